@@ -1,0 +1,79 @@
+// app.h - start-up, the frame loop and shut-down: the whole life of the program.
+//
+// Sections: [Frame globals] [Entry points] [Timing services] [Device recovery] [Test switches]
+// WinMain is split in three so tests can run start-up, any number of loop passes and
+// shut-down with the fake clock (platform/clock.h).  Everything runs on the main thread.
+#pragma once
+#include <cstdint>
+
+struct Prss;
+
+// ---- [Frame globals] ----
+extern int QuitFlag;            // the loop ends once set
+extern uint32_t ProgramClock;   // ms; advanced by FrameTime each pass
+extern uint32_t FrameTime;      // ms of this pass, at most 2000
+extern uint32_t SimFrameTime;   // the copy the car simulation reads
+extern uint32_t RandomSeed;     // 16 bits used; (seed * 5 + 1) % 65536 each pass
+extern int RedrawRequested;     // a pass draws while set; starts at 1
+extern int FrameSkipped;        // this pass draws nothing
+extern uint32_t DrawnFrameCount;  // passes that drew since the last blink tick
+extern int BlinkPhase;          // 0 or 1, flipped about twice a second
+extern int GraphicsEnabled;     // 0 when the command line chose a mode without graphics
+extern int DedicatedMode;       // 0 no, 1 yes, 2 nogfx, 3 invisible
+extern int RunMode;             // 9 end at once, 0 command-line error, 2 vehicle output run
+extern int ExitCode;
+extern int ExitRequested;
+extern uint32_t ExitActionCode;  // the action RequestExit stored for the entry page
+extern int MenuFramePeriodMs;   // the least frame period on front-end pages (25; host list 10)
+
+constexpr uint32_t FRAME_TIME_BOUND_MS = 2000;
+constexpr int FRAME_HISTORY_LENGTH = 60;
+
+// Four bytes per pass: [0] ms the limiter slept, [3] ms spent presenting; [1], [2] spare.
+struct FrameTimingRecord {
+  uint8_t bytes[4];
+};
+extern FrameTimingRecord CurrentFrameTiming;
+extern FrameTimingRecord FrameTimingHistory[FRAME_HISTORY_LENGTH];  // oldest first
+
+// Called after the act to draw over an editor's 3D view; null when no editor wants one.
+using EditorFrameHookFn = void (*)(void* argument);
+extern EditorFrameHookFn EditorFrameHook;
+extern void* EditorFrameHookArgument;
+
+// Render target modes of a drawn frame: 0 back buffer, 1/2 VR eyes, 5 HDR, 6/7 4K capture.
+extern int RenderTargetMode;
+
+// ---- [Entry points] ----
+constexpr const char* PROGRAM_VERSION = "1.4C20";
+
+enum StartResult { START_RUNNING = 0, START_ENDED = 1 };
+
+// Steps 1..33 of start-up.  START_ENDED means the program must end now with ExitCode
+// (a failed start, a request handed to a running instance, or a command-line run).
+StartResult AppStartup(const char* commandLine);
+void AppRunPass();                // one pass of the frame loop
+int  AppShutdown();               // the shut-down steps; returns ExitCode
+int  WinMain(const char* commandLine);  // the three above, looping while QuitFlag is clear
+Prss* AppTopProcess();
+void AppSetTopProcess(Prss* top);
+
+// ---- [Timing services] ----
+void LimitFrameRate(int wakeAtLeastOnce, float periodMs);
+const char* InitTimerResolution();  // null, or an error text
+void CaptureSystemTime();
+uint64_t NoonOfRaceDate();          // 64-bit file time
+void RequestExit(uint32_t actionCode, const char* reason);
+void ClipCursorToWindow();
+void UpdateCursorClip();
+void TickMappingScreenshot();
+
+// ---- [Device recovery] ----
+void RecoverD3DDevice();
+void ResetForDeviceReload();
+
+// ---- [Test switches] ----
+// Runs without graphics until the command line can ask for it: no window, no device.
+void AppForceNoGraphics(int noGraphics);
+// Clears every global of this module to its start value (between tests).
+void AppResetState();

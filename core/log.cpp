@@ -1,0 +1,68 @@
+// log.cpp - the debug log and the error box.
+#include "core/log.h"
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "core/app.h"
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "ui/coded_text.h"
+
+char LogFileName[LOG_NAME_SIZE];
+int LoggingEnabled;
+
+namespace {
+std::mutex g_logLock;  // worker threads log platform failures too
+const char* const kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+}  // namespace
+
+const char* CurrentLogPath() { return LogFileName[0] ? LogFileName : "deb.log"; }
+
+void SetLogFileName(const char* name) {
+  std::lock_guard<std::mutex> lock(g_logLock);
+  std::snprintf(LogFileName, sizeof LogFileName, "%s", name ? name : "");
+}
+
+void RestartLog(const char* firstLine, bool keepExisting) {
+  {
+    std::lock_guard<std::mutex> lock(g_logLock);
+    if (!keepExisting) std::remove(CurrentLogPath());
+  }
+  LogLine(firstLine);
+}
+
+void LogLine(const char* text) {
+  char stripped[LOG_TEXT_MAX + 1];
+  StripCodes(stripped, text ? text : "", sizeof stripped, 0);
+  WallTime now;
+  ClockWallTime(now, true);
+  const int month = (now.month >= 1 && now.month <= 12) ? now.month - 1 : 0;
+
+  std::lock_guard<std::mutex> lock(g_logLock);
+  FILE* file = std::fopen(CurrentLogPath(), "a");
+  if (!file) return;
+  std::fprintf(file, "%s %02d %02d:%02d:%02d %s\n", kMonthNames[month], now.day, now.hour, now.minute,
+               now.second, stripped);
+  std::fclose(file);
+}
+
+void LogV(const char* format, va_list args) {
+  char buffer[LOG_FORMAT_SIZE];
+  std::vsnprintf(buffer, sizeof buffer, format, args);
+  LogLine(buffer);
+}
+
+void LogF(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  LogV(format, args);
+  va_end(args);
+}
+
+void ErrorBox(const char* text) {
+  if (LoggingEnabled) LogLine(text);
+  if (GraphicsEnabled) ShowPlatformMessageBox(text, nullptr, BOX_ICON_STOP);
+}

@@ -1,0 +1,28 @@
+// log.h - the debug log ("deb.log") and the error box.
+//
+// Every line is opened, written and closed on its own, so the log survives a crash up to
+// its last line.  A line is a 16-character date prefix ("Dec 06 14:03:59 ") and the text
+// without colour codes, cut to 127 characters.  Lines from several threads never mix.
+#pragma once
+#include <cstdarg>
+
+constexpr int LOG_NAME_SIZE = 32;     // LogFileName holds at most 31 characters
+constexpr int LOG_TEXT_MAX = 127;     // characters of text kept per line
+constexpr int LOG_FORMAT_SIZE = 260;  // LogF formats into this many bytes (cut, never overflowed)
+
+extern char LogFileName[LOG_NAME_SIZE];  // empty: the default "deb.log"
+extern int LoggingEnabled;
+
+const char* CurrentLogPath();         // LogFileName, or "deb.log" when empty
+void SetLogFileName(const char* name);  // at most 31 characters are kept
+
+// Starts a new log: deletes the file and writes firstLine.  keepExisting appends instead of
+// deleting, for a second instance that must not wipe the running instance's log.
+void RestartLog(const char* firstLine, bool keepExisting);
+
+void LogLine(const char* text);
+void LogF(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void LogV(const char* format, va_list args);
+
+// Logs the text (when logging is on) and, with graphics, shows it in a box with the stop icon.
+void ErrorBox(const char* text);

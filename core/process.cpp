@@ -1,0 +1,90 @@
+// process.cpp - the process framework.
+#include "core/process.h"
+
+#include "core/app.h"
+#include "core/main_window.h"
+#include "frontend/frontend.h"
+#include "ui/interface.h"
+#include "ui/messages.h"
+#include "ui/text_colours.h"
+
+Prss* CurrentProcess;
+const char* CurrentBackground;
+
+void Prss_Init(Prss* process, Prss* parent, PrssAct act, PrssKey key, PrssMouse mouse,
+               PrssTerminate terminate, const char* background) {
+  process->parent = parent;
+  process->sub = nullptr;
+  process->alive = 1;
+  process->rawKeys = static_cast<uint8_t>(GraphicsEnabled ? 1 : 0);
+  process->flags = 256;
+  process->background = background;
+  process->act = act;
+  process->key = key;
+  process->mouse = mouse;
+  process->terminate = terminate ? terminate : Prss_Terminate;
+}
+
+void Prss_MakeCurrent(Prss* process) {
+  CurrentProcess = process;
+  if (process && process->background) CurrentBackground = process->background;
+}
+
+void Prss_AddSub(Prss* process, Prss* subprocess) {
+  ConsumeNextKey = 0;
+  if (!subprocess) return;
+  if (process->sub) Prss_RemoveSub(process, "AddSub");
+  process->sub = subprocess;
+}
+
+void Prss_RemoveSub(Prss* process, const char* label) {
+  Prss* sub = process->sub;
+  sub->terminate(sub);
+  process->sub = sub->act(sub);
+  if (!process->sub)
+    ShowLabelledMessage(label, "removed subprocess", TextColours.grey);
+  else
+    ShowLabelledMessage(label, "failed to remove subprocess", TextColours.error);
+}
+
+void Prss_ActSub(Prss* process) {
+  if (process->sub) process->sub = process->sub->act(process->sub);
+}
+
+void Prss_Terminate(Prss* process) {
+  if (process->sub) Prss_RemoveSub(process, "Terminate");
+  CurrentProcess = process->parent;
+  if (process->parent && process->parent->background) CurrentBackground = process->parent->background;
+  process->alive = 0;
+}
+
+void Prss_CloseHandler(void* owner, int clickCode, uintptr_t word) {
+  Prss* process = static_cast<Prss*>(owner);
+  process->terminate(process);
+}
+
+void Prss_SimpleKey(Prss* process, int keyCode) {
+  switch (keyCode) {
+    case 13:
+    case 27:
+    case 'Q':
+    case 'X':
+      process->terminate(process);
+      break;
+    case 'N':
+      if (ShiftHeld()) ToggleSound();
+      break;
+    default:
+      break;
+  }
+}
+
+void Prss_SimpleMouse(Prss* process, const MouseRecord* mouse) { HandleInterfaceMouse(process, mouse); }
+
+void Prss_DeliverKey(int keyCode) {
+  if (CurrentProcess && CurrentProcess->key) CurrentProcess->key(CurrentProcess, keyCode);
+}
+
+void Prss_DeliverMouse(const MouseRecord* mouse) {
+  if (CurrentProcess && CurrentProcess->mouse) CurrentProcess->mouse(CurrentProcess, mouse);
+}

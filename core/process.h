@@ -1,0 +1,61 @@
+// process.h - the process framework: every screen, page, mode and dialog is a process.
+//
+// A process is a heap object that begins with a Prss record.  WinMain holds the top
+// process and calls its act function once per drawn frame; every act steps its own active
+// subprocess, so the whole chain runs top first.  Keys and mouse input skip the chain and
+// go to CurrentProcess only.  Everything here runs on the main thread.
+//
+// The act contract, in order: (1) carry out close requests that concern it (terminate when
+// ExitRequested and no subprocess); (2) when not alive, free everything and return null;
+// (3) Prss_ActSub; (4) a pending page change; (5) unless FrameSkipped, draw; (6) return self.
+#pragma once
+#include <cstdint>
+
+struct MouseRecord;
+struct Prss;
+
+using PrssAct = Prss* (*)(Prss* process);
+using PrssKey = void (*)(Prss* process, int keyCode);
+using PrssMouse = void (*)(Prss* process, const MouseRecord* mouse);
+using PrssTerminate = void (*)(Prss* process);
+
+struct Prss {
+  Prss* parent;            // the process that opened this one; null for a top process
+  Prss* sub;               // the active subprocess, or null
+  uint8_t alive;           // 1 from Prss_Init until Prss_Terminate
+  uint8_t rawKeys;         // GraphicsEnabled at Prss_Init; 0 makes the pump translate keys to characters
+  uint16_t flags;          // 256 from Prss_Init
+  const char* background;  // wanted background picture; null keeps the current one
+  PrssAct act;
+  PrssKey key;
+  PrssMouse mouse;
+  PrssTerminate terminate;
+};
+
+extern Prss* CurrentProcess;         // receives keys and mouse input
+extern const char* CurrentBackground;  // the background picture in force
+
+void Prss_Init(Prss* process, Prss* parent, PrssAct act, PrssKey key, PrssMouse mouse,
+               PrssTerminate terminate, const char* background);
+// Makes process current (the constructor's step 3): CurrentBackground follows its background.
+void Prss_MakeCurrent(Prss* process);
+void Prss_AddSub(Prss* process, Prss* subprocess);
+void Prss_RemoveSub(Prss* process, const char* label);  // only while a subprocess exists
+void Prss_ActSub(Prss* process);
+void Prss_Terminate(Prss* process);
+
+// Shared functions of simple processes.
+void Prss_CloseHandler(void* owner, int clickCode, uintptr_t word);
+void Prss_SimpleKey(Prss* process, int keyCode);
+void Prss_SimpleMouse(Prss* process, const MouseRecord* mouse);
+
+// Hands input to the current process; dropped when there is none.
+void Prss_DeliverKey(int keyCode);
+void Prss_DeliverMouse(const MouseRecord* mouse);
+
+// Allocates and clears a process object of type T (whose first member is a Prss).
+template <typename T>
+T* Prss_New() {
+  static_assert(sizeof(T) >= sizeof(Prss));
+  return new T{};
+}

@@ -1,0 +1,27 @@
+// clock.h - time for the core: the millisecond counter, sleeping and the wall clock.
+//
+// The counter behaves like the system's millisecond timer: 32 bits, monotonic, wrapping
+// at 2^32, so callers subtract two readings as unsigned values.  A fake clock can be
+// installed for tests: it stands still except when the program sleeps or the test
+// advances it, so frame timing is exact and a test runs in almost no wall time.
+#pragma once
+#include <cstdint>
+
+struct WallTime {
+  int year, month, day;           // month 1..12, day 1..31
+  int hour, minute, second, millisecond;
+  int dayOfWeek;                  // 0 = Sunday
+};
+
+uint32_t ClockNowMs();                        // the millisecond counter
+void     ClockSleepMs(uint32_t ms);            // sleep whole milliseconds (0 yields)
+void     ClockWallTime(WallTime& out, bool local);  // UTC when local is false
+uint64_t ClockFileTimeNow();                  // 100-ns units since 1601-01-01 UTC
+
+// ---- [Fake clock for tests] ----
+void ClockUseFake(uint32_t startMs, const WallTime& startWall);  // installs the fake clock
+void ClockUseReal();
+bool ClockIsFake();
+void ClockAdvanceFake(uint32_t ms);           // time passes (also moves the wall clock)
+void ClockSetFakeMs(uint32_t ms);             // sets the counter only (a clock that jumps back)
+uint64_t ClockFakeSleptMs();                  // total milliseconds slept since installed

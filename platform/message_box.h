@@ -1,0 +1,12 @@
+// message_box.h - the standard message box of the system (errors, warnings, questions).
+#pragma once
+
+enum MessageBoxIcon { BOX_ICON_NONE = 0, BOX_ICON_STOP, BOX_ICON_EXCLAMATION, BOX_ICON_INFORMATION };
+
+// Shows a modal box; caption null gives "Error" for the stop icon and "ZKT" otherwise.
+// Without a display the text goes to standard error instead.
+void ShowPlatformMessageBox(const char* text, const char* caption, MessageBoxIcon icon);
+
+// Tests replace the box with a recorder; null restores the real box.
+using MessageBoxHandler = void (*)(const char* text, const char* caption, MessageBoxIcon icon);
+void SetMessageBoxHandler(MessageBoxHandler handler);
