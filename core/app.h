@@ -6,6 +6,8 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/clock.h"
+
 struct Prss;
 
 // ---- [Frame globals] ----
@@ -23,7 +25,6 @@ extern int DedicatedMode;       // 0 no, 1 yes, 2 nogfx, 3 invisible
 extern int RunMode;             // 9 end at once, 0 command-line error, 2 vehicle output run
 extern int ExitCode;
 extern int ExitRequested;
-extern uint32_t ExitActionCode;  // the action RequestExit stored for the entry page
 extern int MenuFramePeriodMs;   // the least frame period on front-end pages (25; host list 10)
 
 constexpr uint32_t FRAME_TIME_BOUND_MS = 2000;
@@ -58,6 +59,31 @@ int  WinMain(const char* commandLine);  // the three above, looping while QuitFl
 Prss* AppTopProcess();
 void AppSetTopProcess(Prss* top);
 
+// The shared system-time record, refreshed by CaptureSystemTime (UTC).
+extern uint64_t SystemFileTime;   // 100-ns units since 1601
+extern WallTime SystemTimeUtc;
+
+// Path templates of the temporary and saved replays and layouts (the command line may
+// change their folders).
+extern char MprPathTemplate[64];
+extern char MprSearchTemplate[64];
+extern char LayoutPathTemplate[64];
+extern char LayoutSearchTemplate[64];
+
+extern uint32_t DataFolderTimeMinutes;  // the data folder's time, from the start-up write probe
+
+// ---- [Display-mode match] ----
+// A mode record as the configuration stores it: refresh (whole hertz), width, height and
+// the index of the mode in the list (-1 when not found).
+struct DisplayModeRecord {
+  int32_t refreshHz, width, height, index;
+};
+extern DisplayModeRecord CurrentModeRecord;
+extern int FullScreenModeIndex;
+int  FindDisplayMode(const DisplayModeRecord& record);       // 1 when the list holds it
+int  PickDefaultDisplayMode(DisplayModeRecord& record);      // overwrites it; returns the index
+void MatchDisplayMode(DisplayModeRecord& screenInfo, DisplayModeRecord& quickSwitch);
+
 // ---- [Timing services] ----
 void LimitFrameRate(int wakeAtLeastOnce, float periodMs);
 const char* InitTimerResolution();  // null, or an error text
@@ -75,5 +101,12 @@ void ResetForDeviceReload();
 // ---- [Test switches] ----
 // Runs without graphics until the command line can ask for it: no window, no device.
 void AppForceNoGraphics(int noGraphics);
+// Asks the program to exit after this many loop passes (0: never).
+void AppSetPassLimit(uint32_t passes);
 // Clears every global of this module to its start value (between tests).
 void AppResetState();
+
+// Exit codes of a start that did not reach the frame loop.
+constexpr int EXIT_START_FAILED = 1;
+constexpr int EXIT_BAD_COMMAND_LINE = 2;
+constexpr int EXIT_DEVICE_LOST = 3;

@@ -31,7 +31,7 @@ void Prss_MakeCurrent(Prss* process) {
 }
 
 void Prss_AddSub(Prss* process, Prss* subprocess) {
-  ConsumeNextKey = 0;
+  SwallowNextKey = 0;
   if (!subprocess) return;
   if (process->sub) Prss_RemoveSub(process, "AddSub");
   process->sub = subprocess;
@@ -72,7 +72,7 @@ void Prss_SimpleKey(Prss* process, int keyCode) {
       process->terminate(process);
       break;
     case 'N':
-      if (ShiftHeld()) ToggleSound();
+      if (ShiftHeld) ToggleSound();
       break;
     default:
       break;

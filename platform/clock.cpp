@@ -106,12 +106,27 @@ void ClockWallTime(WallTime& out, bool local) {
   out.dayOfWeek = parts.tm_wday;
 }
 
-uint64_t ClockFileTimeNow() {
-  WallTime w;
-  ClockWallTime(w, false);
+uint64_t FileTimeFromWallTime(const WallTime& w) {
   const int64_t days = DaysFromCivil(w.year, static_cast<unsigned>(w.month), static_cast<unsigned>(w.day));
   const int64_t unixMs = days * 86400000 + w.hour * 3600000LL + w.minute * 60000LL + w.second * 1000LL + w.millisecond;
   return static_cast<uint64_t>(unixMs + 11644473600000LL) * 10000u;
+}
+
+void WallTimeFromFileTime(uint64_t fileTime, WallTime& out) {
+  WallFromUnixMs(static_cast<int64_t>(fileTime / 10000u) - 11644473600000LL, out);
+}
+
+uint64_t ClockFileTimeNow() {
+  WallTime w;
+  ClockWallTime(w, false);
+  return FileTimeFromWallTime(w);
+}
+
+uint32_t ClockResolution100ns() {
+  timespec res{};
+  if (clock_getres(CLOCK_MONOTONIC, &res) != 0) return 10000;  // 1 ms when the system will not say
+  const uint64_t units = (static_cast<uint64_t>(res.tv_sec) * 1000000000u + static_cast<uint64_t>(res.tv_nsec) + 99) / 100;
+  return units == 0 ? 1 : static_cast<uint32_t>(units);
 }
 
 void ClockUseFake(uint32_t startMs, const WallTime& startWall) {

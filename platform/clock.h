@@ -17,6 +17,11 @@ uint32_t ClockNowMs();                        // the millisecond counter
 void     ClockSleepMs(uint32_t ms);            // sleep whole milliseconds (0 yields)
 void     ClockWallTime(WallTime& out, bool local);  // UTC when local is false
 uint64_t ClockFileTimeNow();                  // 100-ns units since 1601-01-01 UTC
+uint32_t ClockResolution100ns();              // the finest step of the counter's source
+
+// Conversions between 100-ns file times (since 1601, UTC) and calendar times.
+uint64_t FileTimeFromWallTime(const WallTime& w);
+void     WallTimeFromFileTime(uint64_t fileTime, WallTime& out);
 
 // ---- [Fake clock for tests] ----
 void ClockUseFake(uint32_t startMs, const WallTime& startWall);  // installs the fake clock

@@ -30,3 +30,17 @@ int StripCodes(char* out, const char* in, int outLength, int inIndex) {
   std::memset(out + o, 0, static_cast<size_t>(outLength - o));
   return mapped;
 }
+
+unsigned char UpperCaseTable[256];
+
+void BuildUpperCaseTable() {
+  for (int c = 0; c < 256; ++c) {
+    int upper = c;
+    if ((c >= 'a' && c <= 'z') || (c >= 224 && c <= 246) || (c >= 248 && c <= 254)) upper = c - 32;
+    if (c == 154) upper = 138;
+    if (c == 156) upper = 140;
+    if (c == 158) upper = 142;
+    if (c == 255) upper = 159;
+    UpperCaseTable[c] = static_cast<unsigned char>(upper);
+  }
+}

@@ -11,3 +11,7 @@
 // bytes, the text cut so that a terminating zero always fits.  Returns the output index
 // that corresponds to the input index inIndex.
 int StripCodes(char* out, const char* in, int outLength, int inIndex);
+
+// The upper-case table of the Latin 1 code page, built once at start-up.
+extern unsigned char UpperCaseTable[256];
+void BuildUpperCaseTable();

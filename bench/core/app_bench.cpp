@@ -1,0 +1,63 @@
+// app_bench.cpp - the cost of an idle loop pass and of start-up without graphics.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+
+#include "core/app.h"
+#include "core/config.h"
+#include "core/log.h"
+#include "core/process.h"
+#include "platform/clock.h"
+#include "race/race.h"
+
+namespace {
+
+Prss* IdleAct(Prss* process) {
+  RedrawRequested = 0;  // a screen that draws only on demand
+  return process;
+}
+
+void PrepareFolder() {
+  const auto folder = std::filesystem::temp_directory_path() / "zkt_bench_app";
+  std::filesystem::create_directories(folder / "data");
+  std::filesystem::current_path(folder);
+}
+
+// One pass that draws nothing: the redraw test fails, the pass sleeps (fake time) and pumps.
+void BM_IdleLoopPass(benchmark::State& state) {
+  PrepareFolder();
+  ClockUseFake(0, WallTime{2026, 12, 7, 12, 0, 0, 0, 0});
+  AppResetState();
+  AppForceNoGraphics(1);
+  CfgGameLimitFps = 0;
+  AppStartup("");
+  static Prss idle;
+  Prss_Init(&idle, nullptr, IdleAct, nullptr, nullptr, nullptr, nullptr);
+  AppSetTopProcess(&idle);
+  GameState = 0;
+  AppRunPass();
+  for (auto _ : state) AppRunPass();
+  AppSetTopProcess(nullptr);
+  AppShutdown();
+  ClockUseReal();
+}
+BENCHMARK(BM_IdleLoopPass);
+
+// Start-up to the first pass without graphics, then shut-down (not timed).
+void BM_StartupToFirstPass(benchmark::State& state) {
+  PrepareFolder();
+  ClockUseFake(0, WallTime{2026, 12, 7, 12, 0, 0, 0, 0});
+  for (auto _ : state) {
+    AppResetState();
+    AppForceNoGraphics(1);
+    AppStartup("");
+    AppRunPass();
+    state.PauseTiming();
+    AppShutdown();
+    state.ResumeTiming();
+  }
+  ClockUseReal();
+}
+BENCHMARK(BM_StartupToFirstPass);
+
+}  // namespace

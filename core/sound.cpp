@@ -1,0 +1,8 @@
+// sound.cpp - sound output; no device is opened yet.
+#include "core/sound.h"
+
+int SoundOpen;
+int SoundStreaming;
+
+void CloseSound() { SoundOpen = 0; }
+void UpdateSoundStream() {}

@@ -1,0 +1,14 @@
+// frontend.h - the front end's pages and services that the core calls.
+#pragma once
+#include <cstdint>
+
+struct Prss;
+
+extern uint32_t ExitAction;  // the action stored by RequestExit, carried out by the entry page
+
+Prss* CreateEntryPage(Prss* parent);  // the normal first top process
+void  EscapeQuitKey(Prss* process, int keyCode);
+int   ExportVehicleWithLog();          // the command line's vehicle output run; its exit code
+void  FreeModList();
+void  ReleaseTrackThumbnails();
+void  ToggleSound();

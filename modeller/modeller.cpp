@@ -1,0 +1,6 @@
+// modeller.cpp - modeller state read by the frame loop.
+#include "modeller/modeller.h"
+
+int MappingScreenshotRequested;
+unsigned EditViewState;
+int MappingChanged;

@@ -1,0 +1,4 @@
+// physics.cpp - physics services; no solid exists yet.
+#include "physics/physics.h"
+
+void ClearCachedMeshWords() {}

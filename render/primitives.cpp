@@ -1,0 +1,4 @@
+// primitives.cpp - temporary batches.
+#include "render/primitives.h"
+
+void ResetTempBatches() {}

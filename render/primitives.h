@@ -1,0 +1,4 @@
+// primitives.h - primitives, fast meshes and the temporary draw batches.
+#pragma once
+
+void ResetTempBatches();   // once per drawn frame

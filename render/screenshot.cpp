@@ -1,0 +1,5 @@
+// screenshot.cpp - screenshots; none are requested yet.
+#include "render/screenshot.h"
+
+void TakeScreenshot() {}
+void CopyScreenAreaToClipboard() {}

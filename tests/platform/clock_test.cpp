@@ -1,0 +1,39 @@
+// clock_test.cpp - the fake clock and the file-time conversions.
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+
+TEST(Clock, TheFakeClockMovesOnlyWhenSleptOrAdvanced) {
+  ClockUseFake(0xFFFFFFF0u, WallTime{2026, 12, 31, 23, 59, 59, 990, 0});
+  EXPECT_EQ(ClockNowMs(), 0xFFFFFFF0u);
+  ClockSleepMs(32);
+  EXPECT_EQ(ClockNowMs(), 0x10u) << "the counter wraps like the system's";
+  EXPECT_EQ(ClockNowMs() - 0xFFFFFFF0u, 32u);
+  WallTime w;
+  ClockWallTime(w, true);
+  EXPECT_EQ(w.year, 2027);
+  EXPECT_EQ(w.month, 1);
+  EXPECT_EQ(w.day, 1);
+  EXPECT_EQ(w.millisecond, 22);
+  EXPECT_EQ(ClockFakeSleptMs(), 32u);
+  ClockUseReal();
+  const uint32_t a = ClockNowMs();
+  ClockSleepMs(2);
+  EXPECT_GE(ClockNowMs() - a, 2u);
+}
+
+TEST(Clock, FileTimesCountHundredNanosecondsSince1601) {
+  EXPECT_EQ(FileTimeFromWallTime(WallTime{1601, 1, 1, 0, 0, 0, 0, 0}), 0u);
+  EXPECT_EQ(FileTimeFromWallTime(WallTime{1970, 1, 1, 0, 0, 0, 0, 0}), 116444736000000000ull);
+  const WallTime leap{2024, 2, 29, 13, 14, 15, 678, 0};
+  WallTime back;
+  WallTimeFromFileTime(FileTimeFromWallTime(leap), back);
+  EXPECT_EQ(back.year, 2024);
+  EXPECT_EQ(back.month, 2);
+  EXPECT_EQ(back.day, 29);
+  EXPECT_EQ(back.hour, 13);
+  EXPECT_EQ(back.minute, 14);
+  EXPECT_EQ(back.second, 15);
+  EXPECT_EQ(back.millisecond, 678);
+  EXPECT_EQ(back.dayOfWeek, 4) << "29 February 2024 was a Thursday";
+}

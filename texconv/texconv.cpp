@@ -1,0 +1,2 @@
+// texconv.cpp - texture conversion.
+#include "texconv/texconv.h"

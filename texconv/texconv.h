@@ -1,0 +1,2 @@
+// texconv.h - texture conversion: PNG and JPG pictures into DDS textures.
+#pragma once

@@ -1,0 +1,11 @@
+# Lays out the working folder the program expects; run at every build, harmless to repeat.
+if(NOT WORK_DIR)
+  message(FATAL_ERROR "WORK_DIR is not set")
+endif()
+set(folders
+  data data/abc data/colours data/dds data/hmn data/language data/layout data/misc data/mpr
+  data/pic data/script data/setups data/shots data/skies data/skins data/spr
+  mods/vehicles cache bin/shaders2 dll)
+foreach(folder IN LISTS folders)
+  file(MAKE_DIRECTORY ${WORK_DIR}/${folder})
+endforeach()

@@ -1,0 +1,6 @@
+// vehicle.cpp - vehicle model services; no car is loaded yet.
+#include "vehicle/vehicle.h"
+
+void InitSinTable() {}
+void InitWheelTables() {}
+void ReleaseAllCarModels() {}

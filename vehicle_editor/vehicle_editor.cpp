@@ -1,0 +1,2 @@
+// vehicle_editor.cpp - the vehicle editor screen.
+#include "vehicle_editor/vehicle_editor.h"

@@ -1,0 +1,2 @@
+// vehicle_editor.h - the vehicle editor screen.
+#pragma once

@@ -1,0 +1,10 @@
+// world.cpp - no world is loaded in the editor yet.
+#include "world/world.h"
+
+int WorldLoaded;
+int WorldBuildStage;
+int WorldTimeZoneHours;
+
+void InitSphereDirections() {}
+void ResetWorldObjectStates() {}
+void FreeViewObjects() {}

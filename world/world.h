@@ -1,0 +1,10 @@
+// world.h - the loaded track (Wld) and the world services others read.
+#pragma once
+
+extern int WorldLoaded;          // a world is loaded
+extern int WorldBuildStage;      // 1..16 while the world is built in steps
+extern int WorldTimeZoneHours;
+
+void InitSphereDirections();
+void ResetWorldObjectStates();   // device-bound state, before the device is made again
+void FreeViewObjects();

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# zkt.sh - set up a fresh Debian 12 machine, build, and run the editor or the tests.
+#
+#   ./zkt.sh run    install what is missing, build, prepare the working folder, start the editor
+#   ./zkt.sh test   install what is missing, build, run every test (also under the sanitizers)
+#
+# Both work as root or through sudo and can be repeated without harm.
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$(pwd)
+JOBS=$(nproc)
+
+PACKAGES=(
+  build-essential cmake ninja-build ccache pkg-config git
+  libsdl2-dev libgl1-mesa-dev libegl1-mesa-dev libgl1-mesa-dri mesa-utils xvfb xauth
+  libpng-dev libjpeg-dev libvorbis-dev libogg-dev libfreetype-dev libfontconfig-dev fonts-noto-cjk
+  p7zip googletest libgtest-dev libgmock-dev libbenchmark-dev
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+  fi
+}
+
+# configure_and_build <folder> [cmake options...]
+configure_and_build() {
+  local dir=$1; shift
+  cmake -S "$ROOT" -B "$ROOT/$dir" -G Ninja "$@" > "$ROOT/$dir.configure.log" 2>&1 || {
+    cat "$ROOT/$dir.configure.log"; exit 1; }
+  cmake --build "$ROOT/$dir" -j "$JOBS"
+}
+
+# Runs a command with a display: the real one, else a virtual X server.
+with_display() {
+  if [ -n "${DISPLAY:-}" ]; then "$@"; else xvfb-run -a -s "-screen 0 1280x1024x24" "$@"; fi
+}
+
+run_editor() {
+  install_missing
+  configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cd "$ROOT/build/work"
+  if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display found: starting the editor under a virtual X server (xvfb-run)."
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$ROOT/build/zkt_editor" "$@"
+  fi
+  exec "$ROOT/build/zkt_editor" "$@"
+}
+
+run_tests() {
+  install_missing
+  configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  with_display ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS"
+
+  # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
+  configure_and_build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DZKT_SANITIZE=ON -DZKT_BENCH=OFF
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    LSAN_OPTIONS=suppressions="$ROOT/tests/lsan.supp" \
+    with_display ctest --test-dir "$ROOT/build-sanitize" --output-on-failure -j "$JOBS" -LE gpu
+}
+
+case "${1:-}" in
+  run) shift; run_editor "$@" ;;
+  test) run_tests ;;
+  *) echo "usage: $0 run | test" >&2; exit 2 ;;
+esac
