@@ -774,6 +774,12 @@ void ResetForDeviceReload() {
 // ---- [Shut-down] ----
 
 int AppShutdown() {
+  // A loop ended by a quit message leaves its screens open: close them so that each one
+  // frees what it owns.
+  if (Prss* top = g_loop.top) {
+    top->terminate(top);
+    g_loop.top = top->act(top);
+  }
   LogLine("shutting down");
   char path[96];
   std::snprintf(path, sizeof path, MprPathTemplate, "temp_mpr");

@@ -13,6 +13,7 @@
 #include "core/main_window.h"
 #include "core/process.h"
 #include "platform/clock.h"
+#include "platform/message_box.h"
 #include "platform/messages.h"
 #include "race/race.h"
 #include "render/device.h"
@@ -29,6 +30,8 @@ class AppHarness : public ::testing::Test {
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(folder_);
     ClockUseFake(100000, WallTime{2026, 12, 6, 14, 3, 59, 250, 0});
+    boxes_.clear();
+    SetMessageBoxHandler(RecordBox);  // never a real modal box in a test
     ClearWindowMessages();
     AppResetState();
     ConfigRead = 0;
@@ -48,6 +51,7 @@ class AppHarness : public ::testing::Test {
   void TearDown() override {
     AppForceNoGraphics(0);
     ClockUseReal();
+    SetMessageBoxHandler(nullptr);
     std::filesystem::current_path(previous_);
   }
 
@@ -71,9 +75,23 @@ class AppHarness : public ::testing::Test {
     return false;
   }
 
+  // Puts a process on top in place of the entry page, closing the old top properly.
+  static void ReplaceTop(Prss* next) {
+    if (Prss* old = AppTopProcess()) {
+      old->terminate(old);
+      old->act(old);
+    }
+    AppSetTopProcess(next);
+  }
+
   void RunPasses(int count) {
     for (int i = 0; i < count && !QuitFlag; ++i) AppRunPass();
   }
+
+  static void RecordBox(const char* text, const char* caption, MessageBoxIcon icon) {
+    boxes_.push_back(std::string(caption) + "|" + text);
+  }
+  static inline std::vector<std::string> boxes_;
 
   std::filesystem::path folder_;
   std::filesystem::path previous_;

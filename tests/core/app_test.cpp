@@ -61,6 +61,7 @@ TEST_F(AppHarness, AnUnwritableDataFolderEndsTheStartWithAFailureCode) {
   EXPECT_TRUE(LogHas("Could not write to data folder"));
   EXPECT_FALSE(LogHas("load font"));
   EXPECT_FALSE(std::filesystem::exists("cfg.txt")) << "a failed start saves nothing";
+  EXPECT_TRUE(boxes_.empty()) << "without graphics no box is shown";
 }
 
 TEST_F(AppHarness, AFailedDeviceStartShowsTheBoxAndEndsWithAFailureCode) {
@@ -68,7 +69,8 @@ TEST_F(AppHarness, AFailedDeviceStartShowsTheBoxAndEndsWithAFailureCode) {
   EXPECT_EQ(AppStartup(""), START_ENDED);
   EXPECT_EQ(ExitCode, EXIT_START_FAILED);
   EXPECT_TRUE(LogHas("PreInitD3D : no adapter"));
-  InjectPreInitFailures(0);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0], "Error|PreInitD3D : no adapter");
 }
 
 TEST_F(AppHarness, AStallOfFiveSecondsAdvancesTheProgramClockByTheBound) {
@@ -102,7 +104,7 @@ TEST_F(AppHarness, TheLimiterPacesPassesByMaxFps) {
   AppForceNoGraphics(1);
   CfgMaxFps = 50;
   ASSERT_EQ(AppStartup(""), START_RUNNING);
-  AppSetTopProcess(&OpenProbe(nullptr)->prss);  // an editor screen: no menu floor
+  ReplaceTop(&OpenProbe(nullptr)->prss);  // an editor screen: no menu floor
   GameState = 0;
   RunPasses(3);
   for (int i = 0; i < 10; ++i) {
@@ -123,7 +125,7 @@ TEST_F(AppHarness, FrontEndPagesKeepTheMenuPeriodWhileEditorsDoNot) {
   EXPECT_EQ(ClockNowMs() - before, 25u);
   EXPECT_EQ(GameState, 1);
 
-  AppSetTopProcess(&OpenProbe(nullptr)->prss);  // an editor screen runs with state 0
+  ReplaceTop(&OpenProbe(nullptr)->prss);  // an editor screen runs with state 0
   GameState = 0;
   RunPasses(3);
   before = ClockNowMs();
@@ -137,7 +139,7 @@ TEST_F(AppHarness, DedicatedModeFixesTheFramePeriodAtTenMilliseconds) {
   DedicatedMode = 2;
   CfgGameLimitFps = 0;
   ASSERT_EQ(AppStartup(""), START_RUNNING);
-  AppSetTopProcess(&OpenProbe(nullptr)->prss);
+  ReplaceTop(&OpenProbe(nullptr)->prss);
   GameState = 0;
   RunPasses(3);
   const uint32_t before = ClockNowMs();
@@ -152,7 +154,7 @@ TEST_F(AppHarness, TheFrameTimingHistoryKeepsTheLastSixtyRecordsOldestFirst) {
   CfgMaxFps = 50;
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   GameState = 0;
-  AppSetTopProcess(&OpenProbe(nullptr)->prss);
+  ReplaceTop(&OpenProbe(nullptr)->prss);
   RunPasses(70);
   // Every record shows the limiter's sleep of 20 ms in byte 0; nothing was presented.
   for (const FrameTimingRecord& record : FrameTimingHistory) {
@@ -167,7 +169,7 @@ TEST_F(AppHarness, WithoutARedrawRequestNoActRunsUntilAMessageOrAHeldKey) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   ProbeProcess* probe = OpenProbe(nullptr);
   probe->clearRedraw = true;
-  AppSetTopProcess(&probe->prss);
+  ReplaceTop(&probe->prss);
   RunPasses(3);  // the first passes draw (the blink tick asks for one)
   const int acts = probe->acts;
   RunPasses(5);
@@ -194,7 +196,7 @@ TEST_F(AppHarness, TheBlinkTickFlipsThePhaseAboutTwiceASecond) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   ProbeProcess* probe = OpenProbe(nullptr);
   probe->clearRedraw = true;
-  AppSetTopProcess(&probe->prss);
+  ReplaceTop(&probe->prss);
   GameState = 0;
   int flips = 0;
   int phase = BlinkPhase;
@@ -219,7 +221,7 @@ TEST_F(AppHarness, ATopActReturningNullEndsTheLoopAndShutDownRunsInFull) {
   ProbeProcess* probe = OpenProbe(nullptr);
   probe->closeAfterActs = 3;
   probe->freed = &freed;
-  AppSetTopProcess(&probe->prss);
+  ReplaceTop(&probe->prss);
   GameState = 0;
   RunPasses(3);  // the third act closes the process
   EXPECT_FALSE(QuitFlag);
@@ -259,7 +261,7 @@ TEST_F(AppHarness, RequestExitWithAnActionLeavesItForTheEntryPage) {
 
 TEST_F(AppHarness, ALostDeviceIsRecreatedAfterTheWaitsOfTheRetrySchedule) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
-  AppSetTopProcess(&OpenProbe(nullptr)->prss);
+  ReplaceTop(&OpenProbe(nullptr)->prss);
   RunPasses(2);
   InjectPresentStatus(PRESENT_DEVICE_REMOVED, 1);
   RunPasses(1);  // presents, fails, notes the time
