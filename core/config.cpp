@@ -1,25 +1,926 @@
-// config.cpp - the settings the frame loop reads, with their start values.
+// config.cpp - reading and writing cfg.txt.
 #include "core/config.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "core/app.h"
+#include "core/log.h"
+#include "platform/files.h"
+#include "ui/messages.h"
+#include "ui/text_colours.h"
+
+// ---- [Settings] ----
+char ConfigPath[CONFIG_PATH_SIZE];
 int ConfigRead;
-int CfgStartWindowed = 1;
-int CfgWelcome = 1;
-int CfgBorderlessWindow;
-uint32_t CfgScreenFlags = 0x60D203;
-int CfgMaxFps = 100;
-int CfgGameLimitFps = 1;
-int CfgMinSleep = 1;
-uint32_t CfgRenderHdr = 1;
+
+int CfgStartWindowed, CfgWelcome, CfgBorderlessWindow;
+int CfgWindow[4];
+int CfgAdapterSelect, CfgOutputSelect, CfgZbdSelect;
+ConfigUuid CfgSpeakerGuid, CfgControlGuid;
+int CfgShowFps, CfgMirrorInternal, CfgMirrorExternal, CfgClocksInternal, CfgClocksExternal;
+int CfgControlMode[2];
+int CfgControlModeInForce;
+int CfgSteerKb, CfgDebugLevel, CfgNextShot, CfgSsType;
+int CfgScreenInfo[4];
+int CfgTimeControlMode;
+float CfgTimeControl[4];
+int CfgTrackEdSpeed, CfgModelEdSpeed;
+uint32_t CfgEditorOptions, CfgScreenFlags, CfgAudioOptions, CfgExtraDisplays, CfgRenderHdr;
+uint32_t CfgSunColour, CfgSkyHigh, CfgGround, CfgBackTexture;
+uint32_t CfgCarDashColours[4];
+uint32_t CfgRoadGearLed2, CfgClockText2, CfgClockNeedle2, CfgSplitText;
+float CfgEditorFov, CfgViewSmooth, CfgTransition, CfgButtonLook;
+float CfgFolLag, CfgFolHeight, CfgFolPitch, CfgFolDist;
+int CfgFolDir, CfgViewLock;
+float CfgEyeHeight;
+char CfgMapName[32];
 char CfgPlayerName[24];
+int CfgMasterPort, CfgAutoKick, CfgLocation;
+char CfgServerName[32];
+char CfgSelectedCar[32];
+char CfgSetupName[16], CfgColoursName[16];
+char CfgFindUser[24], CfgGameName[32], CfgGameIp[16], CfgGamePort[8], CfgGamePass[16], CfgGameAdmin[16];
+char CfgUploadBandwidth[8];
+int CfgSetupIndex, CfgColoursIndex, CfgLighting, CfgFlip, CfgConfig, CfgRaceStart;
+float CfgScreenCx, CfgScreenCy, CfgScreenXmul, CfgScreenYmul;
+int CfgShiftF9[4];
+float CfgCombinedNonLinear, CfgTurnCompensation, CfgMouseNonLinear, CfgSteerSmooth;
+float CfgSpeedSteerReductionWm, CfgHalfReduceSpeedWm, CfgSpeedSteerReductionKb, CfgHalfReduceSpeedKb;
+int CfgModsScreen[2];
+int CfgDriverPosView, CfgShowNames, CfgShowMouse, CfgInternalShow, CfgShowMap, CfgStartLights, CfgSkillLevel;
+int CfgWindowedLink, CfgNoRubber, CfgAllSprMpr;
+char CfgMusicDir[80];
+float CfgMusic, CfgBeeps, CfgCarV, CfgEchoC, CfgSkidB, CfgWindB, CfgSoundDelay, CfgTextSize;
+int CfgExposure[4];
+float CfgBloomEffect[2];
+int CfgMusicChannel, CfgAntialiasing, CfgMirrorAa, CfgFilterAf, CfgMaxFps, CfgGameLimitFps, CfgMinSleep;
+int CfgBufferedFrames, CfgShiftDebounce, CfgHalfTexRes, CfgCompressedTex;
+char CfgExportDir[128];
+int CfgCharSize, CfgBlobSize, CfgDedicatedHost, CfgAiUsePlySetup, CfgAiUsePlyColours;
+int CfgSprAutoSave, CfgMprAutoSave, CfgMprMessageBlock, CfgOptions;
+int CfgMaxConns, CfgModemType, CfgPacksPerSec, CfgCarsInRace, CfgCarsPerGuest, CfgCarsPerHost, CfgAdminSlots;
+uint32_t CfgMpRules, CfgMpFlags, CfgMpFilter, CfgRulesY, CfgRulesN, CfgFlagsY, CfgFlagsN;
+int CfgConnToMaster;
+int CfgKinefeedMode, CfgKinefeedDelay, CfgKinefeedId;
+char CfgKinefeedIp[16], CfgKinefeedPort[8];
+uint32_t CfgKinefeedOpts;
+int CfgDialfeedMode, CfgDialfeedDelay, CfgDialfeedId;
+char CfgDialfeedIp[16], CfgDialfeedPort[8];
+char CfgFontNames[4][64];
 int CfgFontWeights[4] = {600, 600, 600, 600};
-int32_t CfgScreenInfo[4];
-int32_t CfgShiftF9[4];
+
+int CfgTextureSize;
+float CfgEditorViewScale;
+
+int RendererMaxTextureSize = 16384;
+int RendererMaxAnisotropy = 16;
+
+namespace {
+
+// The names the first-run rule guards: read into these, taken after the whole file.
+char g_pendingMapName[32], g_pendingSelectedCar[32], g_pendingSetupName[16], g_pendingColoursName[16];
+bool g_sawMpFilter;
+
+int g_screenLeft = 0, g_screenTop = 0, g_screenWidth = 1920, g_screenHeight = 1080;
+
+constexpr int CONFIG_WINDOW_SIZE = 63;           // characters of the key window
+constexpr int64_t CONFIG_MAX_FILE = 16 << 20;    // a larger cfg.txt is damage, not settings
+constexpr int VALID_MAX_FPS[] = {20, 25, 30, 50, 60, 75, 90, 100, 120, 125, 150, 180, 200, 240, 250, 300, 400, 500};
+constexpr float MAX_TIME_OF_DAY = 23.983334f;
+
+constexpr ConfigRange EACH_0_TO_2[2] = {{0, 2}, {0, 2}};
+constexpr ConfigRange EXPOSURE_RANGES[4] = {{0, 3}, {0, 18}, {0, 30}, {0, 33}};
+
+// ---- Table builders ----
+constexpr ConfigKey Version(const char* key) { return {key, CONFIG_VERSION, nullptr, 8, 0, 0, 0, nullptr, nullptr}; }
+constexpr ConfigKey Int(const char* key, int* v, int lo, int hi) {
+  return {key, CONFIG_INT, v, 1, double(lo), double(hi), 0, nullptr, nullptr};
+}
+constexpr ConfigKey Unclamped(const char* key, int* v) {
+  return {key, CONFIG_INT, v, 1, 1.0, -1.0, 0, nullptr, nullptr};  // min above max: not clamped
+}
+constexpr ConfigKey Bits(const char* key, uint32_t* v, uint32_t mask) {
+  return {key, CONFIG_BITS, v, 1, 0, 0, mask, nullptr, nullptr};
+}
+constexpr ConfigKey Float(const char* key, float* v, double lo, double hi, const char* format) {
+  return {key, CONFIG_FLOAT, v, 1, lo, hi, 0, format, nullptr};
+}
+constexpr ConfigKey Ints(const char* key, int* v, int count, const ConfigRange* ranges) {
+  return {key, CONFIG_INTS, v, count, 0, 0, 0, nullptr, ranges};
+}
+constexpr ConfigKey Colour(const char* key, uint32_t* v) { return {key, CONFIG_COLOUR, v, 3, 0, 0, 0, nullptr, nullptr}; }
+constexpr ConfigKey Text(const char* key, char* v, int size) { return {key, CONFIG_TEXT, v, size, 0, 0, 0, nullptr, nullptr}; }
+constexpr ConfigKey FileName(const char* key, char* v, int size) {
+  return {key, CONFIG_FILE_NAME, v, size, 0, 0, 0, nullptr, nullptr};
+}
+constexpr ConfigKey Uuid(const char* key, ConfigUuid* v) { return {key, CONFIG_UUID, v, 1, 0, 0, 0, nullptr, nullptr}; }
+constexpr ConfigKey Count(const char* key, int* v) { return {key, CONFIG_COUNT, v, 1, 1, 100, 0, nullptr, nullptr}; }
+constexpr ConfigKey Hex(const char* key, uint32_t* v) { return {key, CONFIG_HEX, v, 1, 0, 0, 0, nullptr, nullptr}; }
+constexpr ConfigKey Special(const char* key, ConfigKind kind, void* v) {
+  return {key, kind, v, 1, 0, 0, 0, nullptr, nullptr};
+}
+
+}  // namespace
+
+// The file's line order and the matching priority: a key that ends with another key's text
+// stands before it ("Borderless Window " before "Window ", "Audio Options " before "Options ").
+const ConfigKey ConfigKeyTable[CONFIG_KEY_COUNT] = {
+    Version("Version "),
+    Int("Start Windowed ", &CfgStartWindowed, 0, 1),
+    Int("Welcome C ", &CfgWelcome, 0, 1),
+    Int("Borderless Window ", &CfgBorderlessWindow, 0, 5),
+    Ints("Window ", CfgWindow, 4, nullptr),
+    Int("Adapter Select ", &CfgAdapterSelect, 0, 3),
+    Int("Output Select ", &CfgOutputSelect, 0, 7),
+    Int("ZBD Select ", &CfgZbdSelect, 0, 3),
+    Uuid("Speaker GUID ", &CfgSpeakerGuid),
+    Uuid("Control GUID ", &CfgControlGuid),
+    Int("Show FPS ", &CfgShowFps, 0, 2),
+    Int("Mirror Internal ", &CfgMirrorInternal, 0, 2),
+    Int("Mirror External ", &CfgMirrorExternal, 0, 1),
+    Int("Clocks Internal ", &CfgClocksInternal, 0, 3),
+    Int("Clocks External ", &CfgClocksExternal, 0, 1),
+    Ints("Control Mode ", CfgControlMode, 2, EACH_0_TO_2),
+    Int("Steer KB ", &CfgSteerKb, 0, 2),
+    Int("Debug Level ", &CfgDebugLevel, 0, 3),
+    Int("Next Shot ", &CfgNextShot, 1, 99999999),
+    Int("SS Type ", &CfgSsType, 0, 4),
+    Ints("Screen Info ", CfgScreenInfo, 4, nullptr),
+    Special("Time Control ", CONFIG_TIME_CONTROL, nullptr),
+    Unclamped("TrackEd Speed ", &CfgTrackEdSpeed),
+    Unclamped("ModelEd Speed ", &CfgModelEdSpeed),
+    Bits("Editor Options ", &CfgEditorOptions, 0x81DE),
+    Bits("Screen Flags ", &CfgScreenFlags, 0x77FFFF),
+    Bits("Audio Options ", &CfgAudioOptions, 31),
+    Bits("Extra Displays ", &CfgExtraDisplays, 15),
+    Bits("Render HDR ", &CfgRenderHdr, 0),
+    Colour("Sun Colour ", &CfgSunColour),
+    Colour("Sky High ", &CfgSkyHigh),
+    Colour("Ground ", &CfgGround),
+    Colour("Back Texture ", &CfgBackTexture),
+    Colour("ZK1 Dash2 ", &CfgCarDashColours[0]),
+    Colour("ZK2 Dash2 ", &CfgCarDashColours[1]),
+    Colour("ZK3 Dash2 ", &CfgCarDashColours[2]),
+    Colour("ZK4 Dash2 ", &CfgCarDashColours[3]),
+    Colour("Road Gear LED2 ", &CfgRoadGearLed2),
+    Colour("Clock Text2 ", &CfgClockText2),
+    Colour("Clock Needle2 ", &CfgClockNeedle2),
+    Colour("Split Text ", &CfgSplitText),
+    Float("Editor FOV ", &CfgEditorFov, 2, 120, "%.1f"),
+    Float("View Smooth ", &CfgViewSmooth, 0.1, 1, "%.1f"),
+    Float("Transition ", &CfgTransition, 0, 4, "%.1f"),
+    Float("Button Look ", &CfgButtonLook, 30, 90, "%.0f"),
+    Float("Fol Lag ", &CfgFolLag, 0.1, 0.5, "%.1f"),
+    Float("Fol Height ", &CfgFolHeight, 0, 0.6, "%.1f"),
+    Float("Fol Pitch ", &CfgFolPitch, 4, 20, "%.1f"),
+    Float("Fol Dist ", &CfgFolDist, 3, 7, "%.1f"),
+    Int("Fol Dir ", &CfgFolDir, 0, 1),
+    Int("View Lock ", &CfgViewLock, 0, 2),
+    Float("Eye Height ", &CfgEyeHeight, 1, 2, "%.2f"),
+    Text("Map Name ", g_pendingMapName, 32),
+    FileName("Ply Name ", CfgPlayerName, 24),
+    Int("Master Port ", &CfgMasterPort, 1, 65535),
+    Int("Auto Kick ", &CfgAutoKick, 0, 3),
+    Int("Location ", &CfgLocation, 0, 6),
+    Text("Server Name ", CfgServerName, 32),
+    Text("Selected Car ", g_pendingSelectedCar, 32),
+    FileName("Setup Name ", g_pendingSetupName, 16),
+    FileName("Colours Name ", g_pendingColoursName, 16),
+    Text("Find User ", CfgFindUser, 24),
+    Text("Game Name ", CfgGameName, 32),
+    Text("Game IP ", CfgGameIp, 16),
+    Text("Game Port ", CfgGamePort, 8),
+    Text("Game Pass ", CfgGamePass, 16),
+    Text("Game Admin ", CfgGameAdmin, 16),
+    Text("Upload Bandwidth ", CfgUploadBandwidth, 8),
+    Int("Setup Index ", &CfgSetupIndex, -1, 3),
+    Int("Colours Index ", &CfgColoursIndex, -1, 8),
+    Int("Lighting ", &CfgLighting, 0, 19),
+    Int("Flip ", &CfgFlip, 0, 3),
+    Int("Config ", &CfgConfig, 1, 15),
+    Int("Race Start ", &CfgRaceStart, 0, 3),
+    Float("SCREEN_CX ", &CfgScreenCx, -0.5, 0.5, "%.2f"),
+    Float("SCREEN_CY ", &CfgScreenCy, -0.5, 0.5, "%.2f"),
+    Float("SCREEN_XMUL ", &CfgScreenXmul, 0.5, 1, "%.2f"),
+    Float("SCREEN_YMUL ", &CfgScreenYmul, 0.5, 1, "%.2f"),
+    Ints("SHIFT_F9 ", CfgShiftF9, 4, nullptr),
+    Float("Combined Non Linear ", &CfgCombinedNonLinear, 0, 1, "%.2f"),
+    Float("Turn Compensation ", &CfgTurnCompensation, 0, 1, "%.2f"),
+    Float("Mouse Non Linear ", &CfgMouseNonLinear, 0, 1, "%.2f"),
+    Float("Steer Smooth ", &CfgSteerSmooth, 0, 0.95, "%.2f"),
+    Float("Speed Steer Reduction WM ", &CfgSpeedSteerReductionWm, 0, 1, "%.2f"),
+    Float("Half Reduce Speed m/s WM ", &CfgHalfReduceSpeedWm, 10, 200, "%.2f"),
+    Float("Speed Steer Reduction KB ", &CfgSpeedSteerReductionKb, 0, 1, "%.2f"),
+    Float("Half Reduce Speed m/s KB ", &CfgHalfReduceSpeedKb, 10, 200, "%.2f"),
+    Special("Mods Screen ", CONFIG_MODS_SCREEN, CfgModsScreen),
+    Int("Driver Pos View ", &CfgDriverPosView, 0, 1),
+    Int("Show Names ", &CfgShowNames, 0, 2),
+    Int("Show Mouse ", &CfgShowMouse, 0, 1),
+    Int("Internal Show ", &CfgInternalShow, 0, 2),
+    Int("Show Map ", &CfgShowMap, 0, 2),
+    Int("Start Lights ", &CfgStartLights, 0, 2),
+    Int("Skill Level ", &CfgSkillLevel, 0, 4),
+    Int("Windowed Link ", &CfgWindowedLink, 0, 1),
+    Int("No Rubber ", &CfgNoRubber, 0, 2),
+    Int("ALL SPR MPR ", &CfgAllSprMpr, 0, 2),
+    Text("Music Dir ", CfgMusicDir, 80),
+    Float("MUSIC ", &CfgMusic, 0, 20, "%.1f"),
+    Float("BEEPS ", &CfgBeeps, 0, 20, "%.1f"),
+    Float("CAR_V ", &CfgCarV, 0, 20, "%.1f"),
+    Float("ECHO_C ", &CfgEchoC, 0, 1, "%.1f"),
+    Float("SKID_B ", &CfgSkidB, 0, 1, "%.1f"),
+    Float("WIND_B ", &CfgWindB, 0, 1, "%.1f"),
+    Float("Sound Delay ", &CfgSoundDelay, 0.04, 0.12, "%.2f"),
+    Float("Text Size ", &CfgTextSize, 0.04, 0.06, "%.3f"),
+    Ints("Exposure ", CfgExposure, 4, EXPOSURE_RANGES),
+    Special("Bloom Effect ", CONFIG_BLOOM, CfgBloomEffect),
+    Unclamped("Music Channel ", &CfgMusicChannel),
+    Int("Antialiasing ", &CfgAntialiasing, 0, 16),
+    Int("Mirror AA ", &CfgMirrorAa, 0, 1),
+    Int("Filter AF ", &CfgFilterAf, 1, 16),
+    Int("Max FPS ", &CfgMaxFps, 20, 500),
+    Int("Game Limit FPS ", &CfgGameLimitFps, 0, 1),
+    Int("Min Sleep ", &CfgMinSleep, 0, 1),
+    Int("Buffered Frames ", &CfgBufferedFrames, 0, 2),
+    Int("Shift Debounce ", &CfgShiftDebounce, 10, 200),
+    Int("Half Tex Res ", &CfgHalfTexRes, 0, 1),
+    Int("Compressed Tex ", &CfgCompressedTex, 0, 1),
+    Text("Export Dir ", CfgExportDir, 128),
+    Int("Char Size ", &CfgCharSize, 1, 10),
+    Int("Blob Size ", &CfgBlobSize, 4, 10),
+    Int("Dedicated Host ", &CfgDedicatedHost, 0, 1),
+    Int("AI Use Ply Setup ", &CfgAiUsePlySetup, 0, 1),
+    Int("AI Use Ply Colours ", &CfgAiUsePlyColours, 0, 1),
+    Int("SPR Auto Save ", &CfgSprAutoSave, 0, 2),
+    Int("MPR Auto Save ", &CfgMprAutoSave, 0, 2),
+    Int("MPR Message Block ", &CfgMprMessageBlock, 0, 2),
+    Int("Options ", &CfgOptions, 1, 4),
+    Int("Max Conns ", &CfgMaxConns, 2, 48),
+    Int("Modem Type ", &CfgModemType, 3, 6),
+    Int("Packs Per Sec ", &CfgPacksPerSec, 3, 12),
+    Int("Cars In Race ", &CfgCarsInRace, 1, 40),
+    Int("Cars Per Guest ", &CfgCarsPerGuest, 0, 40),
+    Int("Cars Per Host ", &CfgCarsPerHost, 0, 40),
+    Int("Admin Slots ", &CfgAdminSlots, 0, 8),
+    Bits("MP Rules ", &CfgMpRules, 0x1FFFFF),
+    Bits("MP Flags ", &CfgMpFlags, 0x7FE3),
+    Bits("MP Filter ", &CfgMpFilter, 0x13C),
+    Bits("Rules_Y ", &CfgRulesY, 0x1FFFFF),
+    Bits("Rules_N ", &CfgRulesN, 0x1FFFFF),
+    Bits("Flags_Y ", &CfgFlagsY, 0x3FE7),
+    Bits("Flags_N ", &CfgFlagsN, 0x3FE7),
+    Int("Conn To Master ", &CfgConnToMaster, 0, 2),
+    Int("Kinefeed Mode ", &CfgKinefeedMode, 0, 2),
+    Count("Kinefeed Delay ", &CfgKinefeedDelay),
+    Text("Kinefeed IP ", CfgKinefeedIp, 16),
+    Text("Kinefeed Port ", CfgKinefeedPort, 8),
+    Int("Kinefeed ID ", &CfgKinefeedId, 0, 65535),
+    Hex("Kinefeed Opts ", &CfgKinefeedOpts),
+    Int("Dialfeed Mode ", &CfgDialfeedMode, 0, 2),
+    Count("Dialfeed Delay ", &CfgDialfeedDelay),
+    Text("Dialfeed IP ", CfgDialfeedIp, 16),
+    Text("Dialfeed Port ", CfgDialfeedPort, 8),
+    Int("Dialfeed ID ", &CfgDialfeedId, 0, 65535),
+    Text("FN_J ", CfgFontNames[0], 64),
+    Text("FN_H ", CfgFontNames[1], 64),
+    Text("FN_S ", CfgFontNames[2], 64),
+    Text("FN_K ", CfgFontNames[3], 64),
+    Int("FW_J ", &CfgFontWeights[0], 100, 900),
+    Int("FW_H ", &CfgFontWeights[1], 100, 900),
+    Int("FW_S ", &CfgFontWeights[2], 100, 900),
+    Int("FW_K ", &CfgFontWeights[3], 100, 900),
+};
+
+namespace {
+
+// ---- Defaults ----
+
+uint32_t ColourWord(int r, int g, int b) {
+  return static_cast<uint32_t>(r) | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b) << 16;
+}
+
+void CopyText(char* dest, const char* text, size_t size) {
+  const size_t length = std::min(std::strlen(text), size - 1);
+  std::memmove(dest, text, length);
+  dest[length] = 0;
+}
+
+// Every default in one place, in table order.  The font weights have none here: start-up
+// gives them 600 before the file is read.
+void SetConfigDefaults() {
+  CfgStartWindowed = 1;
+  CfgWelcome = 1;
+  CfgBorderlessWindow = 0;
+  CfgWindow[0] = CfgWindow[1] = CfgWindow[2] = CfgWindow[3] = 0;  // replaced by the rectangle check
+  CfgAdapterSelect = 0;
+  CfgOutputSelect = 0;
+  CfgZbdSelect = 2;
+  CfgSpeakerGuid = ConfigUuid{};
+  CfgControlGuid = ConfigUuid{};
+  CfgShowFps = 1;
+  CfgMirrorInternal = 1;
+  CfgMirrorExternal = 1;
+  CfgClocksInternal = 1;
+  CfgClocksExternal = 0;
+  CfgControlMode[0] = 0;
+  CfgControlMode[1] = 1;
+  CfgSteerKb = 0;
+  CfgDebugLevel = 1;
+  CfgNextShot = 1;
+  CfgSsType = 1;
+  std::fill(CfgScreenInfo, CfgScreenInfo + 4, 0);
+  CfgTimeControlMode = 2;
+  CfgTimeControl[0] = 12.0f;
+  CfgTimeControl[1] = 81.0f;
+  CfgTimeControl[2] = 0.0f;
+  CfgTimeControl[3] = 0.0f;
+  CfgTrackEdSpeed = 65536;
+  CfgModelEdSpeed = 65536;
+  CfgEditorOptions = 0;
+  CfgScreenFlags = 0x60D203;
+  CfgAudioOptions = 8;
+  CfgExtraDisplays = 7;
+  CfgRenderHdr = 1;
+  CfgSunColour = ColourWord(255, 255, 255);
+  CfgSkyHigh = ColourWord(150, 160, 200);
+  CfgGround = ColourWord(80, 80, 80);
+  CfgBackTexture = ColourWord(100, 100, 100);
+  CfgCarDashColours[0] = ColourWord(120, 160, 200);
+  CfgCarDashColours[1] = ColourWord(48, 48, 255);
+  CfgCarDashColours[2] = ColourWord(200, 40, 40);
+  CfgCarDashColours[3] = ColourWord(140, 160, 140);
+  CfgRoadGearLed2 = ColourWord(48, 48, 255);
+  CfgClockText2 = ColourWord(200, 200, 200);
+  CfgClockNeedle2 = ColourWord(200, 40, 40);
+  CfgSplitText = ColourWord(200, 200, 200);
+  CfgEditorFov = 60.0f;
+  CfgViewSmooth = 0.2f;
+  CfgTransition = 2.0f;
+  CfgButtonLook = 45.0f;
+  CfgFolLag = 0.3f;
+  CfgFolHeight = 0.3f;
+  CfgFolPitch = 12.0f;
+  CfgFolDist = 5.0f;
+  CfgFolDir = 0;
+  CfgViewLock = 0;
+  CfgEyeHeight = 1.6f;
+  CfgMapName[0] = 0;
+  CfgPlayerName[0] = 0;
+  CfgMasterPort = 29410;
+  CfgAutoKick = 3;
+  CfgLocation = 0;
+  CfgServerName[0] = 0;
+  CopyText(CfgSelectedCar, CONFIG_DEFAULT_CAR, sizeof CfgSelectedCar);
+  CfgSetupName[0] = 0;
+  CfgColoursName[0] = 0;
+  CfgFindUser[0] = 0;
+  CfgGameName[0] = 0;
+  CopyText(CfgGameIp, "auto", sizeof CfgGameIp);
+  CopyText(CfgGamePort, "63410", sizeof CfgGamePort);
+  CfgGamePass[0] = 0;
+  CfgGameAdmin[0] = 0;
+  CopyText(CfgUploadBandwidth, "128", sizeof CfgUploadBandwidth);
+  CfgSetupIndex = 0;
+  CfgColoursIndex = 0;
+  CfgLighting = 0;
+  CfgFlip = 0;
+  CfgConfig = 1;
+  CfgRaceStart = 1;
+  CfgScreenCx = 0.0f;
+  CfgScreenCy = 0.0f;
+  CfgScreenXmul = 1.0f;
+  CfgScreenYmul = 1.0f;
+  std::fill(CfgShiftF9, CfgShiftF9 + 4, 0);
+  CfgCombinedNonLinear = 0.0f;
+  CfgTurnCompensation = 1.0f;
+  CfgMouseNonLinear = 0.8f;
+  CfgSteerSmooth = 0.0f;
+  CfgSpeedSteerReductionWm = 0.0f;
+  CfgHalfReduceSpeedWm = 50.0f;
+  CfgSpeedSteerReductionKb = 1.0f;
+  CfgHalfReduceSpeedKb = 50.0f;
+  CfgModsScreen[0] = 0;
+  CfgModsScreen[1] = 2;
+  CfgDriverPosView = 0;
+  CfgShowNames = 0;
+  CfgShowMouse = 0;
+  CfgInternalShow = 0;
+  CfgShowMap = 2;
+  CfgStartLights = 2;
+  CfgSkillLevel = 4;
+  CfgWindowedLink = 1;
+  CfgNoRubber = 0;
+  CfgAllSprMpr = 0;
+  CopyText(CfgMusicDir, "data\\ogg", sizeof CfgMusicDir);
+  CfgMusic = 10.0f;
+  CfgBeeps = 10.0f;
+  CfgCarV = 15.0f;
+  CfgEchoC = 0.5f;
+  CfgSkidB = 0.5f;
+  CfgWindB = 0.5f;
+  CfgSoundDelay = 0.08f;
+  CfgTextSize = 0.05f;
+  CfgExposure[0] = 3;
+  CfgExposure[1] = 0;
+  CfgExposure[2] = 24;
+  CfgExposure[3] = 21;
+  CfgBloomEffect[0] = 0.9f;
+  CfgBloomEffect[1] = 0.001f;
+  CfgMusicChannel = 3;
+  CfgAntialiasing = 4;
+  CfgMirrorAa = 1;
+  CfgFilterAf = 8;
+  CfgMaxFps = 100;
+  CfgGameLimitFps = 1;
+  CfgMinSleep = 1;
+  CfgBufferedFrames = 1;
+  CfgShiftDebounce = 20;
+  CfgHalfTexRes = 0;
+  CfgCompressedTex = 0;
+  CopyText(CfgExportDir, "C:\\ZKT", sizeof CfgExportDir);
+  CfgCharSize = 4;
+  CfgBlobSize = 6;
+  CfgDedicatedHost = 0;
+  CfgAiUsePlySetup = 0;
+  CfgAiUsePlyColours = 0;
+  CfgSprAutoSave = 1;
+  CfgMprAutoSave = 1;
+  CfgMprMessageBlock = 0;
+  CfgOptions = 1;
+  CfgMaxConns = 8;
+  // The table's start value 0 lies outside the key's own range 3..6, so a saved default
+  // would read back as 3; start inside the range so a saved file reads back unchanged.
+  CfgModemType = 3;
+  CfgPacksPerSec = 6;
+  CfgCarsInRace = 4;
+  CfgCarsPerGuest = 1;
+  CfgCarsPerHost = 1;
+  CfgAdminSlots = 1;
+  CfgMpRules = 0x1FFFFF;
+  CfgMpFlags = 0x3C23;
+  CfgMpFilter = 0x114;
+  CfgRulesY = CfgRulesN = 0;
+  CfgFlagsY = CfgFlagsN = 0;
+  CfgConnToMaster = 1;
+  CfgKinefeedMode = 0;
+  CfgKinefeedDelay = 1;
+  CopyText(CfgKinefeedIp, "127.0.0.1", sizeof CfgKinefeedIp);
+  CopyText(CfgKinefeedPort, "0", sizeof CfgKinefeedPort);
+  CfgKinefeedId = 0;
+  CfgKinefeedOpts = 0;
+  CfgDialfeedMode = 0;
+  CfgDialfeedDelay = 1;
+  CopyText(CfgDialfeedIp, "127.0.0.1", sizeof CfgDialfeedIp);
+  CopyText(CfgDialfeedPort, "0", sizeof CfgDialfeedPort);
+  CfgDialfeedId = 0;
+  CfgTextureSize = 4096;
+
+  g_pendingMapName[0] = g_pendingSelectedCar[0] = g_pendingSetupName[0] = g_pendingColoursName[0] = 0;
+  g_sawMpFilter = false;
+}
+
+// ---- Reading ----
+
+// A cursor over the file held in memory, with the formatted input the values need.  A
+// value that does not parse consumes only the white space before it; its characters go
+// back into the key window.
+struct ConfigScanner {
+  const char* p;
+  const char* end;
+
+  bool AtEnd() const { return p >= end; }
+
+  void SkipSpace() {
+    while (p < end && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\v' || *p == '\f')) ++p;
+  }
+
+  // "%d": saturated to 32 bits.
+  bool ScanInt(int& out) {
+    SkipSpace();
+    const char* q = p;
+    bool negative = false;
+    if (q < end && (*q == '+' || *q == '-')) negative = *q++ == '-';
+    if (q >= end || *q < '0' || *q > '9') return false;
+    int64_t value = 0;
+    for (; q < end && *q >= '0' && *q <= '9'; ++q) value = std::min<int64_t>(value * 10 + (*q - '0'), int64_t{1} << 32);
+    if (negative) value = -value;
+    out = static_cast<int>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+    p = q;
+    return true;
+  }
+
+  // "%u" and "%x": a minus sign wraps, as the stream's formatted input does.
+  bool ScanUnsigned(uint32_t& out, int base) {
+    SkipSpace();
+    const char* q = p;
+    bool negative = false;
+    if (q < end && (*q == '+' || *q == '-')) negative = *q++ == '-';
+    if (base == 16 && end - q >= 3 && q[0] == '0' && (q[1] == 'x' || q[1] == 'X') && std::isxdigit(static_cast<unsigned char>(q[2])))
+      q += 2;
+    uint64_t value = 0;
+    const char* digits = q;
+    for (; q < end; ++q) {
+      int digit;
+      if (*q >= '0' && *q <= '9')
+        digit = *q - '0';
+      else if (base == 16 && *q >= 'a' && *q <= 'f')
+        digit = *q - 'a' + 10;
+      else if (base == 16 && *q >= 'A' && *q <= 'F')
+        digit = *q - 'A' + 10;
+      else
+        break;
+      value = std::min<uint64_t>(value * base + digit, 0xFFFFFFFFu);
+    }
+    if (q == digits) return false;
+    out = static_cast<uint32_t>(negative ? 0u - value : value);
+    p = q;
+    return true;
+  }
+
+  // "%f" for plain decimal numbers; "inf", "nan" and values beyond a float are refused, so
+  // a setting never becomes one.
+  bool ScanFloat(float& out) {
+    SkipSpace();
+    const char* q = p;
+    if (q < end && (*q == '+' || *q == '-')) ++q;
+    const char* mantissa = q;
+    while (q < end && *q >= '0' && *q <= '9') ++q;
+    if (q < end && *q == '.') ++q;
+    while (q < end && *q >= '0' && *q <= '9') ++q;
+    const bool hasDigit = std::any_of(mantissa, q, [](char c) { return c >= '0' && c <= '9'; });
+    if (!hasDigit) return false;
+    if (q < end && (*q == 'e' || *q == 'E')) {
+      const char* e = q + 1;
+      if (e < end && (*e == '+' || *e == '-')) ++e;
+      if (e < end && *e >= '0' && *e <= '9') {
+        while (e < end && *e >= '0' && *e <= '9') ++e;
+        q = e;
+      }
+    }
+    const char* first = p;
+    if (*first == '+') ++first;  // from_chars takes no plus sign
+    float value;
+    const auto result = std::from_chars(first, q, value, std::chars_format::general);
+    if (result.ec != std::errc() || !std::isfinite(value)) return false;
+    out = value;
+    p = q;
+    return true;
+  }
+
+  // The rest of the line: up to a carriage return, line feed, zero byte or the end, which is
+  // consumed.  Characters below 32 are dropped; past size - 1 the rest is dropped.
+  void ReadLine(char* dest, int size, bool fileName) {
+    int n = 0;
+    while (p < end) {
+      const unsigned char c = static_cast<unsigned char>(*p++);
+      if (c == '\r' || c == '\n' || c == 0) break;
+      if (c < 32) continue;
+      if (fileName && std::strchr("*:\\#<?>/\"|", c)) continue;
+      if (n < size - 1) dest[n++] = static_cast<char>(c);
+    }
+    dest[n] = 0;
+  }
+};
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The 8-4-4-4-12 text form, braces allowed.
+bool ParseUuid(const char* text, ConfigUuid& out) {
+  while (*text == ' ') ++text;
+  const bool braced = *text == '{';
+  if (braced) ++text;
+  uint8_t bytes[16];
+  int count = 0;
+  for (int i = 0; i < 36; ++i) {
+    const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+    if (dash) {
+      if (text[i] != '-') return false;
+      continue;
+    }
+    const int high = HexValue(text[i]);
+    const int low = high < 0 ? -1 : HexValue(text[i + 1]);
+    if (low < 0) return false;
+    bytes[count++] = static_cast<uint8_t>(high << 4 | low);
+    ++i;
+  }
+  const char* rest = text + 36;
+  if (braced && *rest++ != '}') return false;
+  while (*rest == ' ') ++rest;
+  if (*rest) return false;
+  out.data1 = static_cast<uint32_t>(bytes[0]) << 24 | static_cast<uint32_t>(bytes[1]) << 16 |
+              static_cast<uint32_t>(bytes[2]) << 8 | bytes[3];
+  out.data2 = static_cast<uint16_t>(bytes[4] << 8 | bytes[5]);
+  out.data3 = static_cast<uint16_t>(bytes[6] << 8 | bytes[7]);
+  std::memcpy(out.data4, bytes + 8, 8);
+  return true;
+}
+
+template <typename T>
+T ClampValue(T value, double lo, double hi) {
+  if (lo > hi) return value;  // not clamped
+  if (value < static_cast<T>(lo)) return static_cast<T>(lo);
+  if (value > static_cast<T>(hi)) return static_cast<T>(hi);
+  return value;
+}
+
+void ReadValue(const ConfigKey& k, ConfigScanner& in) {
+  switch (k.kind) {
+    case CONFIG_VERSION: {
+      char version[8];
+      in.ReadLine(version, sizeof version, false);
+      if (std::strcmp(version, PROGRAM_VERSION) != 0) LogF("cfg.txt was written by version %s", version);
+      break;
+    }
+    case CONFIG_INT: {
+      int* v = static_cast<int*>(k.value);
+      in.ScanInt(*v);
+      *v = ClampValue(*v, k.min, k.max);
+      break;
+    }
+    case CONFIG_BITS: {
+      uint32_t* v = static_cast<uint32_t*>(k.value);
+      in.ScanUnsigned(*v, 10);
+      if (k.mask) *v &= k.mask;
+      break;
+    }
+    case CONFIG_FLOAT: {
+      float* v = static_cast<float*>(k.value);
+      in.ScanFloat(*v);
+      *v = ClampValue(*v, k.min, k.max);
+      break;
+    }
+    case CONFIG_INTS: {
+      int* v = static_cast<int*>(k.value);
+      for (int i = 0; i < k.count; ++i) {
+        const bool read = in.ScanInt(v[i]);
+        if (k.ranges) v[i] = ClampValue(v[i], k.ranges[i].min, k.ranges[i].max);
+        if (!read) break;
+      }
+      break;
+    }
+    case CONFIG_COLOUR: {
+      uint32_t* v = static_cast<uint32_t*>(k.value);
+      for (int i = 0; i < 3; ++i) {
+        int byte = static_cast<int>(*v >> (8 * i) & 255);
+        const bool read = in.ScanInt(byte);
+        byte = std::clamp(byte, 0, 255);
+        *v = (*v & ~(255u << (8 * i))) | static_cast<uint32_t>(byte) << (8 * i);
+        if (!read) break;
+      }
+      *v &= 0xFFFFFFu;
+      break;
+    }
+    case CONFIG_TEXT:
+      in.ReadLine(static_cast<char*>(k.value), k.count, false);
+      break;
+    case CONFIG_FILE_NAME:
+      in.ReadLine(static_cast<char*>(k.value), k.count, true);
+      // A name that begins with a full stop would name a hidden or parent folder.
+      if (k.value == CfgPlayerName && CfgPlayerName[0] == '.') CfgPlayerName[0] = 0;
+      break;
+    case CONFIG_UUID: {
+      char text[40];
+      in.ReadLine(text, sizeof text, false);
+      ConfigUuid parsed;
+      if (ParseUuid(text, parsed)) *static_cast<ConfigUuid*>(k.value) = parsed;
+      break;
+    }
+    case CONFIG_COUNT: {
+      int* v = static_cast<int*>(k.value);
+      uint32_t count = static_cast<uint32_t>(*v);
+      in.ScanUnsigned(count, 10);
+      *v = static_cast<int>(std::clamp<uint32_t>(count, 1, 100));
+      break;
+    }
+    case CONFIG_HEX:
+      in.ScanUnsigned(*static_cast<uint32_t*>(k.value), 16);
+      break;
+    case CONFIG_TIME_CONTROL:
+      if (in.ScanInt(CfgTimeControlMode)) {
+        int i = 0;
+        while (i < 4 && in.ScanFloat(CfgTimeControl[i])) ++i;
+      }
+      // The environment clock's own clamp: mode 0..2, time of day within the day.
+      CfgTimeControlMode = std::clamp(CfgTimeControlMode, 0, 2);
+      CfgTimeControl[0] = std::clamp(CfgTimeControl[0], 0.0f, MAX_TIME_OF_DAY);
+      break;
+    case CONFIG_BLOOM:
+      if (in.ScanFloat(CfgBloomEffect[0])) in.ScanFloat(CfgBloomEffect[1]);
+      CfgBloomEffect[0] = std::clamp(CfgBloomEffect[0], 0.5f, 1.0f);
+      CfgBloomEffect[1] = std::clamp(CfgBloomEffect[1], 0.0005f, 0.002f);
+      break;
+    case CONFIG_MODS_SCREEN:
+      if (in.ScanInt(CfgModsScreen[0])) in.ScanInt(CfgModsScreen[1]);
+      CfgModsScreen[0] = CfgModsScreen[0] == 2 ? 2 : 0;
+      CfgModsScreen[1] = (CfgModsScreen[1] == 2 || CfgModsScreen[1] == 4) ? CfgModsScreen[1] : 2;
+      break;
+  }
+}
+
+void CheckWindowRectangle() {
+  const int x = g_screenLeft, y = g_screenTop, r = g_screenLeft + g_screenWidth, b = g_screenTop + g_screenHeight;
+  int* w = CfgWindow;
+  const int64_t width = int64_t{w[2]} - w[0], height = int64_t{w[3]} - w[1];
+  const bool keep = width <= r - x && height <= b - y && w[0] < r - 40 && w[2] > x + 40 && w[1] < b - 40 &&
+                    w[3] > y + 40 && w[2] > w[0] && w[3] > w[1];
+  if (keep) return;
+  w[0] = w[1] = 80;
+  if (r < 640 || b < 480) {
+    w[2] = 400;
+    w[3] = 320;
+  } else {
+    w[2] = std::min(r - 80, 1360);
+    w[3] = std::min(b - 80, 1040);
+  }
+}
+
+void ApplyChecksAfterReading() {
+  // The first-run rule, after the whole file: a hand-edited file may name a car before it
+  // says "Welcome C ".
+  if (!CfgWelcome) {
+    if (g_pendingMapName[0]) CopyText(CfgMapName, g_pendingMapName, sizeof CfgMapName);
+    if (g_pendingSelectedCar[0]) CopyText(CfgSelectedCar, g_pendingSelectedCar, sizeof CfgSelectedCar);
+    if (g_pendingSetupName[0]) CopyText(CfgSetupName, g_pendingSetupName, sizeof CfgSetupName);
+    if (g_pendingColoursName[0]) CopyText(CfgColoursName, g_pendingColoursName, sizeof CfgColoursName);
+  }
+  if (!std::count(std::begin(VALID_MAX_FPS), std::end(VALID_MAX_FPS), CfgMaxFps)) CfgMaxFps = 100;
+  CheckWindowRectangle();
+  if (!CfgSelectedCar[0]) CopyText(CfgSelectedCar, CONFIG_DEFAULT_CAR, sizeof CfgSelectedCar);
+  if (!g_sawMpFilter) CfgMpFilter = 0x114;
+  CfgControlModeInForce = CfgControlMode[0];
+  if (CfgFilterAf != 1 && CfgFilterAf != 2 && CfgFilterAf != 4 && CfgFilterAf != 8 && CfgFilterAf != 16) CfgFilterAf = 1;
+  CfgEditorViewScale = 2.0f * std::tan(CfgEditorFov * 3.14159265358979f / 360.0f);
+}
+
+// ---- Writing ----
+
+void PutFloat(std::string& out, float value, int decimals) {
+  char text[64];
+  const auto result = std::to_chars(text, text + sizeof text, static_cast<double>(value), std::chars_format::fixed, decimals);
+  out.append(text, result.ptr);
+}
+
+int DecimalsOf(const char* format) { return format[2] - '0'; }  // "%.Nf"
+
+void PutInt(std::string& out, int64_t value) {
+  char text[24];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  out.append(text, result.ptr);
+}
+
+void WriteUuidLine(std::string& out, const ConfigUuid& u) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x\n", u.data1, u.data2, u.data3,
+                u.data4[0], u.data4[1], u.data4[2], u.data4[3], u.data4[4], u.data4[5], u.data4[6], u.data4[7]);
+  out += text;
+}
+
+void WriteValue(const ConfigKey& k, std::string& out) {
+  switch (k.kind) {
+    case CONFIG_VERSION: out += PROGRAM_VERSION; break;
+    case CONFIG_INT: PutInt(out, *static_cast<const int*>(k.value)); break;
+    case CONFIG_BITS: PutInt(out, static_cast<int32_t>(*static_cast<const uint32_t*>(k.value))); break;
+    case CONFIG_FLOAT: PutFloat(out, *static_cast<const float*>(k.value), DecimalsOf(k.format)); break;
+    case CONFIG_INTS:
+      for (int i = 0; i < k.count; ++i) {
+        if (i) out += ' ';
+        PutInt(out, static_cast<const int*>(k.value)[i]);
+      }
+      break;
+    case CONFIG_COLOUR: {
+      const uint32_t v = *static_cast<const uint32_t*>(k.value);
+      for (int i = 0; i < 3; ++i) {
+        if (i) out += ' ';
+        PutInt(out, v >> (8 * i) & 255);
+      }
+      break;
+    }
+    case CONFIG_TEXT:
+    case CONFIG_FILE_NAME: out += static_cast<const char*>(k.value); break;
+    case CONFIG_UUID: WriteUuidLine(out, *static_cast<const ConfigUuid*>(k.value)); return;  // ends its own line
+    case CONFIG_COUNT: PutInt(out, *static_cast<const int*>(k.value)); break;
+    case CONFIG_HEX: {
+      char text[16];
+      std::snprintf(text, sizeof text, "%x", *static_cast<const uint32_t*>(k.value));
+      out += text;
+      break;
+    }
+    case CONFIG_TIME_CONTROL:
+      PutInt(out, CfgTimeControlMode);
+      for (int i = 0; i < 4; ++i) {
+        out += ' ';
+        PutFloat(out, CfgTimeControl[i], i % 2 == 0 ? 4 : 0);
+      }
+      break;
+    case CONFIG_BLOOM:
+      PutFloat(out, CfgBloomEffect[0], 2);
+      out += ' ';
+      PutFloat(out, CfgBloomEffect[1], 4);
+      break;
+    case CONFIG_MODS_SCREEN:
+      PutInt(out, CfgModsScreen[0]);
+      out += ' ';
+      PutInt(out, CfgModsScreen[1]);
+      break;
+  }
+  out += '\n';
+}
+
+}  // namespace
+
+// ---- [Reading and writing] ----
+
+int ReadConfigWord(const char* window, int windowLength, const ConfigKey* table, int count) {
+  for (int i = 0; i < count; ++i) {
+    const char* key = table[i].key;
+    const int length = static_cast<int>(std::strlen(key));
+    if (length > windowLength) continue;
+    int k = 0;
+    while (k < length && window[k] == key[length - 1 - k]) ++k;
+    if (k == length) return i;
+  }
+  return count;
+}
+
+void LoadConfigFromText(const char* text, size_t length) {
+  SetConfigDefaults();
+  ConfigScanner in{text, text + length};
+  char window[CONFIG_WINDOW_SIZE] = {};  // most recent character first
+  while (!in.AtEnd()) {
+    std::memmove(window + 1, window, CONFIG_WINDOW_SIZE - 1);
+    window[0] = *in.p++;
+    if (window[0] != ' ') continue;
+    const int index = ReadConfigWord(window, CONFIG_WINDOW_SIZE, ConfigKeyTable, CONFIG_KEY_COUNT);
+    if (index == CONFIG_KEY_COUNT) continue;
+    if (ConfigKeyTable[index].value == &CfgMpFilter) g_sawMpFilter = true;
+    ReadValue(ConfigKeyTable[index], in);
+  }
+  ApplyChecksAfterReading();
+}
 
 int LoadConfig() {
+  if (!ConfigPath[0]) CopyText(ConfigPath, "cfg.txt", sizeof ConfigPath);
   ConfigRead = 1;
+  std::string text;
+  const int error = FileReadAll(ConfigPath, text, CONFIG_MAX_FILE);
+  if (error) {
+    if (error != ENOENT) LogF("Could not read %s (%s)", ConfigPath, std::strerror(error));
+    LoadConfigFromText("", 0);
+    return 0;
+  }
+  LoadConfigFromText(text.data(), text.size());
+  return 1;
+}
+
+void SaveConfigToText(std::string& out) {
+  out.clear();
+  for (const ConfigKey& k : ConfigKeyTable) {
+    out += k.key;
+    WriteValue(k, out);
+  }
+}
+
+int SaveConfig() {
+  if (!ConfigPath[0]) return 0;
+  std::string text;
+  SaveConfigToText(text);
+  const int error = FileWriteAll(ConfigPath, text.data(), text.size());
+  if (!error) return 1;
+  char message[128];
+  std::snprintf(message, sizeof message, "Could not save %s : %s", ConfigPath, std::strerror(error));
+  LogLine(message);
+  AddMessage(message, TextColours.error, MESSAGE_TARGET_LOCAL);
   return 0;
 }
 
-int SaveConfig() { return ConfigRead; }
+void SetConfigPath(const char* path) { CopyText(ConfigPath, path ? path : "", sizeof ConfigPath); }
 
-int ClampConfigLimits() { return 1; }
+// ---- [Limits] ----
+
+int ClampConfigLimits() {
+  RendererMaxTextureSize = 16384;
+  RendererMaxAnisotropy = 8;
+  CfgTextureSize = std::min(CfgTextureSize, RendererMaxTextureSize);
+  CfgFilterAf = std::min(CfgFilterAf, RendererMaxAnisotropy);
+  return 1;
+}
+
+int IsConfigActive() { return CfgWindowedLink ? 1 : 0; }
+
+void SetConfigVirtualScreen(int left, int top, int width, int height) {
+  g_screenLeft = left;
+  g_screenTop = top;
+  g_screenWidth = width;
+  g_screenHeight = height;
+}

@@ -1,23 +1,156 @@
-// config.h - cfg.txt: the main configuration, read at start and written back at exit.
-// Every setting is a global read directly by the code that uses it.
+// config.h - cfg.txt, the program's main configuration, and the settings it holds.
+//
+// Sections: [Settings] [Reading and writing] [Limits] [Key table] [Test switches]
+//
+// Every setting is a global read directly by the code that uses it, named Cfg + its key
+// in CamelCase ("Max FPS " -> CfgMaxFps).  The file is one key and one value per line,
+// read once at start-up and written back at shut-down.  The reader does not parse lines:
+// it watches the character stream for any key text (a key ends with one blank), so unknown
+// lines, comments, shuffled and damaged lines are passed over, and every value is clamped
+// into its range as it is read.  The first-run rule of "Welcome C " is applied after the
+// whole file was read.  Reading what SaveConfig wrote gives the same settings back.
+// Main thread only.
 #pragma once
 #include <cstdint>
+#include <string>
 
-extern int ConfigRead;  // LoadConfig has run
+// ---- [Settings] ----
+struct ConfigUuid {
+  uint32_t data1;
+  uint16_t data2, data3;
+  uint8_t data4[8];
+};
+
+constexpr int CONFIG_PATH_SIZE = 32;
+extern char ConfigPath[CONFIG_PATH_SIZE];  // empty until read; "cfg.txt" unless the command line named one
+extern int ConfigRead;                     // LoadConfig has run
 
 extern int CfgStartWindowed;
-extern int CfgWelcome;
+extern int CfgWelcome;            // "Welcome C ": first run; the entry page clears it
 extern int CfgBorderlessWindow;
-extern uint32_t CfgScreenFlags;
-extern int CfgMaxFps;
-extern int CfgGameLimitFps;
-extern int CfgMinSleep;
-extern uint32_t CfgRenderHdr;
-extern char CfgPlayerName[24];
-extern int CfgFontWeights[4];
-extern int32_t CfgScreenInfo[4];  // the full-screen mode: refresh, width, height, mode index
-extern int32_t CfgShiftF9[4];     // the quick-switch mode, the same four  // "FW_J ", "FW_H ", "FW_S ", "FW_K "
+extern int CfgWindow[4];          // left, top, right, bottom in virtual-screen pixels
+extern int CfgAdapterSelect, CfgOutputSelect, CfgZbdSelect;
+extern ConfigUuid CfgSpeakerGuid, CfgControlGuid;
+extern int CfgShowFps, CfgMirrorInternal, CfgMirrorExternal, CfgClocksInternal, CfgClocksExternal;
+extern int CfgControlMode[2];
+extern int CfgControlModeInForce;  // the first "Control Mode " value as read
+extern int CfgSteerKb, CfgDebugLevel, CfgNextShot, CfgSsType;
+extern int CfgScreenInfo[4];
+extern int CfgTimeControlMode;     // "Time Control ": mode 0..2, then four floats
+extern float CfgTimeControl[4];    // time of day in hours, then three values kept as they are
+extern int CfgTrackEdSpeed, CfgModelEdSpeed;  // 16.16
+extern uint32_t CfgEditorOptions, CfgScreenFlags, CfgAudioOptions, CfgExtraDisplays, CfgRenderHdr;
+extern uint32_t CfgSunColour, CfgSkyHigh, CfgGround, CfgBackTexture;  // ColourWord: r, g, b in bytes 0..2
+extern uint32_t CfgCarDashColours[4];  // the four "<car> Dash2 " keys
+extern uint32_t CfgRoadGearLed2, CfgClockText2, CfgClockNeedle2, CfgSplitText;
+extern float CfgEditorFov, CfgViewSmooth, CfgTransition, CfgButtonLook;
+extern float CfgFolLag, CfgFolHeight, CfgFolPitch, CfgFolDist;
+extern int CfgFolDir, CfgViewLock;
+extern float CfgEyeHeight;
+extern char CfgMapName[32];
+extern char CfgPlayerName[24];  // "Ply Name "
+extern int CfgMasterPort, CfgAutoKick, CfgLocation;
+extern char CfgServerName[32];
+extern char CfgSelectedCar[32];
+extern char CfgSetupName[16], CfgColoursName[16];
+extern char CfgFindUser[24], CfgGameName[32], CfgGameIp[16], CfgGamePort[8], CfgGamePass[16], CfgGameAdmin[16];
+extern char CfgUploadBandwidth[8];
+extern int CfgSetupIndex, CfgColoursIndex, CfgLighting, CfgFlip, CfgConfig, CfgRaceStart;
+extern float CfgScreenCx, CfgScreenCy, CfgScreenXmul, CfgScreenYmul;
+extern int CfgShiftF9[4];
+extern float CfgCombinedNonLinear, CfgTurnCompensation, CfgMouseNonLinear, CfgSteerSmooth;
+extern float CfgSpeedSteerReductionWm, CfgHalfReduceSpeedWm, CfgSpeedSteerReductionKb, CfgHalfReduceSpeedKb;
+extern int CfgModsScreen[2];
+extern int CfgDriverPosView, CfgShowNames, CfgShowMouse, CfgInternalShow, CfgShowMap, CfgStartLights, CfgSkillLevel;
+extern int CfgWindowedLink, CfgNoRubber, CfgAllSprMpr;
+extern char CfgMusicDir[80];
+extern float CfgMusic, CfgBeeps, CfgCarV, CfgEchoC, CfgSkidB, CfgWindB, CfgSoundDelay, CfgTextSize;
+extern int CfgExposure[4];
+extern float CfgBloomEffect[2];
+extern int CfgMusicChannel, CfgAntialiasing, CfgMirrorAa, CfgFilterAf, CfgMaxFps, CfgGameLimitFps, CfgMinSleep;
+extern int CfgBufferedFrames, CfgShiftDebounce, CfgHalfTexRes, CfgCompressedTex;
+extern char CfgExportDir[128];
+extern int CfgCharSize, CfgBlobSize, CfgDedicatedHost, CfgAiUsePlySetup, CfgAiUsePlyColours;
+extern int CfgSprAutoSave, CfgMprAutoSave, CfgMprMessageBlock, CfgOptions;
+extern int CfgMaxConns, CfgModemType, CfgPacksPerSec, CfgCarsInRace, CfgCarsPerGuest, CfgCarsPerHost, CfgAdminSlots;
+extern uint32_t CfgMpRules, CfgMpFlags, CfgMpFilter, CfgRulesY, CfgRulesN, CfgFlagsY, CfgFlagsN;
+extern int CfgConnToMaster;
+extern int CfgKinefeedMode, CfgKinefeedDelay, CfgKinefeedId;
+extern char CfgKinefeedIp[16], CfgKinefeedPort[8];
+extern uint32_t CfgKinefeedOpts;
+extern int CfgDialfeedMode, CfgDialfeedDelay, CfgDialfeedId;
+extern char CfgDialfeedIp[16], CfgDialfeedPort[8];
+extern char CfgFontNames[4][64];  // "FN_J ", "FN_H ", "FN_S ", "FN_K "
+extern int CfgFontWeights[4];     // "FW_J ".."FW_K "; 600 until read (LoadConfig sets no default)
 
-int LoadConfig();         // defaults first, then the file; 1 when the file was read
-int SaveConfig();         // 1 on success
-int ClampConfigLimits();  // applies what the device allows; 1 when the settings are usable
+// Settings without a key that LoadConfig starts.
+extern int CfgTextureSize;        // largest texture side; lowered by ClampConfigLimits
+extern float CfgEditorViewScale;  // 2 tan(fov / 2) of "Editor FOV "
+
+constexpr const char* CONFIG_DEFAULT_CAR = "ZK1";
+constexpr const char* CONFIG_DASH_CAR_CODES[4] = {"ZK1", "ZK2", "ZK3", "ZK4"};
+
+// ---- [Reading and writing] ----
+// Sets every default, reads ConfigPath ("cfg.txt" when empty) when it exists, applies the
+// checks after reading and sets ConfigRead.  Returns 1 when a file was read.
+int LoadConfig();
+// Writes every key in table order through a temporary file.  Returns 1 when written; 0
+// when ConfigPath is empty (never read: nothing is written) or the write failed, which is
+// logged and shown as a message line.  The previous file is kept on failure.
+int SaveConfig();
+void SetConfigPath(const char* path);  // the command line's configuration file; at most 31 characters
+// The same as LoadConfig and SaveConfig over text held in memory (tests and fuzzing).
+void LoadConfigFromText(const char* text, size_t length);
+void SaveConfigToText(std::string& out);
+
+// ---- [Limits] ----
+// The renderer's limits, set after the device test.
+extern int RendererMaxTextureSize;
+extern int RendererMaxAnisotropy;
+// Sets the limits to 16384 and 8 and lowers CfgTextureSize and CfgFilterAf to them; returns 1.
+int ClampConfigLimits();
+// 0 when "Windowed Link " is 0, else 1 (no VR device is in use until the VR plug-in exists).
+int IsConfigActive();
+// The virtual screen the window rectangle must lie in.  STAND-IN: 0, 0, 1920 x 1080 until
+// the window layer reports the real one before LoadConfig.
+void SetConfigVirtualScreen(int left, int top, int width, int height);
+
+// ---- [Key table] ----
+enum ConfigKind : uint8_t {
+  CONFIG_VERSION,      // the program's version text: read and compared, no effect
+  CONFIG_INT,          // "%d" clamped to min..max
+  CONFIG_BITS,         // "%u" masked (mask 0: every bit kept); written "%d"
+  CONFIG_FLOAT,        // "%f" clamped to min..max; written with format
+  CONFIG_INTS,         // count integers, each clamped to its range (or none)
+  CONFIG_COLOUR,       // three integers 0..255 into bytes 0..2
+  CONFIG_TEXT,         // rest of the line, size - 1 characters kept
+  CONFIG_FILE_NAME,    // the same without * : \ # < ? > / " |
+  CONFIG_UUID,
+  CONFIG_COUNT,        // "%u" clamped to 1..100
+  CONFIG_HEX,          // "%x", not clamped
+  CONFIG_TIME_CONTROL, // mode and four floats
+  CONFIG_BLOOM,        // two floats
+  CONFIG_MODS_SCREEN,  // two integers with their own rules
+};
+
+struct ConfigRange {
+  int min, max;
+};
+
+struct ConfigKey {
+  const char* key;   // ends with one blank
+  ConfigKind kind;
+  void* value;
+  int count;         // INTS: values on the line; TEXT, FILE_NAME: field size with the zero
+  double min, max;   // INT, FLOAT
+  uint32_t mask;     // BITS
+  const char* format;        // FLOAT
+  const ConfigRange* ranges; // INTS: one per value, or null for no clamping
+};
+
+constexpr int CONFIG_KEY_COUNT = 164;
+extern const ConfigKey ConfigKeyTable[CONFIG_KEY_COUNT];
+
+// The key matcher over a window of the last characters read, most recent first: the index
+// of the first key the text read so far ends with, or count when none does.
+int ReadConfigWord(const char* window, int windowLength, const ConfigKey* table, int count);

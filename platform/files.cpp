@@ -1,0 +1,399 @@
+// files.cpp - the file layer over POSIX.
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+int g_injectedFailures;
+int g_injectedError;
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringCase(const char* a, const char* b) {
+  for (; *a && *b; ++a, ++b)
+    if (AsciiLower(*a) != AsciiLower(*b)) return false;
+  return *a == *b;
+}
+
+std::string NativeString(const char* path) {
+  std::string out(path ? path : "");
+  for (char& c : out)
+    if (c == '\\') c = '/';
+  return out;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  if (folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+// The entry of folder whose name equals name without regard to case.  Several candidates
+// (possible on a case-sensitive disk) resolve to the smallest name, so the choice does not
+// depend on the order the folder lists them in.
+bool FindFolderEntry(const std::string& folder, const std::string& name, std::string& found) {
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return false;
+  bool any = false;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!EqualsIgnoringCase(entry->d_name, name.c_str())) continue;
+    if (!any || std::strcmp(entry->d_name, found.c_str()) < 0) found = entry->d_name;
+    any = true;
+  }
+  ::closedir(dir);
+  return any;
+}
+
+std::string LeafOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return std::string();
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+bool HasControlCharacter(const char* text) {
+  for (; *text; ++text)
+    if (static_cast<unsigned char>(*text) < 32) return true;
+  return false;
+}
+
+}  // namespace
+
+// ---- [Paths] ----
+
+void PathToNative(const char* path, char* out, int outSize) {
+  if (outSize <= 0) return;
+  int i = 0;
+  for (; path && path[i] && i < outSize - 1; ++i) out[i] = path[i] == '\\' ? '/' : path[i];
+  out[i] = 0;
+}
+
+bool ResolvePath(const char* path, std::string& out) {
+  const std::string native = NativeString(path);
+  if (native.empty()) {
+    out.clear();
+    return false;
+  }
+  if (Exists(native)) {
+    out = native;
+    return true;
+  }
+  std::string current = native[0] == '/' ? "/" : "";
+  bool matching = true;
+  size_t start = 0;
+  while (start <= native.size()) {
+    size_t end = native.find('/', start);
+    if (end == std::string::npos) end = native.size();
+    const std::string component = native.substr(start, end - start);
+    start = end + 1;
+    if (component.empty()) continue;
+    std::string candidate = Join(current, component);
+    if (matching && component != "." && component != ".." && !Exists(candidate)) {
+      std::string found;
+      if (FindFolderEntry(current, component, found))
+        candidate = Join(current, found);
+      else
+        matching = false;
+    }
+    current = candidate;
+  }
+  out = current;
+  return matching && Exists(out);
+}
+
+bool IsSafeFileName(const char* name) {
+  if (!name || !name[0]) return false;
+  if (!std::strcmp(name, ".") || !std::strcmp(name, "..")) return false;
+  if (std::strlen(name) >= static_cast<size_t>(FILE_PATH_SIZE)) return false;
+  if (HasControlCharacter(name)) return false;
+  return !std::strpbrk(name, "/\\:");
+}
+
+bool IsSafeRelativePath(const char* path) {
+  if (!path || !path[0]) return false;
+  if (path[0] == '/' || path[0] == '\\') return false;
+  if (std::strlen(path) >= static_cast<size_t>(FILE_PATH_SIZE)) return false;
+  if (HasControlCharacter(path) || std::strchr(path, ':')) return false;
+  const char* component = path;
+  for (const char* p = path;; ++p) {
+    if (*p == '/' || *p == '\\' || *p == 0) {
+      if (p - component == 2 && component[0] == '.' && component[1] == '.') return false;
+      if (*p == 0) break;
+      component = p + 1;
+    }
+  }
+  return true;
+}
+
+bool MakeNamedPath(char* out, int outSize, const char* pathTemplate, const char* name) {
+  if (outSize <= 0) return false;
+  out[0] = 0;
+  if (!IsSafeFileName(name)) return false;
+  const size_t nameLength = std::strlen(name);
+  size_t used = 0;
+  auto put = [&](const char* text, size_t length) {
+    if (used + length >= static_cast<size_t>(outSize)) return false;
+    std::memcpy(out + used, text, length);
+    used += length;
+    return true;
+  };
+  for (const char* p = pathTemplate; *p; ++p) {
+    bool fits;
+    if (p[0] == '%' && p[1] == 's') {
+      fits = put(name, nameLength);
+      ++p;
+    } else if (p[0] == '%' && p[1] == '%') {
+      fits = put("%", 1);
+      ++p;
+    } else {
+      fits = put(p, 1);
+    }
+    if (!fits) {
+      out[0] = 0;
+      return false;
+    }
+  }
+  out[used] = 0;
+  return true;
+}
+
+// ---- [Opening and probing] ----
+
+FILE* FileOpen(const char* path, const char* mode) {
+  std::string resolved;
+  ResolvePath(path, resolved);
+  if (resolved.empty()) {
+    errno = ENOENT;
+    return nullptr;
+  }
+  return std::fopen(resolved.c_str(), mode);
+}
+
+bool FileExists(const char* path) {
+  std::string resolved;
+  return ResolvePath(path, resolved);
+}
+
+bool FileIsFolder(const char* path) {
+  std::string resolved;
+  struct stat st;
+  return ResolvePath(path, resolved) && ::stat(resolved.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int64_t FileLength(const char* path) {
+  std::string resolved;
+  struct stat st;
+  if (!ResolvePath(path, resolved) || ::stat(resolved.c_str(), &st) != 0) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+bool FileRemove(const char* path) {
+  std::string resolved;
+  return ResolvePath(path, resolved) && ::unlink(resolved.c_str()) == 0;
+}
+
+bool MakeFolder(const char* path) {
+  std::string resolved;
+  if (ResolvePath(path, resolved)) return FileIsFolder(path);
+  if (resolved.empty()) return false;
+  return ::mkdir(resolved.c_str(), 0777) == 0 || errno == EEXIST;
+}
+
+int FileRename(const char* oldPath, const char* newPath) {
+  std::string from, to;
+  if (!ResolvePath(oldPath, from)) return ENOENT;
+  const std::string literal = NativeString(newPath);
+  if (literal.empty()) return ENOENT;
+  struct stat fromStat;
+  if (::stat(from.c_str(), &fromStat) != 0) return errno;
+  if (ResolvePath(newPath, to)) {
+    // Only a change of case of the same file may land on an existing name.
+    struct stat toStat;
+    if (::stat(to.c_str(), &toStat) != 0) return errno;
+    if (toStat.st_dev != fromStat.st_dev || toStat.st_ino != fromStat.st_ino) return EEXIST;
+    to = Join(FolderOf(to), LeafOf(literal));
+    if (to == from) return 0;
+  }
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // A file system without the no-replace flag: check, then rename.
+  struct stat existing;
+  if (::lstat(to.c_str(), &existing) == 0) return EEXIST;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+int FileCopy(const char* source, const char* dest, bool keepTime) {
+  FILE* in = FileOpen(source, "rb");
+  if (!in) return errno ? errno : ENOENT;
+  uint64_t sourceTime = 0;
+  if (keepTime && !FileGetWriteTime(source, sourceTime)) {
+    std::fclose(in);
+    return EIO;
+  }
+  SafeWrite w;
+  FILE* out = SafeWriteBegin(w, dest);
+  if (!out) {
+    std::fclose(in);
+    return w.error;
+  }
+  std::vector<char> chunk(65536);
+  for (;;) {
+    const size_t got = std::fread(chunk.data(), 1, chunk.size(), in);
+    if (got && std::fwrite(chunk.data(), 1, got, out) != got) SafeWriteFail(w, errno ? errno : EIO);
+    if (got < chunk.size()) break;
+  }
+  if (std::ferror(in)) SafeWriteFail(w, EIO);
+  std::fclose(in);
+  w.writeTime = keepTime ? sourceTime : 0;
+  return SafeWriteCommit(w);
+}
+
+int FileReadAll(const char* path, std::string& out, int64_t maxBytes) {
+  out.clear();
+  FILE* file = FileOpen(path, "rb");
+  if (!file) return errno ? errno : ENOENT;
+  int result = 0;
+  if (std::fseek(file, 0, SEEK_END) != 0) {
+    result = errno;
+  } else {
+    const long length = std::ftell(file);
+    if (length < 0) {
+      result = errno;
+    } else if (length > maxBytes) {
+      result = EFBIG;
+    } else {
+      out.resize(static_cast<size_t>(length));
+      std::rewind(file);
+      if (length && std::fread(out.data(), 1, out.size(), file) != out.size()) {
+        result = EIO;
+        out.clear();
+      }
+    }
+  }
+  std::fclose(file);
+  return result;
+}
+
+// ---- [File times] ----
+
+uint64_t FileTimeFromUnix(int64_t seconds, int64_t nanoseconds) {
+  const int64_t since1601 = seconds + FILETIME_UNIX_EPOCH_SECONDS;
+  if (since1601 < 0) return 0;
+  return static_cast<uint64_t>(since1601) * FILETIME_UNITS_PER_SECOND + static_cast<uint64_t>(nanoseconds / 100);
+}
+
+void UnixFromFileTime(uint64_t fileTime, int64_t& seconds, int64_t& nanoseconds) {
+  seconds = static_cast<int64_t>(fileTime / FILETIME_UNITS_PER_SECOND) - FILETIME_UNIX_EPOCH_SECONDS;
+  nanoseconds = static_cast<int64_t>(fileTime % FILETIME_UNITS_PER_SECOND) * 100;
+}
+
+bool FileGetWriteTime(const char* path, uint64_t& fileTime) {
+  std::string resolved;
+  struct stat st;
+  if (!ResolvePath(path, resolved) || ::stat(resolved.c_str(), &st) != 0) return false;
+  fileTime = FileTimeFromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+  return true;
+}
+
+namespace {
+bool SetWriteTimeNative(const char* nativePath, uint64_t fileTime) {
+  int64_t seconds, nanoseconds;
+  UnixFromFileTime(fileTime, seconds, nanoseconds);
+  timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = static_cast<time_t>(seconds);
+  times[1].tv_nsec = static_cast<long>(nanoseconds);
+  return ::utimensat(AT_FDCWD, nativePath, times, 0) == 0;
+}
+}  // namespace
+
+bool FileSetWriteTime(const char* path, uint64_t fileTime) {
+  std::string resolved;
+  return ResolvePath(path, resolved) && SetWriteTimeNative(resolved.c_str(), fileTime);
+}
+
+// ---- [Safe writing] ----
+
+FILE* SafeWriteBegin(SafeWrite& w, const char* path) {
+  std::memset(&w, 0, sizeof w);
+  std::string resolved;
+  ResolvePath(path, resolved);
+  if (resolved.empty() || resolved.size() >= sizeof w.path) {
+    w.error = ENAMETOOLONG;
+    return nullptr;
+  }
+  std::memcpy(w.path, resolved.c_str(), resolved.size() + 1);
+  std::snprintf(w.tempPath, sizeof w.tempPath, "%s.tmp", w.path);
+  w.stream = std::fopen(w.tempPath, "wb");
+  if (!w.stream) {
+    w.error = errno ? errno : EIO;
+    return nullptr;
+  }
+  // The replacement keeps the permissions of the file it replaces.
+  struct stat old;
+  if (::stat(w.path, &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(::fileno(w.stream), old.st_mode & 07777);
+  return w.stream;
+}
+
+void SafeWriteFail(SafeWrite& w, int error) {
+  if (!w.error) w.error = error ? error : EIO;
+}
+
+int SafeWriteCommit(SafeWrite& w) {
+  if (!w.stream) return w.error ? w.error : EBADF;
+  if (std::fflush(w.stream) != 0) SafeWriteFail(w, errno);
+  if (std::ferror(w.stream)) SafeWriteFail(w, EIO);
+  if (!w.error && ::fdatasync(::fileno(w.stream)) != 0 && errno != EINVAL) SafeWriteFail(w, errno);
+  if (std::fclose(w.stream) != 0) SafeWriteFail(w, errno);
+  w.stream = nullptr;
+  if (!w.error && g_injectedFailures > 0) {
+    --g_injectedFailures;
+    SafeWriteFail(w, g_injectedError);
+  }
+  if (!w.error && w.writeTime && !SetWriteTimeNative(w.tempPath, w.writeTime)) SafeWriteFail(w, errno);
+  if (!w.error && std::rename(w.tempPath, w.path) != 0) SafeWriteFail(w, errno);
+  if (w.error) ::unlink(w.tempPath);
+  return w.error;
+}
+
+void SafeWriteAbandon(SafeWrite& w) {
+  if (w.stream) {
+    std::fclose(w.stream);
+    w.stream = nullptr;
+    ::unlink(w.tempPath);
+  }
+}
+
+int FileWriteAll(const char* path, const void* bytes, size_t length) {
+  SafeWrite w;
+  FILE* out = SafeWriteBegin(w, path);
+  if (!out) return w.error;
+  if (length && std::fwrite(bytes, 1, length, out) != length) SafeWriteFail(w, errno ? errno : EIO);
+  return SafeWriteCommit(w);
+}
+
+// ---- [Test switches] ----
+
+void FilesInjectCommitFailures(int count, int error) {
+  g_injectedFailures = count;
+  g_injectedError = error;
+}

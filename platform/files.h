@@ -1,0 +1,96 @@
+// files.h - the file layer: paths, opening, file times and safe writing.
+//
+// Sections: [Paths] [Opening and probing] [File times] [Safe writing] [Test switches]
+//
+// The program writes its paths the way its data names them, with backslashes
+// ("data\misc\%s.ply"); they are mapped to '/' here and nowhere else.  Where the exact name
+// does not exist, each component is looked up without regard to ASCII case, so a mod made
+// on a case-blind system that names "Car.DDS" still finds "car.dds".
+//
+// Names that come from a file, a command or a packet are checked with IsSafeFileName or
+// IsSafeRelativePath (or built with MakeNamedPath) before they reach any path: such a name
+// never leaves the working folder.
+//
+// File times are FILETIME values everywhere above this layer: 100-ns units since
+// 1601-01-01 UTC.  They are converted from the Linux times in FileTimeFromUnix only.
+//
+// Every file written for the user goes through SafeWriteBegin/SafeWriteCommit: the bytes go
+// to "<name>.tmp" beside the file, which replaces the old file only when every byte was
+// written and flushed.  A crash or a full disk leaves the previous file as it was.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+constexpr int FILE_PATH_SIZE = 260;  // longest path the program builds, terminating zero included
+
+// ---- [Paths] ----
+// Copies path with every backslash turned into '/'.  The result is cut to fit outSize.
+void PathToNative(const char* path, char* out, int outSize);
+// The native path to use for path: the exact name when it exists, else each component
+// matched without regard to case.  Components from the first one that matches nothing on
+// are kept as given (so a new file is created under its own name in a resolved folder).
+// Returns true when the whole path names something that exists.
+bool ResolvePath(const char* path, std::string& out);
+// A single name: not empty, not "." or "..", no separator, no drive colon, no control
+// character.  For names that come from files, commands and packets.
+bool IsSafeFileName(const char* name);
+// A relative path that stays inside the working folder: not absolute, no drive, no ".."
+// component, no control character.  Separators of either kind are allowed.
+bool IsSafeRelativePath(const char* path);
+// Formats pathTemplate with name in place of every "%s" ("mods\vehicles\%s\%s.veh").
+// Returns false, with out empty, when name is not a safe file name or the path does not fit.
+bool MakeNamedPath(char* out, int outSize, const char* pathTemplate, const char* name);
+
+// ---- [Opening and probing] ----
+// fopen with the path resolved.  For write and append modes a missing leaf is created
+// under its own name in the resolved folder.
+FILE* FileOpen(const char* path, const char* mode);
+bool FileExists(const char* path);         // a regular file or a folder
+bool FileIsFolder(const char* path);
+int64_t FileLength(const char* path);      // -1 when it cannot be found
+bool FileRemove(const char* path);
+bool MakeFolder(const char* path);         // true also when it already exists
+// Renames without ever replacing another file: a target that exists (in any case) fails
+// with EEXIST, as the system this program was written for does.  A change of case only
+// of one file's name is allowed.  Returns 0 or the errno value.
+int FileRename(const char* oldPath, const char* newPath);
+// Copies source over dest through a safe write.  keepTime gives dest the source's write
+// time.  Returns 0 or the errno value of the first failure.
+int FileCopy(const char* source, const char* dest, bool keepTime);
+// Reads a whole file into out.  Returns 0 or the errno value; EFBIG above maxBytes.
+int FileReadAll(const char* path, std::string& out, int64_t maxBytes);
+
+// ---- [File times] ----
+constexpr uint64_t FILETIME_UNITS_PER_SECOND = 10000000u;
+constexpr int64_t FILETIME_UNIX_EPOCH_SECONDS = 11644473600;  // 1601-01-01 to 1970-01-01
+uint64_t FileTimeFromUnix(int64_t seconds, int64_t nanoseconds);  // 0 before 1601
+void UnixFromFileTime(uint64_t fileTime, int64_t& seconds, int64_t& nanoseconds);
+bool FileGetWriteTime(const char* path, uint64_t& fileTime);
+// Sets the last-write time (there is no creation time to set on Linux).
+bool FileSetWriteTime(const char* path, uint64_t fileTime);
+
+// ---- [Safe writing] ----
+struct SafeWrite {
+  FILE* stream;                          // write here; null when not begun
+  char path[FILE_PATH_SIZE];             // the resolved final path
+  char tempPath[FILE_PATH_SIZE + 8];     // "<path>.tmp"
+  int error;                             // first errno seen; 0 while all is well
+  uint64_t writeTime;                    // non-zero: the file's write time (FILETIME) on commit
+};
+// Creates "<path>.tmp" for writing (binary; text makes no difference on Linux).  Returns
+// the stream, or null with w.error set.
+FILE* SafeWriteBegin(SafeWrite& w, const char* path);
+// Records a failed write of the caller's own (e.g. a short fwrite) so Commit refuses.
+void SafeWriteFail(SafeWrite& w, int error);
+// Flushes, syncs and closes the temporary file and renames it over path.  On any failure
+// the temporary file is removed, path is left as it was and the errno value is returned.
+int SafeWriteCommit(SafeWrite& w);
+// Closes and removes the temporary file; path is left as it was.
+void SafeWriteAbandon(SafeWrite& w);
+// Writes bytes as a whole file through a safe write.  Returns 0 or the errno value.
+int FileWriteAll(const char* path, const void* bytes, size_t length);
+
+// ---- [Test switches] ----
+// The next count commits fail with error as if the disk were full (count 0 turns it off).
+void FilesInjectCommitFailures(int count, int error);

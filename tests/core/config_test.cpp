@@ -1,0 +1,338 @@
+// config_test.cpp - reading, clamping and writing cfg.txt.
+#include "core/config.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void Load(const std::string& text) { LoadConfigFromText(text.data(), text.size()); }
+
+std::string Saved() {
+  std::string text;
+  SaveConfigToText(text);
+  return text;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::stringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+class Config : public testing::Test {
+ protected:
+  void SetUp() override {
+    SetConfigVirtualScreen(0, 0, 1920, 1080);
+    std::fill(CfgFontWeights, CfgFontWeights + 4, 600);
+  }
+};
+
+}  // namespace
+
+TEST_F(Config, TheKeyTableHas164KeysAndLongerKeysComeFirst) {
+  ASSERT_EQ(CONFIG_KEY_COUNT, 164);
+  EXPECT_STREQ(ConfigKeyTable[0].key, "Version ");
+  EXPECT_STREQ(ConfigKeyTable[CONFIG_KEY_COUNT - 1].key, "FW_K ");
+  for (int i = 0; i < CONFIG_KEY_COUNT; ++i) {
+    const std::string key = ConfigKeyTable[i].key;
+    ASSERT_GE(key.size(), 2u);
+    EXPECT_EQ(key.back(), ' ') << key;
+    EXPECT_NE(key[key.size() - 2], ' ') << key;
+    // A key that ends with an earlier key's text could never be matched.
+    for (int j = 0; j < i; ++j) {
+      const std::string earlier = ConfigKeyTable[j].key;
+      EXPECT_FALSE(key.size() >= earlier.size() && key.compare(key.size() - earlier.size(), earlier.size(), earlier) == 0)
+          << key << " is hidden by " << earlier;
+    }
+  }
+}
+
+TEST_F(Config, WithoutAFileEveryDefaultIsSetAndTheChecksRun) {
+  CfgMaxFps = 7;
+  CfgMpFilter = 0;
+  Load("");
+  EXPECT_EQ(CfgStartWindowed, 1);
+  EXPECT_EQ(CfgWelcome, 1);
+  EXPECT_EQ(CfgZbdSelect, 2);
+  EXPECT_EQ(CfgControlMode[1], 1);
+  EXPECT_EQ(CfgScreenFlags, 0x60D203u);
+  EXPECT_EQ(CfgRenderHdr, 1u);
+  EXPECT_EQ(CfgSkyHigh, 150u | 160u << 8 | 200u << 16);
+  EXPECT_FLOAT_EQ(CfgEyeHeight, 1.6f);
+  EXPECT_EQ(CfgMaxFps, 100);
+  EXPECT_EQ(CfgMpFilter, 0x114u);
+  EXPECT_STREQ(CfgSelectedCar, CONFIG_DEFAULT_CAR);
+  EXPECT_STREQ(CfgMusicDir, "data\\ogg");
+  EXPECT_STREQ(CfgGamePort, "63410");
+  EXPECT_EQ(CfgFontWeights[2], 600);  // start-up's value stands
+  EXPECT_EQ(CfgWindow[0], 80);
+  EXPECT_EQ(CfgWindow[1], 80);
+  EXPECT_EQ(CfgWindow[2], 1360);
+  EXPECT_EQ(CfgWindow[3], 1000);
+  EXPECT_EQ(CfgTextureSize, 4096);
+  EXPECT_NEAR(CfgEditorViewScale, 2 * std::tan(60 * 3.14159265 / 360), 1e-5);
+}
+
+TEST_F(Config, ValuesAreClampedIntoTheirRanges) {
+  Load("Max FPS 144\n");
+  EXPECT_EQ(CfgMaxFps, 100);
+  Load("Max FPS 10\n");
+  EXPECT_EQ(CfgMaxFps, 20);
+  Load("Max FPS 250\n");
+  EXPECT_EQ(CfgMaxFps, 250);
+  Load("Filter AF 3\n");
+  EXPECT_EQ(CfgFilterAf, 1);
+  Load("Filter AF 16\n");
+  EXPECT_EQ(CfgFilterAf, 16);
+  Load("Filter AF 99\n");
+  EXPECT_EQ(CfgFilterAf, 16);
+  Load("Editor FOV 500\nEye Height -3\nSound Delay 0.1\n");
+  EXPECT_FLOAT_EQ(CfgEditorFov, 120.0f);
+  EXPECT_FLOAT_EQ(CfgEyeHeight, 1.0f);
+  EXPECT_FLOAT_EQ(CfgSoundDelay, 0.1f);
+  Load("Time Control 5 30.5 81 1.5 -2\nMods Screen 3 3\nExposure 9 -1 99 20\n");
+  EXPECT_EQ(CfgTimeControlMode, 2);
+  EXPECT_FLOAT_EQ(CfgTimeControl[0], 23.983334f);
+  EXPECT_FLOAT_EQ(CfgTimeControl[2], 1.5f);
+  EXPECT_FLOAT_EQ(CfgTimeControl[3], -2.0f);
+  EXPECT_EQ(CfgModsScreen[0], 0);
+  EXPECT_EQ(CfgModsScreen[1], 2);
+  EXPECT_EQ(CfgExposure[0], 3);
+  EXPECT_EQ(CfgExposure[1], 0);
+  EXPECT_EQ(CfgExposure[2], 30);
+  EXPECT_EQ(CfgExposure[3], 20);
+  Load("Mods Screen 2 4\nKinefeed Delay 0\nDialfeed Delay 500\nBloom Effect 2 0.0001\n");
+  EXPECT_EQ(CfgModsScreen[0], 2);
+  EXPECT_EQ(CfgModsScreen[1], 4);
+  EXPECT_EQ(CfgKinefeedDelay, 1);
+  EXPECT_EQ(CfgDialfeedDelay, 100);
+  EXPECT_FLOAT_EQ(CfgBloomEffect[0], 1.0f);
+  EXPECT_FLOAT_EQ(CfgBloomEffect[1], 0.0005f);
+  Load("Audio Options 255\nRender HDR -1\nKinefeed Opts ff\nMP Filter 4294967295\nSun Colour 300 -5 7\n");
+  EXPECT_EQ(CfgAudioOptions, 31u);
+  EXPECT_EQ(CfgRenderHdr, 0xFFFFFFFFu);
+  EXPECT_EQ(CfgKinefeedOpts, 0xFFu);
+  EXPECT_EQ(CfgMpFilter, 0x13Cu);
+  EXPECT_EQ(CfgSunColour, 255u | 0u << 8 | 7u << 16);
+  Load("Next Shot 99999999999999\nMaster Port -5\nTrackEd Speed -123456\n");
+  EXPECT_EQ(CfgNextShot, 99999999);
+  EXPECT_EQ(CfgMasterPort, 1);
+  EXPECT_EQ(CfgTrackEdSpeed, -123456);  // not clamped
+}
+
+TEST_F(Config, KeysAreFoundAnywhereInTheCharacterStream) {
+  Load("Audio Options 3\n");  // the longer key wins over "Options "
+  EXPECT_EQ(CfgAudioOptions, 3u);
+  EXPECT_EQ(CfgOptions, 1);
+  Load("Options 3\n");
+  EXPECT_EQ(CfgOptions, 3);
+  Load("Borderless Window 2\n");
+  EXPECT_EQ(CfgBorderlessWindow, 2);
+  EXPECT_EQ(CfgWindow[0], 80);  // not taken for "Window "
+  Load("Show FPS 0\nShow FPS 2\n");  // the later line wins
+  EXPECT_EQ(CfgShowFps, 2);
+  Load("# comment Show FPS 0 Mirror AA 0 junk Lighting 7");  // several on a line, no line end
+  EXPECT_EQ(CfgShowFps, 0);
+  EXPECT_EQ(CfgMirrorAa, 0);
+  EXPECT_EQ(CfgLighting, 7);
+  Load("Lighting 7\nFlip");  // a key without its blank is not seen
+  EXPECT_EQ(CfgFlip, 0);
+  Load("Max FPS abc Show FPS 2\n");  // an unreadable value leaves the setting; its text is passed over
+  EXPECT_EQ(CfgMaxFps, 100);
+  EXPECT_EQ(CfgShowFps, 2);
+  Load("Window 10 20 x\nShow FPS 0\n");  // read as far as it parses
+  EXPECT_EQ(CfgWindow[0], 80);  // 10 20 0 0 fails the rectangle check
+  EXPECT_EQ(CfgShowFps, 0);
+}
+
+TEST_F(Config, TextsAreCutAndFileNamesLoseForbiddenCharacters) {
+  Load("Game Port 1234567890\r\nPly Name .hidden\nSetup Name my:set*up\nServer Name  spaced \n");
+  EXPECT_STREQ(CfgGamePort, "1234567");
+  EXPECT_STREQ(CfgPlayerName, "");
+  EXPECT_STREQ(CfgServerName, " spaced ");
+  Load("Welcome C 0\nSetup Name my:set*up\nPly Name ..\\..\\cfg\n");
+  EXPECT_STREQ(CfgSetupName, "mysetup");
+  EXPECT_STREQ(CfgPlayerName, "");
+  Load("Ply Name Some\x01One\n");
+  EXPECT_STREQ(CfgPlayerName, "SomeOne");
+}
+
+TEST_F(Config, TheFirstRunFlagIsAppliedAfterTheWholeFile) {
+  Load("Selected Car XYZ\nMap Name town\nWelcome C 1\n");
+  EXPECT_STREQ(CfgSelectedCar, CONFIG_DEFAULT_CAR);
+  EXPECT_STREQ(CfgMapName, "");
+  Load("Selected Car XYZ\nMap Name town\nColours Name blue\nWelcome C 0\n");  // the flag stands last
+  EXPECT_STREQ(CfgSelectedCar, "XYZ");
+  EXPECT_STREQ(CfgMapName, "town");
+  EXPECT_STREQ(CfgColoursName, "blue");
+  Load("Welcome C 0\nSelected Car \n");
+  EXPECT_STREQ(CfgSelectedCar, CONFIG_DEFAULT_CAR);
+}
+
+TEST_F(Config, TheWindowRectangleMustLieOnTheVirtualScreen) {
+  Load("Window 100 100 900 700\n");
+  EXPECT_EQ(CfgWindow[2], 900);
+  Load("Window -100 0 3000 700\n");  // wider than the screen
+  EXPECT_EQ(CfgWindow[0], 80);
+  EXPECT_EQ(CfgWindow[2], 1360);
+  Load("Window 1890 100 2500 700\n");  // less than 40 pixels inside
+  EXPECT_EQ(CfgWindow[0], 80);
+  SetConfigVirtualScreen(0, 0, 600, 400);
+  Load("");
+  EXPECT_EQ(CfgWindow[2], 400);
+  EXPECT_EQ(CfgWindow[3], 320);
+  SetConfigVirtualScreen(-1920, 0, 3840, 1080);
+  Load("Window -1800 50 -1000 700\n");
+  EXPECT_EQ(CfgWindow[0], -1800);
+}
+
+TEST_F(Config, UuidsAreReadAndWrittenInTheirTextForm) {
+  Load("Speaker GUID {0123ABCD-4567-89ab-cdef-0011223344FF}\nControl GUID not a uuid\n");
+  EXPECT_EQ(CfgSpeakerGuid.data1, 0x0123ABCDu);
+  EXPECT_EQ(CfgSpeakerGuid.data2, 0x4567u);
+  EXPECT_EQ(CfgSpeakerGuid.data3, 0x89ABu);
+  EXPECT_EQ(CfgSpeakerGuid.data4[0], 0xCD);
+  EXPECT_EQ(CfgSpeakerGuid.data4[7], 0xFF);
+  EXPECT_EQ(CfgControlGuid.data1, 0u);
+  const std::string text = Saved();
+  EXPECT_NE(text.find("Speaker GUID 0123abcd-4567-89ab-cdef-0011223344ff\n"), std::string::npos);
+  EXPECT_NE(text.find("Control GUID 00000000-0000-0000-0000-000000000000\n"), std::string::npos);
+}
+
+TEST_F(Config, WritingUsesEachKeysFormatInTableOrder) {
+  Load("");
+  const std::vector<std::string> lines = Lines(Saved());
+  ASSERT_EQ(lines.size(), static_cast<size_t>(CONFIG_KEY_COUNT));
+  for (int i = 0; i < CONFIG_KEY_COUNT; ++i) EXPECT_EQ(lines[i].rfind(ConfigKeyTable[i].key, 0), 0u) << i;
+  const std::string text = Saved();
+  for (const char* line : {"Version 1.4C20\n", "Window 80 80 1360 1000\n", "Time Control 2 12.0000 81 0.0000 0\n",
+                           "Editor FOV 60.0\n", "Button Look 45\n", "Eye Height 1.60\n", "Text Size 0.050\n",
+                           "Bloom Effect 0.90 0.0010\n", "Screen Flags 6345219\n", "Sun Colour 255 255 255\n",
+                           "Kinefeed Opts 0\n", "Control Mode 0 1\n", "Export Dir C:\\ZKT\n", "FW_J 600\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+}
+
+TEST_F(Config, ReadingWhatWasWrittenGivesTheSameSettings) {
+  Load("");
+  const std::string defaults = Saved();
+  Load(defaults);
+  EXPECT_EQ(Saved(), defaults);
+
+  // Every setting moved away from its default, then two rounds.
+  std::mt19937 random(3);
+  std::string edited;
+  for (const std::string& line : Lines(defaults)) {
+    std::string out = line;
+    const size_t space = line.find_last_of(' ');
+    if (line.rfind("Window ", 0) != 0 && line.rfind("Version ", 0) != 0 && random() % 2 && space != std::string::npos) {
+      const std::string value = line.substr(space + 1);
+      if (!value.empty() && (std::isdigit(static_cast<unsigned char>(value[0])) || value[0] == '-'))
+        out = line.substr(0, space + 1) + std::to_string(static_cast<int>(random() % 300) - 50);
+      else
+        out = line + "x";
+    }
+    edited += out + "\n";
+  }
+  edited += "Welcome C 0\nSelected Car QQ1\n";
+  Load(edited);
+  const std::string first = Saved();
+  Load(first);
+  EXPECT_EQ(Saved(), first);
+  EXPECT_NE(first, defaults);
+}
+
+TEST_F(Config, DamagedShuffledAndTruncatedFilesLoadWhatTheyCan) {
+  Load("Welcome C 0\nShow FPS 2\nMax FPS 60\nPly Name Driver\nSelected Car AB1\nExposure 1 2 3 4\n");
+  const std::string good = Saved();
+
+  std::vector<std::string> lines = Lines(good);
+  std::mt19937 random(17);
+  std::shuffle(lines.begin(), lines.end(), random);
+  std::string shuffled;
+  for (const std::string& line : lines) shuffled += line + "\r\n";
+  Load(shuffled);
+  EXPECT_EQ(Saved(), good);
+
+  for (size_t n = 0; n < good.size(); n += 3) {
+    const std::string cut = good.substr(0, n);  // a fresh copy: ASan sees its end
+    LoadConfigFromText(cut.data(), cut.size());
+    EXPECT_TRUE(CfgMaxFps == 20 || CfgMaxFps == 60 || CfgMaxFps == 100) << n;  // "Max FPS 6" reads as 20
+    EXPECT_LE(CfgShowFps, 2);
+  }
+  for (int round = 0; round < 200; ++round) {
+    std::string damaged = good;
+    for (int k = 0; k < 20; ++k) damaged[random() % damaged.size()] = static_cast<char>(random());
+    Load(damaged);
+    EXPECT_GE(CfgFilterAf, 1);
+    EXPECT_LE(CfgEditorFov, 120.0f);
+    EXPECT_LT(std::strlen(CfgPlayerName), sizeof CfgPlayerName);
+  }
+}
+
+TEST_F(Config, FilesAreReadAndWrittenSafely) {
+  fs::remove_all("config_test");
+  fs::create_directories("config_test");
+  SetConfigPath("");
+  EXPECT_EQ(SaveConfig(), 0);  // never read: nothing is written
+  EXPECT_FALSE(fs::exists("cfg.txt"));
+
+  SetConfigPath("config_test\\CFG.TXT");
+  std::ofstream("config_test/cfg.txt") << "Welcome C 0\nShow FPS 0\n";
+  ConfigRead = 0;
+  EXPECT_EQ(LoadConfig(), 1);
+  EXPECT_EQ(ConfigRead, 1);
+  EXPECT_EQ(CfgShowFps, 0);
+  CfgShowFps = 2;
+  EXPECT_EQ(SaveConfig(), 1);
+  EXPECT_EQ(LoadConfig(), 1);
+  EXPECT_EQ(CfgShowFps, 2);
+  EXPECT_FALSE(fs::exists("config_test/CFG.TXT"));  // the existing file was replaced
+
+  const std::string before = Saved();
+  CfgShowFps = 1;
+  FilesInjectCommitFailures(1, ENOSPC);
+  EXPECT_EQ(SaveConfig(), 0);  // reported, and the previous file kept
+  EXPECT_EQ(LoadConfig(), 1);
+  EXPECT_EQ(CfgShowFps, 2);
+
+  SetConfigPath("config_test/none.txt");
+  EXPECT_EQ(LoadConfig(), 0);
+  EXPECT_EQ(CfgShowFps, 1);  // defaults
+  SetConfigPath("");
+}
+
+TEST_F(Config, LimitsAfterTheDeviceTest) {
+  Load("Filter AF 16\n");
+  EXPECT_EQ(ClampConfigLimits(), 1);
+  EXPECT_EQ(CfgFilterAf, 8);
+  EXPECT_EQ(CfgTextureSize, 4096);
+  EXPECT_EQ(RendererMaxTextureSize, 16384);
+  Load("Windowed Link 0\n");
+  EXPECT_EQ(IsConfigActive(), 0);
+  Load("");
+  EXPECT_EQ(IsConfigActive(), 1);
+}
+
+TEST_F(Config, TheKeyMatcherLooksAtTheMostRecentCharactersFirst) {
+  const char window[] = " SPF xaM";  // "Max FPS " read, most recent first
+  EXPECT_EQ(ReadConfigWord(window, 8, ConfigKeyTable, CONFIG_KEY_COUNT), [] {
+    for (int i = 0; i < CONFIG_KEY_COUNT; ++i)
+      if (!std::strcmp(ConfigKeyTable[i].key, "Max FPS ")) return i;
+    return -1;
+  }());
+  EXPECT_EQ(ReadConfigWord(" SPF", 4, ConfigKeyTable, CONFIG_KEY_COUNT), CONFIG_KEY_COUNT);
+}

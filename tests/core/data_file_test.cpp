@@ -1,0 +1,397 @@
+// data_file_test.cpp - the data-file container in its four modes, its errors, and the file helpers.
+#include "core/data_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "core/log.h"
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+std::string FreshFolder(const char* name) {
+  const std::string folder = std::string("data_file_test/") + name;
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  return folder;
+}
+
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+Bytes ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Bytes Header(const char* magic, uint8_t high, uint8_t low) {
+  Bytes b(magic, magic + 6);
+  b.push_back(high);
+  b.push_back(low);
+  return b;
+}
+
+// A small format: every write operation once, so the modes can be compared byte for byte.
+void WriteSample(DataFile& df) {
+  df.WriteInt(0x11223344);
+  df.WriteByte(0x1FE);  // the low byte only
+  df.WriteInt(-2);
+  df.WriteFloat(1.5f);
+  df.WriteFixedString("abc", 8);
+  df.WriteFixedString("twenty characters!!!", 8);
+  df.WriteWords(7);
+  const uint8_t block[3] = {7, 8, 9};
+  df.WriteBlock(block, 3);
+}
+const Bytes SAMPLE_BODY = {0x44, 0x33, 0x22, 0x11,                         // the int, little-endian
+                           0xFE,                                           // the byte
+                           0xFE, 0xFF, 0xFF, 0xFF,                         // -2
+                           0x00, 0x00, 0xC0, 0x3F,                         // 1.5f
+                           'a',  'b',  'c',  0,    0,    0,    0,    0,    // "abc" in 8
+                           't',  'w',  'e',  'n',  't',  'y',  ' ',  0,    // 7 characters and a zero
+                           0,    0,    0,    0,                            // one reserved word
+                           7,    8,    9};
+
+// Reads the sample back: true when every value came back and the record did not run short.
+bool ReadSample(DataFile& df) {
+  bool same = df.ReadInt() == 0x11223344;
+  same &= df.ReadByte() == 0xFE;
+  same &= df.ReadShort() == -2;  // sign-extended
+  same &= df.ReadShort() == -1;
+  same &= df.ReadFloat() == 1.5f;
+  char text[8];
+  df.ReadBlock(text, 8);
+  same &= std::strcmp(text, "abc") == 0;
+  df.ReadBlock(text, 8);
+  same &= std::strcmp(text, "twenty ") == 0;
+  same &= df.Skip(4) == 1;
+  uint8_t block[3];
+  same &= df.ReadBlock(block, 3) == 1 && block[2] == 9;
+  return same && !df.readPastEnd;
+}
+
+std::string LogText() {
+  std::ifstream in(CurrentLogPath());
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+}  // namespace
+
+TEST(DataFileModes, FileAndCountThenMemoryWritersProduceTheSameBytes) {
+  const std::string root = FreshFolder("modes");
+  const std::string path = root + "/sample.bin";
+  DataFile df{};
+  ASSERT_EQ(df.OpenWrite(nullptr, path.c_str(), "ZKTTST", 0x0102), 1);
+  WriteSample(df);
+  ASSERT_EQ(df.Close(), 1);
+  Bytes expected = Header("ZKTTST", 0x01, 0x02);  // version high byte first
+  expected.insert(expected.end(), SAMPLE_BODY.begin(), SAMPLE_BODY.end());
+  EXPECT_EQ(ReadBytes(path), expected);
+
+  DataFile mem{};
+  EXPECT_EQ(mem.BeginMemoryWrite(0, nullptr), nullptr);
+  WriteSample(mem);
+  EXPECT_EQ(mem.size, static_cast<int32_t>(8 + SAMPLE_BODY.size()));
+  int failed = 0;
+  EXPECT_EQ(mem.BeginMemoryWrite(1, &failed), nullptr);
+  WriteSample(mem);
+  EXPECT_EQ(mem.FinishMemoryWrite(), 1);
+  EXPECT_EQ(Bytes(mem.buffer, mem.cursor), SAMPLE_BODY);
+
+  mem.StartMemoryRead();  // a memory-written body read back, then freed by Close
+  EXPECT_TRUE(ReadSample(mem));
+  EXPECT_EQ(mem.Close(), 1);
+  EXPECT_EQ(mem.buffer, nullptr);
+  EXPECT_EQ(failed, 0);
+}
+
+TEST(DataFileModes, MemoryAndStreamingReadersReadWhatWasWritten) {
+  const std::string root = FreshFolder("read");
+  const std::string path = root + "/sample.bin";
+  Bytes file = Header("ZKTTST", 0, 3);
+  file.insert(file.end(), SAMPLE_BODY.begin(), SAMPLE_BODY.end());
+  WriteBytes(path, file);
+
+  for (int keepStreaming = 0; keepStreaming < 2; ++keepStreaming) {
+    DataFile df{};
+    int32_t version = -1;
+    ASSERT_EQ(df.OpenRead(nullptr, path.c_str(), "ZKTTST", &version, 3, keepStreaming), 1);
+    EXPECT_NE(df.file, nullptr);
+    EXPECT_EQ(version, 3);
+    EXPECT_EQ(df.mode, keepStreaming ? DATA_FILE_STREAM : DATA_FILE_MEMORY_READ);
+    if (!keepStreaming) {
+      EXPECT_EQ(df.size, static_cast<int32_t>(file.size()));
+    }
+    EXPECT_TRUE(ReadSample(df));
+    EXPECT_EQ(df.ReadByte(), -1);  // the end, in either mode
+    EXPECT_EQ(df.ReadInt(), 0);
+    EXPECT_TRUE(df.readPastEnd);
+    df.Close();
+    EXPECT_EQ(df.file, nullptr);
+  }
+
+  DataFile fromMemory{};
+  ASSERT_EQ(fromMemory.OpenReadMemory(nullptr, file.data(), file.size(), "ZKTTST", nullptr, 3), 1);
+  EXPECT_TRUE(ReadSample(fromMemory));
+  fromMemory.Close();
+}
+
+TEST(DataFileErrors, EachFailureGivesItsCodeAndText) {
+  const std::string root = FreshFolder("errors");
+  DataFile df{};
+  int32_t version = 0;
+
+  EXPECT_STREQ(df.OpenAndCheckHeader((root + "/missing.bin").c_str(), "ZKTTST", &version, 5), TEXT_COULD_NOT_OPEN_FILE);
+  EXPECT_EQ(LastDataFileError, DATA_FILE_NOT_FOUND);
+  EXPECT_EQ(df.file, nullptr);
+
+  Bytes later = Header("ZKTTST", 0, 6);
+  later.push_back(1);
+  WriteBytes(root + "/later.bin", later);
+  EXPECT_EQ(df.OpenRead(nullptr, (root + "/later.bin").c_str(), "ZKTTST", &version, 5, 0), 0);
+  EXPECT_EQ(LastDataFileError, DATA_FILE_LATER_VERSION);
+  EXPECT_STREQ(df.OpenAndCheckHeader((root + "/later.bin").c_str(), "ZKTTST", &version, 5), TEXT_FILE_LATER_VERSION);
+  EXPECT_EQ(df.OpenRead(nullptr, (root + "/later.bin").c_str(), "ZKTTST", &version, 6, 0), 1);  // equal is accepted
+  EXPECT_EQ(LastDataFileError, DATA_FILE_OK);
+  df.Close();
+
+  // A reader whose lowest version is 7 refuses version 6.
+  ASSERT_EQ(df.OpenRead(nullptr, (root + "/later.bin").c_str(), "ZKTTST", &version, 9, 0), 1);
+  EXPECT_EQ(df.CheckLowestVersion(nullptr, "later.bin", version, 7), 0);
+  EXPECT_EQ(LastDataFileError, DATA_FILE_OBSOLETE);
+  EXPECT_EQ(df.file, nullptr);
+
+  EXPECT_EQ(df.OpenRead(nullptr, (root + "/later.bin").c_str(), "ZKTTSU", &version, 9, 0), 0);  // last byte differs
+  EXPECT_EQ(LastDataFileError, DATA_FILE_WRONG_TYPE);
+  WriteBytes(root + "/seven.bin", Bytes{'Z', 'K', 'T', 'T', 'S', 'T', 0});
+  EXPECT_STREQ(df.OpenAndCheckHeader((root + "/seven.bin").c_str(), "ZKTTST", &version, 9), TEXT_FILE_FAILED_HEADER);
+  EXPECT_EQ(LastDataFileError, DATA_FILE_WRONG_TYPE);
+
+  // Header only: too short in memory mode, readable (as nothing) when streaming.
+  WriteBytes(root + "/empty.bin", Header("ZKTTST", 0, 1));
+  EXPECT_EQ(df.OpenRead(nullptr, (root + "/empty.bin").c_str(), "ZKTTST", &version, 9, 0), 0);
+  EXPECT_EQ(LastDataFileError, DATA_FILE_TOO_SHORT);
+  EXPECT_EQ(df.file, nullptr);
+  ASSERT_EQ(df.OpenRead(nullptr, (root + "/empty.bin").c_str(), "ZKTTST", &version, 9, 1), 1);
+  EXPECT_EQ(df.ReadByte(), -1);
+  EXPECT_EQ(df.ReadShort(), 0);
+  EXPECT_EQ(df.ReadInt(), 0);
+  EXPECT_EQ(df.ReadFloat(), 0.0f);
+  df.Close();
+}
+
+TEST(DataFileErrors, VersionIsReadHighByteFirst) {
+  const std::string root = FreshFolder("version");
+  DataFile df{};
+  int32_t version = 0;
+  WriteBytes(root + "/a.bin", Header("QXVEHI", 0x00, 0xFC));
+  EXPECT_EQ(df.OpenAndCheckHeader((root + "/a.bin").c_str(), "QXVEHI", &version, 65535), nullptr);
+  EXPECT_EQ(version, 252);
+  df.Close();
+  WriteBytes(root + "/b.bin", Header("QXVEHI", 0xFC, 0x00));
+  EXPECT_EQ(df.OpenAndCheckHeader((root + "/b.bin").c_str(), "QXVEHI", &version, 65535), nullptr);
+  EXPECT_EQ(version, 64512);
+  df.Close();
+}
+
+TEST(DataFileErrors, FailuresAreShownOnTheReportPageWithThePath) {
+  const std::string root = FreshFolder("report");
+  WriteBytes(root + "/short.bin", Header("ZKTTST", 0, 1));
+  DataFile df{};
+  Prss* page = reinterpret_cast<Prss*>(&df);  // any non-null owner
+  EXPECT_EQ(df.OpenRead(page, (root + "/short.bin").c_str(), "ZKTTST", nullptr, 1, 0), 0);
+  EXPECT_NE(LogText().find("File is too short : " + root + "/short.bin"), std::string::npos);
+  EXPECT_EQ(df.OpenWrite(page, (root + "/no/such/folder.bin").c_str(), "ZKTTST", 1), 0);
+  EXPECT_EQ(df.file, nullptr);
+  EXPECT_NE(LogText().find("Could not create file : " + root + "/no/such/folder.bin"), std::string::npos);
+}
+
+TEST(DataFileBounds, ReadsPastTheBodyGiveZeroAndMarkTheRecordShort) {
+  const Bytes image = {'Z', 'K', 'T', 'T', 'S', 'T', 0, 1, 0x01, 0x02, 0x03};
+  DataFile df{};
+  ASSERT_EQ(df.OpenReadMemory(nullptr, image.data(), image.size(), "ZKTTST", nullptr, 1), 1);
+  EXPECT_EQ(df.ReadInt(), 0);  // only three bytes there
+  EXPECT_TRUE(df.readPastEnd);
+  EXPECT_EQ(df.ReadByte(), -1);
+  EXPECT_EQ(df.ReadShort(), 0);
+  uint8_t block[4] = {9, 9, 9, 9};
+  EXPECT_EQ(df.ReadBlock(block, 4), 0);
+  EXPECT_EQ(block[0], 0);
+  EXPECT_EQ(df.Skip(1), 0);
+  df.Close();
+
+  ASSERT_EQ(df.OpenReadMemory(nullptr, image.data(), image.size(), "ZKTTST", nullptr, 1), 1);
+  EXPECT_EQ(df.ReadShort(), 0x0201);
+  EXPECT_EQ(df.Skip(-2), 1);
+  EXPECT_EQ(df.Skip(-1), 0);  // not before the body
+  EXPECT_EQ(df.ReadBlock(block, 3), 1);
+  EXPECT_EQ(block[2], 3);
+  EXPECT_FALSE(df.readPastEnd);
+  df.Close();
+}
+
+TEST(DataFileBounds, EveryTruncationOfAFileIsSeenByItsReader) {
+  Bytes good = Header("ZKTTST", 0, 1);
+  good.insert(good.end(), SAMPLE_BODY.begin(), SAMPLE_BODY.end());
+  for (size_t n = 0; n < good.size(); ++n) {
+    const Bytes cut(good.begin(), good.begin() + n);  // a fresh copy so ASan sees its end
+    DataFile df{};
+    if (!df.OpenReadMemory(nullptr, cut.data(), cut.size(), "ZKTTST", nullptr, 1)) {
+      EXPECT_NE(LastDataFileError, DATA_FILE_OK) << n;
+      continue;
+    }
+    EXPECT_FALSE(ReadSample(df)) << n;
+    df.Close();
+  }
+}
+
+TEST(DataFileBounds, AMemoryWriteBeyondTheCountedSizeIsRefused) {
+  DataFile df{};
+  df.BeginMemoryWrite(0, nullptr);
+  df.WriteInt(1);
+  ASSERT_EQ(df.BeginMemoryWrite(1, nullptr), nullptr);
+  df.WriteInt(1);
+  df.WriteInt(2);  // the second pass writes more than the first counted
+  df.WriteByte(3);
+  EXPECT_TRUE(df.writeFailed);
+  EXPECT_EQ(df.FinishMemoryWrite(), 0);
+  uint8_t* buffer = df.buffer;
+  EXPECT_EQ(df.Close(), 0);
+  EXPECT_EQ(df.buffer, buffer);  // a mode-5 buffer belongs to its caller
+  std::free(buffer);
+
+  df.BeginMemoryWrite(0, nullptr);
+  df.WriteInt(1);
+  df.WriteInt(2);
+  df.BeginMemoryWrite(1, nullptr);
+  df.WriteInt(1);  // fewer bytes than counted
+  EXPECT_EQ(df.FinishMemoryWrite(), 0);
+  std::free(df.buffer);
+}
+
+TEST(DataFileWrites, AFailedFileWriteKeepsThePreviousFileAndReportsIt) {
+  const std::string root = FreshFolder("failed_write");
+  const std::string path = root + "/player.ply";
+  Bytes previous = Header("ZKTPLY", 0, 7);
+  previous.push_back(42);
+  WriteBytes(path, previous);
+
+  FilesInjectCommitFailures(1, ENOSPC);
+  DataFile df{};
+  ASSERT_EQ(df.OpenWrite(nullptr, path.c_str(), "ZKTPLY", 7), 1);
+  WriteSample(df);
+  EXPECT_EQ(df.Close(), 0);
+  EXPECT_EQ(ReadBytes(path), previous);
+  EXPECT_NE(LogText().find("Could not write file : " + path), std::string::npos);
+
+  ASSERT_EQ(df.OpenWrite(nullptr, path.c_str(), "ZKTPLY", 7), 1);  // abandoned by its writer
+  WriteSample(df);
+  df.Abandon();
+  EXPECT_EQ(ReadBytes(path), previous);
+  EXPECT_FALSE(fs::exists(path + ".tmp"));
+}
+
+TEST(DataFileWrites, FixedStringsAndReservedWordsHaveTheirWidths) {
+  DataFile df{};
+  df.BeginMemoryWrite(0, nullptr);
+  df.WriteWords(7);
+  EXPECT_EQ(df.size, 8 + 4);
+  df.WriteFixedString(nullptr, 3);
+  df.WriteFixedString("x", 0);
+  EXPECT_EQ(df.size, 8 + 4 + 3);
+  std::string longText(300, 'k');
+  df.WriteFixedString(longText.c_str(), 300);  // wider than the stack field
+  df.BeginMemoryWrite(1, nullptr);
+  df.WriteWords(7);
+  df.WriteFixedString(nullptr, 3);
+  df.WriteFixedString("x", 0);
+  df.WriteFixedString(longText.c_str(), 300);
+  EXPECT_EQ(df.FinishMemoryWrite(), 1);
+  EXPECT_EQ(df.buffer[7 + 299], 0);
+  EXPECT_EQ(df.buffer[7 + 298], 'k');
+  std::free(df.buffer);
+}
+
+TEST(FileHelpers, CompareFilesIsEqualOnlyWhenBothEndTogether) {
+  const std::string root = FreshFolder("compare");
+  WriteBytes(root + "/a", Bytes(20000, 5));
+  Bytes longer(20000, 5);
+  longer.push_back(5);
+  WriteBytes(root + "/b", longer);
+  WriteBytes(root + "/c", Bytes(20000, 5));
+  WriteBytes(root + "/e1", Bytes());
+  WriteBytes(root + "/e2", Bytes());
+  EXPECT_EQ(CompareFiles((root + "/a").c_str(), (root + "/b").c_str()), 2);
+  EXPECT_EQ(CompareFiles((root + "/b").c_str(), (root + "/a").c_str()), 2);
+  EXPECT_EQ(CompareFiles((root + "/a").c_str(), (root + "/c").c_str()), 1);
+  EXPECT_EQ(CompareFiles((root + "/e1").c_str(), (root + "/e2").c_str()), 1);
+  EXPECT_EQ(CompareFiles((root + "/a").c_str(), (root + "/none").c_str()), 0);
+  longer[19999] = 6;
+  WriteBytes(root + "/d", Bytes(longer.begin(), longer.end() - 1));
+  EXPECT_EQ(CompareFiles((root + "/a").c_str(), (root + "/d").c_str()), 2);
+}
+
+TEST(FileHelpers, CopyKeepTimeSkipsAnUpToDateCopy) {
+  const std::string root = FreshFolder("copy");
+  const std::string a = root + "/a.set", b = root + "/b.set";
+  WriteBytes(a, Bytes{1, 2, 3});
+  ASSERT_TRUE(SetFileWriteTime(a.c_str(), 131000000000000000ull));
+  int skipped = 0;
+  EXPECT_EQ(CopyFileKeepTime(a.c_str(), b.c_str(), &skipped), 1);
+  EXPECT_EQ(skipped, 0);
+  EXPECT_EQ(ReadBytes(b), (Bytes{1, 2, 3}));
+  WriteBytes(b, Bytes{9});  // same time again after the edit: not copied
+  ASSERT_TRUE(SetFileWriteTime(b.c_str(), 131000000000000000ull));
+  EXPECT_EQ(CopyFileKeepTime(a.c_str(), b.c_str(), &skipped), 1);
+  EXPECT_EQ(skipped, 1);
+  EXPECT_EQ(ReadBytes(b), Bytes{9});
+  EXPECT_EQ(CopyFileKeepTime((root + "/none").c_str(), b.c_str(), &skipped), 0);
+  EXPECT_NE(LogText().find("Could not copy file : " + root + "/none"), std::string::npos);
+  EXPECT_EQ(CopyFileSimple(a.c_str(), (root + "/c.set").c_str(), 0), 1);
+  EXPECT_EQ(CompareFiles(a.c_str(), (root + "/c.set").c_str()), 1);
+}
+
+TEST(FileHelpers, TimesProbesAndRenames) {
+  const std::string root = FreshFolder("helpers");
+  const std::string f = root + "/f.txt";
+  WriteBytes(f, Bytes{1});
+  ASSERT_EQ(SetFileWriteTime(f.c_str(), 600000000ull * 220000123 + 599999999ull), 1);
+  EXPECT_EQ(FileTimeMinutes(f.c_str()), 220000123u);
+  uint64_t time = 0;
+  EXPECT_EQ(GetFileWriteTime(f.c_str(), &time), 1);
+  EXPECT_EQ(time, 600000000ull * 220000123 + 599999999ull);
+  EXPECT_EQ(FileTimeMinutes((root + "/none").c_str()), 0u);
+  EXPECT_EQ(GetFileWriteTime((root + "/none").c_str(), &time), 0);
+
+  EXPECT_EQ(CanAppendToFile((root + "/probe.fl").c_str()), 1);
+  EXPECT_TRUE(fs::exists(root + "/probe.fl"));
+  EXPECT_EQ(CanAppendToFile((root + "/no/probe.fl").c_str()), 0);
+
+  EXPECT_EQ(RenameFileReport(f.c_str(), (root + "/g.txt").c_str()), nullptr);
+  EXPECT_STREQ(RenameFileReport(f.c_str(), (root + "/h.txt").c_str()), "Not found");
+  EXPECT_STREQ(RenameFileReport((root + "/g.txt").c_str(), (root + "/probe.fl").c_str()), "Access denied");
+}
+
+TEST(FileHelpers, ModVehicleNamesStayInsideTheModsFolder) {
+  fs::remove_all("mods");
+  fs::create_directories("mods/vehicles/ABC");
+  std::ofstream("mods/vehicles/ABC/ABC.veh") << "v";
+  EXPECT_EQ(ModVehicleFileExists("ABC"), 1);
+  EXPECT_EQ(ModVehicleFileExists("abc"), 1);  // made on a case-blind system
+  EXPECT_EQ(ModVehicleFileExists("XYZ"), 0);
+  EXPECT_EQ(ModVehicleFileExists(".."), 0);
+  EXPECT_EQ(ModVehicleFileExists("ABC\\..\\ABC"), 0);
+  fs::remove_all("mods");
+}

@@ -1,0 +1,218 @@
+// files_test.cpp - paths, case-blind lookup, name checks, file times and safe writing.
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh folder under the test binary's scratch folder for each test.
+std::string FreshFolder(const char* name) {
+  const std::string folder = std::string("files_test/") + name;
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  return folder;
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string Backslashed(std::string path) {
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+}  // namespace
+
+TEST(FilePaths, BackslashesBecomeSlashesAndLongPathsAreCut) {
+  char out[16];
+  PathToNative("data\\misc\\a.ply", out, sizeof out);
+  EXPECT_STREQ(out, "data/misc/a.ply");
+  PathToNative("data\\misc\\longer_name.ply", out, 8);
+  EXPECT_STREQ(out, "data/mi");
+}
+
+TEST(FilePaths, EachComponentIsFoundWithoutRegardToCase) {
+  const std::string root = FreshFolder("case");
+  fs::create_directories(root + "/Mods/Sub");
+  WriteText(root + "/Mods/Sub/Car.DDS", "dds");
+  std::string out;
+  EXPECT_TRUE(ResolvePath(Backslashed(root + "/mods/SUB/car.dds").c_str(), out));
+  EXPECT_EQ(out, root + "/Mods/Sub/Car.DDS");
+  FILE* file = FileOpen(Backslashed(root + "/MODS/sub/CAR.dds").c_str(), "rb");
+  ASSERT_NE(file, nullptr);
+  std::fclose(file);
+
+  // A missing leaf keeps its own name in the resolved folder.
+  EXPECT_FALSE(ResolvePath((root + "/mods/sub/New.txt").c_str(), out));
+  EXPECT_EQ(out, root + "/Mods/Sub/New.txt");
+  EXPECT_FALSE(FileExists((root + "/mods/missing/x").c_str()));
+}
+
+TEST(FilePaths, SeveralCaseVariantsResolveToTheSmallestName) {
+  const std::string root = FreshFolder("variants");
+  WriteText(root + "/a.txt", "lower");
+  WriteText(root + "/A.txt", "upper");
+  std::string out;
+  EXPECT_TRUE(ResolvePath((root + "/a.TXT").c_str(), out));
+  EXPECT_EQ(out, root + "/A.txt");
+  EXPECT_TRUE(ResolvePath((root + "/a.txt").c_str(), out));  // the exact name wins
+  EXPECT_EQ(out, root + "/a.txt");
+}
+
+TEST(FilePaths, WritingUnderAnotherCaseReplacesTheExistingFile) {
+  const std::string root = FreshFolder("write_case");
+  WriteText(root + "/Player.ply", "old");
+  ASSERT_EQ(FileWriteAll((root + "/PLAYER.PLY").c_str(), "new", 3), 0);
+  EXPECT_EQ(ReadText(root + "/Player.ply"), "new");
+  EXPECT_FALSE(fs::exists(root + "/PLAYER.PLY"));
+}
+
+TEST(FileNames, NamesFromOutsideNeverLeaveTheWorkingFolder) {
+  EXPECT_TRUE(IsSafeFileName("car.veh"));
+  EXPECT_TRUE(IsSafeFileName("..car"));
+  for (const char* bad : {"", ".", "..", "a/b", "a\\b", "C:x", "x\ty"}) EXPECT_FALSE(IsSafeFileName(bad)) << bad;
+
+  EXPECT_TRUE(IsSafeRelativePath("data\\misc\\a.ply"));
+  EXPECT_TRUE(IsSafeRelativePath("data/..x/a"));
+  for (const char* bad : {"", "/etc/passwd", "\\x", "C:\\ZKT", "data\\..\\..\\x", "..", "a/..", "a\\..\\b"})
+    EXPECT_FALSE(IsSafeRelativePath(bad)) << bad;
+
+  char out[40];
+  EXPECT_TRUE(MakeNamedPath(out, sizeof out, "mods\\vehicles\\%s\\%s.veh", "ABC"));
+  EXPECT_STREQ(out, "mods\\vehicles\\ABC\\ABC.veh");
+  EXPECT_FALSE(MakeNamedPath(out, sizeof out, "mods\\vehicles\\%s\\%s.veh", ".."));
+  EXPECT_STREQ(out, "");
+  EXPECT_FALSE(MakeNamedPath(out, sizeof out, "data\\%s", "..\\..\\cfg.txt"));
+  EXPECT_FALSE(MakeNamedPath(out, 12, "data\\%s.txt", "long_name"));  // does not fit
+  EXPECT_TRUE(MakeNamedPath(out, sizeof out, "100%% %s", "x"));
+  EXPECT_STREQ(out, "100% x");
+}
+
+TEST(FileTimes, LinuxTimesConvertToHundredNanosecondsSince1601) {
+  EXPECT_EQ(FileTimeFromUnix(0, 0), 116444736000000000ull);
+  EXPECT_EQ(FileTimeFromUnix(1, 123456789), 116444736000000000ull + 10000000ull + 1234567ull);
+  EXPECT_EQ(FileTimeFromUnix(-FILETIME_UNIX_EPOCH_SECONDS - 1, 0), 0ull);
+  int64_t seconds, nanoseconds;
+  UnixFromFileTime(116444736000000000ull + 10000000ull + 1234567ull, seconds, nanoseconds);
+  EXPECT_EQ(seconds, 1);
+  EXPECT_EQ(nanoseconds, 123456700);
+}
+
+TEST(FileTimes, AWriteTimeSetIsTheWriteTimeRead) {
+  const std::string root = FreshFolder("times");
+  const std::string path = root + "/t.bin";
+  WriteText(path, "x");
+  const uint64_t wanted = 132000000001234567ull;  // 100-ns precision survives
+  ASSERT_TRUE(FileSetWriteTime(Backslashed(path).c_str(), wanted));
+  uint64_t got = 0;
+  ASSERT_TRUE(FileGetWriteTime(path.c_str(), got));
+  EXPECT_EQ(got, wanted);
+  EXPECT_FALSE(FileGetWriteTime((root + "/none").c_str(), got));
+}
+
+TEST(SafeWriting, ACommittedWriteReplacesTheFileAndLeavesNoTemporary) {
+  const std::string root = FreshFolder("commit");
+  const std::string path = root + "/cfg.txt";
+  WriteText(path, "old contents");
+  SafeWrite w;
+  FILE* out = SafeWriteBegin(w, path.c_str());
+  ASSERT_NE(out, nullptr);
+  std::fputs("new", out);
+  EXPECT_EQ(ReadText(path), "old contents");  // nothing changes until the commit
+  EXPECT_EQ(SafeWriteCommit(w), 0);
+  EXPECT_EQ(ReadText(path), "new");
+  EXPECT_FALSE(fs::exists(path + ".tmp"));
+}
+
+TEST(SafeWriting, AFailedWriteKeepsThePreviousFileAndReportsTheError) {
+  const std::string root = FreshFolder("failures");
+  const std::string path = root + "/player.ply";
+  WriteText(path, "previous");
+
+  FilesInjectCommitFailures(1, ENOSPC);  // the disk fills during the write
+  EXPECT_EQ(FileWriteAll(path.c_str(), "partial", 7), ENOSPC);
+  EXPECT_EQ(ReadText(path), "previous");
+  EXPECT_FALSE(fs::exists(path + ".tmp"));
+
+  SafeWrite w;  // the caller's own write failed
+  ASSERT_NE(SafeWriteBegin(w, path.c_str()), nullptr);
+  SafeWriteFail(w, EIO);
+  EXPECT_EQ(SafeWriteCommit(w), EIO);
+  EXPECT_EQ(ReadText(path), "previous");
+
+  ASSERT_NE(SafeWriteBegin(w, path.c_str()), nullptr);  // abandoned
+  std::fputs("half", w.stream);
+  SafeWriteAbandon(w);
+  EXPECT_EQ(ReadText(path), "previous");
+  EXPECT_FALSE(fs::exists(path + ".tmp"));
+
+  EXPECT_EQ(SafeWriteBegin(w, (root + "/no_folder/x.txt").c_str()), nullptr);  // cannot create
+  EXPECT_NE(w.error, 0);
+
+  fs::create_directories(root + "/a_folder/inside");  // the rename itself fails
+  EXPECT_NE(FileWriteAll((root + "/a_folder").c_str(), "x", 1), 0);
+  EXPECT_TRUE(fs::is_directory(root + "/a_folder/inside"));
+  EXPECT_FALSE(fs::exists(root + "/a_folder.tmp"));
+}
+
+TEST(FileRenaming, AnExistingTargetIsNeverReplaced) {
+  const std::string root = FreshFolder("rename");
+  WriteText(root + "/one.txt", "1");
+  WriteText(root + "/Two.txt", "2");
+  EXPECT_EQ(FileRename((root + "/one.txt").c_str(), (root + "/two.TXT").c_str()), EEXIST);
+  EXPECT_EQ(ReadText(root + "/Two.txt"), "2");
+  EXPECT_EQ(FileRename((root + "/missing.txt").c_str(), (root + "/x.txt").c_str()), ENOENT);
+  EXPECT_EQ(FileRename((root + "/one.txt").c_str(), (root + "/three.txt").c_str()), 0);
+  EXPECT_EQ(ReadText(root + "/three.txt"), "1");
+  // A change of case only is a rename of the same file.
+  EXPECT_EQ(FileRename((root + "/three.txt").c_str(), (root + "/Three.txt").c_str()), 0);
+  EXPECT_TRUE(fs::exists(root + "/Three.txt"));
+  EXPECT_FALSE(fs::exists(root + "/three.txt"));
+}
+
+TEST(FileCopying, ACopyCanKeepTheSourceWriteTime) {
+  const std::string root = FreshFolder("copy");
+  WriteText(root + "/a.bin", std::string(100000, 'q'));
+  ASSERT_TRUE(FileSetWriteTime((root + "/a.bin").c_str(), 130000000000000000ull));
+  ASSERT_EQ(FileCopy((root + "/a.bin").c_str(), (root + "/b.bin").c_str(), true), 0);
+  EXPECT_EQ(ReadText(root + "/b.bin"), std::string(100000, 'q'));
+  uint64_t time = 0;
+  ASSERT_TRUE(FileGetWriteTime((root + "/b.bin").c_str(), time));
+  EXPECT_EQ(time, 130000000000000000ull);
+  ASSERT_EQ(FileCopy((root + "/a.bin").c_str(), (root + "/c.bin").c_str(), false), 0);
+  ASSERT_TRUE(FileGetWriteTime((root + "/c.bin").c_str(), time));
+  EXPECT_NE(time, 130000000000000000ull);
+  EXPECT_EQ(FileCopy((root + "/none.bin").c_str(), (root + "/d.bin").c_str(), true), ENOENT);
+  EXPECT_FALSE(fs::exists(root + "/d.bin"));
+}
+
+TEST(FileReading, AWholeFileIsReadUpToItsLimit) {
+  const std::string root = FreshFolder("read_all");
+  WriteText(root + "/f.txt", "abcdef");
+  std::string text;
+  EXPECT_EQ(FileReadAll((root + "/F.TXT").c_str(), text, 100), 0);
+  EXPECT_EQ(text, "abcdef");
+  EXPECT_EQ(FileReadAll((root + "/f.txt").c_str(), text, 5), EFBIG);
+  EXPECT_EQ(FileReadAll((root + "/g.txt").c_str(), text, 5), ENOENT);
+  EXPECT_EQ(FileLength((root + "/f.txt").c_str()), 6);
+  EXPECT_TRUE(MakeFolder((root + "/new_folder").c_str()));
+  EXPECT_TRUE(FileIsFolder((root + "/NEW_FOLDER").c_str()));
+  EXPECT_TRUE(FileRemove((root + "/F.txt").c_str()));
+  EXPECT_FALSE(fs::exists(root + "/f.txt"));
+}
