@@ -8,10 +8,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "core/app.h"
 #include "core/log.h"
 #include "platform/files.h"
+#include "render/vr.h"
 #include "ui/messages.h"
 #include "ui/text_colours.h"
 
@@ -89,7 +92,6 @@ bool g_sawMpFilter;
 
 int g_screenLeft = 0, g_screenTop = 0, g_screenWidth = 1920, g_screenHeight = 1080;
 
-constexpr int CONFIG_WINDOW_SIZE = 63;           // characters of the key window
 constexpr int64_t CONFIG_MAX_FILE = 16 << 20;    // a larger cfg.txt is damage, not settings
 constexpr int VALID_MAX_FPS[] = {20, 25, 30, 50, 60, 75, 90, 100, 120, 125, 150, 180, 200, 240, 250, 300, 400, 500};
 constexpr float MAX_TIME_OF_DAY = 23.983334f;
@@ -98,32 +100,33 @@ constexpr ConfigRange EACH_0_TO_2[2] = {{0, 2}, {0, 2}};
 constexpr ConfigRange EXPOSURE_RANGES[4] = {{0, 3}, {0, 18}, {0, 30}, {0, 33}};
 
 // ---- Table builders ----
-constexpr ConfigKey Version(const char* key) { return {key, CONFIG_VERSION, nullptr, 8, 0, 0, 0, nullptr, nullptr}; }
+constexpr int KeyLength(const char* key) { return static_cast<int>(std::char_traits<char>::length(key)); }
+constexpr ConfigKey Version(const char* key) { return {key, KeyLength(key), CONFIG_VERSION, nullptr, 8, 0, 0, 0, nullptr, nullptr}; }
 constexpr ConfigKey Int(const char* key, int* v, int lo, int hi) {
-  return {key, CONFIG_INT, v, 1, double(lo), double(hi), 0, nullptr, nullptr};
+  return {key, KeyLength(key), CONFIG_INT, v, 1, double(lo), double(hi), 0, nullptr, nullptr};
 }
 constexpr ConfigKey Unclamped(const char* key, int* v) {
-  return {key, CONFIG_INT, v, 1, 1.0, -1.0, 0, nullptr, nullptr};  // min above max: not clamped
+  return {key, KeyLength(key), CONFIG_INT, v, 1, 1.0, -1.0, 0, nullptr, nullptr};  // min above max: not clamped
 }
 constexpr ConfigKey Bits(const char* key, uint32_t* v, uint32_t mask) {
-  return {key, CONFIG_BITS, v, 1, 0, 0, mask, nullptr, nullptr};
+  return {key, KeyLength(key), CONFIG_BITS, v, 1, 0, 0, mask, nullptr, nullptr};
 }
 constexpr ConfigKey Float(const char* key, float* v, double lo, double hi, const char* format) {
-  return {key, CONFIG_FLOAT, v, 1, lo, hi, 0, format, nullptr};
+  return {key, KeyLength(key), CONFIG_FLOAT, v, 1, lo, hi, 0, format, nullptr};
 }
 constexpr ConfigKey Ints(const char* key, int* v, int count, const ConfigRange* ranges) {
-  return {key, CONFIG_INTS, v, count, 0, 0, 0, nullptr, ranges};
+  return {key, KeyLength(key), CONFIG_INTS, v, count, 0, 0, 0, nullptr, ranges};
 }
-constexpr ConfigKey Colour(const char* key, uint32_t* v) { return {key, CONFIG_COLOUR, v, 3, 0, 0, 0, nullptr, nullptr}; }
-constexpr ConfigKey Text(const char* key, char* v, int size) { return {key, CONFIG_TEXT, v, size, 0, 0, 0, nullptr, nullptr}; }
+constexpr ConfigKey Colour(const char* key, uint32_t* v) { return {key, KeyLength(key), CONFIG_COLOUR, v, 3, 0, 0, 0, nullptr, nullptr}; }
+constexpr ConfigKey Text(const char* key, char* v, int size) { return {key, KeyLength(key), CONFIG_TEXT, v, size, 0, 0, 0, nullptr, nullptr}; }
 constexpr ConfigKey FileName(const char* key, char* v, int size) {
-  return {key, CONFIG_FILE_NAME, v, size, 0, 0, 0, nullptr, nullptr};
+  return {key, KeyLength(key), CONFIG_FILE_NAME, v, size, 0, 0, 0, nullptr, nullptr};
 }
-constexpr ConfigKey Uuid(const char* key, ConfigUuid* v) { return {key, CONFIG_UUID, v, 1, 0, 0, 0, nullptr, nullptr}; }
-constexpr ConfigKey Count(const char* key, int* v) { return {key, CONFIG_COUNT, v, 1, 1, 100, 0, nullptr, nullptr}; }
-constexpr ConfigKey Hex(const char* key, uint32_t* v) { return {key, CONFIG_HEX, v, 1, 0, 0, 0, nullptr, nullptr}; }
+constexpr ConfigKey Uuid(const char* key, ConfigUuid* v) { return {key, KeyLength(key), CONFIG_UUID, v, 1, 0, 0, 0, nullptr, nullptr}; }
+constexpr ConfigKey Count(const char* key, int* v) { return {key, KeyLength(key), CONFIG_COUNT, v, 1, 1, 100, 0, nullptr, nullptr}; }
+constexpr ConfigKey Hex(const char* key, uint32_t* v) { return {key, KeyLength(key), CONFIG_HEX, v, 1, 0, 0, 0, nullptr, nullptr}; }
 constexpr ConfigKey Special(const char* key, ConfigKind kind, void* v) {
-  return {key, kind, v, 1, 0, 0, 0, nullptr, nullptr};
+  return {key, KeyLength(key), kind, v, 1, 0, 0, 0, nullptr, nullptr};
 }
 
 }  // namespace
@@ -841,27 +844,59 @@ void WriteValue(const ConfigKey& k, std::string& out) {
 
 // ---- [Reading and writing] ----
 
-int ReadConfigWord(const char* window, int windowLength, const ConfigKey* table, int count) {
+int ReadConfigWord(const char* readSoFar, int length, const ConfigKey* table, int count) {
+  const char* end = readSoFar + length;
   for (int i = 0; i < count; ++i) {
-    const char* key = table[i].key;
-    const int length = static_cast<int>(std::strlen(key));
-    if (length > windowLength) continue;
-    int k = 0;
-    while (k < length && window[k] == key[length - 1 - k]) ++k;
-    if (k == length) return i;
+    const int keyLength = table[i].keyLength;
+    if (keyLength > length || keyLength > CONFIG_KEY_WINDOW) continue;
+    // Every key ends with a blank: the character before it rejects almost every key at once.
+    if (keyLength >= 2 && table[i].key[keyLength - 2] != end[-2]) continue;
+    if (std::memcmp(end - keyLength, table[i].key, keyLength) == 0) return i;
   }
   return count;
 }
 
+namespace {
+
+// ReadConfigWord over the key table, with the keys grouped by the character before their
+// blank so that a blank tests a handful of keys, in table order, instead of all of them.
+int MatchConfigKey(const char* readSoFar, int length) {
+  struct Candidates {
+    std::vector<uint8_t> byCharacter[256];
+    Candidates() {
+      for (int i = 0; i < CONFIG_KEY_COUNT; ++i)
+        byCharacter[static_cast<unsigned char>(ConfigKeyTable[i].key[ConfigKeyTable[i].keyLength - 2])].push_back(
+            static_cast<uint8_t>(i));
+    }
+  };
+  static const Candidates candidates;
+  if (length < 2) return CONFIG_KEY_COUNT;
+  const char* end = readSoFar + length;
+  for (const uint8_t i : candidates.byCharacter[static_cast<unsigned char>(end[-2])]) {
+    const int keyLength = ConfigKeyTable[i].keyLength;
+    if (keyLength <= length && std::memcmp(end - keyLength, ConfigKeyTable[i].key, keyLength) == 0) return i;
+  }
+  return CONFIG_KEY_COUNT;
+}
+
+}  // namespace
+
 void LoadConfigFromText(const char* text, size_t length) {
   SetConfigDefaults();
   ConfigScanner in{text, text + length};
-  char window[CONFIG_WINDOW_SIZE] = {};  // most recent character first
+  // The characters that entered the key window, oldest first; a value's characters do not.
+  // Only the last CONFIG_KEY_WINDOW count, so the start is dropped now and then.
+  char window[4096];
+  int used = 0;
   while (!in.AtEnd()) {
-    std::memmove(window + 1, window, CONFIG_WINDOW_SIZE - 1);
-    window[0] = *in.p++;
-    if (window[0] != ' ') continue;
-    const int index = ReadConfigWord(window, CONFIG_WINDOW_SIZE, ConfigKeyTable, CONFIG_KEY_COUNT);
+    if (used == static_cast<int>(sizeof window)) {
+      std::memmove(window, window + used - CONFIG_KEY_WINDOW, CONFIG_KEY_WINDOW);
+      used = CONFIG_KEY_WINDOW;
+    }
+    const char c = *in.p++;
+    window[used++] = c;
+    if (c != ' ') continue;
+    const int index = MatchConfigKey(window, used);
     if (index == CONFIG_KEY_COUNT) continue;
     if (ConfigKeyTable[index].value == &CfgMpFilter) g_sawMpFilter = true;
     ReadValue(ConfigKeyTable[index], in);
@@ -900,7 +935,7 @@ int SaveConfig() {
   char message[128];
   std::snprintf(message, sizeof message, "Could not save %s : %s", ConfigPath, std::strerror(error));
   LogLine(message);
-  AddMessage(message, TextColours.error, MESSAGE_TARGET_LOCAL);
+  AddMessage(message, TextColours.error, MSG_TARGET_LOCAL);
   return 0;
 }
 
@@ -916,7 +951,11 @@ int ClampConfigLimits() {
   return 1;
 }
 
-int IsConfigActive() { return CfgWindowedLink ? 1 : 0; }
+// The VR display mode is not kept yet: a VR device in use counts as display mode 0.
+int IsConfigActive() {
+  if (!CfgWindowedLink) return 0;
+  return VrEnabled ? 0 : 1;
+}
 
 void SetConfigVirtualScreen(int left, int top, int width, int height) {
   g_screenLeft = left;

@@ -35,7 +35,7 @@ extern int CfgShowFps, CfgMirrorInternal, CfgMirrorExternal, CfgClocksInternal, 
 extern int CfgControlMode[2];
 extern int CfgControlModeInForce;  // the first "Control Mode " value as read
 extern int CfgSteerKb, CfgDebugLevel, CfgNextShot, CfgSsType;
-extern int CfgScreenInfo[4];
+extern int CfgScreenInfo[4];     // the full-screen mode: refresh, width, height, mode index
 extern int CfgTimeControlMode;     // "Time Control ": mode 0..2, then four floats
 extern float CfgTimeControl[4];    // time of day in hours, then three values kept as they are
 extern int CfgTrackEdSpeed, CfgModelEdSpeed;  // 16.16
@@ -57,7 +57,7 @@ extern char CfgFindUser[24], CfgGameName[32], CfgGameIp[16], CfgGamePort[8], Cfg
 extern char CfgUploadBandwidth[8];
 extern int CfgSetupIndex, CfgColoursIndex, CfgLighting, CfgFlip, CfgConfig, CfgRaceStart;
 extern float CfgScreenCx, CfgScreenCy, CfgScreenXmul, CfgScreenYmul;
-extern int CfgShiftF9[4];
+extern int CfgShiftF9[4];        // the quick-switch mode, the same four
 extern float CfgCombinedNonLinear, CfgTurnCompensation, CfgMouseNonLinear, CfgSteerSmooth;
 extern float CfgSpeedSteerReductionWm, CfgHalfReduceSpeedWm, CfgSpeedSteerReductionKb, CfgHalfReduceSpeedKb;
 extern int CfgModsScreen[2];
@@ -109,7 +109,7 @@ extern int RendererMaxTextureSize;
 extern int RendererMaxAnisotropy;
 // Sets the limits to 16384 and 8 and lowers CfgTextureSize and CfgFilterAf to them; returns 1.
 int ClampConfigLimits();
-// 0 when "Windowed Link " is 0, else 1 (no VR device is in use until the VR plug-in exists).
+// 0 when "Windowed Link " is 0 or a VR device is in use, else 1.
 int IsConfigActive();
 // The virtual screen the window rectangle must lie in.  STAND-IN: 0, 0, 1920 x 1080 until
 // the window layer reports the real one before LoadConfig.
@@ -139,6 +139,7 @@ struct ConfigRange {
 
 struct ConfigKey {
   const char* key;   // ends with one blank
+  int keyLength;
   ConfigKind kind;
   void* value;
   int count;         // INTS: values on the line; TEXT, FILE_NAME: field size with the zero
@@ -151,6 +152,7 @@ struct ConfigKey {
 constexpr int CONFIG_KEY_COUNT = 164;
 extern const ConfigKey ConfigKeyTable[CONFIG_KEY_COUNT];
 
-// The key matcher over a window of the last characters read, most recent first: the index
-// of the first key the text read so far ends with, or count when none does.
-int ReadConfigWord(const char* window, int windowLength, const ConfigKey* table, int count);
+// The key matcher: the index of the first key of table that the text read so far ends
+// with (only its last CONFIG_KEY_WINDOW characters count), or count when none does.
+constexpr int CONFIG_KEY_WINDOW = 63;
+int ReadConfigWord(const char* readSoFar, int length, const ConfigKey* table, int count);

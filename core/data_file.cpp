@@ -410,7 +410,7 @@ int CopyFileKeepTime(const char* source, const char* dest, int* skippedCount) {
   if (CopyFileSimple(source, dest, 1)) return 1;
   char text[FILE_PATH_SIZE + 64];
   std::snprintf(text, sizeof text, "%s %s", TEXT_COULD_NOT_COPY_FILE, source);
-  AddMessage(text, TextColours.error, MESSAGE_TARGET_LOCAL);
+  AddMessage(text, TextColours.error, MSG_TARGET_LOCAL);
   return 0;
 }
 

@@ -51,5 +51,3 @@ void BM_MemcpySameBytes(benchmark::State& state) {
 BENCHMARK(BM_MemcpySameBytes);
 
 }  // namespace
-
-BENCHMARK_MAIN();

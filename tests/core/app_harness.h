@@ -35,11 +35,7 @@ class AppHarness : public ::testing::Test {
     ClearWindowMessages();
     AppResetState();
     ConfigRead = 0;
-    CfgMaxFps = 100;
-    CfgGameLimitFps = 1;
-    CfgMinSleep = 1;
-    CfgRenderHdr = 0;
-    CfgWelcome = 0;
+    WriteConfigFile("");
     GameState = 0;
     ShiftHeld = CtrlHeld = AltHeld = 0;
     LogFileName[0] = 0;
@@ -53,6 +49,11 @@ class AppHarness : public ::testing::Test {
     ClockUseReal();
     SetMessageBoxHandler(nullptr);
     std::filesystem::current_path(previous_);
+  }
+
+  // Start-up reads its settings from cfg.txt, defaults first: a test sets them there.
+  void WriteConfigFile(const std::string& settings) const {
+    std::ofstream(folder_ / "cfg.txt") << "Welcome C 0\nRender HDR 0\n" << settings;
   }
 
   std::vector<std::string> LogLines() const {

@@ -55,6 +55,7 @@ TEST_F(AppHarness, StartupWithGraphicsMakesTheDeviceBeforeTheWindowAndLoadsTheHe
 
 TEST_F(AppHarness, AnUnwritableDataFolderEndsTheStartWithAFailureCode) {
   std::filesystem::remove_all("data");
+  std::filesystem::remove("cfg.txt");
   AppForceNoGraphics(1);
   EXPECT_EQ(AppStartup(""), START_ENDED);
   EXPECT_EQ(ExitCode, EXIT_START_FAILED);
@@ -89,7 +90,7 @@ TEST_F(AppHarness, AStallOfFiveSecondsAdvancesTheProgramClockByTheBound) {
 
 TEST_F(AppHarness, AClockThatGoesBackGivesAZeroFrameTime) {
   AppForceNoGraphics(1);
-  CfgGameLimitFps = 0;
+  WriteConfigFile("Game Limit FPS 0\n");
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   RunPasses(2);
   ClockSetFakeMs(ClockNowMs() - 500);
@@ -102,7 +103,7 @@ TEST_F(AppHarness, AClockThatGoesBackGivesAZeroFrameTime) {
 
 TEST_F(AppHarness, TheLimiterPacesPassesByMaxFps) {
   AppForceNoGraphics(1);
-  CfgMaxFps = 50;
+  WriteConfigFile("Max FPS 50\n");
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   ReplaceTop(&OpenProbe(nullptr)->prss);  // an editor screen: no menu floor
   GameState = 0;
@@ -137,7 +138,7 @@ TEST_F(AppHarness, FrontEndPagesKeepTheMenuPeriodWhileEditorsDoNot) {
 TEST_F(AppHarness, DedicatedModeFixesTheFramePeriodAtTenMilliseconds) {
   AppForceNoGraphics(1);
   DedicatedMode = 2;
-  CfgGameLimitFps = 0;
+  WriteConfigFile("Game Limit FPS 0\n");
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   ReplaceTop(&OpenProbe(nullptr)->prss);
   GameState = 0;
@@ -151,7 +152,7 @@ TEST_F(AppHarness, DedicatedModeFixesTheFramePeriodAtTenMilliseconds) {
 
 TEST_F(AppHarness, TheFrameTimingHistoryKeepsTheLastSixtyRecordsOldestFirst) {
   AppForceNoGraphics(1);
-  CfgMaxFps = 50;
+  WriteConfigFile("Max FPS 50\n");
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   GameState = 0;
   ReplaceTop(&OpenProbe(nullptr)->prss);

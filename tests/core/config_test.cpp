@@ -327,12 +327,19 @@ TEST_F(Config, LimitsAfterTheDeviceTest) {
   EXPECT_EQ(IsConfigActive(), 1);
 }
 
-TEST_F(Config, TheKeyMatcherLooksAtTheMostRecentCharactersFirst) {
-  const char window[] = " SPF xaM";  // "Max FPS " read, most recent first
-  EXPECT_EQ(ReadConfigWord(window, 8, ConfigKeyTable, CONFIG_KEY_COUNT), [] {
+TEST_F(Config, TheKeyMatcherTestsTheEndOfWhatWasRead) {
+  auto indexOf = [](const char* key) {
     for (int i = 0; i < CONFIG_KEY_COUNT; ++i)
-      if (!std::strcmp(ConfigKeyTable[i].key, "Max FPS ")) return i;
+      if (!std::strcmp(ConfigKeyTable[i].key, key)) return i;
     return -1;
-  }());
-  EXPECT_EQ(ReadConfigWord(" SPF", 4, ConfigKeyTable, CONFIG_KEY_COUNT), CONFIG_KEY_COUNT);
+  };
+  const std::string read = "junk\nGame Limit FPS ";
+  EXPECT_EQ(ReadConfigWord(read.data(), static_cast<int>(read.size()), ConfigKeyTable, CONFIG_KEY_COUNT),
+            indexOf("Game Limit FPS "));
+  EXPECT_EQ(ReadConfigWord("FPS ", 4, ConfigKeyTable, CONFIG_KEY_COUNT), CONFIG_KEY_COUNT);
+  // Only the last 63 characters count, however much was read before them.
+  const std::string longRead = std::string(5000, 'x') + "Editor Options ";
+  EXPECT_EQ(ReadConfigWord(longRead.data(), static_cast<int>(longRead.size()), ConfigKeyTable, CONFIG_KEY_COUNT),
+            indexOf("Editor Options "));
+  for (int i = 0; i < CONFIG_KEY_COUNT; ++i) EXPECT_EQ(ConfigKeyTable[i].keyLength, static_cast<int>(std::strlen(ConfigKeyTable[i].key)));
 }

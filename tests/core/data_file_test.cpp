@@ -80,6 +80,13 @@ bool ReadSample(DataFile& df) {
   return same && !df.readPastEnd;
 }
 
+// Message lines reach the log only while a log file is named.
+void UseTestLog() {
+  fs::create_directories("data_file_test");
+  SetLogFileName("data_file_test/test.log");
+  std::remove(CurrentLogPath());
+}
+
 std::string LogText() {
   std::ifstream in(CurrentLogPath());
   std::stringstream s;
@@ -207,6 +214,7 @@ TEST(DataFileErrors, VersionIsReadHighByteFirst) {
 }
 
 TEST(DataFileErrors, FailuresAreShownOnTheReportPageWithThePath) {
+  UseTestLog();
   const std::string root = FreshFolder("report");
   WriteBytes(root + "/short.bin", Header("ZKTTST", 0, 1));
   DataFile df{};
@@ -282,6 +290,7 @@ TEST(DataFileBounds, AMemoryWriteBeyondTheCountedSizeIsRefused) {
 }
 
 TEST(DataFileWrites, AFailedFileWriteKeepsThePreviousFileAndReportsIt) {
+  UseTestLog();
   const std::string root = FreshFolder("failed_write");
   const std::string path = root + "/player.ply";
   Bytes previous = Header("ZKTPLY", 0, 7);
@@ -344,6 +353,7 @@ TEST(FileHelpers, CompareFilesIsEqualOnlyWhenBothEndTogether) {
 }
 
 TEST(FileHelpers, CopyKeepTimeSkipsAnUpToDateCopy) {
+  UseTestLog();
   const std::string root = FreshFolder("copy");
   const std::string a = root + "/a.set", b = root + "/b.set";
   WriteBytes(a, Bytes{1, 2, 3});
