@@ -2,7 +2,8 @@
 # zkt.sh - set up a fresh Debian 12 machine, build, and run the editor or the tests.
 #
 #   ./zkt.sh run    install what is missing, build, prepare the working folder, start the editor
-#   ./zkt.sh test   install what is missing, build, run every test (also under the sanitizers)
+#   ./zkt.sh test   install what is missing, build, run every test (also under the sanitizers),
+#                   then run each fuzz target for a bounded time
 #
 # Both work as root or through sudo and can be repeated without harm.
 set -euo pipefail
@@ -15,6 +16,7 @@ PACKAGES=(
   libsdl2-dev libgl1-mesa-dev libegl1-mesa-dev libgl1-mesa-dri mesa-utils xvfb xauth
   libpng-dev libjpeg-dev libvorbis-dev libogg-dev libfreetype-dev libfontconfig-dev fonts-noto-cjk
   p7zip googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
 )
 
 as_root() {
@@ -67,6 +69,9 @@ run_tests() {
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     LSAN_OPTIONS=suppressions="$ROOT/tests/lsan.supp" \
     with_display ctest --test-dir "$ROOT/build-sanitize" --output-on-failure -j "$JOBS" -LE gpu
+
+  # The readers of outside data, fuzzed for a bounded time each.
+  "$ROOT/tests/fuzz/run_fuzzers.sh" "${ZKT_FUZZ_SECONDS:-30}"
 }
 
 case "${1:-}" in

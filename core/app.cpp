@@ -28,6 +28,7 @@
 #include "frontend/frontend.h"
 #include "modeller/modeller.h"
 #include "physics/physics.h"
+#include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "race/race.h"
@@ -116,19 +117,6 @@ constexpr int CLICK_MOUSE_LOCK_WINDOW = 256;      // "Screen Flags " bit 8
 constexpr int CLICK_MOUSE_LOCK_FULLSCREEN = 512;  // "Screen Flags " bit 9
 constexpr uint32_t SCREEN_FLAG_4K_CAPTURE = 1u << 28;
 
-// Our files live under the working folder with '/' separators.
-void LocalPath(char* out, size_t size, const char* path) {
-  std::snprintf(out, size, "%s", path);
-  for (char* c = out; *c; ++c)
-    if (*c == '\\') *c = '/';
-}
-
-void DeleteDataFile(const char* path) {
-  char local[128];
-  LocalPath(local, sizeof local, path);
-  std::remove(local);
-}
-
 // A failed essential start-up step: the error box, and the end of the program.
 StartResult FailStart(const char* text) {
   ErrorBox(text);
@@ -155,13 +143,12 @@ void RecordFromMode(DisplayModeRecord& record, const DisplayMode& mode, int inde
 
 // The write probe: the program cannot run from a folder it cannot write to.
 bool ProbeDataFolder() {
-  char path[64];
-  LocalPath(path, sizeof path, "data\\file.fl");
-  FILE* probe = std::fopen(path, "wb");
+  const char* path = "data\\file.fl";
+  FILE* probe = FileOpen(path, "wb");
   if (!probe) return false;
   std::fclose(probe);
   DataFolderTimeMinutes = FileTimeMinutes(path);
-  std::remove(path);
+  FileRemove(path);
   return true;
 }
 
@@ -783,14 +770,14 @@ int AppShutdown() {
   LogLine("shutting down");
   char path[96];
   std::snprintf(path, sizeof path, MprPathTemplate, "temp_mpr");
-  DeleteDataFile(path);
+  FileRemove(path);
   CloseCtrlink();
   CloseMprRecorder();
   LogLine("free languages");
   FreeLanguages();
   FreeModList();
   FreeSolidList();
-  DeleteDataFile("data\\spr\\temp_spr.spr");
+  FileRemove("data\\spr\\temp_spr.spr");
   LogLine("delete env maps");
   DeleteEnvMaps();
   LogLine("close sound");
