@@ -1,0 +1,218 @@
+// gfx_swap_chain.cpp - the swap chain: a back-buffer texture the renderer draws into, shown
+// by copying it to the window (rows flipped, since GL's window origin is the lower left).
+//
+// Without a window the swap chain is headless: presentation only flushes, and the "client
+// size" is the one set by GfxSetHeadlessClientSize or by ResizeTarget.
+#include "platform/gfx_local.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+
+namespace {
+
+struct SwapChainObj {
+  bool live = false;
+  GfxSwapChainDesc desc;
+  uint32_t backBuffer = 0;  // texture id; the swap chain holds one reference
+  bool fullscreen = false;
+  int headlessWidth = 0, headlessHeight = 0;
+};
+constexpr int MAX_SWAP_CHAINS = 2;
+SwapChainObj g_swapChains[MAX_SWAP_CHAINS];
+int g_headlessWidth = 800, g_headlessHeight = 600;
+
+SwapChainObj* Get(uint32_t id) {
+  if (id == 0 || id > MAX_SWAP_CHAINS || !g_swapChains[id - 1].live) return nullptr;
+  return &g_swapChains[id - 1];
+}
+
+void ClientSize(const SwapChainObj& s, uint32_t* w, uint32_t* h) {
+  int cw = s.headlessWidth, ch = s.headlessHeight;
+  if (s.desc.outputWindow) GfxGlWindowClientSize(s.desc.outputWindow, &cw, &ch);
+  *w = uint32_t(std::max(cw, 1));
+  *h = uint32_t(std::max(ch, 1));
+}
+
+GfxResult MakeBackBuffer(SwapChainObj& s, uint32_t width, uint32_t height) {
+  GfxTexture2DDesc d;
+  d.width = width;
+  d.height = height;
+  d.format = s.desc.bufferDesc.format;
+  d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
+  GfxTexture2D t;
+  GfxResult r = GfxCreateTexture2D(GfxDevice{1}, d, nullptr, &t);
+  if (GfxFailed(r)) return r;
+  s.backBuffer = t.id;
+  s.desc.bufferDesc.width = width;
+  s.desc.bufferDesc.height = height;
+  return GFX_OK;
+}
+
+}  // namespace
+
+void GfxSetHeadlessClientSize(int width, int height) {
+  g_headlessWidth = width;
+  g_headlessHeight = height;
+}
+
+GfxResult GfxCreateSwapChain(GfxFactory, GfxDevice device, const GfxSwapChainDesc& desc, GfxSwapChain* out) {
+  *out = GfxSwapChain{};
+  if (!device.id || !g_gfx.deviceAlive) return GFX_ERROR_INVALID_CALL;
+  GfxFormat format = desc.bufferDesc.format;
+  if (format != GFX_FORMAT_R8G8B8A8_UNORM && format != GFX_FORMAT_B8G8R8A8_UNORM &&
+      format != GFX_FORMAT_R8G8B8A8_UNORM_SRGB && format != GFX_FORMAT_B8G8R8A8_UNORM_SRGB &&
+      format != GFX_FORMAT_R16G16B16A16_FLOAT && format != GFX_FORMAT_R10G10B10A2_UNORM)
+    return GFX_E_INVALIDARG;
+  if (desc.sampleDesc.count > 1) return GFX_E_INVALIDARG;  // multisampling is done in render textures
+  int slot = 0;
+  while (slot < MAX_SWAP_CHAINS && g_swapChains[slot].live) ++slot;
+  if (slot == MAX_SWAP_CHAINS) return GFX_E_OUTOFMEMORY;
+  if (!GfxGlBindWindow(desc.outputWindow)) return GFX_E_FAIL;  // the window was made without OpenGL
+  SwapChainObj& s = g_swapChains[slot];
+  s = SwapChainObj();
+  s.desc = desc;
+  s.headlessWidth = g_headlessWidth;
+  s.headlessHeight = g_headlessHeight;
+  uint32_t w = desc.bufferDesc.width, h = desc.bufferDesc.height;
+  uint32_t cw, ch;
+  ClientSize(s, &cw, &ch);
+  if (w == 0) w = cw;
+  if (h == 0) h = ch;
+  GfxResult r = MakeBackBuffer(s, w, h);
+  if (GfxFailed(r)) return r;
+  s.live = true;
+  if (!desc.windowed) GfxSwapChainSetFullscreenState(GfxSwapChain{uint32_t(slot + 1)}, 1, GfxOutput{});
+  out->id = uint32_t(slot + 1);
+  return GFX_OK;
+}
+
+GfxResult GfxMakeWindowAssociation(GfxFactory, void*, uint32_t) {
+  return GFX_OK;  // window keys never switch modes behind the program's back here
+}
+
+void GfxRelease(GfxSwapChain& swapChain) {
+  if (SwapChainObj* s = Get(swapChain.id)) {
+    if (s->fullscreen && s->desc.outputWindow) SDL_SetWindowFullscreen(static_cast<SDL_Window*>(s->desc.outputWindow), 0);
+    GfxTexture2D t{s->backBuffer};
+    GfxRelease(t);
+    GfxGlBindWindow(nullptr);
+    *s = SwapChainObj();
+  }
+  swapChain = GfxSwapChain{};
+}
+
+GfxResult GfxSwapChainGetBuffer(GfxSwapChain swapChain, uint32_t index, GfxTexture2D* out) {
+  *out = GfxTexture2D{};
+  SwapChainObj* s = Get(swapChain.id);
+  if (!s || index != 0) return GFX_ERROR_INVALID_CALL;
+  GfxTextureObj* t = g_gfx.textures.Get(s->backBuffer);
+  if (!t) return GFX_E_FAIL;
+  ++t->refs;
+  out->id = s->backBuffer;
+  return GFX_OK;
+}
+
+GfxResult GfxSwapChainGetDesc(GfxSwapChain swapChain, GfxSwapChainDesc* out) {
+  SwapChainObj* s = Get(swapChain.id);
+  if (!s) return GFX_ERROR_INVALID_CALL;
+  *out = s->desc;
+  out->windowed = s->fullscreen ? 0 : 1;
+  return GFX_OK;
+}
+
+GfxResult GfxSwapChainResizeBuffers(GfxSwapChain swapChain, uint32_t, uint32_t width, uint32_t height,
+                                    GfxFormat format, uint32_t flags) {
+  SwapChainObj* s = Get(swapChain.id);
+  if (!s) return GFX_ERROR_INVALID_CALL;
+  GfxTextureObj* t = g_gfx.textures.Get(s->backBuffer);
+  if (t && t->refs > 1) return GFX_ERROR_INVALID_CALL;  // views of the old buffer are still held
+  uint32_t cw, ch;
+  ClientSize(*s, &cw, &ch);
+  if (width == 0) width = cw;
+  if (height == 0) height = ch;
+  GfxTexture2D old{s->backBuffer};
+  GfxRelease(old);
+  s->backBuffer = 0;
+  if (format != GFX_FORMAT_UNKNOWN) s->desc.bufferDesc.format = format;
+  s->desc.flags = flags;
+  return MakeBackBuffer(*s, width, height);
+}
+
+GfxResult GfxSwapChainResizeTarget(GfxSwapChain swapChain, const GfxModeDesc& mode) {
+  SwapChainObj* s = Get(swapChain.id);
+  if (!s) return GFX_ERROR_INVALID_CALL;
+  if (!s->desc.outputWindow) {
+    s->headlessWidth = int(mode.width);
+    s->headlessHeight = int(mode.height);
+    return GFX_OK;
+  }
+  SDL_Window* window = static_cast<SDL_Window*>(s->desc.outputWindow);
+  if (s->fullscreen) {
+    SDL_DisplayMode want{}, got{};
+    want.w = int(mode.width);
+    want.h = int(mode.height);
+    want.refresh_rate = mode.refreshRate.denominator ? int(mode.refreshRate.numerator / mode.refreshRate.denominator) : 0;
+    if (!SDL_GetClosestDisplayMode(SDL_GetWindowDisplayIndex(window), &want, &got)) return GFX_ERROR_UNSUPPORTED;
+    if (SDL_SetWindowDisplayMode(window, &got) != 0) return GFX_E_FAIL;
+  } else {
+    SDL_SetWindowSize(window, int(mode.width), int(mode.height));
+  }
+  return GFX_OK;
+}
+
+GfxResult GfxSwapChainSetFullscreenState(GfxSwapChain swapChain, int32_t fullscreen, GfxOutput) {
+  SwapChainObj* s = Get(swapChain.id);
+  if (!s) return GFX_ERROR_INVALID_CALL;
+  if (s->desc.outputWindow &&
+      SDL_SetWindowFullscreen(static_cast<SDL_Window*>(s->desc.outputWindow), fullscreen ? SDL_WINDOW_FULLSCREEN : 0) != 0)
+    return GFX_ERROR_NOT_CURRENTLY_AVAILABLE;
+  s->fullscreen = fullscreen != 0;
+  return GFX_OK;
+}
+
+GfxResult GfxSwapChainGetFullscreenState(GfxSwapChain swapChain, int32_t* fullscreen) {
+  SwapChainObj* s = Get(swapChain.id);
+  if (!s) return GFX_ERROR_INVALID_CALL;
+  if (s->desc.outputWindow)
+    *fullscreen = (SDL_GetWindowFlags(static_cast<SDL_Window*>(s->desc.outputWindow)) & SDL_WINDOW_FULLSCREEN) ? 1 : 0;
+  else
+    *fullscreen = s->fullscreen ? 1 : 0;
+  return GFX_OK;
+}
+
+GfxResult GfxSwapChainPresent(GfxSwapChain swapChain, uint32_t syncInterval, uint32_t) {
+  SwapChainObj* s = Get(swapChain.id);
+  if (!s) return GFX_ERROR_INVALID_CALL;
+  if (g_gfx.presentFault != GFX_OK) return g_gfx.presentFault;
+  if (!s->desc.outputWindow) {
+    GL(Flush)();
+    return GFX_OK;
+  }
+  SDL_Window* window = static_cast<SDL_Window*>(s->desc.outputWindow);
+  if (SDL_GetWindowFlags(window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) return GFX_STATUS_OCCLUDED;
+  GfxTextureObj* t = g_gfx.textures.Get(s->backBuffer);
+  if (!t) return GFX_E_FAIL;
+  GfxGlBindWindow(window);
+  int dw = 0, dh = 0;
+  SDL_GL_GetDrawableSize(window, &dw, &dh);
+  GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, g_gfx.copyFbo[0]);
+  GL(FramebufferTexture2D)(GL_READ_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
+  GL(FramebufferTexture2D)(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t->gl, 0);
+  GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, 0);
+  g_gfx.gl.drawFbo = 0;
+  g_gfx.dirty |= DIRTY_TARGETS;
+  if (g_gfx.gl.scissorOn) {
+    GL(Disable)(GL_SCISSOR_TEST);
+    g_gfx.gl.scissorOn = false;
+    g_gfx.dirty |= DIRTY_RASTER;
+  }
+  // The buffer already holds encoded bytes: copy them as they are.
+  GL(Disable)(GL_FRAMEBUFFER_SRGB);
+  GLint w = GLint(t->desc.width), h = GLint(t->desc.height);
+  GL(BlitFramebuffer)(0, 0, w, h, 0, dh, dw, 0, GL_COLOR_BUFFER_BIT, (w == dw && h == dh) ? GL_NEAREST : GL_LINEAR);
+  GL(Enable)(GL_FRAMEBUFFER_SRGB);
+  GfxGlSetSwapInterval(syncInterval ? 1 : 0);
+  GfxGlSwapWindow(window);
+  return GFX_OK;
+}

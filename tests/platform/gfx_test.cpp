@@ -1,0 +1,417 @@
+// gfx_test.cpp - the graphics layer on a real GL context (EGL without a window, llvmpipe):
+// the conventions the renderer relies on, read back as pixels, and the state cache.
+#include "platform/gfx.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+GfxDevice g_device;
+GfxContext g_context;
+
+const char* VS_SOURCE = R"(#version 430 core
+layout(location = 0) in vec3 inPosition;
+layout(location = 2) in vec4 inColor;
+out vec4 colour;
+void main() { gl_Position = vec4(inPosition, 1.0); colour = inColor; }
+)";
+const char* PS_SOURCE = R"(#version 430 core
+in vec4 colour;
+layout(std140, binding = 16) uniform Tint { vec4 tint; };
+out vec4 outColor;
+void main() { outColor = colour * tint; }
+)";
+
+struct Vertex {
+  float x, y, z;
+  uint32_t bgra;  // 0xAARRGGBB as the renderer packs colours
+};
+
+class GfxEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    GfxAdapter adapter;
+    GfxFeatureLevel levels[] = {GFX_FEATURE_LEVEL_11_0, GFX_FEATURE_LEVEL_10_0};
+    GfxFeatureLevel got;
+    if (GfxFailed(GfxCreateDevice(adapter, levels, 2, &g_device, &got, &g_context))) g_device = GfxDevice{};
+  }
+  void TearDown() override {
+    GfxRelease(g_context);
+    GfxRelease(g_device);
+  }
+};
+const auto* g_env = ::testing::AddGlobalTestEnvironment(new GfxEnvironment);
+
+// A small target with its own depth buffer, a shader pair and a layout for coloured triangles.
+class GfxPixels : public ::testing::Test {
+ protected:
+  static constexpr uint32_t SIZE = 32;
+  GfxTexture2D colour, depth;
+  GfxRenderTargetView rtv;
+  GfxDepthStencilView dsv;
+  GfxVertexShader vs;
+  GfxPixelShader ps;
+  GfxInputLayout layout;
+  GfxBuffer vertices, tint;
+
+  void SetUp() override {
+    if (!g_device) GTEST_SKIP() << "no GL context";
+    GfxTexture2DDesc d;
+    d.width = d.height = SIZE;
+    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
+    ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &colour), GFX_OK);
+    ASSERT_EQ(GfxCreateRenderTargetView(g_device, colour, nullptr, &rtv), GFX_OK);
+    d.format = GFX_FORMAT_D24_UNORM_S8_UINT;
+    d.bindFlags = GFX_BIND_DEPTH_STENCIL;
+    ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &depth), GFX_OK);
+    ASSERT_EQ(GfxCreateDepthStencilView(g_device, depth, nullptr, &dsv), GFX_OK);
+    ASSERT_EQ(GfxCreateVertexShader(g_device, VS_SOURCE, 0, &vs), GFX_OK) << GfxLastShaderLog();
+    ASSERT_EQ(GfxCreatePixelShader(g_device, PS_SOURCE, 0, &ps), GFX_OK) << GfxLastShaderLog();
+    GfxInputElementDesc elements[] = {
+        {"POSITION", 0, GFX_FORMAT_R32G32B32_FLOAT, 0, 0, GFX_INPUT_PER_VERTEX, 0},
+        {"COLOR", 0, GFX_FORMAT_B8G8R8A8_UNORM, 0, 12, GFX_INPUT_PER_VERTEX, 0},
+    };
+    ASSERT_EQ(GfxCreateInputLayout(g_device, elements, 2, vs, &layout), GFX_OK);
+    GfxBufferDesc vb;
+    vb.byteWidth = sizeof(Vertex) * 64;
+    vb.usage = GFX_USAGE_DYNAMIC;
+    vb.bindFlags = GFX_BIND_VERTEX_BUFFER;
+    vb.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
+    ASSERT_EQ(GfxCreateBuffer(g_device, vb, nullptr, &vertices), GFX_OK);
+    GfxBufferDesc cb;
+    cb.byteWidth = 16;
+    cb.bindFlags = GFX_BIND_CONSTANT_BUFFER;
+    const float ones[4] = {1, 1, 1, 1};
+    GfxSubresourceData init{ones, 0, 0};
+    ASSERT_EQ(GfxCreateBuffer(g_device, cb, &init, &tint), GFX_OK);
+
+    GfxClearState(g_context);
+    GfxOMSetRenderTargets(g_context, 1, &rtv, dsv);
+    GfxViewport vp{0, 0, float(SIZE), float(SIZE), 0, 1};
+    GfxRSSetViewports(g_context, 1, &vp);
+    GfxIASetInputLayout(g_context, layout);
+    uint32_t stride = sizeof(Vertex), offset = 0;
+    GfxIASetVertexBuffers(g_context, 0, 1, &vertices, &stride, &offset);
+    GfxIASetPrimitiveTopology(g_context, GFX_TOPOLOGY_TRIANGLELIST);
+    GfxVSSetShader(g_context, vs);
+    GfxPSSetShader(g_context, ps);
+    GfxPSSetConstantBuffers(g_context, 0, 1, &tint);
+    const float black[4] = {0, 0, 0, 0};
+    GfxClearRenderTargetView(g_context, rtv, black);
+    GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH | GFX_CLEAR_STENCIL, 1.0f, 0);
+  }
+  void TearDown() override {
+    if (!g_device) return;
+    GfxClearState(g_context);
+    GfxRelease(rtv), GfxRelease(dsv), GfxRelease(colour), GfxRelease(depth);
+    GfxRelease(vs), GfxRelease(ps), GfxRelease(layout), GfxRelease(vertices), GfxRelease(tint);
+    EXPECT_EQ(GfxLiveObjectCount(), 0);
+  }
+
+  void Draw(const std::vector<Vertex>& v) {
+    GfxMappedSubresource m;
+    ASSERT_EQ(GfxMapResource(g_context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
+    std::memcpy(m.data, v.data(), v.size() * sizeof(Vertex));
+    GfxUnmap(g_context, vertices, 0);
+    GfxDraw(g_context, uint32_t(v.size()), 0);
+  }
+  // A triangle covering the left half, or the whole target when full.
+  static std::vector<Vertex> Quad(float z, uint32_t colour, float x0 = -1, float y0 = -1, float x1 = 1, float y1 = 1) {
+    return {{x0, y1, z, colour}, {x1, y1, z, colour}, {x0, y0, z, colour},
+            {x1, y1, z, colour}, {x1, y0, z, colour}, {x0, y0, z, colour}};
+  }
+  std::vector<uint8_t> Read(GfxTexture2D t, uint32_t level = 0) {
+    GfxTexture2DDesc d;
+    GfxGetDesc(t, &d);
+    std::vector<uint8_t> out(size_t(d.width >> level) * (d.height >> level) * 4);
+    EXPECT_TRUE(GfxReadTexturePixels(g_context, t, level, out.data(), out.size()));
+    return out;
+  }
+  uint32_t Pixel(const std::vector<uint8_t>& p, uint32_t x, uint32_t y, uint32_t width = SIZE) {
+    const uint8_t* q = &p[(size_t(y) * width + x) * 4];
+    return uint32_t(q[3]) << 24 | uint32_t(q[0]) << 16 | uint32_t(q[1]) << 8 | q[2];
+  }
+};
+
+TEST_F(GfxPixels, SrgbViewEncodesClearsAndTheUnormTextureKeepsTheBytes) {
+  GfxRenderTargetView srgb;
+  GfxViewDesc vd;
+  vd.format = GFX_FORMAT_R8G8B8A8_UNORM_SRGB;
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, colour, &vd, &srgb), GFX_OK);
+  const float grey[4] = {128 / 255.0f, 128 / 255.0f, 128 / 255.0f, 1};
+  GfxClearRenderTargetView(g_context, srgb, grey);
+  EXPECT_EQ(Pixel(Read(colour), 5, 5), 0xFFBCBCBCu);  // 188: linear 0.502 encoded
+  GfxClearRenderTargetView(g_context, rtv, grey);
+  EXPECT_EQ(Pixel(Read(colour), 5, 5), 0xFF808080u);
+  GfxRelease(srgb);
+}
+
+TEST_F(GfxPixels, ClearsIgnoreScissorAndWriteMasks) {
+  GfxRasterizerDesc rd;
+  rd.scissorEnable = 1;
+  GfxRasterizerState scissor;
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &scissor), GFX_OK);
+  GfxBlendDesc bd;
+  bd.renderTarget[0].renderTargetWriteMask = 0;
+  GfxBlendState noWrite;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &noWrite), GFX_OK);
+  GfxRSSetState(g_context, scissor);
+  GfxRect r{0, 0, 4, 4};
+  GfxRSSetScissorRects(g_context, 1, &r);
+  GfxOMSetBlendState(g_context, noWrite, nullptr, 0xFFFFFFFF);
+  Draw(Quad(0.5f, 0xFFFF0000));  // applies both states to GL
+  const float white[4] = {1, 1, 1, 1};
+  GfxClearRenderTargetView(g_context, rtv, white);
+  EXPECT_EQ(Pixel(Read(colour), 20, 20), 0xFFFFFFFFu);
+  // And the states still hold for drawing afterwards: nothing is written.
+  Draw(Quad(0.5f, 0xFFFF0000));
+  EXPECT_EQ(Pixel(Read(colour), 2, 2), 0xFFFFFFFFu);
+  GfxRelease(scissor), GfxRelease(noWrite);
+}
+
+TEST_F(GfxPixels, TopOfClipSpaceIsRowZeroAndClockwiseFacesTheViewer) {
+  // Top half red (y from 0 to 1 is the upper half of the target).
+  Draw(Quad(0.5f, 0xFFFF0000, -1, 0, 1, 1));
+  auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 16, 4), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(p, 16, 28), 0x00000000u);
+  // Default state culls back faces: a triangle listed clockwise on screen is drawn, the
+  // same corners counter-clockwise are not.
+  const float black[4] = {0, 0, 0, 0};
+  GfxClearRenderTargetView(g_context, rtv, black);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);  // the default state tests LESS
+  std::vector<Vertex> cw = {{-1, 1, 0.5f, 0xFF00FF00}, {1, 1, 0.5f, 0xFF00FF00}, {-1, -1, 0.5f, 0xFF00FF00}};
+  std::vector<Vertex> ccw = {{1, -1, 0.5f, 0xFF0000FF}, {1, 1, 0.5f, 0xFF0000FF}, {-1, -1, 0.5f, 0xFF0000FF}};
+  Draw(cw);
+  Draw(ccw);
+  p = Read(colour);
+  EXPECT_EQ(Pixel(p, 4, 4), 0xFF00FF00u);
+  EXPECT_EQ(Pixel(p, 28, 28), 0x00000000u);
+}
+
+TEST_F(GfxPixels, DepthRunsZeroToOneAndTheViewportDepthRangeApplies) {
+  GfxDepthStencilDesc dd;  // LESS, writing
+  GfxDepthStencilState less;
+  ASSERT_EQ(GfxCreateDepthStencilState(g_device, dd, &less), GFX_OK);
+  GfxOMSetDepthStencilState(g_context, less, 0);
+  Draw(Quad(0.25f, 0xFFFF0000));
+  Draw(Quad(0.10f, 0xFF00FF00));  // nearer: wins
+  Draw(Quad(0.20f, 0xFF0000FF));  // farther than 0.1: hidden
+  EXPECT_EQ(Pixel(Read(colour), 10, 10), 0xFF00FF00u);
+  // z = 0 is the near plane and is kept (GL's default range would put it mid-way at 0.5).
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 0.05f, 0);
+  Draw(Quad(0.0f, 0xFFFFFFFF));
+  EXPECT_EQ(Pixel(Read(colour), 10, 10), 0xFFFFFFFFu);
+  GfxRelease(less);
+}
+
+TEST_F(GfxPixels, ConstantBuffersAndBlendingReachThePixels) {
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].srcBlend = GFX_BLEND_ONE;
+  bd.renderTarget[0].destBlend = GFX_BLEND_ONE;
+  GfxBlendState add;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &add), GFX_OK);
+  GfxOMSetBlendState(g_context, add, nullptr, 0xFFFFFFFF);
+  const float half[4] = {0.5f, 0.5f, 0.5f, 1};
+  GfxUpdateSubresource(g_context, tint, 0, nullptr, half, 0, 0);
+  Draw(Quad(0.5f, 0xFF804020));
+  Draw(Quad(0.4f, 0xFF804020));  // nearer, as the default depth state passes LESS only
+  uint32_t p = Pixel(Read(colour), 8, 8);
+  EXPECT_NEAR(int((p >> 16) & 0xFF), 0x80, 1);
+  EXPECT_NEAR(int((p >> 8) & 0xFF), 0x40, 1);
+  EXPECT_NEAR(int(p & 0xFF), 0x20, 1);
+  GfxRelease(add);
+}
+
+TEST_F(GfxPixels, UnchangedStateMakesNoGlCall) {
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].srcBlend = GFX_BLEND_SRC_ALPHA;
+  bd.renderTarget[0].destBlend = GFX_BLEND_INV_SRC_ALPHA;
+  GfxBlendState a, b;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &a), GFX_OK);
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &b), GFX_OK);  // the same values in another object
+  GfxOMSetBlendState(g_context, a, nullptr, 0xFFFFFFFF);
+  GfxDraw(g_context, 3, 0);
+  uint64_t before = GfxGlCallCount();
+  GfxDraw(g_context, 3, 0);
+  EXPECT_EQ(GfxGlCallCount() - before, 1u);  // the draw alone
+  before = GfxGlCallCount();
+  GfxOMSetBlendState(g_context, a, nullptr, 0xFFFFFFFF);
+  GfxPSSetConstantBuffers(g_context, 0, 1, &tint);
+  GfxIASetInputLayout(g_context, layout);
+  GfxDraw(g_context, 3, 0);
+  EXPECT_EQ(GfxGlCallCount() - before, 1u);
+  before = GfxGlCallCount();
+  GfxOMSetBlendState(g_context, b, nullptr, 0xFFFFFFFF);
+  GfxDraw(g_context, 3, 0);
+  EXPECT_EQ(GfxGlCallCount() - before, 1u);
+  GfxRelease(a), GfxRelease(b);
+}
+
+TEST_F(GfxPixels, MipLevelTargetsAndStagingCopies) {
+  GfxTexture2DDesc d;
+  d.width = 16;
+  d.height = 8;
+  d.mipLevels = 0;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
+  GfxTexture2D t;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &t), GFX_OK);
+  GfxTexture2DDesc got;
+  GfxGetDesc(t, &got);
+  EXPECT_EQ(got.mipLevels, 5u);
+  GfxViewDesc vd;
+  vd.mipSlice = 2;
+  GfxRenderTargetView level2;
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, t, &vd, &level2), GFX_OK);
+  const float blue[4] = {0, 0, 1, 1};
+  GfxClearRenderTargetView(g_context, level2, blue);
+  d.usage = GFX_USAGE_STAGING;
+  d.bindFlags = 0;
+  d.cpuAccessFlags = GFX_CPU_ACCESS_READ;
+  GfxTexture2D staging;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &staging), GFX_OK);
+  GfxCopyResource(g_context, staging, t);
+  GfxMappedSubresource m;
+  ASSERT_EQ(GfxMapResource(g_context, staging, 2, GFX_MAP_READ, &m), GFX_OK);
+  EXPECT_EQ(m.rowPitch, 16u);  // 4 pixels of 4 bytes
+  const uint8_t* px = static_cast<const uint8_t*>(m.data);
+  EXPECT_EQ(px[2], 255);
+  EXPECT_EQ(px[3], 255);
+  GfxUnmap(g_context, staging, 2);
+  GfxRelease(level2), GfxRelease(t), GfxRelease(staging);
+}
+
+TEST_F(GfxPixels, MultisampledTargetResolvesIntoAPlainTexture) {
+  if (GfxMaxSampleCount(g_device) < 4) GTEST_SKIP();
+  uint32_t quality = 0;
+  GfxCheckMultisampleQualityLevels(g_device, GFX_FORMAT_R8G8B8A8_UNORM, 4, &quality);
+  EXPECT_EQ(quality, 1u);
+  GfxCheckMultisampleQualityLevels(g_device, GFX_FORMAT_R8G8B8A8_UNORM, 64, &quality);
+  EXPECT_EQ(quality, 0u);
+  GfxTexture2DDesc d;
+  d.width = d.height = SIZE;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.sampleDesc.count = 4;
+  d.bindFlags = GFX_BIND_RENDER_TARGET;
+  GfxTexture2D ms;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &ms), GFX_OK);
+  GfxRenderTargetView msView;
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, ms, nullptr, &msView), GFX_OK);
+  GfxOMSetRenderTargets(g_context, 1, &msView, GfxDepthStencilView{});
+  const float black[4] = {0, 0, 0, 1};
+  GfxClearRenderTargetView(g_context, msView, black);
+  Draw(Quad(0.5f, 0xFFFFFFFF, -1, -1, 0, 1));  // left half
+  GfxResolveSubresource(g_context, colour, 0, ms, 0, GFX_FORMAT_R8G8B8A8_UNORM);
+  auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 4, 16), 0xFFFFFFFFu);
+  EXPECT_EQ(Pixel(p, 28, 16), 0xFF000000u);
+  GfxRelease(msView), GfxRelease(ms);
+}
+
+TEST(GfxSwapChainTest, HeadlessBackBufferPresentsAndReportsInjectedFaults) {
+  if (!g_device) GTEST_SKIP() << "no GL context";
+  GfxSetHeadlessClientSize(64, 48);
+  GfxSwapChainDesc sd;
+  sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  GfxSwapChain chain;
+  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chain), GFX_OK);
+  GfxTexture2D buffer;
+  ASSERT_EQ(GfxSwapChainGetBuffer(chain, 0, &buffer), GFX_OK);
+  GfxTexture2DDesc d;
+  GfxGetDesc(buffer, &d);
+  EXPECT_EQ(d.width, 64u);
+  EXPECT_EQ(d.height, 48u);
+  // Resizing while a reference is held is refused, as views would dangle.
+  EXPECT_EQ(GfxSwapChainResizeBuffers(chain, 1, 32, 32, GFX_FORMAT_UNKNOWN, 0), GFX_ERROR_INVALID_CALL);
+  GfxRelease(buffer);
+  EXPECT_EQ(GfxSwapChainResizeBuffers(chain, 1, 32, 16, GFX_FORMAT_UNKNOWN, 0), GFX_OK);
+  ASSERT_EQ(GfxSwapChainGetBuffer(chain, 0, &buffer), GFX_OK);
+  GfxGetDesc(buffer, &d);
+  EXPECT_EQ(d.width, 32u);
+  EXPECT_EQ(d.height, 16u);
+  GfxRelease(buffer);
+
+  EXPECT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
+  for (GfxResult fault : {GFX_ERROR_DEVICE_REMOVED, GFX_ERROR_DEVICE_RESET, GFX_STATUS_OCCLUDED}) {
+    GfxInjectPresentFault(fault);
+    EXPECT_EQ(GfxSwapChainPresent(chain, 1, 0), fault);
+    EXPECT_EQ(GfxSwapChainPresent(chain, 1, 0), fault);  // it lasts until cleared
+  }
+  GfxInjectPresentFault(GFX_OK);
+  EXPECT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
+  int32_t full = -1;
+  EXPECT_EQ(GfxSwapChainSetFullscreenState(chain, 1, GfxOutput{}), GFX_OK);
+  GfxSwapChainGetFullscreenState(chain, &full);
+  EXPECT_EQ(full, 1);
+  GfxSwapChainSetFullscreenState(chain, 0, GfxOutput{});
+  GfxRelease(chain);
+  GfxSetHeadlessClientSize(800, 600);
+  EXPECT_EQ(GfxLiveObjectCount(), 0);
+}
+
+TEST(GfxDisplays, FakeDisplaysAreListedAndCountedLikeTheRealOnes) {
+  GfxModeDesc modes[3] = {};
+  modes[0].width = 800, modes[0].height = 600, modes[0].refreshRate = {60, 1};
+  modes[1].width = 1024, modes[1].height = 768, modes[1].refreshRate = {60000, 1001};
+  modes[2].width = 1920, modes[2].height = 1080, modes[2].refreshRate = {60, 1};
+  GfxFakeDisplays fake;
+  fake.adapterCount = 2;
+  fake.adapterNames[0] = "Adapter Zero";
+  fake.outputCount = 1;
+  fake.outputNames[0] = "DISPLAY1";
+  fake.modes = modes;
+  fake.modeCount = 3;
+  fake.virtualWidth = 1920;
+  fake.virtualHeight = 1080;
+  GfxUseFakeDisplays(&fake);
+  GfxFactory factory;
+  ASSERT_EQ(GfxCreateFactory(&factory), GFX_OK);
+  GfxAdapter adapter;
+  EXPECT_EQ(GfxEnumAdapters(factory, 1, &adapter), GFX_OK);
+  EXPECT_EQ(GfxEnumAdapters(factory, 2, &adapter), GFX_ERROR_NOT_FOUND);
+  ASSERT_EQ(GfxEnumAdapters(factory, 0, &adapter), GFX_OK);
+  GfxAdapterDesc ad;
+  ASSERT_EQ(GfxGetAdapterDesc(adapter, &ad), GFX_OK);
+  EXPECT_EQ(ad.description[0], L'A');
+  GfxOutput output;
+  EXPECT_EQ(GfxEnumOutputs(adapter, 1, &output), GFX_ERROR_NOT_FOUND);
+  ASSERT_EQ(GfxEnumOutputs(adapter, 0, &output), GFX_OK);
+  uint32_t count = 0;
+  ASSERT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, nullptr), GFX_OK);
+  EXPECT_EQ(count, 3u);
+  GfxModeDesc got[3];
+  count = 2;
+  EXPECT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, got), GFX_ERROR_MORE_DATA);
+  count = 3;
+  ASSERT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, got), GFX_OK);
+  EXPECT_EQ(got[1].refreshRate.denominator, 1001u);
+  EXPECT_EQ(got[2].format, GFX_FORMAT_R8G8B8A8_UNORM);
+  int w = 0, h = 0;
+  GfxGetVirtualScreenSize(&w, &h);
+  EXPECT_EQ(w, 1920);
+  GfxRelease(factory);
+  GfxUseFakeDisplays(nullptr);
+}
+
+TEST(GfxFormats, TableRowsFollowTheirEnumerators) {
+  EXPECT_EQ(GfxGetFormatInfo(GFX_FORMAT_UNKNOWN).glInternal, 0u);
+  EXPECT_EQ(GfxGetFormatInfo(GfxFormat(200)).glInternal, 0u);
+  EXPECT_EQ(GfxBitsPerPixel(GFX_FORMAT_R8G8B8A8_UNORM), 32);
+  EXPECT_EQ(GfxBitsPerPixel(GFX_FORMAT_BC1_UNORM), 4);
+  EXPECT_EQ(GfxBitsPerPixel(GFX_FORMAT_BC3_UNORM), 8);
+  EXPECT_EQ(GfxBitsPerPixel(GFX_FORMAT_R16G16B16A16_FLOAT), 64);
+  EXPECT_EQ(GfxSrgbTwin(GFX_FORMAT_B8G8R8A8_UNORM), GFX_FORMAT_B8G8R8A8_UNORM_SRGB);
+  EXPECT_EQ(GfxSrgbTwin(GFX_FORMAT_R16G16B16A16_FLOAT), GFX_FORMAT_R16G16B16A16_FLOAT);
+  uint32_t pitch = 0;
+  EXPECT_EQ(GfxLevelByteSize(GFX_FORMAT_BC1_UNORM, 6, 5, &pitch), 32u);  // 2 x 2 blocks of 8 bytes
+  EXPECT_EQ(pitch, 16u);
+}
+
+}  // namespace
