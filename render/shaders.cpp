@@ -1,0 +1,373 @@
+// shaders.cpp - the catalogue, loading by number, the set functions and the vertex layouts.
+#include "render/shaders.h"
+
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
+#include <vector>
+
+#include "core/log.h"
+#include "render/device.h"
+#include "render/material.h"
+#include "ui/messages.h"
+#include "ui/text_colours.h"
+
+ShaderTables Shaders;
+char ShaderFolder[260] = "bin/shaders2";
+int ShaderCarFlag, ShaderShadowFlag;
+int VertexShaderOverride, PixelShaderOverride;
+
+const ShaderRow VertexShaderCatalogue[VERTEX_SHADER_COUNT + 1] = {
+    {"", "", {}},
+    {"Render6", "vs_render", {}},
+    {"Render6", "vs_echo", {}},
+    {"ShadowMap5", "vs_main", {}},
+    {"ShadowMap5", "vs_tree", {}},
+    {"Interface5", "vs_i_2d", {}},
+    {"Interface5", "vs_i_3d", {}},
+    {"Sky6", "vs_horizon", {}},
+    {"Sky6", "vs_sky_plain", {}},
+    {"Sky6", "vs_sky_sun", {}},
+    {"World22", "vs_prelit", {}},
+    {"World22", "vs_prelit_static", {}},
+    {"World22", "vs_main", {}},
+    {"World22", "vs_main", {"SHINE"}},
+    {"World22", "vs_main", {"TREE"}},
+    {"World22", "vs_main", {"VERTEX_ALPHA"}},
+    {"World22", "vs_main", {"VERTEX_ALPHA", "SHINE"}},
+    {"CarToShadow5", "vs_main", {}},
+    {"LightToWorld7", "vs_1_shadow", {}},
+    {"LightToWorld7", "vs_2_shadow", {}},
+    {"LightToWorld7", "vs_3_shadow", {}},
+    {"LightToWorld7", "vs_4_shadow", {}},
+    {"LightToWorld7", "vs_1_headlight", {"HEADLIGHT"}},
+    {"LightToWorld7", "vs_2_headlight", {"HEADLIGHT"}},
+    {"LightToWorld7", "vs_3_headlight", {"HEADLIGHT"}},
+    {"LightToWorld7", "vs_4_headlight", {"HEADLIGHT"}},
+    {"CarMirror6", "vs_main", {}},
+};
+
+const ShaderRow PixelShaderCatalogue[PIXEL_SHADER_COUNT + 1] = {
+    {"", "", {}},
+    {"PostProcess5", "ps_sky_blur_one", {}},
+    {"PostProcess5", "ps_downsize", {}},
+    {"PostProcess5", "ps_upsize", {}},
+    {"PostProcess5", "ps_none", {}},
+    {"PostProcess5", "ps_gamma", {}},
+    {"PostProcess5", "ps_reinhard", {}},
+    {"PostProcess5", "ps_filmic", {}},
+    {"PostProcess5", "ps_anaglyph", {}},
+    {"Render6", "opt_solid", {}},
+    {"Render6", "opt_alpha", {}},
+    {"Render6", "opt_flags", {}},
+    {"Render6", "render_black", {}},
+    {"Render6", "render_black", {"ALPHA"}},
+    {"Render6", "render_sky", {}},
+    {"Render6", "render_sky", {"ALPHA"}},
+    {"Render6", "render_art", {}},
+    {"Render6", "render_art", {"ALPHA"}},
+    {"Render6", "render_echo", {}},
+    {"Render6", "render_echo", {"ALPHA"}},
+    {"ShadowMap5", "ps_main", {"SOLID"}},
+    {"ShadowMap5", "ps_main", {"ALPHA"}},
+    {"ShadowMap5", "ps_main", {"ATEST"}},
+    {"Interface5", "ps_i_no_texture", {}},
+    {"Interface5", "ps_i_simple", {}},
+    {"Interface5", "ps_i_texture_viewer", {}},
+    {"Interface5", "ps_i_display_esm", {}},
+    {"Sky6", "ps_horizon", {}},
+    {"Sky6", "ps_sky_plain", {}},
+    {"Sky6", "ps_sky_sun", {}},
+    {"SkyRender4", "ps_render_sky", {}},
+    {"SkyRender4", "ps_render_sky_overcast", {}},
+    {"SkyRender4", "ps_render_sky_white", {}},
+    {"SkyRender4", "ps_env_simple", {}},
+    {"SkyRender4", "ps_env_combine", {}},
+    {"World22", "ps_no_texture", {}},
+    {"World22", "ps_simple", {}},
+    {"World22", "ps_prelit", {}},
+    {"World22", "ps_main", {"SOLID"}},
+    {"World22", "ps_main", {"ATEST", "SOLID"}},
+    {"World22", "ps_main", {"ALPHA_SHADOWS_MUL", "ALPHA_DIFFUSE"}},
+    {"World22", "ps_main", {"SHINE_HARD", "SOLID", "NO_DIFFUSE"}},
+    {"World22", "ps_main", {"SHINE_HARD", "ALPHA_MUL_SHINE", "SOLID", "ALPHA_MUL_DIFFUSE"}},
+    {"World22", "ps_main", {"SHINE_HARD", "ALPHA_MUL_SHINE", "ALPHA_SHADOWS_MUL", "ALPHA_DIFFUSE"}},
+    {"World22", "ps_main", {"SHINE_SOFT", "SOLID", "NO_DIFFUSE"}},
+    {"World22", "ps_main", {"SHINE_SOFT", "ALPHA_MUL_SHINE", "SOLID", "ALPHA_MUL_DIFFUSE"}},
+    {"World22", "ps_main", {"SHINE_SOFT", "ALPHA_MUL_SHINE", "ALPHA_SHADOWS_MUL", "ALPHA_DIFFUSE"}},
+    {"CarToShadow5", "ps_main", {}},
+    {"LightToWorld7", "ps_1_shadow", {}},
+    {"LightToWorld7", "ps_2_shadow", {}},
+    {"LightToWorld7", "ps_3_shadow", {}},
+    {"LightToWorld7", "ps_4_shadow", {}},
+    {"LightToWorld7", "ps_1_headlight", {"HEADLIGHT"}},
+    {"LightToWorld7", "ps_2_headlight", {"HEADLIGHT"}},
+    {"LightToWorld7", "ps_3_headlight", {"HEADLIGHT"}},
+    {"LightToWorld7", "ps_4_headlight", {"HEADLIGHT"}},
+    {"LightToWorld7", "ps_1_headlight", {"HEADLIGHT", "ATEST"}},
+    {"LightToWorld7", "ps_2_headlight", {"HEADLIGHT", "ATEST"}},
+    {"LightToWorld7", "ps_3_headlight", {"HEADLIGHT", "ATEST"}},
+    {"LightToWorld7", "ps_4_headlight", {"HEADLIGHT", "ATEST"}},
+    {"CarMirror6", "ps_main", {}},
+};
+
+const ShaderRow ComputeShaderCatalogue[COMPUTE_SHADER_COUNT + 1] = {
+    {"", "", {}},
+    {"Occlusion2", "cs_occlusion", {}},
+    {"Exposure1", "cs_exposure", {}},
+    {"Echo2", "cs_echo", {}},
+};
+
+namespace {
+
+const char* const VARIANT_WORDS[4] = {"WORLD", "WORLD_SHADOW", "CAR", "CAR_SHADOW"};
+
+void Show(const char* text) { AddMessage(text, TextColours.message, MSG_TARGET_LOCAL); }
+
+// Reads a whole file; an empty or missing file counts as not opened.
+bool ReadSource(const char* path, std::vector<char>* out) {
+  FILE* f = std::fopen(path, "rb");
+  if (!f) return false;
+  std::fseek(f, 0, SEEK_END);
+  long size = std::ftell(f);
+  std::fseek(f, 0, SEEK_SET);
+  if (size <= 0) {
+    std::fclose(f);
+    return false;
+  }
+  out->resize(size_t(size));
+  size_t got = std::fread(out->data(), 1, size_t(size), f);
+  std::fclose(f);
+  return got == size_t(size);
+}
+
+// Layout elements: 2 and 3 are position, colour, uv (24 bytes); 1 adds normal and a packed
+// specular colour (32 bytes).
+void MakeLayout(int layout, GfxVertexShader shader) {
+  if (Shaders.layouts[layout]) return;
+  static const GfxInputElementDesc WIDE[] = {
+      {"POSITION", 0, GFX_FORMAT_R32G32B32_FLOAT, 0, 0, GFX_INPUT_PER_VERTEX, 0},
+      {"NORMAL", 0, GFX_FORMAT_R8G8B8A8_SNORM, 0, 12, GFX_INPUT_PER_VERTEX, 0},
+      {"COLOR", 0, GFX_FORMAT_B8G8R8A8_UNORM, 0, 16, GFX_INPUT_PER_VERTEX, 0},
+      {"COLOR", 1, GFX_FORMAT_R11G11B10_FLOAT, 0, 20, GFX_INPUT_PER_VERTEX, 0},
+      {"TEXCOORD", 0, GFX_FORMAT_R32G32_FLOAT, 0, 24, GFX_INPUT_PER_VERTEX, 0},
+  };
+  static const GfxInputElementDesc NARROW[] = {
+      {"POSITION", 0, GFX_FORMAT_R32G32B32_FLOAT, 0, 0, GFX_INPUT_PER_VERTEX, 0},
+      {"COLOR", 0, GFX_FORMAT_B8G8R8A8_UNORM, 0, 12, GFX_INPUT_PER_VERTEX, 0},
+      {"TEXCOORD", 0, GFX_FORMAT_R32G32_FLOAT, 0, 16, GFX_INPUT_PER_VERTEX, 0},
+  };
+  if (layout == 1) GfxCreateInputLayout(Gfx.device, WIDE, 5, shader, &Shaders.layouts[1]);
+  else GfxCreateInputLayout(Gfx.device, NARROW, 3, shader, &Shaders.layouts[layout]);
+}
+
+template <class Handle, class Create>
+int LoadShaderFile(const char* prefix, const char* openText, const char* createText, const ShaderRow& row,
+                   int fileNumber, Handle* out, Create create) {
+  char path[320];
+  std::snprintf(path, sizeof path, "%s/%s_%d.glsl", ShaderFolder, prefix, fileNumber);
+  std::vector<char> source;
+  char line[400];
+  if (!ReadSource(path, &source)) {
+    std::snprintf(line, sizeof line, "%s (%s)", openText, path);
+    Show(line);
+    return 1;
+  }
+  GfxResult r = create(Gfx.device, source.data(), source.size(), out);
+  if (GfxFailed(r)) {
+    std::snprintf(line, sizeof line, "%s (%s) %s", createText, row.source, HResultName(uint32_t(r)));
+    Show(line);
+    LogF("%.120s", GfxLastShaderLog());
+    return 1;
+  }
+  return 0;
+}
+
+bool StartsWithNoCase(const char* text, const char* prefix) {
+  return strncasecmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+}  // namespace
+
+int VertexShaderVariants(int number) {
+  if (number == 12 || number == 13) return 4;
+  if (number >= 14 && number <= 16) return 2;
+  return 1;
+}
+
+int PixelShaderHasShadowVariant(int number) { return number >= 38 && number <= 46; }
+
+const char* ShaderVariantWord(int variant) { return VARIANT_WORDS[variant & 3]; }
+
+int LoadVertexShaderFile(int number, GfxVertexShader* out, int fileNumber) {
+  if (number < 1 || number > VERTEX_SHADER_COUNT) return 1;
+  int failed = LoadShaderFile("vs", "Could not open vertex shader", "Could not create vertex shader",
+                              VertexShaderCatalogue[number], fileNumber, out, GfxCreateVertexShader);
+  if (failed) return 1;
+  // The layouts are made once, each from the shader whose inputs it matches.
+  if (number == 5) MakeLayout(3, *out);
+  if (number == 10) MakeLayout(2, *out);
+  if (number == 11) MakeLayout(1, *out);
+  return 0;
+}
+
+int LoadPixelShaderFile(int number, GfxPixelShader* out, int fileNumber) {
+  if (number < 1 || number > PIXEL_SHADER_COUNT) return 1;
+  return LoadShaderFile("ps", "Could not open pixel shader", "Could not create pixel shader",
+                        PixelShaderCatalogue[number], fileNumber, out, GfxCreatePixelShader);
+}
+
+int LoadComputeShaderFile(int number, GfxComputeShader* out, int fileNumber) {
+  if (number < 1 || number > COMPUTE_SHADER_COUNT) return 1;
+  if (Gfx.featureLevel < GFX_FEATURE_LEVEL_11_0) {
+    char line[160];
+    std::snprintf(line, sizeof line, "%s (%s)", "Could not open compute shader", ComputeShaderCatalogue[number].source);
+    Show(line);
+    return 1;
+  }
+  return LoadShaderFile("cs", "Could not open compute shader", "Could not create compute shader",
+                        ComputeShaderCatalogue[number], fileNumber, out, GfxCreateComputeShader);
+}
+
+void LoadAllVertexShaders() {
+  for (int n = 1; n <= VERTEX_SHADER_COUNT; ++n) {
+    for (int v = 0; v < VertexShaderVariants(n); ++v) {
+      int slot = n + v * 27;
+      if (Shaders.vertex[slot]) continue;
+      Shaders.vertexFailed[slot] = 0;
+      if (LoadVertexShaderFile(n, &Shaders.vertex[slot], slot)) Shaders.vertexFailed[slot] = 1;
+    }
+  }
+}
+
+void LoadAllPixelShaders() {
+  for (int n = 1; n <= PIXEL_SHADER_COUNT; ++n) {
+    for (int shadow = 0; shadow <= PixelShaderHasShadowVariant(n); ++shadow) {
+      int slot = n + shadow * 61;
+      if (Shaders.pixel[slot]) continue;
+      Shaders.pixelFailed[slot] = 0;
+      if (LoadPixelShaderFile(n, &Shaders.pixel[slot], slot)) Shaders.pixelFailed[slot] = 1;
+    }
+  }
+}
+
+void LoadAllComputeShaders() {
+  if (Gfx.featureLevel < GFX_FEATURE_LEVEL_11_0) return;  // the set counts as complete
+  for (int n = 1; n <= COMPUTE_SHADER_COUNT; ++n) {
+    if (Shaders.compute[n]) continue;
+    Shaders.computeFailed[n] = 0;
+    if (LoadComputeShaderFile(n, &Shaders.compute[n], n)) Shaders.computeFailed[n] = 1;
+  }
+}
+
+void Material::SetVShader(int number) {
+  if (VertexShaderOverride) number = VertexShaderOverride;
+  int variant = ShaderCarFlag * 2 + ShaderShadowFlag;
+  if (number < 0 || number > VERTEX_SHADER_COUNT) number = 0;
+  if (variant >= VertexShaderVariants(number)) variant = 0;
+  int slot = number + variant * 27;
+  if (slot == Shaders.boundVertexSlot) return;
+  Shaders.vertexValid = 1;
+  Shaders.boundVertexSlot = slot;
+  Shaders.boundVertexNumber = number;
+  if (number != 0 && !Shaders.vertex[slot]) {
+    if (Shaders.vertexFailed[slot]) {
+      Shaders.vertexValid = 0;
+    } else {
+      const ShaderRow& row = VertexShaderCatalogue[number];
+      char line[200];
+      std::snprintf(line, sizeof line, "V shader %d was not loaded : %s %s %s", number, row.source, row.entry,
+                    ShaderVariantWord(variant));
+      Show(line);
+      if (LoadVertexShaderFile(number, &Shaders.vertex[slot], slot)) {
+        Shaders.vertexValid = 0;
+        Shaders.vertexFailed[slot] = 1;
+      }
+    }
+  }
+  GfxVSSetShader(Gfx.context, number ? Shaders.vertex[slot] : GfxVertexShader{});
+  ++Gfx.shaderChanges;
+}
+
+void Material::SetPShader(int number) {
+  if (PixelShaderOverride) number = PixelShaderOverride;
+  if (number < 0 || number > PIXEL_SHADER_COUNT) number = 0;
+  int shadow = PixelShaderHasShadowVariant(number) ? ShaderShadowFlag : 0;
+  int slot = number + shadow * 61;
+  if (slot == Shaders.boundPixelSlot) return;
+  Shaders.pixelValid = 1;
+  Shaders.boundPixelSlot = slot;
+  Shaders.boundPixelNumber = number;
+  if (number != 0 && !Shaders.pixel[slot]) {
+    if (Shaders.pixelFailed[slot]) {
+      Shaders.pixelValid = 0;
+    } else {
+      const ShaderRow& row = PixelShaderCatalogue[number];
+      char line[200];
+      std::snprintf(line, sizeof line, "P shader %d was not loaded : %s %s %s", number, row.source, row.entry,
+                    ShaderVariantWord(ShaderCarFlag * 2 + ShaderShadowFlag));
+      Show(line);
+      if (LoadPixelShaderFile(number, &Shaders.pixel[slot], slot)) {
+        Shaders.pixelValid = 0;
+        Shaders.pixelFailed[slot] = 1;
+      }
+    }
+  }
+  GfxPSSetShader(Gfx.context, number ? Shaders.pixel[slot] : GfxPixelShader{});
+  ++Gfx.shaderChanges;
+}
+
+void Material::SetCShader(int number) {
+  if (number < 0 || number > COMPUTE_SHADER_COUNT) number = 0;
+  if (number == Shaders.boundCompute) return;
+  Shaders.boundCompute = number;
+  if (number != 0 && !Shaders.compute[number] && !Shaders.computeFailed[number]) {
+    const ShaderRow& row = ComputeShaderCatalogue[number];
+    char line[200];
+    std::snprintf(line, sizeof line, "C shader %d was not loaded : %s %s", number, row.source, row.entry);
+    Show(line);
+    if (LoadComputeShaderFile(number, &Shaders.compute[number], number)) Shaders.computeFailed[number] = 1;
+  }
+  GfxCSSetShader(Gfx.context, number ? Shaders.compute[number] : GfxComputeShader{});
+}
+
+void Material::EnableVertexDeclaration(int layout) {
+  if (layout < 1 || layout > VERTEX_LAYOUT_COUNT || layout == Shaders.boundLayout) return;
+  Shaders.boundLayout = layout;
+  GfxIASetInputLayout(Gfx.context, Shaders.layouts[layout]);
+}
+
+void EnablePartVertexDeclaration(const Material* material) {
+  Material::EnableVertexDeclaration(material ? material->layout : 1);
+}
+
+void ReleaseShaders(const char* prefix) {
+  auto matches = [prefix](const ShaderRow& row) { return !prefix || StartsWithNoCase(row.source, prefix); };
+  for (int slot = 0; slot < VERTEX_SHADER_SLOTS; ++slot) {
+    int number = slot % 27;
+    if (number == 0 || !matches(VertexShaderCatalogue[number])) continue;
+    GfxRelease(Shaders.vertex[slot]);
+    Shaders.vertexFailed[slot] = 0;
+    if (Shaders.boundVertexSlot == slot) Shaders.boundVertexSlot = -1;
+  }
+  for (int slot = 0; slot < PIXEL_SHADER_SLOTS; ++slot) {
+    int number = slot % 61;
+    if (number == 0 || !matches(PixelShaderCatalogue[number])) continue;
+    GfxRelease(Shaders.pixel[slot]);
+    Shaders.pixelFailed[slot] = 0;
+    if (Shaders.boundPixelSlot == slot) Shaders.boundPixelSlot = -1;
+  }
+  for (int n = 1; n <= COMPUTE_SHADER_COUNT; ++n) {
+    if (!matches(ComputeShaderCatalogue[n])) continue;
+    GfxRelease(Shaders.compute[n]);
+    Shaders.computeFailed[n] = 0;
+    if (Shaders.boundCompute == n) Shaders.boundCompute = -1;
+  }
+}
+
+void ReleaseVertexLayouts() {
+  for (GfxInputLayout& layout : Shaders.layouts) GfxRelease(layout);
+  Shaders.boundLayout = -1;
+}
+
+int DrawsAllowed() { return Shaders.vertexValid && Shaders.pixelValid; }

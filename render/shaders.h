@@ -1,0 +1,61 @@
+// shaders.h - the shader catalogue, loading shaders by number, binding them, and the three
+// vertex layouts.
+//
+// Sources are GLSL files in ShaderFolder named by file number: "vs_%d.glsl" (variant x 27 +
+// number), "ps_%d.glsl" (shadow flag x 61 + number) and "cs_%d.glsl".  A shader that is
+// missing or does not compile is reported once; the draws that need it are skipped.
+#pragma once
+#include <cstdint>
+
+#include "platform/gfx.h"
+
+constexpr int VERTEX_SHADER_COUNT = 26;
+constexpr int PIXEL_SHADER_COUNT = 60;
+constexpr int COMPUTE_SHADER_COUNT = 3;
+constexpr int VERTEX_SHADER_SLOTS = 108;  // 4 variants of 27
+constexpr int PIXEL_SHADER_SLOTS = 122;   // 2 variants of 61
+constexpr int COMPUTE_SHADER_SLOTS = 4;
+constexpr int VERTEX_LAYOUT_COUNT = 3;
+
+struct ShaderRow {
+  const char* source;
+  const char* entry;
+  const char* defines[4];
+};
+// Indexed by shader number; row 0 is unused.
+extern const ShaderRow VertexShaderCatalogue[VERTEX_SHADER_COUNT + 1];
+extern const ShaderRow PixelShaderCatalogue[PIXEL_SHADER_COUNT + 1];
+extern const ShaderRow ComputeShaderCatalogue[COMPUTE_SHADER_COUNT + 1];
+
+int VertexShaderVariants(int number);    // 4 for 12 and 13, 2 for 14..16, else 1
+int PixelShaderHasShadowVariant(int number);  // 38..46
+const char* ShaderVariantWord(int variant);   // "WORLD", "WORLD_SHADOW", "CAR", "CAR_SHADOW"
+
+struct ShaderTables {
+  GfxVertexShader vertex[VERTEX_SHADER_SLOTS];
+  uint8_t vertexFailed[VERTEX_SHADER_SLOTS];
+  GfxPixelShader pixel[PIXEL_SHADER_SLOTS];
+  uint8_t pixelFailed[PIXEL_SHADER_SLOTS];
+  GfxComputeShader compute[COMPUTE_SHADER_SLOTS];
+  uint8_t computeFailed[COMPUTE_SHADER_SLOTS];
+  GfxInputLayout layouts[VERTEX_LAYOUT_COUNT + 1];  // by layout number 1..3
+  int boundVertexSlot = -1, boundPixelSlot = -1, boundCompute = -1, boundLayout = -1;
+  int boundVertexNumber, boundPixelNumber;  // the numbers asked for (0: none)
+  int vertexValid = 1, pixelValid = 1;      // draws are skipped while either is clear
+};
+extern ShaderTables Shaders;
+extern char ShaderFolder[260];
+extern int ShaderCarFlag, ShaderShadowFlag;       // choose the world shaders' variant
+extern int VertexShaderOverride, PixelShaderOverride;  // replace the asked number when not 0
+
+void LoadAllVertexShaders();
+void LoadAllPixelShaders();
+void LoadAllComputeShaders();
+int LoadVertexShaderFile(int number, GfxVertexShader* out, int fileNumber);  // 0 success, 1 failure
+int LoadPixelShaderFile(int number, GfxPixelShader* out, int fileNumber);
+int LoadComputeShaderFile(int number, GfxComputeShader* out, int fileNumber);
+// Releases the loaded shaders whose source name begins with prefix (any case; null: all) so
+// that they are read again on next use.
+void ReleaseShaders(const char* prefix);
+void ReleaseVertexLayouts();
+int DrawsAllowed();  // both valid marks set
