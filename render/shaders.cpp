@@ -264,7 +264,8 @@ void Material::SetVShader(int number) {
   if (VertexShaderOverride) number = VertexShaderOverride;
   int variant = ShaderCarFlag * 2 + ShaderShadowFlag;
   if (number < 0 || number > VERTEX_SHADER_COUNT) number = 0;
-  if (variant >= VertexShaderVariants(number)) variant = 0;
+  // Where the asked variant does not exist the shadow bit is kept if it can be, else variant 0.
+  variant &= VertexShaderVariants(number) - 1;
   int slot = number + variant * 27;
   if (slot == Shaders.boundVertexSlot) return;
   Shaders.vertexValid = 1;

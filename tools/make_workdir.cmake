@@ -9,3 +9,8 @@ set(folders
 foreach(folder IN LISTS folders)
   file(MAKE_DIRECTORY ${WORK_DIR}/${folder})
 endforeach()
+# The shaders are our own GLSL sources, compiled when the device is made.
+if(SOURCE_DIR)
+  file(GLOB shaders ${SOURCE_DIR}/bin/shaders2/*.glsl)
+  file(COPY ${shaders} DESTINATION ${WORK_DIR}/bin/shaders2)
+endif()

@@ -1,0 +1,166 @@
+// device_test.cpp - the device's choices that need no GL: the mode list, the fall-backs of
+// enumeration, code names and the display flags.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "core/config.h"
+#include "core/log.h"
+#include "render/device.h"
+
+namespace {
+
+DisplayMode Mode(int w, int h, uint32_t hz, uint32_t scaling = 0, uint32_t den = 1) {
+  return DisplayMode{w, h, hz, den, 28, 0, scaling};
+}
+
+TEST(DisplayModeList, NeighboursOfOneSizeAndRateMergeKeepingTheScaledRecord) {
+  DisplayMode a[] = {Mode(800, 600, 60, 0), Mode(800, 600, 60, 1), Mode(1024, 768, 60)};
+  ASSERT_EQ(MergeDisplayModes(a, 3), 2);
+  EXPECT_EQ(a[0].scaling, 1u);
+  EXPECT_EQ(a[1].width, 1024);
+  DisplayMode b[] = {Mode(800, 600, 60, 1), Mode(800, 600, 60, 0)};
+  ASSERT_EQ(MergeDisplayModes(b, 2), 1);
+  EXPECT_EQ(b[0].scaling, 1u) << "the first record stays";
+  // 59.94 rounds to 60 and merges; 75 Hz stays; three in a row collapse to one.
+  DisplayMode c[] = {Mode(800, 600, 60), Mode(800, 600, 60000, 0, 1001), Mode(800, 600, 60, 2), Mode(800, 600, 75)};
+  ASSERT_EQ(MergeDisplayModes(c, 4), 2);
+  EXPECT_EQ(c[0].scaling, 2u);
+  EXPECT_EQ(RoundedRefreshRate(c[1]), 75);
+}
+
+TEST(DisplayModeList, TheDefaultIsTheVirtualScreenSizeElseTheLargest) {
+  DisplayMode modes[] = {Mode(640, 480, 60), Mode(1920, 1080, 60), Mode(1280, 1024, 60), Mode(1920, 1080, 75),
+                         Mode(2560, 1440, 60)};
+  EXPECT_EQ(ChooseDefaultMode(modes, 5, 1920, 1080, 0), 3) << "the last record of that size";
+  EXPECT_EQ(ChooseDefaultMode(modes, 5, 3840, 2160, 0), 4) << "no such size: the largest by both sides";
+  DisplayMode odd[] = {Mode(1024, 768, 60), Mode(1280, 720, 60)};
+  EXPECT_EQ(ChooseDefaultMode(odd, 2, 100, 100, 0), 0) << "wider but lower does not take over";
+  EXPECT_EQ(RoundedRefreshRate(Mode(1, 1, 60, 0, 0)), 0) << "a zero denominator is 0 Hz";
+}
+
+class Enumeration : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories("enum");
+    SetLogFileName("enum/deb.log");
+    std::filesystem::remove("enum/deb.log");
+    modes_[0].width = 640, modes_[0].height = 480, modes_[0].refreshRate = {60, 1};
+    modes_[1].width = 1920, modes_[1].height = 1080, modes_[1].refreshRate = {60, 1};
+    fake_.adapterCount = 1;
+    fake_.outputCount = 1;
+    fake_.modes = modes_;
+    fake_.modeCount = 2;
+    fake_.virtualWidth = 1920;
+    fake_.virtualHeight = 1080;
+    DeviceConfig = DeviceSettings();
+  }
+  void TearDown() override {
+    CloseD3D();
+    GfxUseFakeDisplays(nullptr);
+    SetLogFileName("");
+  }
+  bool LogHas(const std::string& text) {
+    std::ifstream in("enum/deb.log");
+    for (std::string line; std::getline(in, line);)
+      if (line.find(text) != std::string::npos) return true;
+    return false;
+  }
+  GfxFakeDisplays fake_;
+  GfxModeDesc modes_[2];
+};
+
+TEST_F(Enumeration, AMissingAdapterOrOutputFallsBackToTheFirst) {
+  GfxUseFakeDisplays(&fake_);
+  DeviceConfig.adapterSelect = 2;
+  DeviceConfig.outputSelect = 5;
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  EXPECT_TRUE(LogHas("adapter 2 not found - try 0"));
+  EXPECT_TRUE(LogHas("output 5 not found - try 0"));
+  EXPECT_EQ(Gfx.adapterIndex, 0);
+  EXPECT_EQ(Gfx.outputIndex, 0);
+  EXPECT_EQ(DisplayModeCount(), 2);
+  EXPECT_EQ(CurrentDisplayModeIndex, 1);
+  EXPECT_EQ(PreInitD3D(), nullptr) << "a second call does nothing";
+}
+
+TEST_F(Enumeration, AnUnreadableFirstAdapterOrNoOutputFails) {
+  fake_.failingAdapterDesc = 0;
+  GfxUseFakeDisplays(&fake_);
+  ASSERT_NE(PreInitD3D(), nullptr);
+  EXPECT_STREQ(PreInitD3D(), "pAdapter is NULL");
+  EXPECT_TRUE(LogHas("adapter 0 not found - fail"));
+  fake_.failingAdapterDesc = -1;
+  fake_.outputCount = 0;
+  GfxUseFakeDisplays(&fake_);
+  EXPECT_STREQ(PreInitD3D(), "No outputs found");
+  fake_.outputCount = 1;
+  fake_.modeCount = 0;
+  GfxUseFakeDisplays(&fake_);
+  EXPECT_STREQ(PreInitD3D(), "No modes found");
+  fake_.adapterCount = 0;
+  GfxUseFakeDisplays(&fake_);
+  EXPECT_STREQ(PreInitD3D(), "No adapters found");
+  EXPECT_EQ(D3DInitState, 0);
+}
+
+TEST_F(Enumeration, DepthCodesWithoutSupportBecomeTwentyFourBitsWithStencil) {
+  GfxUseFakeDisplays(&fake_);
+  for (int code : {0, 3}) {
+    DeviceConfig.zbdSelect = code;
+    ASSERT_EQ(PreInitD3D(), nullptr);
+    EXPECT_EQ(Gfx.depthFormatCode, 2) << code;
+    CloseD3D();
+  }
+  DeviceConfig.zbdSelect = 1;
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  EXPECT_EQ(Gfx.depthFormatCode, 1);
+  EXPECT_EQ(Gfx.screenWidth, 800);
+  EXPECT_FLOAT_EQ(Gfx.screenHeightRecip, 1.0f / 600.0f);
+}
+
+TEST(DeviceRecord, AZeroScreenSizeHasZeroReciprocals) {
+  SetScreenSize(0, 0);
+  EXPECT_EQ(Gfx.screenWidthRecip, 0.0f);
+  EXPECT_EQ(Gfx.screenHeightRecip, 0.0f);
+  SetScreenSize(1024, 512);
+  EXPECT_FLOAT_EQ(Gfx.screenWidthRecip, 1.0f / 1024.0f);
+}
+
+TEST(DeviceRecord, CodeNamesAndOthersInHex) {
+  EXPECT_STREQ(HResultName(0x887A0005), "DXGI_ERROR_DEVICE_REMOVED");
+  EXPECT_STREQ(HResultName(0x80070057), "E_INVALIDARG");
+  EXPECT_STREQ(HResultName(0x887C0002), "D3D11_ERROR_FILE_NOT_FOUND");
+  EXPECT_STREQ(HResultName(0x12345678), "0x12345678");
+}
+
+TEST(DeviceRecord, DisplayFlagsFollowHdrAntialiasingAndVsync) {
+  uint32_t hdr = CfgRenderHdr, flags = CfgScreenFlags;
+  int windowed = Gfx.windowed, borderless = CfgBorderlessWindow;
+  DeviceConfig = DeviceSettings();
+  VSyncEnabled = 1;
+  CfgRenderHdr = 1;
+  UpdateDisplayFlags();
+  EXPECT_EQ(Gfx.pendingFlags[0], 0) << "HDR drawing brings its own depth buffer";
+  EXPECT_EQ(Gfx.pendingFlags[1], 0);
+  CfgRenderHdr = 0;
+  CfgScreenFlags &= ~OPTION_HDR_BIT;
+  Gfx.windowed = 1;
+  CfgBorderlessWindow = 0;
+  UpdateDisplayFlags();
+  EXPECT_EQ(Gfx.pendingFlags[0], 1);
+  EXPECT_EQ(Gfx.pendingFlags[1], 4);
+  EXPECT_EQ(Gfx.pendingFlags[2], 0) << "no vertical sync in a plain window";
+  Gfx.windowed = 0;
+  UpdateDisplayFlags();
+  EXPECT_EQ(Gfx.pendingFlags[2], 1);
+  CfgScreenFlags |= OPTION_HDR_BIT;
+  UpdateDisplayFlags();
+  EXPECT_EQ(Gfx.pendingFlags[0], 0);
+  CfgRenderHdr = hdr, CfgScreenFlags = flags, Gfx.windowed = windowed, CfgBorderlessWindow = borderless;
+  VSyncEnabled = 0;
+}
+
+}  // namespace

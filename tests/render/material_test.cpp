@@ -1,0 +1,257 @@
+// material_test.cpp - the material map's order and sharing, flag repair from texture names,
+// and the shaders, states and constants each draw mode chooses.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "render/material.h"
+#include "render/render_states.h"
+#include "render/shaders.h"
+#include "render/texture_record.h"
+
+namespace {
+
+MaterialParams Params(int alpha = 0, int shine = 0, int reflectance = 0, int soft = 0) {
+  return MaterialParams{uint8_t(alpha), uint8_t(shine), uint8_t(reflectance), 0, 0xFF, 0xFF, 0xFF, uint8_t(soft)};
+}
+
+class MaterialMapTest : public ::testing::Test {
+ protected:
+  void TearDown() override { FreeAllMaterials(); }
+};
+
+TEST_F(MaterialMapTest, RecordsSharingANameStayDistinctByTheirOtherFieldsAndTheOrderHolds) {
+  // Two records with one name (as render textures can be): the old comparison made these
+  // three keys pairwise "equal" and unequal at once, which corrupts an ordered map.
+  ZKTETexture a{}, b{};
+  std::snprintf(a.name, sizeof a.name, "paint");
+  std::snprintf(b.name, sizeof b.name, "PAINT");
+  Material* k1 = CreateMaterial(&a, 1, 0, 0, Params(), 0);
+  Material* k3 = CreateMaterial(&a, 3, 0, 0, Params(), 0);
+  Material* k2 = CreateMaterial(&b, 2, 0, 0, Params(), 0);
+  EXPECT_EQ(Materials.size(), 3u);
+  EXPECT_EQ(FindMaterial(&a, 1, 0, 0, Params(), 0), k1);
+  EXPECT_EQ(FindMaterial(&b, 3, 0, 0, Params(), 0), k3) << "the name decides, not the record";
+  EXPECT_EQ(FindMaterial(&a, 2, 0, 0, Params(), 0), k2);
+  EXPECT_EQ(FindMaterial(&a, 4, 0, 0, Params(), 0), nullptr);
+
+  // Many materials in random order: the map stays sorted and each is found again.
+  std::mt19937 random(7);
+  std::vector<ZKTETexture> textures(6);
+  for (size_t i = 0; i < textures.size(); ++i) std::snprintf(textures[i].name, 32, "T%zu", i % 3);
+  std::vector<Material*> made;
+  for (int i = 0; i < 300; ++i) {
+    ZKTETexture* t = random() % 5 ? &textures[random() % textures.size()] : nullptr;
+    made.push_back(CreateMaterial(t, int(random() % 3), 0, int(random() % 4), Params(int(random() % 4)), 0));
+  }
+  EXPECT_TRUE(std::is_sorted(Materials.begin(), Materials.end(), MaterialKeyLess()));
+  for (Material* m : made)
+    EXPECT_EQ(FindMaterial(m->texture, m->drawKind, 0, m->flags, m->params, 0), m);
+  for (auto it = Materials.begin(); std::next(it) != Materials.end(); ++it)
+    EXPECT_TRUE(CompareMaterialKeys(*it, *std::next(it)));
+}
+
+TEST_F(MaterialMapTest, FindingRaisesTheGenerationTypeAndReleasingRemoves) {
+  Material* m = GetMaterialByName("wall", 0, 0, 2, Params(), 1);
+  EXPECT_EQ(GetMaterialByName("WALL", 0, 0, 2, Params(), 3), m);
+  EXPECT_EQ(m->genType, 3);
+  EXPECT_EQ(GetMaterialByName("wall", 0, 0, 2, Params(), 2)->genType, 3) << "never lowered";
+  EXPECT_EQ(CreateMaterial(m->texture, 0, 0, 2, Params(), 0), m) << "an equal key is shared, not duplicated";
+  size_t before = Materials.size();
+  Material key = *m;
+  key.tempKey = 1;
+  ReleaseMaterial(&key);  // a search key is never released
+  EXPECT_EQ(Materials.size(), before);
+  ReleaseMaterial(m);
+  EXPECT_EQ(Materials.size(), before - 1);
+  EXPECT_EQ(FindMaterial(GetTextureByName("wall"), 0, 0, 2, Params(), 0), nullptr);
+  Material* d = GetDefaultMaterial();
+  EXPECT_EQ(d->drawKind, 1);
+  EXPECT_EQ(d->flags, 1);
+  EXPECT_EQ(d->genType, 4);
+  EXPECT_EQ(d->params.shineRed, 0xFF);
+  FreeAllMaterials();
+  EXPECT_NE(GetDefaultMaterial(), nullptr) << "made again when asked";
+}
+
+TEST(MaterialFlags, NamesDecideAlphaShineAndReflectance) {
+  MaterialParams p = Params(2, 0);
+  SetMaterialFlagsFromName(p, "wall");
+  EXPECT_EQ(p.alphaMode, 0) << "alpha needs an alpha texture name";
+  p = Params(2, 0);
+  SetMaterialFlagsFromName(p, "fence_alp");
+  EXPECT_EQ(p.alphaMode, 2);
+  p = Params(1, 1, 1);
+  SetMaterialFlagsFromName(p, "fence_ALP");
+  EXPECT_EQ(p.shineType, 0) << "alpha-tested materials do not shine";
+  EXPECT_EQ(p.reflectance, 0);
+  p = Params(2, 3, 3);
+  SetMaterialFlagsFromName(p, "glass_ALP");
+  EXPECT_EQ(p.shineType, 0) << "blended materials refuse shine type 3";
+  p = Params(0, 2, 1);
+  SetMaterialFlagsFromName(p, "paint");
+  EXPECT_EQ(p.shineType, 0) << "type 2 needs an alpha name";
+  p = Params(0, 3, 3);
+  SetMaterialFlagsFromName(p, "");
+  EXPECT_EQ(p.shineType, 3);
+  EXPECT_EQ(p.reflectance, 3);
+  p = Params(0, 3, 5);
+  SetMaterialFlagsFromName(p, "");
+  EXPECT_EQ(p.reflectance, 2) << "index 5 is not allowed for type 3";
+  p = Params(0, 1, 3);
+  SetMaterialFlagsFromName(p, "paint");
+  EXPECT_EQ(p.reflectance, 1) << "index 3 is not allowed for type 1; plain names get 1";
+  p = Params(0, 1, 3);
+  SetMaterialFlagsFromName(p, "paint_alp");
+  EXPECT_EQ(p.reflectance, 2) << "alpha names get 2";
+  p = Params(0, 4, 1, 50);
+  SetMaterialFlagsFromName(p, "paint");
+  EXPECT_EQ(p.shineType, 0);
+  EXPECT_EQ(p.softShine, 0);
+  p = Params(0, 1, 4, 50);
+  p.shineRed = 10;
+  SetMaterialFlagsFromName(p, "paint");
+  EXPECT_EQ(p.softShine, 50);
+  EXPECT_EQ(p.shineRed, 10);
+  p = Params(0, 1, 4, 71);
+  SetMaterialFlagsFromName(p, "paint");
+  EXPECT_EQ(p.softShine, 0);
+  p = Params(0, 0, 0);
+  p.shineRed = 1;
+  SetMaterialFlagsFromName(p, "paint");
+  EXPECT_EQ(p.shineRed, 0xFF) << "no reflectance: white shine colour";
+}
+
+struct Upload {
+  int stage, row;
+  float first;
+};
+std::vector<Upload> g_uploads;
+void RecordUpload(int stage, int row, const void* data, uint32_t bytes) {
+  g_uploads.push_back({stage, row, bytes >= 4 ? *static_cast<const float*>(data) : 0.0f});
+}
+
+class ShaderChoice : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UploadConstantRow = RecordUpload;
+    g_uploads.clear();
+    CurrentWorldPass = 0;
+    SecondPassFlag = 0;
+    ShaderCarFlag = ShaderShadowFlag = 0;
+    InvalidateShineConstants();
+    std::snprintf(texture_.name, sizeof texture_.name, "paint");
+  }
+  void TearDown() override {
+    FreeAllMaterials();
+    ShaderCarFlag = ShaderShadowFlag = 0;
+  }
+  // The vertex and pixel shader numbers a material binds in a draw mode.
+  std::pair<int, int> Choice(Material* m, int mode) {
+    Material::SetVShader(0);
+    Material::SetPShader(0);
+    ApplyMaterial(m, mode);
+    return {Shaders.boundVertexNumber, Shaders.boundPixelNumber};
+  }
+  Material* Make(int alpha, int shine, int soft = 0, int flags = 0, bool textured = true, int kind = 0) {
+    return CreateMaterial(textured ? &texture_ : nullptr, kind, 0, flags, Params(alpha, shine, 1, soft), 0);
+  }
+  ZKTETexture texture_{};
+};
+
+TEST_F(ShaderChoice, TheNormalWorldPassFollowsAlphaModeAndShine) {
+  using P = std::pair<int, int>;
+  EXPECT_EQ(Choice(Make(0, 0), 3), P(12, 38));
+  EXPECT_EQ(Choice(Make(1, 0), 3), P(12, 39));
+  EXPECT_FLOAT_EQ(g_uploads.back().first, 0.5f);
+  EXPECT_EQ(g_uploads.back().row, 3);
+  EXPECT_EQ(Choice(Make(3, 0), 3), P(12, 39));
+  EXPECT_FLOAT_EQ(g_uploads.back().first, 0.996078f);
+  size_t uploads = g_uploads.size();
+  Choice(Make(3, 0, 0, 1), 3);
+  EXPECT_EQ(g_uploads.size(), uploads) << "an unchanged reference is not sent again";
+  EXPECT_EQ(Choice(Make(2, 0), 3), P(12, 40));
+  EXPECT_EQ(Choice(Make(0, 1), 3), P(13, 42));
+  EXPECT_EQ(Choice(Make(0, 1, 50), 3), P(13, 45));
+  EXPECT_EQ(Choice(Make(2, 1), 3), P(13, 43));
+  EXPECT_EQ(Choice(Make(2, 2, 40), 3), P(13, 46));
+  EXPECT_EQ(Choice(Make(0, 3, 0, 0, false), 3), P(13, 41));
+  EXPECT_EQ(Choice(Make(0, 3, 40, 0, false), 3), P(13, 44));
+  EXPECT_EQ(Choice(Make(0, 3), 3), P(13, 42));
+  EXPECT_EQ(Choice(Make(0, 0, 0, 0, true, 1), 3), P(11, 37)) << "prelit";
+}
+
+TEST_F(ShaderChoice, ShineConstantsGoToTheHardOrSoftRowOnlyWhenTheyChange) {
+  Choice(Make(0, 1), 3);  // not blended, type 1: kind 2, hard row 4
+  ASSERT_FALSE(g_uploads.empty());
+  EXPECT_EQ(g_uploads.back().row, 4);
+  EXPECT_EQ(RenderStates.pendingSampler[1], 5);
+  size_t uploads = g_uploads.size();
+  Choice(Make(0, 1, 0, 2), 3);  // another material, same shine values
+  EXPECT_EQ(g_uploads.size(), uploads);
+  Choice(Make(0, 1, 50), 3);
+  EXPECT_EQ(g_uploads.back().row, 5);
+  EXPECT_EQ(RenderStates.pendingSampler[2], 5);
+}
+
+TEST_F(ShaderChoice, SpecialPassesLightsMirrorEchoAndObjectRenders) {
+  using P = std::pair<int, int>;
+  Material* solid = Make(0, 0, 0, 129);
+  RenderStates.pendingRaster = 0;
+  Choice(solid, 3);
+  EXPECT_EQ(RenderStates.pendingRaster, 2) << "flags of 128 or more: depth bias +4";
+  EXPECT_EQ(RenderStates.pendingSampler[0], 1) << "flags bits 0..1 choose the sampler";
+  SecondPassFlag = 1;
+  Choice(solid, 3);
+  EXPECT_EQ(RenderStates.pendingRaster, 1);
+  SecondPassFlag = 0;
+
+  LocalLights[0].colour[0] = 1.0f;
+  EXPECT_EQ(SetLocalLights(0x16, 2), 0u) << "three lights taken";
+  EXPECT_EQ(Choice(Make(0, 0), 4), P(24, 54));
+  EXPECT_EQ(Choice(Make(1, 0), 4), P(24, 58));
+  EXPECT_EQ(Choice(Make(0, 0), 5), P(20, 50));
+  EXPECT_EQ(SetLocalLights(0x1F, 0), 0x10u) << "four at most, lowest first";
+  EXPECT_EQ(Choice(Make(0, 0), 5), P(21, 51));
+  CurrentWorldPass = 3;
+  EXPECT_EQ(Choice(Make(0, 0), 3), P(25, 55)) << "pass 3 is the headlight mode";
+  CurrentWorldPass = 0;
+
+  EXPECT_EQ(Choice(Make(0, 0), 6), P(12, 40));
+  EXPECT_EQ(Choice(Make(0, 2, 0), 8), P(13, 43));
+  EXPECT_EQ(Choice(Make(2, 0), 7), P(12, 39)) << "the mirror view has no blended choices";
+  Material* mirror = CreateMaterial(&texture_, 0, 1, 0, Params(), 0);
+  ShaderCarFlag = ShaderShadowFlag = 1;
+  EXPECT_EQ(Choice(mirror, 7), P(26, 60));
+  EXPECT_EQ(Shaders.boundVertexSlot, 26) << "variant 0";
+  ShaderCarFlag = ShaderShadowFlag = 0;
+  EXPECT_EQ(Choice(Make(0, 0), 9), P(2, 18));
+  EXPECT_EQ(Choice(Make(1, 0), 9), P(2, 19));
+  EXPECT_EQ(Choice(Make(0, 0), 10), P(1, RenderSolidPixelShader));
+  EXPECT_EQ(Choice(Make(2, 0), 10), P(1, RenderAlphaPixelShader));
+}
+
+TEST_F(ShaderChoice, VariantsPickTheFileNumbersOfTheCatalogue) {
+  ShaderCarFlag = 1;
+  ShaderShadowFlag = 1;
+  Material::SetVShader(12);
+  EXPECT_EQ(Shaders.boundVertexSlot, 12 + 3 * 27);
+  Material::SetVShader(14);
+  EXPECT_EQ(Shaders.boundVertexSlot, 14 + 27) << "no car variant: the shadow one";
+  Material::SetVShader(5);
+  EXPECT_EQ(Shaders.boundVertexSlot, 5);
+  Material::SetPShader(40);
+  EXPECT_EQ(Shaders.boundPixelSlot, 40 + 61);
+  Material::SetPShader(23);
+  EXPECT_EQ(Shaders.boundPixelSlot, 23);
+  EXPECT_EQ(VertexShaderVariants(13), 4);
+  EXPECT_EQ(VertexShaderVariants(16), 2);
+  EXPECT_STREQ(ShaderVariantWord(3), "CAR_SHADOW");
+  EXPECT_STREQ(PixelShaderCatalogue[45].entry, "ps_main");
+  EXPECT_STREQ(PixelShaderCatalogue[45].defines[0], "SHINE_SOFT");
+  EXPECT_STREQ(ComputeShaderCatalogue[2].source, "Exposure1");
+}
+
+}  // namespace
