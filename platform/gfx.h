@@ -531,3 +531,20 @@ void GfxSetHeadlessClientSize(int width, int height);
 // Reads a mip level of any texture (render targets included) as tightly packed bytes in the
 // texture's format; returns false when the texture cannot be read back.
 bool GfxReadTexturePixels(GfxContext context, GfxTexture2D texture, uint32_t mipLevel, void* out, size_t size);
+// Puts GL's state back to its defaults and the layer's record of it likewise, for code that
+// has driven GL directly (the benchmark's bare-GL reference).
+void GfxResetGlState(GfxContext context);
+
+// The null backend: no driver, nothing drawn, every object and binding still kept (for tests
+// of the code above the layer).  Also chosen by ZKT_GFX_BACKEND=null.  Takes effect when the
+// next context is made.
+void GfxUseNullBackend(bool on);
+bool GfxNullBackend();
+
+// ---- [Bare-GL reference] ----
+// The benchmark's yardstick: the same frame as the layer draws (an indexed mesh drawn count
+// times, blending switched on and off every changeEvery draws), issued as plain GL calls on
+// the layer's objects, with nothing cached.  Ends with a flush, as the layer's frame does.
+void GfxReferenceDrawFrame(GfxRenderTargetView target, GfxVertexShader vs, GfxPixelShader ps, GfxInputLayout layout,
+                           GfxBuffer vertices, uint32_t stride, GfxBuffer indices, GfxBuffer constants,
+                           uint32_t indexCount, int draws, int changeEvery);

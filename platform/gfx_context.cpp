@@ -920,3 +920,44 @@ void GfxFlush(GfxContext) { GL(Flush)(); }
 uint64_t GfxGlCallCount() { return g_gl.calls; }
 
 void GfxInjectPresentFault(GfxResult code) { g_gfx.presentFault = code; }
+
+void GfxResetGlState(GfxContext) {
+  GL(UseProgram)(0);
+  GL(BindVertexArray)(0);
+  GL(BindFramebuffer)(GL_FRAMEBUFFER, 0);
+  GL(Disable)(GL_BLEND);
+  GL(BlendFuncSeparate)(GL_ONE, GL_ZERO, GL_ONE, GL_ZERO);
+  GL(BlendEquationSeparate)(GL_FUNC_ADD, GL_FUNC_ADD);
+  GL(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  GL(Disable)(GL_SAMPLE_ALPHA_TO_COVERAGE);
+  GL(Disable)(GL_DEPTH_TEST);
+  GL(DepthFunc)(GL_LESS);
+  GL(DepthMask)(GL_TRUE);
+  GL(Disable)(GL_STENCIL_TEST);
+  GL(StencilMask)(0xFF);
+  GL(Disable)(GL_CULL_FACE);
+  GL(CullFace)(GL_BACK);
+  GL(FrontFace)(GL_CCW);
+  GL(PolygonMode)(GL_FRONT_AND_BACK, GL_FILL);
+  GL(Disable)(GL_POLYGON_OFFSET_FILL);
+  GL(Disable)(GL_POLYGON_OFFSET_LINE);
+  GL(PolygonOffset)(0, 0);
+  GL(Disable)(GL_SCISSOR_TEST);
+  GL(Disable)(GL_DEPTH_CLAMP);
+  for (int b = 0; b < GFX_UBO_BINDINGS; ++b) GL(BindBufferBase)(GL_UNIFORM_BUFFER, GLuint(b), 0);
+  for (int k = 0; k < GFX_UAV_SLOTS; ++k) GL(BindBufferBase)(GL_SHADER_STORAGE_BUFFER, GLuint(k), 0);
+  for (int u = 0; u <= GFX_TEXTURE_UNITS; ++u) {
+    GL(ActiveTexture)(GL_TEXTURE0 + u);
+    GL(BindTexture)(GL_TEXTURE_2D, 0);
+    GL(BindTexture)(GL_TEXTURE_2D_MULTISAMPLE, 0);
+    if (u < GFX_PS_RESOURCE_SLOTS) GL(BindSampler)(GLuint(u), 0);
+  }
+  GL(ActiveTexture)(GL_TEXTURE0);
+  g_gfx.gl = GfxShadow();
+  g_gfx.gl.activeUnit = GL_TEXTURE0;
+  for (GfxLayoutObj& l : g_gfx.layouts.items) l.vb = l.ib = 0, l.vbOffset = l.vbStride = 0;
+  g_gfx.emptyLayout.vb = g_gfx.emptyLayout.ib = 0;
+  g_gfx.dirty = DIRTY_ALL;
+  g_gfx.dirtyConstants = ~0ull;
+  g_gfx.dirtyUnits = ~0u;
+}

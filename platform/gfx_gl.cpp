@@ -11,6 +11,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 GfxGlTable g_gl;
@@ -19,6 +20,7 @@ namespace {
 
 struct GlContext {
   bool alive = false;
+  bool null = false;
   bool sdl = false;
   SDL_Window* hidden = nullptr;
   SDL_GLContext sdlContext = nullptr;
@@ -131,10 +133,27 @@ bool CreateSdlContext(char* error, size_t errorSize) {
   return true;
 }
 
+bool g_useNull = false;
+
 }  // namespace
+
+void GfxGlLoadNullFunctions();
+
+void GfxUseNullBackend(bool on) { g_useNull = on; }
+
+bool GfxNullBackend() {
+  const char* env = std::getenv("ZKT_GFX_BACKEND");
+  return g_useNull || (env && std::strcmp(env, "null") == 0);
+}
 
 bool GfxGlCreateContext(char* error, size_t errorSize) {
   if (g_context.alive) return true;
+  if (GfxNullBackend()) {
+    GfxGlLoadNullFunctions();
+    g_context.alive = true;
+    g_context.null = true;
+    return true;
+  }
   bool useSdl = SDL_WasInit(SDL_INIT_VIDEO) != 0;
   if (useSdl ? !CreateSdlContext(error, errorSize) : !CreateEglContext(error, errorSize)) return false;
   if (!LoadFunctions(useSdl ? LoadSdlProc : LoadEglProc, error, errorSize)) {
@@ -157,7 +176,9 @@ bool GfxGlCreateContext(char* error, size_t errorSize) {
 
 void GfxGlDestroyContext() {
   if (!g_context.alive) return;
-  if (g_context.sdl) {
+  if (g_context.null) {
+    // nothing was made
+  } else if (g_context.sdl) {
     SDL_GL_MakeCurrent(nullptr, nullptr);
     SDL_GL_DeleteContext(g_context.sdlContext);
     SDL_DestroyWindow(g_context.hidden);
@@ -174,6 +195,7 @@ bool GfxGlContextExists() { return g_context.alive; }
 bool GfxGlUsesSdl() { return g_context.alive && g_context.sdl; }
 
 bool GfxGlBindWindow(void* window) {
+  if (g_context.null) return true;
   if (!g_context.alive || !g_context.sdl) return window == nullptr;
   SDL_Window* target = window ? static_cast<SDL_Window*>(window) : g_context.hidden;
   if (target == g_context.current) return true;

@@ -1,7 +1,11 @@
-// gfx_test.cpp - the graphics layer on a real GL context (EGL without a window, llvmpipe):
-// the conventions the renderer relies on, read back as pixels, and the state cache.
+// gfx_test.cpp - the graphics layer on a real GL context: the conventions the renderer relies
+// on, read back as pixels, the state cache, and a swap chain on an SDL window.
+//
+// The context is SDL's on its offscreen video driver (no display needed); the renderer's own
+// tests cover the EGL context made without SDL.
 #include "platform/gfx.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -33,6 +37,8 @@ struct Vertex {
 class GfxEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) return;
     GfxAdapter adapter;
     GfxFeatureLevel levels[] = {GFX_FEATURE_LEVEL_11_0, GFX_FEATURE_LEVEL_10_0};
     GfxFeatureLevel got;
@@ -41,6 +47,7 @@ class GfxEnvironment : public ::testing::Environment {
   void TearDown() override {
     GfxRelease(g_context);
     GfxRelease(g_device);
+    SDL_Quit();
   }
 };
 const auto* g_env = ::testing::AddGlobalTestEnvironment(new GfxEnvironment);
@@ -354,6 +361,69 @@ TEST(GfxSwapChainTest, HeadlessBackBufferPresentsAndReportsInjectedFaults) {
   GfxRelease(chain);
   GfxSetHeadlessClientSize(800, 600);
   EXPECT_EQ(GfxLiveObjectCount(), 0);
+}
+
+TEST(GfxSwapChainTest, AnSdlWindowPresentsAndFollowsFullScreenAndResizes) {
+  if (!g_device) GTEST_SKIP() << "no GL context";
+  SDL_Window* window = SDL_CreateWindow("test", 0, 0, 96, 64, SDL_WINDOW_OPENGL);
+  ASSERT_NE(window, nullptr) << SDL_GetError();
+  GfxSwapChainDesc sd;
+  sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  sd.outputWindow = window;
+  GfxSwapChain chain;
+  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chain), GFX_OK);
+  GfxTexture2D buffer;
+  ASSERT_EQ(GfxSwapChainGetBuffer(chain, 0, &buffer), GFX_OK);
+  GfxTexture2DDesc d;
+  GfxGetDesc(buffer, &d);
+  EXPECT_EQ(d.width, 96u) << "the client size";
+  EXPECT_EQ(d.height, 64u);
+  GfxRenderTargetView view;
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, buffer, nullptr, &view), GFX_OK);
+  const float red[4] = {1, 0, 0, 1};
+  GfxClearRenderTargetView(g_context, view, red);
+  EXPECT_EQ(GfxSwapChainPresent(chain, 1, 0), GFX_OK);
+  SDL_HideWindow(window);
+  EXPECT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_STATUS_OCCLUDED);
+  SDL_ShowWindow(window);
+  GfxRelease(view);
+  GfxRelease(buffer);
+  GfxModeDesc mode;
+  mode.width = 120;
+  mode.height = 80;
+  EXPECT_EQ(GfxSwapChainResizeTarget(chain, mode), GFX_OK);
+  EXPECT_EQ(GfxSwapChainResizeBuffers(chain, 1, 0, 0, GFX_FORMAT_UNKNOWN, 0), GFX_OK);
+  ASSERT_EQ(GfxSwapChainGetBuffer(chain, 0, &buffer), GFX_OK);
+  GfxGetDesc(buffer, &d);
+  EXPECT_EQ(d.width, 120u) << "buffers follow the window's new client size";
+  GfxRelease(buffer);
+  int32_t full = 0;
+  if (GfxSwapChainSetFullscreenState(chain, 1, GfxOutput{}) == GFX_OK) {
+    GfxSwapChainGetFullscreenState(chain, &full);
+    EXPECT_EQ(full, 1);
+    EXPECT_EQ(GfxSwapChainSetFullscreenState(chain, 0, GfxOutput{}), GFX_OK);
+  }
+  GfxSwapChainGetFullscreenState(chain, &full);
+  EXPECT_EQ(full, 0);
+  GfxRelease(chain);
+  SDL_DestroyWindow(window);
+}
+
+TEST(GfxDisplays, SdlDisplaysAreTheOutputsAndTheRendererNamesTheAdapter) {
+  if (!g_device) GTEST_SKIP() << "no GL context";
+  GfxFactory factory;
+  ASSERT_EQ(GfxCreateFactory(&factory), GFX_OK);
+  GfxAdapter adapter;
+  ASSERT_EQ(GfxEnumAdapters(factory, 0, &adapter), GFX_OK);
+  GfxAdapterDesc ad;
+  ASSERT_EQ(GfxGetAdapterDesc(adapter, &ad), GFX_OK);
+  EXPECT_NE(ad.description[0], 0);
+  GfxOutput output;
+  ASSERT_EQ(GfxEnumOutputs(adapter, 0, &output), GFX_OK);
+  uint32_t count = 0;
+  EXPECT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, nullptr), GFX_OK);
+  EXPECT_GE(count, 1u);
+  GfxRelease(factory);
 }
 
 TEST(GfxDisplays, FakeDisplaysAreListedAndCountedLikeTheRealOnes) {
