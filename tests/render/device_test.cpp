@@ -8,7 +8,9 @@
 
 #include "core/config.h"
 #include "core/log.h"
+#include "core/main_window.h"
 #include "render/device.h"
+#include "render/render_target.h"
 
 namespace {
 
@@ -161,6 +163,48 @@ TEST(DeviceRecord, DisplayFlagsFollowHdrAntialiasingAndVsync) {
   EXPECT_EQ(Gfx.pendingFlags[0], 0);
   CfgRenderHdr = hdr, CfgScreenFlags = flags, Gfx.windowed = windowed, CfgBorderlessWindow = borderless;
   VSyncEnabled = 0;
+}
+
+}  // namespace
+
+namespace {
+
+// The whole device life on the null backend: no driver, the bookkeeping alone.
+TEST(NullDevice, StartsKeepsItsTargetStackAndClosesWithNothingLeft) {
+  GfxUseNullBackend(true);
+  int width = ScreenWidth, height = ScreenHeight;
+  ScreenWidth = 320;
+  ScreenHeight = 200;
+  DeviceConfig = DeviceSettings();
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
+  EXPECT_EQ(D3DInitState, 2);
+  EXPECT_EQ(Gfx.screenWidth, 320);
+  EXPECT_EQ(DeviceConfig.antialiasing, 4) << "the null device offers 4 samples";
+  GfxRenderTargetView views[5];
+  GfxTexture2DDesc d;
+  d.width = d.height = 8;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_RENDER_TARGET;
+  GfxTexture2D texture;
+  ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &texture), GFX_OK);
+  for (GfxRenderTargetView& v : views) ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, texture, nullptr, &v), GFX_OK);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(EnterRenderTarget(views[i], GfxDepthStencilView{}, 8 >> i, 8 >> i, 0), 1);
+  EXPECT_EQ(EnterRenderTarget(views[4], GfxDepthStencilView{}, 1, 1, 0), 0);
+  EXPECT_EQ(RenderTargets.view, views[3]);
+  EXPECT_EQ(Gfx.screenWidth, 1);
+  while (UnsetRenderTarget()) {
+  }
+  EXPECT_EQ(Gfx.screenWidth, 320);
+  EXPECT_EQ(RenderTargets.view, Gfx.backBufferView);
+  for (GfxRenderTargetView& v : views) GfxRelease(v);
+  GfxRelease(texture);
+  ShutdownGraphics();
+  EXPECT_EQ(D3DInitState, 0);
+  EXPECT_EQ(GfxLiveObjectCount(), 0);
+  GfxUseNullBackend(false);
+  ScreenWidth = width;
+  ScreenHeight = height;
 }
 
 }  // namespace
