@@ -304,9 +304,9 @@ const char* PreInitD3D() {
     --g_faults.preInitFailures;
     return "PreInitD3D : no adapter";
   }
-  Gfx.depthFormatCode = std::clamp(DeviceConfig.zbdSelect, 0, 3);
-  int output = std::clamp(DeviceConfig.outputSelect, 0, MAX_OUTPUTS - 1);
-  int adapter = std::clamp(DeviceConfig.adapterSelect, 0, MAX_ADAPTERS - 1);
+  Gfx.depthFormatCode = std::clamp(CfgZbdSelect, 0, 3);
+  int output = std::clamp(CfgOutputSelect, 0, MAX_OUTPUTS - 1);
+  int adapter = std::clamp(CfgAdapterSelect, 0, MAX_ADAPTERS - 1);
   SetScreenSize(800, 600);
   Gfx.windowed = 1;
   if (const char* error = EnumerateDisplayModes(adapter, output)) return error;
@@ -325,11 +325,10 @@ const char* PreInitD3D() {
 int CheckCoInitialize() { return 1; }  // nothing of the kind to start on this platform
 
 void ReconcileDeviceChoices() {
-  DeviceConfig.adapterSelect = std::clamp(DeviceConfig.adapterSelect, 0, MAX_ADAPTERS - 1);
-  DeviceConfig.outputSelect = std::clamp(DeviceConfig.outputSelect, 0, MAX_OUTPUTS - 1);
-  DeviceConfig.zbdSelect = std::clamp(DeviceConfig.zbdSelect, 0, 3);
-  DeviceConfig.filterAF = std::clamp(DeviceConfig.filterAF, 1, 8);
-  if (DeviceConfig.antialiasing < 0) DeviceConfig.antialiasing = 0;
+  CfgAdapterSelect = std::clamp(CfgAdapterSelect, 0, MAX_ADAPTERS - 1);
+  CfgOutputSelect = std::clamp(CfgOutputSelect, 0, MAX_OUTPUTS - 1);
+  CfgZbdSelect = std::clamp(CfgZbdSelect, 0, 3);
+  if (CfgAntialiasing < 0) CfgAntialiasing = 0;
 }
 
 const char* InitD3D() {
@@ -348,9 +347,9 @@ const char* InitD3D() {
   }
   // More samples than the device can draw would fail every multisampled target later.
   int maxSamples = int(GfxMaxSampleCount(Gfx.device));
-  if (DeviceConfig.antialiasing > maxSamples) {
-    LogF("Antialiasing %d is more than the device's %d: using %d", DeviceConfig.antialiasing, maxSamples, maxSamples);
-    DeviceConfig.antialiasing = maxSamples;
+  if (CfgAntialiasing > maxSamples) {
+    LogF("Antialiasing %d is more than the device's %d: using %d", CfgAntialiasing, maxSamples, maxSamples);
+    CfgAntialiasing = maxSamples;
     UpdateDisplayFlags();
     Gfx.appliedFlags[1] = Gfx.pendingFlags[1];
   }
@@ -561,7 +560,7 @@ void UpdateDisplayFlags() {
   bool hdr = CfgRenderHdr != 0 || (!vr && (CfgScreenFlags & OPTION_HDR_BIT)) || (vr && monitor && Gfx.vrDisplayKind == 4) ||
              (vr && !monitor);
   Gfx.pendingFlags[0] = hdr ? 0 : 1;
-  Gfx.pendingFlags[1] = hdr ? 0 : uint8_t(std::clamp(DeviceConfig.antialiasing, 0, 255));
+  Gfx.pendingFlags[1] = hdr ? 0 : uint8_t(std::clamp(CfgAntialiasing, 0, 255));
   Gfx.pendingFlags[2] = ((!vr || monitor) && (!Gfx.windowed || CfgBorderlessWindow)) ? uint8_t(VSyncEnabled ? 1 : 0) : 0;
   Gfx.pendingFlags[3] = uint8_t(DeviceConfig.fourthOption);
 }
@@ -631,7 +630,7 @@ void EnterFullScreenSwapChain(int width, int height) {
     DisplayMode got{int(sd.bufferDesc.width), int(sd.bufferDesc.height), sd.bufferDesc.refreshRate.numerator,
                     sd.bufferDesc.refreshRate.denominator, 0, 0, sd.bufferDesc.scaling};
     if ((RoundedRefreshRate(got) != RoundedRefreshRate(target) || got.scaling != target.scaling) &&
-        DeviceConfig.debugMessages) {
+        (CfgDebugLevel > 0)) {
       char line[96];
       std::snprintf(line, sizeof line, "new_mode: %d/%d (%d) / scd: %d/%d (%d)", target.width, target.height,
                     int(target.scaling), got.width, got.height, int(got.scaling));

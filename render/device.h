@@ -69,15 +69,10 @@ extern int VSyncEnabled;            // the vertical-sync setting
 extern void* DeviceWindow;          // the SDL window presented to; null: a headless swap chain
 
 // ---- [Settings] ----
-// Read by the device; the configuration file fills them.
+// Besides the configuration's "Adapter Select ", "Output Select ", "ZBD Select ",
+// "Antialiasing ", "Filter AF ", "Start Windowed ", "Borderless Window " and "Render HDR ":
 struct DeviceSettings {
-  int adapterSelect = 0;   // "Adapter Select " 0..3
-  int outputSelect = 0;    // "Output Select " 0..7
-  int zbdSelect = 2;       // "ZBD Select " 0..3
-  int antialiasing = 4;    // "Antialiasing "
-  int filterAF = 8;        // "Filter AF " at most 8
-  int fourthOption = 0;    // the fourth display option byte
-  int debugMessages = 0;
+  int fourthOption = 0;  // the fourth display option byte; a change of it is a mode change
 };
 extern DeviceSettings DeviceConfig;
 constexpr uint32_t OPTION_HDR_BIT = 1u << 28;  // of the main option word (CfgScreenFlags)

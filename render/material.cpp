@@ -7,6 +7,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "core/config.h"
 #include "render/device.h"
 #include "render/render_states.h"
 #include "render/shaders.h"
@@ -54,7 +55,7 @@ Material MakeKey(ZKTETexture* texture, int drawKind, int second, int flags, cons
 }
 
 void ShowGenTypeWarning(const char* function, const Material* m, int genType) {
-  if (!DeviceConfig.debugMessages || !m->texture || m->texture->genType >= genType) return;
+  if (!(CfgDebugLevel > 0) || !m->texture || m->texture->genType >= genType) return;
   char line[120];
   std::snprintf(line, sizeof line, "%s: xtex->gen_type < gen_type (%s)", function, m->texture->name);
   AddMessage(line, TextColours.message, MSG_TARGET_LOCAL);

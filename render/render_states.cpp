@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <iterator>
 
+#include "core/config.h"
 #include "render/device.h"
 
 RenderStateTable RenderStates;
@@ -97,7 +98,7 @@ void ReleaseStateObjects() {
 
 void CreateSamplerStates() {
   RenderStateTable& s = RenderStates;
-  uint32_t anisotropy = uint32_t(std::clamp(DeviceConfig.filterAF, 1, 8));
+  uint32_t anisotropy = uint32_t(std::clamp(CfgFilterAf, 1, 8));
   for (int i = 0; i < SAMPLER_STATE_COUNT; ++i) {
     GfxSamplerDesc d;
     bool anisotropic = (i >= 1 && i <= 3) || i == 5 || i == 6;

@@ -14,6 +14,15 @@
 
 namespace {
 
+// The device's settings at their configuration defaults.
+void ResetDeviceSettings() {
+  CfgAdapterSelect = CfgOutputSelect = 0;
+  CfgZbdSelect = 2;
+  CfgAntialiasing = 4;
+  CfgFilterAf = 8;
+  DeviceConfig = DeviceSettings();
+}
+
 DisplayMode Mode(int w, int h, uint32_t hz, uint32_t scaling = 0, uint32_t den = 1) {
   return DisplayMode{w, h, hz, den, 28, 0, scaling};
 }
@@ -57,7 +66,7 @@ class Enumeration : public ::testing::Test {
     fake_.modeCount = 2;
     fake_.virtualWidth = 1920;
     fake_.virtualHeight = 1080;
-    DeviceConfig = DeviceSettings();
+    ResetDeviceSettings();
   }
   void TearDown() override {
     CloseD3D();
@@ -76,8 +85,8 @@ class Enumeration : public ::testing::Test {
 
 TEST_F(Enumeration, AMissingAdapterOrOutputFallsBackToTheFirst) {
   GfxUseFakeDisplays(&fake_);
-  DeviceConfig.adapterSelect = 2;
-  DeviceConfig.outputSelect = 5;
+  CfgAdapterSelect = 2;
+  CfgOutputSelect = 5;
   ASSERT_EQ(PreInitD3D(), nullptr);
   EXPECT_TRUE(LogHas("adapter 2 not found - try 0"));
   EXPECT_TRUE(LogHas("output 5 not found - try 0"));
@@ -111,12 +120,12 @@ TEST_F(Enumeration, AnUnreadableFirstAdapterOrNoOutputFails) {
 TEST_F(Enumeration, DepthCodesWithoutSupportBecomeTwentyFourBitsWithStencil) {
   GfxUseFakeDisplays(&fake_);
   for (int code : {0, 3}) {
-    DeviceConfig.zbdSelect = code;
+    CfgZbdSelect = code;
     ASSERT_EQ(PreInitD3D(), nullptr);
     EXPECT_EQ(Gfx.depthFormatCode, 2) << code;
     CloseD3D();
   }
-  DeviceConfig.zbdSelect = 1;
+  CfgZbdSelect = 1;
   ASSERT_EQ(PreInitD3D(), nullptr);
   EXPECT_EQ(Gfx.depthFormatCode, 1);
   EXPECT_EQ(Gfx.screenWidth, 800);
@@ -141,7 +150,7 @@ TEST(DeviceRecord, CodeNamesAndOthersInHex) {
 TEST(DeviceRecord, DisplayFlagsFollowHdrAntialiasingAndVsync) {
   uint32_t hdr = CfgRenderHdr, flags = CfgScreenFlags;
   int windowed = Gfx.windowed, borderless = CfgBorderlessWindow;
-  DeviceConfig = DeviceSettings();
+  ResetDeviceSettings();
   VSyncEnabled = 1;
   CfgRenderHdr = 1;
   UpdateDisplayFlags();
@@ -173,14 +182,16 @@ namespace {
 TEST(NullDevice, StartsKeepsItsTargetStackAndClosesWithNothingLeft) {
   GfxUseNullBackend(true);
   int width = ScreenWidth, height = ScreenHeight;
+  int startWindowed = CfgStartWindowed;
   ScreenWidth = 320;
   ScreenHeight = 200;
-  DeviceConfig = DeviceSettings();
+  CfgStartWindowed = 1;
+  ResetDeviceSettings();
   ASSERT_EQ(PreInitD3D(), nullptr);
   ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
   EXPECT_EQ(D3DInitState, 2);
   EXPECT_EQ(Gfx.screenWidth, 320);
-  EXPECT_EQ(DeviceConfig.antialiasing, 4) << "the null device offers 4 samples";
+  EXPECT_EQ(CfgAntialiasing, 4) << "the null device offers 4 samples";
   GfxRenderTargetView views[5];
   GfxTexture2DDesc d;
   d.width = d.height = 8;
@@ -203,6 +214,7 @@ TEST(NullDevice, StartsKeepsItsTargetStackAndClosesWithNothingLeft) {
   EXPECT_EQ(D3DInitState, 0);
   EXPECT_EQ(GfxLiveObjectCount(), 0);
   GfxUseNullBackend(false);
+  CfgStartWindowed = startWindowed;
   ScreenWidth = width;
   ScreenHeight = height;
 }

@@ -25,6 +25,15 @@
 
 namespace {
 
+// The device's settings at their configuration defaults.
+void ResetDeviceSettings() {
+  CfgAdapterSelect = CfgOutputSelect = 0;
+  CfgZbdSelect = 2;
+  CfgAntialiasing = 4;
+  CfgFilterAf = 8;
+  DeviceConfig = DeviceSettings();
+}
+
 bool g_deviceReady = false;
 
 int CountLogLines(const std::string& text) {
@@ -46,8 +55,8 @@ class DeviceEnvironment : public ::testing::Environment {
     ScreenHeight = 48;
     CfgStartWindowed = 1;
     CfgRenderHdr = 0;
-    DeviceConfig = DeviceSettings();
-    DeviceConfig.antialiasing = 64;  // more than any software device offers
+    ResetDeviceSettings();
+    CfgAntialiasing = 64;  // more than any software device offers
     g_deviceReady = PreInitD3D() == nullptr && InitialiseGraphicsForScreen() == nullptr;
   }
   void TearDown() override {
@@ -171,9 +180,9 @@ TEST(DeviceSetUp, TheBackBufferIsSrgbAndClearsToTheEncodedGrey) {
 
 TEST(DeviceSetUp, TheAntialiasingLevelIsClampedToTheDeviceWithOneLine) {
   if (!g_deviceReady) GTEST_SKIP() << "no device";
-  EXPECT_EQ(DeviceConfig.antialiasing, int(GfxMaxSampleCount(Gfx.device)));
+  EXPECT_EQ(CfgAntialiasing, int(GfxMaxSampleCount(Gfx.device)));
   EXPECT_EQ(CountLogLines("Antialiasing 64 is more than the device's"), 1);
-  EXPECT_EQ(Gfx.appliedFlags[1], DeviceConfig.antialiasing);
+  EXPECT_EQ(Gfx.appliedFlags[1], CfgAntialiasing);
 }
 
 TEST(DeviceSetUp, AMissingShaderIsReportedOnceAndItsDrawsAreSkipped) {
