@@ -418,7 +418,7 @@ StartResult AppStartup(const char* commandLine) {
   // 19..22: language, light scheme, code page and the start-up tables.
   if (LanguageName[0]) {
     LogLine("load language");
-    LoadLanguageFile(LanguageName);
+    LoadLanguage(LanguageName, 1);
   }
   LoadLightScheme();  // not fatal: the default scheme always stands
   TakeCurrentCodePage();
@@ -454,8 +454,7 @@ StartResult AppStartup(const char* commandLine) {
   LogLine("start entry");
   g_loop.top = (CfgWelcome && GraphicsEnabled) ? CreateStartScreens(nullptr) : CreateEntryPage(nullptr);
   if (g_loop.runningInstance)
-    AddMessage(LanguageText("3a_wrninsta", "Warning : Another instance of ZKT is running"), TextColours.error,
-               MSG_TARGET_LOCAL);
+    AddMessage(LanguageTexts[TX_3a_wrninsta], TextColours.error, MSG_TARGET_LOCAL);
   CreateImeContext();
   if (CfgScreenFlags & (IsFullScreen() ? CLICK_MOUSE_LOCK_FULLSCREEN : CLICK_MOUSE_LOCK_WINDOW)) ClipCursorToWindow();
   if (GraphicsEnabled && VrEnabled) {
