@@ -665,7 +665,7 @@ void CheckScreenDimensions(const char* reason) {
 
 void GoFullScreen(int modeIndex) {
   if (VrEnabled && !Gfx.vrMonitorMode) {
-    Show(LanguageText("3a_vrnofull", "Can't go to full screen while using a VR headset"));
+    Show(LanguageTexts[TX_3h_vrnofull]);
     return;
   }
   const DisplayMode* mode = ModeAt(modeIndex);

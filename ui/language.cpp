@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,6 +12,7 @@
 
 #include "core/app.h"
 #include "core/player_file.h"
+#include "platform/files.h"
 #include "ui/character_set.h"
 #include "ui/messages.h"
 #include "ui/text_colours.h"
@@ -38,6 +38,9 @@ namespace {
 // A language file is a few hundred kilobytes; anything far beyond is not one.
 constexpr long LANGUAGE_FILE_MAX_BYTES = 4 << 20;
 constexpr const char CODE_PAGE_LETTERS[] = "LETBJCGHSK";
+constexpr const char LANGUAGE_FILE_PATTERN[] = "data\\language\\%s.txt";
+constexpr const char HELP_FILE_PATTERN[] = "data\\language\\help_%s.txt";
+constexpr const char COMMON_HELP_FILE[] = "data\\language\\help.txt";
 
 // Every translation read since start-up.  Slots and screens may point into any of them, so
 // none is freed before shut-down; reading the same file again reuses its buffer.
@@ -82,65 +85,33 @@ struct InitialTexts {
   InitialTexts() { ResetLanguageTexts(); }
 } g_initialTexts;
 
-// A name that becomes part of a path must stay a plain name inside the language folder.
+// A language name becomes part of a path and the current language: a plain name that fits.
 bool IsUsableLanguageName(const char* name) {
-  const size_t length = std::strlen(name);
-  if (length == 0 || length >= sizeof LanguageName || name[0] == '.') return false;
-  for (const char* c = name; *c; ++c)
-    if (static_cast<unsigned char>(*c) < 32 || *c == '/' || *c == '\\' || *c == ':') return false;
+  return IsSafeFileName(name) && name[0] != '.' && std::strlen(name) < sizeof LanguageName;
+}
+
+// Reads a whole file of the language folder, found without regard to case, with a terminating
+// zero after its bytes.  False when it is missing, unreadable or far too large to be ours.
+bool ReadTextFile(const char* path, std::unique_ptr<char[]>& bytes, size_t& size) {
+  std::string read;
+  if (FileReadAll(path, read, LANGUAGE_FILE_MAX_BYTES) != 0) return false;
+  // Slots point into the buffer for the rest of the run: it must never move.
+  size = read.size();
+  bytes.reset(new char[size + 1]);
+  std::memcpy(bytes.get(), read.data(), size);
+  bytes[size] = 0;
   return true;
 }
 
-// "data\language\<file>" as the program names it (for messages) and as the file system has it.
-void LanguagePath(char* shown, size_t shownSize, const char* fileName) {
-  std::snprintf(shown, shownSize, "data\\language\\%s", fileName);
+// "data\language\<pattern with name>"; false for a name that must not reach a path.
+bool LanguagePath(char* path, int pathSize, const char* pattern, const char* name) {
+  return IsUsableLanguageName(name) && MakeNamedPath(path, pathSize, pattern, name);
 }
 
-// The native path of a file in the language folder: the exact name, else the one name in the
-// folder that matches without regard to case (names come from users and other systems).
-std::string FindLanguageFile(const char* fileName) {
-  namespace fs = std::filesystem;
-  const fs::path folder = "data/language";
-  std::error_code error;
-  if (fs::is_regular_file(folder / fileName, error)) return (folder / fileName).string();
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    const std::string leaf = it->path().filename().string();
-    if (EqualNoCase(leaf.c_str(), fileName) && it->is_regular_file(error)) return it->path().string();
-  }
-  return std::string();
-}
-
-// Reads the whole file with a terminating zero after its bytes.  False when it is missing,
-// unreadable or far too large to be a text of ours.
-bool ReadWholeFile(const std::string& path, std::unique_ptr<char[]>& bytes, size_t& size) {
-  if (path.empty()) return false;
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  bool ok = std::fseek(file, 0, SEEK_END) == 0;
-  const long length = ok ? std::ftell(file) : -1;
-  ok = ok && length >= 0 && length <= LANGUAGE_FILE_MAX_BYTES && std::fseek(file, 0, SEEK_SET) == 0;
-  if (ok) {
-    bytes.reset(new char[static_cast<size_t>(length) + 1]);
-    size = std::fread(bytes.get(), 1, static_cast<size_t>(length), file);
-    ok = size == static_cast<size_t>(length) && !std::ferror(file);
-    bytes[size] = 0;
-  }
-  std::fclose(file);
-  return ok;
-}
-
-bool ReadLanguageFile(const char* name, const char* suffix, std::unique_ptr<char[]>& bytes, size_t& size) {
-  if (!IsUsableLanguageName(name)) return false;
-  char fileName[64];
-  std::snprintf(fileName, sizeof fileName, "%s%s", name, suffix);
-  return ReadWholeFile(FindLanguageFile(fileName), bytes, size);
-}
-
-void ShowFileMissing(const char* fileName) {
-  char shown[128];
+// The path is shown as the program names it, whatever the name held.
+void ShowFileMissing(const char* name) {
   char line[160];
-  LanguagePath(shown, sizeof shown, fileName);
-  std::snprintf(line, sizeof line, "%s : ^L%s", LanguageTexts[TX_3g_cnotfind], shown);
+  std::snprintf(line, sizeof line, "%s : ^Ldata\\language\\%s.txt", LanguageTexts[TX_3g_cnotfind], name);
   ShowMessage(line, TextColours.error);
 }
 
@@ -267,10 +238,10 @@ void ReadHelpBlock(const char* text, char* out, size_t outSize) {
 }
 
 // Looks for key in one help file; true when the block was found.
-bool FindHelpInFile(const char* fileName, const char* key, HelpText& out) {
+bool FindHelpInFile(const char* path, const char* key, HelpText& out) {
   std::unique_ptr<char[]> bytes;
   size_t size = 0;
-  if (!ReadWholeFile(FindLanguageFile(fileName), bytes, size)) return false;
+  if (!ReadTextFile(path, bytes, size)) return false;
   size = CleanHelpText(bytes.get(), size);
   const size_t keyLength = std::strlen(key);
   for (size_t i = 0; i < size; ++i) {
@@ -386,15 +357,12 @@ int LoadLanguage(const char* name, int report) {
   ResetLanguageTexts();
   SetRelatedLanguage(name);
 
+  char path[FILE_PATH_SIZE];
   std::unique_ptr<char[]> bytes;
   size_t size = 0;
-  if (!ReadLanguageFile(name, ".txt", bytes, size)) {
+  if (!LanguagePath(path, sizeof path, LANGUAGE_FILE_PATTERN, name) || !ReadTextFile(path, bytes, size)) {
     LanguageName[0] = 0;
-    if (report) {
-      char fileName[64];
-      std::snprintf(fileName, sizeof fileName, "%s.txt", name);
-      ShowFileMissing(fileName);
-    }
+    if (report) ShowFileMissing(name);
     return 0;
   }
   ApplyTranslation(bytes.get(), size);
@@ -428,12 +396,11 @@ int SetLanguage(const char* name) {
 
 int ListLanguages(const char* name, char* displayName, int displaySize) {
   CopyText(displayName, static_cast<size_t>(displaySize), name);
+  char path[FILE_PATH_SIZE];
   std::unique_ptr<char[]> bytes;
   size_t size = 0;
-  if (!ReadLanguageFile(name, ".txt", bytes, size)) {
-    char fileName[64];
-    std::snprintf(fileName, sizeof fileName, "%s.txt", name);
-    ShowFileMissing(fileName);
+  if (!LanguagePath(path, sizeof path, LANGUAGE_FILE_PATTERN, name) || !ReadTextFile(path, bytes, size)) {
+    ShowFileMissing(name);
     return 0;
   }
   const char* codePageText = LanguageTextTable[TX_tx_codepage].english;
@@ -469,15 +436,12 @@ int GetLanguageIndex(const char* name) {
 int FindHelpText(const char* key, HelpText& out) {
   out.codePage = 0;
   out.text[0] = 0;
-  char fileName[64];
+  char path[FILE_PATH_SIZE];
   const char* languages[2] = {EqualNoCase(LanguageName, "English") ? "" : LanguageName, RelatedLanguage};
   bool found = false;
-  for (const char* language : languages) {
-    if (found || !IsUsableLanguageName(language)) continue;
-    std::snprintf(fileName, sizeof fileName, "help_%s.txt", language);
-    found = FindHelpInFile(fileName, key, out);
-  }
-  if (!found && !FindHelpInFile("help.txt", key, out)) return 0;
+  for (const char* language : languages)
+    if (!found && LanguagePath(path, sizeof path, HELP_FILE_PATTERN, language)) found = FindHelpInFile(path, key, out);
+  if (!found && !FindHelpInFile(COMMON_HELP_FILE, key, out)) return 0;
   // The block is in the code page of the translation in effect.
   const int codePage = FindCodePageByNumber(NumberOf(LanguageTexts[TX_tx_codepage]));
   out.codePage = codePage >= 0 ? codePage : 0;
