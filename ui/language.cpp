@@ -90,7 +90,7 @@ bool IsUsableLanguageName(const char* name) {
   return IsSafeFileName(name) && name[0] != '.' && std::strlen(name) < sizeof LanguageName;
 }
 
-// Reads a whole file of the language folder, found without regard to case, with a terminating
+// Reads a whole file, found without regard to case, with a terminating
 // zero after its bytes.  False when it is missing, unreadable or far too large to be ours.
 bool ReadTextFile(const char* path, std::unique_ptr<char[]>& bytes, size_t& size) {
   std::string read;
@@ -116,8 +116,9 @@ void ShowFileMissing(const char* name) {
 }
 
 // Calls take(key, text) for every line of a language file that is long enough to carry a text,
-// after cutting the line to its first LANGUAGE_LINE_MAX characters and terminating the key (at
-// the separator) and the text in place.  The text starts after the separator.
+// after cutting the line to its first LANGUAGE_LINE_MAX characters and terminating it in place.
+// The key is the line's first 11 characters (not terminated); the text starts after the
+// separator that follows them.
 template <typename Take>
 void ForEachLanguageLine(char* bytes, size_t size, Take take) {
   char* p = bytes;
