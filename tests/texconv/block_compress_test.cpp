@@ -1,0 +1,214 @@
+// block_compress_test.cpp - BC1 and BC2: single colours, the alpha threshold, block order
+// every decoder agrees on, whole pictures within BC1's error, and Compress's checks.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "tests/texconv/test_pictures.h"
+#include "texconv/texconv.h"
+
+using namespace texconv;
+
+namespace {
+
+void Fill(uint8_t block[64], uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+  for (int i = 0; i < 16; ++i) {
+    block[4 * i] = r;
+    block[4 * i + 1] = g;
+    block[4 * i + 2] = b;
+    block[4 * i + 3] = a;
+  }
+}
+
+int MaxColourError(const uint8_t a[64], const uint8_t b[64]) {
+  int worst = 0;
+  for (int i = 0; i < 16; ++i)
+    for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(a[4 * i + c] - b[4 * i + c]));
+  return worst;
+}
+
+uint16_t Ends0(const uint8_t* block) { return uint16_t(block[0] | block[1] << 8); }
+uint16_t Ends1(const uint8_t* block) { return uint16_t(block[2] | block[3] << 8); }
+
+Image Rgba(std::vector<uint8_t>& px, uint32_t w, uint32_t h, uint32_t format = FORMAT_R8G8B8A8_UNORM) {
+  Image im;
+  im.width = w;
+  im.height = h;
+  im.format = format;
+  im.rowPitch = size_t(w) * (BitsPerPixel(format) / 8);
+  im.slicePitch = im.rowPitch * h;
+  im.pixels = px.data();
+  return im;
+}
+
+TexMetadata Meta(uint32_t w, uint32_t h, uint32_t levels, uint32_t format) {
+  TexMetadata md;
+  md.width = w;
+  md.height = h;
+  md.mipLevels = levels;
+  md.format = format;
+  return md;
+}
+
+}  // namespace
+
+TEST(Bc1Blocks, EverySingleGreyAndColourComesBackWithinOneStep) {
+  uint8_t block[64], bc[8], back[64];
+  for (int v = 0; v < 256; ++v) {
+    Fill(block, uint8_t(v), uint8_t(255 - v), uint8_t(v * 7), 255);
+    EncodeBc1Block(block, 0.5f, bc);
+    DecodeBc1Block(bc, back);
+    EXPECT_LE(MaxColourError(block, back), 2) << v;
+    EXPECT_EQ(back[3], 255);
+  }
+}
+
+TEST(Bc1Blocks, TwoRepresentableColoursComeBackExactly) {
+  // 565-exact colours: (r5 << 3 | r5 >> 2) etc.
+  uint8_t block[64], bc[8], back[64];
+  Fill(block, 255, 255, 255, 255);
+  for (int i = 0; i < 16; i += 3) {
+    block[4 * i] = 0;
+    block[4 * i + 1] = 0;
+    block[4 * i + 2] = 0;
+  }
+  EncodeBc1Block(block, 0.5f, bc);
+  DecodeBc1Block(bc, back);
+  EXPECT_EQ(MaxColourError(block, back), 0);
+}
+
+TEST(Bc1Blocks, AlphaBelowHalfBecomesTransparent) {
+  uint8_t block[64], bc[8], back[64];
+  Fill(block, 40, 160, 220, 255);
+  block[4 * 5 + 3] = 127;  // 127/255 < 0.5
+  block[4 * 6 + 3] = 128;
+  EncodeBc1Block(block, 0.5f, bc);
+  EXPECT_LE(Ends0(bc), Ends1(bc)) << "transparency needs the three-point form";
+  DecodeBc1Block(bc, back);
+  EXPECT_EQ(back[4 * 5 + 3], 0);
+  EXPECT_EQ(back[4 * 6 + 3], 255);
+  for (int i = 0; i < 16; ++i) {
+    if (i == 5) continue;
+    EXPECT_LE(std::abs(back[4 * i + 1] - 160), 4) << i;
+  }
+  // With threshold 0 nothing is transparent.
+  EncodeBc1Block(block, 0.0f, bc);
+  DecodeBc1Block(bc, back);
+  EXPECT_EQ(back[4 * 5 + 3], 255);
+}
+
+TEST(Bc1Blocks, AllTransparentBlock) {
+  uint8_t block[64], bc[8], back[64];
+  Fill(block, 1, 2, 3, 0);
+  EncodeBc1Block(block, 0.5f, bc);
+  DecodeBc1Block(bc, back);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(back[4 * i + 3], 0);
+}
+
+// Decoders that read a block's form from its end order and those that (for BC2) always
+// take four points must agree, so opaque blocks keep the first end greater, or use index 0
+// only when the ends are equal.
+TEST(Bc1Blocks, OpaqueBlocksDecodeOpaqueWhateverTheReader) {
+  const std::vector<uint8_t> px = testpics::MakePhotoLike(64, 64, 11);
+  uint8_t block[64], bc[8];
+  for (uint32_t by = 0; by < 16; ++by)
+    for (uint32_t bx = 0; bx < 16; ++bx) {
+      for (int y = 0; y < 4; ++y) std::memcpy(block + 16 * y, &px[((by * 4 + y) * 64 + bx * 4) * 4], 16);
+      EncodeBc1Block(block, 0.5f, bc);
+      const uint32_t indices = uint32_t(bc[4]) | bc[5] << 8 | bc[6] << 16 | uint32_t(bc[7]) << 24;
+      if (Ends0(bc) == Ends1(bc)) {
+        EXPECT_EQ(indices, 0u) << bx << "," << by;
+      } else {
+        EXPECT_GT(Ends0(bc), Ends1(bc)) << bx << "," << by;
+      }
+    }
+}
+
+TEST(Bc2Blocks, AlphaKeepsFourBitsAndColourFourPoints) {
+  uint8_t block[64], bc[16], back[64];
+  const std::vector<uint8_t> px = testpics::MakePhotoLike(64, 64, 12);
+  for (int y = 0; y < 4; ++y) std::memcpy(block + 16 * y, &px[y * 64 * 4], 16);
+  for (int i = 0; i < 16; ++i) block[4 * i + 3] = uint8_t(i * 17 + (i % 3) * 4);
+  EncodeBc2Block(block, bc);
+  DecodeBc2Block(bc, back);
+  for (int i = 0; i < 16; ++i) EXPECT_LE(std::abs(back[4 * i + 3] - block[4 * i + 3]), 8) << i;
+  EXPECT_LE(MaxColourError(block, back), 12);
+  // A transparent texel keeps its colour in BC2.
+  Fill(block, 200, 100, 50, 0);
+  EncodeBc2Block(block, bc);
+  DecodeBc2Block(bc, back);
+  EXPECT_LE(MaxColourError(block, back), 2);
+  EXPECT_EQ(back[3], 0);
+}
+
+TEST(CompressPictures, PhotoLikeStaysWithinBc1Error) {
+  const uint32_t side = 128;
+  std::vector<uint8_t> px = testpics::MakePhotoLike(side, side, 21);
+  ScratchImage bc, back;
+  const Image im = Rgba(px, side, side);
+  ASSERT_EQ(Compress(&im, 1, Meta(side, side, 1, FORMAT_R8G8B8A8_UNORM),
+                     FORMAT_BC1_UNORM, TEX_COMPRESS_SRGB, 0.5f, &bc),
+            TEX_OK);
+  EXPECT_EQ(bc.metadata.format, uint32_t(FORMAT_BC1_UNORM));
+  EXPECT_EQ(bc.images[0].slicePitch, size_t(side / 4) * (side / 4) * 8);
+  ASSERT_EQ(Decompress(bc.images[0], &back), TEX_OK);
+  EXPECT_GT(testpics::PsnrRgb(px.data(), back.images[0].pixels, side, side), 36.0);
+  EXPECT_LT(testpics::MeanAbsError(px.data(), back.images[0].pixels, side, side, false), 2.5);
+}
+
+TEST(CompressPictures, MipChainWithPartialBlocks) {
+  std::vector<uint8_t> px = testpics::MakePhotoLikeWithAlpha(30, 18, 8);
+  ScratchImage mips, bc, back;
+  ASSERT_EQ(GenerateMipMaps(Rgba(px, 30, 18), TEX_FILTER_SRGB, 0, &mips), TEX_OK);
+  ASSERT_EQ(mips.metadata.mipLevels, 5u);  // 30x18, 15x9, 7x4, 3x2, 1x1
+  ASSERT_EQ(Compress(mips.images.data(), mips.images.size(), mips.metadata, FORMAT_BC2_UNORM,
+                     TEX_COMPRESS_SRGB, 0.5f, &bc),
+            TEX_OK);
+  ASSERT_EQ(bc.images.size(), 5u);
+  for (const Image& level : bc.images) EXPECT_EQ(level.slicePitch, ((level.width + 3) / 4) * ((level.height + 3) / 4) * 16);
+  ASSERT_EQ(Decompress(bc.images[0], &back), TEX_OK);
+  EXPECT_LT(testpics::MeanAbsError(px.data(), back.images[0].pixels, 30, 18, true), 6.0);
+}
+
+TEST(CompressPictures, GreyPicturesCompressAsGrey) {
+  std::vector<uint8_t> grey(8 * 8);
+  for (size_t i = 0; i < grey.size(); ++i) grey[i] = uint8_t(i * 4);
+  ScratchImage bc, back;
+  const Image im = Rgba(grey, 8, 8, FORMAT_R8_UNORM);
+  ASSERT_EQ(Compress(&im, 1, Meta(8, 8, 1, FORMAT_R8_UNORM),
+                     FORMAT_BC1_UNORM, TEX_COMPRESS_SRGB, 0.5f, &bc),
+            TEX_OK);
+  ASSERT_EQ(Decompress(bc.images[0], &back), TEX_OK);
+  for (int i = 0; i < 64; ++i) {
+    const uint8_t* p = back.images[0].pixels + 4 * i;
+    EXPECT_LE(std::abs(p[1] - p[0]), 4) << "grey, not red: texel " << i;
+    EXPECT_LE(std::abs(p[2] - p[0]), 4) << i;
+    EXPECT_LE(std::abs(p[0] - grey[i]), 12) << i;
+  }
+}
+
+TEST(CompressPictures, ConvertsBetweenColourSpacesWhenTheFlagsDiffer) {
+  std::vector<uint8_t> px(4 * 4 * 4, 128);
+  ScratchImage bc, back;
+  // Linear input, sRGB output: 0.5 of the light is 188.
+  const Image im = Rgba(px, 4, 4);
+  ASSERT_EQ(Compress(&im, 1, Meta(4, 4, 1, FORMAT_R8G8B8A8_UNORM), FORMAT_BC1_UNORM,
+                     TEX_COMPRESS_SRGB_OUT, 0.0f, &bc),
+            TEX_OK);
+  ASSERT_EQ(Decompress(bc.images[0], &back), TEX_OK);
+  EXPECT_NEAR(back.images[0].pixels[0], 188, 2);
+}
+
+TEST(CompressPictures, RefusesWhatItCannotDo) {
+  std::vector<uint8_t> px(8 * 8 * 4, 0);
+  const Image im = Rgba(px, 8, 8);
+  ScratchImage out;
+  EXPECT_EQ(Compress(&im, 1, Meta(8, 8, 1, FORMAT_R8G8B8A8_UNORM), 77, 0, 0.5f, &out), TEX_E_NOTSUPPORTED);
+  EXPECT_EQ(Compress(&im, 1, Meta(8, 8, 2, FORMAT_R8G8B8A8_UNORM), FORMAT_BC1_UNORM, 0, 0.5f, &out),
+            TEX_E_INVALIDARG);
+  EXPECT_EQ(Compress(&im, 1, Meta(4, 8, 1, FORMAT_R8G8B8A8_UNORM), FORMAT_BC1_UNORM, 0, 0.5f, &out),
+            TEX_E_INVALIDARG);
+  EXPECT_EQ(Compress(nullptr, 1, Meta(8, 8, 1, FORMAT_R8G8B8A8_UNORM), FORMAT_BC1_UNORM, 0, 0.5f, &out),
+            TEX_E_INVALIDARG);
+}

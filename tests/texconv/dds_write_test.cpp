@@ -1,0 +1,146 @@
+// dds_write_test.cpp - DDS files in memory: header bytes, level layout, and a PNG turned
+// into a DDS with its full chain that an independent reader (ImageMagick) decodes to the
+// picture within BC1's error.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "tests/texconv/test_pictures.h"
+#include "texconv/texconv.h"
+
+using namespace texconv;
+
+namespace {
+
+uint32_t U32(const Blob& b, size_t at) {
+  return uint32_t(b.bytes[at]) | uint32_t(b.bytes[at + 1]) << 8 | uint32_t(b.bytes[at + 2]) << 16 |
+         uint32_t(b.bytes[at + 3]) << 24;
+}
+
+// What the texture table's conversion does: decode, full sRGB chain, compress, save.
+Result PictureToDds(const std::vector<uint8_t>& picture, uint32_t format, Blob* out) {
+  ScratchImage decoded, mips, compressed;
+  Result r = LoadFromWICMemory(picture.data(), picture.size(), 0, nullptr, &decoded);
+  if (Failed(r)) return r;
+  r = GenerateMipMaps(decoded.images[0], TEX_FILTER_SRGB, 0, &mips);
+  if (Failed(r)) return r;
+  r = Compress(mips.images.data(), mips.images.size(), mips.metadata, format, TEX_COMPRESS_SRGB, 0.5f,
+               &compressed);
+  if (Failed(r)) return r;
+  return SaveToDDSMemory(compressed.images.data(), compressed.images.size(), compressed.metadata, 0, out);
+}
+
+// ImageMagick's decode of the top level as 8-bit RGBA, empty when it failed.
+std::vector<uint8_t> DecodeWithImageMagick(const std::string& convert, const std::string& dds,
+                                           uint32_t side) {
+  const std::string raw = dds + ".rgba";
+  if (!testpics::RunCommand(convert + " '" + dds + "[0]' -depth 8 rgba:'" + raw + "'")) return {};
+  std::vector<uint8_t> px = testpics::ReadFileBytes(raw);
+  if (px.size() != size_t(side) * side * 4) return {};
+  return px;
+}
+
+}  // namespace
+
+TEST(DdsFile, HeaderSaysFullChainAndFourCC) {
+  const std::vector<uint8_t> px = testpics::MakePhotoLike(64, 64, 1);
+  Blob blob;
+  ASSERT_EQ(PictureToDds(testpics::EncodeRgbaPng(px.data(), 64, 64), FORMAT_BC1_UNORM, &blob), TEX_OK);
+  ASSERT_GE(blob.size(), 128u);
+  EXPECT_EQ(std::memcmp(blob.data(), "DDS ", 4), 0);
+  EXPECT_EQ(U32(blob, 4), 124u);
+  EXPECT_EQ(U32(blob, 8), 0x1u | 0x2 | 0x4 | 0x1000 | 0x20000 | 0x80000);
+  EXPECT_EQ(U32(blob, 12), 64u);  // height
+  EXPECT_EQ(U32(blob, 16), 64u);  // width
+  EXPECT_EQ(U32(blob, 20), 16u * 16 * 8);  // top level bytes
+  EXPECT_EQ(U32(blob, 28), 7u);   // mip count: 64 .. 1
+  EXPECT_EQ(U32(blob, 76), 32u);
+  EXPECT_EQ(U32(blob, 80), 4u);   // FourCC flag
+  EXPECT_EQ(std::memcmp(&blob.bytes[84], "DXT1", 4), 0);
+  EXPECT_EQ(U32(blob, 108), 0x401008u);  // texture, complex, mip map
+  // 64, 32, 16, 8 and 4 are whole blocks; 2 and 1 take one block each.
+  EXPECT_EQ(blob.size(), 128u + 8 * (256 + 64 + 16 + 4 + 1 + 1 + 1));
+
+  ASSERT_EQ(PictureToDds(testpics::EncodeRgbaPng(px.data(), 64, 64), FORMAT_BC2_UNORM, &blob), TEX_OK);
+  EXPECT_EQ(std::memcmp(&blob.bytes[84], "DXT3", 4), 0);
+  EXPECT_EQ(blob.size(), 128u + 16 * (256 + 64 + 16 + 4 + 1 + 1 + 1));
+  blob.Release();
+  EXPECT_EQ(blob.size(), 0u);
+}
+
+TEST(DdsFile, OneLevelHasNoMipFlagAndRgbaHasMasks) {
+  std::vector<uint8_t> px(4 * 2 * 4, 9);
+  Image im;
+  im.width = 4;
+  im.height = 2;
+  im.format = FORMAT_R8G8B8A8_UNORM_SRGB;
+  im.rowPitch = 16;
+  im.slicePitch = 32;
+  im.pixels = px.data();
+  TexMetadata md;
+  md.width = 4;
+  md.height = 2;
+  md.format = im.format;
+  Blob blob;
+  ASSERT_EQ(SaveToDDSMemory(&im, 1, md, 0, &blob), TEX_OK);
+  EXPECT_EQ(U32(blob, 8), 0x1u | 0x2 | 0x4 | 0x8 | 0x1000);
+  EXPECT_EQ(U32(blob, 20), 16u);  // row pitch
+  EXPECT_EQ(U32(blob, 80), 0x41u);
+  EXPECT_EQ(U32(blob, 88), 32u);   // bits
+  EXPECT_EQ(U32(blob, 92), 0xFFu);  // red mask
+  EXPECT_EQ(U32(blob, 104), 0xFF000000u);
+  EXPECT_EQ(U32(blob, 108), 0x1000u);
+  EXPECT_EQ(blob.size(), 128u + 32);
+}
+
+TEST(DdsFile, RefusesInconsistentLevels) {
+  std::vector<uint8_t> px(8 * 8 * 4, 0);
+  Image im;
+  im.width = 8;
+  im.height = 8;
+  im.format = FORMAT_R8G8B8A8_UNORM;
+  im.rowPitch = 32;
+  im.slicePitch = 256;
+  im.pixels = px.data();
+  TexMetadata md;
+  md.width = 8;
+  md.height = 8;
+  md.format = im.format;
+  Blob blob;
+  EXPECT_EQ(SaveToDDSMemory(&im, 1, md, 1, &blob), TEX_E_INVALIDARG);  // flags must be 0
+  md.mipLevels = 2;
+  EXPECT_EQ(SaveToDDSMemory(&im, 1, md, 0, &blob), TEX_E_INVALIDARG);
+  md.mipLevels = 1;
+  md.width = 16;
+  EXPECT_EQ(SaveToDDSMemory(&im, 1, md, 0, &blob), TEX_E_INVALIDARG);
+  md.width = 8;
+  md.format = im.format = 87;  // not a format of ours
+  EXPECT_EQ(SaveToDDSMemory(&im, 1, md, 0, &blob), TEX_E_NOTSUPPORTED);
+}
+
+// The independent reader: ImageMagick decodes our DDS and compares with the picture.
+TEST(DdsFile, IndependentReaderSeesThePictureWithinBc1Error) {
+  const std::string convert = testpics::FindImageMagick();
+  if (convert.empty()) GTEST_SKIP() << "ImageMagick (convert) is not installed";
+  std::filesystem::create_directories("dds_out");
+  const uint32_t side = 256;
+
+  const std::vector<uint8_t> photo = testpics::MakePhotoLike(side, side, 31);
+  Blob bc1;
+  ASSERT_EQ(PictureToDds(testpics::EncodeRgbaPng(photo.data(), side, side), FORMAT_BC1_UNORM, &bc1), TEX_OK);
+  EXPECT_EQ(U32(bc1, 28), 9u);
+  ASSERT_TRUE(testpics::WriteFileBytes("dds_out/photo.dds", bc1.bytes));
+  const std::vector<uint8_t> seen = DecodeWithImageMagick(convert, "dds_out/photo.dds", side);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_LT(testpics::MeanAbsError(photo.data(), seen.data(), side, side, false), 2.5);
+
+  // With alpha, BC2: colour and alpha both close.
+  const std::vector<uint8_t> cutout = testpics::MakePhotoLikeWithAlpha(side, side, 32);
+  Blob bc2;
+  ASSERT_EQ(PictureToDds(testpics::EncodeRgbaPng(cutout.data(), side, side), FORMAT_BC2_UNORM, &bc2), TEX_OK);
+  ASSERT_TRUE(testpics::WriteFileBytes("dds_out/cutout.dds", bc2.bytes));
+  const std::vector<uint8_t> seen2 = DecodeWithImageMagick(convert, "dds_out/cutout.dds", side);
+  ASSERT_FALSE(seen2.empty());
+  EXPECT_LT(testpics::MeanAbsError(cutout.data(), seen2.data(), side, side, true), 3.0);
+}

@@ -1,0 +1,325 @@
+// picture_read_test.cpp - PNG and JPG decoding: every PNG kind, JPG colour spaces, the
+// EXIF orientation choice, and damaged files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "tests/texconv/test_pictures.h"
+#include "texconv/texconv.h"
+
+using namespace texconv;
+using testpics::PngSpec;
+
+namespace {
+
+Result Decode(const std::vector<uint8_t>& bytes, ScratchImage* out, TexMetadata* md = nullptr) {
+  return LoadFromWICMemory(bytes.data(), bytes.size(), 0, md, out);
+}
+
+const uint8_t* Texel(const ScratchImage& im, uint32_t x, uint32_t y) {
+  const Image& i = im.images[0];
+  return i.pixels + y * i.rowPitch + x * (BitsPerPixel(i.format) / 8);
+}
+
+uint16_t U16At(const ScratchImage& im, uint32_t x, uint32_t y, int channel) {
+  const uint8_t* p = Texel(im, x, y) + 2 * channel;
+  return uint16_t(p[0] | p[1] << 8);
+}
+
+PngSpec Spec(uint32_t w, uint32_t h, int colourType, int depth) {
+  PngSpec s;
+  s.width = w;
+  s.height = h;
+  s.colourType = colourType;
+  s.bitDepth = depth;
+  return s;
+}
+
+}  // namespace
+
+// ---- every PNG kind ----
+
+TEST(PngKinds, RgbaKeepsEveryByte) {
+  const std::vector<uint8_t> px = testpics::MakePhotoLikeWithAlpha(37, 21, 3);
+  ScratchImage im;
+  TexMetadata md;
+  ASSERT_EQ(Decode(testpics::EncodeRgbaPng(px.data(), 37, 21), &im, &md), TEX_OK);
+  EXPECT_EQ(md.width, 37u);
+  EXPECT_EQ(md.height, 21u);
+  EXPECT_EQ(md.mipLevels, 1u);
+  EXPECT_EQ(md.format, uint32_t(FORMAT_R8G8B8A8_UNORM));
+  for (uint32_t y = 0; y < 21; ++y)
+    ASSERT_EQ(std::memcmp(Texel(im, 0, y), &px[y * 37 * 4], 37 * 4), 0) << "row " << y;
+}
+
+TEST(PngKinds, RgbGetsOpaqueAlpha) {
+  PngSpec s = Spec(3, 2, 2, 8);
+  s.samples = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 130, 140, 150, 160, 170, 180};
+  ScratchImage im;
+  ASSERT_EQ(Decode(testpics::EncodePng(s), &im), TEX_OK);
+  EXPECT_EQ(im.metadata.format, uint32_t(FORMAT_R8G8B8A8_UNORM));
+  const uint8_t* p = Texel(im, 2, 1);
+  EXPECT_EQ(p[0], 160);
+  EXPECT_EQ(p[1], 170);
+  EXPECT_EQ(p[2], 180);
+  EXPECT_EQ(p[3], 255);
+}
+
+TEST(PngKinds, Grey8StaysOneChannel) {
+  PngSpec s = Spec(4, 1, 0, 8);
+  s.samples = {0, 64, 200, 255};
+  ScratchImage im;
+  ASSERT_EQ(Decode(testpics::EncodePng(s), &im), TEX_OK);
+  EXPECT_EQ(im.metadata.format, uint32_t(FORMAT_R8_UNORM));
+  EXPECT_EQ(im.images[0].rowPitch, 4u);
+  EXPECT_EQ(Texel(im, 1, 0)[0], 64);
+  EXPECT_EQ(Texel(im, 2, 0)[0], 200);
+}
+
+TEST(PngKinds, LowDepthGreyExpandsToFullRange) {
+  for (int depth : {1, 2, 4}) {
+    PngSpec s = Spec(3, 1, 0, depth);
+    const uint16_t top = uint16_t((1 << depth) - 1);
+    s.samples = {0, top, uint16_t(top / 2)};
+    ScratchImage im;
+    ASSERT_EQ(Decode(testpics::EncodePng(s), &im), TEX_OK) << depth;
+    EXPECT_EQ(im.metadata.format, uint32_t(FORMAT_R8_UNORM));
+    EXPECT_EQ(Texel(im, 0, 0)[0], 0) << depth;
+    EXPECT_EQ(Texel(im, 1, 0)[0], 255) << depth;
+    EXPECT_EQ(Texel(im, 2, 0)[0], (top / 2) * 255 / top) << depth;
+  }
+}
+
+TEST(PngKinds, Grey16StaysOneChannelLittleEndian) {
+  PngSpec s = Spec(2, 1, 0, 16);
+  s.samples = {0x1234, 0xFEDC};
+  ScratchImage im;
+  ASSERT_EQ(Decode(testpics::EncodePng(s), &im), TEX_OK);
+  EXPECT_EQ(im.metadata.format, uint32_t(FORMAT_R16_UNORM));
+  EXPECT_EQ(U16At(im, 0, 0, 0), 0x1234);
+  EXPECT_EQ(U16At(im, 1, 0, 0), 0xFEDC);
+}
+
+TEST(PngKinds, GreyAlphaSpreadsGreyIntoEveryColour) {
+  PngSpec s = Spec(2, 1, 4, 8);
+  s.samples = {90, 255, 200, 17};
+  ScratchImage im;
+  ASSERT_EQ(Decode(testpics::EncodePng(s), &im), TEX_OK);
+  EXPECT_EQ(im.metadata.format, uint32_t(FORMAT_R8G8B8A8_UNORM));
+  const uint8_t* p = Texel(im, 1, 0);
+  EXPECT_EQ(p[0], 200);
+  EXPECT_EQ(p[1], 200);  // grey, not red
+  EXPECT_EQ(p[2], 200);
+  EXPECT_EQ(p[3], 17);
+}
+
+TEST(PngKinds, GreyAlpha16KeepsSixteenBits) {
+  PngSpec s = Spec(1, 1, 4, 16);
+  s.samples = {0xABCD, 0x1357};
+  ScratchImage im;
+  ASSERT_EQ(Decode(testpics::EncodePng(s), &im), TEX_OK);
+  EXPECT_EQ(im.metadata.format, uint32_t(FORMAT_R16G16B16A16_UNORM));
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(U16At(im, 0, 0, c), 0xABCD);
+  EXPECT_EQ(U16At(im, 0, 0, 3), 0x1357);
+}
+
+TEST(PngKinds, GreyWithTransparentKeyGetsAlpha) {
+  PngSpec s = Spec(2, 1, 0, 8);
+  s.samples = {7, 99};
+  s.greyKey = 7;
+  ScratchImage im;
+  ASSERT_EQ(Decode(testpics::EncodePng(s), &im), TEX_OK);
+  EXPECT_EQ(im.metadata.format, uint32_t(FORMAT_R8G8B8A8_UNORM));
+  EXPECT_EQ(Texel(im, 0, 0)[3], 0);
+  EXPECT_EQ(Texel(im, 1, 0)[1], 99);
+  EXPECT_EQ(Texel(im, 1, 0)[3], 255);
+}
+
+TEST(PngKinds, PaletteExpandsWithItsTransparency) {
+  for (int depth : {2, 8}) {
+    PngSpec s = Spec(3, 1, 3, depth);
+    s.palette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
+    s.paletteAlpha = {255, 128};  // the third entry stays opaque
+    s.samples = {2, 1, 0};
+    ScratchImage im;
+    ASSERT_EQ(Decode(testpics::EncodePng(s), &im), TEX_OK) << depth;
+    EXPECT_EQ(im.metadata.format, uint32_t(FORMAT_R8G8B8A8_UNORM));
+    const uint8_t* blue = Texel(im, 0, 0);
+    const uint8_t* green = Texel(im, 1, 0);
+    EXPECT_EQ(blue[2], 255);
+    EXPECT_EQ(blue[3], 255);
+    EXPECT_EQ(green[1], 255);
+    EXPECT_EQ(green[3], 128);
+  }
+}
+
+TEST(PngKinds, Rgba16KeepsSixteenBits) {
+  PngSpec s = Spec(1, 1, 6, 16);
+  s.samples = {0x0102, 0x0304, 0xF0F0, 0x8001};
+  ScratchImage im;
+  ASSERT_EQ(Decode(testpics::EncodePng(s), &im), TEX_OK);
+  EXPECT_EQ(im.metadata.format, uint32_t(FORMAT_R16G16B16A16_UNORM));
+  EXPECT_EQ(U16At(im, 0, 0, 0), 0x0102);
+  EXPECT_EQ(U16At(im, 0, 0, 2), 0xF0F0);
+  EXPECT_EQ(U16At(im, 0, 0, 3), 0x8001);
+}
+
+TEST(PngKinds, Rgb16GetsOpaqueSixteenBitAlpha) {
+  PngSpec s = Spec(1, 1, 2, 16);
+  s.samples = {1, 2, 3};
+  ScratchImage im;
+  ASSERT_EQ(Decode(testpics::EncodePng(s), &im), TEX_OK);
+  EXPECT_EQ(im.metadata.format, uint32_t(FORMAT_R16G16B16A16_UNORM));
+  EXPECT_EQ(U16At(im, 0, 0, 3), 0xFFFF);
+}
+
+TEST(PngKinds, InterlacedDecodesLikeProgressiveRows) {
+  const std::vector<uint8_t> px = testpics::MakePhotoLikeWithAlpha(19, 13, 5);
+  PngSpec s = Spec(19, 13, 6, 8);
+  s.samples.assign(px.begin(), px.end());
+  s.interlaced = true;
+  ScratchImage im;
+  ASSERT_EQ(Decode(testpics::EncodePng(s), &im), TEX_OK);
+  EXPECT_EQ(std::memcmp(im.images[0].pixels, px.data(), px.size()), 0);
+}
+
+// ---- JPG ----
+
+TEST(JpegPictures, ColourDecodesToRgbaCloseToTheSource) {
+  const std::vector<uint8_t> px = testpics::MakePhotoLike(64, 48, 9);
+  const std::vector<uint8_t> rgb = testpics::RgbOf(px);
+  ScratchImage im;
+  for (bool progressive : {false, true}) {
+    ASSERT_EQ(Decode(testpics::EncodeJpeg(rgb.data(), 64, 48, 3, 95, progressive), &im), TEX_OK);
+    EXPECT_EQ(im.metadata.format, uint32_t(FORMAT_R8G8B8A8_UNORM));
+    EXPECT_EQ(im.metadata.width, 64u);
+    EXPECT_LT(testpics::MeanAbsError(px.data(), im.images[0].pixels, 64, 48, true), 3.0) << progressive;
+  }
+}
+
+TEST(JpegPictures, GreyStaysOneChannel) {
+  std::vector<uint8_t> grey(16 * 8);
+  for (size_t i = 0; i < grey.size(); ++i) grey[i] = uint8_t(i * 2);
+  ScratchImage im;
+  ASSERT_EQ(Decode(testpics::EncodeJpeg(grey.data(), 16, 8, 1, 100, false), &im), TEX_OK);
+  EXPECT_EQ(im.metadata.format, uint32_t(FORMAT_R8_UNORM));
+  EXPECT_NEAR(Texel(im, 5, 3)[0], grey[3 * 16 + 5], 3);
+}
+
+// A JPG's orientation tag does not turn its pixels: a texture is mapped onto models by the
+// way its pixels are stored, as the texture's author painted them.
+TEST(JpegPictures, OrientationTagLeavesStoredOrder) {
+  const std::string convert = testpics::FindImageMagick();
+  if (convert.empty()) GTEST_SKIP() << "ImageMagick (convert) is not installed";
+  std::filesystem::create_directories("orientation");
+  // 32 x 16: left half red, right half blue, stored that way, with an EXIF block that
+  // ImageMagick then tags "turn 90 degrees" (it only rewrites an EXIF block that exists).
+  std::vector<uint8_t> rgb(32 * 16 * 3, 0);
+  for (uint32_t i = 0; i < 32 * 16; ++i) rgb[3 * i + ((i % 32) < 16 ? 0 : 2)] = 255;
+  const std::vector<uint8_t> exif = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0,
+                                     1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
+  ASSERT_TRUE(testpics::WriteFileBytes("orientation/plain.jpg",
+                                       testpics::EncodeJpeg(rgb.data(), 32, 16, 3, 95, false, exif)));
+  ASSERT_TRUE(testpics::RunCommand(convert + " orientation/plain.jpg -orient RightTop -quality 95 orientation/tagged.jpg"));
+  const std::vector<uint8_t> bytes = testpics::ReadFileBytes("orientation/tagged.jpg");
+  ASSERT_FALSE(bytes.empty());
+  // ImageMagick itself turns it when asked, which proves the tag is there.
+  ASSERT_TRUE(testpics::RunCommand(convert + " orientation/tagged.jpg -auto-orient orientation/turned.png"));
+  ScratchImage turned;
+  ASSERT_EQ(Decode(testpics::ReadFileBytes("orientation/turned.png"), &turned), TEX_OK);
+  EXPECT_EQ(turned.metadata.width, 16u);
+  EXPECT_EQ(turned.metadata.height, 32u);
+
+  ScratchImage im;
+  ASSERT_EQ(Decode(bytes, &im), TEX_OK);
+  EXPECT_EQ(im.metadata.width, 32u);
+  EXPECT_EQ(im.metadata.height, 16u);
+  EXPECT_GT(Texel(im, 2, 8)[0], 200);   // red on the left
+  EXPECT_LT(Texel(im, 2, 8)[2], 60);
+  EXPECT_GT(Texel(im, 29, 8)[2], 200);  // blue on the right
+  EXPECT_LT(Texel(im, 29, 8)[0], 60);
+}
+
+// ---- damaged and unusable input ----
+
+TEST(DamagedPictures, ArgumentsAndSignatures) {
+  ScratchImage im;
+  const uint8_t junk[16] = {1, 2, 3};
+  EXPECT_EQ(LoadFromWICMemory(nullptr, 10, 0, nullptr, &im), TEX_E_INVALIDARG);
+  EXPECT_EQ(LoadFromWICMemory(junk, sizeof junk, 0, nullptr, nullptr), TEX_E_INVALIDARG);
+  EXPECT_EQ(LoadFromWICMemory(junk, sizeof junk, 1, nullptr, &im), TEX_E_INVALIDARG);
+  EXPECT_EQ(LoadFromWICMemory(junk, 0, 0, nullptr, &im), TEX_E_FAIL);
+  EXPECT_EQ(LoadFromWICMemory(junk, sizeof junk, 0, nullptr, &im), TEX_E_NOTSUPPORTED);
+}
+
+TEST(DamagedPictures, EveryTruncatedPngFails) {
+  const std::vector<uint8_t> px = testpics::MakePhotoLike(24, 24, 2);
+  const std::vector<uint8_t> good = testpics::EncodeRgbaPng(px.data(), 24, 24);
+  ScratchImage im;
+  ASSERT_EQ(Decode(good, &im), TEX_OK);
+  // Everything up to the last pixel data must be there; the end chunk may be missing.
+  const size_t endChunk = 12;
+  for (size_t n = 0; n + endChunk < good.size(); ++n) {
+    const std::vector<uint8_t> cut(good.begin(), good.begin() + n);
+    EXPECT_TRUE(Failed(Decode(cut, &im))) << n;
+    EXPECT_TRUE(im.images.empty()) << n;
+  }
+}
+
+TEST(DamagedPictures, PngWithBadChecksumOrHugeSizeFails) {
+  const std::vector<uint8_t> px = testpics::MakePhotoLike(8, 8, 2);
+  std::vector<uint8_t> bad = testpics::EncodeRgbaPng(px.data(), 8, 8);
+  ScratchImage im;
+  // A flipped bit in the pixel data breaks its checksum.
+  std::vector<uint8_t> flipped = bad;
+  flipped[flipped.size() - 20] ^= 0x10;
+  EXPECT_TRUE(Failed(Decode(flipped, &im)));
+  // IHDR claiming 1,000,000 x 1,000,000 (checksum fixed up): refused before any buffer.
+  const uint32_t huge = 1000000;
+  for (int i = 0; i < 4; ++i) {
+    bad[16 + i] = uint8_t(huge >> (24 - 8 * i));
+    bad[20 + i] = uint8_t(huge >> (24 - 8 * i));
+  }
+  const uint32_t crc = [&] {
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = 12; i < 29; ++i) {
+      c ^= bad[i];
+      for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+    }
+    return ~c;
+  }();
+  for (int i = 0; i < 4; ++i) bad[29 + i] = uint8_t(crc >> (24 - 8 * i));
+  EXPECT_TRUE(Failed(Decode(bad, &im)));
+  EXPECT_TRUE(im.memory.empty());
+}
+
+TEST(DamagedPictures, EveryTruncatedJpegFails) {
+  const std::vector<uint8_t> px = testpics::MakePhotoLike(16, 16, 4);
+  const std::vector<uint8_t> rgb = testpics::RgbOf(px);
+  ScratchImage im;
+  for (bool progressive : {false, true}) {
+    const std::vector<uint8_t> good = testpics::EncodeJpeg(rgb.data(), 16, 16, 3, 90, progressive);
+    ASSERT_EQ(Decode(good, &im), TEX_OK);
+    for (size_t n = 3; n + 2 < good.size(); ++n) {  // the final end marker may be missing
+      const std::vector<uint8_t> cut(good.begin(), good.begin() + n);
+      EXPECT_TRUE(Failed(Decode(cut, &im))) << progressive << " " << n;
+    }
+  }
+}
+
+TEST(DamagedPictures, JpegFrameLargerThanAnyTextureFails) {
+  const std::vector<uint8_t> px = testpics::MakePhotoLike(16, 16, 4);
+  const std::vector<uint8_t> rgb = testpics::RgbOf(px);
+  std::vector<uint8_t> bytes = testpics::EncodeJpeg(rgb.data(), 16, 16, 3, 90, false);
+  // Patch the frame header's height and width to 65000.
+  for (size_t i = 2; i + 9 < bytes.size(); ++i)
+    if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
+      bytes[i + 5] = bytes[i + 7] = 0xFD;
+      bytes[i + 6] = bytes[i + 8] = 0xE8;
+      break;
+    }
+  ScratchImage im;
+  EXPECT_TRUE(Failed(Decode(bytes, &im)));
+  EXPECT_TRUE(im.memory.empty());
+}

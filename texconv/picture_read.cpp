@@ -1,0 +1,276 @@
+// picture_read.cpp - PNG and JPG pictures from memory (libpng and libjpeg).
+//
+// Both libraries report errors by jumping out of the decoder.  The functions that set the
+// jump point hold only plain C data, so the jump skips no destructor; the pixel memory
+// belongs to the caller's ScratchImage and the row table is freed by the caller's frame.
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <jpeglib.h>
+#include <jerror.h>
+#include <png.h>
+
+#include "texconv/texconv_local.h"
+
+namespace texconv {
+
+// ---- PNG ----
+
+namespace {
+
+struct PngSource {
+  const uint8_t* bytes;
+  size_t size;
+  size_t offset;
+};
+
+void PngRead(png_structp png, png_bytep out, png_size_t count) {
+  auto* src = static_cast<PngSource*>(png_get_io_ptr(png));
+  if (count > src->size - src->offset) png_error(png, "data ends early");
+  std::memcpy(out, src->bytes + src->offset, count);
+  src->offset += count;
+}
+
+void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void PngWarning(png_structp, png_const_charp) {}
+
+struct PngJob {
+  PngSource source;
+  ScratchImage* out;
+  png_bytep* rows;   // malloc'd; freed by DecodePng
+  Result result;     // set before each step that may fail
+};
+
+// The body: no object with a destructor may live here (see the file comment).
+void DecodePngBody(PngJob* job) {
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
+  if (!png) {
+    job->result = TEX_E_OUTOFMEMORY;
+    return;
+  }
+  png_infop info = png_create_info_struct(png);
+  if (!info) {
+    png_destroy_read_struct(&png, nullptr, nullptr);
+    job->result = TEX_E_OUTOFMEMORY;
+    return;
+  }
+  job->result = TEX_E_FAIL;
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return;  // job->result holds the failure of the step that jumped
+  }
+  png_set_read_fn(png, &job->source, PngRead);
+  png_set_user_limits(png, MAX_IMAGE_SIDE, MAX_IMAGE_SIDE);
+  png_read_info(png, info);
+
+  const png_uint_32 width = png_get_image_width(png, info);
+  const png_uint_32 height = png_get_image_height(png, info);
+  const int depth = png_get_bit_depth(png, info);
+  const int colourType = png_get_color_type(png, info);
+  const bool hasTrns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+
+  // The format keeps grey as grey; grey made transparent by tRNS needs alpha, so colour.
+  uint32_t format;
+  if (colourType == PNG_COLOR_TYPE_GRAY && !hasTrns) {
+    format = depth == 16 ? FORMAT_R16_UNORM : FORMAT_R8_UNORM;
+    if (depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+  } else {
+    format = depth == 16 ? FORMAT_R16G16B16A16_UNORM : FORMAT_R8G8B8A8_UNORM;
+    png_set_expand(png);  // palette to RGB, low-depth grey to 8 bits, tRNS to alpha
+    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
+      png_set_gray_to_rgb(png);
+    if (!(colourType & PNG_COLOR_MASK_ALPHA) && !hasTrns)
+      png_set_filler(png, depth == 16 ? 0xFFFF : 0xFF, PNG_FILLER_AFTER);
+  }
+  if (depth == 16) png_set_swap(png);  // PNG stores 16-bit samples big-endian
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+
+  const uint32_t bytesPerPixel = BitsPerPixel(format) / 8;
+  if (!ImageSidesAcceptable(width, height, bytesPerPixel) ||
+      png_get_rowbytes(png, info) != size_t(width) * bytesPerPixel) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return;
+  }
+  job->result = Initialize2D(job->out, format, width, height, 1);
+  if (Failed(job->result)) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return;
+  }
+  job->rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * height));
+  if (!job->rows) {
+    job->result = TEX_E_OUTOFMEMORY;
+    png_destroy_read_struct(&png, &info, nullptr);
+    return;
+  }
+  const Image& im = job->out->images[0];
+  for (png_uint_32 y = 0; y < height; ++y) job->rows[y] = im.pixels + size_t(y) * im.rowPitch;
+  job->result = TEX_E_FAIL;
+  png_read_image(png, job->rows);
+  // The end chunks are not read: a picture whose pixels are whole is used even when what
+  // follows them is damaged.
+  png_destroy_read_struct(&png, &info, nullptr);
+  job->result = TEX_OK;
+}
+
+}  // namespace
+
+Result DecodePng(const uint8_t* bytes, size_t size, ScratchImage* out) {
+  PngJob job{{bytes, size, 0}, out, nullptr, TEX_E_FAIL};
+  DecodePngBody(&job);
+  std::free(job.rows);
+  if (Failed(job.result)) out->Release();
+  return job.result;
+}
+
+// ---- JPG ----
+
+namespace {
+
+struct JpegErrors {
+  jpeg_error_mgr mgr;
+  std::jmp_buf jump;
+  bool dataEndedEarly;
+};
+
+void JpegErrorExit(j_common_ptr cinfo) {
+  auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
+  std::longjmp(errors->jump, 1);
+}
+
+void JpegEmitMessage(j_common_ptr cinfo, int level) {
+  auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
+  // Warnings about stray bytes are common in pictures that show well; a picture whose data
+  // ends early is grey at the bottom, which is refused like any damaged file.
+  if (level < 0 && errors->mgr.msg_code == JWRN_JPEG_EOF) errors->dataEndedEarly = true;
+}
+
+void JpegOutputMessage(j_common_ptr) {}
+
+struct JpegJob {
+  const uint8_t* bytes;
+  size_t size;
+  ScratchImage* out;
+  Result result;
+};
+
+// Adobe's CMYK pictures store inverted inks; others store them plain.
+void CmykToRgba(uint8_t* row, uint32_t width, bool inverted) {
+  for (uint32_t x = 0; x < width; ++x, row += 4) {
+    int c = row[0], m = row[1], y = row[2], k = row[3];
+    if (!inverted) {
+      c = 255 - c;
+      m = 255 - m;
+      y = 255 - y;
+      k = 255 - k;
+    }
+    row[0] = uint8_t((c * k + 127) / 255);
+    row[1] = uint8_t((m * k + 127) / 255);
+    row[2] = uint8_t((y * k + 127) / 255);
+    row[3] = 255;
+  }
+}
+
+// The body: no object with a destructor may live here (see the file comment).
+void DecodeJpegBody(JpegJob* job) {
+  jpeg_decompress_struct cinfo;
+  JpegErrors errors;
+  cinfo.err = jpeg_std_error(&errors.mgr);
+  errors.mgr.error_exit = JpegErrorExit;
+  errors.mgr.emit_message = JpegEmitMessage;
+  errors.mgr.output_message = JpegOutputMessage;
+  errors.dataEndedEarly = false;
+  job->result = TEX_E_FAIL;
+  if (setjmp(errors.jump)) {
+    jpeg_destroy_decompress(&cinfo);
+    return;
+  }
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, job->bytes, static_cast<unsigned long>(job->size));
+  if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) {
+    jpeg_destroy_decompress(&cinfo);
+    return;
+  }
+  uint32_t format = FORMAT_R8G8B8A8_UNORM;
+  bool cmyk = false;
+  switch (cinfo.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+      cinfo.out_color_space = JCS_GRAYSCALE;
+      format = FORMAT_R8_UNORM;
+      break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+      cinfo.out_color_space = JCS_CMYK;
+      cmyk = true;
+      break;
+    default:
+      cinfo.out_color_space = JCS_EXT_RGBA;  // alpha filled opaque
+      break;
+  }
+  const uint32_t bytesPerPixel = BitsPerPixel(format) / 8;
+  if (!ImageSidesAcceptable(cinfo.image_width, cinfo.image_height, bytesPerPixel)) {
+    jpeg_destroy_decompress(&cinfo);
+    return;
+  }
+  // Progressive pictures hold all their coefficients while decoding; more than this is
+  // refused instead of swapped out.
+  cinfo.mem->max_memory_to_use = 1024L * 1024 * 1024;
+  job->result = Initialize2D(job->out, format, cinfo.image_width, cinfo.image_height, 1);
+  if (Failed(job->result)) {
+    jpeg_destroy_decompress(&cinfo);
+    return;
+  }
+  job->result = TEX_E_FAIL;
+  jpeg_start_decompress(&cinfo);
+  const Image& im = job->out->images[0];
+  if (cinfo.output_width != im.width || cinfo.output_height != im.height ||
+      uint32_t(cinfo.output_components) != bytesPerPixel) {
+    jpeg_destroy_decompress(&cinfo);
+    return;
+  }
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JSAMPROW row = im.pixels + size_t(cinfo.output_scanline) * im.rowPitch;
+    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+    if (cmyk) CmykToRgba(row, im.width, cinfo.saw_Adobe_marker);
+  }
+  if (cinfo.output_scanline == cinfo.output_height && !errors.dataEndedEarly) {
+    jpeg_abort_decompress(&cinfo);  // what follows the last scan line does not matter
+    job->result = TEX_OK;
+  }
+  jpeg_destroy_decompress(&cinfo);
+}
+
+}  // namespace
+
+Result DecodeJpeg(const uint8_t* bytes, size_t size, ScratchImage* out) {
+  JpegJob job{bytes, size, out, TEX_E_FAIL};
+  DecodeJpegBody(&job);
+  if (Failed(job.result)) out->Release();
+  return job.result;
+}
+
+// ---- either ----
+
+Result LoadFromWICMemory(const void* bytes, size_t size, uint32_t flags, TexMetadata* metadata,
+                         ScratchImage* out) {
+  if (out) out->Release();
+  if (metadata) *metadata = TexMetadata{};
+  if (!bytes || !out || flags != 0) return TEX_E_INVALIDARG;
+  if (size == 0) return TEX_E_FAIL;
+  static const uint8_t PNG_SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  const auto* b = static_cast<const uint8_t*>(bytes);
+  Result r;
+  if (size >= 8 && std::memcmp(b, PNG_SIGNATURE, 8) == 0) {
+    r = DecodePng(b, size, out);
+  } else if (size >= 3 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF) {
+    r = DecodeJpeg(b, size, out);
+  } else {
+    return TEX_E_NOTSUPPORTED;
+  }
+  if (Succeeded(r) && metadata) *metadata = out->metadata;
+  return r;
+}
+
+}  // namespace texconv

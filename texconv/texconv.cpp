@@ -1,2 +1,0 @@
-// texconv.cpp - texture conversion.
-#include "texconv/texconv.h"
