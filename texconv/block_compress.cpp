@@ -319,16 +319,25 @@ void PrincipalAxis(const BlockColours& bc, float mean[3], float axis[3]) {
   float v[3] = {hi[0] - lo[0], rg < 0 ? lo[1] - hi[1] : hi[1] - lo[1],
                 rb < 0 ? lo[2] - hi[2] : hi[2] - lo[2]};
   if (v[0] == 0 && v[1] == 0 && v[2] == 0) v[0] = v[1] = v[2] = 1.0f;
-  for (int it = 0; it < 6; ++it) {
+  // Four steps, scaled back every second one (two steps grow v by at most ~1e13).
+  for (int it = 0; it < 4; ++it) {
     const float x = rr * v[0] + rg * v[1] + rb * v[2];
     const float y = rg * v[0] + gg * v[1] + gb * v[2];
     const float z = rb * v[0] + gb * v[1] + bb * v[2];
-    const float m = std::max(std::fabs(x), std::max(std::fabs(y), std::fabs(z)));
-    if (m < 1e-12f) break;  // a flat block keeps the start vector
-    const float inv = 1.0f / m;
-    v[0] = x * inv;
-    v[1] = y * inv;
-    v[2] = z * inv;
+    v[0] = x;
+    v[1] = y;
+    v[2] = z;
+    if (it & 1) {
+      const float m = std::max(std::fabs(x), std::max(std::fabs(y), std::fabs(z)));
+      if (m < 1e-12f) {  // a flat block: back to the box diagonal
+        v[0] = v[1] = v[2] = 1.0f;
+        break;
+      }
+      const float inv = 1.0f / m;
+      v[0] *= inv;
+      v[1] *= inv;
+      v[2] *= inv;
+    }
   }
   const float inv = 1.0f / std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
   for (int k = 0; k < 3; ++k) axis[k] = v[k] * inv;
@@ -372,7 +381,7 @@ ColourResult FitColours(const BlockColours& bc, int form) {
   TryEnds(bc, Quantise(e0), Quantise(e1), form, &best);
 
   // Refine: least-squares ends for the chosen indices, until nothing improves.
-  for (int it = 0; it < 4; ++it) {
+  for (int it = 0; it < 3; ++it) {
     if (!SolveEnds(bc, best.index, form, e0, e1)) break;
     if (!TryEnds(bc, Quantise(e0), Quantise(e1), form, &best)) break;
   }
@@ -421,17 +430,15 @@ void DecodeColourBlock(const uint8_t in[8], bool alwaysFourPoints, uint8_t rgba[
 void EncodeBc1Block(const uint8_t rgba[64], float alphaThreshold, uint8_t out[8]) {
   // A texel is transparent when alpha / 255 is below the threshold.
   const float limit = alphaThreshold * 255.0f;
-  BlockColours bc{};
-  bc.count = 0;
-  uint8_t slot[16] = {};
+  BlockColours bc;  // entries past `count` are filled by SetFloatColours
+  uint8_t slot[16];
   uint32_t transparent = 0;
+  for (int i = 0; i < 16; ++i) transparent |= uint32_t(float(rgba[4 * i + 3]) < limit) << i;
+  bc.count = 0;
   for (int i = 0; i < 16; ++i) {
     const uint8_t* p = rgba + 4 * i;
-    if (float(p[3]) < limit) {
-      transparent |= 1u << i;
-      continue;
-    }
     slot[i] = uint8_t(bc.count);
+    if ((transparent >> i) & 1) continue;
     bc.r[bc.count] = p[0];
     bc.g[bc.count] = p[1];
     bc.b[bc.count] = p[2];
@@ -456,7 +463,7 @@ void EncodeBc2Block(const uint8_t rgba[64], uint8_t out[16]) {
     const int a1 = (rgba[4 * i + 7] * 15 + 127) / 255;
     out[i / 2] = uint8_t(a0 | (a1 << 4));
   }
-  BlockColours bc{};
+  BlockColours bc;
   bc.count = 16;
   uint8_t slot[16];
   for (int i = 0; i < 16; ++i) {

@@ -20,6 +20,8 @@ namespace texconv {
 
 namespace {
 
+constexpr uint64_t MAX_DEFLATE_RATIO = 1032;
+
 struct PngSource {
   const uint8_t* bytes;
   size_t size;
@@ -89,7 +91,15 @@ void DecodePngBody(PngJob* job) {
   png_read_update_info(png, info);
 
   const uint32_t bytesPerPixel = BitsPerPixel(format) / 8;
-  if (!ImageSidesAcceptable(width, height, bytesPerPixel) ||
+  // Deflate packs at most 1032 bytes into one, so a file too short to hold its rows (at
+  // their stored depth, with the filter byte) is refused before its buffer is made.
+  const uint64_t storedChannels = colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                   : colourType == PNG_COLOR_TYPE_RGB        ? 3
+                                   : colourType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                                                                             : 1;
+  const uint64_t storedRow = 1 + (uint64_t(width) * storedChannels * depth + 7) / 8;
+  const bool possible = uint64_t(height) * storedRow / MAX_DEFLATE_RATIO <= job->source.size;
+  if (!possible || !ImageSidesAcceptable(width, height, bytesPerPixel) ||
       png_get_rowbytes(png, info) != size_t(width) * bytesPerPixel) {
     png_destroy_read_struct(&png, &info, nullptr);
     return;
@@ -128,6 +138,8 @@ Result DecodePng(const uint8_t* bytes, size_t size, ScratchImage* out) {
 // ---- JPG ----
 
 namespace {
+
+constexpr uint64_t MIN_PIXELS_PER_BYTE = 512;  // 8 blocks of 64 texels a byte
 
 struct JpegErrors {
   jpeg_error_mgr mgr;
@@ -210,7 +222,11 @@ void DecodeJpegBody(JpegJob* job) {
       break;
   }
   const uint32_t bytesPerPixel = BitsPerPixel(format) / 8;
-  if (!ImageSidesAcceptable(cinfo.image_width, cinfo.image_height, bytesPerPixel)) {
+  // Every 8x8 block of the first component costs at least one bit, so a file too short
+  // for its frame is refused before the picture's (and the decoder's) buffers are made.
+  const uint64_t pixels = uint64_t(cinfo.image_width) * cinfo.image_height;
+  if (pixels / MIN_PIXELS_PER_BYTE > job->size ||
+      !ImageSidesAcceptable(cinfo.image_width, cinfo.image_height, bytesPerPixel)) {
     jpeg_destroy_decompress(&cinfo);
     return;
   }

@@ -127,8 +127,10 @@ uint32_t CountMipLevels(uint32_t width, uint32_t height);
 // ---- [Reading] ----
 // Decodes a PNG or a JPG (recognised by their signatures) into one image.  The format keeps
 // what the picture holds: 8-bit grey becomes R8, 16-bit grey R16, 16-bit colour or
-// grey-with-alpha RGBA16, everything else (palette, grey with alpha, RGB, RGBA, colour JPG)
-// 8-bit RGBA.  Grey pictures expanded to colour keep their grey in all three channels.
+// grey-with-alpha RGBA16, everything else (palette, grey with alpha or a transparent key,
+// RGB, RGBA, colour and CMYK JPG) 8-bit RGBA.  Grey pictures expanded to colour keep their
+// grey in all three channels.  A picture larger than its file could possibly hold is refused
+// before its buffer is made.
 // A JPG keeps the order in which its pixels are stored; an orientation tag in its EXIF data
 // does not turn it, so a texture is mapped the way it was drawn.
 // flags must be 0.  metadata may be null.

@@ -90,9 +90,16 @@ TEST(PictureTextures, LargePictureIsScaledToTheLimit) {
   EXPECT_EQ(t.subresources[0].rowPitch, 4096u);
   EXPECT_EQ(t.subresources[0].data[4 * (300 * 1024 + 700)], 200);
   // Limit 0: the feature level's; 9.1 takes 2048.
-  ASSERT_EQ(Read(testpics::EncodePng(s), &t, 0, 0x9100), TEX_OK);
+  testpics::PngSpec wide;
+  wide.width = 2100;
+  wide.height = 10;
+  wide.colourType = 0;
+  wide.samples.assign(size_t(2100) * 10, 77);
+  ASSERT_EQ(Read(testpics::EncodePng(wide), &t, 0, 0x9100), TEX_OK);
   EXPECT_EQ(t.width, 2048u);
-  EXPECT_EQ(t.height, 1024u);
+  EXPECT_EQ(t.height, 9u);
+  EXPECT_EQ(t.format, 61u);
+  EXPECT_EQ(t.subresources[0].data[5], 77);
 }
 
 TEST(PictureTextures, DamagedPicturesGiveErrors) {

@@ -275,23 +275,38 @@ TEST(DamagedPictures, PngWithBadChecksumOrHugeSizeFails) {
   std::vector<uint8_t> flipped = bad;
   flipped[flipped.size() - 20] ^= 0x10;
   EXPECT_TRUE(Failed(Decode(flipped, &im)));
-  // IHDR claiming 1,000,000 x 1,000,000 (checksum fixed up): refused before any buffer.
-  const uint32_t huge = 1000000;
-  for (int i = 0; i < 4; ++i) {
-    bad[16 + i] = uint8_t(huge >> (24 - 8 * i));
-    bad[20 + i] = uint8_t(huge >> (24 - 8 * i));
-  }
-  const uint32_t crc = [&] {
-    uint32_t c = 0xFFFFFFFFu;
-    for (size_t i = 12; i < 29; ++i) {
-      c ^= bad[i];
-      for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+  // IHDR claiming sides beyond any texture, or a picture far larger than the file could
+  // hold (16000 x 16000 from a few hundred bytes): refused before any buffer is made.
+  for (uint32_t side : {1000000u, 16000u}) {
+    for (int i = 0; i < 4; ++i) {
+      bad[16 + i] = uint8_t(side >> (24 - 8 * i));
+      bad[20 + i] = uint8_t(side >> (24 - 8 * i));
     }
-    return ~c;
-  }();
-  for (int i = 0; i < 4; ++i) bad[29 + i] = uint8_t(crc >> (24 - 8 * i));
-  EXPECT_TRUE(Failed(Decode(bad, &im)));
-  EXPECT_TRUE(im.memory.empty());
+    const uint32_t crc = [&] {
+      uint32_t c = 0xFFFFFFFFu;
+      for (size_t i = 12; i < 29; ++i) {
+        c ^= bad[i];
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+      }
+      return ~c;
+    }();
+    for (int i = 0; i < 4; ++i) bad[29 + i] = uint8_t(crc >> (24 - 8 * i));
+    EXPECT_TRUE(Failed(Decode(bad, &im))) << side;
+    EXPECT_TRUE(im.memory.empty());
+  }
+}
+
+TEST(DamagedPictures, HighlyCompressedButWholePicturesStillLoad) {
+  // A flat 2048 x 2048 grey picture packs into a few kilobytes and must not be taken for a
+  // damaged one.
+  PngSpec s = Spec(2048, 2048, 0, 1);
+  s.samples.assign(size_t(2048) * 2048, 1);
+  const std::vector<uint8_t> png = testpics::EncodePng(s);
+  ScratchImage im;
+  ASSERT_EQ(Decode(png, &im), TEX_OK) << png.size() << " bytes";
+  EXPECT_EQ(Texel(im, 2047, 2047)[0], 255);
+  std::vector<uint8_t> grey(size_t(1024) * 1024, 128);
+  ASSERT_EQ(Decode(testpics::EncodeJpeg(grey.data(), 1024, 1024, 1, 50, true), &im), TEX_OK);
 }
 
 TEST(DamagedPictures, EveryTruncatedJpegFails) {
@@ -312,14 +327,17 @@ TEST(DamagedPictures, JpegFrameLargerThanAnyTextureFails) {
   const std::vector<uint8_t> px = testpics::MakePhotoLike(16, 16, 4);
   const std::vector<uint8_t> rgb = testpics::RgbOf(px);
   std::vector<uint8_t> bytes = testpics::EncodeJpeg(rgb.data(), 16, 16, 3, 90, false);
-  // Patch the frame header's height and width to 65000.
-  for (size_t i = 2; i + 9 < bytes.size(); ++i)
-    if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
-      bytes[i + 5] = bytes[i + 7] = 0xFD;
-      bytes[i + 6] = bytes[i + 8] = 0xE8;
-      break;
-    }
+  // Patch the frame header's height and width to 65000, then to 9000 (a texture's size, but
+  // far more than the file's bytes can describe).
   ScratchImage im;
-  EXPECT_TRUE(Failed(Decode(bytes, &im)));
-  EXPECT_TRUE(im.memory.empty());
+  for (uint32_t side : {65000u, 9000u}) {
+    for (size_t i = 2; i + 9 < bytes.size(); ++i)
+      if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
+        bytes[i + 5] = bytes[i + 7] = uint8_t(side >> 8);
+        bytes[i + 6] = bytes[i + 8] = uint8_t(side);
+        break;
+      }
+    EXPECT_TRUE(Failed(Decode(bytes, &im))) << side;
+    EXPECT_TRUE(im.memory.empty());
+  }
 }
