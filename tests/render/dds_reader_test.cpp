@@ -352,12 +352,3 @@ TEST(DdsLevels, ReadsWhatTheConversionLibraryWrites) {
   for (uint32_t m = 0; m < 6; ++m)
     EXPECT_EQ(std::memcmp(t.subresources[m].data, bc.images[m].pixels, bc.images[m].slicePitch), 0) << m;
 }
-
-TEST(DdsLevels, RetryLimitsByFeatureLevel) {
-  EXPECT_EQ(DdsRetrySizeLimit(0x9100, TEXTURE_DIMENSION_2D, false), 2048u);
-  EXPECT_EQ(DdsRetrySizeLimit(0x9200, TEXTURE_DIMENSION_2D, true), 512u);
-  EXPECT_EQ(DdsRetrySizeLimit(0x9300, TEXTURE_DIMENSION_2D, false), 4096u);
-  EXPECT_EQ(DdsRetrySizeLimit(0xb000, TEXTURE_DIMENSION_2D, false), 8192u);
-  EXPECT_EQ(DdsRetrySizeLimit(0x9300, TEXTURE_DIMENSION_3D, false), 256u);
-  EXPECT_EQ(DdsRetrySizeLimit(0xa000, TEXTURE_DIMENSION_3D, false), 2048u);
-}

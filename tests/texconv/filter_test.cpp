@@ -155,11 +155,3 @@ TEST(Resizing, KeepsTheFormatAndRefusesBadSizes) {
   EXPECT_EQ(Resize(Rgba(grey, 8, 8, FORMAT_R8_UNORM), 0, 2, 0, &out), TEX_E_INVALIDARG);
   EXPECT_EQ(Resize(Rgba(grey, 8, 8, FORMAT_R8_UNORM), MAX_IMAGE_SIDE + 1, 2, 0, &out), TEX_E_INVALIDARG);
 }
-
-TEST(FormatConversion, GreyBecomesGreyColour) {
-  std::vector<uint8_t> grey = {30, 220};
-  ScratchImage out;
-  ASSERT_EQ(Convert(Rgba(grey, 2, 1, FORMAT_R8_UNORM), FORMAT_R8G8B8A8_UNORM, &out), TEX_OK);
-  const uint8_t expected[8] = {30, 30, 30, 255, 220, 220, 220, 255};
-  EXPECT_EQ(std::memcmp(out.images[0].pixels, expected, 8), 0);
-}
