@@ -5,13 +5,22 @@
 #
 #   tests/fuzz/run_fuzzers.sh [seconds per target, default 30]
 #
-# Seeds come from tests/fuzz/corpus/<target>/; what the fuzzer finds stays in a temporary
-# folder, and a crashing input is kept as build-fuzz/<target>-crash-*.
+# Seeds come from tests/fuzz/corpus/<name>/ and from small pictures made here with
+# ImageMagick when it is installed; what a fuzzer finds stays in build-fuzz/corpus, and a
+# crashing input is kept as build-fuzz/artifacts/<target>-crash-*.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 SECONDS_EACH=${1:-30}
 BUILD=$ROOT/build-fuzz
-TARGETS=(fuzz_data_file fuzz_config)
+
+# target : seed folder
+TARGETS=(
+  "fuzz_data_file:$ROOT/tests/fuzz/corpus/data_file"
+  "fuzz_config:$ROOT/tests/fuzz/corpus/config"
+  "texconv_dds_fuzz:$BUILD/seeds/dds"
+  "texconv_picture_fuzz:$BUILD/seeds/picture"
+  "texconv_jpeg_exif_fuzz:$BUILD/seeds/exif"
+)
 
 if ! command -v clang++ >/dev/null; then
   echo "run_fuzzers: clang++ is not installed (apt-get install clang libclang-rt-14-dev)" >&2
@@ -22,21 +31,52 @@ mkdir -p "$BUILD"
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZKT_FUZZ=ON -DZKT_SANITIZE=ON -DZKT_BENCH=OFF \
   > "$BUILD/configure.log" 2>&1 || { cat "$BUILD/configure.log"; exit 1; }
-cmake --build "$BUILD" --target "${TARGETS[@]}" -j "$(nproc)"
+cmake --build "$BUILD" --target "${TARGETS[@]%%:*}" -j "$(nproc)"
+
+# Picture seeds: a few small files of each kind the image readers take.
+SEEDS="$BUILD/seeds"
+mkdir -p "$SEEDS/dds" "$SEEDS/picture" "$SEEDS/exif" "$BUILD/artifacts"
+CONVERT=""
+for c in /usr/bin/convert-im6.q16 /usr/bin/convert convert; do
+  if "$c" -version 2>/dev/null | grep -q ImageMagick; then CONVERT=$c; break; fi
+done
+if [ -n "$CONVERT" ]; then
+  G="-size 16x16 gradient:red-blue"
+  $CONVERT $G "$SEEDS/picture/rgb.png"
+  $CONVERT $G -colorspace Gray "$SEEDS/picture/grey.png"
+  $CONVERT $G -depth 16 PNG48:"$SEEDS/picture/rgb48.png"
+  $CONVERT $G -alpha set -channel A -evaluate set 50% +channel PNG32:"$SEEDS/picture/rgba.png"
+  $CONVERT $G PNG8:"$SEEDS/picture/palette.png"
+  $CONVERT $G -interlace PNG "$SEEDS/picture/interlaced.png"
+  $CONVERT $G -quality 80 "$SEEDS/picture/baseline.jpg"
+  $CONVERT $G -interlace JPEG "$SEEDS/picture/progressive.jpg"
+  $CONVERT $G -colorspace Gray "$SEEDS/picture/grey.jpg"
+  $CONVERT $G -define dds:compression=dxt1 -define dds:mipmaps=4 "$SEEDS/dds/dxt1.dds"
+  $CONVERT $G -define dds:compression=dxt5 "$SEEDS/dds/dxt5.dds"
+  $CONVERT $G -define dds:compression=none "$SEEDS/dds/rgba.dds"
+  cp "$SEEDS/picture/baseline.jpg" "$SEEDS/exif/"
+else
+  echo "run_fuzzers: ImageMagick not found: the picture targets start from empty corpora."
+fi
+# A JPG start with an EXIF block: IFD 0 pointing at an EXIF directory with an exposure time.
+printf '\xff\xd8\xff\xe1\x00\x3cExif\x00\x00II*\x00\x08\x00\x00\x00\x01\x00\x69\x87\x04\x00\x01\x00\x00\x00\x1a\x00\x00\x00\x00\x00\x00\x00\x01\x00\x9a\x82\x05\x00\x01\x00\x00\x00\x2c\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\xfa\x00\x00\x00\xff\xda' \
+  > "$SEEDS/exif/minimal.jpg"
 
 status=0
-for target in "${TARGETS[@]}"; do
-  work=$(mktemp -d)
-  cp "$ROOT/tests/fuzz/corpus/${target#fuzz_}/"* "$work/" 2>/dev/null || true
+for entry in "${TARGETS[@]}"; do
+  target=${entry%%:*}
+  seeds=${entry#*:}
+  corpus="$BUILD/corpus/$target"
+  mkdir -p "$corpus" "$seeds"
   echo "run_fuzzers: $target for ${SECONDS_EACH} s"
-  if (cd "$work" && "$BUILD/$target" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
-        -artifact_prefix="$BUILD/$target-" -print_final_stats=1 "$work") > "$BUILD/$target.log" 2>&1; then
+  if (cd "$corpus" && "$BUILD/$target" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=4096 \
+        -malloc_limit_mb=3072 -print_final_stats=1 -artifact_prefix="$BUILD/artifacts/$target-" \
+        "$corpus" "$seeds") > "$BUILD/$target.log" 2>&1; then
     grep -E '^stat::number_of_executed_units' "$BUILD/$target.log" || true
   else
     status=1
     tail -n 60 "$BUILD/$target.log"
-    echo "run_fuzzers: $target FAILED (input kept as $BUILD/$target-*)" >&2
+    echo "run_fuzzers: $target FAILED (input kept as $BUILD/artifacts/$target-*)" >&2
   fi
-  rm -rf "$work"
 done
 exit $status
