@@ -50,5 +50,5 @@ struct TextFile {
   int ReadBlock(TextBlock& block, uint32_t tag);
 
   void Close();  // frees an owned buffer and starts afresh
-  void Reset();  // forgets a caller's buffer without freeing it
+  void Reset();  // forgets a caller's buffer without freeing it (an owned one is freed)
 };

@@ -96,7 +96,7 @@ inline int SingleByteGlyph(const CharacterEntry* entries, int byte) {
 float Measure(const char* text, int startPage, float scale, float spacing, bool doubleBytePlaceholder, int stopIndex,
               int* glyphCount) {
   if (startPage < 0 || startPage >= CODE_PAGE_COUNT) startPage = 0;
-  const unsigned char* const begin = reinterpret_cast<const unsigned char*>(text);
+  const unsigned char* const begin = reinterpret_cast<const unsigned char*>(text ? text : "");
   const unsigned char* p = begin;
   int page = startPage;
   const CharacterEntry* entries = CodePageRecords[page].entries;

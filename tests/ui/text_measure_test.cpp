@@ -73,6 +73,7 @@ TEST_F(TextMeasure, GlyphsAdvanceByWidthAndLetterSpacingAndCodesTakeNoRoom) {
   EXPECT_FLOAT_EQ(TextWidth("1 2", 0, 2.0f), 2 * (2 * LETTER + SPACE));
   EXPECT_FLOAT_EQ(TextWidth("1^12^83^L4^95^:6^J7", 0, 1.0f), TextWidth("1234567", 0, 1.0f));
   EXPECT_FLOAT_EQ(TextWidth("", 0, 1.0f), 0.0f);
+  EXPECT_FLOAT_EQ(TextWidth(nullptr, 0, 1.0f), 0.0f);
   EXPECT_FLOAT_EQ(TextWidth("a\tb\nc", 0, 1.0f), TextWidth("abc", 0, 1.0f));  // bytes below 32 skipped
   EXPECT_FLOAT_EQ(TextWidth("1^", 0, 1.0f), 2 * LETTER);    // a caret at the end shows
   EXPECT_FLOAT_EQ(TextWidth("1^^2", 0, 1.0f), 3 * LETTER);  // "^^" shows a caret
