@@ -47,7 +47,6 @@
 #include "render/vr.h"
 #include "ui/character_set.h"
 #include "ui/code_pages.h"
-#include "ui/coded_text.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/language.h"
@@ -55,6 +54,7 @@
 #include "ui/onscreen_keyboard.h"
 #include "ui/text_colours.h"
 #include "ui/text_entry.h"
+#include "ui/text_strings.h"
 #include "vehicle/vehicle.h"
 #include "world/world.h"
 

@@ -37,7 +37,6 @@ namespace {
 
 // A language file is a few hundred kilobytes; anything far beyond is not one.
 constexpr long LANGUAGE_FILE_MAX_BYTES = 4 << 20;
-constexpr const char CODE_PAGE_LETTERS[] = "LETBJCGHSK";
 constexpr const char LANGUAGE_FILE_PATTERN[] = "data\\language\\%s.txt";
 constexpr const char HELP_FILE_PATTERN[] = "data\\language\\help_%s.txt";
 constexpr const char COMMON_HELP_FILE[] = "data\\language\\help.txt";
