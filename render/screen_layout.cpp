@@ -214,8 +214,3 @@ void SetupScreenLayout(int width, int height) {
   const float fieldOfView = GetFovLimits(&minimum, &maximum, &angle);
   views_local::LayOutScreens(s, fieldOfView, angle);
 }
-
-int LoadViews() {
-  SetDefaultLayouts();
-  return 0;
-}

@@ -9,6 +9,7 @@
 #include "core/app.h"
 #include "core/config.h"
 #include "core/main_window.h"
+#include "render/render_target.h"
 #include "render/views_local.h"
 #include "world/world.h"
 
@@ -167,6 +168,7 @@ void SetupViewRectangle(int left, int top, int right, int bottom, float centreOf
     ViewMatrices.viewport[2] = std::max(width, 0);
     ViewMatrices.viewport[3] = std::max(height, 0);
     ViewMatrices.nearParameter = nearParameter;
+    SetViewportRect(left, top, std::max(width, 0), std::max(height, 0));
   }
   v.centreX = left + static_cast<int32_t>(std::lround((centreOffsetX * 0.5 + 0.5) * width));
   v.centreY = top + static_cast<int32_t>(std::lround((centreOffsetY * 0.5 + 0.5) * height));

@@ -12,7 +12,7 @@
 #pragma once
 #include <cstdint>
 
-#include "render/fixed_interim.h"
+#include "core/fixed_math.h"
 
 struct MouseRecord;
 
