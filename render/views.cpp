@@ -474,8 +474,13 @@ void DragView(const ViewMouseEvent& e) {
     ComputeViewBasis();
   }
   if (e.wheel == 1 || e.wheel == 2) {
+    // Zoom about a point fixed in the world, so that a step and the opposite step cancel:
+    // the view plane's point when orthographic, else the ground under the pointer or,
+    // failing that, the point at the view distance.
     int32_t target[3];
-    if (PickPointOnViewPlane(nullptr, target)) {
+    const int found = ViewOrthoDepth != 0 ? PickPointOnViewPlane(nullptr, target)
+                                          : (PickGroundPoint(target) || PickPointOnViewPlane(nullptr, target));
+    if (found) {
       for (int i = 0; i < 3; ++i) {
         const int32_t offset = WrapSub(v.position[i], target[i]);
         const int32_t scaled = e.wheel == 1 ? FixDiv(offset, 0x14000) : FixMul(offset, 0x14000);
