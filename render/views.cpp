@@ -26,8 +26,6 @@ int32_t ViewOrthoDepth;
 ViewMatrixState ViewMatrices;
 int ViewPanelShown;
 int32_t ViewPanelLeft, ViewPanelRight;
-int32_t ViewMoveSpeed = 0x10000;
-uint8_t ViewLightSettingBytes[9] = {255, 255, 255, 255, 255, 255, 128, 128, 128};
 ViewLightingConstants ViewLighting;
 float WorldFarDistanceM;
 
@@ -112,7 +110,9 @@ int32_t ClampOrthoDepth(int64_t depth) {
   return static_cast<int32_t>(std::clamp<int64_t>(depth, VIEW_ORTHO_DEPTH_MIN, INT32_MAX));
 }
 
-float GammaByte(uint8_t v) { return static_cast<float>(std::pow(v / 255.0, 2.2)); }
+float GammaByte(uint32_t colourWord, int channel) {
+  return static_cast<float>(std::pow((colourWord >> (8 * channel) & 255) / 255.0, 2.2));
+}
 
 }  // namespace
 
@@ -437,7 +437,7 @@ void MoveViewByKeys() {
     if (dx != 0 || dy != 0) {
       const int64_t height = std::abs(int64_t(v.position[2]));
       const int32_t base = static_cast<int32_t>(std::max<int64_t>(0x10000, 2 * height));
-      const double speed = FixMul(base, ViewMoveSpeed);  // 16.16 per second
+      const double speed = FixMul(base, CfgModelEdSpeed);  // 16.16 per second
       double fx, fy;
       HorizontalForward(v, &fx, &fy);
       const double rx = fy, ry = -fx;  // a quarter turn clockwise seen from above
@@ -446,7 +446,7 @@ void MoveViewByKeys() {
     }
   } else {
     // The speed setting scales the zoom rate as it scales the movement.
-    const double e = (ViewMoveSpeed / 65536.0) * t;
+    const double e = (CfgModelEdSpeed / 65536.0) * t;
     if (up) v.position[2] = RoundToFixed(v.position[2] * std::pow(4.0, e));
     else if (down) v.position[2] = RoundToFixed(v.position[2] * std::pow(0.25, e));
   }
@@ -658,9 +658,9 @@ void SetViewLightColours(int mode) {
       v.lightColours[0][c] = v.lightColours[1][c] = 1.0f;
       v.sunFactors[c] = 0.5f;
     } else if (mode == 1) {
-      v.lightColours[0][c] = GammaByte(ViewLightSettingBytes[c]);
-      v.lightColours[1][c] = GammaByte(ViewLightSettingBytes[3 + c]);
-      v.sunFactors[c] = GammaByte(ViewLightSettingBytes[6 + c]);
+      v.lightColours[0][c] = GammaByte(CfgSunColour, c);
+      v.lightColours[1][c] = GammaByte(CfgSkyHigh, c);
+      v.sunFactors[c] = GammaByte(CfgGround, c);
     } else {
       v.lightColours[0][c] = 0.0f;
       v.lightColours[1][c] = 1.0f;

@@ -133,8 +133,9 @@ int SphereInView(const int32_t viewCentre[3], int32_t radius);
 int ClipSegmentToView(int32_t a[3], int32_t b[3]);
 
 // ---- [Moving] ----
-// Per-frame arrow-key movement of CurrentView (FrameTime milliseconds).  Without Ctrl the
-// eye moves in the horizontal plane; with Ctrl, Up and Down scale its height.
+// Per-frame arrow-key movement of CurrentView (FrameTime milliseconds) at the speed of
+// "ModelEd Speed ".  Without Ctrl the eye moves in the horizontal plane; with Ctrl, Up and
+// Down scale its height.
 void MoveViewByKeys();
 // The editors' mouse handling of CurrentView: turning, panning, and the wheel zoom about
 // the point under the mouse.
@@ -149,7 +150,6 @@ struct ViewMouseEvent {
 };
 ViewMouseEvent ViewMouseEventFromRecord(const MouseRecord& record);
 void DragView(const ViewMouseEvent& event);
-extern int32_t ViewMoveSpeed;  // 16.16 metres per second factor for MoveViewByKeys
 
 // ---- [Picking] ----
 // The variants with At take the pointer position; the others use MouseX and MouseY.
@@ -169,9 +169,9 @@ int PickTriangleAt(int mouseX, int mouseY, const int32_t (*triangles)[3][3], int
 int PickPointAt(int mouseX, int mouseY, const int32_t (*points)[3], int count, float radius, int* index);
 
 // ---- [Lighting] ----
-// Mode 0 neutral white, 1 from ViewLightSettingBytes, other modes the second light only.
+// Mode 0 neutral white; 1 the settings' colours ("Sun Colour " the first light, "Sky High "
+// the second, "Ground " the sun factors); other modes the second light only.
 void SetViewLightColours(int mode);
-extern uint8_t ViewLightSettingBytes[9];  // first colour, second colour, sun factors (r, g, b each)
 // The constants for the vertex shader, as uploaded with the view's lighting.
 struct ViewLightingConstants {
   float block0[8];     // channels x light scale, 1; then a zero vector

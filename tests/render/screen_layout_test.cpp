@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/config.h"
+#include "core/main_window.h"
 #include "render/draw2d.h"
 #include "render/views.h"
 #include "render/views_local.h"
@@ -125,6 +126,26 @@ TEST_F(LayoutTest, VrUsesOneScreenAndMarkingClearsTheCaptureBit) {
   VrFieldOfView = 150.0f;
   EXPECT_EQ(GetFovLimits(&lo, &hi, &angle), 120.0f);
   EXPECT_EQ(lo, 75.0f);
+}
+
+TEST_F(LayoutTest, SmallViewWindowSitsInTheViewArea) {
+  ScreenWidth = 2560;
+  ScreenHeight = 1080;
+  SetupScreenLayout(2560, 1080);
+  View view{};
+  CurrentView = &view;
+  SmallViewWindow = {0.3f, 0.3f, 0.7f, 0.0f};
+  SetupSmallViewRectangle(1.0f);
+  EXPECT_EQ(view.left, 320 + 1344);
+  EXPECT_EQ(view.right, 320 + 1344 + 576);
+  EXPECT_EQ(view.top, 0);
+  EXPECT_EQ(view.bottom, 324);
+  EXPECT_EQ(ViewMatrices.viewport[2], 576);
+  // A window reaching past the screen is cut at its edge.
+  SmallViewWindow = {0.5f, 0.5f, 0.9f, 0.8f};
+  SetupSmallViewRectangle(1.0f);
+  EXPECT_EQ(view.right, 2560);
+  EXPECT_EQ(view.bottom, 1080);
 }
 
 // ---- Field of view ----

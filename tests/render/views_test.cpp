@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/app.h"
+#include "core/config.h"
 #include "core/fixed_math.h"
 #include "core/main_window.h"
 #include "render/views.h"
@@ -132,7 +133,7 @@ class ViewsTest : public ::testing::Test {
     ViewOrthoDepth = 0;
     CtrlHeld = 0;
     for (int& k : ArrowKeysHeld) k = 0;
-    ViewMoveSpeed = 0x10000;
+    CfgModelEdSpeed = 0x10000;
   }
 };
 
@@ -594,7 +595,7 @@ TEST_F(ViewsTest, ArrowKeysMoveLevelAtASpeedSetByHeight) {
   MakeView({.eye = {0, 0, 0.1}, .direction = {0, 1, 0}});
   ArrowKeysHeld[2] = ArrowKeysHeld[3] = 0;
   ArrowKeysHeld[1] = 1;  // Down: backwards, towards +y
-  ViewMoveSpeed = 0x8000;
+  CfgModelEdSpeed = 0x8000;
   FrameTime = 500;
   MoveViewByKeys();
   EXPECT_NEAR(CurrentView->position[1] / 65536.0, 0.25, 1e-4);
@@ -615,7 +616,7 @@ TEST_F(ViewsTest, ArrowKeysLookingStraightDownMoveTowardsScreenUp) {
 TEST_F(ViewsTest, CtrlArrowsScaleTheHeightBySpeedAndTime) {
   MakeView({.eye = {0, 0, 10}, .direction = {0, 1, 1}});
   CtrlHeld = 1;
-  ViewMoveSpeed = 0x20000;
+  CfgModelEdSpeed = 0x20000;
   FrameTime = 500;
   ArrowKeysHeld[0] = 1;
   MoveViewByKeys();
@@ -734,8 +735,8 @@ TEST_F(ViewsTest, LightColoursSetTheAmbientAndTheConstants) {
   SetViewLightColours(2);
   EXPECT_EQ(MainView.ambient[0], 0.0f);
   EXPECT_EQ(MainView.lightColours[1][2], 1.0f);
-  for (uint8_t& b : ViewLightSettingBytes) b = 255;
-  ViewLightSettingBytes[6] = 128;
+  CfgSunColour = CfgSkyHigh = 0xFFFFFF;
+  CfgGround = 0xFFFF80;  // red 128
   SetViewLightColours(1);
   EXPECT_NEAR(MainView.sunFactors[0], std::pow(128 / 255.0, 2.2), 1e-5);
   EXPECT_EQ(MainView.ambientColour[1], 255);  // capped
