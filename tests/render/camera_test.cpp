@@ -208,28 +208,4 @@ TEST_F(CameraTest, BothButtonsTurnTheViewAboutThePickedPoint) {
   }
 }
 
-int g_hookCalls;
-int WorldPick(ViewCameraRecord& camera) {
-  ++g_hookCalls;
-  camera.pick.pickResult[0] = 123;
-  return 1;
-}
-void Shift(int32_t point[3]) { point[1] += 7; }
-
-TEST_F(CameraTest, PickModesAskTheirOwners) {
-  EXPECT_EQ(UpdateCameraPick(1), 0);
-  EXPECT_EQ(UpdateCameraPick(2), 0);
-  CameraWorldPickHook = WorldPick;
-  g_hookCalls = 0;
-  EXPECT_EQ(UpdateCameraPick(1), 1);
-  EXPECT_EQ(g_hookCalls, 1);
-  CameraPickShiftHook = Shift;
-  int32_t p[3];
-  GetCameraPickPoint(p);
-  EXPECT_EQ(p[0], 123);
-  EXPECT_EQ(p[1], ViewCamera.pick.pickResult[1] + 7);
-  EXPECT_EQ(UpdateCameraPick(0), 1);
-  EXPECT_EQ(ViewCamera.pick.pickNormal[2], 1.0f);
-}
-
 }  // namespace

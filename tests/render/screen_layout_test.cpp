@@ -224,19 +224,6 @@ TEST_F(LayoutTest, ScreensTurnedByTheFullFieldAreCentredCopies) {
   EXPECT_NEAR(ScreenLayout.screens[0].turn, PI / 3, 1e-6);
 }
 
-TEST_F(LayoutTest, NarrowingShrinksEveryFieldAndWidensTheOffsets) {
-  ViewLayouts[LAYOUT_TRIPLE].centreOffset = 0.2f;
-  SetupScreenLayout(5760, 1080);
-  LayoutScreen before[3];
-  std::memcpy(before, ScreenLayout.screens, sizeof before);
-  ViewLayouts[LAYOUT_TRIPLE].narrowingPercent = 10.0f;
-  SetupScreenLayout(5760, 1080);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_NEAR(ScreenLayout.screens[i].fieldFactor, before[i].fieldFactor * 0.9f, 1e-5);
-    EXPECT_NEAR(ScreenLayout.screens[i].centreOffset, before[i].centreOffset / 0.9f, 1e-5);
-  }
-}
-
 TEST_F(LayoutTest, ScreensTurnedTooFarAreNotLaidOut) {
   ScreenLayoutState s{};
   ViewLayout l = ViewLayouts[LAYOUT_TRIPLE];
@@ -253,24 +240,6 @@ TEST_F(LayoutTest, ScreensTurnedTooFarAreNotLaidOut) {
   EXPECT_EQ(s.screens[0].laidOut, 0);  // the second would face backwards
   EXPECT_EQ(s.screens[3].laidOut, 0);
   EXPECT_EQ(s.screens[4].laidOut, 0);
-}
-
-TEST_F(LayoutTest, SplitFollowsTheScreenWidths) {
-  SetupScreenLayout(5760, 1080);
-  ViewLayout& l = ViewLayouts[LAYOUT_TRIPLE];
-  l.equalWidths = 0;
-  l.centreWidth = 2048;
-  l.sideWidth = 1024;
-  float left, right;
-  ScreenSplit(1, 1, &left, &right);
-  EXPECT_FLOAT_EQ(left, 0.25f);
-  EXPECT_FLOAT_EQ(right, 0.75f);
-  ScreenSplit(2, 0, &left, &right);
-  EXPECT_FLOAT_EQ(left, 0.5f);
-  EXPECT_FLOAT_EQ(right, 1.0f);
-  l.equalWidths = 1;
-  ScreenSplit(1, 1, &left, &right);
-  EXPECT_FLOAT_EQ(left, 1.0f / 3.0f);
 }
 
 // ---- The views file ----

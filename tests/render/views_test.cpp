@@ -711,17 +711,6 @@ TEST_F(ViewsTest, DefaultViewLooksAtTheOrigin) {
   EXPECT_NEAR(depth / 65536.0, 15.0, 1e-3);
 }
 
-TEST_F(ViewsTest, EmptyRectangleGetsASquareDoubleField) {
-  MakeView({.left = 100, .top = 100, .right = 100, .bottom = 50});
-  EXPECT_EQ(CurrentView->aspect, 1.0f);
-  EXPECT_EQ(CurrentView->fieldFactorH, 0x20000);
-  EXPECT_EQ(CurrentView->fieldFactorV, 0x20000);
-  EXPECT_EQ(CurrentView->scale, 0);
-  for (int s : ViewSideSlopes) EXPECT_EQ(s, 0x10000);
-  float dir[3];
-  EXPECT_EQ(PickFromMouseAt(100, 75, dir), 0);
-}
-
 TEST_F(ViewsTest, LightColoursSetTheAmbientAndTheConstants) {
   SetDefaultView();
   SetViewLightColours(0);
