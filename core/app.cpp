@@ -325,7 +325,7 @@ StartResult AppStartup(const char* commandLine) {
 
   // 8: the views file and the command line.
   LogLine("get command line");
-  LoadViewsFile();
+  LoadViews();
   if (!UrlRequestActive && commandLine[0]) ParseCommandLine(commandLine);
   if (g_loop.forceNoGraphics) GraphicsEnabled = 0;
   if (RunMode == 9) return START_ENDED;

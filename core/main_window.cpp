@@ -12,6 +12,7 @@ int ArrowKeysHeld[4];
 uint8_t PageKeysHeld[2];
 uint8_t SwallowNextKey;
 int ScreenWidth, ScreenHeight;
+int MouseX, MouseY;
 int MouseInWindow;
 int WindowInactive;
 int FullScreenRequest = -1;

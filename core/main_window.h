@@ -21,6 +21,7 @@ extern uint8_t PageKeysHeld[2];   // Page Up, Page Down
 extern uint8_t SwallowNextKey;    // the next key is eaten by a pending edit's commit
 
 extern int ScreenWidth, ScreenHeight;  // client pixels
+extern int MouseX, MouseY;             // the pointer in client pixels
 extern int MouseInWindow;
 extern int WindowInactive;
 

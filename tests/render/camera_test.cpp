@@ -1,0 +1,211 @@
+// camera_test.cpp - the camera's pick point and the mouse control: the plane under the
+// pointer, free look, the double press, the wheel, dragging on the pick plane and turning
+// about the picked point.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/app.h"
+#include "core/config.h"
+#include "core/fixed_math.h"
+#include "core/main_window.h"
+#include "render/views.h"
+#include "render/vr.h"
+
+namespace {
+
+constexpr int W = 1920, H = 1080;
+
+double Distance(const int32_t a[3], const int32_t b[3]) {
+  return std::sqrt(std::pow(double(a[0]) - b[0], 2) + std::pow(double(a[1]) - b[1], 2) +
+                   std::pow(double(a[2]) - b[2], 2)) /
+         65536.0;
+}
+
+class CameraTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { InitSinCosTables(); }
+  View view;
+  int32_t offset[3] = {0, 0, 0};
+  int32_t startEye[3];
+
+  void SetUp() override {
+    ScreenWidth = W;
+    ScreenHeight = H;
+    VrEnabled = 0;
+    CtrlHeld = 0;
+    CfgScreenFlags = 0;
+    ViewOrthoDepth = 0;
+    CameraWorldPickHook = nullptr;
+    CameraSelectionPickHook = nullptr;
+    CameraPickShiftHook = nullptr;
+    ViewCamera.pressRemembered = 0;
+    offset[0] = offset[1] = offset[2] = 0;
+    ViewCamera.dragMode = 0;
+    SetDefaultLayouts();
+    SetupScreenLayout(W, H);
+    // 10 m up, 20 m back, looking down at the origin.
+    const int32_t eye[3] = {0, -(20 << 16), 10 << 16};
+    const float light[3] = {0, 0, 1};
+    const int32_t lightDir[3] = {0, 0, 0x10000};
+    InitView(view, eye, light, lightDir);
+    view.heading = 0x8000;  // looking along +y
+    view.pitch = static_cast<uint16_t>(std::lround(std::atan2(10.0, 20.0) / (2 * M_PI) * 65536));
+    ComputeViewAxes();
+    ComputeViewBasis();
+    SetupViewRectangle(0, 0, W, H, 0, 0, 1.2f, 0.25f, 1);
+    for (int i = 0; i < 3; ++i) startEye[i] = eye[i];
+    MouseX = W / 2;
+    MouseY = H / 2;
+    ProgramClock = 100000;
+  }
+
+  void ExpectOffsetFollowsTheEye() {
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(offset[i], view.position[i] - startEye[i]) << i;
+  }
+};
+
+TEST_F(CameraTest, PlanePickMatchesTheGroundAndRefusesRaysRunningAway) {
+  int32_t ground[3], plane[3];
+  ASSERT_EQ(PickGroundPoint(ground), 1);
+  EXPECT_NEAR(ground[0] / 65536.0, 0.0, 0.01);
+  EXPECT_NEAR(ground[1] / 65536.0, 0.0, 0.01);  // the centre of the view is the origin
+  CameraPickState& p = ViewCamera.pick;
+  for (int i = 0; i < 3; ++i) {
+    p.rayOrigin[i] = view.position[i];
+    p.planePoint[i] = 0;
+  }
+  p.planeNormal[0] = p.planeNormal[1] = 0.0f;
+  p.planeNormal[2] = 1.0f;
+  ASSERT_EQ(PickRayPlane(plane), 1);
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(plane[i], ground[i], 4);
+  // Above the horizon the ray rises away from the ground: it meets the plane only behind
+  // the eye, which is no pick.
+  view.pitch = 0x0400;
+  ComputeViewAxes();
+  ComputeViewBasis();
+  MouseY = 0;
+  EXPECT_EQ(PickRayPlane(plane), 0);
+  EXPECT_EQ(PickGroundPoint(ground), 0);
+  // A ceiling 30 m up is met by the same ray.
+  p.planePoint[2] = 30 << 16;
+  ASSERT_EQ(PickRayPlane(plane), 1);
+  EXPECT_NEAR(plane[2] / 65536.0, 30.0, 1e-3);
+  // Outside the view there is no ray.
+  MouseX = W;
+  EXPECT_EQ(PickRayPlane(plane), 0);
+}
+
+TEST_F(CameraTest, SecondButtonLooksAroundWithinEightyFiveDegrees) {
+  ViewMouseEvent e{};
+  e.secondHeld = 1;
+  e.dx = W / 4;
+  const uint16_t heading = view.heading;
+  CameraMouseControl(e, offset, 0);
+  EXPECT_EQ(view.heading, static_cast<uint16_t>(heading + 8192));
+  e.dx = 0;
+  e.dy = -H;  // up the screen: the pitch rises by a quarter turn, held at 85 degrees
+  CameraMouseControl(e, offset, 0);
+  EXPECT_EQ(static_cast<int16_t>(view.pitch), 15474);
+  e.dy = 3 * H;
+  CameraMouseControl(e, offset, 0);
+  EXPECT_EQ(static_cast<int16_t>(view.pitch), -15474);
+  // The reverse setting turns the other way; Ctrl or the first button stop the look.
+  CfgScreenFlags = 0x10;
+  e.dy = 0;
+  e.dx = W / 4;
+  CameraMouseControl(e, offset, 0);
+  EXPECT_EQ(view.heading, heading);
+  e.ctrlHeld = 1;
+  CameraMouseControl(e, offset, 0);
+  EXPECT_EQ(view.heading, heading);
+  ExpectOffsetFollowsTheEye();
+}
+
+TEST_F(CameraTest, QuickSecondPressMovesThreeQuartersOfTheWayIn) {
+  ViewMouseEvent e{};
+  e.press = 1;
+  CameraMouseControl(e, offset, 0);
+  const int32_t origin[3] = {0, 0, 0};
+  const double before = Distance(view.position, origin);
+  ProgramClock += 200;
+  CameraMouseControl(e, offset, 0);
+  EXPECT_NEAR(Distance(view.position, origin), before * 0.25, 0.01);
+  ExpectOffsetFollowsTheEye();
+  // 300 ms after the remembered press is a fresh press.
+  const int32_t eye[3] = {view.position[0], view.position[1], view.position[2]};
+  ProgramClock += 100;
+  CameraMouseControl(e, offset, 0);
+  EXPECT_EQ(Distance(view.position, eye), 0.0);
+}
+
+TEST_F(CameraTest, WheelScalesTheDistanceToThePickedPoint) {
+  const int32_t origin[3] = {0, 0, 0};
+  const double before = Distance(view.position, origin);
+  ViewMouseEvent e{};
+  e.wheel = 1;
+  CameraMouseControl(e, offset, 0);
+  EXPECT_NEAR(Distance(view.position, origin), before * 0.8, 0.01);
+  e.wheel = 2;
+  CameraMouseControl(e, offset, 0);
+  EXPECT_NEAR(Distance(view.position, origin), before, 0.01);
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(view.position[i], startEye[i], 8);
+  ExpectOffsetFollowsTheEye();
+}
+
+TEST_F(CameraTest, DraggingKeepsThePlanePointUnderThePointer) {
+  MouseX = 700;
+  MouseY = 800;
+  ViewMouseEvent e{};
+  e.firstHeld = 1;
+  e.press = 1;
+  CameraMouseControl(e, offset, 0);
+  ASSERT_EQ(ViewCamera.dragMode, 1);
+  const int32_t grabbed[3] = {ViewCamera.pick.pickResult[0], ViewCamera.pick.pickResult[1],
+                              ViewCamera.pick.pickResult[2]};
+  e.press = 0;
+  for (const auto& m : {std::pair{760, 780}, std::pair{900, 700}, std::pair{500, 900}}) {
+    MouseX = m.first;
+    MouseY = m.second;
+    CameraMouseControl(e, offset, 0);
+    float x, y;
+    ASSERT_EQ(ProjectPointToScreen(grabbed, &x, &y, nullptr), 1);
+    EXPECT_NEAR(x, MouseX, 0.5);
+    EXPECT_NEAR(y, MouseY, 0.5);
+    EXPECT_NEAR(view.position[2], startEye[2], 2);  // the ground plane: the eye slides level
+  }
+  ExpectOffsetFollowsTheEye();
+  e.firstHeld = 0;
+  CameraMouseControl(e, offset, 0);
+  EXPECT_EQ(ViewCamera.dragMode, 0);
+}
+
+TEST_F(CameraTest, BothButtonsTurnTheViewAboutThePickedPoint) {
+  for (const bool middle : {false, true}) {
+    SetUp();
+    ViewMouseEvent e{};
+    e.firstHeld = !middle;
+    e.secondHeld = !middle;
+    e.middleHeld = middle;
+    CameraMouseControl(e, offset, 0);
+    ASSERT_EQ(ViewCamera.dragMode, 2);
+    const int32_t pick[3] = {ViewCamera.pick.pickResult[0], ViewCamera.pick.pickResult[1],
+                             ViewCamera.pick.pickResult[2]};
+    const double distance = Distance(view.position, pick);
+    const uint16_t heading = view.heading;
+    e.dx = 60;
+    CameraMouseControl(e, offset, 0);
+    e.dx = 60;
+    e.dy = 30;
+    CameraMouseControl(e, offset, 0);
+    EXPECT_EQ(view.heading, static_cast<uint16_t>(heading + 120 * 32768 / W));
+    EXPECT_NEAR(Distance(view.position, pick), distance, 1e-3);
+    float x, y;
+    ASSERT_EQ(ProjectPointToScreen(pick, &x, &y, nullptr), 1);
+    EXPECT_NEAR(x, W / 2, 0.5);
+    EXPECT_NEAR(y, H / 2, 0.5);
+    ExpectOffsetFollowsTheEye();
+  }
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+// views_gpu_test.cpp - the view's matrices on a real GL context: a small marker drawn at a
+// world point through the view-projection matrix lands on the pixel the processor's
+// projection gives for that point.  Runs in the same binary as the device tests, which
+// make the device.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "core/fixed_math.h"
+#include "core/main_window.h"
+#include "render/device.h"
+#include "render/material.h"
+#include "render/render_states.h"
+#include "render/render_target.h"
+#include "render/shaders.h"
+#include "render/texture_record.h"
+#include "render/views.h"
+
+namespace {
+
+constexpr int TARGET_W = 96, TARGET_H = 64;
+
+struct Vertex {
+  float x, y, z;
+  uint32_t colour;
+  float u, v;
+};
+
+TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
+  if (Gfx.initState != 2) GTEST_SKIP() << "no device";
+  InitSinCosTables();
+  ZKTETexture target{};
+  GfxTexture2DDesc d;
+  d.width = TARGET_W;
+  d.height = TARGET_H;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
+  ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
+  ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
+  d.format = GFX_FORMAT_D24_UNORM_S8_UINT;
+  d.bindFlags = GFX_BIND_DEPTH_STENCIL;
+  ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.depthTexture), GFX_OK);
+  ASSERT_EQ(GfxCreateDepthStencilView(Gfx.device, target.depthTexture, nullptr, &target.depthView), GFX_OK);
+  target.width = TARGET_W;
+  target.height = TARGET_H;
+  target.mipLevels = 1;
+  target.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
+
+  const int savedW = ScreenWidth, savedH = ScreenHeight;
+  ScreenWidth = TARGET_W;
+  ScreenHeight = TARGET_H;
+  View view;
+  const int32_t eye[3] = {2 << 16, -(3 << 16), 1 << 16};
+  const float direction[3] = {0.3f, 0.9f, 0.3162f};
+  const int32_t light[3] = {0, 0, 0x10000};
+  InitView(view, eye, direction, light);
+  view.roll = 0x0600;
+  ComputeViewBasis();
+  // Off-centre, with offsets that put the centre on whole pixels: the processor's centre is
+  // rounded to a pixel and the shaders' is not.
+  SetupViewRectangle(0, 0, TARGET_W, TARGET_H, 0.25f, -0.25f, 1.3f, 0.25f, 1);
+
+  GfxBuffer vertices, matrix;
+  GfxBufferDesc vb;
+  vb.byteWidth = sizeof(Vertex) * 12;
+  vb.usage = GFX_USAGE_DYNAMIC;
+  vb.bindFlags = GFX_BIND_VERTEX_BUFFER;
+  vb.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
+  ASSERT_EQ(GfxCreateBuffer(Gfx.device, vb, nullptr, &vertices), GFX_OK);
+  // The shader multiplies a row vector by the matrix it is given stored transposed.
+  float transposed[16];
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) transposed[c * 4 + r] = ViewMatrices.viewProjection[r * 4 + c];
+  GfxBufferDesc cb;
+  cb.byteWidth = sizeof transposed;
+  cb.bindFlags = GFX_BIND_CONSTANT_BUFFER;
+  GfxSubresourceData init{transposed, 0, 0};
+  ASSERT_EQ(GfxCreateBuffer(Gfx.device, cb, &init, &matrix), GFX_OK);
+  GfxVSSetConstantBuffers(Gfx.context, 0, 1, &matrix);
+  uint32_t stride = sizeof(Vertex), offset = 0;
+  GfxIASetVertexBuffers(Gfx.context, 0, 1, &vertices, &stride, &offset);
+  GfxIASetPrimitiveTopology(Gfx.context, GFX_TOPOLOGY_TRIANGLELIST);
+  Material::EnableVertexDeclaration(2);
+  Material::SetVShader(10);
+  Material::SetPShader(35);
+  ASSERT_TRUE(DrawsAllowed());
+  RenderStates.pendingBlend = 0;
+  RenderStates.pendingRaster = 0;
+  RenderStates.pendingDepth = 0;
+
+  // World points in front of the eye at several depths and places in the picture.
+  const float places[4][3] = {{0.0f, 0.0f, 4.0f}, {0.9f, 0.5f, 7.0f}, {-1.5f, -0.4f, 12.0f}, {0.3f, -0.2f, 2.5f}};
+  for (const auto& place : places) {
+    float p[3];
+    for (int i = 0; i < 3; ++i)
+      p[i] = eye[i] / 65536.0f + place[0] * ViewBasis[0][i] + place[1] * ViewBasis[1][i] + place[2] * ViewBasis[2][i];
+    const int32_t fixedPoint[3] = {int32_t(p[0] * 65536.0f), int32_t(p[1] * 65536.0f), int32_t(p[2] * 65536.0f)};
+    float x, y;
+    int32_t depth;
+    ASSERT_EQ(ProjectPointToScreen(fixedPoint, &x, &y, &depth), 1);
+    // A square marker 2.4 pixels across, square to the view, both windings so no culling
+    // state can drop it.
+    const float half = 1.2f * (depth / 65536.0f) / view.scale;
+    float corner[4][3];
+    const float signs[4][2] = {{-1, 1}, {1, 1}, {1, -1}, {-1, -1}};
+    for (int k = 0; k < 4; ++k)
+      for (int i = 0; i < 3; ++i)
+        corner[k][i] = fixedPoint[i] / 65536.0f + half * (signs[k][0] * ViewBasis[0][i] + signs[k][1] * ViewBasis[1][i]);
+    const int order[12] = {0, 1, 2, 2, 3, 0, 0, 2, 1, 2, 0, 3};
+    Vertex v[12];
+    for (int k = 0; k < 12; ++k) v[k] = {corner[order[k]][0], corner[order[k]][1], corner[order[k]][2], 0xFFFFFFFFu, 0, 0};
+    Clear(0x00000000, 3);
+    GfxMappedSubresource m;
+    ASSERT_EQ(GfxMapResource(Gfx.context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
+    std::memcpy(m.data, v, sizeof v);
+    GfxUnmap(Gfx.context, vertices, 0);
+    FlushStates();
+    GfxDraw(Gfx.context, 12, 0);
+
+    std::vector<uint8_t> pixels(TARGET_W * TARGET_H * 4);
+    ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, pixels.data(), pixels.size()));
+    double sx = 0, sy = 0;
+    int lit = 0;
+    for (int j = 0; j < TARGET_H; ++j)
+      for (int i = 0; i < TARGET_W; ++i)
+        if (pixels[(size_t(j) * TARGET_W + i) * 4] > 128) {
+          sx += i + 0.5;
+          sy += j + 0.5;
+          ++lit;
+        }
+    ASSERT_GT(lit, 0) << "nothing drawn for the point at depth " << place[2];
+    EXPECT_LE(lit, 9);
+    // The lit pixels' centres average to the marker's centre within half a pixel.
+    EXPECT_NEAR(sx / lit, x, 0.55) << "depth " << place[2];
+    EXPECT_NEAR(sy / lit, y, 0.55) << "depth " << place[2];
+  }
+
+  while (RenderTargets.depth > 0) UnsetRenderTarget();
+  GfxVSSetConstantBuffers(Gfx.context, 0, 1, nullptr);
+  GfxIASetVertexBuffers(Gfx.context, 0, 1, nullptr, nullptr, nullptr);
+  GfxRelease(vertices);
+  GfxRelease(matrix);
+  ReleaseTexture(&target);
+  ScreenWidth = savedW;
+  ScreenHeight = savedH;
+}
+
+}  // namespace

@@ -1,0 +1,738 @@
+// views_test.cpp - the View against a double-precision reference: basis, projection, the
+// shaders' matrices, clipping, picking points, rays, the ground and triangles, movement by
+// keys and drags, and the view's lighting constants.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "core/app.h"
+#include "core/config.h"
+#include "core/fixed_math.h"
+#include "core/main_window.h"
+#include "render/views.h"
+#include "render/views_local.h"
+
+namespace {
+
+constexpr double PI = 3.14159265358979323846;
+constexpr int SCREEN_W = 1920, SCREEN_H = 1080;
+
+struct Vec {
+  double x, y, z;
+};
+Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+Vec operator*(Vec a, double k) { return {a.x * k, a.y * k, a.z * k}; }
+double Dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Vec Cross(Vec a, Vec b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+Vec Unit(Vec a) { return a * (1.0 / std::sqrt(Dot(a, a))); }
+Vec FromFixed(const int32_t p[3]) { return {p[0] / 65536.0, p[1] / 65536.0, p[2] / 65536.0}; }
+void ToFixed(Vec v, int32_t out[3]) {
+  out[0] = static_cast<int32_t>(std::lround(v.x * 65536.0));
+  out[1] = static_cast<int32_t>(std::lround(v.y * 65536.0));
+  out[2] = static_cast<int32_t>(std::lround(v.z * 65536.0));
+}
+
+// The camera of a view worked out independently in doubles: forward looks against the
+// direction, right is level (before roll), up completes a frame with right x up = -forward.
+struct RefView {
+  Vec eye, right, up, forward;
+  double centreX, centreY, scaleExact;
+  int left, top, right_, bottom;
+};
+
+struct ViewSpec {
+  Vec eye{0, 0, 0};
+  Vec direction{0, 1, 0};
+  int16_t roll = 0;
+  int left = 0, top = 0, right = SCREEN_W, bottom = SCREEN_H;
+  float fieldFactor = 1.0f, offsetX = 0.0f, offsetY = 0.0f;
+};
+
+RefView MakeView(const ViewSpec& s) {
+  static View view;
+  int32_t pos[3];
+  ToFixed(s.eye, pos);
+  const Vec d = Unit(s.direction);
+  const float dir[3] = {float(d.x), float(d.y), float(d.z)};
+  const int32_t light[3] = {0, 0, 0x10000};
+  InitView(view, pos, dir, light);
+  view.roll = s.roll;
+  ViewOrthoDepth = 0;
+  ComputeViewBasis();
+  SetupViewRectangle(s.left, s.top, s.right, s.bottom, s.offsetX, s.offsetY, s.fieldFactor, 0.25f, 1);
+
+  RefView r;
+  r.eye = FromFixed(pos);
+  r.forward = d * -1.0;
+  if (std::hypot(d.x, d.y) >= 0.001) {
+    r.right = Unit(Cross(r.forward, {0, 0, 1}));
+  } else {
+    r.right = {-1, 0, 0};
+  }
+  r.up = Cross(r.right, r.forward);
+  if (std::hypot(d.x, d.y) < 0.001) r.up = d.z >= 0 ? Vec{0, -1, 0} : Vec{0, 1, 0};
+  const double a = s.roll * 2.0 * PI / 65536.0;
+  const Vec rr = r.right * std::cos(a) - r.up * std::sin(a);
+  const Vec uu = r.right * std::sin(a) + r.up * std::cos(a);
+  r.right = rr;
+  r.up = uu;
+  const int width = s.right - s.left, height = s.bottom - s.top;
+  r.centreX = s.left + std::round((s.offsetX * 0.5 + 0.5) * width);
+  r.centreY = s.top + std::round((s.offsetY * 0.5 + 0.5) * height);
+  r.scaleExact = width / s.fieldFactor;
+  r.left = s.left;
+  r.top = s.top;
+  r.right_ = s.right;
+  r.bottom = s.bottom;
+  return r;
+}
+
+// Where the reference puts a world point on the screen; false behind the near limit.
+bool RefProject(const RefView& r, Vec p, double* x, double* y, double scale) {
+  const Vec d = p - r.eye;
+  const double depth = Dot(d, r.forward);
+  if (depth < 0.25) return false;
+  *x = r.centreX + Dot(d, r.right) / depth * scale;
+  *y = r.centreY - Dot(d, r.up) / depth * scale;
+  return true;
+}
+
+Vec RefRay(const RefView& r, double mx, double my, double scale) {
+  return Unit(r.right * ((mx - r.centreX) / scale) + r.up * ((r.centreY - my) / scale) + r.forward);
+}
+
+ViewSpec RandomSpec(std::mt19937& rng) {
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  ViewSpec s;
+  s.eye = {u(rng) * 1000, u(rng) * 1000, u(rng) * 200};
+  do s.direction = {u(rng), u(rng), u(rng)};
+  while (Dot(s.direction, s.direction) < 0.01);
+  s.roll = static_cast<int16_t>(rng() & 0xFFFF);
+  s.left = static_cast<int>(std::abs(u(rng)) * 400);
+  s.top = static_cast<int>(std::abs(u(rng)) * 200);
+  s.right = SCREEN_W - static_cast<int>(std::abs(u(rng)) * 400);
+  s.bottom = SCREEN_H - static_cast<int>(std::abs(u(rng)) * 200);
+  s.fieldFactor = static_cast<float>(0.5 + std::abs(u(rng)) * 2.5);
+  s.offsetX = static_cast<float>(u(rng) * 0.5);
+  s.offsetY = static_cast<float>(u(rng) * 0.5);
+  return s;
+}
+
+class ViewsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { InitSinCosTables(); }
+  void SetUp() override {
+    ScreenWidth = SCREEN_W;
+    ScreenHeight = SCREEN_H;
+    ViewPanelShown = 0;
+    ViewOrthoDepth = 0;
+    CtrlHeld = 0;
+    for (int& k : ArrowKeysHeld) k = 0;
+    CfgModelEdSpeed = 0x10000;
+  }
+};
+
+// ---- Basis ----
+
+TEST_F(ViewsTest, BasisLooksStraightDownFromAbove) {
+  MakeView({.eye = {0, 0, 10}, .direction = {0, 0, 1}});
+  EXPECT_FLOAT_EQ(ViewBasis[0][0], -1.0f);
+  EXPECT_FLOAT_EQ(ViewBasis[1][1], -1.0f);
+  EXPECT_FLOAT_EQ(ViewBasis[2][2], -1.0f);
+  EXPECT_EQ(ViewRotation.m[0], -0x10000);
+  EXPECT_EQ(ViewRotation.m[4], -0x10000);
+  EXPECT_EQ(ViewRotation.m[8], -0x10000);
+}
+
+TEST_F(ViewsTest, BasisIsOrthonormalAndMatchesTheReference) {
+  std::mt19937 rng(11);
+  for (int n = 0; n < 500; ++n) {
+    const RefView r = MakeView(RandomSpec(rng));
+    const Vec right{ViewBasis[0][0], ViewBasis[0][1], ViewBasis[0][2]};
+    const Vec up{ViewBasis[1][0], ViewBasis[1][1], ViewBasis[1][2]};
+    const Vec fwd{ViewBasis[2][0], ViewBasis[2][1], ViewBasis[2][2]};
+    EXPECT_NEAR(Dot(right, r.right), 1.0, 1e-6) << n;
+    EXPECT_NEAR(Dot(up, r.up), 1.0, 1e-6) << n;
+    EXPECT_NEAR(Dot(fwd, r.forward), 1.0, 1e-6) << n;
+    for (int i = 0; i < 9; ++i)
+      EXPECT_NEAR(ViewRotation.m[i], ViewBasis[i / 3][i % 3] * 65536.0, 1.0) << n;
+  }
+}
+
+TEST_F(ViewsTest, AxesFromHeadingAndPitch) {
+  MakeView({});
+  View& v = *CurrentView;
+  v.heading = 0;
+  v.pitch = 0;
+  ComputeViewAxes();
+  EXPECT_NEAR(v.direction[0], 0.0, 1e-6);  // heading 0 looks along -y: the eye lies towards +y
+  EXPECT_NEAR(v.direction[1], 1.0, 1e-6);
+  v.pitch = 0x1000;  // a positive pitch looks down
+  ComputeViewAxes();
+  EXPECT_GT(v.direction[2], 0.3f);
+  v.pitch = 0;
+  v.heading = 0x4000;  // a quarter turn to the left: looking along +x
+  ComputeViewAxes();
+  EXPECT_NEAR(v.direction[0], -1.0, 1e-6);
+}
+
+// ---- Projection ----
+
+TEST_F(ViewsTest, ProjectionMatchesTheDoubleReference) {
+  std::mt19937 rng(12);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  int projected = 0;
+  for (int n = 0; n < 300; ++n) {
+    const RefView r = MakeView(RandomSpec(rng));
+    for (int k = 0; k < 50; ++k) {
+      const double depth = 0.3 + std::abs(u(rng)) * 900.0;
+      const Vec p = r.eye + r.forward * depth + r.right * (u(rng) * depth) + r.up * (u(rng) * depth * 0.6);
+      int32_t fp[3];
+      ToFixed(p, fp);
+      double rx, ry;
+      ASSERT_TRUE(RefProject(r, FromFixed(fp), &rx, &ry, r.scaleExact));
+      float x, y;
+      int32_t d;
+      const int inside = ProjectPointToScreen(fp, &x, &y, &d);
+      // The view's scale is whole pixels per unit: up to one pixel per unit off centre.
+      const double tolX = 0.15 + 1.5 * std::abs(rx - r.centreX) / r.scaleExact;
+      const double tolY = 0.15 + 1.5 * std::abs(ry - r.centreY) / r.scaleExact;
+      EXPECT_NEAR(x, rx, tolX) << n << " " << k;
+      EXPECT_NEAR(y, ry, tolY) << n << " " << k;
+      EXPECT_NEAR(d / 65536.0, depth, 1e-3 + depth * 1e-4);
+      const bool refInside = rx >= 0 && rx <= SCREEN_W && ry >= 0 && ry <= SCREEN_H;
+      if (std::abs(rx) > tolX && std::abs(rx - SCREEN_W) > tolX && std::abs(ry) > tolY &&
+          std::abs(ry - SCREEN_H) > tolY) {
+        EXPECT_EQ(inside, refInside ? 1 : 0) << n << " " << k;
+      }
+      projected += inside;
+    }
+  }
+  EXPECT_GT(projected, 1000);
+}
+
+TEST_F(ViewsTest, NearLimitIsAQuarterMetre) {
+  const RefView r = MakeView({.eye = {0, 0, 0}, .direction = {0, 1, 0}});
+  int32_t p[3] = {0, -16384, 0};  // 0.25 m in front
+  float x, y;
+  EXPECT_EQ(ProjectPointToScreen(p, &x, &y, nullptr), 1);
+  EXPECT_FLOAT_EQ(x, float(r.centreX));
+  p[1] = -static_cast<int32_t>(0.249 * 65536);
+  EXPECT_EQ(ProjectPointToScreen(p, &x, &y, nullptr), 0);
+  p[1] = 0x10000;  // behind
+  EXPECT_EQ(ProjectPointToScreen(p, &x, &y, nullptr), 0);
+  float u, v;
+  EXPECT_EQ(ProjectPointDepth(p, &u, &v), 0);
+}
+
+TEST_F(ViewsTest, OrthographicViewsUseTheFixedDepth) {
+  const RefView r = MakeView({.eye = {0, 0, 100}, .direction = {0, 0, 1}, .fieldFactor = 2.0f});
+  ViewOrthoDepth = 1000;  // below 1024: nothing projects
+  const int32_t p[3] = {0, 0, 0};
+  float x, y;
+  EXPECT_EQ(ProjectPointToScreen(p, &x, &y, nullptr), 0);
+  ViewOrthoDepth = 20 << 16;  // 20 m wide at field factor 1 => 40 m across at 2
+  const int32_t q[3] = {5 << 16, 0, -(500 << 16)};  // depth plays no part
+  ASSERT_EQ(ProjectPointToScreen(q, &x, &y, nullptr), 1);
+  // Straight down the right axis is -x: 5 m is an eighth of 40 m to the left.
+  EXPECT_NEAR(x, r.centreX - SCREEN_W / 8.0, 0.5);
+  EXPECT_NEAR(y, r.centreY, 0.5);
+}
+
+TEST_F(ViewsTest, DepthCoordinatesRunMinusOneToOneAcrossTheView) {
+  MakeView({.direction = {0, 1, 0}, .fieldFactor = 2.0f});
+  const int32_t atRightEdge[3] = {-(10 << 16), -(10 << 16), 0};  // right is -x here
+  float u, v;
+  ASSERT_EQ(ProjectPointDepth(atRightEdge, &u, &v), 1);
+  EXPECT_NEAR(u, 1.0f, 1e-4);
+  EXPECT_NEAR(v, 0.0f, 1e-4);
+}
+
+TEST_F(ViewsTest, InsideTestFollowsTheSidePanelAndTheWholeScreenBand) {
+  MakeView({.direction = {0, 1, 0}, .fieldFactor = 2.0f});
+  const int32_t p[3] = {-(5 << 16), -(10 << 16), 0};  // half way to the right edge
+  float x, y;
+  ASSERT_EQ(ProjectPointToScreen(p, &x, &y, nullptr), 1);
+  ViewPanelShown = 1;
+  ViewPanelLeft = 0;
+  ViewPanelRight = 1200;
+  EXPECT_EQ(ProjectPointToScreen(p, &x, &y, nullptr), 0);
+  ViewPanelShown = 0;
+  const int32_t far[3] = {2 * 0x10000, 0, 0x10000};  // view space: 2 units right at depth 1
+  EXPECT_EQ(ProjectAndTestOnScreen(far, &x, &y, 0), 0);
+  EXPECT_EQ(ProjectAndTestOnScreen(far, &x, &y, 1), 1);
+}
+
+// ---- The shaders' matrices agree with the processor's projection ----
+
+TEST_F(ViewsTest, ViewProjectionMatrixLandsOnTheProjectedPixel) {
+  std::mt19937 rng(13);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  for (int n = 0; n < 200; ++n) {
+    ViewSpec s = RandomSpec(rng);
+    s.eye = s.eye * 0.1;  // float matrices: keep the world near the origin
+    const bool ortho = n % 4 == 3;
+    const RefView r = MakeView(s);
+    if (ortho) {
+      ViewOrthoDepth = static_cast<int32_t>((5 + std::abs(u(rng)) * 50) * 65536);
+      BuildViewMatrices();
+    }
+    const View& v = *CurrentView;
+    for (int k = 0; k < 20; ++k) {
+      const double depth = 1.0 + std::abs(u(rng)) * 100.0;
+      const Vec p = r.eye + r.forward * depth + r.right * (u(rng) * depth * 0.5) + r.up * (u(rng) * depth * 0.3);
+      int32_t fp[3];
+      ToFixed(p, fp);
+      float x, y;
+      if (!ProjectPointToScreen(fp, &x, &y, nullptr)) continue;
+      const float* m = ViewMatrices.viewProjection;
+      const double w[4] = {fp[0] / 65536.0, fp[1] / 65536.0, fp[2] / 65536.0, 1.0};
+      double clip[4] = {};
+      for (int c = 0; c < 4; ++c)
+        for (int i = 0; i < 4; ++i) clip[c] += w[i] * m[i * 4 + c];
+      const double nx = clip[0] / clip[3], ny = clip[1] / clip[3], nz = clip[2] / clip[3];
+      const double px = v.left + (nx + 1.0) * 0.5 * (v.right - v.left);
+      const double py = v.top + (1.0 - ny) * 0.5 * (v.bottom - v.top);
+      const double tol = 0.6 + 1.5 * std::abs(x - v.centreX) / r.scaleExact + 1.5 * std::abs(y - v.centreY) / r.scaleExact;
+      EXPECT_NEAR(px, x, tol) << n << " " << k;
+      EXPECT_NEAR(py, y, tol) << n << " " << k;
+      EXPECT_GE(nz, 0.0);
+      EXPECT_LE(nz, 1.0);
+    }
+  }
+}
+
+// ---- Clipping ----
+
+TEST_F(ViewsTest, SidePlanesKeepWhatProjectsInsideTheRectangle) {
+  std::mt19937 rng(14);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  for (int n = 0; n < 200; ++n) {
+    const RefView r = MakeView(RandomSpec(rng));
+    const View& v = *CurrentView;
+    for (int k = 0; k < 50; ++k) {
+      const int32_t vp[3] = {static_cast<int32_t>(u(rng) * 4 * 65536), static_cast<int32_t>(u(rng) * 4 * 65536),
+                             static_cast<int32_t>((0.3 + std::abs(u(rng)) * 3) * 65536)};
+      const double x = v.centreX + double(vp[0]) / vp[2] * v.scale;
+      const double y = v.centreY - double(vp[1]) / vp[2] * v.scale;
+      const double margin = std::min({x - v.left, v.right - x, y - v.top, v.bottom - y});
+      // The planes follow the exact field; the projection's whole-pixel scale may put an
+      // edge up to a pixel per unit of slope elsewhere.
+      if (std::abs(margin) < 3.0) continue;
+      EXPECT_EQ(SphereInView(vp, 0), margin > 0 ? 1 : 0) << n << " " << k << " margin " << margin;
+    }
+    (void)r;
+  }
+}
+
+TEST_F(ViewsTest, OffCentreViewsClipAtTheirOwnTopAndBottom) {
+  // The centre sits a quarter of the way down: far more room above it than below.
+  MakeView({.direction = {0, 1, 0}, .top = 0, .bottom = 1000, .offsetY = -0.5f});
+  const View& v = *CurrentView;
+  ASSERT_EQ(v.centreY, 250);
+  // 250 pixels of room above the centre, 750 below.
+  auto viewPointAtPixelsBelow = [&](int pixels, int32_t out[3]) {
+    out[0] = 0;
+    out[2] = 0x10000;
+    out[1] = -static_cast<int32_t>(std::lround(double(pixels) / v.scale * 65536.0));
+  };
+  int32_t p[3];
+  viewPointAtPixelsBelow(700, p);
+  EXPECT_EQ(SphereInView(p, 0), 1);
+  viewPointAtPixelsBelow(760, p);
+  EXPECT_EQ(SphereInView(p, 0), 0);
+  viewPointAtPixelsBelow(-240, p);
+  EXPECT_EQ(SphereInView(p, 0), 1);
+  viewPointAtPixelsBelow(-260, p);
+  EXPECT_EQ(SphereInView(p, 0), 0);
+  int32_t a[3], b[3];
+  viewPointAtPixelsBelow(-600, a);
+  viewPointAtPixelsBelow(600, b);
+  ASSERT_EQ(ClipSegmentToView(a, b), 1);
+  EXPECT_NEAR(a[1] / 65536.0 * v.scale, 250.0, 3.0);
+  EXPECT_NEAR(-b[1] / 65536.0 * v.scale, 600.0, 1.0);
+}
+
+TEST_F(ViewsTest, SpheresReachingIntoTheViewAreKept) {
+  MakeView({.direction = {0, 1, 0}, .fieldFactor = 2.0f});
+  // 1.2 units right at depth 1: 0.2 beyond the right edge (plane distance 0.2 / sqrt(2)).
+  const int32_t c[3] = {static_cast<int32_t>(1.2 * 65536), 0, 0x10000};
+  EXPECT_EQ(SphereInView(c, 0x1000), 0);
+  EXPECT_EQ(SphereInView(c, 0x3000), 1);
+  const int32_t behind[3] = {0, 0, -0x10000};
+  EXPECT_EQ(SphereInView(behind, 0x10000), 0);
+  EXPECT_EQ(SphereInView(behind, 0x20000), 1);
+}
+
+TEST_F(ViewsTest, ClippedSegmentsMatchADenseSampling) {
+  std::mt19937 rng(15);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  for (int n = 0; n < 40; ++n) {
+    MakeView(RandomSpec(rng));
+    const View& v = *CurrentView;
+    auto pixel = [&](const double p[3], double* x, double* y) {
+      *x = v.centreX + p[0] / p[2] * v.scale;
+      *y = v.centreY - p[1] / p[2] * v.scale;
+    };
+    auto insideBy = [&](const double p[3]) {  // pixels inside the rectangle (negative: outside)
+      if (p[2] < VIEW_NEAR_LIMIT) return -1e9;
+      double x, y;
+      pixel(p, &x, &y);
+      return std::min({x - v.left, v.right - x, y - v.top, v.bottom - y});
+    };
+    for (int k = 0; k < 50; ++k) {
+      int32_t a[3], b[3];
+      for (int i = 0; i < 3; ++i) {
+        a[i] = static_cast<int32_t>(u(rng) * 5 * 65536);
+        b[i] = static_cast<int32_t>(u(rng) * 5 * 65536);
+      }
+      const int32_t a0[3] = {a[0], a[1], a[2]}, b0[3] = {b[0], b[1], b[2]};
+      double best = -1e9;
+      for (int s = 0; s <= 2000; ++s) {
+        const double t = s / 2000.0;
+        const double p[3] = {a0[0] + (b0[0] - a0[0]) * t, a0[1] + (b0[1] - a0[1]) * t, a0[2] + (b0[2] - a0[2]) * t};
+        best = std::max(best, insideBy(p));
+      }
+      const int visible = ClipSegmentToView(a, b);
+      if (best > 4.0) { EXPECT_EQ(visible, 1) << n << " " << k; }
+      if (best < -4.0) { EXPECT_EQ(visible, 0) << n << " " << k; }
+      if (!visible) continue;
+      for (const int32_t* e : {a, b}) {
+        const double p[3] = {double(e[0]), double(e[1]), double(e[2])};
+        EXPECT_GT(insideBy(p), -4.0) << n << " " << k;
+        // The clipped ends stay on the original segment.
+        const Vec d = Vec{double(b0[0] - a0[0]), double(b0[1] - a0[1]), double(b0[2] - a0[2])};
+        const Vec w = Vec{p[0] - a0[0], p[1] - a0[1], p[2] - a0[2]};
+        const Vec c = Cross(d, w);
+        EXPECT_LT(std::sqrt(Dot(c, c)) / std::sqrt(Dot(d, d)), 2.0);
+      }
+    }
+  }
+}
+
+// ---- Picking ----
+
+TEST_F(ViewsTest, PickRaysMatchTheReferenceAndProjectBack) {
+  std::mt19937 rng(16);
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  for (int n = 0; n < 200; ++n) {
+    const RefView r = MakeView(RandomSpec(rng));
+    const View& v = *CurrentView;
+    for (int k = 0; k < 20; ++k) {
+      const int mx = v.left + static_cast<int>(u(rng) * (v.right - v.left - 1));
+      const int my = v.top + static_cast<int>(u(rng) * (v.bottom - v.top - 1));
+      float dir[3];
+      ASSERT_EQ(PickFromMouseAt(mx, my, dir), 1);
+      const Vec ref = RefRay(r, mx, my, v.scale);
+      EXPECT_NEAR(Dot(Vec{dir[0], dir[1], dir[2]}, ref), 1.0, 1e-6);
+      // A point along the ray lands back on the pixel.
+      int32_t p[3];
+      ToFixed(r.eye + Vec{dir[0], dir[1], dir[2]} * (1.0 + u(rng) * 50.0), p);
+      float x, y;
+      ProjectPointToScreen(p, &x, &y, nullptr);
+      // 16.16 positions and rotation: a few 1/65536 of a unit at depth 1 or more.
+      const double tol = 0.02 + v.scale * 4e-5;
+      EXPECT_NEAR(x, mx, tol);
+      EXPECT_NEAR(y, my, tol);
+    }
+    float dir[3];
+    EXPECT_EQ(PickFromMouseAt(v.right, v.top, dir), 0);
+    EXPECT_EQ(PickFromMouseAt(v.left, v.top - 1, dir), 0);
+  }
+}
+
+TEST_F(ViewsTest, GroundPointsLieUnderThePointer) {
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  int hits = 0;
+  for (int n = 0; n < 100; ++n) {
+    const RefView r = MakeView({.eye = {u(rng) * 100, u(rng) * 100, 1.0 + u(rng) * 50},
+                                .direction = {u(rng) - 0.5, u(rng) - 0.5, 0.3 + u(rng)},
+                                .fieldFactor = 1.5f});
+    const View& v = *CurrentView;
+    for (int k = 0; k < 20; ++k) {
+      const int mx = static_cast<int>(u(rng) * (SCREEN_W - 1)), my = static_cast<int>(u(rng) * (SCREEN_H - 1));
+      int32_t p[3];
+      const Vec ray = RefRay(r, mx, my, v.scale);
+      const double h = r.eye.z, limit = h / std::clamp(h * 1024.0, -16384.0, 16384.0);
+      const bool refHit = -ray.z >= limit;
+      const int hit = PickGroundPointAt(mx, my, p);
+      if (std::abs(-ray.z - limit) > 1e-6) { EXPECT_EQ(hit, refHit ? 1 : 0); }
+      if (!hit) continue;
+      ++hits;
+      EXPECT_EQ(p[2], 0);
+      const Vec g = r.eye + ray * (r.eye.z / -ray.z);
+      const double tol = 2e-3 + 1e-6 * (r.eye.z / -ray.z);
+      EXPECT_NEAR(p[0] / 65536.0, g.x, tol);
+      EXPECT_NEAR(p[1] / 65536.0, g.y, tol);
+    }
+  }
+  EXPECT_GT(hits, 500);
+}
+
+TEST_F(ViewsTest, GroundPickRefusesRaysThatBarelyFall) {
+  // Eye 1 m up looking level: the centre row's ray never falls.
+  MakeView({.eye = {0, 0, 1}, .direction = {0, 1, 0}, .fieldFactor = 2.0f});
+  const View& v = *CurrentView;
+  int32_t p[3];
+  EXPECT_EQ(PickGroundPointAt(v.centreX, v.centreY, p), 0);
+  // One pixel down falls 1/960 per unit: below the limit of 1/1024? No, above it: a hit.
+  EXPECT_EQ(PickGroundPointAt(v.centreX, v.centreY + 1, p), 1);
+  // Twice as many pixels across: 1/1920 per pixel falls too little.
+  MakeView({.eye = {0, 0, 1}, .direction = {0, 1, 0}, .left = 0, .right = 3840, .fieldFactor = 2.0f});
+  EXPECT_EQ(PickGroundPointAt(CurrentView->centreX, CurrentView->centreY + 1, p), 0);
+  // An eye on the ground picks nothing.
+  MakeView({.eye = {0, 0, 0.0001}, .direction = {0, 0.5, 1}});
+  EXPECT_EQ(PickGroundPointAt(CurrentView->centreX, CurrentView->centreY, p), 0);
+}
+
+TEST_F(ViewsTest, OrthographicPlanViewPicksTheGroundUnderThePointer) {
+  MakeView({.eye = {30, -20, 50}, .direction = {0, 0, 1}, .fieldFactor = 1.0f});
+  ViewOrthoDepth = 40 << 16;
+  CurrentView->heading = 0;
+  for (const int mx : {0, 500, 960, 1700})
+    for (const int my : {0, 300, 540, 1000}) {
+      int32_t p[3];
+      ASSERT_EQ(PickGroundPointAt(mx, my, p), 1);
+      float x, y;
+      ASSERT_EQ(ProjectPointToScreen(p, &x, &y, nullptr), 1);
+      EXPECT_NEAR(x, mx, 0.01);
+      EXPECT_NEAR(y, my, 0.01);
+      int32_t q[3];
+      ASSERT_EQ(PickPointOnViewPlaneAt(mx, my, nullptr, q), 1);
+      EXPECT_EQ(q[2], 50 << 16);
+      EXPECT_NEAR(q[0], p[0], 2);
+      EXPECT_NEAR(q[1], p[1], 2);
+    }
+}
+
+TEST_F(ViewsTest, PickedTrianglesMatchTheReference) {
+  std::mt19937 rng(18);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  for (int n = 0; n < 20; ++n) {
+    const RefView r = MakeView(RandomSpec(rng));
+    const View& v = *CurrentView;
+    std::vector<int32_t> store(9 * 300);
+    auto tris = reinterpret_cast<int32_t(*)[3][3]>(store.data());
+    std::vector<std::array<Vec, 3>> ref(300);
+    for (int t = 0; t < 300; ++t) {
+      const Vec c = r.eye + r.forward * (2 + std::abs(u(rng)) * 60) + r.right * (u(rng) * 30) + r.up * (u(rng) * 20);
+      for (int k = 0; k < 3; ++k) {
+        ToFixed(c + Vec{u(rng) * 4, u(rng) * 4, u(rng) * 4}, tris[t][k]);
+        ref[t][k] = FromFixed(tris[t][k]);
+      }
+    }
+    for (int k = 0; k < 40; ++k) {
+      const int mx = v.left + static_cast<int>((u(rng) * 0.5 + 0.5) * (v.right - v.left - 1));
+      const int my = v.top + static_cast<int>((u(rng) * 0.5 + 0.5) * (v.bottom - v.top - 1));
+      const Vec ray = RefRay(r, mx, my, v.scale);
+      int refIndex = -1;
+      double refT = 1e30;
+      for (int t = 0; t < 300; ++t) {
+        const Vec a = ref[t][0] - r.eye, b = ref[t][1] - r.eye, c = ref[t][2] - r.eye;
+        const double da[3] = {a.x, a.y, a.z}, db[3] = {b.x, b.y, b.z}, dc[3] = {c.x, c.y, c.z};
+        const double dr[3] = {ray.x, ray.y, ray.z};
+        const double h = views_local::RayTriangle(dr, da, db, dc);
+        if (h >= 0 && h < refT) {
+          refT = h;
+          refIndex = t;
+        }
+      }
+      int index = -1;
+      int32_t dist = 0;
+      const int hit = PickTriangleAt(mx, my, tris, 300, &index, &dist);
+      EXPECT_EQ(hit, refIndex >= 0 ? 1 : 0);
+      if (!hit || refIndex < 0) continue;
+      if (index != refIndex) {  // only a near tie may differ
+        EXPECT_NEAR(dist / 65536.0, refT, 1e-3);
+        continue;
+      }
+      EXPECT_NEAR(dist / 65536.0, refT, 1e-4 * refT + 1e-4);
+    }
+  }
+}
+
+TEST_F(ViewsTest, NearestPointUnderThePointerIsPicked) {
+  MakeView({.direction = {0, 1, 0}, .fieldFactor = 2.0f});
+  const View& v = *CurrentView;
+  // Two points on the centre ray's neighbourhood: 3 and 6 pixels right of the centre.
+  const int32_t pts[3][3] = {{static_cast<int32_t>(-6.0 / v.scale * 0x10000), -0x10000, 0},
+                             {static_cast<int32_t>(-3.0 / v.scale * 0x10000), -0x10000, 0},
+                             {0, 0x10000, 0}};  // behind the eye
+  int index = -1;
+  ASSERT_EQ(PickPointAt(v.centreX, v.centreY, pts, 3, 5.0f, &index), 1);
+  EXPECT_EQ(index, 1);
+  ASSERT_EQ(PickPointAt(v.centreX + 7, v.centreY, pts, 3, 5.0f, &index), 1);
+  EXPECT_EQ(index, 0);
+  EXPECT_EQ(PickPointAt(v.centreX - 10, v.centreY, pts, 3, 5.0f, &index), 0);
+}
+
+// ---- Moving ----
+
+TEST_F(ViewsTest, ArrowKeysMoveLevelAtASpeedSetByHeight) {
+  MakeView({.eye = {0, 0, 10}, .direction = {1, 1, 1}});  // looking along (-1, -1) on the level
+  FrameTime = 1000;
+  ArrowKeysHeld[0] = 1;  // Up: forward at 2 x 10 m per second
+  MoveViewByKeys();
+  const double s = 20.0 / std::sqrt(2.0);
+  EXPECT_NEAR(CurrentView->position[0] / 65536.0, -s, 1e-3);
+  EXPECT_NEAR(CurrentView->position[1] / 65536.0, -s, 1e-3);
+  EXPECT_EQ(CurrentView->position[2], 10 << 16);
+  ArrowKeysHeld[0] = 0;
+  ArrowKeysHeld[2] = 1;  // Right: a quarter turn clockwise from forward, (-1, 1)
+  MoveViewByKeys();
+  EXPECT_NEAR(CurrentView->position[0] / 65536.0, -2 * s, 1e-3);
+  EXPECT_NEAR(CurrentView->position[1] / 65536.0, 0.0, 1e-3);
+  ArrowKeysHeld[3] = 1;  // Left cancels Right
+  MoveViewByKeys();
+  EXPECT_NEAR(CurrentView->position[0] / 65536.0, -2 * s, 1e-3);
+  // Near the ground the speed is at least 1 m per second, scaled by the speed setting.
+  MakeView({.eye = {0, 0, 0.1}, .direction = {0, 1, 0}});
+  ArrowKeysHeld[2] = ArrowKeysHeld[3] = 0;
+  ArrowKeysHeld[1] = 1;  // Down: backwards, towards +y
+  CfgModelEdSpeed = 0x8000;
+  FrameTime = 500;
+  MoveViewByKeys();
+  EXPECT_NEAR(CurrentView->position[1] / 65536.0, 0.25, 1e-4);
+}
+
+TEST_F(ViewsTest, ArrowKeysLookingStraightDownMoveTowardsScreenUp) {
+  MakeView({.eye = {0, 0, 10}, .direction = {0, 0, 1}});
+  FrameTime = 100;
+  ArrowKeysHeld[0] = 1;
+  MoveViewByKeys();
+  // Screen-up of this view is -y (the basis's up).
+  EXPECT_NEAR(CurrentView->position[1] / 65536.0, -2.0, 1e-3);
+  EXPECT_EQ(CurrentView->position[0], 0);
+}
+
+// The zoom keys follow the rule that scales the rate by the speed setting: the height
+// changes by 4^(setting x t).  At setting 2 and half a second that is 4, not 2.
+TEST_F(ViewsTest, CtrlArrowsScaleTheHeightBySpeedAndTime) {
+  MakeView({.eye = {0, 0, 10}, .direction = {0, 1, 1}});
+  CtrlHeld = 1;
+  CfgModelEdSpeed = 0x20000;
+  FrameTime = 500;
+  ArrowKeysHeld[0] = 1;
+  MoveViewByKeys();
+  EXPECT_NEAR(CurrentView->position[2] / 65536.0, 40.0, 1e-3);
+  EXPECT_EQ(CurrentView->position[0], 0);
+  ArrowKeysHeld[0] = 0;
+  ArrowKeysHeld[1] = 1;
+  MoveViewByKeys();
+  EXPECT_NEAR(CurrentView->position[2] / 65536.0, 10.0, 1e-3);
+  // The height stays within 8 km.
+  FrameTime = 2000;
+  ArrowKeysHeld[1] = 0;
+  ArrowKeysHeld[0] = 1;
+  for (int i = 0; i < 5; ++i) MoveViewByKeys();
+  EXPECT_EQ(CurrentView->position[2], VIEW_CLAMP_Z);
+}
+
+TEST_F(ViewsTest, WheelStepsThereAndBackReturnTheView) {
+  for (const bool ortho : {false, true}) {
+    MakeView({.eye = {12, -7, 30}, .direction = {0.2, 0.1, 1}});
+    if (ortho) ViewOrthoDepth = 25 << 16;
+    MouseX = 1400;
+    MouseY = 300;
+    const View before = *CurrentView;
+    const int32_t depthBefore = ViewOrthoDepth;
+    int32_t under[3];
+    ASSERT_EQ(PickPointOnViewPlane(nullptr, under), 1);
+    ViewMouseEvent e{};
+    e.wheel = 1;
+    DragView(e);
+    if (ortho) { EXPECT_NEAR(ViewOrthoDepth, depthBefore * 0.8, 2); }
+    // The point under the pointer stays there.
+    float x, y;
+    ProjectPointToScreen(under, &x, &y, nullptr);
+    EXPECT_NEAR(x, MouseX, 0.05);
+    EXPECT_NEAR(y, MouseY, 0.05);
+    e.wheel = 2;
+    DragView(e);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(CurrentView->position[i], before.position[i], 4) << ortho;
+    EXPECT_NEAR(ViewOrthoDepth, depthBefore, 2);
+  }
+}
+
+TEST_F(ViewsTest, DraggingKeepsTheGrabbedPointUnderThePointer) {
+  MakeView({.eye = {0, 0, 30}, .direction = {0, 0, 1}});
+  ViewOrthoDepth = 30 << 16;
+  const int32_t p[3] = {3 << 16, 2 << 16, 0};
+  float x0, y0, x1, y1;
+  ASSERT_EQ(ProjectPointToScreen(p, &x0, &y0, nullptr), 1);
+  ViewMouseEvent e{};
+  e.firstHeld = 1;
+  e.dx = 37;
+  e.dy = -21;
+  DragView(e);
+  ASSERT_EQ(ProjectPointToScreen(p, &x1, &y1, nullptr), 1);
+  EXPECT_NEAR(x1 - x0, 37, 0.05);
+  EXPECT_NEAR(y1 - y0, -21, 0.05);
+  // Both buttons zoom by the vertical motion; a fast upward flick leaves a usable depth.
+  e.secondHeld = 1;
+  e.dy = 108;
+  DragView(e);
+  EXPECT_NEAR(ViewOrthoDepth, (30 << 16) * 1.3, 2);
+  e.dy = -5000;
+  DragView(e);
+  EXPECT_GE(ViewOrthoDepth, VIEW_ORTHO_DEPTH_MIN);
+  e.dy = 1000;
+  DragView(e);
+  EXPECT_GT(ViewOrthoDepth, VIEW_ORTHO_DEPTH_MIN);
+  // The second button alone turns the heading by 36 per pixel.
+  e = ViewMouseEvent{};
+  e.secondHeld = 1;
+  e.dx = 10;
+  const uint16_t heading = CurrentView->heading;
+  DragView(e);
+  EXPECT_EQ(CurrentView->heading, static_cast<uint16_t>(heading + 360));
+}
+
+// ---- Default view and lighting ----
+
+TEST_F(ViewsTest, DefaultViewLooksAtTheOrigin) {
+  SetDefaultView();
+  EXPECT_EQ(CurrentView, &MainView);
+  EXPECT_EQ(MainView.position[2], 5 << 16);
+  EXPECT_EQ(MainView.heading, 0xE800);
+  SetupViewRectangle(0, 0, SCREEN_W, SCREEN_H, 0, 0, 1.0f, 0.25f, 0);
+  const int32_t origin[3] = {0, 0, 0};
+  float x, y;
+  int32_t depth;
+  ASSERT_EQ(ProjectPointToScreen(origin, &x, &y, &depth), 1);
+  EXPECT_NEAR(x, SCREEN_W / 2, 0.05);
+  EXPECT_NEAR(y, SCREEN_H / 2, 0.05);
+  EXPECT_NEAR(depth / 65536.0, 15.0, 1e-3);
+}
+
+TEST_F(ViewsTest, LightColoursSetTheAmbientAndTheConstants) {
+  SetDefaultView();
+  SetViewLightColours(0);
+  // Light (0.5, 1, 2): z = 2 / sqrt(5.25); ambient = 0.5 x (z + 1) per channel.
+  const float z = 2.0f / std::sqrt(5.25f);
+  EXPECT_NEAR(MainView.ambient[0], 0.5f * (z + 1.0f), 1e-5);
+  EXPECT_EQ(MainView.ambientColour[1], static_cast<uint8_t>(0.5f * (z + 1.0f) * 255.0f));
+  EXPECT_NEAR(ViewLighting.lightVS[60], -0.693147f / 12000.0f, 1e-12);
+  EXPECT_NEAR(ViewLighting.block1[14], z, 1e-5);
+  EXPECT_EQ(ViewLighting.block0[3], 1.0f);
+  SetViewLightColours(2);
+  EXPECT_EQ(MainView.ambient[0], 0.0f);
+  EXPECT_EQ(MainView.lightColours[1][2], 1.0f);
+  CfgSunColour = CfgSkyHigh = 0xFFFFFF;
+  CfgGround = 0xFFFF80;  // red 128
+  SetViewLightColours(1);
+  EXPECT_NEAR(MainView.sunFactors[0], std::pow(128 / 255.0, 2.2), 1e-5);
+  EXPECT_EQ(MainView.ambientColour[1], 255);  // capped
+  // A zero light direction gives no sun term rather than a NaN.
+  MainView.lightDirection[0] = MainView.lightDirection[1] = MainView.lightDirection[2] = 0;
+  SetViewLightColours(0);
+  EXPECT_EQ(MainView.ambient[0], 0.5f);
+}
+
+}  // namespace
