@@ -18,7 +18,7 @@ Result Read(const std::vector<uint8_t>& b, TextureData* t, uint32_t limit = 0, u
 }  // namespace
 
 TEST(PictureTextures, GreyPictureSamplesGrey) {
-  testpics::PngSpec s;
+  testpics::PngLayout s;
   s.width = 4;
   s.height = 2;
   s.colourType = 0;
@@ -77,7 +77,7 @@ TEST(PictureTextures, SizeLimitKeepsTheProportions) {
 }
 
 TEST(PictureTextures, LargePictureIsScaledToTheLimit) {
-  testpics::PngSpec s;
+  testpics::PngLayout s;
   s.width = 4000;
   s.height = 2000;
   s.colourType = 2;
@@ -90,7 +90,7 @@ TEST(PictureTextures, LargePictureIsScaledToTheLimit) {
   EXPECT_EQ(t.subresources[0].rowPitch, 4096u);
   EXPECT_EQ(t.subresources[0].data[4 * (300 * 1024 + 700)], 200);
   // Limit 0: the feature level's; 9.1 takes 2048.
-  testpics::PngSpec wide;
+  testpics::PngLayout wide;
   wide.width = 2100;
   wide.height = 10;
   wide.colourType = 0;

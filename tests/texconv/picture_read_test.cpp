@@ -9,7 +9,7 @@
 #include "texconv/texconv.h"
 
 using namespace texconv;
-using testpics::PngSpec;
+using testpics::PngLayout;
 
 namespace {
 
@@ -27,8 +27,8 @@ uint16_t U16At(const ScratchImage& im, uint32_t x, uint32_t y, int channel) {
   return uint16_t(p[0] | p[1] << 8);
 }
 
-PngSpec Spec(uint32_t w, uint32_t h, int colourType, int depth) {
-  PngSpec s;
+PngLayout Layout(uint32_t w, uint32_t h, int colourType, int depth) {
+  PngLayout s;
   s.width = w;
   s.height = h;
   s.colourType = colourType;
@@ -54,7 +54,7 @@ TEST(PngKinds, RgbaKeepsEveryByte) {
 }
 
 TEST(PngKinds, RgbGetsOpaqueAlphaAtEitherDepth) {
-  PngSpec s = Spec(3, 2, 2, 8);
+  PngLayout s = Layout(3, 2, 2, 8);
   s.samples = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 130, 140, 150, 160, 170, 180};
   ScratchImage im;
   ASSERT_EQ(Decode(testpics::EncodePng(s), &im), TEX_OK);
@@ -69,7 +69,7 @@ TEST(PngKinds, RgbGetsOpaqueAlphaAtEitherDepth) {
 }
 
 TEST(PngKinds, GreyStaysOneChannelAtEitherDepth) {
-  PngSpec s = Spec(4, 1, 0, 8);
+  PngLayout s = Layout(4, 1, 0, 8);
   s.samples = {0, 64, 200, 255};
   ScratchImage im;
   ASSERT_EQ(Decode(testpics::EncodePng(s), &im), TEX_OK);
@@ -86,7 +86,7 @@ TEST(PngKinds, GreyStaysOneChannelAtEitherDepth) {
 
 TEST(PngKinds, LowDepthGreyExpandsToFullRange) {
   for (int depth : {1, 2, 4}) {
-    PngSpec s = Spec(3, 1, 0, depth);
+    PngLayout s = Layout(3, 1, 0, depth);
     const uint16_t top = uint16_t((1 << depth) - 1);
     s.samples = {0, top, uint16_t(top / 2)};
     ScratchImage im;
@@ -99,7 +99,7 @@ TEST(PngKinds, LowDepthGreyExpandsToFullRange) {
 }
 
 TEST(PngKinds, GreyAlphaSpreadsGreyIntoEveryColour) {
-  PngSpec s = Spec(2, 1, 4, 8);
+  PngLayout s = Layout(2, 1, 4, 8);
   s.samples = {90, 255, 200, 17};
   ScratchImage im;
   ASSERT_EQ(Decode(testpics::EncodePng(s), &im), TEX_OK);
@@ -112,7 +112,7 @@ TEST(PngKinds, GreyAlphaSpreadsGreyIntoEveryColour) {
 }
 
 TEST(PngKinds, GreyAlpha16KeepsSixteenBits) {
-  PngSpec s = Spec(1, 1, 4, 16);
+  PngLayout s = Layout(1, 1, 4, 16);
   s.samples = {0xABCD, 0x1357};
   ScratchImage im;
   ASSERT_EQ(Decode(testpics::EncodePng(s), &im), TEX_OK);
@@ -122,7 +122,7 @@ TEST(PngKinds, GreyAlpha16KeepsSixteenBits) {
 }
 
 TEST(PngKinds, GreyWithTransparentKeyGetsAlpha) {
-  PngSpec s = Spec(2, 1, 0, 8);
+  PngLayout s = Layout(2, 1, 0, 8);
   s.samples = {7, 99};
   s.greyKey = 7;
   ScratchImage im;
@@ -135,7 +135,7 @@ TEST(PngKinds, GreyWithTransparentKeyGetsAlpha) {
 
 TEST(PngKinds, PaletteExpandsWithItsTransparency) {
   for (int depth : {2, 8}) {
-    PngSpec s = Spec(3, 1, 3, depth);
+    PngLayout s = Layout(3, 1, 3, depth);
     s.palette = {255, 0, 0, 0, 255, 0, 0, 0, 255};
     s.paletteAlpha = {255, 128};  // the third entry stays opaque
     s.samples = {2, 1, 0};
@@ -152,7 +152,7 @@ TEST(PngKinds, PaletteExpandsWithItsTransparency) {
 }
 
 TEST(PngKinds, Rgba16KeepsSixteenBits) {
-  PngSpec s = Spec(1, 1, 6, 16);
+  PngLayout s = Layout(1, 1, 6, 16);
   s.samples = {0x0102, 0x0304, 0xF0F0, 0x8001};
   ScratchImage im;
   ASSERT_EQ(Decode(testpics::EncodePng(s), &im), TEX_OK);
@@ -164,7 +164,7 @@ TEST(PngKinds, Rgba16KeepsSixteenBits) {
 
 TEST(PngKinds, InterlacedDecodesToTheSameBytes) {
   const std::vector<uint8_t> px = testpics::MakePhotoLikeWithAlpha(19, 13, 5);
-  PngSpec s = Spec(19, 13, 6, 8);
+  PngLayout s = Layout(19, 13, 6, 8);
   s.samples.assign(px.begin(), px.end());
   s.interlaced = true;
   ScratchImage im;
@@ -302,7 +302,7 @@ TEST(DamagedPictures, PngWithBadChecksumOrHugeSizeFails) {
 TEST(DamagedPictures, HighlyCompressedButWholePicturesStillLoad) {
   // A flat 2048 x 2048 grey picture packs into a few kilobytes and must not be taken for a
   // damaged one.
-  PngSpec s = Spec(2048, 2048, 0, 1);
+  PngLayout s = Layout(2048, 2048, 0, 1);
   s.samples.assign(size_t(2048) * 2048, 1);
   const std::vector<uint8_t> png = testpics::EncodePng(s);
   ScratchImage im;

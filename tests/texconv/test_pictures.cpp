@@ -164,7 +164,7 @@ int ChannelsOf(int colourType) {
 namespace {
 
 struct PngWriteJob {
-  const PngSpec* spec;
+  const PngLayout* layout;
   png_bytep* rows;
   png_color* palette;
   int paletteSize;
@@ -173,7 +173,7 @@ struct PngWriteJob {
 
 // The libpng calls, in a frame that holds no object with a destructor (it may be jumped out of).
 bool WritePngBody(const PngWriteJob* job) {
-  const PngSpec& spec = *job->spec;
+  const PngLayout& layout = *job->layout;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   if (setjmp(png_jmpbuf(png))) {
@@ -182,15 +182,15 @@ bool WritePngBody(const PngWriteJob* job) {
   }
   png_set_write_fn(png, job->out, PngWriteToVector, PngFlush);
   png_set_compression_level(png, 1);
-  png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colourType,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+  png_set_IHDR(png, info, layout.width, layout.height, layout.bitDepth, layout.colourType,
+               layout.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   if (job->paletteSize > 0) png_set_PLTE(png, info, job->palette, job->paletteSize);
-  if (!spec.paletteAlpha.empty())
-    png_set_tRNS(png, info, spec.paletteAlpha.data(), int(spec.paletteAlpha.size()), nullptr);
+  if (!layout.paletteAlpha.empty())
+    png_set_tRNS(png, info, layout.paletteAlpha.data(), int(layout.paletteAlpha.size()), nullptr);
   png_color_16 key{};
-  if (spec.greyKey >= 0) {
-    key.gray = uint16_t(spec.greyKey);
+  if (layout.greyKey >= 0) {
+    key.gray = uint16_t(layout.greyKey);
     png_set_tRNS(png, info, nullptr, 0, &key);
   }
   png_write_info(png, info);
@@ -202,44 +202,44 @@ bool WritePngBody(const PngWriteJob* job) {
 
 }  // namespace
 
-std::vector<uint8_t> EncodePng(const PngSpec& spec) {
+std::vector<uint8_t> EncodePng(const PngLayout& layout) {
   // Packed rows as PNG stores them.
-  const int channels = ChannelsOf(spec.colourType);
-  const size_t bitsPerRow = size_t(spec.width) * channels * spec.bitDepth;
+  const int channels = ChannelsOf(layout.colourType);
+  const size_t bitsPerRow = size_t(layout.width) * channels * layout.bitDepth;
   const size_t rowBytes = (bitsPerRow + 7) / 8;
-  std::vector<uint8_t> packed(rowBytes * spec.height, 0);
-  for (uint32_t y = 0; y < spec.height; ++y)
-    for (uint32_t i = 0; i < spec.width * uint32_t(channels); ++i) {
-      const uint16_t v = spec.samples[size_t(y) * spec.width * channels + i];
+  std::vector<uint8_t> packed(rowBytes * layout.height, 0);
+  for (uint32_t y = 0; y < layout.height; ++y)
+    for (uint32_t i = 0; i < layout.width * uint32_t(channels); ++i) {
+      const uint16_t v = layout.samples[size_t(y) * layout.width * channels + i];
       uint8_t* row = &packed[y * rowBytes];
-      if (spec.bitDepth == 16) {
+      if (layout.bitDepth == 16) {
         row[2 * i] = uint8_t(v >> 8);
         row[2 * i + 1] = uint8_t(v);
-      } else if (spec.bitDepth == 8) {
+      } else if (layout.bitDepth == 8) {
         row[i] = uint8_t(v);
       } else {
-        const size_t bit = size_t(i) * spec.bitDepth;
-        row[bit / 8] |= uint8_t(v << (8 - spec.bitDepth - bit % 8));
+        const size_t bit = size_t(i) * layout.bitDepth;
+        row[bit / 8] |= uint8_t(v << (8 - layout.bitDepth - bit % 8));
       }
     }
-  std::vector<png_bytep> rows(spec.height);
-  for (uint32_t y = 0; y < spec.height; ++y) rows[y] = &packed[y * rowBytes];
-  std::vector<png_color> palette(spec.palette.size() / 3);
+  std::vector<png_bytep> rows(layout.height);
+  for (uint32_t y = 0; y < layout.height; ++y) rows[y] = &packed[y * rowBytes];
+  std::vector<png_color> palette(layout.palette.size() / 3);
   for (size_t i = 0; i < palette.size(); ++i)
-    palette[i] = {spec.palette[3 * i], spec.palette[3 * i + 1], spec.palette[3 * i + 2]};
+    palette[i] = {layout.palette[3 * i], layout.palette[3 * i + 1], layout.palette[3 * i + 2]};
   std::vector<uint8_t> out;
-  const PngWriteJob job{&spec, rows.data(), palette.data(), int(palette.size()), &out};
+  const PngWriteJob job{&layout, rows.data(), palette.data(), int(palette.size()), &out};
   if (!WritePngBody(&job)) return {};
   return out;
 }
 
 std::vector<uint8_t> EncodeRgbaPng(const uint8_t* rgba, uint32_t width, uint32_t height) {
-  PngSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.colourType = 6;
-  spec.samples.assign(rgba, rgba + size_t(width) * height * 4);
-  return EncodePng(spec);
+  PngLayout layout;
+  layout.width = width;
+  layout.height = height;
+  layout.colourType = 6;
+  layout.samples.assign(rgba, rgba + size_t(width) * height * 4);
+  return EncodePng(layout);
 }
 
 std::vector<uint8_t> RgbOf(const std::vector<uint8_t>& rgba) {

@@ -25,7 +25,7 @@ double PsnrRgb(const uint8_t* a, const uint8_t* b, uint32_t width, uint32_t heig
 // depth.  samples holds the samples row by row as the type has them (palette: indices; 16-bit
 // samples as uint16 values, written big-endian as PNG wants).  palette is RGB triples,
 // trns the tRNS chunk bytes (palette alphas, or a grey/RGB key as 16-bit values).
-struct PngSpec {
+struct PngLayout {
   uint32_t width = 0, height = 0;
   int colourType = 6;
   int bitDepth = 8;
@@ -35,7 +35,7 @@ struct PngSpec {
   std::vector<uint8_t> paletteAlpha;  // tRNS for palettes
   int greyKey = -1;                   // tRNS for grey pictures
 };
-std::vector<uint8_t> EncodePng(const PngSpec& spec);
+std::vector<uint8_t> EncodePng(const PngLayout& layout);
 std::vector<uint8_t> EncodeRgbaPng(const uint8_t* rgba, uint32_t width, uint32_t height);
 
 // A baseline (or progressive) JPG from RGB (components 3) or grey (1) samples, with an
