@@ -225,20 +225,30 @@ void PumpMessages() {
   }
 }
 
+// Each change asked for by keys and window messages is carried out here, between frames,
+// and logged.
 void ApplyDeferredWindowChanges() {
   if (FullScreenRequest != -1) {
-    if (!(IsFullScreen() && FullScreenModeIndex == FullScreenRequest)) GoFullScreen(FullScreenRequest);
+    if (!(IsFullScreen() && FullScreenModeIndex == FullScreenRequest)) {
+      LogF("window change : full screen mode %d", FullScreenRequest);
+      GoFullScreen(FullScreenRequest);
+    }
     FullScreenRequest = -1;
   }
   if (GoWindowedRequest) {
+    LogLine("window change : window");
     GoWindowed();
     GoWindowedRequest = 0;
   }
   if (WindowRequest) {
+    static const char* const NAMES[6] = {"", "minimise", "maximise", "normal window", "borderless over its display",
+                                         "borderless over the desktop"};
+    LogF("window change : %s", WindowRequest > 0 && WindowRequest < 6 ? NAMES[WindowRequest] : "?");
     ApplyWindowRequest(WindowRequest);
     WindowRequest = 0;
   }
   if (ResizeRequest) {
+    LogLine("window change : resize");
     HandleWindowResize();
     ResizeRequest = 0;
   }
@@ -649,6 +659,7 @@ void AppRunPass() {
   // 25..28: messages, per-pass input, window changes and device recovery.
   if (!QuitFlag) PumpMessages();
   DeliverDeferredMouseMove();
+  if (!GraphicsEnabled) UpdateStatusOutput();
   HandleFrameKeys();
   PollNetwork();
   if (TextEntryActive) UpdateIme();

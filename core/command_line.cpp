@@ -10,3 +10,4 @@ int CommandLineVrChoice;
 int FindRunningInstance() { return 0; }
 int HandleUrlRequest(int runningInstance, const char* commandLine) { return 0; }
 void ParseCommandLine(const char* commandLine) { RunMode = 1; }
+int HandleInstanceRequest(uint64_t code, int64_t word) { return 0; }

@@ -1,5 +1,6 @@
 // command_line.h - the command line, command files and requests to a running instance.
 #pragma once
+#include <cstdint>
 
 extern int UrlRequestActive;     // the command line came from a "ZKT://" request
 extern char StartupErrorText[256];
@@ -12,3 +13,5 @@ int FindRunningInstance();
 int HandleUrlRequest(int runningInstance, const char* commandLine);
 // Parses a non-empty command line; sets RunMode, GraphicsEnabled and the options.
 void ParseCommandLine(const char* commandLine);
+// A request that a second instance handed to this one; returns the reply code.
+int HandleInstanceRequest(uint64_t code, int64_t word);

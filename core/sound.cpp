@@ -6,3 +6,6 @@ int SoundStreaming;
 
 void CloseSound() { SoundOpen = 0; }
 void UpdateSoundStream() {}
+void PlayUISound(int index) {}
+void StopMusicStream() { SoundStreaming = 0; }
+int RestartMusicStream() { return 1; }

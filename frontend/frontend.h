@@ -12,3 +12,5 @@ int   ExportVehicleWithLog();          // the command line's vehicle output run;
 void  FreeModList();
 void  ReleaseTrackThumbnails();
 void  ToggleSound();
+void ReloadGarageCarModel(int flag);  // as ReloadAllCarModels, for the garage's car
+void ReloadThumbnailTextures();       // the car thumbnails and the track thumbnails

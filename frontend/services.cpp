@@ -11,3 +11,5 @@ int ExportVehicleWithLog() {
 void FreeModList() {}
 void ReleaseTrackThumbnails() {}
 void ToggleSound() {}
+void ReloadGarageCarModel(int flag) {}
+void ReloadThumbnailTextures() {}

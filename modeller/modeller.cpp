@@ -4,3 +4,6 @@
 int MappingScreenshotRequested;
 unsigned EditViewState;
 int MappingChanged;
+
+int ObjectEditorOpen;
+void ReloadEditorTextures() {}

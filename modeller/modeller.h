@@ -5,3 +5,6 @@
 extern int MappingScreenshotRequested;
 extern unsigned EditViewState;   // the top 11 bits are cleared when the copy is done
 extern int MappingChanged;
+
+extern int ObjectEditorOpen;   // the object editor screen is open
+void ReloadEditorTextures();   // the editors' own textures, after the device was made again

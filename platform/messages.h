@@ -14,24 +14,36 @@ enum MessageId : uint32_t {
   MSG_DESTROY,
   MSG_ACTIVATE,         // wParam 1 active, 0 inactive
   MSG_PAINT,
-  MSG_SIZE,             // wParam width, lParam height (client pixels)
-  MSG_KEYDOWN,          // wParam virtual key, lParam bit 30 set on repeat
+  MSG_SIZE,             // the client size changed: wParam width, lParam height (0, 0 minimised)
+  MSG_KEYDOWN,          // wParam key number (platform/keys.h), lParam key data (bit 30 repeat)
   MSG_KEYUP,
   MSG_SYSKEYDOWN,       // key with Alt held
   MSG_SYSKEYUP,
   MSG_CHAR,             // wParam character of the input code page
-  MSG_MOUSEMOVE,        // lParam x in the low 16 bits, y in the high 16 bits (client pixels)
+  MSG_MOUSEMOVE,        // lParam the client position (PointParam), wParam button and modifier bits
   MSG_LBUTTONDOWN,
   MSG_LBUTTONUP,
   MSG_RBUTTONDOWN,
   MSG_RBUTTONUP,
   MSG_MBUTTONDOWN,
   MSG_MBUTTONUP,
-  MSG_MOUSEWHEEL,       // wParam signed wheel delta (120 a notch)
+  MSG_MOUSEWHEEL,       // wParam high 16 bits the signed step (120 a notch), low 16 bits the bits
   MSG_MOUSELEAVE,
+  MSG_SYSCHAR,          // a character typed with Alt held
+  MSG_MOVE,             // the window moved: lParam the client area's top left (PointParam)
+  MSG_DISPLAYCHANGE,    // a display was added, removed or changed its mode
+  MSG_INPUTLANGCHANGE,  // the keyboard layout changed
   MSG_USER = 0x400,     // posted by the program itself (on-screen keyboard translation)
   MSG_INSTANCE_REQUEST = 0x8000,  // a request from a second instance
 };
+
+// A position in a message: x in the low 32 bits, y in the high 32 bits, both signed (a
+// captured pointer may be left of or above the client area).
+constexpr int64_t PointParam(int x, int y) {
+  return static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(y)) << 32) | static_cast<uint32_t>(x));
+}
+constexpr int PointParamX(int64_t param) { return static_cast<int32_t>(static_cast<uint32_t>(param)); }
+constexpr int PointParamY(int64_t param) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(param) >> 32)); }
 
 struct WindowMessage {
   uint32_t id = MSG_NONE;

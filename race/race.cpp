@@ -14,3 +14,14 @@ void CloseMprRecorder() {}
 void ReleaseRaceCarLighting() {}
 void SaveReplayState() {}
 void CleanupSockets() {}
+
+int ResultsDisplay;
+int NetworkDebug;
+int PositionUpdateKind;
+
+const char* FunctionKeyMessage(int index) { return ""; }
+int CanSendChat() { return 1; }
+void CommandEntryKey(int key) {}
+void RequestPositionUpdates(int kind, int flag) { PositionUpdateKind = kind; }
+void StartTypedMessage(int ctrl, const char* initial) {}
+const char* FormatTrackName() { return ""; }

@@ -16,3 +16,15 @@ void CloseMprRecorder();
 void ReleaseRaceCarLighting();
 void SaveReplayState();
 void CleanupSockets();
+
+// Window keys of the race services.
+extern int ResultsDisplay;      // Ctrl+Tab: 0 no, 1 auto, 2 yes
+extern int NetworkDebug;        // Shift+F8
+extern int PositionUpdateKind;  // the kind of position updates asked of the host
+constexpr int FUNCTION_KEY_MESSAGES = 32;  // 0-7 F1-F8, 8-19 Ctrl+F1-F12, 20-31 Alt+F1-F12
+const char* FunctionKeyMessage(int index);  // a coded text, empty when none
+int  CanSendChat();
+void CommandEntryKey(int key);
+void RequestPositionUpdates(int kind, int flag);
+void StartTypedMessage(int ctrl, const char* initial);
+const char* FormatTrackName();  // the track's short name, empty without a track

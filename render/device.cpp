@@ -12,6 +12,7 @@
 #include "core/config.h"
 #include "core/log.h"
 #include "core/main_window.h"
+#include "platform/window.h"
 #include "render/material.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
@@ -681,6 +682,7 @@ void GoFullScreen(int modeIndex) {
     Gfx.busy = 1;
     ScreenWidth = mode->width;
     ScreenHeight = mode->height;
+    SetWindowMode(SHOW_NORMAL);
     Gfx.busy = 0;
     ReinitialiseRequest = 1;
     RedrawRequested = 1;
@@ -698,6 +700,8 @@ void GoWindowed() {
     Gfx.busy = 1;
     UpdateDisplayFlags();
     SetFullscreenMode(-1, 1);
+    SetWindowMode(SHOW_NORMAL);
+    MainWindowClientSize(ScreenWidth, ScreenHeight);
     Gfx.busy = 0;
     RedrawRequested = 1;
   }
@@ -705,13 +709,19 @@ void GoWindowed() {
 }
 
 void ApplyWindowRequest(int request) {
-  // Minimise, maximise and the window styles belong to the window itself; the device only
-  // has to follow the size change that results (HandleWindowResize).
-  (void)request;
+  // The window carries these out; the device follows the size change (HandleWindowResize).
+  if (!Gfx.windowed) return;
+  if (request == WINDOW_REQUEST_MINIMISE)
+    ShowMainWindow(SHOW_MINIMISED);
+  else if (request == WINDOW_REQUEST_MAXIMISE)
+    ShowMainWindow(SHOW_MAXIMISED);
+  else if (request >= WINDOW_REQUEST_NORMAL && request <= BORDERLESS_DESKTOP)
+    SetWindowMode(SHOW_NORMAL);
 }
 
 void HandleWindowResize() {
   if (!Gfx.busy && Gfx.initState == 2) {
+    if (Gfx.windowed) MainWindowClientSize(ScreenWidth, ScreenHeight);
     if (Gfx.windowed && ScreenWidth != 0 && ScreenHeight != 0) {
       ReinitialiseRequest = 1;
       RedrawRequested = 1;

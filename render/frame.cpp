@@ -18,3 +18,5 @@ int BeginFrame() {
 
 void DrawFullScreenQuad(int shaderMode, int parameter, int flag) {}
 void DrawBackgroundPicture() {}
+
+int BlueprintMode;

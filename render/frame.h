@@ -9,3 +9,5 @@ int  BeginFrameClear();      // 1 when the frame can be drawn
 int  BeginFrame();
 void DrawFullScreenQuad(int shaderMode, int parameter, int flag);
 void DrawBackgroundPicture();
+
+extern int BlueprintMode;  // Shift+F6: editors draw their wireframes white

@@ -5,3 +5,4 @@ int LoadHumanSystem() { return 1; }
 void FreeHumans() {}
 void LoadHelmet() {}
 void FreeHelmet() {}
+void RebuildHumanMeshes() {}

@@ -5,3 +5,4 @@ int  LoadHumanSystem();   // 1 when loaded; the program cannot run without it
 void FreeHumans();
 void LoadHelmet();
 void FreeHelmet();
+void RebuildHumanMeshes();  // the helmet and human meshes, when loaded

@@ -3,3 +3,5 @@
 
 void TakeScreenshot() {}
 void CopyScreenAreaToClipboard() {}
+
+int ScreenshotRequest;

@@ -3,3 +3,5 @@
 
 void TakeScreenshot();   // takes a requested screenshot, if any
 void CopyScreenAreaToClipboard();
+
+extern int ScreenshotRequest;  // 1 Ctrl+S, 2 Ctrl+P; taken with the next presented frame

@@ -4,3 +4,5 @@
 void LoadLightScheme() {}
 void ClearLightSchemeLightWords() {}
 void StopSkyWorker() {}
+
+uint32_t SkyOptions;

@@ -12,3 +12,5 @@ void DrawInterface() {}
 void DrawButtons() {}
 void DrawScreenLabels() {}
 void ClearCaptionWords() {}
+
+int CommitValueEdit() { return 0; }

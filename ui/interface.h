@@ -15,3 +15,6 @@ void DrawInterface();
 void DrawButtons();
 void DrawScreenLabels();
 void ClearCaptionWords();    // the two per-frame caption words of centred captions
+
+// Ends a value drag in progress; 1 when there was one (the key that ended it is consumed).
+int CommitValueEdit();

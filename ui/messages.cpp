@@ -36,3 +36,8 @@ void ShowLabelledMessage(const char* label, const char* text, ColourWord colour)
     std::snprintf(line, sizeof line, "%s : %s", label, text);
   AddMessage(line, colour, MSG_TARGET_LOCAL);
 }
+
+int MessageHistoryShown;
+
+void ClearMessageLines() {}
+void ToggleMessageHistory() { MessageHistoryShown ^= 1; }

@@ -15,3 +15,7 @@ void ShowLabelledMessage(const char* label, const char* text, ColourWord colour)
 
 // Without graphics every local line is also printed as a status line.
 extern int MessagesToStdout;
+
+void ClearMessageLines();
+void ToggleMessageHistory();
+extern int MessageHistoryShown;

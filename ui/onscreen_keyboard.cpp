@@ -2,3 +2,8 @@
 #include "ui/onscreen_keyboard.h"
 
 int KeyboardWantsTranslation;
+int OnscreenKeyboardShown;
+int KeyboardTranslating;
+
+void ToggleOnscreenKeyboard() { OnscreenKeyboardShown ^= 1; }
+void ReleaseOnscreenKeyboardModifiers() {}

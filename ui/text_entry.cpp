@@ -6,3 +6,7 @@ int TextEntryActive;
 void CreateImeContext() {}
 void DestroyImeContext() {}
 void UpdateIme() {}
+
+int ImeStateNeedsUpdate;
+
+void OpenCommandEntryLine(int length) {}

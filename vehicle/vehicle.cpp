@@ -4,3 +4,5 @@
 void InitSinTable() {}
 void InitWheelTables() {}
 void ReleaseAllCarModels() {}
+void ReloadSetupCarModel(int flag) {}
+void ReloadAllCarModels(int flag) {}

@@ -4,3 +4,6 @@
 void InitSinTable();       // the car code's small sine table
 void InitWheelTables();
 void ReleaseAllCarModels(); // device-bound car meshes, before the device is made again
+// flag 1 releases the device-bound model before the device is made again, 0 rebuilds it.
+void ReloadSetupCarModel(int flag);
+void ReloadAllCarModels(int flag);

@@ -1,2 +1,4 @@
 // vehicle_editor.cpp - the vehicle editor screen.
 #include "vehicle_editor/vehicle_editor.h"
+
+int VehicleEditorOpen;

@@ -8,3 +8,5 @@ int WorldTimeZoneHours;
 void InitSphereDirections() {}
 void ResetWorldObjectStates() {}
 void FreeViewObjects() {}
+void RebuildWorldObjectMeshes() {}
+void RebuildViewObjects() {}

@@ -8,3 +8,5 @@ extern int WorldTimeZoneHours;
 void InitSphereDirections();
 void ResetWorldObjectStates();   // device-bound state, before the device is made again
 void FreeViewObjects();
+void RebuildWorldObjectMeshes();  // after the device was made again
+void RebuildViewObjects();

@@ -1,0 +1,5 @@
+// dialogs.cpp - no dialog opens yet.
+#include "ui/dialogs.h"
+
+int DialogOpen;
+int DialogFunctionKey;
