@@ -1,0 +1,104 @@
+// window_test.cpp - the window layer on the real SDL2 video: placement, displays, the
+// cursor, and the event source that fills the message queue in order.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/messages.h"
+#include "platform/window.h"
+
+namespace {
+
+class PlatformWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(PlatformVideoStart(), 1) << PlatformLastError();
+    ASSERT_EQ(PlatformCreateWindow("test", 100, 50, 320, 240, WINDOW_OPENGL), 1) << PlatformLastError();
+    PlatformInstallEventSource();
+    SDL_Delay(20);
+    ClearWindowMessages();
+    WindowMessage m;
+    while (PeekWindowMessage(m)) {
+    }
+  }
+  void TearDown() override {
+    PlatformDestroyWindow();
+    PlatformVideoStop();
+    ClearWindowMessages();
+  }
+};
+
+TEST_F(PlatformWindowTest, TheClientAreaIsPlacedAndReadBackOnTheDesktop) {
+  PlatformRect r{};
+  ASSERT_EQ(PlatformClientRect(r), 1);
+  EXPECT_EQ(r.Width(), 320);
+  EXPECT_EQ(r.Height(), 240);
+  PlatformPlaceClient(PlatformRect{40, 30, 40 + 200, 30 + 100});
+  ASSERT_EQ(PlatformClientRect(r), 1);
+  EXPECT_EQ(r.left, 40);
+  EXPECT_EQ(r.top, 30);
+  EXPECT_EQ(r.Width(), 200);
+  EXPECT_EQ(r.Height(), 100);
+  EXPECT_EQ(PlatformCreateWindow("again", 0, 0, 10, 10, 0), 1) << "the one window is kept";
+  ASSERT_EQ(PlatformClientRect(r), 1);
+  EXPECT_EQ(r.Width(), 200);
+}
+
+TEST_F(PlatformWindowTest, TheNearestDisplayAndTheDesktopCoverTheDisplays) {
+  ASSERT_GE(PlatformDisplayCount(), 1);
+  PlatformRect first{}, desktop{};
+  ASSERT_EQ(PlatformDisplayBounds(0, first), 1);
+  PlatformVirtualDesktop(desktop);
+  EXPECT_LE(desktop.left, first.left);
+  EXPECT_GE(desktop.right, first.right);
+  EXPECT_EQ(PlatformDisplayNearest(PlatformRect{first.left + 1, first.top + 1, first.left + 50, first.top + 50}), 0);
+  // A rectangle far outside every display still finds the nearest one.
+  EXPECT_GE(PlatformDisplayNearest(PlatformRect{-100000, -100000, -99000, -99000}), 0);
+  EXPECT_EQ(PlatformDisplayBounds(9999, first), 0);
+}
+
+TEST_F(PlatformWindowTest, TheCursorIsShownHiddenClippedAndCaptured) {
+  PlatformShowCursor(0);
+  EXPECT_EQ(PlatformCursorShown(), 0);
+  PlatformShowCursor(1);
+  EXPECT_EQ(PlatformCursorShown(), 1);
+  PlatformClipCursor(1);
+  EXPECT_EQ(PlatformCursorClipped(), 1);
+  PlatformClipCursor(0);
+  EXPECT_EQ(PlatformCursorClipped(), 0);
+  PlatformCaptureMouse(1);
+  EXPECT_EQ(PlatformMouseCaptured(), 1);
+  PlatformCaptureMouse(0);
+  EXPECT_EQ(PlatformMouseCaptured(), 0);
+}
+
+TEST_F(PlatformWindowTest, PushedEventsArriveAsMessagesInOrderBetweenPostedOnes) {
+  PostWindowMessage(MSG_USER, 1, 0);
+  SDL_Event e{};
+  e.type = SDL_MOUSEMOTION;
+  e.motion.windowID = PlatformWindowId();
+  e.motion.x = 3;
+  e.motion.y = 4;
+  SDL_PushEvent(&e);
+  e = SDL_Event{};
+  e.type = SDL_MOUSEBUTTONDOWN;
+  e.button.windowID = PlatformWindowId();
+  e.button.button = SDL_BUTTON_RIGHT;
+  SDL_PushEvent(&e);
+  e = SDL_Event{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.windowID = PlatformWindowId() + 1;  // not our window
+  e.window.event = SDL_WINDOWEVENT_CLOSE;
+  SDL_PushEvent(&e);
+  std::vector<uint32_t> ids;
+  WindowMessage m;
+  while (PeekWindowMessage(m)) ids.push_back(m.id);
+  EXPECT_EQ(ids, (std::vector<uint32_t>{MSG_USER, MSG_MOUSEMOVE, MSG_RBUTTONDOWN}));
+
+  PlatformDestroyWindow();
+  SDL_PushEvent(&e);
+  EXPECT_FALSE(PeekWindowMessage(m)) << "without the window no events are collected";
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+// window_translation_test.cpp - SDL events turned into window messages, without a window:
+// key numbers, the characters the keys make, and the state carried by mouse messages.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/keys.h"
+#include "platform/messages.h"
+#include "platform/window.h"
+
+namespace {
+
+class TranslationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClearWindowMessages();
+    ResetEventTranslation();
+  }
+  void TearDown() override { ClearWindowMessages(); }
+
+  static std::vector<WindowMessage> Drain() {
+    std::vector<WindowMessage> out;
+    WindowMessage m;
+    while (PeekWindowMessage(m)) out.push_back(m);
+    return out;
+  }
+
+  static void Key(SDL_Scancode scancode, SDL_Keycode keycode, bool down, Uint16 mod = 0, bool repeat = false) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.repeat = repeat ? 1 : 0;
+    e.key.keysym.scancode = scancode;
+    e.key.keysym.sym = keycode;
+    e.key.keysym.mod = mod;
+    TranslateSdlEvent(e);
+  }
+
+  static void Text(const char* utf8) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    std::strncpy(e.text.text, utf8, sizeof e.text.text - 1);
+    TranslateSdlEvent(e);
+  }
+};
+
+TEST(KeyNumbers, FollowTheClassicNumberingWhateverTheLayout) {
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_F1, SDLK_F1, 0), 112);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_F12, SDLK_F12, 0), 123);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_UP, SDLK_UP, 0), KEY_UP);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_PAGEDOWN, SDLK_PAGEDOWN, 0), KEY_PAGE_DOWN);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_0, SDLK_0, 0), '0');
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_9, SDLK_9, 0), '9');
+  // A layout with other characters on the digit row still gives the digits.
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_1, SDLK_AMPERSAND, 0), '1');
+  // Letters follow the layout: the key where Q stands on another layout gives its A.
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_Q, SDLK_a, 0), 'A');
+  // A layout without Latin letters falls back to the key's place.
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_Z, 0x44F, 0), 'Z');
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_KP_5, SDLK_KP_5, 1), KEY_PAD_0 + 5);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_KP_8, SDLK_KP_8, 0), KEY_UP) << "Num Lock off: the keypad moves";
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_KP_0, SDLK_KP_0, 0), KEY_INSERT);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, 1), KEY_ENTER);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_MINUS, SDLK_MINUS, 0), KEY_MINUS);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_KP_MINUS, SDLK_KP_MINUS, 1), KEY_PAD_MINUS);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_SLASH, SDLK_SLASH, 0), KEY_SLASH);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, 0), KEY_SHIFT);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_RCTRL, SDLK_RCTRL, 0), KEY_CTRL);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_RALT, SDLK_RALT, 0), KEY_ALT);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_AUDIOPLAY, SDLK_AUDIOPLAY, 0), 0) << "keys the program does not know";
+}
+
+TEST(Utf8, DecodesCharactersAndRefusesBadSequences) {
+  uint32_t c = 0;
+  EXPECT_EQ(DecodeUtf8("A", c), 1);
+  EXPECT_EQ(c, 'A');
+  EXPECT_EQ(DecodeUtf8("\xC3\xA9", c), 2);
+  EXPECT_EQ(c, 0xE9u);
+  EXPECT_EQ(DecodeUtf8("\xE2\x82\xAC", c), 3);
+  EXPECT_EQ(c, 0x20ACu);
+  EXPECT_EQ(DecodeUtf8("\xF0\x9F\x98\x80", c), 4);
+  EXPECT_EQ(c, 0x1F600u);
+  EXPECT_EQ(DecodeUtf8("", c), 0);
+  EXPECT_EQ(DecodeUtf8("\x80", c), 1);  // a continuation byte alone
+  EXPECT_EQ(c, 0xFFFDu);
+  EXPECT_EQ(DecodeUtf8("\xC3" "A", c), 1) << "a cut sequence gives up its lead byte only";
+  EXPECT_EQ(c, 0xFFFDu);
+  EXPECT_EQ(DecodeUtf8("\xE0\x80\x80", c), 3);  // an over-long zero
+  EXPECT_EQ(c, 0xFFFDu);
+  EXPECT_EQ(DecodeUtf8("\xED\xA0\x80", c), 3);  // a surrogate
+  EXPECT_EQ(c, 0xFFFDu);
+}
+
+TEST_F(TranslationTest, KeysBecomeKeyMessagesWithRepeatAndAltInTheirData) {
+  Key(SDL_SCANCODE_A, SDLK_a, true);
+  Key(SDL_SCANCODE_A, SDLK_a, true, 0, true);
+  Key(SDL_SCANCODE_A, SDLK_a, false);
+  Key(SDL_SCANCODE_LALT, SDLK_LALT, true);
+  Key(SDL_SCANCODE_X, SDLK_x, true);
+  Key(SDL_SCANCODE_LALT, SDLK_LALT, false);
+  const std::vector<WindowMessage> m = Drain();
+  ASSERT_EQ(m.size(), 6u);
+  EXPECT_EQ(m[0].id, MSG_KEYDOWN);
+  EXPECT_EQ(m[0].wParam, 'A');
+  EXPECT_FALSE(m[0].lParam & KEY_DATA_REPEAT);
+  EXPECT_TRUE(m[1].lParam & KEY_DATA_REPEAT);
+  EXPECT_EQ(m[2].id, MSG_KEYUP);
+  EXPECT_EQ(m[3].id, MSG_SYSKEYDOWN);
+  EXPECT_EQ(m[3].wParam, static_cast<uint64_t>(KEY_ALT));
+  EXPECT_EQ(m[4].id, MSG_SYSKEYDOWN) << "a key with Alt held is a system key";
+  EXPECT_TRUE(m[4].lParam & KEY_DATA_ALT);
+  EXPECT_EQ(m[5].id, MSG_SYSKEYUP);
+}
+
+TEST_F(TranslationTest, EditingKeysAndAltDigitsMakeTheirOwnCharacters) {
+  Key(SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, true);
+  Key(SDL_SCANCODE_RETURN, SDLK_RETURN, true);
+  Key(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, true);
+  Key(SDL_SCANCODE_LALT, SDLK_LALT, true);
+  Key(SDL_SCANCODE_KP_4, SDLK_KP_4, true, KMOD_LALT);  // Num Lock off: still a digit for Alt entry
+  Text("4");  // the text some systems also send is not taken twice
+  Key(SDL_SCANCODE_2, SDLK_2, true, KMOD_LALT);
+  std::vector<uint64_t> characters;
+  std::vector<uint32_t> ids;
+  for (const WindowMessage& m : Drain()) {
+    if (m.id == MSG_CHAR || m.id == MSG_SYSCHAR) {
+      characters.push_back(m.wParam);
+      ids.push_back(m.id);
+    }
+  }
+  EXPECT_EQ(characters, (std::vector<uint64_t>{8, 13, 27, '4', '2'}));
+  EXPECT_EQ(ids, (std::vector<uint32_t>{MSG_CHAR, MSG_CHAR, MSG_CHAR, MSG_SYSCHAR, MSG_SYSCHAR}));
+}
+
+TEST_F(TranslationTest, TextBecomesOneCharacterMessagePerCodePoint) {
+  Text("a\xC3\xA9\xE2\x82\xAC");
+  const std::vector<WindowMessage> m = Drain();
+  ASSERT_EQ(m.size(), 3u);
+  EXPECT_EQ(m[0].wParam, 'a');
+  EXPECT_EQ(m[1].wParam, 0xE9u);
+  EXPECT_EQ(m[2].wParam, 0x20ACu) << "the core turns it into the input code page";
+}
+
+TEST_F(TranslationTest, MouseMessagesCarryTheButtonsAndModifiersOfTheirMoment) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEBUTTONDOWN;
+  e.button.button = SDL_BUTTON_LEFT;
+  e.button.x = -3;  // a captured pointer left of the window
+  e.button.y = 7;
+  Key(SDL_SCANCODE_RCTRL, SDLK_RCTRL, true);
+  TranslateSdlEvent(e);
+  e.type = SDL_MOUSEMOTION;
+  e.motion.x = 100000;
+  e.motion.y = -2;
+  TranslateSdlEvent(e);
+  e = SDL_Event{};
+  e.type = SDL_MOUSEWHEEL;
+  e.wheel.y = -1;
+  e.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
+  e.wheel.mouseX = 5;
+  e.wheel.mouseY = 6;
+  TranslateSdlEvent(e);
+  e.wheel.windowID = 12345;  // another window's event
+  TranslateSdlEvent(e);
+
+  const std::vector<WindowMessage> m = Drain();
+  ASSERT_EQ(m.size(), 4u);
+  EXPECT_EQ(m[1].id, MSG_LBUTTONDOWN);
+  EXPECT_EQ(m[1].wParam, MOUSE_LEFT_DOWN | MOUSE_CTRL_DOWN);
+  EXPECT_EQ(PointParamX(m[1].lParam), -3);
+  EXPECT_EQ(PointParamY(m[1].lParam), 7);
+  EXPECT_EQ(m[2].id, MSG_MOUSEMOVE);
+  EXPECT_EQ(PointParamX(m[2].lParam), 100000);
+  EXPECT_EQ(PointParamY(m[2].lParam), -2);
+  EXPECT_EQ(m[3].id, MSG_MOUSEWHEEL);
+  EXPECT_EQ(static_cast<int16_t>(m[3].wParam >> 16), 120) << "a flipped wheel's step turned the right way";
+
+  // Losing the focus forgets what was held, so no button or Ctrl sticks.
+  e = SDL_Event{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+  TranslateSdlEvent(e);
+  e = SDL_Event{};
+  e.type = SDL_MOUSEMOTION;
+  TranslateSdlEvent(e);
+  const std::vector<WindowMessage> after = Drain();
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[0].id, MSG_ACTIVATE);
+  EXPECT_EQ(after[0].wParam, 0u);
+  EXPECT_EQ(after[1].wParam, 0u);
+}
+
+TEST_F(TranslationTest, WindowEventsBecomeWindowMessages) {
+  const Uint8 events[] = {SDL_WINDOWEVENT_CLOSE, SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_SIZE_CHANGED,
+                          SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_LEAVE, SDL_WINDOWEVENT_EXPOSED};
+  for (Uint8 event : events) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = event;
+    e.window.data1 = 800;
+    e.window.data2 = 600;
+    TranslateSdlEvent(e);
+  }
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  TranslateSdlEvent(quit);
+  const std::vector<WindowMessage> m = Drain();
+  ASSERT_EQ(m.size(), 7u);
+  EXPECT_EQ(m[0].id, MSG_CLOSE);
+  EXPECT_EQ(m[1].id, MSG_ACTIVATE);
+  EXPECT_EQ(m[1].wParam, 1u);
+  EXPECT_EQ(m[2].id, MSG_SIZE);
+  EXPECT_EQ(m[2].wParam, 800u);
+  EXPECT_EQ(m[2].lParam, 600);
+  EXPECT_EQ(m[3].id, MSG_SIZE) << "a minimised window has no client area";
+  EXPECT_EQ(m[3].wParam, 0u);
+  EXPECT_EQ(m[4].id, MSG_MOUSELEAVE);
+  EXPECT_EQ(m[5].id, MSG_PAINT);
+  EXPECT_EQ(m[6].id, MSG_CLOSE) << "a signal or the session's end asks to close";
+}
+
+}  // namespace
