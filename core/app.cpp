@@ -198,6 +198,8 @@ bool KeyHeldForRedraw() {
 
 bool IsModifierKey(uint64_t key) { return key == 16 || key == 17 || key == 18; }  // Shift, Ctrl, Alt
 
+bool IsCharacterMessage(const WindowMessage& message) { return message.id == MSG_CHAR || message.id == MSG_SYSCHAR; }
+
 void PumpMessages() {
   WindowMessage message;
   while (PeekWindowMessage(message)) {
@@ -214,11 +216,14 @@ void PumpMessages() {
     }
     if (CurrentProcess && !CurrentProcess->rawKeys && keyDown && KeyboardWantsTranslation &&
         !IsModifierKey(message.wParam)) {
-      // The on-screen keyboard sees the characters of this one key press bracketed.
+      // The on-screen keyboard sees the characters of this one key press bracketed.  The
+      // window layer queues a key's characters right behind the key, so they are taken now.
       KeyboardWantsTranslation = 0;
-      PostWindowMessage(MSG_USER, 1, 0);
       MainWndProc(message);
-      PostWindowMessage(MSG_USER, 0, 0);
+      MainWndProc(WindowMessage{MSG_USER, 1, 0});
+      WindowMessage character;
+      while (PeekWindowMessageIf(character, IsCharacterMessage)) MainWndProc(character);
+      MainWndProc(WindowMessage{MSG_USER, 0, 0});
       continue;
     }
     MainWndProc(message);

@@ -19,6 +19,15 @@ bool PeekWindowMessage(WindowMessage& out) {
   return true;
 }
 
+bool PeekWindowMessageIf(WindowMessage& out, bool (*accept)(const WindowMessage&)) {
+  if (g_source) g_source();
+  std::lock_guard<std::mutex> lock(g_queueLock);
+  if (g_queue.empty() || !accept(g_queue.front())) return false;
+  out = g_queue.front();
+  g_queue.pop_front();
+  return true;
+}
+
 void PostWindowMessage(uint32_t id, uint64_t wParam, int64_t lParam) {
   std::lock_guard<std::mutex> lock(g_queueLock);
   g_queue.push_back(WindowMessage{id, wParam, lParam});

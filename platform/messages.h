@@ -54,6 +54,8 @@ struct WindowMessage {
 // Removes the oldest message; false when none is waiting.  Platform events (the window's)
 // are collected first, then handed out in order with the posted ones.
 bool PeekWindowMessage(WindowMessage& out);
+// The same, but only when the oldest message passes the test; it stays waiting otherwise.
+bool PeekWindowMessageIf(WindowMessage& out, bool (*accept)(const WindowMessage&));
 void PostWindowMessage(uint32_t id, uint64_t wParam, int64_t lParam);
 void ClearWindowMessages();
 int  CountWindowMessages();

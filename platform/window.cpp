@@ -18,6 +18,7 @@ struct WindowState {
   SDL_Window* window = nullptr;
   uint32_t id = 0;
   int videoStarts = 0;
+  int videoUp = 0;
   int captured = 0;
 };
 WindowState g_window;
@@ -51,16 +52,21 @@ bool ForOurWindow(uint32_t windowId) { return windowId == 0 || windowId == g_win
 
 // ---- [Video] ----
 
+// Once started, video stays up with its GL library loaded until the process ends: a GL
+// driver unloaded and loaded again (a window made again, in tests) leaks inside itself,
+// and the system takes everything back at exit anyway.
 int PlatformVideoStart() {
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return 0;
+  if (!g_window.videoUp) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return 0;
+    g_window.videoUp = 1;
+    if (SDL_GL_LoadLibrary(nullptr) != 0) SDL_ClearError();  // windows without GL still work
+  }
   ++g_window.videoStarts;
   return 1;
 }
 
 void PlatformVideoStop() {
-  if (g_window.videoStarts <= 0) return;
-  --g_window.videoStarts;
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  if (g_window.videoStarts > 0) --g_window.videoStarts;
 }
 
 const char* PlatformLastError() { return SDL_GetError(); }

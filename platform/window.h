@@ -18,8 +18,7 @@ struct PlatformRect {
 };
 
 // ---- [Video] ----
-// Starts the video subsystem (counted: every start needs a stop).  Where no display exists
-// and no driver was named, the offscreen driver is used.  1 on success.
+// Starts the video subsystem (counted: every start needs a stop).  1 on success.
 int  PlatformVideoStart();
 void PlatformVideoStop();
 const char* PlatformLastError();

@@ -25,6 +25,7 @@ struct InputProbe {
   std::vector<int> keys;
   std::vector<MouseRecord> mice;
   std::vector<std::string> order;  // "key", "move", "click", ...
+  std::vector<int> translating;    // the on-screen keyboard's bracket at each key
 };
 
 Prss* InputProbeAct(Prss* process) {
@@ -39,6 +40,7 @@ void InputProbeKey(Prss* process, int key) {
   InputProbe* probe = reinterpret_cast<InputProbe*>(process);
   probe->keys.push_back(key);
   probe->order.push_back("key");
+  probe->translating.push_back(KeyboardTranslating);
 }
 
 void InputProbeMouse(Prss* process, const MouseRecord* mouse) {
@@ -68,6 +70,8 @@ class MainWindowTest : public AppHarness {
     ScreenPanel = 0;
     OnscreenKeyboardShown = 0;
     TextEntryActive = 0;
+    KeyboardWantsTranslation = 0;
+    KeyboardTranslating = 0;
     ScreenWidth = ScreenHeight = 0;
     LogFileName[0] = 0;
   }
@@ -619,6 +623,26 @@ TEST_F(MainWindowTest, ClosingTheWindowAsksTheProgramToExitAndTheLoopEnds) {
   EXPECT_EQ(QuitFlag, 1) << "the entry page closed, which ends the loop";
   AppShutdown();
   EXPECT_FALSE(PlatformWindowExists());
+}
+
+TEST_F(MainWindowTest, TheKeyTheOnScreenKeyboardAskedForHasItsCharactersBracketed) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  Settle();
+  InputProbe& probe = Probe(0);
+  ReplaceTop(&probe.prss);
+  Prss_MakeCurrent(&probe.prss);
+  KeyboardWantsTranslation = 1;
+  PushKey(SDL_SCANCODE_B, SDLK_b, true);
+  PushText("b");
+  PushKey(SDL_SCANCODE_B, SDLK_b, false);
+  PushKey(SDL_SCANCODE_C, SDLK_c, true);
+  PushText("c");
+  RunPasses(2);
+  EXPECT_EQ(probe.keys, (std::vector<int>{'b', 'c'}));
+  EXPECT_EQ(probe.translating, (std::vector<int>{1, 0})) << "only the one key press asked for";
+  EXPECT_EQ(KeyboardTranslating, 0);
+  probe_ = nullptr;  // the top process now: shut-down frees it
+  AppShutdown();
 }
 
 // ---- Without graphics ----
