@@ -10,6 +10,7 @@
 
 #include "app_harness.h"
 #include "core/config.h"
+#include "platform/gfx.h"
 #include "platform/keys.h"
 #include "platform/window.h"
 #include "race/race.h"
@@ -56,6 +57,14 @@ class MainWindowTest : public AppHarness {
  protected:
   void SetUp() override {
     AppHarness::SetUp();
+    // The device sees displays of known modes, whatever the video driver reports.
+    static const GfxModeDesc MODES[] = {{640, 480, {60, 1}}, {1024, 768, {60, 1}}, {1920, 1080, {60, 1}}};
+    static GfxFakeDisplays displays;
+    displays.modes = MODES;
+    displays.modeCount = 3;
+    displays.virtualWidth = 1920;
+    displays.virtualHeight = 1080;
+    GfxUseFakeDisplays(&displays);
     ResetMainWindowState();
     CfgWindow[0] = 700;
     CfgWindow[1] = 600;
@@ -83,6 +92,7 @@ class MainWindowTest : public AppHarness {
       probe_ = nullptr;
     }
     DestroyMainWindow();
+    GfxUseFakeDisplays(nullptr);
     AppHarness::TearDown();
   }
 
@@ -552,6 +562,9 @@ TEST_F(MainWindowTest, F4SwitchesToFullScreenAndBackToTheSameModeBetweenFrames) 
   ASSERT_GE(mode, 0);
   const DisplayMode chosen = DisplayModes()[mode];
   ASSERT_EQ(IsFullScreen(), 0);
+  const int storedWidth = CfgWindow[2] - CfgWindow[0];  // as cfg.txt's reading left it
+  const int storedHeight = CfgWindow[3] - CfgWindow[1];
+  ASSERT_EQ(ScreenWidth, storedWidth);
 
   Tap(SDL_SCANCODE_F4, SDLK_F4);
   RunPasses(1);
@@ -565,8 +578,8 @@ TEST_F(MainWindowTest, F4SwitchesToFullScreenAndBackToTheSameModeBetweenFrames) 
   RunPasses(1);
   EXPECT_EQ(IsFullScreen(), 0);
   EXPECT_TRUE(LogHas("window change : window"));
-  EXPECT_EQ(ScreenWidth, 300) << "back at the stored window rectangle";
-  EXPECT_EQ(ScreenHeight, 200);
+  EXPECT_EQ(ScreenWidth, storedWidth) << "back at the stored window rectangle";
+  EXPECT_EQ(ScreenHeight, storedHeight);
 
   Tap(SDL_SCANCODE_F4, SDLK_F4);
   RunPasses(1);
@@ -581,6 +594,7 @@ TEST_F(MainWindowTest, BorderlessMinimiseAndMaximiseRequestsAreCarriedOutAndLogg
   Settle();
   PlatformRect desktop;
   PlatformVirtualDesktop(desktop);
+  const int storedWidth = CfgWindow[2] - CfgWindow[0];
 
   PushKey(SDL_SCANCODE_LALT, SDLK_LALT, true);
   Tap(SDL_SCANCODE_RETURN, SDLK_RETURN, KMOD_LALT);
@@ -601,7 +615,7 @@ TEST_F(MainWindowTest, BorderlessMinimiseAndMaximiseRequestsAreCarriedOutAndLogg
   RunPasses(1);
   EXPECT_EQ(CfgBorderlessWindow, 0);
   EXPECT_TRUE(LogHas("window change : normal window"));
-  EXPECT_EQ(ScreenWidth, 300);
+  EXPECT_EQ(ScreenWidth, storedWidth);
 
   WindowRequest = WINDOW_REQUEST_MAXIMISE;
   RunPasses(1);
