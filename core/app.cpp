@@ -356,6 +356,9 @@ StartResult AppStartup(const char* commandLine) {
   }
 
   // 9, 10: cfg.txt, and the data folder must be writable.
+  // With graphics the window system starts first: the stored window rectangle is checked
+  // against the desktop, and the device makes its context on the same video.
+  if (GraphicsEnabled) StartWindowSystem();
   if (!ConfigRead) LoadConfig();
   if (!GraphicsEnabled) CfgStartWindowed = 1;
   if (!ProbeDataFolder()) {

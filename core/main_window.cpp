@@ -328,15 +328,23 @@ void StatusOutputLine(char* out, size_t size) {
 
 // ---- [Window] ----
 
+int StartWindowSystem() {
+  if (!g_state.videoStarted) {
+    if (!PlatformVideoStart()) {
+      LogF("video : %s", PlatformLastError());
+      return 0;
+    }
+    g_state.videoStarted = 1;
+  }
+  PlatformRect desktop;
+  PlatformVirtualDesktop(desktop);
+  SetConfigVirtualScreen(desktop.left, desktop.top, desktop.Width(), desktop.Height());
+  return 1;
+}
+
 int CreateMainWindow(int showCommand, int windowed) {
   if (!PlatformWindowExists()) {
-    if (!g_state.videoStarted) {
-      if (!PlatformVideoStart()) {
-        LogF("video : %s", PlatformLastError());
-        return 0;
-      }
-      g_state.videoStarted = 1;
-    }
+    if (!StartWindowSystem()) return 0;
     const int width = ScreenWidth > 0 ? ScreenWidth : 1280;
     const int height = ScreenHeight > 0 ? ScreenHeight : 720;
     if (!PlatformCreateWindow(MAIN_WINDOW_TITLE, WINDOW_X, WINDOW_Y, width, height, WINDOW_OPENGL | WINDOW_HIDDEN)) {

@@ -81,6 +81,9 @@ constexpr int BORDERLESS_DESKTOP = 5;  // over the whole desktop
 constexpr const char* MAIN_WINDOW_TITLE = "ZKT Editor";
 
 // ---- [Window] ----
+// Starts the window system and tells the configuration the desktop's size, for the check of
+// the stored window rectangle.  1, or 0 when there is no video (the window cannot be made).
+int  StartWindowSystem();
 // Makes the window (title "ZKT Editor", at 64, 32) and places it for the current mode.
 // windowed 0 starts it in full screen.  1, or 0 when no window could be made.
 int  CreateMainWindow(int showCommand, int windowed);
