@@ -14,6 +14,7 @@
 #include "platform/keys.h"
 #include "platform/window.h"
 #include "race/race.h"
+#include "ui/code_pages.h"
 #include "ui/dialogs.h"
 #include "ui/onscreen_keyboard.h"
 #include "ui/text_entry.h"
@@ -386,17 +387,19 @@ TEST_F(MainWindowTest, AltWithKeypadDigitsTypesTheCharacterOfThatNumber) {
 TEST_F(MainWindowTest, TypedTextArrivesAsCharactersOfTheInputCodePage) {
   OpenWindow();
   InputProbe& probe = Probe(0);
+  InputCodePage = CODE_PAGE_LATIN1;
   TextEntryActive = 1;
   PushKey(SDL_SCANCODE_A, SDLK_a, true);
   PushText("a");
   PushKey(SDL_SCANCODE_A, SDLK_a, false);
-  PushText("\xC3\xA9");          // e acute: 0xE9 in Latin 1
-  PushText("\xE2\x82\xAC");      // the euro sign has no Latin 1 character
+  PushText("\xC3\xA9");          // e acute: 0xE9 in the Western page
+  PushText("\xE2\x82\xAC");      // the euro sign: 0x80 in the Western page
+  PushText("\xE2\x98\x83");      // a snowman: no character of the page
   PushText("xy");
   Tap(SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE);
   Tap(SDL_SCANCODE_RETURN, SDLK_RETURN);
   Pump();
-  EXPECT_EQ(probe.keys, (std::vector<int>{'a', 0xE9, 'x', 'y', 8, 13}))
+  EXPECT_EQ(probe.keys, (std::vector<int>{'a', 0xE9, 0x80, '?', 'x', 'y', 8, 13}))
       << "a text field takes characters only, with the editing keys as their control characters";
 
   // A process that reads keys takes key numbers, not characters.
