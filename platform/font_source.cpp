@@ -1,0 +1,228 @@
+// font_source.cpp - double-byte glyphs from system fonts, over fontconfig and FreeType.
+// Implemented: [X] faces by language  [X] weight  [X] cell height  [X] black-on-white drawing
+// Not: [ ] vertical faces  [ ] synthetic bold or italic
+#include "platform/font_source.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+#include <cstring>
+#include <strings.h>
+
+struct SystemFont {
+  FT_Face face;
+  int ascentPixels;
+  SystemFont* next;  // every open font, so that closing the surface closes them
+};
+
+namespace {
+
+FT_Library g_library;
+FcConfig* g_config;
+uint8_t* g_pixels;
+SystemFont* g_fonts;
+
+bool FamilyMatches(FcPattern* pattern, const char* face) {
+  FcChar8* family = nullptr;
+  for (int i = 0; FcPatternGetString(pattern, FC_FAMILY, i, &family) == FcResultMatch; ++i)
+    if (strcasecmp(reinterpret_cast<const char*>(family), face) == 0) return true;
+  return false;
+}
+
+int FamilyKindOf(FcPattern* pattern) {
+  int spacing = 0;
+  if (FcPatternGetInteger(pattern, FC_SPACING, 0, &spacing) == FcResultMatch && spacing >= FC_MONO) {
+    return FONT_FAMILY_MONO;
+  }
+  FcChar8* family = nullptr;
+  for (int i = 0; FcPatternGetString(pattern, FC_FAMILY, i, &family) == FcResultMatch; ++i) {
+    const char* name = reinterpret_cast<const char*>(family);
+    if (strcasestr(name, "serif") && !strcasestr(name, "sans")) return FONT_FAMILY_OTHER;
+    if (strcasestr(name, "mono")) return FONT_FAMILY_MONO;
+  }
+  return FONT_FAMILY_SANS;
+}
+
+uint32_t NextCodePoint(const char16_t* text, int length, int* i) {
+  const uint32_t unit = text[(*i)++];
+  if (unit >= 0xD800 && unit < 0xDC00 && *i < length) {
+    const uint32_t low = text[*i];
+    if (low >= 0xDC00 && low < 0xE000) {
+      ++*i;
+      return 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+    }
+  }
+  return unit;
+}
+
+}  // namespace
+
+// ---- [Surface] ----
+
+int OpenGlyphSurface() {
+  if (g_pixels) return GLYPH_SURFACE_OK;
+  if (!g_config) {
+    g_config = FcInitLoadConfigAndFonts();
+    if (!g_config) return GLYPH_SURFACE_NO_CONTEXT;
+  }
+  if (!g_library && FT_Init_FreeType(&g_library) != 0) {
+    g_library = nullptr;
+    return GLYPH_SURFACE_NO_RENDERER;
+  }
+  g_pixels = new (std::nothrow) uint8_t[GLYPH_SURFACE_BYTES];
+  if (!g_pixels) return GLYPH_SURFACE_NO_BITMAP;
+  std::memset(g_pixels, 255, GLYPH_SURFACE_BYTES);
+  return GLYPH_SURFACE_OK;
+}
+
+void CloseGlyphSurface() {
+  while (g_fonts) CloseSystemFont(g_fonts);
+  delete[] g_pixels;
+  g_pixels = nullptr;
+  if (g_library) FT_Done_FreeType(g_library);
+  g_library = nullptr;
+  if (g_config) FcConfigDestroy(g_config);
+  g_config = nullptr;
+}
+
+int GlyphSurfaceOpen() { return g_pixels != nullptr; }
+
+int FillGlyphSurface(uint8_t value) {
+  if (!g_pixels) return 0;
+  std::memset(g_pixels, value, GLYPH_SURFACE_BYTES);
+  return 1;
+}
+
+int ReadGlyphSurface(uint8_t* out) {
+  if (!g_pixels) return 0;
+  std::memcpy(out, g_pixels, GLYPH_SURFACE_BYTES);
+  return 1;
+}
+
+int DrawTextOnGlyphSurface(SystemFont* font, const char16_t* text, int length) {
+  if (!g_pixels || !font) return 0;
+  int penX = 0;
+  for (int i = 0; i < length;) {
+    const uint32_t codePoint = NextCodePoint(text, length, &i);
+    if (FT_Load_Char(font->face, codePoint, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) != 0) return 0;
+    const FT_GlyphSlot slot = font->face->glyph;
+    const FT_Bitmap& bitmap = slot->bitmap;
+    const int left = penX + slot->bitmap_left;
+    const int top = font->ascentPixels - slot->bitmap_top;
+    for (int row = 0; row < static_cast<int>(bitmap.rows); ++row) {
+      const int y = top + row;
+      if (y < 0 || y >= GLYPH_SURFACE_SIZE) continue;
+      const uint8_t* source = bitmap.buffer + row * bitmap.pitch;
+      for (int column = 0; column < static_cast<int>(bitmap.width); ++column) {
+        const int x = left + column;
+        if (x < 0 || x >= GLYPH_SURFACE_SIZE) continue;
+        uint8_t coverage = source[column];
+        if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO)
+          coverage = (source[column >> 3] & (0x80 >> (column & 7))) ? 255 : 0;
+        uint8_t* pixel = g_pixels + (y * GLYPH_SURFACE_SIZE + x) * 3;
+        const uint8_t ink = static_cast<uint8_t>(255 - coverage);
+        for (int c = 0; c < 3; ++c) pixel[c] = std::min(pixel[c], ink);
+      }
+    }
+    penX += static_cast<int>((slot->advance.x + 32) >> 6);
+  }
+  return 1;
+}
+
+// ---- [Faces] ----
+
+int ListFontFaces(const char* language, FontFaceInfo* out, int max) {
+  if (!g_config && !(g_config = FcInitLoadConfigAndFonts())) return 0;
+  FcPattern* pattern = FcPatternCreate();
+  FcLangSet* languages = FcLangSetCreate();
+  FcLangSetAdd(languages, reinterpret_cast<const FcChar8*>(language));
+  FcPatternAddLangSet(pattern, FC_LANG, languages);
+  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+  FcConfigSubstitute(g_config, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result;
+  FcFontSet* sorted = FcFontSort(g_config, pattern, FcFalse, nullptr, &result);
+  int count = 0;
+  char seen[256][FONT_FACE_SIZE];
+  int numSeen = 0;
+  for (int i = 0; sorted && i < sorted->nfont; ++i) {
+    FcPattern* font = sorted->fonts[i];
+    FcBool outline = FcFalse;
+    FcLangSet* fontLanguages = nullptr;
+    FcChar8* family = nullptr;
+    if (FcPatternGetBool(font, FC_OUTLINE, 0, &outline) != FcResultMatch || !outline) continue;
+    if (FcPatternGetLangSet(font, FC_LANG, 0, &fontLanguages) != FcResultMatch) continue;
+    if (FcLangSetHasLang(fontLanguages, reinterpret_cast<const FcChar8*>(language)) != FcLangEqual) continue;
+    if (FcPatternGetString(font, FC_FAMILY, 0, &family) != FcResultMatch) continue;
+    const char* name = reinterpret_cast<const char*>(family);
+    if (std::strlen(name) >= FONT_FACE_SIZE) continue;  // a face that cannot be named back
+    bool duplicate = false;
+    for (int s = 0; s < numSeen && !duplicate; ++s) duplicate = strcasecmp(seen[s], name) == 0;
+    if (duplicate) continue;
+    if (numSeen < 256) std::strcpy(seen[numSeen++], name);
+    if (out && count < max) {
+      std::strcpy(out[count].face, name);
+      out[count].familyKind = FamilyKindOf(font);
+    }
+    ++count;
+  }
+  if (sorted) FcFontSetDestroy(sorted);
+  FcLangSetDestroy(languages);
+  FcPatternDestroy(pattern);
+  return count;
+}
+
+// ---- [Fonts] ----
+
+SystemFont* OpenSystemFont(const char* face, int weight, int cellHeightPixels) {
+  if (!g_library || !g_config || !face || !face[0]) return nullptr;
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(face));
+  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::clamp(weight, 1, 1000)));
+  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+  FcConfigSubstitute(g_config, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result;
+  FcPattern* match = FcFontMatch(g_config, pattern, &result);
+  FcPatternDestroy(pattern);
+  if (!match) return nullptr;
+  FcChar8* file = nullptr;
+  int index = 0;
+  SystemFont* font = nullptr;
+  // fontconfig substitutes another family for a missing one: that is no font of this name.
+  if (FamilyMatches(match, face) && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+    FcPatternGetInteger(match, FC_INDEX, 0, &index);
+    FT_Face ftFace = nullptr;
+    if (FT_New_Face(g_library, reinterpret_cast<const char*>(file), index, &ftFace) == 0) {
+      FT_Size_RequestRec request = {FT_SIZE_REQUEST_TYPE_CELL, 0, cellHeightPixels * 64, 0, 0};
+      if (FT_Request_Size(ftFace, &request) == 0) {
+        font = new SystemFont{ftFace, static_cast<int>((ftFace->size->metrics.ascender + 32) >> 6), g_fonts};
+        g_fonts = font;
+      } else {
+        FT_Done_Face(ftFace);
+      }
+    }
+  }
+  FcPatternDestroy(match);
+  return font;
+}
+
+void CloseSystemFont(SystemFont* font) {
+  if (!font) return;
+  for (SystemFont** link = &g_fonts; *link; link = &(*link)->next) {
+    if (*link == font) {
+      *link = font->next;
+      break;
+    }
+  }
+  FT_Done_Face(font->face);
+  delete font;
+}
+
+int SystemFontAdvance(SystemFont* font, uint32_t codePoint) {
+  if (!font || FT_Get_Char_Index(font->face, codePoint) == 0) return -1;
+  if (FT_Load_Char(font->face, codePoint, FT_LOAD_DEFAULT) != 0) return -1;
+  return static_cast<int>((font->face->glyph->advance.x + 32) >> 6);
+}

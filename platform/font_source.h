@@ -1,0 +1,55 @@
+// font_source.h - system outline fonts for the double-byte code pages, over fontconfig and
+// FreeType: listing the faces that cover a language, opening one at a cell height, and
+// drawing characters black on white into the shared 64 x 64 surface.
+//
+// Sections: [Surface] [Faces] [Fonts]
+//
+// The surface copies what the interface expects of a 24-bit top-down bitmap: 3 bytes a
+// pixel, the first of them blue, white where nothing is drawn.  Main thread only.
+#pragma once
+#include <cstdint>
+
+// ---- [Surface] ----
+constexpr int GLYPH_SURFACE_SIZE = 64;
+constexpr int GLYPH_SURFACE_BYTES = GLYPH_SURFACE_SIZE * GLYPH_SURFACE_SIZE * 3;
+
+enum GlyphSurfaceResult {
+  GLYPH_SURFACE_OK = 0,
+  GLYPH_SURFACE_NO_CONTEXT = 1,  // the font configuration could not be read
+  GLYPH_SURFACE_NO_RENDERER = 2, // the rasteriser could not be started
+  GLYPH_SURFACE_NO_BITMAP = 3,   // the pixel buffer could not be made
+};
+
+int  OpenGlyphSurface();   // a GlyphSurfaceResult; harmless to repeat
+void CloseGlyphSurface();  // also closes every font still open
+int  GlyphSurfaceOpen();
+
+// Each returns 1 on success, 0 when the surface is not open.
+int FillGlyphSurface(uint8_t value);
+int ReadGlyphSurface(uint8_t* out);  // GLYPH_SURFACE_BYTES
+// Draws text (UTF-16) from the top-left corner, the baseline at the font's ascent.
+int DrawTextOnGlyphSurface(struct SystemFont* font, const char16_t* text, int length);
+
+// ---- [Faces] ----
+constexpr int FONT_FACE_SIZE = 64;
+enum FontFamilyKind { FONT_FAMILY_OTHER = 0, FONT_FAMILY_MONO = 1, FONT_FAMILY_SANS = 2 };
+
+struct FontFaceInfo {
+  char face[FONT_FACE_SIZE];
+  int familyKind;
+};
+
+// The outline faces that cover the language ("ja", "zh-tw", "zh-cn", "ko"), best match for
+// the language first, each family once.  Fills at most max entries (out may be null) and
+// returns the number found.
+int ListFontFaces(const char* language, FontFaceInfo* out, int max);
+
+// ---- [Fonts] ----
+struct SystemFont;
+
+// The face at the weight (100..900) with the given cell height (ascent + descent) in pixels;
+// null when no installed font has that family name.
+SystemFont* OpenSystemFont(const char* face, int weight, int cellHeightPixels);
+void CloseSystemFont(SystemFont* font);
+// The advance of a code point in whole pixels, or -1 when the font has no glyph for it.
+int SystemFontAdvance(SystemFont* font, uint32_t codePoint);

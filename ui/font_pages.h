@@ -1,0 +1,20 @@
+// font_pages.h - rasterising the vector glyphs into the font pages "FONT%d_AON".
+#pragma once
+#include <cstdint>
+#include <vector>
+
+extern float LetterSpacing;  // added to every glyph's advance, in cell heights
+
+// The page images of the last build: 512 x 512 RGBA each, white with coverage in alpha.
+struct FontPageImages {
+  std::vector<std::vector<uint8_t>> pages;
+  int unplaced = 0;  // drawn glyphs that found no room
+};
+
+// Lays out and rasterises every glyph, storing each glyph's page and texture coordinates.
+// Returns the number of pages.
+int RasteriseFontPages(FontPageImages* out);
+
+// Rasterises the pages, makes their textures and assigns the kerning classes.  Runs with
+// the system textures, so again whenever those are rebuilt.
+void BuildFontTexture();

@@ -1,0 +1,8 @@
+// graph_data.cpp - the base of every point graph.
+#include "ui/graph_data.h"
+
+void GraphData::Free() {
+  delete[] points;
+  points = nullptr;
+  numPoints = 0;
+}
