@@ -1,0 +1,49 @@
+// glyph_shapes.h - outlines to vector glyphs: flattening, tessellation into triangles in
+// the winding that fills, and the program's own symbols.
+//
+// Grid units: the cell is 9 units high, x to the right, y upwards.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ShapePoint {
+  double x, y;
+};
+using Contour = std::vector<ShapePoint>;
+
+// What one glyph record holds.
+struct GlyphShape {
+  std::vector<std::array<float, 2>> points;
+  std::vector<std::array<uint8_t, 3>> triangles;
+};
+
+constexpr int MAX_GLYPH_POINTS = 256;     // point indices are bytes
+constexpr int MAX_GLYPH_TRIANGLES = 255;  // the count is a byte
+
+// Triangulates the filled area of the contours (non-zero winding).  Every triangle comes out
+// in the winding that fills (positive area with y upwards), degenerate ones dropped.
+// Returns false with a reason when the limits are exceeded or the tessellator fails.
+bool Tessellate(const std::vector<Contour>& contours, GlyphShape* out, std::string* error);
+
+// Removes repeated and nearly collinear points (deviation below tolerance).
+void SimplifyContour(Contour* contour, double tolerance);
+
+// The symbols the interface and the dashboards draw by raw code, in grid units.
+// baseline and capHeight place them on the letters' lines.
+enum SymbolKind {
+  SYMBOL_BOX,          // the placeholder
+  SYMBOL_CROSSED_BOX,  // a double-byte character that cannot be drawn
+  SYMBOL_STEP_LEFT,
+  SYMBOL_STEP_RIGHT,
+  SYMBOL_ARROW_LEFT,
+  SYMBOL_ARROW_RIGHT,
+  SYMBOL_ARROW_UP,
+  SYMBOL_ARROW_DOWN,
+};
+std::vector<Contour> SymbolContours(SymbolKind kind, double baseline, double capHeight);
+
+// Seven-segment digits ('0'..'9'), minus, point and comma; lcd draws thin segments.
+std::vector<Contour> SegmentContours(char c, bool lcd, double baseline, double capHeight);
+double SegmentDigitRight();  // the right edge of a digit cell, for the blank
