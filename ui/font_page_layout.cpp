@@ -11,13 +11,19 @@ struct RowCursor {
   bool rowEmpty = true;
 };
 
+// A short row must also end on the page: when tall glyphs run out early the short rows
+// follow them, off the usual grid, and a row starting just above the page end would run off it.
+bool RowFits(float y, float rowStep, float rowLimit, bool tall) {
+  return y <= rowLimit && (tall || y + rowStep <= FONT_ROW_END);
+}
+
 // Places glyph g in the current row or the next one.  Returns false when the next row would
 // start past rowLimit (the glyph stays for later).
 bool PlaceInRow(RowCursor& c, float cellWidth, float rowStep, float rowLimit, int page, bool tall,
                 FontPagePlace& place) {
   if (!c.rowEmpty && c.x + cellWidth > FONT_ROW_END) {
     const float next = c.y + rowStep;
-    if (next > rowLimit) return false;
+    if (!RowFits(next, rowStep, rowLimit, tall)) return false;
     c.y = next;
     c.x = -1.0f;
     c.rowEmpty = true;
@@ -60,7 +66,7 @@ FontPageLayout LayOutFontPages(const float* widths, const float* heights, const 
     }
     // Short rows start on the row after the last tall one.
     if (anyTall) c = RowCursor{-1.0f, c.y + FONT_TALL_ROW, true};
-    if (c.y > FONT_PAGE_END) continue;
+    if (!RowFits(c.y, FONT_SHORT_ROW, FONT_PAGE_END, false)) continue;
     while (si < shortOnes.size()) {
       const int g = shortOnes[si];
       if (!PlaceInRow(c, widths[g] * FONT_PAGE_CELL, FONT_SHORT_ROW, FONT_PAGE_END, page, false, places[g])) break;
