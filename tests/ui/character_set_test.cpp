@@ -1,0 +1,411 @@
+// character_set_test.cpp - reading the character-set file, preparing glyphs, the code-page
+// tables of the generated set, and double-byte glyph lookup.
+#include <gtest/gtest.h>
+
+#include <iconv.h>
+
+#include <cmath>
+#include <set>
+
+#include "platform/font_source.h"
+#include "tests/ui/charset_test_util.h"
+
+namespace {
+
+class CharsetReader : public ::testing::Test {
+ protected:
+  void TearDown() override { FreeCharacterSet(); }
+  TestCharset set;
+};
+
+}  // namespace
+
+// ---- Versions, padding and record counts ----
+
+TEST_F(CharsetReader, ReadsVersion252WithoutPaddingAndPreparesSizes) {
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  EXPECT_EQ(CharacterSetError, 0);
+  const Char& a = Glyphs['A' - 32];
+  EXPECT_EQ(a.numPoints, 3);
+  EXPECT_EQ(a.numTriangles, 1);
+  EXPECT_FLOAT_EQ(a.width, 5.0f / 9.0f);
+  EXPECT_FLOAT_EQ(a.height, (7.0f + 0.25f) / 9.0f);
+  // A glyph without points below 96 has the minimum size.
+  EXPECT_FLOAT_EQ(Glyphs['B' - 32].width, 1.0f / 9.0f);
+  EXPECT_FLOAT_EQ(Glyphs['B' - 32].height, 1.25f / 9.0f);
+  EXPECT_EQ(NumCodePagesInUse, 10);
+  EXPECT_EQ(CodePages[0].windowsCodePage, 1250);
+  EXPECT_EQ(NumGlyphPages, 1);
+}
+
+TEST_F(CharsetReader, Version252WithTheFlagClearAndVersion251SkipPadding) {
+  set.noPaddingFlag = 0;
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  EXPECT_EQ(Glyphs['A' - 32].numPoints, 3);
+  FreeCharacterSet();
+  set.version = 251;
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  EXPECT_EQ(Glyphs['A' - 32].numTriangles, 1);
+  EXPECT_EQ(CodePages[0].chars['A' - 32].glyph, 'A' - 32);
+}
+
+TEST_F(CharsetReader, RefusesVersionsOutsideTheReadRangeAndOtherMagic) {
+  set.version = 250;
+  EXPECT_EQ(LoadTestImage(set.Build()), 0);
+  EXPECT_EQ(CharacterSetError, 4);
+  set.version = 253;
+  EXPECT_EQ(LoadTestImage(set.Build()), 0);
+  EXPECT_EQ(CharacterSetError, 3);
+  set.version = 252;
+  Bytes image = set.Build();
+  image[0] = 'Z';
+  EXPECT_EQ(LoadTestImage(image), 0);
+  EXPECT_EQ(CharacterSetError, 5);
+  EXPECT_EQ(LoadTestImage(Bytes(image.begin(), image.begin() + 8)), 0);
+}
+
+TEST_F(CharsetReader, FewerGlyphRecordsLeaveTheRestEmptyWithThePlaceholdersSize) {
+  set.glyphs.resize(100);
+  set.glyphs[99].points = {{2.0f, 2.0f}, {3.0f, 2.0f}, {2.5f, 3.0f}};
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  EXPECT_EQ(Glyphs[99].numPoints, 3);
+  EXPECT_EQ(Glyphs[300].numPoints, 0);
+  EXPECT_FLOAT_EQ(Glyphs[300].width, Glyphs[GLYPH_PLACEHOLDER].width);
+  EXPECT_FLOAT_EQ(Glyphs[300].height, Glyphs[GLYPH_PLACEHOLDER].height);
+}
+
+TEST_F(CharsetReader, RecordsBeyondTheTableAreReadPastSoTheCodePagesStillLoad) {
+  set.glyphs.resize(NUM_GLYPHS + 3);
+  set.glyphs[NUM_GLYPHS + 1].points = {{1.0f, 1.0f}};
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  EXPECT_EQ(CodePages[3].chars['z' - 32].glyph, 'z' - 32);
+}
+
+TEST_F(CharsetReader, TenCodePagesAreRefusedAndTwelveUseTheFirstTen) {
+  set.numCodePages = 10;
+  EXPECT_EQ(LoadTestImage(set.Build()), 0);
+  set.numCodePages = 12;
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  EXPECT_EQ(NumCodePagesInUse, 10);
+  EXPECT_EQ(CodePages[9].windowsCodePage, 1259);
+}
+
+TEST_F(CharsetReader, OnlyCodePagesInUseOwnGlyphPages) {
+  set.numCodePages = 11;
+  set.codePages.push_back(set.codePages[4]);  // the eleventh record repeats the Japanese table
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  EXPECT_EQ(GlyphPages[0].owner, &CodePages[4]);
+  for (const GlyphSlot& slot : GlyphPages[0].slots) {
+    EXPECT_EQ(slot.cacheLocation, GLYPH_NOT_CACHED);
+    EXPECT_EQ(slot.pixelWidth, GLYPH_WIDTH_UNMEASURED);
+  }
+}
+
+// ---- Damaged files ----
+
+TEST_F(CharsetReader, RefusesEveryTruncation) {
+  const Bytes good = set.Build();
+  for (size_t n = 0; n < good.size(); ++n) {
+    const Bytes cut(good.begin(), good.begin() + static_cast<long>(n));  // a fresh copy: ASan sees the end
+    EXPECT_EQ(LoadTestImage(cut), 0) << n;
+  }
+  EXPECT_EQ(CharacterSetError, 9);
+}
+
+TEST_F(CharsetReader, RefusesIndicesOutsideTheirTables) {
+  auto refused = [&](TestCharset s) {
+    const int ok = LoadTestImage(s.Build());
+    return ok == 0 && CharacterSetError == 9;
+  };
+  TestCharset s = set;
+  s.glyphs[40].points = {{1, 1}, {2, 2}};
+  s.glyphs[40].triangles = {{0, 1, 2}};
+  EXPECT_TRUE(refused(s)) << "triangle point";
+  s = set;
+  s.glyphs[40].points = {{1, 1}};
+  s.glyphs[40].links = {{0, 1}};
+  EXPECT_TRUE(refused(s)) << "link point";
+  s = set;
+  s.glyphs[40].points = {{1, 1}};
+  s.glyphs[40].dots = {{3, 10, 10}};
+  EXPECT_TRUE(refused(s)) << "dot point";
+  s = set;
+  s.glyphs[40].points = {{1, 1}, {2, 2}};
+  s.glyphs[40].links = {{0, 1}};
+  s.glyphs[40].curves = {{0, 1, 1, 1, {0, 0, 0, 0}}};
+  EXPECT_TRUE(refused(s)) << "curve link";
+  s = set;
+  s.glyphs[40].points = {{NAN, 1}};
+  EXPECT_TRUE(refused(s)) << "point not a number";
+  s = set;
+  s.codePages[2]['x' - 32].glyph = NUM_GLYPHS;
+  EXPECT_TRUE(refused(s)) << "glyph number";
+  s = set;
+  s.codePages[4][0x83 - 32] = CharEntry{1, 0, CHAR_LEAD_BYTE};
+  EXPECT_TRUE(refused(s)) << "glyph page";
+  // A page past the tenth is not used, so what it names does not matter.
+  s = set;
+  s.numCodePages = 11;
+  s.codePages.push_back(s.codePages[0]);
+  s.codePages[10]['x' - 32].glyph = 60000;
+  EXPECT_EQ(LoadTestImage(s.Build()), 1);
+}
+
+TEST_F(CharsetReader, RefusesNegativeAndOversizedCounts) {
+  Bytes image = set.Build();
+  // The glyph count sits after the header and the four flag bytes.
+  Bytes negative = image;
+  negative[12] = negative[13] = negative[14] = negative[15] = 0xFF;
+  EXPECT_EQ(LoadTestImage(negative), 0);
+  Bytes huge = image;
+  huge[15] = 0x7F;
+  EXPECT_EQ(LoadTestImage(huge), 0);
+  Bytes points = image;
+  points[16] = points[17] = points[18] = points[19] = 0xFF;  // glyph 0's point count
+  EXPECT_EQ(LoadTestImage(points), 0);
+}
+
+TEST_F(CharsetReader, ARefusedFileLeavesTheLoadedSetInPlace) {
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  Bytes bad = set.Build();
+  bad.resize(bad.size() - 1);
+  EXPECT_EQ(LoadTestImage(bad), 0);
+  EXPECT_EQ(Glyphs['A' - 32].numTriangles, 1);
+  EXPECT_EQ(NumGlyphPages, 1);
+}
+
+TEST(CharacterSetStartUp, LoadFailsWithoutTheFileAndWithTheTinySetSucceeds) {
+  ASSERT_EQ(LoadCharacterSet(), 0);  // the test folder has no data\abc
+  EXPECT_EQ(CharacterSetError, 2);
+  const Bytes tiny = ReadWholeFile(TinyCharsetPath());
+  ASSERT_FALSE(tiny.empty()) << TinyCharsetPath();
+  ASSERT_EQ(LoadTestImage(tiny), 1);
+  EXPECT_GT(Glyphs['W' - 32].numTriangles, 0);
+  EXPECT_EQ(CodePages[4].chars[0x81 - 32].flags, CHAR_LEAD_NO_PAGE);
+  FreeCharacterSet();
+}
+
+// ---- Curves ----
+
+TEST_F(CharsetReader, CurveSidesMeetTheLinksEnds) {
+  // A stroke from the bar (0,0)-(0,2) to the bar (10,0)-(10,2); flags set so both cross
+  // directions point up.
+  TestGlyph& g = set.glyphs[50];
+  g.points = {{0, 0}, {0, 2}, {10, 0}, {10, 2}};
+  g.links = {{0, 1}, {2, 3}};
+  g.curves = {{0, 1, 1, 0, {0, 0, 0, 0}}};
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  const CharCurve& c = Glyphs[50].curves[0];
+  EXPECT_NEAR(Glyphs[50].links[0].angle, 1.5707964f, 1e-6f);
+  for (int s = 0; s < 2; ++s) {
+    for (float t : {0.0f, 0.25f, 0.5f, 1.0f}) {
+      const float* k = c.side[s].coeff;
+      const float h = ((k[0] * t + k[1]) * t + k[2]) * t + k[3];
+      const float y = c.baseStart[1] + t * (c.baseEnd[1] - c.baseStart[1]) +
+                      ((1 - t) * c.crossStart[1] + t * c.crossEnd[1]) * h;
+      // Side 1 runs along the top edge, side 2 along the bottom; with zero angles, straight.
+      EXPECT_NEAR(y, s == 0 ? 2.0f : 0.0f, 1e-5f) << "side " << s << " t " << t;
+    }
+  }
+}
+
+TEST_F(CharsetReader, ACurveOnALinkOfNoLengthCollapsesInsteadOfDividingByZero) {
+  TestGlyph& g = set.glyphs[50];
+  g.points = {{1, 1}, {1, 1}, {5, 1}, {5, 3}};
+  g.links = {{0, 1}, {2, 3}};
+  g.curves = {{0, 1, 1, 1, {1.5707964f, 0, 0, 0}}};
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  for (const CurveSide& side : Glyphs[50].curves[0].side)
+    for (float k : side.coeff) EXPECT_TRUE(std::isfinite(k));
+}
+
+// ---- Fonts ----
+
+TEST(FontList, EqualPrioritiesKeepTheirOrderAndTheListStopsAt76) {
+  std::vector<FontListEntry> list(FONT_LIST_MAX);
+  int count = 0;
+  auto add = [&](int priority, const char* face) {
+    FontListEntry e = {};
+    e.priority = static_cast<uint8_t>(priority);
+    std::snprintf(e.face, sizeof e.face, "%s", face);
+    count = InsertFontListEntry(list.data(), count, e);
+  };
+  add(0, "Serif A");
+  add(2, "Sans A");
+  add(1, "Mono A");
+  add(2, "Sans B");
+  add(3, "Preferred");
+  ASSERT_EQ(count, 5);
+  EXPECT_STREQ(list[0].face, "Preferred");
+  EXPECT_STREQ(list[1].face, "Sans A");
+  EXPECT_STREQ(list[2].face, "Sans B");
+  EXPECT_STREQ(list[3].face, "Mono A");
+  EXPECT_STREQ(list[4].face, "Serif A");
+  for (int i = 0; i < 100; ++i) add(0, "More");
+  EXPECT_EQ(count, FONT_LIST_MAX);
+  add(3, "Late preferred");  // after the earlier preferred face, pushing the last one out
+  EXPECT_STREQ(list[1].face, "Late preferred");
+  EXPECT_STREQ(list[FONT_LIST_MAX - 1].face, "More");
+  EXPECT_EQ(count, FONT_LIST_MAX);
+}
+
+TEST(FontMeasure, FindsTheInkRowsAndReportsABlankSurface) {
+  std::vector<uint8_t> surface(GLYPH_SURFACE_BYTES, 255);
+  int top = -1, bottom = -1;
+  EXPECT_EQ(FindInkRows(surface.data(), &top, &bottom), 0);
+  surface[(10 * GLYPH_SURFACE_SIZE + 5) * 3] = 0;
+  surface[(50 * GLYPH_SURFACE_SIZE + 60) * 3] = 254;
+  surface[(55 * GLYPH_SURFACE_SIZE + 60) * 3 + 1] = 0;  // only the first colour byte counts
+  ASSERT_EQ(FindInkRows(surface.data(), &top, &bottom), 1);
+  EXPECT_EQ(top, 10);
+  EXPECT_EQ(bottom, 50);
+}
+
+// ---- Double-byte glyphs ----
+
+TEST_F(CharsetReader, DoubleByteLookupShowsThePlaceholderWithoutAFontOrAPage) {
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  int width = 0, location = 0, brk = 0;
+  float advance = 0;
+  const CharEntry& lead = CodePages[4].chars[0x81 - 32];
+  CodePages[4].noFont = 1;
+  EXPECT_EQ(GetDoubleByteGlyph(lead, 0x40, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);
+  EXPECT_EQ(GetDoubleByteGlyph(CodePages[4].chars[0x82 - 32], 0x40, &width, &advance, &location, &brk),
+            GLYPH_PLACEHOLDER);
+  EXPECT_EQ(GetDoubleByteGlyph(CodePages[0].chars['a' - 32], 0x40, &width, &advance, &location, nullptr),
+            GLYPH_PLACEHOLDER);
+}
+
+TEST_F(CharsetReader, DoubleByteLookupMeasuresWithTheFontAndFlagsBreaks) {
+  // Any installed face stands in for the code page's font: the build's own font always is.
+  set.glyphPages[0][0x42 - 64] = 'W';
+  set.glyphPages[0][0x43 - 64] = 0xE000;  // a private-use point no font here draws
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
+  CodePageRecord& page = CodePages[4];
+  page.font = OpenSystemFont("DejaVu Sans", 400, FONT_CELL_PIXELS);
+  ASSERT_NE(page.font, nullptr);
+  page.noFont = 0;
+  page.glyphScale = 0.02f;
+  const CharEntry& lead = page.chars[0x81 - 32];
+  int width = 0, location = 0, brk = 1;
+  float advance = 0;
+  EXPECT_EQ(GetDoubleByteGlyph(lead, 0x42, &width, &advance, &location, &brk), DOUBLE_BYTE_GLYPH);
+  EXPECT_GT(width, 20);
+  EXPECT_LE(width, GLYPH_MAX_PIXEL_WIDTH);
+  EXPECT_FLOAT_EQ(advance, width * 0.02f);
+  EXPECT_EQ(location, GLYPH_NOT_CACHED);
+  EXPECT_EQ(brk, 0);
+  EXPECT_EQ(GetDoubleByteGlyph(lead, 0x43, &width, &advance, &location, &brk), GLYPH_CANNOT_DRAW);
+  EXPECT_EQ(GlyphPages[0].slots[0x43 - 64].pixelWidth, GLYPH_WIDTH_CANNOT_DRAW);
+  EXPECT_EQ(GetDoubleByteGlyph(lead, 0x50, &width, &advance, &location, &brk), GLYPH_CANNOT_DRAW);  // no character
+  EXPECT_EQ(GetDoubleByteGlyph(lead, 0x3F, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);  // trail below 64
+}
+
+// ---- The generated set ----
+
+namespace {
+
+// The six single-byte code pages and what the C library says their bytes are.
+struct SingleBytePage {
+  int index;
+  const char* name;
+};
+constexpr SingleBytePage SINGLE_BYTE_PAGES[] = {{0, "CP1252"}, {1, "CP1250"}, {2, "CP1254"},
+                                                {3, "CP1257"}, {5, "CP1251"}, {6, "CP1253"}};
+
+// Whether the C library's converter reads the byte as a character of the page.
+bool IsCharacterOf(const char* codePage, int byte) {
+  iconv_t cd = iconv_open("UTF-32LE", codePage);
+  char in[1] = {static_cast<char>(byte)};
+  char out[8];
+  char* inPtr = in;
+  char* outPtr = out;
+  size_t inLeft = 1, outLeft = sizeof out;
+  const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1) && outPtr - out == 4;
+  iconv_close(cd);
+  return ok;
+}
+
+}  // namespace
+
+TEST(GeneratedCharacterSet, EveryCharacterOfTheSixSingleBytePagesHasAGlyph) {
+  const Bytes image = ReadWholeFile(GeneratedCharsetPath());
+  ASSERT_EQ(LoadTestImage(image), 1);
+  const int windowsNumbers[10] = {1252, 1250, 1254, 1257, 932, 1251, 1253, 950, 936, 949};
+  for (int p = 0; p < 10; ++p) EXPECT_EQ(CodePages[p].windowsCodePage, windowsNumbers[p]);
+  int composedCapitals = 0;
+  for (const SingleBytePage& page : SINGLE_BYTE_PAGES) {
+    for (int b = 33; b < 256; ++b) {
+      if (b == 127) continue;
+      // Bytes that are no character of the page show the placeholder, all others a glyph.
+      const CharEntry& e = CodePages[page.index].chars[b - 32];
+      if (!IsCharacterOf(page.name, b)) {
+        EXPECT_EQ(e.glyph, GLYPH_PLACEHOLDER) << page.name << " byte " << b;
+        continue;
+      }
+      ASSERT_LT(e.glyph, NUM_GLYPHS);
+      if (e.glyph == GLYPH_SPACE) continue;  // the no-break space
+      EXPECT_GT(Glyphs[e.glyph].numTriangles, 0) << page.name << " byte " << b;
+      if (e.accent) {
+        EXPECT_GT(Glyphs[e.accent].numTriangles, 0) << page.name << " byte " << b;
+        composedCapitals += e.flags != 0;
+      }
+    }
+  }
+  EXPECT_GT(composedCapitals, 50);
+  // The placeholder is used only where the page has no character.
+  EXPECT_EQ(CodePages[0].chars[0x81 - 32].glyph, GLYPH_PLACEHOLDER);  // undefined in 1252
+  EXPECT_NE(CodePages[0].chars[0xC9 - 32].glyph, GLYPH_PLACEHOLDER);  // E acute
+  EXPECT_EQ(CodePages[0].chars[0xC9 - 32].glyph, 'E' - 32);           // composed from E
+  EXPECT_NE(CodePages[0].chars[0xC9 - 32].accent, 0);
+  EXPECT_NE(CodePages[0].chars[0xC9 - 32].flags, 0);
+  EXPECT_EQ(CodePages[0].chars[0xA0 - 32].glyph, GLYPH_SPACE);
+  FreeCharacterSet();
+}
+
+TEST(GeneratedCharacterSet, KeepsEveryLimitTheDrawingRelies) {
+  const Bytes image = ReadWholeFile(GeneratedCharsetPath());
+  ASSERT_EQ(LoadTestImage(image), 1);
+  for (int g = 0; g < NUM_GLYPHS; ++g) {
+    const Char& glyph = Glyphs[g];
+    for (int i = 0; i < glyph.numPoints; ++i) {
+      EXPECT_GE(glyph.points[i].x, 0.0f) << g;
+      EXPECT_LE(glyph.points[i].x, 9.0f) << g;
+      EXPECT_GE(glyph.points[i].y, 0.0f) << g;
+      EXPECT_LE(glyph.points[i].y, 9.0f) << g;  // above the cell a triangle would not be drawn
+    }
+    for (int i = 0; i < glyph.numTriangles; ++i) {
+      const CharTriangle& t = glyph.triangles[i];
+      const GraphPoint& a = glyph.points[t.p[0]];
+      const GraphPoint& b = glyph.points[t.p[1]];
+      const GraphPoint& c = glyph.points[t.p[2]];
+      const float cross = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+      EXPECT_GT(cross, 0.0f) << "glyph " << g << " triangle " << i << " is in the winding that draws nothing";
+    }
+  }
+  // Accents are bytes; every accent used by any page is below 256 by type, and exists.
+  std::set<int> accents;
+  for (int p = 0; p < NUM_CODE_PAGES; ++p)
+    for (const CharEntry& e : CodePages[p].chars)
+      if (!(e.flags & (CHAR_LEAD_BYTE | CHAR_LEAD_NO_PAGE)) && e.accent) accents.insert(e.accent);
+  for (int a : accents) EXPECT_GT(Glyphs[a].numTriangles, 0) << a;
+  // The symbols the interface draws by code.
+  for (int code : {CODE_ARROW_STEP_LEFT, CODE_ARROW_STEP_RIGHT, CODE_ARROW_LEFT, CODE_ARROW_RIGHT, CODE_ARROW_UP,
+                   CODE_ARROW_DOWN, CODE_LED_MINUS, CODE_LED_POINT, CODE_LCD_MINUS, CODE_LCD_POINT})
+    EXPECT_GT(Glyphs[code - 32].numTriangles, 0) << code;
+  for (int d = 0; d < 10; ++d) {
+    EXPECT_GT(Glyphs[CODE_LED_DIGIT_0 + d - 32].numTriangles, 0) << d;
+    EXPECT_GT(Glyphs[CODE_LCD_DIGIT_0 + d - 32].numTriangles, 0) << d;
+  }
+  EXPECT_GT(Glyphs[GLYPH_PLACEHOLDER].numTriangles, 0);
+  EXPECT_GT(Glyphs[GLYPH_CANNOT_DRAW].numTriangles, 0);
+  // The double-byte pages: every lead byte names a page or says it has none.
+  for (int p : {4, 7, 8, 9}) {
+    int leads = 0;
+    for (const CharEntry& e : CodePages[p].chars) leads += (e.flags & CHAR_LEAD_BYTE) != 0;
+    EXPECT_GT(leads, 50) << p;
+  }
+  EXPECT_GT(NumGlyphPages, 350);
+  FreeCharacterSet();
+}
