@@ -1,0 +1,221 @@
+// glyph_raster_test.cpp - triangle, ellipse and glyph fills into 16-bit bitmaps.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "ui/character_set.h"
+#include "ui/glyph_raster.h"
+
+namespace {
+
+struct TestBitmap {
+  int width, height;
+  std::vector<uint16_t> pixels;
+  TestBitmap(int w, int h) : width(w), height(h), pixels(static_cast<size_t>(w) * h, 0) {
+    SetCurrentBitmap16(pixels.data(), w, h);
+  }
+  int Count(uint16_t value) const {
+    int n = 0;
+    for (uint16_t p : pixels) n += p == value;
+    return n;
+  }
+  uint16_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+
+void Triangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  const int32_t v[3][2] = {{x0, y0}, {x1, y1}, {x2, y2}};
+  std::memcpy(TriangleSlots, v, sizeof TriangleSlots);
+}
+
+// The reference: a pixel is inside when its centre (4x + 2, 4y + 2) lies in the triangle,
+// with edges counted as the fill counts them (left and top edges in, right and bottom out).
+int ReferenceCount(const int32_t v[3][2], int width, int height) {
+  const int64_t area = (int64_t{v[1][0]} - v[0][0]) * (v[2][1] - v[0][1]) - (int64_t{v[1][1]} - v[0][1]) * (v[2][0] - v[0][0]);
+  if (area >= 0) return 0;  // the other winding, or flat
+  int n = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const int64_t px = 4 * x + 2, py = 4 * y + 2;
+      bool inside = true;
+      for (int e = 0; e < 3 && inside; ++e) {
+        const int32_t* a = v[e];
+        const int32_t* b = v[(e + 1) % 3];
+        const int64_t side = (int64_t{b[0]} - a[0]) * (py - a[1]) - (int64_t{b[1]} - a[1]) * (px - a[0]);
+        // Inside is side < 0 for this winding; on the edge, only edges facing left or up count.
+        if (side > 0) inside = false;
+        if (side == 0) {
+          const bool topOrLeft = (b[1] > a[1]) || (b[1] == a[1] && b[0] < a[0]);
+          if (!topOrLeft) inside = false;
+        }
+      }
+      n += inside;
+    }
+  }
+  return n;
+}
+
+}  // namespace
+
+TEST(TriangleFill, ExactPixelCountsOnTestShapes) {
+  TestBitmap b(64, 64);
+  // A 10 x 6 pixel rectangle from two triangles sharing the diagonal: every pixel once.
+  Triangle(8, 8, 8, 32, 48, 32);  // top-left, bottom-left, bottom-right: counter-clockwise on screen
+  FillTriangle16(1);
+  Triangle(8, 8, 48, 32, 48, 8);
+  FillTriangle16(2);
+  EXPECT_EQ(b.Count(1) + b.Count(2), 60);
+  EXPECT_EQ(b.Count(1), 29);  // centres on the shared diagonal go to the triangle on its right
+  for (int y = 2; y < 8; ++y)
+    for (int x = 2; x < 12; ++x) EXPECT_NE(b.At(x, y), 0) << x << "," << y;
+  // A right triangle with legs of 8 pixels.
+  TestBitmap c(64, 64);
+  Triangle(0, 0, 0, 32, 32, 32);
+  FillTriangle16(7);
+  EXPECT_EQ(c.Count(7), 28);  // rows of 0..7 centres: those on the diagonal (a right edge) stay out
+}
+
+TEST(TriangleFill, TheOtherWindingFillsNothing) {
+  TestBitmap b(32, 32);
+  Triangle(8, 8, 48, 32, 8, 32);  // clockwise on screen
+  FillTriangle16(1);
+  EXPECT_EQ(b.Count(1), 0);
+  int32_t v[3][2] = {{8, 8}, {48, 32}, {8, 32}};
+  OrientToFill(v);
+  std::memcpy(TriangleSlots, v, sizeof v);
+  FillTriangle16(1);
+  EXPECT_GT(b.Count(1), 0);
+}
+
+TEST(TriangleFill, MatchesTheCentreRuleOnRandomTriangles) {
+  std::mt19937 random(1234);
+  std::uniform_int_distribution<int32_t> coord(0, 4 * 40 - 1);
+  for (int i = 0; i < 400; ++i) {
+    TestBitmap b(40, 40);
+    int32_t v[3][2];
+    for (auto& p : v) {
+      p[0] = coord(random);
+      p[1] = coord(random);
+    }
+    std::memcpy(TriangleSlots, v, sizeof v);
+    FillTriangle16(1);
+    ASSERT_EQ(b.Count(1), ReferenceCount(v, 40, 40)) << i;
+  }
+}
+
+TEST(TriangleFill, ClipsColumnsAndRowsAndSkipsTrianglesAboveTheTop) {
+  // Half of the triangle lies left of the bitmap and half right: nothing is written outside.
+  std::vector<uint16_t> guarded(3 * 16 * 16, 0);
+  SetCurrentBitmap16(guarded.data() + 16 * 16, 16, 16);
+  Triangle(-400, 0, -400, 60, 400, 60);
+  FillTriangle16(5);
+  for (int i = 0; i < 16 * 16; ++i) EXPECT_EQ(guarded[i], 0);
+  for (int i = 2 * 16 * 16; i < 3 * 16 * 16; ++i) EXPECT_EQ(guarded[i], 0);
+  int inside = 0;
+  for (int i = 16 * 16; i < 2 * 16 * 16; ++i) inside += guarded[i] == 5;
+  EXPECT_GT(inside, 0);
+  // Rows outside the clipping rows are stepped past, not written.
+  TestBitmap b(16, 16);
+  CurrentBitmap16.firstRow = 4;
+  CurrentBitmap16.lastRow = 7;
+  Triangle(0, 0, 0, 64, 64, 64);
+  FillTriangle16(1);
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 16; ++x) {
+      if (y < 4 || y > 7) {
+        EXPECT_EQ(b.At(x, y), 0);
+      }
+    }
+  }
+  EXPECT_EQ(b.At(0, 4), 1);
+  // A triangle reaching above row 0 is dropped whole.
+  TestBitmap c(16, 16);
+  Triangle(0, -1, 0, 64, 64, 64);
+  FillTriangle16(1);
+  EXPECT_EQ(c.Count(1), 0);
+  // Coordinates far outside any bitmap neither overflow nor write.
+  TestBitmap d(16, 16);
+  Triangle(-2000000000, 0, -2000000000, 2000000000, 2000000000, 0);
+  FillTriangle16(1);
+  EXPECT_EQ(d.Count(1), 16 * 16);
+}
+
+TEST(EllipseFill, IsTheTwentyFourSidedFanOfItsRadii) {
+  TestBitmap b(64, 64);
+  FillEllipse16(128, 128, 80.0f, 40.0f, 3);  // radii of 20 and 10 pixels
+  const int count = b.Count(3);
+  // The 24-gon has area 12 sin(15 deg) rx ry = 3.1058 rx ry (in pixels).
+  const double polygon = 0.5 * 24 * std::sin(0.2617994) * 20.0 * 10.0;
+  EXPECT_NEAR(count, polygon, 0.05 * polygon);
+  EXPECT_EQ(count, 626);  // exact: the fill is the same on every machine
+  EXPECT_EQ(b.At(32, 32), 3);
+  EXPECT_EQ(b.At(32 + 21, 32), 0);
+  EXPECT_EQ(b.At(32, 32 + 11), 0);
+}
+
+TEST(VectorGlyph, FillsTrianglesDotsAndCurvesAtTheGivenScale) {
+  Char glyph;
+  GraphPoint points[] = {{0, 0}, {9, 0}, {9, 9}, {4.5f, 4.5f}};
+  CharTriangle triangles[] = {{{0, 1, 2}, 0}};
+  glyph.numPoints = 4;
+  glyph.points = points;
+  glyph.numTriangles = 1;
+  glyph.triangles = triangles;
+  TestBitmap b(36, 36);
+  DrawVectorGlyph(glyph, 2.0f, 9, -1.0f, -1.0f, 2.0f);
+  // The lower-right half of the cell, y upwards, with the centres on the diagonal (its left edge).
+  EXPECT_EQ(b.Count(9), 36 * 37 / 2);
+  EXPECT_EQ(b.At(35, 35), 9);
+  EXPECT_EQ(b.At(0, 0), 0);
+  // A dot of radius 2.0 units at the centre.
+  CharDot dots[] = {{3, 0, 20, 20}};
+  glyph.numTriangles = 0;
+  glyph.numDots = 1;
+  glyph.dots = dots;
+  TestBitmap c(36, 36);
+  DrawVectorGlyph(glyph, 2.0f, 4, -1.0f, -1.0f, 2.0f);
+  EXPECT_NEAR(c.Count(4), 3.1058 * 8.0 * 8.0, 12.0);  // 2 units = 8 pixels on this bitmap
+  EXPECT_EQ(c.At(18, 18), 4);
+  glyph.points = nullptr;
+  glyph.triangles = nullptr;
+  glyph.dots = nullptr;
+}
+
+TEST(VectorGlyph, DrawsACurvedStrokeAsAStripBetweenItsLinks) {
+  // The stroke from the bar (1,3)-(1,5) to the bar (8,3)-(8,5) fills the band between them.
+  Char glyph;
+  GraphPoint points[] = {{1, 3}, {1, 5}, {8, 3}, {8, 5}};
+  CharLink links[] = {{0, 1, {0, 0}, 1.5707964f}, {2, 3, {0, 0}, 1.5707964f}};
+  CharCurve curve = {};
+  curve.linkA = 0;
+  curve.linkB = 1;
+  curve.endFlagA = 1;
+  curve.endFlagB = 0;
+  // As the reader prepares it: base line from (1,5) to (8,3); cross (0,2) at both ends.
+  curve.baseStart[0] = 1;
+  curve.baseStart[1] = 5;
+  curve.baseEnd[0] = 8;
+  curve.baseEnd[1] = 3;
+  curve.crossStart[1] = 2;
+  curve.crossEnd[1] = 2;
+  curve.side[0].coeff[2] = 1.0f;  // h = t: along the top edge
+  curve.side[1].coeff[2] = 1.0f;  // h = t - 1: along the bottom edge
+  curve.side[1].coeff[3] = -1.0f;
+  glyph.numPoints = 4;
+  glyph.points = points;
+  glyph.numLinks = 2;
+  glyph.links = links;
+  glyph.numCurves = 1;
+  glyph.curves = &curve;
+  CurveSubdivisions = 7;
+  TestBitmap b(36, 36);
+  DrawVectorGlyph(glyph, 2.0f, 1, -1.0f, -1.0f, 2.0f);
+  // 7 units by 2 units at 4 pixels a unit: 28 x 8 pixels.
+  EXPECT_EQ(b.Count(1), 28 * 8);
+  CurveSubdivisions = 1;
+  glyph.points = nullptr;
+  glyph.links = nullptr;
+  glyph.curves = nullptr;
+}
