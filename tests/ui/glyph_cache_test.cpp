@@ -1,0 +1,176 @@
+// glyph_cache_test.cpp - placing double-byte glyphs in the cache pages, ageing and reuse,
+// and a Japanese character through the system fonts of the generated character set.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/font_source.h"
+#include "tests/ui/charset_test_util.h"
+#include "ui/glyph_cache.h"
+
+namespace {
+
+// Code points the build's own font draws, standing in for double-byte characters.
+std::vector<uint16_t> DrawableCodePoints() {
+  std::vector<uint16_t> cps;
+  for (uint16_t c = 'A'; c <= 'Z'; ++c) cps.push_back(c);
+  for (uint16_t c = 'a'; c <= 'z'; ++c) cps.push_back(c);
+  for (uint16_t c = 0xC0; c <= 0x17F; ++c) cps.push_back(c);
+  return cps;
+}
+
+class GlyphCache : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TestCharset set;
+    const std::vector<uint16_t> cps = DrawableCodePoints();
+    for (int i = 0; i < GLYPH_PAGE_SLOTS && i < static_cast<int>(cps.size()); ++i) set.glyphPages[0][i] = cps[i];
+    ASSERT_EQ(LoadTestImage(set.Build()), 1);
+    ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
+    CodePageRecord& page = CodePages[4];
+    page.font = OpenSystemFont("DejaVu Sans", 400, FONT_CELL_PIXELS);
+    ASSERT_NE(page.font, nullptr);
+    page.noFont = 0;
+    page.glyphScale = 0.02f;
+    InitGlyphCacheRequests();
+  }
+  void TearDown() override { FreeCharacterSet(); }
+
+  // Asks for slot as the text drawing does: look it up, then request it when not cached.
+  int Show(int slot) {
+    int width = 0, location = 0;
+    float advance = 0;
+    const int r = GetDoubleByteGlyph(CodePages[4].chars[0x81 - 32], GLYPH_PAGE_FIRST_TRAIL + slot, &width, &advance,
+                                     &location, nullptr);
+    EXPECT_EQ(r, DOUBLE_BYTE_GLYPH) << slot;
+    if (location == GLYPH_NOT_CACHED)
+      RequestGlyphCache(0, slot);
+    else
+      TouchCachedGlyph(location);
+    return location;
+  }
+  int Location(int slot) const { return GlyphPages[0].slots[slot].cacheLocation; }
+  void EndFrame() {
+    GlyphCacheInit();
+    AgeGlyphCache();
+  }
+};
+
+int StagingInk() {
+  int ink = 0;
+  for (int i = 0; i < GLYPH_CACHE_CELL_PIXELS * GLYPH_CACHE_CELL_PIXELS; ++i) ink += GlyphCacheStaging[i * 4 + 3] > 0;
+  return ink;
+}
+
+}  // namespace
+
+TEST_F(GlyphCache, PlacesAGlyphOnFirstUseAndDrawsIt) {
+  EXPECT_EQ(Show(0), GLYPH_NOT_CACHED);
+  Show(0);  // asked twice in a frame, placed once
+  EXPECT_EQ(NumGlyphCacheRequests(), 1);
+  GlyphCacheInit();
+  EXPECT_EQ(NumGlyphCachePages, 1);
+  EXPECT_EQ(Location(0), 0);
+  EXPECT_EQ(GlyphCachePages[0].cells[0].age, GLYPH_AGE_THIS_FRAME);
+  EXPECT_EQ(GlyphCachePages[0].usedThisFrame, 1);
+  EXPECT_GT(StagingInk(), 100);  // an "A" of 64 pixels
+  EXPECT_EQ(NumGlyphCacheRequests(), 0);
+  AgeGlyphCache();
+  EXPECT_EQ(GlyphCachePages[0].cells[0].age, 254);
+  EXPECT_EQ(GlyphCachePages[0].usedThisFrame, 0);
+  EXPECT_EQ(Show(0), 0);  // cached now: drawing it makes it this frame's again
+  EXPECT_EQ(GlyphCachePages[0].cells[0].age, GLYPH_AGE_THIS_FRAME);
+  EXPECT_EQ(GlyphCachePages[0].usedThisFrame, 1);
+}
+
+TEST_F(GlyphCache, MoreThan64NewGlyphsInAFrameOpenASecondPage) {
+  for (int slot = 0; slot < 65; ++slot) Show(slot);
+  GlyphCacheInit();
+  EXPECT_EQ(NumGlyphCachePages, 2);
+  for (int slot = 0; slot < 65; ++slot) EXPECT_NE(Location(slot), GLYPH_NOT_CACHED) << slot;
+  EXPECT_EQ(GlyphCachePages[0].usedThisFrame, 64);
+  EXPECT_EQ(GlyphCachePages[1].usedThisFrame, 1);
+  EXPECT_EQ(Location(64), GLYPH_CACHE_CELLS);  // page 1, cell 0
+}
+
+TEST_F(GlyphCache, TheLeastRecentlyUsedCellIsTakenAndItsOldGlyphForgotten) {
+  for (int slot = 0; slot < 64; ++slot) Show(slot);
+  EndFrame();
+  ASSERT_EQ(NumGlyphCachePages, 1);
+  // Next frame: 63 glyphs are drawn again, one new one arrives.
+  for (int slot = 0; slot < 63; ++slot) Show(slot);
+  Show(100);
+  EndFrame();
+  EXPECT_EQ(NumGlyphCachePages, 1);
+  EXPECT_EQ(Location(63), GLYPH_NOT_CACHED);
+  EXPECT_EQ(Location(100), 63);
+  EXPECT_EQ(GlyphCachePages[0].cells[63].slot, 100);
+}
+
+TEST_F(GlyphCache, AGlyphDrawnEveryFrameIsNeverReplaced) {
+  for (int slot = 0; slot < 64; ++slot) Show(slot);
+  EndFrame();
+  const int kept = Location(5);
+  for (int frame = 0; frame < 300; ++frame) {
+    Show(5);
+    Show(64 + frame % 100);  // a stream of other glyphs through the one page
+    EndFrame();
+    ASSERT_EQ(Location(5), kept) << frame;
+  }
+  EXPECT_EQ(NumGlyphCachePages, 1);
+}
+
+TEST_F(GlyphCache, AgesFallOnlyOnPagesThatTakeNewGlyphs) {
+  Show(0);
+  EndFrame();  // cell 0: 255 at the end of its frame, then 254
+  Show(1);
+  GlyphCacheInit();  // the page took a glyph: 254 goes down, this frame's 255 stays
+  EXPECT_EQ(GlyphCachePages[0].cells[0].age, 253);
+  EXPECT_EQ(GlyphCachePages[0].cells[1].age, GLYPH_AGE_THIS_FRAME);
+  EXPECT_EQ(GlyphCachePages[0].cells[2].age, 0);  // empty cells stay empty
+}
+
+TEST_F(GlyphCache, ReleaseForgetsEveryPlaceAndWidth) {
+  for (int slot = 0; slot < 10; ++slot) Show(slot);
+  GlyphCacheInit();
+  ReleaseGlyphCache();
+  EXPECT_EQ(NumGlyphCachePages, 0);
+  for (const GlyphSlot& slot : GlyphPages[0].slots) {
+    EXPECT_EQ(slot.cacheLocation, GLYPH_NOT_CACHED);
+    EXPECT_EQ(slot.pixelWidth, GLYPH_WIDTH_UNMEASURED);
+  }
+  Show(3);
+  GlyphCacheInit();
+  EXPECT_EQ(Location(3), 0);
+}
+
+TEST(GlyphCacheWithSystemFonts, AJapaneseCharacterReachesTheCache) {
+  const Bytes image = ReadWholeFile(GeneratedCharsetPath());
+  ASSERT_EQ(LoadTestImage(image), 1);
+  for (FontChoice& choice : FontChoices) choice.weight = 400;
+  SetUpGlyphFonts();
+  InitGlyphCacheRequests();
+  const CodePageRecord& japanese = CodePages[4];
+  if (!japanese.font) {
+    FreeCharacterSet();
+    GTEST_SKIP() << "no font with Japanese characters is installed (Debian: fonts-noto-cjk)";
+  }
+  EXPECT_EQ(japanese.noFont, 0);
+  EXPECT_NE(FontChoices[0].face[0], 0);
+  EXPECT_GT(japanese.glyphScale, 0.01f);
+  EXPECT_LT(japanese.glyphScale, 0.05f);
+  // HIRAGANA LETTER A is 0x82 0xA0 in code page 932.
+  const CharEntry& lead = japanese.chars[0x82 - 32];
+  ASSERT_TRUE(lead.flags & CHAR_LEAD_BYTE);
+  int width = 0, location = 0;
+  float advance = 0;
+  ASSERT_EQ(GetDoubleByteGlyph(lead, 0xA0, &width, &advance, &location, nullptr), DOUBLE_BYTE_GLYPH);
+  EXPECT_EQ(GlyphPages[lead.glyph].slots[0xA0 - 64].codePoint, 0x3042);
+  EXPECT_GT(width, 30);
+  EXPECT_EQ(location, GLYPH_NOT_CACHED);
+  RequestGlyphCache(lead.glyph, 0xA0 - 64);
+  GlyphCacheInit();
+  EXPECT_NE(GlyphPages[lead.glyph].slots[0xA0 - 64].cacheLocation, GLYPH_NOT_CACHED);
+  EXPECT_GT(StagingInk(), 150);
+  FreeCharacterSet();
+}
