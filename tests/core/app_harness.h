@@ -2,6 +2,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -26,7 +27,11 @@ class AppHarness : public ::testing::Test {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     folder_ = std::filesystem::current_path() / "app" / (std::string(info->test_suite_name()) + "." + info->name());
     std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_ / "data");
+    std::filesystem::create_directories(folder_ / "data" / "abc");
+    // The program cannot start without its character set: the tiny generated one will do.
+    const char* work = std::getenv("ZKT_WORK_DIR");
+    std::filesystem::copy_file(std::filesystem::path(work ? work : "work") / ".." / "testdata" / "zkt_tiny.abc",
+                               folder_ / "data" / "abc" / "zkt.abc");
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(folder_);
     ClockUseFake(100000, WallTime{2026, 12, 6, 14, 3, 59, 250, 0});
