@@ -185,6 +185,15 @@ TEST(CharacterSetStartUp, LoadFailsWithoutTheFileAndWithTheTinySetSucceeds) {
   FreeCharacterSet();
 }
 
+TEST(CharacterSetStartUp, TheFuzzersSeedWithLinksDotsAndCurvesLoads) {
+  const char* source = std::getenv("ZKT_SOURCE_DIR");
+  const Bytes seed = ReadWholeFile(std::string(source ? source : ".") + "/tests/fuzz/corpus/charset/curves.abc");
+  ASSERT_EQ(LoadTestImage(seed), 1);
+  EXPECT_EQ(Glyphs[0].numCurves, 1);
+  EXPECT_EQ(Glyphs[0].numDots, 1);
+  FreeCharacterSet();
+}
+
 // ---- Curves ----
 
 TEST_F(CharsetReader, CurveSidesMeetTheLinksEnds) {
