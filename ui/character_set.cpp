@@ -167,7 +167,7 @@ void ReportFailure(const LoadFailure& failure, const char* path) {
     LogF("%s %s", text, path);
 }
 
-// The header: the magic, then the version high byte first.  Null on success.
+// The header: the magic, then the version high byte first.  True when the body may be read.
 bool CheckHeader(const uint8_t* image, int64_t length, int32_t* version, LoadFailure* failure) {
   if (length < HEADER_BYTES) {
     failure->error = length < 6 || std::memcmp(image, CHARACTER_SET_MAGIC, 6) != 0 ? ERROR_WRONG_TYPE
