@@ -14,9 +14,8 @@
 #include "ui/glyph_cache.h"
 #include "ui/glyph_raster.h"
 #include "ui/messages.h"
+#include "ui/text_measure.h"
 #include "ui/text_colours.h"
-
-float LetterSpacing = 0.083333336f;
 
 namespace {
 
@@ -51,15 +50,15 @@ void ReduceIntoPage(const uint16_t* source, uint8_t* page, int left, int top, in
 int RasteriseFontPages(FontPageImages* out) {
   CurveSubdivisions = 7;
   LetterSpacing = 0.083333336f;
-  static float widths[NUM_GLYPHS], heights[NUM_GLYPHS];
-  static uint8_t drawn[NUM_GLYPHS];
-  static FontPagePlace places[NUM_GLYPHS];
-  for (int g = 0; g < NUM_GLYPHS; ++g) {
+  static float widths[GLYPH_COUNT], heights[GLYPH_COUNT];
+  static uint8_t drawn[GLYPH_COUNT];
+  static FontPagePlace places[GLYPH_COUNT];
+  for (int g = 0; g < GLYPH_COUNT; ++g) {
     widths[g] = Glyphs[g].width;
     heights[g] = Glyphs[g].height;
     drawn[g] = g > 0 && (g < FIRST_RAW_GLYPH || Glyphs[g].numPoints > 0);
   }
-  const FontPageLayout layout = LayOutFontPages(widths, heights, drawn, NUM_GLYPHS, places);
+  const FontPageLayout layout = LayOutFontPages(widths, heights, drawn, GLYPH_COUNT, places);
   if (layout.unplaced > 0 || layout.tooWide > 0) {
     LogF("Font pages: %d glyphs left out (first %d), %d too wide", layout.unplaced, layout.firstUnplaced,
          layout.tooWide);
@@ -77,7 +76,7 @@ int RasteriseFontPages(FontPageImages* out) {
   }
   std::vector<uint16_t> bitmap(SOURCE_PIXELS * SOURCE_PIXELS);
   SetCurrentBitmap16(bitmap.data(), SOURCE_PIXELS, SOURCE_PIXELS);
-  for (int g = 0; g < NUM_GLYPHS; ++g) {
+  for (int g = 0; g < GLYPH_COUNT; ++g) {
     const FontPagePlace& place = places[g];
     if (place.page < 0) continue;
     Char& glyph = Glyphs[g];
@@ -98,7 +97,7 @@ int RasteriseFontPages(FontPageImages* out) {
   SetCurrentBitmap16(nullptr, 0, 0);
   // Glyphs not drawn are shown as the placeholder, from its place on its page.
   const Char& placeholder = Glyphs[GLYPH_PLACEHOLDER];
-  for (int g = 0; g < NUM_GLYPHS; ++g) {
+  for (int g = 0; g < GLYPH_COUNT; ++g) {
     if (places[g].page >= 0 || g == GLYPH_PLACEHOLDER) continue;
     Char& glyph = Glyphs[g];
     glyph.fontPage = placeholder.fontPage;

@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <vector>
 
-extern float LetterSpacing;  // added to every glyph's advance, in cell heights
-
 // The page images of the last build: 512 x 512 RGBA each, white with coverage in alpha.
 struct FontPageImages {
   std::vector<std::vector<uint8_t>> pages;

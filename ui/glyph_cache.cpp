@@ -116,7 +116,7 @@ int CacheGlyph(int pageIndex, const GlyphRequest& request) {
     if (old.cacheLocation != location)
       ShowCacheMessage("Extra page character does not refer to this slot");
     else
-      old.cacheLocation = GLYPH_NOT_CACHED;
+      old.cacheLocation = CACHE_LOCATION_NONE;
   }
   GlyphPage& glyphPage = GlyphPages[request.glyphPage];
   GlyphSlot& slot = glyphPage.slots[request.slot];
@@ -142,7 +142,7 @@ bool Servable(const GlyphRequest& r) {
     slot.pixelWidth = measured < 0 ? GLYPH_WIDTH_CANNOT_DRAW
                                    : static_cast<uint8_t>(std::clamp(measured, 1, GLYPH_MAX_PIXEL_WIDTH));
   }
-  return slot.pixelWidth != GLYPH_WIDTH_CANNOT_DRAW && slot.cacheLocation == GLYPH_NOT_CACHED;
+  return slot.pixelWidth != GLYPH_WIDTH_CANNOT_DRAW && slot.cacheLocation == CACHE_LOCATION_NONE;
 }
 
 }  // namespace
@@ -211,7 +211,7 @@ void ReleaseGlyphCache() {
   NumGlyphCachePages = 0;
   for (int i = 0; i < NumGlyphPages; ++i) {
     for (GlyphSlot& slot : GlyphPages[i].slots) {
-      slot.cacheLocation = GLYPH_NOT_CACHED;
+      slot.cacheLocation = CACHE_LOCATION_NONE;
       slot.pixelWidth = GLYPH_WIDTH_UNMEASURED;
     }
   }

@@ -9,6 +9,7 @@
 
 #include "platform/font_source.h"
 #include "tests/ui/charset_test_util.h"
+#include "ui/text_measure.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ TEST_F(CharsetReader, ReadsVersion252WithoutPaddingAndPreparesSizes) {
   EXPECT_FLOAT_EQ(Glyphs['B' - 32].width, 1.0f / 9.0f);
   EXPECT_FLOAT_EQ(Glyphs['B' - 32].height, 1.25f / 9.0f);
   EXPECT_EQ(NumCodePagesInUse, 10);
-  EXPECT_EQ(CodePages[0].windowsCodePage, 1250);
+  EXPECT_EQ(CodePageRecords[0].number, 1250);
   EXPECT_EQ(NumGlyphPages, 1);
 }
 
@@ -46,7 +47,7 @@ TEST_F(CharsetReader, Version252WithTheFlagClearAndVersion251SkipPadding) {
   set.version = 251;
   ASSERT_EQ(LoadTestImage(set.Build()), 1);
   EXPECT_EQ(Glyphs['A' - 32].numTriangles, 1);
-  EXPECT_EQ(CodePages[0].chars['A' - 32].glyph, 'A' - 32);
+  EXPECT_EQ(CodePageRecords[0].entries['A' - 32].glyph, 'A' - 32);
 }
 
 TEST_F(CharsetReader, RefusesVersionsOutsideTheReadRangeAndOtherMagic) {
@@ -75,10 +76,10 @@ TEST_F(CharsetReader, FewerGlyphRecordsLeaveTheRestEmptyWithThePlaceholdersSize)
 }
 
 TEST_F(CharsetReader, RecordsBeyondTheTableAreReadPastSoTheCodePagesStillLoad) {
-  set.glyphs.resize(NUM_GLYPHS + 3);
-  set.glyphs[NUM_GLYPHS + 1].points = {{1.0f, 1.0f}};
+  set.glyphs.resize(GLYPH_COUNT + 3);
+  set.glyphs[GLYPH_COUNT + 1].points = {{1.0f, 1.0f}};
   ASSERT_EQ(LoadTestImage(set.Build()), 1);
-  EXPECT_EQ(CodePages[3].chars['z' - 32].glyph, 'z' - 32);
+  EXPECT_EQ(CodePageRecords[3].entries['z' - 32].glyph, 'z' - 32);
 }
 
 TEST_F(CharsetReader, TenCodePagesAreRefusedAndTwelveUseTheFirstTen) {
@@ -87,16 +88,16 @@ TEST_F(CharsetReader, TenCodePagesAreRefusedAndTwelveUseTheFirstTen) {
   set.numCodePages = 12;
   ASSERT_EQ(LoadTestImage(set.Build()), 1);
   EXPECT_EQ(NumCodePagesInUse, 10);
-  EXPECT_EQ(CodePages[9].windowsCodePage, 1259);
+  EXPECT_EQ(CodePageRecords[9].number, 1259);
 }
 
 TEST_F(CharsetReader, OnlyCodePagesInUseOwnGlyphPages) {
   set.numCodePages = 11;
   set.codePages.push_back(set.codePages[4]);  // the eleventh record repeats the Japanese table
   ASSERT_EQ(LoadTestImage(set.Build()), 1);
-  EXPECT_EQ(GlyphPages[0].owner, &CodePages[4]);
+  EXPECT_EQ(GlyphPages[0].owner, &CodePageRecords[4]);
   for (const GlyphSlot& slot : GlyphPages[0].slots) {
-    EXPECT_EQ(slot.cacheLocation, GLYPH_NOT_CACHED);
+    EXPECT_EQ(slot.cacheLocation, CACHE_LOCATION_NONE);
     EXPECT_EQ(slot.pixelWidth, GLYPH_WIDTH_UNMEASURED);
   }
 }
@@ -138,10 +139,10 @@ TEST_F(CharsetReader, RefusesIndicesOutsideTheirTables) {
   s.glyphs[40].points = {{NAN, 1}};
   EXPECT_TRUE(refused(s)) << "point not a number";
   s = set;
-  s.codePages[2]['x' - 32].glyph = NUM_GLYPHS;
+  s.codePages[2]['x' - 32].glyph = GLYPH_COUNT;
   EXPECT_TRUE(refused(s)) << "glyph number";
   s = set;
-  s.codePages[4][0x83 - 32] = CharEntry{1, 0, CHAR_LEAD_BYTE};
+  s.codePages[4][0x83 - 32] = CharacterEntry{1, 0, ENTRY_LEAD_PAGE};
   EXPECT_TRUE(refused(s)) << "glyph page";
   // A page past the tenth is not used, so what it names does not matter.
   s = set;
@@ -181,7 +182,7 @@ TEST(CharacterSetStartUp, LoadFailsWithoutTheFileAndWithTheTinySetSucceeds) {
   ASSERT_FALSE(tiny.empty()) << TinyCharsetPath();
   ASSERT_EQ(LoadTestImage(tiny), 1);
   EXPECT_GT(Glyphs['W' - 32].numTriangles, 0);
-  EXPECT_EQ(CodePages[4].chars[0x81 - 32].flags, CHAR_LEAD_NO_PAGE);
+  EXPECT_EQ(CodePageRecords[4].entries[0x81 - 32].flags, ENTRY_LEAD_NO_PAGE);
   FreeCharacterSet();
 }
 
@@ -274,14 +275,15 @@ TEST(FontMeasure, FindsTheInkRowsAndReportsABlankSurface) {
 
 TEST_F(CharsetReader, DoubleByteLookupShowsThePlaceholderWithoutAFontOrAPage) {
   ASSERT_EQ(LoadTestImage(set.Build()), 1);
-  int width = 0, location = 0, brk = 0;
+  int width = 0, brk = 0;
+  uint16_t location = 0;
   float advance = 0;
-  const CharEntry& lead = CodePages[4].chars[0x81 - 32];
-  CodePages[4].noFont = 1;
-  EXPECT_EQ(GetDoubleByteGlyph(lead, 0x40, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);
-  EXPECT_EQ(GetDoubleByteGlyph(CodePages[4].chars[0x82 - 32], 0x40, &width, &advance, &location, &brk),
+  const CharacterEntry& lead = CodePageRecords[4].entries[0x81 - 32];
+  CodePageRecords[4].noFont = 1;
+  EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x40, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);
+  EXPECT_EQ(GetDoubleByteGlyph(4, CodePageRecords[4].entries[0x82 - 32], 0x40, &width, &advance, &location, &brk),
             GLYPH_PLACEHOLDER);
-  EXPECT_EQ(GetDoubleByteGlyph(CodePages[0].chars['a' - 32], 0x40, &width, &advance, &location, nullptr),
+  EXPECT_EQ(GetDoubleByteGlyph(0, CodePageRecords[0].entries['a' - 32], 0x40, &width, &advance, &location, nullptr),
             GLYPH_PLACEHOLDER);
 }
 
@@ -291,24 +293,25 @@ TEST_F(CharsetReader, DoubleByteLookupMeasuresWithTheFontAndFlagsBreaks) {
   set.glyphPages[0][0x43 - 64] = 0xE000;  // a private-use point no font here draws
   ASSERT_EQ(LoadTestImage(set.Build()), 1);
   ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
-  CodePageRecord& page = CodePages[4];
+  CodePageRecord& page = CodePageRecords[4];
   page.font = OpenSystemFont("DejaVu Sans", 400, FONT_CELL_PIXELS);
   ASSERT_NE(page.font, nullptr);
   page.noFont = 0;
   page.glyphScale = 0.02f;
-  const CharEntry& lead = page.chars[0x81 - 32];
-  int width = 0, location = 0, brk = 1;
+  const CharacterEntry& lead = page.entries[0x81 - 32];
+  int width = 0, brk = 1;
+  uint16_t location = 0;
   float advance = 0;
-  EXPECT_EQ(GetDoubleByteGlyph(lead, 0x42, &width, &advance, &location, &brk), DOUBLE_BYTE_GLYPH);
+  EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x42, &width, &advance, &location, &brk), DOUBLE_BYTE_DRAWABLE);
   EXPECT_GT(width, 20);
   EXPECT_LE(width, GLYPH_MAX_PIXEL_WIDTH);
   EXPECT_FLOAT_EQ(advance, width * 0.02f);
-  EXPECT_EQ(location, GLYPH_NOT_CACHED);
+  EXPECT_EQ(location, CACHE_LOCATION_NONE);
   EXPECT_EQ(brk, 0);
-  EXPECT_EQ(GetDoubleByteGlyph(lead, 0x43, &width, &advance, &location, &brk), GLYPH_CANNOT_DRAW);
+  EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x43, &width, &advance, &location, &brk), GLYPH_NOT_DRAWABLE);
   EXPECT_EQ(GlyphPages[0].slots[0x43 - 64].pixelWidth, GLYPH_WIDTH_CANNOT_DRAW);
-  EXPECT_EQ(GetDoubleByteGlyph(lead, 0x50, &width, &advance, &location, &brk), GLYPH_CANNOT_DRAW);  // no character
-  EXPECT_EQ(GetDoubleByteGlyph(lead, 0x3F, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);  // trail below 64
+  EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x50, &width, &advance, &location, &brk), GLYPH_NOT_DRAWABLE);  // no character
+  EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x3F, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);  // trail below 64
 }
 
 // ---- The generated set ----
@@ -342,18 +345,18 @@ TEST(GeneratedCharacterSet, EveryCharacterOfTheSixSingleBytePagesHasAGlyph) {
   const Bytes image = ReadWholeFile(GeneratedCharsetPath());
   ASSERT_EQ(LoadTestImage(image), 1);
   const int windowsNumbers[10] = {1252, 1250, 1254, 1257, 932, 1251, 1253, 950, 936, 949};
-  for (int p = 0; p < 10; ++p) EXPECT_EQ(CodePages[p].windowsCodePage, windowsNumbers[p]);
+  for (int p = 0; p < 10; ++p) EXPECT_EQ(CodePageRecords[p].number, windowsNumbers[p]);
   int composedCapitals = 0;
   for (const SingleBytePage& page : SINGLE_BYTE_PAGES) {
     for (int b = 33; b < 256; ++b) {
       if (b == 127) continue;
       // Bytes that are no character of the page show the placeholder, all others a glyph.
-      const CharEntry& e = CodePages[page.index].chars[b - 32];
+      const CharacterEntry& e = CodePageRecords[page.index].entries[b - 32];
       if (!IsCharacterOf(page.name, b)) {
         EXPECT_EQ(e.glyph, GLYPH_PLACEHOLDER) << page.name << " byte " << b;
         continue;
       }
-      ASSERT_LT(e.glyph, NUM_GLYPHS);
+      ASSERT_LT(e.glyph, GLYPH_COUNT);
       if (e.glyph == GLYPH_SPACE) continue;  // the no-break space
       EXPECT_GT(Glyphs[e.glyph].numTriangles, 0) << page.name << " byte " << b;
       if (e.accent) {
@@ -364,19 +367,19 @@ TEST(GeneratedCharacterSet, EveryCharacterOfTheSixSingleBytePagesHasAGlyph) {
   }
   EXPECT_GT(composedCapitals, 50);
   // The placeholder is used only where the page has no character.
-  EXPECT_EQ(CodePages[0].chars[0x81 - 32].glyph, GLYPH_PLACEHOLDER);  // undefined in 1252
-  EXPECT_NE(CodePages[0].chars[0xC9 - 32].glyph, GLYPH_PLACEHOLDER);  // E acute
-  EXPECT_EQ(CodePages[0].chars[0xC9 - 32].glyph, 'E' - 32);           // composed from E
-  EXPECT_NE(CodePages[0].chars[0xC9 - 32].accent, 0);
-  EXPECT_NE(CodePages[0].chars[0xC9 - 32].flags, 0);
-  EXPECT_EQ(CodePages[0].chars[0xA0 - 32].glyph, GLYPH_SPACE);
+  EXPECT_EQ(CodePageRecords[0].entries[0x81 - 32].glyph, GLYPH_PLACEHOLDER);  // undefined in 1252
+  EXPECT_NE(CodePageRecords[0].entries[0xC9 - 32].glyph, GLYPH_PLACEHOLDER);  // E acute
+  EXPECT_EQ(CodePageRecords[0].entries[0xC9 - 32].glyph, 'E' - 32);           // composed from E
+  EXPECT_NE(CodePageRecords[0].entries[0xC9 - 32].accent, 0);
+  EXPECT_NE(CodePageRecords[0].entries[0xC9 - 32].flags, 0);
+  EXPECT_EQ(CodePageRecords[0].entries[0xA0 - 32].glyph, GLYPH_SPACE);
   FreeCharacterSet();
 }
 
 TEST(GeneratedCharacterSet, KeepsEveryLimitTheDrawingRelies) {
   const Bytes image = ReadWholeFile(GeneratedCharsetPath());
   ASSERT_EQ(LoadTestImage(image), 1);
-  for (int g = 0; g < NUM_GLYPHS; ++g) {
+  for (int g = 0; g < GLYPH_COUNT; ++g) {
     const Char& glyph = Glyphs[g];
     for (int i = 0; i < glyph.numPoints; ++i) {
       EXPECT_GE(glyph.points[i].x, 0.0f) << g;
@@ -395,9 +398,9 @@ TEST(GeneratedCharacterSet, KeepsEveryLimitTheDrawingRelies) {
   }
   // Accents are bytes; every accent used by any page is below 256 by type, and exists.
   std::set<int> accents;
-  for (int p = 0; p < NUM_CODE_PAGES; ++p)
-    for (const CharEntry& e : CodePages[p].chars)
-      if (!(e.flags & (CHAR_LEAD_BYTE | CHAR_LEAD_NO_PAGE)) && e.accent) accents.insert(e.accent);
+  for (int p = 0; p < CODE_PAGE_COUNT; ++p)
+    for (const CharacterEntry& e : CodePageRecords[p].entries)
+      if (!(e.flags & (ENTRY_LEAD_PAGE | ENTRY_LEAD_NO_PAGE)) && e.accent) accents.insert(e.accent);
   for (int a : accents) EXPECT_GT(Glyphs[a].numTriangles, 0) << a;
   // The symbols the interface draws by code.
   for (int code : {CODE_ARROW_STEP_LEFT, CODE_ARROW_STEP_RIGHT, CODE_ARROW_LEFT, CODE_ARROW_RIGHT, CODE_ARROW_UP,
@@ -408,13 +411,27 @@ TEST(GeneratedCharacterSet, KeepsEveryLimitTheDrawingRelies) {
     EXPECT_GT(Glyphs[CODE_LCD_DIGIT_0 + d - 32].numTriangles, 0) << d;
   }
   EXPECT_GT(Glyphs[GLYPH_PLACEHOLDER].numTriangles, 0);
-  EXPECT_GT(Glyphs[GLYPH_CANNOT_DRAW].numTriangles, 0);
+  EXPECT_GT(Glyphs[GLYPH_NOT_DRAWABLE].numTriangles, 0);
   // The double-byte pages: every lead byte names a page or says it has none.
   for (int p : {4, 7, 8, 9}) {
     int leads = 0;
-    for (const CharEntry& e : CodePages[p].chars) leads += (e.flags & CHAR_LEAD_BYTE) != 0;
+    for (const CharacterEntry& e : CodePageRecords[p].entries) leads += (e.flags & ENTRY_LEAD_PAGE) != 0;
     EXPECT_GT(leads, 50) << p;
   }
   EXPECT_GT(NumGlyphPages, 350);
+  FreeCharacterSet();
+}
+
+TEST(GeneratedCharacterSet, TextMeasuringReadsTheLoadedGlyphsAndKerning) {
+  const Bytes image = ReadWholeFile(GeneratedCharsetPath());
+  ASSERT_EQ(LoadTestImage(image), 1);
+  const float a = CharMetrics['A' - 32].width, v = CharMetrics['V' - 32].width;
+  EXPECT_FLOAT_EQ(a, Glyphs['A' - 32].width);
+  EXPECT_GT(v, 0.3f);
+  // "AV": classes 2 and 6 pull the pair 3 steps of 0.025 closer.
+  EXPECT_NEAR(TextWidth("AV", 0, 1.0f), a + v + 2 * LetterSpacing - 3 * KERNING_STEP, 1e-5f);
+  // Text of a double-byte page shows placeholders until its font is set up.
+  EXPECT_FALSE(CodePageHasFont(CODE_PAGE_JAPANESE));
+  EXPECT_TRUE(CodePageHasFont(CODE_PAGE_LATIN1));
   FreeCharacterSet();
 }

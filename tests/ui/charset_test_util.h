@@ -48,7 +48,7 @@ struct TestCharset {
   int noPaddingFlag = 1;
   std::vector<TestGlyph> glyphs = std::vector<TestGlyph>(96);
   int numCodePages = 11;
-  std::vector<std::vector<CharEntry>> codePages;
+  std::vector<std::vector<CharacterEntry>> codePages;
   std::vector<std::vector<uint16_t>> glyphPages;
 
   TestCharset() {
@@ -58,13 +58,13 @@ struct TestCharset {
     glyphs[95].points = {{1.0f, 2.0f}, {5.0f, 2.0f}, {5.0f, 8.0f}, {1.0f, 8.0f}};
     glyphs[95].triangles = {{0, 1, 2}, {0, 2, 3}};
     for (int p = 0; p < numCodePages; ++p) {
-      std::vector<CharEntry> entries(CODE_PAGE_ENTRIES);
+      std::vector<CharacterEntry> entries(CODE_ENTRY_COUNT);
       for (int b = 32; b < 256; ++b)
-        entries[b - 32] = CharEntry{static_cast<uint16_t>(b < 127 ? b - 32 : GLYPH_PLACEHOLDER), 0, 0};
+        entries[b - 32] = CharacterEntry{static_cast<uint16_t>(b < 127 ? b - 32 : GLYPH_PLACEHOLDER), 0, 0};
       codePages.push_back(entries);
     }
-    codePages[4][0x81 - 32] = CharEntry{0, 0, CHAR_LEAD_BYTE};
-    codePages[4][0x82 - 32] = CharEntry{0, 0, CHAR_LEAD_NO_PAGE};
+    codePages[4][0x81 - 32] = CharacterEntry{0, 0, ENTRY_LEAD_PAGE};
+    codePages[4][0x82 - 32] = CharacterEntry{0, 0, ENTRY_LEAD_NO_PAGE};
     std::vector<uint16_t> page(GLYPH_PAGE_SLOTS, 0);
     page[0x40 - 64] = 0x3042;  // HIRAGANA LETTER A
     page[0x41 - 64] = 0x3001;  // IDEOGRAPHIC COMMA: a line may break after it
@@ -123,9 +123,9 @@ struct TestCharset {
     }
     PutI32(o, numCodePages);
     for (int p = 0; p < numCodePages; ++p) {
-      const std::vector<CharEntry>& entries = codePages[p % codePages.size()];
+      const std::vector<CharacterEntry>& entries = codePages[p % codePages.size()];
       PutI32(o, p < 10 ? 1250 + p : 1252);
-      for (const CharEntry& e : entries) {
+      for (const CharacterEntry& e : entries) {
         PutU16(o, e.glyph);
         PutU8(o, e.accent);
         PutU8(o, e.flags);

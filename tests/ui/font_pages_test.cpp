@@ -10,6 +10,7 @@
 #include "tests/ui/charset_test_util.h"
 #include "ui/font_page_layout.h"
 #include "ui/font_pages.h"
+#include "ui/text_measure.h"
 
 namespace {
 
@@ -67,11 +68,11 @@ class GeneratedFontPages : public ::testing::Test {
 
 TEST(FontPageLayout, FillsTwoTallRowsThenSixShortRowsAPage) {
   // Glyphs of exactly one cell width: 72 + 6 pixels each, so 6 fit in a 512-pixel row.
-  std::vector<float> widths(NUM_GLYPHS, 1.0f), heights(NUM_GLYPHS, 0.5f);
-  std::vector<uint8_t> drawn(NUM_GLYPHS, 1);
+  std::vector<float> widths(GLYPH_COUNT, 1.0f), heights(GLYPH_COUNT, 0.5f);
+  std::vector<uint8_t> drawn(GLYPH_COUNT, 1);
   for (int g = 1; g <= 20; ++g) heights[g] = 1.0f;  // 20 tall glyphs
-  std::vector<FontPagePlace> places(NUM_GLYPHS);
-  const FontPageLayout layout = LayOutFontPages(widths.data(), heights.data(), drawn.data(), NUM_GLYPHS, places.data());
+  std::vector<FontPagePlace> places(GLYPH_COUNT);
+  const FontPageLayout layout = LayOutFontPages(widths.data(), heights.data(), drawn.data(), GLYPH_COUNT, places.data());
   EXPECT_EQ(places[0].page, -1);  // the space is never drawn
   // Page 0: tall rows at -1 and -0.703125 (6 each), then short rows from -0.40625.
   EXPECT_EQ(places[1].page, 0);
@@ -94,12 +95,12 @@ TEST(FontPageLayout, FillsTwoTallRowsThenSixShortRowsAPage) {
 }
 
 TEST(FontPageLayout, ShortRowsFollowTheLastTallRowWhenTallGlyphsRunOut) {
-  std::vector<float> widths(NUM_GLYPHS, 1.0f), heights(NUM_GLYPHS, 0.5f);
-  std::vector<uint8_t> drawn(NUM_GLYPHS, 0);
+  std::vector<float> widths(GLYPH_COUNT, 1.0f), heights(GLYPH_COUNT, 0.5f);
+  std::vector<uint8_t> drawn(GLYPH_COUNT, 0);
   for (int g = 1; g <= 8; ++g) drawn[g] = 1;
   heights[1] = 1.0f;
-  std::vector<FontPagePlace> places(NUM_GLYPHS);
-  const FontPageLayout layout = LayOutFontPages(widths.data(), heights.data(), drawn.data(), NUM_GLYPHS, places.data());
+  std::vector<FontPagePlace> places(GLYPH_COUNT);
+  const FontPageLayout layout = LayOutFontPages(widths.data(), heights.data(), drawn.data(), GLYPH_COUNT, places.data());
   EXPECT_EQ(layout.pagesUsed, 1);
   EXPECT_EQ(layout.unplaced, 0);
   EXPECT_FLOAT_EQ(places[2].y, -1.0f + FONT_TALL_ROW);
@@ -108,29 +109,29 @@ TEST(FontPageLayout, ShortRowsFollowTheLastTallRowWhenTallGlyphsRunOut) {
 
 TEST(FontPageLayout, NeverStartsAShortRowThatWouldRunOffThePage) {
   // One tall glyph: the short rows start 76 pixels down, so only seven of them fit.
-  std::vector<float> widths(NUM_GLYPHS, 1.0f), heights(NUM_GLYPHS, 0.5f);
-  std::vector<uint8_t> drawn(NUM_GLYPHS, 1);
+  std::vector<float> widths(GLYPH_COUNT, 1.0f), heights(GLYPH_COUNT, 0.5f);
+  std::vector<uint8_t> drawn(GLYPH_COUNT, 1);
   heights[1] = 1.0f;
-  std::vector<FontPagePlace> places(NUM_GLYPHS);
-  LayOutFontPages(widths.data(), heights.data(), drawn.data(), NUM_GLYPHS, places.data());
+  std::vector<FontPagePlace> places(GLYPH_COUNT);
+  LayOutFontPages(widths.data(), heights.data(), drawn.data(), GLYPH_COUNT, places.data());
   float lowest = -1.0f;
-  for (int g = 2; g < NUM_GLYPHS; ++g)
+  for (int g = 2; g < GLYPH_COUNT; ++g)
     if (places[g].page == 0) lowest = std::max(lowest, places[g].y);
   EXPECT_FLOAT_EQ(lowest, -1.0f + FONT_TALL_ROW + 6 * FONT_SHORT_ROW);
   EXPECT_LE(lowest + FONT_SHORT_ROW, 1.0f);
   // A page without tall glyphs has eight short rows, the last ending at the page's foot.
-  for (int g = 2; g < NUM_GLYPHS; ++g)
+  for (int g = 2; g < GLYPH_COUNT; ++g)
     if (places[g].page == 1) lowest = places[g].y;
   EXPECT_FLOAT_EQ(lowest, -1.0f + 7 * FONT_SHORT_ROW);
 }
 
 TEST(FontPageLayout, LeavesOutAGlyphWiderThanARowInsteadOfWrappingForEver) {
-  std::vector<float> widths(NUM_GLYPHS, 1.0f), heights(NUM_GLYPHS, 0.5f);
-  std::vector<uint8_t> drawn(NUM_GLYPHS, 0);
+  std::vector<float> widths(GLYPH_COUNT, 1.0f), heights(GLYPH_COUNT, 0.5f);
+  std::vector<uint8_t> drawn(GLYPH_COUNT, 0);
   drawn[1] = drawn[2] = 1;
   widths[1] = 100.0f;
-  std::vector<FontPagePlace> places(NUM_GLYPHS);
-  const FontPageLayout layout = LayOutFontPages(widths.data(), heights.data(), drawn.data(), NUM_GLYPHS, places.data());
+  std::vector<FontPagePlace> places(GLYPH_COUNT);
+  const FontPageLayout layout = LayOutFontPages(widths.data(), heights.data(), drawn.data(), GLYPH_COUNT, places.data());
   EXPECT_EQ(layout.tooWide, 1);
   EXPECT_EQ(places[1].page, -1);
   EXPECT_EQ(places[2].page, 0);
@@ -142,7 +143,7 @@ TEST_F(GeneratedFontPages, EveryGlyphFindsRoomWithinSixPagesAndCarriesInk) {
   EXPECT_GE(pages, 1);
   EXPECT_LE(pages, MAX_FONT_PAGES);
   EXPECT_EQ(images.unplaced, 0);
-  for (int g = 1; g < NUM_GLYPHS; ++g) {
+  for (int g = 1; g < GLYPH_COUNT; ++g) {
     const Char& glyph = Glyphs[g];
     if (glyph.numTriangles == 0) continue;
     ASSERT_LT(glyph.fontPage, pages) << g;
@@ -161,7 +162,7 @@ TEST_F(GeneratedFontPages, InkLiesOnlyInsideTheGlyphsRectanglesWhichNeverOverlap
   const int pages = RasteriseFontPages(&images);
   for (int p = 0; p < pages; ++p) {
     std::vector<int> onPage;
-    for (int g = 1; g < NUM_GLYPHS; ++g)
+    for (int g = 1; g < GLYPH_COUNT; ++g)
       if (Glyphs[g].fontPage == p && Glyphs[g].numPoints > 0) onPage.push_back(g);
     // Texture rectangles may touch (the margins meet half way between cells) but never overlap.
     for (size_t i = 0; i < onPage.size(); ++i) {
@@ -200,7 +201,7 @@ TEST_F(GeneratedFontPages, GlyphsNotDrawnShowThePlaceholdersPlace) {
   FontPageImages images;
   RasteriseFontPages(&images);
   const Char& placeholder = Glyphs[GLYPH_PLACEHOLDER];
-  for (int g = FIRST_RAW_GLYPH; g < NUM_GLYPHS; ++g) {
+  for (int g = FIRST_RAW_GLYPH; g < GLYPH_COUNT; ++g) {
     if (Glyphs[g].numPoints > 0) continue;
     EXPECT_EQ(Glyphs[g].fontPage, placeholder.fontPage) << g;
     EXPECT_EQ(Glyphs[g].u0, placeholder.u0) << g;
@@ -217,6 +218,6 @@ TEST_F(GeneratedFontPages, TextureRowsFollowTheGlyphHeight) {
   EXPECT_NEAR(a.v1 - a.v0, 0.5f * FONT_PAGE_CELL * a.height, 1e-6f);
   EXPECT_NEAR(a.u1 - a.u0, 0.5f * (FONT_PAGE_CELL * a.width + 2 * FONT_PAGE_MARGIN), 1e-6f);
   BuildFontTexture();  // the upload stands in for the texture table: it must not fail
-  EXPECT_EQ(Glyphs['A' - 32].kernLeft, 2);
-  EXPECT_EQ(Glyphs['V' - 32].kernRight, 6);
+  EXPECT_EQ(CharMetrics['A' - 32].leftClass, 2);
+  EXPECT_EQ(CharMetrics['V' - 32].rightClass, 6);
 }

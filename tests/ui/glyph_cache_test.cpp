@@ -27,7 +27,7 @@ class GlyphCache : public ::testing::Test {
     for (int i = 0; i < GLYPH_PAGE_SLOTS && i < static_cast<int>(cps.size()); ++i) set.glyphPages[0][i] = cps[i];
     ASSERT_EQ(LoadTestImage(set.Build()), 1);
     ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
-    CodePageRecord& page = CodePages[4];
+    CodePageRecord& page = CodePageRecords[4];
     page.font = OpenSystemFont("DejaVu Sans", 400, FONT_CELL_PIXELS);
     ASSERT_NE(page.font, nullptr);
     page.noFont = 0;
@@ -38,12 +38,13 @@ class GlyphCache : public ::testing::Test {
 
   // Asks for slot as the text drawing does: look it up, then request it when not cached.
   int Show(int slot) {
-    int width = 0, location = 0;
+    int width = 0;
+    uint16_t location = 0;
     float advance = 0;
-    const int r = GetDoubleByteGlyph(CodePages[4].chars[0x81 - 32], GLYPH_PAGE_FIRST_TRAIL + slot, &width, &advance,
-                                     &location, nullptr);
-    EXPECT_EQ(r, DOUBLE_BYTE_GLYPH) << slot;
-    if (location == GLYPH_NOT_CACHED)
+    const int r = GetDoubleByteGlyph(CODE_PAGE_JAPANESE, CodePageRecords[4].entries[0x81 - 32], FIRST_TRAIL_BYTE + slot,
+                                     &width, &advance, &location, nullptr);
+    EXPECT_EQ(r, DOUBLE_BYTE_DRAWABLE) << slot;
+    if (location == CACHE_LOCATION_NONE)
       RequestGlyphCache(0, slot);
     else
       TouchCachedGlyph(location);
@@ -65,7 +66,7 @@ int StagingInk() {
 }  // namespace
 
 TEST_F(GlyphCache, PlacesAGlyphOnFirstUseAndDrawsIt) {
-  EXPECT_EQ(Show(0), GLYPH_NOT_CACHED);
+  EXPECT_EQ(Show(0), CACHE_LOCATION_NONE);
   Show(0);  // asked twice in a frame, placed once
   EXPECT_EQ(NumGlyphCacheRequests(), 1);
   GlyphCacheInit();
@@ -87,7 +88,7 @@ TEST_F(GlyphCache, MoreThan64NewGlyphsInAFrameOpenASecondPage) {
   for (int slot = 0; slot < 65; ++slot) Show(slot);
   GlyphCacheInit();
   EXPECT_EQ(NumGlyphCachePages, 2);
-  for (int slot = 0; slot < 65; ++slot) EXPECT_NE(Location(slot), GLYPH_NOT_CACHED) << slot;
+  for (int slot = 0; slot < 65; ++slot) EXPECT_NE(Location(slot), CACHE_LOCATION_NONE) << slot;
   EXPECT_EQ(GlyphCachePages[0].usedThisFrame, 64);
   EXPECT_EQ(GlyphCachePages[1].usedThisFrame, 1);
   EXPECT_EQ(Location(64), GLYPH_CACHE_CELLS);  // page 1, cell 0
@@ -102,7 +103,7 @@ TEST_F(GlyphCache, TheLeastRecentlyUsedCellIsTakenAndItsOldGlyphForgotten) {
   Show(100);
   EndFrame();
   EXPECT_EQ(NumGlyphCachePages, 1);
-  EXPECT_EQ(Location(63), GLYPH_NOT_CACHED);
+  EXPECT_EQ(Location(63), CACHE_LOCATION_NONE);
   EXPECT_EQ(Location(100), 63);
   EXPECT_EQ(GlyphCachePages[0].cells[63].slot, 100);
 }
@@ -136,7 +137,7 @@ TEST_F(GlyphCache, ReleaseForgetsEveryPlaceAndWidth) {
   ReleaseGlyphCache();
   EXPECT_EQ(NumGlyphCachePages, 0);
   for (const GlyphSlot& slot : GlyphPages[0].slots) {
-    EXPECT_EQ(slot.cacheLocation, GLYPH_NOT_CACHED);
+    EXPECT_EQ(slot.cacheLocation, CACHE_LOCATION_NONE);
     EXPECT_EQ(slot.pixelWidth, GLYPH_WIDTH_UNMEASURED);
   }
   Show(3);
@@ -150,7 +151,7 @@ TEST(GlyphCacheWithSystemFonts, AJapaneseCharacterReachesTheCache) {
   for (FontChoice& choice : FontChoices) choice.weight = 400;
   SetUpGlyphFonts();
   InitGlyphCacheRequests();
-  const CodePageRecord& japanese = CodePages[4];
+  const CodePageRecord& japanese = CodePageRecords[4];
   if (!japanese.font) {
     FreeCharacterSet();
     GTEST_SKIP() << "no font with Japanese characters is installed (Debian: fonts-noto-cjk)";
@@ -160,17 +161,18 @@ TEST(GlyphCacheWithSystemFonts, AJapaneseCharacterReachesTheCache) {
   EXPECT_GT(japanese.glyphScale, 0.01f);
   EXPECT_LT(japanese.glyphScale, 0.05f);
   // HIRAGANA LETTER A is 0x82 0xA0 in code page 932.
-  const CharEntry& lead = japanese.chars[0x82 - 32];
-  ASSERT_TRUE(lead.flags & CHAR_LEAD_BYTE);
-  int width = 0, location = 0;
+  const CharacterEntry& lead = japanese.entries[0x82 - 32];
+  ASSERT_TRUE(lead.flags & ENTRY_LEAD_PAGE);
+  int width = 0;
+  uint16_t location = 0;
   float advance = 0;
-  ASSERT_EQ(GetDoubleByteGlyph(lead, 0xA0, &width, &advance, &location, nullptr), DOUBLE_BYTE_GLYPH);
+  ASSERT_EQ(GetDoubleByteGlyph(CODE_PAGE_JAPANESE, lead, 0xA0, &width, &advance, &location, nullptr), DOUBLE_BYTE_DRAWABLE);
   EXPECT_EQ(GlyphPages[lead.glyph].slots[0xA0 - 64].codePoint, 0x3042);
   EXPECT_GT(width, 30);
-  EXPECT_EQ(location, GLYPH_NOT_CACHED);
+  EXPECT_EQ(location, CACHE_LOCATION_NONE);
   RequestGlyphCache(lead.glyph, 0xA0 - 64);
   GlyphCacheInit();
-  EXPECT_NE(GlyphPages[lead.glyph].slots[0xA0 - 64].cacheLocation, GLYPH_NOT_CACHED);
+  EXPECT_NE(GlyphPages[lead.glyph].slots[0xA0 - 64].cacheLocation, CACHE_LOCATION_NONE);
   EXPECT_GT(StagingInk(), 150);
   FreeCharacterSet();
 }
