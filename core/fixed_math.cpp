@@ -5,7 +5,7 @@
 #include <climits>
 #include <cmath>
 
-#include "ui/brightness_table.h"
+#include "render/gamma_tables.h"
 
 SinCosTable SinCosTables;
 

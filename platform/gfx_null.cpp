@@ -3,15 +3,19 @@
 // Chosen with GfxUseNullBackend or ZKT_GFX_BACKEND=null (unit tests): the layer then runs its
 // whole bookkeeping (objects, bindings, the state cache and its call counter) and draws
 // nothing.  Creation calls hand out fresh names and report success; queries give the values
-// of a small 4.5 device.
+// of a small 4.5 device.  Buffers keep their bytes (writes, maps, copies and reads), so that
+// tests can read back what was streamed into them.
 #include "platform/gfx_local.h"
 
+#include <cstring>
+#include <unordered_map>
 #include <vector>
 
 namespace {
 
 GLuint g_nextName = 1;
-std::vector<uint8_t> g_mapped;
+std::unordered_map<GLenum, GLuint> g_boundBuffer;         // by target
+std::unordered_map<GLuint, std::vector<uint8_t>> g_bytes;  // by buffer name
 
 template <class F>
 struct Stub;
@@ -37,9 +41,42 @@ void GetIntegervStub(GLenum name, GLint* value) {
 void GetShaderivStub(GLuint, GLenum, GLint* value) { *value = GL_TRUE; }
 void GetProgramivStub(GLuint, GLenum, GLint* value) { *value = GL_TRUE; }
 GLenum CheckFramebufferStatusStub(GLenum) { return GL_FRAMEBUFFER_COMPLETE; }
-void* MapBufferRangeStub(GLenum, GLintptr, GLsizeiptr length, GLbitfield) {
-  g_mapped.resize(size_t(length));
-  return g_mapped.data();
+std::vector<uint8_t>& BytesOf(GLenum target) { return g_bytes[g_boundBuffer[target]]; }
+// A range of the bound buffer, or null when it lies outside.
+uint8_t* Range(GLenum target, GLintptr offset, GLsizeiptr size) {
+  std::vector<uint8_t>& b = BytesOf(target);
+  if (offset < 0 || size < 0 || size_t(offset) + size_t(size) > b.size()) return nullptr;
+  return b.data() + offset;
+}
+void BindBufferStub(GLenum target, GLuint name) { g_boundBuffer[target] = name; }
+void DeleteBuffersStub(GLsizei n, const GLuint* names) {
+  for (GLsizei i = 0; i < n; ++i) g_bytes.erase(names[i]);
+}
+void BufferDataStub(GLenum target, GLsizeiptr size, const void* data, GLenum) {
+  std::vector<uint8_t>& b = BytesOf(target);
+  b.assign(size_t(size), 0);
+  if (data) std::memcpy(b.data(), data, size_t(size));
+}
+void BufferSubDataStub(GLenum target, GLintptr offset, GLsizeiptr size, const void* data) {
+  if (uint8_t* p = Range(target, offset, size)) std::memcpy(p, data, size_t(size));
+}
+void GetBufferSubDataStub(GLenum target, GLintptr offset, GLsizeiptr size, void* out) {
+  if (uint8_t* p = Range(target, offset, size)) std::memcpy(out, p, size_t(size));
+}
+void CopyBufferSubDataStub(GLenum readTarget, GLenum writeTarget, GLintptr readOffset, GLintptr writeOffset,
+                           GLsizeiptr size) {
+  uint8_t* from = Range(readTarget, readOffset, size);
+  uint8_t* to = Range(writeTarget, writeOffset, size);
+  if (from && to) std::memmove(to, from, size_t(size));
+}
+void ClearBufferSubDataStub(GLenum target, GLenum, GLintptr offset, GLsizeiptr size, GLenum, GLenum,
+                            const void* data) {
+  uint8_t* p = Range(target, offset, size);
+  if (!p) return;
+  for (GLsizeiptr i = 0; i + 4 <= size; i += 4) std::memcpy(p + i, data, 4);
+}
+void* MapBufferRangeStub(GLenum target, GLintptr offset, GLsizeiptr length, GLbitfield) {
+  return Range(target, offset, length);
 }
 GLboolean UnmapBufferStub(GLenum) { return GL_TRUE; }
 
@@ -61,6 +98,13 @@ void GfxGlLoadNullFunctions() {
   g_gl.GetShaderiv = GetShaderivStub;
   g_gl.GetProgramiv = GetProgramivStub;
   g_gl.CheckFramebufferStatus = CheckFramebufferStatusStub;
+  g_gl.BindBuffer = BindBufferStub;
+  g_gl.DeleteBuffers = DeleteBuffersStub;
+  g_gl.BufferData = BufferDataStub;
+  g_gl.BufferSubData = BufferSubDataStub;
+  g_gl.GetBufferSubData = GetBufferSubDataStub;
+  g_gl.CopyBufferSubData = CopyBufferSubDataStub;
+  g_gl.ClearBufferSubData = ClearBufferSubDataStub;
   g_gl.MapBufferRange = MapBufferRangeStub;
   g_gl.UnmapBuffer = UnmapBufferStub;
   g_gl.calls = 0;

@@ -13,7 +13,13 @@
 #include "core/log.h"
 #include "core/main_window.h"
 #include "platform/window.h"
+#include "render/buffers.h"
+#include "render/constant_buffers.h"
+#include "render/draw2d.h"
+#include "render/gamma_tables.h"
+#include "render/immediate.h"
 #include "render/material.h"
+#include "render/matrices.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/shaders.h"
@@ -318,6 +324,8 @@ const char* PreInitD3D() {
     else if (Gfx.depthFormatSupported[1]) code = 1;
     else if (Gfx.depthFormatSupported[0]) code = 0;
   }
+  BuildGammaTables();
+  SetIdentityMatrix(Row5Matrix);
   Gfx.initState = 1;
   SyncMirrors();
   return nullptr;
@@ -379,12 +387,19 @@ const char* InitD3D() {
   if (startFullScreen && mode) EnterFullScreenSwapChain(mode->width, mode->height);
   if (const char* error = CreateBackBufferViews()) return error;
 
+  CreateConstantBuffers();
   CreateStateObjects();
   CreateSamplerStates();
   FlushStates();
   GfxPSSetShaderResources(Gfx.context, 0, GFX_PS_RESOURCE_SLOTS, nullptr);
   GetDefaultMaterial();
-  SetViewportFull();
+  SetViewportFull();  // first, so that the starting projection has the screen's shape
+  InitMatrices();
+  CreateImmediateBuffers();
+  Draw2DList.Init();
+  if (Gfx.featureLevel >= GFX_FEATURE_LEVEL_11_0) {
+    if (const char* step = CreateComputeBuffers(SharedComputeJob)) LogF("InitD3D: %s failed", step);
+  }
 
   LoadAllVertexShaders();
   LoadAllPixelShaders();
@@ -457,11 +472,10 @@ void CloseD3D() {
   Gfx.modes = nullptr;
   Gfx.modeCount = Gfx.outputCount = Gfx.adapterCount = 0;
   if (Gfx.device) {
+    FreeAllGraphics(0, 1);
     ResetRenderTargets();
-    FreeAllMaterials();
-    ReleaseShaders(nullptr);
-    ReleaseVertexLayouts();
     ReleaseBackBufferViews();
+    ReleaseConstantBuffers();
     ReleaseStateObjects();
     ReleaseSamplerStates();
     GfxClearState(Gfx.context);

@@ -1,10 +1,268 @@
-// draw2d.cpp - the 2D list; nothing is drawn yet.
+// draw2d.cpp - the 2D draw list: collecting batches during the frame and drawing them once.
 #include "render/draw2d.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "render/device.h"
+#include "render/gamma_tables.h"
+#include "render/immediate.h"
+#include "render/material.h"
+#include "render/render_states.h"
+#include "render/render_target.h"
+#include "render/shaders.h"
+#include "ui/messages.h"
+#include "ui/text_colours.h"
 
 FrameProjection Projection;
 float Draw2DPixelScale = 1.0f;
 int InterfaceDrawing;
 float ViewAreaWidthFraction = 1.0f, ViewAreaHeightFraction = 1.0f;
+int AlternativeInterfaceShaderMode;
+Draw2D Draw2DList;
 
-void FlushDraw2D() {}
-void ResetDraw2D() {}
+namespace {
+
+constexpr uint32_t BACKGROUND_VERTICES = 4, BACKGROUND_TRIANGLES = 2;
+
+template <class T>
+void MakeRoom(std::vector<T>& array, uint32_t count, uint32_t initial) {
+  if (count < array.size()) return;
+  array.resize(std::max<size_t>(array.size() * 2, initial));
+}
+
+// The reserved batch 0: inactive, 4 vertices and 2 triangles of room for the background.
+void ReserveBackground(Draw2D& list) {
+  MakeRoom(list.batches, 0, DRAW2D_INITIAL_BATCHES);
+  while (list.vertices.size() < BACKGROUND_VERTICES) MakeRoom(list.vertices, uint32_t(list.vertices.size()), DRAW2D_INITIAL_VERTICES);
+  while (list.triangles.size() < BACKGROUND_TRIANGLES)
+    MakeRoom(list.triangles, uint32_t(list.triangles.size()), DRAW2D_INITIAL_TRIANGLES);
+  list.batches[0] = Draw2DBatch{0, 0, nullptr, BACKGROUND_VERTICES, BACKGROUND_TRIANGLES, 0, 0};
+  std::fill_n(list.vertices.begin(), BACKGROUND_VERTICES, Draw2DVertex{});
+  std::fill_n(list.triangles.begin(), BACKGROUND_TRIANGLES, Draw2DTriangle{});
+  list.counters.batchCount = 1;
+  list.counters.vertexCount = BACKGROUND_VERTICES;
+  list.counters.triangleCount = BACKGROUND_TRIANGLES;
+}
+
+void Refuse(Draw2D& list, const char* text) {
+  if (list.refusedReported) return;
+  list.refusedReported = 1;
+  AddMessage(text, TextColours.message, MSG_TARGET_DEBUG);
+}
+
+inline void Put(Vertex2D* out, const Draw2DVertex& v) { *out = Vertex2D{v.x, v.y, 0.0f, v.colour, v.u, v.v}; }
+
+void DrawStream(const Material* material) {
+  Material::SetPShader(material->texture ? 24 : 23);
+  Stream2D.DrawBuffer(0);
+}
+
+// One batch that fits the 2D stream: one mapped write and one draw.  Triangles naming a
+// vertex outside the batch are left out.
+void DrawWhole(const Draw2D& list, const Draw2DBatch& b) {
+  if (!Stream2D.StartBuf(b.material, 1, 1)) return;
+  Vertex2D* out = reinterpret_cast<Vertex2D*>(Stream2D.vertexWrite);
+  const Draw2DVertex* in = &list.vertices[b.firstVertex];
+  for (uint32_t i = 0; i < b.vertexCount; ++i) Put(&out[i], in[i]);
+  Stream2D.vertexWrite += size_t(b.vertexCount) * sizeof(Vertex2D);
+  Stream2D.vertexCount = b.vertexCount;
+  uint16_t* index = Stream2D.indexWrite;
+  const Draw2DTriangle* t = &list.triangles[b.firstTriangle];
+  uint32_t kept = 0;
+  for (uint32_t i = 0; i < b.triangleCount; ++i) {
+    if (t[i].a >= b.vertexCount || t[i].b >= b.vertexCount || t[i].c >= b.vertexCount) continue;
+    index[0] = uint16_t(t[i].a);
+    index[1] = uint16_t(t[i].b);
+    index[2] = uint16_t(t[i].c);
+    index += 3;
+    ++kept;
+  }
+  Stream2D.indexWrite = index;
+  Stream2D.triangleCount = kept;
+  Stream2D.UnlockBuffer();
+  DrawStream(b.material);
+}
+
+// A batch with more vertices or triangles than the 2D stream holds: drawn in pieces, each
+// piece taking the vertices its triangles use.
+void DrawSplit(Draw2D& list, const Draw2DBatch& b) {
+  if (list.remap.size() < b.vertexCount) {
+    list.remap.resize(b.vertexCount);
+    list.remapStamp.assign(b.vertexCount, 0);
+    list.stamp = 0;
+  }
+  const Draw2DVertex* in = &list.vertices[b.firstVertex];
+  auto startPiece = [&]() {
+    if (++list.stamp == 0) {  // the stamps wrapped: forget them all
+      std::fill(list.remapStamp.begin(), list.remapStamp.end(), 0);
+      list.stamp = 1;
+    }
+    return Stream2D.StartBuf(b.material, 1, 1);
+  };
+  if (!startPiece()) return;
+  const Draw2DTriangle* t = &list.triangles[b.firstTriangle];
+  for (uint32_t i = 0; i < b.triangleCount; ++i) {
+    const uint32_t corners[3] = {t[i].a, t[i].b, t[i].c};
+    if (corners[0] >= b.vertexCount || corners[1] >= b.vertexCount || corners[2] >= b.vertexCount) continue;
+    uint32_t fresh = 0;
+    for (uint32_t c : corners) fresh += list.remapStamp[c] != list.stamp;
+    if (!Stream2D.HasRoom(fresh, 1)) {
+      Stream2D.UnlockBuffer();
+      DrawStream(b.material);
+      if (!startPiece()) return;
+    }
+    for (uint32_t c : corners) {
+      if (list.remapStamp[c] != list.stamp) {
+        list.remapStamp[c] = list.stamp;
+        list.remap[c] = Stream2D.vertexCount++;
+        Put(reinterpret_cast<Vertex2D*>(Stream2D.vertexWrite), in[c]);
+        Stream2D.vertexWrite += sizeof(Vertex2D);
+      }
+      *Stream2D.indexWrite++ = uint16_t(list.remap[c]);
+    }
+    ++Stream2D.triangleCount;
+  }
+  Stream2D.UnlockBuffer();
+  DrawStream(b.material);
+}
+
+}  // namespace
+
+// ---- [List] ----
+
+void Draw2D::Init() {
+  batches.assign(DRAW2D_INITIAL_BATCHES, Draw2DBatch{});
+  vertices.assign(DRAW2D_INITIAL_VERTICES, Draw2DVertex{});
+  triangles.assign(DRAW2D_INITIAL_TRIANGLES, Draw2DTriangle{});
+  Reset();
+  // Until a screen layout sets a window, the list covers the whole target.
+  const ScreenWindow& w = RenderTargets.window;
+  if (w.scaleX == 0.0f && w.scaleY == 0.0f) SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+}
+
+void Draw2D::Free() {
+  batches = {};
+  vertices = {};
+  triangles = {};
+  remap = {};
+  remapStamp = {};
+  Reset();
+}
+
+void Draw2D::Reset() {
+  counters = Draw2DCounters{};
+  saved = Draw2DCounters{};
+  inBackground = 0;
+  refusedReported = 0;
+}
+
+void Draw2D::StartBatch(const Material* material) {
+  if (inBackground) {
+    Refuse(*this, "Draw2D::StartBatch: the background batch is being written");
+    return;
+  }
+  if (counters.batchOpen) EndBatch();
+  if (counters.batchCount == 0) ReserveBackground(*this);
+  MakeRoom(batches, counters.batchCount, DRAW2D_INITIAL_BATCHES);
+  batches[counters.batchCount] = Draw2DBatch{1, 1, material ? material : GetDefaultMaterial(), 0, 0,
+                                             counters.vertexCount, counters.triangleCount};
+  counters.batchVertexStart = counters.vertexCount;
+  counters.batchTriangleStart = counters.triangleCount;
+  counters.batchOpen = 1;
+}
+
+void Draw2D::EndBatch() {
+  if (!counters.batchOpen) return;
+  Draw2DBatch& b = batches[counters.batchCount];
+  b.vertexCount = counters.vertexCount - counters.batchVertexStart;
+  b.triangleCount = counters.triangleCount - counters.batchTriangleStart;
+  ++counters.batchCount;
+  counters.batchOpen = 0;
+}
+
+int Draw2D::AddVertex(uint32_t colour, float x, float y, float u, float v) {
+  if (!counters.batchOpen) {
+    Refuse(*this, "Draw2D::AddVertex: no batch open");
+    return -1;
+  }
+  if (inBackground && counters.vertexCount >= BACKGROUND_VERTICES) {
+    Refuse(*this, "Draw2D::AddVertex: the background batch holds 4 vertices");
+    return -1;
+  }
+  MakeRoom(vertices, counters.vertexCount, DRAW2D_INITIAL_VERTICES);
+  const ScreenWindow& w = RenderTargets.window;
+  vertices[counters.vertexCount] = Draw2DVertex{w.scaleX * x + w.centreX, w.scaleY * y + w.centreY, u, v,
+                                                BrightenColour(colour)};
+  return int(counters.vertexCount++ - counters.batchVertexStart);
+}
+
+void Draw2D::AddTriangle(int a, int b, int c) {
+  if (!counters.batchOpen) {
+    Refuse(*this, "Draw2D::AddTriangle: no batch open");
+    return;
+  }
+  if (a < 0 || b < 0 || c < 0) return;  // a corner that was refused
+  if (inBackground && counters.triangleCount >= BACKGROUND_TRIANGLES) {
+    Refuse(*this, "Draw2D::AddTriangle: the background batch holds 2 triangles");
+    return;
+  }
+  MakeRoom(triangles, counters.triangleCount, DRAW2D_INITIAL_TRIANGLES);
+  triangles[counters.triangleCount++] = Draw2DTriangle{uint32_t(a), uint32_t(b), uint32_t(c)};
+}
+
+void Draw2D::AddQuad(int a, int b, int c, int d) {
+  AddTriangle(a, b, c);
+  AddTriangle(c, d, a);
+}
+
+void Draw2D::Flush() {
+  if (inBackground) EndBackgroundBatch();
+  if (counters.batchOpen) EndBatch();
+  if (counters.batchCount == 0 || !Stream2D.vertexBuffer) return;
+  Material::EnableVertexDeclaration(3);
+  Material::SetVShader(5);
+  int previousBlend = -1;
+  bool first = true;
+  for (uint32_t i = 0; i < counters.batchCount; ++i) {
+    const Draw2DBatch& b = batches[i];
+    if (!b.active || b.vertexCount == 0 || b.triangleCount == 0 || !b.material) continue;
+    if (b.blend != previousBlend) Shaders.boundPixelSlot = -1;  // bound again by the next SetPShader
+    previousBlend = b.blend;
+    RenderStates.pendingBlend = b.blend ? 2 : 0;
+    if (b.vertexCount <= Stream2D.vertexCapacity && b.triangleCount <= Stream2D.triangleCapacity)
+      DrawWhole(*this, b);
+    else
+      DrawSplit(*this, b);
+    if (first && AlternativeInterfaceShaderMode) Shaders.boundPixelSlot = -1;
+    first = false;
+  }
+  RenderStates.pendingBlend = 0;
+}
+
+// ---- [Background batch] ----
+
+void BeginBackgroundBatch(const Material* material) {
+  Draw2D& list = Draw2DList;
+  if (list.inBackground) return;
+  // An empty list gets its reserved batch now, so the background is drawn even alone.
+  if (list.counters.batchCount == 0 && !list.counters.batchOpen) ReserveBackground(list);
+  list.saved = list.counters;
+  list.counters = Draw2DCounters{0, 0, 0, 0, 0, 1};
+  list.batches[0] = Draw2DBatch{1, 0, material ? material : GetDefaultMaterial(), 0, 0, 0, 0};
+  list.inBackground = 1;
+}
+
+void EndBackgroundBatch() {
+  Draw2D& list = Draw2DList;
+  if (!list.inBackground) return;
+  list.batches[0].vertexCount = list.counters.vertexCount;
+  list.batches[0].triangleCount = list.counters.triangleCount;
+  list.counters = list.saved;
+  list.inBackground = 0;
+}
+
+// ---- [Frame calls] ----
+
+void FlushDraw2D() { Draw2DList.Flush(); }
+void ResetDraw2D() { Draw2DList.Reset(); }

@@ -1,6 +1,19 @@
-// draw2d.h - the 2D draw list, matrices and the frame's projection values.
+// draw2d.h - the 2D draw list that collects the interface and every other 2D drawing of a
+// frame and draws it in one pass, and the frame's projection values.
+//
+// Sections: [Frame values] [List] [Background batch] [Frame calls]
+//
+// Batches are drawn in order, one mapped write and one indexed draw each (a batch larger than
+// the 2D stream is split).  Batch 0 is kept for the background picture, which is added after
+// the interface but drawn before it.  Coordinates are the interface's normalised screen units
+// (x -1 left .. 1 right, y -1 top .. 1 bottom) taken through the screen window.  Main thread only.
 #pragma once
+#include <cstdint>
+#include <vector>
 
+struct Material;
+
+// ---- [Frame values] ----
 // The projection values of a drawn frame, set by the frame loop from the screen layout.
 struct FrameProjection {
   float aspect = 1.0f, inverseAspect = 1.0f;
@@ -12,6 +25,66 @@ extern FrameProjection Projection;
 extern float Draw2DPixelScale;      // 1024 / 1920 with graphics, else 1.0
 extern int InterfaceDrawing;        // set while the interface is drawn
 extern float ViewAreaWidthFraction, ViewAreaHeightFraction;  // from the screen layout
+// Set by the interface's alternative shader mode: the pixel-shader binding is forgotten after
+// the first batch of a flush.
+extern int AlternativeInterfaceShaderMode;
 
-void FlushDraw2D();
-void ResetDraw2D();
+// ---- [List] ----
+struct Draw2DBatch {
+  uint8_t active;   // batch 0 stays inactive until the background is written into it
+  uint8_t blend;    // 1 alpha blending, 0 opaque
+  const Material* material;
+  uint32_t vertexCount, triangleCount;
+  uint32_t firstVertex, firstTriangle;  // where the batch's vertices and triangles begin
+};
+struct Draw2DVertex {
+  float x, y;       // clip space
+  float u, v;
+  uint32_t colour;  // 0xAARRGGBB after the brightness table
+};
+struct Draw2DTriangle {
+  uint32_t a, b, c;  // relative to the batch's first vertex
+};
+struct Draw2DCounters {
+  uint32_t batchCount, vertexCount, triangleCount;
+  uint32_t batchVertexStart, batchTriangleStart;  // where the open batch began
+  uint8_t batchOpen;
+};
+
+constexpr uint32_t DRAW2D_INITIAL_BATCHES = 256;
+constexpr uint32_t DRAW2D_INITIAL_VERTICES = 4096;
+constexpr uint32_t DRAW2D_INITIAL_TRIANGLES = 4096;
+
+struct Draw2D {
+  // The arrays' sizes are their room; they double when full and never shrink until Free.
+  std::vector<Draw2DBatch> batches;
+  std::vector<Draw2DVertex> vertices;
+  std::vector<Draw2DTriangle> triangles;
+  Draw2DCounters counters;
+  Draw2DCounters saved;     // while the background batch is written
+  uint8_t inBackground;
+  uint8_t refusedReported;  // one message per frame for refused writes
+  std::vector<uint32_t> remap, remapStamp;  // splitting a batch larger than the 2D stream
+  uint32_t stamp;
+
+  void Init();
+  void Free();
+  void Reset();
+  void Flush();
+  void StartBatch(const Material* material);  // none: the default material
+  void EndBatch();
+  // Index within the batch, or -1 (nothing added) when no batch is open.
+  int AddVertex(uint32_t colour, float x, float y, float u, float v);
+  void AddTriangle(int a, int b, int c);
+  void AddQuad(int a, int b, int c, int d);  // (a, b, c) and (c, d, a)
+};
+extern Draw2D Draw2DList;
+
+// ---- [Background batch] ----
+// Between these two calls the 4 vertices and 2 triangles written go into batch 0.
+void BeginBackgroundBatch(const Material* material);
+void EndBackgroundBatch();
+
+// ---- [Frame calls] ----
+void FlushDraw2D();  // Draw2DList.Flush()
+void ResetDraw2D();  // Draw2DList.Reset()

@@ -2,13 +2,14 @@
 // constant choice of every draw mode.
 #include "render/material.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
 
 #include "core/config.h"
+#include "render/constant_buffers.h"
 #include "render/device.h"
+#include "render/gamma_tables.h"
 #include "render/render_states.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
@@ -31,7 +32,6 @@ void DefaultTextureBind(int slot, const ZKTETexture* texture) {
   GfxShaderResourceView view = texture ? texture->view : GfxShaderResourceView{};
   GfxPSSetShaderResources(Gfx.context, uint32_t(slot), 1, &view);
 }
-void NoConstantUpload(int, int, const void*, uint32_t) {}
 
 const char* NameOf(const ZKTETexture* t) { return t ? t->name : ""; }
 
@@ -72,7 +72,7 @@ float g_alphaReference = -1.0f;
 
 const float KIND_ROWS[6][4] = {{1, -1, 0, 1}, {0, 1, 1, 0}, {1, 0, 1, 0}, {1, -1, 0, 1}, {0, 1, 0, 1}, {1, 0, 0, 1}};
 
-float Linear(uint8_t c) { return std::pow(float(c) / 255.0f, 2.2f); }
+float Linear(uint8_t c) { return LinearFromGammaTable[c]; }
 
 void SetShineConstants(const Material* m, int kind) {
   const MaterialParams& p = m->params;
@@ -158,7 +158,7 @@ void NormalPass(const Material* m, bool allowBlended) {
 
 }  // namespace
 
-ConstantRowUpload UploadConstantRow = NoConstantUpload;
+ConstantRowUpload UploadConstantRow = UploadConstantRowData;
 TextureSlotBind BindTextureSlot = DefaultTextureBind;
 
 // ---- [Map] ----

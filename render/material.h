@@ -84,7 +84,8 @@ extern int RenderSolidPixelShader, RenderAlphaPixelShader;
 // The shine textures: [0] hard (slot 1), [1] soft (slot 2).
 extern ZKTETexture* ShineTextures[2];
 extern float LightWorldMatrix[12];  // 3x4; local-light transforms are multiplied by it in stage mode 1
-// Where constants and textures go: stage 0 vertex, 1 pixel, by constant row.
+// Where constants and textures go: stage 0 vertex, 1 pixel, by constant row (the constant
+// rows by default; tests put recorders here).
 using ConstantRowUpload = void (*)(int stage, int row, const void* data, uint32_t bytes);
 using TextureSlotBind = void (*)(int slot, const ZKTETexture* texture);
 extern ConstantRowUpload UploadConstantRow;

@@ -1,4 +1,5 @@
-// primitives.cpp - temporary batches.
+// primitives.cpp - nothing is batched yet; the fast-mesh registry is empty.
 #include "render/primitives.h"
 
 void ResetTempBatches() {}
+void FreeAllFastMeshes() {}

@@ -2,3 +2,4 @@
 #pragma once
 
 void ResetTempBatches();   // once per drawn frame
+void FreeAllFastMeshes();  // every fast mesh of the registry (none are made yet)

@@ -23,4 +23,8 @@ ZKTETexture* GetTextureByName(const char* name) {
   return slot.get();
 }
 
-void FreeNamedTextureRecords() { g_records.clear(); }
+void FreeNamedTextureRecords() {
+  // A record may have been given objects by its user; they go with it.
+  for (auto& [name, record] : g_records) ReleaseTexture(record.get());
+  g_records.clear();
+}

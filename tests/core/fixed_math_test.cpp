@@ -252,8 +252,9 @@ TEST_F(FixedMath, PackedFieldsDecodeAndRoundToNearestEven) {
 }
 
 TEST_F(FixedMath, ColoursPassThroughTheBrightnessTable) {
+  // round(255 x^2.2): 255 stays, 128 becomes 56, small values vanish.
   EXPECT_EQ(ColourFromBytes(255, 0, 0), 0xFFFF0000u);
-  EXPECT_EQ(ColourFromBytes(1, 2, 3), 0xFF010203u);
-  const uint8_t record[3] = {0x10, 0x20, 0x30};
-  EXPECT_EQ(ColourFromRecord(record), 0xFF102030u);
+  EXPECT_EQ(ColourFromBytes(1, 2, 3), 0xFF000000u);
+  const uint8_t record[3] = {128, 255, 64};
+  EXPECT_EQ(ColourFromRecord(record), 0xFF38FF0Cu);
 }

@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "render/constant_buffers.h"
 #include "render/material.h"
 #include "render/render_states.h"
 #include "render/shaders.h"
@@ -147,6 +148,7 @@ class ShaderChoice : public ::testing::Test {
   void TearDown() override {
     FreeAllMaterials();
     ShaderCarFlag = ShaderShadowFlag = 0;
+    UploadConstantRow = UploadConstantRowData;
   }
   // The vertex and pixel shader numbers a material binds in a draw mode.
   std::pair<int, int> Choice(Material* m, int mode) {
