@@ -1,0 +1,501 @@
+// buffers_test.cpp - buffer records, circular batches, the immediate streams and their
+// emitters, grids, constant rows, compute job buffers and the release of everything, on the
+// null device (which keeps the bytes written into its buffers).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "render/buffers.h"
+#include "render/constant_buffers.h"
+#include "render/device.h"
+#include "render/draw2d.h"
+#include "render/gamma_tables.h"
+#include "render/immediate.h"
+#include "render/material.h"
+#include "render/render_target.h"
+#include "render/shaders.h"
+#include "render/texture_record.h"
+#include "tests/render/null_renderer.h"
+#include "ui/text_colours.h"
+
+namespace {
+
+using BufferRecords = NullRenderer;
+
+TEST_F(BufferRecords, FormatsListsLocksAndRefusals) {
+  EXPECT_EQ(VertexStride(1), 32);
+  EXPECT_EQ(VertexStride(2), 24);
+  EXPECT_EQ(VertexStride(3), 24);
+  EXPECT_EQ(VertexStride(4), 0);
+  uint32_t before = VertexBuffers.count;
+  VertexBuffer* last = VertexBuffers.last;
+  VertexBuffer* bad = reinterpret_cast<VertexBuffer*>(1);
+  EXPECT_EQ(CreateVertexBuffer(7, 2, 10, &bad), -1) << "an unknown format has no stride";
+  EXPECT_EQ(bad, nullptr);
+  EXPECT_EQ(CreateVertexBuffer(2, 2, 0x20000000, &bad), -1) << "more bytes than a buffer can hold";
+  EXPECT_EQ(VertexBuffers.count, before) << "a refused record is not kept";
+
+  VertexBuffer* a;
+  VertexBuffer* b;
+  ASSERT_EQ(CreateVertexBuffer(2, 2, 8, &a), 0);
+  ASSERT_EQ(CreateVertexBuffer(1, 0, 4, &b), 0);
+  EXPECT_EQ(VertexBuffers.count, before + 2);
+  EXPECT_EQ(VertexBuffers.last, b);
+  EXPECT_EQ(b->prev, a);
+  void* p;
+  ASSERT_EQ(a->LockV(GFX_MAP_WRITE_DISCARD, &p, 3), 1);
+  const VertexLine3D v{1, 2, 3, 0xFF00FF00u, 0.5f, 0.25f};
+  std::memcpy(p, &v, sizeof v);
+  a->UnlockV();
+  EXPECT_EQ(VertexAt<VertexLine3D>(ReadBuffer(a->buffer), 3).colour, 0xFF00FF00u) << "the lock points at vertex 3";
+  EXPECT_EQ(a->LockV(GFX_MAP_WRITE_DISCARD, &p, 8), 0) << "past the last vertex";
+  EXPECT_EQ(p, nullptr);
+  EXPECT_EQ(b->LockV(GFX_MAP_WRITE_DISCARD, &p, 0), 0) << "a default buffer cannot be mapped";
+
+  IndexBuffer* i;
+  ASSERT_EQ(CreateIndexBuffer(0, 2, 6, &i), 0);
+  EXPECT_EQ(i->indexBytes, 2);
+  ASSERT_EQ(i->LockI(GFX_MAP_WRITE_DISCARD, &p, 5), 1);
+  *static_cast<uint16_t*>(p) = 0xBEEF;
+  i->UnlockI();
+  std::vector<uint8_t> indices = ReadBuffer(i->buffer);
+  EXPECT_EQ(indices[10] | indices[11] << 8, 0xBEEF);
+
+  ReleaseVertexBuffer(a);
+  EXPECT_EQ(VertexBuffers.count, before + 1);
+  EXPECT_EQ(b->prev, last) << "unlinked from between its neighbours";
+  ReleaseVertexBuffer(b);
+  ReleaseIndexBuffer(i);
+  EXPECT_EQ(VertexBuffers.count, before);
+}
+
+using CircularBatches = NullRenderer;
+
+TEST_F(CircularBatches, ContinueWritesAfterWhatWasDrawnAndCopiesReachTheBuffer) {
+  CircularVBuffer b{};
+  ASSERT_EQ(b.InitBuf(2, 1, 64, 32), 1);
+  ASSERT_EQ(b.StartBuf(nullptr, 1, 1), 1);
+  EXPECT_EQ(b.material, GetDefaultMaterial()) << "no material: the default one";
+  auto put = [&b](float x) {
+    VertexLine3D v{x, 0, 0, 0xFFFFFFFFu, 0, 0};
+    std::memcpy(b.vertexWrite, &v, sizeof v);
+    b.vertexWrite += b.stride;
+    ++b.vertexCount;
+  };
+  put(1);
+  put(2);
+  put(3);
+  *b.indexWrite++ = 0, *b.indexWrite++ = 1, *b.indexWrite++ = 2;
+  b.triangleCount = 1;
+  uint32_t draws = Gfx.drawCalls;
+  b.UnlockBuffer();
+  b.DrawBuffer(0);
+  EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  ASSERT_EQ(b.ContinueBuf(), 1);
+  put(4);
+  *b.indexWrite++ = 1, *b.indexWrite++ = 2, *b.indexWrite++ = 3;
+  ++b.triangleCount;
+  b.UnlockBuffer();
+  std::vector<uint8_t> vertices = ReadBuffer(b.vertexBuffer->buffer);
+  EXPECT_EQ(VertexAt<VertexLine3D>(vertices, 2).x, 3.0f);
+  EXPECT_EQ(VertexAt<VertexLine3D>(vertices, 3).x, 4.0f) << "continued after the three drawn";
+  std::vector<uint8_t> indices = ReadBuffer(b.indexBuffer->buffer);
+  EXPECT_EQ(indices[6], 1);
+  EXPECT_EQ(indices[10], 3);
+
+  // Through the system copy: the unlock copies what was written in one discarding map.
+  ASSERT_EQ(b.StartBuf(nullptr, 0, 0), 1);
+  EXPECT_EQ(b.verticesMapped, 0);
+  put(7);
+  put(8);
+  b.UnlockBuffer();
+  EXPECT_EQ(VertexAt<VertexLine3D>(ReadBuffer(b.vertexBuffer->buffer), 1).x, 8.0f);
+  b.Close();
+}
+
+TEST_F(CircularBatches, FailedMapsOpenNothingAndShortStripsDrawNothing) {
+  CircularVBuffer fixed{};
+  ASSERT_EQ(fixed.InitBuf(3, 0, 16, 8), 1);
+  EXPECT_EQ(fixed.StartBuf(nullptr, 1, 1), 0) << "a default buffer cannot be mapped";
+  EXPECT_EQ(fixed.batchOpen, 0);
+  EXPECT_EQ(fixed.vertexWrite, nullptr);
+  EXPECT_EQ(fixed.StartBuf(nullptr, 0, 0), 1) << "through the system copies it can be written";
+  Vertex2D v{0.5f, 0.5f, 0, 0xFF102030u, 0, 0};
+  std::memcpy(fixed.vertexWrite, &v, sizeof v);
+  fixed.vertexCount = 1;
+  fixed.UnlockBuffer();
+  EXPECT_EQ(VertexAt<Vertex2D>(ReadBuffer(fixed.vertexBuffer->buffer), 0).colour, 0xFF102030u);
+  fixed.Close();
+
+  CircularVBuffer& s = Stream2D;
+  ASSERT_EQ(s.StartV(nullptr, 1, GFX_TOPOLOGY_TRIANGLESTRIP), 1);
+  EmitVertex2D(0xFFFFFFFF, 0, 0, 0, 0);
+  EmitVertex2D(0xFFFFFFFF, 10, 0, 0, 0);
+  uint32_t draws = Gfx.drawCalls;
+  DrawPendingStrip(0);
+  EXPECT_EQ(Gfx.drawCalls, draws) << "two vertices make no strip";
+  ASSERT_EQ(s.StartV(nullptr, 1, GFX_TOPOLOGY_TRIANGLESTRIP), 1);
+  EmitFullScreenQuad();
+  DrawPendingStrip(0);
+  EXPECT_EQ(Gfx.drawCalls, draws + 1);
+}
+
+using Emitters2D = NullRenderer;
+
+TEST_F(Emitters2D, PixelsBecomeClipSpaceAndAFullBatchRefusesWithOneMessage) {
+  ASSERT_EQ(Gfx.screenWidth, 800);
+  ASSERT_EQ(Gfx.screenHeight, 600);
+  CircularVBuffer& s = Stream2D;
+  ASSERT_EQ(s.StartBuf(nullptr, 1, 1), 1);
+  EXPECT_EQ(EmitVertex2D(0xFF000000u, 0, 0, 0, 0), 0);
+  EXPECT_EQ(EmitVertex2D(0xFF000000u, 800, 0, 1, 0), 1);
+  EXPECT_EQ(EmitVertex2D(0xFF000000u, 800, 600, 1, 1), 2);
+  EXPECT_EQ(EmitVertex2D(0xFF000000u, 400, 300, 0.5f, 0.5f), 3);
+  EmitQuadIndices(0, 1, 2, 3);
+  EXPECT_EQ(s.triangleCount, 2u);
+  EmitQuadIndices(0, 1, -1, 3);
+  EXPECT_EQ(s.triangleCount, 2u) << "a refused corner leaves the quad out";
+  s.UnlockBuffer();
+  std::vector<uint8_t> bytes = ReadBuffer(s.vertexBuffer->buffer);
+  Vertex2D v0 = VertexAt<Vertex2D>(bytes, 0), v2 = VertexAt<Vertex2D>(bytes, 2), v3 = VertexAt<Vertex2D>(bytes, 3);
+  EXPECT_EQ(v0.x, -1.0f);
+  EXPECT_EQ(v0.y, 1.0f) << "the top-left pixel is the top-left of clip space";
+  EXPECT_EQ(v2.x, 1.0f);
+  EXPECT_EQ(v2.y, -1.0f);
+  EXPECT_EQ(v3.x, 0.0f);
+  EXPECT_EQ(v3.z, 0.0f);
+  std::vector<uint8_t> indices = ReadBuffer(s.indexBuffer->buffer);
+  const uint8_t want[6] = {0, 1, 2, 2, 3, 0};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(indices[size_t(i) * 2], want[i]) << i;
+
+  ASSERT_EQ(s.StartBuf(nullptr, 1, 1), 1);
+  for (uint32_t i = 0; i < STREAM_2D_VERTICES; ++i) ASSERT_EQ(EmitVertex2D(0xFFFFFFFFu, 1, 1, 0, 0), int(i));
+  EXPECT_EQ(EmitVertex2D(0xFFFFFFFFu, 1, 1, 0, 0), -1) << "the 16385th vertex is refused";
+  EXPECT_EQ(EmitVertex2D(0xFFFFFFFFu, 1, 1, 0, 0), -1);
+  EXPECT_EQ(s.vertexCount, STREAM_2D_VERTICES);
+  EXPECT_EQ(CountLogLines("2D stream: no room for 1 vertices"), 1) << "reported once per batch";
+  s.UnlockBuffer();
+  s.batchOpen = 0;
+  EXPECT_EQ(EmitVertex2D(0xFFFFFFFFu, 1, 1, 0, 0), -1) << "no batch open";
+}
+
+TEST_F(Emitters2D, LineBatchesOpenOnceAndPendingTrianglesAreNotLost) {
+  ASSERT_EQ(Stream2D.StartBuf(nullptr, 1, 1), 1);
+  int a = EmitVertex2D(0xFFFFFFFFu, 0, 0, 0, 0), b = EmitVertex2D(0xFFFFFFFFu, 9, 0, 0, 0);
+  int c = EmitVertex2D(0xFFFFFFFFu, 9, 9, 0, 0), d = EmitVertex2D(0xFFFFFFFFu, 0, 9, 0, 0);
+  EmitQuadIndices(a, b, c, d);
+  uint32_t draws = Gfx.drawCalls;
+  EXPECT_EQ(BeginLineBatch2D(), 1);
+  EXPECT_EQ(Gfx.drawCalls, draws + 1) << "the quad was drawn before the line batch began";
+  EXPECT_EQ(BeginLineBatch2D(), 0) << "one is open already";
+  EmitVertex2D(0xFFFFFFFFu, 0, 0, 0, 0);
+  EmitVertex2D(0xFFFFFFFFu, 5, 5, 0, 0);
+  EndLineBatch2D();
+  EXPECT_EQ(Gfx.drawCalls, draws + 2);
+  EXPECT_EQ(Shaders.boundVertexNumber, 5);
+  EXPECT_EQ(Shaders.boundPixelNumber, 23);
+  EXPECT_EQ(Stream2D.batchOpen, 0);
+}
+
+using Lines3D = NullRenderer;
+
+TEST_F(Lines3D, TheStreamDrawsAndStartsAgainAtItsLimitWithoutSplittingALine) {
+  const float a[3] = {1, 2, 3}, b[3] = {4, 5, 6};
+  EmitLine3D(0xFFFFFFFFu, a, b);
+  EXPECT_EQ(StreamLines3D.vertexCount, 0u) << "no batch open: nothing";
+  ASSERT_EQ(BeginLineBatch3D(), 1);
+  EXPECT_EQ(BeginLineBatch3D(), 0);
+  uint32_t draws = Gfx.drawCalls;
+  for (int i = 0; i < 32766; ++i) EmitLine3D(0xFF00FF00u, a, b);
+  EXPECT_EQ(StreamLines3D.vertexCount, 65532u);
+  EXPECT_EQ(Gfx.drawCalls, draws);
+  EmitLine3D(0xFF00FF00u, a, b);  // the 65533rd and 65534th vertices
+  EXPECT_EQ(Gfx.drawCalls, draws + 1) << "the full batch was drawn";
+  EXPECT_EQ(StreamLines3D.vertexCount, 0u);
+  EXPECT_TRUE(Line3DBatchOpen()) << "and a new one begun";
+  const float c[3] = {7, 8, 9};
+  EmitLine3D(0xFFFF0000u, c, a);
+  EXPECT_EQ(StreamLines3D.vertexCount, 2u);
+  EndLineBatch3D();
+  EXPECT_EQ(Gfx.drawCalls, draws + 2);
+  EXPECT_FALSE(Line3DBatchOpen());
+  std::vector<uint8_t> bytes = ReadBuffer(StreamLines3D.vertexBuffer->buffer);
+  VertexLine3D first = VertexAt<VertexLine3D>(bytes, 0);
+  EXPECT_EQ(first.x, 7.0f) << "the new batch began at vertex 0";
+  EXPECT_EQ(first.colour, 0xFFFF0000u);
+  EXPECT_EQ(Shaders.boundVertexNumber, 10);
+  EXPECT_EQ(Shaders.boundPixelNumber, 35);
+}
+
+TEST_F(Lines3D, FixedPointAndViewPointsBecomeMetres) {
+  ASSERT_EQ(BeginLineBatch3D(), 1);
+  const int32_t p[3] = {65536, 131072, -32768}, q[3] = {0, 0, 65536 * 100};
+  DrawLineFixed3D(p, q, 0xFF123456u);
+  // The line view: a quarter turn about z (rows right, up, forward) and a position.
+  LineView saved = LineViewTransform;
+  LineViewTransform.rotation = FixedMatrix{{0, FIXED_ONE, 0, -FIXED_ONE, 0, 0, 0, 0, FIXED_ONE}};
+  LineViewTransform.position = IntVector{10 * 65536, 0, 0};
+  DrawLineBetweenPoints3D(p, q, 0xFF123456u);
+  LineViewTransform = saved;
+  const uint8_t* written = StreamLines3D.vertexWrite - 4 * sizeof(VertexLine3D);
+  VertexLine3D v[4];
+  std::memcpy(v, written, sizeof v);
+  EXPECT_EQ(v[0].x, 1.0f);
+  EXPECT_EQ(v[0].y, 2.0f);
+  EXPECT_EQ(v[0].z, -0.5f);
+  EXPECT_EQ(v[1].z, 100.0f);
+  EXPECT_EQ(v[0].u, 0.0f);
+  // Rotation transposed: (1, 2, -0.5) -> (-2, 1, -0.5), then 10 m along x.
+  EXPECT_FLOAT_EQ(v[2].x, 8.0f);
+  EXPECT_FLOAT_EQ(v[2].y, 1.0f);
+  EXPECT_FLOAT_EQ(v[2].z, -0.5f);
+  EndLineBatch3D();
+  uint32_t drawn = StreamLines3D.vertexCount;
+  DrawLineFixed3D(p, q, 0xFF123456u);
+  EXPECT_EQ(StreamLines3D.vertexCount, drawn) << "no batch open: nothing";
+
+  // 16.16 products need 64 bits: 16384 m x 0.5 overflows a 32-bit product.
+  int32_t acc[3] = {100, -100, 0};
+  const int32_t w[3] = {0x40000000, -0x40000000, -3};
+  AddScaledFixedVector(acc, w, 0x8000);
+  EXPECT_EQ(acc[0], 100 + 0x20000000);
+  EXPECT_EQ(acc[1], -100 - 0x20000000);
+  EXPECT_EQ(acc[2], -2) << "the shift rounds towards minus infinity";
+  int32_t out[3];
+  ScaleFixedVector(out, w, 0x30000);  // x 3
+  EXPECT_EQ(out[0], int32_t(0xC0000000u)) << "kept to 32 bits";
+  EXPECT_EQ(out[2], -9);
+}
+
+// The lines of the open batch, as (start, end, colour).
+struct GridLine {
+  float ax, ay, bx, by;
+  uint32_t colour;
+};
+std::vector<GridLine> OpenBatchLines() {
+  std::vector<GridLine> lines;
+  const uint8_t* first = StreamLines3D.vertexWrite - size_t(StreamLines3D.vertexCount) * sizeof(VertexLine3D);
+  for (uint32_t i = 0; i + 1 < StreamLines3D.vertexCount; i += 2) {
+    VertexLine3D v[2];
+    std::memcpy(v, first + size_t(i) * sizeof(VertexLine3D), sizeof v);
+    lines.push_back({v[0].x, v[0].y, v[1].x, v[1].y, v[0].colour});
+  }
+  return lines;
+}
+
+TEST_F(Lines3D, GroundGridsMarkEveryTenthLineAndTheAxes) {
+  ASSERT_EQ(BeginLineBatch3D(), 1);
+  DrawGroundGrid(6 * 65536, 32768);  // 6 m in half metres: 12 steps each way
+  std::vector<GridLine> lines = OpenBatchLines();
+  EXPECT_EQ(lines.size(), 4u * 12 + 6) << "8 n + 12 vertices, within the 8 n + 16 asked for";
+  uint32_t strong = 0xFF000000u | BrightnessTable[GridStrongGrey] * 0x010101u;
+  uint32_t weak = 0xFF000000u | BrightnessTable[GridWeakGrey] * 0x010101u;
+  int strongLines = 0, weakLines = 0, heads = 0;
+  for (const GridLine& l : lines) {
+    bool alongY = l.ax == l.bx && l.ay == -6.0f && l.by == 6.0f;
+    bool alongX = l.ay == l.by && l.ax == -6.0f && l.bx == 6.0f;
+    if (!alongX && !alongY) {
+      ++heads;
+      EXPECT_EQ(l.colour, strong);
+      continue;
+    }
+    float c = alongY ? l.ax : l.ay;
+    bool tenth = std::fmod(std::fabs(c), 5.0f) == 0.0f;
+    EXPECT_EQ(l.colour, tenth ? strong : weak) << c;
+    (tenth ? strongLines : weakLines)++;
+  }
+  EXPECT_EQ(heads, 4) << "two heads of two lines each";
+  EXPECT_EQ(strongLines, 6) << "the axes and the lines at 5 m each way";
+  EXPECT_EQ(weakLines, 44);
+  EndLineBatch3D();
+
+  // Refusals: a step of 0, and a grid too fine to draw.
+  DrawGroundGrid(65536, 0);
+  DrawGroundGrid(0x7FFFFFFF, 1);
+  EXPECT_EQ(CountLogLines("DrawGroundGrid: the size and step must be above 0"), 1);
+  EXPECT_EQ(CountLogLines("DrawGroundGrid: 2147483647 steps each way"), 1);
+  EXPECT_FALSE(Line3DBatchOpen()) << "a grid drawn alone opens and draws its own batch";
+
+  // Through a quarter turn: the lines along x become lines along y; no heads.
+  ASSERT_EQ(BeginLineBatch3D(), 1);
+  DrawOrientedGrid(65536, 65536, FixedMatrix{{0, -FIXED_ONE, 0, FIXED_ONE, 0, 0, 0, 0, FIXED_ONE}});
+  lines = OpenBatchLines();
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_FLOAT_EQ(lines[0].ax, 1.0f) << "x = -1 along y, turned";
+  EXPECT_FLOAT_EQ(lines[0].ay, -1.0f);
+  EXPECT_FLOAT_EQ(lines[0].bx, -1.0f);
+  EndLineBatch3D();
+}
+
+TEST_F(Lines3D, TheFootprintIsARectangleInTheMessageColour) {
+  ASSERT_EQ(BeginLineBatch3D(), 1);
+  float length = FootprintHalfLength, width = FootprintHalfWidth;
+  FootprintHalfLength = 2.0f;
+  FootprintHalfWidth = 1.0f;
+  DrawFootprintRectangle(float(M_PI / 2));
+  FootprintHalfLength = length;
+  FootprintHalfWidth = width;
+  std::vector<GridLine> lines = OpenBatchLines();
+  ASSERT_EQ(lines.size(), 4u);
+  ColourWord m = TextColours.message;
+  uint32_t colour = 0xFF000000u | uint32_t(BrightnessTable[m & 0xFF]) << 16 |
+                    uint32_t(BrightnessTable[(m >> 8) & 0xFF]) << 8 | BrightnessTable[(m >> 16) & 0xFF];
+  for (const GridLine& l : lines) EXPECT_EQ(l.colour, colour);
+  // (2, 1) turned a quarter: (-1, 2).
+  EXPECT_NEAR(lines[0].ax, -1.0f, 1e-6);
+  EXPECT_NEAR(lines[0].ay, 2.0f, 1e-6);
+  EXPECT_NEAR(lines[3].bx, -1.0f, 1e-6) << "closed";
+  EndLineBatch3D();
+}
+
+using ConstantRows = NullRenderer;
+
+TEST_F(ConstantRows, ShapesSlotsAndTheRowsBoundAtCreation) {
+  EXPECT_EQ(VSConstants[9].size, 256u);
+  EXPECT_EQ(VSConstants[14].slot, 10);
+  EXPECT_EQ(VSConstants[14].size, 96u);
+  EXPECT_EQ(PSConstants[7].size, 304u);
+  EXPECT_EQ(PSConstants[13].slot, 8);
+  EXPECT_EQ(PSConstants[13].size, 176u);
+  EXPECT_EQ(PSConstants[15].slot, 9);
+  EXPECT_EQ(CSConstants[0].size, 16u);
+  for (int row = 0; row < VS_FIXED_ROWS; ++row) EXPECT_EQ(VSBoundRow[row], row);
+  for (int row = 0; row < PS_FIXED_ROWS; ++row) EXPECT_EQ(PSBoundRow[row], row);
+  EXPECT_EQ(VSBoundRow[10], 0xFF) << "shared slots are bound when first used";
+  EXPECT_EQ(CSBoundRow[0], 0xFF);
+}
+
+TEST_F(ConstantRows, AnUnchangedRowMakesNoDeviceCall) {
+  float values[4] = {1, 2, 3, 4};
+  UploadConstantRowData(0, 8, values, sizeof values);
+  uint32_t uploads = ConstantUploadCount;
+  uint64_t calls = GfxGlCallCount();
+  UploadConstantRowData(0, 8, values, sizeof values);
+  UpdateVSBufferIfNeeded(8);
+  UpdatePSBufferIfNeeded(2);
+  UpdatePSBufferIfNeeded(2);
+  EXPECT_EQ(GfxGlCallCount(), calls) << "nothing reached the device";
+  values[3] = 5;
+  UploadConstantRowData(0, 8, values, sizeof values);
+  EXPECT_EQ(ConstantUploadCount, uploads + 1);
+  std::vector<uint8_t> bytes = ReadBuffer(VSConstants[8].buffer);
+  float got[4];
+  std::memcpy(got, bytes.data(), sizeof got);
+  EXPECT_EQ(got[3], 5.0f);
+  UpdatePSBuffer(2);
+  EXPECT_EQ(ConstantUploadCount, uploads + 2) << "the forced form always writes";
+}
+
+TEST_F(ConstantRows, RowsSharingASlotTakeItWhenUsedEvenUnchanged) {
+  float a[12] = {1}, b[24] = {2};
+  UploadConstantRowData(0, 10, a, sizeof a);
+  EXPECT_EQ(VSBoundRow[10], 10);
+  UploadConstantRowData(0, 14, b, sizeof b);
+  EXPECT_EQ(VSBoundRow[10], 14);
+  uint32_t uploads = ConstantUploadCount;
+  UploadConstantRowData(0, 10, a, sizeof a);
+  EXPECT_EQ(ConstantUploadCount, uploads) << "the bytes did not change";
+  EXPECT_EQ(VSBoundRow[10], 10) << "but the row is bound in its slot again";
+  // A local light through the material code lands in its row and slot.
+  LocalLights[3].colour[0] = 0.25f;
+  SetLocalLights(1u << 3, 2);
+  EXPECT_EQ(PSBoundRow[8], 14);
+  EXPECT_EQ(VSBoundRow[10], 10);
+  float first;
+  std::memcpy(&first, PSConstants[14].shadow, sizeof first);
+  EXPECT_EQ(first, 0.25f);
+}
+
+TEST_F(ConstantRows, OversizedDataIsCutToTheRowWithAMessage) {
+  float big[8] = {9, 9, 9, 9, 7, 7, 7, 7};
+  UploadConstantRowData(1, 3, big, sizeof big);
+  EXPECT_EQ(CountLogLines("UploadConstantRow: 32 bytes for row 3 of stage 1, which holds 16"), 1);
+  float got[4];
+  std::memcpy(got, PSConstants[3].shadow, sizeof got);
+  EXPECT_EQ(got[3], 9.0f);
+  UploadConstantRowData(1, 19, big, 4);
+  EXPECT_EQ(CountLogLines("UploadConstantRow: no constant row 19"), 1);
+  uint32_t word[4] = {1, 2, 3, 4};
+  UpdateCSBufferIfNeeded(word);
+  EXPECT_EQ(CSBoundRow[0], 0) << "the compute row is bound once used";
+}
+
+using ComputeBuffers = NullRenderer;
+
+TEST_F(ComputeBuffers, TheJobIsMadeWithTheDeviceAndReadsBackItsCounters) {
+  ASSERT_TRUE(bool(SharedComputeJob.rawBuffer));
+  ComputeJob job{};
+  ASSERT_EQ(CreateComputeBuffers(job), nullptr);
+  const uint32_t fill[4] = {7, 7, 7, 7};
+  GfxClearUnorderedAccessViewUint(Gfx.context, job.view, fill);
+  GetComputeShaderResult(job);
+  GfxMappedSubresource m;
+  ASSERT_EQ(GfxMapResource(Gfx.context, job.readBuffer, 0, GFX_MAP_READ, &m), GFX_OK);
+  const uint32_t* counters = static_cast<const uint32_t*>(m.data);
+  EXPECT_EQ(counters[0], 7u);
+  EXPECT_EQ(counters[63], 7u);
+  GfxUnmap(Gfx.context, job.readBuffer, 0);
+  ReleaseComputeBuffers(job);
+  EXPECT_FALSE(bool(job.rawBuffer));
+
+  GfxBufferDesc plain;
+  plain.byteWidth = 64;
+  plain.bindFlags = GFX_BIND_UNORDERED_ACCESS;
+  GfxBuffer buffer;
+  ASSERT_EQ(GfxCreateBuffer(Gfx.device, plain, nullptr, &buffer), GFX_OK);
+  GfxUnorderedAccessView view;
+  EXPECT_EQ(CreateBufferUAV(buffer, &view), GFX_E_INVALIDARG) << "neither raw nor structured";
+  GfxRelease(buffer);
+}
+
+// Runs last in the suite: the release of everything and the device's re-creation.
+using ReleaseAll = NullRenderer;
+
+TEST_F(ReleaseAll, FreeAllGraphicsEmptiesEverythingAndMakesTheStreamsAgain) {
+  VertexBuffer* extra;
+  ASSERT_EQ(CreateVertexBuffer(2, 0, 16, &extra), 0);
+  MaterialParams p{};
+  GetMaterialByName("wall", 0, 0, 0, p, 0);
+  Draw2DList.StartBatch(nullptr);
+  Draw2DList.AddVertex(0xFFFFFFFFu, 0, 0, 0, 0);
+  ZKTETexture* named = GetTextureByName("paint");
+  ShineTextures[0] = named;
+  int live = GfxLiveObjectCount();
+
+  FreeAllGraphics(1, 0);
+  EXPECT_EQ(VertexBuffers.count, 3u) << "the three streams, made again";
+  EXPECT_EQ(IndexBuffers.count, 3u);
+  EXPECT_EQ(Materials.size(), 1u) << "the default material, made again";
+  EXPECT_EQ(ShineTextures[0], nullptr);
+  EXPECT_EQ(Draw2DList.counters.vertexCount, 0u);
+  EXPECT_EQ(Draw2DList.vertices.size(), DRAW2D_INITIAL_VERTICES);
+  EXPECT_EQ(Stream2D.vertexCapacity, STREAM_2D_VERTICES);
+  EXPECT_EQ(GfxLiveObjectCount(), live - 1) << "the extra buffer is gone";
+  EXPECT_TRUE(bool(Shaders.layouts[3])) << "shaders kept without the second flag";
+
+  FreeAllGraphics(0, 1);
+  EXPECT_EQ(VertexBuffers.count, 0u);
+  EXPECT_EQ(IndexBuffers.count, 0u);
+  EXPECT_FALSE(bool(Shaders.layouts[3]));
+  EXPECT_FALSE(bool(SharedComputeJob.rawBuffer));
+  Draw2DList.StartBatch(nullptr);
+  Draw2DList.AddVertex(0xFFFFFFFFu, 0, 0, 0, 0);
+  FlushDraw2D();  // nothing to draw into: nothing happens
+  ResetDraw2D();
+
+  // The device's recovery: closed, then made again with everything in place.
+  CloseD3D();
+  EXPECT_EQ(GfxLiveObjectCount(), 0);
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
+  EXPECT_EQ(VertexBuffers.count, 3u);
+  EXPECT_TRUE(bool(VSConstants[0].buffer));
+  EXPECT_EQ(VSBoundRow[9], 9);
+  EXPECT_TRUE(bool(SharedComputeJob.view));
+  EXPECT_EQ(Draw2DList.batches.size(), DRAW2D_INITIAL_BATCHES);
+}
+
+}  // namespace

@@ -1,0 +1,365 @@
+// draw2d_test.cpp - the gamma tables, the 2D draw list (batch 0 for the background, growth,
+// refusals, what a flush writes and how a large batch is split) and the matrix state with its
+// uploads, on the null device.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "render/constant_buffers.h"
+#include "render/draw2d.h"
+#include "render/gamma_tables.h"
+#include "render/immediate.h"
+#include "render/material.h"
+#include "render/matrices.h"
+#include "render/render_states.h"
+#include "render/render_target.h"
+#include "tests/render/null_renderer.h"
+
+namespace {
+
+TEST(GammaTables, TheBrightnessCurveAndItsInverse) {
+  EXPECT_EQ(BrightnessTable[0], 0);
+  EXPECT_EQ(BrightnessTable[255], 255);
+  EXPECT_EQ(BrightnessTable[128], 56) << "round(255 x (128/255)^2.2)";
+  EXPECT_EQ(BrightnessTable[1], 0);
+  EXPECT_EQ(LinearFromGammaTable[0], 0.0f);
+  EXPECT_EQ(LinearFromGammaTable[255], 1.0f);
+  EXPECT_NEAR(LinearFromGammaTable[128], 0.219520f, 1e-6);
+  EXPECT_EQ(GammaFromLinearTable[56], 128) << "back to where it came from";
+  EXPECT_EQ(GammaFromLinearTable[255], 255);
+  for (int i = 1; i < 256; ++i) {
+    EXPECT_LE(BrightnessTable[i - 1], BrightnessTable[i]) << i;
+    EXPECT_LE(GammaFromLinearTable[i - 1], GammaFromLinearTable[i]) << i;
+  }
+  EXPECT_EQ(BrightenColour(0x80FF8040u), 0x80FF380Cu) << "alpha kept, the colour bytes through the table";
+}
+
+class Draw2DListTest : public NullRenderer {
+ protected:
+  void SetUp() override {
+    NullRenderer::SetUp();
+    ResetDraw2D();
+    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+  }
+  void TearDown() override { ResetDraw2D(); }
+  // A quad of the interface's units (y down) with its two triangles.
+  static void Quad(float x0, float y0, float x1, float y1, uint32_t colour) {
+    Draw2D& l = Draw2DList;
+    int a = l.AddVertex(colour, x0, y0, 0, 0), b = l.AddVertex(colour, x1, y0, 1, 0);
+    int c = l.AddVertex(colour, x1, y1, 1, 1), d = l.AddVertex(colour, x0, y1, 0, 1);
+    l.AddQuad(a, b, c, d);
+  }
+};
+
+TEST_F(Draw2DListTest, TheFirstBatchReservesBatchZeroAndVerticesGoThroughTheWindow) {
+  Draw2D& l = Draw2DList;
+  l.StartBatch(nullptr);
+  EXPECT_EQ(l.counters.vertexCount, 4u) << "the background's four vertices come first";
+  EXPECT_EQ(l.counters.triangleCount, 2u);
+  EXPECT_EQ(l.AddVertex(0x80FF8040u, -1, -1, 0.25f, 0.5f), 0);
+  EXPECT_EQ(l.AddVertex(0xFFFFFFFFu, 1, 1, 0, 0), 1);
+  SetScreenWindow(0, 0.5f, -0.5f, 0.25f, 0.5f);  // a quarter of the width, half the height
+  EXPECT_EQ(l.AddVertex(0xFFFFFFFFu, 1, 1, 0, 0), 2);
+  l.EndBatch();
+  ASSERT_EQ(l.counters.batchCount, 2u);
+  EXPECT_EQ(l.batches[0].active, 0);
+  EXPECT_EQ(l.batches[0].vertexCount, 4u);
+  EXPECT_EQ(l.batches[1].active, 1);
+  EXPECT_EQ(l.batches[1].blend, 1);
+  EXPECT_EQ(l.batches[1].material, GetDefaultMaterial());
+  EXPECT_EQ(l.batches[1].firstVertex, 4u);
+  EXPECT_EQ(l.batches[1].vertexCount, 3u);
+  const Draw2DVertex& top = l.vertices[4];
+  EXPECT_EQ(top.x, -1.0f);
+  EXPECT_EQ(top.y, 1.0f) << "the top of the screen is the top of clip space";
+  EXPECT_EQ(top.u, 0.25f);
+  EXPECT_EQ(top.colour, 0x80FF380Cu);
+  EXPECT_EQ(l.vertices[5].y, -1.0f);
+  EXPECT_EQ(l.vertices[6].x, 0.75f);
+  EXPECT_EQ(l.vertices[6].y, 0.0f);
+}
+
+TEST_F(Draw2DListTest, ArraysDoubleWhenFullAndKeepWhatTheyHold) {
+  Draw2D& l = Draw2DList;
+  ASSERT_EQ(l.vertices.size(), DRAW2D_INITIAL_VERTICES);
+  l.StartBatch(nullptr);
+  for (int i = 0; i < 4092; ++i) l.AddVertex(0xFF000000u | uint32_t(i), float(i) / 4096.0f, 0, 0, 0);
+  EXPECT_EQ(l.vertices.size(), 4096u);
+  EXPECT_EQ(l.AddVertex(0xFFFFFFFFu, 0, 0, 0, 0), 4092) << "the frame's 4097th vertex";
+  EXPECT_EQ(l.vertices.size(), 8192u);
+  EXPECT_EQ(l.vertices[5].colour, BrightenColour(0xFF000001u));
+  EXPECT_EQ(l.vertices[4095].x, 4091.0f / 4096.0f);
+  l.EndBatch();
+  for (int i = 0; i < 300; ++i) {
+    l.StartBatch(nullptr);
+    l.EndBatch();
+  }
+  EXPECT_EQ(l.batches.size(), 512u);
+  EXPECT_EQ(l.counters.batchCount, 302u);
+}
+
+TEST_F(Draw2DListTest, WritesWithoutABatchAreRefusedAndAnOpenBatchIsClosedNotLost) {
+  Draw2D& l = Draw2DList;
+  EXPECT_EQ(l.AddVertex(0xFFFFFFFFu, 0, 0, 0, 0), -1);
+  l.AddTriangle(0, 1, 2);
+  EXPECT_EQ(l.counters.vertexCount, 0u);
+  EXPECT_EQ(l.counters.triangleCount, 0u);
+  EXPECT_EQ(CountLogLines("Draw2D::AddVertex: no batch open"), 1);
+  l.StartBatch(nullptr);
+  Quad(0, 0, 1, 1, 0xFFFFFFFFu);
+  l.StartBatch(nullptr);  // without EndBatch
+  Quad(0, 0, 1, 1, 0xFFFFFFFFu);
+  l.AddTriangle(-1, 0, 1);  // a refused corner
+  l.EndBatch();
+  ASSERT_EQ(l.counters.batchCount, 3u);
+  EXPECT_EQ(l.batches[1].vertexCount, 4u);
+  EXPECT_EQ(l.batches[1].triangleCount, 2u);
+  EXPECT_EQ(l.batches[2].firstVertex, 8u);
+  EXPECT_EQ(l.batches[2].triangleCount, 2u);
+}
+
+TEST_F(Draw2DListTest, TheBackgroundGoesIntoBatchZeroEvenWhenItIsTheOnlyDrawing) {
+  Draw2D& l = Draw2DList;
+  MaterialParams p{};
+  Material* picture = GetMaterialByName("bkg_test", 0, 0, 0, p, 0);
+  BeginBackgroundBatch(picture);
+  Quad(-1, -1, 1, 1, 0xFFFFFFFFu);
+  EXPECT_EQ(l.AddVertex(0xFFFFFFFFu, 0, 0, 0, 0), -1) << "room for four vertices only";
+  EndBackgroundBatch();
+  ASSERT_EQ(l.counters.batchCount, 1u);
+  EXPECT_EQ(l.batches[0].active, 1);
+  EXPECT_EQ(l.batches[0].blend, 0) << "opaque";
+  EXPECT_EQ(l.batches[0].material, picture);
+  EXPECT_EQ(l.batches[0].vertexCount, 4u);
+  EXPECT_EQ(l.batches[0].triangleCount, 2u);
+  uint32_t draws = Gfx.drawCalls;
+  FlushDraw2D();
+  EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  EXPECT_EQ(Shaders.boundPixelNumber, 24) << "the picture's texture";
+
+  // Written after the interface, while a batch is open: both come through intact.
+  ResetDraw2D();
+  l.StartBatch(nullptr);
+  Quad(0, 0, 0.5f, 0.5f, 0xFF00FF00u);
+  l.EndBatch();
+  l.StartBatch(nullptr);
+  int first = l.AddVertex(0xFFFF0000u, 0, 0, 0, 0);
+  BeginBackgroundBatch(picture);
+  Quad(-1, -1, 1, 1, 0xFF0000FFu);
+  EndBackgroundBatch();
+  EXPECT_EQ(l.counters.batchOpen, 1);
+  EXPECT_EQ(l.AddVertex(0xFFFF0000u, 1, 0, 0, 0), first + 1) << "the open batch goes on";
+  EXPECT_EQ(l.vertices[0].colour, 0xFF0000FFu);
+  EXPECT_EQ(l.vertices[4].colour, 0xFF00FF00u);
+  EXPECT_EQ(l.vertices[8].colour, 0xFFFF0000u);
+  EXPECT_EQ(l.batches[1].vertexCount, 4u);
+  l.AddVertex(0xFFFF0000u, 1, 1, 0, 0);
+  l.AddTriangle(0, 1, 2);
+  draws = Gfx.drawCalls;
+  FlushDraw2D();
+  EXPECT_EQ(Gfx.drawCalls, draws + 3) << "the background, then the two batches";
+  EXPECT_EQ(RenderStates.appliedBlend, 2) << "the last batch blends";
+  EXPECT_EQ(RenderStates.pendingBlend, 0);
+}
+
+TEST_F(Draw2DListTest, AFlushWritesClipVerticesAnd16BitIndicesAndLeavesBadTrianglesOut) {
+  Draw2D& l = Draw2DList;
+  l.StartBatch(nullptr);
+  l.AddVertex(0xFF102030u, -1, -1, 0.5f, 0.25f);
+  l.AddVertex(0xFF102030u, 1, -1, 0, 0);
+  l.AddVertex(0xFF102030u, 1, 1, 0, 0);
+  l.AddTriangle(0, 1, 2);
+  l.AddTriangle(0, 1, 99);
+  FlushDraw2D();
+  EXPECT_EQ(Stream2D.vertexCount, 3u);
+  EXPECT_EQ(Stream2D.triangleCount, 1u) << "a triangle naming a vertex outside its batch is left out";
+  EXPECT_EQ(Shaders.boundVertexNumber, 5);
+  EXPECT_EQ(Shaders.boundPixelNumber, 23) << "no texture";
+  std::vector<uint8_t> bytes = ReadBuffer(Stream2D.vertexBuffer->buffer);
+  Vertex2D v = VertexAt<Vertex2D>(bytes, 0);
+  EXPECT_EQ(v.x, -1.0f);
+  EXPECT_EQ(v.y, 1.0f);
+  EXPECT_EQ(v.z, 0.0f);
+  EXPECT_EQ(v.colour, BrightenColour(0xFF102030u));
+  EXPECT_EQ(v.u, 0.5f);
+  EXPECT_EQ(v.v, 0.25f);
+  std::vector<uint8_t> indices = ReadBuffer(Stream2D.indexBuffer->buffer);
+  EXPECT_EQ(indices[4] | indices[5] << 8, 2);
+}
+
+TEST_F(Draw2DListTest, ABatchLargerThanTheStreamIsDrawnInPieces) {
+  Draw2D& l = Draw2DList;
+  l.StartBatch(nullptr);
+  const int quads = 20000;  // 80000 vertices: four full pieces of 4096 quads and a fifth
+  for (int q = 0; q < quads; ++q) Quad(float(q) / quads, 0, float(q) / quads, 0.5f, 0xFFFFFFFFu);
+  uint32_t draws = Gfx.drawCalls;
+  FlushDraw2D();
+  EXPECT_EQ(Gfx.drawCalls, draws + 5);
+  EXPECT_EQ(Stream2D.vertexCount, 80000u - 4 * STREAM_2D_VERTICES);
+  EXPECT_EQ(Stream2D.triangleCount, 40000u - 4 * 8192);
+  Vertex2D first = VertexAt<Vertex2D>(ReadBuffer(Stream2D.vertexBuffer->buffer), 0);
+  EXPECT_EQ(first.x, float(4 * 4096) / quads) << "the last piece begins with quad 16384";
+
+  // A fan round one vertex: every piece takes that vertex again.
+  ResetDraw2D();
+  l.StartBatch(nullptr);
+  for (int i = 0; i < 20000; ++i) l.AddVertex(0xFFFFFFFFu, i == 0 ? -0.5f : 0.0f, 0, 0, 0);
+  for (int i = 1; i + 1 < 20000; ++i) l.AddTriangle(0, i, i + 1);
+  draws = Gfx.drawCalls;
+  FlushDraw2D();
+  EXPECT_EQ(Gfx.drawCalls, draws + 2);
+  EXPECT_EQ(Stream2D.vertexCount, 20000u - 16383 + 1) << "vertex 0 again, then the rest";
+  first = VertexAt<Vertex2D>(ReadBuffer(Stream2D.vertexBuffer->buffer), 0);
+  EXPECT_EQ(first.x, -0.5f);
+}
+
+class MatrixState : public NullRenderer {
+ protected:
+  void SetUp() override {
+    NullRenderer::SetUp();
+    std::memcpy(savedViewport_, RenderTargets.viewport, sizeof savedViewport_);
+  }
+  void TearDown() override {
+    SetViewport(savedViewport_);
+    CurrentWorldPass = 0;
+    InitMatrices();
+  }
+  // A row vector through a matrix: x, y, z, w.
+  static void Apply(const float m[16], const float p[4], float out[4]) {
+    for (int c = 0; c < 4; ++c) out[c] = p[0] * m[c] + p[1] * m[4 + c] + p[2] * m[8 + c] + p[3] * m[12 + c];
+  }
+  float savedViewport_[6];
+};
+
+TEST_F(MatrixState, PerspectiveAndOrthographicMapNearToZeroAndFarToOne) {
+  NearPlane = 1.0f;
+  FarPlane = 1024.0f;
+  float m[16];
+  SetupPerspective(m, 2.0f, 1.5f);
+  EXPECT_EQ(m[0], 1.0f);
+  EXPECT_FLOAT_EQ(m[5], 2.0f / 1.5f);
+  EXPECT_EQ(m[11], 1.0f);
+  EXPECT_EQ(m[15], 0.0f);
+  float out[4];
+  const float nearEdge[4] = {1.0f, 0.75f, 1.0f, 1.0f}, farCentre[4] = {0, 0, 1024.0f, 1.0f};
+  Apply(m, nearEdge, out);
+  EXPECT_FLOAT_EQ(out[0] / out[3], 1.0f) << "half the width at the near plane is the right edge";
+  EXPECT_FLOAT_EQ(out[1] / out[3], 1.0f);
+  EXPECT_NEAR(out[2] / out[3], 0.0f, 1e-6);
+  Apply(m, farCentre, out);
+  EXPECT_FLOAT_EQ(out[2] / out[3], 1.0f);
+  SetupOrthographic(m, 4.0f, 2.0f);
+  EXPECT_EQ(m[0], 0.5f);
+  EXPECT_EQ(m[5], 1.0f);
+  EXPECT_EQ(m[15], 1.0f);
+  Apply(m, nearEdge, out);
+  EXPECT_NEAR(out[2], 0.0f, 1e-6);
+  Apply(m, farCentre, out);
+  EXPECT_FLOAT_EQ(out[2], 1.0f);
+}
+
+TEST_F(MatrixState, NearFarFollowsTheViewportShapeAndCarriesTheOffsets) {
+  SetViewportRect(0, 0, 800, 600);
+  SetNearFar(0.25f, 2.0f, 0.5f, 100.0f, -0.125f);
+  EXPECT_EQ(NearPlane, 0.5f);
+  EXPECT_EQ(FarPlane, 100.0f);
+  EXPECT_FLOAT_EQ(ProjectionMatrix[0], 1.0f) << "2 near / (2 near)";
+  EXPECT_FLOAT_EQ(ProjectionMatrix[5], 800.0f / 600.0f);
+  EXPECT_EQ(ProjectionMatrix[8], 0.25f);
+  EXPECT_EQ(ProjectionMatrix[9], -0.125f);
+  const float none[6] = {0, 0, 0, 600, 0, 1};
+  SetViewport(none);
+  SetNearFar(0, 2.0f, 1.0f, 1024.0f, 0);
+  EXPECT_EQ(ProjectionMatrix[0], ProjectionMatrix[5]) << "a viewport of width 0 gives a square view";
+}
+
+TEST_F(MatrixState, TheViewUploadIsTheTransposedProductAndAloneTheProjection) {
+  float a[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}, b[16], expected[16];
+  SetIdentityMatrix(b);
+  b[12] = 3;
+  b[1] = 2;
+  MultiplyMatrix(a, expected, b);
+  EXPECT_EQ(expected[0], 1 + 4 * 3.0f);
+  EXPECT_EQ(expected[1], 1 * 2 + 2.0f);
+  float alias[16];
+  std::memcpy(alias, a, sizeof a);
+  MultiplyMatrix(alias, alias, b);
+  EXPECT_EQ(std::memcmp(alias, expected, sizeof alias), 0) << "out may be an input";
+
+  std::memcpy(WorldMatrix, a, sizeof a);
+  std::memcpy(ViewMatrix, b, sizeof b);
+  SetNearFar(0, 2.0f, 1.0f, 1024.0f, 0);
+  float worldView[16], combined[16];
+  MultiplyMatrix(WorldMatrix, worldView, ViewMatrix);
+  MultiplyMatrix(worldView, combined, ProjectionMatrix);
+  UploadViewMatrices();
+  float row[16];
+  std::memcpy(row, VSConstants[VS_ROW_MATRIX].shadow, sizeof row);
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(row[r * 4 + c], combined[c * 4 + r]) << r << c;
+  UploadProjectionOnly();
+  std::memcpy(row, VSConstants[VS_ROW_MATRIX].shadow, sizeof row);
+  EXPECT_EQ(row[3 * 4 + 2], 1.0f) << "m23 transposed";
+  EXPECT_EQ(row[2 * 4 + 3], ProjectionMatrix[14]);
+}
+
+TEST_F(MatrixState, TheWorldRowCarriesTheCameraInObjectSpace) {
+  // The object turned a quarter about z (x to y) and moved 10 m along x; the eye at (0, 0, 5).
+  SetIdentityMatrix(WorldMatrix);
+  WorldMatrix[0] = 0, WorldMatrix[1] = 1, WorldMatrix[4] = -1, WorldMatrix[5] = 0;
+  WorldMatrix[12] = 10;
+  SetIdentityMatrix(ViewMatrix);
+  ViewMatrix[14] = -5;
+  CurrentWorldPass = 0;
+  int car = ShaderCarFlag;
+  UploadWorldMatrix(1, 0);
+  EXPECT_EQ(ShaderCarFlag, 1);
+  ShaderCarFlag = car;
+  float row[16];
+  std::memcpy(row, VSConstants[VS_ROW_WORLD].shadow, sizeof row);
+  EXPECT_EQ(row[0], 0.0f);
+  EXPECT_EQ(row[1], -1.0f) << "the rotation's first column";
+  EXPECT_EQ(row[3], 10.0f) << "and its translation";
+  EXPECT_FLOAT_EQ(row[12], 0.0f);
+  EXPECT_FLOAT_EQ(row[13], 10.0f);
+  EXPECT_FLOAT_EQ(row[14], 5.0f);
+  EXPECT_EQ(row[15], 1.0f);
+
+  // The local-light pass: only the object's lights, taken into its space.
+  CurrentWorldPass = 3;
+  for (float& f : LocalLights[0].transform) f = 0;
+  LocalLights[0].transform[0] = LocalLights[0].transform[5] = LocalLights[0].transform[10] = 1;
+  ObjectLocalLightMask = 1;
+  std::memcpy(VSConstants[VS_ROW_WORLD].data, row, sizeof row);
+  UploadWorldMatrix(0, 0);
+  EXPECT_EQ(LightWorldMatrix[1], -1.0f);
+  EXPECT_EQ(LightWorldMatrix[3], 10.0f);
+  EXPECT_EQ(VSBoundRow[10], 10);
+  float light[12];
+  std::memcpy(light, VSConstants[10].shadow, sizeof light);
+  EXPECT_EQ(light[3], 10.0f) << "the light's transform times the world's";
+}
+
+TEST_F(MatrixState, TheThreeByFourAndObjectRowsHoldTheirLayouts) {
+  float m[16];
+  for (int i = 0; i < 16; ++i) m[i] = float(i);
+  UploadMatrix3x4(m);
+  float row[12];
+  std::memcpy(row, VSConstants[VS_ROW_MATRIX3X4].shadow, sizeof row);
+  EXPECT_EQ(row[1], 4.0f);
+  EXPECT_EQ(row[3], 12.0f);
+  EXPECT_EQ(row[11], 14.0f);
+  const float positions[6][3] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}, {16, 17, 18}};
+  const uint8_t colours[6] = {0, 51, 102, 153, 204, 255};
+  UpdateObjectVSBuffer(positions, colours, 0.5f);
+  float object[28];
+  std::memcpy(object, VSConstants[VS_ROW_OBJECT].shadow, sizeof object);
+  EXPECT_EQ(object[4], 4.0f);
+  EXPECT_FLOAT_EQ(object[7], 0.2f);
+  EXPECT_EQ(object[23], 1.0f);
+  EXPECT_EQ(object[24], 0.5f);
+}
+
+}  // namespace
