@@ -16,6 +16,7 @@
 #include "core/config.h"
 #include "core/log.h"
 #include "core/main_window.h"
+#include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/material.h"
 #include "render/render_states.h"
@@ -77,7 +78,7 @@ class RenderTexturePixels : public ::testing::Test {
  protected:
   static constexpr int SIZE = 32;
   ZKTETexture target{};
-  GfxBuffer vertices, matrix;
+  GfxBuffer vertices;
 
   void SetUp() override {
     if (!g_deviceReady) GTEST_SKIP() << "no device";
@@ -100,14 +101,10 @@ class RenderTexturePixels : public ::testing::Test {
     vb.bindFlags = GFX_BIND_VERTEX_BUFFER;
     vb.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
     ASSERT_EQ(GfxCreateBuffer(Gfx.device, vb, nullptr, &vertices), GFX_OK);
+    // Clip-space positions: the matrix row holds the identity.
     const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    GfxBufferDesc cb;
-    cb.byteWidth = sizeof identity;
-    cb.bindFlags = GFX_BIND_CONSTANT_BUFFER;
-    GfxSubresourceData init{identity, 0, 0};
-    ASSERT_EQ(GfxCreateBuffer(Gfx.device, cb, &init, &matrix), GFX_OK);
+    UploadConstantRowData(0, VS_ROW_MATRIX, identity, sizeof identity);
     ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
-    GfxVSSetConstantBuffers(Gfx.context, 0, 1, &matrix);
     uint32_t stride = sizeof(Vertex), offset = 0;
     GfxIASetVertexBuffers(Gfx.context, 0, 1, &vertices, &stride, &offset);
     GfxIASetPrimitiveTopology(Gfx.context, GFX_TOPOLOGY_TRIANGLELIST);
@@ -124,10 +121,8 @@ class RenderTexturePixels : public ::testing::Test {
   void TearDown() override {
     if (!g_deviceReady) return;
     while (RenderTargets.depth > 0) UnsetRenderTarget();
-    GfxVSSetConstantBuffers(Gfx.context, 0, 1, nullptr);
     GfxIASetVertexBuffers(Gfx.context, 0, 1, nullptr, nullptr, nullptr);
     GfxRelease(vertices);
-    GfxRelease(matrix);
     ReleaseTexture(&target);
   }
 
