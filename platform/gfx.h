@@ -548,3 +548,16 @@ bool GfxNullBackend();
 void GfxReferenceDrawFrame(GfxRenderTargetView target, GfxVertexShader vs, GfxPixelShader ps, GfxInputLayout layout,
                            GfxBuffer vertices, uint32_t stride, GfxBuffer indices, GfxBuffer constants,
                            uint32_t indexCount, int draws, int changeEvery);
+// The 2D benchmark's yardstick: quads in the interface's units (x -1 left .. 1 right, y -1 top
+// .. 1 bottom) turned into clip-space vertices (colours through the 256-byte table, alpha
+// kept) in one array, uploaded with one buffer write and drawn with one indexed call under
+// alpha blending, after clearing the target to clearRgba (null: no clear).  At most 16384
+// quads (16-bit indices); the buffers must hold them.  GL's state is left as the frame set
+// it: call GfxResetGlState before the layer draws again.
+struct GfxReferenceQuad {
+  float x0, y0, x1, y1;
+  uint32_t colour;  // 0xAARRGGBB
+};
+void GfxReferenceDrawQuads(GfxRenderTargetView target, GfxVertexShader vs, GfxPixelShader ps, GfxInputLayout layout,
+                           GfxBuffer vertices, GfxBuffer indices, const GfxReferenceQuad* quads, int count,
+                           const uint8_t colourTable[256], const float* clearRgba);

@@ -225,9 +225,9 @@ int CircularVBuffer::StartV(const Material* batchMaterial, int mapVertices, GfxT
   batchOpen = 0;
   topology = batchTopology;
   vertexCount = triangleCount = 0;
-  roomReported = 0;
   material = batchMaterial ? batchMaterial : GetDefaultMaterial();
-  if (!vertexBuffer) return 0;
+  if (!vertexBuffer) return 0;  // no device: the writers' refusal is reported once, not per start
+  roomReported = 0;
   if (mapVertices) {
     void* p;
     if (!vertexBuffer->LockV(GFX_MAP_WRITE_DISCARD, &p, 0)) return 0;
