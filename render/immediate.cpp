@@ -10,6 +10,7 @@
 #include "render/gamma_tables.h"
 #include "render/material.h"
 #include "render/shaders.h"
+#include "render/views.h"
 #include "ui/messages.h"
 #include "ui/text_colours.h"
 
@@ -17,7 +18,6 @@ CircularVBuffer Stream2D;
 CircularVBuffer StreamLines3D;
 CircularVBuffer StreamLit;
 
-LineView LineViewTransform = {{{FIXED_ONE, 0, 0, 0, FIXED_ONE, 0, 0, 0, FIXED_ONE}}, {0, 0, 0}};
 uint8_t GridStrongGrey = 200, GridWeakGrey = 120;
 float FootprintHalfLength = 2.0f, FootprintHalfWidth = 1.0f;
 
@@ -249,15 +249,15 @@ void DrawLineFixed3D(const int32_t a[3], const int32_t b[3], uint32_t colour) {
 }
 
 void DrawLineBetweenPoints3D(const int32_t a[3], const int32_t b[3], uint32_t colour) {
-  const LineView& view = LineViewTransform;
+  const int32_t* position = CurrentView->position;
   IntVector ends[2];
   const int32_t* points[2] = {a, b};
   for (int i = 0; i < 2; ++i) {
     IntVector p{points[i][0], points[i][1], points[i][2]};
-    MatrixTransformTransposed(view.rotation, p, ends[i]);
-    ends[i].x += view.position.x;
-    ends[i].y += view.position.y;
-    ends[i].z += view.position.z;
+    MatrixTransformTransposed(ViewRotation, p, ends[i]);
+    ends[i].x += position[0];
+    ends[i].y += position[1];
+    ends[i].z += position[2];
   }
   const int32_t pa[3] = {ends[0].x, ends[0].y, ends[0].z}, pb[3] = {ends[1].x, ends[1].y, ends[1].z};
   DrawLineFixed3D(pa, pb, colour);

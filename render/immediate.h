@@ -50,7 +50,8 @@ void EmitTriangleIndices3D(int a, int b, int c);
 void EmitQuadIndices3D(int a, int b, int c, int d);
 // 16.16 points (metres x 65536); drawn only while a 3D line batch is open.
 void DrawLineFixed3D(const int32_t a[3], const int32_t b[3], uint32_t colour);
-// The points taken through the line view first (rotation transposed, then the position).
+// Points relative to the current view, taken into the world first: the view rotation
+// transposed, then the view's position.
 void DrawLineBetweenPoints3D(const int32_t a[3], const int32_t b[3], uint32_t colour);
 
 // ---- [Grids] ----
@@ -64,13 +65,6 @@ void DrawOrientedGrid(int32_t size, int32_t step, const FixedMatrix& matrix);  /
 void DrawFootprintRectangle(float angleRadians);  // about the vertical axis, in the message colour
 
 // ---- [Seams] ----
-// The view the 3D line helpers place points with, until the views are built: a 16.16
-// rotation and a 16.16 position.  Identity and the origin at first.
-struct LineView {
-  FixedMatrix rotation;
-  IntVector position;
-};
-extern LineView LineViewTransform;
 // The grid greys as bytes before the brightness table; taken from the interface colour
 // settings once those exist.
 extern uint8_t GridStrongGrey, GridWeakGrey;

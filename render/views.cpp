@@ -9,6 +9,7 @@
 #include "core/app.h"
 #include "core/config.h"
 #include "core/main_window.h"
+#include "render/matrices.h"
 #include "render/render_target.h"
 #include "render/views_local.h"
 #include "world/world.h"
@@ -318,6 +319,11 @@ void BuildViewMatrices() {
     s.projection[13] = s.offsetY;
   }
   Multiply4x4(s.view, s.projection, s.viewProjection);
+  // The matrix state the constant uploads read.
+  std::memcpy(ViewMatrix, s.view, sizeof ViewMatrix);
+  std::memcpy(ProjectionMatrix, s.projection, sizeof ProjectionMatrix);
+  NearPlane = s.nearPlane;
+  FarPlane = s.farPlane;
 }
 
 void GetViewAxes(float out[3][3]) {

@@ -18,6 +18,7 @@
 #include "render/render_target.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
+#include "render/views.h"
 #include "tests/render/null_renderer.h"
 #include "ui/text_colours.h"
 
@@ -234,12 +235,16 @@ TEST_F(Lines3D, FixedPointAndViewPointsBecomeMetres) {
   ASSERT_EQ(BeginLineBatch3D(), 1);
   const int32_t p[3] = {65536, 131072, -32768}, q[3] = {0, 0, 65536 * 100};
   DrawLineFixed3D(p, q, 0xFF123456u);
-  // The line view: a quarter turn about z (rows right, up, forward) and a position.
-  LineView saved = LineViewTransform;
-  LineViewTransform.rotation = FixedMatrix{{0, FIXED_ONE, 0, -FIXED_ONE, 0, 0, 0, 0, FIXED_ONE}};
-  LineViewTransform.position = IntVector{10 * 65536, 0, 0};
+  // The view: a quarter turn about z (rows right, up, forward) and a position.
+  FixedMatrix savedRotation = ViewRotation;
+  View* savedView = CurrentView;
+  View view{};
+  view.position[0] = 10 * 65536;
+  CurrentView = &view;
+  ViewRotation = FixedMatrix{{0, FIXED_ONE, 0, -FIXED_ONE, 0, 0, 0, 0, FIXED_ONE}};
   DrawLineBetweenPoints3D(p, q, 0xFF123456u);
-  LineViewTransform = saved;
+  ViewRotation = savedRotation;
+  CurrentView = savedView;
   const uint8_t* written = StreamLines3D.vertexWrite - 4 * sizeof(VertexLine3D);
   VertexLine3D v[4];
   std::memcpy(v, written, sizeof v);

@@ -15,6 +15,7 @@
 #include "render/matrices.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
+#include "render/views.h"
 #include "tests/render/null_renderer.h"
 
 namespace {
@@ -303,6 +304,25 @@ TEST_F(MatrixState, TheViewUploadIsTheTransposedProductAndAloneTheProjection) {
   std::memcpy(row, VSConstants[VS_ROW_MATRIX].shadow, sizeof row);
   EXPECT_EQ(row[3 * 4 + 2], 1.0f) << "m23 transposed";
   EXPECT_EQ(row[2 * 4 + 3], ProjectionMatrix[14]);
+}
+
+TEST_F(MatrixState, TheViewsMatricesAreTheOnesUploaded) {
+  View view;
+  const int32_t eye[3] = {2 << 16, -(3 << 16), 1 << 16};
+  const float direction[3] = {0.3f, 0.9f, 0.3162f};
+  const int32_t light[3] = {0, 0, 0x10000};
+  View* saved = CurrentView;
+  InitView(view, eye, direction, light);
+  ComputeViewBasis();
+  SetupViewRectangle(0, 0, 64, 48, 0.25f, -0.25f, 1.3f, 0.25f, 1);
+  SetIdentityMatrix(WorldMatrix);
+  UploadViewMatrices();
+  float row[16];
+  std::memcpy(row, VSConstants[VS_ROW_MATRIX].shadow, sizeof row);
+  for (int r = 0; r < 4; ++r)
+    for (int c = 0; c < 4; ++c) EXPECT_FLOAT_EQ(row[c * 4 + r], ViewMatrices.viewProjection[r * 4 + c]) << r << c;
+  EXPECT_EQ(NearPlane, ViewMatrices.nearPlane);
+  CurrentView = saved;
 }
 
 TEST_F(MatrixState, TheWorldRowCarriesTheCameraInObjectSpace) {

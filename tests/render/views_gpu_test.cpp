@@ -9,6 +9,7 @@
 
 #include "core/fixed_math.h"
 #include "core/main_window.h"
+#include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/material.h"
 #include "render/render_states.h"
@@ -62,7 +63,7 @@ TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
   // rounded to a pixel and the shaders' is not.
   SetupViewRectangle(0, 0, TARGET_W, TARGET_H, 0.25f, -0.25f, 1.3f, 0.25f, 1);
 
-  GfxBuffer vertices, matrix;
+  GfxBuffer vertices;
   GfxBufferDesc vb;
   vb.byteWidth = sizeof(Vertex) * 12;
   vb.usage = GFX_USAGE_DYNAMIC;
@@ -73,12 +74,7 @@ TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
   float transposed[16];
   for (int r = 0; r < 4; ++r)
     for (int c = 0; c < 4; ++c) transposed[c * 4 + r] = ViewMatrices.viewProjection[r * 4 + c];
-  GfxBufferDesc cb;
-  cb.byteWidth = sizeof transposed;
-  cb.bindFlags = GFX_BIND_CONSTANT_BUFFER;
-  GfxSubresourceData init{transposed, 0, 0};
-  ASSERT_EQ(GfxCreateBuffer(Gfx.device, cb, &init, &matrix), GFX_OK);
-  GfxVSSetConstantBuffers(Gfx.context, 0, 1, &matrix);
+  UploadConstantRowData(0, VS_ROW_MATRIX, transposed, sizeof transposed);  // the matrix row, bound in slot 0
   uint32_t stride = sizeof(Vertex), offset = 0;
   GfxIASetVertexBuffers(Gfx.context, 0, 1, &vertices, &stride, &offset);
   GfxIASetPrimitiveTopology(Gfx.context, GFX_TOPOLOGY_TRIANGLELIST);
@@ -138,10 +134,8 @@ TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
   }
 
   while (RenderTargets.depth > 0) UnsetRenderTarget();
-  GfxVSSetConstantBuffers(Gfx.context, 0, 1, nullptr);
   GfxIASetVertexBuffers(Gfx.context, 0, 1, nullptr, nullptr, nullptr);
   GfxRelease(vertices);
-  GfxRelease(matrix);
   ReleaseTexture(&target);
   ScreenWidth = savedW;
   ScreenHeight = savedH;
