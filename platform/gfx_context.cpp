@@ -738,11 +738,13 @@ GfxResult GfxMapResource(GfxContext, GfxResource resource, uint32_t subresource,
     if (b->desc.usage == GFX_USAGE_STAGING) {
       out->data = b->cpu.data();
     } else if (b->desc.usage == GFX_USAGE_DYNAMIC && (type == GFX_MAP_WRITE_DISCARD || type == GFX_MAP_WRITE_NO_OVERWRITE)) {
-      // Discard lets GL hand out fresh storage; no-overwrite promises not to touch what draws use.
-      GLbitfield access = GL_MAP_WRITE_BIT |
-                          (type == GFX_MAP_WRITE_DISCARD ? GL_MAP_INVALIDATE_BUFFER_BIT : GL_MAP_UNSYNCHRONIZED_BIT);
+      // Discard orphans the storage: draws still queued keep the old one, and the map need not
+      // wait for them (an invalidating map makes software drivers finish every queued draw
+      // first).  No-overwrite promises not to touch what draws use.
       GfxBindBufferForEdit(GL_COPY_WRITE_BUFFER, b->gl);
-      out->data = GL(MapBufferRange)(GL_COPY_WRITE_BUFFER, 0, b->desc.byteWidth, access);
+      if (type == GFX_MAP_WRITE_DISCARD) GL(BufferData)(GL_COPY_WRITE_BUFFER, b->desc.byteWidth, nullptr, GL_DYNAMIC_DRAW);
+      out->data = GL(MapBufferRange)(GL_COPY_WRITE_BUFFER, 0, b->desc.byteWidth,
+                                     GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
       if (!out->data) return GFX_E_OUTOFMEMORY;
     } else {
       return GFX_E_INVALIDARG;

@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <malloc.h>
 #include <map>
 #include <string>
 
@@ -173,6 +174,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The software GL driver allocates and frees large blocks every draw and every buffer map;
+  // with the C library's sliding thresholds their cost (fresh pages from the kernel) depends
+  // on which benchmark happened to run first.  Fixed thresholds make the runs comparable.
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
+  mallopt(M_MMAP_THRESHOLD, 256 << 20);
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
