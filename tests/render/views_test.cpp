@@ -511,6 +511,21 @@ TEST_F(ViewsTest, OrthographicPlanViewPicksTheGroundUnderThePointer) {
     }
 }
 
+// Distance along the ray from the origin to the triangle's plane, when the crossing lies
+// inside the triangle (same side of all three edges); -1 otherwise.  Plane and edge tests, a
+// different route from the picker's.
+double RefRayTriangle(Vec ray, Vec a, Vec b, Vec c) {
+  const Vec n = Cross(b - a, c - a);
+  const double along = Dot(n, ray);
+  if (std::abs(along) < 1e-18) return -1.0;
+  const double t = Dot(n, a) / along;
+  if (t < 0) return -1.0;
+  const Vec x = ray * t;
+  const double s0 = Dot(n, Cross(b - a, x - a)), s1 = Dot(n, Cross(c - b, x - b)), s2 = Dot(n, Cross(a - c, x - c));
+  if (s0 < 0 || s1 < 0 || s2 < 0) return -1.0;
+  return t;
+}
+
 TEST_F(ViewsTest, PickedTrianglesMatchTheReference) {
   std::mt19937 rng(18);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
@@ -534,10 +549,7 @@ TEST_F(ViewsTest, PickedTrianglesMatchTheReference) {
       int refIndex = -1;
       double refT = 1e30;
       for (int t = 0; t < 300; ++t) {
-        const Vec a = ref[t][0] - r.eye, b = ref[t][1] - r.eye, c = ref[t][2] - r.eye;
-        const double da[3] = {a.x, a.y, a.z}, db[3] = {b.x, b.y, b.z}, dc[3] = {c.x, c.y, c.z};
-        const double dr[3] = {ray.x, ray.y, ray.z};
-        const double h = views_local::RayTriangle(dr, da, db, dc);
+        const double h = RefRayTriangle(ray, ref[t][0] - r.eye, ref[t][1] - r.eye, ref[t][2] - r.eye);
         if (h >= 0 && h < refT) {
           refT = h;
           refIndex = t;
