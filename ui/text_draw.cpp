@@ -257,16 +257,18 @@ float DrawText(const char* text, uint32_t colour, float x, float y, float size, 
   return endX;
 }
 
+void QueueGlyph(int glyph, float x, float y, float size, uint32_t colour) {
+  if (glyph < 0 || glyph >= GLYPH_COUNT) return;
+  const GlyphBox box{size, size, size * GLYPH_BOX_HEIGHT, size * GLYPH_BOX_DROP};
+  QueueTextItem(*CurrentTextBatch, VectorItem(glyph, x, y + box.drop, box, colour));
+}
+
 void DrawCharacter(int code, uint8_t red, uint8_t green, uint8_t blue, float x, float y) {
   const int glyph = code - FIRST_CODE;
   if (glyph < 0 || glyph >= GLYPH_COUNT || Glyphs[glyph].numPoints == 0) return;
-  const float savedFactor = TextSizeFactor;
-  TextSizeFactor = 1.0f;
-  const GlyphBox box = MakeBox(float(TextSize), false);
-  TextSizeFactor = savedFactor;
   const uint32_t colour = 0xFF000000u | uint32_t(BrightnessTable[red]) << 16 | uint32_t(BrightnessTable[green]) << 8 |
                           BrightnessTable[blue];
-  QueueTextItem(*CurrentTextBatch, VectorItem(glyph, x, y + 0.5f + box.drop, box, colour));
+  QueueGlyph(glyph, x, y + 0.5f, float(TextSize), colour);
 }
 
 // ---- [Convenience] ----

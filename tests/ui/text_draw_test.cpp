@@ -3,6 +3,7 @@
 // the 2D stream and the 3D stream, on the fixed-width character set and the null device.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "ui/glyph_cache.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
+#include "ui/text_readouts.h"
 
 namespace {
 
@@ -416,4 +418,26 @@ TEST_F(TextDraw, TextIn3DLiesAlongItsAxesAndIsMirroredWhenNotFacing) {
   EXPECT_FLOAT_EQ(VertexAt<VertexLine3D>(bytes, 0).y, 2.0f + 2.0f * MARGIN);
   EXPECT_FLOAT_EQ(VertexAt<VertexLine3D>(bytes, 1).y, 2.0f - 2.0f * (FIXED_GLYPH_WIDTH + MARGIN));
   EXPECT_TRUE(Text3DBatch.items.empty());
+}
+
+TEST_F(TextDraw, ReadoutsUseTheDashboardDigitsRightAlignedWithTheUnitBelow) {
+  EXPECT_STREQ(SpeedReadoutText(10.0f, 0).number, "\x93\x96") << "36 km/h as codes 147, 150";
+  EXPECT_STREQ(SpeedReadoutText(10.0f, 0).unit, "km/h");
+  EXPECT_STREQ(SpeedReadoutText(10.0f, 1).number, "\x92\x92") << "22 mph";
+  EXPECT_STREQ(SpeedReadoutText(1000.0f, 0).number, "\x99\x99\x99") << "clamped to 999";
+  EXPECT_STREQ(SpeedReadoutText(-5.0f, 0).number, "\x90");
+  EXPECT_STREQ(SpeedReadoutText(std::nanf(""), 0).number, "\x90") << "no \"nan\" in dashboard glyphs";
+  EXPECT_STREQ(PressureReadoutText(1.5f, 0).number, "\x91\x8E\x95\x90") << "1.50: the point is code 142";
+  EXPECT_STREQ(PressureReadoutText(-20.0f, 0).number, "\x8D\x99\x8E\x99\x99") << "-9.99: the minus is code 141";
+  EXPECT_STREQ(PressureReadoutText(2.0f, 1).number, "\x92\x99\x8E\x94") << "29.4 psi";
+  EXPECT_STREQ(PressureReadoutText(10.0f, 1).unit, "psi");
+
+  DrawReadoutInt(10.0f, 0, 100.0f, 50.0f, WHITE);
+  ASSERT_EQ(Items().size(), 6u) << "two digits and \"km/h\"";
+  EXPECT_EQ(Items()[0].glyph, 147 - FIRST_CODE);
+  EXPECT_NEAR(Items()[1].x0 + (FIXED_GLYPH_WIDTH + 1.0f / 12.0f + MARGIN) * READOUT_SIZE, 100.0f, 1e-4)
+      << "the last digit's advance ends at the right edge";
+  EXPECT_EQ(Items()[2].glyph, Glyph('k'));
+  EXPECT_FLOAT_EQ(Items()[2].y0, 60.0f + 4.1f * 3.0f / 23.0f) << "the unit below, at 0.41 of the size";
+  EXPECT_NEAR(Items()[5].x1 - MARGIN * 4.1f + LetterSpacing * 4.1f, 100.0f, 1e-4);
 }
