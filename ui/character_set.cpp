@@ -18,6 +18,7 @@
 #include "core/log.h"
 #include "platform/font_source.h"
 #include "ui/glyph_cache.h"
+#include "ui/text_draw.h"
 #include "ui/text_measure.h"
 
 Char Glyphs[GLYPH_COUNT];
@@ -769,6 +770,7 @@ int LoadCharacterSet() {
   }
   if (!ReadCharacterSet(image.data(), static_cast<int64_t>(image.size()), CHARACTER_SET_PATH)) return 0;
   InitGlyphCacheRequests();
+  AllocateTextBatches();
   SetUpGlyphFonts();
   return 1;
 }
@@ -776,6 +778,7 @@ int LoadCharacterSet() {
 void FreeCharacterSet() {
   FreeGlyphFonts();
   FreeGlyphCacheRequests();
+  FreeTextBatches();
   delete[] GlyphPages;
   GlyphPages = nullptr;
   NumGlyphPages = 0;

@@ -11,6 +11,7 @@
 #include "render/font_pages.h"
 #include "ui/character_set.h"
 #include "ui/messages.h"
+#include "ui/text_draw.h"
 #include "ui/text_colours.h"
 
 GlyphCachePage GlyphCachePages[MAX_GLYPH_CACHE_PAGES];
@@ -216,6 +217,7 @@ void ReleaseGlyphCache() {
     }
   }
   g_requests.clear();
+  EmptyTextBatches();  // their items name cells that are gone
 }
 
 void FreeGlyphCache() { ReleaseGlyphCache(); }

@@ -1,0 +1,443 @@
+// text_draw_test.cpp - what drawing coded text queues (boxes, colours, code pages, accents,
+// the cursor, selection and composition, wrapping) and what the flushes hand to the 2D list,
+// the 2D stream and the 3D stream, on the fixed-width character set and the null device.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "core/app.h"
+#include "core/config.h"
+#include "render/draw2d.h"
+#include "render/gamma_tables.h"
+#include "render/immediate.h"
+#include "render/material.h"
+#include "render/render_target.h"
+#include "render/texture_record.h"
+#include "tests/render/null_renderer.h"
+#include "tests/ui/charset_test_util.h"
+#include "ui/character_set.h"
+#include "ui/code_pages.h"
+#include "ui/glyph_cache.h"
+#include "ui/text_draw.h"
+#include "ui/text_measure.h"
+#include "ui/text_readouts.h"
+
+namespace {
+
+constexpr float LETTER = FIXED_GLYPH_WIDTH + 1.0f / 12.0f;  // advance of a letter at size 1
+constexpr float MARGIN = 1.0f / 24.0f;                      // the texture margin, in cell heights
+constexpr uint32_t RED = 0xFFFF0000u, WHITE = 0xFFFFFFFFu, GREY = 0xFF808080u;
+int Glyph(char c) { return static_cast<unsigned char>(c) - FIRST_CODE; }
+
+struct Highlight {
+  float x0, y0, x1, y1;
+};
+std::vector<Highlight> g_highlights;
+std::vector<Highlight> g_markers;
+
+class TextDraw : public NullRenderer {
+ protected:
+  void SetUp() override {
+    NullRenderer::SetUp();
+    UseFixedWidthCharacterSet();
+    for (int page = 0; page < CODE_PAGE_COUNT; ++page) SetCodePageHasFont(page, 1);
+    TextSize = 11;
+    TextSizeFactor = 1.0f;
+    LetterSpacing = 1.0f / 12.0f;
+    TextHorizontalScale = 1.0f;
+    CurrentCodePage = 0;
+    TextDrawCursor = TEXT_CURSOR_NONE;
+    GlyphMode = GLYPH_MODE_PLAIN;
+    WrapMaxLines = WrapLineCount = 0;
+    ProgramClock = 0;
+    ImeComposition = TextComposition();
+    PlaceGlyphs();
+    EmptyTextBatches();
+    CurrentTextBatch = &InterfaceTextBatch;
+    g_highlights.clear();
+    g_markers.clear();
+    TextSelectionHighlight = [](float x0, float y0, float x1, float y1) { g_highlights.push_back({x0, y0, x1, y1}); };
+    TextCompositionMarker = [](float x, float y, float h) { g_markers.push_back({x, y, x, y + h}); };
+    ResetDraw2D();
+    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+  }
+  void TearDown() override {
+    for (int page = 0; page < CODE_PAGE_COUNT; ++page) SetCodePageHasFont(page, !CODE_PAGES[page].doubleByte);
+    CodePageRecords[0].entries[Glyph('E')] = CharacterEntry{uint16_t(Glyph('E')), 0, 0};
+    CodePageRecords[0].entries[Glyph('e')] = CharacterEntry{uint16_t(Glyph('e')), 0, 0};
+    TextSelectionHighlight = nullptr;
+    TextCompositionMarker = nullptr;
+    ImeComposition = TextComposition();
+    EmptyTextBatches();
+    ResetDraw2D();
+  }
+  // Each glyph on its own texture spot: page = glyph % 2, u0 = glyph / 1000.
+  static void PlaceGlyphs() {
+    for (int g = 0; g < GLYPH_COUNT; ++g) {
+      Glyphs[g].fontPage = static_cast<uint8_t>(g % 2);
+      Glyphs[g].u0 = float(g) / 1000.0f;
+      Glyphs[g].u1 = Glyphs[g].u0 + 0.01f;
+      Glyphs[g].v0 = 0.25f;
+      Glyphs[g].v1 = 0.5f;
+    }
+  }
+  static const std::vector<TextBatchItem>& Items() { return InterfaceTextBatch.items; }
+  // The characters the queued items show, in order (cached or waiting glyphs as "#").
+  static std::string Shown() {
+    std::string s;
+    for (const TextBatchItem& item : Items())
+      s += item.texturePage < FONT_TEXTURE_PAGES ? static_cast<char>(item.glyph + FIRST_CODE) : '#';
+    return s;
+  }
+};
+
+}  // namespace
+
+TEST_F(TextDraw, GlyphsAreBoxedOnTheirFontPageAndKerned) {
+  const float size = 0.1f;
+  const float end = DrawText("A V", GREY, 0.5f, -0.25f, size, 0);
+  ASSERT_EQ(Shown(), "AV") << "the space takes room and draws nothing";
+  const TextBatchItem& a = Items()[0];
+  EXPECT_EQ(a.texturePage, Glyph('A') % 2);
+  EXPECT_EQ(a.glyph, Glyph('A'));
+  EXPECT_EQ(a.colour, GREY);
+  EXPECT_FLOAT_EQ(a.x0, 0.5f - MARGIN * size);
+  EXPECT_FLOAT_EQ(a.x1, 0.5f + (FIXED_GLYPH_WIDTH + MARGIN) * size);
+  EXPECT_FLOAT_EQ(a.y0, -0.25f + size * 3.0f / 23.0f) << "the box starts 3/23 of the size below y";
+  EXPECT_FLOAT_EQ(a.y1 - a.y0, size * 20.0f / 23.0f) << "and is 20/23 high for a glyph one cell high";
+  EXPECT_FLOAT_EQ(end, 0.5f + TextWidth("A V", 0, size));
+
+  EmptyTextBatches();
+  DrawText("AV", GREY, 0.0f, 0.0f, size, 0);
+  ASSERT_EQ(Items().size(), 2u);
+  EXPECT_FLOAT_EQ(Items()[1].x0 - Items()[0].x0, LETTER * size - 3 * KERNING_STEP * size)
+      << "\"AV\" is 3 steps of 0.025 x size closer than its advances";
+
+  EmptyTextBatches();
+  TextSizeFactor = 2.0f;
+  TextHorizontalScale = 0.5f;
+  DrawText("A", GREY, 0.0f, 0.0f, size, 0);
+  EXPECT_FLOAT_EQ(Items()[0].x1 - Items()[0].x0, (FIXED_GLYPH_WIDTH + 2 * MARGIN) * size) << "x: 2 x 0.5";
+  EXPECT_FLOAT_EQ(Items()[0].y1 - Items()[0].y0, 2 * size * 20.0f / 23.0f) << "y: the factor alone";
+}
+
+TEST_F(TextDraw, CaretCodesColourAndSwitchCodePages) {
+  const std::string kanji = "\x93\xFA";
+  DrawText(("a^1b^2c^8d^Je" + kanji + "^:" + kanji + "^").c_str(), GREY, 0, 0, 1, 0);
+  ASSERT_EQ(Shown(), "abcde#\x93\xFA^") << "Japanese after ^J, two Latin 1 bytes after ^:, a caret at the end";
+  EXPECT_EQ(Items()[0].colour, GREY);
+  EXPECT_EQ(Items()[1].colour, RED) << "^1";
+  EXPECT_EQ(Items()[2].colour, 0xFF00FF00u) << "^2";
+  EXPECT_EQ(Items()[3].colour, GREY) << "^8 back to the starting colour";
+  EXPECT_EQ(Items()[5].texturePage, TEXT_PAGE_WAITING) << "not in the glyph cache yet";
+  EXPECT_EQ(Items()[5].glyph, CACHE_LOCATION_NONE);
+  EXPECT_EQ(Items()[5].pixelWidth, FIXED_DOUBLE_BYTE_PIXELS);
+  EXPECT_FLOAT_EQ(Items()[5].x1 - Items()[5].x0, 56.0f / 64.0f);
+  EXPECT_FLOAT_EQ(Items()[5].y0, 0.0f) << "the stand-in page's box starts at y";
+  EXPECT_FLOAT_EQ(Items()[5].y1, 20.0f / 23.0f);
+  EXPECT_EQ(NumGlyphCacheRequests(), 1) << "its glyph is asked for";
+
+  EmptyTextBatches();
+  TextDrawCursor = TEXT_CURSOR_SHADOW;
+  DrawText("a^1b^7c", 0xFF000000u, 0, 0, 1, 0);
+  for (const TextBatchItem& item : Items()) EXPECT_EQ(item.colour, 0xFF000000u) << "a shadow keeps its colour";
+  EXPECT_EQ(TextDrawCursor, TEXT_CURSOR_SHADOW) << "left to the caller";
+}
+
+TEST_F(TextDraw, AccentsSitOverTheirGlyphAndThePlainBoxHasNone) {
+  CodePageRecords[0].entries[Glyph('E')] = CharacterEntry{uint16_t(Glyph('E')), 200, 1};  // a capital's accent
+  CodePageRecords[0].entries[Glyph('e')] = CharacterEntry{uint16_t(Glyph('e')), 201, 0};
+  DrawText("Ee", WHITE, 0, 0, 1, 0);
+  ASSERT_EQ(Items().size(), 4u);
+  EXPECT_EQ(Items()[1].glyph, 200);
+  EXPECT_FLOAT_EQ(Items()[1].x0, Items()[0].x0) << "at the same x";
+  EXPECT_FLOAT_EQ(Items()[1].y0, 0.0f) << "a capital's accent at the given y";
+  EXPECT_EQ(Items()[3].glyph, 201);
+  EXPECT_FLOAT_EQ(Items()[3].y0, 3.0f / 23.0f) << "a small letter's at the box";
+
+  EmptyTextBatches();
+  TextDrawCursor = TEXT_CURSOR_PLAIN_BOX;
+  DrawText("Ee", WHITE, 0, 0, 1, 0);
+  ASSERT_EQ(Shown(), "Ee");
+  EXPECT_FLOAT_EQ(Items()[0].y0, 0.0f);
+  EXPECT_FLOAT_EQ(Items()[0].y1, 1.0f) << "the full size from y";
+}
+
+TEST_F(TextDraw, TheCursorBlinksBeforeItsCharacterAndIsDrawnOnce) {
+  const float b = DrawText("ab", WHITE, 0, 0, 1, 0);
+  EmptyTextBatches();
+  ProgramClock = 1499;
+  TextDrawCursor = 1;
+  DrawText("a^1bc", WHITE, 0, 0, 1, 0);
+  EXPECT_EQ(Shown(), "|abc") << "byte 1 is the colour code: the cursor stands before b";
+  EXPECT_FLOAT_EQ(Items()[0].x0, Items()[2].x0);
+  EXPECT_EQ(Items()[0].colour, WHITE);
+  EXPECT_EQ(TextDrawCursor, TEXT_CURSOR_NONE) << "consumed by the draw";
+
+  EmptyTextBatches();
+  DrawText("abc", WHITE, 0, 0, 1, 0);
+  EXPECT_EQ(Shown(), "abc") << "no cursor without asking again";
+
+  EmptyTextBatches();
+  ProgramClock = 1500;
+  TextDrawCursor = 1;
+  DrawText("abc", WHITE, 0, 0, 1, 0);
+  EXPECT_EQ(Shown(), "abc") << "hidden for the second half of each second";
+
+  EmptyTextBatches();
+  ProgramClock = 2000;
+  TextDrawCursor = 2;
+  DrawText("ab", WHITE, 0, 0, 1, 0);
+  ASSERT_EQ(Shown(), "|ab");
+  EXPECT_FLOAT_EQ(Items()[0].x0, b - MARGIN) << "after the last character";
+}
+
+TEST_F(TextDraw, ASelectionIsAHighlightToTheRightInsteadOfACursor) {
+  TextDrawCursor = TextCursorWithSelection(1, 3);
+  DrawText("abcd", WHITE, 0.5f, 0.25f, 1, 0);
+  EXPECT_EQ(Shown(), "abcd");
+  ASSERT_EQ(g_highlights.size(), 1u);
+  EXPECT_FLOAT_EQ(g_highlights[0].x0, 0.5f + LETTER);
+  EXPECT_FLOAT_EQ(g_highlights[0].x1, 0.5f + 3 * LETTER);
+  EXPECT_FLOAT_EQ(g_highlights[0].y0, 0.25f);
+  EXPECT_FLOAT_EQ(g_highlights[0].y1, 1.25f);
+
+  TextDrawCursor = TextCursorWithSelection(3, 1);
+  DrawText("abcd", WHITE, 0.5f, 0.25f, 1, 0);
+  EXPECT_EQ(g_highlights.size(), 1u) << "the other end on the left adds none";
+}
+
+TEST_F(TextDraw, TheCompositionIsDrawnAtTheCursorInItsColoursAndMovesTheRestRight) {
+  const uint8_t attributes[] = {1, 3, 9};
+  ImeComposition.open = 1;
+  ImeComposition.text = "x^z";
+  ImeComposition.attributes = attributes;
+  ImeComposition.cursor = 2;
+  ProgramClock = 700;  // the cursor does not blink while composing
+  TextDrawCursor = 1;
+  const float end = DrawText("ab", GREY, 0, 0, 1, 0);
+  ASSERT_EQ(Shown(), "x^z|ab") << "a caret in the composition is a character";
+  EXPECT_EQ(Items()[0].colour, COMPOSITION_COLOURS[1]);
+  EXPECT_EQ(Items()[1].colour, COMPOSITION_COLOURS[3]);
+  EXPECT_EQ(Items()[2].colour, 0xFF000000u) << "attributes of 5 and more are black";
+  EXPECT_FLOAT_EQ(Items()[0].x0, LETTER - MARGIN) << "at the cursor, before b";
+  EXPECT_FLOAT_EQ(Items()[3].x0, Items()[2].x0) << "its own cursor before its third byte";
+  EXPECT_FLOAT_EQ(Items()[5].x0, 4 * LETTER - MARGIN) << "b moves right by the composition";
+  EXPECT_FLOAT_EQ(end, 5 * LETTER);
+  ASSERT_EQ(g_markers.size(), 1u);
+  EXPECT_FLOAT_EQ(g_markers[0].x0, 4 * LETTER) << "the marker at its end";
+}
+
+TEST_F(TextDraw, WrappedTextCountsItsLinesAndTheProbeCountsCharacters) {
+  const int lines = DrawTextRGB("aaaa bbbb cccc", 0, 1.0f, 1.5f, 255, 0, 0, 10, 0.0f, 5 * LETTER, 0.0f);
+  EXPECT_EQ(lines, 3);
+  EXPECT_EQ(WrapMaxLines, 0) << "wrapping is off again";
+  ASSERT_EQ(Shown(), "aaaabbbbcccc");
+  EXPECT_FLOAT_EQ(Items()[4].x0, -MARGIN);
+  EXPECT_FLOAT_EQ(Items()[4].y0, 1.5f + 3.0f / 23.0f);
+  EXPECT_EQ(Items()[8].colour, RED);
+  EmptyTextBatches();
+  EXPECT_EQ(DrawTextRGB("aaaa bbbb cccc", 0, 1.0f, 1.5f, 255, 0, 0, 2, 0.0f, 5 * LETTER, 0.0f), 2);
+  EXPECT_EQ(Shown(), "aaaabbbb") << "drawing stops when the lines run out";
+
+  // A wrapped text drawn in two calls: the second goes on counting the lines.
+  EmptyTextBatches();
+  WrapMaxLines = 2;
+  WrapLineCount = 0;
+  WrapWidth = 5 * LETTER;
+  WrapLineHeight = 1.5f;
+  DrawText("aaaa bbbb", WHITE, 0, 0, 1, 0);
+  EXPECT_EQ(WrapLineCount, 1);
+  DrawText("cccc dddd", WHITE, 0, 3.0f, 1, 0);
+  EXPECT_EQ(Shown(), "aaaabbbbcccc");
+  WrapMaxLines = 0;
+
+  TextClickProbe = 1;
+  TextClickProbeX = 2.4f * LETTER;
+  DrawText("abcd", WHITE, 0, 0, 1, 0);
+  EXPECT_EQ(TextClickProbeCount, 2) << "the middles of a and b lie left of the probe, c's does not";
+  EXPECT_EQ(TextClickProbe, 0);
+}
+
+TEST_F(TextDraw, FittedTextCaptionsAndSingleCharacters) {
+  const float full = TextWidth("abcdef", 0, 11.0f);
+  DrawTextFitted("abcdef", 128, 255, 0, full / 2, 10.0f, 20.0f);
+  ASSERT_EQ(Items().size(), 6u);
+  EXPECT_NEAR(Items()[5].x1 - MARGIN * 5.5f - 10.0f, full / 2 - LetterSpacing * 5.5f, 1e-4) << "shrunk to fit";
+  EXPECT_EQ(Items()[0].colour, 0xFF000000u | uint32_t(BrightnessTable[128]) << 16 | 0xFF00u);
+  EXPECT_FLOAT_EQ(Items()[0].y0, 20.0f) << "the plain box";
+  EXPECT_EQ(TextSizeFactor, 1.0f);
+  EXPECT_EQ(TextDrawCursor, TEXT_CURSOR_NONE);
+
+  EmptyTextBatches();
+  const uint32_t savedFlags = CfgScreenFlags;
+  CfgScreenFlags = CAPTION_SHADOW_BIT;
+  DrawCentredCaption("a^1b", GREY);
+  CfgScreenFlags = savedFlags;
+  ASSERT_EQ(Items().size(), 4u);
+  EXPECT_EQ(Items()[0].colour, 0xFF000000u);
+  EXPECT_EQ(Items()[1].colour, 0xFF000000u) << "the shadow ignores colour codes";
+  EXPECT_NEAR(Items()[0].x0 - Items()[2].x0, ShadowOffsetX, 1e-6);
+  EXPECT_FLOAT_EQ(Items()[2].x0 + MARGIN * 0.12f, -LETTER * 0.12f) << "centred";
+  EXPECT_FLOAT_EQ(Items()[2].y0, -0.61f + 0.12f * 3.0f / 23.0f);
+  EXPECT_EQ(Items()[3].colour, RED);
+
+  EmptyTextBatches();
+  Glyphs[Glyph('Q')].numPoints = 1;
+  DrawCharacter('Q', 255, 128, 0, 3.0f, 4.0f);
+  DrawCharacter('R', 255, 128, 0, 3.0f, 4.0f);  // no points
+  Glyphs[Glyph('Q')].numPoints = 0;
+  ASSERT_EQ(Shown(), "Q");
+  EXPECT_EQ(Items()[0].colour, 0xFFFF0000u | uint32_t(BrightnessTable[128]) << 8);
+  EXPECT_FLOAT_EQ(Items()[0].y0, 4.5f + 11.0f * 3.0f / 23.0f);
+  EXPECT_FLOAT_EQ(Items()[0].x1 - Items()[0].x0, (FIXED_GLYPH_WIDTH + 2 * MARGIN) * 11.0f);
+}
+
+TEST_F(TextDraw, TheFlushDrawsOnePassPerPageWithGlyphAndCacheCoordinates) {
+  ASSERT_EQ(LoadTestImage(TestCharset().Build()), 1);  // a glyph page for one lead byte
+  UseFixedWidthCharacterSet();
+  PlaceGlyphs();
+  NumGlyphCachePages = 3;
+  DrawText("ab", WHITE, 0.0f, 0.0f, 0.5f, 0);  // a on page 1, b on page 0
+  TextBatchItem cached{};
+  cached.texturePage = GLYPH_CACHE_FIRST_TEXTURE_PAGE + 2;
+  cached.glyph = 2 * 64 + 9;  // row 1, column 1
+  cached.pixelWidth = 32;
+  cached.x1 = cached.y1 = 0.5f;
+  cached.colour = WHITE;
+  QueueTextItem(InterfaceTextBatch, cached);
+  TextBatchItem waiting = cached;
+  waiting.texturePage = TEXT_PAGE_WAITING;
+  waiting.glyph = CACHE_LOCATION_NONE;
+  waiting.glyphPage = 0;
+  waiting.slot = 0;
+  QueueTextItem(InterfaceTextBatch, waiting);
+  QueueTextItem(InterfaceTextBatch, waiting);
+  GlyphPages[0].slots[0].cacheLocation = 64 + 3;  // cached since: cache page 1, cell 3
+  waiting.slot = 1;  // and one still waiting
+  QueueTextItem(InterfaceTextBatch, waiting);
+
+  Draw2D& l = Draw2DList;
+  DrawTextBox(InterfaceTextBatch);
+  EXPECT_TRUE(Items().empty());
+  ASSERT_EQ(l.counters.batchCount, 5u) << "background, font pages 0 and 1, cache pages 1 and 2";
+  char name[24];
+  const int pages[4] = {0, 1, 7, 8};
+  for (int i = 0; i < 4; ++i) {
+    TextPageTextureName(pages[i], name, sizeof name);
+    ASSERT_NE(l.batches[i + 1].material->texture, nullptr);
+    EXPECT_STREQ(l.batches[i + 1].material->texture->name, name);
+  }
+  EXPECT_STREQ(l.batches[3].material->texture->name, "CACHE1_AON");
+  EXPECT_EQ(l.batches[3].vertexCount, 8u) << "both items cached since";
+  EXPECT_EQ(l.batches[4].vertexCount, 4u);
+  const Draw2DVertex* b = &l.vertices[l.batches[1].firstVertex];
+  EXPECT_FLOAT_EQ(b[0].u, Glyphs[Glyph('b')].u0);
+  EXPECT_FLOAT_EQ(b[0].v, 0.25f);
+  EXPECT_FLOAT_EQ(b[2].u, Glyphs[Glyph('b')].u1);
+  EXPECT_FLOAT_EQ(b[2].v, 0.5f);
+  EXPECT_FLOAT_EQ(b[0].x, (LETTER - MARGIN) * 0.5f) << "through the full-screen window";
+  const Draw2DVertex* c = &l.vertices[l.batches[4].firstVertex];
+  EXPECT_FLOAT_EQ(c[0].u, 0.125f);
+  EXPECT_FLOAT_EQ(c[0].v, 0.125f);
+  EXPECT_FLOAT_EQ(c[2].u, 0.125f + 32.0f / 512.0f);
+  EXPECT_FLOAT_EQ(c[2].v, 0.125f + 62.0f / 512.0f);
+  EXPECT_FLOAT_EQ(l.vertices[l.batches[3].firstVertex].u, 3 * 0.125f);
+  NumGlyphCachePages = 0;
+  FreeCharacterSet();
+}
+
+TEST_F(TextDraw, SlantedAndFadedModesMoveCutAndFadeEdges) {
+  GlyphMode = GLYPH_MODE_SLANTED;
+  TextSlantLine = 0.5f;
+  TextSlantFactor = 0.25f;
+  DrawText("a", WHITE, 0.0f, -0.5f, 1.0f, 0);
+  GlyphMode = GLYPH_MODE_FADED;
+  DrawText("b", 0x80FFFFFFu, 0.0f, -0.35f, 0.23f, 0);  // box from -0.32 to -0.12
+  DrawText("c", WHITE, 0.0f, 0.6f, 0.23f, 0);          // box from 0.63 to 0.83
+  DrawText("d", WHITE, 0.0f, 2.0f, 0.23f, 0);          // below the panel: gone
+  GlyphMode = GLYPH_MODE_PLAIN;
+  const TextBatchItem a = Items()[0];
+  DrawTextBox(InterfaceTextBatch);
+  Draw2D& l = Draw2DList;
+  ASSERT_EQ(l.counters.batchCount, 3u);
+  const Draw2DVertex* v = &l.vertices[l.batches[2].firstVertex];  // page 1: a and c
+  ASSERT_EQ(l.batches[2].vertexCount, 8u);
+  EXPECT_FLOAT_EQ(v[0].x, a.x0 + (0.5f - a.y0) * 0.25f);
+  EXPECT_FLOAT_EQ(v[3].x, a.x0 + (0.5f - a.y1) * 0.25f);
+  EXPECT_FLOAT_EQ(v[4].y, -0.63f);
+  EXPECT_EQ(v[4].colour >> 24, 0xFFu);
+  EXPECT_EQ(v[6].colour >> 24, uint32_t(255 * 0.4f + 0.5f)) << "0.83 is two fifths of the way out of the ramp";
+  const Draw2DVertex* w = &l.vertices[l.batches[1].firstVertex];  // page 0: b
+  ASSERT_EQ(l.batches[1].vertexCount, 4u);
+  EXPECT_FLOAT_EQ(w[0].y, 0.2f) << "cut at -0.2 (y up in clip space)";
+  EXPECT_EQ(w[0].colour >> 24, 0u);
+  EXPECT_FLOAT_EQ(w[0].v, 0.25f + 0.25f * 0.12f / 0.2f) << "v cut in proportion";
+  EXPECT_EQ(w[2].colour >> 24, 0x80u);
+}
+
+TEST_F(TextDraw, PixelBatchesGoThroughTheStreamInDrawsOf5120Vertices) {
+  for (int i = 0; i < 1300; ++i) {
+    TextBatchItem item{};
+    item.glyph = 2;
+    item.x0 = 100.0f;
+    item.x1 = 200.0f;
+    item.y0 = 150.0f;
+    item.y1 = 300.0f;
+    item.colour = 0x80FF8040u;
+    QueueTextItem(LabelTextBatch, item);
+  }
+  const uint32_t draws = Gfx.drawCalls;
+  DrawTextPanel(LabelTextBatch);
+  EXPECT_EQ(Gfx.drawCalls, draws + 2) << "1280 glyphs, then 20";
+  EXPECT_TRUE(LabelTextBatch.items.empty());
+  const std::vector<uint8_t> bytes = ReadBuffer(Stream2D.vertexBuffer->buffer);
+  const Vertex2D first = VertexAt<Vertex2D>(bytes, 0);  // the last draw's, written from the start again
+  EXPECT_FLOAT_EQ(first.x, 2.0f * 100.0f / 800.0f - 1.0f);
+  EXPECT_FLOAT_EQ(first.y, 1.0f - 2.0f * 150.0f / 600.0f);
+  EXPECT_EQ(first.colour, BrightenColour(0x80FF8040u));
+}
+
+TEST_F(TextDraw, TextIn3DLiesAlongItsAxesAndIsMirroredWhenNotFacing) {
+  const float origin[3] = {1.0f, 2.0f, 3.0f}, axisX[3] = {0.0f, 2.0f, 0.0f}, axisY[3] = {0.0f, 0.0f, -1.0f};
+  const uint32_t draws = Gfx.drawCalls;
+  DrawTextIn3D("^1a", 0x40FFFFFFu, 1, 0, origin, axisX, axisY);
+  EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  std::vector<uint8_t> bytes = ReadBuffer(StreamLines3D.vertexBuffer->buffer);
+  VertexLine3D v = VertexAt<VertexLine3D>(bytes, 0);
+  EXPECT_FLOAT_EQ(v.x, 1.0f);
+  EXPECT_FLOAT_EQ(v.y, 2.0f - 2.0f * MARGIN);
+  EXPECT_FLOAT_EQ(v.z, 3.0f - 3.0f / 23.0f);
+  EXPECT_EQ(v.colour, 0x40FF0000u) << "the caret colour keeps the alpha";
+  EXPECT_FLOAT_EQ(VertexAt<VertexLine3D>(bytes, 1).y, 2.0f + 2.0f * (FIXED_GLYPH_WIDTH + MARGIN));
+
+  DrawTextIn3D("a", WHITE, 0, 0, origin, axisX, axisY);
+  bytes = ReadBuffer(StreamLines3D.vertexBuffer->buffer);
+  EXPECT_FLOAT_EQ(VertexAt<VertexLine3D>(bytes, 0).y, 2.0f + 2.0f * MARGIN);
+  EXPECT_FLOAT_EQ(VertexAt<VertexLine3D>(bytes, 1).y, 2.0f - 2.0f * (FIXED_GLYPH_WIDTH + MARGIN));
+  EXPECT_TRUE(Text3DBatch.items.empty());
+}
+
+TEST_F(TextDraw, ReadoutsUseTheDashboardDigitsRightAlignedWithTheUnitBelow) {
+  EXPECT_STREQ(SpeedReadoutText(10.0f, 0).number, "\x93\x96") << "36 km/h as codes 147, 150";
+  EXPECT_STREQ(SpeedReadoutText(10.0f, 0).unit, "km/h");
+  EXPECT_STREQ(SpeedReadoutText(10.0f, 1).number, "\x92\x92") << "22 mph";
+  EXPECT_STREQ(SpeedReadoutText(1000.0f, 0).number, "\x99\x99\x99") << "clamped to 999";
+  EXPECT_STREQ(SpeedReadoutText(-5.0f, 0).number, "\x90");
+  EXPECT_STREQ(SpeedReadoutText(std::nanf(""), 0).number, "\x90") << "no \"nan\" in dashboard glyphs";
+  EXPECT_STREQ(PressureReadoutText(1.5f, 0).number, "\x91\x8E\x95\x90") << "1.50: the point is code 142";
+  EXPECT_STREQ(PressureReadoutText(-20.0f, 0).number, "\x8D\x99\x8E\x99\x99") << "-9.99: the minus is code 141";
+  EXPECT_STREQ(PressureReadoutText(2.0f, 1).number, "\x92\x99\x8E\x94") << "29.4 psi";
+  EXPECT_STREQ(PressureReadoutText(10.0f, 1).unit, "psi");
+
+  DrawReadoutInt(10.0f, 0, 100.0f, 50.0f, WHITE);
+  ASSERT_EQ(Items().size(), 6u) << "two digits and \"km/h\"";
+  EXPECT_EQ(Items()[0].glyph, 147 - FIRST_CODE);
+  EXPECT_NEAR(Items()[1].x0 + (FIXED_GLYPH_WIDTH + 1.0f / 12.0f + MARGIN) * READOUT_SIZE, 100.0f, 1e-4)
+      << "the last digit's advance ends at the right edge";
+  EXPECT_EQ(Items()[2].glyph, Glyph('k'));
+  EXPECT_FLOAT_EQ(Items()[2].y0, 60.0f + 4.1f * 3.0f / 23.0f) << "the unit below, at 0.41 of the size";
+  EXPECT_NEAR(Items()[5].x1 - MARGIN * 4.1f + LetterSpacing * 4.1f, 100.0f, 1e-4);
+}

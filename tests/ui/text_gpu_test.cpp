@@ -1,0 +1,138 @@
+// text_gpu_test.cpp - coded text drawn on a real GL context with the generated character set:
+// four coloured letters in four code pages, each found as ink of its colour in its own cell
+// of the target and nowhere else.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/config.h"
+#include "core/log.h"
+#include "core/main_window.h"
+#include "render/device.h"
+#include "render/draw2d.h"
+#include "render/render_states.h"
+#include "render/render_target.h"
+#include "render/shaders.h"
+#include "render/texture_record.h"
+#include "tests/ui/charset_test_util.h"
+#include "ui/character_set.h"
+#include "ui/font_pages.h"
+#include "ui/text_draw.h"
+#include "ui/text_measure.h"
+
+namespace {
+
+class TextPixels : public ::testing::Test {
+ protected:
+  static constexpr int WIDTH = 256, HEIGHT = 64, CELL = WIDTH / 4;
+  static void SetUpTestSuite() {
+    std::filesystem::create_directories("gpu");
+    SetLogFileName("gpu/deb.log");
+    if (const char* source = std::getenv("ZKT_SOURCE_DIR"))
+      std::snprintf(ShaderFolder, sizeof ShaderFolder, "%s/bin/shaders2", source);
+    ScreenWidth = WIDTH;
+    ScreenHeight = HEIGHT;
+    CfgStartWindowed = 1;
+    CfgRenderHdr = 0;
+    CfgAdapterSelect = CfgOutputSelect = 0;
+    CfgZbdSelect = 2;
+    ready_ = PreInitD3D() == nullptr && InitialiseGraphicsForScreen() == nullptr;
+    const Bytes image = ReadWholeFile(GeneratedCharsetPath());
+    charset_ = !image.empty() && ReadCharacterSet(image.data(), int64_t(image.size()), "zkt.abc") == 1;
+    if (ready_ && charset_) BuildFontTexture();
+  }
+  static void TearDownTestSuite() {
+    FreeCharacterSet();
+    ShutdownGraphics();
+    EXPECT_EQ(GfxLiveObjectCount(), 0) << "everything the device made was released";
+    SetLogFileName("");
+  }
+
+  ZKTETexture target{};
+  void SetUp() override {
+    if (!ready_) GTEST_SKIP() << "no device";
+    ASSERT_TRUE(charset_) << "the generated character set " << GeneratedCharsetPath();
+    if (!GetTextureByName("FONT0_AON")->view)
+      GTEST_SKIP() << "the font pages have no GL textures yet: render/font_pages.cpp keeps nothing until the "
+                      "texture table makes \"FONT%d_AON\"";
+    GfxTexture2DDesc d;
+    d.width = WIDTH;
+    d.height = HEIGHT;
+    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
+    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
+    ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
+    target.width = WIDTH;
+    target.height = HEIGHT;
+    target.mipLevels = 1;
+    target.format = d.format;
+    ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
+    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+    RenderStates.pendingBlend = 0;
+    RenderStates.pendingRaster = 0;
+    RenderStates.pendingDepth = 1;
+    FlushStates();
+    Clear(0xFF000000u, 1);
+    ResetDraw2D();
+    EmptyTextBatches();
+  }
+  void TearDown() override {
+    if (!target.texture) return;
+    while (RenderTargets.depth > 0) UnsetRenderTarget();
+    ReleaseTexture(&target);
+    RenderStates.pendingDepth = 0;
+    TextHorizontalScale = 1.0f;
+  }
+  std::vector<uint8_t> Pixels() {
+    std::vector<uint8_t> p(size_t(WIDTH) * HEIGHT * 4);
+    EXPECT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+    return p;
+  }
+  static inline bool ready_ = false, charset_ = false;
+};
+
+}  // namespace
+
+TEST_F(TextPixels, ColouredTextInFourCodePagesLeavesInkInItsOwnCell) {
+  // A letter each page has and Latin 1 has not, in the colour of its caret code.
+  struct Sample {
+    const char* text;
+    int codePage;
+    int channel;  // 0 red, 1 green, 2 blue (bytes of the target)
+  };
+  const Sample samples[4] = {
+      {"^1\xC4", 0, 0},      // Latin 1: A with diaeresis, red
+      {"^E^2\x8A", 0, 1},    // Central Europe: S with caron, green
+      {"^4\xC6", 5, 2},      // Cyrillic (the string's own page): Zhe, blue
+      {"^G^1\xD3", 0, 0},    // Greek: capital sigma, red
+  };
+  TextHorizontalScale = float(HEIGHT) / float(WIDTH);  // square glyphs on the wide target
+  for (int i = 0; i < 4; ++i) {
+    const size_t before = InterfaceTextBatch.items.size();
+    DrawText(samples[i].text, 0xFF808080u, -1.0f + 0.5f * float(i) + 0.1f, -0.9f, 1.6f, samples[i].codePage);
+    ASSERT_GT(InterfaceTextBatch.items.size(), before) << i;
+    EXPECT_NE(InterfaceTextBatch.items[before].glyph, GLYPH_PLACEHOLDER) << "the page has the letter " << i;
+  }
+  DrawTextBox(InterfaceTextBatch);
+  FlushDraw2D();
+
+  const std::vector<uint8_t> p = Pixels();
+  for (int i = 0; i < 4; ++i) {
+    int inside = 0, outside = 0;
+    for (int y = 0; y < HEIGHT; ++y)
+      for (int x = 0; x < WIDTH; ++x) {
+        const uint8_t* q = &p[(size_t(y) * WIDTH + x) * 4];
+        bool ink = q[samples[i].channel] > 128;
+        for (int c = 0; c < 3; ++c) ink = ink && (c == samples[i].channel || q[c] < 64);
+        if (!ink) continue;
+        if (x / CELL == i) ++inside;
+        else if (samples[(x / CELL)].channel != samples[i].channel) ++outside;
+      }
+    EXPECT_GT(inside, 40) << "ink of sample " << i << " in its cell";
+    EXPECT_EQ(outside, 0) << "ink of sample " << i << "'s colour in a cell of another colour";
+  }
+}
