@@ -341,7 +341,7 @@ StartResult AppStartup(const char* commandLine) {
   // 8: the views file and the command line.
   LogLine("get command line");
   LoadViews();
-  if (!UrlRequestActive && commandLine[0]) ParseCommandLine(commandLine);
+  ParseCommandLine(UrlRequestActive ? UrlCommandLine : commandLine);
   if (g_loop.forceNoGraphics) GraphicsEnabled = 0;
   if (RunMode == 9) return START_ENDED;
   if (RunMode == 0) {
@@ -473,6 +473,8 @@ StartResult AppStartup(const char* commandLine) {
   g_loop.top = (CfgWelcome && GraphicsEnabled) ? CreateStartScreens(nullptr) : CreateEntryPage(nullptr);
   if (g_loop.runningInstance)
     AddMessage(LanguageTexts[TX_3a_wrninsta], TextColours.error, MSG_TARGET_LOCAL);
+  else
+    OpenInstanceRequests();  // later starts hand their requests to this instance
   CreateImeContext();
   if (CfgScreenFlags & (IsFullScreen() ? CLICK_MOUSE_LOCK_FULLSCREEN : CLICK_MOUSE_LOCK_WINDOW)) ClipCursorToWindow();
   if (GraphicsEnabled && VrEnabled) {
@@ -670,6 +672,7 @@ void AppRunPass() {
   if (!GraphicsEnabled) UpdateStatusOutput();
   HandleFrameKeys();
   PollNetwork();
+  ServeInstanceRequests();
   if (TextEntryActive) UpdateIme();
   ApplyDeferredWindowChanges();
   if (LastPresentStatus != PRESENT_OK) RecoverD3DDevice();
@@ -820,6 +823,7 @@ int AppShutdown() {
   ClipCursorToClient(0);
   CleanupSockets();
   ReleaseStatusOutput();
+  CloseInstanceRequests();
   LogLine("EXIT");
   DestroyImeContext();
   DestroyMainWindow();
@@ -955,6 +959,8 @@ void AppResetState() {
   const int forceNoGraphics = g_loop.forceNoGraphics;
   g_loop = LoopState{};
   g_loop.forceNoGraphics = forceNoGraphics;
+  CloseInstanceRequests();
+  ResetCommandLineState();
   QuitFlag = 0;
   ProgramClock = 0;
   FrameTime = SimFrameTime = 0;

@@ -508,9 +508,6 @@ void MainWndProc(const WindowMessage& message) {
     case MSG_USER:
       KeyboardTranslating = static_cast<int>(message.wParam);
       break;
-    case MSG_INSTANCE_REQUEST:
-      HandleInstanceRequest(message.wParam, message.lParam);
-      break;
     default:
       break;
   }

@@ -38,3 +38,7 @@ Prss* CreateEntryPage(Prss* parent) {
 void EscapeQuitKey(Prss* process, int keyCode) {
   if (keyCode == 27 || keyCode == 'Q' || keyCode == 'X') Prss_Terminate(process);
 }
+
+int EntryPageShowing() { return CurrentProcess && CurrentProcess->act == EntryPageAction && !CurrentProcess->sub; }
+
+void RefreshGarageSetups() {}  // no garage screen yet

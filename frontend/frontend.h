@@ -14,3 +14,7 @@ void  ReleaseTrackThumbnails();
 void  ToggleSound();
 void ReloadGarageCarModel(int flag);  // as ReloadAllCarModels, for the garage's car
 void ReloadThumbnailTextures();       // the car thumbnails and the track thumbnails
+
+// For requests of a later start of the program (see core/command_line.h).
+int  EntryPageShowing();    // the entry page is current with nothing open over it
+void RefreshGarageSetups(); // the garage re-lists its setups when it is open

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -396,4 +397,16 @@ int FileWriteAll(const char* path, const void* bytes, size_t length) {
 void FilesInjectCommitFailures(int count, int error) {
   g_injectedFailures = count;
   g_injectedError = error;
+}
+
+int ChangeToProgramFolder(const char* requiredEntry) {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return error.value();
+  for (const std::filesystem::path& folder : {program.parent_path(), program.parent_path() / "work"}) {
+    if (!std::filesystem::exists(folder / requiredEntry, error)) continue;
+    std::filesystem::current_path(folder, error);
+    return error ? error.value() : 0;
+  }
+  return ENOENT;
 }

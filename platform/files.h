@@ -61,6 +61,10 @@ int FileCopy(const char* source, const char* dest, bool keepTime);
 // Reads a whole file into out.  Returns 0 or the errno value; EFBIG above maxBytes.
 int FileReadAll(const char* path, std::string& out, int64_t maxBytes);
 
+// Makes the program's own working folder current: the executable's folder or its "work"
+// subfolder, whichever holds requiredEntry (a file or folder name).  0 or the errno value.
+int ChangeToProgramFolder(const char* requiredEntry);
+
 // ---- [File times] ----
 constexpr uint64_t FILETIME_UNITS_PER_SECOND = 10000000u;
 constexpr int64_t FILETIME_UNIX_EPOCH_SECONDS = 11644473600;  // 1601-01-01 to 1970-01-01

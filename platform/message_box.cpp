@@ -7,6 +7,7 @@
 
 namespace {
 MessageBoxHandler g_handler = nullptr;
+YesNoHandler g_yesNoHandler = nullptr;
 }
 
 void ShowPlatformMessageBox(const char* text, const char* caption, MessageBoxIcon icon) {
@@ -23,3 +24,20 @@ void ShowPlatformMessageBox(const char* text, const char* caption, MessageBoxIco
 }
 
 void SetMessageBoxHandler(MessageBoxHandler handler) { g_handler = handler; }
+
+int AskPlatformYesNo(const char* text, const char* caption) {
+  if (g_yesNoHandler) return g_yesNoHandler(text, caption);
+  const SDL_MessageBoxButtonData buttons[2] = {
+      {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
+      {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
+  };
+  const SDL_MessageBoxData data = {SDL_MESSAGEBOX_WARNING, nullptr, caption, text, 2, buttons, nullptr};
+  int pressed = 0;
+  if (SDL_ShowMessageBox(&data, &pressed) != 0) {
+    std::fprintf(stderr, "%s: %s (no display: no)\n", caption, text);
+    return 0;
+  }
+  return pressed == 1 ? 1 : 0;
+}
+
+void SetYesNoHandler(YesNoHandler handler) { g_yesNoHandler = handler; }

@@ -10,3 +10,9 @@ void ShowPlatformMessageBox(const char* text, const char* caption, MessageBoxIco
 // Tests replace the box with a recorder; null restores the real box.
 using MessageBoxHandler = void (*)(const char* text, const char* caption, MessageBoxIcon icon);
 void SetMessageBoxHandler(MessageBoxHandler handler);
+
+// Asks a yes/no question; 1 for yes.  Without a display the answer is no.
+int AskPlatformYesNo(const char* text, const char* caption);
+// Tests answer the question instead; null restores the real box.
+using YesNoHandler = int (*)(const char* text, const char* caption);
+void SetYesNoHandler(YesNoHandler handler);

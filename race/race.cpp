@@ -1,6 +1,14 @@
 // race.cpp - the offline answers of the race services.
 #include "race/race.h"
 
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+
+#include "platform/keys.h"
+
 uint8_t GameState;
 uint8_t NetStatusByte;
 int GameMessageFlag;
@@ -19,9 +27,75 @@ int ResultsDisplay;
 int NetworkDebug;
 int PositionUpdateKind;
 
-const char* FunctionKeyMessage(int index) { return ""; }
+namespace {
+char g_functionKeyMessages[FUNCTION_KEY_MESSAGES][FUNCTION_KEY_MESSAGE_SIZE];
+}
+
+const char* FunctionKeyMessage(int index) {
+  return index >= 0 && index < FUNCTION_KEY_MESSAGES ? g_functionKeyMessages[index] : "";
+}
+
+void SetFunctionKeyMessage(int index, const char* text) {
+  if (index < 0 || index >= FUNCTION_KEY_MESSAGES) return;
+  std::snprintf(g_functionKeyMessages[index], FUNCTION_KEY_MESSAGE_SIZE, "%s", text ? text : "");
+}
 int CanSendChat() { return 1; }
 void CommandEntryKey(int key) {}
 void RequestPositionUpdates(int kind, int flag) { PositionUpdateKind = kind; }
 void StartTypedMessage(int ctrl, const char* initial) {}
 const char* FormatTrackName() { return ""; }
+
+namespace {
+struct TrackRow {
+  const char* code;
+  const char* mapName;
+  int configs;
+};
+constexpr TrackRow TRACKS[TRACK_COUNT] = {
+    {"HS", "Hillside", 3}, {"DK", "Dockside", 2}, {"PK", "Parkland", 4}, {"CW", "Crossway", 2},
+    {"MR", "Moorside", 3}, {"LK", "Lakeside", 2}, {"RB", "Riverbank", 5}, {"QY", "Quarry", 3},
+    {"SH", "Sandhills", 2},
+};
+}  // namespace
+
+int ParseTrackCode(const char* code, char* mapName, int mapNameSize, int& config, int& flip) {
+  if (!code) return 0;
+  const size_t length = std::strlen(code);
+  if (length != 3 && length != 4) return 0;
+  if (length == 4 && std::toupper(static_cast<unsigned char>(code[3])) != 'R') return 0;
+  for (const TrackRow& row : TRACKS) {
+    if (std::toupper(static_cast<unsigned char>(code[0])) != row.code[0] ||
+        std::toupper(static_cast<unsigned char>(code[1])) != row.code[1])
+      continue;
+    const int digit = code[2] - '0';
+    if (digit < 1 || digit > row.configs) return 0;
+    std::snprintf(mapName, static_cast<size_t>(mapNameSize), "%s", row.mapName);
+    config = digit - 1;
+    flip = length == 4 ? 1 : 0;
+    return 1;
+  }
+  return 0;
+}
+
+int OpenCtrlink(int port) { return 0; }
+int CtrlinkIsOpen() { return 0; }
+
+int LookupKeyName(const char* name) {
+  static constexpr struct {
+    const char* name;
+    int key;
+  } NAMES[] = {
+      {"BACKSPACE", KEY_BACKSPACE}, {"TAB", KEY_TAB},       {"ENTER", KEY_ENTER},   {"PAUSE", KEY_PAUSE},
+      {"ESCAPE", KEY_ESCAPE},       {"SPACE", KEY_SPACE},   {"PAGEUP", KEY_PAGE_UP}, {"PAGEDOWN", KEY_PAGE_DOWN},
+      {"END", KEY_END},             {"HOME", KEY_HOME},     {"LEFT", KEY_LEFT},     {"UP", KEY_UP},
+      {"RIGHT", KEY_RIGHT},         {"DOWN", KEY_DOWN},     {"INSERT", KEY_INSERT}, {"DELETE", KEY_DELETE},
+  };
+  if (!name || !name[0]) return 0;
+  for (const auto& row : NAMES)
+    if (strcasecmp(name, row.name) == 0) return row.key;
+  if ((name[0] == 'F' || name[0] == 'f') && name[1] >= '1' && name[1] <= '9') {
+    const int number = std::atoi(name + 1);
+    if (number >= 1 && number <= 12 && std::strlen(name) <= 3) return KEY_F1 + number - 1;
+  }
+  return 0;
+}

@@ -23,8 +23,24 @@ extern int NetworkDebug;        // Shift+F8
 extern int PositionUpdateKind;  // the kind of position updates asked of the host
 constexpr int FUNCTION_KEY_MESSAGES = 32;  // 0-7 F1-F8, 8-19 Ctrl+F1-F12, 20-31 Alt+F1-F12
 const char* FunctionKeyMessage(int index);  // a coded text, empty when none
+constexpr int FUNCTION_KEY_MESSAGE_SIZE = 96;
+void SetFunctionKeyMessage(int index, const char* text);  // cut to 95 characters
 int  CanSendChat();
 void CommandEntryKey(int key);
 void RequestPositionUpdates(int kind, int flag);
 void StartTypedMessage(int ctrl, const char* initial);
 const char* FormatTrackName();  // the track's short name, empty without a track
+
+// Tracks by code: two letters, a configuration digit 1..5, and "R" for the reverse
+// direction ("HS2R").  1 when the code names a track; mapName receives its map's name.
+constexpr int TRACK_COUNT = 9;
+int ParseTrackCode(const char* code, char* mapName, int mapNameSize, int& config, int& flip);
+
+// The control link for outside programs.  Offline it never opens: its commands reply
+// "Ctrlink is not open".
+int  OpenCtrlink(int port);   // 1 when listening
+int  CtrlinkIsOpen();
+
+// The key number (platform/keys.h) of a key's name ("F1", "ENTER", "SPACE", ...; any case),
+// 0 when unknown.
+int LookupKeyName(const char* name);

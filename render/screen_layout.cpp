@@ -88,6 +88,12 @@ float GetFovLimits(float* minimum, float* maximum, float* angle) {
   return *fov;
 }
 
+float SetFieldOfView(float degrees) {
+  *FieldOfViewInUse() = degrees;
+  float minimum = 0, maximum = 0, angle = 0;
+  return GetFovLimits(&minimum, &maximum, &angle);
+}
+
 void views_local::LayOutScreens(ScreenLayoutState& s, float fieldOfView, float screenAngle) {
   const ViewLayout& l = *s.layout;
   const int left = VrEnabled ? 0 : l.leftScreens, right = VrEnabled ? 0 : l.rightScreens;

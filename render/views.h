@@ -235,6 +235,8 @@ void SetupScreenLayout(int width, int height);
 void MarkLayoutChanged();
 // The field of view in use (degrees), clamped in place into [minimum, maximum].
 float GetFovLimits(float* minimum, float* maximum, float* angle);
+// Sets the field of view in use (degrees), clamped into its limits; returns the value kept.
+float SetFieldOfView(float degrees);
 void ScreenSplit(int leftCount, int rightCount, float* leftFraction, float* rightEdge);
 extern int EditorViewsMode;          // the editors choose the field of view by layout kind
 extern float EditorFieldOfView[3];
