@@ -13,6 +13,7 @@
 
 #include "core/checksum.h"
 #include "core/command_line.h"
+#include "core/text_commands.h"
 #include "core/config.h"
 #include "core/controls.h"
 #include "core/data_file.h"
@@ -961,6 +962,7 @@ void AppResetState() {
   g_loop.forceNoGraphics = forceNoGraphics;
   CloseInstanceRequests();
   ResetCommandLineState();
+  ResetTextCommandState();
   QuitFlag = 0;
   ProgramClock = 0;
   FrameTime = SimFrameTime = 0;

@@ -870,7 +870,7 @@ void SendFunctionKeyMessage(int index) {
   const char* text = FunctionKeyMessage(index);
   if (!text || !text[0]) return;
   if (!CanSendChat()) return;
-  Prss_SendMessage(nullptr, text, 0);
+  Prss_SendMessage(nullptr, text, SOURCE_KEY);
 }
 
 // ---- [Media reload] ----

@@ -1,0 +1,285 @@
+// command_line_test.cpp - options, command files, "ZKT://" requests, handed files, the
+// running instance's replies and "guest.txt".
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "command_test_folder.h"
+#include "core/process.h"
+#include "frontend/frontend.h"
+#include "platform/instance_link.h"
+#include "race/race.h"
+
+namespace {
+
+using CommandLine = CommandTestFolder;
+
+std::string ErrorOf(const char* line) {
+  RunMode = 1;
+  StartupErrorText[0] = 0;
+  ParseCommandLine(line);
+  return RunMode == 0 ? StartupErrorText : "";
+}
+
+TEST_F(CommandLine, OrderRulesAndNamesGiveTheirErrors) {
+  EXPECT_EQ(ErrorOf("join=x"), "Invalid command line");
+  EXPECT_EQ(ErrorOf("/track=HS1/settings=my.txt"), "Command /settings : Must be first in list");
+  EXPECT_EQ(ErrorOf("/track=HS1/join=Game"), "Command /join : Must be before /track");
+  EXPECT_EQ(ErrorOf("/join=Game/getmod=00A1B2"), "Command /getmod : Cannot be used with /join");
+  EXPECT_EQ(ErrorOf("/laps=3/LAPS=4"), "Command /laps : Found more than once");
+  EXPECT_EQ(ErrorOf("/laps=3/nosuch=1"), "Command 2 is invalid");
+  EXPECT_EQ(ErrorOf("/laps=3/wind"), "Command 2 is invalid");
+  EXPECT_EQ(ErrorOf("/track=ZZ9"), "Command /track : Unknown track");
+  EXPECT_EQ(ErrorOf("/usemaster=maybe"), "Command /usemaster : Unknown option");
+  EXPECT_EQ(ErrorOf("/settings=my.cfg"), "Command /settings : File name must end .txt");
+  EXPECT_EQ(ErrorOf("/pass=secret"), "Command /pass : Use after /join command");
+  EXPECT_EQ(ErrorOf("/ctrlink=70000"), "Command /ctrlink : Port out of bounds");
+  EXPECT_EQ(ErrorOf("/ip=   "), "Command /ip : This command needs a parameter");
+  EXPECT_EQ(ErrorOf(("/player=" + std::string(96, 'x')).c_str()), "Command /player : Parameter is too long");
+  EXPECT_EQ(ErrorOf("/getmod=12345"), "Command /getmod : Invalid mod ID");
+  EXPECT_EQ(ErrorOf("/getmod=1234567"), "Command /getmod : Mod ID is too long");
+  EXPECT_EQ(ErrorOf(("/join=" + std::string(40, 'g')).c_str()), "Command /join : Name is too long");
+}
+
+TEST_F(CommandLine, SettingsAndActionsTakeEffect) {
+  EXPECT_EQ(ErrorOf("/join=My^sGame/pass=pw/track=RB3R/weather=30/maxguests=60/adminslots=20/pps=8"), "");
+  EXPECT_EQ(RunMode, 4);
+  EXPECT_STREQ(CfgServerName, "My/Game");
+  EXPECT_STREQ(CfgGamePass, "pw");
+  EXPECT_STREQ(CfgMapName, "Riverbank");
+  EXPECT_EQ(CfgConfig, 2);
+  EXPECT_EQ(CfgFlip, 1);
+  EXPECT_EQ(CfgLighting, 19);
+  EXPECT_EQ(CfgMaxConns, 48);
+  EXPECT_EQ(CfgAdminSlots, 8);
+  EXPECT_EQ(CfgPacksPerSec, 8);
+  EXPECT_EQ(ErrorOf("/testmod=00a1b2"), "");
+  EXPECT_EQ(RunMode, 6);
+  EXPECT_STREQ(RequestText, "00a1b2");
+  CfgMpFlags = 0;
+  EXPECT_EQ(ErrorOf("/vote=yes/mustpit=yes/teamarrows=yes/dedicated=nogfx/windowed=yes/vr=openvr"), "");
+  EXPECT_EQ(CfgMpFlags, 1u | 64u | 16384u);
+  EXPECT_EQ(DedicatedMode, 2);
+  EXPECT_EQ(GraphicsEnabled, 0);
+  EXPECT_EQ(CommandLineVrChoice, 2);
+  EXPECT_EQ(CommandLineVrPlugin, 2);
+}
+
+TEST_F(CommandLine, LapsHoursAndCarsFollowTheirRules) {
+  EXPECT_EQ(ErrorOf("/laps=110"), "");
+  EXPECT_EQ(RaceOptions.lapsCode, 101);
+  EXPECT_EQ(ErrorOf("/laps=1000"), "");
+  EXPECT_EQ(RaceOptions.lapsCode, 190);
+  EXPECT_EQ(ErrorOf("/laps=1001"), "Command /laps : Out of bounds");
+  EXPECT_EQ(ErrorOf("/laps=ten"), "Command /laps : Out of bounds");
+  EXPECT_EQ(ErrorOf("/hours=5"), "");
+  EXPECT_EQ(RaceOptions.lapsCode, 195);
+  EXPECT_EQ(ErrorOf("/cars=ALL-RACE"), "");
+  EXPECT_EQ(CfgMpRules, 0x1FFFFFu & ~0xFF800u);
+  EXPECT_EQ(ErrorOf("/cars=zk1+rc2,street"), "");
+  EXPECT_EQ(CfgMpRules, (1u << 0) | (1u << 12) | 0x1Cu);
+  EXPECT_EQ(ErrorOf("/cars=ZK1+AB"), "Command /cars : Unknown car parameter");
+  EXPECT_EQ(ErrorOf("/cars=NOSUCH"), "Command /cars : Unknown car parameter");
+}
+
+TEST_F(CommandLine, LongPlayerNameIsCutWithAMessage) {
+  EXPECT_EQ(ErrorOf(("/player=" + std::string(30, 'p')).c_str()), "");
+  EXPECT_EQ(std::string(CfgPlayerName), std::string(23, 'p'));
+  EXPECT_TRUE(Said("Player name truncated to 23 chars"));
+}
+
+TEST_F(CommandLine, CommandFileSkipsCommentLinesAndCountsAgain) {
+  Write("opts.txt", "//a comment line / with a slash\n/laps=7 // trailing note\n//another\n/wind=2\n");
+  EXPECT_EQ(ErrorOf("/cfg=opts.txt"), "");
+  EXPECT_EQ(RaceOptions.lapsCode, 7);
+  EXPECT_EQ(RaceOptions.wind, 2);
+  Write("bad.txt", "/wind=1\n/nosuch=2\n");
+  EXPECT_EQ(ErrorOf("/qual=5/cfg=bad.txt"), "Command 2 is invalid");
+  Write("twice.txt", "/qual=3\n");
+  EXPECT_EQ(ErrorOf("/qual=5/cfg=twice.txt"), "Command /qual : Found more than once");
+  EXPECT_EQ(ErrorOf("/cfg=missing.txt"), "Command /cfg : File not found (missing.txt)");
+  Write("empty.txt", "");
+  EXPECT_EQ(ErrorOf("/cfg=empty.txt"), "Command /cfg : File is empty");
+  Write("plain.txt", "laps=3");
+  EXPECT_EQ(ErrorOf("/cfg=plain.txt"), "Command /cfg : File is not valid");
+  Write("huge.txt", "/" + std::string(5000, 'x'));
+  EXPECT_EQ(ErrorOf("/cfg=huge.txt"), "Command /cfg : File is too long");
+}
+
+TEST_F(CommandLine, SettingsFileIsReadOnceAndFolderOptionsMakeFolders) {
+  Write("mine.txt", "Max FPS 50\n");
+  EXPECT_EQ(ErrorOf("/settings=mine.txt/laps=1"), "");
+  EXPECT_STREQ(ConfigPath, "mine.txt");
+  EXPECT_EQ(CfgMaxFps, 50);
+  ConfigRead = 1;
+  EXPECT_EQ(ErrorOf("/settings=other.txt"), "Command /settings : Already read");
+  EXPECT_EQ(ErrorOf("/mprdir=club/lytdir=shapes"), "");
+  EXPECT_TRUE(std::filesystem::is_directory("data/club"));
+  EXPECT_STREQ(MprPathTemplate, "data\\club\\%s.mpr");
+  EXPECT_STREQ(MprSearchTemplate, "data\\club\\*.mpr");
+  EXPECT_STREQ(LayoutSearchTemplate, "data\\shapes\\%s_*.lyt");
+  EXPECT_EQ(ErrorOf("/mprdir=../outside"), "Command /mprdir : Could not create the folder");
+  EXPECT_EQ(ErrorOf("/log=../outside.log"), "Command /log : Log file error");
+}
+
+TEST_F(CommandLine, UrlRequestsAreDecodedAndMayNotNameFiles) {
+  EXPECT_EQ(HandleUrlRequest(0, "zkt://join=Far%20Away%2fHere"), 0);
+  EXPECT_EQ(UrlRequestActive, 1);
+  EXPECT_STREQ(UrlCommandLine, "/join=Far Away/Here");
+  EXPECT_EQ(HandleUrlRequest(0, "ZKT:///getmod=00A1B2"), 0);
+  EXPECT_STREQ(UrlCommandLine, "/getmod=00A1B2");
+  EXPECT_EQ(HandleUrlRequest(0, "zkt://join=Bad%G1"), 1);
+  ASSERT_FALSE(boxes().empty());
+  EXPECT_EQ(boxes().back().text, "ZKT was unable to interpret the request");
+
+  for (const char* option : {"log=x.log", "settings=x.txt", "cfg=x.txt", "mprdir=x", "lytdir=x", "ctrlink=3000"}) {
+    UrlRequestActive = 1;
+    const std::string line = std::string("/join=Game/") + option;
+    const std::string name = std::string(option).substr(0, std::strchr(option, '=') - option);
+    EXPECT_EQ(ErrorOf(line.c_str()), "Command /" + name + " : Cannot be initialised by a URL") << option;
+    EXPECT_EQ(UrlRequestActive, 0);
+  }
+  EXPECT_FALSE(std::filesystem::exists("x.log"));
+  EXPECT_FALSE(std::filesystem::exists("data/x"));
+}
+
+std::string HandedFile(const char* magic, int versionHigh, const std::string& body) {
+  std::string bytes(magic, 6);
+  bytes += static_cast<char>(versionHigh);
+  bytes += '\x01';
+  return bytes + body;
+}
+
+TEST_F(CommandLine, HandedSetupIsCopiedOnceAndNeverOverwrittenWithoutAsking) {
+  Write("incoming/fast.set", HandedFile("QXSETT", 0, "one"));
+  EXPECT_EQ(HandleUrlRequest(0, "\"incoming/fast.set\""), 1);
+  EXPECT_EQ(Read("data/setups/fast.set"), HandedFile("QXSETT", 0, "one"));
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_EQ(boxes()[0].caption, "Copied file");
+  EXPECT_EQ(boxes()[0].text, "data\\setups\\fast.set");
+
+  EXPECT_EQ(HandleUrlRequest(0, "incoming/fast.set"), 1);
+  EXPECT_EQ(boxes().back().caption, "No need to save");
+
+  Write("incoming/fast.set", HandedFile("QXSETT", 0, "two"));
+  EXPECT_EQ(HandleUrlRequest(0, "incoming/fast.set"), 1);  // answered no
+  EXPECT_EQ(Read("data/setups/fast.set"), HandedFile("QXSETT", 0, "one"));
+  SetYesNoHandler(AnswerYes);
+  EXPECT_EQ(HandleUrlRequest(0, "incoming/fast.set"), 1);
+  EXPECT_EQ(Read("data/setups/fast.set"), HandedFile("QXSETT", 0, "two"));
+}
+
+TEST_F(CommandLine, HandedFilesAreCheckedBeforeCopying) {
+  Write("in/a.mpr", HandedFile("ZKTMPR", 1, "x"));
+  EXPECT_EQ(HandleUrlRequest(0, "in/a.mpr"), 1);
+  EXPECT_EQ(boxes().back().text, "MPR file of unknown format");
+  Write("in/b.lyt", "ZKT");
+  EXPECT_EQ(HandleUrlRequest(0, "in/b.lyt"), 1);
+  EXPECT_EQ(boxes().back().text, "LYT file is too short");
+  EXPECT_EQ(HandleUrlRequest(0, "in/none.spr"), 1);
+  EXPECT_EQ(boxes().back().text, "Could not open SPR file");
+  EXPECT_EQ(HandleUrlRequest(0, "notes.doc"), 0);  // not a type of ours: start as usual
+  EXPECT_FALSE(std::filesystem::exists("data/mpr/a.mpr"));
+
+  // A replay with no running instance is opened by this one.
+  Write("in/lap one.spr", HandedFile("ZKTSPR", 0, "r"));
+  EXPECT_EQ(HandleUrlRequest(0, "\"in/lap one.spr\""), 0);
+  EXPECT_EQ(PendingRequestType, 1);
+  EXPECT_STREQ(RequestText, "lap one");
+  EXPECT_TRUE(std::filesystem::exists("data/spr/lap one.spr"));
+}
+
+TEST_F(CommandLine, RunningInstanceRepliesByScreenAndState) {
+  EXPECT_EQ(HandleInstanceRequest(7, "x"), REPLY_UNKNOWN_CODE);
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_SINGLE_REPLAY, "lap"), REPLY_NO_SCREEN);  // no entry page
+  Prss* page = CreateEntryPage(nullptr);
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_SINGLE_REPLAY, ""), REPLY_BAD_TEXT);
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_MULTI_REPLAY, "../../etc/x"), REPLY_BAD_TEXT);
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_MULTI_REPLAY, "race1"), REPLY_DONE);
+  EXPECT_EQ(PendingRequestType, 2);
+  EXPECT_STREQ(RequestText, "race1");
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_JOIN, "Club Night"), REPLY_DONE);
+  EXPECT_STREQ(CfgServerName, "Club Night");
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_JOIN, std::string(32, 'n').c_str()), REPLY_BAD_TEXT);
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_GET_MOD, "00A1B2"), REPLY_NO_TRACK);  // the editor loads no track
+  NetStatusByte = 1;
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_JOIN, "Club"), REPLY_IN_MULTIPLAYER);
+  NetStatusByte = 0;
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_LAYOUT_COPIED, ""), REPLY_DONE);
+  Prss_Terminate(page);
+  page->act(page);
+  CurrentProcess = nullptr;
+
+  EXPECT_STREQ(InstanceReplyText(REPLY_IN_MULTIPLAYER), "ZKT is in multiplayer");
+  EXPECT_STREQ(InstanceReplyText(77), "Unknown error");
+  EXPECT_EQ(InstanceReplyText(REPLY_DONE), nullptr);
+}
+
+// A child process is the running instance; this process is the second start.
+pid_t StartRunningInstance(int inMultiplayer) {
+  const pid_t child = fork();
+  if (child != 0) return child;
+  NetStatusByte = static_cast<uint8_t>(inMultiplayer);
+  CreateEntryPage(nullptr);
+  OpenInstanceRequests();
+  for (int i = 0; i < 400; ++i) {
+    if (InstanceLinkServe([](uint32_t code, const char* text) {
+          const uint32_t reply = HandleInstanceRequest(code, text);
+          std::ofstream("joined.txt") << CfgServerName;
+          return reply;
+        }) > 0)
+      break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  CloseInstanceRequests();
+  _exit(0);
+}
+
+void WaitUntilRunning() {
+  for (int i = 0; i < 200 && !FindRunningInstance(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+TEST_F(CommandLine, SecondStartHandsAUrlJoinToTheRunningInstance) {
+  const pid_t child = StartRunningInstance(0);
+  WaitUntilRunning();
+  ASSERT_EQ(HandleUrlRequest(FindRunningInstance(), "zkt://join=Far%20Away"), 0);
+  ParseCommandLine(UrlCommandLine);
+  EXPECT_EQ(RunMode, 9);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_EQ(Read("joined.txt"), "Far Away");
+  EXPECT_TRUE(boxes().empty());  // reply 1 shows nothing
+}
+
+TEST_F(CommandLine, SecondStartShowsTheReplyOfABusyInstance) {
+  GraphicsEnabled = 1;
+  const pid_t child = StartRunningInstance(1);
+  WaitUntilRunning();
+  HandleUrlRequest(1, "zkt://join=Far");
+  ParseCommandLine(UrlCommandLine);
+  EXPECT_EQ(RunMode, 9);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_EQ(boxes()[0].text, "ZKT is in multiplayer");
+}
+
+TEST_F(CommandLine, GuestStatusFileHoldsThreeLines) {
+  ASSERT_EQ(WriteGuestStatus(2, "Club Night"), 1);
+  EXPECT_EQ(Read("guest.txt"), "zkt=1.4C20\nstatus=ingame\njoined=Club Night\n");
+  ASSERT_EQ(WriteGuestStatus(1, "Club"), 1);
+  EXPECT_EQ(Read("guest.txt"), "zkt=1.4C20\nstatus=online\njoined=Club\n");
+}
+
+TEST_F(CommandLine, HotlapExitKeepsTheFirstCode) {
+  ExitForHotlapCheck(5);
+  ExitForHotlapCheck(7);
+  EXPECT_EQ(ExitCode, 5);
+  EXPECT_EQ(ExitRequested, 1);
+  EXPECT_TRUE(Said("exit : HLCK"));
+}
+
+}  // namespace
