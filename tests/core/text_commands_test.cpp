@@ -144,7 +144,8 @@ TEST_F(TextCommands, ScriptsRunLinesAndReplyWithLineNumbers) {
   WriteScript("inner", "//setup\n/run setup\n");  // "//" in a script is a comment
   ClearLines();
   Type("/run inner");
-  EXPECT_EQ(std::count(Lines().begin(), Lines().end(), "first"), 1);
+  const std::vector<std::string> lines = Lines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "first"), 1);
 }
 
 TEST_F(TextCommands, ScriptLimitsAndErrors) {
