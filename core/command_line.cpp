@@ -277,7 +277,7 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
         ReportOptionError(name, "Use after /join command");
         return false;
       }
-      std::snprintf(CfgGamePass, sizeof CfgGamePass, "%s", password);
+      std::memcpy(CfgGamePass, password, std::strlen(password) + 1);  // length checked above
       return true;
     }
     case OPT_IP:
@@ -604,7 +604,7 @@ int SetJoinGameName(const char* name) {
   std::snprintf(game, sizeof game, "%s", name ? name : CfgServerName);
   UnescapeSpecialChars(game);
   if (std::strlen(game) >= sizeof CfgServerName) return TX_3a_namelong;
-  std::snprintf(CfgServerName, sizeof CfgServerName, "%s", game);
+  std::memcpy(CfgServerName, game, std::strlen(game) + 1);  // length checked above
   CfgGamePass[0] = 0;
   CfgGameAdmin[0] = 0;
   CfgFindUser[0] = 0;
