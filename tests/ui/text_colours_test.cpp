@@ -25,7 +25,7 @@ std::vector<uint8_t> ReadAll(const char* path) {
 void WriteAll(const char* path, const std::vector<uint8_t>& bytes) {
   FILE* f = std::fopen(path, "wb");
   ASSERT_NE(f, nullptr);
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
 }
 
