@@ -458,7 +458,7 @@ StartResult AppStartup(const char* commandLine) {
       return FailStart("Could not load humans");
     }
   }
-  SetInterfaceMetrics(0, 0, 0);
+  SetInterfaceMetrics();
   InitWheelTables();
   if (GraphicsEnabled) {
     LogLine("helmet");

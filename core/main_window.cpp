@@ -637,7 +637,7 @@ void HandleKeyDown(int key, int64_t keyData) {
       case 'V': DeliverCode(KEYCODE_PASTE); return;
       case 'X': DeliverCode(KEYCODE_CUT); return;
       case 'E': SkyOptions ^= 2u; return;
-      case 'H': ClearMessageLines(); return;
+      case 'H': ClearMessages(); return;
       case 'M': ToggleMouseLock(); return;
       case 'P': ScreenshotRequest = 2; return;
       case 'S': ScreenshotRequest = 1; return;

@@ -53,6 +53,7 @@ void Prss_ActSub(Prss* process) {
 
 void Prss_Terminate(Prss* process) {
   if (process->sub) Prss_RemoveSub(process, "Terminate");
+  ForgetInterfaceOwner(process);  // no drag may write into the screen once it is freed
   CurrentProcess = process->parent;
   if (process->parent && process->parent->background) CurrentBackground = process->parent->background;
   process->alive = 0;
@@ -79,7 +80,7 @@ void Prss_SimpleKey(Prss* process, int keyCode) {
   }
 }
 
-void Prss_SimpleMouse(Prss* process, const MouseRecord* mouse) { HandleInterfaceMouse(process, mouse); }
+void Prss_SimpleMouse(Prss*, const MouseRecord* mouse) { HandleInterfaceMouse(mouse); }
 
 void Prss_DeliverKey(int keyCode) {
   if (CurrentProcess && CurrentProcess->key) CurrentProcess->key(CurrentProcess, keyCode);

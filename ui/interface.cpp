@@ -1,16 +1,318 @@
-// interface.cpp - the interface tables; nothing is drawn or clicked yet.
+// interface.cpp - the interface tables, metrics, row cursor and adders.
 #include "ui/interface.h"
 
-float ScreenTitleY = -1.0f;
+#include <algorithm>
+#include <cmath>
 
-void SetInterfaceRectangleToScreen() {}
-void ClearInterface() {}
-void SetInterfaceMetrics(int width, int height, int flags) {}
-void FindButtonUnderMouse() {}
-void HandleInterfaceMouse(Prss* owner, const MouseRecord* mouse) {}
-void DrawInterface() {}
-void DrawButtons() {}
-void DrawScreenLabels() {}
+#include "core/config.h"
+#include "core/main_window.h"
+#include "core/process.h"
+#include "platform/clock.h"
+#include "render/screen_labels.h"
+#include "ui/code_pages.h"
+#include "ui/interface_local.h"
+#include "ui/messages.h"
+#include "ui/text_measure.h"
+#include "ui/value_steps.h"
+
+InterfaceButton InterfaceButtons[MAX_INTERFACE_BUTTONS];
+int ButtonCount;
+ValueControl ValueControls[MAX_VALUE_CONTROLS];
+int ValueControlCount;
+uint8_t EditDomain;
+
+int ButtonHeight = 24, ButtonWidth = 24;
+float InterfaceScale = 3.333333f;
+int InterfaceScaleRounded = 3;
+int RowCursorX, RowCursorY;
+int LayoutColumns = 10;
+
+float ScreenTitleY = -1.0f;
+InterfaceRect InterfaceClipRect;
+
+namespace {
+
+constexpr int CHAR_SIZE_MIN = 1, CHAR_SIZE_MAX = 10, CHAR_SIZE_DEFAULT = 4;
+constexpr int KNOB_INSET = 2;  // pixels between a scroll knob and its trough
+
+// Places a button of the given pixel width at the row cursor and moves the cursor past it.
+int AddRowAt(Prss* owner, int width, uintptr_t word, InterfaceValue text, InterfaceValue third,
+             InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler, const char* hint) {
+  const int left = RowCursorX;
+  RowCursorX += width;
+  return AddButton(owner, left, RowCursorY, left + width, RowCursorY + ButtonHeight, word, text, third, fourth,
+                   style, colour, handler, hint);
+}
+
+int AppendValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
+                       InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                       float top, float right, float bottom, int codePage) {
+  if (ValueControlCount >= MAX_VALUE_CONTROLS) return -1;
+  ValueControl& c = ValueControls[ValueControlCount];
+  c = ValueControl{};
+  c.left = left;
+  c.top = top;
+  c.right = right;
+  c.bottom = bottom;
+  c.variable = variable;
+  c.minimum = minimum;
+  c.maximum = maximum;
+  c.label = label;
+  c.displayType = static_cast<uint8_t>(type);
+  c.codePage = static_cast<uint8_t>(codePage);
+  c.editDomain = EditDomain;
+  c.colour = colour;
+  c.owner = owner;
+  c.callback = callback;
+  // The control's text is prepared by the interface drawing when that exists.
+  return ValueControlCount++;
+}
+
+// A label of units - 2 (style 3) and a two-unit toggle of the given style over flags.
+int AddLabelledToggle(Prss* owner, int units, const char* text, uint32_t mask, void* flags, int lit,
+                      ColourWord* colour, int style, InterfaceHandler handler, const char* hint) {
+  AddRowAt(owner, (units - 2) * ButtonWidth, 0, IvText(text), IvInt(0), IvInt(0), 3, colour, nullptr, hint);
+  return AddRowAt(owner, 2 * ButtonWidth, reinterpret_cast<uintptr_t>(flags), IvText(nullptr),
+                  IvInt(static_cast<intptr_t>(mask)), IvInt(lit), style, colour, handler, hint);
+}
+
+}  // namespace
+
+void SetInterfaceMetrics() {
+  int s = CfgCharSize;
+  if (s < CHAR_SIZE_MIN || s > CHAR_SIZE_MAX) s = CHAR_SIZE_DEFAULT;
+  TextSize = 2 * s + 11;
+  ButtonHeight = TextSize + 5;
+  ButtonWidth = 2 * static_cast<int>(std::lround(TextSize * 1.3 * 0.5));
+  InterfaceScale = static_cast<float>(s - 1) / 9.0f + 3.0f;
+  InterfaceScaleRounded = static_cast<int>(std::lround(InterfaceScale));
+}
+
+void SetRowCursorFromBottomLeft(int rows) {
+  RowCursorX = 12 * ButtonWidth;
+  RowCursorY = ScreenHeight - rows * ButtonHeight;
+}
+
+void SetRowCursorFromRight(int units, int rows) {
+  RowCursorX = ScreenWidth - units * ButtonWidth;
+  RowCursorY = rows * ButtonHeight;
+}
+
+void SetRowCursorFromBottomRight(int units, int rows) {
+  RowCursorX = ScreenWidth - units * ButtonWidth;
+  RowCursorY = ScreenHeight - rows * ButtonHeight;
+}
+
+void ClearInterface() {
+  ButtonCount = 0;
+  ValueControlCount = 0;
+  RowCursorX = RowCursorY = 0;
+  ReleaseHandled = 0;
+  ClearScreenLabels();
+}
+
+void SetInterfaceRectangleToScreen() { InterfaceClipRect = {0, 0, ScreenWidth, ScreenHeight}; }
 void ClearCaptionWords() {}
 
-int CommitValueEdit() { return 0; }
+int AddButton(Prss* owner, int left, int top, int right, int bottom, uintptr_t word, InterfaceValue text,
+              InterfaceValue third, InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler,
+              const char* hint) {
+  if (ButtonCount >= MAX_INTERFACE_BUTTONS) return -1;
+  InterfaceButton& b = InterfaceButtons[ButtonCount];
+  b.style = static_cast<uint8_t>(style);
+  b.editDomain = EditDomain;
+  b.left = left;
+  b.top = top;
+  b.right = right;
+  b.bottom = bottom;
+  b.word = word;
+  b.text = text;
+  b.third = third;
+  b.fourth = fourth;
+  b.colour = colour;
+  b.owner = owner;
+  b.handler = handler;
+  b.hint = hint;
+  return ButtonCount++;
+}
+
+int AddNullButton() {
+  return AddButton(nullptr, 0, 0, 0, 0, 0, IvText(nullptr), IvInt(0), IvInt(0), 0, &TextColours.lightText,
+                   nullptr, nullptr);
+}
+
+int AddValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
+                    InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                    float top, float right, float bottom) {
+  return AppendValueControl(owner, variable, minimum, maximum, label, type, colour, callback, left, top, right,
+                            bottom, CurrentCodePage);
+}
+
+int AddValueControl2(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
+                     InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                     float top, float right, float bottom) {
+  return AppendValueControl(owner, variable, minimum, maximum, label, type, colour, callback, left, top, right,
+                            bottom, 0);
+}
+
+int AddValueControl3(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
+                     InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                     float top, float right, float bottom) {
+  return AppendValueControl(owner, variable, minimum, maximum, label, type, colour, callback, left, top, right,
+                            bottom, 10);
+}
+
+int AddValueSliderBar(Prss* owner, uint16_t* variable, float minimum, float maximum, const char* label,
+                      int spanFloatRange, InterfaceHandler callback, float left, float top, float right,
+                      float bottom) {
+  const int index = AppendValueControl(owner, variable, IvFloat(minimum), IvFloat(maximum), IvText(label),
+                                       VALUE_TYPE_WORD, &TextColours.panelGrey, callback, left, top, right, bottom,
+                                       CurrentCodePage);
+  if (index >= 0) ValueControls[index].subType = static_cast<uint8_t>(spanFloatRange);
+  return index;
+}
+
+int AddValueControl4(Prss* owner, uint8_t* variable, float minimum, float maximum, const char* label,
+                     int byteMinimum, int byteMaximum, InterfaceHandler callback, float left, float top,
+                     float right, float bottom) {
+  const int index = AppendValueControl(owner, variable, IvFloat(minimum), IvFloat(maximum), IvText(label),
+                                       VALUE_TYPE_MAPPED_BYTE, &TextColours.panelGrey, callback, left, top, right,
+                                       bottom, CurrentCodePage);
+  if (index >= 0) {
+    ValueControls[index].byteMinimum = static_cast<uint8_t>(byteMinimum);
+    ValueControls[index].byteMaximum = static_cast<uint8_t>(byteMaximum);
+  }
+  return index;
+}
+
+int AddRowButton(Prss* owner, int units, uintptr_t word, int lit, ColourWord* colour, const char* text,
+                 InterfaceHandler handler, const char* hint) {
+  return AddRowAt(owner, units * ButtonWidth, word, IvText(text), IvInt(0), IvInt(lit), text ? 2 : 0, colour,
+                  handler, hint);
+}
+
+int AddRowOptionButton(Prss* owner, int units, uintptr_t word, int lit, ColourWord* colour, const char* text,
+                       InterfaceHandler handler, const char* hint) {
+  return AddRowAt(owner, units * ButtonWidth, word, IvText(text), IvInt(0), IvInt(lit), text ? 3 : 0, colour,
+                  handler, hint);
+}
+
+int AddRowButtonStyle4(Prss* owner, uintptr_t word, int lit, ColourWord* colour, const char* text,
+                       InterfaceHandler handler, const char* hint) {
+  return AddRowAt(owner, ButtonWidth, word, IvText(text), IvInt(0), IvInt(lit), 4, colour, handler, hint);
+}
+
+int AddRowButtonWidth(Prss* owner, int pixels, uintptr_t word, const char* text, InterfaceHandler handler) {
+  return AddRowAt(owner, pixels, word, IvText(text), IvInt(0), IvInt(0), text ? 2 : 0, &TextColours.lightOrange,
+                  handler, nullptr);
+}
+
+int AddRowButtonStyle37(Prss* owner, int units, uintptr_t word, InterfaceValue third, const char* text,
+                        ColourWord* colour, InterfaceHandler handler, const char* hint) {
+  return AddRowAt(owner, units * ButtonWidth, word, IvText(text), third, IvInt(0), 37, colour, handler, hint);
+}
+
+int AddRowStyledButton(Prss* owner, int units, uintptr_t word, InterfaceValue third, const char* text,
+                       ColourWord* colour, InterfaceHandler handler, const char* hint) {
+  return AddRowAt(owner, units * ButtonWidth, word, IvText(text), third, IvInt(0), 40, colour, handler, hint);
+}
+
+int AddRadioButtonColumn(Prss* owner, int units, int32_t* chosen, int count, const char* const* texts,
+                         ColourWord* colour, InterfaceHandler handler, const char* const* hints) {
+  int last = -1;
+  for (int i = 0; i < count; ++i)
+    last = AddRowAt(owner, units * ButtonWidth, static_cast<uintptr_t>(i), IvText(texts[i]), IvAddress(chosen),
+                    IvInt(chosen && *chosen == i), BUTTON_STYLE_RADIO, colour, handler, hints ? hints[i] : nullptr);
+  return last;
+}
+
+int AddSliderControl(Prss* owner, const SliderGeometry& g, int32_t* scrollPosition, int windowStart, int windowEnd,
+                     int total) {
+  AddValueControl(nullptr, scrollPosition, IvInt(windowStart), IvInt(windowEnd), IvInt(total), VALUE_TYPE_WHEEL,
+                  &TextColours.panelGrey, nullptr, g.listLeft, g.listTop, g.listRight, g.listBottom);
+  const int left = RowCursorX, top = RowCursorY, right = left + ButtonWidth, bottom = top + g.troughHeight;
+  RowCursorX = right;
+  AddButton(owner, left, top, right, bottom, 0, IvText(nullptr), IvInt(0), IvInt(0), 0, &TextColours.panelGrey,
+            nullptr, nullptr);
+  // The knob covers the window's share of the trough; an empty list shows it full.
+  const int r = InterfaceScaleRounded;
+  const int travel = std::max(0, g.troughHeight - 2 * KNOB_INSET - 2 * r);
+  const int share = total > 0 ? total : 1;
+  const int startIn = total > 0 ? windowStart : 0, endIn = total > 0 ? windowEnd : 1;
+  const int knobTop = std::clamp(top + KNOB_INSET + MulDivInt(startIn, travel, share), top + KNOB_INSET,
+                                 bottom - KNOB_INSET);
+  const int knobBottom = std::clamp(top + KNOB_INSET + 2 * r + MulDivInt(endIn, travel, share), knobTop,
+                                    bottom - KNOB_INSET);
+  return AddButton(owner, left + KNOB_INSET, knobTop, right - KNOB_INSET, knobBottom,
+                   reinterpret_cast<uintptr_t>(scrollPosition), IvInt(windowStart), IvInt(windowEnd), IvInt(total),
+                   BUTTON_STYLE_SCROLL_KNOB, &TextColours.panelGrey, nullptr, nullptr);
+}
+
+int AddValueEditButton(Prss* owner, const char* label, float minimum, float maximum, float* variable,
+                       ColourWord* colour, InterfaceHandler handler, int style, const char* hint) {
+  const int width = std::max(1, LayoutColumns - 2) * ButtonWidth;
+  const int left = RowCursorX, top = RowCursorY;
+  const int index = AddRowAt(owner, width, reinterpret_cast<uintptr_t>(variable), IvFloat(minimum),
+                             IvFloat(maximum), IvText(label), style, colour, handler, hint);
+  // The knob: two buttons without owner, kept InterfaceScaleRounded from the ends.
+  const int r = InterfaceScaleRounded;
+  const float range = maximum - minimum;
+  const float share = range != 0.0f ? std::clamp((*variable - minimum) / range, 0.0f, 1.0f) : 0.0f;
+  const int knobX = left + r + static_cast<int>(std::lround(share * static_cast<float>(width - 2 * r)));
+  AddButton(nullptr, knobX - r, top, knobX + r, top + ButtonHeight, 0, IvText(nullptr), IvInt(0), IvInt(0), 0,
+            &TextColours.panelGrey, nullptr, nullptr);
+  AddButton(nullptr, knobX - 1, top + 1, knobX + 1, top + ButtonHeight - 1, 0, IvText(nullptr), IvInt(0), IvInt(0),
+            0, &TextColours.lightText, nullptr, nullptr);
+  const float step = FormatPrecision(label, ButtonStyleToValueType(style));
+  AddRowAt(owner, ButtonWidth, reinterpret_cast<uintptr_t>(variable), IvFloat(step), IvFloat(minimum), IvInt(0),
+           BUTTON_STYLE_FLOAT_MINUS, colour, handler, hint);
+  AddRowAt(owner, ButtonWidth, reinterpret_cast<uintptr_t>(variable), IvFloat(step), IvFloat(maximum), IvInt(0),
+           BUTTON_STYLE_FLOAT_PLUS, colour, handler, hint);
+  return index;
+}
+
+int AddRowByteSlider(Prss* owner, int maximum, int height, int style, uint8_t* variable, ColourWord* colour,
+                     InterfaceHandler handler) {
+  const int troughWidth = 2 * ButtonWidth;
+  const int left = RowCursorX, top = RowCursorY;
+  const int span = std::max(1, troughWidth - 2 * InterfaceScaleRounded);
+  AddButton(owner, left, top, left + troughWidth, top + height, reinterpret_cast<uintptr_t>(variable), IvInt(0),
+            IvInt(maximum), IvInt(span), style, colour, handler, nullptr);
+  // Style 24 shows the largest of the three colour bytes.
+  int value = variable ? *variable : 0;
+  if (style == BUTTON_STYLE_COLOUR_TRIPLE && variable) value = std::max({variable[0], variable[1], variable[2]});
+  const int knobX = left + InterfaceScaleRounded + MulDivInt(std::min(value, maximum), span, std::max(1, maximum));
+  AddButton(nullptr, knobX - 1, top, knobX + 1, top + height, 0, IvText(nullptr), IvInt(0), IvInt(0), 0,
+            &TextColours.lightText, nullptr, nullptr);
+  RowCursorX = left + troughWidth;
+  const int down = style == 20 ? 27 : style == BUTTON_STYLE_COLOUR_TRIPLE ? 31 : 29;
+  AddRowAt(owner, ButtonWidth, reinterpret_cast<uintptr_t>(variable), IvInt(0), IvInt(maximum), IvInt(0), down,
+           colour, handler, nullptr);
+  return AddRowAt(owner, ButtonWidth, reinterpret_cast<uintptr_t>(variable), IvInt(0), IvInt(maximum), IvInt(0),
+                  down - 1, colour, handler, nullptr);
+}
+
+int AddRowListButton(Prss* owner, int units, const char* text, uint32_t mask, uint32_t* flags, ColourWord* colour,
+                     int invert, InterfaceHandler handler, const char* hint) {
+  const int lit = ((flags && (*flags & mask)) ? 1 : 0) ^ (invert ? 1 : 0);
+  return AddRowAt(owner, units * ButtonWidth, reinterpret_cast<uintptr_t>(flags), IvText(text),
+                  IvInt(static_cast<intptr_t>(mask)), IvInt(lit), 52, colour, handler, hint);
+}
+
+int AddFlagToggle(Prss* owner, int units, const char* text, uint32_t mask, uint32_t* flags, ColourWord* colour,
+                  int invert, InterfaceHandler handler, const char* hint) {
+  const int lit = ((flags && (*flags & mask)) ? 1 : 0) ^ (invert ? 1 : 0);
+  return AddLabelledToggle(owner, units, text, mask, flags, lit, colour, 53, handler, hint);
+}
+
+int AddByteFlagToggle(Prss* owner, int units, const char* text, uint8_t mask, uint8_t* flags, ColourWord* colour,
+                      InterfaceHandler handler, const char* hint) {
+  const int lit = (flags && (*flags & mask)) ? 1 : 0;
+  return AddLabelledToggle(owner, units, text, mask, flags, lit, colour, 55, handler, hint);
+}
+
+// Panels, buttons and labels are drawn by the interface drawing when that exists; until
+// then a frame only ages the message lines.
+void DrawInterface() { ExpireMessages(ClockNowMs()); }
+void DrawButtons() {}
+void DrawScreenLabels() {}

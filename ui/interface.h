@@ -1,20 +1,203 @@
-// interface.h - the per-frame button and value-control tables, their drawing and clicks.
+// interface.h - the per-frame button and value-control tables, their layout and clicks.
+//
+// Sections: [Records] [Metrics and row cursor] [Frame] [Buttons] [Value controls]
+//           [Row adders] [Mouse] [Outside hooks] [Drawing]
+//
+// The interface is immediate-mode: every drawn frame starts with both tables empty, the
+// screens add what they want on screen while the act call runs, and a press on a control
+// carries out its action, calls its owner's handler and empties the tables at once, so one
+// click causes one action.  Buttons use pixel rectangles (right and bottom edges outside);
+// value controls use normalised screen units, x -1 left .. 1 right and y -1 top .. 1 bottom
+// (edges inside).  A control with a null owner is never pressed.  Main thread only.
 #pragma once
+#include <cstdint>
+
+#include "ui/text_colours.h"
 
 struct MouseRecord;
 struct Prss;
 
-extern float ScreenTitleY;  // -1.0: no screen title this frame
+// ---- [Records] ----
+// Handlers and change callbacks: (owner, click code or value, word).  The word may carry the
+// address of a bound variable, so it is pointer-sized.
+using InterfaceHandler = void (*)(void* owner, int code, uintptr_t word);
 
-void SetInterfaceRectangleToScreen();  // the whole screen, less the message area
-void ClearInterface();       // empties both tables before each act
-void SetInterfaceMetrics(int width, int height, int flags);
-void FindButtonUnderMouse();
-void HandleInterfaceMouse(Prss* owner, const MouseRecord* mouse);
-void DrawInterface();
+// A parameter whose meaning depends on the style or display type: a number, a text, an
+// address or a function.  Read back only as what the adder put in.
+union InterfaceValue {
+  intptr_t i;
+  float f;
+  const char* text;
+  void* address;
+  InterfaceHandler function;
+};
+inline InterfaceValue IvInt(intptr_t v) { InterfaceValue r{}; r.i = v; return r; }
+inline InterfaceValue IvFloat(float v) { InterfaceValue r{}; r.f = v; return r; }
+inline InterfaceValue IvText(const char* v) { InterfaceValue r{}; r.text = v; return r; }
+inline InterfaceValue IvAddress(void* v) { InterfaceValue r{}; r.address = v; return r; }
+inline InterfaceValue IvFunction(InterfaceHandler v) { InterfaceValue r{}; r.function = v; return r; }
+
+struct InterfaceButton {
+  uint8_t style;        // the drawing and the built-in press action (see interface_mouse.cpp)
+  uint8_t editDomain;   // EditDomain when added
+  int32_t left, top, right, bottom;  // pixels
+  uintptr_t word;       // handed to the handler; the bound variable's address for value styles
+  InterfaceValue text;  // the coded text, or the lower limit or step of value styles
+  InterfaceValue third; // upper limit, radio index address, flag mask, packed colour, paste function
+  InterfaceValue fourth;// lit state 0/1, float label, slider span, list entries
+  ColourWord* colour;   // the face colour; the three colour bytes edited by colour styles
+  Prss* owner;
+  InterfaceHandler handler;
+  const char* hint;     // shown while the pointer is over the button
+};
+
+struct ValueControl {
+  float left, top, right, bottom;  // normalised screen units
+  void* variable;
+  InterfaceValue minimum, maximum;
+  InterfaceValue label;            // printf label, a float step (type 31) or a function (23..25)
+  uint8_t displayType;
+  uint8_t subType;                 // type 38: the 16-bit value spans [minimum, maximum]
+  uint8_t byteMinimum, byteMaximum;// type 37
+  uint8_t codePage;
+  uint8_t editDomain;
+  uint16_t cleared;                // 0 when added
+  ColourWord* colour;
+  Prss* owner;                     // null: shown, takes only the wheel
+  InterfaceHandler callback;
+};
+
+constexpr int MAX_INTERFACE_BUTTONS = 1024;
+constexpr int MAX_VALUE_CONTROLS = 1024;
+extern InterfaceButton InterfaceButtons[MAX_INTERFACE_BUTTONS];
+extern int ButtonCount;
+extern ValueControl ValueControls[MAX_VALUE_CONTROLS];
+extern int ValueControlCount;
+
+// The history an edit through a control is recorded in: 0 none, 2 the vehicle editor,
+// 3 the modeller, 4 the texture-mapping tool.  Screens set it before adding controls.
+extern uint8_t EditDomain;
+
+// ---- [Metrics and row cursor] ----
+extern int ButtonHeight;            // one row, pixels
+extern int ButtonWidth;             // one button unit, pixels (always even)
+extern float InterfaceScale;
+extern int InterfaceScaleRounded;   // the margin of slider knobs
+extern int RowCursorX, RowCursorY;  // pixels
+extern int LayoutColumns;           // button units in a panel row
+// From "Char Size " s: TextSize 2s + 11, a row 5 more, a unit 2 x round(1.3 TextSize / 2).
+void SetInterfaceMetrics();
+void SetRowCursorFromBottomLeft(int rows);
+void SetRowCursorFromRight(int units, int rows);
+void SetRowCursorFromBottomRight(int units, int rows);
+
+// ---- [Frame] ----
+// Empties both tables and the screen labels, puts the row cursor at (0, 0) and clears the
+// release flag.  Run before every act call and after every button action.
+void ClearInterface();
+extern float ScreenTitleY;  // -1.0: no screen title this frame
+// The pixel rectangle the interface may draw in (labels outside it are neither drawn nor hit).
+struct InterfaceRect {
+  int left, top, right, bottom;
+};
+extern InterfaceRect InterfaceClipRect;
+void SetInterfaceRectangleToScreen();  // the whole screen
+void ClearCaptionWords();              // the two per-frame caption words of centred captions
+
+// ---- [Buttons] ----
+// Appends a button with the current EditDomain; -1 (nothing added) when the table is full.
+int AddButton(Prss* owner, int left, int top, int right, int bottom, uintptr_t word, InterfaceValue text,
+              InterfaceValue third, InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler,
+              const char* hint);
+int AddNullButton();  // a zero rectangle without owner: never pressed
+
+// ---- [Value controls] ----
+// Appends a value control (code page CurrentCodePage); -1 when the table is full.
+int AddValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
+                    InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                    float top, float right, float bottom);
+int AddValueControl2(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
+                     InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                     float top, float right, float bottom);  // code page 0
+int AddValueControl3(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
+                     InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                     float top, float right, float bottom);  // code page 10
+// Type 38 over a 16-bit variable; spanFloatRange 1 maps 0..65534 onto [minimum, maximum].
+int AddValueSliderBar(Prss* owner, uint16_t* variable, float minimum, float maximum, const char* label,
+                      int spanFloatRange, InterfaceHandler callback, float left, float top, float right,
+                      float bottom);
+// Type 37: a byte in [byteMinimum, byteMaximum] shown as [minimum, maximum].
+int AddValueControl4(Prss* owner, uint8_t* variable, float minimum, float maximum, const char* label,
+                     int byteMinimum, int byteMaximum, InterfaceHandler callback, float left, float top,
+                     float right, float bottom);
+
+// ---- [Row adders] ----
+// Each places at the row cursor, ButtonHeight high and a whole number of units wide, and
+// moves RowCursorX right by what it placed.  They return what AddButton returns.
+int AddRowButton(Prss* owner, int units, uintptr_t word, int lit, ColourWord* colour, const char* text,
+                 InterfaceHandler handler, const char* hint);  // style 2 with a text, else 0
+int AddRowOptionButton(Prss* owner, int units, uintptr_t word, int lit, ColourWord* colour, const char* text,
+                       InterfaceHandler handler, const char* hint);  // style 3 with a text, else 0
+int AddRowButtonStyle4(Prss* owner, uintptr_t word, int lit, ColourWord* colour, const char* text,
+                       InterfaceHandler handler, const char* hint);
+int AddRowButtonWidth(Prss* owner, int pixels, uintptr_t word, const char* text, InterfaceHandler handler);
+int AddRowButtonStyle37(Prss* owner, int units, uintptr_t word, InterfaceValue third, const char* text,
+                        ColourWord* colour, InterfaceHandler handler, const char* hint);
+int AddRowStyledButton(Prss* owner, int units, uintptr_t word, InterfaceValue third, const char* text,
+                       ColourWord* colour, InterfaceHandler handler, const char* hint);  // style 40
+// One style-14 item per text; the item whose index equals *chosen is lit.
+int AddRadioButtonColumn(Prss* owner, int units, int32_t* chosen, int count, const char* const* texts,
+                         ColourWord* colour, InterfaceHandler handler, const char* const* hints);
+// A list's scroll bar: a wheel area (type 48, no owner) over the list, a one-unit trough at
+// the row cursor and a knob (style 25) showing [windowStart, windowEnd) of total entries.
+struct SliderGeometry {
+  float listLeft, listTop, listRight, listBottom;  // the wheel area, normalised units
+  int troughHeight;                                // pixels
+};
+int AddSliderControl(Prss* owner, const SliderGeometry& geometry, int32_t* scrollPosition, int windowStart,
+                     int windowEnd, int total);
+// A float value button (style 16..19) of LayoutColumns - 2 units with its knob, then "-"
+// (style 35) and "+" (style 34) stepping by the label's precision.
+int AddValueEditButton(Prss* owner, const char* label, float minimum, float maximum, float* variable,
+                       ColourWord* colour, InterfaceHandler handler, int style, const char* hint);
+// A byte slider of four units: trough and knob (style 20..24), then decrease and increase.
+int AddRowByteSlider(Prss* owner, int maximum, int height, int style, uint8_t* variable, ColourWord* colour,
+                     InterfaceHandler handler);
+int AddRowListButton(Prss* owner, int units, const char* text, uint32_t mask, uint32_t* flags,
+                     ColourWord* colour, int invert, InterfaceHandler handler, const char* hint);  // style 52
+int AddFlagToggle(Prss* owner, int units, const char* text, uint32_t mask, uint32_t* flags, ColourWord* colour,
+                  int invert, InterfaceHandler handler, const char* hint);  // label + style 53
+int AddByteFlagToggle(Prss* owner, int units, const char* text, uint8_t mask, uint8_t* flags, ColourWord* colour,
+                      InterfaceHandler handler, const char* hint);  // label + style 55
+
+// ---- [Mouse] ----
+// The button under the pointer (the last added that holds it), or null; sets HoverHint and
+// PointerOverButton.
+const InterfaceButton* FindButtonUnderMouse();
+extern const char* HoverHint;
+extern int PointerOverButton;
+// Hands a mouse record to the interface.  Non-zero when the interface took the event; while a
+// press waits for its release, plain moves return its click code.
+int HandleInterfaceMouse(const MouseRecord* mouse);
+// Ends a value drag in progress, restoring the value from before it; 1 when there was one.
+int CommitValueEdit();
+// A screen is closing: its drag, pending press and controls are forgotten, so nothing is
+// written into it after it is freed.
+void ForgetInterfaceOwner(const Prss* owner);
+// Clears the drag, the pending press, the clipboard and both tables (between tests).
+void ResetInterfaceState();
+
+// ---- [Outside hooks] ----
+extern int InteractiveMode;  // 1 by default; 0 when the command line chose another run mode
+// Records the undo point of an edit through a control: kind 1 "set" a float, 2 "adjust" a
+// colour, 3 "set" an integer, 4 "switch" a flag.  STAND-IN: null until the editors' histories
+// exist; never called for domain 0.
+extern void (*InterfaceEditHook)(int domain, int kind, const char* verb, const char* label, void* variable,
+                                 uint32_t mask);
+// Opens the typed entry of a value (a right press).  STAND-IN: null until the entry dialog exists.
+extern void (*InterfaceTypedEntryHook)(Prss* owner, void* variable, int typeOrStyle, const char* label);
+
+// ---- [Drawing] ----
+void DrawInterface();  // expires the message lines; panels and controls are not drawn yet
 void DrawButtons();
 void DrawScreenLabels();
-void ClearCaptionWords();    // the two per-frame caption words of centred captions
-
-// Ends a value drag in progress; 1 when there was one (the key that ended it is consumed).
-int CommitValueEdit();

@@ -1,0 +1,457 @@
+// interface_test.cpp - the interface tables driven headlessly with mouse records.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/config.h"
+#include "core/main_window.h"
+#include "core/process.h"
+#include "render/screen_labels.h"
+#include "ui/interface.h"
+#include "ui/interface_local.h"
+#include "ui/text_measure.h"
+#include "ui/value_steps.h"
+
+namespace {
+
+struct HandlerCall {
+  int count = 0;
+  void* owner = nullptr;
+  int code = -1;
+  uintptr_t word = 0;
+};
+HandlerCall g_Call;
+void RecordHandler(void* owner, int code, uintptr_t word) {
+  ++g_Call.count;
+  g_Call.owner = owner;
+  g_Call.code = code;
+  g_Call.word = word;
+}
+
+// A handler that adds a button while it runs, as a screen that rebuilds itself would.
+void AddingHandler(void* owner, int, uintptr_t) {
+  AddButton(static_cast<Prss*>(owner), 0, 0, 800, 600, 99, IvText(nullptr), IvInt(0), IvInt(0), 0, nullptr,
+            RecordHandler, nullptr);
+}
+
+class Interface : public ::testing::Test {
+ protected:
+  Prss owner{};
+  void SetUp() override {
+    ResetInterfaceState();
+    ScreenWidth = 800;
+    ScreenHeight = 600;
+    MouseX = MouseY = 0;
+    g_Call = HandlerCall{};
+    SetInterfaceRectangleToScreen();
+  }
+  void TearDown() override { ResetInterfaceState(); }
+
+  int Send(int x, int y, int code, int left, int right, int release = 0, int wheel = 0) {
+    MouseX = x;
+    MouseY = y;
+    MouseRecord m{};
+    m.clickCode = code;
+    m.leftHeld = left;
+    m.rightHeld = right;
+    m.releaseCode = release;
+    m.wheel = wheel;
+    return HandleInterfaceMouse(&m);
+  }
+  int Press(int x, int y, int code = 1) { return Send(x, y, code, (code & 1) != 0, (code & 2) != 0); }
+  int Release(int x, int y, int which = 1) { return Send(x, y, 0, 0, 0, which); }
+  int Move(int x, int y, int left = 1, int right = 0) { return Send(x, y, 0, left, right); }
+  int Button(int l, int t, int r, int b, uintptr_t word, Prss* who, int style = 2) {
+    return AddButton(who, l, t, r, b, word, IvText("b"), IvInt(0), IvInt(0), style, nullptr, RecordHandler,
+                     "hint");
+  }
+  // A value control over pixel rectangle (l, t)-(r, b) of the 800 x 600 screen.
+  int Control(int l, int t, int r, int b, void* variable, int type, InterfaceValue minimum, InterfaceValue maximum,
+              InterfaceValue label, Prss* who) {
+    auto nx = [](int x) { return x / 400.0f - 1.0f; };
+    auto ny = [](int y) { return y / 300.0f - 1.0f; };
+    return AddValueControl(who, variable, minimum, maximum, label, type, nullptr, RecordHandler, nx(l), ny(t),
+                           nx(r), ny(b));
+  }
+};
+
+}  // namespace
+
+TEST_F(Interface, TheLastAddedButtonUnderThePointerTakesThePress) {
+  Button(0, 0, 100, 100, 1, &owner);
+  Button(50, 50, 150, 150, 2, &owner);
+  EXPECT_EQ(Press(60, 60), 1);
+  EXPECT_EQ(g_Call.count, 1);
+  EXPECT_EQ(g_Call.word, 2u);
+  EXPECT_EQ(g_Call.owner, &owner);
+  EXPECT_EQ(g_Call.code, 1);
+}
+
+TEST_F(Interface, AButtonWithoutOwnerIsNeverHitEvenOnTop) {
+  Button(0, 0, 100, 100, 1, &owner);
+  Button(0, 0, 100, 100, 2, nullptr);
+  Press(10, 10);
+  EXPECT_EQ(g_Call.word, 1u);
+  ClearInterface();
+  AddNullButton();
+  EXPECT_EQ(Press(0, 0), 0);
+}
+
+TEST_F(Interface, RightAndBottomEdgesLieOutsideAButton) {
+  Button(10, 10, 20, 20, 1, &owner);
+  EXPECT_EQ(Press(20, 15), 0);
+  EXPECT_EQ(Press(15, 20), 0);
+  EXPECT_EQ(g_Call.count, 0);
+  EXPECT_EQ(Press(19, 19), 1);
+  EXPECT_EQ(g_Call.count, 1);
+}
+
+TEST_F(Interface, OneClickIsOneActionPerFrame) {
+  Button(0, 0, 100, 100, 1, &owner);
+  Press(10, 10);
+  EXPECT_EQ(ButtonCount, 0);
+  EXPECT_EQ(Press(10, 10), 0);
+  EXPECT_EQ(g_Call.count, 1);
+}
+
+TEST_F(Interface, AButtonAddedByAHandlerIsGoneAfterThePress) {
+  AddButton(&owner, 0, 0, 100, 100, 1, IvText(nullptr), IvInt(0), IvInt(0), 0, nullptr, AddingHandler, nullptr);
+  Press(10, 10);
+  EXPECT_EQ(ButtonCount, 0);
+}
+
+TEST_F(Interface, HandlerWordsCarryWholePointers) {
+  static_assert(sizeof(InterfaceButton::word) == sizeof(void*));
+  static_assert(sizeof(InterfaceValue) == sizeof(void*));
+  static int64_t far;
+  const uintptr_t address = reinterpret_cast<uintptr_t>(&far);
+  Button(0, 0, 10, 10, address, &owner, 0);
+  Press(1, 1);
+  EXPECT_EQ(g_Call.word, address);
+}
+
+TEST_F(Interface, TheHoverHintFollowsThePointer) {
+  Button(0, 0, 10, 10, 1, &owner);
+  MouseX = MouseY = 5;
+  EXPECT_NE(FindButtonUnderMouse(), nullptr);
+  EXPECT_STREQ(HoverHint, "hint");
+  EXPECT_EQ(PointerOverButton, 1);
+  MouseX = 50;
+  EXPECT_EQ(FindButtonUnderMouse(), nullptr);
+  EXPECT_EQ(HoverHint, nullptr);
+  EXPECT_EQ(PointerOverButton, 0);
+}
+
+TEST_F(Interface, AFullTableDropsFurtherAdds) {
+  for (int i = 0; i < MAX_INTERFACE_BUTTONS; ++i) ASSERT_EQ(AddNullButton(), i);
+  EXPECT_EQ(AddNullButton(), -1);
+  float v = 0;
+  for (int i = 0; i < MAX_VALUE_CONTROLS; ++i)
+    ASSERT_GE(Control(0, 0, 1, 1, &v, 0, IvInt(0), IvInt(0), IvText(nullptr), &owner), 0);
+  EXPECT_EQ(Control(0, 0, 1, 1, &v, 0, IvInt(0), IvInt(0), IvText(nullptr), &owner), -1);
+}
+
+TEST_F(Interface, MetricsFollowTheCharacterSize) {
+  const int saved = CfgCharSize;
+  CfgCharSize = 1;
+  SetInterfaceMetrics();
+  EXPECT_EQ(TextSize, 13);
+  EXPECT_EQ(ButtonHeight, 18);
+  EXPECT_EQ(ButtonWidth, 16);
+  CfgCharSize = 4;
+  SetInterfaceMetrics();
+  EXPECT_EQ(TextSize, 19);
+  EXPECT_EQ(ButtonHeight, 24);
+  EXPECT_EQ(ButtonWidth, 24);
+  EXPECT_EQ(InterfaceScaleRounded, 3);
+  CfgCharSize = saved;
+}
+
+TEST_F(Interface, RowAddersAdvanceTheCursor) {
+  SetInterfaceMetrics();
+  RowCursorX = 10;
+  RowCursorY = 20;
+  AddRowButton(&owner, 3, 1, 0, nullptr, "x", RecordHandler, nullptr);
+  EXPECT_EQ(RowCursorX, 10 + 3 * ButtonWidth);
+  EXPECT_EQ(InterfaceButtons[0].style, 2);
+  EXPECT_EQ(InterfaceButtons[0].bottom - InterfaceButtons[0].top, ButtonHeight);
+  AddRowButton(&owner, 1, 1, 0, nullptr, nullptr, RecordHandler, nullptr);
+  EXPECT_EQ(InterfaceButtons[1].style, 0);
+  SetRowCursorFromBottomRight(2, 1);
+  EXPECT_EQ(RowCursorX, ScreenWidth - 2 * ButtonWidth);
+  EXPECT_EQ(RowCursorY, ScreenHeight - ButtonHeight);
+}
+
+TEST_F(Interface, RadioFlagAndByteButtonsChangeTheirVariables) {
+  SetInterfaceMetrics();
+  int32_t chosen = 0;
+  const char* texts[] = {"a", "b", "c"};
+  AddRadioButtonColumn(&owner, 1, &chosen, 3, texts, nullptr, RecordHandler, nullptr);
+  EXPECT_EQ(InterfaceButtons[0].fourth.i, 1);
+  Press(2 * ButtonWidth + 1, 1);
+  EXPECT_EQ(chosen, 2);
+  EXPECT_EQ(g_Call.word, 2u);
+
+  uint32_t flags = 0x10;
+  RowCursorX = 0;
+  AddRowListButton(&owner, 2, "flag", 0x11, &flags, nullptr, 0, RecordHandler, nullptr);
+  Press(1, 1);
+  EXPECT_EQ(flags, 0x01u);
+  EXPECT_EQ(g_Call.word, 0u);  // value-bound styles hand word 0
+
+  uint8_t byteFlags = 0;
+  RowCursorX = 0;
+  AddByteFlagToggle(&owner, 4, "bit", 4, &byteFlags, nullptr, RecordHandler, nullptr);
+  Press(3 * ButtonWidth, 1);
+  EXPECT_EQ(byteFlags, 4);
+}
+
+TEST_F(Interface, StepButtonsClampAndSkipWithoutAVariable) {
+  int32_t value = 5;
+  AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&value), IvInt(0), IvInt(12), IvInt(0), 43, nullptr,
+            RecordHandler, nullptr);
+  Press(1, 1, 2);  // +10 on a right press, at most 12
+  EXPECT_EQ(value, 12);
+  AddButton(&owner, 0, 0, 10, 10, 0, IvInt(0), IvInt(12), IvInt(0), 44, nullptr, RecordHandler, nullptr);
+  EXPECT_EQ(Press(1, 1), 1);  // no variable: nothing changes, nothing crashes
+  float f = 1.0f;
+  AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&f), IvFloat(0.0f), IvFloat(2.0f), IvInt(0),
+            BUTTON_STYLE_FLOAT_PLUS, nullptr, RecordHandler, nullptr);
+  g_Call = HandlerCall{};
+  Press(1, 1);  // a step below 1e-8 does nothing and calls no handler
+  EXPECT_EQ(f, 1.0f);
+  EXPECT_EQ(g_Call.count, 0);
+}
+
+TEST_F(Interface, ValueControlsIncludeTheirEdgesAndActOnlyOnTheirOwnRelease) {
+  Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+  Control(300, 100, 400, 200, nullptr, 0, IvInt(0), IvInt(8), IvText(nullptr), &owner);
+  EXPECT_EQ(Press(200, 200), 1);  // the far corner is inside
+  EXPECT_EQ(Move(201, 201), 1);   // a move with a press pending returns its code
+  EXPECT_EQ(Release(150, 150), 1);
+  EXPECT_EQ(g_Call.count, 1);
+  EXPECT_EQ(g_Call.code, 7);  // (owner, maximum, variable)
+
+  ClearInterface();
+  Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+  Control(300, 100, 400, 200, nullptr, 0, IvInt(0), IvInt(8), IvText(nullptr), &owner);
+  g_Call = HandlerCall{};
+  Press(150, 150);
+  EXPECT_EQ(Release(350, 150), 1);  // released over the other control: nothing
+  EXPECT_EQ(g_Call.count, 0);
+  EXPECT_EQ(PendingPress.clickCode, 0);
+}
+
+TEST_F(Interface, AControlWithoutOwnerTakesNoPress) {
+  Control(0, 0, 800, 600, nullptr, 0, IvInt(0), IvInt(0), IvText(nullptr), nullptr);
+  EXPECT_EQ(Press(10, 10), 0);
+  EXPECT_EQ(PendingPress.clickCode, 0);
+}
+
+TEST_F(Interface, AFloatDragMovesClampsAndIsCancelledByTheRightButton) {
+  float value = 5.0f;
+  // A 100-pixel float button over 0..10 with one decimal.
+  AddButton(&owner, 100, 100, 200, 120, reinterpret_cast<uintptr_t>(&value), IvFloat(0.0f), IvFloat(10.0f),
+            IvText("Gain %.1f"), 16, nullptr, RecordHandler, nullptr);
+  Press(150, 110);
+  EXPECT_EQ(g_Call.count, 0);  // a drag start calls no handler
+  EXPECT_EQ(ValueDrag.kind, DRAG_FLOAT);
+  EXPECT_EQ(Move(160, 110), DRAG_FLOAT);
+  EXPECT_FLOAT_EQ(value, 6.0f);  // 10 pixels of 100 over a range of 10
+  EXPECT_EQ(g_Call.count, 1);     // the change callback
+  Move(400, 110);
+  EXPECT_FLOAT_EQ(value, 10.0f);
+  EXPECT_EQ(Move(400, 110, 1, 1), 1);  // right button: back to the value before the drag
+  EXPECT_FLOAT_EQ(value, 5.0f);
+  EXPECT_EQ(ValueDrag.kind, DRAG_NONE);
+}
+
+TEST_F(Interface, ACtrlLeftDragMovesOneStepPerPixel) {
+  float value = 5.0f;
+  AddButton(&owner, 100, 100, 200, 120, reinterpret_cast<uintptr_t>(&value), IvFloat(0.0f), IvFloat(10.0f),
+            IvText("Gain %.2f"), 16, nullptr, RecordHandler, nullptr);
+  Press(150, 110, 5);
+  Move(153, 110);
+  EXPECT_NEAR(value, 5.03f, 1e-5f);
+  Move(140, 110);
+  EXPECT_NEAR(value, 4.90f, 1e-5f);
+  EXPECT_EQ(Move(140, 110, 0), 0);  // the left button was let go: the drag ends
+  EXPECT_EQ(ValueDrag.kind, DRAG_NONE);
+}
+
+TEST_F(Interface, ADragWithAnEmptyRangeOrZeroSpanStaysFinite) {
+  float value = 3.0f;
+  AddButton(&owner, 100, 100, 100, 120, reinterpret_cast<uintptr_t>(&value), IvFloat(3.0f), IvFloat(3.0f),
+            IvText("%.1f"), 16, nullptr, RecordHandler, nullptr);
+  // A zero-width button cannot be hit; press through a one-pixel one with an empty range.
+  AddButton(&owner, 100, 100, 101, 120, reinterpret_cast<uintptr_t>(&value), IvFloat(3.0f), IvFloat(3.0f),
+            IvText("%.1f"), 16, nullptr, RecordHandler, nullptr);
+  Press(100, 110, 5);
+  Move(130, 110);
+  EXPECT_FLOAT_EQ(value, 3.0f);
+}
+
+TEST_F(Interface, CtrlRightCopiesAndShiftRightPastesClamped) {
+  float a = 7.25f, b = 0.0f;
+  AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&a), IvFloat(0.0f), IvFloat(10.0f), IvText("%.2f"),
+            16, nullptr, RecordHandler, nullptr);
+  Press(10, 10, 6);
+  EXPECT_EQ(g_Call.count, 0);
+  EXPECT_FLOAT_EQ(ValueClipboard.value, 7.25f);
+  AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&b), IvFloat(0.0f), IvFloat(5.0f), IvText("%.2f"), 16,
+            nullptr, RecordHandler, nullptr);
+  Press(10, 10, 10);
+  EXPECT_FLOAT_EQ(b, 5.0f);
+  EXPECT_EQ(g_Call.count, 1);
+  EXPECT_EQ(g_Call.word, 0u);
+
+  uint8_t colour[4] = {10, 20, 30, 0}, other[4] = {0, 0, 0, 0};
+  AddButton(&owner, 0, 0, 10, 10, 0, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_SWATCH_A,
+            reinterpret_cast<ColourWord*>(colour), RecordHandler, nullptr);
+  Press(1, 1, 6);
+  AddButton(&owner, 0, 0, 10, 10, 0, IvText(nullptr), IvFunction(RecordHandler), IvInt(0), BUTTON_STYLE_SWATCH_A,
+            reinterpret_cast<ColourWord*>(other), nullptr, nullptr);
+  Press(1, 1, 10);
+  EXPECT_EQ(std::memcmp(colour, other, 3), 0);
+  EXPECT_EQ(g_Call.code, 10);  // the paste function in the third field ran
+}
+
+TEST_F(Interface, ValueControlFloatsDragCopyAndPaste) {
+  float value = 0.5f;
+  Control(0, 0, 400, 20, &value, 27, IvFloat(0.0f), IvFloat(1.0f), IvText("%.2f"), &owner);
+  Press(100, 10);  // span: 400 pixels for the range 0..1
+  Move(140, 10);
+  EXPECT_NEAR(value, 0.6f, 1e-6f);
+  Move(140, 10, 0);
+  ClearInterface();
+  Control(0, 0, 400, 20, &value, 27, IvFloat(0.0f), IvFloat(1.0f), IvText("%.2f"), &owner);
+  Press(10, 10, 6);
+  value = 0.0f;
+  Press(10, 10, 10);
+  EXPECT_NEAR(value, 0.6f, 1e-6f);
+  EXPECT_EQ(g_Call.code, 10);
+}
+
+TEST_F(Interface, TheWheelScrollsWithinTheList) {
+  int32_t position = 0;
+  // 10 entries, 4 visible.
+  AddValueControl(nullptr, &position, IvInt(0), IvInt(4), IvInt(10), VALUE_TYPE_WHEEL, nullptr, nullptr, -1, -1, 1,
+                  1);
+  EXPECT_EQ(Send(10, 10, 0, 0, 0, 0, 1), 1);
+  EXPECT_EQ(position, 0);
+  for (int i = 0; i < 20; ++i) Send(10, 10, 0, 0, 0, 0, 2);
+  EXPECT_EQ(position, 6);
+}
+
+TEST_F(Interface, AListShorterThanItsViewNeverScrolls) {
+  int32_t position = 0;
+  AddValueControl(nullptr, &position, IvInt(0), IvInt(8), IvInt(3), VALUE_TYPE_WHEEL, nullptr, nullptr, -1, -1, 1, 1);
+  Send(10, 10, 0, 0, 0, 0, 2);
+  EXPECT_EQ(position, 0);
+}
+
+TEST_F(Interface, AScrollKnobDragStaysWithinTheList) {
+  SetInterfaceMetrics();
+  int32_t position = 0;
+  RowCursorX = 0;
+  RowCursorY = 0;
+  SliderGeometry g{-1, -1, 0, 1, 206};
+  AddSliderControl(&owner, g, &position, 0, 4, 10);
+  const InterfaceButton& knob = InterfaceButtons[ButtonCount - 1];
+  EXPECT_EQ(knob.style, BUTTON_STYLE_SCROLL_KNOB);
+  const int kx = knob.left + 1, ky = knob.top + 1;
+  const int pixelScale = knob.bottom - knob.top - 6;
+  Press(kx, ky);
+  EXPECT_EQ(ValueDrag.kind, DRAG_SCROLL);
+  Move(kx, ky + pixelScale / 2);  // half the knob's scale moves by half a window
+  EXPECT_EQ(position, 2);
+  Move(kx, ky + 1000);
+  EXPECT_EQ(position, 6);
+  Move(kx, ky - 1000);
+  EXPECT_EQ(position, 0);
+  EXPECT_EQ(Move(kx, ky, 0, 1), 1);  // the right button leaves a scroll drag as it is
+  EXPECT_EQ(ValueDrag.kind, DRAG_SCROLL);
+}
+
+TEST_F(Interface, ADragEndsWhenItsScreenCloses) {
+  float value = 5.0f;
+  Prss screen{};
+  Prss_Init(&screen, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  AddButton(&screen, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&value), IvFloat(0.0f), IvFloat(10.0f),
+            IvText("%.1f"), 16, nullptr, RecordHandler, nullptr);
+  Press(50, 10);
+  ASSERT_EQ(ValueDrag.kind, DRAG_FLOAT);
+  Prss_Terminate(&screen);
+  EXPECT_EQ(ValueDrag.kind, DRAG_NONE);
+  Move(90, 10);
+  EXPECT_FLOAT_EQ(value, 5.0f);
+}
+
+TEST_F(Interface, AClosedScreensControlsTakeNoMoreClicks) {
+  Prss screen{};
+  Button(0, 0, 100, 100, 1, &screen);
+  Control(0, 0, 800, 600, nullptr, 0, IvInt(0), IvInt(0), IvText(nullptr), &screen);
+  ForgetInterfaceOwner(&screen);
+  EXPECT_EQ(Press(10, 10), 0);
+  EXPECT_EQ(g_Call.count, 0);
+}
+
+TEST_F(Interface, NothingIsDispatchedWhileExitingOrNotInteractive) {
+  Button(0, 0, 100, 100, 1, &owner);
+  InteractiveMode = 0;
+  EXPECT_EQ(Press(10, 10), 0);
+  EXPECT_EQ(g_Call.count, 0);
+}
+
+namespace {
+struct LabelHit {
+  int count = 0;
+  uintptr_t owner = 0;
+  int code = 0;
+  int32_t first = 0;
+  uint32_t second = 0;
+};
+LabelHit g_Label;
+void RecordLabel(uintptr_t owner, int code, int32_t first, uint32_t second) {
+  ++g_Label.count;
+  g_Label = {g_Label.count, owner, code, first, second};
+}
+}  // namespace
+
+TEST_F(Interface, APressOnAScreenLabelCallsItsCallbackAndClearsTheFrame) {
+  g_Label = {};
+  const int savedBlob = CfgBlobSize;
+  CfgBlobSize = 6;
+  AddScreenLabel(100, 1, 11, 0, RecordLabel, 77, LABEL_SQUARE, 300.0f, 300.0f);
+  AddScreenLabel(50, 2, 22, 1, RecordLabel, 78, LABEL_SQUARE, 302.0f, 300.0f);
+  EXPECT_EQ(Press(301, 300, 2), 1);
+  EXPECT_EQ(g_Label.count, 1);
+  EXPECT_EQ(g_Label.owner, 78u);  // the nearer, fixed-colour label of the second pass
+  EXPECT_EQ(g_Label.code, 2);
+  EXPECT_EQ(g_Label.first, 2);
+  EXPECT_EQ(g_Label.second, 22u);
+  EXPECT_EQ(ScreenLabelCount, 0);
+  EXPECT_EQ(Press(301, 300), 0);
+  CfgBlobSize = savedBlob;
+}
+
+TEST(InterfaceArithmetic, MulDivRoundsToNearestAndSurvivesAZeroDivisor) {
+  EXPECT_EQ(MulDivInt(5, 1, 2), 3);
+  EXPECT_EQ(MulDivInt(-5, 1, 2), -3);
+  EXPECT_EQ(MulDivInt(4, 1, 3), 1);
+  EXPECT_EQ(MulDivInt(1 << 30, 4, 8), 1 << 29);  // the product needs 64 bits
+  EXPECT_EQ(MulDivInt(7, 3, 0), 0);
+}
+
+TEST(InterfaceArithmetic, StepTablesAndLabelPrecision) {
+  EXPECT_EQ(ValueStepMultiplier(10), 100);
+  EXPECT_EQ(ValueStepMultiplier(16), 0);  // middle button
+  EXPECT_EQ(ColourStep(2), 5);
+  EXPECT_EQ(ValueStepByte(9), 100);
+  EXPECT_FLOAT_EQ(FormatPrecision("Offset %+.2f m", VALUE_TYPE_FLOAT), 0.01f);
+  EXPECT_NEAR(FormatPrecision("Angle %.1f", VALUE_TYPE_ANGLE), 0.0017453292f, 1e-9f);
+  EXPECT_EQ(FormatPrecision("Count %d", VALUE_TYPE_FLOAT), 0.0f);
+  EXPECT_EQ(FormatPrecision(nullptr, VALUE_TYPE_FLOAT), 0.0f);
+  EXPECT_FLOAT_EQ(SnapAndClamp(0.0f, 0.337f, 1.0f, 0.01f), 0.34f);
+  EXPECT_FLOAT_EQ(SnapAndClamp(0.0f, -3.0f, 1.0f, 0.0f), 0.0f);
+}

@@ -1,0 +1,653 @@
+// interface_mouse.cpp - the mouse dispatch of the interface: hits, press actions of buttons
+// and value controls, drags, the wheel, the value clipboard and the right-button cancel.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+#include "core/app.h"
+#include "core/main_window.h"
+#include "core/sound.h"
+#include "render/screen_labels.h"
+#include "ui/interface.h"
+#include "ui/interface_local.h"
+#include "ui/value_steps.h"
+
+ValueDragState ValueDrag;
+PendingPressState PendingPress;
+int ReleaseHandled;
+ValueClipboardState ValueClipboard;
+const char* HoverHint;
+int PointerOverButton;
+int InteractiveMode = 1;
+void (*InterfaceEditHook)(int domain, int kind, const char* verb, const char* label, void* variable, uint32_t mask);
+void (*InterfaceTypedEntryHook)(Prss* owner, void* variable, int typeOrStyle, const char* label);
+
+namespace {
+
+constexpr float MIN_STEP = 1e-8f;
+constexpr int EDIT_SET_FLOAT = 1, EDIT_ADJUST_COLOUR = 2, EDIT_SET_INTEGER = 3, EDIT_SWITCH_FLAG = 4;
+
+// ---- Small helpers over bound variables ----
+float& FloatAt(void* p) { return *static_cast<float*>(p); }
+uint8_t* BytesAt(void* p) { return static_cast<uint8_t*>(p); }
+uint16_t& WordAt(void* p) { return *static_cast<uint16_t*>(p); }
+int32_t& IntAt(void* p) { return *static_cast<int32_t*>(p); }
+void* AddressOf(uintptr_t word) { return reinterpret_cast<void*>(word); }
+
+void RecordEdit(int domain, int kind, const char* verb, const char* label, void* variable, uint32_t mask = 0) {
+  if (domain != 0 && InterfaceEditHook) InterfaceEditHook(domain, kind, verb, label, variable, mask);
+}
+
+void OpenTypedEntry(Prss* owner, void* variable, int typeOrStyle, const char* label) {
+  if (InterfaceTypedEntryHook) InterfaceTypedEntryHook(owner, variable, typeOrStyle, label);
+}
+
+uint8_t LargestOf3(const uint8_t* c) { return std::max({c[0], c[1], c[2]}); }
+
+int ClampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// Entries beyond the visible rows; never below 0, so a short list cannot scroll.
+int LastScrollPosition(int entries, int visibleRows) { return std::max(0, entries - visibleRows); }
+
+bool InsideControl(const ValueControl& c, float x, float y) {
+  return x >= c.left && x <= c.right && y >= c.top && y <= c.bottom;
+}
+
+void StartDrag(int kind, void* variable, float lower, float upper, int span, Prss* owner,
+               InterfaceHandler callback, int domain) {
+  ValueDrag = ValueDragState{};
+  ValueDrag.kind = kind;
+  ValueDrag.variable = variable;
+  ValueDrag.lower = lower;
+  ValueDrag.upper = upper;
+  ValueDrag.span = std::max(1, span);
+  ValueDrag.pressX = ValueDrag.lastX = MouseX;
+  ValueDrag.pressY = MouseY;
+  ValueDrag.speed = 1.0f;
+  ValueDrag.owner = owner;
+  ValueDrag.callback = callback;
+  ValueDrag.editDomain = domain;
+  switch (kind) {
+    case DRAG_FLOAT: ValueDrag.savedFloat = FloatAt(variable); break;
+    case DRAG_BYTE: ValueDrag.savedInt = BytesAt(variable)[0]; break;
+    case DRAG_WORD: ValueDrag.savedInt = WordAt(variable); break;
+    case DRAG_SCROLL: ValueDrag.savedInt = IntAt(variable); break;
+    case DRAG_COLOUR: std::memcpy(ValueDrag.savedColour, variable, 3); break;
+    default: break;
+  }
+}
+
+void CallDragCallback() {
+  if (ValueDrag.callback) ValueDrag.callback(ValueDrag.owner, 0, 0);
+}
+
+// One step of a drag whose pointer x moved.
+void StepDrag() {
+  ValueDragState& d = ValueDrag;
+  const int total = MouseX - d.pressX;
+  d.lastX = MouseX;
+  switch (d.kind) {
+    case DRAG_FLOAT: {
+      float& v = FloatAt(d.variable);
+      const float before = v;
+      const float moved = d.savedFloat + (d.upper - d.lower) * d.speed * static_cast<float>(total) /
+                                             static_cast<float>(d.span);
+      v = SnapAndClamp(d.lower, moved, d.upper, d.step);
+      if (v != before) CallDragCallback();
+      break;
+    }
+    case DRAG_BYTE:
+    case DRAG_WORD:
+    case DRAG_COLOUR: {
+      const int lower = static_cast<int>(d.lower), upper = static_cast<int>(d.upper);
+      const int saved = d.kind == DRAG_COLOUR ? d.savedColour[0] : d.savedInt;
+      const int value = ClampInt(saved + MulDivInt(total, upper - lower, d.span), lower, upper);
+      int before;
+      if (d.kind == DRAG_WORD) {
+        before = WordAt(d.variable);
+        WordAt(d.variable) = static_cast<uint16_t>(value);
+      } else {
+        uint8_t* bytes = BytesAt(d.variable);
+        before = bytes[0];
+        const int count = d.kind == DRAG_COLOUR ? 3 : 1;
+        bool changed = false;
+        for (int i = 0; i < count; ++i) {
+          changed |= bytes[i] != value;
+          bytes[i] = static_cast<uint8_t>(value);
+        }
+        if (changed) before = -1;
+      }
+      if (value != before) CallDragCallback();
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void StepScrollDrag() {
+  ValueDragState& d = ValueDrag;
+  const int visible = static_cast<int>(d.upper - d.lower);
+  int value = d.savedInt + MulDivInt(MouseY - d.pressY, visible, d.span);
+  value = value < 1 ? 0 : std::min(value, LastScrollPosition(d.entries, visible));
+  IntAt(d.variable) = value;
+}
+
+void StartScrollDrag(Prss* owner, void* variable, int lower, int upper, int entries, int pixelScale) {
+  StartDrag(DRAG_SCROLL, variable, static_cast<float>(lower), static_cast<float>(upper), pixelScale, owner, nullptr,
+            0);
+  ValueDrag.entries = entries;
+}
+
+// ---- Buttons ----
+
+// Which code ends the action without calling the handler; the others call it with word.
+struct PressResult {
+  bool callHandler = true;
+  bool wordZero = false;
+};
+
+PressResult PressFloatButton(const InterfaceButton& b, int code) {
+  void* variable = AddressOf(b.word);
+  const float lower = b.text.f, upper = b.third.f;
+  const char* label = b.fourth.text;
+  const float step = FormatPrecision(label, ButtonStyleToValueType(b.style));
+  switch (code) {
+    case 1:
+    case 5: {
+      RecordEdit(b.editDomain, EDIT_SET_FLOAT, "set", b.fourth.text, variable);
+      const int span = b.right - b.left;
+      StartDrag(DRAG_FLOAT, variable, lower, upper, span, b.owner, b.handler, b.editDomain);
+      ValueDrag.step = step;
+      ValueDrag.label = label;
+      // Ctrl + left: one step per pixel.
+      if (code == 5) ValueDrag.speed = upper != lower ? static_cast<float>(ValueDrag.span) * step / (upper - lower) : 0.0f;
+      return {false, false};
+    }
+    case 2:
+      if (label) OpenTypedEntry(b.owner, variable, b.style, label);
+      return {false, false};
+    case 6:
+      ValueClipboard.value = FloatAt(variable);
+      return {false, false};
+    case 10:
+      RecordEdit(b.editDomain, EDIT_SET_FLOAT, "set", label, variable);
+      FloatAt(variable) = SnapAndClamp(lower, ValueClipboard.value, upper, step);
+      return {true, true};
+    default:
+      return {};
+  }
+}
+
+PressResult PressButtonStyle(const InterfaceButton& b, int code) {
+  void* variable = AddressOf(b.word);
+  const int style = b.style;
+  const char* text = b.text.text;
+  if (style >= BUTTON_STYLE_FLOAT_FIRST && style <= BUTTON_STYLE_FLOAT_LAST) return PressFloatButton(b, code);
+  if (style >= 43 && style <= 50 && !variable) return {};
+  switch (style) {
+    case BUTTON_STYLE_SWATCH_A:
+    case BUTTON_STYLE_SWATCH_B: {
+      uint8_t* colour = reinterpret_cast<uint8_t*>(b.colour);
+      if (code == 6) {
+        std::memcpy(ValueClipboard.colour, colour, 3);
+        return {false, false};
+      }
+      if (code == 10) {
+        RecordEdit(b.editDomain, EDIT_ADJUST_COLOUR, "adjust", "colour", colour);
+        std::memcpy(colour, ValueClipboard.colour, 3);
+        if (b.third.function) b.third.function(b.owner, code, b.word);
+        return {false, false};
+      }
+      return {};
+    }
+    case BUTTON_STYLE_RADIO:
+      if (b.third.address) IntAt(b.third.address) = static_cast<int32_t>(b.word);
+      return {};
+    case 20:
+    case 21:
+    case 22:
+    case 23:
+      if (code == 1) {
+        RecordEdit(b.editDomain, EDIT_SET_INTEGER, "set", text, variable);
+        StartDrag(DRAG_BYTE, variable, static_cast<float>(b.text.i), static_cast<float>(b.third.i),
+                  static_cast<int>(b.fourth.i), b.owner, b.handler, b.editDomain);
+        return {false, false};
+      }
+      if (code == 6) {
+        ValueClipboard.byte = BytesAt(variable)[0];
+        return {false, false};
+      }
+      if (code == 10) {
+        RecordEdit(b.editDomain, EDIT_SET_INTEGER, "set", text, variable);
+        BytesAt(variable)[0] =
+            static_cast<uint8_t>(ClampInt(ValueClipboard.byte, static_cast<int>(b.text.i), static_cast<int>(b.third.i)));
+        return {true, true};
+      }
+      return {};
+    case BUTTON_STYLE_COLOUR_TRIPLE:
+      if (code == 1) {
+        RecordEdit(b.editDomain, EDIT_ADJUST_COLOUR, "adjust", "colour", variable);
+        uint8_t* bytes = BytesAt(variable);
+        bytes[0] = bytes[1] = bytes[2] = LargestOf3(bytes);
+        StartDrag(DRAG_COLOUR, variable, static_cast<float>(b.text.i), static_cast<float>(b.third.i),
+                  static_cast<int>(b.fourth.i), b.owner, b.handler, b.editDomain);
+        return {false, false};
+      }
+      return {};
+    case BUTTON_STYLE_SCROLL_KNOB:
+      if ((code & ~(4 | 8)) == 1 && variable) {
+        StartScrollDrag(b.owner, variable, static_cast<int>(b.text.i), static_cast<int>(b.third.i), static_cast<int>(b.fourth.i),
+                        std::max(1, b.bottom - b.top - 6));
+        return {false, false};
+      }
+      return {};
+    case 26:
+    case 27: {
+      RecordEdit(b.editDomain, EDIT_SET_INTEGER, "set", text, variable);
+      const int step = ValueStepMultiplier(code) * (style == 26 ? 1 : -1);
+      uint8_t& v = BytesAt(variable)[0];
+      v = static_cast<uint8_t>(ClampInt(v + step, static_cast<int>(b.text.i), static_cast<int>(b.third.i)));
+      return {true, true};
+    }
+    case 28:
+    case 29: {
+      RecordEdit(b.editDomain, EDIT_ADJUST_COLOUR, "adjust", "colour", variable);
+      const int step = ColourStep(code) * (style == 28 ? 1 : -1);
+      uint8_t& v = BytesAt(variable)[0];
+      v = static_cast<uint8_t>(ClampInt(v + step, static_cast<int>(b.text.i), static_cast<int>(b.third.i)));
+      return {true, true};
+    }
+    case 30:
+    case 31: {
+      RecordEdit(b.editDomain, EDIT_ADJUST_COLOUR, "adjust", "colour", variable);
+      uint8_t* bytes = BytesAt(variable);
+      const int step = ColourStep(code) * (style == 30 ? 1 : -1);
+      const int grey = ClampInt(bytes[0] + step, static_cast<int>(b.text.i), static_cast<int>(b.third.i));
+      bytes[0] = bytes[1] = bytes[2] = static_cast<uint8_t>(grey);
+      return {true, true};
+    }
+    case 32:
+    case 33: {
+      RecordEdit(b.editDomain, EDIT_ADJUST_COLOUR, "adjust", "colour", variable);
+      const bool right = (code & 2) != 0;
+      const int num = style == 32 ? (right ? 20 : 10) : (right ? 19 : 9);
+      const int den = style == 32 ? (right ? 19 : 9) : (right ? 20 : 10);
+      uint8_t* bytes = BytesAt(variable);
+      for (int i = 0; i < 3; ++i) bytes[i] = static_cast<uint8_t>(ClampInt(MulDivInt(bytes[i], num, den), 0, 255));
+      return {true, true};
+    }
+    case BUTTON_STYLE_FLOAT_PLUS:
+    case BUTTON_STYLE_FLOAT_MINUS: {
+      const float step = b.text.f;
+      if (step < MIN_STEP) return {false, false};
+      RecordEdit(b.editDomain, EDIT_SET_FLOAT, "set", b.fourth.text, variable);
+      float& v = FloatAt(variable);
+      const int steps = ValueStepMultiplier(code) * (style == BUTTON_STYLE_FLOAT_PLUS ? 1 : -1);
+      const float moved = (std::round(v / step) + static_cast<float>(steps)) * step;
+      v = style == BUTTON_STYLE_FLOAT_PLUS ? std::min(moved, b.third.f) : std::max(moved, b.third.f);
+      return {true, true};
+    }
+    case 36: {
+      const float multiple = b.third.f;
+      if (multiple < MIN_STEP) return {false, false};
+      RecordEdit(b.editDomain, EDIT_SET_FLOAT, "set", text, variable);
+      constexpr float pi = std::numbers::pi_v<float>;
+      float v = FloatAt(variable) + b.fourth.f;
+      while (v > pi) v -= 2.0f * pi;
+      while (v < -pi) v += 2.0f * pi;
+      FloatAt(variable) = std::round(v / multiple) * multiple;
+      return {true, true};
+    }
+    case 43: case 44: case 45: case 46: case 47: case 48: {
+      RecordEdit(b.editDomain, EDIT_SET_INTEGER, "set", text, variable);
+      const int step = (code == 1 ? 1 : 10) * (style % 2 == 1 ? 1 : -1);
+      const int lo = static_cast<int>(b.text.i), hi = static_cast<int>(b.third.i);
+      if (style <= 44) IntAt(variable) = ClampInt(IntAt(variable) + step, lo, hi);
+      else if (style <= 46) BytesAt(variable)[0] = static_cast<uint8_t>(ClampInt(BytesAt(variable)[0] + step, lo, hi));
+      else {
+        int8_t& v = *static_cast<int8_t*>(variable);
+        v = static_cast<int8_t>(ClampInt(v + step, lo, hi));
+      }
+      return {true, true};
+    }
+    case 49:
+    case 50: {
+      const int step = ValueStepByte(code) * (style == 49 ? 1 : -1);
+      WordAt(variable) = static_cast<uint16_t>(
+          ClampInt(WordAt(variable) + step, static_cast<int>(b.text.i), static_cast<int>(b.third.i)));
+      return {true, true};
+    }
+    case 52:
+    case 53:
+    case 54:
+    case 55: {
+      if (!variable) return {};
+      const uint32_t mask = static_cast<uint32_t>(b.third.i);
+      RecordEdit(b.editDomain, EDIT_SWITCH_FLAG, "switch", text, variable, mask);
+      if (style == 54) WordAt(variable) ^= static_cast<uint16_t>(mask);
+      else if (style == 55) BytesAt(variable)[0] ^= static_cast<uint8_t>(mask);
+      else *static_cast<uint32_t*>(variable) ^= mask;
+      return {true, true};
+    }
+    default:
+      return {};
+  }
+}
+
+// ---- Value controls ----
+
+void RecordValuePress(int code, int type) {
+  PlayUISound(0);
+  PendingPress.clickCode = code;
+  PendingPress.displayType = type;
+  PendingPress.x = PointerNormalisedX();
+  PendingPress.y = PointerNormalisedY();
+}
+
+int ControlSpanPixels(const ValueControl& c) {
+  return std::max(1, static_cast<int>(std::lround((c.right - c.left) * 0.5f * static_cast<float>(ScreenWidth))));
+}
+
+// The press of a type acted on at once.  Returns false for the types that use press and release.
+bool PressNow(const ValueControl& c, int code) {
+  const int type = c.displayType;
+  void* variable = c.variable;
+  const char* label = c.label.text;
+  if (type >= VALUE_TYPE_FLOAT_FIRST && type <= VALUE_TYPE_FLOAT_LAST) {
+    const float step = type == 31 ? c.label.f : FormatPrecision(label, type);
+    const char* name = type == 31 ? nullptr : label;
+    if (code == 1 && type != VALUE_TYPE_TYPED_FLOAT) {
+      RecordEdit(c.editDomain, EDIT_SET_FLOAT, "set", name, variable);
+      StartDrag(DRAG_FLOAT, variable, c.minimum.f, c.maximum.f, ControlSpanPixels(c), c.owner, c.callback,
+                c.editDomain);
+      ValueDrag.step = step;
+      ValueDrag.label = name;
+    } else if (code == 2 || code == 1) {
+      OpenTypedEntry(c.owner, variable, type, name);
+    } else if (code == 6) {
+      ValueClipboard.value = FloatAt(variable);
+    } else if (code == 10) {
+      RecordEdit(c.editDomain, EDIT_SET_FLOAT, "set", name, variable);
+      FloatAt(variable) = SnapAndClamp(c.minimum.f, ValueClipboard.value, c.maximum.f, step);
+      if (c.callback) c.callback(c.owner, 10, 0);
+    }
+    return true;
+  }
+  const int lo = static_cast<int>(c.minimum.i), hi = static_cast<int>(c.maximum.i);
+  switch (type) {
+    case VALUE_TYPE_PRESS_ONLY:
+      if (c.callback) c.callback(c.owner, code, 0);
+      return true;
+    case VALUE_TYPE_COLOUR_BYTE:
+      if (code == 1) {
+        RecordEdit(c.editDomain, EDIT_ADJUST_COLOUR, "adjust", "colour", variable);
+        StartDrag(DRAG_BYTE, variable, static_cast<float>(lo), static_cast<float>(hi), ControlSpanPixels(c), c.owner,
+                  c.callback, c.editDomain);
+      } else if (code == 6) {
+        ValueClipboard.byte = BytesAt(variable)[0];
+      } else if (code == 10) {
+        RecordEdit(c.editDomain, EDIT_ADJUST_COLOUR, "adjust", "colour", variable);
+        BytesAt(variable)[0] = static_cast<uint8_t>(ClampInt(ValueClipboard.byte, lo, hi));
+        if (c.callback) c.callback(c.owner, 0, 0);
+      }
+      return true;
+    case VALUE_TYPE_COLOUR_TRIPLE:
+      if (code == 1) {
+        uint8_t* bytes = BytesAt(variable);
+        bytes[0] = bytes[1] = bytes[2] = LargestOf3(bytes);
+        StartDrag(DRAG_COLOUR, variable, static_cast<float>(lo), static_cast<float>(hi), ControlSpanPixels(c), c.owner,
+                  c.callback, c.editDomain);
+      }
+      return true;
+    case VALUE_TYPE_MAPPED_BYTE:
+      if (code == 1)
+        StartDrag(DRAG_BYTE, variable, c.byteMinimum, c.byteMaximum, ControlSpanPixels(c), c.owner, c.callback,
+                  c.editDomain);
+      else if (code == 2)
+        OpenTypedEntry(c.owner, variable, type, label);
+      else if (code == 6)
+        ValueClipboard.byte = BytesAt(variable)[0];
+      else if (code == 10)
+        BytesAt(variable)[0] = static_cast<uint8_t>(ClampInt(ValueClipboard.byte, c.byteMinimum, c.byteMaximum));
+      return true;
+    case VALUE_TYPE_WORD: {
+      const float wordLo = c.subType ? 0.0f : std::round(c.minimum.f);
+      const float wordHi = c.subType ? 65534.0f : std::round(c.maximum.f);
+      if (code == 1)
+        StartDrag(DRAG_WORD, variable, wordLo, wordHi, ControlSpanPixels(c), c.owner, c.callback, c.editDomain);
+      else if (code == 2)
+        OpenTypedEntry(c.owner, variable, type, label);
+      else if (code == 6)
+        ValueClipboard.word = WordAt(variable);
+      else if (code == 10)
+        WordAt(variable) = static_cast<uint16_t>(ClampInt(ValueClipboard.word, static_cast<int>(wordLo),
+                                                          static_cast<int>(wordHi)));
+      return true;
+    }
+    case VALUE_TYPE_SCROLL:
+      if (code == 1) {
+        const int entries = static_cast<int>(c.label.i);
+        const float height = c.bottom - c.top;
+        const int scale = entries > 0 ? static_cast<int>(std::lround(static_cast<float>(hi - lo) * 0.5f /
+                                                                     static_cast<float>(entries) *
+                                                                     static_cast<float>(ScreenHeight) * height))
+                                      : 1;
+        StartScrollDrag(c.owner, variable, lo, hi, entries, std::max(1, scale));
+      }
+      return true;
+    case VALUE_TYPE_COLOUR_SWATCH: {
+      uint8_t* colour = reinterpret_cast<uint8_t*>(c.colour);
+      if (code == 6) {
+        std::memcpy(ValueClipboard.colour, colour, 3);
+      } else if (code == 10) {
+        RecordEdit(c.editDomain, EDIT_ADJUST_COLOUR, "adjust", "colour", colour);
+        std::memcpy(colour, ValueClipboard.colour, 3);
+        if (c.callback) c.callback(c.owner, 0, 0);
+      }
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+// The action of a type on the release that completes its press.
+void ReleaseAction(const ValueControl& c) {
+  const int type = c.displayType;
+  void* variable = c.variable;
+  const bool rightPress = (PendingPress.clickCode & 2) != 0;
+  switch (type) {
+    case 23:
+    case 24:
+    case 25:
+      if (!c.callback) return;
+      c.callback(c.owner, static_cast<int>(c.maximum.i), reinterpret_cast<uintptr_t>(variable));
+      if (c.label.function) c.label.function(c.owner, static_cast<int>(c.maximum.i), reinterpret_cast<uintptr_t>(variable));
+      return;
+    case 40:
+    case 41: {
+      RecordEdit(c.editDomain, EDIT_SET_INTEGER, "set", nullptr, variable);
+      const int step = (rightPress ? 10 : 1) * (type == 40 ? 1 : -1);
+      const int limit = static_cast<int>(c.label.i);
+      const int v = BytesAt(variable)[0] + step;
+      BytesAt(variable)[0] = static_cast<uint8_t>(ClampInt(type == 40 ? std::min(v, limit) : std::max(v, limit), 0, 255));
+      break;
+    }
+    case 44:
+    case 45: {
+      const float step = c.maximum.f;
+      if (step < MIN_STEP) return;
+      RecordEdit(c.editDomain, EDIT_SET_FLOAT, "set", nullptr, variable);
+      const float moved = (std::round(FloatAt(variable) / step) +
+                           static_cast<float>(ValueStepMultiplier(PendingPress.clickCode) * (type == 44 ? 1 : -1))) *
+                          step;
+      FloatAt(variable) = type == 44 ? std::min(moved, c.label.f) : std::max(moved, c.label.f);
+      break;
+    }
+    case 46:
+      IntAt(variable) = std::max(0, IntAt(variable) - 1);
+      return;
+    case 47: {
+      const int limit = static_cast<int>(c.label.i - c.maximum.i + c.minimum.i);
+      IntAt(variable) = std::max(0, std::min(IntAt(variable) + 1, limit));
+      return;
+    }
+    default:
+      break;
+  }
+  if (c.callback) c.callback(c.owner, static_cast<int>(c.maximum.i), reinterpret_cast<uintptr_t>(variable));
+}
+
+int HandleWheel(const MouseRecord& mouse, float x, float y) {
+  for (int i = 0; i < ValueControlCount; ++i) {
+    ValueControl& c = ValueControls[i];
+    if (c.displayType != VALUE_TYPE_WHEEL || !c.variable || !InsideControl(c, x, y)) continue;
+    int32_t& position = IntAt(c.variable);
+    const int visible = static_cast<int>(c.maximum.i - c.minimum.i);
+    if (mouse.wheel == 1) position = std::max(0, position - 1);
+    else position = std::max(0, std::min(position + 1, LastScrollPosition(static_cast<int>(c.label.i), visible)));
+    return 1;
+  }
+  return -1;
+}
+
+int HandleDrag(const MouseRecord& mouse) {
+  if (mouse.rightHeld) {
+    if (ValueDrag.kind != DRAG_SCROLL) CommitValueEdit();
+    return 1;
+  }
+  if (!mouse.leftHeld) {
+    ValueDrag.kind = DRAG_NONE;
+    return 0;
+  }
+  const int kind = ValueDrag.kind;
+  if (kind == DRAG_SCROLL) {
+    StepScrollDrag();
+    return 1;
+  }
+  if (MouseX != ValueDrag.lastX) StepDrag();
+  return kind;
+}
+
+}  // namespace
+
+float PointerNormalisedX() { return ScreenWidth > 0 ? 2.0f * static_cast<float>(MouseX) / ScreenWidth - 1.0f : 0.0f; }
+float PointerNormalisedY() { return ScreenHeight > 0 ? 2.0f * static_cast<float>(MouseY) / ScreenHeight - 1.0f : 0.0f; }
+
+const InterfaceButton* FindButtonUnderMouse() {
+  const InterfaceButton* found = nullptr;
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (b.owner && MouseX >= b.left && MouseX < b.right && MouseY >= b.top && MouseY < b.bottom) found = &b;
+  }
+  HoverHint = found ? found->hint : nullptr;
+  PointerOverButton = found ? 1 : 0;
+  return found;
+}
+
+int HandleInterfaceMouse(const MouseRecord* record) {
+  if (ExitRequested || !InteractiveMode || !record) return 0;
+  const MouseRecord& mouse = *record;
+  if (ValueDrag.kind != DRAG_NONE) return HandleDrag(mouse);
+
+  const InterfaceButton* button = FindButtonUnderMouse();
+  const int code = mouse.clickCode;
+  if (code == 0 && !mouse.releaseCode && !mouse.wheel) return PendingPress.clickCode;
+
+  if (code != 0) {
+    if (button) {
+      // The record is copied: the handler may add buttons, and ClearInterface empties the table.
+      const InterfaceButton b = *button;
+      const PressResult result = PressButtonStyle(b, code);
+      if (result.callHandler && b.handler) b.handler(b.owner, code, result.wordZero ? 0 : b.word);
+      ClearInterface();
+      return 1;
+    }
+    if (const ScreenLabel* label = FindScreenLabelAt(MouseX, MouseY)) {
+      const ScreenLabel hit = *label;
+      if (hit.callback) hit.callback(hit.ownerWord, code, hit.first, hit.second);
+      ClearInterface();
+      return 1;
+    }
+  }
+
+  if (ReleaseHandled || ValueControlCount == 0) {
+    PendingPress = PendingPressState{};
+    return 0;
+  }
+  const float x = PointerNormalisedX(), y = PointerNormalisedY();
+  if (mouse.wheel) {
+    const int took = HandleWheel(mouse, x, y);
+    if (took >= 0) return took;
+  }
+  if (code == 0 && !mouse.releaseCode) return PendingPress.clickCode;
+
+  for (int i = ValueControlCount - 1; i >= 0; --i) {
+    ValueControl& c = ValueControls[i];
+    if (c.displayType == VALUE_TYPE_WHEEL || !InsideControl(c, x, y)) continue;
+    if (!c.owner) continue;
+    if (code != 0) {
+      if (c.displayType == VALUE_TYPE_PRESS_CALLBACK) {
+        if (c.callback) c.callback(c.owner, code, reinterpret_cast<uintptr_t>(c.variable));
+        RecordValuePress(code, c.displayType);
+        return 1;
+      }
+      if (PressNow(c, code)) return 1;
+      RecordValuePress(code, c.displayType);
+      return 1;
+    }
+    // A release: it acts only when its press began on a control of this type and box.
+    const bool matches = PendingPress.clickCode != 0 && PendingPress.displayType == c.displayType &&
+                         InsideControl(c, PendingPress.x, PendingPress.y);
+    if (matches) {
+      ReleaseHandled = 1;
+      const ValueControl pressed = c;  // the callback may change the table
+      ReleaseAction(pressed);
+    }
+    PendingPress = PendingPressState{};
+    return 1;
+  }
+  if (mouse.releaseCode) PendingPress = PendingPressState{};
+  return 0;
+}
+
+int CommitValueEdit() {
+  ValueDragState& d = ValueDrag;
+  switch (d.kind) {
+    case DRAG_FLOAT: FloatAt(d.variable) = d.savedFloat; break;
+    case DRAG_BYTE: BytesAt(d.variable)[0] = static_cast<uint8_t>(d.savedInt); break;
+    case DRAG_WORD: WordAt(d.variable) = static_cast<uint16_t>(d.savedInt); break;
+    case DRAG_COLOUR: std::memcpy(d.variable, d.savedColour, 3); break;
+    default: return 0;
+  }
+  CallDragCallback();
+  d.kind = DRAG_NONE;
+  return 1;
+}
+
+void ForgetInterfaceOwner(const Prss* owner) {
+  if (!owner) return;
+  if (ValueDrag.owner == owner) ValueDrag = ValueDragState{};
+  // A pending press belongs to a control of the current table; the owner's controls go below.
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].owner == owner) InterfaceButtons[i].owner = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].owner == owner) {
+      ValueControls[i].owner = nullptr;
+      ValueControls[i].callback = nullptr;
+      PendingPress = PendingPressState{};
+    }
+}
+
+void ResetInterfaceState() {
+  ValueDrag = ValueDragState{};
+  PendingPress = PendingPressState{};
+  ValueClipboard = ValueClipboardState{};
+  HoverHint = nullptr;
+  PointerOverButton = 0;
+  InteractiveMode = 1;
+  EditDomain = 0;
+  ClearInterface();
+}
