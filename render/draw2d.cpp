@@ -193,7 +193,7 @@ int Draw2D::AddVertex(uint32_t colour, float x, float y, float u, float v) {
   MakeRoom(vertices, counters.vertexCount, DRAW2D_INITIAL_VERTICES);
   const ScreenWindow& w = RenderTargets.window;
   vertices[counters.vertexCount] = Draw2DVertex{w.scaleX * x + w.centreX, w.scaleY * y + w.centreY, u, v,
-                                                BrightenColour(colour)};
+                                                ApplyBrightnessTable(colour)};
   return int(counters.vertexCount++ - counters.batchVertexStart);
 }
 

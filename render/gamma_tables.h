@@ -14,7 +14,7 @@ extern uint8_t GammaFromLinearTable[256];  // round(255 x^(1/2.2))
 void BuildGammaTables();
 
 // A 0xAARRGGBB vertex colour with red, green and blue passed through BrightnessTable.
-inline uint32_t BrightenColour(uint32_t argb) {
+inline uint32_t ApplyBrightnessTable(uint32_t argb) {
   return (argb & 0xFF000000u) | uint32_t(BrightnessTable[(argb >> 16) & 0xFF]) << 16 |
          uint32_t(BrightnessTable[(argb >> 8) & 0xFF]) << 8 | BrightnessTable[argb & 0xFF];
 }

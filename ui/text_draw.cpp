@@ -476,7 +476,7 @@ void DrawTextPanel(TextBatch& batch) {
         if (!stream.StartBuf(material, 1, 1)) break;
       }
       int v[4];
-      for (int i = 0; i < 4; ++i) v[i] = EmitVertex2D(BrightenColour(c[i].colour), c[i].x, c[i].y, c[i].u, c[i].v);
+      for (int i = 0; i < 4; ++i) v[i] = EmitVertex2D(ApplyBrightnessTable(c[i].colour), c[i].x, c[i].y, c[i].u, c[i].v);
       EmitQuadIndices(v[0], v[1], v[2], v[3]);
     }
     if (stream.batchOpen) DrawPending2DTriangles(material->flags & 3);

@@ -34,7 +34,7 @@ TEST(GammaTables, TheBrightnessCurveAndItsInverse) {
     EXPECT_LE(BrightnessTable[i - 1], BrightnessTable[i]) << i;
     EXPECT_LE(GammaFromLinearTable[i - 1], GammaFromLinearTable[i]) << i;
   }
-  EXPECT_EQ(BrightenColour(0x80FF8040u), 0x80FF380Cu) << "alpha kept, the colour bytes through the table";
+  EXPECT_EQ(ApplyBrightnessTable(0x80FF8040u), 0x80FF380Cu) << "alpha kept, the colour bytes through the table";
 }
 
 class Draw2DListTest : public NullRenderer {
@@ -90,7 +90,7 @@ TEST_F(Draw2DListTest, ArraysDoubleWhenFullAndKeepWhatTheyHold) {
   EXPECT_EQ(l.vertices.size(), 4096u);
   EXPECT_EQ(l.AddVertex(0xFFFFFFFFu, 0, 0, 0, 0), 4092) << "the frame's 4097th vertex";
   EXPECT_EQ(l.vertices.size(), 8192u);
-  EXPECT_EQ(l.vertices[5].colour, BrightenColour(0xFF000001u));
+  EXPECT_EQ(l.vertices[5].colour, ApplyBrightnessTable(0xFF000001u));
   EXPECT_EQ(l.vertices[4095].x, 4091.0f / 4096.0f);
   l.EndBatch();
   for (int i = 0; i < 300; ++i) {
@@ -183,7 +183,7 @@ TEST_F(Draw2DListTest, AFlushWritesClipVerticesAnd16BitIndicesAndLeavesBadTriang
   EXPECT_EQ(v.x, -1.0f);
   EXPECT_EQ(v.y, 1.0f);
   EXPECT_EQ(v.z, 0.0f);
-  EXPECT_EQ(v.colour, BrightenColour(0xFF102030u));
+  EXPECT_EQ(v.colour, ApplyBrightnessTable(0xFF102030u));
   EXPECT_EQ(v.u, 0.5f);
   EXPECT_EQ(v.v, 0.25f);
   std::vector<uint8_t> indices = ReadBuffer(Stream2D.indexBuffer->buffer);

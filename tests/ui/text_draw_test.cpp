@@ -397,7 +397,7 @@ TEST_F(TextDraw, PixelBatchesGoThroughTheStreamInDrawsOf5120Vertices) {
   const Vertex2D first = VertexAt<Vertex2D>(bytes, 0);  // the last draw's, written from the start again
   EXPECT_FLOAT_EQ(first.x, 2.0f * 100.0f / 800.0f - 1.0f);
   EXPECT_FLOAT_EQ(first.y, 1.0f - 2.0f * 150.0f / 600.0f);
-  EXPECT_EQ(first.colour, BrightenColour(0x80FF8040u));
+  EXPECT_EQ(first.colour, ApplyBrightnessTable(0x80FF8040u));
 }
 
 TEST_F(TextDraw, TextIn3DLiesAlongItsAxesAndIsMirroredWhenNotFacing) {
