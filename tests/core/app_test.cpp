@@ -44,6 +44,31 @@ TEST_F(AppHarness, StartupAndShutdownLogEveryStepInOrderWithTheDatePrefix) {
   EXPECT_FALSE(LogHas("helmet\n"));
 }
 
+TEST_F(AppHarness, SettingsChangedWhileRunningAreWrittenBackToTheConfigFileAtExit) {
+  WriteConfigFile("Ply Name Before\nShow FPS 0\n");
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ASSERT_STREQ(CfgPlayerName, "Before");
+  std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "%s", "After");
+  CfgShowFps = 1;
+  RunPasses(2);
+  RequestExit(0, "test over");
+  RunPasses(5);
+  EXPECT_EQ(AppShutdown(), 0);
+
+  std::ifstream in(folder_ / "cfg.txt");
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("Ply Name After\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Show FPS 1\n"), std::string::npos) << text;
+
+  // Reading the file back gives the changed settings.
+  CfgPlayerName[0] = 0;
+  CfgShowFps = 0;
+  ASSERT_EQ(LoadConfig(), 1);
+  EXPECT_STREQ(CfgPlayerName, "After");
+  EXPECT_EQ(CfgShowFps, 1);
+}
+
 TEST_F(AppHarness, StartupWithGraphicsMakesTheDeviceBeforeTheWindowAndLoadsTheHelmet) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   EXPECT_TRUE(InOrder(LogTexts(), Expect({"get command line", "preinit d3d", "load font", "tables", "human system",
