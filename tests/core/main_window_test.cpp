@@ -3,6 +3,7 @@
 // characters and mouse records, and window changes happen between frames.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -590,6 +591,27 @@ TEST_F(MainWindowTest, F4SwitchesToFullScreenAndBackToTheSameModeBetweenFrames) 
   EXPECT_EQ(FullScreenModeIndex, mode) << "the same full-screen mode again";
   AppShutdown();
   EXPECT_FALSE(PlatformWindowExists());
+}
+
+TEST_F(MainWindowTest, AResizedWindowIsFollowedBetweenFramesAndLogged) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  Settle();
+  ASSERT_NE(ScreenWidth, 500);
+  SDL_SetWindowSize(static_cast<SDL_Window*>(PlatformWindowHandle()), 500, 400);
+  RunPasses(2);
+  EXPECT_EQ(ScreenWidth, 500);
+  EXPECT_EQ(ScreenHeight, 400);
+  EXPECT_EQ(ResizeRequest, 0) << "carried out";
+  const std::vector<std::string> texts = LogTexts();
+  const auto size = std::find(texts.begin(), texts.end(), "window size 500 x 400");
+  ASSERT_NE(size, texts.end());
+  EXPECT_NE(std::find(size, texts.end(), "window change : resize"), texts.end()) << "after the size message";
+  GfxSwapChainDesc desc{};
+  ASSERT_EQ(GfxSwapChainGetDesc(Gfx.swapChain, &desc), GFX_OK);
+  EXPECT_EQ(desc.bufferDesc.width, 500u) << "the back buffer follows the window";
+  EXPECT_EQ(desc.bufferDesc.height, 400u);
+  EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 500) << "the normal window's new rectangle is kept";
+  AppShutdown();
 }
 
 TEST_F(MainWindowTest, BorderlessMinimiseAndMaximiseRequestsAreCarriedOutAndLogged) {
