@@ -11,11 +11,14 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 #include <strings.h>
 #include <vector>
 
 #include "core/config.h"
+#include "core/data_file.h"
 #include "core/log.h"
+#include "platform/files.h"
 #include "platform/font_source.h"
 #include "ui/glyph_cache.h"
 #include "ui/text_draw.h"
@@ -92,10 +95,9 @@ constexpr int ERROR_TOO_SHORT = 9;
 constexpr int HEADER_BYTES = 8;
 constexpr int MIN_GLYPH_RECORD_BYTES = 8;  // the point count and the four counts
 
-// The body of the file, read one field at a time.  It offers the memory reader of the
-// data-file container under the same names, so that switching to it changes only
-// OpenCharacterSetFile: every read is checked against the end and a short read sets
-// readPastEnd and yields 0.
+// The body of the file, read one field at a time from the image held in memory, under the
+// same names as the data-file container's memory reader: every read is checked against the
+// end and a short read sets readPastEnd and yields 0.
 struct CharsetReader {
   const uint8_t* cursor = nullptr;
   const uint8_t* end = nullptr;
@@ -193,30 +195,6 @@ bool CheckHeader(const uint8_t* image, int64_t length, int32_t* version, LoadFai
     return false;
   }
   return true;
-}
-
-// The one function that touches the disk.  With the data-file container this becomes
-// DataFile::OpenRead (memory mode) and CheckLowestVersion, and CharsetReader its record.
-bool OpenCharacterSetFile(const char* path, std::vector<uint8_t>* image, LoadFailure* failure) {
-  char local[128];
-  std::snprintf(local, sizeof local, "%s", path);
-  for (char* c = local; *c; ++c)
-    if (*c == '\\') *c = '/';
-  FILE* file = std::fopen(local, "rb");
-  if (!file) {
-    failure->error = ERROR_NOT_FOUND;
-    return false;
-  }
-  bool ok = std::fseek(file, 0, SEEK_END) == 0;
-  const long length = ok ? std::ftell(file) : -1;
-  ok = ok && length >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
-  if (ok) {
-    image->resize(static_cast<size_t>(length));
-    ok = length == 0 || std::fread(image->data(), 1, image->size(), file) == image->size();
-  }
-  std::fclose(file);
-  if (!ok) failure->error = ERROR_NOT_FOUND;
-  return ok;
 }
 
 // ---- Glyph records ----
@@ -762,13 +740,16 @@ int LoadCharacterSet() {
   for (int s = 0; s < NUM_FONT_SLOTS; ++s) {
     FontChoices[s].weight = CfgFontWeights[s];
   }
-  std::vector<uint8_t> image;
-  LoadFailure failure;
-  if (!OpenCharacterSetFile(CHARACTER_SET_PATH, &image, &failure)) {
+  // The file layer maps the path and finds it in any case; the whole file is read at once.
+  std::string image;
+  if (FileReadAll(CHARACTER_SET_PATH, image, DATA_FILE_MAX_BODY) != 0) {
+    LoadFailure failure;
+    failure.error = ERROR_NOT_FOUND;
     ReportFailure(failure, CHARACTER_SET_PATH);
     return 0;
   }
-  if (!ReadCharacterSet(image.data(), static_cast<int64_t>(image.size()), CHARACTER_SET_PATH)) return 0;
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(image.data());
+  if (!ReadCharacterSet(bytes, static_cast<int64_t>(image.size()), CHARACTER_SET_PATH)) return 0;
   InitGlyphCacheRequests();
   AllocateTextBatches();
   SetUpGlyphFonts();

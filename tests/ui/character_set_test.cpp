@@ -5,6 +5,7 @@
 #include <iconv.h>
 
 #include <cmath>
+#include <filesystem>
 #include <set>
 
 #include "platform/font_source.h"
@@ -184,6 +185,20 @@ TEST(CharacterSetStartUp, LoadFailsWithoutTheFileAndWithTheTinySetSucceeds) {
   EXPECT_GT(Glyphs['W' - 32].numTriangles, 0);
   EXPECT_EQ(CodePageRecords[4].entries[0x81 - 32].flags, ENTRY_LEAD_NO_PAGE);
   FreeCharacterSet();
+}
+
+TEST(CharacterSetStartUp, TheFileIsFoundWhateverTheCaseOfItsFolderAndName) {
+  const std::filesystem::path previous = std::filesystem::current_path();
+  const std::filesystem::path folder = previous / "charset_case";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder / "Data" / "ABC");
+  std::filesystem::copy_file(TinyCharsetPath(), folder / "Data" / "ABC" / "ZKT.Abc");
+  std::filesystem::current_path(folder);
+  EXPECT_EQ(LoadCharacterSet(), 1);
+  EXPECT_EQ(CharacterSetError, 0);
+  EXPECT_GT(Glyphs['W' - 32].numTriangles, 0);
+  FreeCharacterSet();
+  std::filesystem::current_path(previous);
 }
 
 TEST(CharacterSetStartUp, TheFuzzersSeedWithLinksDotsAndCurvesLoads) {
