@@ -41,17 +41,6 @@ void SetRow(float m[16], int row, float a, float b, float c, float d) {
   m[row * 4 + 3] = d;
 }
 
-void Multiply4x4(const float a[16], const float b[16], float out[16]) {
-  float r[16];
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j) {
-      float s = 0.0f;
-      for (int k = 0; k < 4; ++k) s += a[i * 4 + k] * b[k * 4 + j];
-      r[i * 4 + j] = s;
-    }
-  std::memcpy(out, r, sizeof r);
-}
-
 // Distance of a view-space point (16.16, as doubles) from a side plane, in 16.16 units.
 double PlaneDistance(int plane, const double p[3]) {
   return (ViewSidePlanes[plane][0] * p[0] + ViewSidePlanes[plane][1] * p[1] + ViewSidePlanes[plane][2] * p[2]) /
@@ -288,42 +277,34 @@ void BuildViewMatrices() {
   const float fieldFactor = v.halfFieldFactor * 2.0f;
   s.offsetX = v.centreOffsetX;
   s.offsetY = -v.centreOffsetY;
-  std::memset(s.projection, 0, sizeof s.projection);
+  // The projection is made with the matrix state's own near and far planes.
   if (!ortho) {
     s.nearPlane = s.nearParameter > 0.0f ? s.nearParameter : VIEW_NEAR_LIMIT / 65536.0f;
     s.farPlane = VIEW_FAR_DISTANCE_M;
     if (WorldLoaded && WorldFarDistanceM > s.farPlane) s.farPlane = WorldFarDistanceM;
-    const float n = s.nearPlane, f = s.farPlane;
-    const float w = fieldFactor * n;
-    const float h = width > 0 ? w * static_cast<float>(height) / static_cast<float>(width) : w;
-    s.projection[0] = 2.0f * n / w;
-    s.projection[5] = 2.0f * n / h;
-    s.projection[10] = f / (f - n);
-    s.projection[11] = 1.0f;
-    s.projection[14] = n * f / (n - f);
-    s.projection[8] = s.offsetX;
-    s.projection[9] = s.offsetY;
   } else {
     s.nearPlane = VIEW_ORTHO_NEAR_M;
     s.farPlane = VIEW_ORTHO_FAR_M;
-    const float n = s.nearPlane, f = s.farPlane;
+  }
+  NearPlane = s.nearPlane;
+  FarPlane = s.farPlane;
+  if (!ortho) {
+    const float w = fieldFactor * s.nearPlane;
+    const float h = width > 0 ? w * static_cast<float>(height) / static_cast<float>(width) : w;
+    SetupPerspective(s.projection, w, h);
+    s.projection[8] = s.offsetX;
+    s.projection[9] = s.offsetY;
+  } else {
     const float w = fieldFactor * static_cast<float>(ViewOrthoDepth * FIXED_TO_M);
-    const float h = w / v.aspect;
-    s.projection[0] = 2.0f / w;
-    s.projection[5] = 2.0f / h;
-    s.projection[10] = 1.0f / (f - n);
-    s.projection[14] = n / (n - f);
-    s.projection[15] = 1.0f;
+    SetupOrthographic(s.projection, w, w / v.aspect);
     // The same centre offsets as the processor's projection; w is 1, so they go in row 3.
     s.projection[12] = s.offsetX;
     s.projection[13] = s.offsetY;
   }
-  Multiply4x4(s.view, s.projection, s.viewProjection);
+  MultiplyMatrix(s.view, s.viewProjection, s.projection);
   // The matrix state the constant uploads read.
   std::memcpy(ViewMatrix, s.view, sizeof ViewMatrix);
   std::memcpy(ProjectionMatrix, s.projection, sizeof ProjectionMatrix);
-  NearPlane = s.nearPlane;
-  FarPlane = s.farPlane;
 }
 
 void GetViewAxes(float out[3][3]) {
