@@ -39,6 +39,11 @@ extern uint32_t ConstantUploadCount;
 // Vertex row 0 holds world x view x projection (4x4, transposed), row 3 the world transform
 // and the camera in object space, row 5 a 3x4 matrix, row 2 the object's light terms.
 constexpr int VS_ROW_MATRIX = 0, VS_ROW_OBJECT = 2, VS_ROW_WORLD = 3, VS_ROW_MATRIX3X4 = 5;
+// The view's lighting: the light scale (32 bytes), the channels (16), the three light
+// matrices with the light factors and the fog (256), and the lights themselves (96).  Rows
+// 10..13 hold the transforms of one to four local lights; the view's lights take row 14,
+// which shares slot 10 and is bound again whenever it is uploaded.
+constexpr int VS_ROW_LIGHT_SCALE = 4, VS_ROW_LIGHT_CHANNELS = 8, VS_ROW_LIGHT_MATRICES = 9, VS_ROW_VIEW_LIGHTS = 14;
 
 int CreateConstantBuffers();  // 1 when every row was made
 void ReleaseConstantBuffers();

@@ -9,6 +9,7 @@
 #include "core/app.h"
 #include "core/config.h"
 #include "core/main_window.h"
+#include "render/constant_buffers.h"
 #include "render/matrices.h"
 #include "render/render_target.h"
 #include "render/views_local.h"
@@ -687,6 +688,9 @@ void UploadViewLighting() {
     k.block2[c] = ch[c];
   }
   k.block0[3] = 1.0f;
+  UploadConstantRowData(0, VS_ROW_LIGHT_SCALE, k.block0, sizeof k.block0);
+  UploadConstantRowData(0, VS_ROW_VIEW_LIGHTS, k.block1, sizeof k.block1);
+  UploadConstantRowData(0, VS_ROW_LIGHT_CHANNELS, k.block2, sizeof k.block2);
   UploadLightMatricesVS(v.lightMatrices, v.ambient);
 }
 
@@ -701,4 +705,5 @@ void UploadLightMatricesVS(const float matrices[3][16], const float colour[3]) {
   }
   out[60] = -0.693147f / v.fogDistance;  // halves the light every fog distance
   out[61] = out[62] = out[63] = 0.0f;
+  UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, ViewLighting.lightVS, sizeof ViewLighting.lightVS);
 }

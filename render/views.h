@@ -172,7 +172,9 @@ int PickPointAt(int mouseX, int mouseY, const int32_t (*points)[3], int count, f
 // Mode 0 neutral white; 1 the settings' colours ("Sun Colour " the first light, "Sky High "
 // the second, "Ground " the sun factors); other modes the second light only.
 void SetViewLightColours(int mode);
-// The constants for the vertex shader, as uploaded with the view's lighting.
+// The constants for the vertex shader, as uploaded with the view's lighting into the vertex
+// rows of the same names (render/constant_buffers.h): block0 the light scale, block1 the
+// view's lights, block2 the channels, lightVS the light matrices.
 struct ViewLightingConstants {
   float block0[8];     // channels x light scale, 1; then a zero vector
   float block1[24];    // light direction (m), light 1, light 2, unit light direction, channels, scaled

@@ -414,6 +414,32 @@ TEST_F(ConstantRows, RowsSharingASlotTakeItWhenUsedEvenUnchanged) {
   EXPECT_EQ(first, 0.25f);
 }
 
+TEST_F(ConstantRows, TheViewsLightingReachesItsFourVertexRows) {
+  SetDefaultView();
+  for (int m = 0; m < 3; ++m)
+    for (int i = 0; i < 16; ++i) MainView.lightMatrices[m][i] = 0.01f * float(m * 16 + i + 1);
+  SetViewLightColours(0);
+  auto rowHolds = [](int row, const float* values, size_t bytes) {
+    const std::vector<uint8_t> held = ReadBuffer(VSConstants[row].buffer);
+    return held.size() == bytes && std::memcmp(held.data(), values, bytes) == 0;
+  };
+  EXPECT_TRUE(rowHolds(VS_ROW_LIGHT_SCALE, ViewLighting.block0, sizeof ViewLighting.block0));
+  EXPECT_TRUE(rowHolds(VS_ROW_VIEW_LIGHTS, ViewLighting.block1, sizeof ViewLighting.block1));
+  EXPECT_TRUE(rowHolds(VS_ROW_LIGHT_CHANNELS, ViewLighting.block2, sizeof ViewLighting.block2));
+  EXPECT_TRUE(rowHolds(VS_ROW_LIGHT_MATRICES, ViewLighting.lightVS, sizeof ViewLighting.lightVS));
+  EXPECT_EQ(VSBoundRow[VSConstants[VS_ROW_VIEW_LIGHTS].slot], VS_ROW_VIEW_LIGHTS);
+  EXPECT_EQ(CountLogLines("UploadConstantRow"), 0) << "every block fits its row";
+
+  // Changed colours reach the rows again; the fog factor is word 60 of the light matrices.
+  const std::vector<uint8_t> before = ReadBuffer(VSConstants[VS_ROW_VIEW_LIGHTS].buffer);
+  SetViewLightColours(2);
+  EXPECT_NE(ReadBuffer(VSConstants[VS_ROW_VIEW_LIGHTS].buffer), before);
+  EXPECT_TRUE(rowHolds(VS_ROW_VIEW_LIGHTS, ViewLighting.block1, sizeof ViewLighting.block1));
+  float fog;
+  std::memcpy(&fog, ReadBuffer(VSConstants[VS_ROW_LIGHT_MATRICES].buffer).data() + 60 * sizeof(float), sizeof fog);
+  EXPECT_NEAR(fog, -0.693147f / 12000.0f, 1e-12);
+}
+
 TEST_F(ConstantRows, OversizedDataIsCutToTheRowWithAMessage) {
   float big[8] = {9, 9, 9, 9, 7, 7, 7, 7};
   UploadConstantRowData(1, 3, big, sizeof big);
