@@ -205,8 +205,9 @@ using Lines3D = NullRenderer;
 
 TEST_F(Lines3D, TheStreamDrawsAndStartsAgainAtItsLimitWithoutSplittingALine) {
   const float a[3] = {1, 2, 3}, b[3] = {4, 5, 6};
+  const uint32_t drawn = StreamLines3D.vertexCount;  // what an earlier batch left
   EmitLine3D(0xFFFFFFFFu, a, b);
-  EXPECT_EQ(StreamLines3D.vertexCount, 0u) << "no batch open: nothing";
+  EXPECT_EQ(StreamLines3D.vertexCount, drawn) << "no batch open: nothing";
   ASSERT_EQ(BeginLineBatch3D(), 1);
   EXPECT_EQ(BeginLineBatch3D(), 0);
   uint32_t draws = Gfx.drawCalls;
@@ -359,6 +360,8 @@ TEST_F(Lines3D, TheFootprintIsARectangleInTheMessageColour) {
 using ConstantRows = NullRenderer;
 
 TEST_F(ConstantRows, ShapesSlotsAndTheRowsBoundAtCreation) {
+  ReleaseConstantBuffers();  // made afresh: earlier tests have bound shared slots
+  ASSERT_EQ(CreateConstantBuffers(), 1);
   EXPECT_EQ(VSConstants[9].size, 256u);
   EXPECT_EQ(VSConstants[14].slot, 10);
   EXPECT_EQ(VSConstants[14].size, 96u);
@@ -415,6 +418,7 @@ TEST_F(ConstantRows, RowsSharingASlotTakeItWhenUsedEvenUnchanged) {
 }
 
 TEST_F(ConstantRows, TheViewsLightingReachesItsFourVertexRows) {
+  const int cutMessages = CountLogLines("UploadConstantRow");
   SetDefaultView();
   for (int m = 0; m < 3; ++m)
     for (int i = 0; i < 16; ++i) MainView.lightMatrices[m][i] = 0.01f * float(m * 16 + i + 1);
@@ -428,7 +432,7 @@ TEST_F(ConstantRows, TheViewsLightingReachesItsFourVertexRows) {
   EXPECT_TRUE(rowHolds(VS_ROW_LIGHT_CHANNELS, ViewLighting.block2, sizeof ViewLighting.block2));
   EXPECT_TRUE(rowHolds(VS_ROW_LIGHT_MATRICES, ViewLighting.lightVS, sizeof ViewLighting.lightVS));
   EXPECT_EQ(VSBoundRow[VSConstants[VS_ROW_VIEW_LIGHTS].slot], VS_ROW_VIEW_LIGHTS);
-  EXPECT_EQ(CountLogLines("UploadConstantRow"), 0) << "every block fits its row";
+  EXPECT_EQ(CountLogLines("UploadConstantRow"), cutMessages) << "every block fits its row";
 
   // Changed colours reach the rows again; the fog factor is word 60 of the light matrices.
   const std::vector<uint8_t> before = ReadBuffer(VSConstants[VS_ROW_VIEW_LIGHTS].buffer);
@@ -482,7 +486,7 @@ TEST_F(ComputeBuffers, TheJobIsMadeWithTheDeviceAndReadsBackItsCounters) {
   GfxRelease(buffer);
 }
 
-// Runs last in the suite: the release of everything and the device's re-creation.
+// The release of everything and the device's re-creation.
 using ReleaseAll = NullRenderer;
 
 TEST_F(ReleaseAll, FreeAllGraphicsEmptiesEverythingAndMakesTheStreamsAgain) {

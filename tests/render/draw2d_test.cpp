@@ -41,7 +41,7 @@ class Draw2DListTest : public NullRenderer {
  protected:
   void SetUp() override {
     NullRenderer::SetUp();
-    ResetDraw2D();
+    Draw2DList.Init();  // arrays back at their first size: earlier tests may have grown them
     SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
   }
   void TearDown() override { ResetDraw2D(); }
