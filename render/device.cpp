@@ -354,11 +354,11 @@ const char* InitD3D() {
     LogLine(HResultName(uint32_t(r)));
     return "Could not create Direct3D 11 device";
   }
-  // More samples than the device can draw would fail every multisampled target later.
-  int maxSamples = int(GfxMaxSampleCount(Gfx.device));
-  if (CfgAntialiasing > maxSamples) {
-    LogF("Antialiasing %d is more than the device's %d: using %d", CfgAntialiasing, maxSamples, maxSamples);
-    CfgAntialiasing = maxSamples;
+  // More samples than the device can draw would fail every multisampled target later.  Only
+  // the level in use is lowered: cfg.txt keeps the user's choice for a better device.
+  Gfx.maxSamples = int(GfxMaxSampleCount(Gfx.device));
+  if (CfgAntialiasing > Gfx.maxSamples) {
+    LogF("Antialiasing %d is more than the device's %d: using %d", CfgAntialiasing, Gfx.maxSamples, Gfx.maxSamples);
     UpdateDisplayFlags();
     Gfx.appliedFlags[1] = Gfx.pendingFlags[1];
   }
@@ -483,6 +483,7 @@ void CloseD3D() {
     GfxRelease(Gfx.swapChain);
     GfxRelease(Gfx.context);
     GfxRelease(Gfx.device);
+    Gfx.maxSamples = 0;
   }
   ReleaseEnumeration();
   Gfx.initState = 0;
@@ -575,7 +576,8 @@ void UpdateDisplayFlags() {
   bool hdr = CfgRenderHdr != 0 || (!vr && (CfgScreenFlags & OPTION_HDR_BIT)) || (vr && monitor && Gfx.vrDisplayKind == 4) ||
              (vr && !monitor);
   Gfx.pendingFlags[0] = hdr ? 0 : 1;
-  Gfx.pendingFlags[1] = hdr ? 0 : uint8_t(std::clamp(CfgAntialiasing, 0, 255));
+  const int sampleLimit = Gfx.maxSamples > 0 ? Gfx.maxSamples : 255;
+  Gfx.pendingFlags[1] = hdr ? 0 : uint8_t(std::clamp(CfgAntialiasing, 0, sampleLimit));
   Gfx.pendingFlags[2] = ((!vr || monitor) && (!Gfx.windowed || CfgBorderlessWindow)) ? uint8_t(VSyncEnabled ? 1 : 0) : 0;
   Gfx.pendingFlags[3] = uint8_t(DeviceConfig.fourthOption);
 }

@@ -52,6 +52,9 @@ struct GraphicsDevice {
   float screenWidthRecip, screenHeightRecip;
   int windowed;
   uint8_t pendingFlags[4];  // DisplayFlags: [0] own depth buffer, [1] antialiasing, [2] vsync, [3] fourth option
+  // The most samples per pixel the device draws; 0 before a device is made.  The level in use
+  // is "Antialiasing " cut to it, while the setting keeps the user's choice.
+  int maxSamples;
   uint8_t appliedFlags[4];
   uint32_t lastPresentStatus;
   int busy;

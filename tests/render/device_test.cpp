@@ -191,7 +191,7 @@ TEST(NullDevice, StartsKeepsItsTargetStackAndClosesWithNothingLeft) {
   ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
   EXPECT_EQ(D3DInitState, 2);
   EXPECT_EQ(Gfx.screenWidth, 320);
-  EXPECT_EQ(CfgAntialiasing, 4) << "the null device offers 4 samples";
+  EXPECT_EQ(Gfx.appliedFlags[1], 4) << "the null device offers 4 samples";
   GfxRenderTargetView views[5];
   GfxTexture2DDesc d;
   d.width = d.height = 8;
@@ -217,6 +217,41 @@ TEST(NullDevice, StartsKeepsItsTargetStackAndClosesWithNothingLeft) {
   CfgStartWindowed = startWindowed;
   ScreenWidth = width;
   ScreenHeight = height;
+}
+
+// A device that draws fewer samples than the setting asks for lowers only the level in use:
+// the setting, and so cfg.txt, keeps the user's choice for a better device.
+TEST(NullDevice, TheAntialiasingInUseIsCutToTheDeviceWhileTheSettingIsKept) {
+  GfxUseNullBackend(true);
+  int width = ScreenWidth, height = ScreenHeight;
+  int startWindowed = CfgStartWindowed;
+  uint32_t hdr = CfgRenderHdr, flags = CfgScreenFlags;
+  ScreenWidth = 320;
+  ScreenHeight = 200;
+  CfgStartWindowed = 1;
+  CfgRenderHdr = 0;
+  CfgScreenFlags &= ~OPTION_HDR_BIT;
+  ResetDeviceSettings();
+  CfgAntialiasing = 16;
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
+  EXPECT_EQ(CfgAntialiasing, 16) << "the user's choice stands";
+  EXPECT_EQ(Gfx.appliedFlags[1], 4) << "the null device draws 4 samples";
+  UpdateDisplayFlags();
+  EXPECT_EQ(Gfx.pendingFlags[1], Gfx.appliedFlags[1]) << "no change of mode is asked for every pass";
+  std::string saved;
+  SaveConfigToText(saved);
+  EXPECT_NE(saved.find("Antialiasing 16\n"), std::string::npos);
+  ShutdownGraphics();
+  UpdateDisplayFlags();
+  EXPECT_EQ(Gfx.pendingFlags[1], 16) << "without a device nothing cuts the setting";
+  EXPECT_EQ(GfxLiveObjectCount(), 0);
+  GfxUseNullBackend(false);
+  CfgStartWindowed = startWindowed;
+  CfgRenderHdr = hdr, CfgScreenFlags = flags;
+  ScreenWidth = width;
+  ScreenHeight = height;
+  ResetDeviceSettings();
 }
 
 }  // namespace
