@@ -418,7 +418,7 @@ StartResult AppStartup(const char* commandLine) {
   }
 
   // 17, 18: the player, then the device for the screen and the system textures.
-  if (CfgPlayerName[0]) LoadPlayerFile();
+  if (CfgPlayerName[0]) LoadPlayerFile(1);
   InitSinTable();
   if (GraphicsEnabled) {
     if (const char* error = InitialiseGraphicsForScreen()) {

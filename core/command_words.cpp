@@ -496,8 +496,8 @@ void ReduceHalfCommand(const Command& c) {
 
 void KeyboardFileCommand(const Command& c) {
   if (RefusedToCtrlink(c) || !Needed(c)) return;
-  // The keyboard settings file has no reader yet: loading and saving fail.
-  Reply(c, strcasecmp(c.word, "loadkb") == 0 ? 53 : 54);
+  const bool load = strcasecmp(c.word, "loadkb") == 0;
+  if (!(load ? LoadKbsFile(c.value) : SaveKbsFile(c.value))) Reply(c, load ? 53 : 54);
 }
 
 void ScreenshotCommand(const Command&) { ScreenshotRequest = 1; }
@@ -560,7 +560,7 @@ void PlayerCommand(const Command& c) {
   std::snprintf(previous, sizeof previous, "%s", CfgPlayerName);
   SavePlayerFile();
   std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "%s", c.value);
-  if (!LoadPlayerFile()) {
+  if (!LoadPlayerFile(0)) {
     std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "%s", previous);
     char text[96];
     std::snprintf(text, sizeof text, LanguageTexts[TX_3g_cantopen], c.value);

@@ -55,6 +55,7 @@ float CfgScreenCx, CfgScreenCy, CfgScreenXmul, CfgScreenYmul;
 int CfgShiftF9[4];
 float CfgCombinedNonLinear, CfgTurnCompensation, CfgMouseNonLinear, CfgSteerSmooth;
 float CfgSpeedSteerReductionWm, CfgHalfReduceSpeedWm, CfgSpeedSteerReductionKb, CfgHalfReduceSpeedKb;
+float CfgKeyboardSteer[6];
 int CfgModsScreen[2];
 int CfgDriverPosView, CfgShowNames, CfgShowMouse, CfgInternalShow, CfgShowMap, CfgStartLights, CfgSkillLevel;
 int CfgWindowedLink, CfgNoRubber, CfgAllSprMpr;
@@ -102,9 +103,7 @@ constexpr ConfigRange EXPOSURE_RANGES[4] = {{0, 3}, {0, 18}, {0, 30}, {0, 33}};
 // ---- Table builders ----
 constexpr int KeyLength(const char* key) { return static_cast<int>(std::char_traits<char>::length(key)); }
 constexpr ConfigKey Version(const char* key) { return {key, KeyLength(key), CONFIG_VERSION, nullptr, 8, 0, 0, 0, nullptr, nullptr}; }
-constexpr ConfigKey Int(const char* key, int* v, int lo, int hi) {
-  return {key, KeyLength(key), CONFIG_INT, v, 1, double(lo), double(hi), 0, nullptr, nullptr};
-}
+constexpr auto& Int = ConfigIntKey;
 constexpr ConfigKey Unclamped(const char* key, int* v) {
   return {key, KeyLength(key), CONFIG_INT, v, 1, 1.0, -1.0, 0, nullptr, nullptr};  // min above max: not clamped
 }
@@ -118,7 +117,7 @@ constexpr ConfigKey Ints(const char* key, int* v, int count, const ConfigRange* 
   return {key, KeyLength(key), CONFIG_INTS, v, count, 0, 0, 0, nullptr, ranges};
 }
 constexpr ConfigKey Colour(const char* key, uint32_t* v) { return {key, KeyLength(key), CONFIG_COLOUR, v, 3, 0, 0, 0, nullptr, nullptr}; }
-constexpr ConfigKey Text(const char* key, char* v, int size) { return {key, KeyLength(key), CONFIG_TEXT, v, size, 0, 0, 0, nullptr, nullptr}; }
+constexpr auto& Text = ConfigTextKey;
 constexpr ConfigKey FileName(const char* key, char* v, int size) {
   return {key, KeyLength(key), CONFIG_FILE_NAME, v, size, 0, 0, 0, nullptr, nullptr};
 }
@@ -408,6 +407,8 @@ void SetConfigDefaults() {
   CfgHalfReduceSpeedWm = 50.0f;
   CfgSpeedSteerReductionKb = 1.0f;
   CfgHalfReduceSpeedKb = 50.0f;
+  constexpr float KEYBOARD_STEER_DEFAULTS[6] = {6.0f, 0.4f, 0.2f, 2.0f, 0.5f, 0.8f};
+  std::copy(std::begin(KEYBOARD_STEER_DEFAULTS), std::end(KEYBOARD_STEER_DEFAULTS), CfgKeyboardSteer);
   CfgModsScreen[0] = 0;
   CfgModsScreen[1] = 2;
   CfgDriverPosView = 0;
@@ -881,8 +882,8 @@ int MatchConfigKey(const char* readSoFar, int length) {
 
 }  // namespace
 
-void LoadConfigFromText(const char* text, size_t length) {
-  SetConfigDefaults();
+// The main table has its own faster matcher.
+void ReadConfigKeys(const char* text, size_t length, const ConfigKey* table, int count) {
   ConfigScanner in{text, text + length};
   // The characters that entered the key window, oldest first; a value's characters do not.
   // Only the last CONFIG_KEY_WINDOW count, so the start is dropped now and then.
@@ -896,11 +897,23 @@ void LoadConfigFromText(const char* text, size_t length) {
     const char c = *in.p++;
     window[used++] = c;
     if (c != ' ') continue;
-    const int index = MatchConfigKey(window, used);
-    if (index == CONFIG_KEY_COUNT) continue;
-    if (ConfigKeyTable[index].value == &CfgMpFilter) g_sawMpFilter = true;
-    ReadValue(ConfigKeyTable[index], in);
+    const int index = table == ConfigKeyTable ? MatchConfigKey(window, used) : ReadConfigWord(window, used, table, count);
+    if (index == count) continue;
+    if (table[index].value == &CfgMpFilter) g_sawMpFilter = true;
+    ReadValue(table[index], in);
   }
+}
+
+void WriteConfigKeys(std::string& out, const ConfigKey* table, int count) {
+  for (int i = 0; i < count; ++i) {
+    out += table[i].key;
+    WriteValue(table[i], out);
+  }
+}
+
+void LoadConfigFromText(const char* text, size_t length) {
+  SetConfigDefaults();
+  ReadConfigKeys(text, length, ConfigKeyTable, CONFIG_KEY_COUNT);
   ApplyChecksAfterReading();
 }
 
@@ -920,10 +933,7 @@ int LoadConfig() {
 
 void SaveConfigToText(std::string& out) {
   out.clear();
-  for (const ConfigKey& k : ConfigKeyTable) {
-    out += k.key;
-    WriteValue(k, out);
-  }
+  WriteConfigKeys(out, ConfigKeyTable, CONFIG_KEY_COUNT);
 }
 
 int SaveConfig() {

@@ -60,6 +60,8 @@ extern float CfgScreenCx, CfgScreenCy, CfgScreenXmul, CfgScreenYmul;
 extern int CfgShiftF9[4];        // the quick-switch mode, the same four
 extern float CfgCombinedNonLinear, CfgTurnCompensation, CfgMouseNonLinear, CfgSteerSmooth;
 extern float CfgSpeedSteerReductionWm, CfgHalfReduceSpeedWm, CfgSpeedSteerReductionKb, CfgHalfReduceSpeedKb;
+// The six keyboard steering values: kept in the keyboard steering file, not in cfg.txt.
+extern float CfgKeyboardSteer[6];
 extern int CfgModsScreen[2];
 extern int CfgDriverPosView, CfgShowNames, CfgShowMouse, CfgInternalShow, CfgShowMap, CfgStartLights, CfgSkillLevel;
 extern int CfgWindowedLink, CfgNoRubber, CfgAllSprMpr;
@@ -149,6 +151,15 @@ struct ConfigKey {
   const ConfigRange* ranges; // INTS: one per value, or null for no clamping
 };
 
+// Table rows for other key files read the same way.
+constexpr ConfigKey ConfigIntKey(const char* key, int* v, int lo, int hi) {
+  return {key, static_cast<int>(std::char_traits<char>::length(key)), CONFIG_INT, v, 1, double(lo), double(hi), 0,
+          nullptr, nullptr};
+}
+constexpr ConfigKey ConfigTextKey(const char* key, char* v, int size) {
+  return {key, static_cast<int>(std::char_traits<char>::length(key)), CONFIG_TEXT, v, size, 0, 0, 0, nullptr, nullptr};
+}
+
 constexpr int CONFIG_KEY_COUNT = 164;
 extern const ConfigKey ConfigKeyTable[CONFIG_KEY_COUNT];
 
@@ -156,3 +167,8 @@ extern const ConfigKey ConfigKeyTable[CONFIG_KEY_COUNT];
 // with (only its last CONFIG_KEY_WINDOW characters count), or count when none does.
 constexpr int CONFIG_KEY_WINDOW = 63;
 int ReadConfigWord(const char* readSoFar, int length, const ConfigKey* table, int count);
+// The key reader of cfg.txt over any other table (update_cfg.txt): each key found reads its
+// value, clamped.  Sets no defaults and applies none of cfg.txt's checks.
+void ReadConfigKeys(const char* text, size_t length, const ConfigKey* table, int count);
+// One line per key of table, in table order, as SaveConfig writes them.
+void WriteConfigKeys(std::string& out, const ConfigKey* table, int count);

@@ -23,6 +23,17 @@ void Report(Prss* page, const char* text, const char* path) {
 
 FILE* const DATA_FILE_IN_MEMORY = reinterpret_cast<FILE*>(&g_inMemoryMarker);
 
+const char* DataFileErrorText(int error) {
+  switch (error) {
+    case DATA_FILE_OK: return nullptr;
+    case DATA_FILE_NOT_FOUND: return TEXT_COULD_NOT_OPEN_FILE;
+    case DATA_FILE_LATER_VERSION: return TEXT_FILE_LATER_VERSION;
+    case DATA_FILE_OBSOLETE: return TEXT_FILE_OBSOLETE;
+    case DATA_FILE_TOO_SHORT: return TEXT_FILE_TOO_SHORT;
+    default: return TEXT_FILE_FAILED_HEADER;
+  }
+}
+
 // ---- [Opening] ----
 
 const char* DataFile::OpenAndCheckHeader(const char* path, const char* magic, int32_t* versionOut,

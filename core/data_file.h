@@ -49,6 +49,8 @@ constexpr const char* TEXT_COULD_NOT_CREATE_FILE = "Could not create file :";
 constexpr const char* TEXT_COULD_NOT_WRITE_FILE = "Could not write file :";
 constexpr const char* TEXT_COULD_NOT_COPY_FILE = "Could not copy file :";
 constexpr const char* TEXT_COULD_NOT_ALLOCATE = "Could not allocate memory";
+// The text of a read failure's error (LastDataFileError); null for DATA_FILE_OK.
+const char* DataFileErrorText(int error);
 
 // ---- [DataFile] ----
 enum DataFileMode {

@@ -77,6 +77,12 @@ int ParseTrackCode(const char* code, char* mapName, int mapNameSize, int& config
   return 0;
 }
 
+int FindTrackByName(const char* name) {
+  for (int i = 0; name && i < TRACK_COUNT; ++i)
+    if (strcasecmp(name, TRACKS[i].mapName) == 0) return i;
+  return -1;
+}
+
 int OpenCtrlink(int port) { return 0; }
 int CtrlinkIsOpen() { return 0; }
 

@@ -35,6 +35,8 @@ const char* FormatTrackName();  // the track's short name, empty without a track
 // direction ("HS2R").  1 when the code names a track; mapName receives its map's name.
 constexpr int TRACK_COUNT = 9;
 int ParseTrackCode(const char* code, char* mapName, int mapNameSize, int& config, int& flip);
+// The row of a track's name (any case) in the track table: 0..8, or -1.
+int FindTrackByName(const char* name);
 
 // The control link for outside programs.  Offline it never opens: its commands reply
 // "Ctrlink is not open".
