@@ -1,5 +1,4 @@
 // app_test.cpp - start-up, the frame loop and shut-down, driven in fake time.
-#include <regex>
 
 #include "app_harness.h"
 #include "frontend/frontend.h"
@@ -18,6 +17,19 @@ bool InOrder(const std::vector<std::string>& log, const std::vector<std::string>
   return next == wanted.size();
 }
 
+// "Mmm dd hh:mm:ss " at the start of a log line.
+bool HasDatePrefix(const std::string& line) {
+  static const char shape[] = "Aaa 00 00:00:00 ";
+  if (line.size() < sizeof shape - 1) return false;
+  for (size_t i = 0; i + 1 < sizeof shape; ++i) {
+    const char c = line[i], want = shape[i];
+    const bool ok = want == 'A' ? (c >= 'A' && c <= 'Z') : want == 'a' ? (c >= 'a' && c <= 'z')
+                  : want == '0' ? (c >= '0' && c <= '9') : c == want;
+    if (!ok) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 TEST_F(AppHarness, StartupAndShutdownLogEveryStepInOrderWithTheDatePrefix) {
@@ -29,8 +41,7 @@ TEST_F(AppHarness, StartupAndShutdownLogEveryStepInOrderWithTheDatePrefix) {
   EXPECT_TRUE(QuitFlag);
   EXPECT_EQ(AppShutdown(), 0);
 
-  const std::regex prefix(R"(^[A-Z][a-z]{2} \d\d \d\d:\d\d:\d\d .*)");
-  for (const std::string& line : LogLines()) EXPECT_TRUE(std::regex_match(line, prefix)) << line;
+  for (const std::string& line : LogLines()) EXPECT_TRUE(HasDatePrefix(line)) << line;
   EXPECT_EQ(LogLines().front().substr(0, 16), "Dec 06 14:03:59 ");
 
   EXPECT_TRUE(InOrder(LogTexts(), Expect({"ZKT : 1.4C20", "timer resolution 500 microsec", "read config",
