@@ -34,6 +34,7 @@
 #include "ui/code_pages.h"
 #include "ui/coded_text.h"
 #include "ui/dialogs.h"
+#include "ui/glyph_cache.h"
 #include "ui/interface.h"
 #include "ui/language.h"
 #include "ui/messages.h"
@@ -879,6 +880,7 @@ void ReleaseMediaForReload() {
   const int streaming = SoundStreaming;
   if (streaming) StopMusicStream();
   ResetForDeviceReload();
+  ReleaseGlyphCache();
   LoadSystemTextures();
   if (WorldLoaded) RebuildWorldObjectMeshes();
   RebuildHumanMeshes();

@@ -248,6 +248,13 @@ GfxResult GfxCreateBuffer(GfxDevice device, const GfxBufferDesc& desc, const Gfx
 GfxResult GfxCreateTexture2D(GfxDevice device, const GfxTexture2DDesc& desc, const GfxSubresourceData* initial,
                              GfxTexture2D* out);
 void GfxGetDesc(GfxTexture2D texture, GfxTexture2DDesc* out);
+// Where each channel a shader samples comes from, on top of what the format gives: a grey
+// picture kept in its one channel samples as grey instead of red.  Views made afterwards
+// sample the same way.  New textures start with the identity (R, G, B, A).
+enum GfxSwizzle : uint8_t { GFX_SWIZZLE_R = 0, GFX_SWIZZLE_G = 1, GFX_SWIZZLE_B = 2, GFX_SWIZZLE_A = 3,
+                            GFX_SWIZZLE_ZERO = 4, GFX_SWIZZLE_ONE = 5 };
+GfxResult GfxSetTextureSwizzle(GfxTexture2D texture, const uint8_t swizzle[4]);  // INVALIDARG for values above 5
+void GfxGetTextureSwizzle(GfxTexture2D texture, uint8_t swizzle[4]);            // identity for no texture
 void GfxGetDesc(GfxBuffer buffer, GfxBufferDesc* out);
 // Quality levels for a sample count: 0 when the device cannot draw with that many samples.
 GfxResult GfxCheckMultisampleQualityLevels(GfxDevice device, GfxFormat format, uint32_t sampleCount,

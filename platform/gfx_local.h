@@ -98,6 +98,7 @@ struct GfxTextureObj {
   std::vector<uint8_t> cpu;           // staging: all levels, tightly packed
   std::vector<size_t> levelOffset;    // staging
   uint32_t swapChain = 0;             // the swap chain whose back buffer this is
+  uint8_t swizzle[4] = {GFX_SWIZZLE_R, GFX_SWIZZLE_G, GFX_SWIZZLE_B, GFX_SWIZZLE_A};
 };
 enum GfxViewKind : uint32_t { VIEW_RTV = 1, VIEW_DSV = 2, VIEW_SRV = 3, VIEW_UAV = 4 };
 struct GfxViewObj {

@@ -43,6 +43,20 @@ void ApplySwizzle(GLenum target, uint8_t swizzle) {
   }
 }
 
+bool IsIdentitySwizzle(const uint8_t swizzle[4]) {
+  return swizzle[0] == GFX_SWIZZLE_R && swizzle[1] == GFX_SWIZZLE_G && swizzle[2] == GFX_SWIZZLE_B &&
+         swizzle[3] == GFX_SWIZZLE_A;
+}
+
+// The texture's own swizzle replaces the format's (the formats that have one, A8 and X8,
+// are never given another).
+void ApplyTextureSwizzle(GLenum target, const uint8_t swizzle[4]) {
+  static const GLint SOURCES[6] = {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA, GL_ZERO, GL_ONE};
+  static const GLenum CHANNELS[4] = {GL_TEXTURE_SWIZZLE_R, GL_TEXTURE_SWIZZLE_G, GL_TEXTURE_SWIZZLE_B,
+                                     GL_TEXTURE_SWIZZLE_A};
+  for (int c = 0; c < 4; ++c) GL(TexParameteri)(target, CHANNELS[c], SOURCES[swizzle[c]]);
+}
+
 // Uploads one level, repacking when the caller's rows are not tight.
 void UploadLevel(const GfxTextureObj& t, uint32_t level, uint32_t x, uint32_t y, uint32_t w, uint32_t h,
                  const void* data, uint32_t rowPitch) {
@@ -185,6 +199,7 @@ GfxResult MakeTextureView(GfxTextureObj& t, GfxFormat format, uint32_t firstLeve
   GL(TextureView)(view, t.target, t.gl, b.glInternal, firstLevel, levels, 0, 1);
   GfxBindTextureForEdit(t.target, view);
   ApplySwizzle(t.target, b.swizzle);
+  if (!IsIdentitySwizzle(t.swizzle)) ApplyTextureSwizzle(t.target, t.swizzle);
   *out = view;
   return GFX_OK;
 }
@@ -382,6 +397,25 @@ GfxResult GfxCreateTexture2D(GfxDevice, const GfxTexture2DDesc& descIn, const Gf
 void GfxGetDesc(GfxTexture2D texture, GfxTexture2DDesc* out) {
   GfxTextureObj* t = g_gfx.textures.Get(texture.id);
   *out = t ? t->desc : GfxTexture2DDesc{};
+}
+
+GfxResult GfxSetTextureSwizzle(GfxTexture2D texture, const uint8_t swizzle[4]) {
+  GfxTextureObj* t = g_gfx.textures.Get(texture.id);
+  if (!t) return GFX_E_INVALIDARG;
+  for (int c = 0; c < 4; ++c)
+    if (swizzle[c] > GFX_SWIZZLE_ONE) return GFX_E_INVALIDARG;
+  std::memcpy(t->swizzle, swizzle, 4);
+  if (t->gl && t->target == GL_TEXTURE_2D) {
+    GfxBindTextureForEdit(t->target, t->gl);
+    ApplyTextureSwizzle(t->target, t->swizzle);
+  }
+  return GFX_OK;
+}
+
+void GfxGetTextureSwizzle(GfxTexture2D texture, uint8_t swizzle[4]) {
+  static const uint8_t IDENTITY[4] = {GFX_SWIZZLE_R, GFX_SWIZZLE_G, GFX_SWIZZLE_B, GFX_SWIZZLE_A};
+  const GfxTextureObj* t = g_gfx.textures.Get(texture.id);
+  std::memcpy(swizzle, t ? t->swizzle : IDENTITY, 4);
 }
 
 // Uploads a box of one level (used by the context's UpdateSubresource).

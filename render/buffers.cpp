@@ -17,6 +17,7 @@
 #include "render/render_target.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
+#include "render/texture_table.h"
 #include "ui/messages.h"
 #include "ui/text_colours.h"
 
@@ -424,7 +425,7 @@ void FreeAllGraphics(int recreate, int releaseShaders) {
   }
   // The shine textures are records of the table that is emptied next.
   ShineTextures[0] = ShineTextures[1] = nullptr;
-  FreeNamedTextureRecords();
+  FreeAllTextures(recreate);
   ReleaseComputeBuffers(SharedComputeJob);
   ReleaseAllVertexBuffers();
   ReleaseAllIndexBuffers();

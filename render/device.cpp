@@ -23,6 +23,7 @@
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/shaders.h"
+#include "render/texture_table.h"
 #include "render/vr.h"
 #include "ui/language.h"
 #include "ui/messages.h"
@@ -391,7 +392,8 @@ const char* InitD3D() {
   CreateStateObjects();
   CreateSamplerStates();
   FlushStates();
-  GfxPSSetShaderResources(Gfx.context, 0, GFX_PS_RESOURCE_SLOTS, nullptr);
+  UnbindTexture(nullptr);  // a new context has nothing bound
+  CreatePlaceholderTextures();
   GetDefaultMaterial();
   SetViewportFull();  // first, so that the starting projection has the screen's shape
   InitMatrices();

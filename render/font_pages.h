@@ -1,15 +1,21 @@
 // font_pages.h - the textures of the font pages ("FONT%d_AON") and of the glyph cache
-// ("CACHE%d_AON"): white, with coverage in alpha, 32-bit RGBA pixels.
+// ("CACHE%d_AON"): generated textures of the texture table, white with coverage in alpha,
+// made from 32-bit RGBA pixels with four mip levels (cells of 64, 32, 16 and 8 pixels).
 //
-// Until the texture table exists these keep nothing and report success, as the null
-// device does; the interface keeps building its pages on the CPU either way.
+// Records are looked up by name on every call: the table may have been emptied (device
+// re-creation) since the page was made.
 #pragma once
 #include <cstdint>
 
-// Makes or refreshes the font page texture from width x height RGBA pixels; 1 when it stands.
+constexpr int GLYPH_PAGE_MIP_LEVELS = 4;
+constexpr int GLYPH_CACHE_PAGE_PIXELS = 512;
+
+// Makes the font page texture from width x height RGBA pixels, or refills it when it exists
+// at that size; 1 when it stands.
 int UploadFontPage(int index, const uint8_t* rgba, int width, int height);
-// Makes an empty glyph-cache page texture; 1 when it stands.
+// Makes an empty (white, alpha 0) glyph-cache page texture; 1 when it stands.
 int CreateGlyphCacheTexture(int index);
-// Copies one size x size RGBA cell into a cache page at cell column cellX, row cellY.
+// Copies one size x size RGBA cell (size 64) into a cache page at cell column cellX, row cellY.
 void UpdateGlyphCacheCell(int index, int cellX, int cellY, const uint8_t* rgba, int size);
+// Takes every cache page's texture out of the table and frees it.
 void ReleaseGlyphCacheTextures();

@@ -13,6 +13,7 @@
 #include "render/render_states.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
+#include "render/texture_table.h"
 #include "ui/messages.h"
 #include "ui/text_colours.h"
 
@@ -28,10 +29,7 @@ float LightWorldMatrix[12] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0};
 
 namespace {
 
-void DefaultTextureBind(int slot, const ZKTETexture* texture) {
-  GfxShaderResourceView view = texture ? texture->view : GfxShaderResourceView{};
-  GfxPSSetShaderResources(Gfx.context, uint32_t(slot), 1, &view);
-}
+void DefaultTextureBind(int slot, const ZKTETexture* texture) { SetTexture(slot, texture); }
 
 const char* NameOf(const ZKTETexture* t) { return t ? t->name : ""; }
 
@@ -213,7 +211,7 @@ Material* CreateMaterial(ZKTETexture* texture, int drawKind, int second, int fla
 Material* GetMaterialByName(const char* textureName, int drawKind, int, int flags, const MaterialParams& params,
                             int genType) {
   ZKTETexture* texture = nullptr;
-  if (textureName && textureName[0]) texture = GetTextureByName(textureName);
+  if (textureName && textureName[0]) texture = GetTexture(textureName, genType);
   if (Material* found = FindMaterial(texture, drawKind, 0, flags, params, genType)) return found;
   return CreateMaterial(texture, drawKind, 0, flags, params, genType);
 }
@@ -227,7 +225,7 @@ void ReleaseMaterial(Material* material) {
 }
 
 void FreeAllMaterials() {
-  if (Gfx.context) GfxPSSetShaderResources(Gfx.context, 0, GFX_PS_RESOURCE_SLOTS, nullptr);
+  UnbindTexture(nullptr);
   for (Material* m : Materials) delete m;
   Materials.clear();
   DefaultMaterial = nullptr;

@@ -1,10 +1,14 @@
-// system_textures.cpp - system textures; on the null device only the font pages are built.
+// system_textures.cpp - system textures; so far only the font pages are built.
 #include "render/system_textures.h"
 
+#include "render/device.h"
 #include "ui/font_pages.h"
 
 int RenderTexturesNeedRefresh;
 
-void LoadSystemTextures() { BuildFontTexture(); }
+void LoadSystemTextures() {
+  if (!Gfx.device) return;
+  BuildFontTexture();
+}
 void ReleaseSystemTextures() {}
 void RefreshRenderTextures() { RenderTexturesNeedRefresh = 0; }

@@ -1,8 +1,8 @@
 // texture_record.h - the named texture record the device layer reads: its GL objects,
 // size and format, and the views through which passes draw into it.
 //
-// The texture table owns and fills these records; render targets and the device's release
-// helpers only read the fields below.
+// The texture table (texture_table.h) makes, lists and fills these records; render targets
+// and the device's release helpers only read the fields below.
 #pragma once
 #include <cstdint>
 
@@ -11,11 +11,24 @@
 constexpr int TEXTURE_NAME_SIZE = 32;
 constexpr int TEXTURE_TARGET_VIEWS = 6;
 
+// state: 0 owns its objects; 1 deferred, 2 blank, 3 missing: these borrow a placeholder's
+// objects and release nothing.
+enum : uint8_t { TEXTURE_OWNED = 0, TEXTURE_DEFERRED = 1, TEXTURE_BLANK = 2, TEXTURE_MISSING = 3 };
+// flags
+enum : uint8_t {
+  TEXTURE_RELOAD_REQUESTED = 1,
+  TEXTURE_FROM_FILE = 2,        // loaded through the table from its file: may be reloaded
+  TEXTURE_HAS_ALPHA = 4,
+  TEXTURE_FOLLOWS_QUALITY = 8,  // depends on "Half Tex Res " and "Compressed Tex "
+};
+
 struct ZKTETexture {
-  uint8_t state;    // the kind byte: 1, 2 and 3 borrow their objects and release nothing
-  uint8_t type;     // 1, 2, 3 and 7 are plain textures
+  uint8_t state;
+  uint8_t type;     // where its file lies: 0 general, 1..3 skins, 4 training, 5 background, 7 blank
   uint8_t genType;  // the highest generation type any user asked for
+  uint8_t registered;  // 1 while listed in the texture table
   uint8_t flags;
+  uint8_t rtFlags;  // the flags a render texture was made with
   int32_t width, height, mipLevels;
   GfxFormat format;
   GfxTexture2D texture;        // the texture read by shaders
@@ -33,9 +46,3 @@ void ReleaseTexture(ZKTETexture* record);
 void ReadTextureDescription(ZKTETexture* record);
 uint32_t TextureMemorySize(const ZKTETexture* record);  // bytes of all levels
 int IsPlainTextureKind(const ZKTETexture* record);
-
-// ---- [Lookup by name] ----
-// The record of a name (any case), made on first request.  The texture table replaces this
-// stand-in, which makes bare records without pixels.
-ZKTETexture* GetTextureByName(const char* name);
-void FreeNamedTextureRecords();

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "render/screen_labels.h"
 #include "ui/code_pages.h"
+#include "ui/glyph_cache.h"
 #include "ui/interface_local.h"
 #include "ui/messages.h"
 #include "ui/text_measure.h"
@@ -312,7 +313,12 @@ int AddByteFlagToggle(Prss* owner, int units, const char* text, uint8_t mask, ui
 }
 
 // Panels, buttons and labels are drawn by the interface drawing when that exists; until
-// then a frame only ages the message lines.
-void DrawInterface() { ExpireMessages(ClockNowMs()); }
+// then a frame ages the message lines and serves the glyph cache: the glyphs that waited
+// this frame are drawn into the cache before the text batches are, and ageing follows.
+void DrawInterface() {
+  ExpireMessages(ClockNowMs());
+  GlyphCacheInit();
+  AgeGlyphCache();
+}
 void DrawButtons() {}
 void DrawScreenLabels() {}

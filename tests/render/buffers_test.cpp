@@ -18,6 +18,7 @@
 #include "render/render_target.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
+#include "render/texture_table.h"
 #include "render/views.h"
 #include "tests/render/null_renderer.h"
 #include "ui/text_colours.h"
@@ -496,7 +497,7 @@ TEST_F(ReleaseAll, FreeAllGraphicsEmptiesEverythingAndMakesTheStreamsAgain) {
   GetMaterialByName("wall", 0, 0, 0, p, 0);
   Draw2DList.StartBatch(nullptr);
   Draw2DList.AddVertex(0xFFFFFFFFu, 0, 0, 0, 0);
-  ZKTETexture* named = GetTextureByName("paint");
+  ZKTETexture* named = GetTexture("paint", 4);
   ShineTextures[0] = named;
   int live = GfxLiveObjectCount();
 

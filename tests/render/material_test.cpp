@@ -11,6 +11,7 @@
 #include "render/render_states.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
+#include "render/texture_table.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ TEST_F(MaterialMapTest, FindingRaisesTheGenerationTypeAndReleasingRemoves) {
   EXPECT_EQ(Materials.size(), before);
   ReleaseMaterial(m);
   EXPECT_EQ(Materials.size(), before - 1);
-  EXPECT_EQ(FindMaterial(GetTextureByName("wall"), 0, 0, 2, Params(), 0), nullptr);
+  EXPECT_EQ(FindMaterial(GetTexture("wall", 0), 0, 0, 2, Params(), 0), nullptr);
   Material* d = GetDefaultMaterial();
   EXPECT_EQ(d->drawKind, 1);
   EXPECT_EQ(d->flags, 1);

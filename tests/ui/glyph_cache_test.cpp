@@ -4,7 +4,12 @@
 
 #include <vector>
 
+#include "core/config.h"
+#include "core/main_window.h"
 #include "platform/font_source.h"
+#include "platform/gfx.h"
+#include "render/device.h"
+#include "render/texture_table.h"
 #include "tests/ui/charset_test_util.h"
 #include "ui/glyph_cache.h"
 
@@ -19,9 +24,27 @@ std::vector<uint16_t> DrawableCodePoints() {
   return cps;
 }
 
-class GlyphCache : public ::testing::Test {
+// The cache pages are textures of the texture table: the renderer runs on the null device.
+class NullDevice : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    GfxUseNullBackend(true);
+    ScreenWidth = 320;
+    ScreenHeight = 240;
+    CfgStartWindowed = 1;
+    deviceReady_ = PreInitD3D() == nullptr && InitialiseGraphicsForScreen() == nullptr;
+  }
+  static void TearDownTestSuite() {
+    ShutdownGraphics();
+    GfxUseNullBackend(false);
+  }
+  static inline bool deviceReady_;
+};
+
+class GlyphCache : public NullDevice {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(deviceReady_);
     TestCharset set;
     const std::vector<uint16_t> cps = DrawableCodePoints();
     for (int i = 0; i < GLYPH_PAGE_SLOTS && i < static_cast<int>(cps.size()); ++i) set.glyphPages[0][i] = cps[i];
@@ -145,7 +168,10 @@ TEST_F(GlyphCache, ReleaseForgetsEveryPlaceAndWidth) {
   EXPECT_EQ(Location(3), 0);
 }
 
-TEST(GlyphCacheWithSystemFonts, AJapaneseCharacterReachesTheCache) {
+using GlyphCacheWithSystemFonts = NullDevice;
+
+TEST_F(GlyphCacheWithSystemFonts, AJapaneseCharacterReachesTheCache) {
+  ASSERT_TRUE(deviceReady_);
   const Bytes image = ReadWholeFile(GeneratedCharsetPath());
   ASSERT_EQ(LoadTestImage(image), 1);
   for (FontChoice& choice : FontChoices) choice.weight = 400;
