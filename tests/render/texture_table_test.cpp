@@ -1,0 +1,459 @@
+// texture_table_test.cpp - the texture table on the null device: names, placeholders, the
+// files each record loads, deferred loading and reloads, the PNG to DDS conversion kept by
+// file time, damaged files, render textures, binding and the glyph pages.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/config.h"
+#include "core/controls.h"
+#include "platform/files.h"
+#include "render/buffers.h"
+#include "render/font_pages.h"
+#include "render/generated_textures.h"
+#include "render/texture_files.h"
+#include "render/texture_table.h"
+#include "tests/render/null_renderer.h"
+#include "tests/texconv/test_pictures.h"
+
+namespace {
+
+// A square RGBA PNG of one colour (alpha 255 unless given).
+std::vector<uint8_t> SolidPng(uint32_t size, uint8_t r, uint8_t g, uint8_t b, int colourType = 2) {
+  testpics::PngLayout s;
+  s.width = s.height = size;
+  s.colourType = colourType;
+  for (uint32_t i = 0; i < size * size; ++i) {
+    if (colourType == 0) {
+      s.samples.push_back(r);
+    } else {
+      s.samples.insert(s.samples.end(), {r, g, b});
+      if (colourType == 6) s.samples.push_back(200);
+      if (colourType == 4) s.samples.erase(s.samples.end() - 2, s.samples.end());
+    }
+  }
+  return testpics::EncodePng(s);
+}
+
+void Write(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  ASSERT_TRUE(testpics::WriteFileBytes(path, bytes)) << path;
+}
+
+std::vector<uint8_t> ValidDds(uint32_t size, bool alpha) {
+  texconv::Blob blob;
+  const std::vector<uint8_t> png = SolidPng(size, 10, 200, 30);
+  EXPECT_EQ(ConvertImageToDds(png.data(), png.size(), alpha ? 74 : 71, &blob), 1);
+  return blob.bytes;
+}
+
+class TextureTable : public NullRenderer {
+ protected:
+  void SetUp() override {
+    NullRenderer::SetUp();
+    std::filesystem::remove_all("data");
+    std::filesystem::remove_all("mods");
+    TextureConfig = TextureSettings();
+    CfgCompressedTex = CfgHalfTexRes = 0;
+    FreeAllGraphics(1, 0);  // an empty table with its two placeholders
+    TextureReloadPending = 0;
+  }
+  void TearDown() override {
+    TextureConfig = TextureSettings();
+    CfgCompressedTex = CfgHalfTexRes = 0;
+  }
+  static int Lines(const std::string& text) { return CountLogLines(text); }
+};
+
+}  // namespace
+
+TEST_F(TextureTable, NamesFindOneRecordInAnyCaseAndRaiseItsGenerationType) {
+  int alpha = 0;
+  TextureFlagsFromName("glass_ALP", &alpha);
+  EXPECT_EQ(alpha, 8);
+  TextureFlagsFromName("font0_aon", &alpha);
+  EXPECT_EQ(alpha, 32);
+  alpha = 5;
+  TextureFlagsFromName("_ALP", &alpha);  // four characters are not a suffix
+  EXPECT_EQ(alpha, 5);
+
+  ZKTETexture* a = GetTexture("Gravel", 2);
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(GetTexture("GRAVEL", 4), a);
+  EXPECT_EQ(a->genType, 4);
+  EXPECT_EQ(GetTexture("gravel", 3), a);
+  EXPECT_EQ(a->genType, 4) << "never lowered";
+  EXPECT_EQ(a->registered, 1);
+  EXPECT_EQ(GetTexture("", 3), nullptr);
+
+  const std::string longName(40, 'q');
+  ZKTETexture* cut = GetTexture(longName.c_str(), 3);
+  ASSERT_NE(cut, nullptr);
+  EXPECT_EQ(std::strlen(cut->name), 31u);
+  EXPECT_EQ(GetTexture((longName + "zz").c_str(), 3), cut) << "names alike in the first 31 characters share it";
+  EXPECT_EQ(Lines("Texture name cut to 31 characters"), 1);
+}
+
+TEST_F(TextureTable, MissingFilesBorrowThePlaceholders) {
+  ASSERT_NE(GreyPlaceholder, nullptr);
+  ASSERT_NE(WhitePlaceholder, nullptr);
+  EXPECT_STREQ(GreyPlaceholder->name, "SYS~GREY");
+  EXPECT_EQ(GreyPlaceholder->width, 1);
+  EXPECT_EQ(GreyPlaceholder->format, GFX_FORMAT_R8G8B8A8_UNORM_SRGB);
+
+  ZKTETexture* ordinary = GetTexture("NOWHERE", 3);
+  ASSERT_NE(ordinary, nullptr);
+  EXPECT_EQ(ordinary->state, TEXTURE_MISSING);
+  EXPECT_EQ(ordinary->view, GreyPlaceholder->view);
+  EXPECT_EQ(Lines("Could not read texture NOWHERE - File not found"), 1);
+
+  ZKTETexture* file = GetTexture("nothere.jpg", 4);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->state, TEXTURE_MISSING);
+  EXPECT_EQ(file->view, WhitePlaceholder->view);
+  EXPECT_TRUE(file->flags & TEXTURE_HAS_ALPHA);
+
+  TextureConfig.nextType = TEXTURE_TYPE_BLANK;
+  ZKTETexture* blank = GetTexture("BLANKET", 4);
+  TextureConfig.nextType = TEXTURE_TYPE_GENERAL;
+  ASSERT_NE(blank, nullptr);
+  EXPECT_EQ(blank->state, TEXTURE_BLANK);
+  EXPECT_EQ(blank->texture, WhitePlaceholder->texture);
+
+  // Releasing a borrower leaves the placeholder's objects alone.
+  const int live = GfxLiveObjectCount();
+  FreeTextureRecord(ordinary);
+  EXPECT_EQ(GfxLiveObjectCount(), live);
+  EXPECT_EQ(AddTextureRef("NOWHERE", 0), nullptr);
+
+  // A name that is not a plain file name never reaches a path.
+  ZKTETexture* escape = GetTexture("..", 3);
+  ASSERT_NE(escape, nullptr);
+  EXPECT_EQ(escape->state, TEXTURE_MISSING);
+}
+
+TEST_F(TextureTable, FilesAreFoundWhereTheirTypeSays) {
+  Write("data/png/ROCK.png", SolidPng(32, 90, 90, 90));
+  Write("data/pic/x_CARS.jpg", testpics::EncodeJpeg(std::vector<uint8_t>(16 * 16 * 3, 77).data(), 16, 16, 3, 90, false));
+  Write("data/skins/RED_1.jpg", testpics::EncodeJpeg(std::vector<uint8_t>(32 * 32 * 3, 200).data(), 32, 32, 3, 90, false));
+  Write("mods/vehicles/mymod/dds/BODY.dds", ValidDds(64, false));
+
+  ZKTETexture* rock = GetTexture("ROCK", 3);
+  ASSERT_NE(rock, nullptr);
+  EXPECT_EQ(rock->state, TEXTURE_OWNED);
+  EXPECT_EQ(rock->width, 32);
+  EXPECT_TRUE(rock->flags & TEXTURE_FROM_FILE);
+  EXPECT_TRUE(rock->flags & TEXTURE_FOLLOWS_QUALITY);
+
+  ZKTETexture* jbw = GetTexture("x_CARS.jbw", 4);  // read from the ".jpg" of that name
+  ASSERT_NE(jbw, nullptr);
+  EXPECT_EQ(jbw->state, TEXTURE_OWNED);
+  EXPECT_EQ(jbw->width, 16);
+
+  TextureConfig.nextType = TEXTURE_TYPE_SKIN;
+  ZKTETexture* skin = GetTexture("RED_1", 3);
+  ASSERT_NE(skin, nullptr);
+  EXPECT_EQ(skin->state, TEXTURE_OWNED);
+  ZKTETexture* noSkin = GetTexture("BLUE_9", 3);
+  ASSERT_NE(noSkin, nullptr);
+  EXPECT_EQ(noSkin->state, TEXTURE_MISSING);
+  EXPECT_EQ(Lines("Skin BLUE_9 was not found (compressed or full)"), 1);
+  TextureConfig.nextType = TEXTURE_TYPE_GENERAL;
+
+  // A mod's texture comes from its own DDS folder only, compressed or not.
+  std::snprintf(TextureConfig.textureModName, sizeof TextureConfig.textureModName, "mymod");
+  ZKTETexture* body = GetTexture("BODY", 3);
+  TextureConfig.textureModName[0] = 0;
+  ASSERT_NE(body, nullptr);
+  EXPECT_STREQ(body->modName, "mymod");
+  EXPECT_EQ(body->state, TEXTURE_OWNED);
+  EXPECT_EQ(body->format, GFX_FORMAT_BC1_UNORM_SRGB);
+  EXPECT_EQ(body->mipLevels, 7);
+}
+
+TEST_F(TextureTable, HeaderChecksNameTheirFault) {
+  const std::vector<uint8_t> greyAlpha = SolidPng(16, 50, 0, 0, 4);
+  EXPECT_EQ(CheckPngHeader(greyAlpha.data(), greyAlpha.size(), 0, nullptr), 0);
+  EXPECT_STREQ(TextureErrorText, "Colour type GREY+A but A is not required");
+  EXPECT_EQ(CheckPngHeader(greyAlpha.data(), greyAlpha.size(), 1, nullptr), 1);
+  const std::vector<uint8_t> rgb = SolidPng(16, 1, 2, 3);
+  EXPECT_EQ(CheckPngHeader(rgb.data(), rgb.size(), 1, nullptr), 0);
+  EXPECT_STREQ(TextureErrorText, "Colour type RGB but A is required");
+  const std::vector<uint8_t> small = SolidPng(8, 1, 2, 3);
+  EXPECT_EQ(CheckPngHeader(small.data(), small.size(), 0, nullptr), 0);
+  EXPECT_STREQ(TextureErrorText, "Too small");
+
+  std::vector<uint8_t> dds = ValidDds(32, false);
+  uint32_t size = 0;
+  EXPECT_EQ(CheckDdsHeader(dds.data(), dds.size(), 0, "DXT1", 0, &size), 2);
+  EXPECT_EQ(size, 32u);
+  EXPECT_EQ(CheckDdsHeader(dds.data(), dds.size(), 0, "DXT3", 1, &size), 1);
+  EXPECT_STREQ(TextureErrorText, "Old format");
+  EXPECT_EQ(CheckDdsHeader(dds.data(), dds.size(), 0, "DXT3", 8, &size), 1);
+  EXPECT_STREQ(TextureErrorText, "Wrong format");
+  dds[28] = 3;  // a mip count short of the chain
+  EXPECT_EQ(CheckDdsHeader(dds.data(), dds.size(), 0, "DXT1", 0, &size), 1);
+  EXPECT_STREQ(TextureErrorText, "Incomplete mipmaps");
+  EXPECT_EQ(CheckDdsHeader(dds.data(), dds.size(), 1, "DXT1", 0, &size), 2);
+  dds[12] = 16;  // height 16, width 32
+  EXPECT_EQ(CheckDdsHeader(dds.data(), dds.size(), 0, "DXT1", 0, &size), 0);
+  EXPECT_STREQ(TextureErrorText, "Not square");
+
+  // A grey-with-alpha PNG for a name without "_ALP" is refused by the loader too.
+  Write("data/png/MIST.png", greyAlpha);
+  ZKTETexture* mist = GetTexture("MIST", 3);
+  ASSERT_NE(mist, nullptr);
+  EXPECT_EQ(mist->state, TEXTURE_MISSING);
+  EXPECT_EQ(Lines("Invalid texture MIST - Colour type GREY+A but A is not required"), 1);
+}
+
+TEST_F(TextureTable, DamagedFilesGiveThePlaceholderAndOneMessage) {
+  std::vector<uint8_t> png = SolidPng(32, 1, 2, 3);
+  png.resize(png.size() / 2);  // the header is sound, the pixels are cut off
+  Write("data/png/TORN.png", png);
+  std::vector<uint8_t> jpg = testpics::EncodeJpeg(std::vector<uint8_t>(16 * 16 * 3, 9).data(), 16, 16, 3, 90, false);
+  for (size_t i = 200; i < jpg.size(); ++i) jpg[i] = uint8_t(i * 37);
+  Write("data/pic/noise.jpg", jpg);
+  std::vector<uint8_t> dds = ValidDds(64, false);
+  dds.resize(300);  // the surfaces run past the end
+  Write("data/pic/short.dds", dds);
+
+  ZKTETexture* torn = GetTexture("TORN", 3);
+  ASSERT_NE(torn, nullptr);
+  EXPECT_EQ(torn->state, TEXTURE_MISSING);
+  EXPECT_EQ(torn->texture, GreyPlaceholder->texture);
+  EXPECT_EQ(Lines("TORN"), 1);
+
+  for (const char* name : {"noise.jpg", "short.dds"}) {
+    ZKTETexture* r = GetTexture(name, 4);
+    ASSERT_NE(r, nullptr) << name;
+    EXPECT_EQ(r->state, TEXTURE_MISSING) << name;
+    EXPECT_EQ(r->texture, WhitePlaceholder->texture) << name;
+    EXPECT_EQ(Lines(name), 1) << name;
+  }
+}
+
+TEST_F(TextureTable, AGreyPictureSamplesGrey) {
+  Write("data/png/ASH.png", SolidPng(16, 100, 0, 0, 0));
+  ZKTETexture* ash = GetTexture("ASH", 3);
+  ASSERT_NE(ash, nullptr);
+  EXPECT_EQ(ash->format, GFX_FORMAT_R8_UNORM);
+  uint8_t swizzle[4];
+  GfxGetTextureSwizzle(ash->texture, swizzle);
+  const uint8_t grey[4] = {GFX_SWIZZLE_R, GFX_SWIZZLE_R, GFX_SWIZZLE_R, GFX_SWIZZLE_ONE};
+  EXPECT_EQ(std::memcmp(swizzle, grey, 4), 0);
+}
+
+TEST_F(TextureTable, HalfTextureResolutionStopsAtSixteen) {
+  Write("data/png/TINY.png", SolidPng(16, 1, 2, 3));
+  Write("data/png/SMALL.png", SolidPng(32, 1, 2, 3));
+  CfgHalfTexRes = 1;
+  EXPECT_EQ(GetTexture("TINY", 3)->width, 16);
+  EXPECT_EQ(GetTexture("SMALL", 3)->width, 16);
+  TextureConfig.specialPicture = 1;  // pictures that ignore the quality settings
+  Write("data/png/PHOTO.png", SolidPng(32, 1, 2, 3));
+  EXPECT_EQ(GetTexture("PHOTO", 3)->width, 32);
+}
+
+TEST_F(TextureTable, AConvertedPictureIsKeptWhileItsTimeEqualsThePictures) {
+  Write("data/png/BRICK.png", SolidPng(64, 180, 60, 40));
+  Write("data/png/LEAF_ALP.png", SolidPng(32, 20, 160, 20, 6));
+  CfgCompressedTex = 1;
+  const int saved = TexturesSavedCount;
+
+  ZKTETexture* brick = GetTexture("BRICK", 3);
+  ASSERT_NE(brick, nullptr);
+  EXPECT_EQ(brick->format, GFX_FORMAT_BC1_UNORM_SRGB);
+  EXPECT_EQ(brick->mipLevels, 7);
+  EXPECT_EQ(TexturesSavedCount, saved + 1);
+  EXPECT_EQ(Lines("Saved : data\\dds\\BRICK.dds"), 1);
+  uint64_t pngTime = 0, ddsTime = 0;
+  ASSERT_TRUE(FileGetWriteTime("data\\png\\BRICK.png", pngTime));
+  ASSERT_TRUE(FileGetWriteTime("data\\dds\\BRICK.dds", ddsTime));
+  EXPECT_EQ(ddsTime, pngTime) << "stamped with the picture's time";
+
+  ZKTETexture* leaf = GetTexture("LEAF_ALP", 3);
+  ASSERT_NE(leaf, nullptr);
+  EXPECT_EQ(leaf->format, GFX_FORMAT_BC2_UNORM_SRGB);
+  EXPECT_TRUE(leaf->flags & TEXTURE_HAS_ALPHA);
+  EXPECT_EQ(TexturesSavedCount, saved + 2);
+
+  // Loaded again: the DDS is used as it is.
+  EXPECT_EQ(ReloadTextureByName("brick"), 1);
+  EXPECT_EQ(TexturesSavedCount, saved + 2);
+  EXPECT_EQ(AddTextureRef("BRICK", 0)->format, GFX_FORMAT_BC1_UNORM_SRGB);
+
+  // The picture changed, later or earlier: made again.
+  ASSERT_TRUE(FileSetWriteTime("data\\png\\BRICK.png", pngTime + FILETIME_UNITS_PER_SECOND));
+  EXPECT_EQ(ReloadTextureByName("BRICK"), 1);
+  EXPECT_EQ(TexturesSavedCount, saved + 3);
+  ASSERT_TRUE(FileSetWriteTime("data\\png\\BRICK.png", pngTime - 10 * FILETIME_UNITS_PER_SECOND));
+  EXPECT_EQ(ReloadTextureByName("BRICK"), 1);
+  EXPECT_EQ(TexturesSavedCount, saved + 4);
+  EXPECT_EQ(ReloadTextureByName("BRICK"), 1);
+  EXPECT_EQ(TexturesSavedCount, saved + 4);
+
+  // A DDS without its picture is used as it is, with a note.
+  std::filesystem::remove("data/png/BRICK.png");
+  EXPECT_EQ(ReloadTextureByName("BRICK"), 1);
+  EXPECT_EQ(AddTextureRef("BRICK", 0)->state, TEXTURE_OWNED);
+  EXPECT_EQ(Lines("could not check file time of PNG : BRICK"), 1);
+
+  // The export switch writes elsewhere and never reads a DDS.
+  TextureConfig.ddsExport = 1;
+  EXPECT_EQ(ReloadTextureByName("LEAF_ALP"), 1);
+  EXPECT_TRUE(FileExists("data\\dds_export\\LEAF_ALP.dds"));
+  EXPECT_EQ(TexturesSavedCount, saved + 5);
+}
+
+TEST_F(TextureTable, DeferredTexturesLoadOneAFrameWithoutAMessage) {
+  for (int i = 0; i < 20; ++i) Write("data/png/WAIT" + std::to_string(i) + ".png", SolidPng(16, uint8_t(i), 0, 0));
+  for (int i = 0; i < 20; ++i) {
+    ZKTETexture* r = GetTexture(("WAIT" + std::to_string(i)).c_str(), GEN_TYPE_DEFERRABLE);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->state, TEXTURE_DEFERRED);
+    EXPECT_EQ(r->texture, GreyPlaceholder->texture);
+  }
+  EXPECT_EQ(TextureReloadPending, 1);
+  auto owned = [] {
+    int n = 0;
+    for (int i = 0; i < TextureCount(); ++i) n += std::strncmp(TextureAt(i)->name, "WAIT", 4) == 0 && TextureAt(i)->state == TEXTURE_OWNED;
+    return n;
+  };
+  for (int frame = 1; frame <= 20; ++frame) {
+    ASSERT_EQ(TextureReloadPending, 1) << frame;
+    EXPECT_EQ(RunDeferredWork(), 1);
+    EXPECT_EQ(owned(), frame);
+  }
+  EXPECT_EQ(TextureReloadPending, 0);
+  EXPECT_EQ(RunDeferredWork(), 0);
+  EXPECT_EQ(Lines("Reloaded"), 0);
+
+  // The load-now switch defers nothing.
+  Write("data/png/NOW.png", SolidPng(16, 1, 1, 1));
+  TextureConfig.loadNow = 1;
+  EXPECT_EQ(GetTexture("NOW", GEN_TYPE_DEFERRABLE)->state, TEXTURE_OWNED);
+}
+
+TEST_F(TextureTable, AQualityChangeReloadsWhatFollowsIt) {
+  Write("data/png/WALL.png", SolidPng(32, 1, 2, 3));
+  ZKTETexture* wall = GetTexture("WALL", 3);
+  ZKTETexture* made = CreateGeneratedTexture("MADE~G", 4, nullptr);
+  ASSERT_NE(made, nullptr);
+  CfgHalfTexRes = 1;
+  RequestTextureReload();
+  EXPECT_TRUE(wall->flags & TEXTURE_RELOAD_REQUESTED);
+  EXPECT_FALSE(made->flags & TEXTURE_RELOAD_REQUESTED) << "generated textures do not follow the settings";
+  ReloadTextures();
+  EXPECT_EQ(wall->width, 16);
+  EXPECT_FALSE(wall->flags & TEXTURE_RELOAD_REQUESTED);
+  EXPECT_EQ(Lines("Reloaded 1 - done"), 1);
+}
+
+TEST_F(TextureTable, GeneratedTexturesHalveToTheLimitAndKeepTheCallersPixels) {
+  std::vector<uint8_t> pixels(64 * 64 * 4);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i * 7);
+  const std::vector<uint8_t> before = pixels;
+  TextureConfig.maxGeneratedSize = 16;
+  ZKTETexture* r = CreateGeneratedTexture("NOISE_ALP", 64, pixels.data());
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->width, 16);
+  EXPECT_EQ(r->mipLevels, 5);
+  EXPECT_TRUE(r->flags & TEXTURE_HAS_ALPHA);
+  EXPECT_EQ(pixels, before);
+  EXPECT_EQ(CreateGeneratedTexture("", 4, nullptr), nullptr);
+
+  // Halving: plain means, coverage only, and colour weighted by alpha.
+  uint8_t quad[16] = {10, 20, 30, 0, 20, 30, 40, 100, 30, 40, 50, 200, 41, 51, 61, 255};
+  uint8_t copy[16];
+  std::memcpy(copy, quad, 16);
+  HalveImage(copy, 2, 0);
+  EXPECT_EQ(copy[0], 25);
+  EXPECT_EQ(copy[3], 255);
+  std::memcpy(copy, quad, 16);
+  HalveImage(copy, 2, 32);
+  EXPECT_EQ(copy[0], 255);
+  EXPECT_EQ(copy[3], 138);
+  std::memcpy(copy, quad, 16);
+  HalveImage(copy, 2, 8);
+  EXPECT_EQ(copy[0], (20 * 100 + 30 * 200 + 41 * 255) / 555);
+  EXPECT_EQ(copy[3], 555 / 4);
+}
+
+TEST_F(TextureTable, RenderTexturesHaveTheirViewsAndDepth) {
+  ZKTETexture* mirror = CreateZKTETextureRT("MIRROR~T", 64, 64, GFX_FORMAT_R8G8B8A8_UNORM_SRGB,
+                                            RT_DEPTH_16 | RT_MULTISAMPLE | RT_EIGHT_SAMPLES | RT_FACE_FLAG);
+  ASSERT_NE(mirror, nullptr);
+  EXPECT_TRUE(bool(mirror->secondTexture));
+  EXPECT_TRUE(bool(mirror->targetViews[0]));
+  EXPECT_TRUE(bool(mirror->targetViews[1]));
+  EXPECT_TRUE(bool(mirror->depthView));
+  EXPECT_EQ(mirror->genType, GEN_TYPE_RENDER);
+  EXPECT_EQ(AddTextureRef("mirror~t", 0), mirror);
+  GfxTexture2DDesc d;
+  GfxGetDesc(mirror->secondTexture, &d);
+  EXPECT_EQ(d.sampleDesc.count, GfxMaxSampleCount(Gfx.device)) << "eight asked, the device's most given";
+
+  TextureConfig.renderMipLevels = 4;
+  ZKTETexture* levels = CreateZKTETextureRT("BLUR~R0", 64, 32, GFX_FORMAT_R16G16B16A16_FLOAT, RT_MULTISAMPLE);
+  TextureConfig.renderMipLevels = 1;
+  ASSERT_NE(levels, nullptr);
+  EXPECT_EQ(levels->mipLevels, 4);
+  EXPECT_FALSE(bool(levels->secondTexture)) << "per-level views drop multisampling";
+  for (int l = 0; l < 4; ++l) EXPECT_TRUE(bool(levels->targetViews[l])) << l;
+  EXPECT_FALSE(bool(levels->depthView));
+
+  GfxTexture2D read;
+  ASSERT_EQ(CreateReadSurf(8, 8, GFX_FORMAT_R8G8B8A8_UNORM, &read), GFX_OK);
+  GfxRelease(read);
+  EXPECT_GT(TotalTextureMemory(), 64u * 64u * 4u);
+}
+
+TEST_F(TextureTable, BindingSkipsWhatChangesNothingAndReleaseClearsTheSlots) {
+  Write("data/png/TILE.png", SolidPng(16, 1, 2, 3));
+  ZKTETexture* tile = GetTexture("TILE", 3);
+  const uint32_t binds = TextureBindCount;
+  SetTexture(0, tile);
+  SetTexture(0, tile);
+  EXPECT_EQ(TextureBindCount, binds + 1);
+  SetTexture(3, tile);
+  EXPECT_EQ(BoundTextures[3], tile->texture);
+  SetTextureOpt(99, nullptr);
+  EXPECT_EQ(TextureBindCount, binds + 2) << "SetTextureOpt is not counted";
+  UnbindTexture(tile);
+  EXPECT_FALSE(bool(BoundTextures[3]));
+  EXPECT_EQ(tile->registered, 0);
+  FreeTextureRecord(tile);
+
+  // Device release empties the table; re-creation brings back only the placeholders.
+  GetTexture("ANY", 3);
+  FreeAllGraphics(1, 0);
+  EXPECT_EQ(TextureCount(), 2);
+  EXPECT_NE(GreyPlaceholder, nullptr);
+  EXPECT_EQ(AddTextureRef("ANY", 0), nullptr);
+}
+
+TEST_F(TextureTable, GlyphPagesAreGeneratedTexturesWithFourLevels) {
+  std::vector<uint8_t> page(512 * 512 * 4, 255);
+  ASSERT_EQ(UploadFontPage(0, page.data(), 512, 512), 1);
+  ZKTETexture* font = AddTextureRef("FONT0_AON", 0);
+  ASSERT_NE(font, nullptr);
+  EXPECT_EQ(font->mipLevels, GLYPH_PAGE_MIP_LEVELS);
+  EXPECT_EQ(UploadFontPage(0, page.data(), 512, 512), 1);
+  EXPECT_EQ(AddTextureRef("FONT0_AON", 0), font) << "refilled in place";
+  EXPECT_EQ(TextureConfig.mipLevels, 0) << "the setting is put back";
+
+  ASSERT_EQ(CreateGlyphCacheTexture(0), 1);
+  ASSERT_EQ(CreateGlyphCacheTexture(1), 1);
+  EXPECT_EQ(AddTextureRef("CACHE1_AON", 0)->width, 512);
+  std::vector<uint8_t> cell(64 * 64 * 4, 255);
+  UpdateGlyphCacheCell(0, 7, 7, cell.data(), 64);  // the last cell
+  UpdateGlyphCacheCell(0, 8, 0, cell.data(), 64);  // off the page: ignored
+  ReleaseGlyphCacheTextures();
+  EXPECT_EQ(AddTextureRef("CACHE0_AON", 0), nullptr);
+  EXPECT_EQ(AddTextureRef("CACHE1_AON", 0), nullptr);
+  EXPECT_NE(AddTextureRef("FONT0_AON", 0), nullptr);
+}
