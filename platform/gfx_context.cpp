@@ -462,6 +462,14 @@ void GfxForgetView(uint32_t viewId) {
 }
 
 void GfxBindTextureForEdit(GLenum target, GLuint name) {
+  // Edits act on the active unit: the texture may already sit on the scratch unit while a
+  // draw has made another unit active, and an upload or read-back would then reach that
+  // unit's texture instead.
+  GfxShadow& sh = g_gfx.gl;
+  if (sh.activeUnit != GLenum(GL_TEXTURE0 + GFX_SCRATCH_UNIT)) {
+    GL(ActiveTexture)(GL_TEXTURE0 + GFX_SCRATCH_UNIT);
+    sh.activeUnit = GL_TEXTURE0 + GFX_SCRATCH_UNIT;
+  }
   BindUnit(GFX_SCRATCH_UNIT, target, name);
 }
 

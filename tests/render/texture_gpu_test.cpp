@@ -1,0 +1,174 @@
+// texture_gpu_test.cpp - textures of the table drawn on a real GL context: a BC1 DDS shows
+// its colours, a grey PNG shows grey (not red), and a font page's texels read back.
+// The device is made by the environment of render_gpu_test.cpp.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "render/device.h"
+#include "render/draw2d.h"
+#include "render/font_pages.h"
+#include "render/material.h"
+#include "render/render_states.h"
+#include "render/render_target.h"
+#include "render/texture_files.h"
+#include "render/texture_table.h"
+#include "tests/texconv/test_pictures.h"
+
+namespace {
+
+// A 64 x 64 plain (not sRGB) target: an sRGB texture reads back as its linear values.
+class TexturePixels : public ::testing::Test {
+ protected:
+  static constexpr int SIZE = 64;
+  ZKTETexture target{};
+
+  void SetUp() override {
+    if (Gfx.initState != 2) GTEST_SKIP() << "no device";
+    std::filesystem::remove_all("data");
+    GfxTexture2DDesc d;
+    d.width = d.height = SIZE;
+    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
+    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
+    ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
+    target.width = target.height = SIZE;
+    target.mipLevels = 1;
+    target.format = d.format;
+    ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
+    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+    RenderStates.pendingBlend = 0;
+    RenderStates.pendingRaster = 0;
+    RenderStates.pendingDepth = 1;
+    FlushStates();
+    Clear(0xFF000000u, 1);
+    ResetDraw2D();
+  }
+  void TearDown() override {
+    if (Gfx.initState != 2) return;
+    while (RenderTargets.depth > 0) UnsetRenderTarget();
+    SetTexture(0, nullptr);
+    ReleaseTexture(&target);
+    SetViewportFull();
+    RenderStates.pendingDepth = 0;
+  }
+  // Draws the texture over the whole target.
+  void DrawWhole(ZKTETexture* texture) {
+    MaterialParams p{};
+    Material* m = CreateMaterial(texture, 0, 0, 0, p, 0);
+    Draw2D& l = Draw2DList;
+    l.StartBatch(m);
+    const uint32_t white = 0xFFFFFFFFu;
+    int a = l.AddVertex(white, -1, -1, 0, 0), b = l.AddVertex(white, 1, -1, 1, 0);
+    int c = l.AddVertex(white, 1, 1, 1, 1), d = l.AddVertex(white, -1, 1, 0, 1);
+    l.AddQuad(a, b, c, d);
+    l.EndBatch();
+    FlushDraw2D();
+    ResetDraw2D();
+    ReleaseMaterial(m);
+  }
+  // 0xAARRGGBB of a pixel (x right, y down).
+  uint32_t Pixel(int x, int y) {
+    std::vector<uint8_t> p(SIZE * SIZE * 4);
+    EXPECT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+    const uint8_t* q = &p[(size_t(y) * SIZE + x) * 4];
+    return uint32_t(q[3]) << 24 | uint32_t(q[0]) << 16 | uint32_t(q[1]) << 8 | q[2];
+  }
+};
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  ASSERT_TRUE(testpics::WriteFileBytes(path, bytes)) << path;
+}
+
+}  // namespace
+
+TEST_F(TexturePixels, ADdsShowsItsColours) {
+  // Four quadrants, top left red, top right green, bottom left blue, bottom right white.
+  std::vector<uint8_t> rgba(32 * 32 * 4);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) {
+      const int q = (y >= 16) * 2 + (x >= 16);
+      const uint8_t colours[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+      uint8_t* p = &rgba[(size_t(y) * 32 + x) * 4];
+      p[0] = colours[q][0], p[1] = colours[q][1], p[2] = colours[q][2], p[3] = 255;
+    }
+  const std::vector<uint8_t> png = testpics::EncodeRgbaPng(rgba.data(), 32, 32);
+  texconv::Blob dds;
+  ASSERT_EQ(ConvertImageToDds(png.data(), png.size(), 71, &dds), 1);
+  WriteFile("data/pic/quads.dds", dds.bytes);
+  ZKTETexture* quads = GetTexture("quads.dds", GEN_TYPE_INTERFACE);
+  ASSERT_NE(quads, nullptr);
+  ASSERT_EQ(quads->state, TEXTURE_OWNED);
+  EXPECT_EQ(quads->format, GFX_FORMAT_BC1_UNORM_SRGB);
+  DrawWhole(quads);
+  EXPECT_EQ(Pixel(16, 16), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(48, 16), 0xFF00FF00u);
+  EXPECT_EQ(Pixel(16, 48), 0xFF0000FFu);
+  EXPECT_EQ(Pixel(48, 48), 0xFFFFFFFFu);
+  FreeTextureRecord(quads);
+}
+
+TEST_F(TexturePixels, AGreyPngShowsGrey) {
+  testpics::PngLayout s;
+  s.width = s.height = 16;
+  s.colourType = 0;
+  s.samples.assign(16 * 16, 100);
+  WriteFile("data/png/ASH.png", testpics::EncodePng(s));
+  ZKTETexture* ash = GetTexture("ASH", GEN_TYPE_WORLD);
+  ASSERT_NE(ash, nullptr);
+  ASSERT_EQ(ash->state, TEXTURE_OWNED);
+  EXPECT_EQ(ash->format, GFX_FORMAT_R8_UNORM);
+  EXPECT_EQ(ash->mipLevels, 5) << "mips made by the device";
+  DrawWhole(ash);
+  EXPECT_EQ(Pixel(10, 10), 0xFF646464u) << "grey in all three channels, alpha one";
+  EXPECT_EQ(Pixel(40, 50), 0xFF646464u);
+  FreeTextureRecord(ash);
+}
+
+TEST_F(TexturePixels, TheGreyPlaceholderShowsGrey) {
+  ZKTETexture* missing = GetTexture("NOT_THERE", GEN_TYPE_WORLD);
+  ASSERT_NE(missing, nullptr);
+  EXPECT_EQ(missing->state, TEXTURE_MISSING);
+  DrawWhole(missing);
+  // 128 in sRGB is about 55 in linear light, drawn at alpha 128 over black.
+  const uint32_t p = Pixel(32, 32);
+  EXPECT_NEAR(int((p >> 16) & 0xFF), 28, 1);
+  EXPECT_EQ((p >> 16) & 0xFF, (p >> 8) & 0xFF);
+  EXPECT_EQ((p >> 16) & 0xFF, p & 0xFF);
+  FreeTextureRecord(missing);
+}
+
+TEST(FontPageTexture, AnUploadedPageReadsBack) {
+  if (Gfx.initState != 2) GTEST_SKIP() << "no device";
+  // White with coverage in alpha: a 2 x 2 block of full coverage at (100, 40).
+  std::vector<uint8_t> page(512 * 512 * 4, 255);
+  for (size_t i = 3; i < page.size(); i += 4) page[i] = 0;
+  for (int y = 40; y < 42; ++y)
+    for (int x = 100; x < 102; ++x) page[(size_t(y) * 512 + x) * 4 + 3] = 255;
+  ASSERT_EQ(UploadFontPage(3, page.data(), 512, 512), 1);
+  ZKTETexture* font = AddTextureRef("FONT3_AON", 0);
+  ASSERT_NE(font, nullptr);
+  std::vector<uint8_t> level0(512 * 512 * 4), level1(256 * 256 * 4);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, font->texture, 0, level0.data(), level0.size()));
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, font->texture, 1, level1.data(), level1.size()));
+  EXPECT_EQ(level0[(40 * 512 + 100) * 4 + 3], 255);
+  EXPECT_EQ(level0[(40 * 512 + 100) * 4 + 0], 255);
+  EXPECT_EQ(level0[(40 * 512 + 102) * 4 + 3], 0);
+  EXPECT_EQ(level1[(20 * 256 + 50) * 4 + 3], 255) << "the halved level keeps the block";
+  EXPECT_EQ(level1[(20 * 256 + 51) * 4 + 3], 0);
+
+  // A glyph-cache cell lands at its place on every level.
+  ASSERT_EQ(CreateGlyphCacheTexture(0), 1);
+  std::vector<uint8_t> cell(64 * 64 * 4, 255);
+  UpdateGlyphCacheCell(0, 2, 1, cell.data(), 64);
+  ZKTETexture* cache = AddTextureRef("CACHE0_AON", 0);
+  ASSERT_NE(cache, nullptr);
+  std::vector<uint8_t> c2(128 * 128 * 4);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, cache->texture, 2, c2.data(), c2.size()));
+  EXPECT_EQ(c2[(16 * 128 + 32) * 4 + 3], 255) << "cell (2, 1) at 16-pixel cells";
+  EXPECT_EQ(c2[(16 * 128 + 31) * 4 + 3], 0);
+  ReleaseGlyphCacheTextures();
+  FreeTextureRecord(font);
+}
