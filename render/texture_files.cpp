@@ -38,6 +38,12 @@ bool ContainsNoCase(const char* text, const char* part) {
 // The size limit of a texture of that width: the width, halved once at "Half Tex Res ".
 uint32_t HalvedLimit(uint32_t width, int half) { return half && width > 16 ? width / 2 : width; }
 
+// Where a record's PNG lies: backgrounds, skies or the general folder.
+const char* PngPathTemplate(const ZKTETexture* record) {
+  if (record->type == TEXTURE_TYPE_BACKGROUND) return "data\\bkg\\%s.png";
+  return TextureConfig.skies ? "data\\skies\\%s.png" : "data\\png\\%s.png";
+}
+
 const uint8_t* Bytes(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 
 }  // namespace
@@ -181,12 +187,9 @@ int load_dds_texture(ZKTETexture* record, int* alpha, int half) {
 
 int load_png_texture(ZKTETexture* record, int* alpha, int half, int convert) {
   TextureFlagsFromName(record->name, alpha);
-  const char* pathTemplate = record->type == TEXTURE_TYPE_BACKGROUND ? "data\\bkg\\%s.png"
-                             : TextureConfig.skies                   ? "data\\skies\\%s.png"
-                                                                     : "data\\png\\%s.png";
   char path[FILE_PATH_SIZE];
   std::string file;
-  const bool named = TexturePath(path, sizeof path, pathTemplate, record->name);
+  const bool named = TexturePath(path, sizeof path, PngPathTemplate(record), record->name);
   if (!named) SetTextureErrorText("File not found");
   if (!named || !ReadTextureFile(path, 28, &file)) {
     TextureMessage(TextColours.message, "Could not read texture %s - %s", record->name, TextureErrorText);
@@ -238,10 +241,8 @@ int load_ordinary_texture(ZKTETexture* record) {
                              FileGetWriteTime(ddsPath, ddsTime);
         bool havePng = false;
         if (haveDds) {
-          const char* pngTemplate = record->type == TEXTURE_TYPE_BACKGROUND ? "data\\bkg\\%s.png"
-                                    : TextureConfig.skies                   ? "data\\skies\\%s.png"
-                                                                            : "data\\png\\%s.png";
-          havePng = TexturePath(pngPath, sizeof pngPath, pngTemplate, record->name) && FileGetWriteTime(pngPath, pngTime);
+          havePng = TexturePath(pngPath, sizeof pngPath, PngPathTemplate(record), record->name) &&
+                    FileGetWriteTime(pngPath, pngTime);
           if (!havePng)
             TextureMessage(TextColours.message, "Checked file time of DDS but could not check file time of PNG : %s",
                            record->name);

@@ -73,6 +73,23 @@ void ClearSlot(int slot) {
   if (Gfx.context) GfxPSSetShaderResources(Gfx.context, uint32_t(slot), 1, &g_boundViews[slot]);
 }
 
+// The slots that show the record's texture are emptied before its objects go: a new object
+// may be given the same handle, and the skipped bind would then leave nothing bound.
+void ClearSlotsOf(const ZKTETexture* record) {
+  for (int s = 0; s < TEXTURE_SLOTS; ++s)
+    if (!record || (record->texture && BoundTextures[s] == record->texture)) ClearSlot(s);
+}
+
+// Loads a listed record again under the texture lock.
+int LoadAgain(ZKTETexture* record) {
+  LockTextures();
+  ClearSlotsOf(record);
+  ReleaseTexture(record);
+  const int loaded = LoadTexture(record, 0);
+  UnlockTextures();
+  return loaded;
+}
+
 enum class Source { FilePath, Ordinary, Blank };
 
 Source SourceOf(const ZKTETexture* record) {
@@ -265,11 +282,7 @@ void UnlockTextures() { g_textureLock.unlock(); }
 int ReloadTextureByName(const char* name) {
   ZKTETexture* record = AddTextureRef(name, 0);
   if (!record || !(record->flags & TEXTURE_FROM_FILE)) return 0;
-  LockTextures();
-  ReleaseTexture(record);
-  const int loaded = LoadTexture(record, 0);
-  UnlockTextures();
-  return loaded;
+  return LoadAgain(record);
 }
 
 void RequestTextureReload() {
@@ -297,12 +310,7 @@ void ReloadTextures() {
       continue;
     }
     r->flags &= uint8_t(~TEXTURE_RELOAD_REQUESTED);
-    if (r->flags & TEXTURE_FROM_FILE) {
-      LockTextures();
-      ReleaseTexture(r);
-      LoadTexture(r, 0);
-      UnlockTextures();
-    }
+    if (r->flags & TEXTURE_FROM_FILE) LoadAgain(r);
     ++handled;
     if (budget) now = ClockNowMs();
   }
@@ -424,8 +432,7 @@ void SetTextureOpt(int, const ZKTETexture* record) {
 // ---- [Release] ----
 
 void UnbindTexture(ZKTETexture* record) {
-  for (int s = 0; s < TEXTURE_SLOTS; ++s)
-    if (!record || (BoundTextures[s] == record->texture && record->texture)) ClearSlot(s);
+  ClearSlotsOf(record);
   if (!record) return;
   if (record->registered) {
     auto it = g_table.find(record);

@@ -423,6 +423,11 @@ TEST_F(TextureTable, BindingSkipsWhatChangesNothingAndReleaseClearsTheSlots) {
   EXPECT_EQ(BoundTextures[3], tile->texture);
   SetTextureOpt(99, nullptr);
   EXPECT_EQ(TextureBindCount, binds + 2) << "SetTextureOpt is not counted";
+  // A reload empties the slots first: its new objects may take the old handles.
+  ASSERT_EQ(ReloadTextureByName("TILE"), 1);
+  EXPECT_FALSE(bool(BoundTextures[0]));
+  SetTexture(3, tile);
+  EXPECT_EQ(TextureBindCount, binds + 3) << "bound again after the reload";
   UnbindTexture(tile);
   EXPECT_FALSE(bool(BoundTextures[3]));
   EXPECT_EQ(tile->registered, 0);
