@@ -21,19 +21,17 @@
 
 namespace {
 
-// A square RGBA PNG of one colour (alpha 255 unless given).
+// A square PNG of one colour: grey (0), RGB (2), grey with alpha (4) or RGBA (6), alpha 200.
 std::vector<uint8_t> SolidPng(uint32_t size, uint8_t r, uint8_t g, uint8_t b, int colourType = 2) {
   testpics::PngLayout s;
   s.width = s.height = size;
   s.colourType = colourType;
   for (uint32_t i = 0; i < size * size; ++i) {
-    if (colourType == 0) {
+    if (colourType == 0 || colourType == 4)
       s.samples.push_back(r);
-    } else {
+    else
       s.samples.insert(s.samples.end(), {r, g, b});
-      if (colourType == 6) s.samples.push_back(200);
-      if (colourType == 4) s.samples.erase(s.samples.end() - 2, s.samples.end());
-    }
+    if (colourType == 4 || colourType == 6) s.samples.push_back(200);
   }
   return testpics::EncodePng(s);
 }
