@@ -10,13 +10,26 @@ namespace {
 
 constexpr int MAX_CACHE_TEXTURES = 64;  // as many as the glyph cache may have pages
 
-// A generated page with the glyph pages' mip levels.
-ZKTETexture* MakePage(const char* name, int size, const uint8_t* rgba) {
+// A generated page with the glyph pages' mip levels.  A record of that name stays the same
+// record (materials of the text batches point at it): refilled when it has a page of that
+// size, else given a new texture.
+int MakePage(const char* name, int size, const uint8_t* rgba) {
+  ZKTETexture* record = AddTextureRef(name, GEN_TYPE_INTERFACE);
+  if (record && record->state == TEXTURE_OWNED && record->texture && record->width == size &&
+      fill_texture(record, rgba, size, 32, 0))
+    return 1;
   const int savedLevels = TextureConfig.mipLevels;
   TextureConfig.mipLevels = GLYPH_PAGE_MIP_LEVELS;
-  ZKTETexture* record = CreateGeneratedTexture(name, size, rgba);
+  int made;
+  if (record) {
+    ReleaseTextureObjects(record);
+    record->flags = 0;
+    made = generate_texture(record, size, rgba);
+  } else {
+    made = CreateGeneratedTexture(name, size, rgba) != nullptr;
+  }
   TextureConfig.mipLevels = savedLevels;
-  return record;
+  return made;
 }
 
 void CacheName(char* out, size_t size, int index) { std::snprintf(out, size, "CACHE%d_AON", index); }
@@ -27,19 +40,13 @@ int UploadFontPage(int index, const uint8_t* rgba, int width, int height) {
   if (width != height || width <= 0) return 0;  // generated textures are square
   char name[24];
   std::snprintf(name, sizeof name, "FONT%d_AON", index);
-  if (ZKTETexture* existing = AddTextureRef(name, GEN_TYPE_INTERFACE)) {
-    if (existing->state == TEXTURE_OWNED && existing->width == width && fill_texture(existing, rgba, width, 32, 0))
-      return 1;
-    FreeTextureRecord(existing);
-  }
-  return MakePage(name, width, rgba) ? 1 : 0;
+  return MakePage(name, width, rgba);
 }
 
 int CreateGlyphCacheTexture(int index) {
   char name[24];
   CacheName(name, sizeof name, index);
-  if (ZKTETexture* existing = AddTextureRef(name, GEN_TYPE_INTERFACE)) FreeTextureRecord(existing);
-  return MakePage(name, GLYPH_CACHE_PAGE_PIXELS, nullptr) ? 1 : 0;
+  return MakePage(name, GLYPH_CACHE_PAGE_PIXELS, nullptr);
 }
 
 void UpdateGlyphCacheCell(int index, int cellX, int cellY, const uint8_t* rgba, int size) {
@@ -50,9 +57,11 @@ void UpdateGlyphCacheCell(int index, int cellX, int cellY, const uint8_t* rgba, 
 }
 
 void ReleaseGlyphCacheTextures() {
+  // The records stay listed, empty, for the materials that point at them; a page made again
+  // fills the same record.
   char name[24];
   for (int i = 0; i < MAX_CACHE_TEXTURES; ++i) {
     CacheName(name, sizeof name, i);
-    FreeTextureRecord(AddTextureRef(name, 0));
+    if (ZKTETexture* record = AddTextureRef(name, 0)) ReleaseTextureObjects(record);
   }
 }

@@ -3,7 +3,8 @@
 // made from 32-bit RGBA pixels with four mip levels (cells of 64, 32, 16 and 8 pixels).
 //
 // Records are looked up by name on every call: the table may have been emptied (device
-// re-creation) since the page was made.
+// re-creation) since the page was made.  A page made again keeps its record, which the text
+// batches' materials point at.
 #pragma once
 #include <cstdint>
 
@@ -17,5 +18,5 @@ int UploadFontPage(int index, const uint8_t* rgba, int width, int height);
 int CreateGlyphCacheTexture(int index);
 // Copies one size x size RGBA cell (size 64) into a cache page at cell column cellX, row cellY.
 void UpdateGlyphCacheCell(int index, int cellX, int cellY, const uint8_t* rgba, int size);
-// Takes every cache page's texture out of the table and frees it.
+// Frees every cache page's texture; the records stay listed, without texture.
 void ReleaseGlyphCacheTextures();

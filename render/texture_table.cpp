@@ -83,8 +83,7 @@ void ClearSlotsOf(const ZKTETexture* record) {
 // Loads a listed record again under the texture lock.
 int LoadAgain(ZKTETexture* record) {
   LockTextures();
-  ClearSlotsOf(record);
-  ReleaseTexture(record);
+  ReleaseTextureObjects(record);
   const int loaded = LoadTexture(record, 0);
   UnlockTextures();
   return loaded;
@@ -439,6 +438,12 @@ void UnbindTexture(ZKTETexture* record) {
     if (it != g_table.end() && *it == record) g_table.erase(it);
     record->registered = 0;
   }
+}
+
+void ReleaseTextureObjects(ZKTETexture* record) {
+  if (!record) return;
+  ClearSlotsOf(record);
+  ReleaseTexture(record);
 }
 
 void FreeTextureRecord(ZKTETexture* record) {

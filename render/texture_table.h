@@ -119,6 +119,9 @@ void SetTextureOpt(int unused, const ZKTETexture* record);  // slot 0, not count
 // ---- [Release] ----
 // Clears the slots holding the record's texture (all for null) and takes it out of the table.
 void UnbindTexture(ZKTETexture* record);
+// Empties the slots showing the record's texture and releases its objects; the record stays
+// listed (for objects made again under the same handles).
+void ReleaseTextureObjects(ZKTETexture* record);
 // Unbinds, releases and deletes one record (null is ignored).
 void FreeTextureRecord(ZKTETexture* record);
 // Every record unbound, released and deleted; the placeholders made again with recreate.

@@ -455,8 +455,21 @@ TEST_F(TextureTable, GlyphPagesAreGeneratedTexturesWithFourLevels) {
   std::vector<uint8_t> cell(64 * 64 * 4, 255);
   UpdateGlyphCacheCell(0, 7, 7, cell.data(), 64);  // the last cell
   UpdateGlyphCacheCell(0, 8, 0, cell.data(), 64);  // off the page: ignored
+  ZKTETexture* cache = AddTextureRef("CACHE0_AON", 0);
   ReleaseGlyphCacheTextures();
-  EXPECT_EQ(AddTextureRef("CACHE0_AON", 0), nullptr);
-  EXPECT_EQ(AddTextureRef("CACHE1_AON", 0), nullptr);
-  EXPECT_NE(AddTextureRef("FONT0_AON", 0), nullptr);
+  EXPECT_FALSE(bool(cache->texture));
+  EXPECT_FALSE(bool(AddTextureRef("CACHE1_AON", 0)->texture));
+  EXPECT_TRUE(bool(AddTextureRef("FONT0_AON", 0)->texture));
+  ASSERT_EQ(CreateGlyphCacheTexture(0), 1);
+  EXPECT_EQ(AddTextureRef("CACHE0_AON", 0), cache) << "made again in the same record";
+  EXPECT_TRUE(bool(cache->texture));
+
+  // A page asked for by the text batches before it was built is the record the page fills.
+  ZKTETexture* early = GetTexture("FONT1_AON", 0);
+  ASSERT_NE(early, nullptr);
+  EXPECT_EQ(early->state, TEXTURE_MISSING);
+  ASSERT_EQ(UploadFontPage(1, page.data(), 512, 512), 1);
+  EXPECT_EQ(AddTextureRef("FONT1_AON", 0), early);
+  EXPECT_EQ(early->state, TEXTURE_OWNED);
+  EXPECT_EQ(early->mipLevels, GLYPH_PAGE_MIP_LEVELS);
 }

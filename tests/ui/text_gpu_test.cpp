@@ -18,6 +18,7 @@
 #include "render/render_target.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
+#include "render/texture_table.h"
 #include "tests/ui/charset_test_util.h"
 #include "ui/character_set.h"
 #include "ui/font_pages.h"
@@ -56,9 +57,8 @@ class TextPixels : public ::testing::Test {
   void SetUp() override {
     if (!ready_) GTEST_SKIP() << "no device";
     ASSERT_TRUE(charset_) << "the generated character set " << GeneratedCharsetPath();
-    if (!GetTextureByName("FONT0_AON")->view)
-      GTEST_SKIP() << "the font pages have no GL textures yet: render/font_pages.cpp keeps nothing until the "
-                      "texture table makes \"FONT%d_AON\"";
+    const ZKTETexture* page = AddTextureRef("FONT0_AON", 0);
+    ASSERT_TRUE(page && page->view) << "the font pages are textures of the table";
     GfxTexture2DDesc d;
     d.width = WIDTH;
     d.height = HEIGHT;
