@@ -674,7 +674,7 @@ void AppRunPass() {
   HandleFrameKeys();
   PollNetwork();
   ServeInstanceRequests();
-  if (TextEntryActive) UpdateIme();
+  if (TextEntryActive) UpdateIME();
   ApplyDeferredWindowChanges();
   if (LastPresentStatus != PRESENT_OK) RecoverD3DDevice();
 

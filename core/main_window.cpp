@@ -468,6 +468,9 @@ void MainWndProc(const WindowMessage& message) {
     case MSG_INPUTLANGCHANGE:
       ImeStateNeedsUpdate = 1;
       break;
+    case MSG_IME_COMPOSITION:
+      OnIMEComposition(static_cast<uint32_t>(message.wParam));
+      break;
     case MSG_DISPLAYCHANGE:
       UpdateCursorClip();
       break;

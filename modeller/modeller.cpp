@@ -1,4 +1,4 @@
-// modeller.cpp - modeller state read by the frame loop.
+// modeller.cpp - modeller state read by the frame loop and the interface.
 #include "modeller/modeller.h"
 
 int MappingScreenshotRequested;
@@ -7,3 +7,9 @@ int MappingChanged;
 
 int ObjectEditorOpen;
 void ReloadEditorTextures() {}
+
+void (*AddUndoPoint)(const char* name, int kind, void* variable, uint32_t mask);
+void (*RefreshEditedMesh)(Prss* screen);
+
+int MappingPanelSelection = -1;
+int MappingPanelRedraw;

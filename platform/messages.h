@@ -33,6 +33,7 @@ enum MessageId : uint32_t {
   MSG_MOVE,             // the window moved: lParam the client area's top left (PointParam)
   MSG_DISPLAYCHANGE,    // a display was added, removed or changed its mode
   MSG_INPUTLANGCHANGE,  // the keyboard layout changed
+  MSG_IME_COMPOSITION,  // the IME's composition changed: wParam its flags (platform/text_input.h)
   MSG_USER = 0x400,     // posted by the program itself (on-screen keyboard translation)
   MSG_INSTANCE_REQUEST = 0x8000,  // a request from a second instance
 };

@@ -9,6 +9,7 @@
 #include <climits>
 
 #include "platform/keys.h"
+#include "platform/text_input.h"
 
 // ---- [State] ----
 
@@ -57,6 +58,8 @@ bool ForOurWindow(uint32_t windowId) { return windowId == 0 || windowId == g_win
 // and the system takes everything back at exit anyway.
 int PlatformVideoStart() {
   if (!g_window.videoUp) {
+    // Compositions longer than an editing event's 32 bytes arrive whole.
+    SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return 0;
     g_window.videoUp = 1;
     if (SDL_GL_LoadLibrary(nullptr) != 0) SDL_ClearError();  // windows without GL still work
@@ -421,6 +424,12 @@ void TranslateText(const SDL_TextInputEvent& text) {
   }
 }
 
+// The IME's composition: kept for the interface to read, announced by a message.
+void TranslateEditing(const char* text, int start) {
+  PlatformNoteComposition(text, start);
+  PostWindowMessage(MSG_IME_COMPOSITION, IME_COMPOSITION_STRING | IME_COMPOSITION_CURSOR, start);
+}
+
 void TranslateButton(const SDL_MouseButtonEvent& button) {
   const bool down = button.type == SDL_MOUSEBUTTONDOWN;
   uint64_t bit = 0;
@@ -498,6 +507,13 @@ void TranslateSdlEvent(const SDL_Event& event) {
       break;
     case SDL_TEXTINPUT:
       if (ForOurWindow(event.text.windowID)) TranslateText(event.text);
+      break;
+    case SDL_TEXTEDITING:
+      if (ForOurWindow(event.edit.windowID)) TranslateEditing(event.edit.text, event.edit.start);
+      break;
+    case SDL_TEXTEDITING_EXT:
+      if (ForOurWindow(event.editExt.windowID)) TranslateEditing(event.editExt.text, event.editExt.start);
+      SDL_free(event.editExt.text);
       break;
     case SDL_MOUSEMOTION:
       if (ForOurWindow(event.motion.windowID))

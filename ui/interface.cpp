@@ -7,6 +7,7 @@
 #include "core/config.h"
 #include "core/main_window.h"
 #include "core/process.h"
+#include "modeller/modeller.h"
 #include "platform/clock.h"
 #include "render/screen_labels.h"
 #include "ui/code_pages.h"
@@ -36,13 +37,36 @@ namespace {
 constexpr int CHAR_SIZE_MIN = 1, CHAR_SIZE_MAX = 10, CHAR_SIZE_DEFAULT = 4;
 constexpr int KNOB_INSET = 2;  // pixels between a scroll knob and its trough
 
-// Places a button of the given pixel width at the row cursor and moves the cursor past it.
-int AddRowAt(Prss* owner, int width, uintptr_t word, InterfaceValue text, InterfaceValue third,
-             InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler, const char* hint) {
+// Places a button of the given pixel size at the row cursor and moves the cursor past it.
+int AddRowSized(Prss* owner, int width, int height, uintptr_t word, InterfaceValue text, InterfaceValue third,
+                InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler, const char* hint) {
   const int left = RowCursorX;
   RowCursorX += width;
-  return AddButton(owner, left, RowCursorY, left + width, RowCursorY + ButtonHeight, word, text, third, fourth,
-                   style, colour, handler, hint);
+  return AddButton(owner, left, RowCursorY, left + width, RowCursorY + height, word, text, third, fourth, style,
+                   colour, handler, hint);
+}
+
+int AddRowAt(Prss* owner, int width, uintptr_t word, InterfaceValue text, InterfaceValue third,
+             InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler, const char* hint) {
+  return AddRowSized(owner, width, ButtonHeight, word, text, third, fourth, style, colour, handler, hint);
+}
+
+uintptr_t AddressWord(const void* variable) { return reinterpret_cast<uintptr_t>(variable); }
+
+// A display of value through format (style 51) of LayoutColumns - 2 units, then a decrease
+// and an increase button over variable within [minimum, maximum].
+int AddSpinnerRow(Prss* owner, const char* format, int value, void* variable, int minimum, int maximum,
+                  int decreaseStyle, ColourWord* colour, InterfaceHandler handler, const char* hint) {
+  AddRowAt(owner, std::max(1, LayoutColumns - 2) * ButtonWidth, static_cast<uintptr_t>(static_cast<intptr_t>(value)),
+           IvText(nullptr), IvInt(0), IvText(format), BUTTON_STYLE_INTEGER_DISPLAY, colour, nullptr, hint);
+  AddRowAt(owner, ButtonWidth, AddressWord(variable), IvInt(minimum), IvInt(maximum), IvInt(0), decreaseStyle, colour,
+           handler, hint);
+  return AddRowAt(owner, ButtonWidth, AddressWord(variable), IvInt(minimum), IvInt(maximum), IvInt(0),
+                  decreaseStyle - 1, colour, handler, hint);
+}
+
+void RefreshEditedMeshHandler(void* owner, int, uintptr_t) {
+  if (RefreshEditedMesh) RefreshEditedMesh(static_cast<Prss*>(owner));
 }
 
 int AppendValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
@@ -65,7 +89,7 @@ int AppendValueControl(Prss* owner, void* variable, InterfaceValue minimum, Inte
   c.colour = colour;
   c.owner = owner;
   c.callback = callback;
-  // The control's text is prepared by the interface drawing when that exists.
+  PrepareValueControl(c);
   return ValueControlCount++;
 }
 
@@ -287,10 +311,10 @@ int AddRowByteSlider(Prss* owner, int maximum, int height, int style, uint8_t* v
             &TextColours.lightText, nullptr, nullptr);
   RowCursorX = left + troughWidth;
   const int down = style == 20 ? 27 : style == BUTTON_STYLE_COLOUR_TRIPLE ? 31 : 29;
-  AddRowAt(owner, ButtonWidth, reinterpret_cast<uintptr_t>(variable), IvInt(0), IvInt(maximum), IvInt(0), down,
-           colour, handler, nullptr);
-  return AddRowAt(owner, ButtonWidth, reinterpret_cast<uintptr_t>(variable), IvInt(0), IvInt(maximum), IvInt(0),
-                  down - 1, colour, handler, nullptr);
+  AddRowSized(owner, ButtonWidth, height, reinterpret_cast<uintptr_t>(variable), IvInt(0), IvInt(maximum), IvInt(0),
+              down, colour, handler, nullptr);
+  return AddRowSized(owner, ButtonWidth, height, reinterpret_cast<uintptr_t>(variable), IvInt(0), IvInt(maximum),
+                     IvInt(0), down - 1, colour, handler, nullptr);
 }
 
 int AddRowListButton(Prss* owner, int units, const char* text, uint32_t mask, uint32_t* flags, ColourWord* colour,
@@ -312,13 +336,82 @@ int AddByteFlagToggle(Prss* owner, int units, const char* text, uint8_t mask, ui
   return AddLabelledToggle(owner, units, text, mask, flags, lit, colour, 55, handler, hint);
 }
 
-// Panels, buttons and labels are drawn by the interface drawing when that exists; until
-// then a frame ages the message lines and serves the glyph cache: the glyphs that waited
-// this frame are drawn into the cache before the text batches are, and ageing follows.
-void DrawInterface() {
-  ExpireMessages(ClockNowMs());
-  GlyphCacheInit();
-  AgeGlyphCache();
+int AddLabelledValueButton(Prss* owner, const char* label, int style, int withSteps, uintptr_t word,
+                           ColourWord* colour, InterfaceValue text, InterfaceHandler handler, const char* hint) {
+  int units = withSteps ? 6 : 8;
+  if (label) {
+    AddRowAt(owner, ButtonWidth, 0, IvText(label), IvInt(0), IvInt(0), 2, colour, nullptr, hint);
+    --units;
+  }
+  if (!withSteps) return AddRowAt(owner, units * ButtonWidth, 0, text, IvInt(0), IvInt(0), style, colour, nullptr, hint);
+  AddRowAt(owner, units * ButtonWidth, word + 2, text, IvInt(0), IvInt(0), style, colour, handler, hint);
+  return AddStepHintButtons(owner, word, word + 1, colour, handler, style);
 }
-void DrawButtons() {}
-void DrawScreenLabels() {}
+
+int AddStepHintButtons(Prss* owner, uintptr_t wordMinus, uintptr_t wordPlus, ColourWord* colour,
+                       InterfaceHandler handler, int kind) {
+  AddRowAt(owner, ButtonWidth, wordMinus, IvText("-"), IvInt(0), IvInt(0), 2, colour, handler, StepHintText(kind, false));
+  return AddRowAt(owner, ButtonWidth, wordPlus, IvText("+"), IvInt(0), IvInt(0), 2, colour, handler,
+                  StepHintText(kind, true));
+}
+
+int PointButtonTopLimit;
+
+int AddColourPointButton(Prss* owner, int x, int y, uintptr_t word, int lit, const uint8_t* colourBytes,
+                         InterfaceHandler handler) {
+  const int half = CfgBlobSize;
+  if (y - half < PointButtonTopLimit) return -1;
+  const intptr_t packed =
+      colourBytes ? (intptr_t{colourBytes[0]} << 16) | (intptr_t{colourBytes[1]} << 8) | colourBytes[2] : 0;
+  return AddButton(owner, x - half, y - half, x + half, y + half, word, IvText(nullptr), IvInt(packed), IvInt(lit),
+                   BUTTON_STYLE_COLOUR_SQUARE, &TextColours.grey, handler, nullptr);
+}
+
+int AddSmoothingGroupSpinner(Prss* owner, int32_t* variable) {
+  return AddSpinnerRow(owner, "Smoothing group %d", variable ? *variable : 0, variable, 0, 16, 44, &TextColours.grey,
+                       nullptr, nullptr);
+}
+
+int AddRowColourButton(Prss* owner, const char* label, int minimum, int maximum, uint8_t* variable,
+                       ColourWord* colour, InterfaceHandler handler, const char* hint) {
+  return AddSpinnerRow(owner, label, variable ? *variable : 0, variable, minimum, maximum, 46, colour, handler, hint);
+}
+
+int AddDiscOffsetSpinner(Prss* owner, int8_t* variable) {
+  return AddSpinnerRow(owner, "Offset %d mm", variable ? *variable : 0, variable, -60, 60, 48, &TextColours.grey,
+                       nullptr, "Disc offset relative to wheel centre");
+}
+
+int AddLabelledFlag16(Prss* owner, const char* text, uint16_t mask, uint16_t* flags, const char* hint) {
+  AddRowAt(owner, 10 * ButtonWidth, 0, IvText(text), IvInt(0), IvInt(0), 3, &TextColours.grey, nullptr, hint);
+  const int lit = (flags && (*flags & mask)) ? 1 : 0;
+  return AddRowAt(owner, 2 * ButtonWidth, AddressWord(flags), IvText(text), IvInt(mask), IvInt(lit), 54,
+                  &TextColours.grey, RefreshEditedMeshHandler, hint);
+}
+
+int AddColourSliders(Prss* owner, uintptr_t word, ColourWord* colour, const char* label, InterfaceHandler handler,
+                     int mode) {
+  if (!colour) return -1;
+  uint8_t* bytes = reinterpret_cast<uint8_t*>(colour);
+  const int limit = mode == 2 ? 220 : 255;
+  const int rowHeight = ButtonHeight * 3 / 4;
+  const int left = RowCursorX, top = RowCursorY;
+  // The swatch with the label, over the three channel rows; Shift + right pastes into it.
+  AddButton(owner, left, top, left + 2 * ButtonWidth, top + 3 * rowHeight, word, IvText(label), IvFunction(handler),
+            IvInt(0), BUTTON_STYLE_SWATCH_A, colour, handler, nullptr);
+  int last = -1;
+  for (int channel = 0; channel < 3; ++channel) {
+    RowCursorX = left + 2 * ButtonWidth;
+    RowCursorY = top + channel * rowHeight;
+    AddRowByteSlider(owner, limit, rowHeight, 21 + channel, bytes + channel, &TextColours.grey, handler);
+    last = AddRowSized(owner, ButtonWidth, rowHeight, 0, IvInt(bytes[channel]), IvInt(0), IvInt(0),
+                       BUTTON_STYLE_NUMBER, &TextColours.grey, nullptr, nullptr);
+  }
+  // The brightness of all three.
+  RowCursorX = left + 2 * ButtonWidth;
+  RowCursorY = top + 3 * rowHeight;
+  AddRowByteSlider(owner, limit, rowHeight, BUTTON_STYLE_COLOUR_TRIPLE, bytes, &TextColours.grey, handler);
+  RowCursorX = left + 7 * ButtonWidth;
+  RowCursorY = top;
+  return last;
+}

@@ -10,6 +10,7 @@
 // value controls use normalised screen units, x -1 left .. 1 right and y -1 top .. 1 bottom
 // (edges inside).  A control with a null owner is never pressed.  Main thread only.
 #pragma once
+#include <bit>
 #include <cstdint>
 
 #include "ui/text_colours.h"
@@ -36,6 +37,16 @@ inline InterfaceValue IvFloat(float v) { InterfaceValue r{}; r.f = v; return r; 
 inline InterfaceValue IvText(const char* v) { InterfaceValue r{}; r.text = v; return r; }
 inline InterfaceValue IvAddress(void* v) { InterfaceValue r{}; r.address = v; return r; }
 inline InterfaceValue IvFunction(InterfaceHandler v) { InterfaceValue r{}; r.function = v; return r; }
+
+// Display-only value types (19..21, 54, 55) hold the number they show in the variable field.
+inline void* HeldFloat(float v) { return reinterpret_cast<void*>(static_cast<uintptr_t>(std::bit_cast<uint32_t>(v))); }
+inline void* HeldInt(int32_t v) { return reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<uint32_t>(v))); }
+inline float HeldFloatOf(const void* p) {
+  return std::bit_cast<float>(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)));
+}
+inline int32_t HeldIntOf(const void* p) {
+  return static_cast<int32_t>(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)));
+}
 
 struct InterfaceButton {
   uint8_t style;        // the drawing and the built-in press action (see interface_mouse.cpp)
@@ -169,6 +180,34 @@ int AddFlagToggle(Prss* owner, int units, const char* text, uint32_t mask, uint3
                   int invert, InterfaceHandler handler, const char* hint);  // label + style 53
 int AddByteFlagToggle(Prss* owner, int units, const char* text, uint8_t mask, uint8_t* flags, ColourWord* colour,
                       InterfaceHandler handler, const char* hint);  // label + style 55
+// A ten-unit label and a two-unit toggle (style 54) of a 16-bit flags word; a click rebuilds
+// the modeller's edited mesh.
+int AddLabelledFlag16(Prss* owner, const char* text, uint16_t mask, uint16_t* flags, const char* hint);
+// An optional one-unit label, then a button of style (10 angle, 11 length, 12 scale, 13
+// distance: the text field holds the number shown) that is 8 units wide (7 after a label)
+// and takes no click, or with steps 6 (5) units with word + 2, followed by "-" and "+" step
+// buttons with the words word and word + 1 and the style's step hints.
+int AddLabelledValueButton(Prss* owner, const char* label, int style, int withSteps, uintptr_t word,
+                           ColourWord* colour, InterfaceValue text, InterfaceHandler handler, const char* hint);
+// One-unit "-" and "+" buttons whose hints describe the steps of kind 10..13 (ui/value_steps.h).
+int AddStepHintButtons(Prss* owner, uintptr_t wordMinus, uintptr_t wordPlus, ColourWord* colour,
+                       InterfaceHandler handler, int kind);
+// A square of twice "Blob Size " centred on the pixel point (x, y), style 1, showing the
+// three colour bytes; -1 (not added) when its top edge lies above PointButtonTopLimit.
+extern int PointButtonTopLimit;
+int AddColourPointButton(Prss* owner, int x, int y, uintptr_t word, int lit, const uint8_t* colourBytes,
+                         InterfaceHandler handler);
+// Spinner rows: a display of LayoutColumns - 2 units, a decrease and an increase button.
+int AddSmoothingGroupSpinner(Prss* owner, int32_t* variable);  // "Smoothing group %d", 0..16
+int AddRowColourButton(Prss* owner, const char* label, int minimum, int maximum, uint8_t* variable,
+                       ColourWord* colour, InterfaceHandler handler, const char* hint);  // a byte through label
+int AddDiscOffsetSpinner(Prss* owner, int8_t* variable);  // "Offset %d mm", -60..60
+// The slider group of one colour (its first three bytes) at the row cursor, three quarters
+// of a row per slider: a swatch of two units with the label over the red, green and blue
+// sliders (each with its value), then a brightness slider of all three.  The channels reach
+// 220 in mode 2, else 255.  The row cursor ends right of the group at its top.
+int AddColourSliders(Prss* owner, uintptr_t word, ColourWord* colour, const char* label, InterfaceHandler handler,
+                     int mode);
 
 // ---- [Mouse] ----
 // The button under the pointer (the last added that holds it), or null; sets HoverHint and
@@ -189,15 +228,18 @@ void ResetInterfaceState();
 
 // ---- [Outside hooks] ----
 extern int InteractiveMode;  // 1 by default; 0 when the command line chose another run mode
-// Records the undo point of an edit through a control: kind 1 "set" a float, 2 "adjust" a
-// colour, 3 "set" an integer, 4 "switch" a flag.  STAND-IN: null until the editors' histories
-// exist; never called for domain 0.
-extern void (*InterfaceEditHook)(int domain, int kind, const char* verb, const char* label, void* variable,
-                                 uint32_t mask);
-// Opens the typed entry of a value (a right press).  STAND-IN: null until the entry dialog exists.
-extern void (*InterfaceTypedEntryHook)(Prss* owner, void* variable, int typeOrStyle, const char* label);
 
 // ---- [Drawing] ----
-void DrawInterface();  // expires the message lines; panels and controls are not drawn yet
+// Formats a control's text by its display type and queues it into the interface text batch;
+// every AddValueControl form calls it (ui/value_control_text.cpp).
+void PrepareValueControl(ValueControl& control);
+// The text PrepareValueControl draws for the control, without placement: 0 for types that
+// show no text (or show glyphs only), else 1 with the coded text in out.
+int ValueControlText(const ValueControl& control, char* out, int outSize);
+// Pressed as drawn: a mouse button is held, the control has a callback, the press was made on
+// a control of its type, and the press point and the pointer both lie inside it.
+bool IsControlPressed(const ValueControl& control);
+// The per-frame passes (ui/interface_draw.h has the panel routines).
+void DrawInterface();
 void DrawButtons();
 void DrawScreenLabels();

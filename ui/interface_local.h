@@ -6,6 +6,9 @@
 #include "ui/interface.h"
 
 // ---- Button styles with a press action ----
+constexpr int BUTTON_STYLE_COLOUR_SQUARE = 1;
+constexpr int BUTTON_STYLE_NUMBER = 7;       // "%d" of the text field
+constexpr int BUTTON_STYLE_INTEGER_DISPLAY = 51;  // the fourth field as a format for the word
 constexpr int BUTTON_STYLE_SWATCH_A = 5, BUTTON_STYLE_SWATCH_B = 6;
 constexpr int BUTTON_STYLE_RADIO = 14;
 constexpr int BUTTON_STYLE_FLOAT_FIRST = 16, BUTTON_STYLE_FLOAT_LAST = 19;
@@ -26,6 +29,7 @@ constexpr int VALUE_TYPE_WORD = 38;
 constexpr int VALUE_TYPE_SCROLL = 39;
 constexpr int VALUE_TYPE_WHEEL = 48;         // a list's wheel area
 constexpr int VALUE_TYPE_COLOUR_SWATCH = 52;
+constexpr int VALUE_TYPE_SEGMENT_BAR = 58;   // five segments; a left click picks one
 
 // ---- Mouse state ----
 enum ValueDragKind { DRAG_NONE = 0, DRAG_FLOAT = 1, DRAG_BYTE = 2, DRAG_WORD = 3, DRAG_SCROLL = 4, DRAG_COLOUR = 5 };

@@ -11,6 +11,9 @@
 #include "render/screen_labels.h"
 #include "ui/interface.h"
 #include "ui/interface_local.h"
+#include "ui/text_draw.h"
+#include "ui/text_entry.h"
+#include "ui/value_edit.h"
 #include "ui/value_steps.h"
 
 ValueDragState ValueDrag;
@@ -20,13 +23,13 @@ ValueClipboardState ValueClipboard;
 const char* HoverHint;
 int PointerOverButton;
 int InteractiveMode = 1;
-void (*InterfaceEditHook)(int domain, int kind, const char* verb, const char* label, void* variable, uint32_t mask);
-void (*InterfaceTypedEntryHook)(Prss* owner, void* variable, int typeOrStyle, const char* label);
 
 namespace {
 
 constexpr float MIN_STEP = 1e-8f;
-constexpr int EDIT_SET_FLOAT = 1, EDIT_ADJUST_COLOUR = 2, EDIT_SET_INTEGER = 3, EDIT_SWITCH_FLAG = 4;
+constexpr int EDIT_SET_FLOAT = EDIT_KIND_SET_FLOAT, EDIT_ADJUST_COLOUR = EDIT_KIND_ADJUST_COLOUR,
+              EDIT_SET_INTEGER = EDIT_KIND_SET_INTEGER, EDIT_SWITCH_FLAG = EDIT_KIND_SWITCH_FLAG;
+constexpr int MAPPED_WORD_TOP = 65534;
 
 // ---- Small helpers over bound variables ----
 float& FloatAt(void* p) { return *static_cast<float*>(p); }
@@ -35,12 +38,24 @@ uint16_t& WordAt(void* p) { return *static_cast<uint16_t*>(p); }
 int32_t& IntAt(void* p) { return *static_cast<int32_t*>(p); }
 void* AddressOf(uintptr_t word) { return reinterpret_cast<void*>(word); }
 
-void RecordEdit(int domain, int kind, const char* verb, const char* label, void* variable, uint32_t mask = 0) {
-  if (domain != 0 && InterfaceEditHook) InterfaceEditHook(domain, kind, verb, label, variable, mask);
+// The verb comes from the kind; kept at the call sites for reading.
+void RecordEdit(int domain, int kind, const char*, const char* label, void* variable, uint32_t mask = 0) {
+  RecordControlEdit(domain, kind, label, variable, mask);
 }
 
-void OpenTypedEntry(Prss* owner, void* variable, int typeOrStyle, const char* label) {
-  if (InterfaceTypedEntryHook) InterfaceTypedEntryHook(owner, variable, typeOrStyle, label);
+void OpenFloatEntry(Prss* owner, void* variable, int typeOrStyle, float lower, float upper, float step,
+                    const char* label, int domain, InterfaceHandler callback) {
+  TypedEntryRequest r{};
+  r.owner = owner;
+  r.variable = variable;
+  r.typeOrStyle = typeOrStyle;
+  r.minimum = lower;
+  r.maximum = upper;
+  r.step = step;
+  r.label = label;
+  r.editDomain = domain;
+  r.callback = callback;
+  OpenTypedEntry(r);
 }
 
 uint8_t LargestOf3(const uint8_t* c) { return std::max({c[0], c[1], c[2]}); }
@@ -166,7 +181,7 @@ PressResult PressFloatButton(const InterfaceButton& b, int code) {
       return {false, false};
     }
     case 2:
-      if (label) OpenTypedEntry(b.owner, variable, b.style, label);
+      if (label) OpenFloatEntry(b.owner, variable, b.style, lower, upper, step, label, b.editDomain, b.handler);
       return {false, false};
     case 6:
       ValueClipboard.value = FloatAt(variable);
@@ -346,6 +361,23 @@ void RecordValuePress(int code, int type) {
   PendingPress.y = PointerNormalisedY();
 }
 
+// Types 37 and 38: the entry shows and takes the float range.
+void OpenMappedEntry(const ValueControl& c, int mapped) {
+  TypedEntryRequest r{};
+  r.owner = c.owner;
+  r.variable = c.variable;
+  r.typeOrStyle = c.displayType;
+  r.minimum = c.minimum.f;
+  r.maximum = c.maximum.f;
+  r.label = c.label.text;
+  r.editDomain = c.editDomain;
+  r.byteMinimum = c.byteMinimum;
+  r.byteMaximum = c.byteMaximum;
+  r.mapped = mapped;
+  r.callback = c.callback;
+  OpenTypedEntry(r);
+}
+
 int ControlSpanPixels(const ValueControl& c) {
   return std::max(1, static_cast<int>(std::lround((c.right - c.left) * 0.5f * static_cast<float>(ScreenWidth))));
 }
@@ -365,7 +397,7 @@ bool PressNow(const ValueControl& c, int code) {
       ValueDrag.step = step;
       ValueDrag.label = name;
     } else if (code == 2 || code == 1) {
-      OpenTypedEntry(c.owner, variable, type, name);
+      OpenFloatEntry(c.owner, variable, type, c.minimum.f, c.maximum.f, step, name, c.editDomain, c.callback);
     } else if (code == 6) {
       ValueClipboard.value = FloatAt(variable);
     } else if (code == 10) {
@@ -406,7 +438,7 @@ bool PressNow(const ValueControl& c, int code) {
         StartDrag(DRAG_BYTE, variable, c.byteMinimum, c.byteMaximum, ControlSpanPixels(c), c.owner, c.callback,
                   c.editDomain);
       else if (code == 2)
-        OpenTypedEntry(c.owner, variable, type, label);
+        OpenMappedEntry(c, 0);
       else if (code == 6)
         ValueClipboard.byte = BytesAt(variable)[0];
       else if (code == 10)
@@ -418,7 +450,7 @@ bool PressNow(const ValueControl& c, int code) {
       if (code == 1)
         StartDrag(DRAG_WORD, variable, wordLo, wordHi, ControlSpanPixels(c), c.owner, c.callback, c.editDomain);
       else if (code == 2)
-        OpenTypedEntry(c.owner, variable, type, label);
+        OpenMappedEntry(c, c.subType);
       else if (code == 6)
         ValueClipboard.word = WordAt(variable);
       else if (code == 10)
@@ -453,19 +485,50 @@ bool PressNow(const ValueControl& c, int code) {
   }
 }
 
-// The action of a type on the release that completes its press.
-void ReleaseAction(const ValueControl& c) {
+// Type 42 and 43 with a maximum field: a word that holds 0.5..7.5 over 0..65534, stepped in
+// thousandths.
+uint16_t StepMappedWord(uint16_t word, int steps) {
+  const float value = (static_cast<float>(word) / MAPPED_WORD_TOP) * 7.0f + 0.5f;
+  const int thousandths = RoundToInt32(value / 0.001f) + steps;
+  const float stepped = std::clamp(static_cast<float>(thousandths) * 0.001f, 0.5f, 7.5f);
+  return static_cast<uint16_t>(RoundToInt32((stepped - 0.5f) * MAPPED_WORD_TOP / 7.0f));
+}
+
+// The action of a type on the release that completes its press.  Returns whether the
+// control's callback is then called as usual, with (owner, maximum, variable).
+bool ReleaseAction(const ValueControl& c) {
   const int type = c.displayType;
   void* variable = c.variable;
-  const bool rightPress = (PendingPress.clickCode & 2) != 0;
+  const int code = PendingPress.clickCode;
+  const bool rightPress = (code & 2) != 0;
+  const bool needsVariable = (type >= 40 && type <= 47) || (type >= 11 && type <= 13);
+  if (needsVariable && !variable) return false;
   switch (type) {
+    case 11:
+    case 12:
+    case 13: {
+      // The text buffer's size is in the maximum field; the callback runs once the text is confirmed.
+      static const int ENTRY_TYPES[3] = {0, 2, 3};
+      EditTextField(c.owner, static_cast<char*>(variable), static_cast<int>(c.maximum.i), c.label.text,
+                    ENTRY_TYPES[type - 11], c.callback);
+      return false;
+    }
+    case 14:
+    case 22:
+      if (c.maximum.i < 0) return true;
+      // The next draw of the line counts the characters left of the pointer; the entry line
+      // then puts its cursor there.
+      TextClickProbe = 1;
+      TextClickProbeX = PointerNormalisedX();
+      RequestEntryClickPlacement();
+      return false;
     case 23:
     case 24:
     case 25:
-      if (!c.callback) return;
+      if (!c.callback) return false;
       c.callback(c.owner, static_cast<int>(c.maximum.i), reinterpret_cast<uintptr_t>(variable));
       if (c.label.function) c.label.function(c.owner, static_cast<int>(c.maximum.i), reinterpret_cast<uintptr_t>(variable));
-      return;
+      return false;
     case 40:
     case 41: {
       RecordEdit(c.editDomain, EDIT_SET_INTEGER, "set", nullptr, variable);
@@ -473,31 +536,52 @@ void ReleaseAction(const ValueControl& c) {
       const int limit = static_cast<int>(c.label.i);
       const int v = BytesAt(variable)[0] + step;
       BytesAt(variable)[0] = static_cast<uint8_t>(ClampInt(type == 40 ? std::min(v, limit) : std::max(v, limit), 0, 255));
-      break;
+      return true;
+    }
+    case 42:
+    case 43: {
+      RecordEdit(c.editDomain, EDIT_SET_INTEGER, "set", nullptr, variable);
+      const int step = ValueStepMultiplier(code) * (type == 42 ? 1 : -1);
+      uint16_t& word = WordAt(variable);
+      if (c.maximum.i != 0) {
+        word = StepMappedWord(word, step);
+      } else {
+        const int limit = static_cast<int>(c.label.i);
+        const int v = word + step;
+        word = static_cast<uint16_t>(ClampInt(type == 42 ? std::min(v, limit) : std::max(v, limit), 0, 65535));
+      }
+      return true;
     }
     case 44:
     case 45: {
       const float step = c.maximum.f;
-      if (step < MIN_STEP) return;
+      if (step < MIN_STEP) return false;
       RecordEdit(c.editDomain, EDIT_SET_FLOAT, "set", nullptr, variable);
       const float moved = (std::round(FloatAt(variable) / step) +
-                           static_cast<float>(ValueStepMultiplier(PendingPress.clickCode) * (type == 44 ? 1 : -1))) *
+                           static_cast<float>(ValueStepMultiplier(code) * (type == 44 ? 1 : -1))) *
                           step;
       FloatAt(variable) = type == 44 ? std::min(moved, c.label.f) : std::max(moved, c.label.f);
-      break;
+      return true;
     }
     case 46:
       IntAt(variable) = std::max(0, IntAt(variable) - 1);
-      return;
+      return false;
     case 47: {
       const int limit = static_cast<int>(c.label.i - c.maximum.i + c.minimum.i);
       IntAt(variable) = std::max(0, std::min(IntAt(variable) + 1, limit));
-      return;
+      return false;
     }
+    case VALUE_TYPE_SEGMENT_BAR:
+      if (code == CLICK_LEFT) {
+        const int index = SegmentAt(ValueControlBarGeometry(c), PointerNormalisedX());
+        if (c.callback && index >= 0 && index < SEGMENT_BAR_SEGMENTS)
+          c.callback(c.owner, index, static_cast<uintptr_t>(c.maximum.i));
+        return false;
+      }
+      return code == (CLICK_LEFT | CLICK_CTRL);
     default:
-      break;
+      return true;
   }
-  if (c.callback) c.callback(c.owner, static_cast<int>(c.maximum.i), reinterpret_cast<uintptr_t>(variable));
 }
 
 int HandleWheel(const MouseRecord& mouse, float x, float y) {
@@ -604,7 +688,8 @@ int HandleInterfaceMouse(const MouseRecord* record) {
     if (matches) {
       ReleaseHandled = 1;
       const ValueControl pressed = c;  // the callback may change the table
-      ReleaseAction(pressed);
+      if (ReleaseAction(pressed) && pressed.callback)
+        pressed.callback(pressed.owner, static_cast<int>(pressed.maximum.i), reinterpret_cast<uintptr_t>(pressed.variable));
     }
     PendingPress = PendingPressState{};
     return 1;
@@ -630,6 +715,7 @@ int CommitValueEdit() {
 void ForgetInterfaceOwner(const Prss* owner) {
   if (!owner) return;
   if (ValueDrag.owner == owner) ValueDrag = ValueDragState{};
+  ForgetValueEditOwner(owner);
   // A pending press belongs to a control of the current table; the owner's controls go below.
   for (int i = 0; i < ButtonCount; ++i)
     if (InterfaceButtons[i].owner == owner) InterfaceButtons[i].owner = nullptr;

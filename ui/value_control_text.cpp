@@ -1,0 +1,318 @@
+// value_control_text.cpp - the text of a value control by its display type, queued into the
+// interface text batch when the control is added, so it is ready before the panels are drawn.
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <numbers>
+
+#include "core/main_window.h"
+#include "render/vr.h"
+#include "ui/character_set.h"
+#include "ui/interface.h"
+#include "ui/interface_config.h"
+#include "ui/interface_local.h"
+#include "ui/text_draw.h"
+#include "ui/text_measure.h"
+#include "ui/value_edit.h"
+#include "ui/value_steps.h"
+
+namespace {
+
+constexpr float SMALL_CONTROL = 0.099f;  // below this height the text takes 0.85 of it, else 0.7
+constexpr float RADIANS_TO_DEGREES = 180.0f / std::numbers::pi_v<float>;
+constexpr uint8_t LABEL_ALIGN_MASK = 3;         // 0 centred, 1 left, 2 right
+constexpr uint8_t LABEL_FULL_HEIGHT = 0x10;     // label types: the text fills the control
+constexpr char MASK_CHARACTER = '\x95';         // a bullet in the Latin 1 page
+constexpr int CODE_STEP_RIGHT = 0x9B, CODE_STEP_LEFT = 0x8B, CODE_ARROW_UP = 0xB9, CODE_ARROW_DOWN = 0xBA;
+constexpr int TEXT_SIZE = 256;
+
+enum Align { ALIGN_CENTRE = 0, ALIGN_LEFT = 1, ALIGN_RIGHT = 2 };
+
+bool IsLabelType(int t) { return t == 15 || t == 19 || t == 20 || t == 21 || t == 54 || t == 55; }
+
+uint32_t Opaque(ColourWord c) { return 0xFF000000u | ColourRed(c) << 16 | ColourGreen(c) << 8 | ColourBlue(c); }
+
+uint32_t Darkened(uint32_t argb, int by) {
+  uint32_t out = argb & 0xFF000000u;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int c = std::max(0, static_cast<int>((argb >> shift) & 0xFF) - by);
+    out |= static_cast<uint32_t>(c) << shift;
+  }
+  return out;
+}
+
+// A text masked as one bullet per character byte.
+void Masked(char* out, int outSize, const char* text) {
+  int n = 0;
+  for (const char* p = text ? text : ""; *p && n < outSize - 1; ++p) out[n++] = MASK_CHARACTER;
+  out[n] = 0;
+}
+
+const char* TextOf(const ValueControl& c) { return c.minimum.text ? c.minimum.text : ""; }
+
+// Type 23: the entry of a null-ended text list chosen by the variable's value; "?" beyond it.
+const char* ListEntry(const ValueControl& c) {
+  const char* const* list = static_cast<const char* const*>(c.minimum.address);
+  if (!list || !c.variable) return "?";
+  const int32_t index = *static_cast<const int32_t*>(c.variable);
+  if (index < 0) return "?";
+  for (int32_t i = 0; i <= index; ++i)
+    if (!list[i]) return "?";
+  return list[index];
+}
+
+// The three channel values of type 52, one per row.
+void QueueChannelRows(const ValueControl& c, float h, float margin) {
+  if (!c.colour) return;
+  const ColourWord colour = *c.colour;
+  const int r = static_cast<int>(ColourRed(colour)), g = static_cast<int>(ColourGreen(colour)),
+            b = static_cast<int>(ColourBlue(colour));
+  const int limit = c.label.i == 1 ? 720 : 960;
+  const uint32_t ink = Opaque(2 * r + 3 * g + b > limit ? TextColours.darkText : TextColours.lightText);
+  const float row = 0.3f * h;
+  const int values[3] = {r, g, b};
+  for (int i = 0; i < 3; ++i) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%d", values[i]);
+    const float width = TextWidth(text, 0, row);
+    DrawText(text, ink, c.right - margin - width, c.top + 0.05f * h + static_cast<float>(i) * row, row, 0);
+  }
+}
+
+// Type 58: the digits 1..5 centred in their segments, the chosen one in the selected colour.
+void QueueSegmentDigits(const ValueControl& c, uint32_t colour) {
+  const SegmentBarGeometry bar = ValueControlBarGeometry(c);
+  const int chosen = c.variable ? *static_cast<const int32_t*>(c.variable) : -1;
+  const float y = 0.5f * (c.top + c.bottom) - 0.5f * bar.textRowHeight;
+  for (int i = 0; i < SEGMENT_BAR_SEGMENTS; ++i) {
+    const char digit[2] = {static_cast<char>('1' + i), 0};
+    const float width = TextWidth(digit, 0, bar.textRowHeight);
+    const float x = bar.left + (static_cast<float>(i) + 0.5f) * bar.segmentWidth - 0.5f * width;
+    DrawText(digit, i == chosen ? Opaque(InterfaceColours.textSelected) : colour, x, y, bar.textRowHeight, 0);
+  }
+}
+
+// Glyph-only types: one raw glyph centred in the control.
+int RawGlyphOf(const ValueControl& c) {
+  switch (c.displayType) {
+    case 2: return static_cast<int>(c.minimum.i);
+    case 40: case 42: case 44: return CODE_STEP_RIGHT;
+    case 41: case 43: case 45: return CODE_STEP_LEFT;
+    case 46: return CODE_ARROW_UP;
+    case 47: return CODE_ARROW_DOWN;
+    default: return -1;
+  }
+}
+
+}  // namespace
+
+bool IsControlPressed(const ValueControl& c) {
+  if (!KeyState[1] && !KeyState[2]) return false;
+  if (!c.callback || PendingPress.clickCode == 0 || PendingPress.displayType != c.displayType) return false;
+  auto inside = [&](float x, float y) { return x >= c.left && x <= c.right && y >= c.top && y <= c.bottom; };
+  return inside(PendingPress.x, PendingPress.y) && inside(PointerNormalisedX(), PointerNormalisedY());
+}
+
+int ValueControlText(const ValueControl& c, char* out, int outSize) {
+  if (!out || outSize <= 0) return 0;
+  out[0] = 0;
+  const int type = c.displayType;
+  const char* text = TextOf(c);
+  switch (type) {
+    case 0: case 1: case 3: case 4: case 5: case 7: case 9: case 10: case 11: case 13: case 14: case 15:
+    case 16: case 17: case 18: case 53: case 56:
+      std::snprintf(out, static_cast<size_t>(outSize), "%s", text);
+      return 1;
+    case 6:
+      std::snprintf(out, static_cast<size_t>(outSize), "%s", HoverHint ? HoverHint : "");
+      return 1;
+    case 8:
+      std::snprintf(out, static_cast<size_t>(outSize), "%s", text);
+      return 1;
+    case 12:
+    case 22:
+      Masked(out, outSize, text);
+      return 1;
+    case 19: FormatLabelFloat(out, outSize, text, HeldFloatOf(c.variable)); return 1;
+    case 20: FormatLabelFloat(out, outSize, text, HeldFloatOf(c.variable) * 0.001f); return 1;
+    case 21: FormatLabelFloat(out, outSize, text, HeldFloatOf(c.variable) * RADIANS_TO_DEGREES); return 1;
+    case 54:
+    case 55: FormatLabelInt(out, outSize, text, HeldIntOf(c.variable)); return 1;
+    case 23: std::snprintf(out, static_cast<size_t>(outSize), "%s", ListEntry(c)); return 1;
+    case 24: {
+      const char* const* pair = static_cast<const char* const*>(c.minimum.address);
+      const bool set = c.variable && (*static_cast<const uint32_t*>(c.variable) & static_cast<uint32_t>(c.maximum.i));
+      const char* chosen = pair ? pair[set ? 1 : 0] : (set ? "[yes]" : "[no]");
+      std::snprintf(out, static_cast<size_t>(outSize), "%s", chosen ? chosen : "");
+      return 1;
+    }
+    case 25: {
+      const char* const* slot = static_cast<const char* const*>(c.minimum.address);
+      if (slot && *slot) std::snprintf(out, static_cast<size_t>(outSize), "%s", *slot);
+      else Masked(out, outSize, " ");
+      return 1;
+    }
+    case 26: std::snprintf(out, static_cast<size_t>(outSize), "?"); return 1;
+    case 32: {
+      const float value = c.variable ? *static_cast<const float*>(c.variable) : 0.0f;
+      std::snprintf(out, static_cast<size_t>(outSize), PrecisionFormat(c.label.text), static_cast<double>(value));
+      return 1;
+    }
+    case 34: {
+      // Up to three characters in the field itself; bit 24 asks for red.
+      const uint32_t packed = static_cast<uint32_t>(c.minimum.i);
+      int n = 0;
+      for (int i = 0; i < 3 && n < outSize - 1; ++i) {
+        const char ch = static_cast<char>((packed >> (8 * i)) & 0xFF);
+        if (!ch) break;
+        out[n++] = ch;
+      }
+      out[n] = 0;
+      return 1;
+    }
+    case 49: FormatLabelInt(out, outSize, text, c.variable ? *static_cast<const int32_t*>(c.variable) : 0); return 1;
+    case 50: FormatLabelFloat(out, outSize, text, c.variable ? *static_cast<const float*>(c.variable) : 0.0f); return 1;
+    case 60:
+      if (c.label.i & 0x30) {
+        std::snprintf(out, static_cast<size_t>(outSize), "%X", static_cast<unsigned>(c.maximum.i));
+        return 1;
+      }
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+void PrepareValueControl(ValueControl& c) {
+  const int type = c.displayType;
+  const float h = c.bottom - c.top;
+  float size = h < SMALL_CONTROL ? 0.85f * h : 0.7f * h;
+  float margin = 0.15f * h;
+  const uint8_t labelBits = static_cast<uint8_t>(c.label.i & 0xFF);
+  if (IsLabelType(type) && (labelBits & LABEL_FULL_HEIGHT)) {
+    size = h;
+    margin = 0.0f;
+  }
+  uint32_t colour = Opaque(c.colour ? *c.colour : TextColours.lightText);
+  if (type == 52 || type == 36 || type == 35) colour = Opaque(TextColours.lightText);  // their colour is the panel's
+  if (IsControlPressed(c)) colour = Darkened(colour, 24);
+
+  // Glyph-only types.
+  const int glyphCode = RawGlyphOf(c);
+  if (glyphCode >= 32 && glyphCode - 32 < GLYPH_COUNT) {
+    const float glyphSize = type == 2 ? 1.15f * h : size;
+    const float width = (CharMetrics[glyphCode - 32].width + LetterSpacing) * glyphSize * TextHorizontalScale;
+    QueueGlyph(glyphCode - 32, 0.5f * (c.left + c.right - width), 0.5f * (c.top + c.bottom - glyphSize), glyphSize,
+               colour);
+    return;
+  }
+  if (type == 52) {
+    QueueChannelRows(c, h, margin);
+    return;
+  }
+  if (type == VALUE_TYPE_SEGMENT_BAR) {
+    QueueSegmentDigits(c, colour);
+    return;
+  }
+  if (type == 57) {
+    // The characters of the bits set in the minimum field, spaced evenly: "0".."9", "A"..
+    const uint32_t bits = static_cast<uint32_t>(c.minimum.i);
+    const int count = std::popcount(bits);
+    if (count == 0) return;
+    const float cellSize = 0.25f * h * 2.0f;
+    int k = 0;
+    for (int bit = 0; bit < 32; ++bit) {
+      if (!(bits & (1u << bit))) continue;
+      const char ch[2] = {static_cast<char>(bit < 10 ? '0' + bit : 'A' + bit - 10), 0};
+      const float x = c.left + (c.right - c.left) * (static_cast<float>(k) + 0.25f) / static_cast<float>(count);
+      DrawText(ch, colour, x, 0.5f * (c.top + c.bottom - cellSize), cellSize, 0);
+      ++k;
+    }
+    return;
+  }
+  if (type == 60 && !(c.label.i & 0x30)) {
+    // A character cell: the glyph of the index in the minimum field.
+    const int glyph = static_cast<int>(c.minimum.i);
+    if (glyph < 0 || glyph >= GLYPH_COUNT) return;
+    const float width = (CharMetrics[glyph].width + LetterSpacing) * size * TextHorizontalScale;
+    QueueGlyph(glyph, 0.5f * (c.left + c.right - width), 0.5f * (c.top + c.bottom - size), size, colour);
+    return;
+  }
+
+  char text[TEXT_SIZE];
+  if (!ValueControlText(c, text, sizeof text) || !text[0]) return;
+
+  float right = c.right;
+  int align = ALIGN_CENTRE;
+  int cursor = -1;
+  switch (type) {
+    case 0: case 4: case 7: align = labelBits & LABEL_ALIGN_MASK; break;
+    case 1: size *= 1.5f; break;
+    case 3:
+      colour = Opaque(TextColours.darkText);
+      if (h > SMALL_CONTROL) size = 0.55f * h;
+      break;
+    case 5: right -= 0.15f; break;
+    case 9:
+      align = ALIGN_RIGHT;
+      colour = Opaque(TextColours.lightText);
+      break;
+    case 10: {
+      size = 0.6f * h;
+      const float x = c.left + (VrEnabled ? 0.015f : 0.005f);
+      const float width = TextWidth(text, c.codePage, size);
+      c.maximum.f = width;  // the title tab's length
+      DrawText(text, colour, x, 0.5f * (c.top + c.bottom - size), size, c.codePage);
+      return;
+    }
+    case 14:
+    case 22:
+      align = labelBits & LABEL_ALIGN_MASK;
+      if (c.maximum.i >= 0) cursor = static_cast<int>(c.maximum.i);
+      break;
+    case 34:
+      if (static_cast<uint32_t>(c.minimum.i) & (1u << 24)) colour = Opaque(TextColours.red);
+      break;
+    case 53:
+      colour = Opaque(c.maximum.i == 0 ? InterfaceColours.textUnselected : InterfaceColours.textSelected);
+      break;
+    case 56: size = 0.25f * h * 2.0f; break;
+    default:
+      if (IsLabelType(type)) align = labelBits & LABEL_ALIGN_MASK;
+      break;
+  }
+  if (align > ALIGN_RIGHT) align = ALIGN_CENTRE;
+
+  const int rows = type == 8 ? std::max<int>(1, static_cast<int>(c.label.i)) : 1;
+  if (rows > 1) {
+    const float rowHeight = h / static_cast<float>(rows);
+    size = rowHeight < SMALL_CONTROL ? 0.85f * rowHeight : 0.7f * rowHeight;
+    WrapMaxLines = rows;
+    WrapLineCount = 0;
+    WrapWidth = std::max(0.0f, c.right - c.left - 2.0f * margin);
+    WrapLineHeight = rowHeight;
+    DrawText(text, colour, c.left + margin, c.top + 0.5f * (rowHeight - size), size, c.codePage);
+    WrapMaxLines = 0;
+    return;
+  }
+
+  const float room = std::max(0.0f, right - c.left - 2.0f * margin);
+  float width = TextWidth(text, c.codePage, size);
+  const float savedScale = TextHorizontalScale;
+  if (width > room && width > 0.0f) {
+    TextHorizontalScale *= room / width;
+    width = room;
+  }
+  float x;
+  switch (align) {
+    case ALIGN_LEFT: x = c.left + margin; break;
+    case ALIGN_RIGHT: x = right - margin - width; break;
+    default: x = 0.5f * (c.left + right - width); break;
+  }
+  if (cursor >= 0) TextDrawCursor = cursor;
+  DrawText(text, colour, x, 0.5f * (c.top + c.bottom) - 0.5f * size, size, c.codePage);
+  TextDrawCursor = TEXT_CURSOR_NONE;
+  TextHorizontalScale = savedScale;
+}

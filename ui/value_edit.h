@@ -1,0 +1,86 @@
+// value_edit.h - edits through value buttons and value controls: the undo point every edit
+// records in the history of its edit domain, the typed entry of a value in its shown unit,
+// the edit of a text field, and the geometry of the five-segment bar.
+//
+// Sections: [Edit names] [Typed entry] [Text fields] [Segment bar]
+//
+// Edit domains (EditDomain, ui/interface.h): 0 none, 2 the vehicle editor's history, 3 the
+// modeller's, 4 the texture-mapping tool's (the modeller's, after the mapping panel forgets
+// its selection).  Main thread only; one typed entry and one text-field edit at a time.
+#pragma once
+#include <cstdint>
+
+#include "ui/interface.h"
+
+// ---- [Edit names] ----
+constexpr int EDIT_DOMAIN_NONE = 0;
+constexpr int EDIT_DOMAIN_VEHICLE = 2;
+constexpr int EDIT_DOMAIN_MODELLER = 3;
+constexpr int EDIT_DOMAIN_MAPPING = 4;
+// The kinds an edit is recorded with; the histories merge repeats of one kind on one variable.
+constexpr int EDIT_KIND_SET_FLOAT = 1;
+constexpr int EDIT_KIND_ADJUST_COLOUR = 2;
+constexpr int EDIT_KIND_SET_INTEGER = 3;
+constexpr int EDIT_KIND_SWITCH_FLAG = 4;
+constexpr int ACTION_HINT_SIZE = 64;
+
+// Writes the verb, a blank and the label in lower case (A..Z only), leaving out each "%"
+// conversion up to and with its following blank, stopping at the first "(" or "^", without
+// trailing blanks and colons; "unknown" for a null label or one that leaves nothing.  Cut
+// to outSize.
+void BuildActionHint(char* out, int outSize, const char* verb, const char* label);
+// Records the undo point in the domain's history; domains other than 2, 3 and 4 record nothing.
+void ShowActionHint(int domain, const char* name, int kind, void* variable, uint32_t mask);
+// The mouse dispatch's entry: names the edit by its kind ("set <label>", "adjust colour",
+// "switch <label>") and records it; nothing for domain 0.
+void RecordControlEdit(int domain, int kind, const char* label, void* variable, uint32_t mask = 0);
+
+// ---- [Typed entry] ----
+constexpr int TYPED_ENTRY_LENGTH = 16;
+// Float button styles 16..19 and value types 27..32, 37 (a byte shown over a float range)
+// and 38 (a 16-bit word, mapped over the float range when mapped is set).
+struct TypedEntryRequest {
+  Prss* owner;
+  void* variable;
+  int typeOrStyle;
+  float minimum, maximum;         // in the stored unit
+  float step;                     // snapping of floats; 0 none
+  const char* label;              // printf label, or null
+  int editDomain;
+  int byteMinimum, byteMaximum;   // type 37
+  int mapped;                     // type 38
+  InterfaceHandler callback;      // (owner, 0, 0) after the value was stored
+};
+extern TypedEntryRequest TypedEntry;  // the one open; variable null when none
+// Asks for the value through the text entry ("Enter new value for %s" with the label and
+// the value shown, 16 characters, the value's digits as the initial text).  1 when opened.
+int OpenTypedEntry(const TypedEntryRequest& request);
+// The confirming callbacks, by what was edited: an empty text does nothing; a value outside
+// the limits, or not finite, is refused with a message box; else the undo point, the
+// stored value and the change callback.
+void CommitTypedButtonFloat(Prss* owner, const char* text, uint32_t style);
+void CommitTypedValueFloat(Prss* owner, const char* text, uint32_t type);
+void CommitTypedMappedByte(Prss* owner, const char* text, uint32_t type);
+void CommitTypedMappedWord(Prss* owner, const char* text, uint32_t type);
+// A closing screen's typed entry and text-field edit are forgotten.
+void ForgetValueEditOwner(const Prss* owner);
+
+// ---- [Text fields] ----
+// Opens the text entry over owner (when it has no sub-screen) with the prompt and the
+// buffer's text; a confirmed text is copied into the buffer (bufferSize bytes with the zero)
+// and callback runs with (owner, 0, 0).  1 when opened; 0 for a buffer of fewer than 2 bytes.
+int EditTextField(Prss* owner, char* buffer, int bufferSize, const char* prompt, int entryType,
+                  InterfaceHandler callback);
+void LabelEditCallback(Prss* owner, const char* text, uint32_t word);
+
+// ---- [Segment bar] ----
+// Value type 58: five segments in a row, centred in the control.
+constexpr int SEGMENT_BAR_SEGMENTS = 5;
+struct SegmentBarGeometry {
+  float left;           // of the first segment
+  float segmentWidth, segmentHeight;
+  float textRowHeight;
+};
+SegmentBarGeometry ValueControlBarGeometry(const ValueControl& control);
+// The segment at x: round((x - left) / segment width - 0.499999); -1 without a width.
+int SegmentAt(const SegmentBarGeometry& bar, float x);
