@@ -97,7 +97,8 @@ int AppendValueControl(Prss* owner, void* variable, InterfaceValue minimum, Inte
 int AddLabelledToggle(Prss* owner, int units, const char* text, uint32_t mask, void* flags, int lit,
                       ColourWord* colour, int style, InterfaceHandler handler, const char* hint) {
   AddRowAt(owner, (units - 2) * ButtonWidth, 0, IvText(text), IvInt(0), IvInt(0), 3, colour, nullptr, hint);
-  return AddRowAt(owner, 2 * ButtonWidth, reinterpret_cast<uintptr_t>(flags), IvText(nullptr),
+  // The toggle keeps the label's text: its edits are named after it.
+  return AddRowAt(owner, 2 * ButtonWidth, reinterpret_cast<uintptr_t>(flags), IvText(text),
                   IvInt(static_cast<intptr_t>(mask)), IvInt(lit), style, colour, handler, hint);
 }
 

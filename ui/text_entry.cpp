@@ -155,7 +155,7 @@ void RecallHistory(bool older) {
   MessageRecall recall{t.historySequence, buffer, static_cast<int>(sizeof buffer), CODE_PAGE_LATIN1};
   int codePage = CODE_PAGE_LATIN1;
   const int sequence = older ? RecallOlderMessage(recall, &codePage) : RecallNewerMessage(recall, &codePage);
-  if (older && sequence < 0) return;
+  if (older && (sequence < 0 || sequence == t.historySequence)) return;  // nothing older
   t.historySequence = sequence;
   ReplaceWithCoded(buffer, codePage);
 }
@@ -224,7 +224,12 @@ int EntryLength() {
 
 int StartTextEntry(int maxLength, const char* initial, int prefixLength, int mode) {
   TextEntryLine& t = L();
+  // The last copy is remembered across entries, so it pastes back with its colours.
+  const TextEntryLine previous = t;
   t = TextEntryLine{};
+  std::memcpy(t.copiedUtf8, previous.copiedUtf8, sizeof t.copiedUtf8);
+  std::memcpy(t.copiedCells, previous.copiedCells, sizeof t.copiedCells);
+  t.copiedCount = previous.copiedCount;
   t.maxLength = std::clamp(maxLength, 1, TEXT_ENTRY_CELLS);
   t.colour = ENTRY_COLOUR_DEFAULT;
   t.pendingLead = -1;

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/keys.h"
 #include "platform/messages.h"
+#include "platform/text_input.h"
 #include "platform/window.h"
 
 namespace {
@@ -221,3 +223,38 @@ TEST_F(TranslationTest, WindowEventsBecomeWindowMessages) {
 }
 
 }  // namespace
+
+TEST_F(TranslationTest, TheImesCompositionIsKeptAndAnnounced) {
+  PlatformResetIme();
+  SDL_Event e{};
+  e.type = SDL_TEXTEDITING;
+  std::strncpy(e.edit.text, "\xE6\x97\xA5\xE6\x9C\xAC", sizeof e.edit.text - 1);
+  e.edit.start = 1;
+  TranslateSdlEvent(e);
+  const std::vector<WindowMessage> m = Drain();
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(m[0].id, uint32_t(MSG_IME_COMPOSITION));
+  EXPECT_EQ(m[0].wParam, uint64_t(IME_COMPOSITION_STRING | IME_COMPOSITION_CURSOR));
+  char text[64];
+  int cursor = -1;
+  EXPECT_EQ(PlatformImeComposition(text, sizeof text, &cursor), 6);
+  EXPECT_STREQ(text, "\xE6\x97\xA5\xE6\x9C\xAC");
+  EXPECT_EQ(cursor, 1);
+  // A long composition arrives whole in an extended event, which owns its text.
+  SDL_Event ext{};
+  ext.type = SDL_TEXTEDITING_EXT;
+  std::string longText;
+  for (int i = 0; i < 40; ++i) longText += "\xE6\x97\xA5";
+  ext.editExt.text = SDL_strdup(longText.c_str());
+  ext.editExt.start = 40;
+  TranslateSdlEvent(ext);
+  Drain();
+  char big[IME_COMPOSITION_BYTES];
+  EXPECT_EQ(PlatformImeComposition(big, sizeof big, &cursor), 120);
+  // Cut before a character that does not fit whole.
+  EXPECT_EQ(PlatformImeComposition(text, 8, &cursor), 6);
+  // A closed IME shows nothing.
+  PlatformSetImeOpen(0);
+  EXPECT_EQ(PlatformImeComposition(text, sizeof text, &cursor), 0);
+  PlatformResetIme();
+}

@@ -1,0 +1,335 @@
+// text_entry_test.cpp - the text entry line: typing, refusals, the coded copy, editing keys,
+// history, the clipboard round trip (SDL's offscreen clipboard) and the IME's flag flow.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "core/main_window.h"
+#include "platform/clipboard.h"
+#include "platform/text_input.h"
+#include "platform/window.h"
+#include "ui/code_pages.h"
+#include "ui/messages.h"
+#include "ui/text_draw.h"
+#include "ui/text_entry.h"
+
+namespace {
+
+class TextEntryLineTest : public ::testing::Test {
+ protected:
+  int savedInput = 0;
+  void SetUp() override {
+    ResetTextEntry();
+    ResetMessages();
+    savedInput = InputCodePage;
+    InputCodePage = CODE_PAGE_LATIN1;
+    CtrlHeld = AltHeld = ShiftHeld = 0;
+  }
+  void TearDown() override {
+    InputCodePage = savedInput;
+    CtrlHeld = 0;
+    ResetTextEntry();
+    ResetMessages();
+  }
+  static void Type(const char* text) {
+    for (const char* p = text; *p; ++p) EntryTypeChar(static_cast<uint8_t>(*p));
+  }
+  static std::string Coded() { return TextEntry.coded; }
+  static std::string Plain() {
+    char out[TEXT_ENTRY_CELLS * 2];
+    EntryPlainText(out, sizeof out);
+    return out;
+  }
+  static void CtrlKey(int key) {
+    CtrlHeld = 1;
+    EntryKeyDown(key);
+    CtrlHeld = 0;
+  }
+};
+
+constexpr int CYRILLIC = 5;
+
+}  // namespace
+
+TEST(CodedTextCells, DecodeColoursPagesAndEscapes) {
+  CharCell cells[16];
+  char bytes[16];
+  const int n = DecodeCodedText(cells, bytes, "^1a^Cb^9^d^^", CODE_PAGE_LATIN1, 16);
+  ASSERT_EQ(n, 4);
+  EXPECT_EQ(cells[0].colour, 1);
+  EXPECT_EQ(cells[1].codePage, CYRILLIC);
+  EXPECT_EQ(cells[2].byte, '\\');
+  EXPECT_EQ(cells[2].colour, ENTRY_COLOUR_DEFAULT);
+  EXPECT_EQ(cells[3].byte, '^');
+  EXPECT_STREQ(bytes, "ab\\^");
+  // A lead byte keeps its trail, even when the trail is a caret; capacity bounds both outputs.
+  EXPECT_EQ(DecodeCodedText(cells, bytes, "^J\x82^x", CODE_PAGE_LATIN1, 16), 2);
+  EXPECT_EQ(cells[0].trail, '^');
+  EXPECT_EQ(DecodeCodedText(cells, bytes, "abcdef", CODE_PAGE_LATIN1, 4), 3);
+  EXPECT_STREQ(bytes, "abc");
+}
+
+TEST_F(TextEntryLineTest, StartingSelectsTheTextAfterThePrefixAndTypingReplacesIt) {
+  EXPECT_EQ(StartTextEntry(40, "name: old", 6, ENTRY_MODE_FREE), 39);
+  EXPECT_EQ(TextEntry.selected, 1);
+  EXPECT_EQ(TextEntry.cursor, 9);
+  EXPECT_EQ(TextEntry.drawCursor, TextCursorWithSelection(6, 9));
+  Type("new");
+  EXPECT_EQ(Plain(), "name: new");
+  EntryKeyDown(KEYCODE_HOME);
+  EXPECT_EQ(TextEntry.cursor, 6);
+  EntryKeyDown(8);  // the prefix is fixed
+  EXPECT_EQ(Plain(), "name: new");
+  StartTextEntry(200, "fixed", -1, ENTRY_MODE_FREE);
+  EXPECT_EQ(TextEntry.maxLength, TEXT_ENTRY_CELLS);
+  EXPECT_EQ(TextEntry.selected, 0);
+  EntryKeyDown(8);
+  EXPECT_EQ(Plain(), "fixed");
+}
+
+TEST_F(TextEntryLineTest, ASpaceClearsASelectionAndTypesNothing) {
+  StartTextEntry(20, "abc", 0, ENTRY_MODE_FREE);
+  EntryTypeChar(' ');
+  EXPECT_EQ(Plain(), "");
+  EntryTypeChar(' ');  // at the prefix: ignored
+  EXPECT_EQ(Plain(), "");
+  Type("a b");
+  EXPECT_EQ(Plain(), "a b");
+}
+
+TEST_F(TextEntryLineTest, ACharacterWhoseCodesWouldNotFitIsRefused) {
+  StartTextEntry(6, nullptr, 0, ENTRY_MODE_FREE);  // five coded bytes
+  Type("abc");
+  // A Cyrillic letter needs "^C" before it: three bytes where two are left.
+  EXPECT_EQ(EntryInsertChar(0xC6, 0, CYRILLIC, ENTRY_COLOUR_DEFAULT), 0);
+  EXPECT_EQ(Coded(), "abc");
+  EXPECT_EQ(TextEntry.room, 2);
+  EXPECT_EQ(EntryInsertChar('d', 0, CODE_PAGE_LATIN1, ENTRY_COLOUR_DEFAULT), 1);
+  EXPECT_EQ(EntryInsertChar('e', 0, CODE_PAGE_LATIN1, ENTRY_COLOUR_DEFAULT), 1);
+  EXPECT_EQ(EntryInsertChar('f', 0, CODE_PAGE_LATIN1, ENTRY_COLOUR_DEFAULT), 0);  // the line is full
+  EXPECT_EQ(Coded(), "abcde");
+  EXPECT_EQ(TextEntry.room, 0);
+  // A byte that reads the same in both pages needs no switch.
+  StartTextEntry(20, nullptr, 0, ENTRY_MODE_FREE);
+  EntryInsertChar('x', 0, CYRILLIC, ENTRY_COLOUR_DEFAULT);
+  EntryInsertChar(0xC6, 0, CYRILLIC, ENTRY_COLOUR_DEFAULT);
+  EXPECT_EQ(Coded(), "x^C\xC6");
+  EXPECT_EQ(EntryInsertChar(31, 0, 0, 8), 0);
+  EXPECT_EQ(EntryInsertChar(127, 0, 0, 8), 0);
+}
+
+TEST_F(TextEntryLineTest, ColoursAndCaretsAreCodedAndNamesEscapeTheirSpecialCharacters) {
+  StartTextEntry(40, nullptr, 0, ENTRY_MODE_FREE);
+  CtrlKey('1');
+  Type("a ");
+  CtrlKey('8');
+  Type("b^");
+  CtrlKey('9');  // nothing
+  EXPECT_EQ(TextEntry.colour, ENTRY_COLOUR_DEFAULT);
+  EXPECT_EQ(Coded(), "^1a ^9b^^");
+  StartTextEntry(40, nullptr, 0, ENTRY_MODE_NAME);
+  EXPECT_EQ(EntryInsertChar('.', 0, 0, 8), 0);  // a name may not begin with "."
+  Type("a*b");
+  EXPECT_EQ(Coded(), "a^ab");
+  EXPECT_EQ(Plain(), "a*b");
+  EXPECT_EQ(TextEntry.changed, 1);
+}
+
+TEST_F(TextEntryLineTest, ALeadByteWaitsForItsTrailAndSingleByteLinesRefuseIt) {
+  InputCodePage = CODE_PAGE_JAPANESE;
+  StartTextEntry(20, nullptr, 0, ENTRY_MODE_FREE);
+  EntryTypeChar(0x82);
+  EXPECT_EQ(EntryLength(), 0);
+  EntryTypeChar(0xA0);
+  ASSERT_EQ(EntryLength(), 1);
+  EXPECT_EQ(TextEntry.cells[0].trail, 0xA0);
+  EXPECT_EQ(Coded(), "^J\x82\xA0");
+  // A trail below 64 is no character: both go.
+  EntryTypeChar(0x82);
+  EntryTypeChar('1');
+  EXPECT_EQ(EntryLength(), 1);
+  StartTextEntry(20, nullptr, 0, ENTRY_MODE_SINGLE_BYTE);
+  EXPECT_EQ(EntryInsertChar(0x82, 0, CODE_PAGE_JAPANESE, 8), 0);
+  EXPECT_EQ(TextEntry.pendingLead, -1);
+}
+
+TEST_F(TextEntryLineTest, EditingKeysMoveByCellsAndWords) {
+  StartTextEntry(40, "one two three", 0, ENTRY_MODE_FREE);
+  EntryKeyDown(KEYCODE_LEFT);  // a selection: to the prefix, deselected
+  EXPECT_EQ(TextEntry.cursor, 0);
+  EXPECT_EQ(TextEntry.selected, 0);
+  CtrlKey(KEYCODE_RIGHT);
+  EXPECT_EQ(TextEntry.cursor, 3);
+  CtrlKey(KEYCODE_RIGHT);
+  EXPECT_EQ(TextEntry.cursor, 7);
+  CtrlKey(KEYCODE_LEFT);
+  EXPECT_EQ(TextEntry.cursor, 4);
+  CtrlKey(KEYCODE_DELETE);  // "two" and its space
+  EXPECT_EQ(Plain(), "one three");
+  EntryKeyDown(KEYCODE_END);
+  CtrlKey(127);  // Ctrl + Backspace: back to the previous space
+  EXPECT_EQ(Plain(), "one ");
+  EntryKeyDown(KEYCODE_LEFT);
+  EntryKeyDown(KEYCODE_DELETE);
+  EXPECT_EQ(Plain(), "one");
+  EntryKeyDown(KEYCODE_CTRL_LETTER + 'A');
+  EXPECT_EQ(TextEntry.selected, 1);
+  EntryKeyDown(8);
+  EXPECT_EQ(Plain(), "");
+  StartTextEntry(40, "  ..name  ", 0, ENTRY_MODE_NAME);
+  EntryTrim();
+  EXPECT_EQ(Plain(), "name");
+  EXPECT_EQ(TextEntry.cursor, 4);
+}
+
+TEST_F(TextEntryLineTest, UpAndDownStepThroughTheMessageHistory) {
+  AddMessage("first", TextColours.grey, MSG_TARGET_LOCAL);
+  AddMessage("^2second", TextColours.grey, MSG_TARGET_LOCAL);
+  StartTextEntry(40, nullptr, 0, ENTRY_MODE_FREE);
+  EntryKeyDown(KEYCODE_UP);
+  EXPECT_EQ(Plain(), "second");
+  EXPECT_EQ(TextEntry.cells[0].colour, 2);
+  EntryKeyDown(KEYCODE_UP);
+  EXPECT_EQ(Plain(), "first");
+  EntryKeyDown(KEYCODE_UP);  // nothing older: the line stays
+  EXPECT_EQ(Plain(), "first");
+  EntryKeyDown(KEYCODE_DOWN);
+  EXPECT_EQ(Plain(), "second");
+  EntryKeyDown(KEYCODE_DOWN);
+  EXPECT_EQ(Plain(), "");
+  // A line with a fixed prefix has no history.
+  StartTextEntry(40, "x", -1, ENTRY_MODE_FREE);
+  EntryKeyDown(KEYCODE_UP);
+  EXPECT_EQ(Plain(), "x");
+}
+
+class ClipboardLine : public TextEntryLineTest {
+ protected:
+  void SetUp() override {
+    TextEntryLineTest::SetUp();
+    if (!PlatformVideoStart()) GTEST_SKIP() << "no SDL video: " << PlatformLastError();
+  }
+  void TearDown() override {
+    PlatformVideoStop();
+    TextEntryLineTest::TearDown();
+  }
+};
+
+TEST_F(ClipboardLine, PastingTheCopiedTextRestoresItsColoursAndCodePages) {
+  StartTextEntry(40, "^1red ^C\xC6", 0, ENTRY_MODE_FREE);
+  EntryKeyDown(KEYCODE_COPY);
+  char clip[64];
+  PlatformGetClipboardText(clip, sizeof clip);
+  EXPECT_STREQ(clip, "red \xD0\x96");  // the Cyrillic Zhe in UTF-8
+  StartTextEntry(40, nullptr, 0, ENTRY_MODE_FREE);
+  EntryKeyDown(KEYCODE_PASTE);
+  EXPECT_EQ(Coded(), "^1red ^C\xC6");
+  // Other text comes in the input code page with the typing colour.
+  ASSERT_EQ(PlatformSetClipboardText("pl\xC3\xA4in"), nullptr);
+  StartTextEntry(40, nullptr, 0, ENTRY_MODE_FREE);
+  CtrlKey('3');
+  EntryKeyDown(KEYCODE_PASTE);
+  EXPECT_EQ(Coded(), "^3pl\xE4in");
+  // A command line's "/" is not doubled; Cut takes the selection after the prefix.
+  PlatformSetClipboardText("/join");
+  StartTextEntry(40, "/", -1, ENTRY_MODE_FREE);
+  EntryKeyDown(KEYCODE_PASTE);
+  EXPECT_EQ(Plain(), "/join");
+  EntryKeyDown(KEYCODE_CTRL_LETTER + 'A');
+  EntryKeyDown(KEYCODE_CUT);
+  EXPECT_EQ(Plain(), "/");
+  PlatformGetClipboardText(clip, sizeof clip);
+  EXPECT_STREQ(clip, "/join");  // the whole line is copied
+}
+
+TEST_F(ClipboardLine, ALongClipboardIsCutToTheLine) {
+  std::string longText(300, 'x');
+  PlatformSetClipboardText(longText.c_str());
+  StartTextEntry(TEXT_ENTRY_CELLS, nullptr, 0, ENTRY_MODE_FREE);
+  EntryKeyDown(KEYCODE_PASTE);
+  EXPECT_EQ(EntryLength(), TEXT_ENTRY_CELLS - 1);
+  EXPECT_EQ(CopyTextToClipboard("caf\xE9", CODE_PAGE_LATIN1), nullptr);
+  char clip[16];
+  PlatformGetClipboardText(clip, sizeof clip);
+  EXPECT_STREQ(clip, "caf\xC3\xA9");
+  // The clipboard read stops before a character that does not fit whole.
+  EXPECT_EQ(PlatformGetClipboardText(clip, 5), 3);
+}
+
+TEST_F(TextEntryLineTest, TheCompositionIsConvertedIntoTheInputPageWithinItsBuffer) {
+  InputCodePage = CODE_PAGE_JAPANESE;
+  StartTextEntry(20, nullptr, 0, ENTRY_MODE_FREE);
+  OnIMEStartComposition();
+  EXPECT_EQ(TextEntryActive, 1);
+  PlatformNoteComposition("\xE6\x97\xA5\xE6\x9C\xAC", 1);  // two kanji, the cursor after the first
+  OnIMEComposition(IME_COMPOSITION_STRING | IME_COMPOSITION_CURSOR);
+  UpdateIME();
+  EXPECT_EQ(std::strlen(Ime.composition), 4u);
+  EXPECT_EQ(Ime.compositionCursor, 2);
+  EXPECT_EQ(ImeComposition.open, 1);
+  EXPECT_EQ(ImeComposition.text, Ime.composition);
+  // Sixty kanji are 120 bytes in the page: cut to whole characters within 95.
+  std::string many;
+  for (int i = 0; i < 60; ++i) many += "\xE6\x97\xA5";
+  PlatformNoteComposition(many.c_str(), 60);
+  OnIMEComposition(IME_COMPOSITION_STRING | IME_COMPOSITION_CURSOR);
+  UpdateIME();
+  EXPECT_EQ(std::strlen(Ime.composition), 94u);
+  EXPECT_EQ(Ime.compositionCursor, 94);
+  // An empty composition closes it.
+  PlatformNoteComposition("", 0);
+  OnIMEComposition(IME_COMPOSITION_STRING);
+  UpdateIME();
+  EXPECT_EQ(ImeComposition.open, 0);
+  // No entry: nothing is composed.
+  OnIMEEndComposition();
+  PlatformNoteComposition("\xE6\x97\xA5", 1);
+  OnIMEComposition(IME_COMPOSITION_STRING);
+  UpdateIME();
+  EXPECT_EQ(Ime.composition[0], 0);
+}
+
+TEST_F(TextEntryLineTest, TheImeReopensForTheNextEntryInTheSamePage) {
+  InputCodePage = CODE_PAGE_KOREAN;
+  StartTextEntry(20, nullptr, 0, ENTRY_MODE_FREE);
+  OnIMEStartComposition();
+  Ime.shouldBeOpen = 1;
+  SetIMMStatus();
+  EXPECT_EQ(Ime.open, 1);
+  OnIMEEndComposition();
+  EXPECT_EQ(Ime.rememberedOpen, CODE_PAGE_KOREAN + 1);
+  EXPECT_EQ(PlatformImeOpen(), 0);
+  OnIMEStartComposition();
+  EXPECT_EQ(Ime.pending & IME_SET_OPEN_STATUS, IME_SET_OPEN_STATUS);
+  UpdateIME();
+  EXPECT_EQ(PlatformImeOpen(), 1);
+  OnIMEEndComposition();
+  // An IME found open without an entry is asked to close.
+  PlatformSetImeOpen(1);
+  EXPECT_EQ(OnIMENotify(2), 0);
+  UpdateIME();
+  EXPECT_EQ(Ime.pending & IME_SET_OPEN_STATUS, IME_SET_OPEN_STATUS);
+  UpdateIME();
+  EXPECT_EQ(PlatformImeOpen(), 0);
+}
+
+TEST_F(TextEntryLineTest, NotificationsSetTheirFlags) {
+  EXPECT_EQ(OnIMENotify(3), 1);
+  EXPECT_EQ(Ime.pending, IME_CANDIDATES_CHANGED);
+  EXPECT_EQ(OnIMENotify(7), 0);
+  EXPECT_EQ(OnIMENotify(13), 1);
+  EXPECT_EQ(OnIMENotify(10), 1);
+  EXPECT_EQ(OnIMENotify(99), 0);
+  EXPECT_EQ(Ime.pending, IME_CANDIDATES_CHANGED | IME_MODE_CHANGED | IME_GUIDE_LINE);
+  UpdateIME();  // no candidate list on this platform: a message, nothing kept
+  EXPECT_EQ(Ime.candidateCount, 0);
+  EXPECT_EQ(Ime.pending, 0);
+  EXPECT_STREQ(ImeGuideLineText(35), "READINGCONFLICT");
+  EXPECT_STREQ(ImeGuideLineText(39), "Unknown Error");
+  uint32_t colour = 0;
+  char text[4];
+  InputCodePage = CODE_PAGE_SIMPLIFIED_CHINESE;
+  EXPECT_EQ(GetIMEFontCodepage(&colour, text, sizeof text), 1);
+  EXPECT_STREQ(text, "E");
+}

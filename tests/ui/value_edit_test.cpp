@@ -1,0 +1,562 @@
+// value_edit_test.cpp - steps, units, undo names and typed entry of value controls, their
+// release actions and the row adders, driven headlessly with mouse records.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/config.h"
+#include "core/main_window.h"
+#include "core/process.h"
+#include "modeller/modeller.h"
+#include "ui/dialogs.h"
+#include "ui/interface.h"
+#include "ui/interface_local.h"
+#include "ui/text_draw.h"
+#include "ui/text_entry.h"
+#include "ui/value_edit.h"
+#include "ui/value_steps.h"
+#include "vehicle_editor/vehicle_editor.h"
+
+namespace {
+
+struct RecordedEdit {
+  std::string history;  // "vehicle" or "modeller"
+  std::string name;
+  int kind;
+  void* variable;
+  uint32_t mask;
+};
+std::vector<RecordedEdit> g_Edits;
+void RecordVehicleEdit(const char* name, int kind, void* variable, uint32_t mask) {
+  g_Edits.push_back({"vehicle", name, kind, variable, mask});
+}
+void RecordModellerEdit(const char* name, int kind, void* variable, uint32_t mask) {
+  g_Edits.push_back({"modeller", name, kind, variable, mask});
+}
+int g_Refreshes;
+void CountRefresh(Prss*) { ++g_Refreshes; }
+
+struct Callback {
+  int count = 0;
+  int code = -1;
+  uintptr_t word = 0;
+};
+Callback g_Callback;
+void RecordCallback(void*, int code, uintptr_t word) {
+  ++g_Callback.count;
+  g_Callback.code = code;
+  g_Callback.word = word;
+}
+
+class ValueEdit : public ::testing::Test {
+ protected:
+  Prss owner{};
+  void SetUp() override {
+    ResetInterfaceState();
+    ResetTextEntry();
+    CancelTextEntry();
+    ScreenWidth = 800;
+    ScreenHeight = 600;
+    MouseX = MouseY = 0;
+    g_Edits.clear();
+    g_Callback = Callback{};
+    g_Refreshes = 0;
+    RecordEditMerging = RecordVehicleEdit;
+    AddUndoPoint = RecordModellerEdit;
+    RefreshEditedMesh = CountRefresh;
+    MappingPanelSelection = 3;
+    MappingPanelRedraw = 0;
+    SetInterfaceMetrics();
+  }
+  void TearDown() override {
+    RecordEditMerging = nullptr;
+    AddUndoPoint = nullptr;
+    RefreshEditedMesh = nullptr;
+    EditDomain = 0;
+    ResetInterfaceState();
+    CancelTextEntry();
+  }
+  int Send(int x, int y, int code, int left, int right, int release = 0) {
+    MouseX = x;
+    MouseY = y;
+    MouseRecord m{};
+    m.clickCode = code;
+    m.leftHeld = left;
+    m.rightHeld = right;
+    m.releaseCode = release;
+    return HandleInterfaceMouse(&m);
+  }
+  int Press(int x, int y, int code = 1) { return Send(x, y, code, (code & 1) != 0, (code & 2) != 0); }
+  int Release(int x, int y, int which = 1) { return Send(x, y, 0, 0, 0, which); }
+  // A press and its release; the frame then ends, as one release acts per frame.
+  int Click(int x, int y, int code = 1) {
+    Press(x, y, code);
+    const int r = Release(x, y, (code & 2) ? 2 : 1);
+    ClearInterface();
+    return r;
+  }
+  // A value control over the pixel rectangle of the 800 x 600 screen.
+  int Control(int l, int t, int r, int b, void* variable, int type, InterfaceValue minimum, InterfaceValue maximum,
+              InterfaceValue label) {
+    return AddValueControl(&owner, variable, minimum, maximum, label, type, nullptr, RecordCallback, l / 400.0f - 1.0f,
+                           t / 300.0f - 1.0f, r / 400.0f - 1.0f, b / 300.0f - 1.0f);
+  }
+};
+
+constexpr float DEGREE = 0.017453292f;
+
+}  // namespace
+
+TEST(ValueSteps, TablesOfTheEditorsHandlersGiveZeroForOtherCodes) {
+  const int codes[8] = {1, 2, 5, 6, 9, 10, 13, 14};
+  const int32_t lengths[8] = {66, 655, 7, 66, 655, 6554, 6554, 65536};
+  const int32_t angles[8] = {182, 910, 46, 182, 910, 2048, 2048, 8192};
+  const float metres[8] = {0.001f, 0.01f, 0.0001f, 0.001f, 0.01f, 0.1f, 0.1f, 1.0f};
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(ValueStep16(codes[i]), lengths[i]) << codes[i];
+    EXPECT_EQ(AngleStep16(codes[i]), angles[i]) << codes[i];
+    EXPECT_FLOAT_EQ(ValueStepF(codes[i]), metres[i]) << codes[i];
+  }
+  for (int code : {0, 3, 16, 17}) {
+    EXPECT_EQ(ValueStep16(code), 0);
+    EXPECT_EQ(AngleStep16(code), 0);
+    EXPECT_EQ(ValueStepF(code), 0.0f);
+    EXPECT_EQ(ValueStepMultiplier(code), 0);
+  }
+}
+
+TEST(ValueSteps, StepHintsAreInTheLatinPage) {
+  EXPECT_STREQ(StepHintText(STEP_HINT_LENGTH, false),
+               "CTRL+LMB -0.1mm / LMB -1mm / RMB -1cm / SHIFT+RMB -10cm / CTRL+SHIFT+RMB -1m");
+  EXPECT_STREQ(StepHintText(STEP_HINT_DISTANCE, true), "LMB +1m / RMB +10m / SHIFT+RMB +100m");
+  EXPECT_NE(std::strstr(StepHintText(STEP_HINT_ANGLE, true), "+1\xB0 /"), nullptr);
+  EXPECT_NE(std::strstr(StepHintText(STEP_HINT_SCALE, false), "\xF7" "1.05"), nullptr);
+  EXPECT_NE(std::strstr(StepHintText(STEP_HINT_SCALE, true), "\xD7" "2"), nullptr);
+  EXPECT_EQ(StepHintText(0, true), nullptr);
+}
+
+TEST(ValueSteps, UnitsAndPrecisionOfLabels) {
+  EXPECT_FLOAT_EQ(ShownFactor(VALUE_TYPE_ANGLE) * StoredFactor(VALUE_TYPE_ANGLE), 1.0f);
+  EXPECT_NEAR(ShownFactor(VALUE_TYPE_RATE) * StoredFactor(VALUE_TYPE_RATE), 1.0f, 1e-6f);
+  EXPECT_FLOAT_EQ(FormatPrecision("Load %.3f t", VALUE_TYPE_THOUSANDTHS), 1.0f);
+  EXPECT_NEAR(FormatPrecision("Angle %.1f", VALUE_TYPE_ANGLE), 0.1f * DEGREE, 1e-9f);
+  EXPECT_STREQ(FormatPrecisionText("Gain %+.2f", 1.005f), "1.00");
+  EXPECT_EQ(FormatPrecisionText("Count %d", 1.0f), nullptr);
+  EXPECT_STREQ(PrecisionFormat("x %.3f"), "%.3f");
+  EXPECT_STREQ(PrecisionFormat("x %.7f"), "%.0f");
+  EXPECT_STREQ(PrecisionFormat(nullptr), "%.0f");
+}
+
+TEST(ValueSteps, LabelsPrintOnlyTheNumberTheyAreGiven) {
+  char out[64];
+  EXPECT_STREQ(FormatLabelFloat(out, sizeof out, "Mass %.1f kg", 12.25f), "Mass 12.2 kg");
+  EXPECT_STREQ(FormatLabelFloat(out, sizeof out, "Count %d", 2.6f), "Count 3");
+  EXPECT_STREQ(FormatLabelInt(out, sizeof out, "Offset %d mm", -7), "Offset -7 mm");
+  EXPECT_STREQ(FormatLabelInt(out, sizeof out, "100%% of %d", 4), "100% of 4");
+  // A text, a pointer, a write or a second number would read what was not passed.
+  EXPECT_STREQ(FormatLabelFloat(out, sizeof out, "Name %s", 1.0f), "Name %s");
+  EXPECT_STREQ(FormatLabelInt(out, sizeof out, "%d and %d", 1), "%d and %d");
+  EXPECT_STREQ(FormatLabelInt(out, sizeof out, "%n", 1), "%n");
+  EXPECT_STREQ(FormatLabelInt(out, sizeof out, "%ld", 1), "%ld");
+  EXPECT_STREQ(FormatLabelFloat(out, 6, "Mass %.1f kg", 12.25f), "Mass ");
+  EXPECT_EQ(RoundToInt32(NAN), 0);
+  EXPECT_EQ(RoundToInt32(3e9f), INT32_MAX);
+}
+
+TEST(EditNames, AreTheVerbAndTheLabelInLowerCaseWithoutFormats) {
+  char out[ACTION_HINT_SIZE];
+  BuildActionHint(out, sizeof out, "set", "Front Wing (deg)");
+  EXPECT_STREQ(out, "set front wing");
+  BuildActionHint(out, sizeof out, "set", "Mass %.1f kg:");
+  EXPECT_STREQ(out, "set mass kg");
+  BuildActionHint(out, sizeof out, "set", "Gear ^1ratio");
+  EXPECT_STREQ(out, "set gear");
+  BuildActionHint(out, sizeof out, "set", "%.2f");
+  EXPECT_STREQ(out, "set unknown");
+  BuildActionHint(out, sizeof out, "switch", nullptr);
+  EXPECT_STREQ(out, "switch unknown");
+  char small[9];
+  BuildActionHint(small, sizeof small, "set", "Very long label");
+  EXPECT_STREQ(small, "set very");
+}
+
+TEST_F(ValueEdit, EachDomainRecordsInItsOwnHistory) {
+  float v = 0.0f;
+  ShowActionHint(EDIT_DOMAIN_VEHICLE, "set mass", EDIT_KIND_SET_FLOAT, &v, 0);
+  ShowActionHint(EDIT_DOMAIN_MODELLER, "switch flag", EDIT_KIND_SWITCH_FLAG, &v, 4);
+  ASSERT_EQ(g_Edits.size(), 2u);
+  EXPECT_EQ(g_Edits[0].history, "vehicle");
+  EXPECT_EQ(g_Edits[1].history, "modeller");
+  EXPECT_EQ(g_Edits[1].mask, 4u);
+  EXPECT_EQ(MappingPanelSelection, 3);
+  ShowActionHint(EDIT_DOMAIN_MAPPING, "adjust colour", EDIT_KIND_ADJUST_COLOUR, &v, 0);
+  EXPECT_EQ(g_Edits.back().history, "modeller");
+  EXPECT_EQ(MappingPanelSelection, -1);
+  EXPECT_EQ(MappingPanelRedraw, 1);
+  for (int domain : {0, 1, 5})
+    ShowActionHint(domain, "x", 1, &v, 0);
+  RecordControlEdit(EDIT_DOMAIN_NONE, EDIT_KIND_SET_FLOAT, "Mass", &v);
+  EXPECT_EQ(g_Edits.size(), 3u);
+  // With no history built yet, nothing is recorded and nothing breaks.
+  RecordEditMerging = nullptr;
+  ShowActionHint(EDIT_DOMAIN_VEHICLE, "x", 1, &v, 0);
+  EXPECT_EQ(g_Edits.size(), 3u);
+}
+
+TEST_F(ValueEdit, ControlsRecordTheirEditsBeforeChanging) {
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  int32_t count = 3;
+  AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&count), IvText("Spokes"), IvInt(9), IvInt(0), 43,
+            nullptr, RecordCallback, nullptr);
+  Press(1, 1);
+  ASSERT_EQ(g_Edits.size(), 1u);
+  EXPECT_EQ(g_Edits[0].name, "set spokes");
+  EXPECT_EQ(g_Edits[0].kind, EDIT_KIND_SET_INTEGER);
+  EXPECT_EQ(g_Edits[0].variable, &count);
+  uint32_t flags = 0;
+  AddFlagToggle(&owner, 4, "Shadow Casting", 8, &flags, nullptr, 0, RecordCallback, nullptr);
+  Press(3 * ButtonWidth, 1);
+  EXPECT_EQ(g_Edits.back().name, "switch shadow casting");
+  EXPECT_EQ(g_Edits.back().mask, 8u);
+  EXPECT_EQ(flags, 8u);
+}
+
+TEST_F(ValueEdit, ARightPressTypesAValueInItsShownUnit) {
+  EditDomain = EDIT_DOMAIN_MODELLER;
+  float camber = 1.5f * DEGREE;
+  Control(0, 0, 400, 20, &camber, VALUE_TYPE_ANGLE, IvFloat(-5.0f * DEGREE), IvFloat(5.0f * DEGREE),
+          IvText("Camber %.1f deg"));
+  Press(10, 10, 2);
+  ASSERT_TRUE(OpenTextEntry.open);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter new value for Camber 1.5 deg");
+  EXPECT_STREQ(OpenTextEntry.initialText, "1.5");
+  EXPECT_EQ(OpenTextEntry.maxLength, TYPED_ENTRY_LENGTH);
+  EXPECT_EQ(OpenTextEntry.prefixLength, 0);  // the digits are selected: typing replaces them
+  EXPECT_EQ(OpenTextEntry.answerWord, uint32_t(VALUE_TYPE_ANGLE));
+  ConfirmTextEntry("2,54");  // a comma is a decimal point; snapped to the label's 0.1
+  EXPECT_NEAR(camber, 2.5f * DEGREE, 1e-6f);
+  ASSERT_EQ(g_Edits.size(), 1u);
+  EXPECT_EQ(g_Edits[0].name, "set camber deg");  // the conversion and its blank are left out
+  EXPECT_EQ(g_Edits[0].kind, EDIT_KIND_SET_FLOAT);
+  EXPECT_EQ(g_Callback.count, 1);
+  EXPECT_EQ(g_Callback.code, 0);
+}
+
+TEST_F(ValueEdit, TypedValuesOutsideTheLimitsOrNotFiniteAreRefused) {
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  float mass = 100.0f;
+  for (const char* text : {"nan", "NAN", "inf", "-inf", "infinity", "1e39", "-1e39", "9000", "-1", ""}) {
+    ClearInterface();
+    AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&mass), IvFloat(0.0f), IvFloat(5000.0f),
+              IvText("Mass %.1f kg"), 16, nullptr, RecordCallback, nullptr);
+    Press(10, 10, 2);
+    ASSERT_TRUE(OpenTextEntry.open) << text;
+    ConfirmTextEntry(text);
+    EXPECT_EQ(mass, 100.0f) << text;
+  }
+  EXPECT_TRUE(g_Edits.empty());
+  EXPECT_EQ(g_Callback.count, 0);
+  // Thousandths: typed in tonnes, stored in kilograms, and a product past a float refused.
+  float load = 500.0f;
+  ClearInterface();
+  AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&load), IvFloat(0.0f), IvFloat(1e38f),
+            IvText("Load %.3f t"), 19, nullptr, RecordCallback, nullptr);
+  Press(10, 10, 2);
+  EXPECT_STREQ(OpenTextEntry.initialText, "0.500");
+  ConfirmTextEntry("1.25");
+  EXPECT_FLOAT_EQ(load, 1250.0f);
+  Press(10, 10, 2);
+  ConfirmTextEntry("1e37");  // 1e40 kg is beyond a float
+  EXPECT_FLOAT_EQ(load, 1250.0f);
+}
+
+TEST_F(ValueEdit, AButtonWithoutLabelOpensNoEntryAndAnOwnerWithADialogNone) {
+  float v = 1.0f;
+  AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&v), IvFloat(0.0f), IvFloat(2.0f), IvText(nullptr),
+            16, nullptr, RecordCallback, nullptr);
+  Press(10, 10, 2);
+  EXPECT_FALSE(OpenTextEntry.open);
+  Prss dialog{};
+  owner.sub = &dialog;
+  Control(0, 0, 400, 20, &v, 27, IvFloat(0.0f), IvFloat(2.0f), IvText("%.1f"));
+  Press(10, 10, 2);
+  EXPECT_FALSE(OpenTextEntry.open);
+  owner.sub = nullptr;
+}
+
+TEST_F(ValueEdit, MappedBytesAndWordsTakeTheFloatRange) {
+  uint8_t byte = 0;
+  AddValueControl4(&owner, &byte, 0.0f, 10.0f, "Level %.1f", 0, 200, RecordCallback, -1.0f, -1.0f, 0.0f, -0.9f);
+  Press(10, 10, 2);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter new value for Level 0.0");
+  ConfirmTextEntry("5");
+  EXPECT_EQ(byte, 100);
+
+  uint16_t word = 0;
+  ClearInterface();
+  AddValueSliderBar(&owner, &word, 0.0f, 7.0f, "Ratio %.2f", 1, RecordCallback, -1.0f, -1.0f, 0.0f, -0.9f);
+  Press(10, 10, 2);
+  ConfirmTextEntry("3.5");
+  EXPECT_EQ(word, 32767);
+  ClearInterface();
+  AddValueSliderBar(&owner, &word, 0.0f, 500.0f, "Teeth %.0f", 0, RecordCallback, -1.0f, -1.0f, 0.0f, -0.9f);
+  Press(10, 10, 2);
+  ConfirmTextEntry("123.6");
+  EXPECT_EQ(word, 124);
+  // An empty range maps everything to the bottom rather than dividing by zero.
+  ClearInterface();
+  AddValueControl4(&owner, &byte, 3.0f, 3.0f, "Level %.1f", 10, 20, RecordCallback, -1.0f, -1.0f, 0.0f, -0.9f);
+  Press(10, 10, 2);
+  ConfirmTextEntry("3");
+  EXPECT_EQ(byte, 10);
+}
+
+TEST_F(ValueEdit, AClosedScreensTypedEntryStoresNothing) {
+  float v = 1.0f;
+  Control(0, 0, 400, 20, &v, 27, IvFloat(0.0f), IvFloat(2.0f), IvText("%.1f"));
+  Press(10, 10, 2);
+  ForgetInterfaceOwner(&owner);
+  ConfirmTextEntry("1.5");
+  EXPECT_EQ(v, 1.0f);
+  EXPECT_EQ(g_Callback.count, 0);
+}
+
+TEST_F(ValueEdit, SixteenBitStepsWalkTheMappedRangeAndStopAtItsEnds) {
+  uint16_t word = 65534;
+  Control(0, 0, 40, 20, &word, 42, IvInt(0), IvInt(1), IvInt(0));  // maximum 1: the mapped 0.5..7.5
+  Click(10, 10);
+  EXPECT_EQ(word, 65534);  // 7.5 + 0.001 stops at 7.5
+  Control(0, 0, 40, 20, &word, 43, IvInt(0), IvInt(1), IvInt(0));
+  Click(10, 10, 2);  // -10 thousandths
+  EXPECT_NEAR((word / 65534.0f) * 7.0f + 0.5f, 7.49f, 1e-4f);
+  word = 0;
+  Control(0, 0, 40, 20, &word, 43, IvInt(0), IvInt(1), IvInt(0));
+  Click(10, 10);
+  EXPECT_EQ(word, 0);  // 0.5 - 0.001 stops at 0.5
+  // Without the mapping: plain steps up to the limit in the label field.
+  word = 95;
+  Control(0, 0, 40, 20, &word, 42, IvInt(0), IvInt(0), IvInt(100));
+  Click(10, 10, 2);
+  EXPECT_EQ(word, 100);
+  EXPECT_EQ(g_Callback.count, 4);
+}
+
+TEST_F(ValueEdit, TheSegmentBarHandsTheSegmentUnderThePointer) {
+  int32_t chosen = 0;
+  const int index = Control(0, 0, 400, 60, &chosen, VALUE_TYPE_SEGMENT_BAR, IvInt(0), IvInt(77), IvInt(0));
+  const SegmentBarGeometry bar = ValueControlBarGeometry(ValueControls[index]);
+  ASSERT_GT(bar.segmentWidth, 0.0f);
+  EXPECT_NEAR(bar.left + 2.5f * bar.segmentWidth, -0.5f, 1e-5f);  // centred
+  EXPECT_NEAR(bar.textRowHeight, 0.75f * 0.2f, 1e-6f);
+  const float middleOfThird = bar.left + 2.5f * bar.segmentWidth;
+  const int x = int(std::lround((middleOfThird + 1.0f) * 400.0f));
+  Click(x, 30);
+  EXPECT_EQ(g_Callback.count, 1);
+  EXPECT_EQ(g_Callback.code, 2);
+  EXPECT_EQ(g_Callback.word, 77u);
+  Control(0, 0, 400, 60, &chosen, VALUE_TYPE_SEGMENT_BAR, IvInt(0), IvInt(77), IvInt(0));
+  Click(x, 30, 5);  // Ctrl + left: the callback as usual
+  EXPECT_EQ(g_Callback.code, 77);
+  Control(0, 0, 400, 60, &chosen, VALUE_TYPE_SEGMENT_BAR, IvInt(0), IvInt(77), IvInt(0));
+  Click(x, 30, 2);
+  EXPECT_EQ(g_Callback.count, 2);
+  // Left of the bar is no segment.
+  Control(0, 0, 400, 60, &chosen, VALUE_TYPE_SEGMENT_BAR, IvInt(0), IvInt(77), IvInt(0));
+  Click(1, 30);
+  EXPECT_EQ(g_Callback.count, 2);
+}
+
+TEST_F(ValueEdit, TextFieldsAreEditedIntoTheirBuffersWithinTheirSize) {
+  char name[8] = "wheel";
+  Control(0, 0, 400, 20, name, 11, IvInt(0), IvInt(sizeof name), IvText("Enter a name"));
+  Click(10, 10);
+  ASSERT_TRUE(OpenTextEntry.open);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter a name");
+  EXPECT_STREQ(OpenTextEntry.initialText, "wheel");
+  EXPECT_EQ(OpenTextEntry.type, 0);
+  EXPECT_EQ(g_Callback.count, 0);  // not before the text is confirmed
+  ConfirmTextEntry("a much longer name");
+  EXPECT_STREQ(name, "a much ");
+  EXPECT_EQ(g_Callback.count, 1);
+  Control(0, 0, 400, 20, name, 12, IvInt(0), IvInt(sizeof name), IvText("Password"));
+  Click(10, 10);
+  EXPECT_EQ(OpenTextEntry.type, 2);
+  CancelTextEntry();
+  // Without a size the buffer cannot be written safely: no entry opens.
+  Control(0, 0, 400, 20, name, 13, IvInt(0), IvInt(0), IvText("x"));
+  Click(10, 10);
+  EXPECT_FALSE(OpenTextEntry.open);
+}
+
+TEST_F(ValueEdit, AClickOnTheEntryLinePlacesItsCursor) {
+  StartTextEntry(20, "abcdef", 0, 0);
+  Control(0, 0, 400, 20, nullptr, 14, IvText("abcdef"), IvInt(0), IvInt(0));
+  Click(200, 10);
+  EXPECT_EQ(TextClickProbe, 1);
+  EXPECT_FLOAT_EQ(TextClickProbeX, -0.5f);
+  EXPECT_EQ(g_Callback.count, 0);
+  TextClickProbe = 0;  // as the next draw of the line does
+  TextClickProbeCount = 4;
+  EntryRecallHistory();
+  EXPECT_EQ(TextEntry.cursor, 4);
+  EXPECT_EQ(TextEntry.selected, 0);
+  // A negative maximum: only the callback.
+  Control(0, 0, 400, 20, nullptr, 14, IvText("abcdef"), IvInt(-1), IvInt(0));
+  Click(200, 10);
+  EXPECT_EQ(g_Callback.count, 1);
+}
+
+TEST_F(ValueEdit, SpinnerRowsStepWithinTheirRanges) {
+  int32_t group = 15;
+  AddSmoothingGroupSpinner(&owner, &group);
+  ASSERT_EQ(ButtonCount, 3);
+  EXPECT_EQ(InterfaceButtons[0].style, BUTTON_STYLE_INTEGER_DISPLAY);
+  EXPECT_STREQ(InterfaceButtons[0].fourth.text, "Smoothing group %d");
+  EXPECT_EQ(InterfaceButtons[0].word, 15u);
+  EXPECT_EQ(InterfaceButtons[0].right - InterfaceButtons[0].left, (LayoutColumns - 2) * ButtonWidth);
+  const InterfaceButton plus = InterfaceButtons[2];
+  Press(plus.left + 1, plus.top + 1, 2);  // +10, at most 16
+  EXPECT_EQ(group, 16);
+
+  int8_t offset = -55;
+  AddDiscOffsetSpinner(&owner, &offset);
+  EXPECT_STREQ(InterfaceButtons[0].hint, "Disc offset relative to wheel centre");
+  const InterfaceButton minus = InterfaceButtons[1];
+  Press(minus.left + 1, minus.top + 1, 2);
+  EXPECT_EQ(offset, -60);
+
+  uint8_t level = 3;
+  AddRowColourButton(&owner, "Level %d", 2, 9, &level, nullptr, RecordCallback, "hint");
+  EXPECT_EQ(InterfaceButtons[0].word, 3u);
+  Press(InterfaceButtons[1].left + 1, InterfaceButtons[1].top + 1, 2);
+  EXPECT_EQ(level, 2);
+  EXPECT_EQ(g_Callback.count, 1);
+}
+
+TEST_F(ValueEdit, LabelledValueButtonsAndStepButtonsCarryTheirHints) {
+  RowCursorX = 0;
+  AddLabelledValueButton(&owner, "X", 11, 1, 10, nullptr, IvInt(65536), RecordCallback, "pos");
+  ASSERT_EQ(ButtonCount, 4);
+  EXPECT_EQ(InterfaceButtons[0].handler, nullptr);
+  EXPECT_EQ(InterfaceButtons[1].right - InterfaceButtons[1].left, 5 * ButtonWidth);
+  EXPECT_EQ(InterfaceButtons[1].word, 12u);
+  EXPECT_EQ(InterfaceButtons[2].word, 10u);
+  EXPECT_EQ(InterfaceButtons[3].word, 11u);
+  EXPECT_STREQ(InterfaceButtons[2].hint, StepHintText(STEP_HINT_LENGTH, false));
+  EXPECT_STREQ(InterfaceButtons[3].text.text, "+");
+  EXPECT_EQ(RowCursorX, 8 * ButtonWidth);
+  ClearInterface();
+  AddLabelledValueButton(&owner, nullptr, 10, 0, 10, nullptr, IvInt(1024), RecordCallback, "angle");
+  ASSERT_EQ(ButtonCount, 1);
+  EXPECT_EQ(InterfaceButtons[0].right - InterfaceButtons[0].left, 8 * ButtonWidth);
+  EXPECT_EQ(InterfaceButtons[0].word, 0u);
+  EXPECT_EQ(InterfaceButtons[0].handler, nullptr);
+}
+
+TEST_F(ValueEdit, ColourPointsStayBelowTheTopLimit) {
+  const uint8_t rgb[3] = {0x12, 0x34, 0x56};
+  PointButtonTopLimit = 100;
+  EXPECT_EQ(AddColourPointButton(&owner, 50, 50, 1, 0, rgb, RecordCallback), -1);
+  const int i = AddColourPointButton(&owner, 50, 200, 1, 0, rgb, RecordCallback);
+  ASSERT_GE(i, 0);
+  EXPECT_EQ(InterfaceButtons[i].third.i, 0x123456);
+  EXPECT_EQ(InterfaceButtons[i].right - InterfaceButtons[i].left, 2 * CfgBlobSize);
+  EXPECT_EQ(InterfaceButtons[i].style, BUTTON_STYLE_COLOUR_SQUARE);
+  PointButtonTopLimit = 0;
+}
+
+TEST_F(ValueEdit, SixteenBitFlagsRefreshTheEditedMesh) {
+  EditDomain = EDIT_DOMAIN_MODELLER;
+  uint16_t flags = 0;
+  RowCursorX = 0;
+  AddLabelledFlag16(&owner, "Double Sided", 0x200, &flags, nullptr);
+  Press(10 * ButtonWidth + 1, 1);
+  EXPECT_EQ(flags, 0x200);
+  EXPECT_EQ(g_Refreshes, 1);
+  EXPECT_EQ(g_Edits.back().name, "switch double sided");
+}
+
+TEST_F(ValueEdit, ColourSlidersEditTheirChannelsWithinTheModesLimit) {
+  ColourWord colour = RgbWord(10, 20, 30);
+  RowCursorX = 0;
+  RowCursorY = 0;
+  AddColourSliders(&owner, 5, &colour, "on", RecordCallback, 2);
+  EXPECT_EQ(RowCursorX, 7 * ButtonWidth);
+  // The red trough: 2 units right of the swatch, three quarters of a row high.
+  const InterfaceButton* red = nullptr;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].style == 21) red = &InterfaceButtons[i];
+  ASSERT_NE(red, nullptr);
+  EXPECT_EQ(red->left, 2 * ButtonWidth);
+  EXPECT_EQ(red->bottom - red->top, ButtonHeight * 3 / 4);
+  EXPECT_EQ(red->third.i, 220);
+  Press(red->left + 2, red->top + 1);
+  Send(red->right + 500, red->top + 1, 0, 1, 0);
+  EXPECT_EQ(ColourRed(colour), 220u);
+  EXPECT_EQ(ColourGreen(colour), 20u);
+  Send(red->right + 500, red->top + 1, 0, 0, 0, 1);
+  // Shift + right on the swatch pastes the copied colour and calls the handler.
+  ValueClipboard.colour[0] = 1;
+  ValueClipboard.colour[1] = 2;
+  ValueClipboard.colour[2] = 3;
+  ClearInterface();
+  AddColourSliders(&owner, 5, &colour, "on", RecordCallback, 0);
+  g_Callback = Callback{};
+  Press(1, 1, 10);
+  EXPECT_EQ(colour, RgbWord(1, 2, 3));
+  EXPECT_EQ(g_Callback.count, 1);
+}
+
+TEST(ValueControlText, EachTypeShowsItsText) {
+  char out[128];
+  ValueControl c{};
+  auto text = [&](int type) {
+    c.displayType = static_cast<uint8_t>(type);
+    return ValueControlText(c, out, sizeof out) ? std::string(out) : std::string("<none>");
+  };
+  c.minimum = IvText("Speed %.1f km/h");
+  c.variable = HeldFloat(12.34f);
+  EXPECT_EQ(text(19), "Speed 12.3 km/h");
+  c.variable = HeldFloat(2000.0f);
+  c.minimum = IvText("%.1f t");
+  EXPECT_EQ(text(20), "2.0 t");
+  c.minimum = IvText("%.0f deg");
+  c.variable = HeldFloat(3.14159265f);
+  EXPECT_EQ(text(21), "180 deg");
+  c.minimum = IvText("Lap %d");
+  c.variable = HeldInt(-3);
+  EXPECT_EQ(text(54), "Lap -3");
+  c.minimum = IvText("secret");
+  EXPECT_EQ(text(12), "\x95\x95\x95\x95\x95\x95");
+  // A list of texts ends with a null entry; an index beyond it shows "?".
+  const char* list[] = {"off", "low", "high", nullptr};
+  int32_t index = 2;
+  c.minimum = IvAddress(list);
+  c.variable = &index;
+  EXPECT_EQ(text(23), "high");
+  index = 7;
+  EXPECT_EQ(text(23), "?");
+  index = -1;
+  EXPECT_EQ(text(23), "?");
+  uint32_t flags = 4;
+  c.variable = &flags;
+  c.minimum = IvAddress(nullptr);
+  c.maximum = IvInt(4);
+  EXPECT_EQ(text(24), "[yes]");
+  c.maximum = IvInt(1);
+  EXPECT_EQ(text(24), "[no]");
+  c.minimum = IvInt('A' | 'B' << 8 | 1 << 24);
+  EXPECT_EQ(text(34), "AB");
+  float value = 0.123456f;
+  c.variable = &value;
+  c.label = IvText("Grip %.3f");
+  EXPECT_EQ(text(32), "0.123");
+  int32_t count = 42;
+  c.variable = &count;
+  c.minimum = IvText("%s %d");  // a text conversion is never handed a number
+  EXPECT_EQ(text(49), "%s %d");
+  for (int silent : {27, 28, 29, 30, 31, 33, 35, 36, 37, 38, 39, 48, 51, 59, 61}) EXPECT_EQ(text(silent), "<none>") << silent;
+}
