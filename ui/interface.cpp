@@ -11,7 +11,7 @@
 #include "platform/clock.h"
 #include "render/screen_labels.h"
 #include "ui/code_pages.h"
-#include "ui/glyph_cache.h"
+#include "ui/interface_draw.h"
 #include "ui/interface_local.h"
 #include "ui/messages.h"
 #include "ui/text_measure.h"
@@ -134,6 +134,7 @@ void ClearInterface() {
   ValueControlCount = 0;
   RowCursorX = RowCursorY = 0;
   ReleaseHandled = 0;
+  MessageTop = -1.0f;
   ClearScreenLabels();
 }
 

@@ -1,8 +1,726 @@
-// interface_draw.cpp - the per-frame drawing of the interface.
-#include "platform/clock.h"
-#include "ui/interface.h"
-#include "ui/messages.h"
+// interface_draw.cpp - the per-frame drawing of the interface: value-control panels through
+// the 2D list, message lines, pixel buttons and screen labels through the 2D stream.
+#include "ui/interface_draw.h"
 
-void DrawInterface() { ExpireMessages(ClockNowMs()); }
-void DrawButtons() {}
-void DrawScreenLabels() {}
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "core/app.h"
+#include "core/main_window.h"
+#include "platform/clock.h"
+#include "render/buffers.h"
+#include "render/draw2d.h"
+#include "render/immediate.h"
+#include "render/material.h"
+#include "render/screen_labels.h"
+#include "render/vr.h"
+#include "ui/code_pages.h"
+#include "ui/dialogs.h"
+#include "ui/glyph_cache.h"
+#include "ui/interface_config.h"
+#include "ui/interface_local.h"
+#include "ui/messages.h"
+#include "ui/text_draw.h"
+#include "ui/text_measure.h"
+#include "ui/value_steps.h"
+#include "vehicle_editor/vehicle_editor.h"
+
+int PanelTextureState = PANEL_STATE_NONE;
+float MessageTop = -1.0f;
+int MessageAreaReserved;
+float MessageTextSize = 0.05f;
+uint8_t InterfaceTranslucent;
+int BackgroundMode = 2;
+
+namespace {
+
+constexpr float CUT_LOW = 0.49f, CUT_HIGH = 0.51f;  // the nine-slice cuts of the panel textures
+constexpr float SMALL_PANEL = 0.099f;
+constexpr int PRESSED_DARKER = 24;
+constexpr float THUMB_HALF_WIDTH = 0.005f, THUMB_INSET = 0.01f;
+constexpr uint32_t OPAQUE = 0xFF000000u;
+constexpr uint32_t HALF_ALPHA = 0x80000000u;
+constexpr uint32_t SELECTION_COLOUR = 0x803070C0u;
+constexpr uint32_t COMPOSITION_MARKER_COLOUR = 0xFFFFFF00u;
+
+TextBatch g_messageBatch;  // the message lines, screen units
+
+// The selection highlights and composition markers the text drawing asked for while the
+// controls were added; drawn over the panels, under the texts.
+struct Highlight {
+  uint32_t colour;
+  float x0, y0, x1, y1;
+};
+std::vector<Highlight> g_highlights;
+
+void QueueSelection(float x0, float y0, float x1, float y1) {
+  g_highlights.push_back({SELECTION_COLOUR, std::min(x0, x1), y0, std::max(x0, x1), y1});
+}
+void QueueCompositionMarker(float x, float y, float height) {
+  const float w = 0.003f;
+  g_highlights.push_back({COMPOSITION_MARKER_COLOUR, x, y, x + w, y + height});
+}
+
+uint32_t ToVertex(ColourWord c, uint32_t alpha) {
+  return alpha | ColourRed(c) << 16 | ColourGreen(c) << 8 | ColourBlue(c);
+}
+
+ColourWord Darker(ColourWord c, bool pressed) {
+  if (!pressed) return c;
+  ColourWord out = 0;
+  for (int shift = 0; shift < 24; shift += 8)
+    out |= static_cast<ColourWord>(std::max(0, static_cast<int>((c >> shift) & 0xFF) - PRESSED_DARKER)) << shift;
+  return out;
+}
+
+const Material* PanelMaterial(int state) {
+  const char* name = state == PANEL_STATE_LARGE   ? LARGE_PANEL_TEXTURE
+                     : state == PANEL_STATE_SMALL ? SMALL_PANEL_TEXTURE
+                     : state == PANEL_STATE_ICONS ? ICON_SHEET_TEXTURE
+                                                  : nullptr;
+  if (!name) return GetDefaultMaterial();
+  MaterialParams params{};
+  params.alphaMode = 2;
+  params.shineRed = params.shineGreen = params.shineBlue = 0xFF;
+  return GetMaterialByName(name, 1, 0, 0, params, 0);
+}
+
+void UseState(int state) {
+  Draw2D& list = Draw2DList;
+  if (PanelTextureState == state && list.counters.batchOpen) return;
+  if (list.counters.batchOpen) list.EndBatch();
+  list.StartBatch(PanelMaterial(state));
+  PanelTextureState = state;
+}
+
+// After each routine: a batch of 5120 triangles or more is closed.
+void CheckBatchLength() {
+  const Draw2DCounters& c = Draw2DList.counters;
+  if (c.batchOpen && c.triangleCount - c.batchTriangleStart >= PANEL_BATCH_TRIANGLES) FlushInterfaceBatch();
+}
+
+void Quad(uint32_t colour, float x1, float y1, float x2, float y2, float u1, float v1, float u2, float v2) {
+  if (x2 <= x1 || y2 <= y1) return;
+  Draw2D& list = Draw2DList;
+  const int a = list.AddVertex(colour, x1, y1, u1, v1), b = list.AddVertex(colour, x2, y1, u2, v1),
+            c = list.AddVertex(colour, x2, y2, u2, v2), d = list.AddVertex(colour, x1, y2, u1, v2);
+  if (a >= 0 && b >= 0 && c >= 0 && d >= 0) list.AddQuad(a, b, c, d);
+}
+
+// The nine-slice panel in a ready vertex colour.
+void NineSlice(uint32_t colour, float x1, float y1, float x2, float y2, bool opaqueStyle) {
+  const float w = x2 - x1, h = y2 - y1;
+  const bool small = w < SMALL_PANEL || h < SMALL_PANEL;
+  const float corner = small ? 0.008f : 0.012f;
+  const float ch = corner * Projection.aspect, cv = corner;
+  const float hTest = h - 0.001f;
+  const bool tooLow = 2.0f * cv > hTest, tooNarrow = 2.0f * ch > w - 0.001f;
+  if (tooLow && tooNarrow) {
+    UseState(PANEL_STATE_SMALL);
+    Quad(opaqueStyle ? colour : colour, x1, y1, x2, y2, 0.0f, 0.0f, 1.0f, 1.0f);
+    return;
+  }
+  UseState(small ? PANEL_STATE_SMALL : PANEL_STATE_LARGE);
+  if (tooLow) {
+    Quad(colour, x1, y1, x1 + ch, y2, 0.0f, 0.0f, CUT_LOW, 1.0f);
+    Quad(colour, x1 + ch, y1, x2 - ch, y2, CUT_LOW, 0.0f, CUT_HIGH, 1.0f);
+    Quad(colour, x2 - ch, y1, x2, y2, CUT_HIGH, 0.0f, 1.0f, 1.0f);
+    return;
+  }
+  if (tooNarrow) {
+    Quad(colour, x1, y1, x2, y1 + cv, 0.0f, 0.0f, 1.0f, CUT_LOW);
+    Quad(colour, x1, y1 + cv, x2, y2 - cv, 0.0f, CUT_LOW, 1.0f, CUT_HIGH);
+    Quad(colour, x1, y2 - cv, x2, y2, 0.0f, CUT_HIGH, 1.0f, 1.0f);
+    return;
+  }
+  // A side on the screen's edge meets it square (not in VR, where the screen has no edge).
+  const float left = !VrEnabled && x1 == -1.0f ? 0.0f : ch, right = !VrEnabled && x2 == 1.0f ? 0.0f : ch;
+  const float top = !VrEnabled && y1 == -1.0f ? 0.0f : cv, bottom = !VrEnabled && y2 == 1.0f ? 0.0f : cv;
+  const float xs[4] = {x1, x1 + left, x2 - right, x2}, ys[4] = {y1, y1 + top, y2 - bottom, y2};
+  const float us[4] = {0.0f, CUT_LOW, CUT_HIGH, 1.0f};
+  for (int row = 0; row < 3; ++row)
+    for (int col = 0; col < 3; ++col)
+      Quad(colour, xs[col], ys[row], xs[col + 1], ys[row + 1], us[col], us[row], us[col + 1], us[row + 1]);
+}
+
+uint32_t PanelAlpha(int style, bool big) {
+  if (style >= 2) return OPAQUE;
+  return big ? BigAlphaWord : ButtonAlphaWord;
+}
+
+void Thumb(const ValueControl& c, float value, float minimum, float maximum, bool pressed) {
+  const float range = maximum - minimum;
+  float p = c.left + (range != 0.0f ? (c.right - c.left) * (value - minimum) / range : 0.0f);
+  p = std::clamp(p, c.left + THUMB_INSET, std::max(c.left + THUMB_INSET, c.right - THUMB_INSET));
+  DrawButtonPanel(&InterfaceColours.bigText, pressed, p + THUMB_HALF_WIDTH, c.bottom - THUMB_HALF_WIDTH, 2, false,
+                  p - THUMB_HALF_WIDTH, c.top + THUMB_HALF_WIDTH);
+}
+
+void PanelInColour(const ColourWord* colour, uint32_t alpha, bool pressed, const ValueControl& c) {
+  const ColourWord base = colour ? *colour : TextColours.panelGrey;
+  NineSlice(ToVertex(Darker(base, pressed), alpha), c.left, c.top, c.right, c.bottom, alpha == OPAQUE);
+  CheckBatchLength();
+}
+
+// The stripes of type 57 and the plain fills of types 14 and 51.
+void DrawPlainFills(int first) {
+  for (int i = first; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    switch (c.displayType) {
+      case 14:
+        if (c.label.i <= -3) DrawInterfaceQuad(CodeColour(static_cast<int>(c.label.i)), c.left, c.top, c.right, c.bottom);
+        break;
+      case 51:
+        if (c.colour) DrawInterfaceQuad(*c.colour, c.left, c.top, c.right, c.bottom);
+        break;
+      case 57: {
+        const int n = std::clamp(static_cast<int>(c.maximum.i), 1, 64);
+        const int code = static_cast<int>(c.label.i);
+        const float w = (c.right - c.left) / static_cast<float>(n);
+        for (int k = 0; k < n; ++k) {
+          const int stripeCode = k % 2 == 0 ? code ^ 1 : code;
+          DrawInterfaceQuad(CodeColour(stripeCode), c.left + w * static_cast<float>(k), c.top,
+                            c.left + w * static_cast<float>(k + 1), c.bottom);
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+}
+
+void DrawControlPanel(const ValueControl& c) {
+  const int type = c.displayType;
+  const bool pressed = IsControlPressed(c);
+  const bool big = c.colour == &InterfaceColours.bigText;
+  const ColourWord* panel = big ? &InterfaceColours.bigCol : &InterfaceColours.buttonCol;
+  const uint8_t labelBits = static_cast<uint8_t>(c.label.i & 0xFF);
+  switch (type) {
+    case 0: case 1: case 4: case 5: case 6: case 8: case 11: case 12: case 13: case 23: case 24: case 25: case 26:
+    case 32: case 34: case 40: case 41: case 42: case 43: case 44: case 45: case 46: case 47: case 49: case 50:
+    case 58:
+      DrawButtonPanel(panel, pressed, c.right, c.bottom, 0, big, c.left, c.top);
+      return;
+    case 33:
+      if (c.maximum.i != 1) DrawButtonPanel(panel, pressed, c.right, c.bottom, 0, big, c.left, c.top);
+      return;
+    case 2:
+    case 52: {
+      ColourWord colour = c.colour ? *c.colour : TextColours.panelGrey;
+      if (c.label.i == 1) {
+        ColourWord lifted = 0;
+        for (int shift = 0; shift < 24; shift += 8)
+          lifted |= static_cast<ColourWord>(std::min(255L, std::lround(((colour >> shift) & 0xFF) * 1.25f))) << shift;
+        colour = lifted;
+      }
+      DrawButtonPanel(&colour, pressed, c.right, c.bottom, 2, false, c.left, c.top);
+      return;
+    }
+    case 3: DrawButtonPanel(c.colour, pressed, c.right, c.bottom, 2, false, c.left, c.top); return;
+    case 7: DrawButtonPanel(&InterfaceColours.bigCol, pressed, c.right, c.bottom, 0, true, c.left, c.top); return;
+    case 9: DrawFadePanel(&InterfaceColours.bigCol, pressed, c.right, c.bottom, true, c.left, c.top); return;
+    case 10: DrawTitleTab(c); return;
+    case 15: case 19: case 20: case 21: case 54: case 55:
+      if (c.left != c.right && !(labelBits & 4) && BackgroundMode != 0 && BackgroundMode != 1)
+        DrawButtonPanel(&InterfaceColours.bigCol, pressed, c.right, c.bottom, 0, true, c.left, c.top);
+      return;
+    case 16: case 17: case 18:
+      if (c.label.i == 1) DrawButtonPanel(&InterfaceColours.buttonCol, pressed, c.right, c.bottom, 0, false, c.left, c.top);
+      else if (c.label.i != 0) DrawButtonPanel(&InterfaceColours.bigCol, pressed, c.right, c.bottom, 0, true, c.left, c.top);
+      return;
+    case 27: case 28: case 29: case 30: case 31:
+      DrawButtonPanel(panel, pressed, c.right, c.bottom, 0, big, c.left, c.top);
+      if (c.variable) Thumb(c, *static_cast<const float*>(c.variable), c.minimum.f, c.maximum.f, pressed);
+      return;
+    case 35:
+      PanelInColour(c.colour, HALF_ALPHA, pressed, c);
+      if (c.variable)
+        Thumb(c, *static_cast<const uint8_t*>(c.variable), static_cast<float>(c.minimum.i),
+              static_cast<float>(c.maximum.i), pressed);
+      return;
+    case 36:
+      PanelInColour(c.colour, HALF_ALPHA, pressed, c);
+      if (c.variable) {
+        const uint8_t* b = static_cast<const uint8_t*>(c.variable);
+        Thumb(c, std::max({b[0], b[1], b[2]}), static_cast<float>(c.minimum.i), static_cast<float>(c.maximum.i),
+              pressed);
+      }
+      return;
+    case 37:
+      DrawButtonPanel(panel, pressed, c.right, c.bottom, 0, big, c.left, c.top);
+      if (c.variable) Thumb(c, *static_cast<const uint8_t*>(c.variable), c.byteMinimum, c.byteMaximum, pressed);
+      return;
+    case 38:
+      DrawButtonPanel(panel, pressed, c.right, c.bottom, 0, big, c.left, c.top);
+      if (c.variable) {
+        const float lo = c.subType ? 0.0f : std::round(c.minimum.f), hi = c.subType ? 65534.0f : std::round(c.maximum.f);
+        Thumb(c, *static_cast<const uint16_t*>(c.variable), lo, hi, pressed);
+      }
+      return;
+    case 39: {
+      DrawButtonPanel(panel, pressed, c.right, c.bottom, 0, big, c.left, c.top);
+      const float total = static_cast<float>(std::max<intptr_t>(1, c.label.i));
+      const float h = c.bottom - c.top, mid = 0.5f * (c.left + c.right);
+      const float y1 = std::clamp(c.top + h * static_cast<float>(c.minimum.i) / total, c.top + 0.005f, c.bottom - 0.005f);
+      const float y2 = std::clamp(c.top + h * static_cast<float>(c.maximum.i) / total, y1, c.bottom - 0.005f);
+      DrawButtonPanel(&InterfaceColours.textUnselected, pressed, mid + 0.005f, y2, 2, false, mid - 0.005f, y1);
+      return;
+    }
+    case 53: PanelInColour(c.colour, HALF_ALPHA, pressed, c); return;
+    case 60:
+      if ((c.label.i & 0x20) || (c.label.i == 0 && c.minimum.i == 544))
+        DrawButtonPanel(&InterfaceColours.bigCol, pressed, c.right, c.bottom, 0, true, c.left, c.top);
+      else
+        DrawButtonPanel(&InterfaceColours.buttonCol, pressed, c.right, c.bottom, 0, false, c.left, c.top);
+      return;
+    case 61: DrawInterfaceIcon(c); return;
+    default: return;
+  }
+}
+
+void DrawHighlights() {
+  for (const Highlight& h : g_highlights) DrawInterfaceQuad(h.colour, h.x0, h.y0, h.x1, h.y1);
+  g_highlights.clear();
+  FlushInterfaceBatch();
+}
+
+float MessageRow() { return MessageTextSize * 0.85f; }
+
+// The lines drawn, in order: the history first while it is shown, then the shown lines.
+int MessageLinesDrawn(const MessageLine** out) {
+  int n = 0;
+  if (ShowMessageHistory)
+    for (const MessageLine& line : MessageHistory)
+      if (line.text[0]) out[n++] = &line;
+  for (int i = 0; i < MessageLineCount; ++i)
+    if (MessageLines[i].text[0]) out[n++] = &MessageLines[i];
+  return n;
+}
+
+void MessageOrigin(float* x, float* y) {
+  *x = -1.0f;
+  *y = MessageTop;
+  if (MessageAreaReserved && ScreenWidth > 0 && ScreenHeight > 0) {
+    *x += 2.0f * static_cast<float>(16 * ButtonWidth) / static_cast<float>(ScreenWidth);
+    *y += 2.0f * static_cast<float>(ButtonHeight) / static_cast<float>(ScreenHeight);
+  }
+}
+
+// ---- Buttons ----
+
+constexpr int BUTTON_TEXT_LINE_MAX = 15;
+
+bool AlwaysUnlit(int style) {
+  return (style >= 16 && style <= 25) || (style >= 34 && style <= 36) || (style >= 43 && style <= 51);
+}
+
+uint32_t TextOver(ColourWord face) {
+  const int score = 2 * static_cast<int>(ColourRed(face)) + 3 * static_cast<int>(ColourGreen(face)) +
+                    static_cast<int>(ColourBlue(face));
+  return ToVertex(score >= 661 ? TextColours.darkText : TextColours.lightText, OPAQUE);
+}
+
+// Pixel text goes into the small batch, without the screen's horizontal scale.
+void ButtonText(const char* text, uint32_t colour, float x, float y, float size) {
+  TextBatch* saved = CurrentTextBatch;
+  const float savedScale = TextHorizontalScale;
+  CurrentTextBatch = &SmallTextBatch;
+  TextHorizontalScale = 1.0f;
+  DrawText(text, colour, x, y, size, CurrentCodePage);
+  TextHorizontalScale = savedScale;
+  CurrentTextBatch = saved;
+}
+
+float PixelWidth(const char* text, float size) {
+  const float savedScale = TextHorizontalScale;
+  TextHorizontalScale = 1.0f;
+  const float w = TextWidth(text, CurrentCodePage, size);
+  TextHorizontalScale = savedScale;
+  return w;
+}
+
+void DrawButtonTextAligned(const InterfaceButton& b, const char* text, uint32_t colour, int align) {
+  const float inset = static_cast<float>(InterfaceScaleRounded);
+  float size = static_cast<float>(TextSize);
+  const float height = static_cast<float>(b.bottom - b.top);
+  if (height < static_cast<float>(ButtonHeight)) size *= height / static_cast<float>(ButtonHeight);
+  const float width = PixelWidth(text, size);
+  float x;
+  if (align == 1) x = b.left + inset;
+  else if (align == 2) x = b.right - inset - width;
+  else x = 0.5f * static_cast<float>(b.left + b.right) - 0.5f * width;
+  x = std::max(x, b.left + inset);  // centred text that does not fit starts at the left inset
+  ButtonText(text, colour, x, 0.5f * static_cast<float>(b.top + b.bottom) - 0.5f * size, size);
+}
+
+// Breaks a label at spaces into lines of at most 15 characters that fit the width.
+void DrawWrappedButtonText(const InterfaceButton& b, const char* text, uint32_t colour, int maxLines) {
+  const float inset = static_cast<float>(InterfaceScaleRounded), size = static_cast<float>(TextSize);
+  const float room = static_cast<float>(b.right - b.left) - 2.0f * inset;
+  const char* p = text;
+  for (int line = 0; line < maxLines && *p; ++line) {
+    char piece[BUTTON_TEXT_LINE_MAX + 1];
+    int n = 0, lastSpace = -1;
+    while (p[n] && n < BUTTON_TEXT_LINE_MAX) {
+      piece[n] = p[n];
+      piece[n + 1] = 0;
+      if (p[n] == ' ') lastSpace = n;
+      if (PixelWidth(piece, size) > room && lastSpace > 0) break;
+      ++n;
+    }
+    if (p[n] && lastSpace > 0) n = lastSpace;
+    std::memcpy(piece, p, static_cast<size_t>(n));
+    piece[n] = 0;
+    const float w = PixelWidth(piece, size);
+    ButtonText(piece, colour, 0.5f * static_cast<float>(b.left + b.right) - 0.5f * w,
+               static_cast<float>(b.top) + 3.0f + static_cast<float>(line) * size, size);
+    p += n;
+    while (*p == ' ') ++p;
+  }
+}
+
+// Draws what the stream and the small text batch hold: a layer of buttons.
+void FlushButtonLayer() {
+  if (Stream2D.batchOpen) DrawPending2DTriangles(0);
+  if (!SmallTextBatch.items.empty()) DrawTextPanel(SmallTextBatch);
+}
+
+}  // namespace
+
+// ---- [Panel state] ----
+
+void FlushInterfaceBatch() {
+  if (Draw2DList.counters.batchOpen) Draw2DList.EndBatch();
+  PanelTextureState = PANEL_STATE_NONE;
+}
+
+// ---- [Panels] ----
+
+void DrawButtonPanel(const ColourWord* colour, bool pressed, float x2, float y2, int style, bool big, float x1,
+                     float y1) {
+  const ColourWord base = colour ? *colour : InterfaceColours.buttonCol;
+  const float w = x2 - x1, h = y2 - y1;
+  const float corner = (w < SMALL_PANEL || h < SMALL_PANEL) ? 0.008f : 0.012f;
+  if (2.0f * corner * Projection.aspect > w - 0.001f && 2.0f * corner > h - 0.001f) {
+    DrawFlatPanel(colour, pressed, x2, y2, style < 2, x1, y1);
+    return;
+  }
+  NineSlice(ToVertex(Darker(base, pressed), PanelAlpha(style, big)), x1, y1, x2, y2, style >= 2);
+  CheckBatchLength();
+}
+
+void DrawButtonPanelFlush(const ColourWord* colour, bool pressed, float x2, float y2, int style, bool big, float x1,
+                          float y1) {
+  DrawButtonPanel(colour, pressed, x2, y2, style, big, x1, y1);
+  FlushInterfaceBatch();
+}
+
+void DrawFlatPanel(const ColourWord* colour, bool pressed, float x2, float y2, bool translucent, float x1, float y1) {
+  const ColourWord base = colour ? *colour : InterfaceColours.buttonCol;
+  UseState(PANEL_STATE_SMALL);
+  Quad(ToVertex(Darker(base, pressed), translucent ? ButtonAlphaWord : OPAQUE), x1, y1, x2, y2, 0.0f, 0.0f, 1.0f, 1.0f);
+  CheckBatchLength();
+}
+
+void DrawFadePanel(const ColourWord* colour, bool pressed, float x2, float y2, bool big, float x1, float y1) {
+  const ColourWord base = Darker(colour ? *colour : InterfaceColours.bigCol, pressed);
+  const uint32_t alpha = big ? BigAlphaWord : ButtonAlphaWord;
+  const uint32_t solid = ToVertex(base, alpha), clear = ToVertex(base, 0);
+  const float ch = !VrEnabled && x2 == 1.0f ? 0.0f : 0.012f * Projection.aspect, cv = 0.012f;
+  UseState(PANEL_STATE_LARGE);
+  // The fading left end: transparent at x1 - 0.1, the panel's alpha from x1 + 0.05.
+  Draw2D& list = Draw2DList;
+  const float fx1 = x1 - 0.1f, fx2 = x1 + 0.05f;
+  const int a = list.AddVertex(clear, fx1, y1, 0.48f, 0.5f), b = list.AddVertex(solid, fx2, y1, 0.5f, 0.5f),
+            c = list.AddVertex(solid, fx2, y2, 0.5f, 0.5f), d = list.AddVertex(clear, fx1, y2, 0.48f, 0.5f);
+  if (a >= 0 && b >= 0 && c >= 0 && d >= 0) list.AddQuad(a, b, c, d);
+  // The rest: a panel without a left column.
+  const float xs[3] = {fx2, x2 - ch, x2}, ys[4] = {y1, y1 + cv, y2 - cv, y2};
+  const float us[3] = {CUT_LOW, CUT_HIGH, 1.0f}, vs[4] = {0.0f, CUT_LOW, CUT_HIGH, 1.0f};
+  for (int row = 0; row < 3; ++row)
+    for (int col = 0; col < 2; ++col)
+      Quad(solid, xs[col], ys[row], xs[col + 1], ys[row + 1], us[col], vs[row], us[col + 1], vs[row + 1]);
+  CheckBatchLength();
+}
+
+void DrawTitleTab(const ValueControl& c) {
+  const float w = HeldFloatOf(c.variable), h = c.bottom - c.top;
+  if (VrEnabled) {
+    DrawButtonPanel(&TextColours.darkText, false, c.left + w + 0.03f, c.bottom, 2, false, c.left, c.top);
+    return;
+  }
+  UseState(PANEL_STATE_SMALL);
+  const float r = 0.006f, rv = 0.006f * Projection.inverseAspect;
+  const float top = -1.0f, bottom = c.bottom;
+  const float rightTop = -1.0f + w + 0.02f + h / 8.0f, rightBottom = -1.0f + w + 0.02f;
+  Draw2D& list = Draw2DList;
+  auto quad = [&](float ax, float ay, float bx, float by, float cx, float cy, float dx, float dy, float u0, float v0,
+                  float u1, float v1) {
+    const int a = list.AddVertex(OPAQUE, ax, ay, u0, v0), b = list.AddVertex(OPAQUE, bx, by, u1, v0),
+              cc = list.AddVertex(OPAQUE, cx, cy, u1, v1), d = list.AddVertex(OPAQUE, dx, dy, u0, v1);
+    if (a >= 0 && b >= 0 && cc >= 0 && d >= 0) list.AddQuad(a, b, cc, d);
+  };
+  const float m = 0.5f;
+  // Inside, the bottom edge, the slanted right edge, the rounded corner.
+  quad(-1.0f, top, rightTop - r, top, rightBottom - r, bottom - rv, -1.0f, bottom - rv, m, m, m, m);
+  quad(-1.0f, bottom - rv, rightBottom - r, bottom - rv, rightBottom - r, bottom, -1.0f, bottom, m, CUT_HIGH, m, 1.0f);
+  quad(rightTop - r, top, rightTop, top, rightBottom, bottom - rv, rightBottom - r, bottom - rv, CUT_HIGH, m, 1.0f, m);
+  quad(rightBottom - r, bottom - rv, rightBottom, bottom - rv, rightBottom, bottom, rightBottom - r, bottom, CUT_HIGH,
+       CUT_HIGH, 1.0f, 1.0f);
+  CheckBatchLength();
+}
+
+void DrawInterfaceIcon(const ValueControl& c) {
+  const int n = std::max(0, HeldIntOf(c.variable));
+  const float column = static_cast<float>(n % 5), row = static_cast<float>(n / 5);
+  UseState(PANEL_STATE_ICONS);
+  Quad(0xC0FFFFFFu, c.left, c.top, c.right, c.bottom, (48.0f * column - 1.0f) / 256.0f, (32.0f * row - 1.0f) / 256.0f,
+       (48.0f * column + 46.0f) / 256.0f, (32.0f * row + 31.0f) / 256.0f);
+  CheckBatchLength();
+}
+
+void DrawInterfaceQuad(uint32_t vertexColour, float x1, float y1, float x2, float y2) {
+  UseState(PANEL_STATE_PLAIN);
+  Quad(vertexColour, x1, y1, x2, y2, 0.0f, 0.0f, 0.0f, 0.0f);
+  CheckBatchLength();
+}
+
+// ---- [Value controls] ----
+
+uint32_t CodeColour(int code) {
+  static const uint32_t COLOURS[12] = {0xFF505060, 0xFF404050, 0xFF605050, 0xFF504040, 0xFF2020D0, 0xFFA02020,
+                                       0xFFB0A010, 0xFF408020, 0xFF7010B0, 0xFFD03010, 0xFF2090A0, 0xFF808080};
+  return COLOURS[std::clamp(-3 - code, 0, 11)];
+}
+
+void DrawValueControlPanels(int first) {
+  DrawPlainFills(first);
+  for (int i = std::max(0, first); i < ValueControlCount; ++i) DrawControlPanel(ValueControls[i]);
+  FlushInterfaceBatch();
+}
+
+// ---- [Messages] ----
+
+void DrawMessageBackgrounds(bool translucent) {
+  const MessageLine* lines[2 * MESSAGE_LINE_COUNT];
+  const int n = MessageLinesDrawn(lines);
+  float x, y;
+  MessageOrigin(&x, &y);
+  const float row = MessageRow();
+  const uint32_t colour = translucent ? 0x40000000u : 0x80000000u;
+  for (int i = 0; i < n; ++i, y += row) {
+    const float width = TextWidth(lines[i]->text, lines[i]->codePage, MessageTextSize);
+    DrawInterfaceQuad(colour, x, y, x + width + 0.2f * row, y + row);
+  }
+  FlushInterfaceBatch();
+}
+
+void DrawMessageTexts(bool translucent) {
+  const MessageLine* lines[2 * MESSAGE_LINE_COUNT];
+  const int n = MessageLinesDrawn(lines);
+  float x, y;
+  MessageOrigin(&x, &y);
+  const float row = MessageRow();
+  TextBatch* saved = CurrentTextBatch;
+  CurrentTextBatch = &g_messageBatch;
+  for (int i = 0; i < n; ++i, y += row)
+    DrawText(lines[i]->text, ToVertex(lines[i]->colour, translucent ? 0xA0000000u : OPAQUE), x + 0.1f * row,
+             y + 0.5f * (row - MessageTextSize), MessageTextSize, lines[i]->codePage);
+  CurrentTextBatch = saved;
+}
+
+int GetMessageAreaHeight() {
+  if (!MessageAreaReserved || MessageLineCount == 0 || ShowMessageHistory) return 0;
+  return ButtonHeight + static_cast<int>(std::lround(MessageTextSize * 0.85f * static_cast<float>(MessageLineCount) *
+                                                     static_cast<float>(ScreenHeight) * 0.5f));
+}
+
+// ---- The frame's passes ----
+
+void DrawInterface() {
+  if (ExitRequested) return;
+  TextSelectionHighlight = QueueSelection;
+  TextCompositionMarker = QueueCompositionMarker;
+  const bool translucent = DialogOpen ? true : InterfaceTranslucent != 0;
+  DrawMessageTexts(translucent);
+  GlyphCacheInit();
+  if (translucent) {
+    DrawMessageBackgrounds(true);
+    DrawTextBox(g_messageBatch);
+    DrawValueControlPanels(0);
+    DrawHighlights();
+    DrawTextBox(InterfaceTextBatch);
+  } else {
+    DrawValueControlPanels(0);
+    DrawHighlights();
+    DrawTextBox(InterfaceTextBatch);
+    DrawMessageBackgrounds(false);
+    DrawTextBox(g_messageBatch);
+  }
+  AgeGlyphCache();
+  ExpireMessages(ClockNowMs());
+}
+
+// ---- [Buttons] ----
+
+ColourWord ButtonFaceColour(const InterfaceButton& b) {
+  ColourWord face = b.colour ? *b.colour : TextColours.panelGrey;
+  switch (b.style) {
+    case 20: face = TextColours.grey; break;
+    case 21: face = TextColours.message; break;
+    case 22: face = TextColours.lightGreen; break;
+    case 23: face = TextColours.lightBlue; break;
+    case 24: case 26: case 27: case 28: case 29: case 30: case 31: case 32: case 33: face = TextColours.panelGrey; break;
+    default: break;
+  }
+  const intptr_t lit = AlwaysUnlit(b.style) ? 0 : b.fourth.i;
+  if (lit != 0 && lit != 255) {
+    ColourWord dim = 0;
+    for (int shift = 0; shift < 24; shift += 8) dim |= (((face >> shift) & 0xFF) * 14 / 16) << shift;
+    face = dim;
+  }
+  return face;
+}
+
+int ButtonText(const InterfaceButton& b, char* out, int outSize) {
+  if (!out || outSize <= 0) return 0;
+  out[0] = 0;
+  const size_t size = static_cast<size_t>(outSize);
+  const intptr_t number = b.text.i;
+  const void* variable = reinterpret_cast<const void*>(b.word);
+  switch (b.style) {
+    case 2: case 3: case 5: case 6: case 14: case 36: case 52:
+      std::snprintf(out, size, "%s", b.text.text ? b.text.text : "");
+      return 1;
+    case 4:
+      if (number < 32 || number > 255) return 0;
+      out[0] = static_cast<char>(number);
+      if (outSize > 1) out[1] = 0;
+      return 1;
+    case 7: std::snprintf(out, size, "%d", static_cast<int>(number)); return 1;
+    case 8: std::snprintf(out, size, "%02X", static_cast<unsigned>(number)); return 1;
+    case 9: std::snprintf(out, size, "%08X", static_cast<unsigned>(number)); return 1;
+    case 10: std::snprintf(out, size, "%.2f\xB0", static_cast<int>(number) * 360.0 / 65536.0); return 1;
+    case 11: std::snprintf(out, size, "%.3f m", static_cast<int>(number) / 65536.0); return 1;
+    case 13: std::snprintf(out, size, "%d m", static_cast<int>(static_cast<int32_t>(number) >> 16)); return 1;
+    case 15:
+      std::snprintf(out, size, "%d%s", static_cast<int>(number), b.third.text ? b.third.text : "");
+      return 1;
+    case 16: case 17: case 18: case 19: {
+      if (!b.fourth.text || !variable) return 0;
+      static const float FACTORS[4] = {1.0f, 57.295776f, 9.549296f, 0.001f};
+      FormatLabelFloat(out, outSize, b.fourth.text, *static_cast<const float*>(variable) * FACTORS[b.style - 16]);
+      return 1;
+    }
+    case 51:
+      if (!b.fourth.text) return 0;
+      FormatLabelInt(out, outSize, b.fourth.text, static_cast<int32_t>(static_cast<intptr_t>(b.word)));
+      return 1;
+    case 37: case 38: case 39:
+      if (!b.third.text) return 0;
+      FormatLabelFloat(out, outSize, b.third.text, b.text.f);
+      return 1;
+    case 40: case 41: case 42:
+      if (!b.third.text) return 0;
+      FormatLabelInt(out, outSize, b.third.text, static_cast<int32_t>(number));
+      return 1;
+    case 43: case 45: case 47: case 49: std::snprintf(out, size, "+"); return 1;
+    case 44: case 46: case 48: case 50: std::snprintf(out, size, "-"); return 1;
+    case 53: case 54: case 55: std::snprintf(out, size, "%s", b.fourth.i ? "YES" : "NO"); return 1;
+    case 26: case 28: case 30: case 32: case 34: out[0] = '\x9B'; out[1] = 0; return 1;
+    case 27: case 29: case 31: case 33: case 35: out[0] = '\x8B'; out[1] = 0; return 1;
+    default: return 0;
+  }
+}
+
+void DrawButtons() {
+  if (ExitRequested) return;
+  const float inset = static_cast<float>(InterfaceScaleRounded);
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (b.style == 0 && b.right == b.left) {  // a layer break
+      FlushButtonLayer();
+      continue;
+    }
+    if (b.right < 0 || b.bottom < 0 || b.left > ScreenWidth || b.top > ScreenHeight) continue;
+    if (b.right < b.left || b.bottom < b.top) continue;
+    const float x1 = static_cast<float>(b.left), y1 = static_cast<float>(b.top), x2 = static_cast<float>(b.right),
+                y2 = static_cast<float>(b.bottom);
+    ColourWord face = ButtonFaceColour(b);
+    const int lit = AlwaysUnlit(b.style) ? 0 : static_cast<int>(b.fourth.i);
+    if (b.style == BUTTON_STYLE_COLOUR_SQUARE) {
+      static const ColourWord* LIT[5] = {&TextColours.red, &TextColours.green, &TextColours.orange,
+                                         &TextColours.yellow, &TextColours.lightOrange};
+      const uint32_t packed = static_cast<uint32_t>(b.third.i);
+      face = lit >= 1 && lit <= 5 ? *LIT[lit - 1]
+                                  : RgbWord(packed >> 16 & 0xFF, packed >> 8 & 0xFF, packed & 0xFF);
+      DrawBevelBoxWide(face, 0, x1, y1, x2, y2);
+      continue;
+    }
+    if (x2 - x1 > 2.0f * inset && y2 - y1 > 2.0f * inset) DrawBevelBox(face, lit, x1, y1, x2, y2, inset);
+    else DrawBevelBoxWide(face, lit, x1, y1, x2, y2);
+    char text[160];
+    if (!ButtonText(b, text, sizeof text) || !text[0]) continue;
+    const uint32_t ink = TextOver(face);
+    if (b.style == 5 || b.style == 6) {
+      if (PixelWidth(text, static_cast<float>(TextSize)) <= x2 - x1 - 2.0f * inset)
+        ButtonText(text, ink, 0.5f * (x1 + x2) - 0.5f * PixelWidth(text, static_cast<float>(TextSize)), y1 + 3.0f,
+                   static_cast<float>(TextSize));
+      else
+        DrawWrappedButtonText(b, text, ink, b.style == 5 ? 2 : 1);
+      if (b.style == 6) {
+        const float w = PixelWidth("UNUSED", static_cast<float>(TextSize));
+        ButtonText("UNUSED", ink, 0.5f * (x1 + x2) - 0.5f * w, y1 + 3.0f + static_cast<float>(ButtonHeight),
+                   static_cast<float>(TextSize));
+      }
+      continue;
+    }
+    const int align = (b.style == 3 || b.style == 38 || b.style == 41) ? 1 : (b.style == 39 || b.style == 42) ? 2 : 0;
+    DrawButtonTextAligned(b, text, ink, align);
+  }
+  FlushButtonLayer();
+}
+
+void DrawScreenLabels() {
+  if (ExitRequested || ScreenLabelCount == 0) return;
+  static const ScreenLabel* labels[MAX_SCREEN_LABELS];
+  const int n = ScreenLabelsByDepth(labels, MAX_SCREEN_LABELS);
+  const int32_t nearest = ScreenLabelNearestKey, range = ScreenLabelDeepestKey - ScreenLabelNearestKey;
+  static const ColourWord* KINDS[5] = {&TextColours.red, &TextColours.green, &TextColours.orange, &TextColours.yellow,
+                                       &TextColours.lightOrange};
+  for (int pass = 0; pass < 2; ++pass)
+    for (int i = n - 1; i >= 0; --i) {  // deepest first
+      const ScreenLabel& label = *labels[i];
+      if ((label.colourKind != 0) != (pass == 1)) continue;
+      char text[LABEL_TEXT_SIZE];
+      float l, t, r, bt;
+      if (!GetScreenLabelRect(label, text, &l, &t, &r, &bt)) continue;
+      ColourWord colour = TextColours.panelGrey;
+      if (label.colourKind >= 1 && label.colourKind <= 5) {
+        colour = *KINDS[label.colourKind - 1];
+      } else if (range > 0) {
+        // Deeper labels fade, to two thirds at the deepest.
+        const int64_t keep = 65536 - (int64_t(label.depthKey - nearest) * 65536) / (3 * int64_t(range));
+        ColourWord faded = 0;
+        for (int shift = 0; shift < 24; shift += 8)
+          faded |= static_cast<ColourWord>((((colour >> shift) & 0xFF) * keep) >> 16) << shift;
+        colour = faded;
+      }
+      if (label.type == LABEL_CHARACTER_BARE) {
+        ButtonText(text, ToVertex(colour, OPAQUE), l + LABEL_TEXT_MARGIN, t + 2.0f, static_cast<float>(TextSize));
+      } else if (text[0]) {
+        DrawBevelBox(colour, label.colourKind, l, t, r, bt, static_cast<float>(InterfaceScaleRounded));
+        const int score = 2 * static_cast<int>(ColourRed(colour)) + 3 * static_cast<int>(ColourGreen(colour)) +
+                          static_cast<int>(ColourBlue(colour));
+        ButtonText(text, ToVertex(score > 660 ? TextColours.darkText : TextColours.lightText, OPAQUE),
+                   l + LABEL_TEXT_MARGIN, t + 2.0f, static_cast<float>(TextSize));
+      } else {
+        DrawBevelBoxWide(colour, 0, l, t, r, bt);
+      }
+      FlushButtonLayer();  // nearer labels cover deeper ones
+    }
+}

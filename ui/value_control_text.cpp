@@ -263,7 +263,7 @@ void PrepareValueControl(ValueControl& c) {
       size = 0.6f * h;
       const float x = c.left + (VrEnabled ? 0.015f : 0.005f);
       const float width = TextWidth(text, c.codePage, size);
-      c.maximum.f = width;  // the title tab's length
+      c.variable = HeldFloat(width);  // the title tab's length
       DrawText(text, colour, x, 0.5f * (c.top + c.bottom - size), size, c.codePage);
       return;
     }
