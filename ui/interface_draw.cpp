@@ -76,7 +76,9 @@ ColourWord Darker(ColourWord c, bool pressed) {
   return out;
 }
 
-const Material* PanelMaterial(int state) {
+}  // namespace
+
+const Material* PanelStateMaterial(int state) {
   const char* name = state == PANEL_STATE_LARGE   ? LARGE_PANEL_TEXTURE
                      : state == PANEL_STATE_SMALL ? SMALL_PANEL_TEXTURE
                      : state == PANEL_STATE_ICONS ? ICON_SHEET_TEXTURE
@@ -88,11 +90,13 @@ const Material* PanelMaterial(int state) {
   return GetMaterialByName(name, 1, 0, 0, params, 0);
 }
 
+namespace {
+
 void UseState(int state) {
   Draw2D& list = Draw2DList;
   if (PanelTextureState == state && list.counters.batchOpen) return;
   if (list.counters.batchOpen) list.EndBatch();
-  list.StartBatch(PanelMaterial(state));
+  list.StartBatch(PanelStateMaterial(state));
   PanelTextureState = state;
 }
 

@@ -13,6 +13,8 @@
 
 #include "ui/interface.h"
 
+struct Material;
+
 // ---- [Panel state] ----
 // The texture the open batch draws with; -1 none open.
 enum PanelState : int {
@@ -29,6 +31,8 @@ constexpr uint32_t PANEL_BATCH_TRIANGLES = 5120;
 constexpr const char* LARGE_PANEL_TEXTURE = "BUTT_ALP";
 constexpr const char* SMALL_PANEL_TEXTURE = "SMLB_ALP";
 constexpr const char* ICON_SHEET_TEXTURE = "LIGHT_ALP";
+// The material a panel state draws with (the default, untextured one for the plain state).
+const Material* PanelStateMaterial(int state);
 // Closes the open batch; the next routine opens one with its texture.
 void FlushInterfaceBatch();
 

@@ -1,0 +1,246 @@
+// interface_draw_test.cpp - what the interface drawing hands to the 2D list on the null
+// device: the nine-slice cases, square screen edges, pressed colours, batch cuts, the panels
+// of value controls, message backgrounds; and the faces and texts of pixel buttons.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "core/process.h"
+#include "render/draw2d.h"
+#include "render/gamma_tables.h"
+#include "render/material.h"
+#include "render/render_target.h"
+#include "render/texture_record.h"
+#include "render/vr.h"
+#include "tests/render/null_renderer.h"
+#include "ui/interface.h"
+#include "ui/interface_config.h"
+#include "ui/interface_draw.h"
+#include "ui/messages.h"
+#include "ui/text_draw.h"
+
+namespace {
+
+class PanelDraw : public NullRenderer {
+ protected:
+  uint32_t baseVertex = 0, baseTriangle = 0;
+  void Reset() {
+    FlushInterfaceBatch();
+    ResetDraw2D();
+    Draw2DList.StartBatch(nullptr);  // the background's room is taken with the first batch
+    Draw2DList.EndBatch();
+    baseVertex = Draw2DList.counters.vertexCount;
+    baseTriangle = Draw2DList.counters.triangleCount;
+  }
+  const Draw2DVertex& V(uint32_t i) const { return Draw2DList.vertices[baseVertex + i]; }
+  uint32_t Triangles() const { return Draw2DList.counters.triangleCount - baseTriangle; }
+  void SetUp() override {
+    NullRenderer::SetUp();
+    Reset();
+    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+    Projection.aspect = 0.5625f;
+    Projection.inverseAspect = 1.0f / 0.5625f;
+    PanelTextureState = PANEL_STATE_NONE;
+    ResetInterfaceState();
+    EmptyTextBatches();
+  }
+  void TearDown() override {
+    FlushInterfaceBatch();
+    ResetDraw2D();
+    ResetInterfaceState();
+    ResetMessages();
+    EmptyTextBatches();
+    Projection = FrameProjection{};
+    VrEnabled = 0;
+  }
+  static const Draw2DBatch& LastBatch() { return Draw2DList.batches[Draw2DList.counters.batchCount - 1]; }
+
+};
+
+constexpr ColourWord GREY = RgbWord(100, 150, 20);
+
+}  // namespace
+
+TEST_F(PanelDraw, TheFourNineSliceCasesAtAWideAspect) {
+  struct Case {
+    float w, h;
+    uint32_t triangles;
+    int state;
+  };
+  const Case cases[4] = {{0.3f, 0.012f, 6, PANEL_STATE_SMALL},   // three quads side by side
+                         {0.008f, 0.3f, 6, PANEL_STATE_SMALL},   // three stacked
+                         {0.008f, 0.012f, 2, PANEL_STATE_SMALL}, // one stretched quad
+                         {0.3f, 0.1f, 18, PANEL_STATE_LARGE}};   // nine
+  for (const Case& c : cases) {
+    Reset();
+    DrawButtonPanel(&GREY, false, 0.2f + c.w, 0.2f + c.h, 0, false, 0.2f, 0.2f);
+    EXPECT_EQ(Triangles(), c.triangles) << c.w << " x " << c.h;
+    ASSERT_GT(Draw2DList.counters.batchCount, 0u);
+    EXPECT_EQ(PanelTextureState, c.state) << c.w << " x " << c.h;
+    FlushInterfaceBatch();
+  }
+  // The side-by-side caps take the texture's ends and the stretched middle its centre strip.
+  Reset();
+  DrawButtonPanel(&GREY, false, 0.5f, 0.212f, 0, false, 0.2f, 0.2f);
+  EXPECT_FLOAT_EQ(V(1).u, 0.49f);
+  EXPECT_FLOAT_EQ(V(4).u, 0.49f);
+  EXPECT_FLOAT_EQ(V(5).u, 0.51f);
+}
+
+TEST_F(PanelDraw, APanelOnTheScreensEdgeIsSquareThereOutsideVr) {
+  DrawButtonPanel(&GREY, false, 0.0f, 0.0f, 0, false, -1.0f, -0.5f);
+  EXPECT_EQ(Triangles(), 12u);  // the left column has no width
+  EXPECT_FLOAT_EQ(V(0).x, -1.0f);
+  Reset();
+  VrEnabled = 1;
+  DrawButtonPanel(&GREY, false, 0.0f, 0.0f, 0, false, -1.0f, -0.5f);
+  EXPECT_EQ(Triangles(), 18u);
+}
+
+TEST_F(PanelDraw, PressedPanelsAre24DarkerAndNeverBelowZero) {
+  InterfaceColours.buttonAlpha = 0.3f;
+  ApplyInterfaceColours();
+  DrawButtonPanel(&GREY, true, 0.5f, 0.5f, 0, false, 0.0f, 0.0f);
+  EXPECT_EQ(V(0).colour, ApplyBrightnessTable(0x4D4C7E00u));  // 20 - 24 stops at 0
+  Reset();
+  DrawButtonPanel(&GREY, false, 0.5f, 0.5f, 2, false, 0.0f, 0.0f);  // style 2: opaque
+  EXPECT_EQ(V(0).colour, ApplyBrightnessTable(0xFF649614u));
+}
+
+TEST_F(PanelDraw, ABatchIsCutAfterTheRoutineThatReaches5120Triangles) {
+  for (int i = 0; i < 285; ++i) DrawButtonPanel(&GREY, false, 0.5f, 0.5f, 0, false, 0.0f, 0.0f);
+  // 285 panels of 18 triangles: 5130, finished in one batch, which is then closed.
+  EXPECT_FALSE(Draw2DList.counters.batchOpen);
+  EXPECT_EQ(PanelTextureState, PANEL_STATE_NONE);
+  EXPECT_EQ(LastBatch().triangleCount, 5130u);
+  DrawButtonPanel(&GREY, false, 0.5f, 0.5f, 0, false, 0.0f, 0.0f);
+  EXPECT_TRUE(Draw2DList.counters.batchOpen);
+  FlushInterfaceBatch();
+  EXPECT_EQ(LastBatch().triangleCount, 18u);
+}
+
+TEST_F(PanelDraw, TexturesSwitchOnlyWhenThePanelKindChanges) {
+  DrawButtonPanel(&GREY, false, 0.5f, 0.5f, 0, false, 0.0f, 0.0f);
+  DrawButtonPanel(&GREY, false, 0.9f, 0.5f, 0, false, 0.6f, 0.0f);
+  DrawInterfaceQuad(0xFF000000u, 0.0f, 0.0f, 0.1f, 0.1f);
+  DrawButtonPanel(&GREY, false, 0.5f, 0.5f, 0, false, 0.0f, 0.0f);
+  FlushInterfaceBatch();
+  ASSERT_EQ(Draw2DList.counters.batchCount, 5u);  // after the background's and an empty one
+  EXPECT_EQ(Draw2DList.batches[2].triangleCount, 36u);
+  EXPECT_EQ(Draw2DList.batches[3].triangleCount, 2u);
+  EXPECT_EQ(Draw2DList.batches[4].triangleCount, 18u);
+}
+
+TEST_F(PanelDraw, ValueControlsGetTheirPanelsThumbsIconsAndTabs) {
+  Prss owner{};
+  float value = 0.5f;
+  AddValueControl(&owner, &value, IvFloat(0.0f), IvFloat(1.0f), IvText("%.1f"), 27, nullptr, nullptr, -0.5f, 0.0f,
+                  0.5f, 0.1f);
+  DrawValueControlPanels(0);
+  // The panel (nine quads), then the thumb (three stacked: it is narrower than its corners).
+  EXPECT_EQ(Triangles(), 24u);
+  const Draw2DVertex& thumb = V(36);
+  EXPECT_FLOAT_EQ(thumb.x, -0.005f);
+  Reset();
+  ClearInterface();
+  AddValueControl(&owner, HeldInt(7), IvInt(0), IvInt(0), IvInt(0), 61, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  DrawValueControlPanels(0);
+  ASSERT_EQ(Triangles(), 2u);
+  EXPECT_EQ(LastBatch().material, PanelStateMaterial(PANEL_STATE_ICONS) ? PanelStateMaterial(PANEL_STATE_ICONS)
+                                                                         : GetDefaultMaterial());
+  EXPECT_FLOAT_EQ(V(0).u, 95.0f / 256.0f);  // column 2
+  EXPECT_FLOAT_EQ(V(0).v, 31.0f / 256.0f);  // row 1
+  EXPECT_EQ(V(0).colour, ApplyBrightnessTable(0xC0FFFFFFu));
+  Reset();
+  ClearInterface();
+  AddValueControl(&owner, nullptr, IvText("Title"), IvInt(0), IvInt(0), 10, nullptr, nullptr, -1.0f, -1.0f, 0.0f,
+                  -0.9f);
+  DrawValueControlPanels(0);
+  EXPECT_EQ(Triangles(), 8u);  // inside, bottom edge, right edge, corner
+  EXPECT_EQ(V(0).colour, 0xFF000000u);
+  // Types without a panel add nothing.
+  Reset();
+  ClearInterface();
+  for (int type : {22, 48, 56, 59, 62})
+    AddValueControl(&owner, nullptr, IvText(""), IvInt(0), IvInt(0), type, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  DrawValueControlPanels(0);
+  EXPECT_EQ(Triangles(), 0u);
+}
+
+TEST_F(PanelDraw, CodeColoursAndStripes) {
+  EXPECT_EQ(CodeColour(-3), 0xFF505060u);
+  EXPECT_EQ(CodeColour(-14), 0xFF808080u);
+  EXPECT_EQ(CodeColour(-40), 0xFF808080u);
+  Prss owner{};
+  AddValueControl(&owner, nullptr, IvInt(0), IvInt(4), IvInt(-4), 57, nullptr, nullptr, 0.0f, 0.0f, 0.4f, 0.1f);
+  DrawValueControlPanels(0);
+  ASSERT_EQ(Triangles(), 8u);
+  EXPECT_EQ(V(0).colour, ApplyBrightnessTable(CodeColour(-4 ^ 1)));
+  EXPECT_EQ(V(4).colour, ApplyBrightnessTable(CodeColour(-4)));
+  EXPECT_FLOAT_EQ(V(4).x, 0.1f);
+}
+
+TEST_F(PanelDraw, MessageBackgroundsAreOneRowEachAndFollowTheHistory) {
+  AddMessage("first", TextColours.grey, MSG_TARGET_LOCAL);
+  AddMessage("second", TextColours.grey, MSG_TARGET_LOCAL);
+  DrawMessageBackgrounds(true);
+  ASSERT_EQ(Triangles(), 4u);
+  EXPECT_EQ(V(0).colour >> 24, 0x40u);
+  EXPECT_FLOAT_EQ(V(4).y, 1.0f - MessageTextSize * 0.85f);  // clip space: y up
+  EXPECT_EQ(GetMessageAreaHeight(), 0);  // not reserved
+  MessageAreaReserved = 1;
+  ScreenHeight = 600;
+  EXPECT_EQ(GetMessageAreaHeight(), ButtonHeight + int(std::lround(MessageTextSize * 0.85f * 2 * 600 * 0.5f)));
+  ShowMessageHistory = 1;
+  EXPECT_EQ(GetMessageAreaHeight(), 0);
+  MessageAreaReserved = 0;
+}
+
+TEST(ButtonFaces, LitStatesDimAndStylesTakeTheirColours) {
+  ColourWord face = RgbWord(160, 80, 32);
+  InterfaceButton b{};
+  b.style = 2;
+  b.colour = &face;
+  b.fourth = IvInt(1);
+  EXPECT_EQ(ButtonFaceColour(b), RgbWord(140, 70, 28));
+  b.fourth = IvInt(255);
+  EXPECT_EQ(ButtonFaceColour(b), face);
+  b.style = 16;  // value styles are never lit
+  b.fourth = IvText("%.1f");
+  EXPECT_EQ(ButtonFaceColour(b), face);
+  b.style = 22;
+  EXPECT_EQ(ButtonFaceColour(b), TextColours.lightGreen);
+}
+
+TEST(ButtonFaces, TextsByStyle) {
+  char out[64];
+  InterfaceButton b{};
+  auto text = [&](int style) {
+    b.style = static_cast<uint8_t>(style);
+    return ButtonText(b, out, sizeof out) ? std::string(out) : std::string("<none>");
+  };
+  b.text = IvInt(16384);
+  EXPECT_EQ(text(10), "90.00\xB0");
+  b.text = IvInt(98304);
+  EXPECT_EQ(text(11), "1.500 m");
+  EXPECT_EQ(text(13), "1 m");
+  EXPECT_EQ(text(8), "18000");
+  b.text = IvInt(255);
+  EXPECT_EQ(text(8), "FF");
+  float value = 3.14159265f;
+  b.word = reinterpret_cast<uintptr_t>(&value);
+  b.fourth = IvText("%.0f deg");
+  EXPECT_EQ(text(17), "180 deg");
+  b.fourth = IvText(nullptr);
+  EXPECT_EQ(text(16), "<none>");
+  b.fourth = IvInt(1);
+  EXPECT_EQ(text(53), "YES");
+  b.fourth = IvInt(0);
+  EXPECT_EQ(text(55), "NO");
+  EXPECT_EQ(text(43), "+");
+  EXPECT_EQ(text(26), "\x9B");
+  EXPECT_EQ(text(0), "<none>");
+  EXPECT_EQ(text(24), "<none>");
+}
