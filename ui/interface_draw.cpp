@@ -16,6 +16,7 @@
 #include "render/immediate.h"
 #include "render/material.h"
 #include "render/screen_labels.h"
+#include "render/texture_record.h"
 #include "render/vr.h"
 #include "ui/code_pages.h"
 #include "ui/dialogs.h"
@@ -87,7 +88,10 @@ const Material* PanelStateMaterial(int state) {
   MaterialParams params{};
   params.alphaMode = 2;
   params.shineRed = params.shineGreen = params.shineBlue = 0xFF;
-  return GetMaterialByName(name, 1, 0, 0, params, 0);
+  const Material* material = GetMaterialByName(name, 1, 0, 0, params, 0);
+  // A panel texture that is not loaded would draw nothing: the panels go plain instead.
+  if (!material || !material->texture || !material->texture->view) return GetDefaultMaterial();
+  return material;
 }
 
 namespace {

@@ -1,38 +1,18 @@
 // font_pages_test.cpp - packing the glyphs into the font pages, and the pages of the
 // generated character set.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 
 #include "tests/ui/charset_test_util.h"
+#include "tests/ui/png_test_util.h"
 #include "ui/font_page_layout.h"
 #include "ui/font_pages.h"
 #include "ui/text_measure.h"
 
 namespace {
-
-bool WritePng(const std::string& path, const std::vector<uint8_t>& rgba, int width, int height) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < height; ++y) png_write_row(png, const_cast<png_bytep>(rgba.data() + y * width * 4));
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return std::fclose(f) == 0;
-}
 
 // The page as a person sees it: black ink on white.
 std::vector<uint8_t> InkOnWhite(const std::vector<uint8_t>& page) {

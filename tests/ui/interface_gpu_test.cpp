@@ -1,0 +1,234 @@
+// interface_gpu_test.cpp - a screen of every panel kind, a slider and pixel buttons drawn on a
+// real GL context by the interface's own frame passes; the picture is written as a PNG, read
+// back, and checked for the expected colours at sample points.  The slider is dragged with
+// mouse records between two frames and its thumb must follow.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/config.h"
+#include "core/log.h"
+#include "core/main_window.h"
+#include "core/process.h"
+#include "render/device.h"
+#include "render/draw2d.h"
+#include "render/gamma_tables.h"
+#include "render/render_states.h"
+#include "render/render_target.h"
+#include "render/shaders.h"
+#include "render/texture_record.h"
+#include "tests/ui/png_test_util.h"
+#include "ui/interface.h"
+#include "ui/interface_config.h"
+#include "ui/interface_draw.h"
+#include "ui/messages.h"
+#include "ui/text_draw.h"
+
+namespace {
+
+constexpr int WIDTH = 320, HEIGHT = 240;
+
+// Sample colours: each channel distinct, so a swapped channel shows.
+constexpr ColourWord RED_PANEL = RgbWord(220, 40, 40);
+constexpr ColourWord GREEN_PANEL = RgbWord(40, 200, 60);
+constexpr ColourWord BUTTON_BLUE = RgbWord(40, 60, 220);
+
+class InterfacePicture : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::filesystem::create_directories("gpu");
+    SetLogFileName("gpu/deb.log");
+    if (const char* source = std::getenv("ZKT_SOURCE_DIR"))
+      std::snprintf(ShaderFolder, sizeof ShaderFolder, "%s/bin/shaders2", source);
+    ScreenWidth = WIDTH;
+    ScreenHeight = HEIGHT;
+    CfgStartWindowed = 1;
+    CfgRenderHdr = 0;
+    CfgAdapterSelect = CfgOutputSelect = 0;
+    CfgZbdSelect = 2;
+    ready_ = PreInitD3D() == nullptr && InitialiseGraphicsForScreen() == nullptr;
+  }
+  static void TearDownTestSuite() {
+    ShutdownGraphics();
+    SetLogFileName("");
+  }
+
+  ZKTETexture target{};
+  Prss owner{};
+  float slider = 0.25f;
+  InterfaceColourSettings savedColours;
+
+  void SetUp() override {
+    if (!ready_) GTEST_SKIP() << "no device";
+    GfxTexture2DDesc d;
+    d.width = WIDTH;
+    d.height = HEIGHT;
+    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
+    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
+    ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
+    target.width = WIDTH;
+    target.height = HEIGHT;
+    target.mipLevels = 1;
+    target.format = d.format;
+    ScreenWidth = WIDTH;
+    ScreenHeight = HEIGHT;
+    Projection.aspect = float(HEIGHT) / float(WIDTH);
+    Projection.inverseAspect = float(WIDTH) / float(HEIGHT);
+    SetDefaultTextColours();
+    savedColours = InterfaceColours;
+    // Opaque panels, so the picture shows the colours themselves.
+    InterfaceColours.buttonAlpha = InterfaceColours.bigAlpha = 1.0f;
+    InterfaceColours.buttonCol = RgbWord(120, 130, 140);  // darker than the thumb
+    InterfaceColours.bigCol = RgbWord(5, 0, 0);
+    ApplyInterfaceColours();
+    SetInterfaceMetrics();
+    ResetInterfaceState();
+    ResetMessages();  // the device's own start-up lines would lie over the panels
+  }
+  void TearDown() override {
+    InterfaceColours = savedColours;
+    ApplyInterfaceColours();
+    ResetInterfaceState();
+    if (!target.texture) return;
+    while (RenderTargets.depth > 0) UnsetRenderTarget();
+    ReleaseTexture(&target);
+    RenderStates.pendingDepth = 0;
+  }
+
+  // The screen's controls, as a screen's act function adds them each frame.
+  void AddScreen() {
+    static ColourWord red = RED_PANEL, green = GREEN_PANEL, blue = BUTTON_BLUE;
+    auto control = [&](void* variable, InterfaceValue minimum, InterfaceValue maximum, InterfaceValue label, int type,
+                       ColourWord* colour, float l, float t, float r, float b) {
+      AddValueControl(&owner, variable, minimum, maximum, label, type, colour, nullptr, l, t, r, b);
+    };
+    control(nullptr, IvText(""), IvInt(0), IvInt(0), 0, nullptr, -0.9f, -0.9f, -0.4f, -0.6f);      // button panel
+    control(nullptr, IvText(""), IvInt(0), IvInt(0), 7, nullptr, -0.3f, -0.9f, 0.2f, -0.6f);       // big panel
+    control(nullptr, IvText(""), IvInt(0), IvInt(0), 2, &red, 0.3f, -0.9f, 0.9f, -0.6f);           // colour panel
+    control(nullptr, IvText(""), IvInt(0), IvInt(0), 3, &green, 0.3f, -0.5f, 0.9f, -0.2f);         // text-colour panel
+    control(nullptr, IvText(""), IvInt(0), IvInt(0), 9, nullptr, -0.5f, -0.5f, 0.1f, -0.2f);       // fading panel
+    control(nullptr, IvText(""), IvInt(0), IvInt(0), 0, nullptr, -0.9f, -0.15f, -0.88f, -0.05f);   // narrow: stacked
+    control(nullptr, IvText(""), IvInt(0), IvInt(0), 0, nullptr, 0.3f, -0.15f, 0.9f, -0.14f);      // low: side by side
+    AddValueControl(&owner, &slider, IvFloat(0.0f), IvFloat(1.0f), IvText("%.2f"), 27, nullptr, RecordSlider, -0.8f,
+                    0.1f, 0.8f, 0.3f);
+    // Pixel buttons: plain, toggled on and dimmed, in rows of the lower quarter.
+    AddButton(&owner, 20, 190, 100, 220, 1, IvText(nullptr), IvInt(0), IvInt(0), 0, &blue, nullptr, nullptr);
+    AddButton(&owner, 120, 190, 200, 220, 2, IvText(nullptr), IvInt(0), IvInt(255), 0, &blue, nullptr, nullptr);
+    AddButton(&owner, 220, 190, 300, 220, 3, IvText(nullptr), IvInt(0), IvInt(1), 0, &blue, nullptr, nullptr);
+  }
+
+  static void RecordSlider(void*, int, uintptr_t) { ++sliderChanges_; }
+
+  std::vector<uint8_t> DrawFrame() {
+    EXPECT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
+    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+    RenderStates.pendingBlend = 0;
+    RenderStates.pendingRaster = 0;
+    RenderStates.pendingDepth = 1;
+    FlushStates();
+    Clear(0xFF000000u, 1);
+    ResetDraw2D();
+    EmptyTextBatches();
+    ClearInterface();
+    AddScreen();
+    DrawInterface();
+    FlushDraw2D();
+    ResetDraw2D();  // as the frame loop does before the buttons
+    DrawButtons();
+    std::vector<uint8_t> p(size_t(WIDTH) * HEIGHT * 4);
+    EXPECT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+    while (RenderTargets.depth > 0) UnsetRenderTarget();
+    return p;
+  }
+
+  // The pixel at normalised screen units (x right, y down).
+  static const uint8_t* At(const std::vector<uint8_t>& p, float x, float y) {
+    const int px = std::clamp(int((x + 1.0f) * 0.5f * WIDTH), 0, WIDTH - 1);
+    const int py = std::clamp(int((y + 1.0f) * 0.5f * HEIGHT), 0, HEIGHT - 1);
+    return &p[(size_t(py) * WIDTH + px) * 4];
+  }
+  static const uint8_t* AtPixel(const std::vector<uint8_t>& p, int x, int y) {
+    return &p[(size_t(y) * WIDTH + x) * 4];
+  }
+  // The colour a ColourWord shows on screen: through the brightness table.
+  static void ExpectColour(const uint8_t* q, ColourWord c, const char* what, int tolerance = 8) {
+    const uint32_t shown = ApplyBrightnessTable(0xFF000000u | ColourRed(c) << 16 | ColourGreen(c) << 8 | ColourBlue(c));
+    const int want[3] = {int(shown >> 16 & 0xFF), int(shown >> 8 & 0xFF), int(shown & 0xFF)};
+    for (int k = 0; k < 3; ++k)
+      EXPECT_NEAR(q[k], want[k], tolerance) << what << " channel " << k << " (" << int(q[0]) << ", " << int(q[1])
+                                            << ", " << int(q[2]) << ")";
+  }
+  // The thumb's x: the brightest column along the slider's middle row.
+  static float ThumbX(const std::vector<uint8_t>& p) {
+    const int row = int((0.2f + 1.0f) * 0.5f * HEIGHT);
+    int best = -1, bestValue = -1;
+    for (int x = 0; x < WIDTH; ++x) {
+      const uint8_t* q = AtPixel(p, x, row);
+      const int value = q[0] + q[1] + q[2];
+      if (value > bestValue) bestValue = value, best = x;
+    }
+    return 2.0f * (float(best) + 0.5f) / WIDTH - 1.0f;
+  }
+
+  static inline bool ready_ = false;
+  static inline int sliderChanges_ = 0;
+};
+
+}  // namespace
+
+TEST_F(InterfacePicture, EveryPanelKindShowsItsColourAndTheSliderFollowsTheMouse) {
+  std::vector<uint8_t> first = DrawFrame();
+  ASSERT_TRUE(WritePng("gpu/interface_panels.png", first, WIDTH, HEIGHT));
+  int w = 0, h = 0;
+  const std::vector<uint8_t> p = ReadPng("gpu/interface_panels.png", &w, &h);
+  ASSERT_EQ(w, WIDTH);
+  ASSERT_EQ(h, HEIGHT);
+
+  // Panel centres in their colours; the background stays black between them.
+  ExpectColour(At(p, -0.65f, -0.75f), InterfaceColours.buttonCol, "button panel");
+  ExpectColour(At(p, -0.05f, -0.75f), InterfaceColours.bigCol, "big panel");
+  ExpectColour(At(p, 0.6f, -0.75f), RED_PANEL, "colour panel");
+  ExpectColour(At(p, 0.6f, -0.35f), GREEN_PANEL, "text-colour panel");
+  ExpectColour(At(p, 0.0f, -0.35f), InterfaceColours.bigCol, "fading panel, its solid part");
+  ExpectColour(At(p, -0.89f, -0.1f), InterfaceColours.buttonCol, "narrow panel", 40);
+  ExpectColour(At(p, 0.6f, -0.145f), InterfaceColours.buttonCol, "low panel", 40);
+  ExpectColour(At(p, -0.95f, -0.95f), 0, "background");
+  ExpectColour(At(p, 0.25f, -0.75f), 0, "gap between panels");
+  // The fade: nothing left of where it starts, less than the panel where it begins.
+  ExpectColour(At(p, -0.62f, -0.35f), 0, "left of the fade");
+  // The slider's trough in the button colour, its thumb in "Big Text".
+  ExpectColour(At(p, -0.6f, 0.2f), InterfaceColours.buttonCol, "slider trough");
+  EXPECT_NEAR(ThumbX(p), -0.4f, 0.03f) << "thumb at 0.25 of the slider";
+  ExpectColour(At(p, -0.4f, 0.2f), InterfaceColours.bigText, "thumb");
+  // Pixel buttons: the face of a plain one, a toggled one (lit 255: red edges), a dimmed one.
+  ExpectColour(AtPixel(p, 60, 205), BUTTON_BLUE, "button face");
+  ExpectColour(AtPixel(p, 121, 205), TextColours.red, "toggled button's edge");
+  ExpectColour(AtPixel(p, 260, 205), RgbWord(35, 52, 192), "dimmed button face");
+  ExpectColour(AtPixel(p, 21, 205), RgbWord((40 + 255) / 2, (60 + 255) / 2, (220 + 255) / 2), "light left edge");
+  ExpectColour(AtPixel(p, 98, 205), RgbWord((40 + 100) / 2, (60 + 100) / 2, (220 + 100) / 2), "dark right edge");
+
+  // Drag the thumb with the mouse: press on the slider, move right by a quarter, let go.
+  const int pressX = int((-0.4f + 1.0f) * 0.5f * WIDTH), rowY = int((0.2f + 1.0f) * 0.5f * HEIGHT);
+  MouseRecord m{};
+  MouseX = pressX;
+  MouseY = rowY;
+  m.clickCode = CLICK_LEFT;
+  m.leftHeld = 1;
+  EXPECT_EQ(HandleInterfaceMouse(&m), 1);
+  m.clickCode = 0;
+  MouseX = pressX + int(0.8f * 0.5f * WIDTH * 0.5f);  // half the slider's width of 1.6 is 0.8: a quarter of 1.6
+  HandleInterfaceMouse(&m);
+  m.leftHeld = 0;
+  m.releaseCode = CLICK_LEFT;
+  HandleInterfaceMouse(&m);
+  EXPECT_NEAR(slider, 0.5f, 0.02f);
+  EXPECT_GT(sliderChanges_, 0);
+  const std::vector<uint8_t> second = DrawFrame();
+  ASSERT_TRUE(WritePng("gpu/interface_slider_moved.png", second, WIDTH, HEIGHT));
+  EXPECT_NEAR(ThumbX(second), 0.0f, 0.03f) << "the thumb followed the drag";
+}
