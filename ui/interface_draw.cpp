@@ -89,8 +89,10 @@ const Material* PanelStateMaterial(int state) {
   params.alphaMode = 2;
   params.shineRed = params.shineGreen = params.shineBlue = 0xFF;
   const Material* material = GetMaterialByName(name, 1, 0, 0, params, 0);
-  // A panel texture that is not loaded would draw nothing: the panels go plain instead.
-  if (!material || !material->texture || !material->texture->view) return GetDefaultMaterial();
+  // A panel texture that is missing (its placeholder is grey and see-through) or not loaded
+  // would hide the panels' colours: they go plain instead.
+  if (!material || !material->texture || !material->texture->view || material->texture->state != TEXTURE_OWNED)
+    return GetDefaultMaterial();
   return material;
 }
 
