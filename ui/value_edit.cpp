@@ -93,19 +93,41 @@ const TypedEntryRequest* TakeTypedEntry(const char* text, uint32_t typeOrStyle) 
   return &TypedEntry;
 }
 
-void FinishTypedEntry(const TypedEntryRequest& r) {
-  if (r.callback) r.callback(r.owner, 0, 0);
-}
-
-void CommitFloat(const char* text, uint32_t typeOrStyle) {
+// Every commit: the entry of this kind, the typed value read and checked, the undo point,
+// the value stored by kind, the change callback.
+using StoreTypedValue = void (*)(const TypedEntryRequest& r, float value);
+void CommitWith(const char* text, uint32_t typeOrStyle, StoreTypedValue store) {
   const TypedEntryRequest* entry = TakeTypedEntry(text, typeOrStyle);
   if (!entry) return;
   const TypedEntryRequest r = *entry;
   float value;
   if (!ReadTypedValue(r, text, value)) return;
   RecordControlEdit(r.editDomain, EDIT_KIND_SET_FLOAT, r.label, r.variable);
+  store(r, value);
+  if (r.callback) r.callback(r.owner, 0, 0);
+}
+
+void StoreFloat(const TypedEntryRequest& r, float value) {
   *static_cast<float*>(r.variable) = SnapAndClamp(r.minimum, value, r.maximum, r.step);
-  FinishTypedEntry(r);
+}
+
+void StoreMappedByte(const TypedEntryRequest& r, float value) {
+  const float range = r.maximum - r.minimum;
+  const float share = range != 0.0f ? (value - r.minimum) / range : 0.0f;
+  const int byte = RoundToInt32(share * static_cast<float>(r.byteMaximum - r.byteMinimum) +
+                                static_cast<float>(r.byteMinimum));
+  *static_cast<uint8_t*>(r.variable) = static_cast<uint8_t>(std::clamp(byte, 0, 255));
+}
+
+void StoreMappedWord(const TypedEntryRequest& r, float value) {
+  int word;
+  if (r.mapped) {
+    const float range = r.maximum - r.minimum;
+    word = range != 0.0f ? RoundToInt32((value - r.minimum) * static_cast<float>(MAPPED_WORD_TOP) / range) : 0;
+  } else {
+    word = RoundToInt32(value);
+  }
+  *static_cast<uint16_t*>(r.variable) = static_cast<uint16_t>(std::clamp(word, 0, 65535));
 }
 
 TextEntryCallback CommitFunctionFor(int typeOrStyle) {
@@ -192,41 +214,10 @@ int OpenTypedEntry(const TypedEntryRequest& request) {
   return 1;
 }
 
-void CommitTypedButtonFloat(Prss*, const char* text, uint32_t style) { CommitFloat(text, style); }
-void CommitTypedValueFloat(Prss*, const char* text, uint32_t type) { CommitFloat(text, type); }
-
-void CommitTypedMappedByte(Prss*, const char* text, uint32_t type) {
-  const TypedEntryRequest* entry = TakeTypedEntry(text, type);
-  if (!entry) return;
-  const TypedEntryRequest r = *entry;
-  float value;
-  if (!ReadTypedValue(r, text, value)) return;
-  RecordControlEdit(r.editDomain, EDIT_KIND_SET_FLOAT, r.label, r.variable);
-  const float range = r.maximum - r.minimum;
-  const float share = range != 0.0f ? (value - r.minimum) / range : 0.0f;
-  const int byte = RoundToInt32(share * static_cast<float>(r.byteMaximum - r.byteMinimum) +
-                                static_cast<float>(r.byteMinimum));
-  *static_cast<uint8_t*>(r.variable) = static_cast<uint8_t>(std::clamp(byte, 0, 255));
-  FinishTypedEntry(r);
-}
-
-void CommitTypedMappedWord(Prss*, const char* text, uint32_t type) {
-  const TypedEntryRequest* entry = TakeTypedEntry(text, type);
-  if (!entry) return;
-  const TypedEntryRequest r = *entry;
-  float value;
-  if (!ReadTypedValue(r, text, value)) return;
-  RecordControlEdit(r.editDomain, EDIT_KIND_SET_FLOAT, r.label, r.variable);
-  int word;
-  if (r.mapped) {
-    const float range = r.maximum - r.minimum;
-    word = range != 0.0f ? RoundToInt32((value - r.minimum) * static_cast<float>(MAPPED_WORD_TOP) / range) : 0;
-  } else {
-    word = RoundToInt32(value);
-  }
-  *static_cast<uint16_t*>(r.variable) = static_cast<uint16_t>(std::clamp(word, 0, 65535));
-  FinishTypedEntry(r);
-}
+void CommitTypedButtonFloat(Prss*, const char* text, uint32_t style) { CommitWith(text, style, StoreFloat); }
+void CommitTypedValueFloat(Prss*, const char* text, uint32_t type) { CommitWith(text, type, StoreFloat); }
+void CommitTypedMappedByte(Prss*, const char* text, uint32_t type) { CommitWith(text, type, StoreMappedByte); }
+void CommitTypedMappedWord(Prss*, const char* text, uint32_t type) { CommitWith(text, type, StoreMappedWord); }
 
 void ForgetValueEditOwner(const Prss* owner) {
   if (!owner) return;

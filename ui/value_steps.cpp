@@ -159,30 +159,26 @@ const char* PrecisionFormat(const char* label) {
   return decimals >= 1 && decimals <= 4 ? FORMATS[decimals] : FORMATS[0];
 }
 
-char* FormatLabelFloat(char* out, int outSize, const char* label, float value) {
+// The label with the number as its conversion wants it: the float or the integer form.
+static char* FormatLabel(char* out, int outSize, const char* label, double asFloat, int asInt) {
   if (outSize <= 0) return out;
   out[0] = 0;
   if (!label) return out;
   const size_t size = static_cast<size_t>(outSize);
   switch (ClassifyLabel(label)) {
-    case LABEL_FLOAT: std::snprintf(out, size, label, static_cast<double>(value)); break;
-    case LABEL_INT: std::snprintf(out, size, label, static_cast<int>(RoundToInt32(value))); break;
+    case LABEL_FLOAT: std::snprintf(out, size, label, asFloat); break;
+    case LABEL_INT: std::snprintf(out, size, label, asInt); break;
     default: CopyLabelText(out, outSize, label); break;
   }
   return out;
 }
 
+char* FormatLabelFloat(char* out, int outSize, const char* label, float value) {
+  return FormatLabel(out, outSize, label, static_cast<double>(value), static_cast<int>(RoundToInt32(value)));
+}
+
 char* FormatLabelInt(char* out, int outSize, const char* label, int32_t value) {
-  if (outSize <= 0) return out;
-  out[0] = 0;
-  if (!label) return out;
-  const size_t size = static_cast<size_t>(outSize);
-  switch (ClassifyLabel(label)) {
-    case LABEL_FLOAT: std::snprintf(out, size, label, static_cast<double>(value)); break;
-    case LABEL_INT: std::snprintf(out, size, label, static_cast<int>(value)); break;
-    default: CopyLabelText(out, outSize, label); break;
-  }
-  return out;
+  return FormatLabel(out, outSize, label, static_cast<double>(value), static_cast<int>(value));
 }
 
 int32_t RoundToInt32(float value) {

@@ -7,6 +7,7 @@
 #include "core/main_window.h"
 #include "core/process.h"
 #include "render/screen_labels.h"
+#include "tests/ui/mouse_records.h"
 #include "ui/interface.h"
 #include "ui/interface_local.h"
 #include "ui/text_measure.h"
@@ -48,18 +49,10 @@ class Interface : public ::testing::Test {
   void TearDown() override { ResetInterfaceState(); }
 
   int Send(int x, int y, int code, int left, int right, int release = 0, int wheel = 0) {
-    MouseX = x;
-    MouseY = y;
-    MouseRecord m{};
-    m.clickCode = code;
-    m.leftHeld = left;
-    m.rightHeld = right;
-    m.releaseCode = release;
-    m.wheel = wheel;
-    return HandleInterfaceMouse(&m);
+    return SendMouse(x, y, code, left, right, release, wheel);
   }
-  int Press(int x, int y, int code = 1) { return Send(x, y, code, (code & 1) != 0, (code & 2) != 0); }
-  int Release(int x, int y, int which = 1) { return Send(x, y, 0, 0, 0, which); }
+  int Press(int x, int y, int code = 1) { return PressMouse(x, y, code); }
+  int Release(int x, int y, int which = 1) { return ReleaseMouse(x, y, which); }
   int Move(int x, int y, int left = 1, int right = 0) { return Send(x, y, 0, left, right); }
   int Button(int l, int t, int r, int b, uintptr_t word, Prss* who, int style = 2) {
     return AddButton(who, l, t, r, b, word, IvText("b"), IvInt(0), IvInt(0), style, nullptr, RecordHandler,

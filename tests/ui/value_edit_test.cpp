@@ -11,6 +11,7 @@
 #include "core/main_window.h"
 #include "core/process.h"
 #include "modeller/modeller.h"
+#include "tests/ui/mouse_records.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/interface_local.h"
@@ -80,17 +81,10 @@ class ValueEdit : public ::testing::Test {
     CancelTextEntry();
   }
   int Send(int x, int y, int code, int left, int right, int release = 0) {
-    MouseX = x;
-    MouseY = y;
-    MouseRecord m{};
-    m.clickCode = code;
-    m.leftHeld = left;
-    m.rightHeld = right;
-    m.releaseCode = release;
-    return HandleInterfaceMouse(&m);
+    return SendMouse(x, y, code, left, right, release);
   }
-  int Press(int x, int y, int code = 1) { return Send(x, y, code, (code & 1) != 0, (code & 2) != 0); }
-  int Release(int x, int y, int which = 1) { return Send(x, y, 0, 0, 0, which); }
+  int Press(int x, int y, int code = 1) { return PressMouse(x, y, code); }
+  int Release(int x, int y, int which = 1) { return ReleaseMouse(x, y, which); }
   // A press and its release; the frame then ends, as one release acts per frame.
   int Click(int x, int y, int code = 1) {
     Press(x, y, code);
