@@ -185,7 +185,19 @@ int ValueControlText(const ValueControl& c, char* out, int outSize) {
   }
 }
 
+static void PrepareControlText(ValueControl& c);
+
 void PrepareValueControl(ValueControl& c) {
+  const int type = c.displayType;
+  // A click probe waits for the entry line's text: other controls' texts leave it alone.
+  const int probe = TextClickProbe;
+  if (type != 14 && type != 22) TextClickProbe = 0;
+  PrepareControlText(c);
+  if (type != 14 && type != 22) TextClickProbe = probe;
+}
+
+// The text by display type, queued into the interface text batch.
+static void PrepareControlText(ValueControl& c) {
   const int type = c.displayType;
   const float h = c.bottom - c.top;
   float size = h < SMALL_CONTROL ? 0.85f * h : 0.7f * h;

@@ -392,6 +392,8 @@ TEST_F(ValueEdit, AClickOnTheEntryLinePlacesItsCursor) {
   EXPECT_EQ(TextClickProbe, 1);
   EXPECT_FLOAT_EQ(TextClickProbeX, -0.5f);
   EXPECT_EQ(g_Callback.count, 0);
+  Control(0, 100, 400, 120, nullptr, 0, IvText("another text"), IvInt(0), IvInt(0));
+  EXPECT_EQ(TextClickProbe, 1);  // the probe waits for the line's own text
   TextClickProbe = 0;  // as the next draw of the line does
   TextClickProbeCount = 4;
   EntryRecallHistory();
