@@ -38,6 +38,7 @@
 #include "render/draw2d.h"
 #include "render/env_maps.h"
 #include "render/frame.h"
+#include "render/post_process.h"
 #include "render/humans.h"
 #include "render/primitives.h"
 #include "render/render_target.h"
@@ -617,7 +618,7 @@ void AppRunPass() {
       UnsetRenderTarget();
       ScreenWidth = g_loop.savedWidth;
       ScreenHeight = g_loop.savedHeight;
-      if (!FrameSkipped) DrawFullScreenQuad(1, 0, 1);
+      if (!FrameSkipped) DrawFullScreenQuad(1, 0, &BloomChain);
       RenderTargetMode = 0;
     }
     if (!FrameSkipped) {
@@ -641,8 +642,8 @@ void AppRunPass() {
       ScreenWidth = g_loop.savedWidth;
       ScreenHeight = g_loop.savedHeight;
       if (!FrameSkipped) {
-        if (RenderTargetMode == 6) DrawFullScreenQuad(2, 0, 0);
-        if (RenderTargetMode == 7) DrawFullScreenQuad(2, 0, 1);
+        if (RenderTargetMode == 6) DrawFullScreenQuad(2, 0, nullptr);
+        if (RenderTargetMode == 7) DrawFullScreenQuad(2, 0, &BloomChain);
       }
       RenderTargetMode = 0;
     }

@@ -10,6 +10,7 @@
 #include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/draw2d.h"
+#include "render/frame.h"
 #include "render/immediate.h"
 #include "render/material.h"
 #include "render/primitives.h"
@@ -423,8 +424,10 @@ void FreeAllGraphics(int recreate, int releaseShaders) {
     ReleaseShaders(nullptr);
     ReleaseVertexLayouts();
   }
-  // The shine textures are records of the table that is emptied next.
+  // The shine textures and the render texture with its chains are records of the table
+  // that is emptied next.
   ShineTextures[0] = ShineTextures[1] = nullptr;
+  ForgetRenderTextures();
   FreeAllTextures(recreate);
   ReleaseComputeBuffers(SharedComputeJob);
   ReleaseAllVertexBuffers();

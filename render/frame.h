@@ -1,13 +1,99 @@
-// frame.h - the start of each drawn frame, the render texture and post-processing.
+// frame.h - the start of each drawn frame, the background picture, the off-screen render
+// texture "RENDER~TX" with the full-screen quad that brings it to the screen, and the
+// system render textures "MIRROR~T", "CLOCKS~T" and "INFO~T".
+//
+// Sections: [Frame flags] [Frame start] [Background picture] [Render texture]
+//           [Full-screen quad] [System render textures] [Seams]
+//
+// The frame loop calls, per drawn frame: BeginRenderTargetMode (HDR or capture), then
+// BeginFrameClear; later BeginFrame when nothing began the frame yet, DrawFullScreenQuad to
+// finish the render texture, and DrawBackgroundPicture with the interface.  Main thread only.
 #pragma once
+#include <cstdint>
 
-extern int FrameBegun3D;     // the 3D frame was begun this pass
+#include "render/buffers.h"
+
+struct Material;
+struct PostChain;
+struct ZKTETexture;
+
+// ---- [Frame flags] ----
+extern int FrameBegun3D;      // set by the first frame start of a frame; cleared by the loop
+extern int FrameDrawSkipped;  // the last presentation failed: nothing is cleared or drawn
 extern float FullScreenQuadOffsets[2];
+extern int BlueprintMode;     // Shift+F6: editors draw their wireframes white
 
-void BeginRenderTargetMode(int mode);  // 5 HDR texture, 6/7 the 4K capture texture
-int  BeginFrameClear();      // 1 when the frame can be drawn
-int  BeginFrame();
-void DrawFullScreenQuad(int shaderMode, int parameter, int flag);
+// ---- [Frame start] ----
+// What the current screen clears its frame to: 0 black (dark blue with the alternative
+// background), 1 the colour word, 3 the view's background colour, anything else no clear.
+struct FrameClearSettings {
+  int mode = 0;
+  uint32_t colour = 0xFF000000u;  // 0xAARRGGBB, mode 1
+  float viewBackground[3] = {0, 0, 0};  // mode 3: the current view's background, linear
+  int alternativeBackground = 0;
+};
+extern FrameClearSettings FrameClear;
+
+// The linear colour a clear mode clears to; 0 when the mode does not clear.
+int FrameClearColour(const FrameClearSettings& settings, float rgba[4]);
+int BeginFrame();       // clears to black; 1 when the frame can be drawn
+int BeginFrameClear();  // clears by FrameClear; 1 when the frame can be drawn
+
+// ---- [Background picture] ----
+struct BackgroundPictureState {
+  int switchedOff;                 // backgrounds are not drawn at all
+  int garage;                      // the garage is shown: its picture is "garage"
+  char loadedName[64];             // the name whose picture is loaded
+  Material* material;              // its material (with its texture), or none
+};
+extern BackgroundPictureState Background;
+// The picture's v range on a screen of the given aspect factor (height / width).
+void BackgroundVRange(float aspectFactor, float* v0, float* v1);
 void DrawBackgroundPicture();
 
-extern int BlueprintMode;  // Shift+F6: editors draw their wireframes white
+// ---- [Render texture] ----
+// Kinds: 1 normal (8-bit sRGB), 2 HDR (16-bit float), 5 the back buffer's size (HDR).
+struct RenderTextureState {
+  ZKTETexture* texture;  // "RENDER~TX"
+  int width, height, kind;
+  CircularVBuffer quad;  // 4 vertices, 2 triangles, static
+  int quadMode = -1, quadWidth, quadHeight;  // what the quad was built for
+};
+extern RenderTextureState RenderTexture;
+
+const char* CreateRenderTargetTexture(int width, int height, int kind);  // null, or an error text
+void ReleaseRenderTargetTexture();
+void ReleaseRenderTextureAndQuad();
+// After the device went: the textures, quad and chains are gone with it; only the
+// references are dropped.
+void ForgetRenderTextures();
+int SetRenderTargetTexture(int width, int height, int kind);  // the kind, or 0
+int SetScreenRenderTarget();  // the back buffer's size, kind 5
+// The frame loop's target for modes 5 (HDR), 6 and 7 (3840 x 2160 capture, 8-bit or HDR).
+void BeginRenderTargetMode(int mode);
+
+// ---- [Full-screen quad] ----
+// Quad mode 1 the whole target, 0 the whole target from the left half of the texture (the
+// side-by-side eyes, with the anaglyph shader), 2 the 16:9 letterbox on a black target.
+// Tone mode 0 as it is, 1 Reinhard, 2 gamma, 3 filmic (pixel shaders 4, 6, 5, 7; 1..3 with
+// pixel row 11 = (ToneExposure squared, 0, 0, 0)).  The chain's post-processing runs first.
+void DrawFullScreenQuad(int quadMode, int toneMode, PostChain* chain);
+struct LetterboxRect {
+  int left, top, width, height;
+};
+LetterboxRect GetLetterbox16x9(int backBufferWidth, int backBufferHeight);
+
+// ---- [System render textures] ----
+ZKTETexture* CreateMirrorTexture();  // found or made; null when the device refuses
+ZKTETexture* CreateClocksTexture();
+ZKTETexture* CreateInfoTexture();
+void DrawInfoTex();
+void SplitClock(uint32_t milliseconds, int* hours, int* minutes, int* seconds);
+
+// ---- [Seams] ----
+extern float ToneExposure;  // the exposure of the tone curves, 1.0 until exposure is metered
+// The race clock in milliseconds while a game session runs (0 without one, the editor's case).
+extern int (*GetRaceClockMs)(uint32_t* milliseconds);
+// Draws the information panel's text centred in a box of the given text size; null until
+// text drawing exists, then the panel shows its black background only.
+extern void (*DrawInfoText)(const char* text, float size);

@@ -135,13 +135,15 @@ void EmitQuadIndices(int a, int b, int c, int d) {
   WriteIndices(s, list, 6);
 }
 
-void EmitFullScreenQuad() {
+void EmitFullScreenQuad() { EmitStripQuad(-1, 1, 1, -1, 0, 0, 1, 1); }
+
+void EmitStripQuad(float x0, float y0, float x1, float y1, float u0, float v0, float u1, float v1) {
   CircularVBuffer& b = Stream2D;
   if (!b.CheckRoom(4, 0, "2D stream")) return;
-  const Vertex2D quad[4] = {{-1, 1, 0, 0xFFFFFFFFu, 0, 0},
-                            {1, 1, 0, 0xFFFFFFFFu, 1, 0},
-                            {-1, -1, 0, 0xFFFFFFFFu, 0, 1},
-                            {1, -1, 0, 0xFFFFFFFFu, 1, 1}};
+  const Vertex2D quad[4] = {{x0, y0, 0, 0xFFFFFFFFu, u0, v0},
+                            {x1, y0, 0, 0xFFFFFFFFu, u1, v0},
+                            {x0, y1, 0, 0xFFFFFFFFu, u0, v1},
+                            {x1, y1, 0, 0xFFFFFFFFu, u1, v1}};
   std::memcpy(b.vertexWrite, quad, sizeof quad);
   b.vertexWrite += sizeof quad;
   b.vertexCount += 4;

@@ -33,6 +33,9 @@ void CloseImmediateBuffers();
 int EmitVertex2D(uint32_t colour, float x, float y, float u, float v);
 void EmitQuadIndices(int a, int b, int c, int d);  // a, b, c, c, d, a
 void EmitFullScreenQuad();  // four white vertices in strip order, u, v 0..1
+// Four white vertices in strip order over the clip-space rectangle (x0, y0 top left, x1, y1
+// bottom right; y up), u0..u1 left to right and v0..v1 top to bottom.
+void EmitStripQuad(float x0, float y0, float x1, float y1, float u0, float v0, float u1, float v1);
 int BeginLineBatch2D();     // 1 when a line batch was opened, 0 when one is open already
 void EndLineBatch2D();
 void DrawPending2DTriangles(int samplerIndex);

@@ -1,14 +1,250 @@
-// system_textures.cpp - system textures; so far only the font pages are built.
+// system_textures.cpp - the system textures and materials, special names, the background
+// picture and the release of texture records.
 #include "render/system_textures.h"
 
-#include "render/device.h"
-#include "ui/font_pages.h"
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
 
+#include "core/app.h"
+#include "core/log.h"
+#include "platform/files.h"
+#include "render/device.h"
+#include "render/env_maps.h"
+#include "render/frame.h"
+#include "render/material.h"
+#include "render/render_target.h"
+#include "render/generated_textures.h"
+#include "render/texture_table.h"
+#include "ui/font_pages.h"
+#include "ui/messages.h"
+#include "ui/text_colours.h"
+
+SystemMaterialSet SystemMaterials;
 int RenderTexturesNeedRefresh;
+Material* PlateMaterials[PLATE_SLOTS];
+Material* AlphaPlateMaterials[PLATE_SLOTS];
+int (*GetPlateSlot)(const char* plateText);
+const char* ModPlateText;
+std::mutex PlateLock;
+
+const char* const SYSTEM_SPRITE_NAMES[SYSTEM_SPRITE_COUNT] = {
+    "DISCSOLID_ALP", "DISCDRILL_ALP", "LOGO_ALP", "DUST_ALP", "TYRE_ALP",
+    "NDLCTR_ALP",    "LIGHT_ALP",     "BUTT_ALP", "SMLB_ALP"};
+
+namespace {
+
+// The clock faces the built-in cars' models name: all show the clocks texture.
+const char* const CLOCK_NAMES[] = {"s_clock", "s_clock_white", "s_clock_dark", "s_clock_red", "s_clock_blue",
+                                   "s_clock_sport"};
+constexpr const char* DEFAULT_PLATE_TEXT = "ZKT MODS";
+
+void ErrorMessage(const char* format, const char* name) {
+  char text[160];
+  std::snprintf(text, sizeof text, format, name);
+  AddMessage(text, TextColours.error, MSG_TARGET_LOCAL);
+}
+
+// A material of a texture already made: found, else created, with the given parameters.
+Material* MaterialOf(ZKTETexture* texture, int drawKind, int second, int flags, const MaterialParams& params,
+                     int genType) {
+  if (!texture) return nullptr;
+  if (second == 0)
+    if (Material* found = FindMaterial(texture, drawKind, 0, flags, params, genType)) return found;
+  return CreateMaterial(texture, drawKind, second, flags, params, genType);
+}
+
+Material** SpriteSlot(int index) {
+  SystemMaterialSet& m = SystemMaterials;
+  Material** slots[SYSTEM_SPRITE_COUNT] = {&m.discSolid, &m.discDrilled,  &m.logoSprite, &m.dust,      &m.tyre,
+                                           &m.needleCentre, &m.iconSheet, &m.largePanel, &m.smallPanel};
+  return slots[index];
+}
+
+void LoadSprites() {
+  for (int i = 0; i < SYSTEM_SPRITE_COUNT; ++i) {
+    const char* name = SYSTEM_SPRITE_NAMES[i];
+    ZKTETexture* texture = GetTexture(name, GEN_TYPE_INTERFACE);
+    const bool interface = i >= 5;  // the needle centre, icon sheet and panels
+    const MaterialParams params = i == 4 ? TyreParams() : BlendedParams();
+    if (texture) *SpriteSlot(i) = MaterialOf(texture, interface ? 1 : 0, 0, interface ? 0 : 1, params, GEN_TYPE_INTERFACE);
+    // A missing file borrows the grey placeholder; only a record without any texture is told.
+    ReportMissingTexture(texture, name);
+  }
+}
+
+void MakePlainTextures() {
+  const uint8_t black[4] = {0, 0, 0, 0}, white[4] = {255, 255, 255, 0};
+  SystemMaterialSet& m = SystemMaterials;
+  ZKTETexture* b = CreateGeneratedTexture("PLAIN~B", 1, black);
+  if (!b) LogF("Could not create : %s", "PLAIN~B");
+  ZKTETexture* w = CreateGeneratedTexture("PLAIN~W", 1, white);
+  if (!w) LogF("Could not create : %s", "PLAIN~W");
+  m.plainBlack = MaterialOf(b, 1, 0, 1, SolidParams(), GEN_TYPE_INTERFACE);
+  m.plainWhite = MaterialOf(w, 1, 0, 1, SolidParams(), GEN_TYPE_INTERFACE);
+  m.fallback = MaterialOf(w, 0, 0, 1, SolidParams(), GEN_TYPE_INTERFACE);
+  m.plainWhiteShiny = MaterialOf(w, 0, 0, 1, ShinyParams(), GEN_TYPE_INTERFACE);
+}
+
+// Each render texture is cleared once made, so nothing shows what the memory held.
+void MakeSystemRenderTextures() {
+  SystemMaterialSet& m = SystemMaterials;
+  m.mirror = MaterialOf(CreateMirrorTexture(), 0, 1, 1, SolidParams(), GEN_TYPE_RENDER);
+  ClearRenderTextureMaterial(m.mirror);
+  m.clocks = MaterialOf(CreateClocksTexture(), 1, 0, 1, SolidParams(), GEN_TYPE_RENDER);
+  ClearRenderTextureMaterial(m.clocks);
+  m.infoPanel = MaterialOf(CreateInfoTexture(), 1, 0, 1, SolidParams(), GEN_TYPE_RENDER);
+  ClearRenderTextureMaterial(m.infoPanel);
+}
+
+Material* SpecialOrFallback(Material* material, const char* name) {
+  if (material) return material;
+  char cut[128];
+  std::snprintf(cut, sizeof cut, "%s", name);
+  char text[160];
+  std::snprintf(text, sizeof text, "%s %s", "Unavailable material :", cut);
+  AddMessage(text, TextColours.error, MSG_TARGET_LOCAL);
+  return SystemMaterials.fallback;
+}
+
+Material* PlateMaterial(Material* (&plates)[PLATE_SLOTS], int index) {
+  if (index < 0 || index >= PLATE_SLOTS) return nullptr;
+  if (index == 0 && !plates[0] && GetPlateSlot) {
+    std::lock_guard<std::mutex> lock(PlateLock);
+    GetPlateSlot(ModPlateText && ModPlateText[0] ? ModPlateText : DEFAULT_PLATE_TEXT);
+  }
+  return plates[index];
+}
+
+}  // namespace
+
+// ---- [Materials] ----
+
+MaterialParams SolidParams() { return MaterialParams{0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0}; }
+MaterialParams BlendedParams() { return MaterialParams{2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0}; }
+MaterialParams ShinyParams() { return MaterialParams{0, 1, 1, 0, 0xFF, 0xFF, 0xFF, 0}; }
+MaterialParams TyreParams() { return MaterialParams{0, 2, 6, 0, 200, 200, 200, 70}; }
+
+// ---- [Loading] ----
 
 void LoadSystemTextures() {
+  SystemMaterials = SystemMaterialSet{};
   if (!Gfx.device) return;
   BuildFontTexture();
+  MakePlainTextures();
+  LoadSprites();
+  TextureConfig.specialPicture = 1;
+  ZKTETexture* logo = GetTexture(LOGO_PICTURE_NAME, GEN_TYPE_INTERFACE);
+  TextureConfig.specialPicture = 0;
+  SystemMaterials.logo = MaterialOf(logo, 1, 0, 0, BlendedParams(), GEN_TYPE_INTERFACE);
+  ReportMissingTexture(logo, LOGO_PICTURE_NAME);
+  MakeSystemRenderTextures();
 }
-void ReleaseSystemTextures() {}
-void RefreshRenderTextures() { RenderTexturesNeedRefresh = 0; }
+
+void ReleaseSystemTextures() {
+  // The records and materials go with the texture table and the material map.
+  SystemMaterials = SystemMaterialSet{};
+  Background.material = nullptr;
+  Background.loadedName[0] = 0;
+}
+
+void RefreshRenderTextures() {
+  if (GraphicsEnabled && Gfx.device) {
+    ClearRenderTextureMaterial(SystemMaterials.mirror);
+    ClearRenderTextureMaterial(SystemMaterials.clocks);
+    ClearRenderTextureMaterial(SystemMaterials.infoPanel);
+    DeleteEnvMaps();
+  }
+  RenderTexturesNeedRefresh = 0;
+}
+
+// ---- [Render-texture materials] ----
+
+Material* GetRenderTargetMaterial(const char* name, int width, int height, int flags) {
+  ZKTETexture* texture = AddTextureRef(name, GEN_TYPE_RENDER);
+  if (!texture) texture = CreateZKTETextureRT(name, width, height, GFX_FORMAT_R8G8B8A8_UNORM_SRGB, uint32_t(flags));
+  if (!texture) return nullptr;
+  return CreateMaterial(texture, 1, 0, 1, SolidParams(), GEN_TYPE_RENDER);
+}
+
+void ClearRenderTextureMaterial(Material* material) {
+  ZKTETexture* t = material ? material->texture : nullptr;
+  if (!t || !SetRenderTexture(t, 0, 0, 0)) return;
+  Clear(0xFF000000u, 3);
+  UnsetRenderTarget();
+  if (t->mipLevels > 1 && t->view) GfxGenerateMips(Gfx.context, t->view);
+}
+
+// ---- [Special names] ----
+
+Material* MapSpecialTextureName(const char* name, int index) {
+  if (!name) return nullptr;
+  if (strcasecmp(name, "s_info") == 0) return SpecialOrFallback(SystemMaterials.infoPanel, name);
+  if (strcasecmp(name, "s_mirr") == 0) return SpecialOrFallback(SystemMaterials.mirror, name);
+  for (const char* clock : CLOCK_NAMES)
+    if (strcasecmp(name, clock) == 0) return SpecialOrFallback(SystemMaterials.clocks, name);
+  if (strcasecmp(name, "s_plate") == 0) return SpecialOrFallback(PlateMaterial(PlateMaterials, index), name);
+  if (strcasecmp(name, "s_plate_ALP") == 0)
+    return SpecialOrFallback(PlateMaterial(AlphaPlateMaterials, index), name);
+  return nullptr;
+}
+
+// ---- [Pictures by name] ----
+
+void ReportMissingTexture(const ZKTETexture* texture, const char* name) {
+  if ((!texture || !texture->texture) && name && name[0]) ErrorMessage("Can't open : %s", name);
+}
+
+Material* LoadNamedTexture(const char* name, int genType, int special) {
+  if (Material* m = MapSpecialTextureName(name, 0)) return m;
+  const TextureSettings saved = TextureConfig;
+  TextureConfig.loadNow = 1;
+  TextureConfig.specialPicture = special;
+  Material* m = GetMaterialByName(name, 1, 0, 0, SolidParams(), genType);
+  TextureConfig.loadNow = saved.loadNow;
+  TextureConfig.specialPicture = saved.specialPicture;
+  if (!m || !m->texture) ErrorMessage("Can't open : %s", name);
+  return m;
+}
+
+Material* LoadBackgroundPicture(const char* backgroundName) {
+  SystemMaterials.background = nullptr;
+  if (!backgroundName || !backgroundName[0]) return nullptr;
+  char name[TEXTURE_NAME_SIZE];
+  char path[96];
+  std::snprintf(name, sizeof name, "bkg_%s.jpg", backgroundName);
+  std::snprintf(path, sizeof path, "data/pic/%s", name);
+  if (!FileExists(path)) return nullptr;
+  const TextureSettings saved = TextureConfig;
+  TextureConfig.mipLevels = 1;
+  TextureConfig.specialPicture = 1;
+  ZKTETexture* texture = GetTexture(name, GEN_TYPE_INTERFACE);
+  TextureConfig.mipLevels = saved.mipLevels;
+  TextureConfig.specialPicture = saved.specialPicture;
+  ReportMissingTexture(texture, name);
+  if (!texture || !texture->texture) return nullptr;
+  SystemMaterials.background = MaterialOf(texture, 1, 0, 0, SolidParams(), GEN_TYPE_INTERFACE);
+  return SystemMaterials.background;
+}
+
+// ---- [Releasing records] ----
+
+void FreeTextureArray(ZKTETexture** records, int count) {
+  for (int i = 0; i < count; ++i) {
+    FreeTextureRecord(records[i]);
+    records[i] = nullptr;
+  }
+}
+
+void ReleaseTextureRef(Material*& holder) {
+  if (!holder) return;
+  // The material leaves the map first: the map finds it by its texture's name.
+  ZKTETexture* texture = holder->texture;
+  ReleaseMaterial(holder);
+  holder = nullptr;
+  FreeTextureRecord(texture);
+}
+
+void ReleaseTextureRefs(Material* (&holders)[4]) {
+  for (Material*& holder : holders) ReleaseTextureRef(holder);
+}

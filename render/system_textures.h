@@ -1,8 +1,87 @@
-// system_textures.h - the textures every screen uses, and render-texture refresh.
+// system_textures.h - the textures and materials every screen may draw with, made when the
+// device is ready and again after each device re-creation: two plain 1x1 textures, the
+// sprite pictures, the logo, and the mirror, clocks and information-panel render textures;
+// the special texture names that lead to them; the background picture; and the release of
+// texture records held by other objects.
+//
+// Sections: [Materials] [Loading] [Render-texture materials] [Special names]
+//           [Pictures by name] [Releasing records] [Seams]
+// Main thread only (the number plates take their own lock).
 #pragma once
+#include <cstdint>
+#include <mutex>
 
-extern int RenderTexturesNeedRefresh;
+struct Material;
+struct ZKTETexture;
 
-void LoadSystemTextures();
-void ReleaseSystemTextures();
+// ---- [Materials] ----
+// Cleared before loading; null where a texture could not be made.
+struct SystemMaterialSet {
+  Material* plainBlack;        // "PLAIN~B" kind 1
+  Material* plainWhite;        // "PLAIN~W" kind 1
+  Material* fallback;          // "PLAIN~W" kind 0: stands in for a missing special material
+  Material* plainWhiteShiny;   // "PLAIN~W" kind 0, shiny
+  Material* discSolid, *discDrilled, *logoSprite, *dust;  // kind 0, blended
+  Material* tyre;                                         // kind 0, tyre block
+  Material* needleCentre, *iconSheet, *largePanel, *smallPanel;  // kind 1, blended
+  Material* logo;              // the program's logo picture
+  Material* mirror;            // "MIRROR~T"
+  Material* clocks;            // "CLOCKS~T"
+  Material* infoPanel;         // "INFO~T"
+  Material* background;       // the background picture; reset on each load
+};
+extern SystemMaterialSet SystemMaterials;
+// The sprite pictures in loading order, and the logo picture's name.
+constexpr int SYSTEM_SPRITE_COUNT = 9;
+extern const char* const SYSTEM_SPRITE_NAMES[SYSTEM_SPRITE_COUNT];
+constexpr const char* LOGO_PICTURE_NAME = "ZKTLOGO_ALP";
+
+// The parameter blocks of the system materials.
+struct MaterialParams;
+MaterialParams SolidParams();
+MaterialParams BlendedParams();
+MaterialParams ShinyParams();
+MaterialParams TyreParams();
+
+// ---- [Loading] ----
+extern int RenderTexturesNeedRefresh;  // set by screens: clear the render textures next frame
+void LoadSystemTextures();     // does nothing but the reset without a device
+void ReleaseSystemTextures();  // forgets the set (the textures go with the texture table)
 void RefreshRenderTextures();
+
+// ---- [Render-texture materials] ----
+// The listed texture of that name (else a new 8-bit sRGB render texture) with a new material
+// (kind 1, flags 1, solid, generation type 5); null when the texture cannot be made.
+Material* GetRenderTargetMaterial(const char* name, int width, int height, int flags);
+// Clears the material's texture to opaque black and regenerates its mips.
+void ClearRenderTextureMaterial(Material* material);
+
+// ---- [Special names] ----
+// "s_info", "s_mirr", the clock names, "s_plate" and "s_plate_ALP" (any case) give their
+// material (a missing one: the fallback, with a message); other names give null.
+Material* MapSpecialTextureName(const char* name, int index);
+
+// ---- [Pictures by name] ----
+Material* LoadNamedTexture(const char* name, int genType, int special);
+// The picture "bkg_<name>.jpg" of data/pic, when that file exists; null otherwise.
+Material* LoadBackgroundPicture(const char* backgroundName);
+void ReportMissingTexture(const ZKTETexture* texture, const char* name);
+
+// ---- [Releasing records] ----
+// Each record: out of the table if listed, released, deleted; the entries are cleared.
+void FreeTextureArray(ZKTETexture** records, int count);
+// The holder's texture as above, then the material itself; the holder is cleared.
+void ReleaseTextureRef(Material*& holder);
+void ReleaseTextureRefs(Material* (&holders)[4]);
+
+// ---- [Seams] ----
+// The number plates of the vehicle model: 41 slots of plain and alpha plate materials, and
+// the slot maker (null until the plates exist), called under PlateLock.
+constexpr int PLATE_SLOTS = 41;
+extern Material* PlateMaterials[PLATE_SLOTS];
+extern Material* AlphaPlateMaterials[PLATE_SLOTS];
+extern int (*GetPlateSlot)(const char* plateText);
+extern const char* ModPlateText;  // the current mod's plate text; empty or null: "ZKT MODS"
+extern std::mutex PlateLock;
+// Whether 3D graphics are in use (the environment textures exist to be released).
+extern void (*ReleaseEnvironmentTextures)();
