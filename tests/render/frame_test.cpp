@@ -1,0 +1,259 @@
+// frame_test.cpp - frame start, letterbox, background range, chain sizes, the render texture,
+// system textures and special names on the null device.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/config.h"
+#include "render/buffers.h"
+#include "render/device.h"
+#include "render/frame.h"
+#include "render/gamma_tables.h"
+#include "render/material.h"
+#include "render/post_process.h"
+#include "render/render_states.h"
+#include "render/render_target.h"
+#include "render/system_textures.h"
+#include "render/texture_table.h"
+#include "tests/render/null_renderer.h"
+
+namespace {
+
+TEST(Letterbox, TallAndWideScreensKeepSixteenByNineCentred) {
+  LetterboxRect tall = GetLetterbox16x9(1920, 1200);
+  EXPECT_EQ(tall.left, 0);
+  EXPECT_EQ(tall.top, 60);
+  EXPECT_EQ(tall.width, 1920);
+  EXPECT_EQ(tall.height, 1080);
+  LetterboxRect wide = GetLetterbox16x9(2560, 1080);
+  EXPECT_EQ(wide.left, 320);
+  EXPECT_EQ(wide.top, 0);
+  EXPECT_EQ(wide.width, 1920);
+  EXPECT_EQ(wide.height, 1080);
+  LetterboxRect exact = GetLetterbox16x9(1280, 720);
+  EXPECT_EQ(exact.left, 0);
+  EXPECT_EQ(exact.top, 0);
+  EXPECT_EQ(exact.width, 1280);
+  EXPECT_EQ(exact.height, 720);
+  LetterboxRect empty = GetLetterbox16x9(640, 0);  // a minimised window: no division by zero
+  EXPECT_EQ(empty.width, 640);
+}
+
+TEST(BackgroundPicture, VerticalRangeFollowsTheAspectFactor) {
+  float v0, v1;
+  BackgroundVRange(0.5f, &v0, &v1);
+  EXPECT_FLOAT_EQ(v0, 0.25f);
+  EXPECT_FLOAT_EQ(v1, 0.75f);
+  BackgroundVRange(1.6f, &v0, &v1);  // taller than the picture: clamped to the whole picture
+  EXPECT_FLOAT_EQ(v0, 0.0f);
+  EXPECT_FLOAT_EQ(v1, 1.0f);
+}
+
+TEST(BloomChain, LevelSizesHalveWithTheirBordersUntilTheSmallestIsReached) {
+  int w[POST_CHAIN_LEVELS], h[POST_CHAIN_LEVELS];
+  int n = BloomLevelSizes(1920, 1080, 1, 0, w, h);
+  ASSERT_GE(n, 2);
+  EXPECT_EQ(w[0], 962);
+  EXPECT_EQ(h[0], 542);
+  for (int i = 1; i < n; ++i) {
+    EXPECT_GT(w[i - 1], 4) << i;  // the one before was above 2 b + 2 on both sides
+    EXPECT_GT(h[i - 1], 4) << i;
+    EXPECT_EQ(w[i], w[i - 1] / 2 + 2) << i;
+    EXPECT_EQ(h[i], h[i - 1] / 2 + 2) << i;
+  }
+  EXPECT_TRUE(w[n - 1] <= 4 || h[n - 1] <= 4 || n == POST_CHAIN_LEVELS);
+
+  n = BloomLevelSizes(1920, 1080, 0, 0, w, h);
+  const int expected[][2] = {{960, 540}, {480, 270}, {240, 135}, {120, 67}, {60, 33},
+                             {30, 16},   {15, 8},    {7, 4},     {3, 2}};
+  ASSERT_EQ(n, 9);
+  for (int i = 0; i < n; ++i) {
+    EXPECT_EQ(w[i], expected[i][0]) << i;
+    EXPECT_EQ(h[i], expected[i][1]) << i;
+  }
+  // One eye of a side-by-side texture: a quarter of the width, less the middle column.
+  BloomLevelSizes(2000, 1000, 1, 1, w, h);
+  EXPECT_EQ(w[0], (1000 - 1) / 2 + 2);
+  EXPECT_EQ(h[0], 502);
+  // Never more than sixteen levels, whatever the size.
+  EXPECT_LE(BloomLevelSizes(1 << 30, 1 << 30, 1, 0, w, h), POST_CHAIN_LEVELS);
+}
+
+TEST(BloomChain, DownsizeRangesCoverTwoSourceTexelsPerPixelWithTheBorderOutside) {
+  float uv[4];
+  DownsizeUvRange(64, 32, 34, 18, 1, 0, uv);
+  EXPECT_FLOAT_EQ(uv[0], -2.0f / 64);
+  EXPECT_FLOAT_EQ(uv[1], (68.0f - 2) / 64);
+  EXPECT_FLOAT_EQ(uv[2], -2.0f / 32);
+  EXPECT_FLOAT_EQ(uv[3], (36.0f - 2) / 32);
+  DownsizeUvRange(64, 32, 16, 16, 0, 2, uv);  // the right-hand eye
+  EXPECT_FLOAT_EQ(uv[0], 0.5f);
+  EXPECT_FLOAT_EQ(uv[1], 1.0f);
+}
+
+TEST(InfoClock, SplitsMillisecondsIntoHoursMinutesSeconds) {
+  int h, m, s;
+  SplitClock(3600000u + 2 * 60000u + 3 * 1000u + 999u, &h, &m, &s);
+  EXPECT_EQ(h, 1);
+  EXPECT_EQ(m, 2);
+  EXPECT_EQ(s, 3);
+  SplitClock(101u * 3600000u, &h, &m, &s);  // the hours wrap at 100 and fit "%.2d"
+  EXPECT_EQ(h, 1);
+}
+
+TEST(FrameClear, EachModeGivesItsColourAndOthersDoNotClear) {
+  BuildGammaTables();
+  FrameClearSettings s;
+  float c[4];
+  ASSERT_TRUE(FrameClearColour(s, c));
+  EXPECT_EQ(c[0] + c[1] + c[2], 0.0f);
+  s.alternativeBackground = 1;
+  ASSERT_TRUE(FrameClearColour(s, c));
+  EXPECT_FLOAT_EQ(c[1], BrightnessTable[25] / 255.0f);
+  EXPECT_FLOAT_EQ(c[2], BrightnessTable[100] / 255.0f);
+  s.mode = 1;
+  s.colour = 0x80FF4000u;
+  ASSERT_TRUE(FrameClearColour(s, c));
+  EXPECT_FLOAT_EQ(c[0], 1.0f);
+  EXPECT_FLOAT_EQ(c[1], 64.0f / 255.0f);
+  EXPECT_FLOAT_EQ(c[3], 128.0f / 255.0f);
+  s.mode = 3;
+  s.viewBackground[0] = 0.25f;
+  ASSERT_TRUE(FrameClearColour(s, c));
+  EXPECT_FLOAT_EQ(c[0], 0.25f);
+  EXPECT_FLOAT_EQ(c[3], 1.0f);
+  s.mode = 2;
+  EXPECT_FALSE(FrameClearColour(s, c));
+}
+
+class FrameOnNullDevice : public NullRenderer {
+ protected:
+  void TearDown() override {
+    LastPresentStatus = PRESENT_OK;
+    while (RenderTargets.depth > 0) UnsetRenderTarget();
+    ReleaseRenderTextureAndQuad();
+    CfgRenderHdr = 0;
+  }
+};
+
+TEST_F(FrameOnNullDevice, AFailedPresentationSkipsTheFrameUntilItIsCleared) {
+  LastPresentStatus = PRESENT_DEVICE_RESET;
+  EXPECT_EQ(BeginFrameClear(), 0);
+  EXPECT_EQ(FrameDrawSkipped, 1);
+  EXPECT_EQ(FrameBegun3D, 1);
+  LastPresentStatus = PRESENT_OK;
+  EXPECT_EQ(BeginFrame(), 1);
+  EXPECT_EQ(FrameDrawSkipped, 0);
+}
+
+TEST_F(FrameOnNullDevice, RenderTextureFollowsSizeAndKindAndIsRefusedWithoutASize) {
+  EXPECT_EQ(SetRenderTargetTexture(0, 100, 2), 0);
+  ASSERT_EQ(SetRenderTargetTexture(320, 200, 2), 2);
+  ZKTETexture* first = RenderTexture.texture;
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->format, GFX_FORMAT_R16G16B16A16_FLOAT);
+  EXPECT_EQ(RenderTargets.renderTexture, first);
+  EXPECT_EQ(Gfx.screenWidth, 320) << "the target's size becomes the screen size";
+  UnsetRenderTarget();
+  ASSERT_EQ(SetRenderTargetTexture(160, 100, 1), 1);
+  EXPECT_EQ(RenderTexture.texture->width, 160);
+  EXPECT_EQ(RenderTexture.texture->format, GFX_FORMAT_R8G8B8A8_UNORM_SRGB);
+  UnsetRenderTarget();
+  EXPECT_EQ(SetScreenRenderTarget(), 5);
+  EXPECT_EQ(RenderTexture.texture->width, 800);
+  UnsetRenderTarget();
+}
+
+TEST_F(FrameOnNullDevice, PostProcessingMakesTheBloomLevelsAndEmptiesTheChainWhenSwitchedOff) {
+  ASSERT_EQ(SetRenderTargetTexture(256, 128, 2), 2);
+  UnsetRenderTarget();
+  const int depthBefore = RenderTargets.depth;
+  DrawFullScreenQuad(1, 1, &BloomChain);
+  EXPECT_EQ(BloomChain.failed, 0);
+  EXPECT_EQ(BloomChain.mode, 3);
+  EXPECT_EQ(BloomChain.border, 1);
+  int w[POST_CHAIN_LEVELS], h[POST_CHAIN_LEVELS];
+  const int n = BloomLevelSizes(256, 128, 1, 0, w, h);
+  ASSERT_EQ(BloomChain.count, n);
+  for (int i = 0; i < n; ++i) {
+    ASSERT_NE(BloomChain.targets[i], nullptr);
+    EXPECT_EQ(BloomChain.targets[i]->width, w[i]) << i;
+    EXPECT_EQ(BloomChain.targets[i]->height, h[i]) << i;
+    EXPECT_EQ(BloomChain.targets[i]->format, GFX_FORMAT_R16G16B16A16_FLOAT);
+  }
+  EXPECT_EQ(RenderTargets.depth, depthBefore) << "every pass pushed was popped";
+  EXPECT_EQ(PostPassOpen, 0);
+  EXPECT_EQ(RenderStates.pendingDepth, 0);
+  EXPECT_EQ(RenderStates.pendingBlend, 0);
+
+  PostProcessingEnabled = 0;
+  DrawFullScreenQuad(1, 0, &BloomChain);
+  EXPECT_EQ(BloomChain.count, 0);
+  EXPECT_EQ(AddTextureRef("BLOOM~R0", 0), nullptr) << "the levels were freed";
+  PostProcessingEnabled = 1;
+}
+
+TEST_F(FrameOnNullDevice, DeviceReleaseDropsTheRenderTextureAndTheFrameMakesItAgain) {
+  ASSERT_EQ(SetRenderTargetTexture(128, 64, 2), 2);
+  UnsetRenderTarget();
+  DrawFullScreenQuad(1, 0, &BloomChain);
+  ASSERT_GT(BloomChain.count, 0);
+  FreeAllGraphics(1, 0);
+  EXPECT_EQ(RenderTexture.texture, nullptr);
+  EXPECT_EQ(BloomChain.count, 0);
+  ASSERT_EQ(SetRenderTargetTexture(128, 64, 2), 2);
+  UnsetRenderTarget();
+  DrawFullScreenQuad(1, 0, &BloomChain);
+  EXPECT_GT(BloomChain.count, 0);
+}
+
+TEST_F(FrameOnNullDevice, SystemRenderTexturesComeBackAfterADeviceRecreation) {
+  CfgRenderHdr = 1;
+  LoadSystemTextures();
+  ASSERT_NE(SystemMaterials.mirror, nullptr);
+  ASSERT_NE(SystemMaterials.clocks, nullptr);
+  ASSERT_NE(SystemMaterials.infoPanel, nullptr);
+  EXPECT_EQ(SystemMaterials.mirror->texture->format, GFX_FORMAT_R16G16B16A16_FLOAT);
+  EXPECT_EQ(SystemMaterials.mirror->second, 1);
+  EXPECT_TRUE(bool(SystemMaterials.mirror->texture->depthView)) << "the mirror scene is drawn with depth";
+  EXPECT_EQ(SystemMaterials.clocks->texture->format, GFX_FORMAT_R8G8B8A8_UNORM_SRGB);
+  EXPECT_EQ(SystemMaterials.infoPanel->texture->format, GFX_FORMAT_R8G8B8A8_UNORM_SRGB);
+  EXPECT_EQ(SystemMaterials.infoPanel->texture->mipLevels, 4);
+  EXPECT_EQ(SystemMaterials.infoPanel->genType, 5);
+  ASSERT_NE(SystemMaterials.plainWhite, nullptr);
+  ASSERT_NE(SystemMaterials.fallback, nullptr);
+  EXPECT_EQ(SystemMaterials.fallback->drawKind, 0);
+
+  FreeAllGraphics(1, 0);
+  ReleaseSystemTextures();
+  EXPECT_EQ(AddTextureRef("MIRROR~T", 0), nullptr) << "the table was emptied";
+  LoadSystemTextures();
+  ASSERT_NE(SystemMaterials.mirror, nullptr);
+  EXPECT_EQ(AddTextureRef("MIRROR~T", 0), SystemMaterials.mirror->texture);
+  EXPECT_NE(AddTextureRef("CLOCKS~T", 0), nullptr);
+  EXPECT_NE(AddTextureRef("INFO~T", 0), nullptr);
+}
+
+TEST_F(FrameOnNullDevice, SpecialNamesFindTheirMaterialsInAnyCase) {
+  LoadSystemTextures();
+  EXPECT_EQ(MapSpecialTextureName("S_MIRR", 0), SystemMaterials.mirror);
+  EXPECT_EQ(MapSpecialTextureName("s_Info", 0), SystemMaterials.infoPanel);
+  EXPECT_EQ(MapSpecialTextureName("s_clock_white", 0), SystemMaterials.clocks);
+  EXPECT_EQ(MapSpecialTextureName("wheel", 0), nullptr);
+  // A plate that does not exist (and an index out of range) stands in with the fallback.
+  EXPECT_EQ(MapSpecialTextureName("s_plate", 3), SystemMaterials.fallback);
+  EXPECT_EQ(MapSpecialTextureName("s_plate_ALP", 99), SystemMaterials.fallback);
+  EXPECT_EQ(MapSpecialTextureName(nullptr, 0), nullptr);
+}
+
+TEST_F(FrameOnNullDevice, BackgroundPictureIsSkippedWithoutItsFile) {
+  EXPECT_EQ(LoadBackgroundPicture("nowhere"), nullptr);
+  EXPECT_EQ(LoadBackgroundPicture(""), nullptr);
+  Background.garage = 1;
+  DrawBackgroundPicture();  // "garage" has no picture here: nothing drawn, nothing kept
+  EXPECT_EQ(Background.material, nullptr);
+  EXPECT_STREQ(Background.loadedName, "garage");
+  Background.garage = 0;
+}
+
+}  // namespace
