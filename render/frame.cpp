@@ -26,6 +26,7 @@
 #include "render/vr.h"
 #include "ui/messages.h"
 #include "ui/text_colours.h"
+#include "ui/text_draw.h"
 #include "ui/text_measure.h"
 
 int FrameBegun3D;
@@ -37,7 +38,6 @@ BackgroundPictureState Background;
 RenderTextureState RenderTexture;
 float ToneExposure = 1.0f;
 int (*GetRaceClockMs)(uint32_t* milliseconds);
-void (*DrawInfoText)(const char* text, float size);
 
 namespace {
 
@@ -371,7 +371,13 @@ void DrawInfoTex() {
   const ScreenWindow savedWindow = RenderTargets.window;
   SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
   Clear(0xFF000000u, 1);
-  if (DrawInfoText) DrawInfoText(text, size);
+  // A batch of its own: the interface's batch may already hold this frame's texts.
+  static TextBatch clockBatch;
+  TextBatch* const savedBatch = CurrentTextBatch;
+  CurrentTextBatch = &clockBatch;
+  DrawText(text, 0xFFFFFFFFu, -TextWidth(text, 0, size) / 2.0f, -size / 2.0f, size, 0);
+  CurrentTextBatch = savedBatch;
+  DrawTextBox(clockBatch);
   FlushDraw2D();
   ResetDraw2D();
   UnsetRenderTarget();

@@ -94,6 +94,3 @@ void SplitClock(uint32_t milliseconds, int* hours, int* minutes, int* seconds);
 extern float ToneExposure;  // the exposure of the tone curves, 1.0 until exposure is metered
 // The race clock in milliseconds while a game session runs (0 without one, the editor's case).
 extern int (*GetRaceClockMs)(uint32_t* milliseconds);
-// Draws the information panel's text centred in a box of the given text size; null until
-// text drawing exists, then the panel shows its black background only.
-extern void (*DrawInfoText)(const char* text, float size);

@@ -257,3 +257,22 @@ TEST_F(FrameOnNullDevice, BackgroundPictureIsSkippedWithoutItsFile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FrameOnNullDevice, InfoPanelClockDrawsIntoItsTextureAndRestoresTheTarget) {
+  LoadSystemTextures();
+  const ScreenWindow before = RenderTargets.window;
+  const int depth = RenderTargets.depth;
+  GetRaceClockMs = [](uint32_t* ms) {
+    *ms = 3723000u;
+    return 1;
+  };
+  DrawInfoTex();
+  GetRaceClockMs = nullptr;
+  EXPECT_EQ(RenderTargets.depth, depth);
+  EXPECT_EQ(RenderTargets.renderTexture, nullptr);
+  EXPECT_EQ(std::memcmp(&RenderTargets.window, &before, sizeof before), 0) << "the interface's window is back";
+}
+
+}  // namespace
