@@ -2,7 +2,7 @@
 // PostProcess5 ps_filmic: a film-like curve with a toe and a shoulder,
 //   f(x) = (x (a x + c b) + d e) / (x (a x + b) + d f) - e / f,
 // divided by f(white) so that the white point maps to 1.  Linear result, for an sRGB
-// target.  Row 11: (exposure, 0, 0, 0).  The constants match FilmicCurve on the CPU.
+// target.  Row 11: (exposure, 0, 0, 0).  The GPU tests compute the same curve on the CPU.
 layout(binding = 0) uniform sampler2D texture0;
 layout(std140, binding = 24) uniform PixelRow11 {
   vec4 tone;
