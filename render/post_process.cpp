@@ -144,7 +144,7 @@ int UpsizePass(PostChain& chain, ZKTETexture* source, ZKTETexture* destination, 
 int CreateBlurTargets(PostChain& chain) {
   chain.mode = 1;
   for (int i = chain.count; i < BLUR_LEVELS; ++i) {
-    char name[16];
+    char name[TEXTURE_NAME_SIZE];
     std::snprintf(name, sizeof name, "BLUR~R%d", i);
     ZKTETexture* level = FindOrCreateLevel(name, 128 >> i, 128 >> i, false);
     if (!level) {
@@ -216,7 +216,7 @@ int CreateBloomTargets(PostChain& chain, int flags, int eye) {
     int widths[POST_CHAIN_LEVELS], heights[POST_CHAIN_LEVELS];
     const int count = BloomLevelSizes(source->width, source->height, chain.border, eye, widths, heights);
     for (int i = 0; i < count; ++i) {
-      char name[16];
+      char name[TEXTURE_NAME_SIZE];
       std::snprintf(name, sizeof name, "BLOOM~R%d", i);
       ZKTETexture* level = FindOrCreateLevel(name, widths[i], heights[i], (flags & 4) != 0);
       if (!level) {
