@@ -122,7 +122,7 @@ Canvas Panel(int size) {
   Canvas c = MakeCanvas(size, size, Rgba{255, 255, 255, 0});
   float r = size * 0.45f;
   // White throughout, so that vertex colours tint it; the corners carry the rounding.
-  FillRoundedRect(c, 0.5f, 0.5f, size - 0.5f, size - 0.5f, r, WHITE);
+  FillRoundedRect(c, 0.0f, 0.0f, float(size), float(size), r, WHITE);
   return c;
 }
 
