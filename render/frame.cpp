@@ -50,6 +50,7 @@ constexpr float ASPECT_16_9 = 1.7777778f;
 // The render texture as the quad's texture.  Kept out of the material map: the map orders by
 // texture name, so a shared material must not change its texture while listed.
 Material g_quadMaterial;
+int g_creationFailureShown;
 
 GfxFormat KindFormat(int kind) {
   return kind == 1 ? GFX_FORMAT_R8G8B8A8_UNORM_SRGB : GFX_FORMAT_R16G16B16A16_FLOAT;
@@ -113,6 +114,12 @@ void BuildQuad(int quadMode, int width, int height) {
   RenderTexture.quadHeight = height;
 }
 
+void ForgetBackgroundPicture() {
+  if (SystemMaterials.background == Background.material) SystemMaterials.background = nullptr;
+  ReleaseTextureRef(Background.material);
+  Background.loadedName[0] = 0;
+}
+
 int TonePixelShader(int quadMode, int toneMode) {
   if (quadMode == 0) return 8;
   static const int BY_TONE[4] = {4, 6, 5, 7};
@@ -171,15 +178,14 @@ void DrawBackgroundPicture() {
   if (b.switchedOff) return;
   const char* name = b.garage ? "garage" : CurrentBackground;
   if (!name || !name[0]) {
-    ReleaseTextureRef(b.material);
-    b.loadedName[0] = 0;
+    ForgetBackgroundPicture();
     return;
   }
   // Outside the garage a running race has no background; a failed presentation (a device
   // being recovered) draws nothing.
   if ((!b.garage && GameState > 1) || FrameDrawSkipped || LastPresentStatus != PRESENT_OK) return;
   if (std::strcmp(name, b.loadedName) != 0) {
-    ReleaseTextureRef(b.material);
+    ForgetBackgroundPicture();
     std::snprintf(b.loadedName, sizeof b.loadedName, "%s", name);
     b.material = LoadBackgroundPicture(name);
   }
@@ -250,10 +256,13 @@ int SetRenderTargetTexture(int width, int height, int kind) {
   if (r.texture && (r.width != width || r.height != height || r.kind != kind)) ReleaseRenderTargetTexture();
   if (!r.texture) {
     if (const char* error = CreateRenderTargetTexture(width, height, kind)) {
-      AddMessage(error, TextColours.error, MSG_TARGET_LOCAL);
+      // Tried again each frame; told once until it works, not once a frame.
+      if (!g_creationFailureShown) AddMessage(error, TextColours.error, MSG_TARGET_LOCAL);
+      g_creationFailureShown = 1;
       StopVrAfterFailure();
       return 0;
     }
+    g_creationFailureShown = 0;
   }
   if (!SetRenderTexture(r.texture, 0, 0, 0)) {
     AddMessage("Could not set the render target texture as the render target", TextColours.error, MSG_TARGET_LOCAL);
