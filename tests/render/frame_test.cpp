@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <vector>
 
 #include "core/config.h"
 #include "render/buffers.h"
@@ -16,6 +18,7 @@
 #include "render/system_textures.h"
 #include "render/texture_table.h"
 #include "tests/render/null_renderer.h"
+#include "tests/texconv/test_pictures.h"
 
 namespace {
 
@@ -207,9 +210,49 @@ TEST_F(FrameOnNullDevice, DeviceReleaseDropsTheRenderTextureAndTheFrameMakesItAg
   EXPECT_GT(BloomChain.count, 0);
 }
 
-TEST_F(FrameOnNullDevice, SystemRenderTexturesComeBackAfterADeviceRecreation) {
-  CfgRenderHdr = 1;
+// The materials of the sprite pictures and the logo, in loading order.
+std::vector<Material*> PictureMaterials() {
+  const SystemMaterialSet& m = SystemMaterials;
+  return {m.discSolid, m.discDrilled, m.logoSprite, m.dust,       m.tyre,
+          m.needleCentre, m.iconSheet, m.largePanel, m.smallPanel, m.logo};
+}
+
+// One sprite file in the test's data folder: 16 x 16 RGBA.
+void WriteSprite(const char* name) {
+  std::filesystem::create_directories("data/png");
+  std::vector<uint8_t> rgba(16 * 16 * 4, 200);
+  ASSERT_TRUE(testpics::WriteFileBytes(std::string("data/png/") + name + ".png",
+                                       testpics::EncodeRgbaPng(rgba.data(), 16, 16)));
+}
+
+TEST_F(FrameOnNullDevice, MissingSpritesBorrowTheGreyPlaceholderWithoutAMessage) {
+  std::filesystem::remove_all("data");
+  FreeAllGraphics(1, 0);  // nothing left listed from earlier tests
+  const int toldBefore = CountLogLines("Can't open");
   LoadSystemTextures();
+  ASSERT_NE(GreyPlaceholder, nullptr);
+  const std::vector<Material*> pictures = PictureMaterials();
+  for (size_t i = 0; i < pictures.size(); ++i) {
+    ASSERT_NE(pictures[i], nullptr) << i;
+    ASSERT_NE(pictures[i]->texture, nullptr) << i;
+    EXPECT_EQ(pictures[i]->texture->state, TEXTURE_MISSING) << i;
+    EXPECT_EQ(pictures[i]->texture->texture, GreyPlaceholder->texture) << i;
+    EXPECT_TRUE(pictures[i]->texture->flags & TEXTURE_HAS_ALPHA) << i << ": an _ALP name keeps its alpha";
+  }
+  EXPECT_EQ(CountLogLines("Can't open"), toldBefore) << "a placeholder is no failure to report";
+}
+
+TEST_F(FrameOnNullDevice, SystemTexturesComeBackAfterADeviceRecreation) {
+  std::filesystem::remove_all("data");
+  WriteSprite("DUST_ALP");
+  const int savedCompressed = CfgCompressedTex;
+  CfgCompressedTex = 0;
+  CfgRenderHdr = 1;
+  FreeAllGraphics(1, 0);
+  LoadSystemTextures();
+  ASSERT_NE(SystemMaterials.dust, nullptr);
+  EXPECT_EQ(SystemMaterials.dust->texture->state, TEXTURE_OWNED);
+  const bool fontPage = AddTextureRef("FONT0_AON", 0) != nullptr;
   ASSERT_NE(SystemMaterials.mirror, nullptr);
   ASSERT_NE(SystemMaterials.clocks, nullptr);
   ASSERT_NE(SystemMaterials.infoPanel, nullptr);
@@ -227,11 +270,21 @@ TEST_F(FrameOnNullDevice, SystemRenderTexturesComeBackAfterADeviceRecreation) {
   FreeAllGraphics(1, 0);
   ReleaseSystemTextures();
   EXPECT_EQ(AddTextureRef("MIRROR~T", 0), nullptr) << "the table was emptied";
+  EXPECT_EQ(SystemMaterials.dust, nullptr);
   LoadSystemTextures();
   ASSERT_NE(SystemMaterials.mirror, nullptr);
   EXPECT_EQ(AddTextureRef("MIRROR~T", 0), SystemMaterials.mirror->texture);
   EXPECT_NE(AddTextureRef("CLOCKS~T", 0), nullptr);
   EXPECT_NE(AddTextureRef("INFO~T", 0), nullptr);
+  EXPECT_NE(AddTextureRef("PLAIN~B", 0), nullptr);
+  EXPECT_NE(AddTextureRef("PLAIN~W", 0), nullptr);
+  EXPECT_EQ(AddTextureRef("FONT0_AON", 0) != nullptr, fontPage) << "the font pages are built with the rest";
+  for (Material* m : PictureMaterials()) ASSERT_NE(m, nullptr);
+  ASSERT_NE(SystemMaterials.dust->texture, nullptr);
+  EXPECT_EQ(SystemMaterials.dust->texture->state, TEXTURE_OWNED) << "the sprite is read from its file again";
+  EXPECT_TRUE(bool(SystemMaterials.dust->texture->texture));
+  CfgCompressedTex = savedCompressed;
+  std::filesystem::remove_all("data");
 }
 
 TEST_F(FrameOnNullDevice, SpecialNamesFindTheirMaterialsInAnyCase) {
@@ -254,6 +307,25 @@ TEST_F(FrameOnNullDevice, BackgroundPictureIsSkippedWithoutItsFile) {
   EXPECT_EQ(Background.material, nullptr);
   EXPECT_STREQ(Background.loadedName, "garage");
   Background.garage = 0;
+}
+
+TEST_F(FrameOnNullDevice, BackgroundPictureIsTheJpgInThePictureFolderWithOneLevel) {
+  std::filesystem::remove_all("data");
+  std::filesystem::create_directories("data/pic");
+  const std::vector<uint8_t> grey(32 * 32 * 3, 90);
+  ASSERT_TRUE(testpics::WriteFileBytes("data/pic/bkg_pits.jpg",
+                                       testpics::EncodeJpeg(grey.data(), 32, 32, 3, 90, false)));
+  Material* m = LoadBackgroundPicture("pits");
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m, SystemMaterials.background);
+  ASSERT_NE(m->texture, nullptr);
+  EXPECT_EQ(m->texture->state, TEXTURE_OWNED);
+  EXPECT_EQ(m->texture->width, 32);
+  EXPECT_EQ(m->texture->mipLevels, 1);
+  EXPECT_EQ(TextureConfig.mipLevels, 0) << "the settings are put back";
+  EXPECT_EQ(TextureConfig.specialPicture, 0);
+  ReleaseTextureRef(SystemMaterials.background);
+  std::filesystem::remove_all("data");
 }
 
 }  // namespace
