@@ -73,13 +73,20 @@ void LoadSprites() {
   }
 }
 
+// A 1x1 texture of one pixel.  Loading again without a device release finds the listed one:
+// a second record of the same name would stay out of the table and never be freed.
+ZKTETexture* PlainTexture(const char* name, const uint8_t (&rgba)[4]) {
+  if (ZKTETexture* listed = AddTextureRef(name, GEN_TYPE_INTERFACE)) return listed;
+  ZKTETexture* made = CreateGeneratedTexture(name, 1, rgba);
+  if (!made) LogF("Could not create : %s", name);
+  return made;
+}
+
 void MakePlainTextures() {
   const uint8_t black[4] = {0, 0, 0, 0}, white[4] = {255, 255, 255, 0};
   SystemMaterialSet& m = SystemMaterials;
-  ZKTETexture* b = CreateGeneratedTexture("PLAIN~B", 1, black);
-  if (!b) LogF("Could not create : %s", "PLAIN~B");
-  ZKTETexture* w = CreateGeneratedTexture("PLAIN~W", 1, white);
-  if (!w) LogF("Could not create : %s", "PLAIN~W");
+  ZKTETexture* b = PlainTexture("PLAIN~B", black);
+  ZKTETexture* w = PlainTexture("PLAIN~W", white);
   m.plainBlack = MaterialOf(b, 1, 0, 1, SolidParams(), GEN_TYPE_INTERFACE);
   m.plainWhite = MaterialOf(w, 1, 0, 1, SolidParams(), GEN_TYPE_INTERFACE);
   m.fallback = MaterialOf(w, 0, 0, 1, SolidParams(), GEN_TYPE_INTERFACE);

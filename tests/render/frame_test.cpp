@@ -287,6 +287,21 @@ TEST_F(FrameOnNullDevice, SystemTexturesComeBackAfterADeviceRecreation) {
   std::filesystem::remove_all("data");
 }
 
+TEST_F(FrameOnNullDevice, LoadingAgainWithoutADeviceReleaseKeepsOneListedRecordPerName) {
+  FreeAllGraphics(1, 0);
+  LoadSystemTextures();
+  const int listed = TextureCount();
+  const auto objects = GfxLiveObjectCount();
+  LoadSystemTextures();
+  EXPECT_EQ(TextureCount(), listed);
+  EXPECT_EQ(GfxLiveObjectCount(), objects) << "nothing made again beside the listed textures";
+  ASSERT_NE(SystemMaterials.plainWhite, nullptr);
+  ASSERT_NE(SystemMaterials.plainBlack, nullptr);
+  EXPECT_EQ(SystemMaterials.plainWhite->texture, AddTextureRef("PLAIN~W", 0)) << "freed with the table";
+  EXPECT_EQ(SystemMaterials.plainBlack->texture, AddTextureRef("PLAIN~B", 0));
+  EXPECT_EQ(SystemMaterials.mirror->texture, AddTextureRef("MIRROR~T", 0));
+}
+
 TEST_F(FrameOnNullDevice, SpecialNamesFindTheirMaterialsInAnyCase) {
   LoadSystemTextures();
   EXPECT_EQ(MapSpecialTextureName("S_MIRR", 0), SystemMaterials.mirror);
