@@ -104,28 +104,6 @@ bool NormalWindow() {
 
 const char* OnOff(int on) { return on ? "On" : "Off"; }
 
-// A typed character in the input code page: one byte, two in a double-byte page, "?" for a
-// character the page lacks.
-int InputBytesOfCharacter(uint32_t codePoint, char out[4]) {
-  char utf8[5] = {};
-  if (codePoint < 0x80) {
-    utf8[0] = static_cast<char>(codePoint);
-  } else if (codePoint < 0x800) {
-    utf8[0] = static_cast<char>(0xC0 | (codePoint >> 6));
-    utf8[1] = static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else if (codePoint < 0x10000) {
-    utf8[0] = static_cast<char>(0xE0 | (codePoint >> 12));
-    utf8[1] = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    utf8[2] = static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else {
-    utf8[0] = static_cast<char>(0xF0 | (codePoint >> 18));
-    utf8[1] = static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-    utf8[2] = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    utf8[3] = static_cast<char>(0x80 | (codePoint & 0x3F));
-  }
-  return Utf8ToCodePage(utf8, InputCodePage, out, 4);
-}
-
 // ---- [Window] helpers ----
 
 // The stored window rectangle, or a sound default when it cannot hold a window.
@@ -486,7 +464,7 @@ void MainWndProc(const WindowMessage& message) {
     case MSG_SYSCHAR: {
       // Typed text arrives as Unicode; processes read characters of the input code page.
       char bytes[4];
-      const int count = InputBytesOfCharacter(static_cast<uint32_t>(message.wParam), bytes);
+      const int count = CharacterToCodePage(static_cast<uint32_t>(message.wParam), InputCodePage, bytes);
       for (int i = 0; i < count; ++i) HandleCharMessage(static_cast<uint8_t>(bytes[i]));
       break;
     }

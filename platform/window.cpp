@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/key_input.h"
 #include "platform/keys.h"
 #include "platform/text_input.h"
 
@@ -400,12 +401,9 @@ void TranslateKey(const SDL_KeyboardEvent& key) {
 
   // The characters text input does not give: the control keys and Alt-number digits.
   const uint32_t charId = SystemKeys() ? MSG_SYSCHAR : MSG_CHAR;
-  switch (number) {
-    case KEY_BACKSPACE: PostWindowMessage(charId, CtrlDown() ? 127 : 8, data); return;
-    case KEY_TAB: PostWindowMessage(charId, 9, data); return;
-    case KEY_ENTER: PostWindowMessage(charId, CtrlDown() ? 10 : 13, data); return;
-    case KEY_ESCAPE: PostWindowMessage(charId, 27, data); return;
-    default: break;
+  if (const int control = ControlKeyCharacter(number, CtrlDown())) {
+    PostWindowMessage(charId, static_cast<uint64_t>(control), data);
+    return;
   }
   if (SystemKeys()) {
     const int digit = AltEntryDigit(key.keysym.scancode);

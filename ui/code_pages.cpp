@@ -285,6 +285,8 @@ void SetKeyboardLocale(const char* localeName) {
   std::snprintf(g_keyboardLocaleOverride, sizeof g_keyboardLocaleOverride, "%s", localeName ? localeName : "");
 }
 
+const char* KeyboardLocale() { return g_keyboardLocale; }
+
 void ShowKeyboardLayout(bool fromInterface) {
   char layout[LOCALE_NAME_SIZE];
   if (g_keyboardLocaleOverride[0])
@@ -451,4 +453,24 @@ int CodePageToUtf8(const char* text, int length, int codePage, char* out, int ou
   }
   out[o] = 0;
   return o;
+}
+
+int CharacterToCodePage(uint32_t codePoint, int codePage, char out[4]) {
+  char utf8[5] = {};
+  if (codePoint < 0x80) {
+    utf8[0] = static_cast<char>(codePoint);
+  } else if (codePoint < 0x800) {
+    utf8[0] = static_cast<char>(0xC0 | (codePoint >> 6));
+    utf8[1] = static_cast<char>(0x80 | (codePoint & 0x3F));
+  } else if (codePoint < 0x10000) {
+    utf8[0] = static_cast<char>(0xE0 | (codePoint >> 12));
+    utf8[1] = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    utf8[2] = static_cast<char>(0x80 | (codePoint & 0x3F));
+  } else {
+    utf8[0] = static_cast<char>(0xF0 | (codePoint >> 18));
+    utf8[1] = static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+    utf8[2] = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    utf8[3] = static_cast<char>(0x80 | (codePoint & 0x3F));
+  }
+  return Utf8ToCodePage(utf8, codePage, out, 4);
 }

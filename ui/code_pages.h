@@ -71,6 +71,8 @@ void ShowKeyboardLayout(bool fromInterface = false);
 // The keyboard's locale as the window layer or a test knows it ("ko_KR"); empty: the
 // platform's input locale again.
 void SetKeyboardLocale(const char* localeName);
+// The keyboard's locale as the last ShowKeyboardLayout found it; empty before the first.
+const char* KeyboardLocale();
 // The Windows code-page number of a locale's language ("ja_JP.UTF-8" 932, "de_DE" 1252,
 // "C" 1252); 0 for a language whose texts need no such page or that is not known.
 int CodePageNumberOfLocale(const char* localeName);
@@ -82,6 +84,10 @@ int CodePageNumberOfLocale(const char* localeName);
 // whole ends the conversion, so a lead byte never stands without its trail.  Returns the
 // bytes written; consumed (optional) gets the UTF-8 bytes taken.
 int Utf8ToCodePage(const char* utf8, int codePage, char* out, int outSize, int* consumed = nullptr);
+
+// One Unicode character in the code page: one byte, two in a double-byte page, "?" for a
+// character the page lacks.  Returns the bytes written to out (not terminated).
+int CharacterToCodePage(uint32_t codePoint, int codePage, char out[4]);
 
 // Converts length bytes (-1: up to the terminating zero) of plain text in the code page
 // into UTF-8, for the clipboard.  Bytes that are no character become "?".  Same bounds

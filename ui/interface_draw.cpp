@@ -24,6 +24,7 @@
 #include "ui/interface_config.h"
 #include "ui/interface_local.h"
 #include "ui/messages.h"
+#include "ui/onscreen_keyboard.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 #include "ui/value_steps.h"
@@ -572,6 +573,13 @@ void DrawInterface() {
     DrawTextBox(g_messageBatch);
   }
   AgeGlyphCache();
+  if (OnscreenKeyboardShown) {
+    // Over everything else: its controls are added now, after the screen's.
+    const int first = ValueControlCount;
+    DoOnScreenKeyboard();
+    DrawValueControlPanels(first);
+    DrawTextBox(InterfaceTextBatch);
+  }
   ExpireMessages(ClockNowMs());
 }
 
