@@ -329,7 +329,7 @@ StartResult AppStartup(const char* commandLine) {
   // 7: settings that must exist before the command line.
   LogLine("read config");
   for (int& weight : CfgFontWeights) weight = 600;
-  ReadInterfaceConfig();
+  ReadInterfaceCfg();
   ReadUpdateConfig();
   SetPlayerDefaults();
   SetLanguageDefaults();
@@ -818,7 +818,7 @@ int AppShutdown() {
   StopSkyWorker();
   LogLine("save config");
   SaveConfig();
-  SaveInterfaceConfig();
+  WriteInterfaceCfg();
   SavePlayerFile();
   SaveReplayState();
   LogLine("free mouse");

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -409,4 +410,52 @@ int ChangeToProgramFolder(const char* requiredEntry) {
     return error ? error.value() : 0;
   }
   return ENOENT;
+}
+
+// ---- [Folder search] ----
+
+bool MatchesWildcard(const char* name, const char* pattern) {
+  // Iterative match with one backtrack point: the last "*" seen.
+  const char* starPattern = nullptr;
+  const char* starName = nullptr;
+  while (*name) {
+    if (*pattern == '*') {
+      starPattern = ++pattern;
+      starName = name;
+    } else if (*pattern == '?' || (*pattern && AsciiLower(*pattern) == AsciiLower(*name))) {
+      ++pattern;
+      ++name;
+    } else if (starPattern) {
+      pattern = starPattern;
+      name = ++starName;
+    } else {
+      return false;
+    }
+  }
+  while (*pattern == '*') ++pattern;
+  return *pattern == 0;
+}
+
+bool FindFiles(const char* pattern, std::vector<FoundFile>& out) {
+  out.clear();
+  const std::string native = NativeString(pattern);
+  const std::string leaf = LeafOf(native);
+  std::string folder = FolderOf(native);
+  if (!folder.empty()) {
+    std::string resolved;
+    if (!ResolvePath(folder.c_str(), resolved)) return false;
+    folder = resolved;
+  }
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return false;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (!MatchesWildcard(entry->d_name, leaf.c_str())) continue;
+    struct stat st;
+    const std::string path = Join(folder, entry->d_name);
+    if (::stat(path.c_str(), &st) != 0) continue;  // gone since it was listed
+    out.push_back({entry->d_name, FileTimeFromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec), S_ISDIR(st.st_mode)});
+  }
+  ::closedir(dir);
+  std::sort(out.begin(), out.end(), [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });
+  return true;
 }

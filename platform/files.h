@@ -1,6 +1,6 @@
 // files.h - the file layer: paths, opening, file times and safe writing.
 //
-// Sections: [Paths] [Opening and probing] [File times] [Safe writing] [Test switches]
+// Sections: [Paths] [Opening and probing] [Folder search] [File times] [Safe writing] [Test switches]
 //
 // The program writes its paths the way its data names them, with backslashes
 // ("data\misc\%s.ply"); they are mapped to '/' here and nowhere else.  Where the exact name
@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 constexpr int FILE_PATH_SIZE = 260;  // longest path the program builds, terminating zero included
 
@@ -64,6 +65,20 @@ int FileReadAll(const char* path, std::string& out, int64_t maxBytes);
 // Makes the program's own working folder current: the executable's folder or its "work"
 // subfolder, whichever holds requiredEntry (a file or folder name).  0 or the errno value.
 int ChangeToProgramFolder(const char* requiredEntry);
+
+// ---- [Folder search] ----
+struct FoundFile {
+  std::string name;     // the entry's own name
+  uint64_t writeTime;   // FILETIME of the last write
+  bool folder;
+};
+// The entries of the pattern's folder whose names match its last component, where "*" is
+// any run of characters and "?" any one, without regard to case ("data\\skins\\*.jpg").
+// "." and ".." are listed as the system lists them.  Sorted by name, so two searches of an
+// unchanged folder agree.  False when the folder cannot be read.
+bool FindFiles(const char* pattern, std::vector<FoundFile>& out);
+// The wildcard match FindFiles uses.
+bool MatchesWildcard(const char* name, const char* pattern);
 
 // ---- [File times] ----
 constexpr uint64_t FILETIME_UNITS_PER_SECOND = 10000000u;

@@ -1,4 +1,5 @@
 // interface.cpp - the interface tables, metrics, row cursor and adders.
+#include "ui/widgets.h"
 #include "ui/interface.h"
 
 #include <algorithm>
@@ -135,6 +136,7 @@ void ClearInterface() {
   RowCursorX = RowCursorY = 0;
   ReleaseHandled = 0;
   MessageTop = -1.0f;
+  BackButtonShown = 0;
   ClearScreenLabels();
 }
 

@@ -6,6 +6,7 @@
 // Col", "Button Alpha", "Big Col", "Big Alpha", "Big Text" and "Text Unselected", widgets and
 // dialogs the rest.  Main thread only.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "ui/text_colours.h"
@@ -45,5 +46,14 @@ extern uint32_t ButtonAlphaWord, BigAlphaWord;
 void ApplyInterfaceColours();
 
 // ---- [File] ----
-void ReadInterfaceConfig();
-int  SaveInterfaceConfig();  // 1 on success
+// "interface_cfg.txt" in the working folder: one key (ending in a blank) and its value a
+// line, alphas "%.2f", colours "r g b".
+extern const char* InterfaceCfgPath;
+// Every setting to its default, then the file when it exists (keys in any order, unknown
+// text skipped, values clamped); the alpha words are derived in every case.
+void ReadInterfaceCfg();
+// Writes all 24 settings in table order through a safe write.  1 on success; a failure is
+// logged and leaves the old file.
+int WriteInterfaceCfg();
+// The same over text held in memory (tests).
+void ReadInterfaceCfgFromText(const char* text, size_t length);

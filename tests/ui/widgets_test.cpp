@@ -1,0 +1,172 @@
+// widgets_test.cpp - interface_cfg.txt and the stock widgets' controls.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/process.h"
+#include "platform/files.h"
+#include "ui/interface.h"
+#include "ui/interface_config.h"
+#include "ui/interface_draw.h"
+#include "ui/widgets.h"
+
+namespace {
+
+void ReadText(const char* text) { ReadInterfaceCfgFromText(text, std::strlen(text)); }
+
+class Widgets : public ::testing::Test {
+ protected:
+  Prss owner{};
+  void SetUp() override {
+    ResetInterfaceState();
+    InterfaceColours = InterfaceColourSettings{};
+  }
+  void TearDown() override { ResetInterfaceState(); }
+  int CountType(int type) const {
+    int n = 0;
+    for (int i = 0; i < ValueControlCount; ++i) n += ValueControls[i].displayType == type;
+    return n;
+  }
+  const ValueControl* FindType(int type) const {
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].displayType == type) return &ValueControls[i];
+    return nullptr;
+  }
+};
+
+}  // namespace
+
+TEST(InterfaceCfg, ValuesAreClampedAndUnknownTextSkipped) {
+  ReadText("Big Alpha 1.7\nMap Dark Alpha 0.1\nMap Light Alpha 0.2\nButton Alpha -3\nnoise Big Col 300 -5 7\n");
+  EXPECT_FLOAT_EQ(InterfaceColours.bigAlpha, 1.0f);
+  EXPECT_FLOAT_EQ(InterfaceColours.mapDarkAlpha, 0.2f);
+  EXPECT_FLOAT_EQ(InterfaceColours.mapLightAlpha, 0.2f);
+  EXPECT_FLOAT_EQ(InterfaceColours.buttonAlpha, 0.0f);
+  EXPECT_EQ(InterfaceColours.bigCol, RgbWord(255, 0, 7));  // channels clamped into their bytes
+  EXPECT_EQ(BigAlphaWord, 0xFF000000u);                    // derived after reading
+  EXPECT_EQ(ButtonAlphaWord, 0u);
+}
+
+TEST(InterfaceCfg, AOneKeyFileKeepsEveryOtherDefaultAndNonNumbersAreIgnored) {
+  ReadText("Own Car 1 2 3");
+  const InterfaceColourSettings d{};
+  EXPECT_EQ(InterfaceColours.ownCar, RgbWord(1, 2, 3));
+  EXPECT_EQ(InterfaceColours.carAhead, d.carAhead);
+  EXPECT_FLOAT_EQ(InterfaceColours.bigAlpha, 0.5f);
+  ReadText("Big Alpha nan\nButton Alpha x\nCar Ahead 1 2\n");
+  EXPECT_FLOAT_EQ(InterfaceColours.bigAlpha, 0.5f);
+  EXPECT_FLOAT_EQ(InterfaceColours.buttonAlpha, 0.3f);
+  EXPECT_EQ(InterfaceColours.carAhead, d.carAhead);  // a colour needs all three numbers
+}
+
+TEST(InterfaceCfg, WriteThenReadRoundTripsInTableOrder) {
+  InterfaceCfgPath = "interface_cfg_test.txt";
+  std::remove(InterfaceCfgPath);
+  ReadInterfaceCfg();  // a missing file keeps the defaults
+  EXPECT_EQ(InterfaceColours.titleGrey, RgbWord(218, 255, 87));
+  InterfaceColours.carLapBehind = RgbWord(1, 2, 3);
+  InterfaceColours.mapDarkAlpha = 0.75f;
+  ASSERT_EQ(WriteInterfaceCfg(), 1);
+  std::string text;
+  ASSERT_EQ(FileReadAll(InterfaceCfgPath, text, 4096), 0);
+  EXPECT_EQ(text.rfind("Big Alpha 0.50\nBig Col 5 0 0\nButton Alpha 0.30\n", 0), 0u);
+  EXPECT_NE(text.find("Map Dark Alpha 0.75\n"), std::string::npos);
+  EXPECT_EQ(text.substr(text.size() - 21), "Car Lap Behind 1 2 3\n");
+  InterfaceColours = InterfaceColourSettings{};
+  ReadInterfaceCfg();
+  EXPECT_EQ(InterfaceColours.carLapBehind, RgbWord(1, 2, 3));
+  EXPECT_FLOAT_EQ(InterfaceColours.mapDarkAlpha, 0.75f);
+  // "Car Lap Ahead " and "Car Ahead " share their end: each keeps its own value.
+  EXPECT_EQ(InterfaceColours.carLapAhead, RgbWord(255, 255, 192));
+  std::remove(InterfaceCfgPath);
+  InterfaceCfgPath = "interface_cfg.txt";
+}
+
+TEST_F(Widgets, TitleAndCornerButtonsSetTheFrameState) {
+  AddScreenTitle("Options", 5, 0);
+  EXPECT_FLOAT_EQ(MessageTop, -0.85f);
+  EXPECT_NE(InterfaceFlags & INTERFACE_FLAG_SCREEN_TITLE, 0u);
+  EXPECT_FLOAT_EQ(CurrentPanelLayout().valueX1, -0.25f);
+  AddCornerBackButton(&owner, 7, nullptr);
+  const ValueControl* back = FindType(3);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->owner, nullptr);  // no handler: unavailable
+  EXPECT_EQ(back->colour, &InterfaceColours.textUnavailable);
+  EXPECT_STREQ(back->minimum.text, "OK");
+  EXPECT_EQ(BackButtonShown, 1);
+  ClearInterface();
+  EXPECT_EQ(BackButtonShown, 0);
+  AddOkButton(&owner, 1, Prss_CloseHandler, nullptr, 0.2f);
+  EXPECT_STREQ(ValueControls[0].minimum.text, "GO");
+  EXPECT_FLOAT_EQ(ValueControls[0].left, 0.55f);
+}
+
+TEST_F(Widgets, StockCallbacksCycleToggleAndSet) {
+  int32_t v = 1;
+  CycleValue(nullptr, 2, reinterpret_cast<uintptr_t>(&v));
+  EXPECT_EQ(v, 0);
+  CycleValue(nullptr, 0, reinterpret_cast<uintptr_t>(&v));  // nothing to cycle through
+  EXPECT_EQ(v, 0);
+  uint32_t flags = 5;
+  ToggleBits(nullptr, 4, reinterpret_cast<uintptr_t>(&flags));
+  EXPECT_EQ(flags, 1u);
+  SetValue(nullptr, 3, reinterpret_cast<uintptr_t>(&v));
+  EXPECT_EQ(v, 3);
+}
+
+TEST_F(Widgets, RowsUseTheSelectedLayoutColumns) {
+  AddScreenTitle("t", 0, 1);
+  static const char* const TWO[] = {"off", "on", nullptr};
+  int32_t choice = 0;
+  AddPanelCycleRow(&owner, "Mode :", &choice, TWO, "host_nm", 0.1f);
+  EXPECT_EQ(CountType(15), 1);
+  const ValueControl* value = FindType(23);
+  ASSERT_NE(value, nullptr);
+  EXPECT_FLOAT_EQ(value->left, 0.0f);
+  EXPECT_FLOAT_EQ(value->bottom, 0.16f);
+  EXPECT_EQ(value->maximum.i, 2);
+  EXPECT_EQ(CountType(26), 1);  // the help button
+  ClearInterface();
+  ScreenshotFormat = 4;
+  AddScreenshotFormatRow(&owner, 0.0f);
+  ASSERT_EQ(CountType(25), 5);
+  EXPECT_FLOAT_EQ(ValueControls[ValueControlCount - 1].right, 0.1f);  // the last ends on the column's edge
+  EXPECT_EQ(ValueControls[ValueControlCount - 1].colour, &InterfaceColours.textSelected);
+  EXPECT_EQ(ValueControls[ValueControlCount - 2].colour, &InterfaceColours.textUnselected);
+}
+
+TEST_F(Widgets, FloatStepsAreLiveOnlyAwayFromTheirBounds) {
+  float v = 0.0f;
+  AddFloatSlider(&owner, "%.1f", -0.5f, 0.5f, 0.0f, 0.1f, &v, 0.0f, 1.0f, 0.1f, nullptr);
+  ASSERT_EQ(ValueControlCount, 3);
+  EXPECT_EQ(ValueControls[0].displayType, 45);
+  EXPECT_EQ(ValueControls[0].owner, nullptr);  // at the minimum
+  EXPECT_EQ(ValueControls[2].owner, &owner);
+  EXPECT_FLOAT_EQ(ValueControls[1].top, 0.005f);
+  EXPECT_FLOAT_EQ(ValueControls[1].left, -0.47f);
+}
+
+TEST_F(Widgets, ScrollBarPartsFollowItsHeight) {
+  int32_t position = 0;
+  AddScrollBar(&owner, &position, 0.9f, 0.95f, 0.0f, 0.05f, 4, 10);  // short: down and drag area only
+  EXPECT_EQ(CountType(46), 0);
+  EXPECT_EQ(CountType(47), 1);
+  EXPECT_EQ(CountType(48), 1);
+  ClearInterface();
+  AddScrollBar(&owner, &position, 0.9f, 0.95f, 0.0f, 0.1f, 4, 10);  // up over the top half, down the rest
+  ASSERT_NE(FindType(46), nullptr);
+  EXPECT_FLOAT_EQ(FindType(46)->bottom, 0.05f);
+  EXPECT_FLOAT_EQ(FindType(47)->top, 0.05f);
+  EXPECT_EQ(CountType(39), 0);
+  ClearInterface();
+  position = 3;
+  AddScrollBar(&owner, &position, 0.9f, 0.95f, 0.0f, 1.0f, 4, 10);
+  const ValueControl* thumb = FindType(39);
+  ASSERT_NE(thumb, nullptr);
+  EXPECT_EQ(thumb->minimum.i, 3);
+  EXPECT_EQ(thumb->maximum.i, 7);
+  EXPECT_EQ(thumb->label.i, 10);
+  EXPECT_FLOAT_EQ(FindType(47)->top, 0.96f);
+}

@@ -1,0 +1,257 @@
+// widgets.cpp - the stock widgets and their panel layouts.
+#include "ui/widgets.h"
+
+#include "core/process.h"
+#include "ui/interface_config.h"
+#include "ui/interface_draw.h"
+#include "ui/language.h"
+#include "ui/language_keys.h"
+#include "ui/value_steps.h"
+
+const PanelLayout PanelLayoutTable[PANEL_LAYOUT_COUNT] = {
+    {-0.95f, -0.3f, 0.0f, 0.1f, 0.1f, 0.2f, 0.06f},   {0.35f, 0.9f, 0.0f, 0.1f, 0.1f, 0.2f, 0.1f},
+    {0.2f, 0.9f, 0.0f, 0.1f, 0.1f, 0.2f, 0.1f},       {-0.95f, -0.35f, 0.0f, 0.1f, 0.1f, 0.2f, 0.1f},
+    {0.65f, 0.95f, 0.0f, 0.1f, 0.1f, 0.2f, 0.1f},     {-0.75f, -0.25f, -0.25f, 0.25f, 0.3f, 0.35f, 0.06f},
+    {-0.65f, -0.25f, -0.25f, 0.15f, 0.2f, 0.25f, 0.05f}, {-1.0f, -0.65f, -0.65f, -0.3f, -0.3f, -0.2f, 0.05f},
+    {0.2f, 0.6f, 0.6f, 1.0f, -0.2f, -0.1f, 0.05f},    {-0.85f, -0.5f, -0.5f, -0.15f, 0.25f, 0.35f, 0.05f},
+};
+int PanelLayoutIndex;
+uint32_t InterfaceFlags;
+int BackButtonShown;
+int32_t ScreenshotFormat;
+char HostName[HOST_NAME_SIZE];
+
+namespace {
+
+constexpr float STEP_BUTTON_WIDTH = 0.03f;
+constexpr float SLIDER_INSET = 0.005f;
+constexpr int LABEL_TYPE = 15;
+constexpr int HELP_BUTTON_TYPE = 26;
+
+InterfaceColourSettings& C = InterfaceColours;
+
+void AddRowLabel(const char* label, float y) {
+  const PanelLayout& l = CurrentPanelLayout();
+  AddValueControl(nullptr, nullptr, IvText(label), IvInt(0), IvText(nullptr), LABEL_TYPE, &C.textUnselected,
+                  nullptr, l.labelX1, y, l.labelX2, y + l.rowHeight);
+}
+
+void AddHelpButton(Prss* owner, const char* helpKey, float y) {
+  if (!helpKey) return;
+  const PanelLayout& l = CurrentPanelLayout();
+  AddValueControl(owner, const_cast<char*>(helpKey), IvText(nullptr), IvInt(0), IvText(nullptr), HELP_BUTTON_TYPE,
+                  &C.textUnselected, OpenHelpSub, l.extraX1, y, l.extraX2, y + l.rowHeight);
+}
+
+const char* OkText() {
+  const char* ok = LanguageTexts[TX_3a_capitlok];
+  return ok[0] ? ok : LanguageTexts[TX_3a_backbutt];
+}
+
+// The corner button of the back family: red and live with a handler, grey without.
+void AddCornerButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text) {
+  AddValueControl(handler ? owner : nullptr, reinterpret_cast<void*>(word), IvText(text), IvInt(0), IvText(nullptr), 3,
+                  handler ? &C.buttonRed : &C.textUnavailable, handler, -1.0f, 0.85f, -0.75f, 1.0f);
+  BackButtonShown = 1;
+}
+
+// A step control 0.03 wide that is live only while the variable differs from its bound.
+void AddFloatStep(Prss* owner, int type, float* variable, float bound, float step, InterfaceHandler handler,
+                  float x1, float x2, float top, float bottom) {
+  const bool live = *variable != bound;
+  AddValueControl(live ? owner : nullptr, variable, IvFloat(0.0f), IvFloat(step), IvFloat(bound), type,
+                  live ? &C.textUnselected : &C.textUnavailable, handler, x1, top, x2, bottom);
+}
+
+}  // namespace
+
+const PanelLayout& CurrentPanelLayout() {
+  return PanelLayoutTable[PanelLayoutIndex >= 0 && PanelLayoutIndex < PANEL_LAYOUT_COUNT ? PanelLayoutIndex : 0];
+}
+
+// ---- [Stock callbacks] ----
+void CycleValue(void*, int value, uintptr_t variable) {
+  int32_t& v = *reinterpret_cast<int32_t*>(variable);
+  v = value > 0 ? (v + 1) % value : 0;  // a zero maximum has nothing to cycle through
+}
+void ToggleBits(void*, int value, uintptr_t variable) {
+  *reinterpret_cast<uint32_t*>(variable) ^= static_cast<uint32_t>(value);
+}
+void SetValue(void*, int value, uintptr_t variable) { *reinterpret_cast<int32_t*>(variable) = value; }
+
+void OpenHelpSub(void* owner, int, uintptr_t helpKey) {
+  Prss* screen = static_cast<Prss*>(owner);
+  const char* key = reinterpret_cast<const char*>(helpKey);
+  if (!screen || !key) return;
+  Prss* help = LoadHelpText(screen, "", key, HELP_MODE_OK);
+  Prss_AddSub(screen, help);  // replaces an open sub-screen
+}
+
+// ---- [Title and corner buttons] ----
+void AddScreenTitle(const char* title, int layoutIndex, int plain) {
+  MessageTop = -0.85f;
+  InterfaceFlags |= INTERFACE_FLAG_SCREEN_TITLE;
+  PanelLayoutIndex = layoutIndex >= 0 && layoutIndex < PANEL_LAYOUT_COUNT ? layoutIndex : 0;
+  (plain ? AddValueControl2 : AddValueControl)(nullptr, nullptr, IvText(title), IvInt(0), IvText(nullptr), 10,
+                                               &C.titleGrey, nullptr, -1.0f, -1.0f, 1.0f, -0.85f);
+}
+
+void AddCornerBackButton(Prss* owner, uintptr_t word, InterfaceHandler handler) {
+  AddCornerButton(owner, word, handler, OkText());
+}
+
+void AddBackButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text) {
+  AddCornerButton(owner, word, handler, text ? text : "back");
+}
+
+void AddOkButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text, float width) {
+  AddValueControl(owner, reinterpret_cast<void*>(word), IvText(text ? text : LanguageTexts[TX_3a_capitlgo]), IvInt(0),
+                  IvText(nullptr), 3, &C.buttonGreen, handler, 0.75f - width, 0.85f, 1.0f, 1.0f);
+}
+
+// ---- [Rows] ----
+void AddPanelLabel(const char* text, float y) {
+  const PanelLayout& l = CurrentPanelLayout();
+  AddValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvText(nullptr), 4, &C.bigText, nullptr, l.labelX1, y,
+                  l.labelX2, y + l.rowHeight);
+}
+
+void AddPanelButton(Prss* owner, const char* text, uintptr_t word, InterfaceHandler handler, float y) {
+  const PanelLayout& l = CurrentPanelLayout();
+  AddValueControl(owner, reinterpret_cast<void*>(word), IvText(text), IvInt(0), IvText(nullptr), 9, &C.bigText,
+                  handler, l.labelX1, y, l.labelX2, y + l.rowHeight);
+}
+
+void AddPanelTextRow(const char* label, const char* text, float y) {
+  const PanelLayout& l = CurrentPanelLayout();
+  AddRowLabel(label, y);
+  AddValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvText(nullptr), 0, &C.textUnavailable, nullptr,
+                  l.valueX1, y, l.valueX2, y + l.rowHeight);
+}
+
+void AddPanelCycleRow(Prss* owner, const char* label, int32_t* variable, const char* const* valueTexts,
+                      const char* helpKey, float y) {
+  const PanelLayout& l = CurrentPanelLayout();
+  AddRowLabel(label, y);
+  AddValueControl(owner, variable, IvAddress(const_cast<const char**>(valueTexts)), IvInt(2), IvText(nullptr), 23,
+                  &C.textUnselected, CycleValue, l.valueX1, y, l.valueX2, y + l.rowHeight);
+  AddHelpButton(owner, helpKey, y);
+}
+
+void AddPanelFlagRow(Prss* owner, const char* label, uint32_t* flags, uint32_t mask, InterfaceHandler changed,
+                     float y) {
+  static const char* noYes[2];
+  noYes[0] = LanguageTexts[TX_3a_smlnobrk];
+  noYes[1] = LanguageTexts[TX_3a_smlysbrk];
+  const PanelLayout& l = CurrentPanelLayout();
+  AddRowLabel(label, y);
+  AddValueControl(owner, flags, IvAddress(noYes), IvInt(static_cast<intptr_t>(mask)), IvFunction(changed), 24,
+                  &C.textUnselected, ToggleBits, l.valueX1, y, l.valueX2, y + l.rowHeight);
+}
+
+void AddScreenshotFormatRow(Prss* owner, float y) {
+  static const char* const FORMATS[5] = {"bmp", "jpg", "png", "tif", "gif"};
+  const PanelLayout& l = CurrentPanelLayout();
+  AddRowLabel(LanguageTexts[TX_3h_ssfiletp], y);
+  const float fifth = (l.valueX2 - l.valueX1) / 5.0f;
+  for (int i = 0; i < 5; ++i) {
+    const float x2 = i == 4 ? l.valueX2 : l.valueX1 + fifth * static_cast<float>(i + 1);
+    AddValueControl(owner, &ScreenshotFormat, IvAddress(const_cast<const char**>(&FORMATS[i])), IvInt(i),
+                    IvText(nullptr), 25, ScreenshotFormat == i ? &C.textSelected : &C.textUnselected, SetValue,
+                    l.valueX1 + fifth * static_cast<float>(i), y, x2, y + l.rowHeight);
+  }
+}
+
+void AddPanelTextField(Prss* owner, const char* label, char* buffer, int maxLength, const char* helpKey,
+                       int fieldType, InterfaceHandler handler, float y) {
+  const PanelLayout& l = CurrentPanelLayout();
+  AddRowLabel(label, y);
+  AddValueControl(owner, buffer, IvText(buffer), IvInt(maxLength), IvText(label), fieldType, &C.textString, handler,
+                  l.valueX1, y, l.valueX2, y + l.rowHeight);
+  AddHelpButton(owner, helpKey, y);
+}
+
+void AddHostNameRow(Prss* owner, float y) {
+  AddPanelTextField(owner, LanguageTexts[TX_3a_hostnamc], HostName, HOST_NAME_SIZE - 1, "host_nm", 11, nullptr, y);
+}
+
+void AddPanelValueRow(Prss* owner, const char* label, const char* text, int32_t* value, uintptr_t word,
+                      InterfaceHandler handler, float y) {
+  static const char LEFT_ARROW[2] = {static_cast<char>(139), 0};
+  static const char RIGHT_ARROW[2] = {static_cast<char>(155), 0};
+  const PanelLayout& l = CurrentPanelLayout();
+  Prss* who = handler ? owner : nullptr;
+  ColourWord* colour = handler ? &C.textUnselected : &C.textUnavailable;
+  const float bottom = y + l.rowHeight;
+  AddRowLabel(label, y);
+  AddValueControl(who, reinterpret_cast<void*>(word), IvText(LEFT_ARROW), IvInt(0), IvText(nullptr), 0, colour,
+                  handler, l.valueX1, y, l.valueX1 + 0.06f, bottom);
+  AddValueControl(who, value, IvText(nullptr), IvInt(0), IvText(text), 49, colour, nullptr, l.valueX1 + 0.06f, y,
+                  l.valueX2 - 0.06f, bottom);
+  AddValueControl(who, reinterpret_cast<void*>(word + 1), IvText(RIGHT_ARROW), IvInt(0), IvText(nullptr), 0, colour,
+                  handler, l.valueX2 - 0.06f, y, l.valueX2, bottom);
+}
+
+// ---- [Sliders and scroll bar] ----
+void AddPanelSliderRow(Prss* owner, const char* label, float* variable, float minimum, float maximum,
+                       InterfaceHandler handler, float y) {
+  const PanelLayout& l = CurrentPanelLayout();
+  AddValueControl(nullptr, HeldFloat(*variable), IvText(nullptr), IvInt(0), IvText(label), 19, &C.textUnselected,
+                  nullptr, l.labelX1, y, l.labelX2, y + l.rowHeight);
+  AddFloatSlider(owner, label, l.valueX1, l.valueX2, y, l.rowHeight, variable, minimum, maximum,
+                 FormatPrecision(label, VALUE_TYPE_FLOAT), handler);
+}
+
+void AddFloatSlider(Prss* owner, const char* label, float x1, float x2, float y, float height, float* variable,
+                    float minimum, float maximum, float step, InterfaceHandler handler) {
+  const float top = y + SLIDER_INSET, bottom = y + height - SLIDER_INSET;
+  AddFloatStep(owner, 45, variable, minimum, step, handler, x1, x1 + STEP_BUTTON_WIDTH, top, bottom);
+  AddValueControl(owner, variable, IvFloat(minimum), IvFloat(maximum), IvText(label), VALUE_TYPE_FLOAT, &C.bigText,
+                  handler, x1 + STEP_BUTTON_WIDTH, top, x2 - STEP_BUTTON_WIDTH, bottom);
+  AddFloatStep(owner, 44, variable, maximum, step, handler, x2 - STEP_BUTTON_WIDTH, x2, top, bottom);
+}
+
+void AddSlider(Prss* owner, const char* label, uint8_t* variable, float x1, float x2, float y, float height,
+               int minimum, int maximum, InterfaceHandler handler) {
+  const float bottom = y + height;
+  AddValueControl(nullptr, HeldInt(*variable), IvText(nullptr), IvInt(0), IvText(label), 19, &C.textSelected,
+                  nullptr, x1, y, x2, bottom);
+  const bool down = *variable > minimum, up = *variable < maximum;
+  AddValueControl(down ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(minimum), 41,
+                  down ? &C.textUnselected : &C.textUnavailable, handler, x1, y, x1 + STEP_BUTTON_WIDTH, bottom);
+  AddValueControl4(owner, variable, static_cast<float>(minimum), static_cast<float>(maximum), label, minimum, maximum,
+                   handler, x1 + STEP_BUTTON_WIDTH, y, x2 - STEP_BUTTON_WIDTH, bottom);
+  AddValueControl(up ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(maximum), 40,
+                  up ? &C.textUnselected : &C.textUnavailable, handler, x2 - STEP_BUTTON_WIDTH, y, x2, bottom);
+}
+
+void AddPanelRangeRow(Prss* owner, const char* label, float* variable, float minimum, float maximum, float y) {
+  const PanelLayout& l = CurrentPanelLayout();
+  const float bottom = y + l.rowHeight;
+  const float step = FormatPrecision(label, VALUE_TYPE_FLOAT);
+  AddValueControl(nullptr, HeldFloat(*variable), IvText(nullptr), IvInt(0), IvText(label), 19, &C.textUnselected,
+                  nullptr, l.labelX1, y, l.labelX2, bottom);
+  AddFloatStep(owner, 45, variable, minimum, step, nullptr, l.valueX1, l.valueX1 + 0.06f, y, bottom);
+  AddValueControl(owner, variable, IvFloat(minimum), IvFloat(maximum), IvText(label), 32, &C.bigText, nullptr,
+                  l.valueX1 + 0.06f, y, l.valueX2 - 0.06f, bottom);
+  AddFloatStep(owner, 44, variable, maximum, step, nullptr, l.valueX2 - 0.06f, l.valueX2, y, bottom);
+}
+
+void AddScrollBar(Prss* owner, int32_t* position, float x1, float x2, float y1, float y2, int page, int count) {
+  const float height = y2 - y1;
+  // The thumb and the scroll controls share the window fields: first, last, total.
+  const InterfaceValue first = IvInt(*position), last = IvInt(*position + page), total = IvInt(count);
+  float downTop = y1;
+  if (height >= 0.081f) {
+    const float upBottom = height < 0.121f ? y1 + height * 0.5f : y1 + 0.04f;
+    AddValueControl(owner, position, first, last, total, 46, &TextColours.panelGrey, nullptr, x1, y1, x2, upBottom);
+    downTop = upBottom;
+  }
+  if (height >= 0.121f) {
+    AddValueControl(owner, position, first, last, total, 39, &TextColours.panelGrey, nullptr, x1, y1 + 0.04f, x2,
+                    y2 - 0.04f);
+    downTop = y2 - 0.04f;
+  }
+  AddValueControl(owner, position, first, last, total, 47, &TextColours.panelGrey, nullptr, x1, downTop, x2, y2);
+  AddValueControl(owner, position, first, last, total, 48, &TextColours.panelGrey, nullptr, x1, y1, x2, y2);
+}

@@ -1,0 +1,86 @@
+// widgets.h - the stock widgets that lay out screens: the screen title, the corner buttons,
+// rows of label and control in fixed panel layouts, sliders and the scroll bar.
+//
+// Sections: [Panel layouts] [Stock callbacks] [Title and corner buttons] [Rows]
+//           [Sliders and scroll bar] [Outside settings]
+//
+// Every widget adds value controls through AddValueControl in the frame it is called in; a
+// full table silently drops the rest.  Coordinates are normalised screen units.  Each row
+// takes its top y and is one layout row high.  Main thread only.
+#pragma once
+#include <cstdint>
+
+#include "ui/interface.h"
+
+// ---- [Panel layouts] ----
+struct PanelLayout {
+  float labelX1, labelX2;
+  float valueX1, valueX2;
+  float extraX1, extraX2;  // a third column for help or check buttons
+  float rowHeight;
+};
+constexpr int PANEL_LAYOUT_COUNT = 10;
+extern const PanelLayout PanelLayoutTable[PANEL_LAYOUT_COUNT];
+extern int PanelLayoutIndex;  // chosen by AddScreenTitle; every row widget reads it
+const PanelLayout& CurrentPanelLayout();
+
+// The interface flags word; AddScreenTitle sets the top bit.
+constexpr uint32_t INTERFACE_FLAG_SCREEN_TITLE = 0x80000000u;
+extern uint32_t InterfaceFlags;
+// Set by the back buttons this frame (cleared by ClearInterface); read by screens that
+// offer a back action.
+extern int BackButtonShown;
+
+// ---- [Stock callbacks] ----
+// Called by the interface as (owner, maximum field, variable address).
+void CycleValue(void* owner, int value, uintptr_t variable);  // (v + 1) mod value
+void ToggleBits(void* owner, int value, uintptr_t variable);  // v XOR value
+void SetValue(void* owner, int value, uintptr_t variable);    // v = value
+// Opens the help page of the help key (a const char* in word) as the owner's sub-screen.
+void OpenHelpSub(void* owner, int code, uintptr_t helpKey);
+
+// ---- [Title and corner buttons] ----
+// Title over the top 0.15; moves the message area's top below it and selects a layout.
+// plain adds the title without the current code page.
+void AddScreenTitle(const char* title, int layoutIndex, int plain);
+void AddCornerBackButton(Prss* owner, uintptr_t word, InterfaceHandler handler);
+void AddBackButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text);  // null: "back"
+void AddOkButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text, float width);  // null: "GO"
+
+// ---- [Rows] ----
+void AddPanelLabel(const char* text, float y);
+void AddPanelButton(Prss* owner, const char* text, uintptr_t word, InterfaceHandler handler, float y);
+void AddPanelTextRow(const char* label, const char* text, float y);
+// The value alternates between the two texts of a null-ended list; a help button follows
+// when helpKey is given.
+void AddPanelCycleRow(Prss* owner, const char* label, int32_t* variable, const char* const* valueTexts,
+                      const char* helpKey, float y);
+void AddPanelFlagRow(Prss* owner, const char* label, uint32_t* flags, uint32_t mask, InterfaceHandler changed,
+                     float y);
+void AddScreenshotFormatRow(Prss* owner, float y);
+// The buffer holds maxLength characters and a zero; fieldType is the control type (11..13).
+void AddPanelTextField(Prss* owner, const char* label, char* buffer, int maxLength, const char* helpKey,
+                       int fieldType, InterfaceHandler handler, float y);
+void AddHostNameRow(Prss* owner, float y);
+// Arrows with words word and word + 1 around the value (type 49 through text); without a
+// handler the row is shown unavailable and takes no clicks.
+void AddPanelValueRow(Prss* owner, const char* label, const char* text, int32_t* value, uintptr_t word,
+                      InterfaceHandler handler, float y);
+
+// ---- [Sliders and scroll bar] ----
+void AddPanelSliderRow(Prss* owner, const char* label, float* variable, float minimum, float maximum,
+                       InterfaceHandler handler, float y);
+void AddFloatSlider(Prss* owner, const char* label, float x1, float x2, float y, float height, float* variable,
+                    float minimum, float maximum, float step, InterfaceHandler handler);
+void AddSlider(Prss* owner, const char* label, uint8_t* variable, float x1, float x2, float y, float height,
+               int minimum, int maximum, InterfaceHandler handler);
+void AddPanelRangeRow(Prss* owner, const char* label, float* variable, float minimum, float maximum, float y);
+// Up and down controls, the thumb showing [position, position + page) of count, and the
+// drag area, by the bar's height.
+void AddScrollBar(Prss* owner, int32_t* position, float x1, float x2, float y1, float y2, int page, int count);
+
+// ---- [Outside settings] ----
+// The screenshot format (0 bmp .. 4 gif) and the host name, which the options keep.
+extern int32_t ScreenshotFormat;
+constexpr int HOST_NAME_SIZE = 33;  // 32 characters and a zero
+extern char HostName[HOST_NAME_SIZE];
