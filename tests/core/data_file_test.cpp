@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "core/log.h"
+#include "core/process.h"
+#include "ui/dialogs.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
@@ -218,12 +220,14 @@ TEST(DataFileErrors, FailuresAreShownOnTheReportPageWithThePath) {
   const std::string root = FreshFolder("report");
   WriteBytes(root + "/short.bin", Header("ZKTTST", 0, 1));
   DataFile df{};
-  Prss* page = reinterpret_cast<Prss*>(&df);  // any non-null owner
+  Prss pageRecord{};
+  Prss* page = &pageRecord;
   EXPECT_EQ(df.OpenRead(page, (root + "/short.bin").c_str(), "ZKTTST", nullptr, 1, 0), 0);
   EXPECT_NE(LogText().find("File is too short : " + root + "/short.bin"), std::string::npos);
   EXPECT_EQ(df.OpenWrite(page, (root + "/no/such/folder.bin").c_str(), "ZKTTST", 1), 0);
   EXPECT_EQ(df.file, nullptr);
   EXPECT_NE(LogText().find("Could not create file : " + root + "/no/such/folder.bin"), std::string::npos);
+  ResetDialogs();  // the box stays open on the page
 }
 
 TEST(DataFileBounds, ReadsPastTheBodyGiveZeroAndMarkTheRecordShort) {
