@@ -1,0 +1,370 @@
+// dialogs_test.cpp - the dialogs driven through their key and mouse functions, in a
+// temporary folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "core/app.h"
+#include "core/main_window.h"
+#include "core/process.h"
+#include "platform/files.h"
+#include "ui/dialogs.h"
+#include "ui/interface.h"
+#include "ui/messages.h"
+#include "ui/text_entry.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const FOLDER = "dlg";
+const char* const PATTERN = "dlg\\%s.set";
+
+struct Answers {
+  int count = 0;
+  Prss* owner = nullptr;
+  Prss* currentDuringCall = nullptr;
+  uint32_t a = 0, b = 0;
+  std::string text;
+  int chosen = -1;
+};
+Answers g_Answers;
+
+void Question(Prss* owner, uint32_t first, uint32_t second) {
+  ++g_Answers.count;
+  g_Answers.owner = owner;
+  g_Answers.currentDuringCall = CurrentProcess;
+  g_Answers.a = first;
+  g_Answers.b = second;
+}
+void Typed(Prss* owner, const char* text, uint32_t word) {
+  ++g_Answers.count;
+  g_Answers.owner = owner;
+  g_Answers.currentDuringCall = CurrentProcess;
+  g_Answers.text = text;
+  g_Answers.a = word;
+}
+void Chosen(Prss* owner, uint32_t word, int index) {
+  ++g_Answers.count;
+  g_Answers.owner = owner;
+  g_Answers.a = word;
+  g_Answers.chosen = index;
+}
+// Answers by asking the next question, as a flow of dialogs does.
+void AskAgain(Prss* owner, uint32_t, uint32_t) {
+  ++g_Answers.count;
+  AskQuestion(owner, Question, "second", nullptr, 5, 6, MESSAGE_PLAIN);
+}
+
+Prss* OwnerAct(Prss* p) {
+  Prss_ActSub(p);
+  return p;
+}
+
+void Touch(const std::string& path) { FileWriteAll(path.c_str(), "x", 1); }
+
+class Dialogs : public ::testing::Test {
+ protected:
+  Prss owner{};
+  void SetUp() override {
+    ResetInterfaceState();
+    ResetTextEntry();
+    ResetDialogs();
+    ResetMessages();
+    ScreenWidth = 800;
+    ScreenHeight = 600;
+    FrameSkipped = 0;
+    g_Answers = Answers{};
+    fs::remove_all(FOLDER);
+    fs::create_directory(FOLDER);
+    Prss_Init(&owner, nullptr, OwnerAct, nullptr, Prss_SimpleMouse, nullptr, nullptr);
+    Prss_MakeCurrent(&owner);
+  }
+  void TearDown() override {
+    ResetDialogs();
+    ResetTextEntry();
+    ResetInterfaceState();
+    CurrentProcess = nullptr;
+    fs::remove_all(FOLDER);
+  }
+  // One frame: the tables are refilled by the owner and its dialog.
+  void Frame() {
+    ClearInterface();
+    owner.act(&owner);
+  }
+  void Key(int code) { Prss_DeliverKey(code); }
+  void Type(const char* text) {
+    for (; *text; ++text) Key(static_cast<unsigned char>(*text));
+  }
+  void ClearLine() {
+    for (int i = 0; i < 40; ++i) Key(8);
+  }
+  const ValueControl* FindControl(const char* text) {
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      if (c.owner && c.minimum.text && c.displayType != 25 && c.displayType != 14 && std::string(c.minimum.text) == text) return &c;
+    }
+    return nullptr;
+  }
+  // A press and release in the middle of the control, through the current process's mouse.
+  void Click(const ValueControl& c) {
+    MouseX = static_cast<int>(((c.left + c.right) * 0.5f + 1.0f) * 400.0f);
+    MouseY = static_cast<int>(((c.top + c.bottom) * 0.5f + 1.0f) * 300.0f);
+    MouseRecord m{};
+    m.clickCode = 1;
+    m.leftHeld = 1;
+    Prss_DeliverMouse(&m);
+    m = MouseRecord{};
+    m.releaseCode = 1;
+    Prss_DeliverMouse(&m);
+  }
+  bool ClickText(const char* text) {
+    Frame();
+    const ValueControl* c = FindControl(text);
+    if (!c) return false;
+    Click(*c);
+    return true;
+  }
+};
+
+}  // namespace
+
+TEST_F(Dialogs, AQuestionIsAnsweredOnlyByEnterOrYAfterItCloses) {
+  for (int key : {int('N'), 27, int(' '), int('Q')}) {
+    ASSERT_EQ(AskQuestion(&owner, Question, "Sure?", nullptr, 1, 2, MESSAGE_PLAIN), 1);
+    EXPECT_EQ(CurrentProcess, &MessageBoxDialog.prss);
+    EXPECT_EQ(DialogOpen, 2);
+    Key(key);
+    EXPECT_EQ(g_Answers.count, 0) << key;
+    EXPECT_EQ(owner.sub, nullptr);
+    EXPECT_EQ(DialogOpen, 0);
+  }
+  AskQuestion(&owner, Question, "Sure?", nullptr, 1, 2, MESSAGE_PLAIN);
+  EXPECT_EQ(AskQuestion(&owner, Question, "again", nullptr, 0, 0, 0), 0);  // the owner shows one already
+  Key('Y');
+  EXPECT_EQ(g_Answers.count, 1);
+  EXPECT_EQ(g_Answers.currentDuringCall, &owner);
+  EXPECT_EQ(g_Answers.a, 1u);
+  EXPECT_EQ(g_Answers.b, 2u);
+  // A callback may open the next dialog; its "yes" button answers by a click.
+  AskQuestion(&owner, AskAgain, "first", nullptr, 0, 0, MESSAGE_CANCEL_OK);
+  ASSERT_TRUE(ClickText("OK"));
+  EXPECT_EQ(owner.sub, &MessageBoxDialog.prss);
+  EXPECT_STREQ(MessageBoxDialog.first, "second");
+  ASSERT_TRUE(ClickText("no"));
+  EXPECT_EQ(g_Answers.count, 1 + 1);
+  EXPECT_EQ(owner.sub, nullptr);
+}
+
+TEST_F(Dialogs, MessageBoxesFallBackToMessageLines) {
+  ShowMessageBox(&owner, "first");
+  ShowMessageBox(&owner, "second");  // the owner already shows a box
+  EXPECT_STREQ(MessageBoxDialog.first, "first");
+  ASSERT_NE(GetNewestMessageText(), nullptr);
+  EXPECT_STREQ(GetNewestMessageText(), "second");
+  UpdateMessageBoxF(&owner, "step %d", 2);
+  EXPECT_STREQ(MessageBoxDialog.first, "step 2");
+  EXPECT_STREQ(MessageBoxDialog.second, "first");
+  Key('x');  // ignored by a plain box
+  EXPECT_EQ(owner.sub, &MessageBoxDialog.prss);
+  Key(' ');
+  EXPECT_EQ(owner.sub, nullptr);
+  ShowMessageBox(nullptr, "no owner");
+  EXPECT_STREQ(GetNewestMessageText(), "no owner");
+  InteractiveMode = 0;
+  ShowMessageBox(&owner, "unattended");
+  EXPECT_EQ(owner.sub, nullptr);
+  EXPECT_STREQ(GetNewestMessageText(), "unattended");
+  EXPECT_EQ(AskText(&owner, Typed, "p", 10, 0, "", 0, 0, nullptr), 0);
+  EXPECT_EQ(OpenSelectSub(&owner, Chosen, "t", nullptr, nullptr, 0, 0, -1), 0);
+  InteractiveMode = 1;
+}
+
+TEST_F(Dialogs, TypedTextReachesTheCallbackWithItsWord) {
+  ASSERT_EQ(AskText(&owner, Typed, "Name", 20, 77, "old", 0, 0, nullptr), 1);
+  EXPECT_EQ(MouseMode, 1);
+  Type("new");  // the initial text is selected: typing replaces it
+  Key(13);
+  EXPECT_EQ(g_Answers.count, 1);
+  EXPECT_EQ(g_Answers.text, "new");
+  EXPECT_EQ(g_Answers.a, 77u);
+  EXPECT_EQ(g_Answers.currentDuringCall, &owner);
+  EXPECT_EQ(MouseMode, 0);
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  Key(27);
+  EXPECT_EQ(g_Answers.count, 1);
+  EXPECT_EQ(owner.sub, nullptr);
+}
+
+TEST_F(Dialogs, SavingOverAnExistingFileAsksFirst) {
+  Touch("dlg/car.set");
+  AskText(&owner, Typed, "Save as", 30, 0, "car", 0, 6, PATTERN);
+  Key(13);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_ASK_OVERWRITE);
+  Key('N');
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_EDITING);
+  EXPECT_EQ(g_Answers.count, 0);
+  Key(13);
+  Key('Y');
+  EXPECT_EQ(g_Answers.count, 1);
+  EXPECT_EQ(g_Answers.text, "car");
+  // An empty name cannot be saved; Enter returns to editing.
+  AskText(&owner, Typed, "Save as", 30, 0, "", 0, 6, PATTERN);
+  Key(13);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_NO_NAME);
+  Key(' ');
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_EDITING);
+  CancelTextEntry();
+}
+
+TEST_F(Dialogs, LoadingAMissingFileSaysSoAndAnEmptyFolderHasNothingToLoad) {
+  AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_NO_FILES);
+  Key(13);
+  EXPECT_EQ(owner.sub, nullptr);
+  EXPECT_EQ(g_Answers.count, 0);
+  Touch("dlg/a.set");
+  AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
+  Type("b");
+  Key(13);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_NOT_FOUND);
+  Key(27);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_EDITING);
+  ClearLine();
+  Type("a");
+  Key(13);
+  EXPECT_EQ(g_Answers.text, "a");
+}
+
+TEST_F(Dialogs, ATypedFileNameCannotLeaveItsFolder) {
+  Touch("dlg/a.set");
+  // Single-byte text (type 3) takes every character the name mode would refuse.
+  for (const char* name : {"../a", "x/y", "..", ".hidden", "a\\b", "/etc/passwd"}) {
+    AskText(&owner, Typed, "Load", 30, 0, "", 0, 3, PATTERN);
+    Type(name);
+    Key(13);
+    EXPECT_EQ(g_Answers.count, 0) << name;
+    EXPECT_EQ(owner.sub, &TextEntryDialogSub.prss) << name;  // still open, said why
+    EXPECT_STREQ(GetNewestMessageText(), "Invalid file name");
+    CancelTextEntry();
+  }
+}
+
+TEST_F(Dialogs, RenamingOntoAnExistingNameAsksAgainAndAFailedRenameIsReported) {
+  Touch("dlg/one.set");
+  Touch("dlg/two.set");
+  AskText(&owner, Typed, "Load", 30, 0, "one", 0, 4, PATTERN);
+  ASSERT_EQ(TextEntryDialogSub.pick.count, 2);
+  ASSERT_TRUE(ClickText("Rename"));
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_RENAMING);
+  EXPECT_STREQ(TextEntryDialogSub.oldName, "one");
+  ClearLine();
+  Type("two");
+  Key(13);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_NAME_EXISTS);
+  Key(13);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_RENAMING);
+  Key(27);  // cancelling puts the old name back
+  char line[64];
+  EntryPlainText(line, sizeof line);
+  EXPECT_STREQ(line, "one");
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_EDITING);
+
+  TextEntryButton(&TextEntryDialogSub, 0, ENTRY_BUTTON_RENAME);
+  ClearLine();
+  Type("three");
+  Key(13);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_EDITING);
+  EXPECT_TRUE(fs::exists("dlg/three.set"));
+  EXPECT_FALSE(fs::exists("dlg/one.set"));
+  EXPECT_NE(TextEntryDialogSub.pick.FindByName("three"), nullptr);
+
+  // The file went away behind the dialog's back: the rename fails and says so.
+  ClearLine();
+  Type("two");
+  TextEntryButton(&TextEntryDialogSub, 0, ENTRY_BUTTON_RENAME);
+  fs::remove("dlg/two.set");
+  ClearLine();
+  Type("four");
+  Key(13);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_RENAMING);
+  EXPECT_STREQ(GetNewestMessageText(), "Rename failed");
+  EXPECT_FALSE(fs::exists("dlg/four.set"));
+  CancelTextEntry();
+}
+
+TEST_F(Dialogs, DeletingAsksAndAFailedDeleteIsReported) {
+  Touch("dlg/one.set");
+  Touch("dlg/two.set");
+  AskText(&owner, Typed, "Load", 30, 0, "one", 0, 4, PATTERN);
+  TextEntryButton(&TextEntryDialogSub, 0, ENTRY_BUTTON_DELETE);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_ASK_DELETE);
+  Key('N');
+  EXPECT_TRUE(fs::exists("dlg/one.set"));
+  TextEntryButton(&TextEntryDialogSub, 0, ENTRY_BUTTON_DELETE);
+  Key('Y');
+  EXPECT_FALSE(fs::exists("dlg/one.set"));
+  EXPECT_EQ(TextEntryDialogSub.pick.count, 1);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_EDITING);
+  ClearLine();
+  Type("gone");
+  TextEntryButton(&TextEntryDialogSub, 0, ENTRY_BUTTON_DELETE);
+  Key(13);
+  EXPECT_STREQ(GetNewestMessageText(), "Delete failed");
+  EXPECT_EQ(g_Answers.count, 0);
+  CancelTextEntry();
+}
+
+TEST_F(Dialogs, AClickOnAListedFileTakesItsNameAndASecondClickConfirms) {
+  Touch("dlg/alpha.set");
+  Touch("dlg/beta.set");
+  AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
+  ASSERT_TRUE(ClickText("name"));  // sort by name
+  EXPECT_EQ(TextEntryDialogSub.sortMode, 0);
+  ASSERT_TRUE(ClickText("beta"));
+  char line[64];
+  EntryPlainText(line, sizeof line);
+  EXPECT_STREQ(line, "beta");
+  EXPECT_EQ(g_Answers.count, 0);
+  ASSERT_TRUE(ClickText("beta"));
+  EXPECT_EQ(g_Answers.count, 1);
+  EXPECT_EQ(g_Answers.text, "beta");
+}
+
+TEST_F(Dialogs, SuggestionsAreTakenOnceWhenNoPatternIsGiven) {
+  static const char* const NAMES[] = {"light 1", "light 2"};
+  TextEntrySuggestions = NAMES;
+  TextEntrySuggestionCount = 2;
+  AskText(&owner, Typed, "Light", 30, 0, "", 0, 1, nullptr);
+  EXPECT_EQ(TextEntrySuggestionCount, 0);
+  ASSERT_EQ(TextEntryDialogSub.pick.count, 2);
+  EXPECT_STREQ(TextEntryDialogSub.pick.entries[1].name, "light 2");
+  CancelTextEntry();
+}
+
+TEST_F(Dialogs, OptionListsPlaceTheirRowsAndAnswerByKeyOrClick) {
+  float top, row;
+  SelectListGeometry(40, top, row);
+  EXPECT_FLOAT_EQ(top, -1.0f);
+  EXPECT_FLOAT_EQ(row, 0.044f);
+  SelectListGeometry(21, top, row);  // 1.26 is 0.03 over: moved up by it
+  EXPECT_NEAR(top, -0.5f, 1e-6);
+  EXPECT_FLOAT_EQ(row, 0.06f);
+
+  static const char* const ITEMS[] = {"red", "green", "blue"};
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 3, 9, 1);
+  Key('Q');  // any other key: closed without an answer
+  EXPECT_EQ(g_Answers.count, 0);
+  EXPECT_EQ(owner.sub, nullptr);
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 3, 9, 1);
+  Key(13);
+  EXPECT_EQ(g_Answers.chosen, 1);
+  EXPECT_EQ(g_Answers.a, 9u);
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 3, 9, -1);
+  Frame();
+  EXPECT_NE(FindControl("cancel"), nullptr);  // no item current
+  ASSERT_TRUE(ClickText("blue"));
+  EXPECT_EQ(g_Answers.chosen, 2);
+  EXPECT_EQ(owner.sub, nullptr);
+}
