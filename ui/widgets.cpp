@@ -1,9 +1,12 @@
 // widgets.cpp - the stock widgets and their panel layouts.
 #include "ui/widgets.h"
 
+#include <cstdio>
+
 #include "core/process.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
+#include "ui/interface_local.h"
 #include "ui/language.h"
 #include "ui/language_keys.h"
 #include "ui/value_steps.h"
@@ -254,4 +257,86 @@ void AddScrollBar(Prss* owner, int32_t* position, float x1, float x2, float y1, 
   }
   AddValueControl(owner, position, first, last, total, 47, &TextColours.panelGrey, nullptr, x1, downTop, x2, y2);
   AddValueControl(owner, position, first, last, total, 48, &TextColours.panelGrey, nullptr, x1, y1, x2, y2);
+}
+
+// ---- [Rows through the lesson editor] ----
+InterfaceHandler LessonEditorStep, LessonEditorAction, LessonEditorPoint;
+
+void AddPanelArrowRow(Prss* owner, const char* label, const char* format, int32_t value, uintptr_t word, float y) {
+  // The formatted numbers live until the frame is drawn: a small ring of buffers.
+  static char shown[16][32];
+  static int next;
+  char* text = shown[next++ % 16];
+  std::snprintf(text, sizeof shown[0], format ? format : "%d", value);
+  static const char LEFT_ARROW[2] = {static_cast<char>(139), 0};
+  static const char RIGHT_ARROW[2] = {static_cast<char>(155), 0};
+  const PanelLayout& l = CurrentPanelLayout();
+  InterfaceHandler handler = LessonEditorStep;
+  Prss* who = handler ? owner : nullptr;
+  ColourWord* colour = handler ? &C.textUnselected : &C.textUnavailable;
+  const float bottom = y + l.rowHeight;
+  AddRowLabel(label, y);
+  AddValueControl(who, reinterpret_cast<void*>(word), IvText(LEFT_ARROW), IvInt(0), IvText(nullptr), 0, colour,
+                  handler, l.valueX1, y, l.valueX1 + 0.06f, bottom);
+  AddValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvText(nullptr), 0, colour, nullptr, l.valueX1 + 0.06f, y,
+                  l.valueX2 - 0.06f, bottom);
+  AddValueControl(who, reinterpret_cast<void*>(word + 1), IvText(RIGHT_ARROW), IvInt(0), IvText(nullptr), 0, colour,
+                  handler, l.valueX2 - 0.06f, y, l.valueX2, bottom);
+}
+
+void AddPanelActionRow(Prss* owner, const char* label, const char* text, uintptr_t word, float y) {
+  const PanelLayout& l = CurrentPanelLayout();
+  AddValueControl(nullptr, HeldFloat(0.0f), IvText(nullptr), IvInt(0), IvText(label), 19, &C.textUnselected, nullptr,
+                  l.labelX1, y, l.labelX2, y + l.rowHeight);
+  AddValueControl(LessonEditorAction ? owner : nullptr, reinterpret_cast<void*>(word), IvText(text), IvInt(0),
+                  IvText(nullptr), 4, &C.bigText, LessonEditorAction, l.valueX1, y, l.valueX2, y + l.rowHeight);
+}
+
+void AddCoordinateRows(Prss* owner, const NamedPoint* points, int count, float y, uintptr_t current, float x1,
+                       float x2) {
+  const float h = CurrentPanelLayout().rowHeight;
+  const float w = (x2 - x1) / 5.0f;  // the name takes two fifths, each button one
+  Prss* who = LessonEditorPoint ? owner : nullptr;
+  auto add = [&](const char* text, uintptr_t word, float left, float right) {
+    AddValueControl(who, reinterpret_cast<void*>(word), IvText(text), IvInt(0), IvText(nullptr), 4,
+                    word == current ? &C.textSelected : &C.textUnselected, LessonEditorPoint, left, y, right, y + h);
+  };
+  for (int i = 0; i < count; ++i, y += h) {
+    const uintptr_t base = 4 * static_cast<uintptr_t>(i);
+    add(points[i].name, base + 4, x1, x1 + 2 * w);
+    add(LanguageTexts[TX_3h_cfg_oc_X], base + 6, x1 + 2 * w, x1 + 3 * w);
+    add(LanguageTexts[TX_3h_cfg_oc_Y], base + 7, x1 + 3 * w, x1 + 4 * w);
+    if (points[i].reversible) add(LanguageTexts[TX_3g_cfg_reve], base + 5, x1 + 4 * w, x2);
+  }
+}
+
+// ---- [Colour rows] ----
+
+void AddRgbByteSliders(Prss* owner, ColourWord* colour, float x1, float x2, float y1, float y2, int minimum,
+                       int maximum, int flags, InterfaceHandler handler) {
+  const bool brightness = (flags & RGB_SLIDERS_BRIGHTNESS) != 0;
+  const float w = (x2 - x1) / (brightness ? 4.0f : 3.0f);
+  uint8_t* bytes = reinterpret_cast<uint8_t*>(colour);
+  ColourWord* channelColours[3] = {&TextColours.sliderRed, &TextColours.sliderGreen, &TextColours.sliderBlue};
+  for (int i = 0; i < 3; ++i)
+    AddValueControl(owner, bytes + i, IvInt(minimum), IvInt(maximum), IvText(nullptr), VALUE_TYPE_COLOUR_BYTE,
+                    channelColours[i], handler, x1 + w * static_cast<float>(i), y1, x1 + w * static_cast<float>(i + 1),
+                    y2);
+  if (brightness)
+    AddValueControl(owner, bytes, IvInt(minimum), IvInt(maximum), IvText(nullptr), VALUE_TYPE_COLOUR_TRIPLE,
+                    &TextColours.panelGrey, handler, x1 + 3.0f * w, y1, x2, y2);
+}
+
+void AddColourRowWithFlags(Prss* owner, const char* label, ColourWord* colour, int flags, InterfaceHandler handler,
+                           float y) {
+  const PanelLayout& l = CurrentPanelLayout();
+  const float middle = 0.5f * (l.valueX1 + l.valueX2);
+  AddRowLabel(label, y);
+  AddValueControl(owner, nullptr, IvText(nullptr), IvInt(0), IvInt(1), 52, colour, handler, l.valueX1, y, middle,
+                  y + l.rowHeight);
+  AddRgbByteSliders(owner, colour, middle, l.valueX2, y, y + l.rowHeight, 0, 255, flags, handler);
+}
+
+void AddColourRow(Prss* owner, const char* label, ColourWord* colour, float y) {
+  AddColourRowWithFlags(owner, label, colour, 0, nullptr, y);
 }

@@ -67,6 +67,20 @@ void AddHostNameRow(Prss* owner, float y);
 void AddPanelValueRow(Prss* owner, const char* label, const char* text, int32_t* value, uintptr_t word,
                       InterfaceHandler handler, float y);
 
+// The same row whose middle shows the value formatted through format (type 0); its arrows
+// step through LessonEditorStep.
+void AddPanelArrowRow(Prss* owner, const char* label, const char* format, int32_t value, uintptr_t word, float y);
+// A row label and a "Big Text" button over the value columns, through LessonEditorAction.
+void AddPanelActionRow(Prss* owner, const char* label, const char* text, uintptr_t word, float y);
+// For each named point: its name, "X", "Y" and, when reversible, "REV"; words 4i + 4 (name),
+// 4i + 6 (X), 4i + 5 (REV), 4i + 7 (Y); the control whose word is current is selected.
+struct NamedPoint {
+  const char* name;
+  int reversible;
+};
+void AddCoordinateRows(Prss* owner, const NamedPoint* points, int count, float y, uintptr_t current, float x1,
+                       float x2);
+
 // ---- [Sliders and scroll bar] ----
 void AddPanelSliderRow(Prss* owner, const char* label, float* variable, float minimum, float maximum,
                        InterfaceHandler handler, float y);
@@ -79,8 +93,21 @@ void AddPanelRangeRow(Prss* owner, const char* label, float* variable, float min
 // drag area, by the bar's height.
 void AddScrollBar(Prss* owner, int32_t* position, float x1, float x2, float y1, float y2, int page, int count);
 
+// Byte sliders on a colour's red, green and blue in thirds of x1..x2; flag bit 1 adds a
+// brightness slider and takes quarters.
+constexpr int RGB_SLIDERS_BRIGHTNESS = 2;
+void AddRgbByteSliders(Prss* owner, ColourWord* colour, float x1, float x2, float y1, float y2, int minimum,
+                       int maximum, int flags, InterfaceHandler handler);
+// A label, a swatch over the left half of the value columns and the sliders over the right.
+void AddColourRow(Prss* owner, const char* label, ColourWord* colour, float y);
+void AddColourRowWithFlags(Prss* owner, const char* label, ColourWord* colour, int flags, InterfaceHandler handler,
+                           float y);
+
 // ---- [Outside settings] ----
 // The screenshot format (0 bmp .. 4 gif) and the host name, which the options keep.
 extern int32_t ScreenshotFormat;
 constexpr int HOST_NAME_SIZE = 33;  // 32 characters and a zero
 extern char HostName[HOST_NAME_SIZE];
+// The lesson editor's handlers of the arrow, action and coordinate rows.  STAND-IN: null
+// until the lesson editor exists (the rows are then shown without action).
+extern InterfaceHandler LessonEditorStep, LessonEditorAction, LessonEditorPoint;

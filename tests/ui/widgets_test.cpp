@@ -170,3 +170,28 @@ TEST_F(Widgets, ScrollBarPartsFollowItsHeight) {
   EXPECT_EQ(thumb->label.i, 10);
   EXPECT_FLOAT_EQ(FindType(47)->top, 0.96f);
 }
+
+TEST_F(Widgets, ColourAndCoordinateRows) {
+  AddScreenTitle("t", 5, 0);  // value columns -0.25 .. 0.25
+  ColourWord colour = RgbWord(1, 2, 3);
+  AddColourRowWithFlags(&owner, "Colour :", &colour, RGB_SLIDERS_BRIGHTNESS, nullptr, 0.0f);
+  const ValueControl* swatch = FindType(52);
+  ASSERT_NE(swatch, nullptr);
+  EXPECT_FLOAT_EQ(swatch->right, 0.0f);
+  ASSERT_EQ(CountType(35), 3);
+  const ValueControl* green = &ValueControls[ValueControlCount - 3];
+  EXPECT_EQ(green->variable, reinterpret_cast<uint8_t*>(&colour) + 1);
+  EXPECT_FLOAT_EQ(green->left, 0.0625f);  // quarters with the brightness slider
+  EXPECT_EQ(CountType(36), 1);
+
+  ClearInterface();
+  const NamedPoint points[2] = {{"start", 0}, {"finish", 1}};
+  AddCoordinateRows(&owner, points, 2, 0.0f, 11, -0.5f, 0.5f);
+  EXPECT_EQ(ValueControlCount, 3 + 4);  // no REV for the first
+  const ValueControl& rev = ValueControls[ValueControlCount - 1];
+  EXPECT_EQ(rev.variable, reinterpret_cast<void*>(9));
+  EXPECT_STREQ(rev.minimum.text, "REV");
+  EXPECT_FLOAT_EQ(rev.top, 0.06f);
+  EXPECT_EQ(ValueControls[5].colour, &InterfaceColours.textSelected);  // word 11: the second row's Y
+  EXPECT_EQ(ValueControls[5].owner, nullptr);  // no lesson editor yet: shown only
+}
