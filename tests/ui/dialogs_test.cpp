@@ -10,6 +10,7 @@
 #include "core/process.h"
 #include "platform/files.h"
 #include "ui/dialogs.h"
+#include "tests/ui/control_clicks.h"
 #include "ui/interface.h"
 #include "ui/messages.h"
 #include "ui/text_entry.h"
@@ -107,23 +108,11 @@ class Dialogs : public ::testing::Test {
     }
     return nullptr;
   }
-  // A press and release in the middle of the control, through the current process's mouse.
-  void Click(const ValueControl& c) {
-    MouseX = static_cast<int>(((c.left + c.right) * 0.5f + 1.0f) * 400.0f);
-    MouseY = static_cast<int>(((c.top + c.bottom) * 0.5f + 1.0f) * 300.0f);
-    MouseRecord m{};
-    m.clickCode = 1;
-    m.leftHeld = 1;
-    Prss_DeliverMouse(&m);
-    m = MouseRecord{};
-    m.releaseCode = 1;
-    Prss_DeliverMouse(&m);
-  }
   bool ClickText(const char* text) {
     Frame();
     const ValueControl* c = FindControl(text);
     if (!c) return false;
-    Click(*c);
+    ClickControl(*c);
     return true;
   }
 };

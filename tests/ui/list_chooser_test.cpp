@@ -9,6 +9,7 @@
 #include "core/main_window.h"
 #include "core/process.h"
 #include "platform/files.h"
+#include "tests/ui/control_clicks.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_local.h"
@@ -90,17 +91,6 @@ class Chooser : public ::testing::Test {
         return &ValueControls[i];
     return nullptr;
   }
-  void Click(const ValueControl& c) {
-    MouseX = static_cast<int>(((c.left + c.right) * 0.5f + 1.0f) * 400.0f);
-    MouseY = static_cast<int>(((c.top + c.bottom) * 0.5f + 1.0f) * 300.0f);
-    MouseRecord m{};
-    m.clickCode = 1;
-    m.leftHeld = 1;
-    Prss_DeliverMouse(&m);
-    m = MouseRecord{};
-    m.releaseCode = 1;
-    Prss_DeliverMouse(&m);
-  }
 };
 
 }  // namespace
@@ -122,20 +112,21 @@ TEST_F(Chooser, ThirtySixFilesNeedNoScrollBarAndOneMoreDoes) {
 }
 
 TEST_F(Chooser, TheDateHeaderSortsNewestFirstAndIsHighlighted) {
-  Touch("chooser/old.set", 1000);
-  Touch("chooser/new.set", 2000000);
-  Open(32, 0, "new.set");
-  EXPECT_EQ(chooser->list.selected, 0);
+  Touch("chooser/aold.set", 1000);
+  Touch("chooser/bnew.set", 2000000);
+  Open(32, 0, "bnew.set");
+  EXPECT_EQ(chooser->list.selected, 1);
   Frame();
   EXPECT_EQ(Find("name")->colour, &InterfaceColours.textSelected);
-  Click(*Find("date"));
+  ClickControl(*Find("date"));
   EXPECT_EQ(chooser->sortByDate, 1);
-  EXPECT_STREQ(chooser->list.entries[0].name, "new");
+  EXPECT_STREQ(chooser->list.entries[0].name, "bnew");
+  EXPECT_EQ(chooser->list.selected, 0);  // the name to select follows the new order
   Frame();
   EXPECT_EQ(Find("date")->colour, &InterfaceColours.textSelected);
   EXPECT_EQ(Find("name")->colour, &InterfaceColours.bigText);
-  Click(*Find("name"));
-  EXPECT_STREQ(chooser->list.entries[0].name, "new");  // "n" before "o" by name too
+  ClickControl(*Find("name"));
+  EXPECT_STREQ(chooser->list.entries[0].name, "aold");
   EXPECT_EQ(chooser->sortByDate, 0);
 }
 
@@ -150,12 +141,12 @@ TEST_F(Chooser, APickHandsTheNameToTheParentAndATooLongNameIsRefused) {
   EXPECT_NE(chooser->list.FindByName("muchl"), nullptr);
   Frame();
   ASSERT_NE(Find("GT_longcar"), nullptr);
-  Click(*Find("GT_longcar"));
+  ClickControl(*Find("GT_longcar"));
   EXPECT_EQ(g_Picked.count, 0);
   EXPECT_STREQ(GetNewestMessageText(), "Name is too long");
   EXPECT_TRUE(chooser->prss.alive);
   Frame();
-  Click(*Find("short"));
+  ClickControl(*Find("short"));
   EXPECT_EQ(g_Picked.count, 1);
   EXPECT_EQ(g_Picked.parent, &parent);
   EXPECT_EQ(g_Picked.name, "short");
@@ -167,7 +158,7 @@ TEST_F(Chooser, APickHandsTheNameToTheParentAndATooLongNameIsRefused) {
 TEST_F(Chooser, TheBackButtonAndAnExitCloseWithoutAPick) {
   Open(32, 0);
   Frame();
-  Click(*Find("back"));
+  ClickControl(*Find("back"));
   Frame();
   EXPECT_EQ(parent.sub, nullptr);
   Open(32, 0);
