@@ -6,10 +6,14 @@
 #include <string>
 
 #include "core/process.h"
+#include "render/draw2d.h"
+#include "tests/render/null_renderer.h"
 #include "platform/files.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
+#include "ui/text_draw.h"
+#include "ui/version_banner.h"
 #include "ui/widgets.h"
 
 namespace {
@@ -194,4 +198,32 @@ TEST_F(Widgets, ColourAndCoordinateRows) {
   EXPECT_FLOAT_EQ(rev.top, 0.06f);
   EXPECT_EQ(ValueControls[5].colour, &InterfaceColours.textSelected);  // word 11: the second row's Y
   EXPECT_EQ(ValueControls[5].owner, nullptr);  // no lesson editor yet: shown only
+}
+
+TEST(VersionBanner, PlacementFollowsThePosition) {
+  const BannerPlacement wide = VersionBannerPlacement(1, 16.0f / 9.0f);  // 0.341 high: scaled to 0.3
+  EXPECT_FLOAT_EQ(wide.halfHeight, 0.3f);
+  EXPECT_NEAR(wide.halfWidth, 0.6f * 0.3f / (0.6f * 16.0f / 9.0f * 0.32f), 1e-6);
+  EXPECT_FLOAT_EQ(wide.centreY, -0.54f);
+  EXPECT_FLOAT_EQ(wide.bandBottom, -1.0f);
+  const BannerPlacement band = VersionBannerPlacement(2, 1.0f);
+  EXPECT_FLOAT_EQ(band.halfHeight, 0.44f * 0.32f);
+  EXPECT_NEAR(band.bandBottom, band.halfHeight * 1.67f - 1.0f, 1e-6);
+  EXPECT_NEAR(band.centreY, 0.5f * (band.bandBottom - 1.0f), 1e-6);
+  EXPECT_FLOAT_EQ(band.centreX, 0.57f);
+  EXPECT_NEAR(VersionBannerPlacement(3, 1.0f).centreY, 0.44f * 0.32f - 0.95f, 1e-6);
+  EXPECT_NEAR(VersionBannerPlacement(4, 1.0f).centreY, -0.5125f - 0.36f * 0.32f * 0.67f, 1e-6);
+  EXPECT_FLOAT_EQ(VersionBannerPlacement(7, 1.0f).centreY, 0.0f);
+}
+
+class BannerDraw : public NullRenderer {};
+
+TEST_F(BannerDraw, WithoutALogoNoQuadIsDrawn) {
+  ResetDraw2D();
+  const uint32_t before = Draw2DList.counters.vertexCount;
+  DrawVersionBanner(2, 1);  // no logo file: no band, no quad; the text alone
+  DrawVersionBanner(1, 0);
+  EXPECT_EQ(Draw2DList.counters.vertexCount, before);
+  EmptyTextBatches();
+  ResetDraw2D();
 }
