@@ -66,6 +66,25 @@ void AddFloatStep(Prss* owner, int type, float* variable, float bound, float ste
                   live ? &C.textUnselected : &C.textUnavailable, handler, x1, top, x2, bottom);
 }
 
+// A label, then over the value columns the arrow glyphs 139 and 155 (words word and word + 1)
+// around a middle control; without a handler all are shown unavailable and take no clicks.
+void AddArrowRow(Prss* owner, const char* label, void* middleVariable, InterfaceValue middleText,
+                 InterfaceValue middleLabel, int middleType, uintptr_t word, InterfaceHandler handler, float y) {
+  static const char LEFT_ARROW[2] = {static_cast<char>(139), 0};
+  static const char RIGHT_ARROW[2] = {static_cast<char>(155), 0};
+  const PanelLayout& l = CurrentPanelLayout();
+  Prss* who = handler ? owner : nullptr;
+  ColourWord* colour = handler ? &C.textUnselected : &C.textUnavailable;
+  const float bottom = y + l.rowHeight;
+  AddRowLabel(label, y);
+  AddValueControl(who, reinterpret_cast<void*>(word), IvText(LEFT_ARROW), IvInt(0), IvText(nullptr), 0, colour,
+                  handler, l.valueX1, y, l.valueX1 + 0.06f, bottom);
+  AddValueControl(who, middleVariable, middleText, IvInt(0), middleLabel, middleType, colour, nullptr,
+                  l.valueX1 + 0.06f, y, l.valueX2 - 0.06f, bottom);
+  AddValueControl(who, reinterpret_cast<void*>(word + 1), IvText(RIGHT_ARROW), IvInt(0), IvText(nullptr), 0, colour,
+                  handler, l.valueX2 - 0.06f, y, l.valueX2, bottom);
+}
+
 }  // namespace
 
 const PanelLayout& CurrentPanelLayout() {
@@ -180,19 +199,7 @@ void AddHostNameRow(Prss* owner, float y) {
 
 void AddPanelValueRow(Prss* owner, const char* label, const char* text, int32_t* value, uintptr_t word,
                       InterfaceHandler handler, float y) {
-  static const char LEFT_ARROW[2] = {static_cast<char>(139), 0};
-  static const char RIGHT_ARROW[2] = {static_cast<char>(155), 0};
-  const PanelLayout& l = CurrentPanelLayout();
-  Prss* who = handler ? owner : nullptr;
-  ColourWord* colour = handler ? &C.textUnselected : &C.textUnavailable;
-  const float bottom = y + l.rowHeight;
-  AddRowLabel(label, y);
-  AddValueControl(who, reinterpret_cast<void*>(word), IvText(LEFT_ARROW), IvInt(0), IvText(nullptr), 0, colour,
-                  handler, l.valueX1, y, l.valueX1 + 0.06f, bottom);
-  AddValueControl(who, value, IvText(nullptr), IvInt(0), IvText(text), 49, colour, nullptr, l.valueX1 + 0.06f, y,
-                  l.valueX2 - 0.06f, bottom);
-  AddValueControl(who, reinterpret_cast<void*>(word + 1), IvText(RIGHT_ARROW), IvInt(0), IvText(nullptr), 0, colour,
-                  handler, l.valueX2 - 0.06f, y, l.valueX2, bottom);
+  AddArrowRow(owner, label, value, IvText(nullptr), IvText(text), 49, word, handler, y);
 }
 
 // ---- [Sliders and scroll bar] ----
@@ -268,20 +275,7 @@ void AddPanelArrowRow(Prss* owner, const char* label, const char* format, int32_
   static int next;
   char* text = shown[next++ % 16];
   std::snprintf(text, sizeof shown[0], format ? format : "%d", value);
-  static const char LEFT_ARROW[2] = {static_cast<char>(139), 0};
-  static const char RIGHT_ARROW[2] = {static_cast<char>(155), 0};
-  const PanelLayout& l = CurrentPanelLayout();
-  InterfaceHandler handler = LessonEditorStep;
-  Prss* who = handler ? owner : nullptr;
-  ColourWord* colour = handler ? &C.textUnselected : &C.textUnavailable;
-  const float bottom = y + l.rowHeight;
-  AddRowLabel(label, y);
-  AddValueControl(who, reinterpret_cast<void*>(word), IvText(LEFT_ARROW), IvInt(0), IvText(nullptr), 0, colour,
-                  handler, l.valueX1, y, l.valueX1 + 0.06f, bottom);
-  AddValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvText(nullptr), 0, colour, nullptr, l.valueX1 + 0.06f, y,
-                  l.valueX2 - 0.06f, bottom);
-  AddValueControl(who, reinterpret_cast<void*>(word + 1), IvText(RIGHT_ARROW), IvInt(0), IvText(nullptr), 0, colour,
-                  handler, l.valueX2 - 0.06f, y, l.valueX2, bottom);
+  AddArrowRow(owner, label, nullptr, IvText(text), IvText(nullptr), 0, word, LessonEditorStep, y);
 }
 
 void AddPanelActionRow(Prss* owner, const char* label, const char* text, uintptr_t word, float y) {
