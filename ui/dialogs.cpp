@@ -49,10 +49,16 @@ const char* Text(int id) { return LanguageTexts[id]; }
 
 // ---- opening and closing, shared by the three dialogs ----
 
-void OpenDialog(Prss* dialog, Prss* owner, PrssAct act, PrssKey key, uint8_t& savedDialogWord, int mouseMode) {
-  // A dialog opened again while open leaves its old owner without an answer.
-  if (dialog->alive && dialog->parent && dialog->parent->sub == dialog) dialog->parent->sub = nullptr;
-  Prss_Init(dialog, owner, act, key, Prss_SimpleMouse, nullptr, nullptr);
+// A dialog opened again while open first closes without an answer, restoring what it saved.
+void CloseIfOpen(Prss* dialog) {
+  if (dialog->alive) dialog->terminate(dialog);
+}
+
+void OpenDialog(Prss* dialog, Prss* owner, PrssAct act, PrssKey key, PrssTerminate terminate,
+                uint8_t& savedDialogWord, int mouseMode) {
+  // The owner's open sub-screen goes first, so the words saved are those from before it.
+  if (owner && owner->sub) Prss_RemoveSub(owner, "AddSub");
+  Prss_Init(dialog, owner, act, key, Prss_SimpleMouse, terminate, nullptr);
   savedDialogWord = static_cast<uint8_t>(DialogOpen);
   DialogOpen = DIALOG_WORD_OPEN;
   MouseMode = mouseMode;
@@ -100,6 +106,8 @@ void AnswerMessage(MessageSub& box, int answer) {
   CloseDialog(&box.prss, box.savedDialogWord, 0);
   if (answer > 0 && box.callback) box.callback(box.prss.parent, box.firstWord, box.secondWord);
 }
+
+void MessageSubTerminate(Prss* process) { AnswerMessage(*reinterpret_cast<MessageSub*>(process), 0); }
 
 void MessageButton(void* owner, int, uintptr_t word) {
   MessageSub& box = *static_cast<MessageSub*>(owner);
@@ -187,6 +195,8 @@ void CloseTextEntry(bool answered) {
   if (answered && d.callback) d.callback(d.prss.parent, text, d.answerWord);
 }
 
+void TextEntrySubTerminate(Prss*) { CloseTextEntry(false); }
+
 void ReportFileFailure(int actionText) {
   ShowFailedMessage(Text(actionText));
   PlayUISound(ERROR_SOUND);
@@ -241,6 +251,7 @@ void AnswerSelect(int chosen) {
 }
 
 void SelectCancel(void*, int, uintptr_t) { AnswerSelect(-1); }
+void SelectSubTerminate(Prss*) { AnswerSelect(-1); }
 
 void CodePageChosen(Prss*, uint32_t, int index) { InputCodePage = std::clamp(index, 0, CODE_PAGE_COUNT - 1); }
 
@@ -255,6 +266,7 @@ int OpenMessageSub(MessageSub* object, Prss* owner, QuestionCallback callback, c
     return 0;
   }
   MessageSub& box = object ? *object : MessageBoxDialog;
+  CloseIfOpen(&box.prss);
   box.callback = callback;
   box.drawCallback = drawCallback;
   CopyStringN(box.first, first, DIALOG_TEXT_SIZE);
@@ -264,7 +276,8 @@ int OpenMessageSub(MessageSub* object, Prss* owner, QuestionCallback callback, c
   box.secondWord = secondWord;
   box.answer = 0;
   box.mode = static_cast<uint8_t>(mode);
-  OpenDialog(&box.prss, owner, MessageSubAct, MessageSubKey, box.savedDialogWord, MOUSE_MODE_BOX);
+  OpenDialog(&box.prss, owner, MessageSubAct, MessageSubKey, MessageSubTerminate, box.savedDialogWord,
+             MOUSE_MODE_BOX);
   return 1;
 }
 
@@ -357,7 +370,7 @@ int OpenTextEntrySub(Prss* owner, TextEntryCallback callback, const char* prompt
                      const char* filePattern) {
   if (!InteractiveMode) return 0;
   TextEntrySub& d = E();
-  if (d.prss.alive) CloseTextEntry(false);
+  CloseIfOpen(&d.prss);
   TextEntryDialog& r = OpenTextEntry;
   r = TextEntryDialog{};
   r.open = 1;
@@ -396,7 +409,8 @@ int OpenTextEntrySub(Prss* owner, TextEntryCallback callback, const char* prompt
   } else {
     OnIMEStartComposition();
   }
-  OpenDialog(&d.prss, owner, TextEntrySubAct, TextEntrySubKey, d.savedDialogWord, MOUSE_MODE_ENTRY);
+  OpenDialog(&d.prss, owner, TextEntrySubAct, TextEntrySubKey, TextEntrySubTerminate, d.savedDialogWord,
+             MOUSE_MODE_ENTRY);
   d.prss.rawKeys = 0;  // characters, not key numbers
   return 1;
 }
@@ -646,7 +660,7 @@ int OpenSelectSub(Prss* owner, SelectCallback callback, const char* title, const
                   const char* const* texts, int count, uint32_t answerWord, int current) {
   if (!InteractiveMode) return 0;
   SelectSub& s = SelectDialog;
-  if (s.prss.alive) CloseDialog(&s.prss, s.savedDialogWord, s.savedMouseMode);
+  CloseIfOpen(&s.prss);
   s.callback = callback;
   CopyStringN(s.title, title, DIALOG_TEXT_SIZE);
   s.textSlots = textSlots;
@@ -656,7 +670,7 @@ int OpenSelectSub(Prss* owner, SelectCallback callback, const char* title, const
   s.current = current >= 0 && current < s.count ? current : -1;
   s.answer = 0;
   s.savedMouseMode = static_cast<uint8_t>(MouseMode);
-  OpenDialog(&s.prss, owner, SelectSubAct, SelectSubKey, s.savedDialogWord, MOUSE_MODE_BOX);
+  OpenDialog(&s.prss, owner, SelectSubAct, SelectSubKey, SelectSubTerminate, s.savedDialogWord, MOUSE_MODE_BOX);
   return 1;
 }
 

@@ -357,3 +357,26 @@ TEST_F(Dialogs, OptionListsPlaceTheirRowsAndAnswerByKeyOrClick) {
   EXPECT_EQ(g_Answers.chosen, 2);
   EXPECT_EQ(owner.sub, nullptr);
 }
+
+TEST_F(Dialogs, ADialogReplacedOrClosedWithItsOwnerLeavesNoDialogState) {
+  ShowMessageBox(&owner, "busy");
+  ASSERT_EQ(OpenTextEntrySub(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr), 1);  // replaces the box
+  EXPECT_EQ(MessageBoxDialog.prss.alive, 0);
+  EXPECT_EQ(owner.sub, &TextEntryDialogSub.prss);
+  Key(27);
+  EXPECT_EQ(DialogOpen, 0);
+  EXPECT_EQ(MouseMode, 0);
+  EXPECT_EQ(TextEntryActive, 0);
+  // A text entry's code-page list over it, then the owner closes with both open.
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  TextEntryButton(&TextEntryDialogSub, 0, static_cast<uintptr_t>(ENTRY_BUTTON_CODE_PAGE));
+  EXPECT_EQ(CurrentProcess, &SelectDialog.prss);
+  Key(13);  // the current page is chosen again
+  EXPECT_EQ(CurrentProcess, &TextEntryDialogSub.prss);
+  EXPECT_EQ(MouseMode, 1);
+  owner.terminate(&owner);
+  EXPECT_EQ(DialogOpen, 0);
+  EXPECT_EQ(MouseMode, 0);
+  EXPECT_EQ(owner.sub, nullptr);
+  EXPECT_EQ(g_Answers.count, 0);
+}
