@@ -555,6 +555,12 @@ Prss* TextEntrySubAct(Prss* process) {
   if (!process->alive) return nullptr;
   Prss_ActSub(process);
   if (process->sub || FrameSkipped) return process;
+  // A function key pressed while the entry is open inserts its message.
+  if (DialogFunctionKey) {
+    TextEntry.functionKeyMessage = DialogFunctionKey;
+    DialogFunctionKey = 0;
+  }
+  EntryRecallHistory();
   static const int STATE_TEXTS[8] = {-1, TX_3g_newnamef, TX_3g_deleteex, TX_3a_overwrex,
                                      TX_3g_filealre, TX_3g_cnotfind, -1, TX_3a_nosvnonm};
   const char* message = STATE_TEXTS[d.state] < 0 ? d.prompt : Text(STATE_TEXTS[d.state]);

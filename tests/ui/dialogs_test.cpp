@@ -380,3 +380,14 @@ TEST_F(Dialogs, ADialogReplacedOrClosedWithItsOwnerLeavesNoDialogState) {
   EXPECT_EQ(owner.sub, nullptr);
   EXPECT_EQ(g_Answers.count, 0);
 }
+
+TEST_F(Dialogs, AFunctionKeyPressedDuringTheEntryInsertsItsMessage) {
+  FunctionKeyMessageText = [](int index) -> const char* { return index == 1 ? "hello" : nullptr; };
+  AskText(&owner, Typed, "Say", 40, 0, "", 0, 0, nullptr);
+  DialogFunctionKey = 2;
+  Frame();
+  EXPECT_EQ(DialogFunctionKey, 0);
+  Key(13);
+  EXPECT_EQ(g_Answers.text, "hello");
+  FunctionKeyMessageText = nullptr;
+}
