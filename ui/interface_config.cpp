@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -144,23 +145,25 @@ void ReadInterfaceCfg() {
   ReadInterfaceCfgFromText(text.data(), text.size());
 }
 
-int WriteInterfaceCfg() {
+void WriteInterfaceCfgToText(std::string& out) {
   const KeyTable table = MakeKeyTable(InterfaceColours);
-  SafeWrite w{};
-  FILE* f = SafeWriteBegin(w, InterfaceCfgPath);
-  if (!f) {
-    LogLine("interface_cfg.txt could not be written");
-    return 0;
-  }
+  out.clear();
+  char line[64];
   for (const ConfigKey& k : table.keys) {
     if (k.kind == CONFIG_FLOAT) {
-      std::fprintf(f, "%s%.2f\n", k.key, static_cast<double>(*static_cast<const float*>(k.value)));
+      std::snprintf(line, sizeof line, "%s%.2f\n", k.key, static_cast<double>(*static_cast<const float*>(k.value)));
     } else {
       const ColourWord c = *static_cast<const ColourWord*>(k.value);
-      std::fprintf(f, "%s%u %u %u\n", k.key, ColourRed(c), ColourGreen(c), ColourBlue(c));
+      std::snprintf(line, sizeof line, "%s%u %u %u\n", k.key, ColourRed(c), ColourGreen(c), ColourBlue(c));
     }
+    out += line;
   }
-  if (SafeWriteCommit(w) != 0) {
+}
+
+int WriteInterfaceCfg() {
+  std::string text;
+  WriteInterfaceCfgToText(text);
+  if (FileWriteAll(InterfaceCfgPath, text.data(), text.size()) != 0) {
     LogLine("interface_cfg.txt could not be written");
     return 0;
   }

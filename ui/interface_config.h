@@ -8,6 +8,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "ui/text_colours.h"
 
@@ -55,5 +56,6 @@ void ReadInterfaceCfg();
 // Writes all 24 settings in table order through a safe write.  1 on success; a failure is
 // logged and leaves the old file.
 int WriteInterfaceCfg();
-// The same over text held in memory (tests).
+// The same over text held in memory (tests and fuzzing).
 void ReadInterfaceCfgFromText(const char* text, size_t length);
+void WriteInterfaceCfgToText(std::string& out);

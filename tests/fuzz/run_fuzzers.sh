@@ -17,6 +17,7 @@ BUILD=$ROOT/build-fuzz
 TARGETS=(
   "fuzz_data_file:$ROOT/tests/fuzz/corpus/data_file"
   "fuzz_config:$ROOT/tests/fuzz/corpus/config"
+  "fuzz_interface_cfg:$ROOT/tests/fuzz/corpus/interface_cfg"
   "fuzz_player_files:$ROOT/tests/fuzz/corpus/player_files"
   "charset_reader_fuzz:$ROOT/tests/fuzz/corpus/charset"
   "texconv_dds_fuzz:$BUILD/seeds/dds"
