@@ -20,14 +20,7 @@ int MakePage(const char* name, int size, const uint8_t* rgba) {
     return 1;
   const int savedLevels = TextureConfig.mipLevels;
   TextureConfig.mipLevels = GLYPH_PAGE_MIP_LEVELS;
-  int made;
-  if (record) {
-    ReleaseTextureObjects(record);
-    record->flags = 0;
-    made = generate_texture(record, size, rgba);
-  } else {
-    made = CreateGeneratedTexture(name, size, rgba) != nullptr;
-  }
+  const int made = CreateGeneratedTexture(name, size, rgba) != nullptr;
   TextureConfig.mipLevels = savedLevels;
   return made;
 }

@@ -128,6 +128,12 @@ int generate_texture(ZKTETexture* record, int size, const uint8_t* rgba) {
 }
 
 ZKTETexture* CreateGeneratedTexture(const char* name, int size, const uint8_t* rgba) {
+  // A listed record of that name is made again in place: materials may hold it.
+  if (ZKTETexture* listed = AddTextureRef(name, GEN_TYPE_INTERFACE)) {
+    ReleaseTextureObjects(listed);
+    listed->flags = 0;
+    return generate_texture(listed, size, rgba) ? listed : nullptr;
+  }
   ZKTETexture* record = CreateZKTETextureNULL(name, GEN_TYPE_INTERFACE, TEXTURE_TYPE_GENERAL);
   if (!record) return nullptr;
   if (!generate_texture(record, size, rgba)) {

@@ -13,7 +13,8 @@ constexpr int GLYPH_CELL_PIXELS = 64;  // cells of the glyph pages
 constexpr int GLYPH_CELL_LEVELS = 4;   // 64, 32, 16, 8
 
 // A listed texture made from size x size RGBA pixels (null: white with alpha 0); null when
-// it cannot be made.  The pixels are not changed.
+// it cannot be made.  A record listed under the name is made again in place (it stays
+// listed, without objects, when that fails).  The pixels are not changed.
 ZKTETexture* CreateGeneratedTexture(const char* name, int size, const uint8_t* rgba);
 // Makes the record's texture and view from the pixels; 1 or 0.
 int generate_texture(ZKTETexture* record, int size, const uint8_t* rgba);

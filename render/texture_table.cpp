@@ -173,6 +173,11 @@ ZKTETexture* CreateZKTETextureNULL(const char* name, int genType, int type) {
     if (CfgDebugLevel > 0) AddMessage("CreateZKTETextureNULL : no name", TextColours.message, MSG_TARGET_LOCAL);
     return nullptr;
   }
+  // A second record of a listed name could not join the table and would never be freed.
+  if (FindListed(name)) {
+    LogF("CreateZKTETextureNULL : %s is listed already", name);
+    return nullptr;
+  }
   ZKTETexture* record = new ZKTETexture{};
   CopyName(record->name, name);
   record->type = uint8_t(type);
@@ -331,6 +336,11 @@ ZKTETexture* CreateZKTETextureRT(const char* name, int width, int height, GfxFor
   if (perLevelViews) {
     flags &= ~uint32_t(RT_MULTISAMPLE);
     levels = std::min(levels, TEXTURE_TARGET_VIEWS);
+  }
+  // A second record of a listed name could not join the table and would never be freed.
+  if (FindListed(name)) {
+    LogF("CreateZKTETextureNULL : %s is listed already", name);
+    return nullptr;
   }
   ZKTETexture* record = new ZKTETexture{};
   CopyName(record->name, name);

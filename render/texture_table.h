@@ -72,7 +72,7 @@ ZKTETexture* GetTexture(const char* name, int genType);
 // The listed record of that name, its gen_type raised to genType when higher; null if absent.
 ZKTETexture* AddTextureRef(const char* name, int genType);
 ZKTETexture* CreateNamedTexture(const char* name, int genType);
-// A zeroed, listed record; null for an empty name.
+// A zeroed, listed record; null for an empty name or one listed already (logged).
 ZKTETexture* CreateZKTETextureNULL(const char* name, int genType, int type);
 int TextureCount();                 // records listed
 ZKTETexture* TextureAt(int index);  // in name order; null past the end

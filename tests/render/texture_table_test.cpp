@@ -381,6 +381,35 @@ TEST_F(TextureTable, GeneratedTexturesHalveToTheLimitAndKeepTheCallersPixels) {
   EXPECT_EQ(copy[3], 555 / 4);
 }
 
+TEST_F(TextureTable, MakingAListedNameAgainRefillsItsRecordAndLeaksNothing) {
+  ZKTETexture* first = CreateGeneratedTexture("TWICE~G", 4, nullptr);
+  ASSERT_NE(first, nullptr);
+  const int listed = TextureCount(), objects = GfxLiveObjectCount();
+  std::vector<uint8_t> pixels(8 * 8 * 4, 200);
+  ZKTETexture* again = CreateGeneratedTexture("twice~g", 8, pixels.data());
+  EXPECT_EQ(again, first) << "the listed record, made again in place";
+  EXPECT_EQ(again->width, 8);
+  EXPECT_EQ(again->state, TEXTURE_OWNED);
+  EXPECT_TRUE(again->registered);
+  EXPECT_EQ(TextureCount(), listed);
+  EXPECT_EQ(GfxLiveObjectCount(), objects) << "the old texture and view were released";
+
+  // A record borrowing a placeholder gets its own texture; the placeholder keeps its objects.
+  ZKTETexture* missing = GetTexture("NOFILE", GEN_TYPE_INTERFACE);
+  ASSERT_EQ(missing->state, TEXTURE_MISSING);
+  const GfxTexture2D grey = GreyPlaceholder->texture;
+  EXPECT_EQ(CreateGeneratedTexture("NOFILE", 4, nullptr), missing);
+  EXPECT_EQ(missing->state, TEXTURE_OWNED);
+  EXPECT_FALSE(missing->texture == grey);
+  EXPECT_TRUE(GreyPlaceholder->texture == grey);
+
+  // A blank record is refused for a listed name rather than made outside the table.
+  EXPECT_EQ(CreateZKTETextureNULL("TWICE~G", GEN_TYPE_INTERFACE, TEXTURE_TYPE_GENERAL), nullptr);
+  EXPECT_EQ(Lines("CreateZKTETextureNULL : TWICE~G is listed already"), 1);
+  EXPECT_EQ(TextureCount(), listed + 1);
+  EXPECT_EQ(GfxLiveObjectCount(), objects + 2);
+}
+
 TEST_F(TextureTable, RenderTexturesHaveTheirViewsAndDepth) {
   ZKTETexture* mirror = CreateZKTETextureRT("MIRROR~T", 64, 64, GFX_FORMAT_R8G8B8A8_UNORM_SRGB,
                                             RT_DEPTH_16 | RT_MULTISAMPLE | RT_EIGHT_SAMPLES | RT_FACE_FLAG);
