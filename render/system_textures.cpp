@@ -30,7 +30,7 @@ std::mutex PlateLock;
 
 const char* const SYSTEM_SPRITE_NAMES[SYSTEM_SPRITE_COUNT] = {
     "DISCSOLID_ALP", "DISCDRILL_ALP", "LOGO_ALP", "DUST_ALP", "TYRE_ALP",
-    "NDLCTR_ALP",    "LIGHT_ALP",     "BUTT_ALP", "SMLB_ALP"};
+    "NDLCTR_ALP",    "LIGHT_ALP",     "BUTT_ALP", "SMLB_ALP", "SHEET_ALP"};
 
 namespace {
 
@@ -56,8 +56,9 @@ Material* MaterialOf(ZKTETexture* texture, int drawKind, int second, int flags, 
 
 Material** SpriteSlot(int index) {
   SystemMaterialSet& m = SystemMaterials;
-  Material** slots[SYSTEM_SPRITE_COUNT] = {&m.discSolid, &m.discDrilled,  &m.logoSprite, &m.dust,      &m.tyre,
-                                           &m.needleCentre, &m.iconSheet, &m.largePanel, &m.smallPanel};
+  Material** slots[SYSTEM_SPRITE_COUNT] = {&m.discSolid,    &m.discDrilled, &m.logoSprite, &m.dust,
+                                           &m.tyre,         &m.needleCentre, &m.iconSheet, &m.largePanel,
+                                           &m.smallPanel,   &m.spriteSheet};
   return slots[index];
 }
 
@@ -65,7 +66,7 @@ void LoadSprites() {
   for (int i = 0; i < SYSTEM_SPRITE_COUNT; ++i) {
     const char* name = SYSTEM_SPRITE_NAMES[i];
     ZKTETexture* texture = GetTexture(name, GEN_TYPE_INTERFACE);
-    const bool interface = i >= 5;  // the needle centre, icon sheet and panels
+    const bool interface = i >= 5;  // the needle centre, icon sheet, panels and sprite sheet
     const MaterialParams params = i == 4 ? TyreParams() : BlendedParams();
     if (texture) *SpriteSlot(i) = MaterialOf(texture, interface ? 1 : 0, 0, interface ? 0 : 1, params, GEN_TYPE_INTERFACE);
     // A missing file borrows the grey placeholder; only a record without any texture is told.
@@ -73,10 +74,8 @@ void LoadSprites() {
   }
 }
 
-// A 1x1 texture of one pixel.  Loading again without a device release finds the listed one:
-// a second record of the same name would stay out of the table and never be freed.
+// A 1x1 texture of one pixel; loading again without a device release refills the listed one.
 ZKTETexture* PlainTexture(const char* name, const uint8_t (&rgba)[4]) {
-  if (ZKTETexture* listed = AddTextureRef(name, GEN_TYPE_INTERFACE)) return listed;
   ZKTETexture* made = CreateGeneratedTexture(name, 1, rgba);
   if (!made) LogF("Could not create : %s", name);
   return made;

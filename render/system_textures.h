@@ -24,6 +24,7 @@ struct SystemMaterialSet {
   Material* discSolid, *discDrilled, *logoSprite, *dust;  // kind 0, blended
   Material* tyre;                                         // kind 0, tyre block
   Material* needleCentre, *iconSheet, *largePanel, *smallPanel;  // kind 1, blended
+  Material* spriteSheet;       // the interface's sprites (the pointer is sprite 415), as above
   Material* logo;              // the program's logo picture
   Material* mirror;            // "MIRROR~T"
   Material* clocks;            // "CLOCKS~T"
@@ -31,8 +32,9 @@ struct SystemMaterialSet {
   Material* background;       // the background picture; reset on each load
 };
 extern SystemMaterialSet SystemMaterials;
-// The sprite pictures in loading order, and the logo picture's name.
-constexpr int SYSTEM_SPRITE_COUNT = 9;
+// The sprite pictures in loading order, and the logo picture's name.  The interface sprite
+// sheet loads last, as the interface pictures before it.
+constexpr int SYSTEM_SPRITE_COUNT = 10;
 extern const char* const SYSTEM_SPRITE_NAMES[SYSTEM_SPRITE_COUNT];
 constexpr const char* LOGO_PICTURE_NAME = "ZKTLOGO_ALP";
 

@@ -13,9 +13,11 @@
 #include "platform/clock.h"
 #include "render/buffers.h"
 #include "render/draw2d.h"
+#include "render/frame.h"
 #include "render/immediate.h"
 #include "render/material.h"
 #include "render/screen_labels.h"
+#include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "render/vr.h"
 #include "ui/code_pages.h"
@@ -35,7 +37,6 @@ float MessageTop = -1.0f;
 int MessageAreaReserved;
 float MessageTextSize = 0.05f;
 uint8_t InterfaceTranslucent;
-int BackgroundMode = 2;
 
 namespace {
 
@@ -81,15 +82,11 @@ ColourWord Darker(ColourWord c, bool pressed) {
 }  // namespace
 
 const Material* PanelStateMaterial(int state) {
-  const char* name = state == PANEL_STATE_LARGE   ? LARGE_PANEL_TEXTURE
-                     : state == PANEL_STATE_SMALL ? SMALL_PANEL_TEXTURE
-                     : state == PANEL_STATE_ICONS ? ICON_SHEET_TEXTURE
-                                                  : nullptr;
-  if (!name) return GetDefaultMaterial();
-  MaterialParams params{};
-  params.alphaMode = 2;
-  params.shineRed = params.shineGreen = params.shineBlue = 0xFF;
-  const Material* material = GetMaterialByName(name, 1, 0, 0, params, 0);
+  const SystemMaterialSet& m = SystemMaterials;
+  const Material* material = state == PANEL_STATE_LARGE   ? m.largePanel
+                             : state == PANEL_STATE_SMALL ? m.smallPanel
+                             : state == PANEL_STATE_ICONS ? m.iconSheet
+                                                          : nullptr;
   // A panel texture that is missing (its placeholder is grey and see-through) or not loaded
   // would hide the panels' colours: they go plain instead.
   if (!material || !material->texture || !material->texture->view || material->texture->state != TEXTURE_OWNED)
@@ -236,7 +233,7 @@ void DrawControlPanel(const ValueControl& c) {
     case 9: DrawFadePanel(&InterfaceColours.bigCol, pressed, c.right, c.bottom, true, c.left, c.top); return;
     case 10: DrawTitleTab(c); return;
     case 15: case 19: case 20: case 21: case 54: case 55:
-      if (c.left != c.right && !(labelBits & 4) && BackgroundMode != 0 && BackgroundMode != 1)
+      if (c.left != c.right && !(labelBits & 4) && FrameClear.mode != 0 && FrameClear.mode != 1)
         DrawButtonPanel(&InterfaceColours.bigCol, pressed, c.right, c.bottom, 0, true, c.left, c.top);
       return;
     case 16: case 17: case 18:

@@ -27,11 +27,9 @@ enum PanelState : int {
 extern int PanelTextureState;
 // A batch is closed after the routine that brings it to this many triangles.
 constexpr uint32_t PANEL_BATCH_TRIANGLES = 5120;
-// The panel textures' names: the large and small rounded panels and the icon sheet.
-constexpr const char* LARGE_PANEL_TEXTURE = "BUTT_ALP";
-constexpr const char* SMALL_PANEL_TEXTURE = "SMLB_ALP";
-constexpr const char* ICON_SHEET_TEXTURE = "LIGHT_ALP";
-// The material a panel state draws with (the default, untextured one for the plain state).
+// The material a panel state draws with: the system textures' large panel, small panel and
+// icon sheet (render/system_textures.h); the default, untextured one for the plain state and
+// while a panel texture is missing or not loaded.
 const Material* PanelStateMaterial(int state);
 // Closes the open batch; the next routine opens one with its texture.
 void FlushInterfaceBatch();
@@ -54,9 +52,8 @@ void DrawInterfaceQuad(uint32_t vertexColour, float x1, float y1, float x2, floa
 // ---- [Value controls] ----
 // The colours of codes -3 .. -14 (codes below take the last).
 uint32_t CodeColour(int code);
-// The frame's background (clear) mode: label types get a panel only when it is neither 0
-// nor 1.  STAND-IN: 2 until the frame start tells it.
-extern int BackgroundMode;
+// Label types get a panel only when the screen's clear mode (FrameClear.mode, render/frame.h)
+// is neither 0 nor 1: over a plain cleared screen they read without one.
 // The panel pass over value controls from index first to the end of the table.
 void DrawValueControlPanels(int first);
 

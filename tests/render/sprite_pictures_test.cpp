@@ -37,7 +37,6 @@ bool PowerOfTwo(uint32_t n) { return n >= 16 && (n & (n - 1)) == 0; }
 TEST(SpritePictures, EveryLoadedNameIsASquarePowerOfTwoWithAlpha) {
   std::vector<std::string> names(SYSTEM_SPRITE_NAMES, SYSTEM_SPRITE_NAMES + SYSTEM_SPRITE_COUNT);
   names.push_back(LOGO_PICTURE_NAME);
-  names.push_back("SHEET_ALP");
   for (const std::string& name : names) {
     Picture p = ReadSprite(name);
     ASSERT_TRUE(p.ok) << name;

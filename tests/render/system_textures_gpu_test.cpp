@@ -41,8 +41,8 @@ TEST(SystemTexturePixels, EachSpriteHoldsThePixelsOfItsFile) {
   CfgCompressedTex = CfgHalfTexRes = 0;
   LoadSystemTextures();
   const SystemMaterialSet& m = SystemMaterials;
-  const Material* materials[] = {m.discSolid, m.discDrilled,  m.logoSprite, m.dust,       m.tyre,
-                                 m.needleCentre, m.iconSheet, m.largePanel, m.smallPanel, m.logo};
+  const Material* materials[] = {m.discSolid,    m.discDrilled, m.logoSprite, m.dust,        m.tyre,     m.needleCentre,
+                                 m.iconSheet,    m.largePanel,  m.smallPanel, m.spriteSheet, m.logo};
   ASSERT_EQ(std::size(materials), names.size());
 
   for (size_t i = 0; i < names.size(); ++i) {

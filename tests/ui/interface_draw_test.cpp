@@ -9,6 +9,7 @@
 
 #include "core/process.h"
 #include "render/draw2d.h"
+#include "render/frame.h"
 #include "render/gamma_tables.h"
 #include "render/material.h"
 #include "render/render_target.h"
@@ -167,6 +168,25 @@ TEST_F(PanelDraw, ValueControlsGetTheirPanelsThumbsIconsAndTabs) {
     AddValueControl(&owner, nullptr, IvText(""), IvInt(0), IvInt(0), type, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
   DrawValueControlPanels(0);
   EXPECT_EQ(Triangles(), 0u);
+}
+
+TEST_F(PanelDraw, LabelsGetAPanelOnlyOnScreensThatDoNotClearToAColour) {
+  Prss owner{};
+  const FrameClearSettings saved = FrameClear;
+  // Mode, triangles: two big panels of nine quads; the no-panel bit and a zero width skip.
+  const int expected[5][2] = {{0, 0}, {1, 0}, {2, 36}, {3, 36}, {-1, 36}};
+  for (const auto& [mode, triangles] : expected) {
+    Reset();
+    ClearInterface();
+    FrameClear.mode = mode;
+    AddValueControl(&owner, nullptr, IvText("a"), IvInt(0), IvInt(0), 15, nullptr, nullptr, 0.0f, 0.0f, 0.3f, 0.2f);
+    AddValueControl(&owner, nullptr, IvText("b"), IvInt(0), IvInt(4), 15, nullptr, nullptr, 0.0f, 0.3f, 0.3f, 0.5f);
+    AddValueControl(&owner, nullptr, IvText("c"), IvInt(0), IvInt(0), 54, nullptr, nullptr, 0.0f, 0.6f, 0.3f, 0.8f);
+    AddValueControl(&owner, nullptr, IvText("d"), IvInt(0), IvInt(0), 21, nullptr, nullptr, 0.1f, 0.0f, 0.1f, 0.2f);
+    DrawValueControlPanels(0);
+    EXPECT_EQ(Triangles(), uint32_t(triangles)) << "clear mode " << mode;
+  }
+  FrameClear = saved;
 }
 
 TEST_F(PanelDraw, CodeColoursAndStripes) {

@@ -1,7 +1,8 @@
 // interface_gpu_test.cpp - a screen of every panel kind, a slider and pixel buttons drawn on a
 // real GL context by the interface's own frame passes; the picture is written as a PNG, read
 // back, and checked for the expected colours at sample points.  The slider is dragged with
-// mouse records between two frames and its thumb must follow.
+// mouse records between two frames and its thumb must follow.  With the sprite pictures the
+// sprite tool draws into the working folder, the panels take their rounded textures.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -17,9 +18,11 @@
 #include "render/device.h"
 #include "render/draw2d.h"
 #include "render/gamma_tables.h"
+#include "render/material.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/shaders.h"
+#include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "tests/ui/png_test_util.h"
 #include "ui/interface.h"
@@ -91,6 +94,7 @@ class InterfacePicture : public ::testing::Test {
     ResetMessages();  // the device's own start-up lines would lie over the panels
   }
   void TearDown() override {
+    ReleaseSystemTextures();  // the next test draws plain panels again
     InterfaceColours = savedColours;
     ApplyInterfaceColours();
     ResetInterfaceState();
@@ -124,6 +128,26 @@ class InterfacePicture : public ::testing::Test {
 
   static void RecordSlider(void*, int, uintptr_t) { ++sliderChanges_; }
 
+  // The sprite pictures of the working folder as the system textures; false when the sprite
+  // tool has not drawn them.
+  static bool LoadSpritePictures() {
+    const char* work = std::getenv("ZKT_WORK_DIR");
+    if (!work) return false;
+    std::filesystem::remove_all("data");
+    std::filesystem::create_directories("data/png");
+    for (int i = 0; i < SYSTEM_SPRITE_COUNT; ++i) {
+      const std::string name = std::string(SYSTEM_SPRITE_NAMES[i]) + ".png";
+      const std::filesystem::path from = std::filesystem::path(work) / "data/png" / name;
+      if (!std::filesystem::exists(from)) return false;
+      std::filesystem::copy_file(from, "data/png/" + name);
+    }
+    const int savedCompressed = CfgCompressedTex;
+    CfgCompressedTex = 0;  // the pictures as drawn, without a DDS conversion
+    LoadSystemTextures();
+    CfgCompressedTex = savedCompressed;
+    return true;
+  }
+
   std::vector<uint8_t> DrawFrame() {
     EXPECT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
     SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
@@ -137,6 +161,10 @@ class InterfacePicture : public ::testing::Test {
     ClearInterface();
     AddScreen();
     DrawInterface();
+    if (flatPanel) {  // the whole small panel texture, stretched between the slider and the buttons
+      DrawFlatPanel(&flatColour_, false, -0.4f, 0.56f, false, -0.9f, 0.34f);
+      FlushInterfaceBatch();
+    }
     FlushDraw2D();
     ResetDraw2D();  // as the frame loop does before the buttons
     DrawButtons();
@@ -175,6 +203,8 @@ class InterfacePicture : public ::testing::Test {
     return 2.0f * (float(best) + 0.5f) / WIDTH - 1.0f;
   }
 
+  bool flatPanel = false;
+  static inline ColourWord flatColour_ = RgbWord(200, 180, 40);
   static inline bool ready_ = false;
   static inline int sliderChanges_ = 0;
 };
@@ -231,4 +261,26 @@ TEST_F(InterfacePicture, EveryPanelKindShowsItsColourAndTheSliderFollowsTheMouse
   const std::vector<uint8_t> second = DrawFrame();
   ASSERT_TRUE(WritePng("gpu/interface_slider_moved.png", second, WIDTH, HEIGHT));
   EXPECT_NEAR(ThumbX(second), 0.0f, 0.03f) << "the thumb followed the drag";
+}
+
+TEST_F(InterfacePicture, PanelsDrawWithTheSystemTexturesRoundedCorners) {
+  if (!LoadSpritePictures()) GTEST_SKIP() << "the sprite pictures were not drawn into the working folder";
+  ASSERT_NE(SystemMaterials.largePanel, nullptr);
+  ASSERT_NE(SystemMaterials.smallPanel, nullptr);
+  ASSERT_NE(SystemMaterials.iconSheet, nullptr);
+  EXPECT_EQ(PanelStateMaterial(PANEL_STATE_LARGE), SystemMaterials.largePanel);
+  EXPECT_EQ(PanelStateMaterial(PANEL_STATE_SMALL), SystemMaterials.smallPanel);
+  EXPECT_EQ(PanelStateMaterial(PANEL_STATE_ICONS), SystemMaterials.iconSheet);
+  EXPECT_EQ(PanelStateMaterial(PANEL_STATE_PLAIN), GetDefaultMaterial());
+
+  flatPanel = true;
+  const std::vector<uint8_t> p = DrawFrame();
+  ASSERT_TRUE(WritePng("gpu/interface_textured_panels.png", p, WIDTH, HEIGHT));
+  // The white panel textures take the panels' colours where they are solid.
+  ExpectColour(At(p, -0.65f, -0.75f), InterfaceColours.buttonCol, "textured button panel");
+  ExpectColour(At(p, 0.6f, -0.75f), RED_PANEL, "textured colour panel");
+  ExpectColour(At(p, -0.65f, 0.45f), flatColour_, "flat panel's middle");
+  // Its corners are rounded away: the clear corners of the texture show the black behind.
+  ExpectColour(At(p, -0.895f, 0.345f), 0, "flat panel's top-left corner");
+  ExpectColour(At(p, -0.41f, 0.55f), 0, "flat panel's bottom-right corner");
 }
