@@ -149,8 +149,7 @@ TEST_F(PanelDraw, ValueControlsGetTheirPanelsThumbsIconsAndTabs) {
   AddValueControl(&owner, HeldInt(7), IvInt(0), IvInt(0), IvInt(0), 61, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
   DrawValueControlPanels(0);
   ASSERT_EQ(Triangles(), 2u);
-  EXPECT_EQ(LastBatch().material, PanelStateMaterial(PANEL_STATE_ICONS) ? PanelStateMaterial(PANEL_STATE_ICONS)
-                                                                         : GetDefaultMaterial());
+  EXPECT_EQ(LastBatch().material, PanelStateMaterial(PANEL_STATE_ICONS));
   EXPECT_FLOAT_EQ(V(0).u, 95.0f / 256.0f);  // column 2
   EXPECT_FLOAT_EQ(V(0).v, 31.0f / 256.0f);  // row 1
   EXPECT_EQ(V(0).colour, ApplyBrightnessTable(0xC0FFFFFFu));
