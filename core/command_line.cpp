@@ -544,7 +544,7 @@ uint32_t ServeOneRequest(uint32_t code, const char* text) {
 }
 
 // The entry page is what the user sees, with nothing open over it.
-bool EntryPageFree() { return EntryPageShowing() != 0; }
+bool EntryPageFree() { return EntryPageIsIdle() != 0; }
 
 }  // namespace
 

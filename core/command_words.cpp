@@ -582,7 +582,7 @@ void SpectateCommand(const Command& c) {
 
 void JoinCommand(const Command& c) {
   if (c.value[0]) {  // join a game by name
-    if (!EntryPageShowing()) {
+    if (!EntryPageIsIdle()) {
       ReplyText(c, TX_3g_comentry);
       return;
     }
@@ -614,12 +614,12 @@ void CtrlinkOutCommand(const Command& c) {
 }
 
 void EntryOnlyCommand(const Command& c) {
-  if (!EntryPageShowing()) ReplyText(c, TX_3g_comentry);
+  if (!EntryPageIsIdle()) ReplyText(c, TX_3g_comentry);
 }
 
 void ReplayCommand(const Command& c) {
   if (RefusedToCtrlink(c) || !Needed(c)) return;
-  if (!EntryPageShowing()) {
+  if (!EntryPageIsIdle()) {
     ReplyText(c, TX_3g_comentry);
     return;
   }

@@ -1,27 +1,70 @@
-// entry_page.cpp - the entry page: the hub every session starts from.
+// entry_page.cpp - the entry page: the hub every session starts from, and the way out.
 #include "core/app.h"
 #include "core/config.h"
 #include "core/process.h"
+#include <cstdio>
 #include "frontend/frontend.h"
 #include "race/race.h"
+#include "ui/dialogs.h"
+#include "ui/interface_config.h"
+#include "ui/language.h"
 
 uint32_t ExitAction;
 
 namespace {
 
+constexpr uintptr_t WORD_EXIT = 0;
+constexpr int VALUE_TYPE_BIG_LABEL = 4;
+
 struct EntryPage {
   Prss prss;
+  uint8_t leaving;  // the exit button was pressed: the credits follow
 };
+
+char g_versionLine[48];
+
+void EntryPageButton(void* owner, int, uintptr_t word) {
+  EntryPage* page = static_cast<EntryPage*>(owner);
+  if (word != WORD_EXIT || page->prss.sub) return;
+  page->leaving = 1;
+  Prss_Terminate(&page->prss);
+}
+
+// Escape, "Q" and "X" leave as the exit button does: through the credits.
+void EntryPageKey(Prss* process, int keyCode) {
+  if (keyCode == 27 || keyCode == 'Q' || keyCode == 'X') reinterpret_cast<EntryPage*>(process)->leaving = 1;
+  EscapeQuitKey(process, keyCode);
+}
 
 Prss* EntryPageAction(Prss* process) {
   EntryPage* page = reinterpret_cast<EntryPage*>(process);
-  if (ExitRequested && !process->sub) process->terminate(process);
+  if (ExitRequested && !process->sub) {
+    if (ExitAction != 0) {
+      // A request to come back here (the command "entry"): the screens above have closed,
+      // so the request is carried out and the page goes on.
+      ExitRequested = 0;
+      ExitAction = 0;
+    } else {
+      process->terminate(process);
+    }
+  }
   if (!process->alive) {
+    Prss* parent = process->parent;
+    const bool toCredits = page->leaving && !ExitRequested;
     delete page;
-    return nullptr;
+    if (!toCredits) return nullptr;
+    Prss* credits = OpenCreditsPage(parent);
+    return credits->act(credits);  // live in this frame
   }
   GameState = 1;  // a front-end menu page: the loop keeps the menu frame period
   Prss_ActSub(process);
+  if (!FrameSkipped && !process->sub) {
+    AddPageTitle("ZKT Editor");
+    std::snprintf(g_versionLine, sizeof g_versionLine, "version %s", PROGRAM_VERSION);
+    AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvText(g_versionLine), VALUE_TYPE_BIG_LABEL,
+                    &InterfaceColours.bigText, nullptr, -0.3f, -0.1f, 0.3f, 0.0f);
+    AddPageBackButton(process, WORD_EXIT, EntryPageButton, LanguageTexts[TX_3a_exit_btn]);
+  }
   return process;
 }
 
@@ -29,7 +72,7 @@ Prss* EntryPageAction(Prss* process) {
 
 Prss* CreateEntryPage(Prss* parent) {
   EntryPage* page = Prss_New<EntryPage>();
-  Prss_Init(&page->prss, parent, EntryPageAction, EscapeQuitKey, Prss_SimpleMouse, nullptr, nullptr);
+  Prss_Init(&page->prss, parent, EntryPageAction, EntryPageKey, Prss_SimpleMouse, nullptr, nullptr);
   Prss_MakeCurrent(&page->prss);
   CfgWelcome = 0;
   return &page->prss;
@@ -39,6 +82,8 @@ void EscapeQuitKey(Prss* process, int keyCode) {
   if (keyCode == 27 || keyCode == 'Q' || keyCode == 'X') Prss_Terminate(process);
 }
 
-int EntryPageShowing() { return CurrentProcess && CurrentProcess->act == EntryPageAction && !CurrentProcess->sub; }
+int EntryPageIsIdle() {
+  return CurrentProcess && CurrentProcess->act == EntryPageAction && !CurrentProcess->sub && !DialogOpen;
+}
 
 void RefreshGarageSetups() {}  // no garage screen yet

@@ -1,20 +1,53 @@
-// frontend.h - the front end's pages and services that the core calls.
+// frontend.h - the front end's pages and services that the rest of the program calls.
+//
+// Sections: [Pages] [Page buttons] [Names] [Services]
+// Main thread only.
 #pragma once
 #include <cstdint>
 
+#include "ui/interface.h"
+
 struct Prss;
 
-extern uint32_t ExitAction;  // the action stored by RequestExit, carried out by the entry page
+// ---- [Pages] ----
+// The action stored by RequestExit and carried out by the entry page: 0 ends the program,
+// any other code (1 from the command "entry") brings the user back to the entry page.
+extern uint32_t ExitAction;
 
-Prss* CreateEntryPage(Prss* parent);  // the normal first top process
+// The normal first top process: the hub every session starts from.  Clears "Welcome C ".
+Prss* CreateEntryPage(Prss* parent);
+// 1 while the entry page is the current screen with nothing open over it.
+int   EntryPageIsIdle();
+// The welcome page; with showLanguages a row of the languages the user may choose.
+Prss* OpenWelcomeScreen(Prss* parent, int showLanguages);
+// The closing credits; it ends after CREDITS_SHOW_MS, a click or a key.
+constexpr uint32_t CREDITS_SHOW_MS = 5000;
+Prss* OpenCreditsPage(Prss* parent);
+// The shared key function: Escape, "Q" and "X" terminate the process.
 void  EscapeQuitKey(Prss* process, int keyCode);
-int   ExportVehicleWithLog();          // the command line's vehicle output run; its exit code
-void  FreeModList();
-void  ReleaseTrackThumbnails();
-void  ToggleSound();
+
+// ---- [Page buttons] ----
+// The two corner buttons of a simple page, bottom left (exit, back) and bottom right (next,
+// OK).  The handler receives (owner, 0, word).  Null texts give "back" and "GO".
+void AddPageBackButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text);
+void AddPageOkButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text);
+// The page title across the top of the screen.
+void AddPageTitle(const char* title);
+
+// ---- [Names] ----
+// Exactly three ASCII letters or digits: a built-in car's short name.
+int IsShortCarName(const char* name);
+// A mod's 24-bit id: three non-zero bytes that do not read as a short car name.
+int IsModCarId(uint32_t id);
+constexpr int JOINED_NAME_PART = 22;  // characters of the name part kept by JoinUnderscoreName
+// "prefix_name" into out (outSize bytes, always terminated), the name cut to JOINED_NAME_PART.
+void JoinUnderscoreName(char* out, int outSize, const char* prefix, const char* name);
+
+// ---- [Services] ----
+int  ExportVehicleWithLog();          // the command line's vehicle output run; its exit code
+void FreeModList();
+void ReleaseTrackThumbnails();
+void ToggleSound();
 void ReloadGarageCarModel(int flag);  // as ReloadAllCarModels, for the garage's car
 void ReloadThumbnailTextures();       // the car thumbnails and the track thumbnails
-
-// For requests of a later start of the program (see core/command_line.h).
-int  EntryPageShowing();    // the entry page is current with nothing open over it
-void RefreshGarageSetups(); // the garage re-lists its setups when it is open
+void RefreshGarageSetups();           // the garage re-lists its setups when it is open

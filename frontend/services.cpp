@@ -1,7 +1,10 @@
-// services.cpp - front-end services the core calls.
-#include "frontend/frontend.h"
+// services.cpp - front-end services the rest of the program calls.
+#include <cctype>
+#include <cstdio>
+#include <cstring>
 
 #include "core/log.h"
+#include "frontend/frontend.h"
 
 int ExportVehicleWithLog() {
   LogLine("vehicle output : not available in this build");
@@ -11,5 +14,26 @@ int ExportVehicleWithLog() {
 void FreeModList() {}
 void ReleaseTrackThumbnails() {}
 void ToggleSound() {}
-void ReloadGarageCarModel(int flag) {}
+void ReloadGarageCarModel(int) {}
 void ReloadThumbnailTextures() {}
+
+int IsShortCarName(const char* name) {
+  if (!name) return 0;
+  for (int i = 0; i < 3; ++i)
+    if (!std::isalnum(static_cast<unsigned char>(name[i])) || static_cast<unsigned char>(name[i]) > 127) return 0;
+  return name[3] == 0;
+}
+
+int IsModCarId(uint32_t id) {
+  // A mod id is kept in the same 24 bits as a short name's three characters, byte 0 first.
+  const char asName[4] = {static_cast<char>(id & 0xFF), static_cast<char>(id >> 8 & 0xFF),
+                          static_cast<char>(id >> 16 & 0xFF), 0};
+  if (id > 0xFFFFFF || !asName[0] || !asName[1] || !asName[2]) return 0;
+  return !IsShortCarName(asName);
+}
+
+void JoinUnderscoreName(char* out, int outSize, const char* prefix, const char* name) {
+  if (!out || outSize <= 0) return;
+  std::snprintf(out, static_cast<size_t>(outSize), "%s_%.*s", prefix ? prefix : "", JOINED_NAME_PART,
+                name ? name : "");
+}

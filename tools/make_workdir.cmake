@@ -14,3 +14,7 @@ if(SOURCE_DIR)
   file(GLOB shaders ${SOURCE_DIR}/bin/shaders2/*.glsl)
   file(COPY ${shaders} DESTINATION ${WORK_DIR}/bin/shaders2)
 endif()
+# The texts the program ships (the common help texts).
+if(SOURCE_DIR)
+  file(COPY ${SOURCE_DIR}/data/language/help.txt DESTINATION ${WORK_DIR}/data/language)
+endif()

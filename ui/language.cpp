@@ -14,6 +14,8 @@
 #include "core/player_file.h"
 #include "platform/files.h"
 #include "ui/character_set.h"
+#include "ui/interface.h"
+#include "ui/interface_config.h"
 #include "ui/messages.h"
 #include "ui/text_colours.h"
 
@@ -455,8 +457,33 @@ Prss* LoadHelpText(Prss* owner, const char* title, const char* key, int mode) {
   screen->mode = mode;
   CopyText(screen->title, sizeof screen->title, title ? title : "");
   FindHelpText(key, screen->help);
+  std::memcpy(screen->shownLines, screen->help.text, sizeof screen->shownLines);
+  for (char& c : screen->shownLines)
+    if (c == '\n' || c == '\r') c = 0;
   return &screen->prss;
 }
+
+namespace {
+
+constexpr int HELP_TYPE_TITLE = 10, HELP_TYPE_LINE = 15;
+constexpr float HELP_LINE_HEIGHT = 0.08f, HELP_TEXT_BOTTOM = 0.8f;
+
+// The title, then one label per line of the text, as far as the page has room.
+void AddHelpScreenText(HelpScreen& screen) {
+  AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvText(screen.title), HELP_TYPE_TITLE,
+                  &InterfaceColours.titleGrey, nullptr, -1.0f, -1.0f, 1.0f, -0.85f);
+  float top = -0.75f;
+  const char* end = screen.shownLines + std::strlen(screen.help.text);
+  for (const char* line = screen.shownLines; line < end && top + HELP_LINE_HEIGHT <= HELP_TEXT_BOTTOM;
+       line += std::strlen(line) + 1) {
+    if (line[0])
+      AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvText(line), HELP_TYPE_LINE, &InterfaceColours.bigText,
+                      nullptr, -0.9f, top, 0.9f, top + HELP_LINE_HEIGHT);
+    top += HELP_LINE_HEIGHT;
+  }
+}
+
+}  // namespace
 
 Prss* HelpScreenAction(Prss* process) {
   HelpScreen* screen = reinterpret_cast<HelpScreen*>(process);
@@ -466,8 +493,9 @@ Prss* HelpScreenAction(Prss* process) {
     return nullptr;
   }
   Prss_ActSub(process);
-  // The title, the wrapped text and the mode's buttons (HelpScreenOk, HelpScreenCancel) are
-  // drawn here once the interface's text box and buttons exist.
+  if (!FrameSkipped && !process->sub) AddHelpScreenText(*screen);
+  // The mode's buttons (HelpScreenOk, HelpScreenCancel) are added here once the shared page
+  // buttons exist; the owner of a screen without buttons adds its own.
   return process;
 }
 

@@ -114,6 +114,7 @@ struct HelpScreen {
   uint8_t accepted; // set by OK or Enter
   char title[128];
   HelpText help;
+  char shownLines[HELP_TEXT_SIZE];  // the help text with each line ended by a zero, as drawn
 };
 // Opens the help screen of key under owner and makes it current; the owner attaches it with
 // Prss_AddSub.  A key found nowhere leaves the screen empty.
