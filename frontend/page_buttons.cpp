@@ -2,6 +2,8 @@
 #include "frontend/frontend.h"
 #include "ui/interface_config.h"
 #include "ui/language.h"
+#include "ui/text_measure.h"
+#include "core/main_window.h"
 
 namespace {
 
@@ -29,6 +31,8 @@ void AddPageOkButton(Prss* owner, uintptr_t word, InterfaceHandler handler, cons
 }
 
 void AddPageTitle(const char* title) {
-  AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvText(title), VALUE_TYPE_TITLE, &InterfaceColours.titleGrey,
+  // The title tab is as wide as its text (screen units).
+  const float width = 2.0f * TextWidthAtSize1(title) / float(ScreenWidth > 0 ? ScreenWidth : 1);
+  AddValueControl(nullptr, HeldFloat(width), IvInt(0), IvInt(0), IvText(title), VALUE_TYPE_TITLE, &InterfaceColours.titleGrey,
                   nullptr, -1.0f, -1.0f, 1.0f, -0.85f);
 }

@@ -1,0 +1,153 @@
+// entry_page_gpu_test.cpp - a picture of the entry page drawn on a real GL context by the
+// page's own act and the interface's drawing; written as a PNG and checked that it shows the
+// page: the title and the exit button in their colours over the dark background.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <vector>
+
+#include "core/app.h"
+#include "core/config.h"
+#include "core/log.h"
+#include "core/main_window.h"
+#include "core/process.h"
+#include "frontend/frontend.h"
+#include "render/device.h"
+#include "render/draw2d.h"
+#include "render/gamma_tables.h"
+#include "render/render_states.h"
+#include "render/render_target.h"
+#include "render/shaders.h"
+#include "render/texture_record.h"
+#include "tests/ui/charset_test_util.h"
+#include "tests/ui/png_test_util.h"
+#include "ui/character_set.h"
+#include "ui/font_pages.h"
+#include "ui/interface.h"
+#include "ui/interface_config.h"
+#include "ui/interface_draw.h"
+#include "ui/messages.h"
+#include "ui/text_draw.h"
+
+namespace {
+
+constexpr int WIDTH = 320, HEIGHT = 240;
+
+class EntryPagePicture : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::filesystem::create_directories("gpu");
+    SetLogFileName("gpu/deb.log");
+    if (const char* source = std::getenv("ZKT_SOURCE_DIR"))
+      std::snprintf(ShaderFolder, sizeof ShaderFolder, "%s/bin/shaders2", source);
+    ScreenWidth = WIDTH;
+    ScreenHeight = HEIGHT;
+    CfgStartWindowed = 1;
+    CfgRenderHdr = 0;
+    CfgAdapterSelect = CfgOutputSelect = 0;
+    CfgZbdSelect = 2;
+    ready_ = PreInitD3D() == nullptr && InitialiseGraphicsForScreen() == nullptr;
+    const Bytes image = ReadWholeFile(GeneratedCharsetPath());
+    charset_ = !image.empty() && ReadCharacterSet(image.data(), int64_t(image.size()), "zkt.abc") == 1;
+    if (ready_ && charset_) BuildFontTexture();
+  }
+  static void TearDownTestSuite() {
+    FreeCharacterSet();
+    ShutdownGraphics();
+    SetLogFileName("");
+  }
+
+  ZKTETexture target{};
+
+  void SetUp() override {
+    if (!ready_) GTEST_SKIP() << "no device";
+    ASSERT_TRUE(charset_) << "the generated character set";
+    GfxTexture2DDesc d;
+    d.width = WIDTH;
+    d.height = HEIGHT;
+    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
+    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
+    ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
+    target.width = WIDTH;
+    target.height = HEIGHT;
+    target.mipLevels = 1;
+    target.format = d.format;
+    Projection.aspect = float(HEIGHT) / float(WIDTH);
+    Projection.inverseAspect = float(WIDTH) / float(HEIGHT);
+    SetDefaultTextColours();
+    ApplyInterfaceColours();
+    SetInterfaceMetrics();
+    ResetInterfaceState();
+    ResetMessages();
+  }
+  void TearDown() override {
+    ResetInterfaceState();
+    if (!target.texture) return;
+    while (RenderTargets.depth > 0) UnsetRenderTarget();
+    ReleaseTexture(&target);
+    RenderStates.pendingDepth = 0;
+  }
+
+  // One drawn frame of the page, as the frame loop draws it, read back as RGBA rows.
+  std::vector<uint8_t> DrawPage(Prss*& page) {
+    EXPECT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
+    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+    RenderStates.pendingBlend = 0;
+    RenderStates.pendingRaster = 0;
+    RenderStates.pendingDepth = 1;
+    FlushStates();
+    Clear(0xFF000000u, 1);
+    ResetDraw2D();
+    EmptyTextBatches();
+    ClearInterface();
+    FrameSkipped = 0;
+    page = page->act(page);
+    DrawInterface();
+    FlushDraw2D();
+    ResetDraw2D();
+    DrawButtons();
+    std::vector<uint8_t> p(size_t(WIDTH) * HEIGHT * 4);
+    EXPECT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+    while (RenderTargets.depth > 0) UnsetRenderTarget();
+    return p;
+  }
+  static const uint8_t* At(const std::vector<uint8_t>& p, float x, float y) {
+    const int px = std::clamp(int((x + 1.0f) * 0.5f * WIDTH), 0, WIDTH - 1);
+    const int py = std::clamp(int((y + 1.0f) * 0.5f * HEIGHT), 0, HEIGHT - 1);
+    return &p[(size_t(py) * WIDTH + px) * 4];
+  }
+  static bool IsDark(const uint8_t* q) { return q[0] + q[1] + q[2] < 24; }
+
+  static inline bool ready_ = false, charset_ = false;
+};
+
+}  // namespace
+
+TEST_F(EntryPagePicture, ShowsTheTitleAndTheExitButton) {
+  Prss* page = CreateEntryPage(nullptr);
+  const std::vector<uint8_t> p = DrawPage(page);
+  ASSERT_NE(page, nullptr);
+  ASSERT_TRUE(WritePng("gpu/entry_page.png", p, WIDTH, HEIGHT));
+
+  size_t lit = 0;
+  std::set<uint32_t> colours;
+  for (size_t i = 0; i < p.size(); i += 4) {
+    if (!IsDark(&p[i])) ++lit;
+    colours.insert(uint32_t(p[i]) | uint32_t(p[i + 1]) << 8 | uint32_t(p[i + 2]) << 16);
+  }
+  EXPECT_GT(lit, size_t(WIDTH) * HEIGHT / 200) << "the page is blank";
+  EXPECT_GE(colours.size(), 2u);
+  const uint8_t* exit = At(p, -0.875f, 0.925f);
+  EXPECT_GT(exit[0], 120) << "exit button in \"Button Red\"";
+  EXPECT_LT(exit[2], exit[0] / 2);
+  EXPECT_TRUE(IsDark(At(p, 0.5f, 0.5f))) << "background";
+
+  ExitRequested = 1;  // close the page as shut-down does
+  page = page->act(page);
+  ExitRequested = 0;
+  EXPECT_EQ(page, nullptr);
+}

@@ -1,0 +1,54 @@
+// names_test.cpp - the car name tests and joined names of the front end.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "frontend/frontend.h"
+
+namespace {
+
+uint32_t IdOf(const char* three) {
+  return uint32_t(uint8_t(three[0])) | uint32_t(uint8_t(three[1])) << 8 | uint32_t(uint8_t(three[2])) << 16;
+}
+
+TEST(CarNames, ShortNamesAreExactlyThreeLettersOrDigits) {
+  EXPECT_TRUE(IsShortCarName("XR5"));
+  EXPECT_TRUE(IsShortCarName("abc"));
+  EXPECT_FALSE(IsShortCarName("AB"));
+  EXPECT_FALSE(IsShortCarName("ABCD"));
+  EXPECT_FALSE(IsShortCarName("A_C"));
+  EXPECT_FALSE(IsShortCarName("A\xE9" "C"));  // not ASCII
+  EXPECT_FALSE(IsShortCarName(""));
+  EXPECT_FALSE(IsShortCarName(nullptr));
+}
+
+TEST(CarNames, ModIdsHaveThreeNonZeroBytesThatAreNoShortName) {
+  EXPECT_TRUE(IsModCarId(0x1A2B3C));
+  EXPECT_TRUE(IsModCarId(0xFFFFFF));
+  EXPECT_FALSE(IsModCarId(IdOf("XR5")));  // reads as a short car name
+  EXPECT_FALSE(IsModCarId(0x1A003C));     // a zero byte in the middle
+  EXPECT_FALSE(IsModCarId(0x00ABCD));
+  EXPECT_FALSE(IsModCarId(0xABCD00));
+  EXPECT_FALSE(IsModCarId(0x01ABCDEF));   // more than 24 bits
+  EXPECT_FALSE(IsModCarId(0));
+}
+
+TEST(JoinedNames, PrefixUnderscoreAndTheNameCutTo22) {
+  char out[64];
+  JoinUnderscoreName(out, sizeof out, "XR5", "blue");
+  EXPECT_STREQ(out, "XR5_blue");
+  JoinUnderscoreName(out, sizeof out, "1A2B3C", "abcdefghijklmnopqrstuvwxyz");
+  EXPECT_STREQ(out, "1A2B3C_abcdefghijklmnopqrstuv");
+  JoinUnderscoreName(out, sizeof out, "XR5", nullptr);
+  EXPECT_STREQ(out, "XR5_");
+}
+
+TEST(JoinedNames, NeverWritesPastTheBuffer) {
+  char out[12];
+  std::memset(out, 'z', sizeof out);
+  JoinUnderscoreName(out, 8, "prefix", "name");
+  EXPECT_STREQ(out, "prefix_");
+  EXPECT_EQ(out[8], 'z');
+}
+
+}  // namespace
