@@ -105,3 +105,48 @@ int LookupKeyName(const char* name) {
   }
   return 0;
 }
+
+RacePlayer RacePlayers[MAX_RACE_PLAYERS];
+int RacePlayerCount;
+ConnectionInfo Connections[MAX_CONNECTIONS];
+int ConnectionCount;
+int TypingBlocked;
+
+namespace {
+char g_selectedCar[32];
+}
+
+int IsRaceActive() { return 0; }
+
+namespace Race {
+
+RacePlayer* GetLocalPlayer() {
+  for (int i = 0; i < RacePlayerCount && i < MAX_RACE_PLAYERS; ++i)
+    if (RacePlayers[i].type == 0) return &RacePlayers[i];
+  return nullptr;
+}
+
+RacePlayer* FindPlayerByName(const char* name, int) {
+  for (int i = 0; name && i < RacePlayerCount && i < MAX_RACE_PLAYERS; ++i)
+    if (std::strcmp(RacePlayers[i].name, name) == 0) return &RacePlayers[i];
+  return nullptr;
+}
+
+RacePlayer* GetRealPlayerFromConnIndex(int connection) {
+  if (connection < 0 || connection >= ConnectionCount) return nullptr;
+  for (int i = 0; i < RacePlayerCount && i < MAX_RACE_PLAYERS; ++i)
+    if (RacePlayers[i].connection == connection && RacePlayers[i].type <= 1) return &RacePlayers[i];
+  return nullptr;
+}
+
+void SetAISkill(int) {}  // no AI drivers offline
+
+}  // namespace Race
+
+void SetSelectedCar(const char* carName) {
+  std::snprintf(g_selectedCar, sizeof g_selectedCar, "%s", carName ? carName : "");
+}
+const char* SelectedCar() { return g_selectedCar; }
+
+int FindCtrlinkConnection(int) { return -1; }
+void CtrlinkSendMessage(int, int, int, int, const char*) {}

@@ -46,3 +46,39 @@ int  CtrlinkIsOpen();
 // The key number (platform/keys.h) of a key's name ("F1", "ENTER", "SPACE", ...; any case),
 // 0 when unknown.
 int LookupKeyName(const char* name);
+
+// ---- Players, connections and the race session ----
+// Offline the player table and the connection table are empty, no race is loaded and the
+// control link is closed; every lookup below answers "none".
+struct Car;
+struct RacePlayer {
+  Car* car;                // null while the player is not in the race
+  int32_t connection;      // index into the connection table
+  uint8_t type;            // 0 local human, 1 remote human, 2 local AI, 3 remote AI
+  uint8_t id;
+  char name[24];
+};
+struct ConnectionInfo {
+  uint8_t id;              // sent with a connection's line to the control link
+  char playerName[24];     // coded text
+};
+constexpr int MAX_RACE_PLAYERS = 48;
+constexpr int MAX_CONNECTIONS = 48;
+extern RacePlayer RacePlayers[MAX_RACE_PLAYERS];
+extern int RacePlayerCount;
+extern ConnectionInfo Connections[MAX_CONNECTIONS];
+extern int ConnectionCount;
+extern int TypingBlocked;        // the typed-message line opens only while 0
+
+int IsRaceActive();              // 1 while a race is loaded and not loading
+namespace Race {
+RacePlayer* GetLocalPlayer();                                // null: no local player
+RacePlayer* FindPlayerByName(const char* name, int flags);   // null when none has that name
+RacePlayer* GetRealPlayerFromConnIndex(int connection);      // null outside the table
+void SetAISkill(int level);
+}  // namespace Race
+void SetSelectedCar(const char* carName);
+const char* SelectedCar();       // the car chosen for the next join, empty for none
+int  FindCtrlinkConnection(int connectionId);  // the control-link slot, -1 for none
+// Sends a text line to the control-link programs; nothing while the link is closed.
+void CtrlinkSendMessage(int connectionId, int playerId, int userType, int textOffset, const char* text);
