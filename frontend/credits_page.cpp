@@ -3,11 +3,8 @@
 #include "core/main_window.h"
 #include "core/process.h"
 #include "frontend/frontend.h"
-#include "ui/interface_config.h"
 
 namespace {
-
-constexpr int VALUE_TYPE_BIG_LABEL = 4;
 
 struct CreditsPage {
   Prss prss;
@@ -35,12 +32,8 @@ Prss* CreditsPageAction(Prss* process) {
     return nullptr;
   }
   if (!FrameSkipped) {
-    float top = -0.2f;
-    for (const char* line : CREDITS_LINES) {
-      AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvText(line), VALUE_TYPE_BIG_LABEL,
-                      &InterfaceColours.bigText, nullptr, -0.6f, top, 0.6f, top + 0.1f);
-      top += 0.12f;
-    }
+    float y = -0.2f;
+    for (const char* line : CREDITS_LINES) y = AddPageText(line, y);
   }
   return process;
 }

@@ -14,7 +14,7 @@ uint32_t ExitAction;
 namespace {
 
 constexpr uintptr_t WORD_EXIT = 0;
-constexpr int VALUE_TYPE_BIG_LABEL = 4, VALUE_TYPE_BIG_PANEL = 7;
+constexpr int VALUE_TYPE_BIG_PANEL = 7;
 
 struct EntryPage {
   Prss prss;
@@ -63,8 +63,7 @@ Prss* EntryPageAction(Prss* process) {
     std::snprintf(g_versionLine, sizeof g_versionLine, "version %s", PROGRAM_VERSION);
     AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvText(""), VALUE_TYPE_BIG_PANEL, nullptr, nullptr,
                     -0.5f, -0.3f, 0.5f, 0.3f);
-    AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvText(g_versionLine), VALUE_TYPE_BIG_LABEL,
-                    &InterfaceColours.bigText, nullptr, -0.4f, -0.05f, 0.4f, 0.05f);
+    AddPageText(g_versionLine, -0.05f);
     AddPageBackButton(process, WORD_EXIT, EntryPageButton, LanguageTexts[TX_3a_exit_btn]);
   }
   return process;

@@ -27,12 +27,17 @@ Prss* OpenCreditsPage(Prss* parent);
 void  EscapeQuitKey(Prss* process, int keyCode);
 
 // ---- [Page buttons] ----
-// The two corner buttons of a simple page, bottom left (exit, back) and bottom right (next,
-// OK).  The handler receives (owner, 0, word).  Null texts give "back" and "GO".
+// The two corner buttons of a simple page, on the bottom row at the left (exit, back) and
+// the right (next, OK), PAGE_BUTTON_UNITS wide.  The handler receives (owner, click, word).
+// Null texts give "back" and "GO".
+constexpr int PAGE_BUTTON_UNITS = 4;
 void AddPageBackButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text);
 void AddPageOkButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text);
-// The page title across the top of the screen.
-void AddPageTitle(const char* title);
+// The page title at the top, and wrapped text from y (screen units) down; AddPageText
+// returns the y below the text.  Queued for this frame's interface drawing.
+constexpr float PAGE_TITLE_SIZE = 0.08f, PAGE_TEXT_SIZE = 0.05f;
+void  AddPageTitle(const char* title);
+float AddPageText(const char* text, float y);
 
 // ---- [Names] ----
 // Exactly three ASCII letters or digits: a built-in car's short name.

@@ -1,38 +1,41 @@
-// page_buttons.cpp - the corner buttons and the title of the simple pages.
+// page_buttons.cpp - the corner buttons, the title and the text lines of the simple pages.
+#include "core/main_window.h"
 #include "frontend/frontend.h"
+#include "ui/code_pages.h"
 #include "ui/interface_config.h"
 #include "ui/language.h"
-#include "ui/text_measure.h"
-#include "core/main_window.h"
+#include "ui/text_draw.h"
 
 namespace {
 
-// The corner buttons stand on the bottom row, a quarter of the screen wide.
-constexpr float CORNER_TOP = 0.85f, CORNER_BOTTOM = 1.0f, CORNER_WIDTH = 0.25f;
-constexpr int VALUE_TYPE_TEXT_BUTTON = 3;
-constexpr int VALUE_TYPE_TITLE = 10;
-
-void AddCornerButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text, ColourWord* colour,
-                     float left) {
-  AddValueControl(owner, reinterpret_cast<void*>(word), IvInt(0), IvInt(0), IvText(text), VALUE_TYPE_TEXT_BUTTON,
-                  colour, handler, left, CORNER_TOP, left + CORNER_WIDTH, CORNER_BOTTOM);
+void AddCornerButton(Prss* owner, int left, uintptr_t word, InterfaceHandler handler, const char* text,
+                     ColourWord* colour) {
+  RowCursorX = left;
+  RowCursorY = ScreenHeight - ButtonHeight;
+  AddRowButton(owner, PAGE_BUTTON_UNITS, word, 0, colour, text, handler, nullptr);
 }
 
 }  // namespace
 
 void AddPageBackButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text) {
-  AddCornerButton(owner, word, handler, text ? text : LanguageTexts[TX_3a_backbutt],
-                  handler ? &InterfaceColours.buttonRed : &InterfaceColours.textUnavailable, -1.0f);
+  AddCornerButton(owner, 0, word, handler, text ? text : LanguageTexts[TX_3a_backbutt],
+                  handler ? &InterfaceColours.buttonRed : &InterfaceColours.textUnavailable);
 }
 
 void AddPageOkButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text) {
-  AddCornerButton(owner, word, handler, text ? text : LanguageTexts[TX_3a_capitlgo], &InterfaceColours.buttonGreen,
-                  1.0f - CORNER_WIDTH);
+  AddCornerButton(owner, ScreenWidth - PAGE_BUTTON_UNITS * ButtonWidth, word, handler,
+                  text ? text : LanguageTexts[TX_3a_capitlgo], &InterfaceColours.buttonGreen);
 }
 
 void AddPageTitle(const char* title) {
-  // The title tab is as wide as its text (screen units).
-  const float width = 2.0f * TextWidthAtSize1(title) / float(ScreenWidth > 0 ? ScreenWidth : 1);
-  AddValueControl(nullptr, HeldFloat(width), IvInt(0), IvInt(0), IvText(title), VALUE_TYPE_TITLE, &InterfaceColours.titleGrey,
-                  nullptr, -1.0f, -1.0f, 1.0f, -0.85f);
+  const ColourWord c = InterfaceColours.titleGrey;
+  DrawTextRGB(title, CurrentCodePage, PAGE_TITLE_SIZE, PAGE_TITLE_SIZE, ColourRed(c), ColourGreen(c), ColourBlue(c), 1,
+              -0.9f, 0.9f, -0.9f);
+}
+
+float AddPageText(const char* text, float y) {
+  const ColourWord c = InterfaceColours.bigText;
+  const int lines = DrawTextRGB(text, CurrentCodePage, PAGE_TEXT_SIZE, PAGE_TEXT_SIZE * 1.3f, ColourRed(c),
+                                ColourGreen(c), ColourBlue(c), 4, -0.8f, 0.8f, y);
+  return y + float(lines) * PAGE_TEXT_SIZE * 1.3f;
 }

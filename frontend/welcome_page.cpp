@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/app.h"
+#include "core/main_window.h"
 #include "core/player_file.h"
 #include "core/process.h"
 #include "frontend/frontend.h"
@@ -12,10 +13,8 @@
 
 namespace {
 
-constexpr int VALUE_TYPE_BIG_LABEL = 4;
-constexpr int VALUE_TYPE_TEXT_BUTTON = 3;
-constexpr int MAX_LANGUAGE_BUTTONS = 16;  // two rows of eight
-constexpr float LANGUAGE_ROW_TOP = 0.35f, LANGUAGE_BUTTON_WIDTH = 0.22f, LANGUAGE_BUTTON_HEIGHT = 0.09f;
+constexpr int MAX_LANGUAGE_BUTTONS = 16;
+constexpr int LANGUAGES_PER_ROW = 8, LANGUAGE_BUTTON_UNITS = 4;
 
 struct WelcomePage {
   Prss prss;
@@ -39,18 +38,20 @@ bool LanguageFileExists(const char* name) {
   return FileExists(path);
 }
 
-// English (row 0, built in), then every language whose file is installed.
+// English (row 0, built in), then every language whose file is installed, in rows from the
+// middle of the screen.
 void AddLanguageButtons(Prss* owner) {
   int shown = 0;
   for (int row = 0; row < LANGUAGE_NAME_COUNT && shown < MAX_LANGUAGE_BUTTONS; ++row) {
     const char* name = LanguageNameTable[row].name;
     if (row > 0 && !LanguageFileExists(name)) continue;
+    if (shown % LANGUAGES_PER_ROW == 0) {
+      RowCursorX = ButtonWidth;
+      RowCursorY = ScreenHeight / 2 + (shown / LANGUAGES_PER_ROW + 1) * ButtonHeight;
+    }
     const bool chosen = row == 0 ? LanguageName[0] == 0 : std::strcmp(LanguageName, name) == 0;
-    const float left = -0.88f + float(shown % 8) * LANGUAGE_BUTTON_WIDTH;
-    const float top = LANGUAGE_ROW_TOP + float(shown / 8) * (LANGUAGE_BUTTON_HEIGHT + 0.02f);
-    AddValueControl(owner, reinterpret_cast<void*>(static_cast<uintptr_t>(row)), IvInt(0), IvInt(0), IvText(name),
-                    VALUE_TYPE_TEXT_BUTTON, chosen ? &InterfaceColours.buttonGreen : &InterfaceColours.buttonCol,
-                    ChooseLanguage, left, top, left + LANGUAGE_BUTTON_WIDTH - 0.02f, top + LANGUAGE_BUTTON_HEIGHT);
+    AddRowButton(owner, LANGUAGE_BUTTON_UNITS, static_cast<uintptr_t>(row), 0,
+                 chosen ? &InterfaceColours.buttonGreen : &InterfaceColours.buttonCol, name, ChooseLanguage, nullptr);
     ++shown;
   }
 }
@@ -65,12 +66,8 @@ Prss* WelcomePageAction(Prss* process) {
   Prss_ActSub(process);
   if (!FrameSkipped && !process->sub) {
     AddPageTitle(LanguageTexts[TX_3a_wlcm_zkt]);
-    float top = -0.4f;
-    for (const char* line : WELCOME_LINES) {
-      AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvText(line), VALUE_TYPE_BIG_LABEL,
-                      &InterfaceColours.bigText, nullptr, -0.8f, top, 0.8f, top + 0.1f);
-      top += 0.12f;
-    }
+    float y = -0.5f;
+    for (const char* line : WELCOME_LINES) y = AddPageText(line, y);
     if (page->showLanguages) AddLanguageButtons(process);
   }
   return process;

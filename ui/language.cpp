@@ -14,8 +14,9 @@
 #include "core/player_file.h"
 #include "platform/files.h"
 #include "ui/character_set.h"
-#include "ui/interface.h"
+#include "ui/code_pages.h"
 #include "ui/interface_config.h"
+#include "ui/text_draw.h"
 #include "ui/messages.h"
 #include "ui/text_colours.h"
 
@@ -465,21 +466,22 @@ Prss* LoadHelpText(Prss* owner, const char* title, const char* key, int mode) {
 
 namespace {
 
-constexpr int HELP_TYPE_TITLE = 10, HELP_TYPE_LINE = 15;
-constexpr float HELP_LINE_HEIGHT = 0.08f, HELP_TEXT_BOTTOM = 0.8f;
+constexpr float HELP_TITLE_SIZE = 0.08f, HELP_TEXT_SIZE = 0.05f, HELP_LINE_HEIGHT = 0.065f, HELP_TEXT_BOTTOM = 0.8f;
 
-// The title, then one label per line of the text, as far as the page has room.
+// The title, then the text's lines, each wrapped, as far as the page has room.
 void AddHelpScreenText(HelpScreen& screen) {
-  AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvText(screen.title), HELP_TYPE_TITLE,
-                  &InterfaceColours.titleGrey, nullptr, -1.0f, -1.0f, 1.0f, -0.85f);
-  float top = -0.75f;
+  const ColourWord t = InterfaceColours.titleGrey, c = InterfaceColours.bigText;
+  DrawTextRGB(screen.title, CurrentCodePage, HELP_TITLE_SIZE, HELP_TITLE_SIZE, ColourRed(t), ColourGreen(t),
+              ColourBlue(t), 1, -0.9f, 0.9f, -0.9f);
+  float y = -0.7f;
   const char* end = screen.shownLines + std::strlen(screen.help.text);
-  for (const char* line = screen.shownLines; line < end && top + HELP_LINE_HEIGHT <= HELP_TEXT_BOTTOM;
-       line += std::strlen(line) + 1) {
-    if (line[0])
-      AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvText(line), HELP_TYPE_LINE, &InterfaceColours.bigText,
-                      nullptr, -0.9f, top, 0.9f, top + HELP_LINE_HEIGHT);
-    top += HELP_LINE_HEIGHT;
+  for (const char* line = screen.shownLines; line < end; line += std::strlen(line) + 1) {
+    const int room = int((HELP_TEXT_BOTTOM - y) / HELP_LINE_HEIGHT);
+    if (room < 1) break;
+    const int used = line[0] ? DrawTextRGB(line, screen.help.codePage, HELP_TEXT_SIZE, HELP_LINE_HEIGHT, ColourRed(c),
+                                           ColourGreen(c), ColourBlue(c), room, -0.9f, 0.9f, y)
+                             : 1;
+    y += float(used) * HELP_LINE_HEIGHT;
   }
 }
 
