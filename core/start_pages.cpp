@@ -7,10 +7,12 @@
 #include "frontend/frontend.h"
 #include "ui/interface_config.h"
 #include "ui/language.h"
+#include "ui/widgets.h"
 
 namespace {
 
 constexpr uintptr_t WORD_EXIT = 0, WORD_NEXT = 1;
+constexpr float OK_BUTTON_WIDTH = 0.0f;  // as wide as the exit button
 
 // The parent the next page opens under.  The sequence is freed before the page acts.
 Prss* HandOver(StartScreens* screens, Prss* next) {
@@ -57,7 +59,7 @@ Prss* StartScreenAction(Prss* process) {
       default: {
         Prss* entry = CreateEntryPage(parent);  // clears "Welcome C ", so it is saved cleared
         SaveConfig();
-        SaveInterfaceConfig();
+        WriteInterfaceCfg();
         SavePlayerFile();
         return HandOver(screens, entry);
       }
@@ -70,9 +72,9 @@ Prss* StartScreenAction(Prss* process) {
   Prss_ActSub(process);
   Prss* page = process->sub;
   if (page && !FrameSkipped && !page->sub) {
-    AddPageBackButton(process, WORD_EXIT, StartScreenButton, LanguageTexts[TX_3a_exit_btn]);
-    AddPageOkButton(process, WORD_NEXT, StartScreenButton,
-                    LanguageTexts[screens->page == 0 ? TX_3a_next_btn : TX_3g_agre_btn]);
+    AddBackButton(process, WORD_EXIT, StartScreenButton, LanguageTexts[TX_3a_exit_btn]);
+    AddOkButton(process, WORD_NEXT, StartScreenButton,
+                LanguageTexts[screens->page == 0 ? TX_3a_next_btn : TX_3g_agre_btn], OK_BUTTON_WIDTH);
   }
   if (!page && ExitRequested) Prss_Terminate(process);
   return process;

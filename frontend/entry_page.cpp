@@ -8,6 +8,7 @@
 #include "ui/dialogs.h"
 #include "ui/interface_config.h"
 #include "ui/language.h"
+#include "ui/widgets.h"
 
 uint32_t ExitAction;
 
@@ -59,12 +60,12 @@ Prss* EntryPageAction(Prss* process) {
   GameState = 1;  // a front-end menu page: the loop keeps the menu frame period
   Prss_ActSub(process);
   if (!FrameSkipped && !process->sub) {
-    AddPageTitle("ZKT Editor");
+    AddScreenTitle("ZKT Editor", 0, 1);
     std::snprintf(g_versionLine, sizeof g_versionLine, "version %s", PROGRAM_VERSION);
     AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvText(""), VALUE_TYPE_BIG_PANEL, nullptr, nullptr,
                     -0.5f, -0.3f, 0.5f, 0.3f);
     AddPageText(g_versionLine, -0.05f);
-    AddPageBackButton(process, WORD_EXIT, EntryPageButton, LanguageTexts[TX_3a_exit_btn]);
+    AddBackButton(process, WORD_EXIT, EntryPageButton, LanguageTexts[TX_3a_exit_btn]);
   }
   return process;
 }

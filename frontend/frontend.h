@@ -1,6 +1,6 @@
 // frontend.h - the front end's pages and services that the rest of the program calls.
 //
-// Sections: [Pages] [Page buttons] [Names] [Services]
+// Sections: [Pages] [Page text] [Names] [Services]
 // Main thread only.
 #pragma once
 #include <cstdint>
@@ -26,17 +26,10 @@ Prss* OpenCreditsPage(Prss* parent);
 // The shared key function: Escape, "Q" and "X" terminate the process.
 void  EscapeQuitKey(Prss* process, int keyCode);
 
-// ---- [Page buttons] ----
-// The two corner buttons of a simple page, on the bottom row at the left (exit, back) and
-// the right (next, OK), PAGE_BUTTON_UNITS wide.  The handler receives (owner, click, word).
-// Null texts give "back" and "GO".
-constexpr int PAGE_BUTTON_UNITS = 4;
-void AddPageBackButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text);
-void AddPageOkButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text);
-// The page title at the top, and wrapped text from y (screen units) down; AddPageText
-// returns the y below the text.  Queued for this frame's interface drawing.
-constexpr float PAGE_TITLE_SIZE = 0.08f, PAGE_TEXT_SIZE = 0.05f;
-void  AddPageTitle(const char* title);
+// ---- [Page text] ----
+// Wrapped text from y (screen units) down, queued for this frame's interface drawing;
+// returns the y below it.
+constexpr float PAGE_TEXT_SIZE = 0.05f;
 float AddPageText(const char* text, float y);
 
 // ---- [Names] ----

@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "ui/interface_config.h"
 #include "ui/language.h"
+#include "ui/widgets.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ Prss* WelcomePageAction(Prss* process) {
   }
   Prss_ActSub(process);
   if (!FrameSkipped && !process->sub) {
-    AddPageTitle(LanguageTexts[TX_3a_wlcm_zkt]);
+    AddScreenTitle(LanguageTexts[TX_3a_wlcm_zkt], 0, 0);
     float y = -0.5f;
     for (const char* line : WELCOME_LINES) y = AddPageText(line, y);
     if (page->showLanguages) AddLanguageButtons(process);

@@ -17,6 +17,7 @@
 #include "ui/code_pages.h"
 #include "ui/interface_config.h"
 #include "ui/text_draw.h"
+#include "ui/widgets.h"
 #include "ui/messages.h"
 #include "ui/text_colours.h"
 
@@ -466,13 +467,12 @@ Prss* LoadHelpText(Prss* owner, const char* title, const char* key, int mode) {
 
 namespace {
 
-constexpr float HELP_TITLE_SIZE = 0.08f, HELP_TEXT_SIZE = 0.05f, HELP_LINE_HEIGHT = 0.065f, HELP_TEXT_BOTTOM = 0.8f;
+constexpr float HELP_TEXT_SIZE = 0.05f, HELP_LINE_HEIGHT = 0.065f, HELP_TEXT_BOTTOM = 0.8f;
 
 // The title, then the text's lines, each wrapped, as far as the page has room.
 void AddHelpScreenText(HelpScreen& screen) {
-  const ColourWord t = InterfaceColours.titleGrey, c = InterfaceColours.bigText;
-  DrawTextRGB(screen.title, CurrentCodePage, HELP_TITLE_SIZE, HELP_TITLE_SIZE, ColourRed(t), ColourGreen(t),
-              ColourBlue(t), 1, -0.9f, 0.9f, -0.9f);
+  const ColourWord c = InterfaceColours.bigText;
+  AddScreenTitle(screen.title, 0, 0);
   float y = -0.7f;
   const char* end = screen.shownLines + std::strlen(screen.help.text);
   for (const char* line = screen.shownLines; line < end; line += std::strlen(line) + 1) {
