@@ -38,7 +38,6 @@ int TextEntrySuggestionCount;
 namespace {
 
 constexpr int DIALOG_WORD_OPEN = 2;
-constexpr int MOUSE_MODE_ENTRY = 1, MOUSE_MODE_BOX = 2;
 constexpr float BOX_TEXT_SIZE = 0.068f;
 constexpr float ROW_HEIGHT = 0.06f;
 constexpr int ERROR_SOUND = 3;
@@ -571,6 +570,13 @@ Prss* TextEntrySubAct(Prss* process) {
   const float listTop = sortButtons ? -0.13f : -0.19f;
   AddPanel(-half, -0.53f, half, listShown ? listTop + ROW_HEIGHT * static_cast<float>(rows) + 0.02f : -0.19f);
   AddTextLine(message, &C.textUnselected, -0.45f, -0.37f, half, 0);
+  // The keyboard and plain-text switches sit in the panel's top right corner, above the
+  // prompt, lit while on.  The keyboard serves every state (they all take keys).
+  AddDialogButton(process, "kb", OnscreenKeyboardShown ? &C.textSelected : &C.buttonAlt, ENTRY_BUTTON_KEYBOARD,
+                  TextEntryButton, 0.57f, 0.67f, -0.52f, -0.46f);
+  if (d.state <= ENTRY_RENAMING)
+    AddDialogButton(process, "abc", TextEntry.mode == ENTRY_MODE_SINGLE_BYTE ? &C.textSelected : &C.buttonAlt,
+                    ENTRY_BUTTON_PLAIN, TextEntryButton, 0.45f, 0.55f, -0.52f, -0.46f);
   if (d.state == ENTRY_NO_FILES) {
     AddTextLine(Text(TX_3g_nofilesl), &C.textSelected, -0.37f, -0.29f, half, 0);
   } else {

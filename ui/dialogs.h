@@ -178,6 +178,7 @@ void SelectListGeometry(int count, float& top, float& rowHeight);
 extern int DialogOpen;
 // 0 normal, 1 a text entry is open, 2 a message or option list is open.
 extern int MouseMode;
+constexpr int MOUSE_MODE_ENTRY = 1, MOUSE_MODE_BOX = 2;
 // A function key pressed while a dialog is open: its message index + 1, for the dialog to
 // take (0 none).
 extern int DialogFunctionKey;

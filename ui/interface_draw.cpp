@@ -570,7 +570,8 @@ void DrawInterface() {
     DrawTextBox(g_messageBatch);
   }
   AgeGlyphCache();
-  if (OnscreenKeyboardShown) {
+  // Not over a message box or option list: their keys are answers, not typing.
+  if (OnscreenKeyboardShown && MouseMode != MOUSE_MODE_BOX) {
     // Over everything else: its controls are added now, after the screen's.
     const int first = ValueControlCount;
     DoOnScreenKeyboard();

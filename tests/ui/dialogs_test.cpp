@@ -9,10 +9,13 @@
 #include "core/main_window.h"
 #include "core/process.h"
 #include "platform/files.h"
+#include "ui/code_pages.h"
 #include "ui/dialogs.h"
 #include "tests/ui/control_clicks.h"
 #include "ui/interface.h"
+#include "ui/interface_config.h"
 #include "ui/messages.h"
+#include "ui/onscreen_keyboard.h"
 #include "ui/text_entry.h"
 
 namespace fs = std::filesystem;
@@ -84,6 +87,7 @@ class Dialogs : public ::testing::Test {
   }
   void TearDown() override {
     ResetDialogs();
+    ResetOnscreenKeyboard();
     ResetTextEntry();
     ResetInterfaceState();
     CurrentProcess = nullptr;
@@ -390,4 +394,99 @@ TEST_F(Dialogs, AFunctionKeyPressedDuringTheEntryInsertsItsMessage) {
   Key(13);
   EXPECT_EQ(g_Answers.text, "hello");
   FunctionKeyMessageText = nullptr;
+}
+
+TEST_F(Dialogs, TheKeyboardAndPlainTextSwitchesAreDrawnLitWhileOnAndClear) {
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  ASSERT_TRUE(ClickText("kb"));
+  EXPECT_EQ(OnscreenKeyboardShown, 1);
+  ASSERT_TRUE(ClickText("abc"));
+  EXPECT_EQ(TextEntry.mode, ENTRY_MODE_SINGLE_BYTE);
+  Frame();
+  EXPECT_EQ(FindControl("kb")->colour, &InterfaceColours.textSelected);
+  EXPECT_EQ(FindControl("abc")->colour, &InterfaceColours.textSelected);
+  // No clickable control of the editing state lies over another.
+  for (int i = 0; i < ValueControlCount; ++i)
+    for (int j = i + 1; j < ValueControlCount; ++j) {
+      const ValueControl &a = ValueControls[i], &b = ValueControls[j];
+      if (!a.owner || !b.owner) continue;
+      constexpr float E = 1e-5f;  // the colour buttons touch, up to rounding
+      const bool apart = a.right <= b.left + E || b.right <= a.left + E || a.bottom <= b.top + E || b.bottom <= a.top + E;
+      EXPECT_TRUE(apart) << a.minimum.text << " over " << b.minimum.text;
+    }
+  ASSERT_TRUE(ClickText("abc"));
+  ASSERT_TRUE(ClickText("kb"));
+  EXPECT_EQ(OnscreenKeyboardShown, 0);
+  EXPECT_EQ(TextEntry.mode, ENTRY_MODE_FREE);
+  Frame();
+  EXPECT_EQ(FindControl("kb")->colour, &InterfaceColours.buttonAlt);
+  EXPECT_EQ(FindControl("abc")->colour, &InterfaceColours.buttonAlt);
+  Key(27);
+
+  // A save with files listed: rename and delete join the row, still apart from the switches.
+  Touch("dlg/one.set");
+  AskText(&owner, Typed, "Save", 20, 0, "", 0, 6, PATTERN);
+  Frame();
+  ASSERT_NE(FindControl("Rename"), nullptr);
+  for (const char* name : {"kb", "abc"}) {
+    const ValueControl& s = *FindControl(name);
+    for (const char* other : {"Rename", "Delete", "cancel", "OK"}) {
+      const ValueControl& o = *FindControl(other);
+      EXPECT_TRUE(s.bottom <= o.top || o.bottom <= s.top || s.right <= o.left || o.right <= s.left) << name << other;
+    }
+  }
+  // While it asks, the keyboard stays offered and the plain-text switch is gone.
+  Type("one");
+  Key(13);
+  ASSERT_EQ(TextEntryDialogSub.state, ENTRY_ASK_OVERWRITE);
+  Frame();
+  EXPECT_NE(FindControl("kb"), nullptr);
+  EXPECT_EQ(FindControl("abc"), nullptr);
+  Key(27);
+  Key(27);
+}
+
+TEST_F(Dialogs, APasswordEntryRefusesThePlainTextSwitch) {
+  AskText(&owner, Typed, "Password", 20, 0, "", 0, 2, nullptr);
+  ASSERT_TRUE(ClickText("abc"));
+  EXPECT_EQ(TextEntry.mode, ENTRY_MODE_SINGLE_BYTE);
+  ASSERT_TRUE(ClickText("abc"));
+  EXPECT_EQ(TextEntry.mode, ENTRY_MODE_SINGLE_BYTE);  // stays: a password is single-byte
+  Key(27);
+}
+
+TEST_F(Dialogs, AnEntryBracketsTheImeFromOpeningToClosing) {
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  EXPECT_EQ(Ime.entryActive, 1);
+  EXPECT_EQ(TextEntryActive, 1);
+  Ime.open = 1;  // the user opened the IME while typing
+  Type("x");
+  Key(13);
+  EXPECT_EQ(g_Answers.count, 1);
+  EXPECT_EQ(Ime.entryActive, 0);
+  EXPECT_EQ(TextEntryActive, 0);
+  EXPECT_EQ(Ime.shouldBeOpen, 0);
+  EXPECT_EQ(Ime.rememberedOpen, InputCodePage + 1);
+  // The next entry in the same input code page opens the IME again.
+  Ime.pending = 0;
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  EXPECT_EQ(Ime.entryActive, 1);
+  EXPECT_NE(Ime.pending & IME_SET_OPEN_STATUS, 0);
+  EXPECT_EQ(Ime.shouldBeOpen, 1);
+  // Replacing it and closing it with its owner end each entry.
+  OpenTextEntrySub(&owner, Typed, "Other", 20, 0, "", 0, 0, nullptr);
+  EXPECT_EQ(Ime.entryActive, 1);
+  owner.terminate(&owner);
+  EXPECT_EQ(Ime.entryActive, 0);
+  EXPECT_EQ(TextEntryActive, 0);
+  // A command line ("/...") and a password take plain text: no composition while open.
+  Prss_Init(&owner, nullptr, OwnerAct, nullptr, Prss_SimpleMouse, nullptr, nullptr);
+  Prss_MakeCurrent(&owner);
+  for (int type : {0, 2}) {
+    AskText(&owner, Typed, "Cmd", 20, 0, type == 0 ? "/" : "", -1, type, nullptr);
+    EXPECT_EQ(Ime.entryActive, 0) << type;
+    EXPECT_EQ(TextEntryActive, 1) << type;
+    Key(27);
+    EXPECT_EQ(TextEntryActive, 0) << type;
+  }
 }

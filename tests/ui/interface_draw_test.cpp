@@ -16,10 +16,12 @@
 #include "render/texture_record.h"
 #include "render/vr.h"
 #include "tests/render/null_renderer.h"
+#include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
 #include "ui/messages.h"
+#include "ui/onscreen_keyboard.h"
 #include "ui/text_draw.h"
 
 namespace {
@@ -262,4 +264,17 @@ TEST(ButtonFaces, TextsByStyle) {
   EXPECT_EQ(text(26), "\x9B");
   EXPECT_EQ(text(0), "<none>");
   EXPECT_EQ(text(24), "<none>");
+}
+
+TEST_F(PanelDraw, TheKeyboardIsDrawnOverAnEntryButNotOverAMessageOrList) {
+  OnscreenKeyboardShown = 1;
+  for (int mode : {0, MOUSE_MODE_ENTRY, MOUSE_MODE_BOX}) {
+    MouseMode = mode;
+    ClearInterface();
+    DrawInterface();
+    if (mode == MOUSE_MODE_BOX) EXPECT_EQ(ValueControlCount, 0);
+    else EXPECT_GT(ValueControlCount, 60) << mode;  // the top row and five rows of keys
+  }
+  MouseMode = 0;
+  ResetOnscreenKeyboard();
 }
