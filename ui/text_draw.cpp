@@ -3,6 +3,7 @@
 #include "ui/text_draw.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -67,6 +68,18 @@ void EmptyTextBatches() {
 void QueueTextItem(TextBatch& batch, const TextBatchItem& item) {
   if (batch.items.size() >= size_t(TEXT_BATCH_MAX_ITEMS)) return;
   batch.items.push_back(item);
+}
+
+bool AddGaugeQuad(TextBatch& batch, const GaugeQuad& quad) {
+  if (batch.quadCount >= TEXT_BATCH_MAX_QUADS) return false;
+  batch.quads[batch.quadCount++] = quad;
+  return true;
+}
+
+bool AddHubCircle(TextBatch& batch, const HubCircle& circle) {
+  if (batch.circleCount >= TEXT_BATCH_MAX_CIRCLES) return false;
+  batch.circles[batch.circleCount++] = circle;
+  return true;
 }
 
 // ---- [Queueing] ----
@@ -437,6 +450,35 @@ const Material* PageMaterial(int texturePage) {
 
 int LastTexturePage() { return GLYPH_CACHE_FIRST_TEXTURE_PAGE + NumGlyphCachePages - 1; }
 
+// The gauge quads and hub circles, untextured, in one 2D batch after the glyphs.
+void DrawGaugeShapes(Draw2D& list, TextBatch& batch) {
+  if (batch.quadCount > 0 || batch.circleCount > 0) {
+    list.StartBatch(nullptr);
+    for (int q = 0; q < batch.quadCount; ++q) {
+      const GaugeQuad& quad = batch.quads[q];
+      int v[4];
+      for (int i = 0; i < 4; ++i) v[i] = list.AddVertex(quad.colour, quad.x[i], quad.y[i], 0.0f, 0.0f);
+      list.AddQuad(v[0], v[1], v[2], v[3]);
+    }
+    for (int c = 0; c < batch.circleCount; ++c) {
+      const HubCircle& circle = batch.circles[c];
+      const int centre = list.AddVertex(circle.colour, circle.x, circle.y, 0.0f, 0.0f);
+      int first = -1, previous = -1;
+      for (int k = 0; k < HUB_CIRCLE_SEGMENTS; ++k) {
+        const float a = 6.2831855f * float(k) / float(HUB_CIRCLE_SEGMENTS);
+        const int v = list.AddVertex(circle.colour, circle.x + std::cos(a) * circle.radiusX,
+                                     circle.y + std::sin(a) * circle.radiusY, 0.0f, 0.0f);
+        if (previous >= 0) list.AddTriangle(centre, previous, v);
+        if (first < 0) first = v;
+        previous = v;
+      }
+      list.AddTriangle(centre, previous, first);
+    }
+    list.EndBatch();
+  }
+  batch.quadCount = batch.circleCount = 0;
+}
+
 }  // namespace
 
 void DrawTextBox(TextBatch& batch) {
@@ -456,6 +498,7 @@ void DrawTextBox(TextBatch& batch) {
     list.EndBatch();
   }
   batch.items.clear();
+  DrawGaugeShapes(list, batch);
 }
 
 void DrawTextPanel(TextBatch& batch) {
@@ -483,6 +526,7 @@ void DrawTextPanel(TextBatch& batch) {
   }
   RenderStates.pendingBlend = savedBlend;
   batch.items.clear();
+  batch.quadCount = batch.circleCount = 0;
 }
 
 // ---- [3D text] ----

@@ -107,6 +107,10 @@ void FreeTextBatches();
 void EmptyTextBatches();      // all four; also when the glyph cache is released
 // Adds an item, or drops it when the batch is at TEXT_BATCH_MAX_ITEMS.
 void QueueTextItem(TextBatch& batch, const TextBatchItem& item);
+// Add a gauge quad or hub circle; dropped (false) when the batch's list is full.
+bool AddGaugeQuad(TextBatch& batch, const GaugeQuad& quad);
+bool AddHubCircle(TextBatch& batch, const HubCircle& circle);
+constexpr int HUB_CIRCLE_SEGMENTS = 24;
 
 // ---- [Queueing] ----
 // Queues a coded text at (x, y) in colour (0xAARRGGBB) and size (x TextSizeFactor), starting
@@ -144,10 +148,12 @@ void DrawTextIn3D(const char* text, uint32_t colour, int facing, int codePage, c
 
 // ---- [Flushing] ----
 // Draws the batch's items through the 2D list, one 2D batch per texture page (the font pages,
-// then each cache page), and empties it.  Items still waiting whose glyph was cached since
+// then each cache page), then its gauge quads and hub circles (fans of HUB_CIRCLE_SEGMENTS)
+// untextured in one more batch, and empties it.  Items still waiting whose glyph was cached since
 // are drawn from the cache; the others wait for the next frame's draw.
 void DrawTextBox(TextBatch& batch);
 // The same for a batch in pixels, through the shared 2D stream, drawn every 5120 vertices.
+// Dials are drawn in screen units only: a pixel batch's quads and circles are emptied.
 void DrawTextPanel(TextBatch& batch);
 constexpr uint32_t TEXT_PANEL_DRAW_VERTICES = 5120;
 // The texture-coordinate rectangle of an item: u0, v0, u1, v1.  False for a waiting item.

@@ -1,0 +1,253 @@
+// number_gauge_test.cpp - dashboard dials on the null device: marks per style, figures and
+// where they sit, red marks, the needle and the hub, and what the flush hands to the 2D list.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "render/draw2d.h"
+#include "render/render_target.h"
+#include "tests/render/null_renderer.h"
+#include "tests/ui/charset_test_util.h"
+#include "ui/code_pages.h"
+#include "ui/number_gauge.h"
+#include "ui/text_draw.h"
+#include "ui/text_measure.h"
+
+namespace {
+
+constexpr float PI = 3.14159265f;
+
+DashGauge Speedometer() {
+  DashGauge g{};
+  g.maximum = 200;
+  g.step = 10;
+  g.style = 1;
+  g.needle = 1;
+  g.radiusX = g.radiusY = 0.25f;
+  g.startAngle = -2.0954423f;
+  g.sweep = -4.1877432f;
+  g.value = -1.0f;
+  return g;
+}
+
+std::vector<std::string> Labels(const DashGauge& g) {
+  std::vector<std::string> out;
+  char text[16];
+  for (int i = 0; i <= GaugeMarkCount(g); ++i) out.push_back(GaugeLabel(g, i, text, sizeof text) ? text : "");
+  return out;
+}
+
+std::vector<std::string> Nonempty(const std::vector<std::string>& v) {
+  std::vector<std::string> out;
+  for (const std::string& s : v)
+    if (!s.empty()) out.push_back(s);
+  return out;
+}
+
+float Length(const GaugeQuad& q, float cx, float cy, int corner) {
+  return std::hypot(q.x[corner] - cx, q.y[corner] - cy);
+}
+
+class NumberGauge : public NullRenderer {
+ protected:
+  void SetUp() override {
+    NullRenderer::SetUp();
+    UseFixedWidthCharacterSet();
+    for (int page = 0; page < CODE_PAGE_COUNT; ++page) SetCodePageHasFont(page, 1);
+    TextSizeFactor = 1.0f;
+    TextHorizontalScale = 1.0f;
+    LetterSpacing = 1.0f / 12.0f;
+    TextDrawCursor = TEXT_CURSOR_NONE;
+    EmptyTextBatches();
+    CurrentTextBatch = &InterfaceTextBatch;
+    ResetDraw2D();
+    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+  }
+  void TearDown() override {
+    for (int page = 0; page < CODE_PAGE_COUNT; ++page) SetCodePageHasFont(page, !CODE_PAGES[page].doubleByte);
+    EmptyTextBatches();
+    ResetDraw2D();
+  }
+};
+
+}  // namespace
+
+TEST(GaugeMarks, CountsFollowTheStyleAndRefuseBadSteps) {
+  DashGauge g = Speedometer();
+  EXPECT_EQ(GaugeMarkCount(g), 20);
+  g.style = 2;
+  EXPECT_EQ(GaugeMarkCount(g), 40);
+  g.style = 3;
+  EXPECT_EQ(GaugeMarkCount(g), 100);
+  g.style = 3;
+  g.maximum = 100000;
+  EXPECT_EQ(GaugeMarkCount(g), TEXT_BATCH_MAX_QUADS) << "no more marks than the quad list holds";
+  g = Speedometer();
+  g.step = 0;
+  EXPECT_EQ(GaugeMarkCount(g), 0) << "a zero step draws no marks instead of dividing by zero";
+  g.step = -5;
+  EXPECT_EQ(GaugeMarkCount(g), 0);
+}
+
+TEST(GaugeLabels, EachStyleLabelsItsMarksInItsFormat) {
+  DashGauge g = Speedometer();  // 20 marks over 240 degrees: 0.21 rad apart
+  EXPECT_EQ(Nonempty(Labels(g)), (std::vector<std::string>{"0", "40", "80", "120", "160", "200"}));
+  g.maximum = 400;  // 40 marks, 0.105 rad apart: every eighth
+  EXPECT_EQ(Nonempty(Labels(g)), (std::vector<std::string>{"0", "80", "160", "240", "320", "400"}));
+
+  g = Speedometer();
+  g.maximum = 10;
+  g.step = 1;
+  g.style = 2;  // 20 marks, half steps
+  EXPECT_EQ(Nonempty(Labels(g)), (std::vector<std::string>{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}));
+  g.style = 3;  // 50 marks, fifth steps
+  EXPECT_EQ(Labels(g)[5], "1");
+  EXPECT_EQ(Labels(g)[4], "");
+  EXPECT_EQ(Nonempty(Labels(g)).size(), 11u);
+
+  g = Speedometer();
+  g.maximum = 15;
+  g.step = 1;
+  g.style = 4;  // tenths, 15 marks 0.28 rad apart: every fourth
+  EXPECT_EQ(Nonempty(Labels(g)), (std::vector<std::string>{"0.0", "0.4", "0.8", "1.2"}));
+
+  g.maximum = 12;
+  g.style = 5;  // a clock: every third after the first
+  EXPECT_EQ(Nonempty(Labels(g)), (std::vector<std::string>{"3", "6", "9", "12"}));
+
+  g.maximum = 300;
+  g.step = 10;
+  g.style = 6;  // value / 10 every tenth
+  EXPECT_EQ(Nonempty(Labels(g)), (std::vector<std::string>{"0", "10", "20", "30"}));
+
+  g.style = 7;
+  EXPECT_TRUE(Nonempty(Labels(g)).empty());
+  g.style = 0;
+  g.maximum = 3;
+  g.step = 1;
+  EXPECT_EQ(Labels(g), (std::vector<std::string>{"0", "1", "2", "3"})) << "other styles label every mark";
+}
+
+TEST_F(NumberGauge, MarksAreQuadsRedFromTheRedIndexWithMajorsAtTheFigures) {
+  DashGauge g = Speedometer();
+  g.firstRedMark = 17;
+  DrawNumberGauge(g, 0);
+  const TextBatch& b = InterfaceTextBatch;
+  ASSERT_EQ(b.quadCount, 21) << "marks 0..20 and no needle at value -1";
+  const float r = 0.25f * GAUGE_RADIUS_SCALE;
+  for (int i = 0; i <= 20; ++i) {
+    const GaugeQuad& q = b.quads[i];
+    EXPECT_EQ(q.colour, i >= 17 ? GAUGE_RED_MARK_COLOUR : GaugeTextColour) << i;
+    const float outer = Length(q, 0.0f, 0.0f, 1);
+    const float inner = Length(q, 0.0f, 0.0f, 0);
+    EXPECT_NEAR(outer, r * std::hypot(1.0f, 0.5f * (i % 4 ? GAUGE_MINOR_WIDTH : GAUGE_MAJOR_WIDTH)), 1e-5f) << i;
+    EXPECT_NEAR(inner, r * std::hypot(i % 4 ? GAUGE_MINOR_INNER : GAUGE_MAJOR_INNER,
+                                      0.5f * (i % 4 ? GAUGE_MINOR_WIDTH : GAUGE_MAJOR_WIDTH)),
+                1e-5f)
+        << "majors carry the figures and reach further in";
+    const float width = std::hypot(q.x[0] - q.x[3], q.y[0] - q.y[3]);
+    EXPECT_NEAR(width, r * (i % 4 ? GAUGE_MINOR_WIDTH : GAUGE_MAJOR_WIDTH), 1e-5f);
+  }
+  // Mark 0 at the start angle: lower left, y running down.
+  EXPECT_LT(b.quads[0].x[1], 0.0f);
+  EXPECT_GT(b.quads[0].y[1], 0.0f);
+  EXPECT_EQ(b.circleCount, 1);
+
+  EmptyTextBatches();
+  g.firstRedMark = 0;
+  DrawNumberGauge(g, 0);
+  for (int i = 0; i < b.quadCount; ++i) EXPECT_NE(b.quads[i].colour, GAUGE_RED_MARK_COLOUR) << "0: no red marks";
+}
+
+TEST_F(NumberGauge, FiguresSitInsideTheRingCentredOnTheirMarks) {
+  DashGauge g = Speedometer();
+  g.centreX = 0.2f;
+  g.centreY = -0.1f;
+  g.startAngle = PI / 2;  // mark 0 straight up, mark 5 at the right after a quarter turn
+  g.sweep = -PI / 2;
+  g.maximum = 5;
+  g.step = 1;
+  g.style = 0;
+  DrawNumberGauge(g, 0);
+  const auto& items = InterfaceTextBatch.items;
+  ASSERT_EQ(items.size(), 6u) << "one figure per mark";
+  const float r = 0.25f * GAUGE_RADIUS_SCALE, size = GAUGE_LABEL_SIZE * r;
+  // "0" straight up: centred across, its top on the ring.
+  const TextBatchItem& zero = items[0];
+  const float margin = 1.0f / 24.0f * size;  // the texture margin left of a glyph's box
+  EXPECT_NEAR(zero.x0 + margin + 0.5f * TextWidth("0", 0, size), 0.2f, 1e-5f);
+  EXPECT_NEAR(zero.y0 - size * GLYPH_BOX_DROP, -0.1f - GAUGE_LABEL_RING * r, 1e-5f);
+  // "5" at the right: its right edge on the ring, centred vertically on the centre line.
+  const TextBatchItem& five = items[5];
+  EXPECT_NEAR(five.x0 + margin + TextWidth("5", 0, size), 0.2f + GAUGE_LABEL_RING * r, 1e-5f);
+  EXPECT_NEAR(five.y0 - size * GLYPH_BOX_DROP + 0.5f * size, -0.1f, 1e-5f);
+  EXPECT_EQ(five.colour, GaugeTextColour);
+}
+
+TEST_F(NumberGauge, TheNeedlePointsAtItsValueAndIsLongerOnTheClock) {
+  DashGauge g = Speedometer();
+  g.style = 7;
+  g.startAngle = 0.0f;
+  g.sweep = PI;  // anticlockwise from the right to the left over the top
+  g.value = 100.0f;
+  DrawNumberGauge(g, 1);
+  const TextBatch& b = InterfaceTextBatch;
+  const int marks = GaugeMarkCount(g);
+  ASSERT_EQ(b.quadCount, marks + 2) << "marks and the needle";
+  const GaugeQuad& needle = b.quads[marks + 1];
+  const float r = 0.25f * GAUGE_RADIUS_SCALE;
+  EXPECT_EQ(needle.colour, GaugeNeedleColour);
+  // Half way: straight up.  The tail lies below the centre by the style's offset.
+  EXPECT_NEAR(0.5f * (needle.x[1] + needle.x[2]), 0.0f, 1e-5f);
+  EXPECT_NEAR(0.5f * (needle.y[1] + needle.y[2]), -GAUGE_NEEDLE_LENGTH * r, 1e-5f);
+  EXPECT_NEAR(0.5f * (needle.y[0] + needle.y[3]), -GAUGE_NEEDLE_TAILS[1] * r, 1e-5f);
+  EXPECT_NEAR(std::fabs(needle.x[3] - needle.x[0]), GAUGE_NEEDLE_TAIL_WIDTH * r, 1e-5f);
+  EXPECT_NEAR(std::fabs(needle.x[2] - needle.x[1]), GAUGE_NEEDLE_TIP_WIDTH * r, 1e-5f);
+
+  EmptyTextBatches();
+  g.style = 5;
+  g.value = 1e9f;  // pinned at the end
+  DrawNumberGauge(g, 3);
+  const GaugeQuad& hand = b.quads[b.quadCount - 1];
+  EXPECT_NEAR(0.5f * (hand.x[1] + hand.x[2]), -GAUGE_NEEDLE_LENGTH * GAUGE_CLOCK_NEEDLE_FACTOR * r, 1e-5f);
+  EXPECT_NEAR(0.5f * (hand.x[0] + hand.x[3]), -GAUGE_NEEDLE_TAILS[3] * r, 1e-5f);
+
+  EmptyTextBatches();
+  g.needle = 0;
+  DrawNumberGauge(g, 0);
+  EXPECT_EQ(b.quadCount, GaugeMarkCount(g) + 1) << "no needle unless flagged";
+}
+
+TEST_F(NumberGauge, TheHubIsAddedAndTheFlushDrawsQuadsAndCircles) {
+  DashGauge g = Speedometer();
+  g.centreX = 0.3f;
+  g.radiusX = 0.2f;
+  g.value = 50.0f;
+  DrawNumberGauge(g, 0);
+  TextBatch& b = InterfaceTextBatch;
+  ASSERT_EQ(b.circleCount, 1);
+  EXPECT_FLOAT_EQ(b.circles[0].x, 0.3f);
+  EXPECT_FLOAT_EQ(b.circles[0].radiusX, GAUGE_HUB_RADIUS * 0.2f * GAUGE_RADIUS_SCALE);
+  EXPECT_FLOAT_EQ(b.circles[0].radiusY, GAUGE_HUB_RADIUS * 0.25f * GAUGE_RADIUS_SCALE);
+  const int quads = b.quadCount;
+
+  Draw2D& l = Draw2DList;
+  const uint32_t batchesBefore = l.counters.batchCount;
+  DrawTextBox(b);
+  EXPECT_EQ(b.quadCount, 0);
+  EXPECT_EQ(b.circleCount, 0);
+  ASSERT_GE(l.counters.batchCount, batchesBefore + 1);
+  const Draw2DBatch& shapes = l.batches[l.counters.batchCount - 1];
+  EXPECT_EQ(shapes.vertexCount, uint32_t(4 * quads + 1 + HUB_CIRCLE_SEGMENTS));
+  EXPECT_EQ(shapes.triangleCount, uint32_t(2 * quads + HUB_CIRCLE_SEGMENTS));
+
+  // Full lists drop what is beyond them.
+  for (int i = 0; i < 20; ++i) DrawNumberGauge(g, 0);
+  EXPECT_EQ(b.circleCount, TEXT_BATCH_MAX_CIRCLES);
+  EXPECT_EQ(b.quadCount, TEXT_BATCH_MAX_QUADS);
+  EXPECT_FALSE(AddGaugeQuad(b, GaugeQuad{}));
+  DrawTextPanel(b);
+  EXPECT_EQ(b.quadCount + b.circleCount, 0) << "a pixel batch's dials are emptied too";
+}
