@@ -20,6 +20,9 @@
 #include "ui/coded_text.h"
 #include "ui/font_page_layout.h"
 #include "ui/glyph_cache.h"
+#include "ui/interface_draw.h"
+#include "ui/text_colours.h"
+#include "ui/widgets.h"
 #include "ui/text_measure.h"
 
 int32_t TextDrawCursor = TEXT_CURSOR_NONE;
@@ -328,6 +331,17 @@ int DrawTextRGB(const char* text, int codePage, float size, float lineHeight, ui
   const int lines = WrapLineCount + 1;
   WrapMaxLines = 0;
   WrapLineCount = 0;
+  return lines;
+}
+
+int DrawTextInBox(const char* text, int codePage, float* y, float size) {
+  const PanelLayout& panel = CurrentPanelLayout();
+  const ColourWord colour = TextColours.lightText;
+  const int lines = DrawTextRGB(text, codePage, size, size, uint8_t(ColourRed(colour)), uint8_t(ColourGreen(colour)),
+                                uint8_t(ColourBlue(colour)), TEXT_BOX_MAX_LINES, panel.labelX1, panel.labelX2, *y);
+  const float bottom = *y + float(lines) * size;
+  DrawInterfaceQuad(TEXT_BOX_COLOUR, panel.labelX1, *y, panel.labelX2, bottom);
+  *y = bottom;
   return lines;
 }
 

@@ -137,6 +137,13 @@ extern float ShadowOffsetX, ShadowOffsetY;       // screen units of the caption'
 // lineHeight, in an opaque colour; returns the lines used (1 or more).
 int DrawTextRGB(const char* text, int codePage, float size, float lineHeight, uint8_t red, uint8_t green,
                 uint8_t blue, int maxLines, float leftX, float rightX, float y);
+// Draws a coded text wrapped to at most TEXT_BOX_MAX_LINES lines across the current panel
+// layout's label column, from *y, in the light text colour, lines one size apart; then a
+// translucent black box (TEXT_BOX_COLOUR) under the lines drawn.  *y moves below the box.
+// Returns the lines drawn.
+int DrawTextInBox(const char* text, int codePage, float* y, float size);
+constexpr int TEXT_BOX_MAX_LINES = 10;
+constexpr uint32_t TEXT_BOX_COLOUR = 0x80000000u;
 
 // ---- [3D text] ----
 // Lays the text out at size 1 and draws it at once, one 3D draw per texture page: a layout

@@ -22,7 +22,10 @@
 #include "ui/glyph_cache.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
+#include "ui/interface_draw.h"
+#include "ui/text_colours.h"
 #include "ui/text_readouts.h"
+#include "ui/widgets.h"
 
 namespace {
 
@@ -440,4 +443,47 @@ TEST_F(TextDraw, ReadoutsUseTheDashboardDigitsRightAlignedWithTheUnitBelow) {
   EXPECT_EQ(Items()[2].glyph, Glyph('k'));
   EXPECT_FLOAT_EQ(Items()[2].y0, 60.0f + 4.1f * 3.0f / 23.0f) << "the unit below, at 0.41 of the size";
   EXPECT_NEAR(Items()[5].x1 - MARGIN * 4.1f + LetterSpacing * 4.1f, 100.0f, 1e-4);
+}
+
+TEST_F(TextDraw, TextInABoxWrapsAcrossThePanelAtMostTenLinesOverABoxThatItLeavesBelow) {
+  PanelLayoutIndex = 0;
+  const PanelLayout& panel = CurrentPanelLayout();
+  const float size = 0.05f;
+  float y = 0.1f;
+  EXPECT_EQ(DrawTextInBox("ab cd", 0, &y, size), 1);
+  EXPECT_FLOAT_EQ(y, 0.1f + size) << "y moves below the one line";
+  ASSERT_FALSE(Items().empty());
+  EXPECT_FLOAT_EQ(Items()[0].x0, panel.labelX1 - MARGIN * size);
+  EXPECT_EQ(Items()[0].colour, 0xFF000000u | ColourRed(TextColours.lightText) << 16 |
+                                   ColourGreen(TextColours.lightText) << 8 | ColourBlue(TextColours.lightText));
+  EXPECT_EQ(WrapMaxLines, 0) << "wrapping is off again";
+
+  EmptyTextBatches();
+  std::string longText;
+  for (int i = 0; i < 400; ++i) longText += "word ";
+  y = -0.8f;
+  EXPECT_EQ(DrawTextInBox(longText.c_str(), 0, &y, size), TEXT_BOX_MAX_LINES);
+  EXPECT_FLOAT_EQ(y, -0.8f + TEXT_BOX_MAX_LINES * size);
+  float lowest = -1.0f;
+  for (const TextBatchItem& item : Items()) {
+    EXPECT_LE(item.x0, panel.labelX2) << "inside the panel's width";
+    lowest = std::max(lowest, item.y0);
+  }
+  EXPECT_LT(lowest, y) << "no glyph below the box";
+
+  FlushInterfaceBatch();
+  const Draw2D& l = Draw2DList;
+  const Draw2DBatch& boxes = l.batches[l.counters.batchCount - 1];
+  ASSERT_EQ(boxes.vertexCount, 8u) << "one box per text";
+  const Draw2DVertex* v = &l.vertices[boxes.firstVertex + 4];
+  float x0 = 1, x1 = -1, y0 = 1, y1 = -1;
+  for (int i = 0; i < 4; ++i) {
+    x0 = std::min(x0, v[i].x), x1 = std::max(x1, v[i].x);
+    y0 = std::min(y0, -v[i].y), y1 = std::max(y1, -v[i].y);  // clip space runs up
+  }
+  EXPECT_FLOAT_EQ(x0, panel.labelX1);
+  EXPECT_FLOAT_EQ(x1, panel.labelX2);
+  EXPECT_FLOAT_EQ(y0, -0.8f);
+  EXPECT_FLOAT_EQ(y1, y);
+  EXPECT_EQ(v[0].colour & 0xFF000000u, TEXT_BOX_COLOUR & 0xFF000000u);
 }
