@@ -80,12 +80,12 @@ void Prss_SimpleKey(Prss* process, int keyCode) {
   }
 }
 
-void Prss_SimpleMouse(Prss*, const MouseRecord* mouse) { HandleInterfaceMouse(mouse); }
+void Prss_SimpleMouse(Prss*, MouseRecord* mouse) { HandleInterfaceMouse(mouse); }
 
 void Prss_DeliverKey(int keyCode) {
   if (CurrentProcess && CurrentProcess->key) CurrentProcess->key(CurrentProcess, keyCode);
 }
 
-void Prss_DeliverMouse(const MouseRecord* mouse) {
+void Prss_DeliverMouse(MouseRecord* mouse) {
   if (CurrentProcess && CurrentProcess->mouse) CurrentProcess->mouse(CurrentProcess, mouse);
 }

@@ -16,7 +16,7 @@ struct Prss;
 
 using PrssAct = Prss* (*)(Prss* process);
 using PrssKey = void (*)(Prss* process, int keyCode);
-using PrssMouse = void (*)(Prss* process, const MouseRecord* mouse);
+using PrssMouse = void (*)(Prss* process, MouseRecord* mouse);  // the interface may clear held flags
 using PrssTerminate = void (*)(Prss* process);
 
 struct Prss {
@@ -47,11 +47,11 @@ void Prss_Terminate(Prss* process);
 // Shared functions of simple processes.
 void Prss_CloseHandler(void* owner, int clickCode, uintptr_t word);
 void Prss_SimpleKey(Prss* process, int keyCode);
-void Prss_SimpleMouse(Prss* process, const MouseRecord* mouse);
+void Prss_SimpleMouse(Prss* process, MouseRecord* mouse);
 
 // Hands input to the current process; dropped when there is none.
 void Prss_DeliverKey(int keyCode);
-void Prss_DeliverMouse(const MouseRecord* mouse);
+void Prss_DeliverMouse(MouseRecord* mouse);
 
 // Allocates and clears a process object of type T (whose first member is a Prss).
 template <typename T>

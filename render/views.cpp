@@ -10,9 +10,11 @@
 #include "core/config.h"
 #include "core/main_window.h"
 #include "render/constant_buffers.h"
+#include "render/gamma_tables.h"
 #include "render/matrices.h"
 #include "render/render_target.h"
 #include "render/views_local.h"
+#include "ui/text_colours.h"
 #include "world/world.h"
 
 using namespace views_local;
@@ -29,6 +31,7 @@ ViewMatrixState ViewMatrices;
 int ViewPanelShown;
 int32_t ViewPanelLeft, ViewPanelRight;
 ViewLightingConstants ViewLighting;
+int LightingMode;
 float WorldFarDistanceM;
 
 namespace {
@@ -706,4 +709,26 @@ void UploadLightMatricesVS(const float matrices[3][16], const float colour[3]) {
   out[60] = -0.693147f / v.fogDistance;  // halves the light every fog distance
   out[61] = out[62] = out[63] = 0.0f;
   UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, ViewLighting.lightVS, sizeof ViewLighting.lightVS);
+}
+
+uint32_t ColourWithLighting(const int32_t normal[3], uint32_t colour) {
+  const uint8_t channel[3] = {uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16)};
+  uint32_t out[3];
+  if ((LightingMode >= 4 && LightingMode <= 6) || (colour & COLOUR_UNLIT_FLAG)) {
+    for (int c = 0; c < 3; ++c) out[c] = BrightnessTable[channel[c]];
+  } else {
+    const View& v = *CurrentView;
+    const float t = static_cast<float>(normal[2]) * (1.0f / 65536.0f) * 0.5f + 0.5f;
+    // The light direction is 16.16 but not normalised: the sun term grows with its length.
+    const int32_t sunDot = FixDot3(normal[0], v.lightDirection[0], normal[1], v.lightDirection[1], normal[2],
+                                   v.lightDirection[2]);
+    const float sun = sunDot > 0 ? static_cast<float>(sunDot) * (1.0f / 65536.0f) : 0.0f;
+    for (int c = 0; c < 3; ++c) {
+      const float low = v.lightColours[0][c], high = v.lightColours[1][c];
+      const float light = low + (high - low) * t + sun * v.sunFactors[c];
+      const float lit = static_cast<float>(BrightnessTable[channel[c]]) * light * v.channelScales[c];
+      out[c] = static_cast<uint32_t>(std::clamp(std::lround(lit), 0L, 255L));
+    }
+  }
+  return 0xFF000000u | out[0] << 16 | out[1] << 8 | out[2];
 }

@@ -184,6 +184,15 @@ struct ViewLightingConstants {
 extern ViewLightingConstants ViewLighting;
 void UploadViewLighting();
 void UploadLightMatricesVS(const float matrices[3][16], const float colour[3]);
+// How the batches being drawn are lit.  Modes 4, 5 and 6 draw paint colours without the
+// view's light.  0 until a drawing pass sets it.
+extern int LightingMode;
+// The vertex colour 0xFFRRGGBB of a paint colour (red in byte 0, byte 3 bit 0 unlit) on a
+// surface facing normal (16.16, unit length) under CurrentView's light: the view's first and
+// second light colours mixed by the normal's height (first facing down, second facing up),
+// plus the sun colour times the normal's cosine towards the light direction where positive,
+// times the channel scales.  Unlit colours and modes 4..6 only pass through BrightnessTable.
+uint32_t ColourWithLighting(const int32_t normal[3], uint32_t colour);
 
 // ---- [Screen layouts] ----
 enum LayoutKind { LAYOUT_SINGLE = 0, LAYOUT_WIDE = 1, LAYOUT_TRIPLE = 2 };

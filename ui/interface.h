@@ -217,7 +217,9 @@ extern const char* HoverHint;
 extern int PointerOverButton;
 // Hands a mouse record to the interface.  Non-zero when the interface took the event; while a
 // press waits for its release, plain moves return its click code.
-int HandleInterfaceMouse(const MouseRecord* mouse);
+// A press taken by a value control clears the record's held-button flags, so the screen does
+// not also treat it as the start of its own drag.
+int HandleInterfaceMouse(MouseRecord* mouse);
 // Ends a value drag in progress, restoring the value from before it; 1 when there was one.
 int CommitValueEdit();
 // A screen is closing: its drag, pending press and controls are forgotten, so nothing is

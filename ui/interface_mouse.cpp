@@ -353,8 +353,11 @@ PressResult PressButtonStyle(const InterfaceButton& b, int code) {
 
 // ---- Value controls ----
 
-void RecordValuePress(int code, int type) {
+// The press belongs to the control: the record's held flags are cleared so the screen's own
+// mouse code, which runs after the interface, does not start a drag of its own with it.
+void RecordValuePress(int code, int type, MouseRecord& mouse) {
   PlayUISound(0);
+  mouse.leftHeld = mouse.rightHeld = 0;
   PendingPress.clickCode = code;
   PendingPress.displayType = type;
   PendingPress.x = PointerNormalisedX();
@@ -631,9 +634,9 @@ const InterfaceButton* FindButtonUnderMouse() {
   return found;
 }
 
-int HandleInterfaceMouse(const MouseRecord* record) {
+int HandleInterfaceMouse(MouseRecord* record) {
   if (ExitRequested || !InteractiveMode || !record) return 0;
-  const MouseRecord& mouse = *record;
+  MouseRecord& mouse = *record;
   if (ValueDrag.kind != DRAG_NONE) return HandleDrag(mouse);
 
   const InterfaceButton* button = FindButtonUnderMouse();
@@ -675,11 +678,11 @@ int HandleInterfaceMouse(const MouseRecord* record) {
     if (code != 0) {
       if (c.displayType == VALUE_TYPE_PRESS_CALLBACK) {
         if (c.callback) c.callback(c.owner, code, reinterpret_cast<uintptr_t>(c.variable));
-        RecordValuePress(code, c.displayType);
+        RecordValuePress(code, c.displayType, mouse);
         return 1;
       }
       if (PressNow(c, code)) return 1;
-      RecordValuePress(code, c.displayType);
+      RecordValuePress(code, c.displayType, mouse);
       return 1;
     }
     // A release: it acts only when its press began on a control of this type and box.

@@ -9,6 +9,7 @@
 #include "core/config.h"
 #include "core/log.h"
 #include "core/sound.h"
+#include "platform/system_error.h"
 #include "ui/code_pages.h"
 #include "ui/coded_text.h"
 #include "ui/interface.h"
@@ -26,6 +27,7 @@ int InterfaceRedraw;
 int MessagesToStdout;
 
 int (*MessageConnectionLookup)(int connection, MessageSender* sender);
+const char* (*MessageSecondPlayerName)();
 void (*MessageControlLinkReport)(int32_t connectionId, int32_t playerId, int userType, int textStart,
                                  const char* text);
 
@@ -240,6 +242,22 @@ void ShowMessageWithSound(const char* text) {
 void ShowPlayerMessage(const char* text) {
   char line[FORMAT_BUFFER_SIZE];
   std::snprintf(line, sizeof line, "%s : ^L%s", CfgPlayerName, text);
+  AddFormatted(line, TextColours.error);
+}
+
+void ShowPlayerMessage2(const char* text) {
+  const char* name = MessageSecondPlayerName ? MessageSecondPlayerName() : nullptr;
+  char line[FORMAT_BUFFER_SIZE];
+  if (name && name[0]) std::snprintf(line, sizeof line, "%s : ^L%s", name, text);
+  else std::snprintf(line, sizeof line, "^L%s", text);
+  AddFormatted(line, TextColours.error);
+}
+
+void ShowLastErrorMessage() {
+  char error[SYSTEM_ERROR_TEXT_SIZE];
+  LastSystemErrorText(error, sizeof error);  // first: the error belongs to the caller's failed call
+  char line[FORMAT_BUFFER_SIZE];
+  std::snprintf(line, sizeof line, "%s : %s", "LoadLibrary", error);
   AddFormatted(line, TextColours.error);
 }
 

@@ -62,6 +62,10 @@ extern int (*MessageConnectionLookup)(int connection, MessageSender* sender);
 extern void (*MessageControlLinkReport)(int32_t connectionId, int32_t playerId, int userType, int textStart,
                                         const char* text);
 
+// The name of the second local player; null or empty when there is none.  STAND-IN until a
+// second player exists: null offline.
+extern const char* (*MessageSecondPlayerName)();
+
 // ---- [Adding] ----
 // Adds a line by the rules above.  A text longer than a record is cut at 127 bytes where no
 // caret code or double-byte character is split.
@@ -81,6 +85,12 @@ void ShowMessagef(const char* format, ...) __attribute__((format(printf, 1, 2)))
 void ShowColouredMessagef(ColourWord colour, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void ShowMessageWithSound(const char* text);  // default grey, then interface sound 2
 void ShowPlayerMessage(const char* text);     // "<player> : ^L<text>", error colour
+// The same with the second player's name.  Without a second player (the offline editor has
+// none) the line is "^L<text>" alone: no other player's name is put in its place.
+void ShowPlayerMessage2(const char* text);
+// "LoadLibrary : <the system's text of the last error>", error colour.  Call it straight after
+// the failed call, before anything else can change the error.
+void ShowLastErrorMessage();
 // Only while DebugMessagesOn: target -3, never reported to the control link.
 void ShowDebugMessage(const char* text, ColourWord colour);
 void ShowDebugMessagef(const char* format, int argument, ColourWord colour);

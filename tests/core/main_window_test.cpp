@@ -46,7 +46,7 @@ void InputProbeKey(Prss* process, int key) {
   probe->translating.push_back(KeyboardTranslating);
 }
 
-void InputProbeMouse(Prss* process, const MouseRecord* mouse) {
+void InputProbeMouse(Prss* process, MouseRecord* mouse) {
   InputProbe* probe = reinterpret_cast<InputProbe*>(process);
   probe->mice.push_back(*mouse);
   probe->order.push_back(mouse->clickCode ? "click" : mouse->releaseCode ? "release" : mouse->wheel ? "wheel" : "move");

@@ -13,8 +13,10 @@
 #include "core/config.h"
 #include "core/fixed_math.h"
 #include "core/main_window.h"
+#include "render/gamma_tables.h"
 #include "render/views.h"
 #include "render/views_local.h"
+#include "ui/text_colours.h"
 
 namespace {
 
@@ -745,6 +747,70 @@ TEST_F(ViewsTest, LightColoursSetTheAmbientAndTheConstants) {
   MainView.lightDirection[0] = MainView.lightDirection[1] = MainView.lightDirection[2] = 0;
   SetViewLightColours(0);
   EXPECT_EQ(MainView.ambient[0], 0.5f);
+}
+
+TEST_F(ViewsTest, PaintColoursAreLitByHeightAndSunAsTheFormulaSays) {
+  BuildGammaTables();
+  SetDefaultView();
+  View& v = MainView;
+  const float low[3] = {0.2f, 0.1f, 0.3f}, high[3] = {0.8f, 0.9f, 0.6f}, sunColour[3] = {0.5f, 0.25f, 1.0f};
+  const float scales[3] = {1.0f, 1.5f, 0.75f};
+  for (int c = 0; c < 3; ++c) {
+    v.lightColours[0][c] = low[c];
+    v.lightColours[1][c] = high[c];
+    v.sunFactors[c] = sunColour[c];
+    v.channelScales[c] = scales[c];
+  }
+  v.lightDirection[0] = 0x8000;  // (0.5, 1, 2): not normalised, as the settings give it
+  v.lightDirection[1] = 0x10000;
+  v.lightDirection[2] = 0x20000;
+  auto expected = [&](const int32_t n[3], uint32_t colour) {
+    const double t = n[2] / 65536.0 * 0.5 + 0.5;
+    const double dot = (double(n[0]) * v.lightDirection[0] + double(n[1]) * v.lightDirection[1] +
+                        double(n[2]) * v.lightDirection[2]) / 65536.0 / 65536.0;
+    uint32_t out = 0xFF000000u;
+    for (int c = 0; c < 3; ++c) {
+      const double light = low[c] + (high[c] - low[c]) * t + std::max(0.0, dot) * sunColour[c];
+      const double lit = BrightnessTable[(colour >> (8 * c)) & 0xFF] * light * scales[c];
+      out |= uint32_t(std::min(255.0, std::round(lit))) << (16 - 8 * c);
+    }
+    return out;
+  };
+  // Straight up, straight down (no sun), level, and a spread of directions.
+  std::vector<std::array<int32_t, 3>> normals = {{0, 0, 0x10000}, {0, 0, -0x10000}, {0x10000, 0, 0}};
+  std::mt19937 random(12);
+  std::uniform_real_distribution<double> axis(-1.0, 1.0);
+  for (int i = 0; i < 200; ++i) {
+    const Vec n = Unit({axis(random), axis(random), axis(random)});
+    normals.push_back({int32_t(n.x * 65536), int32_t(n.y * 65536), int32_t(n.z * 65536)});
+  }
+  const uint32_t colours[] = {RgbWord(128, 128, 128), RgbWord(255, 40, 200), RgbWord(10, 160, 90), 0};
+  LightingMode = 0;
+  for (const auto& n : normals) {
+    for (uint32_t colour : colours) {
+      const uint32_t got = ColourWithLighting(n.data(), colour), want = expected(n.data(), colour);
+      for (int shift = 0; shift < 32; shift += 8)  // float sums may round a half the other way
+        EXPECT_LE(std::abs(int((got >> shift) & 0xFF) - int((want >> shift) & 0xFF)), 1)
+            << std::hex << got << " " << want << " normal " << std::dec << n[0] << " " << n[1] << " " << n[2];
+    }
+  }
+  // Up, grey 128 (table 56), sun cosine 2: red 56 x (0.8 + 0.5 x 2) = 100.8, green
+  // 56 x (0.9 + 0.25 x 2) x 1.5 = 117.6, blue 56 x (0.6 + 1 x 2) x 0.75 = 109.2.
+  const int32_t up[3] = {0, 0, 0x10000};
+  EXPECT_EQ(ColourWithLighting(up, RgbWord(128, 128, 128)), 0xFF65766Du);
+  // Bright colours cap at 255 rather than wrapping.
+  EXPECT_EQ(ColourWithLighting(up, RgbWord(255, 255, 255)) & 0xFFFF00u, 0xFFFF00u);
+  // Unlit paint, and the unlit lighting modes, only pass through the brightness table.
+  const uint32_t plain = 0xFF000000u | uint32_t(BrightnessTable[128]) << 16 | uint32_t(BrightnessTable[40]) << 8 |
+                         BrightnessTable[200];
+  EXPECT_EQ(ColourWithLighting(up, RgbWord(128, 40, 200) | COLOUR_UNLIT_FLAG), plain);
+  for (int mode : {4, 5, 6}) {
+    LightingMode = mode;
+    EXPECT_EQ(ColourWithLighting(up, RgbWord(128, 40, 200)), plain) << mode;
+  }
+  LightingMode = 3;
+  EXPECT_NE(ColourWithLighting(up, RgbWord(128, 40, 200)), plain);
+  LightingMode = 0;
 }
 
 }  // namespace

@@ -235,6 +235,42 @@ TEST_F(Interface, ValueControlsIncludeTheirEdgesAndActOnlyOnTheirOwnRelease) {
   EXPECT_EQ(PendingPress.clickCode, 0);
 }
 
+TEST_F(Interface, APressKeptForItsReleaseClearsTheRecordsHeldButtons) {
+  // The screen's own mouse code runs after the interface with the same record: a press the
+  // interface keeps for a control must not also look like the start of the screen's drag.
+  auto pressRecord = [](int x, int y, int code) {
+    MouseX = x;
+    MouseY = y;
+    MouseRecord m{};
+    m.clickCode = code;
+    m.leftHeld = (code & 1) != 0;
+    m.rightHeld = (code & 2) != 0;
+    HandleInterfaceMouse(&m);
+    return m;
+  };
+  Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+  MouseRecord m = pressRecord(150, 150, 1);
+  EXPECT_EQ(PendingPress.clickCode, 1);
+  EXPECT_EQ(m.leftHeld, 0);
+  EXPECT_EQ(m.clickCode, 1);  // only the held flags go
+  EXPECT_EQ(Release(150, 150), 1);
+  EXPECT_EQ(g_Call.code, 7);  // the release still finds its press
+
+  ClearInterface();
+  Control(100, 100, 200, 200, nullptr, VALUE_TYPE_PRESS_CALLBACK, IvInt(0), IvInt(0), IvText(nullptr), &owner);
+  m = pressRecord(150, 150, 2);
+  EXPECT_EQ(m.rightHeld, 0);
+
+  // Outside every control, and on a button, the screen sees the buttons as they are.
+  ClearInterface();
+  Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+  m = pressRecord(500, 500, 1);
+  EXPECT_EQ(m.leftHeld, 1);
+  Button(0, 0, 50, 50, 1, &owner);
+  m = pressRecord(10, 10, 1);
+  EXPECT_EQ(m.leftHeld, 1);
+}
+
 TEST_F(Interface, AControlWithoutOwnerTakesNoPress) {
   Control(0, 0, 800, 600, nullptr, 0, IvInt(0), IvInt(0), IvText(nullptr), nullptr);
   EXPECT_EQ(Press(10, 10), 0);

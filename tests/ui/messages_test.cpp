@@ -1,10 +1,12 @@
 // messages_test.cpp - message lines: adding rules, history, connection lines, expiry, recall.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "core/config.h"
 #include "core/log.h"
 #include "ui/code_pages.h"
 #include "ui/messages.h"
@@ -42,6 +44,7 @@ class Messages : public ::testing::Test {
     MessageControlLinkReport = nullptr;
   }
   void TearDown() override {
+    MessageSecondPlayerName = nullptr;
     MessageConnectionLookup = nullptr;
     MessageControlLinkReport = nullptr;
     ResetMessages();
@@ -175,6 +178,36 @@ TEST_F(Messages, LabelledMessagesJoinWithTheLanguagesSeparator) {
   ShowLabelledMessage("Saved", "car", TextColours.grey);
   EXPECT_STREQ(MessageLines[0].text, "Saved: car");
   EXPECT_STREQ(MessageLines[1].text, "Saved : car");
+}
+
+TEST_F(Messages, PlayerMessagesNameTheirPlayerAndNoOtherInPlaceOfAMissingOne) {
+  std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "%s", "Ann");
+  ShowPlayerMessage("file.car");
+  ShowPlayerMessage2("file.car");  // offline: no second player
+  MessageSecondPlayerName = [] { return ""; };
+  ShowPlayerMessage2("empty");
+  MessageSecondPlayerName = [] { return "Bo"; };
+  ShowPlayerMessage2("second");
+  CfgPlayerName[0] = 0;
+  ASSERT_EQ(MessageLineCount, 4);
+  EXPECT_STREQ(MessageLines[0].text, "Ann : ^Lfile.car");
+  EXPECT_STREQ(MessageLines[1].text, "^Lfile.car");
+  EXPECT_STREQ(MessageLines[2].text, "^Lempty");
+  EXPECT_STREQ(MessageLines[3].text, "Bo : ^Lsecond");
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(MessageLines[i].colour, TextColours.error) << i;
+}
+
+TEST_F(Messages, TheLastErrorIsShownWithTheSystemsText) {
+  errno = ENOENT;
+  ShowLastErrorMessage();
+  errno = 987654;  // no such error: the system still gives a text
+  ShowLastErrorMessage();
+  ASSERT_EQ(MessageLineCount, 2);
+  EXPECT_EQ(std::string(MessageLines[0].text), std::string("LoadLibrary : ") + std::strerror(ENOENT));
+  EXPECT_EQ(MessageLines[0].colour, TextColours.error);
+  const std::string unknown = MessageLines[1].text;
+  EXPECT_EQ(unknown.rfind("LoadLibrary : ", 0), 0u);
+  EXPECT_GT(unknown.size(), std::strlen("LoadLibrary : ")) << unknown;
 }
 
 TEST_F(Messages, RecallStepsThroughOldLinesPastTheirPrefix) {

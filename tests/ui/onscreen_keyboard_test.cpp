@@ -21,7 +21,7 @@ namespace {
 using Events = std::vector<std::pair<uint32_t, uint64_t>>;
 
 void EntryKey(Prss*, int keyCode) { EntryKeyDown(keyCode); }
-void InterfaceMouse(Prss*, const MouseRecord* mouse) { HandleInterfaceMouse(mouse); }
+void InterfaceMouse(Prss*, MouseRecord* mouse) { HandleInterfaceMouse(mouse); }
 
 class OnscreenKeyboard : public ::testing::Test {
  protected:
