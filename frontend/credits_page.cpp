@@ -19,7 +19,7 @@ const char* const CREDITS_LINES[] = {
 
 void CreditsKey(Prss* process, int) { Prss_Terminate(process); }
 
-void CreditsMouse(Prss* process, const MouseRecord* mouse) {
+void CreditsMouse(Prss* process, MouseRecord* mouse) {
   if (mouse && mouse->clickCode) Prss_Terminate(process);
 }
 
