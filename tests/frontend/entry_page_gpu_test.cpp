@@ -9,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "tests/gpu_device.h"
 #include "core/app.h"
 #include "core/config.h"
 #include "core/log.h"
@@ -39,17 +40,7 @@ constexpr int WIDTH = 320, HEIGHT = 240;
 class EntryPagePicture : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    std::filesystem::create_directories("gpu");
-    SetLogFileName("gpu/deb.log");
-    if (const char* source = std::getenv("ZKT_SOURCE_DIR"))
-      std::snprintf(ShaderFolder, sizeof ShaderFolder, "%s/bin/shaders2", source);
-    ScreenWidth = WIDTH;
-    ScreenHeight = HEIGHT;
-    CfgStartWindowed = 1;
-    CfgRenderHdr = 0;
-    CfgAdapterSelect = CfgOutputSelect = 0;
-    CfgZbdSelect = 2;
-    ready_ = PreInitD3D() == nullptr && InitialiseGraphicsForScreen() == nullptr;
+    ready_ = StartTestDevice(WIDTH, HEIGHT);
     const Bytes image = ReadWholeFile(GeneratedCharsetPath());
     charset_ = !image.empty() && ReadCharacterSet(image.data(), int64_t(image.size()), "zkt.abc") == 1;
     if (ready_ && charset_) BuildFontTexture();

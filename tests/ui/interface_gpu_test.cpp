@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/gpu_device.h"
 #include "core/config.h"
 #include "core/log.h"
 #include "core/main_window.h"
@@ -43,17 +44,7 @@ constexpr ColourWord BUTTON_BLUE = RgbWord(40, 60, 220);
 class InterfacePicture : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    std::filesystem::create_directories("gpu");
-    SetLogFileName("gpu/deb.log");
-    if (const char* source = std::getenv("ZKT_SOURCE_DIR"))
-      std::snprintf(ShaderFolder, sizeof ShaderFolder, "%s/bin/shaders2", source);
-    ScreenWidth = WIDTH;
-    ScreenHeight = HEIGHT;
-    CfgStartWindowed = 1;
-    CfgRenderHdr = 0;
-    CfgAdapterSelect = CfgOutputSelect = 0;
-    CfgZbdSelect = 2;
-    ready_ = PreInitD3D() == nullptr && InitialiseGraphicsForScreen() == nullptr;
+    ready_ = StartTestDevice(WIDTH, HEIGHT);
   }
   static void TearDownTestSuite() {
     ShutdownGraphics();

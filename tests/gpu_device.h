@@ -1,0 +1,27 @@
+// gpu_device.h - the device of a GPU test: a windowed, non-HDR device of the given size on
+// the default adapter, with shaders from the source tree and the log in gpu/deb.log.
+#pragma once
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "core/config.h"
+#include "core/log.h"
+#include "core/main_window.h"
+#include "render/device.h"
+#include "render/shaders.h"
+
+// True when the device stands; the test skips otherwise.
+inline bool StartTestDevice(int width, int height) {
+  std::filesystem::create_directories("gpu");
+  SetLogFileName("gpu/deb.log");
+  if (const char* source = std::getenv("ZKT_SOURCE_DIR"))
+    std::snprintf(ShaderFolder, sizeof ShaderFolder, "%s/bin/shaders2", source);
+  ScreenWidth = width;
+  ScreenHeight = height;
+  CfgStartWindowed = 1;
+  CfgRenderHdr = 0;
+  CfgAdapterSelect = CfgOutputSelect = 0;
+  CfgZbdSelect = 2;
+  return PreInitD3D() == nullptr && InitialiseGraphicsForScreen() == nullptr;
+}
