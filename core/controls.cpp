@@ -2,20 +2,12 @@
 #include "core/controls.h"
 
 #include "platform/keys.h"
-#include "render/texture_table.h"
 
 int ControlsPolledThisFrame;
 
 void InitControls() { ResetControlAssignments(); }
 void PollControls() {}
 void HandleFrameKeys() {}
-int RunDeferredWork() {
-  if (TextureReloadPending) {
-    ReloadTextures();
-    return 1;
-  }
-  return 0;
-}
 
 const char* const ControlNames[CONTROL_COUNT] = {
     "steer_left", "steer_right", "throttle", "brake", "shift_up", "shift_down", "clutch", "handbrake",

@@ -7,7 +7,6 @@ extern int ControlsPolledThisFrame;
 void InitControls();
 void PollControls();        // once per drawn frame
 void HandleFrameKeys();     // once per loop pass
-int  RunDeferredWork();     // texture reloads and plate textures; 1 when work was done
 
 // ---- Controls and axes by name (the text commands "axis", "invert", "button", "key") ----
 constexpr int CONTROL_COUNT = 61;

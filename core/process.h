@@ -35,6 +35,11 @@ struct Prss {
 extern Prss* CurrentProcess;         // receives keys and mouse input
 extern const char* CurrentBackground;  // the background picture in force
 
+// Makes the interface let go of every drag and click held for a process that ends, so that
+// none writes into it once it is freed.  Installed by the interface (InstallInterface); null
+// until then.
+extern void (*ForgetInterfaceOwner)(const Prss* process);
+
 void Prss_Init(Prss* process, Prss* parent, PrssAct act, PrssKey key, PrssMouse mouse,
                PrssTerminate terminate, const char* background);
 // Makes process current (the constructor's step 3): CurrentBackground follows its background.
@@ -47,7 +52,7 @@ void Prss_Terminate(Prss* process);
 // Shared functions of simple processes.
 void Prss_CloseHandler(void* owner, int clickCode, uintptr_t word);
 void Prss_SimpleKey(Prss* process, int keyCode);
-void Prss_SimpleMouse(Prss* process, MouseRecord* mouse);
+// Prss_SimpleMouse, which hands the mouse to the interface, is the interface's (ui/interface.h).
 
 // Hands input to the current process; dropped when there is none.
 void Prss_DeliverKey(int keyCode);

@@ -7,5 +7,6 @@ int SoundStreaming;
 void CloseSound() { SoundOpen = 0; }
 void UpdateSoundStream() {}
 void PlayUISound(int index) {}
+void ToggleSound() {}
 void StopMusicStream() { SoundStreaming = 0; }
 int RestartMusicStream() { return 1; }

@@ -9,7 +9,6 @@
 
 #include "platform/keys.h"
 
-uint8_t GameState;
 uint8_t NetStatusByte;
 int GameMessageFlag;
 uint64_t HotlapDateTime;

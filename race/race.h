@@ -3,7 +3,8 @@
 #pragma once
 #include <cstdint>
 
-extern uint8_t GameState;       // 0/1 front end (1 on menu pages), 2/3 in a race session
+#include "core/frame_globals.h"  // GameState
+
 extern uint8_t NetStatusByte;   // non-zero while a multiplayer state is active
 extern int GameMessageFlag;     // cleared once per drawn frame
 extern uint64_t HotlapDateTime; // 100-ns file time of the last hot-lap check

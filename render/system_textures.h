@@ -47,6 +47,9 @@ MaterialParams TyreParams();
 
 // ---- [Loading] ----
 extern int RenderTexturesNeedRefresh;  // set by screens: clear the render textures next frame
+// The interface's font pages, made first when the system textures load.  Installed by the
+// interface (InstallInterface); null until then, and no font pages are made.
+extern void (*BuildFontTexture)();
 void LoadSystemTextures();     // does nothing but the reset without a device
 void ReleaseSystemTextures();  // forgets the set (the textures go with the texture table)
 void RefreshRenderTextures();

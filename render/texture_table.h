@@ -93,6 +93,8 @@ int ReloadTextureByName(const char* name);
 void RequestTextureReload();  // after a change of the quality settings
 // One frame's share: the first deferred record, or as many reloads as fit in 30 ms.
 void ReloadTextures();
+// The frame loop's deferred work: texture reloads and plate textures; 1 when work was done.
+int RunDeferredWork();
 
 // ---- [Render textures] ----
 // flags: bits 0..1 depth (2 D16, 3 D24S8), 4 multisampled (8 samples with 8, else 4),

@@ -5,17 +5,17 @@
 #include <filesystem>
 #include <string>
 
-#include "core/app.h"
-#include "core/main_window.h"
+#include "core/frame_globals.h"
 #include "core/process.h"
+#include "core/window_state.h"
 #include "platform/files.h"
-#include "ui/code_pages.h"
-#include "ui/dialogs.h"
 #include "tests/ui/control_clicks.h"
+#include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
-#include "ui/messages.h"
 #include "ui/onscreen_keyboard.h"
+#include "ui/text/code_pages.h"
+#include "ui/text/messages.h"
 #include "ui/text_entry.h"
 
 namespace fs = std::filesystem;

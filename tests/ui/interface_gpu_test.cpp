@@ -11,25 +11,25 @@
 #include <string>
 #include <vector>
 
-#include "tests/gpu_device.h"
 #include "core/config.h"
+#include "core/gamma_tables.h"
 #include "core/log.h"
-#include "core/main_window.h"
 #include "core/process.h"
+#include "core/window_state.h"
 #include "render/device.h"
 #include "render/draw2d.h"
-#include "render/gamma_tables.h"
 #include "render/material.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/shaders.h"
 #include "render/system_textures.h"
 #include "render/texture_record.h"
+#include "tests/gpu_device.h"
 #include "tests/ui/png_test_util.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
-#include "ui/messages.h"
+#include "ui/text/messages.h"
 #include "ui/text_draw.h"
 
 namespace {

@@ -1,0 +1,27 @@
+// text_services_test.cpp - what the text services install in the foundation.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/log.h"
+#include "ui/text/text_services.h"
+
+namespace {
+// Every text-services test runs with them installed, as the program's start-up does.
+const int g_installed = (InstallTextServices(), 1);
+}  // namespace
+
+TEST(TextServices, LogLinesLoseTheirColourCodesOnly) {
+  std::filesystem::create_directories("log");
+  SetLogFileName("log/strip.log");
+  std::remove("log/strip.log");
+  LogLine("^3green ^7white ^Lkept ^^caret");
+  SetLogFileName("");
+  std::ifstream in("log/strip.log");
+  std::string line;
+  ASSERT_TRUE(std::getline(in, line));
+  EXPECT_EQ(line.substr(16), "green white ^Lkept ^^caret");
+}
