@@ -1,8 +1,13 @@
 // app.h - start-up, the frame loop and shut-down: the whole life of the program.
 //
-// Sections: [Frame globals] [Entry points] [Timing services] [Device recovery] [Test switches]
+// Sections: [Entry points] [Display-mode match] [Timing services] [Device recovery] [Test switches]
 // WinMain is split in three so tests can run start-up, any number of loop passes and
 // shut-down with the fake clock (platform/clock.h).  Everything runs on the main thread.
+// The globals the loop sets are the foundation's (core/frame_globals.h).
+//
+// Layer: app/, the program shell, on top: the only code that knows every subsystem.  Its
+// first start-up step installs the hooks through which the layers below call up into the
+// interface and the main window (InstallShellHooks; tools/layers.txt).
 #pragma once
 #include <cstdint>
 

@@ -1,8 +1,9 @@
 // main_window.h - the one top-level window, its messages, and the input it turns into
 // key codes, characters and mouse records for the current process.
 //
-// Sections: [Input records] [Held keys] [Window state] [Window] [Messages and input]
-//           [Program-wide requests] [Status output]
+// Sections: [Window] [Messages and input] [Program-wide requests] [Status output]
+// The input records, held keys and window state it fills are the foundation's
+// (core/window_state.h); so are the window hooks, whose bodies live here.
 // Window messages come from the platform's event source (platform/window.h) through the
 // frame loop's pump; mode changes asked for by keys and messages are carried out by the
 // frame loop between frames.  Main thread only.

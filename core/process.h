@@ -8,6 +8,11 @@
 // The act contract, in order: (1) carry out close requests that concern it (terminate when
 // ExitRequested and no subprocess); (2) when not alive, free everything and return null;
 // (3) Prss_ActSub; (4) a pending page change; (5) unless FrameSkipped, draw; (6) return self.
+//
+// Layer: core/, the foundation, over platform/ only: files and data files, configuration,
+// fixed-point maths, checksums, the sort tree, the log, this framework, the report seam
+// (report.h), the frame and window state (frame_globals.h, window_state.h), sound output and
+// the controls.  Higher layers install its hooks at start-up (tools/layers.txt).
 #pragma once
 #include <cstdint>
 

@@ -2,6 +2,9 @@
 //
 // Sections: [Pages] [Page text] [Names] [Services]
 // Main thread only.
+//
+// Layer: frontend/, a subsystem over race/ and the interface; the player's files live here
+// too (player_file.h) (tools/layers.txt).
 #pragma once
 #include <cstdint>
 

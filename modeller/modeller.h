@@ -1,4 +1,6 @@
 // modeller.h - the modeller's services the frame loop and the interface use.
+//
+// Layer: modeller/, a subsystem over the interface (tools/layers.txt).
 #pragma once
 #include <cstdint>
 

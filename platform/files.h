@@ -17,6 +17,9 @@
 // Every file written for the user goes through SafeWriteBegin/SafeWriteCommit: the bytes go
 // to "<name>.tmp" beside the file, which replaces the old file only when every byte was
 // written and flushed.  A crash or a full disk leaves the previous file as it was.
+//
+// Layer: platform/, the bottom (with texconv/).  It knows nothing of the program; every
+// other layer reaches the operating system, SDL2 and OpenGL through it (tools/layers.txt).
 #pragma once
 #include <cstdint>
 #include <cstdio>

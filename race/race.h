@@ -1,5 +1,7 @@
 // race.h - the race, multiplayer and replay services the rest of the program reads.
 // The editor runs offline: no connection, no race session.
+//
+// Layer: race/, a subsystem over vehicle/ and world/ (tools/layers.txt).
 #pragma once
 #include <cstdint>
 

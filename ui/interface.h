@@ -9,6 +9,9 @@
 // click causes one action.  Buttons use pixel rectangles (right and bottom edges outside);
 // value controls use normalised screen units, x -1 left .. 1 right and y -1 top .. 1 bottom
 // (edges inside).  A control with a null owner is never pressed.  Main thread only.
+//
+// Layer: ui/, the interface, over the renderer, the text services and the foundation; under
+// the subsystems and the program shell (tools/layers.txt).
 #pragma once
 #include <bit>
 #include <cstdint>

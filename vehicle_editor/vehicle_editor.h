@@ -1,4 +1,6 @@
 // vehicle_editor.h - the vehicle editor screen, and the services of it the interface uses.
+//
+// Layer: vehicle_editor/, a subsystem over vehicle/ (tools/layers.txt).
 #pragma once
 #include <cstdint>
 

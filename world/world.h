@@ -1,4 +1,6 @@
 // world.h - the loaded track (Wld) and the world services others read.
+//
+// Layer: world/, a subsystem over the foundation only (tools/layers.txt).
 #pragma once
 
 #include "core/frame_globals.h"  // WorldLoaded
