@@ -27,6 +27,7 @@ TEST_F(InfoTexture, TheClockDrawsIntoItsTextureAndRestoresTheTarget) {
   EXPECT_EQ(RenderTargets.renderTexture, nullptr);
   EXPECT_EQ(std::memcmp(&RenderTargets.window, &before, sizeof before), 0) << "the interface's window is back";
   while (RenderTargets.depth > 0) UnsetRenderTarget();
+  ReleaseSystemTextures();  // later tests of this binary must not draw with the freed set
 }
 
 }  // namespace
