@@ -37,15 +37,3 @@ void (*UpdateCursorClip)() = NoWindowAction;
 void (*HandleKeyDown)(int key, int64_t keyData) = NoWindowKeyDown;
 void (*HandleKeyUp)(int key) = NoWindowKey;
 void (*HandleCharMessage)(int character) = NoWindowKey;
-
-void ResetWindowHooks() {
-  SetWindowMode = NoWindowShow;
-  ShowMainWindow = NoWindowShow;
-  MainWindowClientSize = NoWindowClientSize;
-  ClipCursorToClient = NoWindowClip;
-  ClipCursorToWindow = NoWindowAction;
-  UpdateCursorClip = NoWindowAction;
-  HandleKeyDown = NoWindowKeyDown;
-  HandleKeyUp = NoWindowKey;
-  HandleCharMessage = NoWindowKey;
-}

@@ -98,5 +98,3 @@ extern void (*HandleKeyDown)(int key, int64_t keyData);
 extern void (*HandleKeyUp)(int key);
 extern void (*HandleCharMessage)(int character);
 
-// Puts every hook back to its no-window stand-in.
-void ResetWindowHooks();
