@@ -25,6 +25,7 @@
 #include "core/profiler.h"
 #include "core/sort_tree.h"
 #include "core/sound.h"
+#include "core/sound_file.h"
 #include "core/start_pages.h"
 #include "frontend/frontend.h"
 #include "modeller/modeller.h"
@@ -54,6 +55,7 @@
 #include "ui/language.h"
 #include "ui/messages.h"
 #include "ui/onscreen_keyboard.h"
+#include "ui/profiler_display.h"
 #include "ui/text_colours.h"
 #include "ui/text_entry.h"
 #include "ui/text_strings.h"
@@ -111,6 +113,8 @@ struct LoopState {
   uint32_t passLimit = 0;
   uint32_t passes = 0;
   int forceNoGraphics = 0;
+  // The frame loop's profiler timers.
+  int sleepTimer = 0, hudTimer = 0, flipTimer = 0;
 };
 
 LoopState g_loop;
@@ -467,7 +471,10 @@ StartResult AppStartup(const char* commandLine) {
     LogLine("controllers");
     InitControls();
   }
-  StartProfiler();
+  ProfilerInit();
+  g_loop.sleepTimer = ProfilerAddTimer("Sleep");
+  g_loop.hudTimer = ProfilerAddTimer("HUD");
+  g_loop.flipTimer = ProfilerAddTimer("Flip");
   SetDefaultView();
 
   // 27..33: the first screen, the warning, IME, mouse clip, VR and the draw tree.
@@ -486,6 +493,12 @@ StartResult AppStartup(const char* commandLine) {
       AddMessage(error, TextColours.error, MSG_TARGET_LOCAL);
     }
   }
+  // Sound opens with the VR step (the headset may bring its own audio device).
+  if (GraphicsEnabled) {
+    LogLine("open sound");
+    LoadInterfaceSounds();
+    OpenSound();
+  }
   SharedDrawTree.Init(8000, 256, 20, SHARED_DRAW_TREE_PAYLOAD);
   LogLine("end of initialisation");
   g_loop.now = g_loop.frameStart = g_loop.anchor = ClockNowMs();
@@ -496,8 +509,10 @@ StartResult AppStartup(const char* commandLine) {
 // ---- [Frame loop] ----
 
 void AppRunPass() {
-  // 1..8: the clock, the limiter, the timing history and the blink tick.
-  ProfilerStart("Sleep");
+  // 1..8: the clock, the limiter, the timing history and the blink tick.  The profiler's
+  // counts of the last pass roll into its history first.
+  ProfilerEndFrame();
+  ProfilerStart(g_loop.sleepTimer);
   RandomSeed = (RandomSeed * 5 + 1) % 65536;
   g_loop.now = ClockNowMs();
   const int32_t elapsed = static_cast<int32_t>(g_loop.now - g_loop.frameStart);
@@ -544,7 +559,7 @@ void AppRunPass() {
     const int wallMs = SystemTimeUtc.millisecond;
     g_loop.nextBlink = g_loop.now - static_cast<uint32_t>(wallMs) + (wallMs < 500 ? 600u : 1100u);
   }
-  ProfilerStop("Sleep");
+  ProfilerStop(g_loop.sleepTimer);
   SimFrameTime = FrameTime;
   g_loop.frameStart = g_loop.now;
 
@@ -625,15 +640,19 @@ void AppRunPass() {
       if (!FrameBegun3D && !BeginFrame()) FrameSkipped = 1;
       if (!FrameSkipped) {
         InterfaceDrawing = 1;
-        ProfilerStart("HUD");
+        ProfilerStart(g_loop.hudTimer);
         DrawInterface();
+        if (ProfilerDisplayOn) {
+          ProfilerShow(PROFILER_TABLE_Y);
+          DrawProfilerLabels();
+        }
         DrawBackgroundPicture();
         if (!VrEnabled) {
           FlushDraw2D();
           ResetDraw2D();
           DrawButtons();
         }
-        ProfilerStop("HUD");
+        ProfilerStop(g_loop.hudTimer);
         InterfaceDrawing = 0;
       }
     }
@@ -653,11 +672,11 @@ void AppRunPass() {
     if (!FrameSkipped && GraphicsEnabled) {
       TakeScreenshot();
       TickMappingScreenshot();
-      ProfilerStart("Flip");
+      ProfilerStart(g_loop.flipTimer);
       const uint32_t presentStart = ClockNowMs();
       PresentFrame();
       CurrentFrameTiming.bytes[3] = static_cast<uint8_t>(ClockNowMs() - presentStart);
-      ProfilerStop("Flip");
+      ProfilerStop(g_loop.flipTimer);
       if (RunDeferredWork()) RedrawRequested = 1;
     }
     if (!g_loop.top)
@@ -804,7 +823,7 @@ int AppShutdown() {
   LogLine("delete env maps");
   DeleteEnvMaps();
   LogLine("close sound");
-  CloseSound();
+  ShutdownSound();
   LogLine("close VR");
   CloseVr();
   LogLine("free humans");
@@ -964,6 +983,7 @@ void AppResetState() {
   CloseInstanceRequests();
   ResetCommandLineState();
   ResetTextCommandState();
+  ShutdownSound();
   QuitFlag = 0;
   ProgramClock = 0;
   FrameTime = SimFrameTime = 0;

@@ -16,6 +16,7 @@
 #include "core/log.h"
 #include "core/main_window.h"
 #include "core/player_file.h"
+#include "core/profiler.h"
 #include "core/text_commands.h"
 #include "frontend/frontend.h"
 #include "platform/files.h"
@@ -666,6 +667,12 @@ void DebugCommand(const Command& c) {
   Show("debug %d", CfgDebugLevel);
 }
 
+// "tg 0" clears the profiler's counts; other values are ignored.
+void ProfilerMarksCommand(const Command& c) {
+  int value = 0;
+  if (ReadInt(c.value, value) && value == 0) ProfilerClearMarks();
+}
+
 void TextureReloadCommand(const Command&) { CommandState.textureReloadRequested = 1; }
 
 void UnknownCommand(const Command& c) { ReplyText(c, TX_3b_unkncomm); }  // offline: no host to ask
@@ -749,7 +756,7 @@ constexpr WordRow WORDS[] = {
     {"pitins", SessionCommand},
     {"liveset", SessionCommand},
     {"out", NothingCommand},
-    {"tg", NothingCommand},  // the profiler keeps no marks between frames to clear
+    {"tg", ProfilerMarksCommand},
     {"debug", DebugCommand},
     {"tr", TextureReloadCommand},
 };

@@ -859,7 +859,7 @@ void SendFunctionKeyMessage(int index) {
 
 void ReleaseMediaForReload() {
   const int streaming = SoundStreaming;
-  if (streaming) StopMusicStream();
+  if (streaming) PauseMusicStream();
   ResetForDeviceReload();
   ReleaseGlyphCache();
   LoadSystemTextures();

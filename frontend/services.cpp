@@ -4,7 +4,11 @@
 #include <cstring>
 
 #include "core/log.h"
+#include "core/sound.h"
 #include "frontend/frontend.h"
+#include "ui/language.h"
+#include "ui/messages.h"
+#include "ui/text_colours.h"
 
 int ExportVehicleWithLog() {
   LogLine("vehicle output : not available in this build");
@@ -13,7 +17,14 @@ int ExportVehicleWithLog() {
 
 void FreeModList() {}
 void ReleaseTrackThumbnails() {}
-void ToggleSound() {}
+// Interface sounds on or off for the rest of the run (the device and the music stay).
+void ToggleSound() {
+  InterfaceSoundOn = !InterfaceSoundOn;
+  char line[64];
+  std::snprintf(line, sizeof line, LanguageTexts[TX_3a_shnsound],
+                LanguageTexts[InterfaceSoundOn ? TX_3a_on_buttn : TX_3a_off_butt]);
+  ShowMessage(line, TextColours.message);
+}
 void ReloadGarageCarModel(int) {}
 void ReloadThumbnailTextures() {}
 
