@@ -71,8 +71,8 @@ run_tests() {
     LSAN_OPTIONS=suppressions="$ROOT/tests/lsan.supp" \
     with_display ctest --test-dir "$ROOT/build-sanitize" --output-on-failure -j "$JOBS" -LE gpu
 
-  # The readers of outside data, fuzzed for a bounded time each.
-  "$ROOT/tests/fuzz/run_fuzzers.sh" "${ZKT_FUZZ_SECONDS:-30}"
+  # The readers of outside data, fuzzed within one bounded total time.
+  "$ROOT/tests/fuzz/run_fuzzers.sh" "${ZKT_FUZZ_SECONDS:-240}"
 }
 
 case "${1:-}" in

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "command_test_folder.h"
+#include "core/profiler.h"
 #include "race/race.h"
 #include "render/views.h"
 
@@ -71,6 +72,18 @@ TEST_F(TextCommands, RepliesAndValuesOfCommonWords) {
   Type("/ss");
   Type("/exit");
   EXPECT_EQ(ExitRequested, 1);
+}
+
+TEST_F(TextCommands, TgZeroClearsTheProfilersCountsAndOtherValuesAreIgnored) {
+  ProfilerInit();
+  const int timer = ProfilerAddTimer("T");
+  Profiler.timers[timer].history[0] = 55;
+  Profiler.frameTotals[0] = 9;
+  Type("/tg 1");
+  EXPECT_EQ(Profiler.timers[timer].history[0], 55u);
+  Type("/tg 0");
+  EXPECT_EQ(Profiler.timers[timer].history[0], 0u);
+  EXPECT_EQ(Profiler.frameTotals[0], PROFILER_FIRST_TOTAL);
 }
 
 TEST_F(TextCommands, ControlsAxesAndKeys) {
