@@ -3,21 +3,17 @@
 
 #include <cstdio>
 
+#include "core/error_line.h"
 #include "platform/clock.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
 
 ProfilerState Profiler;
 
 namespace {
 
-// The one place where the profiler puts a line on the message lines.
-void Say(const char* text) { ShowMessage(text, TextColours.error); }
-
 void SayName(const char* format, const char* name) {
   char line[96];
   std::snprintf(line, sizeof line, format, name);
-  Say(line);
+  ShowErrorLine(line);
 }
 
 void Misuse() { Profiler.enabled = 0; }
@@ -56,7 +52,7 @@ void ProfilerInit() {
 
 int ProfilerAddTimer(const char* name) {
   if (Profiler.timerCount >= PROFILER_TIMERS) {
-    Say("PR: Too many timers");
+    ShowErrorLine("PR: Too many timers");
     Misuse();
     return 0;
   }
@@ -73,7 +69,7 @@ void ProfilerStart(int timer) {
   const ProfilerStackEntry top = Profiler.stack[Profiler.depth - 1];
   if (!top.enabled) return;
   if (Profiler.depth >= PROFILER_STACK_DEPTH) {
-    Say("PR: Too deep");
+    ShowErrorLine("PR: Too deep");
     return Misuse();
   }
   ProfilerTimer& t = Profiler.timers[timer];
@@ -83,7 +79,7 @@ void ProfilerStart(int timer) {
   }
   if (t.linked && t.parent != top.timer) {
     if (t.parent == PROFILER_NONE) {
-      Say("PR: Unexpected error");
+      ShowErrorLine("PR: Unexpected error");
       return Misuse();
     }
     // Started under another timer than the first time: the first parent's share would be
@@ -92,7 +88,7 @@ void ProfilerStart(int timer) {
     if (parent.enabled) {
       char line[96];
       std::snprintf(line, sizeof line, "PR: Closed %s due to %s", parent.name, t.name);
-      Say(line);
+      ShowErrorLine(line);
       parent.enabled = 0;
     }
     Profiler.skipDisplay = 1;
@@ -109,7 +105,7 @@ void ProfilerStop(int timer) {
   ProfilerTimer& t = Profiler.timers[timer];
   if (!t.running) return;
   if (Profiler.depth <= 1) {
-    Say("PR: None in stack");  // the root marker stays
+    ShowErrorLine("PR: None in stack");  // the root marker stays
     Misuse();
   } else {
     const ProfilerStackEntry popped = Profiler.stack[--Profiler.depth];

@@ -9,11 +9,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/error_line.h"
 #include "core/log.h"
 #include "core/ogg_stream.h"
 #include "platform/audio.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
 
 // ---- [State] ----
 
@@ -48,9 +47,6 @@ InjectedFailure g_failures[MAX_INJECTED_FAILURES];
 
 // ---- [Reports] ----
 
-// The one place where sound puts a line on the message lines.
-void ShowSoundLine(const char* text) { ShowMessage(text, TextColours.error); }
-
 void Report(const char* lead, const char* what, int code) {
   char detail[64];
   std::snprintf(detail, sizeof detail, "(%s %d)", what ? what : "?", code);
@@ -58,7 +54,7 @@ void Report(const char* lead, const char* what, int code) {
   if (!SoundOpen) return;  // before the device is marked open, the log alone hears of it
   char line[96];
   std::snprintf(line, sizeof line, "%s ^L%s", lead, detail);
-  ShowSoundLine(line);
+  ShowErrorLine(line);
 }
 
 // ---- [Fault switch] ----
@@ -242,7 +238,7 @@ void OpenSound() {
     if (!opened) {
       const char* text = "Specified audio device was not found";
       LogF("%s (%d)", text, result);
-      ShowSoundLine(text);
+      ShowErrorLine(text);
       CfgSpeakerGuid = ConfigUuid{};
     }
   }
