@@ -27,6 +27,8 @@ Material* AlphaPlateMaterials[PLATE_SLOTS];
 int (*GetPlateSlot)(const char* plateText);
 const char* ModPlateText;
 std::mutex PlateLock;
+int PlateRegenPending;
+void (*RegenPlates)();
 
 const char* const SYSTEM_SPRITE_NAMES[SYSTEM_SPRITE_COUNT] = {
     "DISCSOLID_ALP", "DISCDRILL_ALP", "LOGO_ALP", "DUST_ALP", "TYRE_ALP",

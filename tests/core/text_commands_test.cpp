@@ -75,9 +75,9 @@ TEST_F(TextCommands, RepliesAndValuesOfCommonWords) {
 
 TEST_F(TextCommands, ControlsAxesAndKeys) {
   Type("/axis steer 3");
-  EXPECT_EQ(AxisTable[0].axis, 2);
+  EXPECT_EQ(AxisTable[0].input, 2);
   Type("/axis clutch -1");
-  EXPECT_EQ(AxisTable[7].axis, -1);
+  EXPECT_EQ(AxisTable[7].input, -1);
   Type("/invert brake 1");
   EXPECT_EQ(AxisTable[3].invert, 1);
   ClearLines();
@@ -96,7 +96,7 @@ TEST_F(TextCommands, ControlsAxesAndKeys) {
   EXPECT_EQ(ControlTable[1].key, 'A');
   Type("/key steer_left t");
   EXPECT_TRUE(Said("T - talk"));
-  Type("/key menu Q");  // not among the first 37
+  Type("/key ctrl_f1 Q");  // not among the first 37
   EXPECT_TRUE(Said("Unknown key function"));
 }
 
