@@ -409,12 +409,16 @@ TEST_F(Controls, PedalsFromOneCombinedAxisOrTwoAndTheirCurve) {
   CfgCombinedNonLinear = 1.0f;
   EXPECT_FLOAT_EQ(ApplyAxisCurve(0.5f), 0.125f);
 
-  // A frame in which no device answers leaves the values as they were: the curve is never
-  // applied twice.
+  // A frame in which no device answers leaves the values as they were: nothing is read
+  // from a table without devices, and the curve is never applied twice.
+  pedals.Axis(1, 16384);  // 0.75
+  ControlsPolledThisFrame = 0;
+  ReadPedals();
+  EXPECT_NEAR(PedalValues[PEDAL_THROTTLE], 0.421875f, 1e-4f);
   sticks_.clear();
   ControlsPolledThisFrame = 0;
   ReadPedals();
-  EXPECT_NEAR(PedalValues[PEDAL_THROTTLE], 0.125f, 1e-6f);
+  EXPECT_NEAR(PedalValues[PEDAL_THROTTLE], 0.421875f, 1e-4f);
 }
 
 }  // namespace
