@@ -190,6 +190,10 @@ void SetControlStartValues() {
 
 namespace {
 
+// The tables hold their start values from the beginning, also in a run without graphics,
+// which never reaches the "controllers" step.
+const bool g_startValuesSet = (SetControlStartValues(), true);
+
 void ReleaseForceEffects() {
   for (ForceEffect* force : {&SteerForce, &ShiftForce}) {
     if (force->device >= 0) {

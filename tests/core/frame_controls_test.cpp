@@ -13,6 +13,8 @@
 #include "platform/haptic_recorder.h"
 #include "platform/keys.h"
 #include "race/race.h"
+#include "render/system_textures.h"
+#include "render/texture_table.h"
 #include "render/vr.h"
 #include "tests/platform/virtual_joystick.h"
 #include "ui/dialogs.h"
@@ -242,6 +244,40 @@ TEST_F(FrameKeys, OnlyTheirOwnButtonsMoveTheControlsEvenWithVrOn) {
   for (int i = 0; i < 3; ++i) Frame();
   EXPECT_TRUE(probe.keys.empty());
   EXPECT_EQ(ScreenPanel, 3);
+}
+
+// ---- Deferred work ----
+
+int g_plateRedraws;
+bool g_plateLockHeld;
+void RecordPlateRedraw() {
+  ++g_plateRedraws;
+  g_plateLockHeld = !PlateLock.try_lock();
+  if (!g_plateLockHeld) PlateLock.unlock();
+}
+
+TEST_F(FrameKeys, DeferredWorkDoesOneThingAFrameInItsOrder) {
+  g_plateRedraws = 0;
+  RegenPlates = RecordPlateRedraw;
+  ForcedRedrawPending = 1;
+  TextureReloadPending = 1;
+  PlateRegenPending = 1;
+  EXPECT_EQ(RunDeferredWork(), 1);  // the forced redraw
+  EXPECT_EQ(ForcedRedrawPending, 0);
+  EXPECT_EQ(TextureReloadPending, 1);
+  EXPECT_EQ(RunDeferredWork(), 1);  // the texture reloads
+  EXPECT_EQ(TextureReloadPending, 0);
+  EXPECT_EQ(g_plateRedraws, 0);
+  EXPECT_EQ(RunDeferredWork(), 1);  // the plates, under their lock, the flag cleared first
+  EXPECT_EQ(g_plateRedraws, 1);
+  EXPECT_TRUE(g_plateLockHeld);
+  EXPECT_EQ(PlateRegenPending, 0);
+  EXPECT_EQ(RunDeferredWork(), 0);
+  // Plates marked before the vehicle model installed its redraw: the mark is dropped.
+  RegenPlates = nullptr;
+  PlateRegenPending = 1;
+  EXPECT_EQ(RunDeferredWork(), 0);
+  EXPECT_EQ(PlateRegenPending, 0);
 }
 
 // ---- Through the frame loop ----
