@@ -135,6 +135,7 @@ MaterialParams TyreParams() { return MaterialParams{0, 2, 6, 0, 200, 200, 200, 7
 
 void LoadSystemTextures() {
   SystemMaterials = SystemMaterialSet{};
+  InitEnvironmentState();
   if (!Gfx.device) return;
   BuildFontTexture();
   MakePlainTextures();
@@ -159,7 +160,7 @@ void RefreshRenderTextures() {
     ClearRenderTextureMaterial(SystemMaterials.mirror);
     ClearRenderTextureMaterial(SystemMaterials.clocks);
     ClearRenderTextureMaterial(SystemMaterials.infoPanel);
-    DeleteEnvMaps();
+    ReleaseEnvironmentTextures();
   }
   RenderTexturesNeedRefresh = 0;
 }

@@ -85,5 +85,3 @@ extern Material* AlphaPlateMaterials[PLATE_SLOTS];
 extern int (*GetPlateSlot)(const char* plateText);
 extern const char* ModPlateText;  // the current mod's plate text; empty or null: "ZKT MODS"
 extern std::mutex PlateLock;
-// Whether 3D graphics are in use (the environment textures exist to be released).
-extern void (*ReleaseEnvironmentTextures)();
