@@ -18,8 +18,10 @@ int (*WorldLightingLookupHook)(const int32_t point[3], LightRecord& record);
 
 namespace {
 
-constexpr int32_t DROP_START = 524288;     // 8 m: the ground ray starts this far below the point
-constexpr int32_t DROP_LENGTH = -589823;   // and runs down about 9 m
+// The ground ray runs about 9 m straight down and ends 8 m below the point: it starts just
+// under a metre above it, so the ground is found from there down to 8 m below.
+constexpr int32_t DROP_END = 524288;
+constexpr int32_t DROP_LENGTH = -589823;
 constexpr int32_t LOOKUP_ABOVE_GROUND = 65535;
 constexpr float PER_FADE_HEIGHT = 3.8146973e-6f;  // 1 / 262144: heights in units of 4 m
 
@@ -141,7 +143,7 @@ int GetLightingAtPoint(const int32_t point[3], int dropToGround) {
   int32_t ground = point[2];
   if (dropToGround) {
     if (!WorldRayCastHook) return 0;
-    const int32_t start[3] = {point[0], point[1], point[2] - DROP_START};
+    const int32_t start[3] = {point[0], point[1], point[2] - DROP_END - DROP_LENGTH};
     const int32_t direction[3] = {0, 0, DROP_LENGTH};
     int32_t hit[3];
     if (!WorldRayCastHook(start, direction, hit)) return 0;

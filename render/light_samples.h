@@ -52,9 +52,10 @@ void EvalAmbientCube(float out[5], const float normal[3]);
 
 // ---- [Lookup] ----
 constexpr int32_t LIGHT_FADE_HEIGHT = 262144;  // 4 m (16.16): the light fades above it
-// Fills PointLight for a world point (16.16).  With dropToGround the ground below the point
-// is found first and the light fades out over the 4 m above 4 m from it: ambient and colours
-// towards 0, openness towards wholly open.  Returns 1 when lighting was found.
+// Fills PointLight for a world point (16.16).  With dropToGround the ground is found first,
+// by a ray straight down from just under a metre above the point to 8 m below it, and the
+// light fades out over the 4 m above 4 m from the ground: ambient and colours towards 0,
+// openness towards wholly open.  Returns 1 when lighting was found.
 int GetLightingAtPoint(const int32_t point[3], int dropToGround);
 
 // ---- [Stored forms] ----
