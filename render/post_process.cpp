@@ -266,9 +266,11 @@ void RunPostProcessing(PostChain* chain) {
     if (!chain->failed) CreateBloomTargets(*chain, wanted, Gfx.vrInUse ? e : 0);
     if (metering && !chain->failed) {
       // The first eye (or the only pass) starts the read, the second completes it; frames
-      // stay hidden until the first value.
+      // stay hidden until the first value.  Levels too small for a region are not metered
+      // and their frames are shown.
       SetupExposureReadback(*chain, Gfx.vrInUse ? e : 0);
-      if (e == 1) PostFrameHidden = ExposureRead.state == EXPOSURE_NO_VALUE || ExposureRead.state == EXPOSURE_WAITING;
+      const int noValue = ExposureRead.state == EXPOSURE_NO_VALUE || ExposureRead.state == EXPOSURE_WAITING;
+      if (e == 1) PostFrameHidden = ExposureRead.regionChosen && noValue;
     }
     if (!PostFrameHidden)
       CompositeBloom(*chain);
