@@ -804,7 +804,7 @@ int AppShutdown() {
   FreeSolidList();
   FileRemove("data\\spr\\temp_spr.spr");
   LogLine("delete env maps");
-  DeleteEnvMaps();
+  ReleaseEnvironmentTextures();
   LogLine("close sound");
   CloseSound();
   LogLine("close VR");

@@ -137,6 +137,7 @@ MaterialParams TyreParams() { return MaterialParams{0, 2, 6, 0, 200, 200, 200, 7
 
 void LoadSystemTextures() {
   SystemMaterials = SystemMaterialSet{};
+  InitEnvironmentState();
   if (!Gfx.device) return;
   BuildFontTexture();
   MakePlainTextures();
@@ -161,7 +162,7 @@ void RefreshRenderTextures() {
     ClearRenderTextureMaterial(SystemMaterials.mirror);
     ClearRenderTextureMaterial(SystemMaterials.clocks);
     ClearRenderTextureMaterial(SystemMaterials.infoPanel);
-    DeleteEnvMaps();
+    ReleaseEnvironmentTextures();
   }
   RenderTexturesNeedRefresh = 0;
 }

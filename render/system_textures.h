@@ -90,5 +90,3 @@ extern std::mutex PlateLock;
 // runs the redraw under PlateLock.
 extern int PlateRegenPending;
 extern void (*RegenPlates)();
-// Whether 3D graphics are in use (the environment textures exist to be released).
-extern void (*ReleaseEnvironmentTextures)();
