@@ -13,6 +13,7 @@
 
 #include "core/checksum.h"
 #include "app/command_line.h"
+#include "app/frame_controls.h"
 #include "app/text_commands.h"
 #include "core/config.h"
 #include "core/controls.h"
@@ -25,6 +26,7 @@
 #include "core/profiler.h"
 #include "core/sort_tree.h"
 #include "core/sound.h"
+#include "core/sound_file.h"
 #include "app/start_pages.h"
 #include "frontend/frontend.h"
 #include "modeller/modeller.h"
@@ -55,6 +57,7 @@
 #include "ui/text/language.h"
 #include "ui/text/messages.h"
 #include "ui/onscreen_keyboard.h"
+#include "ui/profiler_display.h"
 #include "ui/report_sink.h"
 #include "ui/text/text_colours.h"
 #include "ui/text_entry.h"
@@ -92,6 +95,8 @@ struct LoopState {
   uint32_t passLimit = 0;
   uint32_t passes = 0;
   int forceNoGraphics = 0;
+  // The frame loop's profiler timers.
+  int sleepTimer = 0, hudTimer = 0, flipTimer = 0;
 };
 
 LoopState g_loop;
@@ -449,7 +454,10 @@ StartResult AppStartup(const char* commandLine) {
     LogLine("controllers");
     InitControls();
   }
-  StartProfiler();
+  ProfilerInit();
+  g_loop.sleepTimer = ProfilerAddTimer("Sleep");
+  g_loop.hudTimer = ProfilerAddTimer("HUD");
+  g_loop.flipTimer = ProfilerAddTimer("Flip");
   SetDefaultView();
 
   // 27..33: the first screen, the warning, IME, mouse clip, VR and the draw tree.
@@ -468,6 +476,12 @@ StartResult AppStartup(const char* commandLine) {
       AddMessage(error, TextColours.error, MSG_TARGET_LOCAL);
     }
   }
+  // Sound opens with the VR step (the headset may bring its own audio device).
+  if (GraphicsEnabled) {
+    LogLine("open sound");
+    LoadInterfaceSounds();
+    OpenSound();
+  }
   SharedDrawTree.Init(8000, 256, 20, SHARED_DRAW_TREE_PAYLOAD);
   LogLine("end of initialisation");
   g_loop.now = g_loop.frameStart = g_loop.anchor = ClockNowMs();
@@ -478,8 +492,10 @@ StartResult AppStartup(const char* commandLine) {
 // ---- [Frame loop] ----
 
 void AppRunPass() {
-  // 1..8: the clock, the limiter, the timing history and the blink tick.
-  ProfilerStart("Sleep");
+  // 1..8: the clock, the limiter, the timing history and the blink tick.  The profiler's
+  // counts of the last pass roll into its history first.
+  ProfilerEndFrame();
+  ProfilerStart(g_loop.sleepTimer);
   RandomSeed = (RandomSeed * 5 + 1) % 65536;
   g_loop.now = ClockNowMs();
   const int32_t elapsed = static_cast<int32_t>(g_loop.now - g_loop.frameStart);
@@ -526,7 +542,7 @@ void AppRunPass() {
     const int wallMs = SystemTimeUtc.millisecond;
     g_loop.nextBlink = g_loop.now - static_cast<uint32_t>(wallMs) + (wallMs < 500 ? 600u : 1100u);
   }
-  ProfilerStop("Sleep");
+  ProfilerStop(g_loop.sleepTimer);
   SimFrameTime = FrameTime;
   g_loop.frameStart = g_loop.now;
 
@@ -571,7 +587,7 @@ void AppRunPass() {
     ScreenTitleY = -1.0f;
     if (VrPresenting) VrFrameUpdate();
     GameMessageFlag = 0;
-    PollControls();
+    ReadPedals();
     ClearCaptionWords();
     FullScreenQuadOffsets[0] = FullScreenQuadOffsets[1] = 0.0f;
 
@@ -607,15 +623,19 @@ void AppRunPass() {
       if (!FrameBegun3D && !BeginFrame()) FrameSkipped = 1;
       if (!FrameSkipped) {
         InterfaceDrawing = 1;
-        ProfilerStart("HUD");
+        ProfilerStart(g_loop.hudTimer);
         DrawInterface();
+        if (ProfilerDisplayOn) {
+          ProfilerShow(PROFILER_TABLE_Y);
+          DrawProfilerLabels();
+        }
         DrawBackgroundPicture();
         if (!VrEnabled) {
           FlushDraw2D();
           ResetDraw2D();
           DrawButtons();
         }
-        ProfilerStop("HUD");
+        ProfilerStop(g_loop.hudTimer);
         InterfaceDrawing = 0;
       }
     }
@@ -635,11 +655,11 @@ void AppRunPass() {
     if (!FrameSkipped && GraphicsEnabled) {
       TakeScreenshot();
       TickMappingScreenshot();
-      ProfilerStart("Flip");
+      ProfilerStart(g_loop.flipTimer);
       const uint32_t presentStart = ClockNowMs();
       PresentFrame();
       CurrentFrameTiming.bytes[3] = static_cast<uint8_t>(ClockNowMs() - presentStart);
-      ProfilerStop("Flip");
+      ProfilerStop(g_loop.flipTimer);
       if (RunDeferredWork()) RedrawRequested = 1;
     }
     if (!g_loop.top)
@@ -784,9 +804,9 @@ int AppShutdown() {
   FreeSolidList();
   FileRemove("data\\spr\\temp_spr.spr");
   LogLine("delete env maps");
-  DeleteEnvMaps();
+  ReleaseEnvironmentTextures();
   LogLine("close sound");
-  CloseSound();
+  ShutdownSound();
   LogLine("close VR");
   CloseVr();
   LogLine("free humans");
@@ -795,6 +815,7 @@ int AppShutdown() {
   FreeCharacterSet();
   LogLine("free helmet");
   FreeHelmet();
+  ReleaseControls();  // the force stops before the window goes
   LogLine("kill graphics");
   ShutdownGraphics();
   StopSkyWorker();
@@ -873,11 +894,20 @@ void ClipCursorForMode() {
 }
 }  // namespace
 
+namespace {
+// The body of the SendTypedLine hook (race/race.h): a typed line goes in as typed.
+void SendTyped(const char* line) { Prss_SendMessage(nullptr, line, SOURCE_TYPED); }
+// The body of the PlayerGearbox hook (core/controls.h): the player's gearbox option.
+int GearboxOfPlayer() { return Player.options[3]; }
+}  // namespace
+
 void InstallShellHooks() {
   InstallInterface();
   InstallMainWindowHooks();
   ClipCursorToWindow = ClipCursorToClientArea;
   UpdateCursorClip = ClipCursorForMode;
+  SendTypedLine = SendTyped;
+  PlayerGearbox = GearboxOfPlayer;
 }
 
 void TickMappingScreenshot() {
@@ -953,12 +983,14 @@ void AppForceNoGraphics(int noGraphics) {
 void AppSetPassLimit(uint32_t passes) { g_loop.passLimit = passes; }
 
 void AppResetState() {
+  ResetFrameKeys();
   const int forceNoGraphics = g_loop.forceNoGraphics;
   g_loop = LoopState{};
   g_loop.forceNoGraphics = forceNoGraphics;
   CloseInstanceRequests();
   ResetCommandLineState();
   ResetTextCommandState();
+  ShutdownSound();
   QuitFlag = 0;
   ProgramClock = 0;
   FrameTime = SimFrameTime = 0;

@@ -7,7 +7,7 @@
 //
 // Layer: app/, the program shell, on top: the only code that knows every subsystem.  Its
 // first start-up step installs the hooks through which the layers below call up into the
-// interface and the main window (InstallShellHooks; tools/layers.txt).
+// interface, the main window and the front end (InstallShellHooks; tools/layers.txt).
 #pragma once
 #include <cstdint>
 
@@ -28,7 +28,8 @@ int  AppShutdown();               // the shut-down steps; returns ExitCode
 int  WinMain(const char* commandLine);  // the three above, looping while QuitFlag is clear
 Prss* AppTopProcess();
 // Installs every hook the layers below the shell call up through: the interface's
-// (InstallInterface, ui/report_sink.h) and the main window's (core/window_state.h).  The
+// (InstallInterface, ui/report_sink.h), the main window's (core/window_state.h), the typed
+// line's (race/race.h) and the player's gearbox for the controls (core/controls.h).  The
 // first step of AppStartup; tests that drive the shell without it call it themselves.
 void InstallShellHooks();
 void AppSetTopProcess(Prss* top);

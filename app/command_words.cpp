@@ -15,6 +15,7 @@
 #include "core/data_file.h"
 #include "core/log.h"
 #include "app/main_window.h"
+#include "core/profiler.h"
 #include "frontend/player_file.h"
 #include "app/text_commands.h"
 #include "frontend/frontend.h"
@@ -27,7 +28,7 @@
 #include "ui/text/language.h"
 #include "ui/text/messages.h"
 
-CommandSettings CommandState = {0, 0, 0, 100, 3, 0.0f, {0, 0, 0}, 540.0f, 0, 0, 0, 0, 0, 0, 0, {0, 0}, 0, 0};
+CommandSettings CommandState = {0, 0, 0, 100, 3, 0.0f, {0, 0, 0}, 0, 0, 0, 0, 0, 0, 0, {0, 0}, 0, 0};
 
 namespace {
 
@@ -329,14 +330,14 @@ void ShiftCommand(const Command& c) {
 
 void WheelTurnCommand(const Command& c) {
   float value = 0;
-  if (NumberInRange(c, 90, 1080, value)) CommandState.wheelTurnDeg = value;
+  if (NumberInRange(c, 90, 1080, value)) WheelTurnDegrees = value;
 }
 
 void AxisCommand(const Command& c) {
   char name[16];
   int number = 0;
   const int error = ParseNameAndNumber(c.value, name, number);
-  const int function = FindWord(name, AxisFunctionNames, AXIS_FUNCTION_COUNT);
+  const int function = FindWord(name, AxisControlNames, AXIS_CONTROL_COUNT);
   if (c.value[0] && function < 0) {
     ReplyText(c, TX_3g_un_axs_f);
     return;
@@ -351,14 +352,14 @@ void AxisCommand(const Command& c) {
       Reply(c, 47);
       return;
     }
-    AxisTable[function].invert = number;
+    AxisTable[function].invert = static_cast<uint8_t>(number);
     return;
   }
   if (number != -1 && (number < 1 || number > 80)) {
     Reply(c, 47);
     return;
   }
-  AxisTable[function].axis = number < 0 ? -1 : number - 1;
+  AssignAxis(function, number < 0 ? AXIS_NONE : number - 1);
 }
 
 void ButtonCommand(const Command& c) {
@@ -374,7 +375,7 @@ void ButtonCommand(const Command& c) {
     Reply(c, error ? error : 47);
     return;
   }
-  AssignControlButton(control, number < 0 ? -1 : number - 1);
+  AssignControlKey2(control, number < 0 ? -1 : number - 1);
 }
 
 void KeyCommand(const Command& c) {
@@ -666,6 +667,12 @@ void DebugCommand(const Command& c) {
   Show("debug %d", CfgDebugLevel);
 }
 
+// "tg 0" clears the profiler's counts; other values are ignored.
+void ProfilerMarksCommand(const Command& c) {
+  int value = 0;
+  if (ReadInt(c.value, value) && value == 0) ProfilerClearMarks();
+}
+
 void TextureReloadCommand(const Command&) { CommandState.textureReloadRequested = 1; }
 
 void UnknownCommand(const Command& c) { ReplyText(c, TX_3b_unkncomm); }  // offline: no host to ask
@@ -749,7 +756,7 @@ constexpr WordRow WORDS[] = {
     {"pitins", SessionCommand},
     {"liveset", SessionCommand},
     {"out", NothingCommand},
-    {"tg", NothingCommand},  // the profiler keeps no marks between frames to clear
+    {"tg", ProfilerMarksCommand},
     {"debug", DebugCommand},
     {"tr", TextureReloadCommand},
 };

@@ -864,7 +864,7 @@ void SendFunctionKeyMessage(int index) {
 
 void ReleaseMediaForReload() {
   const int streaming = SoundStreaming;
-  if (streaming) StopMusicStream();
+  if (streaming) PauseMusicStream();
   ResetForDeviceReload();
   ReleaseGlyphCache();
   LoadSystemTextures();

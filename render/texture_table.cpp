@@ -13,12 +13,14 @@
 #include <vector>
 
 #include "core/config.h"
+#include "core/controls.h"
 #include "core/log.h"
 #include "core/report.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "render/device.h"
 #include "render/generated_textures.h"
+#include "render/system_textures.h"
 #include "render/texture_files.h"
 #include "render/texture_table_local.h"
 
@@ -296,9 +298,21 @@ void RequestTextureReload() {
 }
 
 int RunDeferredWork() {
+  if (ForcedRedrawPending) {
+    ForcedRedrawPending = 0;
+    return 1;
+  }
   if (TextureReloadPending) {
     ReloadTextures();
     return 1;
+  }
+  if (PlateRegenPending) {
+    std::lock_guard<std::mutex> lock(PlateLock);
+    PlateRegenPending = 0;
+    if (RegenPlates) {
+      RegenPlates();
+      return 1;
+    }
   }
   return 0;
 }

@@ -39,6 +39,19 @@ class ReportRecorder {
     static RecordedReports reports;
     return reports;
   }
+  // The text of the newest line, without its colour and target ("" when none).
+  static std::string NewestText() {
+    const std::vector<std::string>& lines = Reports().lines;
+    if (lines.empty()) return "";
+    const std::string& line = lines.back();
+    return line.substr(line.find('|', line.find('|') + 1) + 1);
+  }
+  // The lines whose text holds part.
+  static int CountLines(const std::string& part) {
+    int n = 0;
+    for (const std::string& line : Reports().lines) n += line.find(part) != std::string::npos;
+    return n;
+  }
 
  private:
   ReportSink previous_{};

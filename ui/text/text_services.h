@@ -6,5 +6,6 @@
 #pragma once
 
 // Installs what the text services give the foundation: the log's colour-code stripping
-// (core/log.h's LogStripCodes).  Once at start-up, before the first log line.
+// (core/log.h's LogStripCodes) and the sound switch's line in the language (core/sound.h's
+// SoundSwitchText).  Once at start-up, before the first log line.
 void InstallTextServices();

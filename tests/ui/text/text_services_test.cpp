@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "core/log.h"
+#include "core/sound.h"
+#include "tests/core/report_recorder.h"
+#include "ui/text/language.h"
 #include "ui/text/text_services.h"
 
 namespace {
@@ -24,4 +27,18 @@ TEST(TextServices, LogLinesLoseTheirColourCodesOnly) {
   std::string line;
   ASSERT_TRUE(std::getline(in, line));
   EXPECT_EQ(line.substr(16), "green white ^Lkept ^^caret");
+}
+
+TEST(TextServices, TheSoundSwitchIsSaidInTheLanguage) {
+  ReportRecorder recorder;
+  LanguageTexts[TX_3a_shnsound] = "Ton : %s";
+  LanguageTexts[TX_3a_on_buttn] = "An";
+  LanguageTexts[TX_3a_off_butt] = "Aus";
+  ASSERT_EQ(InterfaceSoundOn, 1);
+  ToggleSound();
+  EXPECT_EQ(InterfaceSoundOn, 0);
+  ToggleSound();
+  EXPECT_EQ(InterfaceSoundOn, 1);
+  ResetLanguageTexts();
+  EXPECT_EQ(ReportRecorder::Reports().lines, (std::vector<std::string>{"0|-1|Ton : Aus", "0|-1|Ton : An"}));
 }
