@@ -171,5 +171,6 @@ void ReportDIError(const char* what, uint32_t code);
 const char* DirectInputErrorName(uint32_t code);
 
 // ---- [Deferred work] ----
-// A forced redraw asked for: the next deferred work takes it (and clears it).
+// A forced redraw asked for: the frame loop's next deferred work (RunDeferredWork,
+// render/texture_table.h) takes it first and clears it.
 extern int ForcedRedrawPending;
