@@ -419,6 +419,7 @@ void FreeAllGraphics(int recreate, int releaseShaders) {
     UnsetRenderTarget();
   }
   FreeAllFastMeshes();
+  ClearTempMeshStore();
   FreeAllMaterials();
   if (releaseShaders) {
     ReleaseShaders(nullptr);

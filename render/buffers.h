@@ -129,7 +129,7 @@ struct CircularVBuffer {
 
 // ---- [Release all] ----
 // Closes the immediate streams, frees the 2D list, unwinds the target stack, frees the fast
-// meshes, empties the material map (with releaseShaders the shaders and layouts too), frees
+// meshes and the temporary-mesh store, empties the material map (with releaseShaders the shaders and layouts too), frees
 // the textures and every vertex and index buffer.  With recreate the immediate streams, the
 // default material, the 2D list and the shared compute job are made again.
 void FreeAllGraphics(int recreate, int releaseShaders);
