@@ -80,9 +80,10 @@ extern VertexBufferList VertexBuffers;
 extern IndexBufferList IndexBuffers;
 constexpr uint32_t BUFFER_LIST_LIMIT = 0x15555554;
 
-// 0 with *out set, or -1 when the device refuses (nothing is kept, *out is null).
-int CreateVertexBuffer(int format, int usage, uint32_t count, VertexBuffer** out);
-int CreateIndexBuffer(int wide, int usage, uint32_t count, IndexBuffer** out);
+// 0 with *out set, or -1 when the device refuses (nothing is kept, *out is null).  With
+// initial the buffer is made holding those count elements.
+int CreateVertexBuffer(int format, int usage, uint32_t count, VertexBuffer** out, const void* initial = nullptr);
+int CreateIndexBuffer(int wide, int usage, uint32_t count, IndexBuffer** out, const void* initial = nullptr);
 void SetActiveVertexBuffer(const VertexBuffer* record);  // none unbinds
 void SetActiveIndexBuffer(const IndexBuffer* record);
 void ReleaseVertexBuffer(VertexBuffer* record);  // out of the list, its buffer released, deleted

@@ -106,27 +106,30 @@ bool AppendToPart(const GouraudO3d& mesh, int firstPoint, int pointCount, int fi
   }
   if (!out.ReservePart(uint32_t(triangleCount), uint32_t(pointCount))) return false;
   const uint32_t specular = MeshDisplay.specularWord;
-  for (int i = 0; i < pointCount; ++i) {
-    const GouraudPoint& p = mesh.points[firstPoint + i];
-    VertexLit v;
-    v.x = float(p.x) * (1.0f / 65536.0f);
-    v.y = float(p.y) * (1.0f / 65536.0f);
-    v.z = float(p.z) * (1.0f / 65536.0f);
-    v.normal[0] = NormalByte(p.nx);
-    v.normal[1] = NormalByte(p.ny);
-    v.normal[2] = NormalByte(p.nz);
-    v.normal[3] = NormalFourthByte(p.flags);
-    v.colour0 = PointRgb(p.colour);
-    v.colour1 = PointSpecular(p.colour, specular);
-    v.u = p.u;
-    v.v = p.v;
-    out.buildVertices.push_back(v);
+  out.buildVertices.resize(base + size_t(pointCount));
+  VertexLit* v = out.buildVertices.data() + base;
+  const GouraudPoint* p = mesh.points + firstPoint;
+  for (int i = 0; i < pointCount; ++i, ++p, ++v) {
+    v->x = float(p->x) * (1.0f / 65536.0f);
+    v->y = float(p->y) * (1.0f / 65536.0f);
+    v->z = float(p->z) * (1.0f / 65536.0f);
+    v->normal[0] = NormalByte(p->nx);
+    v->normal[1] = NormalByte(p->ny);
+    v->normal[2] = NormalByte(p->nz);
+    v->normal[3] = NormalFourthByte(p->flags);
+    v->colour0 = PointRgb(p->colour);
+    v->colour1 = PointSpecular(p->colour, specular);
+    v->u = p->u;
+    v->v = p->v;
   }
-  for (int i = 0; i < triangleCount; ++i) {
-    const GouraudTriangle& t = mesh.triangles[firstTriangle + i];
+  const size_t firstIndex = out.buildIndices.size();
+  out.buildIndices.resize(firstIndex + 3 * size_t(triangleCount));
+  uint16_t* index = out.buildIndices.data() + firstIndex;
+  const GouraudTriangle* t = mesh.triangles + firstTriangle;
+  for (int i = 0; i < triangleCount; ++i, ++t) {
     for (int k = 0; k < 3; ++k) {
-      uint32_t local = uint32_t(t.index[k]) - uint32_t(firstPoint);
-      out.buildIndices.push_back(uint16_t(base + (local < uint32_t(pointCount) ? local : 0)));
+      uint32_t local = uint32_t(t->index[k]) - uint32_t(firstPoint);
+      *index++ = uint16_t(base + (local < uint32_t(pointCount) ? local : 0));
     }
   }
   return true;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "render/gamma_tables.h"
 #include "render/mesh_local.h"
@@ -11,39 +12,6 @@
 #include "ui/text_colours.h"
 
 namespace {
-
-// Flat triangles in batches of OBJ3D_BATCH_TRIANGLES: three vertices each in the stored order,
-// indexed third, second, first.
-class FlatTriangles {
- public:
-  ~FlatTriangles() { Finish(); }
-  void Add(const float a[3], const float b[3], const float c[3], uint32_t colour) {
-    if (!open_) {
-      if (!s_.Start(3 * OBJ3D_BATCH_TRIANGLES, OBJ3D_BATCH_TRIANGLES)) return;
-      open_ = true;
-      count_ = 0;
-    }
-    const uint32_t base = s_.VertexCount();
-    s_.Vertex(a[0], a[1], a[2], colour);
-    s_.Vertex(b[0], b[1], b[2], colour);
-    s_.Vertex(c[0], c[1], c[2], colour);
-    s_.Triangle(base + 2, base + 1, base);
-    if (++count_ == OBJ3D_BATCH_TRIANGLES) Flush();
-  }
-  void Flush() {
-    if (open_) s_.Draw();
-    open_ = false;
-  }
-  void Finish() {
-    Flush();
-    s_.Finish();
-  }
-
- private:
-  StreamTriangles s_;
-  bool open_ = false;
-  int count_ = 0;
-};
 
 bool Complete(const Obj3dTriangle& t) { return t.points[0] && t.points[1] && t.points[2]; }
 
@@ -53,17 +21,45 @@ void WorldMetres(const Obj3dPoint& p, float out[3]) {
   out[2] = float(p.wz) / 65536.0f;
 }
 
-// Every triangle flat at its points' world positions, in colour(triangle).
-template <class Colour>
-void DrawFlat(const Obj3d& mesh, Colour colour) {
-  FlatTriangles batch;
-  for (int i = 0; i < mesh.triangleCount; ++i) {
-    const Obj3dTriangle& t = mesh.triangles[i];
-    if (!Complete(t)) continue;
-    float p[3][3];
-    for (int k = 0; k < 3; ++k) WorldMetres(*t.points[k], p[k]);
-    batch.Add(p[0], p[1], p[2], colour(t));
+// Every triangle flat, its points at position(point, out metres), in colour(triangle):
+// three vertices in the stored order indexed third, second, first, in batches of
+// OBJ3D_BATCH_TRIANGLES.  The writes run on local pointers: the stream's counts are set once a
+// batch.
+template <class Position, class Colour>
+void DrawFlat(const Obj3d& mesh, Position position, Colour colour) {
+  StreamTriangles s;
+  int i = 0;
+  while (i < mesh.triangleCount) {
+    if (!s.Start(3 * OBJ3D_BATCH_TRIANGLES, OBJ3D_BATCH_TRIANGLES)) break;
+    uint8_t* vertices = s.stream->vertexWrite;
+    uint16_t* indices = s.stream->indexWrite;
+    uint32_t written = 0;
+    for (; i < mesh.triangleCount && written < uint32_t(OBJ3D_BATCH_TRIANGLES); ++i) {
+      const Obj3dTriangle& t = mesh.triangles[i];
+      if (!Complete(t)) continue;
+      const uint32_t c = colour(t);
+      VertexLine3D v[3];
+      for (int k = 0; k < 3; ++k) {
+        float p[3];
+        position(*t.points[k], p);
+        v[k] = VertexLine3D{p[0], p[1], p[2], c, 0.0f, 0.0f};
+      }
+      std::memcpy(vertices, v, sizeof v);
+      vertices += sizeof v;
+      const uint16_t base = uint16_t(3 * written);
+      indices[0] = uint16_t(base + 2);
+      indices[1] = uint16_t(base + 1);
+      indices[2] = base;
+      indices += 3;
+      ++written;
+    }
+    s.stream->vertexWrite = vertices;
+    s.stream->indexWrite = indices;
+    s.stream->vertexCount = 3 * written;
+    s.stream->triangleCount = written;
+    s.Draw();
   }
+  s.Finish();
 }
 
 uint32_t CodeColour(uint16_t surface) {
@@ -146,7 +142,7 @@ int Obj3d::Draw(int flag, uint16_t*) {
   }
   TransformPoints();
   if (!MeshVisible(*this)) return 0;
-  DrawFlat(*this, [](const Obj3dTriangle& t) { return ColourWithLighting(t.worldNormal, t.colour); });
+  DrawFlat(*this, WorldMetres, [](const Obj3dTriangle& t) { return ColourWithLighting(t.worldNormal, t.colour); });
   return 0;
 }
 
@@ -167,7 +163,7 @@ int Obj3d::DrawPosed(const FixedTransform& parent, const FixedTransform* frames,
     p.wz = w.z;
   }
   if (!MeshVisible(*this)) return 0;
-  DrawFlat(*this, [](const Obj3dTriangle& t) {  // points checked by DrawFlat
+  DrawFlat(*this, WorldMetres, [](const Obj3dTriangle& t) {  // points checked by DrawFlat
     // The normal of the moved points, in 16.16 units as floats.
     const Obj3dPoint &a = *t.points[0], &b = *t.points[1], &c = *t.points[2];
     const float u[3] = {float(b.wx) - float(a.wx), float(b.wy) - float(a.wy), float(b.wz) - float(a.wz)};
@@ -189,18 +185,15 @@ void Obj3d::DrawShadow(const FixedTransform& parent) {
   for (int i = 0; i < childCount; ++i) children[i]->DrawShadow(world);
   if (!MeshVisible(*this) || !ShadowsAllowed()) return;
   const uint32_t colour = ShadowColour();
-  FlatTriangles batch;
-  for (int i = 0; i < triangleCount; ++i) {
-    const Obj3dTriangle& t = triangles[i];
-    if (!Complete(t)) continue;
-    float p[3][3];
-    for (int k = 0; k < 3; ++k) {
-      IntVector w;
-      TransformPoint(world, IntVector{t.points[k]->x, t.points[k]->y, t.points[k]->z}, w);
-      ShadowPoint(w, p[k]);
-    }
-    batch.Add(p[0], p[1], p[2], colour);
-  }
+  const FixedTransform& w = world;
+  DrawFlat(
+      *this,
+      [&w](const Obj3dPoint& p, float out[3]) {
+        IntVector moved;
+        TransformPoint(w, IntVector{p.x, p.y, p.z}, moved);
+        ShadowPoint(moved, out);
+      },
+      [colour](const Obj3dTriangle&) { return colour; });
 }
 
 void Obj3d::DrawSurfaceColours(const FixedTransform& parent, int flag) {
@@ -209,8 +202,8 @@ void Obj3d::DrawSurfaceColours(const FixedTransform& parent, int flag) {
   TransformPoints();
   if (!MeshVisible(*this)) return;
   MeshDisplay.drawMode = 7;
-  if (flag) DrawFlat(*this, [](const Obj3dTriangle&) { return 0xFF000000u; });
-  else DrawFlat(*this, [](const Obj3dTriangle& t) { return CodeColour(t.surface); });
+  if (flag) DrawFlat(*this, WorldMetres, [](const Obj3dTriangle&) { return 0xFF000000u; });
+  else DrawFlat(*this, WorldMetres, [](const Obj3dTriangle& t) { return CodeColour(t.surface); });
   MeshDisplay.drawMode = 0;
 }
 

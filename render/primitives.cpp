@@ -43,13 +43,6 @@ void FreeSlot(uint32_t index) {
 
 const Material* MaterialOrDefault(const Material* m) { return m ? m : GetDefaultMaterial(); }
 
-// Copies a build vector into a default buffer.
-template <class T>
-void UploadDefault(GfxBuffer buffer, const std::vector<T>& data) {
-  GfxBox box{0, 0, 0, uint32_t(data.size() * sizeof(T)), 1, 1};
-  GfxUpdateSubresource(Gfx.context, buffer, 0, &box, data.data(), 0, 0);
-}
-
 // One group of a part with a given material: the buffers, the material's shaders and states,
 // and the group's indices.  The rasterizer state chosen for the part does not outlive it.
 void DrawGroupWith(const Primitive& part, const PrimitiveGroup& g, const Material* material, int drawMode) {
@@ -114,13 +107,12 @@ int Primitive::ReservePart(uint32_t triangles, uint32_t vertices) {
 }
 
 void Primitive::EndBuild() {
+  // Default buffers made holding the build data (a failure leaves the part without them).
   indexCount = uint32_t(buildIndices.size());
-  if (indexCount && CreateIndexBuffer(0, GFX_USAGE_DEFAULT, indexCount, &indexBuffer) == 0)
-    UploadDefault(indexBuffer->buffer, buildIndices);
+  if (indexCount) CreateIndexBuffer(0, GFX_USAGE_DEFAULT, indexCount, &indexBuffer, buildIndices.data());
   vertexCount = uint32_t(buildVertices.size());
   int format = material ? material->layout : 1;
-  if (vertexCount && CreateVertexBuffer(format, GFX_USAGE_DEFAULT, vertexCount, &vertexBuffer) == 0)
-    UploadDefault(vertexBuffer->buffer, buildVertices);
+  if (vertexCount) CreateVertexBuffer(format, GFX_USAGE_DEFAULT, vertexCount, &vertexBuffer, buildVertices.data());
   // Group g runs from its mark to the next group's (the last to the end).
   groups.assign(groupCount, PrimitiveGroup{});
   emptyGroups.assign(bitsetWords, 0);
