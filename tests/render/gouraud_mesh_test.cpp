@@ -234,6 +234,11 @@ TEST_F(GouraudMeshes, VerticesOfDrawAndOfTheFastMeshByteByByte) {
   EXPECT_EQ(drawn.colour1, 0x12345678u) << "a specular point takes the specular word";
   EXPECT_EQ(drawn.u, 0.25f);
   EXPECT_EQ(drawn.v, 0.75f);
+  const uint8_t drawnBytes[32] = {0, 0, 0, 0xC0,  0, 0, 0x80, 0x3F,  0, 0, 0, 0x3F,  0, 76, 102, 32,
+                                  uint8_t(rgb), uint8_t(rgb >> 8), uint8_t(rgb >> 16), 13,  0x78, 0x56, 0x34, 0x12,
+                                  0, 0, 0x80, 0x3E,  0, 0, 0x40, 0x3F};
+  for (int i = 0; i < 32; ++i)
+    EXPECT_EQ(bytes[e.firstVertex * sizeof(VertexLit) + size_t(i)], drawnBytes[i]) << "byte " << i << " of the drawn vertex";
 
   GouraudO3d::CreateFastMesh(*mesh);
   FastMesh* fast = GetFastMesh(mesh->fastMesh);
