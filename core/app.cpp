@@ -16,6 +16,7 @@
 #include "core/text_commands.h"
 #include "core/config.h"
 #include "core/controls.h"
+#include "core/frame_controls.h"
 #include "core/data_file.h"
 #include "core/fixed_math.h"
 #include "core/log.h"
@@ -472,6 +473,7 @@ StartResult AppStartup(const char* commandLine) {
 
   // 27..33: the first screen, the warning, IME, mouse clip, VR and the draw tree.
   LogLine("start entry");
+  SendTypedLine = [](const char* line) { Prss_SendMessage(nullptr, line, SOURCE_TYPED); };
   g_loop.top = (CfgWelcome && GraphicsEnabled) ? CreateStartScreens(nullptr) : CreateEntryPage(nullptr);
   if (g_loop.runningInstance)
     AddMessage(LanguageTexts[TX_3a_wrninsta], TextColours.error, MSG_TARGET_LOCAL);
@@ -589,7 +591,7 @@ void AppRunPass() {
     ScreenTitleY = -1.0f;
     if (VrPresenting) VrFrameUpdate();
     GameMessageFlag = 0;
-    PollControls();
+    ReadPedals();
     ClearCaptionWords();
     FullScreenQuadOffsets[0] = FullScreenQuadOffsets[1] = 0.0f;
 
@@ -802,7 +804,7 @@ int AppShutdown() {
   FreeSolidList();
   FileRemove("data\\spr\\temp_spr.spr");
   LogLine("delete env maps");
-  DeleteEnvMaps();
+  ReleaseEnvironmentTextures();
   LogLine("close sound");
   CloseSound();
   LogLine("close VR");
@@ -813,6 +815,7 @@ int AppShutdown() {
   FreeCharacterSet();
   LogLine("free helmet");
   FreeHelmet();
+  ReleaseControls();  // the force stops before the window goes
   LogLine("kill graphics");
   ShutdownGraphics();
   StopSkyWorker();
@@ -958,6 +961,7 @@ void AppForceNoGraphics(int noGraphics) {
 void AppSetPassLimit(uint32_t passes) { g_loop.passLimit = passes; }
 
 void AppResetState() {
+  ResetFrameKeys();
   const int forceNoGraphics = g_loop.forceNoGraphics;
   g_loop = LoopState{};
   g_loop.forceNoGraphics = forceNoGraphics;

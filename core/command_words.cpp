@@ -27,7 +27,7 @@
 #include "ui/language.h"
 #include "ui/messages.h"
 
-CommandSettings CommandState = {0, 0, 0, 100, 3, 0.0f, {0, 0, 0}, 540.0f, 0, 0, 0, 0, 0, 0, 0, {0, 0}, 0, 0};
+CommandSettings CommandState = {0, 0, 0, 100, 3, 0.0f, {0, 0, 0}, 0, 0, 0, 0, 0, 0, 0, {0, 0}, 0, 0};
 
 namespace {
 
@@ -329,14 +329,14 @@ void ShiftCommand(const Command& c) {
 
 void WheelTurnCommand(const Command& c) {
   float value = 0;
-  if (NumberInRange(c, 90, 1080, value)) CommandState.wheelTurnDeg = value;
+  if (NumberInRange(c, 90, 1080, value)) WheelTurnDegrees = value;
 }
 
 void AxisCommand(const Command& c) {
   char name[16];
   int number = 0;
   const int error = ParseNameAndNumber(c.value, name, number);
-  const int function = FindWord(name, AxisFunctionNames, AXIS_FUNCTION_COUNT);
+  const int function = FindWord(name, AxisControlNames, AXIS_CONTROL_COUNT);
   if (c.value[0] && function < 0) {
     ReplyText(c, TX_3g_un_axs_f);
     return;
@@ -351,14 +351,14 @@ void AxisCommand(const Command& c) {
       Reply(c, 47);
       return;
     }
-    AxisTable[function].invert = number;
+    AxisTable[function].invert = static_cast<uint8_t>(number);
     return;
   }
   if (number != -1 && (number < 1 || number > 80)) {
     Reply(c, 47);
     return;
   }
-  AxisTable[function].axis = number < 0 ? -1 : number - 1;
+  AssignAxis(function, number < 0 ? AXIS_NONE : number - 1);
 }
 
 void ButtonCommand(const Command& c) {
@@ -374,7 +374,7 @@ void ButtonCommand(const Command& c) {
     Reply(c, error ? error : 47);
     return;
   }
-  AssignControlButton(control, number < 0 ? -1 : number - 1);
+  AssignControlKey2(control, number < 0 ? -1 : number - 1);
 }
 
 void KeyCommand(const Command& c) {

@@ -325,6 +325,16 @@ int DataFile::Skip(int n) {
   return 0;
 }
 
+int64_t DataFile::BytesLeft() {
+  if (mode == DATA_FILE_MEMORY_READ) return end - cursor;
+  if (mode != DATA_FILE_STREAM || writing || !file || file == DATA_FILE_IN_MEMORY) return 0;
+  const long here = std::ftell(file);
+  if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return 0;
+  const long last = std::ftell(file);
+  std::fseek(file, here, SEEK_SET);
+  return last > here ? int64_t(last - here) : 0;
+}
+
 // ---- [Writes] ----
 
 void DataFile::WriteSlow(const uint8_t* bytes, int n) {

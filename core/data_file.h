@@ -114,6 +114,9 @@ struct DataFile {
   float ReadFloat() { return std::bit_cast<float>(ReadInt()); }
   int ReadBlock(void* dest, int n);  // 1 when all n bytes were there (the rest of dest is zeroed)
   int Skip(int n);                   // 1 on success
+  // Bytes between the read position and the end of the file (0 when writing), so that a
+  // format can check a stored count before it allocates for it.
+  int64_t BytesLeft();
 
   // ---- [Writes] ----
   void WriteByte(int value);

@@ -17,7 +17,7 @@ void Prss_Init(Prss* process, Prss* parent, PrssAct act, PrssKey key, PrssMouse 
   process->sub = nullptr;
   process->alive = 1;
   process->rawKeys = static_cast<uint8_t>(GraphicsEnabled ? 1 : 0);
-  process->flags = 256;
+  process->flags = PRSS_FLAG_KEY_ESCAPE;
   process->background = background;
   process->act = act;
   process->key = key;

@@ -24,13 +24,18 @@ struct Prss {
   Prss* sub;               // the active subprocess, or null
   uint8_t alive;           // 1 from Prss_Init until Prss_Terminate
   uint8_t rawKeys;         // GraphicsEnabled at Prss_Init; 0 makes the pump translate keys to characters
-  uint16_t flags;          // 256 from Prss_Init
+  uint16_t flags;          // PRSS_FLAG_* ; PRSS_FLAG_KEY_ESCAPE from Prss_Init
   const char* background;  // wanted background picture; null keeps the current one
   PrssAct act;
   PrssKey key;
   PrssMouse mouse;
   PrssTerminate terminate;
 };
+
+// A controller's Escape reaches the process as a key press (the key function gets 27 in
+// raw-key mode); a process that clears it gets Escape as the character 27 instead, which a
+// text field takes.
+constexpr uint16_t PRSS_FLAG_KEY_ESCAPE = 256;
 
 extern Prss* CurrentProcess;         // receives keys and mouse input
 extern const char* CurrentBackground;  // the background picture in force

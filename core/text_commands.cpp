@@ -304,5 +304,4 @@ void ResetTextCommandState() {
   CommandState = CommandSettings{};
   CommandState.aiSkill = 3;
   CommandState.forceFeedback = 100;
-  CommandState.wheelTurnDeg = 540;
 }

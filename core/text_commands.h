@@ -84,7 +84,6 @@ struct CommandSettings {
   int aiSkill;             // 1..5, the default skill of new AI drivers
   float headTilt;          // 0..2
   float shift[3];          // lateral, forward, vertical: 0..0.1
-  float wheelTurnDeg;      // 90..1080
   int hideText;
   int gearMode;            // 0 auto, 1 sequential, 2 shifter, 3 fixed
   int autoClutch;

@@ -28,7 +28,13 @@ void SetFunctionKeyMessage(int index, const char* text);  // cut to 95 character
 int  CanSendChat();
 void CommandEntryKey(int key);
 void RequestPositionUpdates(int kind, int flag);
+// Opens the typed-message entry ("Enter message") over the current screen when it takes
+// keys as commands and no dialog, VR prompt or race mode blocks typing; at most once per
+// 500 ms of the program clock, else the error sound.  The line entered goes to
+// SendTypedLine, which the program shell installs (its typed-line entry point).
 void StartTypedMessage(int ctrl, const char* initial);
+extern void (*SendTypedLine)(const char* line);
+void ResetTypedMessage();  // between tests
 const char* FormatTrackName();  // the track's short name, empty without a track
 
 // Tracks by code: two letters, a configuration digit 1..5, and "R" for the reverse

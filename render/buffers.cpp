@@ -10,6 +10,8 @@
 #include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/draw2d.h"
+#include "render/env_maps.h"
+#include "render/exposure.h"
 #include "render/frame.h"
 #include "render/immediate.h"
 #include "render/material.h"
@@ -17,6 +19,8 @@
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/shaders.h"
+#include "render/sky.h"
+#include "render/sky_measure.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
 #include "ui/messages.h"
@@ -430,8 +434,12 @@ void FreeAllGraphics(int recreate, int releaseShaders) {
   // that is emptied next.
   ShineTextures[0] = ShineTextures[1] = nullptr;
   ForgetRenderTextures();
+  ForgetEnvironmentTextures();
+  ForgetSkyMeasureSurfaces();
+  ClearLightSchemeLightWords();
   FreeAllTextures(recreate);
   ReleaseComputeBuffers(SharedComputeJob);
+  ReleaseExposureReader();
   ReleaseAllVertexBuffers();
   ReleaseAllIndexBuffers();
   if (recreate) {

@@ -7,6 +7,7 @@
 #include "core/config.h"
 #include "render/constant_buffers.h"
 #include "render/device.h"
+#include "render/exposure.h"
 #include "render/frame.h"
 #include "render/immediate.h"
 #include "render/material.h"
@@ -249,15 +250,28 @@ void RunPostProcessing(PostChain* chain) {
   if (!chain) return;
   int wanted = 0;
   if (!chain->failed && PostProcessingEnabled && RenderTexture.texture) wanted = Gfx.vrInUse ? 1 : 3;
+  PostFrameHidden = 0;
   if (wanted != chain->mode) {
     ClosePostPass();
     ResetPostChain(*chain);
+    // The exposure region lay in the levels just freed.
+    ReleaseComputeBuffers(SharedComputeJob);
+    ReleaseExposureReader();
   }
   if (wanted == 0) return;
   RenderStates.pendingDepth = 1;
   const int eyes = Gfx.vrInUse ? 2 : 1;
+  const bool metering = !WorldMeteringFlag && CfgExposure[0] == 3 && ExposureRead.state != EXPOSURE_FAILED;
   for (int e = 1; e <= eyes; ++e) {
     if (!chain->failed) CreateBloomTargets(*chain, wanted, Gfx.vrInUse ? e : 0);
+    if (metering && !chain->failed) {
+      // The first eye (or the only pass) starts the read, the second completes it; frames
+      // stay hidden until the first value.  Levels too small for a region are not metered
+      // and their frames are shown.
+      SetupExposureReadback(*chain, Gfx.vrInUse ? e : 0);
+      const int noValue = ExposureRead.state == EXPOSURE_NO_VALUE || ExposureRead.state == EXPOSURE_WAITING;
+      if (e == 1) PostFrameHidden = ExposureRead.regionChosen && noValue;
+    }
     if (!PostFrameHidden)
       CompositeBloom(*chain);
     else

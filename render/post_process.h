@@ -73,8 +73,8 @@ void DownsizeUvRange(int sourceWidth, int sourceHeight, int destWidth, int destH
 // The bloom weights are the two "Bloom Effect " values: [0] for each level upsized into the
 // one above, [1] for level 0 added into the render texture.
 extern int PostProcessingEnabled;  // 1 unless switched off
-// Exposure metering (the exposure read-back) hides frames until it has a first value; until
-// it is built nothing is metered and every frame is shown.
+// While the exposure is metered ("Exposure " 3, the world's metering flag clear) frames are
+// hidden until the read-back has its first value (exposure.h); never after it failed.
 extern int PostFrameHidden;
 // The blur chain reads the hard-shine environment texture and writes the soft one's mips
 // 0..2 (ShineTextures of material.h).

@@ -27,6 +27,8 @@ Material* AlphaPlateMaterials[PLATE_SLOTS];
 int (*GetPlateSlot)(const char* plateText);
 const char* ModPlateText;
 std::mutex PlateLock;
+int PlateRegenPending;
+void (*RegenPlates)();
 
 const char* const SYSTEM_SPRITE_NAMES[SYSTEM_SPRITE_COUNT] = {
     "DISCSOLID_ALP", "DISCDRILL_ALP", "LOGO_ALP", "DUST_ALP", "TYRE_ALP",
@@ -135,6 +137,7 @@ MaterialParams TyreParams() { return MaterialParams{0, 2, 6, 0, 200, 200, 200, 7
 
 void LoadSystemTextures() {
   SystemMaterials = SystemMaterialSet{};
+  InitEnvironmentState();
   if (!Gfx.device) return;
   BuildFontTexture();
   MakePlainTextures();
@@ -159,7 +162,7 @@ void RefreshRenderTextures() {
     ClearRenderTextureMaterial(SystemMaterials.mirror);
     ClearRenderTextureMaterial(SystemMaterials.clocks);
     ClearRenderTextureMaterial(SystemMaterials.infoPanel);
-    DeleteEnvMaps();
+    ReleaseEnvironmentTextures();
   }
   RenderTexturesNeedRefresh = 0;
 }

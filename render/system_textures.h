@@ -85,5 +85,8 @@ extern Material* AlphaPlateMaterials[PLATE_SLOTS];
 extern int (*GetPlateSlot)(const char* plateText);
 extern const char* ModPlateText;  // the current mod's plate text; empty or null: "ZKT MODS"
 extern std::mutex PlateLock;
-// Whether 3D graphics are in use (the environment textures exist to be released).
-extern void (*ReleaseEnvironmentTextures)();
+// Plate textures marked for drawing again: the flag the plate code sets, and the redraw it
+// installs (null until the plates exist).  The frame's deferred work clears the flag and
+// runs the redraw under PlateLock.
+extern int PlateRegenPending;
+extern void (*RegenPlates)();

@@ -13,6 +13,7 @@
 #include "render/gamma_tables.h"
 #include "render/matrices.h"
 #include "render/render_target.h"
+#include "render/sh_light.h"
 #include "render/views_local.h"
 #include "ui/text_colours.h"
 #include "world/world.h"
@@ -134,6 +135,10 @@ void InitView(View& view, const int32_t position[3], const float direction[3], c
   view.heading = 0xE800;
   view.pitch = 0x0C00;
   view.viewDistance = VIEW_DEFAULT_DISTANCE;
+  // Until a sky is measured or computed, light of 1 from every direction.
+  ShIrradiance neutral;
+  ResetShIrradiance(&neutral, 0);
+  std::memcpy(view.lightMatrices, neutral.m, sizeof view.lightMatrices);
   CurrentView = &view;
 }
 

@@ -29,7 +29,7 @@ class CommandTestFolder : public ::testing::Test {
     std::filesystem::current_path(folder_);
     AppResetState();
     ResetMainWindowState();
-    ResetControlAssignments();
+    SetControlStartValues();
     ConfigRead = 0;
     ConfigPath[0] = 0;
     LoadConfigFromText("", 0);

@@ -75,9 +75,9 @@ TEST_F(TextCommands, RepliesAndValuesOfCommonWords) {
 
 TEST_F(TextCommands, ControlsAxesAndKeys) {
   Type("/axis steer 3");
-  EXPECT_EQ(AxisTable[0].axis, 2);
+  EXPECT_EQ(AxisTable[0].input, 2);
   Type("/axis clutch -1");
-  EXPECT_EQ(AxisTable[7].axis, -1);
+  EXPECT_EQ(AxisTable[7].input, -1);
   Type("/invert brake 1");
   EXPECT_EQ(AxisTable[3].invert, 1);
   ClearLines();
@@ -96,8 +96,19 @@ TEST_F(TextCommands, ControlsAxesAndKeys) {
   EXPECT_EQ(ControlTable[1].key, 'A');
   Type("/key steer_left t");
   EXPECT_TRUE(Said("T - talk"));
-  Type("/key menu Q");  // not among the first 37
+  Type("/key ctrl_f1 Q");  // not among the first 37
   EXPECT_TRUE(Said("Unknown key function"));
+  Type("/key steer_left ,");
+  EXPECT_TRUE(Said(", - less force"));
+  Type("/button ctrl_f1 2");
+  Type("/button alt_f1 2");  // a button belongs to one control
+  EXPECT_EQ(ControlTable[37].button, CONTROL_NONE);
+  EXPECT_EQ(ControlTable[49].button, 1);
+  Type("/wheel_turn 900");
+  EXPECT_FLOAT_EQ(WheelTurnDegrees, 900.0f);
+  Type("/axis clutch 3");  // an axis belongs to one control
+  EXPECT_EQ(AxisTable[0].input, AXIS_NONE);
+  EXPECT_EQ(AxisTable[7].input, 2);
 }
 
 TEST_F(TextCommands, CarSetupAndReplayNamesStayInTheirFolders) {

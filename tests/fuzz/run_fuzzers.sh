@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # run_fuzzers.sh - builds the fuzz targets with clang, AddressSanitizer and
-# UndefinedBehaviorSanitizer in their own build folder (build-fuzz) and runs each for a
-# bounded time.  Exits non-zero when a target crashes, hangs or a sanitizer reports.
+# UndefinedBehaviorSanitizer in their own build folder (build-fuzz) and runs them within one
+# bounded time, shared equally.  Exits non-zero when a target crashes, hangs or a sanitizer
+# reports.
 #
-#   tests/fuzz/run_fuzzers.sh [seconds per target, default 30]
+#   tests/fuzz/run_fuzzers.sh [total seconds for all targets, default 240]
 #
 # Seeds come from tests/fuzz/corpus/<name>/ and from small pictures made here with
 # ImageMagick when it is installed; what a fuzzer finds stays in build-fuzz/corpus, and a
 # crashing input is kept as build-fuzz/artifacts/<target>-crash-*.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-SECONDS_EACH=${1:-30}
+TOTAL_SECONDS=${1:-240}
 BUILD=$ROOT/build-fuzz
 
 # target : seed folder
@@ -23,7 +24,11 @@ TARGETS=(
   "texconv_dds_fuzz:$BUILD/seeds/dds"
   "texconv_picture_fuzz:$BUILD/seeds/picture"
   "texconv_jpeg_exif_fuzz:$BUILD/seeds/exif"
+  "light_octree_fuzz:$ROOT/tests/fuzz/corpus/light_octree"
 )
+# Every target gets an equal share of the total, at least one second.
+SECONDS_EACH=$(( TOTAL_SECONDS / ${#TARGETS[@]} ))
+if [ "$SECONDS_EACH" -lt 1 ]; then SECONDS_EACH=1; fi
 
 if ! command -v clang++ >/dev/null; then
   echo "run_fuzzers: clang++ is not installed (apt-get install clang libclang-rt-14-dev)" >&2

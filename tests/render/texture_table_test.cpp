@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/config.h"
-#include "core/controls.h"
+#include "core/frame_controls.h"
 #include "platform/files.h"
 #include "render/buffers.h"
 #include "render/font_pages.h"

@@ -1,0 +1,160 @@
+// exposure_test.cpp - the exposure region chosen from a chain's levels (margins, the least
+// area, stereo eyes and their frusta), the luminance bins, and the read's pending flag across
+// the eyes, on the null device.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "render/constant_buffers.h"
+#include "render/exposure.h"
+#include "render/post_process.h"
+#include "render/texture_record.h"
+#include "tests/render/null_renderer.h"
+#include "ui/messages.h"
+
+namespace {
+
+// A chain whose levels have the given sizes, largest first (records only: no device objects).
+struct FakeChain {
+  std::vector<ZKTETexture> levels;
+  PostChain chain{};
+  explicit FakeChain(std::vector<std::pair<int, int>> sizes) : levels(sizes.size()) {
+    for (size_t i = 0; i < sizes.size(); ++i) {
+      levels[i].width = sizes[i].first;
+      levels[i].height = sizes[i].second;
+      levels[i].format = GFX_FORMAT_R16G16B16A16_FLOAT;
+      chain.targets[i] = &levels[i];
+    }
+    chain.count = int(sizes.size());
+  }
+};
+
+class ExposureRegion : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetExposure();
+    ResetMessages();
+    saved_ = Gfx.featureLevel;
+    Gfx.featureLevel = GFX_FEATURE_LEVEL_11_0;
+  }
+  void TearDown() override {
+    Gfx.featureLevel = saved_;
+    VrEyeTangents = EyeTangents{};
+    DebugMessagesOn = 0;
+    ResetExposure();
+  }
+  GfxFeatureLevel saved_;
+};
+
+TEST_F(ExposureRegion, TheSmallestLevelWithEnoughAreaInsideTheMarginIsTaken) {
+  DebugMessagesOn = 1;
+  FakeChain tooSmall({{64, 48}, {40, 30}});  // 48 x 32 and 24 x 14 are below 1920
+  EXPECT_EQ(ChooseExposureRegion(tooSmall.chain, 0), 0);
+  ASSERT_NE(GetNewestMessageText(), nullptr);
+  EXPECT_NE(std::string(GetNewestMessageText()).find("No suitable size for ReadSurf [src 64x48]"), std::string::npos);
+
+  FakeChain chain({{160, 120}, {80, 60}, {64, 48}, {40, 30}});
+  ASSERT_EQ(ChooseExposureRegion(chain.chain, 0), 1);
+  const ExposureReadState& e = ExposureRead;
+  EXPECT_EQ(e.level, 1) << "80 x 60 leaves 64 x 44 = 2816";
+  EXPECT_EQ(e.left, 8);
+  EXPECT_EQ(e.top, 8);
+  EXPECT_EQ(e.width, 64);
+  EXPECT_EQ(e.height, 44);
+  EXPECT_EQ(e.format, GFX_FORMAT_R16G16B16A16_FLOAT);
+
+  PostChain empty{};
+  EXPECT_EQ(ChooseExposureRegion(empty, 0), 0);
+  EXPECT_NE(std::string(GetNewestMessageText()).find("Exposure error: NumBlurResize = 0"), std::string::npos);
+}
+
+TEST_F(ExposureRegion, BelowFeatureLevel11TheMarginAndTheLeastAreaAreSmaller) {
+  Gfx.featureLevel = GFX_FEATURE_LEVEL_10_1;
+  FakeChain chain({{40, 30}, {20, 15}, {10, 8}});
+  ASSERT_EQ(ChooseExposureRegion(chain.chain, 0), 1);
+  EXPECT_EQ(ExposureRead.level, 1) << "16 x 11 = 176 of at least 120";
+  EXPECT_EQ(ExposureRead.left, 2);
+  EXPECT_EQ(ExposureRead.width, 16);
+}
+
+TEST_F(ExposureRegion, StereoRegionsCoverBothEyes) {
+  FakeChain chain({{80, 60}, {48, 40}});  // 32 x 24 = 768: too small even for an eye
+  ASSERT_EQ(ChooseExposureRegion(chain.chain, 1), 1);
+  EXPECT_EQ(ExposureRead.level, 0);
+  EXPECT_EQ(ExposureRead.width, 128) << "twice the eye's 64";
+  EXPECT_EQ(ExposureRead.secondLeft, 80 - 8 - 64);
+
+  // With the eye's frusta the region is centred on the view direction.
+  VrEyeTangents = EyeTangents{1, {1.0f, 0.6f}, {0.8f, 0.8f}};
+  ResetExposure();
+  ASSERT_EQ(ChooseExposureRegion(chain.chain, 1), 1);
+  const float c = 0.577f;  // the tangents' half-angle, at most 30 degrees
+  EXPECT_EQ(ExposureRead.level, 1) << "35 x 29 of the small level is enough for an eye";
+  EXPECT_EQ(ExposureRead.left, int(std::lround((1.0f - c) / 1.6f * 48)));
+  EXPECT_EQ(ExposureRead.width, 2 * int(std::lround(2 * c / 1.6f * 48)));
+  EXPECT_EQ(ExposureRead.top, int(std::lround((0.8f - c) / 1.6f * 40)));
+  EXPECT_EQ(ExposureRead.height, int(std::lround(2 * c / 1.6f * 40)));
+  EXPECT_EQ(ExposureRead.secondLeft, 48 - ExposureRead.left - ExposureRead.width / 2);
+}
+
+TEST(ExposureBins, FourBinsAnOctaveFromTwoToTheMinusTwelve) {
+  EXPECT_EQ(ExposureBin(0, 0, 0), 0);
+  EXPECT_EQ(ExposureBin(-1, -1, -1), 0);
+  EXPECT_EQ(ExposureBin(NAN, 0, 0), 0);
+  EXPECT_EQ(ExposureBin(1.1f, 1.1f, 1.1f), 48);  // 2^0 to 2^0 x 1.25
+  EXPECT_EQ(ExposureBin(1.3f, 1.3f, 1.3f), 49);
+  EXPECT_EQ(ExposureBin(1.8f, 1.8f, 1.8f), 51);
+  EXPECT_EQ(ExposureBin(0.5f, 0.5f, 0.5f), 44);
+  EXPECT_EQ(ExposureBin(1e-9f, 1e-9f, 1e-9f), 0);
+  EXPECT_EQ(ExposureBin(1e6f, 0, 0), 63);
+  EXPECT_EQ(ExposureBin(INFINITY, 0, 0), 63);
+  EXPECT_EQ(ExposureBin(0, 1, 0), ExposureBin(0.7152f, 0.7152f, 0.7152f)) << "green weighs 0.7152";
+  for (int b = 0; b < 64; ++b) {
+    const float l = ExposureBinLuminance(b);
+    EXPECT_EQ(ExposureBin(l, l, l), b) << "the middle of a bin falls in it";
+  }
+  uint32_t h[EXPOSURE_BINS] = {};
+  EXPECT_EQ(HistogramMeanLuminance(h), 0.0f);
+  h[48] = 3;
+  h[44] = 1;
+  EXPECT_NEAR(HistogramMeanLuminance(h), (3 * 1.125f + 0.5625f) / 4, 1e-6f);
+}
+
+using ExposureReads = NullRenderer;
+
+TEST_F(ExposureReads, TheFirstEyeLeavesNothingPendingAndTheSecondCompletesTheRead) {
+  ResetExposure();
+  FakeChain chain({{80, 60}});
+  ASSERT_EQ(SetupExposureReadback(chain.chain, 1), 1);
+  EXPECT_EQ(ExposureRead.readPending, 0);
+  EXPECT_EQ(ExposureRead.state, EXPOSURE_NO_VALUE);
+  ASSERT_EQ(SetupExposureReadback(chain.chain, 2), 1);
+  EXPECT_EQ(ExposureRead.readPending, 1);
+  EXPECT_EQ(ExposureRead.state, EXPOSURE_WAITING);
+  EXPECT_EQ(SetupExposureReadback(chain.chain, 2), 0) << "pending: no second read";
+  // The next frame's first eye collects it.
+  ASSERT_EQ(SetupExposureReadback(chain.chain, 1), 1);
+  EXPECT_EQ(ExposureRead.state, EXPOSURE_VALUE);
+  ResetExposure();
+}
+
+TEST_F(ExposureReads, AReaderThatCannotBeMadeEndsMeteringAndShowsTheFrames) {
+  ResetExposure();
+  ResetMessages();
+  const GfxFeatureLevel saved = Gfx.featureLevel;
+  Gfx.featureLevel = GFX_FEATURE_LEVEL_10_1;
+  FakeChain chain({{80, 60}});
+  chain.levels[0].format = GFX_FORMAT_UNKNOWN;  // no readable surface of that format
+  EXPECT_EQ(SetupExposureReadback(chain.chain, 0), 0);
+  EXPECT_EQ(ExposureRead.state, EXPOSURE_FAILED);
+  ASSERT_NE(GetNewestMessageText(), nullptr);
+  EXPECT_NE(std::string(GetNewestMessageText()).find("Exposure error: CreateReadSurf failed"), std::string::npos);
+  EXPECT_EQ(SetupExposureReadback(chain.chain, 0), 0) << "no further attempts";
+  Gfx.featureLevel = saved;
+  ResetExposure();
+  ResetMessages();
+}
+
+}  // namespace
