@@ -262,6 +262,22 @@ TEST_F(GouraudMeshes, VerticesOfDrawAndOfTheFastMeshByteByByte) {
   EXPECT_EQ(drawn.colour1, 0u);
 }
 
+// A triangle naming a point outside its part would read another batch's vertices (or past the
+// buffer): the index is cut to the part's first point, in the frame's batches and in the fast mesh.
+TEST_F(GouraudMeshes, ATriangleNamingAPointOutsideItsPartStaysInsideIt) {
+  GouraudO3d* mesh = Mesh({{a_, 3, 1}, {b_, 3, 1}});
+  mesh->triangles[1].index[2] = 1;  // the second part's triangle names a point of the first
+  ASSERT_EQ(mesh->Draw(0, nullptr), 2);
+  const TempMeshEntry& e = TempMeshes.entries[1];
+  std::vector<uint8_t> indices = ReadBuffer(TempMeshes.buffers[e.buffer]->indexBuffer->buffer);
+  const size_t at = 2 * (3 * size_t(e.firstTriangle) + 2);
+  EXPECT_EQ(indices[at] | indices[at + 1] << 8, 0);
+  GouraudO3d::CreateFastMesh(*mesh);
+  FastMesh* fast = GetFastMesh(mesh->fastMesh);
+  std::vector<uint8_t> filled = ReadBuffer(fast->parts[1].indexBuffer->buffer);
+  EXPECT_EQ(filled[4] | filled[5] << 8, 0);
+}
+
 TEST_F(GouraudMeshes, VisibilityFollowsTheSwitchesAndTheCurrentObject) {
   GouraudO3d* mesh = Mesh({{a_, 3, 1}});
   GouraudO3d* sub = Child({{b_, 3, 1}, {c_, 3, 0}}, 2);
