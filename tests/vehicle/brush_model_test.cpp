@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "tests/vehicle/wheel_reference.h"
 #include "vehicle/vehicle.h"
 #include "vehicle/wheel/wheel.h"
 
@@ -13,40 +14,6 @@ class BrushModel : public ::testing::Test {
  protected:
   void SetUp() override { InitWheelTables(); }
 };
-
-struct BrushD {
-  double fl, fs, mz, fraction, friction, power;
-};
-
-// The patch in double precision over the same table.
-BrushD BrushModelD(double a, double d, double sx, double sy, double v, double k, double g, double b, double mu,
-                   double r, double n) {
-  BrushD out = {};
-  const double L = 2 * a, w = 0.05 * L, c = d * g * 0.25;
-  const double p = 0.75 * n / a, m = std::cbrt(p * p * 200000 * b) * 1.1 * mu, h = 20 * v / L;
-  double ol = 0, os = 0, s = 0;
-  for (int i = 0; i < 20; ++i) {
-    const double x = a - w / 2 - i * w, F = WheelPressureTable[i] * m, u = (a - x) * k;
-    double fl = u * sx - ol, fs = ((x + a) * c / (a * a) + sy) * u - os;
-    if (F * F < fs * fs + fl * fl) {
-      out.fraction += 0.05;
-      const double M = std::sqrt(fs * fs + fl * fl), q = F / M;
-      ol += (1 - q) * fl;
-      os += (1 - q) * fs;
-      const double ds = (1 - q) * M / k;
-      s += ds;
-      const double e = std::exp(s / -0.002), blend = (1 - e) * r + e;
-      out.friction += blend * F * w;
-      out.power += ds * h * blend * F * w;
-      fs *= blend * q;
-      fl *= blend * q;
-    }
-    out.fl += fl * w;
-    out.fs += fs * w;
-    out.mz += fs * x * w;
-  }
-  return out;
-}
 
 // A car tyre's patch: 5 cm half length, 1 cm deflection, brush stiffness 2e7, 4 kN.
 constexpr float A = 0.05f, D = 0.01f, K = 2.0e7f, B = 0.18f, N = 4000.0f, V = 20.0f;

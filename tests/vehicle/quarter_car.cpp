@@ -67,8 +67,8 @@ void SetupQuarterCar(QuarterCar& q, const WheelSetSpec& spec, float coldPressure
   w.armDamageRate = 1.2f;
   w.coldPressure = coldPressure;
   w.airMass = TyreAirMass(set, coldPressure);
-  w.gripCoefficient = 1.0f;
   w.ResetWheelState();
+  w.gripCoefficient = 1.0f;
   w.InitThermalState(set, 0);
   w.UpdateSuspensionGeometry(set);
   car.mass = q.sprungMass + w.unsprungMass;
@@ -102,6 +102,7 @@ void QuarterCar::Step() {
   w.groundContact = 1;
   w.groundNormal = {0.0f, 0.0f, 1.0f};
   w.groundPoint = {centre.x, centre.y, 0.0f};
+  w.gripCoefficient = groundGrip;
   w.spinTorque = driveTorque;
   Vec3 total = outsideForce;
   w.UpdateWheelForces(set(), car.orientation, centre, brakeTorque, car.steeringTorqueSum, dt, 1.0f / dt, gravity,

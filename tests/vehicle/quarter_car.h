@@ -35,6 +35,7 @@ struct QuarterCar {
   float airCooling = 0.0f;
   int holdVelocity = 0;       // the car's horizontal velocity is held, only z moves
   Vec3 outsideForce = {};     // put in as the wheel's total force before each step
+  float groundGrip = 1.0f;    // the ground's grip coefficient under the wheel
 
   CarWheel& wheel() { return car.wheels[0]; }
   SuspensionBlock& set() { return car.wheelSets[0]; }

@@ -141,9 +141,9 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
   if (!std::isfinite(travelVelocity)) travelVelocity = 0.0f;
   if (!std::isfinite(rotationAngle)) rotationAngle = 0.0f;
   if (std::fabs(rotationAngle) > ROTATION_LIMIT) rotationAngle = std::remainder(rotationAngle, ROTATION_WRAP);
-  if (!IsFinite(totalForce)) totalForce = {};
   const bool inputsFinite =
       InputsAreFinite(*this, carMatrix, centre, brakeTorque, dt, invDt, gravity, car, totalForce);
+  if (!IsFinite(totalForce)) totalForce = {};
   const float R = set.rollingRadius;
 
   // 1. Steering about the upright, then the car's orientation.
@@ -279,9 +279,8 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
     } else {
       // 7i. The brush model; the deformation relaxes over one patch length of rolling.
       BrushForces brush;
-      WheelContactForce(halfLength, d, camberTerm, slipLongitudinal / q, slipLateral / std::fabs(q),
-                        std::fabs(spinRate) * R, set.brushStiffness, set.treadContactWidth, grip, slideRatio, load,
-                        brush);
+      WheelContactForce(halfLength, d, slipLongitudinal / q, slipLateral / std::fabs(q), std::fabs(spinRate) * R,
+                        set.brushStiffness, camberTerm, set.treadContactWidth, grip, slideRatio, load, brush);
       sliding = brush.slidingFraction;
       float longitudinal = brush.longitudinal, moment = brush.aligningMoment;
       if (q >= 0)
