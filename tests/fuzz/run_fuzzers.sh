@@ -3,14 +3,16 @@
 # UndefinedBehaviorSanitizer in their own build folder (build-fuzz) and runs each for a
 # bounded time.  Exits non-zero when a target crashes, hangs or a sanitizer reports.
 #
-#   tests/fuzz/run_fuzzers.sh [seconds per target, default 30]
+#   tests/fuzz/run_fuzzers.sh [total seconds, default 240]
 #
+# The total is shared equally by the targets (at least 1 s each), so adding a target does
+# not lengthen the run.
 # Seeds come from tests/fuzz/corpus/<name>/ and from small pictures made here with
 # ImageMagick when it is installed; what a fuzzer finds stays in build-fuzz/corpus, and a
 # crashing input is kept as build-fuzz/artifacts/<target>-crash-*.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-SECONDS_EACH=${1:-30}
+TOTAL_SECONDS=${1:-240}
 BUILD=$ROOT/build-fuzz
 
 # target : seed folder
@@ -20,10 +22,14 @@ TARGETS=(
   "fuzz_interface_cfg:$ROOT/tests/fuzz/corpus/interface_cfg"
   "fuzz_player_files:$ROOT/tests/fuzz/corpus/player_files"
   "charset_reader_fuzz:$ROOT/tests/fuzz/corpus/charset"
+  "fuzz_wheel:$ROOT/tests/fuzz/corpus/wheel"
   "texconv_dds_fuzz:$BUILD/seeds/dds"
   "texconv_picture_fuzz:$BUILD/seeds/picture"
   "texconv_jpeg_exif_fuzz:$BUILD/seeds/exif"
 )
+
+SECONDS_EACH=$(( TOTAL_SECONDS / ${#TARGETS[@]} ))
+[ "$SECONDS_EACH" -ge 1 ] || SECONDS_EACH=1
 
 if ! command -v clang++ >/dev/null; then
   echo "run_fuzzers: clang++ is not installed (apt-get install clang libclang-rt-14-dev)" >&2

@@ -104,6 +104,9 @@ void QuarterCar::Step() {
   w.groundPoint = {centre.x, centre.y, 0.0f};
   w.gripCoefficient = groundGrip;
   w.spinTorque = driveTorque;
+  // The car's step rebuilds its sums every step.
+  car.torque = car.impulseHandedOn = {};
+  car.steeringTorqueSum = 0.0f;
   Vec3 total = outsideForce;
   w.UpdateWheelForces(set(), car.orientation, centre, brakeTorque, car.steeringTorqueSum, dt, 1.0f / dt, gravity,
                       car, total);

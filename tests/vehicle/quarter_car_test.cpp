@@ -16,7 +16,8 @@ bool WheelIsFinite(const QuarterCar& q) {
   bool ok = IsFinite(w.wheelForce) && IsFinite(w.centre) && IsFinite(w.contactPoint) && IsFinite(w.deformation) &&
             IsFinite(w.aligningMoment) && IsFinite(w.dragAnchor) && IsFinite(w.lastReference) &&
             IsFinite(q.car.torque) && IsFinite(q.car.impulseHandedOn) && IsFinite(q.car.velocity) &&
-            IsFinite(q.car.offset) && std::isfinite(q.car.steeringTorqueSum);
+            IsFinite(q.car.offset) && std::isfinite(q.car.steeringTorqueSum) &&
+            std::fabs(w.rotationAngle) <= 100.53097f && std::fabs(w.travelVelocity) <= 16.0f;
   for (float v : {w.spinRate, w.rotationAngle, w.travel, w.travelVelocity, w.deflection, w.normalForce,
                   w.gripFactor, w.sliding, w.deformLongitudinal, w.deformLateral, w.twist, w.pressure,
                   w.radialStiffness, w.treadStiffness, w.twistStiffness, w.airHeat, w.rimHeat, w.totalWear,

@@ -85,9 +85,9 @@ int PushEdge(CarWheel& w, const SuspensionBlock& set, const Vec3& centre, const 
   w.edgeForce = force;
   if (w.edgeSolid) {
     w.edgeSolid->ApplyReaction(force * dt, w.edgePosition);
-    car.impulseHandedOn += force * dt;
+    AddToSum(car.impulseHandedOn, force * dt);
   } else {
-    WheelEdgeForceSum += push;
+    AddToSum(WheelEdgeForceSum, push);
   }
   w.wheelForce += force;
   w.edgeTouching = 1;

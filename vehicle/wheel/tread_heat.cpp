@@ -123,6 +123,7 @@ void CarWheel::UpdateTyreTemperatures(const SuspensionBlock& set, int noFailure,
 
   float thicknessSum[TREAD_LANES] = {}, bodySum[TREAD_LANES] = {};
   float innerCarcassSum = 0.0f, outerCarcassSum = 0.0f, coatSum = 0.0f;
+  float heatSum = 0.0f;  // of the new heats, only to find one that overflowed
   for (TreadSector& sector : sectors) {
     // 3. Contact layer to tread body to air.
     for (int j = 0; j < TREAD_LANES; ++j) {
@@ -134,6 +135,7 @@ void CarWheel::UpdateTyreTemperatures(const SuspensionBlock& set, int noFailure,
       lane.contactHeat += (REFERENCE_TEMPERATURE - layer) * layerToOutside - inward;
       lane.bodyHeat += inward - toAir;
       airHeat += toAir;
+      heatSum += lane.contactHeat + lane.bodyHeat;
       thicknessSum[j] += lane.thickness;
       bodySum[j] += body;
     }
@@ -143,6 +145,7 @@ void CarWheel::UpdateTyreTemperatures(const SuspensionBlock& set, int noFailure,
       const float toAir = (carcass - air) * carcassToAir;
       *heat += (REFERENCE_TEMPERATURE - carcass) * carcassToOutside - toAir;
       airHeat += toAir;
+      heatSum += *heat;
       (heat == &sector.innerCarcassHeat ? innerCarcassSum : outerCarcassSum) += carcass;
     }
     coatSum += sector.coat;
@@ -171,6 +174,11 @@ void CarWheel::UpdateTyreTemperatures(const SuspensionBlock& set, int noFailure,
   // 8. A failed tyre holds no pressure.
   pressure = tyreFailed ? 0.0f : PressureOfAir(*this);
   StiffnessFromPressure(*this, set);
+
+  // A wheel set of absurd sizes can make the explicit step run away: the tyre starts again
+  // cold rather than hand the tyre step a heat or a stiffness that is not a number.
+  if (!std::isfinite(heatSum + airHeat + rimHeat + pressure + radialStiffness + treadStiffness + twistStiffness))
+    InitThermalState(set, 0);
 }
 
 int CarWheel::CheckDamageLevel(int percent) const {

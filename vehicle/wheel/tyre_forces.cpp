@@ -151,11 +151,14 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
   AxisRotation(uprightAxis, steerAngle, steer);
   MatrixProduct(carMatrix, steer, wheelMatrix);
   const Vec3 spin = MatrixTimes(wheelMatrix, spinAxis);
-  const Vec3 reference = centre + MatrixTimes(wheelMatrix, contactOffset);
+  Vec3 reference = centre + MatrixTimes(wheelMatrix, contactOffset);
+  // A damaged centre or orientation leaves the reference point where it was last.
+  if (!IsFinite(reference)) reference = IsFinite(lastReference) ? lastReference : Vec3{};
   contactReference = reference;
 
   // 2. The wheel's weight; E is the outside force with it.
-  totalForce.z += unsprungMass * gravity;
+  const float weight = unsprungMass * gravity;
+  if (std::isfinite(weight)) totalForce.z += weight;
   const Vec3 outside = totalForce;
 
   // 4. A contact the car's contact step made: the deformation along today's directions.
@@ -304,18 +307,18 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
     wheelForce += tangential;
 
     // Nothing non-finite reaches the car: a step that overflowed counts as off the ground.
-    if (!IsFinite(wheelForce) || !IsFinite(aligningMoment) || !IsFinite(deformation) ||
-        !std::isfinite(normalForce) || !std::isfinite(twist)) {
+    if (!IsFinite(wheelForce) || !IsFinite(aligningMoment) || !IsFinite(deformation) || !IsFinite(contactPoint) ||
+        !std::isfinite(normalForce + twist + gripFactor + frictionLimit + slidingEnergy + sliding)) {
       LoseContact(*this, reference);
       deflection = 0.0f;
     } else {
-      totalForce += wheelForce;
+      AddToSum(totalForce, wheelForce);
       spinTorque -= Dot(tangential, f) * R;
-      car.torque += aligningMoment;
+      AddToSum(car.torque, aligningMoment);
       // 7l. The body under the wheel takes the reaction.
       if (groundSolid) {
         groundSolid->ApplyReaction(wheelForce * dt, groundPosition);
-        car.impulseHandedOn += wheelForce * dt;
+        AddToSum(car.impulseHandedOn, wheelForce * dt);
       }
       contactKind = 1;  // 7m
 
@@ -350,13 +353,16 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
     dragAnchor = lastReference;
   }
 
+  if (!IsFinite(wheelForce)) wheelForce = outside;  // an overflow of absurd figures: the wheel adds nothing
+
   // 13. Steering torque about the upright, then the spin under the brake.
   if (steered) {
     const Vec3 arm = contactPoint - centre;
     const float torque = Dot(MatrixTimes(carMatrix, uprightAxis), Cross(arm, wheelForce) + aligningMoment);
-    if (std::isfinite(torque)) steeringTorqueSum += torque;
+    if (std::isfinite(torque)) AddToSum(steeringTorqueSum, torque);
   }
-  if (spinInertia > 0 && std::isfinite(spinTorque)) {
+  if (!std::isfinite(spinTorque)) spinTorque = 0.0f;
+  if (spinInertia > 0) {
     const float spun = spinRate + spinTorque * dt / spinInertia;
     const float braked = brakeTorque * dt / spinInertia;
     spinRate = std::fabs(spun) > braked ? spun - braked * Sign(spun) : 0.0f;
@@ -368,5 +374,8 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
       rotationAngle -= ROTATION_WRAP;
     else if (rotationAngle < -ROTATION_LIMIT)
       rotationAngle += ROTATION_WRAP;
+    // More than 16 turns in one step (a spin beyond 100000 rad/s): the whole turns go.
+    if (!(std::fabs(rotationAngle) <= ROTATION_LIMIT)) rotationAngle = std::remainder(rotationAngle, ROTATION_WRAP);
+    if (!std::isfinite(rotationAngle)) rotationAngle = 0.0f;
   }
 }

@@ -45,5 +45,5 @@ void SetupTyre(SuspensionBlock& set, int roundedProfile, float extraWidth) {
       FixedFromMetres(std::sqrt(static_cast<double>(radius) * radius + static_cast<double>(halfWidth) * halfWidth));
   // Half the width over the tangent of 30 degrees (0.5235987901687622 rad, as a float).
   set.sideDistance = FixedFromMetres(static_cast<double>(w / 2.0f) / std::tan(0.5235987901687622));
-  set.reachDistance = set.sideDistance + FixedFromMetres(radius);
+  set.reachDistance = AddSaturated(set.sideDistance, FixedFromMetres(radius));
 }

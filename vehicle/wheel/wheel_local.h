@@ -17,6 +17,22 @@ inline int32_t FixedFromMetres(double metres) {
   return static_cast<int32_t>(std::nearbyint(scaled));
 }
 
+inline int32_t AddSaturated(int32_t a, int32_t b) {
+  const int64_t sum = int64_t{a} + b;
+  return sum > INT32_MAX ? INT32_MAX : (sum < INT32_MIN ? INT32_MIN : static_cast<int32_t>(sum));
+}
+
+// Adds to one of the car's sums, unless the sum would overflow: nothing that is not a
+// number reaches the car.
+inline void AddToSum(Vec3& sum, const Vec3& v) {
+  const Vec3 total = sum + v;
+  if (IsFinite(total)) sum = total;
+}
+inline void AddToSum(float& sum, float v) {
+  const float total = sum + v;
+  if (std::isfinite(total)) sum = total;
+}
+
 // v held within lo..hi; NaN gives 0.
 inline float ClampFinite(float v, float lo, float hi) {
   if (std::isnan(v)) return 0.0f;
