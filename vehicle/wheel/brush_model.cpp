@@ -10,6 +10,7 @@
 
 #include "vehicle/vehicle.h"
 #include "vehicle/wheel/wheel.h"
+#include "vehicle/wheel/wheel_local.h"
 
 float WheelPressureTable[BRUSH_SLICES];
 float WheelPressureIntegral;
@@ -20,7 +21,7 @@ namespace {
 
 constexpr double TWO_THIRDS = 0.6666666865348816;  // 2/3 as a float
 constexpr double ONE_THIRD = 0.3333333432674408;   // 1/3 as a float
-constexpr float SLIDING_DECAY_LENGTH = -0.002f;    // m of accumulated sliding per 1/e of friction lost
+constexpr float SLIDING_DECAY_RATE = 500.0f;  // 1/e of the friction lost per 2 mm of accumulated sliding
 
 }  // namespace
 
@@ -40,18 +41,26 @@ void InitWheelTables() {
   }
 }
 
+float PatchFrictionScale(float n, float a, float b) {
+  // p: the peak of a parabolic pressure carrying n over the patch.
+  const float p = 0.75f * n / a;
+  return static_cast<float>(std::pow(static_cast<double>(p * p * 200000.0f * b), ONE_THIRD));
+}
+
 void WheelContactForce(float a, float d, float sx, float sy, float v, float k, float g, float b, float mu,
                        float r, float n, BrushForces& out) {
+  WheelContactForceScaled(a, d, sx, sy, v, k, g, mu, r, PatchFrictionScale(n, a, b), out);
+}
+
+void WheelContactForceScaled(float a, float d, float sx, float sy, float v, float k, float g, float mu, float r,
+                             float frictionScale, BrushForces& out) {
   out = {};
   const float length = 2.0f * a;
   const float w = 0.05f * length;
   const float invA2 = 1.0f / (a * a);
   const float camber = d * g * 0.25f;
-
-  // p: the peak of a parabolic pressure carrying n over the patch.
-  const float p = 0.75f * n / a;
-  const float scale =
-      static_cast<float>(std::pow(static_cast<double>(p * p * 200000.0f * b), ONE_THIRD)) * (1.1f * mu);
+  const float scale = frictionScale * (1.1f * mu);
+  const float perStiffness = 1.0f / k;
   // The sliding distance of a slice over its width, times the rolling speed: a sliding speed.
   const float heatScale = 20.0f * v / length;
 
@@ -70,9 +79,9 @@ void WheelContactForce(float a, float d, float sx, float sy, float v, float k, f
       const float q = limit / wanted;
       slidOffLongitudinal += (1.0f - q) * fl;
       slidOffLateral += (1.0f - q) * fs;
-      const float distance = (1.0f - q) * wanted / k;
+      const float distance = (1.0f - q) * wanted * perStiffness;
       slid += distance;
-      const float e = static_cast<float>(std::exp(static_cast<double>(slid / SLIDING_DECAY_LENGTH)));
+      const float e = std::exp(-slid * SLIDING_DECAY_RATE);
       const float blend = (1.0f - e) * r + e;
       out.slidingFriction += blend * limit * w;
       out.slidingPower += distance * heatScale * (blend * limit * w);

@@ -112,44 +112,51 @@ void CarWheel::UpdateTyreTemperatures(const SuspensionBlock& set, int noFailure,
   const float air = airHeat / (airMass * AIR);
   const float rim = rimHeat / (set.rimVolume * RIM_METAL);
   const float pressureRatio = (pressure + ATMOSPHERIC_PRESSURE) / ATMOSPHERIC_PRESSURE;
-  const float layerCapacity = wc * R * CONTACT_LAYER * RUBBER;
+  // The step runs every millisecond for every wheel: the two capacities shared by all the
+  // sectors are divided by once.
+  const float perLayerCapacity = 1.0f / (wc * R * CONTACT_LAYER * RUBBER);
   const float bodyCapacityPerMetre = wc * RUBBER;
-  const float carcassCapacity = width * CARCASS * sidewall * RUBBER;
+  const float perCarcassCapacity = 1.0f / (width * CARCASS * sidewall * RUBBER);
   const float layerToBody = wc / (R * CONTACT_LAYER) * 0.15f * dt;
   const float bodyToAir = wc * 10.0f * dt * pressureRatio;
   const float layerToOutside = wc * 10.0f * dt * a;
   const float carcassToOutside = sidewall * 10.0f * dt * a;
   const float carcassToAir = sidewall * 10.0f * dt * pressureRatio;
 
-  float thicknessSum[TREAD_LANES] = {}, bodySum[TREAD_LANES] = {};
-  float innerCarcassSum = 0.0f, outerCarcassSum = 0.0f, coatSum = 0.0f;
-  float heatSum = 0.0f;  // of the new heats, only to find one that overflowed
+  float thicknessSum[TREAD_LANES] = {}, bodySum[TREAD_LANES] = {}, carcassSum[2] = {};
+  float coatSum = 0.0f;
+  // What flows into the air, and the new heats (only to find one that overflowed), by lane
+  // and by carcass side: five short sums run side by side where one would wait on every
+  // addition.
+  float intoAir[TREAD_LANES + 2] = {}, heatSum[TREAD_LANES + 2] = {};
   for (TreadSector& sector : sectors) {
     // 3. Contact layer to tread body to air.
     for (int j = 0; j < TREAD_LANES; ++j) {
       TreadLane& lane = sector.lanes[j];
-      const float layer = lane.contactHeat / layerCapacity;
+      const float layer = lane.contactHeat * perLayerCapacity;
       const float body = lane.bodyHeat / (lane.thickness * bodyCapacityPerMetre);
       const float inward = (layer - body) * layerToBody;
       const float toAir = (body - air) * bodyToAir;
       lane.contactHeat += (REFERENCE_TEMPERATURE - layer) * layerToOutside - inward;
       lane.bodyHeat += inward - toAir;
-      airHeat += toAir;
-      heatSum += lane.contactHeat + lane.bodyHeat;
+      intoAir[j] += toAir;
+      heatSum[j] += lane.contactHeat + lane.bodyHeat;
       thicknessSum[j] += lane.thickness;
       bodySum[j] += body;
     }
     // 4. Each carcass side to the outside and to the air.
-    for (float* heat : {&sector.innerCarcassHeat, &sector.outerCarcassHeat}) {
-      const float carcass = *heat / carcassCapacity;
+    float* const carcassHeat[2] = {&sector.innerCarcassHeat, &sector.outerCarcassHeat};
+    for (int c = 0; c < 2; ++c) {
+      const float carcass = *carcassHeat[c] * perCarcassCapacity;
       const float toAir = (carcass - air) * carcassToAir;
-      *heat += (REFERENCE_TEMPERATURE - carcass) * carcassToOutside - toAir;
-      airHeat += toAir;
-      heatSum += *heat;
-      (heat == &sector.innerCarcassHeat ? innerCarcassSum : outerCarcassSum) += carcass;
+      *carcassHeat[c] += (REFERENCE_TEMPERATURE - carcass) * carcassToOutside - toAir;
+      intoAir[TREAD_LANES + c] += toAir;
+      heatSum[TREAD_LANES + c] += *carcassHeat[c];
+      carcassSum[c] += carcass;
     }
     coatSum += sector.coat;
   }
+  airHeat += intoAir[0] + intoAir[1] + intoAir[2] + intoAir[3] + intoAir[4];
 
   // 5, 6: means round the tyre, the temperature and condition bytes.
   const float newTread = 0.03f * R;
@@ -160,8 +167,8 @@ void CarWheel::UpdateTyreTemperatures(const SuspensionBlock& set, int noFailure,
     condition[j] = RoundToByte((thicknessSum[j] * 0.0625f - 0.3f * newTread) * 255.0f / (0.7f * newTread));
   }
   temperatures[TYRE_TEMP_AIR] = CelsiusByte(air);
-  temperatures[TYRE_TEMP_INNER_CARCASS] = CelsiusByte(innerCarcassSum * 0.0625f);
-  temperatures[TYRE_TEMP_OUTER_CARCASS] = CelsiusByte(outerCarcassSum * 0.0625f);
+  temperatures[TYRE_TEMP_INNER_CARCASS] = CelsiusByte(carcassSum[0] * 0.0625f);
+  temperatures[TYRE_TEMP_OUTER_CARCASS] = CelsiusByte(carcassSum[1] * 0.0625f);
   temperatures[TYRE_TEMP_RIM] = CelsiusByte(rim);
   condition[TYRE_CONDITION_COAT] = RoundToByte(coatSum * 0.0625f * 1593.75f);  // a coat of 0.16 shows 255
 
@@ -177,7 +184,8 @@ void CarWheel::UpdateTyreTemperatures(const SuspensionBlock& set, int noFailure,
 
   // A wheel set of absurd sizes can make the explicit step run away: the tyre starts again
   // cold rather than hand the tyre step a heat or a stiffness that is not a number.
-  if (!std::isfinite(heatSum + airHeat + rimHeat + pressure + radialStiffness + treadStiffness + twistStiffness))
+  const float heats = heatSum[0] + heatSum[1] + heatSum[2] + heatSum[3] + heatSum[4];
+  if (!std::isfinite(heats + airHeat + rimHeat + pressure + radialStiffness + treadStiffness + twistStiffness))
     InitThermalState(set, 0);
 }
 

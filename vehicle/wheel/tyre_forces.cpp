@@ -147,9 +147,14 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
   const float R = set.rollingRadius;
 
   // 1. Steering about the upright, then the car's orientation.
-  float steer[9], wheelMatrix[9];
-  AxisRotation(uprightAxis, steerAngle, steer);
-  MatrixProduct(carMatrix, steer, wheelMatrix);
+  float wheelMatrix[9];
+  if (steerAngle != 0.0f) {
+    float steer[9];
+    AxisRotation(uprightAxis, steerAngle, steer);
+    MatrixProduct(carMatrix, steer, wheelMatrix);
+  } else {
+    for (int i = 0; i < 9; ++i) wheelMatrix[i] = carMatrix[i];  // no turn: the rotation is the identity
+  }
   const Vec3 spin = MatrixTimes(wheelMatrix, spinAxis);
   Vec3 reference = centre + MatrixTimes(wheelMatrix, contactOffset);
   // A damaged centre or orientation leaves the reference point where it was last.
@@ -230,14 +235,12 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
     normalForce += load;
     float slideRatio = 1.0f, grip = treadGrip;
     const float rimDeflection = std::max(set.maxDeflection, TYRE_DEFLECTION_FLOOR);
+    float frictionScale = 0.0f;
     if (d <= rimDeflection) {
       patchLength = 2.0f * halfLength;
-      const float peak = 0.75f * load / halfLength;
-      const float sensitivity =
-          load > 0 ? static_cast<float>(std::pow(static_cast<double>(peak * peak * 200000.0f * set.treadContactWidth),
-                                                 0.3333333432674408)) *
-                         halfLength * WheelPressureIntegral / load
-                   : 0.0f;
+      frictionScale = PatchFrictionScale(load, halfLength, set.treadContactWidth);
+      // The load sensitivity: the whole patch's friction at full sliding over the load.
+      const float sensitivity = load > 0 ? frictionScale * halfLength * WheelPressureIntegral / load : 0.0f;
       if (!SurfaceOf(*this).loose) {
         slideRatio = 0.75f;
         grip = treadGrip * (1.0f - sectors[sector].coat);
@@ -282,8 +285,9 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
     } else {
       // 7i. The brush model; the deformation relaxes over one patch length of rolling.
       BrushForces brush;
-      WheelContactForce(halfLength, d, slipLongitudinal / q, slipLateral / std::fabs(q), std::fabs(spinRate) * R,
-                        set.brushStiffness, camberTerm, set.treadContactWidth, grip, slideRatio, load, brush);
+      WheelContactForceScaled(halfLength, d, slipLongitudinal / q, slipLateral / std::fabs(q),
+                              std::fabs(spinRate) * R, set.brushStiffness, camberTerm, grip, slideRatio, frictionScale,
+                              brush);
       sliding = brush.slidingFraction;
       float longitudinal = brush.longitudinal, moment = brush.aligningMoment;
       if (q >= 0)

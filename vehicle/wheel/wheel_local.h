@@ -1,6 +1,6 @@
 // wheel_local.h - what the per-wheel model's files share and no one else uses (tests may).
 //
-// Sections: [Helpers] [Steps of the tyre step]
+// Sections: [Helpers] [Brush model] [Steps of the tyre step]
 #pragma once
 #include <cmath>
 #include <cstdint>
@@ -55,6 +55,15 @@ inline const SurfaceGrip& SurfaceOf(const CarWheel& w) { return SurfaceGrips[w.s
 // 1 when the wheel set's figures that the tyre and heat steps divide by are all positive:
 // a malformed set gets neither step.
 bool TyreIsUsable(const SuspensionBlock& set, const CarWheel& w);
+
+// ---- [Brush model] ----
+// (p^2 200000 b)^(1/3) with p = 0.75 n / a, the peak of a parabolic pressure carrying n:
+// times the pressure table it is the friction per slice length.  The tyre step's load
+// sensitivity and the brush model share it.
+float PatchFrictionScale(float n, float a, float b);
+// WheelContactForce with that scale already taken.
+void WheelContactForceScaled(float a, float d, float sx, float sy, float v, float k, float g, float mu, float r,
+                             float frictionScale, BrushForces& out);
 
 // ---- [Steps of the tyre step] ----
 // Lane loads, rolling heat and rolling resistance; returns the tread temperature grip G.
