@@ -224,56 +224,60 @@ TEST(SuspensionGeometry, InstantCentreAtInfinityMovesAtRightAnglesToTheArm) {
   }
 }
 
-TEST(SuspensionGeometry, RigidLinearAndFork) {
+TEST(SuspensionGeometry, RigidLinearAndForkOnBothSides) {
   const SuspensionBlock set = ArmSet();
-  CarWheel w = ArmWheel(SUSPENSION_RIGID, 1.0f);
-  w.travel = 0.17f;
-  w.UpdateSuspensionGeometry(set);
-  EXPECT_EQ(w.centre.x, w.designCentre.x);
-  EXPECT_EQ(w.centre.z, w.designCentre.z);
-  for (uint8_t type : {uint8_t{SUSPENSION_LINEAR}, uint8_t{SUSPENSION_FRONT_FORK}}) {
-    CarWheel l = ArmWheel(type, -1.0f);
-    l.travelDirection = {0.0f, -0.34202014f, 0.93969262f};  // a fork raked by 20 degrees
-    const Vec3 spin = l.spinAxis;
-    l.travel = l.travelOffset = 0.0f;
-    l.UpdateSuspensionGeometry(set);
-    EXPECT_EQ(l.centre.y, l.designCentre.y);
-    EXPECT_EQ(l.centre.z, l.designCentre.z);
-    l.travel = 0.1f;
-    l.travelOffset = 0.02f;
-    l.UpdateSuspensionGeometry(set);
-    Placed d = {};
-    PlaceD(l, set, d);
-    ExpectNear(l.centre, d.c, 1e-6, "linear");
-    EXPECT_NEAR(std::sqrt(LengthSquared(l.centre - l.designCentre)), 0.12f, 1e-6);
-    EXPECT_TRUE(Same(spin, l.spinAxis));  // nothing else changes
+  for (float side : {1.0f, -1.0f}) {
+    CarWheel w = ArmWheel(SUSPENSION_RIGID, side);
+    w.travel = 0.17f;
+    w.UpdateSuspensionGeometry(set);
+    EXPECT_EQ(w.centre.x, w.designCentre.x);
+    EXPECT_EQ(w.centre.z, w.designCentre.z);
+    for (uint8_t type : {uint8_t{SUSPENSION_LINEAR}, uint8_t{SUSPENSION_FRONT_FORK}}) {
+      CarWheel l = ArmWheel(type, side);
+      l.travelDirection = {0.0f, -0.34202014f, 0.93969262f};  // a fork raked by 20 degrees
+      const Vec3 spin = l.spinAxis;
+      l.travel = l.travelOffset = 0.0f;
+      l.UpdateSuspensionGeometry(set);
+      EXPECT_EQ(l.centre.y, l.designCentre.y);
+      EXPECT_EQ(l.centre.z, l.designCentre.z);
+      l.travel = 0.1f;
+      l.travelOffset = 0.02f;
+      l.UpdateSuspensionGeometry(set);
+      Placed d = {};
+      PlaceD(l, set, d);
+      ExpectNear(l.centre, d.c, 1e-6, "linear");
+      EXPECT_NEAR(std::sqrt(LengthSquared(l.centre - l.designCentre)), 0.12f, 1e-6);
+      EXPECT_TRUE(Same(spin, l.spinAxis));  // nothing else changes
+    }
   }
 }
 
-TEST(SuspensionGeometry, TrailingArmClosedForm) {
+TEST(SuspensionGeometry, TrailingArmClosedFormOnBothSides) {
   const SuspensionBlock set = ArmSet();
-  CarWheel w = ArmWheel(SUSPENSION_TRAILING_ARM, 1.0f);
-  w.trailingArmLength = 0.45f;
-  w.restArmAngle = 0.0f;
-  w.travel = w.travelOffset = 0.0f;
-  const Vec3 upright = w.uprightAxis;
-  w.UpdateSuspensionGeometry(set);
-  // At theta 0 the wheel lies R behind the pivot at its height and moves straight up.
-  EXPECT_EQ(w.centre.x, w.designCentre.x);
-  EXPECT_NEAR(w.centre.y, w.lowerPivot.y - 0.45f, 1e-6);
-  EXPECT_NEAR(w.centre.z, w.lowerPivot.z, 1e-6);
-  EXPECT_NEAR(w.travelDirection.y, 0.0f, 1e-7);
-  EXPECT_NEAR(w.travelDirection.z, 1.0f, 1e-7);
-  // theta = s / R + theta0 on the arc.
-  w.travel = 0.09f;
-  w.restArmAngle = 0.1f;
-  w.UpdateSuspensionGeometry(set);
-  const double th = 0.09 / 0.45 + 0.1;
-  EXPECT_NEAR(w.centre.y, w.lowerPivot.y - 0.45 * std::cos(th), 1e-6);
-  EXPECT_NEAR(w.centre.z, w.lowerPivot.z + 0.45 * std::sin(th), 1e-6);
-  EXPECT_NEAR(w.travelDirection.y, std::sin(th), 1e-6);
-  EXPECT_NEAR(w.travelDirection.z, std::cos(th), 1e-6);
-  EXPECT_TRUE(Same(upright, w.uprightAxis));
+  for (float side : {1.0f, -1.0f}) {
+    CarWheel w = ArmWheel(SUSPENSION_TRAILING_ARM, side);
+    w.trailingArmLength = 0.45f;
+    w.restArmAngle = 0.0f;
+    w.travel = w.travelOffset = 0.0f;
+    const Vec3 upright = w.uprightAxis;
+    w.UpdateSuspensionGeometry(set);
+    // At theta 0 the wheel lies R behind the pivot at its height and moves straight up.
+    EXPECT_EQ(w.centre.x, w.designCentre.x);
+    EXPECT_NEAR(w.centre.y, w.lowerPivot.y - 0.45f, 1e-6);
+    EXPECT_NEAR(w.centre.z, w.lowerPivot.z, 1e-6);
+    EXPECT_NEAR(w.travelDirection.y, 0.0f, 1e-7);
+    EXPECT_NEAR(w.travelDirection.z, 1.0f, 1e-7);
+    // theta = s / R + theta0 on the arc.
+    w.travel = 0.09f;
+    w.restArmAngle = 0.1f;
+    w.UpdateSuspensionGeometry(set);
+    const double th = 0.09 / 0.45 + 0.1;
+    EXPECT_NEAR(w.centre.y, w.lowerPivot.y - 0.45 * std::cos(th), 1e-6);
+    EXPECT_NEAR(w.centre.z, w.lowerPivot.z + 0.45 * std::sin(th), 1e-6);
+    EXPECT_NEAR(w.travelDirection.y, std::sin(th), 1e-6);
+    EXPECT_NEAR(w.travelDirection.z, std::cos(th), 1e-6);
+    EXPECT_TRUE(Same(upright, w.uprightAxis));
+  }
 }
 
 TEST(SuspensionGeometry, NoSolutionAndUnknownTypesLeaveTheWheelUntouched) {

@@ -240,6 +240,17 @@ TEST_F(TreadHeat, ATyreOverTwoHundredDegreesFailsAndLosesItsPressure) {
   EXPECT_EQ(w().temperatures[TYRE_TEMP_CENTRE], 202);
 }
 
+TEST_F(TreadHeat, AHeatStepThatRunsAwayStartsTheTyreAgainCold) {
+  w().sectors[6].lanes[0].contactHeat = 3.0e38f;  // together past what a float holds
+  w().sectors[7].lanes[0].contactHeat = 3.0e38f;
+  w().sectors[6].lanes[0].thickness *= 0.5f;
+  w().UpdateTyreTemperatures(set(), 0, 0.001f, 1.0f);
+  EXPECT_TRUE(std::isfinite(w().airHeat));
+  EXPECT_NEAR(w().sectors[6].lanes[0].contactHeat / LayerCapacity(), REF, 1e-3);
+  EXPECT_EQ(w().sectors[6].lanes[0].thickness, 0.03f * set().rollingRadius);
+  EXPECT_NEAR(w().pressure, 220000.0f, 0.1f);
+}
+
 TEST_F(TreadHeat, SlidingWearsTheLanesDownToTheirFloor) {
   const float R = set().rollingRadius, floor = 0.3f * (0.03f * R);
   w().laneDeflection[0] = 0.004f;

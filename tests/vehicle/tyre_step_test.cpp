@@ -246,6 +246,12 @@ TEST_F(TyreStep, RotationAngleWrapsAtSixteenTurns) {
     Call();
     ASSERT_LE(std::fabs(w().rotationAngle), 100.53097f);
   }
+  // More than 16 turns in one step still leaves the angle within them.
+  for (float spin : {1e6f, -3e6f}) {
+    w().spinRate = spin;
+    Call();
+    EXPECT_LE(std::fabs(w().rotationAngle), 100.53097f) << spin;
+  }
   // A frozen wheel set keeps its angle.
   q.set().rotationFrozen = 1;
   const float angle = w().rotationAngle;
@@ -419,6 +425,28 @@ TEST_F(TyreStep, DamagedInputsCountAsNotTouchingAndReachNoSum) {
     EXPECT_TRUE(std::isfinite(w().spinRate));
     EXPECT_EQ(w().contactKind, 1);  // the tyre itself still stands on the ground
   }
+}
+
+TEST_F(TyreStep, TheCarsSumsNeverOverflow) {
+  w().spinRate = 40.0f;
+  w().contactKind = 2;
+  w().steered = 1;
+  w().steerAngle = 0.1f;
+  q.car.velocity = {1.0f, 11.0f, 0.0f};
+  const float huge = 3.4e38f;
+  q.car.torque = {huge, huge, huge};
+  q.car.steeringTorqueSum = -huge;
+  Solid ground;
+  w().groundSolid = &ground;
+  q.car.impulseHandedOn = {huge, huge, huge};
+  const Vec3 total = Call({0.0f, 0.0f, huge});
+  ASSERT_EQ(w().contactKind, 1);
+  EXPECT_NE(w().aligningMoment.z, 0.0f);
+  EXPECT_TRUE(IsFinite(q.car.torque));
+  EXPECT_TRUE(IsFinite(q.car.impulseHandedOn));
+  EXPECT_TRUE(std::isfinite(q.car.steeringTorqueSum));
+  EXPECT_TRUE(IsFinite(total));
+  EXPECT_TRUE(IsFinite(w().wheelForce));
 }
 
 TEST_F(TyreStep, AWheelSetWithNothingToDivideByGetsNoTyreStep) {
