@@ -45,21 +45,21 @@ inline Vec3 MatrixTimes(const float m[9], const Vec3& v) {
 struct Solid {
   virtual ~Solid() = default;
 
-  float mass = 0;                  // kg
-  Vec3 centreOfMass = {};          // body axes, m from the origin
-  IntVector position = {};         // 16.16 world position of the body's reference
-  float orientation[9] = {};       // body to world, row-major
-  Vec3 offset = {};                // m from the 16.16 position to the true origin, world axes
-  Vec3 velocity = {};              // m/s of the centre of mass, world axes
-  Vec3 angularMomentum = {};       // about the centre of mass, world axes
-  Vec3 force = {};                 // summed during the step
-  Vec3 torque = {};                // summed during the step, about the body origin
-  Vec3 linearImpulse = {};         // from other bodies' contacts; applied and cleared by the step
-  Vec3 angularImpulse = {};        // the same, about the body origin
-  Vec3 impulseHandedOn = {};       // what this body's contacts gave to other bodies
-  float stiffness = 0;             // contact spring, N/m
-  float grip = 0;                  // friction coefficient of the body's contacts
-  float damping = 0;               // contact damper, N s/m
+  float mass = 0;             // kg
+  Vec3 centreOfMass = {};     // body axes, m from the origin
+  IntVector position = {};    // 16.16 world position of the body's reference
+  float orientation[9] = {};  // body to world, row-major
+  Vec3 offset = {};           // m from the 16.16 position to the true origin, world axes
+  Vec3 velocity = {};         // m/s of the centre of mass, world axes
+  Vec3 angularMomentum = {};  // about the centre of mass, world axes
+  Vec3 force = {};            // summed during the step
+  Vec3 torque = {};           // summed during the step, about the body origin
+  Vec3 linearImpulse = {};    // from other bodies' contacts; applied and cleared by the step
+  Vec3 angularImpulse = {};   // the same, about the body origin
+  Vec3 impulseHandedOn = {};  // what this body's contacts gave to other bodies
+  float stiffness = 0;        // contact spring, N/m
+  float grip = 0;             // friction coefficient of the body's contacts
+  float damping = 0;          // contact damper, N s/m
 
   // Takes the impulse off this body at a 16.16 world point: linear impulse -= J and
   // angular impulse += J x r, r = (point - position) / 65536.

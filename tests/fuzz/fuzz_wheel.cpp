@@ -6,8 +6,8 @@
 // flag bytes and floats for the wheel's state (what runs out reads as 0).  Finite floats are
 // held within +-1e6 (sizes of the record within +-1000 m); NaN and infinities come through.
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -35,12 +35,12 @@ struct Input {
 float Bound(float v, float limit) { return std::isfinite(v) ? (v > limit ? limit : (v < -limit ? -limit : v)) : v; }
 
 // Names the failed condition before stopping, so a crash report says which output broke.
-#define CHECK(condition)                                                   \
-  do {                                                                     \
-    if (!(condition)) {                                                    \
+#define CHECK(condition)                                                        \
+  do {                                                                          \
+    if (!(condition)) {                                                         \
       std::fprintf(stderr, "fuzz_wheel: %s (line %d)\n", #condition, __LINE__); \
-      std::abort();                                                        \
-    }                                                                      \
+      std::abort();                                                             \
+    }                                                                           \
   } while (0)
 
 void CheckFinite(const QuarterCar& q) {
@@ -75,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   set.Read(df, version);
   CHECK(!df.readPastEnd);
   df.Close();
-  for (float* size : {&set.sectionWidth, &set.aspectRatio, &set.rimRadius, &set.rimWidth, &set.wheelOffset,
-                      &set.caster, &set.lowerArmLength, &set.upperArmLength, &set.halfUprightLength})
+  for (float* size : {&set.sectionWidth, &set.aspectRatio, &set.rimRadius, &set.rimWidth, &set.wheelOffset, &set.caster,
+                      &set.lowerArmLength, &set.upperArmLength, &set.halfUprightLength})
     *size = Bound(*size, 1000.0f);
 
   // The wheel set as the car's set-up completes it, then the wheel.

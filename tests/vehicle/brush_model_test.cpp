@@ -19,7 +19,7 @@ class BrushModel : public ::testing::Test {
 constexpr float A = 0.05f, D = 0.01f, K = 2.0e7f, B = 0.18f, N = 4000.0f, V = 20.0f;
 
 TEST_F(BrushModel, TablesAndTheirIntegrals) {
-  EXPECT_NEAR(WheelPressureIntegral, 1.48225, 1e-5);  // the exact integral is 1.4783
+  EXPECT_NEAR(WheelPressureIntegral, 1.48225, 1e-5);                             // the exact integral is 1.4783
   EXPECT_NEAR(WheelPressureTable[0], std::pow(1 - 0.95 * 0.95, 2.0 / 3), 1e-6);  // the leading slice
   EXPECT_NEAR(WheelPressureTable[19], WheelPressureTable[0], 1e-6);
   EXPECT_NEAR(WheelPressureTable[9], std::pow(1 - 0.05 * 0.05, 2.0 / 3), 1e-6);

@@ -75,9 +75,7 @@ void SetupQuarterCar(QuarterCar& q, const WheelSetSpec& spec, float coldPressure
   PlaceAboveGround(q, 0.0f);
 }
 
-Vec3 QuarterCar::WheelCentreWorld() const {
-  return car.offset + MatrixTimes(car.orientation, car.wheels[0].centre);
-}
+Vec3 QuarterCar::WheelCentreWorld() const { return car.offset + MatrixTimes(car.orientation, car.wheels[0].centre); }
 
 void PlaceAboveGround(QuarterCar& q, float height) {
   q.car.offset = {};
@@ -108,8 +106,8 @@ void QuarterCar::Step() {
   car.torque = car.impulseHandedOn = {};
   car.steeringTorqueSum = 0.0f;
   Vec3 total = outsideForce;
-  w.UpdateWheelForces(set(), car.orientation, centre, brakeTorque, car.steeringTorqueSum, dt, 1.0f / dt, gravity,
-                      car, total);
+  w.UpdateWheelForces(set(), car.orientation, centre, brakeTorque, car.steeringTorqueSum, dt, 1.0f / dt, gravity, car,
+                      total);
   w.UpdateTyreTemperatures(set(), 0, dt, airCooling);
   // The body: the wheel's force and the sprung weight.
   Vec3 force = w.wheelForce;

@@ -9,7 +9,7 @@
 #include "vehicle/wheel/wheel.h"
 
 struct WheelSetSpec {
-  float width = 0.2f;      // m
+  float width = 0.2f;  // m
   float aspect = 0.5f;
   float rimRadius = 0.2f;  // m
   float rimWidth = 0.18f;  // m
@@ -30,12 +30,12 @@ struct QuarterCar {
   float sprungMass = 300.0f;  // kg
   float gravity = -9.81f;
   float dt = 0.001f;
-  float driveTorque = 0.0f;   // N m, put into the spin torque before each step
+  float driveTorque = 0.0f;  // N m, put into the spin torque before each step
   float brakeTorque = 0.0f;
   float airCooling = 0.0f;
-  int holdVelocity = 0;       // the car's horizontal velocity is held, only z moves
-  Vec3 outsideForce = {};     // put in as the wheel's total force before each step
-  float groundGrip = 1.0f;    // the ground's grip coefficient under the wheel
+  int holdVelocity = 0;     // the car's horizontal velocity is held, only z moves
+  Vec3 outsideForce = {};   // put in as the wheel's total force before each step
+  float groundGrip = 1.0f;  // the ground's grip coefficient under the wheel
 
   CarWheel& wheel() { return car.wheels[0]; }
   SuspensionBlock& set() { return car.wheelSets[0]; }

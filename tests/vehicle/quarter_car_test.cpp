@@ -18,10 +18,14 @@ bool WheelIsFinite(const QuarterCar& q) {
             IsFinite(q.car.torque) && IsFinite(q.car.impulseHandedOn) && IsFinite(q.car.velocity) &&
             IsFinite(q.car.offset) && std::isfinite(q.car.steeringTorqueSum) &&
             std::fabs(w.rotationAngle) <= 100.53097f && std::fabs(w.travelVelocity) <= 16.0f;
-  for (float v : {w.spinRate, w.rotationAngle, w.travel, w.travelVelocity, w.deflection, w.normalForce,
-                  w.gripFactor, w.sliding, w.deformLongitudinal, w.deformLateral, w.twist, w.pressure,
-                  w.radialStiffness, w.treadStiffness, w.twistStiffness, w.airHeat, w.rimHeat, w.totalWear,
-                  w.slidingEnergy, w.travelOffset, w.lowerArmShortening, w.toeDamageAngle, w.spinTorque})
+  for (float v : {w.spinRate,        w.rotationAngle,  w.travel,
+                  w.travelVelocity,  w.deflection,     w.normalForce,
+                  w.gripFactor,      w.sliding,        w.deformLongitudinal,
+                  w.deformLateral,   w.twist,          w.pressure,
+                  w.radialStiffness, w.treadStiffness, w.twistStiffness,
+                  w.airHeat,         w.rimHeat,        w.totalWear,
+                  w.slidingEnergy,   w.travelOffset,   w.lowerArmShortening,
+                  w.toeDamageAngle,  w.spinTorque})
     ok = ok && std::isfinite(v);
   for (const TreadSector& s : w.sectors) {
     for (const TreadLane& lane : s.lanes)

@@ -107,7 +107,7 @@ TEST_F(SuspensionForce, ArmsShortenToAThirdAndTheToeBendsTo22AndAHalfDegrees) {
   set.upperArmLength = 0.25f;
   const Vec3 up = {0.0f, 0.0f, 1.0f}, spin = {1.0f, 0.0f, 0.0f};
   w().suspensionType = SUSPENSION_DOUBLE_WISHBONE;
-  w().edgeDirection = {0.0f, 0.6f, 0.8f};  // struck high and from the front
+  w().edgeDirection = {0.0f, 0.6f, 0.8f};                  // struck high and from the front
   w().wheelForce = {-w().armStrength * 4.0f, 0.0f, 0.0f};  // pushed inwards: x = 9
   DamageSuspension(w(), set, IDENTITY, up, spin, 1, DT);
   const float upperShare = (1.0f - 0.8f) * 0.5f;

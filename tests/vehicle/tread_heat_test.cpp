@@ -264,8 +264,8 @@ TEST_F(TreadHeat, SlidingWearsTheLanesDownToTheirFloor) {
   // The outer lane carries 0.016 / 0.03 of the energy.
   const double share = 300.0 * 0.016 / 0.03;
   EXPECT_NEAR(w().sectors[4].lanes[2].contactHeat - heat, 0.2 * share, 0.2 * share * 1e-3);
-  EXPECT_NEAR(before - w().sectors[4].lanes[2].thickness,
-              TyreCompounds[5].wearRate * share / set().heatCapacityWidth, 3e-9);
+  EXPECT_NEAR(before - w().sectors[4].lanes[2].thickness, TyreCompounds[5].wearRate * share / set().heatCapacityWidth,
+              3e-9);
   EXPECT_EQ(w().sectors[5].lanes[2].thickness, before);  // only the sector in contact
   w().slidingEnergy = 1e9f;
   HeatAndWearBySliding(w(), set(), 4);

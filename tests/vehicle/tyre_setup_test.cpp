@@ -56,8 +56,8 @@ TEST(TyreSetup, TwentyCentimetresOnAHalfProfileAndAForty) {
 }
 
 TEST(TyreSetup, MatchesTheTranscriptionForSizesCompoundsAndProfiles) {
-  const float sizes[][3] = {{0.2f, 0.5f, 0.2f}, {0.315f, 0.3f, 0.229f}, {0.125f, 0.8f, 0.15f},
-                            {0.09f, 0.9f, 0.3f}, {0.27f, 0.25f, 0.254f}};
+  const float sizes[][3] = {
+      {0.2f, 0.5f, 0.2f}, {0.315f, 0.3f, 0.229f}, {0.125f, 0.8f, 0.15f}, {0.09f, 0.9f, 0.3f}, {0.27f, 0.25f, 0.254f}};
   for (const auto& s : sizes)
     for (uint8_t compound = 0; compound < TYRE_COMPOUND_COUNT; ++compound)
       for (int rounded = 0; rounded < 2; ++rounded) {

@@ -79,13 +79,13 @@ TEST_F(TyreStep, TouchingStepsMatchTheTranscription) {
     Mode mode;
   };
   const Case cases[] = {
-      {0.010f, 0.010f, 0.0f, {0.0f, 0.0f, 0.0f}, 2, 0, HOLDS},         // standing
-      {0.012f, 0.009f, 2.0f, {0.05f, 0.4f, 0.0f}, 2, 0, HOLDS},        // creeping: the elastic model
-      {0.012f, 0.012f, 3.0f, {30.0f, 0.2f, 0.0f}, 2, 0, SLIDES},       // sliding sideways: it saturates
-      {0.015f, 0.015f, 40.0f, {0.6f, 11.5f, 0.0f}, 2, 0, BRUSH},       // rolling with slip: the brush model
-      {0.015f, 0.014f, -40.0f, {-0.6f, -12.5f, 0.0f}, 2, 0, BRUSH},    // rolling backwards
-      {0.020f, 0.020f, 60.0f, {2.0f, 18.0f, 0.0f}, 2, 4, BRUSH},       // loose ground: no sliding ratio
-      {0.080f, 0.080f, 30.0f, {0.0f, 9.0f, 0.0f}, 2, 0, RIM},          // on the rim
+      {0.010f, 0.010f, 0.0f, {0.0f, 0.0f, 0.0f}, 2, 0, HOLDS},       // standing
+      {0.012f, 0.009f, 2.0f, {0.05f, 0.4f, 0.0f}, 2, 0, HOLDS},      // creeping: the elastic model
+      {0.012f, 0.012f, 3.0f, {30.0f, 0.2f, 0.0f}, 2, 0, SLIDES},     // sliding sideways: it saturates
+      {0.015f, 0.015f, 40.0f, {0.6f, 11.5f, 0.0f}, 2, 0, BRUSH},     // rolling with slip: the brush model
+      {0.015f, 0.014f, -40.0f, {-0.6f, -12.5f, 0.0f}, 2, 0, BRUSH},  // rolling backwards
+      {0.020f, 0.020f, 60.0f, {2.0f, 18.0f, 0.0f}, 2, 4, BRUSH},     // loose ground: no sliding ratio
+      {0.080f, 0.080f, 30.0f, {0.0f, 9.0f, 0.0f}, 2, 0, RIM},        // on the rim
   };
   for (const Case& c : cases) {
     SetUp();
@@ -103,10 +103,20 @@ TEST_F(TyreStep, TouchingStepsMatchTheTranscription) {
     SCOPED_TRACE(c.deflection);
     ExpectMatches(d, before);
     switch (c.mode) {  // each case takes the path it is meant for
-      case HOLDS: EXPECT_EQ(w().sliding, 0.0f); break;
-      case SLIDES: EXPECT_EQ(w().sliding, 1.0f); break;
-      case BRUSH: EXPECT_GT(w().patchLength, 0.0f); EXPECT_GT(w().sliding, 0.0f); EXPECT_LT(w().sliding, 1.0f); break;
-      case RIM: EXPECT_EQ(w().gripFactor, 0.25f); break;
+      case HOLDS:
+        EXPECT_EQ(w().sliding, 0.0f);
+        break;
+      case SLIDES:
+        EXPECT_EQ(w().sliding, 1.0f);
+        break;
+      case BRUSH:
+        EXPECT_GT(w().patchLength, 0.0f);
+        EXPECT_GT(w().sliding, 0.0f);
+        EXPECT_LT(w().sliding, 1.0f);
+        break;
+      case RIM:
+        EXPECT_EQ(w().gripFactor, 0.25f);
+        break;
     }
   }
 }

@@ -12,8 +12,8 @@ struct BrushD {
 };
 
 // The 20-slice patch over the pressure table that InitWheelTables filled.
-inline BrushD BrushModelD(double a, double d, double sx, double sy, double v, double k, double g, double b,
-                          double mu, double r, double n) {
+inline BrushD BrushModelD(double a, double d, double sx, double sy, double v, double k, double g, double b, double mu,
+                          double r, double n) {
   BrushD out = {};
   const double L = 2 * a, w = 0.05 * L, c = d * g * 0.25;
   const double p = 0.75 * n / a, m = std::cbrt(p * p * 200000 * b) * 1.1 * mu, h = 20 * v / L;
@@ -55,7 +55,7 @@ struct TyreStepD {
   bool touching;
   double deflection, normalForce, gripFactor, patchLength, sliding, slidingEnergy;
   double dl, ds, twist, spinTorque, treadGrip;
-  V3 force;            // Fw before the suspension: normal and tangential force plus E
+  V3 force;  // Fw before the suspension: normal and tangential force plus E
   V3 aligningMoment;
 };
 
@@ -89,7 +89,8 @@ inline TyreStepD TyreStepReference(const CarWheel& w, const SuspensionBlock& set
   const double q = double(w.spinRate) * dt * R;
   // Lanes, rolling heat and grip by temperature.
   const double lane[3] = {std::max(0.0, d - g * width / 2), d, std::max(0.0, d + g * width / 2)};
-  const double Cl = R * 0.001 * wc * 910 * 2000, Topt = double(TyreCompounds[set.compoundIndex].optimumTemperatureC) + 273.15;
+  const double Cl = R * 0.001 * wc * 910 * 2000,
+               Topt = double(TyreCompounds[set.compoundIndex].optimumTemperatureC) + 273.15;
   const double rolling = double(set.rollingHeat) * 800 * std::fabs(q), H = rolling * 600 * set.treadContactWidth;
   double laneHeat = 0, weighted = 0, loads = 0;
   for (int j = 0; j < 3; ++j) {
@@ -112,7 +113,8 @@ inline TyreStepD TyreStepReference(const CarWheel& w, const SuspensionBlock& set
   const double rimDeflection = std::max(double(set.maxDeflection), 0.01);
   if (d <= rimDeflection) {
     patch = 2 * a;
-    const double ls = std::cbrt(std::pow(0.75 * N / a, 2) * 200000 * set.treadContactWidth) * a * WheelPressureIntegral / N;
+    const double ls =
+        std::cbrt(std::pow(0.75 * N / a, 2) * 200000 * set.treadContactWidth) * a * WheelPressureIntegral / N;
     if (!SurfaceGrips[w.surfaceKind & 15].loose) {
       r = 0.75;
       grip = G * (1 - tread.coat);
@@ -125,8 +127,9 @@ inline TyreStepD TyreStepReference(const CarWheel& w, const SuspensionBlock& set
   const double F = gripFactor * N, kt = w.treadStiffness;
   const double sl = q - DotD(delta, f), ss = -DotD(delta, l);
   // A contact the car's step made has its deformation rebuilt along today's directions.
-  const V3 previous = w.contactKind == 2 && w.groundContact ? f * double(w.deformLongitudinal) + l * double(w.deformLateral)
-                                                             : D3(w.deformation);
+  const V3 previous = w.contactKind == 2 && w.groundContact
+                          ? f * double(w.deformLongitudinal) + l * double(w.deformLateral)
+                          : D3(w.deformation);
   double dl, ds, twist = w.twist, sliding, energy;
   V3 align = {};
   const bool simple = std::fabs(w.spinRate) < 3.14159265 || patch == 0;

@@ -21,7 +21,7 @@ namespace {
 
 constexpr double TWO_THIRDS = 0.6666666865348816;  // 2/3 as a float
 constexpr double ONE_THIRD = 0.3333333432674408;   // 1/3 as a float
-constexpr float SLIDING_DECAY_RATE = 500.0f;  // 1/e of the friction lost per 2 mm of accumulated sliding
+constexpr float SLIDING_DECAY_RATE = 500.0f;       // 1/e of the friction lost per 2 mm of accumulated sliding
 
 }  // namespace
 
@@ -47,8 +47,8 @@ float PatchFrictionScale(float n, float a, float b) {
   return static_cast<float>(std::pow(static_cast<double>(p * p * 200000.0f * b), ONE_THIRD));
 }
 
-void WheelContactForce(float a, float d, float sx, float sy, float v, float k, float g, float b, float mu,
-                       float r, float n, BrushForces& out) {
+void WheelContactForce(float a, float d, float sx, float sy, float v, float k, float g, float b, float mu, float r,
+                       float n, BrushForces& out) {
   WheelContactForceScaled(a, d, sx, sy, v, k, g, mu, r, PatchFrictionScale(n, a, b), out);
 }
 

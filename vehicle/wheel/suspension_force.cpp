@@ -10,12 +10,12 @@
 
 namespace {
 
-constexpr float EDGE_RATE_LIMIT = 4.0f;        // m/s of depth change counted by the damper
-constexpr float TRAVEL_SPEED_LIMIT = 16.0f;    // m/s
-constexpr float SAG_LIMIT = 0.03f;             // of the rolling radius: the spring breaks there
-constexpr float ARM_SHORTENING_LIMIT = 0.333f; // of the arm's length
-constexpr float TOE_LIMIT = 0.3926991f;        // rad, 22.5 degrees
-constexpr float TOE_BEND = 1.0471976f;         // rad per second of overload
+constexpr float EDGE_RATE_LIMIT = 4.0f;         // m/s of depth change counted by the damper
+constexpr float TRAVEL_SPEED_LIMIT = 16.0f;     // m/s
+constexpr float SAG_LIMIT = 0.03f;              // of the rolling radius: the spring breaks there
+constexpr float ARM_SHORTENING_LIMIT = 0.333f;  // of the arm's length
+constexpr float TOE_LIMIT = 0.3926991f;         // rad, 22.5 degrees
+constexpr float TOE_BEND = 1.0471976f;          // rad per second of overload
 
 // A zero damage rate times an overload too large for a float does nothing.
 float NanToZero(float amount) { return std::isnan(amount) ? 0.0f : amount; }

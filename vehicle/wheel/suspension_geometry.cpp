@@ -25,8 +25,8 @@ bool IsFinite(const Placement& p) {
 
 // The spin axis N and the contact offset M from the upright's unit direction (ux, uz) in
 // the xz plane; returns the contact point K's x and z.
-void SpinAxisAndContact(const CarWheel& w, const SuspensionBlock& set, float ux, float uz, Placement& out,
-                        float& kx, float& kz) {
+void SpinAxisAndContact(const CarWheel& w, const SuspensionBlock& set, float ux, float uz, Placement& out, float& kx,
+                        float& kz) {
   const float side = w.side, a = w.axleAlong, b = w.axleAcross;
   out.spin = {side * (b * uz + a * ux), 0.0f, side * (a * uz - b * ux)};
   const float p = set.wheelOffset, q = set.rollingRadius;

@@ -13,11 +13,11 @@
 
 namespace {
 
-constexpr float RUBBER = 910.0f * 2000.0f;    // J/(m^3 K)
+constexpr float RUBBER = 910.0f * 2000.0f;  // J/(m^3 K)
 constexpr float RIM_METAL = 2700.0f * 1000.0f;
-constexpr float AIR = 1005.0f;                // J/(kg K)
-constexpr float CONTACT_LAYER = 0.001f;       // m of contact layer per m of radius
-constexpr float CARCASS = 0.02f;              // m of carcass per m of section width
+constexpr float AIR = 1005.0f;                  // J/(kg K)
+constexpr float CONTACT_LAYER = 0.001f;         // m of contact layer per m of radius
+constexpr float CARCASS = 0.02f;                // m of carcass per m of section width
 constexpr float FAILURE_TEMPERATURE = 473.15f;  // K (200 C)
 constexpr float COAT_LIMIT = 0.16f;
 
@@ -249,7 +249,8 @@ void HeatAndWearBySliding(CarWheel& w, const SuspensionBlock& set, int sector) {
   // 7. Loose ground lays a coat up to its target; firm ground rubs it off.
   if (w.looseGround) {
     const float target = static_cast<float>(surface.coatTargetPercent) * 0.01f;
-    if (tread.coat < target) tread.coat = std::min(COAT_LIMIT, tread.coat + target * w.frictionLimit * q * 0.000004f / wc);
+    if (tread.coat < target)
+      tread.coat = std::min(COAT_LIMIT, tread.coat + target * w.frictionLimit * q * 0.000004f / wc);
   } else if (tread.coat != 0.0f) {
     tread.coat -= (w.frictionLimit * q * 0.00000006f + energy * 0.000001f) * tread.coat / wc;
     if (tread.coat < 0.01f) tread.coat = 0.0f;

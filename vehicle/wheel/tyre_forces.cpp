@@ -93,19 +93,17 @@ bool InputsAreFinite(const CarWheel& w, const float carMatrix[9], const Vec3& ce
   return MatrixIsFinite(carMatrix) && IsFinite(centre) && std::isfinite(brakeTorque) && std::isfinite(dt) &&
          std::isfinite(invDt) && std::isfinite(gravity) && IsFinite(car.velocity) && IsFinite(totalForce) &&
          IsFinite(w.groundPoint) && IsFinite(w.groundNormal) && std::isfinite(w.gripCoefficient) &&
-         std::isfinite(w.steerAngle) && IsFinite(w.uprightAxis) && IsFinite(w.spinAxis) &&
-         IsFinite(w.contactOffset) && IsFinite(w.deformation) && std::isfinite(w.deformLongitudinal) &&
-         std::isfinite(w.deformLateral) && std::isfinite(w.twist) && std::isfinite(w.deflection) &&
-         IsFinite(w.lastReference) && IsFinite(w.dragAnchor) && std::isfinite(w.spinTorque) &&
-         std::isfinite(w.springRate) && std::isfinite(w.bumpDamping) && std::isfinite(w.reboundDamping) &&
-         std::isfinite(w.springPreload) && std::isfinite(w.unsprungMass) && std::isfinite(w.maxTravel) &&
-         std::isfinite(w.springStrength) && std::isfinite(w.springDamageRate) && std::isfinite(w.armStrength) &&
-         std::isfinite(w.armDamageRate) && std::isfinite(w.travelOffset) && std::isfinite(w.toeDamageAngle) &&
-         std::isfinite(car.stiffness) && std::isfinite(car.grip) && std::isfinite(car.damping) &&
-         (!w.edgePresent || (IsFinite(w.edgePlanePoint) &&
-                                                             IsFinite(w.edgePlaneNormal) &&
-                                                             IsFinite(w.edgeContactPoint) &&
-                                                             std::isfinite(w.edgeDepth)));
+         std::isfinite(w.steerAngle) && IsFinite(w.uprightAxis) && IsFinite(w.spinAxis) && IsFinite(w.contactOffset) &&
+         IsFinite(w.deformation) && std::isfinite(w.deformLongitudinal) && std::isfinite(w.deformLateral) &&
+         std::isfinite(w.twist) && std::isfinite(w.deflection) && IsFinite(w.lastReference) && IsFinite(w.dragAnchor) &&
+         std::isfinite(w.spinTorque) && std::isfinite(w.springRate) && std::isfinite(w.bumpDamping) &&
+         std::isfinite(w.reboundDamping) && std::isfinite(w.springPreload) && std::isfinite(w.unsprungMass) &&
+         std::isfinite(w.maxTravel) && std::isfinite(w.springStrength) && std::isfinite(w.springDamageRate) &&
+         std::isfinite(w.armStrength) && std::isfinite(w.armDamageRate) && std::isfinite(w.travelOffset) &&
+         std::isfinite(w.toeDamageAngle) && std::isfinite(car.stiffness) && std::isfinite(car.grip) &&
+         std::isfinite(car.damping) &&
+         (!w.edgePresent || (IsFinite(w.edgePlanePoint) && IsFinite(w.edgePlaneNormal) &&
+                             IsFinite(w.edgeContactPoint) && std::isfinite(w.edgeDepth)));
 }
 
 // The wheel is off the ground: no force, no deformation, no grip.
@@ -141,8 +139,7 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
   if (!std::isfinite(travelVelocity)) travelVelocity = 0.0f;
   if (!std::isfinite(rotationAngle)) rotationAngle = 0.0f;
   if (std::fabs(rotationAngle) > ROTATION_LIMIT) rotationAngle = std::remainder(rotationAngle, ROTATION_WRAP);
-  const bool inputsFinite =
-      InputsAreFinite(*this, carMatrix, centre, brakeTorque, dt, invDt, gravity, car, totalForce);
+  const bool inputsFinite = InputsAreFinite(*this, carMatrix, centre, brakeTorque, dt, invDt, gravity, car, totalForce);
   if (!IsFinite(totalForce)) totalForce = {};
   const float R = set.rollingRadius;
 
@@ -285,9 +282,8 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
     } else {
       // 7i. The brush model; the deformation relaxes over one patch length of rolling.
       BrushForces brush;
-      WheelContactForceScaled(halfLength, d, slipLongitudinal / q, slipLateral / std::fabs(q),
-                              std::fabs(spinRate) * R, set.brushStiffness, camberTerm, grip, slideRatio, frictionScale,
-                              brush);
+      WheelContactForceScaled(halfLength, d, slipLongitudinal / q, slipLateral / std::fabs(q), std::fabs(spinRate) * R,
+                              set.brushStiffness, camberTerm, grip, slideRatio, frictionScale, brush);
       sliding = brush.slidingFraction;
       float longitudinal = brush.longitudinal, moment = brush.aligningMoment;
       if (q >= 0)

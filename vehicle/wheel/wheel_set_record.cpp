@@ -11,8 +11,8 @@
 
 const char* const SuspensionTypeNames[SUSPENSION_TYPE_COUNT] = {
     "Rigid", "Linear", "Front Fork", "MacPherson Strut", "Double Wishbone", "Trailing Arm"};
-const char* const SuspensionTypeKeys[SUSPENSION_TYPE_COUNT] = {
-    "3g_susrigid", nullptr, "3g_susffork", "3g_susmacph", "3g_susdwish", "3g_sustrail"};
+const char* const SuspensionTypeKeys[SUSPENSION_TYPE_COUNT] = {"3g_susrigid", nullptr,       "3g_susffork",
+                                                               "3g_susmacph", "3g_susdwish", "3g_sustrail"};
 
 void SuspensionBlock::Write(DataFile& stream) const {
   const uint8_t type = suspensionType;
