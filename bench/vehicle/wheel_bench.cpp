@@ -57,9 +57,9 @@ QuarterCar& CorneringWheel() {
   if (made) return q;
   made = true;
   InitWheelTables();
-  WheelSetSpec spec;
-  spec.type = SUSPENSION_MACPHERSON_STRUT;
-  SetupQuarterCar(q, spec);
+  WheelSetSizes sizes;
+  sizes.type = SUSPENSION_MACPHERSON_STRUT;
+  SetupQuarterCar(q, sizes);
   SuspensionBlock& set = q.set();
   set.lowerArmLength = 0.35f;
   set.halfUprightLength = 0.14f;

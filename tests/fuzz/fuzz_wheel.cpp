@@ -80,17 +80,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     *size = Bound(*size, 1000.0f);
 
   // The wheel set as the car's set-up completes it, then the wheel.
-  WheelSetSpec spec;
-  spec.width = set.sectionWidth;
-  spec.aspect = set.aspectRatio;
-  spec.rimRadius = set.rimRadius;
-  spec.rimWidth = set.rimWidth;
-  spec.compound = in.Byte();
-  spec.type = set.suspensionType;
-  spec.rounded = in.Byte() & 1;
+  WheelSetSizes sizes;
+  sizes.width = set.sectionWidth;
+  sizes.aspect = set.aspectRatio;
+  sizes.rimRadius = set.rimRadius;
+  sizes.rimWidth = set.rimWidth;
+  sizes.compound = in.Byte();
+  sizes.type = set.suspensionType;
+  sizes.rounded = in.Byte() & 1;
   const SuspensionBlock stored = set;
   q.sprungMass = std::fabs(in.Float(1e4f));
-  SetupQuarterCar(q, spec, in.Float());
+  SetupQuarterCar(q, sizes, in.Float());
   // SetupQuarterCar made the set again from the sizes; the record's other fields come back.
   set.wheelOffset = stored.wheelOffset;
   set.caster = stored.caster;

@@ -8,20 +8,20 @@ namespace {
 constexpr float TWO_PI = 6.2831855f;
 }
 
-void MakeWheelSet(SuspensionBlock& set, const WheelSetSpec& spec) {
+void MakeWheelSet(SuspensionBlock& set, const WheelSetSizes& sizes) {
   set = {};
-  set.sectionWidth = spec.width;
-  set.aspectRatio = spec.aspect;
-  set.rimRadius = spec.rimRadius;
-  set.rimWidth = spec.rimWidth;
-  set.suspensionType = spec.type;
-  set.compoundIndex = spec.compound;
-  SetupTyre(set, spec.rounded, 0.0f);
+  set.sectionWidth = sizes.width;
+  set.aspectRatio = sizes.aspect;
+  set.rimRadius = sizes.rimRadius;
+  set.rimWidth = sizes.rimWidth;
+  set.suspensionType = sizes.type;
+  set.compoundIndex = sizes.compound;
+  SetupTyre(set, sizes.rounded, 0.0f);
   const float R = set.rollingRadius;
   const float sidewall = std::max(set.maxDeflection, TYRE_DEFLECTION_FLOOR);
   set.heatCapacityWidth = set.treadContactWidth * R * TWO_PI * 0.0625f / 3.0f;
   set.sidewallFactor = sidewall * R * TWO_PI * 0.0625f;
-  set.rimVolume = spec.rimRadius * TWO_PI * spec.rimWidth * R * 0.02f;
+  set.rimVolume = sizes.rimRadius * TWO_PI * sizes.rimWidth * R * 0.02f;
 }
 
 float TyreAirMass(const SuspensionBlock& set, float coldPressure) {
@@ -31,9 +31,9 @@ float TyreAirMass(const SuspensionBlock& set, float coldPressure) {
   return (coldPressure + ATMOSPHERIC_PRESSURE) / ATMOSPHERIC_PRESSURE * volume * 1.205f;
 }
 
-void SetupQuarterCar(QuarterCar& q, const WheelSetSpec& spec, float coldPressure) {
+void SetupQuarterCar(QuarterCar& q, const WheelSetSizes& sizes, float coldPressure) {
   q.car.wheelCount = 1;
-  MakeWheelSet(q.set(), spec);
+  MakeWheelSet(q.set(), sizes);
   const SuspensionBlock& set = q.set();
   Car& car = q.car;
   car.orientation[0] = car.orientation[4] = car.orientation[8] = 1.0f;
@@ -44,7 +44,7 @@ void SetupQuarterCar(QuarterCar& q, const WheelSetSpec& spec, float coldPressure
   CarWheel& w = q.wheel();
   w = {};
   w.side = 1.0f;
-  w.suspensionType = spec.type;
+  w.suspensionType = sizes.type;
   w.designCentre = {0.7f, 0.0f, 0.0f};
   w.axleAlong = 0.0f;
   w.axleAcross = 1.0f;  // the side folded in: the spin axis is +x on both sides
@@ -58,7 +58,7 @@ void SetupQuarterCar(QuarterCar& q, const WheelSetSpec& spec, float coldPressure
   w.reboundDamping = 3500.0f;
   w.springPreload = 500.0f;
   const float R = set.rollingRadius;
-  w.unsprungMass = (R * TWO_PI * spec.width + R * R * TWO_PI + spec.rimRadius * TWO_PI * spec.width) * 12.0f;
+  w.unsprungMass = (R * TWO_PI * sizes.width + R * R * TWO_PI + sizes.rimRadius * TWO_PI * sizes.width) * 12.0f;
   w.spinInertia = w.unsprungMass * R * R * 0.5f;
   // Load limits as the car's set-up gives them: three and six times a share of the weight.
   w.springStrength = q.sprungMass * 9.81f * 6.0f;

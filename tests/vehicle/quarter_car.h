@@ -8,7 +8,7 @@
 #include "vehicle/car.h"
 #include "vehicle/wheel/wheel.h"
 
-struct WheelSetSpec {
+struct WheelSetSizes {
   float width = 0.2f;  // m
   float aspect = 0.5f;
   float rimRadius = 0.2f;  // m
@@ -21,7 +21,7 @@ struct WheelSetSpec {
 // A wheel set as the car's set-up makes it: SetupTyre, then the heat-capacity width, the
 // sidewall and the rim volume from the tyre's sizes (the sidewall from the floored maximum
 // deflection, so a tyre with no sidewall still has a carcass).
-void MakeWheelSet(SuspensionBlock& set, const WheelSetSpec& spec);
+void MakeWheelSet(SuspensionBlock& set, const WheelSetSizes& sizes);
 // The tyre's air mass at a cold pressure (Pa above the atmosphere) for a wheel set.
 float TyreAirMass(const SuspensionBlock& set, float coldPressure);
 
@@ -49,6 +49,6 @@ struct QuarterCar {
 
 // A right-hand wheel on a linear suspension moving straight up, its tyre and heat state set
 // up, the car level and standing with the tyre just touching the ground.
-void SetupQuarterCar(QuarterCar& q, const WheelSetSpec& spec, float coldPressure = 200000.0f);
+void SetupQuarterCar(QuarterCar& q, const WheelSetSizes& sizes, float coldPressure = 200000.0f);
 // Places the car so that the tyre's lowest point lies height metres above the ground.
 void PlaceAboveGround(QuarterCar& q, float height);

@@ -39,15 +39,15 @@ class QuarterCarRuns : public ::testing::Test {
  protected:
   QuarterCar q;
   void SetUp() override { InitWheelTables(); }
-  void Start(const WheelSetSpec& spec, float sprungMass) {
+  void Start(const WheelSetSizes& sizes, float sprungMass) {
     q = QuarterCar();
     q.sprungMass = sprungMass;
-    SetupQuarterCar(q, spec);
+    SetupQuarterCar(q, sizes);
   }
 };
 
 TEST_F(QuarterCarRuns, ALoadedWheelComesToRestAtTheStaticBalance) {
-  Start(WheelSetSpec{}, 300.0f);
+  Start(WheelSetSizes{}, 300.0f);
   q.Run(6000);
   const CarWheel& w = q.wheel();
   EXPECT_LT(std::fabs(w.travelVelocity), 1e-4f);
@@ -65,7 +65,7 @@ TEST_F(QuarterCarRuns, ALoadedWheelComesToRestAtTheStaticBalance) {
 }
 
 TEST_F(QuarterCarRuns, AFreeRollingWheelTurnsAtTheGroundSpeedOverItsRadius) {
-  Start(WheelSetSpec{}, 300.0f);
+  Start(WheelSetSizes{}, 300.0f);
   q.Run(3000);
   q.holdVelocity = 1;
   q.car.velocity.y = 15.0f;
@@ -81,7 +81,7 @@ TEST_F(QuarterCarRuns, AFreeRollingWheelTurnsAtTheGroundSpeedOverItsRadius) {
 }
 
 TEST_F(QuarterCarRuns, ALockedWheelSlidesOnOneSectorAndWearsIt) {
-  Start(WheelSetSpec{}, 300.0f);
+  Start(WheelSetSizes{}, 300.0f);
   q.Run(3000);
   q.holdVelocity = 1;
   q.car.velocity.y = 20.0f;
@@ -104,11 +104,11 @@ TEST_F(QuarterCarRuns, ALockedWheelSlidesOnOneSectorAndWearsIt) {
 
 TEST_F(QuarterCarRuns, ANarrowLowProfileTyreSettlesOnItsFlooredDeflection) {
   // 0.1 m at aspect 0.25 has no sidewall; its damping and rim contact use the 0.01 m floor.
-  WheelSetSpec spec;
-  spec.width = 0.1f;
-  spec.aspect = 0.25f;
-  spec.rimRadius = 0.15f;
-  Start(spec, 100.0f);
+  WheelSetSizes sizes;
+  sizes.width = 0.1f;
+  sizes.aspect = 0.25f;
+  sizes.rimRadius = 0.15f;
+  Start(sizes, 100.0f);
   ASSERT_LT(q.set().maxDeflection, 0.0f);
   q.Run(6000);
   const CarWheel& w = q.wheel();
@@ -127,14 +127,14 @@ TEST_F(QuarterCarRuns, ANarrowLowProfileTyreSettlesOnItsFlooredDeflection) {
 }
 
 TEST_F(QuarterCarRuns, ZeroLoadStaysFinite) {
-  Start(WheelSetSpec{}, 0.0f);
+  Start(WheelSetSizes{}, 0.0f);
   q.gravity = 0.0f;
   q.wheel().unsprungMass = 0.0f;
   q.car.mass = 1.0f;
   q.Run(500);
   EXPECT_TRUE(WheelIsFinite(q));
   // A wheel pressed in by a hair.
-  Start(WheelSetSpec{}, 300.0f);
+  Start(WheelSetSizes{}, 300.0f);
   PlaceAboveGround(q, -1e-12f);
   q.Run(1);
   EXPECT_TRUE(WheelIsFinite(q));
@@ -142,7 +142,7 @@ TEST_F(QuarterCarRuns, ZeroLoadStaysFinite) {
 
 TEST_F(QuarterCarRuns, HugeSlipsStayFinite) {
   for (float slip : {1e6f, -1e6f}) {
-    Start(WheelSetSpec{}, 300.0f);
+    Start(WheelSetSizes{}, 300.0f);
     q.Run(1000);
     q.holdVelocity = 1;
     q.car.velocity = {slip, -slip, 0.0f};
@@ -157,7 +157,7 @@ TEST_F(QuarterCarRuns, HugeSlipsStayFinite) {
 }
 
 TEST_F(QuarterCarRuns, ANinetyDegreeLeanStaysFinite) {
-  Start(WheelSetSpec{}, 300.0f);
+  Start(WheelSetSizes{}, 300.0f);
   q.Run(500);
   float* m = q.car.orientation;
   m[0] = 0, m[2] = 1, m[6] = -1, m[8] = 0;  // rolled onto its side
@@ -170,7 +170,7 @@ TEST_F(QuarterCarRuns, ANinetyDegreeLeanStaysFinite) {
 TEST_F(QuarterCarRuns, NonFiniteInputsNeverReachTheCar) {
   const float bads[] = {NAN, INFINITY, -INFINITY};
   for (float bad : bads) {
-    Start(WheelSetSpec{}, 300.0f);
+    Start(WheelSetSizes{}, 300.0f);
     q.Run(1000);
     q.brakeTorque = bad;
     q.Run(3);

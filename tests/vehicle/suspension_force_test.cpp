@@ -19,7 +19,7 @@ class SuspensionForce : public ::testing::Test {
   void SetUp() override {
     q = QuarterCar();
     InitWheelTables();
-    SetupQuarterCar(q, WheelSetSpec{});
+    SetupQuarterCar(q, WheelSetSizes{});
     WheelEdgeForceSum = {};
   }
   CarWheel& w() { return q.wheel(); }

@@ -19,7 +19,7 @@ class TreadHeat : public ::testing::Test {
   void SetUp() override {
     q = QuarterCar();
     InitWheelTables();
-    SetupQuarterCar(q, WheelSetSpec{}, 220000.0f);
+    SetupQuarterCar(q, WheelSetSizes{}, 220000.0f);
   }
   CarWheel& w() { return q.wheel(); }
   const SuspensionBlock& set() { return q.set(); }

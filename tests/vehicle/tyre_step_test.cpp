@@ -25,9 +25,9 @@ class TyreStep : public ::testing::Test {
   void SetUp() override {
     q = QuarterCar();
     InitWheelTables();
-    WheelSetSpec spec;
-    spec.type = SUSPENSION_RIGID;
-    SetupQuarterCar(q, spec);
+    WheelSetSizes sizes;
+    sizes.type = SUSPENSION_RIGID;
+    SetupQuarterCar(q, sizes);
     centre = q.WheelCentreWorld();
     CarWheel& w = q.wheel();
     w.groundContact = 1;
