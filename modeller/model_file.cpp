@@ -100,8 +100,13 @@ struct Reader {
 // A count read from the file: refused when negative, above its limit, or when its records
 // would run past the end of the body.
 bool CountFits(Reader& r, int64_t count, int64_t limit, int64_t recordBytes) {
-  if (count < 0 || count > limit || count * recordBytes > BytesLeft(r.file)) {
+  if (count < 0 || count > limit) {
     r.damaged = true;
+    return false;
+  }
+  if (count * recordBytes > BytesLeft(r.file)) {
+    r.damaged = true;
+    r.file.readPastEnd = 1;  // the file holds less than it says: it was cut short
     return false;
   }
   return true;

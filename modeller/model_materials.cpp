@@ -27,9 +27,11 @@ namespace {
 
 uint32_t RoundEven(double value) { return static_cast<uint32_t>(std::clamp(std::nearbyint(value), 0.0, 255.0)); }
 
-ColourWord ScaleChannelsRounded(ColourWord colour, double factor) {
-  return (colour & 0xFF000000u) | RoundEven((colour & 0xFF) * factor) | RoundEven((colour >> 8 & 0xFF) * factor) << 8 |
-         RoundEven((colour >> 16 & 0xFF) * factor) << 16;
+// Each channel times numerator / denominator, the product taken first so that a true half
+// stays a half.
+ColourWord ScaleChannelsRounded(ColourWord colour, double numerator, double denominator) {
+  auto scale = [&](uint32_t c) { return RoundEven(c * numerator / denominator); };
+  return (colour & 0xFF000000u) | scale(colour & 0xFF) | scale(colour >> 8 & 0xFF) << 8 | scale(colour >> 16 & 0xFF) << 16;
 }
 
 uint32_t LargestChannel(ColourWord c) { return std::max({c & 0xFF, c >> 8 & 0xFF, c >> 16 & 0xFF}); }
@@ -96,7 +98,7 @@ void ModelObject::Tidy(int reserved, int isSubobject) {
 // ---- [Colours] ----
 
 ColourWord NormaliseColourTo200(ColourWord colour) {
-  return ScaleChannelsRounded(colour, 255.0 / std::max<uint32_t>(LargestChannel(colour), 200));
+  return ScaleChannelsRounded(colour, 255, std::max<uint32_t>(LargestChannel(colour), 200));
 }
 
 ColourWord ScaleColourChannels(ColourWord colour, int numerator, int denominator) {
@@ -117,7 +119,7 @@ void ModelObject::NormaliseSelfLitColours() {
   if (largest == 0 || largest == 255) return;
   for (int i = 0; i < mappingCount; ++i)
     if (mappings[i].colour & CF_SELF_LIT)
-      mappings[i].colour = ScaleChannelsRounded(mappings[i].colour, 255.0 / largest);
+      mappings[i].colour = ScaleChannelsRounded(mappings[i].colour, 255, largest);
 }
 
 void ModelObject::SetAllMappingColours(ColourWord colour) {

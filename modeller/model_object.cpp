@@ -132,27 +132,30 @@ void CopyArray(T*& array, int32_t& count, const T* source, int32_t sourceCount) 
 }
 }  // namespace
 
+// The given record is copied before the array moves: it may be one of the array's own.
 int ModelObject::AddCutout(const Cutout* cutout) {
-  Cutout* added = GrowByOne(cutouts, cutoutCount);
+  Cutout record;
   if (cutout)
-    *added = *cutout;
+    record = *cutout;
   else
-    added->Init(0);
+    record.Init(0);
+  *GrowByOne(cutouts, cutoutCount) = record;
   return cutoutCount - 1;
 }
 
 int ModelObject::AddMapping(const ModelMapping* mapping) {
-  ModelMapping* added = GrowByOne(mappings, mappingCount);
+  ModelMapping record;
   if (mapping)
-    *added = *mapping;
+    record = *mapping;
   else
-    added->Init(0);
+    record.Init(0);
+  *GrowByOne(mappings, mappingCount) = record;
   return mappingCount - 1;
 }
 
 int ModelObject::AddPage(const TexturePage* page) {
-  TexturePage* added = GrowByOne(pages, pageCount);
-  if (page) *added = *page;
+  const TexturePage record = page ? *page : TexturePage{};
+  *GrowByOne(pages, pageCount) = record;
   return pageCount - 1;
 }
 
