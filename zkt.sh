@@ -3,7 +3,7 @@
 #
 #   ./zkt.sh run    install what is missing, build, prepare the working folder, start the editor
 #   ./zkt.sh test   install what is missing, build, run every test (also under the sanitizers),
-#                   then run each fuzz target for a bounded time
+#                   then run the fuzz targets within one shared time budget
 #
 # Both work as root or through sudo and can be repeated without harm.
 set -euo pipefail
@@ -71,8 +71,8 @@ run_tests() {
     LSAN_OPTIONS=suppressions="$ROOT/tests/lsan.supp" \
     with_display ctest --test-dir "$ROOT/build-sanitize" --output-on-failure -j "$JOBS" -LE gpu
 
-  # The readers of outside data, fuzzed for a bounded time each.
-  "$ROOT/tests/fuzz/run_fuzzers.sh" "${ZKT_FUZZ_SECONDS:-30}"
+  # The readers of outside data, fuzzed within one shared time budget.
+  "$ROOT/tests/fuzz/run_fuzzers.sh" "${ZKT_FUZZ_SECONDS:-240}"
 }
 
 case "${1:-}" in

@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # run_fuzzers.sh - builds the fuzz targets with clang, AddressSanitizer and
-# UndefinedBehaviorSanitizer in their own build folder (build-fuzz) and runs each for a
-# bounded time.  Exits non-zero when a target crashes, hangs or a sanitizer reports.
+# UndefinedBehaviorSanitizer in their own build folder (build-fuzz) and runs them one after
+# another within one shared time budget.  Exits non-zero when a target crashes, hangs or a
+# sanitizer reports.
 #
-#   tests/fuzz/run_fuzzers.sh [seconds per target, default 30]
+#   tests/fuzz/run_fuzzers.sh [total seconds, default 240]
 #
-# Seeds come from tests/fuzz/corpus/<name>/ and from small pictures made here with
-# ImageMagick when it is installed; what a fuzzer finds stays in build-fuzz/corpus, and a
-# crashing input is kept as build-fuzz/artifacts/<target>-crash-*.
+# The budget is shared evenly among the targets (at least 5 seconds each), so adding a
+# target does not lengthen the run.  Seeds come from tests/fuzz/corpus/<name>/, from small
+# pictures made here with ImageMagick when it is installed, and from the sample models that
+# model_gen writes; what a fuzzer finds stays in build-fuzz/corpus, and a crashing input is
+# kept as build-fuzz/artifacts/<target>-crash-*.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-SECONDS_EACH=${1:-30}
+TOTAL_SECONDS=${1:-240}
 BUILD=$ROOT/build-fuzz
 
 # target : seed folder
@@ -23,7 +26,10 @@ TARGETS=(
   "texconv_dds_fuzz:$BUILD/seeds/dds"
   "texconv_picture_fuzz:$BUILD/seeds/picture"
   "texconv_jpeg_exif_fuzz:$BUILD/seeds/exif"
+  "fuzz_model_file:$BUILD/seeds/model"
 )
+SECONDS_EACH=$(( TOTAL_SECONDS / ${#TARGETS[@]} ))
+if [ "$SECONDS_EACH" -lt 5 ]; then SECONDS_EACH=5; fi
 
 if ! command -v clang++ >/dev/null; then
   echo "run_fuzzers: clang++ is not installed (apt-get install clang libclang-rt-14-dev)" >&2
@@ -34,7 +40,7 @@ mkdir -p "$BUILD"
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZKT_FUZZ=ON -DZKT_SANITIZE=ON -DZKT_BENCH=OFF \
   > "$BUILD/configure.log" 2>&1 || { cat "$BUILD/configure.log"; exit 1; }
-cmake --build "$BUILD" --target "${TARGETS[@]%%:*}" -j "$(nproc)"
+cmake --build "$BUILD" --target "${TARGETS[@]%%:*}" model_gen -j "$(nproc)"
 
 # Picture seeds: a few small files of each kind the image readers take.
 SEEDS="$BUILD/seeds"
@@ -61,6 +67,8 @@ if [ -n "$CONVERT" ]; then
 else
   echo "run_fuzzers: ImageMagick not found: the picture targets start from empty corpora."
 fi
+# Model seeds: our sample models as the model target reads them.
+"$BUILD/tools/model_gen/model_gen" --out "$BUILD/seeds/model_work" --seeds "$SEEDS/model" > /dev/null
 # A JPG start with an EXIF block: IFD 0 pointing at an EXIF directory with an exposure time.
 printf '\xff\xd8\xff\xe1\x00\x3cExif\x00\x00II*\x00\x08\x00\x00\x00\x01\x00\x69\x87\x04\x00\x01\x00\x00\x00\x1a\x00\x00\x00\x00\x00\x00\x00\x01\x00\x9a\x82\x05\x00\x01\x00\x00\x00\x2c\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\xfa\x00\x00\x00\xff\xda' \
   > "$SEEDS/exif/minimal.jpg"
