@@ -461,3 +461,27 @@ TEST_F(OldModelFile, BrakeObjectsAndMirrorsOfRecord3) {
   EXPECT_EQ(m.offset[0], 0);
   ExpectSameAt252(out.object);
 }
+
+TEST_F(OldModelFile, EveryFileAndRecordVersionReadsAndStaysTheSameAt252) {
+  for (int fileVersion = 248; fileVersion <= 252; ++fileVersion)
+    for (int recordVersion = 0; recordVersion <= 14; ++recordVersion) {
+      RawRecord r = OneTriangle(recordVersion);
+      r.layerNames = true;
+      r.layers = {"one", "two"};
+      RawRecord child = OneTriangle(recordVersion);
+      child.type = SUBOBJECT_ATTACHMENT;
+      r.children = {child};
+      ReadResult out;
+      ReadRecord(out, r, fileVersion);
+      ASSERT_EQ(out.result, 1) << fileVersion << " " << recordVersion;
+      EXPECT_EQ(out.object.childCount, 1);
+      EXPECT_STREQ(out.object.layerNames[0], fileVersion < 249 ? "main" : "one");
+      ExpectSameAt252(out.object, 1, MODEL_READ_OBJECT, 1);
+    }
+  // A record version above 13 is read as 13: no conversion touches it.
+  RawRecord later = OneTriangle(40);
+  later.mappings[0].offset[0] = 3;
+  ReadResult out;
+  ReadRecord(out, later, 252);
+  EXPECT_EQ(out.object.mappings[0].offset[0], 3);
+}
