@@ -46,15 +46,16 @@ void ReadOldMapping(ModelMapping& m, DataFile& f, int blockVersion) {
     x2 = y2 = FIXED_ONE;
   }
   const int32_t c = static_cast<int32_t>((x1 + x2) / 2), v = static_cast<int32_t>((y1 + y2) / 2);
+  const int32_t minusC = NegateStored(c);
   uint32_t direction = DIRECTION_BACK;
   int32_t* offset = m.offset;
   switch (kind) {
-    case 1: direction = DIRECTION_FRONT; offset[0] = -c; offset[2] = v; break;
+    case 1: direction = DIRECTION_FRONT; offset[0] = minusC; offset[2] = v; break;
     case 2: direction = DIRECTION_BACK; offset[0] = c; offset[2] = v; break;
     case 3: direction = DIRECTION_RIGHT; offset[1] = c; offset[2] = v; break;
-    case 4: direction = DIRECTION_LEFT; offset[1] = -c; offset[2] = v; break;
+    case 4: direction = DIRECTION_LEFT; offset[1] = minusC; offset[2] = v; break;
     case 5: direction = DIRECTION_TOP; offset[0] = c; offset[1] = v; break;
-    case 6: direction = DIRECTION_UNDER; offset[0] = -c; offset[1] = v; break;
+    case 6: direction = DIRECTION_UNDER; offset[0] = minusC; offset[1] = v; break;
     default: break;
   }
   m.direction = PackDirection(DirectionHeading(direction), DirectionPitch(direction), -4 * angle);

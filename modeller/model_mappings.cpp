@@ -93,7 +93,7 @@ int ModelMapping::IsOneSided(const FixedMatrix& m) const {
 
 void ModelMapping::Mirror(const ModelObject& object) {
   direction = (direction & ~0x7FFu) | (static_cast<uint32_t>(-DirectionHeading(direction)) & 0x7FF);
-  offset[0] = -offset[0];
+  offset[0] = NegateStored(offset[0]);
   bool ordinaryTexture = false;
   if (cutout[0] < object.cutoutCount) {
     const int page = object.cutouts[cutout[0]].page;
@@ -102,7 +102,7 @@ void ModelMapping::Mirror(const ModelObject& object) {
   }
   const bool unflipped = (name[0] == 'U' || name[0] == 'u') && name[1] == '_';
   if (ordinaryTexture && !unflipped)
-    width = -width;
+    width = NegateStored(width);
   else
     std::swap(cutout[0], cutout[1]);
 }
@@ -116,8 +116,8 @@ void ModelObject::MarkAllMappingsForRefresh() {
 void ModelObject::NegateX() {
   angles[1] = static_cast<int16_t>(-angles[1]);
   angles[2] = static_cast<int16_t>(-angles[2]);
-  offset[0] = -offset[0];
-  for (int i = 0; i < pointCount; ++i) points[i].x = -points[i].x;
+  offset[0] = NegateStored(offset[0]);
+  for (int i = 0; i < pointCount; ++i) points[i].x = NegateStored(points[i].x);
 }
 
 void ModelObject::MirrorGeometry() {
@@ -146,6 +146,6 @@ void ModelObject::FlipMarkedTriangles() {
     if (child.sideFunction == SIDE_FULL_FLIP)
       child.MirrorGeometry();
     else if (child.sideFunction == SIDE_SWAP_ONLY)
-      child.offset[0] = -child.offset[0];
+      child.offset[0] = NegateStored(child.offset[0]);
   }
 }

@@ -64,6 +64,9 @@ constexpr uint16_t OPTION_JOINED_LIGHTS = 32;   // old files: light names alread
 constexpr uint16_t OPTION_CAR_LIGHTS = 128;     // old files: car light names already replaced
 constexpr uint16_t OPTION_ALPHA_FROM_PAGE = 256;  // old files: alpha already taken from page names
 
+// Stored coordinates are negated with wrap-around: -(-2^31) stays -2^31 rather than overflow.
+inline int32_t NegateStored(int32_t value) { return static_cast<int32_t>(0u - static_cast<uint32_t>(value)); }
+
 // Default level-of-detail distances: 30, 100, 400 and 1200 metres.
 constexpr int32_t DEFAULT_LOD_DISTANCES[MAX_LOD_COUNT] = {0x1E0000, 0x640000, 0x1900000, 0x4B00000};
 

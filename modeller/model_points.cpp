@@ -3,6 +3,7 @@
 #include "modeller/model_object.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -157,9 +158,14 @@ void GrowBoxBy(Box& box, int64_t x, int64_t y, int64_t z) {
   box.any = true;
 }
 
-int64_t DistanceSquared(int64_t x, int64_t y, int64_t z, const int64_t centre[3]) {
+double DistanceSquared(int64_t x, int64_t y, int64_t z, const int64_t centre[3]) {
   const double dx = double(x - centre[0]), dy = double(y - centre[1]), dz = double(z - centre[2]);
-  return static_cast<int64_t>(dx * dx + dy * dy + dz * dz);
+  return dx * dx + dy * dy + dz * dz;
+}
+
+// A radius in whole 16.16 units; beyond 32 bits it stays at the largest.
+int32_t RoundedRadius(double squared) {
+  return static_cast<int32_t>(std::min(std::nearbyint(std::sqrt(squared)), double(INT32_MAX)));
 }
 
 // Marks (work = 1) the points the chosen triangles use; level -1 takes every level.
@@ -186,10 +192,10 @@ Placement PlacementOf(const ModelObject& o, bool mirrored) {
   Placement p{};
   const int sign = mirrored ? -1 : 1;
   const int16_t a0 = o.angles[0], a1 = static_cast<int16_t>(sign * o.angles[1]),
-                a2 = static_cast<int16_t>(sign * o.angles[2]);
+                a2 = static_cast<int16_t>(sign * o.angles[2]);  // in int: -(-32768) wraps to itself
   p.identity = a0 == 0 && a1 == 0 && a2 == 0;
   if (!p.identity) MatrixFromAngles(p.rotation, uint16_t(a2), uint16_t(a0), uint16_t(a1));
-  p.offset = {sign * o.offset[0], o.offset[1], o.offset[2]};
+  p.offset = {mirrored ? NegateStored(o.offset[0]) : o.offset[0], o.offset[1], o.offset[2]};
   return p;
 }
 
@@ -202,14 +208,15 @@ void VisitPlacedPoints(ModelObject& o, const Placement* place, bool mirrored, Vi
     const ModelPoint& point = o.points[i];
     if (!point.work) continue;
     for (int side = 0; side < ((point.flags & POINT_MIRRORED) ? 2 : 1); ++side) {
-      IntVector v = {side ? -point.x : point.x, point.y, point.z};
-      if (mirrored) v.x = -v.x;
-      if (place) {
-        IntVector turned = v;
-        if (!place->identity) MatrixTransform(place->rotation, v, turned);
-        v = {turned.x + place->offset.x, turned.y + place->offset.y, turned.z + place->offset.z};
+      IntVector v = {side != mirrored ? NegateStored(point.x) : point.x, point.y, point.z};
+      if (!place) {
+        visit(int64_t{v.x}, int64_t{v.y}, int64_t{v.z});
+        continue;
       }
-      visit(int64_t{v.x}, int64_t{v.y}, int64_t{v.z});
+      IntVector turned = v;
+      if (!place->identity) MatrixTransform(place->rotation, v, turned);
+      visit(int64_t{turned.x} + place->offset.x, int64_t{turned.y} + place->offset.y,
+            int64_t{turned.z} + place->offset.z);
     }
   }
 }
@@ -228,7 +235,7 @@ void ModelObject::GetBoundingSphere(IntVector* centre, int32_t* radius, int32_t*
   int64_t middle[3] = {0, 0, 0};
   if (centre && box.any)
     for (int k = 0; k < 3; ++k) middle[k] = (box.low[k] + box.high[k]) / 2;
-  int64_t largest = 0;
+  double largest = 0;
   for (int i = 0; i < pointCount; ++i) {
     const ModelPoint& p = points[i];
     if (!p.work) continue;
@@ -236,7 +243,7 @@ void ModelObject::GetBoundingSphere(IntVector* centre, int32_t* radius, int32_t*
     if (p.flags & POINT_MIRRORED) largest = std::max(largest, DistanceSquared(-int64_t{p.x}, p.y, p.z, middle));
   }
   if (centre) *centre = {int32_t(middle[0]), int32_t(middle[1]), int32_t(middle[2])};
-  if (radius) *radius = static_cast<int32_t>(std::llround(std::sqrt(double(largest))));
+  if (radius) *radius = RoundedRadius(largest);
   if (lowestZ) *lowestZ = centre && box.any ? int32_t(box.low[2]) : 0;
   if (highestZ) *highestZ = centre && box.any ? int32_t(box.high[2]) : 0;
 }
@@ -260,10 +267,10 @@ void ModelObject::GetBoundingSphereAll(IntVector* centre, int32_t* radius, int32
   int64_t middle[3] = {0, 0, 0};
   if (box.any)
     for (int k = 0; k < 3; ++k) middle[k] = (box.low[k] + box.high[k]) / 2;
-  int64_t largest = 0;
+  double largest = 0;
   visitAll([&](int64_t x, int64_t y, int64_t z) { largest = std::max(largest, DistanceSquared(x, y, z, middle)); });
   if (centre) *centre = {int32_t(middle[0]), int32_t(middle[1]), int32_t(middle[2])};
-  if (radius) *radius = box.any ? static_cast<int32_t>(std::llround(std::sqrt(double(largest)))) : 0;
+  if (radius) *radius = box.any ? RoundedRadius(largest) : 0;
   if (lowestZ) *lowestZ = box.any ? int32_t(box.low[2]) : 0;
   if (highestZ) *highestZ = box.any ? int32_t(box.high[2]) : 0;
 }

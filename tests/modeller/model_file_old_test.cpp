@@ -3,6 +3,7 @@
 // result, and the converted object written at 252 reads back to the same object.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -254,6 +255,14 @@ TEST_F(OldModelFile, MappingBlocksZeroAndOne) {
   ReadResult out;
   ReadRecord(out, far, 251);
   EXPECT_EQ(out.result, 0);
+  // The centre of a rectangle at the edge of the 32-bit range negates without overflow.
+  RawRecord edge = OneTriangle();
+  edge.blockVersion = 1;
+  edge.mappings[0].kind = 1;
+  edge.mappings[0].x1 = edge.mappings[0].x2 = INT32_MIN;
+  ReadResult edgeOut;
+  ReadRecord(edgeOut, edge, 251);
+  EXPECT_EQ(edgeOut.object.mappings[0].offset[0], INT32_MIN);
   // A block version above 2 is read as 2.
   RawRecord later = OneTriangle();
   later.blockVersion = 3;
