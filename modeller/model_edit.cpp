@@ -7,7 +7,6 @@
 #include <cstring>
 #include <vector>
 
-#include "modeller/model_materials.h"
 #include "modeller/model_object.h"
 
 namespace {

@@ -3,8 +3,6 @@
 #include "modeller/model_object.h"
 
 #include <algorithm>
-#include <cstring>
-#include <strings.h>
 #include <utility>
 
 #include "render/texture_names.h"

@@ -107,7 +107,8 @@ void ModelObject::ResetKeepingName() {
 
 void ModelObject::FreeRenderCaches() {
   FreeOwnCaches(*this);
-  for (int i = 0; i < childCount; ++i) children[i].FreeRenderCaches();
+  if (children)  // a freed object keeps its child count without the array
+    for (int i = 0; i < childCount; ++i) children[i].FreeRenderCaches();
 }
 
 // ---- arrays ----
