@@ -573,11 +573,14 @@ int ReadRecordBody(Reader& r, ModelObject& o, bool isMain, bool readLayerNames, 
     ModelObject* children = NewArray<ModelObject>(childCount);
     int read = 0;
     int childrenResult = 1;
+    const int ownMode = r.mode;
+    r.mode = MODEL_READ_OBJECT;  // subobjects are read as model objects whatever their parent
     while (read < childCount && !r.damaged) {
       ModelObject& child = children[read++];
       child.Init();
       if (!ReadRecord(r, child, false, false, depth + 1)) childrenResult = 0;
     }
+    r.mode = ownMode;
     if (depth + 1 >= DEPTH_DROPPED) {
       for (int i = 0; i < read; ++i) children[i].Free();
       std::free(children);

@@ -402,6 +402,9 @@ TEST_F(OldModelFile, SpokeObjectsBefore252GetTheWheelDefaults) {
   r.pages = {{0, ""}};
   r.offset[0] = 5;
   r.points.push_back({1, 9, 9, 9});  // loose
+  RawRecord child = OneTriangle();
+  child.offset[1] = 5;
+  r.children = {child};
   ReadResult out;
   ReadRecord(out, r, 251, MODEL_READ_SPOKE);
   ASSERT_EQ(out.result, 1);
@@ -415,6 +418,9 @@ TEST_F(OldModelFile, SpokeObjectsBefore252GetTheWheelDefaults) {
   EXPECT_EQ(o.offset[0], 0);
   EXPECT_EQ(o.pointCount, 3);
   EXPECT_EQ(o.points[1].flags & POINT_MIRROR_STATE, 0);
+  // Its subobjects are read as ordinary model objects.
+  EXPECT_EQ(o.children[0].offset[1], 5);
+  EXPECT_EQ(o.children[0].points[1].flags & POINT_MIRROR_STATE, POINT_MIRRORED);
   ExpectSameAt252(o, 1, MODEL_READ_SPOKE);
 }
 
