@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "modeller/model_file.h"
+#include "modeller/model/model_file.h"
 #include "tools/model_gen/model_builder.h"
 #include "ui/text/messages.h"
 #include "ui/text/text_colours.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "modeller/model_file.h"
+#include "modeller/model/model_file.h"
 #include "platform/files.h"
 #include "tools/model_gen/model_builder.h"
 #include "tools/model_gen/sample_models.h"

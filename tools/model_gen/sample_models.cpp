@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "modeller/model_materials.h"
+#include "modeller/model/model_materials.h"
 #include "tools/model_gen/model_builder.h"
 #include "ui/text/text_colours.h"
 

@@ -4,7 +4,7 @@
 // numbered cutout family, light mappings and subobjects of several kinds.
 #pragma once
 
-#include "modeller/model_object.h"
+#include "modeller/model/model_object.h"
 
 // The texture pages the samples name ("data\png\<name>.png", drawn by model_gen).
 constexpr const char* SAMPLE_PAGE_TEXTURE = "sample_page";

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "modeller/model_object.h"
+#include "modeller/model/model_object.h"
 
 namespace {
 template <typename T>

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "modeller/model_object.h"
+#include "modeller/model/model_object.h"
 
 struct DataFile;
 

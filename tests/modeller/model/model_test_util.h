@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "modeller/model_file.h"
-#include "modeller/model_object.h"
+#include "modeller/model/model_file.h"
+#include "modeller/model/model_object.h"
 #include "tools/model_gen/model_builder.h"
 #include "ui/text/messages.h"
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "modeller/model_file_local.h"
-#include "modeller/model_materials.h"
+#include "modeller/model/model_file_local.h"
+#include "modeller/model/model_materials.h"
 #include "ui/text/text_colours.h"
 
 namespace {

@@ -25,7 +25,7 @@
 // versions below 5 keep a colour entry list after the offset; pages below record version 3
 // have 16-byte names; cutouts below 4 have only the alpha type after the page byte, and
 // below 5 no colour word; mapping blocks 0 and 1 store a direction kind and a rectangle.
-#include "modeller/model_file.h"
+#include "modeller/model/model_file.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -35,8 +35,8 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "modeller/model_file_local.h"
-#include "modeller/model_materials.h"
+#include "modeller/model/model_file_local.h"
+#include "modeller/model/model_materials.h"
 #include "render/texture_names.h"
 #include "ui/text/messages.h"
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "modeller/model_materials.h"
-#include "tests/modeller/model_test_util.h"
+#include "modeller/model/model_materials.h"
+#include "tests/modeller/model/model_test_util.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "modeller/model_materials.h"
-#include "tests/modeller/model_test_util.h"
+#include "modeller/model/model_materials.h"
+#include "tests/modeller/model/model_test_util.h"
 
 namespace {
 class ModelEdit : public ModelTest {};

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "modeller/model_object.h"
-#include "tests/modeller/model_test_util.h"
+#include "modeller/model/model_object.h"
+#include "tests/modeller/model/model_test_util.h"
 
 namespace {
 class ModelRecords : public ModelTest {};

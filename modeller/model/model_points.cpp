@@ -1,6 +1,6 @@
 // model_points.cpp - points and the triangles' references to them: merging duplicates,
 // renumbering, removing loose points and the bounding spheres.
-#include "modeller/model_object.h"
+#include "modeller/model/model_object.h"
 
 #include <algorithm>
 #include <climits>

@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "core/data_file.h"
-#include "modeller/model_materials.h"
+#include "modeller/model/model_materials.h"
 #include "render/texture_names.h"
-#include "tests/modeller/model_test_util.h"
+#include "tests/modeller/model/model_test_util.h"
 
 namespace {
 class ModelMaterials : public ModelTest {};

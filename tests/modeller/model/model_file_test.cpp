@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "modeller/model_file.h"
-#include "modeller/model_materials.h"
+#include "modeller/model/model_file.h"
+#include "modeller/model/model_materials.h"
 #include "platform/files.h"
-#include "tests/modeller/model_test_util.h"
+#include "tests/modeller/model/model_test_util.h"
 #include "tools/model_gen/sample_models.h"
 
 namespace {

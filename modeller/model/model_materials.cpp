@@ -1,7 +1,7 @@
 // model_materials.cpp - material repair, plate cutouts, colour choices and master colours,
 // numbered cutout families, alpha from old page names, the tidy-up and the mapping colour
 // block.
-#include "modeller/model_materials.h"
+#include "modeller/model/model_materials.h"
 
 #include <algorithm>
 #include <cctype>

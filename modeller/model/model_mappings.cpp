@@ -1,6 +1,6 @@
 // model_mappings.cpp - mapping directions (packed quarter-degree angles), their matrices,
 // and mirroring mappings, objects and the drive-side swap.
-#include "modeller/model_object.h"
+#include "modeller/model/model_object.h"
 
 #include <algorithm>
 #include <utility>

@@ -6,7 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "modeller/model_object.h"
+#include "modeller/model/model_object.h"
 #include "ui/text/messages.h"
 
 namespace {

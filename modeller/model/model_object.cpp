@@ -1,6 +1,6 @@
 // model_object.cpp - the editable model's records: defaults, freeing, growing the arrays,
 // unique names and moving records within their lists.
-#include "modeller/model_object.h"
+#include "modeller/model/model_object.h"
 
 #include <cstdio>
 #include <cstdlib>
