@@ -48,6 +48,7 @@
 #include "render/sky.h"
 #include "render/system_textures.h"
 #include "render/texture_table.h"
+#include "render/view_constants.h"
 #include "render/views.h"
 #include "render/vr.h"
 #include "ui/character_set.h"
@@ -63,6 +64,7 @@
 #include "ui/text_entry.h"
 #include "ui/text/text_strings.h"
 #include "vehicle/vehicle.h"
+#include "vehicle_editor/vehicle_editor.h"
 #include "world/world.h"
 
 // ---- [State] ----
@@ -427,7 +429,8 @@ StartResult AppStartup(const char* commandLine) {
     LogLine("load language");
     LoadLanguage(LanguageName, 1);
   }
-  LoadLightScheme();  // not fatal: the default scheme always stands
+  LoadLightScm();  // not fatal: the default scheme always stands
+  Global3DMode = GraphicsEnabled;
   TakeCurrentCodePage();
   ShowKeyboardLayout();
   LogLine("initialisations");
@@ -818,7 +821,7 @@ int AppShutdown() {
   ReleaseControls();  // the force stops before the window goes
   LogLine("kill graphics");
   ShutdownGraphics();
-  StopSkyWorker();
+  StopSkyThread();
   LogLine("save config");
   SaveConfig();
   WriteInterfaceCfg();
@@ -908,6 +911,7 @@ void InstallShellHooks() {
   UpdateCursorClip = ClipCursorForMode;
   SendTypedLine = SendTyped;
   PlayerGearbox = GearboxOfPlayer;
+  ViewTransformSource = &EditorViewTransforms;
 }
 
 void TickMappingScreenshot() {
