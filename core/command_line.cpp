@@ -890,7 +890,11 @@ void OpenInstanceRequests() {
   if (!InstanceLinkOpen()) LogLine("instance requests : socket failed");
 }
 void CloseInstanceRequests() { InstanceLinkClose(); }
-void ServeInstanceRequests() { InstanceLinkServe(ServeOneRequest); }
+void ServeInstanceRequests() {
+  InstanceLinkServe(ServeOneRequest, [](uint32_t userId) {
+    LogF("instance requests : connection of user %u refused", static_cast<unsigned>(userId));
+  });
+}
 
 // ---- [Services] ----
 
