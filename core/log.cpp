@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <strings.h>
 
 #include "core/app.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/message_box.h"
 #include "ui/coded_text.h"
 
@@ -26,10 +28,17 @@ void SetLogFileName(const char* name) {
   std::snprintf(LogFileName, sizeof LogFileName, "%s", name ? name : "");
 }
 
+int IsLogFileNameAllowed(const char* name) {
+  const size_t length = name ? std::strlen(name) : 0;
+  if (length <= 4 || length >= LOG_NAME_SIZE || !IsSafeRelativePath(name)) return 0;
+  if (strcasecmp(name + length - 4, ".log") != 0) return 0;
+  return FileIsFolder(name) ? 0 : 1;
+}
+
 void RestartLog(const char* firstLine, bool keepExisting) {
   {
     std::lock_guard<std::mutex> lock(g_logLock);
-    if (!keepExisting) std::remove(CurrentLogPath());
+    if (!keepExisting) FileRemove(CurrentLogPath());
   }
   LogLine(firstLine);
 }
@@ -42,7 +51,7 @@ void LogLine(const char* text) {
   const int month = (now.month >= 1 && now.month <= 12) ? now.month - 1 : 0;
 
   std::lock_guard<std::mutex> lock(g_logLock);
-  FILE* file = std::fopen(CurrentLogPath(), "a");
+  FILE* file = FileOpen(CurrentLogPath(), "a");
   if (!file) return;
   std::fprintf(file, "%s %02d %02d:%02d:%02d %s\n", kMonthNames[month], now.day, now.hour, now.minute,
                now.second, stripped);

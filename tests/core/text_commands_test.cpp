@@ -210,6 +210,15 @@ TEST_F(TextCommands, LogCommandStaysInTheWorkingFolder) {
   Type("/log second.log");
   EXPECT_STREQ(LogFileName, "second.log");
   EXPECT_NE(Read("second.log").find("ZKT : 1.4C20"), std::string::npos);
+  // Only log files: the settings and a setup are never deleted by a new log.
+  Write("cfg.txt", "Max FPS 50\n");
+  Write("data/setups/ZK1_race.set", "setup bytes");
+  for (const char* line : {"/log cfg.txt", "/log data/setups/ZK1_race.set", "/log data"}) {
+    Type(line);
+    EXPECT_STREQ(LogFileName, "second.log") << line;
+  }
+  EXPECT_EQ(Read("cfg.txt"), "Max FPS 50\n");
+  EXPECT_EQ(Read("data/setups/ZK1_race.set"), "setup bytes");
 }
 
 TEST_F(TextCommands, FunctionKeyMessagesRunAsCommands) {
