@@ -37,6 +37,10 @@ TEST_F(CommandLine, OrderRulesAndNamesGiveTheirErrors) {
   EXPECT_EQ(ErrorOf("/settings=my.cfg"), "Command /settings : File name must end .txt");
   EXPECT_EQ(ErrorOf("/pass=secret"), "Command /pass : Use after /join command");
   EXPECT_EQ(ErrorOf("/ctrlink=70000"), "Command /ctrlink : Port out of bounds");
+  EXPECT_EQ(ErrorOf("/ctrlink=65536"), "Command /ctrlink : Port out of bounds");
+  EXPECT_EQ(ErrorOf("/ctrlink=-1"), "Command /ctrlink : Port out of bounds");
+  EXPECT_EQ(ErrorOf("/ctrlink=65535"), "");
+  EXPECT_EQ(RaceOptions.ctrlinkPort, 65535);
   EXPECT_EQ(ErrorOf("/ip=   "), "Command /ip : This command needs a parameter");
   EXPECT_EQ(ErrorOf(("/player=" + std::string(96, 'x')).c_str()), "Command /player : Parameter is too long");
   EXPECT_EQ(ErrorOf("/getmod=12345"), "Command /getmod : Invalid mod ID");

@@ -25,6 +25,8 @@ TARGETS=(
   "texconv_picture_fuzz:$BUILD/seeds/picture"
   "texconv_jpeg_exif_fuzz:$BUILD/seeds/exif"
   "light_octree_fuzz:$ROOT/tests/fuzz/corpus/light_octree"
+  "fuzz_text_files:$ROOT/tests/fuzz/corpus/text_files"
+  "fuzz_commands:$ROOT/tests/fuzz/corpus/commands"
 )
 # Every target gets an equal share of the total, at least one second.
 SECONDS_EACH=$(( TOTAL_SECONDS / ${#TARGETS[@]} ))

@@ -306,6 +306,8 @@ TEST(FileReading, AWholeFileIsReadUpToItsLimit) {
   EXPECT_EQ(FileReadAll((root + "/F.TXT").c_str(), text, 100), 0);
   EXPECT_EQ(text, "abcdef");
   EXPECT_EQ(FileReadAll((root + "/f.txt").c_str(), text, 5), EFBIG);
+  EXPECT_EQ(FileReadAll((root + "/f.txt").c_str(), text, 6), 0);  // exactly the limit
+  EXPECT_EQ(text, "abcdef");
   EXPECT_EQ(FileReadAll((root + "/g.txt").c_str(), text, 5), ENOENT);
   EXPECT_EQ(FileLength((root + "/f.txt").c_str()), 6);
   EXPECT_TRUE(MakeFolder((root + "/new_folder").c_str()));
