@@ -286,6 +286,7 @@ TEST_F(Config, DamagedShuffledAndTruncatedFilesLoadWhatTheyCan) {
 TEST_F(Config, FilesAreReadAndWrittenSafely) {
   fs::remove_all("config_test");
   fs::create_directories("config_test");
+  fs::remove("cfg.txt");  // what a wrong save below would leave behind
   SetConfigPath("");
   EXPECT_EQ(SaveConfig(), 0);  // never read: nothing is written
   EXPECT_FALSE(fs::exists("cfg.txt"));
