@@ -6,14 +6,14 @@
 #include <mutex>
 #include <strings.h>
 
-#include "core/app.h"
+#include "core/frame_globals.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
-#include "ui/coded_text.h"
 
 char LogFileName[LOG_NAME_SIZE];
 int LoggingEnabled;
+int (*LogStripCodes)(char* out, const char* in, int outLength, int inIndex);
 
 namespace {
 std::mutex g_logLock;  // worker threads log platform failures too
@@ -45,7 +45,10 @@ void RestartLog(const char* firstLine, bool keepExisting) {
 
 void LogLine(const char* text) {
   char stripped[LOG_TEXT_MAX + 1];
-  StripCodes(stripped, text ? text : "", sizeof stripped, 0);
+  if (LogStripCodes)
+    LogStripCodes(stripped, text ? text : "", sizeof stripped, 0);
+  else
+    std::snprintf(stripped, sizeof stripped, "%s", text ? text : "");
   WallTime now;
   ClockWallTime(now, true);
   const int month = (now.month >= 1 && now.month <= 12) ? now.month - 1 : 0;

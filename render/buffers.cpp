@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/log.h"
+#include "core/report.h"
 #include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/draw2d.h"
@@ -23,15 +24,13 @@
 #include "render/sky_measure.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
 
 VertexBufferList VertexBuffers;
 IndexBufferList IndexBuffers;
 
 namespace {
 
-void Report(const char* text) { AddMessage(text, TextColours.message, MSG_TARGET_DEBUG); }
+void Report(const char* text) { ReportLine(text, REPORT_MESSAGE, REPORT_TARGET_DEBUG); }
 
 template <class List, class Record>
 void Append(List& list, Record* r) {

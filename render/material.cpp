@@ -7,15 +7,14 @@
 #include <strings.h>
 
 #include "core/config.h"
+#include "core/gamma_tables.h"
+#include "core/report.h"
 #include "render/constant_buffers.h"
 #include "render/device.h"
-#include "render/gamma_tables.h"
 #include "render/render_states.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
 
 MaterialMap Materials;
 Material* DefaultMaterial;
@@ -56,7 +55,7 @@ void ShowGenTypeWarning(const char* function, const Material* m, int genType) {
   if (!(CfgDebugLevel > 0) || !m->texture || m->texture->genType >= genType) return;
   char line[120];
   std::snprintf(line, sizeof line, "%s: xtex->gen_type < gen_type (%s)", function, m->texture->name);
-  AddMessage(line, TextColours.message, MSG_TARGET_LOCAL);
+  ReportLine(line, REPORT_MESSAGE);
 }
 
 // ---- shine and alpha-test constants ----

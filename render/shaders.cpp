@@ -7,10 +7,9 @@
 #include <vector>
 
 #include "core/log.h"
+#include "core/report.h"
 #include "render/device.h"
 #include "render/material.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
 
 ShaderTables Shaders;
 char ShaderFolder[260] = "bin/shaders2";
@@ -122,7 +121,7 @@ namespace {
 
 const char* const VARIANT_WORDS[4] = {"WORLD", "WORLD_SHADOW", "CAR", "CAR_SHADOW"};
 
-void Show(const char* text) { AddMessage(text, TextColours.message, MSG_TARGET_LOCAL); }
+void Show(const char* text) { ReportLine(text, REPORT_MESSAGE); }
 
 // Reads a whole file; an empty or missing file counts as not opened.
 bool ReadSource(const char* path, std::vector<char>* out) {

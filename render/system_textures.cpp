@@ -6,8 +6,9 @@
 #include <cstring>
 #include <strings.h>
 
-#include "core/app.h"
+#include "core/frame_globals.h"
 #include "core/log.h"
+#include "core/report.h"
 #include "platform/files.h"
 #include "render/device.h"
 #include "render/env_maps.h"
@@ -16,17 +17,17 @@
 #include "render/render_target.h"
 #include "render/generated_textures.h"
 #include "render/texture_table.h"
-#include "ui/font_pages.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
 
 SystemMaterialSet SystemMaterials;
 int RenderTexturesNeedRefresh;
+void (*BuildFontTexture)();
 Material* PlateMaterials[PLATE_SLOTS];
 Material* AlphaPlateMaterials[PLATE_SLOTS];
 int (*GetPlateSlot)(const char* plateText);
 const char* ModPlateText;
 std::mutex PlateLock;
+int PlateRegenPending;
+void (*RegenPlates)();
 
 const char* const SYSTEM_SPRITE_NAMES[SYSTEM_SPRITE_COUNT] = {
     "DISCSOLID_ALP", "DISCDRILL_ALP", "LOGO_ALP", "DUST_ALP", "TYRE_ALP",
@@ -42,7 +43,7 @@ constexpr const char* DEFAULT_PLATE_TEXT = "ZKT MODS";
 void ErrorMessage(const char* format, const char* name) {
   char text[160];
   std::snprintf(text, sizeof text, format, name);
-  AddMessage(text, TextColours.error, MSG_TARGET_LOCAL);
+  ReportLine(text, REPORT_ERROR);
 }
 
 // A material of a texture already made: found, else created, with the given parameters.
@@ -109,7 +110,7 @@ Material* SpecialOrFallback(Material* material, const char* name) {
   std::snprintf(cut, sizeof cut, "%s", name);
   char text[160];
   std::snprintf(text, sizeof text, "%s %s", "Unavailable material :", cut);
-  AddMessage(text, TextColours.error, MSG_TARGET_LOCAL);
+  ReportLine(text, REPORT_ERROR);
   return SystemMaterials.fallback;
 }
 
@@ -137,7 +138,7 @@ void LoadSystemTextures() {
   SystemMaterials = SystemMaterialSet{};
   InitEnvironmentState();
   if (!Gfx.device) return;
-  BuildFontTexture();
+  if (BuildFontTexture) BuildFontTexture();
   MakePlainTextures();
   LoadSprites();
   TextureConfig.specialPicture = 1;

@@ -1,4 +1,7 @@
-// vehicle.h - the vehicle model services the core calls at start-up and device reload.
+// vehicle.h - the vehicle model services the program shell calls at start-up and
+// device reload.
+//
+// Layer: vehicle/, a subsystem over the modeller and physics/ (tools/layers.txt).
 #pragma once
 
 void InitSinTable();       // the car code's small sine table

@@ -11,7 +11,7 @@
 #include "platform/gfx.h"
 #include "render/device.h"
 #include "render/draw2d.h"
-#include "render/gamma_tables.h"
+#include "core/gamma_tables.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/shaders.h"

@@ -11,11 +11,11 @@
 #include <cstring>
 #include <string>
 
-#include "core/app.h"
-#include "core/command_line.h"
+#include "app/app.h"
+#include "app/command_line.h"
+#include "app/text_commands.h"
 #include "core/config.h"
 #include "core/log.h"
-#include "core/text_commands.h"
 #include "fuzz_scratch.h"
 #include "platform/message_box.h"
 #include "platform/spawn.h"

@@ -9,14 +9,14 @@
 #include <cstring>
 #include <vector>
 
-#include "core/app.h"
+#include "app/app.h"
 #include "core/log.h"
-#include "core/player_file.h"
+#include "frontend/player_file.h"
 #include "fuzz_scratch.h"
 #include "render/views.h"
-#include "ui/language.h"
-#include "ui/text_colours.h"
-#include "ui/text_file.h"
+#include "ui/text/language.h"
+#include "ui/text/text_colours.h"
+#include "ui/text/text_file.h"
 
 namespace {
 

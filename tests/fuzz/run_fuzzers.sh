@@ -6,9 +6,10 @@
 #
 #   tests/fuzz/run_fuzzers.sh [total seconds for all targets, default 240]
 #
-# Seeds come from tests/fuzz/corpus/<name>/ and from small pictures made here with
-# ImageMagick when it is installed; what a fuzzer finds stays in build-fuzz/corpus, and a
-# crashing input is kept as build-fuzz/artifacts/<target>-crash-*.
+# Seeds come from tests/fuzz/corpus/<name>/, from small pictures made here with ImageMagick
+# when it is installed, and from the interface sounds the build writes; what a fuzzer finds
+# stays in build-fuzz/corpus, and a crashing input is kept as
+# build-fuzz/artifacts/<target>-crash-*.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 TOTAL_SECONDS=${1:-240}
@@ -25,6 +26,7 @@ TARGETS=(
   "texconv_picture_fuzz:$BUILD/seeds/picture"
   "texconv_jpeg_exif_fuzz:$BUILD/seeds/exif"
   "light_octree_fuzz:$ROOT/tests/fuzz/corpus/light_octree"
+  "fuzz_ogg_stream:$BUILD/work/data/sound"
   "fuzz_text_files:$ROOT/tests/fuzz/corpus/text_files"
   "fuzz_commands:$ROOT/tests/fuzz/corpus/commands"
 )
@@ -41,7 +43,7 @@ mkdir -p "$BUILD"
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZKT_FUZZ=ON -DZKT_SANITIZE=ON -DZKT_BENCH=OFF \
   > "$BUILD/configure.log" 2>&1 || { cat "$BUILD/configure.log"; exit 1; }
-cmake --build "$BUILD" --target "${TARGETS[@]%%:*}" -j "$(nproc)"
+cmake --build "$BUILD" --target "${TARGETS[@]%%:*}" sound_files -j "$(nproc)"
 
 # Picture seeds: a few small files of each kind the image readers take.
 SEEDS="$BUILD/seeds"

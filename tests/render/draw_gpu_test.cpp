@@ -11,7 +11,7 @@
 #include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/draw2d.h"
-#include "render/gamma_tables.h"
+#include "core/gamma_tables.h"
 #include "render/immediate.h"
 #include "render/material.h"
 #include "render/matrices.h"
