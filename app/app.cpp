@@ -560,7 +560,7 @@ void AppRunPass() {
     // 12..15: prepare the drawn frame.
     ++DrawnFrameCount;
     ClearInterface();
-    ResetTempBatches();
+    ResetTempMeshes();
     bool skippedOnlyForOcclusion = false;
     if (GraphicsEnabled && LastPresentStatus == PRESENT_OK) {
       CfgScreenFlags &= ~(1u << 31);

@@ -52,14 +52,15 @@ void Unlink(List& list, Record* r) {
   --list.count;
 }
 
-GfxBuffer MakeBuffer(uint32_t bytes, int usage, uint32_t bindFlag) {
+GfxBuffer MakeBuffer(uint32_t bytes, int usage, uint32_t bindFlag, const void* initial) {
   GfxBufferDesc d;
   d.byteWidth = bytes;
   d.usage = usage == GFX_USAGE_DYNAMIC ? GFX_USAGE_DYNAMIC : GFX_USAGE_DEFAULT;
   d.bindFlags = bindFlag;
   d.cpuAccessFlags = usage == GFX_USAGE_DYNAMIC ? uint32_t(GFX_CPU_ACCESS_WRITE) : 0u;
   GfxBuffer buffer;
-  if (!Gfx.device || GfxFailed(GfxCreateBuffer(Gfx.device, d, nullptr, &buffer))) return GfxBuffer{};
+  GfxSubresourceData data{initial, 0, 0};
+  if (!Gfx.device || GfxFailed(GfxCreateBuffer(Gfx.device, d, initial ? &data : nullptr, &buffer))) return GfxBuffer{};
   return buffer;
 }
 
@@ -104,7 +105,7 @@ int VertexStride(int format) {
 
 // ---- [Vertex and index buffers] ----
 
-int CreateVertexBuffer(int format, int usage, uint32_t count, VertexBuffer** out) {
+int CreateVertexBuffer(int format, int usage, uint32_t count, VertexBuffer** out, const void* initial) {
   *out = nullptr;
   uint32_t stride = uint32_t(VertexStride(format));
   if (VertexBuffers.count >= BUFFER_LIST_LIMIT) {
@@ -112,7 +113,7 @@ int CreateVertexBuffer(int format, int usage, uint32_t count, VertexBuffer** out
     return -1;
   }
   if (stride == 0 || count == 0 || count > UINT32_MAX / stride) return -1;
-  GfxBuffer buffer = MakeBuffer(stride * count, usage, GFX_BIND_VERTEX_BUFFER);
+  GfxBuffer buffer = MakeBuffer(stride * count, usage, GFX_BIND_VERTEX_BUFFER, initial);
   if (!buffer) return -1;
   VertexBuffer* r = new VertexBuffer{buffer, uint8_t(usage), count, stride, nullptr, nullptr};
   Append(VertexBuffers, r);
@@ -120,7 +121,7 @@ int CreateVertexBuffer(int format, int usage, uint32_t count, VertexBuffer** out
   return 0;
 }
 
-int CreateIndexBuffer(int wide, int usage, uint32_t count, IndexBuffer** out) {
+int CreateIndexBuffer(int wide, int usage, uint32_t count, IndexBuffer** out, const void* initial) {
   *out = nullptr;
   uint32_t bytes = wide ? 4 : 2;
   if (IndexBuffers.count >= BUFFER_LIST_LIMIT) {
@@ -128,7 +129,7 @@ int CreateIndexBuffer(int wide, int usage, uint32_t count, IndexBuffer** out) {
     return -1;
   }
   if (count == 0 || count > UINT32_MAX / bytes) return -1;
-  GfxBuffer buffer = MakeBuffer(bytes * count, usage, GFX_BIND_INDEX_BUFFER);
+  GfxBuffer buffer = MakeBuffer(bytes * count, usage, GFX_BIND_INDEX_BUFFER, initial);
   if (!buffer) return -1;
   IndexBuffer* r = new IndexBuffer{buffer, uint8_t(usage), count, uint8_t(wide ? 1 : 0), uint8_t(bytes), nullptr,
                                    nullptr};
@@ -422,6 +423,7 @@ void FreeAllGraphics(int recreate, int releaseShaders) {
     UnsetRenderTarget();
   }
   FreeAllFastMeshes();
+  ClearTempMeshStore();
   FreeAllMaterials();
   if (releaseShaders) {
     ReleaseShaders(nullptr);

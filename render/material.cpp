@@ -11,6 +11,7 @@
 #include "core/report.h"
 #include "render/constant_buffers.h"
 #include "render/device.h"
+#include "render/primitives.h"
 #include "render/render_states.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
@@ -74,7 +75,8 @@ float Linear(uint8_t c) { return LinearFromGammaTable[c]; }
 void SetShineConstants(const Material* m, int kind) {
   const MaterialParams& p = m->params;
   int soft = p.softShine != 0 ? 1 : 0;
-  BindTextureSlot(soft ? 2 : 1, ShineTextures[soft]);
+  // Until the environment maps are made, the grey placeholder is what the shine reflects.
+  BindTextureSlot(soft ? 2 : 1, ShineTextures[soft] ? ShineTextures[soft] : GreyPlaceholder);
   RenderStates.pendingSampler[soft ? 2 : 1] = 5;
   ShineSent& sent = g_shineSent[soft];
   if (sent.valid && sent.red == p.shineRed && sent.green == p.shineGreen && sent.blue == p.shineBlue &&
@@ -113,6 +115,7 @@ void PassRasterizer(const Material* m) {
 }
 
 int g_localLightIndex;  // lights taken by SetLocalLights, minus one
+uint32_t g_lastMaterialId;  // the id of the last material made
 
 // The normal world pass; without the blended choices for the mirror view.
 void NormalPass(const Material* m, bool allowBlended) {
@@ -195,6 +198,7 @@ Material* CreateMaterial(ZKTETexture* texture, int drawKind, int second, int fla
                          int genType) {
   Material* m = new Material(MakeKey(texture, drawKind, second, flags, params));
   m->genType = uint8_t(genType);
+  m->id = ++g_lastMaterialId;
   ShowGenTypeWarning("CreateMaterial", m, genType);
   auto [it, inserted] = Materials.insert(m);
   if (!inserted) {
@@ -220,14 +224,17 @@ void ReleaseMaterial(Material* material) {
   auto it = Materials.find(material);
   if (it != Materials.end() && *it == material) Materials.erase(it);
   if (material == DefaultMaterial) DefaultMaterial = nullptr;
+  ForgetReleasedMaterial(material);
   delete material;
 }
 
 void FreeAllMaterials() {
   UnbindTexture(nullptr);
+  ForgetReleasedMaterial(nullptr);
   for (Material* m : Materials) delete m;
   Materials.clear();
   DefaultMaterial = nullptr;
+  g_lastMaterialId = 0;
   InvalidateShineConstants();
 }
 

@@ -30,6 +30,9 @@ struct Material {
   uint8_t layout;     // vertex layout number (1)
   uint8_t genType;    // the highest texture generation type any user asked for
   uint8_t zero2;
+  // Given at creation, counting up from 1 after each emptying of the map (0 in search keys):
+  // the build lists order materials by it, so world meshes come out in one order every run.
+  uint32_t id;
 
   static void SetVShader(int number);
   static void SetPShader(int number);

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <strings.h>
 #include <vector>
 
@@ -140,6 +141,37 @@ bool ReadSource(const char* path, std::vector<char>* out) {
   return got == size_t(size);
 }
 
+// Replaces each line '#include "name"' by the file of that name in ShaderFolder (shared code of
+// one source's entry points), up to 4 levels deep.  False with the path of a file that could
+// not be read.
+bool ExpandIncludes(std::vector<char>* source, int depth, std::string* missing) {
+  static const char DIRECTIVE[] = "#include \"";
+  std::string text(source->begin(), source->end()), out;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    size_t close = line.rfind('"');
+    if (line.compare(0, sizeof DIRECTIVE - 1, DIRECTIVE) == 0 && close >= sizeof DIRECTIVE - 1) {
+      std::string path = std::string(ShaderFolder) + "/" + line.substr(sizeof DIRECTIVE - 1, close - (sizeof DIRECTIVE - 1));
+      std::vector<char> included;
+      if (depth >= 4 || !ReadSource(path.c_str(), &included) || !ExpandIncludes(&included, depth + 1, missing)) {
+        if (missing->empty()) *missing = path;
+        return false;
+      }
+      out.append(included.begin(), included.end());
+      if (out.empty() || out.back() != '\n') out += '\n';
+    } else {
+      out.append(line);
+      out += '\n';
+    }
+    at = end + 1;
+  }
+  source->assign(out.begin(), out.end());
+  return true;
+}
+
 // Layout elements: 2 and 3 are position, colour, uv (24 bytes); 1 adds normal and a packed
 // specular colour (32 bytes).
 void MakeLayout(int layout, GfxVertexShader shader) {
@@ -167,8 +199,9 @@ int LoadShaderFile(const char* prefix, const char* openText, const char* createT
   std::snprintf(path, sizeof path, "%s/%s_%d.glsl", ShaderFolder, prefix, fileNumber);
   std::vector<char> source;
   char line[400];
-  if (!ReadSource(path, &source)) {
-    std::snprintf(line, sizeof line, "%s (%s)", openText, path);
+  std::string missing;
+  if (!ReadSource(path, &source) || !ExpandIncludes(&source, 0, &missing)) {
+    std::snprintf(line, sizeof line, "%s (%s)", openText, missing.empty() ? path : missing.c_str());
     Show(line);
     return 1;
   }

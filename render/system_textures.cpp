@@ -13,9 +13,9 @@
 #include "render/device.h"
 #include "render/env_maps.h"
 #include "render/frame.h"
+#include "render/generated_textures.h"
 #include "render/material.h"
 #include "render/render_target.h"
-#include "render/generated_textures.h"
 #include "render/texture_table.h"
 
 SystemMaterialSet SystemMaterials;

@@ -22,6 +22,7 @@ TARGETS=(
   "fuzz_interface_cfg:$ROOT/tests/fuzz/corpus/interface_cfg"
   "fuzz_player_files:$ROOT/tests/fuzz/corpus/player_files"
   "charset_reader_fuzz:$ROOT/tests/fuzz/corpus/charset"
+  "fuzz_wheel:$ROOT/tests/fuzz/corpus/wheel"
   "texconv_dds_fuzz:$BUILD/seeds/dds"
   "texconv_picture_fuzz:$BUILD/seeds/picture"
   "texconv_jpeg_exif_fuzz:$BUILD/seeds/exif"

@@ -11,8 +11,8 @@
 
 #include "render/colour_science.h"
 #include "render/sky_tables.h"
-#include "tests/render/sky_tables_text.h"
 #include "tests/core/report_recorder.h"
+#include "tests/render/sky_tables_text.h"
 #include "ui/text/messages.h"
 
 namespace {

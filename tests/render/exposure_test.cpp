@@ -11,8 +11,8 @@
 #include "render/exposure.h"
 #include "render/post_process.h"
 #include "render/texture_record.h"
-#include "tests/render/null_renderer.h"
 #include "tests/core/report_recorder.h"
+#include "tests/render/null_renderer.h"
 #include "ui/text/messages.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "core/config.h"
+#include "core/gamma_tables.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/frame.h"
-#include "core/gamma_tables.h"
 #include "render/material.h"
 #include "render/post_process.h"
 #include "render/render_states.h"

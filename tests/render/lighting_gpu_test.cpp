@@ -26,8 +26,8 @@
 #include "render/sky_measure.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
-#include "tests/render/float_target.h"
 #include "tests/core/report_recorder.h"
+#include "tests/render/float_target.h"
 
 namespace {
 
