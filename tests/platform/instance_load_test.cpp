@@ -120,13 +120,14 @@ TEST(InstanceLinkLoad, IdleClientsLeaveTheFrameRateAndAnotherClientsAnswerUnchan
   EXPECT_GE(static_cast<double>(serveMs.size()), 0.9 * expectedPasses);
   std::sort(serveMs.begin(), serveMs.end());
   const double serve99 = serveMs[serveMs.size() * 99 / 100];
-  EXPECT_LE(serve99, INSTANCE_SERVE_BUDGET_MS + 3.0) << "99th percentile of one pass on the socket";
+  // (A stall for one idle client was 500 ms: the bounds leave room for a busy test machine.)
+  EXPECT_LE(serve99, INSTANCE_SERVE_BUDGET_MS + 8.0) << "99th percentile of one pass on the socket";
   // The ninth client's answers: every one came, promptly.
   EXPECT_EQ(wrongAnswers, 0);
   ASSERT_GE(answerMs.size(), 100u);
   std::sort(answerMs.begin(), answerMs.end());
   EXPECT_LE(answerMs[answerMs.size() / 2], 40.0) << "median answer time";
-  EXPECT_LE(answerMs.back(), 250.0) << "slowest answer";
+  EXPECT_LE(answerMs.back(), 450.0) << "slowest answer";
 }
 
 }  // namespace
