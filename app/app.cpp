@@ -41,7 +41,6 @@
 #include "render/env_maps.h"
 #include "render/frame.h"
 #include "render/post_process.h"
-#include "render/humans.h"
 #include "render/primitives.h"
 #include "render/render_target.h"
 #include "render/screenshot.h"
@@ -64,6 +63,7 @@
 #include "ui/text_entry.h"
 #include "ui/text/text_strings.h"
 #include "vehicle/vehicle.h"
+#include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "world/world.h"
 
@@ -449,6 +449,7 @@ StartResult AppStartup(const char* commandLine) {
       FreeCharacterSet();
       return FailStart("Could not load humans");
     }
+    BuildHumanMeshes();
   }
   SetInterfaceMetrics();
   InitWheelTables();

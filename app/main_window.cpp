@@ -25,7 +25,6 @@
 #include "race/race.h"
 #include "render/device.h"
 #include "render/frame.h"
-#include "render/humans.h"
 #include "render/screenshot.h"
 #include "render/sky.h"
 #include "render/system_textures.h"
@@ -42,6 +41,7 @@
 #include "ui/text/text_colours.h"
 #include "ui/text_entry.h"
 #include "vehicle/vehicle.h"
+#include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "world/world.h"
 
