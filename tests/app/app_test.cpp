@@ -7,6 +7,8 @@
 
 #include "platform/files.h"
 #include "frontend/frontend.h"
+#include "render/humans.h"
+#include "vehicle_editor/skeleton/human_system.h"
 #include "ui/text/text_colours.h"
 #include "world/world.h"
 
@@ -115,6 +117,25 @@ TEST_F(AppHarness, StartupWithGraphicsMakesTheDeviceBeforeTheWindowAndLoadsTheHe
   EXPECT_NE(D3DInitState, 0);
   AppShutdown();
   EXPECT_EQ(D3DInitState, 0);
+}
+
+TEST_F(AppHarness, TheHumanSystemIsLoadedAndBuiltAtStartAndItsAbsenceEndsTheStart) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_GT(Humans.modelCount, 0);
+  EXPECT_EQ(HumanMeshes.built, 1) << "loaded and built at step 23";
+  EXPECT_GT(HumanMeshes.slotCount, 0);
+  AppShutdown();
+  EXPECT_EQ(Humans.modelCount, 0) << "freed at shut-down";
+  EXPECT_EQ(HumanMeshes.slotCount, 0);
+
+  std::filesystem::remove("data/hmn/hmn.hmn");
+  boxes_.clear();
+  EXPECT_EQ(AppStartup(""), START_ENDED);
+  EXPECT_EQ(ExitCode, EXIT_START_FAILED);
+  EXPECT_TRUE(LogHas("human system"));
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0], "Error|Could not load humans");
+  EXPECT_FALSE(LogHas("helmet")) << "the start ends at the human system";
 }
 
 TEST_F(AppHarness, AnUnwritableDataFolderEndsTheStartWithAFailureCode) {

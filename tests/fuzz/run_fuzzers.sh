@@ -32,6 +32,7 @@ TARGETS=(
   "fuzz_text_files:$ROOT/tests/fuzz/corpus/text_files"
   "fuzz_commands:$ROOT/tests/fuzz/corpus/commands"
   "fuzz_light_schemes:$BUILD/seeds/light_schemes"
+  "fuzz_human_system:$BUILD/seeds/human_system"
 )
 # Every target gets an equal share of the total, at least one second.
 SECONDS_EACH=$(( TOTAL_SECONDS / ${#TARGETS[@]} ))
@@ -46,7 +47,7 @@ mkdir -p "$BUILD"
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZKT_FUZZ=ON -DZKT_SANITIZE=ON -DZKT_BENCH=OFF \
   > "$BUILD/configure.log" 2>&1 || { cat "$BUILD/configure.log"; exit 1; }
-cmake --build "$BUILD" --target "${TARGETS[@]%%:*}" sound_files model_gen sky_gen -j "$(nproc)"
+cmake --build "$BUILD" --target "${TARGETS[@]%%:*}" sound_files model_gen sky_gen human_gen -j "$(nproc)"
 
 # Picture seeds: a few small files of each kind the image readers take.
 SEEDS="$BUILD/seeds"
@@ -76,6 +77,7 @@ fi
 # Model seeds: our sample models as the model target reads them.
 "$BUILD/tools/model_gen/model_gen" --out "$BUILD/seeds/model_work" --seeds "$SEEDS/model" > /dev/null
 "$BUILD/tools/sky_gen/sky_gen" --out "$BUILD/seeds/sky_work" --seeds "$SEEDS/light_schemes" > /dev/null
+"$BUILD/tools/human_gen/human_gen" --out "$BUILD/seeds/human_work" --seeds "$SEEDS/human_system" > /dev/null
 # A JPG start with an EXIF block: IFD 0 pointing at an EXIF directory with an exposure time.
 printf '\xff\xd8\xff\xe1\x00\x3cExif\x00\x00II*\x00\x08\x00\x00\x00\x01\x00\x69\x87\x04\x00\x01\x00\x00\x00\x1a\x00\x00\x00\x00\x00\x00\x00\x01\x00\x9a\x82\x05\x00\x01\x00\x00\x00\x2c\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\xfa\x00\x00\x00\xff\xda' \
   > "$SEEDS/exif/minimal.jpg"

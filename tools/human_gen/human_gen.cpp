@@ -45,9 +45,11 @@ int WriteHumanSystem(const std::string& seedFolder) {
     return 0;
   }
   if (!seedFolder.empty()) {
-    // The fuzz target's input: the body alone.
+    // The fuzz target's input: the version (above 248), then the body.
+    std::vector<uint8_t> body = {uint8_t(HUMAN_SYSTEM_VERSION - 248)};
+    body.insert(body.end(), image.begin() + DATA_FILE_HEADER_SIZE, image.end());
     const std::string seed = seedFolder + "/hmn.hmn.seed";
-    if (FileWriteAll(seed.c_str(), image.data() + DATA_FILE_HEADER_SIZE, image.size() - DATA_FILE_HEADER_SIZE) != 0) {
+    if (FileWriteAll(seed.c_str(), body.data(), body.size()) != 0) {
       std::fprintf(stderr, "human_gen: cannot write %s\n", seed.c_str());
       return 0;
     }

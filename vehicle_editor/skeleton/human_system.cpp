@@ -150,7 +150,7 @@ ColourWord HelmetColour(ColourWord colour) {
   ColourWord out = 0;
   for (int c = 0; c < 3; ++c) {
     const int byte = std::clamp(int(colour >> (8 * c) & 0xFF), 10, 160);
-    out |= ColourWord(std::lround(byte * 1.275)) << (8 * c);
+    out |= ColourWord((byte * 1275 + 500) / 1000) << (8 * c);  // x 1.275, halves rounded up
   }
   return out;
 }
