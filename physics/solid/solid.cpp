@@ -12,10 +12,9 @@ int (*CarWheelWorldPositions)(const Solid& car, IntVector* out, int max) = nullp
 
 int32_t FixedFromScaled(float scaled) {
   if (std::isnan(scaled)) return 0;
-  const double d = scaled;  // exact
-  if (d >= 2147483647.0) return INT32_MAX;
-  if (d <= -2147483648.0) return INT32_MIN;
-  return static_cast<int32_t>(std::lrint(d));
+  if (scaled >= 2147483648.0f) return INT32_MAX;
+  if (scaled <= -2147483648.0f) return INT32_MIN;
+  return static_cast<int32_t>(std::lrintf(scaled));  // within 32 bits: the largest float below 2^31 is 2^31 - 128
 }
 
 int32_t SaturatingAdd(int32_t a, int64_t b) {

@@ -364,6 +364,20 @@ struct LocalCar : Solid {
   int IsLocalCar() const override { return 1; }
 };
 
+TEST_F(SolidContacts, AWheelsReactionReachesTheBodyAtItsNextStep) {
+  // The per-wheel model pushes on the body under it with force times the step; the body's
+  // Update rebuilds its force sum, so the push goes through the impulse sums.
+  Solid ground;
+  MakeBox(ground, {0.5f, 0.5f, 0.5f}, 4.0f, {0.0f, 0.0f, 5.0f});
+  ground.ApplyReaction({0.0f, 0.0f, 0.4f}, FixedFromMetres(Vec3{0.5f, 0.0f, 5.5f}));
+  ground.Update(STEP, 0.0f);
+  EXPECT_EQ(ground.velocity.z, 0.0f) << "not as a force";
+  ground.Integrate(STEP, 0);
+  EXPECT_FLOAT_EQ(ground.velocity.z, -0.1f);
+  EXPECT_FLOAT_EQ(ground.angularMomentum.y, 0.4f * 0.5f) << "taken off at the wheel's point";
+  EXPECT_EQ(ground.linearImpulse.z, 0.0f);
+}
+
 TEST_F(SolidContacts, TwoBoxesCollidingKeepMomentumUpToTheDrag) {
   Solid a, b;
   MakeBox(a, {0.5f, 0.5f, 0.5f}, 4.0f, {0.0f, 0.0f, 5.0f}, 20000.0f, 0.5f);
