@@ -99,9 +99,9 @@ void Solid::PointContactWithHull(ContactProbe& probe) const {
     if (!(dP < 0 && dD < dP)) continue;
     const int64_t s = (dP << 16) / dD;
     if (s <= probe.candidateStrength) continue;
-    const IntVector Q = {static_cast<int32_t>(probe.world.x - ((D.x * s) >> 16)),
-                         static_cast<int32_t>(probe.world.y - ((D.y * s) >> 16)),
-                         static_cast<int32_t>(probe.world.z - ((D.z * s) >> 16))};
+    const IntVector Q = {SaturatingAdd(probe.world.x, -((D.x * s) >> 16)),
+                         SaturatingAdd(probe.world.y, -((D.y * s) >> 16)),
+                         SaturatingAdd(probe.world.z, -((D.z * s) >> 16))};
     const Long3 e0 = Difference(V1, V0), e1 = Difference(V2, V1), e2 = Difference(V0, V2);
     const Long3 q0 = Difference(Q, V0), q1 = Difference(Q, V1), q2 = Difference(Q, V2);
     if (!WithinReach(e0) || !WithinReach(e1) || !WithinReach(e2) || !WithinReach(q0) || !WithinReach(q1) ||
