@@ -4,28 +4,11 @@
 #include <algorithm>
 
 Bone::Bone() {
-  body.awake = 1;
+  awake = 1;
   stiffness = BONE_STIFFNESS;
   grip = BONE_GRIP;
   damping = BONE_DAMPING;
-}
-
-void Bone::UpdateExtents() {
-  float* e = body.extent;
-  std::fill(e, e + 5, 0.0f);
-  for (const Vec3& p : body.points) {
-    e[0] = std::max(e[0], p.y);
-    e[1] = std::min(e[1], p.y);
-    e[2] = std::max(e[2], p.x);
-    e[3] = std::min(e[3], p.x);
-    e[4] = std::max(e[4], p.z);
-  }
-}
-
-void Bone::InitState() {
-  velocity = angularMomentum = force = torque = Vec3{};
-  linearImpulse = angularImpulse = impulseHandedOn = Vec3{};
-  offset = Vec3{};
+  AllocateHull(BONE_HULL_POINTS, 0);
 }
 
 void BoneRig::Init() { *this = BoneRig{}; }

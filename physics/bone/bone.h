@@ -19,28 +19,14 @@ constexpr float BONE_STIFFNESS = 18000.0f;  // N/m until the skeleton sets its o
 constexpr float BONE_GRIP = 0.5f;
 constexpr float BONE_DAMPING = 250.0f;      // N s/m
 
-// The rigid body's hull and mass fields a bone fills.  The Solid of physics/solid/solid.h
-// does not hold them yet; once it does, they move there and this record goes.
-struct BoneBody {
-  uint8_t awake;                       // a bone starts awake
-  float radius;                        // the farthest hull point from the origin, m
-  float extent[5];                     // largest y, smallest y, largest x, smallest x, largest z
-  float inertia[9];                    // body axes, about the centre of mass, row-major
-  float inverseInertia[9];
-  Vec3 points[BONE_HULL_POINTS];       // hull points in body axes
-};
-
 struct Bone : Solid {
-  BoneBody body = {};
   Vec3 halfSize = {};    // of the bone's box, body axes, m
   uint32_t colour = 0;   // ColourWord the box is drawn in
 
-  Bone();                // awake, the stiffness, grip and damping above, hull points zeroed
-  int GetType() const { return 2; }
-  // The extents from the hull points; each starts at 0, so the origin is always inside.
-  void UpdateExtents();
-  // Back to rest: motion, forces, impulses and the offset cleared.
-  void InitState();
+  // Awake, the stiffness, grip and damping above, eight zeroed hull points (the skeleton
+  // code places them).
+  Bone();
+  int GetType() const override { return 2; }
 };
 
 // ---- [Joints and rig] ----

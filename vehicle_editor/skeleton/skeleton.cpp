@@ -77,17 +77,17 @@ void Skeleton::CreateBones(BoneRig& rig) {
       // The corners in four pairs, each pair differing in x.
       const Vec3 corners[BONE_HULL_POINTS] = {{hx, hy, hz},   {-hx, hy, hz},   {hx, -hy, hz},   {-hx, -hy, hz},
                                               {hx, hy, -hz},  {-hx, hy, -hz},  {hx, -hy, -hz},  {-hx, -hy, -hz}};
-      for (int p = 0; p < BONE_HULL_POINTS; ++p) b.body.points[p] = corners[p];
+      for (int p = 0; p < BONE_HULL_POINTS; ++p) b.points[p].local = corners[p];
       b.UpdateExtents();
-      b.body.radius = std::sqrt(hx * hx + hy * hy + hz * hz);
+      b.radius = std::sqrt(hx * hx + hy * hy + hz * hz);
       b.stiffness = 1000.0f * b.mass;
       b.damping = 50.0f * b.mass;
       const float diagonal[3] = {b.mass * (hy * hy + hz * hz) / 3.0f, b.mass * (hx * hx + hz * hz) / 3.0f,
                                  b.mass * (hx * hx + hy * hy) / 3.0f};
       for (int k = 0; k < 3; ++k) {
-        b.body.inertia[k * 4] = diagonal[k];
+        b.inertia[k * 4] = diagonal[k];
         // A box of no size has no inertia to invert: it takes no turning from a torque.
-        b.body.inverseInertia[k * 4] = diagonal[k] > 0.0f ? 1.0f / diagonal[k] : 0.0f;
+        b.inverseInertia[k * 4] = diagonal[k] > 0.0f ? 1.0f / diagonal[k] : 0.0f;
       }
     }
   }

@@ -313,23 +313,23 @@ TEST(BoneRig, EachSolidStandsAtRestWithItsMassHullAndContactConstants) {
     EXPECT_FLOAT_EQ(b.stiffness, 1000 * mass);
     EXPECT_FLOAT_EQ(b.damping, 50 * mass);
     EXPECT_EQ(b.grip, BONE_GRIP);
-    EXPECT_FLOAT_EQ(b.body.inertia[0], mass * (hy * hy + hz * hz) / 3);
-    EXPECT_FLOAT_EQ(b.body.inertia[4], mass * (hx * hx + hz * hz) / 3);
-    EXPECT_FLOAT_EQ(b.body.inertia[8], mass * (hx * hx + hy * hy) / 3);
-    EXPECT_FLOAT_EQ(b.body.inverseInertia[4] * b.body.inertia[4], 1.0f);
-    EXPECT_EQ(b.body.inertia[1], 0.0f);
-    EXPECT_FLOAT_EQ(b.body.radius, std::sqrt(hx * hx + hy * hy + hz * hz));
+    EXPECT_FLOAT_EQ(b.inertia[0], mass * (hy * hy + hz * hz) / 3);
+    EXPECT_FLOAT_EQ(b.inertia[4], mass * (hx * hx + hz * hz) / 3);
+    EXPECT_FLOAT_EQ(b.inertia[8], mass * (hx * hx + hy * hy) / 3);
+    EXPECT_FLOAT_EQ(b.inverseInertia[4] * b.inertia[4], 1.0f);
+    EXPECT_EQ(b.inertia[1], 0.0f);
+    EXPECT_FLOAT_EQ(b.radius, std::sqrt(hx * hx + hy * hy + hz * hz));
     // The corners in four pairs differing in x.
-    EXPECT_EQ(b.body.points[0].x, hx);
-    EXPECT_EQ(b.body.points[1].x, -hx);
-    EXPECT_EQ(b.body.points[2].y, -hy);
-    EXPECT_EQ(b.body.points[7].z, -hz);
-    EXPECT_EQ(b.body.extent[0], hy);
-    EXPECT_EQ(b.body.extent[3], -hx);
-    EXPECT_EQ(b.body.extent[4], hz);
+    EXPECT_EQ(b.points[0].local.x, hx);
+    EXPECT_EQ(b.points[1].local.x, -hx);
+    EXPECT_EQ(b.points[2].local.y, -hy);
+    EXPECT_EQ(b.points[7].local.z, -hz);
+    EXPECT_EQ(b.extent[0], hy);
+    EXPECT_EQ(b.extent[3], -hx);
+    EXPECT_EQ(b.extent[4], hz);
     EXPECT_EQ(b.colour, sb.colour);
     EXPECT_EQ(b.halfSize.z, hz);
-    EXPECT_EQ(b.body.awake, 1);
+    EXPECT_EQ(b.awake, 1);
   }
   // The mirror twin: x negated, first and third angles negated.
   float m[9], mirrored[9];
@@ -342,7 +342,7 @@ TEST(BoneRig, EachSolidStandsAtRestWithItsMassHullAndContactConstants) {
   EXPECT_EQ(std::memcmp(rig.bones[3].orientation, mirrored, sizeof m), 0);
   // A bone of no size has no mass and turns by no torque.
   EXPECT_EQ(rig.bones[1].mass, 0.0f);
-  EXPECT_EQ(rig.bones[1].body.inverseInertia[0], 0.0f);
+  EXPECT_EQ(rig.bones[1].inverseInertia[0], 0.0f);
 
   // The pose as 16.16 transforms, and back at rest after a move.
   std::vector<FixedTransform> frames(size_t(rig.boneCount));
