@@ -32,6 +32,7 @@
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
+#include "platform/window.h"
 #include "race/race.h"
 #include "render/build_list.h"
 #include "render/device.h"
@@ -118,6 +119,21 @@ LoopState g_loop;
 constexpr int CLICK_MOUSE_LOCK_WINDOW = 256;      // "Screen Flags " bit 8
 constexpr int CLICK_MOUSE_LOCK_FULLSCREEN = 512;  // "Screen Flags " bit 9
 constexpr uint32_t SCREEN_FLAG_4K_CAPTURE = 1u << 28;
+
+// A start-up error the user must see: logged, then shown in the error box with graphics (the
+// box writes it to standard error as well), else written to standard error.
+void ShowStartError(const char* text, const char* title, MessageBoxIcon icon) {
+  if (title)
+    LogF("%s : %s", title, text);
+  else
+    LogLine(text);
+  if (GraphicsEnabled)
+    ShowPlatformMessageBox(text, title, icon);
+  else if (title)
+    std::fprintf(stderr, "%s : %s\n", title, text);
+  else
+    std::fprintf(stderr, "%s\n", text);
+}
 
 // A failed essential start-up step: the error box, and the end of the program.
 StartResult FailStart(const char* text) {
@@ -319,8 +335,7 @@ StartResult AppStartup(const char* commandLine) {
 
   // 5, 6: timing.
   if (const char* error = InitTimerResolution()) {
-    LogLine(error);
-    if (GraphicsEnabled) ShowPlatformMessageBox(error, nullptr, BOX_ICON_STOP);
+    ShowStartError(error, nullptr, BOX_ICON_STOP);
     ExitCode = EXIT_START_FAILED;
     return START_ENDED;
   }
@@ -347,8 +362,7 @@ StartResult AppStartup(const char* commandLine) {
   if (g_loop.forceNoGraphics) GraphicsEnabled = 0;
   if (RunMode == 9) return START_ENDED;
   if (RunMode == 0) {
-    LogLine(StartupErrorText);
-    if (GraphicsEnabled) ShowPlatformMessageBox(StartupErrorText, nullptr, BOX_ICON_STOP);
+    ShowStartError(StartupErrorText, nullptr, BOX_ICON_STOP);
     ExitCode = EXIT_BAD_COMMAND_LINE;
     return START_ENDED;
   }
@@ -359,18 +373,19 @@ StartResult AppStartup(const char* commandLine) {
 
   // 9, 10: cfg.txt, and the data folder must be writable.
   // With graphics the window system starts first: the stored window rectangle is checked
-  // against the desktop, and the device makes its context on the same video.
-  if (GraphicsEnabled) StartWindowSystem();
+  // against the desktop, and the device makes its context on the same video.  Without a
+  // screen to show it the program would run unseen: it ends at once, saving nothing.
+  if (GraphicsEnabled && !(StartWindowSystem() && PlatformVideoHasDisplay())) {
+    LogLine("No display");
+    std::fprintf(stderr, "No display\n");
+    ExitCode = EXIT_START_FAILED;
+    return START_ENDED;
+  }
   if (!ConfigRead) LoadConfig();
   if (!GraphicsEnabled) CfgStartWindowed = 1;
   if (!ProbeDataFolder()) {
-    const char* title = "Could not write to data folder";
-    const char* text = "Is ZKT correctly installed on a hard drive?";
-    LogF("%s : %s", title, text);
-    if (GraphicsEnabled)
-      ShowPlatformMessageBox(text, title, BOX_ICON_EXCLAMATION);
-    else
-      std::fprintf(stderr, "%s : %s\n", title, text);
+    ShowStartError("Is ZKT correctly installed on a hard drive?", "Could not write to data folder",
+                   BOX_ICON_EXCLAMATION);
     ExitCode = EXIT_START_FAILED;
     return START_ENDED;
   }
