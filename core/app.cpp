@@ -553,7 +553,8 @@ void AppRunPass() {
   if (static_cast<int32_t>(g_loop.now - g_loop.nextBlink) >= 0 || DrawnFrameCount == 100) {
     CaptureSystemTime();
     BlinkPhase ^= 1;
-    RedrawRequested = 1;
+    // A screen at rest is drawn again only when the tick changes what it shows.
+    if (FrameChangesWithTime) RedrawRequested = 1;
     DrawnFrameCount = 0;
     // The next tick falls 100 ms after the next half second of the wall clock.
     const int wallMs = SystemTimeUtc.millisecond;
@@ -568,13 +569,15 @@ void AppRunPass() {
   FrameBegun3D = 0;
   ControlsPolledThisFrame = 0;
 
-  // 11: the redraw test.  Alt alone does not draw a frame.
+  // 11: the redraw test.  Alt alone does not draw a frame; a changed message line does.
   if (!RedrawRequested) {
-    if ((WorldLoaded && WorldBuildStage != 0) || KeyHeldForRedraw()) RedrawRequested = 1;
+    if ((WorldLoaded && WorldBuildStage != 0) || KeyHeldForRedraw() || InterfaceRedraw) RedrawRequested = 1;
   }
   if (RedrawRequested) {
     // 12..15: prepare the drawn frame.
     ++DrawnFrameCount;
+    InterfaceRedraw = 0;
+    FrameChangesWithTime = 0;
     ClearInterface();
     ResetTempBatches();
     bool skippedOnlyForOcclusion = false;
@@ -634,6 +637,7 @@ void AppRunPass() {
       ScreenWidth = g_loop.savedWidth;
       ScreenHeight = g_loop.savedHeight;
       if (!FrameSkipped) DrawFullScreenQuad(1, 0, &BloomChain);
+      if (PostFrameHidden) RedrawRequested = 1;  // the picture waits for its exposure: draw again
       RenderTargetMode = 0;
     }
     if (!FrameSkipped) {
@@ -862,6 +866,7 @@ void RequestExit(uint32_t actionCode, const char* reason) {
   if (ExitRequested) return;
   if (reason) LogF("exit : %s", reason);
   ExitRequested = 1;
+  RedrawRequested = 1;  // screens that rest act again, to close
   if (actionCode != 0) {
     ExitAction = actionCode;
   } else {

@@ -24,6 +24,7 @@ int MessageLevel;
 int ShowMessageHistory;
 int DebugMessagesOn;
 int InterfaceRedraw;
+int FrameChangesWithTime;
 int MessagesToStdout;
 
 int (*MessageConnectionLookup)(int connection, MessageSender* sender);
@@ -297,6 +298,7 @@ void ExpireMessages(uint32_t nowMs) {
     else
       ++i;
   }
+  if (MessageLineCount > 0) FrameChangesWithTime = 1;  // until the last line expires
 }
 
 const char* GetNewestMessageText() { return MessageLineCount > 0 ? MessageLines[MessageLineCount - 1].text : nullptr; }
@@ -311,6 +313,7 @@ void ResetMessages() {
   MessageLevel = 0;
   ShowMessageHistory = 0;
   InterfaceRedraw = 0;
+  FrameChangesWithTime = 0;
 }
 
 int AddMessageHistoryButton(Prss* owner) {
