@@ -110,6 +110,7 @@ struct LoopState {
   uint32_t recoveryNotedAt = 0;
   int mappingCopyPasses = 0;
   uint32_t passLimit = 0;
+  int reportFirstFrame = 0;
   uint32_t passes = 0;
   int forceNoGraphics = 0;
 };
@@ -676,6 +677,11 @@ void AppRunPass() {
       const uint32_t presentStart = ClockNowMs();
       PresentFrame();
       CurrentFrameTiming.bytes[3] = static_cast<uint8_t>(ClockNowMs() - presentStart);
+      if (g_loop.reportFirstFrame && !PostFrameHidden) {
+        std::printf("first frame\n");
+        std::fflush(stdout);
+        g_loop.reportFirstFrame = 0;
+      }
       ProfilerStop("Flip");
       if (RunDeferredWork()) RedrawRequested = 1;
     }
@@ -977,10 +983,14 @@ void AppForceNoGraphics(int noGraphics) {
 
 void AppSetPassLimit(uint32_t passes) { g_loop.passLimit = passes; }
 
+void AppReportFirstFrame(int report) { g_loop.reportFirstFrame = report; }
+
 void AppResetState() {
   const int forceNoGraphics = g_loop.forceNoGraphics;
+  const int reportFirstFrame = g_loop.reportFirstFrame;
   g_loop = LoopState{};
   g_loop.forceNoGraphics = forceNoGraphics;
+  g_loop.reportFirstFrame = reportFirstFrame;
   CloseInstanceRequests();
   ResetCommandLineState();
   ResetTextCommandState();
