@@ -677,7 +677,7 @@ void AppRunPass() {
       const uint32_t presentStart = ClockNowMs();
       PresentFrame();
       CurrentFrameTiming.bytes[3] = static_cast<uint8_t>(ClockNowMs() - presentStart);
-      if (g_loop.reportFirstFrame && !PostFrameHidden) {
+      if (g_loop.reportFirstFrame) {
         std::printf("first frame\n");
         std::fflush(stdout);
         g_loop.reportFirstFrame = 0;

@@ -3,7 +3,7 @@
 // Test switches stand in the environment until the command line can ask for the same:
 // ZKT_NO_GRAPHICS=1 runs without window or device, ZKT_EXIT_AFTER_PASSES=N ends the
 // program after N passes of the frame loop, ZKT_REPORT_FIRST_FRAME=1 writes "first frame"
-// to standard output when the first picture has been presented.
+// to standard output when the first frame has been presented.
 #include <cstdlib>
 #include <string>
 

@@ -365,7 +365,8 @@ void SplitClock(uint32_t milliseconds, int* hours, int* minutes, int* seconds) {
 }
 
 void DrawInfoTex() {
-  ZKTETexture* info = AddTextureRef("INFO~T", GEN_TYPE_RENDER);
+  Material* panel = InfoPanelMaterial();  // made when first drawn into
+  ZKTETexture* info = panel ? panel->texture : nullptr;
   if (!info || !info->texture) return;
   // The clock's widest text fills 90% of the panel's width.
   const float widest = TextWidth("000:00:00", 0, 1.0f);

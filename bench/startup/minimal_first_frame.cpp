@@ -112,6 +112,7 @@ int main(int argc, char** argv) {
   glUseProgram(textured);
   glDrawArrays(GL_TRIANGLES, 6, GLsizei(vertices.size() - 6));
   SDL_GL_SwapWindow(window);
+  glFinish();  // drawn, as the editor's presentation waits for its frame to be drawn
   std::printf("first frame\n");
   std::fflush(stdout);
 
