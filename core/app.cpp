@@ -528,7 +528,9 @@ void AppRunPass() {
     period = std::max(period, static_cast<float>(MenuFramePeriodMs));
 
   const bool presentationPaces = VrEnabled || ((IsFullScreen() || CfgBorderlessWindow) && VSyncEnabled);
-  if (presentationPaces) {
+  if (g_loop.passes == 0) {
+    // The first pass draws at once: no frame came before it to keep its distance from.
+  } else if (presentationPaces) {
     if (FrameSkipped) LimitFrameRate(1, period);
   } else if (CurrentFrameTiming.bytes[3] != 0) {
     if (period > 0.0f) LimitFrameRate(0, period);

@@ -463,6 +463,9 @@ void GfxCSSetUnorderedAccessViews(GfxContext context, uint32_t startSlot, uint32
 void GfxDraw(GfxContext context, uint32_t vertexCount, uint32_t startVertex);
 void GfxDrawIndexed(GfxContext context, uint32_t indexCount, uint32_t startIndex, int32_t baseVertex);
 void GfxDispatch(GfxContext context, uint32_t x, uint32_t y, uint32_t z);
+// Draws, dispatches, copies and resolves so far: what can write a texture besides clears and
+// uploads.  Unchanged between two readings, nothing was drawn in between.
+uint64_t GfxDrawCount();
 void GfxClearRenderTargetView(GfxContext context, GfxRenderTargetView view, const float rgba[4]);
 void GfxClearDepthStencilView(GfxContext context, GfxDepthStencilView view, uint32_t flags, float depth,
                               uint8_t stencil);

@@ -477,3 +477,17 @@ TEST_F(AppHarness, AScreenThatNeverClearsTheRequestDrawsEveryPass) {
   EXPECT_GE(probe->acts, 30) << "the front end's 25 ms period, not the blink tick";
   AppShutdown();
 }
+
+TEST_F(AppHarness, TheFirstPassDrawsAtOnceAndLaterOnesKeepTheFramePeriod) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  ReplaceTop(&probe->prss);
+  GameState = 1;  // a front-end page: frames at least 25 ms apart
+  const uint64_t before = ClockFakeSleptMs();
+  AppRunPass();
+  EXPECT_EQ(probe->acts, 1);
+  EXPECT_EQ(ClockFakeSleptMs(), before) << "nothing came before the first frame to wait for";
+  AppRunPass();
+  EXPECT_GE(ClockFakeSleptMs() - before, 20u) << "the second keeps its distance";
+  AppShutdown();
+}

@@ -196,6 +196,35 @@ TEST_F(FrameOnNullDevice, PostProcessingMakesTheBloomLevelsAndEmptiesTheChainWhe
   PostProcessingEnabled = 1;
 }
 
+TEST_F(FrameOnNullDevice, APictureOfNothingButItsBlackClearSkipsThePostProcessing) {
+  // A page of the interface only: the render texture is cleared black and nothing drawn.
+  ASSERT_EQ(SetRenderTargetTexture(256, 128, 2), 2);
+  ASSERT_EQ(BeginFrame(), 1);
+  EXPECT_TRUE(FrameStillBlack(RenderTexture.texture->targetViews[0]));
+  UnsetRenderTarget();
+  DrawFullScreenQuad(1, 0, &BloomChain);
+  EXPECT_EQ(BloomChain.count, 0) << "no bloom levels are made for a black picture";
+  EXPECT_EQ(PostFrameHidden, 0);
+
+  // Something drawn into it: the post-processing runs.
+  ASSERT_EQ(SetRenderTargetTexture(256, 128, 2), 2);
+  ASSERT_EQ(BeginFrame(), 1);
+  GfxDraw(Gfx.context, 3, 0);
+  EXPECT_FALSE(FrameStillBlack(RenderTexture.texture->targetViews[0]));
+  UnsetRenderTarget();
+  DrawFullScreenQuad(1, 0, &BloomChain);
+  EXPECT_GT(BloomChain.count, 0);
+
+  // A clear of another colour is a picture too.
+  FrameClear.mode = 1;
+  FrameClear.colour = 0xFF203040u;
+  ASSERT_EQ(SetRenderTargetTexture(256, 128, 2), 2);
+  ASSERT_EQ(BeginFrameClear(), 1);
+  EXPECT_FALSE(FrameStillBlack(RenderTexture.texture->targetViews[0]));
+  UnsetRenderTarget();
+  FrameClear = FrameClearSettings{};
+}
+
 TEST_F(FrameOnNullDevice, DeviceReleaseDropsTheRenderTextureAndTheFrameMakesItAgain) {
   ASSERT_EQ(SetRenderTargetTexture(128, 64, 2), 2);
   UnsetRenderTarget();
