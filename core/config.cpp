@@ -11,12 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "core/app.h"
+#include "core/frame_globals.h"
 #include "core/log.h"
+#include "core/report.h"
 #include "platform/files.h"
-#include "render/vr.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
 
 // ---- [Settings] ----
 char ConfigPath[CONFIG_PATH_SIZE];
@@ -945,7 +943,7 @@ int SaveConfig() {
   char message[128];
   std::snprintf(message, sizeof message, "Could not save %s : %s", ConfigPath, std::strerror(error));
   LogLine(message);
-  AddMessage(message, TextColours.error, MSG_TARGET_LOCAL);
+  ReportLine(message, REPORT_ERROR);
   return 0;
 }
 

@@ -7,9 +7,7 @@
 #include <cstring>
 
 #include "core/log.h"
-#include "ui/dialogs.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
+#include "core/report.h"
 
 int LastDataFileError;
 
@@ -17,7 +15,7 @@ namespace {
 unsigned char g_inMemoryMarker;
 
 void Report(Prss* page, const char* text, const char* path) {
-  if (page) ShowMessageBoxPair(page, text, path);
+  if (page) ReportBox(page, text, path);
 }
 }  // namespace
 
@@ -89,7 +87,7 @@ int DataFile::OpenRead(Prss* page, const char* path, const char* magic, int32_t*
   uint8_t* body = bodyLength <= DATA_FILE_MAX_BODY ? static_cast<uint8_t*>(std::malloc(bodyLength)) : nullptr;
   if (!body) {
     std::fclose(stream);
-    if (page) ShowMessageBox(page, TEXT_COULD_NOT_ALLOCATE);
+    if (page) ReportBox(page, TEXT_COULD_NOT_ALLOCATE);
     return 0;
   }
   const bool complete = std::fseek(stream, DATA_FILE_HEADER_SIZE, SEEK_SET) == 0 &&
@@ -129,13 +127,13 @@ int DataFile::OpenReadMemory(Prss* page, const uint8_t* image, int64_t length, c
     }
   }
   if (failure) {
-    if (page) ShowMessageBox(page, failure);
+    if (page) ReportBox(page, failure);
     return 0;
   }
   const int64_t bodyLength = length - DATA_FILE_HEADER_SIZE;
   uint8_t* body = bodyLength <= DATA_FILE_MAX_BODY ? static_cast<uint8_t*>(std::malloc(bodyLength)) : nullptr;
   if (!body) {
-    if (page) ShowMessageBox(page, TEXT_COULD_NOT_ALLOCATE);
+    if (page) ReportBox(page, TEXT_COULD_NOT_ALLOCATE);
     return 0;
   }
   std::memcpy(body, image + DATA_FILE_HEADER_SIZE, bodyLength);
@@ -431,7 +429,7 @@ int CopyFileKeepTime(const char* source, const char* dest, int* skippedCount) {
   if (CopyFileSimple(source, dest, 1)) return 1;
   char text[FILE_PATH_SIZE + 64];
   std::snprintf(text, sizeof text, "%s %s", TEXT_COULD_NOT_COPY_FILE, source);
-  AddMessage(text, TextColours.error, MSG_TARGET_LOCAL);
+  ReportLine(text, REPORT_ERROR);
   return 0;
 }
 

@@ -5,7 +5,7 @@
 #include <climits>
 #include <cmath>
 
-#include "render/gamma_tables.h"
+#include "core/gamma_tables.h"
 
 SinCosTable SinCosTables;
 

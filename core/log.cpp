@@ -5,13 +5,14 @@
 #include <cstring>
 #include <mutex>
 
-#include "core/app.h"
+#include "core/frame_globals.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/message_box.h"
-#include "ui/coded_text.h"
 
 char LogFileName[LOG_NAME_SIZE];
 int LoggingEnabled;
+int (*LogStripCodes)(char* out, const char* in, int outLength, int inIndex);
 
 namespace {
 std::mutex g_logLock;  // worker threads log platform failures too
@@ -29,20 +30,23 @@ void SetLogFileName(const char* name) {
 void RestartLog(const char* firstLine, bool keepExisting) {
   {
     std::lock_guard<std::mutex> lock(g_logLock);
-    if (!keepExisting) std::remove(CurrentLogPath());
+    if (!keepExisting) FileRemove(CurrentLogPath());
   }
   LogLine(firstLine);
 }
 
 void LogLine(const char* text) {
   char stripped[LOG_TEXT_MAX + 1];
-  StripCodes(stripped, text ? text : "", sizeof stripped, 0);
+  if (LogStripCodes)
+    LogStripCodes(stripped, text ? text : "", sizeof stripped, 0);
+  else
+    std::snprintf(stripped, sizeof stripped, "%s", text ? text : "");
   WallTime now;
   ClockWallTime(now, true);
   const int month = (now.month >= 1 && now.month <= 12) ? now.month - 1 : 0;
 
   std::lock_guard<std::mutex> lock(g_logLock);
-  FILE* file = std::fopen(CurrentLogPath(), "a");
+  FILE* file = FileOpen(CurrentLogPath(), "a");
   if (!file) return;
   std::fprintf(file, "%s %02d %02d:%02d:%02d %s\n", kMonthNames[month], now.day, now.hour, now.minute,
                now.second, stripped);

@@ -1,15 +1,14 @@
 // process.cpp - the process framework.
 #include "core/process.h"
 
-#include "core/app.h"
-#include "core/main_window.h"
-#include "frontend/frontend.h"
-#include "ui/interface.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
+#include "core/frame_globals.h"
+#include "core/report.h"
+#include "core/sound.h"
+#include "core/window_state.h"
 
 Prss* CurrentProcess;
 const char* CurrentBackground;
+void (*ForgetInterfaceOwner)(const Prss* process);
 
 void Prss_Init(Prss* process, Prss* parent, PrssAct act, PrssKey key, PrssMouse mouse,
                PrssTerminate terminate, const char* background) {
@@ -17,7 +16,7 @@ void Prss_Init(Prss* process, Prss* parent, PrssAct act, PrssKey key, PrssMouse 
   process->sub = nullptr;
   process->alive = 1;
   process->rawKeys = static_cast<uint8_t>(GraphicsEnabled ? 1 : 0);
-  process->flags = 256;
+  process->flags = PRSS_FLAG_KEY_ESCAPE;
   process->background = background;
   process->act = act;
   process->key = key;
@@ -42,9 +41,9 @@ void Prss_RemoveSub(Prss* process, const char* label) {
   sub->terminate(sub);
   process->sub = sub->act(sub);
   if (!process->sub)
-    ShowLabelledMessage(label, "removed subprocess", TextColours.grey);
+    ReportLabelledLine(label, "removed subprocess", REPORT_GREY);
   else
-    ShowLabelledMessage(label, "failed to remove subprocess", TextColours.error);
+    ReportLabelledLine(label, "failed to remove subprocess", REPORT_ERROR);
 }
 
 void Prss_ActSub(Prss* process) {
@@ -53,7 +52,7 @@ void Prss_ActSub(Prss* process) {
 
 void Prss_Terminate(Prss* process) {
   if (process->sub) Prss_RemoveSub(process, "Terminate");
-  ForgetInterfaceOwner(process);  // no drag may write into the screen once it is freed
+  if (ForgetInterfaceOwner) ForgetInterfaceOwner(process);  // no drag may write into the screen once it is freed
   CurrentProcess = process->parent;
   if (process->parent && process->parent->background) CurrentBackground = process->parent->background;
   process->alive = 0;
@@ -79,8 +78,6 @@ void Prss_SimpleKey(Prss* process, int keyCode) {
       break;
   }
 }
-
-void Prss_SimpleMouse(Prss*, MouseRecord* mouse) { HandleInterfaceMouse(mouse); }
 
 void Prss_DeliverKey(int keyCode) {
   if (CurrentProcess && CurrentProcess->key) CurrentProcess->key(CurrentProcess, keyCode);

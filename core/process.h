@@ -8,6 +8,11 @@
 // The act contract, in order: (1) carry out close requests that concern it (terminate when
 // ExitRequested and no subprocess); (2) when not alive, free everything and return null;
 // (3) Prss_ActSub; (4) a pending page change; (5) unless FrameSkipped, draw; (6) return self.
+//
+// Layer: core/, the foundation, over platform/ only: files and data files, configuration,
+// fixed-point maths, checksums, the sort tree, the log, this framework, the report seam
+// (report.h), the frame and window state (frame_globals.h, window_state.h), sound output and
+// the controls.  Higher layers install its hooks at start-up (tools/layers.txt).
 #pragma once
 #include <cstdint>
 
@@ -24,7 +29,7 @@ struct Prss {
   Prss* sub;               // the active subprocess, or null
   uint8_t alive;           // 1 from Prss_Init until Prss_Terminate
   uint8_t rawKeys;         // GraphicsEnabled at Prss_Init; 0 makes the pump translate keys to characters
-  uint16_t flags;          // 256 from Prss_Init
+  uint16_t flags;          // PRSS_FLAG_* ; PRSS_FLAG_KEY_ESCAPE from Prss_Init
   const char* background;  // wanted background picture; null keeps the current one
   PrssAct act;
   PrssKey key;
@@ -32,8 +37,18 @@ struct Prss {
   PrssTerminate terminate;
 };
 
+// A controller's Escape reaches the process as a key press (the key function gets 27 in
+// raw-key mode); a process that clears it gets Escape as the character 27 instead, which a
+// text field takes.
+constexpr uint16_t PRSS_FLAG_KEY_ESCAPE = 256;
+
 extern Prss* CurrentProcess;         // receives keys and mouse input
 extern const char* CurrentBackground;  // the background picture in force
+
+// Makes the interface let go of every drag and click held for a process that ends, so that
+// none writes into it once it is freed.  Installed by the interface (InstallInterface); null
+// until then.
+extern void (*ForgetInterfaceOwner)(const Prss* process);
 
 void Prss_Init(Prss* process, Prss* parent, PrssAct act, PrssKey key, PrssMouse mouse,
                PrssTerminate terminate, const char* background);
@@ -47,7 +62,7 @@ void Prss_Terminate(Prss* process);
 // Shared functions of simple processes.
 void Prss_CloseHandler(void* owner, int clickCode, uintptr_t word);
 void Prss_SimpleKey(Prss* process, int keyCode);
-void Prss_SimpleMouse(Prss* process, MouseRecord* mouse);
+// Prss_SimpleMouse, which hands the mouse to the interface, is the interface's (ui/interface.h).
 
 // Hands input to the current process; dropped when there is none.
 void Prss_DeliverKey(int keyCode);

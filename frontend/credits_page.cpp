@@ -1,7 +1,7 @@
 // credits_page.cpp - the closing credits, shown once on the way out of the program.
-#include "core/app.h"
-#include "core/main_window.h"
+#include "core/frame_globals.h"
 #include "core/process.h"
+#include "core/window_state.h"
 #include "frontend/frontend.h"
 
 namespace {

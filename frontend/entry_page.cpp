@@ -1,13 +1,13 @@
 // entry_page.cpp - the entry page: the hub every session starts from, and the way out.
-#include "core/app.h"
 #include "core/config.h"
+#include "core/frame_globals.h"
 #include "core/process.h"
 #include <cstdio>
 #include "frontend/frontend.h"
 #include "race/race.h"
 #include "ui/dialogs.h"
 #include "ui/interface_config.h"
-#include "ui/language.h"
+#include "ui/text/language.h"
 #include "ui/widgets.h"
 
 uint32_t ExitAction;

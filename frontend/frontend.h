@@ -2,6 +2,9 @@
 //
 // Sections: [Pages] [Page text] [Names] [Services]
 // Main thread only.
+//
+// Layer: frontend/, a subsystem over race/ and the interface; the player's files live here
+// too (player_file.h) (tools/layers.txt).
 #pragma once
 #include <cstdint>
 
@@ -45,7 +48,6 @@ void JoinUnderscoreName(char* out, int outSize, const char* prefix, const char* 
 int  ExportVehicleWithLog();          // the command line's vehicle output run; its exit code
 void FreeModList();
 void ReleaseTrackThumbnails();
-void ToggleSound();
 void ReloadGarageCarModel(int flag);  // as ReloadAllCarModels, for the garage's car
 void ReloadThumbnailTextures();       // the car thumbnails and the track thumbnails
 void RefreshGarageSetups();           // the garage re-lists its setups when it is open

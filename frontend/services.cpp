@@ -13,7 +13,6 @@ int ExportVehicleWithLog() {
 
 void FreeModList() {}
 void ReleaseTrackThumbnails() {}
-void ToggleSound() {}
 void ReloadGarageCarModel(int) {}
 void ReloadThumbnailTextures() {}
 

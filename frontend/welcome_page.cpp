@@ -2,14 +2,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/app.h"
-#include "core/main_window.h"
-#include "core/player_file.h"
+#include "core/frame_globals.h"
 #include "core/process.h"
+#include "core/window_state.h"
 #include "frontend/frontend.h"
+#include "frontend/player_file.h"
 #include "platform/files.h"
 #include "ui/interface_config.h"
-#include "ui/language.h"
+#include "ui/text/language.h"
 #include "ui/widgets.h"
 
 namespace {

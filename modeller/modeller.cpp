@@ -8,8 +8,3 @@ int MappingChanged;
 int ObjectEditorOpen;
 void ReloadEditorTextures() {}
 
-void (*AddUndoPoint)(const char* name, int kind, void* variable, uint32_t mask);
-void (*RefreshEditedMesh)(Prss* screen);
-
-int MappingPanelSelection = -1;
-int MappingPanelRedraw;

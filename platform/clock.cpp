@@ -3,6 +3,10 @@
 
 #include <ctime>
 #include <mutex>
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#include <x86intrin.h>
+#endif
 
 namespace {
 
@@ -11,6 +15,7 @@ struct FakeClock {
   uint32_t nowMs = 0;
   int64_t wallMs = 0;   // milliseconds since 1970-01-01 UTC
   uint64_t sleptMs = 0;
+  uint32_t ticks = 0;
 };
 
 FakeClock g_fake;
@@ -68,6 +73,7 @@ void ClockSleepMs(uint32_t ms) {
       g_fake.nowMs += ms;
       g_fake.wallMs += ms;
       g_fake.sleptMs += ms;
+      g_fake.ticks += ms * FAKE_TICKS_PER_MS;
       return;
     }
   }
@@ -129,11 +135,30 @@ uint32_t ClockResolution100ns() {
   return units == 0 ? 1 : static_cast<uint32_t>(units);
 }
 
+uint32_t ClockTicks() {
+  {
+    std::lock_guard<std::mutex> lock(g_fakeLock);
+    if (g_fake.active) return g_fake.ticks;
+  }
+#if defined(__x86_64__) || defined(__i386__)
+  // The identification instruction first, so that no earlier instruction is still running
+  // when the counter is read.
+  unsigned a, b, c, d;
+  __cpuid(0, a, b, c, d);
+  return static_cast<uint32_t>(__rdtsc() >> 2);
+#else
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<uint32_t>((static_cast<uint64_t>(ts.tv_sec) * 1000000000u + static_cast<uint64_t>(ts.tv_nsec)) >> 2);
+#endif
+}
+
 void ClockUseFake(uint32_t startMs, const WallTime& startWall) {
   std::lock_guard<std::mutex> lock(g_fakeLock);
   g_fake.active = true;
   g_fake.nowMs = startMs;
   g_fake.sleptMs = 0;
+  g_fake.ticks = 0;
   const int64_t days = DaysFromCivil(startWall.year, static_cast<unsigned>(startWall.month),
                                      static_cast<unsigned>(startWall.day));
   g_fake.wallMs = days * 86400000 + startWall.hour * 3600000LL + startWall.minute * 60000LL +
@@ -154,6 +179,12 @@ void ClockAdvanceFake(uint32_t ms) {
   std::lock_guard<std::mutex> lock(g_fakeLock);
   g_fake.nowMs += ms;
   g_fake.wallMs += ms;
+  g_fake.ticks += ms * FAKE_TICKS_PER_MS;
+}
+
+void ClockAdvanceFakeTicks(uint32_t ticks) {
+  std::lock_guard<std::mutex> lock(g_fakeLock);
+  g_fake.ticks += ticks;
 }
 
 void ClockSetFakeMs(uint32_t ms) {

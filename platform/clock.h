@@ -1,9 +1,11 @@
 // clock.h - time for the core: the millisecond counter, sleeping and the wall clock.
 //
 // The counter behaves like the system's millisecond timer: 32 bits, monotonic, wrapping
-// at 2^32, so callers subtract two readings as unsigned values.  A fake clock can be
-// installed for tests: it stands still except when the program sleeps or the test
-// advances it, so frame timing is exact and a test runs in almost no wall time.
+// at 2^32, so callers subtract two readings as unsigned values.  The tick source counts
+// finer for the frame profiler: the processor's time-stamp counter divided by 4, kept in 32
+// bits (wrapping too).  A fake clock can be installed for tests: it stands still except when
+// the program sleeps or the test advances it, so frame timing is exact and a test runs in
+// almost no wall time.
 #pragma once
 #include <cstdint>
 
@@ -18,6 +20,7 @@ void     ClockSleepMs(uint32_t ms);            // sleep whole milliseconds (0 yi
 void     ClockWallTime(WallTime& out, bool local);  // UTC when local is false
 uint64_t ClockFileTimeNow();                  // 100-ns units since 1601-01-01 UTC
 uint32_t ClockResolution100ns();              // the finest step of the counter's source
+uint32_t ClockTicks();                        // the time-stamp counter >> 2, low 32 bits
 
 // Conversions between 100-ns file times (since 1601, UTC) and calendar times.
 uint64_t FileTimeFromWallTime(const WallTime& w);
@@ -30,3 +33,7 @@ bool ClockIsFake();
 void ClockAdvanceFake(uint32_t ms);           // time passes (also moves the wall clock)
 void ClockSetFakeMs(uint32_t ms);             // sets the counter only (a clock that jumps back)
 uint64_t ClockFakeSleptMs();                  // total milliseconds slept since installed
+// The fake tick source starts at 0 and moves FAKE_TICKS_PER_MS with every fake millisecond
+// (slept or advanced), and by n with ClockAdvanceFakeTicks.
+constexpr uint32_t FAKE_TICKS_PER_MS = 1000;
+void ClockAdvanceFakeTicks(uint32_t ticks);

@@ -25,13 +25,6 @@ bool EqualsIgnoringCase(const char* a, const char* b) {
   return *a == *b;
 }
 
-std::string NativeString(const char* path) {
-  std::string out(path ? path : "");
-  for (char& c : out)
-    if (c == '\\') c = '/';
-  return out;
-}
-
 bool Exists(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0;
@@ -81,15 +74,15 @@ bool HasControlCharacter(const char* text) {
 
 // ---- [Paths] ----
 
-void PathToNative(const char* path, char* out, int outSize) {
-  if (outSize <= 0) return;
-  int i = 0;
-  for (; path && path[i] && i < outSize - 1; ++i) out[i] = path[i] == '\\' ? '/' : path[i];
-  out[i] = 0;
+std::string PathToNative(const char* path) {
+  std::string out(path ? path : "");
+  for (char& c : out)
+    if (c == '\\') c = '/';
+  return out;
 }
 
 bool ResolvePath(const char* path, std::string& out) {
-  const std::string native = NativeString(path);
+  const std::string native = PathToNative(path);
   if (native.empty()) {
     out.clear();
     return false;
@@ -222,7 +215,7 @@ bool MakeFolder(const char* path) {
 int FileRename(const char* oldPath, const char* newPath) {
   std::string from, to;
   if (!ResolvePath(oldPath, from)) return ENOENT;
-  const std::string literal = NativeString(newPath);
+  const std::string literal = PathToNative(newPath);
   if (literal.empty()) return ENOENT;
   struct stat fromStat;
   if (::stat(from.c_str(), &fromStat) != 0) return errno;
@@ -438,7 +431,7 @@ bool MatchesWildcard(const char* name, const char* pattern) {
 
 bool FindFiles(const char* pattern, std::vector<FoundFile>& out) {
   out.clear();
-  const std::string native = NativeString(pattern);
+  const std::string native = PathToNative(pattern);
   const std::string leaf = LeafOf(native);
   std::string folder = FolderOf(native);
   if (!folder.empty()) {

@@ -17,6 +17,9 @@
 // Every file written for the user goes through SafeWriteBegin/SafeWriteCommit: the bytes go
 // to "<name>.tmp" beside the file, which replaces the old file only when every byte was
 // written and flushed.  A crash or a full disk leaves the previous file as it was.
+//
+// Layer: platform/, the bottom (with texconv/).  It knows nothing of the program; every
+// other layer reaches the operating system, SDL2 and OpenGL through it (tools/layers.txt).
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -26,8 +29,8 @@
 constexpr int FILE_PATH_SIZE = 260;  // longest path the program builds, terminating zero included
 
 // ---- [Paths] ----
-// Copies path with every backslash turned into '/'.  The result is cut to fit outSize.
-void PathToNative(const char* path, char* out, int outSize);
+// path with every backslash turned into '/': the one place the program's paths are mapped.
+std::string PathToNative(const char* path);
 // The native path to use for path: the exact name when it exists, else each component
 // matched without regard to case.  Components from the first one that matches nothing on
 // are kept as given (so a new file is created under its own name in a resolved folder).

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/audio.h"
 #include "platform/key_input.h"
 #include "platform/keys.h"
 #include "platform/text_input.h"
@@ -491,10 +492,14 @@ void TranslateWindowEvent(const SDL_WindowEvent& w) {
     case SDL_WINDOWEVENT_MAXIMIZED:
     case SDL_WINDOWEVENT_RESTORED: PostClientSize(); break;
     case SDL_WINDOWEVENT_LEAVE: PostWindowMessage(MSG_MOUSELEAVE, 0, 0); break;
-    case SDL_WINDOWEVENT_FOCUS_GAINED: PostWindowMessage(MSG_ACTIVATE, 1, 0); break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      AudioNoteWindowFocus(1);
+      PostWindowMessage(MSG_ACTIVATE, 1, 0);
+      break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
       // Keys and buttons released elsewhere are never seen: forget them.
       ResetEventTranslation();
+      AudioNoteWindowFocus(0);
       PostWindowMessage(MSG_ACTIVATE, 0, 0);
       break;
     case SDL_WINDOWEVENT_CLOSE: PostWindowMessage(MSG_CLOSE, 0, 0); break;

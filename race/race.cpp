@@ -7,9 +7,14 @@
 #include <cstring>
 #include <strings.h>
 
+#include "core/frame_globals.h"
+#include "core/process.h"
+#include "core/sound.h"
 #include "platform/keys.h"
+#include "render/vr.h"
+#include "ui/dialogs.h"
+#include "ui/text/language.h"
 
-uint8_t GameState;
 uint8_t NetStatusByte;
 int GameMessageFlag;
 uint64_t HotlapDateTime;
@@ -42,7 +47,39 @@ void SetFunctionKeyMessage(int index, const char* text) {
 int CanSendChat() { return 1; }
 void CommandEntryKey(int key) {}
 void RequestPositionUpdates(int kind, int flag) { PositionUpdateKind = kind; }
-void StartTypedMessage(int ctrl, const char* initial) {}
+void (*SendTypedLine)(const char* line);
+
+namespace {
+
+constexpr uint32_t TYPED_MESSAGE_INTERVAL_MS = 500;
+constexpr int ERROR_SOUND = 3;
+struct TypedMessageState {
+  int opened;
+  uint32_t lastOpened;  // ProgramClock
+};
+TypedMessageState g_typed;
+
+void TypedLineEntered(Prss*, const char* text, uint32_t) {
+  if (SendTypedLine) SendTypedLine(text);
+}
+
+}  // namespace
+
+void StartTypedMessage(int ctrl, const char* initial) {
+  // Only over a screen that takes keys as commands, with nothing else asking for the keys.
+  if (!CurrentProcess || !CurrentProcess->rawKeys || VrOverlayPrompt || TypingBlocked || MouseMode != 0) return;
+  if (g_typed.opened && ProgramClock - g_typed.lastOpened < TYPED_MESSAGE_INTERVAL_MS) {
+    PlayUISound(ERROR_SOUND);
+    return;
+  }
+  if (AskText(CurrentProcess, TypedLineEntered, LanguageTexts[TX_3a_entermsg], TEXT_ENTRY_MAX_LENGTH, 0,
+              initial ? initial : "", initial ? -1 : 0, 0, nullptr)) {
+    g_typed.opened = 1;
+    g_typed.lastOpened = ProgramClock;
+  }
+}
+
+void ResetTypedMessage() { g_typed = TypedMessageState{}; }
 const char* FormatTrackName() { return ""; }
 
 namespace {

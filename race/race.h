@@ -1,9 +1,12 @@
 // race.h - the race, multiplayer and replay services the rest of the program reads.
 // The editor runs offline: no connection, no race session.
+//
+// Layer: race/, a subsystem over vehicle/ and world/ (tools/layers.txt).
 #pragma once
 #include <cstdint>
 
-extern uint8_t GameState;       // 0/1 front end (1 on menu pages), 2/3 in a race session
+#include "core/frame_globals.h"  // GameState
+
 extern uint8_t NetStatusByte;   // non-zero while a multiplayer state is active
 extern int GameMessageFlag;     // cleared once per drawn frame
 extern uint64_t HotlapDateTime; // 100-ns file time of the last hot-lap check
@@ -28,7 +31,13 @@ void SetFunctionKeyMessage(int index, const char* text);  // cut to 95 character
 int  CanSendChat();
 void CommandEntryKey(int key);
 void RequestPositionUpdates(int kind, int flag);
+// Opens the typed-message entry ("Enter message") over the current screen when it takes
+// keys as commands and no dialog, VR prompt or race mode blocks typing; at most once per
+// 500 ms of the program clock, else the error sound.  The line entered goes to
+// SendTypedLine, which the program shell installs (its typed-line entry point).
 void StartTypedMessage(int ctrl, const char* initial);
+extern void (*SendTypedLine)(const char* line);
+void ResetTypedMessage();  // between tests
 const char* FormatTrackName();  // the track's short name, empty without a track
 
 // Tracks by code: two letters, a configuration digit 1..5, and "R" for the reverse

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/log.h"
+#include "core/report.h"
 #include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/draw2d.h"
@@ -23,15 +24,13 @@
 #include "render/sky_measure.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
 
 VertexBufferList VertexBuffers;
 IndexBufferList IndexBuffers;
 
 namespace {
 
-void Report(const char* text) { AddMessage(text, TextColours.message, MSG_TARGET_DEBUG); }
+void Report(const char* text) { ReportLine(text, REPORT_MESSAGE, REPORT_TARGET_DEBUG); }
 
 template <class List, class Record>
 void Append(List& list, Record* r) {
@@ -53,14 +52,15 @@ void Unlink(List& list, Record* r) {
   --list.count;
 }
 
-GfxBuffer MakeBuffer(uint32_t bytes, int usage, uint32_t bindFlag) {
+GfxBuffer MakeBuffer(uint32_t bytes, int usage, uint32_t bindFlag, const void* initial) {
   GfxBufferDesc d;
   d.byteWidth = bytes;
   d.usage = usage == GFX_USAGE_DYNAMIC ? GFX_USAGE_DYNAMIC : GFX_USAGE_DEFAULT;
   d.bindFlags = bindFlag;
   d.cpuAccessFlags = usage == GFX_USAGE_DYNAMIC ? uint32_t(GFX_CPU_ACCESS_WRITE) : 0u;
   GfxBuffer buffer;
-  if (!Gfx.device || GfxFailed(GfxCreateBuffer(Gfx.device, d, nullptr, &buffer))) return GfxBuffer{};
+  GfxSubresourceData data{initial, 0, 0};
+  if (!Gfx.device || GfxFailed(GfxCreateBuffer(Gfx.device, d, initial ? &data : nullptr, &buffer))) return GfxBuffer{};
   return buffer;
 }
 
@@ -105,7 +105,7 @@ int VertexStride(int format) {
 
 // ---- [Vertex and index buffers] ----
 
-int CreateVertexBuffer(int format, int usage, uint32_t count, VertexBuffer** out) {
+int CreateVertexBuffer(int format, int usage, uint32_t count, VertexBuffer** out, const void* initial) {
   *out = nullptr;
   uint32_t stride = uint32_t(VertexStride(format));
   if (VertexBuffers.count >= BUFFER_LIST_LIMIT) {
@@ -113,7 +113,7 @@ int CreateVertexBuffer(int format, int usage, uint32_t count, VertexBuffer** out
     return -1;
   }
   if (stride == 0 || count == 0 || count > UINT32_MAX / stride) return -1;
-  GfxBuffer buffer = MakeBuffer(stride * count, usage, GFX_BIND_VERTEX_BUFFER);
+  GfxBuffer buffer = MakeBuffer(stride * count, usage, GFX_BIND_VERTEX_BUFFER, initial);
   if (!buffer) return -1;
   VertexBuffer* r = new VertexBuffer{buffer, uint8_t(usage), count, stride, nullptr, nullptr};
   Append(VertexBuffers, r);
@@ -121,7 +121,7 @@ int CreateVertexBuffer(int format, int usage, uint32_t count, VertexBuffer** out
   return 0;
 }
 
-int CreateIndexBuffer(int wide, int usage, uint32_t count, IndexBuffer** out) {
+int CreateIndexBuffer(int wide, int usage, uint32_t count, IndexBuffer** out, const void* initial) {
   *out = nullptr;
   uint32_t bytes = wide ? 4 : 2;
   if (IndexBuffers.count >= BUFFER_LIST_LIMIT) {
@@ -129,7 +129,7 @@ int CreateIndexBuffer(int wide, int usage, uint32_t count, IndexBuffer** out) {
     return -1;
   }
   if (count == 0 || count > UINT32_MAX / bytes) return -1;
-  GfxBuffer buffer = MakeBuffer(bytes * count, usage, GFX_BIND_INDEX_BUFFER);
+  GfxBuffer buffer = MakeBuffer(bytes * count, usage, GFX_BIND_INDEX_BUFFER, initial);
   if (!buffer) return -1;
   IndexBuffer* r = new IndexBuffer{buffer, uint8_t(usage), count, uint8_t(wide ? 1 : 0), uint8_t(bytes), nullptr,
                                    nullptr};
@@ -423,6 +423,7 @@ void FreeAllGraphics(int recreate, int releaseShaders) {
     UnsetRenderTarget();
   }
   FreeAllFastMeshes();
+  ClearTempMeshStore();
   FreeAllMaterials();
   if (releaseShaders) {
     ReleaseShaders(nullptr);

@@ -80,9 +80,10 @@ extern VertexBufferList VertexBuffers;
 extern IndexBufferList IndexBuffers;
 constexpr uint32_t BUFFER_LIST_LIMIT = 0x15555554;
 
-// 0 with *out set, or -1 when the device refuses (nothing is kept, *out is null).
-int CreateVertexBuffer(int format, int usage, uint32_t count, VertexBuffer** out);
-int CreateIndexBuffer(int wide, int usage, uint32_t count, IndexBuffer** out);
+// 0 with *out set, or -1 when the device refuses (nothing is kept, *out is null).  With
+// initial the buffer is made holding those count elements.
+int CreateVertexBuffer(int format, int usage, uint32_t count, VertexBuffer** out, const void* initial = nullptr);
+int CreateIndexBuffer(int wide, int usage, uint32_t count, IndexBuffer** out, const void* initial = nullptr);
 void SetActiveVertexBuffer(const VertexBuffer* record);  // none unbinds
 void SetActiveIndexBuffer(const IndexBuffer* record);
 void ReleaseVertexBuffer(VertexBuffer* record);  // out of the list, its buffer released, deleted
@@ -129,7 +130,7 @@ struct CircularVBuffer {
 
 // ---- [Release all] ----
 // Closes the immediate streams, frees the 2D list, unwinds the target stack, frees the fast
-// meshes, empties the material map (with releaseShaders the shaders and layouts too), frees
+// meshes and the temporary-mesh store, empties the material map (with releaseShaders the shaders and layouts too), frees
 // the textures and every vertex and index buffer.  With recreate the immediate streams, the
 // default material, the 2D list and the shared compute job are made again.
 void FreeAllGraphics(int recreate, int releaseShaders);

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/app.h"
 #include "core/config.h"
-#include "core/main_window.h"
+#include "core/frame_globals.h"
+#include "core/window_state.h"
 #include "render/views.h"
 #include "render/views_local.h"
 #include "render/vr.h"

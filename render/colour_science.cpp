@@ -6,7 +6,8 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "ui/messages.h"
+#include "core/report.h"
+#include "ui/text/messages.h"  // DebugMessagesOn
 
 const float RgbToXyz[3][3] = {
     {0.4124564f, 0.3575761f, 0.1804375f},
@@ -31,7 +32,7 @@ void DebugText(const char* format, double value) {
   char text[80];
   std::snprintf(text, sizeof text, format, value);
   if (g_sink) std::snprintf(g_sink, size_t(g_sinkSize), "%s", text);
-  else ShowMessagef("%s", text);
+  else ReportLine(text, REPORT_GREY);
 }
 
 // For ColourToRgb8: negative and non-finite channels count as 0.

@@ -5,10 +5,9 @@
 #include <cstring>
 
 #include "core/log.h"
+#include "core/report.h"
 #include "render/device.h"
 #include "render/material.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
 
 ConstantRow VSConstants[VS_CONSTANT_ROWS];
 ConstantRow PSConstants[PS_CONSTANT_ROWS];
@@ -61,7 +60,7 @@ const int g_laidOut = (LayOut(VSConstants, VS_SHAPES, g_vsBytes), LayOut(PSConst
                        std::memset(PSBoundRow, 0xFF, sizeof PSBoundRow),
                        std::memset(CSBoundRow, 0xFF, sizeof CSBoundRow), 1);
 
-void Report(const char* text) { AddMessage(text, TextColours.message, MSG_TARGET_DEBUG); }
+void Report(const char* text) { ReportLine(text, REPORT_MESSAGE, REPORT_TARGET_DEBUG); }
 
 // The data to the buffer when it differs from what the buffer holds (or always with force).
 void Refresh(ConstantRow& r, bool force) {

@@ -8,15 +8,16 @@
 #include <cstring>
 #include <vector>
 
-#include "core/app.h"
 #include "core/config.h"
+#include "core/frame_globals.h"
+#include "core/gamma_tables.h"
 #include "core/log.h"
-#include "core/main_window.h"
+#include "core/report.h"
+#include "core/window_state.h"
 #include "platform/window.h"
 #include "render/buffers.h"
 #include "render/constant_buffers.h"
 #include "render/draw2d.h"
-#include "render/gamma_tables.h"
 #include "render/immediate.h"
 #include "render/material.h"
 #include "render/matrices.h"
@@ -25,9 +26,7 @@
 #include "render/shaders.h"
 #include "render/texture_table.h"
 #include "render/vr.h"
-#include "ui/language.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
+#include "ui/text/language.h"
 
 GraphicsDevice Gfx;
 uint32_t LastPresentStatus;
@@ -54,7 +53,7 @@ void SyncMirrors() {
   CurrentDisplayModeIndex = Gfx.defaultMode;
 }
 
-void Show(const char* text) { AddMessage(text, TextColours.message, MSG_TARGET_LOCAL); }
+void Show(const char* text) { ReportLine(text, REPORT_MESSAGE); }
 
 // The low byte of each wide character, at most room - 1 of them, then a zero.
 void NarrowName(char* out, size_t room, const wchar_t* wide) {

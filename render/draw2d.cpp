@@ -4,15 +4,14 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/gamma_tables.h"
+#include "core/report.h"
 #include "render/device.h"
-#include "render/gamma_tables.h"
 #include "render/immediate.h"
 #include "render/material.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/shaders.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
 
 FrameProjection Projection;
 float Draw2DPixelScale = 1.0f;
@@ -48,7 +47,7 @@ void ReserveBackground(Draw2D& list) {
 void Refuse(Draw2D& list, const char* text) {
   if (list.refusedReported) return;
   list.refusedReported = 1;
-  AddMessage(text, TextColours.message, MSG_TARGET_DEBUG);
+  ReportLine(text, REPORT_MESSAGE, REPORT_TARGET_DEBUG);
 }
 
 inline void Put(Vertex2D* out, const Draw2DVertex& v) { *out = Vertex2D{v.x, v.y, 0.0f, v.colour, v.u, v.v}; }

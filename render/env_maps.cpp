@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/config.h"
+#include "core/report.h"
 #include "render/device.h"
 #include "render/immediate.h"
 #include "render/material.h"
@@ -14,8 +15,6 @@
 #include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
 
 EnvironmentTextures Environment;
 
@@ -40,7 +39,7 @@ ZKTETexture* FindOrCreate(const char* name, int size, GfxFormat format, uint32_t
 }
 
 void Fail(const char* text) {
-  AddMessage(text, TextColours.error, MSG_TARGET_LOCAL);
+  ReportLine(text, REPORT_ERROR);
   ReleaseEnvironmentTextures();
   Environment.state = ENVIRONMENT_FAILED;
 }

@@ -4,17 +4,18 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "core/log.h"
+#include "core/report.h"
 #include "render/colour_science.h"
 #include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/post_process.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
+#include "ui/text/messages.h"  // DebugMessagesOn
 
 ExposureReadState ExposureRead;
 int WorldMeteringFlag;
@@ -73,13 +74,15 @@ bool MakeReader() {
   if (ComputeLevel()) {
     if (!SharedComputeJob.readBuffer) {
       if (const char* step = CreateComputeBuffers(SharedComputeJob)) {
-        ShowFailedMessage2("CreateReadableBuffer (exposure)", step);
+        char line[128];
+        std::snprintf(line, sizeof line, "CreateReadableBuffer (exposure) : %s failed", step);
+        ReportLine(line, REPORT_ERROR);
         e.state = EXPOSURE_FAILED;
         return false;
       }
     }
   } else if (GfxFailed(CreateReadSurf(e.width, e.height, e.format, &e.readSurface))) {
-    AddMessage("Exposure error: CreateReadSurf failed", TextColours.error, MSG_TARGET_LOCAL);
+    ReportLine("Exposure error: CreateReadSurf failed", REPORT_ERROR);
     e.state = EXPOSURE_FAILED;
     return false;
   }
@@ -109,7 +112,7 @@ void ResetExposure() {
 int ChooseExposureRegion(const PostChain& chain, int stereo) {
   ExposureReadState& e = ExposureRead;
   if (chain.count <= 0) {
-    if (DebugMessagesOn) ShowMessagef("Exposure error: NumBlurResize = 0");
+    if (DebugMessagesOn) ReportLine("Exposure error: NumBlurResize = 0", REPORT_GREY);
     return 0;
   }
   const bool compute = ComputeLevel();
@@ -159,8 +162,10 @@ int ChooseExposureRegion(const PostChain& chain, int stereo) {
   }
   if (DebugMessagesOn) {
     const ZKTETexture* largest = chain.targets[0];
-    ShowMessagef("No suitable size for ReadSurf [src %dx%d]", largest ? largest->width : 0,
-                 largest ? largest->height : 0);
+    char line[128];
+    std::snprintf(line, sizeof line, "No suitable size for ReadSurf [src %dx%d]", largest ? largest->width : 0,
+                  largest ? largest->height : 0);
+    ReportLine(line, REPORT_GREY);
   }
   return 0;
 }

@@ -8,12 +8,14 @@
 #include <cstring>
 
 #include "core/config.h"
+#include "core/frame_globals.h"
+#include "core/gamma_tables.h"
 #include "core/process.h"
-#include "race/race.h"
+#include "core/report.h"
 #include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/draw2d.h"
-#include "render/gamma_tables.h"
+#include "render/generated_textures.h"
 #include "render/material.h"
 #include "render/matrices.h"
 #include "render/post_process.h"
@@ -21,13 +23,8 @@
 #include "render/render_target.h"
 #include "render/shaders.h"
 #include "render/system_textures.h"
-#include "render/generated_textures.h"
 #include "render/texture_table.h"
 #include "render/vr.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
-#include "ui/text_draw.h"
-#include "ui/text_measure.h"
 
 int FrameBegun3D;
 int FrameDrawSkipped;
@@ -271,7 +268,7 @@ int SetRenderTargetTexture(int width, int height, int kind) {
   if (!r.texture) {
     if (const char* error = CreateRenderTargetTexture(width, height, kind)) {
       // Tried again each frame; told once until it works, not once a frame.
-      if (!g_creationFailureShown) AddMessage(error, TextColours.error, MSG_TARGET_LOCAL);
+      if (!g_creationFailureShown) ReportLine(error, REPORT_ERROR);
       g_creationFailureShown = 1;
       StopVrAfterFailure();
       return 0;
@@ -279,7 +276,7 @@ int SetRenderTargetTexture(int width, int height, int kind) {
     g_creationFailureShown = 0;
   }
   if (!SetRenderTexture(r.texture, 0, 0, 0)) {
-    AddMessage("Could not set the render target texture as the render target", TextColours.error, MSG_TARGET_LOCAL);
+    ReportLine("Could not set the render target texture as the render target", REPORT_ERROR);
     StopVrAfterFailure();
     return 0;
   }
@@ -383,35 +380,4 @@ void SplitClock(uint32_t milliseconds, int* hours, int* minutes, int* seconds) {
   *hours = int(milliseconds / 3600000u % 100u);
   *minutes = int(milliseconds / 60000u % 60u);
   *seconds = int(milliseconds / 1000u % 60u);
-}
-
-void DrawInfoTex() {
-  Material* panel = InfoPanelMaterial();  // made when first drawn into
-  ZKTETexture* info = panel ? panel->texture : nullptr;
-  if (!info || !info->texture) return;
-  // The clock's widest text fills 90% of the panel's width.
-  const float widest = TextWidth("000:00:00", 0, 1.0f);
-  const float size = widest > 0.0f ? 1.8f / widest : 0.1f;
-  uint32_t ms = 0;
-  if (!GetRaceClockMs || !GetRaceClockMs(&ms)) ms = 0;
-  int h, m, s;
-  SplitClock(ms, &h, &m, &s);
-  char text[16];
-  std::snprintf(text, sizeof text, "%.2d:%.2d:%.2d", h, m, s);
-  if (!SetRenderTexture(info, 0, 0, 0)) return;
-  const ScreenWindow savedWindow = RenderTargets.window;
-  SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
-  Clear(0xFF000000u, 1);
-  // A batch of its own: the interface's batch may already hold this frame's texts.
-  static TextBatch clockBatch;
-  TextBatch* const savedBatch = CurrentTextBatch;
-  CurrentTextBatch = &clockBatch;
-  DrawText(text, 0xFFFFFFFFu, -TextWidth(text, 0, size) / 2.0f, -size / 2.0f, size, 0);
-  CurrentTextBatch = savedBatch;
-  DrawTextBox(clockBatch);
-  FlushDraw2D();
-  ResetDraw2D();
-  UnsetRenderTarget();
-  RenderTargets.window = savedWindow;
-  if (info->mipLevels > 1 && info->view) GfxGenerateMips(Gfx.context, info->view);
 }

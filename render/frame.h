@@ -90,7 +90,7 @@ LetterboxRect GetLetterbox16x9(int backBufferWidth, int backBufferHeight);
 ZKTETexture* CreateMirrorTexture();  // found or made; null when the device refuses
 ZKTETexture* CreateClocksTexture();
 ZKTETexture* CreateInfoTexture();
-void DrawInfoTex();
+// DrawInfoTex, the clock drawn into the info texture, is the interface's (ui/text_readouts.h).
 void SplitClock(uint32_t milliseconds, int* hours, int* minutes, int* seconds);
 
 // ---- [Seams] ----

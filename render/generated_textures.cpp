@@ -7,16 +7,16 @@
 #include <cstring>
 #include <vector>
 
+#include "core/report.h"
 #include "render/device.h"
 #include "render/texture_table.h"
-#include "ui/messages.h"
 
 namespace {
 
 void ShowTextureError(const char* format, const char* name, GfxResult r) {
   char line[160];
   std::snprintf(line, sizeof line, format, name, HResultName(uint32_t(r)));
-  ShowMessage(line, TextColours.message);
+  ReportLine(line, REPORT_MESSAGE);
 }
 
 }  // namespace

@@ -5,14 +5,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/gamma_tables.h"
 #include "core/log.h"
+#include "core/report.h"
 #include "render/device.h"
-#include "render/gamma_tables.h"
 #include "render/material.h"
 #include "render/shaders.h"
 #include "render/views.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
+#include "ui/text/text_colours.h"
 
 CircularVBuffer Stream2D;
 CircularVBuffer StreamLines3D;
@@ -23,7 +23,7 @@ float FootprintHalfLength = 2.0f, FootprintHalfWidth = 1.0f;
 
 namespace {
 
-void Report(const char* text) { AddMessage(text, TextColours.message, MSG_TARGET_DEBUG); }
+void Report(const char* text) { ReportLine(text, REPORT_MESSAGE, REPORT_TARGET_DEBUG); }
 
 uint32_t GreyColour(uint8_t level) {
   uint32_t g = BrightnessTable[level];

@@ -9,8 +9,7 @@
 
 #include "core/data_file.h"
 #include "core/fixed_math.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
+#include "core/report.h"
 
 LightRecord PointLight;
 int (*WorldRayCastHook)(const int32_t start[3], const int32_t direction[3], int32_t hit[3]);
@@ -196,10 +195,10 @@ int ReadLightOctreeNode2(WorldLightBlock& block, DataFile& df) {
   const uint64_t entries = uint64_t(block.counts[0]) + block.counts[1] + block.counts[2];
   const int64_t left = df.BytesLeft();
   if (df.readPastEnd || entries * LIGHT_ENTRY_BYTES > uint64_t(left)) {
-    char text[MESSAGE_TEXT_SIZE];
+    char text[128];
     std::snprintf(text, sizeof text, "Damaged light block : %u + %u + %u entries, %" PRId64 " bytes left",
                   block.counts[0], block.counts[1], block.counts[2], left);
-    AddMessage(text, TextColours.error, MSG_TARGET_LOCAL);
+    ReportLine(text, REPORT_ERROR);
     return 0;
   }
   for (int k = 0; k < 3; ++k) {

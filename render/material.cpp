@@ -7,15 +7,15 @@
 #include <strings.h>
 
 #include "core/config.h"
+#include "core/gamma_tables.h"
+#include "core/report.h"
 #include "render/constant_buffers.h"
 #include "render/device.h"
-#include "render/gamma_tables.h"
+#include "render/primitives.h"
 #include "render/render_states.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
 
 MaterialMap Materials;
 Material* DefaultMaterial;
@@ -56,7 +56,7 @@ void ShowGenTypeWarning(const char* function, const Material* m, int genType) {
   if (!(CfgDebugLevel > 0) || !m->texture || m->texture->genType >= genType) return;
   char line[120];
   std::snprintf(line, sizeof line, "%s: xtex->gen_type < gen_type (%s)", function, m->texture->name);
-  AddMessage(line, TextColours.message, MSG_TARGET_LOCAL);
+  ReportLine(line, REPORT_MESSAGE);
 }
 
 // ---- shine and alpha-test constants ----
@@ -75,7 +75,8 @@ float Linear(uint8_t c) { return LinearFromGammaTable[c]; }
 void SetShineConstants(const Material* m, int kind) {
   const MaterialParams& p = m->params;
   int soft = p.softShine != 0 ? 1 : 0;
-  BindTextureSlot(soft ? 2 : 1, ShineTextures[soft]);
+  // Until the environment maps are made, the grey placeholder is what the shine reflects.
+  BindTextureSlot(soft ? 2 : 1, ShineTextures[soft] ? ShineTextures[soft] : GreyPlaceholder);
   RenderStates.pendingSampler[soft ? 2 : 1] = 5;
   ShineSent& sent = g_shineSent[soft];
   if (sent.valid && sent.red == p.shineRed && sent.green == p.shineGreen && sent.blue == p.shineBlue &&
@@ -114,6 +115,7 @@ void PassRasterizer(const Material* m) {
 }
 
 int g_localLightIndex;  // lights taken by SetLocalLights, minus one
+uint32_t g_lastMaterialId;  // the id of the last material made
 
 // The normal world pass; without the blended choices for the mirror view.
 void NormalPass(const Material* m, bool allowBlended) {
@@ -161,11 +163,6 @@ TextureSlotBind BindTextureSlot = DefaultTextureBind;
 
 // ---- [Map] ----
 
-bool IsAlphaTextureName(const char* name) {
-  size_t n = name ? std::strlen(name) : 0;
-  return n >= 4 && strcasecmp(name + n - 4, "_ALP") == 0;
-}
-
 bool CompareMaterialKeys(const Material* a, const Material* b) {
   if (a->texture != b->texture) {
     int byName = strcasecmp(NameOf(a->texture), NameOf(b->texture));
@@ -196,6 +193,7 @@ Material* CreateMaterial(ZKTETexture* texture, int drawKind, int second, int fla
                          int genType) {
   Material* m = new Material(MakeKey(texture, drawKind, second, flags, params));
   m->genType = uint8_t(genType);
+  m->id = ++g_lastMaterialId;
   ShowGenTypeWarning("CreateMaterial", m, genType);
   auto [it, inserted] = Materials.insert(m);
   if (!inserted) {
@@ -221,14 +219,17 @@ void ReleaseMaterial(Material* material) {
   auto it = Materials.find(material);
   if (it != Materials.end() && *it == material) Materials.erase(it);
   if (material == DefaultMaterial) DefaultMaterial = nullptr;
+  ForgetReleasedMaterial(material);
   delete material;
 }
 
 void FreeAllMaterials() {
   UnbindTexture(nullptr);
+  ForgetReleasedMaterial(nullptr);
   for (Material* m : Materials) delete m;
   Materials.clear();
   DefaultMaterial = nullptr;
+  g_lastMaterialId = 0;
   InvalidateShineConstants();
 }
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <set>
 
+#include "render/texture_names.h"  // IsAlphaTextureName
+
 struct ZKTETexture;
 
 // ---- [Record] ----
@@ -30,6 +32,9 @@ struct Material {
   uint8_t layout;     // vertex layout number (1)
   uint8_t genType;    // the highest texture generation type any user asked for
   uint8_t zero2;
+  // Given at creation, counting up from 1 after each emptying of the map (0 in search keys):
+  // the build lists order materials by it, so world meshes come out in one order every run.
+  uint32_t id;
 
   static void SetVShader(int number);
   static void SetPShader(int number);
@@ -60,7 +65,6 @@ void ReleaseMaterial(Material* material);
 void FreeAllMaterials();
 Material* GetDefaultMaterial();  // made again when asked after the map was emptied
 void SetMaterialFlagsFromName(MaterialParams& params, const char* textureName);
-bool IsAlphaTextureName(const char* name);  // ends "_ALP" in any case
 
 // ---- [Drawing] ----
 // Draw modes 1..10: 1 layout, 2 layout and texture, 3 world pass, 4 local headlights, 5 local

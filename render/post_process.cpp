@@ -5,20 +5,19 @@
 #include <cstring>
 
 #include "core/config.h"
+#include "core/report.h"
 #include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/exposure.h"
 #include "render/frame.h"
+#include "render/generated_textures.h"
 #include "render/immediate.h"
 #include "render/material.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/shaders.h"
 #include "render/system_textures.h"
-#include "render/generated_textures.h"
 #include "render/texture_table.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
 
 PostChain BloomChain;
 PostChain BlurChain;
@@ -88,7 +87,7 @@ void ReportLevelFailure(PostChain& chain, const char* name) {
   FailChain(chain);
   char text[64];
   std::snprintf(text, sizeof text, "Could not create render texture %s", name);
-  AddMessage(text, TextColours.error, MSG_TARGET_LOCAL);
+  ReportLine(text, REPORT_ERROR);
 }
 
 }  // namespace

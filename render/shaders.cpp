@@ -4,14 +4,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <strings.h>
 #include <vector>
 
 #include "core/log.h"
+#include "core/report.h"
 #include "render/device.h"
 #include "render/material.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
 
 ShaderTables Shaders;
 char ShaderFolder[260] = "bin/shaders2";
@@ -123,7 +123,7 @@ namespace {
 
 const char* const VARIANT_WORDS[4] = {"WORLD", "WORLD_SHADOW", "CAR", "CAR_SHADOW"};
 
-void Show(const char* text) { AddMessage(text, TextColours.message, MSG_TARGET_LOCAL); }
+void Show(const char* text) { ReportLine(text, REPORT_MESSAGE); }
 
 enum LoadResult { LOAD_OK = 0, LOAD_REPORTED = 1, LOAD_LOGGED = 2 };
 
@@ -179,6 +179,37 @@ bool ReadSource(const char* path, std::vector<char>* out) {
   return got == size_t(size);
 }
 
+// Replaces each line '#include "name"' by the file of that name in ShaderFolder (shared code of
+// one source's entry points), up to 4 levels deep.  False with the path of a file that could
+// not be read.
+bool ExpandIncludes(std::vector<char>* source, int depth, std::string* missing) {
+  static const char DIRECTIVE[] = "#include \"";
+  std::string text(source->begin(), source->end()), out;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    size_t close = line.rfind('"');
+    if (line.compare(0, sizeof DIRECTIVE - 1, DIRECTIVE) == 0 && close >= sizeof DIRECTIVE - 1) {
+      std::string path = std::string(ShaderFolder) + "/" + line.substr(sizeof DIRECTIVE - 1, close - (sizeof DIRECTIVE - 1));
+      std::vector<char> included;
+      if (depth >= 4 || !ReadSource(path.c_str(), &included) || !ExpandIncludes(&included, depth + 1, missing)) {
+        if (missing->empty()) *missing = path;
+        return false;
+      }
+      out.append(included.begin(), included.end());
+      if (out.empty() || out.back() != '\n') out += '\n';
+    } else {
+      out.append(line);
+      out += '\n';
+    }
+    at = end + 1;
+  }
+  source->assign(out.begin(), out.end());
+  return true;
+}
+
 // Layout elements: 2 and 3 are position, colour, uv (24 bytes); 1 adds normal and a packed
 // specular colour (32 bytes).
 void MakeLayout(int layout, GfxVertexShader shader) {
@@ -213,10 +244,11 @@ LoadResult LoadShaderFile(const char* prefix, const char* openText, const char* 
   const int essential = EssentialIndex(prefix, fileNumber);
   std::vector<char> source;
   char line[400];
-  if (!ReadSource(path, &source)) {
-    std::snprintf(line, sizeof line, "%s (%s)", openText, path);
+  std::string missing;
+  if (!ReadSource(path, &source) || !ExpandIncludes(&source, 0, &missing)) {
+    std::snprintf(line, sizeof line, "%s (%s)", openText, missing.empty() ? path : missing.c_str());
     if (essential >= 0) std::snprintf(g_essentialError[essential], sizeof g_essentialError[essential], "%s", line);
-    if (!ShaderShipped(prefix, fileNumber)) {
+    if (missing.empty() && !ShaderShipped(prefix, fileNumber)) {
       uint8_t& logged = UnshippedLogged(prefix, fileNumber);
       if (!logged) LogLine(line);
       logged = 1;

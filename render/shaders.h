@@ -2,8 +2,10 @@
 // vertex layouts.
 //
 // Sources are GLSL files in ShaderFolder named by file number: "vs_%d.glsl" (variant x 27 +
-// number), "ps_%d.glsl" (shadow flag x 61 + number) and "cs_%d.glsl".  A shader that is
-// missing or does not compile is reported once; the draws that need it are skipped.
+// number), "ps_%d.glsl" (shadow flag x 61 + number) and "cs_%d.glsl"; a line '#include "name"'
+// takes in the file of that name from the same folder (the shared code of one source).  A
+// shader that is missing or does not compile is reported once; the draws that need it are
+// skipped.
 #pragma once
 #include <cstdint>
 

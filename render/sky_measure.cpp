@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/report.h"
 #include "render/device.h"
 #include "render/immediate.h"
 #include "render/material.h"
@@ -13,8 +14,6 @@
 #include "render/sky.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
 
 SkyMeasureSurfaces SkyMeasure;
 
@@ -24,10 +23,18 @@ constexpr GfxFormat TRACKED_FORMAT = GFX_FORMAT_R8G8B8A8_UNORM;
 constexpr int PICTURE_SAMPLER = 8;  // linear
 Material g_pictureMaterial;          // outside the material map
 
+// "<routine> : <text>" in the error colour.
 void Report(const char* routine, const char* text) {
-  char line[MESSAGE_TEXT_SIZE];
+  char line[128];
   std::snprintf(line, sizeof line, "%s : %s", routine, text);
-  AddMessage(line, TextColours.error, MSG_TARGET_LOCAL);
+  ReportLine(line, REPORT_ERROR);
+}
+
+// "<step> failed" in the error colour.
+void ReportFailed(const char* step) {
+  char line[128];
+  std::snprintf(line, sizeof line, "%s failed", step);
+  ReportLine(line, REPORT_ERROR);
 }
 
 bool FitsTracked(const ZKTETexture* t) {
@@ -55,12 +62,12 @@ int CreateTrackedReadSurface() {
     }
     if (!m.target) m.target = CreateZKTETextureRT("TRACKED~T", TRACKED_SIZE, TRACKED_SIZE, TRACKED_FORMAT, 0);
     if (!m.target) {
-      ShowFailedMessage("get_render_tex");
+      ReportFailed("get_render_tex");
       return 0;
     }
   }
   if (!m.readSurface && GfxFailed(CreateReadSurf(TRACKED_SIZE, TRACKED_SIZE, TRACKED_FORMAT, &m.readSurface))) {
-    ShowFailedMessage("CreateReadSurf");
+    ReportFailed("CreateReadSurf");
     return 0;
   }
   return 1;
@@ -86,7 +93,7 @@ int rtex_fill(ZKTETexture* picture) {
     return 0;
   }
   if (!SetRenderTexture(SkyMeasure.target, 0, 0, 0)) {
-    ShowFailedMessage2("rtex_fill", "SetRenderTexture");
+    Report("rtex_fill", "SetRenderTexture failed");
     return 0;
   }
   g_pictureMaterial.texture = picture;
@@ -110,7 +117,7 @@ int rtex_fill_av_col(uint32_t* colour, ShIrradiance* light, float x0, float y0, 
   const int width = std::min(int(std::lround((x1 - x0) * float(n))), n - left);
   const int height = std::min(int(std::lround((y1 - y0) * float(n))), n - top);
   if (width <= 0 || height <= 0) {
-    AddMessage("area is zero", TextColours.error, MSG_TARGET_LOCAL);
+    ReportLine("area is zero", REPORT_ERROR);
     return 0;
   }
   if (!SkyMeasure.readSurface) {
@@ -119,7 +126,7 @@ int rtex_fill_av_col(uint32_t* colour, ShIrradiance* light, float x0, float y0, 
   }
   GfxMappedSubresource mapped;
   if (GfxFailed(GfxMapResource(Gfx.context, SkyMeasure.readSurface, 0, GFX_MAP_READ, &mapped)) || !mapped.data) {
-    ShowFailedMessage("Map");
+    ReportFailed("Map");
     return 0;
   }
   const uint8_t* bytes = static_cast<const uint8_t*>(mapped.data);

@@ -6,27 +6,29 @@
 #include <cstring>
 #include <strings.h>
 
-#include "core/app.h"
+#include "core/frame_globals.h"
 #include "core/log.h"
+#include "core/report.h"
 #include "platform/files.h"
 #include "render/device.h"
 #include "render/env_maps.h"
 #include "render/frame.h"
+#include "render/generated_textures.h"
 #include "render/material.h"
 #include "render/render_target.h"
-#include "render/generated_textures.h"
+#include "render/texture_names.h"
 #include "render/texture_table.h"
-#include "ui/font_pages.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
 
 SystemMaterialSet SystemMaterials;
 int RenderTexturesNeedRefresh;
+void (*BuildFontTexture)();
 Material* PlateMaterials[PLATE_SLOTS];
 Material* AlphaPlateMaterials[PLATE_SLOTS];
 int (*GetPlateSlot)(const char* plateText);
 const char* ModPlateText;
 std::mutex PlateLock;
+int PlateRegenPending;
+void (*RegenPlates)();
 
 const char* const SYSTEM_SPRITE_NAMES[SYSTEM_SPRITE_COUNT] = {
     "DISCSOLID_ALP", "DISCDRILL_ALP", "LOGO_ALP", "DUST_ALP", "TYRE_ALP",
@@ -34,15 +36,12 @@ const char* const SYSTEM_SPRITE_NAMES[SYSTEM_SPRITE_COUNT] = {
 
 namespace {
 
-// The clock faces the built-in cars' models name: all show the clocks texture.
-const char* const CLOCK_NAMES[] = {"s_clock", "s_clock_white", "s_clock_dark", "s_clock_red", "s_clock_blue",
-                                   "s_clock_sport"};
 constexpr const char* DEFAULT_PLATE_TEXT = "ZKT MODS";
 
 void ErrorMessage(const char* format, const char* name) {
   char text[160];
   std::snprintf(text, sizeof text, format, name);
-  AddMessage(text, TextColours.error, MSG_TARGET_LOCAL);
+  ReportLine(text, REPORT_ERROR);
 }
 
 // A material of a texture already made: found, else created, with the given parameters.
@@ -111,7 +110,7 @@ Material* SpecialOrFallback(Material* material, const char* name) {
   std::snprintf(cut, sizeof cut, "%s", name);
   char text[160];
   std::snprintf(text, sizeof text, "%s %s", "Unavailable material :", cut);
-  AddMessage(text, TextColours.error, MSG_TARGET_LOCAL);
+  ReportLine(text, REPORT_ERROR);
   return SystemMaterials.fallback;
 }
 
@@ -140,7 +139,7 @@ void LoadSystemTextures() {
   g_systemTexturesLoaded = false;
   InitEnvironmentState();
   if (!Gfx.device) return;
-  BuildFontTexture();
+  if (BuildFontTexture) BuildFontTexture();
   MakePlainTextures();
   LoadSprites();
   TextureConfig.specialPicture = 1;
@@ -196,8 +195,7 @@ Material* MapSpecialTextureName(const char* name, int index) {
   if (!name) return nullptr;
   if (strcasecmp(name, "s_info") == 0) return SpecialOrFallback(InfoPanelMaterial(), name);
   if (strcasecmp(name, "s_mirr") == 0) return SpecialOrFallback(MirrorMaterial(), name);
-  for (const char* clock : CLOCK_NAMES)
-    if (strcasecmp(name, clock) == 0) return SpecialOrFallback(ClocksMaterial(), name);
+  if (IsClockTextureName(name)) return SpecialOrFallback(ClocksMaterial(), name);
   if (strcasecmp(name, "s_plate") == 0) return SpecialOrFallback(PlateMaterial(PlateMaterials, index), name);
   if (strcasecmp(name, "s_plate_ALP") == 0)
     return SpecialOrFallback(PlateMaterial(AlphaPlateMaterials, index), name);

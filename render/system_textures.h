@@ -47,6 +47,9 @@ MaterialParams TyreParams();
 
 // ---- [Loading] ----
 extern int RenderTexturesNeedRefresh;  // set by screens: clear the render textures next frame
+// The interface's font pages, made first when the system textures load.  Installed by the
+// interface (InstallInterface); null until then, and no font pages are made.
+extern void (*BuildFontTexture)();
 void LoadSystemTextures();     // does nothing but the reset without a device
 void ReleaseSystemTextures();  // forgets the set (the textures go with the texture table)
 void RefreshRenderTextures();
@@ -91,3 +94,8 @@ extern Material* AlphaPlateMaterials[PLATE_SLOTS];
 extern int (*GetPlateSlot)(const char* plateText);
 extern const char* ModPlateText;  // the current mod's plate text; empty or null: "ZKT MODS"
 extern std::mutex PlateLock;
+// Plate textures marked for drawing again: the flag the plate code sets, and the redraw it
+// installs (null until the plates exist).  The frame's deferred work clears the flag and
+// runs the redraw under PlateLock.
+extern int PlateRegenPending;
+extern void (*RegenPlates)();

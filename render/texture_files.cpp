@@ -72,11 +72,11 @@ int FindSkinFile(const ZKTETexture* record, char* out, int outSize) {
         return 1;
       }
       if (TextureConfig.preferCompressedSkins && haveJpg) {
-        TextureMessage(TEXTURE_LIGHT_BLUE, "Compressed skin %s was not found - using full", name);
+        TextureMessage(REPORT_LIGHT_BLUE, "Compressed skin %s was not found - using full", name);
         std::snprintf(out, size_t(outSize), "%s", jpg);
         return 1;
       }
-      TextureMessage(TextColours.error, "Skin %s was not found (compressed or full)", name);
+      TextureMessage(REPORT_ERROR, "Skin %s was not found (compressed or full)", name);
       return 0;
     }
     case TEXTURE_TYPE_SKIN_X: return TexturePath(out, outSize, "data\\skins_x\\%s.dds", name) ? 1 : 0;
@@ -169,17 +169,17 @@ int load_dds_texture(ZKTETexture* record, int* alpha, int half) {
   std::string file;
   if (!named) SetTextureErrorText("File not found");
   if (!named || !ReadTextureFile(path, 128, &file)) {
-    TextureMessage(TextColours.message, "Could not read texture %s - %s", record->name, TextureErrorText);
+    TextureMessage(REPORT_MESSAGE, "Could not read texture %s - %s", record->name, TextureErrorText);
     return 0;
   }
   uint32_t width = 0;
   if (CheckDdsHeader(Bytes(file), file.size(), TextureConfig.mipLevels != 0, fourCC, *alpha, &width) != 2) {
-    TextureMessage(TextColours.message, "Invalid texture %s - %s", record->name, TextureErrorText);
+    TextureMessage(REPORT_MESSAGE, "Invalid texture %s - %s", record->name, TextureErrorText);
     return 0;
   }
   GfxResult r = LoadDDSFromMemory(file.data(), file.size(), HalvedLimit(width, half), &record->texture, &record->view);
   if (GfxFailed(r)) {
-    TextureMessage(TextColours.message, "Could not create DDS texture %s (%s)", record->name, HResultName(uint32_t(r)));
+    TextureMessage(REPORT_MESSAGE, "Could not create DDS texture %s (%s)", record->name, HResultName(uint32_t(r)));
     return 0;
   }
   return 1;
@@ -192,12 +192,12 @@ int load_png_texture(ZKTETexture* record, int* alpha, int half, int convert) {
   const bool named = TexturePath(path, sizeof path, PngPathTemplate(record), record->name);
   if (!named) SetTextureErrorText("File not found");
   if (!named || !ReadTextureFile(path, 28, &file)) {
-    TextureMessage(TextColours.message, "Could not read texture %s - %s", record->name, TextureErrorText);
+    TextureMessage(REPORT_MESSAGE, "Could not read texture %s - %s", record->name, TextureErrorText);
     return 0;
   }
   uint32_t width = 0;
   if (!CheckPngHeader(Bytes(file), file.size(), *alpha != 0, &width)) {
-    TextureMessage(TextColours.message, "Invalid texture %s - %s", record->name, TextureErrorText);
+    TextureMessage(REPORT_MESSAGE, "Invalid texture %s - %s", record->name, TextureErrorText);
     return 0;
   }
   if (convert) {
@@ -212,7 +212,7 @@ int load_png_texture(ZKTETexture* record, int* alpha, int half, int convert) {
   GfxResult r = CreateTextureFromWicMemory(TextureConfig.mipLevels != 1, file.data(), file.size(),
                                            HalvedLimit(width, half), &record->texture, &record->view);
   if (GfxFailed(r)) {
-    TextureMessage(TextColours.message, "Could not create WIC texture %s (%s)", record->name, HResultName(uint32_t(r)));
+    TextureMessage(REPORT_MESSAGE, "Could not create WIC texture %s (%s)", record->name, HResultName(uint32_t(r)));
     return 0;
   }
   return 1;
@@ -244,7 +244,7 @@ int load_ordinary_texture(ZKTETexture* record) {
           havePng = TexturePath(pngPath, sizeof pngPath, PngPathTemplate(record), record->name) &&
                     FileGetWriteTime(pngPath, pngTime);
           if (!havePng)
-            TextureMessage(TextColours.message, "Checked file time of DDS but could not check file time of PNG : %s",
+            TextureMessage(REPORT_MESSAGE, "Checked file time of DDS but could not check file time of PNG : %s",
                            record->name);
         }
         useDds = haveDds && (!havePng || ddsTime == pngTime);
@@ -288,20 +288,20 @@ int load_texture_ext(ZKTETexture* record, const char* path) {
   std::string file;
   if (!chosen[0] || !ReadTextureFile(chosen, 8, &file)) {
     if (!chosen[0]) SetTextureErrorText("File not found");
-    TextureMessage(TextColours.error, "Could not load %s - %s", chosen[0] ? chosen : "file", TextureErrorText);
+    TextureMessage(REPORT_ERROR, "Could not load %s - %s", chosen[0] ? chosen : "file", TextureErrorText);
     return TakePlaceholder(record, 1, TEXTURE_MISSING);
   }
   GfxResult r = dds ? LoadDDSFromMemory(file.data(), file.size(), 0, &record->texture, &record->view)
                     : CreateTextureFromWicMemory(c.mipLevels != 1, file.data(), file.size(), 0, &record->texture,
                                                  &record->view);
   if (!dds && c.exifOut) {
-    if (const char* error = ParseJpegExif(Bytes(file), file.size(), c.exifOut)) TextureMessage(TextColours.message, "%s", error);
+    if (const char* error = ParseJpegExif(Bytes(file), file.size(), c.exifOut)) TextureMessage(REPORT_MESSAGE, "%s", error);
   }
   if (GfxFailed(r)) {
     // A damaged picture is shown as missing, once, rather than leaving its users without
     // any texture.
     SetTextureErrorText(HResultName(uint32_t(r)));
-    TextureMessage(TextColours.error, "Could not load %s - %s", chosen, TextureErrorText);
+    TextureMessage(REPORT_ERROR, "Could not load %s - %s", chosen, TextureErrorText);
     return TakePlaceholder(record, 1, TEXTURE_MISSING);
   }
   record->state = TEXTURE_OWNED;
@@ -344,12 +344,12 @@ int load_wic_as_dds_texture(const char* name, const void* bytes, size_t size, in
                             int half) {
   Blob blob;
   if (!ConvertImageToDds(bytes, size, alpha ? FORMAT_BC2_UNORM : FORMAT_BC1_UNORM, &blob)) {
-    TextureMessage(TextColours.message, "Could not convert %s to DDS", name);
+    TextureMessage(REPORT_MESSAGE, "Could not convert %s to DDS", name);
     return 0;
   }
   uint32_t width = 0;
   if (CheckDdsHeader(blob.data(), blob.size(), 0, alpha ? "DXT3" : "DXT1", alpha, &width) == 0) {
-    TextureMessage(TextColours.message, "Invalid converted texture %s - %s", name, TextureErrorText);
+    TextureMessage(REPORT_MESSAGE, "Invalid converted texture %s - %s", name, TextureErrorText);
     return 0;
   }
   if (ddsPath && ddsPath[0]) {
@@ -362,14 +362,14 @@ int load_wic_as_dds_texture(const char* name, const void* bytes, size_t size, in
     }
     if (FileWriteAll(ddsPath, blob.data(), blob.size()) == 0 && (!sourceTime || FileSetWriteTime(ddsPath, *sourceTime))) {
       ++TexturesSavedCount;
-      TextureMessage(TextColours.message, "Saved : %s", ddsPath);
+      TextureMessage(REPORT_MESSAGE, "Saved : %s", ddsPath);
     } else {
-      TextureMessage(TextColours.message, "Could not save : %s", ddsPath);
+      TextureMessage(REPORT_MESSAGE, "Could not save : %s", ddsPath);
     }
   }
   GfxResult r = LoadDDSFromMemory(blob.data(), blob.size(), HalvedLimit(width, half), outTexture, outView);
   if (GfxFailed(r)) {
-    TextureMessage(TextColours.message, "Could not create DDS from WIC %s (%s)", name, HResultName(uint32_t(r)));
+    TextureMessage(REPORT_MESSAGE, "Could not create DDS from WIC %s (%s)", name, HResultName(uint32_t(r)));
     return 0;
   }
   return 1;

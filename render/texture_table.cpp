@@ -13,14 +13,16 @@
 #include <vector>
 
 #include "core/config.h"
+#include "core/controls.h"
 #include "core/log.h"
+#include "core/report.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "render/device.h"
 #include "render/generated_textures.h"
+#include "render/system_textures.h"
 #include "render/texture_files.h"
 #include "render/texture_table_local.h"
-#include "ui/messages.h"
 
 TextureSettings TextureConfig;
 char TextureErrorText[TEXTURE_ERROR_TEXT_SIZE];
@@ -136,13 +138,13 @@ int TakePlaceholder(ZKTETexture* record, int white, uint8_t state) {
   return 1;
 }
 
-void TextureMessage(ColourWord colour, const char* format, ...) {
+void TextureMessage(ReportColour colour, const char* format, ...) {
   char line[256];
   va_list args;
   va_start(args, format);
   std::vsnprintf(line, sizeof line, format, args);
   va_end(args);
-  ShowMessage(line, colour);
+  ReportLine(line, colour);
 }
 
 void SetTextureErrorText(const char* text) { std::snprintf(TextureErrorText, sizeof TextureErrorText, "%s", text); }
@@ -170,7 +172,7 @@ ZKTETexture* AddTextureRef(const char* name, int genType) {
 
 ZKTETexture* CreateZKTETextureNULL(const char* name, int genType, int type) {
   if (!name || !name[0]) {
-    if (CfgDebugLevel > 0) AddMessage("CreateZKTETextureNULL : no name", TextColours.message, MSG_TARGET_LOCAL);
+    if (CfgDebugLevel > 0) ReportLine("CreateZKTETextureNULL : no name", REPORT_MESSAGE);
     return nullptr;
   }
   // A second record of a listed name could not join the table and would never be freed.
@@ -295,6 +297,26 @@ void RequestTextureReload() {
   TextureReloadPending = 1;
 }
 
+int RunDeferredWork() {
+  if (ForcedRedrawPending) {
+    ForcedRedrawPending = 0;
+    return 1;
+  }
+  if (TextureReloadPending) {
+    ReloadTextures();
+    return 1;
+  }
+  if (PlateRegenPending) {
+    std::lock_guard<std::mutex> lock(PlateLock);
+    PlateRegenPending = 0;
+    if (RegenPlates) {
+      RegenPlates();
+      return 1;
+    }
+  }
+  return 0;
+}
+
 void ReloadTextures() {
   TextureReloadPending = 0;
   std::vector<ZKTETexture*> candidates;
@@ -321,9 +343,9 @@ void ReloadTextures() {
   if (left) TextureReloadPending = 1;
   if (budget) {
     if (left)
-      TextureMessage(TextColours.message, "Reloaded %d - %d to go", handled, left);
+      TextureMessage(REPORT_MESSAGE, "Reloaded %d - %d to go", handled, left);
     else
-      TextureMessage(TextColours.message, "Reloaded %d - done", handled);
+      TextureMessage(REPORT_MESSAGE, "Reloaded %d - done", handled);
   }
 }
 

@@ -93,6 +93,11 @@ int ReloadTextureByName(const char* name);
 void RequestTextureReload();  // after a change of the quality settings
 // One frame's share: the first deferred record, or as many reloads as fit in 30 ms.
 void ReloadTextures();
+// The frame loop's deferred work after presenting, the first of: a forced redraw
+// (core/controls.h's ForcedRedrawPending), texture reloads, and plate textures to be drawn
+// again (render/system_textures.h's PlateRegenPending; the flag is cleared and the redraw run
+// under PlateLock).  1 when something was done (the loop then draws again).
+int RunDeferredWork();
 
 // ---- [Render textures] ----
 // flags: bits 0..1 depth (2 D16, 3 D24S8), 4 multisampled (8 samples with 8, else 4),

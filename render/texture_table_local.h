@@ -3,16 +3,14 @@
 #pragma once
 #include <cstdint>
 
+#include "core/report.h"
 #include "render/texture_record.h"
-#include "ui/text_colours.h"
-
-constexpr ColourWord TEXTURE_LIGHT_BLUE = 0xFFA0A0;  // red in byte 0
 
 // The record borrows the grey or white placeholder's objects in the given state; 0 when that
 // placeholder does not exist.
 int TakePlaceholder(ZKTETexture* record, int white, uint8_t state);
 // A message line of the texture table, formatted (cut to a message line's length).
-void TextureMessage(ColourWord colour, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void TextureMessage(ReportColour colour, const char* format, ...) __attribute__((format(printf, 2, 3)));
 void SetTextureErrorText(const char* text);
 // Formats pathTemplate with the name (and a second name for "%s" number two); false when a
 // name is not a plain file name or the path does not fit.

@@ -6,17 +6,16 @@
 #include <cmath>
 #include <cstring>
 
-#include "core/app.h"
 #include "core/config.h"
-#include "core/main_window.h"
+#include "core/frame_globals.h"
+#include "core/gamma_tables.h"
+#include "core/window_state.h"
 #include "render/constant_buffers.h"
-#include "render/gamma_tables.h"
 #include "render/matrices.h"
 #include "render/render_target.h"
 #include "render/sh_light.h"
 #include "render/views_local.h"
-#include "ui/text_colours.h"
-#include "world/world.h"
+#include "ui/text/text_colours.h"
 
 using namespace views_local;
 

@@ -1,7 +1,6 @@
 // vr.cpp - VR; no plug-in is loaded yet, so VR stays off.
 #include "render/vr.h"
 
-int VrEnabled;
 int VrPresenting;
 int VrOverlayPrompt;
 int VrPromptEscaped;

@@ -1,7 +1,8 @@
 // vr.h - the VR plug-in interface.
 #pragma once
 
-extern int VrEnabled;        // VR is on
+#include "core/frame_globals.h"  // VrEnabled: VR is on
+
 extern int VrPresenting;     // the headset is presenting frames
 extern int VrOverlayPrompt;  // the overlay prompt is shown (Escape closes it)
 extern int VrPromptEscaped;

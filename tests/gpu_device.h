@@ -7,7 +7,7 @@
 
 #include "core/config.h"
 #include "core/log.h"
-#include "core/main_window.h"
+#include "core/window_state.h"
 #include "render/device.h"
 #include "render/shaders.h"
 #include "tests/source_shaders.h"

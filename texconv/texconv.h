@@ -8,6 +8,9 @@
 // for skins).  Every function returns a 32-bit result code; 0 is success.  Input bytes are
 // untrusted (downloaded skins and mods): sizes and counts are checked before anything is
 // allocated, and a damaged picture gives an error code, never a crash.
+//
+// Layer: texconv/, at the bottom beside platform/: it knows nothing of the program and is
+// used by the renderer only (tools/layers.txt).
 #pragma once
 #include <cstddef>
 #include <cstdint>

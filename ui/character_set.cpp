@@ -846,7 +846,7 @@ int GetDoubleByteGlyph(int codePage, const CharacterEntry& entry, int trail, int
 
 // ---- Fonts of the code pages ----
 
-int CodePageHasFont(int index) { return index >= 0 && index < CODE_PAGE_COUNT && !CodePageRecords[index].noFont; }
+int CharacterSetHasFont(int index) { return index >= 0 && index < CODE_PAGE_COUNT && !CodePageRecords[index].noFont; }
 
 void SetCodePageHasFont(int index, int hasFont) {
   if (index >= 0 && index < CODE_PAGE_COUNT) CodePageRecords[index].noFont = hasFont ? 0 : 1;

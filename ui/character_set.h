@@ -9,7 +9,7 @@
 #pragma once
 #include <cstdint>
 
-#include "ui/code_pages.h"
+#include "ui/text/code_pages.h"
 #include "ui/graph_data.h"
 
 // ---- [Glyphs] ----
@@ -187,8 +187,9 @@ int InsertFontListEntry(FontListEntry* list, int count, const FontListEntry& ent
 int FindInkRows(const uint8_t* surface, int* top, int* bottom);
 
 // 1 when text in the code page can be drawn: always for the single-byte pages, for the four
-// double-byte pages (J, H, S, K) only once a font has been set up for them.
-int CodePageHasFont(int index);
+// double-byte pages (J, H, S, K) only once a font has been set up for them.  The body of
+// the text services' CodePageHasFont hook (ui/text/code_pages.h).
+int CharacterSetHasFont(int index);
 // Records the outcome of a double-byte page's font set-up (tests set it too).
 void SetCodePageHasFont(int index, int hasFont);
 

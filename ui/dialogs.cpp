@@ -6,23 +6,23 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/app.h"
+#include "core/frame_globals.h"
 #include "core/log.h"
-#include "core/main_window.h"
 #include "core/sound.h"
+#include "core/window_state.h"
 #include "platform/files.h"
-#include "ui/code_pages.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
-#include "ui/language.h"
-#include "ui/language_keys.h"
-#include "ui/messages.h"
 #include "ui/onscreen_keyboard.h"
-#include "ui/text_colours.h"
+#include "ui/text/code_pages.h"
+#include "ui/text/language.h"
+#include "ui/text/language_keys.h"
+#include "ui/text/messages.h"
+#include "ui/text/text_colours.h"
+#include "ui/text/text_names.h"
+#include "ui/text/text_strings.h"
 #include "ui/text_entry.h"
 #include "ui/text_measure.h"
-#include "ui/text_names.h"
-#include "ui/text_strings.h"
 #include "ui/widgets.h"
 
 int DialogOpen;
@@ -68,7 +68,7 @@ void OpenDialog(Prss* dialog, Prss* owner, PrssAct act, PrssKey key, PrssTermina
 void CloseDialog(Prss* dialog, int savedDialogWord, int mouseMode) {
   DialogOpen = savedDialogWord;
   MouseMode = mouseMode;
-  ForgetInterfaceOwner(dialog);
+  ReleaseInterfaceOwner(dialog);
   dialog->alive = 0;
   Prss* owner = dialog->parent;
   if (owner && owner->sub == dialog) owner->sub = nullptr;

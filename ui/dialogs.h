@@ -13,11 +13,11 @@
 #include <cstdint>
 
 #include "core/process.h"
+#include "core/report.h"
 #include "ui/file_list.h"
 
 // ---- [Callbacks] ----
-// A question answered "yes": (owner, firstWord, secondWord).
-using QuestionCallback = void (*)(Prss* owner, uint32_t firstWord, uint32_t secondWord);
+// A question answered "yes": QuestionCallback (core/report.h).
 // A confirmed text: (owner, the plain text, valid only during the call, the answer word).
 using TextEntryCallback = void (*)(Prss* owner, const char* text, uint32_t answerWord);
 // A chosen option: (owner, answer word, the chosen item's index).

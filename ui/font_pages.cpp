@@ -13,9 +13,9 @@
 #include "ui/font_page_layout.h"
 #include "ui/glyph_cache.h"
 #include "ui/glyph_raster.h"
-#include "ui/messages.h"
+#include "ui/text/messages.h"
 #include "ui/text_measure.h"
-#include "ui/text_colours.h"
+#include "ui/text/text_colours.h"
 
 namespace {
 
@@ -109,7 +109,7 @@ int RasteriseFontPages(FontPageImages* out) {
   return layout.pagesUsed;
 }
 
-void BuildFontTexture() {
+void BuildFontPages() {
   FontPageImages images;
   const int pages = RasteriseFontPages(&images);
   for (int i = 0; i < pages; ++i) {

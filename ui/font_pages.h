@@ -14,5 +14,6 @@ struct FontPageImages {
 int RasteriseFontPages(FontPageImages* out);
 
 // Rasterises the pages, makes their textures and assigns the kerning classes.  Runs with
-// the system textures, so again whenever those are rebuilt.
-void BuildFontTexture();
+// the system textures, so again whenever those are rebuilt: the body of the renderer's
+// BuildFontTexture hook (render/system_textures.h).
+void BuildFontPages();

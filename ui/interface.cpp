@@ -1,21 +1,21 @@
 // interface.cpp - the interface tables, metrics, row cursor and adders.
-#include "ui/widgets.h"
 #include "ui/interface.h"
+#include "ui/widgets.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "core/config.h"
-#include "core/main_window.h"
 #include "core/process.h"
-#include "modeller/modeller.h"
+#include "core/window_state.h"
 #include "platform/clock.h"
-#include "render/screen_labels.h"
-#include "ui/code_pages.h"
 #include "ui/interface_draw.h"
 #include "ui/interface_local.h"
-#include "ui/messages.h"
+#include "ui/screen_labels.h"
+#include "ui/text/code_pages.h"
+#include "ui/text/messages.h"
 #include "ui/text_measure.h"
+#include "ui/value_edit.h"
 #include "ui/value_steps.h"
 
 InterfaceButton InterfaceButtons[MAX_INTERFACE_BUTTONS];

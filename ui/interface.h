@@ -9,11 +9,14 @@
 // click causes one action.  Buttons use pixel rectangles (right and bottom edges outside);
 // value controls use normalised screen units, x -1 left .. 1 right and y -1 top .. 1 bottom
 // (edges inside).  A control with a null owner is never pressed.  Main thread only.
+//
+// Layer: ui/, the interface, over the renderer, the text services and the foundation; under
+// the subsystems and the program shell (tools/layers.txt).
 #pragma once
 #include <bit>
 #include <cstdint>
 
-#include "ui/text_colours.h"
+#include "ui/text/text_colours.h"
 
 struct MouseRecord;
 struct Prss;
@@ -223,8 +226,11 @@ int HandleInterfaceMouse(MouseRecord* mouse);
 // Ends a value drag in progress, restoring the value from before it; 1 when there was one.
 int CommitValueEdit();
 // A screen is closing: its drag, pending press and controls are forgotten, so nothing is
-// written into it after it is freed.
-void ForgetInterfaceOwner(const Prss* owner);
+// written into it after it is freed.  The body of the process framework's
+// ForgetInterfaceOwner hook (core/process.h).
+void ReleaseInterfaceOwner(const Prss* owner);
+// The mouse function of simple processes: hands the record to the interface.
+void Prss_SimpleMouse(Prss* process, MouseRecord* mouse);
 // Clears the drag, the pending press, the clipboard and both tables (between tests).
 void ResetInterfaceState();
 

@@ -8,29 +8,29 @@
 #include <cstring>
 #include <vector>
 
-#include "core/app.h"
-#include "core/main_window.h"
+#include "core/frame_globals.h"
+#include "core/window_state.h"
 #include "platform/clock.h"
 #include "render/buffers.h"
 #include "render/draw2d.h"
 #include "render/frame.h"
 #include "render/immediate.h"
 #include "render/material.h"
-#include "render/screen_labels.h"
 #include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "render/vr.h"
-#include "ui/code_pages.h"
+#include "ui/bevel_box.h"
 #include "ui/dialogs.h"
 #include "ui/glyph_cache.h"
 #include "ui/interface_config.h"
 #include "ui/interface_local.h"
-#include "ui/messages.h"
 #include "ui/onscreen_keyboard.h"
+#include "ui/screen_labels.h"
+#include "ui/text/code_pages.h"
+#include "ui/text/messages.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 #include "ui/value_steps.h"
-#include "vehicle_editor/vehicle_editor.h"
 
 int PanelTextureState = PANEL_STATE_NONE;
 float MessageTop = -1.0f;

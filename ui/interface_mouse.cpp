@@ -5,12 +5,12 @@
 #include <cstring>
 #include <numbers>
 
-#include "core/app.h"
-#include "core/main_window.h"
+#include "core/frame_globals.h"
 #include "core/sound.h"
-#include "render/screen_labels.h"
+#include "core/window_state.h"
 #include "ui/interface.h"
 #include "ui/interface_local.h"
+#include "ui/screen_labels.h"
 #include "ui/text_draw.h"
 #include "ui/text_entry.h"
 #include "ui/value_edit.h"
@@ -634,6 +634,8 @@ const InterfaceButton* FindButtonUnderMouse() {
   return found;
 }
 
+void Prss_SimpleMouse(Prss*, MouseRecord* mouse) { HandleInterfaceMouse(mouse); }
+
 int HandleInterfaceMouse(MouseRecord* record) {
   if (ExitRequested || !InteractiveMode || !record) return 0;
   MouseRecord& mouse = *record;
@@ -715,7 +717,7 @@ int CommitValueEdit() {
   return 1;
 }
 
-void ForgetInterfaceOwner(const Prss* owner) {
+void ReleaseInterfaceOwner(const Prss* owner) {
   if (!owner) return;
   if (ValueDrag.owner == owner) ValueDrag = ValueDragState{};
   ForgetValueEditOwner(owner);

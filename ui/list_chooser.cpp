@@ -4,15 +4,15 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/app.h"
+#include "core/frame_globals.h"
 #include "core/sound.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
-#include "ui/language.h"
-#include "ui/language_keys.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
-#include "ui/text_strings.h"
+#include "ui/text/language.h"
+#include "ui/text/language_keys.h"
+#include "ui/text/messages.h"
+#include "ui/text/text_colours.h"
+#include "ui/text/text_strings.h"
 #include "ui/widgets.h"
 
 void (*GarageChooserNames)(std::vector<std::string>& out);

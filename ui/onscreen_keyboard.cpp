@@ -3,16 +3,16 @@
 
 #include <cstring>
 
-#include "core/main_window.h"
 #include "core/process.h"
+#include "core/window_state.h"
 #include "platform/key_input.h"
 #include "platform/keys.h"
 #include "platform/locale.h"
-#include "ui/code_pages.h"
-#include "ui/interface.h"
 #include "ui/character_set.h"
+#include "ui/interface.h"
 #include "ui/interface_config.h"
-#include "ui/text_colours.h"
+#include "ui/text/code_pages.h"
+#include "ui/text/text_colours.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 

@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/main_window.h"
+#include "core/window_state.h"
 #include "ui/interface.h"
-#include "ui/messages.h"
+#include "ui/text/messages.h"
 
 ProblemReportLine ProblemReportLines[PROBLEM_REPORT_LINES];
 int ProblemReportCount;

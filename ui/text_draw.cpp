@@ -8,23 +8,23 @@
 #include <cstring>
 #include <string>
 
-#include "core/app.h"
 #include "core/config.h"
+#include "core/frame_globals.h"
+#include "core/gamma_tables.h"
 #include "render/draw2d.h"
-#include "render/gamma_tables.h"
 #include "render/immediate.h"
 #include "render/material.h"
 #include "render/render_states.h"
 #include "ui/character_set.h"
-#include "ui/code_pages.h"
-#include "ui/coded_text.h"
 #include "ui/font_page_layout.h"
 #include "ui/glyph_cache.h"
 #include "ui/interface_draw.h"
-#include "ui/messages.h"
-#include "ui/text_colours.h"
-#include "ui/widgets.h"
+#include "ui/text/code_pages.h"
+#include "ui/text/coded_text.h"
+#include "ui/text/messages.h"
+#include "ui/text/text_colours.h"
 #include "ui/text_measure.h"
+#include "ui/widgets.h"
 
 int32_t TextDrawCursor = TEXT_CURSOR_NONE;
 uint8_t GlyphMode = GLYPH_MODE_PLAIN;

@@ -6,17 +6,17 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/main_window.h"
 #include "core/sound.h"
+#include "core/window_state.h"
 #include "platform/clipboard.h"
 #include "platform/text_convert.h"
 #include "platform/text_input.h"
 #include "platform/window.h"
-#include "ui/code_pages.h"
-#include "ui/coded_text.h"
-#include "ui/messages.h"
+#include "ui/text/code_pages.h"
+#include "ui/text/coded_text.h"
+#include "ui/text/messages.h"
+#include "ui/text/text_strings.h"
 #include "ui/text_draw.h"
-#include "ui/text_strings.h"
 
 TextEntryLine TextEntry;
 ImeState Ime;

@@ -7,7 +7,7 @@
 // switches and, for names, the ten special characters) must fit the line's maximum length
 // with its terminating zero, so a character whose codes would not fit is refused.  Cells
 // before the fixed prefix are neither edited nor selected.  The only selection is the whole
-// text after the prefix.  Key codes are those of the main window (core/main_window.h).
+// text after the prefix.  Key codes are those of the main window (core/window_state.h).
 // Main thread only; the IME's messages only set flags, UpdateIME does the work once a frame.
 #pragma once
 #include <cstdint>

@@ -5,8 +5,16 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/gfx.h"
+#include "render/device.h"
+#include "render/draw2d.h"
+#include "render/frame.h"
+#include "render/material.h"
+#include "render/render_target.h"
+#include "render/system_textures.h"
+#include "render/texture_table.h"
 #include "ui/character_set.h"
-#include "ui/code_pages.h"
+#include "ui/text/code_pages.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 
@@ -63,4 +71,35 @@ void DrawReadoutInt(float speedMetresPerSecond, int milesPerHour, float rightX, 
 
 void DrawReadoutDec(float pressureBar, int psi, float rightX, float y, uint32_t colour) {
   DrawReadout(PressureReadoutText(pressureBar, psi), rightX, y, colour);
+}
+
+void DrawInfoTex() {
+  Material* panel = InfoPanelMaterial();  // made when first drawn into
+  ZKTETexture* info = panel ? panel->texture : nullptr;
+  if (!info || !info->texture) return;
+  // The clock's widest text fills 90% of the panel's width.
+  const float widest = TextWidth("000:00:00", 0, 1.0f);
+  const float size = widest > 0.0f ? 1.8f / widest : 0.1f;
+  uint32_t ms = 0;
+  if (!GetRaceClockMs || !GetRaceClockMs(&ms)) ms = 0;
+  int h, m, s;
+  SplitClock(ms, &h, &m, &s);
+  char text[16];
+  std::snprintf(text, sizeof text, "%.2d:%.2d:%.2d", h, m, s);
+  if (!SetRenderTexture(info, 0, 0, 0)) return;
+  const ScreenWindow savedWindow = RenderTargets.window;
+  SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+  Clear(0xFF000000u, 1);
+  // A batch of its own: the interface's batch may already hold this frame's texts.
+  static TextBatch clockBatch;
+  TextBatch* const savedBatch = CurrentTextBatch;
+  CurrentTextBatch = &clockBatch;
+  DrawText(text, 0xFFFFFFFFu, -TextWidth(text, 0, size) / 2.0f, -size / 2.0f, size, 0);
+  CurrentTextBatch = savedBatch;
+  DrawTextBox(clockBatch);
+  FlushDraw2D();
+  ResetDraw2D();
+  UnsetRenderTarget();
+  RenderTargets.window = savedWindow;
+  if (info->mipLevels > 1 && info->view) GfxGenerateMips(Gfx.context, info->view);
 }

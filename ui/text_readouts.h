@@ -24,3 +24,7 @@ ReadoutText PressureReadoutText(float pressureBar, int psi);
 // Draws the number right-aligned at rightX at READOUT_SIZE, and the unit below it.
 void DrawReadoutInt(float speedMetresPerSecond, int milesPerHour, float rightX, float y, uint32_t colour);
 void DrawReadoutDec(float pressureBar, int psi, float rightX, float y, uint32_t colour);
+
+// The race clock ("00:00:00", GetRaceClockMs) drawn white on black into the info texture
+// "INFO~T" (render/frame.h), in a text batch of its own.
+void DrawInfoTex();

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <numbers>
 
-#include "core/main_window.h"
+#include "core/window_state.h"
 #include "render/vr.h"
 #include "ui/character_set.h"
 #include "ui/interface.h"

@@ -9,15 +9,19 @@
 #include <cstring>
 
 #include "core/process.h"
-#include "modeller/modeller.h"
 #include "ui/character_set.h"
 #include "ui/dialogs.h"
 #include "ui/interface_local.h"
-#include "ui/language.h"
+#include "ui/text/language.h"
 #include "ui/text_measure.h"
-#include "ui/text_strings.h"
+#include "ui/text/text_strings.h"
 #include "ui/value_steps.h"
-#include "vehicle_editor/vehicle_editor.h"
+
+void (*RecordEditMerging)(const char* name, int kind, void* variable, uint32_t mask);
+void (*AddUndoPoint)(const char* name, int kind, void* variable, uint32_t mask);
+void (*RefreshEditedMesh)(Prss* screen);
+int MappingPanelSelection = -1;
+int MappingPanelRedraw;
 
 TypedEntryRequest TypedEntry;
 

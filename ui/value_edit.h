@@ -2,7 +2,7 @@
 // records in the history of its edit domain, the typed entry of a value in its shown unit,
 // the edit of a text field, and the geometry of the five-segment bar.
 //
-// Sections: [Edit names] [Typed entry] [Text fields] [Segment bar]
+// Sections: [Edit hooks] [Edit names] [Typed entry] [Text fields] [Segment bar]
 //
 // Edit domains (EditDomain, ui/interface.h): 0 none, 2 the vehicle editor's history, 3 the
 // modeller's, 4 the texture-mapping tool's (the modeller's, after the mapping panel forgets
@@ -11,6 +11,29 @@
 #include <cstdint>
 
 #include "ui/interface.h"
+
+// ---- [Edit hooks] ----
+// The editors above the interface install these (the interface only calls them); null
+// records nothing.
+// Records an edit through an interface control of edit domain 2 in the vehicle editor's
+// undo history: its name, kind (1 set a float, 2 adjust a colour, 3 set an integer, 4 switch
+// a flag), the edited variable and a bit mask; an edit with the same kind, variable and mask
+// as the latest one merges into it.  STAND-IN: null until the vehicle editor's history exists.
+extern void (*RecordEditMerging)(const char* name, int kind, void* variable, uint32_t mask);
+
+// An edit through an interface control of edit domain 3 (or 4) is recorded under its name,
+// kind (1 set a float, 2 adjust a colour, 3 set an integer, 4 switch a flag), the edited
+// variable and a bit mask; a repeat of the latest edit with the same four merges into it.
+// STAND-IN: null until the modeller's undo history exists (nothing is recorded).
+extern void (*AddUndoPoint)(const char* name, int kind, void* variable, uint32_t mask);
+// Rebuilds the display of the edited object after an edit.  STAND-IN: null until the
+// modeller's object editor exists.
+extern void (*RefreshEditedMesh)(Prss* screen);
+
+// The mapping panel's selected mapping (-1 none), and its request to be drawn again; an edit
+// through a control of edit domain 4 clears the one and sets the other.
+extern int MappingPanelSelection;
+extern int MappingPanelRedraw;
 
 // ---- [Edit names] ----
 constexpr int EDIT_DOMAIN_NONE = 0;

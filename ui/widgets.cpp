@@ -4,11 +4,13 @@
 #include <cstdio>
 
 #include "core/process.h"
+#include "ui/help_screen.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
 #include "ui/interface_local.h"
-#include "ui/language.h"
-#include "ui/language_keys.h"
+#include "ui/text/language.h"
+#include "ui/text/language_keys.h"
+#include "ui/text/messages.h"
 #include "ui/value_steps.h"
 
 const PanelLayout PanelLayoutTable[PANEL_LAYOUT_COUNT] = {
@@ -333,4 +335,13 @@ void AddColourRowWithFlags(Prss* owner, const char* label, ColourWord* colour, i
 
 void AddColourRow(Prss* owner, const char* label, ColourWord* colour, float y) {
   AddColourRowWithFlags(owner, label, colour, 0, nullptr, y);
+}
+
+namespace {
+void ToggleHistoryHandler(void*, int, uintptr_t) { ToggleMessageHistory(); }
+}  // namespace
+
+int AddMessageHistoryButton(Prss* owner) {
+  const char* hint = ShowMessageHistory ? "Hide the message history" : "Show the message history";
+  return AddRowButton(owner, 1, 1, ShowMessageHistory, &TextColours.lightYellow, "H", ToggleHistoryHandler, hint);
 }

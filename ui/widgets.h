@@ -48,6 +48,8 @@ void AddBackButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const 
 void AddOkButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text, float width);  // null: "GO"
 
 // ---- [Rows] ----
+// A one-unit "H" at the row cursor that shows or hides the message history.
+int AddMessageHistoryButton(Prss* owner);
 void AddPanelLabel(const char* text, float y);
 void AddPanelButton(Prss* owner, const char* text, uintptr_t word, InterfaceHandler handler, float y);
 void AddPanelTextRow(const char* label, const char* text, float y);

@@ -1,8 +1,8 @@
-// vehicle.cpp - vehicle model services; no car is loaded yet.
+// vehicle.cpp - vehicle model services; no car is loaded yet.  InitWheelTables is the
+// per-wheel model's (vehicle/wheel/brush_model.cpp).
 #include "vehicle/vehicle.h"
 
 void InitSinTable() {}
-void InitWheelTables() {}
 void ReleaseAllCarModels() {}
 void ReloadSetupCarModel(int flag) {}
 void ReloadAllCarModels(int flag) {}

@@ -3,4 +3,3 @@
 
 int VehicleEditorOpen;
 
-void (*RecordEditMerging)(const char* name, int kind, void* variable, uint32_t mask);

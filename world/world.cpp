@@ -1,7 +1,6 @@
 // world.cpp - no world is loaded in the editor yet.
 #include "world/world.h"
 
-int WorldLoaded;
 int WorldBuildStage;
 int WorldTimeZoneHours;
 

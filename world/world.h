@@ -1,7 +1,10 @@
 // world.h - the loaded track (Wld) and the world services others read.
+//
+// Layer: world/, a subsystem over the foundation only (tools/layers.txt).
 #pragma once
 
-extern int WorldLoaded;          // a world is loaded
+#include "core/frame_globals.h"  // WorldLoaded
+
 extern int WorldBuildStage;      // 1..16 while the world is built in steps
 extern int WorldTimeZoneHours;
 

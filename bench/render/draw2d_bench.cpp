@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "bench/render/bench_device.h"
+#include "core/gamma_tables.h"
 #include "platform/gfx.h"
 #include "render/device.h"
 #include "render/draw2d.h"
-#include "render/gamma_tables.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/shaders.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/fixed_math.h"
-#include "core/main_window.h"
+#include "core/window_state.h"
 #include "render/views.h"
 
 namespace {

@@ -13,7 +13,7 @@
 
 #include "core/log.h"
 #include "core/process.h"
-#include "ui/dialogs.h"
+#include "report_recorder.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
@@ -82,7 +82,6 @@ bool ReadSample(DataFile& df) {
   return same && !df.readPastEnd;
 }
 
-// Message lines reach the log only while a log file is named.
 void UseTestLog() {
   fs::create_directories("data_file_test");
   SetLogFileName("data_file_test/test.log");
@@ -216,18 +215,20 @@ TEST(DataFileErrors, VersionIsReadHighByteFirst) {
 }
 
 TEST(DataFileErrors, FailuresAreShownOnTheReportPageWithThePath) {
-  UseTestLog();
+  ReportRecorder recorder;
   const std::string root = FreshFolder("report");
   WriteBytes(root + "/short.bin", Header("ZKTTST", 0, 1));
   DataFile df{};
   Prss pageRecord{};
   Prss* page = &pageRecord;
   EXPECT_EQ(df.OpenRead(page, (root + "/short.bin").c_str(), "ZKTTST", nullptr, 1, 0), 0);
-  EXPECT_NE(LogText().find("File is too short : " + root + "/short.bin"), std::string::npos);
   EXPECT_EQ(df.OpenWrite(page, (root + "/no/such/folder.bin").c_str(), "ZKTTST", 1), 0);
   EXPECT_EQ(df.file, nullptr);
-  EXPECT_NE(LogText().find("Could not create file : " + root + "/no/such/folder.bin"), std::string::npos);
-  ResetDialogs();  // the box stays open on the page
+  EXPECT_EQ(df.OpenRead(nullptr, (root + "/short.bin").c_str(), "ZKTTST", nullptr, 1, 0), 0);  // no page: no box
+  const auto& boxes = ReportRecorder::Reports().boxes;
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0], "File is too short :|" + root + "/short.bin");
+  EXPECT_EQ(boxes[1], "Could not create file :|" + root + "/no/such/folder.bin");
 }
 
 TEST(DataFileBounds, ReadsPastTheBodyGiveZeroAndMarkTheRecordShort) {
@@ -357,7 +358,7 @@ TEST(FileHelpers, CompareFilesIsEqualOnlyWhenBothEndTogether) {
 }
 
 TEST(FileHelpers, CopyKeepTimeSkipsAnUpToDateCopy) {
-  UseTestLog();
+  ReportRecorder recorder;
   const std::string root = FreshFolder("copy");
   const std::string a = root + "/a.set", b = root + "/b.set";
   WriteBytes(a, Bytes{1, 2, 3});
@@ -372,7 +373,9 @@ TEST(FileHelpers, CopyKeepTimeSkipsAnUpToDateCopy) {
   EXPECT_EQ(skipped, 1);
   EXPECT_EQ(ReadBytes(b), Bytes{9});
   EXPECT_EQ(CopyFileKeepTime((root + "/none").c_str(), b.c_str(), &skipped), 0);
-  EXPECT_NE(LogText().find("Could not copy file : " + root + "/none"), std::string::npos);
+  ASSERT_EQ(ReportRecorder::Reports().lines.size(), 1u);
+  EXPECT_EQ(ReportRecorder::Reports().lines[0],
+            std::to_string(REPORT_ERROR) + "|-1|Could not copy file : " + root + "/none");
   EXPECT_EQ(CopyFileSimple(a.c_str(), (root + "/c.set").c_str(), 0), 1);
   EXPECT_EQ(CompareFiles(a.c_str(), (root + "/c.set").c_str()), 1);
 }

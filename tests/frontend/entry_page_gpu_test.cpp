@@ -9,20 +9,20 @@
 #include <set>
 #include <vector>
 
-#include "tests/gpu_device.h"
-#include "core/app.h"
 #include "core/config.h"
+#include "core/frame_globals.h"
+#include "core/gamma_tables.h"
 #include "core/log.h"
-#include "core/main_window.h"
 #include "core/process.h"
+#include "core/window_state.h"
 #include "frontend/frontend.h"
 #include "render/device.h"
 #include "render/draw2d.h"
-#include "render/gamma_tables.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
+#include "tests/gpu_device.h"
 #include "tests/ui/charset_test_util.h"
 #include "tests/ui/png_test_util.h"
 #include "ui/character_set.h"
@@ -30,7 +30,7 @@
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
-#include "ui/messages.h"
+#include "ui/text/messages.h"
 #include "ui/text_draw.h"
 
 namespace {
@@ -43,7 +43,7 @@ class EntryPagePicture : public ::testing::Test {
     ready_ = StartTestDevice(WIDTH, HEIGHT);
     const Bytes image = ReadWholeFile(GeneratedCharsetPath());
     charset_ = !image.empty() && ReadCharacterSet(image.data(), int64_t(image.size()), "zkt.abc") == 1;
-    if (ready_ && charset_) BuildFontTexture();
+    if (ready_ && charset_) BuildFontPages();
   }
   static void TearDownTestSuite() {
     FreeCharacterSet();

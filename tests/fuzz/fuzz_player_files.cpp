@@ -11,7 +11,7 @@
 #include <string>
 
 #include "core/config.h"
-#include "core/player_file.h"
+#include "frontend/player_file.h"
 #include "platform/files.h"
 
 namespace {

@@ -11,7 +11,6 @@
 
 #include "core/data_file.h"
 #include "render/light_samples.h"
-#include "ui/messages.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> image = {'Z', 'K', 'T', 'L', 'G', 'T', 0, 2};
@@ -46,6 +45,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (int64_t(entries * LIGHT_ENTRY_BYTES) > before - df.BytesLeft()) std::abort();
   }
   df.Close();
-  ResetMessages();
   return 0;
 }

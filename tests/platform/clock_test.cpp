@@ -37,3 +37,20 @@ TEST(Clock, FileTimesCountHundredNanosecondsSince1601) {
   EXPECT_EQ(back.millisecond, 678);
   EXPECT_EQ(back.dayOfWeek, 4) << "29 February 2024 was a Thursday";
 }
+
+TEST(Clock, TicksCountOnAndTheFakeTicksMoveWithFakeTimeOrByHand) {
+  const uint32_t a = ClockTicks();
+  ClockSleepMs(2);
+  const uint32_t b = ClockTicks();
+  EXPECT_GT(b - a, 0u) << "the real counter moves in 2 ms";
+  EXPECT_LT(b - a, 0x80000000u);
+
+  ClockUseFake(5, WallTime{2026, 1, 1, 0, 0, 0, 0, 4});
+  EXPECT_EQ(ClockTicks(), 0u);
+  ClockSleepMs(3);
+  EXPECT_EQ(ClockTicks(), 3 * FAKE_TICKS_PER_MS);
+  ClockAdvanceFake(1);
+  ClockAdvanceFakeTicks(7);
+  EXPECT_EQ(ClockTicks(), 4 * FAKE_TICKS_PER_MS + 7);
+  ClockUseReal();
+}

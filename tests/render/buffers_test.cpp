@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "core/gamma_tables.h"
 #include "render/buffers.h"
 #include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/draw2d.h"
-#include "render/gamma_tables.h"
 #include "render/immediate.h"
 #include "render/material.h"
 #include "render/render_target.h"
@@ -21,7 +21,7 @@
 #include "render/texture_table.h"
 #include "render/views.h"
 #include "tests/render/null_renderer.h"
-#include "ui/text_colours.h"
+#include "ui/text/text_colours.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 
 #include <cmath>
 
-#include "core/app.h"
 #include "core/config.h"
 #include "core/fixed_math.h"
-#include "core/main_window.h"
+#include "core/frame_globals.h"
+#include "core/window_state.h"
 #include "render/views.h"
 #include "render/vr.h"
 

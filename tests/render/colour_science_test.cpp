@@ -11,8 +11,9 @@
 
 #include "render/colour_science.h"
 #include "render/sky_tables.h"
+#include "tests/core/report_recorder.h"
 #include "tests/render/sky_tables_text.h"
-#include "ui/messages.h"
+#include "ui/text/messages.h"
 
 namespace {
 
@@ -81,30 +82,30 @@ TEST(ColourScience, BytesAreTheBrightestChannelScaledAndGammaEncoded) {
 }
 
 TEST(ColourScience, DegenerateChromaticitiesGiveZerosAndDebugTexts) {
-  ResetMessages();
+  ReportRecorder recorder;
   DebugMessagesOn = 1;
   float xyz[3] = {1, 1, 1};
   xyY_to_XYZ(xyz, 0.3f, 0.0005f, 1.0f);
   EXPECT_EQ(xyz[0], 0.0f);
   EXPECT_EQ(xyz[2], 0.0f);
-  ASSERT_NE(GetNewestMessageText(), nullptr);
-  EXPECT_NE(std::string(GetNewestMessageText()).find("XYZ_to_xyY: y = 0.000500"), std::string::npos);
+  ASSERT_NE(ReportRecorder::NewestText(), "");
+  EXPECT_NE(ReportRecorder::NewestText().find("XYZ_to_xyY: y = 0.000500"), std::string::npos);
   // A blue whose y sits on McCamy's epicentre.
   const float blue[3] = {0.0f, 0.3065f, 1.0f};
   EXPECT_EQ(KelvinFromChromacity(blue), 0.0f);
-  EXPECT_NE(std::string(GetNewestMessageText()).find("KelvinFromChromacity: denominator"), std::string::npos);
+  EXPECT_NE(ReportRecorder::NewestText().find("KelvinFromChromacity: denominator"), std::string::npos);
 
   // A thread with its own sink: the text goes there, not to the message lines.
-  ResetMessages();
+  ReportRecorder::Reports() = RecordedReports{};
   char sink[80] = "";
   SetColourMessageSink(sink, sizeof sink);
   xyY_to_XYZ(xyz, 0.3f, 0.0f, 1.0f);
   SetColourMessageSink(nullptr, 0);
   EXPECT_STREQ(sink, "XYZ_to_xyY: y = 0.000000");
-  EXPECT_EQ(GetNewestMessageText(), nullptr);
+  EXPECT_EQ(ReportRecorder::NewestText(), "");
   DebugMessagesOn = 0;
   xyY_to_XYZ(xyz, 0.3f, 0.0f, 1.0f);
-  EXPECT_EQ(GetNewestMessageText(), nullptr) << "silent without debug messages";
+  EXPECT_EQ(ReportRecorder::NewestText(), "") << "silent without debug messages";
 }
 
 TEST(WhiteBalance, ASettingWithoutAWhiteKeepsThePreviousMultipliers) {

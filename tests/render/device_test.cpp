@@ -8,7 +8,7 @@
 
 #include "core/config.h"
 #include "core/log.h"
-#include "core/main_window.h"
+#include "core/window_state.h"
 #include "render/device.h"
 #include "render/render_target.h"
 

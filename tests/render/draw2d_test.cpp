@@ -7,9 +7,9 @@
 #include <cstring>
 #include <vector>
 
+#include "core/gamma_tables.h"
 #include "render/constant_buffers.h"
 #include "render/draw2d.h"
-#include "render/gamma_tables.h"
 #include "render/immediate.h"
 #include "render/material.h"
 #include "render/matrices.h"

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <vector>
 
+#include "core/gamma_tables.h"
 #include "render/buffers.h"
 #include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/draw2d.h"
-#include "render/gamma_tables.h"
 #include "render/immediate.h"
 #include "render/material.h"
 #include "render/matrices.h"

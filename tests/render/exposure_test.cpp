@@ -11,8 +11,9 @@
 #include "render/exposure.h"
 #include "render/post_process.h"
 #include "render/texture_record.h"
+#include "tests/core/report_recorder.h"
 #include "tests/render/null_renderer.h"
-#include "ui/messages.h"
+#include "ui/text/messages.h"
 
 namespace {
 
@@ -35,7 +36,6 @@ class ExposureRegion : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetExposure();
-    ResetMessages();
     saved_ = Gfx.featureLevel;
     Gfx.featureLevel = GFX_FEATURE_LEVEL_11_0;
   }
@@ -46,14 +46,15 @@ class ExposureRegion : public ::testing::Test {
     ResetExposure();
   }
   GfxFeatureLevel saved_;
+  ReportRecorder recorder_;
 };
 
 TEST_F(ExposureRegion, TheSmallestLevelWithEnoughAreaInsideTheMarginIsTaken) {
   DebugMessagesOn = 1;
   FakeChain tooSmall({{64, 48}, {40, 30}});  // 48 x 32 and 24 x 14 are below 1920
   EXPECT_EQ(ChooseExposureRegion(tooSmall.chain, 0), 0);
-  ASSERT_NE(GetNewestMessageText(), nullptr);
-  EXPECT_NE(std::string(GetNewestMessageText()).find("No suitable size for ReadSurf [src 64x48]"), std::string::npos);
+  ASSERT_NE(ReportRecorder::NewestText(), "");
+  EXPECT_NE(ReportRecorder::NewestText().find("No suitable size for ReadSurf [src 64x48]"), std::string::npos);
 
   FakeChain chain({{160, 120}, {80, 60}, {64, 48}, {40, 30}});
   ASSERT_EQ(ChooseExposureRegion(chain.chain, 0), 1);
@@ -67,7 +68,7 @@ TEST_F(ExposureRegion, TheSmallestLevelWithEnoughAreaInsideTheMarginIsTaken) {
 
   PostChain empty{};
   EXPECT_EQ(ChooseExposureRegion(empty, 0), 0);
-  EXPECT_NE(std::string(GetNewestMessageText()).find("Exposure error: NumBlurResize = 0"), std::string::npos);
+  EXPECT_NE(ReportRecorder::NewestText().find("Exposure error: NumBlurResize = 0"), std::string::npos);
 }
 
 TEST_F(ExposureRegion, BelowFeatureLevel11TheMarginAndTheLeastAreaAreSmaller) {
@@ -142,19 +143,18 @@ TEST_F(ExposureReads, TheFirstEyeLeavesNothingPendingAndTheSecondCompletesTheRea
 
 TEST_F(ExposureReads, AReaderThatCannotBeMadeEndsMeteringAndShowsTheFrames) {
   ResetExposure();
-  ResetMessages();
+  ReportRecorder recorder;
   const GfxFeatureLevel saved = Gfx.featureLevel;
   Gfx.featureLevel = GFX_FEATURE_LEVEL_10_1;
   FakeChain chain({{80, 60}});
   chain.levels[0].format = GFX_FORMAT_UNKNOWN;  // no readable surface of that format
   EXPECT_EQ(SetupExposureReadback(chain.chain, 0), 0);
   EXPECT_EQ(ExposureRead.state, EXPOSURE_FAILED);
-  ASSERT_NE(GetNewestMessageText(), nullptr);
-  EXPECT_NE(std::string(GetNewestMessageText()).find("Exposure error: CreateReadSurf failed"), std::string::npos);
+  ASSERT_NE(ReportRecorder::NewestText(), "");
+  EXPECT_NE(ReportRecorder::NewestText().find("Exposure error: CreateReadSurf failed"), std::string::npos);
   EXPECT_EQ(SetupExposureReadback(chain.chain, 0), 0) << "no further attempts";
   Gfx.featureLevel = saved;
   ResetExposure();
-  ResetMessages();
 }
 
 }  // namespace

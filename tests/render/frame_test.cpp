@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "core/config.h"
+#include "core/gamma_tables.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/frame.h"
-#include "render/gamma_tables.h"
 #include "render/material.h"
 #include "render/post_process.h"
 #include "render/render_states.h"
@@ -380,25 +380,6 @@ TEST_F(FrameOnNullDevice, BackgroundPictureIsTheJpgInThePictureFolderWithOneLeve
   EXPECT_EQ(TextureConfig.specialPicture, 0);
   ReleaseTextureRef(SystemMaterials.background);
   std::filesystem::remove_all("data");
-}
-
-}  // namespace
-
-namespace {
-
-TEST_F(FrameOnNullDevice, InfoPanelClockDrawsIntoItsTextureAndRestoresTheTarget) {
-  LoadSystemTextures();
-  const ScreenWindow before = RenderTargets.window;
-  const int depth = RenderTargets.depth;
-  GetRaceClockMs = [](uint32_t* ms) {
-    *ms = 3723000u;
-    return 1;
-  };
-  DrawInfoTex();
-  GetRaceClockMs = nullptr;
-  EXPECT_EQ(RenderTargets.depth, depth);
-  EXPECT_EQ(RenderTargets.renderTexture, nullptr);
-  EXPECT_EQ(std::memcmp(&RenderTargets.window, &before, sizeof before), 0) << "the interface's window is back";
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 
 #include "core/data_file.h"
 #include "render/light_samples.h"
-#include "ui/messages.h"
+#include "tests/core/report_recorder.h"
 
 namespace {
 
@@ -299,7 +299,7 @@ TEST(LightFile, BlocksReadTheirListsTheThirdOnlyAboveFormatOne) {
 }
 
 TEST(LightFile, ABlockWhoseCountsExceedTheFileIsRefusedBeforeAllocating) {
-  ResetMessages();
+  ReportRecorder recorder;
   Writer w;
   w.Word(0);
   w.Byte(2);
@@ -316,8 +316,8 @@ TEST(LightFile, ABlockWhoseCountsExceedTheFileIsRefusedBeforeAllocating) {
   WorldLightBlock b;
   EXPECT_EQ(ReadLightOctreeNode2(b, df), 0);
   for (const auto& list : b.lists) EXPECT_TRUE(list.empty());
-  ASSERT_NE(GetNewestMessageText(), nullptr);
-  EXPECT_NE(std::string(GetNewestMessageText()).find("Damaged light block"), std::string::npos);
+  ASSERT_NE(ReportRecorder::NewestText(), "");
+  EXPECT_EQ(ReportRecorder::Reports().lines.back().rfind("1|-1|Damaged light block", 0), 0u) << "in the error colour";
   df.Close();
 
   // One entry short: refused as well.
@@ -334,7 +334,6 @@ TEST(LightFile, ABlockWhoseCountsExceedTheFileIsRefusedBeforeAllocating) {
   ASSERT_TRUE(Open(df2, shortBlock));
   EXPECT_EQ(ReadLightOctreeNode2(b, df2), 0);
   df2.Close();
-  ResetMessages();
 }
 
 }  // namespace

@@ -26,8 +26,8 @@
 #include "render/sky_measure.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
+#include "tests/core/report_recorder.h"
 #include "tests/render/float_target.h"
-#include "ui/messages.h"
 
 namespace {
 
@@ -63,11 +63,7 @@ void Set(uint8_t* p, uint8_t r, uint8_t g, uint8_t b) {
   p[3] = 255;
 }
 
-int CountMessages(const char* text) {
-  int n = 0;
-  for (int i = 0; i < MessageLineCount; ++i) n += std::string(MessageLines[i].text).find(text) != std::string::npos;
-  return n;
-}
+int CountMessages(const char* text) { return ReportRecorder::CountLines(text); }
 
 std::vector<uint8_t> ReadBytes(ZKTETexture* t, int mip) {
   const int w = std::max(t->width >> mip, 1), h = std::max(t->height >> mip, 1);
@@ -80,7 +76,6 @@ class LightingPixels : public ::testing::Test {
  protected:
   void SetUp() override {
     if (Gfx.initState != 2) GTEST_SKIP() << "no device";
-    ResetMessages();
   }
   void TearDown() override {
     if (Gfx.initState != 2) return;
@@ -89,8 +84,8 @@ class LightingPixels : public ::testing::Test {
     ReleaseSkyMeasureSurfaces();
     CurrentScheme().skyTexture = nullptr;
     ResetExposure();
-    ResetMessages();
   }
+  ReportRecorder recorder_;
 };
 
 // ---- Measuring a sky picture ----

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <vector>
 
@@ -12,6 +15,8 @@
 #include "render/shaders.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
+#include "tests/render/mesh_fixtures.h"
+#include "tests/render/null_renderer.h"
 
 namespace {
 
@@ -255,6 +260,33 @@ TEST_F(ShaderChoice, VariantsPickTheFileNumbersOfTheCatalogue) {
   EXPECT_STREQ(PixelShaderCatalogue[45].entry, "ps_main");
   EXPECT_STREQ(PixelShaderCatalogue[45].defines[0], "SHINE_SOFT");
   EXPECT_STREQ(ComputeShaderCatalogue[2].source, "Exposure1");
+}
+
+using ShaderSources = NullRenderer;
+
+// A source takes in files of its folder by '#include "name"'; a missing file is named, and a
+// file that takes itself in is refused instead of recursing without end.
+TEST_F(ShaderSources, IncludedFilesAreTakenInAndAMissingOrEndlessOneIsRefused) {
+  namespace fs = std::filesystem;
+  fs::create_directories("includes");
+  auto write = [](const char* name, const char* text) { std::ofstream(std::string("includes/") + name) << text; };
+  write("ps_5.glsl", "#version 430 core\n#define A\n#include \"common.glsl\"\n");
+  write("common.glsl", "out vec4 c;\nvoid main() { c = vec4(1.0); }\n");
+  write("ps_6.glsl", "#version 430 core\n#include \"absent.glsl\"\n");
+  write("ps_7.glsl", "#version 430 core\n#include \"loop.glsl\"\n");
+  write("loop.glsl", "#include \"loop.glsl\"\n");
+  char saved[sizeof ShaderFolder];
+  std::memcpy(saved, ShaderFolder, sizeof saved);
+  std::snprintf(ShaderFolder, sizeof ShaderFolder, "includes");
+  ReportRecorder reports;
+  GfxPixelShader shader;
+  EXPECT_EQ(LoadPixelShaderFile(5, &shader, 5), 0);
+  GfxRelease(shader);
+  EXPECT_EQ(LoadPixelShaderFile(6, &shader, 6), 1);
+  EXPECT_TRUE(MessageShown("Could not open pixel shader (includes/absent.glsl)"));
+  EXPECT_EQ(LoadPixelShaderFile(7, &shader, 7), 1);
+  EXPECT_TRUE(MessageShown("Could not open pixel shader (includes/loop.glsl)"));
+  std::memcpy(ShaderFolder, saved, sizeof saved);
 }
 
 }  // namespace

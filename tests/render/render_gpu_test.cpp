@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "core/app.h"
 #include "core/config.h"
+#include "core/frame_globals.h"
 #include "core/log.h"
-#include "core/main_window.h"
+#include "core/window_state.h"
 #include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/material.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/config.h"
-#include "core/main_window.h"
+#include "core/window_state.h"
 #include "render/draw2d.h"
 #include "render/views.h"
 #include "render/views_local.h"

@@ -7,18 +7,23 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "core/config.h"
 #include "core/log.h"
-#include "core/main_window.h"
+#include "core/report.h"
+#include "core/window_state.h"
 #include "render/device.h"
 #include "render/material.h"
 #include "render/shaders.h"
-#include "ui/messages.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+
+std::vector<std::string> g_reported;  // the lines reported to the user, in order
+
+void RecordLine(const char* text, ReportColour, int) { g_reported.push_back(text); }
 
 class ShaderLoading : public ::testing::Test {
  protected:
@@ -37,7 +42,10 @@ class ShaderLoading : public ::testing::Test {
     SetLogFileName("");
     GfxUseNullBackend(true);
     ResetShaderReports();
-    ResetMessages();
+    g_reported.clear();
+    ReportSink sink{};
+    sink.line = RecordLine;
+    previousSink_ = InstallReportSink(sink);
     ScreenWidth = 320;
     ScreenHeight = 240;
     CfgStartWindowed = 1;
@@ -48,7 +56,7 @@ class ShaderLoading : public ::testing::Test {
     ShutdownGraphics();
     GfxUseNullBackend(false);
     fs::current_path(previous_);
-    ResetMessages();
+    InstallReportSink(previousSink_);
   }
 
   const char* MakeDevice() {
@@ -63,20 +71,21 @@ class ShaderLoading : public ::testing::Test {
       if (line.find(text) != std::string::npos) ++count;
     return count;
   }
-  bool Shown(const std::string& text) const {
-    for (int i = 0; i < MessageLineCount; ++i)
-      if (text == MessageLines[i].text) return true;
+  static bool Shown(const std::string& text) {
+    for (const std::string& line : g_reported)
+      if (line == text) return true;
     return false;
   }
 
   fs::path folder_, previous_;
+  ReportSink previousSink_{};
 };
 
 TEST_F(ShaderLoading, AShaderNotShippedIsOnlyLoggedOnceUntilSomethingDrawsWithIt) {
   ASSERT_FALSE(ShaderShipped("vs", 26)) << "the car mirror's shader belongs to a later part";
   ASSERT_TRUE(ShaderShipped("vs", 5));
   ASSERT_EQ(MakeDevice(), nullptr);
-  EXPECT_EQ(MessageLineCount, 0) << "a start shows no line the user did not cause: " << MessageLines[0].text;
+  EXPECT_TRUE(g_reported.empty()) << "a start shows no line the user did not cause: " << g_reported.front();
   const std::string missing = "Could not open vertex shader (" + Path("vs_26.glsl") + ")";
   EXPECT_EQ(LogCount(missing), 1);
 
@@ -91,7 +100,7 @@ TEST_F(ShaderLoading, AShaderNotShippedIsOnlyLoggedOnceUntilSomethingDrawsWithIt
   EXPECT_FALSE(DrawsAllowed());
   Material::SetVShader(5);
   Material::SetVShader(26);
-  EXPECT_EQ(MessageLineCount, 1);
+  EXPECT_EQ(g_reported.size(), 1u);
   Material::SetVShader(5);
 }
 

@@ -14,6 +14,7 @@
 #include "render/buffers.h"
 #include "render/font_pages.h"
 #include "render/generated_textures.h"
+#include "render/system_textures.h"
 #include "render/texture_files.h"
 #include "render/texture_table.h"
 #include "tests/render/null_renderer.h"
@@ -334,6 +335,42 @@ TEST_F(TextureTable, DeferredTexturesLoadOneAFrameWithoutAMessage) {
   Write("data/png/NOW.png", SolidPng(16, 1, 1, 1));
   TextureConfig.loadNow = 1;
   EXPECT_EQ(GetTexture("NOW", GEN_TYPE_DEFERRABLE)->state, TEXTURE_OWNED);
+}
+
+namespace {
+
+int g_plateRedraws;
+bool g_plateLockHeld;
+void RecordPlateRedraw() {
+  ++g_plateRedraws;
+  g_plateLockHeld = !PlateLock.try_lock();
+  if (!g_plateLockHeld) PlateLock.unlock();
+}
+
+}  // namespace
+
+TEST_F(TextureTable, DeferredWorkDoesOneThingAFrameInItsOrder) {
+  g_plateRedraws = 0;
+  RegenPlates = RecordPlateRedraw;
+  ForcedRedrawPending = 1;
+  TextureReloadPending = 1;
+  PlateRegenPending = 1;
+  EXPECT_EQ(RunDeferredWork(), 1);  // the forced redraw
+  EXPECT_EQ(ForcedRedrawPending, 0);
+  EXPECT_EQ(TextureReloadPending, 1);
+  EXPECT_EQ(RunDeferredWork(), 1);  // the texture reloads
+  EXPECT_EQ(TextureReloadPending, 0);
+  EXPECT_EQ(g_plateRedraws, 0);
+  EXPECT_EQ(RunDeferredWork(), 1);  // the plates, under their lock, the flag cleared first
+  EXPECT_EQ(g_plateRedraws, 1);
+  EXPECT_TRUE(g_plateLockHeld);
+  EXPECT_EQ(PlateRegenPending, 0);
+  EXPECT_EQ(RunDeferredWork(), 0);
+  // Plates marked before the vehicle model installed its redraw: the mark is dropped.
+  RegenPlates = nullptr;
+  PlateRegenPending = 1;
+  EXPECT_EQ(RunDeferredWork(), 0);
+  EXPECT_EQ(PlateRegenPending, 0);
 }
 
 TEST_F(TextureTable, AQualityChangeReloadsWhatFollowsIt) {

@@ -9,14 +9,14 @@
 #include <random>
 #include <vector>
 
-#include "core/app.h"
 #include "core/config.h"
 #include "core/fixed_math.h"
-#include "core/main_window.h"
-#include "render/gamma_tables.h"
+#include "core/frame_globals.h"
+#include "core/gamma_tables.h"
+#include "core/window_state.h"
 #include "render/views.h"
 #include "render/views_local.h"
-#include "ui/text_colours.h"
+#include "ui/text/text_colours.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // control_clicks.h - clicks on value controls handed to the current process's mouse function,
 // as the window would.
 #pragma once
-#include "core/main_window.h"
 #include "core/process.h"
+#include "core/window_state.h"
 #include "ui/interface.h"
 
 // A left press and release in the middle of the control.

@@ -5,17 +5,19 @@
 #include <filesystem>
 #include <string>
 
-#include "core/app.h"
-#include "core/main_window.h"
+#include "core/frame_globals.h"
 #include "core/process.h"
+#include "core/report.h"
+#include "core/window_state.h"
 #include "platform/files.h"
-#include "ui/code_pages.h"
-#include "ui/dialogs.h"
 #include "tests/ui/control_clicks.h"
+#include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
-#include "ui/messages.h"
 #include "ui/onscreen_keyboard.h"
+#include "ui/text/code_pages.h"
+#include "ui/text/messages.h"
+#include "ui/text/text_colours.h"
 #include "ui/text_entry.h"
 
 namespace fs = std::filesystem;
@@ -148,6 +150,28 @@ TEST_F(Dialogs, AQuestionIsAnsweredOnlyByEnterOrYAfterItCloses) {
   ASSERT_TRUE(ClickText("no"));
   EXPECT_EQ(g_Answers.count, 1 + 1);
   EXPECT_EQ(owner.sub, nullptr);
+}
+
+TEST_F(Dialogs, ReportsFromBelowTheInterfaceBecomeLinesBoxesAndQuestions) {
+  SetDefaultTextColours();
+  ReportLine("plain", REPORT_MESSAGE);
+  EXPECT_EQ(MessageLines[MessageLineCount - 1].colour, TextColours.message);
+  ReportLine("failure", REPORT_ERROR, REPORT_TARGET_LOCAL_QUIET);
+  EXPECT_EQ(MessageLines[MessageLineCount - 1].colour, TextColours.error);
+  EXPECT_EQ(MessageLines[MessageLineCount - 1].flags, MESSAGE_FLAG_PEER) << "a quiet line is marked";
+  ReportLine("skin", REPORT_LIGHT_BLUE);
+  EXPECT_EQ(MessageLines[MessageLineCount - 1].colour, RgbWord(160, 160, 255));
+  ReportLabelledLine("AddSub", "removed subprocess", REPORT_GREY);
+  EXPECT_STREQ(GetNewestMessageText(), "AddSub : removed subprocess");
+  EXPECT_EQ(MessageLines[MessageLineCount - 1].colour, TextColours.grey);
+  ReportBox(&owner, "File is too short :", "x.bin");
+  EXPECT_STREQ(MessageBoxDialog.first, "File is too short : x.bin");
+  Key(' ');
+  EXPECT_EQ(owner.sub, nullptr);
+  EXPECT_EQ(ReportQuestion(&owner, Question, "sure?", nullptr, 1, 2, MESSAGE_PLAIN), 1);
+  EXPECT_EQ(owner.sub, &MessageBoxDialog.prss);
+  Key('Y');
+  EXPECT_EQ(g_Answers.count, 1);
 }
 
 TEST_F(Dialogs, MessageBoxesFallBackToMessageLines) {

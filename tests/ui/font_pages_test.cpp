@@ -197,7 +197,7 @@ TEST_F(GeneratedFontPages, TextureRowsFollowTheGlyphHeight) {
   // The top sits 1/256 page units above the row (half a pixel in texture units less).
   EXPECT_NEAR(a.v1 - a.v0, 0.5f * FONT_PAGE_CELL * a.height, 1e-6f);
   EXPECT_NEAR(a.u1 - a.u0, 0.5f * (FONT_PAGE_CELL * a.width + 2 * FONT_PAGE_MARGIN), 1e-6f);
-  BuildFontTexture();  // no device here: the pages are not made, the kerning classes still are
+  BuildFontPages();  // no device here: the pages are not made, the kerning classes still are
   EXPECT_EQ(CharMetrics['A' - 32].leftClass, 2);
   EXPECT_EQ(CharMetrics['V' - 32].rightClass, 6);
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/config.h"
-#include "core/main_window.h"
+#include "core/window_state.h"
 #include "platform/font_source.h"
 #include "platform/gfx.h"
 #include "render/device.h"

@@ -10,7 +10,7 @@
 #include "core/process.h"
 #include "render/draw2d.h"
 #include "render/frame.h"
-#include "render/gamma_tables.h"
+#include "core/gamma_tables.h"
 #include "render/material.h"
 #include "render/render_target.h"
 #include "render/texture_record.h"
@@ -20,7 +20,7 @@
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
-#include "ui/messages.h"
+#include "ui/text/messages.h"
 #include "ui/onscreen_keyboard.h"
 #include "ui/text_draw.h"
 

@@ -11,25 +11,26 @@
 #include <string>
 #include <vector>
 
-#include "tests/gpu_device.h"
 #include "core/config.h"
+#include "core/gamma_tables.h"
 #include "core/log.h"
-#include "core/main_window.h"
 #include "core/process.h"
+#include "core/window_state.h"
 #include "render/device.h"
 #include "render/draw2d.h"
-#include "render/gamma_tables.h"
 #include "render/material.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/shaders.h"
 #include "render/system_textures.h"
 #include "render/texture_record.h"
+#include "tests/gpu_device.h"
 #include "tests/ui/png_test_util.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
-#include "ui/messages.h"
+#include "ui/profiler_display.h"
+#include "ui/text/messages.h"
 #include "ui/text_draw.h"
 
 namespace {
@@ -274,4 +275,42 @@ TEST_F(InterfacePicture, PanelsDrawWithTheSystemTexturesRoundedCorners) {
   // Its corners are rounded away: the clear corners of the texture show the black behind.
   ExpectColour(At(p, -0.895f, 0.345f), 0, "flat panel's top-left corner");
   ExpectColour(At(p, -0.41f, 0.55f), 0, "flat panel's bottom-right corner");
+}
+
+TEST_F(InterfacePicture, TheProfilersTableDrawsItsBarsInTheirColourAsLongAsTheirShares) {
+  ProfilerInit();
+  const int timer = ProfilerAddTimer("Draw");
+  for (int i = 0; i < PROFILER_HISTORY; ++i) {
+    Profiler.frameTotals[i] = 1000;
+    Profiler.timers[timer].history[i] = 1000;  // the whole frame: the bar's full width
+  }
+  ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
+  SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+  RenderStates.pendingBlend = 0;
+  RenderStates.pendingRaster = 0;
+  RenderStates.pendingDepth = 1;
+  FlushStates();
+  Clear(0xFF000000u, 1);
+  ResetDraw2D();
+  EmptyTextBatches();
+  ClearInterface();
+  ProfilerShow(0.1f);
+  DrawProfilerLabels();
+  EXPECT_EQ(ProfilerLabelCount, 0) << "drawn and emptied";
+  FlushDraw2D();
+  ResetDraw2D();
+  std::vector<uint8_t> p(size_t(WIDTH) * HEIGHT * 4);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+  while (RenderTargets.depth > 0) UnsetRenderTarget();
+  ASSERT_TRUE(WritePng("gpu/profiler_table.png", p, WIDTH, HEIGHT));
+
+  // "Draw" is the second row: its bar from x 0.35 to 0.5 of the screen, y 0.152 to 0.168.
+  // The bar's colour goes through the brightness table, as every 2D colour does.
+  const uint32_t shown = ApplyBrightnessTable(PROFILER_BAR_COLOUR);
+  const uint8_t* bar = AtPixel(p, int(0.42f * WIDTH), int(0.16f * HEIGHT));
+  EXPECT_NEAR(bar[0], shown >> 16 & 0xFF, 2);
+  EXPECT_NEAR(bar[1], shown >> 8 & 0xFF, 2);
+  EXPECT_NEAR(bar[2], shown & 0xFF, 2);
+  ExpectColour(AtPixel(p, int(0.55f * WIDTH), int(0.16f * HEIGHT)), 0, "past the bar's end");
+  ExpectColour(AtPixel(p, int(0.42f * WIDTH), int(0.12f * HEIGHT)), 0, "the first row's empty bar");
 }

@@ -4,12 +4,12 @@
 #include <cstring>
 
 #include "core/config.h"
-#include "core/main_window.h"
 #include "core/process.h"
-#include "render/screen_labels.h"
+#include "core/window_state.h"
 #include "tests/ui/mouse_records.h"
 #include "ui/interface.h"
 #include "ui/interface_local.h"
+#include "ui/screen_labels.h"
 #include "ui/text_measure.h"
 #include "ui/value_steps.h"
 

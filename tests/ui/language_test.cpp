@@ -10,11 +10,11 @@
 #include <string>
 #include <utility>
 
-#include "core/player_file.h"
 #include "core/process.h"
+#include "ui/help_screen.h"
 #include "ui/character_set.h"
-#include "ui/language.h"
-#include "ui/messages.h"
+#include "ui/text/language.h"
+#include "ui/text/messages.h"
 
 namespace {
 

@@ -5,17 +5,17 @@
 #include <filesystem>
 #include <string>
 
-#include "core/app.h"
-#include "core/main_window.h"
+#include "core/frame_globals.h"
 #include "core/process.h"
+#include "core/window_state.h"
 #include "platform/files.h"
 #include "tests/ui/control_clicks.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_local.h"
 #include "ui/list_chooser.h"
-#include "ui/messages.h"
 #include "ui/problem_report.h"
+#include "ui/text/messages.h"
 
 namespace fs = std::filesystem;
 

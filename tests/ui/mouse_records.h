@@ -1,6 +1,6 @@
 // mouse_records.h - mouse records handed to the interface as a process's mouse function would.
 #pragma once
-#include "core/main_window.h"
+#include "core/window_state.h"
 #include "ui/interface.h"
 
 // Puts the pointer at pixel (x, y) and hands over a record; returns what the interface did.

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/app.h"
 #include "core/config.h"
+#include "core/frame_globals.h"
+#include "core/gamma_tables.h"
 #include "render/draw2d.h"
-#include "render/gamma_tables.h"
 #include "render/immediate.h"
 #include "render/material.h"
 #include "render/render_target.h"
@@ -18,12 +18,12 @@
 #include "tests/render/null_renderer.h"
 #include "tests/ui/charset_test_util.h"
 #include "ui/character_set.h"
-#include "ui/code_pages.h"
 #include "ui/glyph_cache.h"
+#include "ui/interface_draw.h"
+#include "ui/text/code_pages.h"
+#include "ui/text/text_colours.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
-#include "ui/interface_draw.h"
-#include "ui/text_colours.h"
 #include "ui/text_readouts.h"
 #include "ui/widgets.h"
 

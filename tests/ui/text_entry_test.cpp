@@ -5,12 +5,12 @@
 #include <cstring>
 #include <string>
 
-#include "core/main_window.h"
+#include "core/window_state.h"
 #include "platform/clipboard.h"
 #include "platform/text_input.h"
 #include "platform/window.h"
-#include "ui/code_pages.h"
-#include "ui/messages.h"
+#include "ui/text/code_pages.h"
+#include "ui/text/messages.h"
 #include "ui/text_draw.h"
 #include "ui/text_entry.h"
 

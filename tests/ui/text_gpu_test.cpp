@@ -9,10 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/gpu_device.h"
 #include "core/config.h"
 #include "core/log.h"
-#include "core/main_window.h"
+#include "core/window_state.h"
 #include "render/device.h"
 #include "render/draw2d.h"
 #include "render/render_states.h"
@@ -20,6 +19,7 @@
 #include "render/shaders.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
+#include "tests/gpu_device.h"
 #include "tests/ui/charset_test_util.h"
 #include "ui/character_set.h"
 #include "ui/font_pages.h"
@@ -35,7 +35,7 @@ class TextPixels : public ::testing::Test {
     ready_ = StartTestDevice(WIDTH, HEIGHT);
     const Bytes image = ReadWholeFile(GeneratedCharsetPath());
     charset_ = !image.empty() && ReadCharacterSet(image.data(), int64_t(image.size()), "zkt.abc") == 1;
-    if (ready_ && charset_) BuildFontTexture();
+    if (ready_ && charset_) BuildFontPages();
   }
   static void TearDownTestSuite() {
     FreeCharacterSet();

@@ -8,9 +8,8 @@
 #include <vector>
 
 #include "core/config.h"
-#include "core/main_window.h"
 #include "core/process.h"
-#include "modeller/modeller.h"
+#include "core/window_state.h"
 #include "tests/ui/mouse_records.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
@@ -19,7 +18,7 @@
 #include "ui/text_entry.h"
 #include "ui/value_edit.h"
 #include "ui/value_steps.h"
-#include "vehicle_editor/vehicle_editor.h"
+#include "ui/bevel_box.h"
 
 namespace {
 

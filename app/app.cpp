@@ -1,0 +1,1049 @@
+// app.cpp - start-up, the frame loop and shut-down.
+//
+// Sections: [State] [Start-up] [Frame loop] [Limiter] [Device recovery] [Shut-down] [Services]
+// Start-up runs its steps in a fixed order, each logged by name before it runs; a failed
+// essential step cleans up what it lists, shows an error box and ends the program with a
+// non-zero exit code (so a failed start is never reported as success).
+#include "app/app.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "core/checksum.h"
+#include "app/command_line.h"
+#include "app/frame_controls.h"
+#include "app/text_commands.h"
+#include "core/config.h"
+#include "core/controls.h"
+#include "core/data_file.h"
+#include "core/fixed_math.h"
+#include "core/log.h"
+#include "app/main_window.h"
+#include "frontend/player_file.h"
+#include "core/process.h"
+#include "core/profiler.h"
+#include "core/sort_tree.h"
+#include "core/sound.h"
+#include "core/sound_file.h"
+#include "app/start_pages.h"
+#include "frontend/frontend.h"
+#include "modeller/modeller.h"
+#include "physics/physics.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/messages.h"
+#include "platform/window.h"
+#include "race/race.h"
+#include "render/build_list.h"
+#include "render/device.h"
+#include "render/draw2d.h"
+#include "render/env_maps.h"
+#include "render/frame.h"
+#include "render/post_process.h"
+#include "render/humans.h"
+#include "render/primitives.h"
+#include "render/render_target.h"
+#include "render/screenshot.h"
+#include "render/sky.h"
+#include "render/system_textures.h"
+#include "render/texture_table.h"
+#include "render/views.h"
+#include "render/vr.h"
+#include "ui/character_set.h"
+#include "ui/text/code_pages.h"
+#include "ui/interface.h"
+#include "ui/interface_config.h"
+#include "ui/text/language.h"
+#include "ui/text/messages.h"
+#include "ui/onscreen_keyboard.h"
+#include "ui/profiler_display.h"
+#include "ui/report_sink.h"
+#include "ui/text/text_colours.h"
+#include "ui/text_entry.h"
+#include "ui/text/text_strings.h"
+#include "vehicle/vehicle.h"
+#include "world/world.h"
+
+// ---- [State] ----
+
+uint64_t SystemFileTime;
+WallTime SystemTimeUtc;
+char MprPathTemplate[64];
+char MprSearchTemplate[64];
+char LayoutPathTemplate[64];
+char LayoutSearchTemplate[64];
+uint32_t DataFolderTimeMinutes;
+DisplayModeRecord CurrentModeRecord;
+
+namespace {
+
+struct LoopState {
+  Prss* top = nullptr;
+  uint32_t now = 0;          // read at the top of this pass, refreshed by the limiter
+  uint32_t frameStart = 0;   // the previous pass's now
+  uint32_t anchor = 0;       // the limiter's schedule starts here
+  uint32_t frameCount = 0;   // the limiter's passes since the anchor
+  uint32_t nextBlink = 0;
+  int modifierMask = 0;
+  int cursorShown = 1;
+  int runningInstance = 0;
+  int savedWidth = 0, savedHeight = 0;   // screen size while a render texture is the target
+  int recoveryNoted = 0;
+  uint32_t recoveryNotedAt = 0;
+  int mappingCopyPasses = 0;
+  uint32_t passLimit = 0;
+  int reportFirstFrame = 0;
+  uint32_t passes = 0;
+  int forceNoGraphics = 0;
+  // The frame loop's profiler timers.
+  int sleepTimer = 0, hudTimer = 0, flipTimer = 0;
+};
+
+LoopState g_loop;
+
+constexpr int CLICK_MOUSE_LOCK_WINDOW = 256;      // "Screen Flags " bit 8
+constexpr int CLICK_MOUSE_LOCK_FULLSCREEN = 512;  // "Screen Flags " bit 9
+constexpr uint32_t SCREEN_FLAG_4K_CAPTURE = 1u << 28;
+
+// A start-up error the user must see: logged, then shown in the error box with graphics (the
+// box writes it to standard error as well), else written to standard error.
+void ShowStartError(const char* text, const char* title, MessageBoxIcon icon) {
+  if (title)
+    LogF("%s : %s", title, text);
+  else
+    LogLine(text);
+  if (GraphicsEnabled)
+    ShowPlatformMessageBox(text, title, icon);
+  else if (title)
+    std::fprintf(stderr, "%s : %s\n", title, text);
+  else
+    std::fprintf(stderr, "%s\n", text);
+}
+
+// A failed essential start-up step: the error box, and the end of the program.
+StartResult FailStart(const char* text) {
+  ErrorBox(text);
+  DestroyMainWindow();
+  ExitCode = EXIT_START_FAILED;
+  return START_ENDED;
+}
+
+int RoundRefresh(const DisplayMode& mode) {
+  if (mode.refreshDenominator == 0) return 0;
+  return static_cast<int>(std::lround(static_cast<double>(mode.refreshNumerator) / mode.refreshDenominator));
+}
+
+bool ModeEquals(const DisplayMode& mode, const DisplayModeRecord& record) {
+  return RoundRefresh(mode) == record.refreshHz && mode.width == record.width && mode.height == record.height;
+}
+
+void RecordFromMode(DisplayModeRecord& record, const DisplayMode& mode, int index) {
+  record.refreshHz = RoundRefresh(mode);
+  record.width = mode.width;
+  record.height = mode.height;
+  record.index = index;
+}
+
+// The write probe: the program cannot run from a folder it cannot write to.
+bool ProbeDataFolder() {
+  const char* path = "data\\file.fl";
+  FILE* probe = FileOpen(path, "wb");
+  if (!probe) return false;
+  std::fclose(probe);
+  DataFolderTimeMinutes = FileTimeMinutes(path);
+  FileRemove(path);
+  return true;
+}
+
+void SetBlinkColours() {
+  TextColourTable& c = TextColours;
+  if (BlinkPhase) {
+    c.blink[0] = c.lightText;
+    c.blink[1] = c.yellow;
+    c.blink[2] = c.error;
+    c.blink[3] = c.lightYellow;
+    BlinkingListIndex = 0;
+  } else {
+    c.blink[0] = c.panelGrey;
+    c.blink[1] = c.error;
+    c.blink[2] = c.red;
+    c.blink[3] = c.lightGreen;
+    BlinkingListIndex = 1;
+  }
+}
+
+void SetFrameProjection(int width, int height) {
+  FrameProjection& p = Projection;
+  const float a = static_cast<float>(height) * ViewAreaHeightFraction;
+  const float b = static_cast<float>(width) * ViewAreaWidthFraction;
+  p.aspect = a / b;
+  p.inverseAspect = b / a;
+  p.xScale = 2.0f / b;
+  p.yScale = 2.0f / a;
+  p.fieldFactor = 1.0f / std::max(p.inverseAspect, 1.3333334f) * 0.8695652f;
+}
+
+void SetNeutralProjection() { Projection = FrameProjection{}; }
+
+int ChooseRenderTargetMode() {
+  const bool capture4k = (CfgScreenFlags & SCREEN_FLAG_4K_CAPTURE) != 0;
+  if (capture4k) return CfgRenderHdr ? 7 : 6;
+  if (CfgRenderHdr && !VrEnabled) return 5;
+  return 0;
+}
+
+bool KeyHeldForRedraw() {
+  if (ShiftHeld || CtrlHeld) return true;
+  for (int held : ArrowKeysHeld)
+    if (held) return true;
+  return PageKeysHeld[0] || PageKeysHeld[1];
+}
+
+bool IsModifierKey(uint64_t key) { return key == 16 || key == 17 || key == 18; }  // Shift, Ctrl, Alt
+
+bool IsCharacterMessage(const WindowMessage& message) { return message.id == MSG_CHAR || message.id == MSG_SYSCHAR; }
+
+void PumpMessages() {
+  WindowMessage message;
+  while (PeekWindowMessage(message)) {
+    RedrawRequested = 1;
+    if (message.id == MSG_QUIT) {
+      QuitFlag = 1;  // the queue is still drained
+      continue;
+    }
+    const bool keyDown = message.id == MSG_KEYDOWN || message.id == MSG_SYSKEYDOWN;
+    if (VrOverlayPrompt && keyDown && message.wParam == 27) {
+      VrOverlayPrompt = 0;
+      VrPromptEscaped = 1;
+      continue;
+    }
+    if (CurrentProcess && !CurrentProcess->rawKeys && keyDown && KeyboardWantsTranslation &&
+        !IsModifierKey(message.wParam)) {
+      // The on-screen keyboard sees the characters of this one key press bracketed.  The
+      // window layer queues a key's characters right behind the key, so they are taken now.
+      KeyboardWantsTranslation = 0;
+      MainWndProc(message);
+      MainWndProc(WindowMessage{MSG_USER, 1, 0});
+      WindowMessage character;
+      while (PeekWindowMessageIf(character, IsCharacterMessage)) MainWndProc(character);
+      MainWndProc(WindowMessage{MSG_USER, 0, 0});
+      continue;
+    }
+    MainWndProc(message);
+  }
+}
+
+// Each change asked for by keys and window messages is carried out here, between frames,
+// and logged.
+void ApplyDeferredWindowChanges() {
+  if (FullScreenRequest != -1) {
+    if (!(IsFullScreen() && FullScreenModeIndex == FullScreenRequest)) {
+      LogF("window change : full screen mode %d", FullScreenRequest);
+      GoFullScreen(FullScreenRequest);
+    }
+    FullScreenRequest = -1;
+  }
+  if (GoWindowedRequest) {
+    LogLine("window change : window");
+    GoWindowed();
+    GoWindowedRequest = 0;
+  }
+  if (WindowRequest) {
+    static const char* const NAMES[6] = {"", "minimise", "maximise", "normal window", "borderless over its display",
+                                         "borderless over the desktop"};
+    LogF("window change : %s", WindowRequest > 0 && WindowRequest < 6 ? NAMES[WindowRequest] : "?");
+    ApplyWindowRequest(WindowRequest);
+    WindowRequest = 0;
+  }
+  if (ResizeRequest) {
+    LogLine("window change : resize");
+    HandleWindowResize();
+    ResizeRequest = 0;
+  }
+  if (!GraphicsEnabled) return;
+  UpdateDisplayFlags();
+  if (ReinitialiseRequest || SwapChainFullScreenDiffers()) {
+    SetFullscreenMode(FullScreenModeIndex, CfgStartWindowed);
+    CheckScreenDimensions("resize");
+    RenderTexturesNeedRefresh = 1;
+    ReinitialiseRequest = 0;
+  }
+}
+
+// Limiter helpers: the clock after a sleep, and the time spent sleeping.
+void UpdateAfterSleep(uint32_t entry) {
+  g_loop.now = ClockNowMs();
+  const int32_t elapsed = static_cast<int32_t>(g_loop.now - g_loop.frameStart);
+  FrameTime = elapsed > 0 ? static_cast<uint32_t>(elapsed) : 0;
+  CurrentFrameTiming.bytes[0] = static_cast<uint8_t>(g_loop.now - entry);
+}
+
+DisplayModeRecord RecordFromConfig(const int32_t values[4]) {
+  return DisplayModeRecord{values[0], values[1], values[2], values[3]};
+}
+
+void RecordToConfig(const DisplayModeRecord& record, int32_t values[4]) {
+  values[0] = record.refreshHz;
+  values[1] = record.width;
+  values[2] = record.height;
+  values[3] = record.index;
+}
+
+void SleepUntilClockChanges() {
+  const uint32_t start = ClockNowMs();
+  do {
+    ClockSleepMs(1);
+  } while (ClockNowMs() == start);
+}
+
+}  // namespace
+
+// ---- [Start-up] ----
+
+StartResult AppStartup(const char* commandLine) {
+  if (!commandLine) commandLine = "";
+  InstallShellHooks();
+  if (g_loop.forceNoGraphics) GraphicsEnabled = 0;
+
+  // 1..3: a running instance, the version, and a request that another instance serves.
+  g_loop.runningInstance = FindRunningInstance();
+  char versionLine[32];
+  std::snprintf(versionLine, sizeof versionLine, "ZKT : %d.%d%c%d", 1, 4, 'C', 20);
+  BuildUpperCaseTable();
+  if (HandleUrlRequest(g_loop.runningInstance, commandLine)) {
+    ExitCode = 0;  // handed over: this instance has done its work
+    return START_ENDED;
+  }
+
+  // 4: the log.  A second instance appends, so the running one's log survives.
+  LoggingEnabled = 1;
+  RestartLog(versionLine, g_loop.runningInstance != 0);
+
+  // 5, 6: timing.
+  if (const char* error = InitTimerResolution()) {
+    ShowStartError(error, nullptr, BOX_ICON_STOP);
+    ExitCode = EXIT_START_FAILED;
+    return START_ENDED;
+  }
+  CaptureSystemTime();
+
+  // 7: settings that must exist before the command line.
+  LogLine("read config");
+  for (int& weight : CfgFontWeights) weight = 600;
+  ReadInterfaceCfg();
+  ReadUpdateConfig();
+  SetPlayerDefaults();
+  SetLanguageDefaults();
+  ResetLanguageTexts();
+  RandomSeed = ClockNowMs() & 0xFFFF;
+  std::snprintf(MprPathTemplate, sizeof MprPathTemplate, "%s", "data\\mpr\\%s.mpr");
+  std::snprintf(MprSearchTemplate, sizeof MprSearchTemplate, "%s", "data\\mpr\\*.mpr");
+  std::snprintf(LayoutPathTemplate, sizeof LayoutPathTemplate, "%s", "data\\layout\\%s.lyt");
+  std::snprintf(LayoutSearchTemplate, sizeof LayoutSearchTemplate, "%s", "data\\layout\\%s_*.lyt");
+
+  // 8: the views file and the command line.
+  LogLine("get command line");
+  LoadViews();
+  ParseCommandLine(UrlRequestActive ? UrlCommandLine : commandLine);
+  if (g_loop.forceNoGraphics) GraphicsEnabled = 0;
+  if (RunMode == 9) return START_ENDED;
+  if (RunMode == 0) {
+    ShowStartError(StartupErrorText, nullptr, BOX_ICON_STOP);
+    ExitCode = EXIT_BAD_COMMAND_LINE;
+    return START_ENDED;
+  }
+  if (RunMode == 2) {
+    ExitCode = ExportVehicleWithLog();
+    return START_ENDED;
+  }
+
+  // 9, 10: cfg.txt, and the data folder must be writable.
+  // With graphics the window system starts first: the stored window rectangle is checked
+  // against the desktop, and the device makes its context on the same video.  Without a
+  // screen to show it the program would run unseen: it ends at once, saving nothing.
+  if (GraphicsEnabled && !(StartWindowSystem() && PlatformVideoHasDisplay())) {
+    LogLine("No display");
+    std::fprintf(stderr, "No display\n");
+    ExitCode = EXIT_START_FAILED;
+    return START_ENDED;
+  }
+  if (!ConfigRead) LoadConfig();
+  if (!GraphicsEnabled) CfgStartWindowed = 1;
+  if (!ProbeDataFolder()) {
+    ShowStartError("Is ZKT correctly installed on a hard drive?", "Could not write to data folder",
+                   BOX_ICON_EXCLAMATION);
+    ExitCode = EXIT_START_FAILED;
+    return START_ENDED;
+  }
+
+  // 11..13: the device's choices, made before the window exists.  Without graphics there
+  // is no device at all.
+  if (GraphicsEnabled) {
+    if (CommandLineVrChoice == 1) VrEnabled = 0;
+    if (CommandLineVrChoice == 2) VrEnabled = 1;
+    LogLine("preinit d3d");
+    if (const char* error = PreInitD3D()) return FailStart(error);
+    if (!CheckCoInitialize()) {
+      ShutdownGraphics();
+      ExitCode = EXIT_START_FAILED;
+      return START_ENDED;
+    }
+    ReconcileDeviceChoices();
+    if (VrEnabled) {
+      LogLine("check VR");
+      CheckVr();
+    }
+    DisplayModeRecord screenInfo = RecordFromConfig(CfgScreenInfo);
+    DisplayModeRecord quickSwitch = RecordFromConfig(CfgShiftF9);
+    MatchDisplayMode(screenInfo, quickSwitch);
+    RecordToConfig(screenInfo, CfgScreenInfo);
+    RecordToConfig(quickSwitch, CfgShiftF9);
+
+    // 14: the main window.
+    if (!CreateMainWindow(1, CfgStartWindowed)) {
+      ShutdownGraphics();
+      return FailStart("Could not create window");
+    }
+  }
+
+  // 15, 16: colours, the CRC table, the status output and the character set.
+  SetDefaultTextColours();
+  Crc32InitTable();
+  if (!GraphicsEnabled) {
+    PrepareStatusOutput();
+    MessagesToStdout = 1;
+  }
+  LogLine("load font");
+  if (!LoadCharacterSet()) {
+    ShutdownGraphics();
+    return FailStart("Could not load font");
+  }
+
+  // 17, 18: the player, then the device for the screen and the system textures.
+  if (CfgPlayerName[0]) LoadPlayerFile(1);
+  InitSinTable();
+  if (GraphicsEnabled) {
+    if (const char* error = InitialiseGraphicsForScreen()) {
+      ShutdownGraphics();
+      FreeCharacterSet();
+      return FailStart(error);
+    }
+    if (!ClampConfigLimits()) {
+      ShutdownGraphics();
+      FreeCharacterSet();
+      return FailStart("Your graphics driver does not support ZKT");
+    }
+    LoadSystemTextures();
+  }
+
+  // 19..22: language, light scheme, code page and the start-up tables.
+  if (LanguageName[0]) {
+    LogLine("load language");
+    LoadLanguage(LanguageName, 1);
+  }
+  LoadLightScheme();  // not fatal: the default scheme always stands
+  TakeCurrentCodePage();
+  ShowKeyboardLayout();
+  LogLine("initialisations");
+  LogLine("tables");
+  InitSinCosTables();
+  LoadAIDriverNames();
+  LoadFunctionKeyMessages();
+  InitSphereDirections();
+
+  // 23..26: humans, interface metrics, wheel tables, helmet, controllers, profiler, view.
+  if (DedicatedMode < 2) {
+    LogLine("human system");
+    if (!LoadHumanSystem()) {
+      ShutdownGraphics();
+      FreeCharacterSet();
+      return FailStart("Could not load humans");
+    }
+  }
+  SetInterfaceMetrics();
+  InitWheelTables();
+  if (GraphicsEnabled) {
+    LogLine("helmet");
+    LoadHelmet();
+    LogLine("controllers");
+    InitControls();
+  }
+  ProfilerInit();
+  g_loop.sleepTimer = ProfilerAddTimer("Sleep");
+  g_loop.hudTimer = ProfilerAddTimer("HUD");
+  g_loop.flipTimer = ProfilerAddTimer("Flip");
+  SetDefaultView();
+
+  // 27..33: the first screen, the warning, IME, mouse clip, VR and the draw tree.
+  LogLine("start entry");
+  g_loop.top = (CfgWelcome && GraphicsEnabled) ? CreateStartScreens(nullptr) : CreateEntryPage(nullptr);
+  if (g_loop.runningInstance)
+    AddMessage(LanguageTexts[TX_3a_wrninsta], TextColours.error, MSG_TARGET_LOCAL);
+  else
+    OpenInstanceRequests();  // later starts hand their requests to this instance
+  CreateImeContext();
+  if (CfgScreenFlags & (IsFullScreen() ? CLICK_MOUSE_LOCK_FULLSCREEN : CLICK_MOUSE_LOCK_WINDOW)) ClipCursorToWindow();
+  if (GraphicsEnabled && VrEnabled) {
+    LogLine("open VR");
+    if (const char* error = OpenVr()) {
+      VrEnabled = 0;
+      AddMessage(error, TextColours.error, MSG_TARGET_LOCAL);
+    }
+  }
+  // Sound opens with the VR step (the headset may bring its own audio device).
+  if (GraphicsEnabled) {
+    LogLine("open sound");
+    LoadInterfaceSounds();
+    OpenSound();
+  }
+  SharedDrawTree.Init(8000, 256, 20, SHARED_DRAW_TREE_PAYLOAD);
+  LogLine("end of initialisation");
+  g_loop.now = g_loop.frameStart = g_loop.anchor = ClockNowMs();
+  g_loop.frameCount = 0;
+  return START_RUNNING;
+}
+
+// ---- [Frame loop] ----
+
+void AppRunPass() {
+  // 1..8: the clock, the limiter, the timing history and the blink tick.  The profiler's
+  // counts of the last pass roll into its history first.
+  ProfilerEndFrame();
+  ProfilerStart(g_loop.sleepTimer);
+  RandomSeed = (RandomSeed * 5 + 1) % 65536;
+  g_loop.now = ClockNowMs();
+  const int32_t elapsed = static_cast<int32_t>(g_loop.now - g_loop.frameStart);
+  FrameTime = elapsed > 0 ? static_cast<uint32_t>(elapsed) : 0;
+
+  float period = 0.0f;
+  if (DedicatedMode)
+    period = 10.0f;
+  else if (CfgGameLimitFps && CfgMaxFps > 0)
+    period = 1000.0f / static_cast<float>(CfgMaxFps);
+  if ((GameState == 1 || NetStatusByte) && !VrPresenting)
+    period = std::max(period, static_cast<float>(MenuFramePeriodMs));
+
+  const bool presentationPaces = VrEnabled || ((IsFullScreen() || CfgBorderlessWindow) && VSyncEnabled);
+  if (g_loop.passes == 0) {
+    // The first pass draws at once: no frame came before it to keep its distance from.
+  } else if (presentationPaces) {
+    if (FrameSkipped) LimitFrameRate(1, period);
+  } else if (CurrentFrameTiming.bytes[3] != 0) {
+    if (period > 0.0f) LimitFrameRate(0, period);
+  } else if (CfgMinSleep || GameState <= 1 || NetStatusByte || FrameSkipped) {
+    LimitFrameRate(1, period);
+  } else if (period > 0.0f) {
+    LimitFrameRate(0, period);
+  }
+
+  std::memmove(&FrameTimingHistory[0], &FrameTimingHistory[1], sizeof(FrameTimingRecord) * (FRAME_HISTORY_LENGTH - 1));
+  FrameTimingHistory[FRAME_HISTORY_LENGTH - 1] = CurrentFrameTiming;
+  CurrentFrameTiming = FrameTimingRecord{};
+
+  if (FrameTime > FRAME_TIME_BOUND_MS) {
+    // No simulated time jump may exceed the bound, however long the stall.
+    ProgramClock += FRAME_TIME_BOUND_MS;
+    FrameTime = FRAME_TIME_BOUND_MS;
+    AddMessage("\x9B LOCAL^3 : GRAPHICS TIMER BOUNDED", TextColours.grey, MSG_TARGET_DEBUG);
+  } else {
+    ProgramClock += FrameTime;
+  }
+
+  if (static_cast<int32_t>(g_loop.now - g_loop.nextBlink) >= 0 || DrawnFrameCount == 100) {
+    CaptureSystemTime();
+    BlinkPhase ^= 1;
+    // A screen at rest is drawn again only when the tick changes what it shows.
+    if (FrameChangesWithTime) RedrawRequested = 1;
+    DrawnFrameCount = 0;
+    // The next tick falls 100 ms after the next half second of the wall clock.
+    const int wallMs = SystemTimeUtc.millisecond;
+    g_loop.nextBlink = g_loop.now - static_cast<uint32_t>(wallMs) + (wallMs < 500 ? 600u : 1100u);
+  }
+  ProfilerStop(g_loop.sleepTimer);
+  SimFrameTime = FrameTime;
+  g_loop.frameStart = g_loop.now;
+
+  // 9, 10: blink colours and per-frame flags.
+  SetBlinkColours();
+  FrameBegun3D = 0;
+  ControlsPolledThisFrame = 0;
+
+  // 11: the redraw test.  Alt alone does not draw a frame; a changed message line does.
+  if (!RedrawRequested) {
+    if ((WorldLoaded && WorldBuildStage != 0) || KeyHeldForRedraw() || InterfaceRedraw) RedrawRequested = 1;
+  }
+  if (RedrawRequested) {
+    // 12..15: prepare the drawn frame.
+    ++DrawnFrameCount;
+    InterfaceRedraw = 0;
+    FrameChangesWithTime = 0;
+    ClearInterface();
+    ResetTempMeshes();
+    bool skippedOnlyForOcclusion = false;
+    if (GraphicsEnabled && LastPresentStatus == PRESENT_OK) {
+      CfgScreenFlags &= ~(1u << 31);
+      RenderTargetMode = ChooseRenderTargetMode();
+      g_loop.savedWidth = ScreenWidth;
+      g_loop.savedHeight = ScreenHeight;
+      if (RenderTargetMode != 0) BeginRenderTargetMode(RenderTargetMode);
+      if (ScreenLayoutNeedsSetup) SetupScreenLayout(ScreenWidth, ScreenHeight);
+      if (ScreenWidth != 0 && ScreenHeight != 0) {
+        FrameSkipped = 0;
+        SetFrameProjection(ScreenWidth, ScreenHeight);
+      } else {
+        FrameSkipped = 1;
+        SetNeutralProjection();
+      }
+      SetInterfaceRectangleToScreen();
+      if (RenderTexturesNeedRefresh) RefreshRenderTextures();
+      if (!FrameSkipped && !BeginFrameClear()) FrameSkipped = 1;
+    } else {
+      FrameSkipped = 1;
+      skippedOnlyForOcclusion = GraphicsEnabled && LastPresentStatus == PRESENT_OCCLUDED && ScreenWidth != 0 &&
+                                ScreenHeight != 0;
+    }
+    Draw2DPixelScale = GraphicsEnabled ? 1024.0f / 1920.0f : 1.0f;
+    ScreenTitleY = -1.0f;
+    if (VrPresenting) VrFrameUpdate();
+    GameMessageFlag = 0;
+    ReadPedals();
+    ClearCaptionWords();
+    FullScreenQuadOffsets[0] = FullScreenQuadOffsets[1] = 0.0f;
+
+    // 16: the act call steps the whole chain of screens.
+    Prss* top = g_loop.top;
+    g_loop.top = top ? top->act(top) : nullptr;
+
+    // 17, 18: the editor's hook, screen labels, hover under changed modifiers, the cursor.
+    if (FrameBegun3D) {
+      if (EditorFrameHook) EditorFrameHook(EditorFrameHookArgument);
+      if (!VrEnabled) DrawScreenLabels();
+    }
+    const int mask = (AltHeld ? 4 : 0) + (CtrlHeld ? 2 : 0) + (ShiftHeld ? 1 : 0);
+    if (mask != g_loop.modifierMask) {
+      g_loop.modifierMask = mask;
+      FindButtonUnderMouse();
+    }
+    const int wantCursor = !(MouseInWindow && ScreenWidth != 0 && ScreenHeight != 0 && VrEnabled);
+    if (wantCursor != g_loop.cursorShown) {
+      g_loop.cursorShown = wantCursor;
+      SetSystemCursorVisible(wantCursor);
+    }
+
+    // 19..21: finish the render texture, draw the interface, finish the other modes.
+    if (RenderTargetMode == 5) {
+      UnsetRenderTarget();
+      ScreenWidth = g_loop.savedWidth;
+      ScreenHeight = g_loop.savedHeight;
+      if (!FrameSkipped) DrawFullScreenQuad(1, 0, &BloomChain);
+      if (PostFrameHidden) RedrawRequested = 1;  // the picture waits for its exposure: draw again
+      RenderTargetMode = 0;
+    }
+    if (!FrameSkipped) {
+      if (!FrameBegun3D && !BeginFrame()) FrameSkipped = 1;
+      if (!FrameSkipped) {
+        InterfaceDrawing = 1;
+        ProfilerStart(g_loop.hudTimer);
+        DrawInterface();
+        if (ProfilerDisplayOn) {
+          ProfilerShow(PROFILER_TABLE_Y);
+          DrawProfilerLabels();
+        }
+        DrawBackgroundPicture();
+        if (!VrEnabled) {
+          FlushDraw2D();
+          ResetDraw2D();
+          DrawButtons();
+        }
+        ProfilerStop(g_loop.hudTimer);
+        InterfaceDrawing = 0;
+      }
+    }
+    if (RenderTargetMode != 0) {
+      UnsetRenderTarget();
+      ScreenWidth = g_loop.savedWidth;
+      ScreenHeight = g_loop.savedHeight;
+      if (!FrameSkipped) {
+        if (RenderTargetMode == 6) DrawFullScreenQuad(2, 0, nullptr);
+        if (RenderTargetMode == 7) DrawFullScreenQuad(2, 0, &BloomChain);
+      }
+      RenderTargetMode = 0;
+    }
+
+    // 22..24: an occluded window still tries to present; present, deferred work, sound.
+    if (skippedOnlyForOcclusion) FrameSkipped = 0;
+    if (!FrameSkipped && GraphicsEnabled) {
+      TakeScreenshot();
+      TickMappingScreenshot();
+      ProfilerStart(g_loop.flipTimer);
+      const uint32_t presentStart = ClockNowMs();
+      PresentFrame();
+      CurrentFrameTiming.bytes[3] = static_cast<uint8_t>(ClockNowMs() - presentStart);
+      if (g_loop.reportFirstFrame) {
+        std::printf("first frame\n");
+        std::fflush(stdout);
+        g_loop.reportFirstFrame = 0;
+      }
+      ProfilerStop(g_loop.flipTimer);
+      if (RunDeferredWork()) RedrawRequested = 1;
+    }
+    if (!g_loop.top)
+      QuitFlag = 1;
+    else if (SoundOpen && SoundStreaming)
+      UpdateSoundStream();
+  } else {
+    ClockSleepMs(1);
+  }
+
+  // 25..28: messages, per-pass input, window changes and device recovery.
+  if (!QuitFlag) PumpMessages();
+  DeliverDeferredMouseMove();
+  if (!GraphicsEnabled) UpdateStatusOutput();
+  HandleFrameKeys();
+  PollNetwork();
+  ServeInstanceRequests();
+  if (TextEntryActive) UpdateIME();
+  ApplyDeferredWindowChanges();
+  if (LastPresentStatus != PRESENT_OK) RecoverD3DDevice();
+
+  ++g_loop.passes;
+  if (g_loop.passLimit && g_loop.passes >= g_loop.passLimit) RequestExit(0, "pass limit");
+}
+
+// ---- [Limiter] ----
+
+void LimitFrameRate(int wakeAtLeastOnce, float periodMs) {
+  const uint32_t entry = ClockNowMs();
+  if (periodMs <= 0.0f) {
+    SleepUntilClockChanges();
+    UpdateAfterSleep(entry);
+    return;
+  }
+  // A long-run schedule (count x period from an anchor) rather than per-frame sleeps, so a
+  // fractional period keeps its average; double precision keeps hours of frames exact.
+  const double period = periodMs;
+  ++g_loop.frameCount;
+  double remaining = g_loop.frameCount * period - static_cast<double>(g_loop.now - g_loop.anchor);
+  if (remaining < -1.999 || remaining > period) {
+    if (wakeAtLeastOnce) {
+      SleepUntilClockChanges();
+      UpdateAfterSleep(entry);
+    }
+    g_loop.frameCount = 0;
+    g_loop.anchor = g_loop.now;
+    return;
+  }
+  uint32_t wait = wakeAtLeastOnce ? 1u : 0u;
+  if (remaining > 0.499) wait = std::max<uint32_t>(static_cast<uint32_t>(std::lround(remaining)), 1u);
+  if (wait) {
+    uint32_t slept = 0;
+    uint32_t last = ClockNowMs();
+    while (slept < wait) {
+      ClockSleepMs(wait - slept);
+      const uint32_t now = ClockNowMs();
+      const int32_t step = static_cast<int32_t>(now - last);
+      if (step > 0) slept += static_cast<uint32_t>(step);
+      last = now;
+    }
+    UpdateAfterSleep(entry);
+    remaining = g_loop.frameCount * period - static_cast<double>(g_loop.now - g_loop.anchor);
+  }
+  if (std::fabs(remaining) < 0.001) {
+    g_loop.frameCount = 0;
+    g_loop.anchor = g_loop.now;
+  }
+}
+
+// ---- [Device recovery] ----
+
+void RecoverD3DDevice() {
+  if (LastPresentStatus == PRESENT_OCCLUDED) return;
+  ClockSleepMs(1);
+  if (ExitRequested) return;
+  if (!g_loop.recoveryNoted) {
+    g_loop.recoveryNoted = 1;
+    g_loop.recoveryNotedAt = ClockNowMs();
+    if (VrEnabled) VrDeviceLost();
+    return;
+  }
+  if (ClockNowMs() - g_loop.recoveryNotedAt < 1000) return;
+
+  ReleaseRaceCarLighting();
+  g_loop.recoveryNoted = 0;
+  CloseD3D();
+  ResetForDeviceReload();
+  for (int tries = 0;;) {
+    const char* error = PreInitD3D();
+    if (!error) {
+      error = InitialiseGraphicsForScreen();
+      if (!error) {
+        LastPresentStatus = PRESENT_OK;
+        ReleaseMediaForReload();
+        LogLine("Recovered from D3D device error");
+        AddMessage("Recovered from D3D device error", TextColours.yellow, MSG_TARGET_LOCAL);
+        return;
+      }
+      CloseD3D();
+    }
+    ++tries;
+    LogF("%s (%d)", error, tries);
+    if (tries >= 10) {
+      // Giving up is a failure: the program ends, and says so in its exit code.
+      ExitCode = EXIT_DEVICE_LOST;
+      RequestExit(0, "recovery check");
+      return;
+    }
+    ClockSleepMs(tries <= 3 ? 1000 : tries <= 6 ? 2000 : 4000);
+  }
+}
+
+void ResetForDeviceReload() {
+  ReleaseSystemTextures();
+  ClearVrRecords();
+  if (WorldLoaded) ResetWorldObjectStates();
+  ClearLightSchemeLightWords();
+  ReleaseAllCarModels();
+  ReleaseTrackThumbnails();
+  FreeViewObjects();
+  ClearCachedMeshWords();
+}
+
+// ---- [Shut-down] ----
+
+int AppShutdown() {
+  // A loop ended by a quit message leaves its screens open: close them so that each one
+  // frees what it owns.
+  if (Prss* top = g_loop.top) {
+    top->terminate(top);
+    g_loop.top = top->act(top);
+  }
+  LogLine("shutting down");
+  char path[96];
+  std::snprintf(path, sizeof path, MprPathTemplate, "temp_mpr");
+  FileRemove(path);
+  CloseCtrlink();
+  CloseMprRecorder();
+  LogLine("free languages");
+  FreeLanguages();
+  FreeModList();
+  FreeSolidList();
+  FileRemove("data\\spr\\temp_spr.spr");
+  LogLine("delete env maps");
+  ReleaseEnvironmentTextures();
+  LogLine("close sound");
+  ShutdownSound();
+  LogLine("close VR");
+  CloseVr();
+  LogLine("free humans");
+  FreeHumans();
+  LogLine("free font");
+  FreeCharacterSet();
+  LogLine("free helmet");
+  FreeHelmet();
+  ReleaseControls();  // the force stops before the window goes
+  LogLine("kill graphics");
+  ShutdownGraphics();
+  StopSkyWorker();
+  LogLine("save config");
+  SaveConfig();
+  WriteInterfaceCfg();
+  SavePlayerFile();
+  SaveReplayState();
+  LogLine("free mouse");
+  ClipCursorToClient(0);
+  CleanupSockets();
+  ReleaseStatusOutput();
+  CloseInstanceRequests();
+  LogLine("EXIT");
+  DestroyImeContext();
+  DestroyMainWindow();
+  return ExitCode;
+}
+
+int WinMain(const char* commandLine) {
+  if (AppStartup(commandLine) == START_ENDED) return ExitCode;
+  while (!QuitFlag) AppRunPass();
+  return AppShutdown();
+}
+
+Prss* AppTopProcess() { return g_loop.top; }
+void AppSetTopProcess(Prss* top) { g_loop.top = top; }
+
+// ---- [Services] ----
+
+void RequestExit(uint32_t actionCode, const char* reason) {
+  if (ExitRequested) return;
+  if (reason) LogF("exit : %s", reason);
+  ExitRequested = 1;
+  RedrawRequested = 1;  // screens that rest act again, to close
+  if (actionCode != 0) {
+    ExitAction = actionCode;
+  } else {
+    CloseCtrlink();
+    CloseSound();
+    CurrentBackground = nullptr;
+  }
+}
+
+const char* InitTimerResolution() {
+  // The counter's source is as fine as the system allows; we ask for no less than 0.5 ms.
+  const uint32_t resolution = std::max<uint32_t>(ClockResolution100ns(), 5000);
+  LogF("timer resolution %d microsec", static_cast<int>(resolution / 10));
+  return nullptr;
+}
+
+void CaptureSystemTime() {
+  SystemFileTime = ClockFileTimeNow();
+  WallTimeFromFileTime(SystemFileTime, SystemTimeUtc);
+}
+
+uint64_t NoonOfRaceDate() {
+  WallTime date;
+  WallTimeFromFileTime(HotlapDateTime, date);
+  date.hour = 12;
+  date.minute = 0;
+  date.second = 0;
+  date.millisecond = 0;
+  return FileTimeFromWallTime(date) - static_cast<uint64_t>(static_cast<int64_t>(WorldTimeZoneHours) * 3600 * 10000000LL);
+}
+
+namespace {
+// The body of the ClipCursorToWindow hook (core/window_state.h).
+void ClipCursorToClientArea() { ClipCursorToClient(1); }
+}  // namespace
+
+namespace {
+// The body of the UpdateCursorClip hook (core/window_state.h).
+void ClipCursorForMode() {
+  const uint32_t lockBit = IsFullScreen() ? CLICK_MOUSE_LOCK_FULLSCREEN : CLICK_MOUSE_LOCK_WINDOW;
+  ClipCursorToClient((CfgScreenFlags & lockBit) ? 1 : 0);
+}
+}  // namespace
+
+namespace {
+// The body of the SendTypedLine hook (race/race.h): a typed line goes in as typed.
+void SendTyped(const char* line) { Prss_SendMessage(nullptr, line, SOURCE_TYPED); }
+// The body of the PlayerGearbox hook (core/controls.h): the player's gearbox option.
+int GearboxOfPlayer() { return Player.options[3]; }
+}  // namespace
+
+void InstallShellHooks() {
+  InstallInterface();
+  InstallMainWindowHooks();
+  ClipCursorToWindow = ClipCursorToClientArea;
+  UpdateCursorClip = ClipCursorForMode;
+  SendTypedLine = SendTyped;
+  PlayerGearbox = GearboxOfPlayer;
+}
+
+void TickMappingScreenshot() {
+  if (!MappingScreenshotRequested) {
+    g_loop.mappingCopyPasses = 0;
+    return;
+  }
+  ++g_loop.mappingCopyPasses;
+  if (g_loop.mappingCopyPasses == 4) {
+    ClockSleepMs(200);
+    CopyScreenAreaToClipboard();
+    ClockSleepMs(200);
+    EditViewState &= 0x1FFFFFu;  // the copy is done: the top 11 bits go
+  } else if (g_loop.mappingCopyPasses > 4) {
+    MappingScreenshotRequested = 0;
+    MappingChanged = 1;
+    g_loop.mappingCopyPasses = 0;
+  }
+}
+
+int FindDisplayMode(const DisplayModeRecord& record) {
+  const DisplayMode* modes = DisplayModes();
+  for (int i = 0; i < DisplayModeCount(); ++i)
+    if (ModeEquals(modes[i], record)) return 1;
+  return 0;
+}
+
+int PickDefaultDisplayMode(DisplayModeRecord& record) {
+  const DisplayMode* modes = DisplayModes();
+  const int count = DisplayModeCount();
+  if (count <= 0) return -1;
+  int pick = 0;
+  for (int i = 1; i < count; ++i) {
+    const bool common = (modes[i].width == 640 && modes[i].height == 480) ||
+                        (modes[i].width == 1024 && modes[i].height == 768);
+    if (common) pick = i;
+  }
+  RecordFromMode(record, modes[pick], pick);
+  return pick;
+}
+
+void MatchDisplayMode(DisplayModeRecord& screenInfo, DisplayModeRecord& quickSwitch) {
+  const DisplayMode* modes = DisplayModes();
+  const int count = DisplayModeCount();
+  CurrentModeRecord = DisplayModeRecord{0, 0, 0, -1};
+  if (CurrentDisplayModeIndex >= 0 && CurrentDisplayModeIndex < count)
+    RecordFromMode(CurrentModeRecord, modes[CurrentDisplayModeIndex], CurrentDisplayModeIndex);
+  if (!FindDisplayMode(screenInfo)) screenInfo = CurrentModeRecord;
+
+  quickSwitch.index = -1;
+  CurrentModeRecord.index = -1;
+  FullScreenModeIndex = -1;
+  for (int i = 0; i < count; ++i) {  // the last equal mode wins
+    if (ModeEquals(modes[i], quickSwitch)) quickSwitch.index = i;
+    if (ModeEquals(modes[i], CurrentModeRecord)) CurrentModeRecord.index = i;
+    if (ModeEquals(modes[i], screenInfo)) FullScreenModeIndex = i;
+  }
+  if (quickSwitch.index < 0) PickDefaultDisplayMode(quickSwitch);
+  if (CurrentModeRecord.index < 0) PickDefaultDisplayMode(CurrentModeRecord);
+  if (FullScreenModeIndex < 0) FullScreenModeIndex = PickDefaultDisplayMode(screenInfo);
+  screenInfo.index = FullScreenModeIndex;
+  ScreenWidth = screenInfo.width;
+  ScreenHeight = screenInfo.height;
+}
+
+// ---- [Test switches] ----
+
+void AppForceNoGraphics(int noGraphics) {
+  g_loop.forceNoGraphics = noGraphics;
+  GraphicsEnabled = noGraphics ? 0 : 1;
+}
+
+void AppSetPassLimit(uint32_t passes) { g_loop.passLimit = passes; }
+
+void AppReportFirstFrame(int report) { g_loop.reportFirstFrame = report; }
+
+void AppResetState() {
+  ResetFrameKeys();
+  const int forceNoGraphics = g_loop.forceNoGraphics;
+  const int reportFirstFrame = g_loop.reportFirstFrame;
+  g_loop = LoopState{};
+  g_loop.forceNoGraphics = forceNoGraphics;
+  g_loop.reportFirstFrame = reportFirstFrame;
+  CloseInstanceRequests();
+  ResetCommandLineState();
+  ResetTextCommandState();
+  ShutdownSound();
+  QuitFlag = 0;
+  ProgramClock = 0;
+  FrameTime = SimFrameTime = 0;
+  RandomSeed = 0;
+  RedrawRequested = 1;
+  FrameSkipped = 0;
+  DrawnFrameCount = 0;
+  BlinkPhase = 0;
+  GraphicsEnabled = forceNoGraphics ? 0 : 1;
+  DedicatedMode = 0;
+  RunMode = 1;
+  ExitCode = 0;
+  ExitRequested = 0;
+  MenuFramePeriodMs = 25;
+  CurrentFrameTiming = FrameTimingRecord{};
+  std::memset(FrameTimingHistory, 0, sizeof FrameTimingHistory);
+  EditorFrameHook = nullptr;
+  EditorFrameHookArgument = nullptr;
+  RenderTargetMode = 0;
+  FullScreenModeIndex = -1;
+  CurrentProcess = nullptr;
+  CurrentBackground = nullptr;
+  LastPresentStatus = PRESENT_OK;
+}

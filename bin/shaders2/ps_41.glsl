@@ -1,0 +1,6 @@
+#version 430 core
+// World22 ps_main (SHINE_HARD SOLID NO_DIFFUSE), shadow flag off.
+#define SHINE_HARD
+#define SOLID
+#define NO_DIFFUSE
+#include "world22_pixel.glsl"

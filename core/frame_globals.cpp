@@ -1,0 +1,27 @@
+// frame_globals.cpp - the frame loop's globals.
+#include "core/frame_globals.h"
+
+int QuitFlag;
+uint32_t ProgramClock;
+uint32_t FrameTime;
+uint32_t SimFrameTime;
+uint32_t RandomSeed;
+int RedrawRequested = 1;
+int FrameSkipped;
+uint32_t DrawnFrameCount;
+int BlinkPhase;
+int GraphicsEnabled = 1;
+int DedicatedMode;
+int RunMode = 1;
+int ExitCode;
+int ExitRequested;
+int MenuFramePeriodMs = 25;
+FrameTimingRecord CurrentFrameTiming;
+FrameTimingRecord FrameTimingHistory[FRAME_HISTORY_LENGTH];
+EditorFrameHookFn EditorFrameHook;
+void* EditorFrameHookArgument;
+int RenderTargetMode;
+
+uint8_t GameState;
+int WorldLoaded;
+int VrEnabled;

@@ -1,0 +1,52 @@
+// frame_globals.h - the frame loop's globals that every layer reads: the clock of the pass,
+// the redraw and skip flags, the graphics and run modes, and the program's version.
+//
+// Sections: [Frame globals] [Subsystem states]
+// Part of the foundation: the frame loop itself (app/app.h) sets them; code below the program
+// shell reads them here.  Main thread only.
+#pragma once
+#include <cstdint>
+
+// ---- [Frame globals] ----
+extern int QuitFlag;            // the loop ends once set
+extern uint32_t ProgramClock;   // ms; advanced by FrameTime each pass
+extern uint32_t FrameTime;      // ms of this pass, at most 2000
+extern uint32_t SimFrameTime;   // the copy the car simulation reads
+extern uint32_t RandomSeed;     // 16 bits used; (seed * 5 + 1) % 65536 each pass
+extern int RedrawRequested;     // a pass draws while set; starts at 1
+extern int FrameSkipped;        // this pass draws nothing
+extern uint32_t DrawnFrameCount;  // passes that drew since the last blink tick
+extern int BlinkPhase;          // 0 or 1, flipped about twice a second
+extern int GraphicsEnabled;     // 0 when the command line chose a mode without graphics
+extern int DedicatedMode;       // 0 no, 1 yes, 2 nogfx, 3 invisible
+extern int RunMode;             // 9 end at once, 0 command-line error, 2 vehicle output run
+extern int ExitCode;
+extern int ExitRequested;
+extern int MenuFramePeriodMs;   // the least frame period on front-end pages (25; host list 10)
+
+constexpr uint32_t FRAME_TIME_BOUND_MS = 2000;
+constexpr int FRAME_HISTORY_LENGTH = 60;
+
+// Four bytes per pass: [0] ms the limiter slept, [3] ms spent presenting; [1], [2] spare.
+struct FrameTimingRecord {
+  uint8_t bytes[4];
+};
+extern FrameTimingRecord CurrentFrameTiming;
+extern FrameTimingRecord FrameTimingHistory[FRAME_HISTORY_LENGTH];  // oldest first
+
+// Called after the act to draw over an editor's 3D view; null when no editor wants one.
+using EditorFrameHookFn = void (*)(void* argument);
+extern EditorFrameHookFn EditorFrameHook;
+extern void* EditorFrameHookArgument;
+
+// Render target modes of a drawn frame: 0 back buffer, 1/2 VR eyes, 5 HDR, 6/7 4K capture.
+extern int RenderTargetMode;
+
+constexpr const char* PROGRAM_VERSION = "1.4C20";
+
+// ---- [Subsystem states] ----
+// States of higher subsystems that the renderer and the interface read; each subsystem's
+// own header names them too (by including this one).
+extern uint8_t GameState;  // race: 0/1 front end (1 on menu pages), 2/3 in a race session
+extern int WorldLoaded;    // world: a world is loaded
+extern int VrEnabled;      // the VR plug-in (render/vr.h): VR is on

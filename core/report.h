@@ -1,0 +1,60 @@
+// report.h - the one way code below the interface reports to the user: message lines,
+// message boxes, questions, the status line and interface sounds.
+//
+// Sections: [Colours and targets] [Sink] [Reports]
+// Part of the foundation.  The interface installs its sink at start-up (InstallInterface,
+// ui/report_sink.h): a line becomes a message line (ui/text/messages.h) in the palette entry
+// of its colour, a box or a question a dialog (ui/dialogs.h), the status line and the
+// sounds go where the interface sends them.  Until a sink is installed every report is
+// dropped; a test installs a sink of its own and checks what was reported.  Main thread only.
+#pragma once
+#include <cstdint>
+
+struct Prss;
+
+// ---- [Colours and targets] ----
+// The palette entries (ui/text/text_colours.h) a report is shown in, by their role.
+enum ReportColour : uint8_t {
+  REPORT_MESSAGE = 0,  // TextColours.message: ordinary messages
+  REPORT_ERROR = 1,    // TextColours.error
+  REPORT_GREY = 2,     // TextColours.grey: the default grey of plain text
+  REPORT_LIGHT_BLUE = 3,  // TextColours.lightBlue (160 160 255)
+};
+// The targets of a line: -1 the local user, -2 the local user without a report to the
+// control link, -3 a debug line (shown only while the debug messages are on).
+constexpr int REPORT_TARGET_LOCAL = -1;
+constexpr int REPORT_TARGET_LOCAL_QUIET = -2;
+constexpr int REPORT_TARGET_DEBUG = -3;
+
+// A question answered "yes": (owner, firstWord, secondWord).
+using QuestionCallback = void (*)(Prss* owner, uint32_t firstWord, uint32_t secondWord);
+
+// ---- [Sink] ----
+// Where reports go.  A null member drops that kind of report.
+struct ReportSink {
+  void (*line)(const char* text, ReportColour colour, int target);
+  void (*labelledLine)(const char* label, const char* text, ReportColour colour);
+  void (*box)(Prss* owner, const char* first, const char* second);  // second may be null
+  int (*question)(Prss* owner, QuestionCallback callback, const char* first, const char* second,
+                  uint32_t firstWord, uint32_t secondWord, int mode);
+  void (*status)(const char* text);
+  void (*sound)(int index);
+};
+// Puts sink in force and returns the one it replaces (a test puts that back when it ends).
+ReportSink InstallReportSink(const ReportSink& sink);
+
+// ---- [Reports] ----
+// A message line in a palette colour to a target.
+void ReportLine(const char* text, ReportColour colour, int target = REPORT_TARGET_LOCAL);
+// "<label> <text>" when the label ends with ':', else the language's "<label> : <text>".
+void ReportLabelledLine(const char* label, const char* text, ReportColour colour);
+// A message box on owner's page ("<first> <second>" with a second text); a message line when
+// there is no owner or it shows a sub-screen.
+void ReportBox(Prss* owner, const char* first, const char* second = nullptr);
+// A yes/no question on owner's page (mode as AskQuestion's); 1 when it was opened.
+int ReportQuestion(Prss* owner, QuestionCallback callback, const char* first, const char* second,
+                   uint32_t firstWord, uint32_t secondWord, int mode);
+// The status line, shown where the program has no window (standard output).
+void ReportStatus(const char* text);
+// Interface sound 0..4 (3 the error sound).
+void ReportSound(int index);

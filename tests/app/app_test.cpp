@@ -1,0 +1,493 @@
+// app_test.cpp - start-up, the frame loop and shut-down, driven in fake time.
+
+#include "app_harness.h"
+#include "app/start_pages.h"
+#include "frontend/frontend.h"
+#include "ui/text/messages.h"
+#include "ui/text/text_colours.h"
+#include "world/world.h"
+
+namespace {
+
+std::vector<std::string> Expect(std::initializer_list<const char*> names) { return {names.begin(), names.end()}; }
+
+// True when the wanted lines appear in the log in this order (other lines may stand between).
+bool InOrder(const std::vector<std::string>& log, const std::vector<std::string>& wanted) {
+  size_t next = 0;
+  for (const std::string& line : log)
+    if (next < wanted.size() && line == wanted[next]) ++next;
+  return next == wanted.size();
+}
+
+// "Mmm dd hh:mm:ss " at the start of a log line.
+bool HasDatePrefix(const std::string& line) {
+  static const char shape[] = "Aaa 00 00:00:00 ";
+  if (line.size() < sizeof shape - 1) return false;
+  for (size_t i = 0; i + 1 < sizeof shape; ++i) {
+    const char c = line[i], want = shape[i];
+    const bool ok = want == 'A' ? (c >= 'A' && c <= 'Z') : want == 'a' ? (c >= 'a' && c <= 'z')
+                  : want == '0' ? (c >= '0' && c <= '9') : c == want;
+    if (!ok) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+TEST_F(AppHarness, StartupAndShutdownLogEveryStepInOrderWithTheDatePrefix) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(3);
+  RequestExit(0, "test over");
+  RunPasses(5);
+  EXPECT_TRUE(QuitFlag);
+  EXPECT_EQ(AppShutdown(), 0);
+
+  for (const std::string& line : LogLines()) EXPECT_TRUE(HasDatePrefix(line)) << line;
+  EXPECT_EQ(LogLines().front().substr(0, 16), "Dec 06 14:03:59 ");
+
+  EXPECT_TRUE(InOrder(LogTexts(), Expect({"ZKT : 1.4C20", "timer resolution 500 microsec", "read config",
+                                          "get command line", "load font", "initialisations", "tables",
+                                          "human system", "start entry", "end of initialisation",
+                                          "exit : test over", "shutting down", "free languages",
+                                          "delete env maps", "close sound", "close VR", "free humans",
+                                          "free font", "free helmet", "kill graphics", "save config",
+                                          "free mouse", "EXIT"})));
+  EXPECT_FALSE(LogHas("preinit d3d")) << "no device without graphics";
+  EXPECT_FALSE(LogHas("helmet\n"));
+}
+
+TEST_F(AppHarness, SettingsChangedWhileRunningAreWrittenBackToTheConfigFileAtExit) {
+  WriteConfigFile("Ply Name Before\nShow FPS 0\n");
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ASSERT_STREQ(CfgPlayerName, "Before");
+  std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "%s", "After");
+  CfgShowFps = 1;
+  RunPasses(2);
+  RequestExit(0, "test over");
+  RunPasses(5);
+  EXPECT_EQ(AppShutdown(), 0);
+
+  std::ifstream in(folder_ / "cfg.txt");
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("Ply Name After\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Show FPS 1\n"), std::string::npos) << text;
+
+  // Reading the file back gives the changed settings.
+  CfgPlayerName[0] = 0;
+  CfgShowFps = 0;
+  ASSERT_EQ(LoadConfig(), 1);
+  EXPECT_STREQ(CfgPlayerName, "After");
+  EXPECT_EQ(CfgShowFps, 1);
+}
+
+TEST_F(AppHarness, StartupWithGraphicsMakesTheDeviceBeforeTheWindowAndLoadsTheHelmet) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_TRUE(InOrder(LogTexts(), Expect({"get command line", "preinit d3d", "load font", "tables", "human system",
+                                          "helmet", "controllers", "start entry", "end of initialisation"})));
+  EXPECT_NE(D3DInitState, 0);
+  AppShutdown();
+  EXPECT_EQ(D3DInitState, 0);
+}
+
+TEST_F(AppHarness, AnUnwritableDataFolderEndsTheStartWithAFailureCode) {
+  std::filesystem::remove_all("data");
+  std::filesystem::remove("cfg.txt");
+  AppForceNoGraphics(1);
+  EXPECT_EQ(AppStartup(""), START_ENDED);
+  EXPECT_EQ(ExitCode, EXIT_START_FAILED);
+  EXPECT_TRUE(LogHas("Could not write to data folder"));
+  EXPECT_FALSE(LogHas("load font"));
+  EXPECT_FALSE(std::filesystem::exists("cfg.txt")) << "a failed start saves nothing";
+  EXPECT_TRUE(boxes_.empty()) << "without graphics no box is shown";
+}
+
+TEST_F(AppHarness, AFailedDeviceStartShowsTheBoxAndEndsWithAFailureCode) {
+  InjectPreInitFailures(1);
+  EXPECT_EQ(AppStartup(""), START_ENDED);
+  EXPECT_EQ(ExitCode, EXIT_START_FAILED);
+  EXPECT_TRUE(LogHas("PreInitD3D : no adapter"));
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0], "Error|PreInitD3D : no adapter");
+}
+
+TEST_F(AppHarness, AStallOfFiveSecondsAdvancesTheProgramClockByTheBound) {
+  AppForceNoGraphics(1);
+  SetLogFileName("deb.log");  // message lines are logged while a log name is set
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(2);
+  const uint32_t before = ProgramClock;
+  ClockAdvanceFake(5000);
+  AppRunPass();
+  EXPECT_EQ(FrameTime, FRAME_TIME_BOUND_MS);
+  EXPECT_EQ(ProgramClock - before, FRAME_TIME_BOUND_MS);
+  EXPECT_TRUE(LogHas("LOCAL : GRAPHICS TIMER BOUNDED"));
+  AppShutdown();
+}
+
+TEST_F(AppHarness, AClockThatGoesBackGivesAZeroFrameTime) {
+  AppForceNoGraphics(1);
+  WriteConfigFile("Game Limit FPS 0\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(2);
+  ClockSetFakeMs(ClockNowMs() - 500);
+  const uint32_t before = ProgramClock;
+  AppRunPass();
+  // The pass itself sleeps until the clock ticks once; nothing of the jump back counts.
+  EXPECT_LE(ProgramClock - before, 1u);
+  AppShutdown();
+}
+
+TEST_F(AppHarness, TheLimiterPacesPassesByMaxFps) {
+  AppForceNoGraphics(1);
+  WriteConfigFile("Max FPS 50\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ReplaceTop(&OpenProbe(nullptr)->prss);  // an editor screen: no menu floor
+  GameState = 0;
+  RunPasses(3);
+  for (int i = 0; i < 10; ++i) {
+    const uint32_t before = ClockNowMs();
+    AppRunPass();
+    EXPECT_EQ(ClockNowMs() - before, 20u) << "pass " << i;
+    EXPECT_EQ(FrameTime, 20u);
+  }
+  AppShutdown();
+}
+
+TEST_F(AppHarness, FrontEndPagesKeepTheMenuPeriodWhileEditorsDoNot) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);  // the entry page is a menu page
+  RunPasses(3);
+  uint32_t before = ClockNowMs();
+  AppRunPass();
+  EXPECT_EQ(ClockNowMs() - before, 25u);
+  EXPECT_EQ(GameState, 1);
+
+  ReplaceTop(&OpenProbe(nullptr)->prss);  // an editor screen runs with state 0
+  GameState = 0;
+  RunPasses(3);
+  before = ClockNowMs();
+  AppRunPass();
+  EXPECT_EQ(ClockNowMs() - before, 10u);
+  AppShutdown();
+}
+
+TEST_F(AppHarness, DedicatedModeFixesTheFramePeriodAtTenMilliseconds) {
+  AppForceNoGraphics(1);
+  DedicatedMode = 2;
+  WriteConfigFile("Game Limit FPS 0\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ReplaceTop(&OpenProbe(nullptr)->prss);
+  GameState = 0;
+  RunPasses(3);
+  const uint32_t before = ClockNowMs();
+  RunPasses(10);
+  EXPECT_EQ(ClockNowMs() - before, 100u);
+  EXPECT_FALSE(LogHas("human system")) << "dedicated runs load no humans";
+  AppShutdown();
+}
+
+TEST_F(AppHarness, TheFrameTimingHistoryKeepsTheLastSixtyRecordsOldestFirst) {
+  AppForceNoGraphics(1);
+  WriteConfigFile("Max FPS 50\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  GameState = 0;
+  ReplaceTop(&OpenProbe(nullptr)->prss);
+  RunPasses(70);
+  // Every record shows the limiter's sleep of 20 ms in byte 0; nothing was presented.
+  for (const FrameTimingRecord& record : FrameTimingHistory) {
+    EXPECT_EQ(record.bytes[0], 20);
+    EXPECT_EQ(record.bytes[3], 0);
+  }
+  AppShutdown();
+}
+
+TEST_F(AppHarness, WithoutARedrawRequestNoActRunsUntilAMessageOrAHeldKey) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  probe->clearRedraw = true;
+  ReplaceTop(&probe->prss);
+  RunPasses(3);  // the first passes draw (the blink tick asks for one)
+  const int acts = probe->acts;
+  RunPasses(5);
+  EXPECT_EQ(probe->acts, acts) << "nothing asked for a frame";
+
+  PostWindowMessage(MSG_MOUSEMOVE, 0, 0);
+  RunPasses(1);  // the pump sees the move...
+  RunPasses(1);  // ...and the next pass draws
+  EXPECT_EQ(probe->acts, acts + 1);
+
+  AltHeld = 1;
+  RunPasses(3);
+  EXPECT_EQ(probe->acts, acts + 1) << "Alt alone does not draw";
+  AltHeld = 0;
+  ShiftHeld = 1;
+  RunPasses(3);
+  EXPECT_EQ(probe->acts, acts + 4) << "a held Shift draws every pass";
+  ShiftHeld = 0;
+  AppShutdown();
+}
+
+TEST_F(AppHarness, TheBlinkTickFlipsThePhaseAboutTwiceASecond) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  probe->clearRedraw = true;
+  ReplaceTop(&probe->prss);
+  GameState = 0;
+  int flips = 0;
+  int phase = BlinkPhase;
+  const uint32_t start = ClockNowMs();
+  while (ClockNowMs() - start < 5000) {
+    AppRunPass();
+    GameState = 0;
+    if (BlinkPhase != phase) ++flips;
+    phase = BlinkPhase;
+  }
+  EXPECT_GE(flips, 9);
+  EXPECT_LE(flips, 11);
+  // The blink phase chooses the blinking colours.
+  EXPECT_EQ(TextColours.blink[0], BlinkPhase ? TextColours.lightText : TextColours.panelGrey);
+  AppShutdown();
+}
+
+TEST_F(AppHarness, ATopActReturningNullEndsTheLoopAndShutDownRunsInFull) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  bool freed = false;
+  ProbeProcess* probe = OpenProbe(nullptr);
+  probe->closeAfterActs = 3;
+  probe->freed = &freed;
+  ReplaceTop(&probe->prss);
+  GameState = 0;
+  RunPasses(3);  // the third act closes the process
+  EXPECT_FALSE(QuitFlag);
+  PostWindowMessage(MSG_MOUSEMOVE, 0, 0);
+  RunPasses(1);  // its act frees it and returns null
+  EXPECT_TRUE(QuitFlag);
+  EXPECT_TRUE(freed);
+  EXPECT_EQ(CountWindowMessages(), 1) << "the pump is skipped once the loop ends";
+  AppShutdown();
+  EXPECT_EQ(LogTexts().back(), "EXIT");
+}
+
+TEST_F(AppHarness, RequestExitActsOnceAndTheEntryPageThenCloses) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(2);
+  CurrentBackground = "bkg";
+  RequestExit(0, "first");
+  RequestExit(7, "second");
+  EXPECT_TRUE(ExitRequested);
+  EXPECT_EQ(CurrentBackground, nullptr);
+  EXPECT_TRUE(LogHas("exit : first"));
+  EXPECT_FALSE(LogHas("exit : second"));
+  EXPECT_EQ(ExitAction, 0u);
+  RunPasses(3);
+  EXPECT_TRUE(QuitFlag);
+  EXPECT_EQ(AppShutdown(), 0);
+}
+
+TEST_F(AppHarness, RequestExitWithAnActionLeavesItForTheEntryPage) {
+  ExitAction = 0;
+  RequestExit(1, nullptr);
+  EXPECT_EQ(ExitAction, 1u);
+  EXPECT_TRUE(ExitRequested);
+  ExitAction = 0;
+}
+
+TEST_F(AppHarness, ALostDeviceIsRecreatedAfterTheWaitsOfTheRetrySchedule) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ReplaceTop(&OpenProbe(nullptr)->prss);
+  RunPasses(2);
+  InjectPresentStatus(PRESENT_DEVICE_REMOVED, 1);
+  RunPasses(1);  // presents, fails, notes the time
+  ASSERT_EQ(LastPresentStatus, PRESENT_DEVICE_REMOVED);
+  RunPasses(1);  // under a second since the error: nothing yet
+  EXPECT_EQ(LastPresentStatus, PRESENT_DEVICE_REMOVED);
+
+  InjectInitFailures(3);
+  ClockAdvanceFake(1000);
+  const uint64_t sleptBefore = ClockFakeSleptMs();
+  RunPasses(1);
+  EXPECT_EQ(LastPresentStatus, PRESENT_OK);
+  // Three failures, each followed by a wait of a second; the rest is the loop's own sleeps.
+  const uint64_t slept = ClockFakeSleptMs() - sleptBefore;
+  EXPECT_GE(slept, 3000u);
+  EXPECT_LT(slept, 3100u);
+  EXPECT_TRUE(LogHas("CreateDevice failed (3)"));
+  EXPECT_FALSE(LogHas("CreateDevice failed (4)"));
+  EXPECT_TRUE(LogHas("Recovered from D3D device error"));
+  EXPECT_NE(D3DInitState, 0) << "the device setup ran again after the close";
+  AppShutdown();
+}
+
+TEST_F(AppHarness, ARemovedDeviceThatNeverReturnsEndsTheProgramAfterTenTries) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ReplaceTop(&OpenProbe(nullptr)->prss);  // a screen that draws every pass
+  RunPasses(2);
+  InjectPresentStatus(PRESENT_DEVICE_RESET, 1);
+  RunPasses(1);
+  InjectPreInitFailures(2);
+  InjectInitFailures(8);
+  ClockAdvanceFake(1000);
+  const uint64_t sleptBefore = ClockFakeSleptMs();
+  RunPasses(1);
+  const uint64_t slept = ClockFakeSleptMs() - sleptBefore;
+  EXPECT_GE(slept, 3 * 1000u + 3 * 2000u + 3 * 4000u);
+  EXPECT_LT(slept, 21100u);
+  EXPECT_TRUE(LogHas("PreInitD3D : no adapter (1)"));
+  EXPECT_TRUE(LogHas("CreateDevice failed (10)"));
+  EXPECT_TRUE(LogHas("exit : recovery check"));
+  EXPECT_TRUE(ExitRequested);
+  RunPasses(5);
+  EXPECT_TRUE(QuitFlag);
+  EXPECT_EQ(AppShutdown(), EXIT_DEVICE_LOST);
+}
+
+TEST_F(AppHarness, AnOccludedWindowNeitherRecoversNorStopsPresenting) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(2);
+  InjectPresentStatus(PRESENT_OCCLUDED, 3);
+  RunPasses(6);
+  EXPECT_EQ(LastPresentStatus, PRESENT_OK) << "presents went on until the window showed again";
+  EXPECT_FALSE(LogHas("Recovered"));
+  AppShutdown();
+}
+
+TEST(DisplayModeMatch, AMissingFullScreenModeFallsBackToTheDesktopMode) {
+  const DisplayMode modes[] = {{800, 600, 60, 1}, {640, 480, 60, 1}, {1024, 768, 75, 1},
+                               {1920, 1080, 60000, 1001}, {1024, 768, 60, 1}, {2560, 1440, 144, 1}};
+  SetTestDisplayModes(modes, 6, 3);
+  DisplayModeRecord screenInfo{60, 3000, 2000, 0};
+  DisplayModeRecord quickSwitch{60, 1280, 1024, 0};
+  MatchDisplayMode(screenInfo, quickSwitch);
+  EXPECT_EQ(FullScreenModeIndex, 3);
+  EXPECT_EQ(screenInfo.width, 1920);
+  EXPECT_EQ(screenInfo.refreshHz, 60) << "59.94 Hz rounds to 60";
+  EXPECT_EQ(ScreenWidth, 1920);
+  EXPECT_EQ(ScreenHeight, 1080);
+  // A missing quick-switch mode becomes the last 640x480 or 1024x768 mode.
+  EXPECT_EQ(quickSwitch.index, 4);
+  EXPECT_EQ(quickSwitch.width, 1024);
+  EXPECT_EQ(CurrentModeRecord.index, 3);
+
+  const DisplayMode odd[] = {{800, 600, 60, 1}, {1280, 720, 60, 0}};
+  SetTestDisplayModes(odd, 2, 0);
+  DisplayModeRecord missing{60, 1, 1, 0};
+  EXPECT_EQ(PickDefaultDisplayMode(missing), 0) << "without a common mode the first one is taken";
+  EXPECT_EQ(missing.width, 800);
+  DisplayModeRecord zeroRefresh{0, 1280, 720, 0};
+  EXPECT_EQ(FindDisplayMode(zeroRefresh), 1) << "a zero denominator counts as 0 Hz";
+}
+
+TEST(TimingServices, NoonOfRaceDateIsMiddayOfTheHotlapDateLessTheTimeZone) {
+  HotlapDateTime = FileTimeFromWallTime(WallTime{2026, 3, 14, 23, 59, 58, 0, 0});
+  WorldTimeZoneHours = 2;
+  WallTime noon;
+  WallTimeFromFileTime(NoonOfRaceDate(), noon);
+  EXPECT_EQ(noon.day, 14);
+  EXPECT_EQ(noon.hour, 10);
+  EXPECT_EQ(noon.minute, 0);
+  WorldTimeZoneHours = 0;
+  HotlapDateTime = 0;
+}
+
+// ---- Screens at rest ----
+
+namespace {
+
+// Runs passes until the fake clock has gone on by ms.
+void RunFor(uint32_t ms) {
+  const uint32_t start = ClockNowMs();
+  while (!QuitFlag && ClockNowMs() - start < ms) AppRunPass();
+}
+
+}  // namespace
+
+class RestingPages : public AppHarness {
+ protected:
+  // A counting screen on top, with the page under test as its only screen: each act of the
+  // counter is a drawn frame.
+  ProbeProcess* Under(Prss* (*open)(Prss*)) {
+    ProbeProcess* counter = OpenProbe(nullptr);
+    ReplaceTop(&counter->prss);
+    Prss_AddSub(&counter->prss, open(&counter->prss));
+    // No line of the start-up (pictures this folder lacks, the replaced screen) stays to
+    // be redrawn until it expires.
+    ResetMessages();
+    return counter;
+  }
+};
+
+TEST_F(RestingPages, TheEntryPageDrawsOnceInAQuietMinuteAndAgainOnInput) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* counter = Under(CreateEntryPage);
+  RunFor(60000);
+  EXPECT_LE(counter->acts, 2) << "a page that does not change is not drawn again";
+  EXPECT_GT(ClockFakeSleptMs(), 59000u) << "the loop slept through the minute";
+
+  const int before = counter->acts;
+  PostWindowMessage(MSG_MOUSEMOVE, 0, 0);
+  RunPasses(2);
+  EXPECT_EQ(counter->acts, before + 1) << "a message draws one frame";
+
+  RequestExit(0, "test over");
+  RunPasses(5);
+  EXPECT_TRUE(QuitFlag) << "a resting page still closes";
+  EXPECT_EQ(AppShutdown(), 0);
+}
+
+TEST_F(RestingPages, TheWelcomePagesRestToo) {
+  WriteConfigFile("Welcome C 1\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* counter = Under(CreateStartScreens);
+  RunFor(60000);
+  EXPECT_LE(counter->acts, 2);
+  RequestExit(0, "test over");
+  RunPasses(5);
+  EXPECT_TRUE(QuitFlag);
+  AppShutdown();
+}
+
+TEST_F(RestingPages, AMessageLineIsRedrawnByTheBlinkTickUntilItExpires) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* counter = Under(CreateEntryPage);
+  RunPasses(2);
+  const int before = counter->acts;
+  AddMessage("a line that goes after six seconds", TextColours.message, MSG_TARGET_LOCAL);
+  RunFor(10000);
+  const int whileShown = counter->acts - before;
+  EXPECT_GE(whileShown, 10) << "about twice a second while the line is shown";
+  EXPECT_LE(whileShown, 20);
+  EXPECT_EQ(MessageLineCount, 0) << "the line expired";
+  const int after = counter->acts;
+  RunFor(50000);
+  EXPECT_LE(counter->acts - after, 1) << "then the page rests again";
+  AppShutdown();
+}
+
+TEST_F(AppHarness, AScreenThatNeverClearsTheRequestDrawsEveryPass) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  ReplaceTop(&probe->prss);
+  RunFor(1000);
+  EXPECT_GE(probe->acts, 30) << "the front end's 25 ms period, not the blink tick";
+  AppShutdown();
+}
+
+TEST_F(AppHarness, TheFirstPassDrawsAtOnceAndLaterOnesKeepTheFramePeriod) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  ReplaceTop(&probe->prss);
+  GameState = 1;  // a front-end page: frames at least 25 ms apart
+  const uint64_t before = ClockFakeSleptMs();
+  AppRunPass();
+  EXPECT_EQ(probe->acts, 1);
+  EXPECT_EQ(ClockFakeSleptMs(), before) << "nothing came before the first frame to wait for";
+  AppRunPass();
+  EXPECT_GE(ClockFakeSleptMs() - before, 20u) << "the second keeps its distance";
+  AppShutdown();
+}

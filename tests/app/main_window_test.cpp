@@ -1,0 +1,702 @@
+// main_window_test.cpp - the main window on the real SDL2 video (a virtual X server or the
+// offscreen driver): SDL events pushed into SDL's queue reach a test process as key codes,
+// characters and mouse records, and window changes happen between frames.
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app_harness.h"
+#include "core/config.h"
+#include "platform/gfx.h"
+#include "platform/keys.h"
+#include "platform/window.h"
+#include "race/race.h"
+#include "ui/text/code_pages.h"
+#include "ui/dialogs.h"
+#include "ui/onscreen_keyboard.h"
+#include "ui/text_entry.h"
+
+namespace {
+
+// A process that records what it is handed, in order.
+struct InputProbe {
+  Prss prss;
+  std::vector<int> keys;
+  std::vector<MouseRecord> mice;
+  std::vector<std::string> order;  // "key", "move", "click", ...
+  std::vector<int> translating;    // the on-screen keyboard's bracket at each key
+};
+
+Prss* InputProbeAct(Prss* process) {
+  if (!process->alive) {
+    delete reinterpret_cast<InputProbe*>(process);
+    return nullptr;
+  }
+  return process;
+}
+
+void InputProbeKey(Prss* process, int key) {
+  InputProbe* probe = reinterpret_cast<InputProbe*>(process);
+  probe->keys.push_back(key);
+  probe->order.push_back("key");
+  probe->translating.push_back(KeyboardTranslating);
+}
+
+void InputProbeMouse(Prss* process, MouseRecord* mouse) {
+  InputProbe* probe = reinterpret_cast<InputProbe*>(process);
+  probe->mice.push_back(*mouse);
+  probe->order.push_back(mouse->clickCode ? "click" : mouse->releaseCode ? "release" : mouse->wheel ? "wheel" : "move");
+}
+
+// The window and a current process, with pushed SDL events pumped the way the frame loop
+// pumps them.  The window stands away from the virtual screen's pointer so that no real
+// pointer event mixes with the pushed ones.
+class MainWindowTest : public AppHarness {
+ protected:
+  void SetUp() override {
+    AppHarness::SetUp();
+    // The device sees displays of known modes, whatever the video driver reports.
+    static const GfxModeDesc MODES[] = {{640, 480, {60, 1}}, {1024, 768, {60, 1}}, {1920, 1080, {60, 1}}};
+    static GfxFakeDisplays displays;
+    displays.modes = MODES;
+    displays.modeCount = 3;
+    displays.virtualWidth = 1920;
+    displays.virtualHeight = 1080;
+    GfxUseFakeDisplays(&displays);
+    ResetMainWindowState();
+    CfgWindow[0] = 700;
+    CfgWindow[1] = 600;
+    CfgWindow[2] = 1000;
+    CfgWindow[3] = 800;
+    CfgBorderlessWindow = 0;
+    CfgStartWindowed = 1;
+    CfgScreenFlags = 0;
+    GameState = 0;
+    DialogOpen = 0;
+    DialogFunctionKey = 0;
+    ScreenPanel = 0;
+    OnscreenKeyboardShown = 0;
+    TextEntryActive = 0;
+    KeyboardWantsTranslation = 0;
+    KeyboardTranslating = 0;
+    ScreenWidth = ScreenHeight = 0;
+    LogFileName[0] = 0;
+  }
+
+  void TearDown() override {
+    if (probe_) {
+      CurrentProcess = nullptr;
+      delete probe_;
+      probe_ = nullptr;
+    }
+    DestroyMainWindow();
+    GfxUseFakeDisplays(nullptr);
+    AppHarness::TearDown();
+  }
+
+  // Opens the window by itself (no device) and lets the window system settle.
+  void OpenWindow(int windowed = 1) {
+    ASSERT_EQ(CreateMainWindow(SHOW_NORMAL, windowed), 1) << PlatformLastError();
+    Settle();
+  }
+
+  // Drains what the window system sends after a change (showing, focus, placement) and
+  // forgets it, so a test starts from a quiet queue.
+  void Settle() {
+    uint32_t quietSince = SDL_GetTicks();
+    const uint32_t start = quietSince;
+    while (SDL_GetTicks() - quietSince < 60 && SDL_GetTicks() - start < 1000) {
+      SDL_Delay(5);
+      WindowMessage m;
+      while (PeekWindowMessage(m)) quietSince = SDL_GetTicks();
+    }
+    ResetMainWindowState();
+    ResetEventTranslation();
+  }
+
+  InputProbe& Probe(int rawKeys = 1) {
+    probe_ = new InputProbe{};
+    Prss_Init(&probe_->prss, nullptr, InputProbeAct, InputProbeKey, InputProbeMouse, nullptr, nullptr);
+    probe_->prss.rawKeys = static_cast<uint8_t>(rawKeys);
+    Prss_MakeCurrent(&probe_->prss);
+    return *probe_;
+  }
+
+  static void Pump() {
+    WindowMessage m;
+    while (PeekWindowMessage(m)) MainWndProc(m);
+    DeliverDeferredMouseMove();
+  }
+
+  static void PushKey(SDL_Scancode scancode, SDL_Keycode keycode, bool down, Uint16 mod = 0, bool repeat = false) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.windowID = PlatformWindowId();
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.repeat = repeat ? 1 : 0;
+    e.key.keysym.scancode = scancode;
+    e.key.keysym.sym = keycode;
+    e.key.keysym.mod = mod;
+    ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+  }
+
+  static void Tap(SDL_Scancode scancode, SDL_Keycode keycode, Uint16 mod = 0) {
+    PushKey(scancode, keycode, true, mod);
+    PushKey(scancode, keycode, false, mod);
+  }
+
+  static void PushText(const char* utf8) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    e.text.windowID = PlatformWindowId();
+    std::strncpy(e.text.text, utf8, sizeof e.text.text - 1);
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+  }
+
+  static void PushMotion(int x, int y) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = PlatformWindowId();
+    e.motion.x = x;
+    e.motion.y = y;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+  }
+
+  static void PushButton(Uint8 button, bool down, int x, int y) {
+    SDL_Event e{};
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.windowID = PlatformWindowId();
+    e.button.button = button;
+    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.button.clicks = 1;
+    e.button.x = x;
+    e.button.y = y;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+  }
+
+  static void PushWheel(int steps, int x, int y) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.windowID = PlatformWindowId();
+    e.wheel.y = steps;
+    e.wheel.preciseY = static_cast<float>(steps);
+    e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
+    e.wheel.mouseX = x;
+    e.wheel.mouseY = y;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+  }
+
+  static void PushWindowEvent(Uint8 event) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = PlatformWindowId();
+    e.window.event = event;
+    ASSERT_EQ(SDL_PushEvent(&e), 1);
+  }
+
+  InputProbe* probe_ = nullptr;
+};
+
+// ---- The window ----
+
+TEST_F(MainWindowTest, TheWindowHasItsTitleAnOpenGLSurfaceAndTheStoredClientRectangle) {
+  OpenWindow();
+  SDL_Window* window = static_cast<SDL_Window*>(PlatformWindowHandle());
+  ASSERT_NE(window, nullptr);
+  EXPECT_STREQ(SDL_GetWindowTitle(window), "ZKT Editor");
+  EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL) << "the device makes its GL context on it";
+  EXPECT_EQ(ScreenWidth, 300);
+  EXPECT_EQ(ScreenHeight, 200);
+  int width = 0, height = 0;
+  ASSERT_EQ(MainWindowClientSize(width, height), 1);
+  EXPECT_EQ(width, 300);
+  EXPECT_EQ(height, 200);
+  EXPECT_TRUE(LogHas("window mode : window 300 x 200 at 700, 600"));
+}
+
+TEST_F(MainWindowTest, BorderlessAndFullScreenStartsCoverTheDisplayOrTheModeSize) {
+  PlatformRect display{};
+  CfgBorderlessWindow = BORDERLESS_MONITOR;
+  OpenWindow();
+  ASSERT_TRUE(PlatformDisplayBounds(PlatformDisplayNearest(PlatformRect{700, 600, 1000, 800}), display));
+  EXPECT_EQ(CfgBorderlessWindow, BORDERLESS_MONITOR) << "the setting stands";
+  EXPECT_EQ(WindowRequest, 0) << "the request was carried out";
+  EXPECT_EQ(ScreenWidth, display.Width());
+  EXPECT_EQ(ScreenHeight, display.Height());
+  if (std::strcmp(SDL_GetCurrentVideoDriver(), "offscreen") != 0) {  // which keeps no frames to take away
+    EXPECT_TRUE(SDL_GetWindowFlags(static_cast<SDL_Window*>(PlatformWindowHandle())) & SDL_WINDOW_BORDERLESS);
+  }
+  DestroyMainWindow();
+
+  CfgBorderlessWindow = 0;
+  ScreenWidth = 640;  // the full-screen mode's size, chosen before the window exists
+  ScreenHeight = 480;
+  OpenWindow(0);
+  EXPECT_EQ(CfgStartWindowed, 0);
+  EXPECT_EQ(ScreenWidth, 640);
+  EXPECT_EQ(ScreenHeight, 480);
+  EXPECT_TRUE(LogHas("window mode : full screen 640 x 480 at 0, 0"));
+}
+
+// ---- Keys ----
+
+TEST_F(MainWindowTest, KeysReachTheProcessAsInternalCodesAndKeyNumbers) {
+  OpenWindow();
+  InputProbe& probe = Probe();
+  Tap(SDL_SCANCODE_UP, SDLK_UP);
+  Tap(SDL_SCANCODE_DOWN, SDLK_DOWN);
+  Tap(SDL_SCANCODE_RIGHT, SDLK_RIGHT);
+  Tap(SDL_SCANCODE_LEFT, SDLK_LEFT);
+  Tap(SDL_SCANCODE_PAGEUP, SDLK_PAGEUP);
+  Tap(SDL_SCANCODE_PAGEDOWN, SDLK_PAGEDOWN);
+  Tap(SDL_SCANCODE_HOME, SDLK_HOME);
+  Tap(SDL_SCANCODE_END, SDLK_END);
+  Tap(SDL_SCANCODE_INSERT, SDLK_INSERT);
+  Tap(SDL_SCANCODE_DELETE, SDLK_DELETE);
+  Tap(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE);
+  Tap(SDL_SCANCODE_RETURN, SDLK_RETURN);
+  Tap(SDL_SCANCODE_TAB, SDLK_TAB);
+  Tap(SDL_SCANCODE_Q, SDLK_q);
+  Tap(SDL_SCANCODE_7, SDLK_7);
+  Tap(SDL_SCANCODE_KP_7, SDLK_KP_7, KMOD_NUM);
+  Tap(SDL_SCANCODE_F5, SDLK_F5);  // a function-key message, not a key for the process
+  Pump();
+  EXPECT_EQ(probe.keys, (std::vector<int>{0x10000, 0x10001, 0x10002, 0x10003, 0x10004, 0x10005, 0x10008, 0x10009,
+                                          0x1000E, 0x10006, 27, 13, 9, 'Q', '7', 96 + 7}));
+
+  // With Shift and Ctrl: copy, paste and cut, letters with Ctrl, digits as they are.
+  probe.keys.clear();
+  PushKey(SDL_SCANCODE_LCTRL, SDLK_LCTRL, true);
+  Tap(SDL_SCANCODE_INSERT, SDLK_INSERT, KMOD_LCTRL);
+  Tap(SDL_SCANCODE_C, SDLK_c, KMOD_LCTRL);
+  Tap(SDL_SCANCODE_V, SDLK_v, KMOD_LCTRL);
+  Tap(SDL_SCANCODE_X, SDLK_x, KMOD_LCTRL);
+  Tap(SDL_SCANCODE_A, SDLK_a, KMOD_LCTRL);
+  Tap(SDL_SCANCODE_Z, SDLK_z, KMOD_LCTRL);
+  Tap(SDL_SCANCODE_3, SDLK_3, KMOD_LCTRL);
+  PushKey(SDL_SCANCODE_LCTRL, SDLK_LCTRL, false);
+  PushKey(SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, true);
+  Tap(SDL_SCANCODE_INSERT, SDLK_INSERT, KMOD_RSHIFT);
+  Tap(SDL_SCANCODE_DELETE, SDLK_DELETE, KMOD_RSHIFT);
+  PushKey(SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, false);
+  Pump();
+  EXPECT_EQ(probe.keys, (std::vector<int>{0x10007, 0x10007, 0x1000A, 0x1000F, 0x10041, 0x1005A, '3', 0x1000A, 0x1000F}));
+  EXPECT_EQ(ShiftHeld, 0);
+  EXPECT_EQ(CtrlHeld, 0);
+}
+
+TEST_F(MainWindowTest, HeldKeysRepeatsAndTheKeyStateFollowTheKeyboard) {
+  OpenWindow();
+  InputProbe& probe = Probe();
+  PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, true);
+  PushKey(SDL_SCANCODE_LCTRL, SDLK_LCTRL, true);
+  PushKey(SDL_SCANCODE_UP, SDLK_UP, true);
+  PushKey(SDL_SCANCODE_UP, SDLK_UP, true, 0, true);  // repeats reach the process each time
+  PushKey(SDL_SCANCODE_UP, SDLK_UP, true, 0, true);
+  PushKey(SDL_SCANCODE_PAGEDOWN, SDLK_PAGEDOWN, true);
+  Pump();
+  EXPECT_EQ(ShiftHeld, 1);
+  EXPECT_EQ(CtrlHeld, 1);
+  EXPECT_EQ(ArrowKeysHeld[0], 1);
+  EXPECT_EQ(PageKeysHeld[1], 1);
+  EXPECT_EQ(probe.keys, (std::vector<int>{0x10000, 0x10000, 0x10000, 0x10005}));
+
+  PushKey(SDL_SCANCODE_UP, SDLK_UP, false);
+  PushKey(SDL_SCANCODE_PAGEDOWN, SDLK_PAGEDOWN, false);
+  PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, false);
+  PushKey(SDL_SCANCODE_LCTRL, SDLK_LCTRL, false);
+  PushKey(SDL_SCANCODE_W, SDLK_w, true);
+  Pump();
+  EXPECT_EQ(ArrowKeysHeld[0], 0);
+  EXPECT_EQ(PageKeysHeld[1], 0);
+  EXPECT_EQ(KeyState['W'], 1) << "a plain key is held in the key-state array";
+  PushKey(SDL_SCANCODE_W, SDLK_w, false);
+  Pump();
+  EXPECT_EQ(KeyState['W'], 0);
+
+  // Keys are dropped once the program is closing.
+  probe.keys.clear();
+  ExitRequested = 1;
+  Tap(SDL_SCANCODE_UP, SDLK_UP);
+  Pump();
+  EXPECT_TRUE(probe.keys.empty());
+}
+
+TEST_F(MainWindowTest, LosingTheFocusClearsEveryHeldKey) {
+  OpenWindow();
+  Probe();
+  PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, true);
+  PushKey(SDL_SCANCODE_RCTRL, SDLK_RCTRL, true);
+  PushKey(SDL_SCANCODE_LEFT, SDLK_LEFT, true);
+  PushKey(SDL_SCANCODE_PAGEUP, SDLK_PAGEUP, true);
+  PushKey(SDL_SCANCODE_D, SDLK_d, true);
+  Pump();
+  ASSERT_EQ(ShiftHeld, 1);
+  ASSERT_EQ(KeyState['D'], 0) << "not while Shift is held";
+
+  PushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+  Pump();
+  EXPECT_EQ(WindowInactive, 1);
+  EXPECT_EQ(ShiftHeld, 0);
+  EXPECT_EQ(CtrlHeld, 0);
+  EXPECT_EQ(ArrowKeysHeld[3], 0);
+  EXPECT_EQ(PageKeysHeld[0], 0);
+
+  // Back in the window: Shift is still clear, and a click carries no Shift from before.
+  PushWindowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
+  PushButton(SDL_BUTTON_LEFT, true, 5, 5);
+  Pump();
+  EXPECT_EQ(WindowInactive, 0);
+  EXPECT_EQ(ShiftHeld, 0);
+  ASSERT_FALSE(probe_->mice.empty());
+  EXPECT_EQ(probe_->mice.back().clickCode, 1);
+}
+
+TEST_F(MainWindowTest, AltWithKeypadDigitsTypesTheCharacterOfThatNumber) {
+  OpenWindow();
+  InputProbe& probe = Probe(0);  // a text field: translated keys
+  const Uint16 alt = KMOD_LALT | KMOD_NUM;
+  PushKey(SDL_SCANCODE_LALT, SDLK_LALT, true, alt);
+  Tap(SDL_SCANCODE_KP_6, SDLK_KP_6, alt);
+  Tap(SDL_SCANCODE_KP_5, SDLK_KP_5, alt);
+  Pump();
+  EXPECT_TRUE(probe.keys.empty()) << "nothing arrives while Alt is held";
+  EXPECT_EQ(AltNumberDigits(), 2);
+  PushKey(SDL_SCANCODE_LALT, SDLK_LALT, false, KMOD_NUM);
+  Pump();
+  EXPECT_EQ(probe.keys, (std::vector<int>{65}));
+
+  // Three digits at most; a number that is no printable character is dropped.
+  probe.keys.clear();
+  PushKey(SDL_SCANCODE_LALT, SDLK_LALT, true, alt);
+  Tap(SDL_SCANCODE_KP_2, SDLK_KP_2, alt);
+  Tap(SDL_SCANCODE_KP_3, SDLK_KP_3, alt);
+  Tap(SDL_SCANCODE_KP_3, SDLK_KP_3, alt);
+  Tap(SDL_SCANCODE_KP_1, SDLK_KP_1, alt);  // a fourth digit is refused
+  PushKey(SDL_SCANCODE_LALT, SDLK_LALT, false, KMOD_NUM);
+  PushKey(SDL_SCANCODE_LALT, SDLK_LALT, true, alt);
+  Tap(SDL_SCANCODE_KP_9, SDLK_KP_9, alt);
+  PushKey(SDL_SCANCODE_LALT, SDLK_LALT, false, KMOD_NUM);
+  Pump();
+  EXPECT_EQ(probe.keys, (std::vector<int>{233})) << "233 is typed; 9 is no printable character";
+}
+
+TEST_F(MainWindowTest, TypedTextArrivesAsCharactersOfTheInputCodePage) {
+  OpenWindow();
+  InputProbe& probe = Probe(0);
+  InputCodePage = CODE_PAGE_LATIN1;
+  TextEntryActive = 1;
+  PushKey(SDL_SCANCODE_A, SDLK_a, true);
+  PushText("a");
+  PushKey(SDL_SCANCODE_A, SDLK_a, false);
+  PushText("\xC3\xA9");          // e acute: 0xE9 in the Western page
+  PushText("\xE2\x82\xAC");      // the euro sign: 0x80 in the Western page
+  PushText("\xE2\x98\x83");      // a snowman: no character of the page
+  PushText("xy");
+  Tap(SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE);
+  Tap(SDL_SCANCODE_RETURN, SDLK_RETURN);
+  Pump();
+  EXPECT_EQ(probe.keys, (std::vector<int>{'a', 0xE9, 0x80, '?', 'x', 'y', 8, 13}))
+      << "a text field takes characters only, with the editing keys as their control characters";
+
+  // A process that reads keys takes key numbers, not characters.
+  probe.prss.rawKeys = 1;
+  probe.keys.clear();
+  PushKey(SDL_SCANCODE_A, SDLK_a, true);
+  PushText("a");
+  Pump();
+  EXPECT_EQ(probe.keys, (std::vector<int>{'A'}));
+}
+
+// ---- The mouse ----
+
+TEST_F(MainWindowTest, ClicksCarryTheirCodesWithCtrlAndShift) {
+  OpenWindow();
+  InputProbe& probe = Probe();
+  PushButton(SDL_BUTTON_LEFT, true, 10, 10);
+  PushButton(SDL_BUTTON_LEFT, false, 10, 10);
+  PushKey(SDL_SCANCODE_LCTRL, SDLK_LCTRL, true);
+  PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, true, KMOD_LCTRL);
+  PushButton(SDL_BUTTON_LEFT, true, 10, 10);
+  PushButton(SDL_BUTTON_LEFT, false, 10, 10);
+  PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, false, KMOD_LCTRL);
+  PushButton(SDL_BUTTON_MIDDLE, true, 10, 10);
+  PushButton(SDL_BUTTON_MIDDLE, false, 10, 10);
+  PushKey(SDL_SCANCODE_LCTRL, SDLK_LCTRL, false);
+  PushKey(SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, true);
+  PushButton(SDL_BUTTON_RIGHT, true, 10, 10);
+  PushButton(SDL_BUTTON_RIGHT, false, 10, 10);
+  PushKey(SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, false);
+  Pump();
+  std::vector<int> clicks, releases;
+  for (const MouseRecord& m : probe.mice) {
+    if (m.clickCode) clicks.push_back(m.clickCode);
+    if (m.releaseCode) releases.push_back(m.releaseCode);
+  }
+  EXPECT_EQ(clicks, (std::vector<int>{1, 13, 20, 10})) << "Ctrl+Shift+left 13, middle with Ctrl 20, Shift+right 10";
+  EXPECT_EQ(releases, (std::vector<int>{1, 1, 2})) << "a middle release reaches no process";
+}
+
+TEST_F(MainWindowTest, AMoveThenAClickArriveInThatOrderWithTheirMovement) {
+  OpenWindow();
+  InputProbe& probe = Probe();
+  PushMotion(40, 30);
+  PushMotion(50, 35);  // moves before a click are folded into one
+  PushButton(SDL_BUTTON_LEFT, true, 52, 36);
+  PushMotion(60, 40);
+  PushButton(SDL_BUTTON_LEFT, false, 60, 40);
+  Pump();
+  ASSERT_EQ(probe.order, (std::vector<std::string>{"move", "click", "move", "release"}));
+  EXPECT_EQ(probe.mice[0].dx, 50);
+  EXPECT_EQ(probe.mice[0].dy, 35);
+  EXPECT_EQ(probe.mice[1].dx, 2) << "the click carries its own position";
+  EXPECT_EQ(probe.mice[1].dy, 1);
+  EXPECT_EQ(probe.mice[1].leftHeld, 1);
+  EXPECT_EQ(probe.mice[2].leftHeld, 1) << "a drag";
+  EXPECT_EQ(probe.mice[3].dx, 0) << "a release carries no movement";
+  EXPECT_EQ(probe.mice[3].leftHeld, 0);
+  EXPECT_EQ(MouseX, 60);
+  EXPECT_EQ(MouseY, 40);
+  EXPECT_EQ(MouseInWindow, 1);
+
+  PushWindowEvent(SDL_WINDOWEVENT_LEAVE);
+  Pump();
+  EXPECT_EQ(MouseInWindow, 0);
+}
+
+TEST_F(MainWindowTest, TheWheelStepsUpAndDownAndIsIgnoredOutsideTheClientArea) {
+  OpenWindow();
+  InputProbe& probe = Probe();
+  PushWheel(1, 20, 20);
+  PushWheel(-2, 20, 20);
+  PushWheel(1, -5, 20);    // outside
+  PushWheel(1, 20, 250);   // below the 200-pixel client area
+  Pump();
+  ASSERT_EQ(probe.mice.size(), 2u);
+  EXPECT_EQ(probe.mice[0].wheel, 1);
+  EXPECT_EQ(probe.mice[1].wheel, 2);
+  EXPECT_EQ(KeyState[4], 1);
+  EXPECT_EQ(KeyState[5], 1);
+}
+
+TEST_F(MainWindowTest, TheMouseIsCapturedWhileAButtonIsDownAndCtrlMClipsIt) {
+  OpenWindow();
+  Probe();
+  PushButton(SDL_BUTTON_LEFT, true, 10, 10);
+  PushButton(SDL_BUTTON_RIGHT, true, 10, 10);
+  PushButton(SDL_BUTTON_LEFT, false, 10, 10);
+  Pump();
+  EXPECT_EQ(PlatformMouseCaptured(), 1) << "the right button is still down";
+  PushButton(SDL_BUTTON_RIGHT, false, 10, 10);
+  Pump();
+  EXPECT_EQ(PlatformMouseCaptured(), 0) << "free once no button is down";
+
+  SetLogFileName("deb.log");  // message lines are logged once a log is named
+  PushKey(SDL_SCANCODE_LCTRL, SDLK_LCTRL, true);
+  Tap(SDL_SCANCODE_M, SDLK_m, KMOD_LCTRL);
+  Pump();
+  EXPECT_EQ(CfgScreenFlags & 256u, 256u) << "the mouse lock of a window";
+  EXPECT_EQ(PlatformCursorClipped(), 1);
+  EXPECT_TRUE(LogHas("CTRL + M - mouse clipped to window"));
+  Tap(SDL_SCANCODE_M, SDLK_m, KMOD_LCTRL);
+  Pump();
+  EXPECT_EQ(CfgScreenFlags & 256u, 0u);
+  EXPECT_EQ(PlatformCursorClipped(), 0);
+  EXPECT_TRUE(LogHas("CTRL + M - free mouse when in window"));
+}
+
+// ---- Program-wide keys ----
+
+TEST_F(MainWindowTest, FunctionKeysSelectPanelsAndGoToAnOpenDialog) {
+  OpenWindow();
+  InputProbe& probe = Probe();
+  Tap(SDL_SCANCODE_F9, SDLK_F9);
+  Pump();
+  EXPECT_EQ(ScreenPanel, 1);
+  Tap(SDL_SCANCODE_F9, SDLK_F9);
+  Pump();
+  EXPECT_EQ(ScreenPanel, 0) << "the panel shown is hidden";
+  GameState = 3;  // racing: F11 hides the panel, F1 reaches the process
+  Tap(SDL_SCANCODE_F10, SDLK_F10);
+  Tap(SDL_SCANCODE_F11, SDLK_F11);
+  Tap(SDL_SCANCODE_F1, SDLK_F1);
+  Pump();
+  EXPECT_EQ(ScreenPanel, 0);
+  EXPECT_EQ(probe.keys, (std::vector<int>{0x1000B}));
+  GameState = 0;
+
+  DialogOpen = 1;
+  Tap(SDL_SCANCODE_F2, SDLK_F2);
+  Pump();
+  EXPECT_EQ(DialogFunctionKey, 2);
+  PushKey(SDL_SCANCODE_LCTRL, SDLK_LCTRL, true);
+  Tap(SDL_SCANCODE_F1, SDLK_F1, KMOD_LCTRL);
+  PushKey(SDL_SCANCODE_LCTRL, SDLK_LCTRL, false);
+  Pump();
+  EXPECT_EQ(DialogFunctionKey, 9);
+  PushKey(SDL_SCANCODE_LALT, SDLK_LALT, true);
+  Tap(SDL_SCANCODE_F12, SDLK_F12, KMOD_LALT);
+  PushKey(SDL_SCANCODE_LALT, SDLK_LALT, false);
+  Pump();
+  EXPECT_EQ(DialogFunctionKey, 32);
+}
+
+TEST_F(MainWindowTest, BackspaceTogglesTheOnScreenKeyboardOnceHoweverLongItIsHeld) {
+  OpenWindow();
+  Probe();
+  PushKey(SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, true);
+  PushKey(SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, true, 0, true);
+  PushKey(SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, true, 0, true);
+  PushKey(SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, false);
+  Pump();
+  EXPECT_EQ(OnscreenKeyboardShown, 1);
+}
+
+// ---- Window changes between frames, through the frame loop ----
+
+TEST_F(MainWindowTest, F4SwitchesToFullScreenAndBackToTheSameModeBetweenFrames) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  Settle();
+  ASSERT_TRUE(PlatformWindowExists());
+  const int mode = FullScreenModeIndex;
+  ASSERT_GE(mode, 0);
+  const DisplayMode chosen = DisplayModes()[mode];
+  ASSERT_EQ(IsFullScreen(), 0);
+  const int storedWidth = CfgWindow[2] - CfgWindow[0];  // as cfg.txt's reading left it
+  const int storedHeight = CfgWindow[3] - CfgWindow[1];
+  ASSERT_EQ(ScreenWidth, storedWidth);
+
+  Tap(SDL_SCANCODE_F4, SDLK_F4);
+  RunPasses(1);
+  EXPECT_EQ(IsFullScreen(), 1);
+  EXPECT_EQ(FullScreenModeIndex, mode);
+  EXPECT_EQ(ScreenWidth, chosen.width);
+  EXPECT_EQ(ScreenHeight, chosen.height);
+  EXPECT_TRUE(LogHas("window change : full screen mode " + std::to_string(mode)));
+
+  Tap(SDL_SCANCODE_F4, SDLK_F4);
+  RunPasses(1);
+  EXPECT_EQ(IsFullScreen(), 0);
+  EXPECT_TRUE(LogHas("window change : window"));
+  EXPECT_EQ(ScreenWidth, storedWidth) << "back at the stored window rectangle";
+  EXPECT_EQ(ScreenHeight, storedHeight);
+
+  Tap(SDL_SCANCODE_F4, SDLK_F4);
+  RunPasses(1);
+  EXPECT_EQ(IsFullScreen(), 1);
+  EXPECT_EQ(FullScreenModeIndex, mode) << "the same full-screen mode again";
+  AppShutdown();
+  EXPECT_FALSE(PlatformWindowExists());
+}
+
+TEST_F(MainWindowTest, AResizedWindowIsFollowedBetweenFramesAndLogged) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  Settle();
+  ASSERT_NE(ScreenWidth, 500);
+  SDL_SetWindowSize(static_cast<SDL_Window*>(PlatformWindowHandle()), 500, 400);
+  RunPasses(2);
+  EXPECT_EQ(ScreenWidth, 500);
+  EXPECT_EQ(ScreenHeight, 400);
+  EXPECT_EQ(ResizeRequest, 0) << "carried out";
+  const std::vector<std::string> texts = LogTexts();
+  const auto size = std::find(texts.begin(), texts.end(), "window size 500 x 400");
+  ASSERT_NE(size, texts.end());
+  EXPECT_NE(std::find(size, texts.end(), "window change : resize"), texts.end()) << "after the size message";
+  GfxSwapChainDesc desc{};
+  ASSERT_EQ(GfxSwapChainGetDesc(Gfx.swapChain, &desc), GFX_OK);
+  EXPECT_EQ(desc.bufferDesc.width, 500u) << "the back buffer follows the window";
+  EXPECT_EQ(desc.bufferDesc.height, 400u);
+  EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 500) << "the normal window's new rectangle is kept";
+  AppShutdown();
+}
+
+TEST_F(MainWindowTest, BorderlessMinimiseAndMaximiseRequestsAreCarriedOutAndLogged) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  Settle();
+  PlatformRect desktop;
+  PlatformVirtualDesktop(desktop);
+  const int storedWidth = CfgWindow[2] - CfgWindow[0];
+
+  PushKey(SDL_SCANCODE_LALT, SDLK_LALT, true);
+  Tap(SDL_SCANCODE_RETURN, SDLK_RETURN, KMOD_LALT);
+  PushKey(SDL_SCANCODE_LALT, SDLK_LALT, false);
+  RunPasses(1);
+  EXPECT_EQ(CfgBorderlessWindow, BORDERLESS_MONITOR);
+  EXPECT_TRUE(LogHas("window mode : borderless over its display"));
+
+  PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, true);
+  Tap(SDL_SCANCODE_F12, SDLK_F12, KMOD_LSHIFT);
+  PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, false);
+  RunPasses(1);
+  EXPECT_EQ(CfgBorderlessWindow, BORDERLESS_DESKTOP);
+  EXPECT_EQ(ScreenWidth, desktop.Width());
+  EXPECT_EQ(ScreenHeight, desktop.Height());
+
+  Tap(SDL_SCANCODE_F4, SDLK_F4);  // from borderless back to a normal window
+  RunPasses(1);
+  EXPECT_EQ(CfgBorderlessWindow, 0);
+  EXPECT_TRUE(LogHas("window change : normal window"));
+  EXPECT_EQ(ScreenWidth, storedWidth);
+
+  WindowRequest = WINDOW_REQUEST_MAXIMISE;
+  RunPasses(1);
+  EXPECT_TRUE(LogHas("window : maximise"));
+  WindowRequest = WINDOW_REQUEST_MINIMISE;
+  RunPasses(1);
+  EXPECT_TRUE(LogHas("window : minimise"));
+  EXPECT_EQ(WindowRequest, 0);
+  AppShutdown();
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowAsksTheProgramToExitAndTheLoopEnds) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  Settle();
+  PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+  RunPasses(5);
+  EXPECT_EQ(ExitRequested, 1);
+  EXPECT_TRUE(LogHas("exit : WM_CLOSE"));
+  EXPECT_EQ(QuitFlag, 1) << "the entry page closed, which ends the loop";
+  AppShutdown();
+  EXPECT_FALSE(PlatformWindowExists());
+}
+
+TEST_F(MainWindowTest, TheKeyTheOnScreenKeyboardAskedForHasItsCharactersBracketed) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  Settle();
+  InputProbe& probe = Probe(0);
+  ReplaceTop(&probe.prss);
+  Prss_MakeCurrent(&probe.prss);
+  KeyboardWantsTranslation = 1;
+  PushKey(SDL_SCANCODE_B, SDLK_b, true);
+  PushText("b");
+  PushKey(SDL_SCANCODE_B, SDLK_b, false);
+  PushKey(SDL_SCANCODE_C, SDLK_c, true);
+  PushText("c");
+  RunPasses(2);
+  EXPECT_EQ(probe.keys, (std::vector<int>{'b', 'c'}));
+  EXPECT_EQ(probe.translating, (std::vector<int>{1, 0})) << "only the one key press asked for";
+  EXPECT_EQ(KeyboardTranslating, 0);
+  probe_ = nullptr;  // the top process now: shut-down frees it
+  AppShutdown();
+}
+
+// ---- Without graphics ----
+
+TEST_F(MainWindowTest, WithoutGraphicsThereIsNoWindowAndTheStatusGoesToStandardOutput) {
+  AppForceNoGraphics(1);
+  ::testing::internal::CaptureStdout();
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(3);
+  AppShutdown();
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_FALSE(PlatformWindowExists());
+  EXPECT_NE(out.find("ZKT 1.4C20\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("Status : OFF LINE   Track : \n"), std::string::npos) << out;
+  EXPECT_EQ(out.find("Status", out.find("Status") + 1), std::string::npos) << "printed once while unchanged";
+}
+
+}  // namespace

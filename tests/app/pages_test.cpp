@@ -1,0 +1,232 @@
+// pages_test.cpp - the first-run sequence, the entry page and the credits driven frame by
+// frame with mouse records and keys, as the frame loop and the window would.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/app.h"
+#include "core/config.h"
+#include "app/main_window.h"
+#include "frontend/player_file.h"
+#include "core/process.h"
+#include "app/start_pages.h"
+#include "frontend/frontend.h"
+#include "ui/help_screen.h"
+#include "ui/dialogs.h"
+#include "ui/interface.h"
+#include "ui/text/language.h"
+
+namespace {
+
+constexpr int WIDTH = 800, HEIGHT = 600;
+
+class Pages : public ::testing::Test {
+ protected:
+  Prss* top = nullptr;
+  // The corner buttons' middles in pixels.
+  int LEFT_X = 0, RIGHT_X = 0, BOTTOM_Y = 0;
+
+  void SetUp() override {
+    std::filesystem::remove_all("data");
+    std::filesystem::remove("cfg.txt");
+    std::filesystem::create_directories("data/misc");
+    ResetInterfaceState();
+    ScreenWidth = WIDTH;
+    ScreenHeight = HEIGHT;
+    SetInterfaceRectangleToScreen();
+    SetInterfaceMetrics();
+    LEFT_X = WIDTH / 16;  // the middles of x -1.0 .. -0.75 and 0.75 .. 1.0
+    RIGHT_X = WIDTH - LEFT_X;
+    BOTTOM_Y = HEIGHT * 37 / 40;  // of y 0.85 .. 1.0
+    FrameSkipped = 0;
+    ExitRequested = 0;
+    ExitAction = 0;
+    ProgramClock = 1000;
+    DialogOpen = 0;
+    CurrentProcess = nullptr;
+    CfgWelcome = 1;
+    SetConfigPath("cfg.txt");
+    std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "%s", "Tester");
+  }
+  void TearDown() override {
+    for (int i = 0; top && i < 4; ++i) {  // close whatever is left, as shut-down would
+      ExitRequested = 1;
+      ExitAction = 0;
+      Frame();
+    }
+    ExitRequested = 0;
+    ResetInterfaceState();
+  }
+
+  // One drawn pass of the loop: the interface is emptied and the top process acts.
+  void Frame() {
+    ClearInterface();
+    top = top ? top->act(top) : nullptr;
+  }
+  static void Click(int x, int y) {
+    MouseX = x;
+    MouseY = y;
+    MouseRecord press{};
+    press.clickCode = CLICK_LEFT;
+    press.leftHeld = 1;
+    Prss_DeliverMouse(&press);
+    MouseRecord release{};
+    release.releaseCode = 1;
+    Prss_DeliverMouse(&release);
+  }
+  static int PageOf(Prss* p) { return reinterpret_cast<StartScreens*>(p)->page; }
+  static bool ShowsHelp(Prss* p) { return p && p->act == HelpScreenAction; }
+};
+
+TEST_F(Pages, AgreeingSavesTheSettingsAndOpensTheEntryPage) {
+  top = CreateStartScreens(nullptr);
+  Frame();
+  ASSERT_NE(top->sub, nullptr);  // the welcome page
+  EXPECT_EQ(CurrentProcess, top->sub);
+  EXPECT_EQ(ButtonCount, 1);  // English
+  EXPECT_GE(ValueControlCount, 3);  // title, exit and next
+  Click(RIGHT_X, BOTTOM_Y);  // next
+  Frame();
+  EXPECT_EQ(PageOf(top), 1);
+  ASSERT_TRUE(ShowsHelp(top->sub));
+  EXPECT_STREQ(reinterpret_cast<HelpScreen*>(top->sub)->title, "Agreement");
+  EXPECT_FALSE(std::filesystem::exists("cfg.txt"));
+  Click(RIGHT_X, BOTTOM_Y);  // agree
+  Frame();
+  // The entry page is the top process now, live in the same frame, and the files are saved.
+  EXPECT_TRUE(EntryPageIsIdle());
+  EXPECT_EQ(top, CurrentProcess);
+  EXPECT_TRUE(std::filesystem::exists("cfg.txt"));
+  EXPECT_TRUE(std::filesystem::exists("data/misc/Tester.ply"));
+  EXPECT_GE(ValueControlCount, 2);  // its title and exit button were added in that frame
+  CfgWelcome = 1;
+  ASSERT_TRUE(LoadConfig());
+  EXPECT_EQ(CfgWelcome, 0);  // the next start goes straight to the entry page
+}
+
+TEST_F(Pages, ExitOnEitherPageLeadsToTheCreditsAndTheEnd) {
+  for (int agreementFirst = 0; agreementFirst < 2; ++agreementFirst) {
+    top = CreateStartScreens(nullptr);
+    Frame();
+    if (agreementFirst) {
+      Click(RIGHT_X, BOTTOM_Y);
+      Frame();
+      ASSERT_TRUE(ShowsHelp(top->sub));
+    }
+    Click(LEFT_X, BOTTOM_Y);  // exit
+    Frame();
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(top, CurrentProcess);
+    EXPECT_EQ(top->parent, nullptr);
+    EXPECT_FALSE(std::filesystem::exists("cfg.txt")) << "nothing is saved on the way out";
+    ProgramClock += CREDITS_SHOW_MS - 1;
+    Frame();
+    EXPECT_NE(top, nullptr) << "the credits stay for their time";
+    ProgramClock += 1;
+    Frame();
+    EXPECT_EQ(top, nullptr) << agreementFirst;
+  }
+}
+
+TEST_F(Pages, EscapeOnTheWelcomePageEndsTheProgram) {
+  for (int key : {27, int('Q'), int('X')}) {
+    top = CreateStartScreens(nullptr);
+    Frame();
+    Prss_DeliverKey(key);
+    Frame();
+    EXPECT_EQ(top, nullptr) << key;
+    EXPECT_EQ(CurrentProcess, nullptr);
+  }
+  top = CreateStartScreens(nullptr);
+  Frame();
+  Prss_DeliverKey('A');  // other keys do nothing
+  Frame();
+  EXPECT_NE(top, nullptr);
+}
+
+TEST_F(Pages, ButtonsAreLeftOutOnUndrawnFramesAndUnderAnOpenScreen) {
+  top = CreateStartScreens(nullptr);
+  FrameSkipped = 1;
+  Frame();
+  EXPECT_EQ(ButtonCount + ValueControlCount, 0);
+  FrameSkipped = 0;
+  Frame();
+  EXPECT_EQ(ButtonCount, 1);
+  EXPECT_GE(ValueControlCount, 3);
+  // A screen open over the page: no sequence buttons, and a click where they were does nothing.
+  Prss* page = top->sub;
+  Prss* over = LoadHelpText(page, "over", "none", HELP_MODE_OK);
+  Prss_AddSub(page, over);
+  Frame();
+  StartScreenButton(top, 0, 1);
+  Frame();
+  EXPECT_EQ(PageOf(top), 0);
+  EXPECT_EQ(top->sub, page);
+}
+
+TEST_F(Pages, TheWelcomePageOffersEnglishAndInstalledLanguages) {
+  std::filesystem::create_directories("data/language");
+  top = CreateStartScreens(nullptr);
+  Frame();
+  const int without = ButtonCount;
+  { FILE* f = std::fopen("data/language/Deutsch.txt", "wb"); ASSERT_NE(f, nullptr); std::fclose(f); }
+  Frame();
+  EXPECT_EQ(ButtonCount, without + 1);
+}
+
+TEST_F(Pages, TheEntryPageExitButtonAndEscapeLeadThroughTheCredits) {
+  for (int useKey = 0; useKey < 2; ++useKey) {
+    top = CreateEntryPage(nullptr);
+    EXPECT_EQ(CfgWelcome, 0);
+    Frame();
+    EXPECT_TRUE(EntryPageIsIdle());
+    if (useKey)
+      Prss_DeliverKey(27);
+    else
+      Click(LEFT_X, BOTTOM_Y);
+    Frame();
+    ASSERT_NE(top, nullptr);
+    EXPECT_FALSE(EntryPageIsIdle());
+    Prss_DeliverKey(' ');  // any key ends the credits
+    Frame();
+    EXPECT_EQ(top, nullptr);
+  }
+}
+
+TEST_F(Pages, TheEntryPageCarriesOutAnExitActionAndEndsWithoutOne) {
+  top = CreateEntryPage(nullptr);
+  Frame();
+  RequestExit(1, nullptr);  // "entry": back to the entry page
+  Frame();
+  EXPECT_EQ(ExitRequested, 0);
+  EXPECT_EQ(ExitAction, 0u);
+  EXPECT_TRUE(EntryPageIsIdle());
+  ExitRequested = 1;  // a plain request to end: no credits
+  Frame();
+  EXPECT_EQ(top, nullptr);
+}
+
+TEST_F(Pages, TheEntryPageIsNotIdleUnderADialogOrAScreen) {
+  top = CreateEntryPage(nullptr);
+  Frame();
+  DialogOpen = 1;
+  EXPECT_FALSE(EntryPageIsIdle());
+  DialogOpen = 0;
+  Prss* help = LoadHelpText(top, "help", "none", HELP_MODE_OK);
+  Prss_AddSub(top, help);
+  EXPECT_FALSE(EntryPageIsIdle());
+  Prss_DeliverKey(27);  // closes the help screen only
+  Frame();
+  EXPECT_TRUE(EntryPageIsIdle());
+}
+
+TEST_F(Pages, TheCreditsEndAtOnceWhenTheProgramIsAskedToExit) {
+  top = OpenCreditsPage(nullptr);
+  Frame();
+  EXPECT_NE(top, nullptr);
+  ExitRequested = 1;
+  Frame();
+  EXPECT_EQ(top, nullptr);
+}
+
+}  // namespace

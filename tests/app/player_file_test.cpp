@@ -1,0 +1,399 @@
+// player_file_test.cpp - the player file, the keyboard steering file, update_cfg.txt, the
+// player's defaults and look-ups.
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "command_test_folder.h"
+#include "frontend/player_file.h"
+#include "platform/files.h"
+#include "race/race.h"
+#include "ui/text/language.h"
+
+namespace {
+
+using Bytes = std::string;
+
+// A file image built field by field, as an older program would have written it.
+struct Image {
+  Bytes bytes;
+  Image(const char* magic, int version) {
+    bytes.append(magic, 6);
+    bytes += static_cast<char>(version >> 8);
+    bytes += static_cast<char>(version);
+  }
+  void Byte(int v) { bytes += static_cast<char>(v); }
+  void Int(int32_t v) {
+    for (int i = 0; i < 4; ++i) Byte(static_cast<int>(static_cast<uint32_t>(v) >> (8 * i)));
+  }
+  void Float(float f) {
+    uint32_t v;
+    std::memcpy(&v, &f, 4);
+    Int(static_cast<int32_t>(v));
+  }
+  void Text(const char* text, int n) {
+    for (int i = 0; i < n; ++i) Byte(i < static_cast<int>(std::strlen(text)) ? text[i] : 0);
+  }
+  void Zeros(int n) { bytes.append(static_cast<size_t>(n), '\0'); }
+  const uint8_t* data() const { return reinterpret_cast<const uint8_t*>(bytes.data()); }
+};
+
+// A player file of the given version with options 1..11 = 11..21, position 42, the block
+// filled with 0x5A, "Garage", plate "AB 1234X" and count entries (value i, "car<i>", "long<i>").
+Image PlayerImage(int version, uint32_t flags, int count) {
+  Image im(PLAYER_FILE_MAGIC, version);
+  im.Int(0);
+  im.Int(42);
+  for (int n = 1; n <= 4; ++n) im.Byte(10 + n);
+  if (version >= 7)
+    for (int n = 5; n <= 7; ++n) im.Byte(10 + n);
+  im.Zeros(5);
+  for (int n = 8; n <= 11; ++n) im.Byte(10 + n);
+  im.bytes.append(256, '\x5A');
+  if (version >= 6) im.Int(static_cast<int32_t>(flags));
+  im.Text("Garage", 16);
+  im.Text("AB 1234X", 8);
+  im.Byte(count);
+  im.Zeros(3);
+  for (int i = 0; i < count; ++i) {
+    im.Int(i);
+    im.Text(("car" + std::to_string(i)).c_str(), 16);
+    if (version >= 6) im.Text(("long" + std::to_string(i)).c_str(), 32);
+  }
+  return im;
+}
+
+PlayerRecord SampleRecord() {
+  PlayerRecord p = {};
+  p.position = 17;
+  for (int n = 1; n <= PLAYER_OPTION_COUNT; ++n) p.options[n] = static_cast<uint8_t>(n * 3);
+  for (int i = 0; i < PLAYER_BLOCK_SIZE; ++i) p.block[i] = static_cast<uint8_t>(i);
+  std::strcpy(p.garageText, "Fifteen chars!!");
+  std::strcpy(p.plate, "PLATE 88");
+  for (int i = 0; i < PLAYER_CAR_COUNT; ++i) {
+    p.cars[i].value = i * 1000 - 1;
+    std::snprintf(p.cars[i].text, sizeof p.cars[i].text, "skin %d", i);
+    std::snprintf(p.cars[i].longText, sizeof p.cars[i].longText, "a longer text for car %d", i);
+  }
+  return p;
+}
+
+bool SameRecord(const PlayerRecord& a, const PlayerRecord& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+using PlayerFiles = CommandTestFolder;
+
+TEST_F(PlayerFiles, WrittenFileHasTheFixedLayoutAndReadsBack) {
+  std::strcpy(CfgPlayerName, "Alice");
+  const PlayerRecord sample = SampleRecord();
+  Player = sample;
+  ASSERT_EQ(SavePlayerFile(), 1);
+  const Bytes file = Read("data/misc/Alice.ply");
+  ASSERT_EQ(file.size(), 8u + 312u + 21u * 52u);
+  EXPECT_EQ(file.substr(0, 8), Bytes("ZKTPLY\0\x07", 8));
+  EXPECT_EQ(static_cast<uint8_t>(file[8 + 4]), 17);        // the position after the reserved word
+  EXPECT_EQ(static_cast<uint8_t>(file[8 + 8 + 6]), 21);    // option 7
+  EXPECT_EQ(static_cast<uint8_t>(file[8 + 20]), 24);       // option 8 after five reserved bytes
+  EXPECT_EQ(static_cast<uint8_t>(file[8 + 280]), 3);       // the flags word
+  EXPECT_EQ(file.substr(8 + 300, 8), "PLATE 88");          // the plate fills its 8 bytes
+  EXPECT_EQ(static_cast<uint8_t>(file[8 + 308]), 21);      // the count
+  EXPECT_EQ(file.substr(8 + 312, 4), Bytes("\xFF\xFF\xFF\xFF", 4));  // car 0's value -1
+
+  Player = PlayerRecord{};
+  EXPECT_EQ(LoadPlayerFile(0), 1);
+  EXPECT_TRUE(SameRecord(Player, sample));
+}
+
+TEST_F(PlayerFiles, OlderVersionsReadTheirOwnLayout) {
+  // Version 6: no bytes for options 5..7 (they become 1, 1, 0); flags and long texts present.
+  PlayerRecord p = SampleRecord();
+  const Image v6 = PlayerImage(6, 3, 21);
+  ASSERT_EQ(ReadPlayerFileImage(v6.data(), v6.bytes.size(), p), 1);
+  EXPECT_EQ(p.position, 42);
+  EXPECT_EQ(p.options[4], 14);
+  EXPECT_EQ(p.options[5], 1);
+  EXPECT_EQ(p.options[6], 1);
+  EXPECT_EQ(p.options[7], 0);
+  EXPECT_EQ(p.options[8], 18);
+  EXPECT_EQ(p.options[11], 21);
+  EXPECT_EQ(p.block[255], 0x5A);
+  EXPECT_STREQ(p.garageText, "Garage");
+  EXPECT_STREQ(p.plate, "AB 1234X");
+  EXPECT_EQ(p.cars[20].value, 20);
+  EXPECT_STREQ(p.cars[20].text, "car20");
+  EXPECT_STREQ(p.cars[20].longText, "long20");
+
+  // Version 5: no flags word, so the block and the long texts are cleared.
+  p = SampleRecord();
+  const Image v5 = PlayerImage(5, 0, 21);
+  ASSERT_EQ(ReadPlayerFileImage(v5.data(), v5.bytes.size(), p), 1);
+  EXPECT_EQ(p.options[5], 1);
+  EXPECT_EQ(p.options[11], 21);
+  EXPECT_EQ(p.block[0], 0);
+  EXPECT_STREQ(p.cars[3].text, "car3");
+  EXPECT_STREQ(p.cars[3].longText, "");
+
+  // Version 7 gives options 5..7 from the file.
+  const Image v7 = PlayerImage(7, 3, 21);
+  ASSERT_EQ(ReadPlayerFileImage(v7.data(), v7.bytes.size(), p), 1);
+  EXPECT_EQ(p.options[5], 15);
+  EXPECT_EQ(p.options[7], 17);
+
+  // Versions 4 and 8 are refused.
+  for (const int version : {4, 8}) {
+    const Image other = PlayerImage(version, 3, 21);
+    PlayerRecord kept = SampleRecord();
+    EXPECT_EQ(ReadPlayerFileImage(other.data(), other.bytes.size(), kept), 0) << version;
+    EXPECT_TRUE(SameRecord(kept, SampleRecord()));
+  }
+}
+
+TEST_F(PlayerFiles, FlagsSayWhichPartsAreValid) {
+  PlayerRecord p = SampleRecord();
+  const Image noBlock = PlayerImage(7, 1, 21);
+  ASSERT_EQ(ReadPlayerFileImage(noBlock.data(), noBlock.bytes.size(), p), 1);
+  EXPECT_EQ(p.block[10], 0);
+  EXPECT_STREQ(p.cars[1].longText, "long1");
+  const Image noTexts = PlayerImage(7, 2, 21);
+  ASSERT_EQ(ReadPlayerFileImage(noTexts.data(), noTexts.bytes.size(), p), 1);
+  EXPECT_EQ(p.block[10], 0x5A);
+  EXPECT_STREQ(p.cars[1].longText, "");
+  EXPECT_STREQ(p.cars[1].text, "car1");
+}
+
+TEST_F(PlayerFiles, EntryCountsOtherThanTheCarTable) {
+  PlayerRecord p = SampleRecord();
+  const Image more = PlayerImage(7, 3, 25);  // four entries past the cars are dropped
+  ASSERT_EQ(ReadPlayerFileImage(more.data(), more.bytes.size(), p), 1);
+  EXPECT_EQ(p.cars[20].value, 20);
+  const Image fewer = PlayerImage(7, 3, 5);  // the cars without an entry get none
+  ASSERT_EQ(ReadPlayerFileImage(fewer.data(), fewer.bytes.size(), p), 1);
+  EXPECT_EQ(p.cars[4].value, 4);
+  EXPECT_EQ(p.cars[5].value, -1);
+  EXPECT_STREQ(p.cars[5].text, "");
+  // Bytes after the last entry are left alone, as the older readers did.
+  Image trailing = PlayerImage(7, 3, 21);
+  trailing.Zeros(7);
+  EXPECT_EQ(ReadPlayerFileImage(trailing.data(), trailing.bytes.size(), p), 1);
+}
+
+TEST_F(PlayerFiles, EveryTruncationIsRefusedAndTheRecordKept) {
+  for (const int version : {5, 6, 7}) {
+    const Image good = PlayerImage(version, 3, 21);
+    for (size_t n = 0; n < good.bytes.size(); ++n) {
+      const Bytes cut(good.bytes.begin(), good.bytes.begin() + static_cast<long>(n));  // fresh copy for ASan
+      PlayerRecord p = SampleRecord();
+      EXPECT_EQ(ReadPlayerFileImage(reinterpret_cast<const uint8_t*>(cut.data()), cut.size(), p), 0) << n;
+      ASSERT_TRUE(SameRecord(p, SampleRecord())) << version << " cut at " << n;
+    }
+  }
+}
+
+TEST_F(PlayerFiles, DamagedFileIsReportedAndGivesDefaultsOnlyWhenAsked) {
+  std::strcpy(CfgPlayerName, "Bob");
+  const Image good = PlayerImage(7, 3, 21);
+  Write("data/misc/Bob.ply", good.bytes.substr(0, 400));
+  Player = SampleRecord();
+  EXPECT_EQ(LoadPlayerFile(0), 0);
+  EXPECT_TRUE(SameRecord(Player, SampleRecord()));
+  EXPECT_TRUE(Said("File is damaged : data\\misc\\Bob.ply"));
+  EXPECT_EQ(LoadPlayerFile(1), 0);
+  EXPECT_EQ(Player.position, PLAYER_DEFAULT_POSITION);
+  EXPECT_EQ(Player.cars[5].value, -1);
+
+  ClearLines();
+  Write("data/misc/Bob.ply", Bytes("ZKTKBS\0\0not a player", 20));
+  Player = SampleRecord();
+  EXPECT_EQ(LoadPlayerFile(0), 0);
+  EXPECT_TRUE(Said("File failed header check : data\\misc\\Bob.ply"));
+  EXPECT_TRUE(SameRecord(Player, SampleRecord()));
+
+  ClearLines();  // a missing file is the first run of a new player: no message
+  std::strcpy(CfgPlayerName, "Nobody");
+  EXPECT_EQ(LoadPlayerFile(1), 0);
+  EXPECT_TRUE(Lines().empty());
+}
+
+TEST_F(PlayerFiles, NamesAreCleanedAndTheOldFileRenamed) {
+  Write("data/misc/bad*name.ply", PlayerImage(7, 3, 21).bytes);
+  std::strcpy(CfgPlayerName, "bad*name");
+  EXPECT_EQ(LoadPlayerFile(1), 1);
+  EXPECT_STREQ(CfgPlayerName, "badname");
+  EXPECT_TRUE(Said("Corrected driver name"));
+  EXPECT_TRUE(std::filesystem::exists("data/misc/badname.ply"));
+  EXPECT_FALSE(std::filesystem::exists("data/misc/bad*name.ply"));
+
+  // A name that cannot name a file here is never used as a path.
+  std::strcpy(CfgPlayerName, "x/../evil");
+  Player = SampleRecord();
+  EXPECT_EQ(LoadPlayerFile(0), 0);
+  EXPECT_STREQ(CfgPlayerName, "x/../evil");  // the rename failed: the name is kept
+  EXPECT_TRUE(Said("Rename : Not found"));
+  EXPECT_TRUE(SameRecord(Player, SampleRecord()));
+  std::strcpy(CfgPlayerName, "../../evil");  // cleaned, it begins with a full stop
+  EXPECT_EQ(LoadPlayerFile(0), 0);
+  EXPECT_EQ(Player.position, PLAYER_DEFAULT_POSITION);  // a leading full stop gives the defaults
+}
+
+TEST_F(PlayerFiles, SavingNeedsANameAndKeepsTheOldFileOnFailure) {
+  CfgPlayerName[0] = 0;
+  EXPECT_EQ(SavePlayerFile(), 0);
+  EXPECT_FALSE(std::filesystem::exists("data/misc"));
+
+  std::strcpy(CfgPlayerName, "Carol");
+  Player = SampleRecord();
+  ASSERT_EQ(SavePlayerFile(), 1);
+  const Bytes before = Read("data/misc/Carol.ply");
+  Player.position = 99;
+  FilesInjectCommitFailures(1, ENOSPC);
+  EXPECT_EQ(SavePlayerFile(), 0);
+  FilesInjectCommitFailures(0, 0);
+  EXPECT_EQ(Read("data/misc/Carol.ply"), before);
+
+  EXPECT_EQ(PlayerFileExists("carol"), 1);  // any case
+  EXPECT_EQ(PlayerFileExists("../Carol"), 0);
+  EXPECT_EQ(RemovePlayerFile(), 1);
+  EXPECT_EQ(PlayerFileExists("Carol"), 0);
+}
+
+// ---- Keyboard steering file ----
+
+using KeyboardFiles = CommandTestFolder;
+
+TEST_F(KeyboardFiles, ValuesAreClampedAsRead) {
+  Image im(KBS_FILE_MAGIC, 0);
+  const float written[KBS_VALUE_COUNT] = {25.0f, -1.0f, 0.3f, std::numeric_limits<float>::quiet_NaN(),
+                                          0.5f, 2.0f, std::numeric_limits<float>::infinity(), 5.0f};
+  for (const float f : written) im.Float(f);
+  float values[KBS_VALUE_COUNT] = {};
+  ASSERT_EQ(ReadKbsFileImage(im.data(), im.bytes.size(), values), 1);
+  const float expected[KBS_VALUE_COUNT] = {10.0f, 0.0f, 0.3f, 1.0f, 0.5f, 1.2f, 1.0f, 10.0f};
+  for (int i = 0; i < KBS_VALUE_COUNT; ++i) EXPECT_FLOAT_EQ(values[i], expected[i]) << i;
+
+  for (size_t n = 0; n < im.bytes.size(); ++n) {
+    const Bytes cut(im.bytes.begin(), im.bytes.begin() + static_cast<long>(n));
+    float kept[KBS_VALUE_COUNT] = {7};
+    EXPECT_EQ(ReadKbsFileImage(reinterpret_cast<const uint8_t*>(cut.data()), cut.size(), kept), 0) << n;
+    EXPECT_EQ(kept[0], 7.0f);
+  }
+}
+
+TEST_F(KeyboardFiles, DefaultsRoundTripAndTheTextCommands) {
+  EXPECT_FLOAT_EQ(CfgKeyboardSteer[0], 6.0f);
+  EXPECT_FLOAT_EQ(CfgKeyboardSteer[5], 0.8f);
+  CfgKeyboardSteer[1] = 0.75f;
+  CfgHalfReduceSpeedKb = 120.0f;
+  Prss_SendMessage(nullptr, "/savekb mine", SOURCE_TYPED);
+  ASSERT_EQ(Read("data/misc/mine.kbs").size(), 8u + 32u);
+  LoadConfigFromText("", 0);
+  EXPECT_FLOAT_EQ(CfgKeyboardSteer[1], 0.4f);
+  Prss_SendMessage(nullptr, "/loadkb mine", SOURCE_TYPED);
+  EXPECT_FLOAT_EQ(CfgKeyboardSteer[1], 0.75f);
+  EXPECT_FLOAT_EQ(CfgHalfReduceSpeedKb, 120.0f);
+  EXPECT_FALSE(Said(ReplyText(53)));
+
+  Prss_SendMessage(nullptr, "/loadkb missing", SOURCE_TYPED);
+  EXPECT_TRUE(Said(ReplyText(53)));
+  Write("data/misc/short.kbs", Bytes("ZKTKBS\0\0\0\0\x20\x41", 12));
+  CfgKeyboardSteer[0] = 3.0f;
+  EXPECT_EQ(LoadKbsFile("short"), 0);
+  EXPECT_FLOAT_EQ(CfgKeyboardSteer[0], 3.0f);
+  Prss_SendMessage(nullptr, "/savekb ../outside", SOURCE_TYPED);
+  EXPECT_TRUE(Said(ReplyText(54)));
+  EXPECT_FALSE(std::filesystem::exists("data/outside.kbs"));
+}
+
+// ---- update_cfg.txt ----
+
+TEST(UpdateSettings, OnlyTheProgramsOwnVersionKeepsTheSetting) {
+  const std::string own = std::string("Version ") + PROGRAM_VERSION + "\nUpdate 0\n";
+  ReadUpdateConfigFromText(own.data(), own.size());
+  EXPECT_EQ(UpdateSetting, 0);
+  EXPECT_EQ(UpdateSettingInForce, 0);
+  const std::string older = "Version 0.0A01\nUpdate 0\n";
+  ReadUpdateConfigFromText(older.data(), older.size());
+  EXPECT_EQ(UpdateSetting, 1);
+  EXPECT_EQ(UpdateSettingInForce, 1);
+  const std::string large = std::string("Update 900\r\nVersion ") + PROGRAM_VERSION + "\r\n";
+  ReadUpdateConfigFromText(large.data(), large.size());
+  EXPECT_EQ(UpdateSetting, 255);
+  ReadUpdateConfigFromText("", 0);
+  EXPECT_EQ(UpdateSetting, 1);
+}
+
+using UpdateFile = CommandTestFolder;
+
+TEST_F(UpdateFile, WrittenFileReadsBack) {
+  ReadUpdateConfig();  // no file
+  EXPECT_EQ(UpdateSettingInForce, 1);
+  UpdateSetting = 2;
+  ASSERT_EQ(SaveUpdateConfig(), 1);
+  EXPECT_EQ(Read("update_cfg.txt"), std::string("Version ") + PROGRAM_VERSION + "\nUpdate 2\n");
+  UpdateSetting = 7;
+  ReadUpdateConfig();
+  EXPECT_EQ(UpdateSetting, 2);
+  EXPECT_EQ(UpdateSettingInForce, 2);
+}
+
+// ---- Defaults and look-ups ----
+
+TEST(PlayerDefaults, LanguageDefaultsFollowTheUsersLanguage) {
+  const char* saved = std::getenv("LANG");
+  const std::string keep = saved ? saved : "";
+  unsetenv("LC_ALL");
+  unsetenv("LC_MESSAGES");
+  setenv("LANG", "de_DE.UTF-8", 1);
+  SetLanguageDefaults();
+  EXPECT_EQ(Player.options[2], 1);
+  EXPECT_EQ(Player.options[11], 1);
+  setenv("LANG", "en_GB.UTF-8", 1);
+  SetLanguageDefaults();
+  EXPECT_EQ(Player.options[10], 0);
+  if (saved) setenv("LANG", keep.c_str(), 1); else unsetenv("LANG");
+}
+
+TEST(PlayerLookups, CarsAndTracksAreFoundWithoutRegardToCase) {
+  SetPlayerDefaults();
+  std::strcpy(CfgSelectedCar, "rc2");
+  EXPECT_EQ(FindCurrentCarInfo(), &Player.cars[FindCarShortName("RC2")]);
+  std::strcpy(CfgSelectedCar, "nothing");
+  EXPECT_EQ(FindCurrentCarInfo(), nullptr);
+  EXPECT_EQ(FindCarInfoByCode(CarCode(20)), &Player.cars[20]);
+  EXPECT_EQ(CarCode(0), 0x00314B5Au);  // "ZK1"
+  EXPECT_EQ(FindCarInfoByCode(0), nullptr);
+  EXPECT_EQ(FindTrackByName("riverbank"), 6);
+  EXPECT_EQ(FindTrackByName("Nowhere"), -1);
+}
+
+TEST(PlayerLookups, FlagsFollowControlModeAndOptions) {
+  PlayerRecord saved = Player;
+  Player = PlayerRecord{};
+  CfgDriverPosView = 0;
+  CfgControlModeInForce = 1;  // wheel: assisted while option 3 is 0
+  EXPECT_EQ(PlayerFlags(SHIFT_H_PATTERN), 0x208u);
+  EXPECT_EQ(PlayerFlags(SHIFT_OTHER), 0x200u);
+  Player.options[3] = 2;      // a separate shifter
+  EXPECT_EQ(PlayerFlags(SHIFT_H_PATTERN), 0x10u);
+  Player.options[7] = 1;
+  EXPECT_EQ(PlayerFlags(SHIFT_H_PATTERN), 0x210u);
+  Player.options[3] = 1;
+  Player.options[6] = 1;
+  EXPECT_EQ(PlayerFlags(SHIFT_H_PATTERN), 0x200u);
+  EXPECT_EQ(PlayerFlags(SHIFT_SEQUENTIAL), 0u);
+  Player.options[5] = 1;
+  EXPECT_EQ(PlayerFlags(SHIFT_MOTORBIKE), 0x200u);
+  EXPECT_EQ(PlayerFlags(SHIFT_PADDLE), 0x200u);
+  Player.options[9] = 1;      // the assist bit of the modes other than 0
+  EXPECT_EQ(PlayerFlags(SHIFT_PADDLE), 0x240u);
+  CfgControlModeInForce = 0;  // keyboard: assisted while option 4 is set
+  CfgDriverPosView = 1;
+  Player.options[4] = 1;
+  EXPECT_EQ(PlayerFlags(SHIFT_SEQUENTIAL_CUT), 0x2208u);
+  Player.options[8] = 1;
+  EXPECT_EQ(PlayerFlags(SHIFT_PADDLE), 0x2248u);
+  CfgDriverPosView = 0;
+  Player = saved;
+}
+
+}  // namespace

@@ -1,0 +1,282 @@
+// text_commands_test.cpp - typed lines, the command words, scripts and function-key messages.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "command_test_folder.h"
+#include "core/profiler.h"
+#include "race/race.h"
+#include "render/views.h"
+
+namespace {
+
+using TextCommands = CommandTestFolder;
+
+void Type(const char* line) { Prss_SendMessage(nullptr, line, SOURCE_TYPED); }
+
+void WriteScript(const char* name, const std::string& text) {
+  CommandTestFolder::Write(std::string("data/script/") + name + ".zkt", text);
+}
+
+TEST_F(TextCommands, FreeTextWordsKeepSlashesAndOthersSplit) {
+  Type("/echo a / b /c");
+  EXPECT_TRUE(Said("a / b /c"));
+  Type("/view heli /fov 70");
+  EXPECT_EQ(CommandState.view, 1);
+  float minimum = 0, maximum = 0, angle = 0;
+  EXPECT_FLOAT_EQ(GetFovLimits(&minimum, &maximum, &angle), 70.0f);
+  Type("/fov 5");
+  EXPECT_FLOAT_EQ(GetFovLimits(&minimum, &maximum, &angle), minimum);
+  Type("/horn /horn 3");  // the first horn has no value
+  EXPECT_TRUE(Said("This command needs a parameter"));
+  EXPECT_EQ(CommandState.horn, 2);
+}
+
+TEST_F(TextCommands, RepliesAndValuesOfCommonWords) {
+  Type("/aiskill 9");
+  EXPECT_TRUE(Said("/aiskill 5"));
+  Type("/aiskill 0");
+  EXPECT_TRUE(Said("/aiskill 1"));
+  Type("/window 800 600");
+  EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 800);
+  EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 600);
+  EXPECT_EQ(WindowRequest, WINDOW_REQUEST_NORMAL);
+  ClearLines();
+  Type("/window 8 600");
+  EXPECT_TRUE(Said("Parameter is not valid"));
+  Type("/window max");
+  EXPECT_EQ(WindowRequest, WINDOW_REQUEST_MAXIMISE);
+  Type("/press");
+  EXPECT_TRUE(Said("This command needs a parameter"));
+  Type("/ff 400");
+  EXPECT_EQ(CommandState.forceFeedback, 150);
+  Type("/debug 9");
+  EXPECT_TRUE(Said("debug 3"));
+  Type("/speedreduce 2");
+  EXPECT_TRUE(Said("speedreduce=1.00"));
+  Type("/mprsmooth 4");
+  EXPECT_TRUE(Said("MPR smooth 1"));
+  Type("/sync perhaps");
+  Type("/cp");
+  EXPECT_TRUE(Said("Command is for free view mode"));
+  Type("/status");
+  EXPECT_TRUE(Said("Invalid mode for command"));
+  Type("/siren fast");
+  EXPECT_TRUE(Said("Driver is not in race"));
+  Type("/o hello");
+  EXPECT_TRUE(Said("Ctrlink is not open"));
+  Type("/nosuchword 1");
+  EXPECT_TRUE(Said("Unknown command"));
+  Type("/spectv no");
+  EXPECT_NE(CfgScreenFlags & (1u << 20), 0u);
+  Type("/ss");
+  Type("/exit");
+  EXPECT_EQ(ExitRequested, 1);
+}
+
+TEST_F(TextCommands, TgZeroClearsTheProfilersCountsAndOtherValuesAreIgnored) {
+  ProfilerInit();
+  const int timer = ProfilerAddTimer("T");
+  Profiler.timers[timer].history[0] = 55;
+  Profiler.frameTotals[0] = 9;
+  Type("/tg 1");
+  EXPECT_EQ(Profiler.timers[timer].history[0], 55u);
+  Type("/tg 0");
+  EXPECT_EQ(Profiler.timers[timer].history[0], 0u);
+  EXPECT_EQ(Profiler.frameTotals[0], PROFILER_FIRST_TOTAL);
+}
+
+TEST_F(TextCommands, ControlsAxesAndKeys) {
+  Type("/axis steer 3");
+  EXPECT_EQ(AxisTable[0].input, 2);
+  Type("/axis clutch -1");
+  EXPECT_EQ(AxisTable[7].input, -1);
+  Type("/invert brake 1");
+  EXPECT_EQ(AxisTable[3].invert, 1);
+  ClearLines();
+  Type("/axis steer 81");
+  EXPECT_TRUE(Said("Parameter is not valid"));
+  Type("/axis wobble 1");
+  EXPECT_TRUE(Said("Unknown axis function"));
+  Type("/button throttle");
+  EXPECT_TRUE(Said("This command needs two parameters"));
+  Type("/button gear_3 1440");
+  EXPECT_EQ(ControlTable[32].button, 1439);
+  Type("/key steer_left a");
+  EXPECT_EQ(ControlTable[0].key, 'A');
+  Type("/key steer_right A");  // a key belongs to one control
+  EXPECT_EQ(ControlTable[0].key, CONTROL_NONE);
+  EXPECT_EQ(ControlTable[1].key, 'A');
+  Type("/key steer_left t");
+  EXPECT_TRUE(Said("T - talk"));
+  Type("/key ctrl_f1 Q");  // not among the first 37
+  EXPECT_TRUE(Said("Unknown key function"));
+  Type("/key steer_left ,");
+  EXPECT_TRUE(Said(", - less force"));
+  Type("/button ctrl_f1 2");
+  Type("/button alt_f1 2");  // a button belongs to one control
+  EXPECT_EQ(ControlTable[37].button, CONTROL_NONE);
+  EXPECT_EQ(ControlTable[49].button, 1);
+  Type("/wheel_turn 900");
+  EXPECT_FLOAT_EQ(WheelTurnDegrees, 900.0f);
+  Type("/axis clutch 3");  // an axis belongs to one control
+  EXPECT_EQ(AxisTable[0].input, AXIS_NONE);
+  EXPECT_EQ(AxisTable[7].input, 2);
+}
+
+TEST_F(TextCommands, CarSetupAndReplayNamesStayInTheirFolders) {
+  Type("/car zk2");
+  EXPECT_STREQ(CfgSelectedCar, "ZK2");
+  Type("/car XYZ");
+  EXPECT_TRUE(Said("Unknown car parameter"));
+  Type("/setup quick");
+  EXPECT_TRUE(Said("Setup was not found"));
+  Write("data/setups/ZK2_quick.set", "x");
+  Type("/setup quick");
+  EXPECT_STREQ(CfgSetupName, "quick");
+  ClearLines();
+  Type("/colour ../../x");
+  EXPECT_TRUE(Said("Colour was not found"));
+  Type("/spr lap");
+  EXPECT_TRUE(Said("Command is for entry screen only"));
+  EXPECT_EQ(PendingRequestType, 0);
+}
+
+TEST_F(TextCommands, ChatLinesAreGuardedAgainstFlooding) {
+  ProgramClock = 10000;
+  Type("hello");
+  EXPECT_STREQ(reinterpret_cast<const char*>(LastChatPacket + 4), "hello");
+  EXPECT_EQ(LastChatPacket[0], 5 / 4 + 2);
+  EXPECT_EQ(LastChatPacket[1], 1);
+  ProgramClock += 300;
+  Type("again");
+  EXPECT_STREQ(reinterpret_cast<const char*>(LastChatPacket + 4), "hello");
+  ProgramClock += 501;
+  Type("/me waves");
+  EXPECT_STREQ(reinterpret_cast<const char*>(LastChatPacket + 4), "/me waves");
+}
+
+TEST_F(TextCommands, ScriptsRunLinesAndReplyWithLineNumbers) {
+  WriteScript("setup", "  echo first\n// a comment\n/horn 9\n/\nhorn 2  \n");
+  Type("//setup");
+  EXPECT_TRUE(Said("first"));
+  EXPECT_TRUE(Said("setup : line 3 - Parameter is not valid"));
+  EXPECT_EQ(CommandState.horn, 1);
+  EXPECT_EQ(LastChatPacket[0], 0);  // a line without "/" is a command, never chat
+  EXPECT_EQ(ScriptDepth, 0);
+
+  WriteScript("inner", "//setup\n/run setup\n");  // "//" in a script is a comment
+  ClearLines();
+  Type("/run inner");
+  const std::vector<std::string> lines = Lines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "first"), 1);
+}
+
+TEST_F(TextCommands, ScriptLimitsAndErrors) {
+  WriteScript("self", "/run self\n");
+  Type("/run self");
+  EXPECT_TRUE(Said("Too many scripts"));
+  EXPECT_EQ(ScriptDepth, 0);
+
+  WriteScript("long", "/echo ok\n/echo " + std::string(100, 'x') + "\n/echo never\n");
+  Type("/run long");
+  EXPECT_TRUE(Said("ok"));
+  EXPECT_TRUE(Said("long : line 2 is too long"));
+  EXPECT_FALSE(Said("never"));
+
+  WriteScript("big", std::string(2049, ' '));
+  Type("/run big");
+  EXPECT_TRUE(Said("Script is too long"));
+  WriteScript("empty", "");
+  Type("/run empty");
+  EXPECT_TRUE(Said("Script is empty"));
+  Type("/run missing");
+  EXPECT_TRUE(Said("Can't open : missing"));
+  Type("/run ../../etc/passwd");
+  EXPECT_TRUE(Said("Can't open : ../../etc/passwd"));
+  Type(("/run " + std::string(40, 'n')).c_str());
+  EXPECT_TRUE(Said("Name is too long"));
+
+  WriteScript("paddle", "/echo paddle ran\n");
+  WriteScript("calls", "/run paddle\n");
+  Type("/run calls");
+  EXPECT_TRUE(Said("calls : line 1 - Script 'paddle' cannot be run from a script"));
+  EXPECT_FALSE(Said("paddle ran"));
+}
+
+TEST_F(TextCommands, WaitRunsAProgramWithItsArguments) {
+  Type("/wait sh -c \"echo spawned > out.txt\"");
+  EXPECT_EQ(Read("out.txt"), "spawned\n");
+  ClearLines();
+  Type("/wait no-such-program-here");
+  EXPECT_TRUE(Said("Parameter is not valid"));
+  Type(("/exec " + std::string(100, 'p')).c_str());
+  EXPECT_TRUE(Said("Parameter is too long"));
+}
+
+TEST_F(TextCommands, ControlLinkLinesCannotRunProgramsFilesOrScripts) {
+  WriteScript("s", "/echo script ran\n");
+  for (const char* line : {"/wait sh -c \"echo x > out.txt\"", "/exec touch out.txt", "/log other.log", "/run s",
+                           "//s", "/loadkb mine", "/setup any", "/player someone", "/spr lap"}) {
+    ClearLines();
+    Prss_SendMessage(nullptr, line, SOURCE_CTRLINK);
+    EXPECT_FALSE(Said("script ran")) << line;
+  }
+  EXPECT_FALSE(std::filesystem::exists("out.txt"));
+  EXPECT_FALSE(std::filesystem::exists("other.log"));
+  EXPECT_STREQ(LogFileName, "messages.log");
+}
+
+TEST_F(TextCommands, LogCommandStaysInTheWorkingFolder) {
+  Type("/log ../escaped.log");
+  EXPECT_TRUE(Said("Unknown error"));
+  EXPECT_FALSE(std::filesystem::exists("../escaped.log"));
+  Type("/log second.log");
+  EXPECT_STREQ(LogFileName, "second.log");
+  EXPECT_NE(Read("second.log").find("ZKT : 1.4C20"), std::string::npos);
+}
+
+TEST_F(TextCommands, FunctionKeyMessagesRunAsCommands) {
+  Type("/ctrlf 2 /echo from the key");
+  EXPECT_STREQ(FunctionKeyMessage(9), "/echo from the key");
+  Type("/altf 13 x");
+  EXPECT_TRUE(Said("Parameter is not valid"));
+  SendFunctionKeyMessage(9);
+  EXPECT_TRUE(Said("from the key"));
+  Type("/say /horn 4");
+  EXPECT_EQ(CommandState.horn, 3);
+}
+
+TEST_F(TextCommands, PressedKeysCountAsScriptDepth) {
+  ScriptDepth = MAX_SCRIPT_DEPTH;
+  Type("/press a");
+  EXPECT_TRUE(Said("Too many scripts"));
+  ScriptDepth = 0;
+  ClearLines();
+  Type("/press nosuchkey");
+  EXPECT_TRUE(Said("Parameter is not valid"));
+  EXPECT_EQ(LookupKeyName("f11"), 122);
+}
+
+TEST(CommandParsers, WordsPairsAndNumbers) {
+  char word[16];
+  EXPECT_STREQ(ParseCommandWord(sizeof word, word, "/fov=  70 x"), "70 x");
+  EXPECT_STREQ(word, "fov");
+  ParseCommandWord(4, word, "/longword");
+  EXPECT_STREQ(word, "lon");
+  char name[94];
+  EXPECT_STREQ(ParseQuotedName(name, "\"my prog\"  -a"), "-a");
+  EXPECT_STREQ(name, "my prog");
+  char pair[16];
+  int a = 0, b = 0;
+  EXPECT_EQ(ParseNameAndNumber("steer 5", pair, a), 0);
+  EXPECT_EQ(a, 5);
+  EXPECT_EQ(ParseNameAndNumber("steer", pair, a), 41);
+  EXPECT_EQ(ParseNameAndNumber("steer 5x", pair, a), 47);
+  EXPECT_EQ(ParseNameAndKey("horn ab", pair, a), 47);
+  EXPECT_EQ(ParseTwoNumbers("800 600", a, b), 0);
+  EXPECT_EQ(b, 600);
+  EXPECT_EQ(ParseTwoNumbers("800", a, b), 41);
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+# check_layers_test.cmake - the layer check finds an upward include, an upward link and a
+# circle of links in a small tree of its own, and passes the same tree without them.
+#
+#   cmake -DSOURCE_DIR=<tree> -DWORK_DIR=<scratch folder> -P tests/layers/check_layers_test.cmake
+cmake_minimum_required(VERSION 3.25)
+set(tree "${WORK_DIR}/layer_tree")
+file(REMOVE_RECURSE "${tree}")
+file(WRITE "${tree}/tools/layers.txt" "# folder library uses\nplatform zkt_platform -\ncore zkt_core platform\nui zkt_ui core\n")
+file(WRITE "${tree}/platform/CMakeLists.txt" "add_library(zkt_platform STATIC p.cpp)\n")
+file(WRITE "${tree}/platform/p.cpp" "#include <cstdio>\n")
+file(WRITE "${tree}/core/CMakeLists.txt" "add_library(zkt_core STATIC c.cpp)\ntarget_link_libraries(zkt_core PUBLIC zkt_platform)\n")
+file(WRITE "${tree}/core/c.cpp" "#include \"core/c.h\"\n#include \"platform/p.h\"\n")
+file(WRITE "${tree}/ui/CMakeLists.txt" "add_library(zkt_ui STATIC u.cpp)\ntarget_link_libraries(zkt_ui PUBLIC zkt_core)\n")
+file(WRITE "${tree}/ui/u.cpp" "#include \"core/c.h\"\n")
+file(WRITE "${tree}/tests/core/CMakeLists.txt" "zkt_add_test(NAME test_core LABEL unit LINK zkt_core SOURCES c_test.cpp)\n")
+file(WRITE "${tree}/tests/core/c_test.cpp" "#include \"core/c.h\"\n")
+
+function(run_check expect_success)
+  execute_process(COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${tree} -P ${SOURCE_DIR}/tools/check_layers.cmake
+                  RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(expect_success AND NOT result EQUAL 0)
+    message(FATAL_ERROR "a clean tree was refused:\n${out}")
+  elseif(NOT expect_success AND result EQUAL 0)
+    message(FATAL_ERROR "a faulty tree passed:\n${out}")
+  endif()
+  set(output "${out}" PARENT_SCOPE)
+endfunction()
+
+run_check(TRUE)
+
+# The faults: the foundation includes the interface, links it (a circle) and a core test
+# links the interface.
+file(APPEND "${tree}/core/c.cpp" "#include \"ui/u.h\"\n")
+file(APPEND "${tree}/core/CMakeLists.txt" "target_link_libraries(zkt_core PRIVATE zkt_ui)\n")
+file(WRITE "${tree}/tests/core/CMakeLists.txt" "zkt_add_test(NAME test_core LABEL unit LINK zkt_ui SOURCES c_test.cpp)\n")
+run_check(FALSE)
+foreach(expected "core/c.cpp: includes ui/u.h: core may not use ui"
+                 "zkt_core links zkt_ui: core may not use ui"
+                 "test_core links zkt_ui: core may not use ui"
+                 "the libraries form a circle")
+  string(FIND "${output}" "${expected}" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "the check did not say \"${expected}\":\n${output}")
+  endif()
+endforeach()
+
+# A matrix whose line names a folder below it is refused.
+file(WRITE "${tree}/tools/layers.txt" "platform zkt_platform ui\ncore zkt_core platform\nui zkt_ui core\n")
+file(REMOVE "${tree}/core/c.cpp")
+run_check(FALSE)
+string(FIND "${output}" "platform uses ui, which is not a line above it" at)
+if(at LESS 0)
+  message(FATAL_ERROR "the circle in the lines was not found:\n${output}")
+endif()
+message(STATUS "the layer check finds what runs against the layers")

@@ -1,0 +1,270 @@
+// controllers_test.cpp - the controller layer over SDL: virtual joysticks read in the raw
+// model, hot-plugging, names from the controller database, the haptic calls, and (where
+// the machine has /dev/uinput) a force-feedback device made by the kernel.
+#include <SDL.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/uinput.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "platform/controllers.h"
+#include "platform/haptic_recorder.h"
+#include "virtual_joystick.h"
+
+namespace {
+
+class Controllers : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(PlatformControllersStart(), 1) << PlatformLastControllerError(); }
+  void TearDown() override {
+    PlatformRecordHaptics(nullptr);
+    PlatformControllersStop();
+  }
+
+  // The device opened with that name, or -1.
+  static int Find(const char* name) {
+    for (int d = 0; d < PlatformControllerCount(); ++d) {
+      ControllerInfo info{};
+      if (PlatformControllerInfo(d, info) && std::strcmp(info.name, name) == 0) return d;
+    }
+    return -1;
+  }
+};
+
+TEST(ControllerScales, AxesEndsMapToTheEndsAndHatsToHundredthsOfADegree) {
+  EXPECT_EQ(ScaleControllerAxis(-32768), -1000);
+  EXPECT_EQ(ScaleControllerAxis(0), 0);
+  EXPECT_EQ(ScaleControllerAxis(32767), 1000);
+  EXPECT_EQ(ScaleControllerAxis(16384), 500);
+  EXPECT_EQ(ScaleControllerAxis(-16384), -500);
+  EXPECT_EQ(ScaleControllerAxis(1), 0);
+  EXPECT_EQ(HatDirection(SDL_HAT_UP), 0);
+  EXPECT_EQ(HatDirection(SDL_HAT_RIGHT), 9000);
+  EXPECT_EQ(HatDirection(SDL_HAT_DOWN), 18000);
+  EXPECT_EQ(HatDirection(SDL_HAT_LEFT), 27000);
+  EXPECT_EQ(HatDirection(SDL_HAT_RIGHTUP), 4500);
+  EXPECT_EQ(HatDirection(SDL_HAT_LEFTUP), 31500);
+  EXPECT_EQ(HatDirection(SDL_HAT_CENTERED), HAT_CENTRED);
+  EXPECT_EQ(HatDirection(SDL_HAT_UP | SDL_HAT_DOWN), HAT_CENTRED);  // no such direction
+}
+
+TEST_F(Controllers, AVirtualJoystickIsReadInTheRawModel) {
+  VirtualJoystick stick(3, 10, 2, "Test Wheel");
+  PlatformOpenControllers();
+  const int d = Find("Test Wheel");
+  ASSERT_GE(d, 0);
+  ControllerInfo info{};
+  ASSERT_EQ(PlatformControllerInfo(d, info), 1);
+  EXPECT_EQ(info.axisMask, 0x07);
+  EXPECT_EQ(info.buttonCount, 10);
+  EXPECT_EQ(info.hatCount, 2);
+  EXPECT_EQ(info.forceFeedback, 0);  // no virtual joystick plays a force
+
+  stick.Axis(0, -32768);
+  stick.Axis(1, 0);
+  stick.Axis(2, 32767);
+  stick.Button(9, true);
+  stick.Hat(0, SDL_HAT_UP);
+  stick.Hat(1, SDL_HAT_LEFTDOWN);
+  PlatformUpdateControllers();
+  ASSERT_EQ(PlatformPollController(d), CONTROLLER_OK);
+  ControllerState state;
+  ASSERT_EQ(PlatformReadController(d, state), CONTROLLER_OK);
+  EXPECT_EQ(state.axes[0], -1000);
+  EXPECT_EQ(state.axes[1], 0);
+  EXPECT_EQ(state.axes[2], 1000);
+  EXPECT_EQ(state.axes[3], 0);  // not present
+  EXPECT_EQ(state.buttons[9], 1);
+  EXPECT_EQ(state.buttons[0], 0);
+  EXPECT_EQ(state.hats[0], 0);
+  EXPECT_EQ(state.hats[1], 22500);
+  EXPECT_EQ(state.hats[2], HAT_CENTRED);
+
+  // Without force feedback the SDL calls refuse an effect.
+  int effect = 7;
+  EXPECT_EQ(PlatformCreateConstantForce(d, 2, effect), CONTROLLER_UNSUPPORTED);
+  EXPECT_EQ(effect, -1);
+}
+
+TEST_F(Controllers, HotPlugMarksTheDevicesChangedAndAnUnpluggedDeviceReadsNothing) {
+  auto first = std::make_unique<VirtualJoystick>(2, 4, 0, "First");
+  PlatformOpenControllers();
+  EXPECT_EQ(PlatformControllersChanged(), 0);
+  VirtualJoystick second(2, 4, 0, "Second");
+  PlatformUpdateControllers();
+  EXPECT_EQ(PlatformControllersChanged(), 1);
+  PlatformOpenControllers();
+  EXPECT_GE(Find("Second"), 0);
+  const int d = Find("First");
+  ASSERT_GE(d, 0);
+
+  first->Detach();
+  PlatformUpdateControllers();
+  EXPECT_EQ(PlatformControllersChanged(), 1);
+  EXPECT_EQ(PlatformPollController(d), CONTROLLER_UNPLUGGED);
+  EXPECT_EQ(PlatformAcquireController(d), CONTROLLER_UNPLUGGED);
+  ControllerState state;
+  EXPECT_EQ(PlatformReadController(d, state), CONTROLLER_UNPLUGGED);
+  EXPECT_EQ(state.hats[0], HAT_CENTRED);
+  PlatformOpenControllers();
+  EXPECT_EQ(Find("First"), -1);
+  EXPECT_GE(Find("Second"), 0);
+  // Calls on a device number no longer open are refused, never a crash.
+  EXPECT_EQ(PlatformPollController(CONTROLLER_MAX_DEVICES - 1), CONTROLLER_UNPLUGGED);
+  EXPECT_EQ(PlatformStartForceEffect(-1, 0, 1), CONTROLLER_UNPLUGGED);
+}
+
+// SDL's database knows a virtual game controller by the name it was given (its mappings
+// for virtual devices are made from the device itself, so no added mapping can rename it);
+// the device still reads with its own button numbers, not the database's.
+TEST_F(Controllers, AGameControllerIsNamedThroughTheDatabaseButKeepsItsOwnButtons) {
+  VirtualJoystick pad(6, 12, 1, "Known Pad", SDL_JOYSTICK_TYPE_GAMECONTROLLER);
+  PlatformOpenControllers();
+  const int d = Find("Known Pad");
+  ASSERT_GE(d, 0);
+  ControllerInfo info{};
+  PlatformControllerInfo(d, info);
+  EXPECT_EQ(info.buttonCount, 12);
+  EXPECT_EQ(info.axisMask, 0x3F);
+  pad.Button(7, true);
+  PlatformUpdateControllers();
+  ControllerState state;
+  ASSERT_EQ(PlatformReadController(d, state), CONTROLLER_OK);
+  for (int b = 0; b < 12; ++b) EXPECT_EQ(state.buttons[b], b == 7 ? 1 : 0) << b;
+}
+
+TEST_F(Controllers, TheRecordingHapticCallsStandInForTheDevice) {
+  HapticRecorder recorder;
+  recorder.forceFeedbackDevices = 1;
+  PlatformRecordHaptics(&recorder);
+  VirtualJoystick stick(2, 2, 0, "Forceful");
+  PlatformOpenControllers();
+  const int d = Find("Forceful");
+  ASSERT_GE(d, 0);
+  ControllerInfo info{};
+  PlatformControllerInfo(d, info);
+  EXPECT_EQ(info.forceFeedback, d == 0 ? 1 : 0);
+  int effect = -1;
+  EXPECT_EQ(PlatformCreateConstantForce(d, 2, effect), CONTROLLER_OK);
+  EXPECT_EQ(effect, 1);
+  EXPECT_EQ(PlatformStartForceEffect(d, effect, 1), CONTROLLER_OK);
+  PlatformReleaseForceEffect(d, effect);
+  PlatformCloseControllers();
+  const std::string n = std::to_string(d);
+  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"create " + n + " axes 2", "start " + n + " effect 1 times 1",
+                                                     "release " + n + " effect 1", "close " + n}));
+}
+
+// ---- A force-feedback device made through the kernel's uinput ----
+
+// A joystick with two axes, two buttons and a constant force; the kernel's effect uploads
+// are answered from a thread of its own, as a driver would.
+class UinputWheel {
+ public:
+  bool Create(const char* name) {
+    fd_ = open("/dev/uinput", O_RDWR | O_NONBLOCK);
+    if (fd_ < 0) return false;
+    ioctl(fd_, UI_SET_EVBIT, EV_KEY);
+    ioctl(fd_, UI_SET_KEYBIT, BTN_TRIGGER);
+    ioctl(fd_, UI_SET_KEYBIT, BTN_THUMB);
+    ioctl(fd_, UI_SET_EVBIT, EV_ABS);
+    ioctl(fd_, UI_SET_ABSBIT, ABS_X);
+    ioctl(fd_, UI_SET_ABSBIT, ABS_Y);
+    ioctl(fd_, UI_SET_EVBIT, EV_FF);
+    ioctl(fd_, UI_SET_FFBIT, FF_CONSTANT);
+    ioctl(fd_, UI_SET_FFBIT, FF_GAIN);
+    for (int code : {ABS_X, ABS_Y}) {
+      uinput_abs_setup abs{};
+      abs.code = static_cast<__u16>(code);
+      abs.absinfo.minimum = -32768;
+      abs.absinfo.maximum = 32767;
+      ioctl(fd_, UI_ABS_SETUP, &abs);
+    }
+    uinput_setup setup{};
+    setup.id.bustype = BUS_USB;
+    setup.id.vendor = 0x1209;
+    setup.id.product = 0x0001;
+    std::snprintf(setup.name, sizeof setup.name, "%s", name);
+    setup.ff_effects_max = 4;
+    if (ioctl(fd_, UI_DEV_SETUP, &setup) < 0 || ioctl(fd_, UI_DEV_CREATE) < 0) return false;
+    created_ = true;
+    service_ = std::thread([this] { Serve(); });
+    return true;
+  }
+
+  ~UinputWheel() {
+    stop_ = true;
+    if (service_.joinable()) service_.join();
+    if (created_) ioctl(fd_, UI_DEV_DESTROY);
+    if (fd_ >= 0) close(fd_);
+  }
+
+  int uploads = 0;
+
+ private:
+  void Serve() {
+    while (!stop_) {
+      pollfd p{fd_, POLLIN, 0};
+      if (poll(&p, 1, 10) <= 0) continue;
+      input_event ev{};
+      while (read(fd_, &ev, sizeof ev) == static_cast<ssize_t>(sizeof ev)) {
+        if (ev.type != EV_UINPUT) continue;
+        if (ev.code == UI_FF_UPLOAD) {
+          uinput_ff_upload up{};
+          up.request_id = static_cast<__u32>(ev.value);
+          ioctl(fd_, UI_BEGIN_FF_UPLOAD, &up);
+          up.retval = 0;
+          ioctl(fd_, UI_END_FF_UPLOAD, &up);
+          ++uploads;
+        } else if (ev.code == UI_FF_ERASE) {
+          uinput_ff_erase erase{};
+          erase.request_id = static_cast<__u32>(ev.value);
+          ioctl(fd_, UI_BEGIN_FF_ERASE, &erase);
+          erase.retval = 0;
+          ioctl(fd_, UI_END_FF_ERASE, &erase);
+        }
+      }
+    }
+  }
+
+  int fd_ = -1;
+  bool created_ = false;
+  std::atomic<bool> stop_{false};
+  std::thread service_;
+};
+
+TEST_F(Controllers, AKernelForceFeedbackDevicePlaysAConstantForce) {
+  if (access("/dev/uinput", W_OK) != 0) GTEST_SKIP() << "no /dev/uinput on this machine";
+  UinputWheel wheel;
+  ASSERT_TRUE(wheel.Create("ZKT Test Wheel"));
+  int d = -1;
+  for (int tries = 0; tries < 200 && d < 0; ++tries) {  // the device node appears shortly
+    SDL_Delay(10);
+    PlatformUpdateControllers();
+    PlatformOpenControllers();
+    d = Find("ZKT Test Wheel");
+  }
+  if (d < 0) GTEST_SKIP() << "the uinput device did not reach SDL (no access to /dev/input here)";
+  ControllerInfo info{};
+  ASSERT_EQ(PlatformControllerInfo(d, info), 1);
+  EXPECT_EQ(info.axisMask, 0x03);
+  ASSERT_EQ(info.forceFeedback, 1);
+  int effect = -1;
+  ASSERT_EQ(PlatformCreateConstantForce(d, 2, effect), CONTROLLER_OK) << PlatformLastControllerError();
+  EXPECT_GE(effect, 0);
+  EXPECT_GE(wheel.uploads, 1);
+  EXPECT_EQ(PlatformAcquireForceDevice(d), CONTROLLER_OK);
+  EXPECT_EQ(PlatformStartForceEffect(d, effect, 1), CONTROLLER_OK);
+  EXPECT_EQ(PlatformUnacquireForceDevice(d), CONTROLLER_OK);
+  PlatformReleaseForceEffect(d, effect);
+  PlatformCloseControllers();
+}
+
+}  // namespace

@@ -1,0 +1,259 @@
+// object_mesh_test.cpp - flat-shaded meshes on the null device: triangle normals, the physics
+// limits and collision meshes, flat batches of 20480 triangles, colours, shadows and posed
+// drawing, scaling and bounds.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "core/gamma_tables.h"
+#include "render/device.h"
+#include "render/immediate.h"
+#include "render/object_mesh.h"
+#include "render/views.h"
+#include "tests/render/mesh_fixtures.h"
+#include "tests/render/null_renderer.h"
+#include "ui/text/text_colours.h"
+
+namespace {
+
+// An object of n points on a circle and t triangles fanned over them (point 0 the hub).
+Obj3d* Fan(int points, int triangles) {
+  Obj3d* o = NewObj3d();
+  AllocateMeshArrays(*o, points, triangles);
+  for (int i = 0; i < points; ++i) {
+    o->points[i].x = i * 65536;
+    o->points[i].y = (i % 2) * 65536;
+  }
+  for (int i = 0; i < triangles; ++i) {
+    Obj3dTriangle& t = o->triangles[i];
+    Obj3dPoint* a = &o->points[0];
+    Obj3dPoint* b = &o->points[1 + i % (points - 2)];
+    Obj3dPoint* c = &o->points[2 + i % (points - 2)];
+    InitTriangleRecord(t, a, b, c, RgbWord(200, 100, 50), uint16_t(i));
+  }
+  return o;
+}
+
+TEST(ObjectTriangles, NormalsHaveLength65536AndADegenerateTriangleNone) {
+  Obj3dPoint p[3] = {};
+  p[1].x = 65536;
+  p[2].y = 2 * 65536;
+  Obj3dTriangle t{};
+  InitTriangleRecord(t, &p[0], &p[1], &p[2], 0x123456u, 0x81);
+  EXPECT_EQ(t.normal[0], 0);
+  EXPECT_EQ(t.normal[1], 0);
+  EXPECT_EQ(t.normal[2], 65536);
+  EXPECT_EQ(t.colour, 0x123456u);
+  EXPECT_EQ(t.surface, 0x81);
+  EXPECT_EQ(t.points[2], &p[2]);
+  p[1].x = p[2].y = 0;
+  InitTriangleRecord(t, &p[0], &p[1], &p[2], 0, 0);
+  EXPECT_EQ(t.normal[0], 0);
+  EXPECT_EQ(t.normal[1], 0);
+  EXPECT_EQ(t.normal[2], 0) << "all three points in one place";
+}
+
+TEST(ObjectPhysics, LimitsAndTheirTextsInOrder) {
+  struct Case {
+    int points, triangles, larger;
+    const char* applied;  // ApplyPhysicsLimits
+    const char* checked;  // CheckPhysicsMesh
+  };
+  const Case cases[] = {
+      {0, 0, 0, "No physics - no points in lowest LOD", "No physics - no points in lowest LOD"},
+      {3, 0, 0, "No physics - no triangles in lowest LOD", "No physics - no triangles in lowest LOD"},
+      {120, 240, 0, nullptr, "No physics - more than 24 vertices in lowest LOD"},
+      {121, 240, 0, "No physics - too many vertices", "No physics - more than 24 vertices in lowest LOD"},
+      {120, 241, 0, "No physics - too many triangles", "No physics - more than 24 vertices in lowest LOD"},
+      {24, 42, 0, nullptr, nullptr},
+      {25, 42, 0, nullptr, "No physics - more than 24 vertices in lowest LOD"},
+      {24, 43, 0, nullptr, "No physics - more than 42 triangles in lowest LOD"},
+      {32, 60, 1, nullptr, nullptr},
+      {33, 60, 1, nullptr, "No physics - more than 32 vertices in lowest LOD"},
+      {32, 61, 1, nullptr, "No physics - more than 60 triangles in lowest LOD"},
+  };
+  for (const Case& c : cases) {
+    Obj3d* o = Fan(std::max(c.points, 3), c.triangles);
+    o->pointCount = c.points;  // the arrays stay; only the counts are tested
+    CollisionMesh owner{};
+    owner.physics[0] = 9;
+    const char* applied = ApplyPhysicsLimits(*o);
+    const char* checked = CheckPhysicsMesh(*o, owner, c.larger);
+    EXPECT_STREQ(applied, c.applied) << c.points << " points, " << c.triangles << " triangles";
+    EXPECT_STREQ(checked, c.checked) << c.points << " points, " << c.triangles << " triangles";
+    if (checked) {
+      EXPECT_EQ(owner.physics[0], 9) << "a refused object leaves the owner as it was";
+    }
+    o->pointCount = std::max(c.points, 3);
+    FreeCollisionMesh(owner);
+    DeleteDrawMesh(o);
+  }
+}
+
+TEST(ObjectPhysics, TheCollisionMeshTakesThePointsInMetresAndTheirTriangles) {
+  Obj3d* o = Fan(5, 3);
+  o->physics[0] = 4;
+  o->physics[1] = 7;
+  CollisionMesh owner{};
+  ASSERT_EQ(CheckPhysicsMesh(*o, owner, 0), nullptr);
+  EXPECT_EQ(owner.physics[0], 4);
+  EXPECT_EQ(owner.physics[1], 7);
+  ASSERT_EQ(owner.pointCount, 5);
+  ASSERT_EQ(owner.triangleCount, 3);
+  EXPECT_EQ(owner.points[3].position[0], 3.0f);
+  EXPECT_EQ(owner.points[3].position[1], 1.0f);
+  EXPECT_EQ(owner.points[3].rest[0], 0.0f);
+  EXPECT_EQ(owner.triangles[2].points[0], &owner.points[0]);
+  EXPECT_EQ(owner.triangles[2].points[2], &owner.points[4]) << "the same places as the object's points";
+  EXPECT_FLOAT_EQ(owner.triangles[0].normal[2], float(o->triangles[0].normal[2]) / 65536.0f);
+  // A second check replaces the owner's mesh.
+  ASSERT_EQ(CheckPhysicsMesh(*o, owner, 0), nullptr);
+  EXPECT_EQ(owner.pointCount, 5);
+  o->triangles[1].points[1] = nullptr;
+  EXPECT_STREQ(CheckPhysicsMesh(*o, owner, 0), "No physics - bad triangle in lowest LOD");
+  EXPECT_EQ(owner.pointCount, 5);
+  FreeCollisionMesh(owner);
+  DeleteDrawMesh(o);
+}
+
+class ObjectDrawing : public NullRenderer {
+ protected:
+  void SetUp() override {
+    NullRenderer::SetUp();
+    InitSinCosTables();
+    MeshDisplay = MeshDisplaySettings{};
+    const int32_t position[3] = {0, 0, 0}, light[3] = {0, 0, 65536};
+    const float direction[3] = {0, 0, 1};
+    InitView(view_, position, direction, light);
+    SetViewLightColours(1);
+    LightingMode = 0;
+  }
+  void TearDown() override {
+    MeshDisplay = MeshDisplaySettings{};
+    LightingMode = 0;
+  }
+  static std::vector<uint8_t> StreamVertices() { return ReadBuffer(StreamLines3D.vertexBuffer->buffer); }
+  static std::vector<uint8_t> StreamIndices() { return ReadBuffer(StreamLines3D.indexBuffer->buffer); }
+  View view_{};
+};
+
+TEST_F(ObjectDrawing, FlatTrianglesComeInBatchesOf20480WithTheirIndicesReversed) {
+  Obj3d* o = Fan(4, 20481);
+  o->world.translation = IntVector{0, 0, 65536};
+  uint32_t draws = Gfx.drawCalls;
+  EXPECT_EQ(o->Draw(0, nullptr), 0);
+  EXPECT_EQ(Gfx.drawCalls, draws + 2) << "20480 triangles, then one";
+  // The last batch holds triangle 20480: points 0, 1 + 20480 % 2, 2 + 20480 % 2.
+  std::vector<uint8_t> v = StreamVertices(), i = StreamIndices();
+  EXPECT_EQ(VertexAt<VertexLine3D>(v, 0).z, 1.0f) << "world positions";
+  EXPECT_EQ(VertexAt<VertexLine3D>(v, 1).x, 1.0f) << "the stored order";
+  EXPECT_EQ(VertexAt<VertexLine3D>(v, 2).x, 2.0f);
+  EXPECT_EQ(i[0], 2);
+  EXPECT_EQ(i[2], 1);
+  EXPECT_EQ(i[4], 0);
+  const Obj3dTriangle& last = o->triangles[20480];
+  EXPECT_EQ(VertexAt<VertexLine3D>(v, 0).colour, ColourWithLighting(last.worldNormal, last.colour));
+  EXPECT_EQ(last.worldNormal[2], last.normal[2]);
+
+  MeshDisplay.showWholeObjects = 0;
+  draws = Gfx.drawCalls;
+  o->Draw(0, nullptr);
+  EXPECT_EQ(Gfx.drawCalls, draws) << "hidden by the view switch";
+  DeleteDrawMesh(o);
+}
+
+TEST_F(ObjectDrawing, SurfaceColoursAreTheCodeColoursOrBlack) {
+  Obj3d* o = Fan(3, 1);
+  o->triangles[0].surface = 0x85;  // code 5
+  FixedTransform identity;
+  SetIdentityTransform(identity);
+  o->DrawSurfaceColours(identity, 0);
+  EXPECT_EQ(MeshDisplay.drawMode, 0) << "the draw mode is put back";
+  ColourWord c = ColourCodeTable[5];
+  const uint32_t want = 0xFF000000u | uint32_t(BrightnessTable[ColourRed(c)]) << 16 |
+                        uint32_t(BrightnessTable[ColourGreen(c)]) << 8 | BrightnessTable[ColourBlue(c)];
+  EXPECT_EQ(VertexAt<VertexLine3D>(StreamVertices(), 0).colour, want);
+  o->DrawSurfaceColours(identity, 1);
+  EXPECT_EQ(VertexAt<VertexLine3D>(StreamVertices(), 0).colour, 0xFF000000u);
+  DeleteDrawMesh(o);
+}
+
+TEST_F(ObjectDrawing, ShadowsLieOnTheGroundAlongTheLightAndNeedALightFromAbove) {
+  Obj3d* o = Fan(3, 1);
+  for (int i = 0; i < 3; ++i) o->points[i].z = 2 * 65536;
+  view_.lightDirection[0] = 65536;
+  view_.lightDirection[1] = 0;
+  view_.lightDirection[2] = 2 * 65536;  // one across for two up
+  view_.ambient[0] = 1.0f;
+  view_.ambient[1] = 0.5f;
+  view_.ambient[2] = 0.0f;
+  MeshDisplay.shadowTint[0] = MeshDisplay.shadowTint[1] = MeshDisplay.shadowTint[2] = 0.5f;
+  FixedTransform identity;
+  SetIdentityTransform(identity);
+  uint32_t draws = Gfx.drawCalls;
+  o->DrawShadow(identity);
+  EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  std::vector<uint8_t> v = StreamVertices();
+  VertexLine3D hub = VertexAt<VertexLine3D>(v, 0), second = VertexAt<VertexLine3D>(v, 1);
+  EXPECT_NEAR(hub.x, -1.0f, 1e-4f) << "2 m up, moved back 1 m along the light";
+  EXPECT_NEAR(hub.z, 0.0f, 1e-4f);
+  EXPECT_NEAR(second.x, 0.0f, 1e-4f);
+  EXPECT_NEAR(second.y, 1.0f, 1e-4f);
+  EXPECT_EQ(hub.colour, 0xFF000000u | 128u << 16 | 64u << 8) << "ambient x tint";
+
+  view_.lightDirection[2] = 2047;
+  draws = Gfx.drawCalls;
+  o->DrawShadow(identity);
+  EXPECT_EQ(Gfx.drawCalls, draws) << "a light below 1/32 up casts no shadow";
+  view_.lightDirection[2] = 2048;
+  MeshDisplay.shadowSetting = 0;
+  o->DrawShadow(identity);
+  EXPECT_EQ(Gfx.drawCalls, draws) << "shadows switched off";
+  DeleteDrawMesh(o);
+}
+
+TEST_F(ObjectDrawing, PosedTrianglesAreLitByTheNormalOfTheirMovedPoints) {
+  Obj3d* o = Fan(3, 1);
+  o->points[2].frame = 1;
+  FixedTransform frames[2];
+  SetIdentityTransform(frames[0]);
+  SetIdentityTransform(frames[1]);
+  frames[1].translation = IntVector{0, 0, 65536};  // the third point lifts: the normal tilts
+  FixedTransform identity;
+  SetIdentityTransform(identity);
+  o->DrawPosed(identity, frames, 2, 0, nullptr);
+  // Points (0,0,0), (1,1,0), (2,0,1): n = (1,1,0) x (2,0,1) = (1,-1,-2), scaled to 65536.
+  const double length = std::sqrt(6.0);
+  const int32_t normal[3] = {int32_t(std::lround(65536 / length)), int32_t(std::lround(-65536 / length)),
+                             int32_t(std::lround(-2 * 65536 / length))};
+  EXPECT_EQ(VertexAt<VertexLine3D>(StreamVertices(), 0).colour, ColourWithLighting(normal, o->triangles[0].colour));
+  EXPECT_EQ(VertexAt<VertexLine3D>(StreamVertices(), 2).z, 1.0f);
+  DeleteDrawMesh(o);
+}
+
+TEST_F(ObjectDrawing, ScalingBoundsRadiusAndCounts) {
+  Obj3d* o = Fan(3, 1);
+  o->points[2].z = -3 * 65536;
+  o->ScalePoints(0.5f);
+  EXPECT_EQ(o->points[2].x, 65536);
+  EXPECT_EQ(o->points[2].z, -3 * 32768);
+  o->CalcBounds();
+  EXPECT_EQ(o->boundsMin[2], -3 * 32768);
+  EXPECT_EQ(o->boundsMax[0], 65536);
+  EXPECT_EQ(o->boundsMax[1], 32768);
+  o->CalcRadius();
+  EXPECT_NEAR(o->radius, std::sqrt(1.0 + 2.25) * 65536, 2);
+  Obj3d* empty = NewObj3d();
+  empty->boundsMax[0] = 5;
+  empty->CalcBounds();
+  EXPECT_EQ(empty->boundsMax[0], 0) << "no points: zero corners";
+  AddChildMesh(*o, empty);
+  int points = 0;
+  o->CountPoints(points);
+  EXPECT_EQ(points, 3);
+  DeleteDrawMesh(o);
+}
+
+}  // namespace
