@@ -14,7 +14,7 @@ rm -f "$scratch/deb.log" "$scratch/zkt_instance.sock"
 printf 'Welcome C 0\n' > "$scratch/cfg.txt"
 cd "$scratch"
 xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
-  "$1" & pid=$!
+  "$1" 2>/dev/null & pid=$!
   sleep 3
   ticks() { awk "{ print \$14 + \$15 }" /proc/$pid/stat; }
   before=$(ticks)
