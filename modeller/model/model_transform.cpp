@@ -93,8 +93,11 @@ void ModelObject::TransformMappings(const IntVector& by, const FixedMatrix& rota
       MatrixMultiply(rotation, own, composed);
       float angles[3];
       MatrixToAngles(composed, angles);
-      m.direction = PackDirection(RadiansToQuarterDegrees(angles[0]), RadiansToQuarterDegrees(angles[1]),
-                                  RadiansToQuarterDegrees(angles[2]));
+      // A half turn is +720 (not -720), as the axis codes have it.
+      auto halfTurnPositive = [](int units) { return units == -720 ? 720 : units; };
+      m.direction = PackDirection(halfTurnPositive(RadiansToQuarterDegrees(angles[0])),
+                                  RadiansToQuarterDegrees(angles[1]),
+                                  halfTurnPositive(RadiansToQuarterDegrees(angles[2])));
     } else if (direction) {
       m.direction = *direction;
     }
