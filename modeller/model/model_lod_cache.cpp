@@ -160,9 +160,9 @@ struct CacheBuilder {
         tooSmall = true;
         continue;
       }
-      // The angle between the edge leaving the corner and the edge arriving, reversed.
-      const Vec out = edges[i], in = edges[previous];
-      const float cosine = std::clamp(-Dot(out, in) / product, -1.0f, 1.0f);
+      // The edges as walked turn by the corner's outer angle; pi minus it is the angle
+      // inside the triangle, which weights the corner's share of the face normal.
+      const float cosine = std::clamp(Dot(edges[previous], edges[i]) / product, -1.0f, 1.0f);
       const float weight = PI_F - std::acos(cosine);
       const Vec weighted{face.x * weight, face.y * weight, face.z * weight};
       if (Dot(weighted, weighted) < CACHE_THIN_NORMAL) tooThin = true;
@@ -189,14 +189,15 @@ struct CacheBuilder {
     for (size_t i = first; i < vertices.size(); ++i) {
       ModelCacheVertex& v = vertices[i];
       float* n = v.normal;
-      const float squared = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+      // In double: a normal along an axis comes out exactly 1 long.
+      const double squared = double(n[0]) * n[0] + double(n[1]) * n[1] + double(n[2]) * n[2];
       if (squared < CACHE_THIN_NORMAL) {
         Count(PROBLEM_BAD_NORMAL, v.point, &sources[i * 3]);
         n[0] = n[1] = 0.0f;
         n[2] = 1.0f;
       } else {
-        const float scale = 1.0f / std::sqrt(squared);
-        for (int k = 0; k < 3; ++k) n[k] *= scale;
+        const double length = std::sqrt(squared);
+        for (int k = 0; k < 3; ++k) n[k] = float(n[k] / length);
       }
       if (skeleton) {
         const FixedMatrix& r = skeleton->bones[v.transform].frame.rotation;
