@@ -3,6 +3,7 @@
 // straddle two textures, and the limits of the merged mesh.
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "core/report.h"
@@ -66,16 +67,19 @@ struct LevelBuild {
   const FixedMatrix* normalMatrix;  // for the points of translucent colours; null: none
   int lod;
 
-  // The cutout a cache vertex is drawn with: its mapping's first or second by its side.
-  const Cutout* CutoutOf(const ModelCacheVertex& v) const {
-    if (v.mapping >= o.mappingCount) return nullptr;
-    const uint16_t c = o.mappings[v.mapping].cutout[v.side & CACHE_SIDE_MIRRORED];
+  // The cutout a cache vertex is drawn with through a mapping: its first or second by the
+  // vertex's side.  Null for an index past the lists.
+  const Cutout* CutoutOf(const ModelCacheVertex& v, int mapping) const {
+    if (mapping >= o.mappingCount) return nullptr;
+    const uint16_t c = o.mappings[mapping].cutout[v.side & CACHE_SIDE_MIRRORED];
     return c < o.cutoutCount ? &o.cutouts[c] : nullptr;
   }
 
-  GouraudPoint Point(int index) const {
+  // The mesh point of a cache vertex, textured and coloured through a mapping (its own but
+  // for the copies of a triangle that straddles two textures).
+  GouraudPoint Point(int index, int mappingIndex) const {
     const ModelCacheVertex& v = cache.vertices[index];
-    const ModelMapping& mapping = o.mappings[v.mapping];
+    const ModelMapping& mapping = o.mappings[mappingIndex];
     GouraudPoint p{};
     p.frame = v.transform;
     p.flags = v.side & CACHE_SIDE_LIGHTING;
@@ -95,57 +99,90 @@ struct LevelBuild {
     p.ny = normal[1];
     p.nz = normal[2];
     float uv[2];
-    ComputeTextureCoordinates(uv, &cache.sourcePositions[size_t(index) * 3], mapping, *CutoutOf(v),
-                              o.mappingMatrices[v.mapping]);
+    ComputeTextureCoordinates(uv, &cache.sourcePositions[size_t(index) * 3], mapping, *CutoutOf(v, mappingIndex),
+                              o.mappingMatrices[mappingIndex]);
     p.u = uv[0];
     p.v = uv[1];
     p.colour = ColourRecord(mapping);
     return p;
   }
 
-  // One pass over every part; false when a mapping was repaired and the pass must start again.
-  bool Pass(std::vector<PartBuild>& parts, std::vector<uint8_t>& dropped, bool& droppedShown) const {
-    std::vector<int32_t> remap(size_t(cache.vertexCount));
+  // The part of a texture; -1 for none.
+  static int PartOf(const std::vector<PartBuild>& parts, const Cutout* cutout) {
+    if (!cutout || !cutout->texture) return -1;
+    for (size_t i = 0; i < parts.size(); ++i)
+      if (parts[i].key == cutout->texture) return int(i);
+    return -1;
+  }
+
+  // One pass over every part; false when a mapping was repaired and the pass must start
+  // again.  A vertex goes to the part of its mapping's texture; a triangle whose three
+  // corners went to one part is drawn there.  One that straddles two textures has its first
+  // corner's mapping repaired when the mapping's two cutouts differ.  Otherwise its corners
+  // come from triangles of other textures sharing its points and smoothing group: it is drawn
+  // in the part of its own mapping's texture on copies of those corners textured through its
+  // own mapping (no mapping could mend it, and the build would never end).
+  bool Pass(std::vector<PartBuild>& parts) const {
+    std::vector<int32_t> partOf(size_t(cache.vertexCount)), local(size_t(cache.vertexCount));
     for (PartBuild& part : parts) {
       part.points.clear();
       part.triangles.clear();
-      std::fill(remap.begin(), remap.end(), -1);
-      for (int i = 0; i < cache.vertexCount; ++i) {
-        const Cutout* c = CutoutOf(cache.vertices[i]);
-        if (!c || c->texture != part.key) continue;
-        remap[size_t(i)] = int32_t(part.points.size());
-        part.points.push_back(Point(i));
-      }
-      for (int t = 0; t < cache.triangleCount; ++t) {
-        const ModelCacheTriangle& tri = cache.triangles[t];
-        const int emitted = (remap[tri.index[0]] >= 0) + (remap[tri.index[1]] >= 0) + (remap[tri.index[2]] >= 0);
-        if (emitted == 3) {
-          part.triangles.push_back(GouraudTriangle{
-              {uint16_t(remap[tri.index[0]]), uint16_t(remap[tri.index[1]]), uint16_t(remap[tri.index[2]])},
+    }
+    int points = 0;
+    for (int i = 0; i < cache.vertexCount; ++i) {
+      const int part = PartOf(parts, CutoutOf(cache.vertices[i], cache.vertices[i].mapping));
+      partOf[size_t(i)] = part;
+      if (part < 0) continue;
+      local[size_t(i)] = int32_t(parts[size_t(part)].points.size());
+      parts[size_t(part)].points.push_back(Point(i, cache.vertices[i].mapping));
+      ++points;
+    }
+    std::vector<std::unordered_map<int, int32_t>> copies(parts.size());  // per part: vertex to point
+    for (int t = 0; t < cache.triangleCount; ++t) {
+      const ModelCacheTriangle& tri = cache.triangles[t];
+      const int a = partOf[tri.index[0]], b = partOf[tri.index[1]], c = partOf[tri.index[2]];
+      if (a == b && b == c) {
+        if (a >= 0)
+          parts[size_t(a)].triangles.push_back(GouraudTriangle{
+              {uint16_t(local[tri.index[0]]), uint16_t(local[tri.index[1]]), uint16_t(local[tri.index[2]])},
               tri.mapping});
-          continue;
-        }
-        if (emitted == 0 || dropped[size_t(t)]) continue;
-        // Straddles two textures: its first corner's mapping takes its first cutout for both
-        // sides.  A triangle whose corners differ by mapping cannot be mended that way: it is
-        // left out, which ends the repairs.
-        ModelMapping& m = o.mappings[cache.vertices[tri.index[0]].mapping];
-        char text[MESSAGE_TEXT_SIZE];
-        if (m.cutout[1] != m.cutout[0]) {
-          m.cutout[1] = m.cutout[0];
-          if (!ModelMeshConfig.quiet) {
-            std::snprintf(text, sizeof text, TEXT_CROSS_TEXTURE, lod + 1);
-            ShowMessage(text, TextColours.red);
-          }
-          return false;
-        }
-        dropped[size_t(t)] = 1;
-        if (!ModelMeshConfig.quiet && !droppedShown) {
-          droppedShown = true;
-          std::snprintf(text, sizeof text, TEXT_CROSS_TEXTURE_DROPPED, lod + 1);
+        continue;
+      }
+      ModelMapping& first = o.mappings[cache.vertices[tri.index[0]].mapping];
+      if (first.cutout[1] != first.cutout[0]) {
+        first.cutout[1] = first.cutout[0];
+        if (!ModelMeshConfig.quiet) {
+          char text[MESSAGE_TEXT_SIZE];
+          std::snprintf(text, sizeof text, TEXT_CROSS_TEXTURE, lod + 1);
           ShowMessage(text, TextColours.red);
         }
+        return false;
       }
+      const int owner = PartOf(parts, CutoutOf(cache.vertices[tri.index[0]], int(tri.mapping)));
+      if (owner < 0) continue;
+      PartBuild& part = parts[size_t(owner)];
+      GouraudTriangle drawn{{0, 0, 0}, tri.mapping};
+      bool fits = true;
+      for (int k = 0; k < 3 && fits; ++k) {
+        const int v = tri.index[k];
+        if (partOf[size_t(v)] == owner) {
+          drawn.index[k] = uint16_t(local[size_t(v)]);
+          continue;
+        }
+        auto& made = copies[size_t(owner)];
+        auto found = made.find(v);
+        if (found == made.end()) {
+          if (points >= MERGED_MESH_LIMIT || !CutoutOf(cache.vertices[v], int(tri.mapping))) {
+            fits = false;  // past what 16-bit indices reach, or no cutout: left out
+            break;
+          }
+          found = made.emplace(v, int32_t(part.points.size())).first;
+          part.points.push_back(Point(v, int(tri.mapping)));
+          ++points;
+        }
+        drawn.index[k] = uint16_t(found->second);
+      }
+      if (fits) part.triangles.push_back(drawn);
     }
     return true;
   }
@@ -178,9 +215,7 @@ void BuildLevelParts(ModelObject& o, const ModelObject* parent, int lod, uint32_
     return;
   }
   const LevelBuild build{o, cache, transform, normalMatrix, lod};
-  std::vector<uint8_t> dropped(size_t(cache.triangleCount), 0);
-  bool droppedShown = false;
-  while (!build.Pass(parts, dropped, droppedShown)) {
+  while (!build.Pass(parts)) {
   }
   InstallParts(mesh, parts);
   if (ModelMeshConfig.modeFlag)

@@ -111,6 +111,5 @@ extern const float ORIENTATION_TABLE[ORIENTATION_COUNT][6];
 // ---- [Texts] ----
 constexpr const char* TEXT_NO_CUTOUTS_IN_USE = "No cutouts in use";
 constexpr const char* TEXT_CROSS_TEXTURE = "Cross-texture triangle found in LOD%d - mapping corrected";
-constexpr const char* TEXT_CROSS_TEXTURE_DROPPED = "Cross-texture triangle found in LOD%d - triangle left out";
 constexpr const char* TEXT_TOO_MANY = "%s : too many %s";
 constexpr const char* TEXT_PAGE_NAME_REFUSED = "%s : texture page %s is not a plain file name";
