@@ -29,6 +29,8 @@ TARGETS=(
   "light_octree_fuzz:$ROOT/tests/fuzz/corpus/light_octree"
   "fuzz_ogg_stream:$BUILD/work/data/sound"
   "fuzz_model_file:$BUILD/seeds/model"
+  "fuzz_text_files:$ROOT/tests/fuzz/corpus/text_files"
+  "fuzz_commands:$ROOT/tests/fuzz/corpus/commands"
 )
 # Every target gets an equal share of the total, at least one second.
 SECONDS_EACH=$(( TOTAL_SECONDS / ${#TARGETS[@]} ))
