@@ -14,7 +14,7 @@
 // helmet's default skin ("data\skins\<name>.jpg", the prefix "HEL" and the skin "DEFAULT").
 constexpr const char* SAMPLE_FIGURE_PAGE = "hmn_cloth";
 constexpr int SAMPLE_FIGURE_PAGE_PIXELS = 64;
-constexpr const char* SAMPLE_HELMET_SKIN = "HEL_DEFAULT";
+constexpr const char* SAMPLE_HELMET_SKIN = HELMET_SKIN_NAME;
 constexpr int SAMPLE_HELMET_SKIN_PIXELS = 128;
 
 constexpr int SAMPLE_FIGURE_COUNT = 6;

@@ -8,17 +8,60 @@
 
 #include "core/data_file.h"
 #include "core/log.h"
+#include <cstring>
+
 #include "modeller/model/model_file.h"
+#include "modeller/model/model_meshes.h"
 #include "render/gouraud_mesh.h"
 #include "render/humans.h"
+#include "render/material.h"
+#include "render/texture_record.h"
+#include "render/texture_table.h"
 
 HumanSystem Humans;
 ModelObject* HelmetModel;
 
 namespace {
 
-// Until the editable model builds display meshes, a level stays empty.
-void LeaveLevelEmpty(ModelObject&, GouraudO3d&, int, const FixedTransform*, int) {}
+constexpr int HUMAN_TEXTURE_USAGE = 4;
+constexpr uint32_t ALL_LAYERS = 0xFFFFFFFFu;
+
+// One level of the model into the mesh, its textures bound first.
+void BuildLevel(ModelObject& model, GouraudO3d& mesh, int level, const ModelSkeleton* skeleton) {
+  AssignMeshTextures(model, HUMAN_TEXTURE_USAGE, ALL_LAYERS);
+  BuildModelMeshes(model, nullptr, mesh, nullptr, level, 0, skeleton, nullptr, ALL_LAYERS);
+}
+
+// The bones a model's points follow: each solid of the rig at rest, the mirrored copy of a
+// point following the twin of a symmetrical bone.
+std::vector<ModelBone> RestBones(const Skeleton& skeleton, const BoneRig& rig) {
+  std::vector<ModelBone> bones(size_t(rig.boneCount));
+  std::vector<FixedTransform> frames(size_t(std::max(rig.boneCount, 1)));
+  CopyPartPositions(rig, frames.data());
+  for (int i = 0; i < rig.boneCount; ++i) bones[size_t(i)].frame = frames[size_t(i)];
+  for (int b = 0; b < skeleton.boneCount; ++b) {
+    const SkeletonBone& bone = skeleton.bones[b];
+    if ((bone.flags & SKELETON_BONE_SYMMETRICAL) && bone.firstSolid >= 0 && bone.firstSolid < rig.boneCount)
+      bones[size_t(bone.firstSolid)].mirrorStep = 1;
+  }
+  return bones;
+}
+
+// While the helmet is built a skin page takes the helmet's skin; other pages are looked up as
+// they would be without it.
+FindSkinTextureHook g_lookupOutsideHelmet;
+Material* HelmetSkinLookup(const char* name, int usage, int plateIndex, int requestFlags, const CutoutMaterial& material,
+                           int skin) {
+  if (!skin) return g_lookupOutsideHelmet(name, usage, plateIndex, requestFlags, material, skin);
+  MaterialParams params;
+  static_assert(sizeof params == sizeof material, "a cutout's material is the renderer's parameter block");
+  std::memcpy(&params, &material, sizeof params);
+  const uint8_t type = TextureConfig.nextType;
+  TextureConfig.nextType = TEXTURE_TYPE_SKIN;
+  Material* found = GetMaterialByName(HELMET_SKIN_NAME, 0, 0, requestFlags, params, usage);
+  TextureConfig.nextType = type;
+  return found;
+}
 
 void FreeBoneSets(HumanSystem& h) {
   for (int s = 0; h.boneSets && s < h.skeletonCount; ++s) h.boneSets[s].Free();
@@ -37,8 +80,6 @@ GouraudO3d* NewLevelMesh() {
 constexpr int64_t SKELETON_LEAST_BYTES = 8 + int64_t(SKELETON_MIN_SOLIDS / 2 + 1) * SKELETON_BONE_BYTES + 12;
 
 }  // namespace
-
-ModelMeshBuilder BuildModelMeshesSeam = LeaveLevelEmpty;
 
 // ---- [Human system] ----
 
@@ -108,14 +149,13 @@ void BuildHumanMeshes() {
       LogF("human model %d names skeleton %u of %d: skipped", k, m.skeletonIndex, h.skeletonCount);
       continue;
     }
-    const BoneRig& rig = h.boneSets[m.skeletonIndex];
-    std::vector<FixedTransform> frames(size_t(std::max(rig.boneCount, 1)));
-    CopyPartPositions(rig, frames.data());
+    const std::vector<ModelBone> bones = RestBones(h.skeletons[m.skeletonIndex], h.boneSets[m.skeletonIndex]);
+    const ModelSkeleton skeleton{bones.data(), int(bones.size())};
     for (int copy = 0; copy < HumanCopies(k); ++copy) {
       HumanMeshSlot& s = HumanMeshes.slots[slot++];
       for (int level = 0; level < HUMAN_LEVELS; ++level) {
         s.meshes[level] = NewLevelMesh();
-        BuildModelMeshesSeam(m.model, *s.meshes[level], level, frames.data(), rig.boneCount);
+        BuildLevel(m.model, *s.meshes[level], level, &skeleton);
       }
       s.flags = m.flags;
       s.skeletonIndex = m.skeletonIndex;
@@ -173,10 +213,13 @@ void BuildHelmetMeshes() {
   FreeHelmetMeshes();
   if (!HelmetModel) return;
   Helmet.levelCount = std::clamp(int(HelmetModel->lodCount), 1, HUMAN_LEVELS);
+  g_lookupOutsideHelmet = FindSkinTexture;
+  FindSkinTexture = HelmetSkinLookup;
   for (int level = 0; level < Helmet.levelCount; ++level) {
     Helmet.meshes[level] = NewLevelMesh();
-    BuildModelMeshesSeam(*HelmetModel, *Helmet.meshes[level], level, nullptr, 0);
+    BuildLevel(*HelmetModel, *Helmet.meshes[level], level, nullptr);
   }
+  FindSkinTexture = g_lookupOutsideHelmet;
   MakeHelmetFastMesh();
 }
 

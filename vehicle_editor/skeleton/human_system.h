@@ -3,7 +3,7 @@
 // helmet model "data\hmn\helmet.qxe", built into the renderer's mesh slots and helmet meshes
 // (render/humans.h).
 //
-// Sections: [Human system] [Helmet] [Seam]
+// Sections: [Human system] [Helmet]
 //
 // Both are loaded during start-up (a missing human system ends it: "Could not load humans";
 // a missing helmet leaves none, silently) and freed at shut-down; after the device is made
@@ -11,12 +11,10 @@
 #pragma once
 #include <cstdint>
 
-#include "core/fixed_math.h"
 #include "modeller/model/model_object.h"
 #include "vehicle_editor/skeleton/skeleton.h"
 
 struct DataFile;
-struct GouraudO3d;
 
 // ---- [Human system] ----
 // "data\hmn\hmn.hmn": a data file "QXHSYS" read up to version 252 (written by no part of the
@@ -50,8 +48,9 @@ int LoadHumanSystem();
 // The same from an open body of that version (the loader and the fuzz target).
 int ReadHumanSystem(DataFile& file, int version);
 // The bone sets and every mesh slot: each model gets its copies (HumanCopies) of four levels
-// built from the model posed by its skeleton's bones at rest; a model naming a skeleton the
-// file lacks is skipped with a log line.
+// built from the model (BuildModelMeshes, textures of usage 4) with every vertex in the frame
+// of the bone its point follows, the bones at rest; a model naming a skeleton the file lacks
+// is skipped with a log line.
 void BuildHumanMeshes();
 // The slots, the bone sets, the skeletons and the models.
 void FreeHumans();
@@ -60,6 +59,9 @@ void RebuildHumanMeshes();
 
 // ---- [Helmet] ----
 constexpr const char* HELMET_FILE = "data\\hmn\\helmet.qxe";
+// The skin a skin page of the helmet is drawn with while its meshes are built: the prefix
+// "HEL" and the skin "DEFAULT" ("data\\skins\\HEL_DEFAULT.jpg").
+constexpr const char* HELMET_SKIN_NAME = "HEL_DEFAULT";
 extern ModelObject* HelmetModel;  // null: no helmet
 // Loads the helmet model (no message when it is missing), brings its mapping colours into
 // the helmet's range and builds its meshes.
@@ -67,16 +69,7 @@ void LoadHelmet();
 // Each colour byte held to 10..160 and scaled by 1.275 (rounded): 10..160 becomes 13..204;
 // the fourth byte (the colour's flags) 0.
 ColourWord HelmetColour(ColourWord colour);
-// The levels of the model into the helmet's meshes and their one fast mesh (the old ones freed).
+// The levels of the model into the helmet's meshes and their one fast mesh (the old ones
+// freed); the paintable texture is the helmet's skin.
 void BuildHelmetMeshes();
 void FreeHelmet();
-
-// ---- [Seam] ----
-// Filling one level's Gouraud mesh from a model posed by bone frames (16.16 transforms, one
-// per rig solid; none for an unposed model), with its texture pages bound: the editable
-// model's BuildModelMeshes and AssignMeshTextures, which are not on main yet (the modeller's
-// display-mesh issue builds them in modeller/model).  Until then the level is left empty;
-// tests install a builder of their own.
-using ModelMeshBuilder = void (*)(ModelObject& model, GouraudO3d& mesh, int level, const FixedTransform* frames,
-                                  int frameCount);
-extern ModelMeshBuilder BuildModelMeshesSeam;
