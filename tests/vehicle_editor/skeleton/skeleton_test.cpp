@@ -288,6 +288,25 @@ TEST(AnimationBody, FramesReadIntoAnotherRigKeepTheirPlaces) {
   Animation a;
   EXPECT_EQ(ReadAnimation(a, reader.file, 40, 0.0f), 0);
   EXPECT_EQ(a.frames, nullptr);
+  // A small body whose frames store nothing still makes a transform per rig solid: the
+  // reads of one file draw them from one budget, and an animation that would pass it is
+  // refused before anything is made.
+  {
+    Reader again(body);
+    Animation limited;
+    int64_t budget = 2 * 40 - 1;
+    EXPECT_EQ(ReadAnimationWithin(limited, again.file, 40, 0.0f, budget), 0);
+    EXPECT_EQ(limited.frames, nullptr);
+    EXPECT_EQ(budget, 2 * 40 - 1);
+  }
+  {
+    Reader again(body);
+    Animation enough;
+    int64_t budget = 2 * 40;
+    EXPECT_EQ(ReadAnimationWithin(enough, again.file, 40, 0.0f, budget), 1);
+    EXPECT_EQ(budget, 0);
+    enough.Free();
+  }
   forty.Free();
   thirtySix.Free();
 }
