@@ -42,6 +42,7 @@
 #include "render/frame.h"
 #include "render/post_process.h"
 #include "render/humans.h"
+#include "render/object_picture.h"
 #include "render/primitives.h"
 #include "render/render_target.h"
 #include "render/screenshot.h"
@@ -549,6 +550,7 @@ void AppRunPass() {
   // 9, 10: blink colours and per-frame flags.
   SetBlinkColours();
   FrameBegun3D = 0;
+  EditorFrameCleared = 0;
   ControlsPolledThisFrame = 0;
 
   // 11: the redraw test.  Alt alone does not draw a frame.
@@ -918,7 +920,7 @@ void TickMappingScreenshot() {
   ++g_loop.mappingCopyPasses;
   if (g_loop.mappingCopyPasses == 4) {
     ClockSleepMs(200);
-    CopyScreenAreaToClipboard();
+    CopyScreenToClipboard();
     ClockSleepMs(200);
     EditViewState &= 0x1FFFFFu;  // the copy is done: the top 11 bits go
   } else if (g_loop.mappingCopyPasses > 4) {
