@@ -220,6 +220,7 @@ const char* CreateRenderTargetTexture(int width, int height, int kind) {
 }
 
 void ReleaseRenderTargetTexture() {
+  WithdrawSharedTexture();  // the VR plug-in gives up the eye texture first
   ClosePostPass();
   ResetPostChain(BloomChain);  // its levels were sized for this texture
   FreeRecord(RenderTexture.texture);
