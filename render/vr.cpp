@@ -231,7 +231,9 @@ const char* InitVrDevice() {
     if (!error) error = OpenVrSession();
     if (error) return error;
   }
-  ZKTVR_DeviceInfo info{};
+  // The block lives as long as the session: a plug-in may keep its address.
+  ZKTVR_DeviceInfo& info = Vr.info;
+  info = ZKTVR_DeviceInfo{};
   info.size = sizeof info;
   info.device = &Gfx;
   info.context = GfxNativeContext();
@@ -246,7 +248,6 @@ const char* InitVrDevice() {
     for (int i = 0; i < 4; ++i)
       if (!std::isfinite(eye[i]) || eye[i] <= 0.0f) eye[i] = 1.0f;
   if (!std::isfinite(info.tilt)) info.tilt = 0.0f;
-  Vr.info = info;
   ComputeVrEyeTextureSize(info.recommendedWidth, info.recommendedHeight, VrConfig.pixelDensity,
                           RendererMaxTextureSize, &Vr.eyeWidth, &Vr.eyeHeight);
   Gfx.vrInUse = 1;

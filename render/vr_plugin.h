@@ -65,8 +65,9 @@ typedef int32_t (*ZKTVR_OpenFn)(char name[ZKTVR_DEVICE_NAME_SIZE], int32_t* erro
 typedef void (*ZKTVR_CloseFn)(void);
 /* Non-zero when the block was filled; mode is 1. */
 typedef int32_t (*ZKTVR_QueryHMDFn)(ZKTVR_DeviceInfo* info, int32_t mode);
-/* Angles in radians (heading about the up axis first, then pitch, then roll) and the head's
- * position in metres (x right, y up, z forward); one of ZKTVR_TRACKING_*. */
+/* Angles in radians, heading about the up axis first (positive turns the view right), then
+ * pitch (positive looks down), then roll; the head's position in metres (x right, y up,
+ * z forward); one of ZKTVR_TRACKING_*. */
 typedef int32_t (*ZKTVR_GetTrackingFn)(float* heading, float* pitch, float* roll, float* x, float* y, float* z);
 /* The current pose becomes the plug-in's origin. */
 typedef void (*ZKTVR_ResetFn)(void);
