@@ -203,7 +203,7 @@ bool MakeGround() {
   g.material.params.alphaMode = 2;
   for (int side = 0; side < 2; ++side) {
     CircularVBuffer& d = g.discs[side];
-    if (!d.InitBuf(2, 0, GROUND_POINTS + 1, GROUND_POINTS) || !d.StartBuf(&g.material, 1, 1)) return false;
+    if (!d.InitBuf(2, 0, GROUND_POINTS + 1, GROUND_POINTS) || !d.StartBuf(&g.material, 0, 0)) return false;
     VertexLine3D* v = reinterpret_cast<VertexLine3D*>(d.vertexWrite);
     const uint32_t colour = side == 0 ? 0xFFFFFFFFu : 0xFF808080u;  // the underside darker
     v[0] = VertexLine3D{0, 0, 0, colour, 0.5f, 0.5f};

@@ -65,26 +65,6 @@ int LargestDifference(const std::vector<uint8_t>& picture, const std::vector<uin
   return worst;
 }
 
-// The EXIF colour space of a little-endian TIFF: the first directory's EXIF pointer, then
-// tag 0xA001 there; -1 when absent.
-int TiffExifColourSpace(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<uint8_t> d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  auto u16 = [&](size_t at) { return at + 2 <= d.size() ? uint32_t(d[at] | d[at + 1] << 8) : 0u; };
-  auto u32 = [&](size_t at) { return at + 4 <= d.size() ? uint32_t(u16(at) | u16(at + 2) << 16) : 0u; };
-  auto find = [&](size_t directory, uint32_t tag) -> int64_t {
-    const uint32_t count = u16(directory);
-    for (uint32_t i = 0; i < count; ++i)
-      if (u16(directory + 2 + 12 * i) == tag) return int64_t(u32(directory + 2 + 12 * i + 8));
-    return -1;
-  };
-  if (d.size() < 8 || d[0] != 'I' || d[1] != 'I') return -1;
-  const int64_t exif = find(u32(4), 0x8769);
-  if (exif <= 0) return -1;
-  const int64_t value = find(size_t(exif), 0xA001);
-  return value < 0 ? -1 : int(value & 0xFFFF);
-}
-
 class ImageFiles : public ::testing::Test {
  protected:
   void SetUp() override {
