@@ -1037,4 +1037,8 @@ void AppResetState() {
   CurrentProcess = nullptr;
   CurrentBackground = nullptr;
   LastPresentStatus = PRESENT_OK;
+  ResetVrState();
+  VrEnabled = 0;
+  VrConfig = VrSettings{};
+  ScreenshotRequest = 0;
 }

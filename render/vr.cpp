@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/config.h"
+#include "core/log.h"
 #include "core/report.h"
 #include "core/sound.h"
 #include "core/window_state.h"
@@ -204,6 +205,7 @@ void CheckVr() {
   if (!error) error = OpenVrSession();
   if (!error) return;
   VrEnabled = 0;
+  LogF("VR : %s", error);  // why VR is off stays in the log when the line has scrolled away
   ReportLine(error, REPORT_MESSAGE);
 }
 
