@@ -17,6 +17,7 @@
 #include "render/object_picture.h"
 #include "render/render_target.h"
 #include "render/texture_table.h"
+#include "render/views.h"
 #include "tests/render/mesh_fixtures.h"
 
 namespace {
@@ -173,6 +174,33 @@ TEST_F(ObjectPictures, TheEditorGroundIsMadeOnceAndDrawnUnderTheView) {
   const uint8_t* corner = &p[0];
   EXPECT_EQ(corner[0], 0) << "beyond the disc";
   EXPECT_NE(AddTextureRef("EDGROUND~T", 0), nullptr) << "its texture is kept";
+  FreeTextureRecord(target);
+}
+
+TEST_F(ObjectPictures, TheEditorFrameIsClearedToTheViewsAmbientOnceAFrame) {
+  ZKTETexture* target = CreateZKTETextureRT("CLEARTEST~T", 8, 8, GFX_FORMAT_R8G8B8A8_UNORM_SRGB, RT_DEPTH_16);
+  ASSERT_NE(target, nullptr);
+  ASSERT_EQ(SetRenderTexture(target, 0, 0, 0), 1);
+  const float saved[3] = {CurrentView->ambient[0], CurrentView->ambient[1], CurrentView->ambient[2]};
+  CurrentView->ambient[0] = 0.5f;
+  CurrentView->ambient[1] = 0.0f;
+  CurrentView->ambient[2] = 0.25f;
+  EditorFrameCleared = 0;
+  EXPECT_EQ(BeginEditorFrameClear(), 1);
+  CurrentView->ambient[0] = 1.0f;
+  EXPECT_EQ(BeginEditorFrameClear(), 0) << "once a frame";
+  EditorFrameCleared = 0;
+  EditorDrawingOff = 1;
+  EXPECT_EQ(BeginEditorFrameClear(), 0) << "nothing is cleared while drawing is off";
+  EditorDrawingOff = 0;
+  UnsetRenderTarget();
+  std::vector<uint8_t> p(8 * 8 * 4);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target->texture, 0, p.data(), p.size()));
+  EXPECT_NEAR(p[0], SrgbByte(0.5f), 1);
+  EXPECT_EQ(p[1], 0);
+  EXPECT_NEAR(p[2], SrgbByte(0.25f), 1);
+  EXPECT_EQ(p[3], 255);
+  for (int i = 0; i < 3; ++i) CurrentView->ambient[i] = saved[i];
   FreeTextureRecord(target);
 }
 
