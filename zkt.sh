@@ -18,7 +18,7 @@ PACKAGES=(
   libfontconfig-dev fonts-noto-cjk
   fonts-dejavu-core libglu1-mesa-dev
   p7zip googletest libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev imagemagick libstb-dev libsquish-dev libmeshoptimizer-dev
+  clang libclang-rt-14-dev imagemagick libstb-dev libsquish-dev libmeshoptimizer-dev libbullet-dev
 )
 
 as_root() {

@@ -299,6 +299,7 @@ void SleepUntilClockChanges() {
 
 StartResult AppStartup(const char* commandLine) {
   if (!commandLine) commandLine = "";
+  IgnoreFileSizeLimitSignal();  // an over-size write fails like any other and is reported
   InstallShellHooks();
   if (g_loop.forceNoGraphics) GraphicsEnabled = 0;
 
@@ -807,6 +808,33 @@ void ResetForDeviceReload() {
 
 // ---- [Shut-down] ----
 
+namespace {
+
+// A user's file not saved at exit: said on standard error (the program ends before anyone
+// could read a message line), in a box while the window is still up, in the log and in the
+// exit code.
+void ReportFailedExitSave(const char* path, int error) {
+  if (!error) return;
+  char text[FILE_PATH_SIZE + 96];
+  std::snprintf(text, sizeof text, "Could not save %s : %s", path, std::strerror(error));
+  std::fprintf(stderr, "%s\n", text);
+  ErrorBox(text);
+  if (ExitCode == 0) ExitCode = EXIT_SAVE_FAILED;
+}
+
+void SaveUserFilesAtExit() {
+  int error = 0;
+  SaveConfig(&error);
+  ReportFailedExitSave(ConfigPath, error);
+  WriteInterfaceCfg(&error);
+  ReportFailedExitSave(InterfaceCfgPath, error);
+  SavePlayerFile(&error);
+  char path[FILE_PATH_SIZE];
+  if (error && PlayerFilePath(path, sizeof path)) ReportFailedExitSave(path, error);
+}
+
+}  // namespace
+
 int AppShutdown() {
   // A loop ended by a quit message leaves its screens open: close them so that each one
   // frees what it owns.
@@ -842,9 +870,7 @@ int AppShutdown() {
   ShutdownGraphics();
   StopSkyWorker();
   LogLine("save config");
-  SaveConfig();
-  WriteInterfaceCfg();
-  SavePlayerFile();
+  SaveUserFilesAtExit();
   SaveReplayState();
   LogLine("free mouse");
   ClipCursorToClient(0);

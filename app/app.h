@@ -82,3 +82,5 @@ void AppResetState();
 constexpr int EXIT_START_FAILED = 1;
 constexpr int EXIT_BAD_COMMAND_LINE = 2;
 constexpr int EXIT_DEVICE_LOST = 3;
+// A user's file could not be saved at exit (also said on standard error).
+constexpr int EXIT_SAVE_FAILED = 4;

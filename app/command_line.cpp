@@ -243,6 +243,10 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
         ReportOptionError(name, "File name must end .txt");
         return false;
       }
+      if (!IsSafeRelativePath(value)) {  // the settings are written back there at exit
+        ReportOptionError(name, "Invalid file name");
+        return false;
+      }
       if (ConfigRead) {
         ReportOptionError(name, "Already read");
         return false;
@@ -368,11 +372,14 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
       RaceOptions.ctrlinkPort = static_cast<int>(port);
       return true;
     }
-    case OPT_PLAYER:
-      std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "%s", value);
-      if (std::strlen(value) >= sizeof CfgPlayerName)
+    case OPT_PLAYER: {
+      const size_t kept = std::min(std::strlen(value), sizeof CfgPlayerName - 1);
+      std::memcpy(CfgPlayerName, value, kept);
+      CfgPlayerName[kept] = 0;
+      if (kept < std::strlen(value))
         AddMessage("Player name truncated to 23 chars", TextColours.error, MSG_TARGET_LOCAL);
       return true;
+    }
     case OPT_WINDOWED: {
       static const char* const words[] = {"no", "yes", "invisible"};
       if (!ReadWord(name, value, words, 3, number)) return false;
@@ -384,8 +391,8 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
     case OPT_TRACKS:
       return true;
     case OPT_LOG:
-      // The log stays inside the working folder: the file is deleted before it is written.
-      if (std::strlen(value) >= LOG_NAME_SIZE || !IsSafeRelativePath(value) || !CanAppendToFile(value)) {
+      // The log file is deleted before it is written: only a log file in the working folder.
+      if (!IsLogFileNameAllowed(value) || !CanAppendToFile(value)) {
         ReportOptionError(name, "Log file error");
         return false;
       }
@@ -885,7 +892,11 @@ void OpenInstanceRequests() {
   if (!InstanceLinkOpen()) LogLine("instance requests : socket failed");
 }
 void CloseInstanceRequests() { InstanceLinkClose(); }
-void ServeInstanceRequests() { InstanceLinkServe(ServeOneRequest); }
+void ServeInstanceRequests() {
+  InstanceLinkServe(ServeOneRequest, [](uint32_t userId) {
+    LogF("instance requests : connection of user %u refused", static_cast<unsigned>(userId));
+  });
+}
 
 // ---- [Services] ----
 

@@ -15,6 +15,8 @@ constexpr int CAR_MAX_WHEELS = 4;  // two wheel sets of at most two wheels
 constexpr int CAR_WHEEL_SETS = 2;  // 0 rear, 1 front
 
 struct Car : Solid {
+  int GetType() const override { return 1; }
+
   int32_t wheelCount = 0;
   CarWheel wheels[CAR_MAX_WHEELS] = {};
   SuspensionBlock wheelSets[CAR_WHEEL_SETS] = {};

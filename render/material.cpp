@@ -163,11 +163,6 @@ TextureSlotBind BindTextureSlot = DefaultTextureBind;
 
 // ---- [Map] ----
 
-bool IsAlphaTextureName(const char* name) {
-  size_t n = name ? std::strlen(name) : 0;
-  return n >= 4 && strcasecmp(name + n - 4, "_ALP") == 0;
-}
-
 bool CompareMaterialKeys(const Material* a, const Material* b) {
   if (a->texture != b->texture) {
     int byName = strcasecmp(NameOf(a->texture), NameOf(b->texture));

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <set>
 
+#include "render/texture_names.h"  // IsAlphaTextureName
+
 struct ZKTETexture;
 
 // ---- [Record] ----
@@ -63,7 +65,6 @@ void ReleaseMaterial(Material* material);
 void FreeAllMaterials();
 Material* GetDefaultMaterial();  // made again when asked after the map was emptied
 void SetMaterialFlagsFromName(MaterialParams& params, const char* textureName);
-bool IsAlphaTextureName(const char* name);  // ends "_ALP" in any case
 
 // ---- [Drawing] ----
 // Draw modes 1..10: 1 layout, 2 layout and texture, 3 world pass, 4 local headlights, 5 local

@@ -16,6 +16,7 @@
 #include "render/generated_textures.h"
 #include "render/material.h"
 #include "render/render_target.h"
+#include "render/texture_names.h"
 #include "render/texture_table.h"
 
 SystemMaterialSet SystemMaterials;
@@ -35,9 +36,6 @@ const char* const SYSTEM_SPRITE_NAMES[SYSTEM_SPRITE_COUNT] = {
 
 namespace {
 
-// The clock faces the built-in cars' models name: all show the clocks texture.
-const char* const CLOCK_NAMES[] = {"s_clock", "s_clock_white", "s_clock_dark", "s_clock_red", "s_clock_blue",
-                                   "s_clock_sport"};
 constexpr const char* DEFAULT_PLATE_TEXT = "ZKT MODS";
 
 void ErrorMessage(const char* format, const char* name) {
@@ -189,8 +187,7 @@ Material* MapSpecialTextureName(const char* name, int index) {
   if (!name) return nullptr;
   if (strcasecmp(name, "s_info") == 0) return SpecialOrFallback(SystemMaterials.infoPanel, name);
   if (strcasecmp(name, "s_mirr") == 0) return SpecialOrFallback(SystemMaterials.mirror, name);
-  for (const char* clock : CLOCK_NAMES)
-    if (strcasecmp(name, clock) == 0) return SpecialOrFallback(SystemMaterials.clocks, name);
+  if (IsClockTextureName(name)) return SpecialOrFallback(SystemMaterials.clocks, name);
   if (strcasecmp(name, "s_plate") == 0) return SpecialOrFallback(PlateMaterial(PlateMaterials, index), name);
   if (strcasecmp(name, "s_plate_ALP") == 0)
     return SpecialOrFallback(PlateMaterial(AlphaPlateMaterials, index), name);

@@ -1,6 +1,11 @@
 // app_test.cpp - start-up, the frame loop and shut-down, driven in fake time.
 
 #include "app_harness.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/files.h"
 #include "frontend/frontend.h"
 #include "ui/text/text_colours.h"
 #include "world/world.h"
@@ -78,6 +83,29 @@ TEST_F(AppHarness, SettingsChangedWhileRunningAreWrittenBackToTheConfigFileAtExi
   ASSERT_EQ(LoadConfig(), 1);
   EXPECT_STREQ(CfgPlayerName, "After");
   EXPECT_EQ(CfgShowFps, 1);
+}
+
+TEST_F(AppHarness, ASaveThatFailsAtExitIsReportedAndEndsWithAFailureCode) {
+  WriteConfigFile("Ply Name Pat\nShow FPS 0\n");
+  std::ifstream in(folder_ / "cfg.txt");
+  const std::string before((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(AppStartup(""), START_RUNNING);  // with the window: a box says it too
+  CfgShowFps = 1;
+  RequestExit(0, "test over");
+  RunPasses(5);
+  FilesInjectCommitFailures(3, ENOSPC);  // cfg.txt, interface_cfg.txt and the player file
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(AppShutdown(), EXIT_SAVE_FAILED);
+  const std::string said = testing::internal::GetCapturedStderr();
+  FilesInjectCommitFailures(0, 0);
+  for (const char* file : {"cfg.txt", "interface_cfg.txt", "data\\misc\\Pat.ply"}) {
+    const std::string text = std::string("Could not save ") + file + " : No space left on device";
+    EXPECT_NE(said.find(text + "\n"), std::string::npos) << said;
+    EXPECT_TRUE(LogHas(text)) << file;
+    EXPECT_NE(std::find(boxes_.begin(), boxes_.end(), "Error|" + text), boxes_.end()) << file;
+  }
+  std::ifstream after(folder_ / "cfg.txt");
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>()), before);
 }
 
 TEST_F(AppHarness, StartupWithGraphicsMakesTheDeviceBeforeTheWindowAndLoadsTheHelmet) {

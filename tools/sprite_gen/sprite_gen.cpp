@@ -17,8 +17,6 @@
 //   ZKTLOGO_ALP                   the program's logo picture (256)
 //   SHEET_ALP                     the interface sprite sheet: 32 x 32 cells of 16 pixels,
 //                                 sprite n at column n % 32, row n / 32; 415 is the pointer (512)
-#include <png.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -31,32 +29,6 @@ namespace {
 constexpr float PI = 3.14159265f;
 constexpr Rgba CLEAR{0, 0, 0, 0};
 constexpr Rgba WHITE{255, 255, 255, 255};
-
-bool WritePng(const std::string& path, const Canvas& c) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    std::fprintf(stderr, "sprite_gen: cannot write %s\n", path.c_str());
-    return false;
-  }
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!png || !info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(f);
-    std::fprintf(stderr, "sprite_gen: PNG error writing %s\n", path.c_str());
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, png_uint_32(c.width), png_uint_32(c.height), 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < c.height; ++y) png_write_row(png, &c.pixels[size_t(y) * c.width * 4]);
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-  bool ok = std::fclose(f) == 0;
-  if (!ok) std::fprintf(stderr, "sprite_gen: cannot finish %s\n", path.c_str());
-  return ok;
-}
 
 // ---- The pictures ----
 

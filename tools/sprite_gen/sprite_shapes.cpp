@@ -1,6 +1,8 @@
 // sprite_shapes.cpp - the canvas and its supersampled shapes.
 #include "tools/sprite_gen/sprite_shapes.h"
 
+#include <png.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -128,4 +130,30 @@ void CutDisc(Canvas& c, float cx, float cy, float r) {
       uint8_t& a = c.pixels[4 * (size_t(y) * c.width + x) + 3];
       a = uint8_t(std::lround(a * (1.0f - inside / float(SAMPLES * SAMPLES))));
     }
+}
+
+bool WritePng(const std::string& path, const Canvas& c) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) {
+    std::fprintf(stderr, "picture: cannot write %s\n", path.c_str());
+    return false;
+  }
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!png || !info || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    std::fprintf(stderr, "picture: PNG error writing %s\n", path.c_str());
+    return false;
+  }
+  png_init_io(png, f);
+  png_set_IHDR(png, info, png_uint_32(c.width), png_uint_32(c.height), 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < c.height; ++y) png_write_row(png, &c.pixels[size_t(y) * c.width * 4]);
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  bool ok = std::fclose(f) == 0;
+  if (!ok) std::fprintf(stderr, "picture: cannot finish %s\n", path.c_str());
+  return ok;
 }

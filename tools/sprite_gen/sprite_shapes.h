@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 struct Rgba {
@@ -32,3 +33,6 @@ void FillPolygon(Canvas& c, const std::vector<float>& xy, Rgba colour);  // x0, 
 void FillBar(Canvas& c, float x0, float y0, float x1, float y1, float halfWidth, Rgba colour);
 // Replaces the alpha of the pixels inside the disc by zero (a hole through what is drawn).
 void CutDisc(Canvas& c, float cx, float cy, float radius);
+
+// Writes the canvas as an 8-bit RGBA PNG file; false (with a line on stderr) on failure.
+bool WritePng(const std::string& path, const Canvas& c);

@@ -32,6 +32,10 @@ ColourWord MapChannels(ColourWord colour, F f) {
 
 uint32_t RoundChannel(double value) { return static_cast<uint32_t>(std::clamp(std::lround(value), 0L, 255L)); }
 
+// The conversions of stored model colours take a value exactly halfway to the even
+// neighbour, so an old file converts to the same bytes on every machine.
+uint32_t RoundChannelEven(double value) { return static_cast<uint32_t>(std::clamp(std::nearbyint(value), 0.0, 255.0)); }
+
 uint32_t LargestChannel(ColourWord c) { return std::max({ColourRed(c), ColourGreen(c), ColourBlue(c)}); }
 
 // Entry i of the code table from n = i + 1: bits 5 and 2 choose red, 1, 4 and 6 green, 3 and
@@ -83,12 +87,12 @@ ColourWord BrightenColour(ColourWord colour) {
   if (colour & COLOUR_UNLIT_FLAG) return colour;
   const uint32_t largest = LargestChannel(colour);
   const double factor = largest <= 160 ? 1.25 : 1.25 - (largest - 160) * 0.002631579;
-  return MapChannels(colour, [factor](uint32_t c) { return RoundChannel(c * factor); });
+  return MapChannels(colour, [factor](uint32_t c) { return RoundChannelEven(c * factor); });
 }
 
 ColourWord BrightenForDisplay(ColourWord colour) {
   return MapChannels(colour, [](uint32_t c) {
-    return static_cast<uint32_t>(std::lround(51.0 * std::pow(c / 255.0, 0.4545454))) * 5;
+    return static_cast<uint32_t>(std::nearbyint(51.0 * std::pow(c / 255.0, 0.4545454))) * 5;
   });
 }
 

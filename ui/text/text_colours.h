@@ -66,7 +66,8 @@ extern ColourWord ColourCodeTable[COLOUR_CODE_COUNT];
 
 // ---- [Adjustments] ----
 // x 1.25 while the largest channel is at most 160, less above so that 255 stays 255;
-// an unlit colour is returned as it is.  Byte 3 is kept.
+// an unlit colour is returned as it is.  Byte 3 is kept.  Both adjustments round a value
+// exactly halfway to the even neighbour (the model reader converts old files with them).
 ColourWord BrightenColour(ColourWord colour);
 // Gamma 1/2.2 in steps of 5: round(51 x (c / 255)^0.4545454) x 5 per channel.
 ColourWord BrightenForDisplay(ColourWord colour);

@@ -64,6 +64,9 @@ TEST(ColourAdjustments, BrightenNormaliseAndScale) {
   EXPECT_EQ(NormaliseColour(Rgb(255, 10, 10)), Rgb(255, 10, 10));
   EXPECT_EQ(NormaliseColour(Rgb(51, 10, 0)), Rgb(255, 50, 0));
   EXPECT_EQ(BrightenForDisplay(Rgb(0, 255, 128)), Rgb(0, 255, 185));
+  // Halves go to the even neighbour: 2.5, 7.5 and 12.5.
+  EXPECT_EQ(BrightenColour(Rgb(2, 6, 10)), Rgb(2, 8, 12));
+  EXPECT_EQ(BrightenForDisplay(Rgb(100, 50, 200)), Rgb(165, 120, 230));
   ColourWord group[4] = {Rgb(160, 160, 160), Rgb(10, 10, 10), 0, 0};
   ScaleColours4(group);
   EXPECT_EQ(group[0], Rgb(204, 204, 204));

@@ -1,0 +1,133 @@
+// model_builder.cpp - plain lists into ModelObject arrays.
+#include "tools/model_gen/model_builder.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/data_file.h"
+#include "modeller/model/model_file.h"
+
+int32_t Metres(double metres) { return static_cast<int32_t>(std::lround(metres * FIXED_ONE)); }
+
+int ModelBuilder::Point(double x, double y, double z) {
+  ModelPoint p{};
+  p.x = Metres(x);
+  p.y = Metres(y);
+  p.z = Metres(z);
+  if (mirrored) p.ClassifyMirror();
+  points.push_back(p);
+  return static_cast<int>(points.size()) - 1;
+}
+
+void ModelBuilder::Triangle(int a, int b, int c) {
+  ModelTriangle t{};
+  t.flags = static_cast<uint8_t>((mirrored ? TRIANGLE_MIRRORED : 0) | extraFlags);
+  t.layer = static_cast<uint8_t>(layer);
+  t.mapping = static_cast<uint8_t>(mapping);
+  t.normalLevel = static_cast<uint8_t>(normalLevel);
+  t.lod = static_cast<uint8_t>(lod);
+  t.group = static_cast<uint8_t>(group);
+  t.corners[0] = static_cast<uint16_t>(a);
+  t.corners[1] = static_cast<uint16_t>(b);
+  t.corners[2] = static_cast<uint16_t>(c);
+  triangles.push_back(t);
+}
+
+void ModelBuilder::Quad(int a, int b, int c, int d) {
+  Triangle(a, b, c);
+  Triangle(a, c, d);
+}
+
+int ModelBuilder::Page(uint8_t type, const char* name) {
+  TexturePage page{};
+  page.type = type;
+  std::strncpy(page.name, name, sizeof page.name - 1);
+  pages.push_back(page);
+  return static_cast<int>(pages.size()) - 1;
+}
+
+int ModelBuilder::AddCutout(const char* name, int page, int width, int height, int left, int top,
+                            const CutoutMaterial& material) {
+  Cutout c;
+  c.Init(0);
+  std::strncpy(c.name, name, sizeof c.name - 1);
+  c.page = static_cast<uint8_t>(page);
+  c.material = material;
+  c.region[REGION_WIDTH] = static_cast<uint8_t>(width);
+  c.region[REGION_HEIGHT] = static_cast<uint8_t>(height);
+  c.region[REGION_LEFT] = static_cast<uint8_t>(left);
+  c.region[REGION_TOP] = static_cast<uint8_t>(top);
+  cutouts.push_back(c);
+  return static_cast<int>(cutouts.size()) - 1;
+}
+
+int ModelBuilder::AddMapping(const char* name, int firstCutout, int secondCutout, uint32_t direction, double width,
+                             double height, ColourWord colour, double ox, double oy, double oz) {
+  ModelMapping m;
+  m.Init(0);
+  std::strncpy(m.name, name, sizeof m.name - 1);
+  m.cutout[0] = static_cast<uint16_t>(firstCutout);
+  m.cutout[1] = static_cast<uint16_t>(secondCutout);
+  m.direction = direction;
+  m.width = Metres(width);
+  m.height = Metres(height);
+  m.colour = colour;
+  m.offset[0] = Metres(ox);
+  m.offset[1] = Metres(oy);
+  m.offset[2] = Metres(oz);
+  mappings.push_back(m);
+  return static_cast<int>(mappings.size()) - 1;
+}
+
+namespace {
+template <typename T, typename Count>
+void Replace(T*& array, Count& count, const std::vector<T>& list) {
+  std::free(array);
+  array = list.empty() ? nullptr : static_cast<T*>(std::calloc(list.size(), sizeof(T)));
+  if (!list.empty()) std::memcpy(array, list.data(), sizeof(T) * list.size());
+  count = static_cast<Count>(list.size());
+}
+}  // namespace
+
+void ModelBuilder::Into(ModelObject& o) const {
+  Replace(o.points, o.pointCount, points);
+  Replace(o.triangles, o.triangleCount, triangles);
+  Replace(o.colourChoices, o.colourChoiceCount, colourChoices);
+  if (!pages.empty()) Replace(o.pages, o.pageCount, pages);
+  if (!cutouts.empty()) Replace(o.cutouts, o.cutoutCount, cutouts);
+  if (!mappings.empty()) Replace(o.mappings, o.mappingCount, mappings);
+  int highestGroup = 0;
+  for (const ModelTriangle& t : triangles) highestGroup = t.group > highestGroup ? t.group : highestGroup;
+  o.groupCount = static_cast<uint16_t>(highestGroup + 1);
+}
+
+void SetChildren(ModelObject& o, std::vector<ModelObject>& children) {
+  std::free(o.children);
+  o.children = children.empty() ? nullptr : static_cast<ModelObject*>(std::calloc(children.size(), sizeof(ModelObject)));
+  if (!children.empty()) std::memcpy(o.children, children.data(), sizeof(ModelObject) * children.size());
+  o.childCount = static_cast<uint16_t>(children.size());
+  children.clear();  // the arrays now belong to the object's copies
+}
+
+std::vector<uint8_t> ModelRecordBytes(const ModelObject& object, int storeNames, int storeLayerNames) {
+  DataFile file{};
+  file.BeginMemoryWrite(0, nullptr);
+  WriteModelObject(object, file, storeNames, storeLayerNames);
+  const int32_t counted = file.size - DATA_FILE_HEADER_SIZE;
+  std::vector<uint8_t> bytes;
+  if (!file.BeginMemoryWrite(1, nullptr)) {
+    WriteModelObject(object, file, storeNames, storeLayerNames);
+    if (file.FinishMemoryWrite() && file.end - file.buffer == counted) bytes.assign(file.buffer, file.end);
+  }
+  std::free(file.buffer);
+  return bytes;
+}
+
+std::vector<uint8_t> ModelFileImage(const std::vector<uint8_t>& body, int version) {
+  std::vector<uint8_t> image(MODEL_FILE_MAGIC, MODEL_FILE_MAGIC + DATA_FILE_MAGIC_SIZE);
+  image.push_back(static_cast<uint8_t>(version >> 8));
+  image.push_back(static_cast<uint8_t>(version));
+  image.insert(image.end(), body.begin(), body.end());
+  return image;
+}
