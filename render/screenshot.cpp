@@ -132,20 +132,21 @@ bool MakeUsablePicture(PassRecord& source, bool drawIt, PassRecord& picture) {
   return true;
 }
 
-// Writes bytes as a new file: "<path>.tmp" first, renamed only while the name is free.
+// Writes bytes as a new file: into the safe write's temporary file (made new, never through a
+// link), which is then renamed only while the name is still free.
 int WriteNewFile(const char* path, const std::vector<uint8_t>& bytes) {
-  char temp[FILE_PATH_SIZE + 8];
-  std::snprintf(temp, sizeof temp, "%s.tmp", path);
-  FILE* f = FileOpen(temp, "wb");
-  if (!f) return errno ? errno : EIO;
+  SafeWrite w{};
+  FILE* f = SafeWriteBegin(w, path);
+  if (!f) return w.error ? w.error : EIO;
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
+  w.stream = nullptr;
   const bool closed = std::fclose(f) == 0;
   if (!written || !closed) {
-    FileRemove(temp);
+    FileRemove(w.tempPath);
     return EIO;
   }
-  const int renamed = FileRename(temp, path);
-  if (renamed != 0) FileRemove(temp);
+  const int renamed = FileRename(w.tempPath, path);
+  if (renamed != 0) FileRemove(w.tempPath);
   return renamed;
 }
 
