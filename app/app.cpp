@@ -29,6 +29,7 @@
 #include "core/sound_file.h"
 #include "app/start_pages.h"
 #include "frontend/frontend.h"
+#include "modeller/model_checks.h"
 #include "modeller/modeller.h"
 #include "physics/physics.h"
 #include "platform/files.h"
@@ -952,6 +953,7 @@ int GearboxOfPlayer() { return Player.options[3]; }
 void InstallShellHooks() {
   InstallInterface();
   InstallMainWindowHooks();
+  InstallModellerHooks();
   ClipCursorToWindow = ClipCursorToClientArea;
   UpdateCursorClip = ClipCursorForMode;
   SendTypedLine = SendTyped;
