@@ -75,6 +75,9 @@ void ResetForDeviceReload();
 void AppForceNoGraphics(int noGraphics);
 // Asks the program to exit after this many loop passes (0: never).
 void AppSetPassLimit(uint32_t passes);
+// Writes "first frame" to standard output once the first frame has been presented (the
+// start-up benchmark waits for it).
+void AppReportFirstFrame(int report);
 // Clears every global of this module to its start value (between tests).
 void AppResetState();
 

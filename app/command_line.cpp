@@ -425,6 +425,26 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
 
 // ---- The parser ----
 
+// The table's option of that name (any case), or -1.
+int FindOption(const char* name, int length) {
+  for (int i = 0; i < OPTION_COUNT; ++i)
+    if (int(std::strlen(OPTIONS[i].name)) == length && strncasecmp(name, OPTIONS[i].name, size_t(length)) == 0) return i;
+  return -1;
+}
+
+// Whether a '/' met in a value starts the next option.  It does before a comment ("//"),
+// before a name and its '=' (a mistyped name is then reported), and before a known name
+// that lacks its '='; elsewhere it belongs to the value, as in an absolute folder path.
+bool SlashStartsOption(const char* next) {
+  if (*next == '/') return true;
+  int length = 0;
+  while (std::isalpha(static_cast<unsigned char>(next[length]))) ++length;
+  if (length == 0) return false;
+  if (next[length] == '=') return true;
+  if (next[length] != 0 && !std::isspace(static_cast<unsigned char>(next[length]))) return false;
+  return FindOption(next, length) >= 0;
+}
+
 // Checks the order rules of option id; false after reporting.
 bool CheckOptionOrder(int id, const char* name, ParseState& state) {
   const OptionKind kind = OPTIONS[id].kind;
@@ -472,13 +492,7 @@ bool ParseOptionText(const char* text, ParseState& state) {
       ++p;
     }
     name[nameLength] = 0;
-    const int id = *p == '=' && nameLength <= OPTION_VALUE_MAX
-                       ? [&] {
-                           for (int i = 0; i < OPTION_COUNT; ++i)
-                             if (strcasecmp(name, OPTIONS[i].name) == 0) return i;
-                           return -1;
-                         }()
-                       : -1;
+    const int id = *p == '=' && nameLength <= OPTION_VALUE_MAX ? FindOption(name, nameLength) : -1;
     if (id < 0) {
       std::snprintf(StartupErrorText, sizeof StartupErrorText, "Command %d is invalid", number);
       RunMode = 0;
@@ -502,7 +516,7 @@ bool ParseOptionText(const char* text, ParseState& state) {
     char value[OPTION_VALUE_MAX + 2];
     int valueLength = 0;
     bool tooLong = false;
-    for (; *p && *p != '/'; ++p) {
+    for (; *p && !(*p == '/' && SlashStartsOption(p + 1)); ++p) {
       if (static_cast<unsigned char>(*p) < 32) continue;
       if (valueLength > OPTION_VALUE_MAX) tooLong = true;
       else value[valueLength++] = *p;

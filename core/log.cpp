@@ -76,5 +76,8 @@ void LogF(const char* format, ...) {
 
 void ErrorBox(const char* text) {
   if (LoggingEnabled) LogLine(text);
-  if (GraphicsEnabled) ShowPlatformMessageBox(text, nullptr, BOX_ICON_STOP);
+  if (GraphicsEnabled)
+    ShowPlatformMessageBox(text, nullptr, BOX_ICON_STOP);
+  else
+    std::fprintf(stderr, "%s\n", text ? text : "");
 }

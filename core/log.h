@@ -33,5 +33,6 @@ void LogLine(const char* text);
 void LogF(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void LogV(const char* format, va_list args);
 
-// Logs the text (when logging is on) and, with graphics, shows it in a box with the stop icon.
+// Logs the text (when logging is on) and, with graphics, shows it in a box with the stop icon;
+// without graphics it goes to standard error.
 void ErrorBox(const char* text);

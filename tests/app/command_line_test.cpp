@@ -113,6 +113,29 @@ TEST_F(CommandLine, CommandFileSkipsCommentLinesAndCountsAgain) {
   EXPECT_EQ(ErrorOf("/cfg=huge.txt"), "Command /cfg : File is too long");
 }
 
+TEST_F(CommandLine, ValuesMayHoldSlashesOfFolderPaths) {
+  // An absolute path: a '/' starts the next option only before a name and its '='.
+  char folder[] = "/tmp/zktXXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string file = std::string(folder) + "/opts.txt";
+  Write(file, "/laps=9\n");
+  EXPECT_EQ(ErrorOf(("/cfg=" + file).c_str()), "");
+  EXPECT_EQ(RaceOptions.lapsCode, 9);
+  // The command file name keeps its length limit.
+  const std::string deep = std::string(folder) + "/a/much/longer/way/opts.txt";
+  EXPECT_EQ(ErrorOf(("/cfg=" + deep).c_str()), "Command /cfg : File name is too long");
+  std::filesystem::remove_all(folder);
+
+  EXPECT_EQ(ErrorOf("/track=HS1/laps=5"), "");
+  EXPECT_EQ(RaceOptions.lapsCode, 5);
+  EXPECT_EQ(ErrorOf("/player=AC/DC/laps=6"), "");
+  EXPECT_STREQ(CfgPlayerName, "AC/DC");
+  EXPECT_EQ(RaceOptions.lapsCode, 6);
+  // A mistyped or unfinished option is still one, and reported.
+  EXPECT_EQ(ErrorOf("/laps=3/nosuch=1"), "Command 2 is invalid");
+  EXPECT_EQ(ErrorOf("/laps=3/wind"), "Command 2 is invalid");
+}
+
 TEST_F(CommandLine, SettingsFileIsReadOnceAndFolderOptionsMakeFolders) {
   Write("mine.txt", "Max FPS 50\n");
   EXPECT_EQ(ErrorOf("/settings=mine.txt/laps=1"), "");
