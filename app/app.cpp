@@ -586,9 +586,11 @@ void AppRunPass() {
   EditorFrameCleared = 0;
   ControlsPolledThisFrame = 0;
 
-  // 11: the redraw test.  Alt alone does not draw a frame; a changed message line does.
+  // 11: the redraw test.  Alt alone does not draw a frame; a changed message line does.  A
+  // presenting headset shows a view that follows the head: it is drawn every pass.
   if (!RedrawRequested) {
-    if ((WorldLoaded && WorldBuildStage != 0) || KeyHeldForRedraw() || InterfaceRedraw) RedrawRequested = 1;
+    if ((WorldLoaded && WorldBuildStage != 0) || KeyHeldForRedraw() || InterfaceRedraw || VrPresenting)
+      RedrawRequested = 1;
   }
   if (RedrawRequested) {
     // 12..15: prepare the drawn frame.
