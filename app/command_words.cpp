@@ -246,8 +246,9 @@ void WindowCommand(const Command& c) {
 void VrCommand(const Command& c) {
   if (!Needed(c)) return;
   static const char* const VALUES[] = {"reset", "reset_headset", "use_relative", "on", "off", "toggle", "rift", "openvr"};
-  if (FindWord(c.value, VALUES, 8) < 0) Reply(c, 47);
-  // "reset" recentres a headset's view; without one nothing is to be done.
+  const int word = FindWord(c.value, VALUES, 8);
+  if (word < 0) Reply(c, 47);
+  if (word == 0) RequestVrRecentre();  // the other values are accepted without effect
 }
 
 void ConvergeCommand(const Command& c) {
