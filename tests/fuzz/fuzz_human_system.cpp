@@ -10,6 +10,8 @@
 
 #include "core/data_file.h"
 #include "render/humans.h"
+#include "render/material.h"
+#include "render/texture_table.h"
 #include "vehicle_editor/skeleton/human_system.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -39,5 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (!HumanMeshes.slots[i].meshes[level]) std::abort();
   if (FindHumanSlot(0) > HumanMeshes.slotCount) std::abort();
   FreeHumans();
+  // The textures the levels named, and their materials, go with each input.
+  FreeAllMaterials();
+  FreeAllTextures(0);
   return 0;
 }

@@ -4,6 +4,7 @@
 // the helmet's colours.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "core/data_file.h"
 #include "core/log.h"
 #include "modeller/model/model_file.h"
+#include "modeller/model/model_lod_cache.h"
 #include "platform/files.h"
 #include "render/humans.h"
 #include "vehicle_editor/skeleton/human_system.h"
@@ -153,6 +155,36 @@ TEST_F(HumanSystemFileTest, CountsBeyondTheBytesAndDamagedModelsRefuseTheFile) {
     }
     FreeHumans();
   }
+}
+
+TEST(HumanLevels, APointFarFromItsBoneWrapsAsStoredCoordinatesDo) {
+  // A damaged figure: a point at the far end of the 16.16 range following a bone at rest a
+  // little way off.  Taking it into the bone's frame wraps, never overflows.
+  ModelObject o;
+  o.Init();
+  o.pointCount = 3;
+  o.points = static_cast<ModelPoint*>(std::calloc(3, sizeof(ModelPoint)));
+  o.points[0].x = INT32_MIN;
+  o.points[1].y = 65536;
+  o.points[2].z = 65536;
+  for (int p = 0; p < 3; ++p) o.points[p].flags = POINT_CENTRAL;
+  o.triangleCount = 1;
+  o.triangles = static_cast<ModelTriangle*>(std::calloc(1, sizeof(ModelTriangle)));
+  o.triangles[0].corners[1] = 1;
+  o.triangles[0].corners[2] = 2;
+  ModelBone bone{};
+  MatrixIdentity(bone.frame.rotation);
+  bone.frame.translation = {62259, 0, 0};
+  const ModelSkeleton skeleton{&bone, 1};
+  BuildLodRenderCache(o, nullptr, &skeleton, 0, ~0u);
+  int found = 0;
+  for (int v = 0; v < o.caches[0].vertexCount; ++v)
+    if (o.caches[0].vertices[v].point == 0) {
+      EXPECT_EQ(o.caches[0].vertices[v].position[0], int32_t(uint32_t(INT32_MIN) - 62259u));
+      ++found;
+    }
+  EXPECT_EQ(found, 1);
+  o.Free();
 }
 
 TEST(HelmetColours, BytesAreHeldTo10To160AndScaledBy1275) {
