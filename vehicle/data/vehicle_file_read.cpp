@@ -278,21 +278,13 @@ bool ReadDashboard(Reader& r) {
   return r.Whole("dashboard");
 }
 
-// The engine's rev limit from its size: 1000 x floor(s / 1000) rpm with
-// s = 4654 / (size / cylinders)^(1/3) x the class's factor x 30 / pi.  An engine with no
-// size or cylinders, an electric motor and no power unit keep the stored figure.
+// Field 28's two words are replaced at once, and the engine takes its class's rev limit.
 void FixEngineFigures(VehicleData& d) {
   d.engineWords[0] = ENGINE_WORD_VALUES[0];
   d.engineWords[1] = ENGINE_WORD_VALUES[1];
   d.options |= OPT1_ENGINE_WORDS;
-  const EngineModel& e = d.engine;
-  if (d.transmissionType == TRANSMISSION_NONE || d.transmissionType == TRANSMISSION_ELECTRIC) return;
-  if (!(e.engineSize > 0) || e.cylinders == 0) return;
-  const double s = 4654.0 / std::pow(double{e.engineSize} / e.cylinders, 0.333333) *
-                   VehicleClassRow(d.vehicleClass).spreadFactor * 30.0 / PI;
-  const double thousands = std::nearbyint(s / 1000.0 - 0.499999);
-  if (!std::isfinite(thousands)) return;
-  d.engine.redline = static_cast<float>(thousands * 1000.0 * PI / 30.0);
+  float redline;
+  if (ClassRedline(d, &redline)) d.engine.redline = redline;
 }
 
 void ChooseMirrored(VehicleData& d, int requestedDriveSide) {
@@ -549,6 +541,18 @@ int MakeVehiclePath(char* out, int outSize, const char* name, int mod) {
 }
 
 // ---- [Reading] ----
+
+int ClassRedline(const VehicleData& d, float* redline) {
+  const EngineModel& e = d.engine;
+  if (d.transmissionType == TRANSMISSION_NONE || d.transmissionType == TRANSMISSION_ELECTRIC) return 0;
+  if (!(e.engineSize > 0) || e.cylinders == 0) return 0;
+  const double s = 4654.0 / std::pow(double{e.engineSize} / e.cylinders, 0.333333) *
+                   VehicleClassRow(d.vehicleClass).spreadFactor * 30.0 / PI;
+  const double thousands = std::nearbyint(s / 1000.0 - 0.499999);
+  if (!std::isfinite(thousands)) return 0;
+  *redline = static_cast<float>(thousands * 1000.0 * PI / 30.0);
+  return 1;
+}
 
 int ReadVehicleData(VehicleData& data, DataFile& stream, int version, const char* name, const VehicleChoice& choice) {
   LastVehicleReadField = nullptr;
