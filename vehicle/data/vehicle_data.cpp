@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ui/text/text_strings.h"
 #include "vehicle/data/rim_profile.h"
 
 namespace {
@@ -31,13 +32,14 @@ void VehicleData::ResetColours(int fixed) {
 }
 
 int VehicleData::CountColourConfigNames() const {
+  // The names are skins' file names: equal without regard to case.
+  char names[VEHICLE_MAX_COLOUR_CONFIGS][COLOUR_SET_NAME_SIZE + 1] = {};
   int distinct = 0;
   for (int i = 0; i < colourConfigCount && i < VEHICLE_MAX_COLOUR_CONFIGS; ++i) {
-    const char* name = colourConfigs[i].name;
-    if (!name[0]) continue;
+    std::memcpy(names[i], colourConfigs[i].name, COLOUR_SET_NAME_SIZE);
+    if (!names[i][0]) continue;
     bool seen = false;
-    for (int j = 0; j < i && !seen; ++j)
-      seen = std::strncmp(name, colourConfigs[j].name, COLOUR_SET_NAME_SIZE) == 0;
+    for (int j = 0; j < i && !seen; ++j) seen = CompareNoCase(names[i], names[j]) == 0;
     if (!seen) ++distinct;
   }
   return distinct;

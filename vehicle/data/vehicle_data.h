@@ -206,7 +206,8 @@ struct VehicleData {
   // Colour word 2 bit 24 set; fixed 0: the fourth bytes cleared, colour 2 two thirds of colour
   // 0, colour 5 0x1428F0; fixed 1: the fixed default colours.
   void ResetColours(int fixed);
-  // The number of distinct non-empty names among the colour configurations.
+  // The number of distinct non-empty names among the colour configurations (skin names:
+  // compared without regard to case).
   int CountColourConfigNames() const;
   // 0 no driver, 4 a central driver, 3 a free drive side, 1 a locked left, 2 a locked right.
   int DriverSideCode() const;
