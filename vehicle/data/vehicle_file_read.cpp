@@ -159,6 +159,9 @@ bool ReadIdentity(Reader& r) {
   if (revision >= 6) d.fuelTankCapacity = f.ReadFloat();
   if (!r.Whole("engine")) return false;
   if (!d.engine.Read(f, d.engine, 1, d.vehicleClass) || f.readPastEnd) return r.Fail("engine");
+  // Only an electric motor stores its peak figures; an engine's come from its curve, even when
+  // its record was a motor's (it is written as the transmission type says).
+  if (d.transmissionType != TRANSMISSION_ELECTRIC) d.engine.maxPower = d.engine.maxTorque = 0;
   return true;
 }
 
