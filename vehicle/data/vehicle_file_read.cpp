@@ -477,7 +477,10 @@ bool ReadSpokeAndRim(Reader& r) {
 bool ReadModel(Reader& r, ModelObject*& model) {
   VehicleData& d = r.d;
   if (!model) model = d.modelStored && r.version >= 249 ? ReadVehicleModel(d, r.f, r.version) : LoadVehicleModel(d);
-  if (!model) return r.Fail("model object", d.modelStored ? VEHICLE_FILE_CORRUPTED : LastDataFileError);
+  if (!model) {
+    const int error = d.modelStored || LastDataFileError == DATA_FILE_OK ? VEHICLE_FILE_CORRUPTED : LastDataFileError;
+    return r.Fail("model object", error);
+  }
   FreeVehicleModel(d);
   d.model = model;
   d.ownsModel = 1;

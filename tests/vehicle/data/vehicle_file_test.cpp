@@ -131,6 +131,31 @@ TEST_F(VehicleFile, CountsAboveTheKeptNumbersAreReadPast) {
   EXPECT_EQ(v.data.gearPositions, 8) << "the fields after the skipped bytes are in place";
 }
 
+TEST_F(VehicleFile, TheDashboardsSizeFollowsItsTypeUnlessKept) {
+  RawVehicle raw;
+  raw.dashType = 3;
+  raw.dash.assign(120, 9);
+  ReadVehicle v;
+  ReadBodyInto(v, raw.Encode(252, 6), 252);
+  ASSERT_EQ(v.result, 1);
+  EXPECT_EQ(v.data.dashSize, 120);
+  ReadVehicle typed;
+  ReadBodyInto(typed, BodyOf(v.data), 252);
+  EXPECT_EQ(typed.data.dashSize, 96) << "type 3 is written with 96 bytes";
+  DashSizeMode = 2;
+  ReadVehicle kept;
+  ReadBodyInto(kept, BodyOf(v.data), 252);
+  DashSizeMode = 0;
+  EXPECT_EQ(kept.data.dashSize, 120);
+  for (int type : {0, 4, 6}) {
+    v.data.dashType = uint8_t(type);
+    ReadVehicle none;
+    ReadBodyInto(none, BodyOf(v.data), 252);
+    EXPECT_EQ(none.data.dashSize, 0) << type;
+    EXPECT_EQ(none.data.dashType, type);
+  }
+}
+
 TEST_F(VehicleFile, OptionWordTwoIsZeroWithoutBit31) {
   RawVehicle raw;
   raw.options &= ~OPT1_SECOND_WORD;
