@@ -17,7 +17,7 @@ PACKAGES=(
   libpng-dev libjpeg-dev libvorbis-dev libogg-dev libfreetype-dev libfontconfig-dev fonts-noto-cjk
   fonts-dejavu-core libglu1-mesa-dev
   p7zip googletest libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev imagemagick libstb-dev libsquish-dev libmeshoptimizer-dev
+  clang libclang-rt-14-dev imagemagick libstb-dev libsquish-dev libmeshoptimizer-dev libbullet-dev
 )
 
 as_root() {
@@ -36,12 +36,17 @@ install_missing() {
   fi
 }
 
-# configure_and_build <folder> [cmake options...]
-configure_and_build() {
+# configure <folder> [cmake options...]
+configure() {
   local dir=$1; shift
   cmake -S "$ROOT" -B "$ROOT/$dir" -G Ninja "$@" > "$ROOT/$dir.configure.log" 2>&1 || {
     cat "$ROOT/$dir.configure.log"; exit 1; }
-  cmake --build "$ROOT/$dir" -j "$JOBS"
+}
+
+# configure_and_build <folder> [cmake options...]: everything, tests and benchmarks too
+configure_and_build() {
+  configure "$@"
+  cmake --build "$ROOT/$1" -j "$JOBS"
 }
 
 # Runs a command with a display: the real one, else a virtual X server.
@@ -51,7 +56,8 @@ with_display() {
 
 run_editor() {
   install_missing
-  configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build "$ROOT/build" -j "$JOBS" --target editor  # the program and its working folder only
   cd "$ROOT/build/work"
   if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found: starting the editor under a virtual X server (xvfb-run)."

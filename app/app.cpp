@@ -29,11 +29,13 @@
 #include "core/sound_file.h"
 #include "app/start_pages.h"
 #include "frontend/frontend.h"
+#include "modeller/model_checks.h"
 #include "modeller/modeller.h"
 #include "physics/physics.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
+#include "platform/window.h"
 #include "race/race.h"
 #include "render/build_list.h"
 #include "render/device.h"
@@ -93,6 +95,7 @@ struct LoopState {
   uint32_t recoveryNotedAt = 0;
   int mappingCopyPasses = 0;
   uint32_t passLimit = 0;
+  int reportFirstFrame = 0;
   uint32_t passes = 0;
   int forceNoGraphics = 0;
   // The frame loop's profiler timers.
@@ -104,6 +107,21 @@ LoopState g_loop;
 constexpr int CLICK_MOUSE_LOCK_WINDOW = 256;      // "Screen Flags " bit 8
 constexpr int CLICK_MOUSE_LOCK_FULLSCREEN = 512;  // "Screen Flags " bit 9
 constexpr uint32_t SCREEN_FLAG_4K_CAPTURE = 1u << 28;
+
+// A start-up error the user must see: logged, then shown in the error box with graphics (the
+// box writes it to standard error as well), else written to standard error.
+void ShowStartError(const char* text, const char* title, MessageBoxIcon icon) {
+  if (title)
+    LogF("%s : %s", title, text);
+  else
+    LogLine(text);
+  if (GraphicsEnabled)
+    ShowPlatformMessageBox(text, title, icon);
+  else if (title)
+    std::fprintf(stderr, "%s : %s\n", title, text);
+  else
+    std::fprintf(stderr, "%s\n", text);
+}
 
 // A failed essential start-up step: the error box, and the end of the program.
 StartResult FailStart(const char* text) {
@@ -287,6 +305,7 @@ void SleepUntilClockChanges() {
 
 StartResult AppStartup(const char* commandLine) {
   if (!commandLine) commandLine = "";
+  IgnoreFileSizeLimitSignal();  // an over-size write fails like any other and is reported
   InstallShellHooks();
   if (g_loop.forceNoGraphics) GraphicsEnabled = 0;
 
@@ -306,8 +325,7 @@ StartResult AppStartup(const char* commandLine) {
 
   // 5, 6: timing.
   if (const char* error = InitTimerResolution()) {
-    LogLine(error);
-    if (GraphicsEnabled) ShowPlatformMessageBox(error, nullptr, BOX_ICON_STOP);
+    ShowStartError(error, nullptr, BOX_ICON_STOP);
     ExitCode = EXIT_START_FAILED;
     return START_ENDED;
   }
@@ -334,8 +352,7 @@ StartResult AppStartup(const char* commandLine) {
   if (g_loop.forceNoGraphics) GraphicsEnabled = 0;
   if (RunMode == 9) return START_ENDED;
   if (RunMode == 0) {
-    LogLine(StartupErrorText);
-    if (GraphicsEnabled) ShowPlatformMessageBox(StartupErrorText, nullptr, BOX_ICON_STOP);
+    ShowStartError(StartupErrorText, nullptr, BOX_ICON_STOP);
     ExitCode = EXIT_BAD_COMMAND_LINE;
     return START_ENDED;
   }
@@ -346,18 +363,19 @@ StartResult AppStartup(const char* commandLine) {
 
   // 9, 10: cfg.txt, and the data folder must be writable.
   // With graphics the window system starts first: the stored window rectangle is checked
-  // against the desktop, and the device makes its context on the same video.
-  if (GraphicsEnabled) StartWindowSystem();
+  // against the desktop, and the device makes its context on the same video.  Without a
+  // screen to show it the program would run unseen: it ends at once, saving nothing.
+  if (GraphicsEnabled && !(StartWindowSystem() && PlatformVideoHasDisplay())) {
+    LogLine("No display");
+    std::fprintf(stderr, "No display\n");
+    ExitCode = EXIT_START_FAILED;
+    return START_ENDED;
+  }
   if (!ConfigRead) LoadConfig();
   if (!GraphicsEnabled) CfgStartWindowed = 1;
   if (!ProbeDataFolder()) {
-    const char* title = "Could not write to data folder";
-    const char* text = "Is ZKT correctly installed on a hard drive?";
-    LogF("%s : %s", title, text);
-    if (GraphicsEnabled)
-      ShowPlatformMessageBox(text, title, BOX_ICON_EXCLAMATION);
-    else
-      std::fprintf(stderr, "%s : %s\n", title, text);
+    ShowStartError("Is ZKT correctly installed on a hard drive?", "Could not write to data folder",
+                   BOX_ICON_EXCLAMATION);
     ExitCode = EXIT_START_FAILED;
     return START_ENDED;
   }
@@ -510,7 +528,9 @@ void AppRunPass() {
     period = std::max(period, static_cast<float>(MenuFramePeriodMs));
 
   const bool presentationPaces = VrEnabled || ((IsFullScreen() || CfgBorderlessWindow) && VSyncEnabled);
-  if (presentationPaces) {
+  if (g_loop.passes == 0) {
+    // The first pass draws at once: no frame came before it to keep its distance from.
+  } else if (presentationPaces) {
     if (FrameSkipped) LimitFrameRate(1, period);
   } else if (CurrentFrameTiming.bytes[3] != 0) {
     if (period > 0.0f) LimitFrameRate(0, period);
@@ -536,7 +556,8 @@ void AppRunPass() {
   if (static_cast<int32_t>(g_loop.now - g_loop.nextBlink) >= 0 || DrawnFrameCount == 100) {
     CaptureSystemTime();
     BlinkPhase ^= 1;
-    RedrawRequested = 1;
+    // A screen at rest is drawn again only when the tick changes what it shows.
+    if (FrameChangesWithTime) RedrawRequested = 1;
     DrawnFrameCount = 0;
     // The next tick falls 100 ms after the next half second of the wall clock.
     const int wallMs = SystemTimeUtc.millisecond;
@@ -551,13 +572,15 @@ void AppRunPass() {
   FrameBegun3D = 0;
   ControlsPolledThisFrame = 0;
 
-  // 11: the redraw test.  Alt alone does not draw a frame.
+  // 11: the redraw test.  Alt alone does not draw a frame; a changed message line does.
   if (!RedrawRequested) {
-    if ((WorldLoaded && WorldBuildStage != 0) || KeyHeldForRedraw()) RedrawRequested = 1;
+    if ((WorldLoaded && WorldBuildStage != 0) || KeyHeldForRedraw() || InterfaceRedraw) RedrawRequested = 1;
   }
   if (RedrawRequested) {
     // 12..15: prepare the drawn frame.
     ++DrawnFrameCount;
+    InterfaceRedraw = 0;
+    FrameChangesWithTime = 0;
     ClearInterface();
     ResetTempMeshes();
     bool skippedOnlyForOcclusion = false;
@@ -617,6 +640,7 @@ void AppRunPass() {
       ScreenWidth = g_loop.savedWidth;
       ScreenHeight = g_loop.savedHeight;
       if (!FrameSkipped) DrawFullScreenQuad(1, 0, &BloomChain);
+      if (PostFrameHidden) RedrawRequested = 1;  // the picture waits for its exposure: draw again
       RenderTargetMode = 0;
     }
     if (!FrameSkipped) {
@@ -659,6 +683,11 @@ void AppRunPass() {
       const uint32_t presentStart = ClockNowMs();
       PresentFrame();
       CurrentFrameTiming.bytes[3] = static_cast<uint8_t>(ClockNowMs() - presentStart);
+      if (g_loop.reportFirstFrame) {
+        std::printf("first frame\n");
+        std::fflush(stdout);
+        g_loop.reportFirstFrame = 0;
+      }
       ProfilerStop(g_loop.flipTimer);
       if (RunDeferredWork()) RedrawRequested = 1;
     }
@@ -785,6 +814,33 @@ void ResetForDeviceReload() {
 
 // ---- [Shut-down] ----
 
+namespace {
+
+// A user's file not saved at exit: said on standard error (the program ends before anyone
+// could read a message line), in a box while the window is still up, in the log and in the
+// exit code.
+void ReportFailedExitSave(const char* path, int error) {
+  if (!error) return;
+  char text[FILE_PATH_SIZE + 96];
+  std::snprintf(text, sizeof text, "Could not save %s : %s", path, std::strerror(error));
+  std::fprintf(stderr, "%s\n", text);
+  ErrorBox(text);
+  if (ExitCode == 0) ExitCode = EXIT_SAVE_FAILED;
+}
+
+void SaveUserFilesAtExit() {
+  int error = 0;
+  SaveConfig(&error);
+  ReportFailedExitSave(ConfigPath, error);
+  WriteInterfaceCfg(&error);
+  ReportFailedExitSave(InterfaceCfgPath, error);
+  SavePlayerFile(&error);
+  char path[FILE_PATH_SIZE];
+  if (error && PlayerFilePath(path, sizeof path)) ReportFailedExitSave(path, error);
+}
+
+}  // namespace
+
 int AppShutdown() {
   // A loop ended by a quit message leaves its screens open: close them so that each one
   // frees what it owns.
@@ -820,9 +876,7 @@ int AppShutdown() {
   ShutdownGraphics();
   StopSkyWorker();
   LogLine("save config");
-  SaveConfig();
-  WriteInterfaceCfg();
-  SavePlayerFile();
+  SaveUserFilesAtExit();
   SaveReplayState();
   LogLine("free mouse");
   ClipCursorToClient(0);
@@ -850,6 +904,7 @@ void RequestExit(uint32_t actionCode, const char* reason) {
   if (ExitRequested) return;
   if (reason) LogF("exit : %s", reason);
   ExitRequested = 1;
+  RedrawRequested = 1;  // screens that rest act again, to close
   if (actionCode != 0) {
     ExitAction = actionCode;
   } else {
@@ -904,6 +959,7 @@ int GearboxOfPlayer() { return Player.options[3]; }
 void InstallShellHooks() {
   InstallInterface();
   InstallMainWindowHooks();
+  InstallModellerHooks();
   ClipCursorToWindow = ClipCursorToClientArea;
   UpdateCursorClip = ClipCursorForMode;
   SendTypedLine = SendTyped;
@@ -982,11 +1038,15 @@ void AppForceNoGraphics(int noGraphics) {
 
 void AppSetPassLimit(uint32_t passes) { g_loop.passLimit = passes; }
 
+void AppReportFirstFrame(int report) { g_loop.reportFirstFrame = report; }
+
 void AppResetState() {
   ResetFrameKeys();
   const int forceNoGraphics = g_loop.forceNoGraphics;
+  const int reportFirstFrame = g_loop.reportFirstFrame;
   g_loop = LoopState{};
   g_loop.forceNoGraphics = forceNoGraphics;
+  g_loop.reportFirstFrame = reportFirstFrame;
   CloseInstanceRequests();
   ResetCommandLineState();
   ResetTextCommandState();

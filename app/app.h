@@ -75,6 +75,9 @@ void ResetForDeviceReload();
 void AppForceNoGraphics(int noGraphics);
 // Asks the program to exit after this many loop passes (0: never).
 void AppSetPassLimit(uint32_t passes);
+// Writes "first frame" to standard output once the first frame has been presented (the
+// start-up benchmark waits for it).
+void AppReportFirstFrame(int report);
 // Clears every global of this module to its start value (between tests).
 void AppResetState();
 
@@ -82,3 +85,5 @@ void AppResetState();
 constexpr int EXIT_START_FAILED = 1;
 constexpr int EXIT_BAD_COMMAND_LINE = 2;
 constexpr int EXIT_DEVICE_LOST = 3;
+// A user's file could not be saved at exit (also said on standard error).
+constexpr int EXIT_SAVE_FAILED = 4;

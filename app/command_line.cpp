@@ -243,6 +243,10 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
         ReportOptionError(name, "File name must end .txt");
         return false;
       }
+      if (!IsSafeRelativePath(value)) {  // the settings are written back there at exit
+        ReportOptionError(name, "Invalid file name");
+        return false;
+      }
       if (ConfigRead) {
         ReportOptionError(name, "Already read");
         return false;
@@ -368,11 +372,14 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
       RaceOptions.ctrlinkPort = static_cast<int>(port);
       return true;
     }
-    case OPT_PLAYER:
-      std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "%s", value);
-      if (std::strlen(value) >= sizeof CfgPlayerName)
+    case OPT_PLAYER: {
+      const size_t kept = std::min(std::strlen(value), sizeof CfgPlayerName - 1);
+      std::memcpy(CfgPlayerName, value, kept);
+      CfgPlayerName[kept] = 0;
+      if (kept < std::strlen(value))
         AddMessage("Player name truncated to 23 chars", TextColours.error, MSG_TARGET_LOCAL);
       return true;
+    }
     case OPT_WINDOWED: {
       static const char* const words[] = {"no", "yes", "invisible"};
       if (!ReadWord(name, value, words, 3, number)) return false;
@@ -384,8 +391,8 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
     case OPT_TRACKS:
       return true;
     case OPT_LOG:
-      // The log stays inside the working folder: the file is deleted before it is written.
-      if (std::strlen(value) >= LOG_NAME_SIZE || !IsSafeRelativePath(value) || !CanAppendToFile(value)) {
+      // The log file is deleted before it is written: only a log file in the working folder.
+      if (!IsLogFileNameAllowed(value) || !CanAppendToFile(value)) {
         ReportOptionError(name, "Log file error");
         return false;
       }
@@ -417,6 +424,26 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
 }
 
 // ---- The parser ----
+
+// The table's option of that name (any case), or -1.
+int FindOption(const char* name, int length) {
+  for (int i = 0; i < OPTION_COUNT; ++i)
+    if (int(std::strlen(OPTIONS[i].name)) == length && strncasecmp(name, OPTIONS[i].name, size_t(length)) == 0) return i;
+  return -1;
+}
+
+// Whether a '/' met in a value starts the next option.  It does before a comment ("//"),
+// before a name and its '=' (a mistyped name is then reported), and before a known name
+// that lacks its '='; elsewhere it belongs to the value, as in an absolute folder path.
+bool SlashStartsOption(const char* next) {
+  if (*next == '/') return true;
+  int length = 0;
+  while (std::isalpha(static_cast<unsigned char>(next[length]))) ++length;
+  if (length == 0) return false;
+  if (next[length] == '=') return true;
+  if (next[length] != 0 && !std::isspace(static_cast<unsigned char>(next[length]))) return false;
+  return FindOption(next, length) >= 0;
+}
 
 // Checks the order rules of option id; false after reporting.
 bool CheckOptionOrder(int id, const char* name, ParseState& state) {
@@ -465,13 +492,7 @@ bool ParseOptionText(const char* text, ParseState& state) {
       ++p;
     }
     name[nameLength] = 0;
-    const int id = *p == '=' && nameLength <= OPTION_VALUE_MAX
-                       ? [&] {
-                           for (int i = 0; i < OPTION_COUNT; ++i)
-                             if (strcasecmp(name, OPTIONS[i].name) == 0) return i;
-                           return -1;
-                         }()
-                       : -1;
+    const int id = *p == '=' && nameLength <= OPTION_VALUE_MAX ? FindOption(name, nameLength) : -1;
     if (id < 0) {
       std::snprintf(StartupErrorText, sizeof StartupErrorText, "Command %d is invalid", number);
       RunMode = 0;
@@ -495,7 +516,7 @@ bool ParseOptionText(const char* text, ParseState& state) {
     char value[OPTION_VALUE_MAX + 2];
     int valueLength = 0;
     bool tooLong = false;
-    for (; *p && *p != '/'; ++p) {
+    for (; *p && !(*p == '/' && SlashStartsOption(p + 1)); ++p) {
       if (static_cast<unsigned char>(*p) < 32) continue;
       if (valueLength > OPTION_VALUE_MAX) tooLong = true;
       else value[valueLength++] = *p;
@@ -885,7 +906,11 @@ void OpenInstanceRequests() {
   if (!InstanceLinkOpen()) LogLine("instance requests : socket failed");
 }
 void CloseInstanceRequests() { InstanceLinkClose(); }
-void ServeInstanceRequests() { InstanceLinkServe(ServeOneRequest); }
+void ServeInstanceRequests() {
+  InstanceLinkServe(ServeOneRequest, [](uint32_t userId) {
+    LogF("instance requests : connection of user %u refused", static_cast<unsigned>(userId));
+  });
+}
 
 // ---- [Services] ----
 

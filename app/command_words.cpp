@@ -138,8 +138,8 @@ void LogCommand(const Command& c) {
     Reply(c, 48);
     return;
   }
-  // The log file is deleted first: it must be a name inside the working folder.
-  if (!IsSafeRelativePath(c.value) || !CanAppendToFile(c.value)) {
+  // The log file is deleted first: only a log file inside the working folder.
+  if (!IsLogFileNameAllowed(c.value) || !CanAppendToFile(c.value)) {
     Reply(c, 13);
     return;
   }

@@ -1,9 +1,10 @@
 // main.cpp - the program's entry: joins the arguments into one command line.
 //
-// Two test switches stand in the environment until the command line can ask for the same:
+// Test switches stand in the environment until the command line can ask for the same:
 // ZKT_NO_GRAPHICS=1 runs without window or device, ZKT_EXIT_AFTER_PASSES=N ends the
-// program after N passes of the frame loop.  A developer's switch: ZKT_PROFILER=1 draws the
-// frame profiler's table over every frame.
+// program after N passes of the frame loop, ZKT_REPORT_FIRST_FRAME=1 writes "first frame"
+// to standard output when the first frame has been presented.  A developer's switch:
+// ZKT_PROFILER=1 draws the frame profiler's table over every frame.
 #include <cstdlib>
 #include <string>
 
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
   if (const char* noGraphics = std::getenv("ZKT_NO_GRAPHICS")) AppForceNoGraphics(std::atoi(noGraphics) != 0);
   if (const char* passes = std::getenv("ZKT_EXIT_AFTER_PASSES"))
     AppSetPassLimit(static_cast<uint32_t>(std::strtoul(passes, nullptr, 10)));
+  if (const char* report = std::getenv("ZKT_REPORT_FIRST_FRAME")) AppReportFirstFrame(std::atoi(report) != 0);
   if (const char* profiler = std::getenv("ZKT_PROFILER")) ProfilerDisplayOn = std::atoi(profiler) != 0;
   return WinMain(commandLine.c_str());
 }

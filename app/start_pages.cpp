@@ -78,5 +78,8 @@ Prss* StartScreenAction(Prss* process) {
                 LanguageTexts[screens->page == 0 ? TX_3a_next_btn : TX_3g_agre_btn], OK_BUTTON_WIDTH);
   }
   if (!page && ExitRequested) Prss_Terminate(process);
+  // The welcome and agreement pages hold still: unless a page is changing or the sequence
+  // is closing, the next frame waits for input or the blink tick.
+  if (page && page->alive && process->alive && !ExitRequested) RedrawRequested = 0;
   return process;
 }

@@ -30,6 +30,15 @@ constexpr int ERROR_SOUND = 3;
 int g_chatSent;           // a chat line was sent since the start: the flood guard applies
 int g_blockRequestSent;
 
+// The script run under way: scripts open now, lines executed, and whether it was stopped.
+struct ScriptRun {
+  int open;
+  int linesRun;
+  bool stopped;
+  bool depthReported;
+};
+ScriptRun g_scriptRun;
+
 // Words whose value is free text: never split at " /".
 constexpr const char* FREE_TEXT_WORDS[] = {"say", "echo", "ctrlf", "altf", "join", "rcm", "pass", "msg"};
 
@@ -132,8 +141,11 @@ int CheckCommandAllowed(int source) {
 // ---- [Scripts] ----
 
 void RunScriptFile(const char* name) {
+  if (g_scriptRun.open == 0) g_scriptRun = ScriptRun{};  // a new run
+  if (g_scriptRun.stopped) return;
   if (ScriptDepth >= MAX_SCRIPT_DEPTH) {
-    AddMessage(LanguageTexts[TX_3g_scrtooma], TextColours.error, MSG_TARGET_LOCAL);
+    if (!g_scriptRun.depthReported) AddMessage(LanguageTexts[TX_3g_scrtooma], TextColours.error, MSG_TARGET_LOCAL);
+    g_scriptRun.depthReported = true;
     return;
   }
   char path[FILE_PATH_SIZE];
@@ -151,10 +163,11 @@ void RunScriptFile(const char* name) {
   std::string text;
   if (FileReadAll(path, text, SCRIPT_FILE_MAX) != 0) return;
   ++ScriptDepth;
+  ++g_scriptRun.open;
   const std::string scriptName = name;  // a script line may change what name points at
   const char* p = text.c_str();
   const char* const end = p + text.size();
-  for (int lineNumber = 1; p < end; ++lineNumber) {
+  for (int lineNumber = 1; p < end && !g_scriptRun.stopped; ++lineNumber) {
     while (p < end && (*p == ' ' || *p == '\t')) ++p;
     char line[SCRIPT_LINE_SIZE];
     int length = 0;
@@ -178,6 +191,13 @@ void RunScriptFile(const char* name) {
     while (length > 0 && line[length - 1] == ' ') --length;
     line[length] = 0;
     if (length == 0 || std::strcmp(line, "/") == 0 || std::strncmp(line, "//", 2) == 0) continue;
+    if (++g_scriptRun.linesRun > SCRIPT_RUN_LINE_MAX) {
+      char message[96];
+      std::snprintf(message, sizeof message, "Scripts stopped after %d lines", SCRIPT_RUN_LINE_MAX);
+      AddMessage(message, TextColours.error, MSG_TARGET_LOCAL);
+      g_scriptRun.stopped = true;
+      break;
+    }
     CommandReply[0] = 0;
     Prss_SendMessage(nullptr, line, SOURCE_SCRIPT);
     if (CommandReply[0]) {
@@ -187,6 +207,7 @@ void RunScriptFile(const char* name) {
       AddMessage(message, TextColours.error, MSG_TARGET_LOCAL);
     }
   }
+  --g_scriptRun.open;
   --ScriptDepth;
 }
 
@@ -300,6 +321,7 @@ void ResetTextCommandState() {
   LastBlockRequestTime = 0;
   g_chatSent = 0;
   g_blockRequestSent = 0;
+  g_scriptRun = ScriptRun{};
   std::memset(LastChatPacket, 0, sizeof LastChatPacket);
   CommandState = CommandSettings{};
   CommandState.aiSkill = 3;

@@ -35,10 +35,15 @@ int  CheckCommandAllowed(int source);           // 1 during a race session; none
 
 // ---- [Scripts] ----
 constexpr int MAX_SCRIPT_DEPTH = 12;      // scripts and simulated key presses under way
+// Lines one script run executes in all, the scripts it runs included: scripts that run
+// each other several times would otherwise multiply up to the depth limit.
+constexpr int SCRIPT_RUN_LINE_MAX = 10000;
 constexpr int SCRIPT_FILE_MAX = 2048;     // bytes
 constexpr int SCRIPT_LINE_SIZE = 96;      // bytes of a line with its "/" and terminating zero
 constexpr const char* SCRIPT_PATH = "data\\script\\%s.zkt";
 extern int ScriptDepth;
+// Runs the script's lines.  A run stops with a message once it has executed
+// SCRIPT_RUN_LINE_MAX lines; "Too many scripts" is shown once per run.
 void RunScriptFile(const char* name);
 
 // ---- [Parsers] ----

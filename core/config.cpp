@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/data_file.h"
 #include "core/frame_globals.h"
 #include "core/log.h"
 #include "core/report.h"
@@ -92,6 +93,9 @@ bool g_sawMpFilter;
 int g_screenLeft = 0, g_screenTop = 0, g_screenWidth = 1920, g_screenHeight = 1080;
 
 constexpr int64_t CONFIG_MAX_FILE = 16 << 20;    // a larger cfg.txt is damage, not settings
+constexpr const char* TEXT_COULD_NOT_READ_SETTINGS = "Could not read settings :";
+constexpr const char* TEXT_NO_SETTING_FOUND = "No setting found in :";
+bool g_leftAlone;  // the settings file could not be read nor moved aside: never written over
 constexpr int VALID_MAX_FPS[] = {20, 25, 30, 50, 60, 75, 90, 100, 120, 125, 150, 180, 200, 240, 250, 300, 400, 500};
 constexpr float MAX_TIME_OF_DAY = 23.983334f;
 
@@ -881,8 +885,9 @@ int MatchConfigKey(const char* readSoFar, int length) {
 }  // namespace
 
 // The main table has its own faster matcher.
-void ReadConfigKeys(const char* text, size_t length, const ConfigKey* table, int count) {
+int ReadConfigKeys(const char* text, size_t length, const ConfigKey* table, int count) {
   ConfigScanner in{text, text + length};
+  int found = 0;
   // The characters that entered the key window, oldest first; a value's characters do not.
   // Only the last CONFIG_KEY_WINDOW count, so the start is dropped now and then.
   char window[4096];
@@ -899,7 +904,9 @@ void ReadConfigKeys(const char* text, size_t length, const ConfigKey* table, int
     if (index == count) continue;
     if (table[index].value == &CfgMpFilter) g_sawMpFilter = true;
     ReadValue(table[index], in);
+    ++found;
   }
+  return found;
 }
 
 void WriteConfigKeys(std::string& out, const ConfigKey* table, int count) {
@@ -909,23 +916,31 @@ void WriteConfigKeys(std::string& out, const ConfigKey* table, int count) {
   }
 }
 
-void LoadConfigFromText(const char* text, size_t length) {
+int LoadConfigFromText(const char* text, size_t length) {
   SetConfigDefaults();
-  ReadConfigKeys(text, length, ConfigKeyTable, CONFIG_KEY_COUNT);
+  const int found = ReadConfigKeys(text, length, ConfigKeyTable, CONFIG_KEY_COUNT);
   ApplyChecksAfterReading();
+  return found;
 }
 
 int LoadConfig() {
   if (!ConfigPath[0]) CopyText(ConfigPath, "cfg.txt", sizeof ConfigPath);
   ConfigRead = 1;
+  g_leftAlone = false;
   std::string text;
   const int error = FileReadAll(ConfigPath, text, CONFIG_MAX_FILE);
   if (error) {
-    if (error != ENOENT) LogF("Could not read %s (%s)", ConfigPath, std::strerror(error));
+    if (error != ENOENT) {
+      LogF("Could not read %s (%s)", ConfigPath, std::strerror(error));
+      g_leftAlone = !KeepUnreadFileAside(ConfigPath, TEXT_COULD_NOT_READ_SETTINGS);
+    }
     LoadConfigFromText("", 0);
     return 0;
   }
-  LoadConfigFromText(text.data(), text.size());
+  if (LoadConfigFromText(text.data(), text.size()) == 0 && HasVisibleText(text.data(), text.size())) {
+    g_leftAlone = !KeepUnreadFileAside(ConfigPath, TEXT_NO_SETTING_FOUND);
+    return 0;
+  }
   return 1;
 }
 
@@ -934,12 +949,14 @@ void SaveConfigToText(std::string& out) {
   WriteConfigKeys(out, ConfigKeyTable, CONFIG_KEY_COUNT);
 }
 
-int SaveConfig() {
-  if (!ConfigPath[0]) return 0;
+int SaveConfig(int* failure) {
+  if (failure) *failure = 0;
+  if (!ConfigPath[0] || g_leftAlone) return 0;
   std::string text;
   SaveConfigToText(text);
   const int error = FileWriteAll(ConfigPath, text.data(), text.size());
   if (!error) return 1;
+  if (failure) *failure = error;
   char message[128];
   std::snprintf(message, sizeof message, "Could not save %s : %s", ConfigPath, std::strerror(error));
   LogLine(message);

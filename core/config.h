@@ -94,15 +94,21 @@ constexpr const char* CONFIG_DASH_CAR_CODES[4] = {"ZK1", "ZK2", "ZK3", "ZK4"};
 
 // ---- [Reading and writing] ----
 // Sets every default, reads ConfigPath ("cfg.txt" when empty) when it exists, applies the
-// checks after reading and sets ConfigRead.  Returns 1 when a file was read.
+// checks after reading and sets ConfigRead.  Returns 1 when a file was read.  A file that
+// cannot be read, or that holds text but not one setting, is kept aside under a new name
+// (KeepUnreadFileAside) before anything is written in its place; when it cannot be moved,
+// SaveConfig leaves it alone for the rest of the run.
 int LoadConfig();
 // Writes every key in table order through a temporary file.  Returns 1 when written; 0
-// when ConfigPath is empty (never read: nothing is written) or the write failed, which is
-// logged and shown as a message line.  The previous file is kept on failure.
-int SaveConfig();
+// when ConfigPath is empty (never read: nothing is written), when the file is left alone
+// (see LoadConfig) or the write failed, which is logged and shown as a message line.  The
+// previous file is kept on failure.  error (when given) receives 0, or the errno value of
+// a failed write.
+int SaveConfig(int* error = nullptr);
 void SetConfigPath(const char* path);  // the command line's configuration file; at most 31 characters
 // The same as LoadConfig and SaveConfig over text held in memory (tests and fuzzing).
-void LoadConfigFromText(const char* text, size_t length);
+// Returns the number of settings read.
+int LoadConfigFromText(const char* text, size_t length);
 void SaveConfigToText(std::string& out);
 
 // ---- [Limits] ----
@@ -168,7 +174,8 @@ extern const ConfigKey ConfigKeyTable[CONFIG_KEY_COUNT];
 constexpr int CONFIG_KEY_WINDOW = 63;
 int ReadConfigWord(const char* readSoFar, int length, const ConfigKey* table, int count);
 // The key reader of cfg.txt over any other table (update_cfg.txt): each key found reads its
-// value, clamped.  Sets no defaults and applies none of cfg.txt's checks.
-void ReadConfigKeys(const char* text, size_t length, const ConfigKey* table, int count);
+// value, clamped.  Sets no defaults and applies none of cfg.txt's checks.  Returns the
+// number of keys found.
+int ReadConfigKeys(const char* text, size_t length, const ConfigKey* table, int count);
 // One line per key of table, in table order, as SaveConfig writes them.
 void WriteConfigKeys(std::string& out, const ConfigKey* table, int count);

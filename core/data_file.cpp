@@ -473,6 +473,34 @@ int GetFileWriteTime(const char* path, uint64_t* timeOut) {
 
 int SetFileWriteTime(const char* path, uint64_t time) { return FileSetWriteTime(path, time) ? 1 : 0; }
 
+int KeepUnreadFileAside(const char* path, const char* reason) {
+  if (!FileExists(path)) return 1;
+  char kept[FILE_PATH_SIZE + 16];
+  int error = EEXIST;
+  for (int n = 1; n <= KEPT_ASIDE_MAX && error == EEXIST; ++n) {
+    if (n == 1)
+      std::snprintf(kept, sizeof kept, "%s.kept", path);
+    else
+      std::snprintf(kept, sizeof kept, "%s.kept%d", path, n);
+    error = FileRename(path, kept);
+  }
+  char text[2 * FILE_PATH_SIZE + 128];
+  if (error == 0)
+    std::snprintf(text, sizeof text, "%s %s - kept as %s", reason, path, kept);
+  else
+    std::snprintf(text, sizeof text, "%s %s - it could not be kept aside (%s) and is not written over", reason,
+                  path, std::strerror(error));
+  ReportLine(text, REPORT_ERROR);
+  if (!LogFileName[0]) LogLine(text);  // message lines reach the log only while one is named
+  return error == 0 ? 1 : 0;
+}
+
+int HasVisibleText(const char* text, size_t length) {
+  for (size_t i = 0; i < length; ++i)
+    if (static_cast<unsigned char>(text[i]) > ' ') return 1;
+  return 0;
+}
+
 const char* RenameFileReport(const char* oldPath, const char* newPath) {
   switch (FileRename(oldPath, newPath)) {
     case 0: return nullptr;

@@ -181,3 +181,13 @@ int SetFileWriteTime(const char* path, uint64_t time);
 // Null on success, else "Not found", "Access denied", "Invalid characters" or "Unknown error".
 // An existing target is never replaced ("Access denied").
 const char* RenameFileReport(const char* oldPath, const char* newPath);
+// A user's file that exists but could not be read is moved aside before anything is written
+// in its place, so that defaults never replace what another version (or a damaged disk) left:
+// it is renamed "<path>.kept" ("<path>.kept2" .. ".kept99" when taken) with one message line
+// "<reason> <path> - kept as <new path>".  Returns 1 when it was kept aside (or is not there),
+// 0 when it could not be moved (also said in a message line): the caller must then leave it
+// as it is and write nothing over it.
+int KeepUnreadFileAside(const char* path, const char* reason);
+constexpr int KEPT_ASIDE_MAX = 99;
+// 1 when text holds anything but blanks and control characters.
+int HasVisibleText(const char* text, size_t length);

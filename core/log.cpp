@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <strings.h>
 
 #include "core/frame_globals.h"
 #include "platform/clock.h"
@@ -25,6 +26,13 @@ const char* CurrentLogPath() { return LogFileName[0] ? LogFileName : "deb.log"; 
 void SetLogFileName(const char* name) {
   std::lock_guard<std::mutex> lock(g_logLock);
   std::snprintf(LogFileName, sizeof LogFileName, "%s", name ? name : "");
+}
+
+int IsLogFileNameAllowed(const char* name) {
+  const size_t length = name ? std::strlen(name) : 0;
+  if (length <= 4 || length >= LOG_NAME_SIZE || !IsSafeRelativePath(name)) return 0;
+  if (strcasecmp(name + length - 4, ".log") != 0) return 0;
+  return FileIsFolder(name) ? 0 : 1;
 }
 
 void RestartLog(const char* firstLine, bool keepExisting) {
@@ -68,5 +76,8 @@ void LogF(const char* format, ...) {
 
 void ErrorBox(const char* text) {
   if (LoggingEnabled) LogLine(text);
-  if (GraphicsEnabled) ShowPlatformMessageBox(text, nullptr, BOX_ICON_STOP);
+  if (GraphicsEnabled)
+    ShowPlatformMessageBox(text, nullptr, BOX_ICON_STOP);
+  else
+    std::fprintf(stderr, "%s\n", text ? text : "");
 }

@@ -1,7 +1,7 @@
 // log.h - the debug log ("deb.log") and the error box.
 //
 // Every line is opened, written and closed on its own, so the log survives a crash up to
-// its last line.  A line is a 16-character date prefix ("Dec 06 14:03:59 ") and the text
+// its last line.  The log's name goes through the file layer like every other path.  A line is a 16-character date prefix ("Dec 06 14:03:59 ") and the text
 // without colour codes, cut to 127 characters.  Lines from several threads never mix.
 #pragma once
 #include <cstdarg>
@@ -20,6 +20,10 @@ extern int (*LogStripCodes)(char* out, const char* in, int outLength, int inInde
 
 const char* CurrentLogPath();         // LogFileName, or "deb.log" when empty
 void SetLogFileName(const char* name);  // at most 31 characters are kept
+// 1 when name may become the log file: at most 31 characters, a path inside the working
+// folder ending ".log" (any case), naming no folder.  A new log deletes the file it names,
+// so a name from a command never reaches another file.
+int IsLogFileNameAllowed(const char* name);
 
 // Starts a new log: deletes the file and writes firstLine.  keepExisting appends instead of
 // deleting, for a second instance that must not wipe the running instance's log.
@@ -29,5 +33,6 @@ void LogLine(const char* text);
 void LogF(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void LogV(const char* format, va_list args);
 
-// Logs the text (when logging is on) and, with graphics, shows it in a box with the stop icon.
+// Logs the text (when logging is on) and, with graphics, shows it in a box with the stop icon;
+// without graphics it goes to standard error.
 void ErrorBox(const char* text);

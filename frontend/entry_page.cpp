@@ -67,6 +67,9 @@ Prss* EntryPageAction(Prss* process) {
     AddPageText(g_versionLine, -0.05f);
     AddBackButton(process, WORD_EXIT, EntryPageButton, LanguageTexts[TX_3a_exit_btn]);
   }
+  // Nothing here moves by itself: unless the page is closing, the next frame waits for
+  // input or the blink tick.
+  if (!process->sub && process->alive && !ExitRequested) RedrawRequested = 0;
   return process;
 }
 

@@ -153,6 +153,9 @@ int ReadKbsFile(DataFile& f, float values[KBS_VALUE_COUNT]) {
 
 // ---- Update settings ----
 
+// A player file that could not be read nor moved aside: never written over in this run.
+char g_leftAlonePath[FILE_PATH_SIZE];
+
 char g_updateVersion[8];  // "Version " as read; the program's own when written
 
 const ConfigKey UPDATE_KEYS[2] = {
@@ -175,6 +178,7 @@ int ReadPlayerFileImage(const uint8_t* image, size_t length, PlayerRecord& out) 
 }
 
 int LoadPlayerFile(int setDefaults) {
+  g_leftAlonePath[0] = 0;  // judged afresh for the player loaded now
   char cleaned[sizeof CfgPlayerName];
   CleanPlayerFileName(cleaned, sizeof cleaned, CfgPlayerName);
   if (!cleaned[0] || cleaned[0] == '.') {
@@ -203,25 +207,37 @@ int LoadPlayerFile(int setDefaults) {
   DataFile f;
   int32_t version = 0;
   int loaded = 0;
+  const char* failure = nullptr;
   if (pathBuilt && f.OpenRead(nullptr, path, PLAYER_FILE_MAGIC, &version, PLAYER_FILE_VERSION, 0) &&
       f.CheckLowestVersion(nullptr, path, version, PLAYER_FILE_LOWEST_VERSION)) {
     loaded = ReadPlayerFile(f, version, Player);
-    if (!loaded) ShowLabelledMessage(LanguageTexts[TX_3g_filecorr], path, TextColours.error);
-  } else if (pathBuilt && LastDataFileError != DATA_FILE_NOT_FOUND) {
-    ShowFileFailure(path, LastDataFileError);
+    if (!loaded) failure = LanguageTexts[TX_3g_filecorr];
+  } else if (pathBuilt && (LastDataFileError != DATA_FILE_NOT_FOUND || FileExists(path))) {
+    failure = DataFileErrorText(LastDataFileError);  // there but unreadable counts as damaged
   }
+  // What could not be read (damaged, or written by a later version) is kept for the user
+  // before the defaults are ever saved in its place.
+  if (failure && !KeepUnreadFileAside(path, failure)) CopyStringN(g_leftAlonePath, path, sizeof g_leftAlonePath);
   if (!loaded && setDefaults) SetPlayerDefaults();
   return loaded;
 }
 
-int SavePlayerFile() {
+int PlayerFilePath(char* out, int outSize) { return CfgPlayerName[0] && CurrentPlayerPath(out, outSize) ? 1 : 0; }
+
+int SavePlayerFile(int* error) {
+  if (error) *error = 0;
   char path[FILE_PATH_SIZE];
-  if (!CfgPlayerName[0] || !CurrentPlayerPath(path, sizeof path)) return 0;
+  if (!PlayerFilePath(path, sizeof path) || std::strcmp(path, g_leftAlonePath) == 0) return 0;
   MakeFolder("data\\misc");
   DataFile f;
-  if (!f.OpenWrite(nullptr, path, PLAYER_FILE_MAGIC, PLAYER_FILE_VERSION)) return 0;
+  if (!f.OpenWrite(nullptr, path, PLAYER_FILE_MAGIC, PLAYER_FILE_VERSION)) {
+    if (error) *error = f.out.error ? f.out.error : EIO;
+    return 0;
+  }
   WritePlayerBody(f, Player);
-  return f.Close();
+  if (f.Close()) return 1;
+  if (error) *error = f.out.error ? f.out.error : EIO;
+  return 0;
 }
 
 int PlayerFileExists(const char* name) {

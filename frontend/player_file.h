@@ -50,13 +50,18 @@ constexpr uint32_t PLAYER_FLAG_BLOCK = 2;       // the 256-byte block is valid
 
 // Loads the file of CfgPlayerName into Player.  A name that is no valid file name is cleaned
 // first and the file renamed to match ("Corrected driver name").  Returns 1 when read; 0 when
-// the file is missing, damaged, cut short or of an unknown version (a damaged file says so as
-// a message line), after setting the defaults when setDefaults is non-zero and otherwise
-// leaving Player as it was.
+// the file is missing, damaged, cut short or of an unknown version, after setting the
+// defaults when setDefaults is non-zero and otherwise leaving Player as it was.  A file that
+// is there but could not be read is kept aside under a new name, with one message line
+// (KeepUnreadFileAside); one that cannot be moved is never written over in this run.
 int LoadPlayerFile(int setDefaults);
 // Writes Player to the file of CfgPlayerName.  Returns 1 when written; 0 when the name is
-// empty (nothing is written) or the file could not be written (the old one is kept).
-int SavePlayerFile();
+// empty (nothing is written), the file is left alone (see LoadPlayerFile) or could not be
+// written (the old one is kept).  error (when given) receives 0, or the errno value of a
+// failed write.
+int SavePlayerFile(int* error = nullptr);
+// The current player's file ("data\misc\<name>.ply", the name cleaned); 0 when there is none.
+int PlayerFilePath(char* out, int outSize);
 // Reads a whole player file image (header and body) into out.  1 when complete; otherwise 0
 // with out untouched.  The reader behind LoadPlayerFile.
 int ReadPlayerFileImage(const uint8_t* image, size_t length, PlayerRecord& out);

@@ -73,6 +73,8 @@ struct Car : Solid, VehicleData {
   Car(const Car&) = delete;
   Car& operator=(const Car&) = delete;
 
+  int GetType() const override { return 1; }
+
   float baseMass = 1000.0f;
   float sprungMass = 1000.0f;
   uint32_t runTime = 0;    // ms

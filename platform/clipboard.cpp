@@ -7,6 +7,10 @@
 
 const char* PlatformSetClipboardText(const char* utf8) {
   if (SDL_SetClipboardText(utf8 ? utf8 : "") != 0) return "SDL_SetClipboardText";
+  // On X11 the claim of the selection waits in the client's output buffer until the next
+  // request that needs an answer: asking who owns the selection sends it and waits until the
+  // server has made us the owner, so another program asking right after us gets our text.
+  SDL_HasClipboardText();
   return nullptr;
 }
 

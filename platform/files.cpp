@@ -7,7 +7,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -328,6 +331,36 @@ bool FileSetWriteTime(const char* path, uint64_t fileTime) {
 
 // ---- [Safe writing] ----
 
+namespace {
+
+// Creates "<path>.<8 hex digits>.tmp" under a name nothing has yet: a file or link planted
+// under a name this program might use is never opened, let alone followed.  The mode is
+// the usual one of a new file (the umask applies).  The descriptor, or -1 with errno set.
+int CreateUniqueTemporary(const char* path, char* tempPath, size_t tempSize) {
+  static std::atomic<uint32_t> counter{0};
+  const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+  for (int attempt = 0; attempt < 64; ++attempt) {
+    uint32_t unique = static_cast<uint32_t>(::getpid()) * 2654435761u ^ static_cast<uint32_t>(now) ^
+                      (counter.fetch_add(1) * 40503u);
+    unique ^= unique >> 15;
+    std::snprintf(tempPath, tempSize, "%s.%08x.tmp", path, unique);
+    const int fd = ::open(tempPath, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+void SyncFolderOf(const char* path) {
+  const std::string folder = FolderOf(path);
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);  // some file systems cannot sync a folder; the file itself was synced
+  ::close(fd);
+}
+
+}  // namespace
+
 FILE* SafeWriteBegin(SafeWrite& w, const char* path) {
   std::memset(&w, 0, sizeof w);
   std::string resolved;
@@ -337,10 +370,16 @@ FILE* SafeWriteBegin(SafeWrite& w, const char* path) {
     return nullptr;
   }
   std::memcpy(w.path, resolved.c_str(), resolved.size() + 1);
-  std::snprintf(w.tempPath, sizeof w.tempPath, "%s.tmp", w.path);
-  w.stream = std::fopen(w.tempPath, "wb");
+  const int fd = CreateUniqueTemporary(w.path, w.tempPath, sizeof w.tempPath);
+  if (fd < 0) {
+    w.error = errno ? errno : EIO;
+    return nullptr;
+  }
+  w.stream = ::fdopen(fd, "wb");
   if (!w.stream) {
     w.error = errno ? errno : EIO;
+    ::close(fd);
+    ::unlink(w.tempPath);
     return nullptr;
   }
   // The replacement keeps the permissions of the file it replaces.
@@ -366,8 +405,12 @@ int SafeWriteCommit(SafeWrite& w) {
   }
   if (!w.error && w.writeTime && !SetWriteTimeNative(w.tempPath, w.writeTime)) SafeWriteFail(w, errno);
   if (!w.error && std::rename(w.tempPath, w.path) != 0) SafeWriteFail(w, errno);
-  if (w.error) ::unlink(w.tempPath);
-  return w.error;
+  if (w.error) {
+    ::unlink(w.tempPath);
+    return w.error;
+  }
+  SyncFolderOf(w.path);  // the rename itself survives a power cut
+  return 0;
 }
 
 void SafeWriteAbandon(SafeWrite& w) {
@@ -385,6 +428,8 @@ int FileWriteAll(const char* path, const void* bytes, size_t length) {
   if (length && std::fwrite(bytes, 1, length, out) != length) SafeWriteFail(w, errno ? errno : EIO);
   return SafeWriteCommit(w);
 }
+
+void IgnoreFileSizeLimitSignal() { std::signal(SIGXFSZ, SIG_IGN); }
 
 // ---- [Test switches] ----
 

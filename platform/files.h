@@ -15,8 +15,10 @@
 // 1601-01-01 UTC.  They are converted from the Linux times in FileTimeFromUnix only.
 //
 // Every file written for the user goes through SafeWriteBegin/SafeWriteCommit: the bytes go
-// to "<name>.tmp" beside the file, which replaces the old file only when every byte was
-// written and flushed.  A crash or a full disk leaves the previous file as it was.
+// to a temporary file of a new, unique name beside the file ("<name>.<8 hex digits>.tmp",
+// created only when nothing of that name exists, never through a link), which replaces the
+// old file only when every byte was written and flushed; the folder is synced after the
+// rename.  A crash, a full disk or the file-size limit leaves the previous file as it was.
 //
 // Layer: platform/, the bottom (with texconv/).  It knows nothing of the program; every
 // other layer reaches the operating system, SDL2 and OpenGL through it (tools/layers.txt).
@@ -96,12 +98,12 @@ bool FileSetWriteTime(const char* path, uint64_t fileTime);
 struct SafeWrite {
   FILE* stream;                          // write here; null when not begun
   char path[FILE_PATH_SIZE];             // the resolved final path
-  char tempPath[FILE_PATH_SIZE + 8];     // "<path>.tmp"
+  char tempPath[FILE_PATH_SIZE + 16];    // "<path>.<8 hex digits>.tmp"
   int error;                             // first errno seen; 0 while all is well
   uint64_t writeTime;                    // non-zero: the file's write time (FILETIME) on commit
 };
-// Creates "<path>.tmp" for writing (binary; text makes no difference on Linux).  Returns
-// the stream, or null with w.error set.
+// Creates the temporary file for writing (binary; text makes no difference on Linux).  It
+// gets the old file's mode bits.  Returns the stream, or null with w.error set.
 FILE* SafeWriteBegin(SafeWrite& w, const char* path);
 // Records a failed write of the caller's own (e.g. a short fwrite) so Commit refuses.
 void SafeWriteFail(SafeWrite& w, int error);
@@ -112,6 +114,9 @@ int SafeWriteCommit(SafeWrite& w);
 void SafeWriteAbandon(SafeWrite& w);
 // Writes bytes as a whole file through a safe write.  Returns 0 or the errno value.
 int FileWriteAll(const char* path, const void* bytes, size_t length);
+// A write beyond the process's file-size limit then fails (EFBIG) like any other failed
+// write instead of ending the program.  Called once at start-up.
+void IgnoreFileSizeLimitSignal();
 
 // ---- [Test switches] ----
 // The next count commits fail with error as if the disk were full (count 0 turns it off).

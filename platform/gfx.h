@@ -463,6 +463,9 @@ void GfxCSSetUnorderedAccessViews(GfxContext context, uint32_t startSlot, uint32
 void GfxDraw(GfxContext context, uint32_t vertexCount, uint32_t startVertex);
 void GfxDrawIndexed(GfxContext context, uint32_t indexCount, uint32_t startIndex, int32_t baseVertex);
 void GfxDispatch(GfxContext context, uint32_t x, uint32_t y, uint32_t z);
+// Draws, dispatches, copies and resolves so far: what can write a texture besides clears and
+// uploads.  Unchanged between two readings, nothing was drawn in between.
+uint64_t GfxDrawCount();
 void GfxClearRenderTargetView(GfxContext context, GfxRenderTargetView view, const float rgba[4]);
 void GfxClearDepthStencilView(GfxContext context, GfxDepthStencilView view, uint32_t flags, float depth,
                               uint8_t stencil);
@@ -541,6 +544,9 @@ bool GfxReadTexturePixels(GfxContext context, GfxTexture2D texture, uint32_t mip
 // Puts GL's state back to its defaults and the layer's record of it likewise, for code that
 // has driven GL directly (the benchmark's bare-GL reference).
 void GfxResetGlState(GfxContext context);
+// Reads one pixel of what a window shows after presentation (x, y from its top left; on
+// SDL's offscreen video the window keeps its last frame).  False without a GL window.
+bool GfxReadWindowPixel(void* window, int x, int y, uint8_t rgba[4]);
 
 // The null backend: no driver, nothing drawn, every object and binding still kept (for tests
 // of the code above the layer).  Also chosen by ZKT_GFX_BACKEND=null.  Takes effect when the

@@ -651,12 +651,20 @@ void GfxCSSetUnorderedAccessViews(GfxContext, uint32_t startSlot, uint32_t count
 
 // ---- [Draw and dispatch] ----
 
+namespace {
+uint64_t g_drawCount;
+}
+
+uint64_t GfxDrawCount() { return g_drawCount; }
+
 void GfxDraw(GfxContext, uint32_t vertexCount, uint32_t startVertex) {
+  ++g_drawCount;
   if (vertexCount == 0 || !PrepareDraw(false)) return;
   GL(DrawArrays)(Topology(g_gfx.bound.topology), GLint(startVertex), GLsizei(vertexCount));
 }
 
 void GfxDrawIndexed(GfxContext, uint32_t indexCount, uint32_t startIndex, int32_t baseVertex) {
+  ++g_drawCount;
   if (indexCount == 0 || !PrepareDraw(true)) return;
   bool wide = g_gfx.bound.ibFormat == GFX_FORMAT_R32_UINT;
   uintptr_t offset = g_gfx.bound.ibOffset + uintptr_t(startIndex) * (wide ? 4 : 2);
@@ -666,6 +674,7 @@ void GfxDrawIndexed(GfxContext, uint32_t indexCount, uint32_t startIndex, int32_
 }
 
 void GfxDispatch(GfxContext, uint32_t x, uint32_t y, uint32_t z) {
+  ++g_drawCount;
   GfxShaderObj* cs = g_gfx.shaders.Get(g_gfx.bound.cs);
   if (!cs || !cs->program) return;
   if (g_gfx.gl.program != cs->program) {
@@ -835,6 +844,7 @@ bool GfxReadTexturePixels(GfxContext, GfxTexture2D texture, uint32_t mipLevel, v
 void GfxCopySubresourceRegion(GfxContext context, GfxResource destination, uint32_t destSubresource, uint32_t x,
                               uint32_t y, uint32_t, GfxResource source, uint32_t sourceSubresource,
                               const GfxBox* box) {
+  ++g_drawCount;
   GfxBufferObj* db = BufferOf(destination);
   GfxBufferObj* sb = BufferOf(source);
   if (db && sb) {
@@ -882,6 +892,7 @@ void GfxCopySubresourceRegion(GfxContext context, GfxResource destination, uint3
 }
 
 void GfxCopyResource(GfxContext context, GfxResource destination, GfxResource source) {
+  ++g_drawCount;
   if (BufferOf(destination) && BufferOf(source)) {
     GfxCopySubresourceRegion(context, destination, 0, 0, 0, 0, source, 0, nullptr);
     return;
@@ -895,6 +906,7 @@ void GfxCopyResource(GfxContext context, GfxResource destination, GfxResource so
 
 void GfxResolveSubresource(GfxContext, GfxResource destination, uint32_t destSubresource, GfxResource source,
                            uint32_t sourceSubresource, GfxFormat) {
+  ++g_drawCount;
   GfxTextureObj* dt = TextureOf(destination);
   GfxTextureObj* st = TextureOf(source);
   if (!dt || !st || !dt->gl || !st->gl) return;

@@ -260,6 +260,11 @@ struct GfxState {
   GfxLayoutObj emptyLayout;  // bound when no layout is: full-screen passes draw without vertices
   GLuint defaultSampler = 0;  // the sampler of a slot with none set (linear, clamped)
   GLuint copyFbo[2] = {0, 0};  // read and draw framebuffers for copies, resolves and read-back
+  // The presentation pass (gfx_swap_chain.cpp): made at the first presentation; 0 when it
+  // could not be made (the back buffer is then blitted).
+  GLuint presentProgram = 0;
+  GLuint presentSampler[2] = {0, 0};  // nearest (same size), linear (scaled)
+  bool presentTried = false;
   GfxBound bound;
   GfxShadow gl;
   uint32_t dirty = DIRTY_ALL;

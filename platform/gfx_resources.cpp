@@ -286,6 +286,8 @@ void GfxRelease(GfxDevice& device) {
     GL(DeleteVertexArrays)(1, &g_gfx.emptyLayout.vao);
     GL(DeleteSamplers)(1, &g_gfx.defaultSampler);
     GL(DeleteFramebuffers)(2, g_gfx.copyFbo);
+    if (g_gfx.presentProgram) GL(DeleteProgram)(g_gfx.presentProgram);
+    if (g_gfx.presentSampler[0]) GL(DeleteSamplers)(2, g_gfx.presentSampler);
     GfxFeatureLevel forced = g_gfx.forcedLevel;
     GfxResult fault = g_gfx.presentFault;
     g_gfx = GfxState();

@@ -181,6 +181,142 @@ GfxResult GfxSwapChainGetFullscreenState(GfxSwapChain swapChain, int32_t* fullsc
   return GFX_OK;
 }
 
+// ---- [Presentation] ----
+// The back buffer reaches the window through one triangle drawn with a program of its own.
+// A software driver builds its blit pass the first time a blit is asked for, which costs
+// more than compiling this program (most of a first frame).  The buffer already holds
+// encoded bytes: they are read without sRGB decoding and written as they are, its top row
+// to the window's top.
+
+namespace {
+
+constexpr GLenum TEXTURE_SRGB_DECODE = 0x8A48;  // EXT_texture_sRGB_decode
+constexpr GLenum SKIP_DECODE = 0x8A4A;
+
+const char* const PRESENT_VERTEX = R"(#version 430 core
+out vec2 uv;
+void main() {
+  vec2 corner = vec2(float((gl_VertexID & 1) * 4 - 1), float((gl_VertexID & 2) * 2 - 1));
+  uv = corner * 0.5 + 0.5;
+  gl_Position = vec4(corner, 0.0, 1.0);
+}
+)";
+const char* const PRESENT_PIXEL = R"(#version 430 core
+layout(binding = 9) uniform sampler2D backBuffer;
+in vec2 uv;
+out vec4 colour;
+void main() { colour = texture(backBuffer, uv); }
+)";
+
+GLuint CompileStage(GLenum stage, const char* text) {
+  GLuint shader = GL(CreateShader)(stage);
+  GL(ShaderSource)(shader, 1, &text, nullptr);
+  GL(CompileShader)(shader);
+  GLint ok = 0;
+  GL(GetShaderiv)(shader, GL_COMPILE_STATUS, &ok);
+  if (ok) return shader;
+  GL(DeleteShader)(shader);
+  return 0;
+}
+
+// The pass's program and samplers, made once per device; false when they cannot be made.
+bool PresentPassReady() {
+  if (g_gfx.presentTried) return g_gfx.presentProgram != 0;
+  g_gfx.presentTried = true;
+  const GLuint vs = CompileStage(GL_VERTEX_SHADER, PRESENT_VERTEX);
+  const GLuint ps = vs ? CompileStage(GL_FRAGMENT_SHADER, PRESENT_PIXEL) : 0;
+  if (!ps) {
+    if (vs) GL(DeleteShader)(vs);
+    return false;
+  }
+  GLuint program = GL(CreateProgram)();
+  GL(AttachShader)(program, vs);
+  GL(AttachShader)(program, ps);
+  GL(LinkProgram)(program);
+  GLint ok = 0;
+  GL(GetProgramiv)(program, GL_LINK_STATUS, &ok);
+  GL(DetachShader)(program, vs);
+  GL(DetachShader)(program, ps);
+  GL(DeleteShader)(vs);
+  GL(DeleteShader)(ps);
+  if (!ok) {
+    GL(DeleteProgram)(program);
+    return false;
+  }
+  g_gfx.presentProgram = program;
+  GL(GenSamplers)(2, g_gfx.presentSampler);
+  for (int i = 0; i < 2; ++i) {
+    const GLint filter = i == 0 ? GL_NEAREST : GL_LINEAR;
+    GL(SamplerParameteri)(g_gfx.presentSampler[i], GL_TEXTURE_MIN_FILTER, filter);
+    GL(SamplerParameteri)(g_gfx.presentSampler[i], GL_TEXTURE_MAG_FILTER, filter);
+    GL(SamplerParameteri)(g_gfx.presentSampler[i], GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    GL(SamplerParameteri)(g_gfx.presentSampler[i], GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    GL(SamplerParameteri)(g_gfx.presentSampler[i], TEXTURE_SRGB_DECODE, SKIP_DECODE);
+  }
+  return true;
+}
+
+// Draws the back buffer over the window's framebuffer; false when the pass cannot be made.
+// GL's state and the layer's record of it are put back to their defaults afterwards.
+bool DrawToWindow(const GfxTextureObj& buffer, int width, int height) {
+  if (!PresentPassReady()) return false;
+  GL(BindFramebuffer)(GL_FRAMEBUFFER, 0);
+  GL(Disable)(GL_FRAMEBUFFER_SRGB);
+  GL(Disable)(GL_BLEND);
+  GL(Disable)(GL_DEPTH_TEST);
+  GL(Disable)(GL_STENCIL_TEST);
+  GL(Disable)(GL_CULL_FACE);
+  GL(Disable)(GL_SCISSOR_TEST);
+  GL(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  GL(PolygonMode)(GL_FRONT_AND_BACK, GL_FILL);
+  GL(ViewportIndexedf)(0, 0.0f, 0.0f, float(width), float(height));
+  GL(UseProgram)(g_gfx.presentProgram);
+  GL(BindVertexArray)(g_gfx.emptyLayout.vao);
+  GL(ActiveTexture)(GL_TEXTURE0 + GFX_SCRATCH_UNIT);
+  GL(BindTexture)(GL_TEXTURE_2D, buffer.gl);
+  const bool sameSize = int(buffer.desc.width) == width && int(buffer.desc.height) == height;
+  GL(BindSampler)(GFX_SCRATCH_UNIT, g_gfx.presentSampler[sameSize ? 0 : 1]);
+  GL(DrawArrays)(GL_TRIANGLES, 0, 3);
+  GL(BindSampler)(GFX_SCRATCH_UNIT, 0);
+  GL(Enable)(GL_FRAMEBUFFER_SRGB);
+  GfxResetGlState(GfxContext{1});
+  return true;
+}
+
+// The same by a blit, where the pass cannot be made.
+void BlitToWindow(const GfxTextureObj& buffer, int width, int height) {
+  GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, g_gfx.copyFbo[0]);
+  GL(FramebufferTexture2D)(GL_READ_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
+  GL(FramebufferTexture2D)(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, buffer.gl, 0);
+  GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, 0);
+  g_gfx.gl.drawFbo = 0;
+  g_gfx.dirty |= DIRTY_TARGETS;
+  if (g_gfx.gl.scissorOn) {
+    GL(Disable)(GL_SCISSOR_TEST);
+    g_gfx.gl.scissorOn = false;
+    g_gfx.dirty |= DIRTY_RASTER;
+  }
+  GL(Disable)(GL_FRAMEBUFFER_SRGB);
+  const GLint w = GLint(buffer.desc.width), h = GLint(buffer.desc.height);
+  GL(BlitFramebuffer)(0, 0, w, h, 0, height, width, 0, GL_COLOR_BUFFER_BIT,
+                      (w == width && h == height) ? GL_NEAREST : GL_LINEAR);
+  GL(Enable)(GL_FRAMEBUFFER_SRGB);
+}
+
+}  // namespace
+
+bool GfxReadWindowPixel(void* window, int x, int y, uint8_t rgba[4]) {
+  if (!window || !GfxGlUsesSdl() || !GfxGlBindWindow(window)) return false;
+  int width = 0, height = 0;
+  SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(window), &width, &height);
+  if (x < 0 || y < 0 || x >= width || y >= height) return false;
+  GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, 0);
+  GL(ReadBuffer)(GL_BACK);
+  GL(ReadPixels)(x, height - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+  g_gfx.dirty |= DIRTY_TARGETS;
+  return true;
+}
+
 GfxResult GfxSwapChainPresent(GfxSwapChain swapChain, uint32_t syncInterval, uint32_t) {
   SwapChainObj* s = Get(swapChain.id);
   if (!s) return GFX_ERROR_INVALID_CALL;
@@ -196,22 +332,7 @@ GfxResult GfxSwapChainPresent(GfxSwapChain swapChain, uint32_t syncInterval, uin
   GfxGlBindWindow(window);
   int dw = 0, dh = 0;
   SDL_GL_GetDrawableSize(window, &dw, &dh);
-  GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, g_gfx.copyFbo[0]);
-  GL(FramebufferTexture2D)(GL_READ_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
-  GL(FramebufferTexture2D)(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t->gl, 0);
-  GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, 0);
-  g_gfx.gl.drawFbo = 0;
-  g_gfx.dirty |= DIRTY_TARGETS;
-  if (g_gfx.gl.scissorOn) {
-    GL(Disable)(GL_SCISSOR_TEST);
-    g_gfx.gl.scissorOn = false;
-    g_gfx.dirty |= DIRTY_RASTER;
-  }
-  // The buffer already holds encoded bytes: copy them as they are.
-  GL(Disable)(GL_FRAMEBUFFER_SRGB);
-  GLint w = GLint(t->desc.width), h = GLint(t->desc.height);
-  GL(BlitFramebuffer)(0, 0, w, h, 0, dh, dw, 0, GL_COLOR_BUFFER_BIT, (w == dw && h == dh) ? GL_NEAREST : GL_LINEAR);
-  GL(Enable)(GL_FRAMEBUFFER_SRGB);
+  if (!DrawToWindow(*t, dw, dh)) BlitToWindow(*t, dw, dh);
   GfxGlSetSwapInterval(syncInterval ? 1 : 0);
   GfxGlSwapWindow(window);
   return GFX_OK;

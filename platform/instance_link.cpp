@@ -1,15 +1,19 @@
 // instance_link.cpp - the running instance's socket, over POSIX Unix-domain sockets.
 #include "platform/instance_link.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
+#include <thread>
 
 namespace {
 
@@ -82,38 +86,108 @@ uint32_t GetU32(const uint8_t* bytes) {
   return bytes[0] | (uint32_t{bytes[1]} << 8) | (uint32_t{bytes[2]} << 16) | (uint32_t{bytes[3]} << 24);
 }
 
-// Connects to the folder's socket; -1 when nobody listens.
-int ConnectToRunning(SteadyClock::time_point deadline) {
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  SetNonBlocking(fd);
+// Connects to the folder's socket; -1 when nobody listens.  A full queue of connections
+// (the instance is slow to accept) is asked again until the deadline; busy tells that the
+// deadline passed that way.
+int ConnectToRunning(SteadyClock::time_point deadline, bool* busy = nullptr) {
+  if (busy) *busy = false;
   const sockaddr_un address = SocketAddress();
-  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return fd;
-  if (errno == EAGAIN || errno == EINPROGRESS) {
-    // A full backlog: an instance exists but is slow to accept.
-    int error = 0;
-    socklen_t size = sizeof error;
-    if (WaitFor(fd, POLLOUT, deadline) && getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0)
-      return fd;
+  for (;;) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return -1;
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return fd;
+    const int error = errno;
+    close(fd);
+    if (error != EAGAIN && error != EINTR) return -1;
+    if (MsLeft(deadline) == 0) {
+      if (busy) *busy = error == EAGAIN;
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(10, MsLeft(deadline))));
   }
-  close(fd);
-  return -1;
 }
 
-// Reads one request from an accepted connection and answers it.
-bool ServeConnection(int fd, InstanceRequestHandler handler) {
-  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(INSTANCE_READ_TIMEOUT_MS);
-  uint8_t head[5];
-  if (!ReadExactly(fd, head, sizeof head, deadline)) return false;
-  const uint32_t code = GetU32(head);
-  const int length = head[4];
-  if (length > INSTANCE_TEXT_MAX) return false;
-  char text[INSTANCE_TEXT_MAX + 1] = {};
-  if (length && !ReadExactly(fd, reinterpret_cast<uint8_t*>(text), static_cast<size_t>(length), deadline)) return false;
+// One accepted connection and the part of its request read so far.
+struct Connection {
+  int fd = -1;
+  uint8_t bytes[5 + INSTANCE_TEXT_MAX];
+  int have = 0;
+  SteadyClock::time_point deadline;
+};
+Connection g_connections[INSTANCE_CONNECTION_MAX];
+int g_nextConnection;  // where the next pass starts, so every connection gets its turn
+
+void Drop(Connection& c) {
+  if (c.fd >= 0) close(c.fd);
+  c.fd = -1;
+  c.have = 0;
+}
+
+void DropAll() {
+  for (Connection& c : g_connections) Drop(c);
+}
+
+// The user id of the connection's other end; false when the system cannot tell.
+bool PeerUserId(int fd, uint32_t& userId) {
+  ucred credentials{};
+  socklen_t size = sizeof credentials;
+  if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0 || size != sizeof credentials) return false;
+  userId = credentials.uid;
+  return true;
+}
+
+// Takes a new connection into the table; when the table is full the oldest one goes.
+void Keep(int fd) {
+  Connection* slot = nullptr;
+  for (Connection& c : g_connections) {
+    if (c.fd < 0) {
+      slot = &c;
+      break;
+    }
+    if (!slot || c.deadline < slot->deadline) slot = &c;
+  }
+  Drop(*slot);
+  slot->fd = fd;
+  slot->have = 0;
+  slot->deadline = SteadyClock::now() + std::chrono::milliseconds(INSTANCE_READ_TIMEOUT_MS);
+}
+
+// The bytes a request needs in all, as far as its head tells; 0 for a damaged head.
+int RequestSize(const Connection& c) {
+  if (c.have < 5) return 5;
+  const int length = c.bytes[4];
+  return length > INSTANCE_TEXT_MAX ? 0 : 5 + length;
+}
+
+// Reads what the sender sent since the last pass and answers a complete request.  Returns
+// true when a request was answered; the connection is dropped whenever it is done with.
+bool Advance(Connection& c, InstanceRequestHandler handler, SteadyClock::time_point now) {
+  for (;;) {
+    const int need = RequestSize(c);
+    if (need == 0) {
+      Drop(c);
+      return false;
+    }
+    if (c.have == need && need >= 5) break;
+    const ssize_t got = recv(c.fd, c.bytes + c.have, static_cast<size_t>(need - c.have), 0);
+    if (got > 0) {
+      c.have += static_cast<int>(got);
+      continue;
+    }
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && now < c.deadline) return false;  // later
+    Drop(c);  // closed early, failed, or silent too long
+    return false;
+  }
+  char text[INSTANCE_TEXT_MAX + 1];
+  const int length = c.bytes[4];
+  std::memcpy(text, c.bytes + 5, static_cast<size_t>(length));
   text[length] = 0;
   uint8_t reply[4];
-  PutU32(reply, handler(code, text));
-  WriteExactly(fd, reply, sizeof reply, deadline);  // a sender that gave up is not our concern
+  PutU32(reply, handler(GetU32(c.bytes), text));
+  // Four bytes always fit a fresh connection's buffer; a sender that gave up is not our concern.
+  (void)!send(c.fd, reply, sizeof reply, MSG_NOSIGNAL | MSG_DONTWAIT);
+  Drop(c);
   return true;
 }
 
@@ -132,7 +206,9 @@ int InstanceLinkOpen() {
       return 0;
     }
   }
-  if (listen(fd, 8) != 0) {
+  // Only this user may connect, whatever the umask made of the file; nobody can connect
+  // before listen, so the mode is right before the first connection.
+  if (chmod(INSTANCE_SOCKET_NAME, 0600) != 0 || listen(fd, 8) != 0) {
     close(fd);
     unlink(INSTANCE_SOCKET_NAME);
     return 0;
@@ -143,6 +219,7 @@ int InstanceLinkOpen() {
 }
 
 void InstanceLinkClose() {
+  DropAll();
   if (g_listenSocket < 0) return;
   close(g_listenSocket);
   g_listenSocket = -1;
@@ -152,31 +229,52 @@ void InstanceLinkClose() {
 int InstanceLinkListening() { return g_listenSocket >= 0; }
 
 int InstanceLinkFindRunning() {
-  const int fd = ConnectToRunning(SteadyClock::now() + std::chrono::milliseconds(200));
-  if (fd < 0) return 0;
+  bool busy = false;
+  const int fd = ConnectToRunning(SteadyClock::now() + std::chrono::milliseconds(200), &busy);
+  if (fd < 0) return busy ? 1 : 0;  // a full queue has an instance behind it
   close(fd);  // the running instance reads nothing and drops the connection
   return 1;
 }
 
-int InstanceLinkServe(InstanceRequestHandler handler) {
+int InstanceLinkServe(InstanceRequestHandler handler, InstanceRefusedPeerHandler refusedPeer) {
   if (g_listenSocket < 0) return 0;
-  int served = 0;
-  for (;;) {
+  const auto start = SteadyClock::now();
+  const auto budgetEnd = start + std::chrono::milliseconds(INSTANCE_SERVE_BUDGET_MS);
+  const uint32_t ownUserId = geteuid();
+  // New connections: at most a table's worth per pass, so a flood cannot hold the pass.
+  for (int accepted = 0; accepted < INSTANCE_CONNECTION_MAX && SteadyClock::now() < budgetEnd;) {
     const int fd = accept4(g_listenSocket, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
-      return served;  // EAGAIN: nothing more waits
+      break;  // EAGAIN: nothing more waits
     }
-    if (ServeConnection(fd, handler)) ++served;
-    close(fd);
+    ++accepted;
+    uint32_t userId = 0;
+    if (!PeerUserId(fd, userId) || userId != ownUserId) {
+      close(fd);
+      if (refusedPeer) refusedPeer(userId);
+      continue;
+    }
+    Keep(fd);
   }
+  int served = 0;
+  for (int visited = 0; visited < INSTANCE_CONNECTION_MAX; ++visited) {
+    Connection& c = g_connections[g_nextConnection];
+    g_nextConnection = (g_nextConnection + 1) % INSTANCE_CONNECTION_MAX;
+    if (c.fd < 0) continue;
+    const auto now = SteadyClock::now();
+    if (visited > 0 && now >= budgetEnd) break;  // the rest wait for the next pass
+    if (Advance(c, handler, now)) ++served;
+  }
+  return served;
 }
 
 InstanceSendResult InstanceLinkSend(uint32_t code, const char* text, int timeoutMs, uint32_t& reply) {
   reply = 0;
   const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
-  const int fd = ConnectToRunning(deadline);
-  if (fd < 0) return INSTANCE_NOT_RUNNING;
+  bool busy = false;
+  const int fd = ConnectToRunning(deadline, &busy);
+  if (fd < 0) return busy ? INSTANCE_TIMED_OUT : INSTANCE_NOT_RUNNING;
   const size_t length = text ? strnlen(text, INSTANCE_TEXT_MAX) : 0;
   uint8_t request[5 + INSTANCE_TEXT_MAX];
   PutU32(request, code);

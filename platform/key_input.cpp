@@ -220,4 +220,10 @@ void SendKeyEvent(uint32_t layout, int key, bool down) {
   if (kind > 0) PostCharacters(charId, c, data);
 }
 
+char16_t TakeWaitingAccent() {
+  const char16_t accent = g_sent.accent;
+  g_sent.accent = 0;
+  return accent;
+}
+
 void ResetSentKeys() { g_sent = SentState{}; }

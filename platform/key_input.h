@@ -40,5 +40,8 @@ int ControlKeyCharacter(int key, bool ctrl);
 // arrives.  A dead key's accent waits for the next key: a letter it sits on becomes the
 // accented letter, Space gives the accent alone, anything else types both.
 void SendKeyEvent(uint32_t layout, int key, bool down);
+// The accent of a dead key still waiting for the next key, which then waits no more; 0 when
+// none waits.  For keys that reach the screens without SendKeyEvent (the on-screen Space).
+char16_t TakeWaitingAccent();
 // Forgets the modifiers and a waiting accent (between tests).
 void ResetSentKeys();

@@ -3,15 +3,18 @@
 
 enum MessageBoxIcon { BOX_ICON_NONE = 0, BOX_ICON_STOP, BOX_ICON_EXCLAMATION, BOX_ICON_INFORMATION };
 
-// Shows a modal box; caption null gives "Error" for the stop icon and "ZKT" otherwise.
-// Without a display the text goes to standard error instead.
+// Shows a modal box; caption null gives "Error" for the stop icon and "ZKT" otherwise.  The
+// caption and text also go to standard error, where they stay when no box can be shown.
+// A caption that was given starts the box's text too: without a window manager no title
+// bar shows it, and it often holds the reason.
 void ShowPlatformMessageBox(const char* text, const char* caption, MessageBoxIcon icon);
 
 // Tests replace the box with a recorder; null restores the real box.
 using MessageBoxHandler = void (*)(const char* text, const char* caption, MessageBoxIcon icon);
 void SetMessageBoxHandler(MessageBoxHandler handler);
 
-// Asks a yes/no question; 1 for yes.  Without a display the answer is no.
+// Asks a yes/no question; 1 for yes.  Without a display the answer is no.  The caption
+// starts the text as above.
 int AskPlatformYesNo(const char* text, const char* caption);
 // Tests answer the question instead; null restores the real box.
 using YesNoHandler = int (*)(const char* text, const char* caption);

@@ -12,6 +12,7 @@ extern char** environ;
 namespace {
 
 std::vector<pid_t> g_unwaited;  // started without waiting: reaped once they have ended
+bool g_allowed = true;
 
 void ReapEnded() {
   std::erase_if(g_unwaited, [](pid_t pid) {
@@ -40,6 +41,7 @@ std::vector<std::string> SplitArguments(const char* text) {
 
 int SpawnProgram(const char* program, const char* argumentText, int wait) {
   ReapEnded();
+  if (!g_allowed) return EPERM;
   if (!program || !*program) return ENOENT;
   std::vector<std::string> arguments = SplitArguments(argumentText);
   std::vector<char*> argv;
@@ -60,3 +62,5 @@ int SpawnProgram(const char* program, const char* argumentText, int wait) {
 }
 
 int OpenWebAddress(const char* address) { return SpawnProgram("xdg-open", address, 0); }
+
+void SpawnSetAllowed(int allowed) { g_allowed = allowed != 0; }

@@ -8,3 +8,8 @@
 int SpawnProgram(const char* program, const char* argumentText, int wait);
 // Opens an address in the user's web browser without waiting.  0 or the errno value.
 int OpenWebAddress(const char* address);
+
+// ---- Test switch ----
+// allowed 0 turns starting programs and opening addresses off (the fuzz targets of command
+// lines): both then fail with EPERM.  On by default.
+void SpawnSetAllowed(int allowed);

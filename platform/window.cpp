@@ -76,6 +76,14 @@ void PlatformVideoStop() {
 
 const char* PlatformLastError() { return SDL_GetError(); }
 
+int PlatformVideoHasDisplay() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver) return 0;
+  if (SDL_strcasecmp(driver, "offscreen") != 0 && SDL_strcasecmp(driver, "dummy") != 0) return 1;
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  return asked && SDL_strcasestr(asked, driver) ? 1 : 0;
+}
+
 // ---- [Window] ----
 
 int PlatformCreateWindow(const char* title, int x, int y, int width, int height, uint32_t flags) {

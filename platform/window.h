@@ -22,6 +22,10 @@ struct PlatformRect {
 int  PlatformVideoStart();
 void PlatformVideoStop();
 const char* PlatformLastError();
+// Whether the running video shows windows on a screen.  Where no display exists SDL falls
+// back to its offscreen driver; that driver counts only when SDL_VIDEODRIVER names it (the
+// tests and benchmarks ask for it so).
+int  PlatformVideoHasDisplay();
 
 // ---- [Window] ----
 constexpr uint32_t WINDOW_OPENGL = 1;  // the device may make a GL context on it

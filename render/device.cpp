@@ -405,6 +405,8 @@ const char* InitD3D() {
   LoadAllVertexShaders();
   LoadAllPixelShaders();
   LoadAllComputeShaders();
+  // Without the interface's shaders nothing can be drawn, not even an error's message line.
+  if (const char* error = EssentialShaderError()) return error;
   Gfx.initState = 2;
   SyncMirrors();
   return nullptr;

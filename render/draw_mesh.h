@@ -22,6 +22,7 @@ struct DrawMesh {
   int32_t radius;        // 16.16: encloses the points and the children
   int32_t pointCount, triangleCount, childCount;
   uint8_t type;          // the subobject type given by the builder; 0 a whole object
+  uint8_t flags[3];      // set by the builder; [0] bit 0: a part is drawn blended
   DrawMesh** children;   // childCount entries, owned
 
   virtual void Init() = 0;

@@ -10,16 +10,16 @@ namespace {
 
 constexpr int MAX_CACHE_TEXTURES = 64;  // as many as the glyph cache may have pages
 
-// A generated page with the glyph pages' mip levels.  A record of that name stays the same
-// record (materials of the text batches point at it): refilled when it has a page of that
-// size, else given a new texture.
-int MakePage(const char* name, int size, const uint8_t* rgba) {
+// A generated page with mipLevels levels.  A record of that name stays the same record
+// (materials of the text batches point at it): refilled when it has a page of that size and
+// those levels, else given a new texture.
+int MakePage(const char* name, int size, const uint8_t* rgba, int mipLevels) {
   ZKTETexture* record = AddTextureRef(name, GEN_TYPE_INTERFACE);
   if (record && record->state == TEXTURE_OWNED && record->texture && record->width == size &&
-      fill_texture(record, rgba, size, 32, 0))
+      record->mipLevels == mipLevels && fill_texture(record, rgba, size, 32, 0))
     return 1;
   const int savedLevels = TextureConfig.mipLevels;
-  TextureConfig.mipLevels = GLYPH_PAGE_MIP_LEVELS;
+  TextureConfig.mipLevels = mipLevels;
   const int made = CreateGeneratedTexture(name, size, rgba) != nullptr;
   TextureConfig.mipLevels = savedLevels;
   return made;
@@ -33,13 +33,13 @@ int UploadFontPage(int index, const uint8_t* rgba, int width, int height) {
   if (width != height || width <= 0) return 0;  // generated textures are square
   char name[24];
   std::snprintf(name, sizeof name, "FONT%d_AON", index);
-  return MakePage(name, width, rgba);
+  return MakePage(name, width, rgba, FONT_PAGE_MIP_LEVELS);
 }
 
 int CreateGlyphCacheTexture(int index) {
   char name[24];
   CacheName(name, sizeof name, index);
-  return MakePage(name, GLYPH_CACHE_PAGE_PIXELS, nullptr);
+  return MakePage(name, GLYPH_CACHE_PAGE_PIXELS, nullptr, GLYPH_PAGE_MIP_LEVELS);
 }
 
 void UpdateGlyphCacheCell(int index, int cellX, int cellY, const uint8_t* rgba, int size) {

@@ -1,6 +1,7 @@
 // font_pages.h - the textures of the font pages ("FONT%d_AON") and of the glyph cache
 // ("CACHE%d_AON"): generated textures of the texture table, white with coverage in alpha,
-// made from 32-bit RGBA pixels with four mip levels (cells of 64, 32, 16 and 8 pixels).
+// made from 32-bit RGBA pixels.  Cache pages have four mip levels (cells of 64, 32, 16 and 8
+// pixels); font pages have two.
 //
 // Records are looked up by name on every call: the table may have been emptied (device
 // re-creation) since the page was made.  A page made again keeps its record, which the text
@@ -9,6 +10,11 @@
 #include <cstdint>
 
 constexpr int GLYPH_PAGE_MIP_LEVELS = 4;
+// Glyphs lie 6 pixels apart on a font page, and a glyph's texture box reaches 3 pixels into
+// the gap on each side.  A texel of the third level (4 pixels) would mix a neighbour's edge
+// into that margin, and a small letter would show it as a thin stroke at its side: font
+// pages stop at the second level, whose texels beside a box hold only the gap.
+constexpr int FONT_PAGE_MIP_LEVELS = 2;
 constexpr int GLYPH_CACHE_PAGE_PIXELS = 512;
 
 // Makes the font page texture from width x height RGBA pixels, or refills it when it exists

@@ -69,15 +69,23 @@ void StopVrAfterFailure() {
   if (VrEnabled) CloseVr();
 }
 
+// The target the last frame start cleared to black, and the draw count just after.
+GfxRenderTargetView g_blackTarget;
+uint64_t g_drawsAtStart;
+
 int StartFrame(const float* clearRgba) {
   FrameBegun3D = 1;
   FrameDrawSkipped = LastPresentStatus != PRESENT_OK;
+  g_blackTarget = GfxRenderTargetView{};
   if (FrameDrawSkipped) return 0;
   for (int slot = 0; slot < TEXTURE_SLOTS; ++slot) BindTextureSlot(slot, nullptr);
   InvalidateShineConstants();
   SetIdentityMatrix(WorldMatrix);
   FlushStates();
   if (clearRgba) ClearRGBA(clearRgba);
+  if (clearRgba && clearRgba[0] == 0.0f && clearRgba[1] == 0.0f && clearRgba[2] == 0.0f)
+    g_blackTarget = RenderTargets.view;
+  g_drawsAtStart = GfxDrawCount();
   return 1;
 }
 
@@ -157,6 +165,10 @@ int BeginFrame() {
   return StartFrame(black);
 }
 
+int FrameStillBlack(GfxRenderTargetView target) {
+  return target && target == g_blackTarget && GfxDrawCount() == g_drawsAtStart;
+}
+
 int BeginFrameClear() {
   float rgba[4];
   return StartFrame(FrameClearColour(FrameClear, rgba) ? rgba : nullptr);
@@ -220,6 +232,7 @@ const char* CreateRenderTargetTexture(int width, int height, int kind) {
 }
 
 void ReleaseRenderTargetTexture() {
+  g_blackTarget = GfxRenderTargetView{};  // its view's number may be given out again
   ClosePostPass();
   ResetPostChain(BloomChain);  // its levels were sized for this texture
   FreeRecord(RenderTexture.texture);
@@ -240,6 +253,7 @@ void ForgetRenderTextures() {
   RenderTexture.texture = nullptr;
   RenderTexture.width = RenderTexture.height = RenderTexture.kind = 0;
   RenderTexture.quadMode = -1;
+  g_blackTarget = GfxRenderTargetView{};
   ForgetPostChain(BloomChain);
   ForgetPostChain(BlurChain);
   PostPassOpen = 0;
@@ -301,6 +315,13 @@ void DrawFullScreenQuad(int quadMode, int toneMode, PostChain* chain) {
   RenderTextureState& r = RenderTexture;
   if (!r.texture) return;
   int width = Gfx.screenWidth, height = Gfx.screenHeight;
+  // A render texture that holds only its black clear (a page of the interface, no 3D view)
+  // gives black through every pass: the screen is cleared instead.
+  if (FrameStillBlack(r.texture->targetViews[0])) {
+    PostFrameHidden = 0;
+    Clear(0xFF000000u, 1);
+    return;
+  }
   if (r.quadMode != quadMode || r.quadWidth != width || r.quadHeight != height || !r.quad.vertexBuffer)
     BuildQuad(quadMode, width, height);
   RunPostProcessing(chain);

@@ -38,6 +38,9 @@ extern FrameClearSettings FrameClear;
 int FrameClearColour(const FrameClearSettings& settings, float rgba[4]);
 int BeginFrame();       // clears to black; 1 when the frame can be drawn
 int BeginFrameClear();  // clears by FrameClear; 1 when the frame can be drawn
+// Whether the target still holds nothing but the black clear of the last frame start: that
+// start cleared it and nothing was drawn since.
+int FrameStillBlack(GfxRenderTargetView target);
 
 // ---- [Background picture] ----
 struct BackgroundPictureState {

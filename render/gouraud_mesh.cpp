@@ -122,6 +122,7 @@ void GouraudO3d::Init() {
   SetIdentityTransform(world);
   radius = pointCount = triangleCount = childCount = 0;
   type = 0;
+  flags[0] = flags[1] = flags[2] = 0;
   children = nullptr;
   points = nullptr;
   triangles = nullptr;

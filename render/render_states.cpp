@@ -96,23 +96,24 @@ void ReleaseStateObjects() {
   s.appliedBlend = s.appliedRaster = s.appliedDepth = -1;
 }
 
+GfxSamplerDesc SamplerStateDesc(int i) {
+  GfxSamplerDesc d;
+  bool anisotropic = (i >= 1 && i <= 3) || i == 5 || i == 6;
+  d.filter = anisotropic ? GFX_FILTER_ANISOTROPIC : i == 7 ? GFX_FILTER_MIN_MAG_MIP_POINT : GFX_FILTER_MIN_MAG_MIP_LINEAR;
+  GfxAddress uv = (i == 6 || i == 8) ? GFX_ADDRESS_BORDER : GFX_ADDRESS_WRAP;
+  d.addressU = d.addressV = uv;
+  d.addressW = GFX_ADDRESS_CLAMP;
+  d.mipLodBias = i <= 3 ? SamplerLodBiasTable[i] : 0.0f;
+  d.maxAnisotropy = anisotropic ? uint32_t(std::clamp(CfgFilterAf, 1, 8)) : 1;
+  d.comparisonFunc = GFX_COMPARISON_NEVER;
+  d.minLod = -FLT_MAX;
+  d.maxLod = FLT_MAX;
+  return d;
+}
+
 void CreateSamplerStates() {
   RenderStateTable& s = RenderStates;
-  uint32_t anisotropy = uint32_t(std::clamp(CfgFilterAf, 1, 8));
-  for (int i = 0; i < SAMPLER_STATE_COUNT; ++i) {
-    GfxSamplerDesc d;
-    bool anisotropic = (i >= 1 && i <= 3) || i == 5 || i == 6;
-    d.filter = anisotropic ? GFX_FILTER_ANISOTROPIC : i == 7 ? GFX_FILTER_MIN_MAG_MIP_POINT : GFX_FILTER_MIN_MAG_MIP_LINEAR;
-    GfxAddress uv = (i == 6 || i == 8) ? GFX_ADDRESS_BORDER : GFX_ADDRESS_WRAP;
-    d.addressU = d.addressV = uv;
-    d.addressW = GFX_ADDRESS_CLAMP;
-    d.mipLodBias = i <= 3 ? SamplerLodBiasTable[i] : 0.0f;
-    d.maxAnisotropy = anisotropic ? anisotropy : 1;
-    d.comparisonFunc = GFX_COMPARISON_NEVER;
-    d.minLod = -FLT_MAX;
-    d.maxLod = FLT_MAX;
-    GfxCreateSamplerState(Gfx.device, d, &s.sampler[i]);
-  }
+  for (int i = 0; i < SAMPLER_STATE_COUNT; ++i) GfxCreateSamplerState(Gfx.device, SamplerStateDesc(i), &s.sampler[i]);
   std::fill(std::begin(s.appliedSampler), std::end(s.appliedSampler), -1);
 }
 

@@ -28,6 +28,9 @@ extern float SamplerLodBiasTable[4];  // -0.5, -1, -1.5, -2; 0, 0, -0.5, -1 whil
 
 void CreateStateObjects();
 void ReleaseStateObjects();
+// Sampler i of the table: 1..3, 5 and 6 anisotropic ("Filter AF " clamped to 1..8), 7 point,
+// the rest linear; 6 and 8 border-addressed, the rest wrapped; 0..3 take their LOD bias.
+GfxSamplerDesc SamplerStateDesc(int i);
 void CreateSamplerStates();
 void ReleaseSamplerStates();
 void FlushStates();

@@ -1,6 +1,7 @@
 // shaders.cpp - the catalogue, loading by number, the set functions and the vertex layouts.
 #include "render/shaders.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -124,6 +125,43 @@ const char* const VARIANT_WORDS[4] = {"WORLD", "WORLD_SHADOW", "CAR", "CAR_SHADO
 
 void Show(const char* text) { ReportLine(text, REPORT_MESSAGE); }
 
+enum LoadResult { LOAD_OK = 0, LOAD_REPORTED = 1, LOAD_LOGGED = 2 };
+
+// The essential shaders, and the error text of each one's last failure.
+struct EssentialShader {
+  const char* prefix;
+  int number;
+};
+constexpr EssentialShader ESSENTIAL_SHADERS[] = {{"vs", 5}, {"ps", 23}, {"ps", 24}};
+constexpr int ESSENTIAL_COUNT = int(sizeof ESSENTIAL_SHADERS / sizeof ESSENTIAL_SHADERS[0]);
+char g_essentialError[ESSENTIAL_COUNT][640];
+
+int EssentialIndex(const char* prefix, int fileNumber) {
+  for (int i = 0; i < ESSENTIAL_COUNT; ++i)
+    if (ESSENTIAL_SHADERS[i].number == fileNumber && std::strcmp(ESSENTIAL_SHADERS[i].prefix, prefix) == 0) return i;
+  return -1;
+}
+
+// Sources not shipped yet are logged once in a run, however often the device is made.
+uint8_t g_unshippedLogged[3][PIXEL_SHADER_SLOTS];
+
+uint8_t& UnshippedLogged(const char* prefix, int fileNumber) {
+  const int stage = prefix[0] == 'v' ? 0 : prefix[0] == 'p' ? 1 : 2;
+  return g_unshippedLogged[stage][fileNumber % PIXEL_SHADER_SLOTS];
+}
+
+void ShaderPath(char* path, size_t size, const char* prefix, int fileNumber) {
+  std::snprintf(path, size, "%s/%s_%d.glsl", ShaderFolder, prefix, fileNumber);
+}
+
+// The message of a missing source, shown now: something draws with a shader not shipped.
+void ShowMissingSource(const char* prefix, const char* openText, int fileNumber) {
+  char path[320], line[400];
+  ShaderPath(path, sizeof path, prefix, fileNumber);
+  std::snprintf(line, sizeof line, "%s (%s)", openText, path);
+  Show(line);
+}
+
 // Reads a whole file; an empty or missing file counts as not opened.
 bool ReadSource(const char* path, std::vector<char>* out) {
   FILE* f = std::fopen(path, "rb");
@@ -192,27 +230,78 @@ void MakeLayout(int layout, GfxVertexShader shader) {
   else GfxCreateInputLayout(Gfx.device, NARROW, 3, shader, &Shaders.layouts[layout]);
 }
 
+// The compiler's first line, without the line end.
+void FirstLine(char* out, size_t size, const char* text) {
+  const size_t length = std::strcspn(text, "\r\n");
+  std::snprintf(out, size, "%.*s", int(std::min(length, size - 1)), text);
+}
+
 template <class Handle, class Create>
-int LoadShaderFile(const char* prefix, const char* openText, const char* createText, const ShaderRow& row,
-                   int fileNumber, Handle* out, Create create) {
+LoadResult LoadShaderFile(const char* prefix, const char* openText, const char* createText, const ShaderRow& row,
+                          int fileNumber, Handle* out, Create create) {
   char path[320];
-  std::snprintf(path, sizeof path, "%s/%s_%d.glsl", ShaderFolder, prefix, fileNumber);
+  ShaderPath(path, sizeof path, prefix, fileNumber);
+  const int essential = EssentialIndex(prefix, fileNumber);
   std::vector<char> source;
   char line[400];
   std::string missing;
   if (!ReadSource(path, &source) || !ExpandIncludes(&source, 0, &missing)) {
     std::snprintf(line, sizeof line, "%s (%s)", openText, missing.empty() ? path : missing.c_str());
+    if (essential >= 0) std::snprintf(g_essentialError[essential], sizeof g_essentialError[essential], "%s", line);
+    if (missing.empty() && !ShaderShipped(prefix, fileNumber)) {
+      uint8_t& logged = UnshippedLogged(prefix, fileNumber);
+      if (!logged) LogLine(line);
+      logged = 1;
+      return LOAD_LOGGED;
+    }
+    LogLine(line);
     Show(line);
-    return 1;
+    return LOAD_REPORTED;
   }
   GfxResult r = create(Gfx.device, source.data(), source.size(), out);
   if (GfxFailed(r)) {
+    char compiler[200];
+    FirstLine(compiler, sizeof compiler, GfxLastShaderLog());
+    if (essential >= 0)
+      std::snprintf(g_essentialError[essential], sizeof g_essentialError[essential], "%s (%s) : %s", createText, path,
+                    compiler);
     std::snprintf(line, sizeof line, "%s (%s) %s", createText, row.source, HResultName(uint32_t(r)));
+    LogLine(line);
+    LogF("%s : %.120s", path, compiler);
     Show(line);
-    LogF("%.120s", GfxLastShaderLog());
-    return 1;
+    return LOAD_REPORTED;
   }
-  return 0;
+  return LOAD_OK;
+}
+
+LoadResult LoadVertex(int number, GfxVertexShader* out, int fileNumber) {
+  if (number < 1 || number > VERTEX_SHADER_COUNT) return LOAD_REPORTED;
+  LoadResult r = LoadShaderFile("vs", "Could not open vertex shader", "Could not create vertex shader",
+                                VertexShaderCatalogue[number], fileNumber, out, GfxCreateVertexShader);
+  if (r != LOAD_OK) return r;
+  // The layouts are made once, each from the shader whose inputs it matches.
+  if (number == 5) MakeLayout(3, *out);
+  if (number == 10) MakeLayout(2, *out);
+  if (number == 11) MakeLayout(1, *out);
+  return LOAD_OK;
+}
+
+LoadResult LoadPixel(int number, GfxPixelShader* out, int fileNumber) {
+  if (number < 1 || number > PIXEL_SHADER_COUNT) return LOAD_REPORTED;
+  return LoadShaderFile("ps", "Could not open pixel shader", "Could not create pixel shader",
+                        PixelShaderCatalogue[number], fileNumber, out, GfxCreatePixelShader);
+}
+
+LoadResult LoadCompute(int number, GfxComputeShader* out, int fileNumber) {
+  if (number < 1 || number > COMPUTE_SHADER_COUNT) return LOAD_REPORTED;
+  if (Gfx.featureLevel < GFX_FEATURE_LEVEL_11_0) {
+    char line[160];
+    std::snprintf(line, sizeof line, "%s (%s)", "Could not open compute shader", ComputeShaderCatalogue[number].source);
+    Show(line);
+    return LOAD_REPORTED;
+  }
+  return LoadShaderFile("cs", "Could not open compute shader", "Could not create compute shader",
+                        ComputeShaderCatalogue[number], fileNumber, out, GfxCreateComputeShader);
 }
 
 bool StartsWithNoCase(const char* text, const char* prefix) {
@@ -232,33 +321,15 @@ int PixelShaderHasShadowVariant(int number) { return number >= 38 && number <= 4
 const char* ShaderVariantWord(int variant) { return VARIANT_WORDS[variant & 3]; }
 
 int LoadVertexShaderFile(int number, GfxVertexShader* out, int fileNumber) {
-  if (number < 1 || number > VERTEX_SHADER_COUNT) return 1;
-  int failed = LoadShaderFile("vs", "Could not open vertex shader", "Could not create vertex shader",
-                              VertexShaderCatalogue[number], fileNumber, out, GfxCreateVertexShader);
-  if (failed) return 1;
-  // The layouts are made once, each from the shader whose inputs it matches.
-  if (number == 5) MakeLayout(3, *out);
-  if (number == 10) MakeLayout(2, *out);
-  if (number == 11) MakeLayout(1, *out);
-  return 0;
+  return LoadVertex(number, out, fileNumber) != LOAD_OK;
 }
 
 int LoadPixelShaderFile(int number, GfxPixelShader* out, int fileNumber) {
-  if (number < 1 || number > PIXEL_SHADER_COUNT) return 1;
-  return LoadShaderFile("ps", "Could not open pixel shader", "Could not create pixel shader",
-                        PixelShaderCatalogue[number], fileNumber, out, GfxCreatePixelShader);
+  return LoadPixel(number, out, fileNumber) != LOAD_OK;
 }
 
 int LoadComputeShaderFile(int number, GfxComputeShader* out, int fileNumber) {
-  if (number < 1 || number > COMPUTE_SHADER_COUNT) return 1;
-  if (Gfx.featureLevel < GFX_FEATURE_LEVEL_11_0) {
-    char line[160];
-    std::snprintf(line, sizeof line, "%s (%s)", "Could not open compute shader", ComputeShaderCatalogue[number].source);
-    Show(line);
-    return 1;
-  }
-  return LoadShaderFile("cs", "Could not open compute shader", "Could not create compute shader",
-                        ComputeShaderCatalogue[number], fileNumber, out, GfxCreateComputeShader);
+  return LoadCompute(number, out, fileNumber) != LOAD_OK;
 }
 
 void LoadAllVertexShaders() {
@@ -266,8 +337,7 @@ void LoadAllVertexShaders() {
     for (int v = 0; v < VertexShaderVariants(n); ++v) {
       int slot = n + v * 27;
       if (Shaders.vertex[slot]) continue;
-      Shaders.vertexFailed[slot] = 0;
-      if (LoadVertexShaderFile(n, &Shaders.vertex[slot], slot)) Shaders.vertexFailed[slot] = 1;
+      Shaders.vertexFailed[slot] = uint8_t(LoadVertex(n, &Shaders.vertex[slot], slot));
     }
   }
 }
@@ -277,8 +347,7 @@ void LoadAllPixelShaders() {
     for (int shadow = 0; shadow <= PixelShaderHasShadowVariant(n); ++shadow) {
       int slot = n + shadow * 61;
       if (Shaders.pixel[slot]) continue;
-      Shaders.pixelFailed[slot] = 0;
-      if (LoadPixelShaderFile(n, &Shaders.pixel[slot], slot)) Shaders.pixelFailed[slot] = 1;
+      Shaders.pixelFailed[slot] = uint8_t(LoadPixel(n, &Shaders.pixel[slot], slot));
     }
   }
 }
@@ -287,8 +356,7 @@ void LoadAllComputeShaders() {
   if (Gfx.featureLevel < GFX_FEATURE_LEVEL_11_0) return;  // the set counts as complete
   for (int n = 1; n <= COMPUTE_SHADER_COUNT; ++n) {
     if (Shaders.compute[n]) continue;
-    Shaders.computeFailed[n] = 0;
-    if (LoadComputeShaderFile(n, &Shaders.compute[n], n)) Shaders.computeFailed[n] = 1;
+    Shaders.computeFailed[n] = uint8_t(LoadCompute(n, &Shaders.compute[n], n));
   }
 }
 
@@ -305,6 +373,8 @@ void Material::SetVShader(int number) {
   Shaders.boundVertexNumber = number;
   if (number != 0 && !Shaders.vertex[slot]) {
     if (Shaders.vertexFailed[slot]) {
+      if (Shaders.vertexFailed[slot] == LOAD_LOGGED) ShowMissingSource("vs", "Could not open vertex shader", slot);
+      Shaders.vertexFailed[slot] = LOAD_REPORTED;
       Shaders.vertexValid = 0;
     } else {
       const ShaderRow& row = VertexShaderCatalogue[number];
@@ -312,9 +382,9 @@ void Material::SetVShader(int number) {
       std::snprintf(line, sizeof line, "V shader %d was not loaded : %s %s %s", number, row.source, row.entry,
                     ShaderVariantWord(variant));
       Show(line);
-      if (LoadVertexShaderFile(number, &Shaders.vertex[slot], slot)) {
+      if (LoadVertex(number, &Shaders.vertex[slot], slot) != LOAD_OK) {
         Shaders.vertexValid = 0;
-        Shaders.vertexFailed[slot] = 1;
+        Shaders.vertexFailed[slot] = LOAD_REPORTED;
       }
     }
   }
@@ -333,6 +403,8 @@ void Material::SetPShader(int number) {
   Shaders.boundPixelNumber = number;
   if (number != 0 && !Shaders.pixel[slot]) {
     if (Shaders.pixelFailed[slot]) {
+      if (Shaders.pixelFailed[slot] == LOAD_LOGGED) ShowMissingSource("ps", "Could not open pixel shader", slot);
+      Shaders.pixelFailed[slot] = LOAD_REPORTED;
       Shaders.pixelValid = 0;
     } else {
       const ShaderRow& row = PixelShaderCatalogue[number];
@@ -340,9 +412,9 @@ void Material::SetPShader(int number) {
       std::snprintf(line, sizeof line, "P shader %d was not loaded : %s %s %s", number, row.source, row.entry,
                     ShaderVariantWord(ShaderCarFlag * 2 + ShaderShadowFlag));
       Show(line);
-      if (LoadPixelShaderFile(number, &Shaders.pixel[slot], slot)) {
+      if (LoadPixel(number, &Shaders.pixel[slot], slot) != LOAD_OK) {
         Shaders.pixelValid = 0;
-        Shaders.pixelFailed[slot] = 1;
+        Shaders.pixelFailed[slot] = LOAD_REPORTED;
       }
     }
   }
@@ -354,12 +426,16 @@ void Material::SetCShader(int number) {
   if (number < 0 || number > COMPUTE_SHADER_COUNT) number = 0;
   if (number == Shaders.boundCompute) return;
   Shaders.boundCompute = number;
+  if (number != 0 && Shaders.computeFailed[number] == LOAD_LOGGED) {
+    ShowMissingSource("cs", "Could not open compute shader", number);
+    Shaders.computeFailed[number] = LOAD_REPORTED;
+  }
   if (number != 0 && !Shaders.compute[number] && !Shaders.computeFailed[number]) {
     const ShaderRow& row = ComputeShaderCatalogue[number];
     char line[200];
     std::snprintf(line, sizeof line, "C shader %d was not loaded : %s %s", number, row.source, row.entry);
     Show(line);
-    if (LoadComputeShaderFile(number, &Shaders.compute[number], number)) Shaders.computeFailed[number] = 1;
+    if (LoadCompute(number, &Shaders.compute[number], number) != LOAD_OK) Shaders.computeFailed[number] = LOAD_REPORTED;
   }
   GfxCSSetShader(Gfx.context, number ? Shaders.compute[number] : GfxComputeShader{});
 }
@@ -404,3 +480,25 @@ void ReleaseVertexLayouts() {
 }
 
 int DrawsAllowed() { return Shaders.vertexValid && Shaders.pixelValid; }
+
+int ShaderShipped(const char* prefix, int fileNumber) {
+  char name[16];
+  std::snprintf(name, sizeof name, "%s_%d", prefix, fileNumber);
+  for (int i = 0; i < SHIPPED_SHADER_COUNT; ++i)
+    if (std::strcmp(ShippedShaderNames[i], name) == 0) return 1;
+  return 0;
+}
+
+void ResetShaderReports() { std::memset(g_unshippedLogged, 0, sizeof g_unshippedLogged); }
+
+const char* EssentialShaderError() {
+  for (int i = 0; i < ESSENTIAL_COUNT; ++i) {
+    const EssentialShader& e = ESSENTIAL_SHADERS[i];
+    const bool loaded = e.prefix[0] == 'v' ? bool(Shaders.vertex[e.number]) : bool(Shaders.pixel[e.number]);
+    if (loaded) continue;
+    if (!g_essentialError[i][0])
+      std::snprintf(g_essentialError[i], sizeof g_essentialError[i], "Could not load shader %s_%d", e.prefix, e.number);
+    return g_essentialError[i];
+  }
+  return nullptr;
+}

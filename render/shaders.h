@@ -33,6 +33,8 @@ int VertexShaderVariants(int number);    // 4 for 12 and 13, 2 for 14..16, else 
 int PixelShaderHasShadowVariant(int number);  // 38..46
 const char* ShaderVariantWord(int variant);   // "WORLD", "WORLD_SHADOW", "CAR", "CAR_SHADOW"
 
+// The failed-attempt bytes: 0 not tried or loaded, 1 failed and reported, 2 failed with only
+// a log line (a shader not shipped yet), reported when something draws with it.
 struct ShaderTables {
   GfxVertexShader vertex[VERTEX_SHADER_SLOTS];
   uint8_t vertexFailed[VERTEX_SHADER_SLOTS];
@@ -61,3 +63,16 @@ int LoadComputeShaderFile(int number, GfxComputeShader* out, int fileNumber);
 void ReleaseShaders(const char* prefix);
 void ReleaseVertexLayouts();
 int DrawsAllowed();  // both valid marks set
+
+// The shipped sources' names without extension ("vs_5", ...), written by the build from
+// bin/shaders2 of the source tree.
+extern const char* const ShippedShaderNames[];
+extern const int SHIPPED_SHADER_COUNT;
+// Whether the program ships the source "<prefix>_<file number>.glsl" ("vs", "ps" or "cs").
+int ShaderShipped(const char* prefix, int fileNumber);
+// Forgets which missing sources were logged, so that they are logged again (tests).
+void ResetShaderReports();
+// The first essential shader (the interface's vertex shader 5, pixel shaders 23 and 24) that
+// is not loaded, as the text of the error that ends start-up: the file and, when it does
+// not compile, the compiler's first line.  Null when all are loaded.
+const char* EssentialShaderError();

@@ -92,15 +92,17 @@ void MakePlainTextures() {
   m.plainWhiteShiny = MaterialOf(w, 0, 0, 1, ShinyParams(), GEN_TYPE_INTERFACE);
 }
 
-// Each render texture is cleared once made, so nothing shows what the memory held.
-void MakeSystemRenderTextures() {
-  SystemMaterialSet& m = SystemMaterials;
-  m.mirror = MaterialOf(CreateMirrorTexture(), 0, 1, 1, SolidParams(), GEN_TYPE_RENDER);
-  ClearRenderTextureMaterial(m.mirror);
-  m.clocks = MaterialOf(CreateClocksTexture(), 1, 0, 1, SolidParams(), GEN_TYPE_RENDER);
-  ClearRenderTextureMaterial(m.clocks);
-  m.infoPanel = MaterialOf(CreateInfoTexture(), 1, 0, 1, SolidParams(), GEN_TYPE_RENDER);
-  ClearRenderTextureMaterial(m.infoPanel);
+// The system textures are loaded (with a device): the render textures may be made.
+bool g_systemTexturesLoaded;
+
+// A render texture's material, made on first use and cleared once made, so that nothing
+// shows what the memory held.
+Material* RenderTextureMaterial(Material*& slot, ZKTETexture* (*create)(), int drawKind, int second) {
+  if (!slot && g_systemTexturesLoaded && Gfx.device) {
+    slot = MaterialOf(create(), drawKind, second, 1, SolidParams(), GEN_TYPE_RENDER);
+    ClearRenderTextureMaterial(slot);
+  }
+  return slot;
 }
 
 Material* SpecialOrFallback(Material* material, const char* name) {
@@ -135,6 +137,7 @@ MaterialParams TyreParams() { return MaterialParams{0, 2, 6, 0, 200, 200, 200, 7
 
 void LoadSystemTextures() {
   SystemMaterials = SystemMaterialSet{};
+  g_systemTexturesLoaded = false;
   InitEnvironmentState();
   if (!Gfx.device) return;
   if (BuildFontTexture) BuildFontTexture();
@@ -145,12 +148,13 @@ void LoadSystemTextures() {
   TextureConfig.specialPicture = 0;
   SystemMaterials.logo = MaterialOf(logo, 1, 0, 0, BlendedParams(), GEN_TYPE_INTERFACE);
   ReportMissingTexture(logo, LOGO_PICTURE_NAME);
-  MakeSystemRenderTextures();
+  g_systemTexturesLoaded = true;  // the render textures follow when first used
 }
 
 void ReleaseSystemTextures() {
   // The records and materials go with the texture table and the material map.
   SystemMaterials = SystemMaterialSet{};
+  g_systemTexturesLoaded = false;
   Background.material = nullptr;
   Background.loadedName[0] = 0;
 }
@@ -174,6 +178,10 @@ Material* GetRenderTargetMaterial(const char* name, int width, int height, int f
   return CreateMaterial(texture, 1, 0, 1, SolidParams(), GEN_TYPE_RENDER);
 }
 
+Material* MirrorMaterial() { return RenderTextureMaterial(SystemMaterials.mirror, CreateMirrorTexture, 0, 1); }
+Material* ClocksMaterial() { return RenderTextureMaterial(SystemMaterials.clocks, CreateClocksTexture, 1, 0); }
+Material* InfoPanelMaterial() { return RenderTextureMaterial(SystemMaterials.infoPanel, CreateInfoTexture, 1, 0); }
+
 void ClearRenderTextureMaterial(Material* material) {
   ZKTETexture* t = material ? material->texture : nullptr;
   if (!t || !SetRenderTexture(t, 0, 0, 0)) return;
@@ -186,9 +194,9 @@ void ClearRenderTextureMaterial(Material* material) {
 
 Material* MapSpecialTextureName(const char* name, int index) {
   if (!name) return nullptr;
-  if (strcasecmp(name, "s_info") == 0) return SpecialOrFallback(SystemMaterials.infoPanel, name);
-  if (strcasecmp(name, "s_mirr") == 0) return SpecialOrFallback(SystemMaterials.mirror, name);
-  if (IsClockTextureName(name)) return SpecialOrFallback(SystemMaterials.clocks, name);
+  if (strcasecmp(name, "s_info") == 0) return SpecialOrFallback(InfoPanelMaterial(), name);
+  if (strcasecmp(name, "s_mirr") == 0) return SpecialOrFallback(MirrorMaterial(), name);
+  if (IsClockTextureName(name)) return SpecialOrFallback(ClocksMaterial(), name);
   if (strcasecmp(name, "s_plate") == 0) return SpecialOrFallback(PlateMaterial(PlateMaterials, index), name);
   if (strcasecmp(name, "s_plate_ALP") == 0)
     return SpecialOrFallback(PlateMaterial(AlphaPlateMaterials, index), name);

@@ -26,9 +26,9 @@ struct SystemMaterialSet {
   Material* needleCentre, *iconSheet, *largePanel, *smallPanel;  // kind 1, blended
   Material* spriteSheet;       // the interface's sprites (the pointer is sprite 415), as above
   Material* logo;              // the program's logo picture
-  Material* mirror;            // "MIRROR~T"
-  Material* clocks;            // "CLOCKS~T"
-  Material* infoPanel;         // "INFO~T"
+  Material* mirror;            // "MIRROR~T"; these three are made on first use: ask for
+  Material* clocks;            // "CLOCKS~T"  them through MirrorMaterial(), ClocksMaterial()
+  Material* infoPanel;         // "INFO~T"    and InfoPanelMaterial()
   Material* background;       // the background picture; reset on each load
 };
 extern SystemMaterialSet SystemMaterials;
@@ -60,6 +60,12 @@ void RefreshRenderTextures();
 Material* GetRenderTargetMaterial(const char* name, int width, int height, int flags);
 // Clears the material's texture to opaque black and regenerates its mips.
 void ClearRenderTextureMaterial(Material* material);
+// The mirror, clocks and information-panel render textures with their materials, made and
+// cleared when first asked for after the system textures were loaded (most screens never
+// draw into them); null without a device or when the texture cannot be made.
+Material* MirrorMaterial();
+Material* ClocksMaterial();
+Material* InfoPanelMaterial();
 
 // ---- [Special names] ----
 // "s_info", "s_mirr", the clock names, "s_plate" and "s_plate_ALP" (any case) give their

@@ -10,13 +10,13 @@
 #include "core/window_state.h"
 #include "render/device.h"
 #include "render/shaders.h"
+#include "tests/source_shaders.h"
 
 // True when the device stands; the test skips otherwise.
 inline bool StartTestDevice(int width, int height) {
   std::filesystem::create_directories("gpu");
   SetLogFileName("gpu/deb.log");
-  if (const char* source = std::getenv("ZKT_SOURCE_DIR"))
-    std::snprintf(ShaderFolder, sizeof ShaderFolder, "%s/bin/shaders2", source);
+  UseSourceShaders();
   ScreenWidth = width;
   ScreenHeight = height;
   CfgStartWindowed = 1;

@@ -2,12 +2,15 @@
 #include "ui/interface_config.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "core/config.h"
+#include "core/data_file.h"
 #include "core/log.h"
 #include "platform/files.h"
 
@@ -16,6 +19,8 @@ uint32_t ButtonAlphaWord = 0x4D000000u, BigAlphaWord = 0x80000000u;
 const char* InterfaceCfgPath = "interface_cfg.txt";
 
 namespace {
+
+bool g_leftAlone;  // the file could not be read nor moved aside: never written over
 
 uint32_t AlphaWord(float alpha) {
   return static_cast<uint32_t>(std::lround(std::clamp(alpha, 0.0f, 1.0f) * 255.0f)) << 24;
@@ -118,8 +123,9 @@ void ApplyInterfaceColours() {
   BigAlphaWord = AlphaWord(InterfaceColours.bigAlpha);
 }
 
-void ReadInterfaceCfgFromText(const char* text, size_t length) {
+int ReadInterfaceCfgFromText(const char* text, size_t length) {
   InterfaceColours = InterfaceColourSettings{};
+  int found = 0;
   const KeyTable table = MakeKeyTable(InterfaceColours);
   char window[CONFIG_KEY_WINDOW + 1];
   int held = 0;
@@ -135,14 +141,22 @@ void ReadInterfaceCfgFromText(const char* text, size_t length) {
     if (k == INTERFACE_CFG_KEYS) continue;
     ReadValue(table.keys[k], at, end);
     held = 0;
+    ++found;
   }
   ApplyInterfaceColours();
+  return found;
 }
 
 void ReadInterfaceCfg() {
   std::string text;
-  if (FileReadAll(InterfaceCfgPath, text, 1 << 20) != 0) text.clear();  // missing or unreadable: defaults
-  ReadInterfaceCfgFromText(text.data(), text.size());
+  g_leftAlone = false;
+  const int error = FileReadAll(InterfaceCfgPath, text, 1 << 20);
+  if (error) {
+    text.clear();  // defaults; what cannot be read is moved aside, not written over
+    if (error != ENOENT) g_leftAlone = !KeepUnreadFileAside(InterfaceCfgPath, "Could not read colours :");
+  }
+  if (ReadInterfaceCfgFromText(text.data(), text.size()) == 0 && HasVisibleText(text.data(), text.size()))
+    g_leftAlone = !KeepUnreadFileAside(InterfaceCfgPath, "No setting found in :");
 }
 
 void WriteInterfaceCfgToText(std::string& out) {
@@ -160,11 +174,14 @@ void WriteInterfaceCfgToText(std::string& out) {
   }
 }
 
-int WriteInterfaceCfg() {
+int WriteInterfaceCfg(int* failure) {
+  if (failure) *failure = 0;
+  if (g_leftAlone) return 0;
   std::string text;
   WriteInterfaceCfgToText(text);
-  if (FileWriteAll(InterfaceCfgPath, text.data(), text.size()) != 0) {
-    LogLine("interface_cfg.txt could not be written");
+  if (const int error = FileWriteAll(InterfaceCfgPath, text.data(), text.size())) {
+    LogF("%s could not be written (%s)", InterfaceCfgPath, std::strerror(error));
+    if (failure) *failure = error;
     return 0;
   }
   return 1;

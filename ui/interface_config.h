@@ -51,11 +51,14 @@ void ApplyInterfaceColours();
 // line, alphas "%.2f", colours "r g b".
 extern const char* InterfaceCfgPath;
 // Every setting to its default, then the file when it exists (keys in any order, unknown
-// text skipped, values clamped); the alpha words are derived in every case.
+// text skipped, values clamped); the alpha words are derived in every case.  A file that
+// cannot be read, or holds text but not one setting, is kept aside under a new name
+// (KeepUnreadFileAside); when it cannot be moved, WriteInterfaceCfg leaves it alone.
 void ReadInterfaceCfg();
-// Writes all 24 settings in table order through a safe write.  1 on success; a failure is
-// logged and leaves the old file.
-int WriteInterfaceCfg();
-// The same over text held in memory (tests and fuzzing).
-void ReadInterfaceCfgFromText(const char* text, size_t length);
+// Writes all 24 settings in table order through a safe write.  1 on success; 0 when the
+// file is left alone or the write failed, which is logged and leaves the old file.  error
+// (when given) receives 0, or the errno value of a failed write.
+int WriteInterfaceCfg(int* error = nullptr);
+// The same over text held in memory (tests and fuzzing).  Returns the number of settings read.
+int ReadInterfaceCfgFromText(const char* text, size_t length);
 void WriteInterfaceCfgToText(std::string& out);

@@ -354,10 +354,15 @@ void PressOnscreenKey(int key) {
   if (t.heldKey || t.heldSpace) ReleaseOnscreenKeyboardModifiers();
   if (kind == KEY_KIND_SPACE) {
     // Straight to the screen's key handling: a space is wanted at once, not after the pump.
-    if (CurrentProcess && !CurrentProcess->rawKeys)
-      HandleCharMessage(' ');
-    else
+    // After a dead key it types the accent alone, as the keyboard's own Space does.
+    if (CurrentProcess && !CurrentProcess->rawKeys) {
+      char bytes[4] = {' '};
+      const char16_t accent = TakeWaitingAccent();
+      const int count = accent ? CharacterToCodePage(accent, InputCodePage, bytes) : 1;
+      for (int i = 0; i < count; ++i) HandleCharMessage(static_cast<uint8_t>(bytes[i]));
+    } else {
       HandleKeyDown(KEY_SPACE, 0);
+    }
     t.heldSpace = 1;
     return;
   }

@@ -21,6 +21,7 @@
 #include "ui/interface_draw.h"
 #include "ui/text/code_pages.h"
 #include "ui/text/coded_text.h"
+#include "ui/text/messages.h"
 #include "ui/text/text_colours.h"
 #include "ui/text_measure.h"
 #include "ui/widgets.h"
@@ -266,8 +267,10 @@ float DrawText(const char* text, uint32_t colour, float x, float y, float size, 
     float otherX, otherY;
     PlaceAtIndex(g_pieces.data(), n, r, otherEnd, &endAt, &otherX, &otherY);
     if (otherX > cursorX && TextSelectionHighlight) TextSelectionHighlight(cursorX, cursorY, otherX, cursorY + box.size);
-  } else if (ProgramClock % uint32_t(TEXT_CURSOR_BLINK_MS) < uint32_t(TEXT_CURSOR_BLINK_MS / 2)) {
-    QueueTextItem(batch, VectorItem(GLYPH_BAR, cursorX, cursorY + box.drop, box, WHITE));
+  } else {
+    FrameChangesWithTime = 1;  // the cursor blinks
+    if (ProgramClock % uint32_t(TEXT_CURSOR_BLINK_MS) < uint32_t(TEXT_CURSOR_BLINK_MS / 2))
+      QueueTextItem(batch, VectorItem(GLYPH_BAR, cursorX, cursorY + box.drop, box, WHITE));
   }
   for (int i = 0; i < n; ++i) QueuePiece(batch, g_pieces[i], box);
   return endX;

@@ -9,7 +9,9 @@
 #include "render/device.h"
 #include "render/draw2d.h"
 #include "render/frame.h"
+#include "render/material.h"
 #include "render/render_target.h"
+#include "render/system_textures.h"
 #include "render/texture_table.h"
 #include "ui/character_set.h"
 #include "ui/text/code_pages.h"
@@ -72,7 +74,8 @@ void DrawReadoutDec(float pressureBar, int psi, float rightX, float y, uint32_t 
 }
 
 void DrawInfoTex() {
-  ZKTETexture* info = AddTextureRef("INFO~T", GEN_TYPE_RENDER);
+  Material* panel = InfoPanelMaterial();  // made when first drawn into
+  ZKTETexture* info = panel ? panel->texture : nullptr;
   if (!info || !info->texture) return;
   // The clock's widest text fills 90% of the panel's width.
   const float widest = TextWidth("000:00:00", 0, 1.0f);

@@ -14,9 +14,12 @@
 //
 // The routines are defined by theme: model_object.cpp (life, arrays, names, moves),
 // model_points.cpp (points, merging, bounds), model_mappings.cpp (directions, mirroring),
-// model_materials.cpp (materials, colours, numbered cutouts), model_edit.cpp (removal and
-// mapping placement), model_decals.cpp (decals and overlays) and model_file_convert.cpp
-// (the conversions of old files).
+// model_materials.cpp (materials, colours, numbered cutouts), model_edit.cpp (removal,
+// layers and levels, mapping placement), model_copy.cpp (growing, copying, searching),
+// model_transform.cpp (moving and scaling), model_smoothing.cpp (smoothing groups),
+// model_decals.cpp (decals and overlays) and model_file_convert.cpp (the conversions of old
+// files).  Render caches and display meshes are built in model_lod_cache.h and
+// model_meshes.h.
 #pragma once
 #include <cstdint>
 
@@ -329,6 +332,43 @@ struct ModelObject {
   void SetCutoutPreset(int preset);
   void ConvertAlphaPageNames(int mode);
 
+  // ---- growing, copying and searching (model_copy.cpp) ----
+  // A new zeroed point (triangle) array of count + extra records with the old ones copied;
+  // the count is not changed (the caller raises it).
+  void ResizePoints(int extra);
+  void ResizeTriangles(int extra);
+  // The children array grows by one zeroed slot; the count is not changed.
+  void AddSubobjectSlot();
+  // Makes this object a deep copy of source.  Whatever this object held is freed first (it
+  // must be set to its defaults or zeroed).  full 1 copies every subobject; full 0 keeps only
+  // the wings, undertray and aero centre (types 6..9), each as an empty subobject with its
+  // type, side function, options, angles and offset.  Derived data (render caches, mapping
+  // matrices, the built mesh) is not copied.
+  void CopyFrom(const ModelObject& source, int ignored, int full);
+  // The object whose children hold object, searched depth first; null for this object itself
+  // or an object not in the tree.
+  ModelObject* FindParent(const ModelObject* object);
+  // 6 per built object: this one and its subobjects, doubled for a mirrored twin.
+  int CountTransformSlots() const;
+  // 1 when a page is a skin page, 2 when only a subobject (at any depth) has one, else 0.
+  int HasSkinPage() const;
+
+  // ---- moving and scaling (model_transform.cpp) ----
+  // Points, mappings (positions and sizes) and subobject offsets times factor, each rounded
+  // to nearest with ties to even and held within 32 bits; recursive.
+  void Scale(float factor);
+  // Moves the points (a central point keeps x = 0) and the subobjects' offsets, then every
+  // mapping through ShiftMappings.
+  void Translate(const IntVector& offset);
+  // Each mapping's position becomes rotation x position + offset and loses its central
+  // flag; rotate non-zero turns its direction too, else a given direction replaces it.
+  void TransformMappings(const IntVector& offset, const FixedMatrix& rotation, int rotate, const uint32_t* direction);
+  // Each mapping marked for refresh moves by offset and is unmarked; a central one then
+  // stays on the middle line of its view.
+  void ShiftMappings(const IntVector& offset);
+  // One direction matrix per mapping (the build scratch) and each mapping's one-sided byte.
+  void BuildMappingMatrices();
+
   // ---- edit primitives (model_edit.cpp) ----
   void RemoveUnusedMappings();
   void RemoveMapping(int index);
@@ -340,6 +380,44 @@ struct ModelObject {
   void FitMappingOffsets();
   int FindOrAddCutout(const Cutout& cutout, const CutoutMaterial& material, int newNumber);
   int FindOrAddMapping(const ModelMapping& mapping, int cutoutIndex, int newNumber);
+  // Each selected triangle whose three corners are mirrored references gives way to the
+  // triangle on the same points with the reversed winding, which becomes mirrored.
+  void ReplaceMirroredTriangles();
+  // Removes the triangles whose layer is not in the mask and clears those layers' names;
+  // recursive.
+  void KeepTriangleSlots(uint32_t layerMask);
+  // Triangles of layer from go to layer to and from's name is cleared; recursive.  Returns from.
+  int MoveLayer(int to, int from);
+  void ClearMarks();  // the points' selected marks and the triangles' working marks
+  int IsPointUsed(int index) const;
+  // Whether a triangle uses the reference as stored; a mirrored triangle also uses each of
+  // its points' other side.
+  int IsPointReferenceUsed(uint16_t reference) const;
+  int CountMirroredTriangles() const;  // triangles with a mirrored corner
+  // Each point's work word: 2 unused; unless onlyReset, 1 for the points of triangles whose
+  // layer is in the mask and 0 for the other used points.
+  void MarkPointsByLayerMask(uint32_t layerMask, int onlyReset);
+  // Park each triangle's level byte in its work word (hidden triangles get level 255 so that
+  // no level draws them) and put it back; recursive.  Nothing while ModelShowsAllLods is set.
+  void SaveTriangleByte();
+  void RestoreTriangleByte();
+  // Keeps only the triangles of the level, then drops the mappings, cutouts, pages and points
+  // they leave unused.
+  void KeepOnlyLod(int lod);
+
+  // ---- smoothing groups (model_smoothing.cpp) ----
+  // Renumbers every level's groups so that each connected region of one group takes the
+  // lowest number its neighbours leave free (below 24); sets the group count; recursive.
+  void AssignAllSmoothingGroups();
+  // Levels without any group first get one group per edge-connected surface (after merging
+  // duplicate points), then are renumbered; sets the group count; recursive.
+  void AssignMissingSmoothingGroups();
+
+  // ---- checks (model_lod_cache.cpp) ----
+  // Reports each cutout whose reflection colour is black, then clears the selected and
+  // hidden flags of every point and triangle; recursive, each subobject with this object as
+  // its parent (null for the main object).
+  void CheckCutoutColours(const ModelObject* parent);
 
   // ---- decals and overlays (model_decals.cpp) ----
   int DetectDecals();
@@ -349,6 +427,33 @@ struct ModelObject {
   void SortTrianglesByFacing();
   void ConvertOverlayColours();
 };
+
+// The level-of-detail distances of the edited object rise by whole metres from 1 m: each
+// distance below the one before is raised to it, the others lose their fraction.
+void FixLodDistances(ModelObject& edited);
+// Set by the object editor while it shows every level at once: the triangles' level bytes
+// are then left alone.
+extern int ModelShowsAllLods;
+// Heading, pitch and roll in radians of a rotation made by MatrixFromAngles (the inverse of
+// it, with the roll 0 where the pitch is a quarter turn).
+void MatrixToAngles(const FixedMatrix& matrix, float angles[3]);
+// Radians as quarter degrees (x 229.1831), rounded to nearest with ties to even.
+int RadiansToQuarterDegrees(double radians);
+
+// ---- smoothing groups (model_smoothing.cpp) ----
+constexpr const char* TEXT_OUT_OF_SMOOTHING_GROUPS = "Ran out of smoothing groups - assigned group 0";
+// The working group of a triangle lives in the low 16 bits of its work word while these run.
+// Renumbers one level from the working groups: each region (triangles of one working group
+// joined by shared points) takes the lowest number below 24 that no touching triangle of
+// another region holds, and below its own; a region of group 0 keeps 0, and a region that
+// finds every lower number taken keeps its own (or, at 24 and above, gets 0 with
+// TEXT_OUT_OF_SMOOTHING_GROUPS).  Every point and triangle ends deselected.
+void AssignSmoothingGroups(ModelObject& object, int lod);
+// True when the object has triangles and none of the level has a group or a mirrored corner.
+int LodHasNoSmoothingGroups(const ModelObject& object, int lod);
+// Each surface of the level (triangles joined across edges walked in opposite directions)
+// gets its own working group 0, 1, 2 ... in the order of its first triangle.
+void AssignGroupsByEdges(ModelObject& object, int lod);
 
 // A model without subobjects made of one ALPHA cutout, lying between 64 and 768 units high,
 // is flattened to the decal height 640 (model_decals.cpp).

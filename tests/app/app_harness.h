@@ -18,6 +18,7 @@
 #include "platform/messages.h"
 #include "race/race.h"
 #include "render/device.h"
+#include "tests/source_shaders.h"
 
 // Each test runs in a fresh folder of its own with a writable data folder, the fake clock
 // at a fixed date, and every module global back at its start value.
@@ -34,6 +35,7 @@ class AppHarness : public ::testing::Test {
                                folder_ / "data" / "abc" / "zkt.abc");
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(folder_);
+    UseSourceShaders();
     ClockUseFake(100000, WallTime{2026, 12, 6, 14, 3, 59, 250, 0});
     boxes_.clear();
     SetMessageBoxHandler(RecordBox);  // never a real modal box in a test

@@ -1,7 +1,14 @@
 // app_test.cpp - start-up, the frame loop and shut-down, driven in fake time.
 
 #include "app_harness.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "app/start_pages.h"
+#include "platform/files.h"
 #include "frontend/frontend.h"
+#include "ui/text/messages.h"
 #include "ui/text/text_colours.h"
 #include "world/world.h"
 
@@ -78,6 +85,29 @@ TEST_F(AppHarness, SettingsChangedWhileRunningAreWrittenBackToTheConfigFileAtExi
   ASSERT_EQ(LoadConfig(), 1);
   EXPECT_STREQ(CfgPlayerName, "After");
   EXPECT_EQ(CfgShowFps, 1);
+}
+
+TEST_F(AppHarness, ASaveThatFailsAtExitIsReportedAndEndsWithAFailureCode) {
+  WriteConfigFile("Ply Name Pat\nShow FPS 0\n");
+  std::ifstream in(folder_ / "cfg.txt");
+  const std::string before((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(AppStartup(""), START_RUNNING);  // with the window: a box says it too
+  CfgShowFps = 1;
+  RequestExit(0, "test over");
+  RunPasses(5);
+  FilesInjectCommitFailures(3, ENOSPC);  // cfg.txt, interface_cfg.txt and the player file
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(AppShutdown(), EXIT_SAVE_FAILED);
+  const std::string said = testing::internal::GetCapturedStderr();
+  FilesInjectCommitFailures(0, 0);
+  for (const char* file : {"cfg.txt", "interface_cfg.txt", "data\\misc\\Pat.ply"}) {
+    const std::string text = std::string("Could not save ") + file + " : No space left on device";
+    EXPECT_NE(said.find(text + "\n"), std::string::npos) << said;
+    EXPECT_TRUE(LogHas(text)) << file;
+    EXPECT_NE(std::find(boxes_.begin(), boxes_.end(), "Error|" + text), boxes_.end()) << file;
+  }
+  std::ifstream after(folder_ / "cfg.txt");
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>()), before);
 }
 
 TEST_F(AppHarness, StartupWithGraphicsMakesTheDeviceBeforeTheWindowAndLoadsTheHelmet) {
@@ -324,6 +354,7 @@ TEST_F(AppHarness, ALostDeviceIsRecreatedAfterTheWaitsOfTheRetrySchedule) {
 
 TEST_F(AppHarness, ARemovedDeviceThatNeverReturnsEndsTheProgramAfterTenTries) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ReplaceTop(&OpenProbe(nullptr)->prss);  // a screen that draws every pass
   RunPasses(2);
   InjectPresentStatus(PRESENT_DEVICE_RESET, 1);
   RunPasses(1);
@@ -390,4 +421,101 @@ TEST(TimingServices, NoonOfRaceDateIsMiddayOfTheHotlapDateLessTheTimeZone) {
   EXPECT_EQ(noon.minute, 0);
   WorldTimeZoneHours = 0;
   HotlapDateTime = 0;
+}
+
+// ---- Screens at rest ----
+
+namespace {
+
+// Runs passes until the fake clock has gone on by ms.
+void RunFor(uint32_t ms) {
+  const uint32_t start = ClockNowMs();
+  while (!QuitFlag && ClockNowMs() - start < ms) AppRunPass();
+}
+
+}  // namespace
+
+class RestingPages : public AppHarness {
+ protected:
+  // A counting screen on top, with the page under test as its only screen: each act of the
+  // counter is a drawn frame.
+  ProbeProcess* Under(Prss* (*open)(Prss*)) {
+    ProbeProcess* counter = OpenProbe(nullptr);
+    ReplaceTop(&counter->prss);
+    Prss_AddSub(&counter->prss, open(&counter->prss));
+    // No line of the start-up (pictures this folder lacks, the replaced screen) stays to
+    // be redrawn until it expires.
+    ResetMessages();
+    return counter;
+  }
+};
+
+TEST_F(RestingPages, TheEntryPageDrawsOnceInAQuietMinuteAndAgainOnInput) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* counter = Under(CreateEntryPage);
+  RunFor(60000);
+  EXPECT_LE(counter->acts, 2) << "a page that does not change is not drawn again";
+  EXPECT_GT(ClockFakeSleptMs(), 59000u) << "the loop slept through the minute";
+
+  const int before = counter->acts;
+  PostWindowMessage(MSG_MOUSEMOVE, 0, 0);
+  RunPasses(2);
+  EXPECT_EQ(counter->acts, before + 1) << "a message draws one frame";
+
+  RequestExit(0, "test over");
+  RunPasses(5);
+  EXPECT_TRUE(QuitFlag) << "a resting page still closes";
+  EXPECT_EQ(AppShutdown(), 0);
+}
+
+TEST_F(RestingPages, TheWelcomePagesRestToo) {
+  WriteConfigFile("Welcome C 1\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* counter = Under(CreateStartScreens);
+  RunFor(60000);
+  EXPECT_LE(counter->acts, 2);
+  RequestExit(0, "test over");
+  RunPasses(5);
+  EXPECT_TRUE(QuitFlag);
+  AppShutdown();
+}
+
+TEST_F(RestingPages, AMessageLineIsRedrawnByTheBlinkTickUntilItExpires) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* counter = Under(CreateEntryPage);
+  RunPasses(2);
+  const int before = counter->acts;
+  AddMessage("a line that goes after six seconds", TextColours.message, MSG_TARGET_LOCAL);
+  RunFor(10000);
+  const int whileShown = counter->acts - before;
+  EXPECT_GE(whileShown, 10) << "about twice a second while the line is shown";
+  EXPECT_LE(whileShown, 20);
+  EXPECT_EQ(MessageLineCount, 0) << "the line expired";
+  const int after = counter->acts;
+  RunFor(50000);
+  EXPECT_LE(counter->acts - after, 1) << "then the page rests again";
+  AppShutdown();
+}
+
+TEST_F(AppHarness, AScreenThatNeverClearsTheRequestDrawsEveryPass) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  ReplaceTop(&probe->prss);
+  RunFor(1000);
+  EXPECT_GE(probe->acts, 30) << "the front end's 25 ms period, not the blink tick";
+  AppShutdown();
+}
+
+TEST_F(AppHarness, TheFirstPassDrawsAtOnceAndLaterOnesKeepTheFramePeriod) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  ReplaceTop(&probe->prss);
+  GameState = 1;  // a front-end page: frames at least 25 ms apart
+  const uint64_t before = ClockFakeSleptMs();
+  AppRunPass();
+  EXPECT_EQ(probe->acts, 1);
+  EXPECT_EQ(ClockFakeSleptMs(), before) << "nothing came before the first frame to wait for";
+  AppRunPass();
+  EXPECT_GE(ClockFakeSleptMs() - before, 20u) << "the second keeps its distance";
+  AppShutdown();
 }

@@ -37,6 +37,10 @@ TEST_F(CommandLine, OrderRulesAndNamesGiveTheirErrors) {
   EXPECT_EQ(ErrorOf("/settings=my.cfg"), "Command /settings : File name must end .txt");
   EXPECT_EQ(ErrorOf("/pass=secret"), "Command /pass : Use after /join command");
   EXPECT_EQ(ErrorOf("/ctrlink=70000"), "Command /ctrlink : Port out of bounds");
+  EXPECT_EQ(ErrorOf("/ctrlink=65536"), "Command /ctrlink : Port out of bounds");
+  EXPECT_EQ(ErrorOf("/ctrlink=-1"), "Command /ctrlink : Port out of bounds");
+  EXPECT_EQ(ErrorOf("/ctrlink=65535"), "");
+  EXPECT_EQ(RaceOptions.ctrlinkPort, 65535);
   EXPECT_EQ(ErrorOf("/ip=   "), "Command /ip : This command needs a parameter");
   EXPECT_EQ(ErrorOf(("/player=" + std::string(96, 'x')).c_str()), "Command /player : Parameter is too long");
   EXPECT_EQ(ErrorOf("/getmod=12345"), "Command /getmod : Invalid mod ID");
@@ -109,6 +113,29 @@ TEST_F(CommandLine, CommandFileSkipsCommentLinesAndCountsAgain) {
   EXPECT_EQ(ErrorOf("/cfg=huge.txt"), "Command /cfg : File is too long");
 }
 
+TEST_F(CommandLine, ValuesMayHoldSlashesOfFolderPaths) {
+  // An absolute path: a '/' starts the next option only before a name and its '='.
+  char folder[] = "/tmp/zktXXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string file = std::string(folder) + "/opts.txt";
+  Write(file, "/laps=9\n");
+  EXPECT_EQ(ErrorOf(("/cfg=" + file).c_str()), "");
+  EXPECT_EQ(RaceOptions.lapsCode, 9);
+  // The command file name keeps its length limit.
+  const std::string deep = std::string(folder) + "/a/much/longer/way/opts.txt";
+  EXPECT_EQ(ErrorOf(("/cfg=" + deep).c_str()), "Command /cfg : File name is too long");
+  std::filesystem::remove_all(folder);
+
+  EXPECT_EQ(ErrorOf("/track=HS1/laps=5"), "");
+  EXPECT_EQ(RaceOptions.lapsCode, 5);
+  EXPECT_EQ(ErrorOf("/player=AC/DC/laps=6"), "");
+  EXPECT_STREQ(CfgPlayerName, "AC/DC");
+  EXPECT_EQ(RaceOptions.lapsCode, 6);
+  // A mistyped or unfinished option is still one, and reported.
+  EXPECT_EQ(ErrorOf("/laps=3/nosuch=1"), "Command 2 is invalid");
+  EXPECT_EQ(ErrorOf("/laps=3/wind"), "Command 2 is invalid");
+}
+
 TEST_F(CommandLine, SettingsFileIsReadOnceAndFolderOptionsMakeFolders) {
   Write("mine.txt", "Max FPS 50\n");
   EXPECT_EQ(ErrorOf("/settings=mine.txt/laps=1"), "");
@@ -123,6 +150,37 @@ TEST_F(CommandLine, SettingsFileIsReadOnceAndFolderOptionsMakeFolders) {
   EXPECT_STREQ(LayoutSearchTemplate, "data\\shapes\\%s_*.lyt");
   EXPECT_EQ(ErrorOf("/mprdir=../outside"), "Command /mprdir : Could not create the folder");
   EXPECT_EQ(ErrorOf("/log=../outside.log"), "Command /log : Log file error");
+}
+
+TEST_F(CommandLine, NamesOfWrittenFilesStayInTheWorkingFolder) {
+  // The settings file is written back at exit: never outside the working folder.
+  // (Option values end at a "/": their paths are written with backslashes.)
+  EXPECT_EQ(ErrorOf("/settings=..\\outside.txt"), "Command /settings : Invalid file name");
+  EXPECT_EQ(ErrorOf("/settings=\\tmp\\outside.txt"), "Command /settings : Invalid file name");
+  EXPECT_EQ(ConfigRead, 0);
+  // A command file on the process's own command line may be anywhere; one named inside a
+  // command file is refused and nothing of it is read.
+  Write("../elsewhere.txt", "/laps=9\n");
+  Write("opts.txt", "/cfg=..\\elsewhere.txt\n");
+  EXPECT_EQ(ErrorOf("/cfg=..\\elsewhere.txt"), "");
+  EXPECT_EQ(RaceOptions.lapsCode, 9);
+  RaceOptions.lapsCode = 0;
+  EXPECT_NE(ErrorOf("/cfg=opts.txt"), "");
+  EXPECT_EQ(RaceOptions.lapsCode, 0);
+  // The log is a ".log" file: a setting file or a setup is never named (and so never deleted).
+  Write("cfg.txt", "Max FPS 50\n");
+  Write("data/setups/ZK1_race.set", "setup bytes");
+  for (const char* option : {"/log=cfg.txt", "/log=data\\setups\\ZK1_race.set", "/log=.log", "/log=data"}) {
+    EXPECT_EQ(ErrorOf(option), "Command /log : Log file error") << option;
+  }
+  EXPECT_EQ(Read("cfg.txt"), "Max FPS 50\n");
+  EXPECT_EQ(Read("data/setups/ZK1_race.set"), "setup bytes");
+  // The log's name goes through the file layer: backslashes and any case.
+  std::filesystem::create_directories("Logs");
+  EXPECT_EQ(ErrorOf("/log=logs\\Run.LOG"), "");
+  LogLine("through the mapping");
+  SetLogFileName("messages.log");
+  EXPECT_NE(Read("Logs/Run.LOG").find("through the mapping"), std::string::npos);
 }
 
 TEST_F(CommandLine, UrlRequestsAreDecodedAndMayNotNameFiles) {

@@ -22,8 +22,11 @@ class CommandTestFolder : public ::testing::Test {
  public:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    folder_ = std::filesystem::current_path() / "commands" / (std::string(info->test_suite_name()) + "." + info->name());
-    std::filesystem::remove_all(folder_);
+    // The working folder is one below the test's own scratch folder, which is cleared
+    // first: a name that wrongly escapes with "../" lands there and never outlives the run.
+    const auto scratch = std::filesystem::current_path() / "commands" / (std::string(info->test_suite_name()) + "." + info->name());
+    std::filesystem::remove_all(scratch);
+    folder_ = scratch / "work";
     std::filesystem::create_directories(folder_ / "data" / "script");
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(folder_);

@@ -295,6 +295,35 @@ TEST_F(OnscreenKeyboard, OtherKeysSendTheirWholeStrokeAtThePress) {
   EXPECT_TRUE(TakeEvents().empty());
 }
 
+TEST_F(OnscreenKeyboard, CtrlWithALetterGivesItsControlCodeFromOneToTwentySix) {
+  for (const auto& [key, code] : {std::pair{'A', 1}, {'B', 2}, {'Y', 25}, {'Z', 26}}) {
+    PressOnscreenKey(KEY_CTRL);
+    Click(key);
+    EXPECT_EQ(TakeEvents(), (Events{{MSG_KEYDOWN, KEY_CTRL},
+                                    {MSG_KEYDOWN, uint64_t(key)},
+                                    {MSG_CHAR, uint64_t(code)},
+                                    {MSG_KEYUP, KEY_CTRL},
+                                    {MSG_KEYUP, uint64_t(key)}}))
+        << char(key);
+  }
+  PressOnscreenKey(KEY_CTRL);
+  Click('9');  // not a letter: no character at all
+  EXPECT_EQ(TakeEvents(), (Events{{MSG_KEYDOWN, KEY_CTRL}, {MSG_KEYDOWN, '9'}, {MSG_KEYUP, KEY_CTRL}, {MSG_KEYUP, '9'}}));
+}
+
+TEST_F(OnscreenKeyboard, ADeadKeyThenSpaceGivesTheAccentAlone) {
+  UseLocale("de_DE");
+  Click(220);  // the dead circumflex
+  Pump();
+  Click(KEY_SPACE);
+  Pump();
+  EXPECT_EQ(Entry(), "^");
+  Click(220);  // and before a letter it has no form with: both, in order
+  Click('Q');
+  Pump();
+  EXPECT_EQ(Entry(), "^^q");
+}
+
 TEST_F(OnscreenKeyboard, AltGrTogglesCtrlAndAltTogether) {
   PressOnscreenKey(KEY_ALTGR);
   EXPECT_EQ(KeyboardToggles.ctrl, 1);

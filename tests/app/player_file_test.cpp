@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "command_test_folder.h"
+#include "core/data_file.h"
 #include "frontend/player_file.h"
 #include "platform/files.h"
 #include "race/race.h"
@@ -190,29 +191,60 @@ TEST_F(PlayerFiles, EveryTruncationIsRefusedAndTheRecordKept) {
   }
 }
 
-TEST_F(PlayerFiles, DamagedFileIsReportedAndGivesDefaultsOnlyWhenAsked) {
+TEST_F(PlayerFiles, AnUnreadableFileIsKeptAsideBeforeDefaultsAreSaved) {
   std::strcpy(CfgPlayerName, "Bob");
   const Image good = PlayerImage(7, 3, 21);
-  Write("data/misc/Bob.ply", good.bytes.substr(0, 400));
+  const Bytes damaged = good.bytes.substr(0, 400);
+  Write("data/misc/Bob.ply", damaged);
   Player = SampleRecord();
   EXPECT_EQ(LoadPlayerFile(0), 0);
   EXPECT_TRUE(SameRecord(Player, SampleRecord()));
-  EXPECT_TRUE(Said("File is damaged : data\\misc\\Bob.ply"));
-  EXPECT_EQ(LoadPlayerFile(1), 0);
+  EXPECT_EQ(Lines(), std::vector<std::string>{"File is damaged : data\\misc\\Bob.ply - kept as data\\misc\\Bob.ply.kept"});
+  EXPECT_EQ(Read("data/misc/Bob.ply.kept"), damaged);
+  EXPECT_FALSE(std::filesystem::exists("data/misc/Bob.ply"));
+  EXPECT_EQ(LoadPlayerFile(1), 0);  // nothing there now: the defaults, no message
   EXPECT_EQ(Player.position, PLAYER_DEFAULT_POSITION);
   EXPECT_EQ(Player.cars[5].value, -1);
+  EXPECT_EQ(SavePlayerFile(), 1);
+  EXPECT_EQ(Read("data/misc/Bob.ply.kept"), damaged);
 
+  // A later version's file (today's program cannot read it) is the next one kept.
+  Image later = PlayerImage(7, 3, 21);
+  later.bytes[7] = 8;
+  Write("data/misc/Bob.ply", later.bytes);
   ClearLines();
+  EXPECT_EQ(LoadPlayerFile(1), 0);
+  EXPECT_EQ(Lines(), std::vector<std::string>{"File was created by a later version : data\\misc\\Bob.ply - kept as "
+                                              "data\\misc\\Bob.ply.kept2"});
+  EXPECT_EQ(Read("data/misc/Bob.ply.kept2"), later.bytes);
+  EXPECT_EQ(SavePlayerFile(), 1);
+
+  // Of another kind altogether.
   Write("data/misc/Bob.ply", Bytes("ZKTKBS\0\0not a player", 20));
+  ClearLines();
   Player = SampleRecord();
   EXPECT_EQ(LoadPlayerFile(0), 0);
-  EXPECT_TRUE(Said("File failed header check : data\\misc\\Bob.ply"));
+  EXPECT_TRUE(Said("File failed header check : data\\misc\\Bob.ply - kept as data\\misc\\Bob.ply.kept3"));
   EXPECT_TRUE(SameRecord(Player, SampleRecord()));
 
   ClearLines();  // a missing file is the first run of a new player: no message
   std::strcpy(CfgPlayerName, "Nobody");
   EXPECT_EQ(LoadPlayerFile(1), 0);
   EXPECT_TRUE(Lines().empty());
+}
+
+TEST_F(PlayerFiles, AnUnreadableFileThatCannotBeMovedIsNeverWrittenOver) {
+  std::strcpy(CfgPlayerName, "Dan");
+  Write("data/misc/Dan.ply", "damaged");
+  Write("data/misc/Dan.ply.kept", "");
+  for (int n = 2; n <= KEPT_ASIDE_MAX; ++n) Write("data/misc/Dan.ply.kept" + std::to_string(n), "");
+  EXPECT_EQ(LoadPlayerFile(1), 0);
+  EXPECT_EQ(Lines().size(), 1u);
+  EXPECT_EQ(SavePlayerFile(), 0);
+  EXPECT_EQ(Read("data/misc/Dan.ply"), "damaged");
+  std::strcpy(CfgPlayerName, "Eve");  // another player's file is written as usual
+  EXPECT_EQ(LoadPlayerFile(1), 0);
+  EXPECT_EQ(SavePlayerFile(), 1);
 }
 
 TEST_F(PlayerFiles, NamesAreCleanedAndTheOldFileRenamed) {
@@ -247,8 +279,10 @@ TEST_F(PlayerFiles, SavingNeedsANameAndKeepsTheOldFileOnFailure) {
   const Bytes before = Read("data/misc/Carol.ply");
   Player.position = 99;
   FilesInjectCommitFailures(1, ENOSPC);
-  EXPECT_EQ(SavePlayerFile(), 0);
+  int error = 0;
+  EXPECT_EQ(SavePlayerFile(&error), 0);
   FilesInjectCommitFailures(0, 0);
+  EXPECT_EQ(error, ENOSPC);
   EXPECT_EQ(Read("data/misc/Carol.ply"), before);
 
   EXPECT_EQ(PlayerFileExists("carol"), 1);  // any case

@@ -1,5 +1,6 @@
 // text_commands_test.cpp - typed lines, the command words, scripts and function-key messages.
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -204,6 +205,41 @@ TEST_F(TextCommands, ScriptLimitsAndErrors) {
   EXPECT_FALSE(Said("paddle ran"));
 }
 
+TEST_F(TextCommands, ScriptsThatRunThemselvesSeveralTimesStopSoon) {
+  WriteScript("tree", "/run tree\n/run tree\n/run tree\n");  // 3^12 runs without a bound on lines
+  const auto start = std::chrono::steady_clock::now();
+  Type("/run tree");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  const std::vector<std::string> lines = Lines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Too many scripts"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Scripts stopped after 10000 lines"), 1);
+  EXPECT_EQ(ScriptDepth, 0);
+
+  // Exactly the limit runs; the next run starts counting afresh.
+  WriteScript("hundred", [] {
+    std::string text;
+    for (int i = 0; i < 100; ++i) text += "/echo x\n";
+    return text;
+  }());
+  WriteScript("limit", [] {
+    std::string text;
+    for (int i = 0; i < 99; ++i) text += "/run hundred\n";
+    return text;
+  }());
+  WriteScript("exact", "/run limit\n");  // 1 + 99 + 9,900 = 10,000 lines
+  ClearLines();
+  Type("/run exact");
+  std::vector<std::string> said = Lines();
+  EXPECT_EQ(std::count(said.begin(), said.end(), "x"), 9900);
+  EXPECT_FALSE(Said("Scripts stopped after 10000 lines"));
+  WriteScript("over", "/run exact\n");  // one line more: the last echo is not run
+  ClearLines();
+  Type("/run over");
+  said = Lines();
+  EXPECT_EQ(std::count(said.begin(), said.end(), "x"), 9899);
+  EXPECT_TRUE(Said("Scripts stopped after 10000 lines"));
+}
+
 TEST_F(TextCommands, WaitRunsAProgramWithItsArguments) {
   Type("/wait sh -c \"echo spawned > out.txt\"");
   EXPECT_EQ(Read("out.txt"), "spawned\n");
@@ -234,6 +270,15 @@ TEST_F(TextCommands, LogCommandStaysInTheWorkingFolder) {
   Type("/log second.log");
   EXPECT_STREQ(LogFileName, "second.log");
   EXPECT_NE(Read("second.log").find("ZKT : 1.4C20"), std::string::npos);
+  // Only log files: the settings and a setup are never deleted by a new log.
+  Write("cfg.txt", "Max FPS 50\n");
+  Write("data/setups/ZK1_race.set", "setup bytes");
+  for (const char* line : {"/log cfg.txt", "/log data/setups/ZK1_race.set", "/log data"}) {
+    Type(line);
+    EXPECT_STREQ(LogFileName, "second.log") << line;
+  }
+  EXPECT_EQ(Read("cfg.txt"), "Max FPS 50\n");
+  EXPECT_EQ(Read("data/setups/ZK1_race.set"), "setup bytes");
 }
 
 TEST_F(TextCommands, FunctionKeyMessagesRunAsCommands) {

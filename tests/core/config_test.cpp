@@ -286,6 +286,7 @@ TEST_F(Config, DamagedShuffledAndTruncatedFilesLoadWhatTheyCan) {
 TEST_F(Config, FilesAreReadAndWrittenSafely) {
   fs::remove_all("config_test");
   fs::create_directories("config_test");
+  fs::remove("cfg.txt");  // what a wrong save below would leave behind
   SetConfigPath("");
   EXPECT_EQ(SaveConfig(), 0);  // never read: nothing is written
   EXPECT_FALSE(fs::exists("cfg.txt"));
@@ -305,13 +306,57 @@ TEST_F(Config, FilesAreReadAndWrittenSafely) {
   const std::string before = Saved();
   CfgShowFps = 1;
   FilesInjectCommitFailures(1, ENOSPC);
-  EXPECT_EQ(SaveConfig(), 0);  // reported, and the previous file kept
+  int error = 0;
+  EXPECT_EQ(SaveConfig(&error), 0);  // reported, and the previous file kept
+  EXPECT_EQ(error, ENOSPC);
   EXPECT_EQ(LoadConfig(), 1);
   EXPECT_EQ(CfgShowFps, 2);
 
   SetConfigPath("config_test/none.txt");
   EXPECT_EQ(LoadConfig(), 0);
   EXPECT_EQ(CfgShowFps, 1);  // defaults
+  SetConfigPath("");
+}
+
+TEST_F(Config, AFileWithoutOneSettingIsKeptAsideBeforeItIsWrittenOver) {
+  fs::remove_all("config_kept");
+  fs::create_directories("config_kept");
+  const auto read = [](const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  };
+  SetConfigPath("config_kept\\cfg.txt");
+  const std::string foreign = "[Display]\nwidth=1024\n\x01\x02 not our settings\n";
+  std::ofstream("config_kept/cfg.txt", std::ios::binary) << foreign;
+  EXPECT_EQ(LoadConfig(), 0);
+  EXPECT_EQ(read("config_kept/cfg.txt.kept"), foreign);
+  EXPECT_EQ(SaveConfig(), 1);  // the defaults go in its place, the kept file stays
+  EXPECT_EQ(read("config_kept/cfg.txt.kept"), foreign);
+
+  // One setting among damage is a settings file; blanks alone hold nothing to keep.
+  std::ofstream("config_kept/cfg.txt", std::ios::binary) << "\x7f\x7f garbage Show FPS 2\n\x01";
+  EXPECT_EQ(LoadConfig(), 1);
+  EXPECT_EQ(CfgShowFps, 2);
+  std::ofstream("config_kept/cfg.txt", std::ios::binary) << " \n\t\r\n";
+  EXPECT_EQ(LoadConfig(), 1);
+  EXPECT_FALSE(fs::exists("config_kept/cfg.txt.kept2"));
+
+  // Too large to be settings: unreadable, so kept aside as well.
+  fs::resize_file("config_kept/cfg.txt", (16 << 20) + 1);
+  EXPECT_EQ(LoadConfig(), 0);
+  EXPECT_EQ(fs::file_size("config_kept/cfg.txt.kept2"), (16u << 20) + 1);
+  EXPECT_FALSE(fs::exists("config_kept/cfg.txt"));
+
+  // When it cannot be moved it is never written over.
+  std::ofstream("config_kept/cfg.txt", std::ios::binary) << foreign;
+  for (int n = 3; n <= 99; ++n) std::ofstream("config_kept/cfg.txt.kept" + std::to_string(n)) << "";
+  EXPECT_EQ(LoadConfig(), 0);
+  int error = -1;
+  EXPECT_EQ(SaveConfig(&error), 0);
+  EXPECT_EQ(error, 0);
+  EXPECT_EQ(read("config_kept/cfg.txt"), foreign);
   SetConfigPath("");
 }
 

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "core/config.h"
 #include "frontend/player_file.h"
+#include "fuzz_scratch.h"
 #include "platform/files.h"
 
 namespace {
@@ -71,9 +71,7 @@ void CheckKbsFile(const uint8_t* data, size_t size) {
 
 // The written files go to a folder of their own, away from the corpus.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "zkt_fuzz_player_files";
-  std::filesystem::create_directories(folder / "data" / "misc");
-  std::filesystem::current_path(folder);
+  fuzz_scratch::Enter("zkt_fuzz_player_files", {"misc"});
   return 0;
 }
 

@@ -30,6 +30,8 @@ TARGETS=(
   "light_octree_fuzz:$ROOT/tests/fuzz/corpus/light_octree"
   "fuzz_ogg_stream:$BUILD/work/data/sound"
   "fuzz_model_file:$BUILD/seeds/model"
+  "fuzz_text_files:$ROOT/tests/fuzz/corpus/text_files"
+  "fuzz_commands:$ROOT/tests/fuzz/corpus/commands"
   "fuzz_vehicle_file:$BUILD/seeds/vehicle"
   "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
 )

@@ -3,6 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -29,6 +36,13 @@ std::string ReadText(const std::string& path) {
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+// True when no temporary file of a safe write is left in the folder.
+bool NoTemporaryLeft(const std::string& folder) {
+  for (const auto& entry : fs::directory_iterator(folder))
+    if (entry.path().extension() == ".tmp") return false;
+  return true;
 }
 
 std::string Backslashed(std::string path) {
@@ -135,7 +149,7 @@ TEST(SafeWriting, ACommittedWriteReplacesTheFileAndLeavesNoTemporary) {
   EXPECT_EQ(ReadText(path), "old contents");  // nothing changes until the commit
   EXPECT_EQ(SafeWriteCommit(w), 0);
   EXPECT_EQ(ReadText(path), "new");
-  EXPECT_FALSE(fs::exists(path + ".tmp"));
+  EXPECT_TRUE(NoTemporaryLeft(root));
 }
 
 TEST(SafeWriting, AFailedWriteKeepsThePreviousFileAndReportsTheError) {
@@ -146,7 +160,7 @@ TEST(SafeWriting, AFailedWriteKeepsThePreviousFileAndReportsTheError) {
   FilesInjectCommitFailures(1, ENOSPC);  // the disk fills during the write
   EXPECT_EQ(FileWriteAll(path.c_str(), "partial", 7), ENOSPC);
   EXPECT_EQ(ReadText(path), "previous");
-  EXPECT_FALSE(fs::exists(path + ".tmp"));
+  EXPECT_TRUE(NoTemporaryLeft(root));
 
   SafeWrite w;  // the caller's own write failed
   ASSERT_NE(SafeWriteBegin(w, path.c_str()), nullptr);
@@ -158,7 +172,7 @@ TEST(SafeWriting, AFailedWriteKeepsThePreviousFileAndReportsTheError) {
   std::fputs("half", w.stream);
   SafeWriteAbandon(w);
   EXPECT_EQ(ReadText(path), "previous");
-  EXPECT_FALSE(fs::exists(path + ".tmp"));
+  EXPECT_TRUE(NoTemporaryLeft(root));
 
   EXPECT_EQ(SafeWriteBegin(w, (root + "/no_folder/x.txt").c_str()), nullptr);  // cannot create
   EXPECT_NE(w.error, 0);
@@ -166,7 +180,90 @@ TEST(SafeWriting, AFailedWriteKeepsThePreviousFileAndReportsTheError) {
   fs::create_directories(root + "/a_folder/inside");  // the rename itself fails
   EXPECT_NE(FileWriteAll((root + "/a_folder").c_str(), "x", 1), 0);
   EXPECT_TRUE(fs::is_directory(root + "/a_folder/inside"));
-  EXPECT_FALSE(fs::exists(root + "/a_folder.tmp"));
+  EXPECT_TRUE(NoTemporaryLeft(root));
+}
+
+TEST(SafeWriting, ALinkPlantedWhereATemporaryFileWouldGoIsNeverFollowed) {
+  const std::string root = FreshFolder("planted");
+  const std::string path = root + "/cfg.txt";
+  WriteText(path, "old settings");
+  WriteText(root + "/victim.txt", "not yours");
+  fs::create_symlink("victim.txt", path + ".tmp");  // the name a fixed temporary name would take
+  ASSERT_EQ(FileWriteAll(path.c_str(), "new settings", 12), 0);
+  EXPECT_EQ(ReadText(path), "new settings");
+  EXPECT_EQ(ReadText(root + "/victim.txt"), "not yours");
+  EXPECT_TRUE(fs::is_symlink(path + ".tmp"));
+  // Two writes in a row never share a temporary name.
+  SafeWrite first, second;
+  ASSERT_NE(SafeWriteBegin(first, path.c_str()), nullptr);
+  ASSERT_NE(SafeWriteBegin(second, path.c_str()), nullptr);
+  EXPECT_STRNE(first.tempPath, second.tempPath);
+  SafeWriteAbandon(first);
+  SafeWriteAbandon(second);
+}
+
+TEST(SafeWriting, AReplacementKeepsTheModeBitsOfTheFileItReplaces) {
+  const std::string root = FreshFolder("modes");
+  const std::string path = root + "/private.txt";
+  WriteText(path, "old");
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ASSERT_EQ(FileWriteAll(path.c_str(), "new", 3), 0);
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  const mode_t previous = umask(022);  // a new file gets the usual mode
+  ASSERT_EQ(FileWriteAll((root + "/new.txt").c_str(), "x", 1), 0);
+  umask(previous);
+  struct stat st;
+  ASSERT_EQ(stat((root + "/new.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0644u);
+}
+
+TEST(SafeWriting, AWriteBeyondTheFileSizeLimitFailsAndKeepsTheOldFile) {
+  const std::string root = FreshFolder("size_limit");
+  const std::string path = root + "/big.bin";
+  const std::string old(1000, 'o');
+  WriteText(path, old);
+  IgnoreFileSizeLimitSignal();  // as the program does at start-up: else the signal ends it
+  rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const std::string bigger(10000, 'n');
+  const int error = FileWriteAll(path.c_str(), bigger.data(), bigger.size());
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_EQ(error, EFBIG);
+  EXPECT_EQ(ReadText(path), old);
+  EXPECT_TRUE(NoTemporaryLeft(root));
+}
+
+// A real full disk: a 64 KiB tmpfs in a mount namespace of a child process of its own.
+TEST(SafeWriting, ADiskThatFillsUpKeepsTheOldFile) {
+  const std::string root = FreshFolder("disk_full");
+  const pid_t child = fork();
+  if (child == 0) {
+    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", root.c_str(), "tmpfs", 0, "size=64k") != 0)
+      _exit(77);
+    const std::string path = root + "/player.ply";
+    const std::string old(3000, 'p');
+    if (FileWriteAll(path.c_str(), old.data(), old.size()) != 0) _exit(1);
+    std::ofstream filler(root + "/filler", std::ios::binary);  // fills the disk but for a little
+    const std::string block(1024, 'f');
+    for (int i = 0; i < 200 && filler.write(block.data(), block.size()); ++i) filler.flush();
+    filler.close();
+    const std::string bigger(32 * 1024, 'n');
+    const int error = FileWriteAll(path.c_str(), bigger.data(), bigger.size());
+    if (error != ENOSPC) _exit(2);
+    if (ReadText(path) != old) _exit(3);
+    if (!NoTemporaryLeft(root)) _exit(4);
+    _exit(0);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no mount namespace here (needs root)";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1 old file not written, 2 wrong error, 3 old file changed, 4 temporary left";
 }
 
 TEST(FileRenaming, AnExistingTargetIsNeverReplaced) {
@@ -207,6 +304,8 @@ TEST(FileReading, AWholeFileIsReadUpToItsLimit) {
   EXPECT_EQ(FileReadAll((root + "/F.TXT").c_str(), text, 100), 0);
   EXPECT_EQ(text, "abcdef");
   EXPECT_EQ(FileReadAll((root + "/f.txt").c_str(), text, 5), EFBIG);
+  EXPECT_EQ(FileReadAll((root + "/f.txt").c_str(), text, 6), 0);  // exactly the limit
+  EXPECT_EQ(text, "abcdef");
   EXPECT_EQ(FileReadAll((root + "/g.txt").c_str(), text, 5), ENOENT);
   EXPECT_EQ(FileLength((root + "/f.txt").c_str()), 6);
   EXPECT_TRUE(MakeFolder((root + "/new_folder").c_str()));

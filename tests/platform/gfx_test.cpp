@@ -409,6 +409,53 @@ TEST(GfxSwapChainTest, AnSdlWindowPresentsAndFollowsFullScreenAndResizes) {
   SDL_DestroyWindow(window);
 }
 
+TEST(GfxSwapChainTest, TheWindowShowsTheBackBufferTheRightWayRound) {
+  if (!g_device) GTEST_SKIP() << "no GL context";
+  SDL_Window* window = SDL_CreateWindow("test", 0, 0, 96, 64, SDL_WINDOW_OPENGL);
+  ASSERT_NE(window, nullptr) << SDL_GetError();
+  GfxSwapChainDesc sd;
+  sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  sd.outputWindow = window;
+  GfxSwapChain chain;
+  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chain), GFX_OK);
+  GfxTexture2D buffer;
+  ASSERT_EQ(GfxSwapChainGetBuffer(chain, 0, &buffer), GFX_OK);
+  // Four quarters: red top left, green top right, blue bottom left, grey bottom right; the
+  // bytes are shown as they are (an encoded 100 stays 100).
+  std::vector<uint8_t> pixels(96 * 64 * 4);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 96; ++x) {
+      uint8_t* p = &pixels[(size_t(y) * 96 + x) * 4];
+      const int quarter = (y >= 32) * 2 + (x >= 48);
+      const uint8_t colours[4][3] = {{200, 0, 0}, {0, 200, 0}, {0, 0, 200}, {100, 100, 100}};
+      p[0] = colours[quarter][0], p[1] = colours[quarter][1], p[2] = colours[quarter][2], p[3] = 255;
+    }
+  GfxUpdateSubresource(g_context, buffer, 0, nullptr, pixels.data(), 96 * 4, 0);
+  ASSERT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
+  const int at[4][2] = {{10, 10}, {85, 10}, {10, 53}, {85, 53}};
+  const uint8_t want[4][3] = {{200, 0, 0}, {0, 200, 0}, {0, 0, 200}, {100, 100, 100}};
+  for (int i = 0; i < 4; ++i) {
+    uint8_t rgba[4] = {};
+    ASSERT_TRUE(GfxReadWindowPixel(window, at[i][0], at[i][1], rgba));
+    EXPECT_EQ(rgba[0], want[i][0]) << "quarter " << i;
+    EXPECT_EQ(rgba[1], want[i][1]) << "quarter " << i;
+    EXPECT_EQ(rgba[2], want[i][2]) << "quarter " << i;
+  }
+  // The layer's own drawing goes on as before after a presentation.
+  GfxRenderTargetView view;
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, buffer, nullptr, &view), GFX_OK);
+  const float black[4] = {0, 0, 0, 1};
+  GfxClearRenderTargetView(g_context, view, black);
+  ASSERT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
+  uint8_t rgba[4] = {};
+  ASSERT_TRUE(GfxReadWindowPixel(window, 10, 10, rgba));
+  EXPECT_EQ(rgba[0], 0);
+  GfxRelease(view);
+  GfxRelease(buffer);
+  GfxRelease(chain);
+  SDL_DestroyWindow(window);
+}
+
 TEST(GfxDisplays, SdlDisplaysAreTheOutputsAndTheRendererNamesTheAdapter) {
   if (!g_device) GTEST_SKIP() << "no GL context";
   GfxFactory factory;

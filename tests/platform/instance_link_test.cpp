@@ -1,8 +1,11 @@
 // instance_link_test.cpp - the running instance's socket: requests, replies, time-outs.
 #include <gtest/gtest.h>
 
+#include <sys/fsuid.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -11,6 +14,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/instance_link.h"
 
@@ -90,19 +94,130 @@ TEST_F(InstanceLink, HungInstanceTimesOutTheSender) {
   unlink(INSTANCE_SOCKET_NAME);
 }
 
-TEST_F(InstanceLink, SilentSenderDoesNotHangTheRunningInstance) {
-  ASSERT_EQ(InstanceLinkOpen(), 1);
-  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+// A raw client connected to the running instance's socket.
+int ConnectRaw() {
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   std::strcpy(address.sun_path, INSTANCE_SOCKET_NAME);
-  ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  const uint8_t partial[3] = {129, 0, 0};  // a request cut short
-  ASSERT_EQ(write(fd, partial, sizeof partial), 3);
+  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Waits up to ms for the reply (4 bytes) or the end of the connection: the reply, -1 when
+// the instance closed without one, -2 when nothing came.
+int64_t ReplyOrEnd(int fd, int ms) {
+  uint8_t bytes[4];
+  size_t have = 0;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    const ssize_t got = recv(fd, bytes + have, sizeof bytes - have, 0);
+    if (got == 0) return -1;
+    if (got > 0 && (have += static_cast<size_t>(got)) == sizeof bytes)
+      return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (int64_t{bytes[3]} << 24);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return -2;
+}
+
+TEST_F(InstanceLink, RequestsArriveInPiecesAcrossPassesAndSilentSendersAreDropped) {
+  ASSERT_EQ(InstanceLinkOpen(), 1);
+  const int silent = ConnectRaw();
+  const int slow = ConnectRaw();
+  ASSERT_GE(silent, 0);
+  ASSERT_GE(slow, 0);
+  const uint8_t head[3] = {129, 0, 0};  // a request cut short
+  ASSERT_EQ(write(slow, head, sizeof head), 3);
   const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(InstanceLinkServe(EchoLength), 0);  // nothing complete: the pass never waits
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+  const uint8_t rest[4] = {0, 2, 'o', 'k'};  // code 129, two characters
+  ASSERT_EQ(write(slow, rest, sizeof rest), 4);
+  EXPECT_EQ(InstanceLinkServe(EchoLength), 1);
+  EXPECT_EQ(ReplyOrEnd(slow, 1000), 129002);
+  EXPECT_EQ(g_lastText, "ok");
+
+  // The silent one is still held within its time, and dropped without a reply after it.
+  EXPECT_EQ(ReplyOrEnd(silent, 100), -2);
+  std::this_thread::sleep_for(std::chrono::milliseconds(INSTANCE_READ_TIMEOUT_MS + 20));
   EXPECT_EQ(InstanceLinkServe(EchoLength), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(INSTANCE_READ_TIMEOUT_MS + 500));
-  close(fd);
+  EXPECT_EQ(ReplyOrEnd(silent, 1000), -1);
+
+  // A text length above the limit is a damaged request: dropped at once, no reply.
+  const int damaged = ConnectRaw();
+  const uint8_t bad[5] = {1, 0, 0, 0, INSTANCE_TEXT_MAX + 1};
+  ASSERT_EQ(write(damaged, bad, sizeof bad), 5);
+  EXPECT_EQ(InstanceLinkServe(EchoLength), 0);
+  EXPECT_EQ(ReplyOrEnd(damaged, 1000), -1);
+  close(silent);
+  close(slow);
+  close(damaged);
+}
+
+TEST_F(InstanceLink, TheSocketIsForThisUserWhateverTheUmask) {
+  const mode_t previous = umask(0);
+  const int opened = InstanceLinkOpen();
+  umask(previous);
+  ASSERT_EQ(opened, 1);
+  struct stat st;
+  ASSERT_EQ(stat(INSTANCE_SOCKET_NAME, &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
+std::vector<uint32_t> g_refused;
+void RecordRefused(uint32_t userId) { g_refused.push_back(userId); }
+
+TEST_F(InstanceLink, AConnectionOfAnotherUserIsClosedAndReported) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to connect as another user";
+  ASSERT_EQ(InstanceLinkOpen(), 1);
+  g_refused.clear();
+  g_lastText = "untouched";
+  const pid_t child = fork();
+  if (child == 0) {
+    // Another user id, keeping root's file access so that the file's mode does not stop it
+    // first: the peer check alone must.
+    if (seteuid(65534) != 0) _exit(10);
+    setfsuid(0);
+    const int fd = ConnectRaw();
+    if (fd < 0) _exit(11);
+    const uint8_t request[6] = {1, 0, 0, 0, 1, 'x'};
+    if (write(fd, request, sizeof request) != 6) _exit(12);
+    _exit(ReplyOrEnd(fd, 3000) == -1 ? 0 : 13);
+  }
+  int status = -1;
+  for (int i = 0; i < 300 && waitpid(child, &status, WNOHANG) == 0; ++i) {
+    InstanceLinkServe(EchoLength, RecordRefused);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  ASSERT_EQ(g_refused.size(), 1u);
+  EXPECT_EQ(g_refused[0], 65534u);
+  EXPECT_EQ(g_lastText, "untouched");
+}
+
+TEST_F(InstanceLink, AFullQueueIsAskedAgainUntilTheTimeIsUp) {
+  ASSERT_EQ(InstanceLinkOpen(), 1);
+  std::vector<int> waiting;  // connections the instance has not accepted yet
+  for (int fd; waiting.size() < 100 && (fd = ConnectRaw()) >= 0;) waiting.push_back(fd);
+  ASSERT_LT(waiting.size(), 100u) << "the queue never filled";
+  EXPECT_EQ(InstanceLinkFindRunning(), 1);  // a full queue has an instance behind it
+  uint32_t reply = 0;
+  std::atomic<int> result{-1};
+  std::thread sender([&] { result = InstanceLinkSend(2, "abc", INSTANCE_REPLY_TIMEOUT_MS, reply); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the sender meets the full queue
+  EXPECT_EQ(result, -1);
+  for (int fd : waiting) close(fd);
+  for (int i = 0; i < 300 && result < 0; ++i) {
+    InstanceLinkServe(EchoLength);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  sender.join();
+  EXPECT_EQ(result, INSTANCE_REPLIED);
+  EXPECT_EQ(reply, 2003u);
 }
 
 TEST_F(InstanceLink, SocketLeftByAnEndedInstanceIsReplaced) {

@@ -211,6 +211,17 @@ TEST(DdsFormats, ExtendedHeaderFormatsAndDimensions) {
   EXPECT_EQ(t.format, 99u);
   EXPECT_EQ(t.dimension, TEXTURE_DIMENSION_2D);
 
+  // The last BC1 format (72, sRGB) has 8-byte blocks; the first BC2 format (73) 16-byte ones.
+  d.dxgiFormat = 72;
+  ASSERT_EQ(Read(d.Build(16 * 8), &t), TEX_OK);
+  EXPECT_EQ(t.format, 72u);
+  EXPECT_EQ(t.subresources[0].rowPitch, 4u * 8);
+  EXPECT_EQ(Read(d.Build(16 * 8 - 1), &t), TEX_E_HANDLE_EOF);
+  d.dxgiFormat = 73;
+  EXPECT_EQ(Read(d.Build(16 * 8), &t), TEX_E_HANDLE_EOF);
+  ASSERT_EQ(Read(d.Build(16 * 16), &t), TEX_OK);
+  EXPECT_EQ(t.subresources[0].rowPitch, 4u * 16);
+
   d.dxgiFormat = 103;  // a planar video format: never made
   EXPECT_EQ(Read(d.Build(4096), &t), TEX_E_NOTSUPPORTED);
   d.dxgiFormat = 200;

@@ -5,11 +5,13 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "core/config.h"
 #include "core/log.h"
 #include "core/window_state.h"
 #include "render/device.h"
+#include "render/render_states.h"
 #include "render/render_target.h"
 
 namespace {
@@ -255,3 +257,18 @@ TEST(NullDevice, TheAntialiasingInUseIsCutToTheDeviceWhileTheSettingIsKept) {
 }
 
 }  // namespace
+
+TEST(SamplerTable, AnisotropyFollowsFilterAfUpToEight) {
+  const int saved = CfgFilterAf;
+  for (const auto& [setting, expected] : {std::pair{16, 8u}, {9, 8u}, {8, 8u}, {7, 7u}, {0, 1u}}) {
+    CfgFilterAf = setting;
+    for (int i : {1, 2, 3, 5, 6}) {
+      EXPECT_EQ(SamplerStateDesc(i).filter, GFX_FILTER_ANISOTROPIC) << i;
+      EXPECT_EQ(SamplerStateDesc(i).maxAnisotropy, expected) << "Filter AF " << setting << ", sampler " << i;
+    }
+    for (int i : {0, 4, 7, 8}) EXPECT_EQ(SamplerStateDesc(i).maxAnisotropy, 1u) << i;
+  }
+  EXPECT_EQ(SamplerStateDesc(7).filter, GFX_FILTER_MIN_MAG_MIP_POINT);
+  EXPECT_EQ(SamplerStateDesc(8).addressU, GFX_ADDRESS_BORDER);
+  CfgFilterAf = saved;
+}

@@ -173,6 +173,9 @@ TEST_F(Draw2DListTest, AFlushWritesClipVerticesAnd16BitIndicesAndLeavesBadTriang
   l.AddVertex(0xFF102030u, 1, 1, 0, 0);
   l.AddTriangle(0, 1, 2);
   l.AddTriangle(0, 1, 99);
+  l.AddTriangle(3, 1, 2);  // each corner at the first bad value: the vertex count
+  l.AddTriangle(0, 3, 2);
+  l.AddTriangle(0, 1, 3);
   FlushDraw2D();
   EXPECT_EQ(Stream2D.vertexCount, 3u);
   EXPECT_EQ(Stream2D.triangleCount, 1u) << "a triangle naming a vertex outside its batch is left out";
@@ -208,6 +211,9 @@ TEST_F(Draw2DListTest, ABatchLargerThanTheStreamIsDrawnInPieces) {
   l.StartBatch(nullptr);
   for (int i = 0; i < 20000; ++i) l.AddVertex(0xFFFFFFFFu, i == 0 ? -0.5f : 0.0f, 0, 0, 0);
   for (int i = 1; i + 1 < 20000; ++i) l.AddTriangle(0, i, i + 1);
+  l.AddTriangle(20000, 1, 2);  // corners at the vertex count are left out here too
+  l.AddTriangle(1, 20000, 2);
+  l.AddTriangle(1, 2, 20000);
   draws = Gfx.drawCalls;
   FlushDraw2D();
   EXPECT_EQ(Gfx.drawCalls, draws + 2);

@@ -196,6 +196,35 @@ TEST_F(FrameOnNullDevice, PostProcessingMakesTheBloomLevelsAndEmptiesTheChainWhe
   PostProcessingEnabled = 1;
 }
 
+TEST_F(FrameOnNullDevice, APictureOfNothingButItsBlackClearSkipsThePostProcessing) {
+  // A page of the interface only: the render texture is cleared black and nothing drawn.
+  ASSERT_EQ(SetRenderTargetTexture(256, 128, 2), 2);
+  ASSERT_EQ(BeginFrame(), 1);
+  EXPECT_TRUE(FrameStillBlack(RenderTexture.texture->targetViews[0]));
+  UnsetRenderTarget();
+  DrawFullScreenQuad(1, 0, &BloomChain);
+  EXPECT_EQ(BloomChain.count, 0) << "no bloom levels are made for a black picture";
+  EXPECT_EQ(PostFrameHidden, 0);
+
+  // Something drawn into it: the post-processing runs.
+  ASSERT_EQ(SetRenderTargetTexture(256, 128, 2), 2);
+  ASSERT_EQ(BeginFrame(), 1);
+  GfxDraw(Gfx.context, 3, 0);
+  EXPECT_FALSE(FrameStillBlack(RenderTexture.texture->targetViews[0]));
+  UnsetRenderTarget();
+  DrawFullScreenQuad(1, 0, &BloomChain);
+  EXPECT_GT(BloomChain.count, 0);
+
+  // A clear of another colour is a picture too.
+  FrameClear.mode = 1;
+  FrameClear.colour = 0xFF203040u;
+  ASSERT_EQ(SetRenderTargetTexture(256, 128, 2), 2);
+  ASSERT_EQ(BeginFrameClear(), 1);
+  EXPECT_FALSE(FrameStillBlack(RenderTexture.texture->targetViews[0]));
+  UnsetRenderTarget();
+  FrameClear = FrameClearSettings{};
+}
+
 TEST_F(FrameOnNullDevice, DeviceReleaseDropsTheRenderTextureAndTheFrameMakesItAgain) {
   ASSERT_EQ(SetRenderTargetTexture(128, 64, 2), 2);
   UnsetRenderTarget();
@@ -253,9 +282,14 @@ TEST_F(FrameOnNullDevice, SystemTexturesComeBackAfterADeviceRecreation) {
   ASSERT_NE(SystemMaterials.dust, nullptr);
   EXPECT_EQ(SystemMaterials.dust->texture->state, TEXTURE_OWNED);
   const bool fontPage = AddTextureRef("FONT0_AON", 0) != nullptr;
-  ASSERT_NE(SystemMaterials.mirror, nullptr);
-  ASSERT_NE(SystemMaterials.clocks, nullptr);
-  ASSERT_NE(SystemMaterials.infoPanel, nullptr);
+  // The render textures wait for their first use: most screens never draw into them.
+  EXPECT_EQ(SystemMaterials.mirror, nullptr);
+  EXPECT_EQ(AddTextureRef("MIRROR~T", 0), nullptr);
+  EXPECT_EQ(AddTextureRef("INFO~T", 0), nullptr);
+  ASSERT_NE(MirrorMaterial(), nullptr);
+  ASSERT_NE(ClocksMaterial(), nullptr);
+  ASSERT_NE(InfoPanelMaterial(), nullptr);
+  EXPECT_EQ(MirrorMaterial(), SystemMaterials.mirror) << "made once";
   EXPECT_EQ(SystemMaterials.mirror->texture->format, GFX_FORMAT_R16G16B16A16_FLOAT);
   EXPECT_EQ(SystemMaterials.mirror->second, 1);
   EXPECT_TRUE(bool(SystemMaterials.mirror->texture->depthView)) << "the mirror scene is drawn with depth";
@@ -271,9 +305,12 @@ TEST_F(FrameOnNullDevice, SystemTexturesComeBackAfterADeviceRecreation) {
   ReleaseSystemTextures();
   EXPECT_EQ(AddTextureRef("MIRROR~T", 0), nullptr) << "the table was emptied";
   EXPECT_EQ(SystemMaterials.dust, nullptr);
+  EXPECT_EQ(MirrorMaterial(), nullptr) << "nothing is made between a release and the loading";
   LoadSystemTextures();
-  ASSERT_NE(SystemMaterials.mirror, nullptr);
+  ASSERT_NE(MirrorMaterial(), nullptr);
   EXPECT_EQ(AddTextureRef("MIRROR~T", 0), SystemMaterials.mirror->texture);
+  EXPECT_NE(ClocksMaterial(), nullptr);
+  EXPECT_NE(InfoPanelMaterial(), nullptr);
   EXPECT_NE(AddTextureRef("CLOCKS~T", 0), nullptr);
   EXPECT_NE(AddTextureRef("INFO~T", 0), nullptr);
   EXPECT_NE(AddTextureRef("PLAIN~B", 0), nullptr);
@@ -299,14 +336,16 @@ TEST_F(FrameOnNullDevice, LoadingAgainWithoutADeviceReleaseKeepsOneListedRecordP
   ASSERT_NE(SystemMaterials.plainBlack, nullptr);
   EXPECT_EQ(SystemMaterials.plainWhite->texture, AddTextureRef("PLAIN~W", 0)) << "freed with the table";
   EXPECT_EQ(SystemMaterials.plainBlack->texture, AddTextureRef("PLAIN~B", 0));
+  ASSERT_NE(MirrorMaterial(), nullptr);
   EXPECT_EQ(SystemMaterials.mirror->texture, AddTextureRef("MIRROR~T", 0));
 }
 
 TEST_F(FrameOnNullDevice, SpecialNamesFindTheirMaterialsInAnyCase) {
   LoadSystemTextures();
-  EXPECT_EQ(MapSpecialTextureName("S_MIRR", 0), SystemMaterials.mirror);
-  EXPECT_EQ(MapSpecialTextureName("s_Info", 0), SystemMaterials.infoPanel);
-  EXPECT_EQ(MapSpecialTextureName("s_clock_white", 0), SystemMaterials.clocks);
+  EXPECT_EQ(MapSpecialTextureName("S_MIRR", 0), MirrorMaterial());
+  EXPECT_NE(SystemMaterials.mirror, nullptr) << "made when the name first asked for it";
+  EXPECT_EQ(MapSpecialTextureName("s_Info", 0), InfoPanelMaterial());
+  EXPECT_EQ(MapSpecialTextureName("s_clock_white", 0), ClocksMaterial());
   EXPECT_EQ(MapSpecialTextureName("wheel", 0), nullptr);
   // A plate that does not exist (and an index out of range) stands in with the fallback.
   EXPECT_EQ(MapSpecialTextureName("s_plate", 3), SystemMaterials.fallback);

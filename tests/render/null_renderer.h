@@ -15,6 +15,7 @@
 #include "core/window_state.h"
 #include "render/device.h"
 #include "render/shaders.h"
+#include "tests/source_shaders.h"
 
 inline int CountLogLines(const std::string& text) {
   std::ifstream in("renderer/deb.log");
@@ -58,8 +59,7 @@ class NullRenderer : public ::testing::Test {
     std::filesystem::create_directories("renderer");
     std::filesystem::remove("renderer/deb.log");
     SetLogFileName("renderer/deb.log");
-    if (const char* source = std::getenv("ZKT_SOURCE_DIR"))
-      std::snprintf(ShaderFolder, sizeof ShaderFolder, "%s/bin/shaders2", source);
+    UseSourceShaders();
     GfxUseNullBackend(true);
     savedWidth_ = ScreenWidth;
     savedHeight_ = ScreenHeight;

@@ -120,11 +120,30 @@ TEST_F(TexturePixels, AGreyPngShowsGrey) {
   ASSERT_NE(ash, nullptr);
   ASSERT_EQ(ash->state, TEXTURE_OWNED);
   EXPECT_EQ(ash->format, GFX_FORMAT_R8_UNORM);
-  EXPECT_EQ(ash->mipLevels, 5) << "mips made by the device";
+  EXPECT_EQ(ash->mipLevels, 5) << "the whole chain of mips";
   DrawWhole(ash);
   EXPECT_EQ(Pixel(10, 10), 0xFF646464u) << "grey in all three channels, alpha one";
   EXPECT_EQ(Pixel(40, 50), 0xFF646464u);
   FreeTextureRecord(ash);
+}
+
+TEST_F(TexturePixels, APicturesMipsAreAveragedInLinearLight) {
+  // Black and white halves: the 1 x 1 level is half the light, 188 in sRGB.
+  std::vector<uint8_t> rgba(16 * 16 * 4, 255);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 8; ++x) std::fill_n(&rgba[(size_t(y) * 16 + x) * 4], 3, uint8_t(0));
+  const std::vector<uint8_t> png = testpics::EncodeRgbaPng(rgba.data(), 16, 16);
+  WriteFile("data/png/HALVES_ALP.png", png);  // an RGBA picture needs an alpha name
+  ZKTETexture* halves = GetTexture("HALVES_ALP", GEN_TYPE_WORLD);
+  ASSERT_NE(halves, nullptr);
+  ASSERT_EQ(halves->state, TEXTURE_OWNED);
+  ASSERT_EQ(halves->mipLevels, 5);
+  uint8_t smallest[4] = {};
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, halves->texture, 4, smallest, sizeof smallest));
+  EXPECT_NEAR(smallest[0], 188, 1);
+  EXPECT_EQ(smallest[0], smallest[2]);
+  EXPECT_EQ(smallest[3], 255);
+  FreeTextureRecord(halves);
 }
 
 TEST_F(TexturePixels, TheGreyPlaceholderShowsGrey) {

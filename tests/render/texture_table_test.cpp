@@ -505,12 +505,12 @@ TEST_F(TextureTable, BindingSkipsWhatChangesNothingAndReleaseClearsTheSlots) {
   EXPECT_EQ(AddTextureRef("ANY", 0), nullptr);
 }
 
-TEST_F(TextureTable, GlyphPagesAreGeneratedTexturesWithFourLevels) {
+TEST_F(TextureTable, GlyphPagesAreGeneratedTexturesWithTheirLevels) {
   std::vector<uint8_t> page(512 * 512 * 4, 255);
   ASSERT_EQ(UploadFontPage(0, page.data(), 512, 512), 1);
   ZKTETexture* font = AddTextureRef("FONT0_AON", 0);
   ASSERT_NE(font, nullptr);
-  EXPECT_EQ(font->mipLevels, GLYPH_PAGE_MIP_LEVELS);
+  EXPECT_EQ(font->mipLevels, FONT_PAGE_MIP_LEVELS);
   EXPECT_EQ(UploadFontPage(0, page.data(), 512, 512), 1);
   EXPECT_EQ(AddTextureRef("FONT0_AON", 0), font) << "refilled in place";
   EXPECT_EQ(TextureConfig.mipLevels, 0) << "the setting is put back";
@@ -518,6 +518,7 @@ TEST_F(TextureTable, GlyphPagesAreGeneratedTexturesWithFourLevels) {
   ASSERT_EQ(CreateGlyphCacheTexture(0), 1);
   ASSERT_EQ(CreateGlyphCacheTexture(1), 1);
   EXPECT_EQ(AddTextureRef("CACHE1_AON", 0)->width, 512);
+  EXPECT_EQ(AddTextureRef("CACHE1_AON", 0)->mipLevels, GLYPH_PAGE_MIP_LEVELS);
   std::vector<uint8_t> cell(64 * 64 * 4, 255);
   UpdateGlyphCacheCell(0, 7, 7, cell.data(), 64);  // the last cell
   UpdateGlyphCacheCell(0, 8, 0, cell.data(), 64);  // off the page: ignored
@@ -537,5 +538,5 @@ TEST_F(TextureTable, GlyphPagesAreGeneratedTexturesWithFourLevels) {
   ASSERT_EQ(UploadFontPage(1, page.data(), 512, 512), 1);
   EXPECT_EQ(AddTextureRef("FONT1_AON", 0), early);
   EXPECT_EQ(early->state, TEXTURE_OWNED);
-  EXPECT_EQ(early->mipLevels, GLYPH_PAGE_MIP_LEVELS);
+  EXPECT_EQ(early->mipLevels, FONT_PAGE_MIP_LEVELS);
 }

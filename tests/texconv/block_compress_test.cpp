@@ -78,6 +78,22 @@ TEST(Bc1Blocks, TwoRepresentableColoursComeBackExactly) {
   EXPECT_EQ(MaxColourError(block, back), 0);
 }
 
+TEST(Bc1Blocks, ThePaletteOfAnEndPairIsExact) {
+  // Ends (31, 32, 1) and (1, 0, 31) in 5:6:5 expand to (255, 130, 8) and (8, 0, 255); texel i
+  // takes index i % 4.  Thirds and halves are rounded to nearest.
+  const uint8_t fourPoints[8] = {0x01, 0xFC, 0x1F, 0x08, 0xE4, 0xE4, 0xE4, 0xE4};
+  const uint8_t threePoints[8] = {0x1F, 0x08, 0x01, 0xFC, 0xE4, 0xE4, 0xE4, 0xE4};
+  const uint8_t expectedFour[4][4] = {{255, 130, 8, 255}, {8, 0, 255, 255}, {173, 87, 90, 255}, {90, 43, 173, 255}};
+  const uint8_t expectedThree[4][4] = {{8, 0, 255, 255}, {255, 130, 8, 255}, {132, 65, 132, 255}, {0, 0, 0, 0}};
+  uint8_t back[64];
+  DecodeBc1Block(fourPoints, back);
+  for (int i = 0; i < 16; ++i)
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(back[4 * i + c], expectedFour[i % 4][c]) << "texel " << i << " channel " << c;
+  DecodeBc1Block(threePoints, back);
+  for (int i = 0; i < 16; ++i)
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(back[4 * i + c], expectedThree[i % 4][c]) << "texel " << i << " channel " << c;
+}
+
 TEST(Bc1Blocks, AlphaBelowHalfBecomesTransparent) {
   uint8_t block[64], bc[8], back[64];
   Fill(block, 40, 160, 220, 255);

@@ -161,6 +161,8 @@ TEST_F(Dialogs, ReportsFromBelowTheInterfaceBecomeLinesBoxesAndQuestions) {
   EXPECT_EQ(MessageLines[MessageLineCount - 1].flags, MESSAGE_FLAG_PEER) << "a quiet line is marked";
   ReportLine("skin", REPORT_LIGHT_BLUE);
   EXPECT_EQ(MessageLines[MessageLineCount - 1].colour, RgbWord(160, 160, 255));
+  ReportLine("CheckGround", REPORT_WARNING);
+  EXPECT_EQ(MessageLines[MessageLineCount - 1].colour, RgbWord(255, 0, 0)) << "the warning colour is pure red";
   ReportLabelledLine("AddSub", "removed subprocess", REPORT_GREY);
   EXPECT_STREQ(GetNewestMessageText(), "AddSub : removed subprocess");
   EXPECT_EQ(MessageLines[MessageLineCount - 1].colour, TextColours.grey);

@@ -53,6 +53,13 @@ TEST(Wildcards, MatchWithoutRegardToCase) {
   EXPECT_TRUE(MatchesWildcard("ab_c.spr", "ab?c*"));
   EXPECT_FALSE(MatchesWildcard("abc.sp", "*.spr"));
   EXPECT_TRUE(MatchesWildcard("x", "*"));
+  // A "*" may match nothing at all, at the end or inside.
+  EXPECT_TRUE(MatchesWildcard("abc", "abc*"));
+  EXPECT_TRUE(MatchesWildcard("abc", "abc**"));
+  EXPECT_TRUE(MatchesWildcard("abc", "ab*c"));
+  EXPECT_TRUE(MatchesWildcard("", "*"));
+  EXPECT_FALSE(MatchesWildcard("abc", "abc?"));
+  EXPECT_FALSE(MatchesWildcard("abc", "abc*d"));
 }
 
 TEST_F(FileLists, NamesSortWithoutCaseAndLoseTheirExtension) {

@@ -11,6 +11,7 @@
 #include "render/device.h"
 #include "render/texture_table.h"
 #include "tests/ui/charset_test_util.h"
+#include "tests/source_shaders.h"
 #include "ui/glyph_cache.h"
 
 namespace {
@@ -29,6 +30,7 @@ class NullDevice : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     GfxUseNullBackend(true);
+    UseSourceShaders();
     ScreenWidth = 320;
     ScreenHeight = 240;
     CfgStartWindowed = 1;

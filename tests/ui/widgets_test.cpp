@@ -1,6 +1,9 @@
 // widgets_test.cpp - interface_cfg.txt and the stock widgets' controls.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -85,6 +88,27 @@ TEST(InterfaceCfg, WriteThenReadRoundTripsInTableOrder) {
   // "Car Lap Ahead " and "Car Ahead " share their end: each keeps its own value.
   EXPECT_EQ(InterfaceColours.carLapAhead, RgbWord(255, 255, 192));
   std::remove(InterfaceCfgPath);
+  InterfaceCfgPath = "interface_cfg.txt";
+}
+
+TEST(InterfaceCfg, AFileWithoutOneSettingIsKeptAsideBeforeItIsWrittenOver) {
+  std::filesystem::remove_all("interface_kept");
+  std::filesystem::create_directories("interface_kept");
+  InterfaceCfgPath = "interface_kept/interface_cfg.txt";
+  const std::string foreign = "<colours><title>green</title></colours>\n";
+  std::ofstream(InterfaceCfgPath, std::ios::binary) << foreign;
+  ReadInterfaceCfg();
+  EXPECT_EQ(InterfaceColours.titleGrey, RgbWord(218, 255, 87));
+  std::string kept;
+  ASSERT_EQ(FileReadAll("interface_kept/interface_cfg.txt.kept", kept, 4096), 0);
+  EXPECT_EQ(kept, foreign);
+  ASSERT_EQ(WriteInterfaceCfg(), 1);
+  ASSERT_EQ(FileReadAll("interface_kept/interface_cfg.txt.kept", kept, 4096), 0);
+  EXPECT_EQ(kept, foreign);
+  std::ofstream(InterfaceCfgPath, std::ios::binary) << "junk Big Alpha 0.25\n";  // one setting: read
+  ReadInterfaceCfg();
+  EXPECT_FLOAT_EQ(InterfaceColours.bigAlpha, 0.25f);
+  EXPECT_FALSE(std::filesystem::exists("interface_kept/interface_cfg.txt.kept2"));
   InterfaceCfgPath = "interface_cfg.txt";
 }
 

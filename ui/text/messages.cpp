@@ -23,6 +23,7 @@ int MessageLevel;
 int ShowMessageHistory;
 int DebugMessagesOn;
 int InterfaceRedraw;
+int FrameChangesWithTime;
 int MessagesToStdout;
 
 int (*MessageConnectionLookup)(int connection, MessageSender* sender);
@@ -288,6 +289,7 @@ void ExpireMessages(uint32_t nowMs) {
     else
       ++i;
   }
+  if (MessageLineCount > 0) FrameChangesWithTime = 1;  // until the last line expires
 }
 
 const char* GetNewestMessageText() { return MessageLineCount > 0 ? MessageLines[MessageLineCount - 1].text : nullptr; }
@@ -302,6 +304,7 @@ void ResetMessages() {
   MessageLevel = 0;
   ShowMessageHistory = 0;
   InterfaceRedraw = 0;
+  FrameChangesWithTime = 0;
 }
 
 int RecallOlderMessage(MessageRecall& recall, int* codePageOut) {

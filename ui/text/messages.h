@@ -47,6 +47,10 @@ extern int MessageLevel;
 extern int ShowMessageHistory;   // the history is drawn under the shown lines
 extern int DebugMessagesOn;      // the debug-messages setting: ShowDebugMessage adds lines
 extern int InterfaceRedraw;      // a line changed: the next frame is drawn
+// Set while a frame is drawn that shows something changing with the clock (a message line
+// that will expire, a text cursor): the blink tick then draws again.  The frame loop clears
+// it at the start of each drawn frame.
+extern int FrameChangesWithTime;
 
 // ---- [Connections] ----
 // What the lines need of a connection.  STAND-IN until the network exists: the hooks are

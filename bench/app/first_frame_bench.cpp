@@ -1,0 +1,172 @@
+// first_frame_bench.cpp - start to first presented frame: the editor against a minimal SDL2 +
+// OpenGL program that draws the interface's first frame with the same shader programs and
+// one font page (minimal_first_frame.cpp).  Both run as new processes in a scratch copy of
+// the working folder that has a cfg.txt (the entry page, no first-run pages), on SDL's
+// offscreen video (the test switch: an EGL surface, no display needed) and SDL's dummy audio
+// (as in the tests: opening a sound card is the sound output's own matter).  Each run is timed
+// from the start of the process to the line "first frame" on its standard output.  The
+// ratio of the medians is printed last; the target is at most 1.5.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path g_folder;           // the scratch working folder
+std::string g_width = "800", g_height = "600";  // the editor's client size, for the minimal program
+
+// A copy of the working folder with a cfg.txt that opens the entry page.
+bool PrepareFolder() {
+  if (!g_folder.empty()) return true;
+  g_folder = fs::temp_directory_path() / "zkt_bench_first_frame";
+  std::error_code error;
+  fs::remove_all(g_folder, error);
+  fs::copy(ZKT_WORK_DIR, g_folder, fs::copy_options::recursive, error);
+  if (error) return false;
+  for (const char* name : {"cfg.txt", "deb.log", "zkt_instance.sock"}) fs::remove(g_folder / name, error);
+  std::ofstream(g_folder / "cfg.txt") << "Welcome C 0\n";
+  return true;
+}
+
+// Starts program in the folder with the switches, waits for "first frame" on its standard
+// output, then kills it.  Seconds from the start, or a negative value on failure.
+double TimeFirstFrame(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& switches) {
+  int out[2];
+  if (pipe(out) != 0) return -1;
+  std::vector<std::string> environment = switches;
+  for (char** e = environ; *e; ++e) environment.push_back(*e);
+  std::vector<char*> envp, argv;
+  for (std::string& e : environment) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::string name = program;
+  argv.push_back(name.data());
+  std::vector<std::string> args = arguments;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, out[0]);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  const fs::path previous = fs::current_path();
+  fs::current_path(g_folder);
+  const auto start = std::chrono::steady_clock::now();
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+  fs::current_path(previous);
+  posix_spawn_file_actions_destroy(&actions);
+  close(out[1]);
+  if (spawned != 0) {
+    close(out[0]);
+    return -1;
+  }
+  std::string seen;
+  double seconds = -1;
+  pollfd wait{out[0], POLLIN, 0};
+  while (poll(&wait, 1, 30000) > 0) {
+    char buffer[256];
+    const ssize_t got = read(out[0], buffer, sizeof buffer);
+    if (got <= 0) break;
+    seen.append(buffer, size_t(got));
+    if (seen.find("first frame\n") != std::string::npos) {
+      seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      break;
+    }
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  close(out[0]);
+  return seconds;
+}
+
+double EditorRun() {
+  const double seconds =
+      TimeFirstFrame(ZKT_EDITOR, {}, {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "ZKT_REPORT_FIRST_FRAME=1"});
+  // The minimal program draws at the editor's client size, as its log tells it.
+  std::ifstream log(g_folder / "deb.log");
+  for (std::string line; std::getline(log, line);) {
+    int w = 0, h = 0;
+    const size_t at = line.find("window size ");
+    if (at != std::string::npos && std::sscanf(line.c_str() + at, "window size %d x %d", &w, &h) == 2) {
+      g_width = std::to_string(w);
+      g_height = std::to_string(h);
+    }
+  }
+  return seconds;
+}
+
+double MinimalRun() {
+  return TimeFirstFrame(ZKT_MINIMAL_FIRST_FRAME, {g_width, g_height}, {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy"});
+}
+
+void Run(benchmark::State& state, double (*run)()) {
+  if (!PrepareFolder()) {
+    state.SkipWithError("cannot copy the working folder");
+    return;
+  }
+  for (auto _ : state) {
+    const double seconds = run();
+    if (seconds < 0) {
+      state.SkipWithError("no first frame within 30 s (see deb.log in the scratch folder)");
+      return;
+    }
+    state.SetIterationTime(seconds);
+  }
+}
+
+void BM_EditorFirstFrame(benchmark::State& state) { Run(state, EditorRun); }
+void BM_MinimalFirstFrame(benchmark::State& state) { Run(state, MinimalRun); }
+
+// The editor runs first (its log gives the minimal program its size); the median of the
+// runs of each is compared.
+BENCHMARK(BM_EditorFirstFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(15)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_MinimalFirstFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(15)
+    ->ReportAggregatesOnly(true);
+
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, double> medianMs;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs)
+      if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median" && !r.error_occurred)
+        medianMs[r.run_name.function_name] = r.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  auto editor = reporter.medianMs.find("BM_EditorFirstFrame");
+  auto minimal = reporter.medianMs.find("BM_MinimalFirstFrame");
+  if (editor != reporter.medianMs.end() && minimal != reporter.medianMs.end())
+    std::printf("first frame: editor %.1f ms, minimal SDL2+GL program %.1f ms, ratio %.2f (target <= 1.5)\n",
+                editor->second, minimal->second, editor->second / minimal->second);
+  std::error_code error;
+  if (!g_folder.empty()) fs::remove_all(g_folder, error);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,75 @@
+// solid_hooks.h - what a rigid body asks of the race and of the loaded world, which sit above
+// the physics: two tables of functions that race/ and world/ install.
+//
+// Sections: [Race] [World] [Tables]
+//
+// Until they are installed the tables answer as the offline editor does: no race (no
+// players, nothing reported, no warnings) and no world (gravity -9.81, no wind, no map
+// squares, no trunks, no objects; the floor z = 0 is the physics' own and always there).
+// A test installs a recording table of its own and puts the old one back when it ends.
+// Every member of an installed table must be set.  Main thread only.
+#pragma once
+#include <cstdint>
+
+#include "physics/solid/solid.h"
+
+// ---- [Race] ----
+struct RaceHooks {
+  // The race asks to be told when a world object starts moving.
+  int (*ReportsMovedObjects)();
+  // Finds the car nearest to a 16.16 position within its radius plus the given radius and
+  // tells its player (a type-52 packet, sound 3 for the local player).
+  void (*ReportObjectMoved)(const IntVector& position, float radius);
+  // The race asks for a warning when a world object starts moving.
+  int (*WantsMovedObjectWarnings)();
+  // Marks the race's pending warnings of a kind shown, with its message and sound.
+  void (*RaisePlayerWarning)(int kind);
+  // The race's player table: the players in order, and a player's car when the player has
+  // one and it is simulated (else null).
+  int (*PlayerCount)();
+  Solid* (*PlayerCar)(int index);
+};
+
+// ---- [World] ----
+// A tree trunk as the world's map squares list it.
+struct TrunkRecord {
+  uint8_t radius;   // hundredths of a metre; one unit is 655 in 16.16
+  int32_t x, y;     // 16.16 axis position
+  int32_t lowestZ;  // 16.16 of the object's box
+  int32_t highestZ;
+};
+constexpr int32_t TRUNK_RADIUS_UNIT = 655;  // 1 cm in 16.16
+
+struct WorldHooks {
+  float (*Gravity)();  // m/s^2 along z
+  Vec3 (*Wind)();      // m/s, world axes
+  // The squares under a 16.16 rectangle: 1 when it meets the grid.
+  int (*MapSquareRange)(int32_t x0, int32_t x1, int32_t y0, int32_t y1, int& firstColumn, int& lastColumn,
+                        int& firstRow, int& lastRow);
+  // One square's trunk records; their count.
+  int (*SquareTrunks)(int column, int row, const TrunkRecord*& trunks);
+  // A world object whose body fell asleep goes back into its map squares; one that woke
+  // leaves them and joins the world's list of active objects.
+  void (*AddObToMapSquares)(FixedOb* object);
+  void (*RemoveObFromMapSquares)(FixedOb* object);
+  void (*AddToActiveList)(FixedOb* object);
+  // The object's ray test of a probe: the world position, the vector from the centre of mass,
+  // the probe whose candidate it fills, three further arguments and the mode.
+  void (*RayTest)(FixedOb* object, const IntVector& position, const IntVector& fromCentre, ContactProbe& probe,
+                  int first, int second, int third, int mode);
+  uint8_t (*ObjectFlags)(const FixedOb* object);  // the object's flag byte (16: impacts recorded)
+  void (*FreeCollisionMesh)(DrawMesh* mesh);     // through its Free, then deleted
+};
+constexpr uint8_t OBJECT_FLAG_RECORDS_IMPACTS = 16;
+constexpr int RAY_TEST_MODE_CONTACT = 2;
+
+// ---- [Tables] ----
+// Named apart from the race's own Race and the world's Wld, which install them.
+extern RaceHooks RaceLink;
+extern WorldHooks WorldLink;
+// The offline answers above.
+RaceHooks OfflineRaceHooks();
+WorldHooks NoWorldHooks();
+// Puts a table in force and returns the one it replaces.
+RaceHooks InstallRaceHooks(const RaceHooks& hooks);
+WorldHooks InstallWorldHooks(const WorldHooks& hooks);

@@ -1,0 +1,68 @@
+#!/bin/sh
+# What a failed start tells its user: each error reaches standard error and deb.log, the
+# program ends with a non-zero exit code, and nothing is saved.  Runs without a display
+# (no modal box can wait for a click); the device, where one is made, draws through SDL's
+# offscreen video.
+# Usage: start_errors_test.sh <program> <working folder to copy>
+set -u
+program=$1
+work=$2
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+
+# A copy of the working folder without settings or log.
+fresh() {
+  rm -rf "$scratch/w"
+  cp -r "$work" "$scratch/w"
+  rm -f "$scratch/w/cfg.txt" "$scratch/w/deb.log"
+}
+
+# expect <name> <exit code wanted: "nonzero" or a number> <text on stderr and in deb.log> <command...>
+expect() {
+  name=$1 wanted=$2 text=$3
+  shift 3
+  (cd "$scratch/w" && env -u DISPLAY -u WAYLAND_DISPLAY "$@" > "$scratch/out" 2> "$scratch/err")
+  code=$?
+  if [ "$wanted" = nonzero ]; then
+    [ $code -ne 0 ] || fail "$name: exit code 0"
+  else
+    [ $code -eq "$wanted" ] || fail "$name: exit code $code, not $wanted"
+  fi
+  grep -qF "$text" "$scratch/err" || { fail "$name: standard error lacks \"$text\""; cat "$scratch/err"; }
+  grep -qF "$text" "$scratch/w/deb.log" || { fail "$name: deb.log lacks \"$text\""; cat "$scratch/w/deb.log"; }
+  [ ! -e "$scratch/w/cfg.txt" ] || fail "$name: cfg.txt was saved"
+}
+
+fresh
+expect "no display" nonzero "No display" -u SDL_VIDEODRIVER "$program"
+
+fresh
+expect "bad option" 2 "Command /laps : Out of bounds" SDL_VIDEODRIVER=offscreen "$program" /laps=5000
+fresh
+expect "bad option without graphics" 2 "Command /laps : Out of bounds" ZKT_NO_GRAPHICS=1 "$program" /laps=5000
+
+fresh
+rm -rf "$scratch/w/data" && touch "$scratch/w/data"
+expect "data folder" nonzero "Could not write to data folder" SDL_VIDEODRIVER=offscreen "$program"
+grep -qF "Is ZKT correctly installed on a hard drive?" "$scratch/err" || fail "data folder: the reason is not told"
+
+fresh
+rm "$scratch/w/bin/shaders2/vs_5.glsl"
+expect "missing interface shader" nonzero "Could not open vertex shader (bin/shaders2/vs_5.glsl)" \
+  SDL_VIDEODRIVER=offscreen "$program"
+
+fresh
+rm -rf "$scratch/w/bin"
+expect "no shader folder" nonzero "Could not open vertex shader (bin/shaders2/vs_5.glsl)" \
+  SDL_VIDEODRIVER=offscreen "$program"
+
+fresh
+printf '#version 430 core\nout vec4 c;\nvoid main() { c = undefined_name; }\n' > "$scratch/w/bin/shaders2/ps_24.glsl"
+expect "broken interface shader" nonzero "Could not create pixel shader (bin/shaders2/ps_24.glsl) : 0:" \
+  SDL_VIDEODRIVER=offscreen "$program"
+grep -qF "undefined_name" "$scratch/err" || fail "broken interface shader: the compiler's line is not told"
+
+[ $failures -eq 0 ] && echo "every failed start was told and saved nothing"
+exit $failures
