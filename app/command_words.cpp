@@ -514,7 +514,7 @@ void CarCommand(const Command& c) {
     Reply(c, 44);
     return;
   }
-  std::snprintf(CfgSelectedCar, sizeof CfgSelectedCar, "%s", CarShortNames[car]);
+  std::snprintf(CfgSelectedCar, sizeof CfgSelectedCar, "%s", BuiltinVehicleTable[car].code);
   CfgSetupName[0] = 0;
   CfgColoursName[0] = 0;
 }
