@@ -123,6 +123,13 @@ void ShowStartError(const char* text, const char* title, MessageBoxIcon icon) {
     std::fprintf(stderr, "%s\n", text);
 }
 
+// Step 4: logging on, deb.log started afresh.  A second instance appends, so the running
+// one's log survives.
+void StartLog(const char* versionLine) {
+  LoggingEnabled = 1;
+  RestartLog(versionLine, g_loop.runningInstance != 0);
+}
+
 // A failed essential start-up step: the error box, and the end of the program.
 StartResult FailStart(const char* text) {
   ErrorBox(text);
@@ -314,14 +321,27 @@ StartResult AppStartup(const char* commandLine) {
   char versionLine[32];
   std::snprintf(versionLine, sizeof versionLine, "ZKT : %d.%d%c%d", 1, 4, 'C', 20);
   BuildUpperCaseTable();
-  if (HandleUrlRequest(g_loop.runningInstance, commandLine)) {
-    ExitCode = 0;  // handed over: this instance has done its work
-    return START_ENDED;
+  const char* options = commandLine;
+  switch (HandleUrlRequest(g_loop.runningInstance, commandLine)) {
+    case URL_DONE:
+      ExitCode = 0;  // handed over or copied: this instance has done its work
+      return START_ENDED;
+    case URL_FAILED:
+      // Said like every failed start; the log is written only in the working folder.
+      if (FileIsFolder("data")) StartLog(versionLine);
+      ShowStartError(StartupErrorText, nullptr, BOX_ICON_STOP);
+      ExitCode = EXIT_START_FAILED;
+      return START_ENDED;
+    case URL_OPEN_HANDED_REPLAY:
+      options = "";  // the file's name is no option
+      break;
+    case URL_PARSE_OPTIONS:
+      if (UrlRequestActive) options = UrlCommandLine;
+      break;
   }
 
-  // 4: the log.  A second instance appends, so the running one's log survives.
-  LoggingEnabled = 1;
-  RestartLog(versionLine, g_loop.runningInstance != 0);
+  // 4: the log.
+  StartLog(versionLine);
 
   // 5, 6: timing.
   if (const char* error = InitTimerResolution()) {
@@ -348,7 +368,7 @@ StartResult AppStartup(const char* commandLine) {
   // 8: the views file and the command line.
   LogLine("get command line");
   LoadViews();
-  ParseCommandLine(UrlRequestActive ? UrlCommandLine : commandLine);
+  ParseCommandLine(options);
   if (g_loop.forceNoGraphics) GraphicsEnabled = 0;
   if (RunMode == 9) return START_ENDED;
   if (RunMode == 0) {
@@ -451,6 +471,7 @@ StartResult AppStartup(const char* commandLine) {
   LogLine("initialisations");
   LogLine("tables");
   InitSinCosTables();
+  ResetViewMatrices();
   LoadAIDriverNames();
   LoadFunctionKeyMessages();
   InitSphereDirections();
