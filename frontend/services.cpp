@@ -11,10 +11,7 @@ int ExportVehicleWithLog() {
   return 1;
 }
 
-void FreeModList() {}
-void ReleaseTrackThumbnails() {}
 void ReloadGarageCarModel(int) {}
-void ReloadThumbnailTextures() {}
 
 int IsShortCarName(const char* name) {
   if (!name) return 0;
