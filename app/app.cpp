@@ -227,8 +227,9 @@ void PumpMessages() {
       VrPromptEscaped = 1;
       continue;
     }
-    if (CurrentProcess && !CurrentProcess->rawKeys && keyDown && KeyboardWantsTranslation &&
-        !IsModifierKey(message.wParam)) {
+    // Only a process that takes characters has its keys translated into characters.
+    const bool translated = CurrentProcess && !CurrentProcess->rawKeys;
+    if (translated && keyDown && KeyboardWantsTranslation && !IsModifierKey(message.wParam)) {
       // The on-screen keyboard sees the characters of this one key press bracketed.  The
       // window layer queues a key's characters right behind the key, so they are taken now.
       KeyboardWantsTranslation = 0;
@@ -240,6 +241,14 @@ void PumpMessages() {
       continue;
     }
     MainWndProc(message);
+    if (keyDown && !translated) {
+      // A key that reached a process taking key numbers types nothing, not even into the
+      // text entry it opened ("/" and the chat key): its characters, queued right behind
+      // it, are dropped.
+      WindowMessage character;
+      while (PeekWindowMessageIf(character, IsCharacterMessage)) {
+      }
+    }
   }
 }
 
