@@ -14,7 +14,8 @@ JOBS=$(nproc)
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config git
   libsdl2-dev libgl1-mesa-dev libegl1-mesa-dev libgl1-mesa-dri mesa-utils xvfb xauth xclip
-  libpng-dev libjpeg-dev libvorbis-dev libogg-dev libfreetype-dev libfontconfig-dev fonts-noto-cjk
+  libpng-dev libjpeg-dev libtiff-dev libgif-dev libx11-dev libvorbis-dev libogg-dev libfreetype-dev
+  libfontconfig-dev fonts-noto-cjk
   fonts-dejavu-core libglu1-mesa-dev
   p7zip googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev imagemagick libstb-dev libsquish-dev libmeshoptimizer-dev libbullet-dev

@@ -44,6 +44,7 @@
 #include "render/frame.h"
 #include "render/post_process.h"
 #include "render/humans.h"
+#include "render/object_picture.h"
 #include "render/primitives.h"
 #include "render/render_target.h"
 #include "render/screenshot.h"
@@ -60,6 +61,7 @@
 #include "ui/text/messages.h"
 #include "ui/onscreen_keyboard.h"
 #include "ui/profiler_display.h"
+#include "ui/vr_panel.h"
 #include "ui/report_sink.h"
 #include "ui/text/text_colours.h"
 #include "ui/text_entry.h"
@@ -184,12 +186,22 @@ void SetBlinkColours() {
 
 void SetFrameProjection(int width, int height) {
   FrameProjection& p = Projection;
-  const float a = static_cast<float>(height) * ViewAreaHeightFraction;
-  const float b = static_cast<float>(width) * ViewAreaWidthFraction;
-  p.aspect = a / b;
-  p.inverseAspect = b / a;
-  p.xScale = 2.0f / b;
-  p.yScale = 2.0f / a;
+  if (RenderTargetMode == 1 || RenderTargetMode == 2) {
+    // The eye texture holds both eyes side by side: each eye is square in the units.
+    p.aspect = ViewAreaHeightFraction / ViewAreaWidthFraction;
+    p.inverseAspect = ViewAreaWidthFraction / ViewAreaHeightFraction;
+    const float s = static_cast<float>(width) * (VrLayoutFlags[0] ? 1.0f : 0.5f);
+    p.xScale = 2.0f / (s * ViewAreaWidthFraction);
+    p.yScale = 2.0f / (s * ViewAreaHeightFraction);
+    if (VrLayoutFlags[1]) p.yScale *= VrLayoutFlags[0] ? 2.0f : 0.5f;
+  } else {
+    const float a = static_cast<float>(height) * ViewAreaHeightFraction;
+    const float b = static_cast<float>(width) * ViewAreaWidthFraction;
+    p.aspect = a / b;
+    p.inverseAspect = b / a;
+    p.xScale = 2.0f / b;
+    p.yScale = 2.0f / a;
+  }
   p.fieldFactor = 1.0f / std::max(p.inverseAspect, 1.3333334f) * 0.8695652f;
 }
 
@@ -414,6 +426,7 @@ StartResult AppStartup(const char* commandLine) {
   if (GraphicsEnabled) {
     if (CommandLineVrChoice == 1) VrEnabled = 0;
     if (CommandLineVrChoice == 2) VrEnabled = 1;
+    if (CommandLineVrPlugin) VrConfig.plugin = CommandLineVrPlugin - 1;  // "rift" the first, "openvr" the second
     LogLine("preinit d3d");
     if (const char* error = PreInitD3D()) return FailStart(error);
     if (!CheckCoInitialize()) {
@@ -519,7 +532,7 @@ StartResult AppStartup(const char* commandLine) {
   if (CfgScreenFlags & (IsFullScreen() ? CLICK_MOUSE_LOCK_FULLSCREEN : CLICK_MOUSE_LOCK_WINDOW)) ClipCursorToWindow();
   if (GraphicsEnabled && VrEnabled) {
     LogLine("open VR");
-    if (const char* error = OpenVr()) {
+    if (const char* error = InitVrDevice()) {
       VrEnabled = 0;
       AddMessage(error, TextColours.error, MSG_TARGET_LOCAL);
     }
@@ -600,11 +613,14 @@ void AppRunPass() {
   // 9, 10: blink colours and per-frame flags.
   SetBlinkColours();
   FrameBegun3D = 0;
+  EditorFrameCleared = 0;
   ControlsPolledThisFrame = 0;
 
-  // 11: the redraw test.  Alt alone does not draw a frame; a changed message line does.
+  // 11: the redraw test.  Alt alone does not draw a frame; a changed message line does.  A
+  // presenting headset shows a view that follows the head: it is drawn every pass.
   if (!RedrawRequested) {
-    if ((WorldLoaded && WorldBuildStage != 0) || KeyHeldForRedraw() || InterfaceRedraw) RedrawRequested = 1;
+    if ((WorldLoaded && WorldBuildStage != 0) || KeyHeldForRedraw() || InterfaceRedraw || VrPresenting)
+      RedrawRequested = 1;
   }
   if (RedrawRequested) {
     // 12..15: prepare the drawn frame.
@@ -616,10 +632,14 @@ void AppRunPass() {
     bool skippedOnlyForOcclusion = false;
     if (GraphicsEnabled && LastPresentStatus == PRESENT_OK) {
       CfgScreenFlags &= ~(1u << 31);
-      RenderTargetMode = ChooseRenderTargetMode();
       g_loop.savedWidth = ScreenWidth;
       g_loop.savedHeight = ScreenHeight;
-      if (RenderTargetMode != 0) BeginRenderTargetMode(RenderTargetMode);
+      // With VR the eye texture is the target (modes 1, 2); a refused VR frame draws to the screen.
+      RenderTargetMode = VrEnabled && VrPresenting ? BeginVrFrame() : 0;
+      if (RenderTargetMode == 0) {
+        RenderTargetMode = ChooseRenderTargetMode();
+        if (RenderTargetMode != 0) BeginRenderTargetMode(RenderTargetMode);
+      }
       if (ScreenLayoutNeedsSetup) SetupScreenLayout(ScreenWidth, ScreenHeight);
       if (ScreenWidth != 0 && ScreenHeight != 0) {
         FrameSkipped = 0;
@@ -638,7 +658,8 @@ void AppRunPass() {
     }
     Draw2DPixelScale = GraphicsEnabled ? 1024.0f / 1920.0f : 1.0f;
     ScreenTitleY = -1.0f;
-    if (VrPresenting) VrFrameUpdate();
+    ClearVrFrameWord();
+    if (VrPresenting) UpdateVrTracking();
     GameMessageFlag = 0;
     ReadPedals();
     ClearCaptionWords();
@@ -678,26 +699,29 @@ void AppRunPass() {
       if (!FrameSkipped) {
         InterfaceDrawing = 1;
         ProfilerStart(g_loop.hudTimer);
+        if (VrOverlayPrompt && (RenderTargetMode == 1 || RenderTargetMode == 2)) DrawVrPanel(g_loop.top);
         DrawInterface();
         if (ProfilerDisplayOn) {
           ProfilerShow(PROFILER_TABLE_Y);
           DrawProfilerLabels();
         }
         DrawBackgroundPicture();
-        if (!VrEnabled) {
-          FlushDraw2D();
-          ResetDraw2D();
-          DrawButtons();
-        }
+        // In VR the interface, the panel among it, is drawn into the eye texture before it
+        // is submitted: the headset is where the user looks.
+        FlushDraw2D();
+        ResetDraw2D();
+        DrawButtons();
         ProfilerStop(g_loop.hudTimer);
         InterfaceDrawing = 0;
       }
     }
+    int presents = 1;
     if (RenderTargetMode != 0) {
       UnsetRenderTarget();
       ScreenWidth = g_loop.savedWidth;
       ScreenHeight = g_loop.savedHeight;
       if (!FrameSkipped) {
+        if (RenderTargetMode == 1 || RenderTargetMode == 2) presents = SubmitVrFrame();
         if (RenderTargetMode == 6) DrawFullScreenQuad(2, 0, nullptr);
         if (RenderTargetMode == 7) DrawFullScreenQuad(2, 0, &BloomChain);
       }
@@ -706,7 +730,7 @@ void AppRunPass() {
 
     // 22..24: an occluded window still tries to present; present, deferred work, sound.
     if (skippedOnlyForOcclusion) FrameSkipped = 0;
-    if (!FrameSkipped && GraphicsEnabled) {
+    if (presents && !FrameSkipped && GraphicsEnabled) {
       TakeScreenshot();
       TickMappingScreenshot();
       ProfilerStart(g_loop.flipTimer);
@@ -994,6 +1018,7 @@ void InstallShellHooks() {
   UpdateCursorClip = ClipCursorForMode;
   SendTypedLine = SendTyped;
   PlayerGearbox = GearboxOfPlayer;
+  VrFunctionKeyMessage = FunctionKeyMessage;
 }
 
 void TickMappingScreenshot() {
@@ -1004,7 +1029,7 @@ void TickMappingScreenshot() {
   ++g_loop.mappingCopyPasses;
   if (g_loop.mappingCopyPasses == 4) {
     ClockSleepMs(200);
-    CopyScreenAreaToClipboard();
+    CopyScreenToClipboard();
     ClockSleepMs(200);
     EditViewState &= 0x1FFFFFu;  // the copy is done: the top 11 bits go
   } else if (g_loop.mappingCopyPasses > 4) {
@@ -1104,4 +1129,8 @@ void AppResetState() {
   CurrentProcess = nullptr;
   CurrentBackground = nullptr;
   LastPresentStatus = PRESENT_OK;
+  ResetVrState();
+  VrEnabled = 0;
+  VrConfig = VrSettings{};
+  ScreenshotRequest = 0;
 }

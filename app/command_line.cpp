@@ -578,7 +578,7 @@ int ParseYesNoRuleOption(const char* value, uint32_t bit) {
   return 1;
 }
 
-int FindCarShortName(const char* code) { return FindStringInList(code, CarShortNames, CAR_COUNT); }
+int FindCarShortName(const char* code) { return BuiltinCarIndexByCodeText(code); }
 
 int ParseCarsOption(const char* value) {
   uint32_t bits = 0;

@@ -250,8 +250,9 @@ void WindowCommand(const Command& c) {
 void VrCommand(const Command& c) {
   if (!Needed(c)) return;
   static const char* const VALUES[] = {"reset", "reset_headset", "use_relative", "on", "off", "toggle", "rift", "openvr"};
-  if (FindWord(c.value, VALUES, 8) < 0) Reply(c, 47);
-  // "reset" recentres a headset's view; without one nothing is to be done.
+  const int word = FindWord(c.value, VALUES, 8);
+  if (word < 0) Reply(c, 47);
+  if (word == 0) RequestVrRecentre();  // the other values are accepted without effect
 }
 
 void ConvergeCommand(const Command& c) {
@@ -260,7 +261,8 @@ void ConvergeCommand(const Command& c) {
 }
 
 // The lists the front end shows again: the setups and colours of the selected car and the
-// installed mods.  No VR device and no host list exist to be refreshed offline.
+// installed mods.  An open VR session has nothing to refresh (its plug-in offers no such
+// call), and no host list is shown offline.
 void RefreshCommand(const Command&) {
   ListSetupsAndColours();
   RefreshModList();
@@ -532,7 +534,7 @@ void CarCommand(const Command& c) {
     Reply(c, 44);
     return;
   }
-  std::snprintf(CfgSelectedCar, sizeof CfgSelectedCar, "%s", CarShortNames[car]);
+  std::snprintf(CfgSelectedCar, sizeof CfgSelectedCar, "%s", BuiltinVehicleTable[car].code);
   CfgSetupName[0] = 0;
   CfgColoursName[0] = 0;
 }

@@ -10,6 +10,7 @@
 
 #include "race/race.h"  // TRACK_COUNT
 #include "ui/interface.h"
+#include "vehicle/data/builtin_vehicles.h"
 
 struct Prss;
 struct ZKTETexture;
@@ -38,8 +39,7 @@ constexpr float PAGE_TEXT_SIZE = 0.05f;
 float AddPageText(const char* text, float y);
 
 // ---- [Names] ----
-// Exactly three ASCII letters or digits: a built-in car's short name.
-int IsShortCarName(const char* name);
+// IsShortCarName, a built-in car's short name, is the vehicle data's (vehicle/data/builtin_vehicles.h).
 // A mod's 24-bit id: three non-zero bytes that do not read as a short car name.
 int IsModCarId(uint32_t id);
 constexpr int JOINED_NAME_PART = 22;  // characters of the name part kept by JoinUnderscoreName

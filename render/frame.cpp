@@ -232,6 +232,7 @@ const char* CreateRenderTargetTexture(int width, int height, int kind) {
 }
 
 void ReleaseRenderTargetTexture() {
+  WithdrawSharedTexture();  // the VR plug-in gives up the eye texture first
   g_blackTarget = GfxRenderTargetView{};  // its view's number may be given out again
   ClosePostPass();
   ResetPostChain(BloomChain);  // its levels were sized for this texture
