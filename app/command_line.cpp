@@ -771,7 +771,8 @@ uint32_t AskRunningInstance(const char* text, uint32_t code) {
 UrlRequestResult CopyHandedFile(const char* path, int type, std::string& fileName) {
   const HandedFileType& kind = HANDED_TYPES[type];
   if (std::strlen(path) >= 256) return Fail("%s file name is too long", kind.letters);
-  FILE* file = FileOpen(path, "rb");
+  // Only a plain file: opening a pipe or a device named like one of ours would wait forever.
+  FILE* file = FileIsRegular(path) ? FileOpen(path, "rb") : nullptr;
   if (!file) return Fail("Could not open %s file", kind.letters);
   uint8_t head[8];
   const size_t got = std::fread(head, 1, sizeof head, file);

@@ -250,6 +250,12 @@ TEST_F(CommandLine, HandedFilesAreCheckedBeforeCopying) {
   EXPECT_STREQ(StartupErrorText, "Could not open SPR file");
   EXPECT_EQ(HandleUrlRequest(0, "/no/such/folder/x.spr"), URL_FAILED);  // an absolute path
   EXPECT_STREQ(StartupErrorText, "Could not open SPR file");
+  // A pipe or a folder named like a replay is refused at once, never waited on.
+  ASSERT_EQ(mkfifo("in/pipe.spr", 0600), 0);
+  EXPECT_EQ(HandleUrlRequest(0, "in/pipe.spr"), URL_FAILED);
+  EXPECT_STREQ(StartupErrorText, "Could not open SPR file");
+  std::filesystem::create_directories("in/folder.spr");
+  EXPECT_EQ(HandleUrlRequest(0, "in/folder.spr"), URL_FAILED);
   EXPECT_EQ(HandleUrlRequest(0, "notes.doc"), URL_PARSE_OPTIONS);  // not a type of ours: start as usual
   // Options, even those whose values end like a handed file, stay options.
   EXPECT_EQ(HandleUrlRequest(0, "/cfg=in/a.mpr"), URL_PARSE_OPTIONS);
