@@ -10,10 +10,7 @@ int ExportVehicleWithLog() {
   return 1;
 }
 
-void FreeModList() {}
-void ReleaseTrackThumbnails() {}
 void ReloadGarageCarModel(int) {}
-void ReloadThumbnailTextures() {}
 
 int IsModCarId(uint32_t id) {
   // A mod id is kept in the same 24 bits as a short name's three characters, byte 0 first.
