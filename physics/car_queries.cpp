@@ -91,7 +91,8 @@ void Car::TyrePressureRange(int axle, int& lowest, int& highest) const {
 
 void Car::ClampedTyrePressureRange(int axle, int& lowest, int& highest) const {
   TyrePressureRange(axle, lowest, highest);
-  const double root = std::sqrt(std::clamp(double{mass}, 0.0, 1e9) / 1000.0);
+  const double kilograms = mass > 0.0f ? std::min(double{mass}, 1e9) : 0.0;  // a damaged mass as none
+  const double root = std::sqrt(kilograms / 1000.0);
   const int most = static_cast<int>(1.0 - std::trunc(-60.0 * root)) * 10;
   highest = std::min(highest, most);
   if (highest <= lowest) highest = lowest + 1;
@@ -110,7 +111,8 @@ int Car::GetMaxSteeringLock() const {
       const float space = 0.5f * front.trackWidth - front.wheelOffset;
       if (!(space >= LOCK_LEAST_SPACE)) return MOST_LOCK;
       const double degrees = std::round(std::atan(0.3 * front.sectionWidth / space) * 180.0 / PI);
-      return static_cast<int>(std::clamp(degrees, double{LEAST_LOCK}, double{MOST_LOCK}));
+      if (!(degrees > LEAST_LOCK)) return LEAST_LOCK;  // a damaged figure too
+      return degrees < MOST_LOCK ? static_cast<int>(degrees) : MOST_LOCK;
     }
   }
   int largest = LEAST_LOCK;

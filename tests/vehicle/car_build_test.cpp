@@ -1,9 +1,11 @@
-// car_build_test.cpp - whole cars built from the sample vehicles: from the data folder, a mod
-// folder and the edit history's copy, each with its set-up and colours, engine, model,
-// dashboard, frame masses and figures; the driver's and passengers' animations from the
-// human models, with their fallbacks; and the engine a player chose.
+// car_build_test.cpp - whole cars built from the sample vehicles the build wrote into the
+// working folder: from the data folder, a mod folder and the edit history's copy, each with
+// its set-up and colours, engine, model, dashboard, frame masses and figures; the driver's
+// and passengers' animations from our human models, with their fallbacks; and the engine a
+// player chose.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -12,8 +14,7 @@
 #include "core/config.h"
 #include "core/data_file.h"
 #include "core/report.h"
-#include "tools/human_gen/sample_humans.h"
-#include "tools/vehicle_gen/sample_vehicles.h"
+#include "platform/files.h"
 #include "ui/text/text_colours.h"
 #include "vehicle/car_animations.h"
 #include "vehicle/car_load.h"
@@ -26,25 +27,37 @@ namespace {
 constexpr int ROAD_CAR = 0;  // "Runabout": a saloon with a front passenger seat and three back seats
 constexpr float DEFAULT_SIZE = 2000.0f;
 
-void WriteSample(int row, const char* path) {
-  VehicleData d;
-  InitVehicleData(d);
-  BuildSampleVehicle(row, d);
-  VehicleExportPath = path;
-  ASSERT_EQ(WriteVehicleFile(d, BuiltinVehicleTable[row].name, nullptr, 1), 1) << path;
-  VehicleExportPath = nullptr;
-  FreeVehicleData(d);
+std::filesystem::path Work() {
+  const char* work = std::getenv("ZKT_WORK_DIR");
+  return work ? work : "work";
+}
+
+// The sample the build wrote for a table row, copied to path.
+void CopySample(int row, const std::filesystem::path& path) {
+  const std::filesystem::path from = Work() / "data" / "veh" / (std::string(BuiltinVehicleTable[row].name) + ".veh");
+  std::filesystem::create_directories(path.parent_path());
+  std::filesystem::copy_file(from, path, std::filesystem::copy_options::overwrite_existing);
+}
+
+// The sample's body, as the edit history keeps it.
+std::vector<uint8_t> SampleBody(int row) {
+  std::string bytes;
+  const std::string path = (Work() / "data" / "veh" / (std::string(BuiltinVehicleTable[row].name) + ".veh")).string();
+  EXPECT_EQ(FileReadAll(path.c_str(), bytes, 1 << 24), 0);
+  return std::vector<uint8_t>(bytes.begin() + DATA_FILE_HEADER_SIZE, bytes.end());
 }
 
 void WriteEngine(const char* path, float size) {
   EngineModel e{};
-  BuildDefaultEngine(e);
+  e.Reset();
   e.engineSize = size;
   ASSERT_EQ(SaveEngine(e, path, nullptr, 0), 1) << path;
   e.FreeWaves();
 }
 
-// A steering or sitting animation of frames frames over the sample skeleton, each transform's
+int RigSolids() { return Humans.skeletons[0].SolidCount(); }
+
+// A steering or sitting animation of frames frames over our skeleton, each transform's
 // position x holding its frame and solid.
 void WriteTestAnimation(const char* path, int frames, float scale) {
   Animation a;
@@ -52,25 +65,23 @@ void WriteTestAnimation(const char* path, int frames, float scale) {
   a.frameCount = uint16_t(frames);
   a.frames = new AnimationFrame[size_t(frames)]();
   for (int f = 0; f < frames; ++f) {
-    a.frames[f].transforms = new FixedTransform[SAMPLE_SKELETON_SOLIDS]();
-    for (int s = 0; s < SAMPLE_SKELETON_SOLIDS; ++s) a.frames[f].transforms[s].translation.x = 1000 * f + s;
+    a.frames[f].transforms = new FixedTransform[size_t(RigSolids())]();
+    for (int s = 0; s < RigSolids(); ++s) a.frames[f].transforms[s].translation.x = 1000 * f + s;
   }
-  ASSERT_EQ(WriteAnimationFile(a, path, nullptr, SAMPLE_SKELETON_SOLIDS), 1) << path;
+  ASSERT_EQ(WriteAnimationFile(a, path, nullptr, RigSolids()), 1) << path;
   a.Free();
 }
 
-// Our figures, read from the human system file the tool writes; kinds as the tool gives them
-// unless kindOne is false (then no figure is of kind 1).
+// Our figures from the human system file the build wrote; kinds as written (the driver of kind
+// 0, the co-driver of kind 1) unless kindOne is false (then no figure is of kind 1).
 void LoadSampleHumans(bool kindOne = true) {
   FreeHumans();
-  const std::vector<uint8_t> image = SampleHumanSystemFile();
-  DataFile f;
-  int32_t version = 0;
-  ASSERT_EQ(f.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), HUMAN_SYSTEM_MAGIC, &version,
-                             HUMAN_SYSTEM_VERSION),
-            1);
-  ASSERT_EQ(ReadHumanSystem(f, version), 1);
-  f.Close();
+  std::filesystem::create_directories("data/hmn");
+  std::filesystem::copy_file(Work() / "data" / "hmn" / "hmn.hmn", "data/hmn/hmn.hmn",
+                             std::filesystem::copy_options::overwrite_existing);
+  ASSERT_EQ(LoadHumanSystem(), 1);
+  ASSERT_GE(Humans.modelCount, 2);
+  ASSERT_EQ(HumanKind(Humans.models[1]), 1);
   if (!kindOne)
     for (int i = 0; i < Humans.modelCount; ++i) Humans.models[i].flags &= ~HUMAN_MODEL_KIND_1;
 }
@@ -138,7 +149,7 @@ class CarBuild : public ::testing::Test {
 }  // namespace
 
 TEST_F(CarBuild, WholeCarsFromTheDataFolderAModFolderAndTheEditHistory) {
-  WriteSample(ROAD_CAR, "data\\veh\\Runabout.veh");
+  CopySample(ROAD_CAR, "data/veh/Runabout.veh");
   {
     Car car;
     ASSERT_EQ(car.LoadVehicle("Runabout", Full()), 1);
@@ -146,7 +157,7 @@ TEST_F(CarBuild, WholeCarsFromTheDataFolderAModFolderAndTheEditHistory) {
     EXPECT_EQ(car.isBuiltin, 1);
   }
   // A mod: its own engine from its folder.
-  WriteSample(ROAD_CAR, "mods\\vehicles\\ABCD~123\\ABCD~123.veh");
+  CopySample(ROAD_CAR, "mods/vehicles/ABCD~123/ABCD~123.veh");
   WriteEngine("mods\\vehicles\\ABCD~123\\engine\\DEFAULT.eng", 1600.0f);
   {
     Car car;
@@ -156,12 +167,7 @@ TEST_F(CarBuild, WholeCarsFromTheDataFolderAModFolderAndTheEditHistory) {
   }
   // The edit history's copy in memory, in place of any file.
   {
-    VehicleData d;
-    InitVehicleData(d);
-    BuildSampleVehicle(ROAD_CAR, d);
-    std::vector<uint8_t> body;
-    ASSERT_EQ(WriteVehicleBody(d, "Runabout", 1, body), 1);
-    FreeVehicleData(d);
+    const std::vector<uint8_t> body = SampleBody(ROAD_CAR);
     std::filesystem::remove("data/veh/Runabout.veh");
     HistoryVehicleCopy = {body.data(), int64_t(body.size())};
     NoModPath = KeepUnmirrored = 1;
@@ -175,7 +181,7 @@ TEST_F(CarBuild, WholeCarsFromTheDataFolderAModFolderAndTheEditHistory) {
 }
 
 TEST_F(CarBuild, TheDriverAndPassengersByTheirSeatBits) {
-  WriteSample(ROAD_CAR, "data\\veh\\Runabout.veh");
+  CopySample(ROAD_CAR, "data/veh/Runabout.veh");
   // Front passenger kind 0, left back seat kind 1, middle back seat kind 0, right back empty.
   SetupRecord setup{};
   setup.bytes[SETUP_FLAGS] = 1;
@@ -185,7 +191,7 @@ TEST_F(CarBuild, TheDriverAndPassengersByTheirSeatBits) {
   ASSERT_EQ(car.seatsPerRow, 3);
   ASSERT_NE(car.steeringInstance, nullptr);
   EXPECT_EQ(car.steeringInstance->human, &Humans.models[0]);
-  EXPECT_EQ(car.steeringInstance->boneCount, SAMPLE_SKELETON_SOLIDS);
+  EXPECT_EQ(car.steeringInstance->boneCount, RigSolids());
   ASSERT_NE(car.passengerAnimations[0], nullptr);
   EXPECT_EQ(car.passengerAnimations[0]->human, &Humans.models[0]);
   ASSERT_NE(car.passengerAnimations[1], nullptr);
@@ -238,7 +244,7 @@ TEST_F(CarBuild, TheDriverAndPassengersByTheirSeatBits) {
 }
 
 TEST_F(CarBuild, AnimationsFallBackToTheSteerFileAndToTheRestPose) {
-  WriteSample(ROAD_CAR, "data\\veh\\Runabout.veh");
+  CopySample(ROAD_CAR, "data/veh/Runabout.veh");
   SetupRecord setup{};
   setup.bytes[SETUP_FLAGS] = 1;
   setup.bytes[SETUP_PASSENGERS] = 0x01;
@@ -286,7 +292,7 @@ TEST_F(CarBuild, AnimationsFallBackToTheSteerFileAndToTheRestPose) {
 }
 
 TEST_F(CarBuild, ABuiltInCarTakesThePlayersEngine) {
-  WriteSample(ROAD_CAR, "data\\veh\\Runabout.veh");
+  CopySample(ROAD_CAR, "data/veh/Runabout.veh");
   WriteEngine("data\\engine\\Chosen.eng", 2800.0f);
   static char choice[ENGINE_NAME_SIZE];
   std::strcpy(choice, "Chosen");
