@@ -1,5 +1,29 @@
 // vehicle_editor.cpp - the vehicle editor screen.
 #include "vehicle_editor/vehicle_editor.h"
 
+#include "modeller/vehicle_editor_link.h"
+
 int VehicleEditorOpen;
 
+// No car is edited until the vehicle editor screen exists.
+void VehicleEditor::DrawScene() {}
+void VehicleEditor::DrawOverlay() {}
+void DrawAnimEditorOverlay() {}
+Prss* CreateAnimEditor(Prss*, Bone*, BoneTable*, BoneLinkArray*, void*) { return nullptr; }
+BoneLinkArray* CheckBoneHierarchy(Prss*, Bone*, BoneTable*) { return nullptr; }
+int CarBeingEdited() { return 0; }
+int EditedCarEyeTransform(FixedTransform*) { return 0; }
+int AnimationTestPlaying() { return 0; }
+
+void InstallVehicleEditorHooks() {
+  VehicleEditorLink& h = VehicleEditorHooks;
+  h.drawScene = VehicleEditor::DrawScene;
+  h.drawOverlay = VehicleEditor::DrawOverlay;
+  h.drawAnimEditorOverlay = DrawAnimEditorOverlay;
+  h.createAnimEditor = CreateAnimEditor;
+  h.checkBoneHierarchy = CheckBoneHierarchy;
+  h.updateBones = nullptr;  // Skeleton::UpdateBones comes with the skeleton
+  h.carBeingEdited = CarBeingEdited;
+  h.eyeTransform = EditedCarEyeTransform;
+  h.animationTestPlaying = AnimationTestPlaying;
+}
