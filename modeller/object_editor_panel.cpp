@@ -14,7 +14,7 @@ int AddViewOptionsPanel(ObjectEditor& editor, int firstRow);
 
 namespace {
 
-constexpr int PANEL_UNITS = 8;
+constexpr int PANEL_UNITS = 10;
 constexpr uintptr_t WORD_NORMALS_COLOUR = 100, WORD_NORMALS = 101;  // + 0..2 for off, sml, big
 constexpr uintptr_t WORD_DRAW_MODE = 200;                          // + the mode
 
@@ -71,18 +71,18 @@ int AddViewOptionsPanel(ObjectEditor& e, int firstRow) {
   const bool hasSubobjects = e.shownCount > 0 && e.shown[0]->childCount > 0;
   const int mode = CurrentDrawMode();
   auto drawMode = [mode](const char* label, int m, const char* hint) {
-    return PanelItem{label, 4, nullptr, WORD_DRAW_MODE + uintptr_t(m), mode == m, hint};
+    return PanelItem{label, 5, nullptr, WORD_DRAW_MODE + uintptr_t(m), mode == m, hint};
   };
 
-  // Rows from the bottom up, two items of four units a row.
+  // Rows from the bottom up, two items of five units a row.
   std::vector<PanelItem> items;
   if (perspective && !spokeRim && !driver) {
-    items.push_back({"invert", 4, &s.invert, 0, 0, "View the object upside down (I)"});
-    if (e.skeletonIndex < 0) items.push_back({"shadow", 4, &s.shadow, 0, 0, "Draw a shadow on the ground"});
+    items.push_back({"invert", 5, &s.invert, 0, 0, "View the object upside down (I)"});
+    if (e.skeletonIndex < 0) items.push_back({"shadow", 5, &s.shadow, 0, 0, "Draw a shadow on the ground"});
   }
   if (!driver)
-    items.push_back({"wire overlay", 4, &s.wireOverlay, 0, 0, "Show a wireframe overlay in tri, point and build modes"});
-  if (carEdited && !spokeRim) items.push_back({"test l.r.swap", 4, &s.testSideSwap, 0, 0, "Test drive side swapping"});
+    items.push_back({"wire overlay", 5, &s.wireOverlay, 0, 0, "Show a wireframe overlay in tri, point and build modes"});
+  if (carEdited && !spokeRim) items.push_back({"test l.r.swap", 5, &s.testSideSwap, 0, 0, "Test drive side swapping"});
   if (!driver) {
     items.push_back(drawMode("n.c.level", DRAW_NORMAL_LEVELS, "Show colour coded normal contribution levels"));
     items.push_back(drawMode("l.r.swap", DRAW_SIDE_SWAP, "Show colour coded drive side swap mode"));
@@ -100,15 +100,15 @@ int AddViewOptionsPanel(ObjectEditor& e, int firstRow) {
     items.push_back({"sml", 2, nullptr, WORD_NORMALS + 1, e.normalsDisplay == 1, "Show small vertex normals"});
     items.push_back({"big", 2, nullptr, WORD_NORMALS + 2, e.normalsDisplay == 2, "Show big vertex normals"});
   }
-  if (e.shownCount > 1) items.push_back({"show dummy", 4, reinterpret_cast<uint32_t*>(&e.showDummy), 0, 0, nullptr});
-  if (e.skeletonIndex >= 0) items.push_back({"show skeleton", 4, &s.showSkeleton, 0, 0, nullptr});
+  if (e.shownCount > 1) items.push_back({"show dummy", 5, reinterpret_cast<uint32_t*>(&e.showDummy), 0, 0, nullptr});
+  if (e.skeletonIndex >= 0) items.push_back({"show skeleton", 5, &s.showSkeleton, 0, 0, nullptr});
   if (!driver && e.shownCount > 0)
-    items.push_back({"show hidden", 4, &s.showHidden, 0, 0, "Temporarily show the hidden triangles without unhiding them"});
+    items.push_back({"show hidden", 5, &s.showHidden, 0, 0, "Temporarily show the hidden triangles without unhiding them"});
   if (!driver && (carEdited || spokeRim))
-    items.push_back({"show wheels", 4, &s.showWheels, 0, 0, "Hide or show the vehicle's wheels"});
-  if (!driver && hasSubobjects) items.push_back({"show subobs", 4, &s.showSubobjects, 0, 0, "Hide or show the subobjects"});
-  items.push_back({e.skeletonIndex >= 0 ? "show object" : "show main", 4, &s.showMain, 0, 0, "Hide or show the main object"});
-  if (driver) items.push_back({"show vehicle", 4, &s.showVehicle, 0, 0, nullptr});
+    items.push_back({"show wheels", 5, &s.showWheels, 0, 0, "Hide or show the vehicle's wheels"});
+  if (!driver && hasSubobjects) items.push_back({"show subobs", 5, &s.showSubobjects, 0, 0, "Hide or show the subobjects"});
+  items.push_back({e.skeletonIndex >= 0 ? "show object" : "show main", 5, &s.showMain, 0, 0, "Hide or show the main object"});
+  if (driver) items.push_back({"show vehicle", 5, &s.showVehicle, 0, 0, nullptr});
 
   // The normals row stands alone; the other items fill rows of two.
   int row = firstRow, used = 0;
