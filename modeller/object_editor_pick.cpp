@@ -39,26 +39,108 @@ IntVector PointCopy(const ModelPoint& p, bool mirrored) {
   return v;
 }
 
-// The world positions of one object's points, worked out once per test.
-struct PlacedPoints {
-  FixedTransform transform;
-  std::vector<IntVector> direct;
-  const ModelObject* object = nullptr;
+bool IsIdentity(const FixedTransform& t) {
+  static const FixedMatrix identity = [] {
+    FixedMatrix m;
+    MatrixIdentity(m);
+    return m;
+  }();
+  return t.translation.x == 0 && t.translation.y == 0 && t.translation.z == 0 &&
+         std::memcmp(&t.rotation, &identity, sizeof identity) == 0;
+}
 
-  void Place(const ModelObject& o) {
-    object = &o;
-    transform = MeshTransform(o);
-    direct.resize(o.pointCount);
-    for (int i = 0; i < o.pointCount; ++i) TransformPoint(transform, PointCopy(o.points[i], false), direct[size_t(i)]);
+// A corner's place across the ray: its distances (metres) from two planes that hold the ray.
+// A triangle whose three corners lie beyond one of the planes, on the same side, by more than
+// CULL_MARGIN_M cannot be met by the ray, and is not tested.
+struct Across {
+  float u, v;
+};
+constexpr float CULL_MARGIN_M = 1e-3f;  // far beyond the ray test's rounding at model sizes
+
+struct RayPlanes {
+  double origin[3];  // 16.16
+  double a[3], b[3];  // unit, square to the ray and to each other, per 16.16 unit
+  void Set(const int32_t o[3], const float d[3]) {
+    double dir[3] = {d[0], d[1], d[2]};
+    // Any direction not along the ray gives the first plane.
+    const double helper[3] = {std::fabs(dir[0]) < 0.6 ? 1.0 : 0.0, std::fabs(dir[0]) < 0.6 ? 0.0 : 1.0, 0.0};
+    double x[3] = {dir[1] * helper[2] - dir[2] * helper[1], dir[2] * helper[0] - dir[0] * helper[2],
+                   dir[0] * helper[1] - dir[1] * helper[0]};
+    const double lx = std::sqrt(x[0] * x[0] + x[1] * x[1] + x[2] * x[2]);
+    double y[3] = {dir[1] * x[2] - dir[2] * x[1], dir[2] * x[0] - dir[0] * x[2], dir[0] * x[1] - dir[1] * x[0]};
+    const double ly = std::sqrt(y[0] * y[0] + y[1] * y[1] + y[2] * y[2]);
+    for (int i = 0; i < 3; ++i) {
+      origin[i] = o[i];
+      a[i] = lx > 0 ? x[i] / lx / 65536.0 : 0.0;
+      b[i] = ly > 0 ? y[i] / ly / 65536.0 : 0.0;
+    }
   }
-  IntVector At(uint16_t reference) const {
-    const int index = reference & CORNER_INDEX_MASK;
-    if (!(reference & CORNER_MIRRORED)) return direct[size_t(index)];
-    IntVector out;
-    TransformPoint(transform, PointCopy(object->points[index], true), out);
-    return out;
+  Across Of(const int32_t p[3]) const {
+    const double d[3] = {p[0] - origin[0], p[1] - origin[1], p[2] - origin[2]};
+    return Across{float(d[0] * a[0] + d[1] * a[1] + d[2] * a[2]), float(d[0] * b[0] + d[1] * b[1] + d[2] * b[2])};
   }
 };
+
+bool Missed(const Across& p, const Across& q, const Across& r) {
+  const float m = CULL_MARGIN_M;
+  return (p.u > m && q.u > m && r.u > m) || (p.u < -m && q.u < -m && r.u < -m) || (p.v > m && q.v > m && r.v > m) ||
+         (p.v < -m && q.v < -m && r.v < -m);
+}
+
+// The world positions of one object's points, worked out once per test (each three 16.16
+// words in a row, so that a corner is handed to the ray test in place), and where each lies
+// across the ray.
+struct PlacedPoints {
+  FixedTransform transform;
+  bool identity = true;
+  std::vector<IntVector> direct;
+  std::vector<Across> across;
+  const ModelObject* object = nullptr;
+  IntVector mirrored;  // the last mirrored copy asked for
+
+  // Without a transform the points are used where they are.
+  void Place(const ModelObject& o, const RayPlanes& planes) {
+    object = &o;
+    transform = MeshTransform(o);
+    identity = IsIdentity(transform);
+    if (!identity) {
+      direct.resize(o.pointCount);
+      for (int i = 0; i < o.pointCount; ++i) {
+        const ModelPoint& p = o.points[i];
+        TransformPoint(transform, IntVector{p.x, p.y, p.z}, direct[size_t(i)]);
+      }
+    }
+    across.resize(o.pointCount);
+    for (int i = 0; i < o.pointCount; ++i) across[size_t(i)] = planes.Of(Plain(uint32_t(i)));
+  }
+  const int32_t* Plain(uint32_t index) const { return identity ? &object->points[index].x : &direct[index].x; }
+  const int32_t* At(uint16_t reference) {
+    const int index = reference & CORNER_INDEX_MASK;
+    if (!(reference & CORNER_MIRRORED)) return Plain(uint32_t(index));
+    TransformPoint(transform, PointCopy(object->points[index], true), mirrored);
+    return &mirrored.x;
+  }
+};
+
+// A hit of the ray: it replaces the pick's when strictly nearer (and, in perspective, beyond
+// the near limit), with the face's normal (Q - P) x (R - P) as the ray test gives it.
+void TakeHit(SurfacePick& pick, const int32_t* P, const int32_t* Q, const int32_t* R, float distance, int triangle,
+             int objectIndex, int perspective) {
+  if (perspective && !(distance > PERSPECTIVE_MIN_DISTANCE)) return;
+  if (pick.state == 2 && !(distance < pick.distance)) return;
+  pick.state = 2;
+  pick.object = objectIndex;
+  pick.triangle = triangle;
+  pick.distance = distance;
+  float e1[3], e2[3];
+  for (int i = 0; i < 3; ++i) {
+    e1[i] = float(int64_t(Q[i]) - P[i]) / 65536.0f;
+    e2[i] = float(int64_t(R[i]) - P[i]) / 65536.0f;
+  }
+  pick.normal[0] = e1[1] * e2[2] - e1[2] * e2[1];
+  pick.normal[1] = e1[2] * e2[0] - e1[0] * e2[2];
+  pick.normal[2] = e1[0] * e2[1] - e1[1] * e2[0];
+}
 
 }  // namespace
 
@@ -75,34 +157,39 @@ void PickObjectTriangles(ObjectEditor& editor, const ModelObject& o, int objectI
   const uint32_t layers = ObjectEditorShared.visibleLayers;
   const int level = editor.shownCount > 0 ? editor.shown[0]->currentLod : 0;
   const int twoSided = editor.twoSidedPicking;
+  const int32_t* origin = twoSided ? GlobalPickingRay.origin : pick.rayOrigin;
+  const float* direction = twoSided ? GlobalPickingRay.direction : pick.rayDirection;
+  RayPlanes planes;
+  planes.Set(origin, direction);
   static PlacedPoints placed;
-  placed.Place(o);
+  placed.Place(o, planes);
+  const Across* across = placed.across.data();
+  const uint32_t points = o.pointCount;
+  // Tests one face; a hit strictly nearer than the pick's replaces it.
+  auto test = [&](const int32_t* P, const int32_t* Q, const int32_t* R, int t) {
+    float distance;
+    if (twoSided ? RayTriangleIntersectTwoSided(P, Q, R, &distance, nullptr)
+                 : RayTriangleIntersect(origin, direction, P, Q, R, &distance, nullptr))
+      TakeHit(pick, P, Q, R, distance, t, objectIndex, perspective);
+  };
   for (int t = 0; t < o.triangleCount; ++t) {
     const ModelTriangle& tri = o.triangles[t];
     if (tri.lod != level || (tri.flags & TRIANGLE_HIDDEN) || !(layers >> (tri.layer & 31) & 1)) continue;
-    if ((tri.corners[0] & CORNER_INDEX_MASK) >= o.pointCount || (tri.corners[1] & CORNER_INDEX_MASK) >= o.pointCount ||
-        (tri.corners[2] & CORNER_INDEX_MASK) >= o.pointCount)
+    const uint32_t a = tri.corners[0], b = tri.corners[1], c = tri.corners[2];
+    if ((a & CORNER_INDEX_MASK) >= points || (b & CORNER_INDEX_MASK) >= points || (c & CORNER_INDEX_MASK) >= points)
       continue;
-    const int copies = (tri.flags & TRIANGLE_MIRRORED) ? 2 : 1;
-    for (int copy = 0; copy < copies; ++copy) {
-      IntVector v[3];
-      for (int k = 0; k < 3; ++k) {
-        // The mirrored copy: each corner's other side, in reversed order.
-        const uint16_t corner = copy == 0 ? tri.corners[k] : uint16_t(tri.corners[2 - k] | CORNER_MIRRORED);
-        v[k] = placed.At(corner);
-      }
-      const int32_t P[3] = {v[0].x, v[0].y, v[0].z}, Q[3] = {v[1].x, v[1].y, v[1].z}, R[3] = {v[2].x, v[2].y, v[2].z};
-      float distance, normal[3];
-      const int hit = twoSided ? RayTriangleIntersectTwoSided(P, Q, R, &distance, normal)
-                               : RayTriangleIntersect(pick.rayOrigin, pick.rayDirection, P, Q, R, &distance, normal);
-      if (!hit || (perspective && !(distance > PERSPECTIVE_MIN_DISTANCE))) continue;
-      if (pick.state == 2 && !(distance < pick.distance)) continue;
-      pick.state = 2;
-      pick.object = objectIndex;
-      pick.triangle = t;
-      pick.distance = distance;
-      std::memcpy(pick.normal, normal, sizeof normal);
+    if (!((a | b | c) & CORNER_MIRRORED)) {
+      if (!Missed(across[a], across[b], across[c])) test(placed.Plain(a), placed.Plain(b), placed.Plain(c), t);
+    } else {
+      int32_t v[3][3];
+      for (int k = 0; k < 3; ++k) std::memcpy(v[k], placed.At(tri.corners[k]), sizeof v[k]);
+      test(v[0], v[1], v[2], t);
     }
+    if (!(tri.flags & TRIANGLE_MIRRORED)) continue;
+    // The mirrored copy: each corner's other side, in reversed order.
+    int32_t v[3][3];
+    for (int k = 0; k < 3; ++k) std::memcpy(v[k], placed.At(uint16_t(tri.corners[2 - k] | CORNER_MIRRORED)), sizeof v[k]);
+    test(v[0], v[1], v[2], t);
   }
 }
 

@@ -31,6 +31,9 @@ TARGETS=(
   "fuzz_model_file:$BUILD/seeds/model"
   "fuzz_text_files:$ROOT/tests/fuzz/corpus/text_files"
   "fuzz_commands:$ROOT/tests/fuzz/corpus/commands"
+  "fuzz_scheme_file:$ROOT/tests/fuzz/corpus/scheme"
+  "fuzz_spoke_file:$BUILD/seeds/spoke"
+  "fuzz_layout_models:$BUILD/seeds/layout"
 )
 # Every target gets an equal share of the total, at least one second.
 SECONDS_EACH=$(( TOTAL_SECONDS / ${#TARGETS[@]} ))
@@ -72,7 +75,8 @@ if [ -n "$CONVERT" ]; then
 else
   echo "run_fuzzers: ImageMagick not found: the picture targets start from empty corpora."
 fi
-# Model seeds: our sample models as the model target reads them.
+# Model seeds: our sample models as the model target reads them, and beside them the sample
+# spoke ("spoke") and layout object models ("layout").
 "$BUILD/tools/model_gen/model_gen" --out "$BUILD/seeds/model_work" --seeds "$SEEDS/model" > /dev/null
 # A JPG start with an EXIF block: IFD 0 pointing at an EXIF directory with an exposure time.
 printf '\xff\xd8\xff\xe1\x00\x3cExif\x00\x00II*\x00\x08\x00\x00\x00\x01\x00\x69\x87\x04\x00\x01\x00\x00\x00\x1a\x00\x00\x00\x00\x00\x00\x00\x01\x00\x9a\x82\x05\x00\x01\x00\x00\x00\x2c\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\xfa\x00\x00\x00\xff\xda' \

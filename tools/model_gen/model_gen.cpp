@@ -221,7 +221,11 @@ int WriteSpoke(const std::string& seedFolder) {
     std::fprintf(stderr, "model_gen: %s does not read back as written\n", path);
     return 0;
   }
-  return WriteSeed(seedFolder, "spoke", "sample_spoke.spk", DataFileImage(SPOKE_FILE_MAGIC, written, SPOKE_FILE_VERSION));
+  // The spoke target's input: the copies to repeat, then the file.
+  std::vector<uint8_t> seed = {5};
+  const std::vector<uint8_t> image = DataFileImage(SPOKE_FILE_MAGIC, written, SPOKE_FILE_VERSION);
+  seed.insert(seed.end(), image.begin(), image.end());
+  return WriteSeed(seedFolder, "spoke", "sample_spoke.seed", seed);
 }
 
 // The layout object models: every present slot below 192 must load.
