@@ -352,8 +352,8 @@ int PreviewMaterialCount(int* second) {
     for (int k = 0; k < i && !seen; ++k) seen = mesh.parts[k].key == mesh.parts[i].key;
     if (!seen) ++distinct;
   }
-  if (second) *second = distinct;
-  return mesh.partCount;
+  if (second) *second = mesh.partCount;
+  return distinct;
 }
 
 // ---- [Screen] ----

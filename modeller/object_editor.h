@@ -128,8 +128,8 @@ void RebuildObjectPreviews(ObjectEditor& editor, int force);
 void RebuildMainPreview(ObjectEditor& editor);
 // The wire mode's edges of the shown previews, collected again.
 void RebuildWireEdges(ObjectEditor& editor);
-// The count of different materials of a Gouraud first preview (second count through the
-// out-argument); 0 otherwise.
+// The count of different materials of a Gouraud first preview, and its count of parts
+// through the out-argument; 0 (and 0) otherwise.
 int PreviewMaterialCount(int* second);
 
 // ---- [Picking] ----

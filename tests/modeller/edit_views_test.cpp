@@ -8,6 +8,7 @@
 #include <fstream>
 #include <vector>
 
+#include "core/config.h"
 #include "core/data_file.h"
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
@@ -310,4 +311,97 @@ TEST_F(EditViewsTest, AnEarlyEndKeepsTheRecordsReadAndFaultyRecordsAreCleared) {
   EXPECT_TRUE(HasMessage("test.scm : background name ..\\..\\secret is not a plain file name"));
   EXPECT_EQ(back[VIEW_RIGHT].kind, BACKGROUND_IMAGE);
   EXPECT_EQ(std::strlen(back[VIEW_RIGHT].imageName), size_t(31));
+}
+
+namespace {
+int g_boxesFinished = 0;
+void CountBox(void*) { ++g_boxesFinished; }
+
+MouseRecord Press(int click) {
+  MouseRecord m{};
+  m.clickCode = click;
+  m.leftHeld = click == CLICK_LEFT;
+  m.rightHeld = click == CLICK_RIGHT;
+  return m;
+}
+}  // namespace
+
+TEST_F(EditViewsTest, TheMouseDrawsTheDragBoxPansAndZoomsA2DView) {
+  ScreenWidth = 800, ScreenHeight = 600;
+  SelectEditView(VIEW_FRONT);
+  EditViews.width = 8 << 16;  // 100 pixels a metre
+  SetEditViewProjection(0);
+  DragBox& box = EditViews.dragBox;
+  box.callback = CountBox;
+  g_boxesFinished = 0;
+  // A right press and release without moving: a point, no box and no call.
+  MouseX = 500, MouseY = 200;
+  MouseRecord m = Press(CLICK_RIGHT);
+  HandleEditViewMouse(&m, 0);
+  EXPECT_EQ(box.state, DRAG_BOX_DRAGGING);
+  MouseRecord up{};
+  HandleEditViewMouse(&up, 0);
+  EXPECT_EQ(box.state, DRAG_BOX_POINT);
+  EXPECT_EQ(g_boxesFinished, 0);
+  // A dragged box: its corners 1 m across and 0.5 m up; the modeller's call is made.
+  m = Press(CLICK_RIGHT);
+  HandleEditViewMouse(&m, 0);
+  MouseX = 600, MouseY = 150;
+  MouseRecord drag{};
+  drag.rightHeld = 1;
+  HandleEditViewMouse(&drag, 0);
+  HandleEditViewMouse(&up, 0);
+  EXPECT_EQ(box.state, DRAG_BOX_DONE);
+  EXPECT_EQ(g_boxesFinished, 1);
+  EXPECT_NEAR(box.viewCorners[1][0] - box.viewCorners[0][0], 1 << 16, 700);
+  EXPECT_NEAR(box.viewCorners[1][1] - box.viewCorners[0][1], 1 << 15, 700);
+  // The front view looks along -y with world x to the left: the corners in the world.
+  EXPECT_NEAR(box.worldCorners[1][0] - box.worldCorners[0][0], -(1 << 16), 700);
+  EXPECT_NEAR(box.worldCorners[1][2] - box.worldCorners[0][2], 1 << 15, 700);
+  EXPECT_EQ(EditView::IsCurrent(box.code), 1);
+  SelectEditView(VIEW_BACK);
+  EXPECT_EQ(EditView::IsCurrent(box.code), 1) << "shown in the back view too";
+  SelectEditView(VIEW_TOP);
+  EXPECT_EQ(EditView::IsCurrent(box.code), 0) << "not in the top view";
+
+  // A left drag pans: the first motion only arms it.
+  SelectEditView(VIEW_FRONT);
+  SetEditViewProjection(0);
+  const int32_t x0 = CurrentView->position[0];
+  m = Press(CLICK_LEFT);
+  HandleEditViewMouse(&m, 0);
+  MouseRecord move{};
+  move.leftHeld = 1;
+  move.dx = 50;
+  HandleEditViewMouse(&move, 0);
+  EXPECT_EQ(CurrentView->position[0], x0);
+  HandleEditViewMouse(&move, 0);
+  EXPECT_NEAR(CurrentView->position[0] - x0, 1 << 15, 700) << "50 pixels right moves the view 0.5 m along +x";
+  // The wheel zooms the view; with "adjust" on it scales the picture instead.
+  MouseRecord wheel{};
+  wheel.wheel = 2;
+  HandleEditViewMouse(&wheel, 0);
+  EXPECT_EQ(EditViews.width, 10 << 16);
+  EditViewRecord& r = EditViews.records[VIEW_FRONT];
+  r.kind = BACKGROUND_IMAGE;
+  r.scale = 2.0f;
+  r.position[0] = 16 << 16;
+  EditViews.adjust = 1;
+  wheel.wheel = 1;
+  HandleEditViewMouse(&wheel, 0);
+  EXPECT_EQ(EditViews.width, 10 << 16);
+  EXPECT_NEAR(r.scale, 2.0 / (1.0 + 0.125 / 16.0), 1e-5);
+  EXPECT_NEAR(r.position[0], (16 << 16) / (1.0 + 0.125 / 16.0), 1.0);
+  ScreenWidth = ScreenHeight = 0;
+}
+
+TEST_F(EditViewsTest, TexturesAreReadyOnlyCompressedAndNotReloading) {
+  const int compressed = CfgCompressedTex;
+  CfgCompressedTex = 0;
+  EXPECT_EQ(CheckTexturesReady(&screen), 0);
+  EXPECT_STREQ(MessageBoxDialog.first, "You must enable compressed textures");
+  ResetDialogs();
+  CfgCompressedTex = 1;
+  EXPECT_EQ(CheckTexturesReady(&screen), 1);
+  CfgCompressedTex = compressed;
 }

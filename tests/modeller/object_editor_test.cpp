@@ -19,6 +19,7 @@
 #include "modeller/object_editor.h"
 #include "render/draw_mesh.h"
 #include "render/frame.h"
+#include "render/gouraud_mesh.h"
 #include "render/object_mesh.h"
 #include "render/object_picture.h"
 #include "render/views.h"
@@ -31,6 +32,8 @@
 namespace {
 
 Material* NoTexture(const char*, int, int, int, const CutoutMaterial&, int) { return nullptr; }
+Material g_pageMaterial{};
+Material* OneMaterial(const char*, int, int, int, const CutoutMaterial&, int) { return &g_pageMaterial; }
 
 struct Parent {
   Prss prss;
@@ -397,4 +400,41 @@ TEST_F(ObjectEditorTest, ThePickBeyondTheNearLimitAndOnlyTheEditedSubobjectWitho
   CloseThrough();
   o.Free();
   ScreenWidth = ScreenHeight = 0;
+}
+
+TEST_F(ObjectEditorTest, SplitRowsShareTheirWidthAndTheMaterialCountComesFromAGouraudPreview) {
+  ClearInterface();
+  ButtonWidth = 20;
+  ButtonHeight = 24;
+  RowCursorX = 100, RowCursorY = 10;
+  const char* const labels[3] = {"a", "b", "c"};
+  AddSplitRowButtons(&parent.prss, 8, 1, 3, labels, nullptr);
+  ASSERT_EQ(ButtonCount, 3);
+  EXPECT_EQ(InterfaceButtons[0].right - InterfaceButtons[0].left, 40);
+  EXPECT_EQ(InterfaceButtons[2].right - InterfaceButtons[2].left, 80) << "the last takes the remainder";
+  EXPECT_EQ(InterfaceButtons[1].fourth.i, 1) << "the highlighted one is lit";
+  EXPECT_EQ(RowCursorY, 34);
+  EXPECT_EQ(RowCursorX, 100);
+  AddSplitRowButtons(&parent.prss, 8, 0, 0, labels, nullptr);
+  EXPECT_EQ(ButtonCount, 3);
+  EXPECT_EQ(RowCursorY, 58) << "an empty row only moves down";
+  ClearInterface();
+
+  int second = -1;
+  EXPECT_EQ(PreviewMaterialCount(&second), 0) << "no editor is open";
+  ModelObject box;
+  box.Init();
+  BuildSampleBox(box);
+  FindSkinTexture = OneMaterial;  // every page the same material
+  ObjectEditor* e = OpenObjectEditor(&parent.prss, OPEN_NONE, &box, -1, nullptr, nullptr, CALLER_ENTRY_MENU, ~0u);
+  Prss_AddSub(&parent.prss, &e->prss);
+  const GouraudO3d& mesh = *static_cast<GouraudO3d*>(e->previews[0].mesh);
+  EXPECT_EQ(PreviewMaterialCount(&second), 1);
+  EXPECT_EQ(second, mesh.partCount);
+  EXPECT_GE(second, 1);
+  SetObjectDrawMode(*e, 0, DRAW_FLAT);
+  EXPECT_EQ(PreviewMaterialCount(&second), 0) << "a flat preview has none";
+  Prss_Terminate(&e->prss);
+  CloseThrough();
+  box.Free();
 }
