@@ -56,6 +56,12 @@ with_display() {
 }
 
 run_editor() {
+  # A file handed over by a relative path is the caller's: made absolute before the folder changes.
+  local args=() arg
+  for arg in "$@"; do
+    if [ -f "$arg" ]; then args+=("$(realpath -- "$arg")"); else args+=("$arg"); fi
+  done
+  set -- "${args[@]}"
   install_missing
   configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
   cmake --build "$ROOT/build" -j "$JOBS" --target editor  # the program and its working folder only

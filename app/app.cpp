@@ -44,7 +44,6 @@
 #include "render/env_maps.h"
 #include "render/frame.h"
 #include "render/post_process.h"
-#include "render/humans.h"
 #include "render/object_picture.h"
 #include "render/primitives.h"
 #include "render/render_target.h"
@@ -52,6 +51,7 @@
 #include "render/sky.h"
 #include "render/system_textures.h"
 #include "render/texture_table.h"
+#include "render/view_constants.h"
 #include "render/views.h"
 #include "render/vr.h"
 #include "ui/character_set.h"
@@ -68,6 +68,8 @@
 #include "ui/text_entry.h"
 #include "ui/text/text_strings.h"
 #include "vehicle/vehicle.h"
+#include "vehicle_editor/skeleton/human_system.h"
+#include "vehicle_editor/vehicle_editor.h"
 #include "world/world.h"
 
 // ---- [State] ----
@@ -124,6 +126,13 @@ void ShowStartError(const char* text, const char* title, MessageBoxIcon icon) {
     std::fprintf(stderr, "%s : %s\n", title, text);
   else
     std::fprintf(stderr, "%s\n", text);
+}
+
+// Step 4: logging on, deb.log started afresh.  A second instance appends, so the running
+// one's log survives.
+void StartLog(const char* versionLine) {
+  LoggingEnabled = 1;
+  RestartLog(versionLine, g_loop.runningInstance != 0);
 }
 
 // A failed essential start-up step: the error box, and the end of the program.
@@ -233,8 +242,9 @@ void PumpMessages() {
       VrPromptEscaped = 1;
       continue;
     }
-    if (CurrentProcess && !CurrentProcess->rawKeys && keyDown && KeyboardWantsTranslation &&
-        !IsModifierKey(message.wParam)) {
+    // Only a process that takes characters has its keys translated into characters.
+    const bool translated = CurrentProcess && !CurrentProcess->rawKeys;
+    if (translated && keyDown && KeyboardWantsTranslation && !IsModifierKey(message.wParam)) {
       // The on-screen keyboard sees the characters of this one key press bracketed.  The
       // window layer queues a key's characters right behind the key, so they are taken now.
       KeyboardWantsTranslation = 0;
@@ -246,6 +256,14 @@ void PumpMessages() {
       continue;
     }
     MainWndProc(message);
+    if (keyDown && !translated) {
+      // A key that reached a process taking key numbers types nothing, not even into the
+      // text entry it opened ("/" and the chat key): its characters, queued right behind
+      // it, are dropped.
+      WindowMessage character;
+      while (PeekWindowMessageIf(character, IsCharacterMessage)) {
+      }
+    }
   }
 }
 
@@ -327,14 +345,27 @@ StartResult AppStartup(const char* commandLine) {
   char versionLine[32];
   std::snprintf(versionLine, sizeof versionLine, "ZKT : %d.%d%c%d", 1, 4, 'C', 20);
   BuildUpperCaseTable();
-  if (HandleUrlRequest(g_loop.runningInstance, commandLine)) {
-    ExitCode = 0;  // handed over: this instance has done its work
-    return START_ENDED;
+  const char* options = commandLine;
+  switch (HandleUrlRequest(g_loop.runningInstance, commandLine)) {
+    case URL_DONE:
+      ExitCode = 0;  // handed over or copied: this instance has done its work
+      return START_ENDED;
+    case URL_FAILED:
+      // Said like every failed start; the log is written only in the working folder.
+      if (FileIsFolder("data")) StartLog(versionLine);
+      ShowStartError(StartupErrorText, nullptr, BOX_ICON_STOP);
+      ExitCode = EXIT_START_FAILED;
+      return START_ENDED;
+    case URL_OPEN_HANDED_REPLAY:
+      options = "";  // the file's name is no option
+      break;
+    case URL_PARSE_OPTIONS:
+      if (UrlRequestActive) options = UrlCommandLine;
+      break;
   }
 
-  // 4: the log.  A second instance appends, so the running one's log survives.
-  LoggingEnabled = 1;
-  RestartLog(versionLine, g_loop.runningInstance != 0);
+  // 4: the log.
+  StartLog(versionLine);
 
   // 5, 6: timing.
   if (const char* error = InitTimerResolution()) {
@@ -361,7 +392,7 @@ StartResult AppStartup(const char* commandLine) {
   // 8: the views file and the command line.
   LogLine("get command line");
   LoadViews();
-  ParseCommandLine(UrlRequestActive ? UrlCommandLine : commandLine);
+  ParseCommandLine(options);
   if (g_loop.forceNoGraphics) GraphicsEnabled = 0;
   if (RunMode == 9) return START_ENDED;
   if (RunMode == 0) {
@@ -459,12 +490,14 @@ StartResult AppStartup(const char* commandLine) {
     LogLine("load language");
     LoadLanguage(LanguageName, 1);
   }
-  LoadLightScheme();  // not fatal: the default scheme always stands
+  LoadLightScm();  // not fatal: the default scheme always stands
+  Global3DMode = GraphicsEnabled;
   TakeCurrentCodePage();
   ShowKeyboardLayout();
   LogLine("initialisations");
   LogLine("tables");
   InitSinCosTables();
+  ResetViewMatrices();
   LoadAIDriverNames();
   LoadFunctionKeyMessages();
   InitSphereDirections();
@@ -477,6 +510,8 @@ StartResult AppStartup(const char* commandLine) {
       FreeCharacterSet();
       return FailStart("Could not load humans");
     }
+    // Display meshes need the device: a run without graphics keeps the models alone.
+    if (GraphicsEnabled) BuildHumanMeshes();
   }
   SetInterfaceMetrics();
   InitWheelTables();
@@ -899,7 +934,7 @@ int AppShutdown() {
   ReleaseControls();  // the force stops before the window goes
   LogLine("kill graphics");
   ShutdownGraphics();
-  StopSkyWorker();
+  StopSkyThread();
   LogLine("save config");
   SaveUserFilesAtExit();
   SaveReplayState();

@@ -8,6 +8,7 @@
 #include "core/fixed_math.h"
 #include "ui/bevel_box.h"
 #include "ui/value_edit.h"
+#include "render/view_constants.h"
 
 struct Bone;
 struct BoneTable;
@@ -18,6 +19,10 @@ extern int VehicleEditorOpen;  // the vehicle editor screen is open
 
 // RecordEditMerging, the interface's hook into the vehicle editor's undo history, is in
 // ui/value_edit.h; the bevelled boxes the editor draws are the interface's (ui/bevel_box.h).
+
+// The editor's table of transforms that the view pixel-shader constants are made from (the
+// renderer reads it through ViewTransformSource, installed by the program shell).
+extern ViewTransformTable EditorViewTransforms;
 
 // ---- The object editor's view of the vehicle editor ----
 // The object editor reaches these through the hooks of modeller/vehicle_editor_link.h, which
