@@ -182,7 +182,7 @@ TEST_F(ObjectEditorTest, TheCallersObjectIsNeverFreedAndItsLevelIsClamped) {
 TEST_F(ObjectEditorTest, PreviewsRepeatSpokesAndSwapSidesWithoutChangingTheModel) {
   ModelObject spoke;
   spoke.Init();
-  BuildSampleSpoke(spoke);
+  BuildSampleSpokeObject(spoke);
   const std::vector<uint8_t> before = Bytes(spoke);
   PreviewEntry entry{};
   PreviewConfig.spokeCount = 5;

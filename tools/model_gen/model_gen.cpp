@@ -208,7 +208,7 @@ int WriteSpoke(const std::string& seedFolder) {
   std::snprintf(path, sizeof path, SPOKE_FILE_PATTERN, SAMPLE_SPOKE_NAME);
   ModelObject spoke;
   spoke.Init();
-  BuildSampleSpoke(spoke);
+  BuildSampleSpokeObject(spoke);
   const int saved = SaveSpokeObject(spoke, nullptr, path);
   const std::vector<uint8_t> written = ModelRecordBytes(spoke, 0, 0);
   spoke.Free();

@@ -340,7 +340,7 @@ void BuildSampleCar(ModelObject& o) {
 
 // ---- the spoke ----
 
-void BuildSampleSpoke(ModelObject& o) {
+void BuildSampleSpokeObject(ModelObject& o) {
   NameObject(o, SAMPLE_SPOKE_NAME, SUBOBJECT_MAIN, SIDE_STATIC);
   ModelBuilder b;
   const int page = b.Page(PAGE_FIXED, SAMPLE_PAGE_TEXTURE);

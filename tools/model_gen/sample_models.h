@@ -25,7 +25,7 @@ void BuildSampleBox(ModelObject& object);
 // One spoke of a rim ("data\3dob\sample_spoke.spk"): a bar from the axle to the rim and the
 // rim's arc joined to the next spoke through top-bit corners.
 constexpr const char* SAMPLE_SPOKE_NAME = "sample_spoke";
-void BuildSampleSpoke(ModelObject& object);
+void BuildSampleSpokeObject(ModelObject& object);
 
 // The layout object models "data\hmn\AXO.dup": a cone, a block and a ring in a few slots of
 // 200 (the reader takes the first 192), the other slots absent.

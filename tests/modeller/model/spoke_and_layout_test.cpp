@@ -49,7 +49,7 @@ void MakeSpoke(ModelObject& o, int points, int triangles, int axlePoints) {
 TEST_F(SpokeObjects, TheSampleSpokeReadsInTheSpokeModeAndWritesBackTheSameRecord) {
   ModelObject spoke;
   spoke.Init();
-  BuildSampleSpoke(spoke);
+  BuildSampleSpokeObject(spoke);
   spoke.lodCount = 2;  // the spoke mode keeps one level and no offset
   spoke.offset[2] = Metres(0.3);
   spoke.points[3].flags |= POINT_MIRRORED;
