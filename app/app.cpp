@@ -31,6 +31,7 @@
 #include "frontend/frontend.h"
 #include "modeller/model_checks.h"
 #include "modeller/modeller.h"
+#include "vehicle_editor/vehicle_editor.h"
 #include "physics/physics.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -1025,6 +1026,7 @@ void InstallShellHooks() {
   InstallInterface();
   InstallMainWindowHooks();
   InstallModellerHooks();
+  InstallVehicleEditorHooks();
   ClipCursorToWindow = ClipCursorToClientArea;
   UpdateCursorClip = ClipCursorForMode;
   SendTypedLine = SendTyped;
