@@ -13,7 +13,13 @@ struct FontPageImages {
 // Returns the number of pages.
 int RasteriseFontPages(FontPageImages* out);
 
-// Rasterises the pages, makes their textures and assigns the kerning classes.  Runs with
-// the system textures, so again whenever those are rebuilt: the body of the renderer's
-// BuildFontTexture hook (render/system_textures.h).
+// Lays out the glyphs (each glyph's page and texture coordinates) and assigns the kerning
+// classes; each page is rasterised and made into its texture only when text is first drawn
+// from it (MakeFontPage).  Runs with the system textures, so again whenever those are
+// rebuilt: the body of the renderer's BuildFontTexture hook (render/system_textures.h).
 void BuildFontPages();
+// Rasterises a page laid out by the last BuildFontPages and makes its texture "FONT%d_AON",
+// once: 1 when it was made now, 0 when it was not waiting (made before, or no such page) or
+// the device refused it (told as "Can't create : FONT%d_AON").
+int MakeFontPage(int page);
+int FontPageWaiting(int page);  // laid out, not made yet

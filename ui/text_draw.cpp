@@ -17,6 +17,7 @@
 #include "render/render_states.h"
 #include "ui/character_set.h"
 #include "ui/font_page_layout.h"
+#include "ui/font_pages.h"
 #include "ui/glyph_cache.h"
 #include "ui/interface_draw.h"
 #include "ui/text/code_pages.h"
@@ -455,8 +456,10 @@ void GroupByPage(const TextBatch& batch) {
   }
 }
 
-// The material of a texture page: its texture, sampled linearly, blended.
+// The material of a texture page: its texture, sampled linearly, blended.  A font page is
+// drawn and made here, the first time text needs it.
 const Material* PageMaterial(int texturePage) {
+  if (texturePage < FONT_TEXTURE_PAGES) MakeFontPage(texturePage);
   char name[24];
   TextPageTextureName(texturePage, name, sizeof name);
   MaterialParams params{};

@@ -48,8 +48,6 @@ class TextPixels : public ::testing::Test {
   void SetUp() override {
     if (!ready_) GTEST_SKIP() << "no device";
     ASSERT_TRUE(charset_) << "the generated character set " << GeneratedCharsetPath();
-    const ZKTETexture* page = AddTextureRef("FONT0_AON", 0);
-    ASSERT_TRUE(page && page->view) << "the font pages are textures of the table";
     GfxTexture2DDesc d;
     d.width = WIDTH;
     d.height = HEIGHT;
@@ -108,8 +106,16 @@ TEST_F(TextPixels, ColouredTextInFourCodePagesLeavesInkInItsOwnCell) {
     ASSERT_GT(InterfaceTextBatch.items.size(), before) << i;
     EXPECT_NE(InterfaceTextBatch.items[before].glyph, GLYPH_PLACEHOLDER) << "the page has the letter " << i;
   }
+  std::vector<int> pages;
+  for (const TextBatchItem& item : InterfaceTextBatch.items) pages.push_back(item.texturePage);
   DrawTextBox(InterfaceTextBatch);
   FlushDraw2D();
+  for (int page : pages) {
+    char name[24];
+    TextPageTextureName(page, name, sizeof name);
+    const ZKTETexture* texture = AddTextureRef(name, 0);
+    EXPECT_TRUE(texture && texture->view) << name << ": the pages drawn from are textures of the table";
+  }
 
   const std::vector<uint8_t> p = Pixels();
   for (int i = 0; i < 4; ++i) {
@@ -126,4 +132,30 @@ TEST_F(TextPixels, ColouredTextInFourCodePagesLeavesInkInItsOwnCell) {
     EXPECT_GT(inside, 40) << "ink of sample " << i << " in its cell";
     EXPECT_EQ(outside, 0) << "ink of sample " << i << "'s colour in a cell of another colour";
   }
+}
+
+TEST_F(TextPixels, AFontPageIsDrawnWhenTextFirstNeedsItAndOnlyThen) {
+  BuildFontPages();  // as the system textures do: every page laid out, none drawn
+  const int page = Glyphs['A' - 32].fontPage;
+  const int other = Glyphs['a' - 32].fontPage == page ? Glyphs['x' - 32].fontPage : Glyphs['a' - 32].fontPage;
+  ASSERT_TRUE(FontPageWaiting(page));
+  TextHorizontalScale = float(HEIGHT) / float(WIDTH);
+  DrawText("AAAA", 0xFFFFFFFFu, -0.9f, -0.9f, 1.6f, 0);
+  EXPECT_TRUE(FontPageWaiting(page)) << "queueing text draws nothing yet";
+  DrawTextBox(InterfaceTextBatch);
+  FlushDraw2D();
+  EXPECT_FALSE(FontPageWaiting(page)) << "the page was drawn for the text";
+  char name[24];
+  TextPageTextureName(page, name, sizeof name);
+  const ZKTETexture* texture = AddTextureRef(name, 0);
+  ASSERT_TRUE(texture && texture->view && texture->state == TEXTURE_OWNED);
+  if (other != page) {
+    EXPECT_TRUE(FontPageWaiting(other)) << "a page no text needed waits";
+  }
+  EXPECT_EQ(MakeFontPage(page), 0) << "made once";
+
+  int ink = 0;
+  const std::vector<uint8_t> p = Pixels();
+  for (size_t i = 0; i < p.size(); i += 4) ink += p[i] > 128 && p[i + 1] > 128 && p[i + 2] > 128;
+  EXPECT_GT(ink, 100) << "white letters from the page drawn on first use";
 }
