@@ -141,7 +141,7 @@ void SetScreenWindow(int pixelFlag, float centreX, float centreY, float scaleX, 
 
 void ReleaseTexture(ZKTETexture* record) {
   if (!record) return;
-  if (record->state >= 1 && record->state <= 3) {
+  if (record->state != TEXTURE_OWNED) {
     // Borrowed objects: forget them, release nothing.
     record->view = GfxShaderResourceView{};
     record->texture = GfxTexture2D{};

@@ -271,6 +271,47 @@ TEST_F(FrameOnNullDevice, MissingSpritesBorrowTheGreyPlaceholderWithoutAMessage)
   EXPECT_EQ(CountLogLines("Can't open"), toldBefore) << "a placeholder is no failure to report";
 }
 
+TEST_F(FrameOnNullDevice, APictureIsReadWhenFirstDrawnAndADamagedFileIsToldAtOnce) {
+  std::filesystem::remove_all("data");
+  WriteSprite("DUST_ALP");
+  WriteSprite("TYRE_ALP");
+  // A file that is not a picture at all: the loader's checks refuse it before decoding.
+  testpics::WriteFileBytes("data/png/NDLCTR_ALP.png", std::vector<uint8_t>(64, 'x'));
+  // A picture whose header is sound but whose pixels are cut off: only decoding finds out.
+  std::vector<uint8_t> rgba(16 * 16 * 4, 90);
+  std::vector<uint8_t> cut = testpics::EncodeRgbaPng(rgba.data(), 16, 16);
+  cut.resize(40);
+  testpics::WriteFileBytes("data/png/LIGHT_ALP.png", cut);
+  const int savedCompressed = CfgCompressedTex;
+  CfgCompressedTex = 0;
+  FreeAllGraphics(1, 0);
+  const int invalidBefore = CountLogLines("Invalid texture NDLCTR_ALP"), decodeBefore = CountLogLines("LIGHT_ALP");
+  LoadSystemTextures();
+  EXPECT_EQ(CountLogLines("Invalid texture NDLCTR_ALP"), invalidBefore + 1) << "told as the set is made";
+  EXPECT_EQ(SystemMaterials.needleCentre->texture->state, TEXTURE_MISSING);
+
+  ZKTETexture* dust = SystemMaterials.dust->texture;
+  EXPECT_EQ(dust->state, TEXTURE_ON_FIRST_USE) << "found, checked, not read";
+  EXPECT_EQ(dust->texture, GreyPlaceholder->texture);
+  EXPECT_TRUE(dust->flags & TEXTURE_FROM_FILE);
+  SetTexture(0, dust);
+  EXPECT_EQ(dust->state, TEXTURE_OWNED) << "read as it is bound";
+  EXPECT_NE(dust->texture, GreyPlaceholder->texture);
+  EXPECT_EQ(BoundTextures[0], dust->texture) << "and its own texture bound";
+  EXPECT_EQ(dust->width, 16);
+  EXPECT_EQ(SystemMaterials.tyre->texture->state, TEXTURE_ON_FIRST_USE) << "a picture not drawn waits";
+
+  ZKTETexture* light = SystemMaterials.iconSheet->texture;
+  EXPECT_EQ(light->state, TEXTURE_ON_FIRST_USE);
+  EXPECT_EQ(CountLogLines("LIGHT_ALP"), decodeBefore);
+  EXPECT_EQ(TextureForUse(light)->state, TEXTURE_MISSING) << "a picture that does not decode keeps the placeholder";
+  EXPECT_EQ(light->texture, GreyPlaceholder->texture);
+  EXPECT_GT(CountLogLines("LIGHT_ALP"), decodeBefore) << "told when it is first drawn";
+  SetTexture(0, nullptr);
+  CfgCompressedTex = savedCompressed;
+  std::filesystem::remove_all("data");
+}
+
 TEST_F(FrameOnNullDevice, SystemTexturesComeBackAfterADeviceRecreation) {
   std::filesystem::remove_all("data");
   WriteSprite("DUST_ALP");
@@ -280,7 +321,7 @@ TEST_F(FrameOnNullDevice, SystemTexturesComeBackAfterADeviceRecreation) {
   FreeAllGraphics(1, 0);
   LoadSystemTextures();
   ASSERT_NE(SystemMaterials.dust, nullptr);
-  EXPECT_EQ(SystemMaterials.dust->texture->state, TEXTURE_OWNED);
+  EXPECT_EQ(TextureForUse(SystemMaterials.dust->texture)->state, TEXTURE_OWNED);
   const bool fontPage = AddTextureRef("FONT0_AON", 0) != nullptr;
   // The render textures wait for their first use: most screens never draw into them.
   EXPECT_EQ(SystemMaterials.mirror, nullptr);
@@ -318,7 +359,7 @@ TEST_F(FrameOnNullDevice, SystemTexturesComeBackAfterADeviceRecreation) {
   EXPECT_EQ(AddTextureRef("FONT0_AON", 0) != nullptr, fontPage) << "the font pages are built with the rest";
   for (Material* m : PictureMaterials()) ASSERT_NE(m, nullptr);
   ASSERT_NE(SystemMaterials.dust->texture, nullptr);
-  EXPECT_EQ(SystemMaterials.dust->texture->state, TEXTURE_OWNED) << "the sprite is read from its file again";
+  EXPECT_EQ(TextureForUse(SystemMaterials.dust->texture)->state, TEXTURE_OWNED) << "the sprite is read from its file again";
   EXPECT_TRUE(bool(SystemMaterials.dust->texture->texture));
   CfgCompressedTex = savedCompressed;
   std::filesystem::remove_all("data");
