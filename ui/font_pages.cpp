@@ -1,5 +1,7 @@
 // font_pages.cpp - the font pages: the vector glyphs drawn four times too large into a
 // 16-bit bitmap, then reduced 4 x 4 into 512 x 512 pages.  The layout is made with the system
+// textures; a glyph is drawn into its page when text first needs it (a screen draws a few
+// dozen of the five pages' glyphs).  The layout is made with the system
 // textures; a page is drawn when text first needs it (most screens need two of the five).
 #include "ui/font_pages.h"
 
@@ -28,8 +30,10 @@ int PageUnitsToPixels(float units) { return static_cast<int>(std::floor((units +
 
 float PageUnitsToTexture(float units) { return (units + 1.0f) * 0.5f; }
 
-// Reduces the bitmap 4 x 4 into the page at the cell's corner.
-void ReduceIntoPage(const uint16_t* source, uint8_t* page, int left, int top, int cellWidth, int cellHeight) {
+// Reduces the bitmap 4 x 4 into the page's coverage at the cell's corner: coverage points at
+// the first texel's coverage byte, texels lie pixelBytes apart.
+void ReduceIntoPage(const uint16_t* source, uint8_t* coverage, int pixelBytes, int left, int top, int cellWidth,
+                    int cellHeight) {
   for (int ty = 0; ty < cellHeight; ++ty) {
     const int py = top + ty;
     if (py < 0 || py >= FONT_PAGE_PIXELS) continue;
@@ -41,15 +45,25 @@ void ReduceIntoPage(const uint16_t* source, uint8_t* page, int left, int top, in
         const uint16_t* row = source + (ty * SUPERSAMPLE + sy) * SOURCE_PIXELS + tx * SUPERSAMPLE;
         for (int sx = 0; sx < SUPERSAMPLE; ++sx) alpha += row[sx] ? COVERAGE_STEP : 0;
       }
-      page[(py * FONT_PAGE_PIXELS + px) * 4 + 3] = static_cast<uint8_t>(std::min(alpha, 255));
+      coverage[(py * FONT_PAGE_PIXELS + px) * pixelBytes] = static_cast<uint8_t>(std::min(alpha, 255));
     }
   }
 }
 
-// The places of the last layout, and the pages laid out but not rasterised yet.
+// The places of the last layout.
 FontPagePlace g_places[GLYPH_COUNT];
 int g_pagesUsed;
-bool g_pageWaiting[MAX_FONT_PAGES];
+
+// A page as far as text has needed it: the coverage of the glyphs drawn so far (a byte a
+// texel), and its texture with those glyphs' boxes; the rest of the texture is never sampled
+// and is left as the device made it.
+struct PageState {
+  std::vector<uint8_t> coverage;  // empty until the page's first glyph
+  bool textureMade = false;
+  bool refused = false;        // the device refused its texture: told once, not tried again
+};
+PageState g_pages[MAX_FONT_PAGES];
+uint8_t g_glyphMade[GLYPH_COUNT];
 
 // Places every glyph and gives it its page and texture box; glyphs not drawn show the
 // placeholder from its place.
@@ -94,30 +108,43 @@ FontPageLayout LayOutGlyphs() {
   return layout;
 }
 
-// Draws the glyphs placed on the page into a white page of coverage in alpha.
-void RasterisePage(int pageIndex, std::vector<uint8_t>& page) {
-  CurveSubdivisions = 7;
+void WhitePage(std::vector<uint8_t>& page) {
   page.resize(FONT_PAGE_PIXELS * FONT_PAGE_PIXELS * 4);
   for (size_t i = 0; i < page.size(); i += 4) {
     page[i] = page[i + 1] = page[i + 2] = 255;
     page[i + 3] = 0;
   }
-  std::vector<uint16_t> bitmap(SOURCE_PIXELS * SOURCE_PIXELS);
-  SetCurrentBitmap16(bitmap.data(), SOURCE_PIXELS, SOURCE_PIXELS);
-  for (int g = 0; g < GLYPH_COUNT; ++g) {
-    const FontPagePlace& place = g_places[g];
-    if (place.page != pageIndex) continue;
-    const Char& glyph = Glyphs[g];
-    std::fill(bitmap.begin(), bitmap.end(), 0);
-    DrawVectorGlyph(glyph, 2.0f, 255, -1.0f, -1.0f, 2.0f);
-    const int cellWidth = std::min(SOURCE_PIXELS / SUPERSAMPLE,
-                                   static_cast<int>(std::ceil(glyph.width * FONT_PAGE_CELL * 256.0f)));
-    const int cellHeight = place.tall ? FONT_TALL_CELL_PIXELS : FONT_SHORT_CELL_PIXELS;
-    ReduceIntoPage(bitmap.data(), page.data(), PageUnitsToPixels(place.x), PageUnitsToPixels(place.y), cellWidth,
-                   cellHeight);
-  }
-  SetCurrentBitmap16(nullptr, 0, 0);
 }
+
+int CellWidth(const Char& glyph) {
+  return std::min(SOURCE_PIXELS / SUPERSAMPLE, static_cast<int>(std::ceil(glyph.width * FONT_PAGE_CELL * 256.0f)));
+}
+
+int CellHeight(const FontPagePlace& place) { return place.tall ? FONT_TALL_CELL_PIXELS : FONT_SHORT_CELL_PIXELS; }
+
+// Draws a placed glyph into its cell of a page's coverage.
+void RasteriseGlyph(int g, uint8_t* coverage, int pixelBytes) {
+  static std::vector<uint16_t> bitmap(SOURCE_PIXELS * SOURCE_PIXELS);
+  const FontPagePlace& place = g_places[g];
+  CurveSubdivisions = 7;
+  std::fill(bitmap.begin(), bitmap.end(), 0);
+  SetCurrentBitmap16(bitmap.data(), SOURCE_PIXELS, SOURCE_PIXELS);
+  DrawVectorGlyph(Glyphs[g], 2.0f, 255, -1.0f, -1.0f, 2.0f);
+  SetCurrentBitmap16(nullptr, 0, 0);
+  ReduceIntoPage(bitmap.data(), coverage, pixelBytes, PageUnitsToPixels(place.x), PageUnitsToPixels(place.y),
+                 CellWidth(Glyphs[g]), CellHeight(place));
+}
+
+// Draws the glyphs placed on the page into a white page of coverage in alpha.
+void RasterisePage(int pageIndex, std::vector<uint8_t>& page) {
+  WhitePage(page);
+  for (int g = 0; g < GLYPH_COUNT; ++g)
+    if (g_places[g].page == pageIndex) RasteriseGlyph(g, page.data() + 3, 4);
+}
+
+// Pixels beyond a glyph's cell that its drawing samples: the 3-pixel margin of its texture
+// box, one texel of filtering, and the 2 x 2 texels of the second level, rounded up.
+constexpr int BOX_REACH = 8;
 
 }  // namespace
 
@@ -131,20 +158,40 @@ int RasteriseFontPages(FontPageImages* out) {
 
 void BuildFontPages() {
   LayOutGlyphs();
-  for (int p = 0; p < MAX_FONT_PAGES; ++p) g_pageWaiting[p] = p < g_pagesUsed;
+  for (PageState& page : g_pages) page = PageState{};
+  std::fill(std::begin(g_glyphMade), std::end(g_glyphMade), 0);
   SetKerningClasses();
 }
 
-int MakeFontPage(int page) {
-  if (page < 0 || page >= MAX_FONT_PAGES || !g_pageWaiting[page]) return 0;
-  g_pageWaiting[page] = false;  // one try: a page the device refuses is told once
-  std::vector<uint8_t> image;
-  RasterisePage(page, image);
-  if (UploadFontPage(page, image.data(), FONT_PAGE_PIXELS, FONT_PAGE_PIXELS)) return 1;
-  char name[24];
-  std::snprintf(name, sizeof name, "FONT%d_AON", page);
-  ShowLabelledMessage("Can't create :", name, TextColours.message);
-  return 0;
+int MakeFontGlyph(int glyph) {
+  if (glyph < 0 || glyph >= GLYPH_COUNT) return 0;
+  if (g_places[glyph].page < 0) glyph = GLYPH_PLACEHOLDER;  // shown as the placeholder, from its place
+  if (g_glyphMade[glyph]) return 1;
+  const FontPagePlace& place = g_places[glyph];
+  if (place.page < 0 || place.page >= g_pagesUsed) return 0;
+  PageState& page = g_pages[place.page];
+  if (page.refused) return 0;
+  if (!page.textureMade) {
+    if (!CreateFontPageTexture(place.page, FONT_PAGE_PIXELS)) {
+      page.refused = true;
+      char name[24];
+      std::snprintf(name, sizeof name, "FONT%d_AON", int(place.page));
+      ShowLabelledMessage("Can't create :", name, TextColours.message);
+      return 0;
+    }
+    page.textureMade = true;
+    page.coverage.assign(FONT_PAGE_PIXELS * FONT_PAGE_PIXELS, 0);
+  }
+  RasteriseGlyph(glyph, page.coverage.data(), 1);
+  const int left = PageUnitsToPixels(place.x), top = PageUnitsToPixels(place.y);
+  UpdateFontPageBox(place.page, page.coverage.data(), FONT_PAGE_PIXELS, left - BOX_REACH, top - BOX_REACH,
+                    left + CellWidth(Glyphs[glyph]) + BOX_REACH, top + CellHeight(place) + BOX_REACH);
+  g_glyphMade[glyph] = 1;
+  return 1;
 }
 
-int FontPageWaiting(int page) { return page >= 0 && page < MAX_FONT_PAGES && g_pageWaiting[page]; }
+int FontGlyphWaiting(int glyph) {
+  if (glyph < 0 || glyph >= GLYPH_COUNT) return 0;
+  if (g_places[glyph].page < 0) glyph = GLYPH_PLACEHOLDER;
+  return g_places[glyph].page >= 0 && !g_glyphMade[glyph];
+}

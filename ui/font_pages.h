@@ -14,12 +14,13 @@ struct FontPageImages {
 int RasteriseFontPages(FontPageImages* out);
 
 // Lays out the glyphs (each glyph's page and texture coordinates) and assigns the kerning
-// classes; each page is rasterised and made into its texture only when text is first drawn
-// from it (MakeFontPage).  Runs with the system textures, so again whenever those are
+// classes; nothing is drawn yet.  Runs with the system textures, so again whenever those are
 // rebuilt: the body of the renderer's BuildFontTexture hook (render/system_textures.h).
 void BuildFontPages();
-// Rasterises a page laid out by the last BuildFontPages and makes its texture "FONT%d_AON",
-// once: 1 when it was made now, 0 when it was not waiting (made before, or no such page) or
-// the device refused it (told as "Can't create : FONT%d_AON").
-int MakeFontPage(int page);
-int FontPageWaiting(int page);  // laid out, not made yet
+// Draws a glyph into its page and its box into the page's texture "FONT%d_AON" (made on the
+// page's first glyph), once after each BuildFontPages: text calls it for every glyph it draws
+// from a font page.  A glyph without a place is the placeholder.  1 when it stands on its
+// page; 0 when the device refused the page (told once as "Can't create : FONT%d_AON").
+int MakeFontGlyph(int glyph);
+int FontGlyphWaiting(int glyph);  // laid out, not drawn yet
+
