@@ -364,7 +364,13 @@ StartResult AppStartup(const char* commandLine) {
   // 9, 10: cfg.txt, and the data folder must be writable.
   // With graphics the window system starts first: the stored window rectangle is checked
   // against the desktop, and the device makes its context on the same video.  Without a
-  // screen to show it the program would run unseen: it ends at once, saving nothing.
+  // screen to show it the program would run unseen: it ends at once, saving nothing.  While
+  // the window system starts (the longest step), workers read the system's font list and
+  // decode the interface sounds: steps 16 and 33 take them, with the lines they always logged.
+  if (GraphicsEnabled) {
+    PrepareGlyphFonts();
+    PrepareInterfaceSounds();
+  }
   if (GraphicsEnabled && !(StartWindowSystem() && PlatformVideoHasDisplay())) {
     LogLine("No display");
     std::fprintf(stderr, "No display\n");

@@ -9,7 +9,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <strings.h>
+#include <thread>
+#include <vector>
 
 struct SystemFont {
   FT_Face face;
@@ -57,11 +60,85 @@ uint32_t NextCodePoint(const char16_t* text, int length, int* i) {
   return unit;
 }
 
+// The face lists the worker sorted, by language; the main thread reads them after the join.
+struct PreparedFaces {
+  std::string language;
+  std::vector<FontFaceInfo> faces;
+  int count;
+};
+std::vector<PreparedFaces> g_prepared;
+// Declared after what it fills: at exit it is joined before those are destroyed.
+std::jthread g_preparer;
+
+void WaitForPreparation() {
+  if (g_preparer.joinable()) g_preparer.join();
+}
+
+// Every outline face that covers the language, best match first, each family once (at most
+// 256 families); faces whose names do not fit are left out.
+int SortFaces(FcConfig* config, const char* language, std::vector<FontFaceInfo>* out) {
+  FcPattern* pattern = FcPatternCreate();
+  FcLangSet* languages = FcLangSetCreate();
+  FcLangSetAdd(languages, reinterpret_cast<const FcChar8*>(language));
+  FcPatternAddLangSet(pattern, FC_LANG, languages);
+  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result;
+  FcFontSet* sorted = FcFontSort(config, pattern, FcFalse, nullptr, &result);
+  int count = 0;
+  char seen[256][FONT_FACE_SIZE];
+  int numSeen = 0;
+  for (int i = 0; sorted && i < sorted->nfont; ++i) {
+    FcPattern* font = sorted->fonts[i];
+    FcBool outline = FcFalse;
+    FcLangSet* fontLanguages = nullptr;
+    FcChar8* family = nullptr;
+    if (FcPatternGetBool(font, FC_OUTLINE, 0, &outline) != FcResultMatch || !outline) continue;
+    if (FcPatternGetLangSet(font, FC_LANG, 0, &fontLanguages) != FcResultMatch) continue;
+    if (FcLangSetHasLang(fontLanguages, reinterpret_cast<const FcChar8*>(language)) != FcLangEqual) continue;
+    if (FcPatternGetString(font, FC_FAMILY, 0, &family) != FcResultMatch) continue;
+    const char* name = reinterpret_cast<const char*>(family);
+    if (std::strlen(name) >= FONT_FACE_SIZE) continue;  // a face that cannot be named back
+    bool duplicate = false;
+    for (int s = 0; s < numSeen && !duplicate; ++s) duplicate = strcasecmp(seen[s], name) == 0;
+    if (duplicate) continue;
+    if (numSeen < 256) std::strcpy(seen[numSeen++], name);
+    FontFaceInfo info{};
+    std::strcpy(info.face, name);
+    info.familyKind = FamilyKindOf(font);
+    out->push_back(info);
+    ++count;
+  }
+  if (sorted) FcFontSetDestroy(sorted);
+  FcLangSetDestroy(languages);
+  FcPatternDestroy(pattern);
+  return count;
+}
+
 }  // namespace
+
+// ---- [Preparing] ----
+
+void PrepareFontFaces(const char* const* languages, int count) {
+  if (g_config || g_preparer.joinable()) return;
+  std::vector<std::string> wanted(languages, languages + std::max(count, 0));
+  g_preparer = std::jthread([wanted] {
+    g_config = FcInitLoadConfigAndFonts();
+    if (!g_config) return;
+    if (FT_Init_FreeType(&g_library) != 0) g_library = nullptr;
+    for (const std::string& language : wanted) {
+      PreparedFaces prepared{language, {}, 0};
+      prepared.count = SortFaces(g_config, language.c_str(), &prepared.faces);
+      g_prepared.push_back(std::move(prepared));
+    }
+  });
+}
 
 // ---- [Surface] ----
 
 int OpenGlyphSurface() {
+  WaitForPreparation();
   if (g_pixels) return GLYPH_SURFACE_OK;
   if (!g_config) {
     g_config = FcInitLoadConfigAndFonts();
@@ -78,6 +155,11 @@ int OpenGlyphSurface() {
 }
 
 void CloseGlyphSurface() {
+  WaitForPreparation();
+  // Closed before it was ever opened (a character set replacing none): what the worker read
+  // stays for the opening.
+  if (!g_pixels && !g_fonts && !g_prepared.empty()) return;
+  g_prepared.clear();
   while (g_fonts) CloseSystemFont(g_fonts);
   delete[] g_pixels;
   g_pixels = nullptr;
@@ -134,49 +216,27 @@ int DrawTextOnGlyphSurface(SystemFont* font, const char16_t* text, int length) {
 // ---- [Faces] ----
 
 int ListFontFaces(const char* language, FontFaceInfo* out, int max) {
-  if (!g_config && !(g_config = FcInitLoadConfigAndFonts())) return 0;
-  FcPattern* pattern = FcPatternCreate();
-  FcLangSet* languages = FcLangSetCreate();
-  FcLangSetAdd(languages, reinterpret_cast<const FcChar8*>(language));
-  FcPatternAddLangSet(pattern, FC_LANG, languages);
-  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-  FcConfigSubstitute(g_config, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result;
-  FcFontSet* sorted = FcFontSort(g_config, pattern, FcFalse, nullptr, &result);
-  int count = 0;
-  char seen[256][FONT_FACE_SIZE];
-  int numSeen = 0;
-  for (int i = 0; sorted && i < sorted->nfont; ++i) {
-    FcPattern* font = sorted->fonts[i];
-    FcBool outline = FcFalse;
-    FcLangSet* fontLanguages = nullptr;
-    FcChar8* family = nullptr;
-    if (FcPatternGetBool(font, FC_OUTLINE, 0, &outline) != FcResultMatch || !outline) continue;
-    if (FcPatternGetLangSet(font, FC_LANG, 0, &fontLanguages) != FcResultMatch) continue;
-    if (FcLangSetHasLang(fontLanguages, reinterpret_cast<const FcChar8*>(language)) != FcLangEqual) continue;
-    if (FcPatternGetString(font, FC_FAMILY, 0, &family) != FcResultMatch) continue;
-    const char* name = reinterpret_cast<const char*>(family);
-    if (std::strlen(name) >= FONT_FACE_SIZE) continue;  // a face that cannot be named back
-    bool duplicate = false;
-    for (int s = 0; s < numSeen && !duplicate; ++s) duplicate = strcasecmp(seen[s], name) == 0;
-    if (duplicate) continue;
-    if (numSeen < 256) std::strcpy(seen[numSeen++], name);
-    if (out && count < max) {
-      std::strcpy(out[count].face, name);
-      out[count].familyKind = FamilyKindOf(font);
-    }
-    ++count;
+  WaitForPreparation();
+  if (!language) return 0;
+  std::vector<FontFaceInfo> faces;
+  int count = -1;
+  for (const PreparedFaces& prepared : g_prepared) {
+    if (prepared.language != language) continue;
+    faces = prepared.faces;
+    count = prepared.count;
   }
-  if (sorted) FcFontSetDestroy(sorted);
-  FcLangSetDestroy(languages);
-  FcPatternDestroy(pattern);
+  if (count < 0) {
+    if (!g_config && !(g_config = FcInitLoadConfigAndFonts())) return 0;
+    count = SortFaces(g_config, language, &faces);
+  }
+  for (int i = 0; out && i < std::min(count, max); ++i) out[i] = faces[size_t(i)];
   return count;
 }
 
 // ---- [Fonts] ----
 
 SystemFont* OpenSystemFont(const char* face, int weight, int cellHeightPixels) {
+  WaitForPreparation();
   if (!g_library || !g_config || !face || !face[0]) return nullptr;
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(face));

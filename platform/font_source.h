@@ -2,12 +2,20 @@
 // FreeType: listing the faces that cover a language, opening one at a cell height, and
 // drawing characters black on white into the shared 64 x 64 surface.
 //
-// Sections: [Surface] [Faces] [Fonts]
+// Sections: [Preparing] [Surface] [Faces] [Fonts]
 //
 // The surface copies what the interface expects of a 24-bit top-down bitmap: 3 bytes a
-// pixel, the first of them blue, white where nothing is drawn.  Main thread only.
+// pixel, the first of them blue, white where nothing is drawn.  Main thread only, but for
+// the preparation, which runs on a worker of its own.
 #pragma once
 #include <cstdint>
+
+// ---- [Preparing] ----
+// Reading the font configuration and sorting the faces of a language take several
+// milliseconds: this starts both on a worker thread (for the given languages) and returns.
+// Every function below waits for the worker first and then finds its results ready; they are
+// the same as without it.  Does nothing once the configuration is read or a worker started.
+void PrepareFontFaces(const char* const* languages, int count);
 
 // ---- [Surface] ----
 constexpr int GLYPH_SURFACE_SIZE = 64;
@@ -21,7 +29,9 @@ enum GlyphSurfaceResult {
 };
 
 int  OpenGlyphSurface();   // a GlyphSurfaceResult; harmless to repeat
-void CloseGlyphSurface();  // also closes every font still open
+// Also closes every font still open; before the first opening it keeps what a preparation
+// read.
+void CloseGlyphSurface();
 int  GlyphSurfaceOpen();
 
 // Each returns 1 on success, 0 when the surface is not open.

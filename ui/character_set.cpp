@@ -711,6 +711,12 @@ int ReadCharacterSet(const uint8_t* image, int64_t length, const char* path) {
   return ok ? 1 : 0;
 }
 
+void PrepareGlyphFonts() {
+  const char* languages[NUM_FONT_SLOTS];
+  for (int s = 0; s < NUM_FONT_SLOTS; ++s) languages[s] = FONT_SLOTS[s].language;
+  PrepareFontFaces(languages, NUM_FONT_SLOTS);
+}
+
 void SetUpGlyphFonts() {
   for (int s = 0; s < NUM_FONT_SLOTS; ++s) {
     CodePageRecord& page = CodePageRecords[FONT_SLOTS[s].codePage];
