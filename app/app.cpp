@@ -387,8 +387,10 @@ StartResult AppStartup(const char* commandLine) {
   }
 
   // 11..13: the device's choices, made before the window exists.  Without graphics there
-  // is no device at all.
+  // is no device at all.  With the configuration read (it holds the fonts' weights), a
+  // worker opens the double-byte fonts meanwhile for step 16.
   if (GraphicsEnabled) {
+    PrepareGlyphFontFaces();
     if (CommandLineVrChoice == 1) VrEnabled = 0;
     if (CommandLineVrChoice == 2) VrEnabled = 1;
     LogLine("preinit d3d");

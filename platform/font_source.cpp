@@ -67,6 +67,12 @@ struct PreparedFaces {
   int count;
 };
 std::vector<PreparedFaces> g_prepared;
+// The fonts the worker opened, not yet taken (nor linked into g_fonts).
+struct PreparedFont {
+  SystemFontRequest request;
+  SystemFont* font;
+};
+std::vector<PreparedFont> g_preparedFonts;
 // Declared after what it fills: at exit it is joined before those are destroyed.
 std::jthread g_preparer;
 
@@ -116,6 +122,48 @@ int SortFaces(FcConfig* config, const char* language, std::vector<FontFaceInfo>*
   return count;
 }
 
+// The font of that face at the weight and cell height, not yet linked into g_fonts; null when
+// no installed font has that family name.
+SystemFont* OpenFace(const char* face, int weight, int cellHeightPixels) {
+  if (!g_library || !g_config || !face || !face[0]) return nullptr;
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(face));
+  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::clamp(weight, 1, 1000)));
+  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+  FcConfigSubstitute(g_config, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result;
+  FcPattern* match = FcFontMatch(g_config, pattern, &result);
+  FcPatternDestroy(pattern);
+  if (!match) return nullptr;
+  FcChar8* file = nullptr;
+  int index = 0;
+  SystemFont* font = nullptr;
+  // fontconfig substitutes another family for a missing one: that is no font of this name.
+  if (FamilyMatches(match, face) && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+    FcPatternGetInteger(match, FC_INDEX, 0, &index);
+    FT_Face ftFace = nullptr;
+    if (FT_New_Face(g_library, reinterpret_cast<const char*>(file), index, &ftFace) == 0) {
+      FT_Size_RequestRec request = {FT_SIZE_REQUEST_TYPE_CELL, 0, cellHeightPixels * 64, 0, 0};
+      if (FT_Request_Size(ftFace, &request) == 0)
+        font = new SystemFont{ftFace, static_cast<int>((ftFace->size->metrics.ascender + 32) >> 6), nullptr};
+      else
+        FT_Done_Face(ftFace);
+    }
+  }
+  FcPatternDestroy(match);
+  return font;
+}
+
+void FreePreparedFonts() {
+  for (PreparedFont& prepared : g_preparedFonts) {
+    if (!prepared.font) continue;
+    FT_Done_Face(prepared.font->face);
+    delete prepared.font;
+  }
+  g_preparedFonts.clear();
+}
+
 }  // namespace
 
 // ---- [Preparing] ----
@@ -132,6 +180,16 @@ void PrepareFontFaces(const char* const* languages, int count) {
       prepared.count = SortFaces(g_config, language.c_str(), &prepared.faces);
       g_prepared.push_back(std::move(prepared));
     }
+  });
+}
+
+void PrepareSystemFonts(const SystemFontRequest* requests, int count) {
+  WaitForPreparation();
+  if (!g_config || !g_library || count <= 0) return;
+  std::vector<SystemFontRequest> wanted(requests, requests + count);
+  g_preparer = std::jthread([wanted] {
+    for (const SystemFontRequest& r : wanted)
+      g_preparedFonts.push_back({r, OpenFace(r.face, r.weight, r.cellHeightPixels)});
   });
 }
 
@@ -158,8 +216,9 @@ void CloseGlyphSurface() {
   WaitForPreparation();
   // Closed before it was ever opened (a character set replacing none): what the worker read
   // stays for the opening.
-  if (!g_pixels && !g_fonts && !g_prepared.empty()) return;
+  if (!g_pixels && !g_fonts && (!g_prepared.empty() || !g_preparedFonts.empty())) return;
   g_prepared.clear();
+  FreePreparedFonts();
   while (g_fonts) CloseSystemFont(g_fonts);
   delete[] g_pixels;
   g_pixels = nullptr;
@@ -237,35 +296,22 @@ int ListFontFaces(const char* language, FontFaceInfo* out, int max) {
 
 SystemFont* OpenSystemFont(const char* face, int weight, int cellHeightPixels) {
   WaitForPreparation();
-  if (!g_library || !g_config || !face || !face[0]) return nullptr;
-  FcPattern* pattern = FcPatternCreate();
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(face));
-  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::clamp(weight, 1, 1000)));
-  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-  FcConfigSubstitute(g_config, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result;
-  FcPattern* match = FcFontMatch(g_config, pattern, &result);
-  FcPatternDestroy(pattern);
-  if (!match) return nullptr;
-  FcChar8* file = nullptr;
-  int index = 0;
+  if (!face) return nullptr;
   SystemFont* font = nullptr;
-  // fontconfig substitutes another family for a missing one: that is no font of this name.
-  if (FamilyMatches(match, face) && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-    FcPatternGetInteger(match, FC_INDEX, 0, &index);
-    FT_Face ftFace = nullptr;
-    if (FT_New_Face(g_library, reinterpret_cast<const char*>(file), index, &ftFace) == 0) {
-      FT_Size_RequestRec request = {FT_SIZE_REQUEST_TYPE_CELL, 0, cellHeightPixels * 64, 0, 0};
-      if (FT_Request_Size(ftFace, &request) == 0) {
-        font = new SystemFont{ftFace, static_cast<int>((ftFace->size->metrics.ascender + 32) >> 6), g_fonts};
-        g_fonts = font;
-      } else {
-        FT_Done_Face(ftFace);
-      }
-    }
+  bool prepared = false;
+  for (auto it = g_preparedFonts.begin(); it != g_preparedFonts.end(); ++it) {
+    const SystemFontRequest& r = it->request;
+    if (std::strcmp(r.face, face) != 0 || r.weight != weight || r.cellHeightPixels != cellHeightPixels) continue;
+    font = it->font;
+    prepared = true;
+    g_preparedFonts.erase(it);
+    break;
   }
-  FcPatternDestroy(match);
+  if (!prepared) font = OpenFace(face, weight, cellHeightPixels);
+  if (font) {
+    font->next = g_fonts;
+    g_fonts = font;
+  }
   return font;
 }
 

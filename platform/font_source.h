@@ -10,12 +10,25 @@
 #pragma once
 #include <cstdint>
 
+constexpr int FONT_FACE_SIZE = 64;
+
 // ---- [Preparing] ----
-// Reading the font configuration and sorting the faces of a language take several
-// milliseconds: this starts both on a worker thread (for the given languages) and returns.
-// Every function below waits for the worker first and then finds its results ready; they are
-// the same as without it.  Does nothing once the configuration is read or a worker started.
+// Reading the font configuration, sorting the faces of a language and opening a face take
+// milliseconds each: these start that work on a worker thread and return.  Every function
+// below waits for the worker first and then finds its results ready; they are the same as
+// without it.
+// The configuration and the face lists of the given languages; does nothing once the
+// configuration is read or a worker started.
 void PrepareFontFaces(const char* const* languages, int count);
+// Opens the fonts OpenSystemFont will be asked for, each taken by the first call that asks
+// for the same face, weight and cell height (after the lists: it waits for their worker).
+// Does nothing without the configuration.
+struct SystemFontRequest {
+  char face[FONT_FACE_SIZE];
+  int weight;
+  int cellHeightPixels;
+};
+void PrepareSystemFonts(const SystemFontRequest* requests, int count);
 
 // ---- [Surface] ----
 constexpr int GLYPH_SURFACE_SIZE = 64;
@@ -41,7 +54,6 @@ int ReadGlyphSurface(uint8_t* out);  // GLYPH_SURFACE_BYTES
 int DrawTextOnGlyphSurface(struct SystemFont* font, const char16_t* text, int length);
 
 // ---- [Faces] ----
-constexpr int FONT_FACE_SIZE = 64;
 enum FontFamilyKind { FONT_FAMILY_OTHER = 0, FONT_FAMILY_MONO = 1, FONT_FAMILY_SANS = 2 };
 
 struct FontFaceInfo {

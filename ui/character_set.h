@@ -218,6 +218,9 @@ int  ReadCharacterSet(const uint8_t* image, int64_t length, const char* path);
 // that SetUpGlyphFonts finds it ready (the start-up calls it before the window system
 // starts, which takes longer).  Optional: without it SetUpGlyphFonts reads the list itself.
 void PrepareGlyphFonts();
+// Then, once the configuration is read (it holds the fonts' weights), starts opening on a
+// worker the face each of the four will choose; SetUpGlyphFonts takes them.  Optional too.
+void PrepareGlyphFontFaces();
 // Sets up the system fonts of the four double-byte code pages.
 void SetUpGlyphFonts();
 void FreeGlyphFonts();

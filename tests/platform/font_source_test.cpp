@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,40 @@ TEST(FontFaces, AListPreparedOnAWorkerIsTheListReadAtOnce) {
 
   // Prepared and never taken: closing and the end of the program wait for the worker.
   PrepareFontFaces(languages, 2);
+  CloseGlyphSurface();
+}
+
+TEST(FontFaces, AFontOpenedOnAWorkerIsTheFontOpenedAtOnce) {
+  CloseGlyphSurface();
+  const FaceList english = Faces("en");
+  ASSERT_GT(english.count, 0);
+  const std::string face = english.faces.front();
+  SystemFont* direct = OpenSystemFont(face.c_str(), 600, 64);
+  ASSERT_NE(direct, nullptr);
+  const int advance = SystemFontAdvance(direct, 'W');
+  EXPECT_GT(advance, 10);
+  CloseGlyphSurface();
+
+  const char* const languages[] = {"en"};
+  PrepareFontFaces(languages, 1);
+  SystemFontRequest requests[2] = {};
+  std::snprintf(requests[0].face, sizeof requests[0].face, "%s", face.c_str());
+  requests[0].weight = 600;
+  requests[0].cellHeightPixels = 64;
+  requests[1] = requests[0];
+  requests[1].weight = 300;  // never asked for: closed with the surface
+  PrepareSystemFonts(requests, 2);
+  CloseGlyphSurface();  // before the opening: the prepared fonts stay
+  ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
+  SystemFont* prepared = OpenSystemFont(face.c_str(), 600, 64);
+  ASSERT_NE(prepared, nullptr);
+  EXPECT_EQ(SystemFontAdvance(prepared, 'W'), advance);
+  SystemFont* again = OpenSystemFont(face.c_str(), 600, 64);
+  ASSERT_NE(again, nullptr) << "taken once, then opened as usual";
+  EXPECT_NE(again, prepared);
+  EXPECT_EQ(SystemFontAdvance(again, 'W'), advance);
+  EXPECT_EQ(OpenSystemFont("No Such Face At All", 600, 64), nullptr);
+  CloseSystemFont(prepared);
   CloseGlyphSurface();
 }
 
