@@ -163,8 +163,72 @@ TEST_F(FrameOnNullDevice, RenderTextureFollowsSizeAndKindAndIsRefusedWithoutASiz
   EXPECT_EQ(RenderTexture.texture->format, GFX_FORMAT_R8G8B8A8_UNORM_SRGB);
   UnsetRenderTarget();
   EXPECT_EQ(SetScreenRenderTarget(), 5);
+  EXPECT_EQ(RenderTexture.texture, nullptr) << "the frame's picture waits for its first drawing";
+  EXPECT_EQ(Gfx.screenWidth, 800);
+  GfxDraw(Gfx.context, 3, 0);
+  ASSERT_NE(RenderTexture.texture, nullptr);
   EXPECT_EQ(RenderTexture.texture->width, 800);
   UnsetRenderTarget();
+}
+
+TEST_F(FrameOnNullDevice, TheFramesPictureIsMadeOnlyWhenSomethingDrawsIntoIt) {
+  ReleaseRenderTargetTexture();
+  const int depthBefore = RenderTargets.depth;
+  const int madeBefore = TextureCount();
+  // A page of the interface: cleared black, nothing drawn, nothing made.
+  ASSERT_EQ(SetScreenRenderTarget(), 5);
+  EXPECT_EQ(RenderTexture.waiting, 1);
+  ASSERT_EQ(BeginFrame(), 1);
+  EXPECT_EQ(RenderTargets.depth, depthBefore + 1);
+  UnsetRenderTarget();
+  DrawFullScreenQuad(1, 0, &BloomChain);
+  EXPECT_EQ(RenderTexture.texture, nullptr);
+  EXPECT_EQ(TextureCount(), madeBefore) << "no texture at all";
+  EXPECT_EQ(BloomChain.count, 0);
+  EXPECT_EQ(PostFrameHidden, 0);
+  EXPECT_EQ(RenderTargets.depth, depthBefore);
+
+  // A 3D view: the first draw makes it, cleared black, keeping the viewport set meanwhile.
+  ASSERT_EQ(SetScreenRenderTarget(), 5);
+  ASSERT_EQ(BeginFrame(), 1);
+  const float view[6] = {10, 20, 300, 200, 0, 1};
+  SetViewport(view);
+  GfxDraw(Gfx.context, 3, 0);
+  ASSERT_NE(RenderTexture.texture, nullptr);
+  EXPECT_EQ(RenderTexture.waiting, 0);
+  EXPECT_EQ(RenderTargets.view, RenderTexture.texture->targetViews[0]);
+  EXPECT_EQ(RenderTargets.renderTexture, RenderTexture.texture);
+  EXPECT_EQ(RenderTargets.viewport[2], 300.0f) << "the viewport set before the draw stays";
+  EXPECT_FALSE(FrameStillBlack(RenderTexture.texture->targetViews[0]));
+  UnsetRenderTarget();
+  DrawFullScreenQuad(1, 0, &BloomChain);
+  EXPECT_GT(BloomChain.count, 0) << "the picture goes through the post-processing";
+
+  // Made once, it is the target of every later frame at once.
+  ZKTETexture* made = RenderTexture.texture;
+  ASSERT_EQ(SetScreenRenderTarget(), 5);
+  EXPECT_EQ(RenderTargets.view, made->targetViews[0]);
+  UnsetRenderTarget();
+
+  // A clear of another colour, or another target pushed over it, makes it at once.
+  ReleaseRenderTargetTexture();
+  FrameClear.mode = 1;
+  FrameClear.colour = 0xFF203040u;
+  ASSERT_EQ(SetScreenRenderTarget(), 5);
+  ASSERT_EQ(BeginFrameClear(), 1);
+  EXPECT_NE(RenderTexture.texture, nullptr);
+  UnsetRenderTarget();
+  FrameClear = FrameClearSettings{};
+  ReleaseRenderTargetTexture();
+  ASSERT_EQ(SetScreenRenderTarget(), 5);
+  ASSERT_EQ(BeginFrame(), 1);
+  ASSERT_EQ(AddRenderTarget(GfxRenderTargetView{}, GfxDepthStencilView{}), 1);
+  ASSERT_NE(RenderTexture.texture, nullptr);
+  EXPECT_EQ(RenderTargets.stack[RenderTargets.depth - 1].view, RenderTexture.texture->targetViews[0])
+      << "saved under the pushed target";
+  UnsetRenderTarget();
+  UnsetRenderTarget();
+  EXPECT_EQ(RenderTargets.depth, depthBefore);
 }
 
 TEST_F(FrameOnNullDevice, PostProcessingMakesTheBloomLevelsAndEmptiesTheChainWhenSwitchedOff) {
