@@ -14,7 +14,8 @@ JOBS=$(nproc)
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config git
   libsdl2-dev libgl1-mesa-dev libegl1-mesa-dev libgl1-mesa-dri mesa-utils xvfb xauth xclip
-  libpng-dev libjpeg-dev libvorbis-dev libogg-dev libfreetype-dev libfontconfig-dev fonts-noto-cjk
+  libpng-dev libjpeg-dev libtiff-dev libgif-dev libx11-dev libvorbis-dev libogg-dev libfreetype-dev
+  libfontconfig-dev fonts-noto-cjk
   fonts-dejavu-core libglu1-mesa-dev
   p7zip googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev imagemagick libstb-dev libsquish-dev libmeshoptimizer-dev libbullet-dev
@@ -55,6 +56,12 @@ with_display() {
 }
 
 run_editor() {
+  # A file handed over by a relative path is the caller's: made absolute before the folder changes.
+  local args=() arg
+  for arg in "$@"; do
+    if [ -f "$arg" ]; then args+=("$(realpath -- "$arg")"); else args+=("$arg"); fi
+  done
+  set -- "${args[@]}"
   install_missing
   configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
   cmake --build "$ROOT/build" -j "$JOBS" --target editor  # the program and its working folder only

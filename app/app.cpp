@@ -43,13 +43,14 @@
 #include "render/env_maps.h"
 #include "render/frame.h"
 #include "render/post_process.h"
-#include "render/humans.h"
+#include "render/object_picture.h"
 #include "render/primitives.h"
 #include "render/render_target.h"
 #include "render/screenshot.h"
 #include "render/sky.h"
 #include "render/system_textures.h"
 #include "render/texture_table.h"
+#include "render/view_constants.h"
 #include "render/views.h"
 #include "render/vr.h"
 #include "ui/character_set.h"
@@ -60,11 +61,14 @@
 #include "ui/text/messages.h"
 #include "ui/onscreen_keyboard.h"
 #include "ui/profiler_display.h"
+#include "ui/vr_panel.h"
 #include "ui/report_sink.h"
 #include "ui/text/text_colours.h"
 #include "ui/text_entry.h"
 #include "ui/text/text_strings.h"
 #include "vehicle/vehicle.h"
+#include "vehicle_editor/skeleton/human_system.h"
+#include "vehicle_editor/vehicle_editor.h"
 #include "world/world.h"
 
 // ---- [State] ----
@@ -123,6 +127,13 @@ void ShowStartError(const char* text, const char* title, MessageBoxIcon icon) {
     std::fprintf(stderr, "%s\n", text);
 }
 
+// Step 4: logging on, deb.log started afresh.  A second instance appends, so the running
+// one's log survives.
+void StartLog(const char* versionLine) {
+  LoggingEnabled = 1;
+  RestartLog(versionLine, g_loop.runningInstance != 0);
+}
+
 // A failed essential start-up step: the error box, and the end of the program.
 StartResult FailStart(const char* text) {
   ErrorBox(text);
@@ -177,12 +188,22 @@ void SetBlinkColours() {
 
 void SetFrameProjection(int width, int height) {
   FrameProjection& p = Projection;
-  const float a = static_cast<float>(height) * ViewAreaHeightFraction;
-  const float b = static_cast<float>(width) * ViewAreaWidthFraction;
-  p.aspect = a / b;
-  p.inverseAspect = b / a;
-  p.xScale = 2.0f / b;
-  p.yScale = 2.0f / a;
+  if (RenderTargetMode == 1 || RenderTargetMode == 2) {
+    // The eye texture holds both eyes side by side: each eye is square in the units.
+    p.aspect = ViewAreaHeightFraction / ViewAreaWidthFraction;
+    p.inverseAspect = ViewAreaWidthFraction / ViewAreaHeightFraction;
+    const float s = static_cast<float>(width) * (VrLayoutFlags[0] ? 1.0f : 0.5f);
+    p.xScale = 2.0f / (s * ViewAreaWidthFraction);
+    p.yScale = 2.0f / (s * ViewAreaHeightFraction);
+    if (VrLayoutFlags[1]) p.yScale *= VrLayoutFlags[0] ? 2.0f : 0.5f;
+  } else {
+    const float a = static_cast<float>(height) * ViewAreaHeightFraction;
+    const float b = static_cast<float>(width) * ViewAreaWidthFraction;
+    p.aspect = a / b;
+    p.inverseAspect = b / a;
+    p.xScale = 2.0f / b;
+    p.yScale = 2.0f / a;
+  }
   p.fieldFactor = 1.0f / std::max(p.inverseAspect, 1.3333334f) * 0.8695652f;
 }
 
@@ -220,8 +241,9 @@ void PumpMessages() {
       VrPromptEscaped = 1;
       continue;
     }
-    if (CurrentProcess && !CurrentProcess->rawKeys && keyDown && KeyboardWantsTranslation &&
-        !IsModifierKey(message.wParam)) {
+    // Only a process that takes characters has its keys translated into characters.
+    const bool translated = CurrentProcess && !CurrentProcess->rawKeys;
+    if (translated && keyDown && KeyboardWantsTranslation && !IsModifierKey(message.wParam)) {
       // The on-screen keyboard sees the characters of this one key press bracketed.  The
       // window layer queues a key's characters right behind the key, so they are taken now.
       KeyboardWantsTranslation = 0;
@@ -233,6 +255,14 @@ void PumpMessages() {
       continue;
     }
     MainWndProc(message);
+    if (keyDown && !translated) {
+      // A key that reached a process taking key numbers types nothing, not even into the
+      // text entry it opened ("/" and the chat key): its characters, queued right behind
+      // it, are dropped.
+      WindowMessage character;
+      while (PeekWindowMessageIf(character, IsCharacterMessage)) {
+      }
+    }
   }
 }
 
@@ -314,14 +344,27 @@ StartResult AppStartup(const char* commandLine) {
   char versionLine[32];
   std::snprintf(versionLine, sizeof versionLine, "ZKT : %d.%d%c%d", 1, 4, 'C', 20);
   BuildUpperCaseTable();
-  if (HandleUrlRequest(g_loop.runningInstance, commandLine)) {
-    ExitCode = 0;  // handed over: this instance has done its work
-    return START_ENDED;
+  const char* options = commandLine;
+  switch (HandleUrlRequest(g_loop.runningInstance, commandLine)) {
+    case URL_DONE:
+      ExitCode = 0;  // handed over or copied: this instance has done its work
+      return START_ENDED;
+    case URL_FAILED:
+      // Said like every failed start; the log is written only in the working folder.
+      if (FileIsFolder("data")) StartLog(versionLine);
+      ShowStartError(StartupErrorText, nullptr, BOX_ICON_STOP);
+      ExitCode = EXIT_START_FAILED;
+      return START_ENDED;
+    case URL_OPEN_HANDED_REPLAY:
+      options = "";  // the file's name is no option
+      break;
+    case URL_PARSE_OPTIONS:
+      if (UrlRequestActive) options = UrlCommandLine;
+      break;
   }
 
-  // 4: the log.  A second instance appends, so the running one's log survives.
-  LoggingEnabled = 1;
-  RestartLog(versionLine, g_loop.runningInstance != 0);
+  // 4: the log.
+  StartLog(versionLine);
 
   // 5, 6: timing.
   if (const char* error = InitTimerResolution()) {
@@ -348,7 +391,7 @@ StartResult AppStartup(const char* commandLine) {
   // 8: the views file and the command line.
   LogLine("get command line");
   LoadViews();
-  ParseCommandLine(UrlRequestActive ? UrlCommandLine : commandLine);
+  ParseCommandLine(options);
   if (g_loop.forceNoGraphics) GraphicsEnabled = 0;
   if (RunMode == 9) return START_ENDED;
   if (RunMode == 0) {
@@ -393,6 +436,7 @@ StartResult AppStartup(const char* commandLine) {
     PrepareGlyphFontFaces();
     if (CommandLineVrChoice == 1) VrEnabled = 0;
     if (CommandLineVrChoice == 2) VrEnabled = 1;
+    if (CommandLineVrPlugin) VrConfig.plugin = CommandLineVrPlugin - 1;  // "rift" the first, "openvr" the second
     LogLine("preinit d3d");
     if (const char* error = PreInitD3D()) return FailStart(error);
     if (!CheckCoInitialize()) {
@@ -453,12 +497,14 @@ StartResult AppStartup(const char* commandLine) {
     LogLine("load language");
     LoadLanguage(LanguageName, 1);
   }
-  LoadLightScheme();  // not fatal: the default scheme always stands
+  LoadLightScm();  // not fatal: the default scheme always stands
+  Global3DMode = GraphicsEnabled;
   TakeCurrentCodePage();
   ShowKeyboardLayout();
   LogLine("initialisations");
   LogLine("tables");
   InitSinCosTables();
+  ResetViewMatrices();
   LoadAIDriverNames();
   LoadFunctionKeyMessages();
   InitSphereDirections();
@@ -471,6 +517,8 @@ StartResult AppStartup(const char* commandLine) {
       FreeCharacterSet();
       return FailStart("Could not load humans");
     }
+    // Display meshes need the device: a run without graphics keeps the models alone.
+    if (GraphicsEnabled) BuildHumanMeshes();
   }
   SetInterfaceMetrics();
   InitWheelTables();
@@ -497,7 +545,7 @@ StartResult AppStartup(const char* commandLine) {
   if (CfgScreenFlags & (IsFullScreen() ? CLICK_MOUSE_LOCK_FULLSCREEN : CLICK_MOUSE_LOCK_WINDOW)) ClipCursorToWindow();
   if (GraphicsEnabled && VrEnabled) {
     LogLine("open VR");
-    if (const char* error = OpenVr()) {
+    if (const char* error = InitVrDevice()) {
       VrEnabled = 0;
       AddMessage(error, TextColours.error, MSG_TARGET_LOCAL);
     }
@@ -578,11 +626,14 @@ void AppRunPass() {
   // 9, 10: blink colours and per-frame flags.
   SetBlinkColours();
   FrameBegun3D = 0;
+  EditorFrameCleared = 0;
   ControlsPolledThisFrame = 0;
 
-  // 11: the redraw test.  Alt alone does not draw a frame; a changed message line does.
+  // 11: the redraw test.  Alt alone does not draw a frame; a changed message line does.  A
+  // presenting headset shows a view that follows the head: it is drawn every pass.
   if (!RedrawRequested) {
-    if ((WorldLoaded && WorldBuildStage != 0) || KeyHeldForRedraw() || InterfaceRedraw) RedrawRequested = 1;
+    if ((WorldLoaded && WorldBuildStage != 0) || KeyHeldForRedraw() || InterfaceRedraw || VrPresenting)
+      RedrawRequested = 1;
   }
   if (RedrawRequested) {
     // 12..15: prepare the drawn frame.
@@ -594,10 +645,14 @@ void AppRunPass() {
     bool skippedOnlyForOcclusion = false;
     if (GraphicsEnabled && LastPresentStatus == PRESENT_OK) {
       CfgScreenFlags &= ~(1u << 31);
-      RenderTargetMode = ChooseRenderTargetMode();
       g_loop.savedWidth = ScreenWidth;
       g_loop.savedHeight = ScreenHeight;
-      if (RenderTargetMode != 0) BeginRenderTargetMode(RenderTargetMode);
+      // With VR the eye texture is the target (modes 1, 2); a refused VR frame draws to the screen.
+      RenderTargetMode = VrEnabled && VrPresenting ? BeginVrFrame() : 0;
+      if (RenderTargetMode == 0) {
+        RenderTargetMode = ChooseRenderTargetMode();
+        if (RenderTargetMode != 0) BeginRenderTargetMode(RenderTargetMode);
+      }
       if (ScreenLayoutNeedsSetup) SetupScreenLayout(ScreenWidth, ScreenHeight);
       if (ScreenWidth != 0 && ScreenHeight != 0) {
         FrameSkipped = 0;
@@ -616,7 +671,8 @@ void AppRunPass() {
     }
     Draw2DPixelScale = GraphicsEnabled ? 1024.0f / 1920.0f : 1.0f;
     ScreenTitleY = -1.0f;
-    if (VrPresenting) VrFrameUpdate();
+    ClearVrFrameWord();
+    if (VrPresenting) UpdateVrTracking();
     GameMessageFlag = 0;
     ReadPedals();
     ClearCaptionWords();
@@ -656,26 +712,29 @@ void AppRunPass() {
       if (!FrameSkipped) {
         InterfaceDrawing = 1;
         ProfilerStart(g_loop.hudTimer);
+        if (VrOverlayPrompt && (RenderTargetMode == 1 || RenderTargetMode == 2)) DrawVrPanel(g_loop.top);
         DrawInterface();
         if (ProfilerDisplayOn) {
           ProfilerShow(PROFILER_TABLE_Y);
           DrawProfilerLabels();
         }
         DrawBackgroundPicture();
-        if (!VrEnabled) {
-          FlushDraw2D();
-          ResetDraw2D();
-          DrawButtons();
-        }
+        // In VR the interface, the panel among it, is drawn into the eye texture before it
+        // is submitted: the headset is where the user looks.
+        FlushDraw2D();
+        ResetDraw2D();
+        DrawButtons();
         ProfilerStop(g_loop.hudTimer);
         InterfaceDrawing = 0;
       }
     }
+    int presents = 1;
     if (RenderTargetMode != 0) {
       UnsetRenderTarget();
       ScreenWidth = g_loop.savedWidth;
       ScreenHeight = g_loop.savedHeight;
       if (!FrameSkipped) {
+        if (RenderTargetMode == 1 || RenderTargetMode == 2) presents = SubmitVrFrame();
         if (RenderTargetMode == 6) DrawFullScreenQuad(2, 0, nullptr);
         if (RenderTargetMode == 7) DrawFullScreenQuad(2, 0, &BloomChain);
       }
@@ -684,7 +743,7 @@ void AppRunPass() {
 
     // 22..24: an occluded window still tries to present; present, deferred work, sound.
     if (skippedOnlyForOcclusion) FrameSkipped = 0;
-    if (!FrameSkipped && GraphicsEnabled) {
+    if (presents && !FrameSkipped && GraphicsEnabled) {
       TakeScreenshot();
       TickMappingScreenshot();
       ProfilerStart(g_loop.flipTimer);
@@ -882,7 +941,7 @@ int AppShutdown() {
   ReleaseControls();  // the force stops before the window goes
   LogLine("kill graphics");
   ShutdownGraphics();
-  StopSkyWorker();
+  StopSkyThread();
   LogLine("save config");
   SaveUserFilesAtExit();
   SaveReplayState();
@@ -972,6 +1031,7 @@ void InstallShellHooks() {
   UpdateCursorClip = ClipCursorForMode;
   SendTypedLine = SendTyped;
   PlayerGearbox = GearboxOfPlayer;
+  VrFunctionKeyMessage = FunctionKeyMessage;
 }
 
 void TickMappingScreenshot() {
@@ -982,7 +1042,7 @@ void TickMappingScreenshot() {
   ++g_loop.mappingCopyPasses;
   if (g_loop.mappingCopyPasses == 4) {
     ClockSleepMs(200);
-    CopyScreenAreaToClipboard();
+    CopyScreenToClipboard();
     ClockSleepMs(200);
     EditViewState &= 0x1FFFFFu;  // the copy is done: the top 11 bits go
   } else if (g_loop.mappingCopyPasses > 4) {
@@ -1082,4 +1142,8 @@ void AppResetState() {
   CurrentProcess = nullptr;
   CurrentBackground = nullptr;
   LastPresentStatus = PRESENT_OK;
+  ResetVrState();
+  VrEnabled = 0;
+  VrConfig = VrSettings{};
+  ScreenshotRequest = 0;
 }

@@ -36,7 +36,6 @@ char StartupErrorText[256];
 int CommandLineVrChoice;
 int CommandLineVrPlugin;
 CommandLineRaceOptions RaceOptions;
-char AccountPassword[24];
 
 // Road cars take bits 0..10, race cars 11..19, the kart bit 20.
 namespace {
@@ -223,8 +222,8 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
       return true;
     case OPT_GETMOD:
     case OPT_TESTMOD:
-      if (const char* error = SetModSkinId(value, id == OPT_GETMOD ? 5 : 6)) {
-        ReportOptionError(name, error);
+      if (const int error = SetModSkinId(value, id == OPT_GETMOD ? 5 : 6)) {
+        ReportOptionError(name, LanguageTexts[error]);
         return false;
       }
       return true;
@@ -579,7 +578,7 @@ int ParseYesNoRuleOption(const char* value, uint32_t bit) {
   return 1;
 }
 
-int FindCarShortName(const char* code) { return FindStringInList(code, CarShortNames, CAR_COUNT); }
+int FindCarShortName(const char* code) { return BuiltinCarIndexByCodeText(code); }
 
 int ParseCarsOption(const char* value) {
   uint32_t bits = 0;
@@ -629,20 +628,20 @@ int SetJoinGameName(const char* name) {
   return 0;
 }
 
-const char* SetModSkinId(const char* text, int mode) {
+int SetModSkinId(const char* text, int mode) {
   const size_t length = std::strlen(text);
-  if (length > 6) return "Mod ID is too long";
-  if (length < 6) return "Invalid mod ID";
+  if (length > 6) return TX_3g_ptoolong;
+  if (length < 6) return TX_3b_invalpar;
   uint32_t id = 0;
   for (size_t i = 0; i < 6; ++i) {
     const int c = std::toupper(static_cast<unsigned char>(text[i]));
-    if (!std::isxdigit(c)) return "Invalid mod ID";
+    if (!std::isxdigit(c)) return TX_3b_invalpar;
     id = id * 16 + static_cast<uint32_t>(c <= '9' ? c - '0' : c - 'A' + 10);
   }
-  if (id == 0) return "Invalid mod ID";
+  if (!IsModCarId(id)) return TX_3b_invalpar;
   std::snprintf(RequestText, sizeof RequestText, "%s", text);
   RunMode = mode;
-  return nullptr;
+  return 0;
 }
 
 int MakeDataSubfolder(const char* name) {
@@ -672,8 +671,10 @@ void ParseCommandLine(const char* commandLine) {
   state.commandFile.clear();
   if (!g_parseFailed && UrlRequestActive && state.firstAction >= 0 && state.firstSetting < 0 &&
       FindRunningInstance() && RunMode >= 4 && RunMode <= 6) {
-    SendToRunningInstance(RunMode == 4 ? CfgServerName : RequestText,
-                          RunMode == 4 ? REQUEST_JOIN : RunMode == 5 ? REQUEST_GET_MOD : REQUEST_TEST_MOD);
+    const uint32_t reply = SendToRunningInstance(
+        RunMode == 4 ? CfgServerName : RequestText,
+        RunMode == 4 ? REQUEST_JOIN : RunMode == 5 ? REQUEST_GET_MOD : REQUEST_TEST_MOD);
+    if (reply != REPLY_DONE) ExitCode = EXIT_START_FAILED;  // the request failed: a failed start
     RunMode = 9;
   }
   if (!g_parseFailed && RaceOptions.ctrlinkPort) OpenCtrlink(RaceOptions.ctrlinkPort);
@@ -699,25 +700,45 @@ constexpr HandedFileType HANDED_TYPES[5] = {
     {"LYT", "ZKTLYT", "layout"},
 };
 
-int EndWithBox(const char* text) {
-  ErrorBox(text);
-  return 1;
+UrlRequestResult Fail(const char* format, const char* word = "") {
+  std::snprintf(StartupErrorText, sizeof StartupErrorText, format, word);
+  return URL_FAILED;
+}
+
+// Whether the command line begins with an option ("/name=") or a comment ("//").  An
+// absolute path ("/home/me/lap.spr") does not: a '/' starts an option only before a name
+// and its '='.
+bool BeginsWithOption(const char* text) {
+  if (text[0] != '/') return false;
+  if (text[1] == '/') return true;
+  int length = 1;
+  while (std::isalpha(static_cast<unsigned char>(text[length]))) ++length;
+  return length > 1 && text[length] == '=';
+}
+
+// The handed file's type from the last three letters or digits of its path; 0 for none.
+int HandedTypeOf(const char* path, int length) {
+  int count = 0;
+  for (int i = length - 1; i >= 0 && count < 3 && std::isalnum(static_cast<unsigned char>(path[i])); --i) ++count;
+  if (count < 3) return 0;
+  char letters[4] = {};
+  for (int i = 0; i < 3; ++i) letters[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(path[length - 3 + i])));
+  for (int i = 1; i <= 4; ++i)
+    if (std::strcmp(letters, HANDED_TYPES[i].letters) == 0) return i;
+  return 0;
 }
 
 // The working folder of a start by the desktop (a handed file or a "ZKT://" request): the
 // folder started in when it is already the program's working folder, else the program's.
-int ChangeToWorkingFolder() {
-  if (FileIsFolder("data")) return 0;
-  return ChangeToProgramFolder("data") == 0 ? 0 : EndWithBox("Could not change to ZKT folder");
-}
+bool ChangeToWorkingFolder() { return FileIsFolder("data") || ChangeToProgramFolder("data") == 0; }
 
-int DecodeUrl(const char* text) {
+UrlRequestResult DecodeUrl(const char* text) {
   const char* start = text + 4;  // after "ZKT:"
   while (start[0] == '/' && start[1] == '/') ++start;
   char* out = UrlCommandLine;
   char* const end = UrlCommandLine + sizeof UrlCommandLine - 1;
   for (const char* p = start; *p; ++p) {
-    if (out == end) return EndWithBox("ZKT was unable to interpret the request");
+    if (out == end) return Fail("ZKT was unable to interpret the request");
     if (*p != '%') {
       *out++ = *p;
       continue;
@@ -730,64 +751,36 @@ int DecodeUrl(const char* text) {
     };
     const int high = hex(p[1]);
     const int low = high < 0 ? -1 : hex(p[2]);
-    if (low < 0) return EndWithBox("ZKT was unable to interpret the request");
+    if (low < 0) return Fail("ZKT was unable to interpret the request");
     *out++ = static_cast<char>(high * 16 + low);
     p += 2;
   }
   *out = 0;
-  return 0;
+  return URL_PARSE_OPTIONS;
 }
 
-}  // namespace
+// The running instance's reply to a request, REPLY_NOT_PROCESSED when none came in time.
+uint32_t AskRunningInstance(const char* text, uint32_t code) {
+  uint32_t reply = REPLY_NOT_PROCESSED;
+  if (InstanceLinkSend(code, text, INSTANCE_REPLY_TIMEOUT_MS, reply) != INSTANCE_REPLIED) reply = REPLY_NOT_PROCESSED;
+  return reply;
+}
 
-int HandleUrlRequest(int runningInstance, const char* commandLine) {
-  UrlCommandLine[0] = 0;
-  if (!commandLine || !commandLine[0] || commandLine[0] == '/') return 0;
-  if (strncasecmp(commandLine, "ZKT:/", 5) == 0) {
-    if (DecodeUrl(commandLine)) return 1;
-    if (ChangeToWorkingFolder()) return 1;
-    UrlRequestActive = 1;
-    return 0;
-  }
-
-  // A file handed over by the desktop: its type from the last three letters or digits.
-  char path[FILE_PATH_SIZE + 8];
-  int length = 0;
-  for (const char* p = commandLine; *p && length < static_cast<int>(sizeof path) - 1; ++p)
-    if (*p != '"') path[length++] = *p;
-  path[length] = 0;
-  char letters[4] = {};
-  int count = 0;
-  for (int i = length - 1; i >= 0 && count < 3 && std::isalnum(static_cast<unsigned char>(path[i])); --i) ++count;
-  if (count < 3) return 0;
-  for (int i = 0; i < 3; ++i) letters[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(path[length - 3 + i])));
-  int type = 0;
-  for (int i = 1; i <= 4; ++i)
-    if (std::strcmp(letters, HANDED_TYPES[i].letters) == 0) type = i;
-  if (!type) return 0;
+// Checks a handed file and copies it into its data folder.  URL_PARSE_OPTIONS stands for
+// "copied (or already there), go on".
+UrlRequestResult CopyHandedFile(const char* path, int type, std::string& fileName) {
   const HandedFileType& kind = HANDED_TYPES[type];
-  char text[320];
-  if (length >= 256) {
-    std::snprintf(text, sizeof text, "%s file name is too long", kind.letters);
-    return EndWithBox(text);
-  }
-  FILE* file = FileOpen(path, "rb");
-  if (!file) {
-    std::snprintf(text, sizeof text, "Could not open %s file", kind.letters);
-    return EndWithBox(text);
-  }
+  if (std::strlen(path) >= 256) return Fail("%s file name is too long", kind.letters);
+  // Only a plain file: opening a pipe or a device named like one of ours would wait forever.
+  FILE* file = FileIsRegular(path) ? FileOpen(path, "rb") : nullptr;
+  if (!file) return Fail("Could not open %s file", kind.letters);
   uint8_t head[8];
   const size_t got = std::fread(head, 1, sizeof head, file);
   std::fclose(file);
-  if (got < sizeof head) {
-    std::snprintf(text, sizeof text, "%s file is too short", kind.letters);
-    return EndWithBox(text);
-  }
-  if (std::memcmp(head, kind.magic, 6) != 0 || head[6] != 0) {
-    std::snprintf(text, sizeof text, "%s file of unknown format", kind.letters);
-    return EndWithBox(text);
-  }
-  // The source path is the user's; it must be absolute before the folder changes.
+  if (got < sizeof head) return Fail("%s file is too short", kind.letters);
+  if (std::memcmp(head, kind.magic, 6) != 0 || head[6] != 0) return Fail("%s file of unknown format", kind.letters);
+  // A relative path is the user's, from the folder the program was started in: it is made
+  // absolute before the working folder is changed to.
   std::string source = path;
   if (source[0] != '/') {
     std::string resolved;
@@ -796,56 +789,78 @@ int HandleUrlRequest(int runningInstance, const char* commandLine) {
     source = std::string(cwd ? cwd : ".") + "/" + resolved;
     std::free(cwd);
   }
-  if (ChangeToWorkingFolder()) return 1;
+  if (!ChangeToWorkingFolder()) return Fail("Could not change to ZKT folder");
 
-  const char* slash = std::strrchr(source.c_str(), '/');
-  const char* fileName = slash ? slash + 1 : source.c_str();
-  if (std::strlen(fileName) >= 68 || !IsSafeFileName(fileName)) {
-    std::snprintf(text, sizeof text, "%s file name is too long", kind.letters);
-    return EndWithBox(text);
-  }
+  const size_t slash = source.rfind('/');
+  fileName = slash == std::string::npos ? source : source.substr(slash + 1);
+  if (fileName.size() >= 68 || !IsSafeFileName(fileName.c_str())) return Fail("%s file name is too long", kind.letters);
   char destination[FILE_PATH_SIZE];
-  std::snprintf(destination, sizeof destination, "data\\%s\\%s", kind.folder, fileName);
+  std::snprintf(destination, sizeof destination, "data\\%s\\%s", kind.folder, fileName.c_str());
   bool copy = true;
   if (FileExists(destination)) {
     switch (CompareFiles(source.c_str(), destination)) {
       case 1:
         copy = false;
-        if (type >= 3) {
+        if (type >= 3) {  // a setup or layout that is there already: nothing to do
           ShowPlatformMessageBox("The same file already exists", "No need to save", BOX_ICON_INFORMATION);
-          return 1;
+          return URL_DONE;
         }
         break;
       case 2:
         if (!AskPlatformYesNo("Overwrite the existing file?", "A different file with the same name already exists"))
-          return 1;
+          return URL_DONE;
         break;
       default:
-        return EndWithBox("Error checking files");
+        return Fail("Error checking files");
     }
   }
   if (copy) {
     char folder[FILE_PATH_SIZE];
     std::snprintf(folder, sizeof folder, "data\\%s", kind.folder);
     MakeFolder(folder);
-    if (!CopyFileSimple(source.c_str(), destination, 0)) return EndWithBox("Error copying file");
+    if (!CopyFileSimple(source.c_str(), destination, 0)) return Fail("Error copying file");
   }
+  return URL_PARSE_OPTIONS;
+}
+
+}  // namespace
+
+UrlRequestResult HandleUrlRequest(int runningInstance, const char* commandLine) {
+  UrlCommandLine[0] = 0;
+  if (!commandLine || !commandLine[0] || BeginsWithOption(commandLine)) return URL_PARSE_OPTIONS;
+  if (strncasecmp(commandLine, "ZKT:/", 5) == 0) {
+    if (DecodeUrl(commandLine) == URL_FAILED) return URL_FAILED;
+    if (!ChangeToWorkingFolder()) return Fail("Could not change to ZKT folder");
+    UrlRequestActive = 1;
+    return URL_PARSE_OPTIONS;
+  }
+
+  // A file handed over by the desktop (its quotes dropped), or options the parser refuses.
+  char path[FILE_PATH_SIZE + 8];
+  int length = 0;
+  for (const char* p = commandLine; *p && length < static_cast<int>(sizeof path) - 1; ++p)
+    if (*p != '"') path[length++] = *p;
+  path[length] = 0;
+  const int type = HandedTypeOf(path, length);
+  if (!type) return URL_PARSE_OPTIONS;
+  std::string fileName;
+  if (const UrlRequestResult result = CopyHandedFile(path, type, fileName); result != URL_PARSE_OPTIONS)
+    return result;
   if (type <= 2) {
-    const size_t nameLength = std::strlen(fileName) - 4;
-    std::snprintf(RequestText, sizeof RequestText, "%.*s", static_cast<int>(nameLength), fileName);
-    if (runningInstance) {
-      SendToRunningInstance(RequestText, static_cast<uint32_t>(type));
-      return 1;
+    std::snprintf(RequestText, sizeof RequestText, "%.*s", static_cast<int>(fileName.size() - 4), fileName.c_str());
+    if (!runningInstance) {
+      PendingRequestType = type;  // this instance opens it
+      return URL_OPEN_HANDED_REPLAY;
     }
-    PendingRequestType = type;
-    return 0;
+    const uint32_t reply = AskRunningInstance(RequestText, static_cast<uint32_t>(type));
+    if (const char* text = InstanceReplyText(reply)) return Fail("%s", text);
+    return URL_DONE;
   }
-  if (runningInstance) {
-    uint32_t reply = 0;
-    InstanceLinkSend(static_cast<uint32_t>(type), nullptr, INSTANCE_REPLY_TIMEOUT_MS, reply);
-  }
+  if (runningInstance) AskRunningInstance(nullptr, static_cast<uint32_t>(type));
+  char destination[FILE_PATH_SIZE];
+  std::snprintf(destination, sizeof destination, "data\\%s\\%s", HANDED_TYPES[type].folder, fileName.c_str());
   ShowPlatformMessageBox(destination, "Copied file", BOX_ICON_INFORMATION);
-  return 1;
+  return URL_DONE;
 }
 
 // ---- [Running instance] ----
@@ -864,8 +879,7 @@ const char* InstanceReplyText(uint32_t reply) {
 }
 
 uint32_t SendToRunningInstance(const char* text, uint32_t code) {
-  uint32_t reply = REPLY_NOT_PROCESSED;
-  if (InstanceLinkSend(code, text, INSTANCE_REPLY_TIMEOUT_MS, reply) != INSTANCE_REPLIED) reply = REPLY_NOT_PROCESSED;
+  const uint32_t reply = AskRunningInstance(text, code);
   ShowReplyOfRunning(reply);
   return reply;
 }

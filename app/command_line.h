@@ -9,7 +9,7 @@
 #pragma once
 #include <cstdint>
 
-#include "frontend/player_file.h"  // the car table
+#include "vehicle/data/builtin_vehicles.h"  // the car codes
 
 // ---- [Run mode and requests] ----
 constexpr int REQUEST_TEXT_SIZE = 64;
@@ -41,10 +41,20 @@ const char* InstanceReplyText(uint32_t reply);  // null for REPLY_DONE
 // ---- [Start-up] ----
 // 1 when another instance runs in this working folder.
 int FindRunningInstance();
-// Deals with a "ZKT://" request or a handed file.  Returns 1 when this instance must end now
-// (the request was handed over, the file was copied, or an error was shown), else 0.  A
-// "ZKT://" request leaves its decoded options in UrlCommandLine with UrlRequestActive set.
-int HandleUrlRequest(int runningInstance, const char* commandLine);
+// What start-up does after HandleUrlRequest.
+enum UrlRequestResult : int {
+  URL_PARSE_OPTIONS = 0,   // go on and parse the options (UrlCommandLine while UrlRequestActive)
+  URL_OPEN_HANDED_REPLAY,  // go on without options: this instance opens the replay it was handed
+  URL_DONE,                // end with exit code 0: handed over, copied, or declined by the user
+  URL_FAILED,              // end with a non-zero exit code; StartupErrorText says why
+};
+// Deals with a "ZKT://" request or a file handed over by the desktop (a replay, setup or
+// layout, by a relative or an absolute path).  A command line that begins with an option
+// ("/name=" or a "//" comment) is left to ParseCommandLine; so is anything else that names
+// no file of ours.  A "ZKT://" request leaves its decoded options in UrlCommandLine with
+// UrlRequestActive set.  Questions and notices are shown here; errors are left in
+// StartupErrorText for start-up to show and log.
+UrlRequestResult HandleUrlRequest(int runningInstance, const char* commandLine);
 // Parses the options (an empty line does nothing); sets RunMode, StartupErrorText, settings.
 void ParseCommandLine(const char* commandLine);
 // The running instance listens for requests from later starts (from the end of start-up).
@@ -68,7 +78,6 @@ struct CommandLineRaceOptions {
   int ctrlinkPort;       // 0 none
 };
 extern CommandLineRaceOptions RaceOptions;
-extern char AccountPassword[24];  // gamepass
 
 // The index of the first entry equal to text without regard to case, or -1.
 int FindStringInList(const char* text, const char* const* list, int count);
@@ -79,9 +88,9 @@ int ParseYesNoRuleOption(const char* value, uint32_t bit);
 int ParseCarsOption(const char* value);
 // Sets the game to join (null: the current one); 0, or the language text id of the error.
 int SetJoinGameName(const char* name);
-// Keeps a mod id (6 hexadecimal digits) as the request text and sets RunMode to mode;
-// 0, or an error text.
-const char* SetModSkinId(const char* text, int mode);
+// Keeps a mod id (6 hexadecimal digits that IsModCarId accepts) as the request text and sets
+// RunMode to mode; 0, or the language text id of the error (too long, or not a mod id).
+int SetModSkinId(const char* text, int mode);
 // 0 when "data\<name>" exists or was made.
 int MakeDataSubfolder(const char* name);
 
@@ -93,7 +102,7 @@ uint32_t SendToRunningInstance(const char* text, uint32_t code);
 uint32_t HandleInstanceRequest(uint32_t code, const char* text);
 
 // ---- [Services] ----
-// The car table (CAR_COUNT, CarShortNames) is the player file's (frontend/player_file.h).
+// The car codes are the built-in vehicles' (vehicle/data/builtin_vehicles.h).
 int FindCarShortName(const char* code);  // index, or -1 (any case)
 // Writes "guest.txt" for programs that watch the joined game: connectionState 2 is in a
 // game, anything else online.  1 when written.

@@ -22,13 +22,17 @@
 #include "platform/files.h"
 #include "platform/spawn.h"
 #include "race/race.h"
+#include "render/device.h"
+#include "render/env_maps.h"
 #include "render/screenshot.h"
+#include "render/shaders.h"
+#include "render/texture_table.h"
 #include "render/views.h"
 #include "render/vr.h"
 #include "ui/text/language.h"
 #include "ui/text/messages.h"
 
-CommandSettings CommandState = {0, 0, 0, 100, 3, 0.0f, {0, 0, 0}, 0, 0, 0, 0, 0, 0, 0, {0, 0}, 0, 0};
+CommandSettings CommandState = {0, 0, 0, 100, 3, 0.0f, {0, 0, 0}, 0, 0, 0, 0, 0, 0, 0, {0, 0}};
 
 namespace {
 
@@ -246,8 +250,9 @@ void WindowCommand(const Command& c) {
 void VrCommand(const Command& c) {
   if (!Needed(c)) return;
   static const char* const VALUES[] = {"reset", "reset_headset", "use_relative", "on", "off", "toggle", "rift", "openvr"};
-  if (FindWord(c.value, VALUES, 8) < 0) Reply(c, 47);
-  // "reset" recentres a headset's view; without one nothing is to be done.
+  const int word = FindWord(c.value, VALUES, 8);
+  if (word < 0) Reply(c, 47);
+  if (word == 0) RequestVrRecentre();  // the other values are accepted without effect
 }
 
 void ConvergeCommand(const Command& c) {
@@ -255,9 +260,25 @@ void ConvergeCommand(const Command& c) {
   if (NumberInRange(c, -1e6f, 1e6f, value)) CommandState.converge[strcasecmp(c.word, "converge_r") == 0] = value;
 }
 
-void RefreshCommand(const Command&) { FreeModList(); }
+// The lists the front end shows again: the setups and colours of the selected car and the
+// installed mods.  An open VR session has nothing to refresh (its plug-in offers no such
+// call), and no host list is shown offline.
+void RefreshCommand(const Command&) {
+  ListSetupsAndColours();
+  RefreshModList();
+}
 
-void ShaderCommand(const Command&) { CommandState.shaderReloadRequested = 1; }
+// The named shaders (their source names begin with the value; every shader without one) are
+// read from their files again at once, and the environment textures drawn again with them.
+void ShaderCommand(const Command& c) {
+  ReleaseShaders(c.value[0] ? c.value : nullptr);
+  if (Gfx.initState == 2) {
+    LoadAllVertexShaders();
+    LoadAllPixelShaders();
+    LoadAllComputeShaders();
+  }
+  RequestEnvironmentRedraw();
+}
 
 void ViewCommand(const Command& c) {
   if (!Needed(c)) return;
@@ -513,7 +534,7 @@ void CarCommand(const Command& c) {
     Reply(c, 44);
     return;
   }
-  std::snprintf(CfgSelectedCar, sizeof CfgSelectedCar, "%s", CarShortNames[car]);
+  std::snprintf(CfgSelectedCar, sizeof CfgSelectedCar, "%s", BuiltinVehicleTable[car].code);
   CfgSetupName[0] = 0;
   CfgColoursName[0] = 0;
 }
@@ -673,7 +694,7 @@ void ProfilerMarksCommand(const Command& c) {
   if (ReadInt(c.value, value) && value == 0) ProfilerClearMarks();
 }
 
-void TextureReloadCommand(const Command&) { CommandState.textureReloadRequested = 1; }
+void TextureReloadCommand(const Command&) { RequestAllTexturesReload(); }
 
 void UnknownCommand(const Command& c) { ReplyText(c, TX_3b_unkncomm); }  // offline: no host to ask
 

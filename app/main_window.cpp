@@ -25,7 +25,6 @@
 #include "race/race.h"
 #include "render/device.h"
 #include "render/frame.h"
-#include "render/humans.h"
 #include "render/screenshot.h"
 #include "render/sky.h"
 #include "render/system_textures.h"
@@ -42,6 +41,7 @@
 #include "ui/text/text_colours.h"
 #include "ui/text_entry.h"
 #include "vehicle/vehicle.h"
+#include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "world/world.h"
 
@@ -384,12 +384,21 @@ namespace {
 // The body of the ShowMainWindow hook (core/window_state.h).
 void ShowWindowAs(int showCommand) {
   if (!PlatformWindowExists()) return;
-  if (showCommand == SHOW_MAXIMISED) PlatformSetWindowFramed(1);
+  if (showCommand == SHOW_MAXIMISED) PlatformSetWindowFramed(1);  // a normal window's style first
   PlatformShowWindow(showCommand);
   LogF("window : %s", showCommand == SHOW_MINIMISED   ? "minimise"
                       : showCommand == SHOW_MAXIMISED ? "maximise"
                       : showCommand == SHOW_HIDE      ? "hide"
                                                       : "show");
+}
+}  // namespace
+
+namespace {
+// The body of the RaiseMainWindow hook (core/window_state.h).
+void RaiseWindow() {
+  if (!PlatformWindowExists()) return;
+  PlatformRaiseWindow();
+  LogLine("window : to the front");
 }
 }  // namespace
 
@@ -922,6 +931,7 @@ void ResetMainWindowState() {
 void InstallMainWindowHooks() {
   SetWindowMode = PlaceWindow;
   ShowMainWindow = ShowWindowAs;
+  RaiseMainWindow = RaiseWindow;
   MainWindowClientSize = ReadClientSize;
   ClipCursorToClient = ClipCursor;
   HandleKeyDown = KeyDown;

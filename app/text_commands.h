@@ -75,8 +75,7 @@ extern uint8_t LastChatPacket[4 + CHAT_TEXT_MAX + 4];
 // ---- [Views] ----
 int  SimulatedKeyCommand(const char* word, const char* value, int source);  // 1 when it took the word
 void SetViewFov(float degrees);
-// Opens the program's web page and ends the program.
-constexpr const char* WEB_SITE_ADDRESS = "https://zkt-editor.example.org/";
+// Opens the program's web page (frontend/frontend.h's WEB_SITE_ADDRESS) and ends the program.
 void VisitWebSite();
 
 // ---- [Command settings] ----
@@ -95,8 +94,6 @@ struct CommandSettings {
   int view;                // 0 fol, 1 heli, 2 cam, 3 driver, 4 custom
   int mprLagMs, mprSmooth, mprFlushSeconds;
   float converge[2];
-  int textureReloadRequested;
-  int shaderReloadRequested;
 };
 extern CommandSettings CommandState;
 

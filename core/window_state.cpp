@@ -30,6 +30,7 @@ void NoWindowKey(int) {}
 
 void (*SetWindowMode)(int showCommand) = NoWindowShow;
 void (*ShowMainWindow)(int showCommand) = NoWindowShow;
+void (*RaiseMainWindow)() = NoWindowAction;
 int (*MainWindowClientSize)(int& width, int& height) = NoWindowClientSize;
 void (*ClipCursorToClient)(int clip) = NoWindowClip;
 void (*ClipCursorToWindow)() = NoWindowAction;

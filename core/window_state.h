@@ -87,6 +87,7 @@ extern int FullScreenModeIndex;
 // ScreenWidth and ScreenHeight; clears the window request.  Without a window: nothing.
 extern void (*SetWindowMode)(int showCommand);
 extern void (*ShowMainWindow)(int showCommand);  // platform/window.h's WindowShow values
+extern void (*RaiseMainWindow)();                // brings the window to the front (logged)
 // 0 x 0 while minimised; 0 without a window.
 extern int (*MainWindowClientSize)(int& width, int& height);
 extern void (*ClipCursorToClient)(int clip);  // clip to the client rectangle, or free the clip

@@ -1,6 +1,6 @@
 // frontend.h - the front end's pages and services that the rest of the program calls.
 //
-// Sections: [Pages] [Page text] [Names] [Services]
+// Sections: [Pages] [Page text] [Names] [Account] [Track selection] [Lists] [Services]
 // Main thread only.
 //
 // Layer: frontend/, a subsystem over race/ and the interface; the player's files live here
@@ -8,9 +8,12 @@
 #pragma once
 #include <cstdint>
 
+#include "race/race.h"  // TRACK_COUNT
 #include "ui/interface.h"
+#include "vehicle/data/builtin_vehicles.h"
 
 struct Prss;
+struct ZKTETexture;
 
 // ---- [Pages] ----
 // The action stored by RequestExit and carried out by the entry page: 0 ends the program,
@@ -36,18 +39,61 @@ constexpr float PAGE_TEXT_SIZE = 0.05f;
 float AddPageText(const char* text, float y);
 
 // ---- [Names] ----
-// Exactly three ASCII letters or digits: a built-in car's short name.
-int IsShortCarName(const char* name);
+// IsShortCarName, a built-in car's short name, is the vehicle data's (vehicle/data/builtin_vehicles.h).
 // A mod's 24-bit id: three non-zero bytes that do not read as a short car name.
 int IsModCarId(uint32_t id);
 constexpr int JOINED_NAME_PART = 22;  // characters of the name part kept by JoinUnderscoreName
 // "prefix_name" into out (outSize bytes, always terminated), the name cut to JOINED_NAME_PART.
 void JoinUnderscoreName(char* out, int outSize, const char* prefix, const char* name);
 
+// ---- [Account] ----
+// The account the online screens go online with (the option "/gamepass" sets its password).
+constexpr int ACCOUNT_TEXT_SIZE = 24;
+extern char AccountUserName[ACCOUNT_TEXT_SIZE];
+extern char AccountPassword[ACCOUNT_TEXT_SIZE];
+constexpr int ACCOUNT_PASSWORD_MIN = 8;
+// The program's web page, where the account is managed.
+constexpr const char* WEB_SITE_ADDRESS = "https://zkt-editor.example.org/";
+// 1 when going online may proceed: a valid user name (CheckUserName) and a password of at
+// least 8 characters.  Otherwise 0, and with an owner the reason is said: without graphics
+// as a message line in the error colour, else (when the owner shows no sub-screen) on a
+// message page whose "OK" opens the web page.
+int CheckAccountName(Prss* owner);
+
+// ---- [Track selection] ----
+// The track-selection screen's record, as far as the thumbnails need it: the selection and
+// one thumbnail texture per track of the track table ("x_<short name>.jbw", the JPG of that
+// name in "data\pic").  The screen itself comes with the race set-up screens.
+struct TrackSelection {
+  int32_t selected;    // the chosen track's row, -1 for none
+  int32_t imagesOff;   // the screen lists names only
+  ZKTETexture* thumbnails[TRACK_COUNT];
+};
+extern TrackSelection TrackSelect;
+// Resets the selection; unless clear is set, the screen has its images off or there are no
+// graphics, loads the nine thumbnails, else empties the nine slots.
+void LoadTrackThumbnails(int clear);
+void ReleaseTrackThumbnails();  // the thumbnails' textures freed, the slots emptied
+
+// ---- [Lists] ----
+// What the garage and the mod screens list, kept here until those screens exist: the setups
+// and colours of the selected car ("data\setups\<car>_*.set", "data\colours\<car>_*.col",
+// the names without the car's prefix and the extension) and the installed mods (the folders
+// of "mods\vehicles").  Each list holds at most LIST_NAMES_MAX names; the rest are left out
+// with one message line.
+constexpr int LIST_NAMES_MAX = 256;
+constexpr int LIST_NAME_SIZE = 32;
+struct NameList {
+  int count;
+  char names[LIST_NAMES_MAX][LIST_NAME_SIZE];
+};
+extern NameList SetupList, ColourList, ModList;
+void ListSetupsAndColours();  // the lists of the selected car; empty without one
+void RefreshModList();
+void FreeModList();
+
 // ---- [Services] ----
 int  ExportVehicleWithLog();          // the command line's vehicle output run; its exit code
-void FreeModList();
-void ReleaseTrackThumbnails();
 void ReloadGarageCarModel(int flag);  // as ReloadAllCarModels, for the garage's car
 void ReloadThumbnailTextures();       // the car thumbnails and the track thumbnails
 void RefreshGarageSetups();           // the garage re-lists its setups when it is open

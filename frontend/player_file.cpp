@@ -19,12 +19,6 @@
 #include "ui/text/text_colours.h"
 #include "ui/text/text_strings.h"
 
-static_assert(PLAYER_CAR_COUNT == CAR_COUNT, "the player file keeps one entry per car of the car table");
-
-const char* const CarShortNames[CAR_COUNT] = {
-    "ZK1", "ZK2", "ZK3", "ZK4", "MB1", "MB2", "MB3", "VN1", "SD1", "SD2", "SD3",
-    "RC1", "RC2", "RC3", "RC4", "FR1", "FR2", "FR3", "PR1", "PR2", "KRT",
-};
 PlayerRecord Player;
 int UpdateSetting = 1;
 int UpdateSettingInForce = 1;
@@ -345,17 +339,13 @@ void SetLanguageDefaults() {
 // ---- [Look-ups] ----
 
 PlayerCarInfo* FindCurrentCarInfo() {
-  for (int i = 0; i < PLAYER_CAR_COUNT; ++i)
-    if (CompareNoCase(CfgSelectedCar, CarShortNames[i]) == 0) return &Player.cars[i];
-  return nullptr;
+  const int car = BuiltinCarIndexByCodeText(CfgSelectedCar);
+  return car < 0 ? nullptr : &Player.cars[car];
 }
 
 uint32_t CarCode(int car) {
-  if (car < 0 || car >= CAR_COUNT) return 0;
-  uint32_t code = 0;
-  const char* name = CarShortNames[car];
-  for (int i = 0; i < 4 && name[i]; ++i) code |= static_cast<uint32_t>(static_cast<uint8_t>(name[i])) << (8 * i);
-  return code;
+  if (car < 0 || car >= BUILTIN_VEHICLE_COUNT) return 0;
+  return VehicleCodeWord(BuiltinVehicleTable[car].code);
 }
 
 PlayerCarInfo* FindCarInfoByCode(uint32_t code) {

@@ -1,7 +1,7 @@
 // player_file.h - the player's own files: the player file, the keyboard steering file and
 // update_cfg.txt; their defaults, and the look-ups over the cars and tracks they refer to.
 //
-// Sections: [Car table] [Player record] [Player file] [Keyboard steering file] [Update settings]
+// Sections: [Player record] [Player file] [Keyboard steering file] [Update settings]
 //           [Defaults] [Look-ups]
 //
 // Both binary files are DataFile containers under "data\misc".  A file that cannot be
@@ -11,12 +11,11 @@
 #include <cstddef>
 #include <cstdint>
 
-// ---- [Car table] ----
-constexpr int CAR_COUNT = 21;
-extern const char* const CarShortNames[CAR_COUNT];  // bit i of "MP Rules " is car i
+#include "vehicle/data/builtin_vehicles.h"
 
 // ---- [Player record] ----
-constexpr int PLAYER_CAR_COUNT = 21;     // one entry per car of the car table, in its order
+// One entry per built-in vehicle, in the table's order (bit i of "MP Rules " is vehicle i too).
+constexpr int PLAYER_CAR_COUNT = BUILTIN_VEHICLE_COUNT;
 constexpr int PLAYER_OPTION_COUNT = 11;
 constexpr int PLAYER_BLOCK_SIZE = 256;
 constexpr int PLAYER_DEFAULT_POSITION = 30;
@@ -103,7 +102,7 @@ void SetLanguageDefaults();
 // ---- [Look-ups] ----
 // The per-car entry of "Selected Car " (any case), or null.
 PlayerCarInfo* FindCurrentCarInfo();
-// The 4-byte code of a car: its short name's bytes, low byte first, padded with zeros.
+// The 4-byte code of a built-in vehicle as one word, low byte first; 0 out of range.
 uint32_t CarCode(int car);
 PlayerCarInfo* FindCarInfoByCode(uint32_t code);  // null when no car has it
 

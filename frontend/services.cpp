@@ -1,5 +1,4 @@
 // services.cpp - front-end services the rest of the program calls.
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -11,17 +10,7 @@ int ExportVehicleWithLog() {
   return 1;
 }
 
-void FreeModList() {}
-void ReleaseTrackThumbnails() {}
 void ReloadGarageCarModel(int) {}
-void ReloadThumbnailTextures() {}
-
-int IsShortCarName(const char* name) {
-  if (!name) return 0;
-  for (int i = 0; i < 3; ++i)
-    if (!std::isalnum(static_cast<unsigned char>(name[i])) || static_cast<unsigned char>(name[i]) > 127) return 0;
-  return name[3] == 0;
-}
 
 int IsModCarId(uint32_t id) {
   // A mod id is kept in the same 24 bits as a short name's three characters, byte 0 first.

@@ -190,6 +190,12 @@ bool FileExists(const char* path) {
   return ResolvePath(path, resolved);
 }
 
+bool FileIsRegular(const char* path) {
+  std::string resolved;
+  struct stat st;
+  return ResolvePath(path, resolved) && ::stat(resolved.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool FileIsFolder(const char* path) {
   std::string resolved;
   struct stat st;

@@ -54,6 +54,7 @@ bool MakeNamedPath(char* out, int outSize, const char* pathTemplate, const char*
 FILE* FileOpen(const char* path, const char* mode);
 bool FileExists(const char* path);         // a regular file or a folder
 bool FileIsFolder(const char* path);
+bool FileIsRegular(const char* path);     // a plain file: not a folder, pipe or device
 int64_t FileLength(const char* path);      // -1 when it cannot be found
 bool FileRemove(const char* path);
 bool MakeFolder(const char* path);         // true also when it already exists

@@ -519,6 +519,16 @@ GfxResult GfxSwapChainGetFullscreenState(GfxSwapChain swapChain, int32_t* fullsc
 // Copies the back buffer to the window and swaps.  syncInterval 1 waits for the display.
 GfxResult GfxSwapChainPresent(GfxSwapChain swapChain, uint32_t syncInterval, uint32_t flags);
 
+// ---- [Native handles] ----
+// For a plug-in that works on the same GL context in this process (the VR plug-in): the GL
+// name of a texture (0 for none, staging textures and the null backend), the current context
+// (an SDL_GLContext or an EGLContext, opaque; null without one) and the context's function
+// lookup.  What such a plug-in binds in GL is not seen by the layer's record of GL's state,
+// so it must keep to calls that bind nothing (named-object reads such as glGetTextureImage).
+uint32_t GfxNativeTextureName(GfxTexture2D texture);
+void* GfxNativeContext();
+void* GfxGetProcAddress(const char* name);
+
 // ---- [Test switches] ----
 // Every GL call the layer makes counts one.
 uint64_t GfxGlCallCount();

@@ -222,3 +222,13 @@ void GfxGlWindowClientSize(void* window, int* width, int* height) {
     SDL_GetWindowSize(static_cast<SDL_Window*>(window), width, height);
   }
 }
+
+void* GfxNativeContext() {
+  if (!g_context.alive || g_context.null) return nullptr;
+  return g_context.sdl ? static_cast<void*>(g_context.sdlContext) : static_cast<void*>(g_context.eglContext);
+}
+
+void* GfxGetProcAddress(const char* name) {
+  if (!g_context.alive || g_context.null || !name) return nullptr;
+  return g_context.sdl ? LoadSdlProc(name) : LoadEglProc(name);
+}

@@ -401,6 +401,11 @@ void GfxGetDesc(GfxTexture2D texture, GfxTexture2DDesc* out) {
   *out = t ? t->desc : GfxTexture2DDesc{};
 }
 
+uint32_t GfxNativeTextureName(GfxTexture2D texture) {
+  GfxTextureObj* t = g_gfx.textures.Get(texture.id);
+  return t ? t->gl : 0;
+}
+
 GfxResult GfxSetTextureSwizzle(GfxTexture2D texture, const uint8_t swizzle[4]) {
   GfxTextureObj* t = g_gfx.textures.Get(texture.id);
   if (!t) return GFX_E_INVALIDARG;

@@ -9,6 +9,7 @@
 #include <climits>
 
 #include "platform/audio.h"
+#include "platform/image_clipboard.h"
 #include "platform/key_input.h"
 #include "platform/keys.h"
 #include "platform/text_input.h"
@@ -101,6 +102,7 @@ int PlatformCreateWindow(const char* title, int x, int y, int width, int height,
 
 void PlatformDestroyWindow() {
   if (!g_window.window) return;
+  PlatformReleaseClipboardPicture();  // it works through this window's display
   SetMessageSource(nullptr);
   if (g_window.captured) SDL_CaptureMouse(SDL_FALSE);
   SDL_DestroyWindow(g_window.window);

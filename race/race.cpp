@@ -114,6 +114,8 @@ int ParseTrackCode(const char* code, char* mapName, int mapNameSize, int& config
   return 0;
 }
 
+const char* TrackShortName(int row) { return row >= 0 && row < TRACK_COUNT ? TRACKS[row].code : ""; }
+
 int FindTrackByName(const char* name) {
   for (int i = 0; name && i < TRACK_COUNT; ++i)
     if (strcasecmp(name, TRACKS[i].mapName) == 0) return i;

@@ -46,6 +46,8 @@ constexpr int TRACK_COUNT = 9;
 int ParseTrackCode(const char* code, char* mapName, int mapNameSize, int& config, int& flip);
 // The row of a track's name (any case) in the track table: 0..8, or -1.
 int FindTrackByName(const char* name);
+// A row's short name (the two letters of its code, as in thumbnail names); "" outside the table.
+const char* TrackShortName(int row);
 
 // The control link for outside programs.  Offline it never opens: its commands reply
 // "Ctrlink is not open".

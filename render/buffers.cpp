@@ -16,6 +16,7 @@
 #include "render/frame.h"
 #include "render/immediate.h"
 #include "render/material.h"
+#include "render/object_picture.h"
 #include "render/primitives.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
@@ -448,6 +449,7 @@ void FreeAllGraphics(int recreate, int releaseShaders) {
   // The shine textures and the render texture with its chains are records of the table
   // that is emptied next.
   ShineTextures[0] = ShineTextures[1] = nullptr;
+  ReleaseEditorGround();
   ForgetRenderTextures();
   ForgetEnvironmentTextures();
   ForgetSkyMeasureSurfaces();

@@ -12,8 +12,12 @@
 
 using namespace views_local;
 
-ViewCameraRecord ViewCamera = {{0, 0, 0}, {{0x10000, 0, 0, 0, 0x10000, 0, 0, 0, 0x10000}}, {}, 0, 0, 0, 0, 0,
-                               0, 0, {}, {}, 0, 0, 0};
+ViewCameraRecord ViewCamera = {{0, 0, 0},
+                               {{0x10000, 0, 0, 0, 0x10000, 0, 0, 0, 0x10000}},
+                               {{0x10000, 0, 0, 0, 0x10000, 0, 0, 0, 0x10000}},
+                               {0, 0, 0},
+                               {},
+                               0, 0, 0, 0, 0, 0, 0, {}, {}, 0, 0, 0};
 int (*CameraWorldPickHook)(ViewCameraRecord& camera);
 int (*CameraSelectionPickHook)(ViewCameraRecord& camera);
 void (*CameraPickShiftHook)(int32_t point[3]);
@@ -71,6 +75,20 @@ void LookSteps(int32_t dx, int32_t dy, int32_t* heading, int32_t* pitch) {
 }
 
 }  // namespace
+
+void CopyViewMatrix() {
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) ViewRotation.m[3 * r + c] = ViewCamera.orientation.m[3 * c + r];
+}
+
+void ResetViewMatrices() {
+  ViewCameraRecord& cam = ViewCamera;
+  for (int32_t& p : cam.position) p = 0;
+  MatrixIdentity(cam.orientation);
+  CopyViewMatrix();
+  cam.viewMatrix = ViewRotation;
+  for (int i = 0; i < 3; ++i) cam.viewPosition[i] = cam.position[i];
+}
 
 int PickRayPlaneAt(int mouseX, int mouseY, int32_t point[3]) {
   return PickRayPlaneFrom(ViewCamera.pick.rayOrigin, mouseX, mouseY, point);

@@ -22,7 +22,7 @@ struct ConstantRow {
   GfxBuffer buffer;
 };
 constexpr int VS_CONSTANT_ROWS = 15;
-constexpr int PS_CONSTANT_ROWS = 19;
+constexpr int PS_CONSTANT_ROWS = 20;
 constexpr int CS_CONSTANT_ROWS = 1;
 constexpr int VS_FIXED_ROWS = 10;  // rows below this are bound at creation and stay bound
 constexpr int PS_FIXED_ROWS = 8;
@@ -44,6 +44,9 @@ constexpr int VS_ROW_MATRIX = 0, VS_ROW_OBJECT = 2, VS_ROW_WORLD = 3, VS_ROW_MAT
 // 10..13 hold the transforms of one to four local lights; the view's lights take row 14,
 // which shares slot 10 and is bound again whenever it is uploaded.
 constexpr int VS_ROW_LIGHT_SCALE = 4, VS_ROW_LIGHT_CHANNELS = 8, VS_ROW_LIGHT_MATRICES = 9, VS_ROW_VIEW_LIGHTS = 14;
+
+// The view constants (view_constants.h): a buffer of their own in pixel slot 13.
+constexpr int PS_ROW_VIEW_CONSTANTS = 19;
 
 int CreateConstantBuffers();  // 1 when every row was made
 void ReleaseConstantBuffers();

@@ -515,6 +515,7 @@ const char* InitialiseGraphicsForScreen() {
   if (VrEnabled) CfgScreenFlags &= ~OPTION_HDR_BIT;
   UpdateCursorClip();
   Gfx.busy = 0;
+  RaiseMainWindow();
   return nullptr;
 }
 
@@ -732,12 +733,16 @@ void GoWindowed() {
 void ApplyWindowRequest(int request) {
   // The window carries these out; the device follows the size change (HandleWindowResize).
   if (!Gfx.windowed) return;
-  if (request == WINDOW_REQUEST_MINIMISE)
+  if (request == WINDOW_REQUEST_MINIMISE) {
     ShowMainWindow(SHOW_MINIMISED);
-  else if (request == WINDOW_REQUEST_MAXIMISE)
+  } else if (request == WINDOW_REQUEST_MAXIMISE) {
+    // A normal window's style (title bar, border, resizable, shown), maximised: no longer
+    // a borderless one.
+    CfgBorderlessWindow = 0;
     ShowMainWindow(SHOW_MAXIMISED);
-  else if (request >= WINDOW_REQUEST_NORMAL && request <= BORDERLESS_DESKTOP)
+  } else if (request >= WINDOW_REQUEST_NORMAL && request <= BORDERLESS_DESKTOP) {
     SetWindowMode(SHOW_NORMAL);
+  }
 }
 
 void HandleWindowResize() {

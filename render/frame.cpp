@@ -264,6 +264,7 @@ const char* CreateRenderTargetTexture(int width, int height, int kind) {
 }
 
 void ReleaseRenderTargetTexture() {
+  WithdrawSharedTexture();  // the VR plug-in gives up the eye texture first
   g_blackTarget = GfxRenderTargetView{};  // its view's number may be given out again
   RenderTexture.waiting = 0;
   ClosePostPass();

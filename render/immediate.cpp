@@ -18,7 +18,7 @@ CircularVBuffer Stream2D;
 CircularVBuffer StreamLines3D;
 CircularVBuffer StreamLit;
 
-uint8_t GridStrongGrey = 200, GridWeakGrey = 120;
+uint8_t GridStrongGrey = 200, GridWeakGrey = 114;  // the interface's default greys
 float FootprintHalfLength = 2.0f, FootprintHalfWidth = 1.0f;
 
 namespace {

@@ -69,8 +69,8 @@ void DrawOrientedGrid(int32_t size, int32_t step, const FixedMatrix& matrix);  /
 void DrawFootprintRectangle(float angleRadians);  // about the vertical axis, in the message colour
 
 // ---- [Seams] ----
-// The grid greys as bytes before the brightness table; taken from the interface colour
-// settings once those exist.
+// The grid greys as bytes before the brightness table; the interface sets them from its
+// colour settings ("Button Col " and "Text Unavailable ", ui/interface_config.h).
 extern uint8_t GridStrongGrey, GridWeakGrey;
 // The half-length and half-width of the footprint rectangle, metres; set by the vehicle editor.
 extern float FootprintHalfLength, FootprintHalfWidth;

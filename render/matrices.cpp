@@ -7,6 +7,7 @@
 #include "render/material.h"
 #include "render/render_target.h"
 #include "render/shaders.h"
+#include "render/view_constants.h"
 
 float ProjectionMatrix[16];
 float NearPlane = 1.0f, FarPlane = 1024.0f;
@@ -14,7 +15,6 @@ float ViewMatrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 float WorldMatrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 float Row5Matrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 uint32_t ObjectLocalLightMask;
-void (*ShadowViewConstantsHook)(int viewArgument);
 
 namespace {
 
@@ -141,7 +141,7 @@ void UploadWorldMatrix(int carFlag, int viewArgument) {
   EyeInObjectSpace(worldView, &row[12]);
   row[15] = 1.0f;
   WriteRow(VS_ROW_WORLD, row, sizeof row);
-  if (ShaderShadowFlag && ShadowViewConstantsHook) ShadowViewConstantsHook(viewArgument);
+  if (ShaderShadowFlag) UploadViewPSConstants(viewArgument);
 }
 
 void UploadMatrix3x4(const float matrix[16]) {

@@ -39,7 +39,8 @@ void CopyTransposed3x4(float out[12], const float matrix[16]);
 void UploadViewMatrices();    // world x view x projection into vertex row 0
 void UploadProjectionOnly();  // the projection alone into row 0
 // Row 0, then in the normal pass the car flag and row 3 (the world's 3x4 and the camera in
-// object space); in the local-light pass the object's local lights instead.
+// object space) and, while shadows are drawn, the view constants (view_constants.h, relative
+// to the view with viewArgument); in the local-light pass the object's local lights instead.
 void UploadWorldMatrix(int carFlag, int viewArgument);
 void UploadMatrix3x4(const float matrix[16]);  // into vertex row 5
 // Six 3-float vectors, each followed by its colour byte / 255, and a scale, into vertex row 2.
@@ -48,5 +49,3 @@ void UpdateObjectVSBuffer(const float positions[6][3], const uint8_t colours[6],
 // ---- [Seams] ----
 // The lights of the object being drawn in the local-light pass; set by the mesh code.
 extern uint32_t ObjectLocalLightMask;
-// Fills the pixel-shader view constants while shadows are drawn; set by the view code.
-extern void (*ShadowViewConstantsHook)(int viewArgument);

@@ -139,6 +139,10 @@ int UpsizePass(PostChain& chain, ZKTETexture* source, ZKTETexture* destination, 
   return 1;
 }
 
+void DrawTextureOver(ZKTETexture* source, const float uv[4], int pixelShader) {
+  if (source) DrawPass(source, -1.0f, 1.0f, uv, pixelShader);
+}
+
 // ---- [Blur chain] ----
 
 int CreateBlurTargets(PostChain& chain) {

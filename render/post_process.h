@@ -44,6 +44,10 @@ int DownsizePass(PostChain& chain, ZKTETexture* source, ZKTETexture* destination
 int UpsizePass(PostChain& chain, ZKTETexture* source, ZKTETexture* destination, int mipLevel, float weight,
                int quadMode);
 
+// The source drawn over the whole current target with a pixel shader of the 2D layout (4 as
+// it is, 1 a plain copy), reading the texture-coordinate range uv (u from, to, v from, to).
+void DrawTextureOver(ZKTETexture* source, const float uv[4], int pixelShader);
+
 // ---- [Blur chain] ----
 int CreateBlurTargets(PostChain& chain);    // 1 when all seven exist
 void RunBlurChain(PostChain& chain);        // the hard-shine map down to 16 pixels

@@ -25,6 +25,7 @@ void (*BuildFontTexture)();
 Material* PlateMaterials[PLATE_SLOTS];
 Material* AlphaPlateMaterials[PLATE_SLOTS];
 int (*GetPlateSlot)(const char* plateText);
+int32_t PlateSlotUses[PLATE_SLOTS];
 const char* ModPlateText;
 std::mutex PlateLock;
 int PlateRegenPending;

@@ -94,6 +94,8 @@ constexpr int PLATE_SLOTS = 41;
 extern Material* PlateMaterials[PLATE_SLOTS];
 extern Material* AlphaPlateMaterials[PLATE_SLOTS];
 extern int (*GetPlateSlot)(const char* plateText);
+// The cars using each slot; a car's release lowers its slot's count (under PlateLock).
+extern int32_t PlateSlotUses[PLATE_SLOTS];
 extern const char* ModPlateText;  // the current mod's plate text; empty or null: "ZKT MODS"
 extern std::mutex PlateLock;
 // Plate textures marked for drawing again: the flag the plate code sets, and the redraw it

@@ -318,6 +318,12 @@ void RequestTextureReload() {
   TextureReloadPending = 1;
 }
 
+void RequestAllTexturesReload() {
+  for (ZKTETexture* r : g_table)
+    if (r->flags & TEXTURE_FROM_FILE) r->flags |= TEXTURE_RELOAD_REQUESTED;
+  TextureReloadPending = 1;
+}
+
 int RunDeferredWork() {
   if (ForcedRedrawPending) {
     ForcedRedrawPending = 0;

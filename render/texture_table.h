@@ -99,6 +99,8 @@ void UnlockTextures();
 // ---- [Reloading] ----
 int ReloadTextureByName(const char* name);
 void RequestTextureReload();  // after a change of the quality settings
+// Every texture loaded from its file is read again (the command "tr"), a share a frame.
+void RequestAllTexturesReload();
 // One frame's share: the first deferred record, or as many reloads as fit in 30 ms.
 void ReloadTextures();
 // The frame loop's deferred work after presenting, the first of: a forced redraw

@@ -275,6 +275,10 @@ struct CameraPickState {
 struct ViewCameraRecord {
   int32_t position[3];
   FixedMatrix orientation;
+  // The view matrix last derived from the orientation (its transpose) and the position it
+  // went with (ResetViewMatrices).
+  FixedMatrix viewMatrix;
+  int32_t viewPosition[3];
   CameraPickState pick;
   // Mouse control state.
   uint32_t lastPressMs;      // program clock of the last press
@@ -288,6 +292,12 @@ struct ViewCameraRecord {
   uint16_t dragHeading, dragPitch;
 };
 extern ViewCameraRecord ViewCamera;
+
+// The camera at the origin with the identity orientation, its view matrix derived and kept
+// with its position (start-up).
+void ResetViewMatrices();
+// The current view matrix (ViewRotation) becomes the transpose of the camera's orientation.
+void CopyViewMatrix();
 
 int PickRayPlane(int32_t point[3]);
 int PickRayPlaneAt(int mouseX, int mouseY, int32_t point[3]);

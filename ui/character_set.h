@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "ui/text/code_pages.h"
-#include "ui/graph_data.h"
+#include "core/graph_data.h"
 
 // ---- [Glyphs] ----
 constexpr int GLYPH_COUNT = 544;         // glyph g stands for character code g + 32

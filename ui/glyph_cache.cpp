@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/log.h"
+#include "core/sound.h"
 #include "platform/font_source.h"
 #include "render/font_pages.h"
 #include "ui/character_set.h"
@@ -22,6 +23,7 @@ uint8_t GlyphCacheStaging[GLYPH_CACHE_CELL_PIXELS * GLYPH_CACHE_CELL_PIXELS * 4]
 namespace {
 
 constexpr int INITIAL_REQUESTS = 32;
+constexpr int FAILURE_SOUND = 3;  // the interface's error sound
 
 struct GlyphRequest {
   uint16_t glyphPage;
@@ -31,6 +33,12 @@ struct GlyphRequest {
 std::vector<GlyphRequest> g_requests;
 
 void ShowCacheMessage(const char* text) { ShowMessage(text, TextColours.message); }
+
+// A glyph that could not be cached or drawn: said, and heard.
+void ShowCacheFailure(const char* text) {
+  ShowCacheMessage(text);
+  PlayUISound(FAILURE_SOUND);
+}
 
 // Every age from 2 to 254 on the page goes down by one, so cells not used lately drift
 // towards being taken first.
@@ -78,11 +86,11 @@ int DrawUnicodeToBitmap(const CodePageRecord& owner, uint32_t codePoint, int pix
     text[0] = static_cast<char16_t>(codePoint);
   }
   if (!FillGlyphSurface(255) || !DrawTextOnGlyphSurface(owner.font, text, length)) {
-    ShowCacheMessage("DrawUnicodeToBitmap : Could not draw text");
+    ShowCacheFailure("DrawUnicodeToBitmap : Could not draw text");
     return 0;
   }
   if (!ReadGlyphSurface(surface)) {
-    ShowCacheMessage("DrawUnicodeToBitmap : Could not retrieve text image");
+    ShowCacheFailure("DrawUnicodeToBitmap : Could not retrieve text image");
     return 0;
   }
   // Rows 1..62 of the drawing become the cell's rows 0..61; only the glyph's own columns
@@ -106,7 +114,7 @@ int CacheGlyph(int pageIndex, const GlyphRequest& request) {
     if (age < GLYPH_AGE_THIS_FRAME && (cellIndex < 0 || age < page.cells[cellIndex].age)) cellIndex = c;
   }
   if (cellIndex < 0) {
-    ShowCacheMessage("Could not find an old slot");
+    ShowCacheFailure("Could not find an old slot");
     if (GlyphDebugLevel) ShowCacheMessage("BUG: Couldn't find an unused slot in current_cc");
     return 0;
   }
@@ -115,7 +123,7 @@ int CacheGlyph(int pageIndex, const GlyphRequest& request) {
   if (cell.age > 0 && cell.glyphPage < NumGlyphPages && cell.slot < GLYPH_PAGE_SLOTS) {
     GlyphSlot& old = GlyphPages[cell.glyphPage].slots[cell.slot];
     if (old.cacheLocation != location)
-      ShowCacheMessage("Extra page character does not refer to this slot");
+      ShowCacheFailure("Extra page character does not refer to this slot");
     else
       old.cacheLocation = CACHE_LOCATION_NONE;
   }

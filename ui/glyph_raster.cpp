@@ -1,7 +1,7 @@
 // glyph_raster.cpp - 16-bit triangle, ellipse and vector-glyph fills.
 //
-// Edges are evaluated exactly in 64-bit integers at each pixel row's centre, so a fill is
-// the same on every machine and every pixel count can be known in advance.
+// Edges are stepped row by row with integer error terms in 64 bits, so a fill is the same
+// on every machine and every pixel count can be known in advance.
 #include "ui/glyph_raster.h"
 
 #include <algorithm>
@@ -23,19 +23,39 @@ int64_t FloorDiv(int64_t a, int64_t b) {  // b > 0
   return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
-int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
 
 int32_t ToQuarterPixels(double v) {
   if (!(v == v)) return 0;  // not a number: a point that cannot be placed sits at the origin
   return static_cast<int32_t>(std::nearbyint(std::clamp(v, -COORD_LIMIT, COORD_LIMIT)));
 }
 
-// The first column whose centre lies at or right of the edge a-b at row centre ys (ya <= ys < yb).
-int64_t FirstColumnRightOf(const int32_t* a, const int32_t* b, int64_t ys) {
-  const int64_t dy = int64_t{b[1]} - a[1];
-  const int64_t numerator = int64_t{a[0]} * dy + (int64_t{b[0]} - a[0]) * (ys - a[1]);
-  return CeilDiv(numerator - 2 * dy, 4 * dy);
-}
+// One edge stepped down the rows: the pixel column its x lies in and the error term, the
+// x's fraction of that pixel in units of 1 / (4 dy) pixel.  Its start point's sub-pixel bits
+// seed the error; each step of y by s quarter pixels adds dx s.
+struct EdgeStepper {
+  int64_t dx = 0, dy = 0;  // quarter pixels; dy > 0 while the edge is stepped
+  int64_t y = 0;           // the quarter-pixel row the column and error stand for
+  int64_t column = 0, error = 0;
+
+  void Start(const int32_t* from, const int32_t* to) {
+    dx = int64_t{to[0]} - from[0];
+    dy = int64_t{to[1]} - from[1];
+    y = from[1];
+    column = FloorDiv(from[0], 4);
+    error = (int64_t{from[0]} - 4 * column) * dy;
+  }
+  // Moves down to quarter-pixel row y2 (at or below y) and returns the column there.
+  int64_t At(int64_t y2) {
+    if (dy > 0 && y2 > y) {
+      error += dx * (y2 - y);
+      const int64_t carry = FloorDiv(error, 4 * dy);
+      column += carry;
+      error -= carry * 4 * dy;
+    }
+    y = y2;
+    return column;
+  }
+};
 
 void FillSpan(int row, int64_t from, int64_t to, uint16_t value) {
   const Bitmap16& b = CurrentBitmap16;
@@ -128,18 +148,29 @@ void FillTriangle16(uint16_t value) {
   for (int i = 1; i < 3; ++i)
     if (v[i][1] < v[top][1]) top = i;
   const int n1 = (top + 1) % 3, n2 = (top + 2) % 3;
-  if (FloorDiv(v[top][1], 4) < 0) return;
+  if (v[top][1] < 0) return;
   const int64_t bottomY = std::max(v[n1][1], v[n2][1]);
-  // Rows whose centre 4r + 2 lies in [top, bottom).
-  int64_t row = CeilDiv(int64_t{v[top][1]} - 2, 4);
-  const int64_t endRow = std::min<int64_t>(CeilDiv(bottomY - 2, 4), int64_t{b.lastRow} + 1);
-  row = std::max<int64_t>(row, b.firstRow);
-  for (; row < endRow; ++row) {
-    const int64_t ys = 4 * row + 2;
-    // Each side follows its edge from the top vertex, then the third edge below the middle vertex.
-    const int64_t left = ys < v[n1][1] ? FirstColumnRightOf(v[top], v[n1], ys) : FirstColumnRightOf(v[n1], v[n2], ys);
-    const int64_t right = ys < v[n2][1] ? FirstColumnRightOf(v[top], v[n2], ys) : FirstColumnRightOf(v[n2], v[n1], ys);
-    if (left < right) FillSpan(static_cast<int>(row), left, right, value);
+  // Each side follows its edge from the top vertex, then the third edge from the middle one.
+  // A row is filled at its top edge (the top vertex itself in the first row), from the first
+  // side's column up to the second's.
+  EdgeStepper first, second;
+  first.Start(v[top], v[n1]);
+  second.Start(v[top], v[n2]);
+  bool firstTurned = false, secondTurned = false;
+  const int64_t endRow = std::min<int64_t>(FloorDiv(bottomY - 1, 4), int64_t{b.lastRow});
+  for (int64_t row = FloorDiv(v[top][1], 4); row <= endRow; ++row) {
+    const int64_t y = std::max<int64_t>(4 * row, v[top][1]);
+    if (y >= bottomY) break;
+    if (!firstTurned && y >= v[n1][1]) {
+      first.Start(v[n1], v[n2]);
+      firstTurned = true;
+    }
+    if (!secondTurned && y >= v[n2][1]) {
+      second.Start(v[n2], v[n1]);
+      secondTurned = true;
+    }
+    const int64_t left = first.At(y), right = second.At(y);
+    if (row >= b.firstRow && left < right) FillSpan(static_cast<int>(row), left, right, value);
   }
 }
 

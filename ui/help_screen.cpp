@@ -7,6 +7,8 @@
 #include "core/frame_globals.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
+#include "ui/interface_draw.h"
+#include "ui/text/language.h"
 #include "ui/text/text_colours.h"
 #include "ui/text_draw.h"
 #include "ui/widgets.h"
@@ -26,21 +28,39 @@ Prss* LoadHelpText(Prss* owner, const char* title, const char* key, int mode) {
 
 namespace {
 
-constexpr float HELP_TEXT_SIZE = 0.05f, HELP_LINE_HEIGHT = 0.065f, HELP_TEXT_BOTTOM = 0.8f;
+// The text's layout: wrapped lines from (-0.85, -0.7255), 1.7 wide, over a box from -0.75.
+constexpr float HELP_TEXT_SIZE = 0.051f, HELP_LINE_HEIGHT = 0.06f, HELP_TEXT_WIDTH = 1.7f;
+constexpr float HELP_TEXT_LEFT = -0.85f, HELP_TEXT_TOP = -0.7255f, HELP_BOX_TOP = -0.75f;
+constexpr float HELP_BOX_MARGIN = 0.05f;
+constexpr int HELP_MAX_LINES = 24;
+constexpr float HELP_OK_WIDTH = 0.0f;  // the OK button takes the corner from 0.75
 
-// The title, then the text's lines, each wrapped, as far as the page has room.
-void AddHelpScreenText(HelpScreen& screen) {
-  const ColourWord c = InterfaceColours.bigText;
+// The title, the text's lines, each wrapped, over their box, and the mode's buttons.
+void AddHelpScreen(HelpScreen& screen) {
   AddScreenTitle(screen.title, 0, 0);
-  float y = -0.7f;
+  const ColourWord c = InterfaceColours.bigText;
+  float y = HELP_TEXT_TOP;
+  int lines = 0;
   const char* end = screen.shownLines + std::strlen(screen.help.text);
-  for (const char* line = screen.shownLines; line < end; line += std::strlen(line) + 1) {
-    const int room = int((HELP_TEXT_BOTTOM - y) / HELP_LINE_HEIGHT);
-    if (room < 1) break;
-    const int used = line[0] ? DrawTextRGB(line, screen.help.codePage, HELP_TEXT_SIZE, HELP_LINE_HEIGHT, ColourRed(c),
-                                           ColourGreen(c), ColourBlue(c), room, -0.9f, 0.9f, y)
-                             : 1;
-    y += float(used) * HELP_LINE_HEIGHT;
+  for (const char* line = screen.shownLines; line < end && lines < HELP_MAX_LINES; line += std::strlen(line) + 1) {
+    const int drawn = line[0] ? DrawTextRGB(line, screen.help.codePage, HELP_TEXT_SIZE, HELP_LINE_HEIGHT, ColourRed(c),
+                                            ColourGreen(c), ColourBlue(c), HELP_MAX_LINES - lines, HELP_TEXT_LEFT,
+                                            HELP_TEXT_LEFT + HELP_TEXT_WIDTH, y)
+                              : 1;
+    lines += drawn;
+    y += float(drawn) * HELP_LINE_HEIGHT;
+  }
+  // Text is drawn after the interface's quads, so the box queued now lies under it.
+  if (lines > 0)
+    DrawInterfaceQuad(TEXT_BOX_COLOUR, HELP_TEXT_LEFT - HELP_BOX_MARGIN, HELP_BOX_TOP,
+                      HELP_TEXT_LEFT + HELP_TEXT_WIDTH + HELP_BOX_MARGIN,
+                      HELP_BOX_TOP + float(lines) * HELP_LINE_HEIGHT + 0.04f);
+  Prss* owner = &screen.prss;
+  if (screen.mode == HELP_MODE_OK) {
+    AddCornerBackButton(owner, 0, HelpScreenOk);  // "OK", else "back"
+  } else if (screen.mode == HELP_MODE_OK_CANCEL) {
+    AddBackButton(owner, 0, HelpScreenCancel, LanguageTexts[TX_3a_cancelbt]);
+    AddOkButton(owner, 0, HelpScreenOk, LanguageTexts[TX_3a_capitlok], HELP_OK_WIDTH);
   }
 }
 
@@ -54,9 +74,7 @@ Prss* HelpScreenAction(Prss* process) {
     return nullptr;
   }
   Prss_ActSub(process);
-  if (!FrameSkipped && !process->sub) AddHelpScreenText(*screen);
-  // The mode's buttons (HelpScreenOk, HelpScreenCancel) are added here once the shared page
-  // buttons exist; the owner of a screen without buttons adds its own.
+  if (!FrameSkipped && !process->sub) AddHelpScreen(*screen);
   return process;
 }
 

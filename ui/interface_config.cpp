@@ -13,6 +13,7 @@
 #include "core/data_file.h"
 #include "core/log.h"
 #include "platform/files.h"
+#include "render/immediate.h"
 
 InterfaceColourSettings InterfaceColours;
 uint32_t ButtonAlphaWord = 0x4D000000u, BigAlphaWord = 0x80000000u;
@@ -121,6 +122,10 @@ void ReadValue(const ConfigKey& key, const char*& at, const char* end) {
 void ApplyInterfaceColours() {
   ButtonAlphaWord = AlphaWord(InterfaceColours.buttonAlpha);
   BigAlphaWord = AlphaWord(InterfaceColours.bigAlpha);
+  // The ground grids' two greys: the buttons' grey for every tenth line, the unavailable
+  // text's for the others (each colour's red byte as the grey level).
+  GridStrongGrey = static_cast<uint8_t>(ColourRed(InterfaceColours.buttonCol));
+  GridWeakGrey = static_cast<uint8_t>(ColourRed(InterfaceColours.textUnavailable));
 }
 
 int ReadInterfaceCfgFromText(const char* text, size_t length) {

@@ -43,7 +43,8 @@ extern InterfaceColourSettings InterfaceColours;
 
 // The alphas in the top byte of a vertex colour: round(alpha x 255) << 24.
 extern uint32_t ButtonAlphaWord, BigAlphaWord;
-// Recomputes the alpha words; after the settings are read or changed.
+// Recomputes the alpha words and the ground grids' greys (render/immediate.h) from the
+// settings; after they are read or changed.
 void ApplyInterfaceColours();
 
 // ---- [File] ----

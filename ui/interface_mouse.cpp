@@ -224,15 +224,17 @@ PressResult PressButtonStyle(const InterfaceButton& b, int code) {
     case 21:
     case 22:
     case 23:
+      // Unlike the float values, the byte sliders tell their handler of every press: the
+      // drag's start, the copy and the paste (with word 0).
       if (code == 1) {
         RecordEdit(b.editDomain, EDIT_SET_INTEGER, "set", text, variable);
         StartDrag(DRAG_BYTE, variable, static_cast<float>(b.text.i), static_cast<float>(b.third.i),
                   static_cast<int>(b.fourth.i), b.owner, b.handler, b.editDomain);
-        return {false, false};
+        return {};
       }
       if (code == 6) {
         ValueClipboard.byte = BytesAt(variable)[0];
-        return {false, false};
+        return {};
       }
       if (code == 10) {
         RecordEdit(b.editDomain, EDIT_SET_INTEGER, "set", text, variable);
@@ -248,7 +250,7 @@ PressResult PressButtonStyle(const InterfaceButton& b, int code) {
         bytes[0] = bytes[1] = bytes[2] = LargestOf3(bytes);
         StartDrag(DRAG_COLOUR, variable, static_cast<float>(b.text.i), static_cast<float>(b.third.i),
                   static_cast<int>(b.fourth.i), b.owner, b.handler, b.editDomain);
-        return {false, false};
+        return {};
       }
       return {};
     case BUTTON_STYLE_SCROLL_KNOB:

@@ -190,8 +190,9 @@ void AddPanelTextField(Prss* owner, const char* label, char* buffer, int maxLeng
                        int fieldType, InterfaceHandler handler, float y) {
   const PanelLayout& l = CurrentPanelLayout();
   AddRowLabel(label, y);
-  AddValueControl(owner, buffer, IvText(buffer), IvInt(maxLength), IvText(label), fieldType, &C.textString, handler,
-                  l.valueX1, y, l.valueX2, y + l.rowHeight);
+  // A text field's maximum field holds its buffer's size: the characters and the zero.
+  AddValueControl(owner, buffer, IvText(buffer), IvInt(maxLength + 1), IvText(label), fieldType, &C.textString,
+                  handler, l.valueX1, y, l.valueX2, y + l.rowHeight);
   AddHelpButton(owner, helpKey, y);
 }
 

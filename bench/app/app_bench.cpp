@@ -26,6 +26,11 @@ bool PrepareFolder(benchmark::State& state) {
   std::filesystem::copy_file(std::filesystem::path(ZKT_WORK_DIR) / "data" / "abc" / "zkt.abc",
                              folder / "data" / "abc" / "zkt.abc",
                              std::filesystem::copy_options::overwrite_existing, error);
+  std::filesystem::create_directories(folder / "data" / "hmn", error);
+  if (!error)
+    std::filesystem::copy_file(std::filesystem::path(ZKT_WORK_DIR) / "data" / "hmn" / "hmn.hmn",
+                               folder / "data" / "hmn" / "hmn.hmn",
+                               std::filesystem::copy_options::overwrite_existing, error);
   if (error) {
     state.SkipWithError(("cannot prepare the folder: " + error.message()).c_str());
     return false;

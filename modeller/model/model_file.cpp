@@ -535,7 +535,10 @@ int ReadRecordBody(Reader& r, ModelObject& o, bool isMain, bool readLayerNames, 
     if (fileVersion < 252 && !(o.options & OPTION_ALPHA_FROM_PAGE)) o.ConvertAlphaPageNames(r.mode);
     if (recordVersion < 4) ClearOldSkyPageNames(o);
     if (recordVersion < 5) o.ConvertOverlayColours();
-    if (r.mode == MODEL_READ_SPOKE && fileVersion < 252 && o.pages[0].name[0] == 0) SetOldSpokeDefaults(o);
+    // A skin page has no name of its own: it keeps being the skin, and a second reading finds
+    // the spoke as the first left it.
+    if (r.mode == MODEL_READ_SPOKE && fileVersion < 252 && o.pages[0].name[0] == 0 && o.pages[0].type != PAGE_SKIN)
+      SetOldSpokeDefaults(o);
     if (recordVersion < 4) ConvertOldTypedObject(o);
   }
   if (readLayerNames) {

@@ -28,7 +28,8 @@ void JoinOldLightNames(OldColourEntry* entries, int count);
 bool ConvertColourEntries(ModelObject& object, const OldColourEntry* entries, int count);
 // Record versions below 4: "s_sky" and "s_env" pages lose their names.
 void ClearOldSkyPageNames(ModelObject& object);
-// Spoke objects below file version 252 without a page name: the wheel page, cutout and mapping.
+// Spoke objects below file version 252 whose first page is an unnamed page of a texture (not
+// the skin): the wheel page, cutout and mapping.
 void SetOldSpokeDefaults(ModelObject& object);
 // Record versions below 4, by type: brake objects and internal mirrors lose their
 // environment maps; a brake's "Disc" cutouts cover the page and the disc's triangles go.

@@ -109,8 +109,8 @@ struct CacheBuilder {
     if (skeleton) {
       const int bone = BoneOfPoint(*skeleton, p, mirroredSide);
       const FixedTransform& frame = skeleton->bones[bone].frame;
-      const IntVector local{source.x - frame.translation.x, source.y - frame.translation.y,
-                            source.z - frame.translation.z};
+      const IntVector local{SubtractStored(source.x, frame.translation.x), SubtractStored(source.y, frame.translation.y),
+                            SubtractStored(source.z, frame.translation.z)};
       MatrixTransformTransposed(frame.rotation, local, placed);
       v.transform = static_cast<uint8_t>(bone);
     }

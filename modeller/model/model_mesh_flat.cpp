@@ -54,7 +54,8 @@ namespace {
 // A point in its bone's frame: minus the bone's origin, turned back by its rotation.
 IntVector InBoneFrame(const ModelSkeleton& skeleton, int bone, const IntVector& p) {
   const FixedTransform& frame = skeleton.bones[bone].frame;
-  const IntVector local{p.x - frame.translation.x, p.y - frame.translation.y, p.z - frame.translation.z};
+  const IntVector local{SubtractStored(p.x, frame.translation.x), SubtractStored(p.y, frame.translation.y),
+                        SubtractStored(p.z, frame.translation.z)};
   IntVector out;
   MatrixTransformTransposed(frame.rotation, local, out);
   return out;

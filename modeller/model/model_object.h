@@ -69,6 +69,10 @@ constexpr uint16_t OPTION_ALPHA_FROM_PAGE = 256;  // old files: alpha already ta
 
 // Stored coordinates are negated with wrap-around: -(-2^31) stays -2^31 rather than overflow.
 inline int32_t NegateStored(int32_t value) { return static_cast<int32_t>(0u - static_cast<uint32_t>(value)); }
+// The same for a difference (a point taken into a bone's frame).
+inline int32_t SubtractStored(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
 
 // Default level-of-detail distances: 30, 100, 400 and 1200 metres.
 constexpr int32_t DEFAULT_LOD_DISTANCES[MAX_LOD_COUNT] = {0x1E0000, 0x640000, 0x1900000, 0x4B00000};

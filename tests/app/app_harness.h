@@ -33,6 +33,10 @@ class AppHarness : public ::testing::Test {
     const char* work = std::getenv("ZKT_WORK_DIR");
     std::filesystem::copy_file(std::filesystem::path(work ? work : "work") / ".." / "testdata" / "zkt_tiny.abc",
                                folder_ / "data" / "abc" / "zkt.abc");
+    // Nor without its human models: ours, written by human_gen.
+    std::filesystem::create_directories(folder_ / "data" / "hmn");
+    std::filesystem::copy_file(std::filesystem::path(work ? work : "work") / "data" / "hmn" / "hmn.hmn",
+                               folder_ / "data" / "hmn" / "hmn.hmn");
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(folder_);
     UseSourceShaders();

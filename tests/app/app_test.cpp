@@ -4,11 +4,19 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "app/start_pages.h"
+#include "app/text_commands.h"
+#include "core/fixed_math.h"
+#include "render/env_maps.h"
+#include "render/shaders.h"
+#include "render/views.h"
 #include "platform/files.h"
 #include "frontend/frontend.h"
+#include "render/humans.h"
 #include "ui/text/messages.h"
+#include "vehicle_editor/skeleton/human_system.h"
 #include "ui/text/text_colours.h"
 #include "world/world.h"
 
@@ -112,11 +120,32 @@ TEST_F(AppHarness, ASaveThatFailsAtExitIsReportedAndEndsWithAFailureCode) {
 
 TEST_F(AppHarness, StartupWithGraphicsMakesTheDeviceBeforeTheWindowAndLoadsTheHelmet) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
-  EXPECT_TRUE(InOrder(LogTexts(), Expect({"get command line", "preinit d3d", "load font", "tables", "human system",
-                                          "helmet", "controllers", "start entry", "end of initialisation"})));
+  // The window comes to the front once the device is set up for it.
+  EXPECT_TRUE(InOrder(LogTexts(), Expect({"get command line", "preinit d3d", "load font", "window : to the front",
+                                          "tables", "human system", "helmet", "controllers", "start entry",
+                                          "end of initialisation"})));
   EXPECT_NE(D3DInitState, 0);
   AppShutdown();
   EXPECT_EQ(D3DInitState, 0);
+}
+
+TEST_F(AppHarness, TheHumanSystemIsLoadedAndBuiltAtStartAndItsAbsenceEndsTheStart) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_GT(Humans.modelCount, 0);
+  EXPECT_EQ(HumanMeshes.built, 1) << "loaded and built at step 23";
+  EXPECT_GT(HumanMeshes.slotCount, 0);
+  AppShutdown();
+  EXPECT_EQ(Humans.modelCount, 0) << "freed at shut-down";
+  EXPECT_EQ(HumanMeshes.slotCount, 0);
+
+  std::filesystem::remove("data/hmn/hmn.hmn");
+  boxes_.clear();
+  EXPECT_EQ(AppStartup(""), START_ENDED);
+  EXPECT_EQ(ExitCode, EXIT_START_FAILED);
+  EXPECT_TRUE(LogHas("human system"));
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0], "Error|Could not load humans");
+  EXPECT_FALSE(LogHas("helmet")) << "the start ends at the human system";
 }
 
 TEST_F(AppHarness, AnUnwritableDataFolderEndsTheStartWithAFailureCode) {
@@ -517,5 +546,52 @@ TEST_F(AppHarness, TheFirstPassDrawsAtOnceAndLaterOnesKeepTheFramePeriod) {
   EXPECT_EQ(ClockFakeSleptMs(), before) << "nothing came before the first frame to wait for";
   AppRunPass();
   EXPECT_GE(ClockFakeSleptMs() - before, 20u) << "the second keeps its distance";
+  AppShutdown();
+}
+
+TEST_F(AppHarness, TheShaderCommandReadsTheNamedShadersAgainAndRedrawsTheShine) {
+  // The shaders from a folder of the test's own, so that one can go missing.
+  std::filesystem::copy(ShaderFolder, "shaders");
+  const std::string own = std::filesystem::absolute("shaders").string();
+  std::snprintf(ShaderFolder, sizeof ShaderFolder, "%s", own.c_str());
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ASSERT_TRUE(Shaders.pixel[1]);  // post-processing's "ps_1"
+  const GfxPixelShader interfaceShader = Shaders.pixel[23];
+  ASSERT_TRUE(interfaceShader);
+  std::filesystem::remove("shaders/ps_1.glsl");
+  Environment.state = ENVIRONMENT_DRAWN;
+  ResetMessages();
+
+  Prss_SendMessage(nullptr, "/rsh postprocess", SOURCE_TYPED);
+  EXPECT_FALSE(Shaders.pixel[1]) << "read again: the file is gone";
+  bool told = false;
+  for (int i = 0; i < MessageLineCount; ++i)
+    told |= std::strstr(MessageLines[i].text, "Could not open pixel shader") != nullptr;
+  EXPECT_TRUE(told) << "the missing file is said";
+  EXPECT_EQ(Shaders.pixel[23], interfaceShader) << "only the named shaders";
+  EXPECT_EQ(Environment.state, ENVIRONMENT_TO_DRAW);
+
+  // Without a name every shader is read again.
+  std::filesystem::copy_file(std::filesystem::path(std::getenv("ZKT_SOURCE_DIR")) / "bin/shaders2/ps_1.glsl",
+                             "shaders/ps_1.glsl");
+  Prss_SendMessage(nullptr, "/rsh", SOURCE_TYPED);
+  EXPECT_TRUE(Shaders.pixel[1]);
+  EXPECT_TRUE(Shaders.pixel[23]);
+  RequestExit(0, "test over");
+  RunPasses(5);
+  AppShutdown();
+  UseSourceShaders();
+}
+
+TEST_F(AppHarness, StartUpResetsTheCameraAndItsViewMatrix) {
+  ViewCamera.position[2] = 3 << 16;
+  MatrixRotZ(ViewCamera.orientation, 1000);
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_EQ(ViewCamera.position[2], 0);
+  EXPECT_EQ(ViewCamera.orientation.m[0], 0x10000);
+  EXPECT_EQ(ViewCamera.viewMatrix.m[1], 0);
+  RequestExit(0, "test over");
+  RunPasses(5);
   AppShutdown();
 }

@@ -28,7 +28,7 @@ TEST_F(CommandLine, OrderRulesAndNamesGiveTheirErrors) {
   EXPECT_EQ(ErrorOf("join=x"), "Invalid command line");
   EXPECT_EQ(ErrorOf("/track=HS1/settings=my.txt"), "Command /settings : Must be first in list");
   EXPECT_EQ(ErrorOf("/track=HS1/join=Game"), "Command /join : Must be before /track");
-  EXPECT_EQ(ErrorOf("/join=Game/getmod=00A1B2"), "Command /getmod : Cannot be used with /join");
+  EXPECT_EQ(ErrorOf("/join=Game/getmod=1A2B3C"), "Command /getmod : Cannot be used with /join");
   EXPECT_EQ(ErrorOf("/laps=3/LAPS=4"), "Command /laps : Found more than once");
   EXPECT_EQ(ErrorOf("/laps=3/nosuch=1"), "Command 2 is invalid");
   EXPECT_EQ(ErrorOf("/laps=3/wind"), "Command 2 is invalid");
@@ -43,8 +43,15 @@ TEST_F(CommandLine, OrderRulesAndNamesGiveTheirErrors) {
   EXPECT_EQ(RaceOptions.ctrlinkPort, 65535);
   EXPECT_EQ(ErrorOf("/ip=   "), "Command /ip : This command needs a parameter");
   EXPECT_EQ(ErrorOf(("/player=" + std::string(96, 'x')).c_str()), "Command /player : Parameter is too long");
-  EXPECT_EQ(ErrorOf("/getmod=12345"), "Command /getmod : Invalid mod ID");
-  EXPECT_EQ(ErrorOf("/getmod=1234567"), "Command /getmod : Mod ID is too long");
+  // A mod id is exactly the ids the front end takes for one: three non-zero bytes that do
+  // not read as a car's short name.
+  EXPECT_EQ(ErrorOf("/getmod=12345"), "Command /getmod : Parameter is not valid");
+  EXPECT_EQ(ErrorOf("/getmod=1234567"), "Command /getmod : Parameter is too long");
+  EXPECT_EQ(ErrorOf("/getmod=12G456"), "Command /getmod : Parameter is not valid");
+  EXPECT_EQ(ErrorOf("/getmod=00A1B2"), "Command /getmod : Parameter is not valid");
+  EXPECT_EQ(ErrorOf("/getmod=1A003C"), "Command /getmod : Parameter is not valid");
+  EXPECT_EQ(ErrorOf("/getmod=355258"), "Command /getmod : Parameter is not valid");  // "XR5"
+  EXPECT_EQ(ErrorOf("/getmod=FFFFFF"), "");
   EXPECT_EQ(ErrorOf(("/join=" + std::string(40, 'g')).c_str()), "Command /join : Name is too long");
 }
 
@@ -60,9 +67,9 @@ TEST_F(CommandLine, SettingsAndActionsTakeEffect) {
   EXPECT_EQ(CfgMaxConns, 48);
   EXPECT_EQ(CfgAdminSlots, 8);
   EXPECT_EQ(CfgPacksPerSec, 8);
-  EXPECT_EQ(ErrorOf("/testmod=00a1b2"), "");
+  EXPECT_EQ(ErrorOf("/testmod=1a2b3c"), "");
   EXPECT_EQ(RunMode, 6);
-  EXPECT_STREQ(RequestText, "00a1b2");
+  EXPECT_STREQ(RequestText, "1a2b3c");
   CfgMpFlags = 0;
   EXPECT_EQ(ErrorOf("/vote=yes/mustpit=yes/teamarrows=yes/dedicated=nogfx/windowed=yes/vr=openvr"), "");
   EXPECT_EQ(CfgMpFlags, 1u | 64u | 16384u);
@@ -184,14 +191,16 @@ TEST_F(CommandLine, NamesOfWrittenFilesStayInTheWorkingFolder) {
 }
 
 TEST_F(CommandLine, UrlRequestsAreDecodedAndMayNotNameFiles) {
-  EXPECT_EQ(HandleUrlRequest(0, "zkt://join=Far%20Away%2fHere"), 0);
+  EXPECT_EQ(HandleUrlRequest(0, "zkt://join=Far%20Away%2fHere"), URL_PARSE_OPTIONS);
   EXPECT_EQ(UrlRequestActive, 1);
   EXPECT_STREQ(UrlCommandLine, "/join=Far Away/Here");
-  EXPECT_EQ(HandleUrlRequest(0, "ZKT:///getmod=00A1B2"), 0);
-  EXPECT_STREQ(UrlCommandLine, "/getmod=00A1B2");
-  EXPECT_EQ(HandleUrlRequest(0, "zkt://join=Bad%G1"), 1);
-  ASSERT_FALSE(boxes().empty());
-  EXPECT_EQ(boxes().back().text, "ZKT was unable to interpret the request");
+  EXPECT_EQ(HandleUrlRequest(0, "ZKT:///getmod=1A2B3C"), URL_PARSE_OPTIONS);
+  EXPECT_STREQ(UrlCommandLine, "/getmod=1A2B3C");
+  // A bad escape fails the start; start-up shows and logs the text.
+  EXPECT_EQ(HandleUrlRequest(0, "zkt://join=Bad%G1"), URL_FAILED);
+  EXPECT_STREQ(StartupErrorText, "ZKT was unable to interpret the request");
+  EXPECT_EQ(HandleUrlRequest(0, "zkt://join=Bad%4"), URL_FAILED);
+  EXPECT_TRUE(boxes().empty());
 
   for (const char* option : {"log=x.log", "settings=x.txt", "cfg=x.txt", "mprdir=x", "lytdir=x", "ctrlink=3000"}) {
     UrlRequestActive = 1;
@@ -213,41 +222,63 @@ std::string HandedFile(const char* magic, int versionHigh, const std::string& bo
 
 TEST_F(CommandLine, HandedSetupIsCopiedOnceAndNeverOverwrittenWithoutAsking) {
   Write("incoming/fast.set", HandedFile("QXSETT", 0, "one"));
-  EXPECT_EQ(HandleUrlRequest(0, "\"incoming/fast.set\""), 1);
+  EXPECT_EQ(HandleUrlRequest(0, "\"incoming/fast.set\""), URL_DONE);
   EXPECT_EQ(Read("data/setups/fast.set"), HandedFile("QXSETT", 0, "one"));
   ASSERT_EQ(boxes().size(), 1u);
   EXPECT_EQ(boxes()[0].caption, "Copied file");
   EXPECT_EQ(boxes()[0].text, "data\\setups\\fast.set");
 
-  EXPECT_EQ(HandleUrlRequest(0, "incoming/fast.set"), 1);
+  EXPECT_EQ(HandleUrlRequest(0, "incoming/fast.set"), URL_DONE);
   EXPECT_EQ(boxes().back().caption, "No need to save");
 
   Write("incoming/fast.set", HandedFile("QXSETT", 0, "two"));
-  EXPECT_EQ(HandleUrlRequest(0, "incoming/fast.set"), 1);  // answered no
+  EXPECT_EQ(HandleUrlRequest(0, "incoming/fast.set"), URL_DONE);  // answered no
   EXPECT_EQ(Read("data/setups/fast.set"), HandedFile("QXSETT", 0, "one"));
   SetYesNoHandler(AnswerYes);
-  EXPECT_EQ(HandleUrlRequest(0, "incoming/fast.set"), 1);
+  EXPECT_EQ(HandleUrlRequest(0, "incoming/fast.set"), URL_DONE);
   EXPECT_EQ(Read("data/setups/fast.set"), HandedFile("QXSETT", 0, "two"));
 }
 
 TEST_F(CommandLine, HandedFilesAreCheckedBeforeCopying) {
   Write("in/a.mpr", HandedFile("ZKTMPR", 1, "x"));
-  EXPECT_EQ(HandleUrlRequest(0, "in/a.mpr"), 1);
-  EXPECT_EQ(boxes().back().text, "MPR file of unknown format");
+  EXPECT_EQ(HandleUrlRequest(0, "in/a.mpr"), URL_FAILED);
+  EXPECT_STREQ(StartupErrorText, "MPR file of unknown format");
   Write("in/b.lyt", "ZKT");
-  EXPECT_EQ(HandleUrlRequest(0, "in/b.lyt"), 1);
-  EXPECT_EQ(boxes().back().text, "LYT file is too short");
-  EXPECT_EQ(HandleUrlRequest(0, "in/none.spr"), 1);
-  EXPECT_EQ(boxes().back().text, "Could not open SPR file");
-  EXPECT_EQ(HandleUrlRequest(0, "notes.doc"), 0);  // not a type of ours: start as usual
+  EXPECT_EQ(HandleUrlRequest(0, "in/b.lyt"), URL_FAILED);
+  EXPECT_STREQ(StartupErrorText, "LYT file is too short");
+  EXPECT_EQ(HandleUrlRequest(0, "in/none.spr"), URL_FAILED);
+  EXPECT_STREQ(StartupErrorText, "Could not open SPR file");
+  EXPECT_EQ(HandleUrlRequest(0, "/no/such/folder/x.spr"), URL_FAILED);  // an absolute path
+  EXPECT_STREQ(StartupErrorText, "Could not open SPR file");
+  // A pipe or a folder named like a replay is refused at once, never waited on.
+  ASSERT_EQ(mkfifo("in/pipe.spr", 0600), 0);
+  EXPECT_EQ(HandleUrlRequest(0, "in/pipe.spr"), URL_FAILED);
+  EXPECT_STREQ(StartupErrorText, "Could not open SPR file");
+  std::filesystem::create_directories("in/folder.spr");
+  EXPECT_EQ(HandleUrlRequest(0, "in/folder.spr"), URL_FAILED);
+  EXPECT_EQ(HandleUrlRequest(0, "notes.doc"), URL_PARSE_OPTIONS);  // not a type of ours: start as usual
+  // Options, even those whose values end like a handed file, stay options.
+  EXPECT_EQ(HandleUrlRequest(0, "/cfg=in/a.mpr"), URL_PARSE_OPTIONS);
+  EXPECT_EQ(HandleUrlRequest(0, "//comment\n/laps=3"), URL_PARSE_OPTIONS);
   EXPECT_FALSE(std::filesystem::exists("data/mpr/a.mpr"));
 
   // A replay with no running instance is opened by this one.
   Write("in/lap one.spr", HandedFile("ZKTSPR", 0, "r"));
-  EXPECT_EQ(HandleUrlRequest(0, "\"in/lap one.spr\""), 0);
+  EXPECT_EQ(HandleUrlRequest(0, "\"in/lap one.spr\""), URL_OPEN_HANDED_REPLAY);
   EXPECT_EQ(PendingRequestType, 1);
   EXPECT_STREQ(RequestText, "lap one");
   EXPECT_TRUE(std::filesystem::exists("data/spr/lap one.spr"));
+  // By its absolute path, as a desktop hands it.
+  Write("in/race.mpr", HandedFile("ZKTMPR", 0, "m"));
+  const std::string absolute = std::filesystem::absolute("in/race.mpr").string();
+  EXPECT_EQ(HandleUrlRequest(0, absolute.c_str()), URL_OPEN_HANDED_REPLAY);
+  EXPECT_EQ(PendingRequestType, 2);
+  EXPECT_STREQ(RequestText, "race");
+  EXPECT_EQ(Read("data/mpr/race.mpr"), HandedFile("ZKTMPR", 0, "m"));
+  EXPECT_TRUE(boxes().empty());
+  // A running instance that does not answer: the start fails and says so.
+  EXPECT_EQ(HandleUrlRequest(1, absolute.c_str()), URL_FAILED);
+  EXPECT_STREQ(StartupErrorText, "Could not process message");
 }
 
 TEST_F(CommandLine, RunningInstanceRepliesByScreenAndState) {
@@ -303,13 +334,14 @@ void WaitUntilRunning() {
 TEST_F(CommandLine, SecondStartHandsAUrlJoinToTheRunningInstance) {
   const pid_t child = StartRunningInstance(0);
   WaitUntilRunning();
-  ASSERT_EQ(HandleUrlRequest(FindRunningInstance(), "zkt://join=Far%20Away"), 0);
+  ASSERT_EQ(HandleUrlRequest(FindRunningInstance(), "zkt://join=Far%20Away"), URL_PARSE_OPTIONS);
   ParseCommandLine(UrlCommandLine);
   EXPECT_EQ(RunMode, 9);
   int status = 0;
   waitpid(child, &status, 0);
   EXPECT_EQ(Read("joined.txt"), "Far Away");
   EXPECT_TRUE(boxes().empty());  // reply 1 shows nothing
+  EXPECT_EQ(ExitCode, 0);
 }
 
 TEST_F(CommandLine, SecondStartShowsTheReplyOfABusyInstance) {
@@ -323,6 +355,7 @@ TEST_F(CommandLine, SecondStartShowsTheReplyOfABusyInstance) {
   waitpid(child, &status, 0);
   ASSERT_EQ(boxes().size(), 1u);
   EXPECT_EQ(boxes()[0].text, "ZKT is in multiplayer");
+  EXPECT_NE(ExitCode, 0) << "a refused request is a failed start";
 }
 
 TEST_F(CommandLine, GuestStatusFileHoldsThreeLines) {

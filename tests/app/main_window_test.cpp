@@ -642,9 +642,18 @@ TEST_F(MainWindowTest, BorderlessMinimiseAndMaximiseRequestsAreCarriedOutAndLogg
   EXPECT_TRUE(LogHas("window change : normal window"));
   EXPECT_EQ(ScreenWidth, storedWidth);
 
+  // Maximised from a borderless window: it takes a normal window's style first.
+  WindowRequest = BORDERLESS_MONITOR;
+  RunPasses(1);
+  ASSERT_EQ(CfgBorderlessWindow, BORDERLESS_MONITOR);
   WindowRequest = WINDOW_REQUEST_MAXIMISE;
   RunPasses(1);
   EXPECT_TRUE(LogHas("window : maximise"));
+  EXPECT_EQ(CfgBorderlessWindow, 0);
+  const uint32_t flags = SDL_GetWindowFlags(static_cast<SDL_Window*>(PlatformWindowHandle()));
+  EXPECT_FALSE(flags & SDL_WINDOW_BORDERLESS);
+  EXPECT_TRUE(flags & SDL_WINDOW_RESIZABLE);
+  EXPECT_TRUE(flags & SDL_WINDOW_SHOWN);
   WindowRequest = WINDOW_REQUEST_MINIMISE;
   RunPasses(1);
   EXPECT_TRUE(LogHas("window : minimise"));

@@ -6,6 +6,7 @@
 
 #include "command_test_folder.h"
 #include "core/profiler.h"
+#include "frontend/frontend.h"
 #include "race/race.h"
 #include "render/views.h"
 
@@ -141,6 +142,30 @@ TEST_F(TextCommands, CarSetupAndReplayNamesStayInTheirFolders) {
   Type("/spr lap");
   EXPECT_TRUE(Said("Command is for entry screen only"));
   EXPECT_EQ(PendingRequestType, 0);
+}
+
+TEST_F(TextCommands, RefreshListsTheSelectedCarsSetupsAndColoursAndTheMods) {
+  Write("data/setups/ZK2_quick.set", "x");
+  Write("data/setups/ZK2_wet.set", "x");
+  Write("data/setups/AB1_other.set", "x");
+  Write("data/colours/ZK2_red.col", "x");
+  Write("mods/vehicles/lowrider/info.txt", "x");
+  Type("/refresh");
+  EXPECT_EQ(SetupList.count, 0) << "no car is selected";
+  EXPECT_EQ(ModList.count, 1);
+  Type("/car zk2");
+  Write("mods/vehicles/buggy/info.txt", "x");
+  Type("/refresh");
+  ASSERT_EQ(SetupList.count, 2);
+  EXPECT_STREQ(SetupList.names[0], "quick");
+  EXPECT_STREQ(SetupList.names[1], "wet");
+  ASSERT_EQ(ColourList.count, 1);
+  EXPECT_STREQ(ColourList.names[0], "red");
+  ASSERT_EQ(ModList.count, 2);
+  EXPECT_STREQ(ModList.names[0], "buggy");
+  EXPECT_STREQ(ModList.names[1], "lowrider");
+  FreeModList();
+  EXPECT_EQ(ModList.count, 0);
 }
 
 TEST_F(TextCommands, ChatLinesAreGuardedAgainstFlooding) {

@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       ParseCommandLine("/cfg=opts.txt");
       break;
     case 2:
-      if (HandleUrlRequest(0, ("zkt://" + TextOf(body, length, 2048)).c_str()) == 0 && UrlRequestActive)
+      if (HandleUrlRequest(0, ("zkt://" + TextOf(body, length, 2048)).c_str()) == URL_PARSE_OPTIONS && UrlRequestActive)
         ParseCommandLine(UrlCommandLine);
       break;
     case 3:

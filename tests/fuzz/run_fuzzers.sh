@@ -7,7 +7,8 @@
 #   tests/fuzz/run_fuzzers.sh [total seconds for all targets, default 240]
 #
 # Seeds come from tests/fuzz/corpus/<name>/, from small pictures made here with ImageMagick
-# when it is installed, from the interface sounds and the sample models the build writes;
+# when it is installed, from the interface sounds and the sample models and vehicles the
+# build writes;
 # what a fuzzer finds stays in build-fuzz/corpus, and a crashing input is kept as
 # build-fuzz/artifacts/<target>-crash-*.
 set -euo pipefail
@@ -31,6 +32,10 @@ TARGETS=(
   "fuzz_model_file:$BUILD/seeds/model"
   "fuzz_text_files:$ROOT/tests/fuzz/corpus/text_files"
   "fuzz_commands:$ROOT/tests/fuzz/corpus/commands"
+  "fuzz_vehicle_file:$BUILD/seeds/vehicle"
+  "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
+  "fuzz_light_schemes:$BUILD/seeds/light_schemes"
+  "fuzz_human_system:$BUILD/seeds/human_system"
 )
 # Every target gets an equal share of the total, at least one second.
 SECONDS_EACH=$(( TOTAL_SECONDS / ${#TARGETS[@]} ))
@@ -45,7 +50,7 @@ mkdir -p "$BUILD"
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZKT_FUZZ=ON -DZKT_SANITIZE=ON -DZKT_BENCH=OFF \
   > "$BUILD/configure.log" 2>&1 || { cat "$BUILD/configure.log"; exit 1; }
-cmake --build "$BUILD" --target "${TARGETS[@]%%:*}" sound_files model_gen -j "$(nproc)"
+cmake --build "$BUILD" --target "${TARGETS[@]%%:*}" sound_files model_gen vehicle_gen sky_gen human_gen -j "$(nproc)"
 
 # Picture seeds: a few small files of each kind the image readers take.
 SEEDS="$BUILD/seeds"
@@ -74,6 +79,11 @@ else
 fi
 # Model seeds: our sample models as the model target reads them.
 "$BUILD/tools/model_gen/model_gen" --out "$BUILD/seeds/model_work" --seeds "$SEEDS/model" > /dev/null
+# Vehicle seeds: our sample vehicles, and the older versions of the fixtures.
+"$BUILD/tools/vehicle_gen/vehicle_gen" --out "$BUILD/seeds/vehicle_work" --seeds "$SEEDS/vehicle" > /dev/null
+cp "$ROOT"/tests/fuzz/corpus/vehicle_file/* "$SEEDS/vehicle/"
+"$BUILD/tools/sky_gen/sky_gen" --out "$BUILD/seeds/sky_work" --seeds "$SEEDS/light_schemes" > /dev/null
+"$BUILD/tools/human_gen/human_gen" --out "$BUILD/seeds/human_work" --seeds "$SEEDS/human_system" > /dev/null
 # A JPG start with an EXIF block: IFD 0 pointing at an EXIF directory with an exposure time.
 printf '\xff\xd8\xff\xe1\x00\x3cExif\x00\x00II*\x00\x08\x00\x00\x00\x01\x00\x69\x87\x04\x00\x01\x00\x00\x00\x1a\x00\x00\x00\x00\x00\x00\x00\x01\x00\x9a\x82\x05\x00\x01\x00\x00\x00\x2c\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\xfa\x00\x00\x00\xff\xda' \
   > "$SEEDS/exif/minimal.jpg"

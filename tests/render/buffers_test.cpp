@@ -452,8 +452,8 @@ TEST_F(ConstantRows, OversizedDataIsCutToTheRowWithAMessage) {
   float got[4];
   std::memcpy(got, PSConstants[3].shadow, sizeof got);
   EXPECT_EQ(got[3], 9.0f);
-  UploadConstantRowData(1, 19, big, 4);
-  EXPECT_EQ(CountLogLines("UploadConstantRow: no constant row 19"), 1);
+  UploadConstantRowData(1, 20, big, 4);
+  EXPECT_EQ(CountLogLines("UploadConstantRow: no constant row 20"), 1);
   uint32_t word[4] = {1, 2, 3, 4};
   UpdateCSBufferIfNeeded(word);
   EXPECT_EQ(CSBoundRow[0], 0) << "the compute row is bound once used";

@@ -209,3 +209,31 @@ TEST_F(CameraTest, BothButtonsTurnTheViewAboutThePickedPoint) {
 }
 
 }  // namespace
+
+TEST(ViewMatrices, TheViewMatrixIsTheTransposedOrientationAndAResetStartsAtTheOrigin) {
+  // A quarter turn about z: the view matrix turns the other way.
+  MatrixRotZ(ViewCamera.orientation, 16384);
+  CopyViewMatrix();
+  const IntVector x{0x10000, 0, 0};
+  IntVector turned{}, back{};
+  MatrixTransform(ViewCamera.orientation, x, turned);
+  MatrixTransform(ViewRotation, turned, back);
+  EXPECT_EQ(back.x, 0x10000);
+  EXPECT_EQ(back.y, 0);
+  EXPECT_EQ(ViewRotation.m[1], ViewCamera.orientation.m[3]);
+  EXPECT_EQ(ViewRotation.m[3], ViewCamera.orientation.m[1]);
+
+  ViewCamera.position[0] = 5 << 16;
+  ResetViewMatrices();
+  FixedMatrix identity;
+  MatrixIdentity(identity);
+  for (int i = 0; i < 9; ++i) {
+    EXPECT_EQ(ViewCamera.orientation.m[i], identity.m[i]) << i;
+    EXPECT_EQ(ViewCamera.viewMatrix.m[i], identity.m[i]) << i;
+    EXPECT_EQ(ViewRotation.m[i], identity.m[i]) << i;
+  }
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(ViewCamera.position[i], 0);
+    EXPECT_EQ(ViewCamera.viewPosition[i], 0);
+  }
+}

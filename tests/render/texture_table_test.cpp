@@ -388,6 +388,27 @@ TEST_F(TextureTable, AQualityChangeReloadsWhatFollowsIt) {
   EXPECT_EQ(Lines("Reloaded 1 - done"), 1);
 }
 
+TEST_F(TextureTable, AReloadOfAllReadsEveryFileAgainAndLeavesMadeTextures) {
+  Write("data/png/WALL.png", SolidPng(32, 1, 2, 3));
+  Write("data/pic/x_HS.jpg", testpics::EncodeJpeg(std::vector<uint8_t>(16 * 16 * 3, 77).data(), 16, 16, 3, 90, false));
+  ZKTETexture* wall = GetTexture("WALL", 3);
+  ZKTETexture* thumbnail = GetTexture("x_HS.jbw", 4);  // a file that does not follow the settings
+  ZKTETexture* made = CreateGeneratedTexture("MADE~G", 4, nullptr);
+  ASSERT_NE(made, nullptr);
+  ASSERT_EQ(thumbnail->width, 16);
+  // The files change on the disk; the command reads them again at the next deferred work.
+  Write("data/png/WALL.png", SolidPng(64, 1, 2, 3));
+  Write("data/pic/x_HS.jpg", testpics::EncodeJpeg(std::vector<uint8_t>(32 * 32 * 3, 77).data(), 32, 32, 3, 90, false));
+  RequestAllTexturesReload();
+  EXPECT_EQ(TextureReloadPending, 1);
+  EXPECT_FALSE(made->flags & TEXTURE_RELOAD_REQUESTED);
+  EXPECT_EQ(RunDeferredWork(), 1);
+  EXPECT_EQ(wall->width, 64);
+  EXPECT_EQ(thumbnail->width, 32);
+  EXPECT_EQ(Lines("Reloaded 2 - done"), 1);
+  EXPECT_EQ(TextureReloadPending, 0);
+}
+
 TEST_F(TextureTable, GeneratedTexturesHalveToTheLimitAndKeepTheCallersPixels) {
   std::vector<uint8_t> pixels(64 * 64 * 4);
   for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i * 7);

@@ -2,10 +2,13 @@
 // and a Japanese character through the system fonts of the generated character set.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "core/config.h"
+#include "core/sound.h"
 #include "core/window_state.h"
+#include "platform/audio.h"
 #include "platform/font_source.h"
 #include "platform/gfx.h"
 #include "render/device.h"
@@ -13,6 +16,7 @@
 #include "tests/ui/charset_test_util.h"
 #include "tests/source_shaders.h"
 #include "ui/glyph_cache.h"
+#include "ui/text/messages.h"
 
 namespace {
 
@@ -131,6 +135,33 @@ TEST_F(GlyphCache, TheLeastRecentlyUsedCellIsTakenAndItsOldGlyphForgotten) {
   EXPECT_EQ(Location(63), CACHE_LOCATION_NONE);
   EXPECT_EQ(Location(100), 63);
   EXPECT_EQ(GlyphCachePages[0].cells[63].slot, 100);
+}
+
+TEST_F(GlyphCache, ACellThatDoesNotKnowItsGlyphIsSaidAndHeard) {
+  // Sound on SDL's silent driver, with an error sound of its own.
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  SampleRecord& error = SampleRecords[3];
+  error.stereo = 1;
+  error.length = 64;
+  error.data.assign(128, 1000);
+  OpenSound();
+  ASSERT_EQ(SoundOpen, 1);
+  for (int slot = 0; slot < 64; ++slot) Show(slot);
+  EndFrame();
+  ASSERT_EQ(Location(63), 63);
+  EXPECT_FALSE(AudioBufferPlaying(FIRST_INTERFACE_SOUND_BUFFER + 3));
+  // The glyph of the cell that is taken next claims to live elsewhere.
+  GlyphPages[0].slots[63].cacheLocation = 5;
+  for (int slot = 0; slot < 63; ++slot) Show(slot);
+  Show(100);
+  ResetMessages();
+  EndFrame();
+  EXPECT_EQ(Location(100), 63);
+  EXPECT_EQ(GlyphPages[0].slots[63].cacheLocation, 5) << "a place not its own is left alone";
+  ASSERT_EQ(MessageLineCount, 1);
+  EXPECT_STREQ(MessageLines[0].text, "Extra page character does not refer to this slot");
+  EXPECT_TRUE(AudioBufferPlaying(FIRST_INTERFACE_SOUND_BUFFER + 3));
+  ShutdownSound();
 }
 
 TEST_F(GlyphCache, AGlyphDrawnEveryFrameIsNeverReplaced) {

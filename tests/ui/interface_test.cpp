@@ -345,6 +345,48 @@ TEST_F(Interface, CtrlRightCopiesAndShiftRightPastesClamped) {
   EXPECT_EQ(g_Call.code, 10);  // the paste function in the third field ran
 }
 
+TEST_F(Interface, ByteAndColourSlidersTellTheirHandlerOfEveryPress) {
+  uint8_t level[4] = {100, 0, 0, 0};
+  const uintptr_t word = reinterpret_cast<uintptr_t>(level);
+  auto slider = [&](int style) {
+    AddButton(&owner, 0, 0, 100, 20, word, IvInt(10), IvInt(200), IvInt(100), style, nullptr, RecordHandler, nullptr);
+  };
+  for (int style : {20, 21, 22, 23}) {
+    g_Call = HandlerCall{};
+    slider(style);
+    Press(10, 10, 1);  // the drag starts, and the handler hears of it with the word
+    EXPECT_EQ(ValueDrag.kind, DRAG_BYTE) << style;
+    EXPECT_EQ(g_Call.count, 1) << style;
+    EXPECT_EQ(g_Call.code, 1) << style;
+    EXPECT_EQ(g_Call.word, word) << style;
+    Send(10, 10, 0, 0, 0, 1);  // released: the drag ends
+    slider(style);
+    Press(10, 10, 6);  // copied
+    EXPECT_EQ(g_Call.count, 2) << style;
+    EXPECT_EQ(g_Call.code, 6) << style;
+    EXPECT_EQ(ValueClipboard.byte, 100) << style;
+    ValueClipboard.byte = 250;
+    slider(style);
+    Press(10, 10, 10);  // pasted, clamped, with word 0
+    EXPECT_EQ(level[0], 200) << style;
+    EXPECT_EQ(g_Call.count, 3) << style;
+    EXPECT_EQ(g_Call.word, 0u) << style;
+    level[0] = 100;
+  }
+  // The colour-triple slider: all three bytes take the largest, and the handler hears of it.
+  uint8_t colour[4] = {10, 90, 40, 0};
+  g_Call = HandlerCall{};
+  AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(colour), IvInt(0), IvInt(255), IvInt(100),
+            BUTTON_STYLE_COLOUR_TRIPLE, nullptr, RecordHandler, nullptr);
+  Press(10, 10, 1);
+  EXPECT_EQ(ValueDrag.kind, DRAG_COLOUR);
+  EXPECT_EQ(colour[0], 90);
+  EXPECT_EQ(colour[2], 90);
+  EXPECT_EQ(g_Call.count, 1);
+  EXPECT_EQ(g_Call.code, 1);
+  Send(10, 10, 0, 0, 0, 1);
+}
+
 TEST_F(Interface, ValueControlFloatsDragCopyAndPaste) {
   float value = 0.5f;
   Control(0, 0, 400, 20, &value, 27, IvFloat(0.0f), IvFloat(1.0f), IvText("%.2f"), &owner);

@@ -10,11 +10,14 @@
 #include <string>
 #include <utility>
 
+#include "core/frame_globals.h"
 #include "core/process.h"
+#include "tests/ui/control_clicks.h"
 #include "ui/help_screen.h"
 #include "ui/character_set.h"
 #include "ui/text/language.h"
 #include "ui/text/messages.h"
+#include "ui/widgets.h"
 
 namespace {
 
@@ -476,7 +479,10 @@ TEST_F(LanguageFiles, HelpBlocksAreReadWithTheTextFileRules) {
   // The first block whose key begins with the key asked for wins; its text starts after that key.
   EXPECT_EQ(FindHelpText("host", help), 1);
   EXPECT_STREQ(help.text, "_nm@ a note for translators\n\n First line,\na \\inside a line");
-  EXPECT_EQ(FindHelpText("inside", help), 0);  // a "\" inside a line starts no block
+  // A key is looked for after every "\", inside a line too; the block then runs to the next
+  // "\" at the start of a line.
+  EXPECT_EQ(FindHelpText("inside", help), 1);
+  EXPECT_STREQ(help.text, " a line");
 }
 
 TEST_F(LanguageFiles, HelpTextsCarryTheCodePageOfTheTranslation) {
@@ -529,4 +535,73 @@ TEST_F(LanguageFiles, TheHelpScreenAcceptsClosesOrIgnoresKeysByMode) {
   EXPECT_EQ(reinterpret_cast<HelpScreen*>(process)->accepted, 0);
   EXPECT_EQ(process->act(process), nullptr);
   CurrentProcess = nullptr;
+}
+
+namespace {
+
+Prss* HelpOwnerAct(Prss* p) {
+  Prss_ActSub(p);
+  return p;
+}
+
+// The live controls of the frame whose text is text.
+const ValueControl* LiveControl(const char* text) {
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (c.owner && c.minimum.text && std::string(c.minimum.text) == text) return &c;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TEST_F(LanguageFiles, TheHelpScreenLaysItsTextOverABoxAndClosesWithItsButtons) {
+  WriteFile("data/language/help.txt", "\\host_nm\nThe name others see.\n\nA second paragraph.\n");
+  ResetInterfaceState();
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  FrameSkipped = 0;
+  Prss owner{};
+  Prss_Init(&owner, nullptr, HelpOwnerAct, nullptr, Prss_SimpleMouse, nullptr, nullptr);
+  Prss_MakeCurrent(&owner);
+
+  // Opened by a help button (a row's type-26 control), it has one "OK" in the corner.
+  OpenHelpSub(&owner, 1, reinterpret_cast<uintptr_t>("host_nm"));
+  ASSERT_NE(owner.sub, nullptr);
+  HelpScreen* screen = reinterpret_cast<HelpScreen*>(owner.sub);
+  ClearInterface();
+  owner.act(&owner);
+  const ValueControl* ok = LiveControl("OK");
+  ASSERT_NE(ok, nullptr);
+  EXPECT_FLOAT_EQ(ok->left, -1.0f);
+  EXPECT_FLOAT_EQ(ok->top, 0.85f);
+  EXPECT_EQ(LiveControl("cancel"), nullptr);
+  ClickControl(*ok);
+  EXPECT_EQ(screen->accepted, 1);
+  owner.act(&owner);
+  EXPECT_EQ(owner.sub, nullptr) << "a click closes it";
+  EXPECT_EQ(CurrentProcess, &owner);
+
+  // Mode 2 has "cancel" and "OK"; cancel closes without accepting.  Mode 1 has none.
+  Prss* help = LoadHelpText(&owner, "Host", "host_nm", HELP_MODE_OK_CANCEL);
+  Prss_AddSub(&owner, help);
+  ClearInterface();
+  owner.act(&owner);
+  ASSERT_NE(LiveControl("OK"), nullptr);
+  const ValueControl* cancel = LiveControl("cancel");
+  ASSERT_NE(cancel, nullptr);
+  ClickControl(*cancel);
+  EXPECT_EQ(reinterpret_cast<HelpScreen*>(help)->accepted, 0);
+  owner.act(&owner);
+  EXPECT_EQ(owner.sub, nullptr);
+  help = LoadHelpText(&owner, "Host", "host_nm", HELP_MODE_NO_BUTTONS);
+  Prss_AddSub(&owner, help);
+  ClearInterface();
+  owner.act(&owner);
+  EXPECT_EQ(LiveControl("OK"), nullptr);
+  EXPECT_EQ(LiveControl("cancel"), nullptr);
+  help->terminate(help);
+  owner.act(&owner);
+  CurrentProcess = nullptr;
+  ResetInterfaceState();
 }

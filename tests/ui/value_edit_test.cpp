@@ -17,6 +17,7 @@
 #include "ui/text_draw.h"
 #include "ui/text_entry.h"
 #include "ui/value_edit.h"
+#include "ui/widgets.h"
 #include "ui/value_steps.h"
 #include "ui/bevel_box.h"
 
@@ -384,6 +385,18 @@ TEST_F(ValueEdit, TextFieldsAreEditedIntoTheirBuffersWithinTheirSize) {
   Control(0, 0, 400, 20, name, 13, IvInt(0), IvInt(0), IvText("x"));
   Click(10, 10);
   EXPECT_FALSE(OpenTextEntry.open);
+}
+
+TEST_F(ValueEdit, TheHostNameRowTakesThirtyTwoCharacters) {
+  PanelLayoutIndex = 0;  // its value column: x 0 .. 0.1, the row 0.06 high
+  HostName[0] = 0;
+  AddHostNameRow(&owner, 0.0f);
+  Click(420, 305);
+  ASSERT_TRUE(OpenTextEntry.open);
+  EXPECT_EQ(OpenTextEntry.maxLength, 32);
+  ConfirmTextEntry("a host name of forty characters in all..");
+  EXPECT_EQ(std::string(HostName), "a host name of forty characters ");
+  EXPECT_EQ(std::strlen(HostName), 32u);
 }
 
 TEST_F(ValueEdit, AClickOnTheEntryLinePlacesItsCursor) {

@@ -10,6 +10,7 @@
 
 #include "core/process.h"
 #include "render/draw2d.h"
+#include "render/immediate.h"
 #include "tests/render/null_renderer.h"
 #include "platform/files.h"
 #include "ui/interface.h"
@@ -54,6 +55,15 @@ TEST(InterfaceCfg, ValuesAreClampedAndUnknownTextSkipped) {
   EXPECT_EQ(InterfaceColours.bigCol, RgbWord(255, 0, 7));  // channels clamped into their bytes
   EXPECT_EQ(BigAlphaWord, 0xFF000000u);                    // derived after reading
   EXPECT_EQ(ButtonAlphaWord, 0u);
+}
+
+TEST(InterfaceCfg, TheGroundGridsTakeTheirGreysFromTheSettings) {
+  ReadText("Button Col 180 180 180\nText Unavailable 90 90 88\n");
+  EXPECT_EQ(GridStrongGrey, 180);
+  EXPECT_EQ(GridWeakGrey, 90);
+  ReadText("");
+  EXPECT_EQ(GridStrongGrey, 200);
+  EXPECT_EQ(GridWeakGrey, 114);
 }
 
 TEST(InterfaceCfg, AOneKeyFileKeepsEveryOtherDefaultAndNonNumbersAreIgnored) {

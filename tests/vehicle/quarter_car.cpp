@@ -35,7 +35,7 @@ void SetupQuarterCar(QuarterCar& q, const WheelSetSizes& sizes, float coldPressu
   q.car.wheelCount = 1;
   MakeWheelSet(q.set(), sizes);
   const SuspensionBlock& set = q.set();
-  Car& car = q.car;
+  QuarterBody& car = q.car;
   car.orientation[0] = car.orientation[4] = car.orientation[8] = 1.0f;
   car.stiffness = 200000.0f;
   car.grip = 1.0f;

@@ -5,8 +5,17 @@
 #pragma once
 #include <cstdint>
 
-#include "physics/car.h"
+#include "physics/solid/solid.h"
 #include "vehicle/wheel/wheel.h"
+
+// The quarter of the car the wheel pushes on: a rigid body with the wheel and its set, as the
+// car holds them (the car itself, physics/car.h, lies above the per-wheel model).
+struct QuarterBody : Solid {
+  int32_t wheelCount = 0;
+  CarWheel wheels[1] = {};
+  SuspensionBlock wheelSets[1] = {};
+  float steeringTorqueSum = 0;  // N m about the steering axis
+};
 
 struct WheelSetSizes {
   float width = 0.2f;  // m
@@ -26,7 +35,7 @@ void MakeWheelSet(SuspensionBlock& set, const WheelSetSizes& sizes);
 float TyreAirMass(const SuspensionBlock& set, float coldPressure);
 
 struct QuarterCar {
-  Car car;
+  QuarterBody car;
   float sprungMass = 300.0f;  // kg
   float gravity = -9.81f;
   float dt = 0.001f;

@@ -132,7 +132,7 @@ void CutDisc(Canvas& c, float cx, float cy, float r) {
     }
 }
 
-bool WritePng(const std::string& path, const Canvas& c) {
+bool WritePng(const std::string& path, const Canvas& c, bool withAlpha) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) {
     std::fprintf(stderr, "picture: cannot write %s\n", path.c_str());
@@ -147,9 +147,11 @@ bool WritePng(const std::string& path, const Canvas& c) {
     return false;
   }
   png_init_io(png, f);
-  png_set_IHDR(png, info, png_uint_32(c.width), png_uint_32(c.height), 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, png_uint_32(c.width), png_uint_32(c.height), 8,
+               withAlpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
+  if (!withAlpha) png_set_filler(png, 0, PNG_FILLER_AFTER);  // on writing: the fourth byte is dropped
   for (int y = 0; y < c.height; ++y) png_write_row(png, &c.pixels[size_t(y) * c.width * 4]);
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);

@@ -34,5 +34,7 @@ void FillBar(Canvas& c, float x0, float y0, float x1, float y1, float halfWidth,
 // Replaces the alpha of the pixels inside the disc by zero (a hole through what is drawn).
 void CutDisc(Canvas& c, float cx, float cy, float radius);
 
-// Writes the canvas as an 8-bit RGBA PNG file; false (with a line on stderr) on failure.
-bool WritePng(const std::string& path, const Canvas& c);
+// Writes the canvas as an 8-bit RGBA PNG file (RGB without withAlpha: the program refuses an
+// alpha channel in a picture whose name does not ask for one); false (with a line on stderr)
+// on failure.
+bool WritePng(const std::string& path, const Canvas& c, bool withAlpha = true);

@@ -243,8 +243,9 @@ bool FindHelpInFile(const char* path, const char* key, HelpText& out) {
   if (!ReadTextFile(path, bytes, size)) return false;
   size = CleanHelpText(bytes.get(), size);
   const size_t keyLength = std::strlen(key);
+  // Every backslash is a candidate, wherever it stands; the first whose key matches wins.
   for (size_t i = 0; i < size; ++i) {
-    if (bytes[i] != '\\' || (i > 0 && bytes[i - 1] != '\n')) continue;
+    if (bytes[i] != '\\') continue;
     if (std::strncmp(bytes.get() + i + 1, key, keyLength) != 0) continue;
     ReadHelpBlock(bytes.get() + i + 1 + keyLength, out.text, sizeof out.text);
     return true;

@@ -17,8 +17,8 @@
 // has no font is refused as a whole.
 //
 // Help file "data\language\help_<name>.txt" or "data\language\help.txt": blocks, each starting
-// with "\" and its key at the start of a line.  An "@" straight after the key starts a comment
-// that runs to the end of that line.
+// with "\" and its key at the start of a line and running to the next such "\".  An "@"
+// straight after the key starts a comment that runs to the end of that line.
 //
 // Main thread only.
 #pragma once
@@ -101,6 +101,7 @@ struct HelpText {
   char text[HELP_TEXT_SIZE]; // empty when the key was found nowhere
 };
 // Finds the block of key in the current language's help file, then the related language's,
-// then "help.txt".  The first block whose key begins with key wins.  1 when found.
+// then "help.txt".  A key is looked for after every "\" of the file, wherever it stands: the
+// first "\" followed by key wins (so does a longer key that begins with it).  1 when found.
 int FindHelpText(const char* key, HelpText& out);
 // The help screen that shows a block is the interface's (ui/help_screen.h).

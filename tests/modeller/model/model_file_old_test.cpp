@@ -422,6 +422,16 @@ TEST_F(OldModelFile, SpokeObjectsBefore252GetTheWheelDefaults) {
   EXPECT_EQ(o.children[0].offset[1], 5);
   EXPECT_EQ(o.children[0].points[1].flags & POINT_MIRROR_STATE, POINT_MIRRORED);
   ExpectSameAt252(o, 1, MODEL_READ_SPOKE);
+
+  // A spoke drawn with the skin keeps its skin page as it is, so that it reads the same again.
+  r.pages = {{PAGE_SKIN, "ignored"}};
+  ReadResult skin;
+  ReadRecord(skin, r, 251, MODEL_READ_SPOKE);
+  ASSERT_EQ(skin.result, 1);
+  EXPECT_EQ(skin.object.pages[0].type, PAGE_SKIN);
+  EXPECT_STREQ(skin.object.pages[0].name, "");
+  EXPECT_STRNE(skin.object.mappings[0].name, "M2spoke");
+  ExpectSameAt252(skin.object, 1, MODEL_READ_SPOKE);
 }
 
 TEST_F(OldModelFile, AlphaComesFromOldPageNames) {

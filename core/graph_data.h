@@ -1,7 +1,8 @@
 // graph_data.h - the base of every point graph: a count and an owned array of points.
 //
-// Glyphs, world paths and vehicle-editor shapes derive from it.  There is no virtual
-// destructor: owners call Free, then delete or clear the object.
+// Glyphs, world paths and rim profiles derive from it, so it sits in the foundation where each
+// of them can reach it.  There is no virtual destructor: owners call Free, then delete or
+// clear the object.
 #pragma once
 #include <cstdint>
 

@@ -1,5 +1,5 @@
 // graph_data.cpp - the base of every point graph.
-#include "ui/graph_data.h"
+#include "core/graph_data.h"
 
 void GraphData::Free() {
   delete[] points;

@@ -1,0 +1,31 @@
+// smooth_curve.h - the smooth-motion curve: a value carried from where it is, moving as it
+// moves, to a target value and rate in a given time along a quartic in time whose
+// acceleration at the end is zero, so that the motion joins the target without a jolt.
+//
+// For the time t since the plan:
+//   x(t) = xs + vs t + c1 t^2/2 + c2 t^3/6 + c3 t^4/24
+//   v(t) = vs + c1 t + c2 t^2/2 + c3 t^3/6
+// The head tracking of the VR view eases its heading with it.  Plain data, allocation-free.
+#pragma once
+
+struct SmoothCurve {
+  float value;
+  float targetValue;
+  float targetRate;
+  float rate;
+  float finished;    // a word the step that reaches the target sets to 0
+  float time;        // t since the plan, seconds
+  float duration;    // T, seconds
+  float startValue;  // xs
+  float startRate;   // vs
+  float c1, c2, c3;
+
+  // Every field 0, then the value, the target and the start at value: at rest.
+  void SetAtRest(float at);
+  // From the current value and rate to (target, targetRateAtEnd) in T seconds.  A T of 0 (or
+  // less) leaves the coefficients alone: the first step reaches the target.
+  void Plan(float target, float targetRateAtEnd, float T);
+  // Advances the time by dt and sets the value and rate; from the time the duration is
+  // reached on they are the target value and rate exactly.
+  void Step(float dt);
+};

@@ -1,0 +1,59 @@
+// car.cpp - the car's construction and release.
+#include "physics/car.h"
+
+#include <cstdlib>
+#include <mutex>
+
+#include "render/draw_mesh.h"
+#include "render/gouraud_mesh.h"
+#include "render/system_textures.h"
+
+CarReleaseHooks CarRelease;
+
+namespace {
+constexpr float NEW_CAR_MASS = 1200.0f;  // kg
+}  // namespace
+
+Car::Car() {
+  InitVehicleData(*this);
+  mass = NEW_CAR_MASS;
+}
+
+Car::~Car() {
+  if (CarRelease.releaseModelObjects) CarRelease.releaseModelObjects(*this);
+  if (CarRelease.freeAnimations) CarRelease.freeAnimations(*this);
+  for (GouraudO3d*& mesh : levelMeshes) {
+    DeleteDrawMesh(mesh);
+    mesh = nullptr;
+  }
+  if (CarRelease.releaseMeshes) CarRelease.releaseMeshes(*this);
+  if (plateSlot >= 0 && plateSlot < PLATE_SLOTS) {
+    std::lock_guard<std::mutex> lock(PlateLock);
+    if (PlateSlotUses[plateSlot] > 0) --PlateSlotUses[plateSlot];
+  }
+  plateSlot = -1;
+  if (recordingState == CAR_RECORDING_OPEN && CarRelease.writeEventRecord) CarRelease.writeEventRecord(*this);
+  recordingState = 0;
+  std::free(undamagedPoints);
+  undamagedPoints = nullptr;
+  FreeVehicleModel(*this);
+  spoke.Free();
+  std::free(wheelMeshWork);
+  wheelMeshWork = nullptr;
+  FreeVehicleRim(*this);
+  FreeVehicleFrame(*this);
+  std::free(parts);
+  parts = nullptr;
+  partCount = 0;
+  for (SuspensionBlock& set : wheelSets) {
+    DeleteDrawMesh(set.spokeMesh);
+    DeleteDrawMesh(set.rimMesh);
+    set.spokeMesh = set.rimMesh = nullptr;
+  }
+  engine.FreeWaves();
+}
+
+void Car::SetClassFlags() {
+  // The class option bits by class come with the car's set-up from the vehicle data; until
+  // then a file without them keeps the option word it holds.
+}

@@ -1,0 +1,266 @@
+// sample_humans.cpp - our skeleton, figures, helmet and the human system file they make.
+#include "tools/human_gen/sample_humans.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/data_file.h"
+#include "modeller/model/model_file.h"
+#include "tools/model_gen/model_builder.h"
+
+namespace {
+
+constexpr double PI = 3.14159265358979323846;
+
+struct BoneShape {
+  const char* name;
+  bool symmetrical;
+  double x, y, z;     // rest position (the right twin for symmetrical bones), m
+  double hx, hy, hz;  // half extents, m
+  bool large;         // kept at level 1
+  uint32_t colour;
+};
+// A standing figure, feet on the ground at the origin, facing +y.
+constexpr BoneShape BONES[SAMPLE_SKELETON_BONES] = {
+    {"pelvis", false, 0, 0, 0.95, 0.16, 0.10, 0.08, true, 0x3050A0},
+    {"waist", false, 0, 0, 1.10, 0.14, 0.09, 0.07, true, 0x3050A0},
+    {"chest", false, 0, 0, 1.30, 0.18, 0.11, 0.12, true, 0x3050A0},
+    {"neck", false, 0, 0, 1.50, 0.05, 0.05, 0.05, false, 0xA0B4DC},
+    {"head", false, 0, 0.01, 1.65, 0.09, 0.11, 0.11, true, 0xA0B4DC},
+    {"jaw", false, 0, 0.04, 1.56, 0.05, 0.05, 0.03, false, 0xA0B4DC},
+    {"clavicle", true, 0.10, 0, 1.42, 0.08, 0.04, 0.03, false, 0x3050A0},
+    {"upper_arm", true, 0.24, 0, 1.28, 0.05, 0.05, 0.14, true, 0x3050A0},
+    {"forearm", true, 0.24, 0, 1.02, 0.04, 0.04, 0.12, true, 0x3050A0},
+    {"wrist", true, 0.24, 0, 0.88, 0.03, 0.02, 0.02, false, 0xA0B4DC},
+    {"palm", true, 0.24, 0, 0.82, 0.04, 0.015, 0.045, false, 0xA0B4DC},
+    {"thumb", true, 0.22, 0.03, 0.82, 0.012, 0.012, 0.03, false, 0xA0B4DC},
+    {"fingers", true, 0.24, 0, 0.74, 0.04, 0.012, 0.04, false, 0xA0B4DC},
+    {"hip", true, 0.09, 0, 0.90, 0.06, 0.06, 0.04, false, 0x3050A0},
+    {"thigh", true, 0.09, 0, 0.68, 0.07, 0.07, 0.20, true, 0x3050A0},
+    {"knee", true, 0.09, 0.01, 0.47, 0.05, 0.05, 0.03, false, 0x3050A0},
+    {"shin", true, 0.09, 0, 0.27, 0.05, 0.05, 0.18, true, 0x3050A0},
+    {"foot", true, 0.09, 0.05, 0.04, 0.05, 0.10, 0.04, true, 0x202020},
+    {"toes", true, 0.09, 0.17, 0.02, 0.05, 0.03, 0.02, false, 0x202020},
+};
+// Parent and child bone of each joint; hinges bend one way only.
+struct JointShape {
+  int a, b;
+  bool hinge;
+};
+constexpr JointShape JOINTS[] = {{0, 1, false},  {1, 2, false},  {2, 3, false},   {3, 4, false},   {4, 5, true},
+                                 {2, 6, false},  {6, 7, false},  {7, 8, true},    {8, 9, false},   {9, 10, false},
+                                 {10, 11, false}, {10, 12, true}, {0, 13, false},  {13, 14, false}, {14, 15, false},
+                                 {15, 16, true}, {16, 17, false}, {17, 18, true}};
+
+int32_t Fixed(double metres) { return Metres(metres); }
+
+// The figures: suit colour, scale of the body's width and height.
+struct FigureShape {
+  const char* name;
+  ColourWord suit;
+  double width, height;
+  uint32_t flags;  // bit 0: a driver, chosen by FindHumanSlot
+  float value;
+};
+constexpr FigureShape FIGURES[SAMPLE_FIGURE_COUNT] = {
+    {"driver", 0xB43C28, 1.00, 1.00, 1, 1.0f},     {"co_driver", 0x285AB4, 0.95, 0.97, 1, 0.97f},
+    {"marshal", 0x1E8CF0, 1.05, 1.00, 0, 1.0f},    {"spectator_a", 0x3C8C3C, 1.10, 0.96, 0, 0.96f},
+    {"spectator_b", 0x8C3C8C, 0.92, 1.03, 0, 1.03f}, {"mechanic", 0x505050, 1.02, 0.99, 0, 0.99f},
+};
+
+CutoutMaterial Matt() { return CutoutMaterial{ALPHA_SOLID, ENV_MATT, SHINE_NONE, 0, {255, 255, 255}, 0}; }
+
+// A box of half extents h at centre c, every point following the solid.
+void AddBox(ModelBuilder& b, int solid, const double c[3], const double h[3]) {
+  int p[8];
+  for (int i = 0; i < 8; ++i) {
+    p[i] = b.Point(c[0] + (i & 1 ? h[0] : -h[0]), c[1] + (i & 2 ? h[1] : -h[1]), c[2] + (i & 4 ? h[2] : -h[2]));
+    b.points[size_t(p[i])].bone = uint8_t(solid);
+  }
+  const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {1, 3, 7, 5}, {0, 4, 6, 2}};
+  for (const int* f : faces) b.Quad(p[f[0]], p[f[1]], p[f[2]], p[f[3]]);
+}
+
+void Name(ModelObject& o, const char* name) {
+  std::memset(o.name, 0, sizeof o.name);
+  std::strncpy(o.name, name, sizeof o.name - 1);
+  std::memset(o.layerNames, 0, sizeof o.layerNames);
+  std::strcpy(o.layerNames[0], "main");
+}
+
+template <class Write>
+std::vector<uint8_t> BodyBytes(Write write) {
+  DataFile file{};
+  file.BeginMemoryWrite(0, nullptr);
+  write(file);
+  std::vector<uint8_t> bytes;
+  if (!file.BeginMemoryWrite(1, nullptr)) {
+    write(file);
+    if (file.FinishMemoryWrite()) bytes.assign(file.buffer, file.end);
+  }
+  std::free(file.buffer);
+  return bytes;
+}
+
+}  // namespace
+
+void BuildSampleSkeleton(Skeleton& s) {
+  s.Init();
+  s.density = 1000.0f;
+  s.boneCount = SAMPLE_SKELETON_BONES;
+  s.bones = new SkeletonBone[SAMPLE_SKELETON_BONES]();
+  for (int i = 0; i < SAMPLE_SKELETON_BONES; ++i) {
+    const BoneShape& shape = BONES[i];
+    SkeletonBone& b = s.bones[i];
+    b.flags = shape.symmetrical ? SKELETON_BONE_SYMMETRICAL : 0;
+    if (i == 0) b.flags |= SKELETON_BONE_ANCHOR;
+    b.halfExtent[0] = float(shape.hx);
+    b.halfExtent[1] = float(shape.hy);
+    b.halfExtent[2] = float(shape.hz);
+    b.position[0] = Fixed(shape.x);
+    b.position[1] = Fixed(shape.y);
+    b.position[2] = Fixed(shape.z);
+    b.colour = shape.colour;
+  }
+  s.jointCount = int32_t(sizeof JOINTS / sizeof JOINTS[0]);
+  s.joints = new SkeletonJoint[size_t(s.jointCount)]();
+  for (int j = 0; j < s.jointCount; ++j) {
+    const JointShape& shape = JOINTS[j];
+    SkeletonJoint& joint = s.joints[j];
+    joint.type = shape.hinge ? SKELETON_JOINT_HINGE : 0;
+    joint.flags = BONES[shape.b].symmetrical ? SKELETON_JOINT_SYMMETRICAL : 0;
+    joint.boneA = shape.a;
+    joint.boneB = shape.b;
+    for (int k = 0; k < 3; ++k) joint.position[k] = (s.bones[shape.a].position[k] + s.bones[shape.b].position[k]) / 2;
+    if (BONES[shape.b].symmetrical && !BONES[shape.a].symmetrical) joint.position[0] = s.bones[shape.b].position[0];
+    joint.limitA = shape.hinge ? 120.0f : 45.0f;
+    joint.limitB = shape.hinge ? 5.0f : 30.0f;
+  }
+  // Every movement and the pose hold the figure at rest, one frame each.
+  BoneRig rig;
+  s.CreateBones(rig);
+  const int solids = rig.boneCount;
+  auto restAnimation = [&](Animation& a, uint16_t flags) {
+    a.flags = flags;
+    a.scale = 1.0f;
+    a.frameCount = 1;
+    a.frames = new AnimationFrame[1]();
+    a.frames[0].transforms = new FixedTransform[size_t(solids)];
+    CopyPartPositions(rig, a.frames[0].transforms);
+  };
+  for (int m = 0; m < MOVEMENT_COUNT; ++m) restAnimation(s.movements[m], m == 1 || m == 2 ? ANIMATION_CYCLIC : 0);
+  s.poseCount = 1;
+  s.poses = new Pose[1];
+  s.poses[0].flags = POSE_STANDING;
+  s.poses[0].seatings = ALL_SEATINGS;
+  std::strcpy(s.poses[0].name, "stand");
+  restAnimation(s.poses[0].low, 0);
+  rig.Free();
+}
+
+uint32_t SampleFigureFlags(int k) { return FIGURES[k].flags; }
+float SampleFigureValue(int k) { return FIGURES[k].value; }
+
+void BuildSampleFigure(int k, ModelObject& o) {
+  const FigureShape& figure = FIGURES[k];
+  Name(o, figure.name);
+  o.lodCount = 2;
+  ModelBuilder b;
+  const int page = b.Page(PAGE_FIXED, SAMPLE_FIGURE_PAGE);
+  const int cloth = b.AddCutout("cloth", page, 128, 128, 0, 0, Matt());
+  const int suit = b.AddMapping("suit", cloth, cloth, DIRECTION_FRONT, 0.6, 1.8, figure.suit, 0, 0, 0.9);
+  const int skin = b.AddMapping("skin", cloth, cloth, DIRECTION_FRONT, 0.6, 1.8, 0xA0B4DC, 0, 0, 0.9);
+  const int boots = b.AddMapping("boots", cloth, cloth, DIRECTION_TOP, 0.4, 0.4, 0x202020, 0, 0, 0.1);
+  int solid = 0;
+  for (const BoneShape& shape : BONES) {
+    for (int twin = 0; twin < (shape.symmetrical ? 2 : 1); ++twin, ++solid) {
+      const double side = twin ? -1.0 : 1.0;
+      const double centre[3] = {side * shape.x * figure.width, shape.y, shape.z * figure.height};
+      const double half[3] = {shape.hx * figure.width, shape.hy * figure.width, shape.hz * figure.height};
+      b.mapping = shape.colour == 0xA0B4DC ? skin : shape.colour == 0x202020 ? boots : suit;
+      b.lod = 0;
+      AddBox(b, solid, centre, half);
+      if (shape.large) {
+        b.lod = 1;
+        AddBox(b, solid, centre, half);
+      }
+    }
+  }
+  b.Into(o);
+  o.lodDistances[0] = Fixed(20.0);
+  o.lodDistances[1] = Fixed(80.0);
+}
+
+void BuildSampleHelmet(ModelObject& o) {
+  Name(o, "helmet");
+  o.lodCount = 2;
+  ModelBuilder b;
+  const int page = b.Page(PAGE_SKIN, "");  // a skin page takes the skin being drawn: no name of its own
+  const int shell = b.AddCutout("shell", page, 128, 128, 0, 0,
+                                CutoutMaterial{ALPHA_SOLID, ENV_C_SHINE, SHINE_PAINT, 0, {255, 255, 255}, 0});
+  b.mapping = b.AddMapping("paint", shell, shell, DIRECTION_TOP, 0.30, 0.32, 0xC8C8C8, 0, 0, 0.15);
+  // A dome of rings from the crown down to the rim, 13 cm wide, 15 cm long and 14 cm high.
+  for (int level = 0; level < 2; ++level) {
+    const int segments = level ? 8 : 12, rings = level ? 3 : 5;
+    b.lod = level;
+    const int crown = b.Point(0, 0, 0.14);
+    std::vector<int> previous;
+    for (int r = 1; r <= rings; ++r) {
+      const double polar = (PI * 0.6) * r / rings;
+      std::vector<int> ring;
+      for (int s = 0; s < segments; ++s) {
+        const double a = 2 * PI * s / segments;
+        ring.push_back(b.Point(0.13 * std::sin(polar) * std::cos(a), 0.15 * std::sin(polar) * std::sin(a),
+                               0.14 * std::cos(polar)));
+      }
+      for (int s = 0; s < segments; ++s) {
+        const int n = (s + 1) % segments;
+        if (previous.empty()) b.Triangle(crown, ring[size_t(n)], ring[size_t(s)]);
+        else b.Quad(previous[size_t(s)], previous[size_t(n)], ring[size_t(n)], ring[size_t(s)]);
+      }
+      previous = ring;
+    }
+  }
+  b.Into(o);
+  o.lodDistances[0] = Fixed(15.0);
+  o.lodDistances[1] = Fixed(60.0);
+}
+
+std::vector<uint8_t> HumanSystemFileImage(const HumanModel* models, int modelCount, const Skeleton* skeletons,
+                                          int skeletonCount) {
+  const std::vector<uint8_t> body = BodyBytes([&](DataFile& f) {
+    f.WriteInt(modelCount);
+    for (int k = 0; k < modelCount; ++k) {
+      f.WriteInt(int32_t(models[k].flags));
+      f.WriteInt(int32_t(models[k].skeletonIndex));
+      f.WriteFloat(models[k].value);
+      WriteModelObject(models[k].model, f, 1, 1);
+    }
+    f.WriteInt(skeletonCount);
+    for (int s = 0; s < skeletonCount; ++s) skeletons[s].Write(f);
+  });
+  std::vector<uint8_t> image(HUMAN_SYSTEM_MAGIC, HUMAN_SYSTEM_MAGIC + DATA_FILE_MAGIC_SIZE);
+  image.push_back(uint8_t(HUMAN_SYSTEM_VERSION >> 8));
+  image.push_back(uint8_t(HUMAN_SYSTEM_VERSION & 0xFF));
+  if (body.empty()) return {};
+  image.insert(image.end(), body.begin(), body.end());
+  return image;
+}
+
+std::vector<uint8_t> SampleHumanSystemFile() {
+  HumanModel models[SAMPLE_FIGURE_COUNT] = {};
+  for (int k = 0; k < SAMPLE_FIGURE_COUNT; ++k) {
+    models[k].model.Init();
+    BuildSampleFigure(k, models[k].model);
+    models[k].flags = SampleFigureFlags(k);
+    models[k].skeletonIndex = 0;
+    models[k].value = SampleFigureValue(k);
+  }
+  Skeleton skeleton;
+  BuildSampleSkeleton(skeleton);
+  std::vector<uint8_t> image = HumanSystemFileImage(models, SAMPLE_FIGURE_COUNT, &skeleton, 1);
+  skeleton.Free();
+  for (HumanModel& m : models) m.model.Free();
+  return image;
+}

@@ -1,0 +1,39 @@
+// sample_humans.h - our own human system and helmet, written into "data\hmn" at build time
+// and used by the tests and the fuzz seeds: one skeleton of 19 bones (32 solids) with its
+// eighteen one-frame movements and a standing pose, six plain figures over it, and a
+// low-polygon helmet shell with one paintable texture.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "modeller/model/model_object.h"
+#include "vehicle_editor/skeleton/human_system.h"
+#include "vehicle_editor/skeleton/skeleton.h"
+
+// The pictures the models name: the figures' cloth page ("data\png\<name>.png") and the
+// helmet's default skin ("data\skins\<name>.jpg", the prefix "HEL" and the skin "DEFAULT").
+constexpr const char* SAMPLE_FIGURE_PAGE = "hmn_cloth";
+constexpr int SAMPLE_FIGURE_PAGE_PIXELS = 64;
+constexpr const char* SAMPLE_HELMET_SKIN = HELMET_SKIN_NAME;
+constexpr int SAMPLE_HELMET_SKIN_PIXELS = 128;
+
+constexpr int SAMPLE_FIGURE_COUNT = 6;
+constexpr int SAMPLE_SKELETON_BONES = 19;
+constexpr int SAMPLE_SKELETON_SOLIDS = 32;
+
+// Fills a skeleton as made (Init) with our bones, joints, movements and pose.
+void BuildSampleSkeleton(Skeleton& skeleton);
+// Figure k (0..5) over the sample skeleton: a box per solid at level 0, a box per large solid
+// at level 1, each point following its solid; fills an object set to its defaults.
+void BuildSampleFigure(int k, ModelObject& object);
+// The flags and value each figure carries in the human system file.
+uint32_t SampleFigureFlags(int k);
+float SampleFigureValue(int k);
+// The helmet: a dome of two levels of detail on one skin page.
+void BuildSampleHelmet(ModelObject& object);
+
+// The human system file image (header and body) of models over skeletons.
+std::vector<uint8_t> HumanSystemFileImage(const HumanModel* models, int modelCount, const Skeleton* skeletons,
+                                          int skeletonCount);
+// Ours: the six figures over the one skeleton.
+std::vector<uint8_t> SampleHumanSystemFile();

@@ -1,0 +1,384 @@
+// sample_vehicles.cpp - the sample vehicles of the five layouts.
+//
+// Axes: x to the right, y forward, z up, in metres.  Wheel set 0 is the rear axle, 1 the front.
+#include "tools/vehicle_gen/sample_vehicles.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "modeller/model/model_materials.h"
+#include "tools/model_gen/model_builder.h"
+#include "tools/model_gen/sample_models.h"
+#include "vehicle/data/rim_profile.h"
+#include "vehicle/data/vehicle_class.h"
+#include "vehicle/data/vehicle_file.h"
+
+// clang-format off
+const SampleVehicle SAMPLE_VEHICLES[BUILTIN_VEHICLE_COUNT] = {
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FRONT, 1, 1},  // Runabout
+    {LAYOUT_ROAD_CAR,     CLASS_TOURING_CAR, TRANSMISSION_H_PATTERN,      DRIVE_REAR,  1, 1},  // Tourer
+    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_PADDLE,         DRIVE_REAR,  2, 1},  // Coupe
+    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_ELECTRIC,       DRIVE_REAR,  2, 1},  // Roadster
+    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_CENTRIFUGAL,    DRIVE_REAR,  0, 1},  // Scooter
+    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  3, 1},  // Trailbike
+    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  3, 1},  // Sportbike
+    {LAYOUT_VAN,          CLASS_VAN,         TRANSMISSION_H_PATTERN,      DRIVE_REAR,  3, 1},  // Carrier
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FRONT, 1, 1},  // Saloon
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FOUR,  1, 1},  // Estate
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_REAR,  1, 1},  // Limousine
+    {LAYOUT_OPEN_WHEELER, CLASS_FORMULA,     TRANSMISSION_SEQUENTIAL,     DRIVE_REAR,  2, 1},  // Racer
+    {LAYOUT_OPEN_WHEELER, CLASS_F1,          TRANSMISSION_PADDLE,         DRIVE_REAR,  2, 1},  // Sprinter
+    {LAYOUT_OPEN_WHEELER, CLASS_FSAE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  0, 1},  // Student
+    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_SEQUENTIAL_CUT, DRIVE_REAR,  2, 1},  // Endurance
+    {LAYOUT_ROAD_CAR,     CLASS_BUGGY,       TRANSMISSION_H_PATTERN,      DRIVE_FOUR,  0, 1},  // Buggy
+    {LAYOUT_VAN,          CLASS_TRUCK,       TRANSMISSION_H_PATTERN,      DRIVE_REAR,  3, 1},  // Hauler
+    {LAYOUT_ROAD_CAR,     CLASS_TOURING_CAR, TRANSMISSION_SEQUENTIAL,     DRIVE_FOUR,  1, 1},  // Rally
+    {LAYOUT_OPEN_WHEELER, CLASS_GT,          TRANSMISSION_ELECTRIC,       DRIVE_REAR,  2, 1},  // Prototype
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_NONE,           DRIVE_NONE,  0, 1},  // Solar
+    {LAYOUT_KART,         CLASS_KART,        TRANSMISSION_CENTRIFUGAL,    DRIVE_REAR,  0, 0},  // Kart
+};
+// clang-format on
+
+namespace {
+
+// What a layout decides.
+struct LayoutFigures {
+  float wheelbase, track, wheelHeight;
+  float sectionWidth, aspectRatio, rimRadius, rimWidth;
+  uint8_t rearType, frontType;
+  Vec3 driver, engine;
+  const char* animation;
+  uint8_t gears;
+};
+
+const LayoutFigures& Figures(SampleLayout layout) {
+  static const LayoutFigures FIGURES[] = {
+      // road car: linear rear, MacPherson front
+      {2.6f, 1.5f, 0.3f, 0.205f, 0.55f, 0.19f, 0.152f, SUSPENSION_LINEAR, SUSPENSION_MACPHERSON_STRUT,
+       {-0.37f, -0.2f, 0.1f}, {0.0f, 1.3f, 0.2f}, "saloon", 8},
+      // open-wheeler: double wishbones all round
+      {3.0f, 1.6f, 0.33f, 0.3f, 0.45f, 0.165f, 0.28f, SUSPENSION_DOUBLE_WISHBONE, SUSPENSION_DOUBLE_WISHBONE,
+       {0.0f, 0.1f, -0.05f}, {0.0f, -0.75f, 0.2f}, "formula", 9},
+      // kart: rigid axles
+      {1.05f, 1.1f, 0.13f, 0.1f, 0.5f, 0.065f, 0.12f, SUSPENSION_RIGID, SUSPENSION_RIGID,
+       {0.0f, -0.5f, -0.1f}, {0.2f, -0.52f, 0.1f}, "kart", 3},
+      // van: rigid rear, MacPherson front
+      {3.3f, 1.7f, 0.36f, 0.215f, 0.65f, 0.203f, 0.165f, SUSPENSION_RIGID, SUSPENSION_MACPHERSON_STRUT,
+       {-0.45f, 0.2f, 0.5f}, {0.0f, 1.65f, 0.2f}, "saloon", 7},
+      // two-wheeler: trailing arm rear, front fork
+      {1.4f, 0.0f, 0.31f, 0.16f, 0.6f, 0.215f, 0.09f, SUSPENSION_TRAILING_ARM, SUSPENSION_FRONT_FORK,
+       {0.0f, -0.3f, 0.3f}, {0.0f, 0.0f, 0.2f}, "bike", 7},
+  };
+  return FIGURES[layout];
+}
+
+void CopyName(char* field, int size, const char* text) {
+  std::memset(field, 0, size);
+  std::strncpy(field, text, size - 1);
+}
+
+// ---- wheels and wheel sets ----
+
+void BuildWheels(const SampleVehicle& s, VehicleData& d) {
+  const LayoutFigures& f = Figures(s.layout);
+  const float half = f.wheelbase / 2;
+  if (s.layout == LAYOUT_TWO_WHEELER) {
+    d.wheelCount = 2;
+    d.wheelPositions[0] = {0.0f, -half, f.wheelHeight};
+    d.wheelPositions[1] = {0.0f, half - 0.04f, f.wheelHeight};
+  } else {
+    d.wheelCount = 4;
+    const float x = f.track / 2;
+    d.wheelPositions[0] = {-x, -half, f.wheelHeight};
+    d.wheelPositions[1] = {x, -half, f.wheelHeight};
+    d.wheelPositions[2] = {-x, half, f.wheelHeight};
+    d.wheelPositions[3] = {x, half, f.wheelHeight};
+  }
+  for (int axle = 0; axle < CAR_WHEEL_SETS; ++axle) {
+    SuspensionBlock& set = d.wheelSets[axle];
+    set = {};
+    set.sectionWidth = f.sectionWidth * (axle == 0 && s.layout == LAYOUT_OPEN_WHEELER ? 1.2f : 1.0f);
+    set.aspectRatio = f.aspectRatio;
+    set.rimRadius = f.rimRadius;
+    set.rimWidth = f.rimWidth;
+    set.suspensionType = axle == 0 ? f.rearType : f.frontType;
+    set.rimEdgeExtraWidthMm = f.aspectRatio < 0.355f ? 4 : 2;
+    set.rimLipDepthMm = 4;
+    set.lowProfileTyreStyle = f.aspectRatio < 0.355f ? 1 : 0;
+    set.rimInnerDepthMm = 5;
+    set.rimShadeTenths = 6;
+    set.brakeDiscRadiusMm = static_cast<uint8_t>(s.layout == LAYOUT_KART ? (axle == 0 ? 90 : 0) : 140);
+    set.brakeDiscOffsetMm = static_cast<int8_t>(axle == 0 ? -10 : 12);
+    set.maxUpPosition = 0.12f;
+    set.caster = 0.1f;  // a rigid or double wishbone set's is the set-up's and is not stored
+    set.inclination = 0.05f;
+    set.includedAngle = -0.15f;
+    set.wheelOffset = 0.03f;
+    set.trackWidth = s.layout == LAYOUT_TWO_WHEELER ? 0.0f : f.track;
+    set.lowerArmLength = 0.3f;
+    set.upperArmLength = 0.25f;
+    set.halfUprightLength = 0.14f;
+  }
+}
+
+// ---- the frame ----
+
+FramePoint Point(float x, float y, float z, uint8_t type) {
+  return FramePoint{Metres(x), Metres(y), Metres(z), 0.0f, 0, type, 0};
+}
+
+void BuildFrame(const SampleVehicle& s, VehicleData& d) {
+  const LayoutFigures& f = Figures(s.layout);
+  const float half = f.wheelbase / 2;
+  std::vector<FramePoint> points = {
+      Point(0.0f, -half, 0.15f, 0), Point(0.0f, half, 0.15f, 0),  // on the centre plane
+      Point(-0.25f, 0.0f, 0.2f, 0), Point(0.25f, 0.0f, 0.2f, 0),   // across the car
+  };
+  std::vector<FrameTube> tubes = {
+      {0, 1, 2.5f, 0.0f, 0.0f, 0},  // along the centre plane
+      {2, 3, 1.5f, 0.0f, 0.0f, 0},  // across
+      {0, 2, 1.2f, 0.0f, 0.0f, 0},
+      {1, 3, 1.2f, 0.0f, 0.0f, 0},
+  };
+  if (s.layout != LAYOUT_TWO_WHEELER) {
+    // The mounts of each axle's suspension, and links to the wheel points (-6 rear, -5 front).
+    const float x = f.track / 2 - 0.3f;
+    points.push_back(Point(x, half, 0.2f, 1));       // 4 front lower pivot
+    points.push_back(Point(x + 0.1f, half, f.frontType == SUSPENSION_MACPHERSON_STRUT ? 0.7f : 0.5f,
+                           f.frontType == SUSPENSION_MACPHERSON_STRUT ? 3 : 2));  // 5 front top
+    points.push_back(Point(x, -half, 0.2f, 1));      // 6 rear lower pivot
+    points.push_back(Point(x + 0.1f, -half, 0.5f, 2));  // 7 rear upper pivot
+    tubes.push_back({4, -5, 0.0f, 0.02f, 0.0f, 1});  // a visible suspension link
+    tubes.push_back({6, -6, 0.0f, 0.015f, 0.0f, 0});
+    tubes.push_back({4, 6, 3.0f, 0.0f, 0.0f, 0});
+  }
+  d.framePointCount = static_cast<int32_t>(points.size());
+  d.framePoints = static_cast<FramePoint*>(std::calloc(points.size(), sizeof(FramePoint)));
+  std::memcpy(d.framePoints, points.data(), points.size() * sizeof(FramePoint));
+  for (FrameTube& t : tubes)
+    if (t.a < 0 || t.b < 0) t.flags |= TUBE_WHEEL_END;
+  d.frameTubeCount = static_cast<int32_t>(tubes.size());
+  d.frameTubes = static_cast<FrameTube*>(std::calloc(tubes.size(), sizeof(FrameTube)));
+  std::memcpy(d.frameTubes, tubes.data(), tubes.size() * sizeof(FrameTube));
+}
+
+// ---- the engine ----
+
+void BuildEngine(const SampleVehicle& s, int row, VehicleData& d) {
+  EngineModel& e = d.engine;
+  const VehicleClass& c = VehicleClassTable[s.vehicleClass];
+  if (s.transmissionType == TRANSMISSION_ELECTRIC) {
+    e.redline = 1500.0f + 100.0f * row;  // rad/s
+    e.maxPower = 150000.0f;              // W
+    e.maxTorque = 320.0f;                // N m
+    e.torquePerCc = 1.0f;
+    return;
+  }
+  e.flags = row % 3 == 0 ? ENGINE_TURBO : 0;
+  e.engineSize = c.engineSizeMin + (c.engineSizeMax - c.engineSizeMin) * 0.25f;
+  e.cylinders = static_cast<uint8_t>(s.layout == LAYOUT_KART || s.layout == LAYOUT_TWO_WHEELER ? 1 + row % 2 : 4 + 2 * (row % 3));
+  e.layout = static_cast<uint8_t>(row % 3);
+  e.turboMaxBoost = e.flags & ENGINE_TURBO ? 0.8f : 0.0f;
+  e.turboInertiaMul = 0.5f;
+  e.torquePerCc = c.torquePerCc;
+  e.spreadMul = c.spreadFactor;
+  e.camTiming = c.spreadFactor;
+  e.resistanceMul = c.resistanceMul;
+  e.inertiaMul = c.inertiaMul;
+  e.idleSpeed = c.idleSpeed;
+  float redline;
+  if (ClassRedline(d, &redline)) e.redline = redline;  // what every read gives it
+}
+
+// ---- set-ups, colours and configurations ----
+
+void BuildSetups(const SampleVehicle& s, VehicleData& d) {
+  const char* names[2] = {"[default]", "track"};
+  d.setupCount = 2;
+  for (int i = 0; i < 2; ++i) {
+    VehicleSetup& setup = d.setups[i];
+    CopyName(setup.name, SETUP_NAME_SIZE, names[i]);
+    SetupRecord& r = setup.record;
+    r = {};
+    SetSetupWord(r, SETUP_FLAGS, 129);
+    r.bytes[2] = r.bytes[19] = 50;
+    SetSetupFloat(r, SETUP_BRAKE_STRENGTH, 1200.0f + 300.0f * i);
+    r.bytes[12] = static_cast<uint8_t>(30 + 10 * i);
+    r.bytes[SETUP_PERCENT] = 60;
+    for (int axle = 0; axle < CAR_WHEEL_SETS; ++axle) {
+      const int at = SETUP_AXLE[axle];
+      SetSetupFloat(r, at + AXLE_RIDE_HEIGHT, 0.2f - 0.02f * i);
+      r.bytes[at + AXLE_CASTER] = static_cast<uint8_t>(axle == 1 ? 45 + i : 40);
+      r.bytes[at + AXLE_BYTE_10] = 5;
+    }
+    if (s.vehicleClass == CLASS_KART) r.bytes[SETUP_KART_BYTE] = 1;
+  }
+}
+
+ColourSet Colours(const char* name, ColourWord a, ColourWord b) {
+  ColourSet set{};
+  CopyName(set.name, COLOUR_SET_NAME_SIZE, name);
+  for (int i = 0; i < COLOUR_SET_GROUP_SIZE; ++i) {
+    set.groups[0][i] = a;
+    set.groups[1][i] = b;
+  }
+  return set;
+}
+
+void BuildColours(int row, VehicleData& d) {
+  d.colourConfigCount = 3;
+  d.colourConfigs[0] = Colours("blue", 0x9A3C14, 0xA0A0A0);
+  d.colourConfigs[1] = Colours("red", 0x14146E + 0x000100 * (row % 8), 0x282828);
+  d.colourConfigs[2] = Colours("", 0x3C643C, 0x8C8C8C);  // an unnamed set
+  d.ResetColours(1);
+}
+
+void BuildConfigs(const SampleVehicle& s, VehicleData& d) {
+  d.configCount = s.layout == LAYOUT_ROAD_CAR ? 2 : 1;
+  for (int i = 0; i < VEHICLE_MAX_CONFIGS; ++i) d.configs[i] = VehicleConfig{};
+  CopyName(d.configs[0].name, CONFIG_NAME_SIZE, "OPEN ROOF");
+  d.configs[0].layerMask = 0xFFFFFFFFu;
+  if (d.configCount > 1) {
+    CopyName(d.configs[1].name, CONFIG_NAME_SIZE, "HARD TOP");
+    d.configs[1].layerMask = 0xFFFFFFFDu;
+  }
+}
+
+void BuildDashboard(const SampleVehicle& s, int row, VehicleData& d) {
+  d.dashType = s.dashType;
+  d.dashSize = static_cast<uint8_t>(s.dashType == 1 || s.dashType == 2 ? DASH_BLOCK_SIZE : s.dashType == 3 ? 96 : 0);
+  d.dashByte = s.dashType ? 2 : 0;
+  for (int i = 0; i < d.dashSize; ++i) d.dash[i] = static_cast<uint8_t>(i * 7 + row);
+}
+
+void BuildRim(VehicleData& d) {
+  FreeVehicleRim(d);
+  d.rim = new WXS;
+  WXS& rim = *d.rim;
+  rim.MakeDefault("M1_rim", 0xC8C8C8);
+  const GraphPoint points[6] = {{0.0f, 4.0f}, {4.0f, 4.0f}, {4.0f, 3.4f}, {3.2f, 2.6f}, {0.8f, 2.6f}, {0.0f, 3.4f}};
+  delete[] rim.points;
+  rim.points = new GraphPoint[6];
+  std::memcpy(rim.points, points, sizeof points);
+  rim.numPoints = 6;
+  const RimSurface surfaces[4] = {{1, 0, 0, 0}, {1, 2, 1, 1}, {2, 3, 1, 1}, {4, 5, 2, 0}};
+  std::free(rim.surfaces);
+  rim.surfaces = static_cast<RimSurface*>(std::calloc(4, sizeof(RimSurface)));
+  std::memcpy(rim.surfaces, surfaces, sizeof surfaces);
+  rim.surfaceCount = 4;
+  rim.secondByte = 1;
+  ModelMapping dark;
+  dark.Init(0);
+  CopyName(dark.name, CUTOUT_NAME_SIZE, "M2_rim");
+  dark.colour = 0x505050;
+  rim.mappings = static_cast<ModelMapping*>(std::realloc(rim.mappings, 2 * sizeof(ModelMapping)));
+  rim.mappings[1] = dark;
+  rim.mappingCount = 2;
+}
+
+}  // namespace
+
+void BuildSampleSpoke(ModelObject& o) {
+  o.Free();
+  o = ModelObject{};
+  o.Init();
+  ModelBuilder b;
+  const int page = b.Page(PAGE_FIXED, SAMPLE_PAGE_TEXTURE);
+  const SampleRegion& region = FindSampleRegion("rim");
+  const int cutout = b.AddCutout("spoke", page, region.width, region.height, region.left, region.top, MATERIAL_DEFAULT);
+  b.mapping = b.AddMapping("M2_spoke", cutout, cutout, DIRECTION_RIGHT, 0.4, 0.4, 0xC8C8C8, 0.05, 0, 0);
+  // A blade from the hub to the rim's inside, leaning back, both faces.
+  const int p0 = b.Point(0.03, 0.0, 0.04), p1 = b.Point(0.03, 0.02, 0.04), p2 = b.Point(0.05, 0.05, 0.15),
+            p3 = b.Point(0.05, 0.02, 0.15);
+  b.Quad(p0, p1, p2, p3);
+  b.Quad(p3, p2, p1, p0);
+  b.Into(o);
+  CopyName(o.name, MODEL_NAME_SIZE, SPOKE_OBJECT_NAME);
+  o.lodDistances[0] = FIXED_ONE;  // what every read gives a spoke
+}
+
+void BuildSampleBody(int row, ModelObject& o) {
+  o.Init();
+  switch (SAMPLE_VEHICLES[row].layout) {
+    case LAYOUT_ROAD_CAR:
+    case LAYOUT_VAN: BuildSampleCar(o); break;
+    default: BuildSampleBox(o); break;
+  }
+}
+
+void BuildSampleVehicle(int row, VehicleData& d) {
+  const SampleVehicle& s = SAMPLE_VEHICLES[row];
+  const BuiltinVehicle& entry = BuiltinVehicleTable[row];
+  const LayoutFigures& f = Figures(s.layout);
+  CopyName(d.vehicleName, VEHICLE_NAME_SIZE, entry.name);
+  std::memcpy(d.shortCode, entry.code, VEHICLE_CODE_SIZE);
+  FormatShortName(d.shortCode, d.shortName);
+  d.builtinIndex = row;
+  d.vehicleClass = s.vehicleClass;
+  d.transmissionType = s.transmissionType;
+  d.driveType = s.driveType;
+  d.options = OPT1_SECOND_WORD | OPT1_CONFIG_MARKER | OPT1_TRANSMISSION_BYTES | OPT1_ENGINE_WORDS |
+              OPT1_CORRECTIONS_DONE | OPT1_FUEL_CAPACITY;
+  d.options2 = OPT2_DEFAULT_COLOURS | (s.layout == LAYOUT_OPEN_WHEELER ? OPT2_RIM_WORDS | 0x1000 : 0xF00 | 0x8000);
+  if (s.vehicleClass == CLASS_GT || s.layout != LAYOUT_ROAD_CAR) d.options |= OPT1_DRIVE_SIDE_LOCKED;
+  if (s.layout == LAYOUT_ROAD_CAR || s.layout == LAYOUT_VAN) d.options |= OPT1_BACK_SEAT | OPT1_FRONT_PASSENGER;
+  if (s.layout == LAYOUT_TWO_WHEELER) {
+    d.options |= OPT1_TRAIL_REDUCTION;
+    d.trailReduction = 0.04f;
+  }
+  d.engineWords[0] = ENGINE_WORD_VALUES[0];
+  d.engineWords[1] = ENGINE_WORD_VALUES[1];
+  d.fuelTankCapacity = s.transmissionType == TRANSMISSION_ELECTRIC ? 0.0f : 45.0f;
+  d.enginePosition = f.engine;
+  d.driverPosition = f.driver;
+  d.backSeatForward = -0.9f;
+  d.backSeatUp = 0.12f;
+  d.mainBatteryPosition = {0.0f, 0.2f, 0.1f};
+  d.smallBatteryPosition = {0.4f, 1.1f, 0.3f};
+  d.smallBatteryMass = 12.0f;
+  d.spareWheelPosition = {0.0f, -1.6f, 0.2f};
+  d.spareWheelPitch = 0.1f;
+  d.steeringWheelTurn = s.layout == LAYOUT_KART ? 1.309f : 7.854f;
+  d.steeringWheelAlign = 0.0f;
+  d.steeringWheelPitch = s.layout == LAYOUT_TWO_WHEELER ? 0.418879f : 0.785398f;
+  d.lightsAndAids = 0x7;
+  d.gearPositions = s.transmissionType == TRANSMISSION_ELECTRIC ? 3 : f.gears;
+  d.reverseRatio = -4.0f;
+  CopyName(d.steerAnimation, STEER_ANIMATION_SIZE, f.animation);
+  if (s.transmissionType != TRANSMISSION_NONE) CopyName(d.engineName, ENGINE_NAME_SIZE, "DEFAULT");
+  CopyName(d.modelCode, MODEL_CODE_SIZE, s.storeModel ? entry.code : "KT");
+  d.suspensionMassConstant = VehicleClassTable[s.vehicleClass].suspensionMassConstant;
+  d.spokeCount = 5;
+  d.rimBytes[0] = 1;
+  d.rimBytes[1] = 3;
+  d.rimBytes[2] = 5;
+  if (d.options2 & OPT2_RIM_WORDS) {
+    d.rimWords[0] = 12;
+    d.rimWords[1] = -8;
+  }
+  for (int i = 0; i < AERO_ITEMS; ++i) {
+    d.aero[i][0] = 0.1f * i;
+    d.aero[i][1] = 0.2f + 0.05f * i;
+    d.aero[i][2] = 0.4f + 0.1f * i;
+  }
+  BuildWheels(s, d);
+  BuildFrame(s, d);
+  BuildEngine(s, row, d);
+  BuildSetups(s, d);
+  BuildColours(row, d);
+  BuildConfigs(s, d);
+  BuildDashboard(s, row, d);
+  BuildRim(d);
+  BuildSampleSpoke(d.spoke);
+  d.SetTypeConstants();
+  d.CopyWheelsToConfigs();
+  if (s.storeModel) {
+    FreeVehicleModel(d);
+    d.model = new ModelObject{};
+    BuildSampleBody(row, *d.model);
+    CopyName(d.model->name, MODEL_NAME_SIZE, entry.name);  // a stored model takes the vehicle's name
+    d.ownsModel = 1;
+    d.modelPresent = 1;
+  }
+}

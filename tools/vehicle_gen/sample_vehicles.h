@@ -1,0 +1,35 @@
+// sample_vehicles.h - our own vehicles: one for each row of the built-in vehicle table, made
+// from five layouts (road car, open-wheeler, kart, van, two-wheeler), written into "data\veh"
+// at build time and used by the vehicle tests and the fuzz seeds.
+//
+// Each is complete as the program writes it: bodies from the sample models, a spoke object, a
+// rim profile of a few surfaces, set-ups, colour and mesh configurations, a frame with tubes
+// on the centre plane, across the car and to the wheels, wheel sets of every suspension kind
+// the layouts use (MacPherson strut, double wishbone, linear, rigid, front fork, trailing
+// arm), combustion and electric power units and dashboards of types 0 to 3.  Every field
+// holds what reading the file gives back, so a sample writes, reads and writes again to the
+// same bytes.
+#pragma once
+
+#include "vehicle/data/vehicle_data.h"
+
+enum SampleLayout { LAYOUT_ROAD_CAR, LAYOUT_OPEN_WHEELER, LAYOUT_KART, LAYOUT_VAN, LAYOUT_TWO_WHEELER };
+
+struct SampleVehicle {
+  SampleLayout layout;
+  uint8_t vehicleClass;
+  uint8_t transmissionType;
+  uint8_t driveType;
+  uint8_t dashType;
+  uint8_t storeModel;  // 0: the body is written as "data\veh\<model code>.vob"
+};
+// The samples in the order of BuiltinVehicleTable.
+extern const SampleVehicle SAMPLE_VEHICLES[BUILTIN_VEHICLE_COUNT];
+
+// Fills data (given InitVehicleData's defaults) with the sample of a table row.  The data owns
+// its model afterwards.
+void BuildSampleVehicle(int row, VehicleData& data);
+// The body of a sample: what BuildSampleVehicle stores, or writes as the ".vob".
+void BuildSampleBody(int row, ModelObject& object);
+// The spoke object every sample carries.
+void BuildSampleSpoke(ModelObject& object);

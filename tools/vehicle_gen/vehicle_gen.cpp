@@ -1,0 +1,129 @@
+// vehicle_gen.cpp - writes our sample vehicles, one for each built-in vehicle:
+//
+//   vehicle_gen --out <working folder> [--seeds <folder>]
+//
+// Each sample is written to "data\veh\<name>.veh" through the program's own writer (the one
+// whose body is a model of its own first writes "data\veh\<model code>.vob").  The file must
+// hold exactly what a counting pass measured and what a write into memory gives, and reading
+// it back and writing again must give the same bytes; otherwise the tool fails (and so the
+// build).  With --seeds, each sample's body is also written as a seed of the vehicle reader's
+// fuzz target.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/data_file.h"
+#include "modeller/model/model_file.h"
+#include "platform/files.h"
+#include "tools/vehicle_gen/sample_vehicles.h"
+#include "ui/text/messages.h"
+#include "ui/text/text_colours.h"
+#include "vehicle/data/vehicle_file.h"
+
+namespace {
+
+int Fail(const char* name, const char* what) {
+  std::fprintf(stderr, "vehicle_gen: %s: %s\n", name, what);
+  return 0;
+}
+
+// The ".vob" body of a sample that does not store its model, read back to the same bytes.
+int WriteModelFile(int row, const VehicleData& data) {
+  char path[FILE_PATH_SIZE];
+  std::snprintf(path, sizeof path, VEHICLE_MODEL_PATTERN, data.modelCode);
+  ModelObject body{};
+  BuildSampleBody(row, body);
+  const int saved = SaveModelFile(body, nullptr, path, 1);
+  body.Free();
+  ModelObject back{};
+  back.Init();
+  const int read = saved && LoadModelFile(back, nullptr, path, 1, data.shortName);
+  back.Free();
+  return read ? 1 : Fail(path, "the model file does not read back");
+}
+
+int CountedBodySize(VehicleData& data, const char* name, int storeModel) {
+  DataFile counter;
+  counter.BeginMemoryWrite(0, nullptr);
+  SerializeVehicleData(data, counter, name, storeModel);
+  return counter.writeFailed ? -1 : counter.size - DATA_FILE_HEADER_SIZE;
+}
+
+int WriteAndCheck(int row, const std::string& seedFolder) {
+  const char* name = BuiltinVehicleTable[row].name;
+  const int storeModel = SAMPLE_VEHICLES[row].storeModel;
+  VehicleData data;
+  InitVehicleData(data);
+  BuildSampleVehicle(row, data);
+  int ok = storeModel || WriteModelFile(row, data);
+  char path[FILE_PATH_SIZE];
+  std::snprintf(path, sizeof path, VEHICLE_FILE_PATTERN, name);
+  std::vector<uint8_t> memoryBody, again;
+  std::string file;
+  ok = ok && (WriteVehicleFile(data, name, nullptr, storeModel) || Fail(path, "cannot be written"));
+  ok = ok && (FileReadAll(path, file, DATA_FILE_MAX_BODY) == 0 || Fail(path, "cannot be read"));
+  const std::vector<uint8_t> body(file.size() > DATA_FILE_HEADER_SIZE ? file.begin() + DATA_FILE_HEADER_SIZE
+                                                                      : file.end(),
+                                  file.end());
+  ok = ok && (CountedBodySize(data, name, storeModel) == static_cast<int>(body.size()) ||
+              Fail(path, "the counting pass differs from the file's length"));
+  ok = ok && ((WriteVehicleBody(data, name, storeModel, memoryBody) && memoryBody == body) ||
+              Fail(path, "written into memory it differs from the file"));
+  FreeVehicleData(data);
+
+  VehicleData back;
+  InitVehicleData(back);
+  DataFile f;
+  int32_t version = 0;
+  const VehicleChoice choice{1, 0, 0, nullptr, 0, nullptr};
+  ok = ok && (f.OpenRead(nullptr, path, VEHICLE_FILE_MAGIC, &version, VEHICLE_FILE_VERSION, 0) ||
+              Fail(path, "does not open"));
+  if (ok) {
+    const int read = ReadVehicleData(back, f, version, name, choice);
+    f.Close();
+    if (!read) {
+      char text[FILE_PATH_SIZE + 128];
+      FormatVehicleReadFailure(text, sizeof text, path);
+      ok = Fail(path, text);
+    }
+  }
+  ok = ok && ((WriteVehicleBody(back, name, storeModel, again) && again == body) ||
+              Fail(path, "read and written again it differs"));
+  FreeVehicleData(back);
+  if (ok && !seedFolder.empty()) {
+    std::vector<uint8_t> seed = {VEHICLE_FILE_VERSION - VEHICLE_FILE_LOWEST_VERSION, 1};
+    seed.insert(seed.end(), body.begin(), body.end());
+    const std::string seedPath = seedFolder + "/" + name + ".seed";
+    if (FileWriteAll(seedPath.c_str(), seed.data(), seed.size()) != 0) ok = Fail(seedPath.c_str(), "cannot be written");
+  }
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string out, seeds;
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::strcmp(argv[i], "--out") == 0) out = argv[++i];
+    else if (std::strcmp(argv[i], "--seeds") == 0) seeds = std::filesystem::absolute(argv[++i]).string();
+  }
+  if (out.empty()) {
+    std::fprintf(stderr, "usage: vehicle_gen --out <working folder> [--seeds <folder>]\n");
+    return 2;
+  }
+  std::error_code error;
+  std::filesystem::create_directories(out, error);
+  std::filesystem::current_path(out, error);
+  if (error || !MakeFolder("data") || !MakeFolder("data\\veh") ||
+      (!seeds.empty() && !std::filesystem::create_directories(seeds, error) && error)) {
+    std::fprintf(stderr, "vehicle_gen: cannot prepare %s\n", out.c_str());
+    return 1;
+  }
+  SetDefaultTextColours();
+  MessagesToStdout = 1;  // any repair the readers report shows in the build's output
+  for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row)
+    if (!WriteAndCheck(row, seeds)) return 1;
+  return 0;
+}

@@ -1,0 +1,114 @@
+// engine_record.h - the car's power unit (EngineModel) and its stored form, the engine record:
+// the definition, the 29 sound figures and the eight sound waves.
+//
+// Sections: [Waves] [Engine] [Record]
+//
+// One EngineModel is embedded in every car.  The record is stored alone in an engine file and
+// embedded, without sound and waves, in the vehicle file; records older than sub-version 16
+// are converted with the vehicle class's figures as they are read, and those of sub-version 7
+// and below carry sound and waves even inside a vehicle file.  The curve, the running state
+// and the steps belong to the engine model's own code; here are only the fields, the defaults
+// and the record.  All speeds are crank speeds in radians per second.  Main thread only.
+#pragma once
+#include <cstdint>
+
+struct DataFile;
+
+// ---- [Waves] ----
+constexpr int ENGINE_WAVE_COUNT = 8;
+constexpr int ENGINE_WAVE_FORM = 3;  // the form written; 0..3 are read
+struct EngineWave {
+  uint8_t bytes[4];    // only the fourth, the wave byte, is kept
+  uint32_t count;      // samples
+  uint32_t* samples;   // count 32-bit samples (malloc'd), null when empty
+  void Free();         // releases the samples and clears the first eight bytes
+};
+
+// ---- [Engine] ----
+constexpr uint32_t ENGINE_TURBO = 1;
+constexpr uint32_t ENGINE_CROSS_PLANE = 2;
+constexpr uint32_t ENGINE_OLD_SPREAD = 4;     // records of sub-version 13 or lower: spread and redline stored
+constexpr uint32_t ENGINE_SUB_VERSION = 8;    // the record carries its sub-version byte
+constexpr uint32_t ENGINE_TWO_STROKE = 16;
+constexpr int ENGINE_RECORD_VERSION = 16;
+constexpr int ENGINE_SOUND_PARAMS = 29;
+constexpr int ENGINE_MAX_CYLINDERS = 12;
+enum EngineLayout : uint8_t { ENGINE_INLINE = 0, ENGINE_FLAT = 1, ENGINE_V = 2 };
+
+struct EngineModel {
+  uint32_t flags;
+  int32_t index;
+  float resistance;       // derived: friction k
+  float inertia;          // derived
+  float idleSpeed;        // stored
+  float clutchHeatRate;   // set by the car
+  float engineSize;       // stored: cc
+  uint8_t cylinders;      // stored: 1..12
+  uint8_t layout;         // stored: EngineLayout
+  float turboMaxBoost;    // stored: bar, 0..3
+  float boostMultiplier;  // derived
+  float turboInertiaMul;  // stored
+  float torquePerCc;      // stored; 1.0 for an electric motor
+  float spreadMul;        // stored
+  float torqueLimit;      // stored: 0 no limit
+  float redline;          // stored: rev limit, or an electric motor's maximum speed
+  float camTiming;        // stored
+  float resistanceMul;    // stored
+  float inertiaMul;       // stored
+  float stiffness;        // derived
+  float ratio;            // set by the car
+  uint32_t slipping;      // state
+  float clutchTorque;     // state
+  float peakTorque;       // derived (electric: the maximum torque)
+  float inertiaFactor;
+  float peakSpeed, spread;         // derived
+  float turboInertia, turboDrag;   // derived
+  float maxPower, maxPowerSpeed;   // derived; an electric motor's maximum power is stored
+  float maxTorque, maxTorqueSpeed; // derived; an electric motor's maximum torque is stored
+  float clutchCapacity;   // derived
+  float health;           // state: 1.0 new
+  float clutchHeat;       // state
+  float clutchPedal;      // set by the car
+  float drivelineAngle, speed, smoothedSpeed;  // state
+  float throttle;         // set by the car
+  float crankAngle;       // state
+  uint32_t running;       // state
+  float spareState;       // state: cleared with the rest, read by nothing here
+  float turboSpeed, manifoldPressure, manifoldPressureSmoothed, boost;  // state
+  uint8_t firingOrder[ENGINE_MAX_CYLINDERS];  // derived
+  uint8_t soundState[32];                     // the sound output's; zeroed when sound is read
+  float soundParams[ENGINE_SOUND_PARAMS];     // stored with the waves
+  uint16_t soundWord;                         // 3078 after ResetSound; not stored
+  uint8_t soundByte;
+  EngineWave waves[ENGINE_WAVE_COUNT];        // stored in engine files
+
+  // The defaults of a new engine: flags 0, index -1, the sound defaults, a 2000 cc inline four
+  // with 1 bar of boost; the other fields are left as they are (a new record is zeroed first).
+  void Reset();
+  void ResetSound();  // the 29 sound figures and the two tail values
+  void FreeWaves();   // releases the eight wave buffers
+
+  // ---- [Record] ----
+  // Writes the record at sub-version 16 in any write mode.  skipWaves leaves out the waves and
+  // the sound figures (the vehicle file); otherwise the waves that do not apply to the power
+  // unit are released first, in memory as well as in the file.
+  void Write(DataFile& file, int skipWaves, int electric);
+  // Reads a record of any sub-version into this engine and its sound and waves into
+  // soundTarget; classIndex picks the class row that converts records below sub-version 16.
+  // With skipWaves the sound is read only from records of sub-version 7 and below, which
+  // carry it even in a vehicle file.  1, or 0 when the sub-version is above 16, a wave's form
+  // above 3, a wave's samples run past the data or the data ends early.  Shows nothing.
+  int Read(DataFile& file, EngineModel& soundTarget, int skipWaves, int classIndex);
+  // The sound figures and waves of a record of sub-version subVersion; 1 or 0 as above.
+  int ReadSound(DataFile& file, int subVersion);
+};
+
+// The record's failure texts, for the callers that show them.
+constexpr const char* TEXT_COULD_NOT_READ_ENGINE = "Could not read engine";
+constexpr const char* TEXT_COULD_NOT_READ_WAVE = "Could not read wave";
+
+// One wave block: bytes 0, 0, the form 3 and the wave byte, the count, the samples.
+void WriteWave(const EngineWave& wave, DataFile& file);
+// Releases the wave, then reads one block of any form; 1, or 0 for a form above 3 or a block
+// that runs past the data.
+int ReadWave(EngineWave& wave, DataFile& file);

@@ -1,0 +1,60 @@
+// setup_record.cpp - the set-up record's fields, its reading and writing, and the set-up file.
+#include "vehicle/data/setup_record.h"
+
+#include <bit>
+#include <cstdio>
+#include <cstring>
+
+#include "core/data_file.h"
+#include "platform/files.h"
+
+uint32_t SetupWord(const SetupRecord& record, int offset) {
+  const uint8_t* b = record.bytes + offset;
+  return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+}
+
+void SetSetupWord(SetupRecord& record, int offset, uint32_t value) {
+  for (int i = 0; i < 4; ++i) record.bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+float SetupFloat(const SetupRecord& record, int offset) { return std::bit_cast<float>(SetupWord(record, offset)); }
+
+void SetSetupFloat(SetupRecord& record, int offset, float value) {
+  SetSetupWord(record, offset, std::bit_cast<uint32_t>(value));
+}
+
+int ReadSetupRecord(SetupRecord& record, DataFile& file, int version) {
+  SetupRecord read;
+  if (!file.ReadBlock(read.bytes, SETUP_RECORD_SIZE)) return 0;
+  record = read;
+  return 1;
+}
+
+void WriteSetupRecord(const SetupRecord& record, DataFile& file) { file.WriteBlock(record.bytes, SETUP_RECORD_SIZE); }
+
+int LoadSetupFile(SetupRecord& record, const char* path) {
+  DataFile f;
+  int32_t version = 0;
+  if (!f.OpenRead(nullptr, path, SETUP_FILE_MAGIC, &version, SETUP_FILE_VERSION, 0)) return 0;
+  const int read = ReadSetupRecord(record, f, version);
+  f.Close();
+  return read;
+}
+
+int SaveSetupFile(const SetupRecord& record, const char* path) {
+  DataFile f;
+  if (!f.OpenWrite(nullptr, path, SETUP_FILE_MAGIC, SETUP_FILE_VERSION)) return 0;
+  WriteSetupRecord(record, f);
+  return f.Close();
+}
+
+int MakeCarSetupPath(char* out, int outSize, const char* carCode, const char* setupName) {
+  if (outSize > 0) out[0] = 0;
+  if (!IsSafeFileName(carCode) || !IsSafeFileName(setupName)) return 0;
+  const int n = std::snprintf(out, static_cast<size_t>(outSize), SETUP_FILE_CAR_PATTERN, carCode, setupName);
+  if (n < 0 || n >= outSize) {
+    if (outSize > 0) out[0] = 0;
+    return 0;
+  }
+  return 1;
+}

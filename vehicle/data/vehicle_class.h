@@ -1,0 +1,41 @@
+// vehicle_class.h - the vehicle classes: their names and the figures each class gives a new
+// vehicle, an old engine record and the car's set-up.
+//
+// A vehicle's class is a byte of its data, 0 to 11.  Speeds are in radians per second.
+// Thread-safe (constant data).
+#pragma once
+#include <cstdint>
+
+enum VehicleClassIndex : uint8_t {
+  CLASS_OBJECT = 0,
+  CLASS_TOURING_CAR = 1,
+  CLASS_SALOON = 2,
+  CLASS_BUGGY = 3,
+  CLASS_FORMULA = 4,
+  CLASS_GT = 5,
+  CLASS_KART = 6,
+  CLASS_BIKE = 7,
+  CLASS_VAN = 8,
+  CLASS_TRUCK = 9,
+  CLASS_F1 = 10,
+  CLASS_FSAE = 11,
+};
+constexpr int VEHICLE_CLASS_COUNT = 12;
+
+struct VehicleClass {
+  const char* name;
+  float suspensionMassConstant;  // the default when a vehicle file holds none
+  int32_t single;                // 1 for the single-seater classes; kept with the table
+  float engineSizeMin, engineSizeMax;  // cc
+  float spreadFactor;       // torque spread and cam timing multiplier, also the redline factor
+  float resistanceMul;      // engine defaults
+  float inertiaMul;
+  float torquePerCc;
+  float column9;            // kept with the table
+  float fuelTankFactor;     // 1.1 for "formula", "GT" and "F1"
+  float idleSpeed;          // rad/s
+};
+extern const VehicleClass VehicleClassTable[VEHICLE_CLASS_COUNT];
+
+// The row of a class; a class out of range gives row 0 ("object").
+const VehicleClass& VehicleClassRow(int vehicleClass);

@@ -1,0 +1,142 @@
+// skeleton.h - a human figure's skeleton: boxes called bones, joints tying them together,
+// eighteen standard movements and named poses; the animations they are made of; the skeleton
+// body of the files (read and written field by field); and the rig of bone solids a skeleton
+// makes, placed at rest.
+//
+// Sections: [Animations] [Poses] [Skeleton] [Rig] [Files]
+//
+// Layers: vehicle_editor/skeleton/ is the skeleton's data layer, over the editable model and
+// the bones (physics/bone/) only, so that the renderer's human models (loaded at start-up
+// through human_system.h) can read skeletons below the vehicle editor's screens.
+// Coordinates: x right, y forward, z up; positions 16.16; sizes in metres and angles in
+// radians unless said otherwise.  Main thread only.
+#pragma once
+#include <cstdint>
+
+#include "core/fixed_math.h"
+#include "physics/bone/bone.h"
+
+struct DataFile;
+
+// ---- [Animations] ----
+constexpr uint16_t ANIMATION_CYCLIC = 1;
+// A frame count above this is a damaged file (the editor makes at most 32).
+constexpr int ANIMATION_FRAME_LIMIT = 1024;
+// The transforms the animations of one read may make (96 MB): a frame holds one transform
+// per rig solid whatever the file stores, so a small damaged file could ask for far more
+// memory than it holds.  Our figures need a few hundred.
+constexpr int64_t ANIMATION_TRANSFORM_BUDGET = int64_t(1) << 21;
+constexpr int TRANSFORM_BYTES = 48;         // a FixedTransform in a file
+constexpr int ANIMATION_HEADER_BYTES = 12;  // flags, scale marker, reserved, scale, two counts
+
+struct AnimationFrame {
+  float time;
+  FixedTransform* transforms;  // one per rig solid, owned
+};
+
+struct Animation {
+  uint16_t flags = 0;
+  uint16_t spare = 0;
+  float scale = 1.0f;      // the whole length in its player's unit
+  uint16_t frameCount = 0;
+  uint16_t current = 0;
+  AnimationFrame* frames = nullptr;  // owned
+
+  // Every frame freed; flags 0, scale 1.0, no frames.
+  void Free();
+};
+
+// ---- [Poses] ----
+constexpr uint32_t POSE_STANDING = 1, POSE_EXCITED = 2, POSE_BLEND = 4;
+constexpr int POSE_NAME_SIZE = 16;
+constexpr uint32_t ALL_SEATINGS = 1023;
+struct Pose {
+  uint32_t flags = 0;
+  uint32_t seatings = 0;   // bit i: suits seating type i
+  char name[POSE_NAME_SIZE] = {};
+  Animation low;           // the base animation
+  Animation high;          // with POSE_BLEND only
+  float lowHeight = 0.0f, highHeight = 1.0f;
+  void Free();
+};
+
+// ---- [Skeleton] ----
+constexpr uint32_t SKELETON_BONE_SYMMETRICAL = 1;  // the bone exists twice, mirrored in x
+constexpr uint32_t SKELETON_BONE_ANCHOR = 4;
+constexpr uint32_t SKELETON_JOINT_SYMMETRICAL = 1;
+constexpr uint32_t SKELETON_JOINT_HINGE = 1;       // joint type
+constexpr int MOVEMENT_COUNT = 18;
+extern const char* const MOVEMENT_NAMES[MOVEMENT_COUNT];  // "ready", "walk", ... "run_stop180"
+constexpr int SKELETON_MIN_SOLIDS = 31;            // fewer refuse a skeleton
+constexpr int SKELETON_BONE_BYTES = 48;
+constexpr int SKELETON_JOINT_BYTES = 48;
+constexpr int SKELETON_FILE_VERSION = 252;
+constexpr const char* SKELETON_MAGIC = "QXSKEL";
+
+struct SkeletonBone {
+  uint32_t flags;
+  int32_t firstSolid;     // the bone's first solid in the rig; its mirror twin follows
+  float halfExtent[3];
+  int32_t position[3];    // at rest
+  float angles[3];        // rest orientation, the form MatrixFromEulerF takes
+  uint32_t colour;
+};
+struct SkeletonJoint {
+  uint32_t type;
+  uint32_t flags;
+  int32_t firstConstraint;
+  int32_t position[3];    // the joint centre at rest
+  float limitA, limitB;   // degrees
+  int32_t boneA, boneB;   // A the parent side
+  float axisAngles[3];
+};
+
+struct Skeleton {
+  float density = 1000.0f;  // kg per cubic metre
+  int32_t boneCount = 0, jointCount = 0, poseCount = 0;
+  SkeletonBone* bones = nullptr;
+  SkeletonJoint* joints = nullptr;
+  Animation movements[MOVEMENT_COUNT];
+  Pose* poses = nullptr;
+
+  void Init();   // as made: density 1000, nothing else
+  void Clear();  // the movements and poses freed; bones and joints stay
+  void Free();   // Clear, then the bones and joints
+  // One solid per bone, two per symmetrical bone; the constraints likewise over the joints.
+  int SolidCount() const;
+  int ConstraintCount() const;
+
+  // ---- [Files] ----
+  // Reads the skeleton body into a skeleton as made; 1, or 0 when it is refused: no bones,
+  // fewer than 31 solids, a count beyond the bytes left, or a body that ends early.  A
+  // refused skeleton holds nothing and the stream stays where reading stopped.  Movements
+  // beyond the eighteen slots are read and dropped.
+  int Read(DataFile& file);
+  // The same, drawing the frames' transforms from a budget shared by several reads (the
+  // skeletons of one human system file); a skeleton that would pass it is refused.
+  int Read(DataFile& file, int64_t& transformBudget);
+  // The skeleton body; every animation with the skeleton's solid count.  Works in every
+  // DataFile write mode.
+  void Write(DataFile& file) const;
+
+  // ---- [Rig] ----
+  // Makes the rig: a Bone per solid with its mass (8 hx hy hz density), box, colour, the
+  // eight corners as hull points, contact constants 1000 m and 50 m, diagonal inertia, each
+  // put at rest; room for the constraints (their frames are the animation editor's).
+  void CreateBones(BoneRig& rig);
+  // Every bone back at rest: state cleared, position and orientation from the skeleton (a
+  // mirror twin negates x and the first and third angles).
+  void UpdateBones(BoneRig& rig);
+};
+
+// ---- [Files] ----
+// Reads an animation body into an empty animation: rigSolids transforms per frame, the first
+// min(stored, rigSolids) from the file, the rest identity at the origin; a marker of 0 takes
+// defaultScale when that is not 0.  1, or 0 (nothing kept) for a frame count above the limit,
+// frames beyond the bytes left or the transform budget, or a body that ends early.
+int ReadAnimation(Animation& animation, DataFile& file, int rigSolids, float defaultScale);
+// The same within a transform budget (ANIMATION_TRANSFORM_BUDGET for one read alone).
+int ReadAnimationWithin(Animation& animation, DataFile& file, int rigSolids, float defaultScale,
+                        int64_t& transformBudget);
+// The animation body with solidCount transforms per frame (frames hold at least that many).
+void WriteAnimation(const Animation& animation, DataFile& file, int solidCount);
