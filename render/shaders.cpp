@@ -401,6 +401,21 @@ void LoadAllComputeShaders() {
   }
 }
 
+void CompileWaitingShaders() {
+  for (int slot = 0; slot < VERTEX_SHADER_SLOTS; ++slot)
+    if (Shaders.vertexFailed[slot] == LOAD_WAITING)
+      Shaders.vertexFailed[slot] = uint8_t(CompileWaiting("vs", VERTEX_CREATE_TEXT, VertexShaderCatalogue[slot % 27], slot,
+                                                          &Shaders.vertex[slot], GfxCreateVertexShader));
+  for (int slot = 0; slot < PIXEL_SHADER_SLOTS; ++slot)
+    if (Shaders.pixelFailed[slot] == LOAD_WAITING)
+      Shaders.pixelFailed[slot] = uint8_t(CompileWaiting("ps", PIXEL_CREATE_TEXT, PixelShaderCatalogue[slot % 61], slot,
+                                                         &Shaders.pixel[slot], GfxCreatePixelShader));
+  for (int n = 1; n <= COMPUTE_SHADER_COUNT; ++n)
+    if (Shaders.computeFailed[n] == LOAD_WAITING)
+      Shaders.computeFailed[n] = uint8_t(CompileWaiting("cs", COMPUTE_CREATE_TEXT, ComputeShaderCatalogue[n], n,
+                                                        &Shaders.compute[n], GfxCreateComputeShader));
+}
+
 void Material::SetVShader(int number) {
   if (VertexShaderOverride) number = VertexShaderOverride;
   int variant = ShaderCarFlag * 2 + ShaderShadowFlag;

@@ -58,6 +58,9 @@ extern int VertexShaderOverride, PixelShaderOverride;  // replace the asked numb
 void LoadAllVertexShaders();
 void LoadAllPixelShaders();
 void LoadAllComputeShaders();
+// Compiles every source read and waiting for its first use now (a compiler error is told at
+// once): for a command that reads the shaders again to try them.
+void CompileWaitingShaders();
 // Each reads and compiles one source at once.
 int LoadVertexShaderFile(int number, GfxVertexShader* out, int fileNumber);  // 0 success, 1 failure
 int LoadPixelShaderFile(int number, GfxPixelShader* out, int fileNumber);
