@@ -102,7 +102,8 @@ void MakeWaitingTarget() {
 int UnsetRenderTarget() {
   RenderTargetState& s = RenderTargets;
   if (s.depth == 0) return 0;
-  if (CurrentTargetWaits()) ForgetWaitingTarget();  // never needed: nothing is made
+  // Popped (or the stack cut below it) while it waits: never needed, nothing is made.
+  if (g_makeWaiting && s.depth <= g_waitingDepth) ForgetWaitingTarget();
   ZKTETexture* current = s.renderTexture;
   if (current && current->secondTexture && s.faceFlag == 0)
     GfxResolveSubresource(Gfx.context, current->texture, 0, current->secondTexture, 0, current->format);

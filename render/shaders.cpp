@@ -307,8 +307,9 @@ LoadResult CompileWaiting(const char* prefix, const char* createText, const Shad
   return CompileShader(prefix, createText, row, fileNumber, source.data(), source.size(), out, create);
 }
 
-// The layout that the vertex shader's inputs match: made with the first of those shaders
-// that is read.
+// The layout that the vertex shader's inputs match, made once when such a shader is read (a
+// layout describes the vertices, not the compiled shader: a shader waiting for its first use
+// still gives its layout).
 void MakeLayoutOf(int number, GfxVertexShader shader) {
   if (number == 5) MakeLayout(3, shader);
   if (number == 10) MakeLayout(2, shader);

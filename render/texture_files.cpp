@@ -261,9 +261,10 @@ int load_ordinary_texture(ZKTETexture* record) {
 }
 
 int OrdinaryTextureCanWait(const ZKTETexture* record) {
+  // Only a plain PNG of the general folder: compressed, mod and sky pictures choose among
+  // files as they load.
   const TextureSettings& c = TextureConfig;
-  const bool followsQuality = !c.specialPicture && !c.skies && record->type != TEXTURE_TYPE_BACKGROUND;
-  if (record->modName[0] || record->type != TEXTURE_TYPE_GENERAL || c.skies || (followsQuality && CfgCompressedTex))
+  if (record->modName[0] || record->type != TEXTURE_TYPE_GENERAL || c.skies || (!c.specialPicture && CfgCompressedTex))
     return 0;
   int alpha = 0;
   TextureFlagsFromName(record->name, &alpha);

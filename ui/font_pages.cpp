@@ -1,8 +1,7 @@
 // font_pages.cpp - the font pages: the vector glyphs drawn four times too large into a
 // 16-bit bitmap, then reduced 4 x 4 into 512 x 512 pages.  The layout is made with the system
 // textures; a glyph is drawn into its page when text first needs it (a screen draws a few
-// dozen of the five pages' glyphs).  The layout is made with the system
-// textures; a page is drawn when text first needs it (most screens need two of the five).
+// dozen of the five pages' glyphs).
 #include "ui/font_pages.h"
 
 #include <algorithm>
@@ -94,6 +93,7 @@ FontPageLayout LayOutGlyphs() {
     glyph.v0 = PageUnitsToTexture(top);
     glyph.v1 = PageUnitsToTexture(top + FONT_PAGE_CELL * glyph.height);
   }
+  // Glyphs not drawn are shown as the placeholder, from its place on its page.
   const Char& placeholder = Glyphs[GLYPH_PLACEHOLDER];
   for (int g = 0; g < GLYPH_COUNT; ++g) {
     if (g_places[g].page >= 0 || g == GLYPH_PLACEHOLDER) continue;
@@ -142,8 +142,9 @@ void RasterisePage(int pageIndex, std::vector<uint8_t>& page) {
     if (g_places[g].page == pageIndex) RasteriseGlyph(g, page.data() + 3, 4);
 }
 
-// Pixels beyond a glyph's cell that its drawing samples: the 3-pixel margin of its texture
-// box, one texel of filtering, and the 2 x 2 texels of the second level, rounded up.
+// Pixels beyond a glyph's cell that drawing it may sample: its texture box reaches up to 4
+// pixels past the cell (the 3-pixel margin; below, a short glyph's box passes its 56-pixel
+// cell), and filtering the second level reads up to 3 more.  Rounded up.
 constexpr int BOX_REACH = 8;
 
 }  // namespace
