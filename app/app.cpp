@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "core/checksum.h"
 #include "app/command_line.h"
@@ -408,12 +409,14 @@ StartResult AppStartup(const char* commandLine) {
   // With graphics the window system starts first: the stored window rectangle is checked
   // against the desktop, and the device makes its context on the same video.  Without a
   // screen to show it the program would run unseen: it ends at once, saving nothing.  While
-  // the window system starts (the longest step), workers read the system's font list and
-  // decode the interface sounds: steps 16 and 33 take them, with the lines they always logged.
+  // the window system starts (the longest step), workers read the system's font list, decode
+  // the interface sounds and fill the sine and cosine tables, which nothing reads before:
+  // steps 16, 33 and 21 take them, with the lines they always logged.
   if (GraphicsEnabled) {
     PrepareGlyphFonts();
     PrepareInterfaceSounds();
   }
+  std::jthread tables(InitSinCosTables);
   if (GraphicsEnabled && !(StartWindowSystem() && PlatformVideoHasDisplay())) {
     LogLine("No display");
     std::fprintf(stderr, "No display\n");
@@ -503,7 +506,7 @@ StartResult AppStartup(const char* commandLine) {
   ShowKeyboardLayout();
   LogLine("initialisations");
   LogLine("tables");
-  InitSinCosTables();
+  tables.join();
   ResetViewMatrices();
   LoadAIDriverNames();
   LoadFunctionKeyMessages();
