@@ -32,6 +32,7 @@
 #include "frontend/frontend.h"
 #include "modeller/model_checks.h"
 #include "modeller/modeller.h"
+#include "vehicle_editor/vehicle_editor.h"
 #include "physics/physics.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -1030,6 +1031,7 @@ void InstallShellHooks() {
   InstallInterface();
   InstallMainWindowHooks();
   InstallModellerHooks();
+  InstallVehicleEditorHooks();
   ClipCursorToWindow = ClipCursorToClientArea;
   UpdateCursorClip = ClipCursorForMode;
   SendTypedLine = SendTyped;

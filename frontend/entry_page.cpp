@@ -4,6 +4,7 @@
 #include "core/process.h"
 #include <cstdio>
 #include "frontend/frontend.h"
+#include "modeller/object_editor.h"
 #include "race/race.h"
 #include "ui/dialogs.h"
 #include "ui/interface_config.h"
@@ -15,6 +16,9 @@ uint32_t ExitAction;
 namespace {
 
 constexpr uintptr_t WORD_EXIT = 0;
+constexpr uintptr_t WORD_OBJECT_EDITOR = 1;
+constexpr const char* TEXT_OBJECT_EDITOR = "object editor";
+constexpr float OBJECT_EDITOR_BUTTON_WIDTH = 0.45f;
 constexpr int VALUE_TYPE_BIG_PANEL = 7;
 
 struct EntryPage {
@@ -26,7 +30,16 @@ char g_versionLine[48];
 
 void EntryPageButton(void* owner, int, uintptr_t word) {
   EntryPage* page = static_cast<EntryPage*>(owner);
-  if (word != WORD_EXIT || page->prss.sub) return;
+  if (page->prss.sub) return;
+  if (word == WORD_OBJECT_EDITOR) {
+    // A new, empty model in the object editor with the modeller open; closing the editor
+    // comes back here.
+    ObjectEditor* editor = OpenObjectEditor(&page->prss, OPEN_MODELLER, nullptr, -1, nullptr, nullptr,
+                                            CALLER_ENTRY_MENU, ~0u);
+    Prss_AddSub(&page->prss, &editor->prss);
+    return;
+  }
+  if (word != WORD_EXIT) return;
   page->leaving = 1;
   Prss_Terminate(&page->prss);
 }
@@ -66,6 +79,7 @@ Prss* EntryPageAction(Prss* process) {
                     -0.5f, -0.3f, 0.5f, 0.3f);
     AddPageText(g_versionLine, -0.05f);
     AddBackButton(process, WORD_EXIT, EntryPageButton, LanguageTexts[TX_3a_exit_btn]);
+    AddOkButton(process, WORD_OBJECT_EDITOR, EntryPageButton, TEXT_OBJECT_EDITOR, OBJECT_EDITOR_BUTTON_WIDTH);
   }
   // Nothing here moves by itself: unless the page is closing, the next frame waits for
   // input or the blink tick.

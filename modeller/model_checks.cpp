@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "modeller/model/model_lod_cache.h"
+#include "modeller/object_editor.h"
 #include "ui/problem_report.h"
 
 namespace {
@@ -69,4 +70,5 @@ void EndCheck() {
 
 void InstallModellerHooks() {
   ModelCheckReport = ModelCheckHooks{BeginCheck, ReportCheckProblem, AddCheckMarker, EndCheck};
+  InstallObjectEditorHooks();
 }

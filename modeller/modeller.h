@@ -10,11 +10,15 @@ struct Prss;
 
 // The mapping tool's request to copy the screen area to the clipboard.
 extern int MappingScreenshotRequested;
-extern unsigned EditViewState;   // the top 11 bits are cleared when the copy is done
+// The edit views' current view code (edit_views.h), -1 for the perspective view; the top 11
+// bits (the roll) are cleared when the mapping copy is done.
+extern unsigned EditViewState;
 extern int MappingChanged;
 
 extern int ObjectEditorOpen;   // the object editor screen is open
-void ReloadEditorTextures();   // the editors' own textures, after the device was made again
+// The editors' own textures after the device was made again: the background pictures and
+// the object editor's previews.
+void ReloadEditorTextures();
 
 // ---- Undo history, edited mesh and mapping panel ----
 // AddUndoPoint, RefreshEditedMesh, MappingPanelSelection and MappingPanelRedraw are the

@@ -206,6 +206,25 @@ int BeginFrameClear() {
   return StartFrame(FrameClearColour(FrameClear, rgba) ? rgba : nullptr);
 }
 
+// ---- [Clear-mode stack] ----
+
+ClearModeStack ScreenClearModes;
+
+void PushClearMode(int mode) {
+  ClearModeStack& s = ScreenClearModes;
+  if (s.depth >= CLEAR_MODE_STACK_SIZE) return;
+  s.entries[s.depth++] = ClearModeEntry{mode, FrameClear.mode};
+  FrameClear.mode = mode;
+}
+
+void PopClearMode() {
+  ClearModeStack& s = ScreenClearModes;
+  if (s.depth <= 0) return;
+  FrameClear.mode = s.entries[--s.depth].covered;
+}
+
+int TopClearMode() { return FrameClear.mode; }
+
 // ---- [Background picture] ----
 
 void BackgroundVRange(float aspectFactor, float* v0, float* v1) {

@@ -2,8 +2,8 @@
 // texture "RENDER~TX" with the full-screen quad that brings it to the screen, and the
 // system render textures "MIRROR~T", "CLOCKS~T" and "INFO~T".
 //
-// Sections: [Frame flags] [Frame start] [Background picture] [Render texture]
-//           [Full-screen quad] [System render textures] [Seams]
+// Sections: [Frame flags] [Frame start] [Clear-mode stack] [Background picture]
+//           [Render texture] [Full-screen quad] [System render textures] [Seams]
 //
 // The frame loop calls, per drawn frame: BeginRenderTargetMode (HDR or capture), then
 // BeginFrameClear; later BeginFrame when nothing began the frame yet, DrawFullScreenQuad to
@@ -41,6 +41,25 @@ int BeginFrameClear();  // clears by FrameClear; 1 when the frame can be drawn
 // Whether the target still holds nothing but the black clear of the last frame start: that
 // start cleared it and nothing was drawn since.
 int FrameStillBlack(GfxRenderTargetView target);
+
+// ---- [Clear-mode stack] ----
+// Screens that clear their own frame push their clear mode on opening and pop it on closing
+// (2 for the editors, which clear for themselves; 3 marks a full-screen sub-page); the frame
+// clears by the top mode (FrameClear.mode).  Each entry keeps the mode it covered, so a pop
+// gives it back.
+constexpr int CLEAR_MODE_STACK_SIZE = 15;
+struct ClearModeEntry {
+  int mode;
+  int covered;  // FrameClear.mode before the push
+};
+struct ClearModeStack {
+  int depth;
+  ClearModeEntry entries[CLEAR_MODE_STACK_SIZE];
+};
+extern ClearModeStack ScreenClearModes;
+void PushClearMode(int mode);  // a push onto a full stack is skipped
+void PopClearMode();           // never below 0
+int TopClearMode();            // FrameClear.mode
 
 // ---- [Background picture] ----
 struct BackgroundPictureState {

@@ -3,7 +3,7 @@ if(NOT WORK_DIR)
   message(FATAL_ERROR "WORK_DIR is not set")
 endif()
 set(folders
-  data data/3dob data/abc data/colours data/dds data/engine data/png data/hmn data/language data/layout data/misc
+  data data/3dob data/abc data/bkg data/colours data/dds data/engine data/png data/hmn data/language data/layout data/misc
   data/mpr data/pic data/script data/setups data/shots data/skies data/skins data/sound data/spr data/veh
   mods/vehicles cache bin/shaders2 dll)
 foreach(folder IN LISTS folders)

@@ -1,8 +1,9 @@
 // vehicle_editor.cpp - the vehicle editor screen.
 #include "vehicle_editor/vehicle_editor.h"
 
-int VehicleEditorOpen;
+#include "modeller/vehicle_editor_link.h"
 
+int VehicleEditorOpen;
 
 // Identity transforms and the origin until the editor sets them.
 ViewTransformTable EditorViewTransforms = [] {
@@ -10,3 +11,26 @@ ViewTransformTable EditorViewTransforms = [] {
   for (auto& m : t.transforms) m[0] = m[5] = m[10] = m[15] = 1.0f;
   return t;
 }();
+
+// No car is edited until the vehicle editor screen exists.
+void VehicleEditor::DrawScene() {}
+void VehicleEditor::DrawOverlay() {}
+void DrawAnimEditorOverlay() {}
+Prss* CreateAnimEditor(Prss*, Bone*, BoneTable*, BoneLinkArray*, void*) { return nullptr; }
+BoneLinkArray* CheckBoneHierarchy(Prss*, Bone*, BoneTable*) { return nullptr; }
+int CarBeingEdited() { return 0; }
+int EditedCarEyeTransform(FixedTransform*) { return 0; }
+int AnimationTestPlaying() { return 0; }
+
+void InstallVehicleEditorHooks() {
+  VehicleEditorLink& h = VehicleEditorHooks;
+  h.drawScene = VehicleEditor::DrawScene;
+  h.drawOverlay = VehicleEditor::DrawOverlay;
+  h.drawAnimEditorOverlay = DrawAnimEditorOverlay;
+  h.createAnimEditor = CreateAnimEditor;
+  h.checkBoneHierarchy = CheckBoneHierarchy;
+  h.updateBones = nullptr;  // Skeleton::UpdateBones comes with the skeleton
+  h.carBeingEdited = CarBeingEdited;
+  h.eyeTransform = EditedCarEyeTransform;
+  h.animationTestPlaying = AnimationTestPlaying;
+}

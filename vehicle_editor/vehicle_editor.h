@@ -1,12 +1,19 @@
-// vehicle_editor.h - the vehicle editor screen, and the services of it the interface uses.
+// vehicle_editor.h - the vehicle editor screen, and the services of it the interface and the
+// object editor use.
 //
 // Layer: vehicle_editor/, a subsystem over vehicle/ (tools/layers.txt).
 #pragma once
 #include <cstdint>
 
+#include "core/fixed_math.h"
 #include "ui/bevel_box.h"
 #include "ui/value_edit.h"
 #include "render/view_constants.h"
+
+struct Bone;
+struct BoneTable;
+struct BoneLinkArray;
+struct Prss;
 
 extern int VehicleEditorOpen;  // the vehicle editor screen is open
 
@@ -16,3 +23,20 @@ extern int VehicleEditorOpen;  // the vehicle editor screen is open
 // The editor's table of transforms that the view pixel-shader constants are made from (the
 // renderer reads it through ViewTransformSource, installed by the program shell).
 extern ViewTransformTable EditorViewTransforms;
+
+// ---- The object editor's view of the vehicle editor ----
+// The object editor reaches these through the hooks of modeller/vehicle_editor_link.h, which
+// InstallVehicleEditorHooks points here (once, at start-up).  Until the vehicle editor screen
+// exists no car is edited: the scene and overlays draw nothing and no animation editor opens.
+namespace VehicleEditor {
+void DrawScene();    // the car being edited in the object editor's 3D view
+void DrawOverlay();  // the driver view's overlay
+}  // namespace VehicleEditor
+void DrawAnimEditorOverlay();
+Prss* CreateAnimEditor(Prss* parent, Bone* bones, BoneTable* boneTable, BoneLinkArray* links, void* argument);
+// A new bone-link list of the skeleton, or null with the failure shown.
+BoneLinkArray* CheckBoneHierarchy(Prss* screen, Bone* bones, BoneTable* boneTable);
+int CarBeingEdited();                      // 1 while a car is edited
+int EditedCarEyeTransform(FixedTransform* out);  // 0 without a car
+int AnimationTestPlaying();                // the animation editor's test runs
+void InstallVehicleEditorHooks();

@@ -227,6 +227,16 @@ struct ModelLodCache {
 };
 
 // ---- [Object] ----
+// The arrays ModelObject::RepeatGeometry set aside, for the caller to put back.
+struct KeptGeometry {
+  ModelPoint* points;
+  ModelTriangle* triangles;
+  uint16_t pointCount, triangleCount;
+  int32_t copies;  // 0: nothing was repeated
+};
+// Corner indices hold 15 bits: a repetition beyond this many points is refused.
+constexpr int MAX_REPEATED_POINTS = CORNER_INDEX_MASK + 1;
+
 struct ModelObject {
   char name[MODEL_NAME_SIZE];
   uint8_t type;            // SubobjectType
@@ -238,6 +248,7 @@ struct ModelObject {
   uint16_t groupCount;     // largest smoothing group used + 1, at most 24
   uint8_t colourChoiceCount;
   uint8_t reserved;
+  uint8_t currentLod;      // not stored: the level the editor shows (of the main object)
   int32_t lodDistances[MAX_LOD_COUNT];  // 16.16; only the first lodCount are stored
   int16_t angles[3];       // rotation in the parent's frame (16-bit turns), built third, first, second
   uint16_t angleExtra;     // kept with the angles
@@ -422,6 +433,17 @@ struct ModelObject {
   // hidden flags of every point and triangle; recursive, each subobject with this object as
   // its parent (null for the main object).
   void CheckCutoutColours(const ModelObject* parent);
+
+  // ---- spoke objects (spoke_object.cpp) ----
+  // Turns the points and triangles of a spoke into n copies turned about the x axis by 1/n
+  // of a turn each: P x n points and T x n triangles, the points on the axle (y and z 0)
+  // shared.  A corner with the top bit names the point in the next copy (the last copy's
+  // next is the first); on the axle its point is the same in every copy and the bit goes.
+  // Nothing happens (kept.copies 0) when n is below 2, when P x n would pass
+  // MAX_REPEATED_POINTS or T x n 65535 triangles, or when memory is short.  The object's own
+  // arrays go to kept; RestoreRepeatedGeometry frees the copies and puts them back.
+  void RepeatGeometry(int n, KeptGeometry& kept);
+  void RestoreRepeatedGeometry(KeptGeometry& kept);
 
   // ---- decals and overlays (model_decals.cpp) ----
   int DetectDecals();

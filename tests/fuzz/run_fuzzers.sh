@@ -36,6 +36,9 @@ TARGETS=(
   "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
   "fuzz_light_schemes:$BUILD/seeds/light_schemes"
   "fuzz_human_system:$BUILD/seeds/human_system"
+  "fuzz_scheme_file:$ROOT/tests/fuzz/corpus/scheme"
+  "fuzz_spoke_file:$BUILD/seeds/spoke"
+  "fuzz_layout_models:$BUILD/seeds/layout"
 )
 # Every target gets an equal share of the total, at least one second.
 SECONDS_EACH=$(( TOTAL_SECONDS / ${#TARGETS[@]} ))
@@ -77,7 +80,8 @@ if [ -n "$CONVERT" ]; then
 else
   echo "run_fuzzers: ImageMagick not found: the picture targets start from empty corpora."
 fi
-# Model seeds: our sample models as the model target reads them.
+# Model seeds: our sample models as the model target reads them, and beside them the sample
+# spoke ("spoke") and layout object models ("layout").
 "$BUILD/tools/model_gen/model_gen" --out "$BUILD/seeds/model_work" --seeds "$SEEDS/model" > /dev/null
 # Vehicle seeds: our sample vehicles, and the older versions of the fixtures.
 "$BUILD/tools/vehicle_gen/vehicle_gen" --out "$BUILD/seeds/vehicle_work" --seeds "$SEEDS/vehicle" > /dev/null

@@ -125,7 +125,11 @@ std::vector<uint8_t> ModelRecordBytes(const ModelObject& object, int storeNames,
 }
 
 std::vector<uint8_t> ModelFileImage(const std::vector<uint8_t>& body, int version) {
-  std::vector<uint8_t> image(MODEL_FILE_MAGIC, MODEL_FILE_MAGIC + DATA_FILE_MAGIC_SIZE);
+  return DataFileImage(MODEL_FILE_MAGIC, body, version);
+}
+
+std::vector<uint8_t> DataFileImage(const char* magic, const std::vector<uint8_t>& body, int version) {
+  std::vector<uint8_t> image(magic, magic + DATA_FILE_MAGIC_SIZE);
   image.push_back(static_cast<uint8_t>(version >> 8));
   image.push_back(static_cast<uint8_t>(version));
   image.insert(image.end(), body.begin(), body.end());

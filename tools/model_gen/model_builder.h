@@ -45,6 +45,8 @@ struct ModelBuilder {
 std::vector<uint8_t> ModelRecordBytes(const ModelObject& object, int storeNames, int storeLayerNames);
 // A whole model file image: the magic, the version high byte first, then the body.
 std::vector<uint8_t> ModelFileImage(const std::vector<uint8_t>& body, int version);
+// The same for any data file's magic.
+std::vector<uint8_t> DataFileImage(const char* magic, const std::vector<uint8_t>& body, int version);
 
 // 16.16 from metres, rounded.
 int32_t Metres(double metres);

@@ -5,8 +5,11 @@
 // Each sample is written to "data\3dob\<name>.qxe" through the program's own writer, read
 // back with the program's own reader and written again in memory; the two must be the same
 // bytes, or the tool fails (and so the build).  The pages "data\png\sample_page.png" and
-// "data\png\sample_glass_ALP.png" are drawn from plain shapes.  With --seeds, each sample's
-// record is also written as a seed of the model reader's fuzz target.
+// "data\png\sample_glass_ALP.png" are drawn from plain shapes.  The sample spoke object
+// "data\3dob\sample_spoke.spk" is checked the same way; the layout object models
+// "data\hmn\AXO.dup" must load their slots back.  With --seeds, each sample's record is also
+// written as a seed of the model reader's fuzz target, and the spoke and the layout models as
+// seeds of theirs, in the folders "spoke" and "layout" beside it.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +19,8 @@
 
 #include "core/data_file.h"
 #include "modeller/model/model_file.h"
+#include "modeller/model/pregen_model.h"
+#include "modeller/model/spoke_object.h"
 #include "platform/files.h"
 #include "tools/model_gen/model_builder.h"
 #include "tools/model_gen/sample_models.h"
@@ -185,6 +190,62 @@ int WriteAndCheck(const SampleModel& sample, const std::string& seedFolder) {
   return 1;
 }
 
+// A seed of another reader's target, in the folder of that name beside the model seeds.
+int WriteSeed(const std::string& seedFolder, const char* kind, const char* name, const std::vector<uint8_t>& bytes) {
+  if (seedFolder.empty()) return 1;
+  const std::filesystem::path folder = std::filesystem::path(seedFolder).parent_path() / kind;
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  const std::string path = (folder / name).string();
+  if (FileWriteAll(path.c_str(), bytes.data(), bytes.size()) == 0) return 1;
+  std::fprintf(stderr, "model_gen: cannot write %s\n", path.c_str());
+  return 0;
+}
+
+// The spoke: written, read back in the spoke mode and written again; the bytes must agree.
+int WriteSpoke(const std::string& seedFolder) {
+  char path[FILE_PATH_SIZE];
+  std::snprintf(path, sizeof path, SPOKE_FILE_PATTERN, SAMPLE_SPOKE_NAME);
+  ModelObject spoke;
+  spoke.Init();
+  BuildSampleSpokeObject(spoke);
+  const int saved = SaveSpokeObject(spoke, nullptr, path);
+  const std::vector<uint8_t> written = ModelRecordBytes(spoke, 0, 0);
+  spoke.Free();
+  ModelObject back;
+  back.Init();
+  const int read = saved && LoadSpokeObject(back, nullptr, path);
+  const std::vector<uint8_t> again = ModelRecordBytes(back, 0, 0);
+  back.Free();
+  if (!read || written.empty() || again != written) {
+    std::fprintf(stderr, "model_gen: %s does not read back as written\n", path);
+    return 0;
+  }
+  // The spoke target's input: the copies to repeat, then the file.
+  std::vector<uint8_t> seed = {5};
+  const std::vector<uint8_t> image = DataFileImage(SPOKE_FILE_MAGIC, written, SPOKE_FILE_VERSION);
+  seed.insert(seed.end(), image.begin(), image.end());
+  return WriteSeed(seedFolder, "spoke", "sample_spoke.seed", seed);
+}
+
+// The layout object models: every present slot below 192 must load.
+int WriteLayoutModels(const std::string& seedFolder) {
+  const std::vector<uint8_t> image = SampleLayoutModelsImage(SAMPLE_LAYOUT_SLOT_COUNT);
+  if (FileWriteAll(LAYOUT_MODELS_PATH, image.data(), image.size()) != 0) {
+    std::fprintf(stderr, "model_gen: cannot write %s\n", LAYOUT_MODELS_PATH);
+    return 0;
+  }
+  static PreGenModel entries[LAYOUT_OBJECT_KINDS];
+  const int loaded = LoadLayoutObjectModels(entries);
+  for (PreGenModel& e : entries) e.Free();
+  if (loaded != SAMPLE_LAYOUT_SLOTS_READ) {
+    std::fprintf(stderr, "model_gen: %s loads %d models, not %d\n", LAYOUT_MODELS_PATH, loaded,
+                 SAMPLE_LAYOUT_SLOTS_READ);
+    return 0;
+  }
+  return WriteSeed(seedFolder, "layout", "sample_layout.dup", image);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -201,6 +262,7 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(out, error);
   std::filesystem::current_path(out, error);
   if (error || !MakeFolder("data") || !MakeFolder("data\\3dob") || !MakeFolder("data\\png") ||
+      !MakeFolder("data\\hmn") ||
       (!seeds.empty() && !std::filesystem::create_directories(seeds, error) && error)) {
     std::fprintf(stderr, "model_gen: cannot prepare %s\n", out.c_str());
     return 1;
@@ -213,5 +275,6 @@ int main(int argc, char** argv) {
   if (!WritePng(std::string("data/png/") + SAMPLE_PAGE_TEXTURE + ".png", SamplePage(), false) ||
       !WritePng(std::string("data/png/") + SAMPLE_GLASS_TEXTURE + ".png", GlassPage()))
     return 1;
+  if (!WriteSpoke(seeds) || !WriteLayoutModels(seeds)) return 1;
   return 0;
 }

@@ -8,7 +8,9 @@
 #include <cstring>
 #include <vector>
 
+#include "modeller/model/model_file.h"
 #include "modeller/model/model_materials.h"
+#include "modeller/model/pregen_model.h"
 #include "tools/model_gen/model_builder.h"
 #include "ui/text/text_colours.h"
 
@@ -334,4 +336,109 @@ void BuildSampleCar(ModelObject& o) {
   InternalMirror(children[3]);
   DoorMirror(children[4]);
   SetChildren(o, children);
+}
+
+// ---- the spoke ----
+
+void BuildSampleSpokeObject(ModelObject& o) {
+  NameObject(o, SAMPLE_SPOKE_NAME, SUBOBJECT_MAIN, SIDE_STATIC);
+  ModelBuilder b;
+  const int page = b.Page(PAGE_FIXED, SAMPLE_PAGE_TEXTURE);
+  const int rim = PageCutout(b, page, "rim", Surface(ALPHA_SOLID, ENV_C_SHINE, SHINE_METAL, 220, 30));
+  b.AddMapping("spoke", rim, rim, DIRECTION_RIGHT, 0.64, 0.64, 0xFFFFFF, 0.05, 0, 0);
+  // The bar: from the hub on the axle (shared by every spoke) out to the rim, along +z.
+  const int hubIn = b.Point(0.0, 0, 0), hubOut = b.Point(0.04, 0, 0);
+  const int barIn = b.Point(0.0, -0.02, 0.24), barOut = b.Point(0.04, -0.02, 0.24);
+  const int barIn2 = b.Point(0.0, 0.02, 0.24), barOut2 = b.Point(0.04, 0.02, 0.24);
+  b.Triangle(hubOut, barOut2, barOut);  // the outer face
+  b.Triangle(hubIn, barIn, barIn2);     // the inner face
+  // The rim's arc from this spoke to the next: its far corners are the next spoke's points.
+  const int rimIn = b.Point(0.0, 0, 0.28), rimOut = b.Point(0.04, 0, 0.28);
+  b.Triangle(rimOut, rimIn | CORNER_MIRRORED, rimIn);
+  b.Triangle(rimOut, rimOut | CORNER_MIRRORED, rimIn | CORNER_MIRRORED);
+  b.Triangle(barOut, barOut2, rimOut);  // the struts from the bar to the rim
+  b.Triangle(barIn2, barIn, rimIn);
+  b.Into(o);
+}
+
+// ---- the layout object models ----
+
+const SampleLayoutSlot SAMPLE_LAYOUT_SLOTS[SAMPLE_LAYOUT_MODEL_COUNT] = {
+    {0, BuildLayoutCone}, {30, BuildLayoutBlock}, {100, BuildLayoutRing}, {175, BuildLayoutBlock},
+    {195, BuildLayoutCone},
+};
+
+namespace {
+
+int LayoutMapping(ModelBuilder& b, ColourWord colour) {
+  const int page = b.Page(PAGE_FIXED, SAMPLE_PAGE_TEXTURE);
+  const int paint = PageCutout(b, page, "paint", MATERIAL_DEFAULT);
+  return b.AddMapping("paint", paint, paint, DIRECTION_TOP, 1.0, 1.0, colour);
+}
+
+}  // namespace
+
+void BuildLayoutCone(ModelObject& o) {
+  NameObject(o, "cone", SUBOBJECT_MAIN, SIDE_STATIC);
+  ModelBuilder b;
+  LayoutMapping(b, RgbWord(240, 110, 20));
+  constexpr int SEGMENTS = 12;
+  const int tip = b.Point(0, 0, 0.7), base = b.Point(0, 0, 0);
+  for (int i = 0; i < SEGMENTS; ++i) {
+    const double a = 2 * PI * i / SEGMENTS;
+    b.Point(0.2 * std::cos(a), 0.2 * std::sin(a), 0);
+  }
+  for (int i = 0; i < SEGMENTS; ++i) {
+    const int p = 2 + i, q = 2 + (i + 1) % SEGMENTS;
+    b.Triangle(tip, p, q);
+    b.Triangle(base, q, p);
+  }
+  b.Into(o);
+}
+
+void BuildLayoutBlock(ModelObject& o) {
+  NameObject(o, "block", SUBOBJECT_MAIN, SIDE_STATIC);
+  ModelBuilder b;
+  LayoutMapping(b, RgbWord(200, 200, 210));
+  Box(b, -0.6, -0.3, 0, 0.6, 0.3, 0.8);
+  b.Into(o);
+}
+
+void BuildLayoutRing(ModelObject& o) {
+  NameObject(o, "ring", SUBOBJECT_MAIN, SIDE_STATIC);
+  ModelBuilder b;
+  LayoutMapping(b, RgbWord(30, 30, 34));
+  // A tyre lying on the ground: a flat ring of quads, top and bottom.
+  constexpr int SEGMENTS = 16;
+  for (int i = 0; i < SEGMENTS; ++i) {
+    const double a = 2 * PI * i / SEGMENTS;
+    for (const double r : {0.3, 0.18})
+      for (const double z : {0.0, 0.2}) b.Point(r * std::cos(a), r * std::sin(a), z);
+  }
+  for (int i = 0; i < SEGMENTS; ++i) {
+    const int p = 4 * i, q = 4 * ((i + 1) % SEGMENTS);
+    b.Quad(p + 1, q + 1, q + 3, p + 3);  // top
+    b.Quad(p + 0, p + 2, q + 2, q + 0);  // bottom
+    b.Quad(p + 0, q + 0, q + 1, p + 1);  // outside
+    b.Quad(p + 2, p + 3, q + 3, q + 2);  // inside
+  }
+  b.Into(o);
+}
+
+std::vector<uint8_t> SampleLayoutModelsImage(int slotCount) {
+  std::vector<uint8_t> body = {0, 0, 0, 0, uint8_t(slotCount), uint8_t(slotCount >> 8), 0, 0};
+  for (int slot = 0; slot < slotCount; ++slot) {
+    const SampleLayoutSlot* sample = nullptr;
+    for (const SampleLayoutSlot& s : SAMPLE_LAYOUT_SLOTS)
+      if (s.slot == slot) sample = &s;
+    body.insert(body.end(), {uint8_t(sample ? 1 : 0), 0, 0, 0});
+    if (!sample) continue;
+    ModelObject o;
+    o.Init();
+    sample->build(o);
+    const std::vector<uint8_t> record = ModelRecordBytes(o, 1, 0);
+    o.Free();
+    body.insert(body.end(), record.begin(), record.end());
+  }
+  return DataFileImage(LAYOUT_MODELS_MAGIC, body, LAYOUT_MODELS_VERSION);
 }

@@ -3,6 +3,8 @@
 // groups, and a small car body with two levels of detail, named layers, colour choices, a
 // numbered cutout family, light mappings and subobjects of several kinds.
 #pragma once
+#include <cstdint>
+#include <vector>
 
 #include "modeller/model/model_object.h"
 
@@ -20,6 +22,26 @@ constexpr int SAMPLE_MODEL_COUNT = 3;
 extern const SampleModel SAMPLE_MODELS[SAMPLE_MODEL_COUNT];
 
 void BuildSampleBox(ModelObject& object);
+// One spoke of a rim ("data\3dob\sample_spoke.spk"): a bar from the axle to the rim and the
+// rim's arc joined to the next spoke through top-bit corners.
+constexpr const char* SAMPLE_SPOKE_NAME = "sample_spoke";
+void BuildSampleSpokeObject(ModelObject& object);
+
+// The layout object models "data\hmn\AXO.dup": a cone, a block and a ring in a few slots of
+// 200 (the reader takes the first 192), the other slots absent.
+constexpr int SAMPLE_LAYOUT_SLOT_COUNT = 200;
+struct SampleLayoutSlot {
+  int slot;
+  void (*build)(ModelObject& object);
+};
+constexpr int SAMPLE_LAYOUT_MODEL_COUNT = 5;
+extern const SampleLayoutSlot SAMPLE_LAYOUT_SLOTS[SAMPLE_LAYOUT_MODEL_COUNT];
+constexpr int SAMPLE_LAYOUT_SLOTS_READ = 4;  // of them below slot 192
+void BuildLayoutCone(ModelObject& object);
+void BuildLayoutBlock(ModelObject& object);
+void BuildLayoutRing(ModelObject& object);
+// The whole file image at version 252 (slotCount slots; the samples beyond it left out).
+std::vector<uint8_t> SampleLayoutModelsImage(int slotCount);
 void BuildSampleWheel(ModelObject& object);
 void BuildSampleCar(ModelObject& object);
 

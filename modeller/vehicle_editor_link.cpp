@@ -1,0 +1,4 @@
+// vehicle_editor_link.cpp - the vehicle editor's services, absent until it installs them.
+#include "modeller/vehicle_editor_link.h"
+
+VehicleEditorLink VehicleEditorHooks;

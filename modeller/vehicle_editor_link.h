@@ -1,0 +1,33 @@
+// vehicle_editor_link.h - what the object editor asks of the vehicle editor: its scene, its
+// overlays, the animation editor, the skeleton checks and the car being edited.
+//
+// The vehicle editor sits above the modeller in the layers, so it installs these at start-up
+// (InstallVehicleEditorHooks, vehicle_editor/vehicle_editor.h).  A null member means the
+// service is absent: nothing is drawn, no animation editor opens, no car is edited.  Main
+// thread only.
+#pragma once
+#include <cstdint>
+
+#include "core/fixed_math.h"
+
+struct Prss;
+// The skeleton records are the vehicle editor's; the object editor only hands them on.
+struct Bone;
+struct BoneTable;
+struct BoneLinkArray;
+
+struct VehicleEditorLink {
+  void (*drawScene)();              // VehicleEditor::DrawScene: the car being edited, if any
+  void (*drawOverlay)();            // VehicleEditor::DrawOverlay: the driver view's overlay
+  void (*drawAnimEditorOverlay)();  // DrawAnimEditorOverlay
+  // CreateAnimEditor: the animation editor screen over parent.
+  Prss* (*createAnimEditor)(Prss* parent, Bone* bones, BoneTable* boneTable, BoneLinkArray* links, void* argument);
+  // CheckBoneHierarchy: a new bone-link list, or null (the list freed) with the failure
+  // shown on the screen.
+  BoneLinkArray* (*checkBoneHierarchy)(Prss* screen, Bone* bones, BoneTable* boneTable);
+  void (*updateBones)(Bone* bones, BoneTable* boneTable);  // Skeleton::UpdateBones
+  int (*carBeingEdited)();          // 1 while the vehicle editor has a car
+  int (*eyeTransform)(FixedTransform* out);  // the car's eye, for the driver view; 0 without
+  int (*animationTestPlaying)();    // the animation test stops the 2D pan
+};
+extern VehicleEditorLink VehicleEditorHooks;

@@ -1,0 +1,400 @@
+// object_editor_gpu_test.cpp - the object editor as a user meets it: the program started on a
+// real window (SDL's offscreen video, drawing through EGL), driven by key messages and mouse
+// records, its frames read back from screenshots at sample pixels.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app_harness.h"
+#include "core/config.h"
+#include "core/frame_globals.h"
+#include "core/window_state.h"
+#include "frontend/frontend.h"
+#include "modeller/edit_views.h"
+#include "modeller/modeller.h"
+#include "modeller/object_editor.h"
+#include "platform/keys.h"
+#include "render/frame.h"
+#include "render/screenshot.h"
+#include "render/views.h"
+#include "tests/ui/png_test_util.h"
+#include "modeller/model/model_file.h"
+#include "ui/dialogs.h"
+#include "ui/interface.h"
+#include "ui/text/messages.h"
+
+namespace {
+
+constexpr int WIDTH = 1024, HEIGHT = 768;
+
+struct Picture {
+  std::vector<uint8_t> rgba;
+  int width = 0, height = 0;
+  const uint8_t* At(int x, int y) const { return &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4]; }
+  bool Black(int x, int y) const {
+    const uint8_t* p = At(x, y);
+    return p[0] + p[1] + p[2] < 40;
+  }
+  // Some pixel within two of (x, y) that the test accepts.
+  template <class Test>
+  bool Near(int x, int y, Test test) const {
+    for (int dy = -2; dy <= 2; ++dy)
+      for (int dx = -2; dx <= 2; ++dx)
+        if (test(At(x + dx, y + dy))) return true;
+    return false;
+  }
+};
+
+bool IsRed(const uint8_t* p) { return p[0] > 150 && p[1] < 90 && p[2] < 90; }
+bool IsBlue(const uint8_t* p) { return p[2] > 150 && p[0] < 90 && p[1] < 90; }
+bool IsGrey(const uint8_t* p) {
+  return p[0] > 60 && std::abs(p[0] - p[1]) < 16 && std::abs(p[1] - p[2]) < 16;
+}
+
+class ObjectEditorWindow : public AppHarness {
+ protected:
+  std::string previousDriver_;
+  bool hadDriver_ = false;
+
+  void SetUp() override {
+    AppHarness::SetUp();
+    if (const char* d = std::getenv("SDL_VIDEODRIVER")) hadDriver_ = true, previousDriver_ = d;
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    const char* work = std::getenv("ZKT_WORK_DIR");
+    const std::filesystem::path data = std::filesystem::path(work ? work : "work") / "data";
+    std::filesystem::create_directories("data/png");
+    std::filesystem::create_directories("data/bkg");
+    std::filesystem::create_directories("data/3dob");
+    std::filesystem::copy(data / "png", "data/png", std::filesystem::copy_options::recursive);
+    std::filesystem::copy_file(data / "3dob" / "sample_box.qxe", "data/3dob/sample_box.qxe");
+    WriteConfigFile("Start Windowed 1\nWindow 100 100 1124 868\nSS Type 2\nNext Shot 1\nCompressed Tex 0\n");
+    if (AppStartup("") != START_RUNNING) GTEST_SKIP() << "no graphics: " << (boxes_.empty() ? "" : boxes_.back());
+    ASSERT_EQ(ScreenWidth, WIDTH);
+    ASSERT_EQ(ScreenHeight, HEIGHT);
+    Frame();
+  }
+  void TearDown() override {
+    if (AppTopProcess()) AppShutdown();
+    if (hadDriver_)
+      setenv("SDL_VIDEODRIVER", previousDriver_.c_str(), 1);
+    else
+      unsetenv("SDL_VIDEODRIVER");
+    AppHarness::TearDown();
+  }
+
+  static void Frame(int passes = 1) {
+    for (int i = 0; i < passes; ++i) {
+      RedrawRequested = 1;
+      AppRunPass();
+    }
+  }
+  // The next frame as the screenshot writes it.
+  Picture Shot(const char* name) {
+    const int number = CfgNextShot;
+    ScreenshotRequest = 1;
+    Frame();
+    char path[64];
+    std::snprintf(path, sizeof path, "data/shots/zkt_%08d.png", number);
+    Picture p;
+    p.rgba = ReadPng(path, &p.width, &p.height);
+    std::filesystem::create_directories("../gpu");
+    std::filesystem::copy_file(path, std::string("../gpu/") + name + ".png",
+                               std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(p.width, WIDTH) << path;
+    return p;
+  }
+
+  static void Key(int key, bool shift = false) {
+    if (shift) HandleKeyDown(KEY_SHIFT, 0);
+    HandleKeyDown(key, 0);
+    HandleKeyUp(key);
+    if (shift) HandleKeyUp(KEY_SHIFT);
+    Frame();
+  }
+  static void Mouse(MouseRecord record, int x, int y) {
+    MouseX = x;
+    MouseY = y;
+    Prss_DeliverMouse(&record);
+  }
+  static void ClickAt(int x, int y) {
+    MouseRecord press{};
+    press.clickCode = CLICK_LEFT;
+    press.leftHeld = 1;
+    Mouse(press, x, y);
+    MouseRecord release{};
+    release.releaseCode = 1;
+    Mouse(release, x, y);
+    Frame();
+  }
+  // The button of the last frame with that text (or that hint when the text is ambiguous).
+  static const InterfaceButton* FindButton(const char* text, const char* hint = nullptr) {
+    for (int i = ButtonCount - 1; i >= 0; --i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (!b.text.text || std::strcmp(b.text.text, text) != 0) continue;
+      if (hint && (!b.hint || std::strcmp(b.hint, hint) != 0)) continue;
+      return &b;
+    }
+    return nullptr;
+  }
+  static bool HasButtonStarting(const char* start) {
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].text.text && std::strncmp(InterfaceButtons[i].text.text, start, std::strlen(start)) == 0)
+        return true;
+    return false;
+  }
+  static void Click(const char* text, const char* hint = nullptr) {
+    const InterfaceButton* b = FindButton(text, hint);
+    ASSERT_NE(b, nullptr) << "no button \"" << text << "\"";
+    ClickAt((b->left + b->right) / 2, (b->top + b->bottom) / 2);
+  }
+  static void Answer(const char* text) {
+    ASSERT_EQ(OpenTextEntry.open, 1) << "a text entry is asked for";
+    ASSERT_EQ(ConfirmTextEntry(text), 1);
+    Frame(2);
+  }
+  static void Wheel(int direction) {
+    MouseRecord wheel{};
+    wheel.wheel = direction;
+    Mouse(wheel, WIDTH / 2, HEIGHT / 2);
+    Frame();
+  }
+  // Opens the object editor through the entry page's own button.
+  static void OpenFromTheEntryPage() {
+    ASSERT_TRUE(EntryPageIsIdle());
+    // The button stands at the bottom right, from x 0.3 to 1.0 and y 0.85 to 1.0.
+    ClickAt(int((1.0 + 0.65) / 2 * WIDTH), int((1.0 + 0.925) / 2 * HEIGHT));
+    ASSERT_NE(ActiveObjectEditor, nullptr) << "the entry page's button opens the editor";
+  }
+};
+
+// A 64 x 64 picture: the left half red, the right half blue.
+void WriteSidePicture(const char* path) {
+  std::vector<uint8_t> rgba(64 * 64 * 4);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) {
+      uint8_t* p = &rgba[size_t(y * 64 + x) * 4];
+      p[0] = x < 32 ? 255 : 0;
+      p[2] = x < 32 ? 0 : 255;
+      p[3] = 255;
+    }
+  ASSERT_TRUE(WritePng(path, rgba, 64, 64));
+}
+
+}  // namespace
+
+TEST_F(ObjectEditorWindow, TheEntryPageOpensTheEditorWhoseViewsGridsAndBackgroundsWork) {
+  OpenFromTheEntryPage();
+  ObjectEditor& editor = *ActiveObjectEditor;
+  EXPECT_EQ(editor.shown[0]->pointCount, 0) << "an empty model";
+  EXPECT_EQ(CurrentDrawMode(), DRAW_GOURAUD);
+  for (const char* label : {"reload textures", "origin", "object", "0.1m", "1m", "10m", "P", "l", "u", "load scm",
+                            "save scm", "gouraud", "flat", "wire", "mappings", "show main"})
+    EXPECT_NE(FindButton(label), nullptr) << label;
+  const Picture perspective = Shot("editor_perspective");
+  int lit = 0;
+  for (int y = HEIGHT / 3; y < HEIGHT * 2 / 3; y += 7)
+    for (int x = 0; x < WIDTH / 2; x += 7) lit += !perspective.Black(x, y);
+  EXPECT_GT(lit, 100) << "the ground and its grid";
+
+  // I and O.
+  Key('I');
+  EXPECT_EQ(ObjectEditorShared.invert, 1u);
+  Key('I');
+  EXPECT_EQ(ObjectEditorShared.invert, 0u);
+  const int32_t framed[3] = {CurrentView->position[0], CurrentView->position[1], CurrentView->position[2]};
+  CurrentView->position[0] += 5 << 16;
+  Key('O');
+  EXPECT_EQ(std::memcmp(CurrentView->position, framed, sizeof framed), 0) << "O looks at the object again";
+
+  // The view keys.
+  const struct {
+    int key;
+    int32_t code;
+  } views[] = {{'F', 720}, {'B', 0}, {'T', 0x14C000}, {'U', 738000}, {'P', -1}, {'L', 1688}, {'R', 360}};
+  for (const auto& v : views) {
+    Key(v.key);
+    EXPECT_EQ(CurrentViewCode(), v.code) << char(v.key);
+  }
+  Key('V');
+  EXPECT_EQ(CurrentViewCode(), 0x14C000);
+  Key('V');
+  EXPECT_EQ(CurrentViewCode(), -1);
+  Key('R');
+  ASSERT_EQ(CurrentViewCode(), 360);
+
+  // The grid in the right view: 4 m across, 1 m lines at x = 512 + 256 k, black between.
+  const Picture grid = Shot("editor_right_grid");
+  for (const int x : {256, 768}) EXPECT_TRUE(grid.Near(x, 420, IsGrey)) << "a grid line at " << x;
+  EXPECT_TRUE(grid.Near(128, 512, IsGrey)) << "the line of z = 0";
+  for (const int x : {128, 384, 640}) EXPECT_TRUE(grid.Black(x, 420)) << "between lines at " << x;
+  Click("-", "No grid");
+  EXPECT_EQ(EditViews.gridChoice, GRID_NONE);
+  EXPECT_TRUE(Shot("editor_right_no_grid").Black(256, 420));
+  Click("0.1m");
+  EXPECT_EQ(EditViews.gridChoice, GRID_TENTH);
+  Click("1m");
+
+  // The heading typed and stepped: 179 degrees and Shift+Right give -176.
+  ASSERT_TRUE(HasButtonStarting("h : 90.00"));
+  for (int i = ButtonCount - 1; i >= 0; --i)
+    if (InterfaceButtons[i].text.text && std::strncmp(InterfaceButtons[i].text.text, "h : ", 4) == 0) {
+      ClickAt((InterfaceButtons[i].left + InterfaceButtons[i].right) / 2,
+              (InterfaceButtons[i].top + InterfaceButtons[i].bottom) / 2);
+      break;
+    }
+  Answer("179");
+  EXPECT_EQ(DirectionHeading(uint32_t(CurrentViewCode())), 716);
+  Key(KEY_RIGHT, true);
+  EXPECT_EQ(DirectionHeading(uint32_t(CurrentViewCode())), -704);
+  EXPECT_TRUE(HasButtonStarting("h : -176.00"));
+  Key('R');
+
+  // The field of view: outside 2..120 is refused with a box.
+  Click("\x95");
+  EXPECT_EQ(CurrentViewCode(), -1) << "the FOV button selects the perspective first";
+  Answer("150");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_OUT_OF_BOUNDS);
+  EXPECT_EQ(EditViews.fieldOfView, DEFAULT_FIELD_OF_VIEW);
+  Key(KEY_ENTER);  // closes the box
+  Click("\x95");
+  Answer("45");
+  EXPECT_EQ(EditViews.fieldOfView, 45.0f);
+
+  // A background picture in the right view, zoomed out so that it is 4 m of 7.8 m across.
+  WriteSidePicture("data/bkg/side_view.png");
+  Key('R');
+  Wheel(2), Wheel(2), Wheel(2);
+  Click("load bkg");
+  Answer("side_view");
+  const EditViewRecord& right = EditViews.records[VIEW_RIGHT];
+  ASSERT_EQ(right.kind, BACKGROUND_IMAGE);
+  EXPECT_STREQ(right.imageName, "side_view");
+  ASSERT_NE(right.texture, nullptr);
+  EditViews.records[VIEW_RIGHT].position[0] = 1 << 16;  // placed 1 m to the right of the origin
+  // 131 pixels a metre: the square spans x 381..905 (red to 643, then blue), y 187..712.
+  const Picture placed = Shot("editor_right_background");
+  EXPECT_TRUE(IsRed(placed.At(450, 350))) << "the picture's left half";
+  EXPECT_TRUE(IsBlue(placed.At(700, 350))) << "its right half";
+  EXPECT_TRUE(placed.Black(300, 350)) << "left of the picture";
+  EXPECT_TRUE(placed.Black(450, 150)) << "above it";
+
+  // Saved as a scheme, then seen flipped from the left.
+  Click("save scm");
+  Answer("two_sides");
+  ASSERT_TRUE(std::filesystem::exists("data/bkg/two_sides.scm"));
+  Key('L');
+  Click("use opp");
+  EXPECT_EQ(EditViews.records[VIEW_LEFT].kind, BACKGROUND_OPPOSITE);
+  // Mirrored: centred 1 m to the left, x 119..643, blue to 381, then red.
+  const Picture flipped = Shot("editor_left_flipped");
+  EXPECT_TRUE(IsBlue(flipped.At(200, 350))) << "the flipped picture's left half";
+  EXPECT_TRUE(IsRed(flipped.At(450, 350))) << "its right half";
+  EXPECT_TRUE(flipped.Black(700, 350)) << "right of it";
+
+  // Removed, and loaded back from the scheme (which had no "use opp" in the left view).
+  Key('R');
+  Click("remove");
+  EXPECT_EQ(EditViews.records[VIEW_RIGHT].kind, BACKGROUND_NONE);
+  Click("load scm");
+  Answer("two_sides");
+  EXPECT_EQ(EditViews.records[VIEW_RIGHT].kind, BACKGROUND_IMAGE);
+  EXPECT_EQ(EditViews.records[VIEW_RIGHT].position[0], 1 << 16);
+  EXPECT_EQ(EditViews.records[VIEW_LEFT].kind, BACKGROUND_NONE);
+  EXPECT_TRUE(IsRed(Shot("editor_right_scheme").At(450, 350)));
+
+  // Escape leads back to the entry page, and the frame's clear mode is the page's again.
+  Key(KEY_ESCAPE);
+  Frame(2);
+  EXPECT_EQ(ActiveObjectEditor, nullptr);
+  EXPECT_TRUE(EntryPageIsIdle());
+  EXPECT_EQ(ScreenClearModes.depth, 0);
+  EXPECT_EQ(FrameClear.mode, 0);
+  EXPECT_EQ(ObjectEditorOpen, 0);
+}
+
+TEST_F(ObjectEditorWindow, AGivenObjectIsDrawnInEachDrawModeAndItsWireEdgesAreColouredBySharing) {
+  // The sample box with a colour per mapping, opened as the vehicle editor will open it.
+  ModelObject box;
+  box.Init();
+  ASSERT_EQ(LoadModelFile(box, nullptr, "data\\3dob\\sample_box.qxe", 1, nullptr), 1);
+  const ColourWord side = RgbWord(200, 40, 40), front = RgbWord(40, 180, 60), top = RgbWord(60, 80, 220);
+  box.mappings[0].colour = side, box.mappings[1].colour = front, box.mappings[2].colour = top;
+  // A lone triangle beside it, facing the front, 1 to 1.6 m along -x.
+  ModelObject* lone = static_cast<ModelObject*>(std::calloc(1, sizeof(ModelObject)));
+  lone->Init();
+  const int32_t corners[3][3] = {{0x10000, 0x9999, 0x3333}, {0x1999A, 0x9999, 0x3333}, {0x14CCD, 0x9999, 0xCCCD}};
+  lone->ResizePoints(3);
+  lone->ResizeTriangles(1);
+  for (int i = 0; i < 3; ++i) {
+    ModelPoint& p = lone->points[i];
+    p.x = corners[i][0], p.y = corners[i][1], p.z = corners[i][2];
+    p.ClassifyMirror();
+    lone->triangles[0].corners[i] = uint16_t(i);
+  }
+  lone->triangles[0].normalLevel = 1;
+  lone->pointCount = 3;
+  lone->triangleCount = 1;
+  Prss* page = AppTopProcess();
+  InitEditViews();
+  ObjectEditor* e = OpenObjectEditor(page, OPEN_NONE, &box, -1, nullptr, nullptr, CALLER_VEHICLE_EDITOR, ~0u);
+  Prss_AddSub(page, &e->prss);
+  e->shown[1] = lone;
+  e->shownCount = 2;
+  RebuildObjectPreviews(*e, 1);
+  Frame();
+  Key('O');
+  Key('F');
+  ASSERT_EQ(CurrentViewCode(), 720);
+  // The front view: 4 m across at 256 pixels a metre, world x to the left, z up, z = 0.5 at
+  // the middle.  The box's front spans x 384..640 and y 256..512.
+  auto faceMean = [](const Picture& p) {
+    long sum[3] = {0, 0, 0}, n = 0;
+    for (int y = 280; y < 500; y += 4)
+      for (int x = 400; x < 624; x += 4) {
+        const uint8_t* q = p.At(x, y);
+        for (int c = 0; c < 3; ++c) sum[c] += q[c];
+        ++n;
+      }
+    return std::array<long, 3>{sum[0] / n, sum[1] / n, sum[2] / n};
+  };
+  Click("flat");
+  ASSERT_EQ(CurrentDrawMode(), DRAW_FLAT);
+  const std::array<long, 3> flat = faceMean(Shot("box_front_flat"));
+  EXPECT_GT(flat[1], flat[0] + 40) << "the front mapping's green";
+  EXPECT_GT(flat[1], flat[2] + 40);
+  Click("gouraud");
+  ASSERT_EQ(CurrentDrawMode(), DRAW_GOURAUD);
+  const std::array<long, 3> gouraud = faceMean(Shot("box_front_gouraud"));
+  EXPECT_GT(gouraud[1], gouraud[0] + 20) << "the textured front, tinted green";
+  EXPECT_GT(gouraud[1], gouraud[2] + 20);
+  for (const char* mode : {"mappings", "groups", "n.c.level", "l.r.swap", "layers"}) {
+    Click(mode);
+    const Picture p = Shot((std::string("box_front_") + mode).c_str());
+    EXPECT_FALSE(p.Black(512, 384)) << mode;
+    EXPECT_TRUE(p.Black(900 - 200, 700)) << mode << ": nothing below the box";
+  }
+
+  Click("wire");
+  ASSERT_EQ(CurrentDrawMode(), DRAW_WIRE);
+  int grey = 0;
+  for (const WireEdge& edge : e->wireEdges.drawnEdges) grey += edge.count == 2;
+  EXPECT_EQ(grey, 18) << "the box's 18 edges, each of two triangles";
+  const Picture wire = Shot("box_front_wire");
+  EXPECT_TRUE(wire.Near(384, 440, IsGrey)) << "the box's edge at x = +0.5 m";
+  EXPECT_TRUE(wire.Black(470, 300)) << "inside the box's front, no faces are drawn";
+  // The lone triangle's base, z = 0.2 m, between x = 1.0 and 1.6 m (pixels 102..256, row 460).
+  EXPECT_TRUE(wire.Near(180, 460, IsRed)) << "an edge of one triangle";
+
+  // Closed as the vehicle editor closes it: its object stays.
+  Key('X', true);
+  Frame(2);
+  EXPECT_EQ(ActiveObjectEditor, nullptr);
+  EXPECT_EQ(box.triangleCount, 12);
+  CloseEditViews();
+  box.Free();
+}

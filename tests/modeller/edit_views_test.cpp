@@ -1,0 +1,407 @@
+// edit_views_test.cpp - the edit views without drawing: view codes and keys, switching
+// between the perspective and the 2D views with the screen clear-mode stack, typed values
+// through the text entry, and the background scheme file.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "core/config.h"
+#include "core/data_file.h"
+#include "core/window_state.h"
+#include "modeller/edit_views.h"
+#include "modeller/model/model_object.h"
+#include "render/frame.h"
+#include "render/views.h"
+#include "tools/model_gen/model_builder.h"
+#include "ui/dialogs.h"
+#include "ui/text/messages.h"
+
+namespace {
+
+class EditViewsTest : public ::testing::Test {
+ protected:
+  Prss screen{};
+  void SetUp() override {
+    InitSinCosTables();
+    SetDefaultTextColours();
+    ResetMessages();
+    ResetDialogs();
+    SetDefaultView();
+    FrameClear.mode = 0;
+    ScreenClearModes = ClearModeStack{};
+    ShiftHeld = CtrlHeld = 0;
+    InitEditViews();
+    Prss_Init(&screen, nullptr, [](Prss* p) { return p; }, nullptr, nullptr, nullptr, nullptr);
+    std::filesystem::create_directories("data/bkg");
+  }
+  void TearDown() override {
+    ResetDialogs();
+    CloseEditViews();
+    ShiftHeld = CtrlHeld = 0;
+    std::filesystem::remove_all("data");
+    ResetMessages();
+  }
+  static int Heading() { return DirectionHeading(uint32_t(CurrentViewCode())); }
+  static int Pitch() { return DirectionPitch(uint32_t(CurrentViewCode())); }
+  static bool HasMessage(const char* start) {
+    for (int i = 0; i < MessageLineCount; ++i)
+      if (std::strncmp(MessageLines[i].text, start, std::strlen(start)) == 0) return true;
+    return false;
+  }
+  // Asks through the block's word and answers as a user typing and pressing Enter.
+  void Type(uintptr_t word, const char* answer) {
+    EditViewValueAction(&screen, 1, word);
+    ASSERT_EQ(OpenTextEntry.open, 1) << "word " << word;
+    ASSERT_EQ(ConfirmTextEntry(answer), 1);
+    screen.sub = screen.sub ? screen.sub->act(screen.sub) : nullptr;  // the entry closes
+  }
+  std::vector<uint8_t> SchemeBody(const EditViewRecord* records) {
+    DataFile f{};
+    f.BeginMemoryWrite(0, nullptr);
+    WriteBackgroundScheme(f, records);
+    std::vector<uint8_t> body;
+    if (!f.BeginMemoryWrite(1, nullptr)) {
+      WriteBackgroundScheme(f, records);
+      if (f.FinishMemoryWrite()) body.assign(f.buffer, f.end);
+    }
+    std::free(f.buffer);
+    return body;
+  }
+  int ReadScheme(const std::vector<uint8_t>& body, EditViewRecord* records) {
+    const std::vector<uint8_t> image = DataFileImage(SCHEME_FILE_MAGIC, body, SCHEME_FILE_VERSION);
+    DataFile f;
+    int32_t v;
+    if (!f.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), SCHEME_FILE_MAGIC, &v, SCHEME_FILE_VERSION))
+      return -1;
+    const int read = ReadBackgroundScheme(f, records, "test.scm");
+    f.Close();
+    return read;
+  }
+};
+
+}  // namespace
+
+TEST_F(EditViewsTest, TheSevenViewsHaveTheirCodesOppositesAndKeys) {
+  EXPECT_EQ(CurrentViewCode(), VIEW_CODE_PERSPECTIVE);
+  const struct {
+    int key;
+    int32_t code;
+    int index;
+  } keys[] = {{'F', 720, VIEW_FRONT}, {'B', 0, VIEW_BACK}, {'R', 360, VIEW_RIGHT}, {'L', 1688, VIEW_LEFT},
+              {'T', 0x14C000, VIEW_TOP}, {'U', 738000, VIEW_UNDER}, {'P', -1, VIEW_PERSPECTIVE}};
+  for (const auto& k : keys) {
+    EXPECT_EQ(EditView::SelectByKey(k.key), 1);
+    EXPECT_EQ(CurrentViewCode(), k.code) << char(k.key);
+    EXPECT_EQ(EditView::IndexFromCode(k.code), k.index);
+  }
+  EXPECT_EQ(DirectionHeading(1688), -360) << "the left view's heading is -90 degrees in 11 bits";
+  EXPECT_EQ(DirectionPitch(0x14C000), -360);
+  EXPECT_EQ(DirectionPitch(738000), 360);
+  EXPECT_EQ(DirectionHeading(738000), 720);
+  // V: the top view, or back to the perspective from the top.
+  EditView::SelectByKey('V');
+  EXPECT_EQ(CurrentViewCode(), 0x14C000);
+  EditView::SelectByKey('V');
+  EXPECT_EQ(CurrentViewCode(), VIEW_CODE_PERSPECTIVE);
+  // With Shift held the letters are not views.
+  ShiftHeld = 1;
+  EXPECT_EQ(EditView::SelectByKey('R'), 0);
+  EXPECT_EQ(CurrentViewCode(), VIEW_CODE_PERSPECTIVE);
+  ShiftHeld = 0;
+
+  EXPECT_EQ(EditView::Opposite(VIEW_FRONT), VIEW_BACK);
+  EXPECT_EQ(EditView::Opposite(VIEW_LEFT), VIEW_RIGHT);
+  EXPECT_EQ(EditView::Opposite(VIEW_UNDER), VIEW_TOP);
+  EXPECT_EQ(EditView::Opposite(VIEW_PERSPECTIVE), 0);
+  EXPECT_EQ(EditView::IndexFromCode(123), VIEW_FREE);
+  // A drag box of the front view belongs to the back view too, not to the top view.
+  SelectEditView(VIEW_BACK);
+  EXPECT_EQ(EditView::IsCurrent(720), 1);
+  EXPECT_EQ(EditView::IsCurrent(0), 1);
+  EXPECT_EQ(EditView::IsCurrent(0x14C000), 0);
+  EXPECT_EQ(EditView::IsCurrent(-1), 0);
+}
+
+TEST_F(EditViewsTest, ShiftAndCtrlArrowsStepTheHeadingAndPitchOfA2DView) {
+  // In the perspective view the arrows are the camera's, not steps.
+  ShiftHeld = 1;
+  EXPECT_EQ(EditView::SelectByKey(KEYCODE_RIGHT), 0);
+  ShiftHeld = 0;
+  SelectEditView(VIEW_RIGHT);
+  SetCurrentViewCode(int32_t(PackDirection(716, 0, 0)));  // 179 degrees
+  ShiftHeld = 1;
+  ASSERT_EQ(EditView::SelectByKey(KEYCODE_RIGHT), 1);
+  EXPECT_EQ(Heading(), -704) << "179 degrees and 5 more wrap to -176";
+  EXPECT_EQ(EditView::SelectByKey(KEYCODE_LEFT), 1);
+  EXPECT_EQ(Heading(), 716);
+  ShiftHeld = 0;
+  CtrlHeld = 1;
+  EditView::SelectByKey(KEYCODE_DOWN);
+  EXPECT_EQ(Pitch(), 4) << "Ctrl: one degree";
+  ShiftHeld = 1;
+  EditView::SelectByKey(KEYCODE_UP);
+  EXPECT_EQ(Pitch(), -116) << "Shift and Ctrl: thirty degrees";
+  for (int i = 0; i < 10; ++i) EditView::SelectByKey(KEYCODE_UP);
+  EXPECT_EQ(Pitch(), -360) << "held at -90 degrees";
+  ShiftHeld = CtrlHeld = 0;
+  EXPECT_EQ(EditView::SelectByKey(KEYCODE_UP), 0) << "without Shift or Ctrl the arrows pan";
+}
+
+TEST_F(EditViewsTest, SwitchingViewsSavesEachKindsPlaceAndKeepsTheClearModeStack) {
+  EXPECT_EQ(ScreenClearModes.depth, 1) << "the editor's clear mode";
+  EXPECT_EQ(FrameClear.mode, 2);
+  const int32_t camera[3] = {5 << 16, -3 << 16, 2 << 16};
+  std::memcpy(CurrentView->position, camera, sizeof camera);
+  FrameEditView(2 << 16, 0);  // the perspective frames, and the 2D views get width 4 m
+  const int32_t framed[3] = {CurrentView->position[0], CurrentView->position[1], CurrentView->position[2]};
+  SelectEditView(VIEW_FRONT);
+  EXPECT_EQ(EditViews.width, 4 << 16);
+  EXPECT_EQ(CurrentView->position[2], 0) << "the 2D centre";
+  EXPECT_EQ(FrameClear.mode, 0) << "2D views clear by their own mode";
+  EXPECT_EQ(ScreenClearModes.depth, 2);
+  SelectEditView(VIEW_TOP);  // 2D to 2D: nothing saved or pushed
+  EXPECT_EQ(ScreenClearModes.depth, 2);
+  CurrentView->position[0] = 7 << 16;
+  SelectEditView(VIEW_PERSPECTIVE);
+  EXPECT_EQ(ScreenClearModes.depth, 1);
+  EXPECT_EQ(FrameClear.mode, 2);
+  EXPECT_EQ(EditViews.width, 0);
+  EXPECT_EQ(std::memcmp(CurrentView->position, framed, sizeof framed), 0) << "the camera comes back";
+  SelectEditView(VIEW_LEFT);
+  EXPECT_EQ(CurrentView->position[0], 7 << 16) << "and so does the 2D centre";
+  // Closing from a 2D view pops both modes.
+  CloseEditViews();
+  EXPECT_EQ(ScreenClearModes.depth, 0);
+  EXPECT_EQ(FrameClear.mode, 0);
+  EXPECT_EQ(CurrentViewCode(), VIEW_CODE_PERSPECTIVE);
+  InitEditViews();  // for TearDown
+
+  // The stack holds 15 entries: a push onto a full one is skipped, a pop at 0 does nothing.
+  ClearModeStack saved = ScreenClearModes;
+  ScreenClearModes = ClearModeStack{};
+  for (int i = 0; i < 20; ++i) PushClearMode(i % 4);
+  EXPECT_EQ(ScreenClearModes.depth, CLEAR_MODE_STACK_SIZE);
+  for (int i = 0; i < 20; ++i) PopClearMode();
+  EXPECT_EQ(ScreenClearModes.depth, 0);
+  ScreenClearModes = saved;
+}
+
+TEST_F(EditViewsTest, TypedValuesAreCheckedAndOutOfBoundsChangesNothing) {
+  Type(0, "150");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_OUT_OF_BOUNDS);
+  EXPECT_EQ(EditViews.fieldOfView, DEFAULT_FIELD_OF_VIEW);
+  ResetDialogs();
+  screen.sub = nullptr;
+  Type(0, "1.5");
+  EXPECT_EQ(EditViews.fieldOfView, DEFAULT_FIELD_OF_VIEW);
+  ResetDialogs();
+  screen.sub = nullptr;
+  Type(0, "90");
+  EXPECT_EQ(EditViews.fieldOfView, 90.0f);
+  EXPECT_NEAR(EditViews.fovScale, 2.0f, 1e-5f) << "2 tan(45 degrees)";
+
+  SelectEditView(VIEW_RIGHT);
+  Type(1, "200");  // held at 180 degrees
+  EXPECT_EQ(Heading(), 720);
+  Type(2, "-12.3");
+  EXPECT_EQ(Pitch(), -49) << "x 4, rounded";
+
+  // The background scale (of an axis view): positions follow, so the picture keeps its place
+  // to the origin.
+  SelectEditView(VIEW_RIGHT);
+  EditViewRecord& r = EditViews.records[VIEW_RIGHT];
+  r.kind = BACKGROUND_IMAGE;
+  r.position[0] = 1 << 16;
+  r.scale = 2.0f;
+  Type(8, "4");
+  EXPECT_EQ(r.scale, 4.0f);
+  EXPECT_EQ(r.position[0], 2 << 16);
+  ResetDialogs();
+  screen.sub = nullptr;
+  Type(8, "5000");
+  EXPECT_EQ(r.scale, 4.0f);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_OUT_OF_BOUNDS);
+  ResetDialogs();
+  screen.sub = nullptr;
+
+  // "use opp" flips between no background and the opposite's; "adjust" flips; "remove" clears.
+  SelectEditView(VIEW_LEFT);
+  EditViewValueAction(&screen, 1, 7);
+  EXPECT_EQ(EditViews.records[VIEW_LEFT].kind, BACKGROUND_OPPOSITE);
+  EditViewValueAction(&screen, 1, 7);
+  EXPECT_EQ(EditViews.records[VIEW_LEFT].kind, BACKGROUND_NONE);
+  SelectEditView(VIEW_RIGHT);
+  EditViewValueAction(&screen, 1, 5);
+  EXPECT_EQ(EditViews.adjust, 1);
+  EditViewValueAction(&screen, 1, 6);
+  EXPECT_EQ(r.kind, BACKGROUND_NONE);
+  EXPECT_EQ(r.scale, BACKGROUND_CLEARED_SCALE);
+}
+
+TEST_F(EditViewsTest, ASchemeRoundTripsByteForByteThroughItsFile) {
+  EditViewRecord records[EDIT_VIEW_COUNT];
+  for (EditViewRecord& r : records) r.Clear();
+  records[VIEW_TOP].kind = BACKGROUND_IMAGE;
+  std::strcpy(records[VIEW_TOP].imageName, "plan_view");
+  records[VIEW_TOP].position[0] = -12345;
+  records[VIEW_TOP].position[1] = 0x28000;
+  records[VIEW_TOP].position[2] = 7;
+  records[VIEW_TOP].scale = 3.25f;
+  records[VIEW_LEFT].kind = BACKGROUND_OPPOSITE;
+  const std::vector<uint8_t> body = SchemeBody(records);
+  EXPECT_EQ(body.size(), size_t(6 * 4 + 4 + 32 + 12 + 4));
+
+  EditViewRecord back[EDIT_VIEW_COUNT];
+  EXPECT_EQ(ReadScheme(body, back), EDIT_VIEW_COUNT);
+  EXPECT_EQ(SchemeBody(back), body);
+  EXPECT_STREQ(back[VIEW_TOP].imageName, "plan_view");
+  EXPECT_EQ(back[VIEW_TOP].scale, 3.25f);
+  EXPECT_EQ(back[VIEW_LEFT].kind, BACKGROUND_OPPOSITE);
+
+  // Through the file, and into the shared records.
+  std::memcpy(EditViews.records, records, sizeof records);
+  ASSERT_EQ(SaveBackgroundScheme(nullptr, "data/bkg/mine.scm"), 1);
+  for (EditViewRecord& r : EditViews.records) r.Clear();
+  ASSERT_EQ(LoadBackgroundScheme(nullptr, "data/bkg/mine.scm"), 1);
+  EXPECT_EQ(SchemeBody(EditViews.records), body);
+  EXPECT_EQ(EditViews.records[VIEW_TOP].position[1], 0x28000);
+  // A file of another kind changes nothing.
+  std::ofstream("data/bkg/other.scm", std::ios::binary) << "QXEOBJ\x00\xF6 whatever";
+  EXPECT_EQ(LoadBackgroundScheme(nullptr, "data/bkg/other.scm"), 0);
+  EXPECT_EQ(EditViews.records[VIEW_TOP].kind, BACKGROUND_IMAGE);
+}
+
+TEST_F(EditViewsTest, AnEarlyEndKeepsTheRecordsReadAndFaultyRecordsAreCleared) {
+  EditViewRecord records[EDIT_VIEW_COUNT];
+  for (EditViewRecord& r : records) r.Clear();
+  records[VIEW_FRONT].kind = BACKGROUND_IMAGE;
+  std::strcpy(records[VIEW_FRONT].imageName, "front");
+  records[VIEW_BACK].kind = BACKGROUND_OPPOSITE;
+  records[VIEW_RIGHT].kind = BACKGROUND_IMAGE;
+  std::strcpy(records[VIEW_RIGHT].imageName, "right");
+  std::vector<uint8_t> body = SchemeBody(records);
+
+  // Cut inside the right view's record: the views before it stay, it is cleared.
+  EditViewRecord back[EDIT_VIEW_COUNT];
+  std::vector<uint8_t> cut(body.begin(), body.begin() + 4 + 56 + 4 + 4 + 20);
+  EXPECT_EQ(ReadScheme(cut, back), 3);
+  EXPECT_STREQ(back[VIEW_FRONT].imageName, "front");
+  EXPECT_EQ(back[VIEW_BACK].kind, BACKGROUND_OPPOSITE);
+  EXPECT_EQ(back[VIEW_RIGHT].kind, BACKGROUND_NONE);
+
+  // A kind outside 0..2 clears its record and stops the reading, with a message.
+  std::vector<uint8_t> unknown = body;
+  unknown[56] = 7;  // the back view's kind
+  for (EditViewRecord& r : back) r.kind = 99;
+  EXPECT_EQ(ReadScheme(unknown, back), 2);
+  EXPECT_EQ(back[VIEW_BACK].kind, BACKGROUND_NONE);
+  EXPECT_EQ(back[VIEW_RIGHT].kind, 99) << "nothing after it is read";
+  EXPECT_TRUE(HasMessage("test.scm : unknown background kind 7 in view 2"));
+
+  // A name that would leave the folder clears its record; a name of 32 characters keeps a
+  // terminator (31 of them are kept).
+  std::vector<uint8_t> named = body;
+  std::memcpy(&named[4 + 4], "..\\..\\secret", 12);
+  std::memset(&named[64], 'r', 32);  // the right view's name
+  EXPECT_EQ(ReadScheme(named, back), EDIT_VIEW_COUNT);
+  EXPECT_EQ(back[VIEW_FRONT].kind, BACKGROUND_NONE);
+  EXPECT_TRUE(HasMessage("test.scm : background name ..\\..\\secret is not a plain file name"));
+  EXPECT_EQ(back[VIEW_RIGHT].kind, BACKGROUND_IMAGE);
+  EXPECT_EQ(std::strlen(back[VIEW_RIGHT].imageName), size_t(31));
+}
+
+namespace {
+int g_boxesFinished = 0;
+void CountBox(void*) { ++g_boxesFinished; }
+
+MouseRecord Press(int click) {
+  MouseRecord m{};
+  m.clickCode = click;
+  m.leftHeld = click == CLICK_LEFT;
+  m.rightHeld = click == CLICK_RIGHT;
+  return m;
+}
+}  // namespace
+
+TEST_F(EditViewsTest, TheMouseDrawsTheDragBoxPansAndZoomsA2DView) {
+  ScreenWidth = 800, ScreenHeight = 600;
+  SelectEditView(VIEW_FRONT);
+  EditViews.width = 8 << 16;  // 100 pixels a metre
+  SetEditViewProjection(0);
+  DragBox& box = EditViews.dragBox;
+  box.callback = CountBox;
+  g_boxesFinished = 0;
+  // A right press and release without moving: a point, no box and no call.
+  MouseX = 500, MouseY = 200;
+  MouseRecord m = Press(CLICK_RIGHT);
+  HandleEditViewMouse(&m, 0);
+  EXPECT_EQ(box.state, DRAG_BOX_DRAGGING);
+  MouseRecord up{};
+  HandleEditViewMouse(&up, 0);
+  EXPECT_EQ(box.state, DRAG_BOX_POINT);
+  EXPECT_EQ(g_boxesFinished, 0);
+  // A dragged box: its corners 1 m across and 0.5 m up; the modeller's call is made.
+  m = Press(CLICK_RIGHT);
+  HandleEditViewMouse(&m, 0);
+  MouseX = 600, MouseY = 150;
+  MouseRecord drag{};
+  drag.rightHeld = 1;
+  HandleEditViewMouse(&drag, 0);
+  HandleEditViewMouse(&up, 0);
+  EXPECT_EQ(box.state, DRAG_BOX_DONE);
+  EXPECT_EQ(g_boxesFinished, 1);
+  EXPECT_NEAR(box.viewCorners[1][0] - box.viewCorners[0][0], 1 << 16, 700);
+  EXPECT_NEAR(box.viewCorners[1][1] - box.viewCorners[0][1], 1 << 15, 700);
+  // The front view looks along -y with world x to the left: the corners in the world.
+  EXPECT_NEAR(box.worldCorners[1][0] - box.worldCorners[0][0], -(1 << 16), 700);
+  EXPECT_NEAR(box.worldCorners[1][2] - box.worldCorners[0][2], 1 << 15, 700);
+  EXPECT_EQ(EditView::IsCurrent(box.code), 1);
+  SelectEditView(VIEW_BACK);
+  EXPECT_EQ(EditView::IsCurrent(box.code), 1) << "shown in the back view too";
+  SelectEditView(VIEW_TOP);
+  EXPECT_EQ(EditView::IsCurrent(box.code), 0) << "not in the top view";
+
+  // A left drag pans: the first motion only arms it.
+  SelectEditView(VIEW_FRONT);
+  SetEditViewProjection(0);
+  const int32_t x0 = CurrentView->position[0];
+  m = Press(CLICK_LEFT);
+  HandleEditViewMouse(&m, 0);
+  MouseRecord move{};
+  move.leftHeld = 1;
+  move.dx = 50;
+  HandleEditViewMouse(&move, 0);
+  EXPECT_EQ(CurrentView->position[0], x0);
+  HandleEditViewMouse(&move, 0);
+  EXPECT_NEAR(CurrentView->position[0] - x0, 1 << 15, 700) << "50 pixels right moves the view 0.5 m along +x";
+  // The wheel zooms the view; with "adjust" on it scales the picture instead.
+  MouseRecord wheel{};
+  wheel.wheel = 2;
+  HandleEditViewMouse(&wheel, 0);
+  EXPECT_EQ(EditViews.width, 10 << 16);
+  EditViewRecord& r = EditViews.records[VIEW_FRONT];
+  r.kind = BACKGROUND_IMAGE;
+  r.scale = 2.0f;
+  r.position[0] = 16 << 16;
+  EditViews.adjust = 1;
+  wheel.wheel = 1;
+  HandleEditViewMouse(&wheel, 0);
+  EXPECT_EQ(EditViews.width, 10 << 16);
+  EXPECT_NEAR(r.scale, 2.0 / (1.0 + 0.125 / 16.0), 1e-5);
+  EXPECT_NEAR(r.position[0], (16 << 16) / (1.0 + 0.125 / 16.0), 1.0);
+  ScreenWidth = ScreenHeight = 0;
+}
+
+TEST_F(EditViewsTest, TexturesAreReadyOnlyCompressedAndNotReloading) {
+  const int compressed = CfgCompressedTex;
+  CfgCompressedTex = 0;
+  EXPECT_EQ(CheckTexturesReady(&screen), 0);
+  EXPECT_STREQ(MessageBoxDialog.first, "You must enable compressed textures");
+  ResetDialogs();
+  CfgCompressedTex = 1;
+  EXPECT_EQ(CheckTexturesReady(&screen), 1);
+  CfgCompressedTex = compressed;
+}
