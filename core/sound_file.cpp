@@ -81,7 +81,8 @@ int LoadSoundFile(const char* path, SampleRecord& out) {
 }
 
 void PrepareInterfaceSounds() {
-  if (g_decoder.joinable()) return;
+  // What an earlier start decoded and never took may be out of date: the files are read again.
+  if (g_decoder.joinable()) g_decoder.join();
   g_decoder = std::jthread([] {
     for (int i = 0; i < INTERFACE_SOUNDS; ++i)
       g_decoded.results[i] = LoadSoundFile(InterfaceSoundFiles[i], g_decoded.records[i]);

@@ -29,8 +29,9 @@ const char* SoundFileResultText(int result);
 int  DecodeSoundData(const uint8_t* data, size_t size, SampleRecord& out);
 int  LoadSoundFile(const char* path, SampleRecord& out);
 // Starts decoding the interface sounds on a worker, so that LoadInterfaceSounds finds them
-// decoded (the start-up calls it before the window system starts, which takes longer).
-// Optional: without it LoadInterfaceSounds decodes them itself.
+// decoded (the start-up calls it before the window system starts, which takes longer); what
+// an earlier call decoded and no load took is dropped.  Optional: without it
+// LoadInterfaceSounds decodes them itself.
 void PrepareInterfaceSounds();
 // The interface sounds into sample records 0..4, a log line for each that failed.
 void LoadInterfaceSounds();

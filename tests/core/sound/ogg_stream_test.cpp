@@ -180,6 +180,11 @@ TEST_F(SoundFiles, EachMissingOrDamagedFileLeavesItsSoundSilentWithOneLogLine) {
 TEST_F(SoundFiles, DecodedOnAWorkerTheSameSoundsAndTheSameLinesArriveWhenTaken) {
   LoadAndCheck(true);
   LoadAndCheck(false);  // taken once: the next load decodes the files itself
+  // Decoded for a start that ended before taking them, then the files changed: a new
+  // preparation reads them again.
+  Write("click.ogg", std::vector<uint8_t>(64, 0x4F));
+  PrepareInterfaceSounds();
+  LoadAndCheck(true);
 }
 
 TEST(SoundFile, SoundsLongerThanTheLimitOrWithoutAudioAreRefused) {
