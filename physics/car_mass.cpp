@@ -1,5 +1,6 @@
 // car_mass.cpp - the car's generated mass model: frame tubes as thin rods and the heavy parts
-// as solid boxes, drawn, summed into the mass and centre of mass, or summed into the inertia.
+// as solid boxes, drawn, summed into the mass and centre of mass, or summed into the inertia;
+// and the mass properties the step rebuilds from it with the fuel load.
 #include <algorithm>
 #include <cmath>
 
@@ -59,10 +60,6 @@ void AddPointInertia(float I[9], float m, const Vec3& c) {
   I[7] -= m * c.y * c.z;
 }
 
-void SetIdentity(float m[9]) {
-  for (int i = 0; i < 9; ++i) m[i] = i % 4 == 0 ? 1.0f : 0.0f;
-}
-
 // The inverse of I as its adjugate over its determinant; false when the determinant is not
 // above the least.
 bool Invert(const float I[9], float out[9]) {
@@ -80,6 +77,10 @@ bool Invert(const float I[9], float out[9]) {
 }  // namespace
 
 void (*DrawMassBox)(const MassBox& box, const FixedTransform& transform) = DrawBoxThroughRenderer;
+
+void SetIdentity3x3(float m[9]) {
+  for (int i = 0; i < 9; ++i) m[i] = i % 4 == 0 ? 1.0f : 0.0f;
+}
 
 void Car::AddMassBox(const MassBox& b, int mode) {
   const float m = b.mass;
@@ -311,7 +312,7 @@ void Car::BuildFrameGeometry(int mode, int boxWheels) {
     inertiaStatus = INERTIA_VALID;
     if (!(mass >= MASS_LEAST)) {
       inertiaStatus = INERTIA_NO_MASS;
-      SetIdentity(inertia);
+      SetIdentity3x3(inertia);
       mass = 1.0f;
     }
     for (MassProperties& record : massRecords) std::copy(inertia, inertia + 9, record.inertia);
@@ -319,9 +320,34 @@ void Car::BuildFrameGeometry(int mode, int boxWheels) {
     AddPointInertia(inertia, -mass, centreOfMass);
     if (!Invert(inertia, inverseInertia)) {
       inertiaStatus = INERTIA_SINGULAR;
-      SetIdentity(inertia);
-      SetIdentity(inverseInertia);
-      for (MassProperties& record : massRecords) SetIdentity(record.inertia);
+      SetIdentity3x3(inertia);
+      SetIdentity3x3(inverseInertia);
+      for (MassProperties& record : massRecords) SetIdentity3x3(record.inertia);
     }
+  }
+}
+
+void Car::UpdateMassProperties() {
+  const MassProperties& base = massRecords[MASS_RECORD_BASE];
+  mass = base.mass;
+  centreOfMass = base.centreOfMass;
+  sprungCentre = base.centreWithoutWheels;
+  std::copy(base.inertia, base.inertia + 9, inertia);
+  if (engineFlag) {
+    // The fuel: a solid box filling the tank, in the mass and in the sprung mass.
+    const float m = FUEL_KG_PER_LITRE * fuelAmount;
+    const Vec3& tank = tankDrawnPosition;
+    const float total = base.mass + m, sprung = base.massWithoutWheels + m;
+    if (total != 0.0f) centreOfMass = (base.centreOfMass * base.mass + tank * m) * (1.0f / total);
+    if (sprung != 0.0f) sprungCentre = (base.centreWithoutWheels * base.massWithoutWheels + tank * m) * (1.0f / sprung);
+    mass = total;
+    AddMassBox({m, tank, tankHalfSize, TextColours.message}, MASS_INERTIA);
+  }
+  AddPointInertia(inertia, -mass, centreOfMass);  // moved to the centre of mass
+  if (!Invert(inertia, inverseInertia)) {
+    // Not invertible (or not finite): the car is not physical and is not stepped.
+    inertiaStatus = INERTIA_SINGULAR;
+    SetIdentity3x3(inertia);
+    SetIdentity3x3(inverseInertia);
   }
 }
