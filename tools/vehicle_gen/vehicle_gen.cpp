@@ -9,14 +9,13 @@
 // build).  With --seeds, each sample's body is also written as a seed of the vehicle reader's
 // fuzz target.
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "core/data_file.h"
 #include "modeller/model/model_file.h"
 #include "platform/files.h"
+#include "tools/gen_support/gen_support.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/text/messages.h"
 #include "ui/text/text_colours.h"
@@ -92,35 +91,15 @@ int WriteAndCheck(int row, const std::string& seedFolder) {
   ok = ok && ((WriteVehicleBody(back, name, storeModel, again) && again == body) ||
               Fail(path, "read and written again it differs"));
   FreeVehicleData(back);
-  if (ok && !seedFolder.empty()) {
-    std::vector<uint8_t> seed = {VEHICLE_FILE_VERSION - VEHICLE_FILE_LOWEST_VERSION, 1};
-    seed.insert(seed.end(), body.begin(), body.end());
-    const std::string seedPath = seedFolder + "/" + name + ".seed";
-    if (FileWriteAll(seedPath.c_str(), seed.data(), seed.size()) != 0) ok = Fail(seedPath.c_str(), "cannot be written");
-  }
-  return ok;
+  return ok && WriteGenSeed("vehicle_gen", seedFolder, std::string(name) + ".seed",
+                            {VEHICLE_FILE_VERSION - VEHICLE_FILE_LOWEST_VERSION, 1}, body);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string out, seeds;
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], "--out") == 0) out = argv[++i];
-    else if (std::strcmp(argv[i], "--seeds") == 0) seeds = std::filesystem::absolute(argv[++i]).string();
-  }
-  if (out.empty()) {
-    std::fprintf(stderr, "usage: vehicle_gen --out <working folder> [--seeds <folder>]\n");
-    return 2;
-  }
-  std::error_code error;
-  std::filesystem::create_directories(out, error);
-  std::filesystem::current_path(out, error);
-  if (error || !MakeFolder("data") || !MakeFolder("data\\veh") ||
-      (!seeds.empty() && !std::filesystem::create_directories(seeds, error) && error)) {
-    std::fprintf(stderr, "vehicle_gen: cannot prepare %s\n", out.c_str());
-    return 1;
-  }
+  std::string seeds;
+  if (const int failed = StartGenTool("vehicle_gen", argc, argv, {"data", "data\\veh"}, seeds)) return failed;
   SetDefaultTextColours();
   MessagesToStdout = 1;  // any repair the readers report shows in the build's output
   for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row)
