@@ -113,17 +113,23 @@ void DrawStreamParts(const GouraudO3d& mesh, uint32_t colour, Position position)
   s.Finish();
 }
 
+// The mesh's own points, triangles and parts (not its children's); counts 0.
+void DeleteOwnArrays(GouraudO3d& mesh) {
+  delete[] mesh.triangles;
+  delete[] mesh.points;
+  delete[] mesh.parts;
+  mesh.triangles = nullptr;
+  mesh.points = nullptr;
+  mesh.parts = nullptr;
+  mesh.pointCount = mesh.triangleCount = mesh.partCount = 0;
+}
+
 }  // namespace
 
 // ---- [Mesh] ----
 
 void GouraudO3d::Init() {
-  SetIdentityTransform(local);
-  SetIdentityTransform(world);
-  radius = pointCount = triangleCount = childCount = 0;
-  type = 0;
-  flags[0] = flags[1] = flags[2] = 0;
-  children = nullptr;
+  InitBase();
   points = nullptr;
   triangles = nullptr;
   partCount = 0;
@@ -132,13 +138,7 @@ void GouraudO3d::Init() {
 }
 
 void GouraudO3d::Free() {
-  delete[] triangles;
-  delete[] points;
-  delete[] parts;
-  triangles = nullptr;
-  points = nullptr;
-  parts = nullptr;
-  pointCount = triangleCount = partCount = 0;
+  DeleteOwnArrays(*this);
   FreeChildMeshes(*this);
   FreeFastMesh(fastMesh);
 }
@@ -252,23 +252,6 @@ void GouraudO3d::DrawSurfaceColours(const FixedTransform& parent, int flag) {
   MeshDisplay.drawMode = 0;
 }
 
-void GouraudO3d::CollectTransforms(FixedMatrix** rotations, IntVector** positions, int& count) {
-  rotations[count] = &local.rotation;
-  positions[count] = &local.translation;
-  ++count;
-  for (int i = 0; i < childCount; ++i) children[i]->CollectTransforms(rotations, positions, count);
-}
-
-void GouraudO3d::CountPoints(int& total) {
-  total += pointCount;
-  for (int i = 0; i < childCount; ++i) children[i]->CountPoints(total);
-}
-
-void GouraudO3d::CountTriangles(int& total) {
-  total += triangleCount;
-  for (int i = 0; i < childCount; ++i) children[i]->CountTriangles(total);
-}
-
 void AllocateMeshArrays(GouraudO3d& mesh, int points, int triangles, int parts) {
   delete[] mesh.points;
   delete[] mesh.triangles;
@@ -283,13 +266,7 @@ void AllocateMeshArrays(GouraudO3d& mesh, int points, int triangles, int parts) 
 }
 
 void FreeMeshArrays(GouraudO3d& mesh) {
-  delete[] mesh.triangles;
-  delete[] mesh.points;
-  delete[] mesh.parts;
-  mesh.triangles = nullptr;
-  mesh.points = nullptr;
-  mesh.parts = nullptr;
-  mesh.pointCount = mesh.triangleCount = mesh.partCount = 0;
+  DeleteOwnArrays(mesh);
   for (int i = 0; i < mesh.childCount; ++i)
     if (mesh.children[i]->IsGouraud()) FreeMeshArrays(*static_cast<GouraudO3d*>(mesh.children[i]));
 }
