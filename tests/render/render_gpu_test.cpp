@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +21,7 @@
 #include "render/render_target.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
+#include "tests/gpu_device.h"
 
 namespace {
 
@@ -50,8 +49,7 @@ class DeviceEnvironment : public ::testing::Environment {
     std::filesystem::create_directories("gpu");
     std::filesystem::remove("gpu/deb.log");
     SetLogFileName("gpu/deb.log");
-    if (const char* source = std::getenv("ZKT_SOURCE_DIR"))
-      std::snprintf(ShaderFolder, sizeof ShaderFolder, "%s/bin/shaders2", source);
+    UseSourceShaders();
     ScreenWidth = 64;
     ScreenHeight = 48;
     CfgStartWindowed = 1;
@@ -82,19 +80,7 @@ class RenderTexturePixels : public ::testing::Test {
 
   void SetUp() override {
     if (!g_deviceReady) GTEST_SKIP() << "no device";
-    GfxTexture2DDesc d;
-    d.width = d.height = SIZE;
-    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
-    ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
-    d.format = GFX_FORMAT_D24_UNORM_S8_UINT;
-    d.bindFlags = GFX_BIND_DEPTH_STENCIL;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.depthTexture), GFX_OK);
-    ASSERT_EQ(GfxCreateDepthStencilView(Gfx.device, target.depthTexture, nullptr, &target.depthView), GFX_OK);
-    target.width = target.height = SIZE;
-    target.mipLevels = 1;
-    target.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
     GfxBufferDesc vb;
     vb.byteWidth = sizeof(Vertex) * 16;
     vb.usage = GFX_USAGE_DYNAMIC;
@@ -120,10 +106,9 @@ class RenderTexturePixels : public ::testing::Test {
   }
   void TearDown() override {
     if (!g_deviceReady) return;
-    while (RenderTargets.depth > 0) UnsetRenderTarget();
     GfxIASetVertexBuffers(Gfx.context, 0, 1, nullptr, nullptr, nullptr);
     GfxRelease(vertices);
-    ReleaseTexture(&target);
+    ReleaseTestTarget(target);
   }
 
   void Draw(const std::vector<Vertex>& v) {
@@ -145,12 +130,7 @@ class RenderTexturePixels : public ::testing::Test {
   static std::vector<Vertex> CounterClockwise(uint32_t colour) {
     return {{1, -1, 0.5f, colour, 0, 0}, {1, 1, 0.5f, colour, 0, 0}, {-1, -1, 0.5f, colour, 0, 0}};
   }
-  uint32_t Pixel(int x, int y) {
-    std::vector<uint8_t> p(SIZE * SIZE * 4);
-    EXPECT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
-    const uint8_t* q = &p[(size_t(y) * SIZE + x) * 4];
-    return uint32_t(q[3]) << 24 | uint32_t(q[0]) << 16 | uint32_t(q[1]) << 8 | q[2];
-  }
+  uint32_t Pixel(int x, int y) { return PixelArgb(ReadTargetPixels(target), SIZE, x, y); }
 };
 
 TEST(DeviceSetUp, TheBackBufferIsSrgbAndClearsToTheEncodedGrey) {

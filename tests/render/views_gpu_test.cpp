@@ -14,9 +14,9 @@
 #include "render/material.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
-#include "render/shaders.h"
 #include "render/texture_record.h"
 #include "render/views.h"
+#include "tests/gpu_device.h"
 
 namespace {
 
@@ -32,21 +32,7 @@ TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
   if (Gfx.initState != 2) GTEST_SKIP() << "no device";
   InitSinCosTables();
   ZKTETexture target{};
-  GfxTexture2DDesc d;
-  d.width = TARGET_W;
-  d.height = TARGET_H;
-  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-  d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
-  ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
-  ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
-  d.format = GFX_FORMAT_D24_UNORM_S8_UINT;
-  d.bindFlags = GFX_BIND_DEPTH_STENCIL;
-  ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.depthTexture), GFX_OK);
-  ASSERT_EQ(GfxCreateDepthStencilView(Gfx.device, target.depthTexture, nullptr, &target.depthView), GFX_OK);
-  target.width = TARGET_W;
-  target.height = TARGET_H;
-  target.mipLevels = 1;
-  target.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  ASSERT_TRUE(MakeTestTarget(target, TARGET_W, TARGET_H, true));
   ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
 
   const int savedW = ScreenWidth, savedH = ScreenHeight;
@@ -115,8 +101,7 @@ TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
     FlushStates();
     GfxDraw(Gfx.context, 12, 0);
 
-    std::vector<uint8_t> pixels(TARGET_W * TARGET_H * 4);
-    ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, pixels.data(), pixels.size()));
+    const std::vector<uint8_t> pixels = ReadTargetPixels(target);
     double sx = 0, sy = 0;
     int lit = 0;
     for (int j = 0; j < TARGET_H; ++j)
@@ -133,10 +118,9 @@ TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
     EXPECT_NEAR(sy / lit, y, 0.55) << "depth " << place[2];
   }
 
-  while (RenderTargets.depth > 0) UnsetRenderTarget();
   GfxIASetVertexBuffers(Gfx.context, 0, 1, nullptr, nullptr, nullptr);
   GfxRelease(vertices);
-  ReleaseTexture(&target);
+  ReleaseTestTarget(target);
   ScreenWidth = savedW;
   ScreenHeight = savedH;
 }
