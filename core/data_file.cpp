@@ -400,6 +400,16 @@ void DataFile::WriteWords(int n) {
   for (int i = 0; i < n / 4; ++i) WriteInt(0);
 }
 
+// ---- [Images in memory] ----
+
+std::vector<uint8_t> DataFileImage(const char* magic, const std::vector<uint8_t>& body, int version) {
+  std::vector<uint8_t> image(magic, magic + DATA_FILE_MAGIC_SIZE);
+  image.push_back(static_cast<uint8_t>(version >> 8));
+  image.push_back(static_cast<uint8_t>(version));
+  image.insert(image.end(), body.begin(), body.end());
+  return image;
+}
+
 // ---- [File helpers] ----
 
 uint32_t FileTimeMinutes(const char* path) {

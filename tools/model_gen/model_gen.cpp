@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/data_file.h"
 #include "modeller/model/model_file.h"
 #include "modeller/model/pregen_model.h"
 #include "modeller/model/spoke_object.h"
