@@ -25,6 +25,15 @@ void Rotate(const float r[9], float x, float y, float z, float out[3]) {
   out[2] = r[6] * x + r[7] * y + r[8] * z;
 }
 
+// The point under the transform, in metres, as the vertex's position.
+void SetVertexPosition(const FixedTransform& t, const GouraudPoint& p, VertexLit& v) {
+  IntVector position;
+  TransformPoint(t, IntVector{p.x, p.y, p.z}, position);
+  v.x = float(position.x) * (1.0f / 65536.0f);
+  v.y = float(position.y) * (1.0f / 65536.0f);
+  v.z = float(position.z) * (1.0f / 65536.0f);
+}
+
 // The view's ambient as a luminance, x 255.
 float AmbientLuminance() {
   if (!CurrentView) return 0.0f;
@@ -161,11 +170,7 @@ int GouraudO3d::Draw(int, uint16_t* firstBatch) {
   const uint32_t specular = MeshDisplay.specularWord;
   const FixedTransform& t = world;
   added += DrawPartBatches(*this, [&](const GouraudPoint& p, VertexLit& v) {
-    IntVector position;
-    TransformPoint(t, IntVector{p.x, p.y, p.z}, position);
-    v.x = float(position.x) * (1.0f / 65536.0f);
-    v.y = float(position.y) * (1.0f / 65536.0f);
-    v.z = float(position.z) * (1.0f / 65536.0f);
+    SetVertexPosition(t, p, v);
     float n[3];
     Rotate(r, p.nx, p.ny, p.nz, n);
     const GouraudColour* c = p.colour;
@@ -205,11 +210,7 @@ int GouraudO3d::DrawPosed(const FixedTransform& parent, const FixedTransform* fr
     const bool posed = p.frame < frameCount;
     const FixedTransform& t = posed ? g_posedFrames[p.frame] : parent;
     const float* r = posed ? g_posedRotations[p.frame] : parentRotation;
-    IntVector position;
-    TransformPoint(t, IntVector{p.x, p.y, p.z}, position);
-    v.x = float(position.x) * (1.0f / 65536.0f);
-    v.y = float(position.y) * (1.0f / 65536.0f);
-    v.z = float(position.z) * (1.0f / 65536.0f);
+    SetVertexPosition(t, p, v);
     float n[3];
     Rotate(r, p.nx, p.ny, p.nz, n);
     v.normal[0] = NormalByte(n[0]);

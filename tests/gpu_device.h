@@ -15,6 +15,7 @@
 #include "core/window_state.h"
 #include "render/device.h"
 #include "render/draw2d.h"
+#include "render/matrices.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/texture_record.h"
@@ -66,6 +67,14 @@ inline bool MakeTestTarget(ZKTETexture& target, int width, int height, bool with
 inline void ReleaseTestTarget(ZKTETexture& target) {
   while (RenderTargets.depth > 0) UnsetRenderTarget();
   ReleaseTexture(&target);
+}
+
+// The view and world matrices, the viewport and the projection back as the device starts them.
+inline void ResetTestMatrices() {
+  SetIdentityMatrix(ViewMatrix);
+  SetIdentityMatrix(WorldMatrix);
+  SetViewportFull();
+  InitMatrices();
 }
 
 // The target pushed for a frame of 2D drawing: the whole window, no blending or culling, no

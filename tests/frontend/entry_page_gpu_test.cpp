@@ -15,11 +15,8 @@
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/texture_record.h"
-#include "tests/gpu_device.h"
-#include "tests/ui/charset_test_util.h"
 #include "tests/ui/png_test_util.h"
-#include "ui/character_set.h"
-#include "ui/font_pages.h"
+#include "tests/ui/text_gpu_suite.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
@@ -30,18 +27,8 @@ namespace {
 
 constexpr int WIDTH = 320, HEIGHT = 240;
 
-class EntryPagePicture : public ::testing::Test {
+class EntryPagePicture : public TextGpuSuite<WIDTH, HEIGHT> {
  protected:
-  static void SetUpTestSuite() {
-    ready_ = StartTestDevice(WIDTH, HEIGHT);
-    charset_ = ReadGeneratedCharset();
-    if (ready_ && charset_) BuildFontPages();
-  }
-  static void TearDownTestSuite() {
-    FreeCharacterSet();
-    StopTestDevice();
-  }
-
   ZKTETexture target{};
 
   void SetUp() override {
@@ -84,8 +71,6 @@ class EntryPagePicture : public ::testing::Test {
     return &p[(size_t(py) * WIDTH + px) * 4];
   }
   static bool IsDark(const uint8_t* q) { return q[0] + q[1] + q[2] < 24; }
-
-  static inline bool ready_ = false, charset_ = false;
 };
 
 }  // namespace

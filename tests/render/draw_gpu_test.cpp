@@ -55,10 +55,7 @@ class DrawPixels : public ::testing::Test {
     ReleaseMaterial(textured);
     ReleaseTexture(&picture);
     ReleaseTestTarget(target);
-    SetIdentityMatrix(ViewMatrix);
-    SetIdentityMatrix(WorldMatrix);
-    SetViewportFull();
-    InitMatrices();
+    ResetTestMatrices();
     RenderStates.pendingDepth = 0;
   }
   // 0xAARRGGBB of a pixel (x right, y down).

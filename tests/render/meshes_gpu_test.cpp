@@ -174,10 +174,7 @@ class MeshPixels : public ::testing::Test {
     ReleaseTexture(&tinted);
     ReleaseTexture(&environment);
     ReleaseTestTarget(target);
-    SetIdentityMatrix(ViewMatrix);
-    SetIdentityMatrix(WorldMatrix);
-    SetViewportFull();
-    InitMatrices();
+    ResetTestMatrices();
     RenderStates.pendingDepth = 0;
     RenderStates.pendingRaster = 0;
     MeshDisplay = MeshDisplaySettings{};

@@ -13,11 +13,8 @@
 #include "render/render_target.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
-#include "tests/gpu_device.h"
-#include "tests/ui/charset_test_util.h"
 #include "tests/ui/png_test_util.h"
-#include "ui/character_set.h"
-#include "ui/font_pages.h"
+#include "tests/ui/text_gpu_suite.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 
@@ -25,18 +22,8 @@ namespace {
 
 constexpr int WIDTH = 512, HEIGHT = 96;
 
-class GlyphBleed : public ::testing::Test {
+class GlyphBleed : public TextGpuSuite<WIDTH, HEIGHT> {
  protected:
-  static void SetUpTestSuite() {
-    ready_ = StartTestDevice(WIDTH, HEIGHT);
-    charset_ = ReadGeneratedCharset();
-    if (ready_ && charset_) BuildFontPages();
-  }
-  static void TearDownTestSuite() {
-    FreeCharacterSet();
-    StopTestDevice();
-  }
-
   ZKTETexture target{};
   void SetUp() override {
     if (!ready_) GTEST_SKIP() << "no device";
@@ -87,8 +74,6 @@ class GlyphBleed : public ::testing::Test {
     }
     return runs;
   }
-
-  static inline bool ready_ = false, charset_ = false;
 };
 
 TEST_F(GlyphBleed, NoStrayColumnStandsBetweenLetters) {

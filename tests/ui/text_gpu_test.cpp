@@ -13,26 +13,18 @@
 #include "render/render_target.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
-#include "tests/gpu_device.h"
-#include "tests/ui/charset_test_util.h"
-#include "ui/character_set.h"
-#include "ui/font_pages.h"
+#include "tests/ui/text_gpu_suite.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 
 namespace {
 
-class TextPixels : public ::testing::Test {
+constexpr int WIDTH = 256, HEIGHT = 64, CELL = WIDTH / 4;
+
+class TextPixels : public TextGpuSuite<WIDTH, HEIGHT> {
  protected:
-  static constexpr int WIDTH = 256, HEIGHT = 64, CELL = WIDTH / 4;
-  static void SetUpTestSuite() {
-    ready_ = StartTestDevice(WIDTH, HEIGHT);
-    charset_ = ReadGeneratedCharset();
-    if (ready_ && charset_) BuildFontPages();
-  }
   static void TearDownTestSuite() {
-    FreeCharacterSet();
-    StopTestDevice();
+    TextGpuSuite::TearDownTestSuite();
     EXPECT_EQ(GfxLiveObjectCount(), 0) << "everything the device made was released";
   }
 
@@ -51,9 +43,7 @@ class TextPixels : public ::testing::Test {
     ReleaseTestTarget(target);
     RenderStates.pendingDepth = 0;
     TextHorizontalScale = 1.0f;
-  }
-  static inline bool ready_ = false, charset_ = false;
-};
+  }};
 
 }  // namespace
 

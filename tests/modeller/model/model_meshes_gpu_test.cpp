@@ -92,10 +92,7 @@ class ModelMeshPixels : public ModelTest {
       FreeAllMaterials();
       ReleaseTexture(&page);
       ReleaseTestTarget(target);
-      SetIdentityMatrix(ViewMatrix);
-      SetIdentityMatrix(WorldMatrix);
-      SetViewportFull();
-      InitMatrices();
+      ResetTestMatrices();
       RenderStates.pendingDepth = 0;
       RenderStates.pendingRaster = 0;
       MeshDisplay = MeshDisplaySettings{};
