@@ -1,6 +1,6 @@
 // gpu_device.h - the device of a GPU test: a windowed, non-HDR device of the given size on
 // the default adapter, with shaders from the source tree and the log in gpu/deb.log; the
-// render textures the tests draw into and read back.
+// device settings' defaults; the render textures the tests draw into and read back.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -20,6 +20,15 @@
 #include "render/render_target.h"
 #include "render/texture_record.h"
 #include "tests/source_shaders.h"
+
+// The device's settings at their configuration defaults.
+inline void ResetDeviceSettings() {
+  CfgAdapterSelect = CfgOutputSelect = 0;
+  CfgZbdSelect = 2;
+  CfgAntialiasing = 4;
+  CfgFilterAf = 8;
+  DeviceConfig = DeviceSettings();
+}
 
 // True when the device stands; the test skips otherwise.
 inline bool StartTestDevice(int width, int height) {

@@ -25,15 +25,6 @@
 
 namespace {
 
-// The device's settings at their configuration defaults.
-void ResetDeviceSettings() {
-  CfgAdapterSelect = CfgOutputSelect = 0;
-  CfgZbdSelect = 2;
-  CfgAntialiasing = 4;
-  CfgFilterAf = 8;
-  DeviceConfig = DeviceSettings();
-}
-
 bool g_deviceReady = false;
 
 int CountLogLines(const std::string& text) {
