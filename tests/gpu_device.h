@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "core/window_state.h"
 #include "render/device.h"
 #include "render/draw2d.h"
+#include "render/material.h"
 #include "render/matrices.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
@@ -119,3 +121,50 @@ inline uint32_t PixelArgb(const std::vector<uint8_t>& rgba, int width, int x, in
   const uint8_t* q = &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4];
   return uint32_t(q[3]) << 24 | uint32_t(q[0]) << 16 | uint32_t(q[1]) << 8 | q[2];
 }
+
+// Plain coloured triangles drawn straight through vertex declaration 2 and shaders 10 and 35
+// (positions through the matrix row) from a dynamic vertex buffer of its own.
+struct PlainTriangles {
+  struct Vertex {
+    float x, y, z;
+    uint32_t colour;  // 0xAARRGGBB
+    float u, v;
+  };
+  GfxBuffer buffer;
+  size_t capacity = 0;
+
+  // Makes and binds a buffer of that many vertices and chooses the shaders; false when the
+  // buffer was refused or the shaders cannot draw.
+  bool Start(size_t vertices) {
+    GfxBufferDesc d;
+    d.byteWidth = uint32_t(sizeof(Vertex) * vertices);
+    d.usage = GFX_USAGE_DYNAMIC;
+    d.bindFlags = GFX_BIND_VERTEX_BUFFER;
+    d.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
+    if (GfxCreateBuffer(Gfx.device, d, nullptr, &buffer) != GFX_OK) return false;
+    capacity = vertices;
+    uint32_t stride = sizeof(Vertex), offset = 0;
+    GfxIASetVertexBuffers(Gfx.context, 0, 1, &buffer, &stride, &offset);
+    GfxIASetPrimitiveTopology(Gfx.context, GFX_TOPOLOGY_TRIANGLELIST);
+    Material::EnableVertexDeclaration(2);
+    Material::SetVShader(10);
+    Material::SetPShader(35);
+    return DrawsAllowed() != 0;
+  }
+  // The vertices as triangles, the pending states flushed first; false (nothing drawn) when
+  // they do not fit the buffer or it cannot be written.
+  bool Draw(const Vertex* vertices, size_t count) {
+    GfxMappedSubresource m;
+    if (count > capacity || GfxMapResource(Gfx.context, buffer, 0, GFX_MAP_WRITE_DISCARD, &m) != GFX_OK) return false;
+    std::memcpy(m.data, vertices, count * sizeof(Vertex));
+    GfxUnmap(Gfx.context, buffer, 0);
+    FlushStates();
+    GfxDraw(Gfx.context, uint32_t(count), 0);
+    return true;
+  }
+  // Unbinds and releases the buffer.
+  void Stop() {
+    GfxIASetVertexBuffers(Gfx.context, 0, 1, nullptr, nullptr, nullptr);
+    GfxRelease(buffer);
+  }
+};

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -56,39 +55,23 @@ class DeviceEnvironment : public ::testing::Environment {
 };
 const auto* g_env = ::testing::AddGlobalTestEnvironment(new DeviceEnvironment);
 
-struct Vertex {
-  float x, y, z;
-  uint32_t colour;  // 0xAARRGGBB
-  float u, v;
-};
+using Vertex = PlainTriangles::Vertex;
 
 // A 32 x 32 render texture (with depth) pushed as the target, and what drawing into it needs.
 class RenderTexturePixels : public ::testing::Test {
  protected:
   static constexpr int SIZE = 32;
   ZKTETexture target{};
-  GfxBuffer vertices;
+  PlainTriangles triangles;
 
   void SetUp() override {
     if (!g_deviceReady) GTEST_SKIP() << "no device";
     ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
-    GfxBufferDesc vb;
-    vb.byteWidth = sizeof(Vertex) * 16;
-    vb.usage = GFX_USAGE_DYNAMIC;
-    vb.bindFlags = GFX_BIND_VERTEX_BUFFER;
-    vb.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
-    ASSERT_EQ(GfxCreateBuffer(Gfx.device, vb, nullptr, &vertices), GFX_OK);
     // Clip-space positions: the matrix row holds the identity.
     const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     UploadConstantRowData(0, VS_ROW_MATRIX, identity, sizeof identity);
     ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
-    uint32_t stride = sizeof(Vertex), offset = 0;
-    GfxIASetVertexBuffers(Gfx.context, 0, 1, &vertices, &stride, &offset);
-    GfxIASetPrimitiveTopology(Gfx.context, GFX_TOPOLOGY_TRIANGLELIST);
-    Material::EnableVertexDeclaration(2);
-    Material::SetVShader(10);
-    Material::SetPShader(35);
-    ASSERT_TRUE(DrawsAllowed()) << "shaders 10 and 35 from " << ShaderFolder;
+    ASSERT_TRUE(triangles.Start(16)) << "shaders 10 and 35 from " << ShaderFolder;
     RenderStates.pendingBlend = 0;
     RenderStates.pendingRaster = 0;
     RenderStates.pendingDepth = 0;
@@ -97,19 +80,11 @@ class RenderTexturePixels : public ::testing::Test {
   }
   void TearDown() override {
     if (!g_deviceReady) return;
-    GfxIASetVertexBuffers(Gfx.context, 0, 1, nullptr, nullptr, nullptr);
-    GfxRelease(vertices);
+    triangles.Stop();
     ReleaseTestTarget(target);
   }
 
-  void Draw(const std::vector<Vertex>& v) {
-    GfxMappedSubresource m;
-    ASSERT_EQ(GfxMapResource(Gfx.context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
-    std::memcpy(m.data, v.data(), v.size() * sizeof(Vertex));
-    GfxUnmap(Gfx.context, vertices, 0);
-    FlushStates();
-    GfxDraw(Gfx.context, uint32_t(v.size()), 0);
-  }
+  void Draw(const std::vector<Vertex>& v) { ASSERT_TRUE(triangles.Draw(v.data(), v.size())); }
   static std::vector<Vertex> Quad(float z, uint32_t colour) {
     return {{-1, 1, z, colour, 0, 0}, {1, 1, z, colour, 0, 0}, {-1, -1, z, colour, 0, 0},
             {1, 1, z, colour, 0, 0},  {1, -1, z, colour, 0, 0}, {-1, -1, z, colour, 0, 0}};

@@ -4,7 +4,6 @@
 // make the device.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 #include "core/fixed_math.h"
@@ -21,12 +20,6 @@
 namespace {
 
 constexpr int TARGET_W = 96, TARGET_H = 64;
-
-struct Vertex {
-  float x, y, z;
-  uint32_t colour;
-  float u, v;
-};
 
 TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
   if (Gfx.initState != 2) GTEST_SKIP() << "no device";
@@ -49,25 +42,13 @@ TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
   // rounded to a pixel and the shaders' is not.
   SetupViewRectangle(0, 0, TARGET_W, TARGET_H, 0.25f, -0.25f, 1.3f, 0.25f, 1);
 
-  GfxBuffer vertices;
-  GfxBufferDesc vb;
-  vb.byteWidth = sizeof(Vertex) * 12;
-  vb.usage = GFX_USAGE_DYNAMIC;
-  vb.bindFlags = GFX_BIND_VERTEX_BUFFER;
-  vb.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
-  ASSERT_EQ(GfxCreateBuffer(Gfx.device, vb, nullptr, &vertices), GFX_OK);
   // The shader multiplies a row vector by the matrix it is given stored transposed.
   float transposed[16];
   for (int r = 0; r < 4; ++r)
     for (int c = 0; c < 4; ++c) transposed[c * 4 + r] = ViewMatrices.viewProjection[r * 4 + c];
   UploadConstantRowData(0, VS_ROW_MATRIX, transposed, sizeof transposed);  // the matrix row, bound in slot 0
-  uint32_t stride = sizeof(Vertex), offset = 0;
-  GfxIASetVertexBuffers(Gfx.context, 0, 1, &vertices, &stride, &offset);
-  GfxIASetPrimitiveTopology(Gfx.context, GFX_TOPOLOGY_TRIANGLELIST);
-  Material::EnableVertexDeclaration(2);
-  Material::SetVShader(10);
-  Material::SetPShader(35);
-  ASSERT_TRUE(DrawsAllowed());
+  PlainTriangles triangles;
+  ASSERT_TRUE(triangles.Start(12));
   RenderStates.pendingBlend = 0;
   RenderStates.pendingRaster = 0;
   RenderStates.pendingDepth = 0;
@@ -91,15 +72,10 @@ TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
       for (int i = 0; i < 3; ++i)
         corner[k][i] = fixedPoint[i] / 65536.0f + half * (signs[k][0] * ViewBasis[0][i] + signs[k][1] * ViewBasis[1][i]);
     const int order[12] = {0, 1, 2, 2, 3, 0, 0, 2, 1, 2, 0, 3};
-    Vertex v[12];
+    PlainTriangles::Vertex v[12];
     for (int k = 0; k < 12; ++k) v[k] = {corner[order[k]][0], corner[order[k]][1], corner[order[k]][2], 0xFFFFFFFFu, 0, 0};
     Clear(0x00000000, 3);
-    GfxMappedSubresource m;
-    ASSERT_EQ(GfxMapResource(Gfx.context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
-    std::memcpy(m.data, v, sizeof v);
-    GfxUnmap(Gfx.context, vertices, 0);
-    FlushStates();
-    GfxDraw(Gfx.context, 12, 0);
+    ASSERT_TRUE(triangles.Draw(v, 12));
 
     const std::vector<uint8_t> pixels = ReadTargetPixels(target);
     double sx = 0, sy = 0;
@@ -118,8 +94,7 @@ TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
     EXPECT_NEAR(sy / lit, y, 0.55) << "depth " << place[2];
   }
 
-  GfxIASetVertexBuffers(Gfx.context, 0, 1, nullptr, nullptr, nullptr);
-  GfxRelease(vertices);
+  triangles.Stop();
   ReleaseTestTarget(target);
   ScreenWidth = savedW;
   ScreenHeight = savedH;
