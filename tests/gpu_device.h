@@ -20,6 +20,7 @@
 #include "render/matrices.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
+#include "render/shaders.h"
 #include "render/texture_record.h"
 #include "tests/source_shaders.h"
 
@@ -44,6 +45,14 @@ inline bool StartTestDevice(int width, int height) {
   CfgAdapterSelect = CfgOutputSelect = 0;
   CfgZbdSelect = 2;
   return PreInitD3D() == nullptr && InitialiseGraphicsForScreen() == nullptr;
+}
+
+// The device compiles a shader when it is first bound: binds the pair (variant 0) the way a
+// draw does and tells whether both compiled.
+inline bool ShadersCompile(int vertex, int pixel) {
+  Material::SetVShader(vertex);
+  Material::SetPShader(pixel);
+  return DrawsAllowed() && Shaders.vertex[vertex] && Shaders.pixel[pixel];
 }
 
 // The device shut down and the log closed, at the end of the suite that started them.
