@@ -68,6 +68,7 @@
 #include "ui/text/text_colours.h"
 #include "ui/text_entry.h"
 #include "ui/text/text_strings.h"
+#include "vehicle/data/engine_file.h"
 #include "vehicle/vehicle.h"
 #include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_editor.h"
@@ -1025,6 +1026,11 @@ namespace {
 void SendTyped(const char* line) { Prss_SendMessage(nullptr, line, SOURCE_TYPED); }
 // The body of the PlayerGearbox hook (core/controls.h): the player's gearbox option.
 int GearboxOfPlayer() { return Player.options[3]; }
+// The body of the PlayerEngineChoice hook (vehicle/data/engine_file.h): the engine the player
+// chose for a built-in vehicle, its 32-byte text in the player file.
+char* EngineOfPlayer(int builtinIndex) {
+  return builtinIndex >= 0 && builtinIndex < PLAYER_CAR_COUNT ? Player.cars[builtinIndex].longText : nullptr;
+}
 }  // namespace
 
 void InstallShellHooks() {
@@ -1036,6 +1042,7 @@ void InstallShellHooks() {
   UpdateCursorClip = ClipCursorForMode;
   SendTypedLine = SendTyped;
   PlayerGearbox = GearboxOfPlayer;
+  PlayerEngineChoice = EngineOfPlayer;
   VrFunctionKeyMessage = FunctionKeyMessage;
 }
 

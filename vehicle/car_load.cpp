@@ -37,10 +37,10 @@ int OpenVehicleFile(DataFile& stream, const char* path, int32_t* version) {
 
 // The edit history's copy: a body at the current version.
 int OpenHistoryCopy(DataFile& stream, int32_t* version) {
-  std::vector<uint8_t> image(VEHICLE_FILE_MAGIC, VEHICLE_FILE_MAGIC + DATA_FILE_MAGIC_SIZE);
-  image.push_back(static_cast<uint8_t>(VEHICLE_FILE_VERSION >> 8));
-  image.push_back(static_cast<uint8_t>(VEHICLE_FILE_VERSION));
-  image.insert(image.end(), HistoryVehicleCopy.body, HistoryVehicleCopy.body + HistoryVehicleCopy.size);
+  const std::vector<uint8_t> image = DataFileImage(
+      VEHICLE_FILE_MAGIC,
+      std::vector<uint8_t>(HistoryVehicleCopy.body, HistoryVehicleCopy.body + HistoryVehicleCopy.size),
+      VEHICLE_FILE_VERSION);
   return stream.OpenReadMemory(nullptr, image.data(), static_cast<int64_t>(image.size()), VEHICLE_FILE_MAGIC, version,
                                VEHICLE_FILE_VERSION);
 }
@@ -110,11 +110,18 @@ int Car::BuildFromVehicle(DataFile& stream, int version, const char* name, const
   if (!ReadVehicleData(*this, stream, version, name, choice)) return 0;
   if (classFlagsMarker < 1) SetClassFlags();
   if (!args.buildMode) return 1;
-  // The engine file of the vehicle's engine name, the body mesh, the set-up from the vehicle
-  // data and the animations come with the car's building from its data.
+  LoadEngineFile();
   AllocModelObjects();
+  BuildBodyMesh();
   meshesWanted = 1;
+  SetupFromVehicle(0);
+  LoadAnimations();
   return 1;
+}
+
+void Car::BuildBodyMesh() {
+  // The car model assembly builds the body from the model on the car's next drawn frame.
+  bodyMeshRequested = 1;
 }
 
 Car* CreateCar(const char* name) {
