@@ -64,6 +64,8 @@ enum MassMode { MASS_DRAW = 0, MASS_SUM = 1, MASS_INERTIA = 2 };
 enum InertiaStatus : uint8_t { INERTIA_VALID = 0, INERTIA_NO_MASS = 1, INERTIA_SINGULAR = 2 };
 constexpr float MASS_LEAST = 0.001f;  // kg: a lighter car has no centre of mass or inertia
 constexpr float INERTIA_LEAST_DETERMINANT = 1e-6f;
+// The physics-invalid code of a car whose engine cannot be stepped (EngineModel::SimulationFault).
+constexpr uint8_t INERTIA_ENGINE_FAULT = 4;
 
 // One box, in car axes.  The colours are the interface's palette entries at the time of the
 // call: seats and spare wheel panelGrey, people lightYellow, engine and suspension lightGreen,
@@ -228,7 +230,10 @@ struct Car : Solid, VehicleData {
   // bike, the wheel offset widening the bounding radius), the caster of rigid and double
   // wishbone sets from the set-up's caster bytes, the wheel records' set, side and mass; with
   // keepStructure 0 also each frame tube's radius from its mass per metre (a suspension link
-  // loses its mass per metre) and the mass model (Car::BuildFrameGeometry 1, then 2).
+  // loses its mass per metre) and the mass model (Car::BuildFrameGeometry 1, then 2).  Last,
+  // an engine the car cannot step (a figure that is not finite, or one the engine model
+  // divides by that is not above 0) sets the physics-invalid code INERTIA_ENGINE_FAULT with
+  // one message naming the vehicle and the figure.
   void SetupFromVehicle(uint32_t keepStructure);
 
   // ---- the mass model (car_mass.cpp) ----

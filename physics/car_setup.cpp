@@ -4,7 +4,9 @@
 // aerodynamics come with the car simulation's own set-up.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
+#include "core/report.h"
 #include "physics/car.h"
 #include "vehicle/data/vehicle_class.h"
 
@@ -17,6 +19,7 @@ constexpr float WHEEL_DENSITY_FIGURE = 12.0f;  // kg per m^2 of the wheel's surf
 constexpr float TWO_PI = 6.2831855f;
 constexpr float RAY_MARGIN = 0.05f;    // m beyond the tyre's reach at either end of a ground ray
 constexpr float MOST_RAY_TRAVEL = 1.0f;  // m: a larger stored travel is a damaged figure
+constexpr const char* TEXT_ENGINE_NOT_SIMULATED = "Engine cannot be simulated :";
 
 // The wheel set's ray figures.  The ground ray hangs from the wheel centre, which follows the
 // suspension: it ends below the tyre as it would stand at full droop from full bump (the
@@ -49,6 +52,20 @@ void SettleCaster(Car& car, int axle) {
   }
   current = static_cast<uint8_t>(byte);
   set.caster = static_cast<float>(byte * PI / 1800.0);
+}
+
+// An engine the car cannot step keeps the car from being stepped, with one message; an engine
+// mended since lets it be stepped again (when nothing else stops it).
+void CheckEngine(Car& car) {
+  const char* field = car.engine.SimulationFault(car.transmissionType, car.vehicleClass);
+  if (!field) {
+    if (car.inertiaStatus == INERTIA_ENGINE_FAULT) car.inertiaStatus = INERTIA_VALID;
+    return;
+  }
+  if (car.inertiaStatus == INERTIA_VALID) car.inertiaStatus = INERTIA_ENGINE_FAULT;
+  char text[128];
+  std::snprintf(text, sizeof text, "%s ^L%s^8 - %s", TEXT_ENGINE_NOT_SIMULATED, car.vehicleName, field);
+  ReportLine(text, REPORT_ERROR);
 }
 
 }  // namespace
@@ -87,4 +104,5 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
     BuildFrameGeometry(MASS_SUM, wheels);
     BuildFrameGeometry(MASS_INERTIA, wheels);
   }
+  CheckEngine(*this);
 }

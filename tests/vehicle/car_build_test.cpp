@@ -51,7 +51,7 @@ void WriteEngine(const char* path, float size) {
   EngineModel e{};
   e.Reset();
   e.engineSize = size;
-  ASSERT_EQ(SaveEngine(e, path, nullptr, 0), 1) << path;
+  ASSERT_EQ(WriteEngineFile(e, path, nullptr, 0), 1) << path;
   e.FreeWaves();
 }
 

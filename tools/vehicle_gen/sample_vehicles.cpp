@@ -10,6 +10,7 @@
 #include "modeller/model/model_materials.h"
 #include "tools/model_gen/model_builder.h"
 #include "tools/model_gen/sample_models.h"
+#include "tools/vehicle_gen/sample_engines.h"
 #include "vehicle/data/rim_profile.h"
 #include "vehicle/data/vehicle_class.h"
 #include "vehicle/data/vehicle_file.h"
@@ -165,16 +166,6 @@ void BuildFrame(const SampleVehicle& s, VehicleData& d) {
 
 // ---- the engine ----
 
-// The figures an engine takes from its vehicle class.
-void TakeClassFigures(EngineModel& e, const VehicleClass& c) {
-  e.torquePerCc = c.torquePerCc;
-  e.spreadMul = c.spreadFactor;
-  e.camTiming = c.spreadFactor;
-  e.resistanceMul = c.resistanceMul;
-  e.inertiaMul = c.inertiaMul;
-  e.idleSpeed = c.idleSpeed;
-}
-
 void BuildEngine(const SampleVehicle& s, int row, VehicleData& d) {
   EngineModel& e = d.engine;
   const VehicleClass& c = VehicleClassTable[s.vehicleClass];
@@ -191,7 +182,7 @@ void BuildEngine(const SampleVehicle& s, int row, VehicleData& d) {
   e.layout = static_cast<uint8_t>(row % 3);
   e.turboMaxBoost = e.flags & ENGINE_TURBO ? 0.8f : 0.0f;
   e.turboInertiaMul = 0.5f;
-  TakeClassFigures(e, c);
+  TakeClassFigures(e, s.vehicleClass);
   float redline;
   if (ClassRedline(d, &redline)) e.redline = redline;  // what every read gives it
 }
@@ -303,13 +294,6 @@ void BuildSampleSpoke(ModelObject& o) {
   b.Into(o);
   CopyName(o.name, MODEL_NAME_SIZE, SPOKE_OBJECT_NAME);
   o.lodDistances[0] = FIXED_ONE;  // what every read gives a spoke
-}
-
-void BuildDefaultEngine(EngineModel& e) {
-  e.Reset();
-  TakeClassFigures(e, VehicleClassTable[CLASS_SALOON]);
-  e.turboMaxBoost = 0.0f;
-  e.redline = 733.0383f;  // 7000 rpm
 }
 
 void BuildSampleBody(int row, ModelObject& o) {

@@ -7,7 +7,7 @@
 // on the centre plane, across the car and to the wheels, wheel sets of every suspension kind
 // the layouts use (MacPherson strut, double wishbone, linear, rigid, front fork, trailing
 // arm), combustion and electric power units and dashboards of types 0 to 3.  The engine they
-// name, "DEFAULT", is our neutral engine file.  Every field
+// name, "DEFAULT", is our neutral engine file (sample_engines.h).  Every field
 // holds what reading the file gives back, so a sample writes, reads and writes again to the
 // same bytes.
 #pragma once
@@ -34,6 +34,3 @@ void BuildSampleVehicle(int row, VehicleData& data);
 void BuildSampleBody(int row, ModelObject& object);
 // The spoke object every sample carries.
 void BuildSampleSpoke(ModelObject& object);
-// Our neutral engine, "data\engine\DEFAULT.eng": a 2000 cc inline four with the saloon
-// class's figures and the default sound, no sound waves.  Fills an engine as made (zeroed).
-void BuildDefaultEngine(EngineModel& engine);

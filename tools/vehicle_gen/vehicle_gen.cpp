@@ -1,15 +1,19 @@
 // vehicle_gen.cpp - writes our sample vehicles, one for each built-in vehicle:
 //
-//   vehicle_gen --out <working folder> [--seeds <folder>]
+//   vehicle_gen --out <working folder> [--seeds <folder>] [--engine-seeds <folder>]
 //
 // Each sample is written to "data\veh\<name>.veh" through the program's own writer (the one
 // whose body is a model of its own first writes "data\veh\<model code>.vob").  The file must
 // hold exactly what a counting pass measured and what a write into memory gives, and reading
 // it back and writing again must give the same bytes; otherwise the tool fails (and so the
 // build).  With --seeds, each sample's body is also written as a seed of the vehicle reader's
-// fuzz target.  Last it writes our neutral engine "data\engine\DEFAULT.eng" (the engine the
-// samples name, and every car's fallback), which must read back to the same record.
+// fuzz target.  Last it writes our engines (sample_engines.h): the neutral engine
+// "data\engine\DEFAULT.eng" (the engine the samples name, and every car's fallback) and the
+// others beside it, each checked as the vehicles are; with --engine-seeds <folder> each is
+// also written as a seed of the engine file's fuzz target.
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,6 +21,7 @@
 #include "modeller/model/model_file.h"
 #include "platform/files.h"
 #include "tools/gen_support/gen_support.h"
+#include "tools/vehicle_gen/sample_engines.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/text/messages.h"
 #include "ui/text/text_colours.h"
@@ -97,33 +102,57 @@ int WriteAndCheck(int row, const std::string& seedFolder) {
                             {VEHICLE_FILE_VERSION - VEHICLE_FILE_LOWEST_VERSION, 1}, body);
 }
 
-// Our neutral engine, read back to the same bytes.
-int WriteDefaultEngine() {
+// A sample engine, written through the save dialog's writer: the file must hold what a
+// counting pass measured and what a write into memory gives, and read back it must write the
+// same bytes.  With a seed folder, also a seed of the engine file's fuzz target.
+int WriteSampleEngine(int index, const std::string& seedFolder) {
+  const SampleEngine& s = SAMPLE_ENGINES[index];
   char path[FILE_PATH_SIZE];
-  std::snprintf(path, sizeof path, ENGINE_FILE_PATTERN, DEFAULT_ENGINE_NAME);
+  std::snprintf(path, sizeof path, ENGINE_FILE_PATTERN, s.name);
   EngineModel engine{};
-  BuildDefaultEngine(engine);
+  BuildSampleEngine(index, engine);
+  const auto write = [&s](EngineModel& e) { return [&e, &s](DataFile& f) { e.Write(f, 0, s.electric); }; };
+  int ok = SaveEngine(engine, s.name, nullptr, s.electric) || Fail(path, "cannot be written");
+  std::string file;
+  ok = ok && (FileReadAll(path, file, DATA_FILE_MAX_BODY) == 0 || Fail(path, "cannot be read"));
+  const std::vector<uint8_t> body(file.size() > DATA_FILE_HEADER_SIZE ? file.begin() + DATA_FILE_HEADER_SIZE
+                                                                      : file.end(),
+                                  file.end());
+  DataFile counter{};
+  counter.BeginMemoryWrite(0, nullptr);
+  write(engine)(counter);
+  ok = ok && (counter.size - DATA_FILE_HEADER_SIZE == static_cast<int>(body.size()) ||
+              Fail(path, "the counting pass differs from the file's length"));
+  ok = ok && (MemoryWriteBody(write(engine)) == body || Fail(path, "written into memory it differs from the file"));
   EngineModel back{};
   back.Reset();
-  int ok = SaveEngine(engine, path, nullptr, 0) || Fail(path, "cannot be written");
-  ok = ok && (LoadEngine(back, path, nullptr) || Fail(path, "does not read back"));
-  const auto bytes = [](EngineModel& e) { return MemoryWriteBody([&](DataFile& f) { e.Write(f, 0, 0); }); };
-  const std::vector<uint8_t> written = bytes(engine), again = bytes(back);
-  ok = ok && ((!written.empty() && written == again) || Fail(path, "read back it differs"));
+  ok = ok && (LoadEngine(back, path, nullptr, back) || Fail(path, "does not read back"));
+  ok = ok && SameBytesBack("vehicle_gen", path, body, MemoryWriteBody(write(back)));
   engine.FreeWaves();
   back.FreeWaves();
-  return ok;
+  // The target's head: the container version (from one below the lowest), then the class
+  // with the electric motor's bit (tests/fuzz/fuzz_engine_file.cpp).
+  const uint8_t version = ENGINE_FILE_VERSION - (ENGINE_FILE_LOWEST_VERSION - 1);
+  const uint8_t choice = static_cast<uint8_t>(s.vehicleClass | (s.electric ? 0x40 : 0));
+  return ok && WriteGenSeed("vehicle_gen", seedFolder, std::string(s.name) + ".seed", {version, choice}, body);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string seeds;
+  std::string seeds, engineSeeds;
   if (const int failed = StartGenTool("vehicle_gen", argc, argv, {"data", "data\\veh", "data\\engine"}, seeds))
     return failed;
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], "--engine-seeds") == 0) engineSeeds = std::filesystem::absolute(argv[++i]).string();
+  std::error_code error;
+  if (!engineSeeds.empty() && !std::filesystem::create_directories(engineSeeds, error) && error)
+    return Fail(engineSeeds.c_str(), "cannot be made"), 1;
   SetDefaultTextColours();
   MessagesToStdout = 1;  // any repair the readers report shows in the build's output
   for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row)
     if (!WriteAndCheck(row, seeds)) return 1;
-  return WriteDefaultEngine() ? 0 : 1;
+  for (int i = 0; i < SAMPLE_ENGINE_COUNT; ++i)
+    if (!WriteSampleEngine(i, engineSeeds)) return 1;
+  return 0;
 }

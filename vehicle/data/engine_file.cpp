@@ -8,6 +8,8 @@
 #include "core/data_file.h"
 #include "core/report.h"
 #include "platform/files.h"
+#include "ui/text/language.h"
+#include "ui/text/text_names.h"
 #include "vehicle/data/engine_record.h"
 #include "vehicle/data/vehicle_data.h"
 
@@ -30,44 +32,76 @@ int ModEnginePath(char* out, int outSize, const char* vehicle, const char* engin
 
 int LoadNamedEngine(EngineModel& engine, const char* name) {
   char path[FILE_PATH_SIZE];
-  return MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, name) && LoadEngine(engine, path, nullptr);
+  return MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, name) && LoadEngine(engine, path, nullptr, engine);
+}
+
+// The failed record's line: "<failure> : ^L<path>^8 - <field>".
+void ReportReadFailure(const char* path) {
+  char text[FILE_PATH_SIZE + 128];
+  std::snprintf(text, sizeof text, "%s : ^L%s^8 - %s", LastEngineReadFailure.text, path, LastEngineReadFailure.field);
+  ReportLine(text, REPORT_ERROR);
 }
 
 }  // namespace
 
-int LoadEngine(EngineModel& engine, const char* path, Prss* reportPage) {
+int LoadEngine(EngineModel& engine, const char* path, Prss* reportPage, EngineModel& soundTarget) {
   DataFile f;
   int32_t version = 0;
   if (!f.OpenRead(reportPage, path, ENGINE_FILE_MAGIC, &version, ENGINE_FILE_VERSION, 0)) return 0;
+  return ReadEngineFile(f, version, path, engine, soundTarget);
+}
+
+int ReadEngineFile(DataFile& f, int32_t version, const char* path, EngineModel& engine, EngineModel& soundTarget) {
   if (version < ENGINE_FILE_LOWEST_VERSION) {
     f.Close();
+    LastDataFileError = DATA_FILE_OBSOLETE;
     char text[FILE_PATH_SIZE + 64];
     std::snprintf(text, sizeof text, "%s : ^L%s", CfgPlayerName, path);
     ReportLine(text, REPORT_ERROR);
     return 0;
   }
-  // The working copy owns no waves of the engine's: reading a wave releases what it holds.
-  EngineModel work = engine;
-  for (EngineWave& wave : work.waves) wave = EngineWave{};
-  const int read = work.Read(f, work, 0, 0) && !f.readPastEnd;
+  // The definition and the sound are read into working copies that own none of the engines'
+  // waves (reading a wave releases what its slot holds), so a failure leaves both engines as
+  // they were.
+  EngineModel definition = engine;
+  EngineModel sound = soundTarget;
+  std::memset(definition.waves, 0, sizeof definition.waves);
+  std::memset(sound.waves, 0, sizeof sound.waves);
+  const int read = definition.Read(f, sound, 0, 0);
   f.Close();
   if (!read) {
-    work.FreeWaves();
-    char text[FILE_PATH_SIZE + 64];
-    std::snprintf(text, sizeof text, "%s : ^L%s", TEXT_COULD_NOT_READ_ENGINE, path);
-    ReportLine(text, REPORT_ERROR);
+    sound.FreeWaves();
+    LastDataFileError = LastEngineReadFailure.error;
+    ReportReadFailure(path);
     return 0;
   }
-  engine.FreeWaves();
-  engine = work;
+  // The definition (its copy still holds the engine's own sound figures), with the engine's
+  // own waves; then the sound, with the waves it now owns.
+  std::memcpy(definition.waves, engine.waves, sizeof engine.waves);
+  engine = definition;
+  soundTarget.FreeWaves();
+  std::memcpy(soundTarget.soundState, sound.soundState, sizeof sound.soundState);
+  std::memcpy(soundTarget.soundParams, sound.soundParams, sizeof sound.soundParams);
+  std::memcpy(soundTarget.waves, sound.waves, sizeof sound.waves);
   return 1;
 }
 
-int SaveEngine(EngineModel& engine, const char* path, Prss* page, int electric) {
+int WriteEngineFile(EngineModel& engine, const char* path, Prss* page, int electric) {
   DataFile f;
   if (!f.OpenWrite(page, path, ENGINE_FILE_MAGIC, ENGINE_FILE_VERSION)) return 0;
   engine.Write(f, 0, electric);
   return f.Close();
+}
+
+int SaveEngine(EngineModel& engine, const char* name, Prss* page, int electric) {
+  char path[FILE_PATH_SIZE];
+  if (!IsValidFileName(name) || !MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, name)) {
+    char text[FILE_PATH_SIZE + 64];
+    std::snprintf(text, sizeof text, LanguageTexts[TX_3h_s_coln_s], LanguageTexts[TX_3h_invalidf], name);
+    ReportBox(page, text);
+    return 0;
+  }
+  return WriteEngineFile(engine, path, page, electric);
 }
 
 void VehicleData::LoadEngineFile() {
@@ -89,6 +123,6 @@ void VehicleData::LoadEngineFile() {
     if (!engineName[0]) return;
     MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, engineName);
   }
-  if (path[0] && LoadEngine(engine, path, nullptr)) return;
+  if (path[0] && LoadEngine(engine, path, nullptr, engine)) return;
   LoadNamedEngine(engine, DEFAULT_ENGINE_NAME);
 }

@@ -12,7 +12,9 @@
 // through a working copy: a file that fails leaves the engine it was read for as it was.
 // Main thread only.
 #pragma once
+#include <cstdint>
 
+struct DataFile;
 struct EngineModel;
 struct Prss;
 
@@ -25,14 +27,24 @@ constexpr const char* MOD_ENGINE_FILE_PATTERN = "mods\\vehicles\\%s\\engine\\%s.
 constexpr const char* DEFAULT_ENGINE_NAME = "DEFAULT";
 
 // ---- [Reading and writing] ----
-// Reads the engine file at path into engine: the definition, the sound figures and the
-// waves.  1 on success; 0 when the file cannot be opened (reported on reportPage when given),
-// is older than version 248 ("%s : ^L%s" with the player's name and the path) or its record
-// cannot be read (an error line naming the path); engine is then unchanged.
-int LoadEngine(EngineModel& engine, const char* path, Prss* reportPage);
-// Writes engine with its sound and waves to path; electric writes the motor's form.  1 on
-// success; 0 when the file could not be written (reported on page; the old file is kept).
-int SaveEngine(EngineModel& engine, const char* path, Prss* page, int electric);
+// Reads the engine file at path: the definition into engine, the sound figures and waves into
+// soundTarget (engine itself for a whole engine; another engine to take only the sound of
+// this file, whose definition then goes to engine alone).  1 on success; 0 when the file
+// cannot be opened (reported on reportPage when given, error set), is older than version 248
+// ("%s : ^L%s" with the player's name and the path) or its record cannot be read (an error
+// line "<failure> : ^L<path>^8 - <field>", error 9, or 3 for a later sub-version).  On any
+// failure both engines are as they were.
+int LoadEngine(EngineModel& engine, const char* path, Prss* reportPage, EngineModel& soundTarget);
+// LoadEngine's reading of a file opened (in any read mode) with its version; closes f.
+int ReadEngineFile(DataFile& f, int32_t version, const char* path, EngineModel& engine, EngineModel& soundTarget);
+// The save dialog's answer: writes engine with its sound and waves to "data\engine\<name>.eng";
+// electric writes the motor's form (a vehicle whose byte after its transmission type is 0).
+// A name that is no valid file name, or that could leave the folder, is refused with a message
+// on page.  1 on success, else 0.
+int SaveEngine(EngineModel& engine, const char* name, Prss* page, int electric);
+// Writes the engine file to path through the file layer's safe write: 1 on success; 0 when any
+// write or the close failed (reported on page; the old file is kept byte for byte).
+int WriteEngineFile(EngineModel& engine, const char* path, Prss* page, int electric);
 
 // ---- [A car's engine file] ----
 // The 32-byte engine name the player chose for the built-in vehicle of a table row (cleared

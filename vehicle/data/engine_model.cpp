@@ -11,6 +11,7 @@
 
 #include "vehicle/data/engine_record.h"
 #include "vehicle/data/vehicle_class.h"
+#include "vehicle/data/vehicle_data.h"
 
 namespace {
 
@@ -79,6 +80,21 @@ const int* FiringOrder(const EngineModel& e) {
     case 12: return FIRING_TWELVE;
     default: return nullptr;
   }
+}
+
+// A figure the steps use, for SimulationFault: it must be finite, and above 0 when the steps
+// divide by it.
+struct Figure {
+  const char* field;
+  float value;
+  bool divides;
+};
+
+template <size_t N>
+const char* FirstFault(const Figure (&figures)[N]) {
+  for (const Figure& f : figures)
+    if (!std::isfinite(f.value) || (f.divides && !(f.value > 0.0f))) return f.field;
+  return nullptr;
 }
 
 }  // namespace
@@ -289,4 +305,45 @@ void EngineModel::ClearState() {
   clutchPedal = drivelineAngle = 0.0f;
   slipping = 0;
   clutchTorque = 0.0f;
+}
+
+const char* EngineModel::SimulationFault(int transmissionType, int vehicleClass) const {
+  if (transmissionType == TRANSMISSION_NONE) return nullptr;
+  // The figures the car steps with are recomputed from the definition.
+  EngineModel e = *this;
+  e.Recompute(transmissionType, vehicleClass);
+  if (transmissionType == TRANSMISSION_ELECTRIC) {
+    const Figure figures[] = {
+        {"redline", e.redline, true},         {"maximum torque", e.maxTorque, true},
+        {"inertia", e.inertia, true},         {"maximum power", e.maxPower, false},
+        {"base speed", e.maxTorqueSpeed, false}, {"stiffness", e.stiffness, false},
+    };
+    return FirstFault(figures);
+  }
+  const Figure figures[] = {
+      {"torque spread", e.spreadMul, true},
+      {"idle speed", e.idleSpeed, true},
+      {"redline", e.redline, true},
+      {"inertia multiplier", e.inertiaMul, true},
+      {"spread", e.spread, true},
+      {"inertia", e.inertia, true},
+      {"engine size", e.engineSize, false},
+      {"turbo inertia multiplier", e.turboInertiaMul, false},
+      {"torque per cc", e.torquePerCc, false},
+      {"torque limit", e.torqueLimit, false},
+      {"cam timing", e.camTiming, false},
+      {"resistance multiplier", e.resistanceMul, false},
+      {"resistance", e.resistance, false},
+      {"peak torque", e.peakTorque, false},
+      {"peak speed", e.peakSpeed, false},
+      {"turbo inertia", e.turboInertia, false},
+      {"turbo drag", e.turboDrag, false},
+      {"maximum power", e.maxPower, false},
+      {"power speed", e.maxPowerSpeed, false},
+      {"maximum torque", e.maxTorque, false},
+      {"torque speed", e.maxTorqueSpeed, false},
+      {"clutch capacity", e.clutchCapacity, false},
+      {"stiffness", e.stiffness, false},
+  };
+  return FirstFault(figures);
 }

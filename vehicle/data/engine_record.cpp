@@ -27,11 +27,32 @@ constexpr float LOWEST_TURBO_INERTIA = 0.1f;
 constexpr float HIGHEST_SOUND_MIX = 0.99f;  // the second sound figure's ceiling
 constexpr int VEHICLE_OUTPUT_RUN = 2;       // RunMode of the command line's vehicle output
 
+constexpr const char* WAVE_FIELDS[ENGINE_WAVE_COUNT] = {"wave 1", "wave 2", "wave 3", "wave 4",
+                                                        "wave 5", "wave 6", "wave 7", "wave 8"};
+
 void SkipFloats(DataFile& f, int n) {
   for (int i = 0; i < n; ++i) f.ReadInt();
 }
 
+// Records the failure and returns 0.
+int Fail(const char* text, const char* field, int error = DATA_FILE_TOO_SHORT) {
+  LastEngineReadFailure = {text, field, error};
+  return 0;
+}
+
+// 0 (with the field named) when the data ended before the field's end.
+int Whole(const DataFile& f, const char* field) { return f.readPastEnd ? Fail(TEXT_COULD_NOT_READ_ENGINE, field) : 1; }
+
+// Reads a wave block into slot; a failure is named by the slot (the text is ReadWave's).
+int ReadWaveInto(EngineWave& wave, DataFile& f, int slot) {
+  if (ReadWave(wave, f)) return 1;
+  LastEngineReadFailure.field = WAVE_FIELDS[slot];
+  return 0;
+}
+
 }  // namespace
+
+EngineReadFailure LastEngineReadFailure;
 
 // ---- [Waves] ----
 
@@ -57,24 +78,26 @@ int ReadWave(EngineWave& wave, DataFile& file) {
   file.ReadByte();
   const int form = file.ReadByte();
   const int waveByte = file.ReadByte();
-  if (file.readPastEnd || form > ENGINE_WAVE_FORM) return 0;
+  if (file.readPastEnd) return Fail(TEXT_COULD_NOT_READ_ENGINE, "wave");
+  if (form > ENGINE_WAVE_FORM) return Fail(TEXT_COULD_NOT_READ_WAVE, "wave");
   wave.bytes[3] = static_cast<uint8_t>(waveByte);
   if (form == 3) {
     const uint32_t count = file.ReadUInt();
     // The samples must lie in the data: a count beyond it is damage, not a long sound.
     if (file.readPastEnd || static_cast<int64_t>(count) * 4 > file.BytesLeft()) {
       file.readPastEnd = 1;
-      return 0;
+      return Fail(TEXT_COULD_NOT_READ_ENGINE, "wave");
     }
     if (count == 0) return 1;
     wave.samples = static_cast<uint32_t*>(std::malloc(static_cast<size_t>(count) * 4));
-    if (!wave.samples) return 0;
+    if (!wave.samples) return Fail(TEXT_COULD_NOT_ALLOCATE, "wave");
     wave.count = count;
     for (uint32_t i = 0; i < count; ++i) wave.samples[i] = file.ReadUInt();
-    return !file.readPastEnd;
+    return Whole(file, "wave");
   }
-  if (form == 1) return file.Skip(oldCount * 8);
-  if (form == 0) return file.Skip(oldCount * 16);
+  // The old forms' entries are passed over.
+  if (form == 1 && !file.Skip(oldCount * 8)) return Fail(TEXT_COULD_NOT_READ_ENGINE, "wave");
+  if (form == 0 && !file.Skip(oldCount * 16)) return Fail(TEXT_COULD_NOT_READ_ENGINE, "wave");
   return 1;
 }
 
@@ -141,20 +164,23 @@ void EngineModel::Write(DataFile& file, int skipWaves, int electric) {
 
 int EngineModel::Read(DataFile& file, EngineModel& soundTarget, int skipWaves, int classIndex) {
   flags = file.ReadUInt();
+  if (!Whole(file, "flags")) return 0;
   int subVersion = 0;
   bool electric = false;
   if (flags & ENGINE_SUB_VERSION) {
     subVersion = file.ReadByte();
-    if (subVersion > ENGINE_RECORD_VERSION) return 0;
+    if (subVersion > ENGINE_RECORD_VERSION) return Fail(TEXT_COULD_NOT_READ_ENGINE, "sub-version", DATA_FILE_LATER_VERSION);
     file.ReadByte();
     file.ReadByte();
     electric = file.ReadByte() != 0;
+    if (!Whole(file, "sub-version")) return 0;
   }
   if (electric) {
     redline = file.ReadFloat();
     maxPower = file.ReadFloat();
     maxTorque = file.ReadFloat();
     torquePerCc = 1.0f;
+    if (!Whole(file, "motor figures")) return 0;
   } else {
     engineSize = file.ReadFloat();
     cylinders = static_cast<uint8_t>(file.ReadByte());
@@ -192,8 +218,8 @@ int EngineModel::Read(DataFile& file, EngineModel& soundTarget, int skipWaves, i
       inertiaMul = row.inertiaMul;
       idleSpeed = row.idleSpeed;
     }
+    if (!Whole(file, "engine figures")) return 0;
   }
-  if (file.readPastEnd) return 0;
   if (skipWaves && subVersion > 7) return 1;
   return soundTarget.ReadSound(file, subVersion);
 }
@@ -203,19 +229,26 @@ int EngineModel::ReadSound(DataFile& file, int v) {
   if (v < 2) file.ReadInt();
   if (v == 0) {
     file.ReadInt();
-    for (int i = 0; i < 12; ++i) ReadWave(waves[0], file);  // each replaces the one before
+    // Twelve blocks, each replacing the one before; a block of an unknown form is passed by,
+    // one that runs past the data is not.
+    for (int i = 0; i < 12; ++i) {
+      if (!ReadWave(waves[0], file) && file.readPastEnd) {
+        LastEngineReadFailure.field = WAVE_FIELDS[0];
+        return 0;
+      }
+    }
     SkipFloats(file, 18 + 15);
-    return !file.readPastEnd;
+    return Whole(file, "sound figures");
   }
   if (v == 1) {
     for (int i = 1; i <= 4; ++i)
-      if (!ReadWave(waves[i], file)) return 0;
+      if (!ReadWaveInto(waves[i], file, i)) return 0;
     SkipFloats(file, 18);
-    return !file.readPastEnd;
+    return Whole(file, "sound figures");
   }
   const int waveCount = v <= 5 ? 4 : v == 6 ? 6 : v == 7 ? 7 : ENGINE_WAVE_COUNT;
   for (int i = 0; i < waveCount; ++i)
-    if (!ReadWave(waves[i], file)) return 0;
+    if (!ReadWaveInto(waves[i], file, i)) return 0;
 
   float* p = soundParams;
   auto readIf = [&file, p](int first, int last, bool condition) {
@@ -244,5 +277,5 @@ int EngineModel::ReadSound(DataFile& file, int v) {
   readIf(23, 23, v > 8);
   readIf(24, 25, v > 5);
   readIf(26, 28, v > 10);
-  return !file.readPastEnd;
+  return Whole(file, "sound figures");
 }

@@ -1,7 +1,7 @@
 // engine_record.h - the car's power unit (EngineModel) and its stored form, the engine record:
 // the definition, the 29 sound figures and the eight sound waves.
 //
-// Sections: [Waves] [Engine] [Model] [Record]
+// Sections: [Waves] [Engine] [Model] [Record] [Failures]
 //
 // One EngineModel is embedded in every car.  The record is stored alone in an engine file and
 // embedded, without sound and waves, in the vehicle file; records older than sub-version 16
@@ -114,6 +114,13 @@ struct EngineModel {
   // Marks the engine running; raises a speed below a quarter of the idle speed to it and
   // returns 1 then, else 0.
   int Start();
+  // The field that keeps this engine from being stepped by a car of the transmission type and
+  // vehicle class, or null when it can be: with the figures Recompute makes from the
+  // definition, one the steps use that is not finite, or one they divide by that is not above
+  // 0 (a combustion engine's torque spread, idle speed, redline and inertia multiplier and the
+  // spread and inertia made of them; an electric motor's redline, greatest torque and
+  // inertia).  Null for no power unit, which nothing steps.  The engine is not changed.
+  const char* SimulationFault(int transmissionType, int vehicleClass) const;
   // Zeroes the running state (throttle, crank, speeds, turbo, manifold, clutch); health and
   // clutch heat stay.
   void ClearState();
@@ -127,7 +134,9 @@ struct EngineModel {
   // soundTarget; classIndex picks the class row that converts records below sub-version 16.
   // With skipWaves the sound is read only from records of sub-version 7 and below, which
   // carry it even in a vehicle file.  1, or 0 when the sub-version is above 16, a wave's form
-  // above 3, a wave's samples run past the data or the data ends early.  Shows nothing.
+  // above 3, a wave's samples run past the data or the data ends early; the failure is then
+  // in LastEngineReadFailure and what was read so far stays in the engines (callers that must
+  // keep an engine read into a copy).  Shows nothing.
   int Read(DataFile& file, EngineModel& soundTarget, int skipWaves, int classIndex);
   // The sound figures and waves of a record of sub-version subVersion; 1 or 0 as above.
   int ReadSound(DataFile& file, int subVersion);
@@ -139,6 +148,20 @@ constexpr const char* TEXT_COULD_NOT_READ_WAVE = "Could not read wave";
 
 // One wave block: bytes 0, 0, the form 3 and the wave byte, the count, the samples.
 void WriteWave(const EngineWave& wave, DataFile& file);
-// Releases the wave, then reads one block of any form; 1, or 0 for a form above 3 or a block
-// that runs past the data.
+// Releases the wave, then reads one block of any form; 1, or 0 for a form above 3, a block
+// that runs past the data (a sample count beyond the bytes left fails before anything is
+// allocated) or samples that cannot be allocated, with LastEngineReadFailure's text set.
 int ReadWave(EngineWave& wave, DataFile& file);
+
+// ---- [Failures] ----
+// What the last failed read of a record met: the failure's text (TEXT_COULD_NOT_READ_ENGINE,
+// TEXT_COULD_NOT_READ_WAVE for a wave of an unknown form, or the data file's text for samples
+// that cannot be allocated), the field that failed ("sub-version", "engine figures", "wave 3",
+// "sound figures" ...) and the data file's error it stands for (DATA_FILE_LATER_VERSION for a
+// later sub-version, else DATA_FILE_TOO_SHORT: damaged or cut short).
+struct EngineReadFailure {
+  const char* text;
+  const char* field;
+  int error;
+};
+extern EngineReadFailure LastEngineReadFailure;

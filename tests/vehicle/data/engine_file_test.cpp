@@ -35,7 +35,7 @@ void MakeEngine(EngineModel& e, float size) {
 void SaveAt(const std::string& path, float size) {
   EngineModel e;
   MakeEngine(e, size);
-  ASSERT_EQ(SaveEngine(e, path.c_str(), nullptr, 0), 1) << path;
+  ASSERT_EQ(WriteEngineFile(e, path.c_str(), nullptr, 0), 1) << path;
   e.FreeWaves();
 }
 
@@ -69,7 +69,7 @@ TEST_F(EngineFile, AnEngineWithItsSoundWritesAndReadsBack) {
   SaveAt("data\\engine\\V6.eng", 3000.0f);
   EngineModel back;
   MakeEngine(back, 1.0f);
-  ASSERT_EQ(LoadEngine(back, "data\\engine\\V6.eng", nullptr), 1);
+  ASSERT_EQ(LoadEngine(back, "data\\engine\\V6.eng", nullptr, back), 1);
   EXPECT_EQ(back.engineSize, 3000.0f);
   EXPECT_EQ(back.cylinders, 6);
   EXPECT_EQ(back.soundParams[5], 0.25f);
@@ -82,7 +82,7 @@ TEST_F(EngineFile, AnEngineWithItsSoundWritesAndReadsBack) {
 TEST_F(EngineFile, AnEngineThatCannotBeReadLeavesTheEngineAsItWas) {
   EngineModel engine;
   MakeEngine(engine, 1500.0f);
-  EXPECT_EQ(LoadEngine(engine, "data\\engine\\Missing.eng", nullptr), 0);
+  EXPECT_EQ(LoadEngine(engine, "data\\engine\\Missing.eng", nullptr, engine), 0);
   EXPECT_TRUE(lines.empty()) << "a missing file is the caller's to report";
 
   // An obsolete file names the player and the path.
@@ -93,7 +93,7 @@ TEST_F(EngineFile, AnEngineThatCannotBeReadLeavesTheEngineAsItWas) {
     engine.Write(f, 0, 0);
     ASSERT_EQ(f.Close(), 1);
   }
-  EXPECT_EQ(LoadEngine(engine, "data\\engine\\Old.eng", nullptr), 0);
+  EXPECT_EQ(LoadEngine(engine, "data\\engine\\Old.eng", nullptr, engine), 0);
   EXPECT_EQ(lines, std::vector<std::string>{"driver : ^Ldata\\engine\\Old.eng"});
 
   // A record of a later sub-version, and one whose waves run past the data.
@@ -111,7 +111,7 @@ TEST_F(EngineFile, AnEngineThatCannotBeReadLeavesTheEngineAsItWas) {
       f.WriteBlock(o.b.data(), int(o.b.size()));
     }
     ASSERT_EQ(f.Close(), 1);
-    EXPECT_EQ(LoadEngine(engine, path, nullptr), 0) << path;
+    EXPECT_EQ(LoadEngine(engine, path, nullptr, engine), 0) << path;
   }
   EXPECT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], std::string(TEXT_COULD_NOT_READ_ENGINE) + " : ^Ldata\\engine\\Later.eng");
