@@ -19,6 +19,7 @@
 #include "vehicle/car_animations.h"
 #include "vehicle/car_load.h"
 #include "vehicle/data/engine_file.h"
+#include "vehicle/data/vehicle_class.h"
 #include "vehicle/data/vehicle_file.h"
 #include "vehicle_editor/skeleton/human_system.h"
 
@@ -47,10 +48,18 @@ std::vector<uint8_t> SampleBody(int row) {
   return std::vector<uint8_t>(bytes.begin() + DATA_FILE_HEADER_SIZE, bytes.end());
 }
 
+// An engine of a size with the saloon class's figures.
 void WriteEngine(const char* path, float size) {
   EngineModel e{};
   e.Reset();
   e.engineSize = size;
+  const VehicleClass& c = VehicleClassRow(CLASS_SALOON);
+  e.torquePerCc = c.torquePerCc;
+  e.spreadMul = e.camTiming = c.spreadFactor;
+  e.resistanceMul = c.resistanceMul;
+  e.inertiaMul = c.inertiaMul;
+  e.idleSpeed = c.idleSpeed;
+  e.redline = 733.0f;
   ASSERT_EQ(WriteEngineFile(e, path, nullptr, 0), 1) << path;
   e.FreeWaves();
 }

@@ -25,12 +25,26 @@ namespace {
 
 // A vehicle written as the program writes it: its own id and class, a body of the model
 // defaults stored in the file, two set-ups and two colour sets.
+// An engine (or motor) the car can step: the figures of the class's new engine.
+void SetSteppableEngine(EngineModel& e, int vehicleClass) {
+  const VehicleClass& c = VehicleClassRow(vehicleClass);
+  e.torquePerCc = c.torquePerCc;
+  e.spreadMul = e.camTiming = c.spreadFactor;
+  e.resistanceMul = c.resistanceMul;
+  e.inertiaMul = c.inertiaMul;
+  e.idleSpeed = c.idleSpeed;
+  e.redline = 1500.0f;
+  e.maxTorque = 300.0f;  // a motor's own figures
+  e.maxPower = 100000.0f;
+}
+
 void WriteVehicle(const char* path, const char* code, int vehicleClass, int transmission = TRANSMISSION_H_PATTERN) {
   VehicleData d;
   InitVehicleData(d);
   std::memcpy(d.shortCode, code, 3);
   d.vehicleClass = static_cast<uint8_t>(vehicleClass);
   d.transmissionType = static_cast<uint8_t>(transmission);
+  SetSteppableEngine(d.engine, vehicleClass);
   std::strcpy(d.modelCode, "MD");
   std::strcpy(d.steerAnimation, "saloon");
   d.driverPosition = {-0.4f, 0.0f, 0.0f};
