@@ -2,6 +2,7 @@
 #include "vehicle/data/engine_file.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/config.h"
@@ -35,6 +36,26 @@ int LoadNamedEngine(EngineModel& engine, const char* name) {
   return MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, name) && LoadEngine(engine, path, nullptr, engine);
 }
 
+// to becomes a copy of from's waves with buffers of its own; 0 (to empty) when memory runs out.
+int CopyWaves(EngineModel& to, const EngineModel& from) {
+  for (int i = 0; i < ENGINE_WAVE_COUNT; ++i) {
+    to.waves[i] = from.waves[i];
+    to.waves[i].samples = nullptr;
+  }
+  for (int i = 0; i < ENGINE_WAVE_COUNT; ++i) {
+    const EngineWave& wave = from.waves[i];
+    if (!wave.samples || wave.count == 0) continue;
+    const size_t bytes = static_cast<size_t>(wave.count) * sizeof(uint32_t);
+    to.waves[i].samples = static_cast<uint32_t*>(std::malloc(bytes));
+    if (!to.waves[i].samples) {
+      to.FreeWaves();
+      return 0;
+    }
+    std::memcpy(to.waves[i].samples, wave.samples, bytes);
+  }
+  return 1;
+}
+
 // The failed record's line: "<failure> : ^L<path>^8 - <field>".
 void ReportReadFailure(const char* path) {
   char text[FILE_PATH_SIZE + 128];
@@ -60,14 +81,15 @@ int ReadEngineFile(DataFile& f, int32_t version, const char* path, EngineModel& 
     ReportLine(text, REPORT_ERROR);
     return 0;
   }
-  // The definition and the sound are read into working copies that own none of the engines'
-  // waves (reading a wave releases what its slot holds), so a failure leaves both engines as
-  // they were.
+  // The definition and the sound are read into working copies, so that a failure leaves both
+  // engines as they were: the definition's owns no waves, the sound's a copy of the target's
+  // (reading a wave releases what its slot holds; a record reads only its sub-version's slots).
   EngineModel definition = engine;
   EngineModel sound = soundTarget;
   std::memset(definition.waves, 0, sizeof definition.waves);
-  std::memset(sound.waves, 0, sizeof sound.waves);
-  const int read = definition.Read(f, sound, 0, 0);
+  int read = CopyWaves(sound, soundTarget);
+  if (!read) LastEngineReadFailure = {TEXT_COULD_NOT_ALLOCATE, "waves", DATA_FILE_TOO_SHORT};
+  read = read && definition.Read(f, sound, 0, 0);
   f.Close();
   if (!read) {
     sound.FreeWaves();

@@ -112,6 +112,8 @@ float EngineModel::TorqueAtRpm(float w) const {
   return t;
 }
 
+float EngineModel::NetTorqueAt(float w) const { return boostMultiplier * TorqueAtRpm(w) - Friction(*this, w); }
+
 void EngineModel::BuildCurve(int vehicleClass) {
   const VehicleClass& row = VehicleClassRow(vehicleClass);
   if (!(turboMaxBoost > 0.0f)) turboMaxBoost = 0.0f;  // a value that is not a number too
@@ -143,7 +145,7 @@ void EngineModel::BuildCurve(int vehicleClass) {
   maxTorque = maxTorqueSpeed = maxPower = maxPowerSpeed = 0.0f;
   for (int i = 1; i <= SCAN_POINTS; ++i) {
     const float w = static_cast<float>(i) * redline * SCAN_STEP;
-    const float n = boostMultiplier * TorqueAtRpm(w) - Friction(*this, w);
+    const float n = NetTorqueAt(w);
     if (n > maxTorque) {
       maxTorque = n;
       maxTorqueSpeed = w;

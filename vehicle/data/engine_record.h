@@ -94,6 +94,10 @@ struct EngineModel {
   // number); a bell about the peak speed, eased in below 1.5 x the idle speed, and held to
   // the torque limit when one is set.
   float TorqueAtRpm(float w) const;
+  // The net torque at crank speed w with the boost multiplier: the curve's torque times it,
+  // less the friction.  What BuildCurve scans for the greatest torque and power (the power is
+  // it times w) and what the engine page draws.
+  float NetTorqueAt(float w) const;
   // Clamps the definition (boost 0..3, size to the class's range, 1..12 cylinders) and
   // derives every derived figure of a combustion engine from it: the curve, the turbo, the
   // greatest net torque and power with their speeds (a scan of 255 speeds up to the redline),

@@ -303,7 +303,7 @@ TEST_F(OldVehicleFile, EngineRecordsOfSubVersionSevenCarryTheirSound) {
     EXPECT_EQ(e.waves[i].samples[2], 0x1000u * uint32_t(i + 1) + 2);
   }
   EXPECT_EQ(e.waves[7].count, 0u);
-  for (int place : RawVehicle::SoundPlaces(7)) {
+  for (int place : EngineSoundPlaces(7)) {
     if (place >= 0) {
       EXPECT_FLOAT_EQ(e.soundParams[place], 100.0f + place) << place;
     }

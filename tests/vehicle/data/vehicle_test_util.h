@@ -36,7 +36,8 @@ struct RawFramePoint {
 };
 
 // An engine record of a sub-version.  Sound is written when withSound is set; its figures are
-// the values 100 + i of their places, and each skipped value is -1.
+// the values 100 + i of their places, and each skipped value is -1.  A record of sub-version 0
+// carries its sub-version byte when its flags hold ENGINE_SUB_VERSION.
 struct RawEngine {
   int subVersion = 16;
   uint32_t flags = 0;
@@ -57,8 +58,9 @@ inline void RawWave(Bytes& o, int samples, int waveByte) {
 
 inline void EncodeEngine(Bytes& o, const RawEngine& e) {
   const int v = e.subVersion;
-  o.U32(e.flags | (v > 0 ? ENGINE_SUB_VERSION : 0));
-  if (v > 0) o.U8(v), o.U8(0), o.U8(0), o.U8(e.electric ? 1 : 0);
+  const uint32_t flags = e.flags | (v > 0 ? ENGINE_SUB_VERSION : 0);  // sub-version 0 may carry its byte
+  o.U32(flags);
+  if (flags & ENGINE_SUB_VERSION) o.U8(v), o.U8(0), o.U8(0), o.U8(e.electric ? 1 : 0);
   if (e.electric) {
     F32(o, e.redline), F32(o, e.power), F32(o, e.torque);
   } else {
@@ -71,6 +73,61 @@ inline void EncodeEngine(Bytes& o, const RawEngine& e) {
     if (v < 2) o.U32(0);
     if (v > 15) F32(o, e.resistance), F32(o, e.inertia), F32(o, e.idle);
   }
+}
+
+// The sound figures a record of sub-version v stores, in file order: each figure's place, -1
+// for a value read past (the reader's table, as the test reads it).
+inline std::vector<int> EngineSoundPlaces(int v) {
+  if (v == 0) return std::vector<int>(2 + 33, -1);  // the waves stand after the first two
+  if (v == 1) return std::vector<int>(1 + 18, -1);  // the waves stand after the first
+  std::vector<int> p;
+  auto add = [&p](int first, int last, bool stored) {
+    for (int i = first; i <= last && stored; ++i) p.push_back(i);
+  };
+  auto skip = [&p](int n, bool stored) {
+    for (int i = 0; i < n && stored; ++i) p.push_back(-1);
+  };
+  add(0, 0, true);
+  add(1, 1, v > 11);
+  add(2, 6, true);
+  add(7, 7, v > 8);
+  skip(1, v < 6);
+  add(8, 8, v > 4);
+  add(9, 10, true);
+  add(11, 12, v > 5);
+  skip(3, v > 4 && v < 8);
+  add(13, 13, v > 4);
+  add(14, 16, v > 2);
+  add(17, 17, v > 5);
+  add(18, 19, v > 6);
+  add(20, 21, v > 7);
+  skip(1, v < 10);
+  add(22, 22, true);
+  add(23, 23, v > 8);
+  add(24, 25, v > 5);
+  add(26, 28, v > 10);
+  return p;
+}
+// The wave slots a record of sub-version v fills, in file order (sub-version 0's twelve blocks
+// all go to the first).
+inline std::vector<int> EngineWaveSlots(int v) {
+  if (v == 0) return std::vector<int>(12, 0);
+  if (v == 1) return {1, 2, 3, 4};
+  const int n = v <= 5 ? 4 : v == 6 ? 6 : v == 7 ? 7 : 8;
+  std::vector<int> slots;
+  for (int i = 0; i < n; ++i) slots.push_back(i);
+  return slots;
+}
+// The sound after a record: its waves (wave byte = block number from 1, waveSamples samples
+// each), then its figures, each 100 + its place, -1 where a value is read past.
+inline void EncodeEngineSound(Bytes& o, const RawEngine& e) {
+  const int v = e.subVersion;
+  const std::vector<int> places = EngineSoundPlaces(v);
+  const size_t before = v == 0 ? 2 : v == 1 ? 1 : 0;  // values ahead of the waves
+  for (size_t i = 0; i < before; ++i) F32(o, -1.0f);
+  const std::vector<int> slots = EngineWaveSlots(v);
+  for (size_t i = 0; i < slots.size(); ++i) RawWave(o, e.waveSamples, int(i) + 1);
+  for (size_t i = before; i < places.size(); ++i) F32(o, places[i] < 0 ? -1.0f : 100.0f + float(places[i]));
 }
 
 struct RawRim {
@@ -158,7 +215,7 @@ struct RawVehicle {
       for (int i = 0; i < 4; ++i) o.U32(0x77777777);
     if (R >= 6) F32(o, fuel);
     EncodeEngine(o, engine);
-    if (engine.withSound) EncodeSound(o, engine);
+    if (engine.withSound) EncodeEngineSound(o, engine);
     o.U32(setupCountOverride != 0xFFFFFFFFu ? setupCountOverride : uint32_t(setups.size()));
     for (const auto& [name, record] : setups) {
       o.Name(name.c_str(), 16);
@@ -216,21 +273,6 @@ struct RawVehicle {
     for (const auto& item : aero)
       for (float v : item) F32(o, v);
     return o.b;
-  }
-
-  // The sound an engine record of sub-version 7 and below carries: the waves of its
-  // sub-version, then its figures.
-  static void EncodeSound(Bytes& o, const RawEngine& e) {
-    const int v = e.subVersion;
-    ASSERT_GE(v, 2) << "the sound of these tests starts at sub-version 2";
-    const int waves = v <= 5 ? 4 : v == 6 ? 6 : v == 7 ? 7 : 8;
-    for (int i = 0; i < waves; ++i) RawWave(o, e.waveSamples, i + 1);
-    for (int place : SoundPlaces(v)) F32(o, place < 0 ? -1.0f : 100.0f + place);
-  }
-  // The figures a record of sub-version 7 stores, in order; -1 a value read past.
-  static std::vector<int> SoundPlaces(int v) {
-    EXPECT_EQ(v, 7) << "only sub-version 7's sound is spelled out";
-    return {0, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, -1, -1, -1, 13, 14, 15, 16, 17, 18, 19, -1, 22, 24, 25};
   }
 
   static std::vector<uint8_t> SetBytes(const SuspensionBlock& s) {
