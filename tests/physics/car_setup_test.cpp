@@ -109,3 +109,42 @@ TEST_F(CarSetup, TyresTubesAndWheelsAreSetUpAndACarWithoutASetUpIsLeftAlone) {
   EXPECT_NEAR(car.partMasses.frame, 8.0f, 1e-4);
   EXPECT_EQ(car.wheelSets[0].roundedProfile, 1);
 }
+
+TEST_F(CarSetup, AnEngineTheCarCannotStepKeepsTheCarStillWithOneMessage) {
+  const CarRace race;  // records the report lines
+  std::vector<std::string>& lines = CarRace::lines;
+  for (int row : {0, 3, 19}) {  // an engine, an electric motor, no power unit
+    Car sample;
+    MakeSampleCar(row, sample);
+    EXPECT_EQ(sample.inertiaStatus, INERTIA_VALID) << row;
+  }
+  EXPECT_TRUE(lines.empty());
+
+  Car engine;
+  MakeSampleCar(0, engine);
+  engine.engine.idleSpeed = 0.0f;  // the curve divides by it
+  engine.SetupFromVehicle(1);
+  EXPECT_EQ(engine.inertiaStatus, INERTIA_ENGINE_FAULT);
+  EXPECT_EQ(lines, std::vector<std::string>{"Engine cannot be simulated : ^LRunabout^8 - idle speed"});
+  engine.engine.idleSpeed = 104.71f;  // mended: stepped again
+  engine.SetupFromVehicle(1);
+  EXPECT_EQ(engine.inertiaStatus, INERTIA_VALID);
+
+  lines.clear();
+  Car motor;
+  MakeSampleCar(3, motor);
+  motor.engine.maxTorque = std::nanf("");
+  motor.SetupFromVehicle(0);
+  EXPECT_EQ(motor.inertiaStatus, INERTIA_ENGINE_FAULT);
+  EXPECT_EQ(lines, std::vector<std::string>{"Engine cannot be simulated : ^LRoadster^8 - maximum torque"});
+
+  // An engine checked on a car whose mass model failed leaves that code.
+  lines.clear();
+  Car none;
+  MakeSampleCar(0, none);
+  none.inertiaStatus = INERTIA_NO_MASS;
+  none.engine.spreadMul = -1.0f;
+  none.SetupFromVehicle(1);
+  EXPECT_EQ(none.inertiaStatus, INERTIA_NO_MASS);
+  EXPECT_EQ(lines.size(), 1u);
+}

@@ -380,3 +380,46 @@ TEST(EngineModel, StartingAndClearingTheRunningState) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EngineModel, AnEngineThatCannotBeSteppedNamesItsFigure) {
+  EngineModel good = NewEngine(CLASS_GT);
+  EXPECT_EQ(good.SimulationFault(1, CLASS_GT), nullptr);
+  EXPECT_EQ(good.inertia, 0.0f) << "the engine itself is not recomputed";
+  struct Case {
+    float EngineModel::*field;
+    float value;
+    const char* name;
+  };
+  const Case cases[] = {
+      {&EngineModel::spreadMul, 0.0f, "torque spread"},
+      {&EngineModel::idleSpeed, -1.0f, "idle speed"},
+      {&EngineModel::redline, std::nanf(""), "redline"},
+      {&EngineModel::inertiaMul, 0.0f, "inertia multiplier"},
+      {&EngineModel::inertiaFactor, 0.0f, "inertia"},  // the multiplier is above 0, the inertia is not
+      {&EngineModel::camTiming, INFINITY, "cam timing"},
+      {&EngineModel::torquePerCc, 1e38f, "peak torque"},
+      {&EngineModel::torqueLimit, -INFINITY, "torque limit"},
+  };
+  for (const Case& c : cases) {
+    EngineModel e = good;
+    e.*c.field = c.value;
+    const char* fault = e.SimulationFault(1, CLASS_GT);
+    ASSERT_NE(fault, nullptr) << c.name;
+    EXPECT_STREQ(fault, c.name);
+  }
+  EXPECT_EQ(EngineModel{}.SimulationFault(0, CLASS_GT), nullptr) << "no power unit is not stepped";
+
+  EngineModel motor = good;
+  motor.torquePerCc = 1.0f, motor.maxTorque = 300.0f, motor.maxPower = 90000.0f, motor.redline = 1500.0f;
+  EXPECT_EQ(motor.SimulationFault(6, CLASS_GT), nullptr);
+  motor.spreadMul = 0.0f;  // a motor has no curve
+  EXPECT_EQ(motor.SimulationFault(6, CLASS_GT), nullptr);
+  motor.maxTorque = 0.0f;
+  EXPECT_STREQ(motor.SimulationFault(6, CLASS_GT), "maximum torque");
+  motor.maxTorque = 300.0f, motor.redline = 0.0f;
+  EXPECT_STREQ(motor.SimulationFault(6, CLASS_GT), "redline");
+}
+
+}  // namespace
