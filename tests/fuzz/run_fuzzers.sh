@@ -33,6 +33,7 @@ TARGETS=(
   "fuzz_text_files:$ROOT/tests/fuzz/corpus/text_files"
   "fuzz_commands:$ROOT/tests/fuzz/corpus/commands"
   "fuzz_vehicle_file:$BUILD/seeds/vehicle"
+  "fuzz_engine_file:$BUILD/seeds/engine"
   "fuzz_car_build:$BUILD/seeds/car_build"
   "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
   "fuzz_light_schemes:$BUILD/seeds/light_schemes"
@@ -84,9 +85,12 @@ fi
 # Model seeds: our sample models as the model target reads them, and beside them the sample
 # spoke ("spoke") and layout object models ("layout").
 "$BUILD/tools/model_gen/model_gen" --out "$BUILD/seeds/model_work" --seeds "$SEEDS/model" > /dev/null
-# Vehicle seeds: our sample vehicles, and the older versions of the fixtures.
-"$BUILD/tools/vehicle_gen/vehicle_gen" --out "$BUILD/seeds/vehicle_work" --seeds "$SEEDS/vehicle" > /dev/null
+# Vehicle seeds: our sample vehicles, and the older versions of the fixtures; engine seeds:
+# our sample engines, and older records built by hand.
+"$BUILD/tools/vehicle_gen/vehicle_gen" --out "$BUILD/seeds/vehicle_work" --seeds "$SEEDS/vehicle" \
+  --engine-seeds "$SEEDS/engine" > /dev/null
 cp "$ROOT"/tests/fuzz/corpus/vehicle_file/* "$SEEDS/vehicle/"
+cp "$ROOT"/tests/fuzz/corpus/engine_file/* "$SEEDS/engine/"
 # Car seeds: each sample body behind four choice bytes (set-up 0, colours 0, passengers in
 # every seat, driver slot 0) and a set-up flags byte.
 mkdir -p "$SEEDS/car_build"

@@ -347,5 +347,11 @@ const char* EngineModel::SimulationFault(int transmissionType, int vehicleClass)
       {"clutch capacity", e.clutchCapacity, false},
       {"stiffness", e.stiffness, false},
   };
-  return FirstFault(figures);
+  if (const char* fault = FirstFault(figures)) return fault;
+  // The curve up to the redline, at the speeds BuildCurve scans and the redline itself.
+  for (int i = 1; i <= SCAN_POINTS + 1; ++i) {
+    const float w = static_cast<float>(i) * e.redline * SCAN_STEP;
+    if (!std::isfinite(e.TorqueAtRpm(w)) || !std::isfinite(e.NetTorqueAt(w))) return "torque curve";
+  }
+  return nullptr;
 }

@@ -123,7 +123,9 @@ struct EngineModel {
   // definition, one the steps use that is not finite, or one they divide by that is not above
   // 0 (a combustion engine's torque spread, idle speed, redline and inertia multiplier and the
   // spread and inertia made of them; an electric motor's redline, greatest torque and
-  // inertia).  Null for no power unit, which nothing steps.  The engine is not changed.
+  // inertia), or a combustion engine's curve that is not finite at a speed BuildCurve scans or
+  // at the redline ("torque curve").  Null for no power unit, which nothing steps.  The engine
+  // is not changed.
   const char* SimulationFault(int transmissionType, int vehicleClass) const;
   // Zeroes the running state (throttle, crank, speeds, turbo, manifold, clutch); health and
   // clutch heat stay.
