@@ -409,6 +409,11 @@ TEST(EngineModel, AnEngineThatCannotBeSteppedNamesItsFigure) {
     ASSERT_NE(fault, nullptr) << c.name;
     EXPECT_STREQ(fault, c.name);
   }
+  // Finite figures, but friction that runs out of range before the redline.
+  EngineModel overflowing = good;
+  overflowing.resistanceMul = -1e30f;
+  overflowing.torqueLimit = 100.0f;
+  EXPECT_STREQ(overflowing.SimulationFault(1, CLASS_GT), "torque curve");
   EXPECT_EQ(EngineModel{}.SimulationFault(0, CLASS_GT), nullptr) << "no power unit is not stepped";
 
   EngineModel motor = good;
