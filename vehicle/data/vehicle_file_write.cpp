@@ -155,7 +155,9 @@ void SerializeVehicleData(VehicleData& d, DataFile& f, const char* name, int sto
   f.WriteByte(torqueRpm);
   f.WriteByte(torqueRpm >> 8);
   f.WriteFloat(d.fuelTankCapacity);
-  d.engine.Write(f, 1, d.transmissionType == TRANSMISSION_ELECTRIC);
+  // A vehicle without a gearbox (an electric motor, or no power unit) stores the motor's form,
+  // as such vehicles' files always have.
+  d.engine.Write(f, 1, d.transmissionType == TRANSMISSION_ELECTRIC || d.transmissionType == TRANSMISSION_NONE);
 
   WriteLists(d, f);
   WriteBackSeatAndPositions(d, f);

@@ -271,6 +271,13 @@ TEST(EngineModel, AFullBoostOpensTheWastegate) {
   e.turboSpeed = 1000.0f;
   e.UpdateTorque(0.001f, power, limiter);
   EXPECT_GT(e.turboSpeed, 1000.0f);
+
+  // A turbo without inertia (no torque where its figures are taken) is left as it is.
+  e.turboInertia = 0.0f;
+  e.turboSpeed = 1000.0f;
+  e.UpdateTorque(0.001f, power, limiter);
+  EXPECT_EQ(e.turboSpeed, 1000.0f);
+  EXPECT_TRUE(std::isfinite(e.boost));
 }
 
 TEST(EngineModel, ASlippingClutchHoldsNineTenthsUntilItGrips) {

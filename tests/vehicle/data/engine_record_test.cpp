@@ -1,7 +1,8 @@
 // engine_record_test.cpp - engine files built by hand at every container version and record
 // sub-version, read through the engine file and checked against the test's own reading of the
 // record (the definition, the class conversion, the sound table and the wave slots), each
-// result written again at the current version to itself; and what writing normalises.
+// result written again at the current version to itself; and what writing normalises, the
+// motor's form of a vehicle without a gearbox included.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,6 +14,7 @@
 
 #include "core/frame_globals.h"
 #include "tests/vehicle/data/vehicle_test_util.h"
+#include "tools/vehicle_gen/sample_vehicles.h"
 #include "vehicle/data/engine_file.h"
 
 namespace {
@@ -307,5 +309,23 @@ TEST_F(EngineRecord, ResetGivesTheNewEnginesFiguresAndTheDefaultSound) {
     EXPECT_EQ(w.samples, nullptr);
     EXPECT_EQ(w.count, 0u);
     EXPECT_EQ(w.bytes[3], 0);
+  }
+}
+
+TEST_F(EngineRecord, AVehicleWithoutAGearboxStoresTheMotorsForm) {
+  for (int row : {0, 3, 19}) {  // an engine, an electric motor, no power unit
+    VehicleData d;
+    InitVehicleData(d);
+    BuildSampleVehicle(row, d);
+    d.engine.engineSize = 3333.0f;
+    d.engine.maxTorque = 345.0f;
+    const std::vector<uint8_t> body = BodyOf(d, BuiltinVehicleTable[row].name);
+    const bool motorForm = d.transmissionType != TRANSMISSION_H_PATTERN;
+    FreeVehicleData(d);
+    ReadVehicle back;
+    ReadBodyInto(back, body, 252, BuiltinVehicleTable[row].name);
+    ASSERT_EQ(back.result, 1) << row;
+    EXPECT_EQ(back.data.engine.engineSize, motorForm ? 2000.0f : 3333.0f) << row;
+    EXPECT_EQ(back.data.engine.torquePerCc, motorForm ? 1.0f : 0.143f) << row;
   }
 }
