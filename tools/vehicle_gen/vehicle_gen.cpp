@@ -50,11 +50,23 @@ int WriteModelFile(int row, const VehicleData& data) {
   return read ? 1 : Fail(path, "the model file does not read back");
 }
 
-int CountedBodySize(VehicleData& data, const char* name, int storeModel) {
-  DataFile counter;
+// The body of the file at path (what follows its header), which must be what a counting pass
+// of write measured and what write gives into memory; empty (and said) when it is not.
+template <class Write>
+std::vector<uint8_t> CheckedBody(const char* path, Write write) {
+  std::string file;
+  if (FileReadAll(path, file, DATA_FILE_MAX_BODY) != 0) return Fail(path, "cannot be read"), std::vector<uint8_t>{};
+  const std::vector<uint8_t> body(file.size() > DATA_FILE_HEADER_SIZE ? file.begin() + DATA_FILE_HEADER_SIZE
+                                                                      : file.end(),
+                                  file.end());
+  DataFile counter{};
   counter.BeginMemoryWrite(0, nullptr);
-  SerializeVehicleData(data, counter, name, storeModel);
-  return counter.writeFailed ? -1 : counter.size - DATA_FILE_HEADER_SIZE;
+  write(counter);
+  if (counter.writeFailed || counter.size - DATA_FILE_HEADER_SIZE != static_cast<int>(body.size()))
+    return Fail(path, "the counting pass differs from the file's length"), std::vector<uint8_t>{};
+  if (MemoryWriteBody(write) != body)
+    return Fail(path, "written into memory it differs from the file"), std::vector<uint8_t>{};
+  return body;
 }
 
 int WriteAndCheck(int row, const std::string& seedFolder) {
@@ -66,17 +78,10 @@ int WriteAndCheck(int row, const std::string& seedFolder) {
   int ok = storeModel || WriteModelFile(row, data);
   char path[FILE_PATH_SIZE];
   std::snprintf(path, sizeof path, VEHICLE_FILE_PATTERN, name);
-  std::vector<uint8_t> memoryBody, again;
-  std::string file;
+  std::vector<uint8_t> body, again;
   ok = ok && (WriteVehicleFile(data, name, nullptr, storeModel) || Fail(path, "cannot be written"));
-  ok = ok && (FileReadAll(path, file, DATA_FILE_MAX_BODY) == 0 || Fail(path, "cannot be read"));
-  const std::vector<uint8_t> body(file.size() > DATA_FILE_HEADER_SIZE ? file.begin() + DATA_FILE_HEADER_SIZE
-                                                                      : file.end(),
-                                  file.end());
-  ok = ok && (CountedBodySize(data, name, storeModel) == static_cast<int>(body.size()) ||
-              Fail(path, "the counting pass differs from the file's length"));
-  ok = ok && ((WriteVehicleBody(data, name, storeModel, memoryBody) && memoryBody == body) ||
-              Fail(path, "written into memory it differs from the file"));
+  if (ok) body = CheckedBody(path, [&](DataFile& f) { SerializeVehicleData(data, f, name, storeModel); });
+  ok = ok && !body.empty();
   FreeVehicleData(data);
 
   VehicleData back;
@@ -113,17 +118,9 @@ int WriteSampleEngine(int index, const std::string& seedFolder) {
   BuildSampleEngine(index, engine);
   const auto write = [&s](EngineModel& e) { return [&e, &s](DataFile& f) { e.Write(f, 0, s.electric); }; };
   int ok = SaveEngine(engine, s.name, nullptr, s.electric) || Fail(path, "cannot be written");
-  std::string file;
-  ok = ok && (FileReadAll(path, file, DATA_FILE_MAX_BODY) == 0 || Fail(path, "cannot be read"));
-  const std::vector<uint8_t> body(file.size() > DATA_FILE_HEADER_SIZE ? file.begin() + DATA_FILE_HEADER_SIZE
-                                                                      : file.end(),
-                                  file.end());
-  DataFile counter{};
-  counter.BeginMemoryWrite(0, nullptr);
-  write(engine)(counter);
-  ok = ok && (counter.size - DATA_FILE_HEADER_SIZE == static_cast<int>(body.size()) ||
-              Fail(path, "the counting pass differs from the file's length"));
-  ok = ok && (MemoryWriteBody(write(engine)) == body || Fail(path, "written into memory it differs from the file"));
+  std::vector<uint8_t> body;
+  if (ok) body = CheckedBody(path, write(engine));
+  ok = ok && !body.empty();
   EngineModel back{};
   back.Reset();
   ok = ok && (LoadEngine(back, path, nullptr, back) || Fail(path, "does not read back"));

@@ -316,9 +316,12 @@ const char* EngineModel::SimulationFault(int transmissionType, int vehicleClass)
   e.Recompute(transmissionType, vehicleClass);
   if (transmissionType == TRANSMISSION_ELECTRIC) {
     const Figure figures[] = {
-        {"redline", e.redline, true},         {"maximum torque", e.maxTorque, true},
-        {"inertia", e.inertia, true},         {"maximum power", e.maxPower, false},
-        {"base speed", e.maxTorqueSpeed, false}, {"stiffness", e.stiffness, false},
+        {"redline", e.redline, true},
+        {"maximum torque", e.maxTorque, true},
+        {"inertia", e.inertia, true},
+        {"maximum power", e.maxPower, false},
+        {"base speed", e.maxTorqueSpeed, false},
+        {"stiffness", e.stiffness, false},
     };
     return FirstFault(figures);
   }
