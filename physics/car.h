@@ -310,8 +310,9 @@ struct Car : Solid, VehicleData {
   // they are in the world; counts the odometer and the statistics.  Nothing while frozen.
   void Move() override;
   // Mass, centre of mass, sprung-mass centre, inertia and its inverse from the base record,
-  // with the fuel as a solid box in the tank when the car has an engine.  An inertia whose
-  // determinant is not above 1e-6 (or not finite) sets the physics-invalid code 2.
+  // with the fuel as a solid box in the tank when the car has an engine.  A total mass below
+  // MASS_LEAST (or not a number) sets the physics-invalid code 1, an inertia whose
+  // determinant is not above 1e-6 (or not finite) code 2; the car is then not stepped.
   void UpdateMassProperties();
   // 1 when the base sprung-mass centre, turned by the orientation and added to the 16.16
   // height, lies above height 0.
