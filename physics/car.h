@@ -330,6 +330,7 @@ struct Car : Solid, VehicleData {
   uint8_t steeringLock = 0;    // degrees
   uint8_t remote = 0;          // driven by received data
   uint8_t frozen = 0;          // Move does nothing; 1 by StopForReset, 2 once reported
+  uint8_t rebuildRequested = 0;  // the car's model is to be rebuilt; under CarLock
   uint8_t engineFlag = 0;      // the car has an engine, and a fuel load that counts in its mass
   uint8_t impactDamage = 0;    // body impacts make damage nodes
   uint8_t showCar = 0;         // the car on show in the editor or garage: never put to rest
@@ -346,6 +347,7 @@ struct Car : Solid, VehicleData {
   uint32_t stepContactWord = 0;  // cleared every integration
   float odometer = 0;          // m
   float fuelAmount = 0;        // litres (the traction battery's charge for a motor)
+  float fuelCapacity = 0;      // litres: the fuel amount is a share of it
   float wheelSteerAngle = 0;   // rad
   float turningRadius = 0;     // m
   float wheelBase = 0;         // m
