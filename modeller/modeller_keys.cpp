@@ -3,7 +3,7 @@
 // key whose action says so) goes on to the object editor.
 #include <cstdio>
 
-#include "core/sound.h"
+#include "core/report.h"
 #include "core/window_state.h"
 #include "modeller/model/model_object.h"
 #include "modeller/modeller_screen.h"
@@ -46,13 +46,13 @@ void DuplicateKey(ModellerScreen& s) {
   else if (mode == ModeTriangle && s.state.selectedTriangleCount > 0)
     RunModellerOperation(s, OPERATION_DUPLICATE_TRIANGLES);
   else
-    PlayUISound(SOUND_REFUSED);
+    ReportSound(SOUND_REFUSED);
 }
 
 void NewKey(ModellerScreen& s) {
   if (s.state.mode == ModeSubobject) {
     if (ObjectEditorShared.spokeCount != 0)
-      PlayUISound(SOUND_REFUSED);
+      ReportSound(SOUND_REFUSED);
     else
       RunModellerOperation(s, OPERATION_NEW_SUBOBJECT);
   } else if (s.state.mode == ModePoint) {

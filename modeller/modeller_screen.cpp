@@ -169,6 +169,7 @@ Prss* ModellerScreenAction(Prss* process) {
     return nullptr;
   }
   Prss_ActSub(process);
+  if (!process->alive) return process;  // a dialog's answer closed it: freed next frame
   RunStatusLine(*s);
   if (process->sub) return process;  // a sub-screen draws its own page
 
@@ -309,7 +310,7 @@ void SelectSubobject(ModellerScreen& s, int, ModelObject* object) {
   if (selected) {
     char line[64];
     std::snprintf(line, sizeof line, "Unexpected: %d triangle%s were selected", selected, selected == 1 ? "" : "s");
-    AddMessage(line, TextColours.error, MSG_TARGET_DEBUG);
+    ShowDebugMessage(line, TextColours.error);
     DeselectAllTriangles(s);
   }
   selected = 0;
@@ -317,7 +318,7 @@ void SelectSubobject(ModellerScreen& s, int, ModelObject* object) {
   if (selected) {
     char line[64];
     std::snprintf(line, sizeof line, "Unexpected: %d point%s were selected", selected, selected == 1 ? "" : "s");
-    AddMessage(line, TextColours.error, MSG_TARGET_DEBUG);
+    ShowDebugMessage(line, TextColours.error);
     DeselectAllPoints(s);
   }
   s.editedChanged = 1;

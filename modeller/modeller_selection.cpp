@@ -137,7 +137,7 @@ void CountSelectedPoints(ModellerScreen& s, int report) {
   if (report && count != s.state.selectedPointCount) {
     char line[96];
     std::snprintf(line, sizeof line, TEXT_FIXED_POINTS, s.state.selectedPointCount, count);
-    AddMessage(line, TextColours.error, MSG_TARGET_DEBUG);
+    ShowDebugMessage(line, TextColours.error);
   }
   s.state.selectedPointCount = count;
 }
@@ -149,7 +149,7 @@ void CountSelectedTriangles(ModellerScreen& s, int report) {
   if (report && count != s.state.selectedTriangleCount) {
     char line[96];
     std::snprintf(line, sizeof line, TEXT_FIXED_TRIANGLES, s.state.selectedTriangleCount, count);
-    AddMessage(line, TextColours.error, MSG_TARGET_DEBUG);
+    ShowDebugMessage(line, TextColours.error);
   }
   s.state.selectedTriangleCount = count;
 }

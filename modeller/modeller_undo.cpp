@@ -136,7 +136,7 @@ void DropOldestUndoNode() {
 
 int ObjectUndo::FreeLatestNode(ModellerState& out) {
   if (count <= 0) {
-    AddMessage(TEXT_NO_NODES, TextColours.error, MSG_TARGET_DEBUG);
+    ShowDebugMessage(TEXT_NO_NODES, TextColours.error);
     return 0;
   }
   // The removed node's slot keeps its name: the label of the state it held, which is the
