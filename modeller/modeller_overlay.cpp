@@ -65,7 +65,8 @@ struct FillBatch {
     const int b = EmitVertex3D(colour, p[1][0], p[1][1], p[1][2], 0, 0);
     const int c = EmitVertex3D(colour, p[2][0], p[2][1], p[2][2], 0, 0);
     if (a < 0 || b < 0 || c < 0) return;
-    EmitTriangleIndices3D(a, b, c);
+    // A model's triangle runs anti-clockwise seen from its front; the device culls those.
+    EmitTriangleIndices3D(c, b, a);
     ++triangles;
   }
   void End() {
@@ -136,11 +137,13 @@ bool InBuildList(const ModellerState& state, uint32_t reference) {
   return false;
 }
 
-// The four buttons that start the rotate and scale drags, a quarter of the way from the green
-// point towards the screen centre; while a drag runs only its own, lit.
+// The four buttons that start the rotate and scale drags, a quarter of the screen from the
+// green point towards the screen's centre (clear of the point markers); while a drag runs only
+// its own, lit.
 void AddTransformButtons(ModellerScreen& s, float pointX, float pointY) {
   const float cx = float(ScreenWidth) * 0.5f, cy = float(ScreenHeight) * 0.5f;
-  const int ax = int(std::lround(pointX + (cx - pointX) * 0.25f)), ay = int(std::lround(pointY + (cy - pointY) * 0.25f));
+  const int ax = int(std::lround(pointX + (pointX < cx ? 0.25f : -0.25f) * float(ScreenWidth)));
+  const int ay = int(std::lround(pointY + (pointY < cy ? 0.25f : -0.25f) * float(ScreenHeight)));
   const int w = 2 * ButtonWidth, h = ButtonHeight;
   static const char* const HINTS[4] = {"Drag to rotate the selected points", "Drag to scale the selected points in 2D",
                                        "Drag to scale the selected points horizontally",

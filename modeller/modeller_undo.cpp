@@ -21,12 +21,25 @@ char UndoCaption[UNDO_CAPTION_SIZE], RedoCaption[UNDO_CAPTION_SIZE];
 
 namespace {
 
+// The copy of the last node freed, kept for the next node: copied over, its arrays are
+// reused (the same sizes, as most edits leave them) where new ones would cost page faults.
+ModelObject* g_spareCopy;
+
 void ClearMergeKey() { ModellerUndo.mergeKey = UndoMergeKey{}; }
+
+void FreeCopy(ModelObject*& copy) {
+  if (!copy) return;
+  copy->Free();
+  std::free(copy);
+  copy = nullptr;
+}
 
 void FreeSaved(ObjectUndoNode& node) {
   if (!node.saved) return;
-  node.saved->Free();
-  std::free(node.saved);
+  if (!g_spareCopy)
+    g_spareCopy = node.saved;
+  else
+    FreeCopy(node.saved);
   node.saved = nullptr;
 }
 
@@ -94,6 +107,12 @@ int BuildUndoNode(ObjectUndoNode& node, const ModellerState& state, int kind, ui
   node.state = state;
   ModellerUndo.mergeKey = UndoMergeKey{kind, itemA, itemB};
   if (!ActiveModeller || !ActiveModeller->mainObject) return 0;
+  if (g_spareCopy) {
+    node.saved = g_spareCopy;
+    g_spareCopy = nullptr;
+    node.saved->CopyOver(*ActiveModeller->mainObject);
+    return 1;
+  }
   ModelObject* copy = static_cast<ModelObject*>(std::calloc(1, sizeof(ModelObject)));
   if (!copy) return 0;
   copy->CopyFrom(*ActiveModeller->mainObject, 0, 1);
@@ -263,9 +282,10 @@ void ClearUndoHistory() {
   h.depth = 0;
   while (h.count > 0) DropOldestUndoNode();
   for (ObjectUndoNode& node : h.nodes) {
-    FreeSaved(node);
+    FreeCopy(node.saved);
     node = ObjectUndoNode{};
   }
+  FreeCopy(g_spareCopy);
 }
 
 // ---- [Buttons] ----
