@@ -383,6 +383,19 @@ TEST_F(ModellerTest, RepeatsOfOneEditMergeAndKindZeroNeverDoes) {
   EXPECT_EQ(ModellerUndo.count, before + 1);
   EXPECT_STREQ(ModellerUndo.nodes[ModellerUndo.count].name, "set width");
   EXPECT_STREQ(modeller->statusText, "set width");
+  // A slider of the modeller's edit domain records a point when it is pressed.
+  uint8_t level = 10;
+  SetInterfaceMetrics();
+  ClearInterface();
+  RowCursorX = RowCursorY = 0;
+  EditDomain = EDIT_DOMAIN_MODELLER;
+  AddRowByteSlider(&modeller->prss, 200, ButtonHeight, 20, &level, &TextColours.grey, nullptr);
+  EditDomain = EDIT_DOMAIN_NONE;
+  const InterfaceButton trough = InterfaceButtons[0];
+  MouseX = (trough.left + trough.right) / 2, MouseY = (trough.top + trough.bottom) / 2;
+  Mouse(LeftPress());
+  EXPECT_EQ(ModellerUndo.count, before + 2);
+  Mouse(MouseRecord{});
 }
 
 TEST_F(ModellerTest, UndoRedoAndANewEditAfterUndoDiscardsTheRedoSteps) {
