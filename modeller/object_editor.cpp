@@ -157,6 +157,7 @@ void CloseEditor(ObjectEditor* e) {
   s.editedObject = -1;
   s.spokeCount = 0;
   s.closeAll = 0;
+  s.meshChangePending = 0;
   MeshDisplay.modellerDrawMode = DRAW_FLAT;
   MeshDisplay.showWholeObjects = MeshDisplay.showSubobjects = 1;
   MeshDisplay.currentObject = nullptr;

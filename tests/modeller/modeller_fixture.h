@@ -143,6 +143,8 @@ class ModellerTest : public ::testing::Test {
   // Opens the editor as the entry menu does (the modeller at once, asking before leaving a
   // changed model), over the model built by build.
   void Open(void (*build)(ModelObject&) = BuildPanel) {
+    model.Free();  // a model of an earlier opening in the same test
+    model = ModelObject{};
     build(model);
     editor = OpenObjectEditor(&parent.prss, OPEN_MODELLER, &model, -1, nullptr, nullptr, CALLER_ENTRY_MENU, ~0u);
     Prss_AddSub(&parent.prss, &editor->prss);

@@ -69,6 +69,27 @@ TEST_F(ModellerTest, ShiftKeysChangeTheModeAndOpenAndCloseTheTextureScreens) {
   const InterfaceButton& point = InterfaceButtons[1 + ModePoint];
   point.handler(point.owner, CLICK_LEFT, point.word);
   EXPECT_EQ(modeller->state.mode, ModePoint);
+
+  // The triangle-buttons option: a label and "NO" / "YES", the one in force lit.
+  ClearInterface();
+  AddTriangleButtonsOption(*modeller, 10);
+  ASSERT_EQ(ButtonCount, 3);
+  EXPECT_STREQ(InterfaceButtons[0].text.text, "triangle buttons :");
+  EXPECT_EQ(InterfaceButtons[1].fourth.i, 1) << "NO";
+  const InterfaceButton yes = InterfaceButtons[2];
+  EXPECT_STREQ(yes.hint, "Select triangles using buttons at the triangle centre");
+  yes.handler(yes.owner, CLICK_LEFT, yes.word);
+  EXPECT_EQ(modeller->triangleButtons, 1);
+  // The view marks: in point mode with the wire overlay over a shaded draw mode.
+  EXPECT_EQ(ShowsViewMarks(), 0);
+  ObjectEditorShared.wireOverlay = 1;
+  EXPECT_EQ(ShowsViewMarks(), 1);
+  SetObjectDrawMode(*editor, 0, DRAW_WIRE);
+  EXPECT_EQ(ShowsViewMarks(), 0);
+  SetObjectDrawMode(*editor, 0, DRAW_GOURAUD);
+  Key('V', true);
+  EXPECT_EQ(ShowsViewMarks(), 0);
+  ObjectEditorShared.wireOverlay = 0;
 }
 
 TEST_F(ModellerTest, BuildModeHandsItsPointsToPointModeAndFindsAVisibleLayer) {
