@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "core/checksum.h"
 #include "app/command_line.h"
@@ -67,6 +68,7 @@
 #include "ui/text/text_colours.h"
 #include "ui/text_entry.h"
 #include "ui/text/text_strings.h"
+#include "vehicle/data/engine_file.h"
 #include "vehicle/vehicle.h"
 #include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_editor.h"
@@ -408,7 +410,15 @@ StartResult AppStartup(const char* commandLine) {
   // 9, 10: cfg.txt, and the data folder must be writable.
   // With graphics the window system starts first: the stored window rectangle is checked
   // against the desktop, and the device makes its context on the same video.  Without a
-  // screen to show it the program would run unseen: it ends at once, saving nothing.
+  // screen to show it the program would run unseen: it ends at once, saving nothing.  While
+  // the window system starts (the longest step), workers read the system's font list, decode
+  // the interface sounds and fill the sine and cosine tables, which nothing reads before:
+  // steps 16, 33 and 21 take them, with the lines they always logged.
+  if (GraphicsEnabled) {
+    PrepareGlyphFonts();
+    PrepareInterfaceSounds();
+  }
+  std::jthread tables(InitSinCosTables);
   if (GraphicsEnabled && !(StartWindowSystem() && PlatformVideoHasDisplay())) {
     LogLine("No display");
     std::fprintf(stderr, "No display\n");
@@ -425,8 +435,10 @@ StartResult AppStartup(const char* commandLine) {
   }
 
   // 11..13: the device's choices, made before the window exists.  Without graphics there
-  // is no device at all.
+  // is no device at all.  With the configuration read (it holds the fonts' weights), a
+  // worker opens the double-byte fonts meanwhile for step 16.
   if (GraphicsEnabled) {
+    PrepareGlyphFontFaces();
     if (CommandLineVrChoice == 1) VrEnabled = 0;
     if (CommandLineVrChoice == 2) VrEnabled = 1;
     if (CommandLineVrPlugin) VrConfig.plugin = CommandLineVrPlugin - 1;  // "rift" the first, "openvr" the second
@@ -496,7 +508,7 @@ StartResult AppStartup(const char* commandLine) {
   ShowKeyboardLayout();
   LogLine("initialisations");
   LogLine("tables");
-  InitSinCosTables();
+  tables.join();
   ResetViewMatrices();
   LoadAIDriverNames();
   LoadFunctionKeyMessages();
@@ -1014,6 +1026,11 @@ namespace {
 void SendTyped(const char* line) { Prss_SendMessage(nullptr, line, SOURCE_TYPED); }
 // The body of the PlayerGearbox hook (core/controls.h): the player's gearbox option.
 int GearboxOfPlayer() { return Player.options[3]; }
+// The body of the PlayerEngineChoice hook (vehicle/data/engine_file.h): the engine the player
+// chose for a built-in vehicle, its 32-byte text in the player file.
+char* EngineOfPlayer(int builtinIndex) {
+  return builtinIndex >= 0 && builtinIndex < PLAYER_CAR_COUNT ? Player.cars[builtinIndex].longText : nullptr;
+}
 }  // namespace
 
 void InstallShellHooks() {
@@ -1025,6 +1042,7 @@ void InstallShellHooks() {
   UpdateCursorClip = ClipCursorForMode;
   SendTypedLine = SendTyped;
   PlayerGearbox = GearboxOfPlayer;
+  PlayerEngineChoice = EngineOfPlayer;
   VrFunctionKeyMessage = FunctionKeyMessage;
 }
 

@@ -269,13 +269,15 @@ void RefreshCommand(const Command&) {
 }
 
 // The named shaders (their source names begin with the value; every shader without one) are
-// read from their files again at once, and the environment textures drawn again with them.
+// read from their files again and compiled at once, and the environment textures drawn again
+// with them.
 void ShaderCommand(const Command& c) {
   ReleaseShaders(c.value[0] ? c.value : nullptr);
   if (Gfx.initState == 2) {
     LoadAllVertexShaders();
     LoadAllPixelShaders();
     LoadAllComputeShaders();
+    CompileWaitingShaders();
   }
   RequestEnvironmentRedraw();
 }

@@ -2,6 +2,7 @@
 #include "core/sound_file.h"
 
 #include <string>
+#include <thread>
 
 #include "core/log.h"
 #include "core/ogg_stream.h"
@@ -17,7 +18,18 @@ const char* const InterfaceSoundFiles[INTERFACE_SOUNDS] = {
 };
 
 namespace {
+
 constexpr uint32_t DECODE_CHUNK_FRAMES = 4096;
+
+// What the worker decoded, read by the main thread after the join.
+struct DecodedSounds {
+  SampleRecord records[INTERFACE_SOUNDS];
+  int results[INTERFACE_SOUNDS];
+};
+DecodedSounds g_decoded;
+// Declared after what it fills: at exit it is joined before that is destroyed.
+std::jthread g_decoder;
+
 }  // namespace
 
 const char* SoundFileResultText(int result) {
@@ -68,9 +80,27 @@ int LoadSoundFile(const char* path, SampleRecord& out) {
   return DecodeSoundData(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out);
 }
 
+void PrepareInterfaceSounds() {
+  // What an earlier start decoded and never took may be out of date: the files are read again.
+  if (g_decoder.joinable()) g_decoder.join();
+  g_decoder = std::jthread([] {
+    for (int i = 0; i < INTERFACE_SOUNDS; ++i)
+      g_decoded.results[i] = LoadSoundFile(InterfaceSoundFiles[i], g_decoded.records[i]);
+  });
+}
+
 void LoadInterfaceSounds() {
+  const bool prepared = g_decoder.joinable();
+  if (prepared) g_decoder.join();
   for (int i = 0; i < INTERFACE_SOUNDS; ++i) {
-    const int result = LoadSoundFile(InterfaceSoundFiles[i], SampleRecords[i]);
+    int result;
+    if (prepared) {
+      result = g_decoded.results[i];
+      SampleRecords[i] = std::move(g_decoded.records[i]);
+      g_decoded.records[i] = SampleRecord{};
+    } else {
+      result = LoadSoundFile(InterfaceSoundFiles[i], SampleRecords[i]);
+    }
     if (result != SOUND_FILE_OK) LogF("sound %d : %s %s", i, InterfaceSoundFiles[i], SoundFileResultText(result));
   }
 }

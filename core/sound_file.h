@@ -2,7 +2,8 @@
 //
 // The interface sounds are "data\sound\<name>.ogg" (written by tools/sound_gen at build time),
 // read into sample records 0..4 through the same Ogg and Vorbis steps as the music.  A missing
-// or damaged file leaves its sound silent and writes one log line.  Main thread only.
+// or damaged file leaves its sound silent and writes one log line.  Main thread only, but for
+// the decoding that PrepareInterfaceSounds starts on a worker of its own.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -27,4 +28,10 @@ const char* SoundFileResultText(int result);
 // Decodes a whole file held in memory into out (replacing what it held; emptied on failure).
 int  DecodeSoundData(const uint8_t* data, size_t size, SampleRecord& out);
 int  LoadSoundFile(const char* path, SampleRecord& out);
+// Starts decoding the interface sounds on a worker, so that LoadInterfaceSounds finds them
+// decoded (the start-up calls it before the window system starts, which takes longer); what
+// an earlier call decoded and no load took is dropped.  Optional: without it
+// LoadInterfaceSounds decodes them itself.
+void PrepareInterfaceSounds();
+// The interface sounds into sample records 0..4, a log line for each that failed.
 void LoadInterfaceSounds();

@@ -1,13 +1,16 @@
 // car.h - the car: a rigid body with the vehicle data it is built from, its wheels and wheel
 // sets, its model objects and drawing state, and what its construction and release do.
 //
-// Sections: [Parts] [Release hooks] [Car]
+// Sections: [Parts] [Mass model] [Release hooks] [Car]
 //
 // Layers: the car step of physics/ and the vehicle model above it both read and write it; it
 // stands on the rigid body (physics/solid/solid.h) and the vehicle data (vehicle/data/), whose
 // wheels and wheel sets (vehicle/wheel/wheel.h) push on the car as a Solid.  The members that
-// read a vehicle or build meshes (Car::LoadVehicle, Car::BuildFromVehicle,
-// Car::AllocModelObjects, CreateCar in vehicle/car_load.h) are defined by the vehicle model.
+// read a vehicle, load its animations or build meshes (Car::LoadVehicle,
+// Car::BuildFromVehicle, Car::AllocModelObjects, Car::LoadAnimations, CreateCar in
+// vehicle/car_load.h) are defined by the vehicle model.  The car's set-up from its vehicle
+// data (car_setup.cpp), its generated mass model (car_mass.cpp) and the read-only questions
+// the editor and the car step ask of it (car_queries.cpp) are the car simulation's.
 //
 // A car is made any number of times (the vehicle editor, the garage and every name look-up
 // make temporary cars) and may be deleted in every state: new, loaded, with its model objects,
@@ -19,6 +22,8 @@
 #include "physics/solid/solid.h"
 #include "vehicle/data/vehicle_data.h"
 
+struct AnimInstance;
+struct Animation;
 struct Car;
 struct DataFile;
 struct GouraudO3d;
@@ -48,6 +53,43 @@ struct VehicleLoadArgs {
   const char* text;       // up to 15 characters kept with the car, or null
   uint32_t textWord;      // kept with the text
 };
+
+// ---- [Mass model] ----
+// The car's mass, centre of mass and inertia are made from its vehicle data: every frame tube
+// a thin rod, every other heavy part a solid box of derived mass and size.  The same walk
+// over the parts (Car::BuildFrameGeometry) draws the boxes, sums the masses or sums the
+// inertia, by its mode.
+enum MassMode { MASS_DRAW = 0, MASS_SUM = 1, MASS_INERTIA = 2 };
+enum InertiaStatus : uint8_t { INERTIA_VALID = 0, INERTIA_NO_MASS = 1, INERTIA_SINGULAR = 2 };
+constexpr float MASS_LEAST = 0.001f;  // kg: a lighter car has no centre of mass or inertia
+constexpr float INERTIA_LEAST_DETERMINANT = 1e-6f;
+
+// One box, in car axes.  The colours are the interface's palette entries at the time of the
+// call: seats and spare wheel panelGrey, people lightYellow, engine and suspension lightGreen,
+// fuel tank message, 12-volt battery orange, wheels lightOrange.
+struct MassBox {
+  float mass;      // kg
+  Vec3 centre;     // m
+  Vec3 halfSize;   // m
+  ColourWord colour;
+};
+// The part masses the vehicle editor lists, kg.
+struct CarPartMasses {
+  float frame, engine, tank, wheels, humans, seats, suspension;
+};
+// What the car's mass properties are rebuilt from: the inertia about the car's origin, the
+// centre of mass and mass, and the same without the wheels.
+struct MassProperties {
+  float inertia[9];
+  Vec3 centreOfMass;
+  float mass;
+  Vec3 centreWithoutWheels;
+  float massWithoutWheels;
+};
+constexpr int PASSENGER_SLOTS = 4;  // 1 the front passenger, 2 to 4 the back seats
+// Draws one box of the mass view through a transform (car axes to the world); the draw mode
+// calls it for every box.  DrawOrientedBox of the renderer by default.
+extern void (*DrawMassBox)(const MassBox& box, const FixedTransform& transform);
 
 // ---- [Release hooks] ----
 // What the layers above release of a car, called in this order by its destructor; each is
@@ -100,9 +142,91 @@ struct Car : Solid, VehicleData {
   int32_t partCount = 0;
   CarPart* parts = nullptr;  // malloc'd by the model assembly
 
+  // The mass model's results (car_mass.cpp).
+  CarPartMasses partMasses = {};
+  Vec3 tankHalfSize = {};       // the fuel tank's or traction battery's box
+  Vec3 tankDrawnPosition = {};  // its position, x negated on a mirrored car
+  Vec3 seatPositions[PASSENGER_SLOTS] = {};  // where the passengers of slots 1..4 sit
+  Vec3 centreWithoutWheels = {};
+  MassProperties massRecords[2] = {};
+  uint8_t inertiaStatus = INERTIA_VALID;
+  FixedTransform drawTransform = {};  // the car as drawn: car axes to the world
+
+  // Figures the car's set-up keeps.
+  int32_t radiusFixed = 0;         // 16.16 copy of the collision radius (Solid::radius)
+  int32_t largestMeshRadius = 0;   // 16.16, the largest radius of the car's meshes
+  float drivetrainEfficiency = 0;
+  float totalLiftArea = 0, totalDragArea = 0;  // m^2, summed over the aerodynamic items
+  // Behaviour bytes of the gearbox aids, by Car::SetOptionFlags: a, the byte beside it, b, c
+  // and d.
+  uint8_t gearAssist[5] = {};
+  uint32_t configCrc = 0;  // Car::ConfigCrc's running value
+  float steer = 0;         // the steering input
+
+  // The driver's and passengers' animations (vehicle/car_animations.h): owned, may be null.
+  AnimInstance* steeringInstance = nullptr;
+  Animation* steeringPose = nullptr;
+  AnimInstance* passengerAnimations[PASSENGER_SLOTS] = {};
+  uint8_t bodyMeshRequested = 0;  // the body mesh is to be built on the next drawn frame
+
   // Sets the class option bits (option word 2) from the vehicle class; called when a file's
   // class-flags marker is 0.
   void SetClassFlags();
+
+  // ---- the set-up from the vehicle data (car_setup.cpp) ----
+  // Turns the vehicle data and the current set-up into what the car steps with; nothing at
+  // all for a set-up whose flags byte is 0.  Both wheel sets' tyres (a round profile for a
+  // bike, the wheel offset widening the bounding radius), the caster of rigid and double
+  // wishbone sets from the set-up's caster bytes, the wheel records' set, side and mass; with
+  // keepStructure 0 also each frame tube's radius from its mass per metre (a suspension link
+  // loses its mass per metre) and the mass model (Car::BuildFrameGeometry 1, then 2).
+  void SetupFromVehicle(uint32_t keepStructure);
+
+  // ---- the mass model (car_mass.cpp) ----
+  // Walks the parts in a fixed order: mode MASS_DRAW draws each box, MASS_SUM sums the
+  // masses, the centre of mass and the part masses, MASS_INERTIA the inertia about the centre
+  // of mass and its inverse (only right after a sum on the same data).  wheelCount wheels
+  // (from the first, at most the car's) count as wheel boxes; 0 also leaves out the spare.
+  void BuildFrameGeometry(int mode, int wheelCount);
+  void AddMassBox(const MassBox& box, int mode);
+  // A thin rod between two 16.16 points; the sum stores its mass in the tube.
+  void AddFrameRod(const IntVector& a, const IntVector& b, FrameTube& tube, int mode);
+  // One seat (back and cushion) of half width `width` at a seating position.
+  void AddSeatBoxes(float x, float y, float z, float width, int mode);
+  // One person (body and legs, 35 kg each) at a seating position.
+  void AddHumanBoxes(float x, float y, float z, int mode);
+
+  // ---- read-only questions (car_queries.cpp) ----
+  // Widens the collision radius to hold every wheel (never shrinks it); the 16.16 radius is
+  // at least largestMeshRadius.
+  void ComputeBoundingRadius();
+  // Whether the car has a front passenger seat (option bit 8 and the driver at least 0.2 m
+  // off the centre line) and back seats (option bit 10).
+  void GetAnimationNeeds(int& front, int& rear) const;
+  // The car's design load (N, positive): the mass without occupants and 70 kg for each of 2
+  // occupants (5 with back seats) under gravity, and the downforce at the estimated top speed
+  // when the lift area is negative.
+  float ComputeDownforce() const;
+  // From the design load W: springs (1 + trunc(0.0011 W)) x 10000 N/m with a tenth of it as
+  // the least, damping (1 + trunc(0.0011 W)) x 1000 N s/m likewise, anti-roll up to the
+  // springs' most.
+  void GetSuspensionLimits(float& springLeast, float& springMost, float& dampingLeast, float& dampingMost,
+                           float& antiRollMost) const;
+  // The tyre pressure range of an axle (0 rear, 1 front), kPa: the vehicle's own limits with
+  // class option bit 0x10, else 0 to 1.5 x the first stored set-up's left pressure.
+  void TyrePressureRange(int axle, int& lowest, int& highest) const;
+  // The same, its top held to (1 + trunc(60 sqrt(mass / 1000))) x 10 kPa by the car's mass.
+  void ClampedTyrePressureRange(int axle, int& lowest, int& highest) const;
+  // The largest steering lock the vehicle allows, whole degrees.
+  int GetMaxSteeringLock() const;
+  // The allowed tyre type range by vehicle class (or the vehicle's own with class option bit 8).
+  void GetTyreTypeRange(int& lowest, int& highest) const;
+  // The gearbox aids' behaviour bytes from the player's aid bits and the transmission type.
+  void SetOptionFlags(uint32_t bits);
+  // A check word over the car's physical state.
+  uint32_t StateCrc() const;
+  // A check word over the car's configuration, seeded with seed; kept in configCrc.
+  uint32_t ConfigCrc(uint32_t seed);
 
   // ---- defined by the vehicle model (vehicle/car_load.cpp) ----
   // Finds the vehicle's file (a mod folder under VehicleFileLock, the edit history's copy, or
@@ -112,4 +236,12 @@ struct Car : Solid, VehicleData {
   int BuildFromVehicle(DataFile& stream, int version, const char* name, const VehicleLoadArgs& args);
   // The model's objects when missing: an empty rim profile and the four level meshes.
   void AllocModelObjects();
+  // Asks for the body mesh to be built from the model on the car's next drawn frame.
+  void BuildBodyMesh();
+  // The driver's steering animation and the passengers' animations for the occupied seats;
+  // nothing when the car has them already, has no driver or no human models are loaded.
+  void LoadAnimations();
+  void FreeAnimations();
+  // Poses the driver's figure at the steering wheel.
+  void PoseDriver();
 };

@@ -9,7 +9,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <strings.h>
+#include <thread>
+#include <vector>
 
 struct SystemFont {
   FT_Face face;
@@ -57,11 +60,143 @@ uint32_t NextCodePoint(const char16_t* text, int length, int* i) {
   return unit;
 }
 
+// The face lists the worker sorted, by language; the main thread reads them after the join.
+struct PreparedFaces {
+  std::string language;
+  std::vector<FontFaceInfo> faces;
+  int count;
+};
+std::vector<PreparedFaces> g_prepared;
+// The fonts the worker opened, not yet taken (nor linked into g_fonts).
+struct PreparedFont {
+  SystemFontRequest request;
+  SystemFont* font;
+};
+std::vector<PreparedFont> g_preparedFonts;
+// Declared after what it fills: at exit it is joined before those are destroyed.
+std::jthread g_preparer;
+
+void WaitForPreparation() {
+  if (g_preparer.joinable()) g_preparer.join();
+}
+
+// Every outline face that covers the language, best match first, each family once (at most
+// 256 families); faces whose names do not fit are left out.
+int SortFaces(FcConfig* config, const char* language, std::vector<FontFaceInfo>* out) {
+  FcPattern* pattern = FcPatternCreate();
+  FcLangSet* languages = FcLangSetCreate();
+  FcLangSetAdd(languages, reinterpret_cast<const FcChar8*>(language));
+  FcPatternAddLangSet(pattern, FC_LANG, languages);
+  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result;
+  FcFontSet* sorted = FcFontSort(config, pattern, FcFalse, nullptr, &result);
+  int count = 0;
+  char seen[256][FONT_FACE_SIZE];
+  int numSeen = 0;
+  for (int i = 0; sorted && i < sorted->nfont; ++i) {
+    FcPattern* font = sorted->fonts[i];
+    FcBool outline = FcFalse;
+    FcLangSet* fontLanguages = nullptr;
+    FcChar8* family = nullptr;
+    if (FcPatternGetBool(font, FC_OUTLINE, 0, &outline) != FcResultMatch || !outline) continue;
+    if (FcPatternGetLangSet(font, FC_LANG, 0, &fontLanguages) != FcResultMatch) continue;
+    if (FcLangSetHasLang(fontLanguages, reinterpret_cast<const FcChar8*>(language)) != FcLangEqual) continue;
+    if (FcPatternGetString(font, FC_FAMILY, 0, &family) != FcResultMatch) continue;
+    const char* name = reinterpret_cast<const char*>(family);
+    if (std::strlen(name) >= FONT_FACE_SIZE) continue;  // a face that cannot be named back
+    bool duplicate = false;
+    for (int s = 0; s < numSeen && !duplicate; ++s) duplicate = strcasecmp(seen[s], name) == 0;
+    if (duplicate) continue;
+    if (numSeen < 256) std::strcpy(seen[numSeen++], name);
+    FontFaceInfo info{};
+    std::strcpy(info.face, name);
+    info.familyKind = FamilyKindOf(font);
+    out->push_back(info);
+    ++count;
+  }
+  if (sorted) FcFontSetDestroy(sorted);
+  FcLangSetDestroy(languages);
+  FcPatternDestroy(pattern);
+  return count;
+}
+
+// The font of that face at the weight and cell height, not yet linked into g_fonts; null when
+// no installed font has that family name.
+SystemFont* OpenFace(const char* face, int weight, int cellHeightPixels) {
+  if (!g_library || !g_config || !face || !face[0]) return nullptr;
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(face));
+  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::clamp(weight, 1, 1000)));
+  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+  FcConfigSubstitute(g_config, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result;
+  FcPattern* match = FcFontMatch(g_config, pattern, &result);
+  FcPatternDestroy(pattern);
+  if (!match) return nullptr;
+  FcChar8* file = nullptr;
+  int index = 0;
+  SystemFont* font = nullptr;
+  // fontconfig substitutes another family for a missing one: that is no font of this name.
+  if (FamilyMatches(match, face) && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+    FcPatternGetInteger(match, FC_INDEX, 0, &index);
+    FT_Face ftFace = nullptr;
+    if (FT_New_Face(g_library, reinterpret_cast<const char*>(file), index, &ftFace) == 0) {
+      FT_Size_RequestRec request = {FT_SIZE_REQUEST_TYPE_CELL, 0, cellHeightPixels * 64, 0, 0};
+      if (FT_Request_Size(ftFace, &request) == 0)
+        font = new SystemFont{ftFace, static_cast<int>((ftFace->size->metrics.ascender + 32) >> 6), nullptr};
+      else
+        FT_Done_Face(ftFace);
+    }
+  }
+  FcPatternDestroy(match);
+  return font;
+}
+
+void FreePreparedFonts() {
+  for (PreparedFont& prepared : g_preparedFonts) {
+    if (!prepared.font) continue;
+    FT_Done_Face(prepared.font->face);
+    delete prepared.font;
+  }
+  g_preparedFonts.clear();
+}
+
 }  // namespace
+
+// ---- [Preparing] ----
+
+void PrepareFontFaces(const char* const* languages, int count) {
+  if (g_config || g_preparer.joinable()) return;
+  std::vector<std::string> wanted(languages, languages + std::max(count, 0));
+  g_preparer = std::jthread([wanted] {
+    g_config = FcInitLoadConfigAndFonts();
+    if (!g_config) return;
+    if (FT_Init_FreeType(&g_library) != 0) g_library = nullptr;
+    for (const std::string& language : wanted) {
+      PreparedFaces prepared{language, {}, 0};
+      prepared.count = SortFaces(g_config, language.c_str(), &prepared.faces);
+      g_prepared.push_back(std::move(prepared));
+    }
+  });
+}
+
+void PrepareSystemFonts(const SystemFontRequest* requests, int count) {
+  WaitForPreparation();
+  if (!g_config || !g_library || count <= 0) return;
+  std::vector<SystemFontRequest> wanted(requests, requests + count);
+  g_preparer = std::jthread([wanted] {
+    for (const SystemFontRequest& r : wanted)
+      g_preparedFonts.push_back({r, OpenFace(r.face, r.weight, r.cellHeightPixels)});
+  });
+}
 
 // ---- [Surface] ----
 
 int OpenGlyphSurface() {
+  WaitForPreparation();
   if (g_pixels) return GLYPH_SURFACE_OK;
   if (!g_config) {
     g_config = FcInitLoadConfigAndFonts();
@@ -78,6 +213,12 @@ int OpenGlyphSurface() {
 }
 
 void CloseGlyphSurface() {
+  WaitForPreparation();
+  // Closed before it was ever opened (a character set replacing none): what the worker read
+  // stays for the opening.
+  if (!g_pixels && !g_fonts && (!g_prepared.empty() || !g_preparedFonts.empty())) return;
+  g_prepared.clear();
+  FreePreparedFonts();
   while (g_fonts) CloseSystemFont(g_fonts);
   delete[] g_pixels;
   g_pixels = nullptr;
@@ -134,78 +275,43 @@ int DrawTextOnGlyphSurface(SystemFont* font, const char16_t* text, int length) {
 // ---- [Faces] ----
 
 int ListFontFaces(const char* language, FontFaceInfo* out, int max) {
-  if (!g_config && !(g_config = FcInitLoadConfigAndFonts())) return 0;
-  FcPattern* pattern = FcPatternCreate();
-  FcLangSet* languages = FcLangSetCreate();
-  FcLangSetAdd(languages, reinterpret_cast<const FcChar8*>(language));
-  FcPatternAddLangSet(pattern, FC_LANG, languages);
-  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-  FcConfigSubstitute(g_config, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result;
-  FcFontSet* sorted = FcFontSort(g_config, pattern, FcFalse, nullptr, &result);
-  int count = 0;
-  char seen[256][FONT_FACE_SIZE];
-  int numSeen = 0;
-  for (int i = 0; sorted && i < sorted->nfont; ++i) {
-    FcPattern* font = sorted->fonts[i];
-    FcBool outline = FcFalse;
-    FcLangSet* fontLanguages = nullptr;
-    FcChar8* family = nullptr;
-    if (FcPatternGetBool(font, FC_OUTLINE, 0, &outline) != FcResultMatch || !outline) continue;
-    if (FcPatternGetLangSet(font, FC_LANG, 0, &fontLanguages) != FcResultMatch) continue;
-    if (FcLangSetHasLang(fontLanguages, reinterpret_cast<const FcChar8*>(language)) != FcLangEqual) continue;
-    if (FcPatternGetString(font, FC_FAMILY, 0, &family) != FcResultMatch) continue;
-    const char* name = reinterpret_cast<const char*>(family);
-    if (std::strlen(name) >= FONT_FACE_SIZE) continue;  // a face that cannot be named back
-    bool duplicate = false;
-    for (int s = 0; s < numSeen && !duplicate; ++s) duplicate = strcasecmp(seen[s], name) == 0;
-    if (duplicate) continue;
-    if (numSeen < 256) std::strcpy(seen[numSeen++], name);
-    if (out && count < max) {
-      std::strcpy(out[count].face, name);
-      out[count].familyKind = FamilyKindOf(font);
-    }
-    ++count;
+  WaitForPreparation();
+  if (!language) return 0;
+  std::vector<FontFaceInfo> faces;
+  int count = -1;
+  for (const PreparedFaces& prepared : g_prepared) {
+    if (prepared.language != language) continue;
+    faces = prepared.faces;
+    count = prepared.count;
   }
-  if (sorted) FcFontSetDestroy(sorted);
-  FcLangSetDestroy(languages);
-  FcPatternDestroy(pattern);
+  if (count < 0) {
+    if (!g_config && !(g_config = FcInitLoadConfigAndFonts())) return 0;
+    count = SortFaces(g_config, language, &faces);
+  }
+  for (int i = 0; out && i < std::min(count, max); ++i) out[i] = faces[size_t(i)];
   return count;
 }
 
 // ---- [Fonts] ----
 
 SystemFont* OpenSystemFont(const char* face, int weight, int cellHeightPixels) {
-  if (!g_library || !g_config || !face || !face[0]) return nullptr;
-  FcPattern* pattern = FcPatternCreate();
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(face));
-  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::clamp(weight, 1, 1000)));
-  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-  FcConfigSubstitute(g_config, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result;
-  FcPattern* match = FcFontMatch(g_config, pattern, &result);
-  FcPatternDestroy(pattern);
-  if (!match) return nullptr;
-  FcChar8* file = nullptr;
-  int index = 0;
+  WaitForPreparation();
+  if (!face) return nullptr;
   SystemFont* font = nullptr;
-  // fontconfig substitutes another family for a missing one: that is no font of this name.
-  if (FamilyMatches(match, face) && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-    FcPatternGetInteger(match, FC_INDEX, 0, &index);
-    FT_Face ftFace = nullptr;
-    if (FT_New_Face(g_library, reinterpret_cast<const char*>(file), index, &ftFace) == 0) {
-      FT_Size_RequestRec request = {FT_SIZE_REQUEST_TYPE_CELL, 0, cellHeightPixels * 64, 0, 0};
-      if (FT_Request_Size(ftFace, &request) == 0) {
-        font = new SystemFont{ftFace, static_cast<int>((ftFace->size->metrics.ascender + 32) >> 6), g_fonts};
-        g_fonts = font;
-      } else {
-        FT_Done_Face(ftFace);
-      }
-    }
+  bool prepared = false;
+  for (auto it = g_preparedFonts.begin(); it != g_preparedFonts.end(); ++it) {
+    const SystemFontRequest& r = it->request;
+    if (std::strcmp(r.face, face) != 0 || r.weight != weight || r.cellHeightPixels != cellHeightPixels) continue;
+    font = it->font;
+    prepared = true;
+    g_preparedFonts.erase(it);
+    break;
   }
-  FcPatternDestroy(match);
+  if (!prepared) font = OpenFace(face, weight, cellHeightPixels);
+  if (font) {
+    font->next = g_fonts;
+    g_fonts = font;
+  }
   return font;
 }
 

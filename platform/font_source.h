@@ -2,12 +2,33 @@
 // FreeType: listing the faces that cover a language, opening one at a cell height, and
 // drawing characters black on white into the shared 64 x 64 surface.
 //
-// Sections: [Surface] [Faces] [Fonts]
+// Sections: [Preparing] [Surface] [Faces] [Fonts]
 //
 // The surface copies what the interface expects of a 24-bit top-down bitmap: 3 bytes a
-// pixel, the first of them blue, white where nothing is drawn.  Main thread only.
+// pixel, the first of them blue, white where nothing is drawn.  Main thread only, but for
+// the preparation, which runs on a worker of its own.
 #pragma once
 #include <cstdint>
+
+constexpr int FONT_FACE_SIZE = 64;
+
+// ---- [Preparing] ----
+// Reading the font configuration, sorting the faces of a language and opening a face take
+// milliseconds each: these start that work on a worker thread and return.  Every function
+// below waits for the worker first and then finds its results ready; they are the same as
+// without it.
+// The configuration and the face lists of the given languages; does nothing once the
+// configuration is read or a worker started.
+void PrepareFontFaces(const char* const* languages, int count);
+// Opens the fonts OpenSystemFont will be asked for, each taken by the first call that asks
+// for the same face, weight and cell height (after the lists: it waits for their worker).
+// Does nothing without the configuration.
+struct SystemFontRequest {
+  char face[FONT_FACE_SIZE];
+  int weight;
+  int cellHeightPixels;
+};
+void PrepareSystemFonts(const SystemFontRequest* requests, int count);
 
 // ---- [Surface] ----
 constexpr int GLYPH_SURFACE_SIZE = 64;
@@ -21,7 +42,9 @@ enum GlyphSurfaceResult {
 };
 
 int  OpenGlyphSurface();   // a GlyphSurfaceResult; harmless to repeat
-void CloseGlyphSurface();  // also closes every font still open
+// Also closes every font still open; before the first opening it keeps what a preparation
+// read.
+void CloseGlyphSurface();
 int  GlyphSurfaceOpen();
 
 // Each returns 1 on success, 0 when the surface is not open.
@@ -31,7 +54,6 @@ int ReadGlyphSurface(uint8_t* out);  // GLYPH_SURFACE_BYTES
 int DrawTextOnGlyphSurface(struct SystemFont* font, const char16_t* text, int length);
 
 // ---- [Faces] ----
-constexpr int FONT_FACE_SIZE = 64;
 enum FontFamilyKind { FONT_FAMILY_OTHER = 0, FONT_FAMILY_MONO = 1, FONT_FAMILY_SANS = 2 };
 
 struct FontFaceInfo {

@@ -462,6 +462,9 @@ void GfxCSSetUnorderedAccessViews(GfxContext context, uint32_t startSlot, uint32
                                   const GfxUnorderedAccessView* views);
 void GfxDraw(GfxContext context, uint32_t vertexCount, uint32_t startVertex);
 void GfxDrawIndexed(GfxContext context, uint32_t indexCount, uint32_t startIndex, int32_t baseVertex);
+// A function the next draw calls first (then forgets), before it takes any state: the
+// renderer makes a target there that waits for its first drawing.  Null: none.
+void GfxCallBeforeNextDraw(void (*call)());
 void GfxDispatch(GfxContext context, uint32_t x, uint32_t y, uint32_t z);
 // Draws, dispatches, copies and resolves so far: what can write a texture besides clears and
 // uploads.  Unchanged between two readings, nothing was drawn in between.

@@ -652,18 +652,32 @@ void GfxCSSetUnorderedAccessViews(GfxContext, uint32_t startSlot, uint32_t count
 // ---- [Draw and dispatch] ----
 
 namespace {
+
 uint64_t g_drawCount;
+void (*g_beforeNextDraw)();
+
+void CallBeforeDraw() {
+  if (!g_beforeNextDraw) return;
+  void (*call)() = g_beforeNextDraw;
+  g_beforeNextDraw = nullptr;
+  call();
 }
+
+}  // namespace
 
 uint64_t GfxDrawCount() { return g_drawCount; }
 
+void GfxCallBeforeNextDraw(void (*call)()) { g_beforeNextDraw = call; }
+
 void GfxDraw(GfxContext, uint32_t vertexCount, uint32_t startVertex) {
+  CallBeforeDraw();
   ++g_drawCount;
   if (vertexCount == 0 || !PrepareDraw(false)) return;
   GL(DrawArrays)(Topology(g_gfx.bound.topology), GLint(startVertex), GLsizei(vertexCount));
 }
 
 void GfxDrawIndexed(GfxContext, uint32_t indexCount, uint32_t startIndex, int32_t baseVertex) {
+  CallBeforeDraw();
   ++g_drawCount;
   if (indexCount == 0 || !PrepareDraw(true)) return;
   bool wide = g_gfx.bound.ibFormat == GFX_FORMAT_R32_UINT;

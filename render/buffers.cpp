@@ -191,7 +191,23 @@ void ReleaseAllIndexBuffers() {
 
 // ---- [Circular vertex buffer] ----
 
-int CircularVBuffer::InitBuf(int formatNumber, int dynamicFlag, uint32_t vertices, uint32_t triangles) {
+namespace {
+
+// The buffers of a shaped stream; 0 (and the stream closed) when the device refuses them.
+int MakeStreamBuffers(CircularVBuffer& b) {
+  b.makeOnFirstStart = 0;
+  const int usage = b.dynamic ? GFX_USAGE_DYNAMIC : GFX_USAGE_DEFAULT;
+  if (CreateVertexBuffer(b.format, usage, b.vertexCapacity, &b.vertexBuffer) != 0 ||
+      CreateIndexBuffer(0, usage, 3 * b.triangleCapacity, &b.indexBuffer) != 0) {
+    b.Close();
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace
+
+void CircularVBuffer::InitBufOnFirstUse(int formatNumber, int dynamicFlag, uint32_t vertices, uint32_t triangles) {
   // 16-bit indices reach 65536 vertices.
   assert(vertices <= 65536 && "a circular buffer's vertices must be reachable by 16-bit indices");
   Close();
@@ -200,13 +216,12 @@ int CircularVBuffer::InitBuf(int formatNumber, int dynamicFlag, uint32_t vertice
   dynamic = uint8_t(dynamicFlag ? 1 : 0);
   vertexCapacity = vertices;
   triangleCapacity = triangles;
-  int usage = dynamic ? GFX_USAGE_DYNAMIC : GFX_USAGE_DEFAULT;
-  if (CreateVertexBuffer(formatNumber, usage, vertices, &vertexBuffer) != 0 ||
-      CreateIndexBuffer(0, usage, 3 * triangles, &indexBuffer) != 0) {
-    Close();
-    return 0;
-  }
-  return 1;
+  makeOnFirstStart = 1;
+}
+
+int CircularVBuffer::InitBuf(int formatNumber, int dynamicFlag, uint32_t vertices, uint32_t triangles) {
+  InitBufOnFirstUse(formatNumber, dynamicFlag, vertices, triangles);
+  return MakeStreamBuffers(*this);
 }
 
 void CircularVBuffer::Close() {
@@ -217,7 +232,7 @@ void CircularVBuffer::Close() {
   indexBuffer = nullptr;
   vertexCopy.reset();
   indexCopy.reset();
-  format = stride = dynamic = 0;
+  format = stride = dynamic = makeOnFirstStart = 0;
   vertexCapacity = triangleCapacity = 0;
   vertexWrite = nullptr;
   indexWrite = nullptr;
@@ -233,6 +248,7 @@ int CircularVBuffer::StartV(const Material* batchMaterial, int mapVertices, GfxT
   topology = batchTopology;
   vertexCount = triangleCount = 0;
   material = batchMaterial ? batchMaterial : GetDefaultMaterial();
+  if (!vertexBuffer && makeOnFirstStart) MakeStreamBuffers(*this);
   if (!vertexBuffer) return 0;  // no device: the writers' refusal is reported once, not per start
   roomReported = 0;
   if (mapVertices) {

@@ -103,6 +103,7 @@ struct CircularVBuffer {
   uint8_t verticesMapped, indicesMapped;
   uint8_t batchOpen;      // from a start to the draw that ends it
   uint8_t roomReported;   // a full batch is reported once
+  uint8_t makeOnFirstStart;  // shaped by InitBufOnFirstUse: the buffers wait for the first start
   uint32_t vertexCount, triangleCount;
   VertexBuffer* vertexBuffer;
   IndexBuffer* indexBuffer;
@@ -110,6 +111,10 @@ struct CircularVBuffer {
 
   // 1 when made (or already made with the same shape); 0 when the device refused.
   int InitBuf(int format, int dynamicFlag, uint32_t vertexCapacity, uint32_t triangleCapacity);
+  // The same shape, but the buffers are made by the first start (a stream that most screens
+  // never write costs nothing until one does); a device that refuses them then leaves the
+  // stream without buffers, as after a refused InitBuf.
+  void InitBufOnFirstUse(int format, int dynamicFlag, uint32_t vertexCapacity, uint32_t triangleCapacity);
   void Close();
   // Triangle-list batch; with a map flag the buffer is written in place, else through the
   // system copy.  0 when a map failed (nothing is open then).

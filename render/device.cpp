@@ -554,6 +554,7 @@ void PresentFrame() {
 }
 
 void Clear(uint32_t colour, int flags) {
+  MakeWaitingTarget();
   const RenderTargetState& t = RenderTargets;
   if ((flags & 1) && t.view) {
     const float rgba[4] = {float((colour >> 16) & 0xFF) / 255.0f, float((colour >> 8) & 0xFF) / 255.0f,
@@ -565,6 +566,7 @@ void Clear(uint32_t colour, int flags) {
 }
 
 void ClearRGBA(const float rgba[4]) {
+  MakeWaitingTarget();
   const RenderTargetState& t = RenderTargets;
   if (t.view) GfxClearRenderTargetView(Gfx.context, t.view, rgba);
   if (t.depthView) GfxClearDepthStencilView(Gfx.context, t.depthView, GFX_CLEAR_DEPTH | GFX_CLEAR_STENCIL, 1.0f, 0);

@@ -20,6 +20,14 @@ constexpr int GLYPH_CACHE_PAGE_PIXELS = 512;
 // Makes the font page texture from width x height RGBA pixels, or refills it when it exists
 // at that size; 1 when it stands.
 int UploadFontPage(int index, const uint8_t* rgba, int width, int height);
+// Makes the font page texture of size x size pixels without filling it (its texels are
+// undefined until a box is written), or keeps it when it exists at that size and those
+// levels; 1 when it stands.
+int CreateFontPageTexture(int index, int size);
+// Writes a box (pixels left..right, top..bottom, widened to even edges and kept on the page)
+// of a size x size coverage image (a byte a texel) into the page texture, white with that
+// coverage in alpha: level 0 as it is, level 1 halved.
+void UpdateFontPageBox(int index, const uint8_t* coverage, int size, int left, int top, int right, int bottom);
 // Makes an empty (white, alpha 0) glyph-cache page texture; 1 when it stands.
 int CreateGlyphCacheTexture(int index);
 // Copies one size x size RGBA cell (size 64) into a cache page at cell column cellX, row cellY.

@@ -72,6 +72,8 @@ void StopVrAfterFailure() {
 // The target the last frame start cleared to black, and the draw count just after.
 GfxRenderTargetView g_blackTarget;
 uint64_t g_drawsAtStart;
+// The waiting render texture was cleared black by its frame's start: it is made so.
+bool g_waitingClearedBlack;
 
 int StartFrame(const float* clearRgba) {
   FrameBegun3D = 1;
@@ -82,11 +84,41 @@ int StartFrame(const float* clearRgba) {
   InvalidateShineConstants();
   SetIdentityMatrix(WorldMatrix);
   FlushStates();
-  if (clearRgba) ClearRGBA(clearRgba);
-  if (clearRgba && clearRgba[0] == 0.0f && clearRgba[1] == 0.0f && clearRgba[2] == 0.0f)
-    g_blackTarget = RenderTargets.view;
+  const bool black = clearRgba && clearRgba[0] == 0.0f && clearRgba[1] == 0.0f && clearRgba[2] == 0.0f;
+  // A black clear of a render texture still waiting for its first drawing is left to its
+  // making: a frame that draws nothing into it never makes it.
+  g_waitingClearedBlack = black && CurrentTargetWaits();
+  if (clearRgba && !g_waitingClearedBlack) ClearRGBA(clearRgba);
+  if (black) g_blackTarget = RenderTargets.view;
   g_drawsAtStart = GfxDrawCount();
   return 1;
+}
+
+// The render texture, made when something first draws into it (or clears it otherwise, or
+// draws over it): it takes the place of the waiting target, cleared black when its frame's
+// start cleared it so.  A texture the device refuses leaves the frame's drawing into it lost.
+void MakeWaitingRenderTexture() {
+  RenderTextureState& r = RenderTexture;
+  r.waiting = 0;
+  if (const char* error = CreateRenderTargetTexture(r.width, r.height, r.kind)) {
+    if (!g_creationFailureShown) ReportLine(error, REPORT_ERROR);
+    g_creationFailureShown = 1;
+    StopVrAfterFailure();
+    return;
+  }
+  g_creationFailureShown = 0;
+  if (!SetRenderTexture(r.texture, 1, 0, 0)) {
+    ReportLine("Could not set the render target texture as the render target", REPORT_ERROR);
+    StopVrAfterFailure();
+    return;
+  }
+  if (g_waitingClearedBlack) {
+    const float black[4] = {0, 0, 0, 0};
+    ClearRGBA(black);
+    g_blackTarget = RenderTargets.view;
+    g_drawsAtStart = GfxDrawCount();
+  }
+  g_waitingClearedBlack = false;
 }
 
 void BuildQuad(int quadMode, int width, int height) {
@@ -253,6 +285,7 @@ const char* CreateRenderTargetTexture(int width, int height, int kind) {
 void ReleaseRenderTargetTexture() {
   WithdrawSharedTexture();  // the VR plug-in gives up the eye texture first
   g_blackTarget = GfxRenderTargetView{};  // its view's number may be given out again
+  RenderTexture.waiting = 0;
   ClosePostPass();
   ResetPostChain(BloomChain);  // its levels were sized for this texture
   FreeRecord(RenderTexture.texture);
@@ -272,6 +305,7 @@ void ForgetRenderTextures() {
   q.Close();
   RenderTexture.texture = nullptr;
   RenderTexture.width = RenderTexture.height = RenderTexture.kind = 0;
+  RenderTexture.waiting = 0;
   RenderTexture.quadMode = -1;
   g_blackTarget = GfxRenderTargetView{};
   ForgetPostChain(BloomChain);
@@ -281,10 +315,21 @@ void ForgetRenderTextures() {
   Background.loadedName[0] = 0;
 }
 
-int SetRenderTargetTexture(int width, int height, int kind) {
+namespace {
+
+// Pushes the render texture; one not made yet is made now, or with waitForDrawing when
+// something first draws into it.
+int PushRenderTexture(int width, int height, int kind, bool waitForDrawing) {
   if (width <= 0 || height <= 0 || Gfx.screenWidth == 0 || Gfx.screenHeight == 0) return 0;
   RenderTextureState& r = RenderTexture;
   if (r.texture && (r.width != width || r.height != height || r.kind != kind)) ReleaseRenderTargetTexture();
+  if (!r.texture && waitForDrawing) {
+    r.width = width;
+    r.height = height;
+    r.kind = kind;
+    r.waiting = EnterWaitingTarget(width, height, MakeWaitingRenderTexture);
+    return r.waiting ? kind : 0;
+  }
   if (!r.texture) {
     if (const char* error = CreateRenderTargetTexture(width, height, kind)) {
       // Tried again each frame; told once until it works, not once a frame.
@@ -303,10 +348,16 @@ int SetRenderTargetTexture(int width, int height, int kind) {
   return kind;
 }
 
+}  // namespace
+
+int SetRenderTargetTexture(int width, int height, int kind) { return PushRenderTexture(width, height, kind, false); }
+
 int SetScreenRenderTarget() {
+  // The frame's HDR picture: a page of the interface alone never draws into it, and a run
+  // that shows only such pages never makes it.
   int width, height;
   BackBufferSize(&width, &height);
-  return SetRenderTargetTexture(width, height, 5);
+  return PushRenderTexture(width, height, 5, true);
 }
 
 void BeginRenderTargetMode(int mode) {
@@ -333,7 +384,14 @@ LetterboxRect GetLetterbox16x9(int width, int height) {
 
 void DrawFullScreenQuad(int quadMode, int toneMode, PostChain* chain) {
   RenderTextureState& r = RenderTexture;
-  if (!r.texture) return;
+  if (!r.texture) {
+    // Still waiting: nothing was drawn into it, as for a texture that holds only its clear.
+    if (r.waiting) {
+      PostFrameHidden = 0;
+      Clear(0xFF000000u, 1);
+    }
+    return;
+  }
   int width = Gfx.screenWidth, height = Gfx.screenHeight;
   // A render texture that holds only its black clear (a page of the interface, no 3D view)
   // gives black through every pass: the screen is cleared instead.

@@ -78,6 +78,7 @@ void DrawBackgroundPicture();
 struct RenderTextureState {
   ZKTETexture* texture;  // "RENDER~TX"
   int width, height, kind;
+  int waiting;           // pushed as the target, made when something first draws into it
   CircularVBuffer quad;  // 4 vertices, 2 triangles, static
   int quadMode = -1, quadWidth, quadHeight;  // what the quad was built for
 };
@@ -89,8 +90,12 @@ void ReleaseRenderTextureAndQuad();
 // After the device went: the textures, quad and chains are gone with it; only the
 // references are dropped.
 void ForgetRenderTextures();
-int SetRenderTargetTexture(int width, int height, int kind);  // the kind, or 0
-int SetScreenRenderTarget();  // the back buffer's size, kind 5
+// Pushes the render texture of that size and kind as the target, made now when it does not
+// exist; the kind, or 0.
+int SetRenderTargetTexture(int width, int height, int kind);
+// The same at the back buffer's size, kind 5, except that a texture not made yet waits for
+// the first drawing into it (render_target.h's waiting target): the frame's HDR picture.
+int SetScreenRenderTarget();
 // The frame loop's target for modes 5 (HDR), 6 and 7 (3840 x 2160 capture, 8-bit or HDR).
 void BeginRenderTargetMode(int mode);
 

@@ -88,7 +88,11 @@ int fill_texture(ZKTETexture* record, const uint8_t* rgba, int size, int alphaMo
   return 1;
 }
 
-int generate_texture(ZKTETexture* record, int size, const uint8_t* rgba) {
+namespace {
+
+// The record's texture and view; with fill, its levels from the pixels (null: white with alpha
+// 0), else left as the device made them.
+int MakeTexture(ZKTETexture* record, int size, const uint8_t* rgba, bool fill) {
   if (!record || size <= 0 || size > 16384) return 0;
   int alpha = 0;
   TextureFlagsFromName(record->name, &alpha);
@@ -116,7 +120,7 @@ int generate_texture(ZKTETexture* record, int size, const uint8_t* rgba) {
     return 0;
   }
   ReadTextureDescription(record);
-  fill_texture(record, rgba ? pixels.data() : nullptr, size, alpha, 0);
+  if (fill) fill_texture(record, rgba ? pixels.data() : nullptr, size, alpha, 0);
   r = GfxCreateShaderResourceView(Gfx.device, record->texture, nullptr, &record->view);
   if (GfxFailed(r)) {
     ShowTextureError("Could not create SRV for texture %s (%s)", record->name, r);
@@ -127,21 +131,31 @@ int generate_texture(ZKTETexture* record, int size, const uint8_t* rgba) {
   return 1;
 }
 
-ZKTETexture* CreateGeneratedTexture(const char* name, int size, const uint8_t* rgba) {
+ZKTETexture* CreateListed(const char* name, int size, const uint8_t* rgba, bool fill) {
   // A listed record of that name is made again in place: materials may hold it.
   if (ZKTETexture* listed = AddTextureRef(name, GEN_TYPE_INTERFACE)) {
     ReleaseTextureObjects(listed);
     listed->flags = 0;
-    return generate_texture(listed, size, rgba) ? listed : nullptr;
+    return MakeTexture(listed, size, rgba, fill) ? listed : nullptr;
   }
   ZKTETexture* record = CreateZKTETextureNULL(name, GEN_TYPE_INTERFACE, TEXTURE_TYPE_GENERAL);
   if (!record) return nullptr;
-  if (!generate_texture(record, size, rgba)) {
+  if (!MakeTexture(record, size, rgba, fill)) {
     FreeTextureRecord(record);
     return nullptr;
   }
   return record;
 }
+
+}  // namespace
+
+int generate_texture(ZKTETexture* record, int size, const uint8_t* rgba) { return MakeTexture(record, size, rgba, true); }
+
+ZKTETexture* CreateGeneratedTexture(const char* name, int size, const uint8_t* rgba) {
+  return CreateListed(name, size, rgba, true);
+}
+
+ZKTETexture* CreateUnfilledTexture(const char* name, int size) { return CreateListed(name, size, nullptr, false); }
 
 void update_texture_slot(ZKTETexture* record, int x, int y, const uint8_t* cell) {
   if (!record || !record->texture || !cell || x < 0 || y < 0) return;

@@ -16,6 +16,10 @@ constexpr int GLYPH_CELL_LEVELS = 4;   // 64, 32, 16, 8
 // it cannot be made.  A record listed under the name is made again in place (it stays
 // listed, without objects, when that fails).  The pixels are not changed.
 ZKTETexture* CreateGeneratedTexture(const char* name, int size, const uint8_t* rgba);
+// A listed texture of size x size pixels like the above, but not filled: its texels stay as
+// the device made them (undefined) until written, for a caller that writes every texel it
+// samples before drawing with it.
+ZKTETexture* CreateUnfilledTexture(const char* name, int size);
 // Makes the record's texture and view from the pixels; 1 or 0.
 int generate_texture(ZKTETexture* record, int size, const uint8_t* rgba);
 // Uploads every level of a record of that size and format 29 (RGBA) or 65 (alpha); gamma

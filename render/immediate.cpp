@@ -100,9 +100,11 @@ void Grid(int32_t size, int32_t step, const FixedMatrix* matrix, bool arrows) {
 // ---- [Streams] ----
 
 int CreateImmediateBuffers() {
-  int ok = Stream2D.InitBuf(3, 1, STREAM_2D_VERTICES, STREAM_TRIANGLES);
-  ok &= StreamLines3D.InitBuf(2, 1, STREAM_3D_VERTICES, STREAM_TRIANGLES);
-  ok &= StreamLit.InitBuf(1, 1, STREAM_LIT_VERTICES, STREAM_TRIANGLES);
+  // The interface draws through the 2D stream from the first frame; the 3D streams are made
+  // when a screen first draws in 3D.
+  const int ok = Stream2D.InitBuf(3, 1, STREAM_2D_VERTICES, STREAM_TRIANGLES);
+  StreamLines3D.InitBufOnFirstUse(2, 1, STREAM_3D_VERTICES, STREAM_TRIANGLES);
+  StreamLit.InitBufOnFirstUse(1, 1, STREAM_LIT_VERTICES, STREAM_TRIANGLES);
   if (!ok) LogLine("CreateImmediateBuffers failed");
   return ok;
 }

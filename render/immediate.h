@@ -24,7 +24,8 @@ extern CircularVBuffer Stream2D;       // format 3: interface quads, 2D lines an
 extern CircularVBuffer StreamLines3D;  // format 2: 3D lines, grids, markers, simple 3D triangles
 extern CircularVBuffer StreamLit;      // format 1: lit immediate geometry
 
-int CreateImmediateBuffers();  // 1 when all three were made
+// The 2D stream now (1 when made), the 3D streams when first started.
+int CreateImmediateBuffers();
 void CloseImmediateBuffers();
 
 // ---- [2D] ----

@@ -16,11 +16,21 @@ void Bind(GfxRenderTargetView view, GfxDepthStencilView depthView) {
   GfxOMSetRenderTargets(Gfx.context, view ? 1 : 0, &view, depthView);
 }
 
+// The waiting target: its maker, and the stack depth at which it is the current target.
+void (*g_makeWaiting)();
+int g_waitingDepth;
+
+void ForgetWaitingTarget() {
+  g_makeWaiting = nullptr;
+  GfxCallBeforeNextDraw(nullptr);
+}
+
 }  // namespace
 
 // ---- [Targets] ----
 
 int AddRenderTarget(GfxRenderTargetView view, GfxDepthStencilView depthView) {
+  MakeWaitingTarget();  // drawn over, it must exist
   RenderTargetState& s = RenderTargets;
   if (s.depth >= RENDER_TARGET_STACK_SIZE) return 0;
   Bind(view, depthView);
@@ -37,6 +47,7 @@ int AddRenderTarget(GfxRenderTargetView view, GfxDepthStencilView depthView) {
 
 int SwitchRenderTarget(GfxRenderTargetView view, GfxDepthStencilView depthView) {
   if (RenderTargets.depth == 0) return 0;  // the back buffer is never replaced this way
+  if (CurrentTargetWaits()) ForgetWaitingTarget();  // replaced before it was needed
   Bind(view, depthView);
   return 1;
 }
@@ -68,9 +79,31 @@ int SetRenderTexture(ZKTETexture* record, int replace, int mipLevel, int face) {
   return 1;
 }
 
+int EnterWaitingTarget(int width, int height, void (*make)()) {
+  if (!EnterRenderTarget(GfxRenderTargetView{}, GfxDepthStencilView{}, width, height, 0)) return 0;
+  g_makeWaiting = make;
+  g_waitingDepth = RenderTargets.depth;
+  GfxCallBeforeNextDraw(MakeWaitingTarget);
+  return 1;
+}
+
+int CurrentTargetWaits() { return g_makeWaiting && RenderTargets.depth == g_waitingDepth; }
+
+void MakeWaitingTarget() {
+  if (!CurrentTargetWaits()) return;
+  void (*make)() = g_makeWaiting;
+  ForgetWaitingTarget();
+  float viewport[6];
+  std::memcpy(viewport, RenderTargets.viewport, sizeof viewport);
+  make();
+  SetViewport(viewport);
+}
+
 int UnsetRenderTarget() {
   RenderTargetState& s = RenderTargets;
   if (s.depth == 0) return 0;
+  // Popped (or the stack cut below it) while it waits: never needed, nothing is made.
+  if (g_makeWaiting && s.depth <= g_waitingDepth) ForgetWaitingTarget();
   ZKTETexture* current = s.renderTexture;
   if (current && current->secondTexture && s.faceFlag == 0)
     GfxResolveSubresource(Gfx.context, current->texture, 0, current->secondTexture, 0, current->format);
@@ -87,6 +120,7 @@ int UnsetRenderTarget() {
 }
 
 void SetBackBufferTarget(GfxRenderTargetView view, GfxDepthStencilView depthView) {
+  if (g_makeWaiting) ForgetWaitingTarget();
   RenderTargetState& s = RenderTargets;
   s.view = view;
   s.depthView = depthView;
@@ -97,6 +131,7 @@ void SetBackBufferTarget(GfxRenderTargetView view, GfxDepthStencilView depthView
 }
 
 void ResetRenderTargets() {
+  if (g_makeWaiting) ForgetWaitingTarget();
   ScreenWindow window = RenderTargets.window;
   RenderTargets = RenderTargetState();
   RenderTargets.window = window;
@@ -141,7 +176,7 @@ void SetScreenWindow(int pixelFlag, float centreX, float centreY, float scaleX, 
 
 void ReleaseTexture(ZKTETexture* record) {
   if (!record) return;
-  if (record->state >= 1 && record->state <= 3) {
+  if (record->state != TEXTURE_OWNED) {
     // Borrowed objects: forget them, release nothing.
     record->view = GfxShaderResourceView{};
     record->texture = GfxTexture2D{};

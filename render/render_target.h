@@ -46,6 +46,14 @@ int SwitchRenderTarget(GfxRenderTargetView view, GfxDepthStencilView depthView);
 // follows it, the viewport covers it and the pending states are applied.  0 when refused.
 int EnterRenderTarget(GfxRenderTargetView view, GfxDepthStencilView depthView, int width, int height, int replace);
 int UnsetRenderTarget();  // back to the saved target; 0 when none is saved
+// A target pushed before it exists: the screen size and the viewport follow it as for any
+// other, and make() is called to make it (replacing the current entry: SetRenderTexture with
+// replace) before anything draws, clears or pushes another target on it; the viewport set
+// meanwhile stays.  Popped while it waits, it was never needed and nothing is made.  0 when
+// the stack is full.
+int EnterWaitingTarget(int width, int height, void (*make)());
+int CurrentTargetWaits();
+void MakeWaitingTarget();  // makes the waiting current target now; nothing when none waits
 int SetRenderTexture(ZKTETexture* record, int replace, int mipLevel, int face);
 // The back buffer as current target, with nothing saved (device creation and mode switches).
 void SetBackBufferTarget(GfxRenderTargetView view, GfxDepthStencilView depthView);

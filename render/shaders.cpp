@@ -125,7 +125,7 @@ const char* const VARIANT_WORDS[4] = {"WORLD", "WORLD_SHADOW", "CAR", "CAR_SHADO
 
 void Show(const char* text) { ReportLine(text, REPORT_MESSAGE); }
 
-enum LoadResult { LOAD_OK = 0, LOAD_REPORTED = 1, LOAD_LOGGED = 2 };
+enum LoadResult { LOAD_OK = 0, LOAD_REPORTED = 1, LOAD_LOGGED = 2, LOAD_WAITING = 3 };
 
 // The essential shaders, and the error text of each one's last failure.
 struct EssentialShader {
@@ -142,12 +142,21 @@ int EssentialIndex(const char* prefix, int fileNumber) {
   return -1;
 }
 
+int StageIndex(const char* prefix) { return prefix[0] == 'v' ? 0 : prefix[0] == 'p' ? 1 : 2; }
+
 // Sources not shipped yet are logged once in a run, however often the device is made.
 uint8_t g_unshippedLogged[3][PIXEL_SHADER_SLOTS];
 
 uint8_t& UnshippedLogged(const char* prefix, int fileNumber) {
-  const int stage = prefix[0] == 'v' ? 0 : prefix[0] == 'p' ? 1 : 2;
-  return g_unshippedLogged[stage][fileNumber % PIXEL_SHADER_SLOTS];
+  return g_unshippedLogged[StageIndex(prefix)][fileNumber % PIXEL_SHADER_SLOTS];
+}
+
+// The sources read when the device was made and compiled when first bound (compiling every
+// shader at once would cost the start more than anything it draws first).
+std::string g_waitingSource[3][PIXEL_SHADER_SLOTS];
+
+std::string& WaitingSource(const char* prefix, int fileNumber) {
+  return g_waitingSource[StageIndex(prefix)][fileNumber % PIXEL_SHADER_SLOTS];
 }
 
 void ShaderPath(char* path, size_t size, const char* prefix, int fileNumber) {
@@ -236,15 +245,39 @@ void FirstLine(char* out, size_t size, const char* text) {
   std::snprintf(out, size, "%.*s", int(std::min(length, size - 1)), text);
 }
 
+// Compiles a source read from the file; a failure is logged and shown with the compiler's
+// first line.
+template <class Handle, class Create>
+LoadResult CompileShader(const char* prefix, const char* createText, const ShaderRow& row, int fileNumber,
+                         const char* source, size_t length, Handle* out, Create create) {
+  GfxResult r = create(Gfx.device, source, length, out);
+  if (!GfxFailed(r)) return LOAD_OK;
+  char path[320], compiler[200], line[400];
+  ShaderPath(path, sizeof path, prefix, fileNumber);
+  FirstLine(compiler, sizeof compiler, GfxLastShaderLog());
+  const int essential = EssentialIndex(prefix, fileNumber);
+  if (essential >= 0)
+    std::snprintf(g_essentialError[essential], sizeof g_essentialError[essential], "%s (%s) : %s", createText, path,
+                  compiler);
+  std::snprintf(line, sizeof line, "%s (%s) %s", createText, row.source, HResultName(uint32_t(r)));
+  LogLine(line);
+  LogF("%s : %.120s", path, compiler);
+  Show(line);
+  return LOAD_REPORTED;
+}
+
+// Reads the source (a missing one is reported at once); then compiles it, or with mayWait
+// keeps it for its first use (the interface's own shaders are always compiled).
 template <class Handle, class Create>
 LoadResult LoadShaderFile(const char* prefix, const char* openText, const char* createText, const ShaderRow& row,
-                          int fileNumber, Handle* out, Create create) {
+                          int fileNumber, Handle* out, Create create, bool mayWait) {
   char path[320];
   ShaderPath(path, sizeof path, prefix, fileNumber);
   const int essential = EssentialIndex(prefix, fileNumber);
   std::vector<char> source;
   char line[400];
   std::string missing;
+  WaitingSource(prefix, fileNumber).clear();
   if (!ReadSource(path, &source) || !ExpandIncludes(&source, 0, &missing)) {
     std::snprintf(line, sizeof line, "%s (%s)", openText, missing.empty() ? path : missing.c_str());
     if (essential >= 0) std::snprintf(g_essentialError[essential], sizeof g_essentialError[essential], "%s", line);
@@ -258,41 +291,50 @@ LoadResult LoadShaderFile(const char* prefix, const char* openText, const char* 
     Show(line);
     return LOAD_REPORTED;
   }
-  GfxResult r = create(Gfx.device, source.data(), source.size(), out);
-  if (GfxFailed(r)) {
-    char compiler[200];
-    FirstLine(compiler, sizeof compiler, GfxLastShaderLog());
-    if (essential >= 0)
-      std::snprintf(g_essentialError[essential], sizeof g_essentialError[essential], "%s (%s) : %s", createText, path,
-                    compiler);
-    std::snprintf(line, sizeof line, "%s (%s) %s", createText, row.source, HResultName(uint32_t(r)));
-    LogLine(line);
-    LogF("%s : %.120s", path, compiler);
-    Show(line);
-    return LOAD_REPORTED;
+  if (mayWait && essential < 0) {
+    WaitingSource(prefix, fileNumber).assign(source.begin(), source.end());
+    return LOAD_WAITING;
   }
-  return LOAD_OK;
+  return CompileShader(prefix, createText, row, fileNumber, source.data(), source.size(), out, create);
 }
 
-LoadResult LoadVertex(int number, GfxVertexShader* out, int fileNumber) {
+// Compiles a source kept for its first use.
+template <class Handle, class Create>
+LoadResult CompileWaiting(const char* prefix, const char* createText, const ShaderRow& row, int fileNumber,
+                          Handle* out, Create create) {
+  std::string source = std::move(WaitingSource(prefix, fileNumber));
+  WaitingSource(prefix, fileNumber).clear();
+  return CompileShader(prefix, createText, row, fileNumber, source.data(), source.size(), out, create);
+}
+
+// The layout that the vertex shader's inputs match, made once when such a shader is read (a
+// layout describes the vertices, not the compiled shader: a shader waiting for its first use
+// still gives its layout).
+void MakeLayoutOf(int number, GfxVertexShader shader) {
+  if (number == 5) MakeLayout(3, shader);
+  if (number == 10) MakeLayout(2, shader);
+  if (number == 11) MakeLayout(1, shader);
+}
+
+constexpr const char* VERTEX_CREATE_TEXT = "Could not create vertex shader";
+constexpr const char* PIXEL_CREATE_TEXT = "Could not create pixel shader";
+constexpr const char* COMPUTE_CREATE_TEXT = "Could not create compute shader";
+
+LoadResult LoadVertex(int number, GfxVertexShader* out, int fileNumber, bool mayWait = false) {
   if (number < 1 || number > VERTEX_SHADER_COUNT) return LOAD_REPORTED;
-  LoadResult r = LoadShaderFile("vs", "Could not open vertex shader", "Could not create vertex shader",
-                                VertexShaderCatalogue[number], fileNumber, out, GfxCreateVertexShader);
-  if (r != LOAD_OK) return r;
-  // The layouts are made once, each from the shader whose inputs it matches.
-  if (number == 5) MakeLayout(3, *out);
-  if (number == 10) MakeLayout(2, *out);
-  if (number == 11) MakeLayout(1, *out);
-  return LOAD_OK;
+  LoadResult r = LoadShaderFile("vs", "Could not open vertex shader", VERTEX_CREATE_TEXT, VertexShaderCatalogue[number],
+                                fileNumber, out, GfxCreateVertexShader, mayWait);
+  if (r == LOAD_OK || r == LOAD_WAITING) MakeLayoutOf(number, *out);
+  return r;
 }
 
-LoadResult LoadPixel(int number, GfxPixelShader* out, int fileNumber) {
+LoadResult LoadPixel(int number, GfxPixelShader* out, int fileNumber, bool mayWait = false) {
   if (number < 1 || number > PIXEL_SHADER_COUNT) return LOAD_REPORTED;
-  return LoadShaderFile("ps", "Could not open pixel shader", "Could not create pixel shader",
-                        PixelShaderCatalogue[number], fileNumber, out, GfxCreatePixelShader);
+  return LoadShaderFile("ps", "Could not open pixel shader", PIXEL_CREATE_TEXT, PixelShaderCatalogue[number],
+                        fileNumber, out, GfxCreatePixelShader, mayWait);
 }
 
-LoadResult LoadCompute(int number, GfxComputeShader* out, int fileNumber) {
+LoadResult LoadCompute(int number, GfxComputeShader* out, int fileNumber, bool mayWait = false) {
   if (number < 1 || number > COMPUTE_SHADER_COUNT) return LOAD_REPORTED;
   if (Gfx.featureLevel < GFX_FEATURE_LEVEL_11_0) {
     char line[160];
@@ -300,8 +342,8 @@ LoadResult LoadCompute(int number, GfxComputeShader* out, int fileNumber) {
     Show(line);
     return LOAD_REPORTED;
   }
-  return LoadShaderFile("cs", "Could not open compute shader", "Could not create compute shader",
-                        ComputeShaderCatalogue[number], fileNumber, out, GfxCreateComputeShader);
+  return LoadShaderFile("cs", "Could not open compute shader", COMPUTE_CREATE_TEXT, ComputeShaderCatalogue[number],
+                        fileNumber, out, GfxCreateComputeShader, mayWait);
 }
 
 bool StartsWithNoCase(const char* text, const char* prefix) {
@@ -337,7 +379,7 @@ void LoadAllVertexShaders() {
     for (int v = 0; v < VertexShaderVariants(n); ++v) {
       int slot = n + v * 27;
       if (Shaders.vertex[slot]) continue;
-      Shaders.vertexFailed[slot] = uint8_t(LoadVertex(n, &Shaders.vertex[slot], slot));
+      Shaders.vertexFailed[slot] = uint8_t(LoadVertex(n, &Shaders.vertex[slot], slot, true));
     }
   }
 }
@@ -347,7 +389,7 @@ void LoadAllPixelShaders() {
     for (int shadow = 0; shadow <= PixelShaderHasShadowVariant(n); ++shadow) {
       int slot = n + shadow * 61;
       if (Shaders.pixel[slot]) continue;
-      Shaders.pixelFailed[slot] = uint8_t(LoadPixel(n, &Shaders.pixel[slot], slot));
+      Shaders.pixelFailed[slot] = uint8_t(LoadPixel(n, &Shaders.pixel[slot], slot, true));
     }
   }
 }
@@ -356,8 +398,23 @@ void LoadAllComputeShaders() {
   if (Gfx.featureLevel < GFX_FEATURE_LEVEL_11_0) return;  // the set counts as complete
   for (int n = 1; n <= COMPUTE_SHADER_COUNT; ++n) {
     if (Shaders.compute[n]) continue;
-    Shaders.computeFailed[n] = uint8_t(LoadCompute(n, &Shaders.compute[n], n));
+    Shaders.computeFailed[n] = uint8_t(LoadCompute(n, &Shaders.compute[n], n, true));
   }
+}
+
+void CompileWaitingShaders() {
+  for (int slot = 0; slot < VERTEX_SHADER_SLOTS; ++slot)
+    if (Shaders.vertexFailed[slot] == LOAD_WAITING)
+      Shaders.vertexFailed[slot] = uint8_t(CompileWaiting("vs", VERTEX_CREATE_TEXT, VertexShaderCatalogue[slot % 27], slot,
+                                                          &Shaders.vertex[slot], GfxCreateVertexShader));
+  for (int slot = 0; slot < PIXEL_SHADER_SLOTS; ++slot)
+    if (Shaders.pixelFailed[slot] == LOAD_WAITING)
+      Shaders.pixelFailed[slot] = uint8_t(CompileWaiting("ps", PIXEL_CREATE_TEXT, PixelShaderCatalogue[slot % 61], slot,
+                                                         &Shaders.pixel[slot], GfxCreatePixelShader));
+  for (int n = 1; n <= COMPUTE_SHADER_COUNT; ++n)
+    if (Shaders.computeFailed[n] == LOAD_WAITING)
+      Shaders.computeFailed[n] = uint8_t(CompileWaiting("cs", COMPUTE_CREATE_TEXT, ComputeShaderCatalogue[n], n,
+                                                        &Shaders.compute[n], GfxCreateComputeShader));
 }
 
 void Material::SetVShader(int number) {
@@ -372,7 +429,11 @@ void Material::SetVShader(int number) {
   Shaders.boundVertexSlot = slot;
   Shaders.boundVertexNumber = number;
   if (number != 0 && !Shaders.vertex[slot]) {
-    if (Shaders.vertexFailed[slot]) {
+    if (Shaders.vertexFailed[slot] == LOAD_WAITING) {
+      Shaders.vertexFailed[slot] = uint8_t(CompileWaiting("vs", VERTEX_CREATE_TEXT, VertexShaderCatalogue[number], slot,
+                                                          &Shaders.vertex[slot], GfxCreateVertexShader));
+      Shaders.vertexValid = Shaders.vertexFailed[slot] == LOAD_OK;
+    } else if (Shaders.vertexFailed[slot]) {
       if (Shaders.vertexFailed[slot] == LOAD_LOGGED) ShowMissingSource("vs", "Could not open vertex shader", slot);
       Shaders.vertexFailed[slot] = LOAD_REPORTED;
       Shaders.vertexValid = 0;
@@ -402,7 +463,11 @@ void Material::SetPShader(int number) {
   Shaders.boundPixelSlot = slot;
   Shaders.boundPixelNumber = number;
   if (number != 0 && !Shaders.pixel[slot]) {
-    if (Shaders.pixelFailed[slot]) {
+    if (Shaders.pixelFailed[slot] == LOAD_WAITING) {
+      Shaders.pixelFailed[slot] = uint8_t(CompileWaiting("ps", PIXEL_CREATE_TEXT, PixelShaderCatalogue[number], slot,
+                                                         &Shaders.pixel[slot], GfxCreatePixelShader));
+      Shaders.pixelValid = Shaders.pixelFailed[slot] == LOAD_OK;
+    } else if (Shaders.pixelFailed[slot]) {
       if (Shaders.pixelFailed[slot] == LOAD_LOGGED) ShowMissingSource("ps", "Could not open pixel shader", slot);
       Shaders.pixelFailed[slot] = LOAD_REPORTED;
       Shaders.pixelValid = 0;
@@ -430,6 +495,9 @@ void Material::SetCShader(int number) {
     ShowMissingSource("cs", "Could not open compute shader", number);
     Shaders.computeFailed[number] = LOAD_REPORTED;
   }
+  if (number != 0 && Shaders.computeFailed[number] == LOAD_WAITING)
+    Shaders.computeFailed[number] = uint8_t(CompileWaiting("cs", COMPUTE_CREATE_TEXT, ComputeShaderCatalogue[number],
+                                                           number, &Shaders.compute[number], GfxCreateComputeShader));
   if (number != 0 && !Shaders.compute[number] && !Shaders.computeFailed[number]) {
     const ShaderRow& row = ComputeShaderCatalogue[number];
     char line[200];
@@ -456,6 +524,7 @@ void ReleaseShaders(const char* prefix) {
     int number = slot % 27;
     if (number == 0 || !matches(VertexShaderCatalogue[number])) continue;
     GfxRelease(Shaders.vertex[slot]);
+    WaitingSource("vs", slot).clear();
     Shaders.vertexFailed[slot] = 0;
     if (Shaders.boundVertexSlot == slot) Shaders.boundVertexSlot = -1;
   }
@@ -463,12 +532,14 @@ void ReleaseShaders(const char* prefix) {
     int number = slot % 61;
     if (number == 0 || !matches(PixelShaderCatalogue[number])) continue;
     GfxRelease(Shaders.pixel[slot]);
+    WaitingSource("ps", slot).clear();
     Shaders.pixelFailed[slot] = 0;
     if (Shaders.boundPixelSlot == slot) Shaders.boundPixelSlot = -1;
   }
   for (int n = 1; n <= COMPUTE_SHADER_COUNT; ++n) {
     if (!matches(ComputeShaderCatalogue[n])) continue;
     GfxRelease(Shaders.compute[n]);
+    WaitingSource("cs", n).clear();
     Shaders.computeFailed[n] = 0;
     if (Shaders.boundCompute == n) Shaders.boundCompute = -1;
   }

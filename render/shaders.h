@@ -5,7 +5,8 @@
 // number), "ps_%d.glsl" (shadow flag x 61 + number) and "cs_%d.glsl"; a line '#include "name"'
 // takes in the file of that name from the same folder (the shared code of one source).  A
 // shader that is missing or does not compile is reported once; the draws that need it are
-// skipped.
+// skipped.  The device reads every source when it is made (a missing one is reported then)
+// but compiles only the interface's own shaders; the others are compiled when first bound.
 #pragma once
 #include <cstdint>
 
@@ -34,7 +35,8 @@ int PixelShaderHasShadowVariant(int number);  // 38..46
 const char* ShaderVariantWord(int variant);   // "WORLD", "WORLD_SHADOW", "CAR", "CAR_SHADOW"
 
 // The failed-attempt bytes: 0 not tried or loaded, 1 failed and reported, 2 failed with only
-// a log line (a shader not shipped yet), reported when something draws with it.
+// a log line (a shader not shipped yet), reported when something draws with it, 3 read and
+// waiting to be compiled when first bound (a compiler error is reported then).
 struct ShaderTables {
   GfxVertexShader vertex[VERTEX_SHADER_SLOTS];
   uint8_t vertexFailed[VERTEX_SHADER_SLOTS];
@@ -52,9 +54,14 @@ extern char ShaderFolder[260];
 extern int ShaderCarFlag, ShaderShadowFlag;       // choose the world shaders' variant
 extern int VertexShaderOverride, PixelShaderOverride;  // replace the asked number when not 0
 
+// Each reads every catalogue source of its stage, as the device is made.
 void LoadAllVertexShaders();
 void LoadAllPixelShaders();
 void LoadAllComputeShaders();
+// Compiles every source read and waiting for its first use now (a compiler error is told at
+// once): for a command that reads the shaders again to try them.
+void CompileWaitingShaders();
+// Each reads and compiles one source at once.
 int LoadVertexShaderFile(int number, GfxVertexShader* out, int fileNumber);  // 0 success, 1 failure
 int LoadPixelShaderFile(int number, GfxPixelShader* out, int fileNumber);
 int LoadComputeShaderFile(int number, GfxComputeShader* out, int fileNumber);

@@ -142,10 +142,13 @@ void LoadSystemTextures() {
   if (!Gfx.device) return;
   if (BuildFontTexture) BuildFontTexture();
   MakePlainTextures();
+  // The pictures are read when first drawn; a missing or damaged file is told now.
+  TextureConfig.onFirstUse = 1;
   LoadSprites();
   TextureConfig.specialPicture = 1;
   ZKTETexture* logo = GetTexture(LOGO_PICTURE_NAME, GEN_TYPE_INTERFACE);
   TextureConfig.specialPicture = 0;
+  TextureConfig.onFirstUse = 0;
   SystemMaterials.logo = MaterialOf(logo, 1, 0, 0, BlendedParams(), GEN_TYPE_INTERFACE);
   ReportMissingTexture(logo, LOGO_PICTURE_NAME);
   g_systemTexturesLoaded = true;  // the render textures follow when first used

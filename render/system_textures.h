@@ -33,7 +33,9 @@ struct SystemMaterialSet {
 };
 extern SystemMaterialSet SystemMaterials;
 // The sprite pictures in loading order, and the logo picture's name.  The interface sprite
-// sheet loads last, as the interface pictures before it.
+// sheet loads last, as the interface pictures before it.  Their records and materials are
+// made with the set; each picture is read when first drawn (render/texture_table.h's
+// TextureForUse), its file found and checked now.
 constexpr int SYSTEM_SPRITE_COUNT = 10;
 extern const char* const SYSTEM_SPRITE_NAMES[SYSTEM_SPRITE_COUNT];
 constexpr const char* LOGO_PICTURE_NAME = "ZKTLOGO_ALP";

@@ -260,6 +260,21 @@ int load_ordinary_texture(ZKTETexture* record) {
   return loaded;
 }
 
+int OrdinaryTextureCanWait(const ZKTETexture* record) {
+  // Only a plain PNG of the general folder: compressed, mod and sky pictures choose among
+  // files as they load.
+  const TextureSettings& c = TextureConfig;
+  if (record->modName[0] || record->type != TEXTURE_TYPE_GENERAL || c.skies || (!c.specialPicture && CfgCompressedTex))
+    return 0;
+  int alpha = 0;
+  TextureFlagsFromName(record->name, &alpha);
+  char path[FILE_PATH_SIZE];
+  std::string file;
+  uint32_t width = 0;
+  return TexturePath(path, sizeof path, PngPathTemplate(record), record->name) && ReadTextureFile(path, 28, &file) &&
+         CheckPngHeader(Bytes(file), file.size(), alpha != 0, &width);
+}
+
 int load_texture_ext(ZKTETexture* record, const char* path) {
   const TextureSettings& c = TextureConfig;
   const int memory = c.memoryImage[0] ? 0 : c.memoryImage[1] ? 1 : -1;

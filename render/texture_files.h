@@ -33,6 +33,9 @@ int CheckPngHeader(const uint8_t* bytes, size_t size, int alphaRequired, uint32_
 int load_dds_texture(ZKTETexture* record, int* alpha, int half);
 int load_png_texture(ZKTETexture* record, int* alpha, int half, int convert);
 int load_ordinary_texture(ZKTETexture* record);
+// Whether the record's load would read a plain PNG (no compressed or mod file) that is found
+// and passes the header checks: everything the loader checks before decoding.
+int OrdinaryTextureCanWait(const ZKTETexture* record);
 int load_texture_ext(ZKTETexture* record, const char* path);
 
 // ---- [Conversion] ----

@@ -11,9 +11,16 @@
 constexpr int TEXTURE_NAME_SIZE = 32;
 constexpr int TEXTURE_TARGET_VIEWS = 6;
 
-// state: 0 owns its objects; 1 deferred, 2 blank, 3 missing: these borrow a placeholder's
+// state: 0 owns its objects; 1 deferred, 2 blank, 3 missing, 4 waiting for its first use (its
+// file was found and checked; it is read when first bound): these borrow a placeholder's
 // objects and release nothing.
-enum : uint8_t { TEXTURE_OWNED = 0, TEXTURE_DEFERRED = 1, TEXTURE_BLANK = 2, TEXTURE_MISSING = 3 };
+enum : uint8_t {
+  TEXTURE_OWNED = 0,
+  TEXTURE_DEFERRED = 1,
+  TEXTURE_BLANK = 2,
+  TEXTURE_MISSING = 3,
+  TEXTURE_ON_FIRST_USE = 4,
+};
 // flags
 enum : uint8_t {
   TEXTURE_RELOAD_REQUESTED = 1,

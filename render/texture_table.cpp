@@ -91,6 +91,18 @@ int LoadAgain(ZKTETexture* record) {
   return loaded;
 }
 
+// Reads a record that waited for its first use, as a picture that does not follow the
+// quality settings when it was asked for as one.
+void LoadWaiting(ZKTETexture* record) {
+  TextureSettings& c = TextureConfig;
+  const int savedSpecial = c.specialPicture, savedOnFirstUse = c.onFirstUse;
+  c.specialPicture = !(record->flags & TEXTURE_FOLLOWS_QUALITY);
+  c.onFirstUse = 0;
+  LoadAgain(record);
+  c.specialPicture = savedSpecial;
+  c.onFirstUse = savedOnFirstUse;
+}
+
 enum class Source { FilePath, Ordinary, Blank };
 
 Source SourceOf(const ZKTETexture* record) {
@@ -269,6 +281,10 @@ int LoadTexture(ZKTETexture* record, int deferred) {
         TextureReloadPending = 1;
         return TakePlaceholder(record, 0, TEXTURE_DEFERRED);
       }
+      if (TextureConfig.onFirstUse && OrdinaryTextureCanWait(record)) {
+        if (!TextureConfig.specialPicture) record->flags |= TEXTURE_FOLLOWS_QUALITY;
+        return TakePlaceholder(record, 0, TEXTURE_ON_FIRST_USE);
+      }
       if (load_ordinary_texture(record)) {
         record->state = TEXTURE_OWNED;
         ReadTextureDescription(record);
@@ -278,6 +294,11 @@ int LoadTexture(ZKTETexture* record, int deferred) {
     case Source::Blank: return TakePlaceholder(record, 1, TEXTURE_BLANK);
   }
   return 0;
+}
+
+ZKTETexture* TextureForUse(ZKTETexture* record) {
+  if (record && record->state == TEXTURE_ON_FIRST_USE) LoadWaiting(record);
+  return record;
 }
 
 void LockTextures() { g_textureLock.lock(); }
@@ -451,6 +472,11 @@ GfxResult CreateReadSurf(int width, int height, GfxFormat format, GfxTexture2D* 
 
 void SetTexture(int slot, const ZKTETexture* record) {
   if (slot < 0 || slot >= TEXTURE_SLOTS) return;
+  if (record && record->state == TEXTURE_ON_FIRST_USE) {
+    // The table reads its own listed record, found by name.
+    ZKTETexture* listed = FindListed(record->name);
+    if (listed == record) LoadWaiting(listed);
+  }
   const GfxTexture2D texture = record ? record->texture : GfxTexture2D{};
   const GfxShaderResourceView view = record ? record->view : GfxShaderResourceView{};
   if (BoundTextures[slot] == texture && g_boundViews[slot] == view) return;

@@ -54,6 +54,10 @@ struct TextureSettings {
   char skinModName[TEXTURE_NAME_SIZE] = {};
   char textureModName[TEXTURE_NAME_SIZE] = {};
   int loadNow = 0;              // nothing is deferred while set
+  // A new record whose plain PNG is found and checked waits for its first use (the system
+  // textures: most screens draw with few of them).  Compressed, mod and one-shot sources
+  // load at once.
+  int onFirstUse = 0;
   // One-shot sources for GetTexture, all empty normally.
   const char* filePath = nullptr;       // load this file instead of the named one
   const void* memoryImage[2] = {};      // picture bytes in memory (the first set one is used)
@@ -83,6 +87,10 @@ void CreatePlaceholderTextures();
 
 // ---- [Loading] ----
 int LoadTexture(ZKTETexture* record, int deferred);  // 1 or 0
+// A record waiting for its first use (TEXTURE_ON_FIRST_USE) is read now; binding does the
+// same.  Code that looks at a record's state or size before drawing with it asks here first.
+// Returns the record.
+ZKTETexture* TextureForUse(ZKTETexture* record);
 // "_ALP" at the end of a name longer than four characters sets alpha to 8, "_AON" to 32.
 void TextureFlagsFromName(const char* name, int* alpha);
 void LockTextures();
@@ -120,7 +128,8 @@ GfxResult CreateReadSurf(int width, int height, GfxFormat format, GfxTexture2D* 
 // ---- [Binding] ----
 extern GfxTexture2D BoundTextures[TEXTURE_SLOTS];
 extern uint32_t TextureBindCount;
-void SetTexture(int slot, const ZKTETexture* record);  // skips a bind that changes nothing
+// Skips a bind that changes nothing; a record waiting for its first use is read first.
+void SetTexture(int slot, const ZKTETexture* record);
 void SetTextureOpt(int unused, const ZKTETexture* record);  // slot 0, not counted
 
 // ---- [Release] ----

@@ -9,6 +9,7 @@
 #include "core/log.h"
 #include "core/window_state.h"
 #include "render/device.h"
+#include "render/material.h"
 #include "render/shaders.h"
 #include "tests/source_shaders.h"
 
@@ -24,4 +25,12 @@ inline bool StartTestDevice(int width, int height) {
   CfgAdapterSelect = CfgOutputSelect = 0;
   CfgZbdSelect = 2;
   return PreInitD3D() == nullptr && InitialiseGraphicsForScreen() == nullptr;
+}
+
+// The device compiles a shader when it is first bound: binds the pair (variant 0) the way a
+// draw does and tells whether both compiled.
+inline bool ShadersCompile(int vertex, int pixel) {
+  Material::SetVShader(vertex);
+  Material::SetPShader(pixel);
+  return DrawsAllowed() && Shaders.vertex[vertex] && Shaders.pixel[pixel];
 }

@@ -612,11 +612,11 @@ void MeasureFont(int slotIndex, CodePageRecord& page) {
   page.bottomExtent = page.glyphScale * static_cast<float>(62 - (top - 3));
 }
 
-void SetUpFontSlot(int slotIndex) {
+// The face the slot opens: the one chosen before, when the system still has it, else the
+// first of the faces covering its language by priority (the preferred face, then sans, then
+// monospaced, each kind in the system's order).  False when no face covers the language.
+bool ChooseFace(int slotIndex, char (&face)[FONT_NAME_SIZE]) {
   const FontSlotInfo& slot = FONT_SLOTS[slotIndex];
-  CodePageRecord& page = CodePageRecords[slot.codePage];
-  page.noFont = 1;
-  page.fontSlot = slotIndex;
   FontFaceInfo found[FONT_LIST_MAX];
   const int numFound = std::min(ListFontFaces(slot.language, found, FONT_LIST_MAX), FONT_LIST_MAX);
   std::vector<FontListEntry> list(FONT_LIST_MAX);
@@ -628,26 +628,37 @@ void SetUpFontSlot(int slotIndex) {
     CopyFaceName(entry.face, found[i].face);
     count = InsertFontListEntry(list.data(), count, entry);
   }
-  if (count == 0) {
-    LogF("no fonts available : %s", slot.logName);
-    return;
-  }
-  FontChoice& choice = FontChoices[slotIndex];
+  if (count == 0) return false;
   int chosen = 0;
   for (int i = 0; i < count; ++i) {
-    if (strcasecmp(list[i].face, choice.face) == 0) {
+    if (strcasecmp(list[i].face, FontChoices[slotIndex].face) == 0) {
       chosen = i;
       break;
     }
   }
-  page.font = OpenSystemFont(list[chosen].face, choice.weight, FONT_CELL_PIXELS);
+  CopyFaceName(face, list[chosen].face);
+  return true;
+}
+
+void SetUpFontSlot(int slotIndex) {
+  const FontSlotInfo& slot = FONT_SLOTS[slotIndex];
+  CodePageRecord& page = CodePageRecords[slot.codePage];
+  page.noFont = 1;
+  page.fontSlot = slotIndex;
+  char face[FONT_NAME_SIZE];
+  if (!ChooseFace(slotIndex, face)) {
+    LogF("no fonts available : %s", slot.logName);
+    return;
+  }
+  FontChoice& choice = FontChoices[slotIndex];
+  page.font = OpenSystemFont(face, choice.weight, FONT_CELL_PIXELS);
   if (!page.font) {
     LogF("could not create font : %s", slot.logName);
     return;
   }
   MeasureFont(slotIndex, page);
   page.noFont = 0;
-  CopyFaceName(choice.face, list[chosen].face);
+  CopyFaceName(choice.face, face);
 }
 
 }  // namespace
@@ -709,6 +720,26 @@ int ReadCharacterSet(const uint8_t* image, int64_t length, const char* path) {
   }
   delete set;
   return ok ? 1 : 0;
+}
+
+void PrepareGlyphFonts() {
+  const char* languages[NUM_FONT_SLOTS];
+  for (int s = 0; s < NUM_FONT_SLOTS; ++s) languages[s] = FONT_SLOTS[s].language;
+  PrepareFontFaces(languages, NUM_FONT_SLOTS);
+}
+
+void PrepareGlyphFontFaces() {
+  SystemFontRequest requests[NUM_FONT_SLOTS];
+  int count = 0;
+  for (int s = 0; s < NUM_FONT_SLOTS; ++s) {
+    char face[FONT_NAME_SIZE];
+    if (!ChooseFace(s, face) || std::strlen(face) >= sizeof requests[count].face) continue;
+    std::snprintf(requests[count].face, sizeof requests[count].face, "%s", face);
+    requests[count].weight = CfgFontWeights[s];
+    requests[count].cellHeightPixels = FONT_CELL_PIXELS;
+    ++count;
+  }
+  PrepareSystemFonts(requests, count);
 }
 
 void SetUpGlyphFonts() {

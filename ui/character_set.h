@@ -214,6 +214,13 @@ void FreeCharacterSet();
 // The file's reader alone, from a whole file image in memory (header included); the path
 // only names it in messages.  1 when loaded; a refused image leaves the previous set.
 int  ReadCharacterSet(const uint8_t* image, int64_t length, const char* path);
+// Starts reading the system's font list for the four double-byte code pages on a worker, so
+// that SetUpGlyphFonts finds it ready (the start-up calls it before the window system
+// starts, which takes longer).  Optional: without it SetUpGlyphFonts reads the list itself.
+void PrepareGlyphFonts();
+// Then, once the configuration is read (it holds the fonts' weights), starts opening on a
+// worker the face each of the four will choose; SetUpGlyphFonts takes them.  Optional too.
+void PrepareGlyphFontFaces();
 // Sets up the system fonts of the four double-byte code pages.
 void SetUpGlyphFonts();
 void FreeGlyphFonts();

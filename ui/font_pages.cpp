@@ -1,5 +1,7 @@
 // font_pages.cpp - the font pages: the vector glyphs drawn four times too large into a
-// 16-bit bitmap, then reduced 4 x 4 into 512 x 512 pages.
+// 16-bit bitmap, then reduced 4 x 4 into 512 x 512 pages.  The layout is made with the system
+// textures; a glyph is drawn into its page when text first needs it (a screen draws a few
+// dozen of the five pages' glyphs).
 #include "ui/font_pages.h"
 
 #include <algorithm>
@@ -27,8 +29,10 @@ int PageUnitsToPixels(float units) { return static_cast<int>(std::floor((units +
 
 float PageUnitsToTexture(float units) { return (units + 1.0f) * 0.5f; }
 
-// Reduces the bitmap 4 x 4 into the page at the cell's corner.
-void ReduceIntoPage(const uint16_t* source, uint8_t* page, int left, int top, int cellWidth, int cellHeight) {
+// Reduces the bitmap 4 x 4 into the page's coverage at the cell's corner: coverage points at
+// the first texel's coverage byte, texels lie pixelBytes apart.
+void ReduceIntoPage(const uint16_t* source, uint8_t* coverage, int pixelBytes, int left, int top, int cellWidth,
+                    int cellHeight) {
   for (int ty = 0; ty < cellHeight; ++ty) {
     const int py = top + ty;
     if (py < 0 || py >= FONT_PAGE_PIXELS) continue;
@@ -40,53 +44,48 @@ void ReduceIntoPage(const uint16_t* source, uint8_t* page, int left, int top, in
         const uint16_t* row = source + (ty * SUPERSAMPLE + sy) * SOURCE_PIXELS + tx * SUPERSAMPLE;
         for (int sx = 0; sx < SUPERSAMPLE; ++sx) alpha += row[sx] ? COVERAGE_STEP : 0;
       }
-      page[(py * FONT_PAGE_PIXELS + px) * 4 + 3] = static_cast<uint8_t>(std::min(alpha, 255));
+      coverage[(py * FONT_PAGE_PIXELS + px) * pixelBytes] = static_cast<uint8_t>(std::min(alpha, 255));
     }
   }
 }
 
-}  // namespace
+// The places of the last layout.
+FontPagePlace g_places[GLYPH_COUNT];
+int g_pagesUsed;
 
-int RasteriseFontPages(FontPageImages* out) {
+// A page as far as text has needed it: the coverage of the glyphs drawn so far (a byte a
+// texel), and its texture with those glyphs' boxes; the rest of the texture is never sampled
+// and is left as the device made it.
+struct PageState {
+  std::vector<uint8_t> coverage;  // empty until the page's first glyph
+  bool textureMade = false;
+  bool refused = false;        // the device refused its texture: told once, not tried again
+};
+PageState g_pages[MAX_FONT_PAGES];
+uint8_t g_glyphMade[GLYPH_COUNT];
+
+// Places every glyph and gives it its page and texture box; glyphs not drawn show the
+// placeholder from its place.
+FontPageLayout LayOutGlyphs() {
   CurveSubdivisions = 7;
   LetterSpacing = 0.083333336f;
   static float widths[GLYPH_COUNT], heights[GLYPH_COUNT];
   static uint8_t drawn[GLYPH_COUNT];
-  static FontPagePlace places[GLYPH_COUNT];
   for (int g = 0; g < GLYPH_COUNT; ++g) {
     widths[g] = Glyphs[g].width;
     heights[g] = Glyphs[g].height;
     drawn[g] = g > 0 && (g < FIRST_RAW_GLYPH || Glyphs[g].numPoints > 0);
   }
-  const FontPageLayout layout = LayOutFontPages(widths, heights, drawn, GLYPH_COUNT, places);
+  const FontPageLayout layout = LayOutFontPages(widths, heights, drawn, GLYPH_COUNT, g_places);
   if (layout.unplaced > 0 || layout.tooWide > 0) {
     LogF("Font pages: %d glyphs left out (first %d), %d too wide", layout.unplaced, layout.firstUnplaced,
          layout.tooWide);
     if (GlyphDebugLevel) ShowMessage("Unexpected - no characters left", TextColours.message);
   }
-
-  out->pages.assign(layout.pagesUsed, std::vector<uint8_t>());
-  out->unplaced = layout.unplaced + layout.tooWide;
-  for (std::vector<uint8_t>& page : out->pages) {
-    page.resize(FONT_PAGE_PIXELS * FONT_PAGE_PIXELS * 4);
-    for (size_t i = 0; i < page.size(); i += 4) {
-      page[i] = page[i + 1] = page[i + 2] = 255;
-      page[i + 3] = 0;
-    }
-  }
-  std::vector<uint16_t> bitmap(SOURCE_PIXELS * SOURCE_PIXELS);
-  SetCurrentBitmap16(bitmap.data(), SOURCE_PIXELS, SOURCE_PIXELS);
   for (int g = 0; g < GLYPH_COUNT; ++g) {
-    const FontPagePlace& place = places[g];
+    const FontPagePlace& place = g_places[g];
     if (place.page < 0) continue;
     Char& glyph = Glyphs[g];
-    std::fill(bitmap.begin(), bitmap.end(), 0);
-    DrawVectorGlyph(glyph, 2.0f, 255, -1.0f, -1.0f, 2.0f);
-    const int cellWidth = std::min(SOURCE_PIXELS / SUPERSAMPLE,
-                                   static_cast<int>(std::ceil(glyph.width * FONT_PAGE_CELL * 256.0f)));
-    const int cellHeight = place.tall ? FONT_TALL_CELL_PIXELS : FONT_SHORT_CELL_PIXELS;
-    ReduceIntoPage(bitmap.data(), out->pages[place.page].data(), PageUnitsToPixels(place.x),
-                   PageUnitsToPixels(place.y), cellWidth, cellHeight);
     glyph.fontPage = static_cast<uint8_t>(place.page);
     const float top = place.y - 1.0f / 256.0f;
     glyph.u0 = PageUnitsToTexture(place.x - FONT_PAGE_MARGIN);
@@ -94,11 +93,10 @@ int RasteriseFontPages(FontPageImages* out) {
     glyph.v0 = PageUnitsToTexture(top);
     glyph.v1 = PageUnitsToTexture(top + FONT_PAGE_CELL * glyph.height);
   }
-  SetCurrentBitmap16(nullptr, 0, 0);
   // Glyphs not drawn are shown as the placeholder, from its place on its page.
   const Char& placeholder = Glyphs[GLYPH_PLACEHOLDER];
   for (int g = 0; g < GLYPH_COUNT; ++g) {
-    if (places[g].page >= 0 || g == GLYPH_PLACEHOLDER) continue;
+    if (g_places[g].page >= 0 || g == GLYPH_PLACEHOLDER) continue;
     Char& glyph = Glyphs[g];
     glyph.fontPage = placeholder.fontPage;
     glyph.u0 = placeholder.u0;
@@ -106,18 +104,95 @@ int RasteriseFontPages(FontPageImages* out) {
     glyph.v0 = placeholder.v0;
     glyph.v1 = placeholder.v1;
   }
+  g_pagesUsed = layout.pagesUsed;
+  return layout;
+}
+
+void WhitePage(std::vector<uint8_t>& page) {
+  page.resize(FONT_PAGE_PIXELS * FONT_PAGE_PIXELS * 4);
+  for (size_t i = 0; i < page.size(); i += 4) {
+    page[i] = page[i + 1] = page[i + 2] = 255;
+    page[i + 3] = 0;
+  }
+}
+
+int CellWidth(const Char& glyph) {
+  return std::min(SOURCE_PIXELS / SUPERSAMPLE, static_cast<int>(std::ceil(glyph.width * FONT_PAGE_CELL * 256.0f)));
+}
+
+int CellHeight(const FontPagePlace& place) { return place.tall ? FONT_TALL_CELL_PIXELS : FONT_SHORT_CELL_PIXELS; }
+
+// Draws a placed glyph into its cell of a page's coverage.
+void RasteriseGlyph(int g, uint8_t* coverage, int pixelBytes) {
+  static std::vector<uint16_t> bitmap(SOURCE_PIXELS * SOURCE_PIXELS);
+  const FontPagePlace& place = g_places[g];
+  CurveSubdivisions = 7;
+  std::fill(bitmap.begin(), bitmap.end(), 0);
+  SetCurrentBitmap16(bitmap.data(), SOURCE_PIXELS, SOURCE_PIXELS);
+  DrawVectorGlyph(Glyphs[g], 2.0f, 255, -1.0f, -1.0f, 2.0f);
+  SetCurrentBitmap16(nullptr, 0, 0);
+  ReduceIntoPage(bitmap.data(), coverage, pixelBytes, PageUnitsToPixels(place.x), PageUnitsToPixels(place.y),
+                 CellWidth(Glyphs[g]), CellHeight(place));
+}
+
+// Draws the glyphs placed on the page into a white page of coverage in alpha.
+void RasterisePage(int pageIndex, std::vector<uint8_t>& page) {
+  WhitePage(page);
+  for (int g = 0; g < GLYPH_COUNT; ++g)
+    if (g_places[g].page == pageIndex) RasteriseGlyph(g, page.data() + 3, 4);
+}
+
+// Pixels beyond a glyph's cell that drawing it may sample: its texture box reaches up to 4
+// pixels past the cell (the 3-pixel margin; below, a short glyph's box passes its 56-pixel
+// cell), and filtering the second level reads up to 3 more.  Rounded up.
+constexpr int BOX_REACH = 8;
+
+}  // namespace
+
+int RasteriseFontPages(FontPageImages* out) {
+  const FontPageLayout layout = LayOutGlyphs();
+  out->pages.assign(layout.pagesUsed, std::vector<uint8_t>());
+  out->unplaced = layout.unplaced + layout.tooWide;
+  for (int p = 0; p < layout.pagesUsed; ++p) RasterisePage(p, out->pages[p]);
   return layout.pagesUsed;
 }
 
 void BuildFontPages() {
-  FontPageImages images;
-  const int pages = RasteriseFontPages(&images);
-  for (int i = 0; i < pages; ++i) {
-    if (!UploadFontPage(i, images.pages[i].data(), FONT_PAGE_PIXELS, FONT_PAGE_PIXELS)) {
-      char name[24];
-      std::snprintf(name, sizeof name, "FONT%d_AON", i);
-      ShowLabelledMessage("Can't create :", name, TextColours.message);
-    }
-  }
+  LayOutGlyphs();
+  for (PageState& page : g_pages) page = PageState{};
+  std::fill(std::begin(g_glyphMade), std::end(g_glyphMade), 0);
   SetKerningClasses();
+}
+
+int MakeFontGlyph(int glyph) {
+  if (glyph < 0 || glyph >= GLYPH_COUNT) return 0;
+  if (g_places[glyph].page < 0) glyph = GLYPH_PLACEHOLDER;  // shown as the placeholder, from its place
+  if (g_glyphMade[glyph]) return 1;
+  const FontPagePlace& place = g_places[glyph];
+  if (place.page < 0 || place.page >= g_pagesUsed) return 0;
+  PageState& page = g_pages[place.page];
+  if (page.refused) return 0;
+  if (!page.textureMade) {
+    if (!CreateFontPageTexture(place.page, FONT_PAGE_PIXELS)) {
+      page.refused = true;
+      char name[24];
+      std::snprintf(name, sizeof name, "FONT%d_AON", int(place.page));
+      ShowLabelledMessage("Can't create :", name, TextColours.message);
+      return 0;
+    }
+    page.textureMade = true;
+    page.coverage.assign(FONT_PAGE_PIXELS * FONT_PAGE_PIXELS, 0);
+  }
+  RasteriseGlyph(glyph, page.coverage.data(), 1);
+  const int left = PageUnitsToPixels(place.x), top = PageUnitsToPixels(place.y);
+  UpdateFontPageBox(place.page, page.coverage.data(), FONT_PAGE_PIXELS, left - BOX_REACH, top - BOX_REACH,
+                    left + CellWidth(Glyphs[glyph]) + BOX_REACH, top + CellHeight(place) + BOX_REACH);
+  g_glyphMade[glyph] = 1;
+  return 1;
+}
+
+int FontGlyphWaiting(int glyph) {
+  if (glyph < 0 || glyph >= GLYPH_COUNT) return 0;
+  if (g_places[glyph].page < 0) glyph = GLYPH_PLACEHOLDER;
+  return g_places[glyph].page >= 0 && !g_glyphMade[glyph];
 }

@@ -13,7 +13,14 @@ struct FontPageImages {
 // Returns the number of pages.
 int RasteriseFontPages(FontPageImages* out);
 
-// Rasterises the pages, makes their textures and assigns the kerning classes.  Runs with
-// the system textures, so again whenever those are rebuilt: the body of the renderer's
-// BuildFontTexture hook (render/system_textures.h).
+// Lays out the glyphs (each glyph's page and texture coordinates) and assigns the kerning
+// classes; nothing is drawn yet.  Runs with the system textures, so again whenever those are
+// rebuilt: the body of the renderer's BuildFontTexture hook (render/system_textures.h).
 void BuildFontPages();
+// Draws a glyph into its page and its box into the page's texture "FONT%d_AON" (made on the
+// page's first glyph), once after each BuildFontPages: text calls it for every glyph it draws
+// from a font page.  A glyph without a place is the placeholder.  1 when it stands on its
+// page; 0 when the device refused the page (told once as "Can't create : FONT%d_AON").
+int MakeFontGlyph(int glyph);
+int FontGlyphWaiting(int glyph);  // laid out, not drawn yet
+

@@ -18,6 +18,7 @@
 #include "render/material.h"
 #include "render/system_textures.h"
 #include "render/texture_record.h"
+#include "render/texture_table.h"
 #include "render/vr.h"
 #include "ui/bevel_box.h"
 #include "ui/dialogs.h"
@@ -88,7 +89,8 @@ const Material* PanelStateMaterial(int state) {
                              : state == PANEL_STATE_ICONS ? m.iconSheet
                                                           : nullptr;
   // A panel texture that is missing (its placeholder is grey and see-through) or not loaded
-  // would hide the panels' colours: they go plain instead.
+  // would hide the panels' colours: they go plain instead.  A picture not read yet is read now.
+  if (material) TextureForUse(material->texture);
   if (!material || !material->texture || !material->texture->view || material->texture->state != TEXTURE_OWNED)
     return GetDefaultMaterial();
   return material;

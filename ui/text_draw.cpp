@@ -17,6 +17,7 @@
 #include "render/render_states.h"
 #include "ui/character_set.h"
 #include "ui/font_page_layout.h"
+#include "ui/font_pages.h"
 #include "ui/glyph_cache.h"
 #include "ui/interface_draw.h"
 #include "ui/text/code_pages.h"
@@ -455,8 +456,12 @@ void GroupByPage(const TextBatch& batch) {
   }
 }
 
-// The material of a texture page: its texture, sampled linearly, blended.
-const Material* PageMaterial(int texturePage) {
+// The material of a texture page: its texture, sampled linearly, blended.  The batch's glyphs
+// on a font page are drawn into it first, those that text had not needed before.
+const Material* PageMaterial(const TextBatch& batch, int texturePage) {
+  if (texturePage < FONT_TEXTURE_PAGES)
+    for (int k = g_starts[texturePage]; k < g_starts[texturePage + 1]; ++k)
+      MakeFontGlyph(batch.items[g_order[size_t(k)]].glyph);
   char name[24];
   TextPageTextureName(texturePage, name, sizeof name);
   MaterialParams params{};
@@ -504,7 +509,7 @@ void DrawTextBox(TextBatch& batch) {
   Draw2D& list = Draw2DList;
   for (int page = 0; page <= LastTexturePage(); ++page) {
     if (g_starts[page] == g_starts[page + 1]) continue;
-    list.StartBatch(PageMaterial(page));
+    list.StartBatch(PageMaterial(batch, page));
     for (int k = g_starts[page]; k < g_starts[page + 1]; ++k) {
       Corner c[4];
       if (!ItemCorners(batch.items[g_order[size_t(k)]], c)) continue;
@@ -526,7 +531,7 @@ void DrawTextPanel(TextBatch& batch) {
   RenderStates.pendingBlend = 2;
   for (int page = 0; page <= LastTexturePage(); ++page) {
     if (g_starts[page] == g_starts[page + 1]) continue;
-    const Material* material = PageMaterial(page);
+    const Material* material = PageMaterial(batch, page);
     if (!stream.StartBuf(material, 1, 1)) break;
     for (int k = g_starts[page]; k < g_starts[page + 1]; ++k) {
       Corner c[4];
@@ -583,7 +588,7 @@ void DrawTextIn3D(const char* text, uint32_t colour, int facing, int codePage, c
   RenderStates.pendingRaster = 6;  // seen from either side
   for (int page = 0; page <= LastTexturePage(); ++page) {
     if (g_starts[page] == g_starts[page + 1]) continue;
-    if (!stream.StartBuf(PageMaterial(page), 1, 1)) break;
+    if (!stream.StartBuf(PageMaterial(batch, page), 1, 1)) break;
     for (int k = g_starts[page]; k < g_starts[page + 1]; ++k) {
       Corner c[4];
       if (!ItemCorners(batch.items[g_order[size_t(k)]], c)) continue;

@@ -6,6 +6,7 @@
 #include "render/draw2d.h"
 #include "render/material.h"
 #include "render/texture_record.h"
+#include "render/texture_table.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
 #include "ui/text_draw.h"
@@ -26,7 +27,8 @@ const Material* LogoMaterial() {
     params.alphaMode = 2;
     logo = GetMaterialByName(LOGO_TEXTURE, 1, 0, 0, params, 0);
   }
-  // A placeholder or an unloaded record shows no logo.
+  // A placeholder or an unloaded record shows no logo; a picture not read yet is read now.
+  if (logo) TextureForUse(logo->texture);
   if (!logo || !logo->texture || !logo->texture->view || logo->texture->state != TEXTURE_OWNED) return nullptr;
   return logo;
 }

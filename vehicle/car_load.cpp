@@ -110,11 +110,18 @@ int Car::BuildFromVehicle(DataFile& stream, int version, const char* name, const
   if (!ReadVehicleData(*this, stream, version, name, choice)) return 0;
   if (classFlagsMarker < 1) SetClassFlags();
   if (!args.buildMode) return 1;
-  // The engine file of the vehicle's engine name, the body mesh, the set-up from the vehicle
-  // data and the animations come with the car's building from its data.
+  LoadEngineFile();
   AllocModelObjects();
+  BuildBodyMesh();
   meshesWanted = 1;
+  SetupFromVehicle(0);
+  LoadAnimations();
   return 1;
+}
+
+void Car::BuildBodyMesh() {
+  // The car model assembly builds the body from the model on the car's next drawn frame.
+  bodyMeshRequested = 1;
 }
 
 Car* CreateCar(const char* name) {

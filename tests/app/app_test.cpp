@@ -10,6 +10,7 @@
 #include "app/text_commands.h"
 #include "core/fixed_math.h"
 #include "render/env_maps.h"
+#include "render/material.h"
 #include "render/shaders.h"
 #include "render/views.h"
 #include "platform/files.h"
@@ -555,7 +556,8 @@ TEST_F(AppHarness, TheShaderCommandReadsTheNamedShadersAgainAndRedrawsTheShine) 
   const std::string own = std::filesystem::absolute("shaders").string();
   std::snprintf(ShaderFolder, sizeof ShaderFolder, "%s", own.c_str());
   ASSERT_EQ(AppStartup(""), START_RUNNING);
-  ASSERT_TRUE(Shaders.pixel[1]);  // post-processing's "ps_1"
+  Material::SetPShader(1);  // post-processing's "ps_1", compiled when first bound
+  ASSERT_TRUE(Shaders.pixel[1]);
   const GfxPixelShader interfaceShader = Shaders.pixel[23];
   ASSERT_TRUE(interfaceShader);
   std::filesystem::remove("shaders/ps_1.glsl");

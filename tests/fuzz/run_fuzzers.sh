@@ -33,6 +33,7 @@ TARGETS=(
   "fuzz_text_files:$ROOT/tests/fuzz/corpus/text_files"
   "fuzz_commands:$ROOT/tests/fuzz/corpus/commands"
   "fuzz_vehicle_file:$BUILD/seeds/vehicle"
+  "fuzz_car_build:$BUILD/seeds/car_build"
   "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
   "fuzz_light_schemes:$BUILD/seeds/light_schemes"
   "fuzz_human_system:$BUILD/seeds/human_system"
@@ -86,6 +87,12 @@ fi
 # Vehicle seeds: our sample vehicles, and the older versions of the fixtures.
 "$BUILD/tools/vehicle_gen/vehicle_gen" --out "$BUILD/seeds/vehicle_work" --seeds "$SEEDS/vehicle" > /dev/null
 cp "$ROOT"/tests/fuzz/corpus/vehicle_file/* "$SEEDS/vehicle/"
+# Car seeds: each sample body behind four choice bytes (set-up 0, colours 0, passengers in
+# every seat, driver slot 0) and a set-up flags byte.
+mkdir -p "$SEEDS/car_build"
+for seed in "$SEEDS"/vehicle/*.seed; do
+  { printf '\x01\x01\x55\x01\x01'; tail -c +3 "$seed"; } > "$SEEDS/car_build/$(basename "$seed")"
+done
 "$BUILD/tools/sky_gen/sky_gen" --out "$BUILD/seeds/sky_work" --seeds "$SEEDS/light_schemes" > /dev/null
 "$BUILD/tools/human_gen/human_gen" --out "$BUILD/seeds/human_work" --seeds "$SEEDS/human_system" > /dev/null
 # A JPG start with an EXIF block: IFD 0 pointing at an EXIF directory with an exposure time.

@@ -502,8 +502,9 @@ TEST_F(ReleaseAll, FreeAllGraphicsEmptiesEverythingAndMakesTheStreamsAgain) {
   int live = GfxLiveObjectCount();
 
   FreeAllGraphics(1, 0);
-  EXPECT_EQ(VertexBuffers.count, 3u) << "the three streams, made again";
-  EXPECT_EQ(IndexBuffers.count, 3u);
+  EXPECT_EQ(VertexBuffers.count, 1u) << "the 2D stream, made again";
+  EXPECT_EQ(IndexBuffers.count, 1u);
+  EXPECT_EQ(StreamLit.vertexCapacity, STREAM_LIT_VERTICES) << "the 3D streams shaped, made on their first start";
   EXPECT_EQ(Materials.size(), 1u) << "the default material, made again";
   EXPECT_EQ(ShineTextures[0], nullptr);
   EXPECT_EQ(Draw2DList.counters.vertexCount, 0u);
@@ -511,6 +512,10 @@ TEST_F(ReleaseAll, FreeAllGraphicsEmptiesEverythingAndMakesTheStreamsAgain) {
   EXPECT_EQ(Stream2D.vertexCapacity, STREAM_2D_VERTICES);
   EXPECT_EQ(GfxLiveObjectCount(), live - 1) << "the extra buffer is gone";
   EXPECT_TRUE(bool(Shaders.layouts[3])) << "shaders kept without the second flag";
+  ASSERT_EQ(StreamLit.StartBuf(nullptr, 1, 1), 1);
+  StreamLit.UnlockBuffer();
+  EXPECT_EQ(VertexBuffers.count, 2u) << "made by its first start";
+  EXPECT_EQ(StreamLit.vertexBuffer->count, STREAM_LIT_VERTICES);
 
   FreeAllGraphics(0, 1);
   EXPECT_EQ(VertexBuffers.count, 0u);
@@ -527,7 +532,10 @@ TEST_F(ReleaseAll, FreeAllGraphicsEmptiesEverythingAndMakesTheStreamsAgain) {
   EXPECT_EQ(GfxLiveObjectCount(), 0);
   ASSERT_EQ(PreInitD3D(), nullptr);
   ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
-  EXPECT_EQ(VertexBuffers.count, 3u);
+  EXPECT_EQ(VertexBuffers.count, 1u);
+  ASSERT_EQ(StreamLines3D.StartBuf(nullptr, 1, 1), 1);
+  StreamLines3D.UnlockBuffer();
+  EXPECT_EQ(VertexBuffers.count, 2u);
   EXPECT_TRUE(bool(VSConstants[0].buffer));
   EXPECT_EQ(VSBoundRow[9], 9);
   EXPECT_TRUE(bool(SharedComputeJob.view));

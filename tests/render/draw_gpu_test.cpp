@@ -14,6 +14,7 @@
 #include "render/draw2d.h"
 #include "render/immediate.h"
 #include "render/material.h"
+#include "tests/gpu_device.h"
 #include "render/matrices.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
@@ -172,8 +173,7 @@ TEST_F(DrawPixels, AFullLineStreamDrawsWhatItHoldsAndGoesOn) {
 }
 
 TEST_F(DrawPixels, PrelitGeometryTakesTheTextureTimesItsColour) {
-  ASSERT_TRUE(bool(Shaders.vertex[11])) << "vs_11 compiled";
-  ASSERT_TRUE(bool(Shaders.pixel[37])) << "ps_37 compiled";
+  ASSERT_TRUE(ShadersCompile(11, 37)) << "vs_11 and ps_37 compiled";
   const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
   UploadConstantRowData(0, VS_ROW_MATRIX, identity, sizeof identity);
   CircularVBuffer& s = StreamLit;

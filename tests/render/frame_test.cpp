@@ -163,8 +163,72 @@ TEST_F(FrameOnNullDevice, RenderTextureFollowsSizeAndKindAndIsRefusedWithoutASiz
   EXPECT_EQ(RenderTexture.texture->format, GFX_FORMAT_R8G8B8A8_UNORM_SRGB);
   UnsetRenderTarget();
   EXPECT_EQ(SetScreenRenderTarget(), 5);
+  EXPECT_EQ(RenderTexture.texture, nullptr) << "the frame's picture waits for its first drawing";
+  EXPECT_EQ(Gfx.screenWidth, 800);
+  GfxDraw(Gfx.context, 3, 0);
+  ASSERT_NE(RenderTexture.texture, nullptr);
   EXPECT_EQ(RenderTexture.texture->width, 800);
   UnsetRenderTarget();
+}
+
+TEST_F(FrameOnNullDevice, TheFramesPictureIsMadeOnlyWhenSomethingDrawsIntoIt) {
+  ReleaseRenderTargetTexture();
+  const int depthBefore = RenderTargets.depth;
+  const int madeBefore = TextureCount();
+  // A page of the interface: cleared black, nothing drawn, nothing made.
+  ASSERT_EQ(SetScreenRenderTarget(), 5);
+  EXPECT_EQ(RenderTexture.waiting, 1);
+  ASSERT_EQ(BeginFrame(), 1);
+  EXPECT_EQ(RenderTargets.depth, depthBefore + 1);
+  UnsetRenderTarget();
+  DrawFullScreenQuad(1, 0, &BloomChain);
+  EXPECT_EQ(RenderTexture.texture, nullptr);
+  EXPECT_EQ(TextureCount(), madeBefore) << "no texture at all";
+  EXPECT_EQ(BloomChain.count, 0);
+  EXPECT_EQ(PostFrameHidden, 0);
+  EXPECT_EQ(RenderTargets.depth, depthBefore);
+
+  // A 3D view: the first draw makes it, cleared black, keeping the viewport set meanwhile.
+  ASSERT_EQ(SetScreenRenderTarget(), 5);
+  ASSERT_EQ(BeginFrame(), 1);
+  const float view[6] = {10, 20, 300, 200, 0, 1};
+  SetViewport(view);
+  GfxDraw(Gfx.context, 3, 0);
+  ASSERT_NE(RenderTexture.texture, nullptr);
+  EXPECT_EQ(RenderTexture.waiting, 0);
+  EXPECT_EQ(RenderTargets.view, RenderTexture.texture->targetViews[0]);
+  EXPECT_EQ(RenderTargets.renderTexture, RenderTexture.texture);
+  EXPECT_EQ(RenderTargets.viewport[2], 300.0f) << "the viewport set before the draw stays";
+  EXPECT_FALSE(FrameStillBlack(RenderTexture.texture->targetViews[0]));
+  UnsetRenderTarget();
+  DrawFullScreenQuad(1, 0, &BloomChain);
+  EXPECT_GT(BloomChain.count, 0) << "the picture goes through the post-processing";
+
+  // Made once, it is the target of every later frame at once.
+  ZKTETexture* made = RenderTexture.texture;
+  ASSERT_EQ(SetScreenRenderTarget(), 5);
+  EXPECT_EQ(RenderTargets.view, made->targetViews[0]);
+  UnsetRenderTarget();
+
+  // A clear of another colour, or another target pushed over it, makes it at once.
+  ReleaseRenderTargetTexture();
+  FrameClear.mode = 1;
+  FrameClear.colour = 0xFF203040u;
+  ASSERT_EQ(SetScreenRenderTarget(), 5);
+  ASSERT_EQ(BeginFrameClear(), 1);
+  EXPECT_NE(RenderTexture.texture, nullptr);
+  UnsetRenderTarget();
+  FrameClear = FrameClearSettings{};
+  ReleaseRenderTargetTexture();
+  ASSERT_EQ(SetScreenRenderTarget(), 5);
+  ASSERT_EQ(BeginFrame(), 1);
+  ASSERT_EQ(AddRenderTarget(GfxRenderTargetView{}, GfxDepthStencilView{}), 1);
+  ASSERT_NE(RenderTexture.texture, nullptr);
+  EXPECT_EQ(RenderTargets.stack[RenderTargets.depth - 1].view, RenderTexture.texture->targetViews[0])
+      << "saved under the pushed target";
+  UnsetRenderTarget();
+  UnsetRenderTarget();
+  EXPECT_EQ(RenderTargets.depth, depthBefore);
 }
 
 TEST_F(FrameOnNullDevice, PostProcessingMakesTheBloomLevelsAndEmptiesTheChainWhenSwitchedOff) {
@@ -271,6 +335,47 @@ TEST_F(FrameOnNullDevice, MissingSpritesBorrowTheGreyPlaceholderWithoutAMessage)
   EXPECT_EQ(CountLogLines("Can't open"), toldBefore) << "a placeholder is no failure to report";
 }
 
+TEST_F(FrameOnNullDevice, APictureIsReadWhenFirstDrawnAndADamagedFileIsToldAtOnce) {
+  std::filesystem::remove_all("data");
+  WriteSprite("DUST_ALP");
+  WriteSprite("TYRE_ALP");
+  // A file that is not a picture at all: the loader's checks refuse it before decoding.
+  testpics::WriteFileBytes("data/png/NDLCTR_ALP.png", std::vector<uint8_t>(64, 'x'));
+  // A picture whose header is sound but whose pixels are cut off: only decoding finds out.
+  std::vector<uint8_t> rgba(16 * 16 * 4, 90);
+  std::vector<uint8_t> cut = testpics::EncodeRgbaPng(rgba.data(), 16, 16);
+  cut.resize(40);
+  testpics::WriteFileBytes("data/png/LIGHT_ALP.png", cut);
+  const int savedCompressed = CfgCompressedTex;
+  CfgCompressedTex = 0;
+  FreeAllGraphics(1, 0);
+  const int invalidBefore = CountLogLines("Invalid texture NDLCTR_ALP"), decodeBefore = CountLogLines("LIGHT_ALP");
+  LoadSystemTextures();
+  EXPECT_EQ(CountLogLines("Invalid texture NDLCTR_ALP"), invalidBefore + 1) << "told as the set is made";
+  EXPECT_EQ(SystemMaterials.needleCentre->texture->state, TEXTURE_MISSING);
+
+  ZKTETexture* dust = SystemMaterials.dust->texture;
+  EXPECT_EQ(dust->state, TEXTURE_ON_FIRST_USE) << "found, checked, not read";
+  EXPECT_EQ(dust->texture, GreyPlaceholder->texture);
+  EXPECT_TRUE(dust->flags & TEXTURE_FROM_FILE);
+  SetTexture(0, dust);
+  EXPECT_EQ(dust->state, TEXTURE_OWNED) << "read as it is bound";
+  EXPECT_NE(dust->texture, GreyPlaceholder->texture);
+  EXPECT_EQ(BoundTextures[0], dust->texture) << "and its own texture bound";
+  EXPECT_EQ(dust->width, 16);
+  EXPECT_EQ(SystemMaterials.tyre->texture->state, TEXTURE_ON_FIRST_USE) << "a picture not drawn waits";
+
+  ZKTETexture* light = SystemMaterials.iconSheet->texture;
+  EXPECT_EQ(light->state, TEXTURE_ON_FIRST_USE);
+  EXPECT_EQ(CountLogLines("LIGHT_ALP"), decodeBefore);
+  EXPECT_EQ(TextureForUse(light)->state, TEXTURE_MISSING) << "a picture that does not decode keeps the placeholder";
+  EXPECT_EQ(light->texture, GreyPlaceholder->texture);
+  EXPECT_GT(CountLogLines("LIGHT_ALP"), decodeBefore) << "told when it is first drawn";
+  SetTexture(0, nullptr);
+  CfgCompressedTex = savedCompressed;
+  std::filesystem::remove_all("data");
+}
+
 TEST_F(FrameOnNullDevice, SystemTexturesComeBackAfterADeviceRecreation) {
   std::filesystem::remove_all("data");
   WriteSprite("DUST_ALP");
@@ -280,7 +385,7 @@ TEST_F(FrameOnNullDevice, SystemTexturesComeBackAfterADeviceRecreation) {
   FreeAllGraphics(1, 0);
   LoadSystemTextures();
   ASSERT_NE(SystemMaterials.dust, nullptr);
-  EXPECT_EQ(SystemMaterials.dust->texture->state, TEXTURE_OWNED);
+  EXPECT_EQ(TextureForUse(SystemMaterials.dust->texture)->state, TEXTURE_OWNED);
   const bool fontPage = AddTextureRef("FONT0_AON", 0) != nullptr;
   // The render textures wait for their first use: most screens never draw into them.
   EXPECT_EQ(SystemMaterials.mirror, nullptr);
@@ -318,7 +423,7 @@ TEST_F(FrameOnNullDevice, SystemTexturesComeBackAfterADeviceRecreation) {
   EXPECT_EQ(AddTextureRef("FONT0_AON", 0) != nullptr, fontPage) << "the font pages are built with the rest";
   for (Material* m : PictureMaterials()) ASSERT_NE(m, nullptr);
   ASSERT_NE(SystemMaterials.dust->texture, nullptr);
-  EXPECT_EQ(SystemMaterials.dust->texture->state, TEXTURE_OWNED) << "the sprite is read from its file again";
+  EXPECT_EQ(TextureForUse(SystemMaterials.dust->texture)->state, TEXTURE_OWNED) << "the sprite is read from its file again";
   EXPECT_TRUE(bool(SystemMaterials.dust->texture->texture));
   CfgCompressedTex = savedCompressed;
   std::filesystem::remove_all("data");

@@ -15,6 +15,7 @@
 #include "render/device.h"
 #include "render/gouraud_mesh.h"
 #include "render/material.h"
+#include "tests/gpu_device.h"
 #include "render/matrices.h"
 #include "render/object_mesh.h"
 #include "render/primitives.h"
@@ -326,7 +327,7 @@ void FillCube(GouraudO3d& mesh, TextureKey key, const GouraudColour* colour) {
 }
 
 TEST_F(MeshPixels, ALitCubeDrawsTheSameThroughItsFastMeshAndThroughTemporaryMeshes) {
-  ASSERT_TRUE(Shaders.vertex[12] && Shaders.pixel[38]) << "vs_12 and ps_38 compiled";
+  ASSERT_TRUE(ShadersCompile(12, 38)) << "vs_12 and ps_38 compiled";
   static const GouraudColour colour{200, 150, 100, 0};
   Material* m = Textured(&white, 0);
   GouraudO3d* cube = NewGouraud();
@@ -406,7 +407,7 @@ TEST_F(MeshPixels, AShadowLandsOnTheGroundWhereTheLightProjectsIt) {
 }
 
 TEST_F(MeshPixels, ABlendedPartIsDrawnInTheSecondPassOverWhatTheFirstDrew) {
-  ASSERT_TRUE(Shaders.pixel[40]) << "ps_40 compiled";
+  ASSERT_TRUE(ShadersCompile(12, 40)) << "ps_40 compiled";
   SetLight(1.0f, 0.0f);
   ZKTETexture red = MakeTexture("TEST~RED", Bytes(255, 0, 0, 255));
   ZKTETexture glass = MakeTexture("TEST~GLASS", Bytes(0, 255, 0, 96));
@@ -427,7 +428,7 @@ TEST_F(MeshPixels, ABlendedPartIsDrawnInTheSecondPassOverWhatTheFirstDrew) {
 }
 
 TEST_F(MeshPixels, TheSunQuadLandsWhereItIsProjected) {
-  ASSERT_TRUE(Shaders.vertex[9] && Shaders.pixel[29]) << "vs_9 and ps_29 compiled";
+  ASSERT_TRUE(ShadersCompile(9, 29)) << "vs_9 and ps_29 compiled";
   ZKTETexture sun = MakeTexture("TEST~SUN", Bytes(255, 220, 120, 255));
   Material* m = Textured(&sun, 0);
   FastMeshHandle h = QuadMesh({{m, 2, 1, 3, 2, 0, 0xFFFFFFFFu}});

@@ -199,6 +199,40 @@ TEST(DeviceSetUp, AMissingShaderIsReportedOnceAndItsDrawsAreSkipped) {
   Material::SetVShader(10);
 }
 
+TEST(DeviceSetUp, AShaderThatDoesNotCompileIsToldWhenFirstBoundNotWhenTheDeviceReadsIt) {
+  if (!g_deviceReady) GTEST_SKIP() << "no device";
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::absolute("gpu/broken_shaders");
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  for (const auto& entry : fs::directory_iterator(ShaderFolder)) fs::copy_file(entry.path(), folder / entry.path().filename());
+  std::ofstream(folder / "ps_35.glsl") << "#version 430 core\nvoid main() { no such thing; }\n";
+  char saved[sizeof ShaderFolder];
+  std::snprintf(saved, sizeof saved, "%s", ShaderFolder);
+  std::snprintf(ShaderFolder, sizeof ShaderFolder, "%s", folder.c_str());
+  const std::string told = "Could not create pixel shader (World22)";
+  const int before = CountLogLines(told);
+
+  ReleaseShaders("World22");
+  LoadAllPixelShaders();  // as the device reads them when it is made
+  EXPECT_EQ(CountLogLines(told), before) << "read, not compiled yet";
+  Material::SetVShader(10);
+  Material::SetPShader(35);
+  EXPECT_FALSE(DrawsAllowed()) << "its draws are skipped";
+  EXPECT_EQ(CountLogLines(told), before + 2) << "logged and shown when first drawn with";
+  EXPECT_EQ(CountLogLines((folder / "ps_35.glsl").string() + " : 0:"), 1) << "with the compiler's first line";
+  Material::SetPShader(23);
+  Material::SetPShader(35);
+  EXPECT_EQ(CountLogLines(told), before + 2) << "told once";
+
+  std::snprintf(ShaderFolder, sizeof ShaderFolder, "%s", saved);
+  ReleaseShaders("World22");
+  LoadAllPixelShaders();
+  Material::SetPShader(35);
+  EXPECT_TRUE(DrawsAllowed());
+  Material::SetPShader(23);
+}
+
 TEST(DeviceSetUp, PresentationLogsEachNewFailureOnceAndItsEnd) {
   if (!g_deviceReady) GTEST_SKIP() << "no device";
   LastPresentStatus = PRESENT_OK;

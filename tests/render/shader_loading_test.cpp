@@ -104,6 +104,27 @@ TEST_F(ShaderLoading, AShaderNotShippedIsOnlyLoggedOnceUntilSomethingDrawsWithIt
   Material::SetVShader(5);
 }
 
+TEST_F(ShaderLoading, OnlyTheInterfaceShadersAreCompiledWithTheDeviceTheOthersWhenFirstBound) {
+  ASSERT_EQ(MakeDevice(), nullptr);
+  EXPECT_TRUE(Shaders.vertex[5] && Shaders.pixel[23] && Shaders.pixel[24]) << "the first frame draws with them";
+  EXPECT_FALSE(Shaders.vertex[10]) << "a world shader waits for its first draw";
+  EXPECT_FALSE(Shaders.pixel[35]);
+  EXPECT_TRUE(Shaders.layouts[1] && Shaders.layouts[2] && Shaders.layouts[3]) << "every vertex layout stands";
+  Material::SetVShader(10);
+  Material::SetPShader(35);
+  EXPECT_TRUE(Shaders.vertex[10] && Shaders.pixel[35]);
+  EXPECT_TRUE(DrawsAllowed());
+  EXPECT_TRUE(g_reported.empty()) << "compiled without a word: " << g_reported.front();
+
+  // Made again (as after a lost device), the device again leaves them for their first use.
+  ShutdownGraphics();
+  ASSERT_EQ(MakeDevice(), nullptr);
+  EXPECT_FALSE(Shaders.pixel[35]);
+  Material::SetPShader(35);
+  EXPECT_TRUE(Shaders.pixel[35]);
+  EXPECT_TRUE(g_reported.empty());
+}
+
 TEST_F(ShaderLoading, AShippedShaderThatIsMissingIsShownAndLogged) {
   fs::remove(folder_ / "shaders" / "ps_35.glsl");
   ASSERT_EQ(MakeDevice(), nullptr) << "the device stands without a shader of a 3D pass";

@@ -48,8 +48,9 @@ TEST(SystemTexturePixels, EachSpriteHoldsThePixelsOfItsFile) {
   for (size_t i = 0; i < names.size(); ++i) {
     const std::string& name = names[i];
     ASSERT_NE(materials[i], nullptr) << name;
-    const ZKTETexture* t = materials[i]->texture;
-    ASSERT_NE(t, nullptr) << name;
+    ASSERT_NE(materials[i]->texture, nullptr) << name;
+    EXPECT_EQ(materials[i]->texture->state, TEXTURE_ON_FIRST_USE) << name << ": read when first drawn";
+    const ZKTETexture* t = TextureForUse(materials[i]->texture);
     ASSERT_EQ(t->state, TEXTURE_OWNED) << name;
     EXPECT_EQ(t->format, GFX_FORMAT_R8G8B8A8_UNORM_SRGB) << name;
     const std::vector<char> file = ReadBytes("data/png/" + name + ".png");

@@ -14,6 +14,7 @@
 #include "core/window_state.h"
 #include "render/device.h"
 #include "render/draw2d.h"
+#include "render/font_pages.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/shaders.h"
@@ -22,6 +23,7 @@
 #include "tests/gpu_device.h"
 #include "tests/ui/charset_test_util.h"
 #include "ui/character_set.h"
+#include "ui/font_page_layout.h"
 #include "ui/font_pages.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
@@ -48,8 +50,6 @@ class TextPixels : public ::testing::Test {
   void SetUp() override {
     if (!ready_) GTEST_SKIP() << "no device";
     ASSERT_TRUE(charset_) << "the generated character set " << GeneratedCharsetPath();
-    const ZKTETexture* page = AddTextureRef("FONT0_AON", 0);
-    ASSERT_TRUE(page && page->view) << "the font pages are textures of the table";
     GfxTexture2DDesc d;
     d.width = WIDTH;
     d.height = HEIGHT;
@@ -108,8 +108,16 @@ TEST_F(TextPixels, ColouredTextInFourCodePagesLeavesInkInItsOwnCell) {
     ASSERT_GT(InterfaceTextBatch.items.size(), before) << i;
     EXPECT_NE(InterfaceTextBatch.items[before].glyph, GLYPH_PLACEHOLDER) << "the page has the letter " << i;
   }
+  std::vector<int> pages;
+  for (const TextBatchItem& item : InterfaceTextBatch.items) pages.push_back(item.texturePage);
   DrawTextBox(InterfaceTextBatch);
   FlushDraw2D();
+  for (int page : pages) {
+    char name[24];
+    TextPageTextureName(page, name, sizeof name);
+    const ZKTETexture* texture = AddTextureRef(name, 0);
+    EXPECT_TRUE(texture && texture->view) << name << ": the pages drawn from are textures of the table";
+  }
 
   const std::vector<uint8_t> p = Pixels();
   for (int i = 0; i < 4; ++i) {
@@ -126,4 +134,52 @@ TEST_F(TextPixels, ColouredTextInFourCodePagesLeavesInkInItsOwnCell) {
     EXPECT_GT(inside, 40) << "ink of sample " << i << " in its cell";
     EXPECT_EQ(outside, 0) << "ink of sample " << i << "'s colour in a cell of another colour";
   }
+}
+
+TEST_F(TextPixels, AGlyphIsDrawnIntoItsPageWhenTextFirstNeedsItAndLooksAsFromAWholePage) {
+  const char* text = "Quick fox |yours 0123";
+  auto draw = [&] {
+    Clear(0xFF000000u, 1);
+    ResetDraw2D();
+    TextHorizontalScale = float(HEIGHT) / float(WIDTH);
+    DrawText(text, 0xFFFFFFFFu, -0.95f, -0.9f, 0.9f, 0);    // large: the first level
+    DrawText(text, 0xFFFFFFFFu, -0.95f, 0.3f, 0.25f, 0);    // small: the second level too
+    DrawTextBox(InterfaceTextBatch);
+    FlushDraw2D();
+    return Pixels();
+  };
+  BuildFontPages();  // as the system textures do: every glyph laid out, none drawn
+  for (int p = 0; p < MAX_FONT_PAGES; ++p) {
+    char name[24];
+    TextPageTextureName(p, name, sizeof name);
+    ReleaseTextureObjects(AddTextureRef(name, 0));  // no page left from other tests
+  }
+  const int q = 'Q' - 32, z = 'Z' - 32;
+  ASSERT_TRUE(FontGlyphWaiting(q));
+  ASSERT_TRUE(FontGlyphWaiting(z));
+  DrawText("Q", 0xFFFFFFFFu, 0.0f, 0.0f, 0.5f, 0);
+  EXPECT_TRUE(FontGlyphWaiting(q)) << "queueing text draws nothing yet";
+  EmptyTextBatches();
+
+  const std::vector<uint8_t> lazy = draw();
+  EXPECT_FALSE(FontGlyphWaiting(q)) << "drawn for the text";
+  EXPECT_TRUE(FontGlyphWaiting(z)) << "a glyph no text needed waits";
+  char name[24];
+  TextPageTextureName(Glyphs[q].fontPage, name, sizeof name);
+  const ZKTETexture* texture = AddTextureRef(name, 0);
+  ASSERT_TRUE(texture && texture->view && texture->state == TEXTURE_OWNED) << "its page is a texture of the table";
+  EXPECT_EQ(MakeFontGlyph(q), 1);
+
+  // The same text from whole pages, every glyph drawn in: the same pixels.
+  FontPageImages images;
+  const int pages = RasteriseFontPages(&images);
+  for (int p = 0; p < pages; ++p) ASSERT_EQ(UploadFontPage(p, images.pages[p].data(), 512, 512), 1);
+  const std::vector<uint8_t> whole = draw();
+  int ink = 0, differing = 0;
+  for (size_t i = 0; i < lazy.size(); ++i) {
+    ink += i % 4 == 0 && lazy[i] > 128;
+    differing += std::abs(int(lazy[i]) - int(whole[i])) > 1;
+  }
+  EXPECT_GT(ink, 200) << "white letters";
+  EXPECT_EQ(differing, 0) << "glyphs drawn one by one look as they do from a whole page";
 }

@@ -60,11 +60,12 @@ struct FigureShape {
   const char* name;
   ColourWord suit;
   double width, height;
-  uint32_t flags;  // bit 0: a driver, chosen by FindHumanSlot
+  uint32_t flags;  // HUMAN_MODEL_ bits: the driver is of kind 0, the co-driver of kind 1
   float value;
 };
 constexpr FigureShape FIGURES[SAMPLE_FIGURE_COUNT] = {
-    {"driver", 0xB43C28, 1.00, 1.00, 1, 1.0f},     {"co_driver", 0x285AB4, 0.95, 0.97, 1, 0.97f},
+    {"driver", 0xB43C28, 1.00, 1.00, HUMAN_MODEL_USABLE, 1.0f},
+    {"co_driver", 0x285AB4, 0.95, 0.97, HUMAN_MODEL_USABLE | HUMAN_MODEL_KIND_1, 0.97f},
     {"marshal", 0x1E8CF0, 1.05, 1.00, 0, 1.0f},    {"spectator_a", 0x3C8C3C, 1.10, 0.96, 0, 0.96f},
     {"spectator_b", 0x8C3C8C, 0.92, 1.03, 0, 1.03f}, {"mechanic", 0x505050, 1.02, 0.99, 0, 0.99f},
 };

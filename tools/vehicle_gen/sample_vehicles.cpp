@@ -136,7 +136,7 @@ void BuildFrame(const SampleVehicle& s, VehicleData& d) {
       Point(-0.25f, 0.0f, 0.2f, 0), Point(0.25f, 0.0f, 0.2f, 0),   // across the car
   };
   std::vector<FrameTube> tubes = {
-      {0, 1, 2.5f, 0.0f, 0.0f, 0},  // along the centre plane
+      {0, 1, 2.5f, 0.0f, 0.0f, 4},  // along the centre plane: no mirror image
       {2, 3, 1.5f, 0.0f, 0.0f, 0},  // across
       {0, 2, 1.2f, 0.0f, 0.0f, 0},
       {1, 3, 1.2f, 0.0f, 0.0f, 0},
@@ -211,6 +211,8 @@ void BuildSetups(const SampleVehicle& s, VehicleData& d) {
       SetSetupFloat(r, at + AXLE_RIDE_HEIGHT, 0.2f - 0.02f * i);
       r.bytes[at + AXLE_CASTER] = static_cast<uint8_t>(axle == 1 ? 45 + i : 40);
       r.bytes[at + AXLE_BYTE_10] = 5;
+      SetSetupShort(r, at + AXLE_PRESSURE_LEFT, static_cast<uint16_t>(180 + 10 * axle));
+      SetSetupShort(r, at + AXLE_PRESSURE_RIGHT, static_cast<uint16_t>(180 + 10 * axle));
     }
     if (s.vehicleClass == CLASS_KART) r.bytes[SETUP_KART_BYTE] = 1;
   }
@@ -296,6 +298,19 @@ void BuildSampleSpoke(ModelObject& o) {
   b.Into(o);
   CopyName(o.name, MODEL_NAME_SIZE, SPOKE_OBJECT_NAME);
   o.lodDistances[0] = FIXED_ONE;  // what every read gives a spoke
+}
+
+void BuildDefaultEngine(EngineModel& e) {
+  const VehicleClass& c = VehicleClassTable[CLASS_SALOON];
+  e.Reset();
+  e.torquePerCc = c.torquePerCc;
+  e.spreadMul = c.spreadFactor;
+  e.camTiming = c.spreadFactor;
+  e.resistanceMul = c.resistanceMul;
+  e.inertiaMul = c.inertiaMul;
+  e.idleSpeed = c.idleSpeed;
+  e.turboMaxBoost = 0.0f;
+  e.redline = 733.0383f;  // 7000 rpm
 }
 
 void BuildSampleBody(int row, ModelObject& o) {

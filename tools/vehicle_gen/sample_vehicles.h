@@ -6,7 +6,8 @@
 // rim profile of a few surfaces, set-ups, colour and mesh configurations, a frame with tubes
 // on the centre plane, across the car and to the wheels, wheel sets of every suspension kind
 // the layouts use (MacPherson strut, double wishbone, linear, rigid, front fork, trailing
-// arm), combustion and electric power units and dashboards of types 0 to 3.  Every field
+// arm), combustion and electric power units and dashboards of types 0 to 3.  The engine they
+// name, "DEFAULT", is our neutral engine file.  Every field
 // holds what reading the file gives back, so a sample writes, reads and writes again to the
 // same bytes.
 #pragma once
@@ -33,3 +34,6 @@ void BuildSampleVehicle(int row, VehicleData& data);
 void BuildSampleBody(int row, ModelObject& object);
 // The spoke object every sample carries.
 void BuildSampleSpoke(ModelObject& object);
+// Our neutral engine, "data\engine\DEFAULT.eng": a 2000 cc inline four with the saloon
+// class's figures and the default sound, no sound waves.  Fills an engine as made (zeroed).
+void BuildDefaultEngine(EngineModel& engine);

@@ -17,6 +17,15 @@ void SetSetupWord(SetupRecord& record, int offset, uint32_t value) {
   for (int i = 0; i < 4; ++i) record.bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
+uint16_t SetupShort(const SetupRecord& record, int offset) {
+  return static_cast<uint16_t>(record.bytes[offset] | record.bytes[offset + 1] << 8);
+}
+
+void SetSetupShort(SetupRecord& record, int offset, uint16_t value) {
+  record.bytes[offset] = static_cast<uint8_t>(value);
+  record.bytes[offset + 1] = static_cast<uint8_t>(value >> 8);
+}
+
 float SetupFloat(const SetupRecord& record, int offset) { return std::bit_cast<float>(SetupWord(record, offset)); }
 
 void SetSetupFloat(SetupRecord& record, int offset, float value) {

@@ -6,6 +6,8 @@
 // The record is kept as its bytes: the car simulation reads and writes its fields by offset,
 // and the vehicle code touches only the few named below.  Multi-byte fields are little-endian,
 // floats IEEE singles.  The rear axle's block comes first, at byte 56; the front axle's at 96.
+// Where the car simulation's set-up fields lie beyond those the vehicle file names (the
+// steering lock, the configuration, each axle's tyre type and pressures) is our own layout.
 // Main thread only.
 #pragma once
 #include <cstdint>
@@ -24,10 +26,14 @@ struct SetupRecord {
 constexpr int SETUP_FLAGS = 0;            // u32; bit 0 set in a new set-up
 constexpr int SETUP_CLASS_BYTE = 3;       // set by the class defaults of a new set-up
 constexpr int SETUP_BRAKE_STRENGTH = 4;   // f32, N m
+constexpr int SETUP_STEERING_LOCK = 12;   // degrees
 constexpr int SETUP_PERCENT = 13;         // a percentage the class defaults set
 constexpr int SETUP_BYTE_14 = 14;
-constexpr int SETUP_PASSENGERS = 36;      // two bits per seat
-constexpr int SETUP_KART_BYTE = 72;       // 1 in a new kart set-up
+constexpr int SETUP_CONFIGURATION = 15;   // the index of the vehicle's configuration chosen
+constexpr int SETUP_PASSENGERS = 36;      // two bits per seat: bits 0-1 the front passenger,
+                                          // 2-3, 4-5 and 6-7 the back seats; kind 0 with the
+                                          // lower bit set, else kind 1
+constexpr int SETUP_KART_BYTE = 72;       // the rear axle's differential: 1 in a new kart set-up
 constexpr uint32_t SETUP_FLAG_NEW = 1;
 
 // The axle blocks, index 0 the rear axle, 1 the front axle, and offsets inside them.
@@ -37,8 +43,14 @@ constexpr int AXLE_OLD_TRACK_WIDTH = 4;  // f32, m: files before version 251 kep
 constexpr int AXLE_CASTER = 9;          // tenths of a degree
 constexpr int AXLE_BYTE_10 = 10;
 constexpr int AXLE_CLEARED = 11;        // cleared before the record is written in a vehicle file
+constexpr int AXLE_TYRE_TYPE = 12;      // a tyre compound, 0..7
+constexpr int AXLE_DIFFERENTIAL = 16;   // 1 locks the differential of a driven axle
+constexpr int AXLE_PRESSURE_LEFT = 20;  // u16, kPa
+constexpr int AXLE_PRESSURE_RIGHT = 22; // u16, kPa
 
 uint32_t SetupWord(const SetupRecord& record, int offset);
+uint16_t SetupShort(const SetupRecord& record, int offset);
+void SetSetupShort(SetupRecord& record, int offset, uint16_t value);
 void SetSetupWord(SetupRecord& record, int offset, uint32_t value);
 float SetupFloat(const SetupRecord& record, int offset);
 void SetSetupFloat(SetupRecord& record, int offset, float value);

@@ -7,6 +7,7 @@
 
 #include "ui/text/text_strings.h"
 #include "vehicle/data/rim_profile.h"
+#include "vehicle/data/vehicle_class.h"
 
 namespace {
 
@@ -14,6 +15,7 @@ constexpr float CENTRAL_DRIVER = 0.2f;  // m either side of the centre line
 constexpr ColourWord FIXED_COLOURS[VEHICLE_COLOURS] = {0x5050DC, 0xFFDCDC, 0x3C3CA0, 0x50C8DC,
                                                        0x50C8DC, 0x1428F0, 0xFFDCDC, 0xFFDCDC};
 constexpr ColourWord COLOUR_5_DEFAULT = 0x1428F0;
+constexpr ColourWord NEUTRAL_BODY = RgbWord(70, 90, 120), NEUTRAL_RIMS = RgbWord(150, 150, 150);
 
 }  // namespace
 
@@ -29,6 +31,17 @@ void VehicleData::ResetColours(int fixed) {
     twoThirds |= ((colours[0] >> (8 * channel) & 0xFF) * 2 / 3) << (8 * channel);
   colours[2] = twoThirds;
   colours[5] = COLOUR_5_DEFAULT;
+}
+
+ColourSet DefaultColourConfig() {
+  ColourSet set{};
+  for (int i = 0; i < COLOUR_SET_GROUP_SIZE; ++i) {
+    set.groups[0][i] = NEUTRAL_BODY;
+    set.groups[1][i] = NEUTRAL_RIMS;
+  }
+  ClampColourSet(set.groups[0]);
+  ClampColourSet(set.groups[1]);
+  return set;
 }
 
 int VehicleData::CountColourConfigNames() const {
@@ -70,6 +83,28 @@ void VehicleData::CopyWheelsToConfigs() {
                                                    set.rimWidth,     set.wheelOffset, set.trackWidth};
       std::memcpy(config.wheels[s], figures, sizeof figures);
     }
+  }
+}
+
+void VehicleData::ApplyClassSetupDefaults(SetupRecord& record) const {
+  SetSetupWord(record, SETUP_FLAGS, SetupWord(record, SETUP_FLAGS) | SETUP_FLAG_NEW);
+  uint8_t* b = record.bytes;
+  switch (vehicleClass) {
+    case CLASS_TOURING_CAR:
+    case CLASS_SALOON: b[SETUP_PERCENT] = 50; break;
+    case CLASS_GT:
+      if (driveType == DRIVE_REAR) b[SETUP_PERCENT] = 100;
+      else if (driveType == DRIVE_FRONT || driveType == DRIVE_FOUR) b[SETUP_PERCENT] = 50;
+      break;
+    case CLASS_FORMULA:
+    case CLASS_FSAE:
+      if (b[SETUP_CLASS_BYTE] == 0) b[SETUP_CLASS_BYTE] = 1;
+      break;
+    case CLASS_F1:
+      if (b[SETUP_CLASS_BYTE] == 0) b[SETUP_CLASS_BYTE] = 2;
+      break;
+    case CLASS_KART: b[SETUP_KART_BYTE] = 1; break;
+    default: break;
   }
 }
 

@@ -112,13 +112,17 @@ constexpr uint32_t OPT1_CONFIG_MARKER = 1u << 18;
 constexpr uint32_t OPT1_FUEL_CAPACITY = 1u << 19;
 constexpr uint32_t OPT1_OLD_BITS = (1u << 20) | (1u << 23);  // cleared in files before version 252
 constexpr uint32_t OPT1_TRANSMISSION_BYTES = 1u << 24;  // also the editor's "Include seat masses"
+constexpr uint32_t OPT1_SEAT_MASSES = OPT1_TRANSMISSION_BYTES;  // the same bit, as the mass model reads it
 constexpr uint32_t OPT1_ENGINE_WORDS = 1u << 25;
 constexpr uint32_t OPT1_CORRECTIONS_DONE = 1u << 26;
 constexpr uint32_t OPT1_SECOND_WORD = 1u << 31;
 // Option word 2, the class option word.
 constexpr uint32_t OPT2_BUILTIN_CORRECTED = 1u << 0;
 constexpr uint32_t OPT2_INFO_NO_SETUP_BYTE = 1u << 1;
-constexpr uint32_t OPT2_RIM_WORDS = 1u << 4;
+constexpr uint32_t OPT2_FIXED_LOCK = 1u << 2;         // the steering lock is the first set-up's
+constexpr uint32_t OPT2_TYRE_TYPE_LIMITS = 1u << 3;   // rimBytes[1..2] are the tyre type range
+constexpr uint32_t OPT2_RIM_WORDS = 1u << 4;          // field 41 present: the tyre pressure limits
+constexpr uint32_t OPT2_PRESSURE_LIMITS = OPT2_RIM_WORDS;
 constexpr uint32_t OPT2_DEFAULT_COLOURS = 1u << 24;
 
 // ---- [Vehicle data] ----
@@ -191,8 +195,8 @@ struct VehicleData {
   uint8_t ownsModel = 0;
   uint8_t modelPresent = 0;
   uint8_t spokeCount = 1;         // 1..22
-  uint8_t rimBytes[3] = {};       // at most 1, at most 7, between the second and 7
-  int16_t rimWords[2] = {};       // with OPT2_RIM_WORDS
+  uint8_t rimBytes[3] = {};       // at most 1; then the lowest and highest tyre type (0..7)
+  int16_t rimWords[2] = {};       // with OPT2_RIM_WORDS: the lowest and highest tyre pressure, kPa
   ModelObject spoke = {};         // the spoke object, named "spoke"
   WXS* rim = nullptr;
   float aero[AERO_ITEMS][3] = {};
@@ -215,7 +219,20 @@ struct VehicleData {
   void SetTypeConstants();
   // Every configuration takes the transmission type and both wheel sets' sizes.
   void CopyWheelsToConfigs();
+  // The dashboard block of the dashboard type, as a new dashboard has it (dashboard.h).
+  void SetDashDefaults();
+  // The class defaults of a new set-up: bit 0 of its first word, and by class the bytes of
+  // the record a new set-up of that class holds.
+  void ApplyClassSetupDefaults(SetupRecord& record) const;
+  // The engine file of the vehicle's engine (engine_file.h): a built-in vehicle's engine the
+  // player chose, else the vehicle's engine name in its mod folder or in "data\engine", else
+  // the engine "DEFAULT".
+  void LoadEngineFile();
 };
+
+// The colour configuration a vehicle that stores none is shown in: no name, our neutral body
+// and rim colours, clamped as stored colours are.
+ColourSet DefaultColourConfig();
 
 // Gives the data the defaults of a new vehicle (what a new car starts with): one
 // configuration "DEFAULT" showing every layer, the engine's defaults, a spoke object with the

@@ -21,6 +21,7 @@
 #include "core/report.h"
 #include "modeller/model/model_file.h"
 #include "platform/files.h"
+#include "vehicle/data/dashboard.h"
 #include "vehicle/data/rim_profile.h"
 #include "vehicle/data/vehicle_class.h"
 #include "vehicle/data/vehicle_file.h"
@@ -273,9 +274,7 @@ bool ReadDashboard(Reader& r) {
   if (d.dashType >= DASH_TYPE_COUNT) d.dashType = d.dashSize = d.dashByte = 0;
   if (r.revision < 6 && (d.dashType == 1 || d.dashType == 2))
     for (int i = 0; i < 4; ++i) d.dash[OLD_DASH_WORD_OFFSET + i] = static_cast<uint8_t>(OLD_DASH_WORD >> (8 * i));
-  // The defaults of the dashboard types and the conversion of older blocks come with the
-  // dashboard's layout; a block of no type is empty.
-  if (d.dashSize == 0 && d.dashType == 0) std::memset(d.dash, 0, DASH_BLOCK_SIZE);
+  SettleStoredDashboard(d, r.version, r.revision);
   // Every vehicle in memory has its second option word.
   if (r.version < 252) d.options |= OPT1_SECOND_WORD;
   return r.Whole("dashboard");
@@ -353,6 +352,9 @@ void RescaleOldColours(VehicleData& d) {
   }
 }
 
+// Index -1 with a record takes the record; an index the file does not hold says so and takes
+// entry 0.  A file that holds no entry at all gives a new one: a zeroed set-up with the class
+// defaults, or the default colour configuration (the counts stay 0).
 void ChooseSetupAndColours(VehicleData& d, const VehicleChoice& choice) {
   if (choice.setupIndex == -1 && choice.setup) {
     d.currentSetup = *choice.setup;
@@ -364,8 +366,12 @@ void ChooseSetupAndColours(VehicleData& d, const VehicleChoice& choice) {
       ReportSound(SOUND_WARNING);
       index = 0;
     }
-    // With no set-up stored the record stays zero for the class defaults to fill.
-    d.currentSetup = d.setupCount > 0 ? d.setups[index].record : SetupRecord{};
+    if (d.setupCount > 0) {
+      d.currentSetup = d.setups[index].record;
+    } else {
+      d.currentSetup = SetupRecord{};
+      d.ApplyClassSetupDefaults(d.currentSetup);
+    }
     d.setupIndex = index;
   }
   if (choice.colourIndex == -1 && choice.colours) {
@@ -378,7 +384,7 @@ void ChooseSetupAndColours(VehicleData& d, const VehicleChoice& choice) {
       ReportSound(SOUND_WARNING);
       index = 0;
     }
-    d.currentColours = d.colourConfigCount > 0 ? d.colourConfigs[index] : ColourSet{};
+    d.currentColours = d.colourConfigCount > 0 ? d.colourConfigs[index] : DefaultColourConfig();
     d.colourIndex = index;
   }
 }
@@ -520,6 +526,14 @@ bool ReadRest(Reader& r, const char* name, const VehicleChoice& choice) {
   }
   if (r.version < 251) MoveOldAxleValues(d);
   if (!ReadModel(r, model)) return false;
+  if (r.version < 251) {
+    // Older files kept no dashboard of their own: the model's clock pages name its type.
+    d.dashSize = d.dashByte = 0;
+    if (d.dashType == 0) {
+      d.dashType = static_cast<uint8_t>(DashTypeFromPages(*d.model));
+      d.SetDashDefaults();
+    }
+  }
   return ReadSpokeAndRim(r);
 }
 

@@ -37,6 +37,7 @@
 #include "modeller/model/model_file.h"
 #include "platform/files.h"
 #include "ui/text/text_colours.h"
+#include "vehicle/data/dashboard.h"
 #include "vehicle/data/rim_profile.h"
 #include "vehicle/data/vehicle_file.h"
 
@@ -56,13 +57,6 @@ int SpeedWord(float radiansPerSecond) {
   const double rpm = std::round(radiansPerSecond * RPM_PER_RAD_S);
   if (!(rpm > 0)) return 0;
   return rpm > 65535 ? 65535 : static_cast<int>(rpm);
-}
-
-// The size the dashboard's block has for its type.
-int DashSizeOfType(int type) {
-  if (type == 1 || type == 2) return DASH_BLOCK_SIZE;
-  if (type == 3) return 96;
-  return 0;
 }
 
 void WriteBackSeatAndPositions(VehicleData& d, DataFile& f) {
@@ -105,7 +99,7 @@ void WriteLists(VehicleData& d, DataFile& f) {
 }
 
 void WriteDashboard(VehicleData& d, DataFile& f) {
-  int size = DashSizeMode == 2 ? d.dashSize : DashSizeOfType(d.dashType);
+  int size = DashSizeMode == 2 ? d.dashSize : DashBlockSize(d.dashType);
   if (size > DASH_BLOCK_SIZE) size = DASH_BLOCK_SIZE;
   f.WriteByte(d.dashType);
   f.WriteByte(size);

@@ -26,12 +26,17 @@ constexpr const char* HUMAN_SYSTEM_MAGIC = "QXHSYS";
 constexpr int HUMAN_SYSTEM_VERSION = 252;
 constexpr int HUMAN_MODEL_HEADER_BYTES = 12;
 
+constexpr uint32_t HUMAN_MODEL_USABLE = 1;  // chosen by FindHumanSlot and for a car's seats
+constexpr uint32_t HUMAN_MODEL_KIND_1 = 2;  // the figure is of kind 1, else of kind 0
 struct HumanModel {
-  uint32_t flags;          // bit 0: chosen by FindHumanSlot
+  uint32_t flags;          // HUMAN_MODEL_ bits
   uint32_t skeletonIndex;
   float value;             // carried to the mesh slots
   ModelObject model;
 };
+// The kind a car's seat asks for (two bits per seat in its set-up: kind 0 when the lower one
+// is set, else kind 1).
+inline int HumanKind(const HumanModel& human) { return human.flags & HUMAN_MODEL_KIND_1 ? 1 : 0; }
 struct HumanSystem {
   int modelCount;
   HumanModel* models;

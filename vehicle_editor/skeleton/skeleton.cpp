@@ -21,6 +21,21 @@ void Animation::Free() {
   frames = nullptr;
 }
 
+void Animation::Init(const BoneRig& rig) {
+  Free();
+  frames = new AnimationFrame[1]();
+  frameCount = 1;
+  frames[0].time = 0.0f;
+  frames[0].transforms = new FixedTransform[size_t(rig.boneCount > 0 ? rig.boneCount : 1)]();
+  CopyPartPositions(rig, frames[0].transforms);
+}
+
+void Animation::Delete(Animation* animation) {
+  if (!animation) return;
+  animation->Free();
+  delete animation;
+}
+
 void Pose::Free() {
   low.Free();
   high.Free();

@@ -17,6 +17,7 @@
 #include "physics/bone/bone.h"
 
 struct DataFile;
+struct Prss;
 
 // ---- [Animations] ----
 constexpr uint16_t ANIMATION_CYCLIC = 1;
@@ -44,6 +45,11 @@ struct Animation {
 
   // Every frame freed; flags 0, scale 1.0, no frames.
   void Free();
+  // The rig as it stands: flags 0, scale 1.0, one frame of time 0 holding every rig solid's
+  // present transform.  The animation is freed first.
+  void Init(const BoneRig& rig);
+  // Frees the animation and deletes it (one made with new); null does nothing.
+  static void Delete(Animation* animation);
 };
 
 // ---- [Poses] ----
@@ -140,3 +146,17 @@ int ReadAnimationWithin(Animation& animation, DataFile& file, int rigSolids, flo
                         int64_t& transformBudget);
 // The animation body with solidCount transforms per frame (frames hold at least that many).
 void WriteAnimation(const Animation& animation, DataFile& file, int solidCount);
+
+// The animation file: "data\move\<name>.ban", a data file "QXANIM" written at version 252 and
+// read from version 249 (the body above).
+constexpr const char* ANIMATION_FILE_MAGIC = "QXANIM";
+constexpr int ANIMATION_FILE_VERSION = 252;
+constexpr int ANIMATION_FILE_LOWEST_VERSION = 249;
+// Reads the file at path into an empty animation as ReadAnimation does.  1 on success; 0 when
+// it cannot be opened, is not an animation file or is of a later version (reported on owner
+// when given), is older than version 249 ("Could not open file :" and the path, as a box on
+// owner or else an error line) or its body cannot be read; the animation is then empty.
+int ReadAnimationFile(Animation& animation, const char* path, Prss* owner, int rigSolids, float defaultScale);
+// Writes the animation with solidCount transforms per frame; 1 on success (reported on owner
+// otherwise, the old file kept).
+int WriteAnimationFile(const Animation& animation, const char* path, Prss* owner, int solidCount);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/data_file.h"
+#include "core/report.h"
 #include "vehicle_editor/skeleton/skeleton.h"
 
 namespace {
@@ -92,6 +93,27 @@ void WriteAnimation(const Animation& a, DataFile& f, int solidCount) {
     f.WriteFloat(a.frames[i].time);
     for (int k = 0; k < solidCount; ++k) WriteTransform(f, a.frames[i].transforms[k]);
   }
+}
+
+int ReadAnimationFile(Animation& a, const char* path, Prss* owner, int rigSolids, float defaultScale) {
+  DataFile f;
+  int32_t version = 0;
+  if (!f.OpenRead(owner, path, ANIMATION_FILE_MAGIC, &version, ANIMATION_FILE_VERSION, 0)) return 0;
+  if (version < ANIMATION_FILE_LOWEST_VERSION) {
+    f.Close();
+    ReportBox(owner, TEXT_COULD_NOT_OPEN_FILE, path);
+    return 0;
+  }
+  const int read = ReadAnimation(a, f, rigSolids, defaultScale);
+  f.Close();
+  return read;
+}
+
+int WriteAnimationFile(const Animation& a, const char* path, Prss* owner, int solidCount) {
+  DataFile f;
+  if (!f.OpenWrite(owner, path, ANIMATION_FILE_MAGIC, ANIMATION_FILE_VERSION)) return 0;
+  WriteAnimation(a, f, solidCount);
+  return f.Close();
 }
 
 // ---- [Skeleton] ----

@@ -139,10 +139,14 @@ class SoundFiles : public ::testing::Test {
     for (std::string line; std::getline(in, line);) lines.push_back(line.substr(16));
     return lines;
   }
+  void LoadAndCheck(bool prepared);
   fs::path previous_, folder_;
 };
 
-TEST_F(SoundFiles, EachMissingOrDamagedFileLeavesItsSoundSilentWithOneLogLine) {
+// With prepared, the sounds are decoded on the worker before LoadInterfaceSounds takes them.
+void SoundFiles::LoadAndCheck(bool prepared) {
+  RestartLog("sound files", false);
+  for (SampleRecord& s : SampleRecords) s = SampleRecord{};
   const std::vector<uint8_t> mono = EncodeTestMusic(0.1, 1);
   const std::vector<uint8_t> stereo = EncodeTestMusic(0.2, 2);
   Write("click.ogg", mono);
@@ -154,6 +158,7 @@ TEST_F(SoundFiles, EachMissingOrDamagedFileLeavesItsSoundSilentWithOneLogLine) {
   ASSERT_TRUE(EncodeOggVorbis(slow.data(), 11025, 2, 0.3f, 3, file));
   Write("falling.ogg", std::vector<uint8_t>(file.size(), 0x4F));  // not Ogg at all
 
+  if (prepared) PrepareInterfaceSounds();
   LoadInterfaceSounds();
   EXPECT_EQ(SampleRecords[0].stereo, 0);
   EXPECT_EQ(SampleRecords[0].length, ReferenceFrames(mono).size() / 2);
@@ -168,6 +173,18 @@ TEST_F(SoundFiles, EachMissingOrDamagedFileLeavesItsSoundSilentWithOneLogLine) {
                                            "sound 2 : data\\sound\\chime.ogg not an Ogg Vorbis file",
                                            "sound 4 : data\\sound\\falling.ogg not an Ogg Vorbis file"};
   EXPECT_EQ(std::vector<std::string>(log.begin() + 1, log.end()), wanted);
+}
+
+TEST_F(SoundFiles, EachMissingOrDamagedFileLeavesItsSoundSilentWithOneLogLine) { LoadAndCheck(false); }
+
+TEST_F(SoundFiles, DecodedOnAWorkerTheSameSoundsAndTheSameLinesArriveWhenTaken) {
+  LoadAndCheck(true);
+  LoadAndCheck(false);  // taken once: the next load decodes the files itself
+  // Decoded for a start that ended before taking them, then the files changed: a new
+  // preparation reads them again.
+  Write("click.ogg", std::vector<uint8_t>(64, 0x4F));
+  PrepareInterfaceSounds();
+  LoadAndCheck(true);
 }
 
 TEST(SoundFile, SoundsLongerThanTheLimitOrWithoutAudioAreRefused) {

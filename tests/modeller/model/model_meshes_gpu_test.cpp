@@ -189,7 +189,7 @@ TEST_F(ModelMeshPixels, TheFlatBoxShowsItsMappingColoursThroughTheBrightnessTabl
 }
 
 TEST_F(ModelMeshPixels, TheTexturedBoxShowsItsPagesTexelsUnderAFixedLight) {
-  ASSERT_TRUE(Shaders.vertex[12] && Shaders.pixel[38]) << "vs_12 and ps_38 compiled";
+  ASSERT_TRUE(ShadersCompile(12, 38)) << "vs_12 and ps_38 compiled";
   // The page: 2 x 2 texel blocks, each block a colour of its own.
   std::vector<uint32_t> texels(PAGE * PAGE);
   for (int y = 0; y < PAGE; ++y)

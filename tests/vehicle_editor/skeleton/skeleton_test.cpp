@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "core/data_file.h"
+#include "core/report.h"
 #include "vehicle_editor/skeleton/skeleton.h"
 
 namespace {
@@ -382,3 +384,64 @@ TEST(BoneRig, EachSolidStandsAtRestWithItsMassHullAndContactConstants) {
 }
 
 }  // namespace
+
+TEST(AnimationFile, AFileReadsIntoARigAndVersionsBefore249AreRefused) {
+  std::filesystem::create_directories("data/move");
+  Animation a;
+  MakeAnimation(a, 3, 4, 7);
+  ASSERT_EQ(WriteAnimationFile(a, "data\\move\\wave.ban", nullptr, 4), 1);
+  Animation back;
+  ASSERT_EQ(ReadAnimationFile(back, "data\\move\\wave.ban", nullptr, 6, 0.0f), 1);
+  ASSERT_EQ(back.frameCount, 3);
+  EXPECT_EQ(back.scale, a.scale);
+  EXPECT_EQ(back.frames[2].time, 0.5f);
+  EXPECT_EQ(std::memcmp(&back.frames[1].transforms[3], &a.frames[1].transforms[3], sizeof(FixedTransform)), 0);
+  EXPECT_EQ(back.frames[1].transforms[5].rotation.m[4], FIXED_ONE) << "a solid the file lacks stands still";
+  back.Free();
+
+  // A file that is missing or of another kind reads nothing; one before version 249 says so.
+  std::vector<std::string> boxes;
+  static std::vector<std::string>* seen = &boxes;
+  ReportSink sink{};
+  sink.box = [](Prss*, const char* first, const char* second) {
+    seen->push_back(std::string(first) + " " + (second ? second : ""));
+  };
+  const ReportSink saved = InstallReportSink(sink);
+  EXPECT_EQ(ReadAnimationFile(back, "data\\move\\none.ban", nullptr, 4, 0.0f), 0);
+  EXPECT_TRUE(boxes.empty());
+  for (int version : {249, 248}) {
+    DataFile f;
+    ASSERT_EQ(f.OpenWrite(nullptr, "data\\move\\old.ban", ANIMATION_FILE_MAGIC, version), 1);
+    WriteAnimation(a, f, 4);
+    ASSERT_EQ(f.Close(), 1);
+    Animation old;
+    EXPECT_EQ(ReadAnimationFile(old, "data\\move\\old.ban", nullptr, 4, 0.0f), version == 249 ? 1 : 0) << version;
+    EXPECT_EQ(old.frameCount, version == 249 ? 3 : 0);
+    old.Free();
+  }
+  InstallReportSink(saved);
+  EXPECT_EQ(boxes, std::vector<std::string>{"Could not open file : data\\move\\old.ban"});
+  a.Free();
+}
+
+TEST(AnimationFile, AnAnimationMadeFromARigHoldsItsPresentPose) {
+  Skeleton s;
+  MakeSkeleton(s, 2, 15);
+  BoneRig rig;
+  s.CreateBones(rig);
+  rig.bones[4].position.y += 777;
+  Animation* a = new Animation;
+  MakeAnimation(*a, 2, rig.boneCount, 3);
+  a->Init(rig);
+  EXPECT_EQ(a->frameCount, 1);
+  EXPECT_EQ(a->scale, 1.0f);
+  EXPECT_EQ(a->flags, 0);
+  EXPECT_EQ(a->frames[0].time, 0.0f);
+  std::vector<FixedTransform> now(size_t(rig.boneCount));
+  CopyPartPositions(rig, now.data());
+  EXPECT_EQ(std::memcmp(a->frames[0].transforms, now.data(), now.size() * sizeof(FixedTransform)), 0);
+  Animation::Delete(a);
+  Animation::Delete(nullptr);
+  rig.Free();
+  s.Free();
+}

@@ -1,0 +1,317 @@
+// car_build_test.cpp - whole cars built from the sample vehicles the build wrote into the
+// working folder: from the data folder, a mod folder and the edit history's copy, each with
+// its set-up and colours, engine, model, dashboard, frame masses and figures; the driver's
+// and passengers' animations from our human models, with their fallbacks; and the engine a
+// player chose.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/config.h"
+#include "core/data_file.h"
+#include "core/report.h"
+#include "platform/files.h"
+#include "ui/text/text_colours.h"
+#include "vehicle/car_animations.h"
+#include "vehicle/car_load.h"
+#include "vehicle/data/engine_file.h"
+#include "vehicle/data/vehicle_file.h"
+#include "vehicle_editor/skeleton/human_system.h"
+
+namespace {
+
+constexpr int ROAD_CAR = 0;  // "Runabout": a saloon with a front passenger seat and three back seats
+constexpr float DEFAULT_SIZE = 2000.0f;
+
+std::filesystem::path Work() {
+  const char* work = std::getenv("ZKT_WORK_DIR");
+  return work ? work : "work";
+}
+
+// The sample the build wrote for a table row, copied to path.
+void CopySample(int row, const std::filesystem::path& path) {
+  const std::filesystem::path from = Work() / "data" / "veh" / (std::string(BuiltinVehicleTable[row].name) + ".veh");
+  std::filesystem::create_directories(path.parent_path());
+  std::filesystem::copy_file(from, path, std::filesystem::copy_options::overwrite_existing);
+}
+
+// The sample's body, as the edit history keeps it.
+std::vector<uint8_t> SampleBody(int row) {
+  std::string bytes;
+  const std::string path = (Work() / "data" / "veh" / (std::string(BuiltinVehicleTable[row].name) + ".veh")).string();
+  EXPECT_EQ(FileReadAll(path.c_str(), bytes, 1 << 24), 0);
+  return std::vector<uint8_t>(bytes.begin() + DATA_FILE_HEADER_SIZE, bytes.end());
+}
+
+void WriteEngine(const char* path, float size) {
+  EngineModel e{};
+  e.Reset();
+  e.engineSize = size;
+  ASSERT_EQ(SaveEngine(e, path, nullptr, 0), 1) << path;
+  e.FreeWaves();
+}
+
+int RigSolids() { return Humans.skeletons[0].SolidCount(); }
+
+// A steering or sitting animation of frames frames over our skeleton, each transform's
+// position x holding its frame and solid.
+void WriteTestAnimation(const char* path, int frames, float scale) {
+  Animation a;
+  a.scale = scale;
+  a.frameCount = uint16_t(frames);
+  a.frames = new AnimationFrame[size_t(frames)]();
+  for (int f = 0; f < frames; ++f) {
+    a.frames[f].transforms = new FixedTransform[size_t(RigSolids())]();
+    for (int s = 0; s < RigSolids(); ++s) a.frames[f].transforms[s].translation.x = 1000 * f + s;
+  }
+  ASSERT_EQ(WriteAnimationFile(a, path, nullptr, RigSolids()), 1) << path;
+  a.Free();
+}
+
+// Our figures from the human system file the build wrote; kinds as written (the driver of kind
+// 0, the co-driver of kind 1) unless kindOne is false (then no figure is of kind 1).
+void LoadSampleHumans(bool kindOne = true) {
+  FreeHumans();
+  std::filesystem::create_directories("data/hmn");
+  std::filesystem::copy_file(Work() / "data" / "hmn" / "hmn.hmn", "data/hmn/hmn.hmn",
+                             std::filesystem::copy_options::overwrite_existing);
+  ASSERT_EQ(LoadHumanSystem(), 1);
+  ASSERT_GE(Humans.modelCount, 2);
+  ASSERT_EQ(HumanKind(Humans.models[1]), 1);
+  if (!kindOne)
+    for (int i = 0; i < Humans.modelCount; ++i) Humans.models[i].flags &= ~HUMAN_MODEL_KIND_1;
+}
+
+class CarBuild : public ::testing::Test {
+ protected:
+  static inline std::vector<std::string> lines, labelled;
+  static inline std::vector<int> sounds;
+  ReportSink saved{};
+  void SetUp() override {
+    std::filesystem::remove_all("data");
+    std::filesystem::remove_all("mods");
+    for (const char* folder : {"data/veh", "data/engine", "data/move", "mods/vehicles/ABCD~123/engine"})
+      std::filesystem::create_directories(folder);
+    SetDefaultTextColours();
+    InitSinCosTables();
+    lines.clear();
+    labelled.clear();
+    sounds.clear();
+    ReportSink sink{};
+    sink.line = [](const char* text, ReportColour, int) { lines.push_back(text); };
+    sink.labelledLine = [](const char* label, const char* text, ReportColour) {
+      labelled.push_back(std::string(label) + "|" + text);
+    };
+    sink.sound = [](int index) { sounds.push_back(index); };
+    saved = InstallReportSink(sink);
+    NoModPath = KeepUnmirrored = 0;
+    HistoryVehicleCopy = {};
+    CfgDebugLevel = 0;
+    WriteEngine("data\\engine\\DEFAULT.eng", DEFAULT_SIZE);
+    LoadSampleHumans();
+  }
+  void TearDown() override {
+    InstallReportSink(saved);
+    FreeHumans();
+    PlayerEngineChoice = nullptr;
+    HistoryVehicleCopy = {};
+    NoModPath = 0;
+  }
+  // A full build of the vehicle with the colours of index 1 and the set-up of index 1, or the
+  // set-up given.
+  static VehicleLoadArgs Full(const SetupRecord* setup = nullptr) {
+    return VehicleLoadArgs{0, 0, setup ? -1 : 1, setup, 1, nullptr, 1, {}, 1, nullptr, 0};
+  }
+  // The checks every whole car passes.
+  static void ExpectWhole(const Car& car, float engineSize) {
+    EXPECT_EQ(car.currentSetup.bytes[12], 40) << "set-up 1";
+    EXPECT_STREQ(car.currentColours.name, "red") << "colour configuration 1";
+    EXPECT_EQ(car.engine.engineSize, engineSize);
+    ASSERT_NE(car.model, nullptr);
+    EXPECT_EQ(car.modelPresent, 1);
+    EXPECT_EQ(car.bodyMeshRequested, 1);
+    EXPECT_EQ(car.meshesWanted, 1);
+    EXPECT_EQ(car.dashType, 1);
+    EXPECT_EQ(car.dash[0], ROAD_CAR) << "the stored block kept";
+    EXPECT_NEAR(car.frameTubes[0].mass, 2.6f * 2.5f, 1e-3) << "the frame's masses";
+    EXPECT_GT(car.partMasses.wheels, 0.0f);
+    EXPECT_GT(car.mass, 300.0f);
+    EXPECT_EQ(car.inertiaStatus, INERTIA_VALID);
+    EXPECT_NE(car.steeringInstance, nullptr);
+    EXPECT_NE(car.steeringPose, nullptr);
+  }
+};
+
+}  // namespace
+
+TEST_F(CarBuild, WholeCarsFromTheDataFolderAModFolderAndTheEditHistory) {
+  CopySample(ROAD_CAR, "data/veh/Runabout.veh");
+  {
+    Car car;
+    ASSERT_EQ(car.LoadVehicle("Runabout", Full()), 1);
+    ExpectWhole(car, DEFAULT_SIZE);
+    EXPECT_EQ(car.isBuiltin, 1);
+  }
+  // A mod: its own engine from its folder.
+  CopySample(ROAD_CAR, "mods/vehicles/ABCD~123/ABCD~123.veh");
+  WriteEngine("mods\\vehicles\\ABCD~123\\engine\\DEFAULT.eng", 1600.0f);
+  {
+    Car car;
+    ASSERT_EQ(car.LoadVehicle("ABCD~123", Full()), 1);
+    ExpectWhole(car, 1600.0f);
+    EXPECT_EQ(car.isMod, 1);
+  }
+  // The edit history's copy in memory, in place of any file.
+  {
+    const std::vector<uint8_t> body = SampleBody(ROAD_CAR);
+    std::filesystem::remove("data/veh/Runabout.veh");
+    HistoryVehicleCopy = {body.data(), int64_t(body.size())};
+    NoModPath = KeepUnmirrored = 1;
+    Car car;
+    ASSERT_EQ(car.LoadVehicle("ABCD~123", Full()), 1);
+    ExpectWhole(car, DEFAULT_SIZE);
+    EXPECT_EQ(car.isMod, 0);
+    EXPECT_EQ(car.mirrored, 0);
+  }
+  EXPECT_TRUE(lines.empty());
+}
+
+TEST_F(CarBuild, TheDriverAndPassengersByTheirSeatBits) {
+  CopySample(ROAD_CAR, "data/veh/Runabout.veh");
+  // Front passenger kind 0, left back seat kind 1, middle back seat kind 0, right back empty.
+  SetupRecord setup{};
+  setup.bytes[SETUP_FLAGS] = 1;
+  setup.bytes[SETUP_PASSENGERS] = 0x01 | 0x08 | 0x30;
+  Car car;
+  ASSERT_EQ(car.LoadVehicle("Runabout", Full(&setup)), 1);
+  ASSERT_EQ(car.seatsPerRow, 3);
+  ASSERT_NE(car.steeringInstance, nullptr);
+  EXPECT_EQ(car.steeringInstance->human, &Humans.models[0]);
+  EXPECT_EQ(car.steeringInstance->boneCount, RigSolids());
+  ASSERT_NE(car.passengerAnimations[0], nullptr);
+  EXPECT_EQ(car.passengerAnimations[0]->human, &Humans.models[0]);
+  ASSERT_NE(car.passengerAnimations[1], nullptr);
+  EXPECT_EQ(car.passengerAnimations[1]->human, &Humans.models[1]) << "the first figure of kind 1";
+  ASSERT_NE(car.passengerAnimations[2], nullptr);
+  EXPECT_EQ(car.passengerAnimations[2]->human, &Humans.models[0]);
+  EXPECT_EQ(car.passengerAnimations[3], nullptr);
+  EXPECT_NEAR(car.partMasses.humans, 4 * 70.0f, 1e-3) << "the mass model seats the same people";
+
+  // Loading again adds nothing: the steering figure is there.
+  AnimInstance* steering = car.steeringInstance;
+  AnimInstance* front = car.passengerAnimations[0];
+  car.LoadAnimations();
+  EXPECT_EQ(car.steeringInstance, steering);
+  EXPECT_EQ(car.passengerAnimations[0], front);
+
+  // With one seat a row only bits 4-5 count, for slot 2.
+  car.FreeAnimations();
+  car.seatsPerRow = 1;
+  car.currentSetup.bytes[SETUP_PASSENGERS] = 0x04 | 0x10 | 0x40;
+  car.LoadAnimations();
+  EXPECT_EQ(car.passengerAnimations[0], nullptr);
+  ASSERT_NE(car.passengerAnimations[1], nullptr);
+  EXPECT_EQ(car.passengerAnimations[2], nullptr);
+  EXPECT_EQ(car.passengerAnimations[3], nullptr);
+
+  // A seat whose kind no figure is of stays empty.
+  car.FreeAnimations();
+  LoadSampleHumans(false);
+  car.seatsPerRow = 3;
+  car.currentSetup.bytes[SETUP_PASSENGERS] = 0x02 | 0x08;
+  car.LoadAnimations();
+  EXPECT_NE(car.steeringInstance, nullptr);
+  EXPECT_EQ(car.passengerAnimations[0], nullptr);
+  EXPECT_EQ(car.passengerAnimations[1], nullptr);
+
+  // No driver, or no human models: nothing; a driver slot past the models takes the first.
+  car.FreeAnimations();
+  car.driverSlot = -1;
+  car.LoadAnimations();
+  EXPECT_EQ(car.steeringInstance, nullptr);
+  car.driverSlot = 40;
+  car.LoadAnimations();
+  EXPECT_EQ(car.driverSlot, 0);
+  EXPECT_NE(car.steeringInstance, nullptr);
+  car.FreeAnimations();
+  FreeHumans();
+  car.LoadAnimations();
+  EXPECT_EQ(car.steeringInstance, nullptr);
+}
+
+TEST_F(CarBuild, AnimationsFallBackToTheSteerFileAndToTheRestPose) {
+  CopySample(ROAD_CAR, "data/veh/Runabout.veh");
+  SetupRecord setup{};
+  setup.bytes[SETUP_FLAGS] = 1;
+  setup.bytes[SETUP_PASSENGERS] = 0x01;
+  // No files: the rest pose, and a word only above debug level 0.
+  for (int debug : {0, 1}) {
+    CfgDebugLevel = debug;
+    labelled.clear();
+    Car car;
+    ASSERT_EQ(car.LoadVehicle("Runabout", Full(&setup)), 1);
+    ASSERT_NE(car.steeringPose, nullptr);
+    EXPECT_EQ(car.steeringPose->frameCount, 1) << "the rest pose";
+    EXPECT_EQ(car.steeringPose->scale, 1.0f);
+    EXPECT_STREQ(LastAnimationName, "");
+    if (debug) {
+      EXPECT_EQ(labelled, (std::vector<std::string>{"Can't load animation|data\\move\\steer_saloon.ban",
+                                                    "Can't load animation|data\\move\\sit_saloon.ban"}));
+    } else {
+      EXPECT_TRUE(labelled.empty());
+    }
+  }
+  CfgDebugLevel = 0;
+  labelled.clear();
+
+  // The steering animation under its plain name; the passengers' under theirs.
+  WriteTestAnimation("data\\move\\steer_saloon.ban", 3, 2.5f);
+  WriteTestAnimation("data\\move\\sit_saloon.ban", 1, 1.0f);
+  {
+    Car car;
+    ASSERT_EQ(car.LoadVehicle("Runabout", Full(&setup)), 1);
+    ASSERT_NE(car.steeringPose, nullptr);
+    EXPECT_EQ(car.steeringPose->frameCount, 3);
+    EXPECT_EQ(car.steeringPose->scale, 2.5f);
+    EXPECT_EQ(car.steeringInstance->bones[5].translation.x, 5) << "the first frame's transforms";
+    ASSERT_NE(car.passengerAnimations[0], nullptr);
+    EXPECT_EQ(car.passengerAnimations[0]->bones[7].translation.x, 7);
+    EXPECT_STREQ(LastAnimationName, "sit_saloon");
+  }
+  // The kind-prefixed steering file comes first.
+  WriteTestAnimation("data\\move\\str_saloon.ban", 2, 0.1f);
+  Car car;
+  ASSERT_EQ(car.LoadVehicle("Runabout", Full(&setup)), 1);
+  EXPECT_EQ(car.steeringPose->frameCount, 2);
+  EXPECT_NEAR(car.steeringPose->scale, STEERING_LEAST_RANGE, 1e-7) << "its range raised to pi / 8";
+  EXPECT_TRUE(labelled.empty());
+}
+
+TEST_F(CarBuild, ABuiltInCarTakesThePlayersEngine) {
+  CopySample(ROAD_CAR, "data/veh/Runabout.veh");
+  WriteEngine("data\\engine\\Chosen.eng", 2800.0f);
+  static char choice[ENGINE_NAME_SIZE];
+  std::strcpy(choice, "Chosen");
+  PlayerEngineChoice = [](int row) { return row == ROAD_CAR ? choice : nullptr; };
+  {
+    Car car;
+    ASSERT_EQ(car.LoadVehicle("Runabout", Full()), 1);
+    EXPECT_EQ(car.engine.engineSize, 2800.0f);
+    EXPECT_STREQ(car.engineName, "Chosen");
+  }
+  std::strcpy(choice, "Missing");
+  Car car;
+  ASSERT_EQ(car.LoadVehicle("Runabout", Full()), 1);
+  EXPECT_EQ(car.engine.engineSize, DEFAULT_SIZE);
+  EXPECT_EQ(choice[0], 0);
+  // The header part loads no engine file.
+  Car* header = CreateCar("Runabout");
+  ASSERT_NE(header, nullptr);
+  EXPECT_NE(header->engine.engineSize, DEFAULT_SIZE);
+  EXPECT_EQ(header->steeringInstance, nullptr);
+  delete header;
+}
