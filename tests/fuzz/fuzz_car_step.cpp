@@ -32,6 +32,7 @@
 #include "core/window_state.h"
 #include "physics/solid/solid_hooks.h"
 #include "tests/fuzz/fuzz_scratch.h"
+#include "tools/vehicle_gen/sample_engines.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/text/messages.h"
 #include "ui/text/text_colours.h"
@@ -105,7 +106,7 @@ void Prepare() {
   fuzz_scratch::Enter("fuzz_car_step", {"engine", "veh"});
   EngineModel engine{};
   BuildDefaultEngine(engine);
-  SaveEngine(engine, "data\\engine\\DEFAULT.eng", nullptr, 0);
+  WriteEngineFile(engine, "data\\engine\\DEFAULT.eng", nullptr, 0);
   engine.FreeWaves();
   DrawMassBox = [](const MassBox&, const FixedTransform&) {};
   RaceHooks race = OfflineRaceHooks();

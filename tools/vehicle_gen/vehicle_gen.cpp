@@ -117,7 +117,7 @@ int WriteSampleEngine(int index, const std::string& seedFolder) {
   EngineModel engine{};
   BuildSampleEngine(index, engine);
   const auto write = [&s](EngineModel& e) { return [&e, &s](DataFile& f) { e.Write(f, 0, s.electric); }; };
-  int ok = SaveEngine(engine, s.name, nullptr, s.electric) || Fail(path, "cannot be written");
+  int ok = SaveEngine(nullptr, s.name, engine, s.electric) || Fail(path, "cannot be written");
   std::vector<uint8_t> body;
   if (ok) body = CheckedBody(path, write(engine));
   ok = ok && !body.empty();

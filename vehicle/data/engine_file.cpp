@@ -115,7 +115,7 @@ int WriteEngineFile(EngineModel& engine, const char* path, Prss* page, int elect
   return f.Close();
 }
 
-int SaveEngine(EngineModel& engine, const char* name, Prss* page, int electric) {
+int SaveEngine(Prss* page, const char* name, EngineModel& engine, int electric) {
   char path[FILE_PATH_SIZE];
   if (!IsValidFileName(name) || !MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, name)) {
     char text[FILE_PATH_SIZE + 64];

@@ -37,11 +37,11 @@ constexpr const char* DEFAULT_ENGINE_NAME = "DEFAULT";
 int LoadEngine(EngineModel& engine, const char* path, Prss* reportPage, EngineModel& soundTarget);
 // LoadEngine's reading of a file opened (in any read mode) with its version; closes f.
 int ReadEngineFile(DataFile& f, int32_t version, const char* path, EngineModel& engine, EngineModel& soundTarget);
-// The save dialog's answer: writes engine with its sound and waves to "data\engine\<name>.eng";
+// The save dialog's answer (its page and the typed name): writes engine with its sound and waves to "data\engine\<name>.eng";
 // electric writes the motor's form (a vehicle whose byte after its transmission type is 0).
 // A name that is no valid file name, or that could leave the folder, is refused with a message
 // on page.  1 on success, else 0.
-int SaveEngine(EngineModel& engine, const char* name, Prss* page, int electric);
+int SaveEngine(Prss* page, const char* name, EngineModel& engine, int electric);
 // Writes the engine file to path through the file layer's safe write: 1 on success; 0 when any
 // write or the close failed (reported on page; the old file is kept byte for byte).
 int WriteEngineFile(EngineModel& engine, const char* path, Prss* page, int electric);

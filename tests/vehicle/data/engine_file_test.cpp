@@ -230,14 +230,14 @@ TEST_F(EngineFile, SavingRefusesNamesThatAreNoFileNamesAndKeepsTheOldFileOnAFaul
   Prss page{};
   EngineModel e{};
   BuildSampleEngine(4, e);
-  ASSERT_EQ(SaveEngine(e, "Mine", &page, 0), 1);
+  ASSERT_EQ(SaveEngine(&page, "Mine", e, 0), 1);
   const std::vector<uint8_t> saved = Body("data\\engine\\Mine.eng");
   EXPECT_EQ(saved, MemoryWriteBody([&](DataFile& f) { e.Write(f, 0, 0); }));
 
   // A write that fails reports the file and leaves the old one as it was.
   e.engineSize = 4000.0f;
   FilesInjectCommitFailures(1, ENOSPC);
-  EXPECT_EQ(SaveEngine(e, "Mine", &page, 0), 0);
+  EXPECT_EQ(SaveEngine(&page, "Mine", e, 0), 0);
   FilesInjectCommitFailures(0, 0);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].rfind(std::string(TEXT_COULD_NOT_WRITE_FILE) + "|", 0), 0u) << boxes[0];
@@ -247,7 +247,7 @@ TEST_F(EngineFile, SavingRefusesNamesThatAreNoFileNamesAndKeepsTheOldFileOnAFaul
   // Names that would leave the folder, or that no file may carry, are refused.
   for (const char* name : {"../Mine", "sub/Mine", "sub\\Mine", "..", "", "a:b", "a*b", "tab\there"}) {
     boxes.clear();
-    EXPECT_EQ(SaveEngine(e, name, &page, 0), 0) << name;
+    EXPECT_EQ(SaveEngine(&page, name, e, 0), 0) << name;
     EXPECT_EQ(boxes, std::vector<std::string>{std::string("Invalid file name : ") + name}) << name;
   }
   EXPECT_FALSE(std::filesystem::exists("data/Mine.eng"));
