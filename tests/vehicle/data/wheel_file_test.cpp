@@ -37,12 +37,7 @@ std::vector<uint8_t> FileBytes(const char* path) {
   return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 void WriteBytes(const char* path, const std::vector<uint8_t>& bytes) {
-  std::string resolved;
-  ResolvePath(path, resolved);
-  FILE* f = std::fopen(resolved.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
+  ASSERT_EQ(FileWriteAll(path, bytes.data(), bytes.size()), 0);
 }
 
 // A wheel body written by hand: the two dimensions, the bytes, a spoke record and a rim.
