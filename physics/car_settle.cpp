@@ -105,7 +105,7 @@ int PushOutOfCorners(Car& car, int pass, int32_t centreHeight) {
 }  // namespace
 
 void Car::SettleOnGround(int threePasses, int farOnly, int32_t heightOffset) {
-  const int32_t centreHeight = FixedFromMetres(massRecords[0].centreOfMass.z);
+  const int32_t centreHeight = FixedFromMetres(massRecords[MASS_RECORD_BUILT].centreOfMass.z);
   const int passesASweep = threePasses ? PASSES_A_SWEEP : 1;
   int passes = 0;
   for (;;) {

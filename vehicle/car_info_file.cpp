@@ -123,8 +123,15 @@ void WriteCarInfoBody(const Car& car, DataFile& f) {
   w.Relative(car.centreOfMass);
   w.Relative(car.mainBatteryPosition);
   Zeros(f, 3 + 4);
-  // The aerodynamic items come with the car's own set-up of them; until then none is present.
-  for (int i = 0; i < AERO_ITEMS; ++i) Zeros(f, 5);
+  for (const AeroItem& item : car.aeroItems) {
+    if (!(item.flags & AERO_PRESENT)) {
+      Zeros(f, 5);
+      continue;
+    }
+    w.Relative(item.centre);
+    f.WriteFloat(item.liftGain);
+    f.WriteFloat(item.dragGain);
+  }
   for (float v : car.inertia) f.WriteFloat(v);
   Zeros(f, 3);
 

@@ -12,7 +12,7 @@
 //   i32 x 3 the centre of mass in the world f32 x 3 the centre of mass, relative
 //   f32 x 3 the fuel tank or battery, relative                 7 zero words
 //   4 x 20  the aerodynamic items (rear wing, front wing, undertray, aero centre): a present
-//           item's position, relative, and its lift and drag factors; else five zero words
+//           item's centre, relative, and its lift and drag gains; else five zero words
 //   f32 x 9 the inertia about the centre of mass, then 3 zero words
 //   f32 the engine's most power (W), its speed (rpm), its most torque (N m), its speed (rpm),
 //       the engine's inertia, the car's mass (kg)

@@ -131,7 +131,7 @@ class CarSettle : public CarTest {
     for (int p = 0; p < car.pointCount; ++p) lowest = std::min(lowest, height(car.points[p].local));
     return lowest;
   }
-  int32_t CentreHeight() const { return FixedFromMetres(car.massRecords[0].centreOfMass.z); }
+  int32_t CentreHeight() const { return FixedFromMetres(car.massRecords[MASS_RECORD_BUILT].centreOfMass.z); }
 };
 
 // A query straight up or down (the ground and its normal), not a corner's.

@@ -165,6 +165,14 @@ TEST_F(CarInfo, TheNamedFieldsStandInTheirPlaces) {
   car.currentSetup.bytes[SETUP_PERCENT] = 55;
   car.currentSetup.bytes[SETUP_BYTE_14] = 40;
   SetSetupFloat(car.currentSetup, SETUP_BRAKE_STRENGTH, 1234.5f);
+  // The front wing present, the rear wing set up but absent.
+  car.aeroItems[1] = AeroItem{};
+  car.aeroItems[1].flags = AERO_PRESENT | 2;
+  car.aeroItems[1].centre = {0, 2.1f, 0.3f};
+  car.aeroItems[1].liftGain = -0.75f;
+  car.aeroItems[1].dragGain = 0.25f;
+  car.aeroItems[0] = car.aeroItems[1];
+  car.aeroItems[0].flags = 0;
   const Parsed p = Write();
   EXPECT_EQ(std::memcmp(&p.bytes[size_t(p.at.at("code"))], "ZK1", 4), 0);
   for (int k = 0; k < 9; ++k) EXPECT_EQ(p.F("orientation", k), car.orientation[k]);
@@ -175,6 +183,12 @@ TEST_F(CarInfo, TheNamedFieldsStandInTheirPlaces) {
   EXPECT_EQ(p.I("centre", 1), car.position.y + FixedFromMetres(car.centreOfMass.y));
   EXPECT_EQ(p.F("centreRel", 2), car.centreOfMass.z - ref.z);
   EXPECT_EQ(p.F("tankRel", 1), car.mainBatteryPosition.y - ref.y);
+  for (int k = 0; k < 5; ++k) EXPECT_EQ(p.I("aero", k), 0) << "an absent item";
+  EXPECT_EQ(p.F("aero", 5 + 1), 2.1f - ref.y);
+  EXPECT_EQ(p.F("aero", 5 + 2), 0.3f - ref.z);
+  EXPECT_EQ(p.F("aero", 5 + 3), -0.75f);
+  EXPECT_EQ(p.F("aero", 5 + 4), 0.25f);
+  for (int k = 10; k < 20; ++k) EXPECT_EQ(p.I("aero", k), 0);
   for (int k = 0; k < 9; ++k) EXPECT_EQ(p.F("inertia", k), car.inertia[k]);
   EXPECT_EQ(p.F("power"), 150000.0f);
   EXPECT_NEAR(p.F("powerRpm"), 600.0 * 60 / (2 * 3.14159265358979), 1e-2);

@@ -65,7 +65,8 @@ TEST_P(RideHeights, EachWheelOfASettledCarRestsAtTheStaticBalance) {
   EXPECT_EQ(car.orientation[8], 1.0f) << "level";
 
   // The axle loads from the mass model's centre of mass, shared by the wheels of each axle.
-  const float mass = car.massRecords[0].mass, y = car.massRecords[0].centreOfMass.y;
+  const MassProperties& built = car.massRecords[MASS_RECORD_BUILT];
+  const float mass = built.mass, y = built.centreOfMass.y;
   ASSERT_GT(front - rear, 0.1f);
   const float axleMass[2] = {mass * (front - y) / (front - rear), mass * (y - rear) / (front - rear)};
   int onAxle[2] = {};
