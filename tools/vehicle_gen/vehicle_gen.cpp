@@ -172,10 +172,10 @@ int WriteSampleEngine(int index, const std::string& seedFolder) {
 
 int main(int argc, char** argv) {
   std::string seeds, engineSeeds;
+  for (int i = 1; i + 1 < argc; ++i)  // before the working folder becomes the current one
+    if (std::strcmp(argv[i], "--engine-seeds") == 0) engineSeeds = std::filesystem::absolute(argv[++i]).string();
   if (const int failed = StartGenTool("vehicle_gen", argc, argv, {"data", "data\\veh", "data\\engine"}, seeds))
     return failed;
-  for (int i = 1; i + 1 < argc; ++i)
-    if (std::strcmp(argv[i], "--engine-seeds") == 0) engineSeeds = std::filesystem::absolute(argv[++i]).string();
   std::error_code error;
   if (!engineSeeds.empty() && !std::filesystem::create_directories(engineSeeds, error) && error)
     return Fail(engineSeeds.c_str(), "cannot be made"), 1;
