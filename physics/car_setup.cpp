@@ -59,6 +59,7 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
   for (int i = 0; i < wheels; ++i) {
     CarWheel& w = this->wheels[i];
     const Vec3& p = wheelPositions[i];
+    w.restMount = w.mount = p;
     w.wheelSet = p.y > 0.0f ? 1 : 0;
     w.side = p.x > SIDE_LIMIT ? 1.0f : p.x < -SIDE_LIMIT ? -1.0f : 0.0f;
     const SuspensionBlock& set = wheelSets[w.wheelSet];
