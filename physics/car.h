@@ -304,7 +304,7 @@ struct Car : Solid, VehicleData {
   uint8_t damageNodeCount = 0;
   uint32_t physicalDamageVersion = 0;   // raised by each node added; 0 once the damage is removed
   uint32_t graphicalDamageVersion = 0;  // the physical version the drawn meshes last took
-  float damageSize = 0;                 // D, m: a dent's radius is D / 2 (the car's set-up gives it)
+  float damageSize = 0;                 // D, m: a dent's radius is D / 2 (the wheel base, set up from the wheels)
   UndamagedMesh undamagedMeshes[CAR_LEVEL_MESHES] = {};
 
   // ---- the model assembly's state (the vehicle model's car_model.cpp and beside it) ----

@@ -9,8 +9,6 @@
 #include "core/report.h"
 #include "physics/car.h"
 
-std::recursive_mutex CarLock;
-
 namespace {
 
 constexpr uint16_t DIRECTION_TOP_BITS = 0xF800;

@@ -343,7 +343,11 @@ void Car::LoadDashboardTexture() {
   if (!page || !page->name[0]) return;  // only the first dashboard page counts
   char name[MODEL_NAME_SIZE + 1] = {};
   std::memcpy(name, page->name, MODEL_NAME_SIZE);
+  // Read now rather than deferred, so that a missing file is known at once.
+  const int loadNow = TextureConfig.loadNow;
+  TextureConfig.loadNow = 1;
   ZKTETexture* texture = IsSafeFileName(name) ? GetTexture(name, CAR_TEXTURE_USAGE) : nullptr;
+  TextureConfig.loadNow = loadNow;
   if (texture && texture->state != TEXTURE_MISSING) {
     dashboardTexture = texture;
     return;

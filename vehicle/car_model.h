@@ -115,7 +115,11 @@ void HeadlightColour(uint8_t vehicleClass, float rgb[3]);
 // Appends to the light mesh's part of the material the level's vertices of the light's
 // slots (mode 1 only x < 0, mode 2 only x > 0, above 2 none), in the colour given
 // (0x00RRGGBB, red in the high byte), and the triangles of its slots whose three corners
-// were taken.  Nothing without a part of that material.
+// were taken.  Nothing without a part of that material.  The level mesh shares a vertex
+// between the mappings of one texture and smoothing group, so a vertex is the light's when
+// its own mapping is a slot or when it is a corner of a slot's triangle; a triangle is a
+// slot's when its mapping index is one and a corner's own mapping is one (the index alone
+// could be a merged attachment's).
 void AddLightTriangles(FastMesh& lightMesh, const GouraudO3d& level, const Material* material, const CarLight& light,
                        uint32_t colour);
 // The renderer's plain material: lights without a texture and the plain mesh draw with it.
