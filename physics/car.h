@@ -148,16 +148,17 @@ struct DamageDent {
   bool Reaches(double x, double y, double z, double& amount) const {
     const double vx = x - centre[0], vy = y - centre[1], vz = z - centre[2];
     const double q = vx * vx + vy * vy + vz * vz;
-    if (q >= radiusSquared) return false;
+    if (!(q < radiusSquared)) return false;  // a position that is not finite is never reached
     const double a = vx * direction[0] + vy * direction[1] + vz * direction[2];
-    if (a >= limit) return false;
+    if (!(a < limit)) return false;
     const double g = a < 0.0 ? 1.0 : 1.0 - a / limit;
     amount = depth * g * (1.0 - q / radiusSquared);
     return true;
   }
 };
-// The dent of a node of the car; false (nothing to apply) for a point the car does not have,
-// a car without its undamaged points, or a damage size that is not a positive finite length.
+// The dent of a node of the car; false (nothing to apply) for a point the car does not have
+// or whose place is not finite, a car without its undamaged points, or a damage size that is
+// not a positive finite length.
 bool MakeDamageDent(const Car& car, const DamageNode& node, DamageDent& dent);
 
 // The undamaged copy of one level mesh: every vertex's 16.16 position and normal, and every

@@ -70,9 +70,11 @@ void ApplyDamageNodesGraphical(Car& car);
 inline uint32_t DamageJitter(int32_t x, int32_t y, int32_t z) {
   return ((uint32_t(x) + uint32_t(y) + uint32_t(z)) * 256u & 0x7F00u) + 32768u;
 }
-// One dent on one level mesh: true when a vertex was reached (its normal then waits to be
-// computed again).
-bool DentLevelMesh(GouraudO3d& mesh, const DamageDent& dent);
+// The dents in list order on one level mesh: true when a vertex was reached (its normal then
+// waits to be computed again).  Each vertex takes every dent in turn, in one pass over the
+// vertices: a vertex's move depends on nothing but its own place, so this equals applying
+// the nodes one after another to the whole mesh.
+bool DentLevelMesh(GouraudO3d& mesh, const DamageDent* dents, int count);
 // The normals of the vertices waiting for it, from their triangles.
 void RecomputeDentedNormals(GouraudO3d& mesh);
 constexpr double DENT_CORNER_LEAST = 1e-6;     // m^2: a corner's two edges multiplied

@@ -166,6 +166,8 @@ TEST(DamageNodes, TheFalloffIsFullAtTheCentreAndOnThePlaneAndNoneAtTheLimitOrThe
   EXPECT_NEAR(amount, 0.5 * (1 - 0.1665 * 0.1665), 1e-9) << "half way to L";
   EXPECT_FALSE(dent.Reaches(0, 2, 0, amount)) << "at R";
   EXPECT_FALSE(dent.Reaches(0, 1, -1, amount));
+  EXPECT_FALSE(dent.Reaches(NAN, 1, 0, amount)) << "a place that is not finite is never reached";
+  EXPECT_FALSE(dent.Reaches(0, INFINITY, 0, amount));
 
   car.damageSize = 0;
   EXPECT_FALSE(MakeDamageDent(car, node, dent)) << "no size, no dent";
@@ -173,6 +175,8 @@ TEST(DamageNodes, TheFalloffIsFullAtTheCentreAndOnThePlaneAndNoneAtTheLimitOrThe
   EXPECT_FALSE(MakeDamageDent(car, node, dent));
   car.damageSize = 2;
   EXPECT_FALSE(MakeDamageDent(car, Node(6, 255, 0, 1, 0), dent)) << "a point the car does not have";
+  car.undamagedPoints[3].z = NAN;
+  EXPECT_FALSE(MakeDamageDent(car, Node(3, 255, 0, 1, 0), dent)) << "a point whose place is not finite";
 }
 
 TEST(DamageNodes, NothingMovesWithoutPointsAndTheRepairOfABatchRunKeepsThePoints) {

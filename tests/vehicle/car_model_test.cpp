@@ -365,6 +365,22 @@ TEST_F(CarModel, EveryCarIsReleasedAndRebuiltAroundADeviceRecreation) {
   SetupCar = nullptr;
 }
 
+TEST_F(CarModel, WithoutGraphicsNothingIsBoundAndTheBodyStillStands) {
+  GraphicsEnabled = 0;
+  Car car;
+  MakeModelCar(0, car);
+  const size_t materials = Materials.size();
+  car.ApplyPendingModelChanges();
+  EXPECT_EQ(Materials.size(), materials) << "no page looked up, the subobjects' neither";
+  EXPECT_EQ(car.levelMeshes[0]->triangleCount, 0);
+  int positions = 0;
+  for (int i = 0; i < car.levelMeshes[0]->childCount; ++i) positions += car.levelMeshes[0]->children[i]->type == 6;
+  EXPECT_EQ(positions, 1) << "the rear wing stands as a position";
+  EXPECT_GT(car.pointCount, 0) << "the body's points come from the flat mesh";
+  EXPECT_EQ(GetFastMesh(car.materialMesh), nullptr);
+  EXPECT_EQ(FindSkinTexture, &FindPageTextureByName) << "the look-up is put back";
+}
+
 TEST_F(CarModel, ACarWithoutAModelBuildsNothing) {
   Car car;
   car.AllocModelObjects();
