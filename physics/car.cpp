@@ -24,6 +24,7 @@ Car* LiveCarAt(int index) { return index >= 0 && index < LiveCarCount() ? g_live
 Car::Car() {
   InitVehicleData(*this);
   mass = NEW_CAR_MASS;
+  awake = 1;  // only a world object's body sleeps
   g_liveCars.push_back(this);
 }
 
@@ -61,6 +62,7 @@ Car::~Car() {
     set.spokeMesh = set.rimMesh = nullptr;
   }
   engine.FreeWaves();
+  simulated = 0;
   for (CircularVBuffer& buffer : tyreBuffers) buffer.Close();
   g_liveCars.erase(std::remove(g_liveCars.begin(), g_liveCars.end(), this), g_liveCars.end());
 }
