@@ -8,6 +8,7 @@
 #include "modeller/modeller_screen.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
+#include "modeller/stepwise_runs.h"
 #include "ui/interface.h"
 #include "ui/widgets.h"
 
@@ -54,13 +55,12 @@ int ShowsViewMarks() {
 
 void AddModellerButtons(ModellerScreen& s) {
   if (s.stepwiseRun != STEPWISE_NONE) {
+    // A slice of the run, its progress on the status line, and no other buttons this frame.
+    const bool merge = s.stepwiseRun <= STEPWISE_MERGE_STOPPING;
     StepStepwiseRun(s);
-    if (s.stepwiseRun != STEPWISE_NONE) {
-      const bool merge = s.stepwiseRun <= STEPWISE_MERGE_STOPPING;
-      ShowEditorInfof("%s %d pair%s / possible %d", merge ? "Merged" : "LOD-merged", s.pairsDone,
-                      s.pairsDone == 1 ? "" : "s", s.pairsPossible);
-      return;
-    }
+    ShowEditorInfof(merge ? TEXT_MERGE_PROGRESS : TEXT_REDUCTION_PROGRESS, s.pairsDone, s.pairsDone == 1 ? "" : "s",
+                    s.pairsPossible);
+    return;
   }
   ScreenRect& rect = s.rect;
   if (rect.active) {

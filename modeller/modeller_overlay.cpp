@@ -10,6 +10,7 @@
 #include "modeller/edit_views.h"
 #include "modeller/model/model_object.h"
 #include "modeller/modeller_local.h"
+#include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/object_editor.h"
 #include "render/buffers.h"
