@@ -140,9 +140,9 @@ void ExtrudeCommand(ModellerScreen& s) {
     ShowMessage(TEXT_EXTRUSION_INVALID, TextColours.error);
     return;
   }
+  // The least the page's choices can add; the choice made is checked when it runs.
   const int n = ExtrudedCount(s);
-  const ModellerOptionValues& v = ModellerOptions;
-  if (!CheckAddLimits(s, n, ExtrusionTriangles(n, v.extrudeClosure, v.extrudeSides))) return;
+  if (!CheckAddLimits(s, n, ExtrusionTriangles(n, EXTRUDE_OPEN, ADD_OUTSIDE))) return;
   OpenModellerOptions(s, RunExtrusion, OPTIONS_EXTRUDE);
 }
 

@@ -1,6 +1,6 @@
 // modeller_buttons.cpp - the frame of the modeller's buttons: a stepwise run's status, the
-// selection rectangle, the markers, the mode bar and the undo buttons.  The panels of the
-// modes are added here as they are built.
+// selection rectangle, the markers, the mode bar, the undo buttons, the level of detail's
+// distance and the panel of the mode (modeller_panels.cpp).
 #include <cstdio>
 #include <cstring>
 
@@ -91,4 +91,14 @@ void AddModellerButtons(ModellerScreen& s) {
   RowCursorX = 0;
   RowCursorY += ButtonHeight;
   AddUndoButtons(&s.prss);
+  RowCursorX = 0;
+  RowCursorY += ButtonHeight;
+  AddLodDistanceRow(s);
+  switch (s.state.mode) {
+    case ModeSubobject: AddSubobjectPanel(s); break;
+    case ModeTriangle: AddTrianglePanel(s); break;
+    case ModePoint: AddPointPanel(s); break;
+    case ModeBuild: AddBuildPanel(s); break;
+    default: break;
+  }
 }

@@ -136,11 +136,15 @@ void RunModellerOperation(ModellerScreen& s, ModellerOperation operation) {
       else
         PointMergeButton(owner, CLICK_LEFT, 3);
       break;
-    case OPERATION_DETAIL_REDUCTION_DIALOG:
-      OpenModellerOptions(s, StartDetailReduction, OPTIONS_REDUCTION);
-      break;
+    case OPERATION_DETAIL_REDUCTION_DIALOG: TriangleModeCommand(owner, CLICK_LEFT, 1); break;
     default: break;  // the triangle, subobject, hide and file operations are still to come
   }
+}
+
+void TriangleModeCommand(void* owner, int, uintptr_t word) {
+  ModellerScreen* s = OperationScreen(owner);
+  if (!s || !EditedObject) return;
+  if (word == 1) OpenModellerOptions(*s, StartDetailReduction, OPTIONS_REDUCTION);
 }
 
 // ---- [Material callbacks] ----

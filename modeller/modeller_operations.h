@@ -91,6 +91,9 @@ int64_t RoundNearest(double value);
 // The keys' requests (ModellerOperation): those built run at once; the others are kept in
 // lastOperationAsked until their operations exist.
 void RunModellerOperation(ModellerScreen& screen, ModellerOperation operation);
+// The triangle mode's commands; word 1 opens "Detail reduction options" (the other words come
+// with the triangle operations).
+void TriangleModeCommand(void* owner, int clickCode, uintptr_t word);
 // The modeller's screen behind a button's owner; null when none.
 ModellerScreen* OperationScreen(void* owner);
 

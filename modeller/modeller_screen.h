@@ -180,6 +180,7 @@ struct ModellerScreen {
   ModellerOperation lastOperationAsked;  // the last request of the keys
   uint8_t traceMode;             // TraceMode; starts including the last point
   uint8_t traceClosed;           // the trace is drawn back to its first point
+  uint8_t showScaleRows;         // the subobject panel shows the object's scale buttons
 };
 
 // ---- [Shared state] ----
@@ -230,11 +231,19 @@ void ModellerExitKey(ModellerScreen& screen);
 void ModellerScreenMouse(Prss* process, MouseRecord* mouse);  // modeller_mouse.cpp
 
 // ---- [Buttons and overlay] ----
-// Each frame, last: the mode bar and the undo buttons (the panels of the modes come later),
-// the markers with the pass of the selection rectangle, and the rectangle itself.
+// Each frame, last: a slice of a stepwise run (and nothing else while one runs); else the
+// markers with the pass of the selection rectangle, the rectangle itself, the mode bar, the
+// undo buttons, the level of detail's distance and the panel of the mode.
 void AddModellerButtons(ModellerScreen& screen);
 // The message history button and the eight mode buttons at the row cursor, the mode lit.
 void AddModeButtons(ModellerScreen& screen);
+// "lod dist" and the current level's distance of the edited object, with its steps.
+void AddLodDistanceRow(ModellerScreen& screen);
+// The panels of modes 0 to 3 at the row cursor, a row at a time (modeller_panels.cpp).
+void AddSubobjectPanel(ModellerScreen& screen);
+void AddTrianglePanel(ModellerScreen& screen);
+void AddPointPanel(ModellerScreen& screen);
+void AddBuildPanel(ModellerScreen& screen);
 // "triangle buttons :" with "NO" and "YES" (word 3), width units in all.
 void AddTriangleButtonsOption(ModellerScreen& screen, int units);
 // The fills and outlines of the selected triangles and the transform buttons of point mode
