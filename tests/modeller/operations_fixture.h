@@ -133,6 +133,14 @@ class OperationsTest : public ModellerTest {
     const InterfaceButton copy = *b;
     PressAt(copy, clickCode);
   }
+  // Builds the frame's buttons and presses the "+" (or "-") step of the kind with that word.
+  void PressStep(int kind, bool plus, uintptr_t word, int clickCode = CLICK_LEFT) {
+    Buttons();
+    const InterfaceButton* b = FindByHint(StepHintText(kind, plus), word);
+    ASSERT_NE(b, nullptr) << "no step button of kind " << kind << " word " << word;
+    const InterfaceButton copy = *b;
+    PressAt(copy, clickCode);
+  }
   // A value typed and confirmed in the open text entry.
   static void Type(const char* text) {
     ASSERT_EQ(OpenTextEntry.open, 1) << "a value is asked for";
