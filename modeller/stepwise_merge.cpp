@@ -5,12 +5,58 @@
 #include <cstddef>
 #include <set>
 #include <unordered_map>
+#include <vector>
 
-#include "modeller/stepwise_local.h"
+#include "modeller/model/model_object.h"
 #include "modeller/stepwise_runs.h"
 #include "platform/clock.h"
 
 namespace {
+
+// A candidate pair in the order the plain scans take them: the shortest first, then the lower
+// index, then the higher.
+struct PairKey {
+  float distance2;
+  int32_t a, b;  // a < b
+  bool operator<(const PairKey& o) const {
+    if (distance2 != o.distance2) return distance2 < o.distance2;
+    if (a != o.a) return a < o.a;
+    return b < o.b;
+  }
+};
+
+// Every triangle corner of the object, listed by the point it names (a corner is
+// triangle * 3 + k), so that a point's corners are renamed without a pass over the triangles.
+struct CornerLists {
+  std::vector<int32_t> head, tail, next;
+  void Build(const ModelObject& o) {
+    head.assign(size_t(o.pointCount), -1);
+    tail.assign(size_t(o.pointCount), -1);
+    next.assign(size_t(o.triangleCount) * 3, -1);
+    for (int c = o.triangleCount * 3 - 1; c >= 0; --c) {
+      const int p = o.triangles[c / 3].corners[c % 3] & CORNER_INDEX_MASK;
+      if (p >= o.pointCount) continue;
+      if (head[size_t(p)] < 0) tail[size_t(p)] = c;
+      next[size_t(c)] = head[size_t(p)];
+      head[size_t(p)] = c;
+    }
+  }
+  // Every corner of from names to (keeping its reflection bit) and joins to's list.
+  void MoveAll(ModelObject& o, int from, int to) {
+    int32_t c = head[size_t(from)];
+    if (c < 0) return;
+    for (; c >= 0; c = next[size_t(c)]) {
+      uint16_t& corner = o.triangles[c / 3].corners[c % 3];
+      corner = uint16_t((corner & ~CORNER_INDEX_MASK) | to);
+    }
+    if (head[size_t(to)] < 0)
+      head[size_t(to)] = head[size_t(from)];
+    else
+      next[size_t(tail[size_t(to)])] = head[size_t(from)];
+    tail[size_t(to)] = tail[size_t(from)];
+    head[size_t(from)] = tail[size_t(from)] = -1;
+  }
+};
 
 bool Selected(const ModelPoint& p) { return (p.flags & POINT_SELECTED) != 0; }
 
@@ -158,33 +204,6 @@ float PairDistance2(const ModelPoint& a, const ModelPoint& b) {
   return sum + zz;
 }
 
-void CornerLists::Build(const ModelObject& o) {
-  head.assign(size_t(o.pointCount), -1);
-  tail.assign(size_t(o.pointCount), -1);
-  next.assign(size_t(o.triangleCount) * 3, -1);
-  for (int c = o.triangleCount * 3 - 1; c >= 0; --c) {
-    const int p = o.triangles[c / 3].corners[c % 3] & CORNER_INDEX_MASK;
-    if (p >= o.pointCount) continue;
-    if (head[size_t(p)] < 0) tail[size_t(p)] = c;
-    next[size_t(c)] = head[size_t(p)];
-    head[size_t(p)] = c;
-  }
-}
-
-void CornerLists::MoveAll(ModelObject& o, int from, int to) {
-  int32_t c = head[size_t(from)];
-  if (c < 0) return;
-  for (; c >= 0; c = next[size_t(c)]) {
-    uint16_t& corner = o.triangles[c / 3].corners[c % 3];
-    corner = uint16_t((corner & ~CORNER_INDEX_MASK) | to);
-  }
-  if (head[size_t(to)] < 0)
-    head[size_t(to)] = head[size_t(from)];
-  else
-    next[size_t(tail[size_t(to)])] = head[size_t(from)];
-  tail[size_t(to)] = tail[size_t(from)];
-  head[size_t(from)] = tail[size_t(from)] = -1;
-}
 
 int FindClosestPointPair(const ModelObject& o, float minimum, int& a, int& b, int32_t& candidates) {
   const float limit = minimum * minimum;

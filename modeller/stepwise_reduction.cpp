@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
-#include <utility>
+#include <vector>
 
-#include "modeller/stepwise_local.h"
+#include "modeller/model/model_object.h"
 #include "modeller/stepwise_runs.h"
 #include "platform/clock.h"
 
@@ -89,7 +89,7 @@ int TrianglePairs(const ModelObject& o, const ModelTriangle& t, int pairs[3][2])
 // triangles have the edge, and whether it is a candidate now.  A point has a handful.
 struct EdgeState {
   int32_t higher;
-  int16_t count;
+  uint16_t count;  // a triangle counts once: at most the 65535 triangles of an object
   uint8_t candidate;
 };
 
@@ -225,7 +225,8 @@ struct ReductionWork {
   int32_t candidates = 0;
   bool normalised = false;
   std::vector<int32_t>& moving;
-  int summarised[2] = {-1, -1};  // the points whose lists the choice of this collapse pruned
+  // The points whose lists the choice of this collapse pruned (the two of the edge).
+  int summarised[2] = {-1, -1};
   int summarisedCount = 0;
   bool Pruned(int p) const { return summarised[0] == p || summarised[1] == p; }
 
@@ -302,7 +303,7 @@ struct ReductionWork {
     const int n = TrianglePairs(o, o.triangles[t], pairs);
     for (int i = 0; i < n; ++i) {
       EdgeState& e = edges.At(pairs[i][0], pairs[i][1]);
-      e.count += change;
+      e.count = uint16_t(e.count + change);
       Update(e, pairs[i][0], pairs[i][1], push);
     }
   }
@@ -368,7 +369,7 @@ struct ReductionWork {
   // The edge's count changed (or not, 0), and whether it is a candidate now.
   void Touch(int a, int b, int change) {
     EdgeState& e = edges.At(a, b);
-    e.count = int16_t(e.count + change);
+    e.count = uint16_t(e.count + change);
     Update(e, a, b, true);
   }
 

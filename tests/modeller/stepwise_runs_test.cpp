@@ -8,7 +8,6 @@
 #include <random>
 #include <set>
 
-#include "modeller/stepwise_local.h"
 #include "operations_fixture.h"
 
 using namespace modeller_test;
