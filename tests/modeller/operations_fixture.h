@@ -17,6 +17,7 @@
 #include "modeller_fixture.h"
 #include "platform/clock.h"
 #include "platform/keys.h"
+#include "ui/interface_draw.h"
 #include "ui/value_edit.h"
 #include "ui/value_steps.h"
 
@@ -71,12 +72,12 @@ class OperationsTest : public ModellerTest {
     ClearInterface();
     DrawModellerOptionsPage(OpenOptionsPage(), &MessageBoxDialog.prss, 100, 100);
   }
-  // A button showing a text (styles 0, 2 and 3; value buttons hold numbers there).
+  // The last button showing the text (and with the hint).
   static const InterfaceButton* Find(const char* text, const char* hint = nullptr) {
+    char shown[128];
     for (int i = ButtonCount - 1; i >= 0; --i) {
       const InterfaceButton& b = InterfaceButtons[i];
-      if (b.style != 0 && b.style != 2 && b.style != 3) continue;
-      if (!b.text.text || std::strcmp(b.text.text, text) != 0) continue;
+      if (!ButtonText(b, shown, sizeof shown) || std::strcmp(shown, text) != 0) continue;
       if (hint && (!b.hint || std::strcmp(b.hint, hint) != 0)) continue;
       return &b;
     }
