@@ -279,8 +279,16 @@ TEST_F(OperationsTest, TheLatheChecksItsViewStepsAndTurn) {
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_LATHE_FULL_TURN);
   Confirm();
   ExpectUnchanged(before, history);
-  // Half a turn in two steps is allowed: 2 x 3 new points, 2 x 4 triangles.
+  // The triangles a lathe adds count every step: 2 steps of an open 3-point trace add 8.
+  modeller->triangleLimit = 7;
   ModellerOptions.latheRotation = 180.0f;
+  Press("lathe");
+  Confirm();
+  EXPECT_STREQ(MessageBoxDialog.first, modeller->triangleLimitText);
+  Confirm();
+  ExpectUnchanged(before, history);
+  modeller->triangleLimit = 8;
+  // Half a turn in two steps is allowed: 2 x 3 new points, 2 x 4 triangles.
   Press("lathe");
   PressOnPage("Anti-clockwise rotation 180.00\xB0");
   Type("90");

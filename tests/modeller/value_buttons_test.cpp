@@ -2,6 +2,8 @@
 // (steps by click code, copy and paste, typed values) moving the selected points and the
 // mappings only they use, the object's position, angles and scale, and the distances of the
 // levels of detail.
+#include <cstring>
+
 #include "operations_fixture.h"
 
 using namespace modeller_test;
@@ -186,4 +188,24 @@ TEST_F(OperationsTest, LevelOfDetailDistancesStepAndAreMadeToRise) {
   PressValue(HINT, 2, 10);
   EXPECT_STREQ(modeller->statusText, "paste lod distance");
   EXPECT_EQ(model.lodDistances[0], 46 << 16);
+}
+
+TEST_F(OperationsTest, TheColourAndMaterialCallbacksPassTheColoursOn) {
+  Start(SampleCar);
+  // The sample car's numbered mappings take the chosen colour; a master colour ("M1") passes
+  // its colour to the mappings numbered 1.
+  modeller->colourChoice = 1;
+  ColourChoiceChanged(&modeller->prss, 0, 0);
+  int numbered = -1, glass = -1;
+  for (int m = 0; m < model.mappingCount; ++m) {
+    if (std::strcmp(model.mappings[m].name, "C1") == 0) numbered = m;
+    if (std::strcmp(model.mappings[m].name, "glass") == 0) glass = m;
+  }
+  ASSERT_GE(numbered, 0);
+  ASSERT_GE(glass, 0);
+  EXPECT_EQ(model.mappings[numbered].colour & 0xFFFFFF, model.colourChoices[1] & 0xFFFFFF);
+  // A material flag edit: the flags are repaired (a shiny material is not translucent).
+  ASSERT_NE(model.mappings[glass].colour & CF_TRANSLUCENT, 0u);
+  MaterialFlagsChanged(&modeller->prss, 0, 0);
+  EXPECT_EQ(model.mappings[glass].colour & CF_TRANSLUCENT, 0u) << "the glass has an environment map";
 }
