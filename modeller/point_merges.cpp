@@ -66,42 +66,54 @@ bool StoreMoved(ModellerScreen& s, const std::vector<int64_t>& moved, const char
   return true;
 }
 
-void SetDistanceAnswer(Prss* owner, const char* text, uint32_t) {
+// A typed value's screen and value: none for an empty answer; a value outside -limit..limit
+// is refused with the message.
+ModellerScreen* TypedValue(Prss* owner, const char* text, double limit, const char* refusal, double& value) {
   ModellerScreen* s = OperationScreen(owner);
-  if (!s || !EditedObject || !text || !text[0]) return;
-  const double distance = StringToFloat(text);
-  if (!(distance >= -1000.0 && distance <= 1000.0)) {
-    RefuseOperation(*s, TEXT_DISTANCE_OUT_OF_BOUNDS);
-    return;
-  }
-  const int green = GreenPoint(*s);
+  if (!s || !EditedObject || !text || !text[0]) return nullptr;
+  value = StringToFloat(text);
+  if (value >= -limit && value <= limit) return s;
+  RefuseOperation(*s, refusal);
+  return nullptr;
+}
+
+// Every selected point but the green one placed about it (place gives the new position in 64
+// bits from the green point and the point), then stored as StoreMoved does.
+template <class Place>
+void MoveAboutGreen(ModellerScreen& s, const char* refusal, const char* name, Place place) {
+  const int green = GreenPoint(s);
   if (green < 0) return;
   ModelObject& o = *EditedObject;
   const ModelPoint& g = o.points[green];
   const int32_t centre[3] = {g.x, g.y, g.z};
   std::vector<int64_t> moved(size_t(o.pointCount) * 3);
-  const bool plane = InPlaneView();
   for (int p = 0; p < o.pointCount; ++p) {
     const ModelPoint& point = o.points[p];
     if (!Selected(point) || p == green) continue;
     const int32_t at[3] = {point.x, point.y, point.z};
-    if (plane)
-      SetPointViewDistance(centre, at, distance, &moved[size_t(p) * 3]);
-    else
-      SetPointDistance(centre, at, distance, &moved[size_t(p) * 3]);
+    place(centre, at, &moved[size_t(p) * 3]);
   }
-  StoreMoved(*s, moved, TEXT_DISTANCE_OUT_OF_BOUNDS, "set point distance");
+  StoreMoved(s, moved, refusal, name);
+}
+
+void SetDistanceAnswer(Prss* owner, const char* text, uint32_t) {
+  double distance;
+  ModellerScreen* s = TypedValue(owner, text, 1000.0, TEXT_DISTANCE_OUT_OF_BOUNDS, distance);
+  if (!s) return;
+  const bool plane = InPlaneView();
+  MoveAboutGreen(*s, TEXT_DISTANCE_OUT_OF_BOUNDS, "set point distance",
+                 [&](const int32_t centre[3], const int32_t at[3], int64_t out[3]) {
+                   if (plane)
+                     SetPointViewDistance(centre, at, distance, out);
+                   else
+                     SetPointDistance(centre, at, distance, out);
+                 });
 }
 
 void RotateAnswer(Prss* owner, const char* text, uint32_t) {
-  ModellerScreen* s = OperationScreen(owner);
-  if (!s || !EditedObject || !text || !text[0]) return;
-  const double degrees = StringToFloat(text);
-  if (!(degrees >= -180.0 && degrees <= 180.0)) {
-    RefuseOperation(*s, TEXT_ROTATION_OUT_OF_BOUNDS);
-    return;
-  }
-  if (GreenPoint(*s) < 0) return;
+  double degrees;
+  ModellerScreen* s = TypedValue(owner, text, 180.0, TEXT_ROTATION_OUT_OF_BOUNDS, degrees);
+  if (!s || GreenPoint(*s) < 0) return;
   const double radians = degrees * PI_FLOAT / 180.0;
   if (!RotatePointsAroundGreen(*s, radians, 0)) {
     RefuseOperation(*s, TEXT_VALUE_OUT_OF_BOUNDS);
@@ -116,33 +128,20 @@ const char* const SCALE_NAMES[5] = {"scale points 3D", "", "scale points 2D", "s
                                     "scale points vertically"};
 
 void ScaleAnswer(Prss* owner, const char* text, uint32_t kind) {
-  ModellerScreen* s = OperationScreen(owner);
-  if (!s || !EditedObject || !text || !text[0] || kind > TRANSFORM_SCALE_VERTICAL || kind == TRANSFORM_ROTATE) return;
-  const double factor = StringToFloat(text);
-  if (!(factor >= -100.0 && factor <= 100.0)) {
-    RefuseOperation(*s, TEXT_MULTIPLIER_OUT_OF_BOUNDS);
-    return;
-  }
-  const int green = GreenPoint(*s);
-  if (green < 0) return;
-  ModelObject& o = *EditedObject;
-  const ModelPoint& g = o.points[green];
-  const int32_t centre[3] = {g.x, g.y, g.z};
-  std::vector<int64_t> moved(size_t(o.pointCount) * 3);
-  for (int p = 0; p < o.pointCount; ++p) {
-    const ModelPoint& point = o.points[p];
-    if (!Selected(point) || p == green) continue;
-    const int32_t at[3] = {point.x, point.y, point.z};
-    int64_t* out = &moved[size_t(p) * 3];
-    if (kind == TRANSFORM_BUTTON_SCALE_3D) {
-      for (int i = 0; i < 3; ++i) out[i] = centre[i] + RoundNearest((double(at[i]) - centre[i]) * factor);
-    } else {
-      const double fh = kind == TRANSFORM_SCALE_VERTICAL ? 1.0 : factor;
-      const double fv = kind == TRANSFORM_SCALE_HORIZONTAL ? 1.0 : factor;
-      ScalePointInViewPlane(centre, at, out, fh, fv);
-    }
-  }
-  StoreMoved(*s, moved, TEXT_MULTIPLIER_OUT_OF_BOUNDS, SCALE_NAMES[kind]);
+  if (kind > TRANSFORM_SCALE_VERTICAL || kind == TRANSFORM_ROTATE) return;
+  double factor;
+  ModellerScreen* s = TypedValue(owner, text, 100.0, TEXT_MULTIPLIER_OUT_OF_BOUNDS, factor);
+  if (!s) return;
+  MoveAboutGreen(*s, TEXT_MULTIPLIER_OUT_OF_BOUNDS, SCALE_NAMES[kind],
+                 [&](const int32_t centre[3], const int32_t at[3], int64_t out[3]) {
+                   if (kind == TRANSFORM_BUTTON_SCALE_3D) {
+                     for (int i = 0; i < 3; ++i) out[i] = centre[i] + RoundNearest((double(at[i]) - centre[i]) * factor);
+                     return;
+                   }
+                   const double fh = kind == TRANSFORM_SCALE_VERTICAL ? 1.0 : factor;
+                   const double fv = kind == TRANSFORM_SCALE_HORIZONTAL ? 1.0 : factor;
+                   ScalePointInViewPlane(centre, at, out, fh, fv);
+                 });
 }
 
 void RunMergePage(ModellerScreen& s) { MergeSelectedPoints(s, ModellerOptions.mergeType); }

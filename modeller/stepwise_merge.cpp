@@ -205,7 +205,8 @@ float PairDistance2(const ModelPoint& a, const ModelPoint& b) {
 }
 
 
-int FindClosestPointPair(const ModelObject& o, float minimum, int& a, int& b, int32_t& candidates) {
+int FindClosestSelectedPair(const ModelObject& o, float minimum, PairFilter filter, int& a, int& b,
+                            int32_t& candidates) {
   const float limit = minimum * minimum;
   float best = limit;
   int found = 0;
@@ -215,12 +216,16 @@ int FindClosestPointPair(const ModelObject& o, float minimum, int& a, int& b, in
     for (int j = i + 1; j < o.pointCount; ++j) {
       if (!Selected(o.points[j])) continue;
       const float d = PairDistance2(o.points[i], o.points[j]);
-      if (!(d < limit)) continue;
+      if (!(d < limit) || (filter && !filter(o, i, j))) continue;
       ++candidates;
       if (d < best) best = d, a = i, b = j, found = 1;
     }
   }
   return found;
+}
+
+int FindClosestPointPair(const ModelObject& o, float minimum, int& a, int& b, int32_t& candidates) {
+  return FindClosestSelectedPair(o, minimum, nullptr, a, b, candidates);
 }
 
 int MergeByDistanceSlicePlain(ModelObject& o, float minimum, StepwiseCounts& counts, FirstChangeCallback first,

@@ -479,23 +479,12 @@ void MarkBorderPoints(ModelObject& o, int level) {
 }
 
 int FindShortestEdge(const ModelObject& o, float minimum, int& a, int& b, int32_t& candidates) {
-  const float limit = minimum * minimum;
-  float best = limit;
-  int found = 0;
-  candidates = 0;
-  for (int i = 0; i < o.pointCount; ++i) {
-    const ModelPoint& pi = o.points[i];
-    if (!Selected(pi)) continue;
-    for (int j = i + 1; j < o.pointCount; ++j) {
-      const ModelPoint& pj = o.points[j];
-      if (!Selected(pj) || SkipPair(pi, pj)) continue;
-      const float d = PairDistance2(pi, pj);
-      if (!(d < limit) || !EdgeOfSelection(o, i, j)) continue;
-      ++candidates;
-      if (d < best) best = d, a = i, b = j, found = 1;
-    }
-  }
-  return found;
+  return FindClosestSelectedPair(
+      o, minimum,
+      [](const ModelObject& object, int i, int j) {
+        return !SkipPair(object.points[i], object.points[j]) && EdgeOfSelection(object, i, j);
+      },
+      a, b, candidates);
 }
 
 int DetailReductionSlicePlain(ModelObject& o, int level, float minimum, StepwiseCounts& counts,

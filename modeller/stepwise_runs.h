@@ -61,8 +61,12 @@ int MergeByDistanceSlicePlain(ModelObject& object, float minimum, StepwiseCounts
                               void* context);
 int DetailReductionSlicePlain(ModelObject& object, int level, float minimum, StepwiseCounts& counts,
                               FirstChangeCallback first, void* context);
-// The closest selected pair below the minimum (a < b), first in index order on ties; counts
-// every qualifying pair.  0 when none.
+// The closest pair of selected points below the minimum that the filter (when given) lets
+// through (a < b), first in index order on ties; counts every such pair.  0 when none.
+using PairFilter = bool (*)(const ModelObject& object, int i, int j);
+int FindClosestSelectedPair(const ModelObject& object, float minimum, PairFilter filter, int& a, int& b,
+                            int32_t& candidates);
+// The merge's search: every selected pair.
 int FindClosestPointPair(const ModelObject& object, float minimum, int& a, int& b, int32_t& candidates);
 // The shortest edge of the selected triangles between selected points (a < b) that the border
 // rules allow.  0 when none.

@@ -153,6 +153,23 @@ void AskDistance(ModellerScreen& s, TypedKind kind, int axis, int32_t current) {
   AskValue(s, kind, axis, prompt);
 }
 
+// One button of a triple: action 0 a step down, 1 a step up, 2 the value itself (click code 6
+// copies it into its slot, 10 applies the slot, any other click asks for it).  apply takes the
+// change.
+template <class Apply, class Ask>
+void ValueTriple(int action, int clickCode, int32_t step, int32_t current, int32_t& slot, Apply apply, Ask ask) {
+  if (action == 0)
+    apply(-int64_t(step));
+  else if (action == 1)
+    apply(step);
+  else if (clickCode == CLICK_COPY)
+    slot = current;
+  else if (clickCode == CLICK_PASTE)
+    apply(int64_t(slot) - current);
+  else
+    ask();
+}
+
 }  // namespace
 
 int16_t QuarterDegreeAngle(int32_t angle, int32_t delta) {
@@ -193,18 +210,8 @@ void GreenPointValueButton(void* owner, int clickCode, uintptr_t word) {
   if (green < 0) return;
   const int axis = int(word / 3);
   const int32_t current = Coordinate(EditedObject->points[green], axis);
-  switch (word % 3) {
-    case 0: MovePoints(*s, axis, -int64_t(ValueStep16(clickCode))); break;
-    case 1: MovePoints(*s, axis, ValueStep16(clickCode)); break;
-    default:
-      if (clickCode == CLICK_COPY)
-        ValueCopies.distance = current;
-      else if (clickCode == CLICK_PASTE)
-        MovePoints(*s, axis, int64_t(ValueCopies.distance) - current);
-      else
-        AskDistance(*s, TYPED_GREEN, axis, current);
-      break;
-  }
+  ValueTriple(int(word % 3), clickCode, ValueStep16(clickCode), current, ValueCopies.distance,
+              [&](int64_t by) { MovePoints(*s, axis, by); }, [&] { AskDistance(*s, TYPED_GREEN, axis, current); });
 }
 
 void ObjectPositionButton(void* owner, int clickCode, uintptr_t word) {
@@ -212,18 +219,8 @@ void ObjectPositionButton(void* owner, int clickCode, uintptr_t word) {
   if (!s || !EditedObject || word > 8) return;
   const int axis = int(word / 3);
   const int32_t current = EditedObject->offset[axis];
-  switch (word % 3) {
-    case 0: MoveObject(*s, axis, -int64_t(ValueStep16(clickCode))); break;
-    case 1: MoveObject(*s, axis, ValueStep16(clickCode)); break;
-    default:
-      if (clickCode == CLICK_COPY)
-        ValueCopies.distance = current;
-      else if (clickCode == CLICK_PASTE)
-        MoveObject(*s, axis, int64_t(ValueCopies.distance) - current);
-      else
-        AskDistance(*s, TYPED_POSITION, axis, current);
-      break;
-  }
+  ValueTriple(int(word % 3), clickCode, ValueStep16(clickCode), current, ValueCopies.distance,
+              [&](int64_t by) { MoveObject(*s, axis, by); }, [&] { AskDistance(*s, TYPED_POSITION, axis, current); });
 }
 
 void ObjectAngleButton(void* owner, int clickCode, uintptr_t word) {
@@ -231,22 +228,14 @@ void ObjectAngleButton(void* owner, int clickCode, uintptr_t word) {
   if (!s || !EditedObject || word > 8) return;
   const int axis = int(word / 3);
   const int16_t current = EditedObject->angles[axis];
-  switch (word % 3) {
-    case 0: TurnObject(*s, axis, -int64_t(AngleStep16(clickCode))); break;
-    case 1: TurnObject(*s, axis, AngleStep16(clickCode)); break;
-    default:
-      if (clickCode == CLICK_COPY) {
-        ValueCopies.angle = current;
-      } else if (clickCode == CLICK_PASTE) {
-        TurnObject(*s, axis, int64_t(ValueCopies.angle) - current);
-      } else {
-        char prompt[DIALOG_TEXT_SIZE];
-        std::snprintf(prompt, sizeof prompt, "Enter new value for %s (%.2f\xB0)", ANGLE_NAMES[axis],
-                      current * 360.0 / 65536.0);
-        AskValue(*s, TYPED_ANGLE, axis, prompt);
-      }
-      break;
-  }
+  ValueTriple(int(word % 3), clickCode, AngleStep16(clickCode), current, ValueCopies.angle,
+              [&](int64_t by) { TurnObject(*s, axis, by); },
+              [&] {
+                char prompt[DIALOG_TEXT_SIZE];
+                std::snprintf(prompt, sizeof prompt, "Enter new value for %s (%.2f\xB0)", ANGLE_NAMES[axis],
+                              current * 360.0 / 65536.0);
+                AskValue(*s, TYPED_ANGLE, axis, prompt);
+              });
 }
 
 // ---- [Object transforms] ----

@@ -24,11 +24,11 @@
 #include "render/frame.h"
 #include "render/screenshot.h"
 #include "render/views.h"
+#include "tests/ui/control_clicks.h"
 #include "tests/ui/png_test_util.h"
 #include "modeller/model/model_file.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
-#include "ui/interface_draw.h"
 #include "ui/text/messages.h"
 
 constexpr int WIDTH = 1024, HEIGHT = 768;
@@ -134,14 +134,7 @@ class ObjectEditorWindow : public AppHarness {
   }
   // The button of the last frame showing that text (or that hint when the text is ambiguous).
   static const InterfaceButton* FindButton(const char* text, const char* hint = nullptr) {
-    char shown[128];
-    for (int i = ButtonCount - 1; i >= 0; --i) {
-      const InterfaceButton& b = InterfaceButtons[i];
-      if (!ButtonText(b, shown, sizeof shown) || std::strcmp(shown, text) != 0) continue;
-      if (hint && (!b.hint || std::strcmp(b.hint, hint) != 0)) continue;
-      return &b;
-    }
-    return nullptr;
+    return FindShownButton(text, hint);
   }
   static bool HasButtonStarting(const char* start) {
     char shown[128];

@@ -232,7 +232,7 @@ TEST_F(OperationsTest, AFullLatheOfAnOpenProfileClosesOnItselfWithEveryInnerEdge
   ModellerOptions.latheSteps = 5;
   PageButtons();
   const InterfaceButton down = *FindStyle(46);
-  PressAt(down, CLICK_LEFT);
+  ClickButton(down, CLICK_LEFT);
   EXPECT_EQ(ModellerOptions.latheSteps, 4);
   Confirm();
   EXPECT_STREQ(modeller->statusText, "lathe operation");

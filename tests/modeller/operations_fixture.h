@@ -17,7 +17,7 @@
 #include "modeller_fixture.h"
 #include "platform/clock.h"
 #include "platform/keys.h"
-#include "ui/interface_draw.h"
+#include "tests/ui/control_clicks.h"
 #include "ui/value_edit.h"
 #include "ui/value_steps.h"
 
@@ -36,6 +36,40 @@ inline void PointRow(ModelObject& o, int n) {
   for (int i = 0; i < n; ++i) b.Point(i, 0, 0);
   b.Into(o);
   std::snprintf(o.name, sizeof o.name, "row");
+}
+
+// Two triangles of three points each, apart, on mappings 0 and 1 (each placed by its own
+// triangle); two loose points (6, 7).
+inline void TwoTriangles(ModelObject& o) {
+  o.Init();
+  ModelBuilder b;
+  for (int i = 0; i < 2; ++i) b.Point(i * 2, 0, 0), b.Point(i * 2 + 1, 0, 0), b.Point(i * 2, 0, 1);
+  b.Point(5, 0, 0), b.Point(6, 0, 0);
+  b.Page(PAGE_FIXED, "two");
+  b.AddCutout("c", 0, 128, 128, 0, 0, CutoutMaterial{0, 0, 0, 0, {200, 200, 200}, 0});
+  b.AddMapping("m0", 0, 0, DIRECTION_FRONT, 1, 1, 0xFFFFFF, 0.5, 0, 0.5);
+  b.AddMapping("m1", 0, 0, DIRECTION_FRONT, 1, 1, 0xFFFFFF, 2.5, 0, 0.5);
+  b.mapping = 0;
+  b.Triangle(0, 1, 2);
+  b.mapping = 1;
+  b.Triangle(3, 4, 5);
+  b.Into(o);
+  std::snprintf(o.name, sizeof o.name, "two");
+}
+
+// Where two serialised models first differ, for the failure message.
+inline std::string Difference(const std::vector<uint8_t>& was, const std::vector<uint8_t>& now) {
+  size_t first = 0;
+  while (first < was.size() && first < now.size() && was[first] == now[first]) ++first;
+  if (first == was.size() && first == now.size()) return "equal";
+  return "first difference at byte " + std::to_string(first) + " of " + std::to_string(was.size()) + " / " +
+         std::to_string(now.size());
+}
+// A fake clock that moves on by step on each reading: a slice of 1000 ms ends after
+// 1000 / step readings.
+inline void SliceClock(uint32_t step) {
+  ClockUseFake(1000, WallTime{2026, 1, 1, 0, 0, 0, 0, 4});
+  ClockFakeStepOnRead(step);
 }
 
 class OperationsTest : public ModellerTest {
@@ -72,16 +106,8 @@ class OperationsTest : public ModellerTest {
     ClearInterface();
     DrawModellerOptionsPage(OpenOptionsPage(), &MessageBoxDialog.prss, 100, 100);
   }
-  // The last button showing the text (and with the hint).
   static const InterfaceButton* Find(const char* text, const char* hint = nullptr) {
-    char shown[128];
-    for (int i = ButtonCount - 1; i >= 0; --i) {
-      const InterfaceButton& b = InterfaceButtons[i];
-      if (!ButtonText(b, shown, sizeof shown) || std::strcmp(shown, text) != 0) continue;
-      if (hint && (!b.hint || std::strcmp(b.hint, hint) != 0)) continue;
-      return &b;
-    }
-    return nullptr;
+    return FindShownButton(text, hint);
   }
   // A button by its hint and word (value buttons and their steps).
   static const InterfaceButton* FindByHint(const char* hint, uintptr_t word) {
@@ -97,50 +123,33 @@ class OperationsTest : public ModellerTest {
       if (InterfaceButtons[i].style == style) return &InterfaceButtons[i];
     return nullptr;
   }
-  // A press of the button as a mouse record over its middle.
-  static void PressAt(const InterfaceButton& b, int clickCode) {
-    MouseX = (b.left + b.right) / 2;
-    MouseY = (b.top + b.bottom) / 2;
-    MouseRecord m{};
-    m.clickCode = clickCode;
-    m.leftHeld = (clickCode & CLICK_LEFT) != 0;
-    m.rightHeld = (clickCode & CLICK_RIGHT) != 0;
-    Prss_DeliverMouse(&m);
-    MouseRecord release{};
-    release.releaseCode = 1;
-    Prss_DeliverMouse(&release);
-  }
   // Builds the frame's buttons and presses the one with the label (and hint).
   void Press(const char* label, int clickCode = CLICK_LEFT, const char* hint = nullptr) {
     Buttons();
     const InterfaceButton* b = Find(label, hint);
     ASSERT_NE(b, nullptr) << "no button \"" << label << "\"";
-    const InterfaceButton copy = *b;
-    PressAt(copy, clickCode);
+    ClickButton(*b, clickCode);
   }
   // The same on the open option page.
   static void PressOnPage(const char* label, int clickCode = CLICK_LEFT) {
     PageButtons();
     const InterfaceButton* b = Find(label);
     ASSERT_NE(b, nullptr) << "no page control \"" << label << "\"";
-    const InterfaceButton copy = *b;
-    PressAt(copy, clickCode);
+    ClickButton(*b, clickCode);
   }
   // Builds the frame's buttons and presses the value button (or step) of that hint and word.
   void PressValue(const char* hint, uintptr_t word, int clickCode = CLICK_LEFT) {
     Buttons();
     const InterfaceButton* b = FindByHint(hint, word);
     ASSERT_NE(b, nullptr) << "no value button \"" << hint << "\" word " << word;
-    const InterfaceButton copy = *b;
-    PressAt(copy, clickCode);
+    ClickButton(*b, clickCode);
   }
   // Builds the frame's buttons and presses the "+" (or "-") step of the kind with that word.
   void PressStep(int kind, bool plus, uintptr_t word, int clickCode = CLICK_LEFT) {
     Buttons();
     const InterfaceButton* b = FindByHint(StepHintText(kind, plus), word);
     ASSERT_NE(b, nullptr) << "no step button of kind " << kind << " word " << word;
-    const InterfaceButton copy = *b;
-    PressAt(copy, clickCode);
+    ClickButton(*b, clickCode);
   }
   // A value typed and confirmed in the open text entry.
   static void Type(const char* text) {
@@ -156,14 +165,6 @@ class OperationsTest : public ModellerTest {
     back.Init();
     ASSERT_EQ(LoadModelFile(back, nullptr, "operation.qxe", 1, nullptr), 1);
     EXPECT_EQ(ModelRecordBytes(back, 1, 1), ModelRecordBytes(model, 1, 1)) << "write, read, write";
-  }
-  // Where two serialised models first differ, for the failure message.
-  static std::string Difference(const std::vector<uint8_t>& was, const std::vector<uint8_t>& now) {
-    size_t first = 0;
-    while (first < was.size() && first < now.size() && was[first] == now[first]) ++first;
-    if (first == was.size() && first == now.size()) return "equal";
-    return "first difference at byte " + std::to_string(first) + " of " + std::to_string(was.size()) + " / " +
-           std::to_string(now.size());
   }
   // One undo step brings back the model serialised before the operation.
   void ExpectUndoRestores(const std::vector<uint8_t>& before) {
@@ -187,12 +188,6 @@ class OperationsTest : public ModellerTest {
   }
   const ModelPoint& P(int index) const { return EditedObject->points[index]; }
   static double M(int32_t units) { return units / 65536.0; }
-  // A fake clock that moves on by step on each reading: a slice of 1000 ms ends after
-  // 1000 / step readings.
-  static void SliceClock(uint32_t step) {
-    ClockUseFake(1000, WallTime{2026, 1, 1, 0, 0, 0, 0, 4});
-    ClockFakeStepOnRead(step);
-  }
 };
 
 }  // namespace modeller_test

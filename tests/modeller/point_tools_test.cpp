@@ -13,24 +13,6 @@ namespace {
 constexpr int POINT_H0 = 12, POINT_H1 = 13;  // the sample car's (0.45, -2, 0.5) and (0.45, -2, 0.7)
 constexpr int POINT_C0 = 6;                   // (0, -2, 0.2), on the centre plane
 
-// Two triangles of three points each, apart, on mappings 0 and 1; two loose points (6, 7).
-void TwoTriangles(ModelObject& o) {
-  o.Init();
-  ModelBuilder b;
-  for (int i = 0; i < 2; ++i) b.Point(i * 2, 0, 0), b.Point(i * 2 + 1, 0, 0), b.Point(i * 2, 0, 1);
-  b.Point(5, 0, 0), b.Point(6, 0, 0);
-  b.Page(PAGE_FIXED, "two");
-  b.AddCutout("c", 0, 128, 128, 0, 0, CutoutMaterial{0, 0, 0, 0, {200, 200, 200}, 0});
-  b.AddMapping("m0", 0, 0, DIRECTION_FRONT, 1, 1, 0xFFFFFF, 0, 0, 0);
-  b.AddMapping("m1", 0, 0, DIRECTION_FRONT, 1, 1, 0xFFFFFF, 2, 0, 0);
-  b.mapping = 0;
-  b.Triangle(0, 1, 2);
-  b.mapping = 1;
-  b.Triangle(3, 4, 5);
-  b.Into(o);
-  std::snprintf(o.name, sizeof o.name, "two");
-}
-
 }  // namespace
 
 TEST_F(OperationsTest, NewAndDuplicatedPointsAreSelectedTracedAndGreen) {

@@ -102,6 +102,32 @@ std::vector<std::array<uint32_t, 6>> OtherLevels(const ModelObject& o, int level
   return out;
 }
 
+// Two copies of the seeded random model worked on slice by slice, by the plain scan and by the
+// search under test, on a clock that ends a slice after 1000 / step readings: after every
+// slice both say the same (finished or not, done and candidate counts) and the models
+// serialise to the same bytes.  Returns what was done.
+template <class Plain, class Fast>
+int SameSlices(unsigned seed, int points, int triangles, int lattice, uint32_t step, Plain plainSlice,
+               Fast fastSlice) {
+  ModelObject plain{}, fast{};
+  RandomModel(plain, seed, points, triangles, lattice);
+  RandomModel(fast, seed, points, triangles, lattice);
+  StepwiseCounts a{}, b{};
+  SliceClock(step);
+  for (int slice = 0; slice < 200; ++slice) {
+    const int plainDone = plainSlice(plain, a), fastDone = fastSlice(fast, b);
+    const std::vector<uint8_t> x = ModelRecordBytes(plain, 1, 1), y = ModelRecordBytes(fast, 1, 1);
+    EXPECT_EQ(plainDone, fastDone) << "seed " << seed << " slice " << slice;
+    EXPECT_EQ(a.done, b.done) << "seed " << seed << " slice " << slice;
+    EXPECT_EQ(a.candidates, b.candidates) << "seed " << seed << " slice " << slice;
+    EXPECT_TRUE(x == y) << "seed " << seed << " slice " << slice << ": " << Difference(x, y);
+    if (plainDone || fastDone || x != y) break;
+  }
+  plain.Free();
+  fast.Free();
+  return a.done;
+}
+
 bool HasDegenerate(const ModelObject& o) {
   for (int t = 0; t < o.triangleCount; ++t) {
     const uint16_t* c = o.triangles[t].corners;
@@ -219,24 +245,13 @@ TEST_F(OperationsTest, MergeByDistanceFollowsItsRules) {
 
 TEST_F(OperationsTest, TheGridSearchTakesThePairsOfThePlainScanSliceBySlice) {
   for (unsigned seed = 1; seed <= 12; ++seed) {
-    ModelObject plain{}, grid{};
-    RandomModel(plain, seed, 160, 120, 6);
-    RandomModel(grid, seed, 160, 120, 6);
     const float minimum = (seed % 3 + 1) * 40.0f / 65536.0f;
-    StepwiseCounts a{}, b{};
-    SliceClock(150);
-    for (int slice = 0; slice < 200; ++slice) {
-      const int plainDone = MergeByDistanceSlicePlain(plain, minimum, a, nullptr, nullptr);
-      const int gridDone = MergeByDistanceSlice(grid, minimum, b, nullptr, nullptr);
-      ASSERT_EQ(plainDone, gridDone) << "seed " << seed << " slice " << slice;
-      ASSERT_EQ(a.done, b.done) << "seed " << seed << " slice " << slice;
-      ASSERT_EQ(a.candidates, b.candidates) << "seed " << seed << " slice " << slice;
-      ASSERT_EQ(ModelRecordBytes(plain, 1, 1), ModelRecordBytes(grid, 1, 1)) << "seed " << seed << " slice " << slice;
-      if (plainDone) break;
-    }
-    EXPECT_GT(a.done, 5) << "seed " << seed;
-    plain.Free();
-    grid.Free();
+    const int done = SameSlices(
+        seed, 160, 120, 6, 150, [minimum](ModelObject& o, StepwiseCounts& c) {
+          return MergeByDistanceSlicePlain(o, minimum, c, nullptr, nullptr);
+        },
+        [minimum](ModelObject& o, StepwiseCounts& c) { return MergeByDistanceSlice(o, minimum, c, nullptr, nullptr); });
+    EXPECT_GT(done, 5) << "seed " << seed;
   }
 }
 
@@ -390,24 +405,12 @@ TEST_F(OperationsTest, ACollapseKeepsTheCornerOfTwoMappingsAndFixedPoints) {
 
 TEST_F(OperationsTest, TheEdgeTableTakesTheEdgesOfThePlainScanSliceBySlice) {
   for (unsigned seed = 1; seed <= 12; ++seed) {
-    ModelObject plain{}, table{};
-    RandomModel(plain, seed, 70, 110, 3);
-    RandomModel(table, seed, 70, 110, 3);
     const float minimum = (seed % 3 + 2) * 30.0f / 65536.0f;
-    StepwiseCounts a{}, b{};
-    SliceClock(200);
-    for (int slice = 0; slice < 100; ++slice) {
-      const int plainDone = DetailReductionSlicePlain(plain, 0, minimum, a, nullptr, nullptr);
-      const int tableDone = DetailReductionSlice(table, 0, minimum, b, nullptr, nullptr);
-      ASSERT_EQ(plainDone, tableDone) << "seed " << seed << " slice " << slice;
-      ASSERT_EQ(a.done, b.done) << "seed " << seed << " slice " << slice;
-      ASSERT_EQ(a.candidates, b.candidates) << "seed " << seed << " slice " << slice;
-      ASSERT_EQ(ModelRecordBytes(plain, 1, 1), ModelRecordBytes(table, 1, 1))
-          << "seed " << seed << " slice " << slice << ": " << Difference(ModelRecordBytes(plain, 1, 1), ModelRecordBytes(table, 1, 1));
-      if (plainDone) break;
-    }
-    EXPECT_GT(a.done, 3) << "seed " << seed;
-    plain.Free();
-    table.Free();
+    const int done = SameSlices(
+        seed, 70, 110, 3, 200, [minimum](ModelObject& o, StepwiseCounts& c) {
+          return DetailReductionSlicePlain(o, 0, minimum, c, nullptr, nullptr);
+        },
+        [minimum](ModelObject& o, StepwiseCounts& c) { return DetailReductionSlice(o, 0, minimum, c, nullptr, nullptr); });
+    EXPECT_GT(done, 3) << "seed " << seed;
   }
 }

@@ -13,27 +13,10 @@ namespace {
 constexpr const char* X_HINT = "Right (X) value of the last selected point";
 constexpr const char* Z_HINT = "Up (Z) value of the last selected point";
 
-// Two triangles on mappings 0 and 1 sharing no point; a third point pair loose.
-void TwoMappings(ModelObject& o) {
-  o.Init();
-  ModelBuilder b;
-  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 0, 1), b.Point(2, 0, 0), b.Point(3, 0, 0), b.Point(2, 0, 1);
-  b.Page(PAGE_FIXED, "two");
-  b.AddCutout("c", 0, 128, 128, 0, 0, CutoutMaterial{0, 0, 0, 0, {200, 200, 200}, 0});
-  b.AddMapping("m0", 0, 0, DIRECTION_FRONT, 1, 1, 0xFFFFFF, 0.5, 0, 0.5);
-  b.AddMapping("m1", 0, 0, DIRECTION_FRONT, 1, 1, 0xFFFFFF, 2.5, 0, 0.5);
-  b.mapping = 0;
-  b.Triangle(0, 1, 2);
-  b.mapping = 1;
-  b.Triangle(3, 4, 5);
-  b.Into(o);
-  std::snprintf(o.name, sizeof o.name, "maps");
-}
-
 }  // namespace
 
 TEST_F(OperationsTest, TheGreenPointsButtonsStepByClickCodeCopyPasteAndTakeTypedValues) {
-  Start(TwoMappings);
+  Start(TwoTriangles);
   Key('P', true);
   SelectPoints({0, 1, 2});
   const struct {
