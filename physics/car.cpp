@@ -9,6 +9,7 @@
 #include "render/system_textures.h"
 
 CarReleaseHooks CarRelease;
+std::recursive_mutex CarLock;
 
 namespace {
 constexpr float NEW_CAR_MASS = 1200.0f;  // kg
@@ -17,6 +18,7 @@ constexpr float NEW_CAR_MASS = 1200.0f;  // kg
 Car::Car() {
   InitVehicleData(*this);
   mass = NEW_CAR_MASS;
+  awake = 1;  // only a world object's body sleeps
 }
 
 Car::~Car() {
@@ -51,6 +53,7 @@ Car::~Car() {
     set.spokeMesh = set.rimMesh = nullptr;
   }
   engine.FreeWaves();
+  simulated = 0;
 }
 
 void Car::SetClassFlags() {
