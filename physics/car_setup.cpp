@@ -92,6 +92,7 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
   for (int i = 0; i < wheels; ++i) {
     CarWheel& w = this->wheels[i];
     const Vec3& p = wheelPositions[i];
+    w.restMount = w.mount = p;
     w.wheelSet = p.y > 0.0f ? 1 : 0;
     w.side = p.x > SIDE_LIMIT ? 1.0f : p.x < -SIDE_LIMIT ? -1.0f : 0.0f;
     const SuspensionBlock& set = wheelSets[w.wheelSet];
@@ -100,6 +101,15 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
     w.spinInertia = w.unsprungMass * R * R * 0.5f;
     w.tyreScale = std::isfinite(R) && R > 0.0f ? R : 0.0f;  // no tyre, no tyre ray
   }
+  // The wheel base, from the rearmost to the foremost wheel, both from 0 (1 m without wheels),
+  // is also a dent's size.
+  float rearmost = 0.0f, foremost = 0.0f;
+  for (int i = 0; i < wheels; ++i) {
+    rearmost = std::min(rearmost, wheelPositions[i].y);
+    foremost = std::max(foremost, wheelPositions[i].y);
+  }
+  wheelBase = wheels ? foremost - rearmost : 1.0f;
+  damageSize = wheelBase;
   if (!keepStructure) {
     BuildFrameGeometry(MASS_SUM, wheels);
     BuildFrameGeometry(MASS_INERTIA, wheels);

@@ -230,6 +230,8 @@ struct CarWheel {
   float trailingArmLength;                       // m
   float travelOffset;                            // m: the spring's sag (damage)
   float lowerArmShortening, upperArmShortening;  // m (damage)
+  Vec3 restMount;  // where the wheel is mounted on the undamaged body, car axes
+  Vec3 mount;      // where it is mounted now: the rest mount moved by the body's dents
 
   // Geometry outputs, car axes.
   Vec3 centre;           // Wc
