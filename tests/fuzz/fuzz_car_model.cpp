@@ -23,6 +23,7 @@
 #include "render/material.h"
 #include "tests/fuzz/fuzz_scratch.h"
 #include "tools/human_gen/sample_humans.h"
+#include "tools/vehicle_gen/sample_engines.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/text/messages.h"
 #include "ui/text/text_colours.h"
@@ -57,7 +58,7 @@ void Prepare() {
   fuzz_scratch::Enter("fuzz_car_model", {"engine", "move", "veh"});
   EngineModel engine{};
   BuildDefaultEngine(engine);
-  SaveEngine(engine, "data\\engine\\DEFAULT.eng", nullptr, 0);
+  WriteEngineFile(engine, "data\\engine\\DEFAULT.eng", nullptr, 0);
   engine.FreeWaves();
   const std::vector<uint8_t> humans = SampleHumanSystemFile();
   DataFile f;
