@@ -5,10 +5,12 @@
 // wheel set, and each wheel's tyre proxy made and released.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "core/frame_globals.h"
+#include "core/fixed_math.h"
 #include "core/gamma_tables.h"
 #include "core/report.h"
 #include "modeller/model/model_meshes.h"
@@ -37,6 +39,7 @@ class CarWheelMeshes : public NullRenderer {
     NullRenderer::SetUp();
     SetDefaultTextColours();
     BuildGammaTables();
+    InitSinCosTables();  // the spokes turn through them
     GraphicsEnabled = 1;
     LoadSystemTextures();
     lines.clear();
@@ -93,6 +96,14 @@ TEST_F(CarWheelMeshes, FiveSpokesAreBuiltAndTheModelKeepsOne) {
     const GouraudO3d* spokes = Gouraud(set.spokeMesh);
     ASSERT_NE(spokes, nullptr);
     EXPECT_EQ(spokes->triangleCount, 5 * oneSpokeTriangles);
+    // The copies turned round the axle: points at five angles a fifth of a turn apart.
+    std::vector<int> fifths(5, 0);
+    for (int i = 0; i < spokes->pointCount; ++i) {
+      const GouraudPoint& g = spokes->points[i];
+      const double turn = std::atan2(double(g.z), double(g.y)) / (2 * 3.14159265358979);
+      fifths[size_t(int(std::floor((turn + 1.0 + 0.1) * 5)) % 5)] += 1;
+    }
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(fifths[size_t(k)], spokes->pointCount / 5) << "fifth " << k;
     ASSERT_NE(Gouraud(set.rimMesh), nullptr);
     EXPECT_EQ(set.rimMesh->radius, set.boundingRadius) << "the rim's radius from the set's dimensions";
   }
