@@ -23,6 +23,13 @@ void DrawFastForm(const CarDrawContext&, GouraudO3d& mesh, int) {
   GouraudO3d::DrawFastMeshes(mesh, nullptr, nullptr);
 }
 
+// Metres to 16.16, rounded to nearest and held within the word; what is not a number is 0.
+int32_t ToFixed(double metres) {
+  const double scaled = metres * 65536.0;
+  if (!(scaled == scaled)) return 0;
+  return int32_t(std::lround(std::clamp(scaled, -2147483648.0, 2147483647.0)));
+}
+
 int8_t NormalByte(float c) { return int8_t(std::lround(std::clamp(c, -1.0f, 1.0f) * 127.0f)); }
 
 VertexLit ProxyVertex(float x, float y, float z, float nx, float ny, float nz, uint32_t colour) {
@@ -127,9 +134,9 @@ void BuildLatheMesh(const WheelProfile& profile, const GouraudColour* colours, G
       if (visible[i] < 0) continue;
       const ProfilePoint& p = profile.points[i];
       GouraudPoint& g = *out++;
-      g.x = int32_t(std::lround(double(p.x) * 65536.0));
-      g.y = int32_t(std::lround(double(p.y * c) * 65536.0));
-      g.z = int32_t(std::lround(double(p.y * sn) * 65536.0));
+      g.x = ToFixed(p.x);
+      g.y = ToFixed(p.y * c);
+      g.z = ToFixed(p.y * sn);
       g.nx = p.nx;
       g.ny = p.ny * c;
       g.nz = p.ny * sn;

@@ -15,6 +15,7 @@
 #include "core/controls.h"
 #include "core/frame_globals.h"
 #include "core/report.h"
+#include "render/generated_textures.h"
 #include "render/material.h"
 #include "render/system_textures.h"
 #include "render/texture_table.h"
@@ -282,6 +283,23 @@ TEST_F(NumberPlates, ThePicturesAreTheCanvasHalvedTwice) {
   EXPECT_EQ(at(alpha, 5, 0)[3], 255 / 16);
   EXPECT_EQ(at(alpha, 5, 0)[0], 255);
   EXPECT_LT(at(colour, 5, 0)[0], 248);
+  // The same as converting every pixel and halving twice with the renderer's box filter.
+  for (size_t i = 0; i < canvas.size(); i += 7919) canvas[i] = uint16_t(i * 2654435761u >> 16);
+  PlatePictures(canvas, colour, alpha);
+  std::vector<uint8_t> wantColour(canvas.size() * 4), wantAlpha(canvas.size() * 4);
+  for (size_t i = 0; i < canvas.size(); ++i) {
+    const uint16_t p = canvas[i];
+    const uint8_t c[4] = {uint8_t((p >> 11) << 3), uint8_t((p >> 5 & 0x3F) << 2), uint8_t((p & 0x1F) << 3), 255};
+    std::memcpy(&wantColour[i * 4], c, 4);
+    const uint8_t a[4] = {255, 255, 255, uint8_t(p != PLATE_WHITE ? 255 : 0)};
+    std::memcpy(&wantAlpha[i * 4], a, 4);
+  }
+  for (int side : {1024, 512}) {
+    HalveImage(wantColour.data(), side, 0);
+    HalveImage(wantAlpha.data(), side, 32);
+  }
+  EXPECT_EQ(std::memcmp(colour.data(), wantColour.data(), colour.size()), 0);
+  EXPECT_EQ(std::memcmp(alpha.data(), wantAlpha.data(), alpha.size()), 0);
   // Alpha above 0 exactly where the colour is not the white of the canvas.
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) {
