@@ -11,6 +11,7 @@
 #include "render/system_textures.h"
 
 CarReleaseHooks CarRelease;
+std::recursive_mutex CarLock;
 
 namespace {
 constexpr float NEW_CAR_MASS = 1200.0f;  // kg

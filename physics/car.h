@@ -149,16 +149,17 @@ struct DamageDent {
   bool Reaches(double x, double y, double z, double& amount) const {
     const double vx = x - centre[0], vy = y - centre[1], vz = z - centre[2];
     const double q = vx * vx + vy * vy + vz * vz;
-    if (q >= radiusSquared) return false;
+    if (!(q < radiusSquared)) return false;  // a position that is not finite is never reached
     const double a = vx * direction[0] + vy * direction[1] + vz * direction[2];
-    if (a >= limit) return false;
+    if (!(a < limit)) return false;
     const double g = a < 0.0 ? 1.0 : 1.0 - a / limit;
     amount = depth * g * (1.0 - q / radiusSquared);
     return true;
   }
 };
-// The dent of a node of the car; false (nothing to apply) for a point the car does not have,
-// a car without its undamaged points, or a damage size that is not a positive finite length.
+// The dent of a node of the car; false (nothing to apply) for a point the car does not have
+// or whose place is not finite, a car without its undamaged points, or a damage size that is
+// not a positive finite length.
 bool MakeDamageDent(const Car& car, const DamageNode& node, DamageDent& dent);
 
 // The undamaged copy of one level mesh: every vertex's 16.16 position and normal, and every
@@ -307,7 +308,7 @@ struct Car : Solid, VehicleData {
   uint8_t damageNodeCount = 0;
   uint32_t physicalDamageVersion = 0;   // raised by each node added; 0 once the damage is removed
   uint32_t graphicalDamageVersion = 0;  // the physical version the drawn meshes last took
-  float damageSize = 0;                 // D, m: a dent's radius is D / 2 (the car's set-up gives it)
+  float damageSize = 0;                 // D, m: a dent's radius is D / 2 (the wheel base, set up from the wheels)
   UndamagedMesh undamagedMeshes[CAR_LEVEL_MESHES] = {};
 
   // ---- the model assembly's state (the vehicle model's car_model.cpp and beside it) ----

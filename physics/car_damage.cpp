@@ -9,8 +9,6 @@
 #include "core/report.h"
 #include "physics/car.h"
 
-std::recursive_mutex CarLock;
-
 namespace {
 
 constexpr uint16_t DIRECTION_TOP_BITS = 0xF800;
@@ -50,6 +48,7 @@ bool MakeDamageDent(const Car& car, const DamageNode& node, DamageDent& dent) {
   const double radius = double(car.damageSize) / 2.0;
   if (!std::isfinite(radius) || radius <= 0.0) return false;  // no dent has a size: nothing moves
   const Vec3& c = car.undamagedPoints[node.point];
+  if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z)) return false;
   const Vec3 d = UnpackDamageDirection(node.direction);
   dent.centre[0] = c.x;
   dent.centre[1] = c.y;

@@ -67,6 +67,14 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
     w.unsprungMass = (R * TWO_PI * width + R * R * TWO_PI + rim * TWO_PI * width) * WHEEL_DENSITY_FIGURE;
     w.spinInertia = w.unsprungMass * R * R * 0.5f;
   }
+  // A dent's size is the wheel base: from the rearmost to the foremost wheel, both from 0; 1 m
+  // without wheels.
+  float rearmost = 0.0f, foremost = 0.0f;
+  for (int i = 0; i < wheels; ++i) {
+    rearmost = std::min(rearmost, wheelPositions[i].y);
+    foremost = std::max(foremost, wheelPositions[i].y);
+  }
+  damageSize = wheels ? foremost - rearmost : 1.0f;
   if (!keepStructure) {
     BuildFrameGeometry(MASS_SUM, wheels);
     BuildFrameGeometry(MASS_INERTIA, wheels);

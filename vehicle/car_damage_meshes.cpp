@@ -24,64 +24,73 @@ void MoveBy(int32_t& word, double value) { word = SaturatingAdd(word, RoundedMov
 
 }  // namespace
 
-bool DentLevelMesh(GouraudO3d& mesh, const DamageDent& dent) {
+bool DentLevelMesh(GouraudO3d& mesh, const DamageDent* dents, int count) {
   bool reached = false;
-  const double dx = dent.direction[0], dy = dent.direction[1], dz = dent.direction[2];
   for (int i = 0; i < mesh.pointCount; ++i) {
     GouraudPoint& p = mesh.points[i];
-    double amount;
-    if (!dent.Reaches(p.x * TO_METRES, p.y * TO_METRES, p.z * TO_METRES, amount)) continue;
+    bool moved = false;
+    double x = p.x * TO_METRES, y = p.y * TO_METRES, z = p.z * TO_METRES;
+    for (int n = 0; n < count; ++n) {
+      const DamageDent& dent = dents[n];
+      double amount;
+      if (!dent.Reaches(x, y, z, amount)) continue;
+      moved = true;
+      const double scaled = amount * double(DamageJitter(p.x, p.y, p.z));
+      MoveBy(p.x, dent.direction[0] * scaled);
+      MoveBy(p.y, dent.direction[1] * scaled);
+      MoveBy(p.z, dent.direction[2] * scaled);
+      x = p.x * TO_METRES, y = p.y * TO_METRES, z = p.z * TO_METRES;
+    }
+    if (!moved) continue;
     reached = true;
-    const double scaled = amount * double(DamageJitter(p.x, p.y, p.z));
-    MoveBy(p.x, dx * scaled);
-    MoveBy(p.y, dy * scaled);
-    MoveBy(p.z, dz * scaled);
     if (p.flags & GOURAUD_POINT_FIXED_NORMAL) continue;
     p.flags |= GOURAUD_POINT_RECOMPUTE_NORMAL;
     p.nx = p.ny = p.nz = 0.0f;
   }
   for (int i = 0; i < mesh.childCount; ++i) {
     IntVector& at = mesh.children[i]->local.translation;
-    double amount;
-    if (!dent.Reaches(at.x * TO_METRES, at.y * TO_METRES, at.z * TO_METRES, amount)) continue;
-    MoveBy(at.x, dx * amount * FIXED);
-    MoveBy(at.y, dy * amount * FIXED);
-    MoveBy(at.z, dz * amount * FIXED);
+    for (int n = 0; n < count; ++n) {
+      const DamageDent& dent = dents[n];
+      double amount;
+      if (!dent.Reaches(at.x * TO_METRES, at.y * TO_METRES, at.z * TO_METRES, amount)) continue;
+      MoveBy(at.x, dent.direction[0] * amount * FIXED);
+      MoveBy(at.y, dent.direction[1] * amount * FIXED);
+      MoveBy(at.z, dent.direction[2] * amount * FIXED);
+    }
   }
   return reached;
 }
 
 void RecomputeDentedNormals(GouraudO3d& mesh) {
   constexpr uint8_t WAITING = GOURAUD_POINT_RECOMPUTE_NORMAL;
+  constexpr double LEAST = DENT_CORNER_LEAST * DENT_CORNER_LEAST;  // the edge lengths' product, squared
   for (int t = 0; t < mesh.triangleCount; ++t) {
     const GouraudTriangle& tri = mesh.triangles[t];
     if (tri.index[0] >= mesh.pointCount || tri.index[1] >= mesh.pointCount || tri.index[2] >= mesh.pointCount) continue;
-    GouraudPoint* corner[3] = {&mesh.points[tri.index[0]], &mesh.points[tri.index[1]], &mesh.points[tri.index[2]]};
-    if (!((corner[0]->flags | corner[1]->flags | corner[2]->flags) & WAITING)) continue;
-    double p[3][3];
-    for (int k = 0; k < 3; ++k) {
-      p[k][0] = corner[k]->x * TO_METRES;
-      p[k][1] = corner[k]->y * TO_METRES;
-      p[k][2] = corner[k]->z * TO_METRES;
-    }
-    double e[3][3];  // e[k] runs from corner k to corner k + 1
-    double length[3];
-    for (int k = 0; k < 3; ++k) {
-      for (int c = 0; c < 3; ++c) e[k][c] = p[(k + 1) % 3][c] - p[k][c];
-      length[k] = std::sqrt(e[k][0] * e[k][0] + e[k][1] * e[k][1] + e[k][2] * e[k][2]);
-    }
-    // N = (P1 - P0) x (P2 - P1).
-    const double n[3] = {e[0][1] * e[1][2] - e[0][2] * e[1][1], e[0][2] * e[1][0] - e[0][0] * e[1][2],
-                         e[0][0] * e[1][1] - e[0][1] * e[1][0]};
-    for (int k = 0; k < 3; ++k) {
-      GouraudPoint& v = *corner[k];
-      if (!(v.flags & WAITING)) continue;
-      // The corner's two edges: to the next corner and from the one before.
-      if (length[k] * length[(k + 2) % 3] < DENT_CORNER_LEAST) continue;
-      v.nx = float(v.nx - n[0]);
-      v.ny = float(v.ny - n[1]);
-      v.nz = float(v.nz - n[2]);
-    }
+    GouraudPoint& a = mesh.points[tri.index[0]];
+    GouraudPoint& b = mesh.points[tri.index[1]];
+    GouraudPoint& c = mesh.points[tri.index[2]];
+    const bool wa = a.flags & WAITING, wb = b.flags & WAITING, wc = c.flags & WAITING;
+    if (!wa && !wb && !wc) continue;
+    // The edges from each corner to the next, in metres: e0 = P1 - P0, e1 = P2 - P1, e2 = P0 - P2.
+    const double e0x = (b.x - double(a.x)) * TO_METRES, e0y = (b.y - double(a.y)) * TO_METRES,
+                 e0z = (b.z - double(a.z)) * TO_METRES;
+    const double e1x = (c.x - double(b.x)) * TO_METRES, e1y = (c.y - double(b.y)) * TO_METRES,
+                 e1z = (c.z - double(b.z)) * TO_METRES;
+    const double e2x = -(e0x + e1x), e2y = -(e0y + e1y), e2z = -(e0z + e1z);
+    const double s0 = e0x * e0x + e0y * e0y + e0z * e0z, s1 = e1x * e1x + e1y * e1y + e1z * e1z,
+                 s2 = e2x * e2x + e2y * e2y + e2z * e2z;
+    // N = (P1 - P0) x (P2 - P1), taken from each waiting corner whose two edges (to the next
+    // corner and from the one before) are not vanishing.
+    const double nx = e0y * e1z - e0z * e1y, ny = e0z * e1x - e0x * e1z, nz = e0x * e1y - e0y * e1x;
+    auto take = [nx, ny, nz](GouraudPoint& v) {
+      v.nx = float(v.nx - nx);
+      v.ny = float(v.ny - ny);
+      v.nz = float(v.nz - nz);
+    };
+    if (wa && s0 * s2 >= LEAST) take(a);
+    if (wb && s1 * s0 >= LEAST) take(b);
+    if (wc && s2 * s1 >= LEAST) take(c);
   }
   for (int i = 0; i < mesh.pointCount; ++i) {
     GouraudPoint& v = mesh.points[i];
@@ -104,13 +113,13 @@ void ApplyDamageNodesGraphical(Car& car) {
       ReportLine("ERROR: IPoints==NULL in ApplyDamageNodesGraphical", REPORT_MESSAGE, REPORT_TARGET_DEBUG);
       count = 0;
     }
+    DamageDent dents[CAR_DAMAGE_NODES];
+    int made = 0;
+    for (int n = 0; n < count; ++n)
+      if (MakeDamageDent(car, car.damageNodes[n], dents[made])) ++made;
     bool moved = false;
-    for (int n = 0; n < count; ++n) {
-      DamageDent dent;
-      if (!MakeDamageDent(car, car.damageNodes[n], dent)) continue;
-      for (GouraudO3d* mesh : car.levelMeshes)
-        if (mesh && DentLevelMesh(*mesh, dent)) moved = true;
-    }
+    for (GouraudO3d* mesh : car.levelMeshes)
+      if (mesh && DentLevelMesh(*mesh, dents, made)) moved = true;
     if (moved)
       for (GouraudO3d* mesh : car.levelMeshes)
         if (mesh) RecomputeDentedNormals(*mesh);

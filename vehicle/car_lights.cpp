@@ -172,10 +172,25 @@ void AddLightTriangles(FastMesh& lightMesh, const GouraudO3d& level, const Mater
   for (Primitive& p : lightMesh.parts)
     if (p.material == material) part = &p;
   if (!part || light.mode > LIGHT_RIGHT_SIDE || level.pointCount <= 0) return;
+  const auto cornerOk = [&level](uint16_t index) { return index < level.pointCount; };
+  std::vector<uint8_t> slotTriangle(size_t(std::max(level.triangleCount, 0)), 0);
+  std::vector<uint8_t> wanted(size_t(level.pointCount), 0);
+  for (int i = 0; i < level.pointCount; ++i) wanted[size_t(i)] = IsSlotColour(light, level.points[i].colour);
+  for (int t = 0; t < level.triangleCount; ++t) {
+    const GouraudTriangle& tri = level.triangles[t];
+    if (!IsSlotIndex(light, tri.value) || !cornerOk(tri.index[0]) || !cornerOk(tri.index[1]) || !cornerOk(tri.index[2]))
+      continue;
+    if (!wanted[tri.index[0]] && !wanted[tri.index[1]] && !wanted[tri.index[2]]) continue;
+    slotTriangle[size_t(t)] = 1;
+  }
+  for (int t = 0; t < level.triangleCount; ++t)
+    if (slotTriangle[size_t(t)])
+      for (uint16_t k : level.triangles[t].index) wanted[k] = 1;
+
   std::vector<uint32_t> taken(size_t(level.pointCount), LIGHT_VERTEX_NONE);
   for (int i = 0; i < level.pointCount; ++i) {
     const GouraudPoint& p = level.points[i];
-    if (!IsSlotColour(light, p.colour)) continue;
+    if (!wanted[size_t(i)]) continue;
     if ((light.mode == LIGHT_LEFT_SIDE && !(p.x < 0)) || (light.mode == LIGHT_RIGHT_SIDE && !(p.x > 0))) continue;
     if (part->buildVertices.size() >= LIGHT_VERTEX_NONE) break;  // what 16-bit indices reach
     VertexLit v{};
@@ -193,15 +208,10 @@ void AddLightTriangles(FastMesh& lightMesh, const GouraudO3d& level, const Mater
     part->buildVertices.push_back(v);
   }
   for (int t = 0; t < level.triangleCount; ++t) {
+    if (!slotTriangle[size_t(t)]) continue;
     const GouraudTriangle& tri = level.triangles[t];
-    if (!IsSlotIndex(light, tri.value)) continue;
-    uint32_t corner[3];
-    bool all = true;
-    for (int k = 0; k < 3 && all; ++k) {
-      corner[k] = tri.index[k] < level.pointCount ? taken[tri.index[k]] : LIGHT_VERTEX_NONE;
-      all = corner[k] != LIGHT_VERTEX_NONE;
-    }
-    if (!all) continue;
+    const uint32_t corner[3] = {taken[tri.index[0]], taken[tri.index[1]], taken[tri.index[2]]};
+    if (corner[0] == LIGHT_VERTEX_NONE || corner[1] == LIGHT_VERTEX_NONE || corner[2] == LIGHT_VERTEX_NONE) continue;
     for (uint32_t c : corner) part->buildIndices.push_back(uint16_t(c));
   }
 }

@@ -101,6 +101,8 @@ void TakePlateSlot(Car& car) {
   car.plateSlot = TakeCarPlateSlot(car);
 }
 
+Material* NoTexture(const char*, int, int, int, const CutoutMaterial&, int) { return nullptr; }
+
 void ReleaseModelObjectsHook(Car& car) { car.ReleaseModelObjects(); }
 void ReleaseMeshesHook(Car& car) { car.ReleaseMeshes(); }
 
@@ -224,12 +226,15 @@ void Car::MergeSubs() {
   }
   if (mirrored) model->FlipMarkedTriangles();
   const int quiet = ModelMeshConfig.quiet;
+  const FindSkinTextureHook lookUp = FindSkinTexture;
   if (GraphicsEnabled) {
     ModelMeshConfig.plateSlot = plateSlot;
     AssignMeshTextures(*model, CAR_TEXTURE_USAGE, layerMask);
   } else {
-    // Nothing is bound without graphics: the levels come out empty, and say nothing of it.
+    // Nothing is bound without graphics, the subobjects' pages not even looked up: the
+    // levels come out empty (but for the positions kept), and say nothing of it.
     ClearCutoutTextures(*model);
+    FindSkinTexture = NoTexture;
     ModelMeshConfig.quiet = 1;
   }
   for (int i = 0; i < LevelCount(*this); ++i) {
@@ -246,6 +251,7 @@ void Car::MergeSubs() {
     largestMeshRadius = std::max(largestMeshRadius, mesh->radius);
   }
   ModelMeshConfig.quiet = quiet;
+  FindSkinTexture = lookUp;
   ModelMeshConfig.plateSlot = -1;
   if (mirrored) model->FlipMarkedTriangles();
   model->FreeRenderCaches();
@@ -343,7 +349,11 @@ void Car::LoadDashboardTexture() {
   if (!page || !page->name[0]) return;  // only the first dashboard page counts
   char name[MODEL_NAME_SIZE + 1] = {};
   std::memcpy(name, page->name, MODEL_NAME_SIZE);
+  // Read now rather than deferred, so that a missing file is known at once.
+  const int loadNow = TextureConfig.loadNow;
+  TextureConfig.loadNow = 1;
   ZKTETexture* texture = IsSafeFileName(name) ? GetTexture(name, CAR_TEXTURE_USAGE) : nullptr;
+  TextureConfig.loadNow = loadNow;
   if (texture && texture->state != TEXTURE_MISSING) {
     dashboardTexture = texture;
     return;

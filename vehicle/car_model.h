@@ -70,9 +70,11 @@ void ApplyDamageNodesGraphical(Car& car);
 inline uint32_t DamageJitter(int32_t x, int32_t y, int32_t z) {
   return ((uint32_t(x) + uint32_t(y) + uint32_t(z)) * 256u & 0x7F00u) + 32768u;
 }
-// One dent on one level mesh: true when a vertex was reached (its normal then waits to be
-// computed again).
-bool DentLevelMesh(GouraudO3d& mesh, const DamageDent& dent);
+// The dents in list order on one level mesh: true when a vertex was reached (its normal then
+// waits to be computed again).  Each vertex takes every dent in turn, in one pass over the
+// vertices: a vertex's move depends on nothing but its own place, so this equals applying
+// the nodes one after another to the whole mesh.
+bool DentLevelMesh(GouraudO3d& mesh, const DamageDent* dents, int count);
 // The normals of the vertices waiting for it, from their triangles.
 void RecomputeDentedNormals(GouraudO3d& mesh);
 constexpr double DENT_CORNER_LEAST = 1e-6;     // m^2: a corner's two edges multiplied
@@ -115,7 +117,11 @@ void HeadlightColour(uint8_t vehicleClass, float rgb[3]);
 // Appends to the light mesh's part of the material the level's vertices of the light's
 // slots (mode 1 only x < 0, mode 2 only x > 0, above 2 none), in the colour given
 // (0x00RRGGBB, red in the high byte), and the triangles of its slots whose three corners
-// were taken.  Nothing without a part of that material.
+// were taken.  Nothing without a part of that material.  The level mesh shares a vertex
+// between the mappings of one texture and smoothing group, so a vertex is the light's when
+// its own mapping is a slot or when it is a corner of a slot's triangle; a triangle is a
+// slot's when its mapping index is one and a corner's own mapping is one (the index alone
+// could be a merged attachment's).
 void AddLightTriangles(FastMesh& lightMesh, const GouraudO3d& level, const Material* material, const CarLight& light,
                        uint32_t colour);
 // The renderer's plain material: lights without a texture and the plain mesh draw with it.

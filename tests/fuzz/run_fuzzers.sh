@@ -35,6 +35,7 @@ TARGETS=(
   "fuzz_commands:$ROOT/tests/fuzz/corpus/commands"
   "fuzz_vehicle_file:$BUILD/seeds/vehicle"
   "fuzz_car_build:$BUILD/seeds/car_build"
+  "fuzz_car_model:$BUILD/seeds/car_model"
   "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
   "fuzz_light_schemes:$BUILD/seeds/light_schemes"
   "fuzz_human_system:$BUILD/seeds/human_system"
@@ -92,8 +93,13 @@ cp "$ROOT"/tests/fuzz/corpus/vehicle_file/* "$SEEDS/vehicle/"
 # Car seeds: each sample body behind four choice bytes (set-up 0, colours 0, passengers in
 # every seat, driver slot 0) and a set-up flags byte.
 mkdir -p "$SEEDS/car_build"
+# Model seeds: each sample body behind configuration 0, clock style 2, the drive side as read
+# and two damage nodes (point 3 pushed down, point 10 pushed along x, fully).
+mkdir -p "$SEEDS/car_model"
 for seed in "$SEEDS"/vehicle/*.seed; do
   { printf '\x01\x01\x55\x01\x01'; tail -c +3 "$seed"; } > "$SEEDS/car_build/$(basename "$seed")"
+  { printf '\x00\x02\x00\x02\x03\xc8\x22\x00\x0a\xff\x00\x78'; tail -c +3 "$seed"; } \
+    > "$SEEDS/car_model/$(basename "$seed")"
 done
 "$BUILD/tools/sky_gen/sky_gen" --out "$BUILD/seeds/sky_work" --seeds "$SEEDS/light_schemes" > /dev/null
 "$BUILD/tools/human_gen/human_gen" --out "$BUILD/seeds/human_work" --seeds "$SEEDS/human_system" > /dev/null
