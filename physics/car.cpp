@@ -24,6 +24,7 @@ Car* LiveCarAt(int index) { return index >= 0 && index < LiveCarCount() ? g_live
 Car::Car() {
   InitVehicleData(*this);
   mass = NEW_CAR_MASS;
+  awake = 1;  // only a world object's body sleeps
   g_liveCars.push_back(this);
 }
 
@@ -62,6 +63,7 @@ Car::~Car() {
   }
   engine.FreeWaves();
   for (CircularVBuffer& buffer : tyreBuffers) buffer.Close();
+  simulated = 0;
   g_liveCars.erase(std::remove(g_liveCars.begin(), g_liveCars.end(), this), g_liveCars.end());
 }
 

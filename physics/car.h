@@ -2,7 +2,7 @@
 // sets, its model objects and drawing state, and what its construction and release do.
 //
 // Sections: [Parts] [Mass model] [Release hooks] [Damage nodes] [Lights and mirrors]
-//           [Car] [Live cars]
+//           [Stepping] [Car] [Live cars]
 //
 // Layers: the car step of physics/ and the vehicle model above it both read and write it; it
 // stands on the rigid body (physics/solid/solid.h) and the vehicle data (vehicle/data/), whose
@@ -91,13 +91,14 @@ struct CarPartMasses {
   float frame, engine, tank, wheels, humans, seats, suspension;
 };
 // What the car's mass properties are rebuilt from: the inertia about the car's origin, the
-// centre of mass and mass, and the same without the wheels.
+// centre of mass and mass, and the same without the wheels (the sprung mass, on which
+// gravity acts at its own centre).  A new car's base and sprung masses are 1000 kg.
 struct MassProperties {
-  float inertia[9];
-  Vec3 centreOfMass;
-  float mass;
-  Vec3 centreWithoutWheels;
-  float massWithoutWheels;
+  float inertia[9] = {};
+  Vec3 centreOfMass = {};
+  float mass = 1000.0f;
+  Vec3 centreWithoutWheels = {};
+  float massWithoutWheels = 1000.0f;
 };
 constexpr int PASSENGER_SLOTS = 4;  // 1 the front passenger, 2 to 4 the back seats
 // Draws one box of the mass view through a transform (car axes to the world); the draw mode
@@ -235,6 +236,51 @@ constexpr int CAR_SKIN_NAME_SIZE = 16;    // the colour set's name, as the vehic
 constexpr int CAR_SKIN_TEXTURE_SIZE = 24; // "prefix_skin"
 constexpr int CAR_PLATE_TEXT_SIZE = 8;    // a number plate's text
 
+// ---- [Stepping] ----
+// The car is stepped in 1 ms steps up to the time drawn (Car::AccumulateRunTime), at most a
+// second behind: anything more is dropped.
+constexpr float CAR_STEP_SECONDS = 0.001f;
+constexpr uint32_t CAR_STEP_MS = 1;
+constexpr uint32_t CAR_MOST_LAG_MS = 1000;
+constexpr uint8_t LOCATION_ON_TRACK = 2;  // the car is on a loaded track: wind, path
+constexpr float FUEL_KG_PER_LITRE = 0.74f;
+// The mass-property record the step starts from (Car::UpdateMassProperties); the other keeps
+// the mass model's own result.
+constexpr int MASS_RECORD_BUILT = 0;
+constexpr int MASS_RECORD_BASE = 1;
+
+// The statistics a connected car sends its host: the distance and fuel it used, in whole
+// metres and hundredths, once either reaches its threshold.  An accumulator that reaches
+// twice its threshold (a jump, not driving) is reported and dropped.
+constexpr int32_t STATS_DISTANCE_THRESHOLD = 2048 << 16;  // 16.16 m
+constexpr int32_t STATS_DISTANCE_JUMP = 4096 << 16;
+constexpr int32_t STATS_FUEL_THRESHOLD = 192 << 16;       // hundredths, 16.16
+constexpr int32_t STATS_FUEL_JUMP = 384 << 16;
+constexpr int STATS_PACKET_SIZE = 8;
+constexpr uint8_t STATS_PACKET_TYPE = 48;
+constexpr const char* TEXT_STATS_DISTANCE_ERROR = "STATS : distance error";
+constexpr const char* TEXT_STATS_FUEL_ERROR = "STATS : fuel error";
+// "<vehicle> : motion out of range - car stopped": a step whose motion was not finite or
+// would carry the car beyond the 16.16 world.
+constexpr const char* TEXT_CAR_MOTION_OUT_OF_RANGE = "motion out of range - car stopped";
+
+// One aerodynamic item of the car (rear wing, front wing, undertray, aero centre): what the
+// set-up makes of it and what the step gives and takes.
+constexpr uint8_t AERO_PRESENT = 1;
+struct AeroItem {
+  uint8_t flags;        // bit 0 present; bits 1 and 2: the lift along the car's own z only
+  float angle;          // rad, the wing's setting
+  float liftGain, dragGain;
+  float liftCoefficient, dragCoefficient;  // fixed, for the undertray and the aero centre
+  Vec3 centre;          // car axes, m
+  Vec3 airVelocity;     // m/s, world: the wind, given by the integration
+  Vec3 lift, drag;      // N, world
+  float downforce;      // N, the lift taken out along the car's z
+};
+
+// The 3x3 identity into m (row-major).
+void SetIdentity3x3(float m[9]);
+
 // ---- [Car] ----
 struct Car : Solid, VehicleData {
   // A new car: the vehicle data's defaults (vehicleName "DEFAULT", one configuration), a mass
@@ -249,12 +295,12 @@ struct Car : Solid, VehicleData {
   Car& operator=(const Car&) = delete;
 
   int GetType() const override { return 1; }
+  // 1 unless the car is driven by received data.
+  int IsLocalCar() const override { return remote ? 0 : 1; }
 
-  float baseMass = 1000.0f;
-  float sprungMass = 1000.0f;
   uint32_t runTime = 0;    // ms
   uint32_t stepClock = 0;  // ms
-  uint8_t simulated = 0;
+  uint8_t simulated = 0;   // the car was built to be stepped; cleared by the destructor
   float steeringTorqueSum = 0;  // N m about the steering axis, summed by the steered wheels
 
   // Kept by the loader.
@@ -284,6 +330,8 @@ struct Car : Solid, VehicleData {
   Vec3 seatPositions[PASSENGER_SLOTS] = {};  // where the passengers of slots 1..4 sit
   Vec3 centreWithoutWheels = {};
   MassProperties massRecords[2] = {};
+  // The physics-invalid code: a car whose set-up is not physical (INERTIA_NO_MASS, or an
+  // inertia that cannot be inverted, INERTIA_SINGULAR) is never stepped.
   uint8_t inertiaStatus = INERTIA_VALID;
   FixedTransform drawTransform = {};  // the car as drawn: car axes to the world
 
@@ -469,6 +517,82 @@ struct Car : Solid, VehicleData {
   // The internal mirror subobject's vertices moved so that its mirror surface's box is
   // centred on its origin; its position moves by the same amount.
   void CentreMirrorSubobject(GouraudO3d& subobject);
+
+  // ---- the stepping (car_step.cpp) and the move (car_move.cpp) ----
+  // Steps the car in 1 ms steps up to the program's time: the run time grows by the frame's
+  // time (not while the window is inactive, the car is not simulated or its set-up is not
+  // physical); the step clock follows at most a second behind; each step, while the car's
+  // sprung-mass centre lies above height 0: Integrate, FloorContacts, CheckGround, Update.
+  void AccumulateRunTime();
+  // While the body is active: a pending damage restore; for a local car its mass properties
+  // and the car-changed flag of a connected car whose state changed; the body's integration;
+  // each wheel's rays; the wind and the relative air.  A motion that is not finite, or rays
+  // beyond the 16.16 world, stop the car (Car::StopForReset) with one message.
+  void Integrate(float dt, int flags) override;
+  // Carries the pending displacement into the 16.16 position in whole units (under half a
+  // unit on every axis moves nothing), keeping the body points' and wheels' positions where
+  // they are in the world; counts the odometer and the statistics.  Nothing while frozen.
+  void Move() override;
+  // Mass, centre of mass, sprung-mass centre, inertia and its inverse from the base record,
+  // with the fuel as a solid box in the tank when the car has an engine.  A total mass below
+  // MASS_LEAST (or not a number) sets the physics-invalid code 1, an inertia whose
+  // determinant is not above 1e-6 (or not finite) code 2; the car is then not stepped.
+  void UpdateMassProperties();
+  // 1 when the base sprung-mass centre, turned by the orientation and added to the 16.16
+  // height, lies above height 0.
+  int IsRefPointAboveZero() const;
+  // The car's place in the race's player table, or -1 when no player drives it.
+  int GetPlayer() const;
+  // Halts the car: frozen, no speed, no velocity or angular momentum.
+  void StopForReset();
+
+  // The step's state.
+  uint8_t locationKind = 0;    // LOCATION_ON_TRACK on a loaded track
+  uint8_t steeringLock = 0;    // degrees
+  uint8_t remote = 0;          // driven by received data
+  uint8_t frozen = 0;          // Move does nothing; 1 by StopForReset, 2 once reported
+  uint8_t engineFlag = 0;      // the car has an engine, and a fuel load that counts in its mass
+  uint8_t impactDamage = 0;    // body impacts make damage nodes
+  uint8_t showCar = 0;         // the car on show in the editor or garage: never put to rest
+  uint8_t damageRestorePending = 0;
+  uint8_t statisticsPending = 0;
+  uint8_t noOdometer = 0;
+  uint8_t turnSide = 0;        // 0 straight, 1 left, 2 right
+  uint8_t timingFlags = 0;     // the race timing's enable flags
+  uint8_t stopState = 0;       // the stop/start state
+  uint32_t restCount = 0;      // steps at rest
+  uint32_t timeLimits[2] = {}; // ms
+  uint32_t stepCount = 0;      // one per 1 ms step
+  uint32_t storedStateCrc = 0;
+  uint32_t stepContactWord = 0;  // cleared every integration
+  float odometer = 0;          // m
+  float fuelAmount = 0;        // litres (the traction battery's charge for a motor)
+  float fuelCapacity = 0;      // litres: the fuel amount is a share of it
+  float wheelSteerAngle = 0;   // rad
+  float turningRadius = 0;     // m
+  float wheelBase = 0;         // m
+  float speed = 0;             // m/s
+  float smoothedWheelSpeed = 0, tacho = 0;
+  Vec3 angularVelocity = {};   // rad/s, world
+  Vec3 filteredAcceleration = {};
+  Vec3 sprungCentre = {};      // car axes: the sprung-mass centre with the fuel load
+  Vec3 windVelocity = {};      // m/s, world
+  Vec3 lastVelocity = {};      // the velocity as the last integration saw it
+  Vec3 airDirection = {};      // unit: the relative air, wind less velocity
+  float airFigures[3] = {};    // r, 0.24 |air| + r, -r (r the collision radius)
+  int32_t lastStepDistance = 0;     // 16.16 m
+  int32_t distanceAccumulator = 0;  // 16.16 m, not yet sent
+  int32_t fuelAccumulator = 0;      // hundredths x 65536, not yet sent
+  float fuelUsed = 0;               // this step's consumption
+  AeroItem aeroItems[AERO_ITEMS] = {};
+
+ private:
+  // Places each wheel's ground ray and tyre ray; 0 when one would leave the 16.16 world.
+  int PlaceWheelRays();
+  // StopForReset with the message naming the vehicle, once until the car is placed again.
+  void HaltOutOfRange();
+  // The statistics of a step moved: sent to the host, or emptied silently.
+  void CountStatistics();
 };
 
 // ---- [Live cars] ----

@@ -1,5 +1,6 @@
 // car_mass.cpp - the car's generated mass model: frame tubes as thin rods and the heavy parts
-// as solid boxes, drawn, summed into the mass and centre of mass, or summed into the inertia.
+// as solid boxes, drawn, summed into the mass and centre of mass, or summed into the inertia;
+// and the mass properties the step rebuilds from it with the fuel load.
 #include <algorithm>
 #include <cmath>
 
@@ -59,27 +60,32 @@ void AddPointInertia(float I[9], float m, const Vec3& c) {
   I[7] -= m * c.y * c.z;
 }
 
-void SetIdentity(float m[9]) {
-  for (int i = 0; i < 9; ++i) m[i] = i % 4 == 0 ? 1.0f : 0.0f;
-}
-
 // The inverse of I as its adjugate over its determinant; false when the determinant is not
-// above the least.
+// above the least, or the determinant or the inverse is not finite.
 bool Invert(const float I[9], float out[9]) {
   const float xx = I[0], xy = I[1], xz = I[2], yx = I[3], yy = I[4], yz = I[5], zx = I[6], zy = I[7], zz = I[8];
   const float det = xx * (yy * zz - yz * zy) + yx * (xz * zy - xy * zz) + zx * (xy * yz - xz * yy);
-  if (!(det > INERTIA_LEAST_DETERMINANT)) return false;
+  if (!(det > INERTIA_LEAST_DETERMINANT) || !std::isfinite(det)) return false;
   const float k = 1.0f / det;
   const float adjugate[9] = {yy * zz - yz * zy, xz * zy - xy * zz, xy * yz - xz * yy,
                              yz * zx - yx * zz, xx * zz - xz * zx, xz * yx - xx * yz,
                              yx * zy - yy * zx, xy * zx - xx * zy, xx * yy - xy * yx};
-  for (int i = 0; i < 9; ++i) out[i] = adjugate[i] * k;
+  float inverse[9];
+  for (int i = 0; i < 9; ++i) {
+    inverse[i] = adjugate[i] * k;
+    if (!std::isfinite(inverse[i])) return false;
+  }
+  std::copy(inverse, inverse + 9, out);
   return true;
 }
 
 }  // namespace
 
 void (*DrawMassBox)(const MassBox& box, const FixedTransform& transform) = DrawBoxThroughRenderer;
+
+void SetIdentity3x3(float m[9]) {
+  for (int i = 0; i < 9; ++i) m[i] = i % 4 == 0 ? 1.0f : 0.0f;
+}
 
 void Car::AddMassBox(const MassBox& b, int mode) {
   const float m = b.mass;
@@ -311,7 +317,7 @@ void Car::BuildFrameGeometry(int mode, int boxWheels) {
     inertiaStatus = INERTIA_VALID;
     if (!(mass >= MASS_LEAST)) {
       inertiaStatus = INERTIA_NO_MASS;
-      SetIdentity(inertia);
+      SetIdentity3x3(inertia);
       mass = 1.0f;
     }
     for (MassProperties& record : massRecords) std::copy(inertia, inertia + 9, record.inertia);
@@ -319,9 +325,42 @@ void Car::BuildFrameGeometry(int mode, int boxWheels) {
     AddPointInertia(inertia, -mass, centreOfMass);
     if (!Invert(inertia, inverseInertia)) {
       inertiaStatus = INERTIA_SINGULAR;
-      SetIdentity(inertia);
-      SetIdentity(inverseInertia);
-      for (MassProperties& record : massRecords) SetIdentity(record.inertia);
+      SetIdentity3x3(inertia);
+      SetIdentity3x3(inverseInertia);
+      for (MassProperties& record : massRecords) SetIdentity3x3(record.inertia);
     }
+  }
+}
+
+void Car::UpdateMassProperties() {
+  const MassProperties& base = massRecords[MASS_RECORD_BASE];
+  mass = base.mass;
+  centreOfMass = base.centreOfMass;
+  sprungCentre = base.centreWithoutWheels;
+  std::copy(base.inertia, base.inertia + 9, inertia);
+  if (engineFlag) {
+    // The fuel: a solid box filling the tank, in the mass and in the sprung mass.
+    const float m = FUEL_KG_PER_LITRE * fuelAmount;
+    const Vec3& tank = tankDrawnPosition;
+    const float total = base.mass + m, sprung = base.massWithoutWheels + m;
+    if (total != 0.0f) centreOfMass = (base.centreOfMass * base.mass + tank * m) * (1.0f / total);
+    if (sprung != 0.0f) sprungCentre = (base.centreWithoutWheels * base.massWithoutWheels + tank * m) * (1.0f / sprung);
+    mass = total;
+    AddMassBox({m, tank, tankHalfSize, TextColours.message}, MASS_INERTIA);
+  }
+  if (!(mass >= MASS_LEAST)) {
+    // A fuel load that is not a number, or one that takes the mass away: not physical.
+    inertiaStatus = INERTIA_NO_MASS;
+    mass = 1.0f;
+    SetIdentity3x3(inertia);
+    SetIdentity3x3(inverseInertia);
+    return;
+  }
+  AddPointInertia(inertia, -mass, centreOfMass);  // moved to the centre of mass
+  if (!Invert(inertia, inverseInertia)) {
+    // Not invertible (or not finite): the car is not physical and is not stepped.
+    inertiaStatus = INERTIA_SINGULAR;
+    SetIdentity3x3(inertia);
+    SetIdentity3x3(inverseInertia);
   }
 }

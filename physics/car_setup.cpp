@@ -1,7 +1,7 @@
 // car_setup.cpp - the car's set-up from its vehicle data, as far as the car holds its parts:
-// the wheel sets' tyres and caster, the wheel records' sets, sides and masses, the frame
-// tubes' figures and the mass model.  The car's step, its limits and its aerodynamics come
-// with the car simulation's own set-up.
+// the wheel sets' tyres, rays and caster, the wheel records' sets, sides, masses and tyre
+// rays, the frame tubes' figures and the mass model.  The car's step, its limits and its
+// aerodynamics come with the car simulation's own set-up.
 #include <algorithm>
 #include <cmath>
 
@@ -15,6 +15,21 @@ constexpr float SIDE_LIMIT = 0.01f;  // m: a wheel nearer the centre line is cen
 constexpr float TUBE_RADIUS_PER_ROOT_MASS = 0.01f;
 constexpr float WHEEL_DENSITY_FIGURE = 12.0f;  // kg per m^2 of the wheel's surfaces
 constexpr float TWO_PI = 6.2831855f;
+constexpr float RAY_MARGIN = 0.05f;    // m beyond the tyre's reach at either end of a ground ray
+constexpr float MOST_RAY_TRAVEL = 1.0f;  // m: a larger stored travel is a damaged figure
+
+// The wheel set's ray figures.  The ground ray hangs from the wheel centre, which follows the
+// suspension: it ends below the tyre as it would stand at full droop from full bump (the
+// set's travel, plus a margin) and starts above the wheel's top.  The tyre ray's reach
+// R + extra radius is 1, so that with the tyre's radius as each wheel's tyre scale it runs
+// from the wheel centre exactly to the tyre's surface.
+void SetRayFigures(SuspensionBlock& set) {
+  const float R = std::isfinite(set.rollingRadius) ? std::max(set.rollingRadius, 0.0f) : 0.0f;
+  const float travel = std::clamp(set.maxUpPosition, 0.0f, MOST_RAY_TRAVEL);
+  set.rayOffset = (std::isfinite(travel) ? travel : 0.0f) + RAY_MARGIN;
+  set.rayLength = set.rayOffset + 2.0f * R + RAY_MARGIN;
+  set.extraRadius = 1.0f - R;
+}
 
 // The caster of a rigid or double wishbone set: the set-up's byte in tenths of a degree, the
 // front set's held to its type's range; the byte goes back into the current set-up.
@@ -46,6 +61,7 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
         std::min<int>(currentSetup.bytes[SETUP_AXLE[axle] + AXLE_TYRE_TYPE], TYRE_COMPOUND_COUNT - 1));
     SettleCaster(*this, axle);
     SetupTyre(set, vehicleClass == CLASS_BIKE, set.wheelOffset);
+    SetRayFigures(set);
   }
   if (!keepStructure) {
     for (int i = 0; i < frameTubeCount; ++i) {
@@ -66,6 +82,7 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
     const float R = set.rollingRadius, width = set.sectionWidth, rim = set.rimRadius;
     w.unsprungMass = (R * TWO_PI * width + R * R * TWO_PI + rim * TWO_PI * width) * WHEEL_DENSITY_FIGURE;
     w.spinInertia = w.unsprungMass * R * R * 0.5f;
+    w.tyreScale = std::isfinite(R) && R > 0.0f ? R : 0.0f;  // no tyre, no tyre ray
   }
   // A dent's size is the wheel base: from the rearmost to the foremost wheel, both from 0; 1 m
   // without wheels.

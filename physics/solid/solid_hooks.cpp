@@ -7,6 +7,8 @@ int Never() { return 0; }
 void NoObjectMoved(const IntVector&, float) {}
 void NoWarning(int) {}
 Solid* NoCar(int) { return nullptr; }
+int NoType(int) { return -1; }  // there are no players
+void NothingSent(const uint8_t*, int) {}
 
 float StandardGravity() { return -9.81f; }
 Vec3 NoWind() { return {0.0f, 0.0f, 0.0f}; }
@@ -23,7 +25,7 @@ void NoMesh(DrawMesh*) {}
 }  // namespace
 
 RaceHooks OfflineRaceHooks() {
-  return {Never, NoObjectMoved, Never, NoWarning, Never, NoCar};
+  return {Never, NoObjectMoved, Never, NoWarning, Never, NoCar, NoType, NothingSent};
 }
 
 WorldHooks NoWorldHooks() {
@@ -32,6 +34,7 @@ WorldHooks NoWorldHooks() {
 }
 
 RaceHooks RaceLink = OfflineRaceHooks();
+ConnectionState RaceConnection;
 WorldHooks WorldLink = NoWorldHooks();
 
 RaceHooks InstallRaceHooks(const RaceHooks& hooks) {

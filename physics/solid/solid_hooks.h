@@ -4,7 +4,7 @@
 // Sections: [Race] [World] [Tables]
 //
 // Until they are installed the tables answer as the offline editor does: no race (no
-// players, nothing reported, no warnings) and no world (gravity -9.81, no wind, no map
+// players, nothing reported or sent, no warnings, no connection) and no world (gravity -9.81, no wind, no map
 // squares, no trunks, no objects; the floor z = 0 is the physics' own and always there).
 // A test installs a recording table of its own and puts the old one back when it ends.
 // Every member of an installed table must be set.  Main thread only.
@@ -14,6 +14,14 @@
 #include "physics/solid/solid.h"
 
 // ---- [Race] ----
+// The player types of the race's table.
+enum RacePlayerType : uint8_t {
+  PLAYER_LOCAL_HUMAN = 0,
+  PLAYER_REMOTE_HUMAN = 1,
+  PLAYER_LOCAL_AI = 2,
+  PLAYER_REMOTE_AI = 3,
+};
+
 struct RaceHooks {
   // The race asks to be told when a world object starts moving.
   int (*ReportsMovedObjects)();
@@ -28,7 +36,24 @@ struct RaceHooks {
   // one and it is simulated (else null).
   int (*PlayerCount)();
   Solid* (*PlayerCar)(int index);
+  int (*PlayerType)(int index);  // a RacePlayerType, -1 outside the table
+  // Sends a packet at once to the game host over its TCP link while a connection is open
+  // (RaceConnection.connectionOpen 0); nothing otherwise.  The packet's byte 0 is its size in
+  // 4-byte words, byte 1 its type.
+  void (*SendToHost)(const uint8_t* packet, int size);
 };
+
+// The race's connection state, which the race writes and the car reads (and raises its
+// car-changed flag in).  The open word is 0 while a connection is open, so the offline
+// state holds 1 there: a zeroed record would read as open.
+struct ConnectionState {
+  uint8_t connectedToHost = 0;
+  uint8_t replayPlaying = 0;     // a multiplayer replay is playing
+  int32_t connectionOpen = 1;    // 0: a connection to a game host is open
+  uint8_t carChanged = 0;        // raised by a car whose state changed while connected
+  uint8_t penalty = 0;           // the race penalty flag
+};
+extern ConnectionState RaceConnection;
 
 // ---- [World] ----
 // A tree trunk as the world's map squares list it.

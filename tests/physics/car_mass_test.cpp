@@ -1,11 +1,13 @@
 // car_mass_test.cpp - the generated mass model: the worked figures of its parts, the edge
 // cases of frame, seats, people, mirroring and wheels, every sample car against a
 // double-precision sum over the same boxes and rods with the textbook formulas, and the
-// inertia's failure states.
+// inertia's failure states; the step's mass properties with the fuel load.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "tests/physics/car_test_util.h"
 
@@ -374,5 +376,118 @@ TEST_F(MassModel, NoMassAndMassOnALineGiveTheirStatusesWithIdentities) {
     EXPECT_EQ(car.inverseInertia[k], identity);
     EXPECT_EQ(car.massRecords[0].inertia[k], identity);
     EXPECT_EQ(car.massRecords[1].inertia[k], identity);
+  }
+}
+
+// The step's mass properties: the base record with the fuel as a solid box in its tank.
+class StepMass : public MassModel {
+ protected:
+  void SetUp() override {
+    MassModel::SetUp();
+    MassProperties& base = car.massRecords[MASS_RECORD_BASE];
+    base.mass = 900.0f;
+    base.centreOfMass = {0.1f, -0.3f, 0.25f};
+    base.massWithoutWheels = 820.0f;
+    base.centreWithoutWheels = {0.05f, -0.2f, 0.3f};
+    const float tensor[9] = {600.0f, -20.0f, 15.0f, -20.0f, 300.0f, 10.0f, 15.0f, 10.0f, 700.0f};
+    std::copy(tensor, tensor + 9, base.inertia);
+    car.tankHalfSize = {0.3f, 0.2f, 0.1f};
+    car.tankDrawnPosition = {0.4f, -1.2f, 0.2f};  // off the centre line, behind
+    car.engineFlag = 1;
+  }
+  // The test's own sum: base plus the fuel box (m/3 (b^2 + c^2) and so on, and its parallel
+  // axis terms), moved to the centre of mass.
+  void ExpectDoubleSum(double fuelLitres) {
+    const MassProperties& base = car.massRecords[MASS_RECORD_BASE];
+    const double m = 0.74 * fuelLitres, M = base.mass + m, S = base.massWithoutWheels + m;
+    const double t[3] = {0.4, -1.2, 0.2}, h[3] = {0.3, 0.2, 0.1};
+    const double b[3] = {base.centreOfMass.x, base.centreOfMass.y, base.centreOfMass.z};
+    const double s[3] = {base.centreWithoutWheels.x, base.centreWithoutWheels.y, base.centreWithoutWheels.z};
+    double c[3], sprung[3];
+    for (int k = 0; k < 3; ++k) {
+      c[k] = (b[k] * base.mass + t[k] * m) / M;
+      sprung[k] = (s[k] * base.massWithoutWheels + t[k] * m) / S;
+    }
+    Tensor I;
+    for (int k = 0; k < 9; ++k) I[size_t(k)] = base.inertia[k];
+    I[0] += m / 3 * (h[1] * h[1] + h[2] * h[2]);
+    I[4] += m / 3 * (h[0] * h[0] + h[2] * h[2]);
+    I[8] += m / 3 * (h[0] * h[0] + h[1] * h[1]);
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) {
+        const double t2 = t[0] * t[0] + t[1] * t[1] + t[2] * t[2], c2 = c[0] * c[0] + c[1] * c[1] + c[2] * c[2];
+        I[size_t(3 * i + j)] += m * ((i == j ? t2 : 0.0) - t[i] * t[j]) - M * ((i == j ? c2 : 0.0) - c[i] * c[j]);
+      }
+    EXPECT_NEAR(car.mass, M, 1e-3);
+    ExpectVec(car.centreOfMass, c[0], c[1], c[2]);
+    ExpectVec(car.sprungCentre, sprung[0], sprung[1], sprung[2]);
+    for (int k = 0; k < 9; ++k) ExpectRelative(car.inertia[k], I[size_t(k)], 700.0, "inertia");
+    // The inverse times the tensor is the identity.
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) {
+        double sum = 0;
+        for (int k = 0; k < 3; ++k) sum += double{car.inverseInertia[3 * i + k]} * car.inertia[3 * k + j];
+        EXPECT_NEAR(sum, i == j ? 1.0 : 0.0, 1e-5);
+      }
+  }
+};
+
+TEST_F(StepMass, FortyLitresInAnOffCentreTankMatchADoublePrecisionSum) {
+  car.fuelAmount = 40.0f;
+  car.UpdateMassProperties();
+  ExpectDoubleSum(40.0);
+  EXPECT_EQ(car.inertiaStatus, INERTIA_VALID);
+}
+
+TEST_F(StepMass, AnEmptyTankOrNoEngineLeavesTheBaseValuesAndRebuildsTheInertia) {
+  for (float& v : car.inertia) v = -1.0f;  // whatever was there is rebuilt
+  car.fuelAmount = 0.0f;
+  car.UpdateMassProperties();
+  ExpectDoubleSum(0.0);
+  EXPECT_EQ(car.mass, 900.0f);
+
+  car.engineFlag = 0;  // a car without an engine counts no fuel
+  car.fuelAmount = 40.0f;
+  car.UpdateMassProperties();
+  ExpectDoubleSum(0.0);
+  EXPECT_EQ(car.mass, 900.0f);
+  ExpectVec(car.sprungCentre, 0.05, -0.2, 0.3);
+}
+
+TEST_F(StepMass, ATensorThatCannotBeInvertedMakesTheCarUnphysicalInsteadOfDividing) {
+  MassProperties& base = car.massRecords[MASS_RECORD_BASE];
+  car.engineFlag = 0;
+  for (float& v : base.inertia) v = 0.0f;  // all the mass in one point at the origin
+  base.centreOfMass = {};
+  car.UpdateMassProperties();
+  EXPECT_EQ(car.inertiaStatus, INERTIA_SINGULAR);
+  for (int k = 0; k < 9; ++k) {
+    EXPECT_EQ(car.inertia[k], k % 4 == 0 ? 1.0f : 0.0f);
+    EXPECT_EQ(car.inverseInertia[k], k % 4 == 0 ? 1.0f : 0.0f);
+  }
+
+  car.inertiaStatus = INERTIA_VALID;
+  base.inertia[0] = base.inertia[4] = base.inertia[8] = 500.0f;
+  base.inertia[4] = std::numeric_limits<float>::quiet_NaN();
+  car.UpdateMassProperties();
+  EXPECT_EQ(car.inertiaStatus, INERTIA_SINGULAR);
+  for (float v : car.inverseInertia) EXPECT_TRUE(std::isfinite(v));
+
+  // A determinant too large for a float is no inverse either.
+  car.inertiaStatus = INERTIA_VALID;
+  base.inertia[0] = base.inertia[4] = base.inertia[8] = 1e30f;
+  car.UpdateMassProperties();
+  EXPECT_EQ(car.inertiaStatus, INERTIA_SINGULAR);
+  for (float v : car.inverseInertia) EXPECT_TRUE(std::isfinite(v));
+}
+
+TEST_F(StepMass, AFuelLoadThatTakesTheMassAwayOrIsNotANumberMakesTheCarUnphysical) {
+  for (const float fuel : {-2000.0f, std::numeric_limits<float>::quiet_NaN()}) {
+    car.inertiaStatus = INERTIA_VALID;
+    car.fuelAmount = fuel;
+    car.UpdateMassProperties();
+    EXPECT_EQ(car.inertiaStatus, INERTIA_NO_MASS) << fuel;
+    EXPECT_EQ(car.mass, 1.0f);
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(car.inverseInertia[k], k % 4 == 0 ? 1.0f : 0.0f);
   }
 }

@@ -1,13 +1,18 @@
 // car_test_util.h - cars for the car simulation's tests: a bare car whose parts a test sets
-// by hand, the sample vehicles as cars, and the boxes the mass model walks, recorded.
+// by hand, a steppable box car, the sample vehicles as cars, the boxes the mass model walks,
+// recorded, and a recording race and report sink.
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "core/checksum.h"
+#include "core/report.h"
 #include "physics/car.h"
+#include "physics/solid/solid_hooks.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/text/text_colours.h"
 #include "vehicle/data/vehicle_class.h"
@@ -21,6 +26,80 @@ inline void MakeBareCar(Car& car) {
   car.currentSetup.bytes[SETUP_FLAGS] = 1;
   car.driverSlot = -1;
 }
+
+// A bare car that can be stepped: a box hull of half sizes 1 x 2 x 0.5 m about its origin
+// (no triangles), 1000 kg with its centre of mass and sprung-mass centre at the origin and
+// a box's inertia, identity orientation at a position in metres; simulated, reset and awake.
+inline void MakeSteppableCar(Car& car, Vec3 at) {
+  MakeBareCar(car);
+  car.AllocateHull(8, 0);
+  for (int i = 0; i < 8; ++i)
+    car.points[i].local = {i & 1 ? 1.0f : -1.0f, i & 2 ? 2.0f : -2.0f, i & 4 ? 0.5f : -0.5f};
+  car.UpdateExtents();
+  car.radius = std::sqrt(1.0f + 4.0f + 0.25f);
+  MassProperties& base = car.massRecords[MASS_RECORD_BASE];
+  base = MassProperties{};
+  base.mass = base.massWithoutWheels = 1000.0f;
+  base.inertia[0] = 1000.0f / 3.0f * (4.0f + 0.25f);
+  base.inertia[4] = 1000.0f / 3.0f * (1.0f + 0.25f);
+  base.inertia[8] = 1000.0f / 3.0f * (1.0f + 4.0f);
+  car.stiffness = 200000.0f;
+  car.grip = 1.0f;
+  car.damping = 2000.0f;
+  SetIdentity3x3(car.orientation);
+  car.position = FixedFromMetres(at);
+  car.UpdateMassProperties();
+  car.InitState();
+  car.awake = 1;
+  car.simulated = 1;
+  std::strcpy(car.vehicleName, "TESTCAR");
+}
+
+// A race for the car's tests: a player table of cars with their types, the packets sent to
+// the host, and every report line with its target.  Installed for the life of the object,
+// with a fresh connection state; the old ones are put back at the end.
+struct CarRace {
+  struct Player {
+    Solid* car;
+    int type;
+  };
+  static inline std::vector<Player> players;
+  static inline std::vector<std::vector<uint8_t>> sent;
+  static inline std::vector<std::string> lines;
+  static inline std::vector<int> targets;
+
+  CarRace() {
+    players.clear();
+    sent.clear();
+    lines.clear();
+    targets.clear();
+    RaceHooks hooks = OfflineRaceHooks();
+    hooks.PlayerCount = [] { return static_cast<int>(players.size()); };
+    hooks.PlayerCar = [](int i) { return players[size_t(i)].car; };
+    hooks.PlayerType = [](int i) { return players[size_t(i)].type; };
+    hooks.SendToHost = [](const uint8_t* packet, int size) { sent.emplace_back(packet, packet + size); };
+    savedRace = InstallRaceHooks(hooks);
+    savedSink = InstallReportSink({[](const char* text, ReportColour, int target) {
+                                     lines.emplace_back(text);
+                                     targets.push_back(target);
+                                   },
+                                   nullptr, nullptr, nullptr, nullptr, nullptr});
+    RaceConnection = ConnectionState{};
+  }
+  ~CarRace() {
+    InstallRaceHooks(savedRace);
+    InstallReportSink(savedSink);
+    RaceConnection = ConnectionState{};
+  }
+  // Connected to a host with an open connection, the car driven by a player of the type.
+  void Connect(Car& car, int type) {
+    players.push_back({&car, type});
+    RaceConnection.connectedToHost = 1;
+    RaceConnection.connectionOpen = 0;
+  }
+  RaceHooks savedRace;
+  ReportSink savedSink;
+};
 
 // Adds a frame point (metres) and returns its index.
 inline int AddFramePoint(Car& car, float x, float y, float z) {

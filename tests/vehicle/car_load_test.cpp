@@ -79,8 +79,8 @@ class CarLoad : public ::testing::Test {
 TEST_F(CarLoad, ANewCarHoldsTheDefaults) {
   Car car;
   EXPECT_EQ(car.mass, 1200.0f);
-  EXPECT_EQ(car.baseMass, 1000.0f);
-  EXPECT_EQ(car.sprungMass, 1000.0f);
+  EXPECT_EQ(car.massRecords[MASS_RECORD_BASE].mass, 1000.0f);
+  EXPECT_EQ(car.massRecords[MASS_RECORD_BASE].massWithoutWheels, 1000.0f);
   EXPECT_STREQ(car.vehicleName, "DEFAULT");
   EXPECT_EQ(car.configCount, 1);
   EXPECT_STREQ(car.configs[0].name, "DEFAULT");

@@ -1,14 +1,15 @@
 // engine_record.h - the car's power unit (EngineModel) and its stored form, the engine record:
 // the definition, the 29 sound figures and the eight sound waves.
 //
-// Sections: [Waves] [Engine] [Record]
+// Sections: [Waves] [Engine] [Model] [Record]
 //
 // One EngineModel is embedded in every car.  The record is stored alone in an engine file and
 // embedded, without sound and waves, in the vehicle file; records older than sub-version 16
 // are converted with the vehicle class's figures as they are read, and those of sub-version 7
-// and below carry sound and waves even inside a vehicle file.  The curve, the running state
-// and the steps belong to the engine model's own code; here are only the fields, the defaults
-// and the record.  All speeds are crank speeds in radians per second.  Main thread only.
+// and below carry sound and waves even inside a vehicle file.  The curve, the recomputation
+// and the running steps are the engine model's (engine_model.cpp), stepped by the car every
+// 1 ms.  All speeds are crank speeds in radians per second, torques in newton-metres, powers
+// in watts.  Main thread only.
 #pragma once
 #include <cstdint>
 
@@ -87,6 +88,35 @@ struct EngineModel {
   void Reset();
   void ResetSound();  // the 29 sound figures and the two tail values
   void FreeWaves();   // releases the eight wave buffers
+
+  // ---- [Model] ---- (engine_model.cpp)
+  // The curve's torque at crank speed w: 0 at or below 0 (and for a speed that is not a
+  // number); a bell about the peak speed, eased in below 1.5 x the idle speed, and held to
+  // the torque limit when one is set.
+  float TorqueAtRpm(float w) const;
+  // Clamps the definition (boost 0..3, size to the class's range, 1..12 cylinders) and
+  // derives every derived figure of a combustion engine from it: the curve, the turbo, the
+  // greatest net torque and power with their speeds (a scan of 255 speeds up to the redline),
+  // the clutch and the firing order.
+  void BuildCurve(int vehicleClass);
+  // The derived figures by the power unit: BuildCurve for a combustion engine, the electric
+  // motor's own set-up for transmission type 6, and none at all (zeros) for type 0.
+  void Recompute(int transmissionType, int vehicleClass);
+  // One clutch step of a combustion engine: the torque the clutch passes, its slip and heat.
+  void UpdateClutch();
+  // One combustion step over dt: the engine's speed, health, crank and turbo.  power gets the
+  // engine's output; limiter gets the rev limiter's factor while it acts (0 when not running
+  // or at the redline) and is left alone otherwise.  Returns the net torque.
+  float UpdateTorque(float dt, float& power, float& limiter);
+  // One electric motor step over dt; direction is the selected gear (0 reverse, 1 neutral,
+  // 2 and up forward).  power gets the motor's output.  Returns the net torque.
+  float UpdateElectric(float dt, float& power, int direction);
+  // Marks the engine running; raises a speed below a quarter of the idle speed to it and
+  // returns 1 then, else 0.
+  int Start();
+  // Zeroes the running state (throttle, crank, speeds, turbo, manifold, clutch); health and
+  // clutch heat stay.
+  void ClearState();
 
   // ---- [Record] ----
   // Writes the record at sub-version 16 in any write mode.  skipWaves leaves out the waves and

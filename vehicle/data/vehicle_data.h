@@ -19,6 +19,7 @@
 #include "ui/text/text_colours.h"
 #include "vehicle/data/builtin_vehicles.h"
 #include "vehicle/data/engine_record.h"
+#include "vehicle/data/frame_records.h"
 #include "vehicle/data/setup_record.h"
 #include "vehicle/wheel/wheel.h"
 
@@ -43,30 +44,7 @@ constexpr const char* DEFAULT_VEHICLE_NAME = "DEFAULT";
 constexpr const char* SPOKE_OBJECT_NAME = "spoke";
 
 // ---- [Frame] ----
-// A frame point, 20 bytes in a file: 16.16 position, a working value, flags (bit 0 the
-// selection mark), the type (0 vertex, 1 lower pivot, 2 upper pivot, 3 thrust bearing), a byte.
-constexpr uint16_t FRAME_POINT_SELECTED = 1;
-struct FramePoint {
-  int32_t x, y, z;
-  float work;
-  uint16_t flags;
-  uint8_t type;
-  uint8_t spare;
-};
-// A tube between two frame points (indices 0 and up) or a suspension link with one end at a
-// wheel point (-6 to -1).  Flag bit 0 switches a suspension link's visibility in the editor;
-// bit 1 is set on every tube with a wheel end when it is written.
-constexpr uint32_t TUBE_WHEEL_END = 2;
-constexpr int WHEEL_POINT_FIRST = -6;
-struct FrameTube {
-  int16_t a, b;
-  float massPerMetre;  // kg/m, between two frame points: 0.5..40
-  float radius;        // m, of a suspension link
-  float mass;          // kg, set by the mass model
-  uint32_t flags;
-};
-constexpr float TUBE_MIN_MASS_PER_METRE = 0.5f;
-constexpr float TUBE_MAX_MASS_PER_METRE = 40.0f;
+// The frame's points and tubes and their records: vehicle/data/frame_records.h.
 
 // ---- [Records] ----
 struct VehicleSetup {

@@ -122,11 +122,7 @@ void ReportVehicleReadFailure(const char* path);
 void FormatVehicleReadFailure(char* out, int outSize, const char* path);
 
 // ---- [Frame records] ----
-// A point as 20 bytes; a tube as 12 bytes (its mass per metre, or its radius when an end is a
-// wheel point, which also sets its flag bit 1).  Any write mode.
-void WriteRecord20(const FramePoint& point, DataFile& stream);
-void ReadRecord20(FramePoint& point, DataFile& stream);
-void WriteRecordB(FrameTube& tube, DataFile& stream);
+// The point and tube records themselves are in vehicle/data/frame_records.h.
 // Writes the point count, the points, the tube count and the tubes.
 void WriteFrame(VehicleData& data, DataFile& stream);
 // Frees the frame and reads one: points lose their selection marks and working values,

@@ -41,8 +41,6 @@ constexpr int SETUP_ENTRY_BYTES = SETUP_NAME_SIZE + SETUP_RECORD_SIZE;
 constexpr int COLOUR_CONFIG_BYTES = COLOUR_SET_BYTES;
 constexpr int CONFIG_BYTES = CONFIG_NAME_SIZE + 4;
 constexpr int OLD_TRANSMISSION_RECORD_BYTES = 12;
-constexpr int FRAME_POINT_BYTES = 20;
-constexpr int FRAME_TUBE_BYTES = 12;
 constexpr int WHEEL_POSITION_BYTES = 12;
 constexpr int MAX_GEAR_POSITIONS = 255;  // the car holds the count in a byte
 constexpr float CENTRAL_DRIVER = 0.2f;
@@ -606,16 +604,6 @@ void ReportVehicleReadFailure(const char* path) {
 
 // ---- [Frame records] ----
 
-void ReadRecord20(FramePoint& p, DataFile& f) {
-  p.x = f.ReadInt();
-  p.y = f.ReadInt();
-  p.z = f.ReadInt();
-  p.work = f.ReadFloat();
-  p.flags = static_cast<uint16_t>(f.ReadShort());
-  p.type = static_cast<uint8_t>(f.ReadByte());
-  p.spare = static_cast<uint8_t>(f.ReadByte());
-}
-
 int ReadFrame(VehicleData& d, DataFile& f) {
   FreeVehicleFrame(d);
   const uint32_t points = f.ReadUInt();
@@ -639,20 +627,9 @@ int ReadFrame(VehicleData& d, DataFile& f) {
   if (tubes) d.frameTubes = static_cast<FrameTube*>(std::calloc(tubes, sizeof(FrameTube)));
   int kept = 0;
   for (uint32_t i = 0; i < tubes; ++i) {
-    FrameTube t{};
-    t.a = static_cast<int16_t>(f.ReadShort());
-    t.b = static_cast<int16_t>(f.ReadShort());
-    const float value = f.ReadFloat();
-    t.flags = f.ReadUInt();
+    FrameTube t;
+    ReadTubeRecord(t, f);
     if (t.a < 0 && t.b < 0) continue;  // a tube between two wheel points is no tube
-    if (t.a < 0 || t.b < 0) {
-      t.radius = value;
-    } else {
-      // Also a damaged (non-finite) figure ends up in the range.
-      t.massPerMetre = value >= TUBE_MIN_MASS_PER_METRE
-                           ? (value <= TUBE_MAX_MASS_PER_METRE ? value : TUBE_MAX_MASS_PER_METRE)
-                           : TUBE_MIN_MASS_PER_METRE;
-    }
     d.frameTubes[kept++] = t;
   }
   d.frameTubeCount = kept;

@@ -112,31 +112,6 @@ void WriteDashboard(VehicleData& d, DataFile& f) {
 
 // ---- [Frame records] ----
 
-void WriteRecord20(const FramePoint& p, DataFile& f) {
-  f.WriteInt(p.x);
-  f.WriteInt(p.y);
-  f.WriteInt(p.z);
-  f.WriteFloat(p.work);
-  f.WriteByte(p.flags);
-  f.WriteByte(p.flags >> 8);
-  f.WriteByte(p.type);
-  f.WriteByte(p.spare);
-}
-
-void WriteRecordB(FrameTube& t, DataFile& f) {
-  f.WriteByte(t.a);
-  f.WriteByte(t.a >> 8);
-  f.WriteByte(t.b);
-  f.WriteByte(t.b >> 8);
-  if (t.a < 0 || t.b < 0) {
-    f.WriteFloat(t.radius);
-    t.flags |= TUBE_WHEEL_END;
-  } else {
-    f.WriteFloat(t.massPerMetre);
-  }
-  f.WriteInt(static_cast<int32_t>(t.flags));
-}
-
 void WriteFrame(VehicleData& d, DataFile& f) {
   const int points = d.framePoints ? d.framePointCount : 0;
   f.WriteInt(points);

@@ -151,6 +151,12 @@ struct SuspensionBlock {
   uint8_t compoundIndex;        // TyreCompound
   uint8_t ambientTemperatureC;  // for a warm reset
   uint8_t rotationFrozen;       // non-zero: the wheels' rotation angle is not advanced
+  // The wheels' ground rays (the car's integration places them): the ray's end lies
+  // rayOffset below the tyre's lowest point and it reaches rayLength up from there; the tyre
+  // ray reaches extraRadius beyond the tyre's radius.
+  float rayOffset;    // m
+  float rayLength;    // m
+  float extraRadius;  // m
 
   // The wheel's looks; reading a record clears the meshes without releasing.
   DrawMesh* spokeMesh;
@@ -317,6 +323,14 @@ struct CarWheel {
   float gripCoefficient;
   Solid* groundSolid;        // the body under the wheel, or null
   IntVector groundPosition;  // 16.16 world position of that contact
+
+  // Rays, placed by the car's integration every step (16.16 world): the ground ray's probe
+  // holds its end point E in world and its vector V in fromCentre (the ray runs from E - V
+  // down to E); a wheel with a tyre (tyreScale not 0) has a second ray along its contact
+  // direction, whose candidate kind keeps the surface it last touched.
+  ContactProbe groundRay;
+  ContactProbe tyreRay;
+  float tyreScale;  // m: the tyre ray's length; 0 without a tyre
 
   // Edge contact, filled by the car's contact step.
   uint8_t edgePresent;

@@ -116,6 +116,8 @@ int WantsWarnings() { return Hooks.wantsWarnings; }
 void Warning(int kind) { Hooks.warnings.push_back(kind); }
 int Players() { return static_cast<int>(Hooks.playerCars.size()); }
 Solid* PlayerCar(int i) { return Hooks.playerCars[static_cast<size_t>(i)]; }
+int PlayerType(int) { return PLAYER_LOCAL_HUMAN; }
+void SendToHost(const uint8_t*, int) {}
 
 float Gravity() { return Hooks.gravity; }
 Vec3 Wind() { return Hooks.wind; }
@@ -179,7 +181,7 @@ RecordingHooks::RecordingHooks() {
   Reports = ReportRecord{};
   Hooks = HookRecord{};
   sink_ = InstallReportSink({RecordLine, nullptr, nullptr, nullptr, nullptr, RecordSound});
-  race_ = InstallRaceHooks({ReportsMoved, Moved, WantsWarnings, Warning, Players, PlayerCar});
+  race_ = InstallRaceHooks({ReportsMoved, Moved, WantsWarnings, Warning, Players, PlayerCar, PlayerType, SendToHost});
   world_ = InstallWorldHooks(
       {Gravity, Wind, OneSquare, Trunks, AddToSquares, RemoveFromSquares, Activate, RayTest, Flags, FreeMesh});
   Physics::Init();
