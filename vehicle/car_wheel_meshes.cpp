@@ -34,34 +34,31 @@ GouraudO3d* NewMesh() {
   return mesh;
 }
 
-}  // namespace
-
-RimProfileFlags CarRimProfileFlags(const Car& car) {
-  return RimProfileFlags{car.vehicleClass == CLASS_BIKE ? 1 : 0, (car.options & TREAD_TEXTURE_OPTION) ? 1 : 0,
-                         (car.options2 & RIM_SHADING_OPTION2) ? 1 : 0};
-}
-
-void Car::BuildMeshes() {
-  if (!GraphicsEnabled || wheelMeshesBuilt || !model) return;
-  wheelMeshesBuilt = 1;
-  TakeRimColours(*this);
-  const RimProfileFlags flags = CarRimProfileFlags(*this);
+// Once after each release: the rim colours on the rim profile's and the spoke's mappings, each
+// set's profile (a cut one told, naming the set), the spokes repeated by the spoke count, and
+// each set's spoke mesh and rim mesh; the spoke model keeps its single spoke afterwards.
+void BuildWheelSetMeshes(Car& car) {
+  car.wheelMeshesBuilt = 1;
+  TakeRimColours(car);
+  const RimProfileFlags flags = CarRimProfileFlags(car);
   for (int s = 0; s < CAR_WHEEL_SETS; ++s) {
-    const int cut = BuildRimProfile(wheelSets[s], rim, flags);
+    const int cut = BuildRimProfile(car.wheelSets[s], car.rim, flags);
     if (cut < 0) continue;
     char text[TEXT_SIZE];
     std::snprintf(text, sizeof text, TEXT_RIM_PROFILE_CUT, s == 0 ? "rear" : "front", cut);
     ReportLine(text, REPORT_ERROR);
   }
-  if (usesSkin) SkinContextCar = this;
+  if (car.usesSkin) SkinContextCar = &car;
+  ModelObject& spoke = car.spoke;
   const bool spokes = spoke.triangleCount > 0 && spoke.triangles;
   KeptGeometry kept{};
-  if (spokes && spokeCount >= 2) spoke.RepeatGeometry(spokeCount, kept);
-  if (!wheelMeshWork)
-    wheelMeshWork = static_cast<GouraudColour*>(std::calloc(size_t(CAR_WHEEL_SETS) * PROFILE_POINTS, sizeof(GouraudColour)));
+  if (spokes && car.spokeCount >= 2) spoke.RepeatGeometry(car.spokeCount, kept);
+  if (!car.wheelMeshWork)
+    car.wheelMeshWork =
+        static_cast<GouraudColour*>(std::calloc(size_t(CAR_WHEEL_SETS) * PROFILE_POINTS, sizeof(GouraudColour)));
   const CutoutMaterial rimMaterial{};
   for (int s = 0; s < CAR_WHEEL_SETS; ++s) {
-    SuspensionBlock& set = wheelSets[s];
+    SuspensionBlock& set = car.wheelSets[s];
     if (spokes) {
       GouraudO3d* mesh = NewMesh();
       AssignMeshTextures(spoke, CAR_TEXTURE_USAGE, ALL_LAYERS);
@@ -71,7 +68,7 @@ void Car::BuildMeshes() {
     }
     GouraudO3d* mesh = NewMesh();
     const Material* material = FindSkinTexture(DEFAULT_RIM_TEXTURE, CAR_TEXTURE_USAGE, 0, 1, rimMaterial, 0);
-    GouraudColour* colours = wheelMeshWork ? wheelMeshWork + s * PROFILE_POINTS : nullptr;
+    GouraudColour* colours = car.wheelMeshWork ? car.wheelMeshWork + s * PROFILE_POINTS : nullptr;
     if (colours) ProfileColours(set.profile, colours);
     BuildLatheMesh(set.profile, colours, *mesh, RIM_SEGMENTS, nullptr, 1.0f, material);
     if (set.boundingRadius > 0) mesh->radius = set.boundingRadius;
@@ -80,9 +77,21 @@ void Car::BuildMeshes() {
   spoke.RestoreRepeatedGeometry(kept);
   spoke.FreeRenderCaches();  // the caches were made from the repeated spokes
   SkinContextCar = nullptr;
+}
+
+}  // namespace
+
+RimProfileFlags CarRimProfileFlags(const Car& car) {
+  return RimProfileFlags{car.vehicleClass == CLASS_BIKE ? 1 : 0, (car.options & TREAD_TEXTURE_OPTION) ? 1 : 0,
+                         (car.options2 & RIM_SHADING_OPTION2) ? 1 : 0};
+}
+
+void Car::BuildMeshes() {
+  if (!GraphicsEnabled || !model) return;
+  if (!wheelMeshesBuilt) BuildWheelSetMeshes(*this);
+  // Each wheel's proxy of its set; made again when the car's fast meshes were freed.
   const int wheelTotal = wheelCount < 0 ? 0 : wheelCount > CAR_MAX_WHEELS ? CAR_MAX_WHEELS : wheelCount;
-  for (int w = 0; w < wheelTotal; ++w) {
-    FreeFastMesh(wheelFastMeshes[w]);
-    wheelFastMeshes[w] = BuildTyreProxyMesh(wheelSets[wheels[w].wheelSet < CAR_WHEEL_SETS ? wheels[w].wheelSet : 0]);
-  }
+  for (int w = 0; w < wheelTotal; ++w)
+    if (!GetFastMesh(wheelFastMeshes[w]))
+      wheelFastMeshes[w] = BuildTyreProxyMesh(wheelSets[wheels[w].wheelSet < CAR_WHEEL_SETS ? wheels[w].wheelSet : 0]);
 }

@@ -189,6 +189,14 @@ TEST_F(CarWheelMeshes, EachWheelGetsItsSetsProxyAndReleasingFreesEverything) {
     EXPECT_EQ(proxy->totalVertices, 18u);
     EXPECT_EQ(proxy->totalTriangles, 32u);
   }
+  // The car's fast meshes freed (a dent, a device change): the next build gives the proxies
+  // back and keeps the rims it has.
+  const DrawMesh* rim = car.wheelSets[0].rimMesh;
+  car.FreeFastMeshes();
+  EXPECT_EQ(GetFastMesh(car.wheelFastMeshes[0]), nullptr);
+  car.BuildMeshes();
+  EXPECT_NE(GetFastMesh(car.wheelFastMeshes[3]), nullptr);
+  EXPECT_EQ(car.wheelSets[0].rimMesh, rim);
   FastMeshHandle first = car.wheelFastMeshes[0];
   car.ReleaseMeshes();
   EXPECT_EQ(car.wheelMeshesBuilt, 0);
