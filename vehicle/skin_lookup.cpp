@@ -21,13 +21,6 @@ namespace {
 
 constexpr int MESSAGE_SIZE = 160;
 
-MaterialParams ParamsOf(const CutoutMaterial& m) {
-  MaterialParams p;
-  static_assert(sizeof p == sizeof m, "a cutout's material is the renderer's parameter block");
-  std::memcpy(&p, &m, sizeof p);
-  return p;
-}
-
 void Say(const char* format, const char* name) {
   char text[MESSAGE_SIZE];
   std::snprintf(text, sizeof text, format, name);
@@ -91,7 +84,7 @@ const char* CurrentSkinName() {
 Material* FindCarSkinTexture(const char* name, int usage, int plateIndex, int requestFlags,
                              const CutoutMaterial& material, int skin) {
   if (!GraphicsEnabled) return nullptr;
-  const MaterialParams params = ParamsOf(material);
+  const MaterialParams params = CutoutParams(material);
   if (!skin) return LookUp(name, usage, plateIndex, requestFlags, params);
   char skinName[EDITOR_SKIN_NAME_SIZE + 1] = {};
   std::memcpy(skinName, CurrentSkinName(), EDITOR_SKIN_NAME_SIZE);

@@ -51,8 +51,7 @@ class LooksPixels : public ::testing::Test {
   }
   static void TearDownTestSuite() {
     FreeCharacterSet();
-    ShutdownGraphics();
-    SetLogFileName("");
+    StopTestDevice();
   }
   void SetUp() override {
     if (!ready_) GTEST_SKIP() << "no device";
@@ -65,12 +64,14 @@ class LooksPixels : public ::testing::Test {
     if (!ready_) return;
     ClearPlates();
     FreeAllFastMeshes();
-    while (RenderTargets.depth > 0) UnsetRenderTarget();
     for (int slot = 0; slot < 3; ++slot) BindTextureSlot(slot, nullptr);
     FreeAllMaterials();
+    ReleaseTestTarget(target);
+    ResetTestMatrices();
     FindSkinTexture = FindPageTextureByName;
   }
   static inline bool ready_ = false, charset_ = false;
+  ZKTETexture target{};
 };
 
 // The texels of a page's top level, RGBA.
@@ -81,27 +82,6 @@ std::vector<uint8_t> PageTexels(const Material* m) {
 }
 
 bool IsPageWhite(const uint8_t* c) { return c[0] == 248 && c[1] == 252 && c[2] == 248; }
-
-// The wheel picture's target: RGBA8 with a depth buffer.
-struct WheelTarget {
-  ZKTETexture t{};
-  WheelTarget() {
-    GfxTexture2DDesc d;
-    d.width = d.height = SIZE;
-    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
-    EXPECT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &t.texture), GFX_OK);
-    EXPECT_EQ(GfxCreateRenderTargetView(Gfx.device, t.texture, nullptr, &t.targetViews[0]), GFX_OK);
-    d.format = GFX_FORMAT_D24_UNORM_S8_UINT;
-    d.bindFlags = GFX_BIND_DEPTH_STENCIL;
-    EXPECT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &t.depthTexture), GFX_OK);
-    EXPECT_EQ(GfxCreateDepthStencilView(Gfx.device, t.depthTexture, nullptr, &t.depthView), GFX_OK);
-    t.width = t.height = SIZE;
-    t.mipLevels = 1;
-    t.format = GFX_FORMAT_R8G8B8A8_UNORM;
-  }
-  ~WheelTarget() { ReleaseTexture(&t); }
-};
 
 // From 10 m out along +x looking back at the wheel: world y to the right, z up.
 void LookAlongTheAxle() {
@@ -188,8 +168,8 @@ TEST_F(LooksPixels, APlatePageHasEachPlateInItsQuarterRedWhereTheTextSaysAndAlph
 
 TEST_F(LooksPixels, ASampleCarsRimAndFiveSpokesSideOn) {
   ASSERT_TRUE(ShadersCompile(12, 38)) << "vs_12 and ps_38 compiled";
-  WheelTarget target;
-  ASSERT_EQ(SetRenderTexture(&target.t, 0, 0, 0), 1);
+  ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
+  ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
   SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
   View view{};
   const int32_t origin[3] = {0, 0, 0}, light[3] = {65536, 0, 0};
@@ -240,7 +220,7 @@ TEST_F(LooksPixels, ASampleCarsRimAndFiveSpokesSideOn) {
   EXPECT_EQ(DrawWheelMeshes(CarDrawContext{WHEEL_DRAW_SPOKES | WHEEL_DRAW_RIM}, set, 0, 0), 0);
 
   std::vector<uint8_t> p(SIZE * SIZE * 4);
-  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target.t.texture, 0, p.data(), p.size()));
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
   WritePng("gpu/wheel_side_on.png", p, SIZE, SIZE);
   const uint32_t rim = ApplyBrightnessTable(0xFF000000u | 51u << 16 | 153u << 8 | 64u) & 0xFFFFFF;
   const uint32_t spoke = ApplyBrightnessTable(0xFF000000u | 153u << 16 | 38u << 8 | 38u) & 0xFFFFFF;
