@@ -136,6 +136,11 @@ TEST_F(NumberPlates, SameTextTakesAnotherSlotAndAFreedSlotIsReusedWithoutARedraw
   // Texts compare on all eight bytes: a longer text is cut there.
   EXPECT_EQ(Take("LONGPLATE"), 3);
   EXPECT_EQ(SlotText(3), "LONGPLAT");
+  // An empty text never takes a slot that was never given a text as one that shows it: its
+  // page is drawn.
+  RedrawAll();
+  EXPECT_EQ(Take(""), 4);
+  EXPECT_EQ(PlatePages[1].redraw, 1);
 }
 
 TEST_F(NumberPlates, TheFortySecondPlateSharesSlotZeroAndCountsUseTheWholeWord) {
