@@ -86,8 +86,10 @@ Material* FindCarSkinTexture(const char* name, int usage, int plateIndex, int re
   if (!GraphicsEnabled) return nullptr;
   const MaterialParams params = CutoutParams(material);
   if (!skin) return LookUp(name, usage, plateIndex, requestFlags, params);
+  // Both names are fixed fields that may fill their 24 bytes without an end.
+  const char* current = CurrentSkinName();
   char skinName[EDITOR_SKIN_NAME_SIZE + 1] = {};
-  std::memcpy(skinName, CurrentSkinName(), EDITOR_SKIN_NAME_SIZE);
+  std::memcpy(skinName, current, strnlen(current, EDITOR_SKIN_NAME_SIZE));
   if (!skinName[0]) return nullptr;  // no skin chosen: the page is drawn without a texture
   // The skin request is marked for the call: its context, its mod's folder and, while skins
   // are converted, the DDS before the JPG.
