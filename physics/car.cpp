@@ -62,8 +62,8 @@ Car::~Car() {
     set.spokeMesh = set.rimMesh = nullptr;
   }
   engine.FreeWaves();
-  for (CircularVBuffer& buffer : tyreBuffers) buffer.Close();
   simulated = 0;
+  for (CircularVBuffer& buffer : tyreBuffers) buffer.Close();
   g_liveCars.erase(std::remove(g_liveCars.begin(), g_liveCars.end(), this), g_liveCars.end());
 }
 

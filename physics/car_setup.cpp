@@ -84,14 +84,15 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
     w.spinInertia = w.unsprungMass * R * R * 0.5f;
     w.tyreScale = std::isfinite(R) && R > 0.0f ? R : 0.0f;  // no tyre, no tyre ray
   }
-  // A dent's size is the wheel base: from the rearmost to the foremost wheel, both from 0; 1 m
-  // without wheels.
+  // The wheel base, from the rearmost to the foremost wheel, both from 0 (1 m without wheels),
+  // is also a dent's size.
   float rearmost = 0.0f, foremost = 0.0f;
   for (int i = 0; i < wheels; ++i) {
     rearmost = std::min(rearmost, wheelPositions[i].y);
     foremost = std::max(foremost, wheelPositions[i].y);
   }
-  damageSize = wheels ? foremost - rearmost : 1.0f;
+  wheelBase = wheels ? foremost - rearmost : 1.0f;
+  damageSize = wheelBase;
   if (!keepStructure) {
     BuildFrameGeometry(MASS_SUM, wheels);
     BuildFrameGeometry(MASS_INERTIA, wheels);

@@ -85,8 +85,7 @@ class CarPixels : public ::testing::Test {
   }
   static void TearDownTestSuite() {
     ReleaseSystemTextures();
-    ShutdownGraphics();
-    SetLogFileName("");
+    StopTestDevice();
   }
 
   ZKTETexture target{}, white{};
@@ -96,19 +95,7 @@ class CarPixels : public ::testing::Test {
     if (!ready_) GTEST_SKIP() << "no device";
     savedGraphics_ = GraphicsEnabled;
     GraphicsEnabled = 1;
-    GfxTexture2DDesc d;
-    d.width = d.height = SIZE;
-    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
-    ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
-    d.format = GFX_FORMAT_D24_UNORM_S8_UINT;
-    d.bindFlags = GFX_BIND_DEPTH_STENCIL;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.depthTexture), GFX_OK);
-    ASSERT_EQ(GfxCreateDepthStencilView(Gfx.device, target.depthTexture, nullptr, &target.depthView), GFX_OK);
-    target.width = target.height = SIZE;
-    target.mipLevels = 1;
-    target.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
     const uint32_t texel = 0xFFFFFFFFu;
     GfxTexture2DDesc w;
     w.width = w.height = 1;
@@ -149,17 +136,13 @@ class CarPixels : public ::testing::Test {
     FindSkinTexture = FindPageTextureByName;
     GraphicsEnabled = savedGraphics_;
     FreeAllFastMeshes();
-    while (RenderTargets.depth > 0) UnsetRenderTarget();
     for (int slot = 0; slot < 3; ++slot) BindTextureSlot(slot, nullptr);
     ReleaseSystemTextures();
     FreeAllMaterials();
     LoadSystemTextures();
     ReleaseTexture(&white);
-    ReleaseTexture(&target);
-    SetIdentityMatrix(ViewMatrix);
-    SetIdentityMatrix(WorldMatrix);
-    SetViewportFull();
-    InitMatrices();
+    ReleaseTestTarget(target);
+    ResetTestMatrices();
     RenderStates.pendingDepth = 0;
     RenderStates.pendingRaster = 0;
     MeshDisplay = MeshDisplaySettings{};
@@ -190,17 +173,13 @@ class CarPixels : public ::testing::Test {
     if (DrawFirstPassParts(*mesh, 0, nullptr)) DrawSecondPassParts(*mesh, 0, nullptr);
   }
   std::vector<uint8_t> Pixels(const char* pngName) {
-    std::vector<uint8_t> p(SIZE * SIZE * 4);
-    EXPECT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+    const std::vector<uint8_t> p = ReadTargetPixels(target);
     std::vector<uint8_t> opaque = p;  // the lights leave alpha 0: shown opaque to look at
     for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
     WritePng(std::string("gpu/") + pngName, opaque, SIZE, SIZE);
     return p;
   }
-  static uint32_t At(const std::vector<uint8_t>& p, int x, int y) {
-    const uint8_t* q = &p[(size_t(y) * SIZE + size_t(x)) * 4];
-    return uint32_t(q[3]) << 24 | uint32_t(q[0]) << 16 | uint32_t(q[1]) << 8 | q[2];
-  }
+  static uint32_t At(const std::vector<uint8_t>& p, int x, int y) { return PixelArgb(p, SIZE, x, y); }
   // The road car sample with colour 1 of its body set given, its lights in colours of their
   // own, assembled and its graphics side built.
   static void MakeCar(Car& car, ColourWord colour1) {
