@@ -3,7 +3,7 @@
 // the check of those counts against the streams' room, and the simple eight-sided drum of a
 // far tyre.
 //
-// Sections: [Segments] [Counts] [Streams] [Drum]
+// Sections: [Segments] [Counts] [Streams] [Drum] [Profile rings]
 //
 // Tyres are written afresh every drawn frame.  Counting comes before any writing, so both
 // streams are mapped once a frame with their exact sizes, and never beyond their room.
@@ -12,6 +12,8 @@
 #include <cstdint>
 
 #include "vehicle/frame_tubes.h"  // TubeBatch, WriteDrawVertex: the same 32-byte vertices
+
+struct WheelProfile;
 
 // ---- [Segments] ----
 constexpr int TYRE_STYLES = 22;
@@ -82,3 +84,32 @@ struct TyrePlacement {
 int WriteTyreDrum(TubeBatch& out, const TyrePlacement& tyre);
 // The tread's texture row: 0.125 steps by compound, rows 4 to 7; the wall row is 0.125.
 float TyreTreadRow(int compound);
+
+// ---- [Profile rings] ----
+// The full tyre: rings s = 0 .. N at the angles start - s 2 pi / N of the profile's tyre
+// points (those before its first rim point), with u = s / N, and for each ring and each of
+// the nine tyre surfaces two triangles.  Where the tyre meets the ground it is squashed and
+// bulged: deformation is on only with a ground contact and more than 11 segments.  The
+// lettering strip (letteringRows above 0) goes to the second batch: points 1, 8, 6 and 9 of
+// each ring (the side selector keeps only the last two), the side walls' surfaces.
+constexpr int TYRE_DEFORM_LEAST_SEGMENTS = 12;
+struct TyreRing {
+  float centre[3];
+  float axes[3][3];       // axle, radial 1, radial 2 (unit)
+  float offset;           // m along the axle: the tyre's middle from the centre
+  const WheelProfile* profile;
+  int lowProfile;         // the low profile style: the wall's bead point stays
+  int segments;           // N (more than 0)
+  int contact;            // the wheel touches the ground: groundPoint, groundNormal (world)
+  float groundPoint[3], groundNormal[3];
+  float lateralDeformation;  // m, the tyre's sideways deformation
+  float sideSign;         // the wheel's side (-1 mirrors the lettering when deformed)
+  int letteringRows;      // k, 0 none
+  int sideSelector;       // lettering on one side only
+  uint32_t letteringColour;  // 0x00RRGGBB, through the brightness table
+  int winding;            // reversed winding (a mirrored mesh)
+  float startAngle;       // 0 or pi
+};
+// Writes one tyre; 1 when written, 0 (nothing written to either batch) when a batch lacks
+// room or the profile has no tyre.
+int WriteTyreRings(TubeBatch& tyre, TubeBatch* lettering, const TyreRing& in);

@@ -8,10 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "core/gamma_tables.h"
 #include "tests/core/report_recorder.h"
+#include "ui/text/text_colours.h"
 #include "vehicle/frame_tubes.h"
 #include "vehicle/tyre_geometry.h"
 #include "vehicle/vehicle.h"
+#include "vehicle/wheel_profile.h"
 
 namespace {
 
@@ -135,6 +138,100 @@ TEST(TyreGeometry, DrumOfTwentyVerticesAndThirtyTwoTriangles) {
   TubeBatch small = {vertices.data(), indices.data(), 19, 256, 0, 0};
   EXPECT_EQ(WriteTyreDrum(small, tyre), 0);
   EXPECT_EQ(small.vertexCount, 0u);
+}
+
+// A 200/50 tyre on a 0.2 m rim; the wheel stands with its first ring's radial axis down, its
+// centre `drop` below the rolling radius above the ground plane z = 0.
+class TyreRings : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetDefaultTextColours();
+    BuildGammaTables();
+    set = SuspensionBlock{};
+    set.sectionWidth = 0.2f;
+    set.aspectRatio = 0.5f;
+    set.rimRadius = 0.2f;
+    set.rimWidth = 0.18f;
+    SetupTyre(set, 0, 0.0f);
+    ASSERT_EQ(BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0}), -1);
+    vertices.assign(2200 * DRAW_VERTEX_SIZE, 0);
+    indices.assign(2700 * 3, 0);
+    letterVertices.assign(620 * DRAW_VERTEX_SIZE, 0);
+    letterIndices.assign(600 * 3, 0);
+  }
+  TyreRing Ring(int segments, float drop) {
+    const float top = set.profile.points[3].y;
+    TyreRing r = {};
+    r.centre[2] = top - drop;
+    const float axes[3][3] = {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}};
+    std::memcpy(r.axes, axes, sizeof axes);
+    r.profile = &set.profile;
+    r.segments = segments;
+    r.contact = 1;
+    r.groundNormal[2] = 1.0f;
+    r.letteringRows = 3;
+    r.letteringColour = 0xFFFFFF;
+    r.sideSign = 1.0f;
+    return r;
+  }
+  int Write(const TyreRing& r) {
+    tyre = {vertices.data(), indices.data(), 2200, 2700 * 3, 0, 0};
+    letters = {letterVertices.data(), letterIndices.data(), 620, 600 * 3, 0, 0};
+    return WriteTyreRings(tyre, &letters, r);
+  }
+  // Vertex i's coordinate k.
+  float At(int i, int k) const { return FloatAt(&vertices[i * DRAW_VERTEX_SIZE + 4 * k]); }
+  SuspensionBlock set;
+  std::vector<uint8_t> vertices, letterVertices;
+  std::vector<uint16_t> indices, letterIndices;
+  TubeBatch tyre, letters;
+};
+
+TEST_F(TyreRings, CountsOfRingsAndLettering) {
+  ASSERT_EQ(Write(Ring(26, 0.0f)), 1);
+  EXPECT_EQ(tyre.vertexCount, 27u * 12u);  // the profile's 12 tyre points a ring (14 counted as room)
+  EXPECT_EQ(tyre.indexCount, 26u * 18u * 3u);
+  EXPECT_EQ(letters.vertexCount, 27u * 4u);
+  EXPECT_EQ(letters.indexCount, 26u * 4u * 3u);
+  EXPECT_FLOAT_EQ(FloatAt(&letterVertices[28]), 2 * 0.0625f + 0.0625f);  // point 1: the row's lower edge
+  EXPECT_FLOAT_EQ(FloatAt(&letterVertices[DRAW_VERTEX_SIZE + 28]), 2 * 0.0625f);
+  TyreRing oneSided = Ring(26, 0.0f);
+  oneSided.sideSelector = 1;
+  Write(oneSided);
+  EXPECT_EQ(letters.vertexCount, 27u * 2u);
+  EXPECT_EQ(letters.indexCount, 26u * 2u * 3u);
+  for (uint32_t i = 0; i < tyre.indexCount; ++i) ASSERT_LT(indices[i], tyre.vertexCount);
+  for (uint32_t i = 0; i < letters.indexCount; ++i) ASSERT_LT(letterIndices[i], letters.vertexCount);
+  // Without room nothing is written to either batch.
+  tyre = {vertices.data(), indices.data(), 100, 2700 * 3, 0, 0};
+  letters = {letterVertices.data(), letterIndices.data(), 620, 600 * 3, 0, 0};
+  EXPECT_EQ(WriteTyreRings(tyre, &letters, Ring(26, 0.0f)), 0);
+  EXPECT_EQ(tyre.vertexCount + letters.vertexCount, 0u);
+}
+
+TEST_F(TyreRings, TreadBelowTheGroundIsLiftedAndTheWallBulges) {
+  const float w = set.sectionWidth;
+  ASSERT_EQ(Write(Ring(20, 0.01f)), 1);
+  EXPECT_NEAR(At(3, 2), 0.0f, 1e-5f);  // the tread point 1 cm below is drawn on the ground
+  EXPECT_NEAR(At(4, 2), 0.0f, 1e-5f);
+  EXPECT_NEAR(At(8, 0), -w / 2 - 0.005f, 1e-5f);  // the wall 5 mm further out
+  EXPECT_NEAR(At(9, 0), w / 2 + 0.005f, 1e-5f);
+  EXPECT_NEAR(At(10, 0), At(8, 0), 1e-6f);  // the shoulder's copy goes with it
+  // A ring away from the ground keeps its shape.
+  EXPECT_NEAR(At(10 * 12 + 8, 0), -w / 2, 1e-5f);
+  // 11 segments or fewer never deform; nor does a wheel without contact.
+  Write(Ring(11, 0.01f));
+  EXPECT_NEAR(At(3, 2), -0.01f, 1e-5f);
+  EXPECT_NEAR(At(8, 0), -w / 2, 1e-5f);
+  TyreRing free = Ring(20, 0.01f);
+  free.contact = 0;
+  Write(free);
+  EXPECT_NEAR(At(3, 2), -0.01f, 1e-5f);
+  // The sideways deformation moves the tread across by its full amount at the ground.
+  TyreRing sideways = Ring(20, 0.0f);
+  sideways.lateralDeformation = 0.01f;
+  Write(sideways);
+  EXPECT_NEAR(At(3, 0), set.profile.points[3].x + 0.01f, 1e-4f);
 }
 
 class FrameTubes : public ::testing::Test {
