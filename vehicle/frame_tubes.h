@@ -27,7 +27,9 @@ extern TubeTables TubeSines;
 // A drawn vertex of 32 bytes: position x, y, z (floats, m), the normal as three signed bytes
 // round(c x 127) and 0x7F, a colour word, a zero word, u and v (floats).
 constexpr int DRAW_VERTEX_SIZE = 32;
-constexpr uint32_t TUBE_VERTEX_WORD = 0x00010101;
+// The tubes' colour word: white, so that the plain white texture shows the frame white under
+// the lit shader (which takes this word as the vertex colour).
+constexpr uint32_t TUBE_VERTEX_WORD = 0x00FFFFFF;
 void WriteDrawVertex(uint8_t* out, const float position[3], const float normal[3], uint32_t word, float u, float v);
 
 // Where a prism is written: the vertex and index arrays of an open batch and how much of

@@ -340,7 +340,7 @@ TEST_F(FrameTubes, ZeroLengthTubeAndVertexBytes) {
   const float p[3] = {1.0f, -2.0f, 0.5f}, n[3] = {0.0f, -1.0f, 0.70710678f};
   WriteDrawVertex(v, p, n, TUBE_VERTEX_WORD, 0.0f, 0.0f);
   const uint8_t expected[DRAW_VERTEX_SIZE] = {0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00,
-                                              0x3F, 0x00, 0x81, 0x5A, 0x7F, 0x01, 0x01, 0x01, 0x00, 0, 0,
+                                              0x3F, 0x00, 0x81, 0x5A, 0x7F, 0xFF, 0xFF, 0xFF, 0x00, 0, 0,
                                               0,    0,    0,    0,    0,    0,    0,    0,    0,    0};
   EXPECT_EQ(std::memcmp(v, expected, DRAW_VERTEX_SIZE), 0);
   // The tables: sines and the ellipse's normals (at 90 degrees all along the length).

@@ -1,0 +1,177 @@
+// car_draw_gpu_test.cpp - a car's per-frame geometry on a real GL context, seen from the
+// car's right side: a frame tube across the picture drawn white, and a tyre squashed on the
+// ground drawn in its rubber's rows, dark at its lower edge.  The picture is written to
+// gpu/car_geometry.png.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/fixed_math.h"
+#include "core/frame_globals.h"
+#include "core/gamma_tables.h"
+#include "physics/car.h"
+#include "render/constant_buffers.h"
+#include "render/device.h"
+#include "render/gouraud_mesh.h"
+#include "render/material.h"
+#include "render/matrices.h"
+#include "render/primitives.h"
+#include "render/render_states.h"
+#include "render/render_target.h"
+#include "render/system_textures.h"
+#include "render/views.h"
+#include "tests/gpu_device.h"
+#include "tests/physics/car_test_util.h"
+#include "tests/ui/png_test_util.h"
+#include "ui/text/text_colours.h"
+#include "vehicle/car_geometry.h"
+#include "vehicle/vehicle.h"
+#include "vehicle/wheel_profile.h"
+
+namespace {
+
+constexpr int SIZE = 256;
+constexpr float PIXELS_PER_METRE = 160;  // 1.6 m across
+constexpr float MIDDLE_HEIGHT = 0.5f;
+constexpr uint32_t CLEAR = 0xFF102030u;
+
+int Column(double y) { return int(std::floor(SIZE / 2 + y * PIXELS_PER_METRE)); }
+int Row(double z) { return int(std::floor(SIZE / 2 - (z - MIDDLE_HEIGHT) * PIXELS_PER_METRE)); }
+
+class CarGeometryPixels : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    SetDefaultTextColours();
+    InitSinCosTables();
+    InitSinTable();
+    BuildGammaTables();
+    ready_ = StartTestDevice(SIZE, SIZE);
+    if (ready_) LoadSystemTextures();
+  }
+  static void TearDownTestSuite() {
+    ReleaseSystemTextures();
+    StopTestDevice();
+  }
+  void SetUp() override {
+    if (!ready_) GTEST_SKIP() << "no device";
+    savedGraphics_ = GraphicsEnabled;
+    GraphicsEnabled = 1;
+    ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
+    ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
+    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+    View view{};
+    const int32_t origin[3] = {0, 0, 0}, light[3] = {65536, 0, 0};
+    const float forward[3] = {-1, 0, 0};
+    InitView(view, origin, forward, light);
+    MeshDisplay = MeshDisplaySettings{};
+    CurrentWorldPass = 0;
+    // From 10 m out to the car's right looking back: world y to the right, z up.
+    SetViewportFull();
+    SetIdentityMatrix(WorldMatrix);
+    float* m = ViewMatrix;
+    SetIdentityMatrix(m);
+    const float rows[3][3] = {{0, 0, -1}, {1, 0, 0}, {0, 1, 0}};
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c) m[r * 4 + c] = rows[r][c];
+    const float eye[3] = {10, 0, MIDDLE_HEIGHT};
+    for (int c = 0; c < 3; ++c) m[12 + c] = -(eye[0] * rows[0][c] + eye[1] * rows[1][c] + eye[2] * rows[2][c]);
+    NearPlane = 1.0f;
+    FarPlane = 100.0f;
+    SetupOrthographic(nullptr, SIZE / PIXELS_PER_METRE, SIZE / PIXELS_PER_METRE);
+    UploadWorldMatrix(0, 0);
+    float row[64] = {};  // light 1 whatever the normal, no fog
+    for (int c = 0; c < 3; ++c) row[c * 16 + 15] = 1.0f;
+    UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
+    const float none[24] = {};
+    UploadConstantRowData(0, VS_ROW_VIEW_LIGHTS, none, sizeof none);
+    const float noCube[28] = {};
+    UploadConstantRowData(0, VS_ROW_OBJECT, noCube, sizeof noCube);
+    RenderStates.pendingBlend = 0;
+    RenderStates.pendingRaster = 6;
+    RenderStates.pendingDepth = 0;
+    FlushStates();
+    Clear(CLEAR, 3);
+    ResetTempMeshes();
+  }
+  void TearDown() override {
+    if (!ready_) return;
+    GraphicsEnabled = savedGraphics_;
+    ClearTempMeshStore();
+    for (int slot = 0; slot < 3; ++slot) BindTextureSlot(slot, nullptr);
+    ReleaseTestTarget(target);
+    ResetTestMatrices();
+    RenderStates.pendingDepth = 0;
+    RenderStates.pendingRaster = 0;
+  }
+  static inline bool ready_ = false;
+  int savedGraphics_ = 0;
+  ZKTETexture target{};
+};
+
+uint32_t Rgb(const std::vector<uint8_t>& p, int x, int y) {
+  const uint8_t* q = &p[(size_t(y) * SIZE + size_t(x)) * 4];
+  return uint32_t(q[0]) << 16 | uint32_t(q[1]) << 8 | q[2];
+}
+int Brightness(uint32_t c) { return int(c >> 16 & 0xFF) + int(c >> 8 & 0xFF) + int(c & 0xFF); }
+
+TEST_F(CarGeometryPixels, AWhiteFrameTubeAndADarkTreadAtTheTyresLowerEdge) {
+  ASSERT_NE(SystemMaterials.plainWhite, nullptr);
+  ASSERT_NE(SystemMaterials.tyre, nullptr);
+  Car car;
+  // A tube along the car at 0.8 m, 4 cm thick, on the centre plane.
+  const int a = AddFramePoint(car, 0.0f, -0.7f, 0.8f), b = AddFramePoint(car, 0.0f, 0.7f, 0.8f);
+  AddTube(car, a, b, 1.0f, TUBE_VISIBLE | TUBE_CENTRE_PLANE);
+  car.frameTubes[0].radius = 0.02f;
+  const uint16_t tubes = DrawFrameTubes(CarFrameScene(car), 1, 2 << 16, 0);
+  ASSERT_NE(tubes, NO_BATCH);
+
+  // A tyre standing 1 cm into the ground at z = 0, its axle along x.
+  SuspensionBlock& set = car.wheelSets[0];
+  set.sectionWidth = 0.2f;
+  set.aspectRatio = 0.5f;
+  set.rimRadius = 0.2f;
+  set.rimWidth = 0.18f;
+  SetupTyre(set, 0, 0.0f);
+  ASSERT_EQ(BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0}), -1);
+  TyreRing ring = {};
+  ring.centre[2] = set.profile.points[3].y - 0.01f;
+  const float axes[3][3] = {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}};
+  std::memcpy(ring.axes, axes, sizeof axes);
+  ring.profile = &set.profile;
+  ring.segments = 30;
+  ring.contact = 1;
+  ring.groundNormal[2] = 1.0f;
+  ring.sideSign = 1.0f;
+  TyreStreamOps streams = CarTyreStreams(car);
+  TyreCounts counts = {};
+  AddStripCounts(30, 14, 18, 0, counts);
+  ASSERT_EQ(CheckTyreBufferLimits(streams, counts, 1), 1);
+  TubeBatch out = StreamBatch(car.tyreBuffers[TYRE_STREAM]);
+  ASSERT_EQ(WriteTyreRings(out, nullptr, ring), 1);
+  EndStreamBatch(car.tyreBuffers[TYRE_STREAM], out);
+  UnlockTyreStreams(streams);
+
+  TempMesh::DrawBuffer(tubes, 0);
+  DrawTyreStreams(car);
+
+  std::vector<uint8_t> p(SIZE * SIZE * 4);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+  std::vector<uint8_t> opaque = p;
+  for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
+  WritePng("gpu/car_geometry.png", opaque, SIZE, SIZE);
+
+  const uint32_t background = CLEAR & 0xFFFFFF;
+  EXPECT_EQ(Rgb(p, 2, 2), background);
+  const uint32_t tube = Rgb(p, Column(0.3), Row(0.8));
+  EXPECT_GT(Brightness(tube), 3 * 200) << std::hex << tube << ": the tube's white";
+  EXPECT_EQ(Rgb(p, Column(0.3), Row(0.86)), background) << "above the tube";
+  const uint32_t tread = Rgb(p, Column(0.0), Row(0.004));
+  EXPECT_NE(tread, background) << "the tyre reaches the ground";
+  EXPECT_LT(Brightness(tread), 3 * 60) << std::hex << tread << ": dark tread";
+  EXPECT_EQ(Rgb(p, Column(0.0), Row(-0.02)), background) << "nothing below the ground";
+}
+
+}  // namespace

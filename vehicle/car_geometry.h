@@ -1,0 +1,36 @@
+// car_geometry.h - a car's per-frame geometry on the device: its frame tubes written into one
+// temporary-mesh batch, and its tyres and lettering written into the car's two streams
+// (started for a frame's exact counts) and drawn with their materials.
+//
+// Sections: [Frame tubes] [Tyre streams]
+//
+// Main thread only; needs the system materials ("PLAIN~W", "TYRE_ALP", "LOGO_ALP").
+#pragma once
+#include <cstdint>
+
+#include "vehicle/frame_tubes.h"
+#include "vehicle/tyre_geometry.h"
+
+struct Car;
+struct CircularVBuffer;
+
+// ---- [Frame tubes] ----
+constexpr uint16_t NO_BATCH = 0xFFFF;
+// The frame as the car holds it.  No axle points are given yet: tubes ending on an axle are
+// left out until the wheels' axle points are computed for them.
+FrameScene CarFrameScene(const Car& car);
+// Opens a batch of 16 vertices and 48 indices for each counted tube with the plain white
+// texture, writes the tubes to draw and closes it with what was written.  The batch's entry,
+// or NO_BATCH with nothing to draw or when the batch could not be opened.
+uint16_t DrawFrameTubes(const FrameScene& scene, int allTubes, int32_t lodDistance, int32_t viewDirZ);
+
+// ---- [Tyre streams] ----
+// The car's two streams (made when missing) behind the stream start and unlock.
+TyreStreamOps CarTyreStreams(Car& car);
+// Where the next vertices of a started stream go.
+TubeBatch StreamBatch(CircularVBuffer& stream);
+// Records what was written into a started stream (the batch from StreamBatch).
+void EndStreamBatch(CircularVBuffer& stream, const TubeBatch& written);
+// Draws each stream that holds triangles with its material (the lettering blended over the
+// tyre), under the current world matrix.
+void DrawTyreStreams(Car& car);
