@@ -1,11 +1,18 @@
 // car_geometry.cpp - a car's per-frame geometry on the device (car_geometry.h).
 #include "vehicle/car_geometry.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "core/gamma_tables.h"
 #include "physics/car.h"
 #include "render/buffers.h"
 #include "render/material.h"
 #include "render/primitives.h"
 #include "render/system_textures.h"
+#include "vehicle/car_draw.h"
+#include "vehicle/wheel_profile.h"
 
 FrameScene CarFrameScene(const Car& car) {
   FrameScene scene = {};
@@ -74,4 +81,134 @@ void DrawTyreStreams(Car& car) {
     ApplyMaterial(b.material, 3);
     b.DrawBuffer(0);
   }
+}
+
+namespace {
+
+// The wheel's tyre matrix (columns: axle, two radial axes) and centre in the world.
+void PlaceWheel(const Car& car, const CarWheel& wheel, float axes[3][3], float centre[3]) {
+  float spin[9], local[9], world[9];
+  wheel.WheelOrientation(spin, local);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c)
+      world[3 * r + c] = car.orientation[3 * r] * local[c] + car.orientation[3 * r + 1] * local[3 + c] +
+                         car.orientation[3 * r + 2] * local[6 + c];
+  for (int k = 0; k < 3; ++k)
+    for (int i = 0; i < 3; ++i) axes[k][i] = world[3 * i + k];
+  const float position[3] = {static_cast<float>(car.position.x) / 65536.0f,
+                             static_cast<float>(car.position.y) / 65536.0f,
+                             static_cast<float>(car.position.z) / 65536.0f};
+  const float c[3] = {wheel.centre.x, wheel.centre.y, wheel.centre.z};
+  for (int i = 0; i < 3; ++i)
+    centre[i] = position[i] + car.orientation[3 * i] * c[0] + car.orientation[3 * i + 1] * c[1] +
+                car.orientation[3 * i + 2] * c[2];
+}
+
+// One disc quad across the wheel's two radial axes, offset along the axle.
+void WriteDiscQuad(TubeBatch& out, const float axes[3][3], const float centre[3], float radius, float offset) {
+  if (out.vertexCount + 4 > out.vertexCapacity || out.indexCount + 6 > out.indexCapacity) return;
+  const uint32_t first = out.vertexCount;
+  const float corner[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+  for (const auto& k : corner) {
+    float p[3];
+    for (int i = 0; i < 3; ++i) p[i] = centre[i] + axes[0][i] * offset + (axes[1][i] * k[0] + axes[2][i] * k[1]) * radius;
+    WriteDrawVertex(out.vertices + DRAW_VERTEX_SIZE * out.vertexCount++, p, axes[0], 0x00FFFFFF, 0.5f + 0.5f * k[0],
+                    0.5f + 0.5f * k[1]);
+  }
+  const uint16_t f = static_cast<uint16_t>(first);
+  const uint16_t tri[6] = {f, static_cast<uint16_t>(f + 1), static_cast<uint16_t>(f + 2),
+                           static_cast<uint16_t>(f + 2), static_cast<uint16_t>(f + 3), f};
+  std::memcpy(out.indices + out.indexCount, tri, sizeof tri);
+  out.indexCount += 6;
+}
+
+}  // namespace
+
+CarTyreResult BuildCarTyres(Car& car, const CarTyreFrame& frame) {
+  CarTyreResult result = {};
+  result.discBatch = NO_BATCH;
+  const int wheels = std::min<int>(std::max<int>(car.wheelCount, 0), CAR_MAX_WHEELS);
+  result.segments = ChooseTyreSegments(frame.tyreStyle, frame.lodDistance, frame.viewDirX);
+  TyreCountInputs in = {wheels, result.segments, frame.letteringRows != 0, frame.oneSided, 0, {}};
+  result.counts = CountTyreGeometry(in);
+  if (result.counts.triangles == 0) return result;
+  TyreStreamOps streams = CarTyreStreams(car);
+  if (!CheckTyreBufferLimits(streams, result.counts, frame.debugLevel)) return result;
+  result.drawn = 1;
+  const int simplified = result.segments.simplified;
+
+  // The discs: one quad for each wheel whose set has a disc radius.
+  int discs = 0;
+  for (int i = 0; i < wheels; ++i) {
+    const uint8_t set = car.wheels[i].wheelSet < CAR_WHEEL_SETS ? car.wheels[i].wheelSet : 0;
+    discs += car.wheelSets[set].brakeDiscRadiusMm != 0;
+  }
+  const Material* discMaterial = frame.drilledDiscs ? SystemMaterials.discDrilled : SystemMaterials.discSolid;
+  TubeBatch discBatch = {};
+  if (!simplified && discs > 0 && discMaterial) {
+    const int entry = AddDrawBatch(discMaterial, 4u * discs, 2u * discs);
+    CircularVBuffer* out = entry >= 0 ? TempMeshWriter() : nullptr;
+    if (out && out->vertexWrite && out->indexWrite) {
+      discBatch = TubeBatch{out->vertexWrite, out->indexWrite, 4u * discs, 6u * discs, 0, 0};
+      result.discBatch = static_cast<uint16_t>(entry);
+    } else if (entry >= 0) {
+      CloseDrawBatch(0, 0);
+    }
+  }
+
+  TubeBatch tyre = StreamBatch(car.tyreBuffers[TYRE_STREAM]);
+  TubeBatch letters = streams.locked[LOGO_STREAM] ? StreamBatch(car.tyreBuffers[LOGO_STREAM]) : TubeBatch{};
+  const bool drawTyres = (frame.graphicsOptions & GFX_TYRES) != 0;
+  for (int i = 0; drawTyres && i < wheels; ++i) {
+    const CarWheel& wheel = car.wheels[i];
+    const SuspensionBlock& set = car.wheelSets[wheel.wheelSet < CAR_WHEEL_SETS ? wheel.wheelSet : 0];
+    float axes[3][3], centre[3];
+    PlaceWheel(car, wheel, axes, centre);
+    const bool left = wheel.side == -1.0f;
+    if (left)
+      for (float& a : axes[0]) a = -a;
+    const float offset = (wheel.side == 1.0f || wheel.side == -1.0f) ? set.wheelOffset : 0.0f;
+    if (simplified) {
+      TyrePlacement drum = {};
+      std::memcpy(drum.centre, centre, sizeof centre);
+      std::memcpy(drum.axes, axes, sizeof drum.axes);
+      for (int k = 0; k < 3; ++k) drum.centre[k] += axes[0][k] * offset;
+      drum.radius = set.rollingRadius;
+      drum.width = set.sectionWidth;
+      drum.colour = ApplyBrightnessTable(PROFILE_TYRE_COLOUR);
+      drum.textureRow = TyreTreadRow(set.compoundIndex);
+      drum.winding = left && !frame.unmirroredMeshes;
+      WriteTyreDrum(tyre, drum);
+      continue;
+    }
+    TyreRing ring = {};
+    std::memcpy(ring.centre, centre, sizeof centre);
+    std::memcpy(ring.axes, axes, sizeof ring.axes);
+    ring.offset = offset;
+    ring.profile = &set.profile;
+    ring.lowProfile = set.lowProfileTyreStyle != 0;
+    ring.segments = result.segments.segments;
+    ring.contact = wheel.groundContact != 0;
+    ring.groundPoint[0] = static_cast<float>(wheel.groundPosition.x) / 65536.0f;
+    ring.groundPoint[1] = static_cast<float>(wheel.groundPosition.y) / 65536.0f;
+    ring.groundPoint[2] = static_cast<float>(wheel.groundPosition.z) / 65536.0f;
+    ring.groundNormal[0] = wheel.groundNormal.x;
+    ring.groundNormal[1] = wheel.groundNormal.y;
+    ring.groundNormal[2] = wheel.groundNormal.z;
+    ring.lateralDeformation = std::isfinite(wheel.deformLateral) ? wheel.deformLateral : 0.0f;
+    ring.sideSign = wheel.side;
+    ring.letteringRows = frame.letteringRows;
+    ring.sideSelector = frame.oneSided;
+    ring.letteringColour = 0xF0F0F0;
+    ring.winding = left && !frame.unmirroredMeshes;
+    ring.startAngle = left ? 3.14159265f : 0.0f;  // the mirrored wheel starts half a turn on
+    WriteTyreRings(tyre, letters.vertices ? &letters : nullptr, ring);
+    if (result.discBatch != NO_BATCH && set.brakeDiscRadiusMm != 0)
+      WriteDiscQuad(discBatch, axes, centre, set.brakeDiscRadiusMm / 1000.0f, set.brakeDiscOffsetMm / 1000.0f);
+  }
+  EndStreamBatch(car.tyreBuffers[TYRE_STREAM], tyre);
+  if (streams.locked[LOGO_STREAM]) EndStreamBatch(car.tyreBuffers[LOGO_STREAM], letters);
+  UnlockTyreStreams(streams);
+  if (result.discBatch != NO_BATCH) CloseDrawBatch(discBatch.vertexCount, discBatch.indexCount / 3);
+  return result;
 }

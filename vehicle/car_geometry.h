@@ -2,7 +2,7 @@
 // temporary-mesh batch, and its tyres and lettering written into the car's two streams
 // (started for a frame's exact counts) and drawn with their materials.
 //
-// Sections: [Frame tubes] [Tyre streams]
+// Sections: [Frame tubes] [Tyre streams] [The car's tyres]
 //
 // Main thread only; needs the system materials ("PLAIN~W", "TYRE_ALP", "LOGO_ALP").
 #pragma once
@@ -34,3 +34,28 @@ void EndStreamBatch(CircularVBuffer& stream, const TubeBatch& written);
 // Draws each stream that holds triangles with its material (the lettering blended over the
 // tyre), under the current world matrix.
 void DrawTyreStreams(Car& car);
+
+// ---- [The car's tyres] ----
+// What a frame's tyres are built from besides the car: the distance and view direction the
+// drawing chose, and the car's tyre bytes.
+struct CarTyreFrame {
+  int32_t lodDistance;       // 16.16 m
+  int32_t viewDirX;          // 16.16: the first value of the view direction in car axes
+  uint8_t tyreStyle;         // 0..21: the segments round the tyre
+  uint8_t letteringRows;     // the logo byte: 0 no lettering
+  int oneSided;              // lettering on one side only
+  int unmirroredMeshes;      // mirrored wheels keep their mesh unmirrored
+  int drilledDiscs;
+  int debugLevel;
+  uint32_t graphicsOptions;  // GraphicsOption bits
+};
+struct CarTyreResult {
+  int drawn;          // 0: no tyres this frame (none, or over the streams' room)
+  TyreCounts counts;
+  TyreSegments segments;
+  uint16_t discBatch; // the brake discs' temporary mesh, or NO_BATCH
+};
+// Counts, starts the streams, writes each wheel's tyre (rings, or drums when far) and
+// lettering, and one disc quad for each wheel whose set has a disc radius; unlocks the
+// streams.  The wheels stand where the car's wheel records put them in the world.
+CarTyreResult BuildCarTyres(Car& car, const CarTyreFrame& frame);

@@ -34,12 +34,12 @@
 namespace {
 
 constexpr int SIZE = 256;
-constexpr float PIXELS_PER_METRE = 160;  // 1.6 m across
+float PixelsPerMetre = 160;  // each test's scale
 constexpr float MIDDLE_HEIGHT = 0.5f;
 constexpr uint32_t CLEAR = 0xFF102030u;
 
-int Column(double y) { return int(std::floor(SIZE / 2 + y * PIXELS_PER_METRE)); }
-int Row(double z) { return int(std::floor(SIZE / 2 - (z - MIDDLE_HEIGHT) * PIXELS_PER_METRE)); }
+int Column(double y) { return int(std::floor(SIZE / 2 + y * PixelsPerMetre)); }
+int Row(double z) { return int(std::floor(SIZE / 2 - (z - MIDDLE_HEIGHT) * PixelsPerMetre)); }
 
 class CarGeometryPixels : public ::testing::Test {
  protected:
@@ -68,20 +68,7 @@ class CarGeometryPixels : public ::testing::Test {
     InitView(view, origin, forward, light);
     MeshDisplay = MeshDisplaySettings{};
     CurrentWorldPass = 0;
-    // From 10 m out to the car's right looking back: world y to the right, z up.
-    SetViewportFull();
-    SetIdentityMatrix(WorldMatrix);
-    float* m = ViewMatrix;
-    SetIdentityMatrix(m);
-    const float rows[3][3] = {{0, 0, -1}, {1, 0, 0}, {0, 1, 0}};
-    for (int r = 0; r < 3; ++r)
-      for (int c = 0; c < 3; ++c) m[r * 4 + c] = rows[r][c];
-    const float eye[3] = {10, 0, MIDDLE_HEIGHT};
-    for (int c = 0; c < 3; ++c) m[12 + c] = -(eye[0] * rows[0][c] + eye[1] * rows[1][c] + eye[2] * rows[2][c]);
-    NearPlane = 1.0f;
-    FarPlane = 100.0f;
-    SetupOrthographic(nullptr, SIZE / PIXELS_PER_METRE, SIZE / PIXELS_PER_METRE);
-    UploadWorldMatrix(0, 0);
+    LookFromTheRight(160);
     float row[64] = {};  // light 1 whatever the normal, no fog
     for (int c = 0; c < 3; ++c) row[c * 16 + 15] = 1.0f;
     UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
@@ -105,6 +92,23 @@ class CarGeometryPixels : public ::testing::Test {
     ResetTestMatrices();
     RenderStates.pendingDepth = 0;
     RenderStates.pendingRaster = 0;
+  }
+  // From 10 m out to the car's right looking back: world y to the right, z up, at a scale.
+  static void LookFromTheRight(float pixelsPerMetre) {
+    PixelsPerMetre = pixelsPerMetre;
+    SetViewportFull();
+    SetIdentityMatrix(WorldMatrix);
+    float* m = ViewMatrix;
+    SetIdentityMatrix(m);
+    const float rows[3][3] = {{0, 0, -1}, {1, 0, 0}, {0, 1, 0}};
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c) m[r * 4 + c] = rows[r][c];
+    const float eye[3] = {10, 0, MIDDLE_HEIGHT};
+    for (int c = 0; c < 3; ++c) m[12 + c] = -(eye[0] * rows[0][c] + eye[1] * rows[1][c] + eye[2] * rows[2][c]);
+    NearPlane = 1.0f;
+    FarPlane = 100.0f;
+    SetupOrthographic(nullptr, SIZE / PixelsPerMetre, SIZE / PixelsPerMetre);
+    UploadWorldMatrix(0, 0);
   }
   static inline bool ready_ = false;
   int savedGraphics_ = 0;
@@ -172,6 +176,64 @@ TEST_F(CarGeometryPixels, AWhiteFrameTubeAndADarkTreadAtTheTyresLowerEdge) {
   EXPECT_NE(tread, background) << "the tyre reaches the ground";
   EXPECT_LT(Brightness(tread), 3 * 60) << std::hex << tread << ": dark tread";
   EXPECT_EQ(Rgb(p, Column(0.0), Row(-0.02)), background) << "nothing below the ground";
+}
+
+TEST_F(CarGeometryPixels, ASampleCarsTyresStandOnTheGroundWithDiscsInside) {
+  LookFromTheRight(48);  // 5.3 m across
+  Car car;
+  MakeSampleCar(0, car);
+  ASSERT_GT(car.wheelCount, 0);
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  for (SuspensionBlock& set : car.wheelSets) {
+    SetupTyre(set, 0, 0.0f);
+    BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
+    set.brakeDiscRadiusMm = 120;
+  }
+  // The wheels at rest where the vehicle put them, straight ahead.
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].centre = car.wheelPositions[i];
+    car.wheels[i].steerAngle = 0.0f;
+    car.wheels[i].spinAxis = Vec3{1, 0, 0};  // upright, no camber: as the suspension geometry leaves them
+    car.wheels[i].uprightAxis = Vec3{0, 0, 1};
+  }
+  CarTyreFrame frame = {};
+  frame.lodDistance = 5 << 16;
+  frame.tyreStyle = 0;
+  frame.letteringRows = 2;
+  frame.debugLevel = 1;
+  frame.graphicsOptions = 0xFFFFFFFF;
+  const CarTyreResult r = BuildCarTyres(car, frame);
+  ASSERT_EQ(r.drawn, 1);
+  EXPECT_EQ(r.segments.segments, 30);
+  EXPECT_EQ(r.counts.vertices, uint32_t(car.wheelCount) * 31u * 14u);
+  EXPECT_EQ(r.counts.logoVertices, uint32_t(car.wheelCount) * 31u * 4u);
+  ASSERT_NE(r.discBatch, NO_BATCH);
+  EXPECT_EQ(car.tyreBuffers[TYRE_STREAM].triangleCount, uint32_t(car.wheelCount) * 30u * 18u);
+  EXPECT_EQ(car.tyreBuffers[LOGO_STREAM].triangleCount, uint32_t(car.wheelCount) * 30u * 4u);
+  DrawTyreStreams(car);
+  TempMesh::DrawBuffer(r.discBatch, 0);
+
+  std::vector<uint8_t> p(SIZE * SIZE * 4);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+  std::vector<uint8_t> opaque = p;
+  for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
+  WritePng("gpu/car_tyres.png", opaque, SIZE, SIZE);
+  // Seen from the right, the right-hand wheels' outer walls face the eye: at each wheel's
+  // centre height, just inside its rolling radius in front and behind, the dark rubber.
+  const uint32_t background = CLEAR & 0xFFFFFF;
+  int checked = 0;
+  for (int i = 0; i < car.wheelCount; ++i) {
+    const CarWheel& w = car.wheels[i];
+    if (w.side != 1.0f) continue;
+    const float R = car.wheelSets[w.wheelSet].rollingRadius;
+    const uint32_t lower = Rgb(p, Column(w.centre.y), Row(w.centre.z - R + 0.01f));
+    EXPECT_NE(lower, background) << "wheel " << i << "'s lower edge";
+    EXPECT_LT(Brightness(lower), 3 * 80) << std::hex << lower << ": dark tread of wheel " << i;
+    EXPECT_EQ(Rgb(p, Column(w.centre.y), Row(w.centre.z - R - 0.03f)), background) << "below wheel " << i;
+    ++checked;
+  }
+  EXPECT_GT(checked, 0);
 }
 
 }  // namespace
