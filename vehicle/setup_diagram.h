@@ -2,11 +2,13 @@
 // thick lines it is drawn with, the column of live values under each wheel and the track
 // line with its warnings.
 //
-// Sections: [Scale and lines] [Texts]
+// Sections: [Scale and lines] [Texts] [The diagram]
 //
 // Main thread only.
 #pragma once
 #include <cstdint>
+
+struct Car;
 
 // ---- [Scale and lines] ----
 constexpr float DIAGRAM_LEAST_WIDTH = 0.5f;  // m: a narrower car is drawn at this width's scale
@@ -59,3 +61,24 @@ constexpr int DIAGRAM_LINE_SIZE = 48;
 int FormatWheelColumn(const DiagramWheelValues& wheel, int remote, char lines[DIAGRAM_WHEEL_LINES][DIAGRAM_LINE_SIZE]);
 // The suspension type's name ("Linear" has no language text).
 const char* SuspensionTypeName(int type);
+
+// ---- [The diagram] ----
+// The texts of a drawn diagram, for the caller's text calls: each with its place (the same
+// units as the panel), right-aligned ones ending at x.
+constexpr int DIAGRAM_TEXTS = 2 * DIAGRAM_WHEEL_LINES + 2;
+struct DiagramText {
+  float x, y;
+  int rightAligned;
+  char text[DIAGRAM_LINE_SIZE];
+};
+struct DiagramTexts {
+  DiagramText lines[DIAGRAM_TEXTS];
+  int count;
+  float track;  // the measured track (m), or -1 with fewer than two wheels
+};
+// Draws wheel set setIndex (0 rear, 1 front) of the car into the 2D list within the panel
+// (x right, y down; lineHeight apart for the texts): the wheels of the set on side -1 then
+// the others, each with its tyre section, upright, links by suspension type and ground;
+// the columns of live values (not for a remote car), the title and the track line.
+void DrawSetupDiagram(const Car& car, int setIndex, float left, float top, float width, float height, int checkTrack,
+                      float lineHeight, DiagramTexts& texts);

@@ -2,10 +2,16 @@
 // line with its warnings.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <set>
 #include <string>
 
+#include "core/gamma_tables.h"
+#include "render/draw2d.h"
+#include "tests/physics/car_test_util.h"
 #include "vehicle/setup_diagram.h"
+#include "vehicle/wheel_profile.h"
 
 namespace {
 
@@ -77,6 +83,77 @@ TEST(SetupDiagram, WheelColumnTexts) {
   EXPECT_STREQ(SuspensionTypeName(3), "MacPherson Strut");
   EXPECT_STREQ(SuspensionTypeName(1), "Linear");
   EXPECT_STREQ(SuspensionTypeName(9), "");
+}
+
+// The colours the 2D list holds after drawing one axle of a sample car.
+std::set<uint32_t> DrawnColours() {
+  std::set<uint32_t> colours;
+  for (uint32_t i = 0; i < Draw2DList.counters.vertexCount; ++i) colours.insert(Draw2DList.vertices[i].colour);
+  return colours;
+}
+
+TEST(SetupDiagram, MacPhersonAndDoubleWishboneAxles) {
+  BuildGammaTables();
+  Car car;
+  MakeSampleCar(0, car);
+  car.extent[2] = 0.8f;
+  car.extent[3] = -0.8f;
+  car.wheelSets[0].suspensionType = 3;
+  car.wheelSets[1].suspensionType = 4;
+  for (SuspensionBlock& set : car.wheelSets) {
+    SetupTyre(set, 0, 0.0f);
+    BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
+  }
+  // Each wheel's arms as the car's set-up places them: 0.75 m out, pivots inboard.
+  for (int i = 0; i < car.wheelCount; ++i) {
+    CarWheel& w = car.wheels[i];
+    const float side = w.side;
+    SuspensionBlock& set = car.wheelSets[w.wheelSet];
+    set.lowerArmLength = 0.35f;
+    set.upperArmLength = 0.28f;
+    set.halfUprightLength = 0.14f;
+    set.trackWidth = 1.5f;
+    w.designCentre = {side * 0.75f, w.designCentre.y, 0.3f};
+    w.axleAlong = 0.06f;
+    w.axleAcross = side * std::sqrt(1.0f - 0.06f * 0.06f);
+    w.restArmAngle = -0.05f;
+    w.lowerPivot = {side * 0.3f, w.designCentre.y, 0.12f};
+    w.strutTop = {side * 0.58f, w.designCentre.y, 0.75f};
+    w.upperPivotX = side * 0.36f;
+    w.upperPivotZ = 0.42f;
+    const bool strut = set.suspensionType == 3;
+    w.mountDx = (strut ? w.strutTop.x : w.upperPivotX) - w.lowerPivot.x;
+    w.mountDz = (strut ? w.strutTop.z : w.upperPivotZ) - w.lowerPivot.z;
+    w.travel = 0.05f;
+  }
+  Draw2DList.Init();
+  DiagramTexts texts;
+  for (int setIndex = 0; setIndex < 2; ++setIndex) {
+    Draw2DList.Reset();
+    DrawSetupDiagram(car, setIndex, -1.0f, -1.0f, 1.0f, 1.0f, 1, 0.05f, texts);
+    const std::set<uint32_t> colours = DrawnColours();
+    for (uint32_t c : {DIAGRAM_SECTION_COLOUR, DIAGRAM_LINK_COLOURS[0], DIAGRAM_LINK_COLOURS[1], DIAGRAM_LINK_COLOURS[2],
+                       DIAGRAM_PLATE_COLOUR, DIAGRAM_GROUND_COLOUR, DIAGRAM_MARKER_COLOUR})
+      EXPECT_EQ(colours.count(ApplyBrightnessTable(c)), 1u) << std::hex << c << " in set " << setIndex;
+    for (uint32_t i = 0; i < Draw2DList.counters.vertexCount; ++i) {
+      EXPECT_GE(Draw2DList.vertices[i].x, -1.0f);  // inside the panel
+      EXPECT_LE(Draw2DList.vertices[i].x, 0.0f);
+    }
+    ASSERT_GE(texts.count, 2);
+    EXPECT_GT(texts.track, 0.5f);
+    EXPECT_EQ(texts.count, 2 * DIAGRAM_WHEEL_LINES + 2);
+  }
+  EXPECT_STREQ(texts.lines[texts.count - 2].text, "FRONT : Double Wishbone");
+  EXPECT_EQ(std::string(texts.lines[texts.count - 1].text).rfind("Track : ", 0), 0u);
+  EXPECT_EQ(texts.lines[0].rightAligned, 0);  // the left wheel's column, then the right's
+  EXPECT_EQ(texts.lines[DIAGRAM_WHEEL_LINES].rightAligned, 1);
+  // A remote car: the title and track only.
+  car.remote = 1;
+  Draw2DList.Reset();
+  DrawSetupDiagram(car, 0, -1.0f, -1.0f, 1.0f, 1.0f, 0, 0.05f, texts);
+  EXPECT_EQ(texts.count, 2);
+  EXPECT_STREQ(texts.lines[0].text, "REAR : MacPherson Strut");
+  Draw2DList.Free();
 }
 
 }  // namespace
