@@ -97,3 +97,14 @@ DriverFrame ChooseDriverFrame(int frames, float fullTurn, float range, float cur
   const int frame = static_cast<int>(std::lround(position - 0.499999f));
   return DriverFrame{frame % frames, (frame + 1) % frames, position - static_cast<float>(frame)};
 }
+
+float EditorCarZoom(float boxWidth, float boxHeight) {
+  if (!(boxWidth > 0.1f) || !(boxHeight > 0.1f)) return 1.0f;
+  return boxWidth * 9.0f > boxHeight * 16.0f ? boxWidth / 1.875f : boxHeight / 1.0546875f;
+}
+
+float InternalMirrorDrop(float x) {
+  if (x == 0.0f) return 0.0f;
+  const float r = x / 0.4f;
+  return -(r * r * 0.04f);
+}

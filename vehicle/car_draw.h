@@ -2,7 +2,7 @@
 // view, the set of pieces drawn in a view (the draw flags), the steering wheel's turn, the
 // driver's steering frame, and the car's two per-frame lists of draw items.
 //
-// Sections: [Draw items] [Levels of detail] [Draw flags] [Steering and driver]
+// Sections: [Draw items] [Levels of detail] [Draw flags] [Steering and driver] [Garage picture]
 //
 // Plain rules over plain inputs: the drawing road (Car::DrawModel) gathers the inputs from
 // the car and the settings and acts on the results.  Main thread only.
@@ -113,3 +113,10 @@ struct DriverFrame {
 // The driver's steering frame: f = 0.5 - 0.5 (t / range) (steer / lock) clamped to 0..1
 // (0.5 with no lock); position (frames - 1) f.
 DriverFrame ChooseDriverFrame(int frames, float fullTurn, float range, float currentSteer, float lockDegrees);
+
+// ---- [Garage picture] ----
+// The zoom that makes a screen box of the car fill a 16:9 frame: width / 1.875 when the box is
+// wider than 16:9, else height / 1.0546875; 1 (kept) when either side is 0.1 or less.
+float EditorCarZoom(float boxWidth, float boxHeight);
+// The internal mirror's view-dependent offset: with x non-zero, y = -((x / 0.4)^2 x 0.04).
+float InternalMirrorDrop(float x);

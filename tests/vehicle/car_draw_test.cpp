@@ -141,6 +141,17 @@ TEST(CarDraw, SteeringWheelAndDriverFrame) {
   EXPECT_EQ(ChooseDriverFrame(1, 4.0f, 4.0f, 1.0f, 30.0f).frame, 0);
 }
 
+TEST(CarDraw, GarageZoomAndMirrorOffset) {
+  EXPECT_FLOAT_EQ(EditorCarZoom(1.875f, 0.5f), 1.0f);        // wider than 16:9: by the width
+  EXPECT_FLOAT_EQ(EditorCarZoom(0.5f, 1.0546875f), 1.0f);    // taller: by the height
+  EXPECT_FLOAT_EQ(EditorCarZoom(3.75f, 2.109375f), 2.0f);    // exactly 16:9: by the height
+  EXPECT_FLOAT_EQ(EditorCarZoom(0.1f, 5.0f), 1.0f);          // a side of 0.1 or less keeps the zoom
+  EXPECT_FLOAT_EQ(EditorCarZoom(5.0f, 0.05f), 1.0f);
+  EXPECT_FLOAT_EQ(InternalMirrorDrop(0.0f), 0.0f);
+  EXPECT_FLOAT_EQ(InternalMirrorDrop(0.4f), -0.04f);
+  EXPECT_FLOAT_EQ(InternalMirrorDrop(-0.2f), -0.01f);
+}
+
 TEST(CarDraw, ItemListsDropBeyondTheirRoom) {
   ReportRecorder recorder;
   static CarDrawItems lists;
