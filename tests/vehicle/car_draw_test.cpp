@@ -1,17 +1,19 @@
 // car_draw_test.cpp - the rules of drawing a car: the level walk, the draw flags by view
 // kind and settings, the steering wheel and the driver's frame, the item lists' limits, the
 // lamps and their brightness uploads, the lighting reports and the shadow objects with a
-// stand-in world.
+// stand-in world; the editor's triangle and axis marks.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "core/gamma_tables.h"
 #include "core/report.h"
 #include "tests/core/report_recorder.h"
 #include "vehicle/car_draw.h"
 #include "vehicle/car_lighting.h"
+#include "vehicle/setup_marks.h"
 
 namespace {
 
@@ -370,6 +372,50 @@ TEST_F(StandInWorld, LightmapAndDefaultReportedOncePerChange) {
   CollectShadowObjects(none, 0, 0, 0, 3.0f, 1);
   EXPECT_EQ(none.count, 0);
   SetUp();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SetupMarks, TrianglesAndAxisArrows) {
+  BuildGammaTables();
+  std::vector<uint8_t> vertices(64 * MARK_VERTEX_SIZE);
+  std::vector<uint16_t> indices(64 * 3);
+  MarkBuffer out = {vertices.data(), indices.data(), 64, 32, 0, 0};
+  // One triangle: 16.16 positions as metres, the colour word, two zero floats; indices c, b, a.
+  EmitTriangle16(out, IntVector{M, 0, 0}, IntVector{0, 2 * M, 0}, IntVector{0, 0, M / 2}, 0xFF112233u);
+  ASSERT_EQ(out.triangleCount, 1u);
+  float f[3];
+  std::memcpy(f, &vertices[MARK_VERTEX_SIZE], 12);
+  EXPECT_FLOAT_EQ(f[1], 2.0f);
+  uint32_t colour;
+  std::memcpy(&colour, &vertices[12], 4);
+  EXPECT_EQ(colour, 0xFF112233u);
+  for (int k = 16; k < 24; ++k) EXPECT_EQ(vertices[k], 0) << k;
+  EXPECT_EQ(indices[0], 2);
+  EXPECT_EQ(indices[1], 1);
+  EXPECT_EQ(indices[2], 0);
+  // Axis arrows: two triangles an axis, none for a zero length, the colours through the
+  // brightness table; a negative length reverses the winding.
+  out.vertexCount = out.triangleCount = 0;
+  FixedTransform identity = {};
+  MatrixIdentity(identity.rotation);
+  const float axes[3] = {0.5f, 0.0f, -0.25f};
+  DrawAxisMarker(out, identity, IntVector{0, 0, M}, axes, 0x808080, 0xFFFFFF, 1.0f);
+  EXPECT_EQ(out.triangleCount, 4u);
+  std::memcpy(&colour, &vertices[12], 4);
+  EXPECT_EQ(colour, ApplyBrightnessTable(0xFF808080u));
+  std::memcpy(&colour, &vertices[3 * MARK_VERTEX_SIZE + 12], 4);
+  EXPECT_EQ(colour, 0xFFFFFFFFu);
+  std::memcpy(f, &vertices[2 * MARK_VERTEX_SIZE], 12);  // the x arrow's tip
+  EXPECT_FLOAT_EQ(f[0], 0.5f);
+  std::memcpy(f, &vertices[6 * MARK_VERTEX_SIZE], 12);  // the z arrow starts at its tip (reversed)
+  EXPECT_FLOAT_EQ(f[2], 0.75f);
+  // A full buffer takes nothing more.
+  MarkBuffer full = {vertices.data(), indices.data(), 2, 32, 0, 0};
+  EmitTriangle16(full, IntVector{}, IntVector{}, IntVector{}, 0);
+  EXPECT_EQ(full.triangleCount, 0u);
 }
 
 }  // namespace
