@@ -90,6 +90,15 @@ int DrawCarModel(Car& car, CarDrawing& drawing, const CarViewSettings& view) {
   in.internalShow = view.internalShow;
   in.customShow = view.customShow;
   drawing.drawFlags = ComputeDrawFlags(in);
+  // The ground below the car among the world objects near it, at a near level.
+  if (in.nearLevel) {
+    const float radius = std::isfinite(car.radius) && car.radius > 0.0f ? car.radius : 1.0f;
+    ShadowObjects shadows;
+    CollectShadowObjects(shadows, car.position.x, car.position.y, car.position.z, radius, view.debugLevel);
+    if (shadows.count > 0 &&
+        UseLightmap(drawing.lighting, shadows, car.position, ToFixed(radius), car.vehicleName, view.debugLevel, 1))
+      drawing.drawFlags |= DRAW_GROUND_FOUND;
+  }
 
   if (drawing.drawFlags & DRAW_TYRES) {
     CarTyreFrame tyres = view.tyres;

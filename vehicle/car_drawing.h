@@ -5,8 +5,8 @@
 // Sections: [State] [Drawing]
 //
 // The road's per-car state is kept by the caller beside the car (CarDrawing) until the car
-// record carries its drawing fields.  The driver and passengers, the subobject items' meshes,
-// shadow objects and the garage picture's camera fit are not drawn here yet.  Main thread only.
+// record carries its drawing fields.  The driver and passengers, the subobject items' meshes and
+// the garage picture's camera fit are not drawn here yet.  Main thread only.
 #pragma once
 #include <cstdint>
 
@@ -47,7 +47,9 @@ struct CarDrawing {
 };
 
 // ---- [Drawing] ----
-// The decisions and the per-frame geometry: returns drawnPass (0 not drawn, 1 skipped,
+// The decisions and the per-frame geometry; at a near level the ground below the car is
+// looked for among the world's objects within the car's radius (the ray's drop is that
+// radius too).  Returns drawnPass (0 not drawn, 1 skipped,
 // otherwise the effective kind).
 int DrawCarModel(Car& car, CarDrawing& drawing, const CarViewSettings& view);
 // The lit drawing of a car DrawCarModel drew: the world matrix, the frame tubes, the tyres,
