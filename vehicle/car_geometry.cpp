@@ -21,7 +21,36 @@ FrameScene CarFrameScene(const Car& car) {
   scene.tubes = car.frameTubes;
   scene.tubeCount = car.frameTubes ? car.frameTubeCount : 0;
   scene.option2 = car.options2;
+  // The axle points of the chosen sets: option bit 0x1000 the rear set, 0x800 the front.
+  constexpr uint32_t REAR_AXLE_POINTS = 0x1000, FRONT_AXLE_POINTS = 0x800;
+  if ((car.options & (REAR_AXLE_POINTS | FRONT_AXLE_POINTS)) == 0) return scene;
+  for (int i = 0; i < std::min<int>(car.wheelCount, CAR_MAX_WHEELS); ++i) {
+    const CarWheel& w = car.wheels[i];
+    const int front = w.wheelSet == 1;
+    if (!(car.options & (front ? FRONT_AXLE_POINTS : REAR_AXLE_POINTS)) || w.wheelSet >= CAR_WHEEL_SETS) continue;
+    IntVector a, b, c;
+    WheelContactBox(car, i, a, b, c);
+    const int mirror = w.side != 1.0f;
+    const int first = front ? 0 : 2;  // -1/-2 the front ends, -3/-4 the rear ends
+    const IntVector ends[3] = {b, a, c};
+    const int slots[3] = {first, first + 1, front ? 4 : 5};
+    for (int k = 0; k < 3; ++k) {
+      (mirror ? scene.axleMirror : scene.axlePoint)[slots[k]] = ends[k];
+      if (!mirror) scene.axleValid[slots[k]] = 1;
+    }
+  }
   return scene;
+}
+
+void WheelContactBox(const Car& car, int wheel, IntVector& a, IntVector& b, IntVector& centre) {
+  const CarWheel& w = car.wheels[wheel];
+  const float half = car.wheelSets[w.wheelSet < CAR_WHEEL_SETS ? w.wheelSet : 0].sectionWidth * 0.5f;
+  const auto fixed = [](float v) { return static_cast<int32_t>(std::lround(std::clamp(v, -30000.0f, 30000.0f) * 65536.0f)); };
+  centre = IntVector{fixed(w.centre.x), fixed(w.centre.y), fixed(w.centre.z)};
+  a = IntVector{fixed(w.centre.x - w.spinAxis.x * half), fixed(w.centre.y - w.spinAxis.y * half),
+                fixed(w.centre.z - w.spinAxis.z * half)};
+  b = IntVector{fixed(w.centre.x + w.spinAxis.x * half), fixed(w.centre.y + w.spinAxis.y * half),
+                fixed(w.centre.z + w.spinAxis.z * half)};
 }
 
 uint16_t DrawFrameTubes(const FrameScene& scene, int allTubes, int32_t lodDistance, int32_t viewDirZ) {

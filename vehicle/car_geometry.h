@@ -16,9 +16,12 @@ struct CircularVBuffer;
 
 // ---- [Frame tubes] ----
 constexpr uint16_t NO_BATCH = 0xFFFF;
-// The frame as the car holds it.  No axle points are given yet: tubes ending on an axle are
-// left out until the wheels' axle points are computed for them.
+// The frame as the car holds it, with the axle points of the rear set (option bit 0x1000)
+// and the front set (0x800): the wheel on side 1.0 gives each point, the other its mirror.
 FrameScene CarFrameScene(const Car& car);
+// A wheel's axle ends (its centre -/+ the spin axis times half the set's section width) and
+// its centre, 16.16 car axes.
+void WheelContactBox(const Car& car, int wheel, IntVector& a, IntVector& b, IntVector& centre);
 // Opens a batch of 16 vertices and 48 indices for each counted tube with the plain white
 // texture, writes the tubes to draw and closes it with what was written.  The batch's entry,
 // or NO_BATCH with nothing to draw or when the batch could not be opened.

@@ -11,6 +11,8 @@
 #include "core/gamma_tables.h"
 #include "tests/core/report_recorder.h"
 #include "ui/text/text_colours.h"
+#include "tests/physics/car_test_util.h"
+#include "vehicle/car_geometry.h"
 #include "vehicle/frame_tubes.h"
 #include "vehicle/tyre_geometry.h"
 #include "vehicle/vehicle.h"
@@ -324,6 +326,40 @@ TEST_F(FrameTubes, AxleAndFlatTubes) {
   const FrameTube toCentre = {0, -5, 0, 0.02f, 0, TUBE_VISIBLE};
   EXPECT_EQ(Draw(toCentre, 20.0f), 1);
   EXPECT_EQ(Draw(across, 20.0f), 0);  // 0.02 x 0.5 x 1800 = 18 m
+}
+
+TEST_F(FrameTubes, AxlePointsFromACarsWheels) {
+  Car car;
+  MakeSampleCar(0, car);
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].centre = car.wheelPositions[i];
+    car.wheels[i].spinAxis = Vec3{car.wheels[i].side, 0, 0};
+  }
+  car.options &= ~0x1800u;
+  FrameScene none = CarFrameScene(car);
+  for (uint8_t valid : none.axleValid) EXPECT_EQ(valid, 0);
+  car.options |= 0x800;  // the front set only
+  const FrameScene front = CarFrameScene(car);
+  EXPECT_EQ(front.axleValid[0] + front.axleValid[1] + front.axleValid[4], 3);
+  EXPECT_EQ(front.axleValid[2] + front.axleValid[3] + front.axleValid[5], 0);
+  const float half = car.wheelSets[1].sectionWidth * 0.5f;
+  const CarWheel* right = nullptr;
+  for (int i = 0; i < car.wheelCount; ++i)
+    if (car.wheels[i].wheelSet == 1 && car.wheels[i].side == 1.0f) right = &car.wheels[i];
+  ASSERT_NE(right, nullptr);
+  EXPECT_NEAR(front.axlePoint[4].x / 65536.0, right->centre.x, 1e-4);           // -5 the centre
+  EXPECT_NEAR(front.axlePoint[0].x / 65536.0, right->centre.x + half, 1e-4);    // -1 end b, outboard
+  EXPECT_NEAR(front.axleMirror[0].x / 65536.0, -right->centre.x - half, 1e-4);  // its mirror, the left wheel's
+  // The sample's whole frame fits the batch its count asks for, every index in range.
+  const uint32_t counted = CountFrameTubes(front, 1);
+  ASSERT_GT(counted, 0u);
+  std::vector<uint8_t> v(counted * TUBE_BATCH_PER_TUBE * DRAW_VERTEX_SIZE);
+  std::vector<uint16_t> ix(counted * TUBE_INDICES_PER_TUBE);
+  TubeBatch whole = {v.data(), ix.data(), counted * TUBE_BATCH_PER_TUBE, counted * TUBE_INDICES_PER_TUBE, 0, 0};
+  for (int i = 0; i < car.frameTubeCount; ++i)
+    if (!(car.frameTubes[i].radius > 0.0f)) car.frameTubes[i].radius = 0.02f;
+  EXPECT_GT(DrawFrameTubeGeometry(whole, CarFrameScene(car), 1, 65536, 0), 0);
+  for (uint32_t i = 0; i < whole.indexCount; ++i) ASSERT_LT(ix[i], whole.vertexCount);
 }
 
 TEST_F(FrameTubes, ZeroLengthTubeAndVertexBytes) {
