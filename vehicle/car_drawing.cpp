@@ -10,6 +10,7 @@
 #include "render/constant_buffers.h"
 #include "render/matrices.h"
 #include "render/primitives.h"
+#include "render/views.h"
 
 namespace {
 
@@ -172,7 +173,7 @@ void DrawCarLit(Car& car, CarDrawing& drawing, const CarViewSettings& view) {
       else GetLampStates(drawing.lamps, states);
       for (int g = 0; g < CAR_LAMP_GROUPS; ++g) has[g] = GetFastMesh(car.lights[g].mesh) != nullptr;
       static const float white[3] = {1.0f, 1.0f, 1.0f};
-      LampContext context = {&car, drawing.lodIndex, white};
+      LampContext context = {&car, drawing.lodIndex, CurrentView ? CurrentView->lightColours[0] : white};
       drawing.lampsDrawn = DrawLamps(LampDrawOps{LoadLampColour, DrawLampGroup, &context}, states, has, 0.0f);
     }
   }
