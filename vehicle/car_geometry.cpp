@@ -158,7 +158,9 @@ CarTyreResult BuildCarTyres(Car& car, const CarTyreFrame& frame) {
   result.discBatch = NO_BATCH;
   const int wheels = std::min<int>(std::max<int>(car.wheelCount, 0), CAR_MAX_WHEELS);
   result.segments = ChooseTyreSegments(frame.tyreStyle, frame.lodDistance, frame.viewDirX);
-  TyreCountInputs in = {wheels, result.segments, frame.letteringRows != 0, frame.oneSided, 0, {}};
+  const int spare = (car.options & CAR_OPTION_SPARE_SHOWN) != 0;
+  const TyreSegments spareSegments = ChooseTyreSegments(frame.tyreStyle, frame.lodDistance, frame.viewDirY);
+  TyreCountInputs in = {wheels, result.segments, frame.letteringRows != 0, frame.oneSided, spare, spareSegments};
   result.counts = CountTyreGeometry(in);
   if (result.counts.triangles == 0) return result;
   TyreStreamOps streams = CarTyreStreams(car);
@@ -234,6 +236,44 @@ CarTyreResult BuildCarTyres(Car& car, const CarTyreFrame& frame) {
     WriteTyreRings(tyre, letters.vertices ? &letters : nullptr, ring);
     if (result.discBatch != NO_BATCH && set.brakeDiscRadiusMm != 0)
       WriteDiscQuad(discBatch, axes, centre, set.brakeDiscRadiusMm / 1000.0f, set.brakeDiscOffsetMm / 1000.0f);
+  }
+  if (spare && drawTyres) {
+    // Lying flat: the axle is the car's up turned by the pitch about the car's x axis.
+    const SuspensionBlock& set = car.wheelSets[1];
+    const float cp = std::cos(car.spareWheelPitch), sp = std::sin(car.spareWheelPitch);
+    const float local[3][3] = {{0, -sp, cp}, {1, 0, 0}, {0, cp, sp}};
+    float axes[3][3], centre[3];
+    const Vec3 p = car.spareWheelPosition;
+    const int32_t position[3] = {car.position.x, car.position.y, car.position.z};
+    for (int i = 0; i < 3; ++i) {
+      centre[i] = static_cast<float>(position[i]) / 65536.0f + car.orientation[3 * i] * p.x +
+                  car.orientation[3 * i + 1] * p.y + car.orientation[3 * i + 2] * p.z;
+      for (int k = 0; k < 3; ++k)
+        axes[k][i] = car.orientation[3 * i] * local[k][0] + car.orientation[3 * i + 1] * local[k][1] +
+                     car.orientation[3 * i + 2] * local[k][2];
+    }
+    if (spareSegments.simplified) {
+      TyrePlacement drum = {};
+      std::memcpy(drum.centre, centre, sizeof centre);
+      std::memcpy(drum.axes, axes, sizeof drum.axes);
+      drum.radius = set.rollingRadius;
+      drum.width = set.sectionWidth;
+      drum.colour = ApplyBrightnessTable(PROFILE_TYRE_COLOUR);
+      drum.textureRow = TyreTreadRow(set.compoundIndex);
+      WriteTyreDrum(tyre, drum);
+    } else {
+      TyreRing ring = {};
+      std::memcpy(ring.centre, centre, sizeof centre);
+      std::memcpy(ring.axes, axes, sizeof ring.axes);
+      ring.profile = &set.profile;
+      ring.lowProfile = set.lowProfileTyreStyle != 0;
+      ring.segments = spareSegments.segments;
+      ring.sideSign = 1.0f;
+      ring.letteringRows = frame.letteringRows;
+      ring.sideSelector = 1;
+      ring.letteringColour = 0xF0F0F0;
+      WriteTyreRings(tyre, letters.vertices ? &letters : nullptr, ring);
+    }
   }
   EndStreamBatch(car.tyreBuffers[TYRE_STREAM], tyre);
   if (streams.locked[LOGO_STREAM]) EndStreamBatch(car.tyreBuffers[LOGO_STREAM], letters);

@@ -44,6 +44,7 @@ void DrawTyreStreams(Car& car);
 struct CarTyreFrame {
   int32_t lodDistance;       // 16.16 m
   int32_t viewDirX;          // 16.16: the first value of the view direction in car axes
+  int32_t viewDirY;          // 16.16: the second (sizes the spare wheel)
   uint8_t tyreStyle;         // 0..21: the segments round the tyre
   uint8_t letteringRows;     // the logo byte: 0 no lettering
   int oneSided;              // lettering on one side only
@@ -60,5 +61,8 @@ struct CarTyreResult {
 };
 // Counts, starts the streams, writes each wheel's tyre (rings, or drums when far) and
 // lettering, and one disc quad for each wheel whose set has a disc radius; unlocks the
-// streams.  The wheels stand where the car's wheel records put them in the world.
+// streams.  The wheels stand where the car's wheel records put them in the world.  With
+// option bit 0x8 the spare wheel (the front set's tyre, lettered on one side) lies flat at
+// its stored place, turned by its pitch.
+constexpr uint32_t CAR_OPTION_SPARE_SHOWN = 0x8;
 CarTyreResult BuildCarTyres(Car& car, const CarTyreFrame& frame);

@@ -211,8 +211,18 @@ TEST_F(CarGeometryPixels, ASampleCarsTyresStandOnTheGroundWithDiscsInside) {
   ASSERT_NE(r.discBatch, NO_BATCH);
   EXPECT_EQ(car.tyreBuffers[TYRE_STREAM].triangleCount, uint32_t(car.wheelCount) * 30u * 18u);
   EXPECT_EQ(car.tyreBuffers[LOGO_STREAM].triangleCount, uint32_t(car.wheelCount) * 30u * 4u);
+  // With the spare wheel shown: one more tyre, lettered on one side.
+  car.options |= CAR_OPTION_SPARE_SHOWN;
+  car.spareWheelPosition = Vec3{0, -1.8f, 0.5f};
+  ResetTempMeshes();
+  const CarTyreResult withSpare = BuildCarTyres(car, frame);
+  ASSERT_EQ(withSpare.drawn, 1);
+  EXPECT_EQ(withSpare.counts.vertices, uint32_t(car.wheelCount + 1) * 31u * 14u);
+  EXPECT_EQ(withSpare.counts.logoTriangles, uint32_t(car.wheelCount) * 30u * 4u + 30u * 2u);
+  EXPECT_EQ(car.tyreBuffers[TYRE_STREAM].triangleCount, uint32_t(car.wheelCount + 1) * 30u * 18u);
+  EXPECT_EQ(car.tyreBuffers[LOGO_STREAM].triangleCount, withSpare.counts.logoTriangles);
   DrawTyreStreams(car);
-  TempMesh::DrawBuffer(r.discBatch, 0);
+  TempMesh::DrawBuffer(withSpare.discBatch, 0);
 
   std::vector<uint8_t> p(SIZE * SIZE * 4);
   ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
