@@ -55,8 +55,3 @@ Car::~Car() {
   engine.FreeWaves();
   simulated = 0;
 }
-
-void Car::SetClassFlags() {
-  // The class option bits by class come with the car's set-up from the vehicle data; until
-  // then a file without them keeps the option word it holds.
-}
