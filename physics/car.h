@@ -184,6 +184,10 @@ constexpr uint32_t CAR_FLAG_GEARBOX_CUT = (1u << 11) | (1u << 28);
 constexpr const char* TEXT_CAR_NOT_PHYSICAL = "not physical - car not simulated";
 // "<vehicle> : set-up <field> not a number - <value> taken": a set-up float mended.
 constexpr const char* TEXT_SETUP_NOT_A_NUMBER = "not a number -";
+// The speed at which the power (W) through the drivetrain holds against the drag (N at
+// 1 m/s, growing with the square of the speed): (power x efficiency / drag)^(1/3), held to
+// 1..200 m/s (1 when it is not a number).
+float EstimateTopSpeed(float power, float efficiency, float dragFactor);
 // Frees one of the car's fast meshes (the renderer's FreeFastMesh by default).
 extern void (*FreeCarFastMesh)(FastMeshHandle& mesh);
 // The car's code text (8 bytes) from its 32-bit code: empty for a code whose fourth byte is not

@@ -352,13 +352,12 @@ void SetupBrakesAndSuspension(Car& car) {
   }
 }
 
-// Step 33: the speed at which the engine's power holds against the drag, held to 1..200 m/s.
-void SetupTopSpeed(Car& car) {
-  const double v = std::cbrt(static_cast<double>(car.engine.maxPower) * car.drivetrainEfficiency / car.totalDragFactor);
-  car.topSpeed = v > LEAST_TOP_SPEED ? (v < MOST_TOP_SPEED ? static_cast<float>(v) : MOST_TOP_SPEED) : LEAST_TOP_SPEED;
-}
-
 }  // namespace
+
+float EstimateTopSpeed(float power, float efficiency, float dragFactor) {
+  const double v = std::cbrt(static_cast<double>(power) * efficiency / dragFactor);
+  return v > LEAST_TOP_SPEED ? (v < MOST_TOP_SPEED ? static_cast<float>(v) : MOST_TOP_SPEED) : LEAST_TOP_SPEED;
+}
 
 int CarWheelCount(const Car& car) { return std::clamp<int>(car.wheelCount, 0, CAR_MAX_WHEELS); }
 
@@ -470,7 +469,7 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
   // 32-34. The engine's spin, the top speed, the live adjustments.
   const float sign = options & OPT1_ENGINE_REVERSED ? 1.0f : -1.0f;
   engineSpinAxis = options & OPT1_TRANSVERSE_ENGINE ? Vec3{sign, 0.0f, 0.0f} : Vec3{0.0f, sign, 0.0f};
-  SetupTopSpeed(*this);
+  topSpeed = EstimateTopSpeed(engine.maxPower, drivetrainEfficiency, totalDragFactor);
   adjustState = 0;
   liveBrakeBalance = SetupByte(*this, SETUP_BRAKE_BALANCE);
   for (int axle = 0; axle < CAR_WHEEL_SETS; ++axle) liveAntiRoll[axle] = AxleFloat(*this, axle, AXLE_ANTI_ROLL);
