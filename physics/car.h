@@ -379,7 +379,7 @@ struct Car : Solid, VehicleData {
   void GetAnimationNeeds(int& front, int& rear) const;
   // The car's design load (N, positive): the mass without occupants and 70 kg for each of 2
   // occupants (5 with back seats) under gravity, and the downforce at the estimated top speed
-  // when the lift area is negative.
+  // (at most MOST_TOP_SPEED) when the lift area is negative.
   float ComputeDownforce() const;
   // From the design load W: springs (1 + trunc(0.0011 W)) x 10000 N/m with a tenth of it as
   // the least, damping (1 + trunc(0.0011 W)) x 1000 N s/m likewise, anti-roll up to the

@@ -59,9 +59,10 @@ float Car::ComputeDownforce() const {
   const float gravity = WorldLink.Gravity ? WorldLink.Gravity() : -9.81f;
   float load = (massWithoutOccupants + OCCUPANT_MASS * occupants) * gravity;
   if (totalLiftArea < 0.0f && totalDragArea > 0.0f) {
-    // The downforce at the speed the engine's power holds against the drag.
+    // The downforce at the speed the engine's power holds against the drag, no faster than
+    // the top speed's most (a drag area next to nothing would make it endless).
     const float power = std::max(engine.maxPower, 0.0f) * drivetrainEfficiency;
-    const float v = std::cbrt(power / totalDragArea);
+    const float v = std::min(std::cbrt(power / totalDragArea), MOST_TOP_SPEED);
     load += v * v * totalLiftArea;
   }
   return -load;

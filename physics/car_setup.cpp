@@ -21,6 +21,8 @@ constexpr float RAY_MARGIN = 0.05f;      // m beyond the tyre's reach at either 
 constexpr float MOST_RAY_TRAVEL = 1.0f;  // m: a larger stored travel is a damaged figure
 constexpr const char* OPEN_ROOF = "OPEN ROOF";
 constexpr int DEGREES_HALF_TURN = 180;
+constexpr float LEAST_STEERING_WHEEL_TURN = 0.001f;  // rad
+constexpr float MOST_RIDE_HEIGHT = 100.0f;           // m either way: beyond any vehicle
 constexpr float GRAVITY = 9.81f;
 constexpr float BODY_FORCE_FIGURES[2] = {300.0f, 15.0f};
 constexpr float BRAKE_LEAST_SHARE = 0.24f, BRAKE_GRIP = 0.41f;
@@ -130,6 +132,15 @@ bool VehicleFiguresArePhysical(Car& car) {
          Finite(car, car.steeringWheelTurn, "steering wheel turn");
 }
 
+// The engine's figures as its power unit made them: finite.
+bool EngineIsPhysical(Car& car) {
+  const EngineModel& e = car.engine;
+  for (const float f : {e.maxPower, e.maxPowerSpeed, e.maxTorque, e.maxTorqueSpeed, e.peakTorque, e.inertia,
+                        e.resistance, e.stiffness, e.peakSpeed, e.spread, e.clutchCapacity, e.boostMultiplier})
+    if (!Finite(car, f, "engine figure")) return false;
+  return true;
+}
+
 // Each tyre of a wheel set that carries a wheel (by the wheel's mount, as step 16 decides):
 // of positive width, rim radius and radius.  0 with the physics-invalid code 3 and its
 // message.
@@ -196,14 +207,13 @@ void ClampOwnSetup(Car& car) {
   ClampSetup(car.currentSetup);
   for (int wing = 0; wing < 2; ++wing) {
     uint8_t& angle = SetupByte(car, wing == 0 ? SETUP_REAR_WING : SETUP_FRONT_WING);
-    const uint8_t lowest = car.wingAngles[wing][0], highest = car.wingAngles[wing][1];
-    angle = angle <= lowest ? lowest : (angle >= highest ? highest : angle);
+    angle = static_cast<uint8_t>(ClampToRange(angle, car.wingAngles[wing][0], car.wingAngles[wing][1]));
   }
   int typeLowest, typeHighest;
   car.GetTyreTypeRange(typeLowest, typeHighest);
   for (int axle = 0; axle < CAR_WHEEL_SETS; ++axle) {
     uint8_t& type = SetupByte(car, AxleField(axle, AXLE_TYRE_TYPE));
-    type = static_cast<uint8_t>(type <= typeLowest ? typeLowest : (type >= typeHighest ? typeHighest : type));
+    type = static_cast<uint8_t>(ClampToRange(type, typeLowest, typeHighest));
     int lowest, highest;
     car.TyrePressureRange(axle, lowest, highest);
     for (const int side : {AXLE_PRESSURE_LEFT, AXLE_PRESSURE_RIGHT}) {
@@ -216,7 +226,7 @@ void ClampOwnSetup(Car& car) {
 
 // The ride heights: mended when not a number; the own set-up's held to d +- r, d the first
 // default set-up's and r the smaller of 0.08 m and the wheel set's rest height's distance
-// from d.
+// from d; every set-up's within MOST_RIDE_HEIGHT, so that no figure made from it overflows.
 void SettleRideHeights(Car& car, bool own) {
   static const char* const NAMES[2] = {"rear ride height", "front ride height"};
   for (int axle = 0; axle < CAR_WHEEL_SETS; ++axle) {
@@ -225,7 +235,8 @@ void SettleRideHeights(Car& car, bool own) {
     float r = std::fabs(car.wheelSets[axle].maxUpPosition - d);
     if (!(r < MOST_RIDE_HEIGHT_CHANGE)) r = MOST_RIDE_HEIGHT_CHANGE;
     const float inf = INFINITY;
-    SettleSetupFloat(car, at, own ? d - r : -inf, own ? d + r : inf, NAMES[axle]);
+    const float v = SettleSetupFloat(car, at, own ? d - r : -inf, own ? d + r : inf, NAMES[axle]);
+    SetSetupFloat(car.currentSetup, at, ClampSetupValue(v, -MOST_RIDE_HEIGHT, MOST_RIDE_HEIGHT));
   }
 }
 
@@ -294,10 +305,10 @@ void SetupWheelBase(Car& car) {
 }
 
 // Step 26: the wheels' angle per steering-wheel angle.  A steering wheel that does not turn
-// steers nothing.
+// (less than a thousandth of a radian) steers nothing.
 void SetupSteeringFactor(Car& car) {
   car.steeringFactor = 0.0f;
-  if (car.vehicleClass == CLASS_BIKE || !(car.steeringWheelTurn > 0.0f)) return;
+  if (car.vehicleClass == CLASS_BIKE || !(car.steeringWheelTurn >= LEAST_STEERING_WHEEL_TURN)) return;
   const float lock = static_cast<float>(SetupByte(car, SETUP_STEERING_LOCK)) * static_cast<float>(PI) /
                      static_cast<float>(DEGREES_HALF_TURN);
   car.steeringFactor = lock / car.steeringWheelTurn;
@@ -318,10 +329,13 @@ void SetupBodyFigures(Car& car) {
     largest = std::max(largest, LengthSquared(p));
     car.lowestPoint = std::min(car.lowestPoint, p.z);
   }
-  const SuspensionBlock& rear = car.wheelSets[0];
-  const SuspensionBlock& front = car.wheelSets[1];
-  car.centreHeight = base.centreOfMass.z - std::max(rear.maxUpPosition - rear.rollingRadius,
-                                                    front.maxUpPosition - front.rollingRadius);
+  // Above the lower of the axles' lowest reach (of the sets that carry a wheel).
+  float reach = -INFINITY;
+  for (int axle = 0; axle < CAR_WHEEL_SETS; ++axle) {
+    const SuspensionBlock& s = car.wheelSets[axle];
+    if (SetCarriesWheel(car, axle)) reach = std::max(reach, s.maxUpPosition - s.rollingRadius);
+  }
+  car.centreHeight = base.centreOfMass.z - (std::isfinite(reach) ? reach : 0.0f);
   car.radius = std::sqrt(largest);
   car.ComputeBoundingRadius();
 }
@@ -330,7 +344,11 @@ void SetupBodyFigures(Car& car) {
 // the front tyres can take, the brakes split; then the suspension's figures held by the
 // limits that load gives.
 void SetupBrakesAndSuspension(Car& car) {
-  const float T = car.ComputeDownforce() * BRAKE_GRIP * car.wheelSets[1].rollingRadius;
+  // The front tyre's radius, or the rear's on a car whose front set carries no wheel (and so
+  // may have no tyre); a limit that comes out below 0 is 0.
+  const float R = car.wheelSets[SetCarriesWheel(car, 1) ? 1 : 0].rollingRadius;
+  float T = car.ComputeDownforce() * BRAKE_GRIP * (R > 0.0f ? R : 0.0f);
+  if (!(T > 0.0f)) T = 0.0f;
   SettleSetupFloat(car, SETUP_BRAKE_STRENGTH, BRAKE_LEAST_SHARE * T, T, "brake strength");
   SettleSetupFloat(car, AxleField(0, AXLE_SIXTH), BRAKE_LEAST_SHARE * T, T, "rear handbrake strength");
   car.SplitBrakes();
@@ -360,6 +378,12 @@ float EstimateTopSpeed(float power, float efficiency, float dragFactor) {
 }
 
 int CarWheelCount(const Car& car) { return std::clamp<int>(car.wheelCount, 0, CAR_MAX_WHEELS); }
+
+bool SetCarriesWheel(const Car& car, int axle) {
+  for (int i = 0; i < CarWheelCount(car); ++i)
+    if (car.wheels[i].wheelSet == axle) return true;
+  return false;
+}
 
 const SetupRecord& Car::FirstDefaultSetup() const {
   static const SetupRecord NONE = {};
@@ -425,6 +449,7 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
   // 14-15. The frame's tubes; the engine's figures by its power unit.
   if (full) SetupFrameTubes(*this);
   engine.Recompute(kind, vehicleClass);
+  if (!EngineIsPhysical(*this)) return;
 
   // 16-20. The wheels and the drive.
   SetupWheelRecords(*this);
@@ -473,8 +498,9 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
   adjustState = 0;
   liveBrakeBalance = SetupByte(*this, SETUP_BRAKE_BALANCE);
   for (int axle = 0; axle < CAR_WHEEL_SETS; ++axle) liveAntiRoll[axle] = AxleFloat(*this, axle, AXLE_ANTI_ROLL);
-  const float frontR = wheelSets[1].rollingRadius;
-  tyreRadiusRatio = frontR > 0.0f ? wheelSets[0].rollingRadius / frontR : 1.0f;
+  // The rear tyre's radius over the front's; 1 where either set has no tyre to measure.
+  tyreRadiusRatio = wheelSets[0].rollingRadius / wheelSets[1].rollingRadius;
+  if (!(tyreRadiusRatio > 0.0f) || !std::isfinite(tyreRadiusRatio)) tyreRadiusRatio = 1.0f;
 
   // 35-36. Handicaps, the capability word, the lowest point; the default set-up kept in step.
   ApplyHandicaps();

@@ -16,6 +16,14 @@ inline float AxleFloat(const Car& car, int axle, int field) { return SetupFloat(
 // hi.  A value that is not a number is never given here (the set-up mends it first).
 inline float ClampSetupValue(float v, float lo, float hi) { return v <= lo ? lo : (v >= hi ? hi : v); }
 
+// v held within a vehicle's range of bytes as the set-up clamps: at or below the lowest gives
+// the lowest, then at or above the highest the highest.  A highest below the lowest counts as
+// the lowest, so that clamping again changes nothing.
+inline int ClampToRange(int v, int lowest, int highest) {
+  if (highest < lowest) highest = lowest;
+  return v <= lowest ? lowest : (v >= highest ? highest : v);
+}
+
 // The wheel base as a divisor: at least LEAST_WHEEL_BASE.
 inline float WheelBaseDivisor(const Car& car) {
   return car.wheelBase >= LEAST_WHEEL_BASE ? car.wheelBase : LEAST_WHEEL_BASE;
@@ -23,6 +31,9 @@ inline float WheelBaseDivisor(const Car& car) {
 
 // The wheels the car holds (at most CAR_MAX_WHEELS).
 int CarWheelCount(const Car& car);
+// 1 when a wheel record belongs to the wheel set (0 rear, 1 front): only such a set's tyre is
+// known to be physical.
+bool SetCarriesWheel(const Car& car, int axle);
 
 // ---- steps of Car::SetupFromVehicle done elsewhere ----
 // Step 16: each wheel's mount, set, side, links, radius, slot and tyre pressure.

@@ -186,8 +186,10 @@ void Car::ApplyBallast(int kilograms) {
 
 void Car::ApplyIntakeRestriction(int percent) {
   appliedRestriction = static_cast<uint8_t>(std::clamp(percent, 0, 255));
+  // A restriction beyond the whole power takes all of it: the power factor never turns negative.
+  const float share = static_cast<float>(std::min<int>(appliedRestriction, 100)) * 0.01f;
   const float powerFactor = engine.torquePerCc;
-  engine.torquePerCc = powerFactor * (1.0f - static_cast<float>(appliedRestriction) * 0.01f);
+  engine.torquePerCc = powerFactor * (1.0f - share);
   engine.Recompute(transmissionType, vehicleClass);
   engine.torquePerCc = powerFactor;
 }

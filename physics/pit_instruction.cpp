@@ -68,7 +68,8 @@ void PitInstruction::Adjust(Car& car, int item, int value, int mode) {
     current = wanted != 0 ? 1 : 0;
   } else {
     const Bounds b = BoundsOf(car, item);
-    current = static_cast<int32_t>(wanted <= b.lowest ? b.lowest : (wanted >= b.highest ? b.highest : wanted));
+    const int64_t highest = std::max(b.lowest, b.highest);  // a reversed range is its lowest
+    current = static_cast<int32_t>(wanted <= b.lowest ? b.lowest : (wanted >= highest ? highest : wanted));
   }
   if (item == PIT_FUEL || item == PIT_TYRES || item == PIT_REPAIR) car.pitDisplayMs = PIT_DISPLAY_MS;
   if (car.pitValues[PIT_SYMMETRIC]) {

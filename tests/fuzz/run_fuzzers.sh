@@ -34,6 +34,7 @@ TARGETS=(
   "fuzz_commands:$ROOT/tests/fuzz/corpus/commands"
   "fuzz_vehicle_file:$BUILD/seeds/vehicle"
   "fuzz_car_build:$BUILD/seeds/car_build"
+  "fuzz_car_setup:$ROOT/tests/fuzz/corpus/car_setup"
   "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
   "fuzz_light_schemes:$BUILD/seeds/light_schemes"
   "fuzz_human_system:$BUILD/seeds/human_system"

@@ -478,7 +478,9 @@ TEST_F(CarSetup, TheOwnSetUpIsClampedInPlaceAndADefaultIsKeptInStep) {
   c.wingAngles[0][0] = 2;
   c.wingAngles[0][1] = 12;
   r.bytes[SETUP_REAR_WING] = 40;
-  r.bytes[SETUP_FRONT_WING] = 3;  // the front wing's range is 0..0
+  r.bytes[SETUP_FRONT_WING] = 3;
+  c.wingAngles[1][0] = 9;  // a range whose highest is below its lowest: the lowest
+  c.wingAngles[1][1] = 4;
   r.bytes[SETUP_LOCK_REDUCTION] = 200;
   c.setups[0].record.bytes[SETUP_LOCK_REDUCTION] = 5;  // the vehicle allows a lock reduction
   r.bytes[SETUP_STEERING_LOCK] = 4;
@@ -489,7 +491,9 @@ TEST_F(CarSetup, TheOwnSetUpIsClampedInPlaceAndADefaultIsKeptInStep) {
   SetSetupFloat(r, SETUP_AXLE[1] + AXLE_RIDE_HEIGHT, d + 1.0f);
   c.SetupFromVehicle(0);
   EXPECT_EQ(r.bytes[SETUP_REAR_WING], 12);
-  EXPECT_EQ(r.bytes[SETUP_FRONT_WING], 0);
+  EXPECT_EQ(r.bytes[SETUP_FRONT_WING], 9);
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(r.bytes[SETUP_FRONT_WING], 9) << "and again";
   EXPECT_EQ(r.bytes[SETUP_LOCK_REDUCTION], 80);
   EXPECT_EQ(r.bytes[SETUP_STEERING_LOCK], 10);
   EXPECT_EQ(c.steeringLock, 10);
@@ -606,6 +610,14 @@ TEST_F(CarSetup, AZeroWheelBaseAndArmsOfNoLengthGiveFiniteFigures) {
   float rear, front;
   c->SplitLoadsToAxles(rear, front);
   EXPECT_TRUE(std::isfinite(rear) && std::isfinite(front));
+  // No wheel on the front set: its tyre does not count; the brakes are held by the rear tyre's.
+  c->wheelSets[1].sectionWidth = NAN;
+  c->SetupFromVehicle(0);
+  ASSERT_EQ(c->inertiaStatus, INERTIA_VALID);
+  const float T = c->ComputeDownforce() * 0.41f * c->wheelSets[0].rollingRadius;
+  EXPECT_EQ(SetupFloat(c->currentSetup, SETUP_BRAKE_STRENGTH), std::min(1200.0f, T));
+  EXPECT_EQ(c->centreHeight, base.centreOfMass.z - (c->wheelSets[0].maxUpPosition - c->wheelSets[0].rollingRadius));
+  EXPECT_EQ(c->tyreRadiusRatio, 1.0f);
 
   // A trailing arm whose pivot is level with the wheel's mount in y.
   c = &Sample(4);  // a two-wheeler: trailing arm rear, no pivot in its frame
@@ -621,6 +633,13 @@ TEST_F(CarSetup, TopSpeedFuelLowestPointAndFastMeshes) {
   EXPECT_EQ(EstimateTopSpeed(1e12f, 1.0f, 0.1f), 200.0f);
   EXPECT_EQ(EstimateTopSpeed(0.0f, 0.85f, 0.4f), 1.0f);
   EXPECT_EQ(EstimateTopSpeed(0.0f, 0.85f, 0.0f), 1.0f) << "0/0";
+  // The design load's downforce is taken at no more than the top speed's most.
+  car.massWithoutOccupants = 1000.0f;
+  car.engine.maxPower = 100000.0f;
+  car.drivetrainEfficiency = 0.85f;
+  car.totalLiftArea = -2.0f;
+  car.totalDragArea = 1e-30f;
+  EXPECT_NEAR(car.ComputeDownforce(), 1140.0f * 9.81f + 200.0f * 200.0f * 2.0f, 0.1f);
 
   car.fuelTankCapacity = 60.0f;
   car.SetFuelLoad(50.0f);
