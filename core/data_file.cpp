@@ -17,6 +17,23 @@ unsigned char g_inMemoryMarker;
 void Report(Prss* page, const char* text, const char* path) {
   if (page) ReportBox(page, text, path);
 }
+
+// Null when the first length bytes hold the magic and a version up to highest (the version is
+// given out whenever the magic matches); else the failure, with LastDataFileError set.
+const char* CheckHeader(const uint8_t* header, int64_t length, const char* magic, int32_t* versionOut,
+                        int32_t highest) {
+  if (!header || length < DATA_FILE_HEADER_SIZE || std::memcmp(header, magic, DATA_FILE_MAGIC_SIZE) != 0) {
+    LastDataFileError = DATA_FILE_WRONG_TYPE;
+    return TEXT_FILE_FAILED_HEADER;
+  }
+  const int32_t version = header[6] << 8 | header[7];
+  if (versionOut) *versionOut = version;
+  if (version > highest) {
+    LastDataFileError = DATA_FILE_LATER_VERSION;
+    return TEXT_FILE_LATER_VERSION;
+  }
+  return nullptr;
+}
 }  // namespace
 
 FILE* const DATA_FILE_IN_MEMORY = reinterpret_cast<FILE*>(&g_inMemoryMarker);
@@ -45,19 +62,7 @@ const char* DataFile::OpenAndCheckHeader(const char* path, const char* magic, in
   }
   uint8_t header[DATA_FILE_HEADER_SIZE];
   const size_t got = std::fread(header, 1, sizeof header, stream);
-  const char* failure = nullptr;
-  if (got < sizeof header || std::memcmp(header, magic, DATA_FILE_MAGIC_SIZE) != 0) {
-    LastDataFileError = DATA_FILE_WRONG_TYPE;
-    failure = TEXT_FILE_FAILED_HEADER;
-  } else {
-    const int32_t version = header[6] << 8 | header[7];
-    if (versionOut) *versionOut = version;
-    if (version > highest) {
-      LastDataFileError = DATA_FILE_LATER_VERSION;
-      failure = TEXT_FILE_LATER_VERSION;
-    }
-  }
-  if (failure) {
+  if (const char* failure = CheckHeader(header, int64_t(got), magic, versionOut, highest)) {
     std::fclose(stream);
     return failure;
   }
@@ -111,20 +116,10 @@ int DataFile::OpenReadMemory(Prss* page, const uint8_t* image, int64_t length, c
                              int32_t* versionOut, int32_t highest) {
   *this = DataFile{};
   LastDataFileError = DATA_FILE_OK;
-  const char* failure = nullptr;
-  if (!image || length < DATA_FILE_HEADER_SIZE || std::memcmp(image, magic, DATA_FILE_MAGIC_SIZE) != 0) {
-    LastDataFileError = DATA_FILE_WRONG_TYPE;
-    failure = TEXT_FILE_FAILED_HEADER;
-  } else {
-    const int32_t version = image[6] << 8 | image[7];
-    if (versionOut) *versionOut = version;
-    if (version > highest) {
-      LastDataFileError = DATA_FILE_LATER_VERSION;
-      failure = TEXT_FILE_LATER_VERSION;
-    } else if (length < DATA_FILE_HEADER_SIZE + 1) {
-      LastDataFileError = DATA_FILE_TOO_SHORT;
-      failure = TEXT_FILE_TOO_SHORT;
-    }
+  const char* failure = CheckHeader(image, length, magic, versionOut, highest);
+  if (!failure && length < DATA_FILE_HEADER_SIZE + 1) {
+    LastDataFileError = DATA_FILE_TOO_SHORT;
+    failure = TEXT_FILE_TOO_SHORT;
   }
   if (failure) {
     if (page) ReportBox(page, failure);
@@ -398,6 +393,16 @@ void DataFile::WriteFixedString(const char* text, int n) {
 
 void DataFile::WriteWords(int n) {
   for (int i = 0; i < n / 4; ++i) WriteInt(0);
+}
+
+// ---- [Images in memory] ----
+
+std::vector<uint8_t> DataFileImage(const char* magic, const std::vector<uint8_t>& body, int version) {
+  std::vector<uint8_t> image(magic, magic + DATA_FILE_MAGIC_SIZE);
+  image.push_back(static_cast<uint8_t>(version >> 8));
+  image.push_back(static_cast<uint8_t>(version));
+  image.insert(image.end(), body.begin(), body.end());
+  return image;
 }
 
 // ---- [File helpers] ----

@@ -1,6 +1,6 @@
 // data_file.h - the container of every binary data file, and the file helpers beside it.
 //
-// Sections: [Errors and texts] [DataFile] [Reads] [Writes] [File helpers]
+// Sections: [Errors and texts] [DataFile] [Reads] [Writes] [Images in memory] [File helpers]
 //
 // A data file is a 6-byte magic, a 16-bit version stored HIGH byte first, then the body.
 // In the body every 16- and 32-bit integer and every float is little-endian; formats read
@@ -23,6 +23,8 @@
 #include <bit>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -161,6 +163,25 @@ inline int DataFile::ReadByte() {
   if (mode == DATA_FILE_MEMORY_READ && cursor < end) return *cursor++;
   return ReadByteSlow();
 }
+
+// ---- [Images in memory] ----
+// The body write(file) gives, written into memory: a counting pass, then a pass into a buffer
+// of exactly the counted size.  Empty when a pass failed or the two passes disagree.
+template <class Write>
+std::vector<uint8_t> MemoryWriteBody(Write write) {
+  DataFile file{};
+  file.BeginMemoryWrite(0, nullptr);
+  write(file);
+  std::vector<uint8_t> body;
+  if (!file.BeginMemoryWrite(1, nullptr)) {
+    write(file);
+    if (file.FinishMemoryWrite()) body.assign(file.buffer, file.end);
+  }
+  std::free(file.buffer);
+  return body;
+}
+// A whole file image: the magic, the version high byte first, then the body.
+std::vector<uint8_t> DataFileImage(const char* magic, const std::vector<uint8_t>& body, int version);
 
 // ---- [File helpers] ----
 // Last-write time in minutes (FILETIME / 600000000); 0 when there is no such file.

@@ -15,6 +15,7 @@
 #include "modeller/model/model_meshes.h"
 #include "modeller/model/model_object.h"
 #include "modeller/modeller.h"
+#include "modeller/modeller_screen.h"
 #include "modeller/vehicle_editor_link.h"
 #include "render/draw_mesh.h"
 #include "render/frame.h"
@@ -26,6 +27,7 @@
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/text_entry.h"
+#include "ui/value_edit.h"
 
 ObjectEditorState ObjectEditorShared;
 ObjectEditor* ActiveObjectEditor;
@@ -155,6 +157,7 @@ void CloseEditor(ObjectEditor* e) {
   s.editedObject = -1;
   s.spokeCount = 0;
   s.closeAll = 0;
+  s.meshChangePending = 0;
   MeshDisplay.modellerDrawMode = DRAW_FLAT;
   MeshDisplay.showWholeObjects = MeshDisplay.showSubobjects = 1;
   MeshDisplay.currentObject = nullptr;
@@ -162,11 +165,6 @@ void CloseEditor(ObjectEditor* e) {
   PreviewConfig = PreviewSettings{};
   ActiveObjectEditor = nullptr;
   delete e;
-}
-
-// The least body of the modeller's mesh refresh: the edited object's preview again.
-void RefreshActiveEditorMesh(Prss*) {
-  if (ActiveObjectEditor && ActiveObjectEditor->shownCount > 0) RebuildMainPreview(*ActiveObjectEditor);
 }
 
 }  // namespace
@@ -389,16 +387,18 @@ Prss* ObjectEditorScreenAction(Prss* process) {
       BeginEditorFrameClear();
       DrawEditorGround();
     }
-    const bool modellerPicks = process->sub && s.modellerMode >= 1 && s.modellerMode <= 3;
-    e->twoSidedPicking = mode == DRAW_LAYERS || (modellerPicks && s.wireOverlay && mode != DRAW_WIRE);
+    e->twoSidedPicking = mode == DRAW_LAYERS || ShowsViewMarks();
     PickSurfaceUnderMouse(*e);
     SetIdentityMatrix(WorldMatrix);
     UploadWorldMatrix(0, 0);
     if (!perspective && !MappingScreenshotRequested) DrawEditViewBackground();
   }
   if (s.meshChangePending) {
-    if (process->sub) RebuildMainPreview(*e);
     s.meshChangePending = 0;
+    if (ModellerOf(process->sub) && RefreshEditedMesh)
+      RefreshEditedMesh(process->sub);
+    else
+      RebuildMainPreview(*e);
   }
   if (!DrawingOff() && !MappingScreenshotRequested && EditViews.gridChoice != GRID_NONE && mode != DRAW_WIRE &&
       mode != DRAW_LAYERS)
@@ -485,48 +485,3 @@ void ObjectEditorMouse(Prss* process, MouseRecord* mouse) {
   const int flags = e.shownCount > 0 && ObjectEditorShared.pick.state == 2 ? 2 : 0;
   HandleEditViewMouse(mouse, flags);
 }
-
-// ---- [Modeller seam] ----
-
-namespace {
-
-struct ModellerSeam {
-  Prss prss;
-  ObjectEditor* editor;
-};
-
-Prss* ModellerSeamAction(Prss* process) {
-  if (!process->alive) {
-    delete reinterpret_cast<ModellerSeam*>(process);
-    return nullptr;
-  }
-  Prss_ActSub(process);  // the dialogs the editor opens over it
-  return process;
-}
-
-void ModellerSeamKey(Prss* process, int key) {
-  ModellerSeam& m = *reinterpret_cast<ModellerSeam*>(process);
-  const int letter = key >= 'a' && key <= 'z' ? key - ('a' - 'A') : key;
-  if (key == 27 || (letter == 'X' && ShiftHeld)) {
-    ObjectEditorShared.closeAll = 1;
-    Prss_Terminate(process);
-    return;
-  }
-  ObjectEditorKey(&m.editor->prss, key);
-}
-
-void ModellerSeamMouse(Prss* process, MouseRecord* mouse) {
-  ObjectEditorMouse(&reinterpret_cast<ModellerSeam*>(process)->editor->prss, mouse);
-}
-
-}  // namespace
-
-Prss* StartModeller(ObjectEditor& editor, ModelObject*, PreviewEntry*, Bone*, BoneTable*, int) {
-  ModellerSeam* m = Prss_New<ModellerSeam>();
-  Prss_Init(&m->prss, &editor.prss, ModellerSeamAction, ModellerSeamKey, ModellerSeamMouse, nullptr, nullptr);
-  m->editor = &editor;
-  Prss_MakeCurrent(&m->prss);
-  return &m->prss;
-}
-
-void InstallObjectEditorHooks() { RefreshEditedMesh = RefreshActiveEditorMesh; }

@@ -90,7 +90,7 @@ struct ObjectEditorState {
   int32_t rebuildWire = 0;
   int32_t meshChangePending = 0;  // the modeller's edits ask for a rebuild
   int32_t modellerBox = 0;        // 2: the modeller asks for its box to be drawn
-  int32_t modellerMode = 0;       // the modeller's mode when it is open (triangle 1, point 2, build 3)
+  int32_t modellerMode = 0;       // the modeller's mode while it is open (ModellerMode)
   int32_t hidePanels = 0, hideBottomRight = 0, closeAll = 0;
   int32_t spokeCount = 0;         // of the edited spoke object
   int32_t editedObject = -1;      // the modeller's edited subobject, -1 the main object
@@ -152,12 +152,12 @@ void AddSplitRowButtons(Prss* owner, int units, int highlighted, int count, cons
                         InterfaceHandler handler);
 void AddPanelSeparator(float x, float y);
 
-// ---- [Modeller seam] ----
-// The modeller's screen inside the object editor.  Until the modeller's modes exist it is a
-// least sub-screen: keys and the mouse go to the editor, and Escape or Shift+X closes it
-// (and with it the editor).
+// ---- [Modeller] ----
+// The modeller's screen inside the object editor (modeller_screen.h), over the main object
+// and its preview entry; noExitQuestion 0 asks before a changed model is left.  The editor
+// attaches it as its sub-screen.
 Prss* StartModeller(ObjectEditor& editor, ModelObject* object, PreviewEntry* preview, Bone* bones,
                     BoneTable* boneTable, int noExitQuestion);
-// Points the modeller's edit hooks (RefreshEditedMesh) at the open editor; with the other
-// modeller hooks at start-up (InstallModellerHooks).
+// Points the interface's edit hooks (AddUndoPoint, RefreshEditedMesh) at the modeller; with
+// the other modeller hooks at start-up (InstallModellerHooks).
 void InstallObjectEditorHooks();

@@ -29,5 +29,8 @@ struct VehicleEditorLink {
   int (*carBeingEdited)();          // 1 while the vehicle editor has a car
   int (*eyeTransform)(FixedTransform* out);  // the car's eye, for the driver view; 0 without
   int (*animationTestPlaying)();    // the animation test stops the 2D pan
+  // Car::ReleaseMeshes and Car::BuildMeshes of the car on show, after an edit of one of its
+  // spoke objects (its wheels show the new spokes).
+  void (*rebuildCarMeshes)();
 };
 extern VehicleEditorLink VehicleEditorHooks;

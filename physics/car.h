@@ -346,7 +346,8 @@ struct Car : Solid, VehicleData {
   void SplitLoadsToAxles(float& rear, float& front) const;
   // The lowest point of the wheels and body points, 0 with neither.
   float LowestPoint() const;
-  // The fuel amount as a share of the tank, percent (0..100).
+  // The fuel amount as a share of the fuel capacity (which the set-up takes from the
+  // vehicle's tank), percent (0..100).
   void SetFuelLoad(float percent);
   // The 32-bit capability word of the car.
   uint32_t MakeFlagWord() const;
@@ -436,8 +437,9 @@ struct Car : Solid, VehicleData {
   // they are in the world; counts the odometer and the statistics.  Nothing while frozen.
   void Move() override;
   // Mass, centre of mass, sprung-mass centre, inertia and its inverse from the base record,
-  // with the fuel as a solid box in the tank when the car has an engine.  An inertia whose
-  // determinant is not above 1e-6 (or not finite) sets the physics-invalid code 2.
+  // with the fuel as a solid box in the tank when the car has an engine.  A total mass below
+  // MASS_LEAST (or not a number) sets the physics-invalid code 1, an inertia whose
+  // determinant is not above 1e-6 (or not finite) code 2; the car is then not stepped.
   void UpdateMassProperties();
   // 1 when the base sprung-mass centre, turned by the orientation and added to the 16.16
   // height, lies above height 0.
@@ -455,6 +457,7 @@ struct Car : Solid, VehicleData {
   uint8_t steeringLock = 0;    // degrees
   uint8_t remote = 0;          // driven by received data
   uint8_t frozen = 0;          // Move does nothing; 1 by StopForReset, 2 once reported
+  uint8_t rebuildRequested = 0;  // the car's model is to be rebuilt; under CarLock
   uint8_t engineFlag = 0;      // has a gearbox: a combustion engine, whose fuel load counts in its mass
   uint8_t impactDamage = 0;    // body impacts make damage nodes
   uint8_t showCar = 0;         // the car on show in the editor or garage: never put to rest
@@ -471,6 +474,7 @@ struct Car : Solid, VehicleData {
   uint32_t stepContactWord = 0;  // cleared every integration
   float odometer = 0;          // m
   float fuelAmount = 0;        // litres (the traction battery's charge for a motor)
+  float fuelCapacity = 0;      // litres: the fuel amount is a share of it
   float wheelSteerAngle = 0;   // rad
   float turningRadius = 0;     // m
   float wheelBase = 0;         // m

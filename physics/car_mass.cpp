@@ -61,16 +61,21 @@ void AddPointInertia(float I[9], float m, const Vec3& c) {
 }
 
 // The inverse of I as its adjugate over its determinant; false when the determinant is not
-// above the least.
+// above the least, or the determinant or the inverse is not finite.
 bool Invert(const float I[9], float out[9]) {
   const float xx = I[0], xy = I[1], xz = I[2], yx = I[3], yy = I[4], yz = I[5], zx = I[6], zy = I[7], zz = I[8];
   const float det = xx * (yy * zz - yz * zy) + yx * (xz * zy - xy * zz) + zx * (xy * yz - xz * yy);
-  if (!(det > INERTIA_LEAST_DETERMINANT)) return false;
+  if (!(det > INERTIA_LEAST_DETERMINANT) || !std::isfinite(det)) return false;
   const float k = 1.0f / det;
   const float adjugate[9] = {yy * zz - yz * zy, xz * zy - xy * zz, xy * yz - xz * yy,
                              yz * zx - yx * zz, xx * zz - xz * zx, xz * yx - xx * yz,
                              yx * zy - yy * zx, xy * zx - xx * zy, xx * yy - xy * yx};
-  for (int i = 0; i < 9; ++i) out[i] = adjugate[i] * k;
+  float inverse[9];
+  for (int i = 0; i < 9; ++i) {
+    inverse[i] = adjugate[i] * k;
+    if (!std::isfinite(inverse[i])) return false;
+  }
+  std::copy(inverse, inverse + 9, out);
   return true;
 }
 
@@ -342,6 +347,14 @@ void Car::UpdateMassProperties() {
     if (sprung != 0.0f) sprungCentre = (base.centreWithoutWheels * base.massWithoutWheels + tank * m) * (1.0f / sprung);
     mass = total;
     AddMassBox({m, tank, tankHalfSize, TextColours.message}, MASS_INERTIA);
+  }
+  if (!(mass >= MASS_LEAST)) {
+    // A fuel load that is not a number, or one that takes the mass away: not physical.
+    inertiaStatus = INERTIA_NO_MASS;
+    mass = 1.0f;
+    SetIdentity3x3(inertia);
+    SetIdentity3x3(inverseInertia);
+    return;
   }
   AddPointInertia(inertia, -mass, centreOfMass);  // moved to the centre of mass
   if (!Invert(inertia, inverseInertia)) {

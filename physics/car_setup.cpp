@@ -474,6 +474,8 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
     BuildFrameGeometry(MASS_INERTIA, CarWheelCount(*this));
     SetupExtents(*this);
   }
+  // The tank the fuel load is a share of: the vehicle's, as the mass model may have sized it.
+  fuelCapacity = fuelTankCapacity > 0.0f && std::isfinite(fuelTankCapacity) ? fuelTankCapacity : 0.0f;
   if (!MassesArePhysical(*this)) return;
   if (inertiaStatus != INERTIA_VALID) {  // the mass model's: an inertia it could not invert
     Report(*this, "inertia", TEXT_CAR_NOT_PHYSICAL);

@@ -133,7 +133,7 @@ float Car::LowestPoint() const {
 void Car::SetFuelLoad(float percent) {
   // A share below nothing (or not a number) is an empty tank.
   const float share = percent > 0.0f ? std::min(percent / 100.0f, 1.0f) : 0.0f;
-  fuelAmount = fuelTankCapacity * share;
+  fuelAmount = fuelCapacity * share;
 }
 
 void Car::ApplyHandicaps() {

@@ -72,8 +72,9 @@ void Car::AccumulateRunTime() {
   if (runTime > CAR_MOST_LAG_MS && stepClock < runTime - CAR_MOST_LAG_MS) stepClock = runTime - CAR_MOST_LAG_MS;
   const float gravity = WorldLink.Gravity();
   while (stepClock < runTime) {
-    // A car that has sunk to the floor waits, its steps kept, until something lifts it.
-    if (!IsRefPointAboveZero()) break;
+    // A car that has sunk to the floor waits, its steps kept, until something lifts it; one
+    // whose mass properties stopped being physical in a step runs no further step.
+    if (!IsRefPointAboveZero() || inertiaStatus != INERTIA_VALID) break;
     Integrate(CAR_STEP_SECONDS, 0);
     FloorContacts();
     CheckGround();

@@ -32,6 +32,32 @@ void AddChildMesh(DrawMesh& parent, DrawMesh* child) {
   ++parent.childCount;
 }
 
+void DrawMesh::InitBase() {
+  SetIdentityTransform(local);
+  SetIdentityTransform(world);
+  radius = pointCount = triangleCount = childCount = 0;
+  type = 0;
+  flags[0] = flags[1] = flags[2] = 0;
+  children = nullptr;
+}
+
+void DrawMesh::CollectTransforms(FixedMatrix** rotations, IntVector** positions, int& count) {
+  rotations[count] = &local.rotation;
+  positions[count] = &local.translation;
+  ++count;
+  for (int i = 0; i < childCount; ++i) children[i]->CollectTransforms(rotations, positions, count);
+}
+
+void DrawMesh::CountPoints(int& total) {
+  total += pointCount;
+  for (int i = 0; i < childCount; ++i) children[i]->CountPoints(total);
+}
+
+void DrawMesh::CountTriangles(int& total) {
+  total += triangleCount;
+  for (int i = 0; i < childCount; ++i) children[i]->CountTriangles(total);
+}
+
 void FreeChildMeshes(DrawMesh& mesh) {
   for (int i = 0; i < mesh.childCount; ++i) DeleteDrawMesh(mesh.children[i]);
   delete[] mesh.children;

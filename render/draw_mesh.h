@@ -1,6 +1,7 @@
-// draw_mesh.h - display meshes: the DrawMesh base with its eleven operations, the settings the
-// editors and the world set for drawing them, and the helpers both kinds share: composing a
-// child's transform, fast-mesh lists and FixedMatrixToFloat.
+// draw_mesh.h - display meshes: the DrawMesh base with its eleven operations (eight each kind
+// does its own way, three over the tree the same for both), the settings the editors and the
+// world set for drawing them, and the helpers both kinds share: composing a child's
+// transform, fast-mesh lists and FixedMatrixToFloat.
 //
 // Sections: [Base] [Display settings] [Composing] [Fast-mesh lists] [Matrices]
 //
@@ -38,12 +39,16 @@ struct DrawMesh {
   virtual void DrawShadow(const FixedTransform& parent) = 0;
   virtual void DrawSurfaceColours(const FixedTransform& parent, int flag) = 0;
   // Appends pointers to the mesh's local rotation and translation, then the children's.
-  virtual void CollectTransforms(FixedMatrix** rotations, IntVector** positions, int& count) = 0;
-  virtual void CountPoints(int& total) = 0;
-  virtual void CountTriangles(int& total) = 0;
+  void CollectTransforms(FixedMatrix** rotations, IntVector** positions, int& count);
+  // Adds the mesh's points (triangles), then its children's.
+  void CountPoints(int& total);
+  void CountTriangles(int& total);
 
  protected:
   ~DrawMesh() = default;  // deleted as its own kind, never through the base
+  // What Init sets for both kinds: identity transforms, no radius, points, triangles or
+  // children, type and flags 0.
+  void InitBase();
 };
 
 // Free, then delete as the mesh's kind.  Null is ignored.

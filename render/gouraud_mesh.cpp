@@ -25,6 +25,15 @@ void Rotate(const float r[9], float x, float y, float z, float out[3]) {
   out[2] = r[6] * x + r[7] * y + r[8] * z;
 }
 
+// The point under the transform, in metres, as the vertex's position.
+void SetVertexPosition(const FixedTransform& t, const GouraudPoint& p, VertexLit& v) {
+  IntVector position;
+  TransformPoint(t, IntVector{p.x, p.y, p.z}, position);
+  v.x = float(position.x) * (1.0f / 65536.0f);
+  v.y = float(position.y) * (1.0f / 65536.0f);
+  v.z = float(position.z) * (1.0f / 65536.0f);
+}
+
 // The view's ambient as a luminance, x 255.
 float AmbientLuminance() {
   if (!CurrentView) return 0.0f;
@@ -113,17 +122,23 @@ void DrawStreamParts(const GouraudO3d& mesh, uint32_t colour, Position position)
   s.Finish();
 }
 
+// The mesh's own points, triangles and parts (not its children's); counts 0.
+void DeleteOwnArrays(GouraudO3d& mesh) {
+  delete[] mesh.triangles;
+  delete[] mesh.points;
+  delete[] mesh.parts;
+  mesh.triangles = nullptr;
+  mesh.points = nullptr;
+  mesh.parts = nullptr;
+  mesh.pointCount = mesh.triangleCount = mesh.partCount = 0;
+}
+
 }  // namespace
 
 // ---- [Mesh] ----
 
 void GouraudO3d::Init() {
-  SetIdentityTransform(local);
-  SetIdentityTransform(world);
-  radius = pointCount = triangleCount = childCount = 0;
-  type = 0;
-  flags[0] = flags[1] = flags[2] = 0;
-  children = nullptr;
+  InitBase();
   points = nullptr;
   triangles = nullptr;
   partCount = 0;
@@ -132,13 +147,7 @@ void GouraudO3d::Init() {
 }
 
 void GouraudO3d::Free() {
-  delete[] triangles;
-  delete[] points;
-  delete[] parts;
-  triangles = nullptr;
-  points = nullptr;
-  parts = nullptr;
-  pointCount = triangleCount = partCount = 0;
+  DeleteOwnArrays(*this);
   FreeChildMeshes(*this);
   FreeFastMesh(fastMesh);
 }
@@ -161,11 +170,7 @@ int GouraudO3d::Draw(int, uint16_t* firstBatch) {
   const uint32_t specular = MeshDisplay.specularWord;
   const FixedTransform& t = world;
   added += DrawPartBatches(*this, [&](const GouraudPoint& p, VertexLit& v) {
-    IntVector position;
-    TransformPoint(t, IntVector{p.x, p.y, p.z}, position);
-    v.x = float(position.x) * (1.0f / 65536.0f);
-    v.y = float(position.y) * (1.0f / 65536.0f);
-    v.z = float(position.z) * (1.0f / 65536.0f);
+    SetVertexPosition(t, p, v);
     float n[3];
     Rotate(r, p.nx, p.ny, p.nz, n);
     const GouraudColour* c = p.colour;
@@ -205,11 +210,7 @@ int GouraudO3d::DrawPosed(const FixedTransform& parent, const FixedTransform* fr
     const bool posed = p.frame < frameCount;
     const FixedTransform& t = posed ? g_posedFrames[p.frame] : parent;
     const float* r = posed ? g_posedRotations[p.frame] : parentRotation;
-    IntVector position;
-    TransformPoint(t, IntVector{p.x, p.y, p.z}, position);
-    v.x = float(position.x) * (1.0f / 65536.0f);
-    v.y = float(position.y) * (1.0f / 65536.0f);
-    v.z = float(position.z) * (1.0f / 65536.0f);
+    SetVertexPosition(t, p, v);
     float n[3];
     Rotate(r, p.nx, p.ny, p.nz, n);
     v.normal[0] = NormalByte(n[0]);
@@ -252,23 +253,6 @@ void GouraudO3d::DrawSurfaceColours(const FixedTransform& parent, int flag) {
   MeshDisplay.drawMode = 0;
 }
 
-void GouraudO3d::CollectTransforms(FixedMatrix** rotations, IntVector** positions, int& count) {
-  rotations[count] = &local.rotation;
-  positions[count] = &local.translation;
-  ++count;
-  for (int i = 0; i < childCount; ++i) children[i]->CollectTransforms(rotations, positions, count);
-}
-
-void GouraudO3d::CountPoints(int& total) {
-  total += pointCount;
-  for (int i = 0; i < childCount; ++i) children[i]->CountPoints(total);
-}
-
-void GouraudO3d::CountTriangles(int& total) {
-  total += triangleCount;
-  for (int i = 0; i < childCount; ++i) children[i]->CountTriangles(total);
-}
-
 void AllocateMeshArrays(GouraudO3d& mesh, int points, int triangles, int parts) {
   delete[] mesh.points;
   delete[] mesh.triangles;
@@ -283,13 +267,7 @@ void AllocateMeshArrays(GouraudO3d& mesh, int points, int triangles, int parts) 
 }
 
 void FreeMeshArrays(GouraudO3d& mesh) {
-  delete[] mesh.triangles;
-  delete[] mesh.points;
-  delete[] mesh.parts;
-  mesh.triangles = nullptr;
-  mesh.points = nullptr;
-  mesh.parts = nullptr;
-  mesh.pointCount = mesh.triangleCount = mesh.partCount = 0;
+  DeleteOwnArrays(mesh);
   for (int i = 0; i < mesh.childCount; ++i)
     if (mesh.children[i]->IsGouraud()) FreeMeshArrays(*static_cast<GouraudO3d*>(mesh.children[i]));
 }

@@ -62,9 +62,6 @@ struct GouraudO3d final : DrawMesh {
                 uint16_t* firstBatch) override;
   void DrawShadow(const FixedTransform& parent) override;
   void DrawSurfaceColours(const FixedTransform& parent, int flag) override;
-  void CollectTransforms(FixedMatrix** rotations, IntVector** positions, int& count) override;
-  void CountPoints(int& total) override;
-  void CountTriangles(int& total) override;
 
   // ---- [Fast meshes] ----
   // Builds the fast mesh of every mesh of the tree: one part per texture key.  A mesh with

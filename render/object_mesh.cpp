@@ -73,12 +73,7 @@ uint32_t CodeColour(uint16_t surface) {
 // ---- [Mesh] ----
 
 void Obj3d::Init() {
-  SetIdentityTransform(local);
-  SetIdentityTransform(world);
-  radius = pointCount = triangleCount = childCount = 0;
-  type = 0;
-  flags[0] = flags[1] = flags[2] = 0;
-  children = nullptr;
+  InitBase();
   points = nullptr;
   triangles = nullptr;
   physics[0] = physics[1] = 0;
@@ -206,23 +201,6 @@ void Obj3d::DrawSurfaceColours(const FixedTransform& parent, int flag) {
   if (flag) DrawFlat(*this, WorldMetres, [](const Obj3dTriangle&) { return 0xFF000000u; });
   else DrawFlat(*this, WorldMetres, [](const Obj3dTriangle& t) { return CodeColour(t.surface); });
   MeshDisplay.drawMode = 0;
-}
-
-void Obj3d::CollectTransforms(FixedMatrix** rotations, IntVector** positions, int& count) {
-  rotations[count] = &local.rotation;
-  positions[count] = &local.translation;
-  ++count;
-  for (int i = 0; i < childCount; ++i) children[i]->CollectTransforms(rotations, positions, count);
-}
-
-void Obj3d::CountPoints(int& total) {
-  total += pointCount;
-  for (int i = 0; i < childCount; ++i) children[i]->CountPoints(total);
-}
-
-void Obj3d::CountTriangles(int& total) {
-  total += triangleCount;
-  for (int i = 0; i < childCount; ++i) children[i]->CountTriangles(total);
 }
 
 void AllocateMeshArrays(Obj3d& mesh, int points, int triangles) {

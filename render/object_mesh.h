@@ -45,9 +45,6 @@ struct Obj3d final : DrawMesh {
   void DrawShadow(const FixedTransform& parent) override;
   // With the flag every triangle is black, else in its surface's code colour.
   void DrawSurfaceColours(const FixedTransform& parent, int flag) override;
-  void CollectTransforms(FixedMatrix** rotations, IntVector** positions, int& count) override;
-  void CountPoints(int& total) override;
-  void CountTriangles(int& total) override;
 
   void ScalePoints(float factor);  // model positions, each component rounded
   void CalcBounds();               // zero corners without points

@@ -18,7 +18,7 @@
 #include "ui/value_steps.h"
 
 void (*RecordEditMerging)(const char* name, int kind, void* variable, uint32_t mask);
-void (*AddUndoPoint)(const char* name, int kind, void* variable, uint32_t mask);
+void (*AddUndoPoint)(const char* name, int kind, uintptr_t itemA, uintptr_t itemB);
 void (*RefreshEditedMesh)(Prss* screen);
 int MappingPanelSelection = -1;
 int MappingPanelRedraw;
@@ -181,7 +181,7 @@ void ShowActionHint(int domain, const char* name, int kind, void* variable, uint
       MappingPanelRedraw = 1;
       [[fallthrough]];
     case EDIT_DOMAIN_MODELLER:
-      if (AddUndoPoint) AddUndoPoint(name, kind, variable, mask);
+      if (AddUndoPoint) AddUndoPoint(name, kind, reinterpret_cast<uintptr_t>(variable), mask);
       break;
     default:
       break;

@@ -21,13 +21,15 @@
 // as the latest one merges into it.  STAND-IN: null until the vehicle editor's history exists.
 extern void (*RecordEditMerging)(const char* name, int kind, void* variable, uint32_t mask);
 
-// An edit through an interface control of edit domain 3 (or 4) is recorded under its name,
-// kind (1 set a float, 2 adjust a colour, 3 set an integer, 4 switch a flag), the edited
-// variable and a bit mask; a repeat of the latest edit with the same four merges into it.
-// STAND-IN: null until the modeller's undo history exists (nothing is recorded).
-extern void (*AddUndoPoint)(const char* name, int kind, void* variable, uint32_t mask);
-// Rebuilds the display of the edited object after an edit.  STAND-IN: null until the
-// modeller's object editor exists.
+// An edit of the modeller (and of an interface control of edit domain 3 or 4) is recorded
+// in its undo history under its name, a kind and two items (an interface control passes its
+// kind, 1 set a float, 2 adjust a colour, 3 set an integer, 4 switch a flag, the edited
+// variable's address and a bit mask); a repeat of the latest edit with the same kind and
+// items merges into it, kind 0 never merges.  The modeller installs it (modeller_undo.h);
+// null records nothing.
+extern void (*AddUndoPoint)(const char* name, int kind, uintptr_t itemA, uintptr_t itemB);
+// Rebuilds the display of the modeller's edited object after an edit (screen: the modeller or
+// a sub-screen of it).  The modeller installs it; null does nothing.
 extern void (*RefreshEditedMesh)(Prss* screen);
 
 // The mapping panel's selected mapping (-1 none), and its request to be drawn again; an edit

@@ -37,10 +37,10 @@ int OpenVehicleFile(DataFile& stream, const char* path, int32_t* version) {
 
 // The edit history's copy: a body at the current version.
 int OpenHistoryCopy(DataFile& stream, int32_t* version) {
-  std::vector<uint8_t> image(VEHICLE_FILE_MAGIC, VEHICLE_FILE_MAGIC + DATA_FILE_MAGIC_SIZE);
-  image.push_back(static_cast<uint8_t>(VEHICLE_FILE_VERSION >> 8));
-  image.push_back(static_cast<uint8_t>(VEHICLE_FILE_VERSION));
-  image.insert(image.end(), HistoryVehicleCopy.body, HistoryVehicleCopy.body + HistoryVehicleCopy.size);
+  const std::vector<uint8_t> image = DataFileImage(
+      VEHICLE_FILE_MAGIC,
+      std::vector<uint8_t>(HistoryVehicleCopy.body, HistoryVehicleCopy.body + HistoryVehicleCopy.size),
+      VEHICLE_FILE_VERSION);
   return stream.OpenReadMemory(nullptr, image.data(), static_cast<int64_t>(image.size()), VEHICLE_FILE_MAGIC, version,
                                VEHICLE_FILE_VERSION);
 }

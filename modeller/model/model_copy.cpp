@@ -24,6 +24,17 @@ T* Duplicate(const T* array, int count) {
   return copy;
 }
 
+// The source's records in the array when it has their count, else in a new array.
+template <typename T, typename Count>
+T* CopyInto(T* array, Count count, const T* source, Count sourceCount) {
+  if (array && count == sourceCount && sourceCount > 0) {
+    std::memcpy(array, source, sizeof(T) * static_cast<size_t>(sourceCount));
+    return array;
+  }
+  std::free(array);
+  return Duplicate(source, sourceCount);
+}
+
 bool IsKeptWithoutSubobjects(uint8_t type) { return type >= SUBOBJECT_REAR_WING && type <= SUBOBJECT_AERO_CENTRE; }
 
 // The fields a partial copy keeps of a wing, undertray or aero centre.
@@ -86,6 +97,49 @@ void ModelObject::CopyFrom(const ModelObject& source, int, int full) {
       CopyPlacement(empty, child);
     }
   }
+}
+
+void ModelObject::CopyOver(const ModelObject& source) {
+  FreeRenderCaches();
+  points = CopyInto(points, pointCount, source.points, source.pointCount);
+  triangles = CopyInto(triangles, triangleCount, source.triangles, source.triangleCount);
+  colourChoices = CopyInto(colourChoices, colourChoiceCount, source.colourChoices, source.colourChoiceCount);
+  pages = CopyInto(pages, pageCount, source.pages, source.pageCount);
+  cutouts = CopyInto(cutouts, cutoutCount, source.cutouts, source.cutoutCount);
+  mappings = CopyInto(mappings, mappingCount, source.mappings, source.mappingCount);
+  const int sourceChildren = source.children ? source.childCount : 0;
+  if (children && childCount == sourceChildren) {
+    for (int i = 0; i < sourceChildren; ++i) children[i].CopyOver(source.children[i]);
+  } else {
+    for (int i = 0; i < childCount && children; ++i) children[i].Free();
+    std::free(children);
+    children = sourceChildren > 0
+                   ? static_cast<ModelObject*>(std::calloc(static_cast<size_t>(sourceChildren), sizeof(ModelObject)))
+                   : nullptr;
+    for (int i = 0; i < sourceChildren; ++i) children[i].CopyFrom(source.children[i], 0, 1);
+  }
+  std::memcpy(name, source.name, sizeof name);
+  type = source.type;
+  sideFunction = source.sideFunction;
+  lodCount = source.lodCount;
+  textureUsage = source.textureUsage;
+  std::memcpy(lodDistances, source.lodDistances, sizeof lodDistances);
+  pointCount = source.pointCount;
+  triangleCount = source.triangleCount;
+  childCount = static_cast<uint16_t>(sourceChildren);
+  groupCount = source.groupCount;
+  colourChoiceCount = source.colourChoiceCount;
+  pageCount = source.pageCount;
+  cutoutCount = source.cutoutCount;
+  mappingCount = source.mappingCount;
+  reserved = source.reserved;
+  currentLod = 0;
+  std::memcpy(angles, source.angles, sizeof angles);
+  angleExtra = source.angleExtra;
+  std::memcpy(offset, source.offset, sizeof offset);
+  options = source.options;
+  std::memcpy(layerNames, source.layerNames, sizeof layerNames);
+  builtMesh = nullptr;
 }
 
 ModelObject* ModelObject::FindParent(const ModelObject* object) {

@@ -360,6 +360,10 @@ struct ModelObject {
   // type, side function, options, angles and offset.  Derived data (render caches, mapping
   // matrices, the built mesh) is not copied.
   void CopyFrom(const ModelObject& source, int ignored, int full);
+  // Makes this object, a full copy made earlier, a full copy of source again, writing into its
+  // own arrays where they have the source's sizes (memory reused costs a copy, new memory the
+  // system's page faults as well).  The undo history keeps its copies this way.
+  void CopyOver(const ModelObject& source);
   // The object whose children hold object, searched depth first; null for this object itself
   // or an object not in the tree.
   ModelObject* FindParent(const ModelObject* object);

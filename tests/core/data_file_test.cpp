@@ -294,6 +294,27 @@ TEST(DataFileBounds, AMemoryWriteBeyondTheCountedSizeIsRefused) {
   std::free(df.buffer);
 }
 
+TEST(DataFileWrites, AMemoryBodyIsWhatBothPassesAgreeOnAndAnImageReadsBack) {
+  const Bytes body = MemoryWriteBody([](DataFile& f) {
+    f.WriteInt(0x01020304);
+    f.WriteByte(9);
+  });
+  EXPECT_EQ(body, (Bytes{4, 3, 2, 1, 9}));
+  int pass = 0;
+  EXPECT_TRUE(MemoryWriteBody([&](DataFile& f) { f.WriteWords(4 * ++pass); }).empty())
+      << "a second pass that differs from the count gives nothing";
+
+  const Bytes image = DataFileImage("ZKTPLY", body, 0x0107);
+  EXPECT_EQ(Bytes(image.begin(), image.begin() + DATA_FILE_HEADER_SIZE), Header("ZKTPLY", 1, 7));
+  DataFile df;
+  int32_t version = 0;
+  ASSERT_EQ(df.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), "ZKTPLY", &version, 0x0107), 1);
+  EXPECT_EQ(version, 0x0107);
+  EXPECT_EQ(df.ReadInt(), 0x01020304);
+  EXPECT_EQ(df.ReadByte(), 9);
+  df.Close();
+}
+
 TEST(DataFileWrites, AFailedFileWriteKeepsThePreviousFileAndReportsIt) {
   UseTestLog();
   const std::string root = FreshFolder("failed_write");

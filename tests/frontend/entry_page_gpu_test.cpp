@@ -3,30 +3,20 @@
 // page: the title and the exit button in their colours over the dark background.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <set>
 #include <vector>
 
-#include "core/config.h"
 #include "core/frame_globals.h"
 #include "core/gamma_tables.h"
-#include "core/log.h"
 #include "core/process.h"
 #include "core/window_state.h"
 #include "frontend/frontend.h"
-#include "render/device.h"
 #include "render/draw2d.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
-#include "render/shaders.h"
 #include "render/texture_record.h"
-#include "tests/gpu_device.h"
-#include "tests/ui/charset_test_util.h"
 #include "tests/ui/png_test_util.h"
-#include "ui/character_set.h"
-#include "ui/font_pages.h"
+#include "tests/ui/text_gpu_suite.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
@@ -37,36 +27,14 @@ namespace {
 
 constexpr int WIDTH = 320, HEIGHT = 240;
 
-class EntryPagePicture : public ::testing::Test {
+class EntryPagePicture : public TextGpuSuite<WIDTH, HEIGHT> {
  protected:
-  static void SetUpTestSuite() {
-    ready_ = StartTestDevice(WIDTH, HEIGHT);
-    const Bytes image = ReadWholeFile(GeneratedCharsetPath());
-    charset_ = !image.empty() && ReadCharacterSet(image.data(), int64_t(image.size()), "zkt.abc") == 1;
-    if (ready_ && charset_) BuildFontPages();
-  }
-  static void TearDownTestSuite() {
-    FreeCharacterSet();
-    ShutdownGraphics();
-    SetLogFileName("");
-  }
-
   ZKTETexture target{};
 
   void SetUp() override {
     if (!ready_) GTEST_SKIP() << "no device";
     ASSERT_TRUE(charset_) << "the generated character set";
-    GfxTexture2DDesc d;
-    d.width = WIDTH;
-    d.height = HEIGHT;
-    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
-    ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
-    target.width = WIDTH;
-    target.height = HEIGHT;
-    target.mipLevels = 1;
-    target.format = d.format;
+    ASSERT_TRUE(MakeTestTarget(target, WIDTH, HEIGHT));
     Projection.aspect = float(HEIGHT) / float(WIDTH);
     Projection.inverseAspect = float(WIDTH) / float(HEIGHT);
     SetDefaultTextColours();
@@ -78,21 +46,13 @@ class EntryPagePicture : public ::testing::Test {
   void TearDown() override {
     ResetInterfaceState();
     if (!target.texture) return;
-    while (RenderTargets.depth > 0) UnsetRenderTarget();
-    ReleaseTexture(&target);
+    ReleaseTestTarget(target);
     RenderStates.pendingDepth = 0;
   }
 
   // One drawn frame of the page, as the frame loop draws it, read back as RGBA rows.
   std::vector<uint8_t> DrawPage(Prss*& page) {
-    EXPECT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
-    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
-    RenderStates.pendingBlend = 0;
-    RenderStates.pendingRaster = 0;
-    RenderStates.pendingDepth = 1;
-    FlushStates();
-    Clear(0xFF000000u, 1);
-    ResetDraw2D();
+    EXPECT_TRUE(BeginTestFrame2D(target));
     EmptyTextBatches();
     ClearInterface();
     FrameSkipped = 0;
@@ -101,8 +61,7 @@ class EntryPagePicture : public ::testing::Test {
     FlushDraw2D();
     ResetDraw2D();
     DrawButtons();
-    std::vector<uint8_t> p(size_t(WIDTH) * HEIGHT * 4);
-    EXPECT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+    std::vector<uint8_t> p = ReadTargetPixels(target);
     while (RenderTargets.depth > 0) UnsetRenderTarget();
     return p;
   }
@@ -112,8 +71,6 @@ class EntryPagePicture : public ::testing::Test {
     return &p[(size_t(py) * WIDTH + px) * 4];
   }
   static bool IsDark(const uint8_t* q) { return q[0] + q[1] + q[2] < 24; }
-
-  static inline bool ready_ = false, charset_ = false;
 };
 
 }  // namespace

@@ -63,10 +63,7 @@ void CheckValid(const ModelObject& o, int depth) {
 // Reads a body at a version; result, and whether the read ran past the end.
 int Read(ModelObject& o, const uint8_t* body, size_t size, int version, int mode, int isMain, int layers,
          bool* ranShort) {
-  std::vector<uint8_t> image(MODEL_FILE_MAGIC, MODEL_FILE_MAGIC + DATA_FILE_MAGIC_SIZE);
-  image.push_back(static_cast<uint8_t>(version >> 8));
-  image.push_back(static_cast<uint8_t>(version));
-  image.insert(image.end(), body, body + size);
+  const std::vector<uint8_t> image = DataFileImage(MODEL_FILE_MAGIC, std::vector<uint8_t>(body, body + size), version);
   DataFile file;
   int32_t stored = 0;
   o.Init();

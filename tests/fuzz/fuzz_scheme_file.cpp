@@ -22,16 +22,7 @@ void Require(bool condition) {
 }
 
 std::vector<uint8_t> Written(const EditViewRecord* records) {
-  DataFile f{};
-  f.BeginMemoryWrite(0, nullptr);
-  WriteBackgroundScheme(f, records);
-  std::vector<uint8_t> body;
-  if (!f.BeginMemoryWrite(1, nullptr)) {
-    WriteBackgroundScheme(f, records);
-    if (f.FinishMemoryWrite()) body.assign(f.buffer, f.end);
-  }
-  std::free(f.buffer);
-  return body;
+  return MemoryWriteBody([&](DataFile& f) { WriteBackgroundScheme(f, records); });
 }
 
 int Read(const std::vector<uint8_t>& image, EditViewRecord* records) {
@@ -64,12 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Require(r.kind != BACKGROUND_IMAGE || IsPlainTextureName(r.imageName));
     }
     const std::vector<uint8_t> body = Written(records);
-    std::vector<uint8_t> image(SCHEME_FILE_MAGIC, SCHEME_FILE_MAGIC + DATA_FILE_MAGIC_SIZE);
-    image.push_back(uint8_t(SCHEME_FILE_VERSION >> 8));
-    image.push_back(uint8_t(SCHEME_FILE_VERSION));
-    image.insert(image.end(), body.begin(), body.end());
     EditViewRecord again[EDIT_VIEW_COUNT];
-    Require(Read(image, again) == EDIT_VIEW_COUNT);
+    Require(Read(DataFileImage(SCHEME_FILE_MAGIC, body, SCHEME_FILE_VERSION), again) == EDIT_VIEW_COUNT);
     Require(Written(again) == body);
   }
   ResetMessages();

@@ -33,10 +33,7 @@ namespace {
 bool Terminated(const char* field, int size) { return std::memchr(field, 0, size) != nullptr; }
 
 int Read(VehicleData& d, const uint8_t* body, size_t size, int version, int buildMode, int side, bool* ranShort) {
-  std::vector<uint8_t> image(VEHICLE_FILE_MAGIC, VEHICLE_FILE_MAGIC + DATA_FILE_MAGIC_SIZE);
-  image.push_back(static_cast<uint8_t>(version >> 8));
-  image.push_back(static_cast<uint8_t>(version));
-  image.insert(image.end(), body, body + size);
+  const std::vector<uint8_t> image = DataFileImage(VEHICLE_FILE_MAGIC, std::vector<uint8_t>(body, body + size), version);
   DataFile file;
   int32_t stored = 0;
   InitVehicleData(d);

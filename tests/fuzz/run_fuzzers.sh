@@ -35,6 +35,7 @@ TARGETS=(
   "fuzz_vehicle_file:$BUILD/seeds/vehicle"
   "fuzz_car_build:$BUILD/seeds/car_build"
   "fuzz_car_setup:$ROOT/tests/fuzz/corpus/car_setup"
+  "fuzz_car_step:$BUILD/seeds/car_step"
   "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
   "fuzz_light_schemes:$BUILD/seeds/light_schemes"
   "fuzz_human_system:$BUILD/seeds/human_system"
@@ -93,6 +94,23 @@ cp "$ROOT"/tests/fuzz/corpus/vehicle_file/* "$SEEDS/vehicle/"
 mkdir -p "$SEEDS/car_build"
 for seed in "$SEEDS"/vehicle/*.seed; do
   { printf '\x01\x01\x55\x01\x01'; tail -c +3 "$seed"; } > "$SEEDS/car_build/$(basename "$seed")"
+done
+# Stepped cars: the car seeds behind two scripts (fuzz_car_step.cpp): a connected local
+# human's car 2 m up at 20 m/s with 40 l of fuel, through four frames with a pause; and one
+# below the floor in a window that goes inactive, its engine at full throttle in neutral.
+mkdir -p "$SEEDS/car_step"
+for seed in "$SEEDS"/car_build/*.seed; do
+  name=$(basename "$seed" .seed)
+  { printf '\x03\x10\x10\xff\x10\x00\x00\x00\x00\x16\x00\x00\x20\x42\x6f\x12\x83\x3a'
+    printf '\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00'
+    printf '\x00\x00\xa0\x41\x00\x00\x00\x00\x00\x00\x00\x00'
+    printf '\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xc8\x00\x03\x0c'
+    cat "$seed"; } > "$SEEDS/car_step/$name-driving.seed"
+  { printf '\x05\x40\xff\x40\xff\x40\xff\x00\x00\x03\x00\x00\x00\x00\x00\x00\x00\x00'
+    printf '\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xff'
+    printf '\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00'
+    printf '\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\x00\x01\x20'
+    cat "$seed"; } > "$SEEDS/car_step/$name-sunk.seed"
 done
 "$BUILD/tools/sky_gen/sky_gen" --out "$BUILD/seeds/sky_work" --seeds "$SEEDS/light_schemes" > /dev/null
 "$BUILD/tools/human_gen/human_gen" --out "$BUILD/seeds/human_work" --seeds "$SEEDS/human_system" > /dev/null

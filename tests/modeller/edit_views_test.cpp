@@ -59,16 +59,7 @@ class EditViewsTest : public ::testing::Test {
     screen.sub = screen.sub ? screen.sub->act(screen.sub) : nullptr;  // the entry closes
   }
   std::vector<uint8_t> SchemeBody(const EditViewRecord* records) {
-    DataFile f{};
-    f.BeginMemoryWrite(0, nullptr);
-    WriteBackgroundScheme(f, records);
-    std::vector<uint8_t> body;
-    if (!f.BeginMemoryWrite(1, nullptr)) {
-      WriteBackgroundScheme(f, records);
-      if (f.FinishMemoryWrite()) body.assign(f.buffer, f.end);
-    }
-    std::free(f.buffer);
-    return body;
+    return MemoryWriteBody([&](DataFile& f) { WriteBackgroundScheme(f, records); });
   }
   int ReadScheme(const std::vector<uint8_t>& body, EditViewRecord* records) {
     const std::vector<uint8_t> image = DataFileImage(SCHEME_FILE_MAGIC, body, SCHEME_FILE_VERSION);

@@ -472,4 +472,22 @@ TEST_F(StepMass, ATensorThatCannotBeInvertedMakesTheCarUnphysicalInsteadOfDividi
   car.UpdateMassProperties();
   EXPECT_EQ(car.inertiaStatus, INERTIA_SINGULAR);
   for (float v : car.inverseInertia) EXPECT_TRUE(std::isfinite(v));
+
+  // A determinant too large for a float is no inverse either.
+  car.inertiaStatus = INERTIA_VALID;
+  base.inertia[0] = base.inertia[4] = base.inertia[8] = 1e30f;
+  car.UpdateMassProperties();
+  EXPECT_EQ(car.inertiaStatus, INERTIA_SINGULAR);
+  for (float v : car.inverseInertia) EXPECT_TRUE(std::isfinite(v));
+}
+
+TEST_F(StepMass, AFuelLoadThatTakesTheMassAwayOrIsNotANumberMakesTheCarUnphysical) {
+  for (const float fuel : {-2000.0f, std::numeric_limits<float>::quiet_NaN()}) {
+    car.inertiaStatus = INERTIA_VALID;
+    car.fuelAmount = fuel;
+    car.UpdateMassProperties();
+    EXPECT_EQ(car.inertiaStatus, INERTIA_NO_MASS) << fuel;
+    EXPECT_EQ(car.mass, 1.0f);
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(car.inverseInertia[k], k % 4 == 0 ? 1.0f : 0.0f);
+  }
 }

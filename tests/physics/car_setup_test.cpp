@@ -641,7 +641,7 @@ TEST_F(CarSetup, TopSpeedFuelLowestPointAndFastMeshes) {
   car.totalDragArea = 1e-30f;
   EXPECT_NEAR(car.ComputeDownforce(), 1140.0f * 9.81f + 200.0f * 200.0f * 2.0f, 0.1f);
 
-  car.fuelTankCapacity = 60.0f;
+  car.fuelCapacity = 60.0f;
   car.SetFuelLoad(50.0f);
   EXPECT_EQ(car.fuelAmount, 30.0f);
   car.SetFuelLoad(250.0f);
@@ -658,6 +658,7 @@ TEST_F(CarSetup, TopSpeedFuelLowestPointAndFastMeshes) {
     lowest = std::min(lowest, c.wheels[i].centre.z - c.wheelSets[c.wheels[i].wheelSet].rollingRadius);
   EXPECT_EQ(c.LowestPoint(), lowest);
   EXPECT_EQ(c.lowestPoint, lowest);
+  EXPECT_EQ(c.fuelCapacity, c.fuelTankCapacity) << "the set-up keeps the tank's capacity";
 
   static std::vector<uint32_t> freed;
   freed.clear();

@@ -122,6 +122,15 @@ TEST_F(CarStep, AFrameCatchesUpAtMostASecondAndTheStepsFollowTheClock) {
   Frame(car, 100);
   EXPECT_EQ(car.runTime, 2036u);
   EXPECT_EQ(car.stepCount, 1036u);
+
+  // A fuel load that stops being physical halts the steps within the frame it is found in.
+  car.inertiaStatus = INERTIA_VALID;
+  car.engineFlag = 1;
+  car.fuelAmount = std::numeric_limits<float>::quiet_NaN();
+  Frame(car, 50);
+  EXPECT_EQ(car.inertiaStatus, INERTIA_NO_MASS);
+  EXPECT_EQ(car.stepCount, 1037u);  // the step that found it, no more
+  EXPECT_TRUE(IsFinite(car.velocity));
 }
 
 TEST_F(CarStep, ACarAtTheFloorWaitsWithItsLagTrimmedToASecond) {

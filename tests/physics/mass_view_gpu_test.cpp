@@ -56,28 +56,13 @@ class MassView : public CarTest {
     CarTest::SetUpTestSuite();
     ready_ = StartTestDevice(SIZE, SIZE);
   }
-  static void TearDownTestSuite() {
-    ShutdownGraphics();
-    SetLogFileName("");
-  }
+  static void TearDownTestSuite() { StopTestDevice(); }
 
   ZKTETexture target{};
 
   void SetUp() override {
     if (!ready_) GTEST_SKIP() << "no device";
-    GfxTexture2DDesc d;
-    d.width = d.height = SIZE;
-    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
-    ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
-    d.format = GFX_FORMAT_D24_UNORM_S8_UINT;
-    d.bindFlags = GFX_BIND_DEPTH_STENCIL;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.depthTexture), GFX_OK);
-    ASSERT_EQ(GfxCreateDepthStencilView(Gfx.device, target.depthTexture, nullptr, &target.depthView), GFX_OK);
-    target.width = target.height = SIZE;
-    target.mipLevels = 1;
-    target.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
     ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
     SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
     LookFromAbove();
@@ -89,13 +74,9 @@ class MassView : public CarTest {
   }
   void TearDown() override {
     if (!ready_) return;
-    while (RenderTargets.depth > 0) UnsetRenderTarget();
     FreeAllMaterials();
-    ReleaseTexture(&target);
-    SetIdentityMatrix(ViewMatrix);
-    SetIdentityMatrix(WorldMatrix);
-    SetViewportFull();
-    InitMatrices();
+    ReleaseTestTarget(target);
+    ResetTestMatrices();
     RenderStates.pendingDepth = 0;
     RenderStates.pendingRaster = 0;
     LightingMode = 0;
@@ -118,15 +99,8 @@ class MassView : public CarTest {
     UploadWorldMatrix(0, 0);
   }
 
-  std::vector<uint8_t> Pixels() {
-    std::vector<uint8_t> p(SIZE * SIZE * 4);
-    EXPECT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
-    return p;
-  }
-  static uint32_t At(const std::vector<uint8_t>& p, int x, int y) {
-    const uint8_t* q = &p[(size_t(y) * SIZE + size_t(x)) * 4];
-    return uint32_t(q[3]) << 24 | uint32_t(q[0]) << 16 | uint32_t(q[1]) << 8 | q[2];
-  }
+  std::vector<uint8_t> Pixels() { return ReadTargetPixels(target); }
+  static uint32_t At(const std::vector<uint8_t>& p, int x, int y) { return PixelArgb(p, SIZE, x, y); }
 
   static bool ready_;
 };

@@ -13,17 +13,9 @@
 #include "render/device.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
+#include "tests/gpu_device.h"
 
 namespace {
-
-// The device's settings at their configuration defaults.
-void ResetDeviceSettings() {
-  CfgAdapterSelect = CfgOutputSelect = 0;
-  CfgZbdSelect = 2;
-  CfgAntialiasing = 4;
-  CfgFilterAf = 8;
-  DeviceConfig = DeviceSettings();
-}
 
 DisplayMode Mode(int w, int h, uint32_t hz, uint32_t scaling = 0, uint32_t den = 1) {
   return DisplayMode{w, h, hz, den, 28, 0, scaling};

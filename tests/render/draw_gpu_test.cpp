@@ -14,12 +14,12 @@
 #include "render/draw2d.h"
 #include "render/immediate.h"
 #include "render/material.h"
-#include "tests/gpu_device.h"
 #include "render/matrices.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
+#include "tests/gpu_device.h"
 
 namespace {
 
@@ -34,15 +34,7 @@ class DrawPixels : public ::testing::Test {
 
   void SetUp() override {
     if (Gfx.initState != 2) GTEST_SKIP() << "no device";
-    GfxTexture2DDesc d;
-    d.width = d.height = SIZE;
-    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
-    ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
-    target.width = target.height = SIZE;
-    target.mipLevels = 1;
-    target.format = d.format;
+    ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE));
     const uint32_t texels[4] = {0xFF0000FFu, 0xFF0000FFu, 0xFF00FF00u, 0xFF00FF00u};  // bytes r, g, b, a
     GfxTexture2DDesc t;
     t.width = 4;
@@ -55,35 +47,19 @@ class DrawPixels : public ::testing::Test {
     std::snprintf(picture.name, sizeof picture.name, "TEST~STRIPES");
     MaterialParams p{};
     textured = CreateMaterial(&picture, 0, 0, 0, p, 0);
-    ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
-    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
-    RenderStates.pendingBlend = 0;
-    RenderStates.pendingRaster = 0;
-    RenderStates.pendingDepth = 1;
-    FlushStates();
-    Clear(0xFF000000u, 1);
-    ResetDraw2D();
+    ASSERT_TRUE(BeginTestFrame2D(target));
   }
   void TearDown() override {
     if (Gfx.initState != 2) return;
-    while (RenderTargets.depth > 0) UnsetRenderTarget();
     BindTextureSlot(0, nullptr);
     ReleaseMaterial(textured);
     ReleaseTexture(&picture);
-    ReleaseTexture(&target);
-    SetIdentityMatrix(ViewMatrix);
-    SetIdentityMatrix(WorldMatrix);
-    SetViewportFull();
-    InitMatrices();
+    ReleaseTestTarget(target);
+    ResetTestMatrices();
     RenderStates.pendingDepth = 0;
   }
   // 0xAARRGGBB of a pixel (x right, y down).
-  uint32_t Pixel(int x, int y) {
-    std::vector<uint8_t> p(SIZE * SIZE * 4);
-    EXPECT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
-    const uint8_t* q = &p[(size_t(y) * SIZE + x) * 4];
-    return uint32_t(q[3]) << 24 | uint32_t(q[0]) << 16 | uint32_t(q[1]) << 8 | q[2];
-  }
+  uint32_t Pixel(int x, int y) { return PixelArgb(ReadTargetPixels(target), SIZE, x, y); }
   static uint32_t Grey(uint8_t level) { return 0xFF000000u | BrightnessTable[level] * 0x010101u; }
   // Looking straight down from 8 m: 4 pixels a metre, the ground's origin on the centre of
   // pixel (32, 32), x to the right and y up the screen.

@@ -15,7 +15,6 @@
 #include "render/device.h"
 #include "render/gouraud_mesh.h"
 #include "render/material.h"
-#include "tests/gpu_device.h"
 #include "render/matrices.h"
 #include "render/object_mesh.h"
 #include "render/primitives.h"
@@ -24,6 +23,7 @@
 #include "render/shaders.h"
 #include "render/texture_record.h"
 #include "render/views.h"
+#include "tests/gpu_device.h"
 #include "tests/render/mesh_fixtures.h"
 
 namespace {
@@ -138,19 +138,7 @@ class MeshPixels : public ::testing::Test {
   void SetUp() override {
     if (Gfx.initState != 2) GTEST_SKIP() << "no device";
     InitSinCosTables();
-    GfxTexture2DDesc d;
-    d.width = d.height = SIZE;
-    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
-    ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
-    d.format = GFX_FORMAT_D24_UNORM_S8_UINT;
-    d.bindFlags = GFX_BIND_DEPTH_STENCIL;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.depthTexture), GFX_OK);
-    ASSERT_EQ(GfxCreateDepthStencilView(Gfx.device, target.depthTexture, nullptr, &target.depthView), GFX_OK);
-    target.width = target.height = SIZE;
-    target.mipLevels = 1;
-    target.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
     white = MakeTexture("TEST~WHITE", 0xFFFFFFFFu);
     tinted = MakeTexture("TEST~TINT", Bytes(230, 200, 170, 128));
     environment = MakeTexture("TEST~ENV", Bytes(100, 150, 200, 255));
@@ -179,18 +167,14 @@ class MeshPixels : public ::testing::Test {
     if (Gfx.initState != 2) return;
     ResetTempMeshes();
     FreeAllFastMeshes();
-    while (RenderTargets.depth > 0) UnsetRenderTarget();
     for (int slot = 0; slot < 3; ++slot) BindTextureSlot(slot, nullptr);
     ShineTextures[0] = ShineTextures[1] = nullptr;
     FreeAllMaterials();
     ReleaseTexture(&white);
     ReleaseTexture(&tinted);
     ReleaseTexture(&environment);
-    ReleaseTexture(&target);
-    SetIdentityMatrix(ViewMatrix);
-    SetIdentityMatrix(WorldMatrix);
-    SetViewportFull();
-    InitMatrices();
+    ReleaseTestTarget(target);
+    ResetTestMatrices();
     RenderStates.pendingDepth = 0;
     RenderStates.pendingRaster = 0;
     MeshDisplay = MeshDisplaySettings{};
@@ -245,15 +229,8 @@ class MeshPixels : public ::testing::Test {
     p.shineBlue = 150;
     return CreateMaterial(texture, 0, 0, alphaMode * 8 + shineType * 2 + (soft ? 1 : 0) * 64, p, 0);
   }
-  std::vector<uint8_t> Pixels() {
-    std::vector<uint8_t> p(SIZE * SIZE * 4);
-    EXPECT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
-    return p;
-  }
-  static uint32_t PixelOf(const std::vector<uint8_t>& p, int x, int y) {
-    const uint8_t* q = &p[(size_t(y) * SIZE + x) * 4];
-    return uint32_t(q[3]) << 24 | uint32_t(q[0]) << 16 | uint32_t(q[1]) << 8 | q[2];
-  }
+  std::vector<uint8_t> Pixels() { return ReadTargetPixels(target); }
+  static uint32_t PixelOf(const std::vector<uint8_t>& p, int x, int y) { return PixelArgb(p, SIZE, x, y); }
   uint32_t Pixel(int x, int y) { return PixelOf(Pixels(), x, y); }
   // A fast mesh of quads over [x0, x1] x [y0, y1] at height z, one part each.
   struct Quad {

@@ -18,15 +18,10 @@
 #include "render/render_target.h"
 #include "render/texture_table.h"
 #include "render/views.h"
+#include "tests/gpu_device.h"
 #include "tests/render/mesh_fixtures.h"
 
 namespace {
-
-uint8_t SrgbByte(float linear) {
-  const float l = std::clamp(linear, 0.0f, 1.0f);
-  const float s = l <= 0.0031308f ? 12.92f * l : 1.055f * std::pow(l, 1.0f / 2.4f) - 0.055f;
-  return uint8_t(std::lround(s * 255.0f));
-}
 
 class ObjectPictures : public ::testing::Test {
  protected:

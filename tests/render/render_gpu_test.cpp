@@ -5,8 +5,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -23,17 +21,9 @@
 #include "render/render_target.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
+#include "tests/gpu_device.h"
 
 namespace {
-
-// The device's settings at their configuration defaults.
-void ResetDeviceSettings() {
-  CfgAdapterSelect = CfgOutputSelect = 0;
-  CfgZbdSelect = 2;
-  CfgAntialiasing = 4;
-  CfgFilterAf = 8;
-  DeviceConfig = DeviceSettings();
-}
 
 bool g_deviceReady = false;
 
@@ -50,8 +40,7 @@ class DeviceEnvironment : public ::testing::Environment {
     std::filesystem::create_directories("gpu");
     std::filesystem::remove("gpu/deb.log");
     SetLogFileName("gpu/deb.log");
-    if (const char* source = std::getenv("ZKT_SOURCE_DIR"))
-      std::snprintf(ShaderFolder, sizeof ShaderFolder, "%s/bin/shaders2", source);
+    UseSourceShaders();
     ScreenWidth = 64;
     ScreenHeight = 48;
     CfgStartWindowed = 1;
@@ -67,51 +56,23 @@ class DeviceEnvironment : public ::testing::Environment {
 };
 const auto* g_env = ::testing::AddGlobalTestEnvironment(new DeviceEnvironment);
 
-struct Vertex {
-  float x, y, z;
-  uint32_t colour;  // 0xAARRGGBB
-  float u, v;
-};
+using Vertex = PlainTriangles::Vertex;
 
 // A 32 x 32 render texture (with depth) pushed as the target, and what drawing into it needs.
 class RenderTexturePixels : public ::testing::Test {
  protected:
   static constexpr int SIZE = 32;
   ZKTETexture target{};
-  GfxBuffer vertices;
+  PlainTriangles triangles;
 
   void SetUp() override {
     if (!g_deviceReady) GTEST_SKIP() << "no device";
-    GfxTexture2DDesc d;
-    d.width = d.height = SIZE;
-    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
-    ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
-    d.format = GFX_FORMAT_D24_UNORM_S8_UINT;
-    d.bindFlags = GFX_BIND_DEPTH_STENCIL;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.depthTexture), GFX_OK);
-    ASSERT_EQ(GfxCreateDepthStencilView(Gfx.device, target.depthTexture, nullptr, &target.depthView), GFX_OK);
-    target.width = target.height = SIZE;
-    target.mipLevels = 1;
-    target.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    GfxBufferDesc vb;
-    vb.byteWidth = sizeof(Vertex) * 16;
-    vb.usage = GFX_USAGE_DYNAMIC;
-    vb.bindFlags = GFX_BIND_VERTEX_BUFFER;
-    vb.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
-    ASSERT_EQ(GfxCreateBuffer(Gfx.device, vb, nullptr, &vertices), GFX_OK);
+    ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
     // Clip-space positions: the matrix row holds the identity.
     const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     UploadConstantRowData(0, VS_ROW_MATRIX, identity, sizeof identity);
     ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
-    uint32_t stride = sizeof(Vertex), offset = 0;
-    GfxIASetVertexBuffers(Gfx.context, 0, 1, &vertices, &stride, &offset);
-    GfxIASetPrimitiveTopology(Gfx.context, GFX_TOPOLOGY_TRIANGLELIST);
-    Material::EnableVertexDeclaration(2);
-    Material::SetVShader(10);
-    Material::SetPShader(35);
-    ASSERT_TRUE(DrawsAllowed()) << "shaders 10 and 35 from " << ShaderFolder;
+    ASSERT_TRUE(triangles.Start(16)) << "shaders 10 and 35 from " << ShaderFolder;
     RenderStates.pendingBlend = 0;
     RenderStates.pendingRaster = 0;
     RenderStates.pendingDepth = 0;
@@ -120,20 +81,11 @@ class RenderTexturePixels : public ::testing::Test {
   }
   void TearDown() override {
     if (!g_deviceReady) return;
-    while (RenderTargets.depth > 0) UnsetRenderTarget();
-    GfxIASetVertexBuffers(Gfx.context, 0, 1, nullptr, nullptr, nullptr);
-    GfxRelease(vertices);
-    ReleaseTexture(&target);
+    triangles.Stop();
+    ReleaseTestTarget(target);
   }
 
-  void Draw(const std::vector<Vertex>& v) {
-    GfxMappedSubresource m;
-    ASSERT_EQ(GfxMapResource(Gfx.context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
-    std::memcpy(m.data, v.data(), v.size() * sizeof(Vertex));
-    GfxUnmap(Gfx.context, vertices, 0);
-    FlushStates();
-    GfxDraw(Gfx.context, uint32_t(v.size()), 0);
-  }
+  void Draw(const std::vector<Vertex>& v) { ASSERT_TRUE(triangles.Draw(v.data(), v.size())); }
   static std::vector<Vertex> Quad(float z, uint32_t colour) {
     return {{-1, 1, z, colour, 0, 0}, {1, 1, z, colour, 0, 0}, {-1, -1, z, colour, 0, 0},
             {1, 1, z, colour, 0, 0},  {1, -1, z, colour, 0, 0}, {-1, -1, z, colour, 0, 0}};
@@ -145,12 +97,7 @@ class RenderTexturePixels : public ::testing::Test {
   static std::vector<Vertex> CounterClockwise(uint32_t colour) {
     return {{1, -1, 0.5f, colour, 0, 0}, {1, 1, 0.5f, colour, 0, 0}, {-1, -1, 0.5f, colour, 0, 0}};
   }
-  uint32_t Pixel(int x, int y) {
-    std::vector<uint8_t> p(SIZE * SIZE * 4);
-    EXPECT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
-    const uint8_t* q = &p[(size_t(y) * SIZE + x) * 4];
-    return uint32_t(q[3]) << 24 | uint32_t(q[0]) << 16 | uint32_t(q[1]) << 8 | q[2];
-  }
+  uint32_t Pixel(int x, int y) { return PixelArgb(ReadTargetPixels(target), SIZE, x, y); }
 };
 
 TEST(DeviceSetUp, TheBackBufferIsSrgbAndClearsToTheEncodedGrey) {

@@ -19,16 +19,11 @@
 #include "render/render_target.h"
 #include "render/screenshot.h"
 #include "render/texture_record.h"
+#include "tests/gpu_device.h"
 #include "tests/render/float_target.h"
 #include "tests/render/image_reading.h"
 
 namespace {
-
-uint8_t SrgbByte(float linear) {
-  const float l = std::clamp(linear, 0.0f, 1.0f);
-  const float s = l <= 0.0031308f ? 12.92f * l : 1.055f * std::pow(l, 1.0f / 2.4f) - 0.055f;
-  return uint8_t(std::lround(s * 255.0f));
-}
 
 class ScreenshotPixels : public ::testing::Test {
  protected:

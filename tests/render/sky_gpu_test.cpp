@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <vector>
 
-#include "core/config.h"
 #include "platform/files.h"
 #include "render/device.h"
 #include "render/render_target.h"
@@ -20,17 +19,12 @@
 #include "render/texture_table.h"
 #include "render/views.h"
 #include "tests/core/report_recorder.h"
+#include "tests/gpu_device.h"
 #include "tests/texconv/test_pictures.h"
 
 namespace {
 
 constexpr double PI = 3.14159265358979323846;
-
-uint8_t SrgbByte(double linear) {
-  const double c = std::clamp(linear, 0.0, 1.0);
-  const double s = c <= 0.0031308 ? c * 12.92 : 1.055 * std::pow(c, 1 / 2.4) - 0.055;
-  return uint8_t(std::lround(s * 255));
-}
 
 double SrgbToLinear(uint8_t b) {
   const double c = b / 255.0;

@@ -14,6 +14,7 @@
 #include "render/render_target.h"
 #include "render/texture_files.h"
 #include "render/texture_table.h"
+#include "tests/gpu_device.h"
 #include "tests/texconv/test_pictures.h"
 
 namespace {
@@ -27,29 +28,13 @@ class TexturePixels : public ::testing::Test {
   void SetUp() override {
     if (Gfx.initState != 2) GTEST_SKIP() << "no device";
     std::filesystem::remove_all("data");
-    GfxTexture2DDesc d;
-    d.width = d.height = SIZE;
-    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
-    ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
-    target.width = target.height = SIZE;
-    target.mipLevels = 1;
-    target.format = d.format;
-    ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
-    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
-    RenderStates.pendingBlend = 0;
-    RenderStates.pendingRaster = 0;
-    RenderStates.pendingDepth = 1;
-    FlushStates();
-    Clear(0xFF000000u, 1);
-    ResetDraw2D();
+    ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE));
+    ASSERT_TRUE(BeginTestFrame2D(target));
   }
   void TearDown() override {
     if (Gfx.initState != 2) return;
-    while (RenderTargets.depth > 0) UnsetRenderTarget();
     SetTexture(0, nullptr);
-    ReleaseTexture(&target);
+    ReleaseTestTarget(target);
     SetViewportFull();
     RenderStates.pendingDepth = 0;
   }
@@ -69,12 +54,7 @@ class TexturePixels : public ::testing::Test {
     ReleaseMaterial(m);
   }
   // 0xAARRGGBB of a pixel (x right, y down).
-  uint32_t Pixel(int x, int y) {
-    std::vector<uint8_t> p(SIZE * SIZE * 4);
-    EXPECT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
-    const uint8_t* q = &p[(size_t(y) * SIZE + x) * 4];
-    return uint32_t(q[3]) << 24 | uint32_t(q[0]) << 16 | uint32_t(q[1]) << 8 | q[2];
-  }
+  uint32_t Pixel(int x, int y) { return PixelArgb(ReadTargetPixels(target), SIZE, x, y); }
 };
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {

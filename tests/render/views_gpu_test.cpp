@@ -4,7 +4,6 @@
 // make the device.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 #include "core/fixed_math.h"
@@ -14,39 +13,19 @@
 #include "render/material.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
-#include "render/shaders.h"
 #include "render/texture_record.h"
 #include "render/views.h"
+#include "tests/gpu_device.h"
 
 namespace {
 
 constexpr int TARGET_W = 96, TARGET_H = 64;
 
-struct Vertex {
-  float x, y, z;
-  uint32_t colour;
-  float u, v;
-};
-
 TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
   if (Gfx.initState != 2) GTEST_SKIP() << "no device";
   InitSinCosTables();
   ZKTETexture target{};
-  GfxTexture2DDesc d;
-  d.width = TARGET_W;
-  d.height = TARGET_H;
-  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-  d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
-  ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
-  ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
-  d.format = GFX_FORMAT_D24_UNORM_S8_UINT;
-  d.bindFlags = GFX_BIND_DEPTH_STENCIL;
-  ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.depthTexture), GFX_OK);
-  ASSERT_EQ(GfxCreateDepthStencilView(Gfx.device, target.depthTexture, nullptr, &target.depthView), GFX_OK);
-  target.width = TARGET_W;
-  target.height = TARGET_H;
-  target.mipLevels = 1;
-  target.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  ASSERT_TRUE(MakeTestTarget(target, TARGET_W, TARGET_H, true));
   ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
 
   const int savedW = ScreenWidth, savedH = ScreenHeight;
@@ -63,25 +42,13 @@ TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
   // rounded to a pixel and the shaders' is not.
   SetupViewRectangle(0, 0, TARGET_W, TARGET_H, 0.25f, -0.25f, 1.3f, 0.25f, 1);
 
-  GfxBuffer vertices;
-  GfxBufferDesc vb;
-  vb.byteWidth = sizeof(Vertex) * 12;
-  vb.usage = GFX_USAGE_DYNAMIC;
-  vb.bindFlags = GFX_BIND_VERTEX_BUFFER;
-  vb.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
-  ASSERT_EQ(GfxCreateBuffer(Gfx.device, vb, nullptr, &vertices), GFX_OK);
   // The shader multiplies a row vector by the matrix it is given stored transposed.
   float transposed[16];
   for (int r = 0; r < 4; ++r)
     for (int c = 0; c < 4; ++c) transposed[c * 4 + r] = ViewMatrices.viewProjection[r * 4 + c];
   UploadConstantRowData(0, VS_ROW_MATRIX, transposed, sizeof transposed);  // the matrix row, bound in slot 0
-  uint32_t stride = sizeof(Vertex), offset = 0;
-  GfxIASetVertexBuffers(Gfx.context, 0, 1, &vertices, &stride, &offset);
-  GfxIASetPrimitiveTopology(Gfx.context, GFX_TOPOLOGY_TRIANGLELIST);
-  Material::EnableVertexDeclaration(2);
-  Material::SetVShader(10);
-  Material::SetPShader(35);
-  ASSERT_TRUE(DrawsAllowed());
+  PlainTriangles triangles;
+  ASSERT_TRUE(triangles.Start(12));
   RenderStates.pendingBlend = 0;
   RenderStates.pendingRaster = 0;
   RenderStates.pendingDepth = 0;
@@ -105,18 +72,12 @@ TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
       for (int i = 0; i < 3; ++i)
         corner[k][i] = fixedPoint[i] / 65536.0f + half * (signs[k][0] * ViewBasis[0][i] + signs[k][1] * ViewBasis[1][i]);
     const int order[12] = {0, 1, 2, 2, 3, 0, 0, 2, 1, 2, 0, 3};
-    Vertex v[12];
+    PlainTriangles::Vertex v[12];
     for (int k = 0; k < 12; ++k) v[k] = {corner[order[k]][0], corner[order[k]][1], corner[order[k]][2], 0xFFFFFFFFu, 0, 0};
     Clear(0x00000000, 3);
-    GfxMappedSubresource m;
-    ASSERT_EQ(GfxMapResource(Gfx.context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
-    std::memcpy(m.data, v, sizeof v);
-    GfxUnmap(Gfx.context, vertices, 0);
-    FlushStates();
-    GfxDraw(Gfx.context, 12, 0);
+    ASSERT_TRUE(triangles.Draw(v, 12));
 
-    std::vector<uint8_t> pixels(TARGET_W * TARGET_H * 4);
-    ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, pixels.data(), pixels.size()));
+    const std::vector<uint8_t> pixels = ReadTargetPixels(target);
     double sx = 0, sy = 0;
     int lit = 0;
     for (int j = 0; j < TARGET_H; ++j)
@@ -133,10 +94,8 @@ TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
     EXPECT_NEAR(sy / lit, y, 0.55) << "depth " << place[2];
   }
 
-  while (RenderTargets.depth > 0) UnsetRenderTarget();
-  GfxIASetVertexBuffers(Gfx.context, 0, 1, nullptr, nullptr, nullptr);
-  GfxRelease(vertices);
-  ReleaseTexture(&target);
+  triangles.Stop();
+  ReleaseTestTarget(target);
   ScreenWidth = savedW;
   ScreenHeight = savedH;
 }

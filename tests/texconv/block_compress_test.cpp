@@ -9,6 +9,7 @@
 #include "texconv/texconv.h"
 
 using namespace texconv;
+using testpics::ImageOver;
 
 namespace {
 
@@ -30,17 +31,6 @@ int MaxColourError(const uint8_t a[64], const uint8_t b[64]) {
 
 uint16_t Ends0(const uint8_t* block) { return uint16_t(block[0] | block[1] << 8); }
 uint16_t Ends1(const uint8_t* block) { return uint16_t(block[2] | block[3] << 8); }
-
-Image Rgba(std::vector<uint8_t>& px, uint32_t w, uint32_t h, uint32_t format = FORMAT_R8G8B8A8_UNORM) {
-  Image im;
-  im.width = w;
-  im.height = h;
-  im.format = format;
-  im.rowPitch = size_t(w) * (BitsPerPixel(format) / 8);
-  im.slicePitch = im.rowPitch * h;
-  im.pixels = px.data();
-  return im;
-}
 
 TexMetadata Meta(uint32_t w, uint32_t h, uint32_t levels, uint32_t format) {
   TexMetadata md;
@@ -162,7 +152,7 @@ TEST(CompressPictures, PhotoLikeStaysWithinBc1Error) {
   const uint32_t side = 128;
   std::vector<uint8_t> px = testpics::MakePhotoLike(side, side, 21);
   ScratchImage bc, back;
-  const Image im = Rgba(px, side, side);
+  const Image im = ImageOver(px, side, side);
   ASSERT_EQ(Compress(&im, 1, Meta(side, side, 1, FORMAT_R8G8B8A8_UNORM),
                      FORMAT_BC1_UNORM, TEX_COMPRESS_SRGB, 0.5f, &bc),
             TEX_OK);
@@ -176,7 +166,7 @@ TEST(CompressPictures, PhotoLikeStaysWithinBc1Error) {
 TEST(CompressPictures, MipChainWithPartialBlocks) {
   std::vector<uint8_t> px = testpics::MakePhotoLikeWithAlpha(30, 18, 8);
   ScratchImage mips, bc, back;
-  ASSERT_EQ(GenerateMipMaps(Rgba(px, 30, 18), TEX_FILTER_SRGB, 0, &mips), TEX_OK);
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 30, 18), TEX_FILTER_SRGB, 0, &mips), TEX_OK);
   ASSERT_EQ(mips.metadata.mipLevels, 5u);  // 30x18, 15x9, 7x4, 3x2, 1x1
   ASSERT_EQ(Compress(mips.images.data(), mips.images.size(), mips.metadata, FORMAT_BC2_UNORM,
                      TEX_COMPRESS_SRGB, 0.5f, &bc),
@@ -191,7 +181,7 @@ TEST(CompressPictures, GreyPicturesCompressAsGrey) {
   std::vector<uint8_t> grey(8 * 8);
   for (size_t i = 0; i < grey.size(); ++i) grey[i] = uint8_t(i * 4);
   ScratchImage bc, back;
-  const Image im = Rgba(grey, 8, 8, FORMAT_R8_UNORM);
+  const Image im = ImageOver(grey, 8, 8, FORMAT_R8_UNORM);
   ASSERT_EQ(Compress(&im, 1, Meta(8, 8, 1, FORMAT_R8_UNORM),
                      FORMAT_BC1_UNORM, TEX_COMPRESS_SRGB, 0.5f, &bc),
             TEX_OK);
@@ -208,7 +198,7 @@ TEST(CompressPictures, ConvertsBetweenColourSpacesWhenTheFlagsDiffer) {
   std::vector<uint8_t> px(4 * 4 * 4, 128);
   ScratchImage bc, back;
   // Linear input, sRGB output: 0.5 of the light is 188.
-  const Image im = Rgba(px, 4, 4);
+  const Image im = ImageOver(px, 4, 4);
   ASSERT_EQ(Compress(&im, 1, Meta(4, 4, 1, FORMAT_R8G8B8A8_UNORM), FORMAT_BC1_UNORM,
                      TEX_COMPRESS_SRGB_OUT, 0.0f, &bc),
             TEX_OK);
@@ -218,7 +208,7 @@ TEST(CompressPictures, ConvertsBetweenColourSpacesWhenTheFlagsDiffer) {
 
 TEST(CompressPictures, RefusesWhatItCannotDo) {
   std::vector<uint8_t> px(8 * 8 * 4, 0);
-  const Image im = Rgba(px, 8, 8);
+  const Image im = ImageOver(px, 8, 8);
   ScratchImage out;
   EXPECT_EQ(Compress(&im, 1, Meta(8, 8, 1, FORMAT_R8G8B8A8_UNORM), 77, 0, 0.5f, &out), TEX_E_NOTSUPPORTED);
   EXPECT_EQ(Compress(&im, 1, Meta(8, 8, 2, FORMAT_R8G8B8A8_UNORM), FORMAT_BC1_UNORM, 0, 0.5f, &out),

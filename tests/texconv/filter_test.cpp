@@ -8,20 +8,9 @@
 #include "texconv/texconv_local.h"
 
 using namespace texconv;
+using testpics::ImageOver;
 
 namespace {
-
-// An RGBA8 image over the caller's pixels.
-Image Rgba(std::vector<uint8_t>& px, uint32_t w, uint32_t h, uint32_t format = FORMAT_R8G8B8A8_UNORM) {
-  Image im;
-  im.width = w;
-  im.height = h;
-  im.format = format;
-  im.rowPitch = size_t(w) * (BitsPerPixel(format) / 8);
-  im.slicePitch = im.rowPitch * h;
-  im.pixels = px.data();
-  return im;
-}
 
 std::vector<uint8_t> Checkerboard(uint32_t side) {  // black and white texels
   std::vector<uint8_t> px(size_t(side) * side * 4, 255);
@@ -48,7 +37,7 @@ TEST(SrgbTransfer, EveryByteSurvivesDecodeAndEncode) {
 TEST(MipChain, FullChainHalvesEachSideDownToOne) {
   std::vector<uint8_t> px(256 * 64 * 4, 77);
   ScratchImage out;
-  ASSERT_EQ(GenerateMipMaps(Rgba(px, 256, 64), TEX_FILTER_SRGB, 0, &out), TEX_OK);
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 256, 64), TEX_FILTER_SRGB, 0, &out), TEX_OK);
   ASSERT_EQ(out.metadata.mipLevels, 9u);
   ASSERT_EQ(out.images.size(), 9u);
   const uint32_t widths[9] = {256, 128, 64, 32, 16, 8, 4, 2, 1};
@@ -66,7 +55,7 @@ TEST(MipChain, OddSidesAverageTheirWholeArea) {
   std::vector<uint8_t> px(5 * 3 * 4, 255);
   for (uint32_t y = 0; y < 3; ++y) px[(y * 5 + 4) * 4 + 0] = 0;  // last column cyan
   ScratchImage out;
-  ASSERT_EQ(GenerateMipMaps(Rgba(px, 5, 3), 0, 0, &out), TEX_OK);
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 5, 3), 0, 0, &out), TEX_OK);
   ASSERT_EQ(out.metadata.mipLevels, 3u);
   EXPECT_EQ(out.images[1].width, 2u);
   EXPECT_EQ(out.images[1].height, 1u);
@@ -78,13 +67,13 @@ TEST(MipChain, OddSidesAverageTheirWholeArea) {
 TEST(MipChain, SrgbAveragesInLinearLight) {
   std::vector<uint8_t> px = Checkerboard(8);
   ScratchImage srgb, plain;
-  ASSERT_EQ(GenerateMipMaps(Rgba(px, 8, 8), TEX_FILTER_SRGB, 2, &srgb), TEX_OK);
-  ASSERT_EQ(GenerateMipMaps(Rgba(px, 8, 8), 0, 2, &plain), TEX_OK);
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 8, 8), TEX_FILTER_SRGB, 2, &srgb), TEX_OK);
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 8, 8), 0, 2, &plain), TEX_OK);
   EXPECT_EQ(At(srgb.images[1], 1, 1)[0], 188);  // half the light of white
   EXPECT_EQ(At(plain.images[1], 1, 1)[0], 128);
   // An sRGB format says the same as the flags.
   ScratchImage byFormat;
-  ASSERT_EQ(GenerateMipMaps(Rgba(px, 8, 8, FORMAT_R8G8B8A8_UNORM_SRGB), 0, 2, &byFormat), TEX_OK);
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 8, 8, FORMAT_R8G8B8A8_UNORM_SRGB), 0, 2, &byFormat), TEX_OK);
   EXPECT_EQ(At(byFormat.images[1], 1, 1)[0], 188);
 }
 
@@ -92,14 +81,14 @@ TEST(MipChain, TransparentTexelsLendNoColour) {
   // One opaque red texel among three transparent green ones.
   std::vector<uint8_t> px = {255, 0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0};
   ScratchImage out;
-  ASSERT_EQ(GenerateMipMaps(Rgba(px, 2, 2), TEX_FILTER_SRGB, 0, &out), TEX_OK);
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 2, 2), TEX_FILTER_SRGB, 0, &out), TEX_OK);
   const uint8_t* p = At(out.images[1], 0, 0);
   EXPECT_EQ(p[0], 255);
   EXPECT_EQ(p[1], 0);
   EXPECT_EQ(p[3], 64);
   // All transparent: the plain mean colour is kept.
   for (int i = 0; i < 4; ++i) px[4 * i + 3] = 0;
-  ASSERT_EQ(GenerateMipMaps(Rgba(px, 2, 2), 0, 0, &out), TEX_OK);
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 2, 2), 0, 0, &out), TEX_OK);
   EXPECT_EQ(At(out.images[1], 0, 0)[1], 191);
   EXPECT_EQ(At(out.images[1], 0, 0)[3], 0);
 }
@@ -108,11 +97,11 @@ TEST(MipChain, GreyAndSixteenBitFormatsKeepTheirFormat) {
   std::vector<uint8_t> grey(4 * 4, 0);
   for (size_t i = 0; i < grey.size(); i += 2) grey[i] = 255;
   ScratchImage out;
-  ASSERT_EQ(GenerateMipMaps(Rgba(grey, 4, 4, FORMAT_R8_UNORM), TEX_FILTER_SRGB, 0, &out), TEX_OK);
+  ASSERT_EQ(GenerateMipMaps(ImageOver(grey, 4, 4, FORMAT_R8_UNORM), TEX_FILTER_SRGB, 0, &out), TEX_OK);
   EXPECT_EQ(out.metadata.format, uint32_t(FORMAT_R8_UNORM));
   EXPECT_EQ(At(out.images[1], 0, 0)[0], 188);
   std::vector<uint8_t> wide(2 * 2 * 8, 0xFF);
-  ASSERT_EQ(GenerateMipMaps(Rgba(wide, 2, 2, FORMAT_R16G16B16A16_UNORM), TEX_FILTER_SRGB, 0, &out), TEX_OK);
+  ASSERT_EQ(GenerateMipMaps(ImageOver(wide, 2, 2, FORMAT_R16G16B16A16_UNORM), TEX_FILTER_SRGB, 0, &out), TEX_OK);
   EXPECT_EQ(out.metadata.format, uint32_t(FORMAT_R16G16B16A16_UNORM));
   EXPECT_EQ(At(out.images[1], 0, 0)[0], 0xFF);
 }
@@ -120,9 +109,9 @@ TEST(MipChain, GreyAndSixteenBitFormatsKeepTheirFormat) {
 TEST(MipChain, RefusesWhatItCannotDo) {
   std::vector<uint8_t> px(4 * 4 * 4, 0);
   ScratchImage out;
-  EXPECT_EQ(GenerateMipMaps(Rgba(px, 4, 4), 0, 4, &out), TEX_E_INVALIDARG);  // a 4x4 has 3 levels
-  EXPECT_EQ(GenerateMipMaps(Rgba(px, 4, 4, FORMAT_BC1_UNORM), 0, 0, &out), TEX_E_INVALIDARG);
-  Image none = Rgba(px, 4, 4);
+  EXPECT_EQ(GenerateMipMaps(ImageOver(px, 4, 4), 0, 4, &out), TEX_E_INVALIDARG);  // a 4x4 has 3 levels
+  EXPECT_EQ(GenerateMipMaps(ImageOver(px, 4, 4, FORMAT_BC1_UNORM), 0, 0, &out), TEX_E_INVALIDARG);
+  Image none = ImageOver(px, 4, 4);
   none.pixels = nullptr;
   EXPECT_EQ(GenerateMipMaps(none, 0, 0, &out), TEX_E_INVALIDARG);
 }
@@ -130,7 +119,7 @@ TEST(MipChain, RefusesWhatItCannotDo) {
 TEST(Resizing, ShrinksByAreaInLinearLight) {
   std::vector<uint8_t> px = Checkerboard(16);
   ScratchImage out;
-  ASSERT_EQ(Resize(Rgba(px, 16, 16), 3, 5, TEX_FILTER_SRGB, &out), TEX_OK);
+  ASSERT_EQ(Resize(ImageOver(px, 16, 16), 3, 5, TEX_FILTER_SRGB, &out), TEX_OK);
   EXPECT_EQ(out.images[0].width, 3u);
   EXPECT_EQ(out.images[0].height, 5u);
   for (uint32_t y = 0; y < 5; ++y)
@@ -140,7 +129,7 @@ TEST(Resizing, ShrinksByAreaInLinearLight) {
 TEST(Resizing, GrowsBilinearlyKeepingTheCorners) {
   std::vector<uint8_t> px = {0, 0, 0, 255, 200, 0, 0, 255, 0, 0, 0, 255, 200, 0, 0, 255};
   ScratchImage out;
-  ASSERT_EQ(Resize(Rgba(px, 2, 2), 8, 2, 0, &out), TEX_OK);
+  ASSERT_EQ(Resize(ImageOver(px, 2, 2), 8, 2, 0, &out), TEX_OK);
   EXPECT_EQ(At(out.images[0], 0, 0)[0], 0);
   EXPECT_EQ(At(out.images[0], 7, 1)[0], 200);
   for (uint32_t x = 1; x < 8; ++x) EXPECT_GE(At(out.images[0], x, 0)[0], At(out.images[0], x - 1, 0)[0]);
@@ -149,9 +138,9 @@ TEST(Resizing, GrowsBilinearlyKeepingTheCorners) {
 TEST(Resizing, KeepsTheFormatAndRefusesBadSizes) {
   std::vector<uint8_t> grey(8 * 8, 90);
   ScratchImage out;
-  ASSERT_EQ(Resize(Rgba(grey, 8, 8, FORMAT_R8_UNORM), 2, 2, TEX_FILTER_SRGB, &out), TEX_OK);
+  ASSERT_EQ(Resize(ImageOver(grey, 8, 8, FORMAT_R8_UNORM), 2, 2, TEX_FILTER_SRGB, &out), TEX_OK);
   EXPECT_EQ(out.metadata.format, uint32_t(FORMAT_R8_UNORM));
   EXPECT_EQ(At(out.images[0], 1, 1)[0], 90);
-  EXPECT_EQ(Resize(Rgba(grey, 8, 8, FORMAT_R8_UNORM), 0, 2, 0, &out), TEX_E_INVALIDARG);
-  EXPECT_EQ(Resize(Rgba(grey, 8, 8, FORMAT_R8_UNORM), MAX_IMAGE_SIDE + 1, 2, 0, &out), TEX_E_INVALIDARG);
+  EXPECT_EQ(Resize(ImageOver(grey, 8, 8, FORMAT_R8_UNORM), 0, 2, 0, &out), TEX_E_INVALIDARG);
+  EXPECT_EQ(Resize(ImageOver(grey, 8, 8, FORMAT_R8_UNORM), MAX_IMAGE_SIDE + 1, 2, 0, &out), TEX_E_INVALIDARG);
 }

@@ -4,7 +4,22 @@
 #include <string>
 #include <vector>
 
+#include "texconv/texconv.h"
+
 namespace testpics {
+
+// An image over the caller's pixels, rows packed: RGBA8 unless another format is given.
+inline texconv::Image ImageOver(std::vector<uint8_t>& pixels, uint32_t width, uint32_t height,
+                                uint32_t format = texconv::FORMAT_R8G8B8A8_UNORM) {
+  texconv::Image im;
+  im.width = width;
+  im.height = height;
+  im.format = format;
+  im.rowPitch = size_t(width) * (texconv::BitsPerPixel(format) / 8);
+  im.slicePitch = im.rowPitch * height;
+  im.pixels = pixels.data();
+  return im;
+}
 
 // A photo-like 8-bit RGBA picture (opaque): soft lighting gradients, fractal texture,
 // shapes with blurred and sharp edges and a little sensor grain.  Same seed, same bytes.

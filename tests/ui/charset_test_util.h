@@ -152,6 +152,11 @@ inline std::string GeneratedCharsetPath() {
   const char* work = std::getenv("ZKT_WORK_DIR");
   return std::string(work ? work : "work") + "/data/abc/zkt.abc";
 }
+// Reads the generated set into the character set; true when it was read whole.
+inline bool ReadGeneratedCharset() {
+  const Bytes image = ReadWholeFile(GeneratedCharsetPath());
+  return !image.empty() && ReadCharacterSet(image.data(), static_cast<int64_t>(image.size()), "zkt.abc") == 1;
+}
 inline std::string TinyCharsetPath() {
   const char* work = std::getenv("ZKT_WORK_DIR");
   return std::string(work ? work : "work") + "/../testdata/zkt_tiny.abc";

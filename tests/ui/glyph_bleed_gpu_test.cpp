@@ -7,19 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "core/log.h"
 #include "core/window_state.h"
-#include "render/device.h"
 #include "render/draw2d.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
-#include "tests/gpu_device.h"
-#include "tests/ui/charset_test_util.h"
 #include "tests/ui/png_test_util.h"
-#include "ui/character_set.h"
-#include "ui/font_pages.h"
+#include "tests/ui/text_gpu_suite.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 
@@ -27,62 +22,31 @@ namespace {
 
 constexpr int WIDTH = 512, HEIGHT = 96;
 
-class GlyphBleed : public ::testing::Test {
+class GlyphBleed : public TextGpuSuite<WIDTH, HEIGHT> {
  protected:
-  static void SetUpTestSuite() {
-    ready_ = StartTestDevice(WIDTH, HEIGHT);
-    const Bytes image = ReadWholeFile(GeneratedCharsetPath());
-    charset_ = !image.empty() && ReadCharacterSet(image.data(), int64_t(image.size()), "zkt.abc") == 1;
-    if (ready_ && charset_) BuildFontPages();
-  }
-  static void TearDownTestSuite() {
-    FreeCharacterSet();
-    ShutdownGraphics();
-    SetLogFileName("");
-  }
-
   ZKTETexture target{};
   void SetUp() override {
     if (!ready_) GTEST_SKIP() << "no device";
     ASSERT_TRUE(charset_) << "the generated character set " << GeneratedCharsetPath();
-    GfxTexture2DDesc d;
-    d.width = WIDTH;
-    d.height = HEIGHT;
-    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
-    ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
-    target.width = WIDTH;
-    target.height = HEIGHT;
-    target.mipLevels = 1;
-    target.format = d.format;
+    ASSERT_TRUE(MakeTestTarget(target, WIDTH, HEIGHT));
   }
   void TearDown() override {
     if (!target.texture) return;
-    while (RenderTargets.depth > 0) UnsetRenderTarget();
-    ReleaseTexture(&target);
+    ReleaseTestTarget(target);
     RenderStates.pendingDepth = 0;
     TextHorizontalScale = 1.0f;
   }
 
   // The text drawn white at a glyph height of pixels; the grey level of each pixel.
   std::vector<uint8_t> Draw(const char* text, int pixels) {
-    EXPECT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
-    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
-    RenderStates.pendingBlend = 0;
-    RenderStates.pendingRaster = 0;
-    RenderStates.pendingDepth = 1;
-    FlushStates();
-    Clear(0xFF000000u, 1);
-    ResetDraw2D();
+    EXPECT_TRUE(BeginTestFrame2D(target));
     EmptyTextBatches();
     TextHorizontalScale = float(HEIGHT) / float(WIDTH);  // square glyphs on the wide target
     DrawText(text, 0xFFFFFFFFu, -0.95f, -0.5f, 2.0f * float(pixels) / float(HEIGHT), 0);
     DrawTextBox(InterfaceTextBatch);
     FlushDraw2D();
     UnsetRenderTarget();
-    std::vector<uint8_t> rgba(size_t(WIDTH) * HEIGHT * 4);
-    EXPECT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, rgba.data(), rgba.size()));
+    const std::vector<uint8_t> rgba = ReadTargetPixels(target);
     WritePng("gpu/glyph_bleed_" + std::to_string(pixels) + (text[0] == '|' ? "_bar" : "") + ".png", rgba, WIDTH,
              HEIGHT);
     std::vector<uint8_t> grey(size_t(WIDTH) * HEIGHT);
@@ -110,8 +74,6 @@ class GlyphBleed : public ::testing::Test {
     }
     return runs;
   }
-
-  static inline bool ready_ = false, charset_ = false;
 };
 
 TEST_F(GlyphBleed, NoStrayColumnStandsBetweenLetters) {

@@ -13,15 +13,12 @@
 
 #include "core/config.h"
 #include "core/gamma_tables.h"
-#include "core/log.h"
 #include "core/process.h"
 #include "core/window_state.h"
-#include "render/device.h"
 #include "render/draw2d.h"
 #include "render/material.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
-#include "render/shaders.h"
 #include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "tests/gpu_device.h"
@@ -47,10 +44,7 @@ class InterfacePicture : public ::testing::Test {
   static void SetUpTestSuite() {
     ready_ = StartTestDevice(WIDTH, HEIGHT);
   }
-  static void TearDownTestSuite() {
-    ShutdownGraphics();
-    SetLogFileName("");
-  }
+  static void TearDownTestSuite() { StopTestDevice(); }
 
   ZKTETexture target{};
   Prss owner{};
@@ -59,17 +53,7 @@ class InterfacePicture : public ::testing::Test {
 
   void SetUp() override {
     if (!ready_) GTEST_SKIP() << "no device";
-    GfxTexture2DDesc d;
-    d.width = WIDTH;
-    d.height = HEIGHT;
-    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
-    ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
-    target.width = WIDTH;
-    target.height = HEIGHT;
-    target.mipLevels = 1;
-    target.format = d.format;
+    ASSERT_TRUE(MakeTestTarget(target, WIDTH, HEIGHT));
     ScreenWidth = WIDTH;
     ScreenHeight = HEIGHT;
     Projection.aspect = float(HEIGHT) / float(WIDTH);
@@ -91,8 +75,7 @@ class InterfacePicture : public ::testing::Test {
     ApplyInterfaceColours();
     ResetInterfaceState();
     if (!target.texture) return;
-    while (RenderTargets.depth > 0) UnsetRenderTarget();
-    ReleaseTexture(&target);
+    ReleaseTestTarget(target);
     RenderStates.pendingDepth = 0;
   }
 
@@ -141,14 +124,7 @@ class InterfacePicture : public ::testing::Test {
   }
 
   std::vector<uint8_t> DrawFrame() {
-    EXPECT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
-    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
-    RenderStates.pendingBlend = 0;
-    RenderStates.pendingRaster = 0;
-    RenderStates.pendingDepth = 1;
-    FlushStates();
-    Clear(0xFF000000u, 1);
-    ResetDraw2D();
+    EXPECT_TRUE(BeginTestFrame2D(target));
     EmptyTextBatches();
     ClearInterface();
     AddScreen();
@@ -160,8 +136,7 @@ class InterfacePicture : public ::testing::Test {
     FlushDraw2D();
     ResetDraw2D();  // as the frame loop does before the buttons
     DrawButtons();
-    std::vector<uint8_t> p(size_t(WIDTH) * HEIGHT * 4);
-    EXPECT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+    std::vector<uint8_t> p = ReadTargetPixels(target);
     while (RenderTargets.depth > 0) UnsetRenderTarget();
     return p;
   }
@@ -284,14 +259,7 @@ TEST_F(InterfacePicture, TheProfilersTableDrawsItsBarsInTheirColourAsLongAsTheir
     Profiler.frameTotals[i] = 1000;
     Profiler.timers[timer].history[i] = 1000;  // the whole frame: the bar's full width
   }
-  ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
-  SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
-  RenderStates.pendingBlend = 0;
-  RenderStates.pendingRaster = 0;
-  RenderStates.pendingDepth = 1;
-  FlushStates();
-  Clear(0xFF000000u, 1);
-  ResetDraw2D();
+  ASSERT_TRUE(BeginTestFrame2D(target));
   EmptyTextBatches();
   ClearInterface();
   ProfilerShow(0.1f);
@@ -299,8 +267,7 @@ TEST_F(InterfacePicture, TheProfilersTableDrawsItsBarsInTheirColourAsLongAsTheir
   EXPECT_EQ(ProfilerLabelCount, 0) << "drawn and emptied";
   FlushDraw2D();
   ResetDraw2D();
-  std::vector<uint8_t> p(size_t(WIDTH) * HEIGHT * 4);
-  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+  const std::vector<uint8_t> p = ReadTargetPixels(target);
   while (RenderTargets.depth > 0) UnsetRenderTarget();
   ASSERT_TRUE(WritePng("gpu/profiler_table.png", p, WIDTH, HEIGHT));
 

@@ -3,87 +3,47 @@
 // of the target and nowhere else.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "core/config.h"
-#include "core/log.h"
 #include "core/window_state.h"
 #include "render/device.h"
 #include "render/draw2d.h"
 #include "render/font_pages.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
-#include "render/shaders.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
-#include "tests/gpu_device.h"
-#include "tests/ui/charset_test_util.h"
-#include "ui/character_set.h"
+#include "tests/ui/text_gpu_suite.h"
 #include "ui/font_page_layout.h"
-#include "ui/font_pages.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 
 namespace {
 
-class TextPixels : public ::testing::Test {
+constexpr int WIDTH = 256, HEIGHT = 64, CELL = WIDTH / 4;
+
+class TextPixels : public TextGpuSuite<WIDTH, HEIGHT> {
  protected:
-  static constexpr int WIDTH = 256, HEIGHT = 64, CELL = WIDTH / 4;
-  static void SetUpTestSuite() {
-    ready_ = StartTestDevice(WIDTH, HEIGHT);
-    const Bytes image = ReadWholeFile(GeneratedCharsetPath());
-    charset_ = !image.empty() && ReadCharacterSet(image.data(), int64_t(image.size()), "zkt.abc") == 1;
-    if (ready_ && charset_) BuildFontPages();
-  }
   static void TearDownTestSuite() {
-    FreeCharacterSet();
-    ShutdownGraphics();
+    TextGpuSuite::TearDownTestSuite();
     EXPECT_EQ(GfxLiveObjectCount(), 0) << "everything the device made was released";
-    SetLogFileName("");
   }
 
   ZKTETexture target{};
   void SetUp() override {
     if (!ready_) GTEST_SKIP() << "no device";
     ASSERT_TRUE(charset_) << "the generated character set " << GeneratedCharsetPath();
-    GfxTexture2DDesc d;
-    d.width = WIDTH;
-    d.height = HEIGHT;
-    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
-    ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
-    target.width = WIDTH;
-    target.height = HEIGHT;
-    target.mipLevels = 1;
-    target.format = d.format;
-    ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
-    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
-    RenderStates.pendingBlend = 0;
-    RenderStates.pendingRaster = 0;
-    RenderStates.pendingDepth = 1;
-    FlushStates();
-    Clear(0xFF000000u, 1);
-    ResetDraw2D();
+    ASSERT_TRUE(MakeTestTarget(target, WIDTH, HEIGHT));
+    ASSERT_TRUE(BeginTestFrame2D(target));
     EmptyTextBatches();
   }
   void TearDown() override {
     if (!target.texture) return;
-    while (RenderTargets.depth > 0) UnsetRenderTarget();
-    ReleaseTexture(&target);
+    ReleaseTestTarget(target);
     RenderStates.pendingDepth = 0;
     TextHorizontalScale = 1.0f;
   }
-  std::vector<uint8_t> Pixels() {
-    std::vector<uint8_t> p(size_t(WIDTH) * HEIGHT * 4);
-    EXPECT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
-    return p;
-  }
-  static inline bool ready_ = false, charset_ = false;
 };
 
 }  // namespace
@@ -119,7 +79,7 @@ TEST_F(TextPixels, ColouredTextInFourCodePagesLeavesInkInItsOwnCell) {
     EXPECT_TRUE(texture && texture->view) << name << ": the pages drawn from are textures of the table";
   }
 
-  const std::vector<uint8_t> p = Pixels();
+  const std::vector<uint8_t> p = ReadTargetPixels(target);
   for (int i = 0; i < 4; ++i) {
     int inside = 0, outside = 0;
     for (int y = 0; y < HEIGHT; ++y)
@@ -146,7 +106,7 @@ TEST_F(TextPixels, AGlyphIsDrawnIntoItsPageWhenTextFirstNeedsItAndLooksAsFromAWh
     DrawText(text, 0xFFFFFFFFu, -0.95f, 0.3f, 0.25f, 0);    // small: the second level too
     DrawTextBox(InterfaceTextBatch);
     FlushDraw2D();
-    return Pixels();
+    return ReadTargetPixels(target);
   };
   BuildFontPages();  // as the system textures do: every glyph laid out, none drawn
   for (int p = 0; p < MAX_FONT_PAGES; ++p) {

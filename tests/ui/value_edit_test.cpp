@@ -34,8 +34,8 @@ std::vector<RecordedEdit> g_Edits;
 void RecordVehicleEdit(const char* name, int kind, void* variable, uint32_t mask) {
   g_Edits.push_back({"vehicle", name, kind, variable, mask});
 }
-void RecordModellerEdit(const char* name, int kind, void* variable, uint32_t mask) {
-  g_Edits.push_back({"modeller", name, kind, variable, mask});
+void RecordModellerEdit(const char* name, int kind, uintptr_t variable, uintptr_t mask) {
+  g_Edits.push_back({"modeller", name, kind, reinterpret_cast<void*>(variable), uint32_t(mask)});
 }
 int g_Refreshes;
 void CountRefresh(Prss*) { ++g_Refreshes; }

@@ -10,73 +10,45 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include <jpeglib.h>  // after <cstdio>: it uses FILE and size_t without including them
 
 #include "core/data_file.h"
-#include "modeller/model/model_file.h"
-#include "platform/files.h"
+#include "tools/gen_support/gen_support.h"
 #include "tools/human_gen/sample_humans.h"
-#include "tools/model_gen/model_builder.h"
+#include "tools/model_gen/model_check.h"
 #include "tools/sprite_gen/sprite_shapes.h"
 #include "ui/text/messages.h"
 #include "ui/text/text_colours.h"
 
 namespace {
 
+constexpr const char* TOOL = "human_gen";
+
 int WriteHumanSystem(const std::string& seedFolder) {
   const std::vector<uint8_t> image = SampleHumanSystemFile();
-  if (image.empty() || FileWriteAll(HUMAN_SYSTEM_FILE, image.data(), image.size()) != 0) {
-    std::fprintf(stderr, "human_gen: cannot write %s\n", HUMAN_SYSTEM_FILE);
-    return 0;
-  }
+  if (image.empty() || !WriteGenFile(TOOL, HUMAN_SYSTEM_FILE, image)) return 0;
   const int read = LoadHumanSystem();
   const std::vector<uint8_t> again =
       read ? HumanSystemFileImage(Humans.models, Humans.modelCount, Humans.skeletons, Humans.skeletonCount)
            : std::vector<uint8_t>{};
-  const int models = Humans.modelCount, skeletons = Humans.skeletonCount;
+  const std::string detail = "read " + std::to_string(read) + ": " + std::to_string(Humans.modelCount) + " models, " +
+                             std::to_string(Humans.skeletonCount) + " skeletons";
   FreeHumans();
-  if (!read || again != image) {
-    std::fprintf(stderr, "human_gen: %s does not read back as written (read %d: %d models, %d skeletons)\n",
-                 HUMAN_SYSTEM_FILE, read, models, skeletons);
-    return 0;
-  }
-  if (!seedFolder.empty()) {
-    // The fuzz target's input: the version (above 248), then the body.
-    std::vector<uint8_t> body = {uint8_t(HUMAN_SYSTEM_VERSION - 248)};
-    body.insert(body.end(), image.begin() + DATA_FILE_HEADER_SIZE, image.end());
-    const std::string seed = seedFolder + "/hmn.hmn.seed";
-    if (FileWriteAll(seed.c_str(), body.data(), body.size()) != 0) {
-      std::fprintf(stderr, "human_gen: cannot write %s\n", seed.c_str());
-      return 0;
-    }
-  }
-  return 1;
+  if (!SameBytesBack(TOOL, HUMAN_SYSTEM_FILE, image, again, detail)) return 0;
+  // The fuzz target's input: the version (above 248), then the body.
+  return WriteGenSeed(TOOL, seedFolder, "hmn.hmn.seed", {uint8_t(HUMAN_SYSTEM_VERSION - 248)}, image,
+                      DATA_FILE_HEADER_SIZE);
 }
 
 int WriteHelmet() {
   ModelObject helmet;
   helmet.Init();
   BuildSampleHelmet(helmet);
-  const int saved = SaveModelFile(helmet, nullptr, HELMET_FILE, 1);
-  const std::vector<uint8_t> written = ModelRecordBytes(helmet, 1, 1);
-  helmet.Free();
-  ModelObject back;
-  back.Init();
-  const int read = saved && LoadModelFile(back, nullptr, HELMET_FILE, 1, nullptr);
-  const std::vector<uint8_t> again = ModelRecordBytes(back, 1, 1);
-  back.Free();
-  if (!read || written.empty() || again != written) {
-    size_t at = 0;
-    while (at < written.size() && at < again.size() && written[at] == again[at]) ++at;
-    std::fprintf(stderr, "human_gen: %s does not read back as written (read %d, %zu / %zu bytes, from byte %zu)\n",
-                 HELMET_FILE, read, written.size(), again.size(), at);
-    return 0;
-  }
-  return 1;
+  std::vector<uint8_t> body;
+  return WriteCheckedModelFile(TOOL, helmet, HELMET_FILE, body);
 }
 
 // A plain cloth weave: the mapping colours tint it.
@@ -104,7 +76,7 @@ Canvas HelmetSkin() {
 bool WriteJpeg(const std::string& path, const Canvas& c) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) {
-    std::fprintf(stderr, "human_gen: cannot write %s\n", path.c_str());
+    std::fprintf(stderr, "%s: cannot write %s\n", TOOL, path.c_str());
     return false;
   }
   jpeg_compress_struct info;
@@ -134,23 +106,10 @@ bool WriteJpeg(const std::string& path, const Canvas& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string out, seeds;
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], "--out") == 0) out = argv[++i];
-    else if (std::strcmp(argv[i], "--seeds") == 0) seeds = std::filesystem::absolute(argv[++i]).string();
-  }
-  if (out.empty()) {
-    std::fprintf(stderr, "usage: human_gen --out <working folder> [--seeds <folder>]\n");
-    return 2;
-  }
-  std::error_code error;
-  std::filesystem::create_directories(out, error);
-  std::filesystem::current_path(out, error);
-  if (error || !MakeFolder("data") || !MakeFolder("data\\hmn") || !MakeFolder("data\\png") ||
-      !MakeFolder("data\\skins") || (!seeds.empty() && !std::filesystem::create_directories(seeds, error) && error)) {
-    std::fprintf(stderr, "human_gen: cannot prepare %s\n", out.c_str());
-    return 1;
-  }
+  std::string seeds;
+  if (const int failed =
+          StartGenTool(TOOL, argc, argv, {"data", "data\\hmn", "data\\png", "data\\skins"}, seeds))
+    return failed;
   SetDefaultTextColours();
   MessagesToStdout = 1;  // any repair the model reader reports shows in the build's output
   if (!WriteHumanSystem(seeds) || !WriteHelmet()) return 1;

@@ -90,20 +90,6 @@ void Name(ModelObject& o, const char* name) {
   std::strcpy(o.layerNames[0], "main");
 }
 
-template <class Write>
-std::vector<uint8_t> BodyBytes(Write write) {
-  DataFile file{};
-  file.BeginMemoryWrite(0, nullptr);
-  write(file);
-  std::vector<uint8_t> bytes;
-  if (!file.BeginMemoryWrite(1, nullptr)) {
-    write(file);
-    if (file.FinishMemoryWrite()) bytes.assign(file.buffer, file.end);
-  }
-  std::free(file.buffer);
-  return bytes;
-}
-
 }  // namespace
 
 void BuildSampleSkeleton(Skeleton& s) {
@@ -230,7 +216,7 @@ void BuildSampleHelmet(ModelObject& o) {
 
 std::vector<uint8_t> HumanSystemFileImage(const HumanModel* models, int modelCount, const Skeleton* skeletons,
                                           int skeletonCount) {
-  const std::vector<uint8_t> body = BodyBytes([&](DataFile& f) {
+  const std::vector<uint8_t> body = MemoryWriteBody([&](DataFile& f) {
     f.WriteInt(modelCount);
     for (int k = 0; k < modelCount; ++k) {
       f.WriteInt(int32_t(models[k].flags));
@@ -241,12 +227,7 @@ std::vector<uint8_t> HumanSystemFileImage(const HumanModel* models, int modelCou
     f.WriteInt(skeletonCount);
     for (int s = 0; s < skeletonCount; ++s) skeletons[s].Write(f);
   });
-  std::vector<uint8_t> image(HUMAN_SYSTEM_MAGIC, HUMAN_SYSTEM_MAGIC + DATA_FILE_MAGIC_SIZE);
-  image.push_back(uint8_t(HUMAN_SYSTEM_VERSION >> 8));
-  image.push_back(uint8_t(HUMAN_SYSTEM_VERSION & 0xFF));
-  if (body.empty()) return {};
-  image.insert(image.end(), body.begin(), body.end());
-  return image;
+  return body.empty() ? body : DataFileImage(HUMAN_SYSTEM_MAGIC, body, HUMAN_SYSTEM_VERSION);
 }
 
 std::vector<uint8_t> SampleHumanSystemFile() {

@@ -111,27 +111,9 @@ void SetChildren(ModelObject& o, std::vector<ModelObject>& children) {
 }
 
 std::vector<uint8_t> ModelRecordBytes(const ModelObject& object, int storeNames, int storeLayerNames) {
-  DataFile file{};
-  file.BeginMemoryWrite(0, nullptr);
-  WriteModelObject(object, file, storeNames, storeLayerNames);
-  const int32_t counted = file.size - DATA_FILE_HEADER_SIZE;
-  std::vector<uint8_t> bytes;
-  if (!file.BeginMemoryWrite(1, nullptr)) {
-    WriteModelObject(object, file, storeNames, storeLayerNames);
-    if (file.FinishMemoryWrite() && file.end - file.buffer == counted) bytes.assign(file.buffer, file.end);
-  }
-  std::free(file.buffer);
-  return bytes;
+  return MemoryWriteBody([&](DataFile& file) { WriteModelObject(object, file, storeNames, storeLayerNames); });
 }
 
 std::vector<uint8_t> ModelFileImage(const std::vector<uint8_t>& body, int version) {
   return DataFileImage(MODEL_FILE_MAGIC, body, version);
-}
-
-std::vector<uint8_t> DataFileImage(const char* magic, const std::vector<uint8_t>& body, int version) {
-  std::vector<uint8_t> image(magic, magic + DATA_FILE_MAGIC_SIZE);
-  image.push_back(static_cast<uint8_t>(version >> 8));
-  image.push_back(static_cast<uint8_t>(version));
-  image.insert(image.end(), body.begin(), body.end());
-  return image;
 }

@@ -43,10 +43,8 @@ struct ModelBuilder {
 // The record as WriteModelObject writes it: a counting pass, then a pass into memory of
 // exactly the counted size.  Empty when the two passes disagree.
 std::vector<uint8_t> ModelRecordBytes(const ModelObject& object, int storeNames, int storeLayerNames);
-// A whole model file image: the magic, the version high byte first, then the body.
+// A whole model file image (DataFileImage with the model file's magic).
 std::vector<uint8_t> ModelFileImage(const std::vector<uint8_t>& body, int version);
-// The same for any data file's magic.
-std::vector<uint8_t> DataFileImage(const char* magic, const std::vector<uint8_t>& body, int version);
 
 // 16.16 from metres, rounded.
 int32_t Metres(double metres);

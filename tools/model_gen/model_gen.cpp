@@ -12,7 +12,6 @@
 // seeds of theirs, in the folders "spoke" and "layout" beside it.
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -22,7 +21,9 @@
 #include "modeller/model/pregen_model.h"
 #include "modeller/model/spoke_object.h"
 #include "platform/files.h"
+#include "tools/gen_support/gen_support.h"
 #include "tools/model_gen/model_builder.h"
+#include "tools/model_gen/model_check.h"
 #include "tools/model_gen/sample_models.h"
 #include "tools/sprite_gen/sprite_shapes.h"
 #include "ui/text/messages.h"
@@ -30,6 +31,7 @@
 
 namespace {
 
+constexpr const char* TOOL = "model_gen";
 constexpr float PI = 3.14159265f;
 
 // ---- the pages ----
@@ -158,36 +160,11 @@ int WriteAndCheck(const SampleModel& sample, const std::string& seedFolder) {
   ModelObject model;
   model.Init();
   sample.build(model);
-  const int saved = SaveModelFile(model, nullptr, path, 1);
-  const std::vector<uint8_t> written = ModelRecordBytes(model, 1, 1);
-  model.Free();
-  std::string file;
-  if (!saved || FileReadAll(path, file, 1 << 26) != 0) {
-    std::fprintf(stderr, "model_gen: cannot write %s\n", path);
-    return 0;
-  }
-  ModelObject back;
-  back.Init();
-  const int read = LoadModelFile(back, nullptr, path, 1, nullptr);
-  const std::vector<uint8_t> again = ModelRecordBytes(back, 1, 1);
-  back.Free();
-  const std::vector<uint8_t> body(file.begin() + DATA_FILE_HEADER_SIZE, file.end());
-  if (!read || written.empty() || body != written || again != body) {
-    std::fprintf(stderr, "model_gen: %s does not read back as written (read %d, %zu / %zu / %zu bytes)\n", path, read,
-                 written.size(), body.size(), again.size());
-    return 0;
-  }
-  if (!seedFolder.empty()) {
-    // The fuzz target's input: mode, version, flags (main object, layer names), then the body.
-    std::vector<uint8_t> seed = {MODEL_READ_OBJECT, MODEL_FILE_VERSION - MODEL_FILE_LOWEST_VERSION, 3};
-    seed.insert(seed.end(), body.begin(), body.end());
-    const std::string seedPath = seedFolder + "/" + sample.name + ".seed";
-    if (FileWriteAll(seedPath.c_str(), seed.data(), seed.size()) != 0) {
-      std::fprintf(stderr, "model_gen: cannot write %s\n", seedPath.c_str());
-      return 0;
-    }
-  }
-  return 1;
+  std::vector<uint8_t> body;
+  if (!WriteCheckedModelFile(TOOL, model, path, body)) return 0;
+  // The fuzz target's input: mode, version, flags (main object, layer names), then the body.
+  return WriteGenSeed(TOOL, seedFolder, std::string(sample.name) + ".seed",
+                      {MODEL_READ_OBJECT, MODEL_FILE_VERSION - MODEL_FILE_LOWEST_VERSION, 3}, body);
 }
 
 // A seed of another reader's target, in the folder of that name beside the model seeds.
@@ -196,10 +173,7 @@ int WriteSeed(const std::string& seedFolder, const char* kind, const char* name,
   const std::filesystem::path folder = std::filesystem::path(seedFolder).parent_path() / kind;
   std::error_code error;
   std::filesystem::create_directories(folder, error);
-  const std::string path = (folder / name).string();
-  if (FileWriteAll(path.c_str(), bytes.data(), bytes.size()) == 0) return 1;
-  std::fprintf(stderr, "model_gen: cannot write %s\n", path.c_str());
-  return 0;
+  return WriteGenFile(TOOL, (folder / name).string().c_str(), bytes);
 }
 
 // The spoke: written, read back in the spoke mode and written again; the bytes must agree.
@@ -215,12 +189,9 @@ int WriteSpoke(const std::string& seedFolder) {
   ModelObject back;
   back.Init();
   const int read = saved && LoadSpokeObject(back, nullptr, path);
-  const std::vector<uint8_t> again = ModelRecordBytes(back, 0, 0);
+  const std::vector<uint8_t> again = read ? ModelRecordBytes(back, 0, 0) : std::vector<uint8_t>{};
   back.Free();
-  if (!read || written.empty() || again != written) {
-    std::fprintf(stderr, "model_gen: %s does not read back as written\n", path);
-    return 0;
-  }
+  if (!SameBytesBack(TOOL, path, written, again, "read " + std::to_string(read))) return 0;
   // The spoke target's input: the copies to repeat, then the file.
   std::vector<uint8_t> seed = {5};
   const std::vector<uint8_t> image = DataFileImage(SPOKE_FILE_MAGIC, written, SPOKE_FILE_VERSION);
@@ -231,10 +202,7 @@ int WriteSpoke(const std::string& seedFolder) {
 // The layout object models: every present slot below 192 must load.
 int WriteLayoutModels(const std::string& seedFolder) {
   const std::vector<uint8_t> image = SampleLayoutModelsImage(SAMPLE_LAYOUT_SLOT_COUNT);
-  if (FileWriteAll(LAYOUT_MODELS_PATH, image.data(), image.size()) != 0) {
-    std::fprintf(stderr, "model_gen: cannot write %s\n", LAYOUT_MODELS_PATH);
-    return 0;
-  }
+  if (!WriteGenFile(TOOL, LAYOUT_MODELS_PATH, image)) return 0;
   static PreGenModel entries[LAYOUT_OBJECT_KINDS];
   const int loaded = LoadLayoutObjectModels(entries);
   for (PreGenModel& e : entries) e.Free();
@@ -249,24 +217,9 @@ int WriteLayoutModels(const std::string& seedFolder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string out, seeds;
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], "--out") == 0) out = argv[++i];
-    else if (std::strcmp(argv[i], "--seeds") == 0) seeds = std::filesystem::absolute(argv[++i]).string();
-  }
-  if (out.empty()) {
-    std::fprintf(stderr, "usage: model_gen --out <working folder> [--seeds <folder>]\n");
-    return 2;
-  }
-  std::error_code error;
-  std::filesystem::create_directories(out, error);
-  std::filesystem::current_path(out, error);
-  if (error || !MakeFolder("data") || !MakeFolder("data\\3dob") || !MakeFolder("data\\png") ||
-      !MakeFolder("data\\hmn") ||
-      (!seeds.empty() && !std::filesystem::create_directories(seeds, error) && error)) {
-    std::fprintf(stderr, "model_gen: cannot prepare %s\n", out.c_str());
-    return 1;
-  }
+  std::string seeds;
+  if (const int failed = StartGenTool(TOOL, argc, argv, {"data", "data\\3dob", "data\\png", "data\\hmn"}, seeds))
+    return failed;
   SetDefaultTextColours();
   MessagesToStdout = 1;  // any repair the reader reports shows in the build's output
   for (const SampleModel& sample : SAMPLE_MODELS)

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/data_file.h"
 #include "modeller/model/model_file.h"
 #include "modeller/model/model_materials.h"
 #include "modeller/model/pregen_model.h"

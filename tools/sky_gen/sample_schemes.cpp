@@ -44,17 +44,9 @@ std::vector<uint8_t> SampleLightSchemeFile() {
 }
 
 std::vector<uint8_t> LightSchemeFileImage(const LightScheme* schemes, int count) {
-  std::vector<uint8_t> image = {'Z', 'K', 'T', 'S', 'C', 'M', 0, LIGHT_SCHEME_VERSION};
-  DataFile file{};
-  file.BeginMemoryWrite(0, nullptr);
-  WriteLightSchemes(file, schemes, count);
-  if (!file.BeginMemoryWrite(1, nullptr)) {
-    WriteLightSchemes(file, schemes, count);
-    if (file.FinishMemoryWrite()) image.insert(image.end(), file.buffer, file.end);
-    else image.clear();
-  }
-  std::free(file.buffer);
-  return image;
+  const std::vector<uint8_t> body =
+      MemoryWriteBody([&](DataFile& file) { WriteLightSchemes(file, schemes, count); });
+  return body.empty() ? body : DataFileImage(LIGHT_SCHEME_MAGIC, body, LIGHT_SCHEME_VERSION);
 }
 
 void SampleOvercastPixel(float u, float v, uint8_t out[4]) {

@@ -166,6 +166,16 @@ void BuildFrame(const SampleVehicle& s, VehicleData& d) {
 
 // ---- the engine ----
 
+// The figures an engine takes from its vehicle class.
+void TakeClassFigures(EngineModel& e, const VehicleClass& c) {
+  e.torquePerCc = c.torquePerCc;
+  e.spreadMul = c.spreadFactor;
+  e.camTiming = c.spreadFactor;
+  e.resistanceMul = c.resistanceMul;
+  e.inertiaMul = c.inertiaMul;
+  e.idleSpeed = c.idleSpeed;
+}
+
 void BuildEngine(const SampleVehicle& s, int row, VehicleData& d) {
   EngineModel& e = d.engine;
   const VehicleClass& c = VehicleClassTable[s.vehicleClass];
@@ -182,12 +192,7 @@ void BuildEngine(const SampleVehicle& s, int row, VehicleData& d) {
   e.layout = static_cast<uint8_t>(row % 3);
   e.turboMaxBoost = e.flags & ENGINE_TURBO ? 0.8f : 0.0f;
   e.turboInertiaMul = 0.5f;
-  e.torquePerCc = c.torquePerCc;
-  e.spreadMul = c.spreadFactor;
-  e.camTiming = c.spreadFactor;
-  e.resistanceMul = c.resistanceMul;
-  e.inertiaMul = c.inertiaMul;
-  e.idleSpeed = c.idleSpeed;
+  TakeClassFigures(e, c);
   float redline;
   if (ClassRedline(d, &redline)) e.redline = redline;  // what every read gives it
 }
@@ -345,14 +350,8 @@ void BuildSampleSpoke(ModelObject& o) {
 }
 
 void BuildDefaultEngine(EngineModel& e) {
-  const VehicleClass& c = VehicleClassTable[CLASS_SALOON];
   e.Reset();
-  e.torquePerCc = c.torquePerCc;
-  e.spreadMul = c.spreadFactor;
-  e.camTiming = c.spreadFactor;
-  e.resistanceMul = c.resistanceMul;
-  e.inertiaMul = c.inertiaMul;
-  e.idleSpeed = c.idleSpeed;
+  TakeClassFigures(e, VehicleClassTable[CLASS_SALOON]);
   e.turboMaxBoost = 0.0f;
   e.redline = 733.0383f;  // 7000 rpm
 }

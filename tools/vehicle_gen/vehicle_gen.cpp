@@ -10,15 +10,13 @@
 // fuzz target.  Last it writes our neutral engine "data\engine\DEFAULT.eng" (the engine the
 // samples name, and every car's fallback), which must read back to the same record.
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "core/data_file.h"
 #include "modeller/model/model_file.h"
 #include "platform/files.h"
+#include "tools/gen_support/gen_support.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/text/messages.h"
 #include "ui/text/text_colours.h"
@@ -95,13 +93,8 @@ int WriteAndCheck(int row, const std::string& seedFolder) {
   ok = ok && ((WriteVehicleBody(back, name, storeModel, again) && again == body) ||
               Fail(path, "read and written again it differs"));
   FreeVehicleData(back);
-  if (ok && !seedFolder.empty()) {
-    std::vector<uint8_t> seed = {VEHICLE_FILE_VERSION - VEHICLE_FILE_LOWEST_VERSION, 1};
-    seed.insert(seed.end(), body.begin(), body.end());
-    const std::string seedPath = seedFolder + "/" + name + ".seed";
-    if (FileWriteAll(seedPath.c_str(), seed.data(), seed.size()) != 0) ok = Fail(seedPath.c_str(), "cannot be written");
-  }
-  return ok;
+  return ok && WriteGenSeed("vehicle_gen", seedFolder, std::string(name) + ".seed",
+                            {VEHICLE_FILE_VERSION - VEHICLE_FILE_LOWEST_VERSION, 1}, body);
 }
 
 // Our neutral engine, read back to the same bytes.
@@ -114,19 +107,8 @@ int WriteDefaultEngine() {
   back.Reset();
   int ok = SaveEngine(engine, path, nullptr, 0) || Fail(path, "cannot be written");
   ok = ok && (LoadEngine(back, path, nullptr) || Fail(path, "does not read back"));
-  std::vector<uint8_t> written, again;
-  const auto bytes = [](EngineModel& e, std::vector<uint8_t>& out) {
-    DataFile f;
-    f.BeginMemoryWrite(0, nullptr);
-    e.Write(f, 0, 0);
-    if (!f.BeginMemoryWrite(1, nullptr)) {
-      e.Write(f, 0, 0);
-      if (f.FinishMemoryWrite()) out.assign(f.buffer, f.end);
-    }
-    std::free(f.buffer);
-  };
-  bytes(engine, written);
-  bytes(back, again);
+  const auto bytes = [](EngineModel& e) { return MemoryWriteBody([&](DataFile& f) { e.Write(f, 0, 0); }); };
+  const std::vector<uint8_t> written = bytes(engine), again = bytes(back);
   ok = ok && ((!written.empty() && written == again) || Fail(path, "read back it differs"));
   engine.FreeWaves();
   back.FreeWaves();
@@ -136,23 +118,9 @@ int WriteDefaultEngine() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string out, seeds;
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], "--out") == 0) out = argv[++i];
-    else if (std::strcmp(argv[i], "--seeds") == 0) seeds = std::filesystem::absolute(argv[++i]).string();
-  }
-  if (out.empty()) {
-    std::fprintf(stderr, "usage: vehicle_gen --out <working folder> [--seeds <folder>]\n");
-    return 2;
-  }
-  std::error_code error;
-  std::filesystem::create_directories(out, error);
-  std::filesystem::current_path(out, error);
-  if (error || !MakeFolder("data") || !MakeFolder("data\\veh") || !MakeFolder("data\\engine") ||
-      (!seeds.empty() && !std::filesystem::create_directories(seeds, error) && error)) {
-    std::fprintf(stderr, "vehicle_gen: cannot prepare %s\n", out.c_str());
-    return 1;
-  }
+  std::string seeds;
+  if (const int failed = StartGenTool("vehicle_gen", argc, argv, {"data", "data\\veh", "data\\engine"}, seeds))
+    return failed;
   SetDefaultTextColours();
   MessagesToStdout = 1;  // any repair the readers report shows in the build's output
   for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row)

@@ -49,10 +49,7 @@ uint32_t AsArgb(uint32_t rgba) {
 class ModelMeshPixels : public ModelTest {
  protected:
   static void SetUpTestSuite() { ready_ = StartTestDevice(SIZE, SIZE); }
-  static void TearDownTestSuite() {
-    ShutdownGraphics();
-    SetLogFileName("");
-  }
+  static void TearDownTestSuite() { StopTestDevice(); }
 
   ZKTETexture target{}, page{};
   ModelObject box{};
@@ -60,19 +57,7 @@ class ModelMeshPixels : public ModelTest {
   void SetUp() override {
     ModelTest::SetUp();
     if (!ready_) GTEST_SKIP() << "no device";
-    GfxTexture2DDesc d;
-    d.width = d.height = SIZE;
-    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.texture), GFX_OK);
-    ASSERT_EQ(GfxCreateRenderTargetView(Gfx.device, target.texture, nullptr, &target.targetViews[0]), GFX_OK);
-    d.format = GFX_FORMAT_D24_UNORM_S8_UINT;
-    d.bindFlags = GFX_BIND_DEPTH_STENCIL;
-    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &target.depthTexture), GFX_OK);
-    ASSERT_EQ(GfxCreateDepthStencilView(Gfx.device, target.depthTexture, nullptr, &target.depthView), GFX_OK);
-    target.width = target.height = SIZE;
-    target.mipLevels = 1;
-    target.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
     ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
     SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
     const int32_t origin[3] = {0, 0, 0}, light[3] = {0, 0, 65536};
@@ -103,15 +88,11 @@ class ModelMeshPixels : public ModelTest {
     if (ready_) {
       ResetTempMeshes();
       FreeAllFastMeshes();
-      while (RenderTargets.depth > 0) UnsetRenderTarget();
       for (int slot = 0; slot < 3; ++slot) BindTextureSlot(slot, nullptr);
       FreeAllMaterials();
       ReleaseTexture(&page);
-      ReleaseTexture(&target);
-      SetIdentityMatrix(ViewMatrix);
-      SetIdentityMatrix(WorldMatrix);
-      SetViewportFull();
-      InitMatrices();
+      ReleaseTestTarget(target);
+      ResetTestMatrices();
       RenderStates.pendingDepth = 0;
       RenderStates.pendingRaster = 0;
       MeshDisplay = MeshDisplaySettings{};
@@ -144,16 +125,12 @@ class ModelMeshPixels : public ModelTest {
   static int Row(double z) { return int(std::floor(SIZE / 2 - (z - 0.5) * PIXELS_PER_METRE)); }
 
   std::vector<uint8_t> Pixels(const char* pngName) {
-    std::vector<uint8_t> p(SIZE * SIZE * 4);
-    EXPECT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+    std::vector<uint8_t> p = ReadTargetPixels(target);
     Canvas picture{SIZE, SIZE, p};
     WritePng(std::string("gpu/") + pngName, picture);
     return p;
   }
-  static uint32_t At(const std::vector<uint8_t>& p, int x, int y) {
-    const uint8_t* q = &p[(size_t(y) * SIZE + size_t(x)) * 4];
-    return uint32_t(q[3]) << 24 | uint32_t(q[0]) << 16 | uint32_t(q[1]) << 8 | q[2];
-  }
+  static uint32_t At(const std::vector<uint8_t>& p, int x, int y) { return PixelArgb(p, SIZE, x, y); }
 
   static bool ready_;
   View view_{};

@@ -129,6 +129,30 @@ TEST_F(ModelPrimitives, FullAndPartialCopies) {
   // Copying again into a used object replaces what it held.
   copy.CopyFrom(car, 0, 1);
   EXPECT_EQ(RecordOf(copy), RecordOf(car));
+  // Copied over, arrays of the source's sizes are written in place; others are made anew.
+  const ModelPoint* points = copy.points;
+  const ModelPoint* childPoints = copy.children[1].points;
+  car.points[3].x += 1 << 16;
+  car.children[1].points[0].z -= 1 << 12;
+  car.ResizeTriangles(1);
+  car.triangles[car.triangleCount] = car.triangles[0];
+  ++car.triangleCount;
+  car.children[0].name[0] = 'X';
+  copy.CopyOver(car);
+  EXPECT_EQ(RecordOf(copy), RecordOf(car));
+  EXPECT_EQ(copy.points, points);
+  EXPECT_EQ(copy.children[1].points, childPoints);
+  EXPECT_EQ(copy.triangleCount, car.triangleCount) << "one more triangle: a new array";
+  // A different number of subobjects: they are copied anew.
+  ModelObject box;
+  box.Init();
+  BuildSampleBox(box);
+  copy.CopyOver(box);
+  EXPECT_EQ(RecordOf(copy), RecordOf(box));
+  EXPECT_EQ(copy.childCount, 0);
+  copy.CopyOver(car);
+  EXPECT_EQ(RecordOf(copy), RecordOf(car));
+  box.Free();
   copy.Free();
 
   // A partial copy of subobjects of types 3, 6 and 9 keeps empty ones of types 6 and 9.

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <vector>
 
+#include "core/data_file.h"
 #include "modeller/model/pregen_model.h"
 #include "modeller/model/spoke_object.h"
 #include "tests/modeller/model/model_test_util.h"

@@ -182,7 +182,15 @@ TEST(SolidHooks, WithoutAWorldOrRaceTheOfflineAnswersHold) {
   int c0 = 0, c1 = 0, r0 = 0, r1 = 0;
   EXPECT_EQ(WorldLink.MapSquareRange(0, 1, 0, 1, c0, c1, r0, r1), 0);
   EXPECT_EQ(RaceLink.PlayerCount(), 0);
+  EXPECT_EQ(RaceLink.PlayerType(0), -1);
   EXPECT_EQ(RaceLink.ReportsMovedObjects(), 0);
+  const uint8_t packet[8] = {2, 48};
+  RaceLink.SendToHost(packet, 8);  // nothing to send it to
+  // No connection: the open word, 0 only while a connection is open, reads closed.
+  const ConnectionState offline;
+  EXPECT_EQ(offline.connectionOpen, 1);
+  EXPECT_EQ(offline.connectedToHost, 0);
+  EXPECT_EQ(RaceConnection.connectionOpen, 1);
   // A body with collideTrees and no world steps as without.
   Solid box;
   MakeBox(box, {0.5f, 0.5f, 0.5f}, 4.0f, {0.0f, 0.0f, 2.0f});

@@ -234,24 +234,13 @@ struct RawVehicle {
   }
 
   static std::vector<uint8_t> SetBytes(const SuspensionBlock& s) {
-    DataFile counter;
-    counter.BeginMemoryWrite(0, nullptr);
-    s.Write(counter);
-    counter.BeginMemoryWrite(1, nullptr);
-    s.Write(counter);
-    std::vector<uint8_t> bytes(counter.buffer, counter.end);
-    std::free(counter.buffer);
-    return bytes;
+    return MemoryWriteBody([&](DataFile& f) { s.Write(f); });
   }
 };
 
 // ---- reading and writing ----
 inline std::vector<uint8_t> VehicleImage(const std::vector<uint8_t>& body, int version) {
-  std::vector<uint8_t> image(VEHICLE_FILE_MAGIC, VEHICLE_FILE_MAGIC + DATA_FILE_MAGIC_SIZE);
-  image.push_back(uint8_t(version >> 8));
-  image.push_back(uint8_t(version));
-  image.insert(image.end(), body.begin(), body.end());
-  return image;
+  return DataFileImage(VEHICLE_FILE_MAGIC, body, version);
 }
 
 // The data a body reads into (a new car's defaults first), released at the end.

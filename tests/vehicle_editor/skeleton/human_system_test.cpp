@@ -57,15 +57,7 @@ std::vector<uint8_t> HumanFile(const std::vector<uint32_t>& skeletonOfModel, con
     f.WriteInt(int32_t(skeletons.size()));
     for (const Skeleton& s : skeletons) s.Write(f);
   };
-  DataFile f{};
-  f.BeginMemoryWrite(0, nullptr);
-  write(f);
-  std::vector<uint8_t> image = {'Q', 'X', 'H', 'S', 'Y', 'S', 0, 252};
-  if (!f.BeginMemoryWrite(1, nullptr)) {
-    write(f);
-    if (f.FinishMemoryWrite()) image.insert(image.end(), f.buffer, f.end);
-  }
-  std::free(f.buffer);
+  const std::vector<uint8_t> image = DataFileImage("QXHSYS", MemoryWriteBody(write), 252);
   for (HumanModel& m : models) m.model.Free();
   for (Skeleton& s : skeletons) s.Free();
   return image;

@@ -80,17 +80,8 @@ void MakeSkeleton(Skeleton& s, int singles, int pairs) {
 
 template <class Write>
 std::vector<uint8_t> Body(Write write) {
-  DataFile f{};
-  f.BeginMemoryWrite(0, nullptr);
-  write(f);
-  const int64_t counted = f.size - DATA_FILE_HEADER_SIZE;
-  std::vector<uint8_t> bytes;
-  if (!f.BeginMemoryWrite(1, nullptr)) {
-    write(f);
-    if (f.FinishMemoryWrite()) bytes.assign(f.buffer, f.end);
-  }
-  std::free(f.buffer);
-  EXPECT_EQ(int64_t(bytes.size()), counted) << "the counting pass measures what is written";
+  const std::vector<uint8_t> bytes = MemoryWriteBody(write);
+  EXPECT_FALSE(bytes.empty()) << "the counting pass measures what is written";
   return bytes;
 }
 

@@ -1,0 +1,94 @@
+// modeller_buttons.cpp - the frame of the modeller's buttons: a stepwise run's status, the
+// selection rectangle, the markers, the mode bar and the undo buttons.  The panels of the
+// modes are added here as they are built.
+#include <cstdio>
+#include <cstring>
+
+#include "core/window_state.h"
+#include "modeller/modeller_screen.h"
+#include "modeller/modeller_undo.h"
+#include "modeller/object_editor.h"
+#include "ui/interface.h"
+#include "ui/widgets.h"
+
+namespace {
+
+void ModeButtonAction(void* owner, int clickCode, uintptr_t mode) {
+  if (ModellerScreen* s = ModellerOf(static_cast<Prss*>(owner))) SetModellerMode(*s, clickCode, int(mode));
+}
+
+void TriangleButtonsAction(void* owner, int, uintptr_t) {
+  if (ModellerScreen* s = ModellerOf(static_cast<Prss*>(owner))) s->triangleButtons ^= 1;
+}
+
+int ModeButtonUnits(const char* label) { return std::strlen(label) > 4 ? 3 : 2; }
+
+}  // namespace
+
+void AddModeButtons(ModellerScreen& s) {
+  AddMessageHistoryButton(&s.prss);
+  for (int m = 0; m < MODELLER_MODE_COUNT; ++m) {
+    const ModellerModeButton& b = MODELLER_MODE_BUTTONS[m];
+    AddRowButton(&s.prss, ModeButtonUnits(b.label), uintptr_t(m), s.state.mode == m, &TextColours.lightOrange, b.label,
+                 ModeButtonAction, b.hint);
+  }
+}
+
+void AddTriangleButtonsOption(ModellerScreen& s, int units) {
+  ColourWord* colour = &TextColours.lightOrange;
+  AddRowButton(&s.prss, units - 4, 0, 0, colour, "triangle buttons :", nullptr, nullptr);
+  AddRowButton(&s.prss, 2, 3, !s.triangleButtons, colour, "NO", TriangleButtonsAction,
+               "Select triangles by pointing at the triangle area");
+  AddRowButton(&s.prss, 2, 3, s.triangleButtons, colour, "YES", TriangleButtonsAction,
+               "Select triangles using buttons at the triangle centre");
+}
+
+int ShowsViewMarks() {
+  const ModellerScreen* s = ActiveModeller;
+  if (!s) return 0;
+  const int mode = s->state.mode;
+  if (mode != ModeTriangle && mode != ModePoint && mode != ModeBuild) return 0;
+  const int draw = CurrentDrawMode();
+  return (draw == DRAW_FLAT || draw >= DRAW_GOURAUD) && ObjectEditorShared.wireOverlay != 0;
+}
+
+void AddModellerButtons(ModellerScreen& s) {
+  if (s.stepwiseRun != STEPWISE_NONE) {
+    StepStepwiseRun(s);
+    if (s.stepwiseRun != STEPWISE_NONE) {
+      const bool merge = s.stepwiseRun <= STEPWISE_MERGE_STOPPING;
+      ShowEditorInfof("%s %d pair%s / possible %d", merge ? "Merged" : "LOD-merged", s.pairsDone,
+                      s.pairsDone == 1 ? "" : "s", s.pairsPossible);
+      return;
+    }
+  }
+  ScreenRect& rect = s.rect;
+  if (rect.active) {
+    if (ShiftHeld || CtrlHeld) {
+      if (rect.IsLargeEnough()) rect.Draw();
+    } else {
+      rect.active = 0;
+    }
+  }
+  const bool panels = !ObjectEditorShared.hidePanels;
+  if (panels) {
+    switch (s.state.mode) {
+      case ModeTriangle: DrawTriangleMarkers(s); break;
+      case ModePoint: DrawPointMarkers(s); break;
+      case ModeBuild:
+        if (ShiftHeld)
+          DrawTriangleMarkers(s);
+        else
+          DrawPointMarkers(s);
+        break;
+      default: break;
+    }
+  }
+  rect.result = RECT_NONE;
+  if (!panels) return;
+  RowCursorX = RowCursorY = 0;
+  AddModeButtons(s);
+  RowCursorX = 0;
+  RowCursorY += ButtonHeight;
+  AddUndoButtons(&s.prss);
+}

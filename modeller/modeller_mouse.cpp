@@ -1,0 +1,397 @@
+// modeller_mouse.cpp - the modeller's mouse: which click reaches which tool, the drag
+// selection of triangles, the rotate and scale drags of the selected points, the handle drags,
+// and the geometry of moving points in the view plane.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/window_state.h"
+#include "modeller/edit_views.h"
+#include "modeller/model/model_object.h"
+#include "modeller/modeller_local.h"
+#include "modeller/modeller_selection.h"
+#include "modeller/modeller_undo.h"
+#include "modeller/object_editor.h"
+#include "render/draw_mesh.h"
+#include "render/views.h"
+#include "ui/interface.h"
+#include "ui/value_edit.h"
+
+namespace {
+
+bool Perspective() { return EditViews.width == 0; }
+
+void PassToParent(ModellerScreen& s, MouseRecord* mouse) {
+  Prss* parent = s.prss.parent;
+  if (parent && parent->mouse) parent->mouse(parent, mouse);
+}
+
+int32_t RoundFixed(double v) { return int32_t(std::clamp(std::lround(v), long(INT32_MIN), long(INT32_MAX))); }
+
+// The view's right, up and towards-the-viewer axes in the edited object's own frame (its
+// mesh rotation taken out).
+void LocalViewAxes(const ModelObject* o, double axes[3][3]) {
+  FixedMatrix rotation;
+  if (o && o->builtMesh)
+    rotation = o->builtMesh->world.rotation;
+  else
+    MatrixIdentity(rotation);
+  for (int row = 0; row < 2; ++row)
+    for (int i = 0; i < 3; ++i) {
+      double sum = 0;  // the transposed rotation times the world axis
+      for (int k = 0; k < 3; ++k) sum += rotation.m[k * 3 + i] / 65536.0 * ViewBasis[row][k];
+      axes[row][i] = sum;
+    }
+  const double* r = axes[0];
+  const double* u = axes[1];
+  axes[2][0] = r[1] * u[2] - r[2] * u[1];
+  axes[2][1] = r[2] * u[0] - r[0] * u[2];
+  axes[2][2] = r[0] * u[1] - r[1] * u[0];
+}
+
+void KeepCentral(ModelPoint& p) {
+  if (p.flags & POINT_CENTRAL) p.x = 0;
+}
+
+// Each mapping is marked for the triangles that use it: 1 when all three corners are
+// selected, 2 otherwise; those marked only 1 move with the points.
+void MarkMovedMappings(ModelObject& o) {
+  std::vector<uint8_t> marks(size_t(std::max(o.mappingCount, 0)));
+  for (int t = 0; t < o.triangleCount; ++t) {
+    const ModelTriangle& tri = o.triangles[t];
+    if (tri.mapping >= o.mappingCount) continue;
+    bool all = true;
+    for (uint16_t c : tri.corners) {
+      const int p = c & CORNER_INDEX_MASK;
+      all = all && p < o.pointCount && (o.points[p].flags & POINT_SELECTED);
+    }
+    marks[tri.mapping] |= all ? 1 : 2;
+  }
+  for (int m = 0; m < o.mappingCount; ++m) o.mappings[m].work[MAPPING_REFRESH] = marks[size_t(m)] == 1;
+}
+
+// The movement of the pointer since the last step along an axis's screen direction, in 16.16.
+int32_t AlongAxis(const HandleDragState& h, int axis, int dx, int dy) {
+  const float ax = h.screenAxes[axis][0], ay = h.screenAxes[axis][1];
+  const float length2 = ax * ax + ay * ay;
+  if (!(length2 > 0.0f)) return 0;
+  return RoundFixed((double(dx) * ax + double(dy) * ay) / length2 * h.scale);
+}
+
+// The pointer's ray against the free drag's plane; 0 when it misses.
+int RayOnDragPlane(const HandleDragState& h, double hit[3]) {
+  float direction[3];
+  if (!PickFromMouse(direction)) return 0;
+  const int32_t* eye = CurrentView->position;
+  const double n[3] = {h.planeNormal[0], h.planeNormal[1], h.planeNormal[2]};
+  const double denominator = n[0] * direction[0] + n[1] * direction[1] + n[2] * direction[2];
+  if (std::fabs(denominator) < 1e-6) return 0;
+  const double t = (n[0] * (double(h.grabPoint[0]) - eye[0]) + n[1] * (double(h.grabPoint[1]) - eye[1]) +
+                    n[2] * (double(h.grabPoint[2]) - eye[2])) / denominator;
+  if (!(t > 0.0)) return 0;
+  for (int i = 0; i < 3; ++i) hit[i] = eye[i] + t * direction[i];
+  return 1;
+}
+
+bool SingleAxis(int mask) { return mask == 1 || mask == 2 || mask == 4; }
+
+void EndHandleDrag(ModellerScreen& s) {
+  s.handle.axis = -1;
+  s.handle.kind = HANDLE_NONE;
+}
+
+}  // namespace
+
+// ---- [The mouse function] ----
+
+void ModellerScreenMouse(Prss* process, MouseRecord* mouse) {
+  ModellerScreen& s = *reinterpret_cast<ModellerScreen*>(process);
+  if (!mouse) return;
+  MouseRecord& m = *mouse;
+  if (s.transform.kind != TRANSFORM_NONE) {
+    if (!m.leftHeld) {
+      EndPointTransformDrag(s);
+    } else if (!m.rightHeld) {
+      PointTransformDrag(s);
+    } else {
+      EndPointTransformDrag(s);
+      Undo(0);  // back to the point recorded when the drag began
+    }
+    return;
+  }
+  if (s.handle.axis != -1) {
+    HandleDrag(s, m);
+    return;
+  }
+  if (s.rect.active) {
+    if (m.clickCode & CLICK_LEFT) {
+      s.rect.active = 0;
+      s.rect.result = RECT_NONE;
+    } else {
+      s.rect.Update();
+      if (!m.rightHeld) {
+        s.rect.active = 0;
+        if (s.rect.IsLargeEnough()) s.rect.result = CtrlHeld ? RECT_SELECT : RECT_DESELECT;
+      }
+    }
+    return;
+  }
+  if (s.dragSelect != DRAG_SELECT_NONE) {
+    TriangleDragSelect(s, m);
+    return;
+  }
+  if (HandleInterfaceMouse(mouse)) return;
+  const int mode = s.state.mode;
+  if (Perspective() && (m.clickCode & CLICK_RIGHT) && (CtrlHeld || ShiftHeld)) {
+    if (mode == ModeTriangle || mode == ModePoint) s.rect.Begin();
+    return;
+  }
+  if (s.triangleButtons && (mode == ModeTriangle || mode == ModeBuild)) {
+    PassToParent(s, mouse);
+    return;
+  }
+  const SurfacePick& pick = ObjectEditorShared.pick;
+  if (!(m.clickCode & CLICK_LEFT) || pick.state != 2) {
+    PassToParent(s, mouse);
+    return;
+  }
+  const bool taken = (mode == ModeSubobject && (CtrlHeld || AltHeld)) ||
+                     (mode == ModeTriangle && (CtrlHeld || ShiftHeld || AltHeld)) || (mode == ModeBuild && ShiftHeld);
+  ModelObject* picked = taken ? GetPickedObject(s) : nullptr;
+  if (picked) {
+    const char* typeName = SUBOBJECT_TYPE_NAMES[picked->type < SUBOBJECT_TYPE_COUNT ? picked->type : 0];
+    if (mode == ModeSubobject) {
+      if (picked != EditedObject) {
+        SelectSubobject(s, 0, picked);
+        if (picked == s.mainObject)
+          ShowEditorInfo("selected main object");
+        else
+          ShowEditorInfof("selected subobject (%s)", typeName);
+      }
+    } else if (picked == EditedObject) {
+      if (pick.triangle >= 0 && pick.triangle < picked->triangleCount)
+        TriangleClick(s, m.clickCode, pick.triangle, 1);
+      else
+        ShowEditorInfo(TEXT_TRIANGLE_SELECTION_ERROR);
+    } else if (picked == s.mainObject) {
+      ShowEditorInfo("triangle belongs to the main object");
+    } else if (EditedObject == s.mainObject) {
+      ShowEditorInfof("triangle belongs to a subobject (%s)", typeName);
+    } else {
+      ShowEditorInfof("triangle belongs to a different subobject (%s)", typeName);
+    }
+  }
+  PassToParent(s, mouse);  // the object editor moves the view with it
+}
+
+// ---- [Drags] ----
+
+void TriangleDragSelect(ModellerScreen& s, const MouseRecord& m) {
+  if (!(m.leftHeld && !m.rightHeld && CtrlHeld)) {
+    s.dragSelect = DRAG_SELECT_NONE;
+    return;
+  }
+  const SurfacePick& pick = ObjectEditorShared.pick;
+  ModelObject& o = *EditedObject;
+  if (pick.state != 2 || GetPickedObject(s) != &o || pick.triangle < 0 || pick.triangle >= o.triangleCount) return;
+  const bool selected = (o.triangles[pick.triangle].flags & TRIANGLE_SELECTED) != 0;
+  if (s.dragSelect == DRAG_SELECT_SELECT && !selected) SelectTriangle(s, pick.triangle);
+  if (s.dragSelect == DRAG_SELECT_DESELECT && selected) DeselectTriangle(s, pick.triangle);
+}
+
+void StartPointTransformDrag(ModellerScreen& s, int flags, int kind) {
+  CountSelectedPoints(s, 1);
+  ModelObject& o = *EditedObject;
+  if (s.state.selectedPointCount == 0 || kind < TRANSFORM_ROTATE || kind > TRANSFORM_SCALE_VERTICAL) return;
+  if (flags & CLICK_RIGHT) return;  // the typed transform of the point tools
+  const int current = s.state.currentPoint;
+  if (current < 0 || current >= o.pointCount) return;
+  float x = 0, y = 0;
+  int32_t depth;
+  const IntVector centre = ObjectPointPosition(o, uint16_t(current));
+  const int32_t world[3] = {centre.x, centre.y, centre.z};
+  ProjectPointToScreen(world, &x, &y, &depth);
+  std::free(s.transform.positions);
+  s.transform = PointTransformState{};
+  s.transform.kind = kind;
+  s.transform.centre[0] = x, s.transform.centre[1] = y;
+  s.transform.start[0] = float(MouseX), s.transform.start[1] = float(MouseY);
+  s.transform.positions = static_cast<int32_t*>(std::malloc(sizeof(int32_t) * 3 * size_t(s.state.selectedPointCount)));
+  for (int p = 0; p < o.pointCount && s.transform.positions; ++p) {
+    const ModelPoint& point = o.points[p];
+    if (!(point.flags & POINT_SELECTED)) continue;
+    int32_t* at = &s.transform.positions[3 * s.transform.positionCount++];
+    at[0] = point.x, at[1] = point.y, at[2] = point.z;
+  }
+  if (AddUndoPoint) AddUndoPoint(kind == TRANSFORM_ROTATE ? "rotate points" : "scale points", 0, 0, 0);
+}
+
+void EndPointTransformDrag(ModellerScreen& s) {
+  std::free(s.transform.positions);
+  s.transform = PointTransformState{};
+  s.handle.kind = HANDLE_NONE;
+}
+
+void PointTransformDrag(ModellerScreen& s) {
+  PointTransformState& d = s.transform;
+  ModelObject& o = *EditedObject;
+  const int current = s.state.currentPoint;
+  if (!d.positions || current < 0 || current >= o.pointCount) return;
+  const double sx = double(d.start[0]) - d.centre[0], sy = double(d.start[1]) - d.centre[1];
+  const double mx = double(MouseX) - d.centre[0], my = double(MouseY) - d.centre[1];
+  double axes[3][3];
+  LocalViewAxes(&o, axes);
+  double factor = 1.0, c = 1.0, sn = 0.0;
+  switch (d.kind) {
+    case TRANSFORM_ROTATE: {
+      // The pointer's turn about the centre as seen (y grows downwards), about the axis
+      // towards the viewer: the points follow it.
+      const double angle = std::atan2(sy, sx) - std::atan2(my, mx);
+      c = std::cos(angle), sn = std::sin(angle);
+      break;
+    }
+    case TRANSFORM_SCALE_2D: {
+      const double start = std::hypot(sx, sy);
+      if (start == 0.0) return;
+      factor = std::hypot(mx, my) / start;
+      break;
+    }
+    case TRANSFORM_SCALE_HORIZONTAL:
+      if (sx == 0.0) return;
+      factor = mx / sx;
+      break;
+    case TRANSFORM_SCALE_VERTICAL:
+      if (sy == 0.0) return;
+      factor = my / sy;
+      break;
+    default: return;
+  }
+  if (!std::isfinite(factor) || std::fabs(factor) > TRANSFORM_FACTOR_LIMIT) return;  // the step is ignored
+  const ModelPoint& centrePoint = o.points[current];
+  const int32_t centre[3] = {centrePoint.x, centrePoint.y, centrePoint.z};
+  int k = 0;
+  for (int p = 0; p < o.pointCount && k < d.positionCount; ++p) {
+    ModelPoint& point = o.points[p];
+    if (!(point.flags & POINT_SELECTED)) continue;
+    const int32_t* start = &d.positions[3 * k++];
+    if (p == current) continue;
+    int32_t out[3];
+    if (d.kind == TRANSFORM_ROTATE) {
+      const double v[3] = {double(start[0]) - centre[0], double(start[1]) - centre[1], double(start[2]) - centre[2]};
+      double a = 0, b = 0, n = 0;
+      for (int i = 0; i < 3; ++i) a += v[i] * axes[0][i], b += v[i] * axes[1][i], n += v[i] * axes[2][i];
+      const double ra = a * c - b * sn, rb = a * sn + b * c;
+      for (int i = 0; i < 3; ++i) out[i] = RoundFixed(centre[i] + ra * axes[0][i] + rb * axes[1][i] + n * axes[2][i]);
+    } else {
+      const double fh = d.kind == TRANSFORM_SCALE_VERTICAL ? 1.0 : factor;
+      const double fv = d.kind == TRANSFORM_SCALE_HORIZONTAL ? 1.0 : factor;
+      ScalePointInViewPlane(centre, start, out, fh, fv);
+    }
+    point.x = out[0], point.y = out[1], point.z = out[2];
+    KeepCentral(point);
+  }
+  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+}
+
+void HandleDrag(ModellerScreen& s, const MouseRecord& m) {
+  HandleDragState& h = s.handle;
+  if (!m.leftHeld) {
+    EndHandleDrag(s);
+    s.rect.active = 0;
+    return;
+  }
+  if (m.rightHeld) {
+    const int kind = h.kind;
+    EndHandleDrag(s);
+    if (kind == HANDLE_MOVE_POINTS || kind == HANDLE_MOVE_SUBOBJECT) Undo(0);
+    return;
+  }
+  const int dx = MouseX - h.lastMouse[0], dy = MouseY - h.lastMouse[1];
+  if (h.kind == HANDLE_BOX_CORNER) {
+    if (h.corner < 0 || h.corner > 1 || h.axis < 0 || h.axis > 2) return;
+    const int32_t delta = AlongAxis(h, h.axis, dx, dy);
+    if (delta == 0) return;
+    h.lastMouse[0] = MouseX, h.lastMouse[1] = MouseY;
+    int32_t* corners[2] = {ModelBox.corners[0], ModelBox.corners[1]};
+    const int64_t moved = int64_t(corners[h.corner][h.axis]) + delta;
+    corners[h.corner][h.axis] = h.corner == 0 ? int32_t(std::min<int64_t>(moved, corners[1][h.axis]))
+                                              : int32_t(std::max<int64_t>(moved, corners[0][h.axis]));
+    return;
+  }
+  if (h.kind != HANDLE_MOVE_POINTS && h.kind != HANDLE_MOVE_SUBOBJECT) return;
+  int32_t move[3] = {0, 0, 0};
+  if (Perspective() && !SingleAxis(h.axis)) {
+    double hit[3];
+    if (!RayOnDragPlane(h, hit)) return;
+    for (int i = 0; i < 3; ++i) {
+      const int32_t to = RoundFixed(hit[i]);
+      if (h.axis >> i & 1) move[i] = int32_t(uint32_t(to) - uint32_t(h.grabPoint[i]));
+      h.grabPoint[i] = to;
+    }
+  } else {
+    for (int i = 0; i < 3; ++i)
+      if (h.axis >> i & 1) move[i] = AlongAxis(h, i, dx, dy);
+    h.lastMouse[0] = MouseX, h.lastMouse[1] = MouseY;
+  }
+  if (move[0] == 0 && move[1] == 0 && move[2] == 0) return;
+  if (h.kind == HANDLE_MOVE_SUBOBJECT) {
+    for (int i = 0; i < 3; ++i) EditedObject->offset[i] = int32_t(uint32_t(EditedObject->offset[i]) + uint32_t(move[i]));
+  } else {
+    MoveSelectedPoints(s, IntVector{move[0], move[1], move[2]});
+  }
+  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+}
+
+void MoveSelectedPoints(ModellerScreen&, const IntVector& by) {
+  ModelObject& o = *EditedObject;
+  for (int p = 0; p < o.pointCount; ++p) {
+    ModelPoint& point = o.points[p];
+    if (!(point.flags & POINT_SELECTED)) continue;
+    point.x = int32_t(uint32_t(point.x) + uint32_t(by.x));
+    point.y = int32_t(uint32_t(point.y) + uint32_t(by.y));
+    point.z = int32_t(uint32_t(point.z) + uint32_t(by.z));
+    KeepCentral(point);
+  }
+  MarkMovedMappings(o);
+  o.ShiftMappings(by);
+}
+
+// ---- [Geometry in the view plane] ----
+
+void ScalePointInViewPlane(const int32_t centre[3], const int32_t point[3], int32_t out[3], double fh, double fv) {
+  double axes[3][3];
+  LocalViewAxes(EditedObject, axes);
+  double a = 0, b = 0;
+  for (int i = 0; i < 3; ++i) {
+    const double d = double(point[i]) - centre[i];
+    a += d * axes[0][i];
+    b += d * axes[1][i];
+  }
+  const double along = std::round(a * (fh - 1.0)), up = std::round(b * (fv - 1.0));
+  for (int i = 0; i < 3; ++i) out[i] = RoundFixed(point[i] + axes[0][i] * along + axes[1][i] * up);
+}
+
+void SetPointViewDistance(const int32_t centre[3], int32_t point[3], double r) {
+  double axes[3][3];
+  LocalViewAxes(EditedObject, axes);
+  double a = 0, b = 0;
+  for (int i = 0; i < 3; ++i) {
+    const double d = (double(point[i]) - centre[i]) / 65536.0;
+    a += d * axes[0][i];
+    b += d * axes[1][i];
+  }
+  const double length = std::hypot(a, b);
+  if (length < 0.001) return;
+  const double k = r / length;
+  const double along = std::round((k * a - a) * 65536.0), up = std::round((k * b - b) * 65536.0);
+  for (int i = 0; i < 3; ++i) point[i] = RoundFixed(point[i] + axes[0][i] * along + axes[1][i] * up);
+}
+
+void SetPointDistance(const int32_t centre[3], int32_t point[3], double r) {
+  double d[3];
+  for (int i = 0; i < 3; ++i) d[i] = (double(point[i]) - centre[i]) / 65536.0;
+  const double length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+  if (length == 0.0) return;
+  for (int i = 0; i < 3; ++i) point[i] = RoundFixed(centre[i] + d[i] * (r / length) * 65536.0);
+}

@@ -1,0 +1,174 @@
+// editor_window_harness.h - the editors as a user meets them: the program started on a real
+// window (SDL's offscreen video, drawing through EGL) at 1024 x 768, driven by key messages and
+// mouse records, its frames read back from screenshots at sample pixels.  Each test runs in a
+// scratch folder with the sample models and their page textures.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app_harness.h"
+#include "core/config.h"
+#include "core/frame_globals.h"
+#include "core/window_state.h"
+#include "frontend/frontend.h"
+#include "modeller/edit_views.h"
+#include "modeller/modeller.h"
+#include "modeller/object_editor.h"
+#include "platform/keys.h"
+#include "render/frame.h"
+#include "render/screenshot.h"
+#include "render/views.h"
+#include "tests/ui/png_test_util.h"
+#include "modeller/model/model_file.h"
+#include "ui/dialogs.h"
+#include "ui/interface.h"
+#include "ui/text/messages.h"
+
+constexpr int WIDTH = 1024, HEIGHT = 768;
+
+struct Picture {
+  std::vector<uint8_t> rgba;
+  int width = 0, height = 0;
+  const uint8_t* At(int x, int y) const { return &rgba[(size_t(y) * size_t(width) + size_t(x)) * 4]; }
+  bool Black(int x, int y) const {
+    const uint8_t* p = At(x, y);
+    return p[0] + p[1] + p[2] < 40;
+  }
+  // Some pixel within two of (x, y) that the test accepts.
+  template <class Test>
+  bool Near(int x, int y, Test test) const {
+    for (int dy = -2; dy <= 2; ++dy)
+      for (int dx = -2; dx <= 2; ++dx)
+        if (test(At(x + dx, y + dy))) return true;
+    return false;
+  }
+};
+
+inline bool IsRed(const uint8_t* p) { return p[0] > 150 && p[1] < 90 && p[2] < 90; }
+inline bool IsBlue(const uint8_t* p) { return p[2] > 150 && p[0] < 90 && p[1] < 90; }
+inline bool IsGrey(const uint8_t* p) {
+  return p[0] > 60 && std::abs(p[0] - p[1]) < 16 && std::abs(p[1] - p[2]) < 16;
+}
+
+class ObjectEditorWindow : public AppHarness {
+ protected:
+  std::string previousDriver_;
+  bool hadDriver_ = false;
+
+  void SetUp() override {
+    AppHarness::SetUp();
+    if (const char* d = std::getenv("SDL_VIDEODRIVER")) hadDriver_ = true, previousDriver_ = d;
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    const char* work = std::getenv("ZKT_WORK_DIR");
+    const std::filesystem::path data = std::filesystem::path(work ? work : "work") / "data";
+    std::filesystem::create_directories("data/png");
+    std::filesystem::create_directories("data/bkg");
+    std::filesystem::create_directories("data/3dob");
+    std::filesystem::copy(data / "png", "data/png", std::filesystem::copy_options::recursive);
+    std::filesystem::copy(data / "3dob", "data/3dob", std::filesystem::copy_options::recursive);
+    WriteConfigFile("Start Windowed 1\nWindow 100 100 1124 868\nSS Type 2\nNext Shot 1\nCompressed Tex 0\n");
+    if (AppStartup("") != START_RUNNING) GTEST_SKIP() << "no graphics: " << (boxes_.empty() ? "" : boxes_.back());
+    ASSERT_EQ(ScreenWidth, WIDTH);
+    ASSERT_EQ(ScreenHeight, HEIGHT);
+    Frame();
+  }
+  void TearDown() override {
+    if (AppTopProcess()) AppShutdown();
+    if (hadDriver_)
+      setenv("SDL_VIDEODRIVER", previousDriver_.c_str(), 1);
+    else
+      unsetenv("SDL_VIDEODRIVER");
+    AppHarness::TearDown();
+  }
+
+  static void Frame(int passes = 1) {
+    for (int i = 0; i < passes; ++i) {
+      RedrawRequested = 1;
+      AppRunPass();
+    }
+  }
+  // The next frame as the screenshot writes it.
+  Picture Shot(const char* name) {
+    const int number = CfgNextShot;
+    ScreenshotRequest = 1;
+    Frame();
+    char path[64];
+    std::snprintf(path, sizeof path, "data/shots/zkt_%08d.png", number);
+    Picture p;
+    p.rgba = ReadPng(path, &p.width, &p.height);
+    std::filesystem::create_directories("../gpu");
+    std::filesystem::copy_file(path, std::string("../gpu/") + name + ".png",
+                               std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(p.width, WIDTH) << path;
+    return p;
+  }
+
+  static void Key(int key, bool shift = false) {
+    if (shift) HandleKeyDown(KEY_SHIFT, 0);
+    HandleKeyDown(key, 0);
+    HandleKeyUp(key);
+    if (shift) HandleKeyUp(KEY_SHIFT);
+    Frame();
+  }
+  static void Mouse(MouseRecord record, int x, int y) {
+    MouseX = x;
+    MouseY = y;
+    Prss_DeliverMouse(&record);
+  }
+  static void ClickAt(int x, int y) {
+    MouseRecord press{};
+    press.clickCode = CLICK_LEFT;
+    press.leftHeld = 1;
+    Mouse(press, x, y);
+    MouseRecord release{};
+    release.releaseCode = 1;
+    Mouse(release, x, y);
+    Frame();
+  }
+  // The button of the last frame with that text (or that hint when the text is ambiguous).
+  static const InterfaceButton* FindButton(const char* text, const char* hint = nullptr) {
+    for (int i = ButtonCount - 1; i >= 0; --i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (!b.text.text || std::strcmp(b.text.text, text) != 0) continue;
+      if (hint && (!b.hint || std::strcmp(b.hint, hint) != 0)) continue;
+      return &b;
+    }
+    return nullptr;
+  }
+  static bool HasButtonStarting(const char* start) {
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].text.text && std::strncmp(InterfaceButtons[i].text.text, start, std::strlen(start)) == 0)
+        return true;
+    return false;
+  }
+  static void Click(const char* text, const char* hint = nullptr) {
+    const InterfaceButton* b = FindButton(text, hint);
+    ASSERT_NE(b, nullptr) << "no button \"" << text << "\"";
+    ClickAt((b->left + b->right) / 2, (b->top + b->bottom) / 2);
+  }
+  static void Answer(const char* text) {
+    ASSERT_EQ(OpenTextEntry.open, 1) << "a text entry is asked for";
+    ASSERT_EQ(ConfirmTextEntry(text), 1);
+    Frame(2);
+  }
+  static void Wheel(int direction) {
+    MouseRecord wheel{};
+    wheel.wheel = direction;
+    Mouse(wheel, WIDTH / 2, HEIGHT / 2);
+    Frame();
+  }
+  // Opens the object editor through the entry page's own button.
+  static void OpenFromTheEntryPage() {
+    ASSERT_TRUE(EntryPageIsIdle());
+    // The button stands at the bottom right, from x 0.3 to 1.0 and y 0.85 to 1.0.
+    ClickAt(int((1.0 + 0.65) / 2 * WIDTH), int((1.0 + 0.925) / 2 * HEIGHT));
+    ASSERT_NE(ActiveObjectEditor, nullptr) << "the entry page's button opens the editor";
+  }
+};
+

@@ -1,0 +1,553 @@
+// modeller_selection_test.cpp - picking and selection without drawing: clicks on triangles of
+// the edited object and of others, point markers, the perspective rectangle and the axis
+// views' drag box, select all, the trace, the rotate, scale and handle drags, and the
+// geometry of the view plane.
+#include <cmath>
+#include <vector>
+
+#include "modeller/modeller_local.h"
+#include "modeller_fixture.h"
+#include "ui/value_edit.h"
+
+using namespace modeller_test;
+
+namespace {
+
+// The panel's points as (x, z) in metres.
+double X(const ModelObject& o, int p) { return o.points[p].x / 65536.0; }
+double Z(const ModelObject& o, int p) { return o.points[p].z / 65536.0; }
+
+// The perspective view 3 m in front of the panel's middle, looking along -y: 1024 pixels
+// show 3 m across at the panel (341.3 pixels a metre), world x to the left.
+void PerspectiveView() {
+  SelectEditView(VIEW_PERSPECTIVE);
+  View& v = *CurrentView;
+  v.position[0] = 1 << 15, v.position[1] = 3 << 16, v.position[2] = 1 << 15;
+  v.heading = 0, v.pitch = 0, v.roll = 0;
+  ComputeViewAxes();
+  ComputeViewBasis();
+  ViewOrthoDepth = 0;
+  SetupViewRectangle(0, 0, 1024, 768, 0, 0, 1.0f, 0.1f, 0);
+}
+int PerspectiveX(double x) { return int(std::lround(512 - 1024.0 / 3.0 * (x - 0.5))); }
+int PerspectiveY(double z) { return int(std::lround(384 - 1024.0 / 3.0 * (z - 0.5))); }
+
+MouseRecord RightPress() {
+  MouseRecord m{};
+  m.clickCode = CLICK_RIGHT;
+  m.rightHeld = 1;
+  return m;
+}
+MouseRecord Held(int left, int right) {
+  MouseRecord m{};
+  m.leftHeld = left;
+  m.rightHeld = right;
+  return m;
+}
+
+}  // namespace
+
+// ---- clicks on triangles ----
+
+TEST_F(ModellerTest, InSubobjectModeACtrlClickOnAnotherObjectEditsIt) {
+  Open();
+  PickTriangle(0, 0);
+  Mouse(LeftPress());
+  EXPECT_EQ(EditedObject, &model) << "a plain click goes to the view";
+  Mouse(LeftPress(CLICK_CTRL), true);
+  EXPECT_EQ(EditedObject, &model.children[0]);
+  EXPECT_STREQ(modeller->statusText, "selected subobject (attachment)");
+  EXPECT_EQ(modeller->statusKind, STATUS_NOTICE);
+  EXPECT_EQ(modeller->statusTimeMs, STATUS_SHOWN_MS);
+  // Its own triangle only passes the click on.
+  modeller->statusTimeMs = 0;
+  Mouse(LeftPress(CLICK_CTRL), true);
+  EXPECT_EQ(EditedObject, &model.children[0]);
+  EXPECT_EQ(modeller->statusTimeMs, 0u);
+  PickTriangle(-1, 4);
+  Mouse(LeftPress(), false, false, true);
+  EXPECT_EQ(EditedObject, &model) << "Alt takes it too";
+  EXPECT_STREQ(modeller->statusText, "selected main object");
+}
+
+TEST_F(ModellerTest, InTriangleModeClicksSelectAndDeselectCopyingAttributes) {
+  Open();
+  Key('T', true);
+  ModelObject& o = model;
+  o.triangles[6].normalLevel = 3;
+  o.triangles[6].flags |= TRIANGLE_SIDE_SWAP;
+  PickTriangle(-1, 6);
+  Mouse(LeftPress());
+  EXPECT_EQ(SelectedTriangles(), 0) << "a plain click goes to the view";
+  Mouse(LeftPress(CLICK_CTRL), true);
+  EXPECT_NE(o.triangles[6].flags & TRIANGLE_SELECTED, 0);
+  const ModellerState& st = modeller->state;
+  EXPECT_EQ(st.selectedTriangleCount, 1);
+  EXPECT_EQ(st.currentTriangle, 6);
+  EXPECT_EQ(st.currentGroup, 6u);
+  EXPECT_EQ(st.currentLayer, 1u);
+  EXPECT_EQ(st.currentMapping, 0);
+  EXPECT_EQ(st.normalLevel, 3);
+  EXPECT_EQ(st.sideSwap, 1);
+  EXPECT_EQ(modeller->dragSelect, DRAG_SELECT_SELECT) << "a Ctrl drag may go on selecting";
+  Mouse(MouseRecord{});  // the release ends it (Ctrl is up)
+  EXPECT_EQ(modeller->dragSelect, DRAG_SELECT_NONE);
+
+  // A Ctrl-click adds; a Ctrl-click on a selected one takes it away.
+  PickTriangle(-1, 1);
+  Mouse(LeftPress(CLICK_CTRL), true);
+  Mouse(MouseRecord{});
+  EXPECT_EQ(SelectedTriangles(), 2);
+  EXPECT_EQ(st.currentTriangle, 1);
+  Mouse(LeftPress(CLICK_CTRL), true);
+  EXPECT_EQ(SelectedTriangles(), 1);
+  EXPECT_EQ(st.currentTriangle, 6) << "the first selected one becomes current";
+  EXPECT_EQ(modeller->dragSelect, DRAG_SELECT_DESELECT);
+  Mouse(MouseRecord{});
+
+  // An Alt-click replaces the selection.
+  PickTriangle(-1, 3);
+  Mouse(LeftPress(), false, false, true);
+  Mouse(MouseRecord{});
+  EXPECT_EQ(SelectedTriangles(), 1);
+  EXPECT_NE(o.triangles[3].flags & TRIANGLE_SELECTED, 0);
+
+  // A Ctrl drag: the triangles passed over are selected while Ctrl and the left button are held.
+  PickTriangle(-1, 0);
+  Mouse(LeftPress(CLICK_CTRL), true);
+  for (int t : {2, 4, 5}) {
+    PickTriangle(-1, t);
+    Mouse(Held(1, 0), true);
+  }
+  PickTriangle(-1, 7);
+  Mouse(Held(1, 0));  // Ctrl let go: the drag ends here
+  Mouse(Held(1, 0), true);
+  EXPECT_EQ(SelectedTriangles(), 5);
+  EXPECT_EQ(o.triangles[7].flags & TRIANGLE_SELECTED, 0);
+  EXPECT_EQ(st.selectedTriangleCount, 5);
+  // ... and a drag begun on a selected one deselects.
+  PickTriangle(-1, 4);
+  Mouse(LeftPress(CLICK_CTRL), true);
+  PickTriangle(-1, 5);
+  Mouse(Held(1, 0), true);
+  Mouse(Held(1, 1), true);  // the right button ends it
+  EXPECT_EQ(SelectedTriangles(), 3);
+
+  // Another object's triangle gives only its message.
+  PickTriangle(0, 0);
+  Mouse(LeftPress(CLICK_CTRL), true);
+  EXPECT_STREQ(modeller->statusText, "triangle belongs to a subobject (attachment)");
+  EXPECT_EQ(SelectedTriangles(), 3);
+  PickTriangle(-1, 40);
+  Mouse(LeftPress(CLICK_CTRL), true);
+  EXPECT_STREQ(modeller->statusText, TEXT_TRIANGLE_SELECTION_ERROR);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  Key('T', true);
+  PickTriangle(-1, 2);
+  Mouse(LeftPress(CLICK_CTRL), true);
+  EXPECT_STREQ(modeller->statusText, "triangle belongs to the main object");
+}
+
+TEST_F(ModellerTest, SelectAllTakesTheShownTrianglesAndPointsAndInvertsThem) {
+  Open();
+  Key('T', true);
+  ObjectEditorShared.visibleLayers = 1;  // cell (1, 1) on layer 1 is hidden
+  model.triangles[0].flags |= TRIANGLE_HIDDEN;
+  SelectTriangle(*modeller, 2);
+  Key('A');
+  EXPECT_EQ(SelectedTriangles(), 5);
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 5);
+  EXPECT_EQ(modeller->state.currentTriangle, 2) << "the current triangle stays current";
+  model.triangles[4].flags &= uint8_t(~TRIANGLE_SELECTED);
+  CtrlKey('I');
+  EXPECT_EQ(SelectedTriangles(), 1) << "only the one that was not selected";
+  EXPECT_NE(model.triangles[4].flags & TRIANGLE_SELECTED, 0);
+  EXPECT_EQ(modeller->state.currentTriangle, 4);
+
+  // Points: those of shown triangles and loose ones; the green point kept.
+  model.triangles[0].flags &= uint8_t(~TRIANGLE_HIDDEN);
+  Key('P', true);
+  SelectPoint(*modeller, 3);
+  Key('A');
+  EXPECT_EQ(SelectedPoints(), 8) << "point 8 is used only by the hidden layer";
+  EXPECT_EQ(modeller->state.currentPoint, 3);
+  EXPECT_EQ(modeller->state.traceCount, 8);
+  ObjectEditorShared.visibleLayers = ~0u;
+}
+
+// ---- points and trace ----
+
+TEST_F(ModellerTest, PointMarkersSelectAloneOrWithCtrlAndTheTraceKeepsItsLimit) {
+  Open();
+  FrontView();
+  Key('P', true);
+  ClearInterface();
+  DrawPointMarkers(*modeller);
+  ASSERT_EQ(ButtonCount, 9) << "a marker at each point";
+  // The marker of point 4 (0.5, 0, 0.5) stands at the middle of the view.
+  const InterfaceButton& marker = InterfaceButtons[4];
+  EXPECT_EQ((marker.left + marker.right) / 2, PixelX(0.5));
+  EXPECT_EQ((marker.top + marker.bottom) / 2, PixelY(0.5));
+  auto click = [this](int point, int modifiers) {
+    ClearInterface();
+    DrawPointMarkers(*modeller);
+    MouseX = PixelX(X(model, point)), MouseY = PixelY(Z(model, point));
+    Mouse(LeftPress(modifiers), modifiers & CLICK_CTRL);
+  };
+  click(4, 0);
+  EXPECT_EQ(SelectedPoints(), 1);
+  EXPECT_EQ(modeller->state.currentPoint, 4);
+  click(8, CLICK_CTRL);
+  click(0, CLICK_CTRL);
+  EXPECT_EQ(SelectedPoints(), 3);
+  EXPECT_EQ(modeller->state.currentPoint, 0);
+  ASSERT_EQ(modeller->state.traceCount, 3);
+  EXPECT_EQ(modeller->state.trace[1], 8);
+  click(0, CLICK_CTRL);
+  EXPECT_EQ(SelectedPoints(), 2);
+  EXPECT_EQ(modeller->state.currentPoint, 4) << "the nearest selected point becomes green";
+  EXPECT_EQ(modeller->state.traceCount, 2);
+  click(2, 0);
+  EXPECT_EQ(SelectedPoints(), 1) << "a plain click selects it alone";
+  // Markers: selected red (1), green for the current point (2), a reference point orange (3).
+  model.points[6].flags |= POINT_REFERENCE;
+  SelectPoint(*modeller, 6);
+  SelectPoint(*modeller, 5);
+  ClearInterface();
+  DrawPointMarkers(*modeller);
+  EXPECT_EQ(InterfaceButtons[2].fourth.i, 1);
+  EXPECT_EQ(InterfaceButtons[6].fourth.i, 3);
+  EXPECT_EQ(InterfaceButtons[5].fourth.i, 2);
+  EXPECT_EQ(InterfaceButtons[0].fourth.i, 0);
+
+  // The trace holds 80 points in selection order; a removal closes its gaps.
+  ModellerState& st = modeller->state;
+  st.traceCount = 0;
+  for (int i = 0; i < 100; ++i) AddToTrace(*modeller, i % 9);
+  EXPECT_EQ(st.traceCount, 80);
+  AddToTrace(*modeller, 9);
+  RemoveFromTrace(*modeller, 3);
+  EXPECT_EQ(st.traceCount, 71);
+  for (int i = 0; i < st.traceCount; ++i) EXPECT_NE(st.trace[i], 3);
+  st.traceCount = 1, st.trace[0] = 2;
+  AddToTrace(*modeller, 9);
+  AddToTrace(*modeller, -1);
+  EXPECT_EQ(st.traceCount, 1) << "only the object's points";
+}
+
+TEST_F(ModellerTest, MirroredPointsShowASecondMarkerThatIsNotClicked) {
+  Open();
+  FrontView();
+  Key('P', true);
+  model.points[2].flags = POINT_MIRRORED;  // at x = 1: its copy at x = -1
+  ClearInterface();
+  DrawPointMarkers(*modeller);
+  ASSERT_EQ(ButtonCount, 10);
+  EXPECT_EQ(InterfaceButtons[0].owner, nullptr) << "the copy's marker comes first and takes no click";
+  EXPECT_EQ((InterfaceButtons[0].left + InterfaceButtons[0].right) / 2, PixelX(-1.0));
+  // A point used only by a hidden layer has no marker unless it is selected.
+  ObjectEditorShared.visibleLayers = 1;
+  ClearInterface();
+  DrawPointMarkers(*modeller);
+  EXPECT_EQ(ButtonCount, 9);
+  SelectPoint(*modeller, 8);
+  ClearInterface();
+  DrawPointMarkers(*modeller);
+  EXPECT_EQ(ButtonCount, 10);
+  ObjectEditorShared.visibleLayers = ~0u;
+}
+
+// ---- the perspective rectangle ----
+
+TEST_F(ModellerTest, ThePerspectiveRectangleSelectsWithCtrlAndDeselectsWithShift) {
+  Open();
+  PerspectiveView();
+  Key('T', true);
+  ScreenRect& rect = modeller->rect;
+  // Around the lower left cell (x 0..0.5 m, z 0..0.5 m, seen on the right half of the view).
+  auto drag = [&](double x0, double z0, double x1, double z1, bool ctrl, bool shift) {
+    MouseX = PerspectiveX(x0), MouseY = PerspectiveY(z0);
+    Mouse(RightPress(), ctrl, shift);
+    EXPECT_EQ(rect.active, 1);
+    MouseX = PerspectiveX(x1), MouseY = PerspectiveY(z1);
+    Mouse(Held(0, 1), ctrl, shift);
+    Mouse(MouseRecord{}, ctrl, shift);
+    EXPECT_EQ(rect.active, 0);
+    DrawTriangleMarkers(*modeller);  // the next pass applies it
+  };
+  drag(0.02, 0.2, 0.1, 0.45, true, false);
+  EXPECT_EQ(rect.result, RECT_SELECT);
+  EXPECT_EQ(SelectedTriangles(), 1) << "the rectangle lies inside the cell's first triangle only";
+  EXPECT_NE(model.triangles[0].flags & TRIANGLE_SELECTED, 0);
+  rect.result = RECT_NONE;
+  drag(-0.1, -0.1, 0.6, 0.6, true, false);
+  EXPECT_EQ(SelectedTriangles(), 8) << "every triangle it overlaps, however little";
+  rect.result = RECT_NONE;
+  drag(0.9, 0.9, 1.2, 1.2, false, true);
+  EXPECT_EQ(rect.result, RECT_DESELECT);
+  EXPECT_EQ(SelectedTriangles(), 6);
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 6);
+  rect.result = RECT_NONE;
+  // A rectangle less than 0.011 across both ways does nothing.
+  MouseX = 100, MouseY = 100;
+  Mouse(RightPress(), true);
+  MouseX = 103, MouseY = 103;
+  Mouse(MouseRecord{}, true);
+  EXPECT_EQ(rect.result, RECT_NONE);
+  // A left press drops a rectangle being drawn.
+  Mouse(RightPress(), true);
+  Mouse(LeftPress(), true);
+  EXPECT_EQ(rect.active, 0);
+  EXPECT_EQ(rect.result, RECT_NONE);
+  // In other modes it is never begun.
+  Key('S', true);
+  Mouse(RightPress(), true);
+  EXPECT_EQ(rect.active, 0);
+}
+
+TEST_F(ModellerTest, TheRectangleTakesBackFacesOnlyWhenAsked) {
+  Open();
+  PerspectiveView();
+  Key('T', true);
+  for (int t = 0; t < model.triangleCount; ++t) std::swap(model.triangles[t].corners[1], model.triangles[t].corners[2]);
+  ScreenRect rect{};
+  rect.minimum[0] = rect.minimum[1] = -1, rect.maximum[0] = rect.maximum[1] = 1;
+  ApplyRectangleToTriangles(*modeller, rect, 1);
+  EXPECT_EQ(SelectedTriangles(), 0) << "every triangle faces away";
+  modeller->facingOnly = 0;
+  ApplyRectangleToTriangles(*modeller, rect, 1);
+  EXPECT_EQ(SelectedTriangles(), 8);
+  // With the triangle buttons the centres count: a rectangle over a corner of the panel only.
+  DeselectAllTriangles(*modeller);
+  modeller->triangleButtons = 1;
+  rect.minimum[0] = 2.0f * PerspectiveX(0.1) / 1024 - 1, rect.maximum[0] = 2.0f * PerspectiveX(-0.1) / 1024 - 1;
+  rect.minimum[1] = 2.0f * PerspectiveY(0.1) / 768 - 1, rect.maximum[1] = 2.0f * PerspectiveY(-0.1) / 768 - 1;
+  ApplyRectangleToTriangles(*modeller, rect, 1);
+  EXPECT_EQ(SelectedTriangles(), 0) << "no centre lies in it";
+  modeller->triangleButtons = 0;
+  ApplyRectangleToTriangles(*modeller, rect, 1);
+  EXPECT_EQ(SelectedTriangles(), 2) << "the two triangles at the corner overlap it";
+}
+
+TEST(ScreenRectTest, OverlapIsExactAgainstTheEdgesAndTheBox) {
+  ScreenRect r{};
+  r.minimum[0] = 0, r.minimum[1] = 0, r.maximum[0] = 1, r.maximum[1] = 1;
+  // A triangle whose box overlaps the rectangle but which passes by its corner.
+  const float corner[3][2] = {{1.6f, 0.5f}, {0.5f, 1.6f}, {1.6f, 1.6f}};
+  EXPECT_EQ(RectOverlapsProjected(r, corner, ProjectedWinding(corner)), 0);
+  const float through[3][2] = {{0.9f, 0.5f}, {0.5f, 1.2f}, {1.5f, 1.5f}};
+  EXPECT_EQ(RectOverlapsProjected(r, through, ProjectedWinding(through)), 1);
+  const float around[3][2] = {{-5, -5}, {5, -5}, {0, 5}};
+  EXPECT_EQ(RectOverlapsProjected(r, around, ProjectedWinding(around)), 1) << "the triangle holds the rectangle";
+  const float inside[3][2] = {{0.2f, 0.2f}, {0.4f, 0.2f}, {0.3f, 0.4f}};
+  EXPECT_EQ(RectOverlapsProjected(r, inside, ProjectedWinding(inside)), 1);
+  const float left[3][2] = {{-1, 0}, {-0.5f, 1}, {-0.2f, 0.5f}};
+  EXPECT_EQ(RectOverlapsProjected(r, left, ProjectedWinding(left)), 0);
+  // The winding flag turns the order round: the same triangle either way.
+  const float reversed[3][2] = {{0.9f, 0.5f}, {1.5f, 1.5f}, {0.5f, 1.2f}};
+  EXPECT_EQ(RectOverlapsProjected(r, reversed, ProjectedWinding(reversed)), 1);
+  EXPECT_NE(ProjectedWinding(reversed), ProjectedWinding(through));
+}
+
+// ---- the axis views' drag box ----
+
+TEST_F(ModellerTest, TheAxisViewBoxAddsWithCtrlRemovesWithShiftAndElseReplaces) {
+  Open();
+  FrontView();
+  auto box = [&](double x0, double z0, double x1, double z1, bool ctrl, bool shift) {
+    PickTriangle(-1, 0);
+    ObjectEditorShared.pick.state = 0;
+    MouseX = PixelX(x0), MouseY = PixelY(z0);
+    Mouse(RightPress(), ctrl, shift);
+    MouseX = PixelX(x1), MouseY = PixelY(z1);
+    Mouse(Held(0, 1), ctrl, shift);
+    Mouse(MouseRecord{}, ctrl, shift);
+    EXPECT_EQ(EditViews.dragBox.state, DRAG_BOX_DONE);
+  };
+  Key('P', true);
+  box(-0.1, -0.1, 0.6, 0.1, false, false);
+  EXPECT_EQ(SelectedPoints(), 2) << "points 0 and 1";
+  box(0.9, 0.9, 1.1, 1.1, true, false);
+  EXPECT_EQ(SelectedPoints(), 3) << "Ctrl adds point 8";
+  EXPECT_EQ(modeller->state.currentPoint, 8);
+  box(-0.1, -0.1, 0.1, 0.1, false, true);
+  EXPECT_EQ(SelectedPoints(), 2) << "Shift removes point 0";
+  box(0.4, 0.4, 0.6, 0.6, false, false);
+  EXPECT_EQ(SelectedPoints(), 1) << "neither replaces: point 4";
+  EXPECT_EQ(modeller->state.selectedPointCount, 1);
+  Key('T', true);
+  box(0.55, -0.1, 1.1, 0.45, false, false);
+  EXPECT_EQ(SelectedTriangles(), 2) << "the lower right cell";
+  box(-0.1, 0.55, 0.45, 1.1, true, false);
+  EXPECT_EQ(SelectedTriangles(), 4);
+  // In other modes the box only measures.
+  Key('S', true);
+  box(-0.1, -0.1, 1.1, 1.1, false, false);
+  EXPECT_EQ(EditedObject, &model);
+}
+
+// ---- drags ----
+
+TEST_F(ModellerTest, ARotateDragTurnsThePointsAndARightPressRestoresThemByOneUndo) {
+  Open();
+  FrontView();
+  Key('P', true);
+  for (int p : {0, 2, 4}) SelectPoint(*modeller, p);  // the green point 4 is the centre
+  const int32_t x0 = model.points[0].x, z0 = model.points[0].z;
+  // The pointer starts to the right of the centre and goes a quarter turn up (anti-clockwise).
+  MouseX = PixelX(0.5) + 100, MouseY = PixelY(0.5);
+  StartPointTransformDrag(*modeller, CLICK_LEFT, TRANSFORM_ROTATE);
+  ASSERT_EQ(modeller->transform.kind, TRANSFORM_ROTATE);
+  EXPECT_EQ(ModellerUndo.count, 1);
+  EXPECT_STREQ(ModellerUndo.nodes[1].name, "rotate points");
+  MouseX = PixelX(0.5), MouseY = PixelY(0.5) - 100;
+  Mouse(Held(1, 0));
+  // Seen from the front, point 0 lies right and below the centre: it turns to right and above.
+  EXPECT_NEAR(X(model, 0), 0.0, 1e-4);
+  EXPECT_NEAR(Z(model, 0), 1.0, 1e-4);
+  EXPECT_NEAR(X(model, 4), 0.5, 0) << "the centre stays";
+  EXPECT_EQ(model.points[0].y, 0) << "the depth component is kept";
+  Mouse(Held(1, 1));  // the right button: undone
+  EXPECT_EQ(modeller->transform.kind, TRANSFORM_NONE);
+  EXPECT_EQ(modeller->transform.positions, nullptr);
+  EXPECT_EQ(model.points[0].x, x0);
+  EXPECT_EQ(model.points[0].z, z0);
+  EXPECT_EQ(ModellerUndo.depth, 1);
+  // A drag that ends with the release keeps its result.
+  MouseX = PixelX(0.5) + 100, MouseY = PixelY(0.5);
+  StartPointTransformDrag(*modeller, CLICK_LEFT, TRANSFORM_ROTATE);
+  MouseX = PixelX(0.5) - 100;
+  Mouse(Held(1, 0));
+  Mouse(Held(0, 0));
+  EXPECT_EQ(modeller->transform.kind, TRANSFORM_NONE);
+  EXPECT_NEAR(X(model, 0), 1.0, 1e-4) << "half a turn";
+  EXPECT_NEAR(Z(model, 0), 1.0, 1e-4);
+}
+
+TEST_F(ModellerTest, ScaleDragsKeepTheCentreAndTheOtherComponentsAndSkipBadSteps) {
+  Open();
+  FrontView();
+  Key('P', true);
+  model.points[1].y = 3 << 14;  // a depth component to keep
+  model.points[6].flags = POINT_CENTRAL;
+  for (int p : {0, 1, 6, 8, 4}) SelectPoint(*modeller, p);
+  std::vector<ModelPoint> start(model.points, model.points + model.pointCount);
+  // Horizontal: the pointer from 50 to 100 pixels right of the centre doubles across.
+  MouseX = PixelX(0.5) + 50, MouseY = PixelY(0.5) + 30;
+  StartPointTransformDrag(*modeller, CLICK_LEFT, TRANSFORM_SCALE_HORIZONTAL);
+  MouseX = PixelX(0.5) + 100, MouseY = PixelY(0.5) - 70;
+  Mouse(Held(1, 0));
+  for (int p : {0, 1, 8}) {
+    EXPECT_NEAR(X(model, p), 0.5 + 2 * (start[p].x / 65536.0 - 0.5), 1e-4) << p;
+    EXPECT_EQ(model.points[p].y, start[p].y) << p;
+    EXPECT_EQ(model.points[p].z, start[p].z) << p;
+  }
+  EXPECT_EQ(model.points[6].x, 0) << "a central point keeps x = 0";
+  EXPECT_EQ(model.points[4].x, start[4].x) << "the green point stays";
+  EXPECT_EQ(model.points[4].z, start[4].z);
+  // A step beyond 100 times is ignored: the points keep the last step's places.
+  const int32_t kept = model.points[0].x;
+  MouseX = PixelX(0.5) + 50 * 101;
+  Mouse(Held(1, 0));
+  EXPECT_EQ(model.points[0].x, kept);
+  Mouse(Held(0, 0));
+  // A drag begun on the centre: the divisor is 0 and every step is ignored.
+  for (int kind : {TRANSFORM_SCALE_2D, TRANSFORM_SCALE_HORIZONTAL, TRANSFORM_SCALE_VERTICAL}) {
+    MouseX = PixelX(0.5), MouseY = PixelY(0.5);
+    StartPointTransformDrag(*modeller, CLICK_LEFT, kind);
+    const int32_t x = model.points[0].x, z = model.points[0].z;
+    MouseX += 40, MouseY += 40;
+    Mouse(Held(1, 0));
+    EXPECT_EQ(model.points[0].x, x) << kind;
+    EXPECT_EQ(model.points[0].z, z) << kind;
+    Mouse(Held(0, 0));
+  }
+  // Vertical: the pointer from 50 to 25 pixels below halves the heights about the centre.
+  MouseX = PixelX(0.5), MouseY = PixelY(0.5) + 50;
+  StartPointTransformDrag(*modeller, CLICK_LEFT, TRANSFORM_SCALE_VERTICAL);
+  const int32_t x8 = model.points[8].x;
+  MouseY = PixelY(0.5) + 25;
+  Mouse(Held(1, 0));
+  EXPECT_NEAR(Z(model, 8), 0.75, 1e-4);
+  EXPECT_EQ(model.points[8].x, x8);
+  Mouse(Held(0, 0));
+  // Nothing selected: no drag.
+  DeselectAllPoints(*modeller);
+  StartPointTransformDrag(*modeller, CLICK_LEFT, TRANSFORM_SCALE_2D);
+  EXPECT_EQ(modeller->transform.kind, TRANSFORM_NONE);
+}
+
+TEST_F(ModellerTest, AHandleDragClampsABoxCornerAndUndoesAMoveOnARightPress) {
+  Open();
+  FrontView();
+  ModelBox = ModellerBox{{{-2 << 16, -2 << 16, 0}, {2 << 16, 2 << 16, 2 << 16}}, 1};
+  // The minimum corner's x handle: 100 pixels along it stand for 1 m.
+  HandleDragState& h = modeller->handle;
+  h.kind = HANDLE_BOX_CORNER, h.axis = 0, h.corner = 0;
+  h.screenAxes[0][0] = 100, h.screenAxes[0][1] = 0;
+  h.scale = 65536;
+  h.lastMouse[0] = 500, h.lastMouse[1] = 300;
+  MouseX = 650, MouseY = 340;
+  Mouse(Held(1, 0));
+  EXPECT_EQ(ModelBox.corners[0][0], -(1 << 15)) << "1.5 m along the handle";
+  MouseX = 1000;
+  Mouse(Held(1, 0));
+  EXPECT_EQ(ModelBox.corners[0][0], 2 << 16) << "never past the maximum";
+  Mouse(Held(0, 0));
+  EXPECT_EQ(h.axis, -1);
+  EXPECT_EQ(h.kind, HANDLE_NONE);
+
+  // Moving the selected points along x; a right press takes the move back.
+  Key('P', true);
+  SelectPoint(*modeller, 1);
+  SelectPoint(*modeller, 6);
+  model.points[6].flags |= POINT_CENTRAL;
+  AddUndoPoint("drag points", 0, 0, 0);
+  h.kind = HANDLE_MOVE_POINTS, h.axis = 1;
+  h.lastMouse[0] = 500, h.lastMouse[1] = 300;
+  MouseX = 550, MouseY = 300;
+  Mouse(Held(1, 0));
+  EXPECT_NEAR(X(model, 1), 1.0, 1e-4);
+  EXPECT_EQ(model.points[6].x, 0) << "a central point stays on the centre plane";
+  Mouse(Held(1, 1));
+  EXPECT_NEAR(X(model, 1), 0.5, 0);
+  EXPECT_EQ(ModellerUndo.depth, 1);
+  EXPECT_EQ(h.axis, -1);
+  // The edited subobject moves by its offset.
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  h.kind = HANDLE_MOVE_SUBOBJECT, h.axis = 4;
+  h.screenAxes[2][0] = 0, h.screenAxes[2][1] = -100;
+  h.lastMouse[0] = 500, h.lastMouse[1] = 300;
+  MouseX = 500, MouseY = 200;
+  Mouse(Held(1, 0));
+  EXPECT_EQ(model.children[0].offset[2], 1 << 16);
+  Mouse(Held(0, 0));
+}
+
+// ---- the view plane ----
+
+TEST_F(ModellerTest, PointsAreScaledAndPlacedInTheViewPlane) {
+  Open();
+  FrontView();  // right is -x, up is +z, the view's depth is y
+  const int32_t centre[3] = {1 << 16, 1 << 16, 1 << 16};
+  const int32_t point[3] = {2 << 16, 3 << 16, 3 << 16};
+  int32_t out[3];
+  ScalePointInViewPlane(centre, point, out, 3.0, 0.5);
+  EXPECT_EQ(out[0], 4 << 16) << "across tripled";
+  EXPECT_EQ(out[1], 3 << 16) << "depth unchanged";
+  EXPECT_EQ(out[2], 2 << 16) << "up halved";
+  int32_t moved[3] = {4 << 16, 5 << 16, 5 << 16};  // 3 m across and 4 m up: 5 m in the plane
+  SetPointViewDistance(centre, moved, 10.0);
+  EXPECT_EQ(moved[0], 7 << 16);
+  EXPECT_EQ(moved[1], 5 << 16);
+  EXPECT_EQ(moved[2], 9 << 16);
+  int32_t near[3] = {centre[0] + 30, centre[1] + (7 << 16), centre[2]};
+  SetPointViewDistance(centre, near, 2.0);
+  EXPECT_EQ(near[0], centre[0] + 30) << "below a millimetre in the plane nothing changes";
+  int32_t far[3] = {1 << 16, 1 << 16, 3 << 16};
+  SetPointDistance(centre, far, 0.5);
+  EXPECT_EQ(far[2], (1 << 16) + (1 << 15));
+  int32_t same[3] = {1 << 16, 1 << 16, 1 << 16};
+  SetPointDistance(centre, same, 4.0);
+  EXPECT_EQ(same[2], 1 << 16);
+}
