@@ -275,8 +275,6 @@ struct Car : Solid, VehicleData {
   uint8_t adjustState = 0;         // the live adjustments' state
   uint8_t liveBrakeBalance = 0;    // percent
   float liveAntiRoll[CAR_WHEEL_SETS] = {};  // N/m, rear and front
-  float gearRatios[SETUP_GEAR_COUNT] = {};
-  float finalDrive = 0;
   float frontShare = 0;            // of a four-wheel drive's torque
   float torqueFactors[CAR_WHEEL_SETS] = {};  // the drive torque's factor on the rear and front axle
   float steeringFactor = 0;        // wheel angle per steering-wheel angle
@@ -432,7 +430,8 @@ struct Car : Solid, VehicleData {
 
   // ---- the drivetrain's ratios ----
   // The ratio of each gear slot (0 reverse, 1 neutral, 2 first, ...) and the final drive, as
-  // the car's set-up from the set-up's gear words gives them; 0 until it does.
+  // the car's set-up gives them: reverse the vehicle's reverse ratio, neutral 0, the forward
+  // gears and the final drive from the set-up's words; 0 until it does.
   static constexpr int GEAR_SLOTS = 9;
   float gearRatios[GEAR_SLOTS] = {};
   float finalDrive = 0;

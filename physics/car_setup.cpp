@@ -127,7 +127,7 @@ bool VehicleFiguresArePhysical(Car& car) {
     if (!Finite(car, item[0], "lift area") || !Finite(car, item[1], "drag area")) return false;
   for (int i = 0; i < car.pointCount; ++i)
     if (!Finite(car, car.points[i].local, "body point")) return false;
-  return Finite(car, car.enginePosition, "engine position") &&
+  return Finite(car, car.enginePosition, "engine position") && Finite(car, car.reverseRatio, "reverse ratio") &&
          Finite(car, car.wheelBaseAddition, "wheel base addition") &&
          Finite(car, car.steeringWheelTurn, "steering wheel turn");
 }
@@ -179,9 +179,13 @@ bool MassesArePhysical(Car& car) {
   return true;
 }
 
-// Step 2: the gear words made non-increasing and turned into ratios.
+// Step 2: the gear words made non-increasing and turned into the forward gears' ratios; the
+// reverse gear's is the vehicle's, neutral's 0.
+constexpr int FIRST_GEAR_SLOT = 2;
 float GearRatio(uint16_t word) { return static_cast<float>(word) * 7.0f / 65534.0f + 0.5f; }
 void SetupGears(Car& car) {
+  car.gearRatios[0] = car.reverseRatio;
+  car.gearRatios[1] = 0.0f;
   uint16_t last = 0;
   for (int i = 0; i < SETUP_GEAR_COUNT; ++i) {
     const int at = SETUP_GEAR_WORDS + 2 * i;
@@ -190,7 +194,7 @@ void SetupGears(Car& car) {
       word = last;
       SetSetupShort(car.currentSetup, at, word);
     }
-    car.gearRatios[i] = GearRatio(word);
+    car.gearRatios[FIRST_GEAR_SLOT + i] = GearRatio(word);
     last = word;
   }
 }
