@@ -342,6 +342,9 @@ struct Car : Solid, VehicleData {
   void SetWheelSuspensionGeometry(CarWheel& wheel);
   // The aerodynamic items' lift taken by the rear and the front axle (lever rule).
   void SplitLoadsToAxles(float& rear, float& front) const;
+  // The wheel base as the load limits, the axle loads, the lean and the impact damage divide
+  // by it: at least LEAST_WHEEL_BASE (the stored wheel base is left as it is).
+  float WheelBaseDivisor() const { return wheelBase >= LEAST_WHEEL_BASE ? wheelBase : LEAST_WHEEL_BASE; }
   // The lowest point of the wheels and body points, 0 with neither.
   float LowestPoint() const;
   // The fuel amount as a share of the fuel capacity (which the set-up takes from the
