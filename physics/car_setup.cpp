@@ -402,12 +402,13 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
   const uint8_t kind = transmissionType;
 
   // 1. The power unit; the handicaps are applied again by step 35, from the mass model's
-  // values.  The codes the set-up gives are found again below.
+  // values.  Every physics-invalid code is found again below (the mass model's by its own
+  // run, or the checks of its values and the mass properties' rebuild at the end).
   engineFlag = kind != TRANSMISSION_NONE && kind != TRANSMISSION_ELECTRIC ? 1 : 0;
   singleAxleMotor = kind == TRANSMISSION_ELECTRIC && (driveType == DRIVE_REAR || driveType == DRIVE_FRONT) ? 1 : 0;
   appliedBallast = appliedBallastPosition = appliedRestriction = 0;
   massRecords[MASS_RECORD_BASE] = massRecords[MASS_RECORD_BUILT];
-  if (inertiaStatus == INERTIA_BAD_TYRE || inertiaStatus == INERTIA_BAD_FIGURE) inertiaStatus = INERTIA_VALID;
+  inertiaStatus = INERTIA_VALID;
   if (!VehicleFiguresArePhysical(*this)) return;
 
   // 2-4. Gears, roof, a kart's rear axle.
@@ -511,6 +512,10 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
   // 35-36. Handicaps, the capability word, the lowest point; the default set-up kept in step.
   ApplyHandicaps();
   UpdateMassProperties();
+  if (inertiaStatus != INERTIA_VALID) {  // the ballast or the fuel left no inertia to invert
+    Report(*this, inertiaStatus == INERTIA_NO_MASS ? "mass" : "inertia", TEXT_CAR_NOT_PHYSICAL);
+    return;
+  }
   flagWord = MakeFlagWord();
   lowestPoint = LowestPoint();
   if (setupsInStep && setupIndex >= 0 && setupIndex < std::min<int>(setupCount, VEHICLE_MAX_SETUPS))
