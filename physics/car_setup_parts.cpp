@@ -1,7 +1,7 @@
 // car_setup_parts.cpp - the parts of the car's set-up from its vehicle data that stand on
 // their own: the aerodynamic items, the handicaps (ballast and intake restriction), the loads
 // the aerodynamics put on each axle, the lowest point, the fuel load, the class option bits,
-// the capability word, the car's code text and the release of its fast meshes.
+// the capability word and the car's code text.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -10,7 +10,6 @@
 #include "vehicle/data/vehicle_class.h"
 
 RaceRules RaceSettings;
-void (*FreeCarFastMesh)(FastMeshHandle& mesh) = FreeFastMesh;
 
 namespace {
 
@@ -229,13 +228,4 @@ void FormatSkinId(uint32_t carCode, char out[SKIN_ID_SIZE]) {
   char code[VEHICLE_CODE_SIZE];
   VehicleCodeFromWord(carCode, code);
   FormatShortName(code, out);
-}
-
-void Car::FreeFastMeshes() {
-  for (FastMeshHandle& mesh : singleFastMeshes)
-    if (mesh && FreeCarFastMesh) FreeCarFastMesh(mesh);
-  for (FastMeshHandle& mesh : fastMeshes)
-    if (mesh && FreeCarFastMesh) FreeCarFastMesh(mesh);
-  for (FastMeshHandle& mesh : singleFastMeshes) mesh = {};
-  for (FastMeshHandle& mesh : fastMeshes) mesh = {};
 }

@@ -630,7 +630,7 @@ TEST_F(CarSetup, AZeroWheelBaseAndArmsOfNoLengthGiveFiniteFigures) {
   EXPECT_NEAR(c->wheels[0].trailingArmLength, std::fabs(c->wheels[0].rideHeight), 1e-6);
 }
 
-TEST_F(CarSetup, TopSpeedFuelLowestPointAndFastMeshes) {
+TEST_F(CarSetup, TopSpeedFuelAndLowestPoint) {
   EXPECT_NEAR(EstimateTopSpeed(100000.0f, 0.85f, 0.4f), 59.7, 0.05);
   EXPECT_EQ(EstimateTopSpeed(1e12f, 1.0f, 0.1f), 200.0f);
   EXPECT_EQ(EstimateTopSpeed(0.0f, 0.85f, 0.4f), 1.0f);
@@ -661,21 +661,6 @@ TEST_F(CarSetup, TopSpeedFuelLowestPointAndFastMeshes) {
   EXPECT_EQ(c.LowestPoint(), lowest);
   EXPECT_EQ(c.lowestPoint, lowest);
   EXPECT_EQ(c.fuelCapacity, c.fuelTankCapacity) << "the set-up keeps the tank's capacity";
-
-  static std::vector<uint32_t> freed;
-  freed.clear();
-  auto* saved = FreeCarFastMesh;
-  FreeCarFastMesh = [](FastMeshHandle& h) {
-    freed.push_back(h.slot);
-    h = {};
-  };
-  c.singleFastMeshes[1] = {3, 1};
-  c.fastMeshes[7] = {9, 2};
-  c.FreeFastMeshes();
-  FreeCarFastMesh = saved;
-  EXPECT_EQ(freed, (std::vector<uint32_t>{3, 9}));
-  EXPECT_FALSE(c.singleFastMeshes[1]);
-  EXPECT_FALSE(c.fastMeshes[7]);
 }
 
 TEST_F(CarSetup, TheCapabilityWordTheClassBitsAndTheCodeText) {

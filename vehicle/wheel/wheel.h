@@ -222,7 +222,7 @@ constexpr int WHEEL_SLOT_FREE = -2;  // the wheel's slot in the shared wheel tab
 // The car's record of one wheel.  A new one is all zeros.
 struct CarWheel {
   // Geometry inputs, car axes.  The car's set-up from the vehicle data makes them: the
-  // design centre is the wheel's mount point at its axle's ride height.
+  // design centre is the wheel's mount at its axle's ride height.
   Vec3 designCentre;               // the wheel centre at zero travel
   float side;                      // +1 right, -1 left, 0 a centred wheel: mirrors lateral values
   uint8_t wheelSet;                // 0 rear, 1 front
@@ -238,10 +238,11 @@ struct CarWheel {
   float trailingArmLength;                       // m
   float travelOffset;                            // m: the spring's sag (damage)
   float lowerArmShortening, upperArmShortening;  // m (damage)
+  Vec3 restMount;  // where the wheel is mounted on the undamaged body, car axes: the stored
+                   // position, x from the track for the types the set-up places by it
+  Vec3 mount;      // where it is mounted now: the rest mount moved by the body's dents
 
   // Set-up figures, car axes, made by the car's set-up from the vehicle data.
-  Vec3 restMount;         // the mount at rest: the stored position, x from the track for the
-                          // types that place the wheel by it; the design centre follows it
   uint8_t slotIndex;      // axle x 2, plus 1 on the right: the wheel's place in the state packet
   uint8_t driven;         // the drive reaches the wheel
   float rideHeight;       // m: the wheel centre's height at zero travel
