@@ -5,8 +5,8 @@
 //
 // Input: a set-up index byte and a colour index byte (each -1 to 4; -1 with a record of the
 // input's next byte as its flags), a byte of passenger bits, a driver slot byte (-1 to 6),
-// then the body at version 252.  Graphics are off; a car whose engine cannot be stepped is
-// marked so; the car must be released with nothing left, whatever the body held.
+// then the body at version 252.  Graphics are off; a car set up with an engine it cannot step
+// is kept still; the car must be released with nothing left, whatever the body held.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -79,11 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   NoModPath = KeepUnmirrored = 1;
   Car* car = new Car;
   if (car->LoadVehicle("FuzzCar", args)) {
-    Require(car->inertiaStatus <= INERTIA_SINGULAR || car->inertiaStatus == INERTIA_ENGINE_FAULT);
-    // An engine the car cannot step keeps it still, and only such an engine gives that code.
+    Require(car->inertiaStatus <= INERTIA_BAD_FIGURE);
+    // A car set up with an engine it cannot step is kept still.
     const bool engineFault = car->engine.SimulationFault(car->transmissionType, car->vehicleClass) != nullptr;
-    Require(!engineFault || car->inertiaStatus != INERTIA_VALID);
-    Require(engineFault || car->inertiaStatus != INERTIA_ENGINE_FAULT);
+    Require(!engineFault || car->currentSetup.bytes[SETUP_FLAGS] == 0 || car->inertiaStatus != INERTIA_VALID);
     Require(car->inertiaStatus != INERTIA_VALID || car->mass >= MASS_LEAST);
     for (AnimInstance* passenger : car->passengerAnimations)
       Require(!passenger || car->steeringInstance);
