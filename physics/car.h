@@ -404,6 +404,39 @@ struct Car : Solid, VehicleData {
   // A check word over the car's configuration, seeded with seed; kept in configCrc.
   uint32_t ConfigCrc(uint32_t seed);
 
+  // ---- on the ground and on the path (car_settle.cpp) ----
+  // Where the car stands on the racing path: the node (-1 none) and the lateral offset from
+  // it (m).  The path following sets them; until it finds a path they stay -1 and 0.
+  int32_t pathNode = -1;
+  float pathOffset = 0;
+  // The path-info packet: 28 bytes, the size in 4-byte words and the type first.
+  static constexpr int PATH_INFO_SIZE = 28;
+  static constexpr uint8_t PATH_INFO_TYPE = 82;
+  // Sets a placed car down on what lies under it in the loaded world, through the world's
+  // map-square query: the height becomes the ground's height under the car's x and y plus
+  // heightOffset (16.16; its callers pass round((0.05 - lowest point) x 65536), so that the
+  // lowest point stands 5 cm above the ground); the car is tilted onto the ground's normal
+  // keeping its heading; and it is pushed back out of what lies between its centre and the
+  // corners of its outline.  A pass does all three; a pass that pushed the car starts the
+  // sweep again, and after 12 passes no new sweep starts.  threePasses runs up to three
+  // passes a sweep with the corners at 1, 0.75 and 0.5 of the outline; farOnly asks the ground
+  // only from 160 m down.  With no world loaded nothing is met: the height becomes
+  // heightOffset and the orientation stays.
+  void SettleOnGround(int threePasses, int farOnly, int32_t heightOffset);
+  // 1 when a wheel stands on ground of kind 4 or 8 (its surface byte), else 0.
+  int AnyWheelFlagged() const;
+  // Fills bytes 4 to 27 of the path-info packet (the caller writes the first four): the
+  // player's id (its RacePlayer::id), the wheel flag, the height flag (1 below -20 m or above
+  // 160 m), a zero, the path node, the lateral offset and the 16.16 position.
+  void FillPathInfo(uint8_t packet[PATH_INFO_SIZE], uint8_t playerId) const;
+
+  // ---- the drivetrain's ratios ----
+  // The ratio of each gear slot (0 reverse, 1 neutral, 2 first, ...) and the final drive, as
+  // the car's set-up from the set-up's gear words gives them; 0 until it does.
+  static constexpr int GEAR_SLOTS = 9;
+  float gearRatios[GEAR_SLOTS] = {};
+  float finalDrive = 0;
+
   // ---- defined by the vehicle model (vehicle/car_load.cpp) ----
   // Finds the vehicle's file (a mod folder under VehicleFileLock, the edit history's copy, or
   // "data\veh") and builds the car from it.  1, or 0 with the data file's error set.

@@ -5,7 +5,7 @@ endif()
 set(folders
   data data/3dob data/abc data/bkg data/colours data/dds data/engine data/png data/hmn data/language data/layout data/misc
   data/mpr data/pic data/script data/setups data/shots data/skies data/skins data/sound data/spr data/veh
-  mods/vehicles cache bin/shaders2 dll)
+  data/raf data/whl mods/vehicles cache bin/shaders2 dll)
 foreach(folder IN LISTS folders)
   file(MAKE_DIRECTORY ${WORK_DIR}/${folder})
 endforeach()

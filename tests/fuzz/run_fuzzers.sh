@@ -37,6 +37,7 @@ TARGETS=(
   "fuzz_car_setup:$ROOT/tests/fuzz/corpus/car_setup"
   "fuzz_car_step:$BUILD/seeds/car_step"
   "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
+  "fuzz_wheel_file:$BUILD/seeds/wheel_file"
   "fuzz_light_schemes:$BUILD/seeds/light_schemes"
   "fuzz_human_system:$BUILD/seeds/human_system"
   "fuzz_scheme_file:$ROOT/tests/fuzz/corpus/scheme"
@@ -86,8 +87,11 @@ fi
 # Model seeds: our sample models as the model target reads them, and beside them the sample
 # spoke ("spoke") and layout object models ("layout").
 "$BUILD/tools/model_gen/model_gen" --out "$BUILD/seeds/model_work" --seeds "$SEEDS/model" > /dev/null
-# Vehicle seeds: our sample vehicles, and the older versions of the fixtures.
+# Vehicle seeds: our sample vehicles, and the older versions of the fixtures; the wheels of the
+# samples ("*.whl.seed") go to the wheel file's target.
 "$BUILD/tools/vehicle_gen/vehicle_gen" --out "$BUILD/seeds/vehicle_work" --seeds "$SEEDS/vehicle" > /dev/null
+mkdir -p "$SEEDS/wheel_file"
+mv "$SEEDS"/vehicle/*.whl.seed "$SEEDS/wheel_file/"
 cp "$ROOT"/tests/fuzz/corpus/vehicle_file/* "$SEEDS/vehicle/"
 # Car seeds: each sample body behind four choice bytes (set-up 0, colours 0, passengers in
 # every seat, driver slot 0) and a set-up flags byte.

@@ -7,8 +7,11 @@
 // hold exactly what a counting pass measured and what a write into memory gives, and reading
 // it back and writing again must give the same bytes; otherwise the tool fails (and so the
 // build).  With --seeds, each sample's body is also written as a seed of the vehicle reader's
-// fuzz target.  Last it writes our neutral engine "data\engine\DEFAULT.eng" (the engine the
+// fuzz target, and the wheel of one sample of each layout as a seed of the wheel file's
+// fuzz target (its file must read back into the same vehicle to the same bytes).  Last it
+// writes our neutral engine "data\engine\DEFAULT.eng" (the engine the
 // samples name, and every car's fallback), which must read back to the same record.
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -22,6 +25,7 @@
 #include "ui/text/text_colours.h"
 #include "vehicle/data/engine_file.h"
 #include "vehicle/data/vehicle_file.h"
+#include "vehicle/data/wheel_file.h"
 
 namespace {
 
@@ -97,6 +101,36 @@ int WriteAndCheck(int row, const std::string& seedFolder) {
                             {VEHICLE_FILE_VERSION - VEHICLE_FILE_LOWEST_VERSION, 1}, body);
 }
 
+// The wheel of a sample as the wheel file holds it, read back into the same vehicle to the same
+// bytes; its seed is the vehicle's rear rim (width and radius in 2 mm steps, inner depth in mm)
+// and then the whole file.
+int WriteWheelSeed(int row, const std::string& seedFolder) {
+  const char* name = BuiltinVehicleTable[row].name;
+  const auto image = [](const VehicleData& d) {
+    return DataFileImage(WHEEL_FILE_MAGIC, MemoryWriteBody([&](DataFile& f) { WriteWheelBody(d, f); }),
+                         WHEEL_FILE_VERSION);
+  };
+  VehicleData data, back;
+  InitVehicleData(data);
+  BuildSampleVehicle(row, data);
+  InitVehicleData(back);
+  BuildSampleVehicle(row, back);
+  const std::vector<uint8_t> written = image(data);
+  DataFile f;
+  int32_t version = 0;
+  int ok = f.OpenReadMemory(nullptr, written.data(), int64_t(written.size()), WHEEL_FILE_MAGIC, &version,
+                            WHEEL_FILE_VERSION) &&
+           ReadWheelBody(back, f, version) == WHEEL_READ_OK;
+  f.Close();
+  ok = ok ? SameBytesBack("vehicle_gen", name, written, image(back), "its wheel") : Fail(name, "its wheel does not read back");
+  const SuspensionBlock& rear = data.wheelSets[0];
+  const std::vector<uint8_t> head = {uint8_t(std::lround(rear.rimWidth * 500.0f)),
+                                     uint8_t(std::lround(rear.rimRadius * 500.0f)), rear.rimInnerDepthMm};
+  FreeVehicleData(data);
+  FreeVehicleData(back);
+  return ok && WriteGenSeed("vehicle_gen", seedFolder, std::string(name) + ".whl.seed", head, written);
+}
+
 // Our neutral engine, read back to the same bytes.
 int WriteDefaultEngine() {
   char path[FILE_PATH_SIZE];
@@ -125,5 +159,10 @@ int main(int argc, char** argv) {
   MessagesToStdout = 1;  // any repair the readers report shows in the build's output
   for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row)
     if (!WriteAndCheck(row, seeds)) return 1;
+  for (SampleLayout layout : {LAYOUT_ROAD_CAR, LAYOUT_OPEN_WHEELER, LAYOUT_KART, LAYOUT_VAN, LAYOUT_TWO_WHEELER}) {
+    int row = 0;
+    while (SAMPLE_VEHICLES[row].layout != layout) ++row;
+    if (!WriteWheelSeed(row, seeds)) return 1;
+  }
   return WriteDefaultEngine() ? 0 : 1;
 }
