@@ -275,7 +275,11 @@ struct Car : Solid, VehicleData {
   uint8_t adjustState = 0;         // the live adjustments' state
   uint8_t liveBrakeBalance = 0;    // percent
   float liveAntiRoll[CAR_WHEEL_SETS] = {};  // N/m, rear and front
-  float gearRatios[SETUP_GEAR_COUNT] = {};
+  // The ratio of each gear slot (0 reverse, 1 neutral none, 2 first, ...) and the final drive:
+  // the reverse ratio is the vehicle's, the forward ones come from the set-up's gear words.
+  static constexpr int GEAR_SLOTS = 9;
+  static constexpr int FIRST_GEAR_SLOT = 2;
+  float gearRatios[GEAR_SLOTS] = {};
   float finalDrive = 0;
   float frontShare = 0;            // of a four-wheel drive's torque
   float torqueFactors[CAR_WHEEL_SETS] = {};  // the drive torque's factor on the rear and front axle
@@ -429,13 +433,6 @@ struct Car : Solid, VehicleData {
   // player's id (its RacePlayer::id), the wheel flag, the height flag (1 below -20 m or above
   // 160 m), a zero, the path node, the lateral offset and the 16.16 position.
   void FillPathInfo(uint8_t packet[PATH_INFO_SIZE], uint8_t playerId) const;
-
-  // ---- the drivetrain's ratios ----
-  // The ratio of each gear slot (0 reverse, 1 neutral, 2 first, ...) and the final drive, as
-  // the car's set-up from the set-up's gear words gives them; 0 until it does.
-  static constexpr int GEAR_SLOTS = 9;
-  float gearRatios[GEAR_SLOTS] = {};
-  float finalDrive = 0;
 
   // ---- defined by the vehicle model (vehicle/car_load.cpp) ----
   // Finds the vehicle's file (a mod folder under VehicleFileLock, the edit history's copy, or

@@ -190,9 +190,11 @@ void SetupGears(Car& car) {
       word = last;
       SetSetupShort(car.currentSetup, at, word);
     }
-    car.gearRatios[i] = GearRatio(word);
+    car.gearRatios[Car::FIRST_GEAR_SLOT + i] = GearRatio(word);
     last = word;
   }
+  car.gearRatios[0] = car.reverseRatio;
+  car.gearRatios[1] = 0.0f;
 }
 
 // The configuration chosen, as step 8 settles it: one at or beyond the count is the first.

@@ -18,7 +18,7 @@
 //       the engine's inertia, the car's mass (kg)
 //   f32 the wheel base D (m), the front axle's share of the weight 1 - (front y - centre y) / D
 //   u8 gear slots less 2, u8 drive type, u8 0, u8 0
-//   f32 the front axle's torque factor (twice the set-up's front share) with four wheel
+//   f32 the front axle's torque factor (twice the set-up's front share, byte 13) with four wheel
 //       drive, else 0
 //   f32 the drivetrain's efficiency, one zero word
 //   f32 x 7 the ratios of gear slots 0 and 2 to 7 (slot 1, neutral, left out), 0 from the

@@ -53,7 +53,7 @@ std::vector<uint8_t> Figures(const Car& car) {
                           car.rearmostY,      car.foremostY,       car.wheelOverhang,    car.bodyForceFigures[0],
                           car.bodyForceFigures[1], car.halfWidth,  car.lowestPoint,      car.centreHeight,
                           car.engineSpinAxis.x, car.engineSpinAxis.y, car.topSpeed,      car.tyreRadiusRatio,
-                          car.liveAntiRoll[0], car.liveAntiRoll[1], car.sprungCentre.z,  car.gearRatios[6]};
+                          car.liveAntiRoll[0], car.liveAntiRoll[1], car.sprungCentre.z,  car.gearRatios[8]};
   put(floats, sizeof floats);
   const uint32_t words[] = {car.flagWord, car.options, car.options2, car.driveType, car.gearCount,
                             car.drivenWheels, car.appliedBallast, car.appliedRestriction, car.antiLock,
@@ -202,9 +202,11 @@ TEST_F(CarSetup, GearsRoofKartAxleAndTheConfigurationAreSettled) {
   const uint16_t settled[SETUP_GEAR_COUNT] = {40000, 40000, 30000, 30000, 0, 0, 0};
   for (int i = 0; i < SETUP_GEAR_COUNT; ++i) {
     EXPECT_EQ(SetupShort(*r, SETUP_GEAR_WORDS + 2 * i), settled[i]) << i;
-    EXPECT_EQ(car->gearRatios[i], float(settled[i]) * 7.0f / 65534.0f + 0.5f) << i;
+    EXPECT_EQ(car->gearRatios[Car::FIRST_GEAR_SLOT + i], float(settled[i]) * 7.0f / 65534.0f + 0.5f) << i;
   }
-  EXPECT_EQ(car->gearRatios[4], 0.5f);
+  EXPECT_EQ(car->gearRatios[Car::FIRST_GEAR_SLOT + 4], 0.5f);
+  EXPECT_EQ(car->gearRatios[0], car->reverseRatio) << "reverse is the vehicle's";
+  EXPECT_EQ(car->gearRatios[1], 0.0f) << "neutral";
   EXPECT_EQ(car->finalDrive, 7.5f);
   EXPECT_EQ(car->openRoof, 1) << "OPEN ROOF in any case";
   std::strcpy(car->configs[0].name, "HARD TOP");
