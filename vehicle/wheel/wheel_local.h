@@ -50,7 +50,7 @@ inline uint8_t RoundToByte(float v) {
 inline const TyreCompound& CompoundOf(const SuspensionBlock& set) {
   return TyreCompounds[set.compoundIndex < TYRE_COMPOUND_COUNT ? set.compoundIndex : TYRE_COMPOUND_COUNT - 1];
 }
-inline const SurfaceGrip& SurfaceOf(const CarWheel& w) { return SurfaceGrips[w.surfaceKind & 15]; }
+inline const SurfaceGrip& SurfaceOf(const CarWheel& w) { return SurfaceGrips[SurfaceRow(w.surfaceKind)]; }
 
 // 1 when the wheel set's figures that the tyre and heat steps divide by are all positive:
 // a malformed set gets neither step.
