@@ -683,6 +683,20 @@ struct Car : Solid, VehicleData {
   // The engine's figures the step reads: the stall speed (the idle speed) and the speed of
   // full clutch bite (the speed of greatest torque).
   float StallSpeed() const { return engine.idleSpeed; }
+  // Parts of Update (car_drive.cpp, car_aero.cpp, car_effects.cpp), in the step's order.
+  void SmoothControls(float dt, int player);
+  void RunRegenerativeBraking();
+  void RunAntiLock(float dt);
+  void SumAerodynamics(Vec3& force, Vec3& torque);  // adds the items' force and torque
+  void RunTractionControl();
+  void SteeringGeometry();
+  void RunEngine(float dt);
+  void DriveWheels(float dt, float gravity);
+  void WheelEffects();
+  void DrivingFigures(float dt);
+  // Halts the car with one message when its state is not finite, its speed passes 200 m/s or
+  // its height leaves -20..160 m; 1 when it did.
+  int HaltIfUnsafe();
 
   CarInputs inputs;
   CarControls controls;
@@ -728,18 +742,6 @@ struct Car : Solid, VehicleData {
   void HaltOutOfRange();
   // The statistics of a step moved: sent to the host, or emptied silently.
   void CountStatistics();
-  // Parts of Update (car_drive.cpp, car_aero.cpp, car_effects.cpp).
-  void SmoothControls(float dt, int player);
-  void SteeringGeometry();
-  void RunEngine(float dt);
-  void RunAntiLock(float dt);
-  void RunRegenerativeBraking();
-  void RunTractionControl();
-  void DriveWheels(float dt, float gravity);
-  void SumAerodynamics(Vec3& force, Vec3& torque);
-  void WheelEffects();
-  void DrivingFigures(float dt);
-  int HaltIfUnsafe();
 };
 
 // ---- [Damage] ----
