@@ -399,12 +399,6 @@ struct Car : Solid, VehicleData {
   uint8_t adjustState = 0;         // the live adjustments' state
   uint8_t liveBrakeBalance = 0;    // percent
   float liveAntiRoll[CAR_WHEEL_SETS] = {};  // N/m, rear and front
-  // The ratio of each gear slot (0 reverse, 1 neutral none, 2 first, ...) and the final drive:
-  // the reverse ratio is the vehicle's, the forward ones come from the set-up's gear words.
-  static constexpr int GEAR_SLOTS = 9;
-  static constexpr int FIRST_GEAR_SLOT = 2;
-  float gearRatios[GEAR_SLOTS] = {};
-  float finalDrive = 0;
   float frontShare = 0;            // of a four-wheel drive's torque
   float torqueFactors[CAR_WHEEL_SETS] = {};  // the drive torque's factor on the rear and front axle
   float steeringFactor = 0;        // wheel angle per steering-wheel angle
@@ -472,6 +466,9 @@ struct Car : Solid, VehicleData {
   void SetWheelSuspensionGeometry(CarWheel& wheel);
   // The aerodynamic items' lift taken by the rear and the front axle (lever rule).
   void SplitLoadsToAxles(float& rear, float& front) const;
+  // The wheel base as the load limits, the axle loads, the lean and the impact damage divide
+  // by it: at least LEAST_WHEEL_BASE (the stored wheel base is left as it is).
+  float WheelBaseDivisor() const { return wheelBase >= LEAST_WHEEL_BASE ? wheelBase : LEAST_WHEEL_BASE; }
   // The lowest point of the wheels and body points, 0 with neither.
   float LowestPoint() const;
   // The fuel amount as a share of the fuel capacity (which the set-up takes from the
@@ -557,6 +554,15 @@ struct Car : Solid, VehicleData {
   // player's id (its RacePlayer::id), the wheel flag, the height flag (1 below -20 m or above
   // 160 m), a zero, the path node, the lateral offset and the 16.16 position.
   void FillPathInfo(uint8_t packet[PATH_INFO_SIZE], uint8_t playerId) const;
+
+  // ---- the drivetrain's ratios ----
+  // The ratio of each gear slot (0 reverse, 1 neutral, 2 first, ...) and the final drive, as
+  // the car's set-up gives them: reverse the vehicle's reverse ratio, neutral 0, the forward
+  // gears and the final drive from the set-up's words; 0 until it does.
+  static constexpr int GEAR_SLOTS = 9;
+  static constexpr int FIRST_GEAR_SLOT = 2;
+  float gearRatios[GEAR_SLOTS] = {};
+  float finalDrive = 0;
 
   // ---- defined by the vehicle model (vehicle/car_load.cpp) ----
   // Finds the vehicle's file (a mod folder under VehicleFileLock, the edit history's copy, or

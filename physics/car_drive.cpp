@@ -293,7 +293,7 @@ void Car::SteeringGeometry() {
     float target = 0.0f;
     if (std::fabs(controls.steerAngle) >= STRAIGHT && lockRadians > 0.0f) {
       const float share = controls.steerAngle * 1.0471976f / lockRadians;
-      const float lean = std::atan(speed * speed / (WheelBaseDivisor(*this) / std::tan(controls.steerAngle)) / 9.81f);
+      const float lean = std::atan(speed * speed / (WheelBaseDivisor() / std::tan(controls.steerAngle)) / 9.81f);
       target = std::fabs(share) < std::fabs(lean) ? share : lean;
     }
     const float dt = CAR_STEP_SECONDS;
@@ -306,7 +306,7 @@ void Car::SteeringGeometry() {
   }
   if (WheelCount(*this) == 0) return;
   const float a = wheelSteerAngle;
-  turningRadius = WheelBaseDivisor(*this) / std::tan(std::fabs(a));
+  turningRadius = WheelBaseDivisor() / std::tan(std::fabs(a));
   turnSide = a > STRAIGHT ? 1 : (a < -STRAIGHT ? 2 : 0);
 }
 
@@ -445,7 +445,7 @@ void Car::DriveWheels(float dt, float gravity) {
       steer = a;
       if (std::fabs(lateral) > 0.001f && std::fabs(a) > STRAIGHT) {
         const float sign = a > 0.0f ? 1.0f : -1.0f;
-        const float ackermann = sign * std::atan(WheelBaseDivisor(*this) / (turningRadius + lateral * sign));
+        const float ackermann = sign * std::atan(WheelBaseDivisor() / (turningRadius + lateral * sign));
         const float share = ackermannPercent * 0.01f;
         steer = ackermann * share + a * (1.0f - share);
       }

@@ -127,7 +127,7 @@ bool VehicleFiguresArePhysical(Car& car) {
     if (!Finite(car, item[0], "lift area") || !Finite(car, item[1], "drag area")) return false;
   for (int i = 0; i < car.pointCount; ++i)
     if (!Finite(car, car.points[i].local, "body point")) return false;
-  return Finite(car, car.enginePosition, "engine position") &&
+  return Finite(car, car.enginePosition, "engine position") && Finite(car, car.reverseRatio, "reverse ratio") &&
          Finite(car, car.wheelBaseAddition, "wheel base addition") &&
          Finite(car, car.steeringWheelTurn, "steering wheel turn");
 }
@@ -179,9 +179,12 @@ bool MassesArePhysical(Car& car) {
   return true;
 }
 
-// Step 2: the gear words made non-increasing and turned into ratios.
+// Step 2: the gear words made non-increasing and turned into the forward gears' ratios; the
+// reverse gear's is the vehicle's, neutral's 0.
 float GearRatio(uint16_t word) { return static_cast<float>(word) * 7.0f / 65534.0f + 0.5f; }
 void SetupGears(Car& car) {
+  car.gearRatios[0] = car.reverseRatio;
+  car.gearRatios[1] = 0.0f;
   uint16_t last = 0;
   for (int i = 0; i < SETUP_GEAR_COUNT; ++i) {
     const int at = SETUP_GEAR_WORDS + 2 * i;
@@ -193,8 +196,6 @@ void SetupGears(Car& car) {
     car.gearRatios[Car::FIRST_GEAR_SLOT + i] = GearRatio(word);
     last = word;
   }
-  car.gearRatios[0] = car.reverseRatio;
-  car.gearRatios[1] = 0.0f;
 }
 
 // The configuration chosen, as step 8 settles it: one at or beyond the count is the first.
@@ -400,12 +401,13 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
   const uint8_t kind = transmissionType;
 
   // 1. The power unit; the handicaps are applied again by step 35, from the mass model's
-  // values.  The codes the set-up gives are found again below.
+  // values.  Every physics-invalid code is found again below (the mass model's by its own
+  // run, or the checks of its values and the mass properties' rebuild at the end).
   engineFlag = kind != TRANSMISSION_NONE && kind != TRANSMISSION_ELECTRIC ? 1 : 0;
   singleAxleMotor = kind == TRANSMISSION_ELECTRIC && (driveType == DRIVE_REAR || driveType == DRIVE_FRONT) ? 1 : 0;
   appliedBallast = appliedBallastPosition = appliedRestriction = 0;
   massRecords[MASS_RECORD_BASE] = massRecords[MASS_RECORD_BUILT];
-  if (inertiaStatus == INERTIA_BAD_TYRE || inertiaStatus == INERTIA_BAD_FIGURE) inertiaStatus = INERTIA_VALID;
+  inertiaStatus = INERTIA_VALID;
   if (!VehicleFiguresArePhysical(*this)) return;
 
   // 2-4. Gears, roof, a kart's rear axle.
@@ -509,6 +511,10 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
   // 35-36. Handicaps, the capability word, the lowest point; the default set-up kept in step.
   ApplyHandicaps();
   UpdateMassProperties();
+  if (inertiaStatus != INERTIA_VALID) {  // the ballast or the fuel left no inertia to invert
+    Report(*this, inertiaStatus == INERTIA_NO_MASS ? "mass" : "inertia", TEXT_CAR_NOT_PHYSICAL);
+    return;
+  }
   flagWord = MakeFlagWord();
   lowestPoint = LowestPoint();
   if (setupsInStep && setupIndex >= 0 && setupIndex < std::min<int>(setupCount, VEHICLE_MAX_SETUPS))

@@ -24,11 +24,6 @@ inline int ClampToRange(int v, int lowest, int highest) {
   return v <= lowest ? lowest : (v >= highest ? highest : v);
 }
 
-// The wheel base as a divisor: at least LEAST_WHEEL_BASE.
-inline float WheelBaseDivisor(const Car& car) {
-  return car.wheelBase >= LEAST_WHEEL_BASE ? car.wheelBase : LEAST_WHEEL_BASE;
-}
-
 // The wheels the car holds (at most CAR_MAX_WHEELS).
 int CarWheelCount(const Car& car);
 // 1 when a wheel record belongs to the wheel set (0 rear, 1 front): only such a set's tyre is

@@ -109,7 +109,7 @@ void SetupAeroItems(Car& car) {
 
 void Car::SplitLoadsToAxles(float& rear, float& front) const {
   rear = front = 0.0f;
-  const float divisor = WheelBaseDivisor(*this);
+  const float divisor = WheelBaseDivisor();
   for (const AeroItem& item : aeroItems) {
     if (!(item.flags & AERO_PRESENT)) continue;
     const float f = (item.centre.y - rearmostY) / divisor;

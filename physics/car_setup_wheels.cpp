@@ -200,7 +200,7 @@ void SetupTyreAir(Car& car) {
 
 void SetupLoadLimits(Car& car) {
   const MassProperties& base = car.massRecords[MASS_RECORD_BASE];
-  const float divisor = WheelBaseDivisor(car);
+  const float divisor = car.WheelBaseDivisor();
   for (int i = 0; i < CarWheelCount(car); ++i) {
     CarWheel& w = car.wheels[i];
     const float f = 1.0f - std::fabs(w.restMount.y - base.centreOfMass.y) / divisor;

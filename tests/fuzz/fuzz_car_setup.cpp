@@ -121,8 +121,8 @@ void CheckFigures(Car& car) {
   CHECK(std::isfinite(car.lowestPoint) && std::isfinite(car.centreHeight) && std::isfinite(car.radius));
   CHECK(std::isfinite(car.halfWidth) && std::isfinite(car.bodyForceFigures[0]) && std::isfinite(car.tyreRadiusRatio));
   CHECK(Within(car.topSpeed, LEAST_TOP_SPEED, MOST_TOP_SPEED));
-  for (int slot = Car::FIRST_GEAR_SLOT; slot < Car::GEAR_SLOTS; ++slot) CHECK(Within(car.gearRatios[slot], 0.5f, 7.5f));
-  CHECK(car.gearRatios[1] == 0.0f);
+  CHECK(std::isfinite(car.gearRatios[0]) && car.gearRatios[1] == 0.0f);
+  for (int slot = 2; slot < Car::GEAR_SLOTS; ++slot) CHECK(Within(car.gearRatios[slot], 0.5f, 7.5f));
   CHECK(Within(car.finalDrive, 0.5f, 7.5f) && Within(car.frontShare, 0.0f, 2.55f));
   CHECK(car.gearCount >= 3 && car.gearCount <= 9);
   CHECK(car.driveType != DRIVE_FOUR || (car.wheelSets[0].paired && car.wheelSets[1].paired));

@@ -202,11 +202,11 @@ TEST_F(CarSetup, GearsRoofKartAxleAndTheConfigurationAreSettled) {
   const uint16_t settled[SETUP_GEAR_COUNT] = {40000, 40000, 30000, 30000, 0, 0, 0};
   for (int i = 0; i < SETUP_GEAR_COUNT; ++i) {
     EXPECT_EQ(SetupShort(*r, SETUP_GEAR_WORDS + 2 * i), settled[i]) << i;
-    EXPECT_EQ(car->gearRatios[Car::FIRST_GEAR_SLOT + i], float(settled[i]) * 7.0f / 65534.0f + 0.5f) << i;
+    EXPECT_EQ(car->gearRatios[2 + i], float(settled[i]) * 7.0f / 65534.0f + 0.5f) << i;
   }
-  EXPECT_EQ(car->gearRatios[Car::FIRST_GEAR_SLOT + 4], 0.5f);
-  EXPECT_EQ(car->gearRatios[0], car->reverseRatio) << "reverse is the vehicle's";
-  EXPECT_EQ(car->gearRatios[1], 0.0f) << "neutral";
+  EXPECT_EQ(car->gearRatios[2 + 4], 0.5f);
+  EXPECT_EQ(car->gearRatios[0], car->reverseRatio) << "slot 0 reverse, 1 neutral, 2 first";
+  EXPECT_EQ(car->gearRatios[1], 0.0f);
   EXPECT_EQ(car->finalDrive, 7.5f);
   EXPECT_EQ(car->openRoof, 1) << "OPEN ROOF in any case";
   std::strcpy(car->configs[0].name, "HARD TOP");
@@ -682,11 +682,18 @@ TEST_F(CarSetup, TheCapabilityWordTheClassBitsAndTheCodeText) {
   // The class option bits by class, from none.
   const uint32_t bits[VEHICLE_CLASS_COUNT] = {0xF00, 0x8F00, 0x8F00, 0x8F00, 0x9000, 0x8F00,
                                               0x8E00, 0x8F00, 0x8F00, 0x8F00, 0x7000, 0x8000};
+  car.options = 0;
+  car.lightsAndAids = 0;
+  car.engineFlag = 1;
+  car.transmissionType = TRANSMISSION_H_PATTERN;
   for (int c = 0; c < VEHICLE_CLASS_COUNT; ++c) {
     car.vehicleClass = uint8_t(c);
     car.options2 = 0;
     car.SetClassFlags();
     EXPECT_EQ(car.options2, bits[c]) << c;
+    // Bit 1 from 0x200, bit 7 from 0x400 (no transmission flags), bit 8 for a gearbox.
+    const uint32_t word = 0x304u | (bits[c] & 0x200 ? 2u : 0u) | (bits[c] & 0x400 ? 0x80u : 0u);
+    EXPECT_EQ(car.MakeFlagWord(), word) << c;
   }
 
   // The capability word: bits 2 and 9 always, the rest by the vehicle's words.

@@ -35,7 +35,7 @@ const Field BODY[] = {
     {"-", 4},          {"ratios", 28},    {"finalDrive", 4},  {"-", 12},           {"byte13", 4},
     {"brake", 4},      {"byte14", 4},     {"-", 4},           {"-", 16}};
 const Field WHEEL[] = {{"axleByte", 1},  {"-", 3},         {"pressure", 4},   {"airC", 4},       {"mass", 4},
-                       {"contact", 12},  {"spin", 4},      {"dims", 16},      {"springs", 12},   {"ride", 4},
+                       {"contact", 12},  {"spin", 4},      {"dims", 16},      {"springs", 12},   {"axleFloat", 4},
                        {"angles", 12},   {"travel", 4},    {"stiffness", 12}, {"-", 4},          {"load", 4},
                        {"deflection", 4}, {"-", 8},        {"-", 16}};
 
@@ -173,7 +173,7 @@ TEST_F(CarInfo, TheNamedFieldsStandInTheirPlaces) {
   car.aeroItems[1].dragArea = 0.25f;
   car.aeroItems[0] = car.aeroItems[1];
   car.aeroItems[0].flags = 0;
-  car.aeroItems[2].flags = car.aeroItems[3].flags = 0;
+  car.aeroItems[2].flags = car.aeroItems[3].flags = 0;  // the set-up's undertray and aero centre left out
   const Parsed p = Write();
   EXPECT_EQ(std::memcmp(&p.bytes[size_t(p.at.at("code"))], "ZK1", 4), 0);
   for (int k = 0; k < 9; ++k) EXPECT_EQ(p.F("orientation", k), car.orientation[k]);
@@ -283,7 +283,7 @@ TEST_F(CarInfo, WheelBlocksRearFirstLeftBeforeRightWithTheirFigures) {
     const int axle = car.wheels[i].wheelSet;
     EXPECT_EQ(p.WF(block, "mass"), 10.0f + float(i));
     EXPECT_EQ(p.Byte(p.Wheel(block, "axleByte")), axle ? 22 : 11);
-    EXPECT_EQ(p.WF(block, "ride"), SetupFloat(car.currentSetup, SETUP_AXLE[axle] + AXLE_RIDE_HEIGHT));
+    EXPECT_EQ(p.WF(block, "axleFloat"), SetupFloat(car.currentSetup, SETUP_AXLE[axle] + AXLE_ANTI_ROLL));
     if (block == 1) EXPECT_EQ(p.WF(block, "airC"), 0.0f);
     else EXPECT_NEAR(p.WF(block, "airC"), 20.0f + float(i), 1e-3) << "the air temperature from the heat";
     const SuspensionBlock& set = car.wheelSets[axle];
