@@ -402,7 +402,7 @@ StartResult AppStartup(const char* commandLine) {
     ExitCode = EXIT_BAD_COMMAND_LINE;
     return START_ENDED;
   }
-  if (RunMode == 2) {
+  if (RunMode == RUN_MODE_VEHICLE_OUTPUT) {
     ExitCode = ExportVehicleWithLog();
     return START_ENDED;
   }

@@ -212,7 +212,7 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
     case OPT_VEHD:
       if (!ReadText(name, value, RequestText, sizeof RequestText, 63, "Vehicle name is too long")) return false;
       GraphicsEnabled = 0;
-      RunMode = 2;
+      RunMode = RUN_MODE_VEHICLE_OUTPUT;
       return true;
     case OPT_JOIN:
       if (const int error = SetJoinGameName(value)) {
@@ -230,7 +230,7 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
     case OPT_HLCK:
       if (!ReadText(name, value, RequestText, sizeof RequestText, 47, "Replay name is too long")) return false;
       GraphicsEnabled = 0;
-      RunMode = 7;
+      RunMode = RUN_MODE_REPLAY_CHECK;
       return true;
     case OPT_SETTINGS: {
       const size_t length = std::strlen(value);

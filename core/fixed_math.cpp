@@ -215,18 +215,18 @@ void TransformCompose(const FixedTransform& a, const FixedTransform& b, FixedTra
   FixedTransform result;
   MatrixMultiply(a.rotation, b.rotation, result.rotation);
   MatrixTransform(a.rotation, b.translation, result.translation);
-  result.translation.x += a.translation.x;
-  result.translation.y += a.translation.y;
-  result.translation.z += a.translation.z;
+  result.translation.x = WrappingAdd(result.translation.x, a.translation.x);
+  result.translation.y = WrappingAdd(result.translation.y, a.translation.y);
+  result.translation.z = WrappingAdd(result.translation.z, a.translation.z);
   r = result;
 }
 
 void TransformPoint(const FixedTransform& t, const IntVector& v, IntVector& out) {
   IntVector rotated;
   MatrixTransform(t.rotation, v, rotated);
-  out.x = rotated.x + t.translation.x;
-  out.y = rotated.y + t.translation.y;
-  out.z = rotated.z + t.translation.z;
+  out.x = WrappingAdd(rotated.x, t.translation.x);
+  out.y = WrappingAdd(rotated.y, t.translation.y);
+  out.z = WrappingAdd(rotated.z, t.translation.z);
 }
 
 // ---- [Float matrices] ----

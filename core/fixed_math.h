@@ -74,8 +74,12 @@ void MatrixFromHeadingPitch(FixedMatrix& m, uint32_t a, uint32_t b);          //
 void MatrixFromAngles(FixedMatrix& m, uint32_t a, uint32_t b, uint32_t c);    // RotZ(a) RotX(b) RotY(c)
 
 // ---- [Transforms] ----
+// The translations are added as the 32-bit words wrap (the low 32 bits kept, as FixDot3).
 void TransformCompose(const FixedTransform& a, const FixedTransform& b, FixedTransform& r);  // r = a after b
 void TransformPoint(const FixedTransform& t, const IntVector& v, IntVector& out);
+inline int32_t WrappingAdd(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
 
 // ---- [Float matrices] ----
 void MatrixFromEulerF(float m[9], float a, float b, float c);  // radians; the form of MatrixFromAngles

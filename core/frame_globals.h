@@ -20,6 +20,11 @@ extern int BlinkPhase;          // 0 or 1, flipped about twice a second
 extern int GraphicsEnabled;     // 0 when the command line chose a mode without graphics
 extern int DedicatedMode;       // 0 no, 1 yes, 2 nogfx, 3 invisible
 extern int RunMode;             // 9 end at once, 0 command-line error, 2 vehicle output run
+constexpr int RUN_MODE_VEHICLE_OUTPUT = 2;
+constexpr int RUN_MODE_REPLAY_CHECK = 7;
+// A command-line run that works with no user and no graphics: the vehicle output and the
+// replay check.  Car models are built without their drawn extras then.
+inline bool IsBatchRun() { return RunMode == RUN_MODE_VEHICLE_OUTPUT || RunMode == RUN_MODE_REPLAY_CHECK; }
 extern int ExitCode;
 extern int ExitRequested;
 extern int MenuFramePeriodMs;   // the least frame period on front-end pages (25; host list 10)

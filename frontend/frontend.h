@@ -42,9 +42,8 @@ float AddPageText(const char* text, float y);
 // IsShortCarName, a built-in car's short name, is the vehicle data's (vehicle/data/builtin_vehicles.h).
 // A mod's 24-bit id: three non-zero bytes that do not read as a short car name.
 int IsModCarId(uint32_t id);
-constexpr int JOINED_NAME_PART = 22;  // characters of the name part kept by JoinUnderscoreName
-// "prefix_name" into out (outSize bytes, always terminated), the name cut to JOINED_NAME_PART.
-void JoinUnderscoreName(char* out, int outSize, const char* prefix, const char* name);
+// JoinUnderscoreName, which joins a car prefix and a skin, is the vehicle model's
+// (vehicle/car_skins.h).
 
 // ---- [Account] ----
 // The account the online screens go online with (the option "/gamepass" sets its password).

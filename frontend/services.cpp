@@ -20,8 +20,3 @@ int IsModCarId(uint32_t id) {
   return !IsShortCarName(asName);
 }
 
-void JoinUnderscoreName(char* out, int outSize, const char* prefix, const char* name) {
-  if (!out || outSize <= 0) return;
-  std::snprintf(out, static_cast<size_t>(outSize), "%s_%.*s", prefix ? prefix : "", JOINED_NAME_PART,
-                name ? name : "");
-}

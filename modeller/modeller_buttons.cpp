@@ -1,6 +1,6 @@
 // modeller_buttons.cpp - the frame of the modeller's buttons: a stepwise run's status, the
-// selection rectangle, the markers, the mode bar and the undo buttons.  The panels of the
-// modes are added here as they are built.
+// selection rectangle, the markers, the mode bar, the undo buttons, the level of detail's
+// distance and the panel of the mode (modeller_panels.cpp).
 #include <cstdio>
 #include <cstring>
 
@@ -8,6 +8,7 @@
 #include "modeller/modeller_screen.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
+#include "modeller/stepwise_runs.h"
 #include "ui/interface.h"
 #include "ui/widgets.h"
 
@@ -54,13 +55,12 @@ int ShowsViewMarks() {
 
 void AddModellerButtons(ModellerScreen& s) {
   if (s.stepwiseRun != STEPWISE_NONE) {
+    // A slice of the run, its progress on the status line, and no other buttons this frame.
+    const bool merge = s.stepwiseRun <= STEPWISE_MERGE_STOPPING;
     StepStepwiseRun(s);
-    if (s.stepwiseRun != STEPWISE_NONE) {
-      const bool merge = s.stepwiseRun <= STEPWISE_MERGE_STOPPING;
-      ShowEditorInfof("%s %d pair%s / possible %d", merge ? "Merged" : "LOD-merged", s.pairsDone,
-                      s.pairsDone == 1 ? "" : "s", s.pairsPossible);
-      return;
-    }
+    ShowEditorInfof(merge ? TEXT_MERGE_PROGRESS : TEXT_REDUCTION_PROGRESS, s.pairsDone, s.pairsDone == 1 ? "" : "s",
+                    s.pairsPossible);
+    return;
   }
   ScreenRect& rect = s.rect;
   if (rect.active) {
@@ -91,4 +91,14 @@ void AddModellerButtons(ModellerScreen& s) {
   RowCursorX = 0;
   RowCursorY += ButtonHeight;
   AddUndoButtons(&s.prss);
+  RowCursorX = 0;
+  RowCursorY += ButtonHeight;
+  AddLodDistanceRow(s);
+  switch (s.state.mode) {
+    case ModeSubobject: AddSubobjectPanel(s); break;
+    case ModeTriangle: AddTrianglePanel(s); break;
+    case ModePoint: AddPointPanel(s); break;
+    case ModeBuild: AddBuildPanel(s); break;
+    default: break;
+  }
 }

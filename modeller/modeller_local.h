@@ -26,6 +26,9 @@ struct PlacedPoint {
 void PlaceEditedPoints(const ModelObject& object, std::vector<PlacedPoint>& out);
 // Whether the copy of point i is shown (a mirrored point, or a spoke point off the axle).
 int HasMirroredCopy(const ModelObject& object, int point);
+// The view's right, up and towards-the-viewer axes (rows, unit vectors) in the object's own
+// frame: its mesh rotation taken out.
+void LocalViewAxes(const ModelObject* object, double axes[3][3]);
 // The corners' normal ((b - a) x (c - a), world) points against the view: away from the
 // eye in perspective, against the view direction in an axis view.
 int FacesViewer(const IntVector& a, const IntVector& b, const IntVector& c);

@@ -5,11 +5,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
 #include "modeller/model/model_object.h"
 #include "modeller/modeller_local.h"
+#include "modeller/modeller_operations.h"
+#include "modeller/point_tools.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
@@ -29,8 +32,8 @@ void PassToParent(ModellerScreen& s, MouseRecord* mouse) {
 
 int32_t RoundFixed(double v) { return int32_t(std::clamp(std::lround(v), long(INT32_MIN), long(INT32_MAX))); }
 
-// The view's right, up and towards-the-viewer axes in the edited object's own frame (its
-// mesh rotation taken out).
+}  // namespace
+
 void LocalViewAxes(const ModelObject* o, double axes[3][3]) {
   FixedMatrix rotation;
   if (o && o->builtMesh)
@@ -49,6 +52,8 @@ void LocalViewAxes(const ModelObject* o, double axes[3][3]) {
   axes[2][1] = r[2] * u[0] - r[0] * u[2];
   axes[2][2] = r[0] * u[1] - r[1] * u[0];
 }
+
+namespace {
 
 void KeepCentral(ModelPoint& p) {
   if (p.flags & POINT_CENTRAL) p.x = 0;
@@ -204,7 +209,10 @@ void StartPointTransformDrag(ModellerScreen& s, int flags, int kind) {
   CountSelectedPoints(s, 1);
   ModelObject& o = *EditedObject;
   if (s.state.selectedPointCount == 0 || kind < TRANSFORM_ROTATE || kind > TRANSFORM_SCALE_VERTICAL) return;
-  if (flags & CLICK_RIGHT) return;  // the typed transform of the point tools
+  if (flags & CLICK_RIGHT) {  // the typed transform of the point tools
+    AskPointTransform(s, kind);
+    return;
+  }
   const int current = s.state.currentPoint;
   if (current < 0 || current >= o.pointCount) return;
   float x = 0, y = 0;
@@ -270,25 +278,36 @@ void PointTransformDrag(ModellerScreen& s) {
   if (!std::isfinite(factor) || std::fabs(factor) > TRANSFORM_FACTOR_LIMIT) return;  // the step is ignored
   const ModelPoint& centrePoint = o.points[current];
   const int32_t centre[3] = {centrePoint.x, centrePoint.y, centrePoint.z};
+  // Worked out whole first: a step that would take a point out of the 16.16 range is ignored.
+  static std::vector<int64_t> moved;
+  moved.assign(size_t(d.positionCount) * 3, 0);
   int k = 0;
   for (int p = 0; p < o.pointCount && k < d.positionCount; ++p) {
-    ModelPoint& point = o.points[p];
-    if (!(point.flags & POINT_SELECTED)) continue;
-    const int32_t* start = &d.positions[3 * k++];
+    if (!(o.points[p].flags & POINT_SELECTED)) continue;
+    const int32_t* start = &d.positions[3 * k];
+    int64_t* out = &moved[size_t(3 * k++)];
     if (p == current) continue;
-    int32_t out[3];
     if (d.kind == TRANSFORM_ROTATE) {
       const double v[3] = {double(start[0]) - centre[0], double(start[1]) - centre[1], double(start[2]) - centre[2]};
       double a = 0, b = 0, n = 0;
       for (int i = 0; i < 3; ++i) a += v[i] * axes[0][i], b += v[i] * axes[1][i], n += v[i] * axes[2][i];
       const double ra = a * c - b * sn, rb = a * sn + b * c;
-      for (int i = 0; i < 3; ++i) out[i] = RoundFixed(centre[i] + ra * axes[0][i] + rb * axes[1][i] + n * axes[2][i]);
+      for (int i = 0; i < 3; ++i) out[i] = RoundNearest(centre[i] + ra * axes[0][i] + rb * axes[1][i] + n * axes[2][i]);
     } else {
       const double fh = d.kind == TRANSFORM_SCALE_VERTICAL ? 1.0 : factor;
       const double fv = d.kind == TRANSFORM_SCALE_HORIZONTAL ? 1.0 : factor;
       ScalePointInViewPlane(centre, start, out, fh, fv);
     }
-    point.x = out[0], point.y = out[1], point.z = out[2];
+    for (int i = 0; i < 3; ++i)
+      if (!FitsFixed(out[i])) return;
+  }
+  k = 0;
+  for (int p = 0; p < o.pointCount && k < d.positionCount; ++p) {
+    ModelPoint& point = o.points[p];
+    if (!(point.flags & POINT_SELECTED)) continue;
+    const int64_t* out = &moved[size_t(3 * k++)];
+    if (p == current) continue;
+    point.x = int32_t(out[0]), point.y = int32_t(out[1]), point.z = int32_t(out[2]);
     KeepCentral(point);
   }
   if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
@@ -359,7 +378,7 @@ void MoveSelectedPoints(ModellerScreen&, const IntVector& by) {
 
 // ---- [Geometry in the view plane] ----
 
-void ScalePointInViewPlane(const int32_t centre[3], const int32_t point[3], int32_t out[3], double fh, double fv) {
+void ScalePointInViewPlane(const int32_t centre[3], const int32_t point[3], int64_t out[3], double fh, double fv) {
   double axes[3][3];
   LocalViewAxes(EditedObject, axes);
   double a = 0, b = 0;
@@ -368,15 +387,16 @@ void ScalePointInViewPlane(const int32_t centre[3], const int32_t point[3], int3
     a += d * axes[0][i];
     b += d * axes[1][i];
   }
-  const double along = std::round(a * (fh - 1.0)), up = std::round(b * (fv - 1.0));
-  for (int i = 0; i < 3; ++i) out[i] = RoundFixed(point[i] + axes[0][i] * along + axes[1][i] * up);
+  const double along = double(RoundNearest(a * (fh - 1.0))), up = double(RoundNearest(b * (fv - 1.0)));
+  for (int i = 0; i < 3; ++i) out[i] = RoundNearest(point[i] + axes[0][i] * along + axes[1][i] * up);
 }
 
-void SetPointViewDistance(const int32_t centre[3], int32_t point[3], double r) {
+void SetPointViewDistance(const int32_t centre[3], const int32_t point[3], double r, int64_t out[3]) {
   double axes[3][3];
   LocalViewAxes(EditedObject, axes);
   double a = 0, b = 0;
   for (int i = 0; i < 3; ++i) {
+    out[i] = point[i];
     const double d = (double(point[i]) - centre[i]) / 65536.0;
     a += d * axes[0][i];
     b += d * axes[1][i];
@@ -384,14 +404,17 @@ void SetPointViewDistance(const int32_t centre[3], int32_t point[3], double r) {
   const double length = std::hypot(a, b);
   if (length < 0.001) return;
   const double k = r / length;
-  const double along = std::round((k * a - a) * 65536.0), up = std::round((k * b - b) * 65536.0);
-  for (int i = 0; i < 3; ++i) point[i] = RoundFixed(point[i] + axes[0][i] * along + axes[1][i] * up);
+  const double along = double(RoundNearest((k * a - a) * 65536.0)), up = double(RoundNearest((k * b - b) * 65536.0));
+  for (int i = 0; i < 3; ++i) out[i] = RoundNearest(point[i] + axes[0][i] * along + axes[1][i] * up);
 }
 
-void SetPointDistance(const int32_t centre[3], int32_t point[3], double r) {
+void SetPointDistance(const int32_t centre[3], const int32_t point[3], double r, int64_t out[3]) {
   double d[3];
-  for (int i = 0; i < 3; ++i) d[i] = (double(point[i]) - centre[i]) / 65536.0;
+  for (int i = 0; i < 3; ++i) {
+    out[i] = point[i];
+    d[i] = (double(point[i]) - centre[i]) / 65536.0;
+  }
   const double length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
   if (length == 0.0) return;
-  for (int i = 0; i < 3; ++i) point[i] = RoundFixed(centre[i] + d[i] * (r / length) * 65536.0);
+  for (int i = 0; i < 3; ++i) out[i] = RoundNearest(centre[i] + d[i] * (r / length) * 65536.0);
 }

@@ -1,13 +1,32 @@
 // modeller_operations.cpp - what every edit ends with (the edited mesh rebuilt), the hooks the
-// modeller installs, and the entry points of the operations still to come.
+// modeller installs, the checks and limits the operations share, and the keys' dispatch.
+#include "modeller/modeller_operations.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "core/window_state.h"
+#include "modeller/model/model_materials.h"
 #include "modeller/model/model_object.h"
-#include "modeller/modeller_screen.h"
+#include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
+#include "modeller/point_tools.h"
+#include "modeller/stepwise_runs.h"
 #include "modeller/vehicle_editor_link.h"
+#include "ui/dialogs.h"
+#include "ui/text/messages.h"
 #include "ui/value_edit.h"
 
 namespace {
+
+// The screen's colour choice on the numbered mappings (choice 0 when there is no such one), its
+// cutout choice on the numbered cutouts.
+void ApplyChoicesToMain(ModellerScreen& s, ModelObject& main) {
+  const int choice = s.colourChoice & 7;
+  main.ApplyColourChoice(choice < main.colourChoiceCount ? choice : 0);
+  main.SelectNumberedCutouts(s.cutoutChoice & 63);
+}
 
 // The body of the RefreshEditedMesh hook: the car's wheels when a spoke object of the car on
 // show was edited, the colour and cutout choices, then the main object's preview; the wire
@@ -21,10 +40,7 @@ void ModellerRefreshEditedMesh(Prss* process) {
   const VehicleEditorLink& car = VehicleEditorHooks;
   if (ObjectEditorShared.spokeCount != 0 && car.carBeingEdited && car.carBeingEdited() && car.rebuildCarMeshes)
     car.rebuildCarMeshes();
-  if (s && main.colourChoiceCount > 0) {
-    main.ApplyColourChoice(s->colourChoice & 7);
-    main.SelectNumberedCutouts(s->cutoutChoice & 63);
-  }
+  if (s && main.colourChoiceCount > 0) ApplyChoicesToMain(*s, main);
   RebuildMainPreview(*editor);
   ObjectEditorShared.rebuildWire = 1;
 }
@@ -36,16 +52,113 @@ void InstallObjectEditorHooks() {
   AddUndoPoint = ModellerAddUndoPoint;
 }
 
-void RunModellerOperation(ModellerScreen& screen, ModellerOperation operation) {
-  screen.lastOperationAsked = operation;
+// ---- [Checks and limits] ----
+
+int IsTraceValid(const ModellerScreen& s) {
+  const ModellerState& st = s.state;
+  const int mode = s.traceMode;
+  if (mode == TRACE_OFF || st.traceCount < mode + 1 || st.traceCount != st.selectedPointCount) return 0;
+  const int points = EditedObject ? EditedObject->pointCount : 0;
+  for (int i = 0; i < st.traceCount; ++i)
+    if (st.trace[i] >= points) return 0;
+  return 1;
 }
 
-void SetSpokeLimits(ModellerScreen& screen) {
-  screen.pointLimit = MAX_EDIT_LIMIT;
-  screen.triangleLimit = MAX_EDIT_LIMIT;
+int CheckLayerVisible(ModellerScreen& s) {
+  if (ObjectEditorShared.visibleLayers >> (s.state.currentLayer & 31) & 1) return 0;
+  ShowMessageBox(&s.prss, TEXT_LAYER_NOT_VISIBLE);
+  return 1;
 }
 
-void StepStepwiseRun(ModellerScreen& screen) {
-  if (screen.stepwiseRun == STEPWISE_MERGE_STOPPING || screen.stepwiseRun == STEPWISE_REDUCE_STOPPING)
-    screen.stepwiseRun = STEPWISE_NONE;
+void SetSpokeLimits(ModellerScreen& s) {
+  const int spokes = ObjectEditorShared.spokeCount;
+  if (spokes <= 0) {
+    s.pointLimit = s.triangleLimit = MAX_EDIT_LIMIT;
+    std::snprintf(s.pointLimitText, LIMIT_TEXT_SIZE, TEXT_POINT_LIMIT, MAX_EDIT_LIMIT);
+    std::snprintf(s.triangleLimitText, LIMIT_TEXT_SIZE, TEXT_TRIANGLE_LIMIT, MAX_EDIT_LIMIT);
+    return;
+  }
+  s.pointLimit = s.triangleLimit = SPOKE_WHEEL_LIMIT / spokes;
+  std::snprintf(s.pointLimitText, LIMIT_TEXT_SIZE, TEXT_SPOKE_POINT_LIMIT, s.pointLimit, spokes);
+  std::snprintf(s.triangleLimitText, LIMIT_TEXT_SIZE, TEXT_SPOKE_TRIANGLE_LIMIT, s.triangleLimit, spokes);
+}
+
+void RefuseOperation(ModellerScreen& s, const char* text) {
+  if (s.prss.sub)
+    ShowMessage(text, TextColours.error);
+  else
+    ShowMessageBox(&s.prss, text);
+}
+
+int CheckAddLimits(ModellerScreen& s, int64_t addPoints, int64_t addTriangles) {
+  const ModelObject& o = *EditedObject;
+  if (int64_t(o.pointCount) + addPoints > s.pointLimit) {
+    RefuseOperation(s, s.pointLimitText);
+    return 0;
+  }
+  if (int64_t(o.triangleCount) + addTriangles > s.triangleLimit) {
+    RefuseOperation(s, s.triangleLimitText);
+    return 0;
+  }
+  return 1;
+}
+
+int64_t ExtrusionTriangles(int64_t n, int closed, int sides) {
+  if (n <= 0) return 0;
+  const int64_t one = closed ? 2 * n : 2 * n - 2;
+  return sides == ADD_BOTH ? 2 * one : one;
+}
+
+int64_t RoundNearest(double value) {
+  constexpr double LIMIT = 4.0e18;
+  if (!(value == value)) return 0;
+  if (value >= LIMIT) return int64_t(LIMIT);
+  if (value <= -LIMIT) return -int64_t(LIMIT);
+  return int64_t(std::nearbyint(value));  // the default rounding: to nearest, ties to even
+}
+
+// ---- [Dispatch] ----
+
+ModellerScreen* OperationScreen(void* owner) { return owner ? ModellerOf(static_cast<Prss*>(owner)) : nullptr; }
+
+void RunModellerOperation(ModellerScreen& s, ModellerOperation operation) {
+  s.lastOperationAsked = operation;
+  Prss* owner = &s.prss;
+  switch (operation) {
+    case OPERATION_DELETE_POINTS: PointToolsCommand(owner, 0, POINT_TOOL_DELETE); break;
+    case OPERATION_DUPLICATE_POINTS:
+    case OPERATION_NEW_POINT: PointToolsCommand(owner, CLICK_LEFT, POINT_TOOL_NEW_OR_DUPLICATE); break;
+    case OPERATION_EXTRUDE: PointToolsCommand(owner, CLICK_LEFT, POINT_TOOL_EXTRUDE); break;
+    case OPERATION_SELECT_POINT_TRIANGLES: PointToolsCommand(owner, CLICK_LEFT, POINT_TOOL_SELECT_TRIANGLES); break;
+    case OPERATION_MERGE_DIALOG:
+      if (s.state.mode == ModeBuild)
+        MergeOrRelocate(owner, CLICK_LEFT, 0);
+      else
+        PointMergeButton(owner, CLICK_LEFT, 3);
+      break;
+    case OPERATION_DETAIL_REDUCTION_DIALOG: TriangleModeCommand(owner, CLICK_LEFT, 1); break;
+    default: break;  // the triangle, subobject, hide and file operations are still to come
+  }
+}
+
+void TriangleModeCommand(void* owner, int, uintptr_t word) {
+  ModellerScreen* s = OperationScreen(owner);
+  if (!s || !EditedObject) return;
+  if (word == 1) OpenModellerOptions(*s, StartDetailReduction, OPTIONS_REDUCTION);
+}
+
+// ---- [Material callbacks] ----
+
+void MaterialFlagsChanged(void* owner, int, uintptr_t) {
+  ModellerScreen* s = OperationScreen(owner);
+  if (!s || !s->mainObject) return;
+  FixModelMaterialFlags(*s->mainObject, 0);
+  s->mainObject->PropagateMasterColours();
+}
+
+void ColourChoiceChanged(void* owner, int, uintptr_t) {
+  ModellerScreen* s = OperationScreen(owner);
+  if (!s || !s->mainObject) return;
+  if (s->mainObject->colourChoiceCount > 0) ApplyChoicesToMain(*s, *s->mainObject);
+  s->mainObject->PropagateMasterColours();
 }

@@ -1,6 +1,7 @@
 // modeller_overlay.cpp - what the modeller draws over the previews: the fills and outlines of
 // the selected triangles and of the triangle under the mouse, the point and triangle markers
-// (with the passes of the selection rectangle), and the buttons of the rotate and scale drags.
+// (with the passes of the selection rectangle), the lines of the trace, and the buttons of the
+// rotate and scale drags.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include "modeller/edit_views.h"
 #include "modeller/model/model_object.h"
 #include "modeller/modeller_local.h"
+#include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/object_editor.h"
 #include "render/buffers.h"
@@ -27,6 +29,7 @@ constexpr uint32_t OUTLINE_SELECTED = 0xFFFF2020u, OUTLINE_SELECTED_COPY = 0xFF2
 constexpr uint32_t OUTLINE_HOVER = 0xFFFFFF00u, OUTLINE_HOVER_COPY = 0xFF1080FFu;
 constexpr uint32_t OUTLINE_HOVER_SELECTED = 0xFF20FF20u, OUTLINE_HOVER_SELECTED_COPY = 0xFFFFA000u;
 constexpr uint32_t OUTLINE_CURRENT = 0xFFFFFFFFu, OUTLINE_CURRENT_COPY = 0xFF2020FFu;
+constexpr uint32_t TRACE_LINE = 0xFFFFA040u;  // the lines joining the traced points
 constexpr int FILL_FLUSH_TRIANGLES = 20480;
 constexpr int DEPTH_TEST_NO_WRITE = 2, DEPTH_OFF = 1;
 constexpr int RASTER_BIAS_NEARER = 1, BLEND_ALPHA = 2;
@@ -107,6 +110,20 @@ void DrawObjectTriangle(const ModelObject& o, int index, int level, uint32_t col
       continue;
     }
     for (int k = 0; k < 3; ++k) EmitLine3D(colour, p[k], p[(k + 1) % 3]);
+  }
+}
+
+// Lines joining the trace's points in order, back to the first while the trace is closed.
+void DrawTraceLines(const ModellerScreen& s, const ModelObject& o) {
+  const ModellerState& st = s.state;
+  float from[3], to[3];
+  for (int i = 0; i < st.traceCount; ++i) {
+    const int next = i + 1 < st.traceCount ? i + 1 : (s.traceClosed && st.traceCount > 2 ? 0 : -1);
+    if (next < 0) break;
+    const IntVector a = ObjectPointPosition(o, st.trace[i]), b = ObjectPointPosition(o, st.trace[next]);
+    from[0] = float(a.x) / 65536.0f, from[1] = float(a.y) / 65536.0f, from[2] = float(a.z) / 65536.0f;
+    to[0] = float(b.x) / 65536.0f, to[1] = float(b.y) / 65536.0f, to[2] = float(b.z) / 65536.0f;
+    EmitLine3D(TRACE_LINE, from, to);
   }
 }
 
@@ -203,6 +220,7 @@ void DrawEditedObjectOverlay(ModellerScreen& s) {
   } else if (current && (mode == ModeBuild || s.state.selectedTriangleCount > 0)) {
     DrawObjectTriangle(o, s.state.currentTriangle, level, OUTLINE_SELECTED, OUTLINE_SELECTED_COPY, nullptr);
   }
+  if (mode == ModePoint && IsTraceValid(s)) DrawTraceLines(s, o);
   if (own) EndLineBatch3D();
   r.pendingDepth = depth;
 

@@ -12,6 +12,7 @@
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
 #include "modeller/model/model_object.h"
+#include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
@@ -150,6 +151,7 @@ Prss* StartModeller(ObjectEditor& editor, ModelObject* object, PreviewEntry* pre
   s->handle.kind = HANDLE_NONE;
   s->raisedTopLimit = -1;
   s->facingOnly = 1;
+  s->traceMode = TRACE_INCLUDING;
   SetSpokeLimits(*s);
   s->edgeFraction = 0.5f;
   if (!ModelBox.set) {

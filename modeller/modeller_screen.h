@@ -4,7 +4,7 @@
 //
 // Sections: [Modes] [State] [Drags and rectangle] [Screen] [Shared state] [Screen life]
 //           [Modes and edited object] [Keys and mouse] [Buttons and overlay]
-//           [Mode sub-screens] [Operations still to come]
+//           [Mode sub-screens] [Operations]
 //
 // One modeller is open at a time (ActiveModeller).  It edits the main object that the object
 // editor shows (not owned) and, inside its tree, one edited object (EditedObject).  The undo
@@ -43,6 +43,9 @@ extern const ModellerModeButton MODELLER_MODE_BUTTONS[MODELLER_MODE_COUNT];
 
 // ---- [State] ----
 constexpr int MAX_TRACE_POINTS = 80;
+// How the trace is extruded: 0 off, 1 including the last selected point ("incl"), 2 excluding
+// it, the last point a reference only ("excl").
+enum TraceMode : uint8_t { TRACE_OFF = 0, TRACE_INCLUDING = 1, TRACE_EXCLUDING = 2 };
 constexpr int BUILD_LIST_SIZE = 3;
 constexpr uint32_t BUILD_REFERENCE_MIRRORED = 0x8000;  // the mirrored copy of the point in the low bits
 constexpr int NORMAL_LEVEL_LOW = 1;
@@ -126,13 +129,14 @@ int ProjectToScreen(const int32_t viewPoint[3], float out[2]);
 constexpr int UNDO_SLOT_COUNT = 31;
 constexpr int STATUS_TEXT_SIZE = 236;  // 235 characters and a zero
 constexpr uint32_t STATUS_SHOWN_MS = 3000;
+constexpr int LIMIT_TEXT_SIZE = 64;
 enum StatusKind : uint8_t { STATUS_NOTICE = 0, STATUS_EDIT = 1 };
 enum StepwiseRun : int {
   STEPWISE_NONE = 0, STEPWISE_MERGE = 1, STEPWISE_MERGE_STOPPING = 2, STEPWISE_REDUCE = 3, STEPWISE_REDUCE_STOPPING = 4,
 };
 enum DragSelectState : int { DRAG_SELECT_NONE = 0, DRAG_SELECT_DESELECT = 1, DRAG_SELECT_SELECT = 2 };
 
-// The operations the keys reach that later work builds (see [Operations still to come]).
+// The operations the keys reach (RunModellerOperation, modeller_operations.h).
 enum ModellerOperation : int {
   OPERATION_NONE = 0,
   OPERATION_DELETE_SUBOBJECT, OPERATION_DELETE_TRIANGLES, OPERATION_DELETE_POINTS,
@@ -171,8 +175,12 @@ struct ModellerScreen {
   uint8_t editedChanged;         // the edited object changed: the next frame takes it up
   uint8_t colourChoice, cutoutChoice;  // applied to the numbered mappings and cutouts on a rebuild
   int32_t pointLimit, triangleLimit;   // of the edited object (SetSpokeLimits)
+  char pointLimitText[LIMIT_TEXT_SIZE], triangleLimitText[LIMIT_TEXT_SIZE];  // their refusals
   int32_t raisedTopLimit;        // the point-button limit before the status line raised it; -1 none
-  ModellerOperation lastOperationAsked;  // the last request to an operation still to come
+  ModellerOperation lastOperationAsked;  // the last request of the keys
+  uint8_t traceMode;             // TraceMode; starts including the last point
+  uint8_t traceClosed;           // the trace is drawn back to its first point
+  uint8_t showScaleRows;         // the subobject panel shows the object's scale buttons
 };
 
 // ---- [Shared state] ----
@@ -223,11 +231,19 @@ void ModellerExitKey(ModellerScreen& screen);
 void ModellerScreenMouse(Prss* process, MouseRecord* mouse);  // modeller_mouse.cpp
 
 // ---- [Buttons and overlay] ----
-// Each frame, last: the mode bar and the undo buttons (the panels of the modes come later),
-// the markers with the pass of the selection rectangle, and the rectangle itself.
+// Each frame, last: a slice of a stepwise run (and nothing else while one runs); else the
+// markers with the pass of the selection rectangle, the rectangle itself, the mode bar, the
+// undo buttons, the level of detail's distance and the panel of the mode.
 void AddModellerButtons(ModellerScreen& screen);
 // The message history button and the eight mode buttons at the row cursor, the mode lit.
 void AddModeButtons(ModellerScreen& screen);
+// "lod dist" and the current level's distance of the edited object, with its steps.
+void AddLodDistanceRow(ModellerScreen& screen);
+// The panels of modes 0 to 3 at the row cursor, a row at a time (modeller_panels.cpp).
+void AddSubobjectPanel(ModellerScreen& screen);
+void AddTrianglePanel(ModellerScreen& screen);
+void AddPointPanel(ModellerScreen& screen);
+void AddBuildPanel(ModellerScreen& screen);
 // "triangle buttons :" with "NO" and "YES" (word 3), width units in all.
 void AddTriangleButtonsOption(ModellerScreen& screen, int units);
 // The fills and outlines of the selected triangles and the transform buttons of point mode
@@ -252,16 +268,10 @@ Prss* OpenModeSubScreen(ModellerScreen& screen, int mode);
 void ReloadModeSubScreen(ModellerScreen& screen);
 int ModeSubScreenReloads(const Prss* subScreen);  // how often it was told to reload; -1 not one
 
-// ---- [Operations still to come] ----
-// STAND-IN: the operations the keys reach that the point, triangle, subobject, file and
-// detail-reduction work builds.  Until then a request is only kept in lastOperationAsked.
-void RunModellerOperation(ModellerScreen& screen, ModellerOperation operation);
-// The limits of the edited object by its spoke count.  STAND-IN: the limits stay 32768 until
-// the spoke objects' editing exists.
-void SetSpokeLimits(ModellerScreen& screen);
-// One frame of merge by distance or detail reduction.  STAND-IN: nothing to step yet; a run
-// asked to stop ends.
-void StepStepwiseRun(ModellerScreen& screen);
+// ---- [Operations] ----
+// The keys' operations run through RunModellerOperation, the limits are set by
+// SetSpokeLimits (modeller_operations.h); a frame of merge by distance or detail reduction is
+// StepStepwiseRun (stepwise_runs.h).
 
 // ---- [Texts] ----
 constexpr const char* TEXT_EXIT_EDITOR = "Exit editor?";

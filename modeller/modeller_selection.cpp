@@ -12,6 +12,7 @@
 #include "modeller/edit_views.h"
 #include "modeller/model/model_object.h"
 #include "modeller/modeller_local.h"
+#include "modeller/modeller_operations.h"
 #include "modeller/object_editor.h"
 #include "render/draw_mesh.h"
 #include "render/views.h"

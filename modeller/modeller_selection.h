@@ -83,7 +83,7 @@ ModelObject* GetPickedObject(ModellerScreen& screen);
 void TriangleDragSelect(ModellerScreen& screen, const MouseRecord& mouse);
 // Starts the rotate or scale drag (kind 1..4) of the selected points about the current point:
 // their positions kept, the undo point "rotate points" or "scale points" recorded.  Nothing
-// without a selected point; a press with flag 2 is the typed transform's (not here).
+// without a selected point; a press with flag 2 asks for the typed transform instead.
 void StartPointTransformDrag(ModellerScreen& screen, int flags, int kind);
 void EndPointTransformDrag(ModellerScreen& screen);
 // One step of the rotate or scale drag from the pointer; the mesh is rebuilt.
@@ -95,13 +95,15 @@ void HandleDrag(ModellerScreen& screen, const MouseRecord& mouse);
 void MoveSelectedPoints(ModellerScreen& screen, const IntVector& by);
 
 // ---- [Geometry in the view plane] ----
+// Each gives the moved point in 64 bits (rounded to nearest, ties to even), for the caller to
+// refuse a result outside the 16.16 range.
 // out = point moved in the view plane: its right component about centre times fh, its up
 // component times fv; its depth component unchanged.
-void ScalePointInViewPlane(const int32_t centre[3], const int32_t point[3], int32_t out[3], double fh, double fv);
+void ScalePointInViewPlane(const int32_t centre[3], const int32_t point[3], int64_t out[3], double fh, double fv);
 // The point's distance from centre in the view plane becomes r metres (below 1 mm: unchanged).
-void SetPointViewDistance(const int32_t centre[3], int32_t point[3], double r);
+void SetPointViewDistance(const int32_t centre[3], const int32_t point[3], double r, int64_t out[3]);
 // The 3D distance becomes r metres (a point on the centre is unchanged).
-void SetPointDistance(const int32_t centre[3], int32_t point[3], double r);
+void SetPointDistance(const int32_t centre[3], const int32_t point[3], double r, int64_t out[3]);
 
 // ---- [Texts] ----
 constexpr const char* TEXT_TRIANGLE_SELECTION_ERROR = "Triangle selection error";

@@ -1,8 +1,10 @@
 // car.cpp - the car's construction and release.
 #include "physics/car.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
+#include <vector>
 
 #include "render/draw_mesh.h"
 #include "render/gouraud_mesh.h"
@@ -13,12 +15,17 @@ std::recursive_mutex CarLock;
 
 namespace {
 constexpr float NEW_CAR_MASS = 1200.0f;  // kg
+std::vector<Car*> g_liveCars;
 }  // namespace
+
+int LiveCarCount() { return int(g_liveCars.size()); }
+Car* LiveCarAt(int index) { return index >= 0 && index < LiveCarCount() ? g_liveCars[size_t(index)] : nullptr; }
 
 Car::Car() {
   InitVehicleData(*this);
   mass = NEW_CAR_MASS;
   awake = 1;  // only a world object's body sleeps
+  g_liveCars.push_back(this);
 }
 
 Car::~Car() {
@@ -38,6 +45,8 @@ Car::~Car() {
   recordingState = 0;
   std::free(undamagedPoints);
   undamagedPoints = nullptr;
+  undamagedPointCount = 0;
+  FreeUndamagedMeshes(*this);
   FreeVehicleModel(*this);
   spoke.Free();
   std::free(wheelMeshWork);
@@ -54,4 +63,6 @@ Car::~Car() {
   }
   engine.FreeWaves();
   simulated = 0;
+  for (CircularVBuffer& buffer : tyreBuffers) buffer.Close();
+  g_liveCars.erase(std::remove(g_liveCars.begin(), g_liveCars.end(), this), g_liveCars.end());
 }

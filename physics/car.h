@@ -1,8 +1,8 @@
 // car.h - the car: a rigid body with the vehicle data it is built from, its wheels and wheel
 // sets, its model objects and drawing state, and what its construction and release do.
 //
-// Sections: [Parts] [Mass model] [Release hooks] [Stepping] [Set-up] [Race rules] [Car] [Damage]
-//           [Car lock]
+// Sections: [Parts] [Mass model] [Release hooks] [Damage nodes] [Lights and mirrors]
+//           [Stepping] [Driving] [Set-up] [Race rules] [Car] [Live cars]
 //
 // Layers: the car step of physics/ and the vehicle model above it both read and write it; it
 // stands on the rigid body (physics/solid/solid.h) and the vehicle data (vehicle/data/), whose
@@ -18,11 +18,16 @@
 // make temporary cars) and may be deleted in every state: new, loaded, with its model objects,
 // with its meshes built.  Every release step checks for what exists.  Main thread only; the
 // plate slot is returned under PlateLock.
+//
+// The car lock (CarLock) guards what other threads may post to a car: a model rebuild
+// request, a helmet skin change, the damage nodes and both damage versions.  It is recursive,
+// as a critical section is, and is taken before PlateLock, never after.
 #pragma once
 #include <cstdint>
 #include <mutex>
 
 #include "physics/solid/solid.h"
+#include "render/buffers.h"
 #include "render/primitives.h"
 #include "vehicle/data/vehicle_data.h"
 
@@ -30,7 +35,11 @@ struct AnimInstance;
 struct Animation;
 struct Car;
 struct DataFile;
+struct DrawMesh;
 struct GouraudO3d;
+struct Material;
+struct TexturePage;
+struct ZKTETexture;
 
 // ---- [Parts] ----
 // One part of the body's primitive, by the material kinds of its two sides (6 and 7 are the
@@ -116,6 +125,125 @@ struct CarReleaseHooks {
 };
 extern CarReleaseHooks CarRelease;
 
+// ---- [Damage nodes] ----
+// A dent of the body.  The car keeps up to CAR_DAMAGE_NODES and applies them twice: to its
+// physical points and wheel mountings (ApplyDamageNodesPhysical, car_damage.cpp) and to its
+// drawn level meshes (ApplyDamageNodesGraphical, the vehicle model's).  Damage never builds up
+// in place: each application starts from the undamaged copies and applies every node again.
+struct DamageNode {
+  uint8_t point;       // the physical point the dent is centred on
+  uint8_t depth;       // 0..255; 255 the full depth, a dent radius
+  uint16_t direction;  // PackDamageDirection: x in bits 11..15, y 6..10, z 1..5, bit 0 clear
+};
+static_assert(sizeof(DamageNode) == 4, "a damage node is 4 bytes, as the network carries it");
+constexpr int CAR_DAMAGE_NODES = 16;
+constexpr float DAMAGE_DIRECTION_SCALE = 30720.0f;  // a unit component's 16-bit value
+constexpr double DAMAGE_DEPTH_LIMIT = 0.333;        // of the radius: how deep along the direction a dent reaches
+
+// Each component (of a unit vector) as round(c x 30720), of which the top five bits are kept.
+uint16_t PackDamageDirection(float x, float y, float z);
+// Each component as the signed 16-bit value with its five bits on top, divided by 30720.
+Vec3 UnpackDamageDirection(uint16_t packed);
+
+// One node's dent, in double precision: centre c (the undamaged position of its point, m),
+// unit direction d, radius R = D / 2 (D the car's damage size), depth m = depth x R / 255 and
+// depth limit L = 0.333 R.  A position p with v = p - c, a = v . d and q = |v|^2 is reached
+// when a < L and q < R^2; it moves by d x amount, amount = m g (1 - q / R^2) with g = 1 for
+// a < 0 and 1 - a / L otherwise.
+struct DamageDent {
+  double centre[3];
+  double direction[3];
+  double depth;          // m
+  double radiusSquared;  // R^2
+  double limit;          // L
+  bool Reaches(double x, double y, double z, double& amount) const {
+    const double vx = x - centre[0], vy = y - centre[1], vz = z - centre[2];
+    const double q = vx * vx + vy * vy + vz * vz;
+    if (!(q < radiusSquared)) return false;  // a position that is not finite is never reached
+    const double a = vx * direction[0] + vy * direction[1] + vz * direction[2];
+    if (!(a < limit)) return false;
+    const double g = a < 0.0 ? 1.0 : 1.0 - a / limit;
+    amount = depth * g * (1.0 - q / radiusSquared);
+    return true;
+  }
+};
+// The dent of a node of the car; false (nothing to apply) for a point the car does not have
+// or whose place is not finite, a car without its undamaged points, or a damage size that is
+// not a positive finite length.
+bool MakeDamageDent(const Car& car, const DamageNode& node, DamageDent& dent);
+
+// The undamaged copy of one level mesh: every vertex's 16.16 position and normal, and every
+// subobject's 16.16 position.  Made by the vehicle model (Car::SaveUndamagedMeshes).
+struct UndamagedVertex {
+  int32_t position[3];
+  float normal[3];
+};
+struct UndamagedMesh {
+  UndamagedVertex* vertices;  // new[]; null: no copy of this level
+  int32_t vertexCount;
+  IntVector* subobjects;      // new[]
+  int32_t subobjectCount;
+};
+void FreeUndamagedMeshes(Car& car);
+
+// After Car::RestoreUndamagedPoints: each node in list order moves every wheel's mounting
+// point by its dent, then its own point by d x m.  Without physical points nothing moves
+// ("DBG: IPoints==NULL in ApplyDamageNodesPhysical" in debug).
+void ApplyDamageNodesPhysical(Car& car);
+// The repair's first step: when the car has nodes, under CarLock, the undamaged points come
+// back (not in a batch run), the node count and the physical damage version go to 0.  The
+// next drawn frame restores the meshes.
+void RemoveCarDamage(Car& car);
+
+// The car lock: recursive, taken before PlateLock.  It also guards the car's event queue and
+// its pending damage restore against the threads that read them.
+extern std::recursive_mutex CarLock;
+
+// ---- [Lights and mirrors] ----
+// The eight lights, in this order; each is found from the model's mappings by name.
+enum CarLightIndex : uint8_t {
+  LIGHT_BRAKE = 0, LIGHT_HEAD, LIGHT_TAIL, LIGHT_LEFT_INDICATOR, LIGHT_RIGHT_INDICATOR, LIGHT_REAR_FOG,
+  LIGHT_FRONT_FOG, LIGHT_REVERSE,
+};
+constexpr int CAR_LIGHTS = 8;
+constexpr int CAR_LIGHT_NAMES = 4;
+enum CarLightMode : uint8_t { LIGHT_WHOLE_CAR = 0, LIGHT_LEFT_SIDE = 1, LIGHT_RIGHT_SIDE = 2 };
+struct CarLight {
+  uint8_t mode;       // CarLightMode: the vertices it takes
+  uint8_t found;      // 1 when a light material was found or made for its texture
+  uint8_t colour[3];  // red, green, blue brightness indices: the vehicle's colour of the light
+  const ModelMapping* slots[CAR_LIGHT_NAMES];  // the first mapping found for each name
+  int16_t slotIndex[CAR_LIGHT_NAMES];          // that mapping's index in its own object
+  const Material* material;  // null: the light does not exist
+  FastMeshHandle mesh;
+};
+
+// The three mirrors: the internal mirror (a subobject of type 10) and a side mirror on each
+// side (mirror-material surfaces of the body).  Positions in metres, car axes.
+enum CarMirrorIndex : uint8_t { MIRROR_INTERNAL = 0, MIRROR_LEFT = 1, MIRROR_RIGHT = 2 };
+constexpr int CAR_MIRRORS = 3;
+struct CarMirror {
+  uint8_t active;
+  Vec3 boundsMin, boundsMax;  // the mirror surface
+  Vec3 centre;
+  Vec3 corners[4];            // of the surface, seen from the eye: lower left, lower right, upper right, upper left
+  Vec3 normal;                // unit, towards the eye
+  Vec3 viewPosition;          // where the mirror's image is seen from
+  float viewOrientation[9];   // rows: right, forward, up of the mirror's view
+  IntVector subobjectPosition;  // the internal mirror's subobject (16.16)
+  int32_t radius;             // 16.16: the internal mirror's box, from its centre
+};
+// Adjustment angles, tenths of a degree: a heading and a pitch for each mirror in index order.
+constexpr int MIRROR_ANGLES = 2 * CAR_MIRRORS;
+
+// What a wheel holds of the body's subobjects of these types.
+enum WheelSubobject : uint8_t {
+  WHEEL_SUB_BRAKE = 0, WHEEL_SUB_TRAILING_ARM, WHEEL_SUB_MUDGUARD, WHEEL_SUB_HANDLEBAR, WHEEL_SUB_HUB,
+};
+constexpr int WHEEL_SUBOBJECTS = 5;
+constexpr int CAR_TYRE_BUFFERS = 2;
+constexpr int CAR_SKIN_NAME_SIZE = 16;    // the colour set's name, as the vehicle file keeps it
+constexpr int CAR_SKIN_TEXTURE_SIZE = 24; // "prefix_skin"
 // ---- [Stepping] ----
 // The car is stepped in 1 ms steps up to the time drawn (Car::AccumulateRunTime), at most a
 // second behind: anything more is dropped.
@@ -293,8 +421,6 @@ void SplitAxleTorque(const AxleDifferential& d, float torque, float spinA, float
 
 // ---- [Set-up] ----
 // The set-up from the vehicle data (Car::SetupFromVehicle) and the figures it makes.
-constexpr int CAR_FAST_MESHES = 8;
-constexpr int CAR_SINGLE_FAST_MESHES = 2;
 constexpr int SKIN_ID_SIZE = 8;
 constexpr int PIT_ITEM_COUNT = 16;
 constexpr float LEAST_WHEEL_BASE = 0.01f;  // m: what a wheel base divides by at the least
@@ -312,8 +438,6 @@ constexpr const char* TEXT_SETUP_NOT_A_NUMBER = "not a number -";
 // 1 m/s, growing with the square of the speed): (power x efficiency / drag)^(1/3), held to
 // 1..200 m/s (1 when it is not a number).
 float EstimateTopSpeed(float power, float efficiency, float dragFactor);
-// Frees one of the car's fast meshes (the renderer's FreeFastMesh by default).
-extern void (*FreeCarFastMesh)(FastMeshHandle& mesh);
 // The car's code text (8 bytes) from its 32-bit code: empty for a code whose fourth byte is not
 // 0, the three characters of a short car name, else "%06X".
 void FormatSkinId(uint32_t carCode, char out[SKIN_ID_SIZE]);
@@ -366,7 +490,8 @@ struct Car : Solid, VehicleData {
   float headlightColour[3] = {1.0f, 1.0f, 1.0f};  // until the graphics build sets it
   int32_t plateSlot = -1;
   uint8_t recordingState = 0;
-  int32_t* undamagedPoints = nullptr;  // malloc'd by the damage code
+  Vec3* undamagedPoints = nullptr;  // malloc'd: each physical point's position, undamaged
+  uint16_t undamagedPointCount = 0;
   int32_t partCount = 0;
   CarPart* parts = nullptr;  // malloc'd by the model assembly
 
@@ -412,9 +537,6 @@ struct Car : Solid, VehicleData {
   float topSpeed = 0;              // m/s, estimated from the power and the drag
   float tyreRadiusRatio = 0;       // rear tyre radius over front
   uint32_t flagWord = 0;           // Car::MakeFlagWord
-  // The car drawing's fast meshes (freed by Car::FreeFastMeshes).
-  FastMeshHandle singleFastMeshes[CAR_SINGLE_FAST_MESHES] = {};
-  FastMeshHandle fastMeshes[CAR_FAST_MESHES] = {};
   // The pit instructions (physics/pit_instruction.h): the sixteen items' values and the time
   // left to show them, ms.
   int32_t pitValues[PIT_ITEM_COUNT] = {};
@@ -429,7 +551,43 @@ struct Car : Solid, VehicleData {
   AnimInstance* steeringInstance = nullptr;
   Animation* steeringPose = nullptr;
   AnimInstance* passengerAnimations[PASSENGER_SLOTS] = {};
-  uint8_t bodyMeshRequested = 0;  // the body mesh is to be built on the next drawn frame
+
+  // ---- the damage (car_damage.cpp; the drawn side in the vehicle model) ----
+  DamageNode damageNodes[CAR_DAMAGE_NODES] = {};
+  uint8_t damageNodeCount = 0;
+  uint32_t physicalDamageVersion = 0;   // raised by each node added; 0 once the damage is removed
+  uint32_t graphicalDamageVersion = 0;  // the physical version the drawn meshes last took
+  float damageSize = 0;                 // D, m: a dent's radius is D / 2 (the wheel base, set up from the wheels)
+  UndamagedMesh undamagedMeshes[CAR_LEVEL_MESHES] = {};
+
+  // ---- the model assembly's state (the vehicle model's car_model.cpp and beside it) ----
+  uint8_t configIndex = 0;          // the configuration built (configs)
+  uint32_t modelRebuild = 0;        // under CarLock: 0 none, 1 rebuild, 2 rebuild with CarRebuildAll raised
+  uint32_t helmetSkinChange = 0;    // under CarLock: the helmet skin is to be chosen again
+  uint8_t builtOnce = 0;            // the first assembly is done (its checks run once)
+  uint8_t wheelMeshesBuilt = 0;
+  uint8_t modelInEditor = 0;        // the model is open in the modeller: a rebuild keeps the meshes
+  uint8_t usesSkin = 0;             // the skin look-up knows the car while it is built
+  uint8_t clockStyle = 0;           // 0..6: the dashboard clock pages' texture
+  uint8_t materialWarning = 1;      // "Too many materials" may be shown
+  char skinName[CAR_SKIN_NAME_SIZE] = {};        // the skin chosen for the car
+  char skinTexture[CAR_SKIN_TEXTURE_SIZE] = {};  // the skin texture bound: "prefix_skin"
+  char helmetName[CAR_SKIN_NAME_SIZE] = "DEFAULT";
+  ColourWord helmetColour = 0;
+  uint32_t requiredSkinTime = 0;    // minutes: a downloaded skin older than this is fetched again
+  ZKTETexture* helmetTexture = nullptr;
+  ZKTETexture* dashboardTexture = nullptr;
+  const char* physicsCheck = nullptr;  // why the lowest level gave no physical points; null when it did
+  DrawMesh* wheelSubobjects[CAR_MAX_WHEELS][WHEEL_SUBOBJECTS] = {};
+  FastMeshHandle wheelFastMeshes[CAR_MAX_WHEELS] = {};
+  CircularVBuffer tyreBuffers[CAR_TYRE_BUFFERS] = {};  // tyre and wheel geometry, logos
+  FastMeshHandle materialMesh, plainMesh;  // every level grouped by material; the plain mesh
+  CarLight lights[CAR_LIGHTS] = {};
+  IntVector headlightPosition = {};        // 16.16, car axes
+  CarMirror mirrors[CAR_MIRRORS] = {};
+  int16_t mirrorAngles[MIRROR_ANGLES] = {};  // the adjustments in force (tenths of a degree)
+  uint8_t mirrorsOn = 1;                   // the mirrors are measured (and drawn)
+  Vec3 headOffset = {};                    // the driver's eye from the seat position (the figure gives it)
 
   // Sets the class option bits (option word 2) the vehicle class gives (0xE00, 0x100,
   // 0x1000, 0x6000, 0x8000 by class); called when a file's class-flags marker is 0.
@@ -476,8 +634,6 @@ struct Car : Solid, VehicleData {
   void SetFuelLoad(float percent);
   // The 32-bit capability word of the car.
   uint32_t MakeFlagWord() const;
-  // Frees the car's fast meshes through FreeCarFastMesh, clearing each handle.
-  void FreeFastMeshes();
   // The set-up the vehicle's figures are measured from: the first default set-up, or a
   // zeroed record when the vehicle stores none.
   const SetupRecord& FirstDefaultSetup() const;
@@ -572,7 +728,9 @@ struct Car : Solid, VehicleData {
   int BuildFromVehicle(DataFile& stream, int version, const char* name, const VehicleLoadArgs& args);
   // The model's objects when missing: an empty rim profile and the four level meshes.
   void AllocModelObjects();
-  // Asks for the body mesh to be built from the model on the car's next drawn frame.
+  // The physical body from the model's lowest level of detail (car_model.cpp): asks for a
+  // rebuild, gives the car its points when the level passes the physics check (physicsCheck
+  // says why not), recomputes the extents and keeps an undamaged copy of the points.
   void BuildBodyMesh();
   // The driver's steering animation and the passengers' animations for the occupied seats;
   // nothing when the car has them already, has no driver or no human models are loaded.
@@ -580,6 +738,58 @@ struct Car : Solid, VehicleData {
   void FreeAnimations();
   // Poses the driver's figure at the steering wheel.
   void PoseDriver();
+
+  // ---- the damage (car_damage.cpp) ----
+  // With 16 nodes held, the first of the shallowest gives way to a deeper node (the others
+  // keep their order, the new one goes last) and a node no deeper is refused (0); otherwise,
+  // under CarLock, the node is appended and the count and the physical version go up (1).
+  int AddDamageNode(const DamageNode& node);
+  // Every wheel's mounting point and every physical point back at its undamaged place.
+  void RestoreUndamagedPoints();
+
+  // ---- the model assembly (the vehicle model: car_model.cpp, car_skins.cpp, car_lights.cpp,
+  // car_mirrors.cpp, car_damage_meshes.cpp) ----
+  // Posts a rebuild (1, or 2 with CarRebuildAll raised while it runs) under CarLock.
+  void RequestModelRebuild(uint32_t kind);
+  // Before the car is drawn: a posted rebuild, else new damage on the drawn meshes; a helmet
+  // skin change; the graphics side when the car has no material mesh.
+  void ApplyPendingModelChanges();
+  void BuildModel();
+  void AssembleModel();
+  // The level meshes of the current configuration.
+  void MergeSubs();
+  // Releases the model's graphics objects, the undamaged points and the physical points, and
+  // sets the model's switch distances by its level count.
+  void SetLodDistances();
+  void ClearSubobjectMarks();
+  void AttachWheelSubobjects();
+  void LoadDashboardTexture();
+  // The first texture page of type 2 (dashboard backing) of the model, or null.
+  const TexturePage* FindDashboardMaterial() const;
+  // 1 when the name (any case) is one of the car's texture names: its colour sets' names.
+  int HasTextureName(const char* name) const;
+  void ReportMissingSkins() const;
+  // 1 when the skin must be fetched; sets CarSkinState.
+  int CheckSkin();
+  void ApplyColourSets();
+  void ReleaseMeshes();
+  void ReleaseModelObjects();
+  // keepDetached 1: the graphics objects are forgotten (their device is going or gone); 0
+  // also posts a rebuild, the helmet skin change, the animations and a plate slot.
+  void ReloadModel(int keepDetached);
+  void CreateTyreBuffers();
+  void FreeFastMeshes();
+  void BuildMeshes();  // the wheel meshes
+  void BuildGpuMeshes();
+  void BuildMaterialMeshes();
+  void CreateLightMeshes();
+  void FindLights();
+  void SaveUndamagedMeshes();
+  void RestoreUndamagedMeshes();
+  void SetupMirrors();
+  // The internal mirror subobject's vertices moved so that its mirror surface's box is
+  // centred on its origin; its position moves by the same amount.
+  void CentreMirrorSubobject(GouraudO3d& subobject);
 
   // ---- the stepping (car_step.cpp) and the move (car_move.cpp) ----
   // Steps the car in 1 ms steps up to the program's time: the run time grows by the frame's
@@ -608,9 +818,6 @@ struct Car : Solid, VehicleData {
   int GetPlayer() const;
   // Halts the car: frozen, no speed, no velocity or angular momentum.
   void StopForReset();
-  // The car model's damage code: puts every physical point and every wheel's mounting back
-  // from the undamaged copies.
-  void RestoreUndamagedPoints();
 
   // The step's state.
   uint8_t locationKind = 0;    // LOCATION_ON_TRACK on a loaded track
@@ -637,7 +844,7 @@ struct Car : Solid, VehicleData {
   float fuelCapacity = 0;      // litres: the fuel amount is a share of it
   float wheelSteerAngle = 0;   // rad
   float turningRadius = 0;     // m
-  float wheelBase = 0;         // m
+  float wheelBase = 0;         // m: from the rearmost to the foremost wheel (the set-up gives it)
   float speed = 0;             // m/s
   float smoothedWheelSpeed = 0, tacho = 0;
   Vec3 angularVelocity = {};   // rad/s, world
@@ -750,13 +957,8 @@ struct Car : Solid, VehicleData {
   void CountStatistics();
 };
 
-// ---- [Damage] ----
-// Applies the car's damage nodes to its physical points and wheel mountings again (after
-// Car::RestoreUndamagedPoints).  The car model's damage code.
-void ApplyDamageNodesPhysical(Car& car);
-
-// ---- [Car lock] ----
-// Guards a car's model changes (its rebuild request, points and damage count) and its event
-// queue against the threads that read them; recursive, as the car code may take it again
-// inside a locked update.
-extern std::recursive_mutex CarLock;
+// ---- [Live cars] ----
+// Every car that exists, in the order made (each constructor adds itself, each destructor
+// takes itself out).  Main thread only.
+int LiveCarCount();
+Car* LiveCarAt(int index);

@@ -408,6 +408,13 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
   appliedBallast = appliedBallastPosition = appliedRestriction = 0;
   massRecords[MASS_RECORD_BASE] = massRecords[MASS_RECORD_BUILT];
   inertiaStatus = INERTIA_VALID;
+  // A dent's size: the stored wheels' span in y, both ends from 0 (1 m without wheels).
+  float rearmost = 0.0f, foremost = 0.0f;
+  for (int i = 0; i < CarWheelCount(*this); ++i) {
+    rearmost = std::min(rearmost, wheelPositions[i].y);
+    foremost = std::max(foremost, wheelPositions[i].y);
+  }
+  damageSize = CarWheelCount(*this) ? foremost - rearmost : 1.0f;
   if (!VehicleFiguresArePhysical(*this)) return;
 
   // 2-4. Gears, roof, a kart's rear axle.

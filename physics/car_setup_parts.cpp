@@ -10,7 +10,6 @@
 #include "vehicle/data/vehicle_class.h"
 
 RaceRules RaceSettings;
-void (*FreeCarFastMesh)(FastMeshHandle& mesh) = FreeFastMesh;
 
 namespace {
 
@@ -229,13 +228,4 @@ void FormatSkinId(uint32_t carCode, char out[SKIN_ID_SIZE]) {
   char code[VEHICLE_CODE_SIZE];
   VehicleCodeFromWord(carCode, code);
   FormatShortName(code, out);
-}
-
-void Car::FreeFastMeshes() {
-  for (FastMeshHandle& mesh : singleFastMeshes)
-    if (mesh && FreeCarFastMesh) FreeCarFastMesh(mesh);
-  for (FastMeshHandle& mesh : fastMeshes)
-    if (mesh && FreeCarFastMesh) FreeCarFastMesh(mesh);
-  for (FastMeshHandle& mesh : singleFastMeshes) mesh = {};
-  for (FastMeshHandle& mesh : fastMeshes) mesh = {};
 }

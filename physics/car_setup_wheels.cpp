@@ -97,7 +97,7 @@ void Car::SetWheelSuspensionGeometry(CarWheel& w) {
 void SetupWheelRecords(Car& car) {
   for (int i = 0; i < CarWheelCount(car); ++i) {
     CarWheel& w = car.wheels[i];
-    w.restMount = car.wheelPositions[i];
+    w.restMount = w.mount = car.wheelPositions[i];
     w.designCentre = w.restMount;
     w.wheelSet = w.restMount.y > 0.0f ? 1 : 0;
     w.side = w.restMount.x > SIDE_LIMIT ? 1.0f : (w.restMount.x < -SIDE_LIMIT ? -1.0f : 0.0f);

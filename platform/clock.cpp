@@ -16,6 +16,7 @@ struct FakeClock {
   int64_t wallMs = 0;   // milliseconds since 1970-01-01 UTC
   uint64_t sleptMs = 0;
   uint32_t ticks = 0;
+  uint32_t stepOnRead = 0;
 };
 
 FakeClock g_fake;
@@ -58,7 +59,13 @@ void WallFromUnixMs(int64_t ms, WallTime& out) {
 uint32_t ClockNowMs() {
   {
     std::lock_guard<std::mutex> lock(g_fakeLock);
-    if (g_fake.active) return g_fake.nowMs;
+    if (g_fake.active) {
+      const uint32_t now = g_fake.nowMs;
+      g_fake.nowMs += g_fake.stepOnRead;
+      g_fake.wallMs += g_fake.stepOnRead;
+      g_fake.ticks += g_fake.stepOnRead * FAKE_TICKS_PER_MS;
+      return now;
+    }
   }
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -159,6 +166,7 @@ void ClockUseFake(uint32_t startMs, const WallTime& startWall) {
   g_fake.nowMs = startMs;
   g_fake.sleptMs = 0;
   g_fake.ticks = 0;
+  g_fake.stepOnRead = 0;
   const int64_t days = DaysFromCivil(startWall.year, static_cast<unsigned>(startWall.month),
                                      static_cast<unsigned>(startWall.day));
   g_fake.wallMs = days * 86400000 + startWall.hour * 3600000LL + startWall.minute * 60000LL +
@@ -190,6 +198,11 @@ void ClockAdvanceFakeTicks(uint32_t ticks) {
 void ClockSetFakeMs(uint32_t ms) {
   std::lock_guard<std::mutex> lock(g_fakeLock);
   g_fake.nowMs = ms;
+}
+
+void ClockFakeStepOnRead(uint32_t ms) {
+  std::lock_guard<std::mutex> lock(g_fakeLock);
+  g_fake.stepOnRead = ms;
 }
 
 uint64_t ClockFakeSleptMs() {

@@ -33,6 +33,9 @@ bool ClockIsFake();
 void ClockAdvanceFake(uint32_t ms);           // time passes (also moves the wall clock)
 void ClockSetFakeMs(uint32_t ms);             // sets the counter only (a clock that jumps back)
 uint64_t ClockFakeSleptMs();                  // total milliseconds slept since installed
+// Every later read of the fake counter (ClockNowMs) moves it on by ms after the read, so that
+// work timed against the counter ends after a known number of reads; 0 stops it.
+void ClockFakeStepOnRead(uint32_t ms);
 // The fake tick source starts at 0 and moves FAKE_TICKS_PER_MS with every fake millisecond
 // (slept or advanced), and by n with ClockAdvanceFakeTicks.
 constexpr uint32_t FAKE_TICKS_PER_MS = 1000;

@@ -28,6 +28,7 @@
 
 VertexBufferList VertexBuffers;
 IndexBufferList IndexBuffers;
+uint32_t GraphicsReleaseCount = 0;
 
 namespace {
 
@@ -196,6 +197,7 @@ namespace {
 // The buffers of a shaped stream; 0 (and the stream closed) when the device refuses them.
 int MakeStreamBuffers(CircularVBuffer& b) {
   b.makeOnFirstStart = 0;
+  b.madeInRelease = GraphicsReleaseCount;
   const int usage = b.dynamic ? GFX_USAGE_DYNAMIC : GFX_USAGE_DEFAULT;
   if (CreateVertexBuffer(b.format, usage, b.vertexCapacity, &b.vertexBuffer) != 0 ||
       CreateIndexBuffer(0, usage, 3 * b.triangleCapacity, &b.indexBuffer) != 0) {
@@ -225,6 +227,15 @@ int CircularVBuffer::InitBuf(int formatNumber, int dynamicFlag, uint32_t vertice
 }
 
 void CircularVBuffer::Close() {
+  if (madeInRelease != GraphicsReleaseCount) {
+    // Released with everything else: nothing is left to unlock or release.
+    vertexBuffer = nullptr;
+    indexBuffer = nullptr;
+    verticesMapped = indicesMapped = 0;
+    vertexWrite = nullptr;
+    indexWrite = nullptr;
+    madeInRelease = GraphicsReleaseCount;
+  }
   if (vertexWrite || verticesMapped || indicesMapped) UnlockBuffer();
   ReleaseVertexBuffer(vertexBuffer);
   ReleaseIndexBuffer(indexBuffer);
@@ -459,6 +470,7 @@ void FreeAllGraphics(int recreate, int releaseShaders) {
   ReleaseExposureReader();
   ReleaseAllVertexBuffers();
   ReleaseAllIndexBuffers();
+  ++GraphicsReleaseCount;
   if (recreate) {
     if (!CreateImmediateBuffers()) LogLine("FreeAllGraphics: the immediate buffers could not be made again");
     GetDefaultMaterial();

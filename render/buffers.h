@@ -104,6 +104,7 @@ struct CircularVBuffer {
   uint8_t batchOpen;      // from a start to the draw that ends it
   uint8_t roomReported;   // a full batch is reported once
   uint8_t makeOnFirstStart;  // shaped by InitBufOnFirstUse: the buffers wait for the first start
+  uint32_t madeInRelease;    // GraphicsReleaseCount when its buffers were made
   uint32_t vertexCount, triangleCount;
   VertexBuffer* vertexBuffer;
   IndexBuffer* indexBuffer;
@@ -115,6 +116,8 @@ struct CircularVBuffer {
   // never write costs nothing until one does); a device that refuses them then leaves the
   // stream without buffers, as after a refused InitBuf.
   void InitBufOnFirstUse(int format, int dynamicFlag, uint32_t vertexCapacity, uint32_t triangleCapacity);
+  // Releases its buffers; those made before the last FreeAllGraphics are gone already and
+  // are only forgotten.
   void Close();
   // Triangle-list batch; with a map flag the buffer is written in place, else through the
   // system copy.  0 when a map failed (nothing is open then).
@@ -139,3 +142,5 @@ struct CircularVBuffer {
 // the textures and every vertex and index buffer.  With recreate the immediate streams, the
 // default material, the 2D list and the shared compute job are made again.
 void FreeAllGraphics(int recreate, int releaseShaders);
+// Raised by every FreeAllGraphics, once every buffer record is released.
+extern uint32_t GraphicsReleaseCount;

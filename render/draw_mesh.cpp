@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "render/gouraud_mesh.h"
@@ -83,10 +84,15 @@ void SetIdentityTransform(FixedTransform& transform) {
   transform.translation = IntVector{0, 0, 0};
 }
 
+namespace {
+// A radius held to what a 16.16 word holds (points far out in a damaged model reach beyond).
+int32_t HeldRadius(double radius) { return int32_t(std::clamp<long long>(std::llround(radius), 0, INT32_MAX)); }
+}  // namespace
+
 int32_t ChildRadiusCandidate(const DrawMesh& child) {
   const IntVector& t = child.local.translation;
   double length = std::sqrt(double(t.x) * t.x + double(t.y) * t.y + double(t.z) * t.z);
-  return int32_t(std::llround(length)) + child.radius;
+  return HeldRadius(length + double(child.radius));
 }
 
 void SetRadiusFromPoints(DrawMesh& mesh, const int32_t* firstPosition, size_t strideBytes) {
@@ -98,7 +104,7 @@ void SetRadiusFromPoints(DrawMesh& mesh, const int32_t* firstPosition, size_t st
     const float x = float(v[0]) / 65536.0f, y = float(v[1]) / 65536.0f, z = float(v[2]) / 65536.0f;
     largest = std::max(largest, std::sqrt(x * x + y * y + z * z));
   }
-  mesh.radius = int32_t(std::lround(largest * 65536.0f));
+  mesh.radius = HeldRadius(double(largest) * 65536.0);
   for (int i = 0; i < mesh.childCount; ++i) mesh.radius = std::max(mesh.radius, ChildRadiusCandidate(*mesh.children[i]));
 }
 

@@ -21,10 +21,13 @@ struct GouraudColour {
   uint8_t red, green, blue;
   uint8_t flags;
 };
+// A point's flags below its top two bits: its normal is to be computed again (after its
+// point moved), or is fixed and never recomputed.
+enum : uint8_t { GOURAUD_POINT_RECOMPUTE_NORMAL = 2, GOURAUD_POINT_FIXED_NORMAL = 4 };
 struct GouraudPoint {
   uint8_t frame;     // which frame of a posed draw moves the point
   uint8_t spare[2];
-  uint8_t flags;     // top two bits: the normal's fourth byte 127, 64, 32, 16
+  uint8_t flags;     // top two bits: the normal's fourth byte 127, 64, 32, 16; GOURAUD_POINT_ bits
   int32_t x, y, z;   // 16.16, mesh space
   float nx, ny, nz;  // unit length
   float u, v;

@@ -9,10 +9,10 @@
 #include "render/buffers.h"
 #include "render/gouraud_mesh.h"
 
-// round(|child translation|) + the child's radius, 16.16.
+// round(|child translation| + the child's radius), 16.16, held to 0..INT32_MAX.
 int32_t ChildRadiusCandidate(const DrawMesh& child);
 // The radius of points given as 16.16 positions (stride in bytes between them), and then the
-// children's candidates.
+// children's candidates; held to 0..INT32_MAX.
 void SetRadiusFromPoints(DrawMesh& mesh, const int32_t* firstPosition, size_t strideBytes);
 
 // Whether shadows are drawn under CurrentView: a light from above (z of at least 1/32) and

@@ -274,6 +274,7 @@ int OpenMessageSub(MessageSub* object, Prss* owner, QuestionCallback callback, c
   box.firstWord = firstWord;
   box.secondWord = secondWord;
   box.answer = 0;
+  box.pageHeight = 0.0f;
   box.mode = static_cast<uint8_t>(mode);
   OpenDialog(&box.prss, owner, MessageSubAct, MessageSubKey, MessageSubTerminate, box.savedDialogWord,
              MOUSE_MODE_BOX);
@@ -329,16 +330,24 @@ int AskQuestion(Prss* owner, QuestionCallback callback, const char* first, const
   return OpenMessageSub(nullptr, owner, callback, first, second, firstWord, secondWord, mode, nullptr);
 }
 
+int OpenMessagePage(Prss* owner, QuestionCallback callback, const char* title, MessageDrawCallback page,
+                    float pageHeight) {
+  if (HasOpenSub(owner)) return 0;
+  if (!OpenMessageSub(nullptr, owner, callback, title, nullptr, 0, 0, MESSAGE_PLAIN, page)) return 0;
+  MessageBoxDialog.pageHeight = std::max(0.0f, pageHeight);
+  return 1;
+}
+
 Prss* MessageSubAct(Prss* process) {
   MessageSub& box = *reinterpret_cast<MessageSub*>(process);
   if (!process->alive) return nullptr;
   Prss_ActSub(process);
   if (process->sub || FrameSkipped) return process;
   const float half = BoxHalfWidth(box.first, box.second);
-  const float top = -0.53f, bottom = -0.19f;
+  const float top = -0.53f, bottom = -0.19f + box.pageHeight;
   AddPanel(-half, top, half, bottom);
   AddTextLine(box.first, &C.textUnselected, -0.45f, -0.37f, half, 0);
-  if (box.drawCallback) box.drawCallback(&box, -half, -0.37f, half, -0.29f);
+  if (box.drawCallback) box.drawCallback(&box, -half, -0.37f, half, -0.29f + box.pageHeight);
   else AddTextLine(box.second, &C.textSelected, -0.37f, -0.29f, half, box.mode == MESSAGE_TWO_LINES);
   const float y1 = bottom - 0.1f, y2 = bottom - 0.02f;
   if (box.callback) {

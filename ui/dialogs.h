@@ -45,6 +45,7 @@ struct MessageSub {
   char second[DIALOG_TEXT_SIZE];
   uint32_t firstWord, secondWord;
   int32_t answer;             // 1 yes, -1 no, 0 not answered
+  float pageHeight;           // room under the first text for drawCallback's page (normalised units)
   uint8_t mode;               // MessageBoxMode
   uint8_t savedDialogWord;
 };
@@ -65,6 +66,11 @@ int AskQuestion(Prss* owner, QuestionCallback callback, const char* first, const
 // 1 when opened.
 int OpenMessageSub(MessageSub* object, Prss* owner, QuestionCallback callback, const char* first, const char* second,
                    uint32_t firstWord, uint32_t secondWord, int mode, MessageDrawCallback drawCallback);
+// A question whose page of option controls (drawn each frame by page into the rectangle under
+// the title, pageHeight normalised units high) stands between the title and "no" / "yes".
+// Opens only when owner shows no sub-screen; 1 when opened.
+int OpenMessagePage(Prss* owner, QuestionCallback callback, const char* title, MessageDrawCallback page,
+                    float pageHeight);
 Prss* MessageSubAct(Prss* process);
 void MessageSubKey(Prss* process, int keyCode);
 

@@ -11,6 +11,7 @@
 #include "core/report.h"
 #include "platform/files.h"
 #include "render/gouraud_mesh.h"
+#include "vehicle/car_model.h"
 #include "vehicle/data/rim_profile.h"
 #include "vehicle/data/vehicle_class.h"
 #include "vehicle/data/vehicle_file.h"
@@ -48,6 +49,7 @@ int OpenHistoryCopy(DataFile& stream, int32_t* version) {
 }  // namespace
 
 void Car::AllocModelObjects() {
+  InstallCarModelRelease();
   if (!rim) rim = new WXS;
   for (GouraudO3d*& mesh : levelMeshes) {
     if (mesh) continue;
@@ -110,6 +112,7 @@ int Car::BuildFromVehicle(DataFile& stream, int version, const char* name, const
   if (!ReadVehicleData(*this, stream, version, name, choice)) return 0;
   if (classFlagsMarker < 1) SetClassFlags();
   if (!args.buildMode) return 1;
+  TakeVehicleLightsAndSkin(*this);
   LoadEngineFile();
   AllocModelObjects();
   BuildBodyMesh();
@@ -117,11 +120,6 @@ int Car::BuildFromVehicle(DataFile& stream, int version, const char* name, const
   SetupFromVehicle(0);
   LoadAnimations();
   return 1;
-}
-
-void Car::BuildBodyMesh() {
-  // The car model assembly builds the body from the model on the car's next drawn frame.
-  bodyMeshRequested = 1;
 }
 
 Car* CreateCar(const char* name) {

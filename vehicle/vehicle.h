@@ -5,8 +5,14 @@
 #pragma once
 #include "vehicle/wheel/wheel.h"  // InitWheelTables, called at start-up
 
+struct Car;
+
 void InitSinTable();       // the car code's small sine table
-void ReleaseAllCarModels(); // device-bound car meshes, before the device is made again
-// flag 1 releases the device-bound model before the device is made again, 0 rebuilds it.
+// The car the set-up screens show (null when none is open); they set it.
+extern Car* SetupCar;
+// Every car's device-bound model and meshes forgotten: the device is going or gone.
+void ReleaseAllCarModels();
+// flag 1 releases the device-bound model before the device is made again, 0 rebuilds it
+// (Car::ReloadModel): the set-up screens' car, and every other car with model objects.
 void ReloadSetupCarModel(int flag);
 void ReloadAllCarModels(int flag);

@@ -31,6 +31,10 @@ struct ModelMeshSettings {
   int quiet = 0;        // the build's messages are not shown
 };
 extern ModelMeshSettings ModelMeshConfig;
+// A skin ("prefix_skin") the texture pages screen asks the next car assembly to show; the
+// assembly takes it and clears it.
+constexpr int EDITOR_SKIN_NAME_SIZE = 24;
+extern char EditorSkinName[EDITOR_SKIN_NAME_SIZE];
 
 // The mesh's first flag byte: a part of the mesh is drawn blended.
 constexpr uint8_t MESH_FLAG_TRANSLUCENT = 1;

@@ -13,6 +13,7 @@
 
 ModelMeshSettings ModelMeshConfig;
 FindSkinTextureHook FindSkinTexture = FindPageTextureByName;
+char EditorSkinName[EDITOR_SKIN_NAME_SIZE] = {};
 
 const float ORIENTATION_TABLE[ORIENTATION_COUNT][6] = {
     {1, 0, 0, 1, 0, 0},  {0, 1, -1, 0, 0, 1}, {-1, 0, 0, -1, 1, 1}, {0, -1, 1, 0, 1, 0},

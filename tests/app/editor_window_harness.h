@@ -24,6 +24,7 @@
 #include "render/frame.h"
 #include "render/screenshot.h"
 #include "render/views.h"
+#include "tests/ui/control_clicks.h"
 #include "tests/ui/png_test_util.h"
 #include "modeller/model/model_file.h"
 #include "ui/dialogs.h"
@@ -131,19 +132,14 @@ class ObjectEditorWindow : public AppHarness {
     Mouse(release, x, y);
     Frame();
   }
-  // The button of the last frame with that text (or that hint when the text is ambiguous).
+  // The button of the last frame showing that text (or that hint when the text is ambiguous).
   static const InterfaceButton* FindButton(const char* text, const char* hint = nullptr) {
-    for (int i = ButtonCount - 1; i >= 0; --i) {
-      const InterfaceButton& b = InterfaceButtons[i];
-      if (!b.text.text || std::strcmp(b.text.text, text) != 0) continue;
-      if (hint && (!b.hint || std::strcmp(b.hint, hint) != 0)) continue;
-      return &b;
-    }
-    return nullptr;
+    return FindShownButton(text, hint);
   }
   static bool HasButtonStarting(const char* start) {
+    char shown[128];
     for (int i = 0; i < ButtonCount; ++i)
-      if (InterfaceButtons[i].text.text && std::strncmp(InterfaceButtons[i].text.text, start, std::strlen(start)) == 0)
+      if (ButtonText(InterfaceButtons[i], shown, sizeof shown) && std::strncmp(shown, start, std::strlen(start)) == 0)
         return true;
     return false;
   }

@@ -439,14 +439,56 @@ TEST_F(ModellerWindow, PicturesShowTheSelectedTrianglesFillsAndThePointMarkers) 
   EXPECT_GT(mb[0], ma[0]) << "the mirrored copy's fill";
   EXPECT_LT(mb[0] - ma[0], b[0] - a[0]);
 
-  // Point mode: h0 selected (red), h1 the green point, the others grey.
+  // Point mode, seen from the back (x to the right, clear of the point panel on the left):
+  // h0 selected (red), h1 the green point, the others grey.
   Key('P', true);
+  Key('B');
+  FrameEditView(2 << 16, 1 << 15);
+  Frame();
+  auto backX = [](double x) { return int(std::lround(512 + 256 * x)); };
   SelectPoint(*modeller, POINT_H0);
   SelectPoint(*modeller, POINT_H1);
   PointAt(900, 700);
   const Picture markers = Shot("modeller_point_markers");
-  EXPECT_TRUE(markers.Near(PixelX(0.45), PixelY(0.5), IsRed)) << "the selected point";
-  EXPECT_TRUE(markers.Near(PixelX(0.45), PixelY(0.7), IsGreen)) << "the green point";
-  EXPECT_TRUE(markers.Near(PixelX(0.9), PixelY(0.2), IsMarkerGrey)) << "a point not selected";
-  EXPECT_TRUE(markers.Near(PixelX(-0.45), PixelY(0.5), IsMarkerGrey)) << "the mirrored copy's marker";
+  EXPECT_TRUE(markers.Near(backX(0.45), PixelY(0.5), IsRed)) << "the selected point";
+  EXPECT_TRUE(markers.Near(backX(0.45), PixelY(0.7), IsGreen)) << "the green point";
+  EXPECT_TRUE(markers.Near(backX(0.9), PixelY(0.2), IsMarkerGrey)) << "a point not selected";
+  EXPECT_TRUE(markers.Near(backX(-0.45), PixelY(0.5), IsMarkerGrey)) << "the mirrored copy's marker";
+}
+
+TEST_F(ModellerWindow, TheExtrusionPageIsDrawnUnderItsTitleAndAnsweredWithClicks) {
+  OpenCar();
+  FrontView();
+  Key('P', true);
+  SelectPoint(*modeller, POINT_H0);
+  SelectPoint(*modeller, POINT_H1);
+  Frame();
+  const int points = car.pointCount, triangles = car.triangleCount;
+  Click("extrude", "Create an extrusion based on the traced selection (E)");
+  ASSERT_EQ(CurrentProcess, &MessageBoxDialog.prss) << "the page is open";
+  EXPECT_STREQ(MessageBoxDialog.first, "Extrude options");
+  // The page's choices stand in the box under its title, the chosen ones lit.
+  const InterfaceButton* outside = FindButton("outside");
+  ASSERT_NE(outside, nullptr);
+  EXPECT_EQ(outside->fourth.i, 1);
+  EXPECT_GT(outside->top, HEIGHT / 4);
+  Click("closed (orange + red)");
+  EXPECT_EQ(FindButton("closed (orange + red)")->fourth.i, 1);
+  Shot("modeller_extrude_page");
+  Key('Y');
+  EXPECT_EQ(car.pointCount, points + 2);
+  EXPECT_EQ(car.triangleCount, triangles + 4);
+  EXPECT_STREQ(modeller->statusText, "extrusion");
+  // The copies stand on h0 and h1: with them selected too, merged back by distance within a
+  // frame.
+  SelectPoint(*modeller, POINT_H0);
+  SelectPoint(*modeller, POINT_H1);
+  Frame();
+  Click("dist");
+  Frame(2);
+  EXPECT_EQ(modeller->stepwiseRun, STEPWISE_NONE);
+  EXPECT_EQ(car.pointCount, points);
+  EXPECT_STREQ(modeller->statusText, "Merged 2 pairs / possible 0") << "the last search found none";
+  KeyWith(KEY_CTRL, 'Z');
+  EXPECT_EQ(car.pointCount, points + 2) << "one undo takes the whole run back";
 }

@@ -180,6 +180,18 @@ TEST_F(FixedMath, ComposedTransformsActAsOneAfterTheOther) {
   EXPECT_NEAR(once.x, stepwise.x, 8);
   EXPECT_NEAR(once.y, stepwise.y, 8);
   EXPECT_NEAR(once.z, stepwise.z, 8);
+
+  // Beyond the 16.16 range the words wrap as 32-bit words do.
+  FixedTransform far{};
+  MatrixIdentity(far.rotation);
+  far.translation = IntVector{INT32_MAX, INT32_MIN, 5};
+  TransformPoint(far, IntVector{1, -1, 2}, once);
+  EXPECT_EQ(once.x, INT32_MIN);
+  EXPECT_EQ(once.y, INT32_MAX);
+  EXPECT_EQ(once.z, 7);
+  TransformCompose(far, far, both);
+  EXPECT_EQ(both.translation.x, -2);
+  EXPECT_EQ(both.translation.y, 0);
 }
 
 TEST_F(FixedMath, FloatMatricesAndTheirConversion) {

@@ -1,7 +1,5 @@
-// names_test.cpp - the car name tests and joined names of the front end.
+// names_test.cpp - the car name tests of the front end.
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 #include "frontend/frontend.h"
 
@@ -31,24 +29,6 @@ TEST(CarNames, ModIdsHaveThreeNonZeroBytesThatAreNoShortName) {
   EXPECT_FALSE(IsModCarId(0xABCD00));
   EXPECT_FALSE(IsModCarId(0x01ABCDEF));   // more than 24 bits
   EXPECT_FALSE(IsModCarId(0));
-}
-
-TEST(JoinedNames, PrefixUnderscoreAndTheNameCutTo22) {
-  char out[64];
-  JoinUnderscoreName(out, sizeof out, "XR5", "blue");
-  EXPECT_STREQ(out, "XR5_blue");
-  JoinUnderscoreName(out, sizeof out, "1A2B3C", "abcdefghijklmnopqrstuvwxyz");
-  EXPECT_STREQ(out, "1A2B3C_abcdefghijklmnopqrstuv");
-  JoinUnderscoreName(out, sizeof out, "XR5", nullptr);
-  EXPECT_STREQ(out, "XR5_");
-}
-
-TEST(JoinedNames, NeverWritesPastTheBuffer) {
-  char out[12];
-  std::memset(out, 'z', sizeof out);
-  JoinUnderscoreName(out, 8, "prefix", "name");
-  EXPECT_STREQ(out, "prefix_");
-  EXPECT_EQ(out[8], 'z');
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ TARGETS=(
   "fuzz_vehicle_file:$BUILD/seeds/vehicle"
   "fuzz_car_build:$BUILD/seeds/car_build"
   "fuzz_car_setup:$ROOT/tests/fuzz/corpus/car_setup"
+  "fuzz_car_model:$BUILD/seeds/car_model"
   "fuzz_car_step:$BUILD/seeds/car_step"
   "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
   "fuzz_wheel_file:$BUILD/seeds/wheel_file"
@@ -96,8 +97,13 @@ cp "$ROOT"/tests/fuzz/corpus/vehicle_file/* "$SEEDS/vehicle/"
 # Car seeds: each sample body behind four choice bytes (set-up 0, colours 0, passengers in
 # every seat, driver slot 0) and a set-up flags byte.
 mkdir -p "$SEEDS/car_build"
+# Model seeds: each sample body behind configuration 0, clock style 2, the drive side as read
+# and two damage nodes (point 3 pushed down, point 10 pushed along x, fully).
+mkdir -p "$SEEDS/car_model"
 for seed in "$SEEDS"/vehicle/*.seed; do
   { printf '\x01\x01\x55\x01\x01'; tail -c +3 "$seed"; } > "$SEEDS/car_build/$(basename "$seed")"
+  { printf '\x00\x02\x00\x02\x03\xc8\x22\x00\x0a\xff\x00\x78'; tail -c +3 "$seed"; } \
+    > "$SEEDS/car_model/$(basename "$seed")"
 done
 # Stepped cars: the car seeds behind two scripts (fuzz_car_step.cpp): a connected local
 # human's car 2 m up at 20 m/s with 40 l of fuel, through four frames with a pause; and one

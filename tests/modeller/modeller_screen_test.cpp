@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "modeller/modeller_operations.h"
 #include "modeller_fixture.h"
 #include "platform/keys.h"
 #include "ui/value_edit.h"
@@ -232,6 +233,8 @@ TEST_F(ModellerTest, KeysActOnTheSelectionThePanelsAndTheOperationsToCome) {
   EXPECT_EQ(modeller->lastOperationAsked, OPERATION_SELECT_TRIANGLE_POINTS);
   Key('R', true);
   EXPECT_EQ(modeller->lastOperationAsked, OPERATION_DETAIL_REDUCTION_DIALOG);
+  EXPECT_EQ(OpenOptionsPage(), OPTIONS_REDUCTION);
+  Key(27);  // "no"
   Key('H', false, false, true);
   EXPECT_EQ(modeller->lastOperationAsked, OPERATION_UNHIDE_ALL);
   CtrlKey('F');
@@ -241,8 +244,11 @@ TEST_F(ModellerTest, KeysActOnTheSelectionThePanelsAndTheOperationsToCome) {
   EXPECT_EQ(modeller->lastOperationAsked, OPERATION_EXTRUDE);
   Key('M', false, false, true);
   EXPECT_EQ(modeller->lastOperationAsked, OPERATION_MERGE_DIALOG);
+  EXPECT_EQ(OpenOptionsPage(), OPTIONS_MERGE);
+  Key(27);
   CtrlKey('N');
   EXPECT_EQ(modeller->lastOperationAsked, OPERATION_NEW_POINT);
+  EXPECT_EQ(model.pointCount, 10) << "a new point";
   Key('S', true);
   CtrlKey('N');
   EXPECT_EQ(modeller->lastOperationAsked, OPERATION_NEW_SUBOBJECT);

@@ -531,23 +531,25 @@ TEST_F(ModellerTest, PointsAreScaledAndPlacedInTheViewPlane) {
   FrontView();  // right is -x, up is +z, the view's depth is y
   const int32_t centre[3] = {1 << 16, 1 << 16, 1 << 16};
   const int32_t point[3] = {2 << 16, 3 << 16, 3 << 16};
-  int32_t out[3];
+  int64_t out[3];
   ScalePointInViewPlane(centre, point, out, 3.0, 0.5);
   EXPECT_EQ(out[0], 4 << 16) << "across tripled";
   EXPECT_EQ(out[1], 3 << 16) << "depth unchanged";
   EXPECT_EQ(out[2], 2 << 16) << "up halved";
-  int32_t moved[3] = {4 << 16, 5 << 16, 5 << 16};  // 3 m across and 4 m up: 5 m in the plane
-  SetPointViewDistance(centre, moved, 10.0);
-  EXPECT_EQ(moved[0], 7 << 16);
-  EXPECT_EQ(moved[1], 5 << 16);
-  EXPECT_EQ(moved[2], 9 << 16);
-  int32_t near[3] = {centre[0] + 30, centre[1] + (7 << 16), centre[2]};
-  SetPointViewDistance(centre, near, 2.0);
-  EXPECT_EQ(near[0], centre[0] + 30) << "below a millimetre in the plane nothing changes";
-  int32_t far[3] = {1 << 16, 1 << 16, 3 << 16};
-  SetPointDistance(centre, far, 0.5);
-  EXPECT_EQ(far[2], (1 << 16) + (1 << 15));
-  int32_t same[3] = {1 << 16, 1 << 16, 1 << 16};
-  SetPointDistance(centre, same, 4.0);
-  EXPECT_EQ(same[2], 1 << 16);
+  ScalePointInViewPlane(centre, point, out, 4.0e4, 1.0);
+  EXPECT_GT(out[0], int64_t(INT32_MAX)) << "beyond the 16.16 range, for the caller to refuse";
+  const int32_t moved[3] = {4 << 16, 5 << 16, 5 << 16};  // 3 m across and 4 m up: 5 m in the plane
+  SetPointViewDistance(centre, moved, 10.0, out);
+  EXPECT_EQ(out[0], 7 << 16);
+  EXPECT_EQ(out[1], 5 << 16);
+  EXPECT_EQ(out[2], 9 << 16);
+  const int32_t near[3] = {centre[0] + 30, centre[1] + (7 << 16), centre[2]};
+  SetPointViewDistance(centre, near, 2.0, out);
+  EXPECT_EQ(out[0], centre[0] + 30) << "below a millimetre in the plane nothing changes";
+  const int32_t far[3] = {1 << 16, 1 << 16, 3 << 16};
+  SetPointDistance(centre, far, 0.5, out);
+  EXPECT_EQ(out[2], (1 << 16) + (1 << 15));
+  const int32_t same[3] = {1 << 16, 1 << 16, 1 << 16};
+  SetPointDistance(centre, same, 4.0, out);
+  EXPECT_EQ(out[2], 1 << 16);
 }

@@ -661,21 +661,6 @@ TEST_F(CarSetup, TopSpeedFuelLowestPointAndFastMeshes) {
   EXPECT_EQ(c.LowestPoint(), lowest);
   EXPECT_EQ(c.lowestPoint, lowest);
   EXPECT_EQ(c.fuelCapacity, c.fuelTankCapacity) << "the set-up keeps the tank's capacity";
-
-  static std::vector<uint32_t> freed;
-  freed.clear();
-  auto* saved = FreeCarFastMesh;
-  FreeCarFastMesh = [](FastMeshHandle& h) {
-    freed.push_back(h.slot);
-    h = {};
-  };
-  c.singleFastMeshes[1] = {3, 1};
-  c.fastMeshes[7] = {9, 2};
-  c.FreeFastMeshes();
-  FreeCarFastMesh = saved;
-  EXPECT_EQ(freed, (std::vector<uint32_t>{3, 9}));
-  EXPECT_FALSE(c.singleFastMeshes[1]);
-  EXPECT_FALSE(c.fastMeshes[7]);
 }
 
 TEST_F(CarSetup, TheCapabilityWordTheClassBitsAndTheCodeText) {

@@ -16,6 +16,13 @@ TEST(Clock, TheFakeClockMovesOnlyWhenSleptOrAdvanced) {
   EXPECT_EQ(w.day, 1);
   EXPECT_EQ(w.millisecond, 22);
   EXPECT_EQ(ClockFakeSleptMs(), 32u);
+  // Stepping on each read: a reading returns the counter, then moves it on.
+  ClockFakeStepOnRead(300);
+  EXPECT_EQ(ClockNowMs(), 0x10u);
+  EXPECT_EQ(ClockNowMs(), 0x10u + 300);
+  ClockFakeStepOnRead(0);
+  EXPECT_EQ(ClockNowMs(), 0x10u + 600);
+  EXPECT_EQ(ClockNowMs(), 0x10u + 600);
   ClockUseReal();
   const uint32_t a = ClockNowMs();
   ClockSleepMs(2);

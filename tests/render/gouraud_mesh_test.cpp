@@ -350,6 +350,14 @@ TEST_F(GouraudMeshes, RadiiCountsAndCollectedTransforms) {
   AddChildMesh(*mesh, child);
   mesh->CalcRadius();
   EXPECT_EQ(mesh->radius, 11 * 65536) << "10 m to the child plus its 1 m";
+  child->local.translation = IntVector{INT32_MAX, INT32_MIN, 0};
+  child->radius = INT32_MAX;
+  mesh->points[2].x = mesh->points[2].y = mesh->points[2].z = INT32_MIN;
+  mesh->CalcRadius();
+  EXPECT_EQ(mesh->radius, INT32_MAX) << "far beyond the 16.16 range: held, not wrapped";
+  mesh->points[2].x = mesh->points[2].y = mesh->points[2].z = 0;
+  child->local.translation = IntVector{0, 6 * 65536, 8 * 65536};
+  child->radius = 65536;
 
   int points = 0, triangles = 0;
   mesh->CountPoints(points);

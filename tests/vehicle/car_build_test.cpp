@@ -133,7 +133,7 @@ class CarBuild : public ::testing::Test {
     EXPECT_EQ(car.engine.engineSize, engineSize);
     ASSERT_NE(car.model, nullptr);
     EXPECT_EQ(car.modelPresent, 1);
-    EXPECT_EQ(car.bodyMeshRequested, 1);
+    EXPECT_EQ(car.modelRebuild, 1u) << "a rebuild posted for the next drawn frame";
     EXPECT_EQ(car.meshesWanted, 1);
     EXPECT_EQ(car.dashType, 1);
     EXPECT_EQ(car.dash[0], ROAD_CAR) << "the stored block kept";

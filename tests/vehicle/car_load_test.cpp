@@ -296,7 +296,8 @@ TEST_F(CarLoad, ACarIsReleasedInEveryStateOfItsLife) {
   built->AllocModelObjects();  // a second time changes nothing
   built->wheelSets[0].spokeMesh = new GouraudO3d;
   built->wheelSets[0].spokeMesh->Init();
-  built->undamagedPoints = static_cast<int32_t*>(std::malloc(64));
+  built->undamagedPoints = static_cast<Vec3*>(std::malloc(4 * sizeof(Vec3)));
+  built->undamagedPointCount = 4;
   built->parts = static_cast<CarPart*>(std::calloc(3, sizeof(CarPart)));
   built->partCount = 3;
   built->wheelMeshWork = static_cast<uint8_t*>(std::malloc(32));

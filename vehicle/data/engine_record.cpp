@@ -25,7 +25,6 @@ constexpr uint32_t STORED_FLAGS = ENGINE_TURBO | ENGINE_CROSS_PLANE | ENGINE_OLD
 constexpr uint16_t SOUND_WORD_DEFAULT = 3078;
 constexpr float LOWEST_TURBO_INERTIA = 0.1f;
 constexpr float HIGHEST_SOUND_MIX = 0.99f;  // the second sound figure's ceiling
-constexpr int VEHICLE_OUTPUT_RUN = 2;       // RunMode of the command line's vehicle output
 
 void SkipFloats(DataFile& f, int n) {
   for (int i = 0; i < n; ++i) f.ReadInt();
@@ -225,7 +224,7 @@ int EngineModel::ReadSound(DataFile& file, int v) {
   readIf(0, 0, true);
   if (v > 11) {
     p[1] = file.ReadFloat();
-    if (p[1] > HIGHEST_SOUND_MIX && RunMode != VEHICLE_OUTPUT_RUN) p[1] = HIGHEST_SOUND_MIX;
+    if (p[1] > HIGHEST_SOUND_MIX && RunMode != RUN_MODE_VEHICLE_OUTPUT) p[1] = HIGHEST_SOUND_MIX;
   }
   readIf(2, 6, true);
   readIf(7, 7, v > 8);

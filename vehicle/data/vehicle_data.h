@@ -113,6 +113,7 @@ constexpr uint32_t OPT2_FIXED_LOCK = 1u << 2;         // the steering lock is th
 constexpr uint32_t OPT2_TYRE_TYPE_LIMITS = 1u << 3;   // rimBytes[1..2] are the tyre type range
 constexpr uint32_t OPT2_RIM_WORDS = 1u << 4;          // field 41 present: the tyre pressure limits
 constexpr uint32_t OPT2_PRESSURE_LIMITS = OPT2_RIM_WORDS;
+constexpr uint32_t OPT2_HEADLIGHT = 1u << 9;   // the graphics build places and colours the headlight
 constexpr uint32_t OPT2_DEFAULT_COLOURS = 1u << 24;
 // Class option bits the car's set-up reads, some the same bits as above by another role.
 constexpr uint32_t OPT2_ANTI_LOCK = OPT2_BUILTIN_CORRECTED;      // anti-lock braking allowed

@@ -249,7 +249,9 @@ struct CarWheel {
 
   // Set-up figures, car axes, made by the car's set-up from the vehicle data.
   Vec3 restMount;         // the mount at rest: the stored position, x from the track for the
-                          // types that place the wheel by it; the design centre follows it
+                          // types that place the wheel by it; the design centre follows it;
+                          // where the wheel is mounted on the undamaged body
+  Vec3 mount;             // where it is mounted now: the rest mount moved by the body's dents
   uint8_t slotIndex;      // axle x 2, plus 1 on the right: the wheel's place in the state packet
   uint8_t driven;         // the drive reaches the wheel
   float rideHeight;       // m: the wheel centre's height at zero travel

@@ -1,0 +1,281 @@
+// modeller_panels.cpp - the button panels of the modes, in the order of their rows: so far the
+// rows of the operations that exist (the point tools, the object's transforms, the detail
+// reduction, the build mode's merges) and the level of detail's distance.
+#include <cstdio>
+#include <cstring>
+
+#include "modeller/edit_views.h"
+#include "modeller/model/model_object.h"
+#include "modeller/modeller_operations.h"
+#include "modeller/modeller_selection.h"
+#include "modeller/object_editor.h"
+#include "modeller/point_tools.h"
+#include "ui/interface.h"
+#include "ui/value_steps.h"
+
+namespace {
+
+constexpr int PANEL_UNITS = 12;
+
+ColourWord* Plain() { return &TextColours.lightOrange; }
+ColourWord* Dimmed() { return &TextColours.panelGrey; }
+
+void NextRow() {
+  RowCursorX = 0;
+  RowCursorY += ButtonHeight;
+}
+
+void Label(ModellerScreen& s, int units, const char* text, const char* hint) {
+  AddRowButton(&s.prss, units, 0, 0, &TextColours.grey, text, nullptr, hint);
+}
+
+void Button(ModellerScreen& s, int units, uintptr_t word, int lit, const char* text, InterfaceHandler handler,
+            const char* hint) {
+  AddRowButton(&s.prss, units, word, lit, Plain(), text, handler, hint);
+}
+
+void SelectAllAction(void* owner, int, uintptr_t toggle) {
+  if (ModellerScreen* s = OperationScreen(owner)) SelectAll(*s, int(toggle));
+}
+
+void TraceModeAction(void* owner, int, uintptr_t mode) {
+  if (ModellerScreen* s = OperationScreen(owner)) s->traceMode = uint8_t(mode <= TRACE_EXCLUDING ? mode : 0);
+}
+
+void ScaleRowsAction(void* owner, int, uintptr_t) {
+  if (ModellerScreen* s = OperationScreen(owner)) s->showScaleRows ^= 1;
+}
+
+// The trace's points as text, as many as fit.
+const char* TraceText(const ModellerState& st) {
+  static char text[96];
+  int used = std::snprintf(text, sizeof text, "trace :");
+  for (int i = 0; i < st.traceCount && used < int(sizeof text) - 8; ++i)
+    used += std::snprintf(text + used, sizeof text - size_t(used), " %d", st.trace[i]);
+  return text;
+}
+
+// Step 1 of the extrusion: "extrude" and "lathe" with a valid trace, else why not.
+void AddExtrusionRow(ModellerScreen& s) {
+  const ModellerState& st = s.state;
+  if (s.traceMode == TRACE_OFF) return;
+  if (IsTraceValid(s)) {
+    Button(s, 6, POINT_TOOL_EXTRUDE, 0, "extrude", PointToolsCommand,
+           "Create an extrusion based on the traced selection (E)");
+    Button(s, 6, POINT_TOOL_LATHE, 0, "lathe", PointToolsCommand, "Create an lathe object based on the traced selection");
+  } else if (st.traceCount == st.selectedPointCount && st.traceCount > 0) {
+    if (s.traceMode == TRACE_INCLUDING)
+      Label(s, PANEL_UNITS, "need at least 2 points", "At least two points are needed to use extrude or lathe functions");
+    else
+      Label(s, PANEL_UNITS, "need at least 2 points + REF", "At least two points plus the last selected point are needed");
+  } else if (st.traceCount == 0) {
+    Label(s, PANEL_UNITS, "no trace points", "There are no points in the trace");
+  } else {
+    static char text[48];
+    std::snprintf(text, sizeof text, "trace points (%d) out of sync", st.traceCount);
+    Label(s, PANEL_UNITS, text, "Traced selection is not valid");
+  }
+  NextRow();
+}
+
+// Three value buttons of 16.16 coordinates (style 11) with their steps, words 3 x axis + 0..2.
+void AddCoordinateButtons(ModellerScreen& s, const int32_t value[3], const bool dim[3], InterfaceHandler handler,
+                          const char* const hints[3]) {
+  static const char* const NAMES[3] = {"X", "Y", "Z"};
+  for (int axis = 0; axis < 3; ++axis) {
+    AddLabelledValueButton(&s.prss, NAMES[axis], 11, 1, uintptr_t(3 * axis), dim[axis] ? Dimmed() : Plain(),
+                           IvInt(value[axis]), handler, hints[axis]);
+    NextRow();
+  }
+}
+
+}  // namespace
+
+void AddLodDistanceRow(ModellerScreen& s) {
+  if (!EditedObject || !s.mainObject) return;
+  const ModelObject& o = *EditedObject;
+  const int level = s.mainObject->currentLod < o.lodCount ? s.mainObject->currentLod : o.lodCount - 1;
+  if (level < 0) return;
+  Label(s, 4, "lod dist", nullptr);
+  AddLabelledValueButton(&s.prss, nullptr, 13, 1, 0, s.autoLod ? Dimmed() : Plain(), IvInt(o.lodDistances[level]),
+                         LodDistanceButton, "A theoretical maximum distance for this level of detail");
+  NextRow();
+}
+
+void AddSubobjectPanel(ModellerScreen& s) {
+  if (!EditedObject) return;
+  ModelObject& o = *EditedObject;
+  Button(s, PANEL_UNITS, 0, s.showScaleRows, "scale points", ScaleRowsAction, "Show options to scale all points");
+  NextRow();
+  if (s.showScaleRows) {
+    static const char* const ROWS[3][2] = {{"scale r", "Scale all points in the X axis direction"},
+                                           {"scale f", "Scale all points in the Y axis direction"},
+                                           {"scale u", "Scale all points in the Z axis direction"}};
+    for (int axis = 0; axis < 3; ++axis) {
+      Label(s, PANEL_UNITS - 2, ROWS[axis][0], ROWS[axis][1]);
+      AddStepHintButtons(&s.prss, uintptr_t(2 * axis), uintptr_t(2 * axis + 1), Plain(), ScaleObjectButtons,
+                         STEP_HINT_SCALE);
+      NextRow();
+    }
+    Button(s, PANEL_UNITS, 0, 0, "scale (+ mappings)", ScaleObjectDialog, "Enter a multiplier to scale the entire object");
+    NextRow();
+  }
+  // Two value columns: the position on the left, the angles (heading, pitch, roll) beside it.
+  Label(s, 8, "position", nullptr);
+  Label(s, 8, "rotate", nullptr);
+  NextRow();
+  static const char* const POSITION_HINTS[3] = {"Right (X) value of the selected object",
+                                                "Forward (Y) value of the selected object",
+                                                "Up (Z) value of the selected object"};
+  static const struct {
+    int axis;
+    const char* label;
+    const char* hint;
+  } ANGLES[3] = {{2, "H", "Heading of the selected object"}, {0, "P", "Pitch of the selected object"},
+                 {1, "R", "Roll of the selected object"}};
+  static const char* const NAMES[3] = {"X", "Y", "Z"};
+  for (int row = 0; row < 3; ++row) {
+    AddLabelledValueButton(&s.prss, NAMES[row], 11, 1, uintptr_t(3 * row), Plain(), IvInt(o.offset[row]),
+                           ObjectPositionButton, POSITION_HINTS[row]);
+    const int axis = ANGLES[row].axis;
+    AddLabelledValueButton(&s.prss, ANGLES[row].label, 10, 1, uintptr_t(3 * axis), Plain(), IvInt(o.angles[axis]),
+                           ObjectAngleButton, ANGLES[row].hint);
+    NextRow();
+  }
+}
+
+void AddTrianglePanel(ModellerScreen& s) {
+  Button(s, PANEL_UNITS, 1, 0, "reduce detail", TriangleModeCommand,
+         "Reduce detail by collapsing edges shorter than a set length (SHIFT+R)");
+  NextRow();
+}
+
+void AddPointPanel(ModellerScreen& s) {
+  if (!EditedObject) return;
+  ModelObject& o = *EditedObject;
+  const ModellerState& st = s.state;
+  const int selected = st.selectedPointCount;
+  const int green = st.currentPoint >= 0 && st.currentPoint < o.pointCount ? st.currentPoint : -1;
+
+  Button(s, 4, 0, 0, "select all", SelectAllAction, "Select all points (A)");
+  Button(s, 4, 1, 0, "invert", SelectAllAction, "Select unselected points and deselect selected points (CTRL+I)");
+  static char count[32];
+  if (selected > 0) std::snprintf(count, sizeof count, "%d selected", selected);
+  Label(s, 4, selected > 0 ? count : "no points selected",
+        selected > 0 ? "Number of selected points" : "No points are currently selected");
+  NextRow();
+  Button(s, 3, POINT_TOOL_SELECT_BY_INDEX, 0, "index", PointToolsCommand, "Select a point by entering its index");
+  Button(s, 4, POINT_TOOL_NEW_OR_DUPLICATE, 0, "new point", PointToolsCommand,
+         "Create a new point at the object centre (CTRL+N)");
+  NextRow();
+  if (selected > 0) {
+    Button(s, PANEL_UNITS, POINT_TOOL_SELECT_TRIANGLES, 0, "select connected triangles", PointToolsCommand,
+           "Select triangles based on the selected points (S)");
+    NextRow();
+  }
+
+  // The trace: its mode, its closing line, its points, then what can be made of it.
+  Label(s, 3, "trace", nullptr);
+  static const char* const MODES[3][2] = {{"off", "Trace mode off"},
+                                          {"incl", "Trace mode including the last selected point"},
+                                          {"excl", "Trace mode excluding the last selected point"}};
+  for (int m = 0; m < 3; ++m) Button(s, 2, uintptr_t(m), s.traceMode == m, MODES[m][0], TraceModeAction, MODES[m][1]);
+  Button(s, 3, POINT_TOOL_TRACE_CLOSED, s.traceClosed, "closed", PointToolsCommand,
+         "Draw the trace back to its first point");
+  NextRow();
+  if (st.traceCount > 0) {
+    Label(s, PANEL_UNITS, TraceText(st), "The traced points in the order they were selected");
+    NextRow();
+  }
+  AddExtrusionRow(s);
+
+  if (selected >= 2) {
+    Button(s, 3, 3, 0, "merge", PointMergeButton, "Show the merge points dialog (ALT+M)");
+    Button(s, 3, MERGE_AVERAGE, 0, "avg", PointMergeButton,
+           "Merge the selected points to a single point at the average location");
+    Button(s, 3, MERGE_TO_GREEN, 0, "green", PointMergeButton,
+           "Merge the selected points to a single point at the last selected point");
+    Button(s, 3, MERGE_BY_DISTANCE, 0, "dist", PointMergeButton, "Merge points that are closer than a specified distance");
+    NextRow();
+  }
+  if (green >= 0) {
+    const ModelPoint& g = o.points[green];
+    const int32_t value[3] = {g.x, g.y, g.z};
+    const bool dim[3] = {(g.flags & POINT_CENTRAL) != 0, false, false};
+    static const char* const HINTS[3] = {"Right (X) value of the last selected point",
+                                         "Forward (Y) value of the last selected point",
+                                         "Up (Z) value of the last selected point"};
+    AddCoordinateButtons(s, value, dim, GreenPointValueButton, HINTS);
+  }
+  if (selected == 0) return;
+
+  static const struct {
+    const char* label;
+    const char* hint;
+  } DARKNESS[4] = {{"brt", "Set ambient darkness to bright (default)"}, {"drk", "Set ambient darkness to dark"},
+                   {"vdk", "Set ambient darkness to very dark"}, {"exd", "Set ambient darkness to extra dark"}};
+  for (int level = 3; level >= 0; --level)
+    Button(s, 3, uintptr_t(level), 0, DARKNESS[level].label, PointDarknessButton, DARKNESS[level].hint);
+  NextRow();
+  Button(s, 4, POINT_TOOL_DELETE, 0, selected == 1 ? "delete point" : "delete", PointToolsCommand,
+         "Delete the selected point");
+  if (green >= 0)
+    Button(s, 4, POINT_TOOL_MIRROR_GREEN, (o.points[green].flags & POINT_MIRRORED) != 0, "mirror", PointToolsCommand,
+           "Mirror or unmirror the selected point");
+  if (selected == 1 && green >= 0)
+    Button(s, 4, POINT_TOOL_CIRCLE, 0, "create circle", PointToolsCommand,
+           "Create a circle of points around the selected point");
+  NextRow();
+  Button(s, 4, POINT_TOOL_CENTRE, 0, "centre", PointToolsCommand,
+         "Move selected points to the central plane and fix them there");
+  Button(s, 4, POINT_TOOL_FREE, 0, "free", PointToolsCommand,
+         "Allow selected points to be moved away from the central plane");
+  NextRow();
+  if (selected == 1 && green >= 0) {
+    const bool on = (o.points[green].flags & POINT_REFERENCE) != 0;
+    Button(s, 6, POINT_TOOL_REFERENCE_GREEN, on, on ? "REF point (ON)" : "REF point (OFF)", PointToolsCommand,
+           on ? "Set the selected points to be ordinary (grey) points" : "Set the selected points to be reference (blue) points");
+  } else {
+    Label(s, 4, "REF points", nullptr);
+    Button(s, 2, POINT_TOOL_REFERENCE_OFF, 0, "OFF", PointToolsCommand, "Set the selected points to be ordinary (grey) points");
+    Button(s, 2, POINT_TOOL_REFERENCE_ON, 0, "ON", PointToolsCommand, "Set the selected points to be reference (blue) points");
+  }
+  NextRow();
+  Button(s, 6, POINT_TOOL_MIRROR, 0, "mirror points", PointToolsCommand, "Mirror the selected points");
+  if (selected >= 2)
+    Button(s, 6, POINT_TOOL_SET_DISTANCE, 0, "set distance", PointToolsCommand,
+           "Set the distance of selected points from the last selected point");
+  NextRow();
+  Label(s, 2, "flip :", nullptr);
+  Button(s, 3, POINT_TOOL_FLIP_FRONT_BACK, 0, "F-B", PointToolsCommand, "Flip the selected points between front and back");
+  Button(s, 3, POINT_TOOL_FLIP_LEFT_RIGHT, 0, "L-R", PointToolsCommand, "Flip the selected points between left and right");
+  NextRow();
+  if (selected >= 2 && green >= 0) {
+    if (EditViews.width != 0) {
+      Button(s, 3, TRANSFORM_ROTATE, 0, "rotate", PointTransformButtonAction,
+             "Rotate the selected points around the last selected point");
+      Button(s, 3, TRANSFORM_SCALE_2D, 0, "scale", PointTransformButtonAction,
+             "Scale selected points from the last selected point in 2D");
+      Button(s, 3, TRANSFORM_SCALE_HORIZONTAL, 0, "\x8B\x9B", PointTransformButtonAction,
+             "Scale selected points from the last selected point horizontally");
+      Button(s, 3, TRANSFORM_SCALE_VERTICAL, 0, "^v", PointTransformButtonAction,
+             "Scale selected points from the last selected point vertically");
+    } else {
+      Button(s, PANEL_UNITS, TRANSFORM_BUTTON_SCALE_3D, 0, "scale from green", PointTransformButtonAction,
+             "Scale selected points from the last selected point in 3D");
+    }
+    NextRow();
+  }
+}
+
+void AddBuildPanel(ModellerScreen& s) {
+  Button(s, PANEL_UNITS, 0, 0, "merge points 1 and 2", MergeOrRelocate,
+         "Merge the first selected point into the last selected point (Alt+M)");
+  NextRow();
+  Button(s, PANEL_UNITS, 1, 0, "relocate triangles from point 1 to 2", MergeOrRelocate,
+         "Move triangles from first selected point to the last selected point");
+  NextRow();
+  Button(s, PANEL_UNITS, 0, 0, "create real point from mirrored point", CreateRealPoint,
+         "Convert the selected point's mirror into an independent point");
+  NextRow();
+}

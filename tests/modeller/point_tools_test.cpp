@@ -1,0 +1,431 @@
+// point_tools_test.cpp - the point mode's tools through its panel and keys: new and duplicated
+// points, deletion, the mirror, centre and reference flags, flips, darkness, the merges, the
+// typed distance, rotation and scale about the green point, selection by index and of the
+// connected triangles, and the build mode's merge, relocation and real point.
+#include <cmath>
+
+#include "operations_fixture.h"
+
+using namespace modeller_test;
+
+namespace {
+
+constexpr int POINT_H0 = 12, POINT_H1 = 13;  // the sample car's (0.45, -2, 0.5) and (0.45, -2, 0.7)
+constexpr int POINT_C0 = 6;                   // (0, -2, 0.2), on the centre plane
+
+}  // namespace
+
+TEST_F(OperationsTest, NewAndDuplicatedPointsAreSelectedTracedAndGreen) {
+  Start([](ModelObject& o) { PointRow(o, 100); });
+  Key('P', true);
+  std::vector<uint8_t> before = Serialised();
+  Press("new point");
+  EXPECT_STREQ(modeller->statusText, "add new point");
+  ASSERT_EQ(model.pointCount, 101);
+  EXPECT_EQ(P(100).x, 0);
+  EXPECT_EQ(P(100).y, 0);
+  EXPECT_EQ(P(100).flags, POINT_SELECTED);
+  EXPECT_EQ(modeller->state.selectedPointCount, 1);
+  EXPECT_EQ(modeller->state.traceCount, 1);
+  EXPECT_EQ(modeller->state.currentPoint, 100);
+  ExpectUndoRestores(before);
+  // Ctrl+N clears the selection first and does the same.
+  Key('A');
+  CtrlKey('N');
+  EXPECT_EQ(model.pointCount, 102);
+  EXPECT_EQ(modeller->state.selectedPointCount, 1);
+
+  // A hundred selected points give a hundred selected copies, of which 80 are traced.
+  SelectPoints({});
+  for (int p = 0; p < 100; ++p) SelectPoint(*modeller, p);
+  before = Serialised();
+  CtrlKey('D');
+  EXPECT_STREQ(modeller->statusText, "duplicate points");
+  ASSERT_EQ(model.pointCount, 202);
+  for (int p = 0; p < 100; ++p) {
+    EXPECT_EQ(P(p).flags & POINT_SELECTED, 0);
+    EXPECT_EQ(P(102 + p).flags & POINT_SELECTED, POINT_SELECTED);
+    EXPECT_EQ(P(102 + p).x, P(p).x);
+  }
+  EXPECT_EQ(modeller->state.selectedPointCount, 100);
+  EXPECT_EQ(modeller->state.traceCount, 80);
+  EXPECT_EQ(modeller->state.currentPoint, 201);
+  ModelObject back{};
+  ExpectSavesAndReadsBack(back);
+  back.Free();
+  ExpectUndoRestores(before);
+  // Past the point limit: refused.
+  modeller->pointLimit = 250;
+  SelectPoints({});
+  for (int p = 0; p < 100; ++p) SelectPoint(*modeller, p);
+  before = Serialised();
+  const int history = ModellerUndo.count;
+  CtrlKey('D');
+  EXPECT_STREQ(MessageBoxDialog.first, modeller->pointLimitText);
+  Confirm();
+  ExpectUnchanged(before, history);
+}
+
+TEST_F(OperationsTest, DeletingPointsInUseIsRefusedByTheKeyAndSkippedByTheButton) {
+  Start(TwoTriangles);
+  Key('P', true);
+  SelectPoints({2, 6, 7});
+  std::vector<uint8_t> before = Serialised();
+  const int history = ModellerUndo.count;
+  Key(KEYCODE_DELETE);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_POINTS_IN_USE);
+  Confirm();
+  ExpectUnchanged(before, history);
+  // The button removes the unused ones and leaves the used one selected, renumbered.
+  Press("delete");
+  EXPECT_STREQ(modeller->statusText, "delete points");
+  ASSERT_EQ(model.pointCount, 6);
+  EXPECT_NE(P(2).flags & POINT_SELECTED, 0);
+  EXPECT_EQ(modeller->state.selectedPointCount, 1);
+  EXPECT_EQ(modeller->state.currentPoint, -1) << "the green point (7) went";
+  ExpectUndoRestores(before);
+  CtrlKey('Z');
+  // The key removes unused points and renumbers the triangles that follow them.
+  SelectPoints({1});
+  model.triangles[0].corners[1] = 6;  // the first triangle now uses 6, not 1
+  Key(KEYCODE_DELETE);
+  EXPECT_STREQ(modeller->statusText, "delete point");
+  ASSERT_EQ(model.pointCount, 7);
+  EXPECT_EQ(model.triangles[0].corners[1], 5) << "renumbered";
+  EXPECT_EQ(model.triangles[1].corners[0], 2);
+  EXPECT_EQ(modeller->state.selectedPointCount, 0);
+  EXPECT_EQ(modeller->state.traceCount, 0);
+}
+
+TEST_F(OperationsTest, TheMirrorCentreAndReferenceToolsSetTheirFlags) {
+  Start(SampleCar);
+  Key('P', true);
+  // "centre point" on a single point moves it to x = 0 without fixing it.
+  model.points[POINT_H0].flags &= uint8_t(~POINT_MIRROR_STATE);
+  SelectPoints({POINT_H0});
+  PointToolsCommand(&modeller->prss, CLICK_LEFT, POINT_TOOL_CENTRE_GREEN);
+  EXPECT_STREQ(modeller->statusText, "centre point");
+  EXPECT_EQ(P(POINT_H0).x, 0);
+  EXPECT_EQ(P(POINT_H0).flags & POINT_MIRROR_STATE, 0);
+  // "mirror": a single point becomes symmetric (fixed on the centre plane).
+  Press("mirror");
+  EXPECT_STREQ(modeller->statusText, "mirror point");
+  EXPECT_EQ(P(POINT_H0).flags & POINT_MIRROR_STATE, POINT_CENTRAL);
+  Buttons();
+  // Used by a selected triangle it stays symmetric; else it becomes single again.
+  model.triangles[0].flags |= TRIANGLE_SELECTED;
+  model.triangles[0].corners[0] = POINT_H0;
+  Press("mirror");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_MIRRORED_POINT_IN_USE);
+  Confirm();
+  model.triangles[0].flags &= uint8_t(~TRIANGLE_SELECTED);
+  Press("mirror");
+  EXPECT_STREQ(modeller->statusText, "unmirror point");
+  EXPECT_EQ(P(POINT_H0).flags & POINT_MIRROR_STATE, 0);
+  // Fix and free by word; the reference toggle by the single point's button.
+  PointToolsCommand(&modeller->prss, CLICK_LEFT, POINT_TOOL_FIX_GREEN);
+  EXPECT_EQ(P(POINT_H0).flags & POINT_MIRROR_STATE, POINT_CENTRAL);
+  PointToolsCommand(&modeller->prss, CLICK_LEFT, POINT_TOOL_FREE_GREEN);
+  EXPECT_EQ(P(POINT_H0).flags & POINT_MIRROR_STATE, POINT_MIRRORED);
+  Press("REF point (OFF)");
+  EXPECT_STREQ(modeller->statusText, "switch ON reference point");
+  EXPECT_NE(P(POINT_H0).flags & POINT_REFERENCE, 0);
+  Press("REF point (ON)");
+  EXPECT_EQ(P(POINT_H0).flags & POINT_REFERENCE, 0);
+
+  // The selection's tools.
+  SelectPoints({POINT_H0, POINT_H1, POINT_C0});
+  const int32_t y0 = P(POINT_H1).y, x1 = P(POINT_H1).x;
+  Press("ON");
+  EXPECT_STREQ(modeller->statusText, "switch ON reference points");
+  EXPECT_NE(P(POINT_C0).flags & POINT_REFERENCE, 0);
+  Press("OFF");
+  EXPECT_EQ(P(POINT_C0).flags & POINT_REFERENCE, 0);
+  Press("F-B");
+  EXPECT_STREQ(modeller->statusText, "flip F-B");
+  EXPECT_EQ(P(POINT_H1).y, -y0);
+  Press("L-R");
+  EXPECT_EQ(P(POINT_H1).x, -x1);
+  Press("free");
+  EXPECT_STREQ(modeller->statusText, "free points");
+  EXPECT_EQ(P(POINT_C0).flags & POINT_MIRROR_STATE, POINT_MIRRORED);
+  Press("centre");
+  EXPECT_STREQ(modeller->statusText, "centre points");
+  for (int p : {POINT_H0, POINT_H1, POINT_C0}) {
+    EXPECT_EQ(P(p).x, 0);
+    EXPECT_EQ(P(p).flags & POINT_MIRROR_STATE, POINT_CENTRAL);
+  }
+  model.points[POINT_H1].flags &= uint8_t(~POINT_MIRROR_STATE);
+  model.points[POINT_H1].x = 5;
+  Press("mirror points");
+  EXPECT_EQ(P(POINT_H1).flags & POINT_MIRROR_STATE, POINT_MIRRORED) << "a single point off the plane";
+  // A flip that would leave the 16.16 range is refused.
+  model.points[POINT_H1].y = INT32_MIN;
+  const std::vector<uint8_t> before = Serialised();
+  const int history = ModellerUndo.count;
+  Press("F-B");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_VALUE_OUT_OF_BOUNDS);
+  Confirm();
+  ExpectUnchanged(before, history);
+}
+
+TEST_F(OperationsTest, AmbientDarknessIsAskedThenWrittenIntoTheTopBits) {
+  Start(SampleCar);
+  Key('P', true);
+  SelectPoints({POINT_H0, POINT_H1});
+  const std::vector<uint8_t> before = Serialised();
+  Press("exd");
+  EXPECT_STREQ(MessageBoxDialog.first, "Set ambient darkness for 2 points?");
+  EXPECT_STREQ(MessageBoxDialog.second, "Extra dark (exd)");
+  Key('N');
+  EXPECT_EQ(Serialised(), before);
+  Press("exd");
+  Key('Y');
+  EXPECT_STREQ(modeller->statusText, "set point darkness");
+  EXPECT_EQ(P(POINT_H0).flags & POINT_LIGHTING_CLASS, 3 << 6);
+  EXPECT_EQ(P(POINT_H0).flags & POINT_MIRROR_STATE, POINT_MIRRORED) << "the low bits stay";
+  ModelObject back{};
+  ExpectSavesAndReadsBack(back);
+  EXPECT_EQ(back.points[POINT_H1].flags & POINT_LIGHTING_CLASS, 3 << 6);
+  back.Free();
+  ExpectUndoRestores(before);
+}
+
+TEST_F(OperationsTest, MergesGoToTheTruncatedAverageOrTheGreenPoint) {
+  Start([](ModelObject& o) { PointRow(o, 4); });
+  Key('P', true);
+  model.points[0].x = 1;  // (1, 0, 0) and (0, 0, 0) in 16.16 units
+  model.points[1].x = 0;
+  SelectPoints({0, 1});
+  std::vector<uint8_t> before = Serialised();
+  Press("avg");
+  EXPECT_STREQ(modeller->statusText, "merge to average location");
+  ASSERT_EQ(model.pointCount, 3);
+  EXPECT_EQ(P(0).x, 0) << "truncated toward zero";
+  EXPECT_EQ(modeller->state.selectedPointCount, 1) << "the one point at the target is selected";
+  EXPECT_EQ(modeller->state.currentPoint, 0);
+  ExpectUndoRestores(before);
+  CtrlKey('Z');
+  // To the green point.
+  SelectPoints({0, 1, 3});
+  Press("green");
+  EXPECT_STREQ(modeller->statusText, "merge to last selected point");
+  ASSERT_EQ(model.pointCount, 2);
+  EXPECT_EQ(P(0).x, 3 << 16);
+  CtrlKey('Z');
+  // Some but not all fixed: refused.
+  model.points[0].flags |= POINT_CENTRAL;
+  SelectPoints({0, 1});
+  before = Serialised();
+  const int history = ModellerUndo.count;
+  Press("avg");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_SOME_FIXED);
+  Confirm();
+  ExpectUnchanged(before, history);
+  // The page's types; the choice is kept.
+  model.points[0].flags &= uint8_t(~POINT_CENTRAL);
+  Press("merge");
+  PressOnPage("merge to last selected point");
+  Confirm();
+  EXPECT_EQ(ModellerOptions.mergeType, MERGE_TO_GREEN);
+  EXPECT_EQ(model.pointCount, 3);
+}
+
+TEST_F(OperationsTest, DistancesFromTheGreenPointAreSetInTheViewPlaneOrInSpace) {
+  Start([](ModelObject& o) {
+    o.Init();
+    ModelBuilder b;
+    b.Point(0.3, 0.4, 0.2), b.Point(-0.5, 2.0, 1.0), b.Point(0.1, 0.1, 0.1);
+    b.Into(o);
+  });
+  Key('P', true);
+  SelectPoints({0, 1, 2});
+  // In space (the perspective view).
+  Press("set distance");
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter the distance to set points from green point in 3D (spherical)");
+  Type("0.75");
+  EXPECT_STREQ(modeller->statusText, "set point distance");
+  const ModelPoint& g = P(2);
+  for (int p = 0; p < 2; ++p)
+    EXPECT_NEAR(std::sqrt(std::pow(M(P(p).x) - M(g.x), 2) + std::pow(M(P(p).y) - M(g.y), 2) + std::pow(M(P(p).z) - M(g.z), 2)),
+                0.75, 1.0 / 65536);
+  // In the front view's plane (x and z): the depth stays.
+  FrontView();
+  const int32_t depth = P(1).y;
+  Press("set distance");
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter the distance to set points from green point in 2D (cylindrical)");
+  Type("1.5");
+  EXPECT_EQ(P(1).y, depth);
+  EXPECT_NEAR(std::hypot(M(P(1).x) - M(g.x), M(P(1).z) - M(g.z)), 1.5, 1.0 / 65536);
+  // Out of bounds.
+  const std::vector<uint8_t> before = Serialised();
+  const int history = ModellerUndo.count;
+  Press("set distance");
+  Type("1000.5");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_DISTANCE_OUT_OF_BOUNDS);
+  Confirm();
+  ExpectUnchanged(before, history);
+  // Two points needed.
+  SelectPoints({0});
+  PointToolsCommand(&modeller->prss, CLICK_LEFT, POINT_TOOL_SET_DISTANCE);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_TWO_POINTS_NEEDED);
+  Confirm();
+}
+
+TEST_F(OperationsTest, ARightAngleInAnAxisViewIsAQuarterTurnAntiClockwiseAsSeen) {
+  Start([](ModelObject& o) {
+    o.Init();
+    ModelBuilder b;
+    b.Point(0.5, 0.3, 1.0), b.Point(1.0, 0.3, 1.0);  // the green point is the second
+    b.Into(o);
+  });
+  FrontView();  // right is -x, up is +z
+  Key('P', true);
+  SelectPoints({0, 1});
+  // 0.5 m to the right of the green point as seen ends 0.5 m above it.
+  Press("rotate", CLICK_RIGHT);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Degrees to rotate anti-clockwise around green point?");
+  Type("90");
+  EXPECT_STREQ(modeller->statusText, "rotate points");
+  EXPECT_NEAR(M(P(0).x), 1.0, 1e-5);
+  EXPECT_NEAR(M(P(0).z), 1.5, 1e-5);
+  EXPECT_EQ(P(0).y, P(1).y) << "the depth stays";
+  EXPECT_EQ(P(1).x, 1 << 16) << "the green point stays";
+  // Outside -180..180: refused.
+  const std::vector<uint8_t> before = Serialised();
+  const int history = ModellerUndo.count;
+  Press("rotate", CLICK_RIGHT);
+  Type("181");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_ROTATION_OUT_OF_BOUNDS);
+  Confirm();
+  ExpectUnchanged(before, history);
+}
+
+TEST_F(OperationsTest, ScalingFromTheGreenPointByAxisAndInSpace) {
+  Start([](ModelObject& o) {
+    o.Init();
+    ModelBuilder b;
+    b.Point(2, 1, 3), b.Point(0, 0, 0);
+    b.Into(o);
+  });
+  FrontView();
+  Key('P', true);
+  SelectPoints({0, 1});
+  Press("\x8B\x9B", CLICK_RIGHT);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Amount to scale horizontally from green point?");
+  Type("2");
+  EXPECT_STREQ(modeller->statusText, "scale points horizontally");
+  EXPECT_EQ(P(0).x, 4 << 16);
+  EXPECT_EQ(P(0).y, 1 << 16);
+  EXPECT_EQ(P(0).z, 3 << 16) << "only across";
+  Press("^v", CLICK_RIGHT);
+  Type("-1");
+  EXPECT_EQ(P(0).z, -(3 << 16));
+  Press("scale", CLICK_RIGHT);
+  Type("0.5");
+  EXPECT_STREQ(modeller->statusText, "scale points 2D");
+  EXPECT_EQ(P(0).x, 2 << 16);
+  EXPECT_EQ(P(0).y, 1 << 16);
+  // In perspective: the 3D scale.
+  SelectEditView(VIEW_PERSPECTIVE);
+  Press("scale from green");
+  EXPECT_STREQ(OpenTextEntry.prompt, "Amount to scale in 3D from green point?");
+  Type("100");
+  EXPECT_STREQ(modeller->statusText, "scale points 3D");
+  EXPECT_EQ(P(0).y, 100 << 16);
+  // 100.5 is out of bounds; a result outside the 16.16 range too.
+  std::vector<uint8_t> before = Serialised();
+  const int history = ModellerUndo.count;
+  Press("scale from green");
+  Type("100.5");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_MULTIPLIER_OUT_OF_BOUNDS);
+  Confirm();
+  ExpectUnchanged(before, history);
+  Press("scale from green");
+  Type("100");
+  EXPECT_EQ(P(0).x, 20000 << 16);
+  before = Serialised();
+  Press("scale from green");
+  Type("2");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_MULTIPLIER_OUT_OF_BOUNDS) << "40000 m is beyond 16.16";
+  Confirm();
+  ExpectUnchanged(before, history + 1);
+}
+
+TEST_F(OperationsTest, PointsAndTrianglesAreSelectedByIndexAndByConnection) {
+  Start(TwoTriangles);
+  Key('P', true);
+  Press("index");
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter the index of the point to select (0 to 7)");
+  Type("4");
+  EXPECT_STREQ(modeller->statusText, "Selected point #4");
+  EXPECT_EQ(modeller->state.currentPoint, 4);
+  Press("index");
+  Type("8");
+  EXPECT_STREQ(modeller->statusText, "Point index must be between 0 and 7");
+  EXPECT_EQ(modeller->state.currentPoint, 4);
+  // S: the triangles with a selected point, in triangle mode, the points let go.
+  Key('S');
+  EXPECT_EQ(modeller->state.mode, ModeTriangle);
+  EXPECT_NE(model.triangles[1].flags & TRIANGLE_SELECTED, 0);
+  EXPECT_EQ(model.triangles[0].flags & TRIANGLE_SELECTED, 0);
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 1);
+  EXPECT_EQ(modeller->state.currentTriangle, 1);
+  EXPECT_EQ(modeller->state.selectedPointCount, 0);
+  // The points of the selected triangles, in triangle and corner order.
+  SelectTriangle(*modeller, 0);
+  SelectTrianglePoints(*modeller);
+  ASSERT_EQ(modeller->state.traceCount, 6);
+  const int order[6] = {0, 1, 2, 3, 4, 5};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(modeller->state.trace[i], order[i]);
+  EXPECT_EQ(modeller->state.currentPoint, 5);
+}
+
+TEST_F(OperationsTest, BuildModeMergesRelocatesAndMakesRealPoints) {
+  Start(TwoTriangles);
+  Key('B', true);
+  ModellerState& st = modeller->state;
+  // Merging 5 into 2: the second triangle takes 2, point 5's slot takes the last point.
+  model.points[5].flags |= POINT_MIRRORED;
+  st.buildCount = 2, st.buildList[0] = 5, st.buildList[1] = 2;
+  const std::vector<uint8_t> before = Serialised();
+  Press("merge points 1 and 2");
+  EXPECT_STREQ(modeller->statusText, "merge points");
+  ASSERT_EQ(model.pointCount, 7);
+  EXPECT_EQ(model.triangles[1].corners[2], 2);
+  EXPECT_EQ(P(5).x, 6 << 16) << "the last point moved into the slot";
+  EXPECT_NE(P(2).flags & POINT_MIRRORED, 0) << "a mirrored point makes the target mirrored";
+  EXPECT_EQ(st.buildCount, 0u);
+  ExpectUndoRestores(before);
+  CtrlKey('Z');
+  // Reflections are refused.
+  st.buildCount = 2, st.buildList[0] = 5 | BUILD_REFERENCE_MIRRORED, st.buildList[1] = 2;
+  Press("merge points 1 and 2");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_MERGE_REFLECTIONS);
+  Confirm();
+  Press("relocate triangles from point 1 to 2");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_RELOCATE_REFLECTIONS);
+  Confirm();
+  // Relocating moves only shown triangles of the current level.
+  st.buildCount = 2, st.buildList[0] = 4, st.buildList[1] = 6;
+  Press("relocate triangles from point 1 to 2");
+  EXPECT_STREQ(modeller->statusText, "relocate triangles");
+  EXPECT_EQ(model.triangles[1].corners[0], 3);
+  bool usesSix = false;
+  for (uint16_t c : model.triangles[1].corners) usesSix = usesSix || c == 6;
+  EXPECT_TRUE(usesSix);
+  CtrlKey('Z');
+  // A real point from a reflection: mirrored triangles on it are unmirrored, the others take it.
+  model.points[0].flags |= POINT_MIRRORED;
+  model.triangles[0].flags |= TRIANGLE_MIRRORED;
+  model.triangles[1].corners[0] = uint16_t(0 | CORNER_MIRRORED);
+  st.buildCount = 1, st.buildList[0] = 0 | BUILD_REFERENCE_MIRRORED;
+  Press("create real point from mirrored point");
+  EXPECT_STREQ(modeller->statusText, "create real point");
+  ASSERT_EQ(model.pointCount, 9);
+  EXPECT_EQ(P(8).x, -P(0).x);
+  EXPECT_EQ(P(0).flags & POINT_MIRRORED, 0);
+  EXPECT_EQ(model.triangles[0].flags & TRIANGLE_MIRRORED, 0);
+  EXPECT_EQ(model.triangles[1].corners[0], 8);
+  EXPECT_TRUE(Said("Unmirrored triangles : 1"));
+}

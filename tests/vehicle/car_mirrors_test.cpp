@@ -1,0 +1,202 @@
+// car_mirrors_test.cpp - the car's mirrors measured on a top level mesh of the test's own:
+// the side mirrors split at 0.18 m from the centre line, the internal mirror's centre, normal
+// and turn towards the eye, the marker colours on the mirror vertices, the adjustment angles
+// of the other drive side, and the internal mirror's subobject centred on its surface.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "render/gouraud_mesh.h"
+#include "tests/vehicle/car_model_fixture.h"
+
+namespace {
+
+struct V3 {
+  double x, y, z;
+};
+V3 Normalise(V3 v) {
+  const double k = 1.0 / std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+  return {v.x * k, v.y * k, v.z * k};
+}
+
+// A mesh of two parts, the first of the material given: its points in metres (the triangles
+// do not matter here).
+void FillParts(GouraudO3d& mesh, const Material* first, const std::vector<V3>& firstPoints, const Material* second,
+               const std::vector<V3>& secondPoints) {
+  const int n = int(firstPoints.size() + secondPoints.size());
+  AllocateMeshArrays(mesh, n, 0, 2);
+  mesh.parts[0].key = first;
+  mesh.parts[0].pointCount = int32_t(firstPoints.size());
+  mesh.parts[1].key = second;
+  mesh.parts[1].pointCount = int32_t(secondPoints.size());
+  int i = 0;
+  for (const auto* list : {&firstPoints, &secondPoints})
+    for (const V3& p : *list) {
+      mesh.points[i].x = int32_t(std::lround(p.x * 65536));
+      mesh.points[i].y = int32_t(std::lround(p.y * 65536));
+      mesh.points[i].z = int32_t(std::lround(p.z * 65536));
+      ++i;
+    }
+}
+
+class Mirrors : public CarModelTest {
+ protected:
+  void SetUp() override {
+    CarModelTest::SetUp();
+    MaterialParams params{};
+    mirror_ = CreateMaterial(nullptr, 0, 1, 90, params, 0);
+    paint_ = CreateMaterial(nullptr, 0, 0, 91, params, 0);
+    ASSERT_TRUE(IsMirrorMaterial(mirror_));
+    ASSERT_FALSE(IsMirrorMaterial(paint_));
+    car_.AllocModelObjects();
+    car_.driverPosition = Vec3{-0.4f, -0.2f, 0.6f};
+    car_.headOffset = Vec3{0.02f, 0.1f, 0.5f};
+  }
+  // The eye: the seat plus the head offset, 0.05 m further forward.
+  V3 Eye() const { return {-0.4 + 0.02, -0.2 + 0.1 + 0.05, 0.6 + 0.5}; }
+  Material* mirror_ = nullptr;
+  Material* paint_ = nullptr;
+  Car car_;
+};
+
+TEST_F(Mirrors, SideMirrorsLieBeyondEighteenCentimetresOnEitherSide) {
+  const double inside = 11796 / 65536.0, outside = 11797 / 65536.0;  // either side of 0.18 m
+  FillParts(*car_.levelMeshes[0], mirror_,
+            {{-0.9, 0.5, 0.8}, {-0.7, 0.6, 0.9}, {-outside, 0.55, 0.85}, {0.7, 0.5, 0.8}, {0.95, 0.62, 0.9}},
+            paint_, {{0, 0, 0}});
+  car_.SetupMirrors();
+  const CarMirror& left = car_.mirrors[MIRROR_LEFT];
+  const CarMirror& right = car_.mirrors[MIRROR_RIGHT];
+  ASSERT_TRUE(left.active && right.active);
+  EXPECT_FALSE(car_.mirrors[MIRROR_INTERNAL].active);
+  EXPECT_NEAR(left.boundsMin.x, -0.9, 1e-4);
+  EXPECT_NEAR(left.boundsMax.x, -outside, 1e-6);
+  EXPECT_NEAR(right.boundsMax.y, 0.62, 1e-4);
+  // 10% from the inner edge to the outer, 10% from the front edge to the rear, mid-height.
+  EXPECT_NEAR(left.centre.x, -outside + (-0.9 + outside) * 0.1, 1e-4);
+  EXPECT_NEAR(left.centre.y, 0.6 + (0.5 - 0.6) * 0.1, 1e-4);
+  EXPECT_NEAR(left.centre.z, 0.85, 1e-4);
+  EXPECT_NEAR(right.centre.x, 0.7 + 0.25 * 0.1, 1e-4);
+  const GouraudO3d& top = *car_.levelMeshes[0];
+  EXPECT_EQ(top.points[0].colour, &MIRROR_MARKERS[MIRROR_LEFT]);
+  EXPECT_EQ(top.points[3].colour, &MIRROR_MARKERS[MIRROR_RIGHT]);
+  EXPECT_EQ(top.points[5].colour, nullptr) << "not a mirror surface";
+  EXPECT_EQ(Lines(TEXT_MIRROR_TOO_CENTRAL), 0);
+  // The normal: the way to the eye averaged with backwards.
+  const V3 eye = Eye();
+  const V3 toEye = Normalise({eye.x - left.centre.x, eye.y - left.centre.y, eye.z - left.centre.z});
+  const V3 n = Normalise({toEye.x, toEye.y - 1, toEye.z});
+  EXPECT_NEAR(left.normal.x, n.x, 1e-5);
+  EXPECT_NEAR(left.normal.y, n.y, 1e-5);
+  EXPECT_NEAR(left.normal.z, n.z, 1e-5);
+
+  // A vertex just inside 0.18 m stops the side mirrors; those sorted before it keep their marks.
+  FillParts(*car_.levelMeshes[0], mirror_, {{-0.9, 0.5, 0.8}, {inside, 0.55, 0.85}, {0.7, 0.5, 0.8}}, paint_, {});
+  car_.SetupMirrors();
+  EXPECT_EQ(Lines("1|-1|" + std::string(TEXT_MIRROR_TOO_CENTRAL)), 1);
+  EXPECT_TRUE(car_.mirrors[MIRROR_LEFT].active);
+  EXPECT_FALSE(car_.mirrors[MIRROR_RIGHT].active);
+  EXPECT_EQ(car_.mirrors[MIRROR_LEFT].centre.x, 0.0f) << "no centre, corners or view";
+  EXPECT_EQ(car_.levelMeshes[0]->points[0].colour, &MIRROR_MARKERS[MIRROR_LEFT]);
+  EXPECT_EQ(car_.levelMeshes[0]->points[2].colour, nullptr);
+  FillParts(*car_.levelMeshes[0], mirror_, {{-inside, 0.5, 0.8}}, paint_, {});
+  car_.SetupMirrors();
+  EXPECT_EQ(Lines(TEXT_MIRROR_TOO_CENTRAL), 2) << "on the left likewise";
+}
+
+TEST_F(Mirrors, TheInternalMirrorFacesHalfWayBetweenTheEyeAndBackwards) {
+  FillParts(*car_.levelMeshes[0], paint_, {{0, 0, 0}}, paint_, {});
+  GouraudO3d* sub = NewGouraud();
+  sub->type = SUBOBJECT_INTERNAL_MIRROR;
+  sub->local.translation = IntVector{0, 29491, 73400};  // (0, 0.45, 1.12)
+  FillParts(*sub, paint_, {{0, 0, -1}}, mirror_, {{-0.12, 0.0, -0.03}, {0.12, 0.01, 0.03}});
+  AddChildMesh(*car_.levelMeshes[0], sub);
+  car_.SetupMirrors();
+  const CarMirror& m = car_.mirrors[MIRROR_INTERNAL];
+  ASSERT_TRUE(m.active);
+  const double px = 0, py = 29491 / 65536.0, pz = 73400 / 65536.0;
+  EXPECT_NEAR(m.centre.x, px, 1e-5);
+  EXPECT_NEAR(m.centre.y, py + 0.005, 1e-5);
+  EXPECT_NEAR(m.centre.z, pz - 0.03 + 0.06 * 0.6, 1e-5) << "60% of the way up";
+  const V3 eye = Eye();
+  const V3 toEye = Normalise({eye.x - m.centre.x, eye.y - m.centre.y, eye.z - m.centre.z});
+  const V3 n = Normalise({toEye.x, toEye.y - 1, toEye.z});
+  EXPECT_NEAR(m.normal.x, n.x, 1e-5);
+  EXPECT_NEAR(m.normal.y, n.y, 1e-5);
+  EXPECT_NEAR(m.normal.z, n.z, 1e-5);
+  EXPECT_EQ(m.subobjectPosition.y, 29491);
+  EXPECT_EQ(m.radius, std::lround(std::sqrt(7864.0 * 7864 + 655.0 * 655 + 1966.0 * 1966))) << "the box's far corner";
+  EXPECT_EQ(sub->points[1].colour, &MIRROR_MARKERS[MIRROR_INTERNAL]);
+  EXPECT_EQ(sub->points[0].colour, nullptr);
+  // Turned so that its back (-y) takes the normal's pitch, and leans its way across.
+  const FixedMatrix& r = sub->local.rotation;
+  EXPECT_NEAR(-r.m[7] / 65536.0, n.z, 1e-4);
+  EXPECT_GT(-r.m[1] / 65536.0 * n.x, 0.0);
+  EXPECT_FALSE(car_.mirrors[MIRROR_LEFT].active);
+  EXPECT_EQ(Lines("mirror"), 0);
+
+  // Adjusted 3 degrees of heading: the normal turns about z by that much.
+  CustomViewRecords[0].angles[0] = 30;
+  car_.SetupMirrors();
+  const double a = 3.0 * M_PI / 180;
+  EXPECT_NEAR(car_.mirrors[MIRROR_INTERNAL].normal.x, n.x * std::cos(a) - n.y * std::sin(a), 1e-4);
+}
+
+TEST_F(Mirrors, TheOtherDriveSideSwapsAndNegatesTheAnglesAndTheEye) {
+  FillParts(*car_.levelMeshes[0], paint_, {{0, 0, 0}}, paint_, {});
+  CustomViewRecords[0] = CustomViewMirrors{{10, 20, 30, 40, 50, 60}};
+  CustomViewRecords[1] = CustomViewMirrors{{1, 2, 3, 4, 5, 6}};
+  car_.SetupMirrors();
+  EXPECT_EQ(std::vector<int16_t>(car_.mirrorAngles, car_.mirrorAngles + 6), (std::vector<int16_t>{10, 20, 30, 40, 50, 60}));
+  CurrentViewMode = VIEW_MODE_SECOND_RECORD;
+  car_.SetupMirrors();
+  EXPECT_EQ(car_.mirrorAngles[5], 6) << "view mode 4 takes the second record";
+  CurrentViewMode = 0;
+  car_.mirrored = 1;
+  car_.SetupMirrors();
+  EXPECT_EQ(std::vector<int16_t>(car_.mirrorAngles, car_.mirrorAngles + 6),
+            (std::vector<int16_t>{-10, 20, -50, 60, -30, 40}))
+      << "the internal heading negated; left and right exchanged, their headings negated";
+
+  // The eye moves to the other side: a left mirror's normal leans the other way.
+  FillParts(*car_.levelMeshes[0], mirror_, {{-0.9, 0.5, 0.8}, {-0.7, 0.6, 0.9}}, paint_, {});
+  CustomViewRecords[0] = CustomViewMirrors{};
+  car_.mirrored = 0;
+  car_.SetupMirrors();
+  const float near = car_.mirrors[MIRROR_LEFT].normal.x;
+  car_.mirrored = 1;
+  car_.SetupMirrors();
+  EXPECT_GT(car_.mirrors[MIRROR_LEFT].normal.x, near) << "the eye now sits on the right";
+
+  car_.mirrorsOn = 0;
+  car_.mirrors[MIRROR_LEFT].active = 1;
+  car_.SetupMirrors();
+  EXPECT_TRUE(car_.mirrors[MIRROR_LEFT].active) << "mirrors off: not measured";
+}
+
+TEST_F(Mirrors, WithoutMirrorPartsNothingIsActiveAndNothingIsSaid) {
+  FillParts(*car_.levelMeshes[0], paint_, {{0, 0, 0}, {0.1, 0, 0}}, paint_, {{-0.5, 0.2, 1}});
+  car_.SetupMirrors();
+  for (const CarMirror& m : car_.mirrors) EXPECT_FALSE(m.active);
+  EXPECT_TRUE(ReportRecorder::Reports().lines.empty());
+  GraphicsEnabled = 0;
+  car_.SetupMirrors();  // without graphics nothing is measured
+  for (const CarMirror& m : car_.mirrors) EXPECT_FALSE(m.active);
+}
+
+TEST_F(Mirrors, TheInternalMirrorSubobjectIsCentredOnItsSurface) {
+  GouraudO3d* sub = NewGouraud();
+  sub->type = SUBOBJECT_INTERNAL_MIRROR;
+  sub->local.translation = IntVector{1000, 2000, 3000};
+  FillParts(*sub, mirror_, {{0.1, 0.0, 0.2}, {0.3, 0.02, 0.26}}, paint_, {{0.5, 0.5, 0.5}});
+  const int32_t shiftX = (sub->points[0].x + sub->points[1].x) / 2;
+  car_.CentreMirrorSubobject(*sub);
+  EXPECT_NEAR(sub->points[0].x, -sub->points[1].x, 1) << "the surface's box centred on the origin";
+  EXPECT_NEAR(sub->points[0].z, -sub->points[1].z, 1);
+  EXPECT_EQ(sub->local.translation.x, 1000 + shiftX) << "the position moved by the same";
+  EXPECT_EQ(sub->points[2].x, 32768 - shiftX) << "every vertex moved";
+  DeleteDrawMesh(sub);
+}
+
+}  // namespace

@@ -1,0 +1,284 @@
+// car_model_gpu_test.cpp - a sample car assembled and drawn on a real GL context in
+// orthographic views under a light of 1 whatever the normal: its material mesh shows the
+// scaled colour of a C panel and three fifths of it on a D panel, a deep dent at the roof's
+// edge lowers the roof below a pixel it covered, and each light mesh draws in its light's
+// colour.  The pictures are written to gpu/*.png.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/frame_globals.h"
+#include "core/gamma_tables.h"
+#include "modeller/model/model_meshes.h"
+#include "render/constant_buffers.h"
+#include "render/draw_mesh.h"
+#include "render/device.h"
+#include "render/material.h"
+#include "render/matrices.h"
+#include "render/primitives.h"
+#include "render/render_states.h"
+#include "render/render_target.h"
+#include "render/system_textures.h"
+#include "render/texture_record.h"
+#include "render/views.h"
+#include "tests/gpu_device.h"
+#include "tests/physics/car_test_util.h"
+#include "tests/ui/png_test_util.h"
+#include "vehicle/car_model.h"
+
+namespace {
+
+constexpr int SIZE = 256;  // pixels of the picture
+constexpr float PIXELS_PER_METRE = 48;
+constexpr float MIDDLE_HEIGHT = 0.6f;  // m: the height on the picture's middle row
+constexpr uint32_t CLEAR = 0xFF102030u;
+
+// Every page of the car draws white: one material of its own per page name (so that the
+// build keeps its parts apart as real pages would), and one for the skin.
+ZKTETexture* g_white;
+std::map<std::string, Material*> g_pages;
+Material* WhitePages(const char* name, int, int, int, const CutoutMaterial&, int skin) {
+  const std::string key = skin ? "~skin" : name;
+  Material*& m = g_pages[key];
+  if (!m) {
+    MaterialParams params{};
+    params.shineRed = params.shineGreen = params.shineBlue = 0xFF;
+    m = CreateMaterial(g_white, 0, 0, 300 + int(g_pages.size()), params, 0);
+  }
+  return m;
+}
+
+// Where a view looks from: the picture's x axis, the way into the picture, and the eye.
+struct Look {
+  float right[3], forward[3];
+  float eye[3];
+};
+const Look FROM_THE_RIGHT{{0, 1, 0}, {-1, 0, 0}, {10, 0, MIDDLE_HEIGHT}};
+const Look FROM_THE_FRONT{{-1, 0, 0}, {0, -1, 0}, {0, 10, MIDDLE_HEIGHT}};
+const Look FROM_BEHIND{{1, 0, 0}, {0, 1, 0}, {0, -10, MIDDLE_HEIGHT}};
+
+// The column of a point a distance across the picture's x axis, the row of a height.
+int Column(double across) { return int(std::floor(SIZE / 2 + across * PIXELS_PER_METRE)); }
+int Row(double z) { return int(std::floor(SIZE / 2 - (z - MIDDLE_HEIGHT) * PIXELS_PER_METRE)); }
+
+uint32_t Argb(ColourWord c) { return 0xFF000000u | ColourRed(c) << 16 | ColourGreen(c) << 8 | ColourBlue(c); }
+
+void ExpectNear(uint32_t got, uint32_t want, int tolerance, const std::string& what) {
+  for (int shift = 0; shift < 24; shift += 8)
+    EXPECT_NEAR(int(got >> shift & 0xFF), int(want >> shift & 0xFF), tolerance)
+        << what << std::hex << " got " << got << " want " << want;
+}
+
+class CarPixels : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    SetDefaultTextColours();
+    Crc32InitTable();
+    InitSinCosTables();
+    ready_ = StartTestDevice(SIZE, SIZE);
+    if (ready_) LoadSystemTextures();
+  }
+  static void TearDownTestSuite() {
+    ReleaseSystemTextures();
+    StopTestDevice();
+  }
+
+  ZKTETexture target{}, white{};
+  int savedGraphics_ = 0;
+
+  void SetUp() override {
+    if (!ready_) GTEST_SKIP() << "no device";
+    savedGraphics_ = GraphicsEnabled;
+    GraphicsEnabled = 1;
+    ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
+    const uint32_t texel = 0xFFFFFFFFu;
+    GfxTexture2DDesc w;
+    w.width = w.height = 1;
+    w.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    w.bindFlags = GFX_BIND_SHADER_RESOURCE;
+    GfxSubresourceData initial{&texel, 4, 0};
+    ASSERT_EQ(GfxCreateTexture2D(Gfx.device, w, &initial, &white.texture), GFX_OK);
+    ASSERT_EQ(GfxCreateShaderResourceView(Gfx.device, white.texture, nullptr, &white.view), GFX_OK);
+    white.width = white.height = white.mipLevels = 1;
+    white.format = w.format;
+    std::snprintf(white.name, sizeof white.name, "TEST~WHITE");
+    g_white = &white;
+    g_pages.clear();
+    FindSkinTexture = WhitePages;
+
+    ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
+    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+    const int32_t origin[3] = {0, 0, 0}, light[3] = {0, 0, 65536};
+    const float forward[3] = {0, -1, 0};
+    InitView(view_, origin, forward, light);
+    MeshDisplay = MeshDisplaySettings{};
+    CurrentWorldPass = 0;
+    ShaderCarFlag = 0;
+    float row[64] = {};  // light 1 whatever the normal, no fog
+    for (int c = 0; c < 3; ++c) row[c * 16 + 15] = 1.0f;
+    UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
+    const float none[24] = {};
+    UploadConstantRowData(0, VS_ROW_VIEW_LIGHTS, none, sizeof none);
+    const float noCube[28] = {};
+    UploadConstantRowData(0, VS_ROW_OBJECT, noCube, sizeof noCube);
+    RenderStates.pendingBlend = 0;
+    RenderStates.pendingRaster = 6;  // both faces
+    RenderStates.pendingDepth = 0;   // nearer wins
+    FlushStates();
+  }
+  void TearDown() override {
+    if (!ready_) return;
+    FindSkinTexture = FindPageTextureByName;
+    GraphicsEnabled = savedGraphics_;
+    FreeAllFastMeshes();
+    for (int slot = 0; slot < 3; ++slot) BindTextureSlot(slot, nullptr);
+    ReleaseSystemTextures();
+    FreeAllMaterials();
+    LoadSystemTextures();
+    ReleaseTexture(&white);
+    ReleaseTestTarget(target);
+    ResetTestMatrices();
+    RenderStates.pendingDepth = 0;
+    RenderStates.pendingRaster = 0;
+    MeshDisplay = MeshDisplaySettings{};
+  }
+
+  static void LookFrom(const Look& look) {
+    SetViewportFull();
+    SetIdentityMatrix(WorldMatrix);
+    float* m = ViewMatrix;
+    SetIdentityMatrix(m);
+    const float up[3] = {0, 0, 1};
+    const float* axes[3] = {look.right, up, look.forward};  // view x, y and z in world axes
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c) m[r * 4 + c] = axes[c][r];
+    for (int c = 0; c < 3; ++c)
+      m[12 + c] = -(look.eye[0] * axes[c][0] + look.eye[1] * axes[c][1] + look.eye[2] * axes[c][2]);
+    NearPlane = 1.0f;
+    FarPlane = 100.0f;
+    SetupOrthographic(nullptr, SIZE / PIXELS_PER_METRE, SIZE / PIXELS_PER_METRE);
+    UploadWorldMatrix(0, 0);
+  }
+  // Draws group 0 (the top level) of a fast mesh as the car drawing does, both passes.
+  static void DrawTopLevel(FastMeshHandle handle) {
+    FastMesh* mesh = GetFastMesh(handle);
+    ASSERT_NE(mesh, nullptr);
+    std::memcpy(WorldMatrix, mesh->worldMatrix, sizeof WorldMatrix);
+    UploadWorldMatrix(0, 0);
+    if (DrawFirstPassParts(*mesh, 0, nullptr)) DrawSecondPassParts(*mesh, 0, nullptr);
+  }
+  std::vector<uint8_t> Pixels(const char* pngName) {
+    const std::vector<uint8_t> p = ReadTargetPixels(target);
+    std::vector<uint8_t> opaque = p;  // the lights leave alpha 0: shown opaque to look at
+    for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
+    WritePng(std::string("gpu/") + pngName, opaque, SIZE, SIZE);
+    return p;
+  }
+  static uint32_t At(const std::vector<uint8_t>& p, int x, int y) { return PixelArgb(p, SIZE, x, y); }
+  // The road car sample with colour 1 of its body set given, its lights in colours of their
+  // own, assembled and its graphics side built.
+  static void MakeCar(Car& car, ColourWord colour1) {
+    MakeSampleCar(0, car);
+    TakeVehicleLightsAndSkin(car);
+    car.AllocModelObjects();
+    car.BuildBodyMesh();
+    car.currentColours.groups[0][0] = colour1;
+    const uint8_t lights[3][3] = {{200, 30, 30}, {220, 220, 120}, {120, 20, 60}};
+    for (int i = 0; i < 3; ++i) std::memcpy(car.lights[i].colour, lights[i], 3);  // brake, head, tail
+    car.ApplyPendingModelChanges();
+  }
+
+  static inline bool ready_ = false;
+  View view_{};
+};
+
+// A colour's channels times 1.275, held at 255, and a fraction of that.
+ColourWord Scaled(ColourWord c, int fifths = 5) {
+  auto s = [fifths](uint32_t v) { return uint32_t(std::min(255L, std::lround(v * 1.275))) * uint32_t(fifths) / 5; };
+  return RgbWord(s(ColourRed(c)), s(ColourGreen(c)), s(ColourBlue(c)));
+}
+
+}  // namespace
+
+TEST_F(CarPixels, TheSidesShowTheScaledColourOnTheCPanelAndThreeFifthsOfItOnTheDPanel) {
+  ASSERT_TRUE(ShadersCompile(12, 38)) << "vs_12 and ps_38 compiled";
+  Car car;
+  const ColourWord colour1 = RgbWord(200, 120, 60);
+  MakeCar(car, colour1);
+  LookFrom(FROM_THE_RIGHT);
+  Clear(CLEAR, 3);
+  DrawTopLevel(car.materialMesh);
+  const std::vector<uint8_t> p = Pixels("car_model_side.png");
+  const uint32_t c = ApplyBrightnessTable(Argb(Scaled(colour1)));
+  const uint32_t d = ApplyBrightnessTable(Argb(Scaled(colour1, 3)));
+  for (double y : {-1.5, -0.5, 0.5, 1.5}) {
+    ExpectNear(At(p, Column(y), Row(0.6)), c, 2, "the upper side, C1, at y " + std::to_string(y));
+    ExpectNear(At(p, Column(y), Row(0.35)), d, 2, "the lower side, D1, at y " + std::to_string(y));
+  }
+  EXPECT_EQ(Scaled(colour1) & 0xFF, 255u) << "200 x 1.275 saturates";
+  EXPECT_EQ(At(p, Column(2.3), Row(0.6)), CLEAR) << "ahead of the car";
+  EXPECT_EQ(At(p, Column(0), Row(1.4)), CLEAR) << "above the roof";
+}
+
+TEST_F(CarPixels, ADeepDentAtTheRoofsEdgeLowersTheRoofBelowAPixelItCovered) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  MakeCar(car, RgbWord(100, 100, 100));
+  LookFrom(FROM_THE_FRONT);
+  const int x = Column(-0.6), y = Row(1.17);  // the right-hand roof edge, 3 cm below it
+  Clear(CLEAR, 3);
+  DrawTopLevel(car.materialMesh);
+  EXPECT_NE(At(Pixels("car_model_front.png"), x, y), CLEAR) << "the roof's edge, undamaged";
+
+  // The physical point at the roof's front right corner (0.65, 0.2, 1.2), pushed down.
+  int corner = -1;
+  float best = 1e9f;
+  for (int i = 0; i < car.undamagedPointCount; ++i) {
+    const Vec3 v = car.undamagedPoints[i] - Vec3{0.65f, 0.2f, 1.2f};
+    if (LengthSquared(v) < best) best = LengthSquared(v), corner = i;
+  }
+  ASSERT_GE(corner, 0);
+  ASSERT_LT(best, 1e-6f);
+  EXPECT_FLOAT_EQ(car.damageSize, 2.6f) << "the road car's wheel base: R = 1.3 m";
+  ASSERT_EQ(car.AddDamageNode(DamageNode{uint8_t(corner), 255, PackDamageDirection(0, 0, -1)}), 1);
+  car.ApplyPendingModelChanges();
+  ASSERT_EQ(car.graphicalDamageVersion, 1u);
+  Clear(CLEAR, 3);
+  DrawTopLevel(car.materialMesh);
+  const std::vector<uint8_t> dented = Pixels("car_model_front_dented.png");
+  EXPECT_EQ(At(dented, x, y), CLEAR) << "the dented roof lies below it";
+  EXPECT_NE(At(dented, Column(0.6), y), CLEAR) << "the other side's edge was out of reach";
+}
+
+TEST_F(CarPixels, EachLightMeshDrawsInItsLightsColour) {
+  Car car;
+  MakeCar(car, RgbWord(100, 100, 100));
+  struct Case {
+    int light;
+    const Look* look;
+    double across;  // on the picture's x axis
+    const char* png;
+  };
+  const Case cases[] = {{LIGHT_BRAKE, &FROM_BEHIND, 0.2, "car_model_brake.png"},
+                        {LIGHT_TAIL, &FROM_BEHIND, 0.7, "car_model_tail.png"},
+                        {LIGHT_HEAD, &FROM_THE_FRONT, -0.4, "car_model_head.png"}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.png);
+    const CarLight& light = car.lights[k.light];
+    ASSERT_NE(GetFastMesh(light.mesh), nullptr);
+    LookFrom(*k.look);
+    Clear(CLEAR, 3);
+    DrawTopLevel(light.mesh);
+    const std::vector<uint8_t> p = Pixels(k.png);
+    const uint32_t want = 0xFF000000u | uint32_t(BrightnessTable[light.colour[0]]) << 16 |
+                          uint32_t(BrightnessTable[light.colour[1]]) << 8 | BrightnessTable[light.colour[2]];
+    ExpectNear(At(p, Column(k.across), Row(0.6)), want, 2, "the light");
+    ExpectNear(At(p, Column(-k.across), Row(0.6)), want, 2, "its mirrored half");
+    EXPECT_EQ(At(p, Column(k.across), Row(0.9)), CLEAR) << "above the lights";
+  }
+}

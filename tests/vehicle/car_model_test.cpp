@@ -1,0 +1,399 @@
+// car_model_test.cpp - the car's model assembly on the null device: the switch distances by
+// level count, the colour sets on the mappings, the wheel subobjects, the first build's
+// messages, a rebuild posted under the car lock, the dashboard and clock pages, the drive-side
+// flips, the sample cars assembled whole, and every car's model released and rebuilt around
+// a device re-creation.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "render/buffers.h"
+#include "render/gouraud_mesh.h"
+#include "render/system_textures.h"
+#include "render/texture_names.h"
+#include "render/texture_record.h"
+#include "tests/vehicle/car_model_fixture.h"
+#include "vehicle/vehicle.h"
+
+namespace {
+
+using CarModel = CarModelTest;
+
+TEST_F(CarModel, SwitchDistancesFollowTheLevelCountAndOtherCountsAreRefused) {
+  for (int levels = 0; levels <= 5; ++levels) {
+    SCOPED_TRACE(levels);
+    Car car;
+    ModelBuilder b;
+    AddSquare(b, "x", "PLAIN~W", 0);
+    ModelObject& model = GiveModel(car, b, levels);
+    for (int32_t& d : model.lodDistances) d = 7;
+    car.AllocateHull(3, 1);
+    car.undamagedPoints = static_cast<Vec3*>(std::malloc(3 * sizeof(Vec3)));
+    car.undamagedPointCount = 3;
+    ReportRecorder::Reports() = RecordedReports{};
+    car.SetLodDistances();
+    EXPECT_EQ(car.pointCount, 0) << "the physical points go";
+    EXPECT_EQ(car.undamagedPoints, nullptr);
+    if (levels >= 1 && levels <= 3) {
+      for (int i = 0; i < levels; ++i) EXPECT_EQ(model.lodDistances[i], LOD_DISTANCES[levels - 1][i]) << i;
+      EXPECT_EQ(Lines(TEXT_LOD_TOO_MANY), 0);
+    } else {
+      for (int i = 0; i < MAX_LOD_COUNT; ++i) EXPECT_EQ(model.lodDistances[i], 7) << "unchanged";
+      EXPECT_EQ(Lines("1|-1|" + std::string(TEXT_LOD_TOO_MANY)), levels == 0 ? 0 : 1) << "in the error colour";
+    }
+  }
+  EXPECT_EQ(LOD_DISTANCES[1][1], 540 << 16);
+  EXPECT_EQ(LOD_DISTANCES[2][0], 60 << 16);
+
+  Car quiet;
+  ModelBuilder b;
+  AddSquare(b, "x", "PLAIN~W", 0);
+  GiveModel(quiet, b, 4);
+  ReportRecorder::Reports() = RecordedReports{};
+  ModelMeshConfig.quiet = 1;
+  quiet.SetLodDistances();
+  EXPECT_EQ(Lines(TEXT_LOD_TOO_MANY), 0) << "quiet";
+}
+
+// A mapping's colour after the colour sets: the rule applied to the scaled colour.
+ColourWord Scaled(ColourWord c) {
+  auto s = [](uint32_t v) { return uint32_t(std::min(255L, std::lround(v * 1.275))); };
+  return RgbWord(s(ColourRed(c)), s(ColourGreen(c)), s(ColourBlue(c)));
+}
+ColourWord Fifths(ColourWord c, int n) {
+  return RgbWord(ColourRed(c) * n / 5, ColourGreen(c) * n / 5, ColourBlue(c) * n / 5);
+}
+
+TEST_F(CarModel, ColourSetsFollowTheMappingNamesAndHubObjectsTakeTheRimColours) {
+  Car car;
+  ModelBuilder b;
+  AddSquare(b, "c2", "PLAIN~W", 0);
+  const char* const names[] = {"C1", "M3", "D1", "e4", "d5", "X1", "C", "E2x"};
+  for (const char* name : names) b.AddMapping(name, 0, 0, DIRECTION_TOP, 1, 1, 0x01ABCDEF);
+  ModelObject& model = GiveModel(car, b);
+  std::vector<ModelObject> children(4);
+  const uint8_t types[4] = {SUBOBJECT_HUB, SUBOBJECT_ATTACHMENT, SUBOBJECT_BRAKE, SUBOBJECT_HUB};
+  const uint16_t options[4] = {SUBOBJECT_CUSTOM_COLOURS, SUBOBJECT_CUSTOM_COLOURS, 0, 0};
+  for (int i = 0; i < 4; ++i) {
+    ModelBuilder c;
+    AddSquare(c, "c2", "PLAIN~W", 0);
+    c.AddMapping("D2", 0, 0, DIRECTION_TOP, 1, 1, 0xFFFFFF);
+    children[i].Init();
+    c.Into(children[i]);
+    children[i].type = types[i];
+    children[i].options = options[i];
+  }
+  SetChildren(model, children);
+  const ColourWord body[4] = {RgbWord(10, 20, 30), RgbWord(200, 80, 40), RgbWord(160, 160, 160), RgbWord(255, 1, 2)};
+  const ColourWord rims[4] = {RgbWord(1, 1, 1), RgbWord(40, 80, 120), RgbWord(3, 3, 3), RgbWord(4, 4, 4)};
+  std::memcpy(car.currentColours.groups[0], body, sizeof body);
+  std::memcpy(car.currentColours.groups[1], rims, sizeof rims);
+  car.ApplyColourSets();
+
+  const ModelMapping* m = model.mappings;
+  EXPECT_EQ(m[0].colour, Scaled(body[1])) << "lower-case c2 in the main object: colour 2 of the first set";
+  EXPECT_EQ(Scaled(body[1]), RgbWord(255, 102, 51)) << "200 x 1.275 saturates at 255";
+  EXPECT_EQ(m[1].colour, CF_SELF_LIT | Scaled(body[0])) << "C1, the flags kept";
+  EXPECT_EQ(m[2].colour, CF_SELF_LIT | Scaled(body[2])) << "M3";
+  EXPECT_EQ(m[3].colour, CF_SELF_LIT | Fifths(Scaled(body[0]), 3)) << "D1: three fifths, integer";
+  EXPECT_EQ(m[3].colour & 0xFFFFFF, RgbWord(7, 15, 22));
+  EXPECT_EQ(m[4].colour, CF_SELF_LIT | Fifths(Scaled(body[3]), 2)) << "e4: two fifths; 255 x 1.275 saturates";
+  for (int i = 5; i <= 7; ++i) EXPECT_EQ(m[i].colour, 0x01ABCDEFu) << m[i].name << " is no colour name";
+  EXPECT_EQ(m[8].colour, CF_SELF_LIT | Fifths(Scaled(body[1]), 2)) << "E2x: a letter and a digit begin it";
+
+  EXPECT_EQ(model.children[0].mappings[0].colour, Scaled(rims[1])) << "c2 in a hub object: the rim set";
+  EXPECT_EQ(model.children[0].mappings[1].colour, Fifths(Scaled(rims[1]), 3));
+  EXPECT_EQ(model.children[1].mappings[0].colour, Scaled(body[1])) << "an attachment asking for custom colours";
+  EXPECT_EQ(model.children[2].mappings[0].colour, 0xFFFFFFu) << "no custom colours asked";
+  EXPECT_EQ(model.children[3].mappings[0].colour, 0xFFFFFFu) << "a hub object without the flag";
+}
+
+// A child mesh of a type at a 16.16 position.
+DrawMesh* Sub(GouraudO3d& top, uint8_t type, int32_t x, int32_t y) {
+  GouraudO3d* child = new GouraudO3d();
+  child->Init();
+  child->type = type;
+  child->local.translation = IntVector{x, y, 0};
+  AddChildMesh(top, child);
+  return child;
+}
+
+TEST_F(CarModel, WheelSubobjectsGoToTheLastWheelOfTheirSideAndEnd) {
+  Car car;
+  car.AllocModelObjects();
+  car.wheelCount = 4;
+  car.wheelPositions[0] = Vec3{-0.8f, -1.5f, 0.3f};  // a double rear axle on the left
+  car.wheelPositions[1] = Vec3{-0.8f, -0.7f, 0.3f};
+  car.wheelPositions[2] = Vec3{0.8f, -1.1f, 0.3f};
+  car.wheelPositions[3] = Vec3{0.011f, 1.3f, 0.3f};  // front, right by just over 0.01 m
+  GouraudO3d& top = *car.levelMeshes[0];
+  DrawMesh* rearLeft = Sub(top, SUBOBJECT_BRAKE, -65536, -65536);
+  DrawMesh* rearRight = Sub(top, SUBOBJECT_MUDGUARD, 1, 0);       // y = 0: rear
+  DrawMesh* frontRight = Sub(top, SUBOBJECT_HUB, 1, 1);           // y one unit: front
+  DrawMesh* arm = Sub(top, SUBOBJECT_TRAILING_ARM, -5, -65536);
+  Sub(top, SUBOBJECT_BRAKE, 0, -65536);                           // central: no wheel
+  Sub(top, SUBOBJECT_HANDLEBAR, -7, 65536);                       // front left: no wheel
+  Sub(top, SUBOBJECT_STEERING_WHEEL, 0, 0);                       // not a wheel's
+  car.AttachWheelSubobjects();
+  EXPECT_EQ(car.wheelSubobjects[1][WHEEL_SUB_BRAKE], rearLeft) << "the later wheel of the double axle";
+  EXPECT_EQ(car.wheelSubobjects[0][WHEEL_SUB_BRAKE], nullptr);
+  EXPECT_EQ(car.wheelSubobjects[1][WHEEL_SUB_TRAILING_ARM], arm);
+  EXPECT_EQ(car.wheelSubobjects[2][WHEEL_SUB_MUDGUARD], rearRight);
+  EXPECT_EQ(car.wheelSubobjects[3][WHEEL_SUB_HUB], frontRight);
+  EXPECT_EQ(Lines("0|-1|No wheel found for rear central subobject marked as brake object"), 1);
+  EXPECT_EQ(Lines("No wheel found for front left subobject marked as handlebar"), 1);
+  EXPECT_EQ(ReportRecorder::Reports().lines.size(), 2u) << "nothing said of the steering wheel";
+
+  car.wheelPositions[3].x = 0.01f;  // now central
+  car.ClearSubobjectMarks();
+  car.AttachWheelSubobjects();
+  EXPECT_EQ(car.wheelSubobjects[3][WHEEL_SUB_HUB], nullptr);
+  EXPECT_EQ(Lines("No wheel found for front right subobject marked as hub object"), 1);
+}
+
+// A model of one square and subobjects of the types given, the empty ones without triangles.
+void GiveSubobjectModel(Car& car, const std::vector<std::pair<uint8_t, bool>>& subs, uint16_t options = 0) {
+  ModelBuilder b;
+  AddSquare(b, "x", "PLAIN~W", 0);
+  ModelObject& model = GiveModel(car, b);
+  if (subs.empty()) return;
+  std::vector<ModelObject> children(subs.size());
+  for (size_t i = 0; i < subs.size(); ++i) {
+    ModelBuilder c;
+    if (subs[i].second) AddSquare(c, "x", "PLAIN~W", 0.5);
+    children[i].Init();
+    c.Into(children[i]);
+    children[i].type = subs[i].first;
+    children[i].options = options;
+    children[i].offset[0] = 65536;
+  }
+  SetChildren(model, children);
+}
+
+TEST_F(CarModel, TheFirstBuildCountsMainObjectsAndEmptySubobjectsOnce) {
+  Car car;
+  GiveSubobjectModel(car, {{SUBOBJECT_MAIN, true}, {SUBOBJECT_BRAKE, false}, {SUBOBJECT_REAR_WING, false},
+                           {SUBOBJECT_AERO_CENTRE, false}, {SUBOBJECT_ATTACHMENT, true}});
+  car.BuildModel();
+  EXPECT_EQ(Lines("1 subobject marked as main object"), 1);
+  EXPECT_EQ(Lines("1 subobject with no triangles"), 1) << "the wing and the aero centre stand as positions";
+  EXPECT_EQ(car.builtOnce, 1);
+  EXPECT_EQ(CarSkinState, SKIN_STATE_BUILT);
+  ASSERT_NE(car.levelMeshes[0], nullptr);
+  EXPECT_GT(car.levelMeshes[0]->triangleCount, 0);
+  int kept = 0;
+  for (int i = 0; i < car.levelMeshes[0]->childCount; ++i) kept += car.levelMeshes[0]->children[i]->type >= 6;
+  EXPECT_EQ(kept, 2) << "empty subobjects of types 6 to 9 stay as positions";
+  car.BuildModel();
+  EXPECT_EQ(Lines("subobject"), 2) << "only on the first build";
+
+  Car twins;
+  GiveSubobjectModel(twins, {{SUBOBJECT_MAIN, true}, {SUBOBJECT_MUDGUARD, false}}, OPTION_MIRRORED_TWIN);
+  twins.BuildModel();
+  EXPECT_EQ(Lines("2 subobjects marked as main object"), 1) << "a mirrored twin is built twice";
+  EXPECT_EQ(Lines("2 subobjects with no triangles"), 1);
+
+  Car quiet;
+  GiveSubobjectModel(quiet, {{SUBOBJECT_MAIN, true}});
+  ModelMeshConfig.quiet = 1;
+  quiet.BuildModel();
+  EXPECT_EQ(Lines("subobject"), 4) << "quiet: nothing more";
+}
+
+TEST_F(CarModel, ARebuildPostedUnderTheCarLockIsTakenOnceOnTheNextFrame) {
+  Car car;
+  GiveSubobjectModel(car, {});
+  std::thread poster([&car] {
+    std::lock_guard<std::recursive_mutex> lock(CarLock);
+    car.RequestModelRebuild(1);
+  });
+  poster.join();
+  EXPECT_EQ(car.modelRebuild, 1u);
+  EXPECT_EQ(car.builtOnce, 0) << "nothing is built at once";
+  car.ApplyPendingModelChanges();
+  EXPECT_EQ(car.modelRebuild, 0u);
+  EXPECT_EQ(car.builtOnce, 1);
+  EXPECT_EQ(CarSkinState, SKIN_STATE_BUILT);
+  EXPECT_EQ(car.tyreBuffers[0].vertexCapacity, 2170u);
+  EXPECT_EQ(car.tyreBuffers[0].triangleCapacity, 2700u);
+  EXPECT_EQ(car.tyreBuffers[1].vertexCapacity, 620u);
+  EXPECT_EQ(car.tyreBuffers[1].triangleCapacity, 600u);
+  ASSERT_NE(GetFastMesh(car.materialMesh), nullptr) << "the graphics side follows";
+  const FastMeshHandle material = car.materialMesh;
+
+  CarSkinState = 0;
+  car.ApplyPendingModelChanges();
+  EXPECT_EQ(CarSkinState, 0) << "taken once: no second build";
+  EXPECT_EQ(car.materialMesh.slot, material.slot);
+  EXPECT_EQ(car.materialMesh.generation, material.generation);
+
+  car.modelInEditor = 1;
+  car.RequestModelRebuild(2);
+  car.ApplyPendingModelChanges();
+  EXPECT_EQ(car.modelRebuild, 0u);
+  EXPECT_EQ(CarSkinState, 0) << "the model open in the modeller: its meshes are kept";
+  EXPECT_NE(GetFastMesh(car.materialMesh), nullptr);
+  EXPECT_EQ(CarRebuildAll, 0);
+}
+
+TEST_F(CarModel, OnlyTheFirstDashboardPageCountsAndAMissingTextureIsReported) {
+  for (int kase = 0; kase < 3; ++kase) {
+    SCOPED_TRACE(kase);
+    Car car;
+    ModelBuilder b;
+    AddSquare(b, "x", "PLAIN~W", 0);
+    const char* const first[3] = {"nosuch_dash", "sample_page", ""};
+    b.Page(PAGE_DASH, first[kase]);
+    b.Page(PAGE_DASH, "nosuch_other");
+    GiveModel(car, b);
+    ReportRecorder::Reports() = RecordedReports{};
+    car.MergeSubs();
+    EXPECT_EQ(car.FindDashboardMaterial(), &car.model->pages[1]);
+    EXPECT_EQ(Lines("1|-1|Can't open dashboard texture : nosuch_dash"), kase == 0 ? 1 : 0);
+    EXPECT_EQ(Lines("nosuch_other"), 0) << "the second page never counts";
+    EXPECT_EQ(car.dashboardTexture != nullptr, kase == 1);
+  }
+}
+
+TEST_F(CarModel, TheClockStyleRenamesTheClockPagesAndTheDriveSideFlipsOnlyWhileBuilding) {
+  Car car;
+  ModelBuilder b;
+  b.mirrored = true;
+  AddSquare(b, "x", "PLAIN~W", 0, 2);
+  b.extraFlags = TRIANGLE_SIDE_SWAP;
+  AddSquare(b, "y", "s_clock", 1, 3);
+  ModelObject& model = GiveModel(car, b);
+  for (int t = 0; t < model.triangleCount; ++t)  // drawn on one side only: the drive side picks it
+    if (model.triangles[t].flags & TRIANGLE_SIDE_SWAP) model.triangles[t].flags &= uint8_t(~TRIANGLE_MIRRORED);
+  const std::vector<uint8_t> before = ModelRecordBytes(model, 1, 1);
+  car.MergeSubs();
+  const int32_t plainTriangles = car.levelMeshes[0]->triangleCount;
+  std::vector<int32_t> plainX;
+  for (int i = 0; i < car.levelMeshes[0]->pointCount; ++i) plainX.push_back(car.levelMeshes[0]->points[i].x);
+
+  car.mirrored = 1;
+  car.MergeSubs();
+  EXPECT_EQ(ModelRecordBytes(model, 1, 1), before) << "flipped back after the build";
+  EXPECT_EQ(car.levelMeshes[0]->triangleCount, plainTriangles);
+  std::vector<int32_t> flippedX;
+  for (int i = 0; i < car.levelMeshes[0]->pointCount; ++i) flippedX.push_back(car.levelMeshes[0]->points[i].x);
+  EXPECT_NE(flippedX, plainX) << "the marked triangles were built flipped";
+
+  car.clockStyle = 4;
+  car.MergeSubs();
+  EXPECT_STREQ(model.pages[1].name, CLOCK_TEXTURE_NAMES[3]);
+  EXPECT_STREQ(CLOCK_TEXTURE_NAMES[3], "s_clock_f1");
+  car.clockStyle = 0;
+  car.MergeSubs();
+  EXPECT_STREQ(model.pages[1].name, "s_clock_f1") << "0 leaves the pages";
+}
+
+TEST_F(CarModel, TheSampleCarAssemblesItsLevelsBodyLightsAndGraphicsSide) {
+  Car car;
+  MakeModelCar(0, car);
+  EXPECT_EQ(car.physicsCheck, nullptr);
+  ASSERT_GT(car.pointCount, 0) << "the lowest level gave the body its points";
+  EXPECT_EQ(car.undamagedPointCount, car.pointCount);
+  EXPECT_GT(car.extent[0], 1.5f) << "the extents follow the points";
+  EXPECT_EQ(car.modelRebuild, 1u);
+  car.ApplyPendingModelChanges();
+  for (int level = 0; level < 2; ++level) {
+    ASSERT_NE(car.levelMeshes[level], nullptr);
+    EXPECT_GT(car.levelMeshes[level]->triangleCount, 0) << level;
+    EXPECT_NE(car.undamagedMeshes[level].vertices, nullptr) << level;
+    EXPECT_EQ(car.undamagedMeshes[level].vertexCount, car.levelMeshes[level]->pointCount);
+  }
+  EXPECT_EQ(car.largestMeshRadius, std::max(car.levelMeshes[0]->radius, car.levelMeshes[1]->radius));
+  EXPECT_STREQ(car.skinTexture, "") << "no skin chosen";
+  EXPECT_EQ(EditorSkinName[0], 0);
+  EXPECT_NE(car.lights[LIGHT_HEAD].material, nullptr);
+  EXPECT_NE(car.lights[LIGHT_BRAKE].material, nullptr);
+  EXPECT_NE(car.lights[LIGHT_TAIL].material, nullptr);
+  EXPECT_EQ(car.lights[LIGHT_REVERSE].material, nullptr);
+  FastMesh* material = GetFastMesh(car.materialMesh);
+  ASSERT_NE(material, nullptr);
+  EXPECT_EQ(material->groupCount, 2u) << "one group per level";
+  EXPECT_NE(GetFastMesh(car.plainMesh), nullptr);
+  EXPECT_NE(GetFastMesh(car.lights[LIGHT_HEAD].mesh), nullptr);
+  EXPECT_TRUE(car.mirrors[MIRROR_INTERNAL].active) << "the sample's internal mirror";
+  int brakes = 0;
+  for (const auto& wheel : car.wheelSubobjects) brakes += wheel[WHEEL_SUB_BRAKE] != nullptr;
+  EXPECT_EQ(brakes, 1) << "the front right brake disc";
+}
+
+TEST_F(CarModel, EveryCarIsReleasedAndRebuiltAroundADeviceRecreation) {
+  Car first, second;
+  MakeModelCar(0, first);
+  MakeModelCar(7, second);
+  first.ApplyPendingModelChanges();
+  second.ApplyPendingModelChanges();
+  SetupCar = &first;
+  first.plateSlot = 3;
+  PlateSlotUses[3] = 1;
+  const int32_t triangles = first.levelMeshes[0]->triangleCount;
+
+  // As the program does around a device re-creation: the system textures and the cars'
+  // models let go first, everything else with the device, then all of it made again.
+  ReleaseSystemTextures();
+  ReleaseAllCarModels();
+  for (Car* car : {&first, &second}) {
+    EXPECT_EQ(car->materialMesh.slot, 0u);
+    EXPECT_EQ(car->levelMeshes[0]->triangleCount, 0);
+    EXPECT_EQ(car->modelRebuild, 0u) << "released, not yet asked to rebuild";
+  }
+  EXPECT_EQ(first.plateSlot, -1);
+  EXPECT_EQ(PlateSlotUses[3], 0) << "the slot went back";
+  ReloadSetupCarModel(1);
+  ReloadAllCarModels(1);
+  FreeAllGraphics(1, 1);
+  LoadSystemTextures();
+  ReloadSetupCarModel(0);
+  ReloadAllCarModels(0);
+  for (Car* car : {&first, &second}) {
+    EXPECT_EQ(car->modelRebuild, 1u);
+    EXPECT_EQ(car->helmetSkinChange, 1u);
+    car->ApplyPendingModelChanges();
+    EXPECT_NE(GetFastMesh(car->materialMesh), nullptr);
+    EXPECT_EQ(car->helmetSkinChange, 0u);
+  }
+  EXPECT_EQ(first.levelMeshes[0]->triangleCount, triangles);
+  SetupCar = nullptr;
+}
+
+TEST_F(CarModel, WithoutGraphicsNothingIsBoundAndTheBodyStillStands) {
+  GraphicsEnabled = 0;
+  Car car;
+  MakeModelCar(0, car);
+  const size_t materials = Materials.size();
+  car.ApplyPendingModelChanges();
+  EXPECT_EQ(Materials.size(), materials) << "no page looked up, the subobjects' neither";
+  EXPECT_EQ(car.levelMeshes[0]->triangleCount, 0);
+  int positions = 0;
+  for (int i = 0; i < car.levelMeshes[0]->childCount; ++i) positions += car.levelMeshes[0]->children[i]->type == 6;
+  EXPECT_EQ(positions, 1) << "the rear wing stands as a position";
+  EXPECT_GT(car.pointCount, 0) << "the body's points come from the flat mesh";
+  EXPECT_EQ(GetFastMesh(car.materialMesh), nullptr);
+  EXPECT_EQ(FindSkinTexture, &FindPageTextureByName) << "the look-up is put back";
+}
+
+TEST_F(CarModel, ACarWithoutAModelBuildsNothing) {
+  Car car;
+  car.AllocModelObjects();
+  car.RequestModelRebuild(1);
+  car.ApplyPendingModelChanges();
+  car.SetLodDistances();
+  car.BuildBodyMesh();
+  car.ApplyColourSets();
+  car.FindLights();
+  car.BuildGpuMeshes();
+  EXPECT_EQ(car.levelMeshes[0]->pointCount, 0);
+  EXPECT_EQ(GetFastMesh(car.materialMesh), nullptr);
+  EXPECT_TRUE(ReportRecorder::Reports().lines.empty());
+}
+
+}  // namespace
