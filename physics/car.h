@@ -380,8 +380,6 @@ extern Vec3 CarImpactSum;
 constexpr const char* TEXT_CAR_UNSAFE = "unsafe state - car stopped";
 constexpr float CAR_MOST_SPEED = 200.0f;
 constexpr float CAR_LOWEST_HEIGHT = -20.0f, CAR_HIGHEST_HEIGHT = 160.0f;
-// "This car does not have a handbrake" (language key 3h_nohandbr).
-constexpr const char* TEXT_NO_HANDBRAKE = "This car does not have a handbrake";
 constexpr uint32_t OPT2_HANDBRAKE = 1u << 11;
 constexpr uint32_t OPT2_FLASHER = 1u << 13;
 constexpr uint32_t OPT1_LAST_DRIVEN_WHEEL_SPEED = 1u << 14;

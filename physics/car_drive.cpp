@@ -14,6 +14,7 @@
 #include "physics/car.h"
 #include "physics/car_setup_local.h"
 #include "physics/solid/solid_hooks.h"
+#include "ui/text/language.h"
 #include "vehicle/data/vehicle_class.h"
 
 namespace {
@@ -129,7 +130,7 @@ void Car::SmoothControls(float dt, int player) {
     if (inputs.handbrake == 0) {
       handbrakeShown = 0;
     } else if (!handbrakeShown && !remote && player >= 0 && RaceLink.PlayerType(player) == PLAYER_LOCAL_HUMAN) {
-      ReportLine(TEXT_NO_HANDBRAKE, REPORT_MESSAGE);
+      ReportLine(LanguageTexts[TX_3h_nohandbr], REPORT_MESSAGE);
       handbrakeShown = 1;
     }
   }

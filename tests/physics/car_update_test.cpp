@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "tests/physics/car_drive_util.h"
+#include "ui/text/language.h"
 
 namespace {
 
@@ -395,13 +396,13 @@ TEST_F(CarUpdate, TheNoHandbrakeMessageIsShownOncePerPress) {
   car.velocity = {0.0f, 5.0f, 0.0f};
   car.inputs.handbrake = 65535;
   StepCar(car, 50);
-  EXPECT_EQ(std::count(race.lines.begin(), race.lines.end(), TEXT_NO_HANDBRAKE), 1);
+  EXPECT_EQ(std::count(race.lines.begin(), race.lines.end(), std::string(LanguageTexts[TX_3h_nohandbr])), 1);
   EXPECT_EQ(car.controls.handbrake, 0.0f);
   car.inputs.handbrake = 0;
   StepCar(car, 5);
   car.inputs.handbrake = 65535;
   StepCar(car, 5);
-  EXPECT_EQ(std::count(race.lines.begin(), race.lines.end(), TEXT_NO_HANDBRAKE), 2);
+  EXPECT_EQ(std::count(race.lines.begin(), race.lines.end(), std::string(LanguageTexts[TX_3h_nohandbr])), 2);
 }
 
 // ---- determinism ----
