@@ -36,6 +36,7 @@ struct Animation;
 struct Car;
 struct DataFile;
 struct DrawMesh;
+struct GouraudColour;
 struct GouraudO3d;
 struct Material;
 struct TexturePage;
@@ -244,6 +245,7 @@ constexpr int WHEEL_SUBOBJECTS = 5;
 constexpr int CAR_TYRE_BUFFERS = 2;
 constexpr int CAR_SKIN_NAME_SIZE = 16;    // the colour set's name, as the vehicle file keeps it
 constexpr int CAR_SKIN_TEXTURE_SIZE = 24; // "prefix_skin"
+constexpr int CAR_PLATE_TEXT_SIZE = 8;    // a number plate's text
 // ---- [Stepping] ----
 // The car is stepped in 1 ms steps up to the time drawn (Car::AccumulateRunTime), at most a
 // second behind: anything more is dropped.
@@ -483,10 +485,11 @@ struct Car : Solid, VehicleData {
 
   // Model objects and drawing state.
   GouraudO3d* levelMeshes[CAR_LEVEL_MESHES] = {};
-  uint8_t* wheelMeshWork = nullptr;  // malloc'd by the wheel meshes
+  GouraudColour* wheelMeshWork = nullptr;  // malloc'd by the wheel meshes: the rim points' colours
   uint8_t meshesWanted = 0;
   float headlightColour[3] = {1.0f, 1.0f, 1.0f};  // until the graphics build sets it
   int32_t plateSlot = -1;
+  char plateText[CAR_PLATE_TEXT_SIZE] = {};  // zero-padded, not ended when full; empty: the default plate
   uint8_t recordingState = 0;
   Vec3* undamagedPoints = nullptr;  // malloc'd: each physical point's position, undamaged
   uint16_t undamagedPointCount = 0;
@@ -822,7 +825,6 @@ struct Car : Solid, VehicleData {
   uint8_t steeringLock = 0;    // degrees
   uint8_t remote = 0;          // driven by received data
   uint8_t frozen = 0;          // Move does nothing; 1 by StopForReset, 2 once reported
-  uint8_t rebuildRequested = 0;  // the car's model is to be rebuilt; under CarLock
   uint8_t engineFlag = 0;      // has a gearbox: a combustion engine, whose fuel load counts in its mass
   uint8_t impactDamage = 0;    // body impacts make damage nodes
   uint8_t showCar = 0;         // the car on show in the editor or garage: never put to rest

@@ -295,7 +295,7 @@ void SetupWheelBase(Car& car) {
   car.rearmostY = car.foremostY = 0.0f;
   const int wheels = CarWheelCount(car);
   if (wheels == 0) {
-    car.wheelBase = 1.0f;
+    car.wheelBase = car.damageSize = 1.0f;
     car.impactDamage = 0;
     return;
   }
@@ -305,6 +305,7 @@ void SetupWheelBase(Car& car) {
   }
   car.wheelBase = car.foremostY - car.rearmostY + car.wheelBaseAddition;
   car.impactDamage = car.wheelSets[1].suspensionType != SUSPENSION_FRONT_FORK ? 1 : 0;
+  car.damageSize = car.wheelBase;  // a dent's size
 }
 
 // Step 26: the wheels' angle per steering-wheel angle.  A steering wheel that does not turn
@@ -408,13 +409,6 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
   appliedBallast = appliedBallastPosition = appliedRestriction = 0;
   massRecords[MASS_RECORD_BASE] = massRecords[MASS_RECORD_BUILT];
   inertiaStatus = INERTIA_VALID;
-  // A dent's size: the stored wheels' span in y, both ends from 0 (1 m without wheels).
-  float rearmost = 0.0f, foremost = 0.0f;
-  for (int i = 0; i < CarWheelCount(*this); ++i) {
-    rearmost = std::min(rearmost, wheelPositions[i].y);
-    foremost = std::max(foremost, wheelPositions[i].y);
-  }
-  damageSize = CarWheelCount(*this) ? foremost - rearmost : 1.0f;
   if (!VehicleFiguresArePhysical(*this)) return;
 
   // 2-4. Gears, roof, a kart's rear axle.
@@ -487,14 +481,15 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
   }
   // The tank the fuel load is a share of: the vehicle's, as the mass model may have sized it.
   fuelCapacity = fuelTankCapacity > 0.0f && std::isfinite(fuelTankCapacity) ? fuelTankCapacity : 0.0f;
+
+  // 24-28. Wheel base (the masses play no part in it), aerodynamics, steering, load limits,
+  // body.
+  SetupWheelBase(*this);
   if (!MassesArePhysical(*this)) return;
   if (inertiaStatus != INERTIA_VALID) {  // the mass model's: an inertia it could not invert
     Report(*this, "inertia", TEXT_CAR_NOT_PHYSICAL);
     return;
   }
-
-  // 24-28. Wheel base, aerodynamics, steering, load limits, body.
-  SetupWheelBase(*this);
   SetupAeroItems(*this);
   SetupSteeringFactor(*this);
   SetupLoadLimits(*this);

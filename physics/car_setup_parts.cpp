@@ -1,7 +1,7 @@
 // car_setup_parts.cpp - the parts of the car's set-up from its vehicle data that stand on
 // their own: the aerodynamic items, the handicaps (ballast and intake restriction), the loads
 // the aerodynamics put on each axle, the lowest point, the fuel load, the class option bits,
-// the capability word, the car's code text and the release of its fast meshes.
+// the capability word and the car's code text.
 #include <algorithm>
 #include <cmath>
 #include <cstring>

@@ -83,7 +83,7 @@ void Car::SetWheelSuspensionGeometry(CarWheel& w) {
   const float side = w.side, a = CamberOf(*this, w);
   const float R = s.rollingRadius, h = s.wheelOffset, t = s.trackWidth;
   const float x = (std::sin(a) * R + (t * 0.5f - std::cos(a) * h)) * side;
-  w.restMount.x = w.designCentre.x = x;
+  w.restMount.x = w.mount.x = w.designCentre.x = x;
   w.uprightX = side * std::cos(a) * h + x;
   const float turned = side * a, c = std::cos(turned), sn = std::sin(turned);
   // The hub (y 0: the per-wheel model keeps its contact offset across the car) and the
@@ -97,8 +97,7 @@ void Car::SetWheelSuspensionGeometry(CarWheel& w) {
 void SetupWheelRecords(Car& car) {
   for (int i = 0; i < CarWheelCount(car); ++i) {
     CarWheel& w = car.wheels[i];
-    w.restMount = w.mount = car.wheelPositions[i];
-    w.designCentre = w.restMount;
+    w.restMount = w.mount = w.designCentre = car.wheelPositions[i];
     w.wheelSet = w.restMount.y > 0.0f ? 1 : 0;
     w.side = w.restMount.x > SIDE_LIMIT ? 1.0f : (w.restMount.x < -SIDE_LIMIT ? -1.0f : 0.0f);
     SuspensionBlock& set = car.wheelSets[w.wheelSet];

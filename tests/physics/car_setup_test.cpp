@@ -630,7 +630,7 @@ TEST_F(CarSetup, AZeroWheelBaseAndArmsOfNoLengthGiveFiniteFigures) {
   EXPECT_NEAR(c->wheels[0].trailingArmLength, std::fabs(c->wheels[0].rideHeight), 1e-6);
 }
 
-TEST_F(CarSetup, TopSpeedFuelLowestPointAndFastMeshes) {
+TEST_F(CarSetup, TopSpeedFuelAndLowestPoint) {
   EXPECT_NEAR(EstimateTopSpeed(100000.0f, 0.85f, 0.4f), 59.7, 0.05);
   EXPECT_EQ(EstimateTopSpeed(1e12f, 1.0f, 0.1f), 200.0f);
   EXPECT_EQ(EstimateTopSpeed(0.0f, 0.85f, 0.4f), 1.0f);
