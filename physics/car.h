@@ -2,7 +2,7 @@
 // sets, its model objects and drawing state, and what its construction and release do.
 //
 // Sections: [Parts] [Mass model] [Release hooks] [Damage nodes] [Lights and mirrors]
-//           [Stepping] [Set-up] [Race rules] [Car] [Live cars]
+//           [Stepping] [Driving] [Set-up] [Race rules] [Car] [Live cars]
 //
 // Layers: the car step of physics/ and the vehicle model above it both read and write it; it
 // stands on the rigid body (physics/solid/solid.h) and the vehicle data (vehicle/data/), whose
@@ -297,6 +297,128 @@ struct AeroItem {
 
 // The 3x3 identity into m (row-major).
 void SetIdentity3x3(float m[9]);
+
+// ---- [Driving] ----
+// The driver's input words, which the controls set: 0..65535, the steering 32768 straight.
+constexpr uint16_t STEERING_STRAIGHT = 32768;
+struct CarInputs {
+  uint16_t steering = STEERING_STRAIGHT, throttle = 0, brake = 0, clutch = 0, handbrake = 0;
+  uint16_t others[4] = {};        // further words: any that is not 0 counts in the control sum
+  int16_t replayDeltas[3] = {};   // a replayed remote car's steering, throttle and brake per step
+  uint16_t replayHold = 0;        // steps the replayed words stay
+};
+// The controls after smoothing (0..1; the clutch 1 fully disengaged) and the steer angle.
+struct CarControls {
+  float throttle = 0, clutch = 0, brake = 0, handbrake = 0;
+  float steerAngle = 0, previousSteerAngle = 0;  // rad, positive to the left
+  float keptThrottle = 0;      // the throttle before the traction cut, for the end of the step
+  float tractionFactor = 1.0f; // 1 - the traction cut; 2 marks a cut that is not given back
+  float regenShare = 0, frictionShare = 1.0f;  // of the driven axle's brake demand
+  float antiLockReference = 0; // m/s: the fastest wheel's ground speed
+};
+// What the driving aids are set to (the controls and the set-up write them).
+constexpr uint8_t ASSIST_TRACTION = 1;        // traction control
+constexpr uint8_t ASSIST_KEEP_CUT = 2;        // the traction cut acts on one step's torque only
+constexpr uint8_t ASSIST_ENGINE_BRAKING = 4;  // engine-braking compensation
+struct CarAssists {
+  uint8_t word = 0;              // ASSIST_ bits
+  uint8_t autoClutch = 0, brakeAssist = 0, regenerative = 0, tractionDisabled = 0;
+  uint8_t pitLimit = 0;          // km/h, 0 none
+  uint8_t tractionSlip = 0;      // thousandths
+  uint8_t tractionMinSpeed = 0;  // m/s
+  uint8_t compensation = 0;      // percent of the engine's loss made good
+  uint8_t hold = 0, remoteHold = 0, holdMode = 0;  // the brake hold while stopped
+  float tractionGain = 1.0f;
+  float regenTorque = 0, regenCornerSpeed = 0;  // N m and rad/s of a regenerating motor
+  uint8_t electricOn = 1, selectorInDrive = 1;
+};
+// Timers, s, counting down to 0, and the set values the engine kind gives them.
+struct CarTimers {
+  float antiStall = 0, ignitionCut = 0, blip = 0, brakeLimit = 0, engineCut = 0;
+  float antiStallSet = 0.05f, upShiftSet = 0.05f, blipSet = 0.05f;
+  uint16_t launchHold = 0;
+};
+// A wheel's share of the car's step besides its record: the contact search, the drive and
+// brake, and the marks it leaves.
+constexpr int32_t TYRE_MARK_NONE = -2;   // no strip: the next mark starts a new one
+constexpr uint8_t SECOND_CONTACT_COUNTDOWN = 9;
+struct WheelStep {
+  int32_t contactCountdown = 0;  // 16.16 m: falls by the car's last-step distance
+  uint8_t noSecondContact = 0;
+  uint8_t secondInContact = 0;
+  uint8_t secondCountdown = 0;   // 9..0 while the tyre ray finds nothing
+  uint8_t hasObject = 0;         // the wheel counted against a world object this search
+  float driveTorque = 0;         // N m this step
+  float antiRollForce = 0;       // N along the travel, compressing
+  float gripUse = 0;             // share of the grip in use (above 1 sliding)
+  uint8_t antiLockRelease = 0;   // percent of the brake released
+  float markStrength = 0;
+  int32_t markSlot = TYRE_MARK_NONE;
+  IntVector lastMark = {};       // 16.16
+};
+// The surface kinds' rows the contact step reads (the tyre model's table, vehicle/wheel):
+// the grip factor, the grip class (which of the wheel set's two grips applies), the marks flag
+// and the dust flag.
+float SurfaceGripFactor(int kind);
+int SurfaceGripClass(int kind);
+int SurfaceTakesMarks(int kind);
+int SurfaceRaisesDust(int kind);
+// What the wheel effects draw, installed by the program when 3D graphics are on: a point of
+// a tyre-mark strip (the strip ring's AddTyreMark: the new slot) and a 3D line of smoke or dust
+// (its life factor, colour, alpha and size).  Null: no effects, and each mark strength is 0.
+struct CarEffectHooks {
+  int (*addTyreMark)(const int32_t a[3], const int32_t b[3], const uint32_t words[3], int previous, uint16_t value,
+                     const void* owner, float intensity);
+  void (*addLine)(const int32_t points[6], int32_t length, const uint8_t* colour, uint8_t alpha, int32_t size);
+};
+extern CarEffectHooks CarEffects;
+// The event bits of Car::eventByte (Car::SendEventPacket sets them).
+constexpr uint8_t CAR_EVENT_OFF_ROAD = 0;
+constexpr uint8_t CAR_EVENT_IMPACT = 1;
+constexpr float IMPACT_EVENT_ACCELERATION = 60.0f;  // m/s^2, horizontal
+// The step's summed force of the body points' contacts (and the wheels' edges against fixed
+// objects), shared by all cars: zeroed each step and read at its end.
+extern Vec3 CarImpactSum;
+// "<vehicle> : unsafe state - car stopped": speed beyond 200 m/s or height outside -20..160 m.
+constexpr const char* TEXT_CAR_UNSAFE = "unsafe state - car stopped";
+constexpr float CAR_MOST_SPEED = 200.0f;
+constexpr float CAR_LOWEST_HEIGHT = -20.0f, CAR_HIGHEST_HEIGHT = 160.0f;
+constexpr uint32_t OPT2_HANDBRAKE = 1u << 11;
+constexpr uint32_t OPT2_FLASHER = 1u << 13;
+constexpr uint32_t OPT1_LAST_DRIVEN_WHEEL_SPEED = 1u << 14;
+constexpr int REST_STEPS = 1000;
+
+// The step's rules that stand alone.
+// The steer angle of a steering word at a lock (degrees): 0 at 32768, positive to the left.
+float SteerAngleOfWord(uint16_t word, int lockDegrees);
+// The clutch of the engine kind with a fixed curve: 1 (disengaged) up to 2000 rpm, falling
+// linearly to 0 at 2600 rpm.
+float CentrifugalClutch(float engineSpeed);
+// The share of the throttle a pit speed limit (km/h) leaves at a speed (m/s): 1 below seven
+// eighths of the limit, falling to 0 at the limit.
+float PitLimitScale(float speed, int limitKmh);
+// 1 when the step's impact force, across the car's x and y axes over its mass, is a horizontal
+// acceleration above 60 m/s^2.
+int IsImpactAcceleration(const Vec3& impactSum, const float orientation[9], float mass);
+// A wing's lift and drag coefficients at its setting and angle of attack (rad) with its lift
+// and drag gains: (sin d x 1.03923 + 0.1) x lift gain and ((1 - cos d) x 1.8 + 0.1) x drag gain,
+// d = 2 (setting - angle).
+void WingCoefficients(float setting, float angle, float liftGain, float dragGain, float& lift, float& drag);
+// How an axle's differential shares its torque between its two wheels.
+enum DifferentialKind : uint8_t { DIFF_OPEN = 0, DIFF_LOCKED = 1, DIFF_VISCOUS = 2, DIFF_LIMITED_SLIP = 3 };
+struct AxleDifferential {
+  uint8_t kind = DIFF_OPEN;
+  uint8_t viscous = 0;        // N m per rad/s of spin difference
+  uint8_t powerLocking = 0;   // percent
+  uint8_t coastLocking = 0;   // percent
+  uint8_t preload = 0;        // steps of 5 N m
+};
+// torque split between wheels a and b (spins in rad/s, each wheel's spin inertia): half each,
+// a viscous coupling moves (spin a - spin b) x strength from the faster, a limited-slip one
+// moves the locking share of the half torque (and 5 N m each preload step) to the slower,
+// never more than would bring their spins together in one step.
+void SplitAxleTorque(const AxleDifferential& d, float torque, float spinA, float spinB, float inertia, float dt,
+                     float& a, float& b);
 
 // ---- [Set-up] ----
 // The set-up from the vehicle data (Car::SetupFromVehicle) and the figures it makes.
@@ -596,6 +718,7 @@ struct Car : Solid, VehicleData {
   // the car's set-up gives them: reverse the vehicle's reverse ratio, neutral 0, the forward
   // gears and the final drive from the set-up's words; 0 until it does.
   static constexpr int GEAR_SLOTS = 9;
+  static constexpr int FIRST_GEAR_SLOT = 2;
   float gearRatios[GEAR_SLOTS] = {};
   float finalDrive = 0;
 
@@ -737,6 +860,94 @@ struct Car : Solid, VehicleData {
   int32_t fuelAccumulator = 0;      // hundredths x 65536, not yet sent
   float fuelUsed = 0;               // this step's consumption
   AeroItem aeroItems[AERO_ITEMS] = {};
+
+  // ---- the per-step update (car_update.cpp, car_drive.cpp, car_aero.cpp, car_effects.cpp) ----
+  // One 1 ms step after the integration and the contacts: the controls smoothed, the aids,
+  // the engine and drive, the steering, the aerodynamic items, the wheels, the force sum with
+  // gravity on the sprung mass, the pose and the move, the wheel effects, the orientation made
+  // orthonormal, the events and the driving figures.  A car whose state stops being finite,
+  // passes 200 m/s or leaves -20..160 m in height is halted with one message.
+  void Update(float dt, float gravity) override;
+  // The contact slots: the body points through the Solid, then each wheel's ground ray and
+  // tyre ray (car_contacts.cpp).
+  void CollideWithObject(FixedOb* object, int upperPoints, int positiveYPoints, int otherPoints) override;
+  void CollideWithSolid(Solid& other) override;
+  void FloorContacts() override;
+  void CheckGround() override;
+  // Releases each wheel's tyre-mark strip: the next mark starts a new one.
+  void ClearWheelSlots();
+  // The sum of the five control words, plus 1024 when any further input word is not 0.
+  int32_t ControlSum() const;
+  // 1 when fewer than three wheels stand on surface kinds 3, 4 or 17 (1 with no wheels).
+  int FewWheelsOfKinds() const;
+  // 1 when neither wing (aerodynamic items 0 and 1) is present.
+  int FirstTwoItemsOff() const;
+  // The path following: on a loaded track only (the editor and garage have none).
+  void FollowPath(int local);
+  // Entry points of the controls, events and race duties that the step calls; each does
+  // nothing beyond what is said until its own part is built.
+  int StopStartWatch();                      // 0
+  void ProcessControls(int player, int watch);
+  void ProcessToggles(int player);
+  void TrackInputActivity(int player);
+  void FreezeCheck();
+  void SendEventPacket(int code);            // sets the event's bit
+  void ApplyImpactDamage(int player);
+  void PeriodicChecks(int player);
+  // The engine's figures the step reads: the stall speed (the idle speed) and the speed of
+  // full clutch bite (the speed of greatest torque).
+  float StallSpeed() const { return engine.idleSpeed; }
+  // Parts of Update (car_drive.cpp, car_aero.cpp, car_effects.cpp), in the step's order.
+  void SmoothControls(float dt, int player);
+  void RunRegenerativeBraking();
+  void RunAntiLock(float dt);
+  void SumAerodynamics(Vec3& force, Vec3& torque);  // adds the items' force and torque
+  void RunTractionControl();
+  void SteeringGeometry();
+  void RunEngine(float dt);
+  void DriveWheels(float dt, float gravity);
+  void WheelEffects();
+  void DrivingFigures(float dt);
+  // Halts the car with one message when its state is not finite, its speed passes 200 m/s or
+  // its height leaves -20..160 m; 1 when it did.
+  int HaltIfUnsafe();
+
+  CarInputs inputs;
+  CarControls controls;
+  CarAssists assists;
+  CarTimers timers;
+  WheelStep wheelSteps[CAR_MAX_WHEELS] = {};
+  uint8_t gear = 1;               // gear slot: 0 reverse, 1 neutral, 2 first
+  uint8_t lastGear = 1;
+  float effectiveRatio = 0;       // gear ratio x final drive
+  float driveTorque = 0;          // N m at the wheels this step
+  float engineLoadSpin = 0;       // rad/s: the driven wheels' mean spin the driveline follows
+  float wheelSetGrip[CAR_WHEEL_SETS][2] = {{1.0f, 1.0f}, {1.0f, 1.0f}};  // by grip class
+  uint8_t ackermannPercent = 100;
+  uint8_t centreCoupling = 0, centreStrength = 0;  // a four-wheel drive's centre coupling
+  uint8_t eventByte = 0;
+  uint8_t signalFlag = 0, flashFlag = 0;
+  uint16_t signalCounter = 0, flashCounter = 0;
+  uint32_t stepCountdown = 0;
+  int32_t remoteState = -1;       // -1: no state ever received; 0 drifting
+  uint32_t stepsSinceState = 0;
+  float remoteGap = 0;            // s without data
+  uint8_t placedRemote = 0;       // the remote flag as the placement copied it
+  uint8_t followFlag = 0;
+  uint8_t raceRunning = 0;
+  uint32_t gearChanges = 0;
+  uint8_t handbrakeShown = 0;     // the handbrake message of this press is shown
+  uint8_t handbrakeHeld = 0;      // held at 1 in the stopped state until the driver moves off
+  float balanceGain = 0;          // a two-wheeler's balance at low speed
+  float previousRollRate = 0;
+  Vec3 filteredForce = {};
+  Vec3 gInCarAxes = {0.0f, 0.0f, 1.0f};
+  Vec3 ballastPoint = {};
+  int32_t wheelOdometer = 0;      // 16.16 m
+  float smoothedEngine = 0;
+  uint32_t effectsCounter = 0;
+  int32_t lastControlSum = 0;
+  uint32_t stoppedTiming = 0;
 
  private:
   // Places each wheel's ground ray and tyre ray; 0 when one would leave the 16.16 world.

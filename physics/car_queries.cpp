@@ -223,3 +223,25 @@ uint32_t Car::ConfigCrc(uint32_t seed) {
   configCrc = crc.value;
   return configCrc;
 }
+
+int32_t Car::ControlSum() const {
+  int32_t sum = inputs.steering + inputs.throttle + inputs.brake + inputs.clutch + inputs.handbrake;
+  for (uint16_t word : inputs.others)
+    if (word != 0) return sum + 1024;
+  return sum;
+}
+
+int Car::FewWheelsOfKinds() const {
+  // The kinds of the road and its verges.
+  const int count = std::clamp<int>(wheelCount, 0, CAR_MAX_WHEELS);
+  int on = 0;
+  for (int i = 0; i < count; ++i) {
+    const uint8_t kind = wheels[i].surfaceKind;
+    if (kind == 3 || kind == 4 || kind == 17) ++on;
+  }
+  return on < 3 ? 1 : 0;
+}
+
+int Car::FirstTwoItemsOff() const {
+  return (aeroItems[AERO_REAR_WING].flags & AERO_PRESENT) || (aeroItems[AERO_FRONT_WING].flags & AERO_PRESENT) ? 0 : 1;
+}

@@ -185,7 +185,6 @@ bool MassesArePhysical(Car& car) {
 
 // Step 2: the gear words made non-increasing and turned into the forward gears' ratios; the
 // reverse gear's is the vehicle's, neutral's 0.
-constexpr int FIRST_GEAR_SLOT = 2;
 float GearRatio(uint16_t word) { return static_cast<float>(word) * 7.0f / 65534.0f + 0.5f; }
 void SetupGears(Car& car) {
   car.gearRatios[0] = car.reverseRatio;
@@ -198,7 +197,7 @@ void SetupGears(Car& car) {
       word = last;
       SetSetupShort(car.currentSetup, at, word);
     }
-    car.gearRatios[FIRST_GEAR_SLOT + i] = GearRatio(word);
+    car.gearRatios[Car::FIRST_GEAR_SLOT + i] = GearRatio(word);
     last = word;
   }
 }

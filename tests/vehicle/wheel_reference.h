@@ -115,7 +115,7 @@ inline TyreStepD TyreStepReference(const CarWheel& w, const SuspensionBlock& set
     patch = 2 * a;
     const double ls =
         std::cbrt(std::pow(0.75 * N / a, 2) * 200000 * set.treadContactWidth) * a * WheelPressureIntegral / N;
-    if (!SurfaceGrips[w.surfaceKind & 15].loose) {
+    if (!SurfaceGrips[SurfaceRow(w.surfaceKind)].loose) {
       r = 0.75;
       grip = G * (1 - tread.coat);
     }

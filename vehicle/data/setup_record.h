@@ -77,9 +77,11 @@ constexpr int AXLE_CAMBER_RIGHT = 29;    // (o)
 constexpr int AXLE_DIFFERENTIAL = 32;    // (v) 0 open, 1 locked on a driven axle, 2 viscous, 3 limited slip
 constexpr int AXLE_POWER_LOCKING = 33;   // (o) percent
 constexpr int AXLE_COAST_LOCKING = 34;   // (o) percent
+constexpr int AXLE_VISCOUS = 30;         // (o) a viscous differential's strength, N m per rad/s
+constexpr int AXLE_PRELOAD = 35;         // (o) a limited-slip differential's preload, steps of 5 N m
 constexpr int AXLE_PRESSURE_LEFT = 36;   // (o) u16, kPa
 constexpr int AXLE_PRESSURE_RIGHT = 38;  // (o) u16, kPa
-// Bytes 32..35 of the head and bytes +30, +31 and +35 of each axle block are read by nothing.
+// Bytes 32..35 of the head and byte +31 of each axle block are read by nothing.
 
 uint32_t SetupWord(const SetupRecord& record, int offset);
 uint16_t SetupShort(const SetupRecord& record, int offset);

@@ -50,18 +50,26 @@ struct TyreCompound {
 constexpr int TYRE_COMPOUND_COUNT = 8;
 extern const TyreCompound TyreCompounds[TYRE_COMPOUND_COUNT];
 
-// One ground surface kind, 16 bytes.  The bytes this model does not read belong to the car's
-// contact step.
+// One ground surface kind, 16 bytes: the tyre model and the car's contact step share the
+// table.  Kinds 16 to 21 (world surfaces the tyre model did not list) take their grip, class
+// and marks from the contact step's own list, their other bytes from the nearest lower row of
+// the same class (row 15 for class 0, row 11 for class 1).
 struct SurfaceGrip {
   float drag;  // loose-ground drag on a rolling wheel, times the normal force
-  float grip;
-  uint8_t loose;  // byte 8: loose ground (no sliding heat or wear, no coat loss)
-  uint8_t byte9, byte10;
+  float grip;  // the ground's grip factor
+  uint8_t loose;  // byte 8: loose ground (no sliding heat or wear, no coat loss); the contact
+                  // step's grip class (which of the wheel set's two grips applies)
+  uint8_t byte9;
+  uint8_t marks;  // byte 10: the ground takes tyre marks
   uint8_t coatTargetPercent;  // byte 11: the coat of loose material this ground lays
-  uint8_t byte12, byte13, byte14, byte15;
+  uint8_t byte12, byte13;
+  uint8_t dust;   // byte 14: a sliding wheel raises dust
+  uint8_t byte15;
 };
 static_assert(sizeof(SurfaceGrip) == 16);
-constexpr int SURFACE_KIND_COUNT = 16;
+constexpr int SURFACE_KIND_COUNT = 22;
+// A surface kind's row; a kind past the table reads as row 0.
+inline int SurfaceRow(int kind) { return kind >= 0 && kind < SURFACE_KIND_COUNT ? kind : 0; }
 extern const SurfaceGrip SurfaceGrips[SURFACE_KIND_COUNT];
 
 // ---- [Wheel profile] ----

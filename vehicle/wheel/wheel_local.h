@@ -50,7 +50,7 @@ inline uint8_t RoundToByte(float v) {
 inline const TyreCompound& CompoundOf(const SuspensionBlock& set) {
   return TyreCompounds[set.compoundIndex < TYRE_COMPOUND_COUNT ? set.compoundIndex : TYRE_COMPOUND_COUNT - 1];
 }
-inline const SurfaceGrip& SurfaceOf(const CarWheel& w) { return SurfaceGrips[w.surfaceKind & 15]; }
+inline const SurfaceGrip& SurfaceOf(const CarWheel& w) { return SurfaceGrips[SurfaceRow(w.surfaceKind)]; }
 
 // The rotation by angle about the unit axis u (Rodrigues: cos I + (1 - cos) u u^T + sin [u]x),
 // row-major; and the product a b of two row-major 3 x 3 matrices.

@@ -1,0 +1,185 @@
+// car_contacts_test.cpp - the car's contact slots: the floor rule of the wheel rays, the grip
+// of every surface kind, the tyre ray's countdown, and the wheels and body against stand-in
+// world objects, called as a race's contact pass calls them.
+#include <gtest/gtest.h>
+
+#include "physics/solid/physics_registry.h"
+#include "tests/physics/car_drive_util.h"
+#include "tests/physics/solid/solid_test_util.h"
+
+namespace {
+
+class CarContacts : public CarTest {
+ protected:
+  void SetUp() override {
+    InitWheelTables();
+    MakeSampleCar(0, car);
+    car.showCar = 1;
+    StandCar(car);
+    car.Integrate(CAR_STEP_SECONDS, 0);
+  }
+  Car car;
+};
+
+// The ray of wheel 0 ending at z = end and reaching `length` up (16.16).
+void AimRay(CarWheel& w, int32_t end, int32_t length) {
+  w.groundRay.world = {0, 0, end};
+  w.groundRay.fromCentre = {0, 0, -length};
+  w.groundRay.ClearCandidate();
+}
+
+TEST_F(CarContacts, AWheelRayMeetsTheFloorByTheShareOfItBelow) {
+  CarWheel& w = car.wheels[0];
+  car.wheelSteps[0].noSecondContact = 1;
+  AimRay(w, -1000, 20000);
+  car.FloorContacts();
+  EXPECT_EQ(w.groundRay.candidateStrength, int32_t((int64_t{-1000} << 16) / -20000));
+  EXPECT_EQ(w.groundRay.candidateKind, FLOOR_CONTACT_KIND);
+  EXPECT_EQ(w.groundRay.candidatePoint.z, 0);
+  EXPECT_EQ(w.groundRay.candidateNormal.z, 1.0f);
+
+  // A ray of 1/1024 m or shorter, one wholly below the floor, one ending on it: no contact.
+  for (const auto& [end, length] : {std::pair{-10, 64}, std::pair{-30000, 20000}, std::pair{0, 20000}}) {
+    AimRay(w, end, length);
+    car.FloorContacts();
+    EXPECT_EQ(w.groundRay.candidateStrength, 0) << end << " " << length;
+  }
+  AimRay(w, -10, 65);
+  car.FloorContacts();
+  EXPECT_GT(w.groundRay.candidateStrength, 0) << "just longer than 1/1024 m";
+  // A deeper candidate already found stays.
+  AimRay(w, -1000, 20000);
+  w.groundRay.candidateStrength = 60000;
+  w.groundRay.candidateKind = 3;
+  car.FloorContacts();
+  EXPECT_EQ(w.groundRay.candidateKind, 3);
+}
+
+TEST_F(CarContacts, TheGripIsTheWheelSetsGripOfTheClassTimesTheKindsFactor) {
+  // grip factor, class, marks of the 22 surface kinds
+  const float factor[22] = {1.0f, 0.95f, 1.0f, 0.9f, 0.95f, 0.95f, 0.9f, 0.9f, 0.9f, 0.9f, 0.9f,
+                            1.0f, 1.0f,  0.1f, 1.0f, 1.0f,  1.0f,  0.85f, 0.9f, 0.9f, 0.9f, 0.9f};
+  const int gripClass[22] = {0, 0, 1, 1, 1, 1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 1, 1};
+  const int marks[22] = {1, 1, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 1, 0, 1, 1, 1, 0, 0, 0, 0, 0};
+  car.wheelSetGrip[0][0] = 0.8f;
+  car.wheelSetGrip[0][1] = 0.6f;
+  CarWheel& w = car.wheels[0];
+  ASSERT_EQ(w.wheelSet, 0);
+  for (int kind = 0; kind < 22; ++kind) {
+    SCOPED_TRACE(kind);
+    AimRay(w, -1000, 20000);
+    car.FloorContacts();
+    w.groundRay.candidateKind = uint8_t(kind);
+    car.CheckGround();
+    EXPECT_EQ(w.gripCoefficient, car.wheelSetGrip[0][gripClass[kind]] * factor[kind]);
+    EXPECT_EQ(SurfaceTakesMarks(kind), marks[kind]);
+    EXPECT_EQ(w.groundContact, 1);
+    EXPECT_EQ(w.surfaceKind, kind);
+    // The tyre model reads the same row: kinds 16 to 21 no longer fall outside its table.
+    EXPECT_EQ(SurfaceGrips[SurfaceRow(kind)].grip, factor[kind]);
+  }
+  EXPECT_EQ(SurfaceRow(200), 0) << "a kind past the table reads as row 0";
+  AimRay(w, 1000, 20000);
+  car.CheckGround();
+  EXPECT_EQ(w.groundContact, 0) << "no hit, no contact";
+}
+
+TEST_F(CarContacts, TheTyreRaysCountdownRunsNineToNoughtWhileItFindsNothing) {
+  WheelStep& step = car.wheelSteps[0];
+  CarWheel& w = car.wheels[0];
+  ASSERT_NE(w.tyreScale, 0.0f);
+  step.secondCountdown = 0;
+  std::vector<int> seen;
+  for (int i = 0; i < 12; ++i) {
+    w.tyreRay.ClearCandidate();
+    car.CheckGround();
+    seen.push_back(step.secondCountdown);
+    EXPECT_EQ(step.secondInContact, 0);
+  }
+  EXPECT_EQ(seen, (std::vector<int>{9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 9, 8}));
+  // A hit: in contact, and the tyre's edge meets the plane found.
+  w.tyreRay.world = {0, 0, -100};
+  w.tyreRay.fromCentre = {0, 0, -20000};
+  car.FloorContacts();
+  car.CheckGround();
+  EXPECT_EQ(step.secondInContact, 1);
+  EXPECT_EQ(w.edgePresent, 1);
+  EXPECT_EQ(w.edgePlaneNormal.z, 1.0f);
+}
+
+// A race's contact pass over one world object: the integration, the object, the floor, the
+// ground check and the update.
+void StepAgainst(Car& car, StandInObject& object, int steps) {
+  for (int i = 0; i < steps; ++i) {
+    car.Integrate(CAR_STEP_SECONDS, 0);
+    car.CollideWithObject(object.Object(), 1, 1, 1);
+    car.FloorContacts();
+    car.CheckGround();
+    car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+  }
+}
+
+TEST_F(CarContacts, WheelsOnARaisedBoxStandOnItsTop) {
+  RecordingHooks hooks;
+  StandInObject box;
+  box.kind = 1;
+  // Its top at 0.3 m; deep enough to hold the rays' ends (the stand-in tests only them).
+  box.origin = FixedFromMetres(Vec3{0.0f, 0.0f, -0.35f});
+  box.half = {5.0f, 5.0f, 0.65f};
+  car.position.z += FixedFromMetres(0.3f);
+  StepAgainst(car, box, 2000);
+  EXPECT_FALSE(car.frozen);
+  for (int i = 0; i < car.wheelCount; ++i) {
+    SCOPED_TRACE(i);
+    const CarWheel& w = car.wheels[i];
+    EXPECT_EQ(w.groundContact, 1);
+    EXPECT_NEAR(car.position.z / 65536.0 + w.groundPoint.z, 0.3, 1e-3) << "the box's top, not the floor";
+    EXPECT_EQ(w.surfaceKind, 3);
+  }
+  EXPECT_LT(car.speed, 1e-2f);
+}
+
+TEST_F(CarContacts, ACarOnItsBackTestsOnlyItsBodyPoints) {
+  RecordingHooks hooks;
+  StandInObject plane;
+  plane.normal = {0.0f, 0.0f, 1.0f};
+  // Upside down: the car's z axis points down.
+  const float flipped[9] = {1, 0, 0, 0, -1, 0, 0, 0, -1};
+  std::copy(flipped, flipped + 9, car.orientation);
+  car.Integrate(CAR_STEP_SECONDS, 0);
+  Hooks.rayCalls.clear();
+  car.CollideWithObject(plane.Object(), 1, 1, 1);
+  int bodyProbes = 0;
+  for (int i = 0; i < car.pointCount; ++i) bodyProbes += car.points[i].probe.checkDelay == 0;
+  EXPECT_EQ(int(Hooks.rayCalls.size()), bodyProbes);
+  for (const auto& call : Hooks.rayCalls)
+    for (int i = 0; i < car.wheelCount; ++i) EXPECT_FALSE(call.position.z == car.wheels[i].groundRay.world.z &&
+                                                         call.position.x == car.wheels[i].groundRay.world.x);
+  // Upright, every wheel's ray is tested too.
+  SetIdentity3x3(car.orientation);
+  car.Integrate(CAR_STEP_SECONDS, 0);
+  Hooks.rayCalls.clear();
+  car.CollideWithObject(plane.Object(), 1, 1, 1);
+  EXPECT_EQ(int(Hooks.rayCalls.size()), bodyProbes + car.wheelCount);
+}
+
+TEST_F(CarContacts, ARemoteCarRecordsNoGroundImpactWithAWorldObject) {
+  RecordingHooks hooks;
+  StandInObject wall;
+  wall.flags = OBJECT_FLAG_RECORDS_IMPACTS;
+  CarWheel& w = car.wheels[0];
+  for (int remote = 0; remote < 2; ++remote) {
+    car.remote = uint8_t(remote);
+    ImpactGroundCount = 0;
+    w.tyreRay.ClearCandidate();
+    w.tyreRay.candidateStrength = 30000;
+    w.tyreRay.candidateObject = wall.Object();
+    w.tyreRay.candidateNormal = {1.0f, 0.0f, 0.0f};
+    car.velocity = {-3.0f, 0.0f, 0.0f};
+    car.CheckGround();
+    EXPECT_EQ(ImpactGroundCount, remote ? 0 : 1) << remote;
+  }
+  car.remote = 0;
+}
+
+}  // namespace
