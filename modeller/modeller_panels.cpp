@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "modeller/build_mode.h"
 #include "modeller/edit_views.h"
 #include "modeller/model/model_object.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/object_editor.h"
 #include "modeller/point_tools.h"
+#include "modeller/triangle_tools.h"
 #include "ui/interface.h"
 #include "ui/value_steps.h"
 
@@ -145,8 +147,56 @@ void AddSubobjectPanel(ModellerScreen& s) {
 }
 
 void AddTrianglePanel(ModellerScreen& s) {
+  if (!EditedObject) return;
+  const int selected = s.state.selectedTriangleCount;
+  Button(s, 4, 0, 0, "select all", SelectAllAction, "Select all triangles (A)");
+  Button(s, 4, 1, 0, "invert", SelectAllAction, "Select unselected triangles and deselect selected triangles (CTRL+I)");
+  Button(s, 3, TRIANGLE_TOOL_SELECT_BY_INDEX, 0, "index", TriangleToolsCommand, "Select a triangle by entering its index");
+  NextRow();
+  static char count[32];
+  std::snprintf(count, sizeof count, "%d selected", selected);
+  Label(s, 4, count, "Number of selected triangles");
+  Button(s, 4, 1, 0, "hide selected", HideTriangles, "Make the selected triangles temporarily invisible (H)");
+  Button(s, 4, 0, 0, "unhide all", HideTriangles, "Restore all hidden triangles (make them visible) (ALT+H)");
+  NextRow();
+  Button(s, 6, 2, 0, "hide unselected", HideTriangles, "Temporarily hide all triangles that are not selected (SHIFT+H)");
+  NextRow();
+  Label(s, 6, "box select :", nullptr);
+  Button(s, 6, TRIANGLE_TOOL_FACING_OPTION, s.facingOnly, s.facingOnly ? "facing" : "all", TriangleToolsCommand,
+         s.facingOnly ? "When using box select, only include triangles that face the viewpoint"
+                      : "When using box select, include all triangles covered by the rectangle");
+  NextRow();
+  if (s.triangleButtons) {
+    Label(s, 6, "show :", nullptr);
+    Button(s, 6, TRIANGLE_TOOL_FACING_OPTION, s.facingOnly, s.facingOnly ? "facing" : "all", TriangleToolsCommand,
+           s.facingOnly ? "Show buttons only for triangles that face the viewpoint"
+                        : "Include blue buttons for triangles that face away from the viewpoint");
+    NextRow();
+  }
+  AddTriangleButtonsOption(s, PANEL_UNITS);
+  NextRow();
   Button(s, PANEL_UNITS, 1, 0, "reduce detail", TriangleModeCommand,
          "Reduce detail by collapsing edges shorter than a set length (SHIFT+R)");
+  NextRow();
+  if (selected == 0) return;
+  Button(s, 6, TRIANGLE_TOOL_CHECK_UNMIRRORED, 0, "build unmirrored", TriangleToolsCommand,
+         "Build reflected versions of the current triangles, on reflected points");
+  Button(s, 6, TRIANGLE_TOOL_FLIP, 0, "flip tris", TriangleToolsCommand,
+         "Change the facing direction of the selected triangles (CTRL+F)");
+  NextRow();
+  Button(s, 6, 0, 0, "subdivide", SubdivideTriangles, "Convert each triangle into 4 triangles by bisecting its edges");
+  Button(s, 6, TRIANGLE_TOOL_CHECK_BREAK_OFF, 0, "break off", TriangleToolsCommand,
+         "Break off the selected triangles into a newly created subobject");
+  NextRow();
+  Button(s, 4, TRIANGLE_TOOL_DUPLICATE, 0, "duplicate", TriangleToolsCommand,
+         "Duplicate the selected triangles and their points (CTRL+D)");
+  Button(s, 4, TRIANGLE_TOOL_DELETE, 0, "delete", TriangleToolsCommand, "Delete the selected triangles");
+  Button(s, 4, TRIANGLE_TOOL_UNMIRROR, 0, "unmirror", TriangleToolsCommand, "Switch off mirroring of the selected triangles");
+  NextRow();
+  Button(s, 6, TRIANGLE_TOOL_SINGLE_SIDED, 0, "single sided", TriangleToolsCommand,
+         "Set the selected triangles to be single sided");
+  Button(s, 6, TRIANGLE_TOOL_DOUBLE_SIDED, 0, "double sided", TriangleToolsCommand,
+         "Set the selected triangles to be double sided");
   NextRow();
 }
 
@@ -269,6 +319,9 @@ void AddPointPanel(ModellerScreen& s) {
 }
 
 void AddBuildPanel(ModellerScreen& s) {
+  if (s.state.buildCount == 2)
+    Button(s, PANEL_UNITS, 0, 0, "divide edge", DivideEdge, "Add a point on the edge between the two selected points");
+  if (s.state.buildCount == 2) NextRow();
   Button(s, PANEL_UNITS, 0, 0, "merge points 1 and 2", MergeOrRelocate,
          "Merge the first selected point into the last selected point (Alt+M)");
   NextRow();
