@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/window_state.h"
+#include "modeller/layers.h"
 #include "modeller/modeller_screen.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
@@ -88,6 +89,7 @@ void AddModellerButtons(ModellerScreen& s) {
   if (!panels) return;
   RowCursorX = RowCursorY = 0;
   AddModeButtons(s);
+  AddLayerPanel(s);
   RowCursorX = 0;
   RowCursorY += ButtonHeight;
   AddUndoButtons(&s.prss);
