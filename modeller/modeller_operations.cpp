@@ -15,6 +15,7 @@
 #include "modeller/object_editor.h"
 #include "modeller/point_tools.h"
 #include "modeller/stepwise_runs.h"
+#include "modeller/subobjects.h"
 #include "modeller/triangle_tools.h"
 #include "modeller/vehicle_editor_link.h"
 #include "ui/dialogs.h"
@@ -161,7 +162,10 @@ void RunModellerOperation(ModellerScreen& s, ModellerOperation operation) {
       SelectTrianglesFromPoints(s, 1);
       if (RefreshEditedMesh) RefreshEditedMesh(owner);
       break;
-    default: break;  // the subobject and file operations are still to come
+    case OPERATION_NEW_SUBOBJECT: NewSubobject(owner, CLICK_LEFT, 0); break;
+    case OPERATION_DUPLICATE_SUBOBJECT: NewSubobject(owner, CLICK_LEFT, 1); break;
+    case OPERATION_DELETE_SUBOBJECT: SubobjectCommand(owner, CLICK_LEFT, SUBOBJECT_DELETE); break;
+    default: break;  // the file operations are still to come
   }
 }
 

@@ -11,6 +11,7 @@
 #include "modeller/modeller_selection.h"
 #include "modeller/object_editor.h"
 #include "modeller/point_tools.h"
+#include "modeller/subobjects.h"
 #include "modeller/triangle_tools.h"
 #include "ui/interface.h"
 #include "ui/value_steps.h"
@@ -105,8 +106,56 @@ void AddLodDistanceRow(ModellerScreen& s) {
 }
 
 void AddSubobjectPanel(ModellerScreen& s) {
-  if (!EditedObject) return;
+  if (!EditedObject || !s.mainObject) return;
   ModelObject& o = *EditedObject;
+  const bool isMain = EditedObject == s.mainObject;
+  Button(s, PANEL_UNITS, 0, 0, "delete unused attachments", DeleteUnusedAttachments,
+         "Delete any attachment subobjects that do not contain triangles");
+  NextRow();
+  Label(s, 6, "move in list", nullptr);
+  Button(s, 3, 0, 0, "UP", MoveSubobjectInList, "Move the selected subobject up the list");
+  Button(s, 3, 1, 0, "DN", MoveSubobjectInList, "Move the selected subobject down the list");
+  NextRow();
+  Label(s, 4, "object type :", nullptr);
+  Button(s, 8, SUBOBJECT_TYPE, 0, SUBOBJECT_TYPE_NAMES[o.type < SUBOBJECT_TYPE_COUNT ? o.type : 0], SubobjectCommand,
+         isMain ? "The object type of the main object" : SUBOBJECT_TYPE_DESCRIPTIONS[o.type < SUBOBJECT_TYPE_COUNT ? o.type : 0]);
+  NextRow();
+  Button(s, PANEL_UNITS, 0, 0, "compress groups", CompressGroups, "Reduce the number of smoothing groups if possible");
+  NextRow();
+  if (isMain) {
+    Button(s, PANEL_UNITS, 0, 0, "new subobject", NewSubobject,
+           "Create a new subobject at the centre of the main object (CTRL+N)");
+    NextRow();
+  } else {
+    static const char* const FUNCTIONS[4] = {"-", "static", "full flip", "swap side"};
+    Label(s, 6, "flip function :", nullptr);
+    Button(s, 6, SUBOBJECT_FLIP_FUNCTION, 0, FUNCTIONS[o.sideFunction <= 3 ? o.sideFunction : 0], SubobjectCommand,
+           "What to do with the selected subobject when changing drive side");
+    NextRow();
+    Button(s, 4, SUBOBJECT_DELETE, 0, "delete", SubobjectCommand, "Delete the selected subobject");
+    Button(s, 8, 1, 0, "duplicate subobject", NewSubobject,
+           "Create a new subobject as a copy of the selected subobject (CTRL+D)");
+    NextRow();
+    Button(s, PANEL_UNITS, SUBOBJECT_MERGE, 0, "merge into main", SubobjectCommand,
+           "Merge the selected subobject into the main object");
+    NextRow();
+  }
+  Label(s, 4, "lod", nullptr);
+  AddStepHintButtons(&s.prss, SUBOBJECT_REMOVE_LOD, SUBOBJECT_ADD_LOD, Plain(), SubobjectCommand, 0);
+  NextRow();
+  Label(s, 4, "mono colours", nullptr);
+  AddStepHintButtons(&s.prss, SUBOBJECT_DELETE_MONO_COLOUR, SUBOBJECT_ADD_MONO_COLOUR, Plain(), SubobjectCommand,
+                     0);
+  NextRow();
+  static const char* const MOVES[3][2] = {{"points r", "Move all points and mappings right or left"},
+                                          {"points f", "Move all points and mappings front or back"},
+                                          {"points u", "Move all points and mappings up or down"}};
+  for (int axis = 0; axis < 3; ++axis) {
+    Label(s, PANEL_UNITS - 2, MOVES[axis][0], MOVES[axis][1]);
+    AddStepHintButtons(&s.prss, uintptr_t(SUBOBJECT_MOVE_FIRST + 2 * axis), uintptr_t(SUBOBJECT_MOVE_FIRST + 2 * axis + 1),
+                       Plain(), SubobjectCommand, STEP_HINT_DISTANCE);
+    NextRow();
+  }
   Button(s, PANEL_UNITS, 0, s.showScaleRows, "scale points", ScaleRowsAction, "Show options to scale all points");
   NextRow();
   if (s.showScaleRows) {

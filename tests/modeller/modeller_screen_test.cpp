@@ -257,6 +257,8 @@ TEST_F(ModellerTest, KeysActOnTheSelectionThePanelsAndTheOperationsToCome) {
   Key('S', true);
   CtrlKey('N');
   EXPECT_EQ(modeller->lastOperationAsked, OPERATION_NEW_SUBOBJECT);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of new subobject");
+  CancelTextEntry();
   g_sounds.clear();
   CtrlKey('D');
   EXPECT_EQ(g_sounds.size(), 1u) << "the main object is not duplicated";
