@@ -111,8 +111,6 @@ bool FloodCandidate(const ModelTriangle& t, int level, uint32_t layers, uint32_t
          FloodKey(t, drawMode) == key;
 }
 
-uint32_t EdgeKey(uint16_t from, uint16_t to) { return uint32_t(from) << 16 | to; }
-
 }  // namespace
 
 // ---- [Build mode] ----
@@ -253,40 +251,50 @@ void FloodRegionByPasses(ModelObject& o, int start, int level, uint32_t layers, 
 }
 
 void FloodRegion(ModelObject& o, int start, int level, uint32_t layers, int drawMode) {
-  const int n = o.triangleCount;
+  const int n = o.triangleCount, points = o.pointCount;
   const uint32_t key = FloodKey(o.triangles[start], drawMode);
-  // An open-addressed table from each directed edge to the chain of candidate triangles that
-  // have it (chains through next, one entry per triangle edge).
-  size_t size = 16;
-  while (size < size_t(n) * 6) size <<= 1;
-  std::vector<uint32_t> keys(size);
-  std::vector<int32_t> heads(size, -1), next(size_t(n) * 3, -1);
-  const auto slot = [&](uint32_t edge) {
-    size_t i = (edge * 0x9E3779B1u) & (size - 1);
-    while (heads[i] >= 0 && keys[i] != edge) i = (i + 1) & (size - 1);
-    return i;
+  // The candidates' directed edges grouped by their first corner (a point or its mirrored
+  // copy): each entry holds the triangle above and the edge's second corner below 16 bits.
+  const auto bucket = [points](uint16_t reference) {
+    return size_t(reference & CORNER_INDEX_MASK) + (reference & CORNER_MIRRORED ? size_t(points) : 0);
   };
+  const auto inRange = [points](const ModelTriangle& t) {
+    return (t.corners[0] & CORNER_INDEX_MASK) < points && (t.corners[1] & CORNER_INDEX_MASK) < points &&
+           (t.corners[2] & CORNER_INDEX_MASK) < points;
+  };
+  std::vector<uint8_t> candidate(static_cast<size_t>(n));
+  std::vector<int32_t> first(size_t(points) * 2 + 2, 0);
   for (int t = 0; t < n; ++t) {
     const ModelTriangle& tri = o.triangles[t];
-    if (t == start || !FloodCandidate(tri, level, layers, key, drawMode)) continue;
-    for (int k = 0; k < 3; ++k) {
-      const uint32_t edge = EdgeKey(tri.corners[k], tri.corners[(k + 1) % 3]);
-      const size_t i = slot(edge);
-      keys[i] = edge;
-      next[size_t(t) * 3 + size_t(k)] = heads[i];
-      heads[i] = t * 3 + k;
-    }
+    if (t == start || !inRange(tri) || !FloodCandidate(tri, level, layers, key, drawMode)) continue;
+    candidate[size_t(t)] = 1;
+    for (uint16_t c : tri.corners) ++first[bucket(c) + 2];
   }
-  std::vector<int32_t> queue{start};
+  for (size_t b = 2; b < first.size(); ++b) first[b] += first[b - 1];
+  std::vector<uint32_t> entries(size_t(first.back()));
+  for (int t = 0; t < n; ++t) {
+    if (!candidate[size_t(t)]) continue;
+    const ModelTriangle& tri = o.triangles[t];
+    for (int k = 0; k < 3; ++k)
+      entries[size_t(first[bucket(tri.corners[k]) + 1]++)] = uint32_t(t) << 16 | tri.corners[(k + 1) % 3];
+  }
+  std::vector<int32_t> queue;
+  queue.reserve(size_t(n));
+  queue.push_back(start);
   o.triangles[start].flags |= TRIANGLE_MARK;
+  if (!inRange(o.triangles[start])) return;
   for (size_t q = 0; q < queue.size(); ++q) {
     const ModelTriangle& tri = o.triangles[queue[q]];
     for (int k = 0; k < 3; ++k) {
-      for (int32_t e = heads[slot(EdgeKey(tri.corners[(k + 1) % 3], tri.corners[k]))]; e >= 0; e = next[size_t(e)]) {
-        ModelTriangle& other = o.triangles[e / 3];
-        if (other.flags & TRIANGLE_MARK) continue;
-        other.flags |= TRIANGLE_MARK;
-        queue.push_back(e / 3);
+      // A neighbour has this edge the other way round: it starts at the second corner.
+      const uint16_t from = tri.corners[k], to = tri.corners[(k + 1) % 3];
+      const size_t b = bucket(to);
+      for (int32_t e = first[b]; e < first[b + 1]; ++e) {
+        if ((entries[size_t(e)] & 0xFFFF) != from) continue;
+        const int other = int(entries[size_t(e)] >> 16);
+        if (o.triangles[other].flags & TRIANGLE_MARK) continue;
+        o.triangles[other].flags |= TRIANGLE_MARK;
+        queue.push_back(other);
       }
     }
   }

@@ -31,7 +31,7 @@ void FloodSelect(ModellerScreen& screen, int triangle);
 // The flood's region by repeated passes over the triangles (the plain walk the edge table
 // stands in for): the visit mark (TRIANGLE_MARK) set on each reached triangle.
 void FloodRegionByPasses(ModelObject& object, int triangle, int level, uint32_t layers, int drawMode);
-// The same with a table of directed edges, walked once.
+// The same with the directed edges grouped by their first corner, walked once.
 void FloodRegion(ModelObject& object, int triangle, int level, uint32_t layers, int drawMode);
 
 // ---- [Selection by index] ----
