@@ -1038,6 +1038,7 @@ void InstallShellHooks() {
   InstallMainWindowHooks();
   InstallModellerHooks();
   InstallVehicleEditorHooks();
+  InstallVehicleLooks();
   ClipCursorToWindow = ClipCursorToClientArea;
   UpdateCursorClip = ClipCursorForMode;
   SendTypedLine = SendTyped;

@@ -35,6 +35,7 @@ struct Animation;
 struct Car;
 struct DataFile;
 struct DrawMesh;
+struct GouraudColour;
 struct GouraudO3d;
 struct Material;
 struct TexturePage;
@@ -234,6 +235,7 @@ constexpr int WHEEL_SUBOBJECTS = 5;
 constexpr int CAR_TYRE_BUFFERS = 2;
 constexpr int CAR_SKIN_NAME_SIZE = 16;    // the colour set's name, as the vehicle file keeps it
 constexpr int CAR_SKIN_TEXTURE_SIZE = 24; // "prefix_skin"
+constexpr int CAR_PLATE_TEXT_SIZE = 8;    // a number plate's text
 // ---- [Stepping] ----
 // The car is stepped in 1 ms steps up to the time drawn (Car::AccumulateRunTime), at most a
 // second behind: anything more is dropped.
@@ -310,10 +312,11 @@ struct Car : Solid, VehicleData {
 
   // Model objects and drawing state.
   GouraudO3d* levelMeshes[CAR_LEVEL_MESHES] = {};
-  uint8_t* wheelMeshWork = nullptr;  // malloc'd by the wheel meshes
+  GouraudColour* wheelMeshWork = nullptr;  // malloc'd by the wheel meshes: the rim points' colours
   uint8_t meshesWanted = 0;
   float headlightColour[3] = {1.0f, 1.0f, 1.0f};  // until the graphics build sets it
   int32_t plateSlot = -1;
+  char plateText[CAR_PLATE_TEXT_SIZE] = {};  // zero-padded, not ended when full; empty: the default plate
   uint8_t recordingState = 0;
   Vec3* undamagedPoints = nullptr;  // malloc'd: each physical point's position, undamaged
   uint16_t undamagedPointCount = 0;

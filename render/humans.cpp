@@ -29,10 +29,6 @@ void FreeLevels(GouraudO3d* (&meshes)[HUMAN_LEVELS]) {
   }
 }
 
-bool IsSkinTexture(const ZKTETexture* t) {
-  return t && (t->type == TEXTURE_TYPE_SKIN || t->type == TEXTURE_TYPE_SKIN_X || t->type == TEXTURE_TYPE_SKIN_Y);
-}
-
 }  // namespace
 
 // ---- [Mesh slots] ----

@@ -22,22 +22,21 @@
 SystemMaterialSet SystemMaterials;
 int RenderTexturesNeedRefresh;
 void (*BuildFontTexture)();
-Material* PlateMaterials[PLATE_SLOTS];
-Material* AlphaPlateMaterials[PLATE_SLOTS];
+Material* PlateMaterials[PLATE_PAGES];
+Material* AlphaPlateMaterials[PLATE_PAGES];
 int (*GetPlateSlot)(const char* plateText);
 int32_t PlateSlotUses[PLATE_SLOTS];
 const char* ModPlateText;
 std::mutex PlateLock;
 int PlateRegenPending;
 void (*RegenPlates)();
+void (*ResetPlates)();
 
 const char* const SYSTEM_SPRITE_NAMES[SYSTEM_SPRITE_COUNT] = {
     "DISCSOLID_ALP", "DISCDRILL_ALP", "LOGO_ALP", "DUST_ALP", "TYRE_ALP",
     "NDLCTR_ALP",    "LIGHT_ALP",     "BUTT_ALP", "SMLB_ALP", "SHEET_ALP"};
 
 namespace {
-
-constexpr const char* DEFAULT_PLATE_TEXT = "ZKT MODS";
 
 void ErrorMessage(const char* format, const char* name) {
   char text[160];
@@ -115,8 +114,9 @@ Material* SpecialOrFallback(Material* material, const char* name) {
   return SystemMaterials.fallback;
 }
 
-Material* PlateMaterial(Material* (&plates)[PLATE_SLOTS], int index) {
-  if (index < 0 || index >= PLATE_SLOTS) return nullptr;
+// The material of a plate page; page 0 is made with the default plate when it has none.
+Material* PlateMaterial(Material* (&plates)[PLATE_PAGES], int index) {
+  if (index < 0 || index >= PLATE_PAGES) return nullptr;
   if (index == 0 && !plates[0] && GetPlateSlot) {
     std::lock_guard<std::mutex> lock(PlateLock);
     GetPlateSlot(ModPlateText && ModPlateText[0] ? ModPlateText : DEFAULT_PLATE_TEXT);
@@ -160,6 +160,7 @@ void ReleaseSystemTextures() {
   g_systemTexturesLoaded = false;
   Background.material = nullptr;
   Background.loadedName[0] = 0;
+  if (ResetPlates) ResetPlates();
 }
 
 void RefreshRenderTextures() {

@@ -88,18 +88,25 @@ void ReleaseTextureRef(Material*& holder);
 void ReleaseTextureRefs(Material* (&holders)[4]);
 
 // ---- [Seams] ----
-// The number plates of the vehicle model: 41 slots of plain and alpha plate materials, and
-// the slot maker (null until the plates exist), called under PlateLock.
+// The number plates of the vehicle model: 41 slots, four to a texture page (page = slot / 4),
+// each page a colour and an alpha material (null until made), and the slot maker (null until
+// the plates exist), called under PlateLock.
 constexpr int PLATE_SLOTS = 41;
-extern Material* PlateMaterials[PLATE_SLOTS];
-extern Material* AlphaPlateMaterials[PLATE_SLOTS];
+constexpr int PLATES_PER_PAGE = 4;
+constexpr int PLATE_PAGES = (PLATE_SLOTS + PLATES_PER_PAGE - 1) / PLATES_PER_PAGE;
+extern Material* PlateMaterials[PLATE_PAGES];
+extern Material* AlphaPlateMaterials[PLATE_PAGES];
 extern int (*GetPlateSlot)(const char* plateText);
-// The cars using each slot; a car's release lowers its slot's count (under PlateLock).
+// The cars using each slot, counted in the whole word; a car's release lowers its slot's
+// count (under PlateLock).
 extern int32_t PlateSlotUses[PLATE_SLOTS];
-extern const char* ModPlateText;  // the current mod's plate text; empty or null: "ZKT MODS"
+extern const char* ModPlateText;  // the current mod's plate text; empty or null: DEFAULT_PLATE_TEXT
+constexpr const char* DEFAULT_PLATE_TEXT = "ZKT MODS";
 extern std::mutex PlateLock;
-// Plate textures marked for drawing again: the flag the plate code sets, and the redraw it
+// Plate pages marked for drawing again: the flag the plate code sets, and the redraw it
 // installs (null until the plates exist).  The frame's deferred work clears the flag and
 // runs the redraw under PlateLock.
 extern int PlateRegenPending;
 extern void (*RegenPlates)();
+// Forgets every slot and page; run by ReleaseSystemTextures (the textures go with the table).
+extern void (*ResetPlates)();

@@ -235,6 +235,11 @@ ZKTETexture* GetTexture(const char* name, int genType) {
   return record;
 }
 
+int IsSkinTexture(const ZKTETexture* record) {
+  return record && (record->type == TEXTURE_TYPE_SKIN || record->type == TEXTURE_TYPE_SKIN_X ||
+                    record->type == TEXTURE_TYPE_SKIN_Y);
+}
+
 int TextureCount() { return int(g_table.size()); }
 
 ZKTETexture* TextureAt(int index) {

@@ -78,6 +78,8 @@ ZKTETexture* AddTextureRef(const char* name, int genType);
 ZKTETexture* CreateNamedTexture(const char* name, int genType);
 // A zeroed, listed record; null for an empty name or one listed already (logged).
 ZKTETexture* CreateZKTETextureNULL(const char* name, int genType, int type);
+// 1 when the record is a skin's (its file lies in one of the skin folders).
+int IsSkinTexture(const ZKTETexture* record);
 int TextureCount();                 // records listed
 ZKTETexture* TextureAt(int index);  // in name order; null past the end
 uint32_t TotalTextureMemory();      // bytes of every listed texture and its levels

@@ -431,11 +431,6 @@ void Car::CreateTyreBuffers() {
   if (tyreBuffers[1].vertexCapacity == 0) tyreBuffers[1].InitBufOnFirstUse(1, 1, 620, 600);
 }
 
-void Car::BuildMeshes() {
-  // The wheel meshes (rims, spokes and tyre proxies) come with the wheel looks; until then a
-  // car has none and draws its tyres alone.
-}
-
 // Installed here: a car given model objects releases them through these.
 void InstallCarModelRelease() {
   CarRelease.releaseModelObjects = ReleaseModelObjectsHook;

@@ -5,11 +5,13 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <strings.h>
 
 #include "core/data_file.h"
 #include "core/frame_globals.h"
 #include "core/report.h"
+#include "render/texture_files.h"
 #include "render/texture_table.h"
 #include "ui/text/text_colours.h"
 
@@ -26,6 +28,8 @@ namespace {
 constexpr int SKIN_FILE_NAME_SIZE = SKIN_PREFIX_SIZE + SKIN_PART_SIZE;
 constexpr const char* SKINS_X = "data\\skins_x\\%s.dds";
 constexpr const char* SKINS_Y = "data\\skins_y\\%s.dds";
+constexpr const char* SKINS_DDS_FOLDER = "data\\skins_dds";
+constexpr uint32_t SKIN_DDS_FORMAT = 71;  // BC1
 
 void CopyText(char* out, int size, const char* text) { std::snprintf(out, size_t(size), "%s", text ? text : ""); }
 
@@ -66,7 +70,7 @@ void ColourMapping(ModelMapping& m, const ColourWord set[COLOUR_SET_GROUP_SIZE])
 }
 
 void ColourObject(ModelObject& o, const ColourWord set[COLOUR_SET_GROUP_SIZE]) {
-  for (int i = 0; i < o.mappingCount && o.mappings; ++i) ColourMapping(o.mappings[i], set);
+  ColourMappings(o.mappings, o.mappingCount, set);
 }
 
 }  // namespace
@@ -98,6 +102,26 @@ int MakeSkinPaths(SkinPaths& out, const char* name) {
     return 0;
   }
   return FileIsRegular(out.jpg) || FileIsRegular(out.dds) ? 1 : 0;
+}
+
+int EnsureSkinDds(const char* name) {
+  SkinPaths paths;
+  MakeSkinPaths(paths, name);
+  uint64_t jpgTime = 0, ddsTime = 0;
+  if (!paths.jpg[0] || !FileIsRegular(paths.jpg) || !FileGetWriteTime(paths.jpg, jpgTime)) return 0;
+  if (FileIsRegular(paths.dds) && FileGetWriteTime(paths.dds, ddsTime) && ddsTime >= jpgTime) return 0;
+  std::string bytes;
+  if (FileReadAll(paths.jpg, bytes, int64_t(TEXTURE_FILE_MAX_BYTES)) != 0) return 0;
+  texconv::Blob dds;
+  if (!ConvertImageToDds(bytes.data(), bytes.size(), SKIN_DDS_FORMAT, &dds)) {
+    char text[FILE_PATH_SIZE + 48];
+    std::snprintf(text, sizeof text, TEXT_SKIN_NOT_CONVERTED, paths.jpg);
+    ReportLine(text, REPORT_ERROR);
+    return 0;
+  }
+  if (!MakeFolder(SKINS_DDS_FOLDER) || FileWriteAll(paths.dds, dds.data(), dds.size()) != 0) return 0;
+  FileSetWriteTime(paths.dds, jpgTime);
+  return 1;
 }
 
 // ---- [Download queue] ----
@@ -138,6 +162,12 @@ void ChooseSkinTexture(ZKTETexture*& slot, const char* skinName, ColourWord) {
   TextureConfig.nextType = TEXTURE_TYPE_SKIN;
   slot = GetTexture(joined, GEN_TYPE_DEFERRABLE);
   TextureConfig.nextType = type;
+}
+
+// ---- [Colour sets] ----
+
+void ColourMappings(ModelMapping* mappings, int count, const ColourWord set[COLOUR_SET_GROUP_SIZE]) {
+  for (int i = 0; i < count && mappings; ++i) ColourMapping(mappings[i], set);
 }
 
 // ---- the car's skin (physics/car.h) ----

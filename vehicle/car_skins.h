@@ -42,6 +42,11 @@ struct SkinPaths {
 // Both paths of a skin name; 1 when either file exists.  A name that is not a plain file name
 // builds no paths and gives 0.
 int MakeSkinPaths(SkinPaths& out, const char* name);
+// The skin's JPG converted (BC1, with its mip levels) into "data\skins_dds" when the DDS is
+// missing or older than the JPG; the DDS takes the JPG's write time.  1 when a DDS was
+// written; 0 when none was needed or the JPG is missing or cannot be read (nothing is
+// changed then).
+int EnsureSkinDds(const char* name);
 
 // ---- [Skin service] ----
 // What the skin check reads of the mod and skin service and the connection.
@@ -112,7 +117,11 @@ extern const Car* SkinContextEditorSkin;
 // takes the second, the rim colours).  Mapping names "C1".."C4" and "M1".."M4" take colour k,
 // "D1".. three fifths and "E1".. two fifths of each channel (either case).
 constexpr uint16_t SUBOBJECT_CUSTOM_COLOURS = OPTION_KEPT;
+// The rule above on a list of mappings, with a group of four colours (already scaled); each
+// mapping keeps its flags byte.
+void ColourMappings(ModelMapping* mappings, int count, const ColourWord set[COLOUR_SET_GROUP_SIZE]);
 
 // ---- [Texts] ----
 constexpr const char* TEXT_SKIN_IN_QUEUE = "Skin already in queue";
 constexpr const char* TEXT_SKIN_QUEUE_FULL = "Can't download skin - queue is full";
+constexpr const char* TEXT_SKIN_NOT_CONVERTED = "Could not convert skin : %s";

@@ -3,7 +3,10 @@
 // (vehicle/wheel/brush_model.cpp).
 #include "vehicle/vehicle.h"
 
+#include "modeller/model/model_meshes.h"
 #include "physics/car.h"
+#include "vehicle/number_plates.h"
+#include "vehicle/skin_lookup.h"
 
 Car* SetupCar = nullptr;
 
@@ -21,4 +24,9 @@ void ReloadSetupCarModel(int flag) {
 void ReloadAllCarModels(int flag) {
   for (int i = 0; i < LiveCarCount(); ++i)
     if (Car* car = LiveCarAt(i); car != SetupCar && car->levelMeshes[0]) car->ReloadModel(flag);
+}
+
+void InstallVehicleLooks() {
+  FindSkinTexture = FindCarSkinTexture;
+  InstallNumberPlates();
 }

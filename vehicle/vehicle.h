@@ -16,3 +16,6 @@ void ReleaseAllCarModels();
 // (Car::ReloadModel): the set-up screens' car, and every other car with model objects.
 void ReloadSetupCarModel(int flag);
 void ReloadAllCarModels(int flag);
+// The vehicle model's bodies of the hooks below it: the car's texture look-up (skins) for the
+// modeller's mesh build, and the number plates for the renderer's plate seam and the cars.
+void InstallVehicleLooks();

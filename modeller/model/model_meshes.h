@@ -21,6 +21,7 @@ struct DrawMesh;
 struct Obj3d;
 struct GouraudO3d;
 struct Material;
+struct MaterialParams;
 
 // ---- [Settings] ----
 // What the car, the modeller's preview and the world set around a build.
@@ -52,6 +53,8 @@ Material* FindPageTextureByName(const char* name, int usage, int plateIndex, int
                                 const CutoutMaterial& material, int skin);
 // A page name that can stand for a texture file: no path separator, drive letter or "..".
 bool IsPlainTextureName(const char* name);
+// A cutout's material as the renderer's parameter block (the same eight bytes).
+MaterialParams CutoutParams(const CutoutMaterial& material);
 
 // ---- [Flat meshes] ----
 // Each built object appends six values to the transform list when one is given: its offset

@@ -26,12 +26,6 @@ constexpr int REQUEST_TEXTURE = 1, REQUEST_DECAL = 3, REQUEST_BACKING = 128;
 constexpr uint8_t CUTOUT_KEPT_FLAGS = CUTOUT_STORED_FLAG | CUTOUT_BACKING | CUTOUT_SELECTED;
 constexpr int PLATE_REGION_HEIGHT = 32;
 
-MaterialParams ParamsOf(const CutoutMaterial& m) {
-  MaterialParams p;
-  static_assert(sizeof p == sizeof m, "a cutout's material is the renderer's parameter block");
-  std::memcpy(&p, &m, sizeof p);
-  return p;
-}
 }  // namespace
 
 // ---- [Texture lookup] ----
@@ -41,7 +35,14 @@ Material* FindPageTextureByName(const char* name, int usage, int plateIndex, int
   if (skin) return nullptr;  // the car's skin comes with the vehicle model
   const char* wanted = name && name[0] ? name : "PLAIN~W";
   if (Material* special = MapSpecialTextureName(wanted, plateIndex)) return special;
-  return GetMaterialByName(wanted, 0, 0, requestFlags, ParamsOf(material), usage);
+  return GetMaterialByName(wanted, 0, 0, requestFlags, CutoutParams(material), usage);
+}
+
+MaterialParams CutoutParams(const CutoutMaterial& m) {
+  MaterialParams p;
+  static_assert(sizeof p == sizeof m, "a cutout's material is the renderer's parameter block");
+  std::memcpy(&p, &m, sizeof p);
+  return p;
 }
 
 bool IsPlainTextureName(const char* name) {
@@ -82,7 +83,7 @@ void AssignMeshTextures(ModelObject& o, int usage, uint32_t layerMask) {
     c.flags &= CUTOUT_KEPT_FLAGS;
     if (c.page >= o.pageCount) continue;  // out of range: no texture
     const TexturePage& page = o.pages[c.page];
-    MaterialParams params = ParamsOf(c.material);
+    MaterialParams params = CutoutParams(c.material);
     SetMaterialFlagsFromName(params, page.name);
     std::memcpy(&c.material, &params, sizeof c.material);
     const int flags = request | ((c.flags & CUTOUT_BACKING) ? REQUEST_BACKING : 0);

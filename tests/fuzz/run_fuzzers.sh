@@ -24,6 +24,7 @@ TARGETS=(
   "fuzz_player_files:$ROOT/tests/fuzz/corpus/player_files"
   "charset_reader_fuzz:$ROOT/tests/fuzz/corpus/charset"
   "fuzz_wheel:$ROOT/tests/fuzz/corpus/wheel"
+  "fuzz_wheel_looks:$ROOT/tests/fuzz/corpus/wheel_looks"
   "texconv_dds_fuzz:$BUILD/seeds/dds"
   "texconv_picture_fuzz:$BUILD/seeds/picture"
   "texconv_jpeg_exif_fuzz:$BUILD/seeds/exif"
@@ -57,7 +58,8 @@ mkdir -p "$BUILD"
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZKT_FUZZ=ON -DZKT_SANITIZE=ON -DZKT_BENCH=OFF \
   > "$BUILD/configure.log" 2>&1 || { cat "$BUILD/configure.log"; exit 1; }
-cmake --build "$BUILD" --target "${TARGETS[@]%%:*}" sound_files model_gen vehicle_gen sky_gen human_gen -j "$(nproc)"
+cmake --build "$BUILD" --target "${TARGETS[@]%%:*}" sound_files model_gen vehicle_gen sky_gen human_gen \
+  charset_files -j "$(nproc)"
 
 # Picture seeds: a few small files of each kind the image readers take.
 SEEDS="$BUILD/seeds"

@@ -1,6 +1,7 @@
 // charset_test_util.h - character-set images built field by field for the reader's tests,
 // and the generated sets of the build.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

@@ -300,7 +300,7 @@ TEST_F(CarLoad, ACarIsReleasedInEveryStateOfItsLife) {
   built->undamagedPointCount = 4;
   built->parts = static_cast<CarPart*>(std::calloc(3, sizeof(CarPart)));
   built->partCount = 3;
-  built->wheelMeshWork = static_cast<uint8_t*>(std::malloc(32));
+  built->wheelMeshWork = static_cast<GouraudColour*>(std::malloc(32));
   built->plateSlot = 7;
   PlateSlotUses[7] = 2;
   delete built;

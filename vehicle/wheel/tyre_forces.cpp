@@ -54,27 +54,6 @@ bool MatrixIsFinite(const float m[9]) {
   return true;
 }
 
-// The rotation by angle about the unit axis u (Rodrigues), row-major.
-void AxisRotation(const Vec3& u, float angle, float out[9]) {
-  const float c = static_cast<float>(std::cos(static_cast<double>(angle)));
-  const float s = static_cast<float>(std::sin(static_cast<double>(angle)));
-  const float t = 1.0f - c;
-  out[0] = c + t * u.x * u.x;
-  out[1] = t * u.x * u.y - s * u.z;
-  out[2] = t * u.x * u.z + s * u.y;
-  out[3] = t * u.y * u.x + s * u.z;
-  out[4] = c + t * u.y * u.y;
-  out[5] = t * u.y * u.z - s * u.x;
-  out[6] = t * u.z * u.x - s * u.y;
-  out[7] = t * u.z * u.y + s * u.x;
-  out[8] = c + t * u.z * u.z;
-}
-
-void MatrixProduct(const float a[9], const float b[9], float out[9]) {
-  for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 3; ++c) out[3 * r + c] = a[3 * r] * b[c] + a[3 * r + 1] * b[3 + c] + a[3 * r + 2] * b[6 + c];
-}
-
 // The ground plane's forward and lateral directions: f = n x s / |n x s|, l = f x n.  False
 // when the spin axis stands (nearly) along the ground normal.
 bool GroundDirections(const Vec3& normal, const Vec3& spin, Vec3& f, Vec3& l) {
@@ -118,6 +97,28 @@ void LoseContact(CarWheel& w, const Vec3& reference) {
 }
 
 }  // namespace
+
+// ---- shared with the wheel's looks (wheel_local.h) ----
+
+void AxisRotation(const Vec3& u, float angle, float out[9]) {
+  const float c = static_cast<float>(std::cos(static_cast<double>(angle)));
+  const float s = static_cast<float>(std::sin(static_cast<double>(angle)));
+  const float t = 1.0f - c;
+  out[0] = c + t * u.x * u.x;
+  out[1] = t * u.x * u.y - s * u.z;
+  out[2] = t * u.x * u.z + s * u.y;
+  out[3] = t * u.y * u.x + s * u.z;
+  out[4] = c + t * u.y * u.y;
+  out[5] = t * u.y * u.z - s * u.x;
+  out[6] = t * u.z * u.x - s * u.y;
+  out[7] = t * u.z * u.y + s * u.x;
+  out[8] = c + t * u.z * u.z;
+}
+
+void MatrixProduct(const float a[9], const float b[9], float out[9]) {
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) out[3 * r + c] = a[3 * r] * b[c] + a[3 * r + 1] * b[3 + c] + a[3 * r + 2] * b[6 + c];
+}
 
 bool TyreIsUsable(const SuspensionBlock& set, const CarWheel& w) {
   return set.rollingRadius > 0 && w.airMass > 0 && set.rimVolume > 0 && set.heatCapacityWidth > 0 &&

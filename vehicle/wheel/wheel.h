@@ -2,8 +2,8 @@
 // set-up, the contact patch brush model, the tyre step with its heat and wear, and the
 // suspension force with edge contact and damage.
 //
-// Sections: [Suspension types] [Tables] [Wheel set] [Wheel-set record] [Tyre set-up]
-//           [Brush model] [Tread] [Wheel] [Wheel operations]
+// Sections: [Suspension types] [Tables] [Wheel profile] [Wheel set] [Wheel-set record]
+//           [Tyre set-up] [Brush model] [Tread] [Wheel] [Wheel operations] [Wheel looks]
 //
 // Layers: this room stands on the foundation (core/data_file.h, core/fixed_math.h) and the
 // rigid body (physics/solid/solid.h, library zkt_solid) only; the car step of physics/ calls it.
@@ -64,6 +64,42 @@ static_assert(sizeof(SurfaceGrip) == 16);
 constexpr int SURFACE_KIND_COUNT = 16;
 extern const SurfaceGrip SurfaceGrips[SURFACE_KIND_COUNT];
 
+// ---- [Wheel profile] ----
+// A wheel's cross-section in the plane of the axle (x across the wheel, y the radius, metres):
+// the tyre's outline, the rim's bead and lip, and the rim from the rim editor's profile.  The
+// vehicle model's mesh build fills it (BuildRimProfile, vehicle/wheel_profile.h); the first
+// PROFILE_TYRE_SURFACES surfaces are the tyre, drawn each frame, the rest are turned into the
+// rim mesh.
+constexpr int PROFILE_POINTS = 48;
+constexpr int PROFILE_FIXED_SURFACES = 13;  // at most: 11 without a rim lip
+constexpr int PROFILE_SURFACES = PROFILE_FIXED_SURFACES + 255;  // a rim profile holds at most 255
+constexpr int PROFILE_TYRE_SURFACES = 9;
+enum ProfilePointKind : uint8_t { PROFILE_RIM = 0, PROFILE_BEAD = 1, PROFILE_SIDE = 2, PROFILE_TREAD = 3 };
+enum TyreDimensionStatus : uint8_t { TYRE_DIMENSIONS_OK = 0, TYRE_NO_SIDEWALL = 1, TYRE_RIM_TOO_NARROW = 2 };
+struct ProfilePoint {
+  float x, y;    // m
+  float nx, ny;  // unit normal (summed while the profile is built)
+  float v;       // texture row
+  uint8_t red, green, blue;  // the shaded colour
+  uint8_t hidden;            // not turned by the rim mesh: every point but the rim's (kind 0)
+  uint32_t vertexColour;     // 0x00RRGGBB through the brightness table
+  uint8_t kind;              // ProfilePointKind
+  uint8_t neighbours[2];     // a side point's normal is perpendicular to the line between them
+};
+struct ProfileSurface {
+  uint32_t first, second;  // point indices
+  float nx, ny;            // unit normal
+};
+struct WheelProfile {
+  uint8_t status;         // TyreDimensionStatus
+  uint8_t rounded;        // the tyre's cross-section is round
+  int32_t pointCount;
+  int32_t firstRimPoint;  // the index of the first rim point (12, or 14 with the low profile style)
+  int32_t surfaceCount;
+  ProfilePoint points[PROFILE_POINTS];
+  ProfileSurface surfaces[PROFILE_SURFACES];
+};
+
 // ---- [Wheel set] ----
 // The car's record of one wheel set (block 0 rear, block 1 front).  A new one is all zeros.
 struct SuspensionBlock {
@@ -122,9 +158,10 @@ struct SuspensionBlock {
   float rayLength;    // m
   float extraRadius;  // m
 
-  // The wheel's looks; reading a record clears them without releasing.
+  // The wheel's looks; reading a record clears the meshes without releasing.
   DrawMesh* spokeMesh;
   DrawMesh* rimMesh;
+  WheelProfile profile;  // and the tyre dimension status the editor shows
 
   // The 64-byte record in the stream's mode (file, counting pass or memory), fields that do
   // not belong to the suspension type written as 0.
@@ -358,8 +395,26 @@ struct CarWheel {
   void UpdateTyreTemperatures(const SuspensionBlock& set, int noFailure, float dt, float a);
   // 1 when a lane's tread is down to (100 - percent) of 255, or the tyre has failed.
   int CheckDamageLevel(int percent) const;
+
+  // ---- [Wheel looks] ----
+  // The spin matrix (about x by pi - the rotation angle) and the wheel's orientation in car
+  // axes (the steering about the upright axis applied to the camber frame whose columns are
+  // the spin axis, y and the spin axis turned a quarter about y), row-major.
+  void WheelOrientation(float spin[9], float orientation[9]) const;
+  // The two colours of the wheel's marker in the editor's view (red in byte 0), drawn through
+  // DrawWheelMarker when one is installed: green to blue by the sliding indicator, the default
+  // from 0.925 on; 0x3CB4FF, or the default while the travel is exactly at its maximum.
+  void WheelMarkerColour(uint32_t colours[2]) const;
 };
 
 // The edge forces against fixed objects summed over the step's wheels; the car's update
 // reads and clears it.
 extern Vec3 WheelEdgeForceSum;
+
+// ---- [Wheel looks] ----
+constexpr uint32_t WHEEL_MARKER_DEFAULT = 0xFFFFFF;  // white
+constexpr uint32_t WHEEL_MARKER_TRAVEL = 0x3CB4FF;   // red 255, green 180, blue 60
+constexpr float WHEEL_MARKER_SLIDING = 0.925f;
+// Draws a wheel's marker in the editor's view with its two colours; installed by the car
+// drawing, null until then.
+extern void (*DrawWheelMarker)(const CarWheel& wheel, uint32_t first, uint32_t second);

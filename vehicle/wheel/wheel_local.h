@@ -52,6 +52,11 @@ inline const TyreCompound& CompoundOf(const SuspensionBlock& set) {
 }
 inline const SurfaceGrip& SurfaceOf(const CarWheel& w) { return SurfaceGrips[w.surfaceKind & 15]; }
 
+// The rotation by angle about the unit axis u (Rodrigues: cos I + (1 - cos) u u^T + sin [u]x),
+// row-major; and the product a b of two row-major 3 x 3 matrices.
+void AxisRotation(const Vec3& u, float angle, float out[9]);
+void MatrixProduct(const float a[9], const float b[9], float out[9]);
+
 // 1 when the wheel set's figures that the tyre and heat steps divide by are all positive:
 // a malformed set gets neither step.
 bool TyreIsUsable(const SuspensionBlock& set, const CarWheel& w);

@@ -53,9 +53,7 @@ FindSkinTextureHook g_lookupOutsideHelmet;
 Material* HelmetSkinLookup(const char* name, int usage, int plateIndex, int requestFlags, const CutoutMaterial& material,
                            int skin) {
   if (!skin) return g_lookupOutsideHelmet(name, usage, plateIndex, requestFlags, material, skin);
-  MaterialParams params;
-  static_assert(sizeof params == sizeof material, "a cutout's material is the renderer's parameter block");
-  std::memcpy(&params, &material, sizeof params);
+  const MaterialParams params = CutoutParams(material);
   const uint8_t type = TextureConfig.nextType;
   TextureConfig.nextType = TEXTURE_TYPE_SKIN;
   Material* found = GetMaterialByName(HELMET_SKIN_NAME, 0, 0, requestFlags, params, usage);

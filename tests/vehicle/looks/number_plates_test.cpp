@@ -1,0 +1,342 @@
+// number_plates_test.cpp - plate slots and pages on the null device: a freed slot with the same
+// text reused without a redraw, the 42nd plate sharing slot 0 with its message, counts in the
+// whole word, changed pages redrawn one a frame in page order, the text fitted to 1.9 and
+// coloured by its caret codes, the canvas halved into the two pictures, slot updates and the
+// reset with the renderer's textures.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/config.h"
+#include "core/controls.h"
+#include "core/frame_globals.h"
+#include "core/report.h"
+#include "render/generated_textures.h"
+#include "render/material.h"
+#include "render/system_textures.h"
+#include "render/texture_table.h"
+#include "tests/render/null_renderer.h"
+#include "tests/ui/charset_test_util.h"
+#include "ui/text_measure.h"
+#include "vehicle/car_model.h"
+#include "vehicle/number_plates.h"
+
+namespace {
+
+class NumberPlates : public NullRenderer {
+ protected:
+  static inline std::vector<std::string> lines;
+  ReportSink saved{};
+  static void SetUpTestSuite() {
+    NullRenderer::SetUpTestSuite();
+    const Bytes image = ReadWholeFile(GeneratedCharsetPath());
+    charset_ = !image.empty() && LoadTestImage(image) == 1;
+  }
+  static void TearDownTestSuite() {
+    FreeCharacterSet();
+    NullRenderer::TearDownTestSuite();
+  }
+  void SetUp() override {
+    NullRenderer::SetUp();
+    ASSERT_TRUE(charset_) << "the generated character set " << GeneratedCharsetPath();
+    GraphicsEnabled = 1;
+    CfgDebugLevel = 0;
+    InstallNumberPlates();
+    ClearPlates();
+    PlateRegenPending = 0;
+    lines.clear();
+    ReportSink sink{};
+    sink.line = [](const char* text, ReportColour, int) { lines.push_back(text); };
+    saved = InstallReportSink(sink);
+  }
+  void TearDown() override {
+    InstallReportSink(saved);
+    ClearPlates();
+    PlateRegenPending = 0;
+    CfgDebugLevel = 0;
+    GraphicsEnabled = 1;
+    FreeAllMaterials();
+  }
+  static int Take(const char* text) {
+    std::lock_guard<std::mutex> lock(PlateLock);
+    return GetPlateSlot(text);
+  }
+  // Runs the frames' redraws until none is pending; the pages drawn, in order.
+  static std::vector<int> RedrawAll() {
+    std::vector<int> drawn;
+    for (int frame = 0; frame < 20 && PlateRegenPending; ++frame) {
+      bool before[PLATE_PAGES];
+      for (int p = 0; p < PLATE_PAGES; ++p) before[p] = PlatePages[p].redraw;
+      PlateRegenPending = 0;
+      {
+        std::lock_guard<std::mutex> lock(PlateLock);
+        RegenPlates();
+      }
+      for (int p = 0; p < PLATE_PAGES; ++p)
+        if (before[p] && !PlatePages[p].redraw) drawn.push_back(p);
+    }
+    return drawn;
+  }
+  static int Lines(const std::string& text) {
+    int n = 0;
+    for (const std::string& line : lines) n += line == text;
+    return n;
+  }
+  static inline bool charset_ = false;
+};
+
+std::string SlotText(int slot) {
+  return std::string(reinterpret_cast<const char*>(PlateTexts[slot].bytes), PLATE_TEXT_SIZE).c_str();
+}
+
+// The ink colours found in the canvas rows of one plate's quarter, and whether any lies outside.
+struct QuarterInk {
+  int ink = 0;
+  std::vector<uint16_t> colours;
+};
+QuarterInk InkOf(const std::vector<uint16_t>& canvas, int quarter) {
+  QuarterInk q;
+  const int rows = PLATE_CANVAS_SIZE / 4;
+  for (int y = quarter * rows; y < (quarter + 1) * rows; ++y)
+    for (int x = 0; x < PLATE_CANVAS_SIZE; ++x) {
+      const uint16_t p = canvas[size_t(y) * PLATE_CANVAS_SIZE + size_t(x)];
+      if (p == PLATE_WHITE) continue;
+      ++q.ink;
+      if (std::find(q.colours.begin(), q.colours.end(), p) == q.colours.end()) q.colours.push_back(p);
+    }
+  return q;
+}
+
+}  // namespace
+
+TEST_F(NumberPlates, SameTextTakesAnotherSlotAndAFreedSlotIsReusedWithoutARedraw) {
+  EXPECT_EQ(Take("ABC 123"), 0);
+  EXPECT_EQ(PlatePages[0].redraw, 1);
+  EXPECT_EQ(PlateRegenPending, 1);
+  ASSERT_NE(PlateMaterials[0], nullptr) << "the page's textures are made with its first slot";
+  ASSERT_NE(AlphaPlateMaterials[0], nullptr);
+  EXPECT_STREQ(PlateMaterials[0]->texture->name, "PLATE~0");
+  EXPECT_STREQ(AlphaPlateMaterials[0]->texture->name, "PLATE~0_AON");
+  EXPECT_EQ(Take("ABC 123"), 1) << "each car owns its slot";
+  EXPECT_EQ(RedrawAll(), std::vector<int>{0});
+  // The first car goes: its slot is free and still shows the text.
+  PlateSlotUses[0] -= 1;
+  EXPECT_EQ(Take("ABC 123"), 0);
+  EXPECT_EQ(PlateSlotUses[0], 1);
+  EXPECT_EQ(PlatePages[0].redraw, 0) << "no redraw";
+  EXPECT_EQ(PlateRegenPending, 0);
+  // Another text takes the first free slot and its page is drawn again.
+  EXPECT_EQ(Take("XY"), 2);
+  EXPECT_EQ(SlotText(2), "XY");
+  EXPECT_EQ(PlatePages[0].redraw, 1);
+  // Texts compare on all eight bytes: a longer text is cut there.
+  EXPECT_EQ(Take("LONGPLATE"), 3);
+  EXPECT_EQ(SlotText(3), "LONGPLAT");
+  // An empty text never takes a slot that was never given a text as one that shows it: its
+  // page is drawn.
+  RedrawAll();
+  EXPECT_EQ(Take(""), 4);
+  EXPECT_EQ(PlatePages[1].redraw, 1);
+}
+
+TEST_F(NumberPlates, TheFortySecondPlateSharesSlotZeroAndCountsUseTheWholeWord) {
+  for (int i = 0; i < PLATE_SLOTS; ++i) ASSERT_EQ(Take(("P" + std::to_string(i)).c_str()), i);
+  EXPECT_TRUE(lines.empty());
+  EXPECT_EQ(Take("ONE MORE"), 0);
+  EXPECT_EQ(Lines("Could not get number plate - total = 41"), 1);
+  EXPECT_EQ(PlateSlotUses[0], 2);
+  EXPECT_EQ(Take("AND MORE"), 0);
+  EXPECT_EQ(Lines("Could not get number plate - total = 42"), 1);
+  // 256 cars on slot 0 do not wrap its count to 0: the slot is not taken as free.
+  PlateSlotUses[0] = 255;
+  EXPECT_EQ(Take("WRAP"), 0);
+  EXPECT_EQ(PlateSlotUses[0], 256);
+  PlateSlotUses[5] = 0;
+  EXPECT_EQ(Take("FREED"), 5);
+  EXPECT_EQ(SlotText(0), "P0");
+}
+
+TEST_F(NumberPlates, ChangedPagesAreRedrawnOneAFrameInPageOrder) {
+  for (int i = 0; i < PLATE_SLOTS; ++i) Take(("S" + std::to_string(i)).c_str());
+  RedrawAll();
+  for (int slot : {30, 9, 37, 1, 17}) UpdatePlateHandle(slot, "NEW");
+  EXPECT_EQ(PlateRegenPending, 1);
+  const std::vector<int> expected = {0, 2, 4, 7, 9};
+  EXPECT_EQ(RedrawAll(), expected);
+  EXPECT_EQ(PlateRegenPending, 0);
+  EXPECT_EQ(SlotText(37), "NEW");
+  // Through the frame loop's deferred work: one page a call.
+  ForcedRedrawPending = 0;
+  TextureReloadPending = 0;
+  UpdatePlateHandle(40, "LAST");
+  UpdatePlateHandle(3, "FIRST");
+  EXPECT_EQ(RunDeferredWork(), 1);
+  EXPECT_EQ(PlatePages[0].redraw, 0);
+  EXPECT_EQ(PlatePages[10].redraw, 1);
+  EXPECT_EQ(RunDeferredWork(), 1);
+  EXPECT_EQ(PlatePages[10].redraw, 0);
+  EXPECT_EQ(RunDeferredWork(), 0);
+}
+
+TEST_F(NumberPlates, UpdatesOfASharedOrUnchangedSlotAreRefused) {
+  Take("SAME");
+  Take("SHARED");
+  RedrawAll();
+  PlateSlotUses[1] = 2;
+  UpdatePlateHandle(0, "SAME");
+  UpdatePlateHandle(1, "OTHER");
+  EXPECT_TRUE(lines.empty()) << "debug messages only";
+  EXPECT_EQ(PlateRegenPending, 0);
+  CfgDebugLevel = 1;
+  UpdatePlateHandle(0, "SAME");
+  UpdatePlateHandle(1, "OTHER");
+  UpdatePlateHandle(-1, "OTHER");
+  EXPECT_EQ(Lines("Number plate to update (0) already matches"), 1);
+  EXPECT_EQ(Lines("Number plate to update (1) does not have NumRefs==1"), 1);
+  EXPECT_EQ(Lines("Number plate to update (-1) does not have NumRefs==1"), 1);
+  EXPECT_EQ(SlotText(1), "SHARED");
+  EXPECT_EQ(PlateRegenPending, 0);
+}
+
+TEST_F(NumberPlates, APageWithoutTexturesLosesItsMark) {
+  GraphicsEnabled = 0;
+  CfgDebugLevel = 1;
+  EXPECT_EQ(Take("NOGFX"), 0);
+  EXPECT_EQ(PlateMaterials[0], nullptr);
+  EXPECT_EQ(PlatePages[0].redraw, 1);
+  PlateRegenPending = 0;
+  {
+    std::lock_guard<std::mutex> lock(PlateLock);
+    RegenPlates();
+  }
+  EXPECT_EQ(PlatePages[0].redraw, 0);
+  EXPECT_EQ(PlateRegenPending, 0) << "nothing left to draw";
+  EXPECT_EQ(Lines("PlateRegen[0] but a plate texture does not exist"), 1);
+}
+
+TEST_F(NumberPlates, AWideTextShrinksTo1Point9AndStaysCentredInItsQuarter) {
+  EXPECT_FLOAT_EQ(PlateTextSize("AB 1"), PLATE_TEXT_SIZE_UNITS);
+  const float size = PlateTextSize("WWWWWWWW");
+  EXPECT_LT(size, PLATE_TEXT_SIZE_UNITS);
+  EXPECT_NEAR(TextWidthAtSize("WWWWWWWW", size), 1.9f, 1e-4);
+  PlateSlotText texts[4] = {MakePlateText("WWWWWWWW"), MakePlateText("I"), {}, {}};
+  std::vector<uint16_t> canvas;
+  DrawPlateCanvas(texts, canvas);
+  // The wide text reaches to within 0.05 of each side but not past it.
+  int left = PLATE_CANVAS_SIZE, right = -1;
+  for (int y = 0; y < PLATE_CANVAS_SIZE / 4; ++y)
+    for (int x = 0; x < PLATE_CANVAS_SIZE; ++x)
+      if (canvas[size_t(y) * PLATE_CANVAS_SIZE + size_t(x)] != PLATE_WHITE) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+  EXPECT_GE(left, 0.05 / 2 * PLATE_CANVAS_SIZE - 4);
+  EXPECT_LE(right, PLATE_CANVAS_SIZE - 0.05 / 2 * PLATE_CANVAS_SIZE + 4);
+  EXPECT_LT(left, 0.1 * PLATE_CANVAS_SIZE);
+  EXPECT_NEAR((left + right) / 2.0, PLATE_CANVAS_SIZE / 2.0, 8);
+  EXPECT_GT(InkOf(canvas, 1).ink, 0);
+  EXPECT_EQ(InkOf(canvas, 2).ink + InkOf(canvas, 3).ink, 0);
+}
+
+TEST_F(NumberPlates, CaretCodesColourTheTextAndEachPlateStaysInItsQuarter) {
+  PlateSlotText texts[4] = {MakePlateText("^1RED"), MakePlateText("AB^9CD"), MakePlateText("A^4B^8C"),
+                            MakePlateText("^6Y^:Z")};
+  std::vector<uint16_t> canvas;
+  DrawPlateCanvas(texts, canvas);
+  const QuarterInk red = InkOf(canvas, 0), black = InkOf(canvas, 1), mixed = InkOf(canvas, 2), last = InkOf(canvas, 3);
+  EXPECT_GT(red.ink, 0);
+  EXPECT_EQ(red.colours, std::vector<uint16_t>{0xF800}) << "^1: the red field full";
+  EXPECT_EQ(black.colours, std::vector<uint16_t>{0x0000});
+  std::vector<uint16_t> m = mixed.colours;
+  std::sort(m.begin(), m.end());
+  EXPECT_EQ(m, (std::vector<uint16_t>{0x0000, 0x001F})) << "^4 blue, ^8 black again";
+  std::vector<uint16_t> l = last.colours;
+  std::sort(l.begin(), l.end());
+  EXPECT_EQ(l, (std::vector<uint16_t>{0x0000, 0x07FF})) << "^6 green and blue, ^: black again";
+  // The quarters' edges stay white: no plate reaches into the next one.
+  for (int q = 1; q < 4; ++q)
+    for (int x = 0; x < PLATE_CANVAS_SIZE; ++x) {
+      EXPECT_EQ(canvas[size_t(q * 256 - 1) * PLATE_CANVAS_SIZE + size_t(x)], PLATE_WHITE);
+      EXPECT_EQ(canvas[size_t(q * 256) * PLATE_CANVAS_SIZE + size_t(x)], PLATE_WHITE);
+    }
+}
+
+TEST_F(NumberPlates, ThePicturesAreTheCanvasHalvedTwice) {
+  std::vector<uint16_t> canvas(size_t(PLATE_CANVAS_SIZE) * PLATE_CANVAS_SIZE, PLATE_WHITE);
+  // A red 4 x 4 block at (8, 8) and one pixel of blue at (21, 2).
+  for (int y = 8; y < 12; ++y)
+    for (int x = 8; x < 12; ++x) canvas[size_t(y) * PLATE_CANVAS_SIZE + size_t(x)] = 0xF800;
+  canvas[size_t(2) * PLATE_CANVAS_SIZE + 21] = 0x001F;
+  std::vector<uint8_t> colour, alpha;
+  PlatePictures(canvas, colour, alpha);
+  ASSERT_EQ(colour.size(), size_t(256 * 256 * 4));
+  ASSERT_EQ(alpha.size(), size_t(256 * 256 * 4));
+  auto at = [](const std::vector<uint8_t>& p, int x, int y) { return &p[(size_t(y) * 256 + size_t(x)) * 4]; };
+  EXPECT_EQ(at(colour, 2, 2)[0], 248);
+  EXPECT_EQ(at(colour, 2, 2)[1], 0);
+  EXPECT_EQ(at(colour, 2, 2)[2], 0);
+  EXPECT_EQ(at(colour, 2, 2)[3], 255);
+  EXPECT_EQ(at(alpha, 2, 2)[3], 255);
+  EXPECT_EQ(at(colour, 0, 0)[0], 248) << "white: each field at the top of its byte";
+  EXPECT_EQ(at(colour, 0, 0)[1], 252);
+  EXPECT_EQ(at(alpha, 0, 0)[3], 0);
+  // The blue pixel is one of sixteen: a sixteenth of the alpha, blue kept, red and green lower.
+  EXPECT_EQ(at(alpha, 5, 0)[3], 255 / 16);
+  EXPECT_EQ(at(alpha, 5, 0)[0], 255);
+  EXPECT_LT(at(colour, 5, 0)[0], 248);
+  // The same as converting every pixel and halving twice with the renderer's box filter.
+  for (size_t i = 0; i < canvas.size(); i += 7919) canvas[i] = uint16_t(i * 2654435761u >> 16);
+  PlatePictures(canvas, colour, alpha);
+  std::vector<uint8_t> wantColour(canvas.size() * 4), wantAlpha(canvas.size() * 4);
+  for (size_t i = 0; i < canvas.size(); ++i) {
+    const uint16_t p = canvas[i];
+    const uint8_t c[4] = {uint8_t((p >> 11) << 3), uint8_t((p >> 5 & 0x3F) << 2), uint8_t((p & 0x1F) << 3), 255};
+    std::memcpy(&wantColour[i * 4], c, 4);
+    const uint8_t a[4] = {255, 255, 255, uint8_t(p != PLATE_WHITE ? 255 : 0)};
+    std::memcpy(&wantAlpha[i * 4], a, 4);
+  }
+  for (int side : {1024, 512}) {
+    HalveImage(wantColour.data(), side, 0);
+    HalveImage(wantAlpha.data(), side, 32);
+  }
+  EXPECT_EQ(std::memcmp(colour.data(), wantColour.data(), colour.size()), 0);
+  EXPECT_EQ(std::memcmp(alpha.data(), wantAlpha.data(), alpha.size()), 0);
+  // Alpha above 0 exactly where the colour is not the white of the canvas.
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) {
+      const uint8_t* c = at(colour, x, y);
+      const bool white = c[0] == 248 && c[1] == 252 && c[2] == 248;
+      EXPECT_EQ(at(alpha, x, y)[3] > 0, !white) << x << " " << y;
+    }
+}
+
+TEST_F(NumberPlates, ACarTakesItsOwnTextOrTheDefaultAndTheRendererResetsThePlates) {
+  Car car;
+  std::memcpy(car.plateText, "MY CAR", 6);
+  int slot;
+  {
+    std::lock_guard<std::recursive_mutex> carLock(CarLock);
+    std::lock_guard<std::mutex> lock(PlateLock);
+    slot = TakeCarPlateSlot(car);
+  }
+  EXPECT_EQ(SlotText(slot), "MY CAR");
+  Car plain;
+  {
+    std::lock_guard<std::mutex> lock(PlateLock);
+    slot = TakeCarPlateSlot(plain);
+  }
+  EXPECT_EQ(SlotText(slot), DEFAULT_PLATE_TEXT);
+  // "s_plate" of page 0 reaches the page's material.
+  EXPECT_EQ(MapSpecialTextureName("s_plate", 0), PlateMaterials[0]);
+  EXPECT_EQ(MapSpecialTextureName("s_plate_ALP", 0), AlphaPlateMaterials[0]);
+  // The renderer's textures go: every slot and page is forgotten.
+  ReleaseSystemTextures();
+  EXPECT_EQ(PlateMaterials[0], nullptr);
+  EXPECT_EQ(PlateSlotUses[slot], 0);
+  EXPECT_EQ(PlatePages[0].redraw, 0);
+  EXPECT_EQ(PlateTexts[slot].stored, 0);
+}
