@@ -89,7 +89,6 @@ void AddModellerButtons(ModellerScreen& s) {
   if (!panels) return;
   RowCursorX = RowCursorY = 0;
   AddModeButtons(s);
-  AddLayerPanel(s);
   RowCursorX = 0;
   RowCursorY += ButtonHeight;
   AddUndoButtons(&s.prss);
@@ -103,4 +102,6 @@ void AddModellerButtons(ModellerScreen& s) {
     case ModeBuild: AddBuildPanel(s); break;
     default: break;
   }
+  // The layer panel under the mode's panel, clear of the model in the middle of the screen.
+  AddLayerPanel(s);
 }
