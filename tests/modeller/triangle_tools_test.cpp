@@ -211,10 +211,10 @@ TEST_F(TriangleToolsTest, MirroringSkipsSwapTrianglesAndUnmirroredCopiesAreCount
 TEST_F(TriangleToolsTest, BreakingOffKeepsEveryCornerInPlace) {
   Start([](ModelObject& o) {
     SampleCar(o);
-    std::vector<ModelObject> children(1);
-    children[0].Init();
-    children[0].offset[0] = Metres(0.25), children[0].offset[1] = Metres(-1), children[0].offset[2] = Metres(0.5);
-    SetChildren(o, children);
+    o.AddSubobjectSlot();  // an empty last subobject to break off into
+    ModelObject& empty = o.children[o.childCount++];
+    empty.Init();
+    empty.offset[0] = Metres(0.25), empty.offset[1] = Metres(-1), empty.offset[2] = Metres(0.5);
   });
   Key('T', true);
   SelectTriangles({0, 1});
@@ -230,7 +230,7 @@ TEST_F(TriangleToolsTest, BreakingOffKeepsEveryCornerInPlace) {
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_BREAK_OFF);
   Key('Y');
   EXPECT_STREQ(modeller->statusText, "break off");
-  ModelObject& sub = model.children[0];
+  ModelObject& sub = model.children[model.childCount - 1];
   EXPECT_EQ(EditedObject, &sub);
   EXPECT_EQ(modeller->state.mode, ModeSubobject);
   ASSERT_EQ(sub.triangleCount, 2);
