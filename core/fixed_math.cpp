@@ -11,14 +11,6 @@ SinCosTable SinCosTables;
 
 namespace {
 
-// (a*b + c*d) >> 16 with both products and the sum in 64 bits: the three-factor terms of
-// the matrix builders combine their two terms this way, so one rounding step is taken.
-inline int32_t MulAdd(int32_t a, int32_t b, int32_t c, int32_t d) {
-  const uint64_t sum = static_cast<uint64_t>(static_cast<int64_t>(a) * b) +
-                       static_cast<uint64_t>(static_cast<int64_t>(c) * d);
-  return static_cast<int32_t>(static_cast<int64_t>(sum) >> 16);
-}
-
 inline int32_t SaturateToInt32(int64_t v) {
   if (v > INT32_MAX) return INT32_MAX;
   if (v < INT32_MIN) return INT32_MIN;
@@ -112,6 +104,10 @@ int32_t FixDiv(int32_t a, int32_t b) {
 
 // ---- [Vectors] ----
 
+void FixedCross(const IntVector& a, const IntVector& b, IntVector& out) {
+  out = IntVector{FixedMulAdd(a.y, b.z, -b.y, a.z), FixedMulAdd(b.x, a.z, -a.x, b.z), FixedMulAdd(a.x, b.y, -b.x, a.y)};
+}
+
 void FixVecScale(const IntVector& v, int32_t k, IntVector& out) {
   out.x = FixMul(v.x, k);
   out.y = FixMul(v.y, k);
@@ -204,8 +200,8 @@ void MatrixFromHeadingPitch(FixedMatrix& m, uint32_t a, uint32_t b) {
 void MatrixFromAngles(FixedMatrix& m, uint32_t a, uint32_t b, uint32_t c) {
   const int32_t sa = FixSin(a), ca = FixCos(a), sb = FixSin(b), cb = FixCos(b), sc = FixSin(c), cc = FixCos(c);
   const int32_t sbsc = FixMul(sb, sc), sbcc = FixMul(sb, cc);
-  m = FixedMatrix{{MulAdd(ca, cc, -sa, sbsc), -FixMul(sa, cb), MulAdd(ca, sc, sa, sbcc),
-                   MulAdd(sa, cc, ca, sbsc), FixMul(ca, cb), MulAdd(sa, sc, -ca, sbcc),
+  m = FixedMatrix{{FixedMulAdd(ca, cc, -sa, sbsc), -FixMul(sa, cb), FixedMulAdd(ca, sc, sa, sbcc),
+                   FixedMulAdd(sa, cc, ca, sbsc), FixMul(ca, cb), FixedMulAdd(sa, sc, -ca, sbcc),
                    -FixMul(cb, sc), sb, FixMul(cb, cc)}};
 }
 

@@ -39,6 +39,13 @@ inline int32_t FixDot3(int32_t ax, int32_t bx, int32_t ay, int32_t by, int32_t a
                        static_cast<uint64_t>(static_cast<int64_t>(az) * bz);
   return static_cast<int32_t>(static_cast<int64_t>(sum) >> 16);
 }
+// (a*b + c*d) >> 16 with both products and the sum in 64 bits: one rounding step for a
+// two-term sum of products (the matrix builders' three-factor terms, cross products).
+inline int32_t FixedMulAdd(int32_t a, int32_t b, int32_t c, int32_t d) {
+  const uint64_t sum = static_cast<uint64_t>(static_cast<int64_t>(a) * b) +
+                       static_cast<uint64_t>(static_cast<int64_t>(c) * d);
+  return static_cast<int32_t>(static_cast<int64_t>(sum) >> 16);
+}
 // (a << 16) / b, truncated toward zero.  Never traps: a zero divisor or a quotient beyond
 // 32 bits saturates to INT32_MAX or INT32_MIN by the sign of the true quotient (0 / 0 is 0).
 int32_t FixDiv(int32_t a, int32_t b);
@@ -50,6 +57,9 @@ void FixVecScale(const IntVector& v, int32_t k, IntVector& out);
 int NormaliseIntVector(IntVector& v);
 // Into out; a length below 256 gives (0, 0, 0x10000), a safe "up".
 void NormaliseIntVectorTo(const IntVector& v, IntVector& out);
+
+// out = a x b, each component through FixedMulAdd; out may be a or b.
+void FixedCross(const IntVector& a, const IntVector& b, IntVector& out);
 
 // ---- [Tables] ----
 constexpr int SIN_COS_TABLE_SIZE = 65536;

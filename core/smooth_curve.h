@@ -1,11 +1,14 @@
-// smooth_curve.h - the smooth-motion curve: a value carried from where it is, moving as it
-// moves, to a target value and rate in a given time along a quartic in time whose
-// acceleration at the end is zero, so that the motion joins the target without a jolt.
+// smooth_curve.h - the smooth-motion curve: a value (a scalar, or a 3-vector) carried from
+// where it is, moving as it moves, to a target value and rate in a given time along a quartic
+// in time whose acceleration at the end is zero, so that the motion joins the target without
+// a jolt.
 //
-// For the time t since the plan:
+// For the time t since the plan, each coordinate:
 //   x(t) = xs + vs t + c1 t^2/2 + c2 t^3/6 + c3 t^4/24
 //   v(t) = vs + c1 t + c2 t^2/2 + c3 t^3/6
-// The head tracking of the VR view eases its heading with it.  Plain data, allocation-free.
+// The head tracking of the VR view eases its heading with the scalar curve; the car's path
+// following and the race's camera move with the 3-vector curve.  Both forms plan through one
+// solver.  Plain data, allocation-free.
 #pragma once
 
 struct SmoothCurve {
@@ -27,5 +30,27 @@ struct SmoothCurve {
   void Plan(float target, float targetRateAtEnd, float T);
   // Advances the time by dt and sets the value and rate; from the time the duration is
   // reached on they are the target value and rate exactly.
+  void Step(float dt);
+};
+
+struct SmoothCurve3 {
+  float position[3];
+  float targetPosition[3];
+  float targetVelocity[3];
+  float velocity[3];
+  float finished[3];  // a vector the step that reaches the target sets to 0
+  float time;         // t since the plan, seconds
+  float duration;     // T, seconds
+  float startPosition[3];
+  float startVelocity[3];
+  float c1[3], c2[3], c3[3];
+
+  // Every field 0, then the position, the target and the start at `at`, the velocity and the
+  // target velocity at `moving`.
+  void Init(const float at[3], const float moving[3]);
+  // From the current position and velocity to (target, targetVelocityAtEnd) in T seconds; a
+  // T of 0 (or less) solves nothing, as the scalar curve.
+  void Plan(const float target[3], const float targetVelocityAtEnd[3], float T);
+  // As the scalar curve's step, for each coordinate.
   void Step(float dt);
 };

@@ -66,8 +66,3 @@ Car::~Car() {
   for (CircularVBuffer& buffer : tyreBuffers) buffer.Close();
   g_liveCars.erase(std::remove(g_liveCars.begin(), g_liveCars.end(), this), g_liveCars.end());
 }
-
-void Car::SetClassFlags() {
-  // The class option bits by class come with the car's set-up from the vehicle data; until
-  // then a file without them keeps the option word it holds.
-}

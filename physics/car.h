@@ -2,7 +2,7 @@
 // sets, its model objects and drawing state, and what its construction and release do.
 //
 // Sections: [Parts] [Mass model] [Release hooks] [Damage nodes] [Lights and mirrors]
-//           [Stepping] [Car] [Live cars]
+//           [Stepping] [Set-up] [Race rules] [Car] [Live cars]
 //
 // Layers: the car step of physics/ and the vehicle model above it both read and write it; it
 // stands on the rigid body (physics/solid/solid.h) and the vehicle data (vehicle/data/), whose
@@ -10,7 +10,8 @@
 // read a vehicle, load its animations or build meshes (Car::LoadVehicle,
 // Car::BuildFromVehicle, Car::AllocModelObjects, Car::LoadAnimations, CreateCar in
 // vehicle/car_load.h) are defined by the vehicle model.  The car's set-up from its vehicle
-// data (car_setup.cpp), its generated mass model (car_mass.cpp) and the read-only questions
+// data (car_setup.cpp, with its wheels in car_setup_wheels.cpp and its parts in
+// car_setup_parts.cpp), its generated mass model (car_mass.cpp) and the read-only questions
 // the editor and the car step ask of it (car_queries.cpp) are the car simulation's.
 //
 // A car is made any number of times (the vehicle editor, the garage and every name look-up
@@ -73,7 +74,16 @@ struct VehicleLoadArgs {
 // over the parts (Car::BuildFrameGeometry) draws the boxes, sums the masses or sums the
 // inertia, by its mode.
 enum MassMode { MASS_DRAW = 0, MASS_SUM = 1, MASS_INERTIA = 2 };
-enum InertiaStatus : uint8_t { INERTIA_VALID = 0, INERTIA_NO_MASS = 1, INERTIA_SINGULAR = 2 };
+// The physics-invalid code of a car that is not stepped: its masses are not physical (1), its
+// inertia is not (2), a tyre of a wheel set that carries a wheel is not (3), or another
+// figure of the vehicle that the set-up reads is not a number (4).
+enum InertiaStatus : uint8_t {
+  INERTIA_VALID = 0,
+  INERTIA_NO_MASS = 1,
+  INERTIA_SINGULAR = 2,
+  INERTIA_BAD_TYRE = 3,
+  INERTIA_BAD_FIGURE = 4,
+};
 constexpr float MASS_LEAST = 0.001f;  // kg: a lighter car has no centre of mass or inertia
 constexpr float INERTIA_LEAST_DETERMINANT = 1e-6f;
 
@@ -266,12 +276,18 @@ constexpr const char* TEXT_CAR_MOTION_OUT_OF_RANGE = "motion out of range - car 
 
 // One aerodynamic item of the car (rear wing, front wing, undertray, aero centre): what the
 // set-up makes of it and what the step gives and takes.
+enum AeroItemIndex { AERO_REAR_WING = 0, AERO_FRONT_WING = 1, AERO_UNDERTRAY = 2, AERO_CENTRE = 3 };
 constexpr uint8_t AERO_PRESENT = 1;
+constexpr uint8_t AERO_FRONT_UNSPRUNG = 2;  // the front wing rides on the front wheels
+constexpr uint8_t AERO_REAR_UNSPRUNG = 4;   // the rear wing rides on the rear wheels
 struct AeroItem {
-  uint8_t flags;        // bit 0 present; bits 1 and 2: the lift along the car's own z only
+  uint8_t flags;        // AERO_ bits
   float angle;          // rad, the wing's setting
-  float liftGain, dragGain;
-  float liftCoefficient, dragCoefficient;  // fixed, for the undertray and the aero centre
+  float liftArea, dragArea;      // m^2, the vehicle's
+  float liftFactor, dragFactor;  // the areas at the wing's setting (the areas themselves for
+                                 // the undertray and the aero centre)
+  float mix;            // the item's share of the front axle's figures: 0.3 rear wing,
+                        // 0.7 front wing, 0.5 the others
   Vec3 centre;          // car axes, m
   Vec3 airVelocity;     // m/s, world: the wind, given by the integration
   Vec3 lift, drag;      // N, world
@@ -280,6 +296,41 @@ struct AeroItem {
 
 // The 3x3 identity into m (row-major).
 void SetIdentity3x3(float m[9]);
+
+// ---- [Set-up] ----
+// The set-up from the vehicle data (Car::SetupFromVehicle) and the figures it makes.
+constexpr int SKIN_ID_SIZE = 8;
+constexpr int PIT_ITEM_COUNT = 16;
+constexpr float LEAST_WHEEL_BASE = 0.01f;  // m: what a wheel base divides by at the least
+constexpr float LEAST_TOP_SPEED = 1.0f, MOST_TOP_SPEED = 200.0f;  // m/s
+constexpr int LEAST_STEERING_LOCK = 10;  // degrees
+constexpr float MOST_RIDE_HEIGHT_CHANGE = 0.08f;  // m from the first default set-up's
+// The capability word's bits (Car::MakeFlagWord).
+constexpr uint32_t CAR_FLAG_PIT_LIMITER = 1u << 3;
+constexpr uint32_t CAR_FLAG_GEARBOX_CUT = (1u << 11) | (1u << 28);
+// "<vehicle> : <figure> not physical - car not simulated": a vehicle the set-up refuses.
+constexpr const char* TEXT_CAR_NOT_PHYSICAL = "not physical - car not simulated";
+// "<vehicle> : set-up <field> not a number - <value> taken": a set-up float mended.
+constexpr const char* TEXT_SETUP_NOT_A_NUMBER = "not a number -";
+// The speed at which the power (W) through the drivetrain holds against the drag (N at
+// 1 m/s, growing with the square of the speed): (power x efficiency / drag)^(1/3), held to
+// 1..200 m/s (1 when it is not a number).
+float EstimateTopSpeed(float power, float efficiency, float dragFactor);
+// The car's code text (8 bytes) from its 32-bit code: empty for a code whose fourth byte is not
+// 0, the three characters of a short car name, else "%06X".
+void FormatSkinId(uint32_t carCode, char out[SKIN_ID_SIZE]);
+
+// ---- [Race rules] ----
+// What the race's settings say to the car (the race writes them; offline all zeros): the
+// race flags and, for each built-in car, the host's minimum ballast (kg) and minimum intake
+// restriction (percent).
+constexpr uint32_t RACE_FLAG_REFUELLING = 0x800;
+struct RaceRules {
+  uint32_t flags = 0;
+  uint8_t minimumBallast[BUILTIN_VEHICLE_COUNT] = {};
+  uint8_t minimumRestriction[BUILTIN_VEHICLE_COUNT] = {};
+};
+extern RaceRules RaceSettings;
 
 // ---- [Car] ----
 struct Car : Solid, VehicleData {
@@ -340,6 +391,35 @@ struct Car : Solid, VehicleData {
   int32_t largestMeshRadius = 0;   // 16.16, the largest radius of the car's meshes
   float drivetrainEfficiency = 0;
   float totalLiftArea = 0, totalDragArea = 0;  // m^2, summed over the aerodynamic items
+  float totalLiftFactor = 0, totalDragFactor = 0;
+  uint8_t singleAxleMotor = 0;     // an electric motor driving one axle
+  uint8_t openRoof = 0;            // the configuration chosen is "OPEN ROOF"
+  uint8_t antiLock = 0;            // the anti-lock braking switch
+  uint8_t gearCount = 0;           // gear positions (reverse, neutral, the forward gears): 3..9
+  uint8_t drivenWheels = 0;
+  uint8_t appliedBallast = 0;      // kg, as Car::ApplyBallast last applied it
+  uint8_t appliedBallastPosition = 0;
+  uint8_t appliedRestriction = 0;  // percent, as Car::ApplyIntakeRestriction last applied it
+  uint8_t adjustState = 0;         // the live adjustments' state
+  uint8_t liveBrakeBalance = 0;    // percent
+  float liveAntiRoll[CAR_WHEEL_SETS] = {};  // N/m, rear and front
+  float frontShare = 0;            // of a four-wheel drive's torque
+  float torqueFactors[CAR_WHEEL_SETS] = {};  // the drive torque's factor on the rear and front axle
+  float steeringFactor = 0;        // wheel angle per steering-wheel angle
+  float rearmostY = 0, foremostY = 0;  // m: the wheels' mounts, from 0
+  float wheelOverhang = 0;         // m the wheels stand out beyond the body's width
+  float bodyForceFigures[2] = {};  // the base mass x 300 and x 15
+  float halfWidth = 0;             // m
+  float lowestPoint = 0;           // m, car axes
+  float centreHeight = 0;          // m: the centre of mass above the wheels' lowest reach
+  Vec3 engineSpinAxis = {};        // car axes, the engine's direction of rotation
+  float topSpeed = 0;              // m/s, estimated from the power and the drag
+  float tyreRadiusRatio = 0;       // rear tyre radius over front
+  uint32_t flagWord = 0;           // Car::MakeFlagWord
+  // The pit instructions (physics/pit_instruction.h): the sixteen items' values and the time
+  // left to show them, ms.
+  int32_t pitValues[PIT_ITEM_COUNT] = {};
+  int32_t pitDisplayMs = 0;
   // Behaviour bytes of the gearbox aids, by Car::SetOptionFlags: a, the byte beside it, b, c
   // and d.
   uint8_t gearAssist[5] = {};
@@ -388,18 +468,54 @@ struct Car : Solid, VehicleData {
   uint8_t mirrorsOn = 1;                   // the mirrors are measured (and drawn)
   Vec3 headOffset = {};                    // the driver's eye from the seat position (the figure gives it)
 
-  // Sets the class option bits (option word 2) from the vehicle class; called when a file's
-  // class-flags marker is 0.
+  // Sets the class option bits (option word 2) the vehicle class gives (0xE00, 0x100,
+  // 0x1000, 0x6000, 0x8000 by class); called when a file's class-flags marker is 0.
   void SetClassFlags();
 
   // ---- the set-up from the vehicle data (car_setup.cpp) ----
-  // Turns the vehicle data and the current set-up into what the car steps with; nothing at
-  // all for a set-up whose flags byte is 0.  Both wheel sets' tyres (a round profile for a
-  // bike, the wheel offset widening the bounding radius), the caster of rigid and double
-  // wishbone sets from the set-up's caster bytes, the wheel records' set, side and mass; with
-  // keepStructure 0 also each frame tube's radius from its mass per metre (a suspension link
-  // loses its mass per metre) and the mass model (Car::BuildFrameGeometry 1, then 2).
+  // Turns the vehicle data and the current set-up into what the car steps with, in 36 steps:
+  // gears, roof, the own set-up's clamps, mounts, caster, tyres, (with keepStructure 0) the
+  // frame tubes and option bits, the engine, the wheels and their geometry, drive, tyre air,
+  // (with keepStructure 0) the mass model and the extents, wheel base, aerodynamic items,
+  // steering, load limits, body figures, brakes, suspension limits, top speed, handicaps and
+  // the capability word.  Nothing at all for a set-up whose flags byte is 0.  The floating
+  // point unit is reset first.  A vehicle whose masses, inertia, tyres or other figures are
+  // not physical gets its physics-invalid code with one message and is not stepped.  Setting
+  // up again gives every figure bit for bit as before.
   void SetupFromVehicle(uint32_t keepStructure);
+  // The three mounts of both wheel sets from the frame points of roles 2, 1 and 3 (upper
+  // pivot, lower pivot, thrust bearing): a point at y 0 or ahead serves the front set.
+  void SetSuspensionMounts();
+  // Brake torque per wheel of each set from the brake strength and balance.
+  void SplitBrakes();
+  // Each wheel whose suspension type is not rigid takes its axle's spring and damping, or
+  // zeros while its spring is broken.
+  void ApplySpringRates();
+  // The ballast held to the vehicle's mass (and 200 kg), raised with the restriction by the
+  // host's minimums for a built-in car; the ballast and restriction applied when changed.
+  void ApplyHandicaps();
+  // A point mass of kg at the ballast position added to the mass model's base values (kept
+  // apart, so that it counts once); nothing below 0.001 kg of car.
+  void ApplyBallast(int kilograms);
+  // The engine's figures rebuilt with its power factor lowered by percent.
+  void ApplyIntakeRestriction(int percent);
+  // The wheel's x, upright x, hub, camber axis and kingpin axis from its wheel set.
+  void SetWheelSuspensionGeometry(CarWheel& wheel);
+  // The aerodynamic items' lift taken by the rear and the front axle (lever rule).
+  void SplitLoadsToAxles(float& rear, float& front) const;
+  // The wheel base as the load limits, the axle loads, the lean and the impact damage divide
+  // by it: at least LEAST_WHEEL_BASE (the stored wheel base is left as it is).
+  float WheelBaseDivisor() const { return wheelBase >= LEAST_WHEEL_BASE ? wheelBase : LEAST_WHEEL_BASE; }
+  // The lowest point of the wheels and body points, 0 with neither.
+  float LowestPoint() const;
+  // The fuel amount as a share of the fuel capacity (which the set-up takes from the
+  // vehicle's tank), percent (0..100).
+  void SetFuelLoad(float percent);
+  // The 32-bit capability word of the car.
+  uint32_t MakeFlagWord() const;
+  // The set-up the vehicle's figures are measured from: the first default set-up, or a
+  // zeroed record when the vehicle stores none.
+  const SetupRecord& FirstDefaultSetup() const;
 
   // ---- the mass model (car_mass.cpp) ----
   // Walks the parts in a fixed order: mode MASS_DRAW draws each box, MASS_SUM sums the
@@ -424,7 +540,7 @@ struct Car : Solid, VehicleData {
   void GetAnimationNeeds(int& front, int& rear) const;
   // The car's design load (N, positive): the mass without occupants and 70 kg for each of 2
   // occupants (5 with back seats) under gravity, and the downforce at the estimated top speed
-  // when the lift area is negative.
+  // (at most MOST_TOP_SPEED) when the lift area is negative.
   float ComputeDownforce() const;
   // From the design load W: springs (1 + trunc(0.0011 W)) x 10000 N/m with a tenth of it as
   // the least, damping (1 + trunc(0.0011 W)) x 1000 N s/m likewise, anti-roll up to the
@@ -434,7 +550,8 @@ struct Car : Solid, VehicleData {
   // The tyre pressure range of an axle (0 rear, 1 front), kPa: the vehicle's own limits with
   // class option bit 0x10, else 0 to 1.5 x the first stored set-up's left pressure.
   void TyrePressureRange(int axle, int& lowest, int& highest) const;
-  // The same, its top held to (1 + trunc(60 sqrt(mass / 1000))) x 10 kPa by the car's mass.
+  // The same, its top held to (1 + trunc(60 sqrt(mass / 1000))) x 10 kPa by the vehicle's own
+  // mass (massWithoutOccupants), and above the lowest.
   void ClampedTyrePressureRange(int axle, int& lowest, int& highest) const;
   // The largest steering lock the vehicle allows, whole degrees.
   int GetMaxSteeringLock() const;
@@ -475,7 +592,8 @@ struct Car : Solid, VehicleData {
 
   // ---- the drivetrain's ratios ----
   // The ratio of each gear slot (0 reverse, 1 neutral, 2 first, ...) and the final drive, as
-  // the car's set-up from the set-up's gear words gives them; 0 until it does.
+  // the car's set-up gives them: reverse the vehicle's reverse ratio, neutral 0, the forward
+  // gears and the final drive from the set-up's words; 0 until it does.
   static constexpr int GEAR_SLOTS = 9;
   float gearRatios[GEAR_SLOTS] = {};
   float finalDrive = 0;
@@ -584,7 +702,7 @@ struct Car : Solid, VehicleData {
   uint8_t steeringLock = 0;    // degrees
   uint8_t remote = 0;          // driven by received data
   uint8_t frozen = 0;          // Move does nothing; 1 by StopForReset, 2 once reported
-  uint8_t engineFlag = 0;      // the car has an engine, and a fuel load that counts in its mass
+  uint8_t engineFlag = 0;      // has a gearbox: a combustion engine, whose fuel load counts in its mass
   uint8_t impactDamage = 0;    // body impacts make damage nodes
   uint8_t showCar = 0;         // the car on show in the editor or garage: never put to rest
   uint8_t damageRestorePending = 0;

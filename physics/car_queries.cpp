@@ -59,9 +59,10 @@ float Car::ComputeDownforce() const {
   const float gravity = WorldLink.Gravity ? WorldLink.Gravity() : -9.81f;
   float load = (massWithoutOccupants + OCCUPANT_MASS * occupants) * gravity;
   if (totalLiftArea < 0.0f && totalDragArea > 0.0f) {
-    // The downforce at the speed the engine's power holds against the drag.
+    // The downforce at the speed the engine's power holds against the drag, no faster than
+    // the top speed's most (a drag area next to nothing would make it endless).
     const float power = std::max(engine.maxPower, 0.0f) * drivetrainEfficiency;
-    const float v = std::cbrt(power / totalDragArea);
+    const float v = std::min(std::cbrt(power / totalDragArea), MOST_TOP_SPEED);
     load += v * v * totalLiftArea;
   }
   return -load;
@@ -91,7 +92,8 @@ void Car::TyrePressureRange(int axle, int& lowest, int& highest) const {
 
 void Car::ClampedTyrePressureRange(int axle, int& lowest, int& highest) const {
   TyrePressureRange(axle, lowest, highest);
-  const double kilograms = mass > 0.0f ? std::min(double{mass}, 1e9) : 0.0;  // a damaged mass as none
+  // The vehicle's own mass, as the ballast's limit reads it: a damaged mass counts as none.
+  const double kilograms = massWithoutOccupants > 0.0f ? std::min(double{massWithoutOccupants}, 1e9) : 0.0;
   const double root = std::sqrt(kilograms / 1000.0);
   const int most = static_cast<int>(1.0 - std::trunc(-60.0 * root)) * 10;
   highest = std::min(highest, most);

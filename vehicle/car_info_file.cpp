@@ -16,8 +16,8 @@ constexpr int SOUND_WARNING = 4;
 constexpr float RPM_PER_RADIAN_PER_SECOND = 60.0f / 6.2831855f;
 constexpr float AIR_HEAT_CAPACITY = 1005.0f;  // J per kg and kelvin
 constexpr float KELVIN_AT_ZERO_CELSIUS = 273.15f;
-constexpr float LEAST_WHEEL_BASE = 0.01f;  // m: a shorter one is not divided by
-constexpr int SETUP_AXLE_BYTE = AXLE_BYTE_10;
+constexpr int SETUP_AXLE_BYTE = AXLE_TYRE_TYPE;   // byte 66 + 40 x axle
+constexpr int SETUP_AXLE_FLOAT = AXLE_ANTI_ROLL;  // the float at 56 + 40 x axle
 constexpr int FIRST_FORWARD_SLOT = 2;
 constexpr int WRITTEN_FORWARD_SLOTS = 6;  // slots 2 to 7
 
@@ -93,7 +93,7 @@ void WriteWheel(Writer& w, int index) {
   f.WriteFloat(wheel.spinInertia);
   for (float v : {set.sectionWidth, set.aspectRatio, set.rimRadius, set.rimWidth}) f.WriteFloat(v);
   for (float v : {wheel.springRate, wheel.bumpDamping, wheel.reboundDamping}) f.WriteFloat(v);
-  f.WriteFloat(SetupFloat(setup, SETUP_AXLE[axle] + AXLE_RIDE_HEIGHT));
+  f.WriteFloat(SetupFloat(setup, SETUP_AXLE[axle] + SETUP_AXLE_FLOAT));
   const Vec3& n = wheel.spinAxis;
   const Vec3& u = wheel.uprightAxis;
   f.WriteFloat(std::asin(std::clamp(-wheel.side * n.z, -1.0f, 1.0f)));
@@ -129,8 +129,8 @@ void WriteCarInfoBody(const Car& car, DataFile& f) {
       continue;
     }
     w.Relative(item.centre);
-    f.WriteFloat(item.liftGain);
-    f.WriteFloat(item.dragGain);
+    f.WriteFloat(item.liftArea);
+    f.WriteFloat(item.dragArea);
   }
   for (float v : car.inertia) f.WriteFloat(v);
   Zeros(f, 3);
@@ -153,7 +153,8 @@ void WriteCarInfoBody(const Car& car, DataFile& f) {
   f.WriteByte(car.driveType);
   f.WriteByte(0);
   f.WriteByte(0);
-  const float frontShare = setup.bytes[SETUP_BYTE_14] / 100.0f;
+  const float frontShare = setup.bytes[SETUP_FRONT_SHARE] / 100.0f;
+  const float brakeShare = setup.bytes[SETUP_BRAKE_BALANCE] / 100.0f;
   f.WriteFloat(car.driveType == DRIVE_FOUR ? frontShare * 2.0f : 0.0f);
   f.WriteFloat(car.drivetrainEfficiency);
   Zeros(f, 1);
@@ -162,9 +163,9 @@ void WriteCarInfoBody(const Car& car, DataFile& f) {
     f.WriteFloat(slot < car.gearPositions ? car.gearRatios[slot] : 0.0f);
   f.WriteFloat(car.finalDrive);
   Zeros(f, 3);
-  f.WriteFloat(setup.bytes[SETUP_PERCENT] * 0.01f);
+  f.WriteFloat(setup.bytes[SETUP_FRONT_SHARE] * 0.01f);
   f.WriteFloat(SetupFloat(setup, SETUP_BRAKE_STRENGTH));
-  f.WriteFloat(car.options2 & OPT2_INFO_NO_SETUP_BYTE ? 0.0f : frontShare);
+  f.WriteFloat(car.options2 & OPT2_NO_BRAKE_BALANCE ? 0.0f : brakeShare);
   Zeros(f, 1 + 4);
 
   // The rear axle's wheels first; within an axle the wheels not on the right first.

@@ -18,25 +18,26 @@
 //       the engine's inertia, the car's mass (kg)
 //   f32 the wheel base D (m), the front axle's share of the weight 1 - (front y - centre y) / D
 //   u8 gear slots less 2, u8 drive type, u8 0, u8 0
-//   f32 the front axle's torque factor (twice the set-up's front share) with four wheel
-//       drive, else 0
+//   f32 the front axle's torque factor (twice the set-up's front torque share, its byte 13)
+//       with four wheel drive, else 0
 //   f32 the drivetrain's efficiency, one zero word
 //   f32 x 7 the ratios of gear slots 0 and 2 to 7 (slot 1, neutral, left out), 0 from the
 //       car's slot count on
-//   f32 the final drive, 3 zero words, f32 the set-up's byte 13 x 0.01
+//   f32 the final drive, 3 zero words, f32 the set-up's byte 13 x 0.01 (the front torque share)
 //   f32 the set-up's brake strength (its f32 at byte 4)
-//   f32 0 with class option bit 1, else the set-up's byte 14 / 100; one zero word
+//   f32 0 with class option bit 1, else the set-up's byte 14 / 100 (the brake balance's share,
+//       as the brakes split it); one zero word
 //   4 zero words
 // Each wheel, the rear axle's first (wheel set 0), within an axle the wheels not on the right
 // (side value not 1.0) first, each group in wheel order:
-//   u8 the set-up's byte 66 + 40 x axle, u8 0 x 3
+//   u8 the set-up's byte 66 + 40 x axle (the axle's tyre type), u8 0 x 3
 //   f32 the tyre's pressure (Pa over the atmosphere), its air temperature (degrees C: the air's
 //       heat over its mass x 1005, less 273.15; 0 with no air), the wheel's mass (kg)
 //   f32 x 3 the contact point at rest (the wheel's stored position plus its contact offset),
 //       relative
 //   f32 the spin inertia; f32 x 4 the wheel set's tyre width, aspect ratio, rim radius and rim
-//       width; f32 the spring rate, bump damping, rebound damping; f32 the set-up's ride height
-//       (its f32 at byte 56 + 40 x axle)
+//       width; f32 the spring rate, bump damping, rebound damping; f32 the set-up's anti-roll
+//       rate (its f32 at byte 56 + 40 x axle)
 //   f32 x 3 the wheel's angles in radians: camber asin(-side x spin axis z), caster
 //       atan2(-upright y, upright z), inclination atan2(upright x, upright z)
 //   f32 the suspension's most travel (m)

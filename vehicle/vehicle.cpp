@@ -10,8 +10,6 @@
 
 Car* SetupCar = nullptr;
 
-void InitSinTable() {}
-
 void ReleaseAllCarModels() {
   for (int i = 0; i < LiveCarCount(); ++i)
     if (Car* car = LiveCarAt(i); car->levelMeshes[0]) car->ReloadModel(1);

@@ -7,7 +7,7 @@
 
 struct Car;
 
-void InitSinTable();       // the car code's small sine table
+void InitSinTable();       // the frame tubes' sine and ellipse tables (frame_tubes.cpp)
 // The car the set-up screens show (null when none is open); they set it.
 extern Car* SetupCar;
 // Every car's device-bound model and meshes forgotten: the device is going or gone.

@@ -136,6 +136,19 @@ TEST_F(FixedMath, RotationsTurnTheWayTheirRowsSay) {
   MatrixIdentity(identity);
   MatrixFromAngles(m, 0, 0, 0);
   ExpectNear(m, identity, 0);
+
+  // The cross product of the x and y axes is z; of y and x, -z; the sum of products is
+  // taken before the one shift (0.5 x 0.5 - (-0.25) x 1 = 0.5 exactly).
+  IntVector c;
+  FixedCross(IntVector{0x10000, 0, 0}, IntVector{0, 0x10000, 0}, c);
+  EXPECT_EQ(c.x, 0);
+  EXPECT_EQ(c.y, 0);
+  EXPECT_EQ(c.z, 0x10000);
+  FixedCross(IntVector{0, 0x10000, 0}, IntVector{0x10000, 0, 0}, c);
+  EXPECT_EQ(c.z, -0x10000);
+  EXPECT_EQ(FixedMulAdd(0x8000, 0x8000, 0x4000, 0x10000), 0x8000);
+  EXPECT_EQ(FixedMulAdd(1, 1, 1, 0x7FFF), 0);  // one rounding step, not two
+  EXPECT_EQ(FixedMulAdd(1, 0x8000, 1, 0x8000), 1);
 }
 
 TEST_F(FixedMath, BuiltMatricesAgreeWithProductsAndTheFloatForm) {

@@ -36,6 +36,7 @@ TARGETS=(
   "fuzz_vehicle_file:$BUILD/seeds/vehicle"
   "fuzz_car_build:$BUILD/seeds/car_build"
   "fuzz_car_model:$BUILD/seeds/car_model"
+  "fuzz_car_setup:$ROOT/tests/fuzz/corpus/car_setup"
   "fuzz_car_step:$BUILD/seeds/car_step"
   "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
   "fuzz_wheel_file:$BUILD/seeds/wheel_file"

@@ -115,7 +115,7 @@ TEST_F(CarQueries, TyrePressureRangesComeFromTheSetUpOrTheVehicleAndTheMass) {
   EXPECT_EQ(high, 750);
   car.TyrePressureRange(0, low, high);
   EXPECT_EQ(high, 225);
-  car.mass = 1000.0f;
+  car.massWithoutOccupants = 1000.0f;  // the vehicle's own mass, not the step's (fuel, ballast)
   car.ClampedTyrePressureRange(1, low, high);
   EXPECT_EQ(high, 610) << "(1 + 60) x 10 for 1000 kg";
   car.ClampedTyrePressureRange(0, low, high);

@@ -1,15 +1,115 @@
-// car_setup_test.cpp - the car's set-up from its vehicle data as far as it goes: the caster
-// of rigid and double wishbone sets from the set-up's bytes, the tyres of both sets, the frame
-// tubes' figures, the wheel records and the mass model it runs.
+// car_setup_test.cpp - the car's set-up from its vehicle data: the steps' own rules and edge
+// cases, every sample vehicle's wheels, tyres, brakes, loads, ballast, aerodynamic loads and
+// top speed against double-precision transcriptions written here, the set-up run twice, the
+// own set-up's clamps and the default set-up kept in step, the mended faults (set-up floats
+// that are not numbers, vehicles that are not physical, a zero wheel base, arms of no length),
+// the capability word, the class bits and the car's code text.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
 
+#include "physics/car_setup_local.h"
 #include "tests/physics/car_test_util.h"
 
 namespace {
+
+constexpr double PI = 3.14159265358979323846;
 constexpr double TENTH_DEGREE = 3.1415927 / 1800.0;
+constexpr int ROAD_CAR = 0, ESTATE = 9, VAN = 7, OPEN_WHEELER = 11, KART = 20, TRACK_SETUP = 1;
+
+// A sample car built and set up with one of its default set-ups.
+void MakeSampleWithSetup(int row, Car& car, int setup) {
+  BuildSampleVehicle(row, car);
+  car.setupIndex = setup;
+  car.currentSetup = car.setups[setup].record;
+  car.driverSlot = 0;
+  car.SetupFromVehicle(0);
 }
+
+// Everything the set-up makes or changes, as bytes.
+std::vector<uint8_t> Figures(const Car& car) {
+  std::vector<uint8_t> out;
+  const auto put = [&out](const void* p, size_t n) {
+    const uint8_t* b = static_cast<const uint8_t*>(p);
+    out.insert(out.end(), b, b + n);
+  };
+  put(car.wheels, sizeof car.wheels);
+  put(car.wheelSets, sizeof car.wheelSets);
+  put(&car.currentSetup, sizeof car.currentSetup);
+  put(car.setups, sizeof car.setups);
+  put(car.aeroItems, sizeof car.aeroItems);
+  put(car.massRecords, sizeof car.massRecords);
+  put(&car.engine, offsetof(EngineModel, waves));
+  put(car.extent, sizeof car.extent);
+  put(car.inertia, sizeof car.inertia);
+  put(car.inverseInertia, sizeof car.inverseInertia);
+  const float floats[] = {car.mass,           car.centreOfMass.x,  car.centreOfMass.y,   car.centreOfMass.z,
+                          car.radius,         car.wheelBase,       car.drivetrainEfficiency, car.totalLiftArea,
+                          car.totalDragArea,  car.totalLiftFactor, car.totalDragFactor,  car.finalDrive,
+                          car.frontShare,     car.torqueFactors[0], car.torqueFactors[1], car.steeringFactor,
+                          car.rearmostY,      car.foremostY,       car.wheelOverhang,    car.bodyForceFigures[0],
+                          car.bodyForceFigures[1], car.halfWidth,  car.lowestPoint,      car.centreHeight,
+                          car.engineSpinAxis.x, car.engineSpinAxis.y, car.topSpeed,      car.tyreRadiusRatio,
+                          car.liveAntiRoll[0], car.liveAntiRoll[1], car.sprungCentre.z,  car.gearRatios[8]};
+  put(floats, sizeof floats);
+  const uint32_t words[] = {car.flagWord, car.options, car.options2, car.driveType, car.gearCount,
+                            car.drivenWheels, car.appliedBallast, car.appliedRestriction, car.antiLock,
+                            car.openRoof, car.impactDamage, car.steeringLock, uint32_t(car.radiusFixed),
+                            car.inertiaStatus, car.engineFlag, car.liveBrakeBalance};
+  put(words, sizeof words);
+  for (int i = 0; i < car.frameTubeCount; ++i) put(&car.frameTubes[i], sizeof(FrameTube));
+  return out;
+}
+
+// The car's greatest load (N) by hand, with the engine's power before any intake restriction
+// (the set-up's brakes and top speed come before its handicaps): the vehicle's mass with two
+// occupants (five with back seats) under gravity, and the downforce at the speed the power
+// holds against the drag when the lift is downwards.
+double DesignLoad(const Car& c, double* power) {
+  EngineModel e = c.engine;  // a copy to recompute: its wave buffers are neither used nor freed
+  e.Recompute(c.transmissionType, c.vehicleClass);
+  *power = e.maxPower;
+  double load = (double(c.massWithoutOccupants) + 70.0 * (c.options & OPT1_BACK_SEAT ? 5 : 2)) * 9.81;
+  if (c.totalLiftArea < 0 && c.totalDragArea > 0) {
+    const double v = std::cbrt(std::max(*power, 0.0) * c.drivetrainEfficiency / c.totalDragArea);
+    load -= v * v * c.totalLiftArea;
+  }
+  return load;
+}
+
+// The double-precision reading of the per-wheel formulas.
+struct WheelExpect {
+  double x, uprightX, hub[3], camber[3], kingpin[3];
+};
+WheelExpect WheelByHand(const Car& car, const CarWheel& w) {
+  const SuspensionBlock& s = car.wheelSets[w.wheelSet];
+  const double side = w.side;
+  const int byte = car.currentSetup.bytes[SETUP_AXLE[w.wheelSet] + (side > 0 ? AXLE_CAMBER_RIGHT : AXLE_CAMBER_LEFT)];
+  const double a = (byte - 45) * 0.07853982 / 45.0;
+  const double R = double(s.sectionWidth) * s.aspectRatio + s.rimRadius, h = s.wheelOffset, t = s.trackWidth;
+  WheelExpect e;
+  e.x = (std::sin(a) * R + (t * 0.5 - std::cos(a) * h)) * side;
+  e.uprightX = side * std::cos(a) * h + e.x;
+  const double turned = side * a;
+  e.hub[0] = std::cos(turned) * side * h - std::sin(turned) * R;
+  e.hub[1] = 0.0;
+  e.hub[2] = -std::sin(turned) * side * h - std::cos(turned) * R;
+  e.camber[0] = std::cos(turned), e.camber[1] = 0.0, e.camber[2] = -std::sin(turned);
+  const double c = s.caster, q = -(double(s.inclination) * side);
+  e.kingpin[0] = std::sin(q), e.kingpin[1] = -std::sin(c) * std::cos(q), e.kingpin[2] = std::cos(c) * std::cos(q);
+  return e;
+}
+
+void ExpectVec(const Vec3& v, const double (&e)[3], double tolerance, const char* what) {
+  EXPECT_NEAR(v.x, e[0], tolerance) << what;
+  EXPECT_NEAR(v.y, e[1], tolerance) << what;
+  EXPECT_NEAR(v.z, e[2], tolerance) << what;
+}
+
+}  // namespace
 
 class CarSetup : public CarTest {
  protected:
@@ -26,6 +126,13 @@ class CarSetup : public CarTest {
   }
   uint8_t& Current(int axle) { return car.currentSetup.bytes[SETUP_AXLE[axle] + AXLE_CASTER]; }
   uint8_t& Stored(int axle) { return car.setups[0].record.bytes[SETUP_AXLE[axle] + AXLE_CASTER]; }
+  // A new car of a sample row, set up with one of its default set-ups.
+  std::unique_ptr<Car> sample;
+  Car& Sample(int row, int setup = 0) {
+    sample = std::make_unique<Car>();
+    MakeSampleWithSetup(row, *sample, setup);
+    return *sample;
+  }
 };
 
 TEST_F(CarSetup, RigidAndDoubleWishboneSetsTakeTheirCasterFromTheSetUp) {
@@ -55,57 +162,555 @@ TEST_F(CarSetup, RigidAndDoubleWishboneSetsTakeTheirCasterFromTheSetUp) {
   car.SetupFromVehicle(0);
   EXPECT_EQ(Current(1), 60);
 
-  // Any other type keeps its caster and clears the set-up's byte.
-  car.wheelSets[1].suspensionType = SUSPENSION_MACPHERSON_STRUT;
+  // A linear set keeps its caster and clears the set-up's byte.
+  car.wheelSets[1].suspensionType = SUSPENSION_LINEAR;
   car.wheelSets[1].caster = 0.1f;
-  Current(1) = 45;
+  Current(1) = 0;
+  Stored(1) = 45;
   car.SetupFromVehicle(0);
   EXPECT_EQ(Current(1), 0);
   EXPECT_EQ(car.wheelSets[1].caster, 0.1f);
 }
 
-TEST_F(CarSetup, TyresTubesAndWheelsAreSetUpAndACarWithoutASetUpIsLeftAlone) {
-  car.wheelSets[0].wheelOffset = 0.05f;
+TEST_F(CarSetup, FrameTubesTakeTheirSizesAndMarkTheirSpecialEnds) {
   const int a = AddFramePoint(car, 0.2f, 0.0f, 0.0f), b = AddFramePoint(car, 0.2f, 1.0f, 0.0f);
   AddTube(car, a, b, 4.0f);
-  AddTube(car, a, -6, 0.0f);
-  car.frameTubes[1].radius = 0.03f;
-  car.frameTubes[1].massPerMetre = 2.0f;  // a link's figure: its mass is the suspension's
-  car.wheelCount = 2;
-  car.wheelPositions[0] = {-0.7f, -1.2f, 0.3f};
-  car.wheelPositions[1] = {0.005f, 1.3f, 0.3f};
-
-  car.currentSetup.bytes[SETUP_FLAGS] = 0;
+  AddTube(car, a, -4, 2.0f);  // a link's figure: its mass is the suspension's
+  car.options = OPT1_TUBE_END_FRONT;
   car.SetupFromVehicle(0);
-  EXPECT_EQ(car.wheelSets[0].rollingRadius, 0.0f) << "no set-up: nothing set up";
-  EXPECT_EQ(car.frameTubes[0].radius, 0.0f);
-
-  car.currentSetup.bytes[SETUP_FLAGS] = 1;
-  car.SetupFromVehicle(0);
-  EXPECT_NEAR(car.wheelSets[0].rollingRadius, 0.3f, 1e-6);
-  EXPECT_EQ(car.wheelSets[0].roundedProfile, 0);
-  EXPECT_EQ(car.wheelSets[0].boundingRadius, FixedFromMetres(std::sqrt(0.09f + 0.15f * 0.15f)))
-      << "the wheel offset widens the bounding radius";
   EXPECT_NEAR(car.frameTubes[0].radius, 0.02f, 1e-7);
   EXPECT_EQ(car.frameTubes[1].massPerMetre, 0.0f);
   EXPECT_NEAR(car.frameTubes[1].radius, 0.01f * std::sqrt(2.0f), 1e-7);
-  EXPECT_EQ(car.wheels[0].wheelSet, 0);
-  EXPECT_EQ(car.wheels[0].side, -1.0f);
-  EXPECT_EQ(car.wheels[1].wheelSet, 1);
-  EXPECT_EQ(car.wheels[1].side, 0.0f) << "within 1 cm of the centre line";
-  const double R = 0.3, w = 0.2, rim = 0.2, twoPi = 6.2831855;
-  const double wheel = (R * twoPi * w + R * R * twoPi + rim * twoPi * w) * 12.0;
-  EXPECT_NEAR(car.wheels[0].unsprungMass, wheel, 1e-3);
-  EXPECT_NEAR(car.wheels[0].spinInertia, wheel * R * R / 2, 1e-4);
-  EXPECT_NEAR(car.partMasses.frame, 8.0f, 1e-4) << "the mass model ran";
-  EXPECT_NEAR(car.partMasses.wheels, 2 * wheel, 1e-3);
-  EXPECT_EQ(car.inertiaStatus, INERTIA_VALID);
-
-  // Keeping the structure leaves the tubes and the mass alone; a bike's tyres are round.
-  car.frameTubes[0].massPerMetre = 9.0f;
-  car.vehicleClass = CLASS_BIKE;
+  EXPECT_EQ(car.options, OPT1_TUBE_END_REAR | OPT1_TUBE_SPECIAL_END) << "the old bits cleared, -4 a rear end";
+  car.frameTubes[1].b = -2;
   car.SetupFromVehicle(1);
-  EXPECT_NEAR(car.frameTubes[0].radius, 0.02f, 1e-7);
-  EXPECT_NEAR(car.partMasses.frame, 8.0f, 1e-4);
-  EXPECT_EQ(car.wheelSets[0].roundedProfile, 1);
+  EXPECT_EQ(car.options, OPT1_TUBE_END_REAR | OPT1_TUBE_SPECIAL_END) << "keeping the structure leaves them";
+  car.SetupFromVehicle(0);
+  EXPECT_EQ(car.options, OPT1_TUBE_END_FRONT | OPT1_TUBE_SPECIAL_END);
+}
+
+TEST_F(CarSetup, GearsRoofKartAxleAndTheConfigurationAreSettled) {
+  Car* car = &Sample(ROAD_CAR);
+  SetupRecord* r = &car->currentSetup;
+  const uint16_t words[SETUP_GEAR_COUNT] = {40000, 50000, 30000, 65534, 0, 1, 1};
+  for (int i = 0; i < SETUP_GEAR_COUNT; ++i) SetSetupShort(*r, SETUP_GEAR_WORDS + 2 * i, words[i]);
+  SetSetupShort(*r, SETUP_FINAL_DRIVE, 65534);
+  std::strcpy(car->configs[1].name, "open roof");
+  car->configCount = 2;
+  r->bytes[SETUP_CONFIGURATION] = 1;
+  car->SetupFromVehicle(0);
+  const uint16_t settled[SETUP_GEAR_COUNT] = {40000, 40000, 30000, 30000, 0, 0, 0};
+  for (int i = 0; i < SETUP_GEAR_COUNT; ++i) {
+    EXPECT_EQ(SetupShort(*r, SETUP_GEAR_WORDS + 2 * i), settled[i]) << i;
+    EXPECT_EQ(car->gearRatios[2 + i], float(settled[i]) * 7.0f / 65534.0f + 0.5f) << i;
+  }
+  EXPECT_EQ(car->gearRatios[2 + 4], 0.5f);
+  EXPECT_EQ(car->gearRatios[0], car->reverseRatio) << "slot 0 reverse, 1 neutral, 2 first";
+  EXPECT_EQ(car->gearRatios[1], 0.0f);
+  EXPECT_EQ(car->finalDrive, 7.5f);
+  EXPECT_EQ(car->openRoof, 1) << "OPEN ROOF in any case";
+  std::strcpy(car->configs[0].name, "HARD TOP");
+  r->bytes[SETUP_CONFIGURATION] = 9;
+  car->SetupFromVehicle(0);
+  EXPECT_EQ(r->bytes[SETUP_CONFIGURATION], 0) << "an index beyond the list becomes the first";
+  EXPECT_EQ(car->openRoof, 0);
+
+  car = &Sample(KART);
+  r = &car->currentSetup;
+  for (const int at : {AXLE_DIFFERENTIAL, AXLE_TOE, AXLE_CAMBER_LEFT, AXLE_CAMBER_RIGHT}) r->bytes[SETUP_AXLE[0] + at] = 77;
+  car->SetupFromVehicle(0);
+  EXPECT_EQ(r->bytes[SETUP_AXLE[0] + AXLE_DIFFERENTIAL], 1);
+  EXPECT_EQ(r->bytes[SETUP_AXLE[0] + AXLE_TOE], 9);
+  EXPECT_EQ(r->bytes[SETUP_AXLE[0] + AXLE_CAMBER_LEFT], 45);
+  EXPECT_EQ(r->bytes[SETUP_AXLE[0] + AXLE_CAMBER_RIGHT], 45);
+  EXPECT_EQ(car->wheelSets[0].lockedDifferential, 1) << "a driven pair whose differential is 1";
+}
+
+TEST_F(CarSetup, DriveWheelsAerodynamicsAndTheWheelBaseFollowTheirEdgeCases) {
+  // Four-wheel drive with one front wheel missing falls back to the rear wheels.
+  Car* c = &Sample(ESTATE);
+  EXPECT_EQ(c->driveType, DRIVE_FOUR);
+  EXPECT_NEAR(c->torqueFactors[1], 0.6f * 2.0f, 1e-6);
+  EXPECT_NEAR(c->torqueFactors[0], 0.4f * 2.0f, 1e-6);
+  EXPECT_EQ(c->drivetrainEfficiency, 0.8f);
+  EXPECT_EQ(c->drivenWheels, 4);
+  c->wheelCount = 3;
+  c->SetupFromVehicle(0);
+  EXPECT_EQ(c->driveType, DRIVE_REAR);
+  EXPECT_EQ(c->torqueFactors[0], 1.0f);
+  EXPECT_EQ(c->torqueFactors[1], 1.0f);
+  EXPECT_EQ(c->wheelSets[1].paired, 0);
+  EXPECT_EQ(c->wheelSets[1].rightWheel, 0) << "the links are made again";
+  EXPECT_EQ(c->drivetrainEfficiency, 0.85f);
+  EXPECT_EQ(c->drivenWheels, 2);
+
+  // With no aerodynamic subobjects the wings are absent and the aero centre sits at the base
+  // centre of mass.
+  c = &Sample(OPEN_WHEELER);
+  const Vec3& com = c->massRecords[MASS_RECORD_BASE].centreOfMass;
+  const AeroItem& centre = c->aeroItems[AERO_CENTRE];
+  EXPECT_EQ(centre.flags & AERO_PRESENT, AERO_PRESENT);
+  EXPECT_EQ(centre.centre.x, 0.0f);
+  EXPECT_EQ(centre.centre.y, com.y);
+  EXPECT_EQ(centre.centre.z, com.z);
+  EXPECT_EQ(centre.mix, 0.5f);
+  EXPECT_EQ(c->aeroItems[AERO_REAR_WING].flags & AERO_PRESENT, 0);
+  EXPECT_EQ(c->aeroItems[AERO_FRONT_WING].flags & AERO_PRESENT, 0);
+  EXPECT_EQ(c->totalDragFactor, c->aero[3][1]) << "only the aero centre counts";
+
+  // The road car's rear wing: its subobject moved onto the centre line, its factors from its
+  // setting; its unsprung flag with the option.
+  c = &Sample(ROAD_CAR);
+  c->options |= OPT1_UNSPRUNG_WINGS;
+  c->wingAngles[0][2] = 7;
+  c->currentSetup.bytes[SETUP_REAR_WING] = 4;
+  c->SetupFromVehicle(0);
+  const AeroItem& wing = c->aeroItems[AERO_REAR_WING];
+  ASSERT_EQ(wing.flags, AERO_PRESENT | AERO_REAR_UNSPRUNG);
+  const double a = 11 * PI / 180.0;
+  EXPECT_NEAR(wing.angle, a, 1e-7);
+  EXPECT_NEAR(wing.liftFactor, (std::sin(2 * a) * 1.03923 + 0.1) * c->aero[0][0], 1e-6);
+  EXPECT_NEAR(wing.dragFactor, ((1 - std::cos(2 * a)) * 1.8 + 0.1) * c->aero[0][1], 1e-6);
+  EXPECT_EQ(wing.mix, 0.3f);
+  EXPECT_NEAR(wing.centre.y, -1.85f, 1e-5);
+  for (int i = 0; i < c->model->childCount; ++i) {
+    const ModelObject& sub = c->model->children[i];
+    if (sub.type >= SUBOBJECT_REAR_WING && sub.type <= SUBOBJECT_AERO_CENTRE) {
+      EXPECT_EQ(sub.offset[0], 0);
+    }
+  }
+  EXPECT_NEAR(c->totalLiftFactor, wing.liftFactor + c->aero[3][0], 1e-6);
+  EXPECT_NEAR(c->totalLiftArea, c->aero[0][0] + c->aero[3][0], 1e-6);
+
+  // Wheels all ahead of the origin: the rearmost mount stays 0.
+  for (int i = 0; i < c->wheelCount; ++i) c->wheelPositions[i].y += 3.0f;
+  c->SetupFromVehicle(0);
+  EXPECT_EQ(c->rearmostY, 0.0f);
+  EXPECT_NEAR(c->foremostY, 4.3f, 1e-5);
+  EXPECT_NEAR(c->wheelBase, 4.3f, 1e-5);
+  EXPECT_EQ(c->wheels[0].wheelSet, 1) << "every wheel ahead of the origin is a front wheel";
+}
+
+TEST_F(CarSetup, BallastCapsAndSuspensionLimitsFollowTheMass) {
+  Car* c = &Sample(VAN);
+  const float caps[][2] = {{1000.0f, 200.0f}, {600.0f, 120.0f}, {1200.0f, 200.0f}, {20.0f, 0.0f}};
+  for (const auto& k : caps) {
+    c->massWithoutOccupants = k[0];
+    c->currentSetup.bytes[SETUP_BALLAST] = 255;  // a default set-up: ClampSetup leaves it
+    c->SetupFromVehicle(1);
+    EXPECT_EQ(c->currentSetup.bytes[SETUP_BALLAST], k[1]) << k[0];
+    EXPECT_EQ(c->appliedBallast, k[1]);
+  }
+
+  // A greatest load of 12000 N: springs 14000..140000 N/m, damping 1400..14000 N s/m.
+  c = &Sample(VAN);
+  c->massWithoutOccupants = 12000.0f / 9.81f - 5 * 70.0f;  // the van seats five
+  ASSERT_NEAR(c->ComputeDownforce(), 12000.0f, 0.01f);
+  for (const float v : {1.0f, 1e9f}) {
+    for (int axle = 0; axle < 2; ++axle)
+      for (const int at : {AXLE_SPRING, AXLE_BUMP, AXLE_REBOUND, AXLE_ANTI_ROLL})
+        SetSetupFloat(c->currentSetup, SETUP_AXLE[axle] + at, v);
+    c->SetupFromVehicle(1);
+    const bool low = v == 1.0f;
+    for (int axle = 0; axle < 2; ++axle) {
+      EXPECT_EQ(AxleFloat(*c, axle, AXLE_SPRING), low ? 14000.0f : 140000.0f);
+      EXPECT_EQ(AxleFloat(*c, axle, AXLE_BUMP), low ? 1400.0f : 14000.0f);
+      EXPECT_EQ(AxleFloat(*c, axle, AXLE_REBOUND), low ? 1400.0f : 14000.0f);
+      EXPECT_EQ(AxleFloat(*c, axle, AXLE_ANTI_ROLL), low ? 1.0f : 140000.0f);
+      EXPECT_EQ(c->liveAntiRoll[axle], AxleFloat(*c, axle, AXLE_ANTI_ROLL));
+    }
+    EXPECT_EQ(c->wheels[2].springRate, AxleFloat(*c, 1, AXLE_SPRING)) << "a strut wheel takes its axle's";
+    EXPECT_EQ(c->wheels[0].springRate, 0.0f) << "a rigid axle has no spring";
+  }
+  c->options |= OPT1_NO_FRONT_ANTI_ROLL;
+  c->SetupFromVehicle(1);
+  EXPECT_EQ(AxleFloat(*c, 1, AXLE_ANTI_ROLL), 0.0f);
+  EXPECT_NE(AxleFloat(*c, 0, AXLE_ANTI_ROLL), 0.0f);
+  // A broken spring takes no rate.
+  c->wheels[2].damage[DAMAGE_SPRING] = DAMAGE_AT_LIMIT;
+  c->ApplySpringRates();
+  EXPECT_EQ(c->wheels[2].springRate, 0.0f);
+  EXPECT_EQ(c->wheels[2].reboundDamping, 0.0f);
+}
+
+TEST_F(CarSetup, EverySampleMatchesTheFormulasInDoublePrecision) {
+  CarRace race;  // no message is expected from a sample
+  for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row) {
+    SCOPED_TRACE(BuiltinVehicleTable[row].name);
+    for (const int setup : {0, TRACK_SETUP}) {
+      const Car& c = Sample(row, setup);
+      ASSERT_EQ(c.inertiaStatus, INERTIA_VALID);
+      const MassProperties& built = c.massRecords[MASS_RECORD_BUILT];
+      const MassProperties& base = c.massRecords[MASS_RECORD_BASE];
+      const double wb = std::max(double(c.wheelBase), 0.01);
+
+      // The wheels: mass, spin inertia, geometry by type, tyre air, brakes, load limits.
+      const double share = c.options2 & OPT2_NO_BRAKE_BALANCE ? 0.0 : c.currentSetup.bytes[SETUP_BRAKE_BALANCE] / 100.0;
+      double power;
+      const double T = DesignLoad(c, &power) * 0.41 * c.wheelSets[1].rollingRadius;
+      const double strength = SetupFloat(c.currentSetup, SETUP_BRAKE_STRENGTH);
+      EXPECT_GE(strength, 0.24 * T * (1 - 1e-6));
+      EXPECT_LE(strength, T * (1 + 1e-6));
+      for (int i = 0; i < c.wheelCount; ++i) {
+        const CarWheel& w = c.wheels[i];
+        const SuspensionBlock& s = c.wheelSets[w.wheelSet];
+        const double R = double(s.sectionWidth) * s.aspectRatio + s.rimRadius, rr = s.rimRadius, wd = s.sectionWidth;
+        const double m = (R * 2 * PI * wd + R * R * 2 * PI + rr * 2 * PI * wd) * 12.0;
+        EXPECT_NEAR(w.unsprungMass, m, 1e-5 * m) << i;
+        EXPECT_NEAR(w.spinInertia, m * R * R * 0.5, 1e-5 * m * R * R) << i;
+        EXPECT_EQ(w.wheelSet, c.wheelPositions[i].y > 0 ? 1 : 0);
+        EXPECT_EQ(w.slotIndex, w.wheelSet * 2 + (w.side > 0 ? 1 : 0));
+        if (s.suspensionType == SUSPENSION_MACPHERSON_STRUT || s.suspensionType == SUSPENSION_DOUBLE_WISHBONE) {
+          const int byte = c.currentSetup.bytes[SETUP_AXLE[w.wheelSet] + (w.side > 0 ? AXLE_CAMBER_RIGHT : AXLE_CAMBER_LEFT)];
+          const double a = ((byte - 45) * 0.07853982 / 45 + s.includedAngle + PI / 2) * w.side;
+          EXPECT_NEAR(w.axleAlong, std::cos(a), 1e-6);
+          EXPECT_NEAR(w.axleAcross, std::sin(a), 1e-6);
+          const double lowerZ = s.lowerPivot.z / 65536.0;
+          EXPECT_NEAR(w.restArmAngle, std::atan((w.rideHeight - double(s.halfUprightLength) - lowerZ) / s.lowerArmLength),
+                      1e-6);
+          EXPECT_NEAR(w.lowerPivot.x, s.lowerPivot.x / 65536.0 * w.side, 1e-6) << "the pivots mirrored to the side";
+        } else {
+          const WheelExpect e = WheelByHand(c, w);
+          EXPECT_NEAR(w.restMount.x, e.x, 1e-6) << i;
+          EXPECT_EQ(w.designCentre.x, w.restMount.x);
+          EXPECT_NEAR(w.uprightX, e.uprightX, 1e-6) << i;
+          ExpectVec(w.contactOffset, e.hub, 1e-6, "hub");
+          ExpectVec(w.spinAxis, e.camber, 1e-6, "camber axis");
+          ExpectVec(w.kingpinAxis, e.kingpin, 1e-6, "kingpin axis");
+          if (s.suspensionType == SUSPENSION_FRONT_FORK) {
+            EXPECT_EQ(w.travelDirection.y, w.kingpinAxis.y);
+          }
+        }
+        const double V = ((R - 0.03 * R) * (R - 0.03 * R) - rr * rr) * PI * (wd - wd * 0.04);
+        EXPECT_NEAR(s.airVolume, V, 1e-5 * V);
+        const int kpa = SetupShort(c.currentSetup, SETUP_AXLE[w.wheelSet] + (w.side > 0 ? AXLE_PRESSURE_RIGHT : AXLE_PRESSURE_LEFT));
+        EXPECT_EQ(w.pressure, kpa * 1000.0f);
+        EXPECT_NEAR(w.airMass, (kpa * 1000.0 + 101387.555) / 101387.555 * V * 1.205, 1e-5 * V);
+        const double brake = strength * 2 * (w.wheelSet == 1 ? share : 1 - share);
+        EXPECT_NEAR(w.brakeTorque, brake, 1e-4 * (brake + 1));
+        // The load limits come before the ballast: from the mass model's values.
+        const double f = 1 - std::fabs(double(w.restMount.y) - built.centreOfMass.y) / wb;
+        EXPECT_NEAR(w.loadLimits[0], built.mass * 9.81 * 3 * f, 1e-4 * built.mass);
+        EXPECT_NEAR(w.loadLimits[1], built.mass * 9.81 * 6 * f, 1e-4 * built.mass);
+        EXPECT_EQ(w.loadLimitFigures[1], 1.2f);
+      }
+
+      // The ballast: a point mass added once to the mass model's values by the parallel-axis
+      // theorem, and no more than the vehicle's mass allows.
+      const double cap = std::min(200.0, std::nearbyint(c.massWithoutOccupants / 50.0) * 10.0);
+      const double kg = std::min(double(c.setups[setup].record.bytes[SETUP_BALLAST]), cap);
+      EXPECT_EQ(c.appliedBallast, kg);
+      const double p = c.currentSetup.bytes[SETUP_BALLAST_POSITION] / 100.0;
+      const double at[3] = {0.0, c.rearmostY + p * c.wheelBase,
+                            c.wheelSets[0].maxUpPosition + p * (double(c.wheelSets[1].maxUpPosition) - c.wheelSets[0].maxUpPosition)};
+      EXPECT_NEAR(base.mass, built.mass + kg, 1e-3);
+      EXPECT_NEAR(base.centreOfMass.y, (built.centreOfMass.y * double(built.mass) + at[1] * kg) / (built.mass + kg), 1e-5);
+      EXPECT_NEAR(base.centreWithoutWheels.z,
+                  (built.centreWithoutWheels.z * double(built.massWithoutWheels) + at[2] * kg) / (built.massWithoutWheels + kg),
+                  1e-5);
+      EXPECT_NEAR(base.inertia[0], built.inertia[0] + kg * (at[1] * at[1] + at[2] * at[2]), 1e-4 * built.inertia[0]);
+      EXPECT_NEAR(base.inertia[5], built.inertia[5] - kg * at[1] * at[2], 1e-4 * built.inertia[0]);
+
+      // The aerodynamic items' lift on the axles by the lever rule.
+      double rear = 0, front = 0;
+      for (const AeroItem& item : c.aeroItems) {
+        if (!(item.flags & AERO_PRESENT)) continue;
+        const double k = (item.centre.y - double(c.rearmostY)) / wb;
+        rear -= (1 - k) * item.liftFactor;
+        front -= k * item.liftFactor;
+      }
+      float gotRear, gotFront;
+      c.SplitLoadsToAxles(gotRear, gotFront);
+      EXPECT_NEAR(gotRear, rear, 1e-5);
+      EXPECT_NEAR(gotFront, front, 1e-5);
+
+      // The top speed from the engine's power against the drag.
+      const double v = std::cbrt(power * c.drivetrainEfficiency / c.totalDragFactor);
+      EXPECT_NEAR(c.topSpeed, std::clamp(v, 1.0, 200.0), 1e-4 * v);
+      EXPECT_TRUE(std::isfinite(c.lowestPoint));
+    }
+  }
+  EXPECT_TRUE(race.lines.empty()) << race.lines.front();
+}
+
+TEST_F(CarSetup, TheMountsComeFromTheFramesPivots) {
+  Car& c = Sample(ROAD_CAR);
+  // Points 4 and 5: the front lower pivot and the strut's thrust bearing; 6 and 7 the rear's.
+  EXPECT_EQ(c.wheelSets[1].lowerPivot.x, c.framePoints[4].x);
+  EXPECT_EQ(c.wheelSets[1].thrustBearing.z, c.framePoints[5].z);
+  EXPECT_EQ(c.wheelSets[1].upperPivot.y, 0);
+  EXPECT_EQ(c.wheelSets[0].lowerPivot.y, c.framePoints[6].y);
+  EXPECT_EQ(c.wheelSets[0].upperPivot.z, c.framePoints[7].z);
+  const CarWheel& strut = c.wheels[3];
+  EXPECT_NEAR(strut.mountDx, (c.framePoints[5].x - c.framePoints[4].x) / 65536.0f, 1e-6) << "the arm vector";
+  EXPECT_NEAR(strut.uprightX,
+              (c.wheelSets[1].wheelOffset + c.wheelSets[1].lowerArmLength) + c.framePoints[4].x / 65536.0f, 1e-6);
+  // A later point of the same role wins; y 0 serves the front.
+  const int later = AddFramePoint(c, 0.1f, 0.0f, 0.33f);
+  c.framePoints[later].type = 1;
+  c.SetSuspensionMounts();
+  EXPECT_EQ(c.wheelSets[1].lowerPivot.z, FixedFromMetres(0.33f));
+}
+
+TEST_F(CarSetup, SettingUpTwiceChangesNothingAndNoSetUpChangesNothingAtAll) {
+  for (const int row : {ROAD_CAR, OPEN_WHEELER, KART, VAN, 4, 3, ESTATE}) {
+    SCOPED_TRACE(row);
+    Car& c = Sample(row, TRACK_SETUP);
+    for (const uint32_t keep : {0u, 1u}) {
+      c.SetupFromVehicle(keep);
+      const std::vector<uint8_t> once = Figures(c);
+      c.SetupFromVehicle(keep);
+      EXPECT_TRUE(Figures(c) == once) << "keep " << keep;
+    }
+    EXPECT_EQ(c.massRecords[MASS_RECORD_BASE].mass, c.massRecords[MASS_RECORD_BUILT].mass + c.appliedBallast)
+        << "the ballast counts once";
+    c.currentSetup.bytes[SETUP_FLAGS] = 0;
+    c.wheelPositions[0].y += 1.0f;
+    c.currentSetup.bytes[SETUP_BALLAST] = 0;
+    const std::vector<uint8_t> before = Figures(c);
+    c.SetupFromVehicle(0);
+    EXPECT_TRUE(Figures(c) == before) << "flags byte 0: untouched";
+  }
+}
+
+TEST_F(CarSetup, TheOwnSetUpIsClampedInPlaceAndADefaultIsKeptInStep) {
+  Car& c = Sample(ROAD_CAR);
+  c.setupIndex = -1;
+  SetupRecord& r = c.currentSetup;
+  c.wingAngles[0][0] = 2;
+  c.wingAngles[0][1] = 12;
+  r.bytes[SETUP_REAR_WING] = 40;
+  r.bytes[SETUP_FRONT_WING] = 3;
+  c.wingAngles[1][0] = 9;  // a range whose highest is below its lowest: the lowest
+  c.wingAngles[1][1] = 4;
+  r.bytes[SETUP_LOCK_REDUCTION] = 200;
+  c.setups[0].record.bytes[SETUP_LOCK_REDUCTION] = 5;  // the vehicle allows a lock reduction
+  r.bytes[SETUP_STEERING_LOCK] = 4;
+  r.bytes[SETUP_AXLE[1] + AXLE_TOE] = 60;
+  r.bytes[SETUP_AXLE[0] + AXLE_TYRE_TYPE] = 0;
+  SetSetupShort(r, SETUP_AXLE[0] + AXLE_PRESSURE_RIGHT, 9999);
+  const float d = SetupFloat(c.setups[0].record, SETUP_AXLE[1] + AXLE_RIDE_HEIGHT);
+  SetSetupFloat(r, SETUP_AXLE[1] + AXLE_RIDE_HEIGHT, d + 1.0f);
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(r.bytes[SETUP_REAR_WING], 12);
+  EXPECT_EQ(r.bytes[SETUP_FRONT_WING], 9);
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(r.bytes[SETUP_FRONT_WING], 9) << "and again";
+  EXPECT_EQ(r.bytes[SETUP_LOCK_REDUCTION], 80);
+  EXPECT_EQ(r.bytes[SETUP_STEERING_LOCK], 10);
+  EXPECT_EQ(c.steeringLock, 10);
+  EXPECT_EQ(r.bytes[SETUP_AXLE[1] + AXLE_TOE], 18);
+  EXPECT_EQ(r.bytes[SETUP_AXLE[0] + AXLE_TYRE_TYPE], 5) << "a saloon's tyres start at type 5";
+  EXPECT_EQ(c.wheelSets[0].compoundIndex, 5);
+  EXPECT_EQ(SetupShort(r, SETUP_AXLE[0] + AXLE_PRESSURE_RIGHT), 270) << "1.5 x the first default's 180 kPa";
+  const float rest = c.wheelSets[1].maxUpPosition;
+  EXPECT_FLOAT_EQ(SetupFloat(r, SETUP_AXLE[1] + AXLE_RIDE_HEIGHT), d + std::min(0.08f, std::fabs(rest - d)));
+  EXPECT_NEAR(c.steeringFactor, 10 * PI / 180 / c.steeringWheelTurn * 0.2, 1e-6)
+      << "the lock, less the reduction the first default set-up allows";
+
+  // A default set-up with the keep-in-step flag takes the edited set-up back, unclamped.
+  c.setupsInStep = 1;
+  c.setupIndex = 1;
+  r.bytes[SETUP_LOCK_REDUCTION] = 90;
+  r.bytes[SETUP_BALLAST_POSITION] = 77;
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(r.bytes[SETUP_LOCK_REDUCTION], 90);
+  EXPECT_EQ(std::memcmp(c.setups[1].record.bytes, r.bytes, SETUP_RECORD_SIZE), 0);
+  EXPECT_EQ(c.appliedBallastPosition, 77);
+  c.setupIndex = 5;  // beyond the list: nothing copied
+  r.bytes[SETUP_BALLAST_POSITION] = 78;
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(c.setups[1].record.bytes[SETUP_BALLAST_POSITION], 77);
+}
+
+TEST_F(CarSetup, ASetUpFloatThatIsNotANumberTakesTheDefaultsWithOneMessage) {
+  CarRace race;
+  const Car& reference = Sample(ROAD_CAR);  // the default set-up as the set-up settles it
+  const int spring = SETUP_AXLE[1] + AXLE_SPRING;
+  const float settledSpring = SetupFloat(reference.currentSetup, spring);
+  const float settledBrake = SetupFloat(reference.currentSetup, SETUP_BRAKE_STRENGTH);
+  Car& c = Sample(ROAD_CAR);
+  race.lines.clear();
+  SetSetupFloat(c.currentSetup, spring, NAN);
+  SetSetupFloat(c.currentSetup, SETUP_BRAKE_STRENGTH, INFINITY);
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(SetupFloat(c.currentSetup, spring), settledSpring);
+  EXPECT_EQ(SetupFloat(c.currentSetup, SETUP_BRAKE_STRENGTH), settledBrake);
+  ASSERT_EQ(race.lines.size(), 2u);
+  EXPECT_EQ(race.lines[0], std::string("Runabout : brake strength ") + TEXT_SETUP_NOT_A_NUMBER);
+  EXPECT_EQ(race.lines[1], std::string("Runabout : front spring rate ") + TEXT_SETUP_NOT_A_NUMBER);
+
+  // Neither the set-up nor the default a number: the clamp's low bound.  A rate of 0 or less
+  // is clamped silently.
+  race.lines.clear();
+  SetSetupFloat(c.setups[0].record, spring, NAN);
+  SetSetupFloat(c.currentSetup, spring, NAN);
+  SetSetupFloat(c.currentSetup, SETUP_AXLE[0] + AXLE_BUMP, -5.0f);
+  SetSetupFloat(c.currentSetup, SETUP_AXLE[0] + AXLE_RIDE_HEIGHT, NAN);
+  c.SetupFromVehicle(0);
+  float least, most, dampingLeast, dampingMost, antiRoll;
+  c.GetSuspensionLimits(least, most, dampingLeast, dampingMost, antiRoll);
+  EXPECT_EQ(AxleFloat(c, 1, AXLE_SPRING), least);
+  EXPECT_EQ(AxleFloat(c, 0, AXLE_BUMP), dampingLeast);
+  EXPECT_EQ(AxleFloat(c, 0, AXLE_RIDE_HEIGHT), SetupFloat(c.setups[0].record, SETUP_AXLE[0] + AXLE_RIDE_HEIGHT));
+  EXPECT_EQ(race.lines.size(), 2u) << "the ride height and the spring, not the damping";
+  for (int i = 0; i < c.wheelCount; ++i) EXPECT_TRUE(std::isfinite(c.wheels[i].designCentre.z));
+}
+
+TEST_F(CarSetup, AVehicleThatIsNotPhysicalIsNotSimulated) {
+  CarRace race;
+  struct Case {
+    const char* field;
+    uint8_t code;
+    uint32_t keepStructure;  // 1 to spoil the mass model's results themselves
+    void (*spoil)(Car&);
+  };
+  const Case cases[] = {
+      {"tyre width", INERTIA_BAD_TYRE, 0, [](Car& c) { c.wheelSets[1].sectionWidth = 0.0f; }},
+      {"rim radius", INERTIA_BAD_TYRE, 0, [](Car& c) { c.wheelSets[0].rimRadius = NAN; }},
+      {"tyre radius", INERTIA_BAD_TYRE, 0, [](Car& c) { c.wheelSets[0].aspectRatio = -5.0f; }},
+      {"wheel position", INERTIA_BAD_FIGURE, 0, [](Car& c) { c.wheelPositions[2].z = INFINITY; }},
+      {"lift area", INERTIA_BAD_FIGURE, 0, [](Car& c) { c.aero[1][0] = NAN; }},
+      {"mass", INERTIA_NO_MASS, 1, [](Car& c) { c.massWithoutOccupants = 0.0f; }},
+      {"base mass", INERTIA_NO_MASS, 1, [](Car& c) { c.massRecords[MASS_RECORD_BUILT].mass = -1.0f; }},
+      {"centre of mass", INERTIA_NO_MASS, 1, [](Car& c) { c.massRecords[MASS_RECORD_BUILT].centreOfMass.y = NAN; }},
+      {"inertia", INERTIA_SINGULAR, 1, [](Car& c) { c.massRecords[MASS_RECORD_BUILT].inertia[4] = 0.0f; }},
+  };
+  for (const Case& k : cases) {
+    Car& c = Sample(ROAD_CAR);
+    race.lines.clear();
+    k.spoil(c);
+    c.SetupFromVehicle(k.keepStructure);
+    EXPECT_EQ(c.inertiaStatus, k.code) << k.field;
+    ASSERT_EQ(race.lines.size(), 1u) << k.field;
+    EXPECT_EQ(race.lines[0], std::string("Runabout : ") + k.field + " " + TEXT_CAR_NOT_PHYSICAL);
+  }
+  // A code of the set-up's own goes once the figure is mended; a wheel set that carries no
+  // wheel needs no tyre.
+  Car& c = Sample(ROAD_CAR);
+  c.wheelSets[1].sectionWidth = 0.0f;
+  c.SetupFromVehicle(1);
+  EXPECT_EQ(c.inertiaStatus, INERTIA_BAD_TYRE);
+  c.wheelCount = 2;  // the two rear wheels
+  c.SetupFromVehicle(1);
+  EXPECT_EQ(c.inertiaStatus, INERTIA_VALID);
+}
+
+TEST_F(CarSetup, AZeroWheelBaseAndArmsOfNoLengthGiveFiniteFigures) {
+  Car* c = &Sample(ROAD_CAR);
+  for (int i = 0; i < c->wheelCount; ++i) c->wheelPositions[i].y = 0.0f;  // one axle line at the origin
+  c->wheelSets[0].lowerArmLength = 0.0f;
+  c->wheelSets[0].suspensionType = SUSPENSION_MACPHERSON_STRUT;
+  c->SetupFromVehicle(0);
+  ASSERT_EQ(c->inertiaStatus, INERTIA_VALID);
+  EXPECT_EQ(c->wheelBase, 0.0f) << "kept as it is";
+  EXPECT_EQ(c->wheels[0].restArmAngle, 0.0f);
+  const MassProperties& base = c->massRecords[MASS_RECORD_BASE];
+  for (int i = 0; i < c->wheelCount; ++i)
+    EXPECT_NEAR(c->wheels[i].loadLimits[0], base.mass * 9.81 * 3 * (1 - std::fabs(base.centreOfMass.y) / 0.01),
+                1e-3 * base.mass);
+  float rear, front;
+  c->SplitLoadsToAxles(rear, front);
+  EXPECT_TRUE(std::isfinite(rear) && std::isfinite(front));
+  // No wheel on the front set: its tyre does not count; the brakes are held by the rear tyre's.
+  c->wheelSets[1].sectionWidth = NAN;
+  c->SetupFromVehicle(0);
+  ASSERT_EQ(c->inertiaStatus, INERTIA_VALID);
+  const float T = c->ComputeDownforce() * 0.41f * c->wheelSets[0].rollingRadius;
+  EXPECT_EQ(SetupFloat(c->currentSetup, SETUP_BRAKE_STRENGTH), std::min(1200.0f, T));
+  EXPECT_EQ(c->centreHeight, base.centreOfMass.z - (c->wheelSets[0].maxUpPosition - c->wheelSets[0].rollingRadius));
+  EXPECT_EQ(c->tyreRadiusRatio, 1.0f);
+
+  // A trailing arm whose pivot is level with the wheel's mount in y.
+  c = &Sample(4);  // a two-wheeler: trailing arm rear, no pivot in its frame
+  c->wheelPositions[0].y = 0.0f;
+  c->SetupFromVehicle(0);
+  EXPECT_EQ(c->wheels[0].suspensionType, SUSPENSION_TRAILING_ARM);
+  EXPECT_EQ(c->wheels[0].restArmAngle, 0.0f);
+  EXPECT_NEAR(c->wheels[0].trailingArmLength, std::fabs(c->wheels[0].rideHeight), 1e-6);
+}
+
+TEST_F(CarSetup, TopSpeedFuelAndLowestPoint) {
+  EXPECT_NEAR(EstimateTopSpeed(100000.0f, 0.85f, 0.4f), 59.7, 0.05);
+  EXPECT_EQ(EstimateTopSpeed(1e12f, 1.0f, 0.1f), 200.0f);
+  EXPECT_EQ(EstimateTopSpeed(0.0f, 0.85f, 0.4f), 1.0f);
+  EXPECT_EQ(EstimateTopSpeed(0.0f, 0.85f, 0.0f), 1.0f) << "0/0";
+  // The design load's downforce is taken at no more than the top speed's most.
+  car.massWithoutOccupants = 1000.0f;
+  car.engine.maxPower = 100000.0f;
+  car.drivetrainEfficiency = 0.85f;
+  car.totalLiftArea = -2.0f;
+  car.totalDragArea = 1e-30f;
+  EXPECT_NEAR(car.ComputeDownforce(), 1140.0f * 9.81f + 200.0f * 200.0f * 2.0f, 0.1f);
+
+  car.fuelCapacity = 60.0f;
+  car.SetFuelLoad(50.0f);
+  EXPECT_EQ(car.fuelAmount, 30.0f);
+  car.SetFuelLoad(250.0f);
+  EXPECT_EQ(car.fuelAmount, 60.0f);
+  car.SetFuelLoad(-20.0f);
+  EXPECT_EQ(car.fuelAmount, 0.0f) << "never below empty";
+  car.SetFuelLoad(NAN);
+  EXPECT_EQ(car.fuelAmount, 0.0f);
+
+  EXPECT_EQ(car.LowestPoint(), 0.0f) << "no wheels, no points";
+  Car& c = Sample(ROAD_CAR);
+  float lowest = c.wheels[0].centre.z - c.wheelSets[0].rollingRadius;
+  for (int i = 1; i < c.wheelCount; ++i)
+    lowest = std::min(lowest, c.wheels[i].centre.z - c.wheelSets[c.wheels[i].wheelSet].rollingRadius);
+  EXPECT_EQ(c.LowestPoint(), lowest);
+  EXPECT_EQ(c.lowestPoint, lowest);
+  EXPECT_EQ(c.fuelCapacity, c.fuelTankCapacity) << "the set-up keeps the tank's capacity";
+}
+
+TEST_F(CarSetup, TheCapabilityWordTheClassBitsAndTheCodeText) {
+  // The class option bits by class, from none.
+  const uint32_t bits[VEHICLE_CLASS_COUNT] = {0xF00, 0x8F00, 0x8F00, 0x8F00, 0x9000, 0x8F00,
+                                              0x8E00, 0x8F00, 0x8F00, 0x8F00, 0x7000, 0x8000};
+  car.options = 0;
+  car.lightsAndAids = 0;
+  car.engineFlag = 1;
+  car.transmissionType = TRANSMISSION_H_PATTERN;
+  for (int c = 0; c < VEHICLE_CLASS_COUNT; ++c) {
+    car.vehicleClass = uint8_t(c);
+    car.options2 = 0;
+    car.SetClassFlags();
+    EXPECT_EQ(car.options2, bits[c]) << c;
+    // Bit 1 from 0x200, bit 7 from 0x400 (no transmission flags), bit 8 for a gearbox.
+    const uint32_t word = 0x304u | (bits[c] & 0x200 ? 2u : 0u) | (bits[c] & 0x400 ? 0x80u : 0u);
+    EXPECT_EQ(car.MakeFlagWord(), word) << c;
+  }
+
+  // The capability word: bits 2 and 9 always, the rest by the vehicle's words.
+  car.options = car.options2 = 0;
+  car.lightsAndAids = 0;
+  car.engineFlag = 0;
+  car.transmissionType = TRANSMISSION_PADDLE;
+  car.transmissionFlags = 2;
+  EXPECT_EQ(car.MakeFlagWord(), 0x204u);
+  car.options2 = 0x400;
+  EXPECT_EQ(car.MakeFlagWord(), 0x284u) << "bit 7: the transmission flags do not count for type 5";
+  car.transmissionType = TRANSMISSION_SEQUENTIAL;
+  EXPECT_EQ(car.MakeFlagWord(), 0x264u);
+  car.options = OPT1_CONFIG_MARKER | OPT1_PIT_LIMITER;
+  car.options2 = 0x200 | OPT2_ANTI_LOCK | 0x20000;
+  car.lightsAndAids = 1;
+  EXPECT_EQ(car.MakeFlagWord(), 0x61Fu);
+  car.engineFlag = 1;
+  EXPECT_EQ(car.MakeFlagWord(), 0x61Fu | 0x100 | CAR_FLAG_GEARBOX_CUT);
+  car.engine.flags = ENGINE_TWO_STROKE;
+  EXPECT_EQ(car.MakeFlagWord(), 0x61Fu | CAR_FLAG_GEARBOX_CUT);
+  car.engine.flags = 0;
+  car.transmissionFlags = 0x200;
+  EXPECT_EQ(car.MakeFlagWord() & 0x100, 0u);
+
+  char text[SKIN_ID_SIZE];
+  FormatSkinId(VehicleCodeWord(BuiltinVehicleTable[0].code), text);
+  EXPECT_STREQ(text, BuiltinVehicleTable[0].code);
+  FormatSkinId(0x00123ABCu, text);
+  EXPECT_STREQ(text, "123ABC");
+  FormatSkinId(0x01315A5Au, text);
+  EXPECT_STREQ(text, "") << "a fourth byte";
+  FormatSkinId(0x00314B5Au, text);
+  EXPECT_STREQ(text, "ZK1");
 }

@@ -21,6 +21,10 @@ struct Picture {
     const TextureSubresource& s = data.subresources[0];
     return s.data[size_t(y) * s.rowPitch + size_t(x) * 4 + 3];
   }
+  uint8_t Red(uint32_t x, uint32_t y) const {
+    const TextureSubresource& s = data.subresources[0];
+    return s.data[size_t(y) * s.rowPitch + size_t(x) * 4];
+  }
 };
 
 Picture ReadSprite(const std::string& name) {
@@ -43,7 +47,10 @@ TEST(SpritePictures, EveryLoadedNameIsASquarePowerOfTwoWithAlpha) {
     EXPECT_EQ(p.data.width, p.data.height) << name;
     EXPECT_TRUE(PowerOfTwo(p.data.width)) << name;
     EXPECT_EQ(p.data.format, 29u) << name << ": 8-bit RGBA";
-    EXPECT_EQ(p.Alpha(0, 0), 0) << name << ": the corner is clear";
+    // The tyre's rubber is a strip texture, filled edge to edge; the others stand on clear.
+    if (name != "TYRE_ALP") {
+      EXPECT_EQ(p.Alpha(0, 0), 0) << name << ": the corner is clear";
+    }
   }
 }
 
@@ -52,10 +59,31 @@ TEST(SpritePictures, ShapesSitWhereTheirUsersDrawThem) {
   ASSERT_TRUE(disc.ok);
   EXPECT_EQ(disc.Alpha(64, 64), 0) << "the hub hole";
   EXPECT_EQ(disc.Alpha(64, 4), 255) << "the friction ring";
+  // The tyre: eight rows of 16 pixels, the wall (rows 0 to 3, v 0.125 in the middle of row
+  // 1) and the treads of the four compounds (rows 4 to 7), opaque throughout; the tread is
+  // darker than the wall and its grooves darker still.
   Picture tyre = ReadSprite("TYRE_ALP");
   ASSERT_TRUE(tyre.ok);
-  EXPECT_EQ(tyre.Alpha(64, 64), 0) << "the rim opening";
-  EXPECT_EQ(tyre.Alpha(64, 12), 255);
+  EXPECT_EQ(tyre.data.width, 128u);
+  for (uint32_t y = 0; y < 128; y += 8) EXPECT_EQ(tyre.Alpha(64, y), 255) << y;
+  EXPECT_EQ(tyre.Red(64, 16), 40) << "the wall";
+  for (int compound = 0; compound < 4; ++compound) {
+    const uint32_t top = 16 * (4 + compound);
+    EXPECT_EQ(tyre.Red(2, top + 1), 30) << "the tread of compound " << compound;
+  }
+  EXPECT_LT(tyre.Red(2, 64 + 4), 20) << "compound 0's first groove";
+  // The lettering: sixteen rows of 8 pixels, marks in the middle of each row, a clear line
+  // between rows.
+  Picture letters = ReadSprite("LOGO_ALP");
+  ASSERT_TRUE(letters.ok);
+  for (uint32_t row = 0; row < 16; ++row) {
+    int marked = 0;
+    for (uint32_t x = 0; x < 128; ++x) {
+      marked += letters.Alpha(x, 8 * row + 4) > 128;
+      EXPECT_EQ(letters.Alpha(x, 8 * row), 0) << "row " << row;
+    }
+    EXPECT_GT(marked, 40) << "row " << row;
+  }
   // The panels' centre strip (u, v 0.49..0.51) is solid: the nine-slice edges stretch it.
   for (const char* name : {"BUTT_ALP", "SMLB_ALP"}) {
     Picture panel = ReadSprite(name);

@@ -35,7 +35,7 @@ const Field BODY[] = {
     {"-", 4},          {"ratios", 28},    {"finalDrive", 4},  {"-", 12},           {"byte13", 4},
     {"brake", 4},      {"byte14", 4},     {"-", 4},           {"-", 16}};
 const Field WHEEL[] = {{"axleByte", 1},  {"-", 3},         {"pressure", 4},   {"airC", 4},       {"mass", 4},
-                       {"contact", 12},  {"spin", 4},      {"dims", 16},      {"springs", 12},   {"ride", 4},
+                       {"contact", 12},  {"spin", 4},      {"dims", 16},      {"springs", 12},   {"axleFloat", 4},
                        {"angles", 12},   {"travel", 4},    {"stiffness", 12}, {"-", 4},          {"load", 4},
                        {"deflection", 4}, {"-", 8},        {"-", 16}};
 
@@ -162,17 +162,18 @@ TEST_F(CarInfo, TheNamedFieldsStandInTheirPlaces) {
   car.engine.maxPowerSpeed = 600.0f;
   car.engine.maxTorque = 300.0f;
   car.engine.maxTorqueSpeed = 400.0f;
-  car.currentSetup.bytes[SETUP_PERCENT] = 55;
-  car.currentSetup.bytes[SETUP_BYTE_14] = 40;
+  car.currentSetup.bytes[SETUP_FRONT_SHARE] = 55;
+  car.currentSetup.bytes[SETUP_BRAKE_BALANCE] = 40;
   SetSetupFloat(car.currentSetup, SETUP_BRAKE_STRENGTH, 1234.5f);
   // The front wing present, the rear wing set up but absent.
   car.aeroItems[1] = AeroItem{};
   car.aeroItems[1].flags = AERO_PRESENT | 2;
   car.aeroItems[1].centre = {0, 2.1f, 0.3f};
-  car.aeroItems[1].liftGain = -0.75f;
-  car.aeroItems[1].dragGain = 0.25f;
+  car.aeroItems[1].liftArea = -0.75f;
+  car.aeroItems[1].dragArea = 0.25f;
   car.aeroItems[0] = car.aeroItems[1];
   car.aeroItems[0].flags = 0;
+  car.aeroItems[2].flags = car.aeroItems[3].flags = 0;  // the set-up's undertray and aero centre left out
   const Parsed p = Write();
   EXPECT_EQ(std::memcmp(&p.bytes[size_t(p.at.at("code"))], "ZK1", 4), 0);
   for (int k = 0; k < 9; ++k) EXPECT_EQ(p.F("orientation", k), car.orientation[k]);
@@ -234,7 +235,7 @@ TEST_F(CarInfo, GearsDriveTypeAndTheFourWheelDriveFigure) {
   car.drivetrainEfficiency = 0.85f;
   car.gearPositions = 3;  // reverse, neutral, first
   car.driveType = DRIVE_REAR;
-  car.currentSetup.bytes[SETUP_BYTE_14] = 40;
+  car.currentSetup.bytes[SETUP_FRONT_SHARE] = 40;
   Parsed p = Write();
   EXPECT_EQ(p.B("gears"), 1);
   EXPECT_EQ(p.B("drive"), DRIVE_REAR);
@@ -266,8 +267,8 @@ TEST_F(CarInfo, WheelBlocksRearFirstLeftBeforeRightWithTheirFigures) {
   EXPECT_EQ(car.wheels[order[0]].wheelSet, 0);
   EXPECT_EQ(car.wheels[order[3]].wheelSet, 1);
 
-  car.currentSetup.bytes[SETUP_AXLE[0] + AXLE_BYTE_10] = 11;
-  car.currentSetup.bytes[SETUP_AXLE[1] + AXLE_BYTE_10] = 22;
+  car.currentSetup.bytes[SETUP_AXLE[0] + AXLE_TYRE_TYPE] = 11;
+  car.currentSetup.bytes[SETUP_AXLE[1] + AXLE_TYRE_TYPE] = 22;
   for (int i = 0; i < 4; ++i) {
     car.wheels[i].airMass = 0.05f;
     car.wheels[i].airHeat = 0.05f * 1005.0f * (273.15f + 20.0f + float(i));
@@ -282,7 +283,7 @@ TEST_F(CarInfo, WheelBlocksRearFirstLeftBeforeRightWithTheirFigures) {
     const int axle = car.wheels[i].wheelSet;
     EXPECT_EQ(p.WF(block, "mass"), 10.0f + float(i));
     EXPECT_EQ(p.Byte(p.Wheel(block, "axleByte")), axle ? 22 : 11);
-    EXPECT_EQ(p.WF(block, "ride"), SetupFloat(car.currentSetup, SETUP_AXLE[axle] + AXLE_RIDE_HEIGHT));
+    EXPECT_EQ(p.WF(block, "axleFloat"), SetupFloat(car.currentSetup, SETUP_AXLE[axle] + AXLE_ANTI_ROLL));
     if (block == 1) EXPECT_EQ(p.WF(block, "airC"), 0.0f);
     else EXPECT_NEAR(p.WF(block, "airC"), 20.0f + float(i), 1e-3) << "the air temperature from the heat";
     const SuspensionBlock& set = car.wheelSets[axle];

@@ -2,7 +2,8 @@
 // orthographic views under a light of 1 whatever the normal: its material mesh shows the
 // scaled colour of a C panel and three fifths of it on a D panel, a deep dent at the roof's
 // edge lowers the roof below a pixel it covered, and each light mesh draws in its light's
-// colour.  The pictures are written to gpu/*.png.
+// colour; the drawing road in the editor's view shows the body, the tyres on the ground, a
+// frame tube, and the brake lamp only while braking.  The pictures are written to gpu/*.png.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -29,7 +30,10 @@
 #include "tests/gpu_device.h"
 #include "tests/physics/car_test_util.h"
 #include "tests/ui/png_test_util.h"
+#include "vehicle/car_drawing.h"
 #include "vehicle/car_model.h"
+#include "vehicle/vehicle.h"
+#include "vehicle/wheel_profile.h"
 
 namespace {
 
@@ -281,4 +285,82 @@ TEST_F(CarPixels, EachLightMeshDrawsInItsLightsColour) {
     ExpectNear(At(p, Column(-k.across), Row(0.6)), want, 2, "its mirrored half");
     EXPECT_EQ(At(p, Column(k.across), Row(0.9)), CLEAR) << "above the lights";
   }
+}
+
+// The drawing road in the editor's view: the car's body, its tyres standing on the ground and
+// a frame tube, then its brake lamp lit only while braking.
+TEST_F(CarPixels, TheEditorViewDrawsBodyTyresTubeAndTheBrakeLampWhileBraking) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  InitSinTable();
+  Car car;
+  const ColourWord colour1 = RgbWord(200, 120, 60);
+  MakeCar(car, colour1);
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  for (SuspensionBlock& set : car.wheelSets) {
+    SetupTyre(set, 0, 0.0f);
+    BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
+  }
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].centre = car.wheelPositions[i];
+    car.wheels[i].spinAxis = Vec3{1, 0, 0};
+    car.wheels[i].uprightAxis = Vec3{0, 0, 1};
+  }
+  // A white tube along the car 1.5 m up, above the roof, every tube drawn.
+  const int a = AddFramePoint(car, 0.0f, -1.0f, 1.5f), b = AddFramePoint(car, 0.0f, 1.0f, 1.5f);
+  AddTube(car, a, b, 1.0f, TUBE_VISIBLE | TUBE_CENTRE_PLANE);
+  car.frameTubes[car.frameTubeCount - 1].radius = 0.03f;
+  car.options |= 0x20000;
+  CarViewSettings view = {};
+  view.kind = VIEW_OUTSIDE;
+  view.editorMode = 1;
+  view.graphicsOptions = 0xFFFFFFFF;
+  view.tyres.tyreStyle = 0;
+  CarDrawing drawing;
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, drawing, view), VIEW_EDITOR);
+  EXPECT_EQ(drawing.lodIndex, 0);
+  EXPECT_TRUE(drawing.drawFlags & DRAW_TYRES);
+  ASSERT_NE(drawing.frameTubeBatch, NO_BATCH);
+  LookFrom(FROM_THE_RIGHT);
+  Clear(CLEAR, 3);
+  DrawCarLit(car, drawing, view);
+  DrawCarSecondPass(car, drawing);
+  EXPECT_EQ(drawing.lighting.lightingMode, LIGHTING_DEFAULT);
+  const std::vector<uint8_t> side = Pixels("car_editor_view.png");
+  ExpectNear(At(side, Column(0.5), Row(0.6)), ApplyBrightnessTable(Argb(Scaled(colour1))), 2, "the body's colour");
+  EXPECT_GT(int(At(side, Column(0), Row(1.5)) & 0xFF), 200) << "the tube's white";
+  EXPECT_EQ(At(side, 2, 2), CLEAR) << "the background";
+  for (int i = 0; i < car.wheelCount; ++i) {
+    const CarWheel& w = car.wheels[i];
+    if (w.side != 1.0f) continue;
+    const float R = car.wheelSets[w.wheelSet].rollingRadius;
+    const uint32_t lower = At(side, Column(w.centre.y), Row(w.centre.z - R + 0.01f));
+    EXPECT_NE(lower, CLEAR) << "wheel " << i;
+    EXPECT_LT(int(lower >> 16 & 0xFF) + int(lower >> 8 & 0xFF) + int(lower & 0xFF), 3 * 80)
+        << std::hex << lower << ": dark tread at wheel " << i << "'s lower edge";
+  }
+
+  // From behind: the brake lamp's pixel, without and with the brake.
+  const auto brakePixel = [&](float brake) {
+    ResetTempMeshes();
+    drawing.lamps.brake = brake;
+    drawing.lamps.gearIndex = 2;
+    EXPECT_EQ(DrawCarModel(car, drawing, view), VIEW_EDITOR);
+    LookFrom(FROM_BEHIND);
+    Clear(CLEAR, 3);
+    DrawCarLit(car, drawing, view);
+    const std::vector<uint8_t> p = Pixels(brake > 0 ? "car_editor_braking.png" : "car_editor_rolling.png");
+    return At(p, Column(0.2), Row(0.6));
+  };
+  // The lamp lies on the white-lit rear panel: unlit it shows the panel, lit its own red.
+  const auto redness = [](uint32_t c) { return int(c >> 16 & 0xFF) - int(c >> 8 & 0xFF); };
+  const uint32_t rolling = brakePixel(0.0f);
+  EXPECT_EQ(drawing.lampsDrawn, 0);
+  const uint32_t braking = brakePixel(1.0f);
+  EXPECT_EQ(drawing.lampsDrawn, 1);
+  const uint32_t lamp = 0xFF000000u | uint32_t(BrightnessTable[200]) << 16 | uint32_t(BrightnessTable[30]) << 8 |
+                        BrightnessTable[30];
+  ExpectNear(braking, lamp, 2, "the lit brake lamp in its colour");
+  EXPECT_LT(redness(rolling), 30) << std::hex << rolling << ": no lamp while rolling";
 }

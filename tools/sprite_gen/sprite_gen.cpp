@@ -7,9 +7,11 @@
 // load; the pictures are square powers of two, as the texture table's converted DDS files
 // must be.
 //   DISCSOLID_ALP, DISCDRILL_ALP  brake discs, plain and drilled (128)
-//   TYRE_ALP                      a tyre seen from the side, rim opening clear (128)
+//   TYRE_ALP                      the tyre's rubber in eight rows of 16 pixels: rows 0 to 3 the
+//                                 side wall, rows 4 to 7 the tread of the four compounds (128)
 //   DUST_ALP                      a soft dust puff (64)
-//   LOGO_ALP                      the badge drawn on vehicles (128)
+//   LOGO_ALP                      sidewall lettering in sixteen rows of 8 pixels: white marks
+//                                 on clear, one line of lettering a row (128)
 //   NDLCTR_ALP                    the hub over a dial's needle (64)
 //   BUTT_ALP, SMLB_ALP            the large and the small panel (64, 32): white rounded
 //                                 rectangles whose corners lie inside u, v 0..0.49 and 0.51..1
@@ -51,13 +53,21 @@ Canvas BrakeDisc(bool drilled) {
 }
 
 Canvas Tyre() {
-  Canvas c = MakeCanvas(128, 128, CLEAR);
-  FillRing(c, 64, 64, 40, 63, Rgba{28, 28, 30, 255});
-  FillRing(c, 64, 64, 47, 54, Rgba{44, 44, 47, 255});  // the sidewall band
-  for (int i = 0; i < 48; ++i) {
-    float a = i * 2 * PI / 48;
-    FillBar(c, 64 + 58 * std::cos(a), 64 + 58 * std::sin(a), 64 + 63 * std::cos(a), 64 + 63 * std::sin(a), 1.2f,
-            Rgba{14, 14, 15, 255});
+  Canvas c = MakeCanvas(128, 128, Rgba{40, 40, 42, 255});  // the side wall fills rows 0 to 3
+  for (int compound = 0; compound < 4; ++compound) {
+    const float top = 16.0f * float(4 + compound), mid = top + 8.0f;
+    PaintCoverage(c, Rgba{30, 30, 32, 255}, [top](float, float y) { return y >= top && y < top + 16.0f; });
+    // Grooves round the tyre (constant v), fewer for the softer compounds, and cuts across.
+    const int grooves = 3 - compound;
+    for (int g = 0; g < grooves; ++g) {
+      const float y = top + 16.0f * float(g + 1) / float(grooves + 1);
+      FillBar(c, 0.0f, y, 128.0f, y, 0.8f, Rgba{12, 12, 13, 255});
+    }
+    if (compound < 3)
+      for (int k = 0; k < 16; ++k) {
+        const float x = 8.0f * float(k) + 4.0f;
+        FillBar(c, x - 1.5f, mid - 5.0f, x + 1.5f, mid + 5.0f, 0.6f, Rgba{16, 16, 17, 255});
+      }
   }
   return c;
 }
@@ -71,14 +81,22 @@ Canvas Dust() {
   return c;
 }
 
-Canvas Badge() {
+Canvas Lettering() {
   Canvas c = MakeCanvas(128, 128, CLEAR);
-  const std::vector<float> shield = {14, 16, 114, 16, 114, 62, 64, 118, 14, 62};
-  FillPolygon(c, shield, Rgba{235, 235, 235, 255});
-  const std::vector<float> inner = {22, 24, 106, 24, 106, 60, 64, 107, 22, 60};
-  FillPolygon(c, inner, Rgba{38, 70, 130, 255});
-  FillBar(c, 36, 44, 64, 72, 6, WHITE);
-  FillBar(c, 64, 72, 92, 44, 6, WHITE);
+  // Each row a line of invented block lettering: marks of a few widths with gaps, a taller
+  // stroke now and then, all inside the row's 8 pixels with a pixel clear above and below.
+  for (int row = 0; row < 16; ++row) {
+    const float y0 = 8.0f * float(row) + 1.5f, y1 = y0 + 5.0f;
+    uint32_t seed = 0x9E3779B9u * uint32_t(row + 1);
+    float x = 4.0f + float(row % 3) * 3.0f;
+    while (x < 120.0f) {
+      seed = seed * 1664525u + 1013904223u;
+      const float width = 2.0f + float(seed >> 29);  // 2 .. 9 pixels
+      if (x + width > 124.0f) break;
+      FillRoundedRect(c, x, y0, x + width, y1, 0.6f, WHITE);
+      x += width + (((seed >> 24) & 7) == 0 ? 6.0f : 1.5f);  // a word gap now and then
+    }
+  }
   return c;
 }
 
@@ -184,7 +202,7 @@ struct Picture {
 const Picture PICTURES[] = {
     {"DISCSOLID_ALP", [] { return BrakeDisc(false); }},
     {"DISCDRILL_ALP", [] { return BrakeDisc(true); }},
-    {"LOGO_ALP", Badge},
+    {"LOGO_ALP", Lettering},
     {"DUST_ALP", Dust},
     {"TYRE_ALP", Tyre},
     {"NDLCTR_ALP", NeedleHub},

@@ -3,6 +3,7 @@
 // Axes: x to the right, y forward, z up, in metres.  Wheel set 0 is the rear axle, 1 the front.
 #include "tools/vehicle_gen/sample_vehicles.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -110,7 +111,7 @@ void BuildWheels(const SampleVehicle& s, VehicleData& d) {
     set.rimShadeTenths = 6;
     set.brakeDiscRadiusMm = static_cast<uint8_t>(s.layout == LAYOUT_KART ? (axle == 0 ? 90 : 0) : 140);
     set.brakeDiscOffsetMm = static_cast<int8_t>(axle == 0 ? -10 : 12);
-    set.maxUpPosition = 0.12f;
+    set.maxUpPosition = f.wheelHeight + 0.07f;  // the wheel centre's highest: 0.12 m above full droop
     set.caster = 0.1f;  // a rigid or double wishbone set's is the set-up's and is not stored
     set.inclination = 0.05f;
     set.includedAngle = -0.15f;
@@ -198,24 +199,67 @@ void BuildEngine(const SampleVehicle& s, int row, VehicleData& d) {
 
 // ---- set-ups, colours and configurations ----
 
+// The tyre compound a class's set-ups fit: one its range allows.
+uint8_t SampleCompound(uint8_t vehicleClass) {
+  switch (vehicleClass) {
+    case CLASS_TOURING_CAR: return 4;
+    case CLASS_BUGGY: return 6;
+    case CLASS_GT: return 2;
+    case CLASS_BIKE: return 0;
+    case CLASS_FORMULA:
+    case CLASS_F1:
+    case CLASS_FSAE:
+    case CLASS_KART: return 1;
+    default: return 5;
+  }
+}
+
+// A gear ratio as the set-up's word: ratio = word x 7 / 65534 + 0.5.
+uint16_t GearWord(float ratio) { return static_cast<uint16_t>((ratio - 0.5f) * 65534.0f / 7.0f + 0.5f); }
+
+// Two set-ups, "[default]" and "track": the track set-up stiffer, lower, with ballast, a
+// restriction, more wing, a limited-slip rear differential and anti-lock braking asked for.
 void BuildSetups(const SampleVehicle& s, VehicleData& d) {
+  const LayoutFigures& f = Figures(s.layout);
   const char* names[2] = {"[default]", "track"};
+  const float springs[] = {40000.0f, 90000.0f, 0.0f, 60000.0f, 30000.0f};  // by layout, N/m
+  const float ratios[SETUP_GEAR_COUNT] = {3.4f, 2.2f, 1.6f, 1.25f, 1.0f, 0.85f, 0.75f};
+  const int forwardGears = std::max(f.gears - 2, 1);
   d.setupCount = 2;
   for (int i = 0; i < 2; ++i) {
     VehicleSetup& setup = d.setups[i];
     CopyName(setup.name, SETUP_NAME_SIZE, names[i]);
     SetupRecord& r = setup.record;
     r = {};
-    SetSetupWord(r, SETUP_FLAGS, 129);
-    r.bytes[2] = r.bytes[19] = 50;
+    SetSetupWord(r, SETUP_FLAGS, i == 0 ? 129 : 133);
+    r.bytes[SETUP_LOCK_REDUCTION] = static_cast<uint8_t>(10 * i);
+    r.bytes[SETUP_BALLAST_POSITION] = 50;
     SetSetupFloat(r, SETUP_BRAKE_STRENGTH, 1200.0f + 300.0f * i);
-    r.bytes[12] = static_cast<uint8_t>(30 + 10 * i);
-    r.bytes[SETUP_PERCENT] = 60;
+    r.bytes[SETUP_REAR_WING] = r.bytes[SETUP_FRONT_WING] = static_cast<uint8_t>(5 * i);
+    r.bytes[SETUP_BALLAST] = static_cast<uint8_t>(20 * i);
+    r.bytes[SETUP_RESTRICTION] = static_cast<uint8_t>(10 * i);
+    r.bytes[SETUP_STEERING_LOCK] = static_cast<uint8_t>(30 + 10 * i);
+    r.bytes[SETUP_FRONT_SHARE] = 60;
+    r.bytes[SETUP_BRAKE_BALANCE] = static_cast<uint8_t>(62 - 4 * i);
+    for (int g = 0; g < SETUP_GEAR_COUNT; ++g)
+      SetSetupShort(r, SETUP_GEAR_WORDS + 2 * g, GearWord(ratios[std::min(g, forwardGears - 1)]));
+    SetSetupShort(r, SETUP_FINAL_DRIVE, GearWord(4.1f - 0.3f * i));
     for (int axle = 0; axle < CAR_WHEEL_SETS; ++axle) {
       const int at = SETUP_AXLE[axle];
-      SetSetupFloat(r, at + AXLE_RIDE_HEIGHT, 0.2f - 0.02f * i);
+      const float spring = springs[s.layout] * (1.0f + 0.25f * i);
+      SetSetupFloat(r, at + AXLE_RIDE_HEIGHT, f.wheelHeight - 0.05f - 0.01f * i);
+      SetSetupFloat(r, at + AXLE_SPRING, spring);
+      SetSetupFloat(r, at + AXLE_BUMP, 0.08f * spring);
+      SetSetupFloat(r, at + AXLE_REBOUND, 0.12f * spring);
+      SetSetupFloat(r, at + AXLE_ANTI_ROLL, s.layout == LAYOUT_TWO_WHEELER ? 0.0f : 0.25f * spring);
+      if (axle == 0) SetSetupFloat(r, at + AXLE_SIXTH, 800.0f);
+      r.bytes[at + AXLE_TOE] = static_cast<uint8_t>(axle == 1 ? 8 : 10);
       r.bytes[at + AXLE_CASTER] = static_cast<uint8_t>(axle == 1 ? 45 + i : 40);
-      r.bytes[at + AXLE_BYTE_10] = 5;
+      r.bytes[at + AXLE_TYRE_TYPE] = SampleCompound(s.vehicleClass);
+      r.bytes[at + AXLE_CAMBER_LEFT] = r.bytes[at + AXLE_CAMBER_RIGHT] = static_cast<uint8_t>(axle == 1 ? 35 : 40);
+      r.bytes[at + AXLE_DIFFERENTIAL] = static_cast<uint8_t>(axle == 0 && i == 1 ? 3 : 0);
+      r.bytes[at + AXLE_POWER_LOCKING] = 40;
+      r.bytes[at + AXLE_COAST_LOCKING] = 20;
       SetSetupShort(r, at + AXLE_PRESSURE_LEFT, static_cast<uint16_t>(180 + 10 * axle));
       SetSetupShort(r, at + AXLE_PRESSURE_RIGHT, static_cast<uint16_t>(180 + 10 * axle));
     }
@@ -371,11 +415,16 @@ void BuildSampleVehicle(int row, VehicleData& d) {
     d.rimWords[0] = 12;
     d.rimWords[1] = -8;
   }
-  for (int i = 0; i < AERO_ITEMS; ++i) {
-    d.aero[i][0] = 0.1f * i;
-    d.aero[i][1] = 0.2f + 0.05f * i;
-    d.aero[i][2] = 0.4f + 0.1f * i;
-  }
+  // Lift, drag and side drag areas: the road car's model has a rear wing, the open-wheeler's
+  // box none (its wings and undertray have areas the set-up finds no place for), the body
+  // of every sample a little lift.
+  const bool wings = s.layout == LAYOUT_OPEN_WHEELER || s.layout == LAYOUT_ROAD_CAR;
+  const float AERO[AERO_ITEMS][3] = {{wings ? -0.6f : 0.0f, 0.12f, 0.3f},
+                                     {s.layout == LAYOUT_OPEN_WHEELER ? -0.5f : 0.0f, 0.1f, 0.2f},
+                                     {s.layout == LAYOUT_OPEN_WHEELER ? -0.4f : 0.0f, 0.05f, 0.1f},
+                                     {0.1f, 0.35f + 0.05f * static_cast<float>(s.layout), 0.8f}};
+  for (int i = 0; i < AERO_ITEMS; ++i)
+    for (int k = 0; k < 3; ++k) d.aero[i][k] = AERO[i][k];
   BuildWheels(s, d);
   BuildFrame(s, d);
   BuildEngine(s, row, d);

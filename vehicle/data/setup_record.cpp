@@ -67,3 +67,42 @@ int MakeCarSetupPath(char* out, int outSize, const char* carCode, const char* se
   }
   return 1;
 }
+
+namespace {
+
+void ClampByte(uint8_t& byte, int most) {
+  if (byte > most) byte = static_cast<uint8_t>(most);
+}
+
+}  // namespace
+
+void ClampSetup(SetupRecord& record) {
+  uint8_t* b = record.bytes;
+  ClampByte(b[SETUP_LOCK_REDUCTION], SETUP_MOST_LOCK_REDUCTION);
+  ClampByte(b[SETUP_BALLAST_POSITION], 100);
+  ClampByte(b[SETUP_BALLAST], SETUP_MOST_BALLAST);
+  ClampByte(b[SETUP_RESTRICTION], 100);
+  ClampByte(b[SETUP_BRAKE_BALANCE], 100);
+  ClampByte(b[SETUP_FRONT_SHARE], 100);
+  for (const int axle : SETUP_AXLE) {
+    ClampByte(b[axle + AXLE_TOE], SETUP_MOST_TOE);
+    ClampByte(b[axle + AXLE_CAMBER_LEFT], SETUP_MOST_CAMBER);
+    ClampByte(b[axle + AXLE_CAMBER_RIGHT], SETUP_MOST_CAMBER);
+    ClampByte(b[axle + AXLE_DIFFERENTIAL], SETUP_MOST_DIFFERENTIAL);
+    ClampByte(b[axle + AXLE_POWER_LOCKING], 100);
+    ClampByte(b[axle + AXLE_COAST_LOCKING], 100);
+  }
+}
+
+int CompareSetups(const SetupRecord& a, const SetupRecord& b, int ignoreTyreBytes) {
+  for (int i = 0; i < SETUP_RECORD_SIZE; ++i) {
+    const uint8_t mask = i == SETUP_FLAGS ? static_cast<uint8_t>(~SETUP_FLAG_NEW) : 0xFF;
+    const int x = a.bytes[i] & mask, y = b.bytes[i] & mask;
+    if (ignoreTyreBytes) {
+      const int inAxle = i >= SETUP_AXLE[0] ? (i - SETUP_AXLE[0]) % AXLE_SETUP_SIZE : -1;
+      if (inAxle == AXLE_TYRE_TYPE || inAxle == AXLE_COPIED) continue;
+    }
+    if (x != y) return 1;
+  }
+  return 0;
+}

@@ -91,10 +91,10 @@ void VehicleData::ApplyClassSetupDefaults(SetupRecord& record) const {
   uint8_t* b = record.bytes;
   switch (vehicleClass) {
     case CLASS_TOURING_CAR:
-    case CLASS_SALOON: b[SETUP_PERCENT] = 50; break;
+    case CLASS_SALOON: b[SETUP_FRONT_SHARE] = 50; break;
     case CLASS_GT:
-      if (driveType == DRIVE_REAR) b[SETUP_PERCENT] = 100;
-      else if (driveType == DRIVE_FRONT || driveType == DRIVE_FOUR) b[SETUP_PERCENT] = 50;
+      if (driveType == DRIVE_REAR) b[SETUP_FRONT_SHARE] = 100;
+      else if (driveType == DRIVE_FRONT || driveType == DRIVE_FOUR) b[SETUP_FRONT_SHARE] = 50;
       break;
     case CLASS_FORMULA:
     case CLASS_FSAE:

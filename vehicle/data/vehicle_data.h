@@ -94,6 +94,18 @@ constexpr uint32_t OPT1_SEAT_MASSES = OPT1_TRANSMISSION_BYTES;  // the same bit,
 constexpr uint32_t OPT1_ENGINE_WORDS = 1u << 25;
 constexpr uint32_t OPT1_CORRECTIONS_DONE = 1u << 26;
 constexpr uint32_t OPT1_SECOND_WORD = 1u << 31;
+// Option word 1 bits the car's set-up from the vehicle data reads or sets.
+constexpr uint32_t OPT1_SAME_TYRES = 1u << 4;           // the rear wheel set takes the front set's tyre
+constexpr uint32_t OPT1_ENGINE_REVERSED = 1u << 7;      // the engine turns the other way round
+constexpr uint32_t OPT1_TUBE_SPECIAL_END = 1u << 9;     // set: a frame tube ends at a special point,
+constexpr uint32_t OPT1_TUBE_END_FRONT = 1u << 11;      //   -5, -2 or -1
+constexpr uint32_t OPT1_TUBE_END_REAR = 1u << 12;       //   -6, -4 or -3
+constexpr uint32_t OPT1_UNSPRUNG_WINGS = 1u << 13;      // the editor's "Unsprung wings"
+constexpr uint32_t OPT1_NO_FRONT_ANTI_ROLL = 1u << 15;
+constexpr uint32_t OPT1_NO_REAR_ANTI_ROLL = 1u << 16;
+constexpr uint32_t OPT1_OPEN_DIFFERENTIALS = 1u << 21;  // a paired axle's differential is open
+constexpr uint32_t OPT1_COAST_AS_POWER = 1u << 22;      // a paired axle locks coasting as under power
+constexpr uint32_t OPT1_PIT_LIMITER = 1u << 30;
 // Option word 2, the class option word.
 constexpr uint32_t OPT2_BUILTIN_CORRECTED = 1u << 0;
 constexpr uint32_t OPT2_INFO_NO_SETUP_BYTE = 1u << 1;
@@ -103,6 +115,9 @@ constexpr uint32_t OPT2_RIM_WORDS = 1u << 4;          // field 41 present: the t
 constexpr uint32_t OPT2_PRESSURE_LIMITS = OPT2_RIM_WORDS;
 constexpr uint32_t OPT2_HEADLIGHT = 1u << 9;   // the graphics build places and colours the headlight
 constexpr uint32_t OPT2_DEFAULT_COLOURS = 1u << 24;
+// Class option bits the car's set-up reads, some the same bits as above by another role.
+constexpr uint32_t OPT2_ANTI_LOCK = OPT2_BUILTIN_CORRECTED;      // anti-lock braking allowed
+constexpr uint32_t OPT2_NO_BRAKE_BALANCE = OPT2_INFO_NO_SETUP_BYTE;  // every brake on the rear
 
 // ---- [Vehicle data] ----
 struct VehicleData {
@@ -178,11 +193,20 @@ struct VehicleData {
   int16_t rimWords[2] = {};       // with OPT2_RIM_WORDS: the lowest and highest tyre pressure, kPa
   ModelObject spoke = {};         // the spoke object, named "spoke"
   WXS* rim = nullptr;
+  // The aerodynamic items (rear wing, front wing, undertray, aero centre): lift, drag and side
+  // drag areas, m^2 (the force in newtons at 1 m/s).
   float aero[AERO_ITEMS][3] = {};
+
+  // Figures of the vehicle that no file stores: the vehicle editor sets them; a vehicle read
+  // from a file has these values.
+  uint8_t wingAngles[2][3] = {};  // rear wing, front wing: the lowest, highest and base angle, degrees
+  float wheelBaseAddition = 0;    // m: the front axle's extra length, added to the wheel base
+  uint8_t setupsInStep = 0;       // an edited set-up is copied back into the default set-up chosen
+  uint32_t transmissionFlags = 0; // counted with transmission types 1 to 3 only
 
   // The choices of the car built from the data.
   SetupRecord currentSetup = {};
-  int32_t setupIndex = 0;
+  int32_t setupIndex = 0;  // the default set-up chosen, -1 for the car's own
   ColourSet currentColours = {};
   int32_t colourIndex = 0;
 

@@ -148,7 +148,14 @@ struct SuspensionBlock {
   float heatCapacityWidth;      // wc: one lane of one sector's tread area, m^2
   float sidewallFactor;         // one sector's sidewall area, m^2
   float rimVolume;              // m^3 of rim material
-  uint8_t compoundIndex;        // TyreCompound
+  uint8_t compoundIndex;        // TyreCompound: the set-up's tyre type
+  uint8_t setupByte;            // the set-up's byte the axle copies into its wheel set
+  uint8_t paired;               // a wheel on each side, both at one y
+  uint8_t lockedDifferential;   // a driven pair whose set-up locks its differential
+  uint8_t leftWheel, rightWheel;  // the wheels of the set: wheel index + 1, 0 none
+  IntVector upperPivot, lowerPivot, thrustBearing;  // 16.16 car axes, the right side's: from the frame
+  float brakeTorque;            // N m each wheel of the set can take
+  float airVolume;              // m^3 of air in each tyre
   uint8_t ambientTemperatureC;  // for a warm reset
   uint8_t rotationFrozen;       // non-zero: the wheels' rotation angle is not advanced
   // The wheels' ground rays (the car's integration places them): the ray's end lies
@@ -251,7 +258,8 @@ constexpr int WHEEL_SLOT_FREE = -2;  // the wheel's slot in the shared wheel tab
 
 // The car's record of one wheel.  A new one is all zeros.
 struct CarWheel {
-  // Geometry inputs, car axes.
+  // Geometry inputs, car axes.  The car's set-up from the vehicle data makes them: the
+  // design centre is the wheel's mount at its axle's ride height.
   Vec3 designCentre;               // the wheel centre at zero travel
   float side;                      // +1 right, -1 left, 0 a centred wheel: mirrors lateral values
   uint8_t wheelSet;                // 0 rear, 1 front
@@ -267,8 +275,20 @@ struct CarWheel {
   float trailingArmLength;                       // m
   float travelOffset;                            // m: the spring's sag (damage)
   float lowerArmShortening, upperArmShortening;  // m (damage)
-  Vec3 restMount;  // where the wheel is mounted on the undamaged body, car axes
+  Vec3 restMount;  // where the wheel is mounted on the undamaged body, car axes: the stored
+                   // position, x from the track for the types the set-up places by it
   Vec3 mount;      // where it is mounted now: the rest mount moved by the body's dents
+
+  // Set-up figures, car axes, made by the car's set-up from the vehicle data.
+  uint8_t slotIndex;      // axle x 2, plus 1 on the right: the wheel's place in the state packet
+  uint8_t driven;         // the drive reaches the wheel
+  float rideHeight;       // m: the wheel centre's height at zero travel
+  float toeAngle;         // rad
+  float uprightX;         // m: where the tyre stands across the car
+  Vec3 kingpinAxis;       // unit: the steering axis of a front fork
+  float brakeTorque;      // N m: the most the wheel's brake takes (its set's)
+  float loadLimits[2];    // N: what the wheel takes before the first and the second limit
+  float loadLimitFigures[2];  // their companions, 0.06 and 1.2
 
   // Geometry outputs, car axes.
   Vec3 centre;           // Wc

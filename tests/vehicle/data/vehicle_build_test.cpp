@@ -171,7 +171,7 @@ TEST_F(VehicleBuild, AFileWithoutSetUpsOrColoursGivesNewOnes) {
     EXPECT_EQ(v.data.setupCount, 0);
     EXPECT_EQ(v.data.colourConfigCount, 0);
     EXPECT_EQ(SetupWord(v.data.currentSetup, SETUP_FLAGS), 1u) << "a zeroed set-up with the class defaults";
-    EXPECT_EQ(v.data.currentSetup.bytes[SETUP_PERCENT], 100);
+    EXPECT_EQ(v.data.currentSetup.bytes[SETUP_FRONT_SHARE], 100);
     const ColourSet neutral = DefaultColourConfig();
     EXPECT_EQ(std::memcmp(&v.data.currentColours, &neutral, sizeof neutral), 0);
     EXPECT_EQ(v.data.currentColours.name[0], 0);
@@ -198,11 +198,11 @@ TEST_F(VehicleBuild, ANewSetUpTakesItsClassDefaults) {
     EXPECT_EQ(r.bytes[0] & 1, 1);
     return r;
   };
-  EXPECT_EQ(fresh(CLASS_TOURING_CAR, DRIVE_REAR).bytes[SETUP_PERCENT], 50);
-  EXPECT_EQ(fresh(CLASS_SALOON, DRIVE_FRONT).bytes[SETUP_PERCENT], 50);
-  EXPECT_EQ(fresh(CLASS_GT, DRIVE_REAR).bytes[SETUP_PERCENT], 100);
-  EXPECT_EQ(fresh(CLASS_GT, DRIVE_FOUR).bytes[SETUP_PERCENT], 50);
-  EXPECT_EQ(fresh(CLASS_GT, DRIVE_NONE).bytes[SETUP_PERCENT], 0);
+  EXPECT_EQ(fresh(CLASS_TOURING_CAR, DRIVE_REAR).bytes[SETUP_FRONT_SHARE], 50);
+  EXPECT_EQ(fresh(CLASS_SALOON, DRIVE_FRONT).bytes[SETUP_FRONT_SHARE], 50);
+  EXPECT_EQ(fresh(CLASS_GT, DRIVE_REAR).bytes[SETUP_FRONT_SHARE], 100);
+  EXPECT_EQ(fresh(CLASS_GT, DRIVE_FOUR).bytes[SETUP_FRONT_SHARE], 50);
+  EXPECT_EQ(fresh(CLASS_GT, DRIVE_NONE).bytes[SETUP_FRONT_SHARE], 0);
   EXPECT_EQ(fresh(CLASS_FORMULA, DRIVE_REAR).bytes[SETUP_CLASS_BYTE], 1);
   EXPECT_EQ(fresh(CLASS_FSAE, DRIVE_REAR, 3).bytes[SETUP_CLASS_BYTE], 3) << "only a zero byte is set";
   EXPECT_EQ(fresh(CLASS_F1, DRIVE_REAR).bytes[SETUP_CLASS_BYTE], 2);

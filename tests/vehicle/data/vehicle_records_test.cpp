@@ -169,7 +169,8 @@ TEST_F(VehicleRecords, TheSetupFileHoldsOneRecord) {
   for (int i = 0; i < SETUP_RECORD_SIZE; ++i) r.bytes[i] = uint8_t(i * 3);
   SetSetupFloat(r, SETUP_BRAKE_STRENGTH, 1500.0f);
   EXPECT_EQ(SetupFloat(r, SETUP_BRAKE_STRENGTH), 1500.0f);
-  EXPECT_EQ(r.bytes[SETUP_AXLE[0] + AXLE_CASTER], 65 * 3 % 256) << "the rear axle's block starts at 56";
+  EXPECT_EQ(r.bytes[SETUP_AXLE[0] + AXLE_CASTER], 65 * 3 % 256) << "the rear axle's caster at 65";
+  EXPECT_EQ(r.bytes[SETUP_AXLE[1] + AXLE_CLEARED], 107 * 3 % 256) << "the front axle's cleared byte at 107";
   ASSERT_EQ(SaveSetupFile(r, "data\\setups\\ZK1_fast.set"), 1);
   EXPECT_EQ(std::filesystem::file_size("data/setups/ZK1_fast.set"), 8u + 120u);
   SetupRecord back{};
@@ -186,6 +187,51 @@ TEST_F(VehicleRecords, TheSetupFileHoldsOneRecord) {
   EXPECT_EQ(MakeCarSetupPath(path, sizeof path, "ZK1", "../x"), 0);
   EXPECT_EQ(MakeCarSetupPath(path, sizeof path, "ZK1", "fast"), 1);
   EXPECT_STREQ(path, "data\\setups\\ZK1_fast.set");
+}
+
+TEST_F(VehicleRecords, ASetUpIsClampedToItsOwnLimitsAndComparedWithoutItsNewFlag) {
+  SetupRecord r{};
+  for (uint8_t& b : r.bytes) b = 250;
+  SetSetupFloat(r, SETUP_BRAKE_STRENGTH, 1e9f);
+  const SetupRecord before = r;
+  ClampSetup(r);
+  EXPECT_EQ(r.bytes[SETUP_LOCK_REDUCTION], 80);
+  EXPECT_EQ(r.bytes[SETUP_BALLAST_POSITION], 100);
+  EXPECT_EQ(r.bytes[SETUP_BALLAST], 200);
+  EXPECT_EQ(r.bytes[SETUP_RESTRICTION], 100);
+  EXPECT_EQ(r.bytes[SETUP_BRAKE_BALANCE], 100);
+  EXPECT_EQ(r.bytes[SETUP_FRONT_SHARE], 100);
+  for (const int axle : SETUP_AXLE) {
+    EXPECT_EQ(r.bytes[axle + AXLE_TOE], 18);
+    EXPECT_EQ(r.bytes[axle + AXLE_CAMBER_LEFT], 90);
+    EXPECT_EQ(r.bytes[axle + AXLE_CAMBER_RIGHT], 90);
+    EXPECT_EQ(r.bytes[axle + AXLE_DIFFERENTIAL], 3);
+    EXPECT_EQ(r.bytes[axle + AXLE_POWER_LOCKING], 100);
+    EXPECT_EQ(r.bytes[axle + AXLE_COAST_LOCKING], 100);
+    EXPECT_EQ(r.bytes[axle + AXLE_TYRE_TYPE], 250) << "the vehicle's range clamps the tyre type";
+  }
+  EXPECT_EQ(SetupFloat(r, SETUP_BRAKE_STRENGTH), 1e9f) << "the vehicle's limits clamp the floats";
+  int changed = 0;
+  for (int i = 0; i < SETUP_RECORD_SIZE; ++i) changed += r.bytes[i] != before.bytes[i];
+  EXPECT_EQ(changed, 6 + 2 * 6);
+  ClampSetup(r);
+  EXPECT_EQ(CompareSetups(r, r, 0), 0);
+
+  // Every byte counts but the new-set-up flag; with the flag, not each axle's tyre type and
+  // copied byte either.
+  SetupRecord a{}, b{};
+  b.bytes[SETUP_FLAGS] = SETUP_FLAG_NEW;
+  EXPECT_EQ(CompareSetups(a, b, 0), 0);
+  b.bytes[SETUP_FLAGS] = SETUP_FLAG_ANTI_LOCK;
+  EXPECT_EQ(CompareSetups(a, b, 0), 1);
+  for (int i = 1; i < SETUP_RECORD_SIZE; ++i) {
+    b = a;
+    b.bytes[i] = 1;
+    const bool tyre = i == SETUP_AXLE[0] + AXLE_TYRE_TYPE || i == SETUP_AXLE[1] + AXLE_TYRE_TYPE ||
+                      i == SETUP_AXLE[0] + AXLE_COPIED || i == SETUP_AXLE[1] + AXLE_COPIED;
+    EXPECT_EQ(CompareSetups(a, b, 0), 1) << i;
+    EXPECT_EQ(CompareSetups(a, b, 1), tyre ? 0 : 1) << i;
+  }
 }
 
 TEST_F(VehicleRecords, TheChosenSetupAndColoursFallBackToTheDefaults) {

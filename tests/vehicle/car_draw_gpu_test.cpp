@@ -1,0 +1,249 @@
+// car_draw_gpu_test.cpp - a car's per-frame geometry on a real GL context, seen from the
+// car's right side: a frame tube across the picture drawn white, and a tyre squashed on the
+// ground drawn in its rubber's rows, dark at its lower edge.  The picture is written to
+// gpu/car_geometry.png.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/fixed_math.h"
+#include "core/frame_globals.h"
+#include "core/gamma_tables.h"
+#include "physics/car.h"
+#include "render/constant_buffers.h"
+#include "render/device.h"
+#include "render/gouraud_mesh.h"
+#include "render/material.h"
+#include "render/matrices.h"
+#include "render/primitives.h"
+#include "render/render_states.h"
+#include "render/render_target.h"
+#include "render/system_textures.h"
+#include "render/views.h"
+#include "tests/gpu_device.h"
+#include "tests/physics/car_test_util.h"
+#include "tests/ui/png_test_util.h"
+#include "ui/text/text_colours.h"
+#include "vehicle/car_geometry.h"
+#include "vehicle/vehicle.h"
+#include "vehicle/wheel_profile.h"
+
+namespace {
+
+constexpr int SIZE = 256;
+float PixelsPerMetre = 160;  // each test's scale
+constexpr float MIDDLE_HEIGHT = 0.5f;
+constexpr uint32_t CLEAR = 0xFF102030u;
+
+int Column(double y) { return int(std::floor(SIZE / 2 + y * PixelsPerMetre)); }
+int Row(double z) { return int(std::floor(SIZE / 2 - (z - MIDDLE_HEIGHT) * PixelsPerMetre)); }
+
+class CarGeometryPixels : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    SetDefaultTextColours();
+    InitSinCosTables();
+    InitSinTable();
+    BuildGammaTables();
+    ready_ = StartTestDevice(SIZE, SIZE);
+    if (ready_) LoadSystemTextures();
+  }
+  static void TearDownTestSuite() {
+    ReleaseSystemTextures();
+    StopTestDevice();
+  }
+  void SetUp() override {
+    if (!ready_) GTEST_SKIP() << "no device";
+    savedGraphics_ = GraphicsEnabled;
+    GraphicsEnabled = 1;
+    ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
+    ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
+    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+    View view{};
+    const int32_t origin[3] = {0, 0, 0}, light[3] = {65536, 0, 0};
+    const float forward[3] = {-1, 0, 0};
+    InitView(view, origin, forward, light);
+    MeshDisplay = MeshDisplaySettings{};
+    CurrentWorldPass = 0;
+    LookFromTheRight(160);
+    float row[64] = {};  // light 1 whatever the normal, no fog
+    for (int c = 0; c < 3; ++c) row[c * 16 + 15] = 1.0f;
+    UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
+    const float none[24] = {};
+    UploadConstantRowData(0, VS_ROW_VIEW_LIGHTS, none, sizeof none);
+    const float noCube[28] = {};
+    UploadConstantRowData(0, VS_ROW_OBJECT, noCube, sizeof noCube);
+    RenderStates.pendingBlend = 0;
+    RenderStates.pendingRaster = 6;
+    RenderStates.pendingDepth = 0;
+    FlushStates();
+    Clear(CLEAR, 3);
+    ResetTempMeshes();
+  }
+  void TearDown() override {
+    if (!ready_) return;
+    GraphicsEnabled = savedGraphics_;
+    ClearTempMeshStore();
+    for (int slot = 0; slot < 3; ++slot) BindTextureSlot(slot, nullptr);
+    ReleaseTestTarget(target);
+    ResetTestMatrices();
+    RenderStates.pendingDepth = 0;
+    RenderStates.pendingRaster = 0;
+  }
+  // From 10 m out to the car's right looking back: world y to the right, z up, at a scale.
+  static void LookFromTheRight(float pixelsPerMetre) {
+    PixelsPerMetre = pixelsPerMetre;
+    SetViewportFull();
+    SetIdentityMatrix(WorldMatrix);
+    float* m = ViewMatrix;
+    SetIdentityMatrix(m);
+    const float rows[3][3] = {{0, 0, -1}, {1, 0, 0}, {0, 1, 0}};
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c) m[r * 4 + c] = rows[r][c];
+    const float eye[3] = {10, 0, MIDDLE_HEIGHT};
+    for (int c = 0; c < 3; ++c) m[12 + c] = -(eye[0] * rows[0][c] + eye[1] * rows[1][c] + eye[2] * rows[2][c]);
+    NearPlane = 1.0f;
+    FarPlane = 100.0f;
+    SetupOrthographic(nullptr, SIZE / PixelsPerMetre, SIZE / PixelsPerMetre);
+    UploadWorldMatrix(0, 0);
+  }
+  static inline bool ready_ = false;
+  int savedGraphics_ = 0;
+  ZKTETexture target{};
+};
+
+uint32_t Rgb(const std::vector<uint8_t>& p, int x, int y) {
+  const uint8_t* q = &p[(size_t(y) * SIZE + size_t(x)) * 4];
+  return uint32_t(q[0]) << 16 | uint32_t(q[1]) << 8 | q[2];
+}
+int Brightness(uint32_t c) { return int(c >> 16 & 0xFF) + int(c >> 8 & 0xFF) + int(c & 0xFF); }
+
+TEST_F(CarGeometryPixels, AWhiteFrameTubeAndADarkTreadAtTheTyresLowerEdge) {
+  ASSERT_NE(SystemMaterials.plainWhite, nullptr);
+  ASSERT_NE(SystemMaterials.tyre, nullptr);
+  Car car;
+  // A tube along the car at 0.8 m, 4 cm thick, on the centre plane.
+  const int a = AddFramePoint(car, 0.0f, -0.7f, 0.8f), b = AddFramePoint(car, 0.0f, 0.7f, 0.8f);
+  AddTube(car, a, b, 1.0f, TUBE_VISIBLE | TUBE_CENTRE_PLANE);
+  car.frameTubes[0].radius = 0.02f;
+  const uint16_t tubes = DrawFrameTubes(CarFrameScene(car), 1, 2 << 16, 0);
+  ASSERT_NE(tubes, NO_BATCH);
+
+  // A tyre standing 1 cm into the ground at z = 0, its axle along x.
+  SuspensionBlock& set = car.wheelSets[0];
+  set.sectionWidth = 0.2f;
+  set.aspectRatio = 0.5f;
+  set.rimRadius = 0.2f;
+  set.rimWidth = 0.18f;
+  SetupTyre(set, 0, 0.0f);
+  ASSERT_EQ(BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0}), -1);
+  TyreRing ring = {};
+  ring.centre[2] = set.profile.points[3].y - 0.01f;
+  const float axes[3][3] = {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}};
+  std::memcpy(ring.axes, axes, sizeof axes);
+  ring.profile = &set.profile;
+  ring.segments = 30;
+  ring.contact = 1;
+  ring.groundNormal[2] = 1.0f;
+  ring.sideSign = 1.0f;
+  TyreStreamOps streams = CarTyreStreams(car);
+  TyreCounts counts = {};
+  AddStripCounts(30, 14, 18, 0, counts);
+  ASSERT_EQ(CheckTyreBufferLimits(streams, counts, 1), 1);
+  TubeBatch out = StreamBatch(car.tyreBuffers[TYRE_STREAM]);
+  ASSERT_EQ(WriteTyreRings(out, nullptr, ring), 1);
+  EndStreamBatch(car.tyreBuffers[TYRE_STREAM], out);
+  UnlockTyreStreams(streams);
+
+  TempMesh::DrawBuffer(tubes, 0);
+  DrawTyreStreams(car);
+
+  std::vector<uint8_t> p(SIZE * SIZE * 4);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+  std::vector<uint8_t> opaque = p;
+  for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
+  WritePng("gpu/car_geometry.png", opaque, SIZE, SIZE);
+
+  const uint32_t background = CLEAR & 0xFFFFFF;
+  EXPECT_EQ(Rgb(p, 2, 2), background);
+  const uint32_t tube = Rgb(p, Column(0.3), Row(0.8));
+  EXPECT_GT(Brightness(tube), 3 * 200) << std::hex << tube << ": the tube's white";
+  EXPECT_EQ(Rgb(p, Column(0.3), Row(0.86)), background) << "above the tube";
+  const uint32_t tread = Rgb(p, Column(0.0), Row(0.004));
+  EXPECT_NE(tread, background) << "the tyre reaches the ground";
+  EXPECT_LT(Brightness(tread), 3 * 60) << std::hex << tread << ": dark tread";
+  EXPECT_EQ(Rgb(p, Column(0.0), Row(-0.02)), background) << "nothing below the ground";
+}
+
+TEST_F(CarGeometryPixels, ASampleCarsTyresStandOnTheGroundWithDiscsInside) {
+  LookFromTheRight(48);  // 5.3 m across
+  Car car;
+  MakeSampleCar(0, car);
+  ASSERT_GT(car.wheelCount, 0);
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  for (SuspensionBlock& set : car.wheelSets) {
+    SetupTyre(set, 0, 0.0f);
+    BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
+    set.brakeDiscRadiusMm = 120;
+  }
+  // The wheels at rest where the vehicle put them, straight ahead.
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].centre = car.wheelPositions[i];
+    car.wheels[i].steerAngle = 0.0f;
+    car.wheels[i].spinAxis = Vec3{1, 0, 0};  // upright, no camber: as the suspension geometry leaves them
+    car.wheels[i].uprightAxis = Vec3{0, 0, 1};
+  }
+  CarTyreFrame frame = {};
+  frame.lodDistance = 5 << 16;
+  frame.tyreStyle = 0;
+  frame.letteringRows = 2;
+  frame.debugLevel = 1;
+  frame.graphicsOptions = 0xFFFFFFFF;
+  const CarTyreResult r = BuildCarTyres(car, frame);
+  ASSERT_EQ(r.drawn, 1);
+  EXPECT_EQ(r.segments.segments, 30);
+  EXPECT_EQ(r.counts.vertices, uint32_t(car.wheelCount) * 31u * 14u);
+  EXPECT_EQ(r.counts.logoVertices, uint32_t(car.wheelCount) * 31u * 4u);
+  ASSERT_NE(r.discBatch, NO_BATCH);
+  EXPECT_EQ(car.tyreBuffers[TYRE_STREAM].triangleCount, uint32_t(car.wheelCount) * 30u * 18u);
+  EXPECT_EQ(car.tyreBuffers[LOGO_STREAM].triangleCount, uint32_t(car.wheelCount) * 30u * 4u);
+  // With the spare wheel shown: one more tyre, lettered on one side.
+  car.options |= CAR_OPTION_SPARE_SHOWN;
+  car.spareWheelPosition = Vec3{0, -1.8f, 0.5f};
+  ResetTempMeshes();
+  const CarTyreResult withSpare = BuildCarTyres(car, frame);
+  ASSERT_EQ(withSpare.drawn, 1);
+  EXPECT_EQ(withSpare.counts.vertices, uint32_t(car.wheelCount + 1) * 31u * 14u);
+  EXPECT_EQ(withSpare.counts.logoTriangles, uint32_t(car.wheelCount) * 30u * 4u + 30u * 2u);
+  EXPECT_EQ(car.tyreBuffers[TYRE_STREAM].triangleCount, uint32_t(car.wheelCount + 1) * 30u * 18u);
+  EXPECT_EQ(car.tyreBuffers[LOGO_STREAM].triangleCount, withSpare.counts.logoTriangles);
+  DrawTyreStreams(car);
+  TempMesh::DrawBuffer(withSpare.discBatch, 0);
+
+  std::vector<uint8_t> p(SIZE * SIZE * 4);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+  std::vector<uint8_t> opaque = p;
+  for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
+  WritePng("gpu/car_tyres.png", opaque, SIZE, SIZE);
+  // Seen from the right, the right-hand wheels' outer walls face the eye: at each wheel's
+  // centre height, just inside its rolling radius in front and behind, the dark rubber.
+  const uint32_t background = CLEAR & 0xFFFFFF;
+  int checked = 0;
+  for (int i = 0; i < car.wheelCount; ++i) {
+    const CarWheel& w = car.wheels[i];
+    if (w.side != 1.0f) continue;
+    const float R = car.wheelSets[w.wheelSet].rollingRadius;
+    const uint32_t lower = Rgb(p, Column(w.centre.y), Row(w.centre.z - R + 0.01f));
+    EXPECT_NE(lower, background) << "wheel " << i << "'s lower edge";
+    EXPECT_LT(Brightness(lower), 3 * 80) << std::hex << lower << ": dark tread of wheel " << i;
+    EXPECT_EQ(Rgb(p, Column(w.centre.y), Row(w.centre.z - R - 0.03f)), background) << "below wheel " << i;
+    ++checked;
+  }
+  EXPECT_GT(checked, 0);
+}
+
+}  // namespace

@@ -1,0 +1,421 @@
+// car_draw_test.cpp - the rules of drawing a car: the level walk, the draw flags by view
+// kind and settings, the steering wheel and the driver's frame, the item lists' limits, the
+// lamps and their brightness uploads, the lighting reports and the shadow objects with a
+// stand-in world; the editor's triangle and axis marks.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/gamma_tables.h"
+#include "core/report.h"
+#include "tests/core/report_recorder.h"
+#include "vehicle/car_draw.h"
+#include "vehicle/car_lighting.h"
+#include "vehicle/setup_marks.h"
+
+namespace {
+
+constexpr int32_t M = 0x10000;
+
+// Three levels switching at 10, 40 and 120 m.
+CarLodSet ThreeLevels() { return CarLodSet{3, {10 * M, 40 * M, 120 * M, 0}}; }
+
+TEST(CarDraw, LevelWalkAndDetailState) {
+  const CarLodSet set = ThreeLevels();
+  uint8_t detail = 0;
+  CarLodChoice c = ChooseCarLevel(set, 5 * M, 5 * M, 0, detail);
+  EXPECT_EQ(c.drawn, 1);
+  EXPECT_EQ(c.lodIndex, 0);
+  EXPECT_EQ(detail, 4);
+  c = ChooseCarLevel(set, 10 * M, 10 * M, 0, detail);  // the level's own distance is still inside it
+  EXPECT_EQ(c.lodIndex, 0);
+  detail = 0;
+  c = ChooseCarLevel(set, 50 * M, 20 * M, 0, detail);
+  EXPECT_EQ(c.lodIndex, 2);
+  EXPECT_EQ(c.detailLevel, 1);
+  EXPECT_EQ(detail, 2);
+  c = ChooseCarLevel(set, 50 * M, 200 * M, 0, detail);  // detailState is only raised
+  EXPECT_EQ(c.detailLevel, 3);
+  EXPECT_EQ(detail, 2);
+  // Beyond the last level: not drawn.
+  EXPECT_EQ(ChooseCarLevel(set, 121 * M, M, 0, detail).drawn, 0);
+  // The garage starts from its own level and only moves to less detailed ones.
+  c = ChooseCarLevel(set, M, M, 1, detail);
+  EXPECT_EQ(c.lodIndex, 1);
+  c = ChooseCarLevel(set, 60 * M, M, 1, detail);
+  EXPECT_EQ(c.lodIndex, 2);
+  EXPECT_TRUE(IsNearLevel(set, 0));
+  EXPECT_TRUE(IsNearLevel(set, 1));
+  EXPECT_FALSE(IsNearLevel(set, 2));
+  EXPECT_TRUE(IsNearLevel(CarLodSet{1, {M, 0, 0, 0}}, 0));
+}
+
+CarDrawFlagInputs Inputs(uint8_t kind) {
+  CarDrawFlagInputs in = {};
+  in.kind = kind;
+  in.nearLevel = 1;
+  in.hasDriver = 1;
+  in.carOptions = CAR_OPTION_ALWAYS_POSE_OFF;
+  in.lodDistance = 100 * M;
+  in.graphicsOptions = 0xFFFFFFFF;
+  return in;
+}
+
+TEST(CarDraw, DrawFlagsByViewKindAndSettings) {
+  // The editor's view with the display mode on: everything but ordinary subobjects.
+  CarDrawFlagInputs in = Inputs(VIEW_EDITOR);
+  in.editorMode = 1;
+  EXPECT_EQ(ComputeDrawFlags(in), DRAW_TYRES | DRAW_SUBOBJECTS | DRAW_PEOPLE | DRAW_POSE_PEOPLE | DRAW_STEERING_WHEEL);
+  EXPECT_TRUE(DriverShownInView(in));
+  // The editor's scene drawing (kind 2, mode off): no people, no steering wheel, no posing far.
+  in.editorMode = 0;
+  EXPECT_EQ(ComputeDrawFlags(in), DRAW_TYRES | DRAW_SUBOBJECTS);
+  EXPECT_FALSE(DriverShownInView(in));
+
+  // Outside, far at level 0: posing only by the option bit or the distance 12 (1 + z) m.
+  in = Inputs(VIEW_OUTSIDE);
+  EXPECT_EQ(ComputeDrawFlags(in), DRAW_TYRES | DRAW_SUBOBJECTS | DRAW_PEOPLE | DRAW_ORDINARY_SUBS);
+  in.lodDistance = 12 * M + 6 * M - 1;  // z = 0.5: 18 m
+  in.viewDirZ = M / 2;
+  EXPECT_EQ(ComputeDrawFlags(in) & (DRAW_POSE_PEOPLE | DRAW_STEERING_WHEEL), DRAW_POSE_PEOPLE | DRAW_STEERING_WHEEL);
+  in.graphicsOptions &= ~GFX_DRIVER_ANIMATION;  // animation off: no posing, so no steering wheel outside
+  EXPECT_EQ(ComputeDrawFlags(in) & (DRAW_POSE_PEOPLE | DRAW_STEERING_WHEEL), 0);
+  // Outside at a level other than 0 stops after the tyres; the last level has no tyres.
+  in = Inputs(VIEW_OUTSIDE);
+  in.lodIndex = 1;
+  EXPECT_EQ(ComputeDrawFlags(in), DRAW_TYRES);
+  in.nearLevel = 0;
+  EXPECT_EQ(ComputeDrawFlags(in), 0);
+
+  // Inside: "Internal Show" hides the steering wheel at 2 and the driver from 1.
+  in = Inputs(VIEW_INSIDE);
+  EXPECT_TRUE(ComputeDrawFlags(in) & DRAW_STEERING_WHEEL);
+  EXPECT_TRUE(DriverShownInView(in));
+  in.internalShow = 1;
+  EXPECT_TRUE(ComputeDrawFlags(in) & DRAW_STEERING_WHEEL);
+  EXPECT_FALSE(DriverShownInView(in));
+  in.internalShow = 2;
+  EXPECT_FALSE(ComputeDrawFlags(in) & DRAW_STEERING_WHEEL);
+  in.carOptions |= CAR_OPTION_NO_INSIDE_TYRES;
+  EXPECT_FALSE(ComputeDrawFlags(in) & DRAW_TYRES);
+  // The custom view follows its own setting.
+  in = Inputs(VIEW_CUSTOM);
+  in.customShow = 2;
+  EXPECT_FALSE(ComputeDrawFlags(in) & DRAW_STEERING_WHEEL);
+  EXPECT_FALSE(DriverShownInView(in));
+  in.customShow = 0;
+  EXPECT_TRUE(ComputeDrawFlags(in) & DRAW_STEERING_WHEEL);
+  // Without a driver no people are drawn.
+  in.hasDriver = 0;
+  EXPECT_FALSE(ComputeDrawFlags(in) & DRAW_PEOPLE);
+}
+
+TEST(CarDraw, SteeringWheelAndDriverFrame) {
+  const float lockRadians = 30.0f * 3.14159265f / 180.0f;
+  // t = w L / r = 2 x 30 / 15 = 4 rad; at full lock the wheel turns 4 rad.
+  EXPECT_FLOAT_EQ(SteeringWheelFullTurn(2.0f, 30.0f, 15), 4.0f);
+  EXPECT_NEAR(SteeringWheelAngle(2.0f, 30.0f, 15, lockRadians), 4.0f * 10430.378f, 2.0f);
+  EXPECT_NEAR(SteeringWheelAngle(2.0f, 30.0f, 15, -lockRadians / 2), -2.0f * 10430.378f, 2.0f);
+  EXPECT_FLOAT_EQ(SteeringWheelFullTurn(20.0f, 30.0f, 1), STEERING_WHEEL_MOST);  // at most 1.5 turns
+  // No lock, or a ratio byte of 0 (it divides): no turn.
+  EXPECT_EQ(SteeringWheelAngle(2.0f, 0.0f, 15, 0.3f), 0);
+  EXPECT_EQ(SteeringWheelAngle(2.0f, 30.0f, 0, 0.3f), 0);
+
+  // Nine frames over a range of 4 rad: straight ahead is the middle frame.
+  DriverFrame f = ChooseDriverFrame(9, 4.0f, 4.0f, 0.0f, 30.0f);
+  EXPECT_EQ(f.frame, 4);
+  EXPECT_NEAR(f.blend, 0.0f, 1e-5f);
+  f = ChooseDriverFrame(9, 4.0f, 4.0f, lockRadians, 30.0f);  // full lock: f = 0
+  EXPECT_EQ(f.frame, 0);
+  f = ChooseDriverFrame(9, 4.0f, 4.0f, -lockRadians, 30.0f);  // the other way: the last frame, next wraps
+  EXPECT_EQ(f.frame, 8);
+  EXPECT_EQ(f.next, 0);
+  f = ChooseDriverFrame(9, 4.0f, 4.0f, -lockRadians * 0.25f, 30.0f);  // f = 0.625, position 5
+  EXPECT_EQ(f.frame, 5);
+  f = ChooseDriverFrame(9, 4.0f, 4.0f, -lockRadians * 0.3f, 30.0f);  // position 5.2
+  EXPECT_EQ(f.frame, 5);
+  EXPECT_NEAR(f.blend, 0.2f, 1e-4f);
+  f = ChooseDriverFrame(9, 4.0f, 8.0f, lockRadians * 5.0f, 30.0f);  // clamped at 0
+  EXPECT_EQ(f.frame, 0);
+  EXPECT_EQ(ChooseDriverFrame(9, 4.0f, 4.0f, 1.0f, 0.0f).frame, 4);  // no lock: the middle
+  EXPECT_EQ(ChooseDriverFrame(1, 4.0f, 4.0f, 1.0f, 30.0f).frame, 0);
+}
+
+TEST(CarDraw, GarageZoomAndMirrorOffset) {
+  EXPECT_FLOAT_EQ(EditorCarZoom(1.875f, 0.5f), 1.0f);        // wider than 16:9: by the width
+  EXPECT_FLOAT_EQ(EditorCarZoom(0.5f, 1.0546875f), 1.0f);    // taller: by the height
+  EXPECT_FLOAT_EQ(EditorCarZoom(3.75f, 2.109375f), 2.0f);    // exactly 16:9: by the height
+  EXPECT_FLOAT_EQ(EditorCarZoom(0.1f, 5.0f), 1.0f);          // a side of 0.1 or less keeps the zoom
+  EXPECT_FLOAT_EQ(EditorCarZoom(5.0f, 0.05f), 1.0f);
+  EXPECT_FLOAT_EQ(InternalMirrorDrop(0.0f), 0.0f);
+  EXPECT_FLOAT_EQ(InternalMirrorDrop(0.4f), -0.04f);
+  EXPECT_FLOAT_EQ(InternalMirrorDrop(-0.2f), -0.01f);
+}
+
+TEST(CarDraw, ItemListsDropBeyondTheirRoom) {
+  ReportRecorder recorder;
+  static CarDrawItems lists;
+  lists.Clear();
+  for (int i = 0; i < CAR_DRAW_ITEMS; ++i) ASSERT_NE(lists.Add(), nullptr);
+  EXPECT_EQ(lists.Add(), nullptr);  // the 41st
+  for (int i = 0; i < CAR_WHEEL_DRAW_ITEMS; ++i) ASSERT_NE(lists.AddWheel(), nullptr);
+  EXPECT_EQ(lists.AddWheel(), nullptr);  // the 17th
+  EXPECT_EQ(lists.count, CAR_DRAW_ITEMS);
+  EXPECT_EQ(lists.wheelCount, CAR_WHEEL_DRAW_ITEMS);
+  EXPECT_TRUE(ReportRecorder::Reports().lines.empty());
+  lists.Clear();
+  EXPECT_EQ(lists.count + lists.wheelCount, 0);
+}
+
+TEST(CarLamps, LampStateTable) {
+  LampInputs in = {};
+  in.gearIndex = 2;
+  uint8_t s[CAR_LAMP_GROUPS];
+  GetLampStates(in, s);
+  for (int g = 0; g < CAR_LAMP_GROUPS; ++g) EXPECT_EQ(s[g], 0) << g;
+  in.brake = 0.05f;
+  in.lightSwitch = 1;
+  in.indicatorBits = 3;
+  in.indicatorClock = 499;
+  in.gearIndex = 0;
+  GetLampStates(in, s);
+  const uint8_t lit[CAR_LAMP_GROUPS] = {1, 1, 1, 1, 1, 0, 0, 1};
+  for (int g = 0; g < CAR_LAMP_GROUPS; ++g) EXPECT_EQ(s[g], lit[g]) << g;
+  in.indicatorClock = 500;
+  in.lightSwitch = 0;
+  in.headlightFlash = 1;
+  GetLampStates(in, s);
+  EXPECT_EQ(s[LAMP_HEAD], 1);
+  EXPECT_EQ(s[LAMP_TAIL], 0);
+  EXPECT_EQ(s[LAMP_LEFT] | s[LAMP_RIGHT], 0);
+  // The pulsing brake lamp: only the pulse lights it, whatever the brake.
+  in.carOptions = CAR_OPTION_PULSE_BRAKE;
+  in.brake = 1.0f;
+  GetLampStates(in, s);
+  EXPECT_EQ(s[LAMP_BRAKE], 0);
+  in.pulse = 1;
+  in.pulseClock = 99;
+  GetLampStates(in, s);
+  EXPECT_EQ(s[LAMP_BRAKE], 1);
+  EXPECT_EQ(s[LAMP_REAR_FOG], 0);
+  // Both bits: the pulse lights the rear fog lamp and the brake lamp follows the brake.
+  in.carOptions = CAR_OPTION_PULSE_BRAKE | CAR_OPTION_PULSE_FOG;
+  in.brake = 0.0f;
+  GetLampStates(in, s);
+  EXPECT_EQ(s[LAMP_REAR_FOG], 1);
+  EXPECT_EQ(s[LAMP_BRAKE], 0);
+  EXPECT_EQ(s[LAMP_FRONT_FOG], 0);  // never by the states
+}
+
+struct LampRecorder {
+  std::vector<float> loads;
+  std::vector<int> groups;
+};
+
+TEST(CarLamps, BrightnessUploadedOnlyWhenItChanges) {
+  LampRecorder r;
+  LampDrawOps ops = {[](void* o, float scale) { static_cast<LampRecorder*>(o)->loads.push_back(scale); },
+                     [](void* o, int group) { static_cast<LampRecorder*>(o)->groups.push_back(group); }, &r};
+  uint8_t has[CAR_LAMP_GROUPS] = {1, 1, 1, 1, 1, 1, 1, 1};
+  // The forced pattern lights every group, front fog too.
+  const uint8_t all[CAR_LAMP_GROUPS] = {1, 1, 1, 1, 1, 1, 1, 1};
+  EXPECT_EQ(DrawLamps(ops, all, has, 0.5f), 8);
+  // Brightness 2, 2 (head 2 x 0.5 + 1), 1, 2, 2, 2, 2, 1: changes at 2 (tail), 3 and 7, then back to 1.
+  EXPECT_EQ(r.loads, (std::vector<float>{4.0f, 2.0f, 4.0f, 2.0f, 1.0f}));
+  EXPECT_EQ(r.groups, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+  // A group without its mesh is skipped; none drawn, nothing loaded.
+  r = {};
+  has[LAMP_BRAKE] = 0;
+  const uint8_t brakeOnly[CAR_LAMP_GROUPS] = {1, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(DrawLamps(ops, brakeOnly, has, 0.0f), 0);
+  EXPECT_TRUE(r.loads.empty());
+}
+
+// A stand-in world: objects in one square's array and list; one object answers the ray at
+// half its length and carries a light sample.
+struct StandIn {
+  std::vector<WorldObjectInfo> infos;
+  int listFrom = 1000;  // objects from this index come from the square's list
+  int noSquares = 0;
+  int lit = 1;
+  int near = 1;
+};
+StandIn* World;
+
+FixedOb* AsObject(int i) { return reinterpret_cast<FixedOb*>(static_cast<intptr_t>(i + 1)); }
+int IndexOf(const FixedOb* o) { return static_cast<int>(reinterpret_cast<intptr_t>(o)) - 1; }
+
+class StandInWorld : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    World = &world;
+    savedRange = Wld::MapSquareRange;
+    savedInfo = Wld::ObjectInfo;
+    savedNear = Wld::IsNear;
+    savedRay = Wld::RayTest;
+    savedLighting = Wld::GetLighting;
+    Wld::MapSquareRange = [](const IntVector&, const IntVector&, Wld::ObjectVisitor visit, void* c) {
+      if (World->noSquares) return -1;
+      for (int i = 0; i < static_cast<int>(World->infos.size()); ++i) visit(c, AsObject(i), i >= World->listFrom);
+      visit(c, AsObject(0), 1);  // a repeat in the list
+      return 1;
+    };
+    Wld::ObjectInfo = [](const FixedOb* o, WorldObjectInfo& info) { info = World->infos[IndexOf(o)]; };
+    Wld::IsNear = [](const FixedOb*, int32_t, int32_t, float) { return World->near; };
+    Wld::RayTest = [](const FixedOb* o, const IntVector&, const IntVector&, WorldRayHit& hit) {
+      if (IndexOf(o) != 0 || hit.fraction <= M / 2) return 0;
+      hit.fraction = M / 2;
+      return 1;
+    };
+    Wld::GetLighting = [](const IntVector&, WorldLightSample& s) {
+      if (!World->lit) return 0;
+      for (float& v : s.values) v = 100.0f;
+      return 1;
+    };
+  }
+  void TearDown() override {
+    Wld::MapSquareRange = savedRange;
+    Wld::ObjectInfo = savedInfo;
+    Wld::IsNear = savedNear;
+    Wld::RayTest = savedRay;
+    Wld::GetLighting = savedLighting;
+  }
+  // A shadow-casting object around the origin, below the car.
+  static WorldObjectInfo Caster(uint8_t type = 4) {
+    WorldObjectInfo info = {{-10 * M, -10 * M, -M}, {10 * M, 10 * M, 0}, type, 1, 0, 0};
+    return info;
+  }
+  StandIn world;
+  decltype(Wld::MapSquareRange) savedRange;
+  decltype(Wld::ObjectInfo) savedInfo;
+  decltype(Wld::IsNear) savedNear;
+  decltype(Wld::RayTest) savedRay;
+  decltype(Wld::GetLighting) savedLighting;
+};
+
+TEST_F(StandInWorld, ShadowObjectsListedOnceAndTheThirtyThirdDropped) {
+  ReportRecorder recorder;
+  world.infos.push_back(Caster());
+  WorldObjectInfo typeEight = Caster(8);
+  typeEight.flags = 0;
+  typeEight.extraFlags = 0x80;
+  typeEight.secondFlags = 1;
+  world.infos.push_back(typeEight);
+  WorldObjectInfo silent = Caster(9);
+  silent.flags = 0;  // no shadow flag
+  world.infos.push_back(silent);
+  WorldObjectInfo beside = Caster();
+  beside.boxMin[0] = 20 * M;  // outside the box in x
+  beside.boxMax[0] = 30 * M;
+  world.infos.push_back(beside);
+  ShadowObjects shadows;
+  CollectShadowObjects(shadows, 0, 0, 0, 3.0f, 1);
+  EXPECT_EQ(shadows.count, 2);  // the repeat counted once, the silent and the far one left out
+  EXPECT_TRUE(ReportRecorder::Reports().lines.empty());
+
+  // 34 candidates: the 33rd and 34th dropped, the message only above debug level 0.
+  world.infos.assign(34, Caster());
+  world.listFrom = 33;
+  CollectShadowObjects(shadows, 0, 0, 0, 3.0f, 0);
+  EXPECT_EQ(shadows.count, CAR_SHADOW_OBJECTS);
+  EXPECT_TRUE(ReportRecorder::Reports().lines.empty());
+  CollectShadowObjects(shadows, 0, 0, 0, 3.0f, 1);
+  EXPECT_EQ(shadows.count, CAR_SHADOW_OBJECTS);
+  ASSERT_EQ(ReportRecorder::Reports().lines.size(), 2u);
+  EXPECT_NE(ReportRecorder::Reports().lines[0].find(TEXT_TOO_MANY_SHADOWS_ARRAY), std::string::npos);
+  EXPECT_NE(ReportRecorder::Reports().lines[1].find(TEXT_TOO_MANY_SHADOWS_LIST), std::string::npos);
+
+  // A world with a range but no squares: its message, no objects.
+  world.noSquares = 1;
+  CollectShadowObjects(shadows, 0, 0, 0, 3.0f, 0);
+  EXPECT_EQ(shadows.count, 0);
+  EXPECT_NE(ReportRecorder::Reports().lines.back().find(TEXT_NO_MAP_SQUARES), std::string::npos);
+}
+
+TEST_F(StandInWorld, LightmapAndDefaultReportedOncePerChange) {
+  ReportRecorder recorder;
+  world.infos.push_back(Caster());
+  CarLightingState state = {};
+  const auto frame = [&](int overObject) {
+    state.lightingChosen = 0;
+    state.groundHit = 0;
+    ShadowObjects shadows = {};
+    if (overObject) CollectShadowObjects(shadows, 0, 0, 0, 3.0f, 1);
+    const IntVector reference = {0, 0, 2 * M};
+    UseLightmap(state, shadows, reference, M, "CAR", 1, 1);
+    ChooseDefaultLighting(state, "CAR", 1, 1);
+  };
+  frame(0);
+  frame(0);
+  EXPECT_EQ(state.lightingMode, LIGHTING_DEFAULT);
+  EXPECT_EQ(state.light.values[0], 255.0f);
+  frame(1);
+  frame(1);
+  EXPECT_EQ(state.lightingMode, LIGHTING_LIGHTMAP);
+  EXPECT_EQ(state.groundHit, 1);
+  EXPECT_FLOAT_EQ(state.groundHeight, 0.5f);  // from 1 m down by 1 m, hit half way
+  EXPECT_EQ(state.light.values[0], 100.0f);
+  frame(0);
+  EXPECT_EQ(ReportRecorder::Reports().lines,
+            (std::vector<std::string>{"0|-1|CAR using DEFAULT lighting", "0|-1|CAR using LIGHTMAP",
+                                      "0|-1|CAR using DEFAULT lighting"}));
+  // At debug level 0 the change is kept without a word.
+  state.lightingChosen = 0;
+  state.lightingMode = LIGHTING_LIGHTMAP;
+  ChooseDefaultLighting(state, "CAR", 0, 1);
+  EXPECT_EQ(ReportRecorder::Reports().lines.size(), 3u);
+  // No world at all: no objects, DEFAULT light, ground unknown.
+  TearDown();
+  ShadowObjects none;
+  CollectShadowObjects(none, 0, 0, 0, 3.0f, 1);
+  EXPECT_EQ(none.count, 0);
+  SetUp();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SetupMarks, TrianglesAndAxisArrows) {
+  BuildGammaTables();
+  std::vector<uint8_t> vertices(64 * MARK_VERTEX_SIZE);
+  std::vector<uint16_t> indices(64 * 3);
+  MarkBuffer out = {vertices.data(), indices.data(), 64, 32, 0, 0};
+  // One triangle: 16.16 positions as metres, the colour word, two zero floats; indices c, b, a.
+  EmitTriangle16(out, IntVector{M, 0, 0}, IntVector{0, 2 * M, 0}, IntVector{0, 0, M / 2}, 0xFF112233u);
+  ASSERT_EQ(out.triangleCount, 1u);
+  float f[3];
+  std::memcpy(f, &vertices[MARK_VERTEX_SIZE], 12);
+  EXPECT_FLOAT_EQ(f[1], 2.0f);
+  uint32_t colour;
+  std::memcpy(&colour, &vertices[12], 4);
+  EXPECT_EQ(colour, 0xFF112233u);
+  for (int k = 16; k < 24; ++k) EXPECT_EQ(vertices[k], 0) << k;
+  EXPECT_EQ(indices[0], 2);
+  EXPECT_EQ(indices[1], 1);
+  EXPECT_EQ(indices[2], 0);
+  // Axis arrows: two triangles an axis, none for a zero length, the colours through the
+  // brightness table; a negative length reverses the winding.
+  out.vertexCount = out.triangleCount = 0;
+  FixedTransform identity = {};
+  MatrixIdentity(identity.rotation);
+  const float axes[3] = {0.5f, 0.0f, -0.25f};
+  DrawAxisMarker(out, identity, IntVector{0, 0, M}, axes, 0x808080, 0xFFFFFF, 1.0f);
+  EXPECT_EQ(out.triangleCount, 4u);
+  std::memcpy(&colour, &vertices[12], 4);
+  EXPECT_EQ(colour, ApplyBrightnessTable(0xFF808080u));
+  std::memcpy(&colour, &vertices[3 * MARK_VERTEX_SIZE + 12], 4);
+  EXPECT_EQ(colour, 0xFFFFFFFFu);
+  std::memcpy(f, &vertices[2 * MARK_VERTEX_SIZE], 12);  // the x arrow's tip
+  EXPECT_FLOAT_EQ(f[0], 0.5f);
+  std::memcpy(f, &vertices[6 * MARK_VERTEX_SIZE], 12);  // the z arrow starts at its tip (reversed)
+  EXPECT_FLOAT_EQ(f[2], 0.75f);
+  // A full buffer takes nothing more.
+  MarkBuffer full = {vertices.data(), indices.data(), 2, 32, 0, 0};
+  EmitTriangle16(full, IntVector{}, IntVector{}, IntVector{}, 0);
+  EXPECT_EQ(full.triangleCount, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+// setup_diagram_test.cpp - the axle diagram's scale, thick lines, wheel columns and track
+// line with its warnings.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "core/gamma_tables.h"
+#include "render/draw2d.h"
+#include "tests/physics/car_test_util.h"
+#include "vehicle/setup_diagram.h"
+#include "vehicle/wheel_profile.h"
+
+namespace {
+
+TEST(SetupDiagram, ScaleAndThickLines) {
+  EXPECT_FLOAT_EQ(DiagramScale(400.0f, 2.0f), 80.0f);
+  EXPECT_FLOAT_EQ(DiagramScale(400.0f, 0.3f), 320.0f);  // at the scale of 0.5 m
+  EXPECT_FLOAT_EQ(DiagramScale(400.0f, 0.5f), 320.0f);
+  ThickLineVertex v[THICK_LINE_VERTICES];
+  EXPECT_EQ(MakeThickLine(5, 5, 5, 5, 2, 2, v), 0);
+  ASSERT_EQ(MakeThickLine(0, 0, 10, 0, 2, 4, v), 1);
+  EXPECT_FLOAT_EQ(v[0].y, -2.0f);  // half the height each way across a level line
+  EXPECT_FLOAT_EQ(v[7].y, 2.0f);
+  EXPECT_FLOAT_EQ(v[7].x, 10.0f);
+  EXPECT_FLOAT_EQ(v[2].u, 0.5f);
+  EXPECT_FLOAT_EQ(v[6].u, 1.0f);
+}
+
+TEST(SetupDiagram, TrackWarningsInclusive) {
+  char line[64];
+  FormatTrackLine(line, sizeof(line), 1.49f, 1.5f, 1);
+  EXPECT_STREQ(line, "Track : 1.490");  // exactly 0.01 m off: no warning
+  FormatTrackLine(line, sizeof(line), 1.51f, 1.5f, 1);
+  EXPECT_STREQ(line, "Track : 1.510");
+  FormatTrackLine(line, sizeof(line), 1.4899f, 1.5f, 1);
+  EXPECT_STREQ(line, "Track : 1.490 ^3(TOO NARROW)");
+  FormatTrackLine(line, sizeof(line), 1.5101f, 1.5f, 1);
+  EXPECT_STREQ(line, "Track : 1.510 ^3(TOO WIDE)");
+  FormatTrackLine(line, sizeof(line), 0.2f, 1.5f, 0);
+  EXPECT_STREQ(line, "Track : 0.200");  // never a warning without the check
+  FormatTrackLine(line, sizeof(line), 9.0f, 1.5f, 0);
+  EXPECT_STREQ(line, "Track : 9.000");
+}
+
+TEST(SetupDiagram, WheelColumnTexts) {
+  DiagramWheelValues w = {};
+  w.camber = -0.0349066f;  // -2 degrees
+  w.sideSign = -1.0f;
+  w.inclination = 0.2094395f;
+  w.caster = 0.1047198f;
+  w.scrub = 0.0125f;
+  w.pressure = 200000.0f;
+  w.mu = 1.1f;
+  w.airMass = 0.02f;
+  w.airHeat = 0.02f * 1005.0f * 303.15f;  // 30 degrees
+  w.coefficients[0] = 1.0f;
+  w.coefficients[1] = 0.0f;
+  w.coefficients[2] = 165000.0f;  // (200000 x 1.1 x 0.75) / 165000 = 1: 45 degrees
+  w.coefficients[3] = 1.0f;
+  char lines[DIAGRAM_WHEEL_LINES][DIAGRAM_LINE_SIZE];
+  ASSERT_EQ(FormatWheelColumn(w, 0, lines), DIAGRAM_WHEEL_LINES);
+  EXPECT_STREQ(lines[0], "Camber : +2.00");
+  EXPECT_STREQ(lines[1], "Inclination : 12.00");
+  EXPECT_STREQ(lines[2], "Caster : 6.00");
+  EXPECT_STREQ(lines[3], "Scrub : 0.013");
+  EXPECT_STREQ(lines[4], "SA 45.0");
+  EXPECT_STREQ(lines[5], "\xB5 : 1.10 / air 30.0\xB0");
+  EXPECT_EQ(static_cast<uint8_t>(lines[5][0]), 0xB5);
+  EXPECT_EQ(static_cast<uint8_t>(lines[5][std::strlen(lines[5]) - 1]), 0xB0);
+  EXPECT_STREQ(lines[6], "29.0 psi / 2.00 bar");
+  w.sideSign = 0.0f;  // counts as 1
+  FormatWheelColumn(w, 0, lines);
+  EXPECT_STREQ(lines[0], "Camber : -2.00");
+  // A remote car shows no texts; empty coefficients give no number that is not finite.
+  EXPECT_EQ(FormatWheelColumn(w, 1, lines), 0);
+  w.coefficients[2] = 0.0f;
+  w.airMass = 0.0f;
+  FormatWheelColumn(w, 0, lines);
+  EXPECT_EQ(std::string(lines[4]).find("nan"), std::string::npos);
+  EXPECT_STREQ(SuspensionTypeName(3), "MacPherson Strut");
+  EXPECT_STREQ(SuspensionTypeName(1), "Linear");
+  EXPECT_STREQ(SuspensionTypeName(9), "");
+}
+
+// The colours the 2D list holds after drawing one axle of a sample car.
+std::set<uint32_t> DrawnColours() {
+  std::set<uint32_t> colours;
+  for (uint32_t i = 0; i < Draw2DList.counters.vertexCount; ++i) colours.insert(Draw2DList.vertices[i].colour);
+  return colours;
+}
+
+TEST(SetupDiagram, MacPhersonAndDoubleWishboneAxles) {
+  BuildGammaTables();
+  Car car;
+  MakeSampleCar(0, car);
+  car.extent[2] = 0.8f;
+  car.extent[3] = -0.8f;
+  car.wheelSets[0].suspensionType = 3;
+  car.wheelSets[1].suspensionType = 4;
+  for (SuspensionBlock& set : car.wheelSets) {
+    SetupTyre(set, 0, 0.0f);
+    BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
+  }
+  // Each wheel's arms as the car's set-up places them: 0.75 m out, pivots inboard.
+  for (int i = 0; i < car.wheelCount; ++i) {
+    CarWheel& w = car.wheels[i];
+    const float side = w.side;
+    SuspensionBlock& set = car.wheelSets[w.wheelSet];
+    set.lowerArmLength = 0.35f;
+    set.upperArmLength = 0.28f;
+    set.halfUprightLength = 0.14f;
+    set.trackWidth = 1.5f;
+    w.designCentre = {side * 0.75f, w.designCentre.y, 0.3f};
+    w.axleAlong = 0.06f;
+    w.axleAcross = side * std::sqrt(1.0f - 0.06f * 0.06f);
+    w.restArmAngle = -0.05f;
+    w.lowerPivot = {side * 0.3f, w.designCentre.y, 0.12f};
+    w.strutTop = {side * 0.58f, w.designCentre.y, 0.75f};
+    w.upperPivotX = side * 0.36f;
+    w.upperPivotZ = 0.42f;
+    const bool strut = set.suspensionType == 3;
+    w.mountDx = (strut ? w.strutTop.x : w.upperPivotX) - w.lowerPivot.x;
+    w.mountDz = (strut ? w.strutTop.z : w.upperPivotZ) - w.lowerPivot.z;
+    w.travel = 0.05f;
+  }
+  Draw2DList.Init();
+  DiagramTexts texts;
+  for (int setIndex = 0; setIndex < 2; ++setIndex) {
+    Draw2DList.Reset();
+    DrawSetupDiagram(car, setIndex, -1.0f, -1.0f, 1.0f, 1.0f, 1, 0.05f, texts);
+    const std::set<uint32_t> colours = DrawnColours();
+    for (uint32_t c : {DIAGRAM_SECTION_COLOUR, DIAGRAM_LINK_COLOURS[0], DIAGRAM_LINK_COLOURS[1], DIAGRAM_LINK_COLOURS[2],
+                       DIAGRAM_PLATE_COLOUR, DIAGRAM_GROUND_COLOUR, DIAGRAM_MARKER_COLOUR})
+      EXPECT_EQ(colours.count(ApplyBrightnessTable(c)), 1u) << std::hex << c << " in set " << setIndex;
+    for (uint32_t i = 0; i < Draw2DList.counters.vertexCount; ++i) {
+      EXPECT_GE(Draw2DList.vertices[i].x, -1.0f);  // inside the panel
+      EXPECT_LE(Draw2DList.vertices[i].x, 0.0f);
+    }
+    ASSERT_GE(texts.count, 2);
+    EXPECT_GT(texts.track, 0.5f);
+    EXPECT_EQ(texts.count, 2 * DIAGRAM_WHEEL_LINES + 2);
+  }
+  EXPECT_STREQ(texts.lines[texts.count - 2].text, "FRONT : Double Wishbone");
+  EXPECT_EQ(std::string(texts.lines[texts.count - 1].text).rfind("Track : ", 0), 0u);
+  EXPECT_EQ(texts.lines[0].rightAligned, 0);  // the left wheel's column, then the right's
+  EXPECT_EQ(texts.lines[DIAGRAM_WHEEL_LINES].rightAligned, 1);
+  // A remote car: the title and track only.
+  car.remote = 1;
+  Draw2DList.Reset();
+  DrawSetupDiagram(car, 0, -1.0f, -1.0f, 1.0f, 1.0f, 0, 0.05f, texts);
+  EXPECT_EQ(texts.count, 2);
+  EXPECT_STREQ(texts.lines[0].text, "REAR : MacPherson Strut");
+  Draw2DList.Free();
+}
+
+}  // namespace

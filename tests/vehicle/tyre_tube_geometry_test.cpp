@@ -1,0 +1,401 @@
+// tyre_tube_geometry_test.cpp - the per-frame geometry of the tyres and the frame: segments
+// by distance, stream counts and limits, the drum, the frame tubes' cuts, mirrors and
+// prisms and their 32-byte vertices.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/gamma_tables.h"
+#include "tests/core/report_recorder.h"
+#include "ui/text/text_colours.h"
+#include "tests/physics/car_test_util.h"
+#include "vehicle/car_geometry.h"
+#include "vehicle/frame_tubes.h"
+#include "vehicle/tyre_geometry.h"
+#include "vehicle/vehicle.h"
+#include "vehicle/wheel_profile.h"
+
+namespace {
+
+constexpr int32_t M = 0x10000;
+
+TEST(TyreGeometry, SegmentsByDistance) {
+  EXPECT_EQ(ChooseTyreSegments(13, 5 * M, 0).segments, 26);
+  const TyreSegments at13 = ChooseTyreSegments(0, 13 * M, 0);  // 24 x 12 / 13 = 22, down to 20
+  EXPECT_EQ(at13.segments, 20);
+  EXPECT_EQ(at13.simplified, 0);
+  const TyreSegments at40 = ChooseTyreSegments(0, 40 * M, 0);  // 7 -> 4, below 8
+  EXPECT_EQ(at40.segments, 8);
+  EXPECT_EQ(at40.simplified, 1);
+  EXPECT_EQ(ChooseTyreSegments(0, 18 * M, M).segments, 30);  // F = 18 m with the view direction
+  EXPECT_EQ(ChooseTyreSegments(200, 5 * M, 0).segments, 30);  // a style beyond the table
+}
+
+struct StreamLog {
+  std::vector<std::string> calls;
+  int failStream = -1;
+};
+
+TyreStreamOps Recorder(StreamLog& log) {
+  TyreStreamOps ops = {};
+  ops.owner = &log;
+  ops.start = [](void* o, int stream, uint32_t v, uint32_t i) {
+    auto& l = *static_cast<StreamLog*>(o);
+    l.calls.push_back("start " + std::to_string(stream) + " " + std::to_string(v) + " " + std::to_string(i));
+    return stream == l.failStream ? 0 : 1;
+  };
+  ops.unlock = [](void* o, int stream) { static_cast<StreamLog*>(o)->calls.push_back("unlock " + std::to_string(stream)); };
+  return ops;
+}
+
+TEST(TyreGeometry, CountsAndStreamLimits) {
+  // Four wheels of style 13 with logos.
+  TyreCountInputs in = {4, {26, 0}, 1, 0, 0, {}};
+  TyreCounts c = CountTyreGeometry(in);
+  EXPECT_EQ(c.vertices, 1512u);
+  EXPECT_EQ(c.triangles, 1872u);
+  EXPECT_EQ(c.logoVertices, 432u);
+  EXPECT_EQ(c.logoTriangles, 416u);
+  in.oneSided = 1;
+  EXPECT_EQ(CountTyreGeometry(in).logoVertices, 216u);
+  // Simplified wheels and a simplified spare: 4S + 4 and 4S each, triangles for both.
+  in = {4, {8, 1}, 1, 0, 1, {8, 1}};
+  c = CountTyreGeometry(in);
+  EXPECT_EQ(c.vertices, 5u * 36u);
+  EXPECT_EQ(c.triangles, 5u * 32u);
+  EXPECT_EQ(c.logoVertices, 0u);
+  in = {0, {30, 0}, 1, 0, 1, {20, 0}};  // the spare alone: two logo vertices a ring
+  c = CountTyreGeometry(in);
+  EXPECT_EQ(c.vertices, 21u * 14u);
+  EXPECT_EQ(c.logoTriangles, 40u);
+  TyreCounts editor = {};
+  AddStripCounts(30, 14, 18, 0, editor);
+  EXPECT_EQ(editor.vertices, 434u);
+  EXPECT_EQ(editor.triangles, 540u);
+
+  ReportRecorder recorder;
+  StreamLog log;
+  TyreStreamOps ops = Recorder(log);
+  EXPECT_EQ(CheckTyreBufferLimits(ops, TyreCounts{2170, 2700, 620, 600}, 1), 1);
+  EXPECT_EQ(log.calls, (std::vector<std::string>{"start 0 2170 8100", "start 1 620 1800"}));
+  UnlockTyreStreams(ops);
+  EXPECT_EQ(ops.locked[0] | ops.locked[1], 0);
+  const TyreCounts over[4] = {{2171, 2700, 620, 600}, {2170, 2701, 620, 600}, {2170, 2700, 621, 600},
+                              {2170, 2700, 620, 601}};
+  for (const TyreCounts& o : over) {
+    log.calls.clear();
+    EXPECT_EQ(CheckTyreBufferLimits(ops, o, 1), 0);
+    EXPECT_TRUE(log.calls.empty());
+  }
+  EXPECT_EQ(ReportRecorder::Reports().lines.size(), 4u);
+  // Six wheels of 30 segments: 2604 vertices, refused; at debug level 0 too, silently.
+  const TyreCounts six = CountTyreGeometry(TyreCountInputs{6, {30, 0}, 0, 0, 0, {}});
+  EXPECT_EQ(six.vertices, 2604u);
+  EXPECT_EQ(CheckTyreBufferLimits(ops, six, 1), 0);
+  EXPECT_EQ(CheckTyreBufferLimits(ops, six, 0), 0);
+  EXPECT_EQ(ReportRecorder::Reports().lines.size(), 5u);
+  EXPECT_NE(ReportRecorder::Reports().lines.back().find(TEXT_TYRE_LIMITS_EXCEEDED), std::string::npos);
+  // No logo triangles: only the tyre stream.
+  log.calls.clear();
+  EXPECT_EQ(CheckTyreBufferLimits(ops, TyreCounts{100, 100, 0, 0}, 1), 1);
+  EXPECT_EQ(log.calls.size(), 1u);
+  UnlockTyreStreams(ops);
+  // A failed logo start unlocks the tyre stream; a failed tyre start locks nothing.
+  log.calls.clear();
+  log.failStream = 1;
+  EXPECT_EQ(CheckTyreBufferLimits(ops, TyreCounts{100, 100, 10, 10}, 1), 0);
+  EXPECT_EQ(log.calls, (std::vector<std::string>{"start 0 100 300", "start 1 10 30", "unlock 0"}));
+  EXPECT_EQ(ops.locked[0] | ops.locked[1], 0);
+  log.failStream = 0;
+  EXPECT_EQ(CheckTyreBufferLimits(ops, TyreCounts{100, 100, 10, 10}, 1), 0);
+  EXPECT_EQ(ops.locked[0] | ops.locked[1], 0);
+  // No wheels: nothing to count, so the frame starts no stream.
+  EXPECT_EQ(CountTyreGeometry(TyreCountInputs{}).triangles, 0u);
+}
+
+float FloatAt(const uint8_t* p) {
+  float f;
+  std::memcpy(&f, p, 4);
+  return f;
+}
+
+TEST(TyreGeometry, DrumOfTwentyVerticesAndThirtyTwoTriangles) {
+  std::vector<uint8_t> vertices(64 * DRAW_VERTEX_SIZE);
+  std::vector<uint16_t> indices(256);
+  TubeBatch batch = {vertices.data(), indices.data(), 64, 256, 0, 0};
+  TyrePlacement tyre = {{0, 0, 0.3f}, {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}}, 0.3f, 0.2f, 0xFF202020, TyreTreadRow(0), 0};
+  ASSERT_EQ(WriteTyreDrum(batch, tyre), 1);
+  EXPECT_EQ(batch.vertexCount, 20u);
+  EXPECT_EQ(batch.indexCount, 96u);
+  // The first ring's left vertex lies at the bottom (radial 1 is down), on the ground.
+  EXPECT_NEAR(FloatAt(&vertices[2 * DRAW_VERTEX_SIZE + 8]), 0.0f, 1e-6f);
+  EXPECT_NEAR(FloatAt(&vertices[2 * DRAW_VERTEX_SIZE]), -0.1f, 1e-6f);
+  EXPECT_EQ(vertices[2 * DRAW_VERTEX_SIZE + 19], 0);  // the colour without alpha
+  EXPECT_FLOAT_EQ(FloatAt(&vertices[2 * DRAW_VERTEX_SIZE + 28]), 0.5f);  // the tread row of compound 0
+  for (uint32_t i = 0; i < batch.indexCount; ++i) EXPECT_LT(indices[i], 20);
+  // Too little room: nothing written.
+  TubeBatch small = {vertices.data(), indices.data(), 19, 256, 0, 0};
+  EXPECT_EQ(WriteTyreDrum(small, tyre), 0);
+  EXPECT_EQ(small.vertexCount, 0u);
+}
+
+// A 200/50 tyre on a 0.2 m rim; the wheel stands with its first ring's radial axis down, its
+// centre `drop` below the rolling radius above the ground plane z = 0.
+class TyreRings : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetDefaultTextColours();
+    BuildGammaTables();
+    set = SuspensionBlock{};
+    set.sectionWidth = 0.2f;
+    set.aspectRatio = 0.5f;
+    set.rimRadius = 0.2f;
+    set.rimWidth = 0.18f;
+    SetupTyre(set, 0, 0.0f);
+    ASSERT_EQ(BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0}), -1);
+    vertices.assign(2200 * DRAW_VERTEX_SIZE, 0);
+    indices.assign(2700 * 3, 0);
+    letterVertices.assign(620 * DRAW_VERTEX_SIZE, 0);
+    letterIndices.assign(600 * 3, 0);
+  }
+  TyreRing Ring(int segments, float drop) {
+    const float top = set.profile.points[3].y;
+    TyreRing r = {};
+    r.centre[2] = top - drop;
+    const float axes[3][3] = {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}};
+    std::memcpy(r.axes, axes, sizeof axes);
+    r.profile = &set.profile;
+    r.segments = segments;
+    r.contact = 1;
+    r.groundNormal[2] = 1.0f;
+    r.letteringRows = 3;
+    r.letteringColour = 0xFFFFFF;
+    r.sideSign = 1.0f;
+    return r;
+  }
+  int Write(const TyreRing& r) {
+    tyre = {vertices.data(), indices.data(), 2200, 2700 * 3, 0, 0};
+    letters = {letterVertices.data(), letterIndices.data(), 620, 600 * 3, 0, 0};
+    return WriteTyreRings(tyre, &letters, r);
+  }
+  // Vertex i's coordinate k.
+  float At(int i, int k) const { return FloatAt(&vertices[i * DRAW_VERTEX_SIZE + 4 * k]); }
+  SuspensionBlock set;
+  std::vector<uint8_t> vertices, letterVertices;
+  std::vector<uint16_t> indices, letterIndices;
+  TubeBatch tyre, letters;
+};
+
+TEST_F(TyreRings, CountsOfRingsAndLettering) {
+  ASSERT_EQ(Write(Ring(26, 0.0f)), 1);
+  EXPECT_EQ(tyre.vertexCount, 27u * 12u);  // the profile's 12 tyre points a ring (14 counted as room)
+  EXPECT_EQ(tyre.indexCount, 26u * 18u * 3u);
+  EXPECT_EQ(letters.vertexCount, 27u * 4u);
+  EXPECT_EQ(letters.indexCount, 26u * 4u * 3u);
+  EXPECT_FLOAT_EQ(FloatAt(&letterVertices[28]), 2 * 0.0625f + 0.0625f);  // point 1: the row's lower edge
+  EXPECT_FLOAT_EQ(FloatAt(&letterVertices[DRAW_VERTEX_SIZE + 28]), 2 * 0.0625f);
+  TyreRing oneSided = Ring(26, 0.0f);
+  oneSided.sideSelector = 1;
+  Write(oneSided);
+  EXPECT_EQ(letters.vertexCount, 27u * 2u);
+  EXPECT_EQ(letters.indexCount, 26u * 2u * 3u);
+  for (uint32_t i = 0; i < tyre.indexCount; ++i) ASSERT_LT(indices[i], tyre.vertexCount);
+  for (uint32_t i = 0; i < letters.indexCount; ++i) ASSERT_LT(letterIndices[i], letters.vertexCount);
+  // Without room nothing is written to either batch.
+  tyre = {vertices.data(), indices.data(), 100, 2700 * 3, 0, 0};
+  letters = {letterVertices.data(), letterIndices.data(), 620, 600 * 3, 0, 0};
+  EXPECT_EQ(WriteTyreRings(tyre, &letters, Ring(26, 0.0f)), 0);
+  EXPECT_EQ(tyre.vertexCount + letters.vertexCount, 0u);
+}
+
+TEST_F(TyreRings, TreadBelowTheGroundIsLiftedAndTheWallBulges) {
+  const float w = set.sectionWidth;
+  ASSERT_EQ(Write(Ring(20, 0.01f)), 1);
+  EXPECT_NEAR(At(3, 2), 0.0f, 1e-5f);  // the tread point 1 cm below is drawn on the ground
+  EXPECT_NEAR(At(4, 2), 0.0f, 1e-5f);
+  EXPECT_NEAR(At(8, 0), -w / 2 - 0.005f, 1e-5f);  // the wall 5 mm further out
+  EXPECT_NEAR(At(9, 0), w / 2 + 0.005f, 1e-5f);
+  EXPECT_NEAR(At(10, 0), At(8, 0), 1e-6f);  // the shoulder's copy goes with it
+  // A ring away from the ground keeps its shape.
+  EXPECT_NEAR(At(10 * 12 + 8, 0), -w / 2, 1e-5f);
+  // 11 segments or fewer never deform; nor does a wheel without contact.
+  Write(Ring(11, 0.01f));
+  EXPECT_NEAR(At(3, 2), -0.01f, 1e-5f);
+  EXPECT_NEAR(At(8, 0), -w / 2, 1e-5f);
+  TyreRing free = Ring(20, 0.01f);
+  free.contact = 0;
+  Write(free);
+  EXPECT_NEAR(At(3, 2), -0.01f, 1e-5f);
+  // The sideways deformation moves the tread across by its full amount at the ground.
+  TyreRing sideways = Ring(20, 0.0f);
+  sideways.lateralDeformation = 0.01f;
+  Write(sideways);
+  EXPECT_NEAR(At(3, 0), set.profile.points[3].x + 0.01f, 1e-4f);
+}
+
+class FrameTubes : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitSinTable();
+    vertices.assign(64 * 16 * DRAW_VERTEX_SIZE, 0);
+    indices.assign(64 * 48, 0);
+    batch = {vertices.data(), indices.data(), 64 * 16, 64 * 48, 0, 0};
+    points[0] = {M / 2, 0, M / 4, 0, 0, 0, 0};
+    points[1] = {M / 2, 2 * M, M / 4, 0, 0, 0, 0};
+    points[2] = {0, M, M / 2, 0, 0, 0, 0};
+    points[3] = {0, 2 * M, M / 2, 0, 0, 0, 0};
+    scene = {};
+    scene.points = points;
+    scene.pointCount = 4;
+  }
+  int Draw(const FrameTube& tube, float distance, int all = 1) {
+    scene.tubes = &tube;
+    scene.tubeCount = 1;
+    batch.vertexCount = batch.indexCount = 0;
+    return DrawFrameTubeGeometry(batch, scene, all, static_cast<int32_t>(distance * 65536.0f), 0);
+  }
+  std::vector<uint8_t> vertices;
+  std::vector<uint16_t> indices;
+  TubeBatch batch;
+  FramePoint points[4];
+  FrameScene scene;
+};
+
+TEST_F(FrameTubes, CutByDistanceAndMirrored) {
+  const FrameTube tube = {0, 1, 0, 0.02f, 0, TUBE_VISIBLE};
+  EXPECT_EQ(Draw(tube, 5.99f), 1);
+  EXPECT_EQ(batch.vertexCount, 32u);  // eight sides, and the mirror
+  EXPECT_EQ(batch.indexCount, 96u);
+  EXPECT_EQ(Draw(tube, 6.0f), 1);
+  EXPECT_EQ(batch.vertexCount, 16u);  // four sides from 6 m
+  EXPECT_EQ(Draw(tube, 35.99f), 1);
+  EXPECT_EQ(Draw(tube, 36.0f), 0);  // not drawn from 36 m
+  EXPECT_EQ(batch.vertexCount, 0u);
+  // On the centre plane: once.
+  const FrameTube centre = {2, 3, 0, 0.02f, 0, TUBE_VISIBLE | TUBE_CENTRE_PLANE};
+  Draw(centre, 1.0f);
+  EXPECT_EQ(batch.vertexCount, 16u);
+  // A cross tube: from the point to its mirror, once.
+  const FrameTube cross = {1, 1, 0, 0.02f, 0, 0};
+  Draw(cross, 1.0f);
+  EXPECT_EQ(batch.vertexCount, 16u);
+  EXPECT_FLOAT_EQ(FloatAt(&vertices[0]) + FloatAt(&vertices[DRAW_VERTEX_SIZE]), 0.0f);  // x and -x
+  EXPECT_EQ(Draw(cross, 1.0f, 0), 0);  // unmarked: only in "all tubes"
+  // Counting: cross 1, between points 2 (centre plane 1), with an axle end 2.
+  const FrameTube tubes[4] = {tube, centre, cross, {0, -1, 0, 0.02f, 0, TUBE_VISIBLE}};
+  scene.tubes = tubes;
+  scene.tubeCount = 4;
+  EXPECT_EQ(CountFrameTubes(scene, 1), 6u);
+  EXPECT_EQ(CountFrameTubes(scene, 0), 5u);
+  // An end the frame does not have is left out.
+  const FrameTube missing = {0, 9, 0, 0.02f, 0, TUBE_VISIBLE};
+  EXPECT_EQ(Draw(missing, 1.0f), 0);
+  EXPECT_EQ(Draw(tubes[3], 1.0f), 0);  // axle point -1 not computed
+}
+
+TEST_F(FrameTubes, AxleAndFlatTubes) {
+  scene.axleValid[0] = 1;  // -1: front axle end b
+  scene.axlePoint[0] = {M, 2 * M, M / 4};
+  scene.axleMirror[0] = {-M, 2 * M, M / 4};
+  scene.axleValid[4] = 1;  // -5: front wheel centre
+  scene.axlePoint[4] = {3 * M / 4, 2 * M, M / 4};
+  scene.axleMirror[4] = {-3 * M / 4, 2 * M, M / 4};
+  const FrameTube axle = {0, -1, 0, 0.02f, 0, TUBE_VISIBLE};
+  EXPECT_EQ(Draw(axle, 1.0f), 1);
+  EXPECT_EQ(batch.vertexCount, 32u);  // to the point and between the mirrors
+  const auto sumX = [&](int first) {
+    float sum = 0;
+    for (int i = first; i < first + 16; ++i) sum += FloatAt(&vertices[i * DRAW_VERTEX_SIZE]);
+    return sum;
+  };
+  EXPECT_NEAR(sumX(0) + sumX(16), 0.0f, 1e-3f);  // the second prism mirrors the first (to 16.16 rounding)
+  // Flat: a tube straight across the car has no length component in its section, so nothing
+  // is drawn; one rising along the car is an ellipse.
+  scene.option2 = CAR_OPTION2_FLAT_AXLE_TUBES;
+  const FrameTube across = {0, -1, 0, 0.02f, 0, TUBE_VISIBLE};
+  Draw(across, 1.0f);
+  EXPECT_EQ(batch.vertexCount, 0u);
+  scene.axlePoint[0] = {M / 2, 52429, M / 4 + 39322};  // 0.8 along, 0.6 up
+  scene.axleMirror[0] = {-M / 2, 52429, M / 4 + 39322};
+  Draw(across, 1.0f);
+  EXPECT_EQ(batch.vertexCount, 32u);
+  // To a wheel centre a tube stays round; the view from above widens a flat one's cut.
+  const FrameTube toCentre = {0, -5, 0, 0.02f, 0, TUBE_VISIBLE};
+  EXPECT_EQ(Draw(toCentre, 20.0f), 1);
+  EXPECT_EQ(Draw(across, 20.0f), 0);  // 0.02 x 0.5 x 1800 = 18 m
+}
+
+TEST_F(FrameTubes, AxlePointsFromACarsWheels) {
+  Car car;
+  MakeSampleCar(0, car);
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].centre = car.wheelPositions[i];
+    car.wheels[i].spinAxis = Vec3{car.wheels[i].side, 0, 0};
+  }
+  car.options &= ~0x1800u;
+  FrameScene none = CarFrameScene(car);
+  for (uint8_t valid : none.axleValid) EXPECT_EQ(valid, 0);
+  car.options |= 0x800;  // the front set only
+  const FrameScene front = CarFrameScene(car);
+  EXPECT_EQ(front.axleValid[0] + front.axleValid[1] + front.axleValid[4], 3);
+  EXPECT_EQ(front.axleValid[2] + front.axleValid[3] + front.axleValid[5], 0);
+  const float half = car.wheelSets[1].sectionWidth * 0.5f;
+  const CarWheel* right = nullptr;
+  for (int i = 0; i < car.wheelCount; ++i)
+    if (car.wheels[i].wheelSet == 1 && car.wheels[i].side == 1.0f) right = &car.wheels[i];
+  ASSERT_NE(right, nullptr);
+  EXPECT_NEAR(front.axlePoint[4].x / 65536.0, right->centre.x, 1e-4);           // -5 the centre
+  EXPECT_NEAR(front.axlePoint[0].x / 65536.0, right->centre.x + half, 1e-4);    // -1 end b, outboard
+  EXPECT_NEAR(front.axleMirror[0].x / 65536.0, -right->centre.x - half, 1e-4);  // its mirror, the left wheel's
+  // The sample's whole frame fits the batch its count asks for, every index in range.
+  const uint32_t counted = CountFrameTubes(front, 1);
+  ASSERT_GT(counted, 0u);
+  std::vector<uint8_t> v(counted * TUBE_BATCH_PER_TUBE * DRAW_VERTEX_SIZE);
+  std::vector<uint16_t> ix(counted * TUBE_INDICES_PER_TUBE);
+  TubeBatch whole = {v.data(), ix.data(), counted * TUBE_BATCH_PER_TUBE, counted * TUBE_INDICES_PER_TUBE, 0, 0};
+  for (int i = 0; i < car.frameTubeCount; ++i)
+    if (!(car.frameTubes[i].radius > 0.0f)) car.frameTubes[i].radius = 0.02f;
+  EXPECT_GT(DrawFrameTubeGeometry(whole, CarFrameScene(car), 1, 65536, 0), 0);
+  for (uint32_t i = 0; i < whole.indexCount; ++i) ASSERT_LT(ix[i], whole.vertexCount);
+}
+
+TEST_F(FrameTubes, ZeroLengthTubeAndVertexBytes) {
+  TubeBatch b = batch;
+  DrawTube(b, IntVector{M, M, M}, IntVector{M, M, M}, M / 50, 0, 1);  // degenerate, no failure
+  EXPECT_EQ(b.vertexCount, 16u);
+  for (uint32_t i = 0; i < b.vertexCount * 8; ++i) {
+    float f;
+    std::memcpy(&f, &vertices[4 * i], 4);
+    EXPECT_TRUE(std::isfinite(f));
+  }
+  // A vertex byte by byte: position, packed normal and 0x7F, the word, then zeros.
+  uint8_t v[DRAW_VERTEX_SIZE];
+  const float p[3] = {1.0f, -2.0f, 0.5f}, n[3] = {0.0f, -1.0f, 0.70710678f};
+  WriteDrawVertex(v, p, n, TUBE_VERTEX_WORD, 0.0f, 0.0f);
+  const uint8_t expected[DRAW_VERTEX_SIZE] = {0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00,
+                                              0x3F, 0x00, 0x81, 0x5A, 0x7F, 0xFF, 0xFF, 0xFF, 0x00, 0, 0,
+                                              0,    0,    0,    0,    0,    0,    0,    0,    0,    0};
+  EXPECT_EQ(std::memcmp(v, expected, DRAW_VERTEX_SIZE), 0);
+  // The tables: sines and the ellipse's normals (at 90 degrees all along the length).
+  EXPECT_EQ(TubeSines.sin[2], 65536);
+  EXPECT_EQ(TubeSines.cos[1], 46341);
+  EXPECT_EQ(TubeSines.ellipseLength[2], 65536);
+  EXPECT_EQ(TubeSines.ellipseAcross[0], 65536);
+  // A square prism along y at radius 1 m: its first offset lies along u = z x y = -x.
+  b = batch;
+  b.vertexCount = b.indexCount = 0;
+  DrawTube(b, IntVector{0, 0, 0}, IntVector{0, 4 * M, 0}, M, 0, 0);
+  EXPECT_EQ(b.vertexCount, 8u);
+  EXPECT_EQ(b.indexCount, 24u);
+  EXPECT_FLOAT_EQ(FloatAt(&vertices[0]), -1.0f);
+  EXPECT_FLOAT_EQ(FloatAt(&vertices[DRAW_VERTEX_SIZE + 4]), 4.0f);
+  EXPECT_EQ(static_cast<int8_t>(vertices[12]), -127);
+  // The sides close onto the first pair.
+  EXPECT_EQ(indices[0], 6);
+  EXPECT_EQ(indices[1], 0);
+}
+
+}  // namespace
