@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/window_state.h"
+#include "modeller/layers.h"
 #include "modeller/modeller_screen.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
@@ -101,4 +102,6 @@ void AddModellerButtons(ModellerScreen& s) {
     case ModeBuild: AddBuildPanel(s); break;
     default: break;
   }
+  // The layer panel under the mode's panel, clear of the model in the middle of the screen.
+  AddLayerPanel(s);
 }

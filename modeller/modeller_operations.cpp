@@ -2,10 +2,12 @@
 // modeller installs, the checks and limits the operations share, and the keys' dispatch.
 #include "modeller/modeller_operations.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
 #include "core/window_state.h"
+#include "modeller/build_mode.h"
 #include "modeller/model/model_materials.h"
 #include "modeller/model/model_object.h"
 #include "modeller/modeller_selection.h"
@@ -13,8 +15,11 @@
 #include "modeller/object_editor.h"
 #include "modeller/point_tools.h"
 #include "modeller/stepwise_runs.h"
+#include "modeller/subobjects.h"
+#include "modeller/triangle_tools.h"
 #include "modeller/vehicle_editor_link.h"
 #include "ui/dialogs.h"
+#include "ui/problem_report.h"
 #include "ui/text/messages.h"
 #include "ui/value_edit.h"
 
@@ -50,6 +55,7 @@ void ModellerRefreshEditedMesh(Prss* process) {
 void InstallObjectEditorHooks() {
   RefreshEditedMesh = ModellerRefreshEditedMesh;
   AddUndoPoint = ModellerAddUndoPoint;
+  SelectListedItems = ModellerSelectListedItems;
 }
 
 // ---- [Checks and limits] ----
@@ -137,14 +143,69 @@ void RunModellerOperation(ModellerScreen& s, ModellerOperation operation) {
         PointMergeButton(owner, CLICK_LEFT, 3);
       break;
     case OPERATION_DETAIL_REDUCTION_DIALOG: TriangleModeCommand(owner, CLICK_LEFT, 1); break;
-    default: break;  // the triangle, subobject, hide and file operations are still to come
+    case OPERATION_DELETE_TRIANGLES: TriangleToolsCommand(owner, CLICK_LEFT, TRIANGLE_TOOL_DELETE); break;
+    case OPERATION_DUPLICATE_TRIANGLES: TriangleToolsCommand(owner, CLICK_LEFT, TRIANGLE_TOOL_DUPLICATE); break;
+    case OPERATION_FLIP_TRIANGLES: TriangleToolsCommand(owner, CLICK_LEFT, TRIANGLE_TOOL_FLIP); break;
+    case OPERATION_SELECT_TRIANGLE_POINTS: TriangleToolsCommand(owner, CLICK_LEFT, TRIANGLE_TOOL_SELECT_POINTS); break;
+    case OPERATION_HIDE_SELECTED:
+    case OPERATION_HIDE_UNSELECTED:
+    case OPERATION_UNHIDE_ALL: {
+      const uintptr_t word = operation == OPERATION_UNHIDE_ALL ? 0 : operation == OPERATION_HIDE_SELECTED ? 1 : 2;
+      if (s.state.mode == ModeTriangle) HideTriangles(owner, CLICK_LEFT, word);
+      if (s.state.mode == ModePoint) HidePoints(owner, CLICK_LEFT, word);
+      break;
+    }
+    case OPERATION_FLIP_CONNECTED:
+      CountSelectedPoints(s, 1);
+      if (s.state.selectedPointCount == 0 || !EditedObject) break;
+      if (AddUndoPoint) AddUndoPoint("flip connected tris", 0, 0, 0);
+      SelectTrianglesFromPoints(s, 1);
+      if (RefreshEditedMesh) RefreshEditedMesh(owner);
+      break;
+    case OPERATION_NEW_SUBOBJECT: NewSubobject(owner, CLICK_LEFT, 0); break;
+    case OPERATION_DUPLICATE_SUBOBJECT: NewSubobject(owner, CLICK_LEFT, 1); break;
+    case OPERATION_DELETE_SUBOBJECT: SubobjectCommand(owner, CLICK_LEFT, SUBOBJECT_DELETE); break;
+    default: break;  // the file operations are still to come
   }
 }
+
+namespace {
+
+void RepairMirroringAnswered(Prss* owner, uint32_t, uint32_t) { TriangleModeCommand(owner, CLICK_LEFT, 5); }
+
+// The shared box round every point of the edited object: symmetric in x, at least -1..1 m
+// in x and y and 0..1 m in z.
+void FitBoxToPoints(const ModelObject& o) {
+  int32_t low[3] = {-FIXED_ONE, -FIXED_ONE, 0}, high[3] = {FIXED_ONE, FIXED_ONE, FIXED_ONE};
+  for (int i = 0; i < o.pointCount; ++i) {
+    const int32_t v[3] = {o.points[i].x, o.points[i].y, o.points[i].z};
+    for (int a = 0; a < 3; ++a) low[a] = std::min(low[a], v[a]), high[a] = std::max(high[a], v[a]);
+  }
+  const int32_t x = std::max(high[0], low[0] == INT32_MIN ? INT32_MAX : -low[0]);
+  low[0] = -x, high[0] = x;
+  for (int a = 0; a < 3; ++a) ModelBox.corners[0][a] = low[a], ModelBox.corners[1][a] = high[a];
+  ModelBox.set = 1;
+}
+
+}  // namespace
 
 void TriangleModeCommand(void* owner, int, uintptr_t word) {
   ModellerScreen* s = OperationScreen(owner);
   if (!s || !EditedObject) return;
-  if (word == 1) OpenModellerOptions(*s, StartDetailReduction, OPTIONS_REDUCTION);
+  switch (word) {
+    case 1: OpenModellerOptions(*s, StartDetailReduction, OPTIONS_REDUCTION); break;
+    case 4: AskQuestion(&s->prss, RepairMirroringAnswered, "Replace unmirrored triangles with mirrored?", "", 0, 0, 0); break;
+    case 5:
+      if (AddUndoPoint) AddUndoPoint("repair mirroring", 0, 0, 0);
+      EditedObject->ReplaceMirroredTriangles();
+      CountSelectedTriangles(*s, 0);
+      s->state.currentTriangle = EditedObject->triangleCount;
+      if (RefreshEditedMesh) RefreshEditedMesh(owner ? static_cast<Prss*>(owner) : nullptr);
+      break;
+    case 6: ObjectEditorShared.modellerBox = ObjectEditorShared.modellerBox ? 0 : 2; break;
+    case 7: FitBoxToPoints(*EditedObject); break;
+    default: break;  // 0, the skin shown in the editor, waits for the car being edited
+  }
 }
 
 // ---- [Material callbacks] ----

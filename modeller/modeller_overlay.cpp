@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/window_state.h"
+#include "modeller/build_mode.h"
 #include "modeller/edit_views.h"
 #include "modeller/model/model_object.h"
 #include "modeller/modeller_local.h"
@@ -136,8 +137,8 @@ const uint8_t* MarkerColour(const ModelPoint& p) {
   return MARKER_TYPE[(p.flags & POINT_LIGHTING_CLASS) >> 6];
 }
 
-void BuildMarkerClick(void* owner, int, uintptr_t) {
-  if (ModellerScreen* s = ModellerOf(static_cast<Prss*>(owner))) RunModellerOperation(*s, OPERATION_BUILD_CLICK);
+void BuildMarkerClick(void* owner, int clickCode, uintptr_t reference) {
+  if (ModellerScreen* s = ModellerOf(static_cast<Prss*>(owner))) BuildClickPoint(*s, clickCode, uint32_t(reference));
 }
 
 void TriangleMarkerClick(void* owner, int clickCode, uintptr_t triangle) {

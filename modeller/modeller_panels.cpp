@@ -4,12 +4,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "modeller/build_mode.h"
 #include "modeller/edit_views.h"
 #include "modeller/model/model_object.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/object_editor.h"
 #include "modeller/point_tools.h"
+#include "modeller/subobjects.h"
+#include "modeller/triangle_tools.h"
 #include "ui/interface.h"
 #include "ui/value_steps.h"
 
@@ -103,8 +106,56 @@ void AddLodDistanceRow(ModellerScreen& s) {
 }
 
 void AddSubobjectPanel(ModellerScreen& s) {
-  if (!EditedObject) return;
+  if (!EditedObject || !s.mainObject) return;
   ModelObject& o = *EditedObject;
+  const bool isMain = EditedObject == s.mainObject;
+  Button(s, PANEL_UNITS, 0, 0, "delete unused attachments", DeleteUnusedAttachments,
+         "Delete any attachment subobjects that do not contain triangles");
+  NextRow();
+  Label(s, 6, "move in list", nullptr);
+  Button(s, 3, 0, 0, "UP", MoveSubobjectInList, "Move the selected subobject up the list");
+  Button(s, 3, 1, 0, "DN", MoveSubobjectInList, "Move the selected subobject down the list");
+  NextRow();
+  Label(s, 4, "object type :", nullptr);
+  Button(s, 8, SUBOBJECT_TYPE, 0, SUBOBJECT_TYPE_NAMES[o.type < SUBOBJECT_TYPE_COUNT ? o.type : 0], SubobjectCommand,
+         isMain ? "The object type of the main object" : SUBOBJECT_TYPE_DESCRIPTIONS[o.type < SUBOBJECT_TYPE_COUNT ? o.type : 0]);
+  NextRow();
+  Button(s, PANEL_UNITS, 0, 0, "compress groups", CompressGroups, "Reduce the number of smoothing groups if possible");
+  NextRow();
+  if (isMain) {
+    Button(s, PANEL_UNITS, 0, 0, "new subobject", NewSubobject,
+           "Create a new subobject at the centre of the main object (CTRL+N)");
+    NextRow();
+  } else {
+    static const char* const FUNCTIONS[4] = {"-", "static", "full flip", "swap side"};
+    Label(s, 6, "flip function :", nullptr);
+    Button(s, 6, SUBOBJECT_FLIP_FUNCTION, 0, FUNCTIONS[o.sideFunction <= 3 ? o.sideFunction : 0], SubobjectCommand,
+           "What to do with the selected subobject when changing drive side");
+    NextRow();
+    Button(s, 4, SUBOBJECT_DELETE, 0, "delete", SubobjectCommand, "Delete the selected subobject");
+    Button(s, 8, 1, 0, "duplicate subobject", NewSubobject,
+           "Create a new subobject as a copy of the selected subobject (CTRL+D)");
+    NextRow();
+    Button(s, PANEL_UNITS, SUBOBJECT_MERGE, 0, "merge into main", SubobjectCommand,
+           "Merge the selected subobject into the main object");
+    NextRow();
+  }
+  Label(s, 4, "lod", nullptr);
+  AddStepHintButtons(&s.prss, SUBOBJECT_REMOVE_LOD, SUBOBJECT_ADD_LOD, Plain(), SubobjectCommand, 0);
+  NextRow();
+  Label(s, 4, "mono colours", nullptr);
+  AddStepHintButtons(&s.prss, SUBOBJECT_DELETE_MONO_COLOUR, SUBOBJECT_ADD_MONO_COLOUR, Plain(), SubobjectCommand,
+                     0);
+  NextRow();
+  static const char* const MOVES[3][2] = {{"points r", "Move all points and mappings right or left"},
+                                          {"points f", "Move all points and mappings front or back"},
+                                          {"points u", "Move all points and mappings up or down"}};
+  for (int axis = 0; axis < 3; ++axis) {
+    Label(s, PANEL_UNITS - 2, MOVES[axis][0], MOVES[axis][1]);
+    AddStepHintButtons(&s.prss, uintptr_t(SUBOBJECT_MOVE_FIRST + 2 * axis), uintptr_t(SUBOBJECT_MOVE_FIRST + 2 * axis + 1),
+                       Plain(), SubobjectCommand, STEP_HINT_DISTANCE);
+    NextRow();
+  }
   Button(s, PANEL_UNITS, 0, s.showScaleRows, "scale points", ScaleRowsAction, "Show options to scale all points");
   NextRow();
   if (s.showScaleRows) {
@@ -145,8 +196,56 @@ void AddSubobjectPanel(ModellerScreen& s) {
 }
 
 void AddTrianglePanel(ModellerScreen& s) {
+  if (!EditedObject) return;
+  const int selected = s.state.selectedTriangleCount;
+  Button(s, 4, 0, 0, "select all", SelectAllAction, "Select all triangles (A)");
+  Button(s, 4, 1, 0, "invert", SelectAllAction, "Select unselected triangles and deselect selected triangles (CTRL+I)");
+  Button(s, 3, TRIANGLE_TOOL_SELECT_BY_INDEX, 0, "index", TriangleToolsCommand, "Select a triangle by entering its index");
+  NextRow();
+  static char count[32];
+  std::snprintf(count, sizeof count, "%d selected", selected);
+  Label(s, 4, count, "Number of selected triangles");
+  Button(s, 4, 1, 0, "hide selected", HideTriangles, "Make the selected triangles temporarily invisible (H)");
+  Button(s, 4, 0, 0, "unhide all", HideTriangles, "Restore all hidden triangles (make them visible) (ALT+H)");
+  NextRow();
+  Button(s, 6, 2, 0, "hide unselected", HideTriangles, "Temporarily hide all triangles that are not selected (SHIFT+H)");
+  NextRow();
+  Label(s, 6, "box select :", nullptr);
+  Button(s, 6, TRIANGLE_TOOL_FACING_OPTION, s.facingOnly, s.facingOnly ? "facing" : "all", TriangleToolsCommand,
+         s.facingOnly ? "When using box select, only include triangles that face the viewpoint"
+                      : "When using box select, include all triangles covered by the rectangle");
+  NextRow();
+  if (s.triangleButtons) {
+    Label(s, 6, "show :", nullptr);
+    Button(s, 6, TRIANGLE_TOOL_FACING_OPTION, s.facingOnly, s.facingOnly ? "facing" : "all", TriangleToolsCommand,
+           s.facingOnly ? "Show buttons only for triangles that face the viewpoint"
+                        : "Include blue buttons for triangles that face away from the viewpoint");
+    NextRow();
+  }
+  AddTriangleButtonsOption(s, PANEL_UNITS);
+  NextRow();
   Button(s, PANEL_UNITS, 1, 0, "reduce detail", TriangleModeCommand,
          "Reduce detail by collapsing edges shorter than a set length (SHIFT+R)");
+  NextRow();
+  if (selected == 0) return;
+  Button(s, 6, TRIANGLE_TOOL_CHECK_UNMIRRORED, 0, "build unmirrored", TriangleToolsCommand,
+         "Build reflected versions of the current triangles, on reflected points");
+  Button(s, 6, TRIANGLE_TOOL_FLIP, 0, "flip tris", TriangleToolsCommand,
+         "Change the facing direction of the selected triangles (CTRL+F)");
+  NextRow();
+  Button(s, 6, 0, 0, "subdivide", SubdivideTriangles, "Convert each triangle into 4 triangles by bisecting its edges");
+  Button(s, 6, TRIANGLE_TOOL_CHECK_BREAK_OFF, 0, "break off", TriangleToolsCommand,
+         "Break off the selected triangles into a newly created subobject");
+  NextRow();
+  Button(s, 4, TRIANGLE_TOOL_DUPLICATE, 0, "duplicate", TriangleToolsCommand,
+         "Duplicate the selected triangles and their points (CTRL+D)");
+  Button(s, 4, TRIANGLE_TOOL_DELETE, 0, "delete", TriangleToolsCommand, "Delete the selected triangles");
+  Button(s, 4, TRIANGLE_TOOL_UNMIRROR, 0, "unmirror", TriangleToolsCommand, "Switch off mirroring of the selected triangles");
+  NextRow();
+  Button(s, 6, TRIANGLE_TOOL_SINGLE_SIDED, 0, "single sided", TriangleToolsCommand,
+         "Set the selected triangles to be single sided");
+  Button(s, 6, TRIANGLE_TOOL_DOUBLE_SIDED, 0, "double sided", TriangleToolsCommand,
+         "Set the selected triangles to be double sided");
   NextRow();
 }
 
@@ -269,6 +368,9 @@ void AddPointPanel(ModellerScreen& s) {
 }
 
 void AddBuildPanel(ModellerScreen& s) {
+  if (s.state.buildCount == 2)
+    Button(s, PANEL_UNITS, 0, 0, "divide edge", DivideEdge, "Add a point on the edge between the two selected points");
+  if (s.state.buildCount == 2) NextRow();
   Button(s, PANEL_UNITS, 0, 0, "merge points 1 and 2", MergeOrRelocate,
          "Merge the first selected point into the last selected point (Alt+M)");
   NextRow();

@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "core/window_state.h"
+#include "modeller/build_mode.h"
 #include "modeller/edit_views.h"
 #include "modeller/model/model_object.h"
 #include "modeller/modeller_local.h"
 #include "modeller/modeller_operations.h"
+#include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
 #include "render/draw_mesh.h"
 #include "render/views.h"
@@ -260,7 +262,11 @@ void TriangleClick(ModellerScreen& s, int clickCode, int t, int startsDrag) {
   if (s.state.mode != ModeTriangle) return;
   const bool ctrl = CtrlHeld != 0, shift = ShiftHeld != 0;
   if (shift && !ctrl) {
-    RunModellerOperation(s, OPERATION_ROTATE_EDGE);
+    RotateSharedEdge(s, t);
+    return;
+  }
+  if (shift && (MeshDisplay.modellerDrawMode == DRAW_WIRE || MeshDisplay.modellerDrawMode == DRAW_LAYERS)) {
+    ShowEditorInfo(TEXT_FLOOD_DRAW_MODE);
     return;
   }
   bool becameSelected = false;
@@ -277,7 +283,7 @@ void TriangleClick(ModellerScreen& s, int clickCode, int t, int startsDrag) {
     DeselectTriangle(s, t);
   }
   if (shift) {
-    RunModellerOperation(s, OPERATION_FLOOD_SELECT);
+    FloodSelect(s, t);
     return;
   }
   if (startsDrag) s.dragSelect = becameSelected ? DRAG_SELECT_SELECT : DRAG_SELECT_DESELECT;

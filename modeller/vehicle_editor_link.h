@@ -32,5 +32,11 @@ struct VehicleEditorLink {
   // Car::ReleaseMeshes and Car::BuildMeshes of the car on show, after an edit of one of its
   // spoke objects (its wheels show the new spokes).
   void (*rebuildCarMeshes)();
+  // The car's configurations (each a name and a visible-layer mask) and its skin identifier,
+  // offered by the modeller's layer panel.
+  int (*configurationCount)();
+  const char* (*configurationName)(int index);
+  uint32_t (*configurationMask)(int index);
+  const char* (*skinId)();
 };
 extern VehicleEditorLink VehicleEditorHooks;

@@ -255,6 +255,7 @@ TEST_F(ModellerWindow, MouseRecordsPickSubobjectsAndSelectTrianglesAndPoints) {
   const int mirrorX = PixelX(1.03), mirrorY = PixelY(0.85);
   const int upperX = PixelX(0.2), upperY = PixelY(0.45);
   const int lowerX = PixelX(0.7), lowerY = PixelY(0.25);
+  Key('F', true);  // the panels (the layer panel among them) off the model's clicks
 
   // Subobject mode: a plain click goes to the view, Ctrl with a click edits the door mirror.
   PointAt(mirrorX, mirrorY);
@@ -325,6 +326,7 @@ TEST_F(ModellerWindow, MouseRecordsPickSubobjectsAndSelectTrianglesAndPoints) {
     }
 
   // Point markers: a click selects a point alone, Ctrl adds one.
+  Key(' ');  // the panels back: the markers are among them
   Key('P', true);
   const int h0x = PixelX(0.45), h0y = PixelY(0.5), h1y = PixelY(0.7);
   ClickAt(h0x, h0y);
@@ -398,13 +400,13 @@ TEST_F(ModellerWindow, ThePerspectiveRectangleSelectsWithCtrlAndDeselectsWithShi
     Release(key);
     Frame();
   };
-  drag(KEY_CTRL, 380, 300, 640, 470);
+  drag(KEY_CTRL, 450, 330, 640, 470);  // clear of the panels at the top left
   const int selected = SelectedTriangles();
   EXPECT_GT(selected, 4);
   EXPECT_EQ(modeller->state.selectedTriangleCount, selected);
-  drag(KEY_CTRL, 100, 100, 103, 103);
+  drag(KEY_CTRL, 700, 600, 703, 603);
   EXPECT_EQ(SelectedTriangles(), selected) << "too small: nothing";
-  drag(KEY_SHIFT, 380, 300, 640, 470);
+  drag(KEY_SHIFT, 450, 330, 640, 470);
   EXPECT_EQ(SelectedTriangles(), 0);
   EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
 }

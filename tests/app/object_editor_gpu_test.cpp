@@ -64,14 +64,15 @@ TEST_F(ObjectEditorWindow, TheEntryPageOpensTheEditorWhoseViewsGridsAndBackgroun
   Key('R');
   ASSERT_EQ(CurrentViewCode(), 360);
 
-  // The grid in the right view: 4 m across, 1 m lines at x = 512 + 256 k, black between.
+  // The grid in the right view: 4 m across, 1 m lines at x = 512 + 256 k, black between
+  // (looked at below the modeller's panels at the top left).
   const Picture grid = Shot("editor_right_grid");
-  for (const int x : {256, 768}) EXPECT_TRUE(grid.Near(x, 420, IsGrey)) << "a grid line at " << x;
-  EXPECT_TRUE(grid.Near(128, 512, IsGrey)) << "the line of z = 0";
-  for (const int x : {128, 384, 640}) EXPECT_TRUE(grid.Black(x, 420)) << "between lines at " << x;
+  for (const int x : {256, 768}) EXPECT_TRUE(grid.Near(x, 600, IsGrey)) << "a grid line at " << x;
+  EXPECT_TRUE(grid.Near(640, 512, IsGrey)) << "the line of z = 0";
+  for (const int x : {128, 384, 640}) EXPECT_TRUE(grid.Black(x, 600)) << "between lines at " << x;
   Click("-", "No grid");
   EXPECT_EQ(EditViews.gridChoice, GRID_NONE);
-  EXPECT_TRUE(Shot("editor_right_no_grid").Black(256, 420));
+  EXPECT_TRUE(Shot("editor_right_no_grid").Black(256, 600));
   Click("0.1m");
   EXPECT_EQ(EditViews.gridChoice, GRID_TENTH);
   Click("1m");
@@ -115,9 +116,9 @@ TEST_F(ObjectEditorWindow, TheEntryPageOpensTheEditorWhoseViewsGridsAndBackgroun
   EditViews.records[VIEW_RIGHT].position[0] = 1 << 16;  // placed 1 m to the right of the origin
   // 131 pixels a metre: the square spans x 381..905 (red to 643, then blue), y 187..712.
   const Picture placed = Shot("editor_right_background");
-  EXPECT_TRUE(IsRed(placed.At(450, 350))) << "the picture's left half";
-  EXPECT_TRUE(IsBlue(placed.At(700, 350))) << "its right half";
-  EXPECT_TRUE(placed.Black(300, 350)) << "left of the picture";
+  EXPECT_TRUE(IsRed(placed.At(450, 650))) << "the picture's left half";
+  EXPECT_TRUE(IsBlue(placed.At(700, 650))) << "its right half";
+  EXPECT_TRUE(placed.Black(300, 650)) << "left of the picture";
   EXPECT_TRUE(placed.Black(450, 150)) << "above it";
 
   // Saved as a scheme, then seen flipped from the left.
@@ -129,9 +130,9 @@ TEST_F(ObjectEditorWindow, TheEntryPageOpensTheEditorWhoseViewsGridsAndBackgroun
   EXPECT_EQ(EditViews.records[VIEW_LEFT].kind, BACKGROUND_OPPOSITE);
   // Mirrored: centred 1 m to the left, x 119..643, blue to 381, then red.
   const Picture flipped = Shot("editor_left_flipped");
-  EXPECT_TRUE(IsBlue(flipped.At(200, 350))) << "the flipped picture's left half";
-  EXPECT_TRUE(IsRed(flipped.At(450, 350))) << "its right half";
-  EXPECT_TRUE(flipped.Black(700, 350)) << "right of it";
+  EXPECT_TRUE(IsBlue(flipped.At(200, 650))) << "the flipped picture's left half";
+  EXPECT_TRUE(IsRed(flipped.At(450, 650))) << "its right half";
+  EXPECT_TRUE(flipped.Black(700, 650)) << "right of it";
 
   // Removed, and loaded back from the scheme (which had no "use opp" in the left view).
   Key('R');

@@ -227,6 +227,10 @@ TEST_F(ModellerTest, KeysActOnTheSelectionThePanelsAndTheOperationsToCome) {
   CtrlKey('D');
   EXPECT_TRUE(Said("FIXED: num_seltri was 5 but should be 2"));
   EXPECT_EQ(modeller->lastOperationAsked, OPERATION_DUPLICATE_TRIANGLES);
+  EXPECT_EQ(modeller->state.mode, ModePoint) << "the copies' points are to be moved";
+  Key('T', true);
+  model.triangles[1].flags |= TRIANGLE_SELECTED;
+  modeller->state.selectedTriangleCount = 1;
   Key(KEYCODE_DELETE);
   EXPECT_EQ(modeller->lastOperationAsked, OPERATION_DELETE_TRIANGLES);
   Key('S');
@@ -246,12 +250,15 @@ TEST_F(ModellerTest, KeysActOnTheSelectionThePanelsAndTheOperationsToCome) {
   EXPECT_EQ(modeller->lastOperationAsked, OPERATION_MERGE_DIALOG);
   EXPECT_EQ(OpenOptionsPage(), OPTIONS_MERGE);
   Key(27);
+  const int points = model.pointCount;
   CtrlKey('N');
   EXPECT_EQ(modeller->lastOperationAsked, OPERATION_NEW_POINT);
-  EXPECT_EQ(model.pointCount, 10) << "a new point";
+  EXPECT_EQ(model.pointCount, points + 1) << "a new point";
   Key('S', true);
   CtrlKey('N');
   EXPECT_EQ(modeller->lastOperationAsked, OPERATION_NEW_SUBOBJECT);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of new subobject");
+  CancelTextEntry();
   g_sounds.clear();
   CtrlKey('D');
   EXPECT_EQ(g_sounds.size(), 1u) << "the main object is not duplicated";

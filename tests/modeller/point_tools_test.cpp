@@ -224,7 +224,7 @@ TEST_F(OperationsTest, MergesGoToTheTruncatedAverageOrTheGreenPoint) {
   ExpectUnchanged(before, history);
   // The page's types; the choice is kept.
   model.points[0].flags &= uint8_t(~POINT_CENTRAL);
-  Press("merge");
+  Press("merge", CLICK_LEFT, "Show the merge points dialog (ALT+M)");
   PressOnPage("merge to last selected point");
   Confirm();
   EXPECT_EQ(ModellerOptions.mergeType, MERGE_TO_GREEN);

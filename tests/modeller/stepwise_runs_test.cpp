@@ -193,7 +193,7 @@ TEST_F(OperationsTest, MergeByDistanceFollowsItsRules) {
   model.points[3].y = MM;
   Key('P', true);
   Key('A');
-  Press("merge");
+  Press("merge", CLICK_LEFT, "Show the merge points dialog (ALT+M)");
   PressOnPage("merge by specified distance");
   PageButtons();
   EXPECT_NE(Find("Minimum distance 0.0010 m"), nullptr);

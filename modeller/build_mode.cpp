@@ -1,0 +1,361 @@
+// build_mode.cpp - the build mode's clicks on point markers and the edge division, the
+// triangle mode's edge rotation and flood select, and selection by index or from a list.
+#include "modeller/build_mode.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "core/window_state.h"
+#include "modeller/model/model_object.h"
+#include "modeller/modeller_operations.h"
+#include "modeller/modeller_selection.h"
+#include "modeller/modeller_undo.h"
+#include "modeller/object_editor.h"
+#include "modeller/triangle_tools.h"
+#include "render/draw_mesh.h"
+#include "ui/dialogs.h"
+#include "ui/problem_report.h"
+#include "ui/value_edit.h"
+#include "ui/text/messages.h"
+
+namespace {
+
+int Level(const ModellerScreen& s) { return s.mainObject ? s.mainObject->currentLod : 0; }
+bool Reflected(uint32_t reference) { return (reference & CORNER_MIRRORED) != 0; }
+void Refresh(ModellerScreen& s) {
+  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+}
+void Record(const char* name, int first, int second) {
+  if (AddUndoPoint) AddUndoPoint(name, 0, uintptr_t(first), uintptr_t(second));
+}
+
+bool UsesBoth(const ModelTriangle& t, uint32_t a, uint32_t b) {
+  bool hasA = false, hasB = false;
+  for (uint16_t c : t.corners) hasA = hasA || c == a, hasB = hasB || c == b;
+  return hasA && hasB;
+}
+
+int CountEdgeUsers(const ModelObject& o, uint32_t a, uint32_t b, int level) {
+  int count = 0;
+  for (int t = 0; t < o.triangleCount; ++t) count += o.triangles[t].lod == level && UsesBoth(o.triangles[t], a, b);
+  return count;
+}
+
+ModelPoint PointAt(const ModelObject& o, uint32_t reference) {
+  ModelPoint p = o.points[reference & CORNER_INDEX_MASK];
+  if (Reflected(reference)) p.x = NegateStored(p.x);
+  return p;
+}
+
+// The new triangle of the full build list.
+void AddBuiltTriangle(ModellerScreen& s, bool ctrl) {
+  ModelObject& o = *EditedObject;
+  ModellerState& st = s.state;
+  if (o.triangleCount >= s.triangleLimit) {
+    ShowMessageBox(&s.prss, TEXT_REACHED_MAX_TRIANGLES);
+    st.buildCount = 0;
+    return;
+  }
+  bool mirror = st.autoMirror && ObjectEditorShared.spokeCount == 0;
+  if (mirror && (Reflected(st.buildList[0]) || Reflected(st.buildList[1]) || Reflected(st.buildList[2]))) {
+    mirror = false;
+    ShowMessage(TEXT_NOT_AUTO_MIRRORED, TextColours.grey);
+  }
+  if (st.currentMapping < 0 || st.currentMapping >= o.mappingCount) {
+    ShowMessage(TEXT_COLOUR_OUT_OF_BOUNDS, TextColours.grey);
+    st.currentMapping = 0;
+  }
+  Record("add tri", int(st.buildList[0]), int(st.buildList[1]));
+  DeselectAllTriangles(s);
+  o.ResizeTriangles(1);
+  ModelTriangle& t = o.triangles[o.triangleCount];
+  t = ModelTriangle{};
+  t.flags = TRIANGLE_SELECTED;
+  t.layer = uint8_t(st.currentLayer);
+  t.mapping = uint8_t(st.currentMapping);
+  t.normalLevel = st.normalLevel;
+  t.group = uint8_t(st.currentGroup);
+  t.lod = uint8_t(Level(s));
+  for (int k = 0; k < 3; ++k) t.corners[k] = uint16_t(st.buildList[k]);
+  const int index = o.triangleCount++;
+  st.selectedTriangleCount = 1;
+  st.currentTriangle = index;
+  if (ctrl) {
+    st.buildList[1] = st.buildList[2];
+    st.buildCount = 2;
+  } else {
+    st.buildCount = 0;
+  }
+  if (mirror)
+    MirrorTriangle(o, index);
+  else if (st.sideSwap)
+    t.flags |= TRIANGLE_SIDE_SWAP;
+  Refresh(s);
+}
+
+// The attributes a flood must match in the draw mode, as one word of a triangle.
+uint32_t FloodKey(const ModelTriangle& t, int drawMode) {
+  const uint32_t sides = t.flags & (TRIANGLE_MIRRORED | TRIANGLE_SIDE_SWAP);
+  switch (drawMode) {
+    case DRAW_SIDE_SWAP: return sides;
+    case DRAW_MAPPINGS: return t.mapping;
+    case DRAW_GROUPS: return t.group;
+    case DRAW_NORMAL_LEVELS: return t.normalLevel;
+    default: return uint32_t(t.mapping) | uint32_t(t.group) << 8 | uint32_t(t.normalLevel) << 16 | sides << 24;
+  }
+}
+
+bool FloodCandidate(const ModelTriangle& t, int level, uint32_t layers, uint32_t key, int drawMode) {
+  return t.lod == level && !(t.flags & (TRIANGLE_HIDDEN | TRIANGLE_MARK)) && (layers >> (t.layer & 31) & 1) &&
+         FloodKey(t, drawMode) == key;
+}
+
+}  // namespace
+
+// ---- [Build mode] ----
+
+void BuildClickPoint(ModellerScreen& s, int flags, uint32_t r) {
+  if ((flags & CLICK_MIDDLE) || !EditedObject) return;
+  if (CheckLayerVisible(s)) return;
+  ModelObject& o = *EditedObject;
+  ModellerState& st = s.state;
+  if ((r & CORNER_INDEX_MASK) >= o.pointCount) return;
+  const bool ctrl = CtrlHeld != 0;
+  s.buildCtrl = ctrl;
+  s.buildEdgeUsers = 0;
+  if (st.buildCount == 1 && st.buildList[0] == r) {
+    st.buildCount = 0;
+  } else if (st.buildCount == 2 && st.buildList[0] == r) {
+    st.buildList[0] = st.buildList[1];
+    st.buildCount = 1;
+  } else if (st.buildCount == 2 && st.buildList[1] == r) {
+    st.buildCount = 1;
+  } else if (st.buildCount < BUILD_LIST_SIZE) {
+    st.buildList[st.buildCount++] = r;
+  }
+  if (st.buildCount == 2 && !Reflected(st.buildList[0]) && !Reflected(st.buildList[1]))
+    s.buildEdgeUsers = CountEdgeUsers(o, st.buildList[0], st.buildList[1], Level(s));
+  if (st.buildCount == 3) AddBuiltTriangle(s, ctrl);
+}
+
+void DivideEdge(void* owner, int, uintptr_t) {
+  ModellerScreen* screen = OperationScreen(owner);
+  if (!screen || !EditedObject || screen->state.buildCount != 2) return;
+  ModellerScreen& s = *screen;
+  ModelObject& o = *EditedObject;
+  ModellerState& st = s.state;
+  const uint32_t a = st.buildList[0], b = st.buildList[1];
+  if (Reflected(a) || Reflected(b)) {
+    ShowMessageBox(&s.prss, TEXT_DIVIDE_REFLECTED);
+    return;
+  }
+  const int level = Level(s);
+  const int users = CountEdgeUsers(o, a, b, level);
+  if (o.triangleCount + users > s.triangleLimit || o.pointCount + 1 > s.pointLimit) {
+    ShowMessageBox(&s.prss, TEXT_DIVIDE_LIMIT);
+    return;
+  }
+  Record("divide edge", int(a), int(b));
+  const ModelPoint first = PointAt(o, a), second = PointAt(o, b);
+  ModelPoint made = first;
+  const uint8_t both = first.flags & second.flags, either = (first.flags | second.flags) & POINT_MIRROR_STATE;
+  made.flags &= uint8_t(~(POINT_MIRROR_STATE | POINT_SELECTED));
+  if (both & POINT_CENTRAL)
+    made.flags |= POINT_CENTRAL;
+  else if (either)
+    made.flags |= POINT_MIRRORED;
+  const double f = double(s.edgeFraction);
+  const auto between = [f](int32_t p, int32_t q) {
+    return int32_t(int64_t(p) + RoundNearest(double(int64_t(q) - p) * f));
+  };
+  made.x = between(first.x, second.x), made.y = between(first.y, second.y), made.z = between(first.z, second.z);
+  o.ResizePoints(1);
+  const uint16_t m = uint16_t(o.pointCount);
+  o.points[o.pointCount++] = made;
+  o.ResizeTriangles(users);
+  const int old = o.triangleCount;
+  for (int t = 0; t < old; ++t) {
+    ModelTriangle& tri = o.triangles[t];
+    if (tri.lod != level || !UsesBoth(tri, a, b)) continue;
+    ModelTriangle copy = tri;
+    copy.flags &= uint8_t(~TRIANGLE_SELECTED);
+    for (int k = 0; k < 3; ++k) {
+      const uint16_t p = tri.corners[k], q = tri.corners[(k + 1) % 3];
+      if ((p == a && q == b) || (p == b && q == a)) {
+        tri.corners[k] = m;
+        copy.corners[(k + 1) % 3] = m;
+        break;
+      }
+    }
+    o.triangles[o.triangleCount++] = copy;
+  }
+  st.buildCount = 0;
+  s.buildEdgeUsers = 0;
+  Refresh(s);
+}
+
+// ---- [Triangle clicks] ----
+
+void RotateSharedEdge(ModellerScreen& s, int clicked) {
+  ModelObject& o = *EditedObject;
+  CountSelectedTriangles(s, 0);
+  if (s.state.selectedTriangleCount != 1) {
+    ShowEditorInfo(TEXT_ROTATION_ONE_SELECTED);
+    return;
+  }
+  int current = s.state.currentTriangle;
+  if (current < 0 || current >= o.triangleCount) FindCurrentTriangle(s), current = s.state.currentTriangle;
+  if (current < 0 || current >= o.triangleCount) {
+    ShowMessage(TEXT_TRIANGLE_SELECTION_ERROR, TextColours.error);
+    return;
+  }
+  if (clicked < 0 || clicked >= o.triangleCount) return;
+  ModelTriangle& mine = o.triangles[current];
+  ModelTriangle& other = o.triangles[clicked];
+  if (clicked != current)
+    for (int i = 0; i < 3; ++i) {
+      const uint16_t a = mine.corners[i], b = mine.corners[(i + 1) % 3], o1 = mine.corners[(i + 2) % 3];
+      for (int j = 0; j < 3; ++j) {
+        if (other.corners[j] != b || other.corners[(j + 1) % 3] != a) continue;
+        const uint16_t o2 = other.corners[(j + 2) % 3];
+        Record("triangle rotation", 0, 0);
+        mine.corners[0] = o1, mine.corners[1] = o2, mine.corners[2] = b;
+        other.corners[0] = o1, other.corners[1] = a, other.corners[2] = o2;
+        Refresh(s);
+        return;
+      }
+    }
+  ShowEditorInfo(TEXT_NO_SHARED_EDGE);
+}
+
+void FloodRegionByPasses(ModelObject& o, int start, int level, uint32_t layers, int drawMode) {
+  const uint32_t key = FloodKey(o.triangles[start], drawMode);
+  o.triangles[start].flags |= TRIANGLE_MARK;
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (int t = 0; t < o.triangleCount; ++t) {
+      ModelTriangle& tri = o.triangles[t];
+      if (!FloodCandidate(tri, level, layers, key, drawMode)) continue;
+      bool joined = false;
+      for (int u = 0; u < o.triangleCount && !joined; ++u) {
+        const ModelTriangle& v = o.triangles[u];
+        if (!(v.flags & TRIANGLE_MARK)) continue;
+        for (int i = 0; i < 3 && !joined; ++i)
+          for (int j = 0; j < 3 && !joined; ++j)
+            joined = tri.corners[i] == v.corners[(j + 1) % 3] && tri.corners[(i + 1) % 3] == v.corners[j];
+      }
+      if (joined) tri.flags |= TRIANGLE_MARK, changed = true;
+    }
+  }
+}
+
+void FloodRegion(ModelObject& o, int start, int level, uint32_t layers, int drawMode) {
+  const int n = o.triangleCount, points = o.pointCount;
+  const uint32_t key = FloodKey(o.triangles[start], drawMode);
+  // The candidates' directed edges grouped by their first corner (a point or its mirrored
+  // copy): each entry holds the triangle above and the edge's second corner below 16 bits.
+  const auto bucket = [points](uint16_t reference) {
+    return size_t(reference & CORNER_INDEX_MASK) + (reference & CORNER_MIRRORED ? size_t(points) : 0);
+  };
+  const auto inRange = [points](const ModelTriangle& t) {
+    return (t.corners[0] & CORNER_INDEX_MASK) < points && (t.corners[1] & CORNER_INDEX_MASK) < points &&
+           (t.corners[2] & CORNER_INDEX_MASK) < points;
+  };
+  std::vector<uint8_t> candidate(static_cast<size_t>(n));
+  std::vector<int32_t> first(size_t(points) * 2 + 2, 0);
+  for (int t = 0; t < n; ++t) {
+    const ModelTriangle& tri = o.triangles[t];
+    if (t == start || !inRange(tri) || !FloodCandidate(tri, level, layers, key, drawMode)) continue;
+    candidate[size_t(t)] = 1;
+    for (uint16_t c : tri.corners) ++first[bucket(c) + 2];
+  }
+  for (size_t b = 2; b < first.size(); ++b) first[b] += first[b - 1];
+  std::vector<uint32_t> entries(size_t(first.back()));
+  for (int t = 0; t < n; ++t) {
+    if (!candidate[size_t(t)]) continue;
+    const ModelTriangle& tri = o.triangles[t];
+    for (int k = 0; k < 3; ++k)
+      entries[size_t(first[bucket(tri.corners[k]) + 1]++)] = uint32_t(t) << 16 | tri.corners[(k + 1) % 3];
+  }
+  std::vector<int32_t> queue;
+  queue.reserve(size_t(n));
+  queue.push_back(start);
+  o.triangles[start].flags |= TRIANGLE_MARK;
+  if (!inRange(o.triangles[start])) return;
+  for (size_t q = 0; q < queue.size(); ++q) {
+    const ModelTriangle& tri = o.triangles[queue[q]];
+    for (int k = 0; k < 3; ++k) {
+      // A neighbour has this edge the other way round: it starts at the second corner.
+      const uint16_t from = tri.corners[k], to = tri.corners[(k + 1) % 3];
+      const size_t b = bucket(to);
+      for (int32_t e = first[b]; e < first[b + 1]; ++e) {
+        if ((entries[size_t(e)] & 0xFFFF) != from) continue;
+        const int other = int(entries[size_t(e)] >> 16);
+        if (o.triangles[other].flags & TRIANGLE_MARK) continue;
+        o.triangles[other].flags |= TRIANGLE_MARK;
+        queue.push_back(other);
+      }
+    }
+  }
+}
+
+void FloodSelect(ModellerScreen& s, int t) {
+  ModelObject& o = *EditedObject;
+  if (t < 0 || t >= o.triangleCount) return;
+  const int drawMode = MeshDisplay.modellerDrawMode;
+  if (drawMode == DRAW_WIRE || drawMode == DRAW_LAYERS) {
+    ShowEditorInfo(TEXT_FLOOD_DRAW_MODE);
+    return;
+  }
+  for (int i = 0; i < o.triangleCount; ++i) o.triangles[i].flags &= uint8_t(~TRIANGLE_MARK);
+  FloodRegion(o, t, Level(s), ObjectEditorShared.visibleLayers, drawMode);
+  const bool select = (o.triangles[t].flags & TRIANGLE_SELECTED) != 0;
+  for (int i = 0; i < o.triangleCount; ++i) {
+    ModelTriangle& tri = o.triangles[i];
+    if (!(tri.flags & TRIANGLE_MARK)) continue;
+    tri.flags &= uint8_t(~TRIANGLE_MARK);
+    tri.flags = select ? uint8_t(tri.flags | TRIANGLE_SELECTED) : uint8_t(tri.flags & ~TRIANGLE_SELECTED);
+  }
+  CountSelectedTriangles(s, 0);
+  const int current = s.state.currentTriangle;
+  if (current < 0 || current >= o.triangleCount || !(o.triangles[current].flags & TRIANGLE_SELECTED))
+    FindCurrentTriangle(s);
+}
+
+// ---- [Selection by index] ----
+
+void SelectTriangleByIndex(ModellerScreen& s, const char* text) {
+  if (!text || !text[0] || !EditedObject) return;
+  const long index = std::strtol(text, nullptr, 10);
+  const int count = EditedObject->triangleCount;
+  if (index < 0 || index >= count) {
+    ShowEditorInfof("Triangle index must be between 0 and %d", count - 1);
+    return;
+  }
+  const int level = EditedObject->triangles[index].lod;
+  if (level != Level(s)) SetCurrentLod(s, 0, level);
+  DeselectAll(s);
+  SelectTriangle(s, int(index));
+  ShowEditorInfof("Selected triangle #%ld in LOD%d", index, level + 1);
+}
+
+void ModellerSelectListedItems(int object, int kind) {
+  ModellerScreen* s = ActiveModeller;
+  if (!s || !s->mainObject || (kind != 0 && kind != 1)) return;
+  ModelObject& main = *s->mainObject;
+  if (object < 0 || object > main.childCount || (object > 0 && !main.children)) return;
+  ModelObject* target = object == 0 ? &main : &main.children[object - 1];
+  SetModellerMode(*s, 0, kind == 0 ? ModePoint : ModeTriangle);
+  DeselectAll(*s);
+  DeselectAllPoints(*s);
+  if (EditedObject != target) SetEditedObject(*s, target, 1);
+  for (int i = 0; i < ProblemMarkerCount; ++i) {
+    const ProblemMarker& m = ProblemMarkers[i];
+    if (m.kind != kind || m.object != object || m.item < 0) continue;
+    if (kind == 0 && m.item < target->pointCount && !(target->points[m.item].flags & POINT_SELECTED))
+      SelectPoint(*s, m.item);
+    if (kind == 1 && m.item < target->triangleCount && !(target->triangles[m.item].flags & TRIANGLE_SELECTED))
+      SelectTriangle(*s, m.item);
+  }
+}

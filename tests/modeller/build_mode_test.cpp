@@ -1,0 +1,271 @@
+// build_mode_test.cpp - the build mode's clicks on point markers and the edge division, the
+// turn of a shared edge, flood select in the draw modes and selection by a typed index.
+#include <random>
+
+#include "modeller/build_mode.h"
+#include "modeller/triangle_tools.h"
+#include "operations_fixture.h"
+#include "render/draw_mesh.h"
+
+using namespace modeller_test;
+
+namespace {
+
+// A fan of points: 0 at the origin, 1..5 round it at z = 0.5; a centre-plane point 6.
+void FanPoints(ModelObject& o) {
+  o.Init();
+  ModelBuilder b;
+  b.Point(0.5, 0, 0.5);
+  for (int i = 0; i < 5; ++i) b.Point(1 + i * 0.25, 1, 0.5);
+  b.Point(0, 1, 0.5);
+  b.Into(o);
+}
+
+// A 2 x 2 grid of squares (9 points, 8 triangles) in the plane z = 0.5, each square split on
+// its diagonal, all wound the same way; triangle 2k and 2k + 1 make square k.
+void Grid(ModelObject& o) {
+  o.Init();
+  ModelBuilder b;
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 3; ++x) b.Point(x, y, 0.5);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 2; ++x) b.Quad(y * 3 + x, y * 3 + x + 1, y * 3 + x + 4, y * 3 + x + 3);
+  b.AddMapping("second", 0, 0, DIRECTION_TOP, 1, 1, 0xFFFFFF);
+  b.Into(o);
+}
+
+double AreaZ(const ModelObject& o, int t) {
+  const ModelTriangle& tri = o.triangles[t];
+  const ModelPoint& a = o.points[tri.corners[0] & CORNER_INDEX_MASK];
+  const ModelPoint& b = o.points[tri.corners[1] & CORNER_INDEX_MASK];
+  const ModelPoint& c = o.points[tri.corners[2] & CORNER_INDEX_MASK];
+  const double ux = (b.x - a.x) / 65536.0, uy = (b.y - a.y) / 65536.0, vx = (c.x - a.x) / 65536.0, vy = (c.y - a.y) / 65536.0;
+  return 0.5 * (ux * vy - uy * vx);
+}
+double TotalAreaZ(const ModelObject& o) {
+  double sum = 0;
+  for (int t = 0; t < o.triangleCount; ++t) sum += AreaZ(o, t);
+  return sum;
+}
+
+}  // namespace
+
+class BuildModeTest : public OperationsTest {
+ protected:
+  void Click(uint32_t reference, bool ctrl = false) {
+    CtrlHeld = ctrl;
+    BuildClickPoint(*modeller, CLICK_LEFT, reference);
+    CtrlHeld = 0;
+  }
+  void ClickTriangle(int t, bool shift, bool ctrl) {
+    ShiftHeld = shift, CtrlHeld = ctrl;
+    TriangleClick(*modeller, CLICK_LEFT, t, 0);
+    ShiftHeld = CtrlHeld = 0;
+  }
+  const ModelTriangle& T(int index) const { return EditedObject->triangles[index]; }
+};
+
+TEST_F(BuildModeTest, ClickedPointsMakeTrianglesAndFans) {
+  Start(FanPoints);
+  Key('B', true);
+  modeller->state.autoMirror = 0;
+  Click(1);
+  Click(1);
+  EXPECT_EQ(modeller->state.buildCount, 0u) << "the same point twice empties the list";
+  const std::vector<uint8_t> before = Serialised();
+  Click(0), Click(1), Click(2);
+  ASSERT_EQ(model.triangleCount, 1);
+  EXPECT_STREQ(modeller->statusText, "add tri");
+  EXPECT_EQ(modeller->state.buildCount, 0u);
+  EXPECT_EQ(T(0).flags, TRIANGLE_SELECTED);
+  EXPECT_EQ(modeller->state.currentTriangle, 0);
+  ModelObject back{};
+  ExpectSavesAndReadsBack(back);
+  back.Free();
+  ExpectUndoRestores(before);
+
+  // With Ctrl: (p0, p1, p2), (p0, p2, p3), (p0, p3, p4).
+  model.triangleCount = 0;
+  for (uint32_t p : {0u, 1u, 2u, 3u, 4u}) Click(p, true);
+  ASSERT_EQ(model.triangleCount, 3);
+  const uint16_t fan[3][3] = {{0, 1, 2}, {0, 2, 3}, {0, 3, 4}};
+  for (int t = 0; t < 3; ++t)
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(T(t).corners[k], fan[t][k]);
+  EXPECT_EQ(SelectedTriangles(), 1);
+
+  // Auto-mirror mirrors the new triangle, unless a corner is a reflection.
+  modeller->state.buildCount = 0;
+  modeller->state.autoMirror = 1;
+  Click(1), Click(2), Click(6);
+  EXPECT_NE(T(3).flags & TRIANGLE_MIRRORED, 0);
+  EXPECT_EQ(model.points[6].flags & POINT_MIRROR_STATE, POINT_CENTRAL);
+  Click(1), Click(2 | CORNER_MIRRORED), Click(3);
+  EXPECT_EQ(T(4).flags & TRIANGLE_MIRRORED, 0);
+  EXPECT_TRUE(Said(TEXT_NOT_AUTO_MIRRORED));
+
+  // A hidden current layer refuses the click.
+  ObjectEditorShared.visibleLayers = ~1u;
+  Click(1);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_LAYER_NOT_VISIBLE);
+  Confirm();
+  EXPECT_EQ(modeller->state.buildCount, 0u);
+}
+
+TEST_F(BuildModeTest, DividingASharedEdgeKeepsTheArea) {
+  Start(Grid);
+  Key('B', true);
+  const double area = TotalAreaZ(model);
+  Click(0), Click(4);  // the diagonal of square 0, shared by triangles 0 and 1
+  EXPECT_EQ(modeller->buildEdgeUsers, 2);
+  const std::vector<uint8_t> before = Serialised();
+  Press("divide edge");
+  EXPECT_STREQ(modeller->statusText, "divide edge");
+  ASSERT_EQ(model.pointCount, 10);
+  ASSERT_EQ(model.triangleCount, 10);
+  EXPECT_EQ(model.points[9].x, Metres(0.5));
+  EXPECT_EQ(model.points[9].y, Metres(0.5));
+  EXPECT_NEAR(TotalAreaZ(model), area, 1e-9);
+  for (int t = 0; t < model.triangleCount; ++t) EXPECT_GT(AreaZ(model, t), 0) << t;
+  ModelObject back{};
+  ExpectSavesAndReadsBack(back);
+  back.Free();
+  ExpectUndoRestores(before);
+
+  // A central end and a plain one give a mirrored point; a reflected end is refused.
+  model.points[0].flags = (model.points[0].flags & ~POINT_MIRROR_STATE) | POINT_CENTRAL;
+  modeller->state.buildCount = 0;
+  Click(0), Click(1);
+  Press("divide edge");
+  EXPECT_EQ(model.points[model.pointCount - 1].flags & POINT_MIRROR_STATE, POINT_MIRRORED);
+  Click(0), Click(1 | CORNER_MIRRORED);
+  const int history = ModellerUndo.count;
+  const std::vector<uint8_t> kept = Serialised();
+  Press("divide edge");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_DIVIDE_REFLECTED);
+  Confirm();
+  ExpectUnchanged(kept, history);
+}
+
+TEST_F(BuildModeTest, ShiftClickTurnsTheSharedEdge) {
+  Start(Grid);
+  Key('T', true);
+  const double area = TotalAreaZ(model);
+  ClickTriangle(0, false, false);
+  const std::vector<uint8_t> before = Serialised();
+  ClickTriangle(1, true, false);
+  EXPECT_STREQ(modeller->statusText, "triangle rotation");
+  EXPECT_NEAR(TotalAreaZ(model), area, 1e-9);
+  EXPECT_GT(AreaZ(model, 0), 0);
+  EXPECT_GT(AreaZ(model, 1), 0);
+  // The edge 0-4 became 1-3.
+  bool has13 = false;
+  for (int t : {0, 1}) {
+    bool one = false, three = false;
+    for (uint16_t c : T(t).corners) one = one || c == 1, three = three || c == 3;
+    has13 = has13 || (one && three);
+  }
+  EXPECT_TRUE(has13);
+  ExpectUndoRestores(before);
+  // Windings that disagree share no edge; nor does a triangle with itself.
+  std::swap(model.triangles[1].corners[1], model.triangles[1].corners[2]);
+  DeselectAllTriangles(*modeller);
+  ClickTriangle(0, false, false);
+  const int history = ModellerUndo.count;
+  ClickTriangle(1, true, false);
+  EXPECT_STREQ(modeller->statusText, TEXT_NO_SHARED_EDGE);
+  EXPECT_EQ(ModellerUndo.count, history);
+  ClickTriangle(0, true, false);
+  EXPECT_STREQ(modeller->statusText, TEXT_NO_SHARED_EDGE);
+}
+
+TEST_F(BuildModeTest, FloodSelectFollowsTheDrawModeAndStaysInShownTriangles) {
+  Start(Grid);
+  Key('T', true);
+  // Squares 0 and 1 on group 0, squares 2 and 3 on group 1; squares 1 and 2 on the second
+  // mapping.
+  for (int t = 4; t < 8; ++t) model.triangles[t].group = 1;
+  for (int t = 2; t < 6; ++t) model.triangles[t].mapping = 1;
+  MeshDisplay.modellerDrawMode = DRAW_GROUPS;
+  ClickTriangle(0, true, true);
+  EXPECT_EQ(SelectedTriangles(), 4) << "crosses the mapping border, stops at the group border";
+  for (int t = 0; t < 4; ++t) EXPECT_NE(T(t).flags & TRIANGLE_SELECTED, 0);
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 4);
+  // Clicking again deselects the region.
+  ClickTriangle(1, true, true);
+  EXPECT_EQ(SelectedTriangles(), 0);
+
+  MeshDisplay.modellerDrawMode = DRAW_MAPPINGS;
+  ClickTriangle(0, true, true);
+  EXPECT_EQ(SelectedTriangles(), 2) << "stops at the mapping border";
+  DeselectAllTriangles(*modeller);
+
+  // Hidden triangles, hidden layers and other levels stop it.
+  MeshDisplay.modellerDrawMode = DRAW_FLAT;
+  for (int t = 4; t < 8; ++t) model.triangles[t].group = 0;
+  for (int t = 2; t < 6; ++t) model.triangles[t].mapping = 0;
+  model.triangles[1].flags |= TRIANGLE_HIDDEN;
+  model.triangles[4].layer = 3;
+  model.triangles[6].lod = 1;
+  model.lodCount = 2;
+  ObjectEditorShared.visibleLayers = ~(1u << 3);
+  ClickTriangle(0, true, true);
+  for (int t : {1, 4, 6}) EXPECT_EQ(T(t).flags & TRIANGLE_SELECTED, 0) << t;
+  EXPECT_NE(T(0).flags & TRIANGLE_SELECTED, 0);
+
+  // Wire and layers draw modes refuse it.
+  DeselectAllTriangles(*modeller);
+  MeshDisplay.modellerDrawMode = DRAW_WIRE;
+  ClickTriangle(2, true, true);
+  EXPECT_STREQ(modeller->statusText, TEXT_FLOOD_DRAW_MODE);
+  EXPECT_EQ(SelectedTriangles(), 0);
+  MeshDisplay.modellerDrawMode = DRAW_FLAT;
+}
+
+TEST(FloodRegion, TheEdgeTableReachesWhatRepeatedPassesReach) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 40; ++round) {
+    ModelObject o{};
+    o.Init();
+    ModelBuilder b;
+    const int points = 6 + int(random() % 6);
+    for (int p = 0; p < points; ++p) b.Point(p, p % 3, 0);
+    const int triangles = 4 + int(random() % 20);
+    for (int t = 0; t < triangles; ++t) {
+      b.group = int(random() % 2);
+      b.layer = int(random() % 2);
+      b.lod = int(random() % 4 == 0);
+      b.Triangle(int(random() % points), int(random() % points), int(random() % points));
+    }
+    b.Into(o);
+    for (int mode : {DRAW_FLAT, DRAW_GROUPS, DRAW_SIDE_SWAP}) {
+      const int start = int(random() % uint32_t(o.triangleCount));
+      FloodRegionByPasses(o, start, 0, 1u, mode);
+      std::vector<uint8_t> passes(size_t(o.triangleCount));
+      for (int t = 0; t < o.triangleCount; ++t) {
+        passes[size_t(t)] = o.triangles[t].flags & TRIANGLE_MARK;
+        o.triangles[t].flags &= uint8_t(~TRIANGLE_MARK);
+      }
+      FloodRegion(o, start, 0, 1u, mode);
+      for (int t = 0; t < o.triangleCount; ++t) {
+        EXPECT_EQ(o.triangles[t].flags & TRIANGLE_MARK, passes[size_t(t)]) << "round " << round << " triangle " << t;
+        o.triangles[t].flags &= uint8_t(~TRIANGLE_MARK);
+      }
+    }
+    o.Free();
+  }
+}
+
+TEST_F(BuildModeTest, ATypedIndexOfAnotherLevelShowsThatLevel) {
+  Start(Grid);
+  model.lodCount = 2;
+  model.triangles[5].lod = 1;
+  Key('T', true);
+  Press("index");
+  Type("5");
+  EXPECT_EQ(model.currentLod, 1);
+  EXPECT_NE(T(5).flags & TRIANGLE_SELECTED, 0);
+  EXPECT_STREQ(modeller->statusText, "Selected triangle #5 in LOD2");
+  Press("index");
+  Type("8");
+  EXPECT_STREQ(modeller->statusText, "Triangle index must be between 0 and 7");
+}

@@ -1,0 +1,157 @@
+// layers_test.cpp - the layer panel (showing, hiding, renaming, assigning, merging), the
+// attribute buttons with Ctrl and with their questions, and the unused points' clean-ups.
+#include "modeller/layers.h"
+#include "operations_fixture.h"
+
+using namespace modeller_test;
+
+namespace {
+
+// Six separate triangles on layers 0, 0, 3, 3, 5, 5, and a subobject with one triangle on
+// layer 3; two loose points (18, 19).
+void LayeredTriangles(ModelObject& o) {
+  o.Init();
+  ModelBuilder b;
+  for (int t = 0; t < 6; ++t) {
+    const int p = b.Point(t, 0, 0);
+    b.Point(t + 0.5, 0, 0), b.Point(t, 0, 0.5);
+    b.layer = t / 2 == 0 ? 0 : t / 2 == 1 ? 3 : 5;
+    b.Triangle(p, p + 1, p + 2);
+  }
+  b.Point(9, 0, 0), b.Point(-9, 0, 0);
+  b.Into(o);
+  std::snprintf(o.layerNames[3], LAYER_NAME_SIZE, "doors");
+  std::vector<ModelObject> children(1);
+  children[0].Init();
+  ModelBuilder c;
+  c.layer = 3;
+  c.Point(0, 0, 0), c.Point(1, 0, 0), c.Point(0, 1, 0);
+  c.Triangle(0, 1, 2);
+  c.Into(children[0]);
+  std::snprintf(children[0].layerNames[3], LAYER_NAME_SIZE, "doors");
+  SetChildren(o, children);
+}
+
+}  // namespace
+
+class LayersTest : public OperationsTest {
+ protected:
+  void SelectTriangles(std::initializer_list<int> triangles) {
+    DeselectAllTriangles(*modeller);
+    for (int t : triangles) SelectTriangle(*modeller, t);
+  }
+  const ModelTriangle& T(int index) const { return EditedObject->triangles[index]; }
+};
+
+TEST_F(LayersTest, TheVisibilityPanelShowsHidesAndRenames) {
+  Start(LayeredTriangles);
+  Key('T', true);
+  Press("none");
+  EXPECT_EQ(ObjectEditorShared.visibleLayers, 0u);
+  Press("all");
+  EXPECT_EQ(ObjectEditorShared.visibleLayers, ~0u);
+  // Hiding the current triangle's layer makes the next selected one current.
+  SelectTriangles({2, 0, 4});
+  EXPECT_EQ(modeller->state.currentTriangle, 4);
+  modeller->state.currentTriangle = 2;
+  ShiftHeld = 1;
+  Press("doors", CLICK_LEFT, "Left click to hide/show/select layer / Right click to rename");
+  ShiftHeld = 0;
+  EXPECT_EQ(ObjectEditorShared.visibleLayers >> 3 & 1, 0u);
+  EXPECT_EQ(T(2).flags & TRIANGLE_SELECTED, 0);
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 2);
+  EXPECT_EQ(modeller->state.currentTriangle, 0);
+  // Shown again, it becomes the current layer.
+  LayerButtonAction(&modeller->prss, CLICK_LEFT, 3);
+  EXPECT_EQ(modeller->state.currentLayer, 3u);
+  // A right click renames, the name cut to 7 characters.
+  LayerButtonAction(&modeller->prss, CLICK_RIGHT, 7);
+  Type("bodywork");
+  EXPECT_STREQ(model.layerNames[7], "bodywor");
+}
+
+TEST_F(LayersTest, AssigningAndMergingLayers) {
+  Start(LayeredTriangles);
+  Key('T', true);
+  SelectTriangles({0, 1});
+  std::vector<uint8_t> before = Serialised();
+  Press("doors", CLICK_LEFT, "Left click to assign selected triangles to layer / Right click to rename");
+  EXPECT_STREQ(MessageBoxDialog.first, "Assign 2 triangles to layer doors?");
+  Key('Y');
+  EXPECT_STREQ(modeller->statusText, "triangles to layer");
+  EXPECT_EQ(T(0).layer, 3);
+  EXPECT_EQ(T(1).layer, 3);
+  ExpectUndoRestores(before);
+  AssignLayerAction(&modeller->prss, CLICK_LEFT, 3);
+  EXPECT_STREQ(MessageBoxDialog.first, "Selected triangles are already in layer doors");
+  Confirm();
+
+  // Layer 3 merged into 5: the subobject's triangle too, and the name cleared everywhere.
+  modeller->state.currentLayer = 3;
+  before = Serialised();
+  LayerPanelAction(&modeller->prss, CLICK_LEFT, 3);
+  ASSERT_EQ(SelectDialog.count, PANEL_LAYERS);
+  SelectItemClick(&SelectDialog.prss, CLICK_LEFT, 5);
+  EXPECT_STREQ(modeller->statusText, "merge layer");
+  for (int t = 0; t < model.triangleCount; ++t) EXPECT_NE(T(t).layer, 3) << t;
+  EXPECT_EQ(model.children[0].triangles[0].layer, 5);
+  EXPECT_STREQ(model.layerNames[3], "");
+  EXPECT_STREQ(model.children[0].layerNames[3], "");
+  ModelObject back{};
+  ExpectSavesAndReadsBack(back);
+  back.Free();
+  ExpectUndoRestores(before);
+}
+
+TEST_F(LayersTest, AttributeButtonsSelectWithCtrlAndAssignAfterAsking) {
+  Start(LayeredTriangles);
+  Key('T', true);
+  model.triangles[0].group = model.triangles[2].group = model.triangles[4].group = 2;
+  model.triangles[4].flags |= TRIANGLE_HIDDEN;
+  model.lodCount = 2;
+  model.triangles[2].lod = 1;
+  ObjectEditorShared.visibleLayers = ~(1u << 5);
+  CtrlHeld = 1;
+  AssignGroupAction(&modeller->prss, CLICK_LEFT, 2);
+  CtrlHeld = 0;
+  EXPECT_EQ(SelectedTriangles(), 1) << "only shown-level, visible, unhidden triangles";
+  EXPECT_NE(T(0).flags & TRIANGLE_SELECTED, 0);
+  ObjectEditorShared.visibleLayers = ~0u;
+
+  // Swap goes only on unmirrored triangles.
+  model.triangles[1].flags |= TRIANGLE_MIRRORED;
+  SelectTriangles({0, 1});
+  const std::vector<uint8_t> before = Serialised();
+  AssignSwapAction(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_STREQ(MessageBoxDialog.first, "Assign 2 triangles to : swap?");
+  Key('Y');
+  EXPECT_NE(T(0).flags & TRIANGLE_SIDE_SWAP, 0);
+  EXPECT_EQ(T(1).flags & TRIANGLE_SIDE_SWAP, 0);
+  ExpectUndoRestores(before);
+  SelectTriangles({1});
+  const int history = ModellerUndo.count;
+  AssignSwapAction(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_ALL_MIRRORED);
+  Confirm();
+  EXPECT_EQ(ModellerUndo.count, history);
+  AssignContributionAction(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_STREQ(modeller->statusText, "Selected triangles are already in ncl low");
+}
+
+TEST_F(LayersTest, UnusedPointsAreDeletedOrUnmirrored) {
+  Start(LayeredTriangles);
+  Key('P', true);
+  model.points[19].flags |= POINT_MIRRORED;
+  model.points[0].flags |= POINT_MIRRORED;
+  SelectPoints({0, 18, 19});
+  const std::vector<uint8_t> before = Serialised();
+  UnmirrorUnusedPoints(*modeller);
+  EXPECT_EQ(model.points[19].flags & POINT_MIRROR_STATE, 0);
+  EXPECT_EQ(model.points[0].flags & POINT_MIRROR_STATE, 0) << "no triangle needs its copy";
+  ExpectUndoRestores(before);
+  SelectPoints({0, 18, 19});
+  DeleteUnusedPoints(*modeller, 1);
+  EXPECT_EQ(model.pointCount, 18);
+  EXPECT_EQ(modeller->state.selectedPointCount, 0);
+  EXPECT_EQ(modeller->state.currentPoint, -1);
+}

@@ -1,0 +1,329 @@
+// triangle_tools_test.cpp - the triangle mode's tools through its panel, keys and questions:
+// deletion, duplication, subdivision, mirroring and unmirrored copies, breaking off into a
+// subobject, hiding, the groups and the colours.
+#include <cmath>
+
+#include "modeller/triangle_tools.h"
+#include "operations_fixture.h"
+
+using namespace modeller_test;
+
+namespace {
+
+// A 2 x 1 m rectangle in the ground plane (z = 0.5) as two triangles sharing the edge 0-2,
+// both wound the same way.
+void FlatQuad(ModelObject& o) {
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0.5), b.Point(2, 0, 0.5), b.Point(2, 1, 0.5), b.Point(0, 1, 0.5);
+  b.Quad(0, 1, 2, 3);
+  b.Into(o);
+  std::snprintf(o.name, sizeof o.name, "quad");
+}
+
+// Six separate triangles, each on its own group byte t (so they can be told apart).
+void SixTriangles(ModelObject& o) {
+  o.Init();
+  ModelBuilder b;
+  for (int t = 0; t < 6; ++t) {
+    const int p = b.Point(t, 0, 0);
+    b.Point(t + 0.5, 0, 0), b.Point(t, 0, 0.5);
+    b.group = t;
+    b.Triangle(p, p + 1, p + 2);
+  }
+  b.Into(o);
+  o.groupCount = 6;
+}
+
+// The signed area vector's sum over the triangles (square metres): area and winding together.
+void AreaVector(const ModelObject& o, double out[3]) {
+  out[0] = out[1] = out[2] = 0;
+  for (int t = 0; t < o.triangleCount; ++t) {
+    double c[3][3];
+    for (int k = 0; k < 3; ++k) {
+      const ModelPoint& p = o.points[o.triangles[t].corners[k] & CORNER_INDEX_MASK];
+      c[k][0] = p.x / 65536.0, c[k][1] = p.y / 65536.0, c[k][2] = p.z / 65536.0;
+    }
+    const double u[3] = {c[1][0] - c[0][0], c[1][1] - c[0][1], c[1][2] - c[0][2]};
+    const double v[3] = {c[2][0] - c[0][0], c[2][1] - c[0][1], c[2][2] - c[0][2]};
+    out[0] += 0.5 * (u[1] * v[2] - u[2] * v[1]);
+    out[1] += 0.5 * (u[2] * v[0] - u[0] * v[2]);
+    out[2] += 0.5 * (u[0] * v[1] - u[1] * v[0]);
+  }
+}
+
+}  // namespace
+
+class TriangleToolsTest : public OperationsTest {
+ protected:
+  void SelectTriangles(std::initializer_list<int> triangles) {
+    DeselectAllTriangles(*modeller);
+    for (int t : triangles) SelectTriangle(*modeller, t);
+  }
+  const ModelTriangle& T(int index) const { return EditedObject->triangles[index]; }
+};
+
+TEST_F(TriangleToolsTest, SubdividingTwoTrianglesSharingAnEdgeKeepsAreaAndWinding) {
+  Start(FlatQuad);
+  Key('T', true);
+  double was[3];
+  AreaVector(model, was);
+  SelectTriangles({0, 1});
+  const std::vector<uint8_t> before = Serialised();
+  Press("subdivide");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_SUBDIVIDE);
+  Key('Y');
+  EXPECT_EQ(model.triangleCount, 8);
+  EXPECT_EQ(model.pointCount, 9) << "the shared edge's midpoint is merged";
+  double now[3];
+  AreaVector(model, now);
+  for (int a = 0; a < 3; ++a) EXPECT_NEAR(now[a], was[a], 1e-9);
+  for (int t = 0; t < model.triangleCount; ++t) {
+    double one[3];
+    ModelObject single = model;
+    single.triangles = &model.triangles[t];
+    single.triangleCount = 1;
+    AreaVector(single, one);
+    EXPECT_GT(one[2] * was[2], 0) << "triangle " << t << " keeps the winding";
+  }
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
+  ModelObject back{};
+  ExpectSavesAndReadsBack(back);
+  back.Free();
+  ExpectUndoRestores(before);
+
+  // Far corners: the midpoint is taken from a 64-bit sum.
+  model.points[0].x = model.points[1].x = INT32_MAX - 1;
+  model.points[2].x = INT32_MAX - 3;
+  SelectTriangles({0});
+  SubdivideTriangles(&modeller->prss, CLICK_LEFT, 1);
+  for (int p = 0; p < model.pointCount; ++p) EXPECT_GT(model.points[p].x, -1) << "no midpoint wrapped round";
+
+  // A triangle on a reflected point is refused, the limits too; nothing changes.
+  Key('A');
+  model.triangles[0].corners[1] |= CORNER_MIRRORED;
+  SelectTriangles({0});
+  std::vector<uint8_t> kept = Serialised();
+  int history = ModellerUndo.count;
+  Press("subdivide");
+  EXPECT_STREQ(MessageBoxDialog.first, "1 triangle refer to mirrored points");
+  Confirm();
+  ExpectUnchanged(kept, history);
+  model.triangles[0].corners[1] &= CORNER_INDEX_MASK;
+  modeller->triangleLimit = model.triangleCount + 2;
+  Press("subdivide");
+  EXPECT_STREQ(MessageBoxDialog.first, modeller->triangleLimitText);
+  Confirm();
+  ExpectUnchanged(Serialised(), history);
+}
+
+TEST_F(TriangleToolsTest, DeletingKeepsTheOrderAndDuplicatingSelectsTheCopies) {
+  Start(SixTriangles);
+  Key('T', true);
+  SelectTriangles({2, 4});
+  std::vector<uint8_t> before = Serialised();
+  Key(KEYCODE_DELETE);
+  EXPECT_STREQ(modeller->statusText, "delete triangles");
+  ASSERT_EQ(model.triangleCount, 4);
+  const int order[4] = {0, 1, 3, 5};
+  for (int t = 0; t < 4; ++t) EXPECT_EQ(T(t).group, order[t]);
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
+  ExpectUndoRestores(before);
+  CtrlKey('Z');
+
+  // One triangle of three unshared points: three points and one triangle more, selected.
+  Key('A');
+  SelectTriangles({1});
+  before = Serialised();
+  CtrlKey('D');
+  EXPECT_STREQ(modeller->statusText, "duplicate triangle");
+  ASSERT_EQ(model.pointCount, 21);
+  ASSERT_EQ(model.triangleCount, 7);
+  EXPECT_EQ(modeller->state.mode, ModePoint);
+  EXPECT_TRUE(Said(TEXT_DUPLICATED_TRIANGLES));
+  EXPECT_EQ(T(6).corners[0] & CORNER_INDEX_MASK, 18);
+  EXPECT_EQ(T(6).group, 1);
+  EXPECT_NE(T(6).flags & TRIANGLE_SELECTED, 0);
+  EXPECT_EQ(T(1).flags & TRIANGLE_SELECTED, 0);
+  for (int p = 18; p < 21; ++p) {
+    EXPECT_EQ(P(p).x, P(p - 15).x);
+    EXPECT_NE(P(p).flags & POINT_SELECTED, 0);
+  }
+  EXPECT_EQ(modeller->state.currentPoint, 20);
+  ModelObject back{};
+  ExpectSavesAndReadsBack(back);
+  back.Free();
+  ExpectUndoRestores(before);
+
+  // Hiding the selected triangles leaves none selected; unhiding shows them again.
+  Key('T', true);
+  SelectTriangles({0, 5});
+  Key('H');
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
+  EXPECT_EQ(SelectedTriangles(), 0);
+  EXPECT_NE(T(0).flags & TRIANGLE_HIDDEN, 0);
+  Key('H', false, false, true);
+  EXPECT_EQ(T(0).flags & TRIANGLE_HIDDEN, 0);
+  SelectTriangles({3});
+  Key('H', true);
+  EXPECT_NE(T(0).flags & TRIANGLE_HIDDEN, 0);
+  EXPECT_EQ(T(3).flags & TRIANGLE_HIDDEN, 0);
+}
+
+TEST_F(TriangleToolsTest, MirroringSkipsSwapTrianglesAndUnmirroredCopiesAreCounted) {
+  Start(SixTriangles);
+  Key('T', true);
+  model.triangles[1].flags |= TRIANGLE_SIDE_SWAP;
+  model.triangles[3].flags |= TRIANGLE_SIDE_SWAP;
+  SelectTriangles({0, 1, 2, 3});
+  const std::vector<uint8_t> before = Serialised();
+  TriangleToolsCommand(&modeller->prss, CLICK_LEFT, TRIANGLE_TOOL_MIRROR_SELECTED);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_SOME_SWAP_SKIPPED);
+  Confirm();
+  EXPECT_NE(T(0).flags & TRIANGLE_MIRRORED, 0);
+  EXPECT_EQ(T(1).flags & TRIANGLE_MIRRORED, 0);
+  EXPECT_NE(T(2).flags & TRIANGLE_MIRRORED, 0);
+  EXPECT_EQ(T(3).flags & TRIANGLE_MIRRORED, 0);
+  EXPECT_EQ(P(0).flags & POINT_MIRROR_STATE, POINT_CENTRAL) << "x = 0: fixed";
+  EXPECT_EQ(P(1).flags & POINT_MIRROR_STATE, POINT_MIRRORED);
+  ExpectUndoRestores(before);
+
+  // Build unmirrored: asked with no copies and no reflections, then reflected copies.
+  SelectTriangles({2});
+  Press("build unmirrored");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_BUILD_UNMIRRORED);
+  Key('Y');
+  EXPECT_STREQ(modeller->statusText, "build unmirrored");
+  ASSERT_EQ(model.triangleCount, 7);
+  EXPECT_EQ(T(6).corners[0], uint16_t(T(2).corners[2] | CORNER_MIRRORED));
+  EXPECT_EQ(T(6).corners[2], uint16_t(T(2).corners[0] | CORNER_MIRRORED));
+  // Asked again, the source has its copy and the copy is on reflected points.
+  SelectTriangles({2});
+  Press("build unmirrored");
+  EXPECT_STREQ(MessageBoxDialog.first, "1 triangle already has a mirrored copy");
+  Confirm();
+  SelectTriangles({2, 6});
+  Press("build unmirrored");
+  EXPECT_STREQ(MessageBoxDialog.first, "1 is already based on reflected points and 1 already has a mirrored copy");
+  Confirm();
+}
+
+TEST_F(TriangleToolsTest, BreakingOffKeepsEveryCornerInPlace) {
+  Start([](ModelObject& o) {
+    SampleCar(o);
+    o.AddSubobjectSlot();  // an empty last subobject to break off into
+    ModelObject& empty = o.children[o.childCount++];
+    empty.Init();
+    empty.offset[0] = Metres(0.25), empty.offset[1] = Metres(-1), empty.offset[2] = Metres(0.5);
+  });
+  Key('T', true);
+  SelectTriangles({0, 1});
+  std::vector<IntVector> world;
+  for (int t : {0, 1})
+    for (uint16_t c : T(t).corners) {
+      const ModelPoint& p = P(c & CORNER_INDEX_MASK);
+      world.push_back({p.x, p.y, p.z});
+    }
+  const int points = model.pointCount, triangles = model.triangleCount;
+  const std::vector<uint8_t> before = Serialised();
+  Press("break off");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_BREAK_OFF);
+  Key('Y');
+  EXPECT_STREQ(modeller->statusText, "break off");
+  ModelObject& sub = model.children[model.childCount - 1];
+  EXPECT_EQ(EditedObject, &sub);
+  EXPECT_EQ(modeller->state.mode, ModeSubobject);
+  ASSERT_EQ(sub.triangleCount, 2);
+  EXPECT_EQ(model.triangleCount, triangles - 2);
+  EXPECT_LE(model.pointCount, points);
+  EXPECT_EQ(sub.mappingCount, model.mappingCount);
+  size_t i = 0;
+  for (int t = 0; t < 2; ++t)
+    for (uint16_t c : sub.triangles[t].corners) {
+      const ModelPoint& p = sub.points[c & CORNER_INDEX_MASK];
+      EXPECT_EQ(p.x + sub.offset[0], world[i].x);
+      EXPECT_EQ(p.y + sub.offset[1], world[i].y);
+      EXPECT_EQ(p.z + sub.offset[2], world[i].z);
+      ++i;
+    }
+  ModelObject back{};
+  ExpectSavesAndReadsBack(back);
+  back.Free();
+  ExpectUndoRestores(before);
+  // The subobject now holds triangles: a second break off is refused.
+  SetEditedObject(*modeller, &model, 1);
+  Key('T', true);
+  SelectTriangles({3});
+  const std::vector<uint8_t> kept = Serialised();
+  const int history = ModellerUndo.count;
+  Press("break off");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_NEED_EMPTY_SUBOBJECT);
+  Confirm();
+  ExpectUnchanged(kept, history);
+}
+
+TEST_F(TriangleToolsTest, GroupsAreAddedSetRemovedAndNeverFewerThanOne) {
+  Start(SixTriangles);
+  Key('T', true);
+  model.groupCount = 3;
+  for (int t = 0; t < 6; ++t) model.triangles[t].group = uint8_t(t % 3);
+  modeller->state.currentGroup = 1;
+  std::vector<uint8_t> before = Serialised();
+  RemoveGroup(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_EQ(model.groupCount, 2);
+  EXPECT_EQ(T(2).group, 1);
+  EXPECT_EQ(T(1).group, 1);
+  EXPECT_EQ(modeller->state.currentGroup, 0u);
+  ExpectUndoRestores(before);
+
+  SelectTriangles({4, 5});
+  AddGroup(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_STREQ(MessageBoxDialog.first, "Assign 2 triangles to a new group?");
+  Key('Y');
+  EXPECT_EQ(model.groupCount, 3) << "the removal was redone";
+  EXPECT_EQ(T(4).group, 2);
+  EXPECT_EQ(T(5).group, 2);
+  SetGroup(*modeller, 1);
+  EXPECT_EQ(T(4).group, 1);
+  EXPECT_EQ(modeller->state.currentGroup, 1u);
+
+  model.groupCount = 1;
+  for (int t = 0; t < 6; ++t) model.triangles[t].group = 0;
+  before = Serialised();
+  const int history = ModellerUndo.count;
+  RemoveGroup(&modeller->prss, CLICK_LEFT, 0);
+  ExpectUnchanged(before, history);
+  model.groupCount = MAX_SMOOTHING_GROUPS;
+  AddGroup(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_MAX_GROUPS);
+  Confirm();
+}
+
+TEST_F(TriangleToolsTest, ColoursAreAddedNamedAndDeleted) {
+  Start(TwoTriangles);
+  Key('T', true);
+  modeller->state.currentMapping = 0;
+  std::vector<uint8_t> before = Serialised();
+  ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_ADD);
+  ASSERT_EQ(model.mappingCount, 3);
+  EXPECT_EQ(modeller->state.currentMapping, 1);
+  EXPECT_EQ(T(1).mapping, 2) << "later mappings move up";
+  Type("l_brk");
+  EXPECT_STREQ(model.mappings[1].name, "l_brk");
+  // The copy is unused: deleting it works, deleting a used one is refused.
+  ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_DELETE);
+  EXPECT_EQ(model.mappingCount, 2);
+  modeller->state.currentMapping = 0;
+  const int history = ModellerUndo.count;
+  const std::vector<uint8_t> kept = Serialised();
+  ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_DELETE);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_COLOUR_USED);
+  Confirm();
+  ExpectUnchanged(kept, history);
+  // Unused ones go all at once.
+  ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_ADD);
+  Type("");
+  ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_DELETE_UNUSED);
+  EXPECT_EQ(model.mappingCount, 2);
+  (void)before;
+}
