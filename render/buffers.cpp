@@ -23,6 +23,7 @@
 #include "render/shaders.h"
 #include "render/sky.h"
 #include "render/sky_measure.h"
+#include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
 
@@ -453,6 +454,9 @@ void FreeAllGraphics(int recreate, int releaseShaders) {
   FreeAllFastMeshes();
   ClearTempMeshStore();
   FreeAllMaterials();
+  // The system set, the background and the plate pages hold materials of the emptied map:
+  // forgotten with it, so that a later start or look-up makes them again.
+  ReleaseSystemTextures();
   if (releaseShaders) {
     ReleaseShaders(nullptr);
     ReleaseVertexLayouts();

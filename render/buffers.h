@@ -138,8 +138,9 @@ struct CircularVBuffer {
 
 // ---- [Release all] ----
 // Closes the immediate streams, frees the 2D list, unwinds the target stack, frees the fast
-// meshes and the temporary-mesh store, empties the material map (with releaseShaders the shaders and layouts too), frees
-// the textures and every vertex and index buffer.  With recreate the immediate streams, the
+// meshes and the temporary-mesh store, empties the material map (with releaseShaders the shaders and layouts too) and
+// forgets the system set and the plate pages that held its materials, frees the textures and every vertex and index
+// buffer.  With recreate the immediate streams, the
 // default material, the 2D list and the shared compute job are made again.
 void FreeAllGraphics(int recreate, int releaseShaders);
 // Raised by every FreeAllGraphics, once every buffer record is released.

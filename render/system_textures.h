@@ -53,7 +53,7 @@ extern int RenderTexturesNeedRefresh;  // set by screens: clear the render textu
 // interface (InstallInterface); null until then, and no font pages are made.
 extern void (*BuildFontTexture)();
 void LoadSystemTextures();     // does nothing but the reset without a device
-void ReleaseSystemTextures();  // forgets the set (the textures go with the texture table)
+void ReleaseSystemTextures();  // forgets the set and the plates (also run by FreeAllGraphics)
 void RefreshRenderTextures();
 
 // ---- [Render-texture materials] ----

@@ -15,6 +15,7 @@
 #include "core/controls.h"
 #include "core/frame_globals.h"
 #include "core/report.h"
+#include "render/buffers.h"
 #include "render/generated_textures.h"
 #include "render/material.h"
 #include "render/system_textures.h"
@@ -339,4 +340,20 @@ TEST_F(NumberPlates, ACarTakesItsOwnTextOrTheDefaultAndTheRendererResetsThePlate
   EXPECT_EQ(PlateSlotUses[slot], 0);
   EXPECT_EQ(PlatePages[0].redraw, 0);
   EXPECT_EQ(PlateTexts[slot].stored, 0);
+}
+
+TEST_F(NumberPlates, ThePagesGoWithTheRenderersMaterials) {
+  const int slot = Take("ABC 123");
+  ASSERT_NE(PlateMaterials[0], nullptr);
+  // Closing the device empties the material map: a page kept past it would hand the next
+  // "s_plate" look-up (the modeller's preview of a car) a freed material.
+  FreeAllGraphics(1, 0);
+  EXPECT_EQ(PlateMaterials[0], nullptr);
+  EXPECT_EQ(AlphaPlateMaterials[0], nullptr);
+  EXPECT_EQ(PlateSlotUses[slot], 0);
+  EXPECT_EQ(PlateTexts[slot].stored, 0);
+  Material* again = MapSpecialTextureName("s_plate", 0);
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again, PlateMaterials[0]);
+  EXPECT_NE(std::find(Materials.begin(), Materials.end(), again), Materials.end()) << "made again in the map";
 }
