@@ -132,6 +132,9 @@ void CheckPacket(const std::vector<uint8_t>& p) {
 // The engine by its power unit, run for the script's steps at its throttle and gear.
 void RunEngine(Car& car, const Script& k) {
   EngineModel& e = car.engine;
+  // An engine whose figures keep it from being stepped is named by its check, and its car is
+  // not simulated; every other engine derives figures a car can step with.
+  if (e.SimulationFault(car.transmissionType, car.vehicleClass)) return;
   e.health = 1.0f;
   e.Recompute(car.transmissionType, car.vehicleClass);
   Require(e.maxTorque >= 0.0f && e.maxPower >= 0.0f);
