@@ -6,10 +6,6 @@
 #include <mutex>
 #include <vector>
 
-#include "render/draw_mesh.h"
-#include "render/gouraud_mesh.h"
-#include "render/system_textures.h"
-
 CarReleaseHooks CarRelease;
 std::recursive_mutex CarLock;
 
@@ -31,16 +27,7 @@ Car::Car() {
 Car::~Car() {
   if (CarRelease.releaseModelObjects) CarRelease.releaseModelObjects(*this);
   if (CarRelease.freeAnimations) CarRelease.freeAnimations(*this);
-  for (GouraudO3d*& mesh : levelMeshes) {
-    DeleteDrawMesh(mesh);
-    mesh = nullptr;
-  }
   if (CarRelease.releaseMeshes) CarRelease.releaseMeshes(*this);
-  if (plateSlot >= 0 && plateSlot < PLATE_SLOTS) {
-    std::lock_guard<std::mutex> lock(PlateLock);
-    if (PlateSlotUses[plateSlot] > 0) --PlateSlotUses[plateSlot];
-  }
-  plateSlot = -1;
   if (recordingState == CAR_RECORDING_OPEN && CarRelease.writeEventRecord) CarRelease.writeEventRecord(*this);
   recordingState = 0;
   std::free(undamagedPoints);
@@ -56,13 +43,7 @@ Car::~Car() {
   std::free(parts);
   parts = nullptr;
   partCount = 0;
-  for (SuspensionBlock& set : wheelSets) {
-    DeleteDrawMesh(set.spokeMesh);
-    DeleteDrawMesh(set.rimMesh);
-    set.spokeMesh = set.rimMesh = nullptr;
-  }
   engine.FreeWaves();
   simulated = 0;
-  for (CircularVBuffer& buffer : tyreBuffers) buffer.Close();
   g_liveCars.erase(std::remove(g_liveCars.begin(), g_liveCars.end(), this), g_liveCars.end());
 }

@@ -122,7 +122,8 @@ extern void (*DrawMassBox)(const MassBox& box, const FixedTransform& transform);
 struct CarReleaseHooks {
   void (*releaseModelObjects)(Car& car);  // the model's graphics objects
   void (*freeAnimations)(Car& car);
-  void (*releaseMeshes)(Car& car);        // the wheel and wheel-set meshes
+  void (*releaseMeshes)(Car& car);        // what the vehicle model made for drawing: the level
+                                          // and wheel-set meshes, tyre buffers, plate slot
   void (*writeEventRecord)(Car& car);     // a recording car's closing records
 };
 extern CarReleaseHooks CarRelease;

@@ -95,6 +95,7 @@ void ReturnPlateSlot(Car& car) {
 
 // Under CarLock, then PlateLock: a slot when the car has none and the plates exist.
 void TakePlateSlot(Car& car) {
+  InstallCarModelRelease();
   std::lock_guard<std::recursive_mutex> carLock(CarLock);
   if (car.plateSlot != -1 || !TakeCarPlateSlot) return;
   std::lock_guard<std::mutex> plateLock(PlateLock);
@@ -104,7 +105,16 @@ void TakePlateSlot(Car& car) {
 Material* NoTexture(const char*, int, int, int, const CutoutMaterial&, int) { return nullptr; }
 
 void ReleaseModelObjectsHook(Car& car) { car.ReleaseModelObjects(); }
-void ReleaseMeshesHook(Car& car) { car.ReleaseMeshes(); }
+// A car going away: everything the vehicle model made for drawing it.
+void ReleaseMeshesHook(Car& car) {
+  car.ReleaseMeshes();
+  for (GouraudO3d*& mesh : car.levelMeshes) {
+    DeleteDrawMesh(mesh);
+    mesh = nullptr;
+  }
+  for (CircularVBuffer& buffer : car.tyreBuffers) buffer.Close();
+  ReturnPlateSlot(car);
+}
 
 }  // namespace
 
@@ -427,6 +437,7 @@ void Car::ReloadModel(int keepDetached) {
 }
 
 void Car::CreateTyreBuffers() {
+  InstallCarModelRelease();
   if (tyreBuffers[0].vertexCapacity == 0) tyreBuffers[0].InitBufOnFirstUse(1, 1, 2170, 2700);
   if (tyreBuffers[1].vertexCapacity == 0) tyreBuffers[1].InitBufOnFirstUse(1, 1, 620, 600);
 }

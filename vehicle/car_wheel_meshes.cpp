@@ -88,6 +88,7 @@ RimProfileFlags CarRimProfileFlags(const Car& car) {
 
 void Car::BuildMeshes() {
   if (!GraphicsEnabled || !model) return;
+  InstallCarModelRelease();
   if (!wheelMeshesBuilt) BuildWheelSetMeshes(*this);
   // Each wheel's proxy of its set; made again when the car's fast meshes were freed.
   const int wheelTotal = wheelCount < 0 ? 0 : wheelCount > CAR_MAX_WHEELS ? CAR_MAX_WHEELS : wheelCount;
