@@ -38,6 +38,7 @@
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/window.h"
+#include "modeller/object_editor.h"
 #include "race/race.h"
 #include "render/build_list.h"
 #include "render/device.h"
@@ -1039,6 +1040,8 @@ void InstallShellHooks() {
   InstallModellerHooks();
   InstallVehicleEditorHooks();
   InstallVehicleLooks();
+  InstallRaceHooks();
+  OpenOptionsScreen = OpenOptions;
   ClipCursorToWindow = ClipCursorToClientArea;
   UpdateCursorClip = ClipCursorForMode;
   SendTypedLine = SendTyped;
