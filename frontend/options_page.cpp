@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr int OPTIONS_LAYOUT = 5;  // labels on the left half, values beside them
+
 struct OptionsPage {
   Prss prss;
   int savedDialog;
@@ -72,13 +74,13 @@ Prss* OptionsAction(Prss* process) {
   }
   if (FrameSkipped) return process;
   DialogOpen = 2;
-  AddScreenTitle("Options", 0, 0);
+  AddScreenTitle("Options", OPTIONS_LAYOUT, 0);
   const float step = CurrentPanelLayout().rowHeight * 1.2f;
   float y = -0.7f;
   InterfaceColourSettings& c = InterfaceColours;
-  AddPanelSliderRow(process, "Button Alpha", &c.buttonAlpha, 0.0f, 1.0f, ColoursChanged, y);
+  AddPanelSliderRow(process, "Button Alpha %.2f", &c.buttonAlpha, 0.0f, 1.0f, ColoursChanged, y);
   AddColourRowWithFlags(process, "Button Col", &c.buttonCol, 0, ColoursChanged, y += step);
-  AddPanelSliderRow(process, "Big Alpha", &c.bigAlpha, 0.0f, 1.0f, ColoursChanged, y += step);
+  AddPanelSliderRow(process, "Big Alpha %.2f", &c.bigAlpha, 0.0f, 1.0f, ColoursChanged, y += step);
   AddColourRowWithFlags(process, "Big Col", &c.bigCol, 0, ColoursChanged, y += step);
   AddColourRowWithFlags(process, "Big Text", &c.bigText, 0, ColoursChanged, y += step);
   AddColourRowWithFlags(process, "Text Unselected", &c.textUnselected, 0, ColoursChanged, y += step);
