@@ -17,6 +17,7 @@
 #include "render/texture_files.h"
 #include "render/texture_names.h"
 #include "texconv/texconv.h"
+#include "ui/text/language.h"
 #include "vehicle/car_skins.h"
 #include "vehicle/data/vehicle_file.h"
 
@@ -148,7 +149,7 @@ int CheckVehicleSkins(const Car& car) {
     if (MakeSkinPaths(paths, joined)) continue;
     ++missing;
     char text[96];
-    std::snprintf(text, sizeof text, TEXT_SKIN_MISSING, joined);
+    std::snprintf(text, sizeof text, LanguageTexts[TX_3m_skn_miss], joined);
     ReportLine(text, REPORT_ERROR);
   }
   return missing;
@@ -167,33 +168,33 @@ int ListModProblems(const Car& car, int forUpload) {
     return problems;  // nothing else of it can be looked at safely
   }
   if (car.inertiaStatus != INERTIA_VALID) {
-    std::snprintf(text, sizeof text, TEXT_INERTIA_ERROR, int(car.inertiaStatus));
+    std::snprintf(text, sizeof text, LanguageTexts[TX_3m_inrt_err], int(car.inertiaStatus));
     problem(text);
   }
-  if (!car.IsRefPointAboveZero()) problem(TEXT_REF_POINT_LOW);
+  if (!car.IsRefPointAboveZero()) problem(LanguageTexts[TX_3m_refpt_lo]);
   float megapixels = 0;
   const int textureErrors = car.CheckTextures(&megapixels);
   if (textureErrors == 1) {
-    std::snprintf(text, sizeof text, TEXT_ONE_TEXTURE_ERROR, TEXT_TEXTURE_HINT);
+    std::snprintf(text, sizeof text, LanguageTexts[TX_3m_tex_1err], LanguageTexts[TX_3m_tex_hint]);
     problem(text);
   } else if (textureErrors > 1) {
-    std::snprintf(text, sizeof text, TEXT_TEXTURE_ERRORS, textureErrors, TEXT_TEXTURE_HINT);
+    std::snprintf(text, sizeof text, LanguageTexts[TX_3m_tex_nerr], textureErrors, LanguageTexts[TX_3m_tex_hint]);
     problem(text);
   }
   if (forUpload && megapixels > float(MOD_UPLOAD_MAX_MEGAPIXELS)) {
-    std::snprintf(text, sizeof text, TEXT_TEXTURE_AREA, double(megapixels));
+    std::snprintf(text, sizeof text, LanguageTexts[TX_3m_tex_area], double(megapixels));
     problem(text);
-    std::snprintf(text, sizeof text, TEXT_UPLOAD_MAXIMUM, MOD_UPLOAD_MAX_MEGAPIXELS);
+    std::snprintf(text, sizeof text, LanguageTexts[TX_3m_tex_maxu], MOD_UPLOAD_MAX_MEGAPIXELS);
     ReportLine(text, REPORT_ERROR);
   }
-  if (!IsModCarId(ModSkinId(car))) problem(TEXT_NO_MOD_SKIN_ID);
+  if (!IsModCarId(ModSkinId(car))) problem(LanguageTexts[TX_3m_no_sknid]);
   // Only after the Skin ID: the default skins are named after it.
   else problems += CheckVehicleSkins(car);
   const int named = car.CountColourConfigNames();
   if (named < car.colourConfigCount) {
-    std::snprintf(text, sizeof text, TEXT_UNNAMED_COLOURS, named, int(car.colourConfigCount));
+    std::snprintf(text, sizeof text, LanguageTexts[TX_3m_col_name], named, int(car.colourConfigCount));
     problem(text);
   }
-  if (problems == 0) ReportLine(TEXT_MOD_VALID, REPORT_MESSAGE);
+  if (problems == 0) ReportLine(LanguageTexts[TX_3m_mod_vald], REPORT_MESSAGE);
   return problems;
 }

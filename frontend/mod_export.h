@@ -110,18 +110,9 @@ const Car* ModExportLoadedCar();
 int ExportModFiles(Prss* screen, const TextureNameList& list, int format, int flags);
 
 // ---- [Texts] ----
-constexpr const char* TEXT_INERTIA_ERROR = "Moment of inertia error (%d)";
-constexpr const char* TEXT_REF_POINT_LOW = "The reference point is not above 0";
-constexpr const char* TEXT_ONE_TEXTURE_ERROR = "There was an error with one of the textures %s";
-constexpr const char* TEXT_TEXTURE_ERRORS = "There were errors with %d of the textures %s";
-constexpr const char* TEXT_TEXTURE_HINT = "(click the H button for more info)";
-constexpr const char* TEXT_TEXTURE_AREA = "Combined area of the png textures is %.1f megapixels";
-constexpr const char* TEXT_UPLOAD_MAXIMUM = "(maximum for upload is %d megapixels)";
-constexpr const char* TEXT_SKIN_MISSING = "Default skin not found : %s";
-constexpr const char* TEXT_UNNAMED_COLOURS = "Colour configurations need their own names (%d of %d named)";
-constexpr const char* TEXT_NO_MOD_SKIN_ID = "No mod Skin ID: the mod's skins are named after it";
+// The check's problems are language texts (TX_3m_inrt_err ... TX_3m_mod_vald); these are the
+// export's own.
 constexpr const char* TEXT_BAD_VEHICLE_NAME = "Vehicle name can not be used for a mod : %s";
-constexpr const char* TEXT_MOD_VALID = "Vehicle is valid for mod export";
 constexpr const char* TEXT_EXPORT_FAILED = "Mod export failed : %s";
 constexpr const char* TEXT_COULD_NOT_WRITE = "Could not write %s";
 constexpr const char* TEXT_EXPORTED = "Mod exported : %s";

@@ -182,7 +182,7 @@ TEST_F(ModExport, NamesOfModsAndTheTexturesAModelNeeds) {
 
 TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   EXPECT_EQ(Problems(), 0) << (g_lines.empty() ? "" : g_lines[0]);
-  EXPECT_TRUE(Said(TEXT_MOD_VALID));
+  EXPECT_TRUE(Said("Vehicle is valid for mod export"));
   float megapixels = 0;
   EXPECT_EQ(car->CheckTextures(&megapixels), 0);
   EXPECT_GT(megapixels, 0.0f);
@@ -195,7 +195,7 @@ TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   const int32_t z = car->position.z;
   car->position.z = -100 * 65536;
   EXPECT_EQ(Problems(), 1);
-  EXPECT_TRUE(Said(TEXT_REF_POINT_LOW));
+  EXPECT_TRUE(Said("The reference point is not above 0"));
   car->position.z = z;
 
   // A missing texture, then also one that is not a picture.
@@ -222,7 +222,7 @@ TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   std::memcpy(car->shortCode, "ABC", 4);
   EXPECT_EQ(Problems(), 2);
   EXPECT_TRUE(Said("Colour configurations need their own names"));
-  EXPECT_TRUE(Said(TEXT_NO_MOD_SKIN_ID));
+  EXPECT_TRUE(Said("No mod Skin ID: the mod's skins are named after it"));
 
   // A name that could leave its folder is refused before anything else is looked at.
   std::snprintf(car->vehicleName, sizeof car->vehicleName, "../up");
