@@ -30,6 +30,7 @@
 #include "core/sound_file.h"
 #include "app/start_pages.h"
 #include "frontend/frontend.h"
+#include "frontend/mod_export.h"
 #include "modeller/model_checks.h"
 #include "modeller/modeller.h"
 #include "vehicle_editor/vehicle_editor.h"
@@ -930,6 +931,7 @@ int AppShutdown() {
   LogLine("free languages");
   FreeLanguages();
   FreeModList();
+  CancelModExport();  // a quit mid-export leaves no half mod
   FreeSolidList();
   FileRemove("data\\spr\\temp_spr.spr");
   LogLine("delete env maps");
