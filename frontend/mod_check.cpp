@@ -155,6 +155,23 @@ int CheckVehicleSkins(const Car& car) {
   return missing;
 }
 
+const char* UnsafeModName(const Car& car) {
+  static char found[MODEL_NAME_SIZE + COLOUR_SET_NAME_SIZE];
+  TextureNameList* list = new TextureNameList{};
+  if (car.model) CollectObjectTextureNames(*car.model, *list);
+  CollectObjectTextureNames(car.spoke, *list);
+  found[0] = 0;
+  for (int i = 0; i < list->count && !found[0]; ++i)
+    if (!IsSafeFileName(list->names[i])) std::snprintf(found, sizeof found, "%s", list->names[i]);
+  delete list;
+  for (int i = 0; i < car.colourConfigCount && i < VEHICLE_MAX_COLOUR_CONFIGS && !found[0]; ++i) {
+    char skin[COLOUR_SET_NAME_SIZE + 1] = {};
+    std::memcpy(skin, car.colourConfigs[i].name, COLOUR_SET_NAME_SIZE);
+    if (skin[0] && !IsSafeFileName(skin)) std::snprintf(found, sizeof found, "%s", skin);
+  }
+  return found[0] ? found : nullptr;
+}
+
 int ListModProblems(const Car& car, int forUpload) {
   int problems = 0;
   char text[160];
@@ -166,6 +183,11 @@ int ListModProblems(const Car& car, int forUpload) {
     std::snprintf(text, sizeof text, TEXT_BAD_VEHICLE_NAME, car.vehicleName);
     problem(text);
     return problems;  // nothing else of it can be looked at safely
+  }
+  if (const char* name = UnsafeModName(car)) {
+    std::snprintf(text, sizeof text, TEXT_BAD_NAME, car.vehicleName, name);
+    problem(text);
+    return problems;
   }
   if (car.inertiaStatus != INERTIA_VALID) {
     std::snprintf(text, sizeof text, LanguageTexts[TX_3m_inrt_err], int(car.inertiaStatus));

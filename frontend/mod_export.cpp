@@ -129,8 +129,7 @@ const char* UniqueName(const char* name) {
   return name;
 }
 
-// A file of the source vehicle copied into the mod when it exists: sourcePattern and
-// modPattern name it with two "%s" (kind and name) or one (name).
+// A file of the source vehicle copied into the mod when it exists.
 int CopyIfFound(const std::string& from, const std::string& to) {
   if (!FileIsRegular(from.c_str())) return 1;
   if (FileCopy(from.c_str(), to.c_str(), false) != 0) {
@@ -154,6 +153,10 @@ int StepLoad() {
     MakeVehiclePath(path, sizeof path, e.source, IsModVehicleName(e.source));
     ReportVehicleReadFailure(path);
     Fail(e.source);
+    return 0;
+  }
+  if (const char* name = UnsafeModName(*e.car)) {
+    Fail(Format(Format(TEXT_BAD_NAME, e.source).c_str(), name));
     return 0;
   }
   e.names = new TextureNameList{};

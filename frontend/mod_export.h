@@ -64,6 +64,9 @@ struct TextureCheck {
 // Default skins ("<Skin ID>_<colour configuration name>") found in neither "data\skins" nor
 // "data\skins_dds": the number missing, each told in a message line.
 int CheckVehicleSkins(const Car& car);
+// The first texture or skin name of car that could leave its folder (a separator, a drive
+// colon, ".."), or null when there is none.
+const char* UnsafeModName(const Car& car);
 // The problems of car as a mod, each shown as a message line; with forUpload the textures'
 // combined area counts too.  The number of problems (0: the car may be exported).
 int ListModProblems(const Car& car, int forUpload);
@@ -113,6 +116,7 @@ int ExportModFiles(Prss* screen, const TextureNameList& list, int format, int fl
 // The check's problems are language texts (TX_3m_inrt_err ... TX_3m_mod_vald); these are the
 // export's own.
 constexpr const char* TEXT_BAD_VEHICLE_NAME = "Vehicle name can not be used for a mod : %s";
+constexpr const char* TEXT_BAD_NAME = "%s : name can not be used in a mod : %s";
 constexpr const char* TEXT_EXPORT_FAILED = "Mod export failed : %s";
 constexpr const char* TEXT_COULD_NOT_WRITE = "Could not write %s";
 constexpr const char* TEXT_EXPORTED = "Mod exported : %s";

@@ -224,6 +224,20 @@ TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   EXPECT_TRUE(Said("Colour configurations need their own names"));
   EXPECT_TRUE(Said("No mod Skin ID: the mod's skins are named after it"));
 
+  // A page or skin name that could leave its folder is refused, naming the vehicle.
+  car->colourConfigs[0].name[0] = 'a';
+  std::memcpy(car->shortCode, MOD_ID, 3);
+  char page[MODEL_NAME_SIZE];
+  std::memcpy(page, car->model->pages[0].name, MODEL_NAME_SIZE);
+  std::snprintf(car->model->pages[0].name, MODEL_NAME_SIZE, "../evil");
+  car->model->pages[0].type = PAGE_FIXED;
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("Testcar : name can not be used in a mod : ../evil"));
+  std::memcpy(car->model->pages[0].name, page, MODEL_NAME_SIZE);
+  std::snprintf(car->colourConfigs[1].name, COLOUR_SET_NAME_SIZE, "a\\b");
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("Testcar : name can not be used in a mod : a\\b"));
+
   // A name that could leave its folder is refused before anything else is looked at.
   std::snprintf(car->vehicleName, sizeof car->vehicleName, "../up");
   EXPECT_EQ(Problems(), 1);
