@@ -1,10 +1,12 @@
 // options_gpu_test.cpp - the options screen drawn on a real GL context and used as a new user
 // would: clicks on the "Button Alpha" step raise the buttons' alpha, and the next frame shows
-// the back button stronger.
+// the buttons stronger; and the garage page's cover picture taken from the drawn frame.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "core/frame_globals.h"
@@ -12,6 +14,7 @@
 #include "core/window_state.h"
 #include "frontend/frontend.h"
 #include "render/draw2d.h"
+#include "render/screenshot.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/texture_record.h"
@@ -107,4 +110,27 @@ TEST_F(OptionsScreen, AChangedButtonAlphaShowsOnTheNextFrame) {
   Prss_Terminate(page);
   EXPECT_EQ(page->act(page), nullptr);
   EXPECT_EQ(DialogOpen, 0);
+}
+
+TEST_F(OptionsScreen, TheGaragePageTakesTheCoverPictureFromTheDrawnFrame) {
+  std::filesystem::remove("cover.png");
+  CoverState = COVER_TAKING;
+  Prss* page = CreateGaragePage(nullptr);
+  Prss_MakeCurrent(page);
+  DrawPage(page);
+  const ValueControl* take = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].displayType == 9 && std::strcmp(ValueControls[i].minimum.text, "take cover picture") == 0)
+      take = &ValueControls[i];
+  ASSERT_NE(take, nullptr);
+  CaptureSourceOverride = target.texture;  // the frame as the test draws it
+  ClickControl(*take);
+  CaptureSourceOverride = GfxTexture2D{};
+  EXPECT_EQ(CoverState, COVER_MADE);
+  EXPECT_TRUE(std::filesystem::exists("cover.png"));
+  std::vector<uint8_t> head(8);
+  std::ifstream("cover.png", std::ios::binary).read(reinterpret_cast<char*>(head.data()), 8);
+  EXPECT_EQ(head[1], 'P') << "a PNG";
+  EXPECT_EQ(page->act(page), nullptr) << "the page closes with the picture";
+  CoverState = COVER_NONE;
 }
