@@ -77,7 +77,8 @@ class ModExport : public NullRenderer {
   void SetUp() override {
     NullRenderer::SetUp();
     for (const char* folder : {"data", "mods", "share", "export", "bin", "elsewhere"}) {
-      fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, *new std::error_code);
+      std::error_code error;  // a folder a failed test left read-only is removed all the same
+      fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, error);
       fs::remove_all(folder);
     }
     fs::remove("cover.png");
