@@ -117,7 +117,7 @@ void MakeUniqueNames(const Car& car) {
       const std::string tail(full + (n >= 4 ? n - 4 : 0));
       std::snprintf(full + at, sizeof full - at, "%02d%.4s", clash, tail.c_str());
     }
-    std::snprintf(entry.newName, sizeof entry.newName, "%s", full);
+    std::snprintf(entry.newName, sizeof entry.newName, "%.19s", full);  // cut to 19 characters above
     e.unique.push_back(entry);
   }
   e.table = UniqueNameTable{e.unique.data(), int(e.unique.size())};
