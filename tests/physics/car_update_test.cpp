@@ -47,9 +47,8 @@ TEST_P(CarAtRest, SettlesWithItsWeightOnItsWheelsByTheStaticBalance) {
   const Vec3 before = CarPosition(car);
   StepCar(car, 10000);
   const Vec3 moved = CarPosition(car) - before;
-  // The free-rolling wheels creep a few millimetres under the front tyres' standing side
-  // forces (see the closing note): held to a centimetre here.
-  EXPECT_LT(std::sqrt(LengthSquared(moved)), 1e-2f) << "drift in 10 s";
+  // The rolling resistance holds the free wheels against the tyres' standing forces.
+  EXPECT_LT(std::sqrt(LengthSquared(moved)), 1e-3f) << "drift in 10 s";
 
   // The tyres carry the whole weight.
   const double weight = car.mass * 9.81;
@@ -82,6 +81,8 @@ TEST_P(CarAtRest, SettlesWithItsWeightOnItsWheelsByTheStaticBalance) {
   for (int i = 0; i < car.wheelCount; ++i) {
     SCOPED_TRACE(i);
     const CarWheel& w = car.wheels[i];
+    // Every wheel stands near upright: the struts' lean is taken back by their axles' angle.
+    EXPECT_LT(std::fabs(w.camberSine), std::sin(3.0f * 3.14159265f / 180.0f));
     const float load = w.normalForce;
     EXPECT_NEAR(w.deflection, load / w.radialStiffness, load / w.radialStiffness * 0.02);
     if (w.suspensionType == SUSPENSION_RIGID) continue;
@@ -459,7 +460,7 @@ TEST_F(CarUpdate, AScriptedDriveGivesOneHash) {
   EXPECT_FALSE(a.frozen);
   EXPECT_GT(CarPosition(a).y, 20.0f) << "it drove";
   EXPECT_EQ(StateHash(a), StateHash(b));
-  EXPECT_EQ(StateHash(a), 18262992082232091805ull) << StateHash(a);
+  EXPECT_EQ(StateHash(a), 11749603783086238741ull) << StateHash(a);
 }
 
 // ---- bad input ----
