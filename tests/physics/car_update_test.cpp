@@ -271,6 +271,105 @@ TEST_F(CarUpdate, AtLowSpeedTheCarTurnsOnTheAckermannRadiusAndUndersteersFaster)
   EXPECT_GT(gradient, 1e-4) << "understeer";
 }
 
+// The front wheels' steer on the ground as one wheel: the axle's heading from the mean of the
+// two wheels' cotangents (each turns about its leaning upright, so on the ground it turns a
+// little less than its steer angle).
+double GroundSteer(const Car& car) {
+  double cot = 0;
+  int n = 0;
+  for (int i = 0; i < car.wheelCount; ++i) {
+    const CarWheel& w = car.wheels[i];
+    if (w.wheelSet != 1) continue;
+    const Vec3 f = MatrixTransposeTimes(car.orientation, w.forward);
+    cot += f.y / -f.x;
+    ++n;
+  }
+  return std::atan(n / cot);
+}
+
+// The slip each axle needs, by the brush model at the axle's static wheel loads, for a lateral
+// force of its load x a / g shared by its wheels as their loads are.
+double AxleSlip(const Car& car, int axle, double a) {
+  double low = 0, high = 0.5;
+  for (int k = 0; k < 60; ++k) {
+    const double slip = (low + high) / 2;
+    double force = 0, load = 0;
+    for (int i = 0; i < car.wheelCount; ++i) {
+      const CarWheel& w = car.wheels[i];
+      if (w.wheelSet != axle) continue;
+      const SuspensionBlock& set = car.wheelSets[axle];
+      BrushForces b;
+      WheelContactForce(w.patchLength / 2, w.deflection, 0.0f, float(slip), 5.0f, set.brushStiffness, 0.0f,
+                        set.treadContactWidth, w.gripCoefficient, 0.75f, w.normalForce, b);
+      force += std::fabs(b.lateral);
+      load += w.normalForce;
+    }
+    (force < load * a / 9.81 ? low : high) = slip;
+  }
+  return low;
+}
+
+// Moves the base centre of mass along the car, the inertia about the origin with it.
+void MoveCentreOfMass(Car& car, float dy) {
+  MassProperties& base = car.massRecords[MASS_RECORD_BASE];
+  const auto point = [](float I[9], float m, const Vec3& c) {
+    I[0] += m * (c.y * c.y + c.z * c.z);
+    I[4] += m * (c.x * c.x + c.z * c.z);
+    I[8] += m * (c.x * c.x + c.y * c.y);
+    I[1] -= m * c.x * c.y;
+    I[3] -= m * c.x * c.y;
+    I[2] -= m * c.x * c.z;
+    I[6] -= m * c.x * c.z;
+    I[5] -= m * c.y * c.z;
+    I[7] -= m * c.y * c.z;
+  };
+  point(base.inertia, -base.mass, base.centreOfMass);
+  base.centreOfMass.y += dy;
+  base.centreWithoutWheels.y += dy;
+  point(base.inertia, base.mass, base.centreOfMass);
+}
+
+// The steer beyond L/R at a circle's lateral acceleration.
+struct SteerPoint {
+  double lateral, excess;
+};
+SteerPoint SteerAt(Car& car, uint16_t word, float speed) {
+  const Circle c = DriveCircle(car, word, speed);
+  return {c.lateral, GroundSteer(car) - car.wheelBase / RearRadius(car, c)};
+}
+
+TEST_F(CarUpdate, TheRoadCarTurnsOnItsWheelsRadiusUndersteersAndOversteersWithItsWeightBehind) {
+  const uint16_t word = STEERING_STRAIGHT - 8000;
+  for (int weightBehind = 0; weightBehind < 2; ++weightBehind) {
+    SCOPED_TRACE(weightBehind);
+    Car car;
+    MakeSampleCar(ROAD_CAR, car);
+    // Well behind the middle of the wheel base (the axles stand at -1.3 and 1.3 m).
+    if (weightBehind) MoveCentreOfMass(car, -0.6f - car.massRecords[MASS_RECORD_BASE].centreOfMass.y);
+    StartDriving(car);
+    const double brush = (AxleSlip(car, 1, 6.0) - AxleSlip(car, 1, 1.0)) - (AxleSlip(car, 0, 6.0) - AxleSlip(car, 0, 1.0));
+    const Circle slow = DriveCircle(car, word, 2.0f);
+    const double expected = car.wheelBase / std::tan(GroundSteer(car));
+    EXPECT_NEAR(RearRadius(car, slow), expected, expected * 0.02);
+    const SteerPoint gentle = SteerAt(car, word, 4.5f);
+    DriveCircle(car, word, 8.0f);  // gently up to speed
+    const SteerPoint hard = SteerAt(car, word, 11.0f);
+    ASSERT_LT(gentle.lateral, 1.2);
+    ASSERT_GT(hard.lateral, 5.0);
+    const double gradient = (hard.excess - gentle.excess) / (hard.lateral - gentle.lateral);
+    if (!weightBehind) {
+      // The brush model at the static loads: the front needs more slip for each g.
+      EXPECT_GT(brush, 0.0) << "understeer predicted";
+      EXPECT_GT(gradient, 1e-4) << "understeer";
+    } else {
+      // The static brush prediction stays with understeer (the model's cornering stiffness
+      // grows a little faster than the load); the car, with its weight and roll behind, turns
+      // in.
+      EXPECT_LT(gradient, -1e-4) << "oversteer";
+    }
+  }
+}
+
 // ---- the step's rules ----
 
 TEST_F(CarUpdate, TheStepsEdgeRules) {
