@@ -906,6 +906,8 @@ struct Car : Solid, VehicleData {
   void RunTractionControl();
   void SteeringGeometry();
   void RunEngine(float dt);
+  // The electric motor's coupling to the driveline, N m per rad/s of speed difference.
+  float MotorCouplingGain(float dt) const;
   void DriveWheels(float dt, float gravity);
   void WheelEffects();
   void DrivingFigures(float dt);

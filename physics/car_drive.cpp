@@ -6,7 +6,9 @@
 // The drive-train coupling: the clutch's torque (its spring between the crank and the
 // driveline, EngineModel::UpdateClutch) times the effective ratio and the drivetrain's
 // efficiency is the torque at the driven wheels; the driveline turns with the driven wheels'
-// mean spin (weighted by the axles' torque factors) times the effective ratio.
+// mean spin (weighted by the axles' torque factors) times the effective ratio.  An electric
+// motor has no clutch: it passes (its speed - the driveline's) x a gain that takes up half of
+// that difference in one step (MotorCouplingGain).
 #include <algorithm>
 #include <cmath>
 
@@ -36,6 +38,7 @@ constexpr float BEARING_DRAG = 0.1f;             // N m on every wheel
 constexpr float STRAIGHT = 1e-5f;                // rad
 constexpr float SPIN_ANGLE_LIMIT = 100.53097f, SPIN_ANGLE_WRAP = 201.06194f;
 constexpr float PI_F = 3.14159265f;
+constexpr float MOTOR_COUPLING_SHARE = 0.5f;   // of the motor's speed difference taken up in a step
 constexpr uint8_t GEAR_NEUTRAL = 1;
 
 float Slew(float value, float target) { return value + std::clamp(target - value, -SLEW, SLEW); }
@@ -311,6 +314,20 @@ void Car::SteeringGeometry() {
   turnSide = a > STRAIGHT ? 1 : (a < -STRAIGHT ? 2 : 0);
 }
 
+float Car::MotorCouplingGain(float dt) const {
+  // The gain that takes up half of a speed difference between the motor and the driveline in
+  // one step: the coupling's torque turns the motor back and, through the ratio, the driven
+  // wheels on.
+  if (!(engine.inertia > 0.0f) || !(dt > 0.0f)) return 0.0f;
+  float driven = 0.0f;
+  for (int i = 0; i < WheelCount(*this); ++i)
+    if (wheels[i].driven) driven += wheels[i].spinInertia;
+  float give = 1.0f / engine.inertia;
+  if (driven > 0.0f) give += effectiveRatio * effectiveRatio * drivetrainEfficiency / driven;
+  const float gain = MOTOR_COUPLING_SHARE / (dt * give);
+  return std::isfinite(gain) ? gain : 0.0f;
+}
+
 void Car::RunEngine(float dt) {
   const uint8_t kind = transmissionType;
   fuelUsed = 0.0f;
@@ -326,7 +343,10 @@ void Car::RunEngine(float dt) {
     else if (!(fuelAmount > 0.0f))
       throttle = 0.0f;
     engine.throttle = throttle;
-    engine.clutchTorque = effectiveRatio != 0.0f ? (engine.crankAngle - engine.drivelineAngle) * engine.stiffness : 0.0f;
+    // The motor turns with the driveline: the torque it passes is (its speed - the driveline's
+    // speed) x the coupling's gain.
+    engine.clutchTorque = (engine.speed - engineLoadSpin * effectiveRatio) * MotorCouplingGain(dt);
+    if (!std::isfinite(engine.clutchTorque)) engine.clutchTorque = 0.0f;
     net = engine.UpdateElectric(dt, power, gear);
     fuelUsed = power * dt * 2.7777778e-7f;
   } else {

@@ -370,6 +370,37 @@ TEST_F(CarUpdate, TheRoadCarTurnsOnItsWheelsRadiusUndersteersAndOversteersWithIt
   }
 }
 
+TEST_F(CarUpdate, TheElectricMotorTurnsWithItsDrivelineAndPassesItsTorque) {
+  constexpr int ROADSTER = 3;  // an electric motor on the rear wheels
+  Car car;
+  MakeSampleCar(ROADSTER, car);
+  ASSERT_EQ(car.transmissionType, TRANSMISSION_ELECTRIC);
+  car.fuelCapacity = 50.0f;  // kWh: the sample stores no battery, and an empty one drives nothing
+  StartDriving(car);
+  car.inputs.throttle = uint16_t(0.1f * 65535);
+  StepCar(car, 1500);
+  float least = 1e30f, most = -1e30f;
+  const float before = car.engine.speed;
+  for (int n = 0; n < 100; ++n) {
+    StepCar(car, 1);
+    least = std::min(least, car.engine.clutchTorque);
+    most = std::max(most, car.engine.clutchTorque);
+  }
+  ASSERT_FALSE(car.frozen);
+  EXPECT_GT(car.speed, 1.0f);
+  // The coupling turns the motor with the wheels; it carries its torque on a small slip.
+  float spin = 0;
+  for (int i = 0; i < car.wheelCount; ++i)
+    if (car.wheels[i].driven) spin += car.wheels[i].spinRate * 0.5f;
+  EXPECT_NEAR(car.engine.speed, car.effectiveRatio * spin, car.engine.speed * 0.05f);
+  // What the motor makes, less what turns up its own speed, reaches the wheels, steadily.
+  const float made = car.controls.throttle * car.engine.peakTorque;
+  const float passed = made - car.engine.inertia * (car.engine.speed - before) / 0.1f;
+  EXPECT_NEAR(car.engine.clutchTorque, passed, made * 0.02f);
+  EXPECT_NEAR(car.driveTorque, car.engine.clutchTorque * car.effectiveRatio * car.drivetrainEfficiency, 1e-3f);
+  EXPECT_LT(most - least, made * 0.02f) << "no rattle in the coupling";
+}
+
 // ---- the step's rules ----
 
 TEST_F(CarUpdate, TheStepsEdgeRules) {
