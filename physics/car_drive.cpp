@@ -284,6 +284,15 @@ void Car::RunTractionControl() {
   controls.throttle *= controls.tractionFactor;
 }
 
+float Car::LeanTarget() const {
+  const float lockRadians = static_cast<float>(steeringLock) * PI_F / 180.0f;
+  if (!(std::fabs(controls.steerAngle) >= STRAIGHT) || !(lockRadians > 0.0f)) return 0.0f;
+  const float share = controls.steerAngle * 1.0471976f / lockRadians;
+  const float lean = std::atan(speed * speed / (WheelBaseDivisor() / std::tan(controls.steerAngle)) / 9.81f);
+  const float target = std::fabs(share) < std::fabs(lean) ? share : lean;
+  return std::isfinite(target) ? target : 0.0f;
+}
+
 void Car::SteeringGeometry() {
   const float lockRadians = static_cast<float>(steeringLock) * PI_F / 180.0f;
   if (vehicleClass == CLASS_BIKE && speed > 2.0f) {
@@ -294,12 +303,7 @@ void Car::SteeringGeometry() {
     const float p = Dot(angularVelocity, y);
     const float pDot = (p - previousRollRate) / CAR_STEP_SECONDS;
     previousRollRate = p;
-    float target = 0.0f;
-    if (std::fabs(controls.steerAngle) >= STRAIGHT && lockRadians > 0.0f) {
-      const float share = controls.steerAngle * 1.0471976f / lockRadians;
-      const float lean = std::atan(speed * speed / (WheelBaseDivisor() / std::tan(controls.steerAngle)) / 9.81f);
-      target = std::fabs(share) < std::fabs(lean) ? share : lean;
-    }
+    const float target = LeanTarget();
     const float dt = CAR_STEP_SECONDS;
     const float h = std::sqrt(2.0f * speed) * 0.125f * 0.25f;
     wheelSteerAngle += (roll - h * p - h * h * pDot / 2.0f - target) * 8.0f * dt / speed -
@@ -371,7 +375,7 @@ void Car::DriveWheels(float dt, float gravity) {
   if (vehicleClass == CLASS_BIKE && speed < 2.0f && std::fabs(orientation[6]) < 0.5f && balanceGain != 0.0f) {
     const Vec3 y = {orientation[1], orientation[4], orientation[7]};
     const float roll = std::asin(orientation[6]);
-    torque += y * ((roll * balanceGain * 15.0f) - Dot(angularVelocity, y) * balanceGain * 3.0f);
+    torque += y * ((roll - LeanTarget()) * balanceGain * 15.0f - Dot(angularVelocity, y) * balanceGain * 3.0f);
   }
 
   // The drive split between the axles.
