@@ -327,3 +327,82 @@ TEST_F(TriangleToolsTest, ColoursAreAddedNamedAndDeleted) {
   EXPECT_EQ(model.mappingCount, 2);
   (void)before;
 }
+
+TEST_F(TriangleToolsTest, ThePanelReachesGroupsColoursLevelsAndAttributes) {
+  Start(SixTriangles);
+  Key('T', true);
+  model.lodCount = 2;
+  SelectTriangles({0});
+  Press("new group");
+  EXPECT_STREQ(MessageBoxDialog.first, "Assign 1 triangle to a new group?");
+  Key('Y');
+  EXPECT_EQ(model.groupCount, 7);
+  EXPECT_EQ(T(0).group, 6);
+  modeller->state.currentGroup = 6;
+  Press("remove group");
+  EXPECT_EQ(model.groupCount, 6);
+
+  // Mappings: a copy, deletable while unused, "del" not offered for a used one.
+  Press("dup");
+  Type("l_tail");
+  EXPECT_EQ(model.mappingCount, 2);
+  Buttons();
+  EXPECT_NE(Find("del"), nullptr);
+  Press("del");
+  EXPECT_EQ(model.mappingCount, 1);
+  Buttons();
+  EXPECT_EQ(Find("del"), nullptr);
+
+  // The attribute rows ask before they assign.
+  SelectTriangles({1});
+  std::vector<uint8_t> before = Serialised();
+  Press("high", CLICK_LEFT, "High contribution to normals");
+  EXPECT_STREQ(MessageBoxDialog.first, "Assign 1 triangle to n.c.level high?");
+  Key('Y');
+  EXPECT_EQ(T(1).normalLevel, 3);
+  ExpectUndoRestores(before);
+  SelectTriangles({1});
+  Press("swap", CLICK_LEFT, "Drive side swap mode");
+  EXPECT_STREQ(MessageBoxDialog.first, "Assign 1 triangle to : swap?");
+  Key('Y');
+  EXPECT_NE(T(1).flags & TRIANGLE_SIDE_SWAP, 0);
+
+  // "add to :" offers the other levels only.
+  SelectTriangles({2});
+  Buttons();
+  EXPECT_EQ(Find("lod1"), nullptr);
+  before = Serialised();
+  Press("lod2");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_ADD_TO_LOD);
+  Key('Y');
+  EXPECT_EQ(model.triangleCount, 7);
+  EXPECT_EQ(T(6).lod, 1);
+  EXPECT_EQ(model.currentLod, 1);
+  ModelObject back{};
+  ExpectSavesAndReadsBack(back);
+  back.Free();
+  ExpectUndoRestores(before);
+}
+
+TEST_F(TriangleToolsTest, TheColourAndCutoutChoicesAreChosenFromTheirRows) {
+  Start(SampleCar);
+  Key('T', true);
+  ASSERT_EQ(model.colourChoiceCount, 3);
+  Press("2");
+  EXPECT_EQ(modeller->colourChoice, 1);
+  int numbered = -1;
+  for (int m = 0; m < model.mappingCount; ++m)
+    if (std::strcmp(model.mappings[m].name, "C1") == 0) numbered = m;
+  ASSERT_GE(numbered, 0);
+  EXPECT_EQ(model.mappings[numbered].colour & 0xFFFFFF, model.colourChoices[1] & 0xFFFFFF);
+  // The numbered cutouts: one step at a time, ten with the right button, within 0 and the
+  // highest number of the families.
+  Buttons();
+  ASSERT_NE(Find("mapping config : 0"), nullptr);
+  PressValue("LMB +1 / RMB +10", 1);
+  EXPECT_EQ(modeller->cutoutChoice, 1);
+  PressValue("LMB +1 / RMB +10", 1, CLICK_RIGHT);
+  EXPECT_EQ(modeller->cutoutChoice, 3) << "held at the highest number";
+  PressValue("LMB -1 / RMB -10", 0, CLICK_RIGHT);
+  EXPECT_EQ(modeller->cutoutChoice, 0);
+}
