@@ -128,14 +128,14 @@ void AddGroupAndColourRows(ModellerScreen& s, const ModelObject& o) {
   static char groups[32], colours[32];
   std::snprintf(groups, sizeof groups, "groups : %d", o.groupCount);
   Label(s, 4, groups, "Number of smoothing groups");
-  Button(s, 4, 0, 0, "new group", AddGroup, "Add a smoothing group (the selected triangles are put in it)");
+  Button(s, 4, 0, 0, "new", AddGroup, "Add a smoothing group (the selected triangles are put in it)");
   if (o.groupCount > 1)
-    Button(s, 4, 0, 0, "remove group", RemoveGroup, "Remove the selected smoothing group (the groups above move down)");
+    Button(s, 4, 0, 0, "remove", RemoveGroup, "Remove the selected smoothing group (the groups above move down)");
   NextRow();
   const int current = s.state.currentMapping;
   bool unused = o.mappingCount > 1 && current >= 0 && current < o.mappingCount;
   for (int t = 0; t < o.triangleCount && unused; ++t) unused = o.triangles[t].mapping != current;
-  std::snprintf(colours, sizeof colours, "colours : %d", o.mappingCount);
+  std::snprintf(colours, sizeof colours, "cols : %d", o.mappingCount);
   Label(s, 4, colours, "Number of mappings (colours) of the object");
   Button(s, 2, COLOUR_ADD, 0, "dup", ColourCommand, "Make a copy of the selected mapping");
   Button(s, 3, COLOUR_DELETE_UNUSED, 0, "clean", ColourCommand, "Delete mappings that are not used by any triangles");
@@ -152,7 +152,7 @@ void AddAttributeRows(ModellerScreen& s) {
       "Medium contribution to normals", "High contribution to normals"};
   Label(s, 4, "n.c.level", "Normal contribution level");
   for (int level = 0; level < NORMAL_LEVEL_COUNT; ++level)
-    Button(s, 2, uintptr_t(level), s.state.normalLevel == level, NORMAL_LEVEL_NAMES[level], AssignContributionAction,
+    Button(s, level == 2 ? 3 : 2, uintptr_t(level), s.state.normalLevel == level, NORMAL_LEVEL_NAMES[level], AssignContributionAction,
            LEVEL_HINTS[level]);
   NextRow();
   Label(s, 4, "l.r.swap", "Drive side swap mode");
@@ -358,7 +358,7 @@ int AddTrianglePanel(ModellerScreen& s) {
   static char count[32];
   std::snprintf(count, sizeof count, "%d selected", selected);
   Label(s, 4, count, "Number of selected triangles");
-  Button(s, 4, 1, 0, "hide selected", HideTriangles, "Make the selected triangles temporarily invisible (H)");
+  Button(s, 5, 1, 0, "hide selected", HideTriangles, "Make the selected triangles temporarily invisible (H)");
   Button(s, 4, 0, 0, "unhide all", HideTriangles, "Restore all hidden triangles (make them visible) (ALT+H)");
   NextRow();
   Button(s, 6, 2, 0, "hide unselected", HideTriangles, "Temporarily hide all triangles that are not selected (SHIFT+H)");
@@ -548,9 +548,10 @@ int AddBuildPanel(ModellerScreen& s) {
   std::snprintf(count, sizeof count, "%d selected", s.state.buildCount);
   Label(s, 4, count, "Number of points selected");
   NextRow();
-  Label(s, PANEL_UNITS, "select triangle for colour / group / layer", "Click on a triangle to use its colour / group / layer");
+  Label(s, PANEL_UNITS + 2, "select triangle for colour / group / layer",
+        "Click on a triangle to use its colour / group / layer");
   NextRow();
-  Label(s, PANEL_UNITS, ShiftHeld ? "shift : get settings" : "shift : select triangle for settings", nullptr);
+  Label(s, PANEL_UNITS + 2, ShiftHeld ? "shift : get settings" : "shift : select triangle for settings", nullptr);
   NextRow();
   if (s.state.buildCount == 2) {
     Button(s, PANEL_UNITS, 0, 0, "divide edge", DivideEdge, "Add a point on the edge between the two selected points");

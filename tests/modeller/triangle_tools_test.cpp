@@ -333,13 +333,13 @@ TEST_F(TriangleToolsTest, ThePanelReachesGroupsColoursLevelsAndAttributes) {
   Key('T', true);
   model.lodCount = 2;
   SelectTriangles({0});
-  Press("new group");
+  Press("new", CLICK_LEFT, "Add a smoothing group (the selected triangles are put in it)");
   EXPECT_STREQ(MessageBoxDialog.first, "Assign 1 triangle to a new group?");
   Key('Y');
   EXPECT_EQ(model.groupCount, 7);
   EXPECT_EQ(T(0).group, 6);
   modeller->state.currentGroup = 6;
-  Press("remove group");
+  Press("remove", CLICK_LEFT, "Remove the selected smoothing group (the groups above move down)");
   EXPECT_EQ(model.groupCount, 6);
 
   // Mappings: a copy, deletable while unused, "del" not offered for a used one.
