@@ -200,8 +200,12 @@ void AddChoiceRows(ModellerScreen& s) {
     AddSplitRowButtons(&s.prss, PANEL_UNITS, s.colourChoice, count, texts, ColourChoiceAction);
     RowCursorX = 0;
     const int top = RowCursorY;
+    // The sliders' edits go into the modeller's undo history.
+    const uint8_t domain = EditDomain;
+    EditDomain = EDIT_DOMAIN_MODELLER;
     AddColourSliders(&s.prss, s.colourChoice, &main.colourChoices[s.colourChoice], labels[s.colourChoice],
                      ColourChoiceEdited, 0);
+    EditDomain = domain;
     RowCursorX = 0;
     RowCursorY = top + 3 * ButtonHeight;
   }

@@ -395,6 +395,15 @@ TEST_F(TriangleToolsTest, TheColourAndCutoutChoicesAreChosenFromTheirRows) {
     if (std::strcmp(model.mappings[m].name, "C1") == 0) numbered = m;
   ASSERT_GE(numbered, 0);
   EXPECT_EQ(model.mappings[numbered].colour & 0xFFFFFF, model.colourChoices[1] & 0xFFFFFF);
+  // The chosen colour's sliders edit it with an undo point.
+  Buttons();
+  int sliders = 0;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].colour == &model.colourChoices[1]) {
+      ++sliders;
+      EXPECT_EQ(InterfaceButtons[i].editDomain, EDIT_DOMAIN_MODELLER);
+    }
+  EXPECT_GT(sliders, 0);
   // The numbered cutouts: one step at a time, ten with the right button, within 0 and the
   // highest number of the families.
   Buttons();
