@@ -3,6 +3,7 @@
 // subobject, hiding, the groups and the colours.
 #include <cmath>
 
+#include "core/fixed_math.h"
 #include "modeller/triangle_tools.h"
 #include "operations_fixture.h"
 
@@ -260,6 +261,51 @@ TEST_F(TriangleToolsTest, BreakingOffKeepsEveryCornerInPlace) {
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_NEED_EMPTY_SUBOBJECT);
   Confirm();
   ExpectUnchanged(kept, history);
+}
+
+// Breaking off from a subobject: the new subobject takes the edited one's rotation, and each
+// corner keeps its place in the main object's space (R p + O before and after), its own offset
+// included.
+TEST_F(TriangleToolsTest, BreakingOffFromATurnedSubobjectKeepsEveryCornerInPlace) {
+  Start([](ModelObject& o) {
+    SampleCar(o);
+    o.AddSubobjectSlot();
+    ModelObject& empty = o.children[o.childCount++];
+    empty.Init();
+    empty.offset[0] = Metres(-0.4), empty.offset[1] = Metres(0.75), empty.offset[2] = Metres(0.2);
+  });
+  int from = -1;
+  for (int c = 0; c + 1 < model.childCount && from < 0; ++c)
+    if (model.children[c].triangleCount > 0) from = c;
+  ASSERT_GE(from, 0) << "the sample car has a subobject with triangles";
+  ModelObject& edited = model.children[from];
+  edited.offset[0] = Metres(0.6), edited.offset[1] = Metres(-0.3), edited.offset[2] = Metres(0.9);
+  edited.angles[2] = 0x2000;  // an eighth of a turn of heading
+  edited.angles[0] = 0x0800;
+  SetEditedObject(*modeller, &edited, 1);
+  Key('T', true);
+  SelectTriangles({0});
+  const auto place = [](const ModelObject& o, const ModelPoint& p) {
+    FixedMatrix r;
+    MatrixFromAngles(r, uint16_t(o.angles[2]), uint16_t(o.angles[0]), uint16_t(o.angles[1]));
+    IntVector turned;
+    MatrixTransform(r, IntVector{p.x, p.y, p.z}, turned);
+    return IntVector{turned.x + o.offset[0], turned.y + o.offset[1], turned.z + o.offset[2]};
+  };
+  std::vector<IntVector> world;
+  for (uint16_t c : edited.triangles[0].corners) world.push_back(place(edited, edited.points[c & CORNER_INDEX_MASK]));
+  Press("break off");
+  Key('Y');
+  ASSERT_STREQ(modeller->statusText, "break off");
+  ModelObject& sub = model.children[model.childCount - 1];
+  ASSERT_EQ(sub.triangleCount, 1);
+  EXPECT_EQ(std::memcmp(sub.angles, model.children[from].angles, sizeof sub.angles), 0);
+  for (int k = 0; k < 3; ++k) {
+    const IntVector now = place(sub, sub.points[sub.triangles[0].corners[k] & CORNER_INDEX_MASK]);
+    EXPECT_NEAR(now.x, world[size_t(k)].x, 4) << k;
+    EXPECT_NEAR(now.y, world[size_t(k)].y, 4) << k;
+    EXPECT_NEAR(now.z, world[size_t(k)].z, 4) << k;
+  }
 }
 
 TEST_F(TriangleToolsTest, GroupsAreAddedSetRemovedAndNeverFewerThanOne) {
