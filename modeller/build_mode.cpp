@@ -94,21 +94,25 @@ void AddBuiltTriangle(ModellerScreen& s, bool ctrl) {
   Refresh(s);
 }
 
-// The attributes a flood must match in the draw mode, as one word of a triangle.
-uint32_t FloodKey(const ModelTriangle& t, int drawMode) {
-  const uint32_t sides = t.flags & (TRIANGLE_MIRRORED | TRIANGLE_SIDE_SWAP);
+// The attributes a flood compares as one word of a triangle (mapping, group, normal level and
+// the side flags), and the part of it that the draw mode compares.
+uint32_t FloodWord(const ModelTriangle& t) {
+  return uint32_t(t.mapping) | uint32_t(t.group) << 8 | uint32_t(t.normalLevel) << 16 |
+         uint32_t(t.flags & (TRIANGLE_MIRRORED | TRIANGLE_SIDE_SWAP)) << 24;
+}
+uint32_t FloodMask(int drawMode) {
   switch (drawMode) {
-    case DRAW_SIDE_SWAP: return sides;
-    case DRAW_MAPPINGS: return t.mapping;
-    case DRAW_GROUPS: return t.group;
-    case DRAW_NORMAL_LEVELS: return t.normalLevel;
-    default: return uint32_t(t.mapping) | uint32_t(t.group) << 8 | uint32_t(t.normalLevel) << 16 | sides << 24;
+    case DRAW_SIDE_SWAP: return 0xFF000000u;
+    case DRAW_MAPPINGS: return 0xFFu;
+    case DRAW_GROUPS: return 0xFF00u;
+    case DRAW_NORMAL_LEVELS: return 0xFF0000u;
+    default: return ~0u;
   }
 }
 
-bool FloodCandidate(const ModelTriangle& t, int level, uint32_t layers, uint32_t key, int drawMode) {
-  return t.lod == level && !(t.flags & (TRIANGLE_HIDDEN | TRIANGLE_MARK)) && (layers >> (t.layer & 31) & 1) &&
-         FloodKey(t, drawMode) == key;
+bool FloodCandidate(const ModelTriangle& t, int level, uint32_t layers, uint32_t key, uint32_t mask) {
+  return !(t.flags & (TRIANGLE_HIDDEN | TRIANGLE_MARK)) && t.lod == level && (layers >> (t.layer & 31) & 1) &&
+         (FloodWord(t) & mask) == key;
 }
 
 }  // namespace
@@ -230,13 +234,13 @@ void RotateSharedEdge(ModellerScreen& s, int clicked) {
 }
 
 void FloodRegionByPasses(ModelObject& o, int start, int level, uint32_t layers, int drawMode) {
-  const uint32_t key = FloodKey(o.triangles[start], drawMode);
+  const uint32_t mask = FloodMask(drawMode), key = FloodWord(o.triangles[start]) & mask;
   o.triangles[start].flags |= TRIANGLE_MARK;
   for (bool changed = true; changed;) {
     changed = false;
     for (int t = 0; t < o.triangleCount; ++t) {
       ModelTriangle& tri = o.triangles[t];
-      if (!FloodCandidate(tri, level, layers, key, drawMode)) continue;
+      if (!FloodCandidate(tri, level, layers, key, mask)) continue;
       bool joined = false;
       for (int u = 0; u < o.triangleCount && !joined; ++u) {
         const ModelTriangle& v = o.triangles[u];
@@ -325,7 +329,7 @@ void BuildAdjacency(const ModelObject& o) {
 void FloodRegion(ModelObject& o, int start, int level, uint32_t layers, int drawMode) {
   if (!AdjacencyCurrent(o)) BuildAdjacency(o);
   FloodAdjacency& a = Adjacency;
-  const uint32_t key = FloodKey(o.triangles[start], drawMode);
+  const uint32_t mask = FloodMask(drawMode), key = FloodWord(o.triangles[start]) & mask;
   std::vector<int32_t>& queue = a.queue;
   queue.clear();
   queue.push_back(start);
@@ -333,10 +337,11 @@ void FloodRegion(ModelObject& o, int start, int level, uint32_t layers, int draw
   for (size_t q = 0; q < queue.size(); ++q) {
     const int t = queue[q];
     for (int32_t e = a.first[size_t(t)]; e < a.first[size_t(t) + 1]; ++e) {
-      ModelTriangle& other = o.triangles[a.neighbours[size_t(e)]];
-      if (!FloodCandidate(other, level, layers, key, drawMode)) continue;
+      const int32_t n = a.neighbours[size_t(e)];
+      ModelTriangle& other = o.triangles[n];
+      if (!FloodCandidate(other, level, layers, key, mask)) continue;
       other.flags |= TRIANGLE_MARK;
-      queue.push_back(a.neighbours[size_t(e)]);
+      queue.push_back(n);
     }
   }
 }
