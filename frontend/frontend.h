@@ -32,11 +32,11 @@ Prss* OpenCreditsPage(Prss* parent);
 // The shared key function: Escape, "Q" and "X" terminate the process.
 void  EscapeQuitKey(Prss* process, int keyCode);
 
-// The garage page: the car on show (GarageCar) is stepped each drawn frame and its car info
-// file written once it is built.  Opened for a mod's cover picture (CoverState 1) it offers
+// The garage page: the car on show (GarageCarOnShow) is stepped each drawn frame and its car
+// info file written once it is built.  Opened for a mod's cover picture (CoverState 1) it offers
 // "take cover picture", which writes the frame as cover.png and sets CoverState 2.
 struct Car;
-extern Car* GarageCar;
+extern Car* GarageCarOnShow;
 enum CoverStates { COVER_NONE = 0, COVER_TAKING = 1, COVER_MADE = 2 };
 extern int CoverState;
 constexpr const char* COVER_PICTURE = "cover.png";

@@ -113,7 +113,7 @@ TEST_F(Services, TheGaragePageWritesItsCarsInfoOnceBuiltAndTheWelcomeAsksOfItsDr
   fs::copy_file(fs::path(work) / "data/engine/DEFAULT.eng", "data/engine/DEFAULT.eng");
   InitSinCosTables();
   Car* car = new Car;
-  GarageCar = car;
+  GarageCarOnShow = car;
   Prss* page = CreateGaragePage(nullptr);
   FrameSkipped = 1;
   page->act(page);
@@ -138,7 +138,7 @@ TEST_F(Services, TheGaragePageWritesItsCarsInfoOnceBuiltAndTheWelcomeAsksOfItsDr
   Prss_Terminate(page);
   EXPECT_EQ(page->act(page), nullptr);
   FrameSkipped = 0;
-  GarageCar = nullptr;
+  GarageCarOnShow = nullptr;
   delete car;
 }
 

@@ -1,5 +1,5 @@
-// garage_page.cpp - the garage page: the car on show, stepped each drawn frame, its car info
-// file written once it is built, and the cover picture a mod export takes from it.
+// garage_cover.cpp - the garage page as the mod export uses it: the car on show, stepped each
+// drawn frame, its car info file written once it is built, and the cover picture taken from it.
 #include <cstdio>
 
 #include "core/frame_globals.h"
@@ -13,7 +13,7 @@
 #include "ui/widgets.h"
 #include "vehicle/car_info_file.h"
 
-Car* GarageCar;
+Car* GarageCarOnShow;
 int CoverState;
 
 namespace {
@@ -45,7 +45,7 @@ Prss* GarageScreenAction(Prss* process) {
     delete page;
     return nullptr;
   }
-  Car* car = GarageCar;
+  Car* car = GarageCarOnShow;
   if (car && !page->infoWritten && car->modelPresent) {
     page->infoWritten = 1;  // once: a failure is told by WriteCarInfo and not repeated
     WriteCarInfo(*car);
