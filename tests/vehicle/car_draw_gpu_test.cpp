@@ -27,6 +27,7 @@
 #include "tests/physics/car_test_util.h"
 #include "tests/ui/png_test_util.h"
 #include "ui/text/text_colours.h"
+#include "vehicle/car_drawing.h"
 #include "vehicle/car_geometry.h"
 #include "vehicle/vehicle.h"
 #include "vehicle/wheel_profile.h"
@@ -153,9 +154,9 @@ TEST_F(CarGeometryPixels, AWhiteFrameTubeAndADarkTreadAtTheTyresLowerEdge) {
   TyreCounts counts = {};
   AddStripCounts(30, 14, 18, 0, counts);
   ASSERT_EQ(CheckTyreBufferLimits(streams, counts, 1), 1);
-  TubeBatch out = StreamBatch(car.tyreBuffers[TYRE_STREAM]);
+  TubeBatch out = StreamBatch(DrawingOf(car).tyreBuffers[TYRE_STREAM]);
   ASSERT_EQ(WriteTyreRings(out, nullptr, ring), 1);
-  EndStreamBatch(car.tyreBuffers[TYRE_STREAM], out);
+  EndStreamBatch(DrawingOf(car).tyreBuffers[TYRE_STREAM], out);
   UnlockTyreStreams(streams);
 
   TempMesh::DrawBuffer(tubes, 0);
@@ -209,8 +210,8 @@ TEST_F(CarGeometryPixels, ASampleCarsTyresStandOnTheGroundWithDiscsInside) {
   EXPECT_EQ(r.counts.vertices, uint32_t(car.wheelCount) * 31u * 14u);
   EXPECT_EQ(r.counts.logoVertices, uint32_t(car.wheelCount) * 31u * 4u);
   ASSERT_NE(r.discBatch, NO_BATCH);
-  EXPECT_EQ(car.tyreBuffers[TYRE_STREAM].triangleCount, uint32_t(car.wheelCount) * 30u * 18u);
-  EXPECT_EQ(car.tyreBuffers[LOGO_STREAM].triangleCount, uint32_t(car.wheelCount) * 30u * 4u);
+  EXPECT_EQ(DrawingOf(car).tyreBuffers[TYRE_STREAM].triangleCount, uint32_t(car.wheelCount) * 30u * 18u);
+  EXPECT_EQ(DrawingOf(car).tyreBuffers[LOGO_STREAM].triangleCount, uint32_t(car.wheelCount) * 30u * 4u);
   // With the spare wheel shown: one more tyre, lettered on one side.
   car.options |= CAR_OPTION_SPARE_SHOWN;
   car.spareWheelPosition = Vec3{0, -1.8f, 0.5f};
@@ -219,8 +220,8 @@ TEST_F(CarGeometryPixels, ASampleCarsTyresStandOnTheGroundWithDiscsInside) {
   ASSERT_EQ(withSpare.drawn, 1);
   EXPECT_EQ(withSpare.counts.vertices, uint32_t(car.wheelCount + 1) * 31u * 14u);
   EXPECT_EQ(withSpare.counts.logoTriangles, uint32_t(car.wheelCount) * 30u * 4u + 30u * 2u);
-  EXPECT_EQ(car.tyreBuffers[TYRE_STREAM].triangleCount, uint32_t(car.wheelCount + 1) * 30u * 18u);
-  EXPECT_EQ(car.tyreBuffers[LOGO_STREAM].triangleCount, withSpare.counts.logoTriangles);
+  EXPECT_EQ(DrawingOf(car).tyreBuffers[TYRE_STREAM].triangleCount, uint32_t(car.wheelCount + 1) * 30u * 18u);
+  EXPECT_EQ(DrawingOf(car).tyreBuffers[LOGO_STREAM].triangleCount, withSpare.counts.logoTriangles);
   DrawTyreStreams(car);
   TempMesh::DrawBuffer(withSpare.discBatch, 0);
 

@@ -216,7 +216,7 @@ TEST_F(CarPixels, TheSidesShowTheScaledColourOnTheCPanelAndThreeFifthsOfItOnTheD
   MakeCar(car, colour1);
   LookFrom(FROM_THE_RIGHT);
   Clear(CLEAR, 3);
-  DrawTopLevel(car.materialMesh);
+  DrawTopLevel(DrawingOf(car).materialMesh);
   const std::vector<uint8_t> p = Pixels("car_model_side.png");
   const uint32_t c = ApplyBrightnessTable(Argb(Scaled(colour1)));
   const uint32_t d = ApplyBrightnessTable(Argb(Scaled(colour1, 3)));
@@ -236,7 +236,7 @@ TEST_F(CarPixels, ADeepDentAtTheRoofsEdgeLowersTheRoofBelowAPixelItCovered) {
   LookFrom(FROM_THE_FRONT);
   const int x = Column(-0.6), y = Row(1.17);  // the right-hand roof edge, 3 cm below it
   Clear(CLEAR, 3);
-  DrawTopLevel(car.materialMesh);
+  DrawTopLevel(DrawingOf(car).materialMesh);
   EXPECT_NE(At(Pixels("car_model_front.png"), x, y), CLEAR) << "the roof's edge, undamaged";
 
   // The physical point at the roof's front right corner (0.65, 0.2, 1.2), pushed down.
@@ -253,7 +253,7 @@ TEST_F(CarPixels, ADeepDentAtTheRoofsEdgeLowersTheRoofBelowAPixelItCovered) {
   car.ApplyPendingModelChanges();
   ASSERT_EQ(car.graphicalDamageVersion, 1u);
   Clear(CLEAR, 3);
-  DrawTopLevel(car.materialMesh);
+  DrawTopLevel(DrawingOf(car).materialMesh);
   const std::vector<uint8_t> dented = Pixels("car_model_front_dented.png");
   EXPECT_EQ(At(dented, x, y), CLEAR) << "the dented roof lies below it";
   EXPECT_NE(At(dented, Column(0.6), y), CLEAR) << "the other side's edge was out of reach";
@@ -274,10 +274,11 @@ TEST_F(CarPixels, EachLightMeshDrawsInItsLightsColour) {
   for (const Case& k : cases) {
     SCOPED_TRACE(k.png);
     const CarLight& light = car.lights[k.light];
-    ASSERT_NE(GetFastMesh(light.mesh), nullptr);
+    const FastMeshHandle mesh = DrawingOf(car).lightMeshes[k.light];
+    ASSERT_NE(GetFastMesh(mesh), nullptr);
     LookFrom(*k.look);
     Clear(CLEAR, 3);
-    DrawTopLevel(light.mesh);
+    DrawTopLevel(mesh);
     const std::vector<uint8_t> p = Pixels(k.png);
     const uint32_t want = 0xFF000000u | uint32_t(BrightnessTable[light.colour[0]]) << 16 |
                           uint32_t(BrightnessTable[light.colour[1]]) << 8 | BrightnessTable[light.colour[2]];
@@ -316,16 +317,18 @@ TEST_F(CarPixels, TheEditorViewDrawsBodyTyresTubeAndTheBrakeLampWhileBraking) {
   view.editorMode = 1;
   view.graphicsOptions = 0xFFFFFFFF;
   view.tyres.tyreStyle = 0;
-  CarDrawing drawing;
+  CarDrawing& drawing = DrawingOf(car);
+  drawing.drawAlways = 1;
+  SaveCarViewState(car);
   ResetTempMeshes();
-  ASSERT_EQ(DrawCarModel(car, drawing, view), VIEW_EDITOR);
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_EDITOR);
   EXPECT_EQ(drawing.lodIndex, 0);
   EXPECT_TRUE(drawing.drawFlags & DRAW_TYRES);
   ASSERT_NE(drawing.frameTubeBatch, NO_BATCH);
   LookFrom(FROM_THE_RIGHT);
   Clear(CLEAR, 3);
-  DrawCarLit(car, drawing, view);
-  DrawCarSecondPass(car, drawing);
+  DrawCarLit(car, view);
+  DrawCarSecondPass(car);
   EXPECT_EQ(drawing.lighting.lightingMode, LIGHTING_DEFAULT);
   const std::vector<uint8_t> side = Pixels("car_editor_view.png");
   ExpectNear(At(side, Column(0.5), Row(0.6)), ApplyBrightnessTable(Argb(Scaled(colour1))), 2, "the body's colour");
@@ -346,10 +349,10 @@ TEST_F(CarPixels, TheEditorViewDrawsBodyTyresTubeAndTheBrakeLampWhileBraking) {
     ResetTempMeshes();
     drawing.lamps.brake = brake;
     drawing.lamps.gearIndex = 2;
-    EXPECT_EQ(DrawCarModel(car, drawing, view), VIEW_EDITOR);
+    EXPECT_EQ(DrawCarModel(car, view), VIEW_EDITOR);
     LookFrom(FROM_BEHIND);
     Clear(CLEAR, 3);
-    DrawCarLit(car, drawing, view);
+    DrawCarLit(car, view);
     const std::vector<uint8_t> p = Pixels(brake > 0 ? "car_editor_braking.png" : "car_editor_rolling.png");
     return At(p, Column(0.2), Row(0.6));
   };
