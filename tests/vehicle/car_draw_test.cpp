@@ -4,6 +4,7 @@
 // stand-in world; the editor's triangle and axis marks.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "core/report.h"
 #include "tests/core/report_recorder.h"
 #include "vehicle/car_draw.h"
+#include "vehicle/car_drawing.h"
 #include "vehicle/car_lighting.h"
 #include "vehicle/setup_marks.h"
 
@@ -419,3 +421,46 @@ TEST(SetupMarks, TrianglesAndAxisArrows) {
 }
 
 }  // namespace
+
+// A wheel's draw matrix: its hub stands out from the upright by the set's wheel offset along
+// the wheel's own axle, which a steered wheel turns about the upright; the car's place and
+// turn carry it into the world.
+TEST(CarDraw, WheelMatrixPutsTheHubAlongTheSteeredAxle) {
+  Car car;
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{10 << 16, 0, 0};
+  car.wheelSets[1].wheelOffset = 0.1f;
+  CarWheel& w = car.wheels[0];
+  w = CarWheel{};
+  w.wheelSet = 1;
+  w.side = 1.0f;
+  w.centre = Vec3{0.7f, 1.2f, 0.3f};
+  w.spinAxis = Vec3{1, 0, 0};
+  w.uprightAxis = Vec3{0, 0, 1};
+  float axes[3][3], centre[3];
+  ComputeWheelMatrix(car, w, axes, centre);
+  EXPECT_NEAR(centre[0], 10.8f, 1e-5f);
+  EXPECT_NEAR(centre[1], 1.2f, 1e-5f);
+  EXPECT_NEAR(centre[2], 0.3f, 1e-5f);
+  EXPECT_NEAR(axes[0][0], 1.0f, 1e-5f) << "the axle along x";
+
+  w.steerAngle = 1.5707963f;  // a quarter turn: the axle and the hub swing to y
+  ComputeWheelMatrix(car, w, axes, centre);
+  EXPECT_NEAR(std::fabs(axes[0][1]), 1.0f, 1e-5f);
+  EXPECT_NEAR(centre[0], 10.7f, 1e-5f);
+  EXPECT_NEAR(std::fabs(centre[1] - 1.2f), 0.1f, 1e-5f);
+
+  w.steerAngle = 0.0f;
+  w.side = -1.0f;  // the left wheel's hub goes the other way
+  w.spinAxis = Vec3{1, 0, 0};
+  ComputeWheelMatrix(car, w, axes, centre);
+  EXPECT_NEAR(centre[0], 10.6f, 1e-5f);
+
+  // Turned a quarter about z, the car carries the wheel with it.
+  const float turned[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1};
+  std::memcpy(car.orientation, turned, sizeof turned);
+  w.side = 1.0f;
+  ComputeWheelMatrix(car, w, axes, centre);
+  EXPECT_NEAR(centre[0], 10.0f - 1.2f, 1e-5f);
+  EXPECT_NEAR(centre[1], 0.8f, 1e-5f);
+}

@@ -18,6 +18,7 @@
 #include "modeller/model/model_meshes.h"
 #include "render/constant_buffers.h"
 #include "render/draw_mesh.h"
+#include "render/gouraud_mesh.h"
 #include "render/device.h"
 #include "render/material.h"
 #include "render/matrices.h"
@@ -366,4 +367,144 @@ TEST_F(CarPixels, TheEditorViewDrawsBodyTyresTubeAndTheBrakeLampWhileBraking) {
                         BrightnessTable[30];
   ExpectNear(braking, lamp, 2, "the lit brake lamp in its colour");
   EXPECT_LT(redness(rolling), 30) << std::hex << rolling << ": no lamp while rolling";
+}
+
+// The subobject pass by view: an ordinary piece and the posed steering wheel from outside, the
+// internal mirror marked only from inside (and left out while marked items are hidden); the
+// skips of a silent remote car and of the frame after a rebuild; the peers' visibility.
+TEST_F(CarPixels, TheSubobjectPassListsThePiecesAViewShows) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  CarDrawing& d = DrawingOf(car);
+  d.drawAlways = 1;
+  SaveCarViewState(car);
+  CarViewSettings view = {};
+  view.kind = VIEW_OUTSIDE;
+  view.viewPosition = IntVector{5 << 16, 0, 1 << 16};
+  view.graphicsOptions = 0xFFFFFFFF;
+  view.driverOption = 1;
+  car.steeringLock = 30;
+  car.steeringWheelTurn = 3.14159265f;         // half a turn each way at full lock
+  car.steeringWheelAlign = car.steeringWheelPitch = 0.0f;
+  car.controls.steerAngle = 30 * 3.14159265f / 180;
+  const auto count = [&](uint8_t type, int hidden) {
+    int n = 0;
+    for (int i = 0; i < d.items.count; ++i) {
+      const DrawMesh* sub = static_cast<const DrawMesh*>(d.items.items[i].source);
+      if (sub && sub->type == type && d.items.items[i].hideWithFlag == hidden) ++n;
+    }
+    return n;
+  };
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+  ASSERT_EQ(d.lodIndex, 0);
+  EXPECT_EQ(count(SUBOBJECT_STEERING_WHEEL, 0), 1);
+  EXPECT_EQ(count(SUBOBJECT_INTERNAL_MIRROR, 0), 1) << "not marked from outside";
+  for (int i = 0; i < d.items.count; ++i) {
+    const DrawMesh* sub = static_cast<const DrawMesh*>(d.items.items[i].source);
+    if (sub->type != SUBOBJECT_STEERING_WHEEL) continue;
+    EXPECT_NEAR(sub->local.rotation.m[0], -FIXED_ONE, 64) << "turned half a turn at full lock";
+    EXPECT_NEAR(sub->local.rotation.m[8], FIXED_ONE, 64);
+    EXPECT_NEAR(sub->local.translation.x, car.driverPosition.x * 65536.0, 1.0) << "at the driver";
+  }
+  // An ordinary piece (the steering wheel taken as one) shows in views of kind above 2 only.
+  DrawMesh* wheel = nullptr;
+  for (int i = 0; i < car.levelMeshes[0]->childCount; ++i)
+    if (car.levelMeshes[0]->children[i]->type == SUBOBJECT_STEERING_WHEEL) wheel = car.levelMeshes[0]->children[i];
+  ASSERT_NE(wheel, nullptr);
+  wheel->type = SUBOBJECT_ATTACHMENT;
+  DrawCarModel(car, view);
+  EXPECT_EQ(count(SUBOBJECT_ATTACHMENT, 0), 1);
+  view.editorMode = 1;
+  DrawCarModel(car, view);
+  EXPECT_EQ(count(SUBOBJECT_ATTACHMENT, 0), 0) << "the editor's view";
+  EXPECT_EQ(count(SUBOBJECT_INTERNAL_MIRROR, 0), 1);
+  view.editorMode = 0;
+  wheel->type = SUBOBJECT_STEERING_WHEEL;
+  DrawCarModel(car, view);
+  EXPECT_EQ(d.multiplayerVisible, 0) << "not connected, not inside";
+  view.connected = 1;
+  DrawCarModel(car, view);
+  EXPECT_EQ(d.multiplayerVisible, 1) << "5 m off, within 300 m";
+
+  view.kind = VIEW_INSIDE;
+  view.connected = 0;
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_INSIDE);
+  EXPECT_EQ(count(SUBOBJECT_INTERNAL_MIRROR, 1), 1) << "marked from inside";
+  EXPECT_EQ(d.multiplayerVisible, 1);
+  LookFrom(FROM_THE_RIGHT);
+  Clear(CLEAR, 3);
+  DrawCarLit(car, view);
+  EXPECT_EQ(d.itemsDrawn, d.items.count);
+  DrawCarModel(car, view);
+  d.drawFlags |= DRAW_HIDE_MARKED;
+  DrawCarLit(car, view);
+  EXPECT_EQ(d.itemsDrawn, d.items.count - 1) << "the marked mirror left out";
+  view.internalShow = 2;
+  DrawCarModel(car, view);
+  EXPECT_EQ(count(SUBOBJECT_STEERING_WHEEL, 0), 0) << "Internal Show 2 hides the steering wheel";
+
+  // Skips: a remote car whose data stopped; a local car the frame after a rebuild.
+  view.kind = VIEW_OUTSIDE;
+  car.remote = 1;
+  car.active = 0;
+  EXPECT_EQ(DrawCarModel(car, view), 1);
+  car.remote = 0;
+  d.drawAlways = 0;
+  CarModelRebuilt = 1;
+  EXPECT_EQ(DrawCarModel(car, view), 1);
+  EXPECT_EQ(CarModelRebuilt, 2) << "each skip counted";
+  EXPECT_EQ(TakeCarModelRebuilt(), 1);
+  EXPECT_EQ(CarModelRebuilt, 0);
+  EXPECT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+  CarModelRebuilt = 255;
+  EXPECT_EQ(DrawCarModel(car, view), 1);
+  EXPECT_EQ(CarModelRebuilt, 255) << "held, never wrapping to 0";
+  TakeCarModelRebuilt();
+}
+
+// The second pass: the body's blended parts at the level the lit pass recorded, then the
+// queued 3D text, both once; and the editor's marks at the seats in display mode 1.
+TEST_F(CarPixels, TheSecondPassDrawsWhatTheLitPassLeftAndTheEditorMarksShowInModeOne) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  CarDrawing& d = DrawingOf(car);
+  d.drawAlways = 1;
+  CarViewSettings view = {};
+  view.kind = VIEW_EDITOR;
+  view.editorMode = 2;  // the editor's own drawing: no marks
+  view.graphicsOptions = 0xFFFFFFFF;
+  ResetTempMeshes();
+  LookFrom(FROM_THE_RIGHT);
+  Clear(CLEAR, 3);
+  DrawCar(car, view, 0, 0x20, 3);
+  EXPECT_EQ(d.drawnPass, VIEW_EDITOR);
+  EXPECT_TRUE(d.drawFlags & 0x20) << "the caller's extra flags";
+  EXPECT_EQ(d.deferredLevel, d.lodIndex);
+  std::snprintf(d.text.text, sizeof d.text.text, "%s", "P1");
+  d.text.queued = 1;
+  d.text.colour = 0xFFFFFFFF;
+  DrawCarSecondPass(car);
+  EXPECT_EQ(d.deferredDrawn, 1);
+  EXPECT_EQ(d.deferredLevel, 0xFF);
+  EXPECT_EQ(d.text.queued, 0) << "the text is drawn once";
+  DrawCarSecondPass(car);
+  EXPECT_EQ(d.deferredDrawn, 0) << "nothing left";
+  const std::vector<uint8_t> without = Pixels("car_editor_no_marks.png");
+
+  // Display mode 1: the seat marks over the car; the forward arrow of the driver's mark, seen
+  // from the side, lies flat across z above the roof.
+  car.driverPosition = Vec3{0.0f, 0.0f, 1.3f};
+  view.editorMode = 1;
+  Clear(CLEAR, 3);
+  DrawCar(car, view, 0, 0x20, 3);
+  const std::vector<uint8_t> with = Pixels("car_editor_marks.png");
+  EXPECT_EQ(At(without, Column(0.2), Row(1.3)), CLEAR) << "nothing above the roof";
+  EXPECT_NE(At(with, Column(0.2), Row(1.3)), CLEAR) << "the head of the driver's forward arrow";
 }
