@@ -518,13 +518,11 @@ struct Bounds {
     float v[3];
     if (mode == 2) {
       const int32_t point[3] = {p.x, p.y, p.z};
-      int32_t depth = 0;
       float x = 0, y = 0;
-      ProjectPointToScreen(point, &x, &y, &depth);
-      if (depth < VIEW_NEAR_LIMIT) return;  // behind the view
+      if (!ProjectPointDepth(point, &x, &y)) return;  // behind the view
       v[0] = x;
       v[1] = y;
-      v[2] = static_cast<float>(depth) / 65536.0f;
+      v[2] = 0.0f;
     } else {
       v[0] = static_cast<float>(p.x) / 65536.0f;
       v[1] = static_cast<float>(p.y) / 65536.0f;

@@ -33,6 +33,7 @@
 #include "tests/ui/png_test_util.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_model.h"
+#include "vehicle/garage_picture.h"
 #include "vehicle/vehicle.h"
 #include "vehicle/wheel_profile.h"
 
@@ -507,4 +508,59 @@ TEST_F(CarPixels, TheSecondPassDrawsWhatTheLitPassLeftAndTheEditorMarksShowInMod
   const std::vector<uint8_t> with = Pixels("car_editor_marks.png");
   EXPECT_EQ(At(without, Column(0.2), Row(1.3)), CLEAR) << "nothing above the roof";
   EXPECT_NE(At(with, Column(0.2), Row(1.3)), CLEAR) << "the head of the driver's forward arrow";
+}
+
+// The garage picture: the car drawn alone into a 16:9 render texture, the camera moved and
+// zoomed until the car's box fills the frame, centred; the view given back as it was.
+TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{3 << 16, -2 << 16, 0};
+  DrawingOf(car).drawAlways = 1;
+  constexpr int W = 320, H = 180;
+  ZKTETexture picture{};
+  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  EditorCarPicture p = {};
+  p.heading = 0x2000;  // from ahead and to the side
+  p.distance = 12.0f;
+  p.fieldFactor = 3.0f;  // far too wide at first: the fit zooms in
+  p.target = &picture;
+  p.width = W;
+  p.height = H;
+  p.fit = 1;
+  p.clearColour = CLEAR;
+  CarViewSettings settings = {};
+  settings.graphicsOptions = 0xFFFFFFFF;
+  settings.skyMode = 1;
+  const View before = *CurrentView;
+  ASSERT_EQ(DrawEditorCar(car, p, settings), 1);
+  EXPECT_EQ(std::memcmp(&before, CurrentView, sizeof before), 0) << "the view given back";
+  const float boxWidth = EditorCarFitBox[2] - EditorCarFitBox[0], boxHeight = EditorCarFitBox[3] - EditorCarFitBox[1];
+  EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across";
+  EXPECT_NEAR(0.5f * (EditorCarFitBox[1] + EditorCarFitBox[3]), 0.0f, 0.05f) << "centred up and down";
+  const bool wide = boxWidth * 9.0f > boxHeight * 16.0f;
+  EXPECT_NEAR(wide ? boxWidth : boxHeight, wide ? 1.875f : 1.0546875f, 0.08f) << "filling 16:9";
+
+  const std::vector<uint8_t> px = ReadTargetPixels(picture);
+  std::vector<uint8_t> opaque = px;
+  for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
+  WritePng("gpu/car_garage_picture.png", opaque, W, H);
+  int left = W, right = -1, top = H, bottom = -1;
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x)
+      if (PixelArgb(px, W, x, y) != CLEAR) {
+        left = std::min(left, x), right = std::max(right, x);
+        top = std::min(top, y), bottom = std::max(bottom, y);
+      }
+  ASSERT_GE(right, 0) << "the car is in the picture";
+  EXPECT_GT(left, 0);
+  EXPECT_LT(right, W - 1);
+  EXPECT_GT(top, 0);
+  EXPECT_LT(bottom, H - 1) << "nothing cut off";
+  EXPECT_NEAR(0.5 * (left + right), W / 2.0, W * 0.06);
+  EXPECT_NEAR(0.5 * (top + bottom), H / 2.0, H * 0.08);
+  EXPECT_TRUE(right - left > W * 0.8 || bottom - top > H * 0.8) << "the car fills the frame";
+  ReleaseTexture(&picture);
 }
