@@ -11,6 +11,7 @@
 #include "render/draw_mesh.h"
 #include "render/env_maps.h"
 #include "render/gouraud_mesh.h"
+#include "render/humans.h"
 #include "render/immediate.h"
 #include "render/material.h"
 #include "render/matrices.h"
@@ -306,6 +307,8 @@ int DrawCarModel(Car& car, const CarViewSettings& view) {
       (view.graphicsOptions & GFX_SUBOBJECTS))
     AddSubobjectItems(car, d, view);
 
+  PoseCarPeople(car, d, view, DriverShownInView(in));
+
   if (d.drawFlags & DRAW_TYRES) {
     CarTyreFrame tyres = view.tyres;
     tyres.lodDistance = d.lodDistance;
@@ -357,7 +360,9 @@ void LoadWorldMatrix(const float m[16]) {
 // One item's mesh at its level; in the main pass a subobject with blended parts has them drawn
 // at once (they are not left for the car's second pass).
 void DrawItemMesh(const CarDrawItem& item) {
-  FastMesh* mesh = item.mesh ? GetFastMesh(item.mesh->fastMesh) : nullptr;
+  FastMesh* mesh = item.tag == ITEM_TAG_HELMET ? GetFastMesh(Helmet.fastMesh)
+                   : item.mesh                 ? GetFastMesh(item.mesh->fastMesh)
+                                               : nullptr;
   if (!mesh) return;
   LoadWorldMatrix(item.matrix);
   const int more = DrawFirstPassParts(*mesh, item.lod, nullptr);
@@ -413,6 +418,8 @@ void DrawCarLit(Car& car, const CarViewSettings& view) {
   if (d.items.count > 0) DrawItems(d);
   LoadWorldMatrix(d.worldMatrix);
   if (d.frameTubeBatch != NO_BATCH) TempMesh::DrawBuffer(d.frameTubeBatch, 0);
+  DrawCarPeople(d);
+  LoadWorldMatrix(d.worldMatrix);
   if ((d.drawFlags & DRAW_TYRES) && view.skyMode != 3) {
     SetIdentityMatrix(WorldMatrix);  // the tyres are written in world positions
     UploadWorldMatrix(0, 0);

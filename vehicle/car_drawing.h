@@ -20,6 +20,7 @@
 #include "vehicle/car_draw.h"
 #include "vehicle/car_geometry.h"
 #include "vehicle/car_lighting.h"
+#include "vehicle/car_people.h"
 
 struct ZKTETexture;
 
@@ -58,6 +59,8 @@ struct CarDrawing {
   CarDrawItems items;
   float wheelMatrices[CAR_MAX_WHEELS][16] = {};  // world, row vectors: axle, two radial axes, centre
   IntVector driverOffset = {};                // 16.16 car axes
+  CarFigure figures[CAR_FIGURES] = {};        // the driver, then the passengers
+  float headTurn = 0;                         // rad: the driver's look about z (the views turn it)
   float mirrorMatrix[16] = {};                // the internal mirror relative to the camera
   uint16_t frameTubeBatch = NO_BATCH, discBatch = NO_BATCH;
   uint8_t deferredLevel = 0xFF;

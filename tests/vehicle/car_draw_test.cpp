@@ -13,7 +13,9 @@
 #include "core/report.h"
 #include "tests/core/report_recorder.h"
 #include "vehicle/car_draw.h"
+#include "render/humans.h"
 #include "vehicle/car_drawing.h"
+#include "vehicle/car_people.h"
 #include "vehicle/car_lighting.h"
 #include "vehicle/setup_marks.h"
 
@@ -463,4 +465,41 @@ TEST(CarDraw, WheelMatrixPutsTheHubAlongTheSteeredAxle) {
   ComputeWheelMatrix(car, w, axes, centre);
   EXPECT_NEAR(centre[0], 10.0f - 1.2f, 1e-5f);
   EXPECT_NEAR(centre[1], 0.8f, 1e-5f);
+}
+
+// A figure's level by distance through its slot's limits; two steering frames blended, the
+// rotation made a rotation again; the head at the highest solid, 2 cm lower.
+TEST(CarPeople, LevelBlendAndHead) {
+  HumanMeshSlot slot = {};
+  slot.levelCount = 2;
+  slot.distanceLimits[0] = 10 << 16;
+  slot.distanceLimits[1] = 30 << 16;
+  EXPECT_EQ(FigureLevel(slot, 10 << 16), 0) << "a limit is inclusive";
+  EXPECT_EQ(FigureLevel(slot, (10 << 16) + 1), 1);
+  EXPECT_EQ(FigureLevel(slot, (30 << 16) + 1), FIGURE_NOT_DRAWN);
+  slot.levelCount = 0;
+  EXPECT_EQ(FigureLevel(slot, 0), FIGURE_NOT_DRAWN) << "a slot without levels";
+
+  InitSinCosTables();
+  FixedTransform a[2], b[2], out[2];
+  for (int i = 0; i < 2; ++i) {
+    MatrixIdentity(a[i].rotation);
+    MatrixRotZ(b[i].rotation, 0x4000);  // a quarter turn
+    a[i].translation = {0, 0, i << 16};
+    b[i].translation = {2 << 16, 0, (i + 2) << 16};
+  }
+  BlendFrames(a, b, 2, 0.5f, out);
+  EXPECT_EQ(out[1].translation.x, 1 << 16);
+  EXPECT_EQ(out[1].translation.z, 2 << 16);
+  // Halfway between 0 and a quarter turn: an eighth, unit rows.
+  EXPECT_NEAR(out[0].rotation.m[0] / 65536.0, 0.7071, 0.002);
+  EXPECT_NEAR(out[0].rotation.m[1] / 65536.0 * out[0].rotation.m[1] / 65536.0 +
+                  out[0].rotation.m[0] / 65536.0 * out[0].rotation.m[0] / 65536.0,
+              1.0, 0.002);
+  BlendFrames(a, b, 2, NAN, out);
+  EXPECT_EQ(out[1].translation.z, 1 << 16) << "a blend that is not a number takes the first frame";
+
+  const IntVector head = HeadPoint(a, 2);
+  EXPECT_EQ(head.z, (1 << 16) - 1310);  // 0.02 m below the highest
+  EXPECT_EQ(HeadPoint(nullptr, 0).z, -1310) << "no solids: at the seat";
 }

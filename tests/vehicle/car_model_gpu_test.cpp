@@ -32,7 +32,11 @@
 #include "tests/physics/car_test_util.h"
 #include "tests/ui/png_test_util.h"
 #include "vehicle/car_drawing.h"
+#include "render/humans.h"
+#include "vehicle/car_animations.h"
 #include "vehicle/car_model.h"
+#include "vehicle_editor/skeleton/human_system.h"
+#include "vehicle_editor/skeleton/skeleton.h"
 #include "vehicle/garage_picture.h"
 #include "vehicle/vehicle.h"
 #include "vehicle/wheel_profile.h"
@@ -563,4 +567,100 @@ TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
   EXPECT_NEAR(0.5 * (top + bottom), H / 2.0, H * 0.08);
   EXPECT_TRUE(right - left > W * 0.8 || bottom - top > H * 0.8) << "the car fills the frame";
   ReleaseTexture(&picture);
+}
+
+// The driver: a figure of one solid whose two steering frames stand 0.5 m and 0.7 m above the
+// seat, blended halfway when the car steers straight, posed into temporary meshes at the
+// driver's seat and drawn above the roof; a helmet on its head from outside, none from inside.
+TEST_F(CarPixels, TheDriverIsPosedAtTheSeatWithAHelmetOnItsHead) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  car.driverPosition = Vec3{0.0f, 0.0f, 1.3f};
+  car.steeringLock = 30;
+  car.steeringWheelTurn = 3.0f;
+  car.controls.steerAngle = 0.0f;
+  CarDrawing& d = DrawingOf(car);
+  d.drawAlways = 1;
+  SaveCarViewState(car);
+
+  // The figure's mesh: a white panel across the car, 0.4 m wide and high, moved by frame 0.
+  AllocateHumanSlots(1);
+  HumanMeshSlot& slot = HumanMeshes.slots[0];
+  slot.flags = 1;
+  slot.levelCount = 1;
+  slot.distanceLimits[0] = 100 << 16;
+  auto* mesh = new GouraudO3d;
+  mesh->Init();
+  AllocateMeshArrays(*mesh, 4, 2, 1);
+  const float corners[4][2] = {{-0.2f, -0.2f}, {0.2f, -0.2f}, {0.2f, 0.2f}, {-0.2f, 0.2f}};
+  for (int i = 0; i < 4; ++i) {
+    mesh->points[i].x = 0;
+    mesh->points[i].y = int32_t(corners[i][0] * 65536);
+    mesh->points[i].z = int32_t(corners[i][1] * 65536);
+    mesh->points[i].nx = 1.0f;
+  }
+  const uint16_t tris[2][3] = {{0, 1, 2}, {2, 3, 0}};
+  for (int t = 0; t < 2; ++t)
+    for (int k = 0; k < 3; ++k) mesh->triangles[t].index[k] = tris[t][k];
+  mesh->parts[0].key = SystemMaterials.plainWhite;
+  mesh->parts[0].pointCount = 4;
+  mesh->parts[0].triangleCount = 2;
+  slot.meshes[0] = mesh;
+  HumanModel human{HUMAN_MODEL_USABLE, 0, 0.0f, {}};
+  FixedTransform rest = AnimDefaultTransform;
+  auto* figure = new AnimInstance{AnimDefaultTransform, &human, 1, new FixedTransform[1]{rest}};
+  auto* steering = new Animation;
+  steering->frameCount = 2;
+  steering->scale = 1.0f;
+  steering->frames = new AnimationFrame[2];
+  for (int k = 0; k < 2; ++k) {
+    steering->frames[k].time = float(k);
+    steering->frames[k].transforms = new FixedTransform[1]{rest};
+    steering->frames[k].transforms[0].translation.z = k == 0 ? 32768 : 45875;  // 0.5 m, 0.7 m
+  }
+  car.steeringInstance = figure;
+  car.steeringPose = steering;
+  Helmet.fastMesh = NewFastMesh();
+  Helmet.levelCount = 1;
+
+  CarViewSettings view = {};
+  view.kind = VIEW_OUTSIDE;
+  view.viewPosition = IntVector{5 << 16, 0, 1 << 16};
+  view.graphicsOptions = 0xFFFFFFFF;
+  view.driverOption = 1;
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+  ASSERT_TRUE(d.drawFlags & DRAW_PEOPLE);
+  EXPECT_EQ(d.figures[0].level, 0);
+  EXPECT_GT(d.figures[0].batchCount, 0);
+  EXPECT_NEAR(figure->bones[0].translation.z / 65536.0, 0.6, 0.002) << "halfway between the two frames";
+  EXPECT_NEAR(d.figures[0].head.z / 65536.0, 1.3 + 0.6 - HEAD_DROP, 0.002) << "the head above the seat";
+  int helmets = 0;
+  for (int i = 0; i < d.items.count; ++i) helmets += d.items.items[i].tag == ITEM_TAG_HELMET;
+  EXPECT_EQ(helmets, 1);
+  LookFrom(FROM_THE_RIGHT);
+  Clear(CLEAR, 3);
+  DrawCarLit(car, view);
+  const std::vector<uint8_t> p = Pixels("car_driver.png");
+  EXPECT_GT(int(At(p, Column(0.0), Row(1.9)) & 0xFF), 150) << std::hex << At(p, Column(0.0), Row(1.9))
+                                                          << ": the figure's white panel";
+  view.kind = VIEW_INSIDE;
+  DrawCarModel(car, view);
+  helmets = 0;
+  for (int i = 0; i < d.items.count; ++i) helmets += d.items.items[i].tag == ITEM_TAG_HELMET;
+  EXPECT_EQ(helmets, 0) << "no helmet seen from inside";
+  view.internalShow = 1;
+  DrawCarModel(car, view);
+  EXPECT_EQ(d.figures[0].level, FIGURE_NOT_DRAWN) << "Internal Show hides the driver inside";
+
+  car.steeringInstance = nullptr;
+  car.steeringPose = nullptr;
+  AnimInstance::Delete(figure);
+  Animation::Delete(steering);
+  FreeHumanMeshSlots();
+  FreeHelmetMeshes();
+  Helmet.levelCount = 0;
 }
