@@ -16,6 +16,7 @@
 #include "render/material.h"
 #include "render/matrices.h"
 #include "render/primitives.h"
+#include "render/render_states.h"
 #include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "render/views.h"
@@ -198,6 +199,30 @@ void AddSubobjectItems(Car& car, CarDrawing& d, const CarViewSettings& view) {
   }
 }
 
+// The rims and spokes of the wheel sets on each wheel: a wheel-mesh item with the wheel's draw
+// matrix.  A wheel on the left shows the right one's mesh mirrored across its axle, so its
+// faces turn the other way: it is drawn with the other faces culled (altState).
+void AddRimItems(Car& car, CarDrawing& d) {
+  const int wheels = std::clamp<int>(car.wheelCount, 0, CAR_MAX_WHEELS);
+  for (int w = 0; w < wheels; ++w) {
+    const CarWheel& wheel = car.wheels[w];
+    const SuspensionBlock& set = car.wheelSets[wheel.wheelSet < CAR_WHEEL_SETS ? wheel.wheelSet : 0];
+    for (DrawMesh* piece : {set.rimMesh, set.spokeMesh}) {
+      GouraudO3d* mesh = ItemMesh(piece);
+      if (!mesh) continue;
+      CarDrawItem* item = d.items.AddWheel();
+      if (!item) return;
+      item->source = piece;
+      item->mesh = mesh;
+      std::memcpy(item->matrix, d.wheelMatrices[w], sizeof item->matrix);
+      if (wheel.side < 0.0f) {
+        for (int c = 0; c < 3; ++c) item->matrix[c] = -item->matrix[c];
+        item->altState = 1;
+      }
+    }
+  }
+}
+
 void RowsToMatrix(const float axes[3][3], const float centre[3], float m[16]) {
   for (int r = 0; r < 3; ++r) {
     for (int c = 0; c < 3; ++c) m[4 * r + c] = axes[r][c];
@@ -301,6 +326,7 @@ int DrawCarModel(Car& car, const CarViewSettings& view) {
       d.drawFlags |= DRAW_GROUND_FOUND;
   }
   if (d.drawFlags & (DRAW_GROUND_FOUND | DRAW_TYRES)) ComputeWheelMatrices(car);
+  if ((d.drawFlags & DRAW_TYRES) && (view.graphicsOptions & GFX_WHEEL_PIECES)) AddRimItems(car, d);
   d.driverOffset = {ToFixed(car.mirrored ? -car.driverPosition.x : car.driverPosition.x), ToFixed(car.driverPosition.y),
                     ToFixed(car.driverPosition.z)};
   if ((d.drawFlags & DRAW_SUBOBJECTS) && (kind >= VIEW_INSIDE || view.editorMode) &&
@@ -386,7 +412,10 @@ int DrawItems(CarDrawing& d) {
 void DrawWheelMeshItems(CarDrawing& d) {
   for (int i = 0; i < d.items.wheelCount; ++i) {
     const CarDrawItem& item = d.items.wheelItems[i];
+    const int saved = RenderStates.pendingRaster;
+    if (item.altState) RenderStates.pendingRaster = CurrentWorldPass == 1 ? 5 : 3;  // front faces culled
     DrawItemMesh(item);
+    RenderStates.pendingRaster = saved;
     ++d.itemsDrawn;
   }
 }

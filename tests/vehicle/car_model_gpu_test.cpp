@@ -408,6 +408,24 @@ TEST_F(CarPixels, TheSubobjectPassListsThePiecesAViewShows) {
   ASSERT_EQ(d.lodIndex, 0);
   EXPECT_EQ(count(SUBOBJECT_STEERING_WHEEL, 0), 1);
   EXPECT_EQ(count(SUBOBJECT_INTERNAL_MIRROR, 0), 1) << "not marked from outside";
+  // The rims and spokes on each wheel, the left ones mirrored and drawn with the other faces.
+  std::vector<int> mirrored;
+  for (int w = 0; w < car.wheelCount; ++w) {
+    const SuspensionBlock& set = car.wheelSets[car.wheels[w].wheelSet];
+    for (const DrawMesh* piece : {set.rimMesh, set.spokeMesh})
+      if (piece) mirrored.push_back(car.wheels[w].side < 0.0f);
+  }
+  ASSERT_FALSE(mirrored.empty());
+  ASSERT_EQ(d.items.wheelCount, std::min<int>(CAR_WHEEL_DRAW_ITEMS, int(mirrored.size())));
+  for (int i = 0; i < d.items.wheelCount; ++i) {
+    EXPECT_EQ(d.items.wheelItems[i].altState, mirrored[size_t(i)]) << "item " << i;
+    const float* m = d.items.wheelItems[i].matrix;
+    const float det = m[0] * (m[5] * m[10] - m[6] * m[9]) - m[1] * (m[4] * m[10] - m[6] * m[8]) +
+                      m[2] * (m[4] * m[9] - m[5] * m[8]);
+    if (std::fabs(det) > 0.5f) {
+      EXPECT_EQ(det < 0.0f, mirrored[size_t(i)] != 0) << "a mirrored matrix, item " << i;
+    }
+  }
   for (int i = 0; i < d.items.count; ++i) {
     const DrawMesh* sub = static_cast<const DrawMesh*>(d.items.items[i].source);
     if (sub->type != SUBOBJECT_STEERING_WHEEL) continue;
@@ -443,11 +461,11 @@ TEST_F(CarPixels, TheSubobjectPassListsThePiecesAViewShows) {
   LookFrom(FROM_THE_RIGHT);
   Clear(CLEAR, 3);
   DrawCarLit(car, view);
-  EXPECT_EQ(d.itemsDrawn, d.items.count);
+  EXPECT_EQ(d.itemsDrawn, d.items.count + d.items.wheelCount);
   DrawCarModel(car, view);
   d.drawFlags |= DRAW_HIDE_MARKED;
   DrawCarLit(car, view);
-  EXPECT_EQ(d.itemsDrawn, d.items.count - 1) << "the marked mirror left out";
+  EXPECT_EQ(d.itemsDrawn, d.items.count - 1 + d.items.wheelCount) << "the marked mirror left out";
   view.internalShow = 2;
   DrawCarModel(car, view);
   EXPECT_EQ(count(SUBOBJECT_STEERING_WHEEL, 0), 0) << "Internal Show 2 hides the steering wheel";
