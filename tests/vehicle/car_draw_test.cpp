@@ -14,6 +14,7 @@
 #include "tests/core/report_recorder.h"
 #include "vehicle/car_draw.h"
 #include "render/humans.h"
+#include "render/views.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_people.h"
 #include "vehicle/car_lighting.h"
@@ -502,4 +503,31 @@ TEST(CarPeople, LevelBlendAndHead) {
   const IntVector head = HeadPoint(a, 2);
   EXPECT_EQ(head.z, (1 << 16) - 1310);  // 0.02 m below the highest
   EXPECT_EQ(HeadPoint(nullptr, 0).z, -1310) << "no solids: at the seat";
+}
+
+// The car's reference point seen from the view: relative to the eye, turned into the view's
+// axes (right, up, forward); the car's transform turned with it.
+TEST(CarDraw, ProjectToViewTurnsTheCarIntoTheViewsAxes) {
+  View view = {};
+  View* saved = CurrentView;
+  const FixedMatrix savedRotation = ViewRotation;
+  CurrentView = &view;
+  view.position[0] = 1 << 16;
+  view.position[1] = 2 << 16;
+  view.position[2] = 3 << 16;
+  // Looking along +y: right is +x, up +z, forward +y.
+  ViewRotation = FixedMatrix{{FIXED_ONE, 0, 0, 0, 0, FIXED_ONE, 0, FIXED_ONE, 0}};
+  Car car;
+  MatrixIdentity(car.drawTransform.rotation);
+  car.drawTransform.translation = IntVector{4 << 16, 12 << 16, 3 << 16};
+  IntVector out;
+  FixedTransform inView;
+  ProjectCarToView(car, out, inView);
+  EXPECT_EQ(out.x, 3 << 16) << "3 m to the right";
+  EXPECT_EQ(out.y, 0) << "level with the eye";
+  EXPECT_EQ(out.z, 10 << 16) << "10 m ahead";
+  EXPECT_EQ(inView.rotation.m[5], FIXED_ONE) << "the car's y axis is the view's forward";
+  EXPECT_EQ(inView.translation.z, out.z);
+  CurrentView = saved;
+  ViewRotation = savedRotation;
 }
