@@ -223,6 +223,9 @@ struct Importer {
             ++overflow;
           } else {
             ModelTriangle t{};
+            // The low normal share every new triangle gets: a model whose triangles all had
+            // 0 would read back with 1.
+            t.normalLevel = 1;
             t.corners[0] = uint16_t(first), t.corners[1] = uint16_t(previous), t.corners[2] = uint16_t(point);
             triangles.push_back(t);
           }

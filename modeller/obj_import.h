@@ -35,7 +35,8 @@ constexpr const char* OBJ_LICENSE_TITLE = "License warning";
 // a message line), leaving object valid but partly filled.
 int ImportObjFile(ModelObject& object, Prss* screen, const char* path);
 // The two passes over the file's bytes: vertices, then faces.  Each face is a fan (first,
-// previous, next) of triangles in group 0 on level 0, layer 0, mapping 0; a vertex used with a
+// previous, next) of triangles in group 0 on level 0, layer 0, mapping 0, with the low normal
+// share (1); a vertex used with a
 // second normal index becomes a copy of its point.  Afterwards each edge-connected surface
 // gets its own smoothing region, points equal in position are merged (triangles they make
 // degenerate drop out), the smoothing groups are numbered and "V %d / T %d / G %d" reports the
