@@ -131,6 +131,15 @@ void ModelObject::NormaliseTriangles() {
   triangleCount = static_cast<uint16_t>(kept);
 }
 
+void ModelObject::RemovePoint(int index) {
+  if (index < 0 || index >= pointCount) return;
+  std::memmove(&points[index], &points[index + 1], sizeof(ModelPoint) * (pointCount - index - 1));
+  --pointCount;
+  for (int t = 0; t < triangleCount; ++t)
+    for (uint16_t& corner : triangles[t].corners)
+      if ((corner & CORNER_INDEX_MASK) > index) corner = WithIndex(corner, (corner & CORNER_INDEX_MASK) - 1);
+}
+
 void ModelObject::ReplacePointIndex(int from, int to) { ReplacePointIndexInLevel(from, to, -1); }
 
 // level -1: every triangle.
