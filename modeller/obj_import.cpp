@@ -32,7 +32,15 @@ struct LineReader {
     if (at >= stop) return false;
     const char* p = at;
     bool control = false;
-    while (p < stop && *p != '\n' && *p != '\r') {
+    for (;;) {
+      // Eight characters at a time while none is below 32 (no line end, tab or other control).
+      while (stop - p >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        if (((word - 0x2020202020202020ull) & ~word & 0x8080808080808080ull) != 0) break;
+        p += 8;
+      }
+      if (p >= stop || *p == '\n' || *p == '\r') break;
       control |= static_cast<unsigned char>(*p) < 32 && *p != '\t';
       ++p;
     }
@@ -46,6 +54,9 @@ struct LineReader {
     }
     return true;
   }
+  // Goes on from a line start found earlier.
+  void Seek(const char* lineStart) { at = lineStart; }
+  const char* Position() const { return at; }
 };
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -112,13 +123,15 @@ struct Importer {
   std::vector<uint16_t> nextCopy;   // per point: the next copy of the same vertex, 0 none
   int vertexCount = 0;              // of the vertex pass: the faces' bound
   int overflow = 0;
+  std::vector<size_t> faceLines;    // where each face line starts, found by the vertex pass
 
   void Stop(const char* format, int a, int b = 0) { ShowMessageBoxF(screen, format, a, b); }
 
   int VertexPass(const char* data, size_t size) {
     LineReader lines(data, size);
     const char *begin, *end;
-    while (lines.Next(begin, end)) {
+    for (const char* start = lines.Position(); lines.Next(begin, end); start = lines.Position()) {
+      if (IsStatement(begin, end, 'f')) faceLines.push_back(size_t(start - data));
       if (!IsStatement(begin, end, 'v')) continue;
       if (int(points.size()) >= OBJ_POINT_LIMIT) {
         Stop(TEXT_OBJ_TOO_MANY_VERTICES, OBJ_POINT_LIMIT);
@@ -199,8 +212,9 @@ struct Importer {
     LineReader lines(data, size);
     const char *begin, *end;
     int face = 0;
-    while (lines.Next(begin, end)) {
-      if (!IsStatement(begin, end, 'f')) continue;
+    for (size_t start : faceLines) {
+      lines.Seek(data + start);
+      lines.Next(begin, end);
       ++face;
       int first = -1, previous = -1, k = 0;
       const char* p = begin + 1;
@@ -259,7 +273,7 @@ struct Importer {
 }  // namespace
 
 int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t size) {
-  Importer in{object, screen, {}, {}, {}, {}};
+  Importer in{object, screen, {}, {}, {}, {}, 0, 0, {}};
   in.points.reserve(1024);
   int ok = in.VertexPass(data, size);
   if (ok && in.points.empty()) ShowMessage(TEXT_OBJ_NO_VERTICES, TextColours.error);
