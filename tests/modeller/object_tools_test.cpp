@@ -2,6 +2,8 @@
 // triangle sort, merging another model file's mesh, and the selection shortcuts by mode.
 #include "modeller/object_tools.h"
 
+#include "modeller/drag_handles.h"
+
 #include <algorithm>
 #include <filesystem>
 
@@ -251,6 +253,68 @@ TEST_F(ObjectToolsTest, ShortcutKeysFollowTheMode) {
   EXPECT_GT(all, 0);
   CtrlKey('I');
   EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
+}
+
+// The handles' presses without drawing: what each records and keeps for the drag.
+TEST_F(ObjectToolsTest, HandlePressesRecordTheirDragAndBonesTakeTheSelectedPoints) {
+  Start(BuildPanel);
+  Key('P', true);
+  const int count = ModellerUndo.count;
+  StartAxisDrag(&modeller->prss, CLICK_LEFT, HANDLE_Z);
+  EXPECT_EQ(ModellerUndo.count, count) << "no point selected: nothing";
+  EXPECT_EQ(modeller->handle.axis, -1);
+  SelectPoints({4});
+  StartAxisDrag(&modeller->prss, CLICK_LEFT, HANDLE_Z);
+  EXPECT_STREQ(LastEdit(), "drag point");
+  EXPECT_EQ(modeller->handle.kind, HANDLE_MOVE_POINTS);
+  EXPECT_EQ(modeller->handle.axis, HANDLE_Z);
+  // A drag along z moves the point along z only; the right button takes it back.
+  modeller->handle.screenAxes[2][0] = 0, modeller->handle.screenAxes[2][1] = -64;
+  modeller->handle.scale = 65536.0f / 4;
+  const ModelPoint before = model.points[4];
+  MouseRecord drag{};
+  drag.leftHeld = 1;
+  MouseX = modeller->handle.lastMouse[0], MouseY = modeller->handle.lastMouse[1] - 64;
+  Mouse(drag);
+  EXPECT_EQ(model.points[4].x, before.x);
+  EXPECT_EQ(model.points[4].y, before.y);
+  EXPECT_EQ(model.points[4].z, before.z + 65536 / 4);
+  drag.rightHeld = 1;
+  Mouse(drag);
+  EXPECT_EQ(model.points[4].z, before.z);
+  EXPECT_EQ(modeller->handle.axis, -1);
+  SelectPoints({4, 5});
+  StartAxisDrag(&modeller->prss, CLICK_LEFT, HANDLE_XY);
+  EXPECT_STREQ(LastEdit(), "drag points");
+  modeller->handle = HandleDragState{};
+  modeller->handle.axis = modeller->handle.corner = -1;
+
+  // Subobject mode: the edited subobject's handle; the box corners toggle.
+  Key('S', true);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  StartAxisDrag(&modeller->prss, CLICK_LEFT, HANDLE_X);
+  EXPECT_STREQ(LastEdit(), "drag subobject");
+  EXPECT_EQ(modeller->handle.kind, HANDLE_MOVE_SUBOBJECT);
+  modeller->handle = HandleDragState{};
+  modeller->handle.axis = modeller->handle.corner = -1;
+  SelectBoxCorner(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_EQ(modeller->handle.corner, 1);
+  SelectBoxCorner(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_EQ(modeller->handle.corner, -1);
+
+  // Bones.
+  SelectSubobject(*modeller, 0, &model);
+  Key('P', true);
+  DeselectAllPoints(*modeller);
+  AssignPointsToBone(*modeller, 3);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_NO_POINTS_TO_ASSIGN);
+  CloseModellerSubScreen(*modeller);
+  SelectPoints({1, 2});
+  AssignPointsToBone(*modeller, 3);
+  EXPECT_STREQ(LastEdit(), "assign bone");
+  EXPECT_EQ(model.points[1].bone, 3);
+  EXPECT_EQ(model.points[2].bone, 3);
+  EXPECT_EQ(model.points[0].bone, 0);
 }
 
 }  // namespace
