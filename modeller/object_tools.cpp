@@ -17,6 +17,7 @@
 #include "modeller/subobjects.h"
 #include "platform/files.h"
 #include "ui/dialogs.h"
+#include "ui/interface.h"
 #include "ui/text/messages.h"
 #include "ui/text/text_colours.h"
 #include "ui/value_edit.h"
@@ -155,6 +156,26 @@ void ObjectToolsCommand(void* owner, int, uintptr_t word) {
       Refresh(*s);
       break;
     default: break;
+  }
+}
+
+void AddObjectToolsRows(ModellerScreen& s) {
+  ColourWord* colour = &TextColours.lightOrange;
+  const struct {
+    int units, word;
+    const char* label;
+    const char* hint;
+  } rows[2][2] = {
+      {{6, OBJECT_TOOL_CLEANUP, "cleanup", "Delete unused mappings, cutouts, pages and points"},
+       {6, OBJECT_TOOL_ASK_REFLECT, "reflect", "Reflect the selected object in x"}},
+      {{6, OBJECT_TOOL_MERGE_MESH, "merge mesh", "Merge the mesh of an object file into this object"},
+       {6, OBJECT_TOOL_SORT, "magic sort", "Sort the triangles by facing and depth"}},
+  };
+  for (const auto& row : rows) {
+    for (const auto& b : row)
+      AddRowButton(&s.prss, b.units, uintptr_t(b.word), 0, colour, b.label, ObjectToolsCommand, b.hint);
+    RowCursorX = 0;
+    RowCursorY += ButtonHeight;
   }
 }
 

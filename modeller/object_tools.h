@@ -28,6 +28,10 @@ void ObjectToolsCommand(void* owner, int clickCode, uintptr_t word);
 // points no triangle uses (reference points stay); on the edited object and its subobjects.
 void RunObjectCleanUp(ModellerScreen& screen, int full);
 
+// Two rows of the subobject panel at the row cursor: "cleanup" and "reflect", "merge mesh" and
+// "magic sort".
+void AddObjectToolsRows(ModellerScreen& screen);
+
 // ---- [Merging a mesh file] ----
 // Loads the model file and merges its mesh into the edited object, which must have as many
 // mappings, cutouts, pages, groups and levels: points at an existing point's position reuse

@@ -136,6 +136,30 @@ TEST_F(FilesTest, SaveAndLoadTheMainObjectThroughThePanelAndCtrlO) {
   EXPECT_EQ(ActiveModeller, nullptr);
 }
 
+// Opened for a model of the track editor: the model keeps the editor's name unless the user
+// agrees to the typed one; opened the third way a load stands at the main object's height.
+TEST_F(FilesTest, TheWaysOfOpeningDecideTheNameAndPlace) {
+  ModellerOpenedAs = OPENED_FROM_TRACK_EDITOR;
+  Start(TwoTriangles);
+  File("SAVE", "renamed");
+  EXPECT_STREQ(model.name, "two") << "the track editor's name until the question is answered";
+  ASSERT_NE(modeller->prss.sub, nullptr);
+  EXPECT_STREQ(MessageBoxDialog.first, "The model is named ^3two^8 in the track editor");
+  EXPECT_STREQ(MessageBoxDialog.second, "Change the name in the editor to ^3renamed^8 instead?");
+  Key('Y');
+  EXPECT_STREQ(model.name, "renamed");
+  File("LOAD", "renamed");
+  EXPECT_STREQ(model.name, "renamed");
+  EXPECT_EQ(modeller->prss.sub, nullptr) << "the same name: no question";
+
+  ModellerOpenedAs = OPENED_AT_HEIGHT;
+  model.offset[2] = 3 << 16;
+  model.offset[0] = 1 << 16;
+  File("LOAD", "renamed");
+  EXPECT_EQ(model.offset[0], 0);
+  EXPECT_EQ(model.offset[2], 3 << 16);
+}
+
 TEST_F(FilesTest, EscapeAsksOnlyWithUnsavedChanges) {
   Start(TwoTriangles);
   SelectPoints({0});

@@ -22,7 +22,19 @@ class ObjectToolsTest : public OperationsTest {
     MakeFolder("data");
     MakeFolder("data/3dob");
   }
-  void Tool(int word) { ObjectToolsCommand(&modeller->prss, CLICK_LEFT, uintptr_t(word)); }
+  // The subobject panel's buttons where they exist, the command's word otherwise.
+  void Tool(int word) {
+    const char* label = word == OBJECT_TOOL_CLEANUP       ? "cleanup"
+                        : word == OBJECT_TOOL_ASK_REFLECT ? "reflect"
+                        : word == OBJECT_TOOL_MERGE_MESH  ? "merge mesh"
+                        : word == OBJECT_TOOL_SORT        ? "magic sort"
+                                                          : nullptr;
+    if (label && modeller->state.mode == ModeSubobject) {
+      Press(label);
+      return;
+    }
+    ObjectToolsCommand(&modeller->prss, CLICK_LEFT, uintptr_t(word));
+  }
   void CleanUp(int choice) {
     Tool(OBJECT_TOOL_CLEANUP);
     ASSERT_EQ(SelectDialog.count, 2);
