@@ -35,6 +35,7 @@ WorldHooks NoWorldHooks() {
 
 RaceHooks RaceLink = OfflineRaceHooks();
 ConnectionState RaceConnection;
+RaceStateRecord RaceStatus;
 WorldHooks WorldLink = NoWorldHooks();
 
 RaceHooks InstallRaceHooks(const RaceHooks& hooks) {

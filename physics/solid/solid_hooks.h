@@ -55,6 +55,18 @@ struct ConnectionState {
 };
 extern ConnectionState RaceConnection;
 
+// The race's state and clock, which the race writes and the car, the world and the garage
+// read.  Offline all zero: no race state, no countdown, and the date stands still.
+struct RaceStateRecord {
+  uint8_t state = 0;         // the race state (1 counting down to the start)
+  uint8_t mode = 0;          // the race mode
+  int32_t countdownMs = 0;   // milliseconds left of the countdown the garage shows
+  uint64_t dateTime = 0;     // the race's date: 100-ns units since 1601, UTC
+  uint8_t dateRuns = 0;      // the date moves on with the race time
+  uint32_t raceTimeMs = 0;   // the race time run so far
+};
+extern RaceStateRecord RaceStatus;
+
 // ---- [World] ----
 // A tree trunk as the world's map squares list it.
 struct TrunkRecord {

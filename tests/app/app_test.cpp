@@ -19,6 +19,7 @@
 #include "ui/text/messages.h"
 #include "vehicle_editor/skeleton/human_system.h"
 #include "ui/text/text_colours.h"
+#include "world/environment.h"
 #include "world/world.h"
 
 namespace {
@@ -443,13 +444,16 @@ TEST(DisplayModeMatch, AMissingFullScreenModeFallsBackToTheDesktopMode) {
 
 TEST(TimingServices, NoonOfRaceDateIsMiddayOfTheHotlapDateLessTheTimeZone) {
   HotlapDateTime = FileTimeFromWallTime(WallTime{2026, 3, 14, 23, 59, 58, 0, 0});
-  WorldTimeZoneHours = 2;
+  CWld = new Wld;
+  WorldTrackPlace.timeZoneHours = 2;
   WallTime noon;
   WallTimeFromFileTime(NoonOfRaceDate(), noon);
   EXPECT_EQ(noon.day, 14);
   EXPECT_EQ(noon.hour, 10);
   EXPECT_EQ(noon.minute, 0);
-  WorldTimeZoneHours = 0;
+  DeleteWorld();
+  WallTimeFromFileTime(NoonOfRaceDate(), noon);
+  EXPECT_EQ(noon.hour, 12) << "without a world the time zone is 0";
   HotlapDateTime = 0;
 }
 

@@ -1900,6 +1900,14 @@ const LanguageTextEntry LanguageTextTable[LANGUAGE_TEXT_COUNT] = {
     {"3h_ctlk_prt", 32, 0, 0, "Ctrlink port :"},
     {"3h_ctlk_use", 32, 0, 0, "Use Ctrlink"},
     {"3h_ctlk_nop", 32, 0, 0, "Ctrlink is not open"},
+    // The garage's countdown caption: the name, the state text and the seconds left fill
+    // the caption ("%s %s" into its first conversion, "%d" into its second).
+    {"zk_cntdncap", 32, 0, 0, "%s in %s seconds"},
+    {"zk_cntdnrac", 16, 0, 0, "Race"},
+    {"zk_cntdnqua", 16, 0, 0, "Qualifying"},
+    {"zk_cntdnsta", 16, 0, 0, "starts"},
+    {"zk_cntdnend", 16, 0, 0, "ends"},
+    {"zk_cntdnres", 16, 0, 0, "restarts"},
     // Replies of game hosts and the master server, by reply code.
     {"3a_hostfull", 32, 0, 0, "Host is full"},
     {"3a_hostload", 32, 0, 1, "Host is loading track"},
