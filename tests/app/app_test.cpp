@@ -12,6 +12,7 @@
 #include "render/env_maps.h"
 #include "render/material.h"
 #include "render/shaders.h"
+#include "render/sky.h"
 #include "render/views.h"
 #include "platform/files.h"
 #include "frontend/frontend.h"
@@ -538,6 +539,21 @@ TEST_F(AppHarness, AScreenThatNeverClearsTheRequestDrawsEveryPass) {
   RunFor(1000);
   EXPECT_GE(probe->acts, 30) << "the front end's 25 ms period, not the blink tick";
   AppShutdown();
+}
+
+TEST_F(AppHarness, TheProgramRunsWithoutAWorldOnTheWorldsOwnAnswers) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_EQ(CWld, nullptr);
+  ASSERT_NE(CameraWorldPickHook, nullptr) << "the world installed its answers at start-up";
+  EXPECT_EQ(CameraWorldPickHook(ViewCamera), 0);
+  ASSERT_NE(WorldSunDirectionHook, nullptr);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  ReplaceTop(&probe->prss);
+  RunFor(500);
+  EXPECT_GE(probe->acts, 10) << "frames are drawn";
+  EXPECT_EQ(CWld, nullptr);
+  AppShutdown();
+  EXPECT_EQ(LogTexts().back(), "EXIT");
 }
 
 TEST_F(AppHarness, TheFirstPassDrawsAtOnceAndLaterOnesKeepTheFramePeriod) {
