@@ -26,6 +26,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "core/smooth_curve.h"
+#include "physics/car_race.h"
 #include "physics/solid/solid.h"
 #include "render/buffers.h"
 #include "render/primitives.h"
@@ -274,7 +276,12 @@ constexpr const char* TEXT_STATS_DISTANCE_ERROR = "STATS : distance error";
 constexpr const char* TEXT_STATS_FUEL_ERROR = "STATS : fuel error";
 // "<vehicle> : motion out of range - car stopped": a step whose motion was not finite or
 // would carry the car beyond the 16.16 world.
-constexpr const char* TEXT_CAR_MOTION_OUT_OF_RANGE = "motion out of range - car stopped";
+constexpr const char* TEXT_CAR_MOTION_OUT_OF_RANGE = "motion out of range";
+constexpr const char* TEXT_CAR_STOPPED = "car stopped";
+// The car on show: "<vehicle> : car placed again" after its motion ran away, or "<vehicle> :
+// <why> - car stays halted until its set-up changes" when it runs away again within 5 s.
+constexpr const char* TEXT_SHOW_CAR_PLACED = "car placed again";
+constexpr const char* TEXT_SHOW_CAR_STAYS_HALTED = "car stays halted until its set-up changes";
 
 // One aerodynamic item of the car (rear wing, front wing, undertray, aero centre): what the
 // set-up makes of it and what the step gives and takes.
@@ -376,12 +383,13 @@ extern CarEffectHooks CarEffects;
 // The event bits of Car::eventByte (Car::SendEventPacket sets them).
 constexpr uint8_t CAR_EVENT_OFF_ROAD = 0;
 constexpr uint8_t CAR_EVENT_IMPACT = 1;
+constexpr uint8_t CAR_EVENT_PIT_SPEEDING = 2;
 constexpr float IMPACT_EVENT_ACCELERATION = 60.0f;  // m/s^2, horizontal
 // The step's summed force of the body points' contacts (and the wheels' edges against fixed
 // objects), shared by all cars: zeroed each step and read at its end.
 extern Vec3 CarImpactSum;
 // "<vehicle> : unsafe state - car stopped": speed beyond 200 m/s or height outside -20..160 m.
-constexpr const char* TEXT_CAR_UNSAFE = "unsafe state - car stopped";
+constexpr const char* TEXT_CAR_UNSAFE = "unsafe state";
 constexpr float CAR_MOST_SPEED = 200.0f;
 constexpr float CAR_LOWEST_HEIGHT = -20.0f, CAR_HIGHEST_HEIGHT = 160.0f;
 constexpr uint32_t OPT2_HANDBRAKE = 1u << 11;
@@ -949,6 +957,63 @@ struct Car : Solid, VehicleData {
   uint32_t effectsCounter = 0;
   int32_t lastControlSum = 0;
   uint32_t stoppedTiming = 0;
+
+  // ---- the reset, the placement and the damage removal (car_reset.cpp, car_place.cpp) ----
+  // Clears the per-run driving state, repairs the car (RemoveCarDamage) and empties the tank
+  // (the caller sets the fuel load afterwards).
+  void Reset();
+  // Every wheel's thermal state refreshed with the warm flag.
+  void UpdateWheelStates();
+  // 1 when tyres start warm: the program's option, the race's warm start for a car without
+  // its own tyre warmers, or classes 5 and 10.
+  int WarmFlag() const;
+  // Stands the car still at its position with a heading (rad about z): motion, engine, gears,
+  // inputs, wheels and race timing reset, the lowest point 5 cm above height 0 (or set down on
+  // the track in a loaded world), a fresh state checksum.  keepThermal keeps the tyres'
+  // temperatures, their pressures following the air; settle is passed to SettleOnGround.
+  void PlaceAt(int keepThermal, int settle, float heading);
+  // Whether a place on the racing path is free for this car (ResetResult); skip is the
+  // caller's own player index.
+  int ResetToPathNode(ResetRequest& request, int skip);
+  // The point ahead of the car: position + orientation x (0, forward, up) in 16.16.
+  void PointAhead(int32_t out[3]) const;
+  // The view block from the car's position (its centre of mass's height added) and velocity.
+  void RecentreView();
+  // The car on show halted by the runaway guard: placed again at its heading with a message;
+  // one that runs away again within 5 s stays halted until the next set-up.  1 when placed.
+  int ReplaceShowCar();
+  // 1 when the car on show, halted now, would be placed again rather than left halted.
+  int ShowCarMayBePlaced() const;
+  // The halt of a car reported once ("<vehicle> : <why> - car stopped"); the car on show is
+  // marked for ReplaceShowCar instead, or told it stays halted.
+  void ReportHalt(const char* why);
+
+  // ---- the race duties (car_race.cpp) ----
+  // The pit lane, penalties and the pit stop (ProcessControls' race part).
+  void RaceControls(int player, int changed, float dt);
+  void PlanPitWork(int player);
+  void CheckBlueFlag(int player);
+  void CheckYellowFlag(int player);
+  // The state packet (built by the car events' part) sent to the host.
+  void SendStatePacket();
+  // Type-68: the reported penalty with its reason.
+  void SendPenalty(uint8_t penalty, uint8_t reason);
+  void SendFlag(uint8_t code, uint8_t other);
+
+  CarRaceState race;
+  float engineWear = 0;            // the engine's second condition figure: 0 undamaged
+  float pointAheadForward = 0, pointAheadUp = 0;  // m
+  int32_t pointAheadNow[3] = {}, pointAheadBefore[3] = {};  // 16.16
+  float viewPosition[3] = {}, viewPreviousPosition[3] = {}, viewVelocity[3] = {};
+  float lookAngle = 0, lookRate = 0;
+  SmoothCurve3 viewCurve = {};
+  float minimumSpeed = 0;          // m/s on the racing path
+  uint8_t speedLimitZone = 0;      // the pit lane's limit byte in force, 0 none
+  uint8_t tyreWarmers = 0;         // the car's own tyre warmers
+  uint32_t lastPlacedRunTime = 0;  // the run time the show car was last placed at
+  uint8_t showCarHalted = 0;       // 1: the show car ran away twice, left halted
+  uint8_t showCarPlacements = 0;
+  uint8_t showCarReplace = 0;      // halted: ReplaceShowCar places it after the step
 
  private:
   // Places each wheel's ground ray and tyre ray; 0 when one would leave the 16.16 world.

@@ -24,6 +24,11 @@ inline int ClampToRange(int v, int lowest, int highest) {
   return v <= lowest ? lowest : (v >= highest ? highest : v);
 }
 
+// A wheel's toe angle (rad) from its axle's toe byte: 9 is straight, 0.1 degree a step.
+constexpr int TOE_ZERO = 9;
+constexpr float TOE_STEP = 0.015707964f / 9.0f;
+inline float WheelToeAngle(int toeByte) { return static_cast<float>(toeByte - TOE_ZERO) * TOE_STEP; }
+
 // The wheels the car holds (at most CAR_MAX_WHEELS).
 int CarWheelCount(const Car& car);
 // 1 when a wheel record belongs to the wheel set (0 rear, 1 front): only such a set's tyre is

@@ -9,6 +9,7 @@ void NoWarning(int) {}
 Solid* NoCar(int) { return nullptr; }
 int NoType(int) { return -1; }  // there are no players
 void NothingSent(const uint8_t*, int) {}
+int Always() { return 1; }
 
 float StandardGravity() { return -9.81f; }
 Vec3 NoWind() { return {0.0f, 0.0f, 0.0f}; }
@@ -25,7 +26,7 @@ void NoMesh(DrawMesh*) {}
 }  // namespace
 
 RaceHooks OfflineRaceHooks() {
-  return {Never, NoObjectMoved, Never, NoWarning, Never, NoCar, NoType, NothingSent};
+  return {Never, NoObjectMoved, Never, NoWarning, Never, NoCar, NoType, NothingSent, NothingSent, NothingSent, Always};
 }
 
 WorldHooks NoWorldHooks() {

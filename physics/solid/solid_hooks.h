@@ -41,6 +41,12 @@ struct RaceHooks {
   // (RaceConnection.connectionOpen 0); nothing otherwise.  The packet's byte 0 is its size in
   // 4-byte words, byte 1 its type.
   void (*SendToHost)(const uint8_t* packet, int size);
+  // Appends a packet to the outgoing multiplayer buffer (nothing while a multiplayer replay
+  // plays); writes a record, with its time, into the replay being recorded; 1 when sending is
+  // allowed (the network start delay is over).
+  void (*AddToPacket)(const uint8_t* packet, int size);
+  void (*WriteReplayTimedRecord)(const uint8_t* record, int size);
+  int (*NetStartDelayOver)();
 };
 
 // The race's connection state, which the race writes and the car reads (and raises its

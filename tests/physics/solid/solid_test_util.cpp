@@ -181,7 +181,16 @@ RecordingHooks::RecordingHooks() {
   Reports = ReportRecord{};
   Hooks = HookRecord{};
   sink_ = InstallReportSink({RecordLine, nullptr, nullptr, nullptr, nullptr, RecordSound});
-  race_ = InstallRaceHooks({ReportsMoved, Moved, WantsWarnings, Warning, Players, PlayerCar, PlayerType, SendToHost});
+  RaceHooks hooks = OfflineRaceHooks();
+  hooks.ReportsMovedObjects = ReportsMoved;
+  hooks.ReportObjectMoved = Moved;
+  hooks.WantsMovedObjectWarnings = WantsWarnings;
+  hooks.RaisePlayerWarning = Warning;
+  hooks.PlayerCount = Players;
+  hooks.PlayerCar = PlayerCar;
+  hooks.PlayerType = PlayerType;
+  hooks.SendToHost = SendToHost;
+  race_ = InstallRaceHooks(hooks);
   world_ = InstallWorldHooks(
       {Gravity, Wind, OneSquare, Trunks, AddToSquares, RemoveFromSquares, Activate, RayTest, Flags, FreeMesh});
   Physics::Init();
