@@ -26,6 +26,15 @@ Prss* CreateEntryPage(Prss* parent);
 int   EntryPageIsIdle();
 // The welcome page; with showLanguages a row of the languages the user may choose.
 Prss* OpenWelcomeScreen(Prss* parent, int showLanguages);
+// The garage: the car on show, built from the named vehicle for simulation, placed and
+// stepped once per drawn frame up to the time drawn.  GarageCar is its car (null without the
+// page or when the vehicle could not be loaded); GarageSetupEdited sets the car up again after
+// an edit to its set-up record.
+constexpr const char* GARAGE_SAMPLE_VEHICLE = "Runabout";
+Prss* OpenGaragePage(Prss* parent, const char* vehicleName);
+struct Car;
+Car*  GarageCar();
+void  GarageSetupEdited();
 // The closing credits; it ends after CREDITS_SHOW_MS, a click or a key.
 constexpr uint32_t CREDITS_SHOW_MS = 5000;
 Prss* OpenCreditsPage(Prss* parent);

@@ -150,9 +150,9 @@ void Car::PlaceAt(int keepThermal, int settle, float heading) {
   stepsSinceState = 0;
   minimumSpeed = 0.0f;
   pathOffset = 0.0f;
-  if (remoteState == -1)
+  if (remote && remoteState == -1)
     active = 0;  // not integrated until its first state arrives
-  else
+  else if (remote)
     remoteState = 0;
   lastControlSum = 0;
   restCount = 0;
