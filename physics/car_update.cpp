@@ -67,12 +67,6 @@ int IsImpactAcceleration(const Vec3& impactSum, const float orientation[9], floa
 
 // ---- entry points of parts built elsewhere ----
 
-int Car::StopStartWatch() { return 0; }
-void Car::ProcessControls(int, int) {}
-void Car::ProcessToggles(int) {}
-void Car::TrackInputActivity(int) {}
-void Car::FreezeCheck() {}
-void Car::SendEventPacket(int code) { eventByte = static_cast<uint8_t>(eventByte | (1u << (code & 7))); }
 void Car::ApplyImpactDamage(int) {}
 void Car::PeriodicChecks(int) {}
 
