@@ -136,7 +136,7 @@ void RemoveCarDamage(Car& car) {
     for (int i = 0; i < count; ++i) car.points[i].local = car.undamagedPoints[i];
   }
   car.engine.health = 1.0f;
-  car.engineWear = 0.0f;
+  car.engine.clutchHeat = 0.0f;  // the engine's second condition figure
   const int warm = car.WarmFlag();
   for (int i = 0; i < WheelsOf(car); ++i) {
     CarWheel& w = car.wheels[i];
@@ -147,8 +147,9 @@ void RemoveCarDamage(Car& car) {
     w.toeDamageAngle = 0.0f;
     w.tyreFailed = 0;
     w.InitThermalState(car.wheelSets[axle], warm);
-    w.toeAngle = WheelToeAngle(SetupByte(car, AxleField(axle, AXLE_TOE)));
+    w.toeAngle = SetupToeAngle(car, axle);
   }
-  car.race.looseWheels = 0;
+  for (uint8_t& loose : car.looseWheels) loose = 0;
+  car.activity.looseWheels = 0;
   car.ApplySpringRates();
 }

@@ -29,8 +29,7 @@ constexpr int LAST_LAPS = 3;
 constexpr uint8_t SEVERITY[7] = {0, 1, 0, 2, 0, 1, 2};
 constexpr uint8_t NO_CHANGE = 0xFF;  // PenaltyForOffence: no new penalty
 constexpr uint8_t PACKET_MOVING = 73, PACKET_PIT_BEGINS = 62, PACKET_PIT_WORK = 69, PACKET_DAMAGE = 59,
-                  PACKET_PENALTY = 68, PACKET_STATE = 104, PACKET_FLAG = 72;
-constexpr int STATE_PACKET_SIZE = 72;
+                  PACKET_FLAG = 72;
 constexpr uint32_t STATE_PERIOD = 5000, STATE_PERIOD_IN_PIT = 2000;
 constexpr uint32_t BLUE_PERIOD = 500, YELLOW_PHASE = 250;
 constexpr uint8_t BLUE_MOST = 7, BLUE_RAISE = 5, BLUE_CLEAR = 2;
@@ -53,7 +52,7 @@ float RefuelRate(const Car& car) {
   }
 }
 
-void Send(const uint8_t* packet, int size) { RaceLink.AddToPacket(packet, size); }
+void Send(const uint8_t* packet, int size) { AddToPacket(packet, size); }
 
 void ShowMessage(const char* text) { ReportLine(text, REPORT_MESSAGE); }
 
@@ -109,30 +108,31 @@ uint8_t PenaltyForOffence(uint8_t offence, uint8_t standing) {
 
 void Car::SendPenalty(uint8_t penalty, uint8_t reason) {
   race.reportedPenalty = penalty;
-  const uint8_t packet[8] = {2, PACKET_PENALTY, 0, 0, race.playerId, penalty, reason, 0};
+  uint8_t packet[PENALTY_SIZE];
+  MakePenaltyPacket(packet, PlayerIdByte(), penalty, reason);
   Send(packet, sizeof packet);
 }
 
 void Car::SendFlag(uint8_t code, uint8_t other) {
-  const uint8_t packet[8] = {2, PACKET_FLAG, 0, 0, race.playerId, code, other, 0};
+  const uint8_t packet[8] = {2, PACKET_FLAG, 0, 0, PlayerIdByte(), code, other, 0};
   Send(packet, sizeof packet);
 }
 
 void Car::SendStatePacket() {
-  // The packet's body is the car events' part (MakeStatePacket); until it is built only the
-  // head and the player's id go out.
-  uint8_t packet[STATE_PACKET_SIZE] = {STATE_PACKET_SIZE / 4, PACKET_STATE, race.playerId};
+  uint8_t packet[STATE_PACKET_SIZE];
+  MakeStatePacket(packet, PlayerIdByte());
   Send(packet, sizeof packet);
   race.lastStateStep = stepCount;
-  race.looseWheelsSent = race.looseWheels;
+  activity.looseWheelsSent = activity.looseWheels;
 }
 
 // ---- [Pit lane and pit stop] ----
 
-void Car::RaceControls(int player, int changed, float dt) {
+void Car::RaceDuties(int player, int changed) {
+  const float dt = CAR_STEP_SECONDS;
   CarRaceState& r = race;
   // 1.
-  if (changed && !r.stopped && (r.pendingEvents[0] != 0xFF || r.pendingEvents[1] != 0xFF)) {
+  if (changed && !stopState && (r.pendingEvents[0] != 0xFF || r.pendingEvents[1] != 0xFF)) {
     const uint8_t packet[4] = {1, PACKET_MOVING, 0, 0};
     Send(packet, sizeof packet);
   }
@@ -143,7 +143,7 @@ void Car::RaceControls(int player, int changed, float dt) {
   if (zone < 0) {
     // 3.
     speedLimitZone = 0;
-    if (changed && r.stopped && RaceSetup.pitOption && r.pitStage == 0 && stepCount > PIT_LEAST_STEPS &&
+    if (changed && stopState && RaceSetup.pitOption && r.pitStage == 0 && stepCount > PIT_LEAST_STEPS &&
         CarWorld.IsNearLayoutObject186 && CarWorld.IsNearLayoutObject186(position, PIT_STOP_REACH)) {
       r.pitStage = 1;
       PlanPitWork(player);
@@ -196,7 +196,7 @@ void Car::RaceControls(int player, int changed, float dt) {
       }
     }
     // 5. A stop at a pit stop point.
-    if (changed && r.stopped && r.pitStage == 0 && r.pitState != PIT_STATE_WORKING && r.pitState != PIT_STATE_DONE &&
+    if (changed && stopState && r.pitStage == 0 && r.pitState != PIT_STATE_WORKING && r.pitState != PIT_STATE_DONE &&
         stepCount > PIT_LEAST_STEPS && CarWorld.PitStopPointCount && CarWorld.PitStopPoint) {
       const int points = CarWorld.PitStopPointCount();
       for (int i = 0; i < points; ++i) {
@@ -208,8 +208,8 @@ void Car::RaceControls(int player, int changed, float dt) {
       }
     }
   }
-  // 6. The running stop.  (The parking check of a car stopped outside a stop is the car
-  // events' part.)
+  // 6. A car stopped outside a stop is parked after a while; a running stop goes on.
+  if (r.pitStage == 0 && stopState) ParkingCheck();
   const bool served = r.standingPenalty == PENALTY_DRIVE_THROUGH_SERVING || r.standingPenalty == PENALTY_STOP_GO_SERVING;
   if (r.pitStage != 0 && !served && r.pitState != PIT_STATE_ENDING && r.pitState != PIT_STATE_DONE) {
     if (r.pitStage == PIT_STAGE_REFUEL) {
@@ -244,7 +244,7 @@ void Car::RaceControls(int player, int changed, float dt) {
     }
   }
   // 7. Moving off after the stop.
-  if (!r.stopped && r.pitState == PIT_STATE_DONE) {
+  if (!stopState && r.pitState == PIT_STATE_DONE) {
     r.lastStopSteps = stepCount - r.pitStart;
     r.pitStage = 0;
     r.pitWork = 0;
@@ -299,10 +299,10 @@ void Car::PlanPitWork(int) {
   r.pitWork = work;
   if (RaceSetup.multiplayer) {
     r.noState = 1;
-    const uint8_t begins[4] = {1, PACKET_PIT_BEGINS, r.playerId, 0};
+    const uint8_t begins[4] = {1, PACKET_PIT_BEGINS, PlayerIdByte(), 0};
     Send(begins, sizeof begins);
     RaceLink.WriteReplayTimedRecord(begins, sizeof begins);
-    uint8_t plan[4 + SETUP_RECORD_SIZE] = {(4 + SETUP_RECORD_SIZE) / 4, PACKET_PIT_WORK, r.playerId, q.setupChange};
+    uint8_t plan[4 + SETUP_RECORD_SIZE] = {(4 + SETUP_RECORD_SIZE) / 4, PACKET_PIT_WORK, PlayerIdByte(), q.setupChange};
     std::memcpy(plan + 4, currentSetup.bytes, SETUP_RECORD_SIZE);
     Send(plan, sizeof plan);
     RaceLink.WriteReplayTimedRecord(plan, sizeof plan);
@@ -327,7 +327,7 @@ void Car::PeriodicChecks(int player) {
     const uint32_t period = race.pitStage ? STATE_PERIOD_IN_PIT : STATE_PERIOD;
     const int players = std::max(1, RaceLink.PlayerCount());
     const uint32_t phase = static_cast<uint32_t>(MulDivInt(player, static_cast<int32_t>(period), players)) % period;
-    if ((race.looseWheels != race.looseWheelsSent || stepCount % period == phase) && RaceLink.NetStartDelayOver())
+    if ((activity.looseWheels != activity.looseWheelsSent || stepCount % period == phase) && RaceLink.NetStartDelayOver())
       SendStatePacket();
   }
 }
@@ -364,7 +364,7 @@ void Car::CheckBlueFlag(int player) {
     if (n > 0 && (best < 0 || n < bestN)) best = i, bestN = n;
   }
   if (best >= 0) {
-    const uint8_t id = PlayerCarOf(best)->race.playerId;
+    const uint8_t id = static_cast<uint8_t>(RaceLink.PlayerId(best));
     if (race.blueCounter < BLUE_MOST) ++race.blueCounter;
     if (race.blueCounter == BLUE_RAISE || (race.blueCounter > BLUE_RAISE && id != race.blueTarget)) {
       race.blueTarget = id;
@@ -429,7 +429,7 @@ void Car::ApplyImpactDamage(int) {
     if (!AddDamageNode(node)) continue;
     added = true;
     if (RaceSetup.multiplayer) {
-      const uint8_t packet[8] = {2, PACKET_DAMAGE, 0, race.playerId, node.point, node.depth,
+      const uint8_t packet[8] = {2, PACKET_DAMAGE, 0, PlayerIdByte(), node.point, node.depth,
                                  static_cast<uint8_t>(node.direction), static_cast<uint8_t>(node.direction >> 8)};
       Send(packet, sizeof packet);
     }

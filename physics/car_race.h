@@ -53,7 +53,6 @@ struct PitRequest {
 
 // The car's race duties' state; Car::Reset and Car::PlaceAt set it back.
 struct CarRaceState {
-  uint8_t playerId = 0;          // the race's id of the car's player
   uint8_t pitStage = 0;          // 0 none, 1..17
   uint8_t pitState = 0;          // PIT_STATE_
   uint32_t pitWork = 0;          // bit k: stage k is to be done
@@ -72,11 +71,7 @@ struct CarRaceState {
   uint8_t blueCounter = 0;       // 0..7
   uint8_t blueTarget = 0;        // the id of the player who comes
   uint8_t yellowCounter = 0;     // 0..4
-  uint8_t looseWheels = 0;       // wheels come loose
-  uint8_t looseWheelsSent = 0;
   uint8_t noState = 0;           // the state packet is not sent (a multiplayer pit stop runs)
-  uint8_t stopped = 1;           // the stop/start watch: the car stands
-  uint8_t justStopped = 0;       // the car came to a stop this step
   uint8_t pendingEvents[2] = {0xFF, 0xFF};  // 0xFF none
   uint8_t pendingRequest = 0xFF;
   uint8_t groupBytes[4] = {1, 0, 1, 1};
@@ -87,11 +82,7 @@ struct CarRaceState {
   IntVector resetPlace = {};     // 16.16
   uint32_t lastStateStep = 0, lastResetStep = 0;
   IntVector lastPlace = {};      // 16.16, where the car was placed
-  uint32_t warmUp = 0;           // the stop/start watch's warm-up count
   float factors[2] = {1.0f, 1.0f};
-  uint8_t gearRequest = 0xFF;    // 0xFF none
-  uint8_t toggles[2] = {};
-  uint16_t modeWord = 0;
   uint32_t raceWords[4] = {};    // the race timing's words
   int32_t lapsDone = 0;
   int32_t racePosition = 0;      // the place in the race order, 0 first

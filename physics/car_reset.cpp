@@ -17,7 +17,7 @@ namespace {
 
 constexpr float PLACE_CLEARANCE = 0.05f;  // m between the lowest point and the ground
 constexpr float AIR_HEAT_CAPACITY = 1005.0f;  // J/(kg K)
-constexpr uint32_t REMOTE_WARM_UP = 1000;
+constexpr uint16_t REMOTE_WARM_UP = WATCH_WARM_UP;
 constexpr uint32_t SHOW_CAR_GRACE_MS = 5000;  // a show car running away sooner stays halted
 constexpr float CLOSING_LOOK_AHEAD = 4.0f;    // s of another car's approach counted against a place
 
@@ -41,7 +41,6 @@ void Car::Reset() {
   controls = CarControls{};
   const CarRaceState kept = race;
   race = CarRaceState{};
-  race.playerId = kept.playerId;
   race.lapsDone = kept.lapsDone;
   race.racePosition = kept.racePosition;
   race.pitRequest = kept.pitRequest;
@@ -75,9 +74,8 @@ void Car::PlaceAt(int keepThermal, int settle, float heading) {
   timers.antiStall = timers.ignitionCut = timers.blip = timers.brakeLimit = timers.engineCut = 0.0f;
   timers.launchHold = 0;
   race.lastPlace = position;
-  race.warmUp = remote ? REMOTE_WARM_UP : 0;
-  race.stopped = 1;
-  race.justStopped = 0;
+  watch.warmUp = remote ? REMOTE_WARM_UP : 0;
+  stopState = 1;
   race.factors[0] = race.factors[1] = 1.0f;
   // 2. Neutral; the centrifugal clutch's engine kind starts in first.
   gear = lastGear = transmissionType == TRANSMISSION_CENTRIFUGAL ? 2 : 1;
@@ -122,10 +120,11 @@ void Car::PlaceAt(int keepThermal, int settle, float heading) {
   // 7. Inputs.
   inputs = CarInputs{};
   inputs.steering = STEERING_STRAIGHT;
-  race.gearRequest = 0xFF;
-  race.toggles[0] = race.toggles[1] = 0;
-  race.modeWord = 0;
-  if (locationKind == LOCATION_ON_TRACK && RaceSetup.toggleOption && (options2 & 0x200)) race.toggles[0] = 1;
+  inputs.requests = CarRequests{};
+  gearbox.requested = gear;
+  gearbox.toggle = gearbox.mode = 0;
+  gearbox.modeWord = 0;
+  if (locationKind == LOCATION_ON_TRACK && RaceSetup.toggleOption && (options2 & 0x200)) gearbox.toggle = 1;
   // 8, second half: the tyres' thermal state, or their pressures following the air.
   const int warm = WarmFlag();
   for (int i = 0; i < count; ++i) {

@@ -140,7 +140,7 @@ void SetupWheelGeometry(Car& car) {
 
     w.rideHeight = AxleFloat(car, axle, AXLE_RIDE_HEIGHT);
     w.springRate = w.bumpDamping = w.reboundDamping = 0.0f;  // step 31 gives them
-    w.toeAngle = WheelToeAngle(SetupByte(car, AxleField(axle, AXLE_TOE)));
+    w.toeAngle = SetupToeAngle(car, axle);
     w.maxTravel = std::max(s.maxUpPosition - w.rideHeight, 0.0f);
     w.driven = Driven(car, axle) ? 1 : 0;
     car.drivenWheels = static_cast<uint8_t>(car.drivenWheels + w.driven);

@@ -67,15 +67,6 @@ int IsImpactAcceleration(const Vec3& impactSum, const float orientation[9], floa
 
 // ---- entry points of parts built elsewhere ----
 
-int Car::StopStartWatch() { return 0; }
-void Car::ProcessControls(int player, int watch) {
-  // The race part; the gear part follows with the car's controls.
-  RaceControls(player, watch, CAR_STEP_SECONDS);
-}
-void Car::ProcessToggles(int) {}
-void Car::TrackInputActivity(int) {}
-void Car::FreezeCheck() {}
-void Car::SendEventPacket(int code) { eventByte = static_cast<uint8_t>(eventByte | (1u << (code & 7))); }
 
 void Car::FollowPath(int) {
   // Only a car on a loaded track keeps its place on the racing path.

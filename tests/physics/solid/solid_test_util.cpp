@@ -181,18 +181,19 @@ RecordingHooks::RecordingHooks() {
   Reports = ReportRecord{};
   Hooks = HookRecord{};
   sink_ = InstallReportSink({RecordLine, nullptr, nullptr, nullptr, nullptr, RecordSound});
-  RaceHooks hooks = OfflineRaceHooks();
-  hooks.ReportsMovedObjects = ReportsMoved;
-  hooks.ReportObjectMoved = Moved;
-  hooks.WantsMovedObjectWarnings = WantsWarnings;
-  hooks.RaisePlayerWarning = Warning;
-  hooks.PlayerCount = Players;
-  hooks.PlayerCar = PlayerCar;
-  hooks.PlayerType = PlayerType;
-  hooks.SendToHost = SendToHost;
-  race_ = InstallRaceHooks(hooks);
+  RaceHooks race = OfflineRaceHooks();
+  race.ReportsMovedObjects = ReportsMoved;
+  race.ReportObjectMoved = Moved;
+  race.WantsMovedObjectWarnings = WantsWarnings;
+  race.RaisePlayerWarning = Warning;
+  race.PlayerCount = Players;
+  race.PlayerCar = PlayerCar;
+  race.PlayerType = PlayerType;
+  race.SendToHost = SendToHost;
+  race_ = InstallRaceHooks(race);
   world_ = InstallWorldHooks(
-      {Gravity, Wind, OneSquare, Trunks, AddToSquares, RemoveFromSquares, Activate, RayTest, Flags, FreeMesh});
+      {Gravity, Wind, OneSquare, Trunks, AddToSquares, RemoveFromSquares, Activate, RayTest, Flags, FreeMesh,
+       NoWorldHooks().PitSpeedLimit});
   Physics::Init();
 }
 
