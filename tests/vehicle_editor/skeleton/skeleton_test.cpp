@@ -370,7 +370,7 @@ TEST(BoneRig, EachSolidStandsAtRestWithItsMassHullAndContactConstants) {
   EXPECT_EQ(rig.bones[3].position.x, -sb.position[0]);
   EXPECT_EQ(rig.bones[3].velocity.y, 0.0f);
   rig.Free();
-  EXPECT_EQ(rig.bones, nullptr);
+  EXPECT_TRUE(rig.bones.empty());
   s.Free();
 }
 
