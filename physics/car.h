@@ -1046,8 +1046,9 @@ struct Car : Solid, VehicleData {
   void SendPlayerFlagPacket(uint8_t argument);
   // The player's id byte, 0 without a player.
   uint8_t PlayerIdByte() const;
-  // The reset request applied without a host: Car::ResetToPathNode once the car's reset is
-  // built; until then nothing happens.
+  // The reset request applied without a host (car_reset.cpp): when Car::ResetToPathNode finds
+  // the place free the car is placed there along the path (or at its own heading without
+  // one); otherwise it waits there, and the freeze check asks again.
   void ApplyResetRequest(const uint8_t packet[PATH_INFO_SIZE]);
 
   // ---- the gearbox and controls (car_gearbox.cpp, car_controls.cpp) ----

@@ -179,8 +179,6 @@ void Car::FreezeCheck() {
     ApplyResetRequest(packet);
 }
 
-void Car::ApplyResetRequest(const uint8_t*) {}
-
 void Car::ParkingCheck() {
   if (!stopState || stepCount - watch.stopTime < PARKING_STEPS) return;
   if (transmissionType != TRANSMISSION_NONE && engine.running && engine.speed >= StallSpeed()) return;

@@ -5,11 +5,13 @@
 // The placement stands the car with its wheels at full droop and its lowest point 5 cm above
 // height 0, so that it drops onto its tyres; in a loaded world it is set down on the track.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 
 #include "core/report.h"
 #include "physics/car.h"
+#include "physics/car_packets.h"
 #include "physics/car_setup_local.h"
 #include "physics/solid/solid_hooks.h"
 
@@ -265,4 +267,28 @@ int Car::ResetToPathNode(ResetRequest& request, int skip) {
     }
   }
   return result;
+}
+
+void Car::ApplyResetRequest(const uint8_t packet[PATH_INFO_SIZE]) {
+  ResetRequest request;
+  request.node = static_cast<int32_t>(GetU32(packet + 8));
+  request.offset = std::bit_cast<float>(GetU32(packet + 12));
+  if (!std::isfinite(request.offset)) request.offset = 0.0f;
+  request.position = {static_cast<int32_t>(GetU32(packet + 16)), static_cast<int32_t>(GetU32(packet + 20)),
+                      static_cast<int32_t>(GetU32(packet + 24))};
+  if (ResetToPathNode(request, GetPlayer()) != RESET_FREE) {
+    race.waitingReset = 1;
+    race.resetPlace = request.position;
+    return;
+  }
+  // Along the path at its node, else at the car's own heading.
+  float heading = std::atan2(orientation[3], orientation[0]);
+  const int nodes = CarWorld.PathNodeCount ? CarWorld.PathNodeCount() : 0;
+  if (nodes > 0 && CarWorld.PathNode && request.node >= 0 && request.node < nodes) {
+    const PathPoint p = CarWorld.PathNode(request.node);
+    heading = std::atan2(-p.dirX, p.dirY);
+  }
+  if (!std::isfinite(heading)) heading = 0.0f;
+  position = request.position;
+  PlaceAt(0, 0, heading);
 }
