@@ -16,7 +16,8 @@ float Gravity() { return CWld ? CWld->gravity : STANDARD_GRAVITY; }
 
 // ---- [Renderer] ----
 int PickUnderMouse(ViewCameraRecord& camera) { return CWld ? CWld->GetBounds(camera) : 0; }
-// The octrees' ray and lighting answers come with the octrees.
+// The ray and lighting answers come with the world's octrees, the sun setting with the track
+// file; until then a loaded world answers as none does.
 int RayToGround(const int32_t[3], const int32_t[3], int32_t[3]) { return 0; }
 int LightingAtPoint(const int32_t[3], LightRecord&) { return 0; }
 float SunSetting() { return 0.0f; }
