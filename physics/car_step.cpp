@@ -81,6 +81,8 @@ void Car::AccumulateRunTime() {
     Update(CAR_STEP_SECONDS, gravity);
     stepClock += CAR_STEP_MS;
     ++stepCount;
+    // The car on show whose motion ran away stands placed again; its clock starts anew.
+    if (ReplaceShowCar()) break;
   }
 }
 
@@ -88,10 +90,6 @@ int Car::IsRefPointAboveZero() const {
   const Vec3& c = massRecords[MASS_RECORD_BASE].centreWithoutWheels;
   const float height = orientation[6] * c.x + orientation[7] * c.y + orientation[8] * c.z;
   return int64_t{FixedFromScaled(height * 65536.0f)} + position.z > 0 ? 1 : 0;
-}
-
-int Car::HasOffCentreDriver() const {
-  return std::fabs(driverPosition.x) >= 0.2f && !(options & OPT1_DRIVE_SIDE_LOCKED) ? 1 : 0;
 }
 
 int Car::GetPlayer() const {
@@ -108,11 +106,7 @@ void Car::StopForReset() {
 }
 
 void Car::HaltOutOfRange() {
-  if (!frozen) {
-    char text[VEHICLE_NAME_SIZE + 64];
-    std::snprintf(text, sizeof text, "%s : %s", vehicleName, TEXT_CAR_MOTION_OUT_OF_RANGE);
-    ReportLine(text, REPORT_ERROR);
-  }
+  ReportHalt(TEXT_CAR_MOTION_OUT_OF_RANGE);
   StopForReset();
   if (!IsFinite(offset)) offset = {};
 }
