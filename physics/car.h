@@ -980,6 +980,12 @@ struct Car : Solid, VehicleData {
   void SendPlayerFlagPacket(uint8_t argument);
   // The player's id byte, 0 without a player.
   uint8_t PlayerIdByte() const;
+  // The car's state kept, and put back: the car placed (its placement's stand-in until the
+  // car's reset is built: still, awake, its engine and wheels cleared), the wheels' positions
+  // when withWheels is set and the wheel count is the record's, then the engine, controls,
+  // orientation, position and velocity across and up, the gear; the step count 0.
+  void SaveState(CarSavedState& state) const;
+  void RestoreSavedState(const CarSavedState& state, int withWheels);
   // The reset request applied without a host: Car::ResetToPathNode once the car's reset is
   // built; until then nothing happens.
   void ApplyResetRequest(const uint8_t packet[PATH_INFO_SIZE]);
