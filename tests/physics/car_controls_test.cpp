@@ -272,9 +272,9 @@ TEST_F(CarControlsTest, TheAutomaticGearboxDecides) {
   for (int i = 0; i < car.wheelCount; ++i) car.wheels[i].groundContact = 1;
   // Across the engine's speeds in third gear: up above 0.99 of the rev limit or where the next
   // gear's power passes this one's, down where the gear below gives more power and stays
-  // below the lowest shift speed (the speed of greatest torque).
+  // below the lowest shift speed (half the speed of greatest power).
   car.gear = 3;
-  const float lowest = e.maxTorqueSpeed, up = car.gearRatios[4] / car.gearRatios[3],
+  const float lowest = 0.5f * e.maxPowerSpeed, up = car.gearRatios[4] / car.gearRatios[3],
               down = car.gearRatios[2] / car.gearRatios[3];
   int ups = 0, downs = 0;
   for (float w = car.StallSpeed(); w < e.redline; w += 0.25f) {
