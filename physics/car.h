@@ -905,7 +905,12 @@ struct Car : Solid, VehicleData {
   void SumAerodynamics(Vec3& force, Vec3& torque);  // adds the items' force and torque
   void RunTractionControl();
   void SteeringGeometry();
+  // A two-wheeler's lean for its steer and speed: the smaller of the steer's share of the lock
+  // (a full lock leans 60 degrees) and the lean of a steady turn at this speed.
+  float LeanTarget() const;
   void RunEngine(float dt);
+  // The electric motor's coupling to the driveline, N m per rad/s of speed difference.
+  float MotorCouplingGain(float dt) const;
   void DriveWheels(float dt, float gravity);
   void WheelEffects();
   void DrivingFigures(float dt);
