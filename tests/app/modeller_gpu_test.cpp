@@ -567,3 +567,74 @@ TEST_F(ModellerWindow, MoveHandlesStandAtTheirPixelsAndDragAlongTheirAxisOnly) {
     }
   EXPECT_GT(after_yellow, before_yellow + 20) << "the outline of the triangle under the pointer";
 }
+
+// ---- Every mode's panel on screen ----
+
+namespace {
+
+// The modeller at 1280 x 960 with the sample car open.
+class ModellerPanelsWindow : public ModellerWindow {
+ protected:
+  void SetUp() override {
+    width_ = 1280, height_ = 960;
+    ModellerWindow::SetUp();
+  }
+};
+
+// Pixels of the button's rectangle that differ from the same place with the panels hidden.
+int Drawn(const Picture& shown, const Picture& hidden, const InterfaceButton& b) {
+  int differing = 0;
+  for (int y = b.top + 1; y < b.bottom - 1; ++y)
+    for (int x = b.left + 1; x < b.right - 1; ++x) {
+      const uint8_t* p = shown.At(x, y);
+      const uint8_t* q = hidden.At(x, y);
+      differing += std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]) > 30;
+    }
+  return differing;
+}
+
+}  // namespace
+
+TEST_F(ModellerPanelsWindow, EachModeShowsItsBarPanelAndAttributeColumn) {
+  OpenCar();
+  const struct {
+    int key;
+    const char* mode;   // the mode bar's button
+    const char* panel;  // a button of the mode's panel (or its stand-in page)
+    bool column;        // the attribute column at the right edge
+  } modes[] = {{'S', "subob", "delete unused attachments", false}, {'T', "tri", "reduce detail", true},
+               {'P', "point", "new point", false},                  {'B', "build", "merge points 1 and 2", true},
+               {'M', "map", nullptr, false},                        {'C', "cutout", nullptr, false},
+               {'G', "page", nullptr, false},                       {'V', "view", nullptr, false}};
+  for (const auto& m : modes) {
+    Key(m.key, true);
+    PointAt(width_ - 40, height_ / 2);
+    char name[48];
+    std::snprintf(name, sizeof name, "modeller_panel_%s", m.mode);
+    const Picture shown = Shot(name);
+    ASSERT_EQ(shown.height, height_);
+    // The buttons of the frame just drawn, kept before the hidden frame replaces them.
+    std::vector<std::pair<std::string, InterfaceButton>> wanted;
+    const InterfaceButton* bar = Lit(m.mode);
+    ASSERT_NE(bar, nullptr) << m.mode;
+    wanted.push_back({m.mode, *bar});
+    if (m.panel) {
+      const InterfaceButton* b = FindButton(m.panel);
+      ASSERT_NE(b, nullptr) << m.panel;
+      wanted.push_back({m.panel, *b});
+    }
+    const InterfaceButton* column = FindButton(car.mappings[modeller->state.currentMapping].name,
+                                               "The name of the selected mapping");
+    EXPECT_EQ(column != nullptr, m.column) << m.mode;
+    if (column) {
+      EXPECT_EQ(column->right, width_) << "at the right edge";
+      wanted.push_back({"attribute column", *column});
+    }
+    if (modeller->prss.sub) continue;  // the texture screens' stand-ins draw their own page
+    Key('F', true);  // the panels hidden
+    std::snprintf(name, sizeof name, "modeller_panel_%s_hidden", m.mode);
+    const Picture hidden = Shot(name);
+    Key(' ');
+    for (const auto& [what, b] : wanted) EXPECT_GT(Drawn(shown, hidden, b), 8) << m.mode << ": " << what;
+  }
+}
