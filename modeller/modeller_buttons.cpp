@@ -108,7 +108,6 @@ void OutputCounts(const ModelObject& o, int level, int64_t& triangles, int64_t& 
 namespace {
 
 ColourWord* Plain() { return &TextColours.lightOrange; }
-constexpr int MAPPING_LIST_LEFT_UNITS = 13;  // right of the mode's panel (12 units wide)
 
 void NextRow() {
   RowCursorX = 0;
@@ -254,7 +253,6 @@ void AddModellerButtons(ModellerScreen& s) {
   AddUndoButtons(&s.prss);
   NextRow();
   int attributeColumn = -1;
-  const int panelTop = RowCursorY;
   switch (s.state.mode) {
     case ModeSubobject: AddSubobjectPanel(s); break;
     case ModeTriangle: attributeColumn = AddTrianglePanel(s); break;
@@ -265,9 +263,7 @@ void AddModellerButtons(ModellerScreen& s) {
   AddAttributeColumn(s, attributeColumn);
   // The layer panel under the mode's panel, clear of the model in the middle of the screen.
   AddLayerPanel(s);
-  // The mapping list in the column beside the panel, from the panel's top.
-  RowCursorX = MAPPING_LIST_LEFT_UNITS * ButtonWidth;
-  RowCursorY = panelTop;
+  RowCursorX = 0;
   AddMappingList(s);
   AddObjectPanel(s);
 }

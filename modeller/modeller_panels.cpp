@@ -1,6 +1,7 @@
 // modeller_panels.cpp - the button panels of the modes, in the order of their rows, the level of
 // detail's distance, the main object's colour and cutout choices, and the column of the
 // current triangle attributes at the right edge.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -505,7 +506,10 @@ void AddPointPanel(ModellerScreen& s) {
          "Draw the trace back to its first point");
   NextRow();
   if (st.traceCount > 0) {
-    Label(s, PANEL_UNITS, TraceText(st), "The traced points in the order they were selected");
+    // As wide as its text, leaving the view beside it to the markers.
+    const char* trace = TraceText(st);
+    Label(s, std::min(PANEL_UNITS, 2 + int(std::strlen(trace)) / 2), trace,
+          "The traced points in the order they were selected");
     NextRow();
   }
   AddExtrusionRow(s);

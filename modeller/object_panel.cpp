@@ -35,6 +35,8 @@ ColourWord* LabelKindColour(int kind) {
 namespace {
 
 constexpr int ENTRY_ROWS = 4;
+constexpr int LOWER_ROWS = 5;         // the count, the chain's three rows and the material
+constexpr int OBJECT_PANEL_ROWS = 3;  // modeller_files.cpp's rows at the bottom
 constexpr int LIST_UNITS = 12;
 
 ColourWord* Plain() { return &TextColours.lightOrange; }
@@ -113,8 +115,15 @@ void AddMappingList(ModellerScreen& s) {
     RowCursorY += ButtonHeight;
   };
   const int count = o.mappingCount;
+  if (st.currentMapping < 0 || st.currentMapping >= count) {
+    ShowMessage(TEXT_COLOUR_OUT_OF_BOUNDS, TextColours.grey);
+    st.currentMapping = 0;
+  }
+  // The rows under the entries must stay clear of the object panel at the bottom.
+  const int lowest = ScreenHeight - (OBJECT_PANEL_ROWS + LOWER_ROWS) * ButtonHeight;
+  if (count == 0 || RowCursorY > lowest) return;
   // As many entries as fit, the scroll position lowered so that they end at the last mapping.
-  const int room = std::min(ScreenHeight / 2, ScreenHeight - (15 * ButtonHeight) / 2 - RowCursorY);
+  const int room = std::min({ScreenHeight / 2, ScreenHeight - (15 * ButtonHeight) / 2 - RowCursorY, lowest - RowCursorY});
   const int fit = room > 0 ? room / (ENTRY_ROWS * ButtonHeight) : 0;
   const int shown = std::min(count, fit);
   s.mappingScroll = std::clamp(s.mappingScroll, 0, std::max(0, count - shown));
@@ -163,11 +172,6 @@ void AddMappingList(ModellerScreen& s) {
                                 NormalisedY(listTop + shown * ENTRY_ROWS * ButtonHeight), ButtonHeight};
   AddSliderControl(owner, geometry, &s.mappingScroll, s.mappingScroll, s.mappingScroll + shown, count);
   nextRow();
-  if (st.currentMapping < 0 || st.currentMapping >= count) {
-    ShowMessage(TEXT_COLOUR_OUT_OF_BOUNDS, TextColours.grey);
-    st.currentMapping = 0;
-  }
-  if (count == 0) return;
 
   // The chain of the current mapping.
   const ModelMapping& m = o.mappings[st.currentMapping];

@@ -14,11 +14,13 @@
 #include "ui/text/text_colours.h"
 
 // ---- [Mapping list] ----
-// At the row cursor (its x the list's left edge): as many mapping entries as fit (four rows each: the name, lit when
-// current, with its triangle count, over the colour's sliders) from the list's scroll
-// position, lowered so the entries end at the last mapping; the count with "clean", "del"
-// for an unused current mapping and "dup"; the scroll bar; then the current mapping, its
-// cutout and page with their view buttons, and the cutout's material.
+// At the row cursor (its x the list's left edge), when its lower rows fit above the object
+// panel: as many mapping entries (four rows each: the name, lit when current, with its
+// triangle count, over the colour's sliders) as fit, from the list's scroll position lowered
+// so the entries end at the last mapping; the count with "clean", "del" for an unused
+// current mapping and "dup"; the scroll bar; then the current mapping, its cutout and page
+// with their view buttons, and the cutout's material.  A current mapping out of range
+// becomes 0 first.
 void AddMappingList(ModellerScreen& screen);
 // The chain's view buttons: the current mapping in mapping mode, its cutout (alone marked
 // selected) in cutout mode, the cutout's page in page mode.

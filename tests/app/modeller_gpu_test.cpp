@@ -105,9 +105,15 @@ class ModellerWindow : public ObjectEditorWindow {
     for (int t = 0; t < car.triangleCount; ++t) n += Selected(t);
     return n;
   }
+  // A lit button with the label (the mode bar's "view" shares its label with the mapping
+  // chain's view buttons).
   static const InterfaceButton* Lit(const char* label) {
-    const InterfaceButton* b = FindButton(label);
-    return b && b->fourth.i ? b : nullptr;
+    char shown[128];
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].fourth.i && ButtonText(InterfaceButtons[i], shown, sizeof shown) &&
+          std::strcmp(shown, label) == 0)
+        return &InterfaceButtons[i];
+    return nullptr;
   }
 };
 
@@ -572,14 +578,9 @@ TEST_F(ModellerWindow, MoveHandlesStandAtTheirPixelsAndDragAlongTheirAxisOnly) {
 
 namespace {
 
-// The modeller at 1280 x 960 with the sample car open.
-class ModellerPanelsWindow : public ModellerWindow {
- protected:
-  void SetUp() override {
-    width_ = 1280, height_ = 960;
-    ModellerWindow::SetUp();
-  }
-};
+// The modeller with the sample car open, in the window the offscreen desktop holds (its
+// 1024 x 768; a larger window is fitted back to the desktop).
+class ModellerPanelsWindow : public ModellerWindow {};
 
 // Pixels of the button's rectangle that differ from the same place with the panels hidden.
 int Drawn(const Picture& shown, const Picture& hidden, const InterfaceButton& b) {
@@ -608,11 +609,11 @@ TEST_F(ModellerPanelsWindow, EachModeShowsItsBarPanelAndAttributeColumn) {
                {'G', "page", nullptr, false},                       {'V', "view", nullptr, false}};
   for (const auto& m : modes) {
     Key(m.key, true);
-    PointAt(width_ - 40, height_ / 2);
+    PointAt(WIDTH - 40, HEIGHT / 2);
     char name[48];
     std::snprintf(name, sizeof name, "modeller_panel_%s", m.mode);
     const Picture shown = Shot(name);
-    ASSERT_EQ(shown.height, height_);
+    ASSERT_EQ(shown.height, HEIGHT);
     // The buttons of the frame just drawn, kept before the hidden frame replaces them.
     std::vector<std::pair<std::string, InterfaceButton>> wanted;
     const InterfaceButton* bar = Lit(m.mode);
@@ -627,7 +628,7 @@ TEST_F(ModellerPanelsWindow, EachModeShowsItsBarPanelAndAttributeColumn) {
                                                "The name of the selected mapping");
     EXPECT_EQ(column != nullptr, m.column) << m.mode;
     if (column) {
-      EXPECT_EQ(column->right, width_) << "at the right edge";
+      EXPECT_EQ(column->right, WIDTH) << "at the right edge";
       wanted.push_back({"attribute column", *column});
     }
     if (modeller->prss.sub) continue;  // the texture screens' stand-ins draw their own page

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "modeller/collision_mesh.h"
+#include "modeller/vehicle_editor_link.h"
 #include "operations_fixture.h"
 
 namespace modeller_test {
@@ -194,6 +195,28 @@ TEST_F(CollisionMeshTest, NoLevelZeroTrianglesGivesTheMessage) {
   EXPECT_EQ(BoxText(), TEXT_NO_MAIN_LOD_TRIANGLES);
   Key(KEY_ENTER);
   ExpectUnchanged(before, 0);
+}
+
+// While a car is edited its tyres widen the box: one wheel standing out 1.5 m to the side and
+// 3 m ahead.
+int CarEdited() { return 1; }
+int OneWheel(int wheel, int32_t minimum[3], int32_t maximum[3]) {
+  if (wheel > 0) return 0;
+  minimum[0] = 1 << 16, minimum[1] = 2 << 16, minimum[2] = 0;
+  maximum[0] = 3 << 15, maximum[1] = 3 << 16, maximum[2] = 1 << 15;
+  return 1;
+}
+
+TEST_F(CollisionMeshTest, TheCarsWheelsWidenTheBox) {
+  StartOnLastLevel();
+  const VehicleEditorLink saved = VehicleEditorHooks;
+  VehicleEditorHooks.carBeingEdited = CarEdited;
+  VehicleEditorHooks.wheelTyreBox = OneWheel;
+  CreateCollisionMesh(&modeller->prss, 0, 1);
+  VehicleEditorHooks = saved;
+  const int b = model.pointCount - HULL_POINT_COUNT;
+  EXPECT_EQ(model.points[b + 1].x, 3 << 15) << "S reaches the tyre's outer side";
+  EXPECT_EQ(model.points[b + 3].y, 3 << 16) << "the front reaches the tyre";
 }
 
 TEST(CollisionMapping, LastMappingBeginningWithM1InAnyCase) {

@@ -121,6 +121,7 @@ class MaterialDialogTest : public OperationsTest {
     for (int i = 0; i < model.mappingCount; ++i)
       if (std::strcmp(model.mappings[i].name, "D1") == 0) mapping = i;
     modeller->state.currentMapping = mapping;
+    SetModellerMode(*modeller, 0, ModeBuild);  // the shortest panel leaves room for the list
     Press("C SHINE", CLICK_LEFT, "Material reflection type");
     return model.mappings[mapping].cutout[0];
   }

@@ -641,6 +641,7 @@ TEST_F(PanelsTest, ObjectPanelNamesAndTheChainsViews) {
   for (int i = 0; i < model.mappingCount; ++i)
     if (std::strcmp(model.mappings[i].name, "C1") == 0) c1 = i;
   modeller->state.currentMapping = c1;
+  Mode(ModeBuild);  // the shortest panel leaves room for the list
   Buttons();
   EXPECT_EQ(TextOf(ByHint("The name of the texture page used by the selected mapping")), TEXT_NO_SKIN);
   EXPECT_EQ(TextOf(ByHint("The name of the cutout used by the selected mapping")), "body");
@@ -654,17 +655,17 @@ TEST_F(PanelsTest, ObjectPanelNamesAndTheChainsViews) {
   EXPECT_EQ(SelectedCutout, cutout);
   for (int i = 0; i < model.cutoutCount; ++i)
     EXPECT_EQ((model.cutouts[i].flags & CUTOUT_SELECTED) != 0, i == cutout) << "flag 64 on the cutout alone";
-  Mode(ModeSubobject);
+  Mode(ModeBuild);
   Buttons();
   ClickButton(*ByHint("Enter page mode to view the texture page used by the mapping"));
   EXPECT_EQ(modeller->state.mode, ModeTexturePage);
   EXPECT_EQ(SelectedPage, model.cutouts[cutout].page);
-  Mode(ModeSubobject);
+  Mode(ModeBuild);
   Buttons();
   ClickButton(*ByHint("Enter mapping mode to view the selected mapping"));
   EXPECT_EQ(modeller->state.mode, ModeTextureMapping);
   EXPECT_EQ(SelectedMapping, c1);
-  Mode(ModeSubobject);
+  Mode(ModeBuild);
   // A skin chosen shows its name.
   std::snprintf(EditorSkinName, EDITOR_SKIN_NAME_SIZE, "myskin");
   Buttons();
