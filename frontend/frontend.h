@@ -1,11 +1,12 @@
 // frontend.h - the front end's pages and services that the rest of the program calls.
 //
-// Sections: [Pages] [Page text] [Names] [Account] [Track selection] [Lists] [Services]
+// Sections: [Pages] [Garage] [Page text] [Names] [Account] [Track selection] [Lists] [Services]
 // Main thread only.
 //
 // Layer: frontend/, a subsystem over race/ and the interface; the player's files live here
 // too (player_file.h) (tools/layers.txt).
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "race/race.h"  // TRACK_COUNT
@@ -26,11 +27,48 @@ Prss* CreateEntryPage(Prss* parent);
 int   EntryPageIsIdle();
 // The welcome page; with showLanguages a row of the languages the user may choose.
 Prss* OpenWelcomeScreen(Prss* parent, int showLanguages);
+// The garage: the car on show, built from the named vehicle for simulation, placed and
+// stepped once per drawn frame up to the time drawn.  GarageCar is its car (null without the
+// page or when the vehicle could not be loaded); GarageSetupEdited sets the car up again after
+// an edit to its set-up record.
+constexpr const char* GARAGE_SAMPLE_VEHICLE = "Runabout";
+Prss* OpenGaragePage(Prss* parent, const char* vehicleName);
+struct Car;
+Car*  GarageCar();
+void  GarageSetupEdited();
 // The closing credits; it ends after CREDITS_SHOW_MS, a click or a key.
 constexpr uint32_t CREDITS_SHOW_MS = 5000;
 Prss* OpenCreditsPage(Prss* parent);
 // The shared key function: Escape, "Q" and "X" terminate the process.
 void  EscapeQuitKey(Prss* process, int keyCode);
+
+// The garage page: the car on show (GarageCarOnShow) is stepped each drawn frame and its car
+// info file written once it is built.  Opened for a mod's cover picture (CoverState 1) it offers
+// "take cover picture", which writes the frame as cover.png and sets CoverState 2.
+struct Car;
+extern Car* GarageCarOnShow;
+enum CoverStates { COVER_NONE = 0, COVER_TAKING = 1, COVER_MADE = 2 };
+extern int CoverState;
+constexpr const char* COVER_PICTURE = "cover.png";
+Prss* CreateGaragePage(Prss* parent);
+// The options screen, as a sub-screen of parent (the caller attaches it): the interface
+// colours and alphas (applied at once, saved in interface_cfg.txt when it closes), the player
+// name and the gearbox options 3 to 7 (saved in the player file when it closes).  The dialog
+// word is set while it is open.
+Prss* OpenOptions(Prss* parent);
+// The welcome page's question of the car on show: 1 when its driver sits off centre, so the
+// page offers the drive-side choice (the player's option 1).
+int WelcomeAsksDriveSide();
+
+// ---- [Garage] ----
+// The garage's countdown caption: the name (the qualifying's in race state 3, else the
+// race's), the state text (starts in state 1; ends in state 3 of mode 2 and state 2 of mode
+// 1; restarts otherwise) and the whole seconds left plus one, in the language's caption.
+void CountdownCaptionText(int state, int mode, int32_t remainingMs, char* out, size_t size);
+// Draws the caption of the race's state (RaceState, physics/solid/solid_hooks.h) centred,
+// through CountdownCaptionDrawer (DrawCentredCaption; a test records the call instead).
+void DrawCountdownCaption();
+extern void (*CountdownCaptionDrawer)(const char* text, uint32_t colour);
 
 // ---- [Page text] ----
 // Wrapped text from y (screen units) down, queued for this frame's interface drawing;

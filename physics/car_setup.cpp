@@ -407,6 +407,8 @@ const SetupRecord& Car::FirstDefaultSetup() const {
 
 void Car::SetupFromVehicle(uint32_t keepStructure) {
   std::fesetenv(FE_DFL_ENV);
+  // A new set-up may be stable: the car on show may be placed again.
+  showCarHalted = showCarPlacements = showCarReplace = 0;
   if (SetupByte(*this, SETUP_FLAGS) == 0) return;  // no set-up: nothing to set up
   const bool full = keepStructure == 0;
   const bool own = setupIndex == -1;

@@ -654,7 +654,7 @@ TEST_F(CarUpdate, AStateThatIsNotFiniteHaltsTheCarWithOneMessage) {
     CarRace race;
     Car car;
     MakeSampleCar(ROAD_CAR, car);
-    car.showCar = 1;
+    car.showCar = 0;  // the car on show is placed again instead (car_reset_test)
     StandCar(car);
     StepCar(car, 100);
     const IntVector at = car.position;
@@ -675,7 +675,7 @@ TEST_F(CarUpdate, ACarBeyondTheSafeSpeedOrHeightIsHalted) {
   CarRace race;
   Car car;
   MakeSampleCar(ROAD_CAR, car);
-  car.showCar = 1;
+  car.showCar = 0;  // the car on show is placed again instead (car_reset_test)
   StandCar(car);
   car.velocity = {0.0f, 250.0f, 0.0f};
   StepCar(car, 3);
