@@ -62,7 +62,6 @@ class ObjectEditorWindow : public AppHarness {
  protected:
   std::string previousDriver_;
   bool hadDriver_ = false;
-  int width_ = WIDTH, height_ = HEIGHT;  // the window a test asks for before SetUp
 
   void SetUp() override {
     AppHarness::SetUp();
@@ -75,14 +74,10 @@ class ObjectEditorWindow : public AppHarness {
     std::filesystem::create_directories("data/3dob");
     std::filesystem::copy(data / "png", "data/png", std::filesystem::copy_options::recursive);
     std::filesystem::copy(data / "3dob", "data/3dob", std::filesystem::copy_options::recursive);
-    char config[160];
-    std::snprintf(config, sizeof config,
-                  "Start Windowed 1\nWindow 100 100 %d %d\nSS Type 2\nNext Shot 1\nCompressed Tex 0\n", 100 + width_,
-                  100 + height_);
-    WriteConfigFile(config);
+    WriteConfigFile("Start Windowed 1\nWindow 100 100 1124 868\nSS Type 2\nNext Shot 1\nCompressed Tex 0\n");
     if (AppStartup("") != START_RUNNING) GTEST_SKIP() << "no graphics: " << (boxes_.empty() ? "" : boxes_.back());
-    ASSERT_EQ(ScreenWidth, width_);
-    ASSERT_EQ(ScreenHeight, height_);
+    ASSERT_EQ(ScreenWidth, WIDTH);
+    ASSERT_EQ(ScreenHeight, HEIGHT);
     Frame();
   }
   void TearDown() override {
@@ -112,7 +107,7 @@ class ObjectEditorWindow : public AppHarness {
     std::filesystem::create_directories("../gpu");
     std::filesystem::copy_file(path, std::string("../gpu/") + name + ".png",
                                std::filesystem::copy_options::overwrite_existing);
-    EXPECT_EQ(p.width, width_) << path;
+    EXPECT_EQ(p.width, WIDTH) << path;
     return p;
   }
 
