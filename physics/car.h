@@ -1041,6 +1041,12 @@ struct Car : Solid, VehicleData {
   void SendPlayerFlagPacket(uint8_t argument);
   // The player's id byte, 0 without a player.
   uint8_t PlayerIdByte() const;
+  // The car's state kept, and put back: the car placed (Car::PlaceAt: still, awake, its
+  // engine and wheels cleared), the wheels' positions
+  // when withWheels is set and the wheel count is the record's, then the engine, controls,
+  // orientation, position and velocity across and up, the gear; the step count 0.
+  void SaveState(CarSavedState& state) const;
+  void RestoreSavedState(const CarSavedState& state, int withWheels);
   // The reset request applied without a host (car_reset.cpp): when Car::ResetToPathNode finds
   // the place free the car is placed there along the path (or at its own heading without
   // one); otherwise it waits there, and the freeze check asks again.

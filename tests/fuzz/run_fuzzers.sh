@@ -39,6 +39,7 @@ TARGETS=(
   "fuzz_car_model:$BUILD/seeds/car_model"
   "fuzz_car_setup:$ROOT/tests/fuzz/corpus/car_setup"
   "fuzz_car_step:$BUILD/seeds/car_step"
+  "fuzz_car_state:$ROOT/tests/fuzz/corpus/car_state"
   "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
   "fuzz_wheel_file:$BUILD/seeds/wheel_file"
   "fuzz_light_schemes:$BUILD/seeds/light_schemes"
