@@ -68,6 +68,7 @@
 #include "ui/text/text_colours.h"
 #include "ui/text_entry.h"
 #include "ui/text/text_strings.h"
+#include "vehicle/car_drawing.h"
 #include "vehicle/data/engine_file.h"
 #include "vehicle/vehicle.h"
 #include "vehicle_editor/skeleton/human_system.h"
@@ -761,7 +762,7 @@ void AppRunPass() {
         g_loop.reportFirstFrame = 0;
       }
       ProfilerStop(g_loop.flipTimer);
-      if (RunDeferredWork()) RedrawRequested = 1;
+      if (RunDeferredWork() | TakeCarModelRebuilt()) RedrawRequested = 1;
     }
     if (!g_loop.top)
       QuitFlag = 1;

@@ -31,13 +31,12 @@
 #include "physics/car_events.h"
 #include "physics/car_packets.h"
 #include "physics/solid/solid.h"
-#include "render/buffers.h"
-#include "render/primitives.h"
 #include "vehicle/data/vehicle_data.h"
 
 struct AnimInstance;
 struct Animation;
 struct Car;
+struct CarDrawing;
 struct DataFile;
 struct DrawMesh;
 struct GouraudColour;
@@ -221,8 +220,7 @@ struct CarLight {
   uint8_t colour[3];  // red, green, blue brightness indices: the vehicle's colour of the light
   const ModelMapping* slots[CAR_LIGHT_NAMES];  // the first mapping found for each name
   int16_t slotIndex[CAR_LIGHT_NAMES];          // that mapping's index in its own object
-  const Material* material;  // null: the light does not exist
-  FastMeshHandle mesh;
+  const Material* material;  // null: the light does not exist (its mesh is the drawing record's)
 };
 
 // The three mirrors: the internal mirror (a subobject of type 10) and a side mirror on each
@@ -248,7 +246,6 @@ enum WheelSubobject : uint8_t {
   WHEEL_SUB_BRAKE = 0, WHEEL_SUB_TRAILING_ARM, WHEEL_SUB_MUDGUARD, WHEEL_SUB_HANDLEBAR, WHEEL_SUB_HUB,
 };
 constexpr int WHEEL_SUBOBJECTS = 5;
-constexpr int CAR_TYRE_BUFFERS = 2;
 constexpr int CAR_SKIN_NAME_SIZE = 16;    // the colour set's name, as the vehicle file keeps it
 constexpr int CAR_SKIN_TEXTURE_SIZE = 24; // "prefix_skin"
 constexpr int CAR_PLATE_TEXT_SIZE = 8;    // a number plate's text
@@ -592,9 +589,10 @@ struct Car : Solid, VehicleData {
   ZKTETexture* dashboardTexture = nullptr;
   const char* physicsCheck = nullptr;  // why the lowest level gave no physical points; null when it did
   DrawMesh* wheelSubobjects[CAR_MAX_WHEELS][WHEEL_SUBOBJECTS] = {};
-  FastMeshHandle wheelFastMeshes[CAR_MAX_WHEELS] = {};
-  CircularVBuffer tyreBuffers[CAR_TYRE_BUFFERS] = {};  // tyre and wheel geometry, logos
-  FastMeshHandle materialMesh, plainMesh;  // every level grouped by material; the plain mesh
+  // What drawing the car keeps (its GPU meshes, tyre buffers and per-frame drawing state):
+  // the vehicle model's record (vehicle/car_drawing.h), made on first use and released with
+  // the car's meshes.  Null until the car is given graphics.
+  CarDrawing* drawing = nullptr;
   CarLight lights[CAR_LIGHTS] = {};
   IntVector headlightPosition = {};        // 16.16, car axes
   CarMirror mirrors[CAR_MIRRORS] = {};
@@ -909,7 +907,12 @@ struct Car : Solid, VehicleData {
   void SumAerodynamics(Vec3& force, Vec3& torque);  // adds the items' force and torque
   void RunTractionControl();
   void SteeringGeometry();
+  // A two-wheeler's lean for its steer and speed: the smaller of the steer's share of the lock
+  // (a full lock leans 60 degrees) and the lean of a steady turn at this speed.
+  float LeanTarget() const;
   void RunEngine(float dt);
+  // The electric motor's coupling to the driveline, N m per rad/s of speed difference.
+  float MotorCouplingGain(float dt) const;
   void DriveWheels(float dt, float gravity);
   void WheelEffects();
   void DrivingFigures(float dt);
