@@ -30,6 +30,7 @@
 #include "core/sound_file.h"
 #include "app/start_pages.h"
 #include "frontend/frontend.h"
+#include "frontend/mod_export.h"
 #include "modeller/model_checks.h"
 #include "modeller/modeller.h"
 #include "vehicle_editor/vehicle_editor.h"
@@ -38,6 +39,7 @@
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/window.h"
+#include "modeller/object_editor.h"
 #include "race/race.h"
 #include "render/build_list.h"
 #include "render/device.h"
@@ -930,6 +932,7 @@ int AppShutdown() {
   LogLine("free languages");
   FreeLanguages();
   FreeModList();
+  CancelModExport();  // a quit mid-export leaves no half mod
   FreeSolidList();
   FileRemove("data\\spr\\temp_spr.spr");
   LogLine("delete env maps");
@@ -1040,6 +1043,8 @@ void InstallShellHooks() {
   InstallModellerHooks();
   InstallVehicleEditorHooks();
   InstallVehicleLooks();
+  InstallRaceHooks();
+  OpenOptionsScreen = OpenOptions;
   ClipCursorToWindow = ClipCursorToClientArea;
   UpdateCursorClip = ClipCursorForMode;
   SendTypedLine = SendTyped;

@@ -237,6 +237,12 @@ void Car::MergeSubs() {
     if (ParseSkinName(parsed, EditorSkinName) && HasTextureName(parsed.skin)) SkinContextEditorSkin = this;
   }
   if (mirrored) model->FlipMarkedTriangles();
+  // A mod's pages are its own textures ("mods\vehicles\<name>\dds"), asked for while its
+  // meshes are built.
+  char savedModName[TEXTURE_NAME_SIZE];
+  std::memcpy(savedModName, TextureConfig.textureModName, TEXTURE_NAME_SIZE);
+  std::memset(TextureConfig.textureModName, 0, TEXTURE_NAME_SIZE);
+  if (isMod) std::snprintf(TextureConfig.textureModName, TEXTURE_NAME_SIZE, "%s", vehicleName);
   const int quiet = ModelMeshConfig.quiet;
   const FindSkinTextureHook lookUp = FindSkinTexture;
   if (GraphicsEnabled) {
@@ -264,6 +270,7 @@ void Car::MergeSubs() {
   }
   ModelMeshConfig.quiet = quiet;
   FindSkinTexture = lookUp;
+  std::memcpy(TextureConfig.textureModName, savedModName, TEXTURE_NAME_SIZE);
   ModelMeshConfig.plateSlot = -1;
   if (mirrored) model->FlipMarkedTriangles();
   model->FreeRenderCaches();
