@@ -825,9 +825,6 @@ struct Car : Solid, VehicleData {
   // 1 when the base sprung-mass centre, turned by the orientation and added to the 16.16
   // height, lies above height 0.
   int IsRefPointAboveZero() const;
-  // 1 when the driver sits at least 0.2 m off the centre line and the drive side is not
-  // locked (option bit 1).
-  int HasOffCentreDriver() const;
   // ---- defined by the front end (frontend/mod_check.cpp) ----
   // The textures of the model and the spoke object whose PNG is missing, unreadable or not
   // decodable: their number (0 no error); megapixels gets the PNGs' combined area.

@@ -92,10 +92,6 @@ int Car::IsRefPointAboveZero() const {
   return int64_t{FixedFromScaled(height * 65536.0f)} + position.z > 0 ? 1 : 0;
 }
 
-int Car::HasOffCentreDriver() const {
-  return std::fabs(driverPosition.x) >= 0.2f && !(options & OPT1_DRIVE_SIDE_LOCKED) ? 1 : 0;
-}
-
 int Car::GetPlayer() const {
   const int players = RaceLink.PlayerCount();
   for (int i = 0; i < players; ++i)
