@@ -8,7 +8,8 @@
 // "data\png\hmn_cloth.png", the helmet's default skin "data\skins\HEL_DEFAULT.jpg".  The
 // driver animations of every animation set are "data\move\sit_<set>.ban" (seated, one frame)
 // and "data\move\str_<set>.ban" (left lock, centre, right lock), read back the same way.  With
-// --seeds the human system file is also written as a seed of its fuzz target.
+// --seeds the human system file and the skeleton body alone are also written as seeds of their
+// fuzz targets.
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -40,9 +41,15 @@ int WriteHumanSystem(const std::string& seedFolder) {
                              std::to_string(Humans.skeletonCount) + " skeletons";
   FreeHumans();
   if (!SameBytesBack(TOOL, HUMAN_SYSTEM_FILE, image, again, detail)) return 0;
-  // The fuzz target's input: the version (above 248), then the body.
+  // The fuzz targets' inputs: the version (above 248), then the body; and the skeleton body
+  // alone.
+  Skeleton skeleton;
+  BuildSampleSkeleton(skeleton);
+  const std::vector<uint8_t> skeletonBody = MemoryWriteBody([&](DataFile& f) { skeleton.Write(f); });
+  skeleton.Free();
   return WriteGenSeed(TOOL, seedFolder, "hmn.hmn.seed", {uint8_t(HUMAN_SYSTEM_VERSION - 248)}, image,
-                      DATA_FILE_HEADER_SIZE);
+                      DATA_FILE_HEADER_SIZE) &&
+         WriteGenSeed(TOOL, seedFolder, "skeleton.seed", {}, skeletonBody);
 }
 
 // One driver animation file, read back through the car's reader and written again to the
