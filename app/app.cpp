@@ -27,6 +27,7 @@
 #include "core/profiler.h"
 #include "core/sort_tree.h"
 #include "core/sound.h"
+#include "core/sound_echo.h"
 #include "core/sound_file.h"
 #include "app/start_pages.h"
 #include "frontend/frontend.h"
@@ -75,12 +76,11 @@
 #include "vehicle/vehicle.h"
 #include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_editor.h"
+#include "world/sphere_directions.h"
 #include "world/world.h"
 
 // ---- [State] ----
 
-uint64_t SystemFileTime;
-WallTime SystemTimeUtc;
 char MprPathTemplate[64];
 char MprSearchTemplate[64];
 char LayoutPathTemplate[64];
@@ -640,7 +640,7 @@ void AppRunPass() {
   // 11: the redraw test.  Alt alone does not draw a frame; a changed message line does.  A
   // presenting headset shows a view that follows the head: it is drawn every pass.
   if (!RedrawRequested) {
-    if ((WorldLoaded && WorldBuildStage != 0) || KeyHeldForRedraw() || InterfaceRedraw || VrPresenting)
+    if (WorldBuildStage() != 0 || KeyHeldForRedraw() || InterfaceRedraw || VrPresenting)
       RedrawRequested = 1;
   }
   if (RedrawRequested) {
@@ -879,7 +879,7 @@ void RecoverD3DDevice() {
 void ResetForDeviceReload() {
   ReleaseSystemTextures();
   ClearVrRecords();
-  if (WorldLoaded) ResetWorldObjectStates();
+  if (CWld) CWld->ResetObjectStates(0);
   ClearLightSchemeLightWords();
   ReleaseAllCarModels();
   ReleaseTrackThumbnails();
@@ -1009,7 +1009,7 @@ uint64_t NoonOfRaceDate() {
   date.minute = 0;
   date.second = 0;
   date.millisecond = 0;
-  return FileTimeFromWallTime(date) - static_cast<uint64_t>(static_cast<int64_t>(WorldTimeZoneHours) * 3600 * 10000000LL);
+  return FileTimeFromWallTime(date) - static_cast<uint64_t>(static_cast<int64_t>(WorldTimeZoneHours()) * 3600 * 10000000LL);
 }
 
 namespace {
@@ -1045,6 +1045,8 @@ void InstallShellHooks() {
   InstallVehicleLooks();
   InstallRaceHooks();
   OpenOptionsScreen = OpenOptions;
+  InstallWorld();
+  SoundListenerCamera = CameraForSound;
   ClipCursorToWindow = ClipCursorToClientArea;
   UpdateCursorClip = ClipCursorForMode;
   SendTypedLine = SendTyped;

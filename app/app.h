@@ -28,15 +28,12 @@ int  AppShutdown();               // the shut-down steps; returns ExitCode
 int  WinMain(const char* commandLine);  // the three above, looping while QuitFlag is clear
 Prss* AppTopProcess();
 // Installs every hook the layers below the shell call up through: the interface's
-// (InstallInterface, ui/report_sink.h), the main window's (core/window_state.h), the typed
-// line's (race/race.h) and the player's gearbox for the controls (core/controls.h).  The
+// (InstallInterface, ui/report_sink.h), the main window's (core/window_state.h), the world's
+// (InstallWorld, world/world.h), the typed line's (race/race.h) and the player's gearbox for
+// the controls (core/controls.h).  The
 // first step of AppStartup; tests that drive the shell without it call it themselves.
 void InstallShellHooks();
 void AppSetTopProcess(Prss* top);
-
-// The shared system-time record, refreshed by CaptureSystemTime (UTC).
-extern uint64_t SystemFileTime;   // 100-ns units since 1601
-extern WallTime SystemTimeUtc;
 
 // Path templates of the temporary and saved replays and layouts (the command line may
 // change their folders).

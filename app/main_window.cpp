@@ -193,7 +193,7 @@ void SwitchLanguage(bool next) {
   SetLanguage(name);
 }
 
-bool WindowKeysAllowed() { return GraphicsEnabled && !(WorldBuildStage >= 1 && WorldBuildStage <= 16); }
+bool WindowKeysAllowed() { return GraphicsEnabled && !(WorldBuildStage() >= 1 && WorldBuildStage() <= 16); }
 
 void ShowOnOff(const char* format, int on) {
   char line[96];
@@ -238,7 +238,7 @@ void StepResultsDisplay() {
   char line[160];
   std::snprintf(line, sizeof line, LanguageTexts[TX_3h_s_coln_s], LanguageTexts[TX_3a_ctabshwr],
                 LanguageTexts[STATES[ResultsDisplay]]);
-  AddMessage(line, TextColours.message, MSG_TARGET_LOCAL);
+  ShowGameMessage(line, REPORT_MESSAGE);
 }
 
 void ToggleF4() {
@@ -877,7 +877,7 @@ void ReleaseMediaForReload() {
   ResetForDeviceReload();
   ReleaseGlyphCache();
   LoadSystemTextures();
-  if (WorldLoaded) RebuildWorldObjectMeshes();
+  if (WorldLoaded()) RebuildWorldObjectMeshes();
   RebuildHumanMeshes();
   ReloadSetupCarModel(0);
   ReloadAllCarModels(0);

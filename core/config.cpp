@@ -30,8 +30,8 @@ int CfgControlMode[2];
 int CfgControlModeInForce;
 int CfgSteerKb, CfgDebugLevel, CfgNextShot, CfgSsType;
 int CfgScreenInfo[4];
-int CfgTimeControlMode;
-float CfgTimeControl[4];
+int EnvironmentMode;
+float EnvironmentTimeOfDay, EnvironmentDayOfYear, EnvironmentHourOffset, EnvironmentDayOffset;
 int CfgTrackEdSpeed, CfgModelEdSpeed;
 uint32_t CfgEditorOptions, CfgScreenFlags, CfgAudioOptions, CfgExtraDisplays, CfgRenderHdr;
 uint32_t CfgSunColour, CfgSkyHigh, CfgGround, CfgBackTexture;
@@ -97,7 +97,10 @@ constexpr const char* TEXT_COULD_NOT_READ_SETTINGS = "Could not read settings :"
 constexpr const char* TEXT_NO_SETTING_FOUND = "No setting found in :";
 bool g_leftAlone;  // the settings file could not be read nor moved aside: never written over
 constexpr int VALID_MAX_FPS[] = {20, 25, 30, 50, 60, 75, 90, 100, 120, 125, 150, 180, 200, 240, 250, 300, 400, 500};
-constexpr float MAX_TIME_OF_DAY = 23.983334f;
+// The four floats of "Time Control ", in the line's order, with the decimals they are written with.
+float* const ENVIRONMENT_FLOATS[4] = {&EnvironmentTimeOfDay, &EnvironmentDayOfYear, &EnvironmentHourOffset,
+                                      &EnvironmentDayOffset};
+constexpr int ENVIRONMENT_DECIMALS[4] = {4, 0, 4, 0};
 
 constexpr ConfigRange EACH_0_TO_2[2] = {{0, 2}, {0, 2}};
 constexpr ConfigRange EXPOSURE_RANGES[4] = {{0, 3}, {0, 18}, {0, 30}, {0, 33}};
@@ -339,11 +342,11 @@ void SetConfigDefaults() {
   CfgNextShot = 1;
   CfgSsType = 1;
   std::fill(CfgScreenInfo, CfgScreenInfo + 4, 0);
-  CfgTimeControlMode = 2;
-  CfgTimeControl[0] = 12.0f;
-  CfgTimeControl[1] = 81.0f;
-  CfgTimeControl[2] = 0.0f;
-  CfgTimeControl[3] = 0.0f;
+  EnvironmentMode = 2;
+  EnvironmentTimeOfDay = 12.0f;
+  EnvironmentDayOfYear = 81.0f;
+  EnvironmentHourOffset = 0.0f;
+  EnvironmentDayOffset = 0.0f;
   CfgTrackEdSpeed = 65536;
   CfgModelEdSpeed = 65536;
   CfgEditorOptions = 0;
@@ -713,13 +716,11 @@ void ReadValue(const ConfigKey& k, ConfigScanner& in) {
       in.ScanUnsigned(*static_cast<uint32_t*>(k.value), 16);
       break;
     case CONFIG_TIME_CONTROL:
-      if (in.ScanInt(CfgTimeControlMode)) {
+      if (in.ScanInt(EnvironmentMode)) {
         int i = 0;
-        while (i < 4 && in.ScanFloat(CfgTimeControl[i])) ++i;
+        while (i < 4 && in.ScanFloat(*ENVIRONMENT_FLOATS[i])) ++i;
       }
-      // The environment clock's own clamp: mode 0..2, time of day within the day.
-      CfgTimeControlMode = std::clamp(CfgTimeControlMode, 0, 2);
-      CfgTimeControl[0] = std::clamp(CfgTimeControl[0], 0.0f, MAX_TIME_OF_DAY);
+      ClampTimeOfDay();
       break;
     case CONFIG_BLOOM:
       if (in.ScanFloat(CfgBloomEffect[0])) in.ScanFloat(CfgBloomEffect[1]);
@@ -823,10 +824,10 @@ void WriteValue(const ConfigKey& k, std::string& out) {
       break;
     }
     case CONFIG_TIME_CONTROL:
-      PutInt(out, CfgTimeControlMode);
+      PutInt(out, EnvironmentMode);
       for (int i = 0; i < 4; ++i) {
         out += ' ';
-        PutFloat(out, CfgTimeControl[i], i % 2 == 0 ? 4 : 0);
+        PutFloat(out, *ENVIRONMENT_FLOATS[i], ENVIRONMENT_DECIMALS[i]);
       }
       break;
     case CONFIG_BLOOM:
@@ -967,6 +968,24 @@ int SaveConfig(int* failure) {
 void SetConfigPath(const char* path) { CopyText(ConfigPath, path ? path : "", sizeof ConfigPath); }
 
 // ---- [Limits] ----
+
+void ClampTimeOfDay() {
+  EnvironmentMode = std::clamp(EnvironmentMode, 0, 2);
+  // "Not above" the lower limit: a value that is not a number takes it too.
+  if (!(EnvironmentTimeOfDay > 0.0f))
+    EnvironmentTimeOfDay = 0.0f;
+  else if (EnvironmentTimeOfDay >= MAX_TIME_OF_DAY)
+    EnvironmentTimeOfDay = MAX_TIME_OF_DAY;
+  if (!(EnvironmentDayOfYear > 1.0f))
+    EnvironmentDayOfYear = 1.0f;
+  else if (EnvironmentDayOfYear >= 365.0f)
+    EnvironmentDayOfYear = 365.0f;
+  // A two-sided clamp lets a value that is not a number through: it would reach the date as
+  // an undefined conversion to a whole number of days.
+  auto offset = [](float value, float limit) { return std::isnan(value) ? 0.0f : std::clamp(value, -limit, limit); };
+  EnvironmentHourOffset = offset(EnvironmentHourOffset, MAX_HOUR_OFFSET);
+  EnvironmentDayOffset = offset(EnvironmentDayOffset, MAX_DAY_OFFSET);
+}
 
 int ClampConfigLimits() {
   RendererMaxTextureSize = 16384;

@@ -36,8 +36,13 @@ extern int CfgControlMode[2];
 extern int CfgControlModeInForce;  // the first "Control Mode " value as read
 extern int CfgSteerKb, CfgDebugLevel, CfgNextShot, CfgSsType;
 extern int CfgScreenInfo[4];     // the full-screen mode: refresh, width, height, mode index
-extern int CfgTimeControlMode;     // "Time Control ": mode 0..2, then four floats
-extern float CfgTimeControl[4];    // time of day in hours, then three values kept as they are
+// The environment clock's settings, the line "Time Control " (the mode, then the four
+// floats in this order), held in their limits by ClampTimeOfDay.
+extern int EnvironmentMode;            // 0 a fixed date, 1 an offset from now, 2 now (default)
+extern float EnvironmentTimeOfDay;     // hours, 0 .. 23.983334 (12.0)
+extern float EnvironmentDayOfYear;     // 1 .. 365 (81.0)
+extern float EnvironmentHourOffset;    // hours, -12 .. 12 (0)
+extern float EnvironmentDayOffset;     // days, -183 .. 183 (0)
 extern int CfgTrackEdSpeed, CfgModelEdSpeed;  // 16.16
 extern uint32_t CfgEditorOptions, CfgScreenFlags, CfgAudioOptions, CfgExtraDisplays, CfgRenderHdr;
 extern uint32_t CfgSunColour, CfgSkyHigh, CfgGround, CfgBackTexture;  // ColourWord: r, g, b in bytes 0..2
@@ -122,6 +127,16 @@ int IsConfigActive();
 // The virtual screen the window rectangle must lie in.  STAND-IN: 0, 0, 1920 x 1080 until
 // the window layer reports the real one before LoadConfig.
 void SetConfigVirtualScreen(int left, int top, int width, int height);
+
+// The environment clock's limits.  The mode is held to 0..2; the time of day is 0 when not
+// above 0 and 23.983334 (23:59) at or above it; the day of the year 1 when not above 1 and
+// 365 at or above it; the offsets to -12..12 hours and -183..183 days, an offset that is not
+// a number becoming 0.  Run by LoadConfig after the "Time Control " line and by whatever
+// changes the settings.
+constexpr float MAX_TIME_OF_DAY = 23.983334f;
+constexpr float MAX_HOUR_OFFSET = 12.0f;
+constexpr float MAX_DAY_OFFSET = 183.0f;
+void ClampTimeOfDay();
 
 // ---- [Key table] ----
 enum ConfigKind : uint8_t {

@@ -395,6 +395,13 @@ void DataFile::WriteWords(int n) {
   for (int i = 0; i < n / 4; ++i) WriteInt(0);
 }
 
+void WriteRimWords(const uint32_t words[4], DataFile& file) {
+  for (int i = 0; i < 4; ++i) {
+    file.WriteByte(static_cast<int>(words[i] & 0xFF));
+    file.WriteByte(static_cast<int>(words[i] >> 8 & 0xFF));
+  }
+}
+
 // ---- [Images in memory] ----
 
 std::vector<uint8_t> DataFileImage(const char* magic, const std::vector<uint8_t>& body, int version) {

@@ -164,6 +164,10 @@ inline int DataFile::ReadByte() {
   return ReadByteSlow();
 }
 
+// A rim surface's four words (point, point, group, mapping), each written as its low 16 bits,
+// little-endian: 8 bytes in any mode.
+void WriteRimWords(const uint32_t words[4], DataFile& file);
+
 // ---- [Images in memory] ----
 // The body write(file) gives, written into memory: a counting pass, then a pass into a buffer
 // of exactly the counted size.  Empty when a pass failed or the two passes disagree.

@@ -21,7 +21,9 @@ FrameTimingRecord FrameTimingHistory[FRAME_HISTORY_LENGTH];
 EditorFrameHookFn EditorFrameHook;
 void* EditorFrameHookArgument;
 int RenderTargetMode;
+uint64_t SystemFileTime;
+WallTime SystemTimeUtc;
 
 uint8_t GameState;
-int WorldLoaded;
+Wld* CWld;
 int VrEnabled;

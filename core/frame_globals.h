@@ -7,6 +7,8 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/clock.h"  // WallTime
+
 // ---- [Frame globals] ----
 extern int QuitFlag;            // the loop ends once set
 extern uint32_t ProgramClock;   // ms; advanced by FrameTime each pass
@@ -28,6 +30,11 @@ inline bool IsBatchRun() { return RunMode == RUN_MODE_VEHICLE_OUTPUT || RunMode 
 extern int ExitCode;
 extern int ExitRequested;
 extern int MenuFramePeriodMs;   // the least frame period on front-end pages (25; host list 10)
+
+// The present moment: the system time (UTC) as the frame loop's clock last took it
+// (CaptureSystemTime, app/app.h), as a file time and in calendar form.
+extern uint64_t SystemFileTime;  // 100-ns units since 1601
+extern WallTime SystemTimeUtc;
 
 constexpr uint32_t FRAME_TIME_BOUND_MS = 2000;
 constexpr int FRAME_HISTORY_LENGTH = 60;
@@ -53,5 +60,8 @@ constexpr const char* PROGRAM_VERSION = "1.4C20";
 // States of higher subsystems that the renderer and the interface read; each subsystem's
 // own header names them too (by including this one).
 extern uint8_t GameState;  // race: 0/1 front end (1 on menu pages), 2/3 in a race session
-extern int WorldLoaded;    // world: a world is loaded
+// The loaded world (world/world.h): null while none is loaded.
+struct Wld;
+extern Wld* CWld;
+inline bool WorldLoaded() { return CWld != nullptr; }
 extern int VrEnabled;      // the VR plug-in (render/vr.h): VR is on

@@ -1,6 +1,8 @@
 // report.cpp - reports to the user, handed to the installed sink.
 #include "core/report.h"
 
+#include <cstdio>
+
 namespace {
 ReportSink g_sink;
 }  // namespace
@@ -34,4 +36,27 @@ void ReportStatus(const char* text) {
 
 void ReportSound(int index) {
   if (g_sink.sound) g_sink.sound(index);
+}
+
+// ---- [In-game messages] ----
+
+GameMessageDisplay GameMessage;
+
+namespace {
+// Shows the text in the display for ms; false when the display is not active.
+bool ShowInDisplay(const char* text, uint32_t ms) {
+  if (!GameMessage.active || !*GameMessage.active) return false;
+  GameMessage.timeMs = ms;
+  // Cut to the buffer and terminated: the texts come from peers too.
+  std::snprintf(GameMessage.text, sizeof GameMessage.text, "%s", text);
+  return true;
+}
+}  // namespace
+
+void ShowGameMessage(const char* text, ReportColour colour) {
+  if (!ShowInDisplay(text, GAME_MESSAGE_MS)) ReportLine(text, colour, REPORT_TARGET_LOCAL);
+}
+
+void ShowGameMessageShort(const char* text) {
+  if (!ShowInDisplay(text, GAME_MESSAGE_SHORT_MS)) ReportLine(text, REPORT_GREY, REPORT_TARGET_LOCAL);
 }

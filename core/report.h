@@ -1,7 +1,7 @@
 // report.h - the one way code below the interface reports to the user: message lines,
 // message boxes, questions, the status line and interface sounds.
 //
-// Sections: [Colours and targets] [Sink] [Reports]
+// Sections: [Colours and targets] [Sink] [Reports] [In-game messages]
 // Part of the foundation.  The interface installs its sink at start-up (InstallInterface,
 // ui/report_sink.h): a line becomes a message line (ui/text/messages.h) in the palette entry
 // of its colour, a box or a question a dialog (ui/dialogs.h), the status line and the
@@ -59,3 +59,23 @@ int ReportQuestion(Prss* owner, QuestionCallback callback, const char* first, co
 void ReportStatus(const char* text);
 // Interface sound 0..4 (3 the error sound).
 void ReportSound(int index);
+
+// ---- [In-game messages] ----
+// The in-game message display of a race screen: while its "active" byte is set, a message
+// is shown there (the race display draws the text while its time runs) instead of on the
+// message lines.  The race display points active at its byte; without one (the editor) the
+// display is inactive.
+constexpr int GAME_MESSAGE_SIZE = 128;  // 127 characters and a zero
+constexpr uint32_t GAME_MESSAGE_MS = 4000;
+constexpr uint32_t GAME_MESSAGE_SHORT_MS = 2000;
+struct GameMessageDisplay {
+  const uint8_t* active;
+  char text[GAME_MESSAGE_SIZE];
+  uint32_t timeMs;  // the time left to show the text
+};
+extern GameMessageDisplay GameMessage;
+// The text in the display for 4000 ms, or a message line to the local user in colour.
+// A longer text is cut to the display's 127 characters.
+void ShowGameMessage(const char* text, ReportColour colour);
+// The text in the display for 2000 ms, or a message line in the default grey.
+void ShowGameMessageShort(const char* text);

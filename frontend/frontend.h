@@ -1,11 +1,12 @@
 // frontend.h - the front end's pages and services that the rest of the program calls.
 //
-// Sections: [Pages] [Page text] [Names] [Account] [Track selection] [Lists] [Services]
+// Sections: [Pages] [Garage] [Page text] [Names] [Account] [Track selection] [Lists] [Services]
 // Main thread only.
 //
 // Layer: frontend/, a subsystem over race/ and the interface; the player's files live here
 // too (player_file.h) (tools/layers.txt).
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "race/race.h"  // TRACK_COUNT
@@ -58,6 +59,16 @@ Prss* OpenOptions(Prss* parent);
 // The welcome page's question of the car on show: 1 when its driver sits off centre, so the
 // page offers the drive-side choice (the player's option 1).
 int WelcomeAsksDriveSide();
+
+// ---- [Garage] ----
+// The garage's countdown caption: the name (the qualifying's in race state 3, else the
+// race's), the state text (starts in state 1; ends in state 3 of mode 2 and state 2 of mode
+// 1; restarts otherwise) and the whole seconds left plus one, in the language's caption.
+void CountdownCaptionText(int state, int mode, int32_t remainingMs, char* out, size_t size);
+// Draws the caption of the race's state (RaceState, physics/solid/solid_hooks.h) centred,
+// through CountdownCaptionDrawer (DrawCentredCaption; a test records the call instead).
+void DrawCountdownCaption();
+extern void (*CountdownCaptionDrawer)(const char* text, uint32_t colour);
 
 // ---- [Page text] ----
 // Wrapped text from y (screen units) down, queued for this frame's interface drawing;

@@ -9,8 +9,10 @@
 #include "core/frame_globals.h"
 #include "core/process.h"
 #include "core/report.h"
+#include "core/sound_echo.h"
 #include "frontend/frontend.h"
 #include "physics/car.h"
+#include "physics/solid/solid_hooks.h"
 #include "render/frame.h"
 #include "render/matrices.h"
 #include "render/render_states.h"
@@ -85,6 +87,7 @@ Prss* GarageScreenAction(Prss* process) {
   if (!FrameSkipped && !process->sub) {
     AddScreenTitle("Garage", 0, 1);
     if (page->car && FrameBegun3D) DrawGarageCar(*page->car);
+    if (RaceState.countdownMs > 0) DrawCountdownCaption();  // a race's countdown runs
     AddBackButton(process, WORD_BACK, GarageButton, nullptr);
   }
   return process;
@@ -107,6 +110,9 @@ Prss* OpenGaragePage(Prss* parent, const char* vehicleName) {
     page->car->showCar = 1;
     page->car->PlaceAt(0, 0, 0.0f);
   }
+  // The sound of a screen that shows a car: the listener at the camera, the echo ready.
+  ResetSoundListener();
+  InitEchoDelayLines();
   g_garage = page;
   Prss_MakeCurrent(&page->prss);
   return &page->prss;

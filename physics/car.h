@@ -825,6 +825,9 @@ struct Car : Solid, VehicleData {
   // 1 when the base sprung-mass centre, turned by the orientation and added to the 16.16
   // height, lies above height 0.
   int IsRefPointAboveZero() const;
+  // 1 when the driver sits at least 0.2 m off the centre line and the drive side is not
+  // locked (option bit 1).
+  int HasOffCentreDriver() const;
   // ---- defined by the front end (frontend/mod_check.cpp) ----
   // The textures of the model and the spoke object whose PNG is missing, unreadable or not
   // decodable: their number (0 no error); megapixels gets the PNGs' combined area.
@@ -1048,10 +1051,10 @@ struct Car : Solid, VehicleData {
   void SendPlayerFlagPacket(uint8_t argument);
   // The player's id byte, 0 without a player.
   uint8_t PlayerIdByte() const;
-  // The car's state kept, and put back: the car placed (Car::PlaceAt: still, awake, its
-  // engine and wheels cleared), the wheels' positions
-  // when withWheels is set and the wheel count is the record's, then the engine, controls,
-  // orientation, position and velocity across and up, the gear; the step count 0.
+  // The car's state kept, and put back: the car placed (Car::PlaceAt at its saved place), the
+  // wheels' positions when withWheels is set and the wheel count is the record's, then the
+  // engine, controls, orientation, position and velocity across and up, the gear; the step
+  // count 0.
   void SaveState(CarSavedState& state) const;
   void RestoreSavedState(const CarSavedState& state, int withWheels);
   // The reset request applied without a host (car_reset.cpp): when Car::ResetToPathNode finds
@@ -1075,7 +1078,6 @@ struct Car : Solid, VehicleData {
   // Mirrors the car for the requested side (1 the driver on the left) and sets it up again
   // when that changes; the mirrored flag.
   int SetDriveSide(int requested);
-  int HasOffCentreDriver() const;
   // The driver's place in a car not placed centrally (0.2 m off and not locked).
   static constexpr float OFF_CENTRE = 0.2f;
 

@@ -94,6 +94,16 @@ int PickRayPlaneAt(int mouseX, int mouseY, int32_t point[3]) {
   return PickRayPlaneFrom(ViewCamera.pick.rayOrigin, mouseX, mouseY, point);
 }
 
+void CameraForSound(int32_t position[3], float front[4], float top[4]) {
+  const FixedMatrix& o = ViewCamera.orientation;
+  for (int i = 0; i < 3; ++i) {
+    position[i] = ViewCamera.position[i];
+    front[i] = float(o.m[3 * i + 2]) / float(FIXED_ONE);
+    top[i] = float(o.m[3 * i + 1]) / float(FIXED_ONE);
+  }
+  front[3] = top[3] = 0.0f;
+}
+
 int PickRayPlane(int32_t point[3]) { return PickRayPlaneAt(MouseX, MouseY, point); }
 
 int UpdateCameraPick(int mode) {

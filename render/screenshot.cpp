@@ -28,7 +28,6 @@ int PendingShotConnection = SHOT_NO_CONNECTION;
 char LastShotName[SHOT_NAME_SIZE];
 GfxTexture2D CaptureSourceOverride;
 void (*ShotReplyToConnection)(int connection, int error);
-int (*ShowShotNotice)(const char* text);
 
 namespace {
 
@@ -213,7 +212,7 @@ void TakeScreenshot() {
   }
   if (!asked) {
     const std::string shown = PathToNative(path);
-    if (!ShowShotNotice || !ShowShotNotice(shown.c_str())) ReportLine(shown.c_str(), REPORT_MESSAGE);
+    ShowGameMessageShort(shown.c_str());
     return;
   }
   std::snprintf(LastShotName, sizeof LastShotName, "%s", name);

@@ -70,7 +70,6 @@ void CopyScreenToClipboard();
 
 // ---- [Seams] ----
 // Installed by the race services (none while offline): the reply to the control-link
-// connection that asked for a shot (error 0 written, 3 failed), and the race display's
-// on-screen notice (1 when a race display is active and showed the text for 2000 ms).
+// connection that asked for a shot (error 0 written, 3 failed).  The name of a shot the user
+// took is shown as a short in-game message (ShowGameMessageShort, core/report.h).
 extern void (*ShotReplyToConnection)(int connection, int error);
-extern int (*ShowShotNotice)(const char* text);

@@ -141,3 +141,4 @@ void LoadLightScm() {
 }
 
 float (*WorldSunSettingHook)();
+void (*WorldSunDirectionHook)(float direction[3]);

@@ -169,3 +169,7 @@ const char* ComputeSky(SkyWorker& worker);
 // ---- [Neighbour hooks] ----
 // The world's sun setting (a float of the loaded track); none: 0.
 extern float (*WorldSunSettingHook)();
+// The environment clock's sun: the unit direction towards it at the race's date, in world
+// axes (z up).  Installed by the world at start-up; null: no sun is known (the views keep
+// their own light direction).
+extern void (*WorldSunDirectionHook)(float direction[3]);

@@ -289,7 +289,7 @@ void BuildViewMatrices() {
   if (!ortho) {
     s.nearPlane = s.nearParameter > 0.0f ? s.nearParameter : VIEW_NEAR_LIMIT / 65536.0f;
     s.farPlane = VIEW_FAR_DISTANCE_M;
-    if (WorldLoaded && WorldFarDistanceM > s.farPlane) s.farPlane = WorldFarDistanceM;
+    if (WorldLoaded() && WorldFarDistanceM > s.farPlane) s.farPlane = WorldFarDistanceM;
   } else {
     s.nearPlane = VIEW_ORTHO_NEAR_M;
     s.farPlane = VIEW_ORTHO_FAR_M;

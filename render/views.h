@@ -299,6 +299,10 @@ void ResetViewMatrices();
 // The current view matrix (ViewRotation) becomes the transpose of the camera's orientation.
 void CopyViewMatrix();
 
+// The camera as the sound listener takes it (core/sound_echo.h): its position and its forward
+// and up directions (the orientation's third and second columns), the fourth values 0.
+void CameraForSound(int32_t position[3], float front[4], float top[4]);
+
 int PickRayPlane(int32_t point[3]);
 int PickRayPlaneAt(int mouseX, int mouseY, int32_t point[3]);
 int UpdateCameraPick(int mode);  // 1 world, 2 the vehicle editor's selection, else the ground

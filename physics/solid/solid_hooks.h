@@ -92,6 +92,13 @@ struct RaceWords {
   uint32_t timeLimitSeconds = 0;  // the race's time-limit setting
   uint32_t startStep = 0;      // the step count a car takes at the race's start
   uint8_t sharedSetting = 0;   // the global setting a start-line countdown updates
+  // The race's state and clock, which the world's environment clock and the garage read.
+  uint8_t state = 0;           // the race state (1 counting down to the start)
+  uint8_t mode = 0;            // the race mode
+  int32_t countdownMs = 0;     // milliseconds left of the countdown the garage shows
+  uint64_t dateTime = 0;       // the race's date: 100-ns units since 1601, UTC
+  uint8_t dateRuns = 0;        // the date moves on with the race time
+  uint32_t raceTimeMs = 0;     // the race time run so far
 };
 extern RaceWords RaceState;
 

@@ -12,6 +12,7 @@
 #include "render/env_maps.h"
 #include "render/material.h"
 #include "render/shaders.h"
+#include "render/sky.h"
 #include "render/views.h"
 #include "platform/files.h"
 #include "frontend/frontend.h"
@@ -19,6 +20,7 @@
 #include "ui/text/messages.h"
 #include "vehicle_editor/skeleton/human_system.h"
 #include "ui/text/text_colours.h"
+#include "world/environment.h"
 #include "world/world.h"
 
 namespace {
@@ -443,13 +445,16 @@ TEST(DisplayModeMatch, AMissingFullScreenModeFallsBackToTheDesktopMode) {
 
 TEST(TimingServices, NoonOfRaceDateIsMiddayOfTheHotlapDateLessTheTimeZone) {
   HotlapDateTime = FileTimeFromWallTime(WallTime{2026, 3, 14, 23, 59, 58, 0, 0});
-  WorldTimeZoneHours = 2;
+  CWld = new Wld;
+  WorldTrackPlace.timeZoneHours = 2;
   WallTime noon;
   WallTimeFromFileTime(NoonOfRaceDate(), noon);
   EXPECT_EQ(noon.day, 14);
   EXPECT_EQ(noon.hour, 10);
   EXPECT_EQ(noon.minute, 0);
-  WorldTimeZoneHours = 0;
+  DeleteWorld();
+  WallTimeFromFileTime(NoonOfRaceDate(), noon);
+  EXPECT_EQ(noon.hour, 12) << "without a world the time zone is 0";
   HotlapDateTime = 0;
 }
 
@@ -534,6 +539,21 @@ TEST_F(AppHarness, AScreenThatNeverClearsTheRequestDrawsEveryPass) {
   RunFor(1000);
   EXPECT_GE(probe->acts, 30) << "the front end's 25 ms period, not the blink tick";
   AppShutdown();
+}
+
+TEST_F(AppHarness, TheProgramRunsWithoutAWorldOnTheWorldsOwnAnswers) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_EQ(CWld, nullptr);
+  ASSERT_NE(CameraWorldPickHook, nullptr) << "the world installed its answers at start-up";
+  EXPECT_EQ(CameraWorldPickHook(ViewCamera), 0);
+  ASSERT_NE(WorldSunDirectionHook, nullptr);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  ReplaceTop(&probe->prss);
+  RunFor(500);
+  EXPECT_GE(probe->acts, 10) << "frames are drawn";
+  EXPECT_EQ(CWld, nullptr);
+  AppShutdown();
+  EXPECT_EQ(LogTexts().back(), "EXIT");
 }
 
 TEST_F(AppHarness, TheFirstPassDrawsAtOnceAndLaterOnesKeepTheFramePeriod) {

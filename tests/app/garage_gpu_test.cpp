@@ -5,9 +5,15 @@
 #include <SDL2/SDL.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
+#include "core/sound_echo.h"
 #include "editor_window_harness.h"
+#include "frontend/frontend.h"
 #include "physics/car.h"
+#include "physics/solid/solid_hooks.h"
+#include "ui/text_draw.h"
 #include "platform/clock.h"
 #include "platform/window.h"
 
@@ -73,6 +79,20 @@ TEST_F(Garage, TheCarOnShowStepsWithTheFramesSettlesAndComesBackPlaced) {
   ASSERT_NE(car, nullptr) << "the road car is built for simulation";
   EXPECT_TRUE(car->showCar);
   EXPECT_TRUE(car->simulated);
+  EXPECT_EQ(Echo.ready, 1) << "the echo is made ready for the car's sound";
+  EXPECT_EQ(Echo.lines[0].delay, 462u);
+
+  // A race's countdown shows its caption; none shows none.
+  static std::vector<std::string> captions;
+  captions.clear();
+  CountdownCaptionDrawer = [](const char* text, uint32_t) { captions.push_back(text); };
+  Frame();
+  RaceState.state = 1;
+  RaceState.countdownMs = 2500;
+  Frame();
+  RaceState = RaceWords{};
+  CountdownCaptionDrawer = DrawCentredCaption;
+  EXPECT_EQ(captions, std::vector<std::string>{"Race starts in 3 seconds"});
 
   // Each drawn frame steps its milliseconds.
   for (int k = 0; k < 5; ++k) {

@@ -15,6 +15,7 @@
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/text/language.h"
+#include "world/world.h"
 
 namespace {
 
@@ -113,8 +114,10 @@ TEST_F(Pages, ExitOnEitherPageLeadsToTheCreditsAndTheEnd) {
       Frame();
       ASSERT_TRUE(ShowsHelp(top->sub));
     }
+    CWld = new Wld;  // as a race start would have left it
     Click(LEFT_X, BOTTOM_Y);  // exit
     Frame();
+    EXPECT_EQ(CWld, nullptr) << "leaving for the credits deletes the world";
     ASSERT_NE(top, nullptr);
     EXPECT_EQ(top, CurrentProcess);
     EXPECT_EQ(top->parent, nullptr);

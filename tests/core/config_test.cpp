@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <random>
 #include <sstream>
 #include <vector>
@@ -105,10 +106,10 @@ TEST_F(Config, ValuesAreClampedIntoTheirRanges) {
   EXPECT_FLOAT_EQ(CfgEyeHeight, 1.0f);
   EXPECT_FLOAT_EQ(CfgSoundDelay, 0.1f);
   Load("Time Control 5 30.5 81 1.5 -2\nMods Screen 3 3\nExposure 9 -1 99 20\n");
-  EXPECT_EQ(CfgTimeControlMode, 2);
-  EXPECT_FLOAT_EQ(CfgTimeControl[0], 23.983334f);
-  EXPECT_FLOAT_EQ(CfgTimeControl[2], 1.5f);
-  EXPECT_FLOAT_EQ(CfgTimeControl[3], -2.0f);
+  EXPECT_EQ(EnvironmentMode, 2);
+  EXPECT_FLOAT_EQ(EnvironmentTimeOfDay, 23.983334f);
+  EXPECT_FLOAT_EQ(EnvironmentHourOffset, 1.5f);
+  EXPECT_FLOAT_EQ(EnvironmentDayOffset, -2.0f);
   EXPECT_EQ(CfgModsScreen[0], 0);
   EXPECT_EQ(CfgModsScreen[1], 2);
   EXPECT_EQ(CfgExposure[0], 3);
@@ -132,6 +133,57 @@ TEST_F(Config, ValuesAreClampedIntoTheirRanges) {
   EXPECT_EQ(CfgNextShot, 99999999);
   EXPECT_EQ(CfgMasterPort, 1);
   EXPECT_EQ(CfgTrackEdSpeed, -123456);  // not clamped
+}
+
+TEST_F(Config, TheEnvironmentSettingsAreHeldInTheirLimits) {
+  struct Case {
+    int mode;
+    float time, day, hours, days;
+    int wantMode;
+    float wantTime, wantDay, wantHours, wantDays;
+  };
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  const Case cases[] = {
+      {2, 24.0f, 0.4f, 13.0f, 200.0f, 2, 23.983334f, 1.0f, 12.0f, 183.0f},
+      {7, -1.0f, 400.0f, -13.0f, -200.0f, 2, 0.0f, 365.0f, -12.0f, -183.0f},
+      {-3, 23.9f, 364.5f, 11.5f, -182.5f, 0, 23.9f, 364.5f, 11.5f, -182.5f},
+      {1, 23.983334f, 1.0f, 0.0f, 0.0f, 1, 23.983334f, 1.0f, 0.0f, 0.0f},
+      // A value that is not a number: the lower limit, or no offset at all.
+      {1, nan, nan, nan, nan, 1, 0.0f, 1.0f, 0.0f, 0.0f},
+      {0, inf, inf, inf, -inf, 0, 23.983334f, 365.0f, 12.0f, -183.0f},
+      {0, -inf, -inf, -inf, inf, 0, 0.0f, 1.0f, -12.0f, 183.0f},
+  };
+  for (const Case& c : cases) {
+    EnvironmentMode = c.mode;
+    EnvironmentTimeOfDay = c.time;
+    EnvironmentDayOfYear = c.day;
+    EnvironmentHourOffset = c.hours;
+    EnvironmentDayOffset = c.days;
+    ClampTimeOfDay();
+    EXPECT_EQ(EnvironmentMode, c.wantMode) << c.mode;
+    EXPECT_EQ(EnvironmentTimeOfDay, c.wantTime) << c.time;
+    EXPECT_EQ(EnvironmentDayOfYear, c.wantDay) << c.day;
+    EXPECT_EQ(EnvironmentHourOffset, c.wantHours) << c.hours;
+    EXPECT_EQ(EnvironmentDayOffset, c.wantDays) << c.days;
+  }
+}
+
+TEST_F(Config, ATimeControlLineOutOfRangeCutShortOrNotANumberLoadsClampedAndIsWrittenBackPlain) {
+  auto line = [] {
+    const std::string text = Saved();
+    const size_t at = text.find("Time Control ");
+    return text.substr(at, text.find('\n', at) - at);
+  };
+  Load("Time Control 9 -5 999 -99 9999\n");
+  EXPECT_EQ(line(), "Time Control 2 0.0000 365 -12.0000 183");
+  Load("Time Control 0 1e30 0.4\n");  // cut short: the rest keeps its defaults
+  EXPECT_EQ(line(), "Time Control 0 23.9833 1 0.0000 0");
+  Load("Time Control 1 nan 100 inf 3\n");  // a value that is no number ends the line's reading
+  EXPECT_EQ(line(), "Time Control 1 12.0000 81 0.0000 0");
+  Load("Time Control 1 6.5 100 -inf 3\n");
+  EXPECT_EQ(line(), "Time Control 1 6.5000 100 0.0000 0");
+  Load("Time Control 1 6.5 100 2.25 -3.6\n");
+  EXPECT_EQ(line(), "Time Control 1 6.5000 100 2.2500 -4");
 }
 
 TEST_F(Config, KeysAreFoundAnywhereInTheCharacterStream) {

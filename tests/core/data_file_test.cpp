@@ -434,3 +434,28 @@ TEST(FileHelpers, ModVehicleNamesStayInsideTheModsFolder) {
   EXPECT_EQ(ModVehicleFileExists("ABC\\..\\ABC"), 0);
   fs::remove_all("mods");
 }
+
+TEST(DataFileWrites, RimWordsAreEightBytesOfLowHalvesInEveryMode) {
+  // High halves that must not reach the file, and a word whose high byte of the low half is set.
+  const uint32_t words[4] = {0x12345678u, 0xFFFF0001u, 0x00000010u, 0xABCD80FFu};
+  const Bytes want = {0x78, 0x56, 0x01, 0x00, 0x10, 0x00, 0xFF, 0x80};
+
+  const std::string path = FreshFolder("rim_words") + "/rim.bin";
+  DataFile file{};
+  ASSERT_EQ(file.OpenWrite(nullptr, path.c_str(), "ZKTTST", 1), 1);
+  WriteRimWords(words, file);
+  ASSERT_EQ(file.Close(), 1);
+  const Bytes written = ReadBytes(path);
+  ASSERT_EQ(written.size(), 8u + 8u);
+  EXPECT_EQ(Bytes(written.begin() + 8, written.end()), want);
+
+  DataFile mem{};
+  mem.BeginMemoryWrite(0, nullptr);
+  WriteRimWords(words, mem);
+  EXPECT_EQ(mem.size, 8 + 8) << "the counting pass counts 8 bytes";
+  ASSERT_EQ(mem.BeginMemoryWrite(1, nullptr), nullptr);
+  WriteRimWords(words, mem);
+  ASSERT_EQ(mem.FinishMemoryWrite(), 1);
+  EXPECT_EQ(Bytes(mem.buffer, mem.cursor), want);
+  std::free(mem.buffer);
+}

@@ -1,6 +1,9 @@
 // report_test.cpp - the report seam and the process framework's reports through it.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
 #include "core/process.h"
 #include "core/report.h"
 #include "report_recorder.h"
@@ -65,4 +68,35 @@ TEST(Reports, RemovingASubprocessSaysWhetherItWentAndTheInterfaceForgetsTheEnded
             (std::vector<std::string>{"2|label|AddSub|removed subprocess", "1|label|Terminate|failed to remove subprocess"}));
   ForgetInterfaceOwner = nullptr;
   CurrentProcess = nullptr;
+}
+
+TEST(GameMessages, WithoutAnActiveDisplayTheyAreMessageLinesAndWithOneTheyFillIt) {
+  ReportRecorder recorder;
+  GameMessage = GameMessageDisplay{};
+  ShowGameMessage("results : yes", REPORT_WARNING);
+  ShowGameMessageShort("data/shots/zkt_00000001.png");
+  EXPECT_EQ(ReportRecorder::Reports().lines,
+            (std::vector<std::string>{"4|-1|results : yes", "2|-1|data/shots/zkt_00000001.png"}))
+      << "the caller's colour, then the default grey";
+  uint8_t active = 0;
+  GameMessage.active = &active;
+  ShowGameMessageShort("still a line");
+  EXPECT_EQ(ReportRecorder::Reports().lines.size(), 3u) << "a display whose byte is clear is not active";
+
+  active = 1;
+  ShowGameMessage("in the display", REPORT_ERROR);
+  EXPECT_STREQ(GameMessage.text, "in the display");
+  EXPECT_EQ(GameMessage.timeMs, 4000u);
+  ShowGameMessageShort("shorter");
+  EXPECT_STREQ(GameMessage.text, "shorter");
+  EXPECT_EQ(GameMessage.timeMs, 2000u);
+  EXPECT_EQ(ReportRecorder::Reports().lines.size(), 3u) << "no line while the display shows them";
+
+  // A text from a peer longer than the buffer is cut and terminated.
+  const std::string peer(300, 'p');
+  std::memset(GameMessage.text, 'x', sizeof GameMessage.text);
+  ShowGameMessage(peer.c_str(), REPORT_MESSAGE);
+  EXPECT_EQ(std::strlen(GameMessage.text), size_t(GAME_MESSAGE_SIZE - 1));
+  EXPECT_EQ(std::string(GameMessage.text), peer.substr(0, GAME_MESSAGE_SIZE - 1));
+  GameMessage = GameMessageDisplay{};
 }

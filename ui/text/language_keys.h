@@ -1909,6 +1909,13 @@ enum LanguageTextId : int {
   TX_3m_col_name,
   TX_3m_no_sknid,
   TX_3m_mod_vald,
+  // The garage's countdown caption (keys of this program's own).
+  TX_zk_cntdncap,
+  TX_zk_cntdnrac,
+  TX_zk_cntdnqua,
+  TX_zk_cntdnsta,
+  TX_zk_cntdnend,
+  TX_zk_cntdnres,
   // Replies of game hosts and the master server; their reply codes are in the table.
   TX_3a_hostfull,
   TX_3a_hostload,

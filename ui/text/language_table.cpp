@@ -1911,6 +1911,14 @@ const LanguageTextEntry LanguageTextTable[LANGUAGE_TEXT_COUNT] = {
     {"3m_col_name", 80, 0, 0, "Colour configurations need their own names (%d of %d named)"},
     {"3m_no_sknid", 64, 0, 0, "No mod Skin ID: the mod's skins are named after it"},
     {"3m_mod_vald", 48, 0, 0, "Vehicle is valid for mod export"},
+    // The garage's countdown caption: the name, the state text and the seconds left fill
+    // the caption ("%s %s" into its first conversion, "%d" into its second).
+    {"zk_cntdncap", 32, 0, 0, "%s in %s seconds"},
+    {"zk_cntdnrac", 16, 0, 0, "Race"},
+    {"zk_cntdnqua", 16, 0, 0, "Qualifying"},
+    {"zk_cntdnsta", 16, 0, 0, "starts"},
+    {"zk_cntdnend", 16, 0, 0, "ends"},
+    {"zk_cntdnres", 16, 0, 0, "restarts"},
     // Replies of game hosts and the master server, by reply code.
     {"3a_hostfull", 32, 0, 0, "Host is full"},
     {"3a_hostload", 32, 0, 1, "Host is loading track"},

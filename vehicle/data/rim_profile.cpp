@@ -134,9 +134,7 @@ void WriteRim(const WXS& rim, DataFile& file) {
   file.WriteByte(0);
   for (int i = 0; i < rim.surfaceCount; ++i) {
     const RimSurface& s = rim.surfaces[i];
-    for (uint32_t value : {s.first, s.second, s.group, s.mapping}) {
-      file.WriteByte(static_cast<int>(value));
-      file.WriteByte(static_cast<int>(value >> 8));
-    }
+    const uint32_t words[4] = {s.first, s.second, s.group, s.mapping};
+    WriteRimWords(words, file);
   }
 }

@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <climits>
+#include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +17,7 @@
 
 #include "core/log.h"
 #include "core/sound.h"
+#include "core/sound_echo.h"
 #include "platform/audio.h"
 #include "sound_test_util.h"
 #include "tests/core/report_recorder.h"
@@ -444,6 +447,104 @@ TEST_F(Sound, TheRingIsRefilledOnlyWhenItsPlayPositionReachesANewBlock) {
   EXPECT_FALSE(AudioBufferPlaying(MUSIC_BUFFER));
   UpdateSoundStream();  // nothing open: nothing happens
   EXPECT_EQ(SoundOpen, 1);
+}
+
+// ---- echo lines, listener and the marked voice ----
+
+TEST_F(Sound, TheEchoLinesLieFrom80ToTheEighthTo80MetresWithTheirDelaysInSamples) {
+  std::memset(&Echo, 0x5A, sizeof Echo);  // whatever an earlier screen left
+  InitEchoDelayLines();
+  const double step = std::pow(80.0, 1.0 / 8.0);
+  for (int k = 0; k < ECHO_LINES; ++k) {
+    const double distance = std::pow(step, k + 1);
+    EXPECT_FLOAT_EQ(Echo.distances[k], static_cast<float>(distance)) << k;
+    EXPECT_EQ(Echo.lines[k].delay, static_cast<uint32_t>(std::lround(distance * 2.0 * 44100.0 / 330.0))) << k;
+    EXPECT_EQ(Echo.lines[k].gains[0], 0.2f);
+    EXPECT_EQ(Echo.lines[k].gains[1], 0.2f);
+    for (float sample : Echo.lines[k].samples) ASSERT_EQ(sample, 0.0f) << k;
+  }
+  EXPECT_EQ(Echo.lines[0].delay, 462u);
+  EXPECT_EQ(Echo.lines[ECHO_LINES - 1].delay, 21382u);
+  EXPECT_FLOAT_EQ(Echo.distances[ECHO_LINES - 1], 80.0f);
+  EXPECT_EQ(Echo.counters[0], 0u);
+  EXPECT_EQ(Echo.counters[1], 0u);
+  EXPECT_EQ(Echo.ready, 1);
+}
+
+void TestCamera(int32_t position[3], float front[4], float top[4]) {
+  const int32_t p[3] = {65536, -2 * 65536, 3 * 65536};
+  const float f[4] = {0.0f, 0.0f, 1.0f, 0.0f}, t[4] = {0.0f, 1.0f, 0.0f, 0.0f};
+  std::memcpy(position, p, sizeof p);
+  std::memcpy(front, f, sizeof f);
+  std::memcpy(top, t, sizeof t);
+}
+
+TEST_F(Sound, ResettingTheListenerTakesTheCameraAndClearsTheEchoFlagAndCounters) {
+  InitEchoDelayLines();
+  SoundListener = SoundListenerRecord{{7, 7, 7}, {}, {}, {1, 2, 3}};
+  SoundListenerCamera = TestCamera;
+  ResetSoundListener();
+  SoundListenerCamera = nullptr;
+  EXPECT_EQ(SoundListener.position[0], 65536);
+  EXPECT_EQ(SoundListener.position[1], -2 * 65536);
+  EXPECT_EQ(SoundListener.position[2], 3 * 65536);
+  EXPECT_EQ(SoundListener.front[2], 1.0f);
+  EXPECT_EQ(SoundListener.top[1], 1.0f);
+  for (uint32_t counter : SoundListener.counters) EXPECT_EQ(counter, 0u);
+  EXPECT_EQ(Echo.ready, 0);
+  ResetSoundListener();  // no camera: the listener stays where it was
+  EXPECT_EQ(SoundListener.position[1], -2 * 65536);
+}
+
+TEST_F(Sound, AMarkedVoiceFallsSilentWhenTheListenerIsReset) {
+  const std::string file = (std::filesystem::current_path() / "marked.raw").string();
+  std::filesystem::remove(file);
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+  OpenSound();
+  ASSERT_EQ(SoundOpen, 1);
+  // A voice of its own beside the interface sounds: a steady value, round and round.
+  constexpr int VOICE = FIRST_INTERFACE_SOUND_BUFFER + INTERFACE_SOUNDS;
+  constexpr int16_t LEVEL = 1234;
+  ASSERT_EQ(AudioCreateBuffer(VOICE, 4096 * AUDIO_FRAME_BYTES, AUDIO_BUFFER_GLOBAL_FOCUS), AUDIO_OK);
+  uint8_t* data = nullptr;
+  uint32_t bytes = 0;
+  ASSERT_EQ(AudioLockBuffer(VOICE, &data, &bytes), AUDIO_OK);
+  int16_t* values = reinterpret_cast<int16_t*>(data);
+  for (uint32_t i = 0; i < bytes / 2; ++i) values[i] = LEVEL;
+  ASSERT_EQ(AudioUnlockBuffer(VOICE), AUDIO_OK);
+  ASSERT_EQ(AudioPlayBuffer(VOICE, 1), AUDIO_OK);
+  MarkSoundBuffer(VOICE);
+
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (AudioFramesMixed() < 8192 && std::chrono::steady_clock::now() < limit)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_GE(AudioFramesMixed(), 8192u) << "the device never mixed";
+  ResetSoundListener();
+  const uint64_t stoppedAt = AudioFramesMixed();
+  EXPECT_EQ(MarkedSound.buffer, -1);
+  EXPECT_EQ(MarkedSound.playing, 0);
+  EXPECT_FALSE(AudioBufferPlaying(VOICE));
+  while (AudioFramesMixed() < stoppedAt + 8192 && std::chrono::steady_clock::now() < limit)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  CloseSound();
+  const uint64_t mixed = AudioFramesMixed();
+
+  std::ifstream in(file, std::ios::binary);
+  std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<int16_t> frames(raw.size() / 2);
+  std::memcpy(frames.data(), raw.data(), frames.size() * 2);
+  const uint64_t written = frames.size() / 2;
+  ASSERT_GE(written, mixed);
+  const uint64_t first = written - mixed, stop = first + stoppedAt;
+  ASSERT_GT(written, stop + 4096) << "mixed on after the stop";
+  int loud = 0;
+  for (uint64_t f = first; f < stop; ++f) loud += frames[f * 2] == LEVEL && frames[f * 2 + 1] == LEVEL;
+  EXPECT_GT(loud, 4096) << "the voice sounded before";
+  for (uint64_t f = stop; f < written; ++f) ASSERT_EQ(frames[f * 2], 0) << "frame " << f - stop << " after the stop";
+
+  ResetSoundListener();  // nothing marked: nothing to stop
+  EXPECT_EQ(MarkedSound.buffer, -1);
 }
 
 }  // namespace
