@@ -288,3 +288,14 @@ uint32_t ColourFromBytes(int r, int g, int b) {
 }
 
 uint32_t ColourFromRecord(const uint8_t rgb[3]) { return ColourFromBytes(rgb[0], rgb[1], rgb[2]); }
+
+int32_t MulDivInt(int32_t value, int32_t numerator, int32_t divisor) {
+  if (divisor == 0) return 0;
+  // Round half away from zero, as the system's MulDiv does.
+  const int64_t product = static_cast<int64_t>(value) * numerator;
+  const int64_t a = product < 0 ? -product : product;
+  const int64_t b = divisor < 0 ? -static_cast<int64_t>(divisor) : divisor;
+  const int64_t magnitude = (a + b / 2) / b;
+  const int64_t rounded = (product < 0) != (divisor < 0) ? -magnitude : magnitude;
+  return static_cast<int32_t>(rounded);
+}

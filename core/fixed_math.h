@@ -46,6 +46,9 @@ inline int32_t FixedMulAdd(int32_t a, int32_t b, int32_t c, int32_t d) {
                        static_cast<uint64_t>(static_cast<int64_t>(c) * d);
   return static_cast<int32_t>(static_cast<int64_t>(sum) >> 16);
 }
+// value x numerator / divisor rounded to the nearest (halves away from zero), the product in
+// 64 bits; 0 when divisor is 0.
+int32_t MulDivInt(int32_t value, int32_t numerator, int32_t divisor);
 // (a << 16) / b, truncated toward zero.  Never traps: a zero divisor or a quotient beyond
 // 32 bits saturates to INT32_MAX or INT32_MIN by the sign of the true quotient (0 / 0 is 0).
 int32_t FixDiv(int32_t a, int32_t b);

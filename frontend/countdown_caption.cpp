@@ -25,7 +25,7 @@ void CountdownCaptionText(int state, int mode, int32_t remainingMs, char* out, s
 
 void DrawCountdownCaption() {
   char text[160];
-  CountdownCaptionText(RaceStatus.state, RaceStatus.mode, RaceStatus.countdownMs, text, sizeof text);
+  CountdownCaptionText(RaceState.state, RaceState.mode, RaceState.countdownMs, text, sizeof text);
   // The light yellow of the palette, deepened halfway to its yellow, opaque.
   const ColourWord light = TextColours.lightYellow, deep = TextColours.yellow;
   const uint32_t red = (ColourRed(light) + ColourRed(deep)) / 2, green = (ColourGreen(light) + ColourGreen(deep)) / 2,

@@ -17,6 +17,9 @@ namespace {
 
 constexpr uintptr_t WORD_EXIT = 0;
 constexpr uintptr_t WORD_OBJECT_EDITOR = 1;
+constexpr uintptr_t WORD_GARAGE = 2;
+constexpr const char* TEXT_GARAGE = "garage";
+constexpr float GARAGE_BUTTON_Y = 0.45f;
 constexpr const char* TEXT_OBJECT_EDITOR = "object editor";
 constexpr float OBJECT_EDITOR_BUTTON_WIDTH = 0.45f;
 constexpr int VALUE_TYPE_BIG_PANEL = 7;
@@ -37,6 +40,10 @@ void EntryPageButton(void* owner, int, uintptr_t word) {
     ObjectEditor* editor = OpenObjectEditor(&page->prss, OPEN_MODELLER, nullptr, -1, nullptr, nullptr,
                                             CALLER_ENTRY_MENU, ~0u);
     Prss_AddSub(&page->prss, &editor->prss);
+    return;
+  }
+  if (word == WORD_GARAGE) {
+    Prss_AddSub(&page->prss, OpenGaragePage(&page->prss, GARAGE_SAMPLE_VEHICLE));
     return;
   }
   if (word != WORD_EXIT) return;
@@ -80,6 +87,7 @@ Prss* EntryPageAction(Prss* process) {
     AddPageText(g_versionLine, -0.05f);
     AddBackButton(process, WORD_EXIT, EntryPageButton, LanguageTexts[TX_3a_exit_btn]);
     AddOkButton(process, WORD_OBJECT_EDITOR, EntryPageButton, TEXT_OBJECT_EDITOR, OBJECT_EDITOR_BUTTON_WIDTH);
+    AddPanelButton(process, TEXT_GARAGE, WORD_GARAGE, EntryPageButton, GARAGE_BUTTON_Y);
   }
   // Nothing here moves by itself: unless the page is closing, the next frame waits for
   // input or the blink tick.

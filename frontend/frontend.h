@@ -27,6 +27,15 @@ Prss* CreateEntryPage(Prss* parent);
 int   EntryPageIsIdle();
 // The welcome page; with showLanguages a row of the languages the user may choose.
 Prss* OpenWelcomeScreen(Prss* parent, int showLanguages);
+// The garage: the car on show, built from the named vehicle for simulation, placed and
+// stepped once per drawn frame up to the time drawn.  GarageCar is its car (null without the
+// page or when the vehicle could not be loaded); GarageSetupEdited sets the car up again after
+// an edit to its set-up record.
+constexpr const char* GARAGE_SAMPLE_VEHICLE = "Runabout";
+Prss* OpenGaragePage(Prss* parent, const char* vehicleName);
+struct Car;
+Car*  GarageCar();
+void  GarageSetupEdited();
 // The closing credits; it ends after CREDITS_SHOW_MS, a click or a key.
 constexpr uint32_t CREDITS_SHOW_MS = 5000;
 Prss* OpenCreditsPage(Prss* parent);
@@ -38,7 +47,7 @@ void  EscapeQuitKey(Prss* process, int keyCode);
 // race's), the state text (starts in state 1; ends in state 3 of mode 2 and state 2 of mode
 // 1; restarts otherwise) and the whole seconds left plus one, in the language's caption.
 void CountdownCaptionText(int state, int mode, int32_t remainingMs, char* out, size_t size);
-// Draws the caption of the race's state (RaceStatus, physics/solid/solid_hooks.h) centred,
+// Draws the caption of the race's state (RaceState, physics/solid/solid_hooks.h) centred,
 // through CountdownCaptionDrawer (DrawCentredCaption; a test records the call instead).
 void DrawCountdownCaption();
 extern void (*CountdownCaptionDrawer)(const char* text, uint32_t colour);

@@ -94,21 +94,25 @@ void AddBuiltTriangle(ModellerScreen& s, bool ctrl) {
   Refresh(s);
 }
 
-// The attributes a flood must match in the draw mode, as one word of a triangle.
-uint32_t FloodKey(const ModelTriangle& t, int drawMode) {
-  const uint32_t sides = t.flags & (TRIANGLE_MIRRORED | TRIANGLE_SIDE_SWAP);
+// The attributes a flood compares as one word of a triangle (mapping, group, normal level and
+// the side flags), and the part of it that the draw mode compares.
+uint32_t FloodWord(const ModelTriangle& t) {
+  return uint32_t(t.mapping) | uint32_t(t.group) << 8 | uint32_t(t.normalLevel) << 16 |
+         uint32_t(t.flags & (TRIANGLE_MIRRORED | TRIANGLE_SIDE_SWAP)) << 24;
+}
+uint32_t FloodMask(int drawMode) {
   switch (drawMode) {
-    case DRAW_SIDE_SWAP: return sides;
-    case DRAW_MAPPINGS: return t.mapping;
-    case DRAW_GROUPS: return t.group;
-    case DRAW_NORMAL_LEVELS: return t.normalLevel;
-    default: return uint32_t(t.mapping) | uint32_t(t.group) << 8 | uint32_t(t.normalLevel) << 16 | sides << 24;
+    case DRAW_SIDE_SWAP: return 0xFF000000u;
+    case DRAW_MAPPINGS: return 0xFFu;
+    case DRAW_GROUPS: return 0xFF00u;
+    case DRAW_NORMAL_LEVELS: return 0xFF0000u;
+    default: return ~0u;
   }
 }
 
-bool FloodCandidate(const ModelTriangle& t, int level, uint32_t layers, uint32_t key, int drawMode) {
-  return t.lod == level && !(t.flags & (TRIANGLE_HIDDEN | TRIANGLE_MARK)) && (layers >> (t.layer & 31) & 1) &&
-         FloodKey(t, drawMode) == key;
+bool FloodCandidate(const ModelTriangle& t, int level, uint32_t layers, uint32_t key, uint32_t mask) {
+  return !(t.flags & (TRIANGLE_HIDDEN | TRIANGLE_MARK)) && t.lod == level && (layers >> (t.layer & 31) & 1) &&
+         (FloodWord(t) & mask) == key;
 }
 
 }  // namespace
@@ -230,13 +234,13 @@ void RotateSharedEdge(ModellerScreen& s, int clicked) {
 }
 
 void FloodRegionByPasses(ModelObject& o, int start, int level, uint32_t layers, int drawMode) {
-  const uint32_t key = FloodKey(o.triangles[start], drawMode);
+  const uint32_t mask = FloodMask(drawMode), key = FloodWord(o.triangles[start]) & mask;
   o.triangles[start].flags |= TRIANGLE_MARK;
   for (bool changed = true; changed;) {
     changed = false;
     for (int t = 0; t < o.triangleCount; ++t) {
       ModelTriangle& tri = o.triangles[t];
-      if (!FloodCandidate(tri, level, layers, key, drawMode)) continue;
+      if (!FloodCandidate(tri, level, layers, key, mask)) continue;
       bool joined = false;
       for (int u = 0; u < o.triangleCount && !joined; ++u) {
         const ModelTriangle& v = o.triangles[u];
@@ -250,52 +254,94 @@ void FloodRegionByPasses(ModelObject& o, int start, int level, uint32_t layers, 
   }
 }
 
-void FloodRegion(ModelObject& o, int start, int level, uint32_t layers, int drawMode) {
+namespace {
+
+// The edge adjacency of the triangles last flooded, kept between clicks: each triangle's
+// neighbours are the triangles that run one of its edges the other way round.  Built again
+// only when the point count or a triangle's corners differ from those it was built from.
+struct FloodAdjacency {
+  int pointCount = -1;
+  std::vector<uint16_t> corners;     // three a triangle, as built from
+  std::vector<int32_t> first;        // triangle t's neighbours are [first[t], first[t + 1])
+  std::vector<int32_t> neighbours;
+  std::vector<int32_t> queue;        // the walk's scratch
+};
+FloodAdjacency Adjacency;
+
+bool AdjacencyCurrent(const ModelObject& o) {
+  const FloodAdjacency& a = Adjacency;
+  if (a.pointCount != o.pointCount || a.corners.size() != size_t(o.triangleCount) * 3) return false;
+  const uint16_t* c = a.corners.data();
+  for (int t = 0; t < o.triangleCount; ++t, c += 3) {
+    const uint16_t* mine = o.triangles[t].corners;
+    if (c[0] != mine[0] || c[1] != mine[1] || c[2] != mine[2]) return false;
+  }
+  return true;
+}
+
+void BuildAdjacency(const ModelObject& o) {
+  FloodAdjacency& a = Adjacency;
   const int n = o.triangleCount, points = o.pointCount;
-  const uint32_t key = FloodKey(o.triangles[start], drawMode);
-  // The candidates' directed edges grouped by their first corner (a point or its mirrored
-  // copy): each entry holds the triangle above and the edge's second corner below 16 bits.
+  a.pointCount = points;
+  a.corners.resize(size_t(n) * 3);
+  for (int t = 0; t < n; ++t)
+    for (int k = 0; k < 3; ++k) a.corners[size_t(t) * 3 + size_t(k)] = o.triangles[t].corners[k];
+  // The directed edges grouped by their first corner (a point or its mirrored copy): each
+  // entry holds the triangle above and the edge's second corner below 16 bits.
   const auto bucket = [points](uint16_t reference) {
     return size_t(reference & CORNER_INDEX_MASK) + (reference & CORNER_MIRRORED ? size_t(points) : 0);
   };
-  const auto inRange = [points](const ModelTriangle& t) {
-    return (t.corners[0] & CORNER_INDEX_MASK) < points && (t.corners[1] & CORNER_INDEX_MASK) < points &&
-           (t.corners[2] & CORNER_INDEX_MASK) < points;
+  const auto inRange = [points](const uint16_t* c) {
+    return (c[0] & CORNER_INDEX_MASK) < points && (c[1] & CORNER_INDEX_MASK) < points &&
+           (c[2] & CORNER_INDEX_MASK) < points;
   };
-  std::vector<uint8_t> candidate(static_cast<size_t>(n));
-  std::vector<int32_t> first(size_t(points) * 2 + 2, 0);
+  std::vector<int32_t> start(size_t(points) * 2 + 2, 0);
   for (int t = 0; t < n; ++t) {
-    const ModelTriangle& tri = o.triangles[t];
-    if (t == start || !inRange(tri) || !FloodCandidate(tri, level, layers, key, drawMode)) continue;
-    candidate[size_t(t)] = 1;
-    for (uint16_t c : tri.corners) ++first[bucket(c) + 2];
+    const uint16_t* c = &a.corners[size_t(t) * 3];
+    if (inRange(c))
+      for (int k = 0; k < 3; ++k) ++start[bucket(c[k]) + 2];
   }
-  for (size_t b = 2; b < first.size(); ++b) first[b] += first[b - 1];
-  std::vector<uint32_t> entries(size_t(first.back()));
+  for (size_t b = 2; b < start.size(); ++b) start[b] += start[b - 1];
+  std::vector<uint32_t> entries(size_t(start.back()));
   for (int t = 0; t < n; ++t) {
-    if (!candidate[size_t(t)]) continue;
-    const ModelTriangle& tri = o.triangles[t];
-    for (int k = 0; k < 3; ++k)
-      entries[size_t(first[bucket(tri.corners[k]) + 1]++)] = uint32_t(t) << 16 | tri.corners[(k + 1) % 3];
+    const uint16_t* c = &a.corners[size_t(t) * 3];
+    if (inRange(c))
+      for (int k = 0; k < 3; ++k) entries[size_t(start[bucket(c[k]) + 1]++)] = uint32_t(t) << 16 | c[(k + 1) % 3];
   }
-  std::vector<int32_t> queue;
-  queue.reserve(size_t(n));
+  a.first.assign(size_t(n) + 1, 0);
+  a.neighbours.clear();
+  for (int t = 0; t < n; ++t) {
+    const uint16_t* c = &a.corners[size_t(t) * 3];
+    if (inRange(c))
+      for (int k = 0; k < 3; ++k) {
+        const uint16_t from = c[k], to = c[(k + 1) % 3];
+        const size_t b = bucket(to);
+        for (int32_t e = start[b]; e < start[b + 1]; ++e)
+          if ((entries[size_t(e)] & 0xFFFF) == from && int(entries[size_t(e)] >> 16) != t)
+            a.neighbours.push_back(int32_t(entries[size_t(e)] >> 16));
+      }
+    a.first[size_t(t) + 1] = int32_t(a.neighbours.size());
+  }
+}
+
+}  // namespace
+
+void FloodRegion(ModelObject& o, int start, int level, uint32_t layers, int drawMode) {
+  if (!AdjacencyCurrent(o)) BuildAdjacency(o);
+  FloodAdjacency& a = Adjacency;
+  const uint32_t mask = FloodMask(drawMode), key = FloodWord(o.triangles[start]) & mask;
+  std::vector<int32_t>& queue = a.queue;
+  queue.clear();
   queue.push_back(start);
   o.triangles[start].flags |= TRIANGLE_MARK;
-  if (!inRange(o.triangles[start])) return;
   for (size_t q = 0; q < queue.size(); ++q) {
-    const ModelTriangle& tri = o.triangles[queue[q]];
-    for (int k = 0; k < 3; ++k) {
-      // A neighbour has this edge the other way round: it starts at the second corner.
-      const uint16_t from = tri.corners[k], to = tri.corners[(k + 1) % 3];
-      const size_t b = bucket(to);
-      for (int32_t e = first[b]; e < first[b + 1]; ++e) {
-        if ((entries[size_t(e)] & 0xFFFF) != from) continue;
-        const int other = int(entries[size_t(e)] >> 16);
-        if (o.triangles[other].flags & TRIANGLE_MARK) continue;
-        o.triangles[other].flags |= TRIANGLE_MARK;
-        queue.push_back(other);
-      }
+    const int t = queue[q];
+    for (int32_t e = a.first[size_t(t)]; e < a.first[size_t(t) + 1]; ++e) {
+      const int32_t n = a.neighbours[size_t(e)];
+      ModelTriangle& other = o.triangles[n];
+      if (!FloodCandidate(other, level, layers, key, mask)) continue;
+      other.flags |= TRIANGLE_MARK;
+      queue.push_back(n);
     }
   }
 }

@@ -31,7 +31,8 @@ void FloodSelect(ModellerScreen& screen, int triangle);
 // The flood's region by repeated passes over the triangles (the plain walk the edge table
 // stands in for): the visit mark (TRIANGLE_MARK) set on each reached triangle.
 void FloodRegionByPasses(ModelObject& object, int triangle, int level, uint32_t layers, int drawMode);
-// The same with the directed edges grouped by their first corner, walked once.
+// The same as one breadth-first walk over the triangles' edge adjacency, which is kept from
+// one flood to the next and built again only when the corners or the point count changed.
 void FloodRegion(ModelObject& object, int triangle, int level, uint32_t layers, int drawMode);
 
 // ---- [Selection by index] ----

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/window_state.h"
+#include "modeller/model/model_materials.h"
 #include "modeller/model/model_object.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
@@ -60,6 +61,24 @@ void AssignLayerAnswered(Prss* owner, uint32_t layer, uint32_t) {
   for (int t = 0; t < o.triangleCount; ++t)
     if (Selected(o.triangles[t])) o.triangles[t].layer = uint8_t(layer);
   DeselectHiddenItems(*s);
+  Refresh(*s);
+}
+
+constexpr int MAPPING_NAME_SIZE = 16;  // 15 characters and the terminating zero
+
+const char* MappingName(const ModelObject& o, int mapping) {
+  return o.mappings[mapping].name[0] ? o.mappings[mapping].name : TEXT_UNNAMED_MAPPING;
+}
+
+// The answer of a right click on a mapping: its new name, the material flags repaired and the
+// master colours passed on.  An empty answer changes nothing.
+void MappingRenamed(Prss* owner, const char* text, uint32_t mapping) {
+  ModellerScreen* s = OperationScreen(owner);
+  if (!s || !EditedObject || !text || !text[0] || mapping >= uint32_t(EditedObject->mappingCount)) return;
+  Record("rename mapping");
+  ModelMapping& m = EditedObject->mappings[mapping];
+  std::snprintf(m.name, sizeof m.name, "%.15s", text);
+  MaterialFlagsChanged(owner, 0, 0);
   Refresh(*s);
 }
 
@@ -136,7 +155,16 @@ const Attribute SWAP = {"assign l.r.swap", "Selected triangles are already in %s
                         },
                         [](ModellerState& st, int v) { st.sideSwap = uint8_t(v); }};
 
-const Attribute* AttributeOf(uint32_t which) { return which == 0 ? &GROUP : which == 1 ? &CONTRIBUTION : &SWAP; }
+const Attribute COLOUR = {"set colour", "Selected triangles are already %s", "Assign %d triangle%s to colour %s?",
+                          [](const ModelTriangle& t) { return t.mapping; },
+                          [](ModelTriangle& t, int v) { t.mapping = uint8_t(v); },
+                          [](ModellerState& st, int v) { st.currentMapping = v; }};
+
+enum AttributeKind : uint32_t { ATTRIBUTE_GROUP = 0, ATTRIBUTE_CONTRIBUTION = 1, ATTRIBUTE_SWAP = 2, ATTRIBUTE_COLOUR = 3 };
+const Attribute* AttributeOf(uint32_t which) {
+  static const Attribute* const ALL[4] = {&GROUP, &CONTRIBUTION, &SWAP, &COLOUR};
+  return ALL[which < 4 ? which : 0];
+}
 
 void AttributeAnswered(Prss* owner, uint32_t which, uint32_t value) {
   ModellerScreen* s = OperationScreen(owner);
@@ -155,7 +183,7 @@ void AssignAttribute(void* owner, uint32_t which, int value, const char* valueTe
   if (!s || !EditedObject) return;
   const Attribute& a = *AttributeOf(which);
   ModelObject& o = *EditedObject;
-  if (CtrlHeld) {
+  if (CtrlHeld && which != ATTRIBUTE_COLOUR) {
     SelectAllWith(*s, a, value);
     return;
   }
@@ -173,19 +201,19 @@ void AssignAttribute(void* owner, uint32_t which, int value, const char* valueTe
     allMirrored = allMirrored && (tri.flags & TRIANGLE_MIRRORED);
   }
   if (allHave) {
-    if (which == 0)
+    if (which == ATTRIBUTE_GROUP)
       ShowEditorInfof(a.already, value);
     else
       ShowEditorInfof(a.already, valueText);
     return;
   }
-  if (which == 2 && value && allMirrored) {
+  if (which == ATTRIBUTE_SWAP && value && allMirrored) {
     ShowMessageBox(&s->prss, TEXT_ALL_MIRRORED);
     return;
   }
   if (s->prss.sub) return;
   char question[DIALOG_TEXT_SIZE];
-  if (which == 0)
+  if (which == ATTRIBUTE_GROUP)
     std::snprintf(question, sizeof question, a.question, selected, Plural(selected), value);
   else
     std::snprintf(question, sizeof question, a.question, selected, Plural(selected), valueText);
@@ -321,13 +349,43 @@ void MergeLayer(ModellerScreen& s, int to, int from) {
 // ---- [Attributes] ----
 
 void AssignGroupAction(void* owner, int, uintptr_t group) {
-  if (group < MAX_SMOOTHING_GROUPS) AssignAttribute(owner, 0, int(group), nullptr);
+  if (group < MAX_SMOOTHING_GROUPS) AssignAttribute(owner, ATTRIBUTE_GROUP, int(group), nullptr);
 }
 void AssignContributionAction(void* owner, int, uintptr_t level) {
-  if (level < NORMAL_LEVEL_COUNT) AssignAttribute(owner, 1, int(level), NORMAL_LEVEL_NAMES[level]);
+  if (level < NORMAL_LEVEL_COUNT) AssignAttribute(owner, ATTRIBUTE_CONTRIBUTION, int(level), NORMAL_LEVEL_NAMES[level]);
 }
 void AssignSwapAction(void* owner, int, uintptr_t swap) {
-  if (swap < 2) AssignAttribute(owner, 2, int(swap), SWAP_NAMES[swap]);
+  if (swap < 2) AssignAttribute(owner, ATTRIBUTE_SWAP, int(swap), SWAP_NAMES[swap]);
+}
+
+void AssignColourAction(void* owner, int clickCode, uintptr_t mapping) {
+  ModellerScreen* s = OperationScreen(owner);
+  if (!s || !EditedObject || mapping >= uintptr_t(EditedObject->mappingCount)) return;
+  ModelObject& o = *EditedObject;
+  const int index = int(mapping);
+  if (clickCode & CLICK_RIGHT) {
+    TextEntrySuggestions = LIGHT_MAPPING_NAMES;
+    TextEntrySuggestionCount = LIGHT_NAME_COUNT;
+    AskText(&s->prss, MappingRenamed, TEXT_RENAME_MAPPING, MAPPING_NAME_SIZE, uint32_t(index), o.mappings[index].name,
+            0, 0, nullptr);
+    return;
+  }
+  if (CtrlHeld && s->state.mode != ModeBuild) {
+    // Added to the selection, which is not replaced.
+    for (int t = 0; t < o.triangleCount; ++t) {
+      const ModelTriangle& tri = o.triangles[t];
+      if (!Selected(tri) && tri.mapping == index && tri.lod == Level(*s) && !(tri.flags & TRIANGLE_HIDDEN) &&
+          LayerShown(tri.layer))
+        SelectTriangle(*s, t);
+    }
+    s->state.currentMapping = index;
+    return;
+  }
+  if (s->state.mode == ModeTriangle) {
+    AssignAttribute(owner, ATTRIBUTE_COLOUR, index, MappingName(o, index));
+    return;
+  }
+  s->state.currentMapping = index;
 }
 
 // ---- [Hidden items and points] ----

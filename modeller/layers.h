@@ -36,6 +36,11 @@ void MergeLayer(ModellerScreen& screen, int to, int from);
 void AssignGroupAction(void* owner, int clickCode, uintptr_t group);
 void AssignContributionAction(void* owner, int clickCode, uintptr_t level);
 void AssignSwapAction(void* owner, int clickCode, uintptr_t swap);
+// A mapping ("colour") button: right click renames the mapping (the light names offered);
+// with Ctrl (not in build mode) the shown triangles of the current level with that mapping
+// join the selection; in triangle mode with a selection the selected triangles are asked to
+// take it; otherwise it only becomes the current mapping.
+void AssignColourAction(void* owner, int clickCode, uintptr_t mapping);
 
 // ---- [Hidden items and points] ----
 // Deselects the selected triangles and points that lie only in hidden layers.
@@ -52,3 +57,5 @@ constexpr const char* TEXT_PRESS_SHIFT = "Press SHIFT to select layers";
 constexpr const char* TEXT_MERGE_LAYER_TITLE = "Select a layer to merge the selected layer into";
 constexpr const char* TEXT_ALL_MIRRORED = "All the triangles are mirrored so can't be set to l.r.swap";
 constexpr const char* TEXT_UNNAMED_LAYER = "layer";
+constexpr const char* TEXT_RENAME_MAPPING = "Enter new name for mapping";
+constexpr const char* TEXT_UNNAMED_MAPPING = "unnamed mapping";

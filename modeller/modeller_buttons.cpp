@@ -95,13 +95,16 @@ void AddModellerButtons(ModellerScreen& s) {
   RowCursorX = 0;
   RowCursorY += ButtonHeight;
   AddLodDistanceRow(s);
+  AddChoiceRows(s);
+  int attributeColumn = -1;
   switch (s.state.mode) {
     case ModeSubobject: AddSubobjectPanel(s); break;
-    case ModeTriangle: AddTrianglePanel(s); break;
+    case ModeTriangle: attributeColumn = AddTrianglePanel(s); break;
     case ModePoint: AddPointPanel(s); break;
-    case ModeBuild: AddBuildPanel(s); break;
+    case ModeBuild: attributeColumn = AddBuildPanel(s); break;
     default: break;
   }
+  AddAttributeColumn(s, attributeColumn);
   // The layer panel under the mode's panel, clear of the model in the middle of the screen.
   AddLayerPanel(s);
 }

@@ -1,11 +1,14 @@
-// modeller_panels.cpp - the button panels of the modes, in the order of their rows: so far the
-// rows of the operations that exist (the point tools, the object's transforms, the detail
-// reduction, the build mode's merges) and the level of detail's distance.
+// modeller_panels.cpp - the button panels of the modes, in the order of their rows, the level of
+// detail's distance, the main object's colour and cutout choices, and the column of the
+// current triangle attributes at the right edge.
 #include <cstdio>
 #include <cstring>
 
+#include "core/window_state.h"
 #include "modeller/build_mode.h"
 #include "modeller/edit_views.h"
+#include "modeller/layers.h"
+#include "modeller/model/model_meshes.h"
 #include "modeller/model/model_object.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
@@ -14,6 +17,8 @@
 #include "modeller/subobjects.h"
 #include "modeller/triangle_tools.h"
 #include "ui/interface.h"
+#include "ui/text/messages.h"
+#include "ui/value_edit.h"
 #include "ui/value_steps.h"
 
 namespace {
@@ -43,6 +48,40 @@ void SelectAllAction(void* owner, int, uintptr_t toggle) {
 
 void TraceModeAction(void* owner, int, uintptr_t mode) {
   if (ModellerScreen* s = OperationScreen(owner)) s->traceMode = uint8_t(mode <= TRACE_EXCLUDING ? mode : 0);
+}
+
+void AddToLodAction(void* owner, int, uintptr_t level) {
+  if (ModellerScreen* s = OperationScreen(owner)) AddTrianglesToLod(*s, int(level));
+}
+
+void Refresh(void* owner) {
+  if (RefreshEditedMesh) RefreshEditedMesh(static_cast<Prss*>(owner));
+}
+
+// The main object's colour choices: a button picks the one shown, the sliders edit it.
+void ColourChoiceAction(void* owner, int, uintptr_t choice) {
+  ModellerScreen* s = OperationScreen(owner);
+  if (!s || !s->mainObject || choice >= s->mainObject->colourChoiceCount) return;
+  s->colourChoice = uint8_t(choice);
+  ColourChoiceChanged(owner, 0, 0);
+  Refresh(owner);
+}
+void ColourChoiceEdited(void* owner, int, uintptr_t) {
+  ColourChoiceChanged(owner, 0, 0);
+  Refresh(owner);
+}
+
+// The cutout choice of the numbered families: word 0 down, 1 up, by 10 with the right button,
+// from 0 to the highest number the main object's families have.
+void CutoutChoiceAction(void* owner, int clickCode, uintptr_t word) {
+  ModellerScreen* s = OperationScreen(owner);
+  if (!s || !s->mainObject) return;
+  int highest = 0;
+  s->mainObject->CountCutoutNumbers(&highest);
+  const int step = (clickCode & CLICK_RIGHT) ? 10 : 1;
+  const int value = int(s->cutoutChoice) + (word ? step : -step);
+  s->cutoutChoice = uint8_t(value < 0 ? 0 : value > highest ? highest : value);
+  Refresh(owner);
 }
 
 void ScaleRowsAction(void* owner, int, uintptr_t) {
@@ -81,6 +120,47 @@ void AddExtrusionRow(ModellerScreen& s) {
   NextRow();
 }
 
+void AddSelectionRows(ModellerScreen& s, const ModelObject& o);
+
+// The smoothing groups (new, remove) and the mappings ("colours": copy, delete the unused, or
+// delete the current one when no triangle uses it).
+void AddGroupAndColourRows(ModellerScreen& s, const ModelObject& o) {
+  static char groups[32], colours[32];
+  std::snprintf(groups, sizeof groups, "groups : %d", o.groupCount);
+  Label(s, 4, groups, "Number of smoothing groups");
+  Button(s, 4, 0, 0, "new", AddGroup, "Add a smoothing group (the selected triangles are put in it)");
+  if (o.groupCount > 1)
+    Button(s, 4, 0, 0, "remove", RemoveGroup, "Remove the selected smoothing group (the groups above move down)");
+  NextRow();
+  const int current = s.state.currentMapping;
+  bool unused = o.mappingCount > 1 && current >= 0 && current < o.mappingCount;
+  for (int t = 0; t < o.triangleCount && unused; ++t) unused = o.triangles[t].mapping != current;
+  std::snprintf(colours, sizeof colours, "cols : %d", o.mappingCount);
+  Label(s, 4, colours, "Number of mappings (colours) of the object");
+  Button(s, 2, COLOUR_ADD, 0, "dup", ColourCommand, "Make a copy of the selected mapping");
+  Button(s, 3, COLOUR_DELETE_UNUSED, 0, "clean", ColourCommand, "Delete mappings that are not used by any triangles");
+  if (unused)
+    AddRowButton(&s.prss, 3, COLOUR_DELETE, 0, &TextColours.red, "del", ColourCommand,
+                 "Delete the selected mapping (which is unused)");
+  NextRow();
+}
+
+// "n.c.level" with its four choices and "l.r.swap" with its two, the current ones lit.
+void AddAttributeRows(ModellerScreen& s) {
+  static const char* const LEVEL_HINTS[NORMAL_LEVEL_COUNT] = {
+      "Contribution to normals overridden by other triangles", "Default contribution to normals",
+      "Medium contribution to normals", "High contribution to normals"};
+  Label(s, 4, "n.c.level", "Normal contribution level");
+  for (int level = 0; level < NORMAL_LEVEL_COUNT; ++level)
+    Button(s, level == 2 ? 3 : 2, uintptr_t(level), s.state.normalLevel == level, NORMAL_LEVEL_NAMES[level], AssignContributionAction,
+           LEVEL_HINTS[level]);
+  NextRow();
+  Label(s, 4, "l.r.swap", "Drive side swap mode");
+  Button(s, 4, 0, s.state.sideSwap == 0, "static", AssignSwapAction, "Drive side swap mode");
+  Button(s, 4, 1, s.state.sideSwap != 0, "swap", AssignSwapAction, "Drive side swap mode");
+  NextRow();
+}
+
 // Three value buttons of 16.16 coordinates (style 11) with their steps, words 3 x axis + 0..2.
 void AddCoordinateButtons(ModellerScreen& s, const int32_t value[3], const bool dim[3], InterfaceHandler handler,
                           const char* const hints[3]) {
@@ -103,6 +183,81 @@ void AddLodDistanceRow(ModellerScreen& s) {
   AddLabelledValueButton(&s.prss, nullptr, 13, 1, 0, s.autoLod ? Dimmed() : Plain(), IvInt(o.lodDistances[level]),
                          LodDistanceButton, "A theoretical maximum distance for this level of detail");
   NextRow();
+}
+
+void AddChoiceRows(ModellerScreen& s) {
+  if (!s.mainObject) return;
+  ModelObject& main = *s.mainObject;
+  if (main.colourChoiceCount > 0) {
+    static char labels[8][8];
+    static const char* texts[8];
+    const int count = main.colourChoiceCount < 8 ? main.colourChoiceCount : 8;
+    for (int i = 0; i < count; ++i) {
+      std::snprintf(labels[i], sizeof labels[i], "%d", i + 1);
+      texts[i] = labels[i];
+    }
+    if (s.colourChoice >= count) s.colourChoice = 0;
+    AddSplitRowButtons(&s.prss, PANEL_UNITS, s.colourChoice, count, texts, ColourChoiceAction);
+    RowCursorX = 0;
+    const int top = RowCursorY;
+    // The sliders' edits go into the modeller's undo history.
+    const uint8_t domain = EditDomain;
+    EditDomain = EDIT_DOMAIN_MODELLER;
+    AddColourSliders(&s.prss, s.colourChoice, &main.colourChoices[s.colourChoice], labels[s.colourChoice],
+                     ColourChoiceEdited, 0);
+    EditDomain = domain;
+    RowCursorX = 0;
+    RowCursorY = top + 3 * ButtonHeight;
+  }
+  if (main.HasNumberedMappings()) {
+    static char text[32];
+    std::snprintf(text, sizeof text, "mapping config : %d", s.cutoutChoice);
+    Label(s, 10, text, "The numbered cutouts shown on the numbered mappings");
+    Button(s, 1, 0, 0, "-", CutoutChoiceAction, "LMB -1 / RMB -10");
+    Button(s, 1, 1, 0, "+", CutoutChoiceAction, "LMB +1 / RMB +10");
+    NextRow();
+  }
+}
+
+void AddAttributeColumn(ModellerScreen& s, int top) {
+  if (!EditedObject || top < 0) return;
+  constexpr int COLUMN_UNITS = 8;
+  const ModelObject& o = *EditedObject;
+  ModellerState& st = s.state;
+  const int leftX = RowCursorX, leftY = RowCursorY;  // the panels carry on from here
+  const auto row = [top](int n) {
+    RowCursorX = ScreenWidth - COLUMN_UNITS * ButtonWidth;
+    RowCursorY = top + n * ButtonHeight;
+  };
+  if (st.currentMapping < 0 || st.currentMapping >= o.mappingCount) {
+    ShowMessage(TEXT_COLOUR_OUT_OF_BOUNDS, TextColours.grey);
+    st.currentMapping = 0;
+  }
+  row(0);
+  const char* name = o.mappingCount > 0 && o.mappings[st.currentMapping].name[0] ? o.mappings[st.currentMapping].name
+                                                                                 : TEXT_UNNAMED_MAPPING;
+  Button(s, COLUMN_UNITS, uintptr_t(st.currentMapping), 0, name, AssignColourAction, "The name of the selected mapping");
+  // Each value is a button of its attribute: Ctrl selects the triangles that have it.
+  row(1);
+  static ColourWord groupColour;
+  const uint32_t group = st.currentGroup < MAX_SMOOTHING_GROUPS ? st.currentGroup : 0;
+  groupColour = SMOOTHING_GROUP_COLOURS[group];
+  static char groupText[16];
+  std::snprintf(groupText, sizeof groupText, "%u", group);
+  Label(s, 4, "group", nullptr);
+  AddRowButton(&s.prss, COLUMN_UNITS - 4, group, 0, &groupColour, groupText, AssignGroupAction,
+               "The selected smoothing group");
+  row(2);
+  const int level = st.normalLevel < NORMAL_LEVEL_COUNT ? st.normalLevel : 0;
+  Label(s, 4, "n.c.level", nullptr);
+  Button(s, COLUMN_UNITS - 4, uintptr_t(level), 0, NORMAL_LEVEL_NAMES[level], AssignContributionAction,
+         "The selected normal contribution level");
+  row(3);
+  Label(s, 4, "l.r.swap", nullptr);
+  Button(s, COLUMN_UNITS - 4, st.sideSwap ? 1 : 0, 0, st.sideSwap ? "swap" : "static", AssignSwapAction,
+         "The selected value for drive side swap mode");
+  RowCursorX = leftX;
+  RowCursorY = leftY;
 }
 
 void AddSubobjectPanel(ModellerScreen& s) {
@@ -195,8 +350,10 @@ void AddSubobjectPanel(ModellerScreen& s) {
   }
 }
 
-void AddTrianglePanel(ModellerScreen& s) {
-  if (!EditedObject) return;
+int AddTrianglePanel(ModellerScreen& s) {
+  if (!EditedObject) return -1;
+  ModelObject& o = *EditedObject;
+  const int top = RowCursorY;
   const int selected = s.state.selectedTriangleCount;
   Button(s, 4, 0, 0, "select all", SelectAllAction, "Select all triangles (A)");
   Button(s, 4, 1, 0, "invert", SelectAllAction, "Select unselected triangles and deselect selected triangles (CTRL+I)");
@@ -205,7 +362,7 @@ void AddTrianglePanel(ModellerScreen& s) {
   static char count[32];
   std::snprintf(count, sizeof count, "%d selected", selected);
   Label(s, 4, count, "Number of selected triangles");
-  Button(s, 4, 1, 0, "hide selected", HideTriangles, "Make the selected triangles temporarily invisible (H)");
+  Button(s, 5, 1, 0, "hide selected", HideTriangles, "Make the selected triangles temporarily invisible (H)");
   Button(s, 4, 0, 0, "unhide all", HideTriangles, "Restore all hidden triangles (make them visible) (ALT+H)");
   NextRow();
   Button(s, 6, 2, 0, "hide unselected", HideTriangles, "Temporarily hide all triangles that are not selected (SHIFT+H)");
@@ -227,7 +384,27 @@ void AddTrianglePanel(ModellerScreen& s) {
   Button(s, PANEL_UNITS, 1, 0, "reduce detail", TriangleModeCommand,
          "Reduce detail by collapsing edges shorter than a set length (SHIFT+R)");
   NextRow();
-  if (selected == 0) return;
+  AddGroupAndColourRows(s, o);
+  if (selected > 0) AddSelectionRows(s, o);
+  AddAttributeRows(s);
+  return top;
+}
+
+namespace {
+
+void AddSelectionRows(ModellerScreen& s, const ModelObject& o) {
+  const int shown = s.mainObject ? s.mainObject->currentLod : 0;
+  if (o.lodCount > 1) {
+    Label(s, 4, "add to :", nullptr);
+    static char names[MAX_LOD_COUNT][8];
+    for (int level = 0; level < o.lodCount && level < MAX_LOD_COUNT; ++level) {
+      if (level == shown) continue;
+      std::snprintf(names[level], sizeof names[level], "lod%d", level + 1);
+      Button(s, 2, uintptr_t(level), 0, names[level], AddToLodAction,
+             "Duplicate the selected triangles into this level of detail");
+    }
+    NextRow();
+  }
   Button(s, 6, TRIANGLE_TOOL_CHECK_UNMIRRORED, 0, "build unmirrored", TriangleToolsCommand,
          "Build reflected versions of the current triangles, on reflected points");
   Button(s, 6, TRIANGLE_TOOL_FLIP, 0, "flip tris", TriangleToolsCommand,
@@ -248,6 +425,8 @@ void AddTrianglePanel(ModellerScreen& s) {
          "Set the selected triangles to be double sided");
   NextRow();
 }
+
+}  // namespace
 
 void AddPointPanel(ModellerScreen& s) {
   if (!EditedObject) return;
@@ -367,10 +546,21 @@ void AddPointPanel(ModellerScreen& s) {
   }
 }
 
-void AddBuildPanel(ModellerScreen& s) {
-  if (s.state.buildCount == 2)
+int AddBuildPanel(ModellerScreen& s) {
+  const int top = RowCursorY;
+  static char count[32];
+  std::snprintf(count, sizeof count, "%d selected", s.state.buildCount);
+  Label(s, 4, count, "Number of points selected");
+  NextRow();
+  Label(s, PANEL_UNITS + 2, "select triangle for colour / group / layer",
+        "Click on a triangle to use its colour / group / layer");
+  NextRow();
+  Label(s, PANEL_UNITS + 2, ShiftHeld ? "shift : get settings" : "shift : select triangle for settings", nullptr);
+  NextRow();
+  if (s.state.buildCount == 2) {
     Button(s, PANEL_UNITS, 0, 0, "divide edge", DivideEdge, "Add a point on the edge between the two selected points");
-  if (s.state.buildCount == 2) NextRow();
+    NextRow();
+  }
   Button(s, PANEL_UNITS, 0, 0, "merge points 1 and 2", MergeOrRelocate,
          "Merge the first selected point into the last selected point (Alt+M)");
   NextRow();
@@ -380,4 +570,7 @@ void AddBuildPanel(ModellerScreen& s) {
   Button(s, PANEL_UNITS, 0, 0, "create real point from mirrored point", CreateRealPoint,
          "Convert the selected point's mirror into an independent point");
   NextRow();
+  AddTriangleButtonsOption(s, PANEL_UNITS);
+  NextRow();
+  return top;
 }

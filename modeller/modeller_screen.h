@@ -241,11 +241,18 @@ void AddModellerButtons(ModellerScreen& screen);
 void AddModeButtons(ModellerScreen& screen);
 // "lod dist" and the current level's distance of the edited object, with its steps.
 void AddLodDistanceRow(ModellerScreen& screen);
-// The panels of modes 0 to 3 at the row cursor, a row at a time (modeller_panels.cpp).
+// The main object's colour choices (a button each and the sliders of the one shown) and the
+// cutout choice of its numbered families ("mapping config : %d"), when it has them.
+void AddChoiceRows(ModellerScreen& screen);
+// The panels of modes 0 to 3 at the row cursor, a row at a time (modeller_panels.cpp).  The
+// triangle and build panels return the row (pixels) where the attribute column starts.
 void AddSubobjectPanel(ModellerScreen& screen);
-void AddTrianglePanel(ModellerScreen& screen);
+int AddTrianglePanel(ModellerScreen& screen);
 void AddPointPanel(ModellerScreen& screen);
-void AddBuildPanel(ModellerScreen& screen);
+int AddBuildPanel(ModellerScreen& screen);
+// At the right edge from row top (pixels): the current mapping, smoothing group, normal
+// contribution level and drive-side swap, each a button of its attribute.
+void AddAttributeColumn(ModellerScreen& screen, int top);
 // "triangle buttons :" with "NO" and "YES" (word 3), width units in all.
 void AddTriangleButtonsOption(ModellerScreen& screen, int units);
 // The fills and outlines of the selected triangles and the transform buttons of point mode

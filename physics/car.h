@@ -26,6 +26,10 @@
 #include <cstdint>
 #include <mutex>
 
+#include "core/smooth_curve.h"
+#include "physics/car_race.h"
+#include "physics/car_events.h"
+#include "physics/car_packets.h"
 #include "physics/solid/solid.h"
 #include "render/buffers.h"
 #include "render/primitives.h"
@@ -268,13 +272,16 @@ constexpr int32_t STATS_DISTANCE_THRESHOLD = 2048 << 16;  // 16.16 m
 constexpr int32_t STATS_DISTANCE_JUMP = 4096 << 16;
 constexpr int32_t STATS_FUEL_THRESHOLD = 192 << 16;       // hundredths, 16.16
 constexpr int32_t STATS_FUEL_JUMP = 384 << 16;
-constexpr int STATS_PACKET_SIZE = 8;
-constexpr uint8_t STATS_PACKET_TYPE = 48;
 constexpr const char* TEXT_STATS_DISTANCE_ERROR = "STATS : distance error";
 constexpr const char* TEXT_STATS_FUEL_ERROR = "STATS : fuel error";
 // "<vehicle> : motion out of range - car stopped": a step whose motion was not finite or
 // would carry the car beyond the 16.16 world.
-constexpr const char* TEXT_CAR_MOTION_OUT_OF_RANGE = "motion out of range - car stopped";
+constexpr const char* TEXT_CAR_MOTION_OUT_OF_RANGE = "motion out of range";
+constexpr const char* TEXT_CAR_STOPPED = "car stopped";
+// The car on show: "<vehicle> : car placed again" after its motion ran away, or "<vehicle> :
+// <why> - car stays halted until its set-up changes" when it runs away again within 5 s.
+constexpr const char* TEXT_SHOW_CAR_PLACED = "car placed again";
+constexpr const char* TEXT_SHOW_CAR_STAYS_HALTED = "car stays halted until its set-up changes";
 
 // One aerodynamic item of the car (rear wing, front wing, undertray, aero centre): what the
 // set-up makes of it and what the step gives and takes.
@@ -304,7 +311,8 @@ void SetIdentity3x3(float m[9]);
 constexpr uint16_t STEERING_STRAIGHT = 32768;
 struct CarInputs {
   uint16_t steering = STEERING_STRAIGHT, throttle = 0, brake = 0, clutch = 0, handbrake = 0;
-  uint16_t others[4] = {};        // further words: any that is not 0 counts in the control sum
+  CarRequests requests;           // the shift buttons, gear, switches: Car::ControlSum counts
+                                  // shift up and down, ignition and pit limiter
   int16_t replayDeltas[3] = {};   // a replayed remote car's steering, throttle and brake per step
   uint16_t replayHold = 0;        // steps the replayed words stay
 };
@@ -376,16 +384,18 @@ extern CarEffectHooks CarEffects;
 // The event bits of Car::eventByte (Car::SendEventPacket sets them).
 constexpr uint8_t CAR_EVENT_OFF_ROAD = 0;
 constexpr uint8_t CAR_EVENT_IMPACT = 1;
+constexpr uint8_t CAR_EVENT_PIT_SPEEDING = 2;
 constexpr float IMPACT_EVENT_ACCELERATION = 60.0f;  // m/s^2, horizontal
 // The step's summed force of the body points' contacts (and the wheels' edges against fixed
 // objects), shared by all cars: zeroed each step and read at its end.
 extern Vec3 CarImpactSum;
 // "<vehicle> : unsafe state - car stopped": speed beyond 200 m/s or height outside -20..160 m.
-constexpr const char* TEXT_CAR_UNSAFE = "unsafe state - car stopped";
+constexpr const char* TEXT_CAR_UNSAFE = "unsafe state";
 constexpr float CAR_MOST_SPEED = 200.0f;
 constexpr float CAR_LOWEST_HEIGHT = -20.0f, CAR_HIGHEST_HEIGHT = 160.0f;
 constexpr uint32_t OPT2_HANDBRAKE = 1u << 11;
 constexpr uint32_t OPT2_FLASHER = 1u << 13;
+constexpr uint32_t OPT2_STARTER = 1u << 15;  // the engine has a starter (and is switched off when parked)
 constexpr uint32_t OPT1_LAST_DRIVEN_WHEEL_SPEED = 1u << 14;
 constexpr int REST_STEPS = 1000;
 
@@ -885,14 +895,8 @@ struct Car : Solid, VehicleData {
   int FirstTwoItemsOff() const;
   // The path following: on a loaded track only (the editor and garage have none).
   void FollowPath(int local);
-  // Entry points of the controls, events and race duties that the step calls; each does
-  // nothing beyond what is said until its own part is built.
-  int StopStartWatch();                      // 0
-  void ProcessControls(int player, int watch);
-  void ProcessToggles(int player);
-  void TrackInputActivity(int player);
-  void FreezeCheck();
-  void SendEventPacket(int code);            // sets the event's bit
+  // Entry points of the race duties that the step calls; each does nothing beyond what is
+  // said until its own part is built.
   void ApplyImpactDamage(int player);
   void PeriodicChecks(int player);
   // The engine's figures the step reads: the stall speed (the idle speed) and the speed of
@@ -905,7 +909,12 @@ struct Car : Solid, VehicleData {
   void SumAerodynamics(Vec3& force, Vec3& torque);  // adds the items' force and torque
   void RunTractionControl();
   void SteeringGeometry();
+  // A two-wheeler's lean for its steer and speed: the smaller of the steer's share of the lock
+  // (a full lock leans 60 degrees) and the lean of a steady turn at this speed.
+  float LeanTarget() const;
   void RunEngine(float dt);
+  // The electric motor's coupling to the driveline, N m per rad/s of speed difference.
+  float MotorCouplingGain(float dt) const;
   void DriveWheels(float dt, float gravity);
   void WheelEffects();
   void DrivingFigures(float dt);
@@ -949,6 +958,129 @@ struct Car : Solid, VehicleData {
   uint32_t effectsCounter = 0;
   int32_t lastControlSum = 0;
   uint32_t stoppedTiming = 0;
+
+  // ---- the reset, the placement and the damage removal (car_reset.cpp, car_place.cpp) ----
+  // Clears the per-run driving state, repairs the car (RemoveCarDamage) and empties the tank
+  // (the caller sets the fuel load afterwards).
+  void Reset();
+  // Every wheel's thermal state refreshed with the warm flag.
+  void UpdateWheelStates();
+  // 1 when tyres start warm: the program's option, the race's warm start for a car without
+  // its own tyre warmers, or classes 5 and 10.
+  int WarmFlag() const;
+  // Stands the car still at its position with a heading (rad about z): motion, engine, gears,
+  // inputs, wheels and race timing reset, the lowest point 5 cm above height 0 (or set down on
+  // the track in a loaded world), a fresh state checksum.  keepThermal keeps the tyres'
+  // temperatures, their pressures following the air; settle is passed to SettleOnGround.
+  void PlaceAt(int keepThermal, int settle, float heading);
+  // Whether a place on the racing path is free for this car (ResetResult); skip is the
+  // caller's own player index.
+  int ResetToPathNode(ResetRequest& request, int skip);
+  // The point ahead of the car: position + orientation x (0, forward, up) in 16.16.
+  void PointAhead(int32_t out[3]) const;
+  // The view block from the car's position (its centre of mass's height added) and velocity.
+  void RecentreView();
+  // The car on show halted by the runaway guard: placed again at its heading with a message;
+  // one that runs away again within 5 s stays halted until the next set-up.  1 when placed.
+  int ReplaceShowCar();
+  // 1 when the car on show, halted now, would be placed again rather than left halted.
+  int ShowCarMayBePlaced() const;
+  // The halt of a car reported once ("<vehicle> : <why> - car stopped"); the car on show is
+  // marked for ReplaceShowCar instead, or told it stays halted.
+  void ReportHalt(const char* why);
+
+  // ---- the race duties (car_race.cpp) ----
+  void PlanPitWork(int player);
+  void CheckBlueFlag(int player);
+  void CheckYellowFlag(int player);
+  // The state packet sent (Car::MakeStatePacket), the loose wheels counted as sent.
+  void SendStatePacket();
+  // Type-68: the reported penalty with its reason.
+  void SendPenalty(uint8_t penalty, uint8_t reason);
+  void SendFlag(uint8_t code, uint8_t other);
+
+  CarRaceState race;
+  float pointAheadForward = 0, pointAheadUp = 0;  // m
+  int32_t pointAheadNow[3] = {}, pointAheadBefore[3] = {};  // 16.16
+  float viewPosition[3] = {}, viewPreviousPosition[3] = {}, viewVelocity[3] = {};
+  float lookAngle = 0, lookRate = 0;
+  SmoothCurve3 viewCurve = {};
+  float minimumSpeed = 0;          // m/s on the racing path
+  uint8_t speedLimitZone = 0;      // the pit lane's limit byte in force, 0 none
+  uint8_t tyreWarmers = 0;         // the car's own tyre warmers
+  uint32_t lastPlacedRunTime = 0;  // the run time the show car was last placed at
+  uint8_t showCarHalted = 0;       // 1: the show car ran away twice, left halted
+  uint8_t showCarPlacements = 0;
+  uint8_t showCarReplace = 0;      // halted: ReplaceShowCar places it after the step
+  // ---- events and race hooks (car_events.cpp) ----
+  // Queues a 4-byte event (its byte 1 the priority): the car's damage-node list under another
+  // name (Car::AddDamageNode).  1 when queued, 0 when refused.
+  int QueueEvent(const uint8_t event[4]);
+  // Sends the event packet of a code once: codes below 8 keep a bit of eventByte, set once
+  // sent and cleared by the step when their condition is gone; only for a car with a player.
+  void SendEventPacket(int code);
+  // The 8-byte car summary of the event packets.
+  void MakeCarSummary(uint8_t summary[CAR_SUMMARY_SIZE]) const;
+  // The stop/start watch, every step: 1 when the car has just stopped or moved off (and the
+  // change was reported), else 0.
+  int StopStartWatch();
+  // Before the start: 0.5 m from the grid place penalises an early start once, 6 m in a race
+  // makes the car spectate; and the three countdowns.  Run by Car::ProcessToggles.
+  void StartLineCheck(int player);
+  // A car frozen for a reset: told to the host once, or a reset asked for (at most every
+  // 2000 steps): sent to the host when connected, else applied at once.
+  void FreezeCheck();
+  // 40 s after stopping with its engine below its stall speed: the drive switched off and,
+  // in neutral or with the clutch out, the handbrake set.
+  void ParkingCheck();
+  // The set-up's differential records that differ from the reference's: each kind byte that
+  // differs is written to kinds (rear, front), each differing u16 word raises its bit in flags
+  // (bits 0 and 1 the rear's, 2 and 3 the front's).
+  void SetupDifference(const SetupRecord& reference, uint8_t kinds[2], uint8_t& flags) const;
+  // The race's time limits, step count and timing flags (unless the race overrides them).
+  void ApplyRaceTimeSettings();
+  // The player's 16-byte settings record; with enable its enable flag.
+  void ApplyPlayerSettings(const uint8_t record[PLAYER_SETTINGS_SIZE], int enable);
+  // Flushes the distance and fuel statistics to the host (a local human's connected car).
+  void SendStatisticsPacket(int player);
+  void SendPlayerFlagPacket(uint8_t argument);
+  // The player's id byte, 0 without a player.
+  uint8_t PlayerIdByte() const;
+  // The reset request applied without a host (car_reset.cpp): when Car::ResetToPathNode finds
+  // the place free the car is placed there along the path (or at its own heading without
+  // one); otherwise it waits there, and the freeze check asks again.
+  void ApplyResetRequest(const uint8_t packet[PATH_INFO_SIZE]);
+
+  // ---- the gearbox and controls (car_gearbox.cpp, car_controls.cpp) ----
+  // 0 keep the gear, 1 shift down, 2 shift up, at engine speed w (rad/s).
+  int AutoShiftDecision(float w) const;
+  void AutoShift();
+  void ExecuteGearChange();
+  // The race duties (the pit lane and pit stop), then the gear requests and the change.
+  void ProcessControls(int player, int watch);
+  // The pit lane's limit and penalties, the pit stop with its stages and refuelling, and the
+  // parking check of a car stopped outside a stop (car_race.cpp).
+  void RaceDuties(int player, int watch);
+  // The switches: the start line first, then each pending request once.
+  void ProcessToggles(int player);
+  void TrackInputActivity(int player);
+  // Mirrors the car for the requested side (1 the driver on the left) and sets it up again
+  // when that changes; the mirrored flag.
+  int SetDriveSide(int requested);
+  int HasOffCentreDriver() const;
+  // The driver's place in a car not placed centrally (0.2 m off and not locked).
+  static constexpr float OFF_CENTRE = 0.2f;
+
+  // ---- the state packet (car_state_packet.cpp) ----
+  void MakeStatePacket(uint8_t packet[STATE_PACKET_SIZE], uint8_t playerId) const;
+  void ApplyStatePacket(const uint8_t packet[STATE_PACKET_SIZE]);
+
+  CarWatch watch;
+  CarRaceHooks raceHooks;
+  CarGearbox gearbox;
+  CarActivity activity;
+  uint8_t looseWheels[CAR_MAX_WHEELS] = {};  // the wheel is loose (told by the state packet)
+  uint32_t stateReceivedStep = 0;            // the step count when a state packet came
 
  private:
   // Places each wheel's ground ray and tyre ray; 0 when one would leave the 16.16 world.

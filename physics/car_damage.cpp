@@ -8,6 +8,7 @@
 #include "core/frame_globals.h"
 #include "core/report.h"
 #include "physics/car.h"
+#include "physics/car_setup_local.h"
 
 namespace {
 
@@ -119,10 +120,36 @@ void ApplyDamageNodesPhysical(Car& car) {
 }
 
 void RemoveCarDamage(Car& car) {
-  std::lock_guard<std::recursive_mutex> lock(CarLock);
-  if (car.damageNodeCount == 0) return;
-  if (car.model) ReportLine("RemoveCarDamage", REPORT_MESSAGE, REPORT_TARGET_DEBUG);
-  if (!IsBatchRun()) car.RestoreUndamagedPoints();
-  car.damageNodeCount = 0;
-  car.physicalDamageVersion = 0;
+  {
+    std::lock_guard<std::recursive_mutex> lock(CarLock);
+    car.damageRestorePending = 0;
+    if (car.damageNodeCount != 0) {
+      if (car.model) ReportLine("RemoveCarDamage", REPORT_MESSAGE, REPORT_TARGET_DEBUG);
+      if (!IsBatchRun()) car.RestoreUndamagedPoints();
+      car.damageNodeCount = 0;
+      car.physicalDamageVersion = 0;
+    }
+  }
+  // The body points, the engine and every wheel as new; the springs take the set-up's rates.
+  if (car.undamagedPoints && car.points && !IsBatchRun()) {
+    const int count = std::min<int>(car.undamagedPointCount, car.pointCount);
+    for (int i = 0; i < count; ++i) car.points[i].local = car.undamagedPoints[i];
+  }
+  car.engine.health = 1.0f;
+  car.engine.clutchHeat = 0.0f;  // the engine's second condition figure
+  const int warm = car.WarmFlag();
+  for (int i = 0; i < WheelsOf(car); ++i) {
+    CarWheel& w = car.wheels[i];
+    const int axle = w.wheelSet & 1;
+    w.mount = w.restMount;
+    w.travelOffset = w.lowerArmShortening = w.upperArmShortening = 0.0f;
+    for (uint8_t& d : w.damage) d = DAMAGE_INTACT;
+    w.toeDamageAngle = 0.0f;
+    w.tyreFailed = 0;
+    w.InitThermalState(car.wheelSets[axle], warm);
+    w.toeAngle = SetupToeAngle(car, axle);
+  }
+  for (uint8_t& loose : car.looseWheels) loose = 0;
+  car.activity.looseWheels = 0;
+  car.ApplySpringRates();
 }

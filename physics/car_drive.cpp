@@ -6,7 +6,9 @@
 // The drive-train coupling: the clutch's torque (its spring between the crank and the
 // driveline, EngineModel::UpdateClutch) times the effective ratio and the drivetrain's
 // efficiency is the torque at the driven wheels; the driveline turns with the driven wheels'
-// mean spin (weighted by the axles' torque factors) times the effective ratio.
+// mean spin (weighted by the axles' torque factors) times the effective ratio.  An electric
+// motor has no clutch: it passes (its speed - the driveline's) x a gain that takes up half of
+// that difference in one step (MotorCouplingGain).
 #include <algorithm>
 #include <cmath>
 
@@ -36,6 +38,7 @@ constexpr float BEARING_DRAG = 0.1f;             // N m on every wheel
 constexpr float STRAIGHT = 1e-5f;                // rad
 constexpr float SPIN_ANGLE_LIMIT = 100.53097f, SPIN_ANGLE_WRAP = 201.06194f;
 constexpr float PI_F = 3.14159265f;
+constexpr float MOTOR_COUPLING_SHARE = 0.5f;   // of the motor's speed difference taken up in a step
 constexpr uint8_t GEAR_NEUTRAL = 1;
 
 float Slew(float value, float target) { return value + std::clamp(target - value, -SLEW, SLEW); }
@@ -281,6 +284,15 @@ void Car::RunTractionControl() {
   controls.throttle *= controls.tractionFactor;
 }
 
+float Car::LeanTarget() const {
+  const float lockRadians = static_cast<float>(steeringLock) * PI_F / 180.0f;
+  if (!(std::fabs(controls.steerAngle) >= STRAIGHT) || !(lockRadians > 0.0f)) return 0.0f;
+  const float share = controls.steerAngle * 1.0471976f / lockRadians;
+  const float lean = std::atan(speed * speed / (WheelBaseDivisor() / std::tan(controls.steerAngle)) / 9.81f);
+  const float target = std::fabs(share) < std::fabs(lean) ? share : lean;
+  return std::isfinite(target) ? target : 0.0f;
+}
+
 void Car::SteeringGeometry() {
   const float lockRadians = static_cast<float>(steeringLock) * PI_F / 180.0f;
   if (vehicleClass == CLASS_BIKE && speed > 2.0f) {
@@ -291,12 +303,7 @@ void Car::SteeringGeometry() {
     const float p = Dot(angularVelocity, y);
     const float pDot = (p - previousRollRate) / CAR_STEP_SECONDS;
     previousRollRate = p;
-    float target = 0.0f;
-    if (std::fabs(controls.steerAngle) >= STRAIGHT && lockRadians > 0.0f) {
-      const float share = controls.steerAngle * 1.0471976f / lockRadians;
-      const float lean = std::atan(speed * speed / (WheelBaseDivisor() / std::tan(controls.steerAngle)) / 9.81f);
-      target = std::fabs(share) < std::fabs(lean) ? share : lean;
-    }
+    const float target = LeanTarget();
     const float dt = CAR_STEP_SECONDS;
     const float h = std::sqrt(2.0f * speed) * 0.125f * 0.25f;
     wheelSteerAngle += (roll - h * p - h * h * pDot / 2.0f - target) * 8.0f * dt / speed -
@@ -309,6 +316,20 @@ void Car::SteeringGeometry() {
   const float a = wheelSteerAngle;
   turningRadius = WheelBaseDivisor() / std::tan(std::fabs(a));
   turnSide = a > STRAIGHT ? 1 : (a < -STRAIGHT ? 2 : 0);
+}
+
+float Car::MotorCouplingGain(float dt) const {
+  // The gain that takes up half of a speed difference between the motor and the driveline in
+  // one step: the coupling's torque turns the motor back and, through the ratio, the driven
+  // wheels on.
+  if (!(engine.inertia > 0.0f) || !(dt > 0.0f)) return 0.0f;
+  float driven = 0.0f;
+  for (int i = 0; i < WheelCount(*this); ++i)
+    if (wheels[i].driven) driven += wheels[i].spinInertia;
+  float give = 1.0f / engine.inertia;
+  if (driven > 0.0f) give += effectiveRatio * effectiveRatio * drivetrainEfficiency / driven;
+  const float gain = MOTOR_COUPLING_SHARE / (dt * give);
+  return std::isfinite(gain) ? gain : 0.0f;
 }
 
 void Car::RunEngine(float dt) {
@@ -326,7 +347,10 @@ void Car::RunEngine(float dt) {
     else if (!(fuelAmount > 0.0f))
       throttle = 0.0f;
     engine.throttle = throttle;
-    engine.clutchTorque = effectiveRatio != 0.0f ? (engine.crankAngle - engine.drivelineAngle) * engine.stiffness : 0.0f;
+    // The motor turns with the driveline: the torque it passes is (its speed - the driveline's
+    // speed) x the coupling's gain.
+    engine.clutchTorque = (engine.speed - engineLoadSpin * effectiveRatio) * MotorCouplingGain(dt);
+    if (!std::isfinite(engine.clutchTorque)) engine.clutchTorque = 0.0f;
     net = engine.UpdateElectric(dt, power, gear);
     fuelUsed = power * dt * 2.7777778e-7f;
   } else {
@@ -351,7 +375,7 @@ void Car::DriveWheels(float dt, float gravity) {
   if (vehicleClass == CLASS_BIKE && speed < 2.0f && std::fabs(orientation[6]) < 0.5f && balanceGain != 0.0f) {
     const Vec3 y = {orientation[1], orientation[4], orientation[7]};
     const float roll = std::asin(orientation[6]);
-    torque += y * ((roll * balanceGain * 15.0f) - Dot(angularVelocity, y) * balanceGain * 3.0f);
+    torque += y * ((roll - LeanTarget()) * balanceGain * 15.0f - Dot(angularVelocity, y) * balanceGain * 3.0f);
   }
 
   // The drive split between the axles.

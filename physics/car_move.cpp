@@ -81,9 +81,8 @@ void Car::CountStatistics() {
   const int32_t fuel = std::clamp(fuelAccumulator >> 16, 0, STATS_MOST_FUEL_UNITS);
   distanceAccumulator -= metres << 16;
   fuelAccumulator -= fuel << 16;
-  const uint8_t packet[STATS_PACKET_SIZE] = {STATS_PACKET_SIZE / 4, STATS_PACKET_TYPE, 0, 0,
-                                             static_cast<uint8_t>(fuel), 0, static_cast<uint8_t>(metres),
-                                             static_cast<uint8_t>(metres >> 8)};
-  RaceLink.SendToHost(packet, STATS_PACKET_SIZE);
+  uint8_t packet[STATISTICS_SIZE];
+  MakeStatisticsPacket(packet, static_cast<uint8_t>(fuel), static_cast<uint16_t>(metres));
+  SendToHost(packet, STATISTICS_SIZE);
   statisticsPending = 1;
 }

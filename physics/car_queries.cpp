@@ -226,9 +226,8 @@ uint32_t Car::ConfigCrc(uint32_t seed) {
 
 int32_t Car::ControlSum() const {
   int32_t sum = inputs.steering + inputs.throttle + inputs.brake + inputs.clutch + inputs.handbrake;
-  for (uint16_t word : inputs.others)
-    if (word != 0) return sum + 1024;
-  return sum;
+  const CarRequests& r = inputs.requests;
+  return r.shiftUp || r.shiftDown || r.ignition || r.pitLimiter ? sum + 1024 : sum;
 }
 
 int Car::FewWheelsOfKinds() const {

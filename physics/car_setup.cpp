@@ -26,6 +26,9 @@ constexpr float MOST_RIDE_HEIGHT = 100.0f;           // m either way: beyond any
 constexpr float GRAVITY = 9.81f;
 constexpr float BODY_FORCE_FIGURES[2] = {300.0f, 15.0f};
 constexpr float BRAKE_LEAST_SHARE = 0.24f, BRAKE_GRIP = 0.41f;
+// A two-wheeler's balance at low speed holds it up with twice the torque its weight tips it by
+// (the step multiplies the gain by 15 per radian of lean).
+constexpr float BALANCE_HOLD = 2.0f, BALANCE_PER_RADIAN = 15.0f;
 
 // The set-up's own clamps of the front caster byte, by suspension type.
 constexpr int WISHBONE_CASTER[2] = {10, 60}, RIGID_CASTER[2] = {40, 240};
@@ -344,6 +347,10 @@ void SetupBodyFigures(Car& car) {
     if (SetCarriesWheel(car, axle)) reach = std::max(reach, s.maxUpPosition - s.rollingRadius);
   }
   car.centreHeight = base.centreOfMass.z - (std::isfinite(reach) ? reach : 0.0f);
+  car.balanceGain = car.vehicleClass == CLASS_BIKE && car.centreHeight > 0.0f
+                        ? BALANCE_HOLD * base.mass * GRAVITY * car.centreHeight / BALANCE_PER_RADIAN
+                        : 0.0f;
+  if (!std::isfinite(car.balanceGain)) car.balanceGain = 0.0f;
   car.radius = std::sqrt(largest);
   car.ComputeBoundingRadius();
 }
@@ -400,6 +407,8 @@ const SetupRecord& Car::FirstDefaultSetup() const {
 
 void Car::SetupFromVehicle(uint32_t keepStructure) {
   std::fesetenv(FE_DFL_ENV);
+  // A new set-up may be stable: the car on show may be placed again.
+  showCarHalted = showCarPlacements = showCarReplace = 0;
   if (SetupByte(*this, SETUP_FLAGS) == 0) return;  // no set-up: nothing to set up
   const bool full = keepStructure == 0;
   const bool own = setupIndex == -1;

@@ -12,6 +12,11 @@ inline uint8_t SetupByte(const Car& car, int offset) { return car.currentSetup.b
 inline int AxleField(int axle, int field) { return SETUP_AXLE[axle & 1] + field; }
 inline float AxleFloat(const Car& car, int axle, int field) { return SetupFloat(car.currentSetup, AxleField(axle, field)); }
 
+// An axle's toe angle as the set-up gives it (rad): (toe byte - 9) x 0.015707964 / 9.
+inline float SetupToeAngle(const Car& car, int axle) {
+  return static_cast<float>(SetupByte(car, AxleField(axle, AXLE_TOE)) - 9) * (0.015707964f / 9.0f);
+}
+
 // v held within lo..hi as the set-up clamps: at or below lo gives lo, then at or above hi gives
 // hi.  A value that is not a number is never given here (the set-up mends it first).
 inline float ClampSetupValue(float v, float lo, float hi) { return v <= lo ? lo : (v >= hi ? hi : v); }

@@ -19,9 +19,8 @@ constexpr float SIDE_LIMIT = 0.01f;  // m: a wheel nearer the centre line is cen
 constexpr float TWO_PI = 6.2831855f;
 constexpr float HALF_PI = 1.5707964f;
 constexpr float WHEEL_DENSITY_FIGURE = 12.0f;  // kg per m^2 of the wheel's surfaces
-constexpr float TOE_STEP = 0.015707964f / 9.0f;     // rad per step of the toe byte
 constexpr float CAMBER_STEP = 0.07853982f / 45.0f;  // rad per step of a camber byte
-constexpr int TOE_ZERO = 9, CAMBER_ZERO = 45;
+constexpr int CAMBER_ZERO = 45;
 constexpr float KPA = 1000.0f;
 constexpr float AIR_DENSITY = 1.205f;  // kg/m^3 at the atmosphere
 constexpr float TREAD_SHARE = 0.03f, SIDEWALL_SHARE = 0.02f, RIM_FIGURE_SHARE = 0.02f;
@@ -141,7 +140,7 @@ void SetupWheelGeometry(Car& car) {
 
     w.rideHeight = AxleFloat(car, axle, AXLE_RIDE_HEIGHT);
     w.springRate = w.bumpDamping = w.reboundDamping = 0.0f;  // step 31 gives them
-    w.toeAngle = static_cast<float>(SetupByte(car, AxleField(axle, AXLE_TOE)) - TOE_ZERO) * TOE_STEP;
+    w.toeAngle = SetupToeAngle(car, axle);
     w.maxTravel = std::max(s.maxUpPosition - w.rideHeight, 0.0f);
     w.driven = Driven(car, axle) ? 1 : 0;
     car.drivenWheels = static_cast<uint8_t>(car.drivenWheels + w.driven);

@@ -81,6 +81,8 @@ void Car::AccumulateRunTime() {
     Update(CAR_STEP_SECONDS, gravity);
     stepClock += CAR_STEP_MS;
     ++stepCount;
+    // The car on show whose motion ran away stands placed again; its clock starts anew.
+    if (ReplaceShowCar()) break;
   }
 }
 
@@ -104,11 +106,7 @@ void Car::StopForReset() {
 }
 
 void Car::HaltOutOfRange() {
-  if (!frozen) {
-    char text[VEHICLE_NAME_SIZE + 64];
-    std::snprintf(text, sizeof text, "%s : %s", vehicleName, TEXT_CAR_MOTION_OUT_OF_RANGE);
-    ReportLine(text, REPORT_ERROR);
-  }
+  ReportHalt(TEXT_CAR_MOTION_OUT_OF_RANGE);
   StopForReset();
   if (!IsFinite(offset)) offset = {};
 }

@@ -67,14 +67,6 @@ int IsImpactAcceleration(const Vec3& impactSum, const float orientation[9], floa
 
 // ---- entry points of parts built elsewhere ----
 
-int Car::StopStartWatch() { return 0; }
-void Car::ProcessControls(int, int) {}
-void Car::ProcessToggles(int) {}
-void Car::TrackInputActivity(int) {}
-void Car::FreezeCheck() {}
-void Car::SendEventPacket(int code) { eventByte = static_cast<uint8_t>(eventByte | (1u << (code & 7))); }
-void Car::ApplyImpactDamage(int) {}
-void Car::PeriodicChecks(int) {}
 
 void Car::FollowPath(int) {
   // Only a car on a loaded track keeps its place on the racing path.
@@ -89,11 +81,7 @@ int Car::HaltIfUnsafe() {
   if (!finite) {
     HaltOutOfRange();
   } else {
-    if (!frozen) {
-      char text[VEHICLE_NAME_SIZE + 64];
-      std::snprintf(text, sizeof text, "%s : %s", vehicleName, TEXT_CAR_UNSAFE);
-      ReportLine(text, REPORT_ERROR);
-    }
+    ReportHalt(TEXT_CAR_UNSAFE);
     StopForReset();
   }
   return 1;

@@ -188,17 +188,6 @@ int32_t RoundToInt32(float value) {
   return static_cast<int32_t>(std::lround(value));
 }
 
-int32_t MulDivInt(int32_t value, int32_t numerator, int32_t divisor) {
-  if (divisor == 0) return 0;
-  // Round half away from zero, as the system's MulDiv does.
-  const int64_t product = static_cast<int64_t>(value) * numerator;
-  const int64_t a = product < 0 ? -product : product;
-  const int64_t b = divisor < 0 ? -static_cast<int64_t>(divisor) : divisor;
-  const int64_t magnitude = (a + b / 2) / b;
-  const int64_t rounded = (product < 0) != (divisor < 0) ? -magnitude : magnitude;
-  return static_cast<int32_t>(rounded);
-}
-
 float SnapAndClamp(float minimum, float value, float maximum, float step) {
   if (step != 0.0f) value = std::round(value / step) * step;
   if (value <= minimum) return minimum;

@@ -9,6 +9,8 @@
 #pragma once
 #include <cstdint>
 
+#include "core/fixed_math.h"
+
 // ---- [Step tables] ----
 int ValueStepMultiplier(int clickCode);  // float and byte +/- steps: 1, 10 (right), 10 (Shift + left), 100
 int ValueStepByte(int clickCode);        // 16-bit +/- steps: 1, 10, 100, 1000
@@ -64,8 +66,7 @@ char* FormatLabelInt(char* out, int outSize, const char* label, int32_t value);
 // ---- [Arithmetic] ----
 // The nearest integer, held at the ends of the 32-bit range; 0 for NaN.
 int32_t RoundToInt32(float value);
-// value x numerator / divisor rounded to the nearest, in 64 bits; 0 when divisor is 0.
-int32_t MulDivInt(int32_t value, int32_t numerator, int32_t divisor);
+// MulDivInt (core/fixed_math.h) scales by a fraction.
 // Snaps to a multiple of step (when step is not 0), then clamps: at or below minimum gives
 // minimum, at or above maximum gives maximum.
 float SnapAndClamp(float minimum, float value, float maximum, float step);

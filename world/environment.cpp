@@ -66,7 +66,7 @@ uint64_t GetEnvironmentDateTime() {
 }
 
 void SetRaceDateTime() {
-  RaceStateRecord& race = RaceStatus;
+  RaceWords& race = RaceState;
   race.dateRuns = EnvironmentMode != 0;
   race.dateTime = GetEnvironmentDateTime();
   if (race.dateRuns) race.dateTime -= static_cast<uint64_t>(race.raceTimeMs) * FILE_TIME_PER_MS;
@@ -96,13 +96,13 @@ void SunDirectionAt(float day, float hour, float latitude, float longitude, floa
 
 void ComputeSunDirection(float out[3]) {
   WallTime date;
-  WallTimeFromFileTime(RaceStatus.dateTime, date);
+  WallTimeFromFileTime(RaceState.dateTime, date);
   // The day of the year of the race's date, counted in its own (perhaps leap) year.
   WallTime newYear{};
   newYear.year = date.year;
   newYear.month = 1;
   newYear.day = 1;
-  const uint64_t sinceNewYear = RaceStatus.dateTime - FileTimeFromWallTime(newYear);
+  const uint64_t sinceNewYear = RaceState.dateTime - FileTimeFromWallTime(newYear);
   const float day = static_cast<float>(sinceNewYear / (86400 * FILE_TIME_PER_SECOND) + 1);
   const float hour = static_cast<float>(date.hour) + static_cast<float>(date.minute) / 60.0f +
                      static_cast<float>(date.second) / 3600.0f;

@@ -9,6 +9,11 @@ void NoWarning(int) {}
 Solid* NoCar(int) { return nullptr; }
 int NoType(int) { return -1; }  // there are no players
 void NothingSent(const uint8_t*, int) {}
+void NothingSentTo(int, const uint8_t*, int) {}
+void NoControlLink(const uint8_t*, int) {}
+void NoEventRecord(int, const uint8_t*, int) {}
+int NoId(int) { return 0; }
+int Always() { return 1; }
 
 float StandardGravity() { return -9.81f; }
 Vec3 NoWind() { return {0.0f, 0.0f, 0.0f}; }
@@ -21,21 +26,23 @@ void NoObjectChange(FixedOb*) {}
 void NoRayHit(FixedOb*, const IntVector&, const IntVector&, ContactProbe&, int, int, int, int) {}
 uint8_t NoFlags(const FixedOb*) { return 0; }
 void NoMesh(DrawMesh*) {}
+int DefaultPitLimit() { return NO_WORLD_PIT_LIMIT; }
 
 }  // namespace
 
 RaceHooks OfflineRaceHooks() {
-  return {Never, NoObjectMoved, Never, NoWarning, Never, NoCar, NoType, NothingSent};
+  return {Never,       NoObjectMoved, Never,         NoWarning,     Never, NoCar, NoType, NothingSent,
+          NothingSent, NothingSent,   NothingSentTo, NoControlLink, NoEventRecord, NoId, NothingSent, Always};
 }
 
 WorldHooks NoWorldHooks() {
   return {StandardGravity, NoWind,       NoSquares, NoTrunks, NoObjectChange, NoObjectChange,
-          NoObjectChange,  NoRayHit,     NoFlags,   NoMesh};
+          NoObjectChange,  NoRayHit,     NoFlags,   NoMesh,   DefaultPitLimit};
 }
 
 RaceHooks RaceLink = OfflineRaceHooks();
 ConnectionState RaceConnection;
-RaceStateRecord RaceStatus;
+RaceWords RaceState;
 WorldHooks WorldLink = NoWorldHooks();
 
 RaceHooks InstallRaceHooks(const RaceHooks& hooks) {

@@ -41,6 +41,26 @@ struct RaceHooks {
   // (RaceConnection.connectionOpen 0); nothing otherwise.  The packet's byte 0 is its size in
   // 4-byte words, byte 1 its type.
   void (*SendToHost)(const uint8_t* packet, int size);
+  // The multiplayer senders.  The car calls them through the rules of physics/car_packets.h
+  // (AddToPacket and the others), which hold back what the connection state forbids; the
+  // entries only carry the bytes.  Appends a packet to the outgoing buffer (sending the
+  // buffer first when it would pass 508 bytes).
+  void (*AddToPacket)(const uint8_t* packet, int size);
+  // Hands the packet to the relay and recording hook when one is active (the caller then
+  // appends it to the outgoing buffer).
+  void (*RelayPacket)(const uint8_t* packet, int size);
+  // Sends a packet at once over one connection's TCP link.
+  void (*SendIndividualPacket)(int connection, const uint8_t* packet, int size);
+  // Sends a control-link packet to one connection, or to all when its request id is 0.
+  void (*CtrlinkSendPacket)(const uint8_t* packet, int connection);
+  // The race is told of a car's event packet (only while it keeps event records).
+  void (*TellEvent)(int player, const uint8_t* packet, int size);
+  // A player's id byte (RacePlayer::id), 0 outside the table.
+  int (*PlayerId)(int index);
+  // Writes a record, with its time, into the replay being recorded; 1 when sending is allowed
+  // (the network start delay is over).
+  void (*WriteReplayTimedRecord)(const uint8_t* record, int size);
+  int (*NetStartDelayOver)();
 };
 
 // The race's connection state, which the race writes and the car reads (and raises its
@@ -52,20 +72,35 @@ struct ConnectionState {
   int32_t connectionOpen = 1;    // 0: a connection to a game host is open
   uint8_t carChanged = 0;        // raised by a car whose state changed while connected
   uint8_t penalty = 0;           // the race penalty flag
+  uint8_t hostLink = 0;          // the host connection's link byte: 128 and above a link that
+                                 // cannot take a car's flag packet
+  uint8_t ctrlinkRunning = 0;    // the control-link server runs
 };
 extern ConnectionState RaceConnection;
 
-// The race's state and clock, which the race writes and the car, the world and the garage
-// read.  Offline all zero: no race state, no countdown, and the date stands still.
-struct RaceStateRecord {
-  uint8_t state = 0;         // the race state (1 counting down to the start)
-  uint8_t mode = 0;          // the race mode
-  int32_t countdownMs = 0;   // milliseconds left of the countdown the garage shows
-  uint64_t dateTime = 0;     // the race's date: 100-ns units since 1601, UTC
-  uint8_t dateRuns = 0;      // the date moves on with the race time
-  uint32_t raceTimeMs = 0;   // the race time run so far
+// What the race and its track say to a car's events and controls, named by the car's use of
+// them (the race writes them; offline all zeros: no race, nothing checked).
+struct RaceWords {
+  uint8_t active = 0;          // a race is loaded and not loading (IsRaceActive)
+  uint8_t started = 0;         // the start has been given
+  uint8_t startCheck = 0;      // early starts are penalised
+  uint8_t overrideRule = 0;    // the host overrides the track's start rule
+  uint16_t trackMode = 0;      // the track's mode word: 4 a track without a start line
+  uint16_t trackRule = 0;      // the track's second word: its start rule is in force
+  uint8_t eventRecords = 0;    // the race keeps event records
+  uint8_t timeLimitOverride = 0;  // the race keeps the cars' time limits as they are
+  uint32_t timeLimitSeconds = 0;  // the race's time-limit setting
+  uint32_t startStep = 0;      // the step count a car takes at the race's start
+  uint8_t sharedSetting = 0;   // the global setting a start-line countdown updates
+  // The race's state and clock, which the world's environment clock and the garage read.
+  uint8_t state = 0;           // the race state (1 counting down to the start)
+  uint8_t mode = 0;            // the race mode
+  int32_t countdownMs = 0;     // milliseconds left of the countdown the garage shows
+  uint64_t dateTime = 0;       // the race's date: 100-ns units since 1601, UTC
+  uint8_t dateRuns = 0;        // the date moves on with the race time
+  uint32_t raceTimeMs = 0;     // the race time run so far
 };
-extern RaceStateRecord RaceStatus;
+extern RaceWords RaceState;
 
 // ---- [World] ----
 // A tree trunk as the world's map squares list it.
@@ -96,7 +131,11 @@ struct WorldHooks {
                   int first, int second, int third, int mode);
   uint8_t (*ObjectFlags)(const FixedOb* object);  // the object's flag byte (16: impacts recorded)
   void (*FreeCollisionMesh)(DrawMesh* mesh);     // through its Free, then deleted
+  // The track's pit lane speed limit, km/h (Wld::GetPitSpeedLimit); without a world
+  // NO_WORLD_PIT_LIMIT, so that a car's limiter can be tried in the editor.
+  int (*PitSpeedLimit)();
 };
+constexpr int NO_WORLD_PIT_LIMIT = 80;
 constexpr uint8_t OBJECT_FLAG_RECORDS_IMPACTS = 16;
 constexpr int RAY_TEST_MODE_CONTACT = 2;
 

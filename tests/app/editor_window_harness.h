@@ -29,6 +29,7 @@
 #include "modeller/model/model_file.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
+#include "ui/widgets.h"
 #include "ui/text/messages.h"
 
 constexpr int WIDTH = 1024, HEIGHT = 768;

@@ -48,15 +48,15 @@ void RecordCaption(const char* text, uint32_t colour) { g_drawn.emplace_back(tex
 TEST(CountdownCaption, TheRacesStateIsDrawnCentredInTheCaptionColour) {
   ResetLanguageTexts();
   SetDefaultTextColours();
-  RaceStatus = RaceStateRecord{};
-  RaceStatus.state = 3;
-  RaceStatus.mode = 2;
-  RaceStatus.countdownMs = 12999;
+  RaceState = RaceWords{};
+  RaceState.state = 3;
+  RaceState.mode = 2;
+  RaceState.countdownMs = 12999;
   g_drawn.clear();
   CountdownCaptionDrawer = RecordCaption;
   DrawCountdownCaption();
   CountdownCaptionDrawer = DrawCentredCaption;
-  RaceStatus = RaceStateRecord{};
+  RaceState = RaceWords{};
   ASSERT_EQ(g_drawn.size(), 1u);
   EXPECT_EQ(g_drawn[0].first, "Qualifying ends in 13 seconds");
   const ColourWord a = TextColours.lightYellow, b = TextColours.yellow;

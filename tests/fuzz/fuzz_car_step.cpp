@@ -125,7 +125,7 @@ void Prepare() {
 }
 
 void CheckPacket(const std::vector<uint8_t>& p) {
-  Require(p.size() == STATS_PACKET_SIZE && p[0] == 2 && p[1] == STATS_PACKET_TYPE);
+  Require(p.size() == STATISTICS_SIZE && p[0] == 2 && p[1] == PACKET_STATISTICS);
   Require(p[2] == 0 && p[3] == 0 && p[4] <= 192 && p[5] == 0 && (p[6] | p[7] << 8) <= 2048);
 }
 

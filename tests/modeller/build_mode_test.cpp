@@ -1,6 +1,7 @@
 // build_mode_test.cpp - the build mode's clicks on point markers and the edge division, the
 // turn of a shared edge, flood select in the draw modes and selection by a typed index.
 #include <random>
+#include <utility>
 
 #include "modeller/build_mode.h"
 #include "modeller/triangle_tools.h"
@@ -237,8 +238,7 @@ TEST(FloodRegion, TheEdgeTableReachesWhatRepeatedPassesReach) {
       b.Triangle(int(random() % points), int(random() % points), int(random() % points));
     }
     b.Into(o);
-    for (int mode : {DRAW_FLAT, DRAW_GROUPS, DRAW_SIDE_SWAP}) {
-      const int start = int(random() % uint32_t(o.triangleCount));
+    const auto compare = [&](int start, int mode) {
       FloodRegionByPasses(o, start, 0, 1u, mode);
       std::vector<uint8_t> passes(size_t(o.triangleCount));
       for (int t = 0; t < o.triangleCount; ++t) {
@@ -250,7 +250,13 @@ TEST(FloodRegion, TheEdgeTableReachesWhatRepeatedPassesReach) {
         EXPECT_EQ(o.triangles[t].flags & TRIANGLE_MARK, passes[size_t(t)]) << "round " << round << " triangle " << t;
         o.triangles[t].flags &= uint8_t(~TRIANGLE_MARK);
       }
-    }
+    };
+    for (int mode : {DRAW_FLAT, DRAW_GROUPS, DRAW_SIDE_SWAP}) compare(int(random() % uint32_t(o.triangleCount)), mode);
+    // The adjacency kept from the last flood must follow an edit of the corners.
+    ModelTriangle& turned = o.triangles[random() % uint32_t(o.triangleCount)];
+    std::swap(turned.corners[1], turned.corners[2]);
+    turned.corners[0] = uint16_t(random() % uint32_t(points));
+    compare(int(random() % uint32_t(o.triangleCount)), DRAW_FLAT);
     o.Free();
   }
 }

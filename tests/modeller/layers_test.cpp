@@ -1,6 +1,7 @@
 // layers_test.cpp - the layer panel (showing, hiding, renaming, assigning, merging), the
 // attribute buttons with Ctrl and with their questions, and the unused points' clean-ups.
 #include "modeller/layers.h"
+#include "modeller/model/model_materials.h"
 #include "operations_fixture.h"
 
 using namespace modeller_test;
@@ -154,4 +155,102 @@ TEST_F(LayersTest, UnusedPointsAreDeletedOrUnmirrored) {
   EXPECT_EQ(model.pointCount, 18);
   EXPECT_EQ(modeller->state.selectedPointCount, 0);
   EXPECT_EQ(modeller->state.currentPoint, -1);
+}
+
+TEST_F(LayersTest, TheMappingButtonRenamesAddsToTheSelectionAndAssigns) {
+  Start(TwoTriangles);
+  Key('T', true);
+  modeller->state.currentMapping = 1;
+  const char* const HINT = "The name of the selected mapping";
+  // A right click renames, the light names offered, the name cut to 15 characters.
+  std::vector<uint8_t> before = Serialised();
+  Press("m1", CLICK_RIGHT, HINT);
+  ASSERT_EQ(OpenTextEntry.open, 1);
+  EXPECT_STREQ(OpenTextEntry.prompt, TEXT_RENAME_MAPPING);
+  EXPECT_EQ(TextEntryDialogSub.pick.count, LIGHT_NAME_COUNT);
+  Type("l_head_and_more_text");
+  EXPECT_STREQ(model.mappings[1].name, "l_head_and_more");
+  EXPECT_STREQ(modeller->statusText, "rename mapping");
+  ExpectUndoRestores(before);
+  AssignColourAction(&modeller->prss, CLICK_RIGHT, 1);
+  const int history = ModellerUndo.count;
+  const std::vector<uint8_t> named = Serialised();
+  Type("");
+  ExpectUnchanged(named, history);
+
+  // Ctrl adds the mapping's shown triangles to the selection; it does not replace it.
+  SelectTriangles({0});
+  modeller->state.currentMapping = 1;
+  CtrlHeld = 1;
+  Press("l_head_and_more", CLICK_LEFT, HINT);
+  CtrlHeld = 0;
+  EXPECT_EQ(SelectedTriangles(), 2);
+  EXPECT_EQ(modeller->state.currentMapping, 1);
+
+  // In triangle mode with a selection the selected triangles are asked to take it.
+  SelectTriangles({0});
+  modeller->state.currentMapping = 1;
+  before = Serialised();
+  AssignColourAction(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_STREQ(MessageBoxDialog.first, "Assign 1 triangle to colour l_head_and_more?");
+  Key('Y');
+  EXPECT_STREQ(modeller->statusText, "set colour");
+  EXPECT_EQ(T(0).mapping, 1);
+  ModelObject back{};
+  ExpectSavesAndReadsBack(back);
+  back.Free();
+  ExpectUndoRestores(before);
+  SelectTriangles({0});
+  AssignColourAction(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_STREQ(modeller->statusText, "Selected triangles are already l_head_and_more");
+
+  // Elsewhere (and with Ctrl in build mode) it only becomes current.
+  Key('B', true);
+  SelectTriangles({0});
+  CtrlHeld = 1;
+  AssignColourAction(&modeller->prss, CLICK_LEFT, 0);
+  CtrlHeld = 0;
+  EXPECT_EQ(modeller->state.currentMapping, 0);
+  EXPECT_EQ(SelectedTriangles(), 1);
+  AssignColourAction(&modeller->prss, CLICK_LEFT, 7);  // beyond the list: nothing
+  EXPECT_EQ(modeller->state.currentMapping, 0);
+}
+
+TEST_F(LayersTest, TheAttributeColumnShowsTheCurrentValuesAtTheRightEdge) {
+  Start(TwoTriangles);
+  Key('T', true);
+  modeller->state.currentMapping = 9;
+  Buttons();
+  EXPECT_EQ(modeller->state.currentMapping, 0) << "Selected colour was out of bounds";
+  const InterfaceButton* mapping = FindByHint("The name of the selected mapping", 0);
+  ASSERT_NE(mapping, nullptr);
+  EXPECT_EQ(mapping->right, ScreenWidth);
+  EXPECT_EQ(mapping->right - mapping->left, 8 * ButtonWidth);
+  modeller->state.currentGroup = 2;
+  modeller->state.normalLevel = 3;
+  modeller->state.sideSwap = 1;
+  Buttons();
+  ASSERT_NE(FindByHint("The selected smoothing group", 2), nullptr);
+  EXPECT_NE(Find("high", "The selected normal contribution level"), nullptr);
+  EXPECT_NE(Find("swap", "The selected value for drive side swap mode"), nullptr);
+  // Ctrl with the column's level selects the triangles that have it.
+  model.triangles[1].normalLevel = 3;
+  CtrlHeld = 1;
+  Press("high", CLICK_LEFT, "The selected normal contribution level");
+  CtrlHeld = 0;
+  EXPECT_EQ(SelectedTriangles(), 1);
+  EXPECT_NE(T(1).flags & TRIANGLE_SELECTED, 0);
+  // Build mode has it too; point mode does not.
+  const auto column = [] {
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].hint && std::strcmp(InterfaceButtons[i].hint, "The name of the selected mapping") == 0)
+        return true;
+    return false;
+  };
+  Key('B', true);
+  Buttons();
+  EXPECT_TRUE(column());
+  Key('P', true);
+  Buttons();
+  EXPECT_FALSE(column());
 }

@@ -3,6 +3,7 @@
 // subobject, hiding, the groups and the colours.
 #include <cmath>
 
+#include "core/fixed_math.h"
 #include "modeller/triangle_tools.h"
 #include "operations_fixture.h"
 
@@ -262,6 +263,51 @@ TEST_F(TriangleToolsTest, BreakingOffKeepsEveryCornerInPlace) {
   ExpectUnchanged(kept, history);
 }
 
+// Breaking off from a subobject: the new subobject takes the edited one's rotation, and each
+// corner keeps its place in the main object's space (R p + O before and after), its own offset
+// included.
+TEST_F(TriangleToolsTest, BreakingOffFromATurnedSubobjectKeepsEveryCornerInPlace) {
+  Start([](ModelObject& o) {
+    SampleCar(o);
+    o.AddSubobjectSlot();
+    ModelObject& empty = o.children[o.childCount++];
+    empty.Init();
+    empty.offset[0] = Metres(-0.4), empty.offset[1] = Metres(0.75), empty.offset[2] = Metres(0.2);
+  });
+  int from = -1;
+  for (int c = 0; c + 1 < model.childCount && from < 0; ++c)
+    if (model.children[c].triangleCount > 0) from = c;
+  ASSERT_GE(from, 0) << "the sample car has a subobject with triangles";
+  ModelObject& edited = model.children[from];
+  edited.offset[0] = Metres(0.6), edited.offset[1] = Metres(-0.3), edited.offset[2] = Metres(0.9);
+  edited.angles[2] = 0x2000;  // an eighth of a turn of heading
+  edited.angles[0] = 0x0800;
+  SetEditedObject(*modeller, &edited, 1);
+  Key('T', true);
+  SelectTriangles({0});
+  const auto place = [](const ModelObject& o, const ModelPoint& p) {
+    FixedMatrix r;
+    MatrixFromAngles(r, uint16_t(o.angles[2]), uint16_t(o.angles[0]), uint16_t(o.angles[1]));
+    IntVector turned;
+    MatrixTransform(r, IntVector{p.x, p.y, p.z}, turned);
+    return IntVector{turned.x + o.offset[0], turned.y + o.offset[1], turned.z + o.offset[2]};
+  };
+  std::vector<IntVector> world;
+  for (uint16_t c : edited.triangles[0].corners) world.push_back(place(edited, edited.points[c & CORNER_INDEX_MASK]));
+  Press("break off");
+  Key('Y');
+  ASSERT_STREQ(modeller->statusText, "break off");
+  ModelObject& sub = model.children[model.childCount - 1];
+  ASSERT_EQ(sub.triangleCount, 1);
+  EXPECT_EQ(std::memcmp(sub.angles, model.children[from].angles, sizeof sub.angles), 0);
+  for (int k = 0; k < 3; ++k) {
+    const IntVector now = place(sub, sub.points[sub.triangles[0].corners[k] & CORNER_INDEX_MASK]);
+    EXPECT_NEAR(now.x, world[size_t(k)].x, 4) << k;
+    EXPECT_NEAR(now.y, world[size_t(k)].y, 4) << k;
+    EXPECT_NEAR(now.z, world[size_t(k)].z, 4) << k;
+  }
+}
+
 TEST_F(TriangleToolsTest, GroupsAreAddedSetRemovedAndNeverFewerThanOne) {
   Start(SixTriangles);
   Key('T', true);
@@ -326,4 +372,92 @@ TEST_F(TriangleToolsTest, ColoursAreAddedNamedAndDeleted) {
   ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_DELETE_UNUSED);
   EXPECT_EQ(model.mappingCount, 2);
   (void)before;
+}
+
+TEST_F(TriangleToolsTest, ThePanelReachesGroupsColoursLevelsAndAttributes) {
+  Start(SixTriangles);
+  Key('T', true);
+  model.lodCount = 2;
+  SelectTriangles({0});
+  Press("new", CLICK_LEFT, "Add a smoothing group (the selected triangles are put in it)");
+  EXPECT_STREQ(MessageBoxDialog.first, "Assign 1 triangle to a new group?");
+  Key('Y');
+  EXPECT_EQ(model.groupCount, 7);
+  EXPECT_EQ(T(0).group, 6);
+  modeller->state.currentGroup = 6;
+  Press("remove", CLICK_LEFT, "Remove the selected smoothing group (the groups above move down)");
+  EXPECT_EQ(model.groupCount, 6);
+
+  // Mappings: a copy, deletable while unused, "del" not offered for a used one.
+  Press("dup");
+  Type("l_tail");
+  EXPECT_EQ(model.mappingCount, 2);
+  Buttons();
+  EXPECT_NE(Find("del"), nullptr);
+  Press("del");
+  EXPECT_EQ(model.mappingCount, 1);
+  Buttons();
+  EXPECT_EQ(Find("del"), nullptr);
+
+  // The attribute rows ask before they assign.
+  SelectTriangles({1});
+  std::vector<uint8_t> before = Serialised();
+  Press("high", CLICK_LEFT, "High contribution to normals");
+  EXPECT_STREQ(MessageBoxDialog.first, "Assign 1 triangle to n.c.level high?");
+  Key('Y');
+  EXPECT_EQ(T(1).normalLevel, 3);
+  ExpectUndoRestores(before);
+  SelectTriangles({1});
+  Press("swap", CLICK_LEFT, "Drive side swap mode");
+  EXPECT_STREQ(MessageBoxDialog.first, "Assign 1 triangle to : swap?");
+  Key('Y');
+  EXPECT_NE(T(1).flags & TRIANGLE_SIDE_SWAP, 0);
+
+  // "add to :" offers the other levels only.
+  SelectTriangles({2});
+  Buttons();
+  EXPECT_EQ(Find("lod1"), nullptr);
+  before = Serialised();
+  Press("lod2");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_ADD_TO_LOD);
+  Key('Y');
+  EXPECT_EQ(model.triangleCount, 7);
+  EXPECT_EQ(T(6).lod, 1);
+  EXPECT_EQ(model.currentLod, 1);
+  ModelObject back{};
+  ExpectSavesAndReadsBack(back);
+  back.Free();
+  ExpectUndoRestores(before);
+}
+
+TEST_F(TriangleToolsTest, TheColourAndCutoutChoicesAreChosenFromTheirRows) {
+  Start(SampleCar);
+  Key('T', true);
+  ASSERT_EQ(model.colourChoiceCount, 3);
+  Press("2");
+  EXPECT_EQ(modeller->colourChoice, 1);
+  int numbered = -1;
+  for (int m = 0; m < model.mappingCount; ++m)
+    if (std::strcmp(model.mappings[m].name, "C1") == 0) numbered = m;
+  ASSERT_GE(numbered, 0);
+  EXPECT_EQ(model.mappings[numbered].colour & 0xFFFFFF, model.colourChoices[1] & 0xFFFFFF);
+  // The chosen colour's sliders edit it with an undo point.
+  Buttons();
+  int sliders = 0;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].colour == &model.colourChoices[1]) {
+      ++sliders;
+      EXPECT_EQ(InterfaceButtons[i].editDomain, EDIT_DOMAIN_MODELLER);
+    }
+  EXPECT_GT(sliders, 0);
+  // The numbered cutouts: one step at a time, ten with the right button, within 0 and the
+  // highest number of the families.
+  Buttons();
+  ASSERT_NE(Find("mapping config : 0"), nullptr);
+  PressValue("LMB +1 / RMB +10", 1);
+  EXPECT_EQ(modeller->cutoutChoice, 1);
+  PressValue("LMB +1 / RMB +10", 1, CLICK_RIGHT);
+  EXPECT_EQ(modeller->cutoutChoice, 3) << "held at the highest number";
+  PressValue("LMB -1 / RMB -10", 0, CLICK_RIGHT);
+  EXPECT_EQ(modeller->cutoutChoice, 0);
 }

@@ -62,35 +62,65 @@ struct CarRace {
   struct Player {
     Solid* car;
     int type;
+    int id = 7;
   };
+  using Bytes = std::vector<uint8_t>;
   static inline std::vector<Player> players;
-  static inline std::vector<std::vector<uint8_t>> sent;
+  static inline std::vector<Bytes> sent;        // to the host
+  static inline std::vector<Bytes> added;       // to the outgoing buffer
+  static inline std::vector<Bytes> relayed;
+  static inline std::vector<Bytes> individual;  // over one connection (the connection first)
+  static inline std::vector<Bytes> controlLink;
+  static inline std::vector<Bytes> told;        // events the race was told of
   static inline std::vector<std::string> lines;
   static inline std::vector<int> targets;
+  static inline std::vector<int> sounds;
 
   CarRace() {
     players.clear();
-    sent.clear();
+    for (auto* list : {&sent, &added, &relayed, &individual, &controlLink, &told}) list->clear();
     lines.clear();
     targets.clear();
+    sounds.clear();
     RaceHooks hooks = OfflineRaceHooks();
     hooks.PlayerCount = [] { return static_cast<int>(players.size()); };
     hooks.PlayerCar = [](int i) { return players[size_t(i)].car; };
     hooks.PlayerType = [](int i) { return players[size_t(i)].type; };
+    hooks.PlayerId = [](int i) { return players[size_t(i)].id; };
     hooks.SendToHost = [](const uint8_t* packet, int size) { sent.emplace_back(packet, packet + size); };
+    hooks.AddToPacket = [](const uint8_t* packet, int size) { added.emplace_back(packet, packet + size); };
+    hooks.RelayPacket = [](const uint8_t* packet, int size) { relayed.emplace_back(packet, packet + size); };
+    hooks.SendIndividualPacket = [](int connection, const uint8_t* packet, int size) {
+      Bytes b{uint8_t(connection)};
+      b.insert(b.end(), packet, packet + size);
+      individual.push_back(b);
+    };
+    hooks.CtrlinkSendPacket = [](const uint8_t* packet, int) { controlLink.emplace_back(packet, packet + packet[0] * 4); };
+    hooks.TellEvent = [](int, const uint8_t* packet, int size) { told.emplace_back(packet, packet + size); };
     savedRace = InstallRaceHooks(hooks);
     savedSink = InstallReportSink({[](const char* text, ReportColour, int target) {
                                      lines.emplace_back(text);
                                      targets.push_back(target);
                                    },
-                                   nullptr, nullptr, nullptr, nullptr, nullptr});
+                                   nullptr, nullptr, nullptr, nullptr, [](int index) { sounds.push_back(index); }});
     RaceConnection = ConnectionState{};
+    RaceState = RaceWords{};
   }
   ~CarRace() {
     InstallRaceHooks(savedRace);
     InstallReportSink(savedSink);
     RaceConnection = ConnectionState{};
+    RaceState = RaceWords{};
   }
+  // The packets of a type added to the outgoing buffer.
+  static std::vector<Bytes> Added(uint8_t type) {
+    std::vector<Bytes> out;
+    for (const Bytes& b : added)
+      if (b.size() > 1 && b[1] == type) out.push_back(b);
+    return out;
+  }
+  // A local car driven by a player of the type, without a connection.
+  void Drive(Car& car, int type = PLAYER_LOCAL_HUMAN, int id = 7) { players.push_back({&car, type, id}); }
   // Connected to a host with an open connection, the car driven by a player of the type.
   void Connect(Car& car, int type) {
     players.push_back({&car, type});

@@ -47,9 +47,8 @@ TEST_P(CarAtRest, SettlesWithItsWeightOnItsWheelsByTheStaticBalance) {
   const Vec3 before = CarPosition(car);
   StepCar(car, 10000);
   const Vec3 moved = CarPosition(car) - before;
-  // The free-rolling wheels creep a few millimetres under the front tyres' standing side
-  // forces (see the closing note): held to a centimetre here.
-  EXPECT_LT(std::sqrt(LengthSquared(moved)), 1e-2f) << "drift in 10 s";
+  // The rolling resistance holds the free wheels against the tyres' standing forces.
+  EXPECT_LT(std::sqrt(LengthSquared(moved)), 1e-3f) << "drift in 10 s";
 
   // The tyres carry the whole weight.
   const double weight = car.mass * 9.81;
@@ -82,6 +81,8 @@ TEST_P(CarAtRest, SettlesWithItsWeightOnItsWheelsByTheStaticBalance) {
   for (int i = 0; i < car.wheelCount; ++i) {
     SCOPED_TRACE(i);
     const CarWheel& w = car.wheels[i];
+    // Every wheel stands near upright: the struts' lean is taken back by their axles' angle.
+    EXPECT_LT(std::fabs(w.camberSine), std::sin(3.0f * 3.14159265f / 180.0f));
     const float load = w.normalForce;
     EXPECT_NEAR(w.deflection, load / w.radialStiffness, load / w.radialStiffness * 0.02);
     if (w.suspensionType == SUSPENSION_RIGID) continue;
@@ -268,6 +269,190 @@ TEST_F(CarUpdate, AtLowSpeedTheCarTurnsOnTheAckermannRadiusAndUndersteersFaster)
                            (car.wheelSteerAngle - car.wheelBase / RearRadius(car, slow))) /
                           (fast.lateral - slow.lateral);
   EXPECT_GT(gradient, 1e-4) << "understeer";
+}
+
+// The front wheels' steer on the ground as one wheel: the axle's heading from the mean of the
+// two wheels' cotangents (each turns about its leaning upright, so on the ground it turns a
+// little less than its steer angle).
+double GroundSteer(const Car& car) {
+  double cot = 0;
+  int n = 0;
+  for (int i = 0; i < car.wheelCount; ++i) {
+    const CarWheel& w = car.wheels[i];
+    if (w.wheelSet != 1) continue;
+    const Vec3 f = MatrixTransposeTimes(car.orientation, w.forward);
+    cot += f.y / -f.x;
+    ++n;
+  }
+  return std::atan(n / cot);
+}
+
+// The slip each axle needs, by the brush model at the axle's static wheel loads, for a lateral
+// force of its load x a / g shared by its wheels as their loads are.
+double AxleSlip(const Car& car, int axle, double a) {
+  double low = 0, high = 0.5;
+  for (int k = 0; k < 60; ++k) {
+    const double slip = (low + high) / 2;
+    double force = 0, load = 0;
+    for (int i = 0; i < car.wheelCount; ++i) {
+      const CarWheel& w = car.wheels[i];
+      if (w.wheelSet != axle) continue;
+      const SuspensionBlock& set = car.wheelSets[axle];
+      BrushForces b;
+      WheelContactForce(w.patchLength / 2, w.deflection, 0.0f, float(slip), 5.0f, set.brushStiffness, 0.0f,
+                        set.treadContactWidth, w.gripCoefficient, 0.75f, w.normalForce, b);
+      force += std::fabs(b.lateral);
+      load += w.normalForce;
+    }
+    (force < load * a / 9.81 ? low : high) = slip;
+  }
+  return low;
+}
+
+// Moves the base centre of mass along the car, the inertia about the origin with it.
+void MoveCentreOfMass(Car& car, float dy) {
+  MassProperties& base = car.massRecords[MASS_RECORD_BASE];
+  const auto point = [](float I[9], float m, const Vec3& c) {
+    I[0] += m * (c.y * c.y + c.z * c.z);
+    I[4] += m * (c.x * c.x + c.z * c.z);
+    I[8] += m * (c.x * c.x + c.y * c.y);
+    I[1] -= m * c.x * c.y;
+    I[3] -= m * c.x * c.y;
+    I[2] -= m * c.x * c.z;
+    I[6] -= m * c.x * c.z;
+    I[5] -= m * c.y * c.z;
+    I[7] -= m * c.y * c.z;
+  };
+  point(base.inertia, -base.mass, base.centreOfMass);
+  base.centreOfMass.y += dy;
+  base.centreWithoutWheels.y += dy;
+  point(base.inertia, base.mass, base.centreOfMass);
+}
+
+// The steer beyond L/R at a circle's lateral acceleration.
+struct SteerPoint {
+  double lateral, excess;
+};
+SteerPoint SteerAt(Car& car, uint16_t word, float speed) {
+  const Circle c = DriveCircle(car, word, speed);
+  return {c.lateral, GroundSteer(car) - car.wheelBase / RearRadius(car, c)};
+}
+
+TEST_F(CarUpdate, TheRoadCarTurnsOnItsWheelsRadiusUndersteersAndOversteersWithItsWeightBehind) {
+  const uint16_t word = STEERING_STRAIGHT - 8000;
+  for (int weightBehind = 0; weightBehind < 2; ++weightBehind) {
+    SCOPED_TRACE(weightBehind);
+    Car car;
+    MakeSampleCar(ROAD_CAR, car);
+    // Well behind the middle of the wheel base (the axles stand at -1.3 and 1.3 m).
+    if (weightBehind) MoveCentreOfMass(car, -0.6f - car.massRecords[MASS_RECORD_BASE].centreOfMass.y);
+    StartDriving(car);
+    const double brush = (AxleSlip(car, 1, 6.0) - AxleSlip(car, 1, 1.0)) - (AxleSlip(car, 0, 6.0) - AxleSlip(car, 0, 1.0));
+    const Circle slow = DriveCircle(car, word, 2.0f);
+    const double expected = car.wheelBase / std::tan(GroundSteer(car));
+    EXPECT_NEAR(RearRadius(car, slow), expected, expected * 0.02);
+    const SteerPoint gentle = SteerAt(car, word, 4.5f);
+    DriveCircle(car, word, 8.0f);  // gently up to speed
+    const SteerPoint hard = SteerAt(car, word, 11.0f);
+    ASSERT_LT(gentle.lateral, 1.2);
+    ASSERT_GT(hard.lateral, 5.0);
+    const double gradient = (hard.excess - gentle.excess) / (hard.lateral - gentle.lateral);
+    if (!weightBehind) {
+      // The brush model at the static loads: the front needs more slip for each g.
+      EXPECT_GT(brush, 0.0) << "understeer predicted";
+      EXPECT_GT(gradient, 1e-4) << "understeer";
+    } else {
+      // The static brush prediction stays with understeer (the model's cornering stiffness
+      // grows a little faster than the load); the car, with its weight and roll behind, turns
+      // in.
+      EXPECT_LT(gradient, -1e-4) << "oversteer";
+    }
+  }
+}
+
+TEST_F(CarUpdate, TheElectricMotorTurnsWithItsDrivelineAndPassesItsTorque) {
+  constexpr int ROADSTER = 3;  // an electric motor on the rear wheels
+  Car car;
+  MakeSampleCar(ROADSTER, car);
+  ASSERT_EQ(car.transmissionType, TRANSMISSION_ELECTRIC);
+  car.fuelCapacity = 50.0f;  // kWh: the sample stores no battery, and an empty one drives nothing
+  StartDriving(car);
+  car.inputs.throttle = uint16_t(0.1f * 65535);
+  StepCar(car, 1500);
+  float least = 1e30f, most = -1e30f;
+  const float before = car.engine.speed;
+  for (int n = 0; n < 100; ++n) {
+    StepCar(car, 1);
+    least = std::min(least, car.engine.clutchTorque);
+    most = std::max(most, car.engine.clutchTorque);
+  }
+  ASSERT_FALSE(car.frozen);
+  EXPECT_GT(car.speed, 1.0f);
+  // The coupling turns the motor with the wheels; it carries its torque on a small slip.
+  float spin = 0;
+  for (int i = 0; i < car.wheelCount; ++i)
+    if (car.wheels[i].driven) spin += car.wheels[i].spinRate * 0.5f;
+  EXPECT_NEAR(car.engine.speed, car.effectiveRatio * spin, car.engine.speed * 0.05f);
+  // What the motor makes, less what turns up its own speed, reaches the wheels, steadily.
+  const float made = car.controls.throttle * car.engine.peakTorque;
+  const float passed = made - car.engine.inertia * (car.engine.speed - before) / 0.1f;
+  EXPECT_NEAR(car.engine.clutchTorque, passed, made * 0.02f);
+  EXPECT_NEAR(car.driveTorque, car.engine.clutchTorque * car.effectiveRatio * car.drivetrainEfficiency, 1e-3f);
+  EXPECT_LT(most - least, made * 0.02f) << "no rattle in the coupling";
+}
+
+// ---- two-wheelers ----
+
+float Lean(const Car& car) { return std::asin(car.orientation[6]); }
+
+TEST_F(CarUpdate, ATwoWheelerBalancesStandingAndLeansIntoItsTurnsRiding) {
+  constexpr int SCOOTER = 4;
+  // Standing: the balance holds it up; without its gain it falls over.
+  for (int balanced = 0; balanced < 2; ++balanced) {
+    SCOPED_TRACE(balanced);
+    Car car;
+    MakeSampleCar(SCOOTER, car);
+    ASSERT_EQ(car.vehicleClass, CLASS_BIKE);
+    ASSERT_GT(car.balanceGain, 0.0f);
+    if (!balanced) car.balanceGain = 0.0f;
+    car.showCar = 1;
+    StandCar(car);
+    car.angularMomentum = MatrixTimes(car.orientation, Vec3{0.0f, 2.0f, 0.0f});  // a push to one side
+    // (The samples' two-wheelers have no body points: one that falls over meets no floor.)
+    StepCar(car, balanced ? 3000 : 1000);
+    ASSERT_FALSE(car.frozen);
+    if (balanced) {
+      EXPECT_LT(std::fabs(Lean(car)), 0.1f);
+      EXPECT_LT(car.speed, 1e-2f);
+    } else {
+      EXPECT_GT(std::fabs(Lean(car)), 0.5f) << "fallen";
+    }
+  }
+
+  // Riding: the steering word sets the lean, the wheel steers to hold it, and it turns the
+  // way it leans.
+  Car car;
+  MakeSampleCar(SCOOTER, car);
+  StartDriving(car);
+  const auto ride = [&car](uint16_t steering) {
+    car.inputs.steering = steering;
+    for (int i = 0; i < 5000; ++i) {
+      car.inputs.throttle = uint16_t(std::clamp(8000.0f + 20000.0f * (8.0f - car.speed), 0.0f, 65535.0f));
+      StepCar(car, 1);
+    }
+  };
+  ride(STEERING_STRAIGHT);
+  ASSERT_GT(car.speed, 7.0f);
+  EXPECT_NEAR(Lean(car), 0.0f, 0.01f);
+  const float straightYaw = car.angularVelocity.z;
+  ride(STEERING_STRAIGHT - 3000);  // to the left
+  ASSERT_FALSE(car.frozen);
+  const float target = car.LeanTarget();
+  ASSERT_GT(target, 0.02f);
+  EXPECT_NEAR(Lean(car), target, 0.01f);
+  EXPECT_GT(car.angularVelocity.z - straightYaw, 0.02f) << "it turns left";
+  const float lock = float(car.steeringLock) * 3.14159265f / 180.0f;
+  EXPECT_LE(std::fabs(car.wheelSteerAngle), lock);
 }
 
 // ---- the step's rules ----
@@ -459,7 +644,7 @@ TEST_F(CarUpdate, AScriptedDriveGivesOneHash) {
   EXPECT_FALSE(a.frozen);
   EXPECT_GT(CarPosition(a).y, 20.0f) << "it drove";
   EXPECT_EQ(StateHash(a), StateHash(b));
-  EXPECT_EQ(StateHash(a), 18262992082232091805ull) << StateHash(a);
+  EXPECT_EQ(StateHash(a), 11749603783086238741ull) << StateHash(a);
 }
 
 // ---- bad input ----
@@ -469,7 +654,7 @@ TEST_F(CarUpdate, AStateThatIsNotFiniteHaltsTheCarWithOneMessage) {
     CarRace race;
     Car car;
     MakeSampleCar(ROAD_CAR, car);
-    car.showCar = 1;
+    car.showCar = 0;  // the car on show is placed again instead (car_reset_test)
     StandCar(car);
     StepCar(car, 100);
     const IntVector at = car.position;
@@ -490,7 +675,7 @@ TEST_F(CarUpdate, ACarBeyondTheSafeSpeedOrHeightIsHalted) {
   CarRace race;
   Car car;
   MakeSampleCar(ROAD_CAR, car);
-  car.showCar = 1;
+  car.showCar = 0;  // the car on show is placed again instead (car_reset_test)
   StandCar(car);
   car.velocity = {0.0f, 250.0f, 0.0f};
   StepCar(car, 3);

@@ -55,6 +55,7 @@ struct TyreStepD {
   bool touching;
   double deflection, normalForce, gripFactor, patchLength, sliding, slidingEnergy;
   double dl, ds, twist, spinTorque, treadGrip;
+  double rollingTorque;  // N m: the rolling resistance, taken like a brake's torque
   V3 force;  // Fw before the suspension: normal and tangential force plus E
   V3 aligningMoment;
 };
@@ -91,20 +92,20 @@ inline TyreStepD TyreStepReference(const CarWheel& w, const SuspensionBlock& set
   const double lane[3] = {std::max(0.0, d - g * width / 2), d, std::max(0.0, d + g * width / 2)};
   const double Cl = R * 0.001 * wc * 910 * 2000,
                Topt = double(TyreCompounds[set.compoundIndex].optimumTemperatureC) + 273.15;
-  const double rolling = double(set.rollingHeat) * 800 * std::fabs(q), H = rolling * 600 * set.treadContactWidth;
-  double laneHeat = 0, weighted = 0, loads = 0;
+  double weighted = 0, loads = 0;
   for (int j = 0; j < 3; ++j) {
-    laneHeat += double(tread.lanes[j].thickness) * H * lane[j];
     const double tau = (double(tread.lanes[j].contactHeat) / Cl - Topt) / 60;
     weighted += (0.8 + 0.2 / (tau * tau + 1)) * w.gripCoefficient * lane[j];
     loads += lane[j];
   }
   const double G = weighted / loads;
   out.treadGrip = G;
-  const double flex = width * 0.02 * rolling * 100, carcass = lane[0] * flex + lane[2] * flex;
   double tau = w.spinTorque;
-  const double turned = std::fabs(double(w.spinRate) * dt);
-  if (turned > 0.000001) tau -= (w.spinRate > 0 ? 1 : -1) * (carcass + laneHeat) / turned;
+  // The rolling resistance: the heat of one radian rolled.
+  const double perRadian = double(set.rollingHeat) * 800 * R;
+  out.rollingTorque = 0;
+  for (int j = 0; j < 3; ++j) out.rollingTorque += double(tread.lanes[j].thickness) * perRadian * 600 * set.treadContactWidth * lane[j];
+  out.rollingTorque += (lane[0] + lane[2]) * width * 0.02 * perRadian * 100;
   // Movement, load, grip.
   const V3 delta = w.contactKind == 2 ? velocity * dt : P - D3(w.lastReference);
   const double N = double(w.radialStiffness) * d;

@@ -39,10 +39,10 @@ class Environment : public ::testing::Test {
     EnvironmentHourOffset = 0.0f;
     EnvironmentDayOffset = 0.0f;
     SetPresent(WallTime{2026, 7, 4, 10, 20, 30, 0, 0});
-    RaceStatus = RaceStateRecord{};
+    RaceState = RaceWords{};
   }
   void TearDown() override {
-    RaceStatus = RaceStateRecord{};
+    RaceState = RaceWords{};
     DeleteWorld();
     SetUp();
   }
@@ -129,19 +129,19 @@ TEST_F(Environment, EachModeGivesItsDateFromTheFixedPresentMoment) {
 }
 
 TEST_F(Environment, ARunningRaceDateIsTakenBackByTheRaceTimeAlreadyRun) {
-  RaceStatus.raceTimeMs = 90000;
+  RaceState.raceTimeMs = 90000;
   EnvironmentMode = 2;
   SetRaceDateTime();
-  EXPECT_EQ(RaceStatus.dateRuns, 1);
-  EXPECT_EQ(RaceStatus.dateTime, GetEnvironmentDateTime() - 90ull * 10000000ull);
+  EXPECT_EQ(RaceState.dateRuns, 1);
+  EXPECT_EQ(RaceState.dateTime, GetEnvironmentDateTime() - 90ull * 10000000ull);
   EnvironmentMode = 1;
   EnvironmentHourOffset = 2.0f;
   SetRaceDateTime();
-  EXPECT_EQ(RaceStatus.dateTime, GetEnvironmentDateTime() - 90ull * 10000000ull);
+  EXPECT_EQ(RaceState.dateTime, GetEnvironmentDateTime() - 90ull * 10000000ull);
   EnvironmentMode = 0;
   SetRaceDateTime();
-  EXPECT_EQ(RaceStatus.dateRuns, 0);
-  EXPECT_EQ(RaceStatus.dateTime, GetEnvironmentDateTime()) << "a fixed date does not run";
+  EXPECT_EQ(RaceState.dateRuns, 0);
+  EXPECT_EQ(RaceState.dateTime, GetEnvironmentDateTime()) << "a fixed date does not run";
 }
 
 // ---- the sun ----
@@ -197,7 +197,7 @@ TEST_F(Environment, TheSunStandsWhereTheCalendarPutsIt) {
 
 TEST_F(Environment, TheSunFollowsTheRacesDateAndTheTracksPlace) {
   // 22 March 2026 12:00 UTC is day 81 at noon.
-  RaceStatus.dateTime = Reference(2026, 3, 22, 12, 0, 0);
+  RaceState.dateTime = Reference(2026, 3, 22, 12, 0, 0);
   float sun[3], want[3];
   ComputeSunDirection(sun);
   SunDirectionAt(81.0f, 12.0f, 0.0f, 0.0f, 0.0f, want);
@@ -212,7 +212,7 @@ TEST_F(Environment, TheSunFollowsTheRacesDateAndTheTracksPlace) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(sun[i], want[i]);
 
   // In a leap year 22 March is day 82; the hour counts its minutes and seconds.
-  RaceStatus.dateTime = Reference(2024, 3, 22, 18, 30, 36);
+  RaceState.dateTime = Reference(2024, 3, 22, 18, 30, 36);
   ComputeSunDirection(sun);
   SunDirectionAt(82.0f, 18.51f, 45.0f, 15.0f, 0.5f, want);
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(sun[i], want[i], 1e-6f);

@@ -4,6 +4,7 @@
 #include "tools/vehicle_gen/sample_vehicles.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -75,6 +76,26 @@ const LayoutFigures& Figures(SampleLayout layout) {
   return FIGURES[layout];
 }
 
+// The suspension's mounts on the frame, on each side: the lower pivot this far in from the
+// track's half and this high, the strut top or upper pivot further out and higher; the arms'
+// lengths, the half upright and the default set-up's ride height below the wheel's height.
+constexpr float PIVOT_INSET = 0.3f, PIVOT_HEIGHT = 0.2f;
+constexpr float TOP_OUTSET = 0.1f, STRUT_TOP_HEIGHT = 0.7f, UPPER_PIVOT_HEIGHT = 0.5f;
+constexpr float LOWER_ARM = 0.3f, UPPER_ARM = 0.25f, HALF_UPRIGHT = 0.14f;
+constexpr float RIDE_BELOW_WHEEL = 0.05f;
+// The double wishbone's upright leans out by about this much: its axle is turned back by it.
+constexpr float WISHBONE_INCLUDED_ANGLE = -0.15f;
+
+// The included angle that stands a MacPherson wheel upright at the default ride height: the
+// strut leans in from its lower joint to its top, and an axle square to the strut would give
+// the wheel that lean as camber.
+float StrutIncludedAngle(const LayoutFigures& f) {
+  const float pivotX = f.track / 2 - PIVOT_INSET;
+  const float armAngle = std::atan((f.wheelHeight - RIDE_BELOW_WHEEL - HALF_UPRIGHT - PIVOT_HEIGHT) / LOWER_ARM);
+  const float jointX = pivotX + std::cos(armAngle) * LOWER_ARM, jointZ = PIVOT_HEIGHT + std::sin(armAngle) * LOWER_ARM;
+  return std::atan2(jointX - (pivotX + TOP_OUTSET), STRUT_TOP_HEIGHT - jointZ);
+}
+
 void CopyName(char* field, int size, const char* text) {
   std::memset(field, 0, size);
   std::strncpy(field, text, size - 1);
@@ -115,12 +136,13 @@ void BuildWheels(const SampleVehicle& s, VehicleData& d) {
     set.maxUpPosition = f.wheelHeight + 0.07f;  // the wheel centre's highest: 0.12 m above full droop
     set.caster = 0.1f;  // a rigid or double wishbone set's is the set-up's and is not stored
     set.inclination = 0.05f;
-    set.includedAngle = -0.15f;
+    set.includedAngle =
+        set.suspensionType == SUSPENSION_MACPHERSON_STRUT ? StrutIncludedAngle(f) : WISHBONE_INCLUDED_ANGLE;
     set.wheelOffset = 0.03f;
     set.trackWidth = s.layout == LAYOUT_TWO_WHEELER ? 0.0f : f.track;
-    set.lowerArmLength = 0.3f;
-    set.upperArmLength = 0.25f;
-    set.halfUprightLength = 0.14f;
+    set.lowerArmLength = LOWER_ARM;
+    set.upperArmLength = UPPER_ARM;
+    set.halfUprightLength = HALF_UPRIGHT;
   }
 }
 
@@ -145,12 +167,13 @@ void BuildFrame(const SampleVehicle& s, VehicleData& d) {
   };
   if (s.layout != LAYOUT_TWO_WHEELER) {
     // The mounts of each axle's suspension, and links to the wheel points (-6 rear, -5 front).
-    const float x = f.track / 2 - 0.3f;
-    points.push_back(Point(x, half, 0.2f, 1));       // 4 front lower pivot
-    points.push_back(Point(x + 0.1f, half, f.frontType == SUSPENSION_MACPHERSON_STRUT ? 0.7f : 0.5f,
+    const float x = f.track / 2 - PIVOT_INSET;
+    points.push_back(Point(x, half, PIVOT_HEIGHT, 1));  // 4 front lower pivot
+    points.push_back(Point(x + TOP_OUTSET, half,
+                           f.frontType == SUSPENSION_MACPHERSON_STRUT ? STRUT_TOP_HEIGHT : UPPER_PIVOT_HEIGHT,
                            f.frontType == SUSPENSION_MACPHERSON_STRUT ? 3 : 2));  // 5 front top
-    points.push_back(Point(x, -half, 0.2f, 1));      // 6 rear lower pivot
-    points.push_back(Point(x + 0.1f, -half, 0.5f, 2));  // 7 rear upper pivot
+    points.push_back(Point(x, -half, PIVOT_HEIGHT, 1));                       // 6 rear lower pivot
+    points.push_back(Point(x + TOP_OUTSET, -half, UPPER_PIVOT_HEIGHT, 2));  // 7 rear upper pivot
     tubes.push_back({4, -5, 0.0f, 0.02f, 0.0f, 1});  // a visible suspension link
     tubes.push_back({6, -6, 0.0f, 0.015f, 0.0f, 0});
     tubes.push_back({4, 6, 3.0f, 0.0f, 0.0f, 0});
@@ -238,7 +261,7 @@ void BuildSetups(const SampleVehicle& s, VehicleData& d) {
     for (int axle = 0; axle < CAR_WHEEL_SETS; ++axle) {
       const int at = SETUP_AXLE[axle];
       const float spring = springs[s.layout] * (1.0f + 0.25f * i);
-      SetSetupFloat(r, at + AXLE_RIDE_HEIGHT, f.wheelHeight - 0.05f - 0.01f * i);
+      SetSetupFloat(r, at + AXLE_RIDE_HEIGHT, f.wheelHeight - RIDE_BELOW_WHEEL - 0.01f * i);
       SetSetupFloat(r, at + AXLE_SPRING, spring);
       SetSetupFloat(r, at + AXLE_BUMP, 0.08f * spring);
       SetSetupFloat(r, at + AXLE_REBOUND, 0.12f * spring);

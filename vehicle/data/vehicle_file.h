@@ -58,6 +58,10 @@ extern char CurrentShortName[SHORT_NAME_SIZE];
 // Set around the edit history's restore, the command-line vehicle output and the mod
 // export: the car is never drawn mirrored.
 extern int KeepUnmirrored;
+// The vehicle's mirrored flag for the requested drive side (bit 0: the driver on the left): set
+// when the driver sits off the centre (0.2 m or more, the drive side not locked) on the other
+// side than asked; never while KeepUnmirrored is set.
+void ChooseMirrored(VehicleData& d, int requestedDriveSide);
 // Set around the edit history's restore and the command-line vehicle output: a mod name is
 // not looked for in "mods\vehicles".
 extern int NoModPath;

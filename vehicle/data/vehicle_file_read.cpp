@@ -287,6 +287,8 @@ void FixEngineFigures(VehicleData& d) {
   if (ClassRedline(d, &redline)) d.engine.redline = redline;
 }
 
+}  // namespace
+
 void ChooseMirrored(VehicleData& d, int requestedDriveSide) {
   const float x = d.driverPosition.x;
   if (KeepUnmirrored || std::fabs(x) < CENTRAL_DRIVER || (d.options & OPT1_DRIVE_SIDE_LOCKED)) {
@@ -296,6 +298,8 @@ void ChooseMirrored(VehicleData& d, int requestedDriveSide) {
   const int driverLeft = x < 0 ? 1 : 0;
   d.mirrored = driverLeft != (requestedDriveSide & 1) ? 1 : 0;
 }
+
+namespace {
 
 bool ReadHead(Reader& r, const VehicleChoice& choice) {
   VehicleData& d = r.d;

@@ -199,7 +199,7 @@ int CarWheel::CheckDamageLevel(int percent) const {
 
 // ---- Inside the tyre step ----
 
-float HeatTreadByRolling(CarWheel& w, const SuspensionBlock& set, int sector, float dt) {
+float HeatTreadByRolling(CarWheel& w, const SuspensionBlock& set, int sector, float& rollingTorque) {
   const float R = set.rollingRadius, width = set.sectionWidth;
   const float d = w.deflection, g = w.camberTerm;
   // 1. The camber loads one side more than the other.
@@ -232,12 +232,15 @@ float HeatTreadByRolling(CarWheel& w, const SuspensionBlock& set, int sector, fl
   const float inner = w.laneDeflection[0] * flex, outer = w.laneDeflection[2] * flex;
   tread.innerCarcassHeat += inner;
   tread.outerCarcassHeat += outer;
-  // 6. The rolling heat is the work of a torque against the spin.
-  const float turned = std::fabs(w.spinRate * dt);
-  if (turned > 0.000001f) {
-    const float sign = w.spinRate > 0 ? 1.0f : -1.0f;
-    w.spinTorque -= sign * (inner + outer + laneHeat) / turned;
-  }
+  // 6. The rolling heat is the work of a torque against the spin: the heat of one radian
+  // rolled.  It holds the wheel back as a brake does, a still wheel too: it can stop the wheel
+  // but never turn it the other way, so a wheel at rest neither creeps under a small force nor
+  // rocks between its two directions.
+  const float perRadian = set.rollingHeat * 800.0f * R;
+  const float laneLoad = tread.lanes[0].thickness * w.laneDeflection[0] + tread.lanes[1].thickness * w.laneDeflection[1] +
+                         tread.lanes[2].thickness * w.laneDeflection[2];
+  rollingTorque = perRadian * 600.0f * set.treadContactWidth * laneLoad +
+                  (w.laneDeflection[0] + w.laneDeflection[2]) * width * CARCASS * perRadian * 100.0f;
   return weighted / loads;
 }
 

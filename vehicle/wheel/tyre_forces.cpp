@@ -181,6 +181,7 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
   inContact = 0.0f;
   patchLength = 0.0f;
   const int sector = static_cast<int>(std::lrint(rotationAngle * SECTORS_PER_RADIAN)) & (TREAD_SECTORS - 1);
+  float rollingTorque = 0.0f;
   const float newTread = 0.03f * R;
   int edgeTouched = 0;
 
@@ -226,7 +227,7 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
     const float halfLength = (2.25f * std::sqrt(rho) + rho) * 0.4f * R;
     // 7b. Lane loads, rolling heat and resistance, the tread temperature's grip.
     rolledDistance = spinRate * dt * R;
-    const float treadGrip = HeatTreadByRolling(*this, set, sector, dt);
+    const float treadGrip = HeatTreadByRolling(*this, set, sector, rollingTorque);
     // 7c. How far the reference point moved.
     contactMovement = contactKind == 2 ? car.velocity * dt : reference - lastReference;
     lastReference = reference;
@@ -314,6 +315,7 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
         !std::isfinite(normalForce + twist + gripFactor + frictionLimit + slidingEnergy + sliding)) {
       LoseContact(*this, reference);
       deflection = 0.0f;
+      rollingTorque = 0.0f;
     } else {
       AddToSum(totalForce, wheelForce);
       spinTorque -= Dot(tangential, f) * R;
@@ -367,7 +369,8 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
   if (!std::isfinite(spinTorque)) spinTorque = 0.0f;
   if (spinInertia > 0) {
     const float spun = spinRate + spinTorque * dt / spinInertia;
-    const float braked = brakeTorque * dt / spinInertia;
+    // The brake and the rolling resistance stop the wheel at most.
+    const float braked = (brakeTorque + (std::isfinite(rollingTorque) ? rollingTorque : 0.0f)) * dt / spinInertia;
     spinRate = std::fabs(spun) > braked ? spun - braked * Sign(spun) : 0.0f;
     if (!std::isfinite(spinRate)) spinRate = 0.0f;
   }

@@ -71,8 +71,9 @@ void WheelContactForceScaled(float a, float d, float sx, float sy, float v, floa
                              float frictionScale, BrushForces& out);
 
 // ---- [Steps of the tyre step] ----
-// Lane loads, rolling heat and rolling resistance; returns the tread temperature grip G.
-float HeatTreadByRolling(CarWheel& w, const SuspensionBlock& set, int sector, float dt);
+// Lane loads and rolling heat; returns the tread temperature grip G.  rollingTorque gets the
+// rolling resistance (N m, not below 0), which the spin takes like a brake's torque.
+float HeatTreadByRolling(CarWheel& w, const SuspensionBlock& set, int sector, float& rollingTorque);
 // The coat laid on loose ground or cleaned off on firm ground, then the sliding heat and wear.
 void HeatAndWearBySliding(CarWheel& w, const SuspensionBlock& set, int sector);
 // The tyre's outer edge against a plane; returns 1 when the edge touched in this step.

@@ -1,6 +1,7 @@
 // skeleton.cpp - animations, poses, the skeleton's life, and the rig made from it.
 #include "vehicle_editor/skeleton/skeleton.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "modeller/model/model_object.h"
@@ -76,6 +77,40 @@ int Skeleton::ConstraintCount() const {
 
 // ---- [Rig] ----
 
+namespace {
+
+void RotationX(float a, float m[9]) {
+  const float c = std::cos(a), s = std::sin(a);
+  const float r[9] = {1, 0, 0, 0, c, -s, 0, s, c};
+  std::copy(r, r + 9, m);
+}
+void RotationY(float a, float m[9]) {
+  const float c = std::cos(a), s = std::sin(a);
+  const float r[9] = {c, 0, s, 0, 1, 0, -s, 0, c};
+  std::copy(r, r + 9, m);
+}
+void RotationZ(float a, float m[9]) {
+  const float c = std::cos(a), s = std::sin(a);
+  const float r[9] = {c, -s, 0, s, c, 0, 0, 0, 1};
+  std::copy(r, r + 9, m);
+}
+void Multiply(const float a[9], const float b[9], float out[9]) {
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) out[i * 3 + j] = a[i * 3] * b[j] + a[i * 3 + 1] * b[3 + j] + a[i * 3 + 2] * b[6 + j];
+}
+// The joint centre from a bone's rest position, m; x negated for the mirror.
+Vec3 JointOffset(const SkeletonJoint& j, const SkeletonBone& b, bool mirror) {
+  Vec3 d = {static_cast<float>((int64_t{j.position[0]} - b.position[0]) / 65536.0),
+            static_cast<float>((int64_t{j.position[1]} - b.position[1]) / 65536.0),
+            static_cast<float>((int64_t{j.position[2]} - b.position[2]) / 65536.0)};
+  if (mirror) d.x = -d.x;
+  return d;
+}
+// A limit in degrees as the distance between two unit axes that far apart.
+float LimitDistance(float degrees) { return 2.0f * std::sin(degrees * 3.14159265f / 360.0f); }
+
+}  // namespace
+
 void Skeleton::CreateBones(BoneRig& rig) {
   rig.Allocate(SolidCount(), ConstraintCount());
   int solid = 0;
@@ -107,13 +142,51 @@ void Skeleton::CreateBones(BoneRig& rig) {
     }
   }
   UpdateBones(rig);
-  // The constraints' places; their frames and anchors are made by the animation editor.
+  // The joints, at rest: each one's anchors in its bones' axes, its frame in bone A's axes
+  // and its limits as the distances the limit springs allow.
   int constraint = 0;
   for (int j = 0; j < jointCount; ++j) {
-    joints[j].firstConstraint = constraint;
-    constraint += joints[j].flags & SKELETON_JOINT_SYMMETRICAL ? 2 : 1;
+    SkeletonJoint& sj = joints[j];
+    sj.firstConstraint = constraint;
+    const int twins = sj.flags & SKELETON_JOINT_SYMMETRICAL ? 2 : 1;
+    for (int t = 0; t < twins && constraint < rig.jointCount; ++t) {
+      BoneJoint& c = rig.joints[size_t(constraint++)];
+      c = BoneJoint{};
+      if (sj.boneA < 0 || sj.boneA >= boneCount || sj.boneB < 0 || sj.boneB >= boneCount) continue;
+      const bool mirror = t == 1;
+      c.type = static_cast<int32_t>(sj.type);
+      c.a = &rig.bones[size_t(SolidOf(sj.boneA, mirror))];
+      c.b = &rig.bones[size_t(SolidOf(sj.boneB, mirror))];
+      c.anchorA = MatrixTransposeTimes(c.a->orientation, JointOffset(sj, bones[sj.boneA], mirror));
+      c.anchorB = MatrixTransposeTimes(c.b->orientation, JointOffset(sj, bones[sj.boneB], mirror));
+      float r[9];
+      if (sj.type == SKELETON_JOINT_HINGE) {
+        float turn[9];
+        RotationX(sj.axisAngles[1], turn);
+        Multiply(c.b->orientation, turn, r);
+      } else {
+        const float a0 = mirror ? -sj.axisAngles[0] : sj.axisAngles[0], a2 = mirror ? -sj.axisAngles[2] : sj.axisAngles[2];
+        float z[9], x[9], y[9], zx[9];
+        RotationZ(a0, z);
+        RotationX(sj.axisAngles[1], x);
+        RotationY(a2, y);
+        Multiply(z, x, zx);
+        Multiply(zx, y, r);
+      }
+      float inverse[9];  // of an orientation: its transpose
+      for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 3; ++col) inverse[row * 3 + col] = c.a->orientation[col * 3 + row];
+      Multiply(inverse, r, c.frame);
+      c.swingLimit = LimitDistance(sj.limitA);
+      c.twistLimit = LimitDistance(sj.limitB);
+    }
   }
   rig.stepsDone = rig.runTime = 0;
+}
+
+int Skeleton::SolidOf(int bone, bool mirror) const {
+  const SkeletonBone& b = bones[bone];
+  return b.firstSolid + (mirror && (b.flags & SKELETON_BONE_SYMMETRICAL) ? 1 : 0);
 }
 
 void Skeleton::UpdateBones(BoneRig& rig) {

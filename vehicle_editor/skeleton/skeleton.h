@@ -128,8 +128,13 @@ struct Skeleton {
   // ---- [Rig] ----
   // Makes the rig: a Bone per solid with its mass (8 hx hy hz density), box, colour, the
   // eight corners as hull points, contact constants 1000 m and 50 m, diagonal inertia, each
-  // put at rest; room for the constraints (their frames are the animation editor's).
+  // put at rest; a joint per constraint with its bones, anchors, frame (in bone A's axes) and
+  // limits (2 sin(limit / 2) of the degrees); a mirror twin's joint uses the bones' twins and
+  // negates x and the first and third axis angles.  A joint naming a bone the skeleton does
+  // not have joins nothing.
   void CreateBones(BoneRig& rig);
+  // The rig solid of a bone, or of its mirror twin when it has one.
+  int SolidOf(int bone, bool mirror) const;
   // Every bone back at rest: state cleared, position and orientation from the skeleton (a
   // mirror twin negates x and the first and third angles).
   void UpdateBones(BoneRig& rig);

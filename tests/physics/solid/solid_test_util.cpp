@@ -181,9 +181,19 @@ RecordingHooks::RecordingHooks() {
   Reports = ReportRecord{};
   Hooks = HookRecord{};
   sink_ = InstallReportSink({RecordLine, nullptr, nullptr, nullptr, nullptr, RecordSound});
-  race_ = InstallRaceHooks({ReportsMoved, Moved, WantsWarnings, Warning, Players, PlayerCar, PlayerType, SendToHost});
+  RaceHooks race = OfflineRaceHooks();
+  race.ReportsMovedObjects = ReportsMoved;
+  race.ReportObjectMoved = Moved;
+  race.WantsMovedObjectWarnings = WantsWarnings;
+  race.RaisePlayerWarning = Warning;
+  race.PlayerCount = Players;
+  race.PlayerCar = PlayerCar;
+  race.PlayerType = PlayerType;
+  race.SendToHost = SendToHost;
+  race_ = InstallRaceHooks(race);
   world_ = InstallWorldHooks(
-      {Gravity, Wind, OneSquare, Trunks, AddToSquares, RemoveFromSquares, Activate, RayTest, Flags, FreeMesh});
+      {Gravity, Wind, OneSquare, Trunks, AddToSquares, RemoveFromSquares, Activate, RayTest, Flags, FreeMesh,
+       NoWorldHooks().PitSpeedLimit});
   Physics::Init();
 }
 

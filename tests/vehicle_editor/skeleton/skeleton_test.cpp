@@ -370,7 +370,56 @@ TEST(BoneRig, EachSolidStandsAtRestWithItsMassHullAndContactConstants) {
   EXPECT_EQ(rig.bones[3].position.x, -sb.position[0]);
   EXPECT_EQ(rig.bones[3].velocity.y, 0.0f);
   rig.Free();
-  EXPECT_EQ(rig.bones, nullptr);
+  EXPECT_TRUE(rig.bones.empty());
+  s.Free();
+}
+
+TEST(BoneRig, EachJointJoinsItsBonesAtItsCentreWithItsFrameAndLimits) {
+  Skeleton s;
+  MakeSkeleton(s, 2, 15);
+  BoneRig rig;
+  s.CreateBones(rig);
+  ASSERT_EQ(rig.jointCount, 3);
+  // The hinge between the two plain bones.
+  const BoneJoint& hinge = rig.joints[0];
+  EXPECT_EQ(hinge.type, 1);
+  EXPECT_EQ(hinge.a, &rig.bones[0]);
+  EXPECT_EQ(hinge.b, &rig.bones[1]);
+  EXPECT_FLOAT_EQ(hinge.swingLimit, 2.0f * std::sin(90.0f * 3.14159265f / 360.0f));
+  EXPECT_FLOAT_EQ(hinge.twistLimit, 2.0f * std::sin(5.0f * 3.14159265f / 360.0f));
+  // Each anchor, taken back to the world, is the joint's centre.
+  for (int c = 0; c < 3; ++c) {
+    const BoneJoint& j = rig.joints[c];
+    const SkeletonJoint& sj = s.joints[c == 0 ? 0 : 1];
+    const bool mirror = c == 2;
+    const Vec3 a = MatrixTimes(j.a->orientation, j.anchorA) + MetresBetween(j.a->position, {});
+    const Vec3 b = MatrixTimes(j.b->orientation, j.anchorB) + MetresBetween(j.b->position, {});
+    const float x = float(sj.position[0]) / 65536.0f;
+    // The mirror's anchor is the joint's offset mirrored: a plain bone A off the centre line
+    // takes it from its own place.
+    const float ax = float(s.bones[sj.boneA].position[0]) / 65536.0f;
+    EXPECT_NEAR(a.x, mirror ? 2.0f * ax - x : x, 1e-5f) << c;
+    EXPECT_NEAR(a.z, float(sj.position[2]) / 65536.0f, 1e-5f) << c;
+    EXPECT_NEAR(b.x, mirror ? -x : x, 1e-5f) << c;
+    EXPECT_NEAR(b.y, float(sj.position[1]) / 65536.0f, 1e-5f) << c;
+    EXPECT_EQ(j.lastSeparation.x, 0.0f);
+  }
+  // The symmetrical joint's mirror joins the mirror twins; a plain bone joins both.
+  EXPECT_EQ(rig.joints[1].a, &rig.bones[1]);
+  EXPECT_EQ(rig.joints[2].a, &rig.bones[1]);
+  EXPECT_EQ(rig.joints[1].b, &rig.bones[2]);
+  EXPECT_EQ(rig.joints[2].b, &rig.bones[3]);
+  // The free joint's frame with angles of 0 is bone A's rest orientation undone.
+  const float* ra = rig.joints[1].a->orientation;
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(rig.joints[1].frame[r * 3 + c], ra[c * 3 + r], 1e-6f);
+  // A joint naming a bone the skeleton does not have joins nothing.
+  s.joints[0].boneB = 99;
+  BoneRig broken;
+  s.CreateBones(broken);
+  EXPECT_EQ(broken.joints[0].a, nullptr);
+  rig.Free();
+  broken.Free();
   s.Free();
 }
 

@@ -1,0 +1,315 @@
+// car_controls_test.cpp - the controls per step: gear requests with their protections, the gear
+// change by engine kind, the switches with their refusals, the activity budget; and the
+// automatic gearbox's decision, alone and driving a sample car on the floor.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "physics/car.h"
+#include "tests/physics/car_drive_util.h"
+#include "ui/text/language.h"
+
+namespace {
+
+constexpr int RUNABOUT = 0, TOURER = 1, RACER = 11, ENDURANCE = 14;
+constexpr uint8_t NEUTRAL = 1, FIRST = 2;
+
+class CarControlsTest : public CarTest {
+ protected:
+  void Make(int row) {
+    MakeSampleCar(row, car);
+    car.watch.warmUp = WATCH_WARM_UP;
+    car.gear = car.gearbox.requested = NEUTRAL;
+    race.Drive(car);
+  }
+  // One control step with the shift buttons as given.
+  void Press(int up, int down) {
+    car.inputs.requests.shiftUp = uint16_t(up);
+    car.inputs.requests.shiftDown = uint16_t(down);
+    car.ProcessControls(0, 0);
+  }
+  int Lines(const char* text) const {
+    int n = 0;
+    for (const std::string& line : CarRace::lines) n += line == text;
+    return n;
+  }
+  CarRace race;
+  Car car;
+};
+
+TEST_F(CarControlsTest, ShiftsThroughNeutralAreProtected) {
+  Make(RACER);
+  // A shift to first waits in neutral (the engine turns, the wheels stand): shift down now
+  // would select reverse.
+  car.engine.speed = 100.0f;
+  Press(1, 0);
+  ASSERT_EQ(car.gearbox.requested, FIRST);
+  ASSERT_EQ(car.gear, NEUTRAL);
+  for (int i = 0; i < 150; ++i) Press(1, 0);
+  Press(1, 1);
+  EXPECT_EQ(Lines(TEXT_AVOIDED_REVERSE), 1) << "within 200 ms of the shift";
+  EXPECT_EQ(car.gearbox.requested, FIRST);
+  // After 200 ms with the shift still waiting, shift down selects reverse.
+  car.gearbox.downLatch = 0;
+  car.gearbox.shiftTimer = 0;
+  Press(1, 1);
+  EXPECT_EQ(car.gearbox.requested, 0);
+  EXPECT_EQ(Lines(TEXT_AVOIDED_REVERSE), 1);
+
+  // Shift up while a shift to reverse waits in neutral: "Avoided GEAR_FIRST" within 1000 ms.
+  car.gearbox = CarGearbox{};
+  car.gearbox.requested = 0;
+  car.gearbox.shiftTimer = 999;
+  Press(1, 0);
+  EXPECT_EQ(Lines(TEXT_AVOIDED_FIRST), 1);
+  EXPECT_EQ(car.gearbox.requested, 0);
+  car.gearbox.upLatch = 0;
+  car.gearbox.shiftTimer = 1;  // runs out in this step
+  Press(1, 0);
+  EXPECT_EQ(car.gearbox.requested, FIRST);
+  EXPECT_EQ(Lines(TEXT_AVOIDED_FIRST), 1);
+}
+
+TEST_F(CarControlsTest, ButtonsHeldTogetherOrReleasedEarlyKeepTheGear) {
+  Make(RACER);
+  car.engine.speed = 100.0f;
+  Press(1, 1);
+  EXPECT_EQ(car.gearbox.requested, NEUTRAL) << "both held";
+  Press(0, 0);
+  Press(1, 0);
+  ASSERT_EQ(car.gearbox.requested, FIRST);
+  ASSERT_EQ(car.gear, NEUTRAL) << "no rev match yet";
+  Press(0, 0);
+  EXPECT_EQ(car.gearbox.requested, NEUTRAL) << "released before it engaged: cancelled";
+  EXPECT_EQ(car.gear, NEUTRAL);
+
+  // No request during the watch's warm-up (the first second after a placement).
+  car.watch.warmUp = WATCH_WARM_UP - 1;
+  Press(1, 0);
+  EXPECT_EQ(car.gearbox.requested, NEUTRAL);
+  car.watch.warmUp = WATCH_WARM_UP;
+  car.inputs.requests.gear = 4;
+  car.ProcessControls(0, 0);
+  EXPECT_EQ(car.gearbox.requested, 4) << "a direct request";
+  EXPECT_EQ(car.inputs.requests.gear, GEAR_REQUEST_NONE);
+}
+
+TEST_F(CarControlsTest, FromNeutralTheGearEngagesAtARevMatch) {
+  Make(RACER);
+  const float ratio = car.gearRatios[FIRST] * car.finalDrive;
+  car.engine.speed = 300.0f;
+  const auto spin = [&](float mismatch) {
+    for (int i = 0; i < car.wheelCount; ++i)
+      car.wheels[i].spinRate = car.wheels[i].driven ? 300.0f * (1.0f - mismatch) / ratio : 0.0f;
+  };
+  car.gearbox.requested = FIRST;
+  spin(0.021f);
+  car.ExecuteGearChange();
+  EXPECT_EQ(car.gear, NEUTRAL);
+  spin(0.019f);
+  car.ExecuteGearChange();
+  EXPECT_EQ(car.gear, FIRST);
+  // At once with the clutch out, or with the shift assist that takes it out.
+  car.gear = NEUTRAL;
+  spin(0.5f);
+  car.gearAssist[3] = 1;
+  car.ExecuteGearChange();
+  EXPECT_EQ(car.gear, FIRST);
+  EXPECT_EQ(car.controls.clutch, 1.0f);
+  EXPECT_EQ(car.timers.antiStall, car.timers.antiStallSet);
+}
+
+TEST_F(CarControlsTest, TheGearChangeByEngineKind) {
+  // Kind 1 goes through neutral: an up-shift with its assist holds the launch, a down-shift
+  // blips the throttle; with a shift button held it waits for the clutch.
+  Make(TOURER);
+  ASSERT_EQ(car.transmissionType, TRANSMISSION_H_PATTERN);
+  car.engine.speed = 300.0f;
+  car.gearAssist[0] = car.gearAssist[1] = 1;
+  car.gear = 3;
+  car.gearbox.requested = 4;
+  car.ExecuteGearChange();
+  EXPECT_EQ(car.gear, NEUTRAL);
+  EXPECT_EQ(car.timers.launchHold, 1);
+  car.gear = 4;
+  car.gearbox.requested = 3;
+  car.ExecuteGearChange();
+  EXPECT_EQ(car.gear, NEUTRAL);
+  EXPECT_EQ(car.timers.blip, car.timers.blipSet);
+  car.gear = 3;
+  car.gearbox.requested = 4;
+  car.gearbox.upLatch = 1;
+  car.controls.clutch = 0.5f;
+  car.ExecuteGearChange();
+  EXPECT_EQ(car.gear, 3);
+  car.controls.clutch = 0.95f;
+  car.ExecuteGearChange();
+  EXPECT_EQ(car.gear, 4);
+
+  // Other kinds: the up-shift cuts the ignition with the assist, the engine without it (kind
+  // 4); the gear engages once the clutch's torque falls below 0.3 of the engine's most.
+  Car cut;
+  MakeSampleCar(ENDURANCE, cut);
+  ASSERT_EQ(cut.transmissionType, TRANSMISSION_SEQUENTIAL_CUT);
+  cut.gear = 3;
+  cut.gearbox.requested = 4;
+  cut.engine.clutchTorque = 0.31f * cut.engine.maxTorque;
+  cut.ExecuteGearChange();
+  EXPECT_EQ(cut.gear, 3);
+  EXPECT_EQ(cut.timers.engineCut, cut.timers.upShiftSet);
+  EXPECT_EQ(cut.timers.ignitionCut, 0.0f);
+  cut.engine.clutchTorque = -0.29f * cut.engine.maxTorque;
+  cut.ExecuteGearChange();
+  EXPECT_EQ(cut.gear, 4);
+  cut.gearAssist[0] = 1;
+  cut.gearbox.changeStarted = 0;
+  cut.gearbox.requested = 5;
+  cut.engine.clutchTorque = cut.engine.maxTorque;
+  cut.ExecuteGearChange();
+  EXPECT_EQ(cut.timers.ignitionCut, cut.timers.upShiftSet);
+}
+
+TEST_F(CarControlsTest, SwitchesAreRefusedWithTheirTextsAndSound) {
+  Make(TOURER);
+  car.stepCount = 4321;
+  car.restCount = 500;
+  CarRequests& r = car.inputs.requests;
+  car.options2 &= ~OPT2_STARTER;
+  r.ignition = 1;
+  car.ProcessToggles(0);
+  EXPECT_EQ(car.engine.running, 0u);
+  ASSERT_EQ(CarRace::lines.size(), 1u);
+  EXPECT_EQ(CarRace::lines[0], LanguageTexts[TX_3h_thisnost]);
+  EXPECT_EQ(CarRace::sounds, std::vector<int>{3});
+  EXPECT_EQ(r.ignition, 0);
+  EXPECT_EQ(car.gearbox.lastInputTime, 4321u);
+  EXPECT_EQ(car.restCount, 0u);
+  car.options2 |= OPT2_STARTER;
+  r.ignition = 1;
+  car.ProcessToggles(0);
+  EXPECT_EQ(car.engine.running, 1u);
+  r.ignition = 1;
+  car.ProcessToggles(0);
+  EXPECT_EQ(car.engine.running, 0u) << "a running engine stops";
+
+  car.options &= ~OPT1_PIT_LIMITER;
+  r.pitLimiter = 1;
+  car.ProcessToggles(0);
+  EXPECT_EQ(car.assists.pitLimit, 0);
+  EXPECT_EQ(CarRace::lines.back(), LanguageTexts[TX_3g_notequip]);
+  EXPECT_EQ(CarRace::sounds.size(), 2u);
+  car.options |= OPT1_PIT_LIMITER;
+  car.options2 |= OPT2_FLASHER;
+  car.flashCounter = 77;
+  r.pitLimiter = 1;
+  car.ProcessToggles(0);
+  EXPECT_EQ(car.assists.pitLimit, NO_WORLD_PIT_LIMIT);
+  EXPECT_EQ(car.flashCounter, 0);
+  r.pitLimiter = 1;
+  car.ProcessToggles(0);
+  EXPECT_EQ(car.assists.pitLimit, 0);
+
+  car.assists.word = 0;
+  car.assists.tractionDisabled = 1;
+  r.assist = 1;
+  car.ProcessToggles(0);
+  EXPECT_EQ(CarRace::lines.back(), LanguageTexts[TX_3h_thisnotc]);
+  EXPECT_EQ(CarRace::sounds.size(), 3u);
+  car.assists.word = ASSIST_TRACTION;
+  r.assist = 1;
+  car.ProcessToggles(0);
+  EXPECT_EQ(car.assists.tractionDisabled, 0);
+  car.currentSetup.bytes[SETUP_FLAGS] &= uint8_t(~SETUP_FLAG_RESET);
+  r.assist = 1;
+  car.ProcessToggles(0);
+  EXPECT_EQ(car.assists.tractionDisabled, 0);
+  EXPECT_EQ(CarRace::lines.back(), LanguageTexts[TX_3h_tcnotena]);
+  EXPECT_EQ(CarRace::sounds.size(), 3u) << "without a sound";
+  car.currentSetup.bytes[SETUP_FLAGS] |= SETUP_FLAG_RESET;
+  r.assist = 1;
+  car.ProcessToggles(0);
+  EXPECT_EQ(car.assists.tractionDisabled, 1);
+
+  r.toggles[0] = 1;
+  car.ProcessToggles(0);
+  EXPECT_EQ(car.gearbox.toggle, 1);
+  car.gearbox.modeWord = 99;
+  r.toggles[1] = 3;
+  car.ProcessToggles(0);
+  EXPECT_EQ(car.gearbox.mode, 2);
+  EXPECT_EQ(car.gearbox.modeWord, 0u) << "cleared when the mode was 0";
+  car.gearbox.modeWord = 99;
+  r.toggles[1] = 1;
+  car.ProcessToggles(0);
+  EXPECT_EQ(car.gearbox.mode, 0);
+  EXPECT_EQ(car.gearbox.modeWord, 99u);
+}
+
+TEST_F(CarControlsTest, TheActivityBudgetAndTheLooseWheels) {
+  Make(TOURER);
+  car.steeringLock = 45;
+  car.speed = 100.0f;
+  car.activity.budget = 5000;
+  car.inputs.steering = 0x8000 + 1000;  // a = 1000 x 2 x 0.5
+  car.inputs.throttle = 10 << 8;
+  car.inputs.brake = 5 << 8;
+  car.TrackInputActivity(0);
+  EXPECT_EQ(car.activity.accumulator, 1000u + 2u * 15u);
+  EXPECT_EQ(car.activity.budget, 5000u - 1030u);
+  car.inputs.steering = 0x8000 - 2000;
+  car.TrackInputActivity(0);
+  EXPECT_EQ(car.activity.accumulator, 0u) << "the budget spent: both start again";
+  EXPECT_EQ(car.activity.budget, 0u);
+  car.looseWheels[1] = car.looseWheels[3] = 1;
+  car.TrackInputActivity(0);
+  EXPECT_EQ(car.activity.looseWheels, 2);
+}
+
+TEST_F(CarControlsTest, TheAutomaticGearboxDecides) {
+  Make(RACER);
+  const EngineModel& e = car.engine;
+  const auto P = [&](float w) { return (e.TorqueAtRpm(w) * e.boostMultiplier - e.resistance * w * w - e.peakTorque * 0.015f) * w; };
+  for (int i = 0; i < car.wheelCount; ++i) car.wheels[i].groundContact = 1;
+  // Across the engine's speeds in third gear: up above 0.99 of the rev limit or where the next
+  // gear's power passes this one's, down where the gear below gives more power and stays
+  // below the lowest shift speed (the speed of greatest torque).
+  car.gear = 3;
+  const float lowest = e.maxTorqueSpeed, up = car.gearRatios[4] / car.gearRatios[3],
+              down = car.gearRatios[2] / car.gearRatios[3];
+  int ups = 0, downs = 0;
+  for (float w = car.StallSpeed(); w < e.redline; w += 0.25f) {
+    int expected = SHIFT_KEEP;
+    if (w > lowest)
+      expected = w > 0.99f * e.redline || P(w) < P(w * up) ? SHIFT_UP : SHIFT_KEEP;
+    else if (w < lowest && P(w) < P(w * down) && w * down < lowest)
+      expected = SHIFT_DOWN;
+    ASSERT_EQ(car.AutoShiftDecision(w), expected) << w;
+    ups += expected == SHIFT_UP;
+    downs += expected == SHIFT_DOWN;
+  }
+  EXPECT_GT(ups, 0);
+  EXPECT_GT(downs, 0);
+  // Never up with a driven wheel off the ground, spinning, or the clutch above 0.05.
+  car.controls.clutch = 0.051f;
+  EXPECT_EQ(car.AutoShiftDecision(0.995f * e.redline), SHIFT_KEEP);
+  car.controls.clutch = 0.0f;
+  for (int i = 0; i < car.wheelCount; ++i)
+    if (car.wheels[i].driven) {
+      car.wheels[i].groundContact = 0;
+      EXPECT_EQ(car.AutoShiftDecision(0.995f * e.redline), SHIFT_KEEP);
+      car.wheels[i].groundContact = 1;
+      car.wheelSteps[i].gripUse = 0.93f;
+      EXPECT_EQ(car.AutoShiftDecision(0.995f * e.redline), SHIFT_KEEP);
+      car.wheelSteps[i].gripUse = 0.0f;
+    }
+  // Down when slow, in neutral never, without an engine never.
+  car.controls.throttle = 0.6f;
+  EXPECT_EQ(car.AutoShiftDecision(0.7f * car.StallSpeed()), SHIFT_DOWN);
+  car.gear = NEUTRAL;
+  EXPECT_EQ(car.AutoShiftDecision(0.995f * e.redline), SHIFT_KEEP);
+  car.transmissionType = TRANSMISSION_NONE;
+  car.gear = 3;
+  EXPECT_EQ(car.AutoShiftDecision(0.7f * car.StallSpeed()), SHIFT_KEEP);
+}
+
+}  // namespace

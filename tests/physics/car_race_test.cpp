@@ -1,0 +1,289 @@
+// car_race_test.cpp - the car's race duties with the world's stand-ins: a pit lane that is one
+// speed-limit zone with a stop point, the penalties of speeding in it, a pit stop's stages
+// and refuelling, the state packet's schedule, the blue and yellow flags, the halt of a car
+// out of the world, and the dents of hard body impacts.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "physics/car_race.h"
+#include "tests/physics/car_drive_util.h"
+#include "ui/text/language.h"
+
+namespace {
+
+constexpr int ROAD_CAR = 0;
+constexpr uint8_t LIMIT_60 = 59;  // the zone's limit byte: 60 km/h
+constexpr float KMH = 1.0f / 3.6f;
+
+// The pit lane: x within -10..10 m; its stop point at the origin.
+struct PitLane {
+  static void Install() {
+    CarWorld.FindSpeedLimitZoneAt = [](int32_t x, int32_t) { return std::abs(x) <= 10 * 65536 ? 0 : -1; };
+    CarWorld.PitSpeedLimit = [](int) { return int(LIMIT_60); };
+    CarWorld.PitStopPointCount = [] { return 1; };
+    CarWorld.PitStopPoint = [](int) { return IntVector{0, 0, 0}; };
+  }
+};
+
+class CarRaceDuties : public CarTest {
+ protected:
+  void SetUp() override {
+    InitWheelTables();
+    PitLane::Install();
+    RaceSetup.pitLimitRule = 1;
+    MakeSampleCar(ROAD_CAR, car);
+    car.PlaceAt(0, 0, 0.0f);
+  }
+  void TearDown() override {
+    CarWorld = CarWorldHooks{};
+    RaceSetup = CarRaceSettings{};
+  }
+  // The penalty packets sent: (code, reason) of each.
+  std::vector<std::pair<int, int>> Penalties() const {
+    std::vector<std::pair<int, int>> out;
+    for (const auto& p : CarRace::Added(68)) out.push_back({p[5], p[6]});
+    return out;
+  }
+  // One step of the duties at a speed in the lane.
+  void DriveAt(float kmh) {
+    car.speed = kmh * KMH;
+    car.stopState = 0;
+    car.RaceDuties(0, 0);
+  }
+  CarRace race;
+  Car car;
+};
+
+TEST_F(CarRaceDuties, SpeedingInThePitLaneGivesADriveThroughOrAStopGoOrTimeInTheLastLaps) {
+  race.Drive(car);
+  DriveAt(60.0f + 19.0f);
+  DriveAt(60.0f + 21.0f);
+  EXPECT_EQ(Penalties(), (std::vector<std::pair<int, int>>{{PENALTY_DRIVE_THROUGH, 4}, {PENALTY_STOP_GO, 4}}));
+  EXPECT_EQ(car.race.reportedPenalty, PENALTY_STOP_GO);
+  DriveAt(60.0f + 19.0f);
+  DriveAt(60.0f + 40.0f);
+  EXPECT_EQ(Penalties().size(), 2u) << "only a more severe penalty replaces";
+  DriveAt(50.0f);
+  EXPECT_FALSE(car.race.speeding);
+
+  // In the last three laps: time penalties.
+  car.race.reportedPenalty = 0;
+  RaceSetup.raceActive = 1;
+  RaceSetup.laps = 10;
+  car.race.lapsDone = 7;
+  CarRace::added.clear();
+  DriveAt(60.0f + 19.0f);
+  DriveAt(60.0f + 21.0f);
+  EXPECT_EQ(Penalties(), (std::vector<std::pair<int, int>>{{PENALTY_30_SECONDS, 4}, {PENALTY_45_SECONDS, 4}}));
+
+  // The standing penalty turns an offence into another.
+  EXPECT_EQ(PenaltyForOffence(PENALTY_DRIVE_THROUGH, PENALTY_STOP_GO_SERVING), PENALTY_STOP_GO);
+  EXPECT_EQ(PenaltyForOffence(PENALTY_DRIVE_THROUGH, PENALTY_DRIVE_THROUGH), 0xFF);
+  EXPECT_EQ(PenaltyForOffence(PENALTY_30_SECONDS, PENALTY_DRIVE_THROUGH_SERVING), PENALTY_DRIVE_THROUGH);
+  EXPECT_EQ(PenaltyForOffence(PENALTY_45_SECONDS, PENALTY_DRIVE_THROUGH), PENALTY_STOP_GO);
+  EXPECT_EQ(PenaltyForOffence(PENALTY_45_SECONDS, PENALTY_45_SECONDS), 0xFF);
+  EXPECT_EQ(PenaltyForOffence(PENALTY_STOP_GO, PENALTY_STOP_GO), 0xFF);
+
+  // Without the pit-limit rule nothing is penalised.
+  RaceSetup.pitLimitRule = 0;
+  car.race.reportedPenalty = 0;
+  CarRace::added.clear();
+  DriveAt(120.0f);
+  EXPECT_TRUE(Penalties().empty());
+}
+
+TEST_F(CarRaceDuties, AFuelOnlyStopLastsOneSecondAndTheRefuellingAndEndsWithItsMessage) {
+  race.Drive(car);
+  RaceSetup.refuelling = 1;
+  car.fuelCapacity = 100.0f;
+  car.fuelAmount = 10.0f;
+  car.race.pitRequest.refuelPercent = 20;
+  car.stepCount = PIT_LEAST_STEPS + 1;
+  car.speed = 0.0f;
+  car.stopState = 1;
+  car.RaceDuties(0, 1);  // just stopped at the stop point
+  ASSERT_EQ(car.race.pitStage, 1);
+  EXPECT_EQ(car.race.pitState, PIT_STATE_WORKING);
+  EXPECT_EQ(car.race.pitWork, (1u << 1) | (1u << PIT_STAGE_REFUEL));
+  const uint32_t start = car.stepCount;
+  while (car.race.pitState != PIT_STATE_DONE && car.stepCount < start + 20000) {
+    ++car.stepCount;
+    car.RaceDuties(0, 0);
+  }
+  EXPECT_NEAR(double(car.stepCount - start), 11000.0, 2.0) << "1 s and 20 l at 2 l/s";
+  EXPECT_FLOAT_EQ(car.fuelAmount, 30.0f);
+  ASSERT_FALSE(race.lines.empty());
+  EXPECT_EQ(race.lines.back(), "Finished refuelling : 30.0 litres");
+
+  // Moving off ends the stop.
+  car.stopState = 0;
+  car.RaceDuties(0, 1);
+  EXPECT_EQ(car.race.pitStage, 0);
+  EXPECT_NEAR(double(car.race.lastStopSteps), 11000.0, 2.0);
+}
+
+TEST_F(CarRaceDuties, AStopGoShorterThanTenSecondsIsPenalisedAgain) {
+  race.Drive(car);
+  for (uint32_t held : {5000u, 10000u}) {
+    SCOPED_TRACE(held);
+    CarRace::added.clear();
+    car.race = CarRaceState{};
+    car.race.standingPenalty = PENALTY_STOP_GO_SERVING;
+    car.stepCount = PIT_LEAST_STEPS + 1;
+    car.stopState = 1;
+    car.RaceDuties(0, 1);
+    EXPECT_EQ(car.race.pitState, PIT_STATE_DONE) << "nothing is worked on while serving";
+    car.stepCount += held;
+    car.stopState = 0;
+    car.RaceDuties(0, 1);
+    const auto expected = held < STOP_GO_LEAST_STEPS ? std::make_pair(int(PENALTY_STOP_GO), 5) : std::make_pair(0, 0);
+    EXPECT_EQ(Penalties(), (std::vector<std::pair<int, int>>{expected}));
+  }
+}
+
+TEST_F(CarRaceDuties, TheStatePacketGoesAtThePlayersPhaseAndAtOnceWhenAWheelComesLoose) {
+  Car first;
+  MakeSampleCar(ROAD_CAR, first);
+  race.Drive(first);
+  race.Drive(car);  // player 1 of 2: the phase is half the period
+  RaceSetup.connected = 1;
+  std::vector<uint32_t> sentAt;
+  for (uint32_t step = 1; step <= 12000; ++step) {
+    car.stepCount = step;
+    const size_t before = CarRace::Added(PACKET_STATE).size();
+    car.PeriodicChecks(1);
+    if (CarRace::Added(PACKET_STATE).size() > before) sentAt.push_back(step);
+  }
+  EXPECT_EQ(sentAt, (std::vector<uint32_t>{2500, 7500}));
+  const auto packet = CarRace::Added(PACKET_STATE).back();
+  EXPECT_EQ(packet.size(), size_t(STATE_PACKET_SIZE));
+  EXPECT_EQ(packet[0], 18);
+
+  car.activity.looseWheels = 1;
+  car.stepCount = 12001;
+  car.PeriodicChecks(1);
+  EXPECT_EQ(CarRace::Added(PACKET_STATE).size(), 3u) << "at once";
+  car.stepCount = 12002;
+  car.PeriodicChecks(1);
+  EXPECT_EQ(CarRace::Added(PACKET_STATE).size(), 3u) << "once";
+
+  car.race.noState = 1;  // a multiplayer stop runs
+  car.activity.looseWheels = 2;
+  car.PeriodicChecks(1);
+  EXPECT_EQ(CarRace::Added(PACKET_STATE).size(), 3u);
+}
+
+TEST_F(CarRaceDuties, ACarOutOfTheWorldOrTooFastIsHalted) {
+  race.Drive(car);
+  for (int k = 0; k < 3; ++k) {
+    car.PlaceAt(0, 0, 0.0f);
+    if (k == 0) car.position.z = FixedFromMetres(-20.5f);
+    if (k == 1) car.position.z = FixedFromMetres(160.5f);
+    if (k == 2) car.speed = 201.0f;
+    car.PeriodicChecks(0);
+    EXPECT_TRUE(car.frozen) << k;
+  }
+}
+
+TEST_F(CarRaceDuties, BlueAndYellowFlagsAreRaisedAndClearedByTheirCounters) {
+  CarWorld = CarWorldHooks{};  // no pit lane
+  Car leader;
+  MakeSampleCar(ROAD_CAR, leader);
+  race.Drive(car, PLAYER_LOCAL_HUMAN, 7);
+  race.Drive(leader, PLAYER_LOCAL_HUMAN, 9);
+  RaceSetup.blueFlags = 1;
+  car.locationKind = leader.locationKind = LOCATION_ON_TRACK;
+  // The leader, a lap up and ahead in the race order, comes from 20 m behind at 30 m/s; this
+  // car drives at 10 m/s.
+  RaceSetup.raceActive = 1;
+  car.race.lapsDone = 1;
+  leader.race.lapsDone = 2;
+  car.race.racePosition = 1;
+  leader.race.racePosition = 0;
+  car.velocity = {0.0f, 10.0f, 0.0f};
+  leader.velocity = {0.0f, 30.0f, 0.0f};
+  leader.speed = 30.0f;
+  car.position = {0, 0, 0};
+  leader.position = {0, FixedFromMetres(-20.0f), 0};
+  const auto flags = [] {
+    std::vector<std::pair<int, int>> out;
+    for (const auto& p : CarRace::Added(72)) out.push_back({p[5], p[6]});
+    return out;
+  };
+  for (int i = 0; i < 7; ++i) car.CheckBlueFlag(0);
+  EXPECT_EQ(car.race.blueCounter, 7);
+  EXPECT_EQ(flags(), (std::vector<std::pair<int, int>>{{0x81, 9}})) << "raised at 5, with who comes";
+  leader.position = {0, FixedFromMetres(50.0f), 0};  // gone past
+  for (int i = 0; i < 7; ++i) car.CheckBlueFlag(0);
+  EXPECT_EQ(car.race.blueCounter, 0);
+  EXPECT_EQ(flags(), (std::vector<std::pair<int, int>>{{0x81, 9}, {0x01, 0}})) << "cleared at 2";
+  const auto packet = CarRace::Added(72).front();
+  EXPECT_EQ(packet[0], 2);
+  EXPECT_EQ(packet[4], 7) << "this car's player";
+
+  // Yellow: a car standing on the path.
+  CarRace::added.clear();
+  RaceSetup.yellowFlags = 1;
+  CarWorld.PathNodeCount = [] { return 4; };
+  CarWorld.PathNode = [](int) {
+    PathPoint p = {};
+    p.dirY = 1.0f;
+    return p;
+  };
+  car.pathNode = 1;
+  car.race.laneLeft = -5.0f;
+  car.race.laneRight = 5.0f;
+  car.minimumSpeed = 5.0f;
+  car.stepCount = 13000;
+  car.velocity = {};
+  for (int i = 0; i < 4; ++i) car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 4);
+  car.velocity = {0.0f, 20.0f, 0.0f};
+  for (int i = 0; i < 4; ++i) car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 0);
+  EXPECT_EQ(flags(), (std::vector<std::pair<int, int>>{{0x82, 0}, {0x02, 0}}));
+  // Before the race's yellow delay nothing is counted.
+  car.stepCount = 11000;
+  car.velocity = {};
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 0);
+}
+
+TEST_F(CarRaceDuties, AHardImpactLeavesADentPackedIntoADamageNode) {
+  CarWorld = CarWorldHooks{};
+  race.Drive(car);
+  if (car.pointCount < 4) car.AllocateHull(6, 0);
+  std::free(car.undamagedPoints);
+  car.undamagedPoints = static_cast<Vec3*>(std::malloc(sizeof(Vec3) * size_t(car.pointCount)));
+  car.undamagedPointCount = static_cast<uint16_t>(car.pointCount);
+  for (int i = 0; i < car.pointCount; ++i) car.undamagedPoints[i] = car.points[i].local = Vec3{0.4f, 2.0f, 0.3f};
+  SolidPoint& p = car.points[2];
+  p.contactState = 2;
+  p.planeNormal = {0.0f, -1.0f, 0.0f};  // hit from the front
+  p.contactForce = {0.0f, -car.mass * 9.81f * 3.0f, 0.0f};
+  p.lastDepth = 1.0f;  // deeper than the point may move
+  car.ApplyImpactDamage(0);
+  EXPECT_EQ(p.contactState, 3) << "newly hit: counted once";
+  ASSERT_EQ(car.damageNodeCount, 1);
+  const DamageNode& n = car.damageNodes[0];
+  EXPECT_EQ(n.point, 2);
+  EXPECT_EQ(n.direction, PackDamageDirection(0.0f, -1.0f, 0.0f));
+  const float distance = std::sqrt(LengthSquared(car.undamagedPoints[2] - car.centreOfMass));
+  const float halfBase = car.WheelBaseDivisor() * 0.5f;
+  EXPECT_EQ(n.depth, std::lround(0.12f * distance * 255.0f / halfBase)) << "capped at 0.12 of the distance";
+  car.ApplyImpactDamage(0);
+  EXPECT_EQ(car.damageNodeCount, 1) << "state 3 is not hit again";
+
+  // A light touch leaves nothing.
+  SolidPoint& q = car.points[3];
+  q.contactState = 2;
+  q.planeNormal = {0.0f, -1.0f, 0.0f};
+  q.contactForce = {0.0f, -100.0f, 0.0f};
+  q.lastDepth = 0.05f;
+  car.ApplyImpactDamage(0);
+  EXPECT_EQ(car.damageNodeCount, 1);
+}
+
+}  // namespace

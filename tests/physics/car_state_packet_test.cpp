@@ -1,0 +1,196 @@
+// car_state_packet_test.cpp - the 72-byte state packet: its bytes from a car with known damage,
+// temperatures, treads and dirt; made on one car and applied to another; the receiver's rules
+// for springs, toe, temperatures and treads.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "physics/car.h"
+#include "physics/car_setup_local.h"
+#include "tests/physics/car_test_util.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+constexpr int ROAD_CAR = 0, SCOOTER = 4;
+constexpr float RUBBER = 910.0f * 2000.0f;
+
+// A sample car set up with each wheel's thermal state as a placement leaves it.
+void MakeCar(int row, Car& car) {
+  MakeSampleCar(row, car);
+  for (int i = 0; i < car.wheelCount; ++i) car.wheels[i].InitThermalState(car.wheelSets[car.wheels[i].wheelSet & 1], 0);
+}
+
+const SuspensionBlock& SetOf(const Car& car, int wheel) { return car.wheelSets[car.wheels[wheel].wheelSet & 1]; }
+
+// The kelvin of a tread lane's body in one sector.
+float LaneKelvin(const Car& car, int wheel, int sector, int lane) {
+  const TreadLane& l = car.wheels[wheel].sectors[sector].lanes[lane];
+  return l.bodyHeat / (l.thickness * SetOf(car, wheel).heatCapacityWidth * RUBBER);
+}
+
+class CarStatePacketTest : public CarTest {
+ protected:
+  void SetUp() override {
+    MakeCar(ROAD_CAR, a);
+    MakeCar(ROAD_CAR, b);
+    ASSERT_EQ(a.wheelCount, 4);
+    // The engine, the fuel and the damage of four wheels, each share k / 255 of its limit.
+    a.engine.health = 0.8f;
+    a.engine.clutchHeat = 0.2f;
+    a.fuelCapacity = 50.0f;
+    a.fuelAmount = 20.0f;
+    CarWheel& w0 = a.wheels[0];
+    w0.damage[DAMAGE_SPRING] = DAMAGE_DAMAGED;
+    w0.travelOffset = 0.03f * SetOf(a, 0).rollingRadius * 100.0f / 255.0f;
+    CarWheel& w1 = a.wheels[1];
+    w1.damage[DAMAGE_SPRING] = DAMAGE_AT_LIMIT;
+    w1.travelOffset = 0.03f * SetOf(a, 1).rollingRadius;
+    w1.springRate = w1.bumpDamping = w1.reboundDamping = 0.0f;
+    w1.damage[DAMAGE_LOWER_ARM] = DAMAGE_DAMAGED;
+    w1.lowerArmShortening = 0.333f * SetOf(a, 1).lowerArmLength * 40.0f / 255.0f;
+    CarWheel& w2 = a.wheels[2];
+    w2.damage[DAMAGE_TOE] = DAMAGE_DAMAGED;
+    w2.toeDamageAngle = -0.3926991f * 50.0f / 127.0f;
+    w2.damage[DAMAGE_UPPER_ARM] = DAMAGE_AT_LIMIT;
+    w2.upperArmShortening = 0.333f * SetOf(a, 2).upperArmLength;
+    a.looseWheels[2] = 1;
+    const uint8_t temperatures[7] = {80, 81, 82, 60, 70, 71, 150};
+    const uint8_t condition[4] = {200, 180, 160, 30};
+    for (int i = 0; i < 4; ++i) {
+      for (int t = 0; t < 7; ++t) a.wheels[i].temperatures[t] = uint8_t(temperatures[t] + i);
+      for (int c = 0; c < 4; ++c) a.wheels[i].condition[c] = uint8_t(condition[c] - i);
+    }
+  }
+  Car a, b;
+};
+
+TEST_F(CarStatePacketTest, TheBytesOfACarWithKnownCondition) {
+  uint8_t packet[STATE_PACKET_SIZE];
+  a.MakeStatePacket(packet, 5);
+  const Bytes expected = {
+      18, 104, 0, 5, 204, 51, 0x66, 0x66,
+      // wheel 0: the spring at 100 / 255
+      100, 0, 0, 0, 80, 81, 82, 60, 70, 71, 150, 0, 200, 180, 160, 30,
+      // wheel 1: broken spring, the second arm at 40 / 255
+      255, 0, 40, 0, 81, 82, 83, 61, 71, 72, 151, 0, 199, 179, 159, 29,
+      // wheel 2: the first arm at its limit, the toe at -50, loose
+      0, 255, 0, uint8_t(-50), 82, 83, 84, 62, 72, 73, 152, 1, 198, 178, 158, 28,
+      // wheel 3: no damage
+      0, 0, 0, 0, 83, 84, 85, 63, 73, 74, 153, 0, 197, 177, 157, 27};
+  EXPECT_EQ(Bytes(packet, packet + STATE_PACKET_SIZE), expected);
+  EXPECT_EQ(GetU16(packet), 26642u) << "the type word";
+}
+
+TEST_F(CarStatePacketTest, AppliedToASecondCarItReproducesTheFirstsFigures) {
+  uint8_t packet[STATE_PACKET_SIZE], again[STATE_PACKET_SIZE];
+  a.MakeStatePacket(packet, 5);
+  b.fuelCapacity = 50.0f;
+  b.stepCount = 777;
+  b.ApplyStatePacket(packet);
+  EXPECT_EQ(b.stateReceivedStep, 777u);
+  EXPECT_NEAR(b.engine.health, 0.8f, 1.0f / 510);
+  EXPECT_NEAR(b.engine.clutchHeat, 0.2f, 1.0f / 510);
+  EXPECT_NEAR(b.fuelAmount, 20.0f, 1e-3f);
+  for (int i = 0; i < 4; ++i) {
+    const CarWheel &x = a.wheels[i], &y = b.wheels[i];
+    for (int part = 0; part < 4; ++part) EXPECT_EQ(x.damage[part] != 0, y.damage[part] != 0) << i << " " << part;
+    EXPECT_NEAR(y.travelOffset, x.travelOffset, 1e-6f) << i;
+    EXPECT_NEAR(y.upperArmShortening, x.upperArmShortening, 1e-6f) << i;
+    EXPECT_NEAR(y.lowerArmShortening, x.lowerArmShortening, 1e-6f) << i;
+    EXPECT_NEAR(y.toeDamageAngle, x.toeDamageAngle, 1e-6f) << i;
+    EXPECT_EQ(b.looseWheels[i], a.looseWheels[i]);
+    for (int t = 0; t < 7; ++t) EXPECT_EQ(y.temperatures[t], x.temperatures[t]) << i << " " << t;
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(y.condition[c], x.condition[c]) << i << " " << c;
+    // The heats stand at the temperatures received; the tread at the depth of its byte.
+    const float D = 0.03f * SetOf(b, i).rollingRadius;
+    EXPECT_NEAR(y.sectors[5].lanes[1].thickness, y.condition[1] * 0.7f * D / 255.0f + 0.3f * D, 1e-7f);
+    EXPECT_NEAR(LaneKelvin(b, i, 5, 1), x.temperatures[1] + 273.15f, 1e-2f);
+    EXPECT_NEAR(y.airHeat / (y.airMass * 1005.0f), x.temperatures[TYRE_TEMP_AIR] + 273.15f, 1e-2f);
+    EXPECT_NEAR(y.rimHeat / (SetOf(b, i).rimVolume * 2.7e6f), x.temperatures[TYRE_TEMP_RIM] + 273.15f, 1e-2f);
+    EXPECT_NEAR(y.sectors[0].coat, y.condition[3] * 0.16f / 255.0f, 1e-7f);
+  }
+  EXPECT_EQ(b.wheels[1].springRate, 0.0f) << "the broken spring carries nothing";
+  EXPECT_EQ(b.wheels[2].damage[DAMAGE_UPPER_ARM], DAMAGE_AT_LIMIT);
+  b.MakeStatePacket(again, 5);
+  EXPECT_EQ(Bytes(again, again + STATE_PACKET_SIZE), Bytes(packet, packet + STATE_PACKET_SIZE));
+}
+
+TEST_F(CarStatePacketTest, TheReceiversRules) {
+  uint8_t packet[STATE_PACKET_SIZE];
+  b.MakeStatePacket(packet, 1);
+  uint8_t* w0 = packet + 8;
+  const float spring = AxleFloat(b, b.wheels[0].wheelSet, AXLE_SPRING);
+  ASSERT_GT(spring, 0.0f);
+
+  // A broken spring, then a mended one: the set-up's rates come back.
+  w0[STATE_SPRING] = 255;
+  b.ApplyStatePacket(packet);
+  EXPECT_EQ(b.wheels[0].springRate, 0.0f);
+  EXPECT_EQ(b.wheels[0].damage[DAMAGE_SPRING], DAMAGE_AT_LIMIT);
+  w0[STATE_SPRING] = 0;
+  b.ApplyStatePacket(packet);
+  EXPECT_EQ(b.wheels[0].springRate, spring);
+  EXPECT_EQ(b.wheels[0].bumpDamping, AxleFloat(b, b.wheels[0].wheelSet, AXLE_BUMP));
+  EXPECT_EQ(b.wheels[0].reboundDamping, AxleFloat(b, b.wheels[0].wheelSet, AXLE_REBOUND));
+  EXPECT_EQ(b.wheels[0].damage[DAMAGE_SPRING], 0);
+  EXPECT_EQ(b.wheels[0].travelOffset, 0.0f);
+
+  // The toe: -127 (129) is the limit, then 0 gives back the set-up's toe.
+  w0[STATE_TOE] = 129;
+  b.wheels[0].toeAngle = 0.5f;
+  b.ApplyStatePacket(packet);
+  EXPECT_FLOAT_EQ(b.wheels[0].toeDamageAngle, -3.14159265f / 8.0f);
+  EXPECT_EQ(b.wheels[0].damage[DAMAGE_TOE], DAMAGE_AT_LIMIT);
+  w0[STATE_TOE] = 0;
+  b.ApplyStatePacket(packet);
+  EXPECT_EQ(b.wheels[0].damage[DAMAGE_TOE], 0);
+  EXPECT_EQ(b.wheels[0].toeDamageAngle, 0.0f);
+  EXPECT_EQ(b.wheels[0].toeAngle, SetupToeAngle(b, b.wheels[0].wheelSet));
+
+  // A temperature that moves by one degree is ignored, by two applied.
+  w0[STATE_TEMPERATURES] = 80;
+  b.ApplyStatePacket(packet);
+  const float heat80 = b.wheels[0].sectors[3].lanes[0].bodyHeat;
+  w0[STATE_TEMPERATURES] = 81;
+  b.ApplyStatePacket(packet);
+  EXPECT_EQ(b.wheels[0].temperatures[0], 80);
+  EXPECT_EQ(b.wheels[0].sectors[3].lanes[0].bodyHeat, heat80);
+  w0[STATE_TEMPERATURES] = 82;
+  b.ApplyStatePacket(packet);
+  EXPECT_EQ(b.wheels[0].temperatures[0], 82);
+  EXPECT_NEAR(LaneKelvin(b, 0, 3, 0), 82 + 273.15f, 1e-2f);
+
+  // A worn tread keeps its temperature: the body heat scales with the depth; a lane with no
+  // depth takes the new depth without a division by zero.
+  const float before = LaneKelvin(b, 0, 3, 0);
+  w0[STATE_TREAD] = 0;
+  b.ApplyStatePacket(packet);
+  EXPECT_NEAR(LaneKelvin(b, 0, 3, 0), before, 1e-2f);
+  for (TreadSector& s : b.wheels[1].sectors) s.lanes[2].thickness = 0.0f;
+  packet[8 + STATE_WHEEL_BLOCK + STATE_TREAD + 2] = 100;
+  b.ApplyStatePacket(packet);
+  EXPECT_GT(b.wheels[1].sectors[0].lanes[2].thickness, 0.0f);
+  EXPECT_TRUE(std::isfinite(b.wheels[1].sectors[0].lanes[2].bodyHeat));
+}
+
+TEST_F(CarStatePacketTest, TwoWheelsAndNoFuelCapacityLeaveTheirBytesZero) {
+  Car scooter;
+  MakeCar(SCOOTER, scooter);
+  ASSERT_EQ(scooter.wheelCount, 2);
+  scooter.fuelCapacity = 0.0f;
+  scooter.fuelAmount = 3.0f;
+  uint8_t packet[STATE_PACKET_SIZE];
+  std::memset(packet, 0xAA, sizeof packet);
+  scooter.MakeStatePacket(packet, 2);
+  EXPECT_EQ(GetU16(packet + 6), 0u);
+  EXPECT_NE(packet[8 + STATE_TEMPERATURES], 0) << "the first wheel's block is filled";
+  for (int i = 8 + 2 * STATE_WHEEL_BLOCK; i < STATE_PACKET_SIZE; ++i) EXPECT_EQ(packet[i], 0) << i;
+  // Applied, the packet touches only the wheels the car has.
+  packet[8 + 3 * STATE_WHEEL_BLOCK] = 255;
+  scooter.ApplyStatePacket(packet);
+  EXPECT_EQ(scooter.fuelAmount, 0.0f);
+  EXPECT_EQ(scooter.wheels[2].damage[DAMAGE_SPRING], 0);
+}
+
+}  // namespace
