@@ -394,7 +394,8 @@ void BuildSampleVehicle(int row, VehicleData& d) {
   }
   d.engineWords[0] = ENGINE_WORD_VALUES[0];
   d.engineWords[1] = ENGINE_WORD_VALUES[1];
-  d.fuelTankCapacity = s.transmissionType == TRANSMISSION_ELECTRIC ? 0.0f : 45.0f;
+  // An electric motor's tank is its traction battery, in kWh.
+  d.fuelTankCapacity = s.transmissionType == TRANSMISSION_ELECTRIC ? 40.0f : 45.0f;
   d.enginePosition = f.engine;
   d.driverPosition = f.driver;
   d.backSeatForward = -0.9f;
