@@ -91,6 +91,7 @@ void Octree::Init() {
 }
 
 void Octree::File(FixedOb* object) {
+  if (usedObs >= OCTREE_MAX_OBS) return;  // a compaction that found no memory
   uint32_t node = 0;
   IntVector c = centre;
   int32_t half = rootSize / 2;
