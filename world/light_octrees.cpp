@@ -36,9 +36,10 @@ int UpperChildFor(const IntVector& p, const IntVector& c) {
 }
 void StepInto(IntVector& c, int child, int32_t& half, int32_t& verticalHalf) {
   const int32_t q = half / 2, vq = verticalHalf / 2;
-  c.x += (child & 1) ? q : -q;
-  c.y += (child & 2) ? q : -q;
-  c.z += (child & 4) ? vq : -vq;
+  // A damaged block's centre may lie anywhere: the steps wrap rather than overflow.
+  c.x = WrappingAdd(c.x, (child & 1) ? q : -q);
+  c.y = WrappingAdd(c.y, (child & 2) ? q : -q);
+  c.z = WrappingAdd(c.z, (child & 4) ? vq : -vq);
   half /= 2;
   verticalHalf /= 2;
 }

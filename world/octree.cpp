@@ -34,7 +34,9 @@ int ChildFor(const IntVector& p, const IntVector& c) {
 }
 IntVector ChildCentre(const IntVector& c, int child, int32_t half) {
   const int32_t q = half / 2;
-  return {c.x + ((child & 1) ? q : -q), c.y + ((child & 2) ? q : -q), c.z + ((child & 4) ? q : -q)};
+  // A block's centre may lie anywhere: the steps wrap rather than overflow.
+  return {WrappingAdd(c.x, (child & 1) ? q : -q), WrappingAdd(c.y, (child & 2) ? q : -q),
+          WrappingAdd(c.z, (child & 4) ? q : -q)};
 }
 // An object descends while the node may have children and its diameter fits the half size.
 bool Descends(int32_t half, int32_t minHalf, int32_t radius) {
@@ -304,7 +306,7 @@ void Octree::SortAndCompressObs() {
   usedObs = numObs = num;
 }
 
-void Octree::QueryNode(uint32_t node, IntVector c, int32_t half, int32_t testRadius, ContactProbe& hit) {
+void Octree::QueryNode(uint32_t node, IntVector c, int32_t half, int64_t testRadius, ContactProbe& hit) {
   if (HorizontalMetres(queryStart, c) > float(testRadius) / 65536.0f) return;
   for (OctreeOb* ob = nodes[node].head; ob; ob = ob->next) {
     FixedOb* o = ob->object;
@@ -328,7 +330,7 @@ int32_t Octree::Query(ContactProbe& hit, const IntVector& start, const IntVector
   queryStart = start;
   queryRay = ray;
   const int32_t half = rootSize / 2;
-  const int32_t testRadius = int32_t(std::lround(double(half) * 1.4142) + half);
+  const int64_t testRadius = std::lround(double(half) * 1.4142) + half;
   QueryNode(0, centre, half, testRadius, hit);
   return hit.candidateStrength;
 }

@@ -92,7 +92,7 @@ struct Octree {
  private:
   bool EnsureTable();
   void File(FixedOb* object);
-  void QueryNode(uint32_t node, IntVector nodeCentre, int32_t half, int32_t testRadius, ContactProbe& hit);
+  void QueryNode(uint32_t node, IntVector nodeCentre, int32_t half, int64_t testRadius, ContactProbe& hit);
 };
 extern Octree ObjectOctree;
 

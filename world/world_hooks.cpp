@@ -36,7 +36,8 @@ int PickUnderMouse(ViewCameraRecord& camera) { return CWld ? CWld->GetBounds(cam
 int RayToGround(const int32_t start[3], const int32_t direction[3], int32_t hit[3]) {
   if (!CWld) return 0;
   ContactProbe probe = {};
-  const IntVector origin = {start[0] + direction[0], start[1] + direction[1], start[2] + direction[2]};
+  const IntVector origin = {WrappingAdd(start[0], direction[0]), WrappingAdd(start[1], direction[1]),
+                            WrappingAdd(start[2], direction[2])};
   const IntVector ray = {direction[0], direction[1], direction[2]};
   if (ObjectOctree.Query(probe, origin, ray) <= 0) return 0;
   hit[0] = probe.candidatePoint.x;
@@ -66,7 +67,8 @@ int CarRayTest(const FixedOb* object, const IntVector& start, const IntVector& d
   ContactProbe probe = {};
   probe.candidateStrength = FIXED_ONE - hit.fraction;
   const int32_t before = probe.candidateStrength;
-  const IntVector end = {start.x + direction.x, start.y + direction.y, start.z + direction.z};
+  const IntVector end = {WrappingAdd(start.x, direction.x), WrappingAdd(start.y, direction.y),
+                         WrappingAdd(start.z, direction.z)};
   const_cast<FixedOb*>(object)->RayTest(end, direction, probe, nullptr, nullptr, nullptr, 1);
   if (probe.candidateStrength <= before) return 0;
   hit.fraction = FIXED_ONE - probe.candidateStrength;
