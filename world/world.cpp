@@ -1,17 +1,258 @@
-// world.cpp - the world object as far as the program meets it today, its deletion, and the
-// queries' answers without a world.
+// world.cpp - the world object: its defaults, teardown, state queries, the objects added at run
+// time, the loading text, DeleteWorld, and the queries' answers without a world.
 #include "world/world.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "core/config.h"
+#include "core/report.h"
+#include "core/sort_tree.h"
+#include "render/build_list.h"
+#include "render/views.h"
 #include "world/environment.h"
+#include "world/fixed_ob.h"
+#include "world/light_octrees.h"
+#include "world/octree.h"
+
+char WorldLoadingText[WORLD_LOADING_TEXT_SIZE] = {};
 
 // ---- [World object] ----
 
-void Wld::ResetObjectStates(int) {}  // the objects' run-time states come with the objects
+Wld::Wld() {
+  objects = new (std::nothrow) FixedOb*[WORLD_MAX_OBJECTS]();  // null: no object can be added
+  figureList.Reserve(WORLD_LIST_CAPACITY);
+  activeList.Reserve(WORLD_LIST_CAPACITY);
+}
+
+Wld::~Wld() {
+  FreeObjects();
+  ResizeMapSquares(1);
+  std::free(buffer);
+  buffer = nullptr;
+  std::free(mappingSecond);
+  mappingSecond = nullptr;
+  delete[] objects;
+  for (uint8_t*& table : extraTables) {
+    delete[] table;
+    table = nullptr;
+  }
+}
+
+void Wld::FreeObjects() {
+  FreeBuildLists();
+  addedMeshes.FreeAll();
+  loadStep = 0;
+  meshesAdded = 0;
+  ResetObjectStates(0);
+  addedMeshes.entries.reset();
+  addedMeshes.capacity = 0;
+  figureList.Free();
+  activeList.Free();
+  delete[] textureNames;
+  textureNames = nullptr;
+  textureNameCount = 0;
+  // The paths' and the pre-generated models' own arrays are theirs to free when they arrive;
+  // until then the tables stay empty.
+  delete[] paths;
+  paths = nullptr;
+  pathCount = 0;
+  preGen = nullptr;
+  preGenCapacity = 0;
+  for (int i = 0; i < objectCount; ++i) {
+    DeleteWorldObject(objects[i]);
+    objects[i] = nullptr;
+  }
+  objectCount = 0;
+  addedCount = 0;
+  if (ObjectOctree.numObs > 0) ObjectOctree.ClearNodeLists();
+  currentPath = closedRacingPath = racingPath = nullptr;
+}
+
+int Wld::GetLoadState() const {
+  if (racingPath && !closedRacingPath) return 3;
+  if (layoutState == 0 && timingCount == 0) return 3;
+  if (addedCount >= 2) return 2;
+  if (addedCount == 0) return 1;
+  const FixedOb* last = objectCount > 0 ? objects[objectCount - 1] : nullptr;
+  return last && (last->FlagsWord() & 0x1C0) == 0x40 ? 1 : 2;
+}
+
+const char* Wld::GetPathName(const TrackPath* path) const {
+  for (int i = 0; i < pathCount; ++i)
+    if (paths && paths[i].path == path && path) return paths[i].name;
+  return "?";
+}
+
+void Wld::CalcViewCentreAndRadius() {
+  int64_t lo[2] = {0, 0}, hi[2] = {0, 0};
+  for (int i = 0; i < objectCount; ++i) {
+    FixedOb* o = objects[i];
+    if (!o || !o->IsVisible(false)) continue;
+    const int64_t c[2] = {o->centre.x, o->centre.y};
+    for (int a = 0; a < 2; ++a) {
+      lo[a] = std::min(lo[a], c[a] - o->radius);
+      hi[a] = std::max(hi[a], c[a] + o->radius);
+    }
+  }
+  int64_t centre[2];
+  for (int a = 0; a < 2; ++a) centre[a] = ((lo[a] + hi[a]) / 2 + 0x8000) & ~int64_t(0xFFFF);
+  int64_t half = 0;
+  for (int a = 0; a < 2; ++a) half = std::max({half, centre[a] - lo[a], hi[a] - centre[a]});
+  int64_t size = (2 * half + 0x1FFFE) & ~int64_t(0x1FFFF);
+  size = std::clamp<int64_t>(size, int64_t(2048) << 16, INT32_MAX & ~int64_t(0x1FFFF));
+  viewCentre = {int32_t(centre[0]), int32_t(centre[1]), 0};
+  viewSize = int32_t(size);
+  double radiusMax = 1024.0 * 65536.0;
+  for (int i = 0; i < objectCount; ++i) {
+    FixedOb* o = objects[i];
+    if (!o || !o->IsVisible(false)) continue;
+    const double dx = double(o->centre.x) - double(centre[0]), dy = double(o->centre.y) - double(centre[1]),
+                 dz = double(o->centre.z);
+    radiusMax = std::max(radiusMax, double(o->radius) + std::nearbyint(std::sqrt(dx * dx + dy * dy + dz * dz)));
+  }
+  viewRadius = int32_t(std::min(radiusMax, double(INT32_MAX)));
+}
+
+// ---- [Objects added at run time] ----
+
+void Wld::ResetObjectStates(int first) {
+  for (int i = std::max(first, 0); i < objectCount; ++i)
+    if (objects[i]) objects[i]->ResetRunState();
+}
+
+void Wld::ResetAddedObjectStates() {
+  addedMeshes.FreeAdded();
+  if (addedCount > 0) ResetObjectStates(objectCount - addedCount);
+}
+
+void Wld::ResetLayoutMarks() {
+  raceStart = 0;
+  for (int i = objectCount - addedCount; i < objectCount; ++i) {
+    const int kind = objects[i]->LayoutKind();
+    uint8_t* state = objects[i]->LayoutState();
+    if (state && kind >= 149 && kind <= 151) *state = 0;
+  }
+}
+
+int Wld::CountLayoutChanges() const {
+  int count = 0;
+  for (int i = objectCount - addedCount; i < objectCount; ++i) {
+    const FixedOb* o = objects[i];
+    if (o->type == OBJECT_PLACED && o->PreGenIndex() <= 65534 && o->CachedMeshIndex() >= 65535) ++count;
+  }
+  return count;
+}
+
+void Wld::RefreshLayoutChanges() {
+  changed = 0;
+  if (CountLayoutChanges() == 0) return;
+  if (loadStep == 0)
+    RebuildAddedMeshes(objectCount - addedCount);
+  else
+    changed = 1;
+}
+
+void Wld::RemoveAddedAndPhysicsObs() {
+  ClearPhysicsObjects(0);
+  if (addedCount > 0) {
+    ObjectOctree.ClearNodeLists();
+    const int added = addedCount;
+    for (int k = 0; k < added; ++k) {
+      const int last = objectCount - 1;
+      Octree::Depopulate(objects[last], last, last);
+    }
+    addedCount = 0;
+  }
+  // The view's follow state: the race's own flags and table are reset by the race.
+  if (CurrentView) savedViewPosition = {CurrentView->position[0], CurrentView->position[1], CurrentView->position[2]};
+  ResetAddedObjectStates();
+}
+
+void Wld::StartRebuild() {
+  visibleFlags = 0;
+  rebuildStep = 1;
+  SetWorldLoadingText("Rebuilding");
+  loadStep = 17;
+}
+
+void Wld::ClearLoad() {
+  FreeBuildLists();
+  addedMeshes.FreeAll();
+  loadStep = 0;
+  meshesAdded = 0;
+  ResetObjectStates(0);
+  for (int i = 0; i < objectCount; ++i)
+    if (objects[i]) objects[i]->FreeBuilt(true);
+}
+
+void Wld::FreePreGenMeshes() {
+  // The pre-generated models' built meshes and the physics list's collision meshes are freed
+  // by their own parts; without them there is nothing built.
+}
+
+bool Wld::AddToDrawSort(int32_t key, const void* mesh, uint32_t first, uint32_t second, const IntVector& transform) {
+  SortNode* node = SharedDrawTree.Insert(key);
+  if (!node) return false;
+  struct Payload {
+    const void* mesh;
+    uint32_t words[2];
+    int32_t transform[2];
+  };
+  static_assert(sizeof(Payload) <= SHARED_DRAW_TREE_PAYLOAD);
+  Payload payload = {mesh, {first, second}, {transform.x, transform.y}};
+  std::memcpy(SortNodePayload(node), &payload, sizeof payload);
+  return true;
+}
+
+bool Wld::AddObjectToTable(FixedOb* object) {
+  if (!objects || objectCount >= WORLD_MAX_OBJECTS) return false;
+  objects[objectCount++] = object;
+  return true;
+}
+
+// Entry points of the parts still to come: nothing of theirs exists yet.
+void Wld::ClearPhysicsObjects(int) {}
+void Wld::ResizeMapSquares(int) {}
+void Wld::RebuildAddedMeshes(int) {}
+void Wld::FreeCameraOcclusion() {}
 
 int Wld::GetBounds(ViewCameraRecord&) { return 0; }  // the view ray comes with the geometry queries
 
+int IsWorldLoading() { return CWld && CWld->loadStep >= 1 && CWld->loadStep <= 16 ? 1 : 0; }
+
+void SetWorldLoadingText(const char* text) { std::snprintf(WorldLoadingText, sizeof WorldLoadingText, "%s", text); }
+
+void SetWorldLoadingProgress(int percent) {
+  std::snprintf(WorldLoadingText, sizeof WorldLoadingText, "%s %d%%", "Loading textures", percent);
+}
+
+void StartWorldRebuild() {
+  if (!CWld) return;
+  CWld->ClearLoad();
+  CWld->StartRebuild();
+}
+
+int GetTrackCodeIndex() { return 0; }
+
+void ApplyLayoutObjectStates(const uint8_t* packet, int length) {
+  if (!CWld || !packet || length < 4) return;
+  Wld& w = *CWld;
+  for (int i = w.objectCount - w.addedCount; i < w.objectCount; ++i) {
+    FixedOb* o = w.objects[i];
+    uint8_t* state = o->LayoutState();
+    const int at = 4 + (i & (LAYOUT_STATE_SLOTS - 1));
+    if (state && o->LayoutKind() == packet[3] && at < length) *state = packet[at];
+  }
+}
+
 void DeleteWorld() {
-  // The lighting, object and point octrees are freed here, before the world, once they exist.
+  FreeLightingOctree();
+  ObjectOctree.Free();
+  FreePointOctree();
   delete CWld;
   CWld = nullptr;
   WorldTrackPlace = TrackPlace{};

@@ -14,7 +14,10 @@
 
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"  // CWld, WorldLoaded
+#include "render/draw_mesh.h"    // FastMeshList
+#include "world/ptr_array.h"
 
+struct DataFile;
 struct FixedOb;
 struct ViewCameraRecord;
 
@@ -52,17 +55,185 @@ void InitLightRecord(WorldLightSample& sample);
 
 // ---- [World object] ----
 constexpr float STANDARD_GRAVITY = -9.81f;  // m/s^2 along z, a world's and the no-world value
+constexpr int WORLD_MAX_OBJECTS = 74400;    // the object table's room, layout objects included
+constexpr int WORLD_LIST_CAPACITY = 64;     // the figure and active lists' first room
+constexpr uint32_t WORLD_COLOUR_DEFAULT = 0x1E1EFF;
+constexpr uint32_t WORLD_COLOUR_FOURTH = 0x1EFF1E;
+constexpr int WORLD_TIMING_BYTES = 128;
+constexpr int WORLD_START_POSITIONS = 48;
+constexpr int WORLD_PIT_ZONES = 8;
+constexpr int WORLD_BUMP_SIZE = 256;
+constexpr int WORLD_ANIMATIONS = 3;
+constexpr int LAYOUT_STATE_SLOTS = 64;      // a layout packet's state bytes, by object index
 
-// The loaded track.  The fields and operations of the track file, its objects and their
-// indexes join this record as they are built; what stands here is what the program asks of a
-// world today.
+struct TrackPath;
+struct MappingRecord;
+struct PreGenModel;
+struct MapSquare;
+struct WPit;
+
+// A named racing path of the track: the name (kept with a terminator) and its path.
+struct NamedPath {
+  char name[33];
+  TrackPath* path;
+};
+// A start position of the grid or the pits.
+struct StartPosition {
+  IntVector position;
+  float heading;
+  uint8_t fixedHeading;
+};
+
+// The loaded track.  Fields in the order of the track's record; those of parts still to come
+// are kept at their defaults until their code fills them.
 struct Wld {
-  int32_t loadStep = 0;  // 1..16 while built in steps, 17 while its meshes are rebuilt, 0 ready
-  float gravity = STANDARD_GRAVITY;
+  Wld();
+  ~Wld();
+  Wld(const Wld&) = delete;
+  Wld& operator=(const Wld&) = delete;
 
+  // 1. Track short name (at most 31 characters).
+  char trackName[32] = {};
+  // 2. Load step (1..16 while built in steps, 17 while the meshes are rebuilt, 0 ready) and index.
+  int32_t loadStep = 0;
+  int32_t stepIndex = 0;
+  // 3. File version and the world and lighting data files (the loader's).
+  int32_t fileVersion = 0;
+  DataFile* worldFile = nullptr;
+  DataFile* lightingFile = nullptr;
+  // 4. The track code the load was given.
+  char trackCode[8] = {};
+  // 5. Texture names of the step "Loading textures".
+  int32_t textureNameCount = 0;
+  char* textureNames = nullptr;
+  // 6. Format revision, load-failed, a byte cleared while loading, lighting location.
+  uint8_t revision = 0, loadFailed = 0, loadingByte = 0, lightingLocation = 0;
+  // 7. Rebuild pass counter, step and progress.
+  int32_t rebuildPass = 0, rebuildStep = 0, rebuildProgress[3] = {};
+  // 8. Gravity.
+  float gravity = STANDARD_GRAVITY;
+  // 9. Selected configuration (1..path count) and its flags (bit 0 reversed, bit 1 open).
+  int32_t configNumber = 1;
+  uint32_t configFlags = 0;
+  // 10. The named racing paths.
+  int32_t pathCount = 0;
+  NamedPath* paths = nullptr;
+  // 11. World flags.
+  uint32_t worldFlags = 0;
+  // 12. The world mapping records.
+  int32_t mappingCount = 0;
+  MappingRecord* mappings = nullptr;
+  void* mappingSecond = nullptr;
+  // 13. Byte settings (the first the trackside clock's style) and the clock's colour.
+  uint8_t settings[4] = {};
+  uint32_t clockColour = 0;
+  // 14. Timing.
+  int32_t timingCount = 0;
+  uint8_t timing[WORLD_TIMING_BYTES] = {};
+  // 15. World scale.
+  float scale = 0.5f;
+  // 16. View centre, radius and size (CalcViewCentreAndRadius); the object octree's root.
+  IntVector viewCentre = {};
+  int32_t viewRadius = 0, viewSize = 0;
+  // 17. Layout-only world, layout state, race start, visible-object flags, changed, elapsed ms.
+  uint8_t layoutOnly = 0, layoutState = 0, raceStart = 0, visibleFlags = 0, changed = 0, elapsedMs = 0;
+  // 18. Start positions of the grid and the pits, and the pit stops in order.
+  StartPosition gridStarts[WORLD_START_POSITIONS] = {};
+  int32_t gridStartCount = 0;
+  StartPosition pitStarts[WORLD_START_POSITIONS] = {};
+  int32_t pitStartCount = 0;
+  int32_t pitStops[WORLD_START_POSITIONS] = {};
+  int32_t pitStopCount = 0;
+  // 19. Start direction.
+  float startDirection[9] = {};
+  // 20. Three orientation rows.
+  float orientation[3][4] = {{1, 0, 0, 0}, {1, 0, 0, 0}, {1, 0, 0, 0}};
+  // 21. World colours and the six object colours.
+  uint32_t colours[4] = {WORLD_COLOUR_DEFAULT, WORLD_COLOUR_DEFAULT, WORLD_COLOUR_DEFAULT, WORLD_COLOUR_FOURTH};
+  uint32_t objectColours[6] = {};
+  // 22. Start timing and wind.
+  int32_t startDelayCounter = 0, startDelayMs = 0, drawnDelay = 0, startMode = 4;
+  float wind[4] = {};
+  // 23. The pit-zone circle and the speed-limit zones.
+  int32_t pitCircle[2] = {};
+  float pitCircleRadiusSquared = 0;
+  int32_t pitZoneCount = 0;
+  WPit* pitZones[WORLD_PIT_ZONES] = {};
+  // 24. The current path, the closed racing path and the racing path.
+  TrackPath* currentPath = nullptr;
+  TrackPath* closedRacingPath = nullptr;
+  TrackPath* racingPath = nullptr;
+  // 25. Fast meshes of objects added at run time, and the added flag.
+  FastMeshList addedMeshes = {};
+  uint8_t meshesAdded = 0;
+  // 26. The two extra tables (480 records of 8 bytes, 640 of 16).
+  int32_t extraCounts[2] = {};
+  uint8_t* extraTables[2] = {};
+  // 27. Objects: those added at run time are the last ones.
+  int32_t addedCount = 0;
+  int32_t objectCount = 0;
+  FixedOb** objects = nullptr;  // room for WORLD_MAX_OBJECTS
+  // 28. The figure list (objects drawn through Draw this frame) and the active list.
+  PtrArray figureList;
+  PtrArray activeList;
+  // 29. Pre-generated models.
+  int32_t preGenCapacity = 0;
+  PreGenModel* preGen = nullptr;
+  // 30. Map squares.
+  int32_t gridShift = 22;
+  MapSquare* squares = nullptr;
+  // 31. Bump settings.
+  int32_t bumpSeed = 30168, bumpCount = 32, bumpRadius = 48;
+  // 32. Bump table and its profile.
+  int8_t bumps[WORLD_BUMP_SIZE][WORLD_BUMP_SIZE] = {};
+  uint8_t bumpProfile[WORLD_BUMP_SIZE] = {};
+  // 33. Animation instances (the figures' own data).
+  void* animations[WORLD_ANIMATIONS] = {};
+  // 34. A buffer freed at teardown.
+  void* buffer = nullptr;
+  // 35. View ray: mode bytes, result state (0 not computed, 1 nothing met, 2 met), index, hit,
+  // and the followed player.
+  uint8_t viewRayModes[2] = {};
+  uint8_t viewRayState = 0;
+  int32_t viewRayIndex = 0;
+  IntVector viewHit = {};
+  int32_t followedId = 0, followedResult = 0;
+  // The view's saved position and follow flags, reset with the added objects.
+  IntVector savedViewPosition = {};
+
+  // ---- Teardown and state ----
+  // Frees everything loaded, keeping the record.
+  void FreeObjects();
+  // 3 a point-to-point racing path or nothing to time, 2 several layout objects, else 1.
+  int GetLoadState() const;
+  // The name of the named path record holding path, else "?".
+  const char* GetPathName(const TrackPath* path) const;
+  // The view centre, half size and radius from the visible objects (below).
+  void CalcViewCentreAndRadius();
+
+  // ---- Objects added at run time ----
   // Resets the run-time state of the objects from index first on; before the graphics
   // device is made again this clears what is bound to the old one.
   void ResetObjectStates(int first);
+  void ResetAddedObjectStates();
+  void ResetLayoutMarks();
+  int CountLayoutChanges() const;
+  void RefreshLayoutChanges();
+  void RemoveAddedAndPhysicsObs();
+  void StartRebuild();
+  void ClearLoad();
+  void FreePreGenMeshes();
+  // Adds object with a payload to the shared draw tree under key; false when it is full.
+  bool AddToDrawSort(int32_t key, const void* mesh, uint32_t first, uint32_t second, const IntVector& transform);
+  // Appends an object to the table (a loader or a layout): false when the table is full.
+  bool AddObjectToTable(FixedOb* object);
+
+  // ---- Entry points the later parts fill ----
+  void ClearPhysicsObjects(int mode);      // map squares
+  void ResizeMapSquares(int freeAll);      // map squares
+  void RebuildAddedMeshes(int first);      // mesh batching
+  void FreeCameraOcclusion();              // cameras
+
   // The world's pick under the mouse into the camera's pick record (the point and the
   // surface normal): 1, or 0 when nothing is hit.
   int GetBounds(ViewCameraRecord& camera);
@@ -94,6 +265,22 @@ struct Wld {
   // The ground's height (16.16) below a point; no world: 0.
   static int32_t (*FindSurfaceBelow)(const IntVector& point);
 };
+
+// The loaded world's load step 1..16 (built in steps): 1; else 0 (also without a world).
+int IsWorldLoading();
+// The loading status text ("Loading textures 37%"), and the two ways it is written.
+constexpr int WORLD_LOADING_TEXT_SIZE = 64;
+extern char WorldLoadingText[WORLD_LOADING_TEXT_SIZE];
+void SetWorldLoadingText(const char* text);
+void SetWorldLoadingProgress(int percent);
+// Clears CWld's load and rebuilds its meshes from step 17 ("Rebuilding").
+void StartWorldRebuild();
+// The built-in track whose two-letter code the world's track code is: 1..8, 0 for any other
+// (no built-in tracks are listed: every track gives 0).
+int GetTrackCodeIndex();
+// Takes the layout packet's state bytes (byte 3 the kind, then one byte per object index and
+// 63) into the added objects of that kind; bytes past length are not read.
+void ApplyLayoutObjectStates(const uint8_t* packet, int length);
 
 // Frees the world's octrees, then destroys the world CWld points to, if any, and clears CWld.
 // Harmless without a world, and when called again.

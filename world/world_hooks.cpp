@@ -1,12 +1,18 @@
 // world_hooks.cpp - the one place the world puts its answers into the hooks of the layers
 // below it.  Each answer looks at CWld: without a world it gives what the editor stands on
-// (gravity -9.81, no wind, no map squares or trunks, no hit, no lighting, no pick); the
-// world's parts fill the loaded branches as they arrive.
+// (gravity -9.81, no wind, no map squares or trunks, no hit, no lighting, no pick); a loaded
+// world answers from its objects and octrees.
+#include <cstring>
+
 #include "physics/solid/solid_hooks.h"
+#include "render/humans.h"
 #include "render/light_samples.h"
 #include "render/sky.h"
 #include "render/views.h"
 #include "world/environment.h"
+#include "world/fixed_ob.h"
+#include "world/light_octrees.h"
+#include "world/octree.h"
 #include "world/world.h"
 
 namespace {
@@ -14,26 +20,86 @@ namespace {
 // ---- [Rigid body] ----
 float Gravity() { return CWld ? CWld->gravity : STANDARD_GRAVITY; }
 
+// A probe's ray test goes to the object's own: the probe's position, the vector from the
+// centre of mass, no surface word, blend or bump.
+void ObjectRayTest(FixedOb* object, const IntVector& position, const IntVector& fromCentre, ContactProbe& probe, int,
+                   int, int, int mode) {
+  if (object) object->RayTest(position, fromCentre, probe, nullptr, nullptr, nullptr, mode);
+}
+
 // ---- [Renderer] ----
 int PickUnderMouse(ViewCameraRecord& camera) { return CWld ? CWld->GetBounds(camera) : 0; }
-// The ray and lighting answers come with the world's octrees, the sun setting with the track
-// file; until then a loaded world answers as none does.
-int RayToGround(const int32_t[3], const int32_t[3], int32_t[3]) { return 0; }
-int LightingAtPoint(const int32_t[3], LightRecord&) { return 0; }
+
+// The ground under a point through the object octree.  The renderer's ray runs from start down
+// to start + direction; the octree's runs from its far end back up (origin start + direction,
+// points origin - t direction), so that the greatest t is the highest surface met.
+int RayToGround(const int32_t start[3], const int32_t direction[3], int32_t hit[3]) {
+  if (!CWld) return 0;
+  ContactProbe probe = {};
+  const IntVector origin = {WrappingAdd(start[0], direction[0]), WrappingAdd(start[1], direction[1]),
+                            WrappingAdd(start[2], direction[2])};
+  const IntVector ray = {direction[0], direction[1], direction[2]};
+  if (ObjectOctree.Query(probe, origin, ray) <= 0) return 0;
+  hit[0] = probe.candidatePoint.x;
+  hit[1] = probe.candidatePoint.y;
+  hit[2] = probe.candidatePoint.z;
+  return 1;
+}
+int LightingAtPoint(const int32_t point[3], LightRecord& record) {
+  if (!CWld) return 0;
+  return LookUpLighting({point[0], point[1], point[2]}, record);
+}
+// The point octree's sample: -1 when the world has none.
+int PointSample(const int32_t point[3], LightSample& sample) {
+  if (!CWld || WorldPoints.slots.empty()) return -1;
+  const uint8_t* data = GetObjectLighting({point[0], point[1], point[2]});
+  if (!data) return 0;
+  std::memcpy(sample.bytes, data, LIGHT_SAMPLE_BYTES);
+  return 1;
+}
 float SunSetting() { return 0.0f; }
+
+// ---- [Car lighting] ----
+// The car's ray start .. start + direction before hit.fraction, as the object's ray test of
+// the segment from the far end back: t = 1 - fraction.
+int CarRayTest(const FixedOb* object, const IntVector& start, const IntVector& direction, WorldRayHit& hit) {
+  if (!object) return 0;
+  ContactProbe probe = {};
+  probe.candidateStrength = FIXED_ONE - hit.fraction;
+  const int32_t before = probe.candidateStrength;
+  const IntVector end = {WrappingAdd(start.x, direction.x), WrappingAdd(start.y, direction.y),
+                         WrappingAdd(start.z, direction.z)};
+  const_cast<FixedOb*>(object)->RayTest(end, direction, probe, nullptr, nullptr, nullptr, 1);
+  if (probe.candidateStrength <= before) return 0;
+  hit.fraction = FIXED_ONE - probe.candidateStrength;
+  return 1;
+}
+// The lighting octree's record at a point; the car's six values are its openness terms.
+int CarLighting(const IntVector& point, WorldLightSample& sample) {
+  if (!CWld) return 0;
+  LightRecord record;
+  InitLightRecord(record);
+  if (!LookUpLighting(point, record)) return 0;
+  for (int k = 0; k < 6; ++k) sample.values[k] = record.open[k];
+  return 1;
+}
 
 }  // namespace
 
 void InstallWorld() {
-  // The map squares, trunks, objects and wind of the table are a loaded world's alone: until
-  // the objects exist their answers are the table's own no-world ones.
+  // The map squares, trunks and wind of the table are the map squares' and the environment's:
+  // until they exist their answers are the table's own no-world ones.
   WorldHooks hooks = NoWorldHooks();
   hooks.Gravity = Gravity;
+  hooks.RayTest = ObjectRayTest;
   InstallWorldHooks(hooks);
 
   CameraWorldPickHook = PickUnderMouse;
   WorldRayCastHook = RayToGround;
   WorldLightingLookupHook = LightingAtPoint;
+  WorldLightSampleHook = PointSample;
   WorldSunSettingHook = SunSetting;
   WorldSunDirectionHook = ComputeSunDirection;
+  Wld::RayTest = CarRayTest;
+  Wld::GetLighting = CarLighting;
 }

@@ -50,6 +50,8 @@ TARGETS=(
   "fuzz_spoke_file:$BUILD/seeds/spoke"
   "fuzz_layout_models:$BUILD/seeds/layout"
   "fuzz_obj_import:$BUILD/seeds/obj"
+  "fuzz_world_objects:$BUILD/seeds/world_objects"
+  "fuzz_world_octrees:$BUILD/seeds/world_octrees"
 )
 # Every target gets an equal share of the total, at least one second.
 SECONDS_EACH=$(( TOTAL_SECONDS / ${#TARGETS[@]} ))
@@ -64,7 +66,7 @@ mkdir -p "$BUILD"
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZKT_FUZZ=ON -DZKT_SANITIZE=ON -DZKT_BENCH=OFF \
   > "$BUILD/configure.log" 2>&1 || { cat "$BUILD/configure.log"; exit 1; }
-cmake --build "$BUILD" --target "${TARGETS[@]%%:*}" sound_files model_gen vehicle_gen sky_gen human_gen \
+cmake --build "$BUILD" --target "${TARGETS[@]%%:*}" sound_files model_gen vehicle_gen sky_gen human_gen track_seeds \
   charset_files -j "$(nproc)"
 
 # Picture seeds: a few small files of each kind the image readers take.
@@ -141,6 +143,11 @@ printf 'v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\nf 1/1/1 2/1/1 3/1/
 "$BUILD/tools/human_gen/human_gen" --out "$BUILD/seeds/human_work" --seeds "$SEEDS/human_system" > /dev/null
 mkdir -p "$SEEDS/skeleton"
 mv "$SEEDS/human_system/skeleton.seed" "$SEEDS/skeleton/"
+# World seeds: object streams and octree blocks written by our own test-track writer.
+"$BUILD/tools/track_writer/track_seeds" --out "$BUILD/seeds/track_work" --seeds "$SEEDS/track" > /dev/null
+mkdir -p "$SEEDS/world_objects" "$SEEDS/world_octrees"
+mv "$SEEDS"/track/objects_*.seed "$SEEDS/world_objects/"
+mv "$SEEDS"/track/octrees_*.seed "$SEEDS/world_octrees/"
 # A JPG start with an EXIF block: IFD 0 pointing at an EXIF directory with an exposure time.
 printf '\xff\xd8\xff\xe1\x00\x3cExif\x00\x00II*\x00\x08\x00\x00\x00\x01\x00\x69\x87\x04\x00\x01\x00\x00\x00\x1a\x00\x00\x00\x00\x00\x00\x00\x01\x00\x9a\x82\x05\x00\x01\x00\x00\x00\x2c\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\xfa\x00\x00\x00\xff\xda' \
   > "$SEEDS/exif/minimal.jpg"

@@ -1,0 +1,257 @@
+// light_octrees_test.cpp - the lighting octree's blended samples and the point octree's exact
+// look-ups, read from the writer's blocks, and the blocks a damaged file gives.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <tuple>
+
+#include "render/views.h"
+#include "tools/track_writer/track_writer.h"
+#include "world/light_octrees.h"
+#include "world_test_util.h"
+
+namespace {
+
+constexpr int32_t HALF = 64 << 16;  // the root's half edge: 64 m
+
+TrackLight Light(uint8_t ambient) {
+  TrackLight l{};
+  for (int f = 0; f < 6; ++f) {
+    l.ambient[f] = ambient;
+    l.open[f] = uint8_t(255 - ambient);
+  }
+  l.colours[0][0] = 1.0f;
+  return l;
+}
+
+// A root whose eight children are leaves; child lit carries an N x N grid of samples whose
+// ambient grows by 10 along x and 30 along y.
+TrackLightingBlock GridBlock(int lit, uint8_t n) {
+  TrackLightingBlock b;
+  b.version = 4;
+  b.size = 2 * HALF;
+  b.verticalSize = 2 * HALF;
+  b.nodes.push_back({1, 0, 0, 0, 0, 0, 0});
+  for (int c = 0; c < 8; ++c) b.nodes.push_back({0, 0, int8_t(c == lit ? 1 : 0), 0, uint8_t(c == lit ? n : 0), 0, 0});
+  for (int j = 0; j < n; ++j)
+    for (int i = 0; i < n; ++i) b.samples.push_back(Light(uint8_t(10 + 10 * i + 30 * j)));
+  return b;
+}
+
+int Read(const TrackLightingBlock& b) {
+  WrittenStream s([&](DataFile& f) { WriteLightingOctreeBlock(f, b); });
+  const int read = ReadLightingOctreeBlock(s.file);
+  if (read) {
+    EXPECT_EQ(s.file.BytesLeft(), 0);
+  }
+  return read;
+}
+
+struct LightOctrees : ::testing::Test {
+  void TearDown() override {
+    FreeLightingOctree();
+    FreePointOctree();
+  }
+  CaughtLines lines;
+};
+
+TEST_F(LightOctrees, GridSamplesComeBackExactlyAndTheBlendIsLinear) {
+  // Child 7 (upper x, y, z) spans 0..64 m; N = 5 gives a cell of 16 m.
+  ASSERT_EQ(Read(GridBlock(7, 5)), 1);
+  LightRecord r;
+  for (int j = 0; j < 4; ++j)
+    for (int i = 0; i < 4; ++i) {
+      InitLightRecord(r);
+      ASSERT_EQ(LookUpLighting({(16 * i) << 16, (16 * j) << 16, 1 << 16}, r), 1);
+      EXPECT_EQ(r.ambient[0], float(10 + 10 * i + 30 * j)) << i << ", " << j;
+      EXPECT_EQ(r.open[3], float(255 - (10 + 10 * i + 30 * j)));
+      EXPECT_EQ(r.colours[0][0], 1.0f);
+    }
+  // Between grid points: the weights sum to 1, so a linear field comes back as it is.
+  InitLightRecord(r);
+  ASSERT_EQ(LookUpLighting({int32_t(5.5 * 65536), int32_t(41.25 * 65536), 1 << 16}, r), 1);
+  EXPECT_NEAR(r.ambient[2], 10 + 10 * 5.5 / 16 + 30 * 41.25 / 16, 1e-3);
+  EXPECT_NEAR(r.colours[0][0], 1.0f, 1e-6);
+  // A point on the centre planes takes the upper child (7); just below, the unlit child 0.
+  EXPECT_EQ(LookUpLighting({0, 0, 0}, r), 1);
+  EXPECT_EQ(LookUpLighting({-1, -1, -1}, r), 0);
+  EXPECT_EQ(lines.Lines().size(), 0u);
+}
+
+TEST_F(LightOctrees, AFarEdgeIsOutsideOnceAndSmallOrUnlitLeavesGiveNothing) {
+  ASSERT_EQ(Read(GridBlock(7, 2)), 1);
+  LightRecord r;
+  EXPECT_EQ(LookUpLighting({10 << 16, 10 << 16, 1 << 16}, r), 1);
+  EXPECT_EQ(LookUpLighting({(64 << 16) - 1, 10 << 16, 1 << 16}, r), 1);
+  EXPECT_EQ(LookUpLighting({64 << 16, 10 << 16, 1 << 16}, r), 0) << "u = N - 1: outside";
+  EXPECT_EQ(LookUpLighting({10 << 16, 64 << 16, 1 << 16}, r), 0);
+  EXPECT_EQ(lines.Count("OctPNode::GetLighting - pos outside node"), 1) << "once per read block";
+  // A root too small for its grid: the cell is 0 and nothing is found.
+  TrackLightingBlock tiny = GridBlock(7, 3);
+  tiny.size = 1;
+  tiny.verticalSize = 1;
+  ASSERT_EQ(Read(tiny), 1);
+  EXPECT_EQ(LookUpLighting({0, 0, 0}, r), 0);
+  // Samples past the table: the leaf carries no light.
+  TrackLightingBlock past = GridBlock(7, 3);
+  past.nodes[8].firstSample = 1;
+  ASSERT_EQ(Read(past), 1);
+  EXPECT_EQ(LookUpLighting({1 << 16, 1 << 16, 1 << 16}, r), 0);
+}
+
+TEST_F(LightOctrees, OlderBlockVersions) {
+  // Version 3: sixteen-byte nodes but no samples: nothing is found.
+  TrackLightingBlock v3 = GridBlock(7, 1);
+  v3.version = 3;
+  v3.oldSampleCount = 4;
+  ASSERT_EQ(Read(v3), 1);
+  LightRecord r;
+  EXPECT_EQ(LookUpLighting({1 << 16, 1 << 16, 1 << 16}, r), 0);
+  EXPECT_EQ(WorldLighting.samples.size(), 0u);
+  // Version 1: twelve-byte nodes and one size for both edges.
+  TrackLightingBlock v1 = GridBlock(7, 0);
+  v1.version = 1;
+  v1.verticalSize = 12345;
+  v1.secondSize = 77;
+  ASSERT_EQ(Read(v1), 1);
+  EXPECT_EQ(WorldLighting.verticalSize, 2 * HALF);
+  EXPECT_EQ(WorldLighting.secondVerticalSize, 77);
+  EXPECT_EQ(WorldLighting.nodes.size(), 9u);
+  EXPECT_EQ(WorldLighting.nodes[0].firstChild, 1u);
+  EXPECT_EQ(WorldLighting.nodes[8].high, 1);
+  EXPECT_EQ(WorldLighting.nodes[8].firstSample, 0u);
+}
+
+TEST_F(LightOctrees, DamagedBlocksAreRefusedWithOneMessage) {
+  TrackLightingBlock late = GridBlock(7, 2);
+  late.nodes[0].firstChild = 2;  // 2 + 8 > 9 nodes
+  EXPECT_EQ(Read(late), 0);
+  EXPECT_TRUE(WorldLighting.nodes.empty());
+  TrackLightingBlock many = GridBlock(7, 2);
+  many.nodeCountOverride = 1 << 28;
+  EXPECT_EQ(Read(many), 0);
+  TrackLightingBlock samples = GridBlock(7, 2);
+  samples.sampleCountOverride = 1 << 28;
+  EXPECT_EQ(Read(samples), 0);
+  EXPECT_EQ(lines.Count("Lighting octree block refused"), 3);
+  LightRecord r;
+  EXPECT_EQ(LookUpLighting({0, 0, 0}, r), 0);
+}
+
+TEST_F(LightOctrees, FreeingPutsTheCentresAtTheCamera) {
+  View* saved = CurrentView;
+  View view = MainView;
+  view.position[0] = 11;
+  view.position[1] = 22;
+  view.position[2] = 33;
+  CurrentView = &view;
+  FreePointOctree();
+  FreeLightingOctree();
+  EXPECT_EQ(WorldPoints.centre.x, 11);
+  EXPECT_EQ(WorldPoints.centre.z, 33);
+  EXPECT_EQ(WorldLighting.centre.y, 22);
+  CurrentView = saved;
+}
+
+// A point block of positions on a 1/256 m grid (multiples of 256 units), each with an
+// all-direction sample and one directional sample.
+TrackPointBlock Points(std::vector<IntVector>& stored) {
+  TrackPointBlock b;
+  b.size = 2 * HALF;
+  b.verticalSize = 2 * HALF;
+  b.slotCapacity = 3;  // below 9: taken as 9
+  std::mt19937 random(5);
+  std::uniform_int_distribution<int32_t> grid(-250, 249);
+  std::set<std::tuple<int32_t, int32_t, int32_t>> used;
+  while (stored.size() < 300) {
+    const IntVector p = {grid(random) << 12, grid(random) << 12, grid(random) << 8};
+    if (!used.insert({p.x, p.y, p.z}).second) continue;
+    stored.push_back(p);
+    const int at = b.AddPosition(p.x, p.y, p.z, 0);
+    const int8_t normal[3] = {0, 127, 0};
+    const uint8_t data[8] = {uint8_t(at), 1, 2, 3, 4, 5, 6, 7};
+    const int directional = b.AddDirectional(0, true, normal, data);
+    const int all = b.AddAllDirection(0, true, Light(uint8_t(at)));
+    b.SetNext(directional, uint32_t(all));
+    b.entries[size_t(at) * 16] = uint8_t(directional);  // the first sample, low byte
+    b.entries[size_t(at) * 16 + 1] = uint8_t(directional >> 8);
+  }
+  return b;
+}
+
+int ReadPoints(const TrackPointBlock& b) {
+  WrittenStream s([&](DataFile& f) { WritePointOctreeBlock(f, b); });
+  const int read = ReadPointOctreeBlock(s.file);
+  if (read) {
+    EXPECT_EQ(s.file.BytesLeft(), 0);
+  }
+  return read;
+}
+
+TEST_F(LightOctrees, PointOctreeFindsEveryStoredPositionAndNothingElse) {
+  std::vector<IntVector> stored;
+  const TrackPointBlock b = Points(stored);
+  ASSERT_EQ(ReadPoints(b), 1);
+  for (size_t k = 0; k < stored.size(); ++k) {
+    const IntVector p = stored[k];
+    const uint8_t* data = WorldPoints.Find(p);
+    ASSERT_NE(data, nullptr) << k;
+    EXPECT_EQ(data[4], uint8_t(k * 5)) << "its own all-direction sample";
+    for (int32_t d : {1, 17, 63}) EXPECT_EQ(GetObjectLighting({p.x + d, p.y + d, p.z + d}), data);
+    EXPECT_EQ(GetObjectLighting({p.x + 64, p.y, p.z}), nullptr);
+    EXPECT_EQ(GetObjectLighting({p.x - 1, p.y, p.z}), nullptr);
+    const float up[3] = {0.0f, 1.0f, 0.0f}, nearlyUp[3] = {0.0f, 0.998f, 0.003f}, side[3] = {1.0f, 0.0f, 0.0f};
+    const uint8_t* directional = WorldPoints.FindByNormal(p, up);
+    ASSERT_NE(directional, nullptr);
+    EXPECT_EQ(directional[0], uint8_t(k * 5));
+    EXPECT_EQ(WorldPoints.FindByNormal(p, nearlyUp), directional);
+    EXPECT_EQ(WorldPoints.FindByNormal(p, side), nullptr);
+  }
+  EXPECT_EQ(lines.Lines().size(), 0u);
+}
+
+TEST_F(LightOctrees, PointOctreeEdgesAndDamage) {
+  TrackPointBlock b;
+  b.size = 2 * HALF;
+  b.verticalSize = 2 * HALF;
+  b.slotCapacity = 0;
+  // On the centre: the upper child; on the root's edge: not stored.
+  const int centre = b.AddPosition(0, 0, 0, 2);
+  const int edge = b.AddPosition(HALF, 0, 0, 2);
+  const int all = b.AddAllDirection(0, true, Light(9));
+  // A duplicate position, an invalid sample, and a chain that cycles.
+  b.AddPosition(0, 0, 0, uint32_t(all));
+  const int invalid = b.AddPosition(64, 0, 0, 0);
+  const int bad = b.AddAllDirection(0, false, Light(1));
+  b.entries[size_t(invalid) * 16] = uint8_t(bad);
+  const int cyclic = b.AddPosition(128, 0, 0, 0);
+  const int8_t n[3] = {0, 0, 127};
+  const uint8_t d[8] = {};
+  const int loop = b.AddDirectional(0, true, n, d);
+  b.SetNext(loop, uint32_t(loop));
+  b.entries[size_t(cyclic) * 16] = uint8_t(loop);
+  (void)edge;
+  (void)centre;
+  ASSERT_EQ(ReadPoints(b), 1);
+  EXPECT_EQ(WorldPoints.slots[0], 1u);
+  // Every position lies on or past the centre planes: all of them under the upper child.
+  for (int c = 0; c < 7; ++c) {
+    EXPECT_EQ(WorldPoints.slots[1 + c], 0u) << c;
+  }
+  EXPECT_NE(WorldPoints.slots[1 + 7], 0u);
+  ASSERT_NE(WorldPoints.Find({0, 0, 0}), nullptr);
+  EXPECT_EQ(WorldPoints.Find({0, 0, 0})[4], 9);
+  EXPECT_EQ(WorldPoints.Find({HALF, 0, 0}), nullptr);
+  EXPECT_EQ(WorldPoints.Find({64, 0, 0}), nullptr) << "not valid";
+  EXPECT_EQ(WorldPoints.Find({128, 0, 0}), nullptr) << "the chain ends after the table's length";
+  EXPECT_EQ(lines.Count("Point octree block: 1 positions skipped"), 1);
+  // A count beyond the bytes left.
+  TrackPointBlock many = b;
+  many.entryCountOverride = 1 << 27;
+  EXPECT_EQ(ReadPoints(many), 0);
+  EXPECT_EQ(lines.Count("Point octree block refused"), 1);
+  EXPECT_EQ(GetObjectLighting({0, 0, 0}), nullptr) << "no point octree";
+}
+
+}  // namespace

@@ -1,0 +1,263 @@
+// world_objects_test.cpp - world objects from the object stream: the header in both forms,
+// the factory and the stream's endings, mapping references, the box pre-test, lit drawing
+// and the material kinds; and the writer's golden bytes.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/frame_globals.h"
+#include "render/material.h"
+#include "tools/track_writer/track_writer.h"
+#include "world/built_mesh.h"
+#include "world_test_util.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Factory : ::testing::Test {
+  void SetUp() override { WorldObjectClasses[OBJECT_SECTION] = MakeDisc; }
+  void TearDown() override { WorldObjectClasses[OBJECT_SECTION] = nullptr; }
+};
+
+WorldObjectHeader ReadHeader(const Bytes& bytes, int version) {
+  DataFile file{};
+  std::vector<uint8_t> image = DataFileImage("QXTEST", bytes, version);
+  int32_t v = 0;
+  EXPECT_EQ(file.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), "QXTEST", &v, 300), 1);
+  WorldObjectHeader h{};
+  EXPECT_EQ(ReadWorldObjectHeader(file, version, h), 1);
+  EXPECT_EQ(file.BytesLeft(), 0) << "the header reads every byte written";
+  file.Close();
+  return h;
+}
+
+TEST(TrackWriter, GoldenBytesOfEachHeaderFormAndEachBlock) {
+  EXPECT_EQ(WrittenBytes([](DataFile& f) { WriteNewObjectHeader(f, 4, 0x81, 7, 0x42, 4, 0x10000, -0x20000); }),
+            (Bytes{0x04, 0x81, 0x07, 0x42, 0x04, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0xFE, 0xFF}));
+  const uint8_t extra[4] = {9, 1, 2, 3};
+  EXPECT_EQ(WrittenBytes([&](DataFile& f) { WriteOldObjectHeader(f, 6, 0x84, 2, extra, 1, 2); }),
+            (Bytes{0x06, 0x84, 0x02, 0x00, 9, 1, 2, 3, 1, 0, 0, 0, 2, 0, 0, 0}));
+  const int32_t centre[3] = {1, 2, 3};
+  EXPECT_EQ(WrittenBytes([&](DataFile& f) { WriteObjectOctreeBlock(f, centre, 0x280000, 0x140000, {1, 0, 0}); }),
+            (Bytes{0, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0x28, 0, 0, 0, 0x14, 0, 3, 0, 0, 0,
+                   1, 0, 0, 0, 0, 0, 0, 0}));
+  TrackLight light{{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}, {{1, 1, 1}}};
+  Bytes sample = {0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0xC0, 0x03, 0x1E, 0x78};
+  sample.resize(40, 0);
+  EXPECT_EQ(WrittenBytes([&](DataFile& f) { WriteLightSample(f, light); }), sample);
+  TrackLightingBlock lighting;
+  lighting.version = 4;
+  lighting.centre[0] = 5;
+  lighting.size = 0x100;
+  lighting.verticalSize = 0x80;
+  lighting.secondSize = 7;
+  lighting.secondVerticalSize = 8;
+  lighting.nodes = {{0, -1, 2, 0xAA, 1, 0x11223344, 0}};
+  lighting.table = {0xBEEF};
+  lighting.samples = {light};
+  Bytes expected = {4, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0x80, 0, 0, 0, 7, 0, 0, 0,
+                    8, 0, 0, 0, 1, 0, 0, 0,
+                    0, 0, 0, 0, 0xFF, 2, 0xAA, 1, 0x44, 0x33, 0x22, 0x11, 0, 0, 0, 0,
+                    0, 0, 0, 0, 1, 0, 0, 0, 0xEF, 0xBE, 1, 0, 0, 0};
+  expected.insert(expected.end(), sample.begin(), sample.end());
+  EXPECT_EQ(WrittenBytes([&](DataFile& f) { WriteLightingOctreeBlock(f, lighting); }), expected);
+  TrackPointBlock points;
+  points.centre[2] = 9;
+  points.size = 0x40000;
+  points.verticalSize = 0x20000;
+  points.slotCapacity = 16;
+  points.AddPosition(0x100, -0x40, 0x80, 1);
+  const int8_t normal[3] = {0, 127, -127};
+  const uint8_t data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  points.AddDirectional(0, true, normal, data);
+  EXPECT_EQ(WrittenBytes([&](DataFile& f) { WritePointOctreeBlock(f, points); }),
+            (Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 9, 0, 0, 0, 0, 0, 4, 0, 0, 0, 2, 0, 16, 0, 0, 0, 2, 0, 0, 0,
+                   1, 0, 0, 0x80, 0, 1, 0, 0, 0xC0, 0xFF, 0xFF, 0xFF, 0x80, 0, 0, 0,
+                   0, 0, 0, 0, 2, 0, 127, 0x81, 1, 2, 3, 4, 5, 6, 7, 8}));
+}
+
+TEST(ObjectHeader, BothFormsDecodeFlagsMasksAndBytes) {
+  // The new form: flags bits 0..2, the mask only with bit 7 (OR 0x00010001), else all bits.
+  WorldObjectHeader h = ReadHeader(WrittenBytes([](DataFile& f) { WriteNewObjectHeader(f, 4, 0x05, 3, 4, 0, 11, 12); }), 252);
+  EXPECT_EQ(h.flags, 5);
+  EXPECT_EQ(h.configMask, 0xFFFFFFFFu);
+  EXPECT_EQ(h.sizeByte, 3);
+  EXPECT_EQ(h.lightingByte, 4);
+  EXPECT_EQ(h.x, 11);
+  EXPECT_EQ(h.y, 12);
+  h = ReadHeader(WrittenBytes([](DataFile& f) { WriteNewObjectHeader(f, 4, 0x81, 0, 0, 4, 0, 0); }), 252);
+  EXPECT_EQ(h.flags, 1);
+  EXPECT_EQ(h.configMask, 0x00010005u);
+  // The old form: the word to the low and high configurations, bit 2 kept, four extra bytes.
+  h = ReadHeader(WrittenBytes([](DataFile& f) { WriteOldObjectHeader(f, 4, 0x03, 2, nullptr, 0, 0); }), 250);
+  EXPECT_EQ(h.configMask, 0x00030003u);
+  EXPECT_EQ(h.flags, 0);
+  const uint8_t extra[4] = {77, 1, 2, 3};
+  h = ReadHeader(WrittenBytes([&](DataFile& f) { WriteOldObjectHeader(f, 4, 0x84, 0, extra, 5, 6); }), 250);
+  EXPECT_EQ(h.flags, 4);
+  EXPECT_EQ(h.sizeByte, 77);
+  EXPECT_EQ(h.lightingByte, 0);
+  EXPECT_EQ(h.configMask, 0x00010001u);
+  EXPECT_EQ(h.x, 5);
+  // Type 9 carries no position; bits 0 and 16 of a mask are always set.
+  h = ReadHeader(WrittenBytes([](DataFile& f) { WriteNewObjectHeader(f, 9, 0x80, 0, 0, 0, 1, 1); }), 252);
+  EXPECT_EQ(h.configMask, 0x00010001u);
+  EXPECT_EQ(h.x, 0);
+  h = ReadHeader(WrittenBytes([](DataFile& f) { WriteOldObjectHeader(f, 9, 0x00, 0xFFFF, nullptr, 1, 1); }), 250);
+  EXPECT_EQ(h.configMask, 0x00010001u);
+}
+
+TEST_F(Factory, AnObjectTakesTheHeaderAndReadsItsOwnRecord) {
+  WrittenStream s([](DataFile& f) {
+    WriteNewObjectHeader(f, OBJECT_SECTION, 0x82, 9, 0x41, 0x20, 3 << 16, 4 << 16);
+    f.WriteInt(1234);
+  });
+  int result = -1, type = -1;
+  FixedOb* o = CreateWorldObject(s.file, 252, &result, &type);
+  ASSERT_NE(o, nullptr);
+  EXPECT_EQ(result, CREATE_OBJECT_OK);
+  EXPECT_EQ(o->type, OBJECT_SECTION);
+  EXPECT_EQ(o->flags, 2);
+  EXPECT_EQ(o->sizeByte, 9);
+  EXPECT_EQ(o->lightingByte, 0x41);
+  EXPECT_EQ(o->configMask, 0x00010021u);
+  EXPECT_EQ(o->listed, 0);
+  EXPECT_EQ(o->position[0], 3 << 16);
+  EXPECT_EQ(o->position[1], 4 << 16);
+  EXPECT_EQ(static_cast<DiscObject*>(o)->word, 1234);
+  DeleteWorldObject(o);
+}
+
+TEST_F(Factory, TypesWithoutAClassAndCutRecordsStopTheStreamAndFreeWhatWasRead) {
+  for (int bad : {0, 3, 12, 16, 255}) {
+    WrittenStream s([&](DataFile& f) {
+      for (int k = 0; k < 2; ++k) {
+        WriteNewObjectHeader(f, OBJECT_SECTION, 0, 0, 0, 0, 0, 0);
+        f.WriteInt(k);
+      }
+      WriteNewObjectHeader(f, uint8_t(bad), 0, 0, 0, 0, 0, 0);
+      WriteNewObjectHeader(f, OBJECT_SECTION, 0, 0, 0, 0, 0, 0);
+      f.WriteInt(9);
+    });
+    FixedOb* objects[4] = {};
+    const ObjectStreamResult r = ReadWorldObjects(s.file, 252, 4, objects);
+    EXPECT_EQ(r.result, CREATE_OBJECT_NO_CLASS) << bad;
+    EXPECT_EQ(r.failedType, bad);
+    EXPECT_EQ(r.failedNumber, 2);
+    for (FixedOb* o : objects) EXPECT_EQ(o, nullptr) << "the objects read so far are freed";
+    char text[128];
+    ObjectStreamFailureText(r, text, sizeof text);
+    EXPECT_NE(std::string(text).find("type " + std::to_string(bad)), std::string::npos) << text;
+    EXPECT_NE(std::string(text).find("Object 2"), std::string::npos) << text;
+  }
+  // A record cut short: the stream ends inside the object's own record.
+  WrittenStream cut([](DataFile& f) {
+    WriteNewObjectHeader(f, OBJECT_SECTION, 0, 0, 0, 0, 0, 0);
+    f.WriteByte(1);
+  });
+  FixedOb* one[1] = {};
+  const ObjectStreamResult r = ReadWorldObjects(cut.file, 252, 1, one);
+  EXPECT_EQ(r.result, CREATE_OBJECT_CUT_SHORT);
+  EXPECT_EQ(r.failedNumber, 0);
+  EXPECT_EQ(one[0], nullptr);
+  // Every object read: no failure.
+  WrittenStream good([](DataFile& f) {
+    WriteOldObjectHeader(f, OBJECT_SECTION, 0, 0, nullptr, 0, 0);
+    f.WriteInt(5);
+  });
+  const ObjectStreamResult ok = ReadWorldObjects(good.file, 250, 1, one);
+  EXPECT_EQ(ok.failedNumber, -1);
+  ASSERT_NE(one[0], nullptr);
+  DeleteWorldObject(one[0]);
+}
+
+TEST(MappingReference, BothFormsReadEightBytesOrTheOldIndexWords) {
+  WrittenStream s([](DataFile& f) {
+    WriteMappingReference(f, 0x1234, 0x41, 2, 0xFFFE, 3, 7, false);
+    WriteMappingReference(f, 5, 1, 0, 0, 4, 4, true, 0x102, 0x309);  // old form, equal points
+    WriteMappingReference(f, 6, 1, 0, 0, 4, 5, true);                // old form, distinct points
+  });
+  MappingRef r{};
+  ReadMappingRef(r, s.file, 252);
+  EXPECT_EQ(r.mappingIndex, 0x1234);
+  EXPECT_EQ(r.flags, 0x41);
+  EXPECT_EQ(r.widthFit, 2);
+  EXPECT_EQ(r.startRow, 0xFFFE);
+  EXPECT_EQ(r.first, 3);
+  EXPECT_EQ(r.second, 7);
+  ReadMappingRef(r, s.file, 250);
+  EXPECT_EQ(r.first, 2);
+  EXPECT_EQ(r.second, 9);
+  ReadMappingRef(r, s.file, 250);
+  EXPECT_EQ(r.mappingIndex, 6);
+  EXPECT_EQ(r.first, 4);
+  EXPECT_EQ(r.second, 5);
+  EXPECT_EQ(s.file.BytesLeft(), 0);
+}
+
+TEST(SegmentMayHitBox, EachAxisRefusesASegmentWhollyOutsideAndWritesOnlyTheAxesReached) {
+  DiscObject o(OBJECT_PLACED);
+  const int32_t box[6] = {0, 0, 0, 10, 10, 10};
+  std::memcpy(o.box, box, sizeof box);
+  IntVector end = {111, 222, 333};
+  // Both ends left of the box on x: 0, y and z untouched.
+  EXPECT_EQ(o.SegmentMayHitBox({-5, 5, 5}, {1, 0, 0}, end), 0);
+  EXPECT_EQ(end.x, -6);
+  EXPECT_EQ(end.y, 222);
+  EXPECT_EQ(end.z, 333);
+  // Both above on z: x and y written.
+  EXPECT_EQ(o.SegmentMayHitBox({5, 5, 20}, {0, 0, 5}, end), 0);
+  EXPECT_EQ(end.x, 5);
+  EXPECT_EQ(end.z, 15);
+  // Crossing, and ends on the bounds, count as inside.
+  EXPECT_EQ(o.SegmentMayHitBox({-5, 5, 5}, {-20, 0, 0}, end), 1);
+  EXPECT_EQ(o.SegmentMayHitBox({10, 10, 0}, {0, 0, 0}, end), 1);
+  EXPECT_EQ(o.SegmentMayHitBox({11, 5, 5}, {1, 0, 0}, end), 1);  // the end on the greatest x
+}
+
+TEST(DrawLit, OneDrawPerFourLightsThatAreOn) {
+  const uint32_t saved = WorldLightsOn;
+  DiscObject o(OBJECT_PLACED);
+  o.lightMask = 0xFF;
+  WorldLightsOn = 0xFF;
+  o.DrawLit();
+  EXPECT_EQ(o.draws, 2);
+  o.draws = 0;
+  WorldLightsOn = 0x01;
+  o.DrawLit();
+  EXPECT_EQ(o.draws, 1);
+  o.draws = 0;
+  WorldLightsOn = 0xFF00;
+  o.DrawLit();
+  EXPECT_EQ(o.draws, 0) << "none of its lights on: not drawn";
+  WorldLightsOn = saved;
+}
+
+TEST(CollectMaterialKinds, EachKindItsBitOnlyWithGraphics) {
+  Material solid{}, atest{}, alpha{}, tea{};
+  atest.params.alphaMode = 1;
+  alpha.params.alphaMode = 2;
+  tea.params.alphaMode = 3;
+  BuiltPart parts[5] = {{0, &solid, 3, 1}, {0, &atest, 3, 1}, {0, &alpha, 3, 1}, {0, &tea, 3, 0}, {0, nullptr, 3, 1}};
+  BuiltMesh mesh;
+  mesh.partCount = 5;
+  mesh.parts = parts;
+  const int saved = GraphicsEnabled;
+  uint8_t flags = 0, hasAlpha = 0;
+  GraphicsEnabled = 0;
+  CollectMaterialKinds(mesh, flags, hasAlpha);
+  EXPECT_EQ(flags, 0);
+  EXPECT_EQ(hasAlpha, 0);
+  GraphicsEnabled = 1;
+  CollectMaterialKinds(mesh, flags, hasAlpha);
+  EXPECT_EQ(flags, 3) << "the TEA part has no triangle, the last no material";
+  EXPECT_EQ(hasAlpha, 1);
+  parts[3].triangleCount = 2;
+  CollectMaterialKinds(mesh, flags, hasAlpha);
+  EXPECT_EQ(flags, 7);
+  GraphicsEnabled = saved;
+  mesh.parts = nullptr;
+}
+
+}  // namespace

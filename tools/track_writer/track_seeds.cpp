@@ -1,0 +1,78 @@
+// track_seeds.cpp - writes the fuzz targets' seeds of the object stream ("objects_*.seed") and
+// the octree blocks ("octrees_*.seed") with our own test-track writer:
+// track_seeds --out <folder> --seeds <folder>.
+#include <string>
+#include <vector>
+
+#include "core/data_file.h"
+#include "tools/gen_support/gen_support.h"
+#include "tools/track_writer/track_writer.h"
+
+namespace {
+
+constexpr const char* TOOL = "track_seeds";
+
+template <class Write>
+int Seed(const std::string& folder, const char* name, std::vector<uint8_t> head, Write write) {
+  return WriteGenSeed(TOOL, folder, name, std::move(head), MemoryWriteBody(write));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string seeds;
+  if (const int code = StartGenTool(TOOL, argc, argv, {}, seeds)) return code;
+  // Object streams: byte 0 the version (248 + byte % 6), byte 1 the count.
+  int ok = 1;
+  ok &= Seed(seeds, "objects_new_form.seed", {4, 3}, [](DataFile& f) {
+    WriteNewObjectHeader(f, 4, 0x81, 2, 3, 4, 1 << 16, 2 << 16);
+    f.WriteInt(65536);
+    WriteNewObjectHeader(f, 9, 0x05, 0, 0, 0, 0, 0);
+    f.WriteInt(65536);
+    WriteMappingReference(f, 1, 1, 0, 0, 0, 1, false);
+    WriteNewObjectHeader(f, 8, 0x00, 0, 0, 0, 5, 6);
+    f.WriteInt(65536);
+    WriteMappingReference(f, 2, 1, 1, 3, 1, 2, false);
+  });
+  ok &= Seed(seeds, "objects_old_form.seed", {2, 2}, [](DataFile& f) {
+    const uint8_t extra[4] = {7, 0, 0, 0};
+    WriteOldObjectHeader(f, 6, 0x87, 0x0003, extra, 1, 2);
+    f.WriteInt(65536);
+    WriteOldObjectHeader(f, 8, 0x01, 0x0002, nullptr, 3, 4);
+    f.WriteInt(65536);
+    WriteMappingReference(f, 2, 1, 0, 0, 4, 4, true, 1, 2);
+  });
+  // Blocks: byte 0 the block (0 object, 1 lighting, 2 point octree).
+  const int32_t centre[3] = {0, 0, 0};
+  ok &= Seed(seeds, "octrees_object.seed", {0}, [&](DataFile& f) {
+    std::vector<int16_t> children(17, 0);
+    children[0] = 1;
+    children[1] = 9;
+    WriteObjectOctreeBlock(f, centre, 2560 << 16, 20 << 16, children);
+  });
+  TrackLight light{{10, 20, 30, 40, 50, 60}, {1, 2, 3, 4, 5, 6}, {{1, 0.5f, 0.25f}}};
+  for (int version : {1, 3, 4}) {
+    TrackLightingBlock b;
+    b.version = uint8_t(version);
+    b.size = b.verticalSize = 128 << 16;
+    b.nodes.push_back({1, 0, 0, 0, 0, 0, 0});
+    for (int c = 0; c < 8; ++c) b.nodes.push_back({0, 0, 1, 0, 2, 0, 0});
+    b.table = {1, 2};
+    b.samples = {light, light, light, light};
+    b.oldSampleCount = 4;
+    const std::string name = "octrees_lighting_v" + std::to_string(version) + ".seed";
+    ok &= Seed(seeds, name.c_str(), {1}, [&](DataFile& f) { WriteLightingOctreeBlock(f, b); });
+  }
+  TrackPointBlock points;
+  points.size = points.verticalSize = 128 << 16;
+  for (int k = 0; k < 4; ++k) {
+    const int at = points.AddPosition(k << 16, -k << 16, k << 12, 0);
+    const int all = points.AddAllDirection(0, true, light);
+    const int8_t n[3] = {0, 0, 127};
+    const uint8_t d[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    const int dir = points.AddDirectional(uint32_t(all), true, n, d);
+    points.entries[size_t(at) * 16] = uint8_t(dir);
+  }
+  ok &= Seed(seeds, "octrees_point.seed", {2}, [&](DataFile& f) { WritePointOctreeBlock(f, points); });
+  return ok ? 0 : 1;
+}

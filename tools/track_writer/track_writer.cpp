@@ -1,0 +1,172 @@
+// track_writer.cpp - test tracks' records, field by field.
+#include "tools/track_writer/track_writer.h"
+
+#include <cstring>
+
+#include "core/data_file.h"
+#include "core/fixed_math.h"
+
+namespace {
+
+void Short(DataFile& file, uint16_t v) {
+  file.WriteByte(v & 0xFF);
+  file.WriteByte(v >> 8);
+}
+void Word(std::vector<uint8_t>& out, size_t at, uint32_t v) {
+  for (int k = 0; k < 4; ++k) out[at + k] = uint8_t(v >> (8 * k));
+}
+
+}  // namespace
+
+// ---- [Object records] ----
+
+void WriteNewObjectHeader(DataFile& file, uint8_t type, uint8_t flagByte, uint8_t sizeByte, uint8_t lightingByte,
+                          uint32_t mask, int32_t x, int32_t y) {
+  file.WriteByte(type);
+  file.WriteByte(flagByte);
+  file.WriteByte(sizeByte);
+  file.WriteByte(lightingByte);
+  if (flagByte & 0x80) file.WriteInt(int32_t(mask));
+  if (type != 9) {
+    file.WriteInt(x);
+    file.WriteInt(y);
+  }
+}
+
+void WriteOldObjectHeader(DataFile& file, uint8_t type, uint8_t flagByte, uint16_t word, const uint8_t extra[4],
+                          int32_t x, int32_t y) {
+  file.WriteByte(type);
+  file.WriteByte(flagByte);
+  Short(file, word);
+  if (flagByte & 0x80)
+    for (int k = 0; k < 4; ++k) file.WriteByte(extra ? extra[k] : 0);
+  if (type != 9) {
+    file.WriteInt(x);
+    file.WriteInt(y);
+  }
+}
+
+void WriteMappingReference(DataFile& file, uint16_t mapping, uint8_t flags, uint8_t widthFit, uint16_t startRow,
+                           uint8_t first, uint8_t second, bool oldForm, uint32_t oldFirst, uint32_t oldSecond) {
+  Short(file, mapping);
+  file.WriteByte(flags);
+  file.WriteByte(widthFit);
+  Short(file, startRow);
+  file.WriteByte(first);
+  file.WriteByte(second);
+  if (oldForm && first == second) {
+    file.WriteInt(int32_t(oldFirst));
+    file.WriteInt(int32_t(oldSecond));
+  }
+}
+
+// ---- [Light sample] ----
+
+void WriteLightSample(DataFile& file, const TrackLight& light) {
+  file.WriteInt(0);
+  for (uint8_t a : light.ambient) file.WriteByte(a);
+  for (uint8_t o : light.open) file.WriteByte(o);
+  for (const auto& c : light.colours) {
+    uint32_t packed = 0;
+    StoreFloat3PK(&packed, c[0], c[1], c[2]);
+    file.WriteInt(int32_t(packed));
+  }
+}
+
+// ---- [Octree blocks] ----
+
+void WriteObjectOctreeBlockCounted(DataFile& file, const int32_t centre[3], int32_t rootSize, int32_t minHalfSize,
+                                   int32_t nodeCount, const std::vector<int16_t>& firstChildren) {
+  file.WriteInt(0);
+  for (int k = 0; k < 3; ++k) file.WriteInt(centre[k]);
+  file.WriteInt(rootSize);
+  file.WriteInt(minHalfSize);
+  file.WriteInt(nodeCount);
+  for (int16_t c : firstChildren) Short(file, uint16_t(c));
+  if (firstChildren.size() % 2) Short(file, 0);
+}
+
+void WriteObjectOctreeBlock(DataFile& file, const int32_t centre[3], int32_t rootSize, int32_t minHalfSize,
+                            const std::vector<int16_t>& firstChildren) {
+  WriteObjectOctreeBlockCounted(file, centre, rootSize, minHalfSize, int32_t(firstChildren.size()), firstChildren);
+}
+
+void WriteLightingOctreeBlock(DataFile& file, const TrackLightingBlock& b) {
+  file.WriteByte(b.version);
+  for (int k = 0; k < 3; ++k) file.WriteByte(0);
+  for (int k = 0; k < 3; ++k) file.WriteInt(b.centre[k]);
+  file.WriteInt(b.size);
+  if (b.version >= 2) file.WriteInt(b.verticalSize);
+  file.WriteInt(b.secondSize);
+  if (b.version >= 2) file.WriteInt(b.secondVerticalSize);
+  file.WriteInt(b.nodeCountOverride >= 0 ? b.nodeCountOverride : int32_t(b.nodes.size()));
+  for (const TrackLightNode& n : b.nodes) {
+    file.WriteInt(int32_t(n.firstChild));
+    file.WriteByte(uint8_t(n.low));
+    file.WriteByte(uint8_t(n.high));
+    file.WriteByte(n.spare);
+    file.WriteByte(n.gridPoints);
+    file.WriteInt(int32_t(n.word));
+    if (b.version >= 3) file.WriteInt(int32_t(n.firstSample));
+  }
+  file.WriteInt(0);
+  file.WriteInt(int32_t(b.table.size()));
+  for (uint16_t v : b.table) Short(file, v);
+  if (b.version >= 3) {
+    const int32_t count = b.version >= 4 ? int32_t(b.samples.size()) : b.oldSampleCount;
+    file.WriteInt(b.sampleCountOverride >= 0 ? b.sampleCountOverride : count);
+    if (b.version >= 4) {
+      for (const TrackLight& s : b.samples) WriteLightSample(file, s);
+    } else {
+      for (int32_t i = 0; i < b.oldSampleCount * 2; ++i) file.WriteInt(0);
+    }
+  }
+}
+
+int TrackPointBlock::AddPosition(int32_t x, int32_t y, int32_t z, uint32_t firstSample) {
+  const size_t at = entries.size();
+  entries.resize(at + 16, 0);
+  Word(entries, at, 0x80000000u | firstSample);
+  Word(entries, at + 4, uint32_t(x));
+  Word(entries, at + 8, uint32_t(y));
+  Word(entries, at + 12, uint32_t(z));
+  return int(at / 16);
+}
+
+int TrackPointBlock::AddDirectional(uint32_t next, bool valid, const int8_t normal[3], const uint8_t data[8]) {
+  const size_t at = entries.size();
+  entries.resize(at + 16, 0);
+  Word(entries, at, next);
+  entries[at + 4] = valid ? 2 : 0;
+  for (int k = 0; k < 3; ++k) entries[at + 5 + k] = uint8_t(normal[k]);
+  std::memcpy(&entries[at + 8], data, 8);
+  return int(at / 16);
+}
+
+int TrackPointBlock::AddAllDirection(uint32_t next, bool valid, const TrackLight& light) {
+  const size_t at = entries.size();
+  entries.resize(at + 48, 0);
+  Word(entries, at, next);
+  entries[at + 4] = uint8_t(1 | (valid ? 2 : 0));
+  // The sample's 40 bytes from byte 8, written as the stream writes them.
+  DataFile file{};
+  file.BeginMemoryWrite(0, nullptr);
+  WriteLightSample(file, light);
+  file.BeginMemoryWrite(1, nullptr);
+  WriteLightSample(file, light);
+  if (file.FinishMemoryWrite()) std::memcpy(&entries[at + 8], file.buffer, 40);
+  std::free(file.buffer);
+  return int(at / 16);
+}
+
+void TrackPointBlock::SetNext(int index, uint32_t next) { Word(entries, size_t(index) * 16, next); }
+
+void WritePointOctreeBlock(DataFile& file, const TrackPointBlock& b) {
+  file.WriteInt(0);
+  for (int k = 0; k < 3; ++k) file.WriteInt(b.centre[k]);
+  file.WriteInt(b.size);
+  file.WriteInt(b.verticalSize);
+  file.WriteInt(int32_t(b.slotCapacity));
+  file.WriteInt(b.entryCountOverride >= 0 ? b.entryCountOverride : b.EntryCount());
+  if (!b.entries.empty()) file.WriteBlock(b.entries.data(), int(b.entries.size()));
+}

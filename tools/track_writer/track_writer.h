@@ -1,0 +1,93 @@
+// track_writer.h - our own writer of test tracks' records: object headers of both forms,
+// mapping references, the three octree blocks of the lighting section and the 40-byte light
+// sample, each written one field at a time through the data file.
+//
+// Sections: [Object records] [Light sample] [Octree blocks]
+//
+// It shares no record and no reading code with the world: a misreading of a layout cannot
+// hide on both sides.  Tests, benchmarks and fuzz seeds write with it (counting and memory
+// writes) and read the bytes back through the world's readers.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+struct DataFile;
+
+// ---- [Object records] ----
+// The header from version 251 on: type, flag byte (bits 0..2 kept, bit 7: a mask follows),
+// size byte, lighting byte, [mask], then x and y unless the type is 9.
+void WriteNewObjectHeader(DataFile& file, uint8_t type, uint8_t flagByte, uint8_t sizeByte, uint8_t lightingByte,
+                          uint32_t mask, int32_t x, int32_t y);
+// The header below version 251: type, flag byte (bit 0 low configurations, bit 1 high, bit 2
+// kept, bit 7: four extra bytes follow), the 16-bit configuration word, [extra], x and y
+// unless the type is 9.
+void WriteOldObjectHeader(DataFile& file, uint8_t type, uint8_t flagByte, uint16_t word, const uint8_t extra[4],
+                          int32_t x, int32_t y);
+// A mapping reference: index, flags, width fit, start row, first and second point; in the
+// old form (oldForm) with equal points, two words whose low bytes are the real points follow.
+void WriteMappingReference(DataFile& file, uint16_t mapping, uint8_t flags, uint8_t widthFit, uint16_t startRow,
+                           uint8_t first, uint8_t second, bool oldForm, uint32_t oldFirst = 0, uint32_t oldSecond = 0);
+
+// ---- [Light sample] ----
+// An ambient cube: per face (-x, +x, -y, +y, -z, +z) an ambient and an openness byte and a
+// colour, the colour stored as three packed small floats.
+struct TrackLight {
+  uint8_t ambient[6];
+  uint8_t open[6];
+  float colours[6][3];
+};
+// 40 bytes: four unused zero bytes, the six ambient bytes, the six openness bytes, six
+// little-endian packed colour words.
+void WriteLightSample(DataFile& file, const TrackLight& light);
+
+// ---- [Octree blocks] ----
+// The object octree's block: a skipped word, the root's centre, size and least half size, the
+// node count, each node's first child (16 bits), padded to an even count with a zero.
+void WriteObjectOctreeBlock(DataFile& file, const int32_t centre[3], int32_t rootSize, int32_t minHalfSize,
+                            const std::vector<int16_t>& firstChildren);
+// Writes the object octree's block with a node count that need not match the children given
+// (for refusal tests).
+void WriteObjectOctreeBlockCounted(DataFile& file, const int32_t centre[3], int32_t rootSize, int32_t minHalfSize,
+                                   int32_t nodeCount, const std::vector<int16_t>& firstChildren);
+
+struct TrackLightNode {
+  uint32_t firstChild;
+  int8_t low, high;
+  uint8_t spare;
+  uint8_t gridPoints;
+  uint32_t word;
+  uint32_t firstSample;  // written only from block version 3
+};
+struct TrackLightingBlock {
+  uint8_t version = 4;
+  int32_t centre[3] = {};
+  int32_t size = 0, verticalSize = 0;          // the vertical size only from version 2
+  int32_t secondSize = 0, secondVerticalSize = 0;
+  std::vector<TrackLightNode> nodes;
+  std::vector<uint16_t> table;
+  std::vector<TrackLight> samples;             // version 4 and on
+  int32_t oldSampleCount = 0;                  // version 3: this many 8-byte samples
+  int32_t nodeCountOverride = -1;              // when not -1, written in place of the count
+  int32_t sampleCountOverride = -1;
+};
+void WriteLightingOctreeBlock(DataFile& file, const TrackLightingBlock& block);
+
+// The point octree's entries, made by the Add calls in file order.
+struct TrackPointBlock {
+  int32_t centre[3] = {};
+  int32_t size = 0, verticalSize = 0;
+  uint32_t slotCapacity = 64;
+  std::vector<uint8_t> entries;  // 16 bytes each
+  int32_t entryCountOverride = -1;
+
+  int EntryCount() const { return int(entries.size() / 16); }
+  // A position entry whose first sample is at index firstSample; returns its index.
+  int AddPosition(int32_t x, int32_t y, int32_t z, uint32_t firstSample);
+  // A directional sample: next (0 ends the chain), valid, the normal's bytes, 8 data bytes.
+  int AddDirectional(uint32_t next, bool valid, const int8_t normal[3], const uint8_t data[8]);
+  // An all-direction sample spanning three entries: next, valid, then the light sample.
+  int AddAllDirection(uint32_t next, bool valid, const TrackLight& light);
+  // Sets the next index of the sample at index.
+  void SetNext(int index, uint32_t next);
+};
+void WritePointOctreeBlock(DataFile& file, const TrackPointBlock& block);

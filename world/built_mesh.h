@@ -1,0 +1,45 @@
+// built_mesh.h - a level of a world object's display built from its model or its mapping
+// records: points, triangles and parts by material, in 16.16 world coordinates.
+//
+// The builders and the copying into the world's render meshes come with the objects that
+// build them; what stands here is the record and its release.  Main thread only.
+#pragma once
+#include <cstdint>
+
+struct Material;
+
+struct BuiltPoint {
+  int32_t position[3];  // 16.16 world
+  float normal[3];
+  int32_t shade;
+  uint32_t colour;
+  uint32_t packedLight;
+  float u, v;
+};
+struct BuiltTriangle {
+  uint32_t corners[3];  // point indices
+  uintptr_t colour;     // the sweep's colour word (a pointer there); 0 otherwise
+};
+// The points and triangles of a part follow those of the parts before it.
+struct BuiltPart {
+  uint32_t word;
+  Material* material;
+  int32_t pointCount;
+  int32_t triangleCount;
+};
+struct BuiltMesh {
+  int32_t pointCount = 0;
+  int32_t triangleCount = 0;
+  BuiltPoint* points = nullptr;
+  BuiltTriangle* triangles = nullptr;
+  int32_t partCount = 0;
+  BuiltPart* parts = nullptr;
+
+  // Releases the three arrays (the record itself is the owner's to delete).
+  void Free();
+};
+
+// The material kinds of a mesh's parts (each with a material and a triangle): SOLID (0) sets
+// drawFlags bit 0, ATEST (1) bit 1, TEA (3) bit 2, ALPHA (2) sets hasAlpha.  Nothing without
+// graphics (GraphicsEnabled 0).  The caller clears both first.
+void CollectMaterialKinds(const BuiltMesh& mesh, uint8_t& drawFlags, uint8_t& hasAlpha);

@@ -1,0 +1,175 @@
+// fixed_ob.h - world objects: the base every placed thing of a track begins with, the object
+// stream's header, the factory that makes an object of the type the header names, and the
+// helpers several object classes share.
+//
+// Sections: [Object] [Stream header] [Factory] [Mapping references] [Lights]
+//
+// Positions are signed 16.16 (65536 = 1 m) in world axes, x and y horizontal, z up.  An object
+// is released by its Free and then deleted (the destructor is virtual so that the delete is
+// sound; Free does the work).  Main thread only.
+#pragma once
+#include <cstdint>
+
+#include "core/fixed_math.h"
+
+struct ContactProbe;
+struct DataFile;
+struct Obj3d;
+
+// ---- [Object] ----
+// Object types of the stream.
+enum WorldObjectType : uint8_t {
+  OBJECT_PLACED = 4,     // FObject
+  OBJECT_TURBINE = 5,    // WTurbine
+  OBJECT_MARSHAL = 6,    // WMarshal
+  OBJECT_PIT = 7,        // WPit
+  OBJECT_SECTION = 8,    // WSection
+  OBJECT_SEGMENT = 9,    // WSegment (its position is inside its own record)
+  OBJECT_CAMERA = 10,    // FixedCam
+  OBJECT_TREE = 11,      // WTree
+  OBJECT_SPECTATOR = 13, // WSpectator
+  OBJECT_FLAG = 14,      // WFlag
+  OBJECT_START_GRID = 15,  // WStartGrid
+};
+constexpr uint32_t CONFIG_MASK_ALWAYS = 0x00010001;  // configuration 0 and its reversed form
+constexpr uint8_t SECTION_FLAG_GROUND = 0x80;        // a section the ground query tests
+
+struct FixedOb {
+  explicit FixedOb(uint8_t typeIn);
+  virtual ~FixedOb() = default;
+  FixedOb(const FixedOb&) = delete;
+  FixedOb& operator=(const FixedOb&) = delete;
+
+  // ---- Operations, with the behaviour of an object that has nothing of its own ----
+  virtual void Free();  // releases the mesh
+  virtual void AddToDrawList() {}
+  virtual void AddToDrawListAtDistance(int32_t) {}
+  // Draws the object once per group of up to four of its lights that are on this frame.
+  virtual void DrawLit();
+  virtual void Draw() {}
+  virtual void DrawLayer1() {}
+  virtual void DrawLayer2() {}
+  virtual void DrawLayer3() {}
+  virtual void DrawLayer4() {}
+  virtual int IsNotDetail() { return 1; }
+  virtual int HasGeometry() { return 0; }
+  // Whether the object reaches within radius (m) of (x, y) (16.16); asked by a car's search
+  // for shadow casters.
+  virtual int IsNear(int32_t, int32_t, float) { return 0; }
+  virtual void AddPhysics() {}
+  // Tests the segment from origin to origin - direction (16.16); a hit of ray parameter
+  // t (16.16, origin - t direction) greater than hit.candidateStrength is recorded there.
+  // surface, blend and bump may be null; mode is read by no test.  1 when this test recorded
+  // a hit (some classes report only through the record and answer 0).
+  virtual int RayTest(const IntVector&, const IntVector&, ContactProbe&, uint32_t*, int32_t*, int32_t*, int32_t) {
+    return 0;
+  }
+  // Reads the class's own record (every byte of it: the stream keeps no record lengths).
+  virtual void Load(DataFile& stream, int version) = 0;
+  virtual void GetPosition(IntVector& position, float& heading) = 0;
+  virtual void SetPosition(const IntVector& position, float heading) = 0;
+  virtual bool IsPreGen() { return false; }
+  virtual void FreeBuilt(bool) {}
+  virtual bool IsVisible(bool) { return true; }
+  // Derives the centre, radius, half-size and box from the loaded fields.
+  virtual void Setup() = 0;
+  virtual int IsCollidable() { return 0; }
+  // The run-time state the world resets (Wld::ResetObjectStates): cached mesh indices,
+  // animations.  Nothing of its own here.
+  virtual void ResetRunState() {}
+  // A placed object's 16-bit flags word (its race role in bits 6..8); the header's flags here.
+  virtual uint32_t FlagsWord() const { return flags; }
+  // The layout kind of an object made from a layout (-1: not one) and its state byte.
+  virtual int LayoutKind() const { return -1; }
+  virtual uint8_t* LayoutState() { return nullptr; }
+  // A placed object's model entry and built-mesh index, for the layout changes count:
+  // 65535 both when it has none.
+  virtual uint32_t PreGenIndex() const { return 65535; }
+  virtual uint32_t CachedMeshIndex() const { return 65535; }
+
+  // The box pre-test of a ray test: the segment from start to end = start - ray, axis by
+  // axis in the order x, y, z, each end coordinate written to end as it is reached; 0 as soon
+  // as both ends lie below the box's least value or both above its greatest on an axis (the
+  // later coordinates are then not written), else 1.  Bounds count as inside.
+  int SegmentMayHitBox(const IntVector& start, const IntVector& ray, IntVector& end) const;
+
+  // ---- Record ----
+  uint8_t type;
+  int32_t position[2] = {};  // the anchor's x and y
+  IntVector centre = {};     // of the bounding sphere, set by Setup
+  int32_t radius = 0;
+  IntVector halfSize = {};   // of the box about the centre
+  uint8_t flags = 0;         // bits 0..1 the open-configuration mode, bit 2 set by some Setups
+  uint8_t sizeByte = 0;
+  uint8_t lightingByte = 0;  // low six bits a strength step, top two an axis
+  uint8_t listed = 0;        // on the world's list of active objects
+  uint8_t ownFlags = 0;      // the first byte of the class's own record (a section's flags)
+  uint32_t configMask = 0xFFFFFFFFu;  // bit n: in configuration n; bit n + 16: its reversed form
+  uint32_t lightMask = 0;    // bit n: world light n lights this object
+  int32_t box[6] = {};       // least x, y, z, then greatest x, y, z
+  Obj3d* mesh = nullptr;
+};
+// Free, then delete; null is ignored.
+void DeleteWorldObject(FixedOb* object);
+
+// ---- [Stream header] ----
+constexpr int WORLD_OBJECT_NEW_HEADER_VERSION = 251;  // this version on: the new header
+struct WorldObjectHeader {
+  uint8_t type;
+  uint8_t flags;      // kept object flags: bits 0..2 (new form), bit 2 (old form)
+  uint8_t sizeByte;
+  uint8_t lightingByte;
+  uint32_t configMask;  // bits 0 and 16 always set
+  int32_t x, y;         // 0 for a type without a position (9)
+};
+// Reads one header at the stream's position.  1, or 0 when the stream ended inside it.
+int ReadWorldObjectHeader(DataFile& stream, int version, WorldObjectHeader& header);
+
+// ---- [Factory] ----
+// Makes an object of one class at a position (z 0); every class of the type table puts its
+// maker here.  A type without a maker reads as a type without a class.
+using WorldObjectMaker = FixedOb* (*)(const IntVector& position);
+constexpr int WORLD_OBJECT_TYPES = 16;
+extern WorldObjectMaker WorldObjectClasses[WORLD_OBJECT_TYPES];
+
+enum CreateObjectResult {
+  CREATE_OBJECT_OK = 0,
+  CREATE_OBJECT_NO_CLASS = 1,  // the type has no class: the stream cannot go on
+  CREATE_OBJECT_CUT_SHORT = 2,  // the stream ended inside the record
+  CREATE_OBJECT_NO_MEMORY = 3,
+};
+// Reads one object record: its header, then (for a type with a class) the object, which
+// reads its own record.  The object comes back loaded but not set up, or null with the
+// reason in result and the header's type in type (when given).  A record cut short is freed.
+FixedOb* CreateWorldObject(DataFile& stream, int version, int* result = nullptr, int* type = nullptr);
+
+// Reads count objects into objects[0..count).  Stops at the first object that cannot be
+// made: the objects read so far are freed, the table cleared, and the failure (its reason,
+// type and number from 0) is returned for the loader to show (ObjectStreamFailureText).
+struct ObjectStreamResult {
+  int result;        // CreateObjectResult
+  int failedType;
+  int failedNumber;  // -1 when every object was read
+};
+ObjectStreamResult ReadWorldObjects(DataFile& stream, int version, int count, FixedOb** objects);
+// The one message of a failed object stream.
+void ObjectStreamFailureText(const ObjectStreamResult& failure, char* text, int size);
+
+// ---- [Mapping references] ----
+// One strip of a swept surface between two points of a cross-section, drawn with one world
+// mapping record.  8 bytes in the stream.
+struct MappingRef {
+  uint16_t mappingIndex;
+  uint8_t flags;     // bit 0 collidable; 0x20 dusty, 0x40 collidable with usable edges (set-up)
+  uint8_t widthFit;  // 0 as the mapping places it; 1 flush with the first point; else the second
+  uint16_t startRow;
+  uint8_t first;     // the cross-section point the strip begins at
+  uint8_t second;    // and ends at
+};
+// Reads one reference; below the new header's version, equal indices are followed by two
+// words whose low bytes replace them.
+void ReadMappingRef(MappingRef& ref, DataFile& stream, int version);
+
+// ---- [Lights] ----
+// The lights that are on this frame (bit n: world light n); the world's light pass sets it.
+extern uint32_t WorldLightsOn;
