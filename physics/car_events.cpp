@@ -276,6 +276,7 @@ void Car::SaveState(CarSavedState& state) const {
 }
 
 void Car::RestoreSavedState(const CarSavedState& state, int withWheels) {
+  // Placed at its defaults first: still, awake, its engine and wheels cleared.
   PlaceAt(0, 0, 0.0f);
 
   if (withWheels && state.wheelCount == wheelCount && wheelCount <= SAVED_STATE_WHEELS) {
