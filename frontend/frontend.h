@@ -30,7 +30,9 @@ Prss* OpenWelcomeScreen(Prss* parent, int showLanguages);
 // The garage: the car on show, built from the named vehicle for simulation, placed and
 // stepped once per drawn frame up to the time drawn.  GarageCar is its car (null without the
 // page or when the vehicle could not be loaded); GarageSetupEdited sets the car up again after
-// an edit to its set-up record.
+// an edit to its set-up record.  The car's info file is written once it is built.  Opened for
+// a mod's cover picture (CoverState 1) the page offers "take cover picture", which writes the
+// frame as cover.png, sets CoverState 2 and closes the page.
 constexpr const char* GARAGE_SAMPLE_VEHICLE = "Runabout";
 Prss* OpenGaragePage(Prss* parent, const char* vehicleName);
 struct Car;
@@ -42,15 +44,9 @@ Prss* OpenCreditsPage(Prss* parent);
 // The shared key function: Escape, "Q" and "X" terminate the process.
 void  EscapeQuitKey(Prss* process, int keyCode);
 
-// The garage page: the car on show (GarageCarOnShow) is stepped each drawn frame and its car
-// info file written once it is built.  Opened for a mod's cover picture (CoverState 1) it offers
-// "take cover picture", which writes the frame as cover.png and sets CoverState 2.
-struct Car;
-extern Car* GarageCarOnShow;
 enum CoverStates { COVER_NONE = 0, COVER_TAKING = 1, COVER_MADE = 2 };
 extern int CoverState;
 constexpr const char* COVER_PICTURE = "cover.png";
-Prss* CreateGaragePage(Prss* parent);
 // The options screen, as a sub-screen of parent (the caller attaches it): the interface
 // colours and alphas (applied at once, saved in interface_cfg.txt when it closes), the player
 // name and the gearbox options 3 to 7 (saved in the player file when it closes).  The dialog

@@ -1,6 +1,7 @@
 // garage_page.cpp - the garage: the car on show, built from a vehicle for simulation, placed
 // on the floor and stepped once per drawn frame in 1 ms steps up to the time drawn, then
-// drawn from its right side.
+// drawn from its right side.  Its car info file is written once the car is built; opened for
+// a mod's cover picture it offers "take cover picture".
 //
 // The car's mass model's boxes stand for its body until the editor's car drawing takes its
 // place; the car list and the set-up panel come with the garage's own screens.
@@ -12,18 +13,25 @@
 #include "core/sound_echo.h"
 #include "frontend/frontend.h"
 #include "physics/car.h"
+#include "platform/files.h"
 #include "physics/solid/solid_hooks.h"
+#include "render/device.h"
 #include "render/frame.h"
+#include "render/image_files.h"
 #include "render/matrices.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
+#include "render/screenshot.h"
 #include "render/views.h"
 #include "ui/text/language.h"
 #include "ui/widgets.h"
+#include "vehicle/car_info_file.h"
+
+int CoverState;
 
 namespace {
 
-constexpr uintptr_t WORD_BACK = 0;
+constexpr uintptr_t WORD_BACK = 0, WORD_TAKE_COVER = 1;
 constexpr float VIEW_WIDTH = 8.0f, VIEW_HEIGHT = 6.0f;  // m the view shows
 constexpr float VIEW_HEIGHT_CENTRE = 1.0f;              // m above the floor
 constexpr float VIEW_DISTANCE = 10.0f;                  // m to the car's right
@@ -31,11 +39,23 @@ constexpr float VIEW_DISTANCE = 10.0f;                  // m to the car's right
 struct GaragePage {
   Prss prss;
   Car* car;
+  uint8_t infoWritten;
 };
 GaragePage* g_garage = nullptr;
 
+// The frame as drawn, as "cover.png" (replacing an older one).  1 when it was written.
+int TakeCoverPicture() {
+  GfxTexture2D shot = GetScreenshotTexture();
+  if (!shot) return 0;
+  FileRemove(COVER_PICTURE);
+  const GfxResult r = SaveWICTextureToFile(Gfx.context, shot, IMAGE_PNG, COVER_PICTURE, GFX_FORMAT_UNKNOWN, nullptr);
+  GfxRelease(shot);
+  return GfxFailed(r) ? 0 : 1;
+}
+
 void GarageButton(void* owner, int, uintptr_t word) {
-  if (word == WORD_BACK) Prss_Terminate(&static_cast<GaragePage*>(owner)->prss);
+  if (word == WORD_TAKE_COVER && CoverState == COVER_TAKING && TakeCoverPicture()) CoverState = COVER_MADE;
+  Prss_Terminate(&static_cast<GaragePage*>(owner)->prss);
 }
 
 // From the car's right looking across it: world y to the right of the picture, z up.
@@ -81,13 +101,19 @@ Prss* GarageScreenAction(Prss* process) {
     if (parent) Prss_MakeCurrent(parent);
     return nullptr;
   }
+  Car* car = page->car;
+  if (car && !page->infoWritten && car->modelPresent) {
+    page->infoWritten = 1;  // once: a failure is told by WriteCarInfo and not repeated
+    WriteCarInfo(*car);
+  }
   // The car on show steps up to the time drawn, once per frame.
-  if (page->car) page->car->AccumulateRunTime();
+  if (car) car->AccumulateRunTime();
   Prss_ActSub(process);
   if (!FrameSkipped && !process->sub) {
     AddScreenTitle("Garage", 0, 1);
-    if (page->car && FrameBegun3D) DrawGarageCar(*page->car);
+    if (car && FrameBegun3D) DrawGarageCar(*car);
     if (RaceState.countdownMs > 0) DrawCountdownCaption();  // a race's countdown runs
+    if (CoverState == COVER_TAKING) AddPanelButton(process, "take cover picture", WORD_TAKE_COVER, GarageButton, 0.6f);
     AddBackButton(process, WORD_BACK, GarageButton, nullptr);
   }
   return process;
@@ -98,6 +124,7 @@ Prss* GarageScreenAction(Prss* process) {
 Prss* OpenGaragePage(Prss* parent, const char* vehicleName) {
   GaragePage* page = Prss_New<GaragePage>();
   Prss_Init(&page->prss, parent, GarageScreenAction, EscapeQuitKey, Prss_SimpleMouse, nullptr, nullptr);
+  page->infoWritten = 0;
   page->car = new Car;
   const VehicleLoadArgs args = {0, 0, 0, nullptr, 0, nullptr, 1, {0, 0}, 1, nullptr, 0};
   if (!page->car->LoadVehicle(vehicleName, args)) {

@@ -80,7 +80,7 @@ Prss* WelcomePageAction(Prss* process) {
 
 }  // namespace
 
-int WelcomeAsksDriveSide() { return GarageCarOnShow && GarageCarOnShow->HasOffCentreDriver() ? 1 : 0; }
+int WelcomeAsksDriveSide() { return GarageCar() && GarageCar()->HasOffCentreDriver() ? 1 : 0; }
 
 Prss* OpenWelcomeScreen(Prss* parent, int showLanguages) {
   WelcomePage* page = Prss_New<WelcomePage>();

@@ -115,7 +115,7 @@ TEST_F(OptionsScreen, AChangedButtonAlphaShowsOnTheNextFrame) {
 TEST_F(OptionsScreen, TheGaragePageTakesTheCoverPictureFromTheDrawnFrame) {
   std::filesystem::remove("cover.png");
   CoverState = COVER_TAKING;
-  Prss* page = CreateGaragePage(nullptr);
+  Prss* page = OpenGaragePage(nullptr, GARAGE_SAMPLE_VEHICLE);
   Prss_MakeCurrent(page);
   DrawPage(page);
   const ValueControl* take = nullptr;

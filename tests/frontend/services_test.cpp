@@ -112,14 +112,17 @@ TEST_F(Services, TheGaragePageWritesItsCarsInfoOnceBuiltAndTheWelcomeAsksOfItsDr
   fs::copy_file(fs::path(work) / "data/veh/Runabout.veh", "data/veh/Runabout.veh");
   fs::copy_file(fs::path(work) / "data/engine/DEFAULT.eng", "data/engine/DEFAULT.eng");
   InitSinCosTables();
-  Car* car = new Car;
-  GarageCarOnShow = car;
-  Prss* page = CreateGaragePage(nullptr);
+  // A vehicle that cannot be loaded: no car on show, no info file.
+  Prss* missing = OpenGaragePage(nullptr, "NoSuchCar");
   FrameSkipped = 1;
-  page->act(page);
-  EXPECT_EQ(fs::exists("data/raf"), true);
-  EXPECT_TRUE(fs::is_empty("data/raf")) << "nothing before the car is built";
-  ASSERT_EQ(car->LoadVehicle("Runabout", VehicleLoadArgs{0, 0, 0, nullptr, 0, nullptr, 1, {}, 1, nullptr, 0}), 1);
+  missing->act(missing);
+  EXPECT_EQ(GarageCar(), nullptr);
+  EXPECT_TRUE(fs::is_empty("data/raf")) << "nothing without a built car";
+  Prss_Terminate(missing);
+  EXPECT_EQ(missing->act(missing), nullptr);
+  Prss* page = OpenGaragePage(nullptr, "Runabout");
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
   page->act(page);
   const fs::path info = fs::path("data/raf") / (std::string(car->shortName) + "_info.bin");
   ASSERT_TRUE(fs::exists(info));
@@ -137,9 +140,9 @@ TEST_F(Services, TheGaragePageWritesItsCarsInfoOnceBuiltAndTheWelcomeAsksOfItsDr
   EXPECT_EQ(WelcomeAsksDriveSide(), 0);
   Prss_Terminate(page);
   EXPECT_EQ(page->act(page), nullptr);
+  EXPECT_EQ(GarageCar(), nullptr);
+  EXPECT_EQ(WelcomeAsksDriveSide(), 0);
   FrameSkipped = 0;
-  GarageCarOnShow = nullptr;
-  delete car;
 }
 
 TEST_F(Services, TheOptionsScreenSetsTheDialogWordAndKeepsItsChoicesWhenItCloses) {

@@ -451,7 +451,10 @@ TEST_F(CarEventsTest, ASavedStateIsPutBack) {
   car.wheels[2].centre = {};
   car.stepCount = 99;
   car.frozen = 1;
+  car.runTime = car.stepClock = 500;
   car.RestoreSavedState(state, 1);
+  EXPECT_EQ(car.runTime, 0u) << "placed: the clocks start anew";
+  EXPECT_EQ(car.stepClock, 0u);
   EXPECT_EQ(car.engine.speed, 300.0f);
   EXPECT_EQ(car.engine.running, 1u);
   EXPECT_EQ(car.controls.clutch, 0.25f);
@@ -472,6 +475,7 @@ TEST_F(CarEventsTest, ASavedStateIsPutBack) {
   // Another wheel count, or no wheels asked for: the wheels stay as placed.
   car.PlaceAt(0, 0, 0.0f);
   const float placed = car.wheels[2].centre.x;
+  ASSERT_NE(placed, 0.5f);
   car.wheels[2].centre = {};
   state.wheelCount = 2;
   car.RestoreSavedState(state, 1);
