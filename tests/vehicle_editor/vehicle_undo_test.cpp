@@ -3,6 +3,7 @@
 // messages, allocation failures, bad files and a random walk checked against kept counts.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -10,10 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "../core/report_recorder.h"
+#include "core/report.h"
 #include "core/data_file.h"
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
+#include "core/window_state.h"
 #include "physics/car.h"
 #include "vehicle/data/vehicle_file.h"
 #include "vehicle_editor/vehicle_undo.h"
@@ -23,11 +25,17 @@ using namespace VehicleUndo;
 
 namespace {
 
+std::vector<std::string> g_lines;
+
 class History : public ::testing::Test {
  protected:
-  ReportRecorder reports;
+  ReportSink saved{};
   VehicleEditor* e = nullptr;
   void SetUp() override {
+    g_lines.clear();
+    ReportSink sink{};
+    sink.line = [](const char* text, ReportColour, int) { g_lines.push_back(text); };
+    saved = InstallReportSink(sink);
     const char* work = std::getenv("ZKT_WORK_DIR");
     fs::remove_all("data");
     fs::create_directories("data/veh");
@@ -41,6 +49,7 @@ class History : public ::testing::Test {
   void TearDown() override {
     Close();
     FailAllocations = 0;
+    InstallReportSink(saved);
   }
   void Close() {
     if (!e) return;
@@ -61,7 +70,7 @@ class History : public ::testing::Test {
     VehicleEditor::VehicleValueChanged(*e);
   }
   bool SaidLine(const std::string& text) {
-    for (const std::string& l : reports.Reports().lines)
+    for (const std::string& l : g_lines)
       if (l.find(text) != std::string::npos) return true;
     return false;
   }
@@ -295,6 +304,57 @@ TEST_F(History, EscClosesAtOnceWithoutACarAndClosingEmptiesTheHistory) {
   Edit("a", 3.0f);
   VehicleEditor::Key(&e->prss, 27);
   EXPECT_EQ(e->prss.alive, 1) << "unsaved changes ask first";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(History, KeysToggleTheDisplayClearTheSelectionAndStepTheHistory) {
+  Load();
+  const uint32_t flags = e->displayFlags;
+  for (int key : {'K', 'A', 'E'}) VehicleEditor::Key(&e->prss, key);
+  EXPECT_EQ(e->displayFlags, flags) << "K, A and E change nothing here";
+  VehicleEditor::Key(&e->prss, 'd');
+  VehicleEditor::Key(&e->prss, 'G');
+  VehicleEditor::Key(&e->prss, 'I');
+  EXPECT_EQ(e->displayFlags, flags ^ (SHOW_DRIVER | SHOW_COG | SHOW_FUEL));
+  e->selection.selectedPoint = 2;
+  e->selection.selectedTube = 4;
+  VehicleEditor::Key(&e->prss, KEYCODE_DELETE);
+  EXPECT_STREQ(e->statusText, "A point and a tube are both selected");
+  VehicleEditor::Key(&e->prss, 'C');
+  EXPECT_EQ(e->selection.selectedPoint, NO_POINT);
+  EXPECT_EQ(e->selection.selectedTube, -1);
+  ShiftHeld = 1;
+  VehicleEditor::Key(&e->prss, 'L');
+  ShiftHeld = 0;
+  EXPECT_EQ(e->diagramFlags, 1u);
+  EXPECT_EQ(e->selection.openTab, 3);
+  Edit("a", 7.0f);
+  VehicleEditor::Key(&e->prss, KEYCODE_CTRL_LETTER + 'Z');
+  EXPECT_EQ(NumRedo, 1);
+  VehicleEditor::Key(&e->prss, KEYCODE_CTRL_LETTER + 'Y');
+  EXPECT_EQ(NumRedo, 0);
+  EXPECT_FLOAT_EQ(e->car->fuelTankCapacity, 7.0f);
+  VehicleEditor::Key(&e->prss, ' ');
+  EXPECT_LT(e->car->speed, 0.01f) << "set down standing still";
+}
+
+TEST_F(History, TheViewTurnsWithinItsLimitsAndTheSteeringFollowsItsFormula) {
+  e->viewAngles[0] = 65000;
+  VehicleEditor::TurnView(*e, 100, 0);
+  EXPECT_EQ(e->viewAngles[0], uint16_t(65000 + 3600)) << "the heading wraps";
+  VehicleEditor::TurnView(*e, 0, -100000);
+  EXPECT_EQ(e->viewAngles[1], 15474);
+  VehicleEditor::TurnView(*e, 0, 100000);
+  EXPECT_EQ(e->viewAngles[1], 0);
+  EXPECT_EQ(SteeringWordOf(0.0f, 30.0f), 32768);
+  EXPECT_EQ(SteeringWordOf(30.0f * 3.1415927f / 180.0f, 30.0f), 0);
+  EXPECT_EQ(SteeringWordOf(-1.0f, 30.0f), 65535) << "clamped";
+  // A vehicle without a lock steers straight instead of dividing by nothing.
+  EXPECT_EQ(SteeringWordOf(0.2f, 0.0f), 32768);
+  EXPECT_EQ(SteeringWordOf(0.2f, std::nanf("")), 32768);
 }
 
 }  // namespace
