@@ -1042,6 +1042,7 @@ void InstallShellHooks() {
   InstallMainWindowHooks();
   InstallModellerHooks();
   InstallVehicleEditorHooks();
+  OpenVehicleEditorScreen = [](Prss* parent) { return &VehicleEditor::Create(parent)->prss; };
   InstallVehicleLooks();
   InstallRaceHooks();
   OpenOptionsScreen = OpenOptions;

@@ -12,6 +12,7 @@
 #include "ui/widgets.h"
 
 uint32_t ExitAction;
+Prss* (*OpenVehicleEditorScreen)(Prss* parent);
 
 namespace {
 
@@ -20,6 +21,9 @@ constexpr uintptr_t WORD_OBJECT_EDITOR = 1;
 constexpr uintptr_t WORD_GARAGE = 2;
 constexpr const char* TEXT_GARAGE = "garage";
 constexpr float GARAGE_BUTTON_Y = 0.45f;
+constexpr uintptr_t WORD_VEHICLE_EDITOR = 9;
+constexpr const char* TEXT_VEHICLE_EDITOR = "vehicle editor";
+constexpr float VEHICLE_EDITOR_BUTTON_Y = 0.35f;
 constexpr const char* TEXT_OBJECT_EDITOR = "object editor";
 constexpr float OBJECT_EDITOR_BUTTON_WIDTH = 0.45f;
 constexpr int VALUE_TYPE_BIG_PANEL = 7;
@@ -44,6 +48,10 @@ void EntryPageButton(void* owner, int, uintptr_t word) {
   }
   if (word == WORD_GARAGE) {
     Prss_AddSub(&page->prss, OpenGaragePage(&page->prss, GARAGE_SAMPLE_VEHICLE));
+    return;
+  }
+  if (word == WORD_VEHICLE_EDITOR) {
+    if (OpenVehicleEditorScreen) Prss_AddSub(&page->prss, OpenVehicleEditorScreen(&page->prss));
     return;
   }
   if (word != WORD_EXIT) return;
@@ -88,6 +96,8 @@ Prss* EntryPageAction(Prss* process) {
     AddBackButton(process, WORD_EXIT, EntryPageButton, LanguageTexts[TX_3a_exit_btn]);
     AddOkButton(process, WORD_OBJECT_EDITOR, EntryPageButton, TEXT_OBJECT_EDITOR, OBJECT_EDITOR_BUTTON_WIDTH);
     AddPanelButton(process, TEXT_GARAGE, WORD_GARAGE, EntryPageButton, GARAGE_BUTTON_Y);
+    if (OpenVehicleEditorScreen)
+      AddPanelButton(process, TEXT_VEHICLE_EDITOR, WORD_VEHICLE_EDITOR, EntryPageButton, VEHICLE_EDITOR_BUTTON_Y);
   }
   // Nothing here moves by itself: unless the page is closing, the next frame waits for
   // input or the blink tick.

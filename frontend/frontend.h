@@ -23,6 +23,9 @@ extern uint32_t ExitAction;
 
 // The normal first top process: the hub every session starts from.  Clears "Welcome C ".
 Prss* CreateEntryPage(Prss* parent);
+// The vehicle editor screen over parent (the entry page attaches it); the program shell
+// installs it, null offers no button.
+extern Prss* (*OpenVehicleEditorScreen)(Prss* parent);
 // 1 while the entry page is the current screen with nothing open over it.
 int   EntryPageIsIdle();
 // The welcome page; with showLanguages a row of the languages the user may choose.

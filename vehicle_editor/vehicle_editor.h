@@ -1,11 +1,14 @@
 // vehicle_editor.h - the vehicle editor screen, and the services of it the interface and the
 // object editor use.
 //
-// Layer: vehicle_editor/, a subsystem over vehicle/ (tools/layers.txt).
+// Sections: [Screen] [Object editor's view]
+//
+// Layer: vehicle_editor/, a subsystem over vehicle/ (tools/layers.txt).  Main thread only.
 #pragma once
 #include <cstdint>
 
 #include "core/fixed_math.h"
+#include "core/process.h"
 #include "ui/bevel_box.h"
 #include "ui/value_edit.h"
 #include "render/view_constants.h"
@@ -13,25 +16,115 @@
 struct Bone;
 struct BoneTable;
 struct BoneLinkArray;
+struct Car;
+struct MouseRecord;
 struct Prss;
 
 extern int VehicleEditorOpen;  // the vehicle editor screen is open
 
 // RecordEditMerging, the interface's hook into the vehicle editor's undo history, is in
-// ui/value_edit.h; the bevelled boxes the editor draws are the interface's (ui/bevel_box.h).
+// ui/value_edit.h; the editor installs its body while it is open.
 
 // The editor's table of transforms that the view pixel-shader constants are made from (the
 // renderer reads it through ViewTransformSource, installed by the program shell).
 extern ViewTransformTable EditorViewTransforms;
 
-// ---- The object editor's view of the vehicle editor ----
+// ---- [Screen] ----
+// The selection state: copied whole into and out of every edit history node.
+struct VehicleSelection {
+  int32_t openTab;        // the open tab page, -1 none
+  int32_t selectedPoint;  // frame point from 0; -1..-6 wheel points; NO_POINT none
+  int32_t selectedTube;   // -1 none
+  uint8_t saved;          // 1 while the vehicle has no unsaved changes
+  uint8_t spare[3];
+};
+static_assert(sizeof(VehicleSelection) == 16, "the history nodes copy the selection as 16 bytes");
+constexpr int32_t NO_POINT = -7;
+constexpr int HISTORY_POINTS = 31;  // 30 nodes and the slot above them
+
+// Display toggles (VehicleEditor::displayFlags).
+enum VehicleDisplayFlags : uint32_t {
+  SHOW_WIRE = 0x1,
+  SHOW_MASSES = 0x4,
+  SHOW_WHEEL_MASSES = 0x8,
+  SHOW_FRAME = 0x10,
+  SHOW_COG = 0x20,
+  SHOW_DRIVER = 0x40,
+  SHOW_POINTS = 0x80,
+  SHOW_TUBES = 0x100,
+  SHOW_FUEL = 0x200,
+};
+constexpr uint32_t DISPLAY_FLAGS_AT_OPEN = 404;
+constexpr int32_t STATUS_SHOW_MS = 3000;
+constexpr int32_t EDITOR_GRID_STEP = 6554;  // 0.1 m in 16.16
+constexpr uint16_t EDITOR_HEADING_AT_OPEN = 0xE000, EDITOR_PITCH_AT_OPEN = 0x2000;
+
+struct VehicleEditor {
+  Prss prss;
+  VehicleSelection selection;
+  const char* editPointNames[HISTORY_POINTS];  // the names of the history points
+  uint16_t viewAngles[2];                      // heading, pitch; 65536 a turn
+  Car* car;                                    // null until a vehicle is loaded
+  int32_t statusTime;                          // ms the status text still shows
+  uint8_t subEditor;                           // 1 the modeller on the car's model
+  uint8_t dialogOpen, pageOpen;
+  uint8_t statusIsEdit;                        // the status text names an edit
+  uint32_t displayFlags;
+  uint32_t diagramFlags;                       // non-zero: the suspension diagram shows
+  float viewDistance;                          // m from the car's reference point
+  float steeringValue;                         // the steering control, rad; 0 straight
+  int32_t savedGridStep;
+  uint8_t savedSpecialDraw;
+  char statusText[256];
+  char vehicleName[32];                        // the current vehicle's name, empty for none
+
+  // Makes the screen (the only one) and returns it; the caller attaches it with Prss_AddSub.
+  static VehicleEditor* Create(Prss* parent);
+  static Prss* ScreenAction(Prss* process);
+  static void Key(Prss* process, int keyCode);
+  // The mouse: the interface first (then the steering follows its control), Ctrl and the left
+  // button turn the view, the rest goes to the edit views.
+  static void ViewEvent(Prss* process, MouseRecord* mouse);
+  // Heading 36 units per unit across, wrapping; pitch 18 per unit up, kept in 0..15474.
+  static void TurnView(VehicleEditor& editor, int dx, int dy);
+  // The car's steering word from the steering control (SteeringWordOf).
+  static void SetSteering(VehicleEditor& editor);
+  // Modes 0 and 1 (with a margin) fit the view to the car's size.
+  static void FitView(VehicleEditor& editor, int mode);
+  static void Terminate(Prss* process);
+  // Asks "Exit editor?" when there are unsaved changes, else closes.
+  static void AskExit(VehicleEditor& editor);
+  // Loads by name (a file of data/veh) or, with a null name, history point `point` into a new
+  // car and installs it.  1 on success; on failure "Could not load vehicle :" and the error
+  // text are shown and the editor keeps its car, history and saved mark.
+  static int LoadVehicleState(VehicleEditor& editor, const char* name, int point);
+  // Replaces the editor's car (deleting the old one) and names the current vehicle.
+  static void InstallCar(VehicleEditor& editor, Car* car, const char* name);
+  // Sets the car up from the vehicle, resets it and places it standing still.
+  static void ResetCar(VehicleEditor& editor);
+  // The car is set up again after an edit of the vehicle's values.
+  static void VehicleValueChanged(VehicleEditor& editor);
+  // The file row: word 2 asks for the name of a vehicle to load.
+  static void FileAction(void* owner, int click, uintptr_t word);
+  // Word 0 undo, word 1 redo.
+  static void UndoRedo(void* owner, int click, uintptr_t word);
+
+  // The object editor's view of the vehicle editor (below).
+  static void DrawScene();
+  static void DrawOverlay();
+};
+extern VehicleEditor* CurrentVehicleEditor;  // the open editor, or null
+// The global special-draw setting: 0 off, 1 on (the masses and the frame instead of the model).
+extern uint8_t SpecialDraw;
+// 32768 minus the steering value times 32768 over the full lock in radians, rounded, in
+// 0..65535; a lock of 0 or no number gives 32768.
+int SteeringWordOf(float steeringValue, float fullLockDegrees);
+// The text of the last data-file error (LastDataFileError).
+const char* LoadErrorText();
+
+// ---- [Object editor's view] ----
 // The object editor reaches these through the hooks of modeller/vehicle_editor_link.h, which
-// InstallVehicleEditorHooks points here (once, at start-up).  Until the vehicle editor screen
-// exists no car is edited: the scene and overlays draw nothing and no animation editor opens.
-namespace VehicleEditor {
-void DrawScene();    // the car being edited in the object editor's 3D view
-void DrawOverlay();  // the driver view's overlay
-}  // namespace VehicleEditor
+// InstallVehicleEditorHooks points here (once, at start-up).
 void DrawAnimEditorOverlay();
 Prss* CreateAnimEditor(Prss* parent, Bone* bones, BoneTable* boneTable, BoneLinkArray* links, void* argument);
 // The bone hierarchy is checked by CheckBoneHierarchy (vehicle_editor/animation/bone_links.h).

@@ -1,0 +1,360 @@
+// vehicle_undo_test.cpp - the vehicle editor's edit history on a sample vehicle of the build:
+// nodes, dropping the oldest, merging by keys, undo and redo back to the same bytes, the
+// messages, allocation failures, bad files and a random walk checked against kept counts.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/report.h"
+#include "core/data_file.h"
+#include "core/fixed_math.h"
+#include "core/frame_globals.h"
+#include "core/window_state.h"
+#include "physics/car.h"
+#include "vehicle/data/vehicle_file.h"
+#include "vehicle_editor/vehicle_undo.h"
+
+namespace fs = std::filesystem;
+using namespace VehicleUndo;
+
+namespace {
+
+std::vector<std::string> g_lines;
+
+class History : public ::testing::Test {
+ protected:
+  ReportSink saved{};
+  VehicleEditor* e = nullptr;
+  void SetUp() override {
+    g_lines.clear();
+    ReportSink sink{};
+    sink.line = [](const char* text, ReportColour, int) { g_lines.push_back(text); };
+    saved = InstallReportSink(sink);
+    const char* work = std::getenv("ZKT_WORK_DIR");
+    fs::remove_all("data");
+    fs::create_directories("data/veh");
+    fs::create_directories("data/engine");
+    fs::copy_file(fs::path(work) / "data/veh/Runabout.veh", "data/veh/Runabout.veh");
+    fs::copy_file(fs::path(work) / "data/engine/DEFAULT.eng", "data/engine/DEFAULT.eng");
+    InitSinCosTables();
+    FrameSkipped = 1;
+    e = VehicleEditor::Create(nullptr);
+  }
+  void TearDown() override {
+    Close();
+    FailAllocations = 0;
+    InstallReportSink(saved);
+  }
+  void Close() {
+    if (!e) return;
+    Prss_Terminate(&e->prss);
+    EXPECT_EQ(e->prss.act(&e->prss), nullptr);
+    e = nullptr;
+  }
+  void Load() { ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, "Runabout", -1), 1); }
+  // The vehicle as the history serialises it.
+  std::vector<uint8_t> Bytes() {
+    std::vector<uint8_t> body;
+    EXPECT_EQ(WriteVehicleBody(*e->car, e->vehicleName, 1, body), 1);
+    return body;
+  }
+  void Edit(const char* name, float tank) {
+    RecordEdit(name);
+    e->car->fuelTankCapacity = tank;
+    VehicleEditor::VehicleValueChanged(*e);
+  }
+  bool SaidLine(const std::string& text) {
+    for (const std::string& l : g_lines)
+      if (l.find(text) != std::string::npos) return true;
+    return false;
+  }
+};
+
+TEST_F(History, LoadingRecordsAndMarksSavedAndTheEditorStartsEmpty) {
+  EXPECT_EQ(CurrentVehicleEditor, e);
+  EXPECT_EQ(VehicleEditorOpen, 1);
+  EXPECT_STREQ(e->editPointNames[0], "start");
+  EXPECT_EQ(e->displayFlags, 404u);
+  UndoEdit(*e);
+  EXPECT_STREQ(e->statusText, "there is no edit history");
+  EXPECT_EQ(e->statusIsEdit, 0);
+  e->selection.selectedPoint = 3;
+  Load();
+  EXPECT_EQ(NumNodes, 1);
+  EXPECT_STREQ(Slots[1].name, "load Runabout");
+  EXPECT_EQ(e->selection.saved, 1);
+  EXPECT_EQ(e->selection.selectedPoint, NO_POINT);
+  EXPECT_EQ(e->selection.selectedTube, -1);
+  EXPECT_STREQ(e->statusText, "load Runabout");
+  EXPECT_EQ(e->statusTime, STATUS_SHOW_MS);
+  Edit("fuel tank", 12.0f);
+  EXPECT_EQ(e->selection.saved, 0);
+  UpdateHints();
+  EXPECT_STREQ(UndoHint, "Undo fuel tank (CTRL+Z)");
+  EXPECT_STREQ(RedoHint, "There is nothing to redo");
+  // Undoing back to the loaded file shows it saved again.
+  UndoEdit(*e);
+  EXPECT_EQ(e->selection.saved, 1);
+  EXPECT_STREQ(e->statusText, "undo fuel tank");
+  UpdateHints();
+  EXPECT_STREQ(RedoHint, "Redo fuel tank (CTRL+Y)");
+  // Point 0 is the editor before any vehicle: it holds none and is refused.
+  UndoEdit(*e);
+  EXPECT_STREQ(e->statusText, "This edit point holds no vehicle");
+  EXPECT_EQ(NumRedo, 1);
+  Edit("a", 1.0f);
+  Edit("b", 2.0f);
+  for (int i = 0; i < 31; ++i) Edit("fill", float(i));
+  while (NumRedo < NumNodes) UndoEdit(*e);  // the empty point has dropped out
+  UndoEdit(*e);
+  EXPECT_STREQ(e->statusText, "there is no more to undo");
+}
+
+TEST_F(History, TheThirtyFirstEditDropsTheOldestAndAnEditAfterUndosDiscardsWhatLiesAhead) {
+  Load();
+  char name[16];
+  for (int i = 1; i <= 30; ++i) {
+    std::snprintf(name, sizeof name, "edit %d", i);
+    Edit(name, float(i));
+  }
+  EXPECT_EQ(NumNodes, 30);
+  EXPECT_STREQ(Slots[0].name, "load Runabout") << "the names shifted down";
+  EXPECT_STREQ(Slots[30].name, "edit 30");
+  EXPECT_STREQ(Slots[29].name, "edit 29");
+  UndoEdit(*e);
+  UndoEdit(*e);
+  EXPECT_EQ(NumRedo, 2);
+  EXPECT_FLOAT_EQ(e->car->fuelTankCapacity, 28.0f);
+  Edit("branch", 99.0f);
+  EXPECT_EQ(NumRedo, 0);
+  EXPECT_EQ(NumNodes, 29);
+  EXPECT_STREQ(Slots[29].name, "branch");
+  EXPECT_EQ(Slots[30].stored, nullptr);
+}
+
+TEST_F(History, EqualKeysMergeAndAnyStepOrSaveClearsThem) {
+  Load();
+  const int before = NumNodes;
+  float* tank = &e->car->fuelTankCapacity;
+  RecordInterfaceEdit("tank", 1, tank, 0);
+  RecordInterfaceEdit("tank", 1, tank, 0);
+  EXPECT_EQ(NumNodes, before + 1);
+  RecordInterfaceEdit("tank", 1, tank, 1);
+  EXPECT_EQ(NumNodes, before + 2) << "another mask";
+  MarkSaved(e->vehicleName);
+  RecordInterfaceEdit("tank", 1, tank, 1);
+  EXPECT_EQ(NumNodes, before + 3) << "saving cleared the keys";
+  RecordEdit("plain");
+  RecordEdit("plain");
+  EXPECT_EQ(NumNodes, before + 5) << "kind 0 never merges";
+  UndoEdit(*e);
+  RecordEditKeyed("x", 4, 8, 0);
+  UndoEdit(*e);
+  RedoEdit(*e);
+  RecordEditKeyed("x", 4, 8, 0);
+  EXPECT_EQ(Slots[NumNodes].name, std::string("x"));
+  EXPECT_EQ(NumRedo, 0);
+}
+
+TEST_F(History, UndoToTheStartAndRedoAllGivesBackEveryStoredStateByteForByte) {
+  Load();
+  for (int i = 1; i <= 6; ++i) Edit("step", float(10 * i));
+  const std::vector<uint8_t> last = Bytes();
+  while (NumNodes - NumRedo > 1) {  // point 0 is the editor before the load
+    UndoEdit(*e);
+    const int p = NumNodes - NumRedo;
+    const std::vector<uint8_t> now = Bytes();
+    ASSERT_EQ(now.size(), size_t(Slots[p].size)) << p;
+    EXPECT_EQ(std::memcmp(now.data(), Slots[p].stored, now.size()), 0) << p;
+  }
+  ASSERT_NE(Slots[NumNodes].stored, nullptr) << "the state before the first undo";
+  while (NumRedo > 0) {
+    RedoEdit(*e);
+    if (NumRedo == 0) break;
+    const int p = NumNodes - NumRedo;
+    const std::vector<uint8_t> now = Bytes();
+    EXPECT_EQ(std::memcmp(now.data(), Slots[p].stored, now.size()), 0) << p;
+  }
+  EXPECT_EQ(Bytes(), last);
+  EXPECT_EQ(Slots[NumNodes].stored, nullptr) << "freed once current again";
+  EXPECT_FLOAT_EQ(e->car->fuelTankCapacity, 60.0f);
+}
+
+TEST_F(History, RunningOutOfMemoryDropsOldNodesThenRecordsNothing) {
+  Load();
+  Edit("a", 1.0f);
+  Edit("b", 2.0f);
+  FailAllocations = 1;
+  Edit("c", 3.0f);
+  EXPECT_EQ(NumNodes, 3) << "the oldest dropped, the edit kept";
+  EXPECT_STREQ(Slots[3].name, "c");
+  e->selection.saved = 1;
+  FailAllocations = 99;
+  RecordEdit("d");
+  EXPECT_EQ(NumNodes, 0);
+  EXPECT_TRUE(SaidLine("Could not allocate memory"));
+  EXPECT_EQ(e->selection.saved, 0);
+  EXPECT_STRNE(e->statusText, "d") << "the name is not shown";
+}
+
+TEST_F(History, BadNamesAndDamagedFilesKeepTheCarTheHistoryAndTheSavedMark) {
+  Load();
+  Edit("a", 5.0f);
+  Car* car = e->car;
+  const int nodes = NumNodes;
+  for (const char* name : {"Missing", "..\\..\\etc", "a:b*"}) {
+    EXPECT_EQ(VehicleEditor::LoadVehicleState(*e, name, -1), 0) << name;
+    EXPECT_TRUE(SaidLine(std::string("Could not load vehicle : ")));
+    EXPECT_TRUE(SaidLine(name)) << name;
+  }
+  // The file cut short at many places, and a count made huge.
+  const std::vector<uint8_t> file = [] {
+    std::vector<uint8_t> b(fs::file_size("data/veh/Runabout.veh"));
+    FILE* f = std::fopen("data/veh/Runabout.veh", "rb");
+    EXPECT_EQ(std::fread(b.data(), 1, b.size(), f), b.size());
+    std::fclose(f);
+    return b;
+  }();
+  for (size_t cut = 0; cut < file.size(); cut += file.size() / 23 + 1) {
+    FILE* f = std::fopen("data/veh/Bad.veh", "wb");
+    std::fwrite(file.data(), 1, cut, f);
+    std::fclose(f);
+    EXPECT_EQ(VehicleEditor::LoadVehicleState(*e, "Bad", -1), 0) << cut;
+  }
+  EXPECT_EQ(e->car, car);
+  EXPECT_EQ(NumNodes, nodes);
+  EXPECT_EQ(e->selection.saved, 0);
+  EXPECT_FLOAT_EQ(e->car->fuelTankCapacity, 5.0f);
+  std::vector<uint8_t> crafted = file;
+  for (size_t at = 8; at + 4 < crafted.size(); at += crafted.size() / 17) {
+    crafted = file;
+    std::memset(&crafted[at], 0x7F, 4);
+    FILE* f = std::fopen("data/veh/Bad.veh", "wb");
+    std::fwrite(crafted.data(), 1, crafted.size(), f);
+    std::fclose(f);
+    VehicleEditor::LoadVehicleState(*e, "Bad", -1);  // loads or refuses; never a crash
+  }
+  EXPECT_GE(NumNodes, nodes) << "whatever loaded was recorded";
+}
+
+TEST_F(History, ASlotWithoutAVehicleIsRefusedAndAFailedRestoreFreesItsCopy) {
+  Load();
+  Edit("a", 5.0f);
+  Edit("b", 6.0f);
+  std::free(Slots[2].stored);
+  Slots[2].stored = nullptr;
+  Slots[2].size = 0;
+  UndoEdit(*e);
+  EXPECT_EQ(NumRedo, 0) << "refused";
+  EXPECT_FLOAT_EQ(e->car->fuelTankCapacity, 6.0f);
+  EXPECT_EQ(Slots[NumNodes].stored, nullptr) << "the copy saved for the step is freed";
+  GoToEditPoint(*e, 1);
+  EXPECT_EQ(NumRedo, 2) << "the next step works";
+}
+
+TEST_F(History, ARandomWalkAgreesWithKeptCounts) {
+  Load();
+  std::mt19937 random(62);
+  int nodes = NumNodes, redo = 0;
+  for (int step = 0; step < 1000; ++step) {
+    switch (random() % 4) {
+      case 0:
+        Edit("r", float(step));
+        nodes = std::min(nodes - redo + 1, MAX_NODES);
+        redo = 0;
+        break;
+      case 1:
+        UndoEdit(*e);
+        if (redo < nodes && Slots[nodes - redo - 1].stored) ++redo;
+        break;
+      case 2:
+        RedoEdit(*e);
+        if (redo > 0) --redo;
+        break;
+      default: {
+        const int p = int(random() % (nodes + 1));
+        const bool held = p == nodes ? redo > 0 : Slots[p].stored != nullptr;
+        GoToEditPoint(*e, p);
+        if (held) redo = nodes - p;
+      }
+    }
+    ASSERT_EQ(NumNodes, nodes) << step;
+    ASSERT_EQ(NumRedo, redo) << step;
+    ASSERT_EQ(Slots[NumNodes].stored != nullptr, redo > 0) << step;
+  }
+}
+
+TEST_F(History, EscClosesAtOnceWithoutACarAndClosingEmptiesTheHistory) {
+  VehicleEditor::Key(&e->prss, 27);
+  EXPECT_EQ(e->prss.alive, 0);
+  EXPECT_EQ(e->prss.act(&e->prss), nullptr);
+  e = nullptr;
+  EXPECT_EQ(CurrentVehicleEditor, nullptr);
+  EXPECT_EQ(VehicleEditorOpen, 0);
+  EXPECT_EQ(RecordEditMerging, nullptr);
+  EXPECT_EQ(NumNodes, 0);
+  e = VehicleEditor::Create(nullptr);
+  Load();
+  Edit("a", 3.0f);
+  VehicleEditor::Key(&e->prss, 27);
+  EXPECT_EQ(e->prss.alive, 1) << "unsaved changes ask first";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(History, KeysToggleTheDisplayClearTheSelectionAndStepTheHistory) {
+  Load();
+  const uint32_t flags = e->displayFlags;
+  for (int key : {'K', 'A', 'E'}) VehicleEditor::Key(&e->prss, key);
+  EXPECT_EQ(e->displayFlags, flags) << "K, A and E change nothing here";
+  VehicleEditor::Key(&e->prss, 'd');
+  VehicleEditor::Key(&e->prss, 'G');
+  VehicleEditor::Key(&e->prss, 'I');
+  EXPECT_EQ(e->displayFlags, flags ^ (SHOW_DRIVER | SHOW_COG | SHOW_FUEL));
+  e->selection.selectedPoint = 2;
+  e->selection.selectedTube = 4;
+  VehicleEditor::Key(&e->prss, KEYCODE_DELETE);
+  EXPECT_STREQ(e->statusText, "A point and a tube are both selected");
+  VehicleEditor::Key(&e->prss, 'C');
+  EXPECT_EQ(e->selection.selectedPoint, NO_POINT);
+  EXPECT_EQ(e->selection.selectedTube, -1);
+  ShiftHeld = 1;
+  VehicleEditor::Key(&e->prss, 'L');
+  ShiftHeld = 0;
+  EXPECT_EQ(e->diagramFlags, 1u);
+  EXPECT_EQ(e->selection.openTab, 3);
+  Edit("a", 7.0f);
+  VehicleEditor::Key(&e->prss, KEYCODE_CTRL_LETTER + 'Z');
+  EXPECT_EQ(NumRedo, 1);
+  VehicleEditor::Key(&e->prss, KEYCODE_CTRL_LETTER + 'Y');
+  EXPECT_EQ(NumRedo, 0);
+  EXPECT_FLOAT_EQ(e->car->fuelTankCapacity, 7.0f);
+  VehicleEditor::Key(&e->prss, ' ');
+  EXPECT_LT(e->car->speed, 0.01f) << "set down standing still";
+}
+
+TEST_F(History, TheViewTurnsWithinItsLimitsAndTheSteeringFollowsItsFormula) {
+  e->viewAngles[0] = 65000;
+  VehicleEditor::TurnView(*e, 100, 0);
+  EXPECT_EQ(e->viewAngles[0], uint16_t(65000 + 3600)) << "the heading wraps";
+  VehicleEditor::TurnView(*e, 0, -100000);
+  EXPECT_EQ(e->viewAngles[1], 15474);
+  VehicleEditor::TurnView(*e, 0, 100000);
+  EXPECT_EQ(e->viewAngles[1], 0);
+  EXPECT_EQ(SteeringWordOf(0.0f, 30.0f), 32768);
+  EXPECT_EQ(SteeringWordOf(30.0f * 3.1415927f / 180.0f, 30.0f), 0);
+  EXPECT_EQ(SteeringWordOf(-1.0f, 30.0f), 65535) << "clamped";
+  // A vehicle without a lock steers straight instead of dividing by nothing.
+  EXPECT_EQ(SteeringWordOf(0.2f, 0.0f), 32768);
+  EXPECT_EQ(SteeringWordOf(0.2f, std::nanf("")), 32768);
+}
+
+}  // namespace
