@@ -894,7 +894,8 @@ struct Car : Solid, VehicleData {
   void ClearWheelSlots();
   // The sum of the five control words, plus 1024 when any further input word is not 0.
   int32_t ControlSum() const;
-  // 1 when fewer than three wheels stand on surface kinds 3, 4 or 17 (1 with no wheels).
+  // 1 when fewer than three wheels stand on surface kinds 3, 4 or 17, the ground beside the
+  // road (1 with no wheels).
   int FewWheelsOfKinds() const;
   // 1 when neither wing (aerodynamic items 0 and 1) is present.
   int FirstTwoItemsOff() const;
@@ -1024,6 +1025,9 @@ struct Car : Solid, VehicleData {
   // Sends the event packet of a code once: codes below 8 keep a bit of eventByte, set once
   // sent and cleared by the step when their condition is gone; only for a car with a player.
   void SendEventPacket(int code);
+  // The off-track event: sent while three or more wheels stand on the ground beside the road
+  // (surface kinds 3, 4 and 17), its bit cleared once fewer do.
+  void OffTrackCheck();
   // The 8-byte car summary of the event packets.
   void MakeCarSummary(uint8_t summary[CAR_SUMMARY_SIZE]) const;
   // The stop/start watch, every step: 1 when the car has just stopped or moved off (and the

@@ -80,6 +80,13 @@ void Car::SendEventPacket(int code) {
   if (keepsBit) eventByte = static_cast<uint8_t>(eventByte | 1u << code);
 }
 
+void Car::OffTrackCheck() {
+  if (!FewWheelsOfKinds())
+    SendEventPacket(CAR_EVENT_OFF_ROAD);
+  else
+    eventByte = static_cast<uint8_t>(eventByte & ~(1u << CAR_EVENT_OFF_ROAD));
+}
+
 // ---- the stop/start watch ----
 
 int Car::StopStartWatch() {

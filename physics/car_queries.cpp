@@ -231,7 +231,7 @@ int32_t Car::ControlSum() const {
 }
 
 int Car::FewWheelsOfKinds() const {
-  // The kinds of the road and its verges.
+  // The kinds of the ground beside the road.
   const int count = std::clamp<int>(wheelCount, 0, CAR_MAX_WHEELS);
   int on = 0;
   for (int i = 0; i < count; ++i) {

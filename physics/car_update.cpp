@@ -315,10 +315,7 @@ void Car::Update(float dt, float gravity) {
   FollowPath(placedRemote ? 0 : 1);
   if (!remote) {
     storedStateCrc = StateCrc();
-    if (FewWheelsOfKinds())
-      SendEventPacket(CAR_EVENT_OFF_ROAD);
-    else
-      eventByte = static_cast<uint8_t>(eventByte & ~(1u << CAR_EVENT_OFF_ROAD));
+    OffTrackCheck();
   }
   if (!placedRemote) DrivingFigures(dt);
 }

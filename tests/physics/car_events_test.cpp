@@ -137,6 +137,26 @@ TEST_F(CarEventsTest, EventPacketsCarTheSummaryOfTheCar) {
   EXPECT_EQ(CarRace::added.size(), 1u);
 }
 
+TEST_F(CarEventsTest, TheOffTrackEventGoesWhenThreeWheelsLeaveTheRoad) {
+  race.Drive(car, PLAYER_LOCAL_HUMAN, 12);
+  car.wheelCount = 4;  // the test car has no wheels of its own; only their ground is read
+  const auto standOn = [&](int offRoadWheels) {
+    for (int i = 0; i < car.wheelCount; ++i) car.wheels[i].surfaceKind = i < offRoadWheels ? 4 : 7;
+    car.OffTrackCheck();
+  };
+  standOn(2);
+  EXPECT_TRUE(CarRace::added.empty()) << "two wheels on the verge is still on track";
+  standOn(3);
+  ASSERT_EQ(CarRace::added.size(), 1u);
+  EXPECT_EQ(CarRace::added[0][3], EVENT_OFF_TRACK);
+  standOn(4);
+  EXPECT_EQ(CarRace::added.size(), 1u) << "sent once while off";
+  standOn(0);
+  EXPECT_EQ(car.eventByte & 1, 0) << "back on the road clears its bit";
+  standOn(3);
+  EXPECT_EQ(CarRace::added.size(), 2u) << "and it goes again when the car leaves again";
+}
+
 TEST_F(CarEventsTest, AnEarlyStartIsPenalisedByTheRaceWords) {
   race.Drive(car, PLAYER_LOCAL_HUMAN, 9);
   WarmUp();
