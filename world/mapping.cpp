@@ -34,7 +34,9 @@ constexpr int64_t MAPPING_RECORD_MIN_BYTES = 4 + 16 + 16 + 4 + 8 + 4 + 4;
 void ReadName(DataFile& file, char* name, int size) {
   std::memset(name, 0, MAPPING_NAME_SIZE + 1);
   file.ReadBlock(name, size);
-  name[size] = 0;
+  // Nothing after the terminator: a record reads and compares as its name.
+  const size_t length = strnlen(name, size_t(size));
+  std::memset(name + length, 0, size_t(MAPPING_NAME_SIZE + 1) - length);
 }
 
 }  // namespace
