@@ -26,15 +26,17 @@ struct Table {
   ~Table() { FreeMappingTable(count, records); }
 };
 
-void ReadImage(const std::vector<uint8_t>& body, Table& t, int& pastEnd) {
+// 0 when the data file refuses the image (an empty body).
+int ReadImage(const std::vector<uint8_t>& body, Table& t, int& pastEnd) {
   std::vector<uint8_t> image = {'Q', 'X', 'M', 'A', 'P', 'S', 0, 1};
   image.insert(image.end(), body.begin(), body.end());
   DataFile df{};
   int32_t v = 0;
-  Check(df.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), "QXMAPS", &v, 1) == 1);
+  if (!df.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), "QXMAPS", &v, 1)) return 0;
   t.result = ReadMappingTable(df, t.count, t.records, &t.version);
   pastEnd = df.readPastEnd;
   df.Close();
+  return 1;
 }
 
 TrackMapping Back(const MappingRecord& r) {
@@ -71,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> body(data, data + size);
   Table t;
   int pastEnd = 0;
-  ReadImage(body, t, pastEnd);
+  if (!ReadImage(body, t, pastEnd)) return 0;
   if (!t.result) {
     Check(t.count == 0 && t.records == nullptr);
     return 0;
@@ -96,8 +98,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(out.FinishMemoryWrite() == 1);
   const std::vector<uint8_t> written(out.buffer, out.end);
   out.Close();
+  std::free(out.buffer);  // a memory write's buffer is the caller's
   Table again;
-  ReadImage(written, again, pastEnd);
+  Check(ReadImage(written, again, pastEnd) == 1);
   Check(again.result == 1 && again.count == t.count);
   for (int i = 0; i < t.count; ++i) {
     const MappingRecord& a = t.records[i];
