@@ -31,6 +31,7 @@
 #include "core/sound_file.h"
 #include "app/start_pages.h"
 #include "frontend/frontend.h"
+#include "frontend/mod_export.h"
 #include "modeller/model_checks.h"
 #include "modeller/modeller.h"
 #include "vehicle_editor/vehicle_editor.h"
@@ -39,6 +40,7 @@
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/window.h"
+#include "modeller/object_editor.h"
 #include "race/race.h"
 #include "render/build_list.h"
 #include "render/device.h"
@@ -69,6 +71,7 @@
 #include "ui/text/text_colours.h"
 #include "ui/text_entry.h"
 #include "ui/text/text_strings.h"
+#include "vehicle/car_drawing.h"
 #include "vehicle/data/engine_file.h"
 #include "vehicle/vehicle.h"
 #include "vehicle_editor/skeleton/human_system.h"
@@ -761,7 +764,7 @@ void AppRunPass() {
         g_loop.reportFirstFrame = 0;
       }
       ProfilerStop(g_loop.flipTimer);
-      if (RunDeferredWork()) RedrawRequested = 1;
+      if (RunDeferredWork() | TakeCarModelRebuilt()) RedrawRequested = 1;
     }
     if (!g_loop.top)
       QuitFlag = 1;
@@ -929,6 +932,7 @@ int AppShutdown() {
   LogLine("free languages");
   FreeLanguages();
   FreeModList();
+  CancelModExport();  // a quit mid-export leaves no half mod
   FreeSolidList();
   FileRemove("data\\spr\\temp_spr.spr");
   LogLine("delete env maps");
@@ -1039,6 +1043,8 @@ void InstallShellHooks() {
   InstallModellerHooks();
   InstallVehicleEditorHooks();
   InstallVehicleLooks();
+  InstallRaceHooks();
+  OpenOptionsScreen = OpenOptions;
   InstallWorld();
   SoundListenerCamera = CameraForSound;
   ClipCursorToWindow = ClipCursorToClientArea;

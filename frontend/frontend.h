@@ -42,6 +42,24 @@ Prss* OpenCreditsPage(Prss* parent);
 // The shared key function: Escape, "Q" and "X" terminate the process.
 void  EscapeQuitKey(Prss* process, int keyCode);
 
+// The garage page: the car on show (GarageCarOnShow) is stepped each drawn frame and its car
+// info file written once it is built.  Opened for a mod's cover picture (CoverState 1) it offers
+// "take cover picture", which writes the frame as cover.png and sets CoverState 2.
+struct Car;
+extern Car* GarageCarOnShow;
+enum CoverStates { COVER_NONE = 0, COVER_TAKING = 1, COVER_MADE = 2 };
+extern int CoverState;
+constexpr const char* COVER_PICTURE = "cover.png";
+Prss* CreateGaragePage(Prss* parent);
+// The options screen, as a sub-screen of parent (the caller attaches it): the interface
+// colours and alphas (applied at once, saved in interface_cfg.txt when it closes), the player
+// name and the gearbox options 3 to 7 (saved in the player file when it closes).  The dialog
+// word is set while it is open.
+Prss* OpenOptions(Prss* parent);
+// The welcome page's question of the car on show: 1 when its driver sits off centre, so the
+// page offers the drive-side choice (the player's option 1).
+int WelcomeAsksDriveSide();
+
 // ---- [Garage] ----
 // The garage's countdown caption: the name (the qualifying's in race state 3, else the
 // race's), the state text (starts in state 1; ends in state 3 of mode 2 and state 2 of mode

@@ -7,6 +7,7 @@
 #include "core/window_state.h"
 #include "frontend/frontend.h"
 #include "frontend/player_file.h"
+#include "physics/car.h"
 #include "platform/files.h"
 #include "ui/interface_config.h"
 #include "ui/text/language.h"
@@ -26,6 +27,8 @@ const char* const WELCOME_LINES[] = {
     "The vehicle editor, with the engine of the racing simulator inside it.",
     "Please read the agreement on the next page before you go on.",
 };
+constexpr const char* TEXT_DRIVE_SIDE_QUESTION =
+    "The driver of the car on show sits off centre: choose the side you drive from in the options.";
 
 // Escape, "Q" and "X" end the whole start-up sequence, not only the page: a sequence left
 // without its page would show nothing at all.
@@ -69,12 +72,15 @@ Prss* WelcomePageAction(Prss* process) {
     AddScreenTitle(LanguageTexts[TX_3a_wlcm_zkt], 0, 0);
     float y = -0.5f;
     for (const char* line : WELCOME_LINES) y = AddPageText(line, y);
+    if (WelcomeAsksDriveSide()) AddPageText(TEXT_DRIVE_SIDE_QUESTION, y);
     if (page->showLanguages) AddLanguageButtons(process);
   }
   return process;
 }
 
 }  // namespace
+
+int WelcomeAsksDriveSide() { return GarageCarOnShow && GarageCarOnShow->HasOffCentreDriver() ? 1 : 0; }
 
 Prss* OpenWelcomeScreen(Prss* parent, int showLanguages) {
   WelcomePage* page = Prss_New<WelcomePage>();

@@ -6,6 +6,7 @@
 
 #include "core/window_state.h"
 #include "modeller/layers.h"
+#include "modeller/modeller_files.h"
 #include "modeller/modeller_screen.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
@@ -107,4 +108,5 @@ void AddModellerButtons(ModellerScreen& s) {
   AddAttributeColumn(s, attributeColumn);
   // The layer panel under the mode's panel, clear of the model in the middle of the screen.
   AddLayerPanel(s);
+  AddObjectPanel(s);
 }

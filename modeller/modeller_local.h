@@ -24,6 +24,8 @@ struct PlacedPoint {
 // The edited object's points through its mesh transform and the current view; mirrored copies
 // only for points flagged mirrored (or, with a spoke count, off the axle).
 void PlaceEditedPoints(const ModelObject& object, std::vector<PlacedPoint>& out);
+// The object's mesh transform as last built (the identity before its first build).
+FixedTransform MeshTransformOf(const ModelObject& object);
 // Whether the copy of point i is shown (a mirrored point, or a spoke point off the axle).
 int HasMirroredCopy(const ModelObject& object, int point);
 // The view's right, up and towards-the-viewer axes (rows, unit vectors) in the object's own

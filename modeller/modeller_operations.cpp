@@ -10,6 +10,7 @@
 #include "modeller/build_mode.h"
 #include "modeller/model/model_materials.h"
 #include "modeller/model/model_object.h"
+#include "modeller/modeller_files.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
@@ -165,7 +166,8 @@ void RunModellerOperation(ModellerScreen& s, ModellerOperation operation) {
     case OPERATION_NEW_SUBOBJECT: NewSubobject(owner, CLICK_LEFT, 0); break;
     case OPERATION_DUPLICATE_SUBOBJECT: NewSubobject(owner, CLICK_LEFT, 1); break;
     case OPERATION_DELETE_SUBOBJECT: SubobjectCommand(owner, CLICK_LEFT, SUBOBJECT_DELETE); break;
-    default: break;  // the file operations are still to come
+    case OPERATION_LOAD_DIALOG: FileCommand(owner, CLICK_LEFT, FILE_LOAD_MAIN); break;
+    default: break;
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include "core/window_state.h"
 #include "modeller/build_mode.h"
+#include "modeller/drag_handles.h"
 #include "modeller/edit_views.h"
 #include "modeller/model/model_object.h"
 #include "modeller/modeller_local.h"
@@ -226,7 +227,8 @@ void DrawEditedObjectOverlay(ModellerScreen& s) {
   r.pendingDepth = depth;
 
   const int green = s.state.currentPoint;
-  if (mode == ModePoint && green >= 0 && green < o.pointCount && !ObjectEditorShared.hidePanels) {
+  if (ObjectEditorShared.hidePanels) return;
+  if (mode == ModePoint && green >= 0 && green < o.pointCount) {
     const bool view2D = EditViews.width != 0;
     if ((CtrlHeld || s.transform.kind != TRANSFORM_NONE) && view2D && s.state.selectedPointCount >= 2) {
       const IntVector p = ObjectPointPosition(o, uint16_t(green));
@@ -234,8 +236,11 @@ void DrawEditedObjectOverlay(ModellerScreen& s) {
       float x, y;
       int32_t d;
       if (ProjectPointToScreen(world, &x, &y, &d)) AddTransformButtons(s, x, y);
+    } else {
+      DrawMoveHandles(s);
     }
-    // Otherwise the move handles stand at the green point (they come with the handles' work).
+  } else if (mode == ModeSubobject) {
+    DrawMoveHandles(s);
   }
 }
 

@@ -12,6 +12,7 @@
 #include "modeller/model/model_object.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
+#include "modeller/object_tools.h"
 #include "modeller/object_editor.h"
 #include "modeller/point_tools.h"
 #include "modeller/subobjects.h"
@@ -277,6 +278,7 @@ void AddSubobjectPanel(ModellerScreen& s) {
   NextRow();
   Button(s, PANEL_UNITS, 0, 0, "compress groups", CompressGroups, "Reduce the number of smoothing groups if possible");
   NextRow();
+  AddObjectToolsRows(s);
   if (isMain) {
     Button(s, PANEL_UNITS, 0, 0, "new subobject", NewSubobject,
            "Create a new subobject at the centre of the main object (CTRL+N)");

@@ -60,12 +60,16 @@ void NearestSelectedBecomesCurrent(ModellerScreen& s, int from) {
   s.state.currentPoint = best;
 }
 
+}  // namespace
+
 FixedTransform MeshTransformOf(const ModelObject& o) {
   if (o.builtMesh) return o.builtMesh->world;
   FixedTransform t;
   SetIdentityTransform(t);
   return t;
 }
+
+namespace {
 
 // A point of the rectangle's pass.  The copy is selected through its point.
 bool MarkerInRect(const ScreenRect& rect, const float p[2]) {

@@ -38,5 +38,9 @@ struct VehicleEditorLink {
   const char* (*configurationName)(int index);
   uint32_t (*configurationMask)(int index);
   const char* (*skinId)();
+  // The spoke count (1..22) of the wheels of the car on show, 0 without one; and setting it
+  // (the modeller's spoke count follows).
+  int (*carSpokeCount)();
+  void (*setCarSpokeCount)(int count);
 };
 extern VehicleEditorLink VehicleEditorHooks;

@@ -31,13 +31,12 @@
 #include "physics/car_events.h"
 #include "physics/car_packets.h"
 #include "physics/solid/solid.h"
-#include "render/buffers.h"
-#include "render/primitives.h"
 #include "vehicle/data/vehicle_data.h"
 
 struct AnimInstance;
 struct Animation;
 struct Car;
+struct CarDrawing;
 struct DataFile;
 struct DrawMesh;
 struct GouraudColour;
@@ -221,8 +220,7 @@ struct CarLight {
   uint8_t colour[3];  // red, green, blue brightness indices: the vehicle's colour of the light
   const ModelMapping* slots[CAR_LIGHT_NAMES];  // the first mapping found for each name
   int16_t slotIndex[CAR_LIGHT_NAMES];          // that mapping's index in its own object
-  const Material* material;  // null: the light does not exist
-  FastMeshHandle mesh;
+  const Material* material;  // null: the light does not exist (its mesh is the drawing record's)
 };
 
 // The three mirrors: the internal mirror (a subobject of type 10) and a side mirror on each
@@ -248,7 +246,6 @@ enum WheelSubobject : uint8_t {
   WHEEL_SUB_BRAKE = 0, WHEEL_SUB_TRAILING_ARM, WHEEL_SUB_MUDGUARD, WHEEL_SUB_HANDLEBAR, WHEEL_SUB_HUB,
 };
 constexpr int WHEEL_SUBOBJECTS = 5;
-constexpr int CAR_TYRE_BUFFERS = 2;
 constexpr int CAR_SKIN_NAME_SIZE = 16;    // the colour set's name, as the vehicle file keeps it
 constexpr int CAR_SKIN_TEXTURE_SIZE = 24; // "prefix_skin"
 constexpr int CAR_PLATE_TEXT_SIZE = 8;    // a number plate's text
@@ -592,9 +589,10 @@ struct Car : Solid, VehicleData {
   ZKTETexture* dashboardTexture = nullptr;
   const char* physicsCheck = nullptr;  // why the lowest level gave no physical points; null when it did
   DrawMesh* wheelSubobjects[CAR_MAX_WHEELS][WHEEL_SUBOBJECTS] = {};
-  FastMeshHandle wheelFastMeshes[CAR_MAX_WHEELS] = {};
-  CircularVBuffer tyreBuffers[CAR_TYRE_BUFFERS] = {};  // tyre and wheel geometry, logos
-  FastMeshHandle materialMesh, plainMesh;  // every level grouped by material; the plain mesh
+  // What drawing the car keeps (its GPU meshes, tyre buffers and per-frame drawing state):
+  // the vehicle model's record (vehicle/car_drawing.h), made on first use and released with
+  // the car's meshes.  Null until the car is given graphics.
+  CarDrawing* drawing = nullptr;
   CarLight lights[CAR_LIGHTS] = {};
   IntVector headlightPosition = {};        // 16.16, car axes
   CarMirror mirrors[CAR_MIRRORS] = {};
@@ -827,6 +825,13 @@ struct Car : Solid, VehicleData {
   // 1 when the base sprung-mass centre, turned by the orientation and added to the 16.16
   // height, lies above height 0.
   int IsRefPointAboveZero() const;
+  // 1 when the driver sits at least 0.2 m off the centre line and the drive side is not
+  // locked (option bit 1).
+  int HasOffCentreDriver() const;
+  // ---- defined by the front end (frontend/mod_check.cpp) ----
+  // The textures of the model and the spoke object whose PNG is missing, unreadable or not
+  // decodable: their number (0 no error); megapixels gets the PNGs' combined area.
+  int CheckTextures(float* megapixels) const;
   // The car's place in the race's player table, or -1 when no player drives it.
   int GetPlayer() const;
   // Halts the car: frozen, no speed, no velocity or angular momentum.
@@ -1046,6 +1051,12 @@ struct Car : Solid, VehicleData {
   void SendPlayerFlagPacket(uint8_t argument);
   // The player's id byte, 0 without a player.
   uint8_t PlayerIdByte() const;
+  // The car's state kept, and put back: the car placed (Car::PlaceAt at its saved place), the
+  // wheels' positions when withWheels is set and the wheel count is the record's, then the
+  // engine, controls, orientation, position and velocity across and up, the gear; the step
+  // count 0.
+  void SaveState(CarSavedState& state) const;
+  void RestoreSavedState(const CarSavedState& state, int withWheels);
   // The reset request applied without a host (car_reset.cpp): when Car::ResetToPathNode finds
   // the place free the car is placed there along the path (or at its own heading without
   // one); otherwise it waits there, and the freeze check asks again.
@@ -1067,7 +1078,6 @@ struct Car : Solid, VehicleData {
   // Mirrors the car for the requested side (1 the driver on the left) and sets it up again
   // when that changes; the mirrored flag.
   int SetDriveSide(int requested);
-  int HasOffCentreDriver() const;
   // The driver's place in a car not placed centrally (0.2 m off and not locked).
   static constexpr float OFF_CENTRE = 0.2f;
 

@@ -247,3 +247,64 @@ void Car::SendPlayerFlagPacket(uint8_t argument) {
   MakePlayerFlagPacket(packet, PlayerIdByte(), argument);
   AddToPacket(packet, PLAYER_FLAG_SIZE);
 }
+
+// ---- a saved state ----
+
+void Car::SaveState(CarSavedState& state) const {
+  state = CarSavedState{};
+  const int count = std::clamp<int>(wheelCount, 0, SAVED_STATE_WHEELS);
+  state.wheelCount = static_cast<uint8_t>(count);
+  for (int i = 0; i < count; ++i) {
+    state.wheelPositions[i][0] = wheels[i].centre.x;
+    state.wheelPositions[i][1] = wheels[i].centre.y;
+    state.wheelPositions[i][2] = wheels[i].centre.z;
+  }
+  const float e[6] = {engine.speed,          engine.smoothedSpeed, engine.crankAngle,
+                      engine.drivelineAngle, engine.turboSpeed,    static_cast<float>(engine.running)};
+  std::memcpy(state.engine, e, sizeof e);
+  state.clutch = controls.clutch;
+  std::memcpy(state.orientation, orientation, 6 * sizeof(float));
+  state.orientation[6] = orientation[8];
+  state.x = position.x;
+  state.z = position.z;
+  state.velocityX = velocity.x;
+  state.velocityZ = velocity.z;
+  state.steering = inputs.steering;
+  state.gear = gear;
+  state.throttle = inputs.throttle;
+  state.handbrake = handbrakeHeld;
+}
+
+void Car::RestoreSavedState(const CarSavedState& state, int withWheels) {
+  // The placement at its defaults (the car's reset will do it).
+  InitState();
+  awake = active = 1;
+  frozen = 0;
+  speed = 0.0f;
+  velocity = angularMomentum = {};
+  engine.ClearState();
+  for (int i = 0; i < std::clamp<int>(wheelCount, 0, CAR_MAX_WHEELS); ++i) wheels[i].ResetWheelState();
+
+  if (withWheels && state.wheelCount == wheelCount && wheelCount <= SAVED_STATE_WHEELS) {
+    for (int i = 0; i < wheelCount; ++i)
+      wheels[i].centre = {state.wheelPositions[i][0], state.wheelPositions[i][1], state.wheelPositions[i][2]};
+  }
+  engine.speed = state.engine[0];
+  engine.smoothedSpeed = state.engine[1];
+  engine.crankAngle = state.engine[2];
+  engine.drivelineAngle = state.engine[3];
+  engine.turboSpeed = state.engine[4];
+  engine.running = state.engine[5] != 0.0f ? 1u : 0u;
+  controls.clutch = state.clutch;
+  std::memcpy(orientation, state.orientation, 6 * sizeof(float));
+  orientation[8] = state.orientation[6];
+  position.x = state.x;
+  position.z = state.z;
+  velocity.x = state.velocityX;
+  velocity.z = state.velocityZ;
+  inputs.steering = state.steering;
+  gear = gearbox.requested = state.gear < GEAR_SLOTS ? state.gear : GEAR_NEUTRAL;
+  inputs.throttle = state.throttle;
+  handbrakeHeld = state.handbrake ? 1 : 0;
+  stepCount = 0;
+}

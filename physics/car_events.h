@@ -65,6 +65,24 @@ struct CarRaceHooks {
   uint8_t playerEnabled = 0;      // the player settings' enable flag
 };
 
+// ---- a saved state ----
+// What the vehicle editor keeps of its car while it edits, to put back when it closes
+// (Car::SaveState, Car::RestoreSavedState).
+constexpr int SAVED_STATE_WHEELS = 4;
+struct CarSavedState {
+  uint8_t wheelCount = 0;
+  float wheelPositions[SAVED_STATE_WHEELS][3] = {};  // each wheel's centre, car axes
+  float engine[6] = {};  // speed, smoothed speed, crank and driveline angles, turbo speed, running
+  float clutch = 0;
+  float orientation[7] = {};  // the first two rows and the last element
+  int32_t x = 0, z = 0;       // 16.16
+  float velocityX = 0, velocityZ = 0;
+  uint16_t steering = 0x8000;
+  uint8_t gear = 1;
+  uint16_t throttle = 0;
+  uint8_t handbrake = 0;
+};
+
 // ---- gear requests and switches ----
 constexpr uint8_t GEAR_REQUEST_NONE = 0xFF;
 constexpr uint16_t SHIFT_DOWN_STEPS = 200, SHIFT_UP_STEPS = 1000;

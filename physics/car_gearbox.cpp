@@ -2,8 +2,9 @@
 // drive side and the off-centre driver the car's set-up asks about.
 //
 // The power the gearbox compares is the engine's net torque (the curve's torque times the
-// boost multiplier, less the friction) times its speed; the lowest shift speed is the speed of
-// the engine's greatest torque.  The gear change's "engine torque" is the torque the clutch
+// boost multiplier, less the friction) times its speed; the lowest shift speed is half the
+// speed of the engine's greatest power, so that an up-shift at the rev limit lands above it
+// and a down-shift below it (the box never hunts between two gears).  The gear change's "engine torque" is the torque the clutch
 // passes into the gearbox.
 #include <algorithm>
 #include <cmath>
@@ -36,7 +37,7 @@ int Car::AutoShiftDecision(float w) const {
   const float ratio = gearRatios[gear];
   if (ratio == 0.0f || !std::isfinite(ratio)) return SHIFT_KEEP;
   const float r = 1.0f / ratio;
-  const float lowest = engine.maxTorqueSpeed;
+  const float lowest = 0.5f * engine.maxPowerSpeed;
   if (gear >= GEAR_FIRST && gear + 1 < gearCount && gear + 1 < GEAR_SLOTS && w > lowest) {
     if (controls.clutch > UPSHIFT_CLUTCH) return SHIFT_KEEP;
     for (int i = 0; i < std::clamp<int>(wheelCount, 0, CAR_MAX_WHEELS); ++i)

@@ -503,3 +503,11 @@ bool FindFiles(const char* pattern, std::vector<FoundFile>& out) {
   std::sort(out.begin(), out.end(), [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });
   return true;
 }
+
+bool FolderRemoveAll(const char* path) {
+  std::string native;
+  if (!path || !*path || !ResolvePath(path, native)) return true;
+  std::error_code error;
+  std::filesystem::remove_all(native, error);
+  return !error;
+}

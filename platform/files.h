@@ -58,6 +58,9 @@ bool FileIsRegular(const char* path);     // a plain file: not a folder, pipe or
 int64_t FileLength(const char* path);      // -1 when it cannot be found
 bool FileRemove(const char* path);
 bool MakeFolder(const char* path);         // true also when it already exists
+// Removes a folder and everything in it (links are removed, never followed).  True also
+// when nothing of that name exists.
+bool FolderRemoveAll(const char* path);
 // Renames without ever replacing another file: a target that exists (in any case) fails
 // with EEXIST, as the system this program was written for does.  A change of case only
 // of one file's name is allowed.  Returns 0 or the errno value.

@@ -93,3 +93,29 @@ const char* SelectedCar();       // the car chosen for the next join, empty for 
 int  FindCtrlinkConnection(int connectionId);  // the control-link slot, -1 for none
 // Sends a text line to the control-link programs; nothing while the link is closed.
 void CtrlinkSendMessage(int connectionId, int playerId, int userType, int textOffset, const char* text);
+
+// ---- The car's live settings, the local player's car, a car's event recording ----
+// What the steering-wheel and formula displays show on their live-setting line: 0 the brake
+// balance, 1 the front anti-roll bar, 2 the rear one, 3 the ballast, 4 the pit instructions.
+extern int LiveSettingSelector;
+constexpr int LIVE_SETTING_PIT = 4;
+constexpr int SETUP_LINE_SIZE = 32;
+// The live-setting line of the car ("Brake Bal Fr %2d%%", "Front ARB %6.1f" in kN/m, ...);
+// "Pit Instructions" at selector 4; empty for another selector.
+void FormatSetupLine(char* out, int outSize, const Car& car);
+// The local player's choice of car, filled from the car the vehicle editor closes on.
+struct CarChoice {
+  char vehicleName[32];
+  char shortName[8];
+  char skin[16];        // the colour configuration's name
+  int32_t setupIndex;
+  int32_t colourIndex;
+};
+extern CarChoice LocalCarChoice;
+void SetupPlayerCarChoice(const Car& car);  // nothing without a local player
+// A recording car's closing: with recording state 2 a message, interface sound 2 and the
+// closing records handed to the replay recorder (CloseCarRecording; none offline); the state
+// is cleared in every case.  The car's release calls it (installed with InstallRaceHooks).
+extern void (*CloseCarRecording)(Car& car);
+void WriteCarEventRecord(Car& car);
+void InstallRaceHooks();

@@ -18,3 +18,7 @@ endif()
 if(SOURCE_DIR)
   file(COPY ${SOURCE_DIR}/data/language/help.txt DESTINATION ${WORK_DIR}/data/language)
 endif()
+# The mod export's packer, "bin\7zr": Debian's 7zr linked into the working folder.
+if(PACKER AND NOT EXISTS ${WORK_DIR}/bin/7zr)
+  file(CREATE_LINK ${PACKER} ${WORK_DIR}/bin/7zr SYMBOLIC)
+endif()

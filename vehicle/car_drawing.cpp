@@ -8,9 +8,21 @@
 #include "modeller/model/model_object.h"
 #include "physics/car.h"
 #include "render/constant_buffers.h"
+#include "render/draw_mesh.h"
+#include "render/env_maps.h"
+#include "render/gouraud_mesh.h"
+#include "render/humans.h"
+#include "render/immediate.h"
+#include "render/material.h"
 #include "render/matrices.h"
 #include "render/primitives.h"
+#include "render/render_states.h"
+#include "render/system_textures.h"
+#include "render/texture_record.h"
 #include "render/views.h"
+#include "ui/text_draw.h"
+#include "vehicle/car_model.h"
+#include "vehicle/setup_marks.h"
 
 namespace {
 
@@ -19,112 +31,335 @@ int32_t ToFixed(double metres) {
   return static_cast<int32_t>(v);
 }
 
-void MakeWorldMatrix(const Car& car, float m[16]) {
+void MakeWorldMatrix(const IntVector& position, const float orientation[9], float m[16]) {
   for (int r = 0; r < 3; ++r) {  // row r: the car's axis r in world terms (column r of the orientation)
-    for (int c = 0; c < 3; ++c) m[4 * r + c] = car.orientation[3 * c + r];
+    for (int c = 0; c < 3; ++c) m[4 * r + c] = orientation[3 * c + r];
     m[4 * r + 3] = 0.0f;
   }
-  m[12] = static_cast<float>(car.position.x) / 65536.0f;
-  m[13] = static_cast<float>(car.position.y) / 65536.0f;
-  m[14] = static_cast<float>(car.position.z) / 65536.0f;
+  m[12] = static_cast<float>(position.x) / 65536.0f;
+  m[13] = static_cast<float>(position.y) / 65536.0f;
+  m[14] = static_cast<float>(position.z) / 65536.0f;
   m[15] = 1.0f;
 }
 
 }  // namespace
 
-int DrawCarModel(Car& car, CarDrawing& drawing, const CarViewSettings& view) {
-  drawing.drawnPass = 0;
-  drawing.viewDistance = 0;
-  drawing.lighting.lightingChosen = 0;
-  drawing.lighting.groundHit = 0;
-  drawing.items.Clear();
-  drawing.frameTubeBatch = drawing.discBatch = NO_BATCH;
-  drawing.viewKind = view.kind;
-  uint8_t kind = view.editorMode ? static_cast<uint8_t>(VIEW_EDITOR) : view.kind;
-  if (kind == 0 || !car.model || car.model->lodCount == 0) return 0;
-  drawing.drawFlags = 0;
-  std::memset(drawing.viewDirLocal, 0, sizeof drawing.viewDirLocal);
-  drawing.lodIndex = 0;
-  drawing.lodDistance = FIXED_ONE;
+CarDrawing& DrawingOf(Car& car) {
+  if (!car.drawing) {
+    InstallCarModelRelease();
+    car.drawing = new CarDrawing();
+  }
+  return *car.drawing;
+}
+
+void ReleaseDrawing(Car& car) {
+  if (!car.drawing) return;
+  for (CircularVBuffer& buffer : car.drawing->tyreBuffers) buffer.Close();
+  delete car.drawing;
+  car.drawing = nullptr;
+}
+
+uint8_t CarModelRebuilt = 0;
+
+int TakeCarModelRebuilt() {
+  const int was = CarModelRebuilt != 0;
+  CarModelRebuilt = 0;
+  return was;
+}
+
+// ---- [Drawing] ----
+
+void SaveCarViewState(Car& car) {
+  CarDrawing& d = DrawingOf(car);
+  d.drawnPosition = car.position;
+  for (int i = 0; i < 9; ++i) d.drawnOrientation[i] = std::isfinite(car.orientation[i]) ? car.orientation[i] : 0.0f;
+  d.drawnPitch = static_cast<float>(std::asin(std::clamp(static_cast<double>(d.drawnOrientation[7]), -1.0, 1.0)));
+  d.shadowsCollected = 0;
+  MatrixFloatToFixed(d.drawnOrientation, car.drawTransform.rotation);
+  car.drawTransform.translation = d.drawnPosition;
+}
+
+namespace {
+
+// Steps 3 to 5: the distance, the view direction in car axes and the level.  0 when the car
+// lies beyond its last level.
+int ChooseLevel(const Car& car, CarDrawing& d, const CarViewSettings& view, uint8_t& kind) {
+  d.drawFlags = 0;
+  std::memset(d.viewDirLocal, 0, sizeof d.viewDirLocal);
+  d.lodIndex = 0;
+  d.lodDistance = FIXED_ONE;
   int32_t detailDistance = FIXED_ONE;
   uint8_t start = 0;
   if (kind == VIEW_INSIDE || kind == VIEW_CUSTOM) {
-    drawing.detailState = 4;
+    d.detailState = 4;
   } else if (kind == VIEW_GARAGE) {
     start = view.garageLevel;  // then drawn as an outside view
-    drawing.viewKind = kind = VIEW_OUTSIDE;
+    d.viewKind = kind = VIEW_OUTSIDE;
   } else {
-    const double dx = (car.position.x - static_cast<double>(view.viewPosition.x)) / 65536.0;
-    const double dy = (car.position.y - static_cast<double>(view.viewPosition.y)) / 65536.0;
-    const double dz = (car.position.z - static_cast<double>(view.viewPosition.z)) / 65536.0;
+    const double dx = (d.drawnPosition.x - static_cast<double>(view.viewPosition.x)) / 65536.0;
+    const double dy = (d.drawnPosition.y - static_cast<double>(view.viewPosition.y)) / 65536.0;
+    const double dz = (d.drawnPosition.z - static_cast<double>(view.viewPosition.z)) / 65536.0;
     const double squared = dx * dx + dy * dy + dz * dz;
     if (squared > 1.0 && std::isfinite(squared)) {
       const double length = std::sqrt(squared);
-      drawing.viewDistance = ToFixed(length);
+      d.viewDistance = ToFixed(length);
       const double unit[3] = {dx / length, dy / length, dz / length};
+      const float* o = d.drawnOrientation;
       for (int a = 0; a < 3; ++a)  // along the car's axis a: column a of the orientation
-        drawing.viewDirLocal[a] = ToFixed(std::fabs(unit[0] * car.orientation[a] + unit[1] * car.orientation[3 + a] +
-                                                    unit[2] * car.orientation[6 + a]));
-      drawing.lodDistance = ToFixed(std::max(1.0, length * view.lodScale));
+        d.viewDirLocal[a] = ToFixed(std::fabs(unit[0] * o[a] + unit[1] * o[3 + a] + unit[2] * o[6 + a]));
+      d.lodDistance = ToFixed(std::max(1.0, length * view.lodScale));
       detailDistance = ToFixed(std::max(1.0, length * view.detailScale));
     }
   }
   CarLodSet levels = {static_cast<uint8_t>(std::min<int>(car.model->lodCount, CAR_LOD_LEVELS)), {}};
   std::memcpy(levels.distances, car.model->lodDistances, sizeof(int32_t) * levels.count);
-  const CarLodChoice choice = ChooseCarLevel(levels, drawing.lodDistance, detailDistance, start, drawing.detailState);
-  if (!choice.drawn) return 0;
-  drawing.lodIndex = choice.lodIndex;
-  drawing.drawnPass = kind;
-  car.ApplyPendingModelChanges();
-  MakeWorldMatrix(car, drawing.worldMatrix);
+  const CarLodChoice choice = ChooseCarLevel(levels, d.lodDistance, detailDistance, start, d.detailState);
+  d.lodIndex = choice.lodIndex;
+  return choice.drawn;
+}
 
+// The subobject's fast mesh, made when it has none.
+GouraudO3d* ItemMesh(DrawMesh* sub) {
+  if (!sub || !sub->IsGouraud()) return nullptr;
+  GouraudO3d& mesh = *static_cast<GouraudO3d*>(sub);
+  if (!GetFastMesh(mesh.fastMesh)) GouraudO3d::CreateFastMesh(mesh);
+  return &mesh;
+}
+
+void AddSubobjectItem(Car& car, CarDrawing& d, DrawMesh& sub, int hideWithFlag) {
+  GouraudO3d* mesh = ItemMesh(&sub);
+  if (!mesh) return;
+  CarDrawItem* item = d.items.Add();
+  if (!item) return;
+  item->subobjectFlags = sub.flags[0];
+  item->tag = 1;
+  item->hideWithFlag = static_cast<uint8_t>(hideWithFlag);
+  item->source = &sub;
+  item->mesh = mesh;
+  FixedTransform world;
+  TransformCompose(car.drawTransform, sub.local, world);
+  FixedMatrixToFloat(world, item->matrix);
+  if (hideWithFlag) {  // the mirror's place relative to the camera
+    float toView[16], relative[16];
+    std::memcpy(toView, ViewMatrices.view, sizeof toView);
+    MultiplyMatrix(item->matrix, relative, toView);
+    std::memcpy(d.mirrorMatrix, relative, sizeof relative);
+  }
+}
+
+// The steering wheel's rotation: Rz(align) (Rx(pitch) Rz(turn)), at the driver's x.
+void PoseSteeringWheel(const Car& car, const CarDrawing& d, DrawMesh& sub) {
+  const int32_t turn = SteeringWheelAngle(car.steeringWheelTurn, static_cast<float>(car.steeringLock),
+                                          car.steeringLock, car.controls.steerAngle);
+  const auto angle = [](float radians) {
+    return std::isfinite(radians) ? static_cast<uint32_t>(static_cast<int32_t>(radians * RADIANS_TO_TURN16)) : 0u;
+  };
+  FixedMatrix align, pitch, wheel, inner;
+  MatrixRotZ(align, angle(car.steeringWheelAlign));
+  MatrixRotX(pitch, angle(car.steeringWheelPitch));
+  MatrixRotZ(wheel, static_cast<uint32_t>(turn));
+  MatrixMultiply(pitch, wheel, inner);
+  MatrixMultiply(align, inner, sub.local.rotation);
+  sub.local.translation.x = d.driverOffset.x;
+}
+
+// Step 13: the body's subobjects big enough at this distance.
+void AddSubobjectItems(Car& car, CarDrawing& d, const CarViewSettings& view) {
+  GouraudO3d* body = car.levelMeshes[0];
+  if (!body) return;
+  constexpr int32_t LEAST_SIZE_RATIO = 384;  // 16.16: 0.0059 of the distance
+  for (int i = 0; i < body->childCount; ++i) {
+    DrawMesh* sub = body->children[i];
+    if (!sub || FixDiv(sub->radius, d.lodDistance) <= LEAST_SIZE_RATIO) continue;
+    switch (sub->type) {
+      case SUBOBJECT_ATTACHMENT:
+        if (d.drawFlags & DRAW_ORDINARY_SUBS) AddSubobjectItem(car, d, *sub, 0);
+        break;
+      case SUBOBJECT_STEERING_WHEEL:
+        if (!(d.drawFlags & DRAW_STEERING_WHEEL)) break;
+        PoseSteeringWheel(car, d, *sub);
+        AddSubobjectItem(car, d, *sub, 0);
+        break;
+      case SUBOBJECT_INTERNAL_MIRROR: {
+        const int inside = d.drawnPass == VIEW_INSIDE || d.drawnPass == VIEW_CUSTOM;
+        const float* offset = d.drawnPass == VIEW_INSIDE   ? view.mirrorOffset[0]
+                              : d.drawnPass == VIEW_CUSTOM ? view.mirrorOffset[1]
+                                                           : nullptr;
+        const float x = offset ? offset[0] : 0.0f, z = offset ? offset[1] : 0.0f;
+        const IntVector kept = sub->local.translation;
+        sub->local.translation.x += ToFixed(x);
+        sub->local.translation.y += ToFixed(InternalMirrorDrop(x));
+        sub->local.translation.z += ToFixed(z);
+        AddSubobjectItem(car, d, *sub, inside);
+        sub->local.translation = kept;
+        break;
+      }
+      default: break;
+    }
+  }
+}
+
+// The rims and spokes of the wheel sets on each wheel: a wheel-mesh item with the wheel's draw
+// matrix.  A wheel on the left shows the right one's mesh mirrored across its axle, so its
+// faces turn the other way: it is drawn with the other faces culled (altState).
+void AddRimItems(Car& car, CarDrawing& d) {
+  const int wheels = std::clamp<int>(car.wheelCount, 0, CAR_MAX_WHEELS);
+  for (int w = 0; w < wheels; ++w) {
+    const CarWheel& wheel = car.wheels[w];
+    const SuspensionBlock& set = car.wheelSets[wheel.wheelSet < CAR_WHEEL_SETS ? wheel.wheelSet : 0];
+    for (DrawMesh* piece : {set.rimMesh, set.spokeMesh}) {
+      GouraudO3d* mesh = ItemMesh(piece);
+      if (!mesh) continue;
+      CarDrawItem* item = d.items.AddWheel();
+      if (!item) return;
+      item->source = piece;
+      item->mesh = mesh;
+      std::memcpy(item->matrix, d.wheelMatrices[w], sizeof item->matrix);
+      if (wheel.side < 0.0f) {
+        for (int c = 0; c < 3; ++c) item->matrix[c] = -item->matrix[c];
+        item->altState = 1;
+      }
+    }
+  }
+}
+
+void RowsToMatrix(const float axes[3][3], const float centre[3], float m[16]) {
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 3; ++c) m[4 * r + c] = axes[r][c];
+    m[4 * r + 3] = 0.0f;
+  }
+  for (int c = 0; c < 3; ++c) m[12 + c] = centre[c];
+  m[15] = 1.0f;
+}
+
+}  // namespace
+
+void ComputeWheelMatrix(const Car& car, const CarWheel& wheel, float axes[3][3], float centre[3]) {
+  float spin[9], local[9], world[9];
+  wheel.WheelOrientation(spin, local);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c)
+      world[3 * r + c] = car.orientation[3 * r] * local[c] + car.orientation[3 * r + 1] * local[3 + c] +
+                         car.orientation[3 * r + 2] * local[6 + c];
+  for (int k = 0; k < 3; ++k)
+    for (int i = 0; i < 3; ++i) axes[k][i] = world[3 * i + k];
+  // The hub stands out from the upright by the set's wheel offset along the wheel's own axle:
+  // a steered wheel's axle turns about the upright, and the hub with it.
+  const SuspensionBlock& set = car.wheelSets[wheel.wheelSet < CAR_WHEEL_SETS ? wheel.wheelSet : 0];
+  const float sign = wheel.side > 0.0f ? 1.0f : wheel.side < 0.0f ? -1.0f : 0.0f;
+  const float hub = std::isfinite(set.wheelOffset) ? set.wheelOffset * sign : 0.0f;
+  const float c[3] = {wheel.centre.x + local[0] * hub, wheel.centre.y + local[3] * hub, wheel.centre.z + local[6] * hub};
+  const float position[3] = {static_cast<float>(car.position.x) / 65536.0f,
+                             static_cast<float>(car.position.y) / 65536.0f,
+                             static_cast<float>(car.position.z) / 65536.0f};
+  for (int i = 0; i < 3; ++i)
+    centre[i] = position[i] + car.orientation[3 * i] * c[0] + car.orientation[3 * i + 1] * c[1] +
+                car.orientation[3 * i + 2] * c[2];
+}
+
+void ComputeWheelMatrices(Car& car) {
+  CarDrawing& d = DrawingOf(car);
+  if (car.meshesWanted) car.BuildMeshes();
+  const int wheels = std::clamp<int>(car.wheelCount, 0, CAR_MAX_WHEELS);
+  for (int w = 0; w < wheels; ++w) {
+    float axes[3][3], centre[3];
+    ComputeWheelMatrix(car, car.wheels[w], axes, centre);
+    RowsToMatrix(axes, centre, d.wheelMatrices[w]);
+  }
+}
+
+int DrawCarModel(Car& car, const CarViewSettings& view) {
+  CarDrawing& d = DrawingOf(car);
+  d.drawnPass = 0;
+  d.viewDistance = 0;
+  d.lighting.lightingChosen = 0;
+  d.lighting.groundHit = 0;
+  d.environment[0] = d.environment[1] = nullptr;
+  d.items.Clear();
+  d.frameTubeBatch = d.discBatch = NO_BATCH;
+  d.multiplayerVisible = 0;
+  d.viewKind = view.kind;
+  uint8_t kind = view.editorMode ? static_cast<uint8_t>(VIEW_EDITOR) : view.kind;
+  if (kind == 0 || !car.model || car.model->lodCount == 0) return 0;
+  if (!ChooseLevel(car, d, view, kind)) return 0;
+  // A remote car whose data stopped is left out; so is a local car in the frame after a model
+  // was rebuilt, unless it is always drawn.
+  if (car.remote && !car.active) return d.drawnPass = 1;
+  if (car.IsLocalCar() && !d.drawAlways && CarModelRebuilt) {
+    if (CarModelRebuilt < 255) ++CarModelRebuilt;
+    return d.drawnPass = 1;
+  }
+  d.drawnPass = kind;
+  d.multiplayerVisible = kind == VIEW_INSIDE || kind == VIEW_CUSTOM ||
+                         (view.connected && d.viewDistance < ToFixed(view.visibleDistance));
+  if (SystemMaterials.plainBlack) d.environment[0] = d.environment[1] = SystemMaterials.plainBlack->texture;
+  car.ApplyPendingModelChanges();
+  MakeWorldMatrix(d.drawnPosition, d.drawnOrientation, d.worldMatrix);
+
+  CarLodSet levels = {static_cast<uint8_t>(std::min<int>(car.model->lodCount, CAR_LOD_LEVELS)), {}};
   CarDrawFlagInputs in = {};
   in.kind = kind;
-  in.lodIndex = drawing.lodIndex;
-  in.nearLevel = IsNearLevel(levels, drawing.lodIndex);
+  in.lodIndex = d.lodIndex;
+  in.nearLevel = IsNearLevel(levels, d.lodIndex);
   in.editorMode = view.editorMode;
   in.hasDriver = view.driverOption && car.steeringInstance != nullptr;
   in.carOptions = car.options;
-  in.lodDistance = drawing.lodDistance;
-  in.viewDirZ = drawing.viewDirLocal[2];
+  in.lodDistance = d.lodDistance;
+  in.viewDirZ = d.viewDirLocal[2];
   in.graphicsOptions = view.graphicsOptions;
   in.internalShow = view.internalShow;
   in.customShow = view.customShow;
-  drawing.drawFlags = ComputeDrawFlags(in);
-  // The ground below the car among the world objects near it, at a near level.
+  d.drawFlags = ComputeDrawFlags(in);
+  // The ground below the car among the world objects near it, at a near level; the objects
+  // are gathered once between two saves of the view state.
   if (in.nearLevel) {
     const float radius = std::isfinite(car.radius) && car.radius > 0.0f ? car.radius : 1.0f;
-    ShadowObjects shadows;
-    CollectShadowObjects(shadows, car.position.x, car.position.y, car.position.z, radius, view.debugLevel);
-    if (shadows.count > 0 &&
-        UseLightmap(drawing.lighting, shadows, car.position, ToFixed(radius), car.vehicleName, view.debugLevel, 1))
-      drawing.drawFlags |= DRAW_GROUND_FOUND;
+    if (!d.shadowsCollected) {
+      d.shadowsCollected = 1;
+      d.shadows.count = 0;
+      if (car.IsLocalCar())
+        CollectShadowObjects(d.shadows, d.drawnPosition.x, d.drawnPosition.y, d.drawnPosition.z, radius,
+                             view.debugLevel);
+    }
+    if (d.shadows.count > 0 &&
+        UseLightmap(d.lighting, d.shadows, d.drawnPosition, ToFixed(radius), car.vehicleName, view.debugLevel, 1))
+      d.drawFlags |= DRAW_GROUND_FOUND;
   }
+  if (d.drawFlags & (DRAW_GROUND_FOUND | DRAW_TYRES)) ComputeWheelMatrices(car);
+  if ((d.drawFlags & DRAW_TYRES) && (view.graphicsOptions & GFX_WHEEL_PIECES)) AddRimItems(car, d);
+  d.driverOffset = {ToFixed(car.mirrored ? -car.driverPosition.x : car.driverPosition.x), ToFixed(car.driverPosition.y),
+                    ToFixed(car.driverPosition.z)};
+  if ((d.drawFlags & DRAW_SUBOBJECTS) && (kind >= VIEW_INSIDE || view.editorMode) &&
+      (view.graphicsOptions & GFX_SUBOBJECTS))
+    AddSubobjectItems(car, d, view);
 
-  if (drawing.drawFlags & DRAW_TYRES) {
+  PoseCarPeople(car, d, view, DriverShownInView(in));
+
+  if (d.drawFlags & DRAW_TYRES) {
     CarTyreFrame tyres = view.tyres;
-    tyres.lodDistance = drawing.lodDistance;
-    tyres.viewDirX = drawing.viewDirLocal[0];
+    tyres.lodDistance = d.lodDistance;
+    tyres.viewDirX = d.viewDirLocal[0];
+    tyres.viewDirY = d.viewDirLocal[1];
     tyres.debugLevel = view.debugLevel;
     tyres.graphicsOptions = view.graphicsOptions;
-    drawing.discBatch = BuildCarTyres(car, tyres).discBatch;
+    d.discBatch = BuildCarTyres(car, tyres).discBatch;
   }
   if (view.graphicsOptions & GFX_FRAME_TUBES) {
     constexpr uint32_t ALL_TUBES_OPTION = 0x20000, VISIBLE_TUBES_OPTION = 0x200;
     const FrameScene frame = CarFrameScene(car);
     if (car.options & ALL_TUBES_OPTION)
-      drawing.frameTubeBatch = DrawFrameTubes(frame, 1, drawing.lodDistance, drawing.viewDirLocal[2]);
-    else if (kind >= VIEW_INSIDE && (car.options & VISIBLE_TUBES_OPTION) && drawing.lodDistance < (28 << 16) &&
-             drawing.lodIndex == 0)
-      drawing.frameTubeBatch = DrawFrameTubes(frame, 0, drawing.lodDistance, drawing.viewDirLocal[2]);
+      d.frameTubeBatch = DrawFrameTubes(frame, 1, d.lodDistance, d.viewDirLocal[2]);
+    else if (kind >= VIEW_INSIDE && (car.options & VISIBLE_TUBES_OPTION) && d.lodDistance < (28 << 16) &&
+             d.lodIndex == 0)
+      d.frameTubeBatch = DrawFrameTubes(frame, 0, d.lodDistance, d.viewDirLocal[2]);
   }
-  return drawing.drawnPass;
+  return d.drawnPass;
 }
 
 namespace {
 
 struct LampContext {
-  Car* car;
+  CarDrawing* drawing;
   uint8_t level;
   const float* colour;  // the view's light colour
 };
@@ -138,55 +373,291 @@ void LoadLampColour(void* owner, float scale) {
 
 void DrawLampGroup(void* owner, int group) {
   const LampContext& c = *static_cast<LampContext*>(owner);
-  if (FastMesh* mesh = GetFastMesh(c.car->lights[group].mesh)) {
+  if (FastMesh* mesh = GetFastMesh(c.drawing->lightMeshes[group])) {
     if (DrawFirstPassParts(*mesh, c.level, nullptr)) DrawSecondPassParts(*mesh, c.level, nullptr);
   }
 }
 
-}  // namespace
-
-void DrawCarLit(Car& car, CarDrawing& drawing, const CarViewSettings& view) {
-  if (drawing.drawnPass < 2) return;
-  ChooseDefaultLighting(drawing.lighting, car.vehicleName, view.debugLevel, 1);
-  std::memcpy(WorldMatrix, drawing.worldMatrix, sizeof WorldMatrix);
-  UploadWorldMatrix(0, 0);
-  if (drawing.frameTubeBatch != NO_BATCH) TempMesh::DrawBuffer(drawing.frameTubeBatch, 0);
-  if (drawing.drawFlags & DRAW_TYRES) {
-    SetIdentityMatrix(WorldMatrix);  // the tyres are written in world positions
-    UploadWorldMatrix(0, 0);
-    DrawTyreStreams(car);
-    std::memcpy(WorldMatrix, drawing.worldMatrix, sizeof WorldMatrix);
-    UploadWorldMatrix(0, 0);
-  }
-  drawing.lampsDrawn = 0;
-  if ((view.graphicsOptions & GFX_BODY) && drawing.drawnPass >= 2) {
-    if (FastMesh* body = GetFastMesh(car.materialMesh)) {
-      std::memcpy(WorldMatrix, drawing.worldMatrix, sizeof WorldMatrix);
-      UploadWorldMatrix(0, 0);
-      if (DrawFirstPassParts(*body, drawing.lodIndex, nullptr)) DrawSecondPassParts(*body, drawing.lodIndex, nullptr);
-    }
-    const uint8_t last = car.model ? static_cast<uint8_t>(car.model->lodCount - 1) : 0;
-    if (drawing.lodIndex == 0 || drawing.lodIndex != last) {
-      drawing.deferredLevel = drawing.lodIndex;
-      uint8_t states[CAR_LAMP_GROUPS], has[CAR_LAMP_GROUPS];
-      if (drawing.forceLamps) std::memcpy(states, drawing.forcedPattern, sizeof states);
-      else GetLampStates(drawing.lamps, states);
-      for (int g = 0; g < CAR_LAMP_GROUPS; ++g) has[g] = GetFastMesh(car.lights[g].mesh) != nullptr;
-      static const float white[3] = {1.0f, 1.0f, 1.0f};
-      LampContext context = {&car, drawing.lodIndex, CurrentView ? CurrentView->lightColours[0] : white};
-      drawing.lampsDrawn = DrawLamps(LampDrawOps{LoadLampColour, DrawLampGroup, &context}, states, has, 0.0f);
-    }
-  }
-  SetIdentityMatrix(WorldMatrix);
+void LoadWorldMatrix(const float m[16]) {
+  std::memcpy(WorldMatrix, m, sizeof WorldMatrix);
   UploadWorldMatrix(0, 0);
 }
 
-void DrawCarSecondPass(Car& car, CarDrawing& drawing) {
-  (void)car;
-  drawing.deferredLevel = 0xFF;
-  if (drawing.discBatch != NO_BATCH) {
+// One item's mesh at its level; in the main pass a subobject with blended parts has them drawn
+// at once (they are not left for the car's second pass).
+void DrawItemMesh(const CarDrawItem& item) {
+  FastMesh* mesh = item.tag == ITEM_TAG_HELMET ? GetFastMesh(Helmet.fastMesh)
+                   : item.mesh                 ? GetFastMesh(item.mesh->fastMesh)
+                                               : nullptr;
+  if (!mesh) return;
+  LoadWorldMatrix(item.matrix);
+  const int more = DrawFirstPassParts(*mesh, item.lod, nullptr);
+  if (more && (item.subobjectFlags || CurrentWorldPass != 0)) DrawSecondPassParts(*mesh, item.lod, nullptr);
+}
+
+// The item list; returns 1 when the internal mirror's matrix was taken for an item.
+int DrawItems(CarDrawing& d) {
+  int mirror = 0;
+  for (int i = 0; i < d.items.count; ++i) {
+    const CarDrawItem& item = d.items.items[i];
+    if (item.hideWithFlag && (d.drawFlags & DRAW_HIDE_MARKED)) continue;
+    if (item.hideWithFlag) mirror = 1;
+    DrawItemMesh(item);
+    ++d.itemsDrawn;
+  }
+  return mirror;
+}
+
+// The wheel-mesh list, an item with altState under the alternate render state.
+void DrawWheelMeshItems(CarDrawing& d) {
+  for (int i = 0; i < d.items.wheelCount; ++i) {
+    const CarDrawItem& item = d.items.wheelItems[i];
+    const int saved = RenderStates.pendingRaster;
+    if (item.altState) RenderStates.pendingRaster = CurrentWorldPass == 1 ? 5 : 3;  // front faces culled
+    DrawItemMesh(item);
+    RenderStates.pendingRaster = saved;
+    ++d.itemsDrawn;
+  }
+}
+
+// The car's shine textures in force; the renderer's are given back by the caller.
+void UseCarEnvironment(const CarDrawing& d, ZKTETexture* saved[2]) {
+  saved[0] = ShineTextures[0];
+  saved[1] = ShineTextures[1];
+  if (d.environment[0]) ShineTextures[0] = d.environment[0];
+  if (d.environment[1]) ShineTextures[1] = d.environment[1];
+  InvalidateShineConstants();
+}
+
+void RestoreEnvironment(ZKTETexture* const saved[2]) {
+  ShineTextures[0] = saved[0];
+  ShineTextures[1] = saved[1];
+  InvalidateShineConstants();
+}
+
+}  // namespace
+
+void DrawCarLit(Car& car, const CarViewSettings& view) {
+  CarDrawing& d = DrawingOf(car);
+  if (d.drawnPass < 2) return;
+  if (CurrentWorldPass == 0) ChooseDefaultLighting(d.lighting, car.vehicleName, view.debugLevel, 1);
+  ZKTETexture* saved[2];
+  UseCarEnvironment(d, saved);
+  d.itemsDrawn = 0;
+  if (d.items.count > 0) DrawItems(d);
+  LoadWorldMatrix(d.worldMatrix);
+  if (d.frameTubeBatch != NO_BATCH) TempMesh::DrawBuffer(d.frameTubeBatch, 0);
+  DrawCarPeople(d);
+  LoadWorldMatrix(d.worldMatrix);
+  if ((d.drawFlags & DRAW_TYRES) && view.skyMode != 3) {
+    SetIdentityMatrix(WorldMatrix);  // the tyres are written in world positions
+    UploadWorldMatrix(0, 0);
+    DrawTyreStreams(car);
+    LoadWorldMatrix(d.worldMatrix);
+  }
+  d.lampsDrawn = 0;
+  if (d.drawnPass >= 2 && (view.graphicsOptions & GFX_BODY)) {
+    if (FastMesh* body = GetFastMesh(d.materialMesh)) {
+      LoadWorldMatrix(d.worldMatrix);
+      // The blended parts wait for the car's second pass at this level (drawn at once
+      // beyond the near levels, where nothing is deferred).
+      const uint8_t last = static_cast<uint8_t>(car.model->lodCount - 1);
+      const int near = d.lodIndex == 0 || d.lodIndex != last;
+      if (DrawFirstPassParts(*body, d.lodIndex, nullptr) && !near) DrawSecondPassParts(*body, d.lodIndex, nullptr);
+      if (near) d.deferredLevel = d.lodIndex;
+    }
+    const uint8_t last = static_cast<uint8_t>(car.model->lodCount - 1);
+    if ((d.lodIndex == 0 || d.lodIndex != last) && CurrentWorldPass == 0) {
+      uint8_t states[CAR_LAMP_GROUPS], has[CAR_LAMP_GROUPS];
+      if (d.forceLamps) std::memcpy(states, d.forcedPattern, sizeof states);
+      else GetLampStates(d.lamps, states);
+      for (int g = 0; g < CAR_LAMP_GROUPS; ++g) has[g] = GetFastMesh(d.lightMeshes[g]) != nullptr;
+      static const float white[3] = {1.0f, 1.0f, 1.0f};
+      LampContext context = {&d, d.lodIndex, CurrentView ? CurrentView->lightColours[0] : white};
+      LoadWorldMatrix(d.worldMatrix);
+      d.lampsDrawn = DrawLamps(LampDrawOps{LoadLampColour, DrawLampGroup, &context}, states, has, 0.0f);
+    }
+  }
+  DrawWheelMeshItems(d);
+  SetIdentityMatrix(WorldMatrix);
+  UploadWorldMatrix(0, 0);
+  RestoreEnvironment(saved);
+  if (view.editorMode == 1) DrawSetupMarks(car);
+}
+
+void DrawCarSecondPass(Car& car) {
+  CarDrawing& d = DrawingOf(car);
+  d.deferredDrawn = 0;
+  ZKTETexture* saved[2];
+  UseCarEnvironment(d, saved);
+  if (d.deferredLevel != 0xFF) {
+    if (FastMesh* body = GetFastMesh(d.materialMesh)) {
+      LoadWorldMatrix(d.worldMatrix);
+      DrawSecondPassParts(*body, d.deferredLevel, nullptr);
+      d.deferredDrawn = 1;
+    }
+    d.deferredLevel = 0xFF;
+  }
+  if (d.discBatch != NO_BATCH) {
     SetIdentityMatrix(WorldMatrix);
     UploadWorldMatrix(0, 0);
-    TempMesh::DrawBuffer(drawing.discBatch, 0);
+    TempMesh::DrawBuffer(d.discBatch, 0);
   }
+  SetIdentityMatrix(WorldMatrix);
+  UploadWorldMatrix(0, 0);
+  RestoreEnvironment(saved);
+  if (d.text.queued) {
+    d.text.text[CAR_TEXT_3D_SIZE - 1] = 0;
+    DrawTextIn3D(d.text.text, d.text.colour, 1, 0, d.text.origin, d.text.axisX, d.text.axisY);
+    d.text.queued = 0;
+  }
+}
+
+void DrawCar(Car& car, const CarViewSettings& view, int refreshEnvironment, uint16_t extraFlags, int parts) {
+  CarDrawing& d = DrawingOf(car);
+  if (parts & 1) {
+    SaveCarViewState(car);
+    DrawCarModel(car, view);
+  }
+  if (!(parts & 2)) return;
+  if (refreshEnvironment) {
+    UpdateEnvironmentTexture();
+    if (Environment.state == ENVIRONMENT_DRAWN && ShineTextures[0] && ShineTextures[1]) {
+      d.environment[0] = ShineTextures[0];
+      d.environment[1] = ShineTextures[1];
+    }
+  }
+  d.drawFlags |= extraFlags;
+  DrawCarLit(car, view);
+  SetIdentityMatrix(WorldMatrix);
+}
+
+// ---- [Pieces] ----
+
+void ProjectCarToView(const Car& car, IntVector& out, FixedTransform& inView) {
+  const IntVector relative = {WrappingAdd(car.drawTransform.translation.x, -CurrentView->position[0]),
+                              WrappingAdd(car.drawTransform.translation.y, -CurrentView->position[1]),
+                              WrappingAdd(car.drawTransform.translation.z, -CurrentView->position[2])};
+  MatrixTransform(ViewRotation, relative, out);
+  MatrixMultiply(ViewRotation, car.drawTransform.rotation, inView.rotation);
+  inView.translation = out;
+}
+
+namespace {
+
+struct Bounds {
+  float* min;
+  float* max;
+  int mode;
+  int taken;
+  void Take(const IntVector& p) {
+    float v[3];
+    if (mode == 2) {
+      const int32_t point[3] = {p.x, p.y, p.z};
+      float x = 0, y = 0;
+      if (!ProjectPointDepth(point, &x, &y)) return;  // behind the view
+      v[0] = x;
+      v[1] = y;
+      v[2] = 0.0f;
+    } else {
+      v[0] = static_cast<float>(p.x) / 65536.0f;
+      v[1] = static_cast<float>(p.y) / 65536.0f;
+      v[2] = static_cast<float>(p.z) / 65536.0f;
+    }
+    for (int i = 0; i < 3; ++i) {
+      if (taken == 0 || v[i] < min[i]) min[i] = v[i];
+      if (taken == 0 || v[i] > max[i]) max[i] = v[i];
+    }
+    ++taken;
+  }
+  void TakeMesh(const GouraudO3d& mesh, const FixedTransform& t) {
+    for (int i = 0; i < mesh.pointCount; ++i) {
+      const GouraudPoint& g = mesh.points[i];
+      IntVector q;
+      TransformPoint(t, IntVector{g.x, g.y, g.z}, q);
+      Take(q);
+    }
+  }
+};
+
+}  // namespace
+
+int CarMeshBounds(float min[3], float max[3], Car& car, const FixedTransform& transform, int mode) {
+  Bounds b = {min, max, mode, 0};
+  if (const GouraudO3d* body = car.levelMeshes[0]) b.TakeMesh(*body, transform);
+  // The items were placed in the world through the car's draw transform: their own places
+  // relative to the car follow the given transform.
+  CarDrawing& d = DrawingOf(car);
+  for (int i = 0; i < d.items.count; ++i) {
+    const CarDrawItem& item = d.items.items[i];
+    const DrawMesh* sub = static_cast<const DrawMesh*>(item.source);
+    if (!item.mesh || !sub) continue;
+    FixedTransform t;
+    TransformCompose(transform, sub->local, t);
+    b.TakeMesh(*item.mesh, t);
+  }
+  return b.taken;
+}
+
+namespace {
+
+// The marks' colours (0xRRGGBB): a seat's arrows, shaft and head; a wheel's axle arrow is
+// drawn in the wheel's two marker colours.
+constexpr uint32_t SEAT_MARK_SHAFT = 0xFF4040, SEAT_MARK_HEAD = 0xFFFF40;
+constexpr float SEAT_MARK_LENGTH = 0.25f;   // m along each axis
+constexpr float WHEEL_MARK_RAISE = 1.0f / 64.0f;  // m: the wheel's mark above its centre
+constexpr int MARK_SEATS = 4;
+constexpr uint32_t MARK_ROOM_VERTICES = 6 * 3 * (MARK_SEATS + CAR_MAX_WHEELS);
+constexpr uint32_t MARK_ROOM_TRIANGLES = 2 * 3 * (MARK_SEATS + CAR_MAX_WHEELS);
+
+struct MarkContext {
+  const Car* car;
+  MarkBuffer* out;
+};
+MarkContext g_marks = {nullptr, nullptr};
+
+// The wheel's mark: an arrow along its axle (outwards) from its centre, raised a little.
+void DrawWheelMark(const CarWheel& wheel, uint32_t first, uint32_t second) {
+  if (!g_marks.car || !g_marks.out) return;
+  const float side = wheel.side < 0.0f ? -1.0f : 1.0f;
+  const IntVector centre = {ToFixed(wheel.centre.x), ToFixed(wheel.centre.y), ToFixed(wheel.centre.z + WHEEL_MARK_RAISE)};
+  const float axes[3] = {SEAT_MARK_LENGTH * side, 0.0f, 0.0f};
+  DrawAxisMarker(*g_marks.out, g_marks.car->drawTransform, centre, axes, first, second, 1.0f);
+}
+
+}  // namespace
+
+void DrawSetupMarks(Car& car) {
+  if (CurrentWorldPass != 0) return;
+  const bool linesWereOpen = Line3DBatchOpen();
+  if (linesWereOpen) EndLineBatch3D();
+  CircularVBuffer& s = StreamLines3D;
+  if (s.StartBuf(nullptr, 1, 1)) {
+    if (s.CheckRoom(MARK_ROOM_VERTICES, MARK_ROOM_TRIANGLES, "3D stream")) {
+      MarkBuffer out = {s.vertexWrite, s.indexWrite, MARK_ROOM_VERTICES, MARK_ROOM_TRIANGLES, 0, 0};
+      g_marks = {&car, &out};
+      auto* const saved = DrawWheelMarker;
+      DrawWheelMarker = DrawWheelMark;
+      uint32_t colours[2];
+      const int wheels = std::clamp<int>(car.wheelCount, 0, CAR_MAX_WHEELS);
+      for (int w = 0; w < wheels; ++w) car.wheels[w].WheelMarkerColour(colours);
+      DrawWheelMarker = saved;
+      const float axes[3] = {SEAT_MARK_LENGTH, SEAT_MARK_LENGTH, SEAT_MARK_LENGTH};
+      const Vec3 seats[MARK_SEATS] = {car.driverPosition, car.seatPositions[0], car.seatPositions[1],
+                                      car.seatPositions[2]};
+      for (const Vec3& seat : seats) {
+        const IntVector point = {ToFixed(car.mirrored ? -seat.x : seat.x), ToFixed(seat.y), ToFixed(seat.z)};
+        DrawAxisMarker(out, car.drawTransform, point, axes, SEAT_MARK_SHAFT, SEAT_MARK_HEAD, 1.0f);
+      }
+      g_marks = {nullptr, nullptr};
+      s.vertexWrite += size_t(out.vertexCount) * MARK_VERTEX_SIZE;
+      s.indexWrite += size_t(out.triangleCount) * 3;
+      s.vertexCount += out.vertexCount;
+      s.triangleCount += out.triangleCount;
+      s.DrawBuffer3D();
+    } else {
+      s.UnlockBuffer();
+    }
+  }
+  if (linesWereOpen) BeginLineBatch3D();
 }

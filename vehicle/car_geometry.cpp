@@ -12,6 +12,7 @@
 #include "render/primitives.h"
 #include "render/system_textures.h"
 #include "vehicle/car_draw.h"
+#include "vehicle/car_drawing.h"
 #include "vehicle/wheel_profile.h"
 
 FrameScene CarFrameScene(const Car& car) {
@@ -74,13 +75,13 @@ namespace {
 
 int StartStream(void* owner, int stream, uint32_t vertices, uint32_t indices) {
   Car& car = *static_cast<Car*>(owner);
-  CircularVBuffer& b = car.tyreBuffers[stream];
+  CircularVBuffer& b = DrawingOf(car).tyreBuffers[stream];
   if (vertices > b.vertexCapacity || indices > 3 * b.triangleCapacity) return 0;
   const Material* material = stream == TYRE_STREAM ? SystemMaterials.tyre : SystemMaterials.logoSprite;
   return b.StartBuf(material, 1, 1) && b.vertexWrite && b.indexWrite;
 }
 
-void UnlockStream(void* owner, int stream) { static_cast<Car*>(owner)->tyreBuffers[stream].UnlockBuffer(); }
+void UnlockStream(void* owner, int stream) { DrawingOf(*static_cast<Car*>(owner)).tyreBuffers[stream].UnlockBuffer(); }
 
 }  // namespace
 
@@ -105,7 +106,7 @@ void EndStreamBatch(CircularVBuffer& stream, const TubeBatch& written) {
 
 void DrawTyreStreams(Car& car) {
   for (int i = 0; i < CAR_TYRE_BUFFERS; ++i) {
-    CircularVBuffer& b = car.tyreBuffers[i];
+    CircularVBuffer& b = DrawingOf(car).tyreBuffers[i];
     if (b.triangleCount == 0 || !b.vertexBuffer) continue;
     ApplyMaterial(b.material, 3);
     b.DrawBuffer(0);
@@ -113,25 +114,6 @@ void DrawTyreStreams(Car& car) {
 }
 
 namespace {
-
-// The wheel's tyre matrix (columns: axle, two radial axes) and centre in the world.
-void PlaceWheel(const Car& car, const CarWheel& wheel, float axes[3][3], float centre[3]) {
-  float spin[9], local[9], world[9];
-  wheel.WheelOrientation(spin, local);
-  for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 3; ++c)
-      world[3 * r + c] = car.orientation[3 * r] * local[c] + car.orientation[3 * r + 1] * local[3 + c] +
-                         car.orientation[3 * r + 2] * local[6 + c];
-  for (int k = 0; k < 3; ++k)
-    for (int i = 0; i < 3; ++i) axes[k][i] = world[3 * i + k];
-  const float position[3] = {static_cast<float>(car.position.x) / 65536.0f,
-                             static_cast<float>(car.position.y) / 65536.0f,
-                             static_cast<float>(car.position.z) / 65536.0f};
-  const float c[3] = {wheel.centre.x, wheel.centre.y, wheel.centre.z};
-  for (int i = 0; i < 3; ++i)
-    centre[i] = position[i] + car.orientation[3 * i] * c[0] + car.orientation[3 * i + 1] * c[1] +
-                car.orientation[3 * i + 2] * c[2];
-}
 
 // One disc quad across the wheel's two radial axes, offset along the axle.
 void WriteDiscQuad(TubeBatch& out, const float axes[3][3], const float centre[3], float radius, float offset) {
@@ -187,14 +169,14 @@ CarTyreResult BuildCarTyres(Car& car, const CarTyreFrame& frame) {
     }
   }
 
-  TubeBatch tyre = StreamBatch(car.tyreBuffers[TYRE_STREAM]);
-  TubeBatch letters = streams.locked[LOGO_STREAM] ? StreamBatch(car.tyreBuffers[LOGO_STREAM]) : TubeBatch{};
+  TubeBatch tyre = StreamBatch(DrawingOf(car).tyreBuffers[TYRE_STREAM]);
+  TubeBatch letters = streams.locked[LOGO_STREAM] ? StreamBatch(DrawingOf(car).tyreBuffers[LOGO_STREAM]) : TubeBatch{};
   const bool drawTyres = (frame.graphicsOptions & GFX_TYRES) != 0;
   for (int i = 0; drawTyres && i < wheels; ++i) {
     const CarWheel& wheel = car.wheels[i];
     const SuspensionBlock& set = car.wheelSets[wheel.wheelSet < CAR_WHEEL_SETS ? wheel.wheelSet : 0];
     float axes[3][3], centre[3];
-    PlaceWheel(car, wheel, axes, centre);
+    ComputeWheelMatrix(car, wheel, axes, centre);
     const bool left = wheel.side == -1.0f;
     if (left)
       for (float& a : axes[0]) a = -a;
@@ -275,8 +257,8 @@ CarTyreResult BuildCarTyres(Car& car, const CarTyreFrame& frame) {
       WriteTyreRings(tyre, letters.vertices ? &letters : nullptr, ring);
     }
   }
-  EndStreamBatch(car.tyreBuffers[TYRE_STREAM], tyre);
-  if (streams.locked[LOGO_STREAM]) EndStreamBatch(car.tyreBuffers[LOGO_STREAM], letters);
+  EndStreamBatch(DrawingOf(car).tyreBuffers[TYRE_STREAM], tyre);
+  if (streams.locked[LOGO_STREAM]) EndStreamBatch(DrawingOf(car).tyreBuffers[LOGO_STREAM], letters);
   UnlockTyreStreams(streams);
   if (result.discBatch != NO_BATCH) CloseDrawBatch(discBatch.vertexCount, discBatch.indexCount / 3);
   return result;

@@ -18,6 +18,7 @@
 #include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "render/views.h"
+#include "vehicle/car_drawing.h"
 #include "vehicle/car_model.h"
 #include "vehicle/data/vehicle_class.h"
 
@@ -76,7 +77,6 @@ void FindLight(const ModelObject& model, CarLight& light, const CarLightNames& n
     light.slotIndex[k] = -1;
   }
   light.material = nullptr;
-  FreeFastMesh(light.mesh);
   int best = 0;
   ZKTETexture* texture = nullptr;
   auto search = [&](const ModelObject& o) {
@@ -220,17 +220,21 @@ void AddLightTriangles(FastMesh& lightMesh, const GouraudO3d& level, const Mater
 
 void Car::FindLights() {
   if (!model) return;
+  if (drawing)
+    for (FastMeshHandle& mesh : drawing->lightMeshes) FreeFastMesh(mesh);
   for (int i = 0; i < CAR_LIGHTS; ++i) FindLight(*model, lights[i], LIGHT_NAMES[i]);
   if (!lights[LIGHT_TAIL].material) FindLight(*model, lights[LIGHT_TAIL], TAIL_FROM_BRAKE_NAMES);
 }
 
 void Car::CreateLightMeshes() {
   const uint32_t levels = uint32_t(std::max<int>(std::min<int>(model ? model->lodCount : 0, CAR_LEVEL_MESHES), 1));
-  for (CarLight& light : lights) {
-    FreeFastMesh(light.mesh);
+  CarDrawing& d = DrawingOf(*this);
+  for (int i = 0; i < CAR_LIGHTS; ++i) {
+    const CarLight& light = lights[i];
+    FreeFastMesh(d.lightMeshes[i]);
     if (!light.material) continue;
-    light.mesh = NewFastMesh();
-    FastMesh& mesh = *GetFastMesh(light.mesh);
+    d.lightMeshes[i] = NewFastMesh();
+    FastMesh& mesh = *GetFastMesh(d.lightMeshes[i]);
     if (!ReservePrimitiveParts(mesh, 1, levels)) continue;
     mesh.parts[0].material = light.material;
     mesh.parts[0].passBit = 1;  // prelit: the normal pass only
@@ -251,7 +255,9 @@ void Car::BuildGpuMeshes() {
 }
 
 void Car::BuildMaterialMeshes() {
-  if (!GraphicsEnabled || !model || GetFastMesh(materialMesh)) return;
+  if (!GraphicsEnabled || !model) return;
+  CarDrawing& d = DrawingOf(*this);
+  if (GetFastMesh(d.materialMesh)) return;
   const int levels = std::min<int>(model->lodCount, CAR_LEVEL_MESHES);
   std::vector<const Material*> materials;
   bool tooMany = false;
@@ -264,15 +270,15 @@ void Car::BuildMaterialMeshes() {
     }
   if (tooMany && materialWarning) ReportLine(TEXT_TOO_MANY_MATERIALS, REPORT_ERROR);
 
-  materialMesh = NewFastMesh();
-  FastMesh& material = *GetFastMesh(materialMesh);
+  d.materialMesh = NewFastMesh();
+  FastMesh& material = *GetFastMesh(d.materialMesh);
   if (ReservePrimitiveParts(material, uint32_t(materials.size()), uint32_t(std::max(levels, 1))))
     for (size_t k = 0; k < materials.size(); ++k) {
       material.parts[k].material = materials[k];
       material.parts[k].passBit = materials[k] && materials[k]->drawKind ? 1 : 0;
     }
-  plainMesh = NewFastMesh();
-  FastMesh& plain = *GetFastMesh(plainMesh);
+  d.plainMesh = NewFastMesh();
+  FastMesh& plain = *GetFastMesh(d.plainMesh);
   if (ReservePrimitiveParts(plain, 1, 1)) plain.parts[0].material = DefaultPlainMaterial();
   CreateLightMeshes();
   if (!usesSkin) ApplyColourSets();
@@ -280,8 +286,9 @@ void Car::BuildMaterialMeshes() {
   const int plainLevel = levels > 1 ? 1 : 0;
   for (int i = 0; i < levels; ++i) {
     const GouraudO3d* level = levelMeshes[i];
-    for (CarLight& light : lights) {
-      FastMesh* lightMesh = GetFastMesh(light.mesh);
+    for (int k = 0; k < CAR_LIGHTS; ++k) {
+      const CarLight& light = lights[k];
+      FastMesh* lightMesh = GetFastMesh(d.lightMeshes[k]);
       if (!lightMesh) continue;
       AddPrimitiveGroup(*lightMesh);
       if (level) AddLightTriangles(*lightMesh, *level, light.material, light, LightVertexColour(light));
@@ -299,8 +306,8 @@ void Car::BuildMaterialMeshes() {
     }
     if (i == plainLevel) AddPlainFastMeshPart(*level, plain);
   }
-  for (CarLight& light : lights)
-    if (FastMesh* lightMesh = GetFastMesh(light.mesh)) BuildPrimitive(*lightMesh, 0);
+  for (FastMeshHandle handle : d.lightMeshes)
+    if (FastMesh* lightMesh = GetFastMesh(handle)) BuildPrimitive(*lightMesh, 0);
   BuildPrimitive(material, 0);
   BuildPrimitive(plain, 1);
 }

@@ -19,6 +19,7 @@
 #include "render/texture_table.h"
 #include "ui/text/language.h"
 #include "vehicle/car_animations.h"
+#include "vehicle/car_drawing.h"
 #include "vehicle/car_skins.h"
 
 int CarRebuildAll = 0;
@@ -112,7 +113,7 @@ void ReleaseMeshesHook(Car& car) {
     DeleteDrawMesh(mesh);
     mesh = nullptr;
   }
-  for (CircularVBuffer& buffer : car.tyreBuffers) buffer.Close();
+  ReleaseDrawing(car);
   ReturnPlateSlot(car);
 }
 
@@ -179,7 +180,7 @@ void Car::ApplyPendingModelChanges() {
     helmetSkinChange = 0;
   }
   if (helmet) ChooseSkinTexture(helmetTexture, helmetName, helmetColour);
-  if (!GetFastMesh(materialMesh)) BuildGpuMeshes();
+  if (!drawing || !GetFastMesh(drawing->materialMesh)) BuildGpuMeshes();
 }
 
 // ---- the build ----
@@ -199,6 +200,7 @@ void Car::BuildModel() {
   CarSkinState = SKIN_STATE_BUILT;
   if (!builtOnce && !ModelMeshConfig.quiet && model) ReportSubobjectChecks(*model, CarLayerMask(*this));
   builtOnce = 1;
+  if (IsLocalCar()) CarModelRebuilt = 1;  // this frame's work: local cars wait a frame
 }
 
 void Car::AssembleModel() {
@@ -235,6 +237,12 @@ void Car::MergeSubs() {
     if (ParseSkinName(parsed, EditorSkinName) && HasTextureName(parsed.skin)) SkinContextEditorSkin = this;
   }
   if (mirrored) model->FlipMarkedTriangles();
+  // A mod's pages are its own textures ("mods\vehicles\<name>\dds"), asked for while its
+  // meshes are built.
+  char savedModName[TEXTURE_NAME_SIZE];
+  std::memcpy(savedModName, TextureConfig.textureModName, TEXTURE_NAME_SIZE);
+  std::memset(TextureConfig.textureModName, 0, TEXTURE_NAME_SIZE);
+  if (isMod) std::snprintf(TextureConfig.textureModName, TEXTURE_NAME_SIZE, "%s", vehicleName);
   const int quiet = ModelMeshConfig.quiet;
   const FindSkinTextureHook lookUp = FindSkinTexture;
   if (GraphicsEnabled) {
@@ -262,6 +270,7 @@ void Car::MergeSubs() {
   }
   ModelMeshConfig.quiet = quiet;
   FindSkinTexture = lookUp;
+  std::memcpy(TextureConfig.textureModName, savedModName, TEXTURE_NAME_SIZE);
   ModelMeshConfig.plateSlot = -1;
   if (mirrored) model->FlipMarkedTriangles();
   model->FreeRenderCaches();
@@ -376,15 +385,17 @@ void Car::LoadDashboardTexture() {
 // ---- release and reload ----
 
 void Car::FreeFastMeshes() {
-  FreeFastMesh(materialMesh);
-  FreeFastMesh(plainMesh);
-  for (CarLight& light : lights) FreeFastMesh(light.mesh);
+  if (drawing) {
+    FreeFastMesh(drawing->materialMesh);
+    FreeFastMesh(drawing->plainMesh);
+    for (FastMeshHandle& mesh : drawing->lightMeshes) FreeFastMesh(mesh);
+    for (FastMeshHandle& mesh : drawing->wheelFastMeshes) FreeFastMesh(mesh);
+  }
   for (GouraudO3d* mesh : levelMeshes)
     if (mesh) FreeTreeFastMeshes(*mesh);
   for (SuspensionBlock& set : wheelSets)
     for (DrawMesh* mesh : {set.spokeMesh, set.rimMesh})
       if (GouraudO3d* gouraud = AsGouraud(mesh)) FreeTreeFastMeshes(*gouraud);
-  for (FastMeshHandle& mesh : wheelFastMeshes) FreeFastMesh(mesh);
 }
 
 void Car::ReleaseMeshes() {
@@ -394,7 +405,8 @@ void Car::ReleaseMeshes() {
     DeleteDrawMesh(set.rimMesh);
     set.spokeMesh = set.rimMesh = nullptr;
   }
-  for (FastMeshHandle& mesh : wheelFastMeshes) FreeFastMesh(mesh);
+  if (drawing)
+    for (FastMeshHandle& mesh : drawing->wheelFastMeshes) FreeFastMesh(mesh);
 }
 
 void Car::ReleaseModelObjects() {
@@ -408,22 +420,23 @@ void Car::ReleaseModelObjects() {
 void Car::ReloadModel(int keepDetached) {
   // The graphics objects went with the device (or are about to): the handles are only
   // forgotten, and the meshes that name its materials are released.
-  materialMesh = plainMesh = FastMeshHandle{};
-  for (CarLight& light : lights) {
-    light.mesh = FastMeshHandle{};
-    light.material = nullptr;
+  if (drawing) {
+    drawing->materialMesh = drawing->plainMesh = FastMeshHandle{};
+    for (FastMeshHandle& mesh : drawing->lightMeshes) mesh = FastMeshHandle{};
+    for (FastMeshHandle& mesh : drawing->wheelFastMeshes) mesh = FastMeshHandle{};
   }
+  for (CarLight& light : lights) light.material = nullptr;
   dashboardTexture = nullptr;
   helmetTexture = nullptr;
   for (GouraudO3d* mesh : levelMeshes)
     if (mesh) GouraudO3d::ForgetFastMeshes(*mesh);
-  for (FastMeshHandle& mesh : wheelFastMeshes) mesh = FastMeshHandle{};
   for (SuspensionBlock& set : wheelSets)
     for (DrawMesh* mesh : {set.spokeMesh, set.rimMesh})
       if (GouraudO3d* gouraud = AsGouraud(mesh)) GouraudO3d::ForgetFastMeshes(*gouraud);
   ReleaseMeshes();
   ReleaseModelObjects();
-  for (CircularVBuffer& buffer : tyreBuffers) buffer.Close();
+  if (drawing)
+    for (CircularVBuffer& buffer : drawing->tyreBuffers) buffer.Close();
   ReturnPlateSlot(*this);
   FreeAnimations();
   if (keepDetached) return;
@@ -438,8 +451,9 @@ void Car::ReloadModel(int keepDetached) {
 
 void Car::CreateTyreBuffers() {
   InstallCarModelRelease();
-  if (tyreBuffers[0].vertexCapacity == 0) tyreBuffers[0].InitBufOnFirstUse(1, 1, 2170, 2700);
-  if (tyreBuffers[1].vertexCapacity == 0) tyreBuffers[1].InitBufOnFirstUse(1, 1, 620, 600);
+  CircularVBuffer* buffers = DrawingOf(*this).tyreBuffers;
+  if (buffers[0].vertexCapacity == 0) buffers[0].InitBufOnFirstUse(1, 1, 2170, 2700);
+  if (buffers[1].vertexCapacity == 0) buffers[1].InitBufOnFirstUse(1, 1, 620, 600);
 }
 
 // Installed here: a car given model objects releases them through these.

@@ -8,6 +8,7 @@
 #include "core/report.h"
 #include "modeller/model/model_meshes.h"
 #include "render/gouraud_mesh.h"
+#include "vehicle/car_drawing.h"
 #include "vehicle/car_model.h"
 #include "vehicle/car_skins.h"
 #include "vehicle/data/rim_profile.h"
@@ -92,7 +93,8 @@ void Car::BuildMeshes() {
   if (!wheelMeshesBuilt) BuildWheelSetMeshes(*this);
   // Each wheel's proxy of its set; made again when the car's fast meshes were freed.
   const int wheelTotal = wheelCount < 0 ? 0 : wheelCount > CAR_MAX_WHEELS ? CAR_MAX_WHEELS : wheelCount;
+  CarDrawing& d = DrawingOf(*this);
   for (int w = 0; w < wheelTotal; ++w)
-    if (!GetFastMesh(wheelFastMeshes[w]))
-      wheelFastMeshes[w] = BuildTyreProxyMesh(wheelSets[wheels[w].wheelSet < CAR_WHEEL_SETS ? wheels[w].wheelSet : 0]);
+    if (!GetFastMesh(d.wheelFastMeshes[w]))
+      d.wheelFastMeshes[w] = BuildTyreProxyMesh(wheelSets[wheels[w].wheelSet < CAR_WHEEL_SETS ? wheels[w].wheelSet : 0]);
 }

@@ -9,6 +9,8 @@
 #include "physics/car.h"
 #include "render/draw2d.h"
 #include "ui/text/language.h"
+#include "ui/text_draw.h"
+#include "ui/text_measure.h"
 #include "vehicle/wheel/wheel.h"
 
 float DiagramScale(float panelWidth, float carWidth) {
@@ -107,6 +109,15 @@ void FilledQuad(uint32_t colour, const float xy[8]) {
   Draw2DList.AddQuad(index[0], index[1], index[2], index[3]);
 }
 
+// The tyre's lateral force: what the body receives through the wheel across the car (N,
+// positive towards the car's right).
+float AcrossForce(const Car& car, const CarWheel& w) {
+  const Vec3& f = w.wheelForce;
+  const float* o = car.orientation;
+  const float across = f.x * o[0] + f.y * o[3] + f.z * o[6];
+  return std::isfinite(across) ? across : 0.0f;
+}
+
 // Car axes (x across, z up) to the panel.
 struct DiagramPlane {
   float centreX, groundY, scale, aspect;
@@ -115,6 +126,32 @@ struct DiagramPlane {
 };
 
 }  // namespace
+
+int MakeForceWedge(float contactX, float contactY, float force, float side, float scaleX, float scaleY,
+                   ForceWedge& out) {
+  if (force == 0.0f || !std::isfinite(force)) return 0;
+  const float length = std::clamp(force / DIAGRAM_WEDGE_NEWTONS, -2.0f, 2.0f);  // m
+  const float wheelSide = side < 0.0f ? -1.0f : 1.0f;
+  out.colour = DIAGRAM_WEDGE_COLOURS[(force < 0.0f) != (wheelSide < 0.0f) ? 0 : 1];
+  const float rise = std::fabs(length) * 1.2f / 3.0f;
+  out.x[0] = contactX;
+  out.y[0] = contactY;
+  // The winding follows the force's sign, so a wedge faces the same way in either direction.
+  const int inner = force > 0.0f ? 1 : 2, outer = 3 - inner;
+  out.x[inner] = contactX + length * scaleX;
+  out.y[inner] = contactY;
+  out.x[outer] = contactX + 1.2f * length * scaleX;
+  out.y[outer] = contactY - rise * scaleY;
+  return 1;
+}
+
+void QueueDiagramTexts(const DiagramTexts& texts, float size, uint32_t colour) {
+  for (int i = 0; i < texts.count; ++i) {
+    const DiagramText& t = texts.lines[i];
+    const float x = t.rightAligned ? t.x - TextWidth(t.text, 0, size) : t.x;
+    DrawText(t.text, colour, x, t.y, size, 0);
+  }
+}
 
 void DrawSetupDiagram(const Car& car, int setIndex, float left, float top, float width, float height, int checkTrack,
                       float lineHeight, DiagramTexts& texts) {
@@ -191,6 +228,14 @@ void DrawSetupDiagram(const Car& car, int setIndex, float left, float top, float
       const float marker[8] = {plane.X(cx) - d, plane.Y(cz) - d, plane.X(cx) + d, plane.Y(cz) - d,
                                plane.X(cx) + d, plane.Y(cz) + d, plane.X(cx) - d, plane.Y(cz) + d};
       FilledQuad(DIAGRAM_MARKER_COLOUR, marker);
+      ForceWedge wedge;
+      if (!car.remote && MakeForceWedge(plane.X(cx), plane.Y(cz), AcrossForce(car, copy), copy.side, plane.scale,
+                                        plane.scale * plane.aspect, wedge)) {
+        int index[3];
+        bool all = true;
+        for (int k = 0; k < 3; ++k) all = (index[k] = Draw2DList.AddVertex(wedge.colour, wedge.x[k], wedge.y[k], 0.5f, 0.5f)) >= 0 && all;
+        if (all) Draw2DList.AddTriangle(index[0], index[1], index[2]);
+      }
       if (drawn < 2) {
         contactX[drawn] = cx;
         contactZ[drawn] = cz;

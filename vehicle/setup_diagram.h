@@ -30,6 +30,19 @@ constexpr int THICK_LINE_VERTICES = 8;
 int MakeThickLine(float x0, float y0, float x1, float y1, float width, float height,
                   ThickLineVertex out[THICK_LINE_VERTICES]);
 
+// The tyre's lateral force as a wedge on the ground from the contact point: along the force
+// by force / DIAGRAM_WEDGE_NEWTONS metres, its outer edge 1.2 times as long and raised by a
+// third of that; the first colour when the force points against the wheel's side (inwards on
+// the wheel), the second when outwards; wound by the force's sign.  0 (nothing) for a force
+// that is 0 or not finite.
+constexpr float DIAGRAM_WEDGE_NEWTONS = 20000.0f;  // N drawn as 1 m
+struct ForceWedge {
+  float x[3], y[3];  // panel units: the contact point, the inner tip, the outer tip
+  uint32_t colour;
+};
+int MakeForceWedge(float contactX, float contactY, float force, float side, float scaleX, float scaleY,
+                   ForceWedge& out);
+
 // ---- [Texts] ----
 constexpr float TRACK_TOLERANCE = 0.01f;  // m, both limits inclusive
 constexpr const char* TEXT_TRACK_NARROW = "Track : %.3f ^3(TOO NARROW)";
@@ -79,6 +92,10 @@ struct DiagramTexts {
 // Draws wheel set setIndex (0 rear, 1 front) of the car into the 2D list within the panel
 // (x right, y down; lineHeight apart for the texts): the wheels of the set on side -1 then
 // the others, each with its tyre section, upright, links by suspension type and ground;
-// the columns of live values (not for a remote car), the title and the track line.
+// the lateral force's wedge and the columns of live values (neither for a remote car), the
+// title and the track line.
 void DrawSetupDiagram(const Car& car, int setIndex, float left, float top, float width, float height, int checkTrack,
                       float lineHeight, DiagramTexts& texts);
+// The diagram's texts through the interface's text calls (drawn with the interface's batch),
+// at size in colour; the right-aligned ones end at their x.
+void QueueDiagramTexts(const DiagramTexts& texts, float size, uint32_t colour);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -15,13 +16,91 @@ uint16_t WithIndex(uint16_t corner, int index) {
   return static_cast<uint16_t>((corner & CORNER_MIRRORED) | (index & CORNER_INDEX_MASK));
 }
 
-void RemoveTriangleAt(ModelObject& o, int index) {
-  std::memmove(&o.triangles[index], &o.triangles[index + 1], sizeof(ModelTriangle) * (o.triangleCount - index - 1));
-  --o.triangleCount;
-}
-
 // Sorting key of a corner: point index x 2, plus 1 for the mirrored copy.
 int CornerKey(uint16_t corner) { return (corner & CORNER_INDEX_MASK) * 2 + (corner >> 15); }
+
+// Merges the points equal in position, bone and class (one word per point).  Each point, taken
+// in place order, absorbs every later point of its key; the point at the end of the list fills
+// each hole (and is absorbed at once when it shares the key).  Worked out on the points' ids
+// with the keys sorted, so each point is touched a few times rather than the list scanned once
+// per point; the result is that of scanning.
+int MergeEqualPoints(ModelObject& o, const uint32_t* pointClass) {
+  ModelPoint* const points = o.points;
+  const int total = o.pointCount;
+  if (total < 2) {
+    o.NormaliseTriangles();
+    return 0;
+  }
+  const size_t n = static_cast<size_t>(total);
+  const uint32_t* layerMasks = pointClass;
+  // The groups of equal keys, each in id order.
+  std::vector<int> byKey(n);
+  for (int i = 0; i < total; ++i) byKey[size_t(i)] = i;
+  auto key = [&](int i) {
+    const ModelPoint& p = points[i];
+    return std::make_tuple(p.x, p.y, p.z, p.bone, layerMasks[size_t(i)]);
+  };
+  std::sort(byKey.begin(), byKey.end(), [&](int a, int b) { return key(a) != key(b) ? key(a) < key(b) : a < b; });
+  std::vector<int> groupStart(n), groupOf(n);
+  std::vector<int> groupBegin;
+  for (int k = 0; k < total; ++k) {
+    if (k == 0 || key(byKey[size_t(k)]) != key(byKey[size_t(k - 1)])) groupBegin.push_back(k);
+    groupOf[size_t(byKey[size_t(k)])] = int(groupBegin.size()) - 1;
+  }
+  groupBegin.push_back(total);
+
+  std::vector<ModelPoint> records(points, points + total);
+  std::vector<int> order(n), place(n), survivor(n);
+  for (int i = 0; i < total; ++i) order[size_t(i)] = place[size_t(i)] = survivor[size_t(i)] = i;
+  std::vector<int> others;
+  int count = total, merged = 0;
+  for (int i = 0; i < count; ++i) {
+    const int id = order[size_t(i)], g = groupOf[size_t(id)];
+    const int first = groupBegin[size_t(g)], last = groupBegin[size_t(g) + 1];
+    if (last - first < 2) continue;
+    others.clear();
+    for (int k = first; k < last; ++k)
+      if (byKey[size_t(k)] != id) others.push_back(place[size_t(byKey[size_t(k)])]);
+    std::sort(others.begin(), others.end());
+    auto absorb = [&](int other) {
+      ModelPoint& into = records[size_t(id)];
+      into.flags |= records[size_t(other)].flags;
+      if ((into.flags & POINT_MIRROR_STATE) == POINT_MIRROR_STATE) into.flags &= ~POINT_MIRRORED;
+      survivor[size_t(other)] = id;
+      ++merged;
+    };
+    int front = 0, back = int(others.size()) - 1;
+    while (front <= back) {
+      const int hole = others[size_t(front)];
+      absorb(order[size_t(hole)]);
+      for (;;) {
+        const int end = count - 1;
+        if (end == hole) {
+          --count, ++front;
+          break;
+        }
+        if (back > front && others[size_t(back)] == end) {
+          absorb(order[size_t(end)]);
+          --count, --back;
+          continue;
+        }
+        order[size_t(hole)] = order[size_t(end)];
+        place[size_t(order[size_t(hole)])] = hole;
+        --count, ++front;
+        break;
+      }
+    }
+  }
+  for (int k = 0; k < count; ++k) points[k] = records[size_t(order[size_t(k)])];
+  o.pointCount = static_cast<uint16_t>(count);
+  for (int t = 0; t < o.triangleCount; ++t)
+    for (uint16_t& corner : o.triangles[t].corners) {
+      const int p = corner & CORNER_INDEX_MASK;
+      if (p < total) corner = WithIndex(corner, place[size_t(survivor[size_t(p)])]);
+    }
+  o.NormaliseTriangles();
+  return merged;
+}
 
 }  // namespace
 
@@ -30,45 +109,26 @@ int ModelObject::MergeDuplicatePoints() {
   for (int t = 0; t < triangleCount; ++t)
     for (uint16_t corner : triangles[t].corners) {
       const int p = corner & CORNER_INDEX_MASK;
-      if (p < pointCount) layerMasks[p] |= 1u << (triangles[t].layer & 31);
+      if (p < pointCount) layerMasks[size_t(p)] |= 1u << (triangles[t].layer & 31);
     }
-  int merged = 0;
-  for (int i = 0; i < pointCount; ++i) {
-    for (int j = i + 1; j < pointCount;) {
-      const ModelPoint& a = points[i];
-      const ModelPoint& b = points[j];
-      if (a.x != b.x || a.y != b.y || a.z != b.z || a.bone != b.bone || layerMasks[i] != layerMasks[j]) {
-        ++j;
-        continue;
-      }
-      points[i].flags |= b.flags;
-      if ((points[i].flags & POINT_MIRROR_STATE) == POINT_MIRROR_STATE) points[i].flags &= ~POINT_MIRRORED;
-      ReplacePointIndex(j, i);
-      const int last = pointCount - 1;
-      points[j] = points[last];
-      layerMasks[j] = layerMasks[last];
-      if (last != j) ReplacePointIndex(last, j);
-      --pointCount;
-      ++merged;  // the point now at j is compared with i again
-    }
-  }
-  NormaliseTriangles();
-  return merged;
+  return MergeEqualPoints(*this, layerMasks.data());
 }
 
+// Removes triangles with two equal corners and rotates each so its smallest corner leads, in one
+// pass that keeps the order.
 void ModelObject::NormaliseTriangles() {
-  for (int t = 0; t < triangleCount;) {
-    uint16_t* c = triangles[t].corners;
-    if (c[0] == c[1] || c[1] == c[2] || c[0] == c[2]) {
-      RemoveTriangleAt(*this, t);
-      continue;
-    }
+  int kept = 0;
+  for (int t = 0; t < triangleCount; ++t) {
+    ModelTriangle tri = triangles[t];
+    uint16_t* c = tri.corners;
+    if (c[0] == c[1] || c[1] == c[2] || c[0] == c[2]) continue;
     int first = 0;
     for (int k = 1; k < 3; ++k)
       if (CornerKey(c[k]) < CornerKey(c[first])) first = k;
     std::rotate(c, c + first, c + 3);
-    ++t;
+    triangles[kept++] = tri;
   }
+  triangleCount = static_cast<uint16_t>(kept);
 }
 
 void ModelObject::RemovePoint(int index) {

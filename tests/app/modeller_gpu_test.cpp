@@ -12,6 +12,7 @@
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "ui/value_edit.h"
 
 namespace {
@@ -493,4 +494,76 @@ TEST_F(ModellerWindow, TheExtrusionPageIsDrawnUnderItsTitleAndAnsweredWithClicks
   EXPECT_STREQ(modeller->statusText, "Merged 2 pairs / possible 0") << "the last search found none";
   KeyWith(KEY_CTRL, 'Z');
   EXPECT_EQ(car.pointCount, points + 2) << "one undo takes the whole run back";
+}
+
+namespace {
+
+std::string SavedBytes(const ModelObject& object, const char* path) {
+  if (!SaveModelFile(object, nullptr, path, 1)) return {};
+  std::string bytes;
+  FileReadAll(path, bytes, 1 << 24);
+  return bytes;
+}
+
+bool IsHandleYellow(const uint8_t* p) { return p[0] > 170 && p[1] > 170 && p[2] + 30 < p[0]; }
+bool IsHoverYellow(const uint8_t* p) { return p[0] > 200 && p[1] > 200 && p[2] < 90; }
+
+}  // namespace
+
+TEST_F(ModellerWindow, MoveHandlesStandAtTheirPixelsAndDragAlongTheirAxisOnly) {
+  OpenCar();
+  FrontView();
+  Key('P', true);
+  SelectPoint(*modeller, POINT_H0);
+  SelectPoint(*modeller, POINT_H1);  // the green point, at (0.45, -2, 0.7)
+  PointAt(900, 700);
+  // In the 4 m wide front view the handles are a sixteenth of it long: 0.25 m, 64 pixels.
+  const InterfaceButton* z = FindButton("z", "Drag to move along this axis");
+  const InterfaceButton* x = FindButton("x", "Drag to move along this axis");
+  ASSERT_NE(z, nullptr);
+  ASSERT_NE(x, nullptr);
+  EXPECT_EQ(FindButton("y", "Drag to move along this axis"), nullptr) << "y runs into the screen: left out";
+  const int zx = (z->left + z->right) / 2, zy = (z->top + z->bottom) / 2;
+  EXPECT_NEAR(zx, PixelX(0.45), 1);
+  EXPECT_NEAR(zy, PixelY(0.95), 1);
+  EXPECT_NEAR((x->left + x->right) / 2, PixelX(0.70), 1);
+  EXPECT_NEAR((x->top + x->bottom) / 2, PixelY(0.7), 1);
+  const Picture handles = Shot("modeller_move_handles");
+  EXPECT_TRUE(handles.Near(PixelX(0.45), PixelY(0.8), IsHandleYellow)) << "the z handle's line";
+
+  // A press on the z handle records the drag; the drag moves along z only; a right press
+  // brings the model back byte for byte.
+  RefreshEditedMesh(&modeller->prss);  // as every edit leaves the model (its colour choice applied)
+  const std::string before = SavedBytes(car, "handles_before.qxe");
+  const int32_t x0 = car.points[POINT_H1].x, y0 = car.points[POINT_H1].y, z0 = car.points[POINT_H1].z;
+  Press(zx, zy);
+  EXPECT_STREQ(ModellerUndo.nodes[ModellerUndo.count].name, "drag points");
+  EXPECT_EQ(modeller->handle.axis, 4);
+  Move(zx + 20, zy - 64, true, false);
+  Frame();
+  EXPECT_EQ(car.points[POINT_H1].x, x0);
+  EXPECT_EQ(car.points[POINT_H1].y, y0);
+  EXPECT_NEAR(car.points[POINT_H1].z - z0, 65536 / 4, 700) << "a quarter metre up";
+  RightPress(zx + 20, zy - 64, true);
+  ReleaseAll(zx + 20, zy - 64);
+  Frame();
+  EXPECT_EQ(modeller->handle.axis, -1);
+  EXPECT_EQ(ModellerUndo.depth, 1);
+  EXPECT_TRUE(SavedBytes(car, "handles_after.qxe") == before) << "the model as it was";
+
+  // Triangle mode: the triangle under the pointer is outlined in yellow.
+  Key('T', true);
+  FrontView();
+  const int gx = PixelX(0.15), gy = PixelY(0.42);
+  PointAt(900, 700);
+  const Picture away = Shot("modeller_no_hover");
+  PointAt(gx, gy);
+  const Picture hover = Shot("modeller_hover_outline");
+  int before_yellow = 0, after_yellow = 0;
+  for (int py = gy - 80; py < gy + 80; ++py)
+    for (int px = gx - 120; px < gx + 120; ++px) {
+      before_yellow += IsHoverYellow(away.At(px, py));
+      after_yellow += IsHoverYellow(hover.At(px, py));
+    }
+  EXPECT_GT(after_yellow, before_yellow + 20) << "the outline of the triangle under the pointer";
 }

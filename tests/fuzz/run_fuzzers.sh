@@ -39,6 +39,7 @@ TARGETS=(
   "fuzz_car_model:$BUILD/seeds/car_model"
   "fuzz_car_setup:$ROOT/tests/fuzz/corpus/car_setup"
   "fuzz_car_step:$BUILD/seeds/car_step"
+  "fuzz_car_state:$ROOT/tests/fuzz/corpus/car_state"
   "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
   "fuzz_wheel_file:$BUILD/seeds/wheel_file"
   "fuzz_light_schemes:$BUILD/seeds/light_schemes"
@@ -46,6 +47,7 @@ TARGETS=(
   "fuzz_scheme_file:$ROOT/tests/fuzz/corpus/scheme"
   "fuzz_spoke_file:$BUILD/seeds/spoke"
   "fuzz_layout_models:$BUILD/seeds/layout"
+  "fuzz_obj_import:$BUILD/seeds/obj"
   "fuzz_world_objects:$BUILD/seeds/world_objects"
   "fuzz_world_octrees:$BUILD/seeds/world_octrees"
   "fuzz_world_mappings:$BUILD/seeds/world_mappings"
@@ -131,6 +133,11 @@ for seed in "$SEEDS"/car_build/*.seed; do
     printf '\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\x00\x01\x20'
     cat "$seed"; } > "$SEEDS/car_step/$name-sunk.seed"
 done
+# OBJ seeds: Debian's assimp-testmodels OBJ files (good and malformed) when installed, and a
+# quad with texture and normal indices.
+mkdir -p "$SEEDS/obj"
+cp /usr/share/assimp/models/OBJ/*.obj /usr/share/assimp/models/invalid/*.obj "$SEEDS/obj/" 2>/dev/null || true
+printf 'v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\nf 1/1/1 2/1/1 3/1/1 4/1/1\n' > "$SEEDS/obj/quad.obj"
 "$BUILD/tools/sky_gen/sky_gen" --out "$BUILD/seeds/sky_work" --seeds "$SEEDS/light_schemes" > /dev/null
 "$BUILD/tools/human_gen/human_gen" --out "$BUILD/seeds/human_work" --seeds "$SEEDS/human_system" > /dev/null
 # World seeds: object streams, octree blocks and mapping tables written by our own test-track writer.

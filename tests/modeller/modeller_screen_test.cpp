@@ -264,6 +264,8 @@ TEST_F(ModellerTest, KeysActOnTheSelectionThePanelsAndTheOperationsToCome) {
   EXPECT_EQ(g_sounds.size(), 1u) << "the main object is not duplicated";
   CtrlKey('O');
   EXPECT_EQ(modeller->lastOperationAsked, OPERATION_LOAD_DIALOG);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of main object to LOAD");
+  CancelTextEntry();
 
   // Keys the modeller does not take go on to the object editor: the view keys.
   Key('R');

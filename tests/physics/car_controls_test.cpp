@@ -8,6 +8,7 @@
 #include "physics/car.h"
 #include "tests/physics/car_drive_util.h"
 #include "ui/text/language.h"
+#include "vehicle/data/vehicle_file.h"
 
 namespace {
 
@@ -272,9 +273,9 @@ TEST_F(CarControlsTest, TheAutomaticGearboxDecides) {
   for (int i = 0; i < car.wheelCount; ++i) car.wheels[i].groundContact = 1;
   // Across the engine's speeds in third gear: up above 0.99 of the rev limit or where the next
   // gear's power passes this one's, down where the gear below gives more power and stays
-  // below the lowest shift speed (the speed of greatest torque).
+  // below the lowest shift speed (half the speed of greatest power).
   car.gear = 3;
-  const float lowest = e.maxTorqueSpeed, up = car.gearRatios[4] / car.gearRatios[3],
+  const float lowest = 0.5f * e.maxPowerSpeed, up = car.gearRatios[4] / car.gearRatios[3],
               down = car.gearRatios[2] / car.gearRatios[3];
   int ups = 0, downs = 0;
   for (float w = car.StallSpeed(); w < e.redline; w += 0.25f) {
@@ -310,6 +311,37 @@ TEST_F(CarControlsTest, TheAutomaticGearboxDecides) {
   car.transmissionType = TRANSMISSION_NONE;
   car.gear = 3;
   EXPECT_EQ(car.AutoShiftDecision(0.7f * car.StallSpeed()), SHIFT_KEEP);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CarControlsTest, TheDriveSideMirrorsAnOffCentreDriver) {
+  Make(TOURER);
+  car.driverPosition.x = -0.4f;  // on the left
+  car.options &= ~OPT1_DRIVE_SIDE_LOCKED;
+  EXPECT_EQ(car.HasOffCentreDriver(), 1);
+  car.mirrored = 0;
+  car.modelRebuild = 0;
+  EXPECT_EQ(car.SetDriveSide(1), 0) << "asked for the side it has";
+  EXPECT_EQ(car.modelRebuild, 0u);
+  EXPECT_EQ(car.SetDriveSide(0), 1);
+  EXPECT_EQ(car.modelRebuild, 1u) << "the change asks for a rebuild";
+  EXPECT_EQ(car.inertiaStatus, INERTIA_VALID) << "and the car is set up again";
+  EXPECT_EQ(car.SetDriveSide(1), 0);
+  // The program's fixed drive side mirrors nothing; nor does a driver near the centre or a
+  // vehicle whose drive side is locked.
+  KeepUnmirrored = 1;
+  EXPECT_EQ(car.SetDriveSide(0), 0);
+  KeepUnmirrored = 0;
+  car.options |= OPT1_DRIVE_SIDE_LOCKED;
+  EXPECT_EQ(car.HasOffCentreDriver(), 0);
+  EXPECT_EQ(car.SetDriveSide(0), 0);
+  car.options &= ~OPT1_DRIVE_SIDE_LOCKED;
+  car.driverPosition.x = 0.19f;
+  EXPECT_EQ(car.HasOffCentreDriver(), 0);
+  EXPECT_EQ(car.SetDriveSide(0), 0);
 }
 
 }  // namespace

@@ -422,3 +422,58 @@ TEST_F(CarEventsTest, TheSetupDifferenceNamesTheDifferentialsThatChanged) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CarEventsTest, ASavedStateIsPutBack) {
+  Car car;
+  MakeSampleCar(0, car);
+  car.InitState();
+  car.engine.speed = 300.0f;
+  car.engine.running = 1;
+  car.controls.clutch = 0.25f;
+  car.orientation[1] = 0.5f;
+  car.orientation[8] = 0.75f;
+  car.position = {1 << 16, 2 << 16, 3 << 16};
+  car.velocity = {1.0f, 2.0f, 3.0f};
+  car.gear = 4;
+  car.inputs.steering = 1234;
+  car.wheels[2].centre = {0.5f, -1.0f, 0.25f};
+  CarSavedState state;
+  car.SaveState(state);
+
+  car.engine.speed = 0.0f;
+  car.engine.running = 0;
+  car.orientation[1] = 0.0f;
+  car.position = {};
+  car.velocity = {};
+  car.gear = 1;
+  car.wheels[2].centre = {};
+  car.stepCount = 99;
+  car.frozen = 1;
+  car.RestoreSavedState(state, 1);
+  EXPECT_EQ(car.engine.speed, 300.0f);
+  EXPECT_EQ(car.engine.running, 1u);
+  EXPECT_EQ(car.controls.clutch, 0.25f);
+  EXPECT_EQ(car.orientation[1], 0.5f);
+  EXPECT_EQ(car.orientation[8], 0.75f);
+  EXPECT_EQ(car.position.x, 1 << 16);
+  EXPECT_EQ(car.position.y, 0) << "only x and z are kept";
+  EXPECT_EQ(car.position.z, 3 << 16);
+  EXPECT_EQ(car.velocity.x, 1.0f);
+  EXPECT_EQ(car.velocity.y, 0.0f);
+  EXPECT_EQ(car.velocity.z, 3.0f);
+  EXPECT_EQ(car.gear, 4);
+  EXPECT_EQ(car.gearbox.requested, 4);
+  EXPECT_EQ(car.inputs.steering, 1234);
+  EXPECT_EQ(car.wheels[2].centre.x, 0.5f);
+  EXPECT_EQ(car.stepCount, 0u);
+  EXPECT_EQ(car.frozen, 0);
+  // Another wheel count, or no wheels asked for: the wheels stay as placed.
+  car.wheels[2].centre = {};
+  state.wheelCount = 2;
+  car.RestoreSavedState(state, 1);
+  EXPECT_EQ(car.wheels[2].centre.x, 0.0f);
+}
+
+}  // namespace

@@ -29,6 +29,7 @@ class CameraTest : public ::testing::Test {
   int32_t offset[3] = {0, 0, 0};
   int32_t startEye[3];
 
+  void TearDown() override { CurrentView = &MainView; }  // the fixture's view goes with the fixture
   void SetUp() override {
     ScreenWidth = W;
     ScreenHeight = H;

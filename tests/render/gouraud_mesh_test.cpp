@@ -41,6 +41,7 @@ class GouraudMeshes : public NullRenderer {
     c_ = KeyMaterial(3);
   }
   void TearDown() override {
+    CurrentView = &MainView;  // the fixture's view goes with the fixture
     for (GouraudO3d* m : owned_) DeleteDrawMesh(m);
     FreeAllFastMeshes();
     ClearTempMeshStore();

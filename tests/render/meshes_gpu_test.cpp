@@ -164,6 +164,7 @@ class MeshPixels : public ::testing::Test {
     ResetTempMeshes();
   }
   void TearDown() override {
+    CurrentView = &MainView;  // the fixture's view goes with the fixture
     if (Gfx.initState != 2) return;
     ResetTempMeshes();
     FreeAllFastMeshes();

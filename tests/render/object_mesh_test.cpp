@@ -131,6 +131,7 @@ class ObjectDrawing : public NullRenderer {
     LightingMode = 0;
   }
   void TearDown() override {
+    CurrentView = &MainView;  // the fixture's view goes with the fixture
     MeshDisplay = MeshDisplaySettings{};
     LightingMode = 0;
   }

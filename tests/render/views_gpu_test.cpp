@@ -32,6 +32,9 @@ TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
   ScreenWidth = TARGET_W;
   ScreenHeight = TARGET_H;
   View view;
+  struct PutBackMainView {
+    ~PutBackMainView() { CurrentView = &MainView; }
+  } putBack;  // this view lives on the stack of this test only
   const int32_t eye[3] = {2 << 16, -(3 << 16), 1 << 16};
   const float direction[3] = {0.3f, 0.9f, 0.3162f};
   const int32_t light[3] = {0, 0, 0x10000};

@@ -150,6 +150,8 @@ TEST(LanguageTable, TextsUsedAsFormatsTakeTheirCallersArguments) {
       {TX_3h_catwidth, "f"},  {TX_3h_catlengt, "f"},    {TX_3h_catsizex, "f"},    {TX_3h_catsizey, "f"},
       {TX_3h_catheigh, "f"},  {TX_3h_catpitch, "f"},    {TX_3h_catangle, "f"},    {TX_3g_xlnxtool, "si"},
       {TX_3g_x_ln_x_x, "sis"}, {TX_3g_cantopen, "s"},   {TX_3g_notallow, "s"},    {TX_3g_no_x_car, "s"},
+      {TX_3m_inrt_err, "i"},  {TX_3m_tex_1err, "s"},    {TX_3m_tex_nerr, "is"},   {TX_3m_tex_area, "f"},
+      {TX_3m_tex_maxu, "i"},  {TX_3m_skn_miss, "s"},    {TX_3m_col_name, "ii"},
   };
   for (const auto& format : formats)
     EXPECT_EQ(Conversions(LanguageTextTable[format.id].english), format.kinds) << LanguageTextTable[format.id].key;

@@ -15,6 +15,7 @@
 #include "physics/car.h"
 #include "render/constant_buffers.h"
 #include "render/device.h"
+#include "render/draw2d.h"
 #include "render/gouraud_mesh.h"
 #include "render/material.h"
 #include "render/matrices.h"
@@ -25,9 +26,12 @@
 #include "render/views.h"
 #include "tests/gpu_device.h"
 #include "tests/physics/car_test_util.h"
+#include "tests/vehicle/diagram_test_car.h"
 #include "tests/ui/png_test_util.h"
 #include "ui/text/text_colours.h"
+#include "vehicle/car_drawing.h"
 #include "vehicle/car_geometry.h"
+#include "vehicle/setup_diagram.h"
 #include "vehicle/vehicle.h"
 #include "vehicle/wheel_profile.h"
 
@@ -153,9 +157,9 @@ TEST_F(CarGeometryPixels, AWhiteFrameTubeAndADarkTreadAtTheTyresLowerEdge) {
   TyreCounts counts = {};
   AddStripCounts(30, 14, 18, 0, counts);
   ASSERT_EQ(CheckTyreBufferLimits(streams, counts, 1), 1);
-  TubeBatch out = StreamBatch(car.tyreBuffers[TYRE_STREAM]);
+  TubeBatch out = StreamBatch(DrawingOf(car).tyreBuffers[TYRE_STREAM]);
   ASSERT_EQ(WriteTyreRings(out, nullptr, ring), 1);
-  EndStreamBatch(car.tyreBuffers[TYRE_STREAM], out);
+  EndStreamBatch(DrawingOf(car).tyreBuffers[TYRE_STREAM], out);
   UnlockTyreStreams(streams);
 
   TempMesh::DrawBuffer(tubes, 0);
@@ -209,8 +213,8 @@ TEST_F(CarGeometryPixels, ASampleCarsTyresStandOnTheGroundWithDiscsInside) {
   EXPECT_EQ(r.counts.vertices, uint32_t(car.wheelCount) * 31u * 14u);
   EXPECT_EQ(r.counts.logoVertices, uint32_t(car.wheelCount) * 31u * 4u);
   ASSERT_NE(r.discBatch, NO_BATCH);
-  EXPECT_EQ(car.tyreBuffers[TYRE_STREAM].triangleCount, uint32_t(car.wheelCount) * 30u * 18u);
-  EXPECT_EQ(car.tyreBuffers[LOGO_STREAM].triangleCount, uint32_t(car.wheelCount) * 30u * 4u);
+  EXPECT_EQ(DrawingOf(car).tyreBuffers[TYRE_STREAM].triangleCount, uint32_t(car.wheelCount) * 30u * 18u);
+  EXPECT_EQ(DrawingOf(car).tyreBuffers[LOGO_STREAM].triangleCount, uint32_t(car.wheelCount) * 30u * 4u);
   // With the spare wheel shown: one more tyre, lettered on one side.
   car.options |= CAR_OPTION_SPARE_SHOWN;
   car.spareWheelPosition = Vec3{0, -1.8f, 0.5f};
@@ -219,8 +223,8 @@ TEST_F(CarGeometryPixels, ASampleCarsTyresStandOnTheGroundWithDiscsInside) {
   ASSERT_EQ(withSpare.drawn, 1);
   EXPECT_EQ(withSpare.counts.vertices, uint32_t(car.wheelCount + 1) * 31u * 14u);
   EXPECT_EQ(withSpare.counts.logoTriangles, uint32_t(car.wheelCount) * 30u * 4u + 30u * 2u);
-  EXPECT_EQ(car.tyreBuffers[TYRE_STREAM].triangleCount, uint32_t(car.wheelCount + 1) * 30u * 18u);
-  EXPECT_EQ(car.tyreBuffers[LOGO_STREAM].triangleCount, withSpare.counts.logoTriangles);
+  EXPECT_EQ(DrawingOf(car).tyreBuffers[TYRE_STREAM].triangleCount, uint32_t(car.wheelCount + 1) * 30u * 18u);
+  EXPECT_EQ(DrawingOf(car).tyreBuffers[LOGO_STREAM].triangleCount, withSpare.counts.logoTriangles);
   DrawTyreStreams(car);
   TempMesh::DrawBuffer(withSpare.discBatch, 0);
 
@@ -247,3 +251,63 @@ TEST_F(CarGeometryPixels, ASampleCarsTyresStandOnTheGroundWithDiscsInside) {
 }
 
 }  // namespace
+
+// The axle diagram drawn through the 2D list over the whole picture: for each axle the links
+// of its suspension type in their colours at the middle of each link, the tyre section's
+// outline, the ground line under the contact.
+TEST_F(CarGeometryPixels, TheAxleDiagramShowsItsLinksAndTyreSectionWherePredicted) {
+  Car car;
+  MakeDiagramCar(car);
+  const auto pixel = [](float x) { return (x + 1.0f) * 0.5f * SIZE; };  // panel units to pixels
+  for (int setIndex = 0; setIndex < 2; ++setIndex) {
+    SCOPED_TRACE(setIndex == 0 ? "MacPherson strut" : "double wishbone");
+    ASSERT_TRUE(BeginTestFrame2D(target));
+    Clear(CLEAR, 1);
+    DiagramTexts texts;
+    DrawSetupDiagram(car, setIndex, -1.0f, -1.0f, 2.0f, 2.0f, 1, 0.05f, texts);
+    FlushDraw2D();
+    const std::vector<uint8_t> p = ReadTargetPixels(target);
+    WritePng(std::string("gpu/diagram_") + (setIndex == 0 ? "macpherson" : "wishbone") + ".png", p, SIZE, SIZE);
+    // Where the diagram puts car axes: centred across, the ground at 55% down, 0.4 of the
+    // panel for the car's width.
+    const float scale = DiagramScale(2.0f, 1.6f);
+    const auto X = [&](float x) { return pixel(x * scale); };
+    const auto Y = [&](float z) { return pixel(0.1f - z * scale); };
+    // Some pixel within one of (x, y) shows the colour.
+    const auto shows = [&](float x, float y, uint32_t colour) {
+      const uint32_t want = ApplyBrightnessTable(colour) & 0xFFFFFF;
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+          const uint32_t c = Rgb(p, int(x) + dx, int(y) + dy);
+          int far = 0;
+          for (int k = 0; k < 24; k += 8) far = std::max(far, std::abs(int(c >> k & 0xFF) - int(want >> k & 0xFF)));
+          if (far <= 3) return true;
+        }
+      return false;
+    };
+    for (int i = 0; i < car.wheelCount; ++i) {
+      const CarWheel& w = car.wheels[i];
+      if (w.wheelSet != setIndex) continue;
+      const SuspensionBlock& set = car.wheelSets[setIndex];
+      CarWheel copy = w;
+      copy.suspensionType = set.suspensionType;
+      copy.UpdateSuspensionGeometry(set);
+      const Vec3 c = copy.centre, u = copy.uprightAxis, q = copy.lowerPivot;
+      const float h = set.halfUprightLength;
+      const float lowerX = c.x - u.x * h, lowerZ = c.z - u.z * h, upperX = c.x + u.x * h, upperZ = c.z + u.z * h;
+      EXPECT_TRUE(shows(X(0.5f * (q.x + lowerX)), Y(0.5f * (q.z + lowerZ)), DIAGRAM_LINK_COLOURS[0]))
+          << "the lower arm of wheel " << i;
+      const float topX = setIndex == 0 ? copy.strutTop.x : copy.upperPivotX;
+      const float topZ = setIndex == 0 ? copy.strutTop.z : copy.upperPivotZ;
+      EXPECT_TRUE(shows(X(0.5f * (upperX + topX)), Y(0.5f * (upperZ + topZ)), DIAGRAM_LINK_COLOURS[1]))
+          << (setIndex == 0 ? "the strut" : "the upper arm") << " of wheel " << i;
+      // The section's outermost tread point, below the axle, on the outline.
+      const WheelProfile& profile = set.profile;
+      const float sign = copy.side == 0.0f ? 1.0f : copy.side;
+      const ProfilePoint& a = profile.points[profile.surfaces[0].first];
+      const ProfilePoint& b = profile.points[profile.surfaces[0].second];
+      EXPECT_TRUE(shows(X(c.x + sign * 0.5f * (a.x + b.x)), Y(c.z - 0.5f * (a.y + b.y)), DIAGRAM_SECTION_COLOUR))
+          << "the tyre section of wheel " << i;
+    }
+  }
+}

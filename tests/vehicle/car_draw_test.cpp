@@ -4,6 +4,7 @@
 // stand-in world; the editor's triangle and axis marks.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,6 +13,10 @@
 #include "core/report.h"
 #include "tests/core/report_recorder.h"
 #include "vehicle/car_draw.h"
+#include "render/humans.h"
+#include "render/views.h"
+#include "vehicle/car_drawing.h"
+#include "vehicle/car_people.h"
 #include "vehicle/car_lighting.h"
 #include "vehicle/setup_marks.h"
 
@@ -419,3 +424,110 @@ TEST(SetupMarks, TrianglesAndAxisArrows) {
 }
 
 }  // namespace
+
+// A wheel's draw matrix: its hub stands out from the upright by the set's wheel offset along
+// the wheel's own axle, which a steered wheel turns about the upright; the car's place and
+// turn carry it into the world.
+TEST(CarDraw, WheelMatrixPutsTheHubAlongTheSteeredAxle) {
+  Car car;
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{10 << 16, 0, 0};
+  car.wheelSets[1].wheelOffset = 0.1f;
+  CarWheel& w = car.wheels[0];
+  w = CarWheel{};
+  w.wheelSet = 1;
+  w.side = 1.0f;
+  w.centre = Vec3{0.7f, 1.2f, 0.3f};
+  w.spinAxis = Vec3{1, 0, 0};
+  w.uprightAxis = Vec3{0, 0, 1};
+  float axes[3][3], centre[3];
+  ComputeWheelMatrix(car, w, axes, centre);
+  EXPECT_NEAR(centre[0], 10.8f, 1e-5f);
+  EXPECT_NEAR(centre[1], 1.2f, 1e-5f);
+  EXPECT_NEAR(centre[2], 0.3f, 1e-5f);
+  EXPECT_NEAR(axes[0][0], 1.0f, 1e-5f) << "the axle along x";
+
+  w.steerAngle = 1.5707963f;  // a quarter turn: the axle and the hub swing to y
+  ComputeWheelMatrix(car, w, axes, centre);
+  EXPECT_NEAR(std::fabs(axes[0][1]), 1.0f, 1e-5f);
+  EXPECT_NEAR(centre[0], 10.7f, 1e-5f);
+  EXPECT_NEAR(std::fabs(centre[1] - 1.2f), 0.1f, 1e-5f);
+
+  w.steerAngle = 0.0f;
+  w.side = -1.0f;  // the left wheel's hub goes the other way
+  w.spinAxis = Vec3{1, 0, 0};
+  ComputeWheelMatrix(car, w, axes, centre);
+  EXPECT_NEAR(centre[0], 10.6f, 1e-5f);
+
+  // Turned a quarter about z, the car carries the wheel with it.
+  const float turned[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1};
+  std::memcpy(car.orientation, turned, sizeof turned);
+  w.side = 1.0f;
+  ComputeWheelMatrix(car, w, axes, centre);
+  EXPECT_NEAR(centre[0], 10.0f - 1.2f, 1e-5f);
+  EXPECT_NEAR(centre[1], 0.8f, 1e-5f);
+}
+
+// A figure's level by distance through its slot's limits; two steering frames blended, the
+// rotation made a rotation again; the head at the highest solid, 2 cm lower.
+TEST(CarPeople, LevelBlendAndHead) {
+  HumanMeshSlot slot = {};
+  slot.levelCount = 2;
+  slot.distanceLimits[0] = 10 << 16;
+  slot.distanceLimits[1] = 30 << 16;
+  EXPECT_EQ(FigureLevel(slot, 10 << 16), 0) << "a limit is inclusive";
+  EXPECT_EQ(FigureLevel(slot, (10 << 16) + 1), 1);
+  EXPECT_EQ(FigureLevel(slot, (30 << 16) + 1), FIGURE_NOT_DRAWN);
+  slot.levelCount = 0;
+  EXPECT_EQ(FigureLevel(slot, 0), FIGURE_NOT_DRAWN) << "a slot without levels";
+
+  InitSinCosTables();
+  FixedTransform a[2], b[2], out[2];
+  for (int i = 0; i < 2; ++i) {
+    MatrixIdentity(a[i].rotation);
+    MatrixRotZ(b[i].rotation, 0x4000);  // a quarter turn
+    a[i].translation = {0, 0, i << 16};
+    b[i].translation = {2 << 16, 0, (i + 2) << 16};
+  }
+  BlendFrames(a, b, 2, 0.5f, out);
+  EXPECT_EQ(out[1].translation.x, 1 << 16);
+  EXPECT_EQ(out[1].translation.z, 2 << 16);
+  // Halfway between 0 and a quarter turn: an eighth, unit rows.
+  EXPECT_NEAR(out[0].rotation.m[0] / 65536.0, 0.7071, 0.002);
+  EXPECT_NEAR(out[0].rotation.m[1] / 65536.0 * out[0].rotation.m[1] / 65536.0 +
+                  out[0].rotation.m[0] / 65536.0 * out[0].rotation.m[0] / 65536.0,
+              1.0, 0.002);
+  BlendFrames(a, b, 2, NAN, out);
+  EXPECT_EQ(out[1].translation.z, 1 << 16) << "a blend that is not a number takes the first frame";
+
+  const IntVector head = HeadPoint(a, 2);
+  EXPECT_EQ(head.z, (1 << 16) - 1310);  // 0.02 m below the highest
+  EXPECT_EQ(HeadPoint(nullptr, 0).z, -1310) << "no solids: at the seat";
+}
+
+// The car's reference point seen from the view: relative to the eye, turned into the view's
+// axes (right, up, forward); the car's transform turned with it.
+TEST(CarDraw, ProjectToViewTurnsTheCarIntoTheViewsAxes) {
+  View view = {};
+  View* saved = CurrentView;
+  const FixedMatrix savedRotation = ViewRotation;
+  CurrentView = &view;
+  view.position[0] = 1 << 16;
+  view.position[1] = 2 << 16;
+  view.position[2] = 3 << 16;
+  // Looking along +y: right is +x, up +z, forward +y.
+  ViewRotation = FixedMatrix{{FIXED_ONE, 0, 0, 0, 0, FIXED_ONE, 0, FIXED_ONE, 0}};
+  Car car;
+  MatrixIdentity(car.drawTransform.rotation);
+  car.drawTransform.translation = IntVector{4 << 16, 12 << 16, 3 << 16};
+  IntVector out;
+  FixedTransform inView;
+  ProjectCarToView(car, out, inView);
+  EXPECT_EQ(out.x, 3 << 16) << "3 m to the right";
+  EXPECT_EQ(out.y, 0) << "level with the eye";
+  EXPECT_EQ(out.z, 10 << 16) << "10 m ahead";
+  EXPECT_EQ(inView.rotation.m[5], FIXED_ONE) << "the car's y axis is the view's forward";
+  EXPECT_EQ(inView.translation.z, out.z);
+  CurrentView = saved;
+  ViewRotation = savedRotation;
+}

@@ -12,6 +12,7 @@
 #include "render/gouraud_mesh.h"
 #include "render/views.h"
 #include "tests/vehicle/car_model_fixture.h"
+#include "vehicle/car_drawing.h"
 #include "vehicle/data/vehicle_class.h"
 
 namespace {
@@ -200,7 +201,7 @@ TEST_F(Lights, SixtyFiveMaterialsLeaveOneOutAndAreReportedWhenTheCarMay) {
     }
     ReportRecorder::Reports() = RecordedReports{};
     car.BuildMaterialMeshes();
-    const FastMesh* mesh = GetFastMesh(car.materialMesh);
+    const FastMesh* mesh = GetFastMesh(DrawingOf(car).materialMesh);
     ASSERT_NE(mesh, nullptr);
     EXPECT_EQ(mesh->parts.size(), 64u);
     EXPECT_EQ(mesh->parts[63].material, level.parts[63].key);
@@ -297,16 +298,16 @@ TEST_F(Lights, TheLightMeshesOfTheSampleCarHoldTheirMappingsInTheLightsColours) 
   MakeModelCar(0, car);
   car.lights[LIGHT_BRAKE].colour[0] = 200;
   car.ApplyPendingModelChanges();
-  const FastMesh* brake = GetFastMesh(car.lights[LIGHT_BRAKE].mesh);
+  const FastMesh* brake = GetFastMesh(DrawingOf(car).lightMeshes[LIGHT_BRAKE]);
   ASSERT_NE(brake, nullptr);
   ASSERT_EQ(brake->parts.size(), 1u);
   EXPECT_EQ(brake->groupCount, 2u) << "a group per level";
   EXPECT_GT(brake->totalTriangles, 0u);
   EXPECT_EQ(brake->parts[0].material, car.lights[LIGHT_BRAKE].material);
-  const FastMesh* head = GetFastMesh(car.lights[LIGHT_HEAD].mesh);
+  const FastMesh* head = GetFastMesh(DrawingOf(car).lightMeshes[LIGHT_HEAD]);
   ASSERT_NE(head, nullptr);
   EXPECT_GT(head->totalTriangles, 0u);
-  EXPECT_EQ(GetFastMesh(car.lights[LIGHT_REVERSE].mesh), nullptr) << "no such light, no mesh";
+  EXPECT_EQ(GetFastMesh(DrawingOf(car).lightMeshes[LIGHT_REVERSE]), nullptr) << "no such light, no mesh";
   EXPECT_EQ(car.lights[LIGHT_TAIL].colour[0], ColourRed(car.colours[LIGHT_TAIL])) << "the vehicle's colours, light order";
 }
 

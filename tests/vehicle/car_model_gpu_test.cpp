@@ -18,6 +18,7 @@
 #include "modeller/model/model_meshes.h"
 #include "render/constant_buffers.h"
 #include "render/draw_mesh.h"
+#include "render/gouraud_mesh.h"
 #include "render/device.h"
 #include "render/material.h"
 #include "render/matrices.h"
@@ -31,7 +32,12 @@
 #include "tests/physics/car_test_util.h"
 #include "tests/ui/png_test_util.h"
 #include "vehicle/car_drawing.h"
+#include "render/humans.h"
+#include "vehicle/car_animations.h"
 #include "vehicle/car_model.h"
+#include "vehicle_editor/skeleton/human_system.h"
+#include "vehicle_editor/skeleton/skeleton.h"
+#include "vehicle/garage_picture.h"
 #include "vehicle/vehicle.h"
 #include "vehicle/wheel_profile.h"
 
@@ -216,7 +222,7 @@ TEST_F(CarPixels, TheSidesShowTheScaledColourOnTheCPanelAndThreeFifthsOfItOnTheD
   MakeCar(car, colour1);
   LookFrom(FROM_THE_RIGHT);
   Clear(CLEAR, 3);
-  DrawTopLevel(car.materialMesh);
+  DrawTopLevel(DrawingOf(car).materialMesh);
   const std::vector<uint8_t> p = Pixels("car_model_side.png");
   const uint32_t c = ApplyBrightnessTable(Argb(Scaled(colour1)));
   const uint32_t d = ApplyBrightnessTable(Argb(Scaled(colour1, 3)));
@@ -236,7 +242,7 @@ TEST_F(CarPixels, ADeepDentAtTheRoofsEdgeLowersTheRoofBelowAPixelItCovered) {
   LookFrom(FROM_THE_FRONT);
   const int x = Column(-0.6), y = Row(1.17);  // the right-hand roof edge, 3 cm below it
   Clear(CLEAR, 3);
-  DrawTopLevel(car.materialMesh);
+  DrawTopLevel(DrawingOf(car).materialMesh);
   EXPECT_NE(At(Pixels("car_model_front.png"), x, y), CLEAR) << "the roof's edge, undamaged";
 
   // The physical point at the roof's front right corner (0.65, 0.2, 1.2), pushed down.
@@ -253,7 +259,7 @@ TEST_F(CarPixels, ADeepDentAtTheRoofsEdgeLowersTheRoofBelowAPixelItCovered) {
   car.ApplyPendingModelChanges();
   ASSERT_EQ(car.graphicalDamageVersion, 1u);
   Clear(CLEAR, 3);
-  DrawTopLevel(car.materialMesh);
+  DrawTopLevel(DrawingOf(car).materialMesh);
   const std::vector<uint8_t> dented = Pixels("car_model_front_dented.png");
   EXPECT_EQ(At(dented, x, y), CLEAR) << "the dented roof lies below it";
   EXPECT_NE(At(dented, Column(0.6), y), CLEAR) << "the other side's edge was out of reach";
@@ -274,10 +280,11 @@ TEST_F(CarPixels, EachLightMeshDrawsInItsLightsColour) {
   for (const Case& k : cases) {
     SCOPED_TRACE(k.png);
     const CarLight& light = car.lights[k.light];
-    ASSERT_NE(GetFastMesh(light.mesh), nullptr);
+    const FastMeshHandle mesh = DrawingOf(car).lightMeshes[k.light];
+    ASSERT_NE(GetFastMesh(mesh), nullptr);
     LookFrom(*k.look);
     Clear(CLEAR, 3);
-    DrawTopLevel(light.mesh);
+    DrawTopLevel(mesh);
     const std::vector<uint8_t> p = Pixels(k.png);
     const uint32_t want = 0xFF000000u | uint32_t(BrightnessTable[light.colour[0]]) << 16 |
                           uint32_t(BrightnessTable[light.colour[1]]) << 8 | BrightnessTable[light.colour[2]];
@@ -316,16 +323,18 @@ TEST_F(CarPixels, TheEditorViewDrawsBodyTyresTubeAndTheBrakeLampWhileBraking) {
   view.editorMode = 1;
   view.graphicsOptions = 0xFFFFFFFF;
   view.tyres.tyreStyle = 0;
-  CarDrawing drawing;
+  CarDrawing& drawing = DrawingOf(car);
+  drawing.drawAlways = 1;
+  SaveCarViewState(car);
   ResetTempMeshes();
-  ASSERT_EQ(DrawCarModel(car, drawing, view), VIEW_EDITOR);
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_EDITOR);
   EXPECT_EQ(drawing.lodIndex, 0);
   EXPECT_TRUE(drawing.drawFlags & DRAW_TYRES);
   ASSERT_NE(drawing.frameTubeBatch, NO_BATCH);
   LookFrom(FROM_THE_RIGHT);
   Clear(CLEAR, 3);
-  DrawCarLit(car, drawing, view);
-  DrawCarSecondPass(car, drawing);
+  DrawCarLit(car, view);
+  DrawCarSecondPass(car);
   EXPECT_EQ(drawing.lighting.lightingMode, LIGHTING_DEFAULT);
   const std::vector<uint8_t> side = Pixels("car_editor_view.png");
   ExpectNear(At(side, Column(0.5), Row(0.6)), ApplyBrightnessTable(Argb(Scaled(colour1))), 2, "the body's colour");
@@ -346,10 +355,10 @@ TEST_F(CarPixels, TheEditorViewDrawsBodyTyresTubeAndTheBrakeLampWhileBraking) {
     ResetTempMeshes();
     drawing.lamps.brake = brake;
     drawing.lamps.gearIndex = 2;
-    EXPECT_EQ(DrawCarModel(car, drawing, view), VIEW_EDITOR);
+    EXPECT_EQ(DrawCarModel(car, view), VIEW_EDITOR);
     LookFrom(FROM_BEHIND);
     Clear(CLEAR, 3);
-    DrawCarLit(car, drawing, view);
+    DrawCarLit(car, view);
     const std::vector<uint8_t> p = Pixels(brake > 0 ? "car_editor_braking.png" : "car_editor_rolling.png");
     return At(p, Column(0.2), Row(0.6));
   };
@@ -363,4 +372,313 @@ TEST_F(CarPixels, TheEditorViewDrawsBodyTyresTubeAndTheBrakeLampWhileBraking) {
                         BrightnessTable[30];
   ExpectNear(braking, lamp, 2, "the lit brake lamp in its colour");
   EXPECT_LT(redness(rolling), 30) << std::hex << rolling << ": no lamp while rolling";
+}
+
+// The subobject pass by view: an ordinary piece and the posed steering wheel from outside, the
+// internal mirror marked only from inside (and left out while marked items are hidden); the
+// skips of a silent remote car and of the frame after a rebuild; the peers' visibility.
+TEST_F(CarPixels, TheSubobjectPassListsThePiecesAViewShows) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  CarDrawing& d = DrawingOf(car);
+  d.drawAlways = 1;
+  SaveCarViewState(car);
+  CarViewSettings view = {};
+  view.kind = VIEW_OUTSIDE;
+  view.viewPosition = IntVector{5 << 16, 0, 1 << 16};
+  view.graphicsOptions = 0xFFFFFFFF;
+  view.driverOption = 1;
+  car.steeringLock = 30;
+  car.steeringWheelTurn = 3.14159265f;         // half a turn each way at full lock
+  car.steeringWheelAlign = car.steeringWheelPitch = 0.0f;
+  car.controls.steerAngle = 30 * 3.14159265f / 180;
+  const auto count = [&](uint8_t type, int hidden) {
+    int n = 0;
+    for (int i = 0; i < d.items.count; ++i) {
+      const DrawMesh* sub = static_cast<const DrawMesh*>(d.items.items[i].source);
+      if (sub && sub->type == type && d.items.items[i].hideWithFlag == hidden) ++n;
+    }
+    return n;
+  };
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+  ASSERT_EQ(d.lodIndex, 0);
+  EXPECT_EQ(count(SUBOBJECT_STEERING_WHEEL, 0), 1);
+  EXPECT_EQ(count(SUBOBJECT_INTERNAL_MIRROR, 0), 1) << "not marked from outside";
+  // The rims and spokes on each wheel, the left ones mirrored and drawn with the other faces.
+  std::vector<int> mirrored;
+  for (int w = 0; w < car.wheelCount; ++w) {
+    const SuspensionBlock& set = car.wheelSets[car.wheels[w].wheelSet];
+    for (const DrawMesh* piece : {set.rimMesh, set.spokeMesh})
+      if (piece) mirrored.push_back(car.wheels[w].side < 0.0f);
+  }
+  ASSERT_FALSE(mirrored.empty());
+  ASSERT_EQ(d.items.wheelCount, std::min<int>(CAR_WHEEL_DRAW_ITEMS, int(mirrored.size())));
+  for (int i = 0; i < d.items.wheelCount; ++i) {
+    EXPECT_EQ(d.items.wheelItems[i].altState, mirrored[size_t(i)]) << "item " << i;
+    const float* m = d.items.wheelItems[i].matrix;
+    const float det = m[0] * (m[5] * m[10] - m[6] * m[9]) - m[1] * (m[4] * m[10] - m[6] * m[8]) +
+                      m[2] * (m[4] * m[9] - m[5] * m[8]);
+    if (std::fabs(det) > 0.5f) {
+      EXPECT_EQ(det < 0.0f, mirrored[size_t(i)] != 0) << "a mirrored matrix, item " << i;
+    }
+  }
+  for (int i = 0; i < d.items.count; ++i) {
+    const DrawMesh* sub = static_cast<const DrawMesh*>(d.items.items[i].source);
+    if (sub->type != SUBOBJECT_STEERING_WHEEL) continue;
+    EXPECT_NEAR(sub->local.rotation.m[0], -FIXED_ONE, 64) << "turned half a turn at full lock";
+    EXPECT_NEAR(sub->local.rotation.m[8], FIXED_ONE, 64);
+    EXPECT_NEAR(sub->local.translation.x, car.driverPosition.x * 65536.0, 1.0) << "at the driver";
+  }
+  // An ordinary piece (the steering wheel taken as one) shows in views of kind above 2 only.
+  DrawMesh* wheel = nullptr;
+  for (int i = 0; i < car.levelMeshes[0]->childCount; ++i)
+    if (car.levelMeshes[0]->children[i]->type == SUBOBJECT_STEERING_WHEEL) wheel = car.levelMeshes[0]->children[i];
+  ASSERT_NE(wheel, nullptr);
+  wheel->type = SUBOBJECT_ATTACHMENT;
+  DrawCarModel(car, view);
+  EXPECT_EQ(count(SUBOBJECT_ATTACHMENT, 0), 1);
+  view.editorMode = 1;
+  DrawCarModel(car, view);
+  EXPECT_EQ(count(SUBOBJECT_ATTACHMENT, 0), 0) << "the editor's view";
+  EXPECT_EQ(count(SUBOBJECT_INTERNAL_MIRROR, 0), 1);
+  view.editorMode = 0;
+  wheel->type = SUBOBJECT_STEERING_WHEEL;
+  DrawCarModel(car, view);
+  EXPECT_EQ(d.multiplayerVisible, 0) << "not connected, not inside";
+  view.connected = 1;
+  DrawCarModel(car, view);
+  EXPECT_EQ(d.multiplayerVisible, 1) << "5 m off, within 300 m";
+
+  view.kind = VIEW_INSIDE;
+  view.connected = 0;
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_INSIDE);
+  EXPECT_EQ(count(SUBOBJECT_INTERNAL_MIRROR, 1), 1) << "marked from inside";
+  EXPECT_EQ(d.multiplayerVisible, 1);
+  LookFrom(FROM_THE_RIGHT);
+  Clear(CLEAR, 3);
+  DrawCarLit(car, view);
+  EXPECT_EQ(d.itemsDrawn, d.items.count + d.items.wheelCount);
+  DrawCarModel(car, view);
+  d.drawFlags |= DRAW_HIDE_MARKED;
+  DrawCarLit(car, view);
+  EXPECT_EQ(d.itemsDrawn, d.items.count - 1 + d.items.wheelCount) << "the marked mirror left out";
+  view.internalShow = 2;
+  DrawCarModel(car, view);
+  EXPECT_EQ(count(SUBOBJECT_STEERING_WHEEL, 0), 0) << "Internal Show 2 hides the steering wheel";
+
+  // Skips: a remote car whose data stopped; a local car the frame after a rebuild.
+  view.kind = VIEW_OUTSIDE;
+  car.remote = 1;
+  car.active = 0;
+  EXPECT_EQ(DrawCarModel(car, view), 1);
+  car.remote = 0;
+  d.drawAlways = 0;
+  CarModelRebuilt = 1;
+  EXPECT_EQ(DrawCarModel(car, view), 1);
+  EXPECT_EQ(CarModelRebuilt, 2) << "each skip counted";
+  EXPECT_EQ(TakeCarModelRebuilt(), 1);
+  EXPECT_EQ(CarModelRebuilt, 0);
+  EXPECT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+  CarModelRebuilt = 255;
+  EXPECT_EQ(DrawCarModel(car, view), 1);
+  EXPECT_EQ(CarModelRebuilt, 255) << "held, never wrapping to 0";
+  TakeCarModelRebuilt();
+}
+
+// The second pass: the body's blended parts at the level the lit pass recorded, then the
+// queued 3D text, both once; and the editor's marks at the seats in display mode 1.
+TEST_F(CarPixels, TheSecondPassDrawsWhatTheLitPassLeftAndTheEditorMarksShowInModeOne) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  CarDrawing& d = DrawingOf(car);
+  d.drawAlways = 1;
+  CarViewSettings view = {};
+  view.kind = VIEW_EDITOR;
+  view.editorMode = 2;  // the editor's own drawing: no marks
+  view.graphicsOptions = 0xFFFFFFFF;
+  ResetTempMeshes();
+  LookFrom(FROM_THE_RIGHT);
+  Clear(CLEAR, 3);
+  DrawCar(car, view, 0, 0x20, 3);
+  EXPECT_EQ(d.drawnPass, VIEW_EDITOR);
+  EXPECT_TRUE(d.drawFlags & 0x20) << "the caller's extra flags";
+  EXPECT_EQ(d.deferredLevel, d.lodIndex);
+  std::snprintf(d.text.text, sizeof d.text.text, "%s", "P1");
+  d.text.queued = 1;
+  d.text.colour = 0xFFFFFFFF;
+  DrawCarSecondPass(car);
+  EXPECT_EQ(d.deferredDrawn, 1);
+  EXPECT_EQ(d.deferredLevel, 0xFF);
+  EXPECT_EQ(d.text.queued, 0) << "the text is drawn once";
+  DrawCarSecondPass(car);
+  EXPECT_EQ(d.deferredDrawn, 0) << "nothing left";
+  const std::vector<uint8_t> without = Pixels("car_editor_no_marks.png");
+
+  // Display mode 1: the seat marks over the car; the forward arrow of the driver's mark, seen
+  // from the side, lies flat across z above the roof.
+  car.driverPosition = Vec3{0.0f, 0.0f, 1.3f};
+  view.editorMode = 1;
+  Clear(CLEAR, 3);
+  DrawCar(car, view, 0, 0x20, 3);
+  const std::vector<uint8_t> with = Pixels("car_editor_marks.png");
+  EXPECT_EQ(At(without, Column(0.2), Row(1.3)), CLEAR) << "nothing above the roof";
+  EXPECT_NE(At(with, Column(0.2), Row(1.3)), CLEAR) << "the head of the driver's forward arrow";
+}
+
+// The garage picture: the car drawn alone into a 16:9 render texture, the camera moved and
+// zoomed until the car's box fills the frame, centred; the view given back as it was.
+TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{3 << 16, -2 << 16, 0};
+  DrawingOf(car).drawAlways = 1;
+  constexpr int W = 320, H = 180;
+  ZKTETexture picture{};
+  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  EditorCarPicture p = {};
+  p.heading = 0x2000;  // from ahead and to the side
+  p.distance = 12.0f;
+  p.fieldFactor = 3.0f;  // far too wide at first: the fit zooms in
+  p.target = &picture;
+  p.width = W;
+  p.height = H;
+  p.fit = 1;
+  p.clearColour = CLEAR;
+  CarViewSettings settings = {};
+  settings.graphicsOptions = 0xFFFFFFFF;
+  settings.skyMode = 1;
+  const View before = *CurrentView;
+  ASSERT_EQ(DrawEditorCar(car, p, settings), 1);
+  EXPECT_EQ(std::memcmp(&before, CurrentView, sizeof before), 0) << "the view given back";
+  const float boxWidth = EditorCarFitBox[2] - EditorCarFitBox[0], boxHeight = EditorCarFitBox[3] - EditorCarFitBox[1];
+  EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across";
+  EXPECT_NEAR(0.5f * (EditorCarFitBox[1] + EditorCarFitBox[3]), 0.0f, 0.05f) << "centred up and down";
+  const bool wide = boxWidth * 9.0f > boxHeight * 16.0f;
+  EXPECT_NEAR(wide ? boxWidth : boxHeight, wide ? 1.875f : 1.0546875f, 0.08f) << "filling 16:9";
+
+  const std::vector<uint8_t> px = ReadTargetPixels(picture);
+  std::vector<uint8_t> opaque = px;
+  for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
+  WritePng("gpu/car_garage_picture.png", opaque, W, H);
+  int left = W, right = -1, top = H, bottom = -1;
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x)
+      if (PixelArgb(px, W, x, y) != CLEAR) {
+        left = std::min(left, x), right = std::max(right, x);
+        top = std::min(top, y), bottom = std::max(bottom, y);
+      }
+  ASSERT_GE(right, 0) << "the car is in the picture";
+  EXPECT_GT(left, 0);
+  EXPECT_LT(right, W - 1);
+  EXPECT_GT(top, 0);
+  EXPECT_LT(bottom, H - 1) << "nothing cut off";
+  EXPECT_NEAR(0.5 * (left + right), W / 2.0, W * 0.06);
+  EXPECT_NEAR(0.5 * (top + bottom), H / 2.0, H * 0.08);
+  EXPECT_TRUE(right - left > W * 0.8 || bottom - top > H * 0.8) << "the car fills the frame";
+  ReleaseTexture(&picture);
+}
+
+// The driver: a figure of one solid whose two steering frames stand 0.5 m and 0.7 m above the
+// seat, blended halfway when the car steers straight, posed into temporary meshes at the
+// driver's seat and drawn above the roof; a helmet on its head from outside, none from inside.
+TEST_F(CarPixels, TheDriverIsPosedAtTheSeatWithAHelmetOnItsHead) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  car.driverPosition = Vec3{0.0f, 0.0f, 1.3f};
+  car.steeringLock = 30;
+  car.steeringWheelTurn = 3.0f;
+  car.controls.steerAngle = 0.0f;
+  CarDrawing& d = DrawingOf(car);
+  d.drawAlways = 1;
+  SaveCarViewState(car);
+
+  // The figure's mesh: a white panel across the car, 0.4 m wide and high, moved by frame 0.
+  AllocateHumanSlots(1);
+  HumanMeshSlot& slot = HumanMeshes.slots[0];
+  slot.flags = 1;
+  slot.levelCount = 1;
+  slot.distanceLimits[0] = 100 << 16;
+  auto* mesh = new GouraudO3d;
+  mesh->Init();
+  AllocateMeshArrays(*mesh, 4, 2, 1);
+  const float corners[4][2] = {{-0.2f, -0.2f}, {0.2f, -0.2f}, {0.2f, 0.2f}, {-0.2f, 0.2f}};
+  for (int i = 0; i < 4; ++i) {
+    mesh->points[i].x = 0;
+    mesh->points[i].y = int32_t(corners[i][0] * 65536);
+    mesh->points[i].z = int32_t(corners[i][1] * 65536);
+    mesh->points[i].nx = 1.0f;
+  }
+  const uint16_t tris[2][3] = {{0, 1, 2}, {2, 3, 0}};
+  for (int t = 0; t < 2; ++t)
+    for (int k = 0; k < 3; ++k) mesh->triangles[t].index[k] = tris[t][k];
+  mesh->parts[0].key = SystemMaterials.plainWhite;
+  mesh->parts[0].pointCount = 4;
+  mesh->parts[0].triangleCount = 2;
+  slot.meshes[0] = mesh;
+  HumanModel human{HUMAN_MODEL_USABLE, 0, 0.0f, {}};
+  FixedTransform rest = AnimDefaultTransform;
+  auto* figure = new AnimInstance{AnimDefaultTransform, &human, 1, new FixedTransform[1]{rest}};
+  auto* steering = new Animation;
+  steering->frameCount = 2;
+  steering->scale = 1.0f;
+  steering->frames = new AnimationFrame[2];
+  for (int k = 0; k < 2; ++k) {
+    steering->frames[k].time = float(k);
+    steering->frames[k].transforms = new FixedTransform[1]{rest};
+    steering->frames[k].transforms[0].translation.z = k == 0 ? 32768 : 45875;  // 0.5 m, 0.7 m
+  }
+  car.steeringInstance = figure;
+  car.steeringPose = steering;
+  Helmet.fastMesh = NewFastMesh();
+  Helmet.levelCount = 1;
+
+  CarViewSettings view = {};
+  view.kind = VIEW_OUTSIDE;
+  view.viewPosition = IntVector{5 << 16, 0, 1 << 16};
+  view.graphicsOptions = 0xFFFFFFFF;
+  view.driverOption = 1;
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+  ASSERT_TRUE(d.drawFlags & DRAW_PEOPLE);
+  EXPECT_EQ(d.figures[0].level, 0);
+  EXPECT_GT(d.figures[0].batchCount, 0);
+  EXPECT_NEAR(figure->bones[0].translation.z / 65536.0, 0.6, 0.002) << "halfway between the two frames";
+  EXPECT_NEAR(d.figures[0].head.z / 65536.0, 1.3 + 0.6 - HEAD_DROP, 0.002) << "the head above the seat";
+  int helmets = 0;
+  for (int i = 0; i < d.items.count; ++i) helmets += d.items.items[i].tag == ITEM_TAG_HELMET;
+  EXPECT_EQ(helmets, 1);
+  LookFrom(FROM_THE_RIGHT);
+  Clear(CLEAR, 3);
+  DrawCarLit(car, view);
+  const std::vector<uint8_t> p = Pixels("car_driver.png");
+  EXPECT_GT(int(At(p, Column(0.0), Row(1.9)) & 0xFF), 150) << std::hex << At(p, Column(0.0), Row(1.9))
+                                                          << ": the figure's white panel";
+  view.kind = VIEW_INSIDE;
+  DrawCarModel(car, view);
+  helmets = 0;
+  for (int i = 0; i < d.items.count; ++i) helmets += d.items.items[i].tag == ITEM_TAG_HELMET;
+  EXPECT_EQ(helmets, 0) << "no helmet seen from inside";
+  view.internalShow = 1;
+  DrawCarModel(car, view);
+  EXPECT_EQ(d.figures[0].level, FIGURE_NOT_DRAWN) << "Internal Show hides the driver inside";
+
+  car.steeringInstance = nullptr;
+  car.steeringPose = nullptr;
+  AnimInstance::Delete(figure);
+  Animation::Delete(steering);
+  FreeHumanMeshSlots();
+  FreeHelmetMeshes();
+  Helmet.levelCount = 0;
 }

@@ -18,6 +18,7 @@
 #include "render/texture_names.h"
 #include "render/texture_record.h"
 #include "tests/vehicle/car_model_fixture.h"
+#include "vehicle/car_drawing.h"
 #include "vehicle/vehicle.h"
 
 namespace {
@@ -219,25 +220,25 @@ TEST_F(CarModel, ARebuildPostedUnderTheCarLockIsTakenOnceOnTheNextFrame) {
   EXPECT_EQ(car.modelRebuild, 0u);
   EXPECT_EQ(car.builtOnce, 1);
   EXPECT_EQ(CarSkinState, SKIN_STATE_BUILT);
-  EXPECT_EQ(car.tyreBuffers[0].vertexCapacity, 2170u);
-  EXPECT_EQ(car.tyreBuffers[0].triangleCapacity, 2700u);
-  EXPECT_EQ(car.tyreBuffers[1].vertexCapacity, 620u);
-  EXPECT_EQ(car.tyreBuffers[1].triangleCapacity, 600u);
-  ASSERT_NE(GetFastMesh(car.materialMesh), nullptr) << "the graphics side follows";
-  const FastMeshHandle material = car.materialMesh;
+  EXPECT_EQ(DrawingOf(car).tyreBuffers[0].vertexCapacity, 2170u);
+  EXPECT_EQ(DrawingOf(car).tyreBuffers[0].triangleCapacity, 2700u);
+  EXPECT_EQ(DrawingOf(car).tyreBuffers[1].vertexCapacity, 620u);
+  EXPECT_EQ(DrawingOf(car).tyreBuffers[1].triangleCapacity, 600u);
+  ASSERT_NE(GetFastMesh(DrawingOf(car).materialMesh), nullptr) << "the graphics side follows";
+  const FastMeshHandle material = DrawingOf(car).materialMesh;
 
   CarSkinState = 0;
   car.ApplyPendingModelChanges();
   EXPECT_EQ(CarSkinState, 0) << "taken once: no second build";
-  EXPECT_EQ(car.materialMesh.slot, material.slot);
-  EXPECT_EQ(car.materialMesh.generation, material.generation);
+  EXPECT_EQ(DrawingOf(car).materialMesh.slot, material.slot);
+  EXPECT_EQ(DrawingOf(car).materialMesh.generation, material.generation);
 
   car.modelInEditor = 1;
   car.RequestModelRebuild(2);
   car.ApplyPendingModelChanges();
   EXPECT_EQ(car.modelRebuild, 0u);
   EXPECT_EQ(CarSkinState, 0) << "the model open in the modeller: its meshes are kept";
-  EXPECT_NE(GetFastMesh(car.materialMesh), nullptr);
+  EXPECT_NE(GetFastMesh(DrawingOf(car).materialMesh), nullptr);
   EXPECT_EQ(CarRebuildAll, 0);
 }
 
@@ -315,11 +316,11 @@ TEST_F(CarModel, TheSampleCarAssemblesItsLevelsBodyLightsAndGraphicsSide) {
   EXPECT_NE(car.lights[LIGHT_BRAKE].material, nullptr);
   EXPECT_NE(car.lights[LIGHT_TAIL].material, nullptr);
   EXPECT_EQ(car.lights[LIGHT_REVERSE].material, nullptr);
-  FastMesh* material = GetFastMesh(car.materialMesh);
+  FastMesh* material = GetFastMesh(DrawingOf(car).materialMesh);
   ASSERT_NE(material, nullptr);
   EXPECT_EQ(material->groupCount, 2u) << "one group per level";
-  EXPECT_NE(GetFastMesh(car.plainMesh), nullptr);
-  EXPECT_NE(GetFastMesh(car.lights[LIGHT_HEAD].mesh), nullptr);
+  EXPECT_NE(GetFastMesh(DrawingOf(car).plainMesh), nullptr);
+  EXPECT_NE(GetFastMesh(DrawingOf(car).lightMeshes[LIGHT_HEAD]), nullptr);
   EXPECT_TRUE(car.mirrors[MIRROR_INTERNAL].active) << "the sample's internal mirror";
   int brakes = 0;
   for (const auto& wheel : car.wheelSubobjects) brakes += wheel[WHEEL_SUB_BRAKE] != nullptr;
@@ -342,7 +343,7 @@ TEST_F(CarModel, EveryCarIsReleasedAndRebuiltAroundADeviceRecreation) {
   ReleaseSystemTextures();
   ReleaseAllCarModels();
   for (Car* car : {&first, &second}) {
-    EXPECT_EQ(car->materialMesh.slot, 0u);
+    EXPECT_EQ(DrawingOf(*car).materialMesh.slot, 0u);
     EXPECT_EQ(car->levelMeshes[0]->triangleCount, 0);
     EXPECT_EQ(car->modelRebuild, 0u) << "released, not yet asked to rebuild";
   }
@@ -358,7 +359,7 @@ TEST_F(CarModel, EveryCarIsReleasedAndRebuiltAroundADeviceRecreation) {
     EXPECT_EQ(car->modelRebuild, 1u);
     EXPECT_EQ(car->helmetSkinChange, 1u);
     car->ApplyPendingModelChanges();
-    EXPECT_NE(GetFastMesh(car->materialMesh), nullptr);
+    EXPECT_NE(GetFastMesh(DrawingOf(*car).materialMesh), nullptr);
     EXPECT_EQ(car->helmetSkinChange, 0u);
   }
   EXPECT_EQ(first.levelMeshes[0]->triangleCount, triangles);
@@ -377,7 +378,7 @@ TEST_F(CarModel, WithoutGraphicsNothingIsBoundAndTheBodyStillStands) {
   for (int i = 0; i < car.levelMeshes[0]->childCount; ++i) positions += car.levelMeshes[0]->children[i]->type == 6;
   EXPECT_EQ(positions, 1) << "the rear wing stands as a position";
   EXPECT_GT(car.pointCount, 0) << "the body's points come from the flat mesh";
-  EXPECT_EQ(GetFastMesh(car.materialMesh), nullptr);
+  EXPECT_EQ(GetFastMesh(DrawingOf(car).materialMesh), nullptr);
   EXPECT_EQ(FindSkinTexture, &FindPageTextureByName) << "the look-up is put back";
 }
 
@@ -392,7 +393,7 @@ TEST_F(CarModel, ACarWithoutAModelBuildsNothing) {
   car.FindLights();
   car.BuildGpuMeshes();
   EXPECT_EQ(car.levelMeshes[0]->pointCount, 0);
-  EXPECT_EQ(GetFastMesh(car.materialMesh), nullptr);
+  EXPECT_EQ(GetFastMesh(DrawingOf(car).materialMesh), nullptr);
   EXPECT_TRUE(ReportRecorder::Reports().lines.empty());
 }
 

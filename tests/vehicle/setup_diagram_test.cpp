@@ -10,6 +10,7 @@
 #include "core/gamma_tables.h"
 #include "render/draw2d.h"
 #include "tests/physics/car_test_util.h"
+#include "tests/vehicle/diagram_test_car.h"
 #include "vehicle/setup_diagram.h"
 #include "vehicle/wheel_profile.h"
 
@@ -95,37 +96,9 @@ std::set<uint32_t> DrawnColours() {
 TEST(SetupDiagram, MacPhersonAndDoubleWishboneAxles) {
   BuildGammaTables();
   Car car;
-  MakeSampleCar(0, car);
-  car.extent[2] = 0.8f;
-  car.extent[3] = -0.8f;
-  car.wheelSets[0].suspensionType = 3;
-  car.wheelSets[1].suspensionType = 4;
-  for (SuspensionBlock& set : car.wheelSets) {
-    SetupTyre(set, 0, 0.0f);
-    BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
-  }
-  // Each wheel's arms as the car's set-up places them: 0.75 m out, pivots inboard.
-  for (int i = 0; i < car.wheelCount; ++i) {
-    CarWheel& w = car.wheels[i];
-    const float side = w.side;
-    SuspensionBlock& set = car.wheelSets[w.wheelSet];
-    set.lowerArmLength = 0.35f;
-    set.upperArmLength = 0.28f;
-    set.halfUprightLength = 0.14f;
-    set.trackWidth = 1.5f;
-    w.designCentre = {side * 0.75f, w.designCentre.y, 0.3f};
-    w.axleAlong = 0.06f;
-    w.axleAcross = side * std::sqrt(1.0f - 0.06f * 0.06f);
-    w.restArmAngle = -0.05f;
-    w.lowerPivot = {side * 0.3f, w.designCentre.y, 0.12f};
-    w.strutTop = {side * 0.58f, w.designCentre.y, 0.75f};
-    w.upperPivotX = side * 0.36f;
-    w.upperPivotZ = 0.42f;
-    const bool strut = set.suspensionType == 3;
-    w.mountDx = (strut ? w.strutTop.x : w.upperPivotX) - w.lowerPivot.x;
-    w.mountDz = (strut ? w.strutTop.z : w.upperPivotZ) - w.lowerPivot.z;
-    w.travel = 0.05f;
-  }
+  MakeDiagramCar(car);
+  // A lateral force on each wheel, outwards on the right, inwards on the left.
+  for (int i = 0; i < car.wheelCount; ++i) car.wheels[i].wheelForce = Vec3{3000.0f, 0.0f, 0.0f};
   Draw2DList.Init();
   DiagramTexts texts;
   for (int setIndex = 0; setIndex < 2; ++setIndex) {
@@ -133,7 +106,8 @@ TEST(SetupDiagram, MacPhersonAndDoubleWishboneAxles) {
     DrawSetupDiagram(car, setIndex, -1.0f, -1.0f, 1.0f, 1.0f, 1, 0.05f, texts);
     const std::set<uint32_t> colours = DrawnColours();
     for (uint32_t c : {DIAGRAM_SECTION_COLOUR, DIAGRAM_LINK_COLOURS[0], DIAGRAM_LINK_COLOURS[1], DIAGRAM_LINK_COLOURS[2],
-                       DIAGRAM_PLATE_COLOUR, DIAGRAM_GROUND_COLOUR, DIAGRAM_MARKER_COLOUR})
+                       DIAGRAM_PLATE_COLOUR, DIAGRAM_GROUND_COLOUR, DIAGRAM_MARKER_COLOUR, DIAGRAM_WEDGE_COLOURS[0],
+                       DIAGRAM_WEDGE_COLOURS[1]})
       EXPECT_EQ(colours.count(ApplyBrightnessTable(c)), 1u) << std::hex << c << " in set " << setIndex;
     for (uint32_t i = 0; i < Draw2DList.counters.vertexCount; ++i) {
       EXPECT_GE(Draw2DList.vertices[i].x, -1.0f);  // inside the panel
@@ -153,7 +127,30 @@ TEST(SetupDiagram, MacPhersonAndDoubleWishboneAxles) {
   DrawSetupDiagram(car, 0, -1.0f, -1.0f, 1.0f, 1.0f, 0, 0.05f, texts);
   EXPECT_EQ(texts.count, 2);
   EXPECT_STREQ(texts.lines[0].text, "REAR : MacPherson Strut");
+  EXPECT_EQ(DrawnColours().count(ApplyBrightnessTable(DIAGRAM_WEDGE_COLOURS[0])), 0u) << "no wedge";
+  EXPECT_EQ(DrawnColours().count(ApplyBrightnessTable(DIAGRAM_WEDGE_COLOURS[1])), 0u);
   Draw2DList.Free();
+}
+
+// The force wedge: along the force from the contact point, its outer edge 1.2 times as long
+// and raised; coloured by whether the force points with the wheel's side; wound by its sign.
+TEST(SetupDiagram, ForceWedgeAlongTheForce) {
+  ForceWedge w;
+  ASSERT_EQ(MakeForceWedge(100.0f, 200.0f, 4000.0f, 1.0f, 50.0f, 50.0f, w), 1);
+  EXPECT_EQ(w.colour, DIAGRAM_WEDGE_COLOURS[1]) << "outwards on a right wheel";
+  EXPECT_FLOAT_EQ(w.x[0], 100.0f);
+  EXPECT_FLOAT_EQ(w.x[1], 110.0f);  // 4000 N is 0.2 m
+  EXPECT_FLOAT_EQ(w.y[1], 200.0f);
+  EXPECT_FLOAT_EQ(w.x[2], 112.0f);
+  EXPECT_FLOAT_EQ(w.y[2], 196.0f);  // raised (up the panel) by 0.08 m
+  ASSERT_EQ(MakeForceWedge(100.0f, 200.0f, -4000.0f, 1.0f, 50.0f, 50.0f, w), 1);
+  EXPECT_EQ(w.colour, DIAGRAM_WEDGE_COLOURS[0]) << "inwards on a right wheel";
+  EXPECT_FLOAT_EQ(w.x[2], 90.0f) << "the other winding: the inner tip last";
+  EXPECT_FLOAT_EQ(w.x[1], 88.0f);
+  ASSERT_EQ(MakeForceWedge(0, 0, -4000.0f, -1.0f, 50.0f, 50.0f, w), 1);
+  EXPECT_EQ(w.colour, DIAGRAM_WEDGE_COLOURS[1]) << "outwards on a left wheel";
+  EXPECT_EQ(MakeForceWedge(0, 0, 0.0f, 1.0f, 50.0f, 50.0f, w), 0);
+  EXPECT_EQ(MakeForceWedge(0, 0, NAN, 1.0f, 50.0f, 50.0f, w), 0);
 }
 
 }  // namespace

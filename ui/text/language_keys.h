@@ -1897,6 +1897,18 @@ enum LanguageTextId : int {
   TX_3h_ctlk_prt,
   TX_3h_ctlk_use,
   TX_3h_ctlk_nop,
+  // The check of a vehicle before it is exported as a mod.
+  TX_3m_inrt_err,
+  TX_3m_refpt_lo,
+  TX_3m_tex_1err,
+  TX_3m_tex_nerr,
+  TX_3m_tex_hint,
+  TX_3m_tex_area,
+  TX_3m_tex_maxu,
+  TX_3m_skn_miss,
+  TX_3m_col_name,
+  TX_3m_no_sknid,
+  TX_3m_mod_vald,
   // The garage's countdown caption (keys of this program's own).
   TX_zk_cntdncap,
   TX_zk_cntdnrac,

@@ -1900,6 +1900,17 @@ const LanguageTextEntry LanguageTextTable[LANGUAGE_TEXT_COUNT] = {
     {"3h_ctlk_prt", 32, 0, 0, "Ctrlink port :"},
     {"3h_ctlk_use", 32, 0, 0, "Use Ctrlink"},
     {"3h_ctlk_nop", 32, 0, 0, "Ctrlink is not open"},
+    {"3m_inrt_err", 48, 0, 0, "Moment of inertia error (%d)"},
+    {"3m_refpt_lo", 48, 0, 0, "The reference point is not above 0"},
+    {"3m_tex_1err", 64, 0, 0, "There was an error with one of the textures %s"},
+    {"3m_tex_nerr", 64, 0, 0, "There were errors with %d of the textures %s"},
+    {"3m_tex_hint", 48, 0, 0, "(click the H button for more info)"},
+    {"3m_tex_area", 64, 0, 0, "Combined area of the png textures is %.1f megapixels"},
+    {"3m_tex_maxu", 48, 0, 0, "(maximum for upload is %d megapixels)"},
+    {"3m_skn_miss", 48, 0, 0, "Default skin not found : %s"},
+    {"3m_col_name", 80, 0, 0, "Colour configurations need their own names (%d of %d named)"},
+    {"3m_no_sknid", 64, 0, 0, "No mod Skin ID: the mod's skins are named after it"},
+    {"3m_mod_vald", 48, 0, 0, "Vehicle is valid for mod export"},
     // The garage's countdown caption: the name, the state text and the seconds left fill
     // the caption ("%s %s" into its first conversion, "%d" into its second).
     {"zk_cntdncap", 32, 0, 0, "%s in %s seconds"},

@@ -21,6 +21,7 @@
 #include "tests/render/null_renderer.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/text/text_colours.h"
+#include "vehicle/car_drawing.h"
 #include "vehicle/car_model.h"
 #include "vehicle/car_skins.h"
 #include "vehicle/data/rim_profile.h"
@@ -184,7 +185,7 @@ TEST_F(CarWheelMeshes, EachWheelGetsItsSetsProxyAndReleasingFreesEverything) {
   car.BuildMeshes();
   EXPECT_EQ(SkinContextCar, nullptr) << "the skin context lasts for the build only";
   for (int w = 0; w < car.wheelCount; ++w) {
-    FastMesh* proxy = GetFastMesh(car.wheelFastMeshes[w]);
+    FastMesh* proxy = GetFastMesh(DrawingOf(car).wheelFastMeshes[w]);
     ASSERT_NE(proxy, nullptr) << w;
     EXPECT_EQ(proxy->totalVertices, 18u);
     EXPECT_EQ(proxy->totalTriangles, 32u);
@@ -193,11 +194,11 @@ TEST_F(CarWheelMeshes, EachWheelGetsItsSetsProxyAndReleasingFreesEverything) {
   // back and keeps the rims it has.
   const DrawMesh* rim = car.wheelSets[0].rimMesh;
   car.FreeFastMeshes();
-  EXPECT_EQ(GetFastMesh(car.wheelFastMeshes[0]), nullptr);
+  EXPECT_EQ(GetFastMesh(DrawingOf(car).wheelFastMeshes[0]), nullptr);
   car.BuildMeshes();
-  EXPECT_NE(GetFastMesh(car.wheelFastMeshes[3]), nullptr);
+  EXPECT_NE(GetFastMesh(DrawingOf(car).wheelFastMeshes[3]), nullptr);
   EXPECT_EQ(car.wheelSets[0].rimMesh, rim);
-  FastMeshHandle first = car.wheelFastMeshes[0];
+  FastMeshHandle first = DrawingOf(car).wheelFastMeshes[0];
   car.ReleaseMeshes();
   EXPECT_EQ(car.wheelMeshesBuilt, 0);
   EXPECT_EQ(GetFastMesh(first), nullptr);

@@ -1,0 +1,301 @@
+// obj_import.cpp - the OBJ importer: the file read whole, a pass over its vertex lines, a pass
+// over its face lines, then the points merged and the smoothing groups numbered.
+#include "modeller/obj_import.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "modeller/model/model_object.h"
+#include "platform/files.h"
+#include "ui/dialogs.h"
+#include "ui/text/messages.h"
+#include "ui/text/text_colours.h"
+
+namespace {
+
+// One line at a time from the bytes: [begin, end) in place, or a cleaned copy in scratch when
+// the line holds characters below 32 other than tabs (those are dropped).
+struct LineReader {
+  const char* at;
+  const char* stop;
+  std::string scratch;
+
+  LineReader(const char* data, size_t size) : at(data), stop(data + size) {
+    if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) at += 3;
+  }
+  bool Next(const char*& begin, const char*& end) {
+    if (at >= stop) return false;
+    const char* p = at;
+    bool control = false;
+    for (;;) {
+      // Eight characters at a time while none is below 32 (no line end, tab or other control).
+      while (stop - p >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        if (((word - 0x2020202020202020ull) & ~word & 0x8080808080808080ull) != 0) break;
+        p += 8;
+      }
+      if (p >= stop || *p == '\n' || *p == '\r') break;
+      control |= static_cast<unsigned char>(*p) < 32 && *p != '\t';
+      ++p;
+    }
+    begin = at, end = p;
+    at = p < stop ? p + 1 : p;
+    if (control) {
+      scratch.clear();
+      for (const char* c = begin; c < end; ++c)
+        if (static_cast<unsigned char>(*c) >= 32 || *c == '\t') scratch.push_back(*c);
+      begin = scratch.data(), end = scratch.data() + scratch.size();
+    }
+    return true;
+  }
+  // Goes on from a line start found earlier.
+  void Seek(const char* lineStart) { at = lineStart; }
+  const char* Position() const { return at; }
+};
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A statement line of the letter: at least 3 characters, the letter, then a blank.
+bool IsStatement(const char* begin, const char* end, char letter) {
+  return end - begin >= 3 && begin[0] == letter && IsBlank(begin[1]);
+}
+
+const char* SkipBlanks(const char* p, const char* end) {
+  while (p < end && IsBlank(*p)) ++p;
+  return p;
+}
+
+// One number as "%f" reads it after its blanks: an optional sign ('+' too), decimal or "0x"
+// hexadecimal digits with an exponent, "inf" or "nan".  Null when none could be read.
+const char* ReadFloat(const char* p, const char* end, float& out) {
+  p = SkipBlanks(p, end);
+  if (p >= end) return nullptr;
+  bool negative = false;
+  if (*p == '+' || *p == '-') {
+    negative = *p == '-';
+    ++p;
+    if (p >= end || *p == '+' || *p == '-') return nullptr;
+  }
+  std::from_chars_result r;
+  if (end - p > 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X') &&
+      (std::isxdigit(static_cast<unsigned char>(p[2])) || p[2] == '.')) {
+    r = std::from_chars(p + 2, end, out, std::chars_format::hex);
+    if (r.ec == std::errc::invalid_argument) {  // "0x" alone reads as 0 followed by "x"
+      out = 0.0f;
+      r.ptr = p + 1, r.ec = std::errc{};
+    }
+  } else {
+    r = std::from_chars(p, end, out, std::chars_format::general);
+  }
+  if (r.ec == std::errc::invalid_argument) return nullptr;
+  if (r.ec == std::errc::result_out_of_range) {
+    // strtof's answer: an infinity above the range, zero below it.
+    double d = std::strtod(std::string(p, size_t(r.ptr - p)).c_str(), nullptr);
+    out = std::fabs(d) > 1.0 ? INFINITY : 0.0f;
+  }
+  if (negative) out = -out;
+  return r.ptr;
+}
+
+// A whole decimal integer with an optional sign; false when the text is anything else or the
+// value does not fit 32 bits.
+bool ReadIndex(const char* p, const char* end, int32_t& out) {
+  if (p < end && *p == '+') ++p;
+  if (p >= end) return false;
+  const std::from_chars_result r = std::from_chars(p, end, out);
+  return r.ec == std::errc{} && r.ptr == end;
+}
+
+int32_t ToFixed(float value) { return int32_t(std::nearbyint(double(value) * 65536.0)); }
+
+struct Importer {
+  ModelObject& object;
+  Prss* screen;
+  std::vector<ModelPoint> points;
+  std::vector<ModelTriangle> triangles;
+  std::vector<uint32_t> normalOf;   // per point: the normal index it was first used with, 0 none
+  std::vector<uint16_t> nextCopy;   // per point: the next copy of the same vertex, 0 none
+  int vertexCount = 0;              // of the vertex pass: the faces' bound
+  int overflow = 0;
+  std::vector<size_t> faceLines;    // where each face line starts, found by the vertex pass
+
+  void Stop(const char* format, int a, int b = 0) { ShowMessageBoxF(screen, format, a, b); }
+
+  int VertexPass(const char* data, size_t size) {
+    LineReader lines(data, size);
+    const char *begin, *end;
+    for (const char* start = lines.Position(); lines.Next(begin, end); start = lines.Position()) {
+      if (IsStatement(begin, end, 'f')) faceLines.push_back(size_t(start - data));
+      if (!IsStatement(begin, end, 'v')) continue;
+      if (int(points.size()) >= OBJ_POINT_LIMIT) {
+        Stop(TEXT_OBJ_TOO_MANY_VERTICES, OBJ_POINT_LIMIT);
+        return 0;
+      }
+      float v[3] = {0, 0, 0};
+      const char* p = begin + 1;
+      for (int i = 0; i < 3 && p; ++i) p = ReadFloat(p, end, v[i]);
+      if (!p) v[0] = v[1] = v[2] = 0.0f;
+      for (float& value : v) {
+        if (!std::isfinite(value)) value = 0.0f;
+      }
+      for (float value : v)
+        if (value < -OBJ_COORDINATE_LIMIT || value > OBJ_COORDINATE_LIMIT) {
+          Stop(TEXT_OBJ_VERTEX_OUT_OF_BOUNDS, int(points.size()) + 1);
+          return 0;
+        }
+      ModelPoint point{};
+      point.x = ToFixed(v[0]), point.y = ToFixed(v[1]), point.z = ToFixed(v[2]);
+      points.push_back(point);
+    }
+    vertexCount = int(points.size());
+    return 1;
+  }
+
+  // The point a corner of OBJ vertex index (1-based) and normal index uses; -1 when a copy
+  // would pass the limit (the import stops).
+  int ChoosePoint(int vertex, uint32_t normal) {
+    int p = vertex - 1;
+    if (normalOf[size_t(p)] == 0) {
+      normalOf[size_t(p)] = normal;
+      return p;
+    }
+    int last = p;
+    for (int at = p;; at = nextCopy[size_t(at)]) {  // copies lie past the vertices: never 0
+      if (normalOf[size_t(at)] == normal) return at;
+      last = at;
+      if (nextCopy[size_t(at)] == 0) break;
+    }
+    if (int(points.size()) >= OBJ_POINT_LIMIT) {
+      Stop(TEXT_OBJ_TOO_MANY_VERTICES, OBJ_POINT_LIMIT);
+      return -1;
+    }
+    const int copy = int(points.size());
+    points.push_back(points[size_t(p)]);
+    normalOf.push_back(normal);
+    nextCopy.push_back(0);
+    nextCopy[size_t(last)] = uint16_t(copy);
+    return copy;
+  }
+
+  // One corner's token: its vertex and normal index, or a message and 0.
+  int ReadCorner(const char* begin, const char* end, int face, int k, int32_t& vertex, uint32_t& normal) {
+    const char* slash1 = static_cast<const char*>(std::memchr(begin, '/', size_t(end - begin)));
+    const char* vertexEnd = slash1 ? slash1 : end;
+    const char* uvEnd = end;
+    const char* normalBegin = end;
+    if (slash1) {
+      const char* slash2 = static_cast<const char*>(std::memchr(slash1 + 1, '/', size_t(end - slash1 - 1)));
+      if (slash2) uvEnd = slash2, normalBegin = slash2 + 1;
+    }
+    if (vertexEnd - begin > OBJ_INDEX_PART_LIMIT) return Stop(TEXT_OBJ_VERT_ID_TOO_LONG, face, k), 0;
+    if (slash1 && uvEnd - (slash1 + 1) > OBJ_INDEX_PART_LIMIT) return Stop(TEXT_OBJ_UV_ID_TOO_LONG, face, k), 0;
+    if (end - normalBegin > OBJ_INDEX_PART_LIMIT) return Stop(TEXT_OBJ_NORMAL_ID_TOO_LONG, face, k), 0;
+    if (vertexEnd == begin) return Stop(TEXT_OBJ_INFO_TOO_SHORT, face, k), 0;
+    if (!ReadIndex(begin, vertexEnd, vertex)) return Stop(TEXT_OBJ_BAD_VERTEX_INDEX, face, k), 0;
+    int32_t n = 1;
+    if (normalBegin < end && !ReadIndex(normalBegin, end, n)) return Stop(TEXT_OBJ_BAD_NORMAL_INDEX, face, k), 0;
+    if (vertex < 1 || vertex > vertexCount) return Stop(TEXT_OBJ_FACE_VERTEX_OUT_OF_BOUNDS, face, k), 0;
+    if (n < 1) return Stop(TEXT_OBJ_FACE_NORMAL_OUT_OF_BOUNDS, face, k), 0;
+    normal = uint32_t(n);
+    return 1;
+  }
+
+  int FacePass(const char* data, size_t size) {
+    normalOf.assign(points.size(), 0);
+    nextCopy.assign(points.size(), 0);
+    LineReader lines(data, size);
+    const char *begin, *end;
+    int face = 0;
+    for (size_t start : faceLines) {
+      lines.Seek(data + start);
+      lines.Next(begin, end);
+      ++face;
+      int first = -1, previous = -1, k = 0;
+      const char* p = begin + 1;
+      for (;;) {
+        p = SkipBlanks(p, end);
+        if (p >= end) break;
+        const char* tokenEnd = p;
+        while (tokenEnd < end && !IsBlank(*tokenEnd)) ++tokenEnd;
+        ++k;
+        int32_t vertex;
+        uint32_t normal;
+        if (!ReadCorner(p, tokenEnd, face, k, vertex, normal)) return 0;
+        p = tokenEnd;
+        const int point = ChoosePoint(vertex, normal);
+        if (point < 0) return 0;
+        if (k == 1) {
+          first = point;
+        } else if (k >= 3) {
+          if (int(triangles.size()) >= OBJ_TRIANGLE_LIMIT) {
+            ++overflow;
+          } else {
+            ModelTriangle t{};
+            // The low normal share every new triangle gets: a model whose triangles all had
+            // 0 would read back with 1.
+            t.normalLevel = 1;
+            t.corners[0] = uint16_t(first), t.corners[1] = uint16_t(previous), t.corners[2] = uint16_t(point);
+            triangles.push_back(t);
+          }
+        }
+        previous = point;
+      }
+    }
+    return 1;
+  }
+
+  // The arrays become the object's, each allocated for exactly its count.
+  void Hand() {
+    std::free(object.points);
+    std::free(object.triangles);
+    object.points = nullptr, object.triangles = nullptr;
+    object.pointCount = uint16_t(points.size());
+    object.triangleCount = uint16_t(triangles.size());
+    if (!points.empty()) {
+      object.points = static_cast<ModelPoint*>(std::calloc(points.size(), sizeof(ModelPoint)));
+      if (object.points) std::memcpy(object.points, points.data(), points.size() * sizeof(ModelPoint));
+    }
+    if (!triangles.empty()) {
+      object.triangles = static_cast<ModelTriangle*>(std::calloc(triangles.size(), sizeof(ModelTriangle)));
+      if (object.triangles) std::memcpy(object.triangles, triangles.data(), triangles.size() * sizeof(ModelTriangle));
+    }
+    if (!object.points) object.pointCount = 0;
+    if (!object.triangles) object.triangleCount = 0;
+  }
+};
+
+}  // namespace
+
+int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t size) {
+  Importer in{object, screen, {}, {}, {}, {}, 0, 0, {}};
+  in.points.reserve(1024);
+  int ok = in.VertexPass(data, size);
+  if (ok && in.points.empty()) ShowMessage(TEXT_OBJ_NO_VERTICES, TextColours.error);
+  if (ok) ok = in.FacePass(data, size);
+  in.Hand();
+  if (!ok) return 0;
+  if (in.overflow > 0) ShowMessagef(TEXT_OBJ_TOO_MANY_TRIANGLES, OBJ_TRIANGLE_LIMIT, in.overflow);
+  AssignGroupsByEdges(object, 0);
+  object.MergeDuplicatePoints();
+  AssignSmoothingGroups(object, 0);
+  int largest = 0;
+  for (int t = 0; t < object.triangleCount; ++t) largest = std::max<int>(largest, object.triangles[t].group);
+  object.groupCount = uint16_t(largest + 1);
+  ShowMessagef(TEXT_OBJ_COUNTS, object.pointCount, object.triangleCount, object.groupCount);
+  return 1;
+}
+
+int ImportObjFile(ModelObject& object, Prss* screen, const char* path) {
+  std::string bytes;
+  if (FileReadAll(path, bytes, OBJ_FILE_LIMIT) != 0) {
+    ShowMessageBoxPair(screen, TEXT_OBJ_FILE_NOT_FOUND, path);
+    return 0;
+  }
+  return ImportObjMesh(object, screen, bytes.data(), bytes.size());
+}

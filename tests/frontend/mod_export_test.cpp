@@ -1,0 +1,518 @@
+// mod_export_test.cpp - a sample vehicle of the build checked and exported as a mod: the
+// problems of crafted cars, the test export stepped frame by frame and read back by the
+// loader and the texture table, the upload packed by the real 7zr, the share copy, the
+// texture files, and every way an export can fail.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/data_file.h"
+#include "core/report.h"
+#include "frontend/mod_export.h"
+#include "modeller/model/model_file.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "render/texture_files.h"
+#include "render/texture_names.h"
+#include "render/texture_table.h"
+#include "tests/render/null_renderer.h"
+#include "tests/ui/png_test_util.h"
+#include "ui/text/text_colours.h"
+#include "vehicle/car_load.h"
+#include "vehicle/car_skins.h"
+#include "vehicle/data/vehicle_file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* SOURCE = "Testcar";
+constexpr uint8_t MOD_ID[3] = {0x12, 0x34, 0x56};
+
+fs::path Work() {
+  const char* work = std::getenv("ZKT_WORK_DIR");
+  return work ? work : "work";
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  if (path.has_parent_path()) fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> g_lines;
+
+bool Said(const std::string& part) {
+  for (const std::string& line : g_lines)
+    if (line.find(part) != std::string::npos) return true;
+  return false;
+}
+
+// Steps an export to its end as the editor's frames would; the number of frames it took.
+int RunExport() {
+  int frames = 0;
+  for (; ExportMod() && frames < 60000; ++frames) ClockSleepMs(1);  // the packer runs meanwhile
+  return frames;
+}
+
+class ModExport : public NullRenderer {
+ protected:
+  ReportSink saved{};
+  Car* car = nullptr;
+  void SetUp() override {
+    NullRenderer::SetUp();
+    for (const char* folder : {"data", "mods", "share", "export", "bin", "elsewhere"}) {
+      std::error_code error;  // a folder a failed test left read-only is removed all the same
+      fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, error);
+      fs::remove_all(folder);
+    }
+    fs::remove("cover.png");
+    for (const char* folder : {"data/veh", "data/engine", "data/png", "data/skins_dds", "bin"}) fs::create_directories(folder);
+    fs::copy_file(Work() / "data/engine/DEFAULT.eng", "data/engine/DEFAULT.eng");
+    for (const char* page : {"sample_page.png", "sample_glass_ALP.png"})
+      fs::copy_file(Work() / "data/png" / page, fs::path("data/png") / page);
+    if (fs::exists("/usr/bin/7zr")) fs::create_symlink("/usr/bin/7zr", "bin/7zr");
+    SetDefaultTextColours();
+    InitSinCosTables();
+    g_lines.clear();
+    ReportSink sink{};
+    sink.line = [](const char* text, ReportColour, int) { g_lines.push_back(text); };
+    sink.sound = [](int) {};
+    saved = InstallReportSink(sink);
+    KeepUnmirrored = NoModPath = 0;
+    PackerTimeLimitMs = 120000;
+    // The sample saloon with a mod's Skin ID, written as the vehicle being edited.
+    fs::copy_file(Work() / "data/veh/Runabout.veh", "data/veh/Runabout.veh");
+    Car sample;
+    ASSERT_EQ(sample.LoadVehicle("Runabout", Args()), 1);
+    std::memcpy(sample.shortCode, MOD_ID, 3);
+    sample.shortCode[3] = 0;
+    for (int i = 0; i < sample.colourConfigCount; ++i)  // the sample leaves one unnamed
+      if (!sample.colourConfigs[i].name[0]) std::snprintf(sample.colourConfigs[i].name, COLOUR_SET_NAME_SIZE, "plain%d", i);
+    ASSERT_EQ(WriteVehicleFile(sample, SOURCE, nullptr, 1), 1);
+    car = Load(SOURCE);
+    ASSERT_NE(car, nullptr);
+    car->position.z = 65536;  // standing on the ground, as the editor places it
+    // Its default skins, made from a sample page.
+    std::string png = ReadAll("data/png/sample_page.png");
+    texconv::Blob dds;
+    ASSERT_EQ(ConvertImageToDds(png.data(), png.size(), texconv::FORMAT_BC1_UNORM, &dds), 1);
+    for (int i = 0; i < car->colourConfigCount; ++i) {
+      if (!car->colourConfigs[i].name[0]) continue;
+      WriteBytes(fs::path("data/skins_dds") / (std::string(car->shortName) + "_" + car->colourConfigs[i].name + ".dds"),
+                 std::string(reinterpret_cast<const char*>(dds.data()), dds.size()));
+    }
+    ModExportCar = car;
+    std::snprintf(TestExportFolder, sizeof TestExportFolder, "%s", fs::current_path().c_str());
+  }
+  void TearDown() override {
+    CancelModExport();
+    ModExportCar = nullptr;
+    delete car;
+    InstallReportSink(saved);
+    TestExportFolder[0] = 0;
+  }
+  static VehicleLoadArgs Args() { return VehicleLoadArgs{0, 0, 0, nullptr, 0, nullptr, 0, {}, 1, nullptr, 0}; }
+  static Car* Load(const char* name) {
+    Car* c = new Car;
+    if (c->LoadVehicle(name, Args())) return c;
+    delete c;
+    return nullptr;
+  }
+  static fs::path ModFolder(const fs::path& root, const char* mod) { return root / "mods/vehicles" / mod; }
+  // Every regular file under a folder, by its path relative to it.
+  static std::vector<std::string> Files(const fs::path& root) {
+    std::vector<std::string> out;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+      if (entry.is_regular_file()) out.push_back(fs::relative(entry.path(), root).string());
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+  int Problems(int forUpload = 0) {
+    g_lines.clear();
+    return ListModProblems(*car, forUpload);
+  }
+};
+
+}  // namespace
+
+TEST_F(ModExport, NamesOfModsAndTheTexturesAModelNeeds) {
+  char name[MOD_NAME_SIZE];
+  ASSERT_EQ(NextModName(name, sizeof name, "Testcar", "mods\\vehicles"), 1);
+  EXPECT_STREQ(name, "Testcar~001");
+  EXPECT_EQ(IsModVehicleName(name), 1);
+  fs::create_directories("mods/vehicles/Testcar~007");
+  fs::create_directories("mods/vehicles/Testcar~1234");  // not one of ours: more digits
+  ASSERT_EQ(NextModName(name, sizeof name, "Testcar~003", "mods\\vehicles"), 1) << "a mod's own suffix is replaced";
+  EXPECT_STREQ(name, "Testcar~008");
+  // A short name is padded to a mod name; a long one cut so that the number fits 31 characters.
+  ASSERT_EQ(NextModName(name, sizeof name, "Go", "mods\\vehicles"), 1);
+  EXPECT_STREQ(name, "Go__~001");
+  EXPECT_EQ(IsModVehicleName(name), 1);
+  ASSERT_EQ(NextModName(name, sizeof name, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", "mods\\vehicles"), 1);
+  EXPECT_STREQ(name, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0~001");
+  fs::create_directories("mods/vehicles/Full~999");
+  EXPECT_EQ(NextModName(name, sizeof name, "Full", "mods\\vehicles"), 0) << "no number left";
+  // Names that would leave their folder are refused.
+  for (const char* bad : {"../evil", "a/b", "C:car", "..", ""}) EXPECT_EQ(NextModName(name, sizeof name, bad, "mods\\vehicles"), 0) << bad;
+
+  // The pages of the body and the spoke object: each name once, no skin or special pages.
+  TextureNameList* list = new TextureNameList{};
+  ASSERT_EQ(CollectObjectTextureNames(*car->model, *list), 1);
+  ASSERT_EQ(CollectObjectTextureNames(car->spoke, *list), 1);
+  std::vector<std::string> names(list->names, list->names + list->count);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"sample_glass_ALP", "sample_page"}));
+  delete list;
+}
+
+TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
+  EXPECT_EQ(Problems(), 0) << (g_lines.empty() ? "" : g_lines[0]);
+  EXPECT_TRUE(Said("Vehicle is valid for mod export"));
+  float megapixels = 0;
+  EXPECT_EQ(car->CheckTextures(&megapixels), 0);
+  EXPECT_GT(megapixels, 0.0f);
+
+  car->inertiaStatus = 2;
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("Moment of inertia error (2)"));
+  car->inertiaStatus = INERTIA_VALID;
+
+  const int32_t z = car->position.z;
+  car->position.z = -100 * 65536;
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("The reference point is not above 0"));
+  car->position.z = z;
+
+  // A missing texture, then also one that is not a picture.
+  fs::rename("data/png/sample_page.png", "data/png/kept.png");
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("There was an error with one of the textures (click the H button for more info)"));
+  EXPECT_TRUE(Said("sample_page : file not found"));
+  WriteBytes("data/png/sample_glass_ALP.png", "\x89PNG not really");
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("There were errors with 2 of the textures"));
+  EXPECT_EQ(car->CheckTextures(&megapixels), 2);
+  fs::rename("data/png/kept.png", "data/png/sample_page.png");
+  fs::copy_file(Work() / "data/png/sample_glass_ALP.png", "data/png/sample_glass_ALP.png", fs::copy_options::overwrite_existing);
+
+  // A default skin gone.
+  const std::string skin = std::string(car->shortName) + "_" + car->colourConfigs[0].name;
+  fs::remove(fs::path("data/skins_dds") / (skin + ".dds"));
+  EXPECT_EQ(CheckVehicleSkins(*car), 1);
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("Default skin not found : " + skin));
+
+  // A colour configuration without a name, and a built-in car's code instead of a mod's id.
+  car->colourConfigs[0].name[0] = 0;
+  std::memcpy(car->shortCode, "ABC", 4);
+  EXPECT_EQ(Problems(), 2);
+  EXPECT_TRUE(Said("Colour configurations need their own names"));
+  EXPECT_TRUE(Said("No mod Skin ID: the mod's skins are named after it"));
+
+  // A page or skin name that could leave its folder is refused, naming the vehicle.
+  car->colourConfigs[0].name[0] = 'a';
+  std::memcpy(car->shortCode, MOD_ID, 3);
+  char page[MODEL_NAME_SIZE];
+  std::memcpy(page, car->model->pages[0].name, MODEL_NAME_SIZE);
+  std::snprintf(car->model->pages[0].name, MODEL_NAME_SIZE, "../evil");
+  car->model->pages[0].type = PAGE_FIXED;
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("Testcar : name can not be used in a mod : ../evil"));
+  std::memcpy(car->model->pages[0].name, page, MODEL_NAME_SIZE);
+  std::snprintf(car->colourConfigs[1].name, COLOUR_SET_NAME_SIZE, "a\\b");
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("Testcar : name can not be used in a mod : a\\b"));
+
+  // A name that could leave its folder is refused before anything else is looked at.
+  std::snprintf(car->vehicleName, sizeof car->vehicleName, "../up");
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("Vehicle name can not be used for a mod : ../up"));
+  // Words 1 and 2 refuse to export such a car.
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  EXPECT_EQ(ModExportRunning(), 0);
+  CheckModForExport(nullptr, 0, MOD_UPLOAD);
+  EXPECT_EQ(ModExportRunning(), 0);
+}
+
+TEST_F(ModExport, TheTestExportIsSteppedAndReadsBackAsTheSource) {
+  WriteBytes("cover.png", ReadAll("data/png/sample_page.png"));
+  // The driver on the left: loaded for a right-hand drive this car would be mirrored.
+  {
+    Car plain;
+    ASSERT_EQ(plain.LoadVehicle(SOURCE, Args()), 1);
+    ASSERT_LT(plain.driverPosition.x, 0.0f);
+    ASSERT_EQ(plain.mirrored, 1);
+  }
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  ASSERT_EQ(ModExportRunning(), 1);
+  ASSERT_EQ(ExportMod(), 1);
+  ASSERT_NE(ModExportLoadedCar(), nullptr);
+  EXPECT_EQ(ModExportLoadedCar()->mirrored, 0) << "a mirrored twin stays a twin";
+  EXPECT_EQ(KeepUnmirrored, 0) << "the flag is set around the load only";
+  EXPECT_GE(RunExport(), 5) << "one step a frame";
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_STREQ(ModExportName, "Testcar~001");
+  EXPECT_EQ(ExportNameTable, nullptr);
+  EXPECT_EQ(VehicleExportPath, nullptr);
+
+  const fs::path mod = ModFolder(fs::current_path(), "Testcar~001");
+  const std::string skin = std::string(car->shortName) + "_";
+  std::vector<std::string> files = Files(mod);
+  EXPECT_EQ(files.front(), "Testcar~001.veh");
+  EXPECT_NE(std::find(files.begin(), files.end(), "cover.png"), files.end());
+  EXPECT_NE(std::find(files.begin(), files.end(), "engine/DEFAULT.eng"), files.end());
+  EXPECT_EQ(ReadAll(mod / "engine/DEFAULT.eng"), ReadAll("data/engine/DEFAULT.eng"));
+  EXPECT_FALSE(fs::exists(mod.string() + ".partial"));
+
+  // The loader reads it by its name, from the mod folder.
+  Car* exported = Load("Testcar~001");
+  ASSERT_NE(exported, nullptr);
+  EXPECT_EQ(exported->isMod, 1);
+  // Its file is the source's but for the renamed pages: named back, both write the same body.
+  std::vector<std::string> renamed;
+  TextureNameList* sourceNames = new TextureNameList{};
+  CollectObjectTextureNames(*car->model, *sourceNames);
+  CollectObjectTextureNames(car->spoke, *sourceNames);
+  // A renamed page is "<Skin ID>~<name>", cut in its middle to 19 characters.
+  auto original = [&](const std::string& page) -> std::string {
+    for (int i = 0; i < sourceNames->count; ++i) {
+      const std::string full = std::string(car->shortName) + "~" + sourceNames->names[i];
+      if (full == page || (full.size() > 19 && page == full.substr(0, 15) + full.substr(full.size() - 4))) return sourceNames->names[i];
+    }
+    return "";
+  };
+  std::function<void(ModelObject&)> nameBack = [&](ModelObject& o) {
+    for (int i = 0; i < o.pageCount; ++i) {
+      TexturePage& page = o.pages[i];
+      if (page.type == PAGE_SKIN || IsSpecialTextureName(page.name) || !page.name[0]) continue;
+      const std::string name = original(page.name);
+      EXPECT_FALSE(name.empty()) << page.name << " is renamed";
+      renamed.push_back(page.name);
+      std::memset(page.name, 0, MODEL_NAME_SIZE);
+      std::snprintf(page.name, MODEL_NAME_SIZE, "%s", name.c_str());
+    }
+    for (int i = 0; i < o.childCount; ++i) nameBack(o.children[i]);
+  };
+  ASSERT_NE(exported->model, nullptr);
+  // The texture table finds every renamed page in the mod's own folder.
+  nameBack(*exported->model);
+  nameBack(exported->spoke);
+  delete sourceNames;
+  ASSERT_FALSE(renamed.empty());
+  for (const std::string& name : renamed) {
+    std::snprintf(TextureConfig.textureModName, sizeof TextureConfig.textureModName, "Testcar~001");
+    ZKTETexture* texture = GetTexture(name.c_str(), 3);
+    TextureConfig.textureModName[0] = 0;
+    ASSERT_NE(texture, nullptr) << name;
+    EXPECT_EQ(texture->state, TEXTURE_OWNED) << name << ": no placeholder";
+    FreeTextureRecord(texture);
+  }
+  Car* source = Load(SOURCE);
+  ASSERT_NE(source, nullptr);
+  std::vector<uint8_t> a, b;
+  ASSERT_EQ(WriteVehicleBody(*exported, SOURCE, 1, a), 1);
+  ASSERT_EQ(WriteVehicleBody(*source, SOURCE, 1, b), 1);
+  size_t differ = 0;
+  while (differ < std::min(a.size(), b.size()) && a[differ] == b[differ]) ++differ;
+  EXPECT_TRUE(a == b) << "the mod's vehicle is the source's; sizes " << a.size() << " " << b.size() << ", first difference at "
+                      << differ;
+  delete exported;
+  delete source;
+
+  // A second export counts up; the first stays as it was.
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  RunExport();
+  EXPECT_STREQ(ModExportName, "Testcar~002");
+  EXPECT_TRUE(fs::exists(ModFolder(fs::current_path(), "Testcar~002") / "Testcar~002.veh"));
+  EXPECT_TRUE(fs::exists(mod / "Testcar~001.veh"));
+
+  // A following save goes to data/veh again.
+  ASSERT_EQ(WriteVehicleFile(*car, "Aftersave", nullptr, 1), 1);
+  EXPECT_TRUE(fs::exists("data/veh/Aftersave.veh"));
+}
+
+TEST_F(ModExport, TheUploadIsPackedByThePackerAndUnpacksByteForByte) {
+  if (!fs::exists("/usr/bin/7zr")) GTEST_SKIP() << "7zr (package p7zip) is not installed";
+  CheckModForExport(nullptr, 0, MOD_UPLOAD);
+  ASSERT_EQ(ModExportRunning(), 1);
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  const fs::path archive = fs::path("export") / "Testcar~001.7z";
+  ASSERT_TRUE(fs::exists(archive));
+  EXPECT_FALSE(fs::exists("export/Testcar~001.partial")) << "the staging folder is removed";
+  EXPECT_EQ(std::system(("/usr/bin/7zr t -bd '" + archive.string() + "' > /dev/null").c_str()), 0);
+  fs::create_directories("unpacked");
+  fs::remove_all("unpacked");
+  ASSERT_EQ(std::system(("/usr/bin/7zr x -bd -y -ounpacked '" + archive.string() + "' > /dev/null").c_str()), 0);
+  // The same export made into the test folder gives the same files, byte for byte.
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE);
+  const fs::path unpacked = "unpacked/mods/vehicles/Testcar~001";
+  const fs::path local = ModFolder(fs::current_path(), ModExportName);
+  std::vector<std::string> files = Files(unpacked);
+  ASSERT_GE(files.size(), 4u);
+  for (const std::string& file : files) {
+    std::string twin = file;
+    if (twin == "Testcar~001.veh") twin = std::string(ModExportName) + ".veh";
+    if (twin.find(".veh") == std::string::npos) EXPECT_EQ(ReadAll(unpacked / file), ReadAll(local / twin)) << file;
+    else EXPECT_EQ(ReadAll(unpacked / file).size(), ReadAll(local / twin).size()) << file;
+  }
+  fs::remove_all("unpacked");
+
+  // Refused past the upload's area: two 2048 x 2048 pages are 8.4 megapixels.  The test
+  // export does not count the area.
+  const std::vector<uint8_t> big(size_t(2048) * 2048 * 4, 128);
+  ASSERT_TRUE(WritePng("data/png/sample_page.png", big, 2048, 2048));
+  ASSERT_TRUE(WritePng("data/png/sample_glass_ALP.png", big, 2048, 2048));
+  EXPECT_EQ(Problems(0), 0);
+  EXPECT_EQ(Problems(1), 1);
+  EXPECT_TRUE(Said("Combined area of the png textures is 8.4 megapixels"));
+  EXPECT_TRUE(Said("(maximum for upload is 5 megapixels)"));
+  CheckModForExport(nullptr, 0, MOD_UPLOAD);
+  EXPECT_EQ(ModExportRunning(), 0);
+}
+
+TEST_F(ModExport, ThePackerFailingIsToldAndLeavesNoArchive) {
+  // Missing.
+  fs::remove("bin/7zr");
+  CheckModForExport(nullptr, 0, MOD_UPLOAD);
+  EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_TRUE(Said("packer bin\\7zr not found"));
+  // Exiting non-zero: its first error line is told.
+  WriteBytes("bin/7zr", "#!/bin/sh\necho 'working'\necho 'ERROR: disk is on fire' >&2\nexit 2\n");
+  fs::permissions("bin/7zr", fs::perms::owner_all);
+  g_lines.clear();
+  CheckModForExport(nullptr, 0, MOD_UPLOAD);
+  RunExport();
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  EXPECT_TRUE(Said("packer bin\\7zr failed (exit 2) : ERROR: disk is on fire")) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_FALSE(fs::exists("export/Testcar~001.7z"));
+  EXPECT_FALSE(fs::exists("export/Testcar~001.partial"));
+  // Killed at its limit, its partial archive removed.
+  WriteBytes("bin/7zr", "#!/bin/sh\necho partial > ../Testcar~001.7z\nexec sleep 30\n");
+  fs::permissions("bin/7zr", fs::perms::owner_all);
+  PackerTimeLimitMs = 300;
+  g_lines.clear();
+  CheckModForExport(nullptr, 0, MOD_UPLOAD);
+  RunExport();
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  EXPECT_TRUE(Said("did not finish in"));
+  EXPECT_FALSE(fs::exists("export/Testcar~001.7z"));
+  EXPECT_EQ(ExportNameTable, nullptr);
+  EXPECT_EQ(VehicleExportPath, nullptr);
+}
+
+TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
+  // A full disk while the vehicle file is written: the file is named, nothing is left where
+  // the loader looks, and nothing of the export stays in force.
+  FilesInjectCommitFailures(1, ENOSPC);
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  RunExport();
+  FilesInjectCommitFailures(0, 0);
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  EXPECT_TRUE(Said("Could not write")) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_TRUE(Said("Testcar~001.veh"));
+  EXPECT_TRUE(fs::is_empty("mods/vehicles"));
+  EXPECT_EQ(ExportNameTable, nullptr);
+  EXPECT_EQ(VehicleExportPath, nullptr);
+
+  // A folder that cannot be made (a file stands in its place), and a read-only one.
+  WriteBytes("elsewhere/mods", "not a folder");
+  std::snprintf(TestExportFolder, sizeof TestExportFolder, "%s/elsewhere", fs::current_path().c_str());
+  g_lines.clear();
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  RunExport();
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  EXPECT_TRUE(Said("Could not write")) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_TRUE(Said("elsewhere"));
+  fs::remove("elsewhere/mods");
+  fs::create_directories("elsewhere/mods/vehicles");
+  fs::permissions("elsewhere/mods/vehicles", fs::perms::owner_read | fs::perms::owner_exec);
+  if (access("elsewhere/mods/vehicles", W_OK) != 0) {  // not for a user who writes anywhere
+    g_lines.clear();
+    CheckModForExport(nullptr, 0, MOD_TEST);
+    RunExport();
+    EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+    EXPECT_TRUE(Said("Could not write"));
+  }
+  fs::permissions("elsewhere/mods/vehicles", fs::perms::owner_all);
+  EXPECT_TRUE(fs::is_empty("elsewhere/mods/vehicles"));
+
+  // A test folder that is not an absolute path is refused.
+  std::snprintf(TestExportFolder, sizeof TestExportFolder, "relative");
+  g_lines.clear();
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_TRUE(Said("absolute path"));
+
+  // Quit mid-export: an existing mod of that name is kept, the partial folder removed.
+  std::snprintf(TestExportFolder, sizeof TestExportFolder, "%s", fs::current_path().c_str());
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(ExportMod(), 1);
+  EXPECT_EQ(ExportNameTable, nullptr) << "only while the vehicle file is written";
+  CancelModExport();
+  EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_FALSE(fs::exists("mods/vehicles/Testcar~001.partial"));
+  EXPECT_FALSE(fs::exists("mods/vehicles/Testcar~001"));
+  EXPECT_EQ(ExportNameTable, nullptr);
+  EXPECT_EQ(VehicleExportPath, nullptr);
+  ASSERT_EQ(WriteVehicleFile(*car, "Aftersave", nullptr, 1), 1);
+  EXPECT_TRUE(fs::exists("data/veh/Aftersave.veh")) << "a following save goes to data/veh";
+
+  // A page that cannot be read stops the export (the share copy does not check first).
+  fs::remove("data/png/sample_glass_ALP.png");
+  g_lines.clear();
+  CheckModForExport(nullptr, 0, MOD_SHARE);
+  RunExport();
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  EXPECT_TRUE(Said("sample_glass_ALP"));
+  EXPECT_FALSE(fs::exists("share/mods/vehicles/Testcar~001"));
+  EXPECT_FALSE(fs::exists("share/mods/vehicles/Testcar~001.partial"));
+}
+
+TEST_F(ModExport, TheShareCopyAndTheTextureFiles) {
+  CheckModForExport(nullptr, 0, MOD_SHARE);
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE);
+  EXPECT_TRUE(fs::exists("share/mods/vehicles/Testcar~001/Testcar~001.veh"));
+
+  TextureNameList* list = new TextureNameList{};
+  list->count = 4;
+  std::snprintf(list->names[0], MODEL_NAME_SIZE, "sample_page");
+  std::snprintf(list->names[1], MODEL_NAME_SIZE, "sample_glass_ALP");
+  std::snprintf(list->names[2], MODEL_NAME_SIZE, "photo");
+  std::snprintf(list->names[3], MODEL_NAME_SIZE, "absent");
+  WriteBytes("data/png/photo.jpg", "jpeg bytes");
+  EXPECT_EQ(ExportModFiles(nullptr, *list, 0, 0), 1);
+  EXPECT_TRUE(Said("Exported 2 .png and 1 .jpg to png_export (skip 0 / fail 1)"));
+  EXPECT_EQ(ReadAll("data/png_export/sample_page.png"), ReadAll("data/png/sample_page.png"));
+  EXPECT_EQ(ReadAll("data/png_export/photo.jpg"), "jpeg bytes");
+  g_lines.clear();
+  EXPECT_EQ(ExportModFiles(nullptr, *list, 0, 0), 1);
+  EXPECT_TRUE(Said("Exported 0 .png and 0 .jpg to png_export (skip 3 / fail 1)")) << "unchanged sources are skipped";
+  g_lines.clear();
+  EXPECT_EQ(ExportModFiles(nullptr, *list, 1, 0), 1);
+  EXPECT_TRUE(Said("Exported 2 .dds and 1 .jpg to dds_export (skip 0 / fail 1)"));
+  std::string dds = ReadAll("data/dds_export/sample_glass_ALP.dds");
+  ASSERT_GE(dds.size(), 128u);
+  EXPECT_EQ(dds.substr(84, 4), "DXT3") << "an alpha name converts with alpha";
+  EXPECT_EQ(ReadAll("data/dds_export/sample_page.dds").substr(84, 4), "DXT1");
+  delete list;
+}

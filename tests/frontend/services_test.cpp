@@ -1,0 +1,167 @@
+// services_test.cpp - the small services around the mod export: the live-setting line, the
+// local player's car choice, the end of a car's event recording, the garage page's car info
+// file and the options screen's choices kept when it closes.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/config.h"
+#include "core/frame_globals.h"
+#include "core/process.h"
+#include "core/report.h"
+#include "frontend/frontend.h"
+#include "frontend/player_file.h"
+#include "physics/car.h"
+#include "race/race.h"
+#include "ui/dialogs.h"
+#include "ui/interface_config.h"
+#include "ui/text/text_colours.h"
+#include "vehicle/car_load.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> g_said;
+std::vector<int> g_sounds;
+
+class Services : public ::testing::Test {
+ protected:
+  ReportSink saved{};
+  void SetUp() override {
+    g_said.clear();
+    g_sounds.clear();
+    ReportSink sink{};
+    sink.line = [](const char* text, ReportColour, int) { g_said.push_back(text); };
+    sink.sound = [](int index) { g_sounds.push_back(index); };
+    saved = InstallReportSink(sink);
+    SetDefaultTextColours();
+  }
+  void TearDown() override { InstallReportSink(saved); }
+};
+
+}  // namespace
+
+TEST_F(Services, TheLiveSettingLineAndTheLocalPlayersCarChoice) {
+  Car car;
+  car.liveBrakeBalance = 58;
+  car.liveAntiRoll[1] = 45300.0f;
+  car.liveAntiRoll[0] = 30000.0f;
+  char line[SETUP_LINE_SIZE];
+  const char* expected[] = {"Brake Bal Fr 58%", "Front ARB   45.3", "Rear ARB   30.0", "Ballast   0 kg",
+                            "Pit Instructions", ""};
+  for (int selector = 0; selector < 6; ++selector) {
+    LiveSettingSelector = selector;
+    FormatSetupLine(line, sizeof line, car);
+    EXPECT_STREQ(line, expected[selector]) << selector;
+  }
+  LiveSettingSelector = 0;
+
+  std::snprintf(car.vehicleName, sizeof car.vehicleName, "Runabout");
+  std::snprintf(car.currentColours.name, sizeof car.currentColours.name, "red");
+  car.setupIndex = 1;
+  car.colourIndex = 2;
+  LocalCarChoice = CarChoice{};
+  SetupPlayerCarChoice(car);
+  EXPECT_EQ(LocalCarChoice.vehicleName[0], 0) << "no local player: nothing";
+  RacePlayers[0] = RacePlayer{};
+  RacePlayers[0].type = 0;
+  RacePlayerCount = 1;
+  SetupPlayerCarChoice(car);
+  RacePlayerCount = 0;
+  EXPECT_STREQ(LocalCarChoice.vehicleName, "Runabout");
+  EXPECT_STREQ(LocalCarChoice.skin, "red");
+  EXPECT_EQ(LocalCarChoice.setupIndex, 1);
+  EXPECT_EQ(LocalCarChoice.colourIndex, 2);
+}
+
+TEST_F(Services, ACarsEventRecordingEndsOnceAndOfflineOnlyClears) {
+  InstallRaceHooks();
+  int closed = 0;
+  static int* closedCount = &closed;
+  CloseCarRecording = [](Car&) { ++*closedCount; };
+  {
+    Car car;
+    car.recordingState = 1;
+    WriteCarEventRecord(car);
+    EXPECT_EQ(car.recordingState, 0);
+    EXPECT_TRUE(g_said.empty());
+    EXPECT_EQ(closed, 0);
+    car.recordingState = CAR_RECORDING_OPEN;
+  }  // released while recording: its closing records are written once
+  EXPECT_EQ(closed, 1);
+  EXPECT_EQ(g_said.size(), 1u);
+  EXPECT_EQ(g_sounds, std::vector<int>{2});
+  CloseCarRecording = nullptr;
+  Car offline;
+  offline.recordingState = CAR_RECORDING_OPEN;
+  WriteCarEventRecord(offline);
+  EXPECT_EQ(offline.recordingState, 0);
+}
+
+TEST_F(Services, TheGaragePageWritesItsCarsInfoOnceBuiltAndTheWelcomeAsksOfItsDriver) {
+  const char* work = std::getenv("ZKT_WORK_DIR");
+  fs::remove_all("data");
+  fs::create_directories("data/veh");
+  fs::create_directories("data/raf");
+  fs::create_directories("data/engine");
+  fs::copy_file(fs::path(work) / "data/veh/Runabout.veh", "data/veh/Runabout.veh");
+  fs::copy_file(fs::path(work) / "data/engine/DEFAULT.eng", "data/engine/DEFAULT.eng");
+  InitSinCosTables();
+  Car* car = new Car;
+  GarageCarOnShow = car;
+  Prss* page = CreateGaragePage(nullptr);
+  FrameSkipped = 1;
+  page->act(page);
+  EXPECT_EQ(fs::exists("data/raf"), true);
+  EXPECT_TRUE(fs::is_empty("data/raf")) << "nothing before the car is built";
+  ASSERT_EQ(car->LoadVehicle("Runabout", VehicleLoadArgs{0, 0, 0, nullptr, 0, nullptr, 1, {}, 1, nullptr, 0}), 1);
+  page->act(page);
+  const fs::path info = fs::path("data/raf") / (std::string(car->shortName) + "_info.bin");
+  ASSERT_TRUE(fs::exists(info));
+  fs::remove(info);
+  page->act(page);
+  EXPECT_FALSE(fs::exists(info)) << "once";
+  EXPECT_EQ(WelcomeAsksDriveSide(), car->HasOffCentreDriver());
+  car->driverPosition.x = -0.35f;
+  car->options &= ~OPT1_DRIVE_SIDE_LOCKED;
+  EXPECT_EQ(WelcomeAsksDriveSide(), 1);
+  car->options |= OPT1_DRIVE_SIDE_LOCKED;
+  EXPECT_EQ(WelcomeAsksDriveSide(), 0);
+  car->options &= ~OPT1_DRIVE_SIDE_LOCKED;
+  car->driverPosition.x = 0.1f;
+  EXPECT_EQ(WelcomeAsksDriveSide(), 0);
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  FrameSkipped = 0;
+  GarageCarOnShow = nullptr;
+  delete car;
+}
+
+TEST_F(Services, TheOptionsScreenSetsTheDialogWordAndKeepsItsChoicesWhenItCloses) {
+  fs::create_directories("data/misc");
+  std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "Tester");
+  SetPlayerDefaults();
+  Player.options[3] = 2;
+  DialogOpen = 0;
+  Prss* options = OpenOptions(nullptr);
+  ASSERT_NE(options, nullptr);
+  EXPECT_EQ(DialogOpen, 2);
+  InterfaceColours.buttonAlpha = 0.75f;
+  Player.options[3] = 0;  // the screen keeps its own copy while it is open
+  Prss_Terminate(options);
+  EXPECT_EQ(options->act(options), nullptr);
+  EXPECT_EQ(DialogOpen, 0);
+  EXPECT_EQ(Player.options[3], 2);
+  EXPECT_EQ(ButtonAlphaWord, uint32_t(191) << 24) << "applied";
+  InterfaceColours = InterfaceColourSettings{};
+  ReadInterfaceCfg();
+  EXPECT_FLOAT_EQ(InterfaceColours.buttonAlpha, 0.75f) << "saved in interface_cfg.txt";
+  EXPECT_TRUE(fs::exists("data/misc/Tester.ply"));
+  InterfaceColours = InterfaceColourSettings{};
+  ApplyInterfaceColours();
+}

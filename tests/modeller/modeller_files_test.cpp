@@ -1,0 +1,423 @@
+// modeller_files_test.cpp - loading and saving in the modeller through its object panel, Ctrl+O
+// and the file question: main objects, spoke objects, subobjects, OBJ imports, exports, the
+// spoke count of the car on show, failed writes and the exit question after a save.
+#include "modeller/modeller_files.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "modeller/model/spoke_object.h"
+#include "modeller/obj_import.h"
+#include "modeller/vehicle_editor_link.h"
+#include "operations_fixture.h"
+#include "platform/files.h"
+
+namespace modeller_test {
+namespace {
+
+std::string FileBytes(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+// The name of the newest edit (it labels the state after it).
+const char* LastEdit() { return ModellerUndo.nodes[ModellerUndo.count].name; }
+void WriteText(const char* path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+// One spoke: a quad off the axle of four points and two triangles, on one page.
+void SpokeQuad(ModelObject& o) {
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0.1, 0.1), b.Point(0, 0.3, 0.1), b.Point(0, 0.3, 0.2), b.Point(0, 0.1, 0.2);
+  b.Triangle(0, 1, 2);
+  b.Triangle(0, 2, 3);
+  b.Into(o);
+  std::snprintf(o.name, sizeof o.name, "spoke");
+}
+
+// A spoke of n points in a row (with n - 2 triangles as a strip).
+int g_spokePoints = 400;
+void SpokeOfPoints(ModelObject& o) {
+  o.Init();
+  ModelBuilder b;
+  for (int i = 0; i < g_spokePoints; ++i) b.Point(0, 0.1 + 0.001 * i, 0.1 + 0.01 * (i % 2));
+  for (int i = 0; i + 2 < g_spokePoints; ++i) b.Triangle(i, i + 1, i + 2);
+  b.Into(o);
+}
+
+int g_carSpokes = 0;
+int CarSpokes() { return g_carSpokes; }
+void SetCarSpokes(int n) { g_carSpokes = n; }
+
+class FilesTest : public OperationsTest {
+ protected:
+  void SetUp() override {
+    OperationsTest::SetUp();
+    std::filesystem::remove_all("data/3dob");
+    std::filesystem::remove_all("data/obj");
+    MakeFolder("data");
+    MakeFolder("data/3dob");
+    MakeFolder("data/obj");
+    ModellerOpenedAs = OPENED_ORDINARY;
+    g_carSpokes = 0;
+  }
+  void TearDown() override {
+    ObjectEditorShared.spokeCount = 0;
+    VehicleEditorHooks.carSpokeCount = nullptr;
+    VehicleEditorHooks.setCarSpokeCount = nullptr;
+    FilesInjectCommitFailures(0, 0);
+    OperationsTest::TearDown();
+  }
+  // Presses the panel's button and answers its file question.
+  void File(const char* label, const char* name, const char* hint = nullptr) {
+    Press(label, CLICK_LEFT, hint);
+    Type(name);
+    if (OpenTextEntry.open && TextEntryDialogSub.state == ENTRY_ASK_OVERWRITE) TextEntryConfirm();  // "yes"
+  }
+  void CloseBox() {
+    if (modeller->prss.sub) CloseModellerSubScreen(*modeller);
+  }
+  // The file written reads back and writes the same bytes.
+  static void ExpectReadsBack(const char* path, bool spoke = false) {
+    ModelObject back{};
+    back.Init();
+    ASSERT_EQ(spoke ? LoadSpokeObject(back, nullptr, path) : LoadModelFile(back, nullptr, path, 1, nullptr), 1) << path;
+    ASSERT_EQ(spoke ? SaveSpokeObject(back, nullptr, "again.bin") : SaveModelFile(back, nullptr, "again.bin", 1), 1);
+    EXPECT_TRUE(FileBytes(path) == FileBytes("again.bin")) << path << " reads back to the same bytes";
+    back.Free();
+  }
+};
+
+TEST_F(FilesTest, SaveAndLoadTheMainObjectThroughThePanelAndCtrlO) {
+  Start(SampleCar);
+  AddUndoPoint("an edit", 0, 0, 0);
+  const int before = ModellerUndo.count;
+  File("SAVE", "mycar");
+  EXPECT_EQ(ModellerUndo.count, before + 1) << "the save fix-ups recorded \"prepare for save\"";
+  EXPECT_STREQ(LastEdit(), "prepare for save");
+  EXPECT_EQ(modeller->state.unchanged, 1);
+  EXPECT_STREQ(model.name, "mycar");
+  ExpectReadsBack("data/3dob/mycar.qxe");
+  const std::vector<uint8_t> saved = Serialised();
+
+  // A save right after a save runs no fix-ups.
+  File("SAVE", "mycar");
+  EXPECT_EQ(ModellerUndo.count, before + 1);
+  // Save, edit, undo: no unsaved changes.
+  SelectPoints({0});
+  MovePoints(*modeller, 0, 65536);
+  EXPECT_EQ(modeller->state.unchanged, 0);
+  Buttons();
+  EXPECT_NE(Find("mycar^1*"), nullptr) << "the name shows the red asterisk";
+  CtrlKey('Z');
+  EXPECT_EQ(modeller->state.unchanged, 1);
+
+  // Ctrl+O asks for the name and loads it over the changed model.
+  MovePoints(*modeller, 0, 65536);
+  CtrlKey('O');
+  ASSERT_EQ(OpenTextEntry.open, 1);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of main object to LOAD");
+  Type("mycar");
+  EXPECT_STREQ(LastEdit(), "load mycar");
+  EXPECT_EQ(modeller->state.unchanged, 1);
+  EXPECT_EQ(EditedObject, &model);
+  EXPECT_TRUE(Serialised() == saved) << "the model as saved";
+  // Undo brings back the model before the load.
+  CtrlKey('Z');
+  EXPECT_EQ(modeller->state.unchanged, 0);
+  // A just-saved model closes without the exit question.
+  File("SAVE", "mycar");
+  Key(27);
+  EXPECT_EQ(MessageBoxDialog.prss.alive, 0) << "no question";
+  CloseThrough();
+  EXPECT_EQ(ActiveModeller, nullptr);
+}
+
+// Opened for a model of the track editor: the model keeps the editor's name unless the user
+// agrees to the typed one; opened the third way a load stands at the main object's height.
+TEST_F(FilesTest, TheWaysOfOpeningDecideTheNameAndPlace) {
+  ModellerOpenedAs = OPENED_FROM_TRACK_EDITOR;
+  Start(TwoTriangles);
+  File("SAVE", "renamed");
+  EXPECT_STREQ(model.name, "two") << "the track editor's name until the question is answered";
+  ASSERT_NE(modeller->prss.sub, nullptr);
+  EXPECT_STREQ(MessageBoxDialog.first, "The model is named ^3two^8 in the track editor");
+  EXPECT_STREQ(MessageBoxDialog.second, "Change the name in the editor to ^3renamed^8 instead?");
+  Key('Y');
+  EXPECT_STREQ(model.name, "renamed");
+  File("LOAD", "renamed");
+  EXPECT_STREQ(model.name, "renamed");
+  EXPECT_EQ(modeller->prss.sub, nullptr) << "the same name: no question";
+
+  ModellerOpenedAs = OPENED_AT_HEIGHT;
+  model.offset[2] = 3 << 16;
+  model.offset[0] = 1 << 16;
+  File("LOAD", "renamed");
+  EXPECT_EQ(model.offset[0], 0);
+  EXPECT_EQ(model.offset[2], 3 << 16);
+}
+
+TEST_F(FilesTest, EscapeAsksOnlyWithUnsavedChanges) {
+  Start(TwoTriangles);
+  SelectPoints({0});
+  MovePoints(*modeller, 0, 65536);
+  Key(27);
+  ASSERT_NE(modeller->prss.sub, nullptr);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_EXIT_EDITOR);
+  EXPECT_STREQ(MessageBoxDialog.second, TEXT_UNSAVED_LOST);
+  const std::vector<uint8_t> changed = Serialised();
+  Key('N');
+  Frame();
+  ASSERT_NE(ActiveModeller, nullptr);
+  EXPECT_TRUE(Serialised() == changed) << "no keeps everything";
+  // During a reduction Escape stops the run instead.
+  modeller->stepwiseRun = STEPWISE_REDUCE;
+  Key(27);
+  EXPECT_EQ(modeller->stepwiseRun, STEPWISE_REDUCE_STOPPING);
+  EXPECT_EQ(modeller->prss.sub, nullptr);
+  modeller->stepwiseRun = STEPWISE_NONE;
+  Key(27);
+  Key('Y');
+  CloseThrough();
+  EXPECT_EQ(ActiveModeller, nullptr);
+}
+
+TEST_F(FilesTest, AFailedWriteKeepsTheOldFileAndTheChangedState) {
+  Start(TwoTriangles);
+  File("SAVE", "kept");
+  const std::string old = FileBytes("data/3dob/kept.qxe");
+  ASSERT_FALSE(old.empty());
+  SelectPoints({0});
+  MovePoints(*modeller, 0, 65536);
+  const int count = ModellerUndo.count;
+  FilesInjectCommitFailures(1, ENOSPC);
+  File("SAVE", "kept");
+  EXPECT_TRUE(FileBytes("data/3dob/kept.qxe") == old) << "the old file byte for byte";
+  ASSERT_NE(modeller->prss.sub, nullptr) << "a message box";
+  EXPECT_NE(std::string(MessageBoxDialog.first).find("kept.qxe"), std::string::npos) << MessageBoxDialog.first;
+  EXPECT_EQ(modeller->state.unchanged, 0) << "the saved flag stays clear";
+  for (int i = 0; i < ModellerUndo.count; ++i) EXPECT_EQ(ModellerUndo.nodes[i].state.unchanged, i == 0 ? 1 : 0) << i;
+  EXPECT_EQ(ModellerUndo.count, count + 1) << "only the fix-ups' point";
+}
+
+TEST_F(FilesTest, RefusedLoadsLeaveTheModelAndItsHistory) {
+  Start(TwoTriangles);
+  SelectPoints({0});
+  MovePoints(*modeller, 0, 65536);
+  const std::vector<uint8_t> before = Serialised();
+  const int count = ModellerUndo.count;
+  // The file question itself does not take a missing file; the load names it.
+  Press("LOAD");
+  Type("nothing_here");
+  EXPECT_NE(TextEntryDialogSub.state, ENTRY_EDITING) << "not found, or no files to load";
+  CancelTextEntry();
+  ExpectUnchanged(before, count);
+  EXPECT_EQ(LoadIntoModeller(*modeller, "nothing_here", LOAD_MODEL), 0);
+  ASSERT_NE(modeller->prss.sub, nullptr);
+  ExpectUnchanged(before, count);
+  CloseBox();
+  // A damaged model file.
+  WriteText("data/3dob/broken.qxe", "QXEOBJ\x00\xFC garbage");
+  File("LOAD", "broken");
+  ExpectUnchanged(before, count);
+  CloseBox();
+  // OBJ files with a bad face or out of bounds, and a name that leaves the folder.
+  WriteText("data/obj/bad.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n");
+  File("OBJ", "bad");
+  EXPECT_STREQ(MessageBoxDialog.first, "Face 1 : vertex 3 is out of bounds");
+  ExpectUnchanged(before, count);
+  CloseBox();
+  EXPECT_EQ(LoadIntoModeller(*modeller, "missing", LOAD_OBJ), 0);
+  EXPECT_STREQ(MessageBoxDialog.first, "File not found : data\\obj\\missing.obj");
+  ExpectUnchanged(before, count);
+  CloseBox();
+  EXPECT_EQ(LoadIntoModeller(*modeller, "../escape", LOAD_MODEL), 0);
+  EXPECT_STREQ(MessageBoxDialog.first, "Not a file name : ../escape");
+  ExpectUnchanged(before, count);
+}
+
+TEST_F(FilesTest, AnOBJImportBecomesTheMainObjectWithItsHelpPage) {
+  Start(TwoTriangles);
+  WriteText("data/obj/quad.obj", "v 0 0 0\nv 1 0 0\nv 1 0 1\nv 0 0 1\nf 1 2 3 4\n");
+  Press("OBJ");
+  EXPECT_EQ(OpenTextEntry.type, 4);
+  Type("quad");
+  EXPECT_EQ(model.pointCount, 4);
+  EXPECT_EQ(model.triangleCount, 2);
+  EXPECT_EQ(model.mappings[0].colour, OBJ_MAPPING_COLOUR);
+  EXPECT_STREQ(model.name, "quad");
+  EXPECT_STREQ(LastEdit(), "load quad");
+  EXPECT_NE(modeller->prss.sub, nullptr) << "the licence page";
+  EXPECT_TRUE(Said("V 4 / T 2 / G 1"));
+  CloseBox();
+  ModelObject back{};
+  ASSERT_EQ(SaveModelFile(model, nullptr, "quad_direct.qxe", 1), 1);
+  back.Init();
+  ASSERT_EQ(LoadModelFile(back, nullptr, "quad_direct.qxe", 1, nullptr), 1);
+  EXPECT_EQ(Difference(ModelRecordBytes(back, 1, 1), ModelRecordBytes(model, 1, 1)), "equal");
+  back.Free();
+  File("SAVE", "quad");
+  ExpectReadsBack("data/3dob/quad.qxe");
+}
+
+TEST_F(FilesTest, SpokeObjectsLoadSaveImportAndExportWithinTheirLimits) {
+  ObjectEditorShared.spokeCount = 3;
+  Start(SpokeQuad);
+  EXPECT_EQ(modeller->pointLimit, 533);
+  // Saved as a spoke file; loaded back from it.
+  File("SAVE", "wheel");
+  ExpectReadsBack("data/3dob/wheel.spk", true);
+  EXPECT_FALSE(FileIsRegular("data/3dob/wheel.qxe"));
+  // Export: three spokes' triangles in the file, one spoke's left in the editor.
+  Press("SAVE");
+  CancelTextEntry();
+  Key('S', true);
+  File("export QXE", "wheel3");
+  EXPECT_TRUE(Said(TEXT_EXPORTED_MODEL) || std::strcmp(modeller->statusText, TEXT_EXPORTED_MODEL) == 0);
+  EXPECT_EQ(model.triangleCount, 2);
+  EXPECT_EQ(model.pointCount, 4);
+  ModelObject exported{};
+  exported.Init();
+  ASSERT_EQ(LoadModelFile(exported, nullptr, "data/3dob/wheel3.qxe", 1, nullptr), 1);
+  EXPECT_EQ(exported.triangleCount, 6);
+  EXPECT_EQ(exported.pointCount, 12);
+  exported.Free();
+  ExpectReadsBack("data/3dob/wheel3.qxe");
+  File("LOAD", "wheel");
+  EXPECT_EQ(model.triangleCount, 2);
+
+  // Import of a model file: the spoke count becomes 1; refused with subobjects or mirrored
+  // references.
+  {
+    ModelObject plain{};
+    SpokeQuad(plain);
+    ASSERT_EQ(SaveModelFile(plain, nullptr, "data/3dob/plain.qxe", 1), 1);
+    plain.triangles[0].corners[1] |= CORNER_MIRRORED;
+    ASSERT_EQ(SaveModelFile(plain, nullptr, "data/3dob/reflected.qxe", 1), 1);
+    plain.Free();
+    ModelObject withSub{};
+    BuildPanel(withSub);
+    ASSERT_EQ(SaveModelFile(withSub, nullptr, "data/3dob/withsub.qxe", 1), 1);
+    withSub.Free();
+  }
+  const std::vector<uint8_t> before = Serialised();
+  const int count = ModellerUndo.count;
+  File("import QXE", "withsub");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_HAS_SUBOBJECTS);
+  ExpectUnchanged(before, count);
+  CloseBox();
+  File("import QXE", "reflected");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_SPOKE_EDITOR_UNSUPPORTED);
+  EXPECT_STREQ(MessageBoxDialog.second, TEXT_REFER_TO_MIRRORED);
+  ExpectUnchanged(before, count);
+  CloseBox();
+  File("import QXE", "plain");
+  EXPECT_EQ(ObjectEditorShared.spokeCount, 1);
+  EXPECT_EQ(modeller->pointLimit, 1600);
+  EXPECT_TRUE(Said(TEXT_IMPORTED_QXE_SPOKES));
+}
+
+TEST_F(FilesTest, SpokeObjectLoadsAreCheckedAgainstTheSpokeCount) {
+  // 400 points into a 5-spoke wheel: 320 each at most.
+  {
+    ModelObject big{};
+    g_spokePoints = 400;
+    SpokeOfPoints(big);
+    ASSERT_EQ(SaveSpokeObject(big, nullptr, "data/3dob/big.spk"), 1);
+    big.triangles[0].corners[2] |= CORNER_MIRRORED;
+    g_spokePoints = 4;
+    ModelObject small{};
+    SpokeOfPoints(small);
+    small.triangles[0].corners[2] |= CORNER_MIRRORED;
+    ASSERT_EQ(SaveSpokeObject(small, nullptr, "data/3dob/rotated.spk"), 1);
+    big.Free();
+    small.Free();
+  }
+  ObjectEditorShared.spokeCount = 5;
+  Start(SpokeQuad);
+  const std::vector<uint8_t> before = Serialised();
+  File("LOAD", "big");
+  EXPECT_STREQ(MessageBoxDialog.first, "Max 320 points for each spoke of a 5-spoke wheel");
+  ExpectUnchanged(before, ModellerUndo.count);
+  CloseBox();
+  // A one-spoke wheel refuses triangles that reach the next spoke.
+  ObjectEditorShared.spokeCount = 1;
+  SetSpokeLimits(*modeller);
+  File("LOAD", "rotated");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_NEED_TWO_SPOKES);
+  EXPECT_STREQ(MessageBoxDialog.second, TEXT_REFER_TO_ROTATED);
+  CloseBox();
+  // An OBJ import sets the spoke count to 1 and the limits to 1600.
+  ObjectEditorShared.spokeCount = 4;
+  SetSpokeLimits(*modeller);
+  WriteText("data/obj/tri.obj", "v 0 0 0\nv 0 1 0\nv 0 1 1\nf 1 2 3\n");
+  File("OBJ", "tri");
+  EXPECT_EQ(ObjectEditorShared.spokeCount, 1);
+  EXPECT_EQ(modeller->pointLimit, 1600);
+  EXPECT_TRUE(Said(TEXT_LOADED_OBJ_SPOKES));
+}
+
+TEST_F(FilesTest, TheSpokeCountOfTheCarOnShow) {
+  VehicleEditorHooks.carSpokeCount = CarSpokes;
+  VehicleEditorHooks.setCarSpokeCount = SetCarSpokes;
+  g_spokePoints = 600;
+  g_carSpokes = 2;
+  ObjectEditorShared.spokeCount = 2;
+  Start(SpokeOfPoints);
+  ChangeSpokeCount(*modeller, 1);
+  EXPECT_STREQ(MessageBoxDialog.first, "The maximum total number of points (1600) would be exceeded");
+  EXPECT_EQ(g_carSpokes, 2);
+  CloseBox();
+  ChangeSpokeCount(*modeller, 0);
+  EXPECT_EQ(g_carSpokes, 1);
+  EXPECT_EQ(ObjectEditorShared.spokeCount, 1);
+  EXPECT_EQ(modeller->pointLimit, 1600);
+  ChangeSpokeCount(*modeller, 0);
+  EXPECT_EQ(g_carSpokes, 1) << "down from 1 does nothing";
+  // Down from 2 with a triangle reaching the next spoke is refused.
+  g_carSpokes = 2;
+  model.triangles[0].corners[0] |= CORNER_MIRRORED;
+  ChangeSpokeCount(*modeller, 0);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_ROTATED_NEED_TWO);
+  EXPECT_EQ(g_carSpokes, 2);
+  CloseBox();
+  // Without a car on show nothing happens.
+  VehicleEditorHooks.carSpokeCount = nullptr;
+  ChangeSpokeCount(*modeller, 1);
+  EXPECT_EQ(g_carSpokes, 2);
+}
+
+TEST_F(FilesTest, SubobjectsLoadAndSaveInPlace) {
+  Start(BuildPanel);
+  ModelObject& sub = model.children[0];
+  std::snprintf(sub.name, sizeof sub.name, "bracket");
+  SelectSubobject(*modeller, 0, &sub);
+  Buttons();
+  EXPECT_NE(Find("bracket"), nullptr);
+  File("save", "bracket_file");
+  ExpectReadsBack("data/3dob/bracket_file.qxe");
+  // Another object loaded in its place keeps the subobject's name, offset and angles.
+  ModelObject other{};
+  TwoTriangles(other);
+  ASSERT_EQ(SaveModelFile(other, nullptr, "data/3dob/other.qxe", 1), 1);
+  other.Free();
+  const int32_t offset = sub.offset[0];
+  File("load", "other");
+  EXPECT_STREQ(model.children[0].name, "bracket");
+  EXPECT_EQ(model.children[0].type, SUBOBJECT_ATTACHMENT);
+  EXPECT_EQ(model.children[0].offset[0], offset);
+  EXPECT_EQ(model.children[0].triangleCount, 2);
+  EXPECT_EQ(EditedObject, &model.children[0]);
+  EXPECT_STREQ(LastEdit(), "load subobject");
+  // The main object edited: no subobject rows, "main object selected".
+  SelectSubobject(*modeller, 0, &model);
+  Buttons();
+  EXPECT_NE(Find("main object selected"), nullptr);
+  EXPECT_EQ(Find("load"), nullptr);
+}
+
+}  // namespace
+}  // namespace modeller_test

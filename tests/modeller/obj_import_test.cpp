@@ -1,0 +1,452 @@
+// obj_import_test.cpp - the OBJ importer against files other programs made (Debian's
+// assimp-testmodels, their vertices and faces read by tinyobjloader), against the cases its
+// rules name, and the fast point merge against the plain scan it replaces.
+#include "modeller/obj_import.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "modeller/model/model_object.h"
+#include "platform/files.h"
+#include "ui/dialogs.h"
+#include "ui/text/messages.h"
+#include "ui/text/text_colours.h"
+
+#if ZKT_HAVE_TINYOBJLOADER
+#include <tiny_obj_loader.h>
+#endif
+
+namespace {
+
+constexpr const char* ASSIMP_OBJ = "/usr/share/assimp/models/OBJ/";
+constexpr const char* ASSIMP_INVALID = "/usr/share/assimp/models/invalid/";
+
+class ObjImportTest : public ::testing::Test {
+ protected:
+  ModelObject object{};
+  void SetUp() override {
+    SetDefaultTextColours();
+    ResetMessages();
+    ResetDialogs();
+    object.Init();
+  }
+  void TearDown() override {
+    object.Free();
+    ResetMessages();
+  }
+  // Imports the text (no screen: a stop's message box becomes a message line).
+  int Import(const std::string& text) {
+    object.Free();
+    object.Init();
+    ResetMessages();
+    return ImportObjMesh(object, nullptr, text.data(), text.size());
+  }
+  static bool Said(const std::string& text) {
+    for (int i = 0; i < MessageLineCount; ++i)
+      if (std::string(MessageLines[i].text) == text) return true;
+    return false;
+  }
+  static std::string Lines() {
+    std::string all;
+    for (int i = 0; i < MessageLineCount; ++i) all += std::string(MessageLines[i].text) + " | ";
+    return all;
+  }
+  std::array<int32_t, 3> Position(uint16_t corner) const {
+    const ModelPoint& p = object.points[corner & CORNER_INDEX_MASK];
+    return {p.x, p.y, p.z};
+  }
+  using Triangle = std::array<std::array<int32_t, 3>, 3>;
+  Triangle Corners(int t) const {
+    const uint16_t* c = object.triangles[t].corners;
+    return {Position(c[0]), Position(c[1]), Position(c[2])};
+  }
+};
+
+// The same triangle when one is a rotation of the other.
+bool SameUpToRotation(const std::array<std::array<int32_t, 3>, 3>& a, const std::array<std::array<int32_t, 3>, 3>& b) {
+  for (int r = 0; r < 3; ++r)
+    if (a[0] == b[r] && a[1] == b[(r + 1) % 3] && a[2] == b[(r + 2) % 3]) return true;
+  return false;
+}
+
+
+
+using Position3 = std::array<int32_t, 3>;
+using Corners3 = std::array<Position3, 3>;
+
+int32_t Fixed(float v) { return int32_t(std::nearbyint(double(v) * 65536.0)); }
+
+#if ZKT_HAVE_TINYOBJLOADER
+// The triangles the file's faces give as fans (first, previous, next), in order, with the
+// corners at the file's vertices x 65536, less those with two corners at one position (the
+// point merge makes them degenerate); dropped counts how many.
+struct Reference {
+  std::vector<Corners3> triangles;
+  int fanned = 0, dropped = 0;
+  bool loaded = false;
+};
+Reference ReferenceOf(const std::string& path, bool plainFaces) {
+  Reference r;
+  tinyobj::attrib_t attrib;
+  std::vector<tinyobj::shape_t> shapes;
+  std::vector<tinyobj::material_t> materials;
+  std::string warn, err;
+  r.loaded = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, path.c_str(), nullptr, false);
+  auto at = [&](int v) {
+    return Position3{Fixed(attrib.vertices[size_t(3 * v)]), Fixed(attrib.vertices[size_t(3 * v + 1)]),
+                     Fixed(attrib.vertices[size_t(3 * v + 2)])};
+  };
+    auto fan = [&](const std::vector<int>& face) {
+    for (size_t k = 2; k < face.size(); ++k) {
+      const Corners3 c{at(face[0]), at(face[k - 1]), at(face[k])};
+      ++r.fanned;
+      if (c[0] == c[1] || c[1] == c[2] || c[0] == c[2])
+        ++r.dropped;
+      else
+        r.triangles.push_back(c);
+    }
+  };
+  if (plainFaces) {
+    // tinyobjloader does not read a face line of this length whole: the faces are split here.
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (line.size() < 3 || line[0] != 'f' || line[1] != ' ') continue;
+      std::istringstream tokens(line.substr(2));
+      std::vector<int> face;
+      std::string token;
+      while (tokens >> token) face.push_back(std::stoi(token.substr(0, token.find('/'))) - 1);
+      fan(face);
+    }
+    return r;
+  }
+  // Faces in file order: tinyobjloader keeps each shape's faces in order and the shapes in
+  // file order.
+  for (const tinyobj::shape_t& shape : shapes) {
+    size_t index = 0;
+    for (unsigned n : shape.mesh.num_face_vertices) {
+      std::vector<int> face;
+      for (unsigned k = 0; k < n; ++k) face.push_back(shape.mesh.indices[index + k].vertex_index);
+      fan(face);
+      index += n;
+    }
+  }
+  return r;
+}
+
+// Files made by other programs: every polygon's fan in the file's order at the file's
+// coordinates; vt and vn, quads, a 66-corner face, a 1874-character line, a last line without
+// its end and runs of blanks.
+TEST_F(ObjImportTest, DebianTestModelsImportAsTheirFaces) {
+  struct Case {
+    const char* name;
+    int dropped;  // -1: not checked
+  };
+  const Case cases[] = {{"spider.obj", 56},         {"WusonOBJ.obj", -1},        {"box.obj", 0},
+                        {"concave_polygon.obj", -1}, {"box_longline.obj", 466},  {"box_without_lineending.obj", 0},
+                        {"multiple_spaces.obj", -1}};
+  for (const Case& c : cases) {
+    const std::string path = std::string(ASSIMP_OBJ) + c.name;
+    if (!FileIsRegular(path.c_str())) GTEST_SKIP() << "assimp-testmodels is not installed";
+    SCOPED_TRACE(c.name);
+    const Reference ref = ReferenceOf(path, std::strcmp(c.name, "box_longline.obj") == 0);
+    ASSERT_TRUE(ref.loaded);
+    object.Free();
+    object.Init();
+    ResetMessages();
+    ASSERT_EQ(ImportObjFile(object, nullptr, path.c_str()), 1) << Lines();
+    if (c.dropped >= 0) {
+      EXPECT_EQ(ref.dropped, c.dropped);
+    }
+    ASSERT_EQ(object.triangleCount, int(ref.triangles.size()));
+    for (int t = 0; t < object.triangleCount; ++t)
+      ASSERT_TRUE(SameUpToRotation(Corners(t), ref.triangles[size_t(t)])) << "triangle " << t;
+    char counts[64];
+    std::snprintf(counts, sizeof counts, TEXT_OBJ_COUNTS, object.pointCount, object.triangleCount, object.groupCount);
+    EXPECT_TRUE(Said(counts)) << Lines();
+    EXPECT_GE(object.groupCount, 1);
+  }
+}
+
+// A coordinate beyond 1024 m stops the import at its vertex (x = 1442 m, 1e10).
+TEST_F(ObjImportTest, DebianFilesBeyondTheBoundsStopAtTheirVertex) {
+  for (const char* name : {"regr01.obj", "number_formats.obj"}) {
+    const std::string path = std::string(ASSIMP_OBJ) + name;
+    if (!FileIsRegular(path.c_str())) GTEST_SKIP() << "assimp-testmodels is not installed";
+    SCOPED_TRACE(name);
+    tinyobj::attrib_t attrib;
+    std::vector<tinyobj::shape_t> shapes;
+    std::vector<tinyobj::material_t> materials;
+    std::string warn, err;
+    tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, path.c_str(), nullptr, false);
+    int first = -1;
+    for (size_t v = 0; v < attrib.vertices.size() / 3 && first < 0; ++v)
+      for (int i = 0; i < 3; ++i)
+        if (std::fabs(attrib.vertices[3 * v + size_t(i)]) > 1024.0f) first = int(v) + 1;
+    ASSERT_GT(first, 0);
+    object.Free();
+    object.Init();
+    ResetMessages();
+    EXPECT_EQ(ImportObjFile(object, nullptr, path.c_str()), 0);
+    char text[64];
+    std::snprintf(text, sizeof text, TEXT_OBJ_VERTEX_OUT_OF_BOUNDS, first);
+    EXPECT_TRUE(Said(text)) << Lines();
+  }
+}
+#endif
+
+TEST_F(ObjImportTest, DebianInvalidFiles) {
+  const std::string malformed = std::string(ASSIMP_INVALID) + "malformed.obj";
+  if (!FileIsRegular(malformed.c_str())) GTEST_SKIP() << "assimp-testmodels is not installed";
+  EXPECT_EQ(ImportObjFile(object, nullptr, malformed.c_str()), 0);
+  EXPECT_TRUE(Said("Face 1 : vertex 2 is out of bounds")) << Lines();
+  // A bare "f" is shorter than 3 characters: skipped, the rest imports.
+  object.Free();
+  object.Init();
+  ResetMessages();
+  EXPECT_EQ(ImportObjFile(object, nullptr, (std::string(ASSIMP_INVALID) + "malformed2.obj").c_str()), 1) << Lines();
+  object.Free();
+  object.Init();
+  ResetMessages();
+  EXPECT_EQ(ImportObjFile(object, nullptr, (std::string(ASSIMP_INVALID) + "empty.obj").c_str()), 1);
+  EXPECT_TRUE(Said(TEXT_OBJ_NO_VERTICES));
+  EXPECT_TRUE(Said("V 0 / T 0 / G 1")) << Lines();
+  object.Free();
+  object.Init();
+  ResetMessages();
+  EXPECT_EQ(ImportObjFile(object, nullptr, "data/obj/missing_file.obj"), 0);
+  EXPECT_TRUE(Said("File not found : data/obj/missing_file.obj")) << Lines();
+}
+
+TEST_F(ObjImportTest, FacesAreFansOverTheFilesVertices) {
+  const std::string square = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
+  ASSERT_EQ(Import(square + "f 1 2 3 4\n"), 1);
+  ASSERT_EQ(object.triangleCount, 2);
+  EXPECT_EQ(object.pointCount, 4);
+  const Position3 p1{0, 0, 0}, p2{65536, 0, 0}, p3{65536, 65536, 0}, p4{0, 65536, 0};
+  EXPECT_TRUE(SameUpToRotation(Corners(0), Corners3{p1, p2, p3}));
+  EXPECT_TRUE(SameUpToRotation(Corners(1), Corners3{p1, p3, p4}));
+  EXPECT_TRUE(Said("V 4 / T 2 / G 1")) << Lines();
+
+  // Texture indices are ignored: v//vn gives what v/vt/vn gives.
+  const std::string normals = square + "vn 0 0 1\nvt 0 0\nvt 1 0\nvt 1 1\n";
+  ASSERT_EQ(Import(normals + "f 1//1 2//1 3//1\n"), 1);
+  const Corners3 plain = Corners(0);
+  ASSERT_EQ(Import(normals + "f 1/1/1 2/2/1 3/3/1\n"), 1);
+  EXPECT_EQ(Corners(0), plain);
+  EXPECT_EQ(object.pointCount, 4);  // the fourth vertex unused
+
+  // A vertex used with two normal indices becomes two points at one place: the faces are two
+  // surfaces, so after the points merge again the edge between them is a hard one (two
+  // smoothing groups).  With one normal index they are one surface.
+  ASSERT_EQ(Import(square + "f 1//1 2//1 3//1\nf 1//1 3//1 4//1\n"), 1);
+  EXPECT_EQ(object.triangles[0].group, object.triangles[1].group);
+  EXPECT_EQ(object.groupCount, 1);
+  ASSERT_EQ(Import(square + "f 1//1 2//1 3//1\nf 1//2 3//2 4//2\n"), 1);
+  EXPECT_EQ(object.pointCount, 4);
+  EXPECT_EQ(object.triangleCount, 2);
+  EXPECT_NE(object.triangles[0].group, object.triangles[1].group);
+  EXPECT_EQ(object.groupCount, 2);
+  // Normal indices are 32 bits wide: 1 and 65537 stay apart.
+  ASSERT_EQ(Import(square + "f 1//1 2//1 3//1\nf 1//65537 3//65537 4//65537\n"), 1);
+  EXPECT_EQ(object.groupCount, 2);
+}
+
+TEST_F(ObjImportTest, VertexLines) {
+  // 1024 m is inside, 1024.001 m stops at its vertex; two numbers give the origin.
+  ASSERT_EQ(Import("v 1024 -1024 0\nv 1 2\nv 0 0 1\nf 1 2 3\n"), 1);
+  EXPECT_EQ(object.points[0].x, 1024 * 65536);
+  EXPECT_EQ(object.points[0].y, -1024 * 65536);
+  EXPECT_EQ(Import("v 1 1 1\nv 1024.001 0 0\n"), 0);
+  EXPECT_TRUE(Said("Vertex 2 is out of bounds")) << Lines();
+  // Numbers as "%f" reads them: a '+', exponents, a value that is not finite becomes 0.
+  ASSERT_EQ(Import("v +1.5 -2.e1 3.1+e2\nv 1e2 nan inf\nv 0x10 0 0\nf 1 2 3\n"), 1);
+  EXPECT_EQ(object.points[0].x, 98304);
+  EXPECT_EQ(object.points[0].y, -20 * 65536);
+  EXPECT_EQ(object.points[0].z, Fixed(3.1f));
+  EXPECT_EQ(object.points[1].x, 100 * 65536);
+  EXPECT_EQ(object.points[1].y, 0);
+  EXPECT_EQ(object.points[1].z, 0);
+  EXPECT_EQ(object.points[2].x, 16 * 65536);
+  // A tab is a blank: "1\t2" is two numbers, and a face after a tab is a face.
+  ASSERT_EQ(Import("v\t1\t2\t3\nv 0 0 0\nv 0 0 1\nf\t1\t2\t3\n"), 1);
+  EXPECT_EQ(object.triangleCount, 1);
+  EXPECT_EQ(object.points[0].x, 65536);
+  EXPECT_EQ(object.points[0].y, 2 * 65536);
+  // Other control characters are dropped; a byte-order mark is skipped; CR LF and CR end lines.
+  ASSERT_EQ(Import("\xEF\xBB\xBFv 1 0 0\r\nv 0 1\x01 0\rv 0 0 1\r\nf 1 2 3"), 1);
+  EXPECT_EQ(object.pointCount, 3);
+  EXPECT_EQ(object.points[0].x, 65536);
+  EXPECT_EQ(object.triangleCount, 1);
+  // A line longer than 1023 characters is read whole.
+  std::string face = "f 1 2 3";
+  std::string vertices = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
+  for (int i = 0; i < 600; ++i) face += " 4";  // a degenerate tail of fan triangles
+  face += " 4 1\n";
+  ASSERT_GT(face.size(), 1023u);
+  ASSERT_EQ(Import(vertices + face), 1);
+  EXPECT_EQ(object.triangleCount, 2);  // (1 2 3), (1 3 4); the rest degenerate after the merge
+  // An empty file.
+  ASSERT_EQ(Import(""), 1);
+  EXPECT_TRUE(Said(TEXT_OBJ_NO_VERTICES));
+  EXPECT_TRUE(Said("V 0 / T 0 / G 1"));
+}
+
+TEST_F(ObjImportTest, BadFacesStopWithFaceAndVertex) {
+  const std::string v = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\n";
+  const struct {
+    const char* face;
+    const char* message;
+  } cases[] = {
+      {"f -1 2 3", "Face 2 : vertex 1 is out of bounds"},
+      {"f 1 2 5", "Face 2 : vertex 3 is out of bounds"},
+      {"f 1 0 3", "Face 2 : vertex 2 is out of bounds"},
+      {"f 1 2 1234567890123456", "Face 2 : vertex 3 vert id is too long"},
+      {"f 1 2/1234567890123456 3", "Face 2 : vertex 2 uv id is too long"},
+      {"f 1 2//1234567890123456 3", "Face 2 : vertex 2 normal id is too long"},
+      {"f 1 /2 3", "Face 2 : vertex 2 info is too short"},
+      {"f 1 2.5 3", "Face 2 : could not read vertex index of vertex 2"},
+      {"f 1 99999999999 3", "Face 2 : could not read vertex index of vertex 2"},
+      {"f 1 x 3", "Face 2 : could not read vertex index of vertex 2"},
+      {"f 1 2//a 3", "Face 2 : could not read normal index of vertex 2"},
+      {"f 1 2//0 3", "Face 2 : normal 2 is out of bounds"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.face);
+    EXPECT_EQ(Import(v + c.face + "\n"), 0);
+    EXPECT_TRUE(Said(c.message)) << Lines();
+  }
+  // The faces are bounded by the vertex pass's count, never by the split copies: vertex 5 does
+  // not exist though a copy of vertex 1 makes a fifth point.
+  EXPECT_EQ(Import(v + "f 1//2 2//2 3//2\nf 5 1 2\n"), 0);
+  EXPECT_TRUE(Said("Face 3 : vertex 1 is out of bounds")) << Lines();
+}
+
+TEST_F(ObjImportTest, LimitsOfPointsAndTriangles) {
+  // 40,000 triangles (a grid of 200 x 100 cells): 32,768 kept, the rest counted.
+  std::string text;
+  for (int j = 0; j <= 100; ++j)
+    for (int i = 0; i <= 200; ++i) text += "v " + std::to_string(i) + " " + std::to_string(j) + " 0\n";
+  for (int j = 0; j < 100; ++j)
+    for (int i = 0; i < 200; ++i) {
+      const int a = j * 201 + i + 1, b = a + 1, c = a + 202, d = a + 201;
+      text += "f " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + " " + std::to_string(d) + "\n";
+    }
+  ASSERT_EQ(Import(text), 1);
+  EXPECT_TRUE(Said("Too many triangles - limit 32768 - exceeded by 7232")) << Lines();
+  EXPECT_EQ(object.triangleCount, 32768);
+  // 32,769 vertices.
+  std::string many;
+  for (int i = 0; i < 32769; ++i) many += "v 0 0 " + std::to_string(i % 1000) + "\n";
+  EXPECT_EQ(Import(many), 0);
+  EXPECT_TRUE(Said("Too many vertices (32768)")) << Lines();
+  // Split copies count too.
+  std::string split;
+  for (int i = 0; i < 32767; ++i) split += "v " + std::to_string(i % 1000) + " " + std::to_string(i / 1000) + " 0\n";
+  split += "f 1//1 2//1 3//1\nf 1//2 2//2 3//2\n";
+  EXPECT_EQ(Import(split), 0);
+  EXPECT_TRUE(Said("Too many vertices (32768)")) << Lines();
+}
+
+// ---- the fast point merge against the plain scan ----
+
+// The scan as first written: each point in place order against every later one, the last point
+// moved into each hole, every reference renumbered at each step.
+int PlainMerge(ModelObject& o) {
+  std::vector<uint32_t> masks(o.pointCount, 0);
+  for (int t = 0; t < o.triangleCount; ++t)
+    for (uint16_t c : o.triangles[t].corners)
+      if ((c & CORNER_INDEX_MASK) < o.pointCount) masks[c & CORNER_INDEX_MASK] |= 1u << (o.triangles[t].layer & 31);
+  auto replace = [&](int from, int to) {
+    for (int t = 0; t < o.triangleCount; ++t)
+      for (uint16_t& c : o.triangles[t].corners)
+        if ((c & CORNER_INDEX_MASK) == from) c = uint16_t((c & CORNER_MIRRORED) | to);
+  };
+  int merged = 0;
+  for (int i = 0; i < o.pointCount; ++i)
+    for (int j = i + 1; j < o.pointCount;) {
+      const ModelPoint &a = o.points[i], &b = o.points[j];
+      if (a.x != b.x || a.y != b.y || a.z != b.z || a.bone != b.bone || masks[i] != masks[j]) {
+        ++j;
+        continue;
+      }
+      o.points[i].flags |= b.flags;
+      if ((o.points[i].flags & POINT_MIRROR_STATE) == POINT_MIRROR_STATE) o.points[i].flags &= ~POINT_MIRRORED;
+      replace(j, i);
+      const int last = o.pointCount - 1;
+      o.points[j] = o.points[last];
+      masks[j] = masks[last];
+      if (last != j) replace(last, j);
+      --o.pointCount;
+      ++merged;
+    }
+  // Degenerate triangles out, the smallest corner first.
+  int kept = 0;
+  for (int t = 0; t < o.triangleCount; ++t) {
+    ModelTriangle tri = o.triangles[t];
+    uint16_t* c = tri.corners;
+    if (c[0] == c[1] || c[1] == c[2] || c[0] == c[2]) continue;
+    auto key = [](uint16_t v) { return (v & CORNER_INDEX_MASK) * 2 + (v >> 15); };
+    int first = 0;
+    for (int k = 1; k < 3; ++k)
+      if (key(c[k]) < key(c[first])) first = k;
+    std::rotate(c, c + first, c + 3);
+    o.triangles[kept++] = tri;
+  }
+  o.triangleCount = uint16_t(kept);
+  return merged;
+}
+
+void RandomModel(ModelObject& o, std::mt19937& random) {
+  o.Init();
+  const int points = 2 + int(random() % 300), triangles = int(random() % 400);
+  o.points = static_cast<ModelPoint*>(std::calloc(size_t(points), sizeof(ModelPoint)));
+  o.triangles = static_cast<ModelTriangle*>(std::calloc(size_t(std::max(triangles, 1)), sizeof(ModelTriangle)));
+  o.pointCount = uint16_t(points), o.triangleCount = uint16_t(triangles);
+  for (int p = 0; p < points; ++p) {
+    ModelPoint& q = o.points[p];
+    q.x = int32_t(random() % 4), q.y = int32_t(random() % 3), q.z = 0;
+    q.bone = uint8_t(random() % 8 == 0);
+    q.flags = uint8_t(random() % 32);
+  }
+  for (int t = 0; t < triangles; ++t) {
+    ModelTriangle& tri = o.triangles[t];
+    tri.layer = uint8_t(random() % 3);
+    for (uint16_t& c : tri.corners) c = uint16_t(random() % uint32_t(points)) | (random() % 5 == 0 ? CORNER_MIRRORED : 0);
+  }
+}
+
+TEST(PointMerge, EqualsThePlainScanOnRandomModels) {
+  std::mt19937 random(33);
+  for (int round = 0; round < 60; ++round) {
+    ModelObject a{}, b{};
+    RandomModel(a, random);
+    b.Init();
+    b.CopyFrom(a, 0, 1);
+    const int fast = a.MergeDuplicatePoints(), plain = PlainMerge(b);
+    ASSERT_EQ(fast, plain) << "round " << round;
+    ASSERT_EQ(a.pointCount, b.pointCount);
+    ASSERT_EQ(a.triangleCount, b.triangleCount);
+    for (int p = 0; p < a.pointCount; ++p) {
+      ASSERT_EQ(a.points[p].x, b.points[p].x) << round << " point " << p;
+      ASSERT_EQ(a.points[p].y, b.points[p].y);
+      ASSERT_EQ(a.points[p].flags, b.points[p].flags);
+      ASSERT_EQ(a.points[p].bone, b.points[p].bone);
+    }
+    for (int t = 0; t < a.triangleCount; ++t)
+      for (int k = 0; k < 3; ++k) ASSERT_EQ(a.triangles[t].corners[k], b.triangles[t].corners[k]) << round;
+    a.Free();
+    b.Free();
+  }
+}
+
+}  // namespace

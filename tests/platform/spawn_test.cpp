@@ -1,0 +1,62 @@
+// spawn_test.cpp - a watched child process: its output collected without blocking, its exit
+// status, a folder of its own, a program that is missing, and one killed while it runs.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/clock.h"
+#include "platform/spawn.h"
+
+namespace {
+
+// Polls until the child ends (at most 10 s); the number of polls that found it running.
+int WaitForEnd(ChildProcess& child) {
+  int running = 0;
+  for (uint32_t start = ClockNowMs(); !ChildPoll(child) && ClockNowMs() - start < 10000; ++running) ClockSleepMs(1);
+  return running;
+}
+
+void WriteScript(const char* path, const char* text) {
+  std::ofstream(path) << text;
+  std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+}
+
+}  // namespace
+
+TEST(WatchedChild, OutputExitCodeAndFolder) {
+  std::filesystem::create_directories("child/inner");
+  WriteScript("child/tool.sh", "#!/bin/sh\necho \"in $(basename \"$PWD\")\"\necho oops >&2\nexit 3\n");
+  ChildProcess child;
+  const char* argv[] = {"tool", nullptr};
+  ASSERT_EQ(ChildStart(child, "child/tool.sh", argv, "child/inner"), 0);
+  EXPECT_NE(child.pid, 0);
+  WaitForEnd(child);
+  EXPECT_EQ(child.pid, 0);
+  EXPECT_EQ(child.exitCode, 3);
+  EXPECT_EQ(child.output, "in inner\noops\n") << "standard output and error, run in its folder";
+  EXPECT_EQ(ChildPoll(child), 1) << "an ended child stays ended";
+}
+
+TEST(WatchedChild, MissingProgramsAndAKillAtTheLimit) {
+  ChildProcess child;
+  const char* argv[] = {"none", nullptr};
+  EXPECT_EQ(ChildStart(child, "child/none", argv, nullptr), ENOENT);
+  EXPECT_EQ(child.pid, 0);
+  EXPECT_EQ(ChildStart(child, "", argv, nullptr), ENOENT);
+
+  std::filesystem::create_directories("child");
+  WriteScript("child/slow.sh", "#!/bin/sh\necho started\nexec sleep 30\n");
+  ASSERT_EQ(ChildStart(child, "child/slow.sh", argv, nullptr), 0);
+  const uint32_t start = ClockNowMs();
+  while (child.output.empty() && ClockNowMs() - start < 5000) {
+    ASSERT_EQ(ChildPoll(child), 0) << "still running";
+    ClockSleepMs(1);
+  }
+  EXPECT_EQ(child.output, "started\n") << "read while it runs, without blocking";
+  ChildKill(child);
+  EXPECT_EQ(child.pid, 0);
+  EXPECT_EQ(child.exitCode, 128 + SIGKILL);
+}

@@ -1,0 +1,33 @@
+// garage_picture.h - one car alone in a picture, as the garage and the mod thumbnails show it
+// (DrawEditorCar): seen from a heading and an eighth of a turn above, drawn at a near level of
+// detail, and, into a render texture, with the camera moved and zoomed until the car fills a
+// 16:9 frame.
+//
+// The current view is saved whole and given back.  Main thread only.
+#pragma once
+#include <cstdint>
+
+struct Car;
+struct CarViewSettings;
+struct ZKTETexture;
+
+struct EditorCarPicture {
+  uint16_t heading;     // 65536 a turn
+  float offsets[3];     // m: the camera moved along the view's right, up and forward axes
+  float distance;       // m from the car's reference point
+  float fieldFactor;    // the view's width at distance 1 before any fit
+  ZKTETexture* target;  // a render texture, or null for the current target
+  int width, height;    // of the target, pixels
+  int fit;              // into a render texture: zoom and move until the car fills 16:9
+  uint32_t clearColour; // the target's background when one is drawn into
+};
+constexpr uint16_t EDITOR_CAR_PITCH = 0x2000;  // looking down an eighth of a turn
+constexpr float EDITOR_CAR_LOD_SCALE = 0.1f;
+constexpr float EDITOR_CAR_NEAR = 0.25f;        // m
+constexpr int EDITOR_CAR_FIT_PASSES = 3;
+// 1 when drawn; 0 (nothing drawn) for a car without its levels or a target that cannot be
+// made current.  settings give the garage level, sky mode and options; the level-of-detail
+// scale is EDITOR_CAR_LOD_SCALE for the picture.
+int DrawEditorCar(Car& car, const EditorCarPicture& picture, const CarViewSettings& settings);
+// The last fit's box in the view's normalised units (x across -1..1, y up), for the tests.
+extern float EditorCarFitBox[4];  // min x, min y, max x, max y
