@@ -347,10 +347,7 @@ void SkinAnswered(Prss* owner, const char* text, uint32_t) {
 }
 
 void SkinButton(void* owner, int, uintptr_t) {
-  ModellerScreen* s = OperationScreen(owner);
-  if (!s) return;
-  AskText(&s->prss, SkinAnswered, "Enter name of skin", EDITOR_SKIN_LENGTH, 0, EditorSkinName, 0, ENTRY_LOAD,
-          "data\\skins\\%s.jpg");
+  if (ModellerScreen* s = OperationScreen(owner)) AskEditorSkin(*s);
 }
 
 void NextRow() {
@@ -359,6 +356,11 @@ void NextRow() {
 }
 
 }  // namespace
+
+void AskEditorSkin(ModellerScreen& s) {
+  AskText(&s.prss, SkinAnswered, TEXT_SELECT_EDITOR_SKIN, EDITOR_SKIN_LENGTH, 0, EditorSkinName, 0, ENTRY_LOAD,
+          "data\\skins\\%s.jpg");
+}
 
 void AddObjectPanel(ModellerScreen& s) {
   if (!s.mainObject) return;

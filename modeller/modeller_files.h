@@ -80,8 +80,12 @@ int RefersToOtherSide(const ModelObject& object);
 // mode the edited subobject's "load" and "save", or a spoke object's "import QXE" and
 // "export QXE", or what is selected.
 void AddObjectPanel(ModellerScreen& screen);
+// The question for the skin shown on the custom skin pages (a JPG of data\skins, 23
+// characters); the answer becomes EditorSkinName and the mesh is rebuilt.
+void AskEditorSkin(ModellerScreen& screen);
 
 // ---- [Texts] ----
+constexpr const char* TEXT_SELECT_EDITOR_SKIN = "Select skin to be used in the editor ^3data\\skins\\*.jpg";
 constexpr const char* TEXT_COULD_NOT_LOAD_OBJECT = "Could not load object";
 constexpr const char* TEXT_NOT_A_FILE_NAME = "Not a file name :";
 constexpr const char* TEXT_SPOKE_TRIANGLES = "Max %d triangles for a spoke object";

@@ -206,7 +206,8 @@ void TriangleModeCommand(void* owner, int, uintptr_t word) {
       break;
     case 6: ObjectEditorShared.modellerBox = ObjectEditorShared.modellerBox ? 0 : 2; break;
     case 7: FitBoxToPoints(*EditedObject); break;
-    default: break;  // 0, the skin shown in the editor, waits for the car being edited
+    case 0: AskEditorSkin(*s); break;
+    default: break;
   }
 }
 

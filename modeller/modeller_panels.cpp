@@ -1,6 +1,7 @@
 // modeller_panels.cpp - the button panels of the modes, in the order of their rows, the level of
 // detail's distance, the main object's colour and cutout choices, and the column of the
 // current triangle attributes at the right edge.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -12,6 +13,7 @@
 #include "modeller/model/model_object.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
+#include "modeller/object_panel.h"
 #include "modeller/object_tools.h"
 #include "modeller/object_editor.h"
 #include "modeller/point_tools.h"
@@ -88,6 +90,26 @@ void CutoutChoiceAction(void* owner, int clickCode, uintptr_t word) {
 void ScaleRowsAction(void* owner, int, uintptr_t) {
   if (ModellerScreen* s = OperationScreen(owner)) s->showScaleRows ^= 1;
 }
+void MoveRowsAction(void* owner, int, uintptr_t) {
+  if (ModellerScreen* s = OperationScreen(owner)) s->showMoveRows ^= 1;
+}
+
+// "unmirror unused" (0) and "delete unused" (1) of the selected points.
+void UnusedPointsAction(void* owner, int, uintptr_t word) {
+  ModellerScreen* s = OperationScreen(owner);
+  if (!s) return;
+  if (word)
+    DeleteUnusedPoints(*s, 1);
+  else
+    UnmirrorUnusedPoints(*s);
+}
+
+// "select box" (0) and "deselect box" (1): the selection rectangle is applied by the next pass
+// over the markers.
+void BoxSelectAction(void* owner, int, uintptr_t word) {
+  ModellerScreen* s = OperationScreen(owner);
+  if (s && s->rect.active) s->rect.result = word ? RECT_DESELECT : RECT_SELECT;
+}
 
 // The trace's points as text, as many as fit.
 const char* TraceText(const ModellerState& st) {
@@ -123,38 +145,23 @@ void AddExtrusionRow(ModellerScreen& s) {
 
 void AddSelectionRows(ModellerScreen& s, const ModelObject& o);
 
-// The smoothing groups (new, remove) and the mappings ("colours": copy, delete the unused, or
-// delete the current one when no triangle uses it).
-void AddGroupAndColourRows(ModellerScreen& s, const ModelObject& o) {
-  static char groups[32], colours[32];
+// The smoothing groups: their count, a new one, and removing the current one.
+void AddGroupRow(ModellerScreen& s, const ModelObject& o) {
+  static char groups[32];
   std::snprintf(groups, sizeof groups, "groups : %d", o.groupCount);
   Label(s, 4, groups, "Number of smoothing groups");
   Button(s, 4, 0, 0, "new", AddGroup, "Add a smoothing group (the selected triangles are put in it)");
   if (o.groupCount > 1)
     Button(s, 4, 0, 0, "remove", RemoveGroup, "Remove the selected smoothing group (the groups above move down)");
   NextRow();
-  const int current = s.state.currentMapping;
-  bool unused = o.mappingCount > 1 && current >= 0 && current < o.mappingCount;
-  for (int t = 0; t < o.triangleCount && unused; ++t) unused = o.triangles[t].mapping != current;
-  std::snprintf(colours, sizeof colours, "cols : %d", o.mappingCount);
-  Label(s, 4, colours, "Number of mappings (colours) of the object");
-  Button(s, 2, COLOUR_ADD, 0, "dup", ColourCommand, "Make a copy of the selected mapping");
-  Button(s, 3, COLOUR_DELETE_UNUSED, 0, "clean", ColourCommand, "Delete mappings that are not used by any triangles");
-  if (unused)
-    AddRowButton(&s.prss, 3, COLOUR_DELETE, 0, &TextColours.red, "del", ColourCommand,
-                 "Delete the selected mapping (which is unused)");
-  NextRow();
 }
 
 // "n.c.level" with its four choices and "l.r.swap" with its two, the current ones lit.
 void AddAttributeRows(ModellerScreen& s) {
-  static const char* const LEVEL_HINTS[NORMAL_LEVEL_COUNT] = {
-      "Contribution to normals overridden by other triangles", "Default contribution to normals",
-      "Medium contribution to normals", "High contribution to normals"};
   Label(s, 4, "n.c.level", "Normal contribution level");
   for (int level = 0; level < NORMAL_LEVEL_COUNT; ++level)
-    Button(s, level == 2 ? 3 : 2, uintptr_t(level), s.state.normalLevel == level, NORMAL_LEVEL_NAMES[level], AssignContributionAction,
-           LEVEL_HINTS[level]);
+    Button(s, level == 2 ? 3 : 2, uintptr_t(level), s.state.normalLevel == level, NORMAL_LEVEL_NAMES[level],
+           AssignContributionAction, "Normal contribution level");
   NextRow();
   Label(s, 4, "l.r.swap", "Drive side swap mode");
   Button(s, 4, 0, s.state.sideSwap == 0, "static", AssignSwapAction, "Drive side swap mode");
@@ -176,12 +183,14 @@ void AddCoordinateButtons(ModellerScreen& s, const int32_t value[3], const bool 
 }  // namespace
 
 void AddLodDistanceRow(ModellerScreen& s) {
-  if (!EditedObject || !s.mainObject) return;
-  const ModelObject& o = *EditedObject;
-  const int level = s.mainObject->currentLod < o.lodCount ? s.mainObject->currentLod : o.lodCount - 1;
-  if (level < 0) return;
+  const ModelObject* o = EditedObject;
+  const int level = !o || !s.mainObject ? -1 : s.mainObject->currentLod < o->lodCount ? s.mainObject->currentLod : o->lodCount - 1;
+  if (level < 0) {
+    NextRow();
+    return;
+  }
   Label(s, 4, "lod dist", nullptr);
-  AddLabelledValueButton(&s.prss, nullptr, 13, 1, 0, s.autoLod ? Dimmed() : Plain(), IvInt(o.lodDistances[level]),
+  AddLabelledValueButton(&s.prss, nullptr, 13, 1, 0, s.autoLod ? Dimmed() : Plain(), IvInt(o->lodDistances[level]),
                          LodDistanceButton, "A theoretical maximum distance for this level of detail");
   NextRow();
 }
@@ -265,6 +274,7 @@ void AddSubobjectPanel(ModellerScreen& s) {
   if (!EditedObject || !s.mainObject) return;
   ModelObject& o = *EditedObject;
   const bool isMain = EditedObject == s.mainObject;
+  AddSubobjectList(s);
   Button(s, PANEL_UNITS, 0, 0, "delete unused attachments", DeleteUnusedAttachments,
          "Delete any attachment subobjects that do not contain triangles");
   NextRow();
@@ -272,13 +282,16 @@ void AddSubobjectPanel(ModellerScreen& s) {
   Button(s, 3, 0, 0, "UP", MoveSubobjectInList, "Move the selected subobject up the list");
   Button(s, 3, 1, 0, "DN", MoveSubobjectInList, "Move the selected subobject down the list");
   NextRow();
+  const int type = o.type < SUBOBJECT_TYPE_COUNT ? o.type : 0;
   Label(s, 4, "object type :", nullptr);
-  Button(s, 8, SUBOBJECT_TYPE, 0, SUBOBJECT_TYPE_NAMES[o.type < SUBOBJECT_TYPE_COUNT ? o.type : 0], SubobjectCommand,
-         isMain ? "The object type of the main object" : SUBOBJECT_TYPE_DESCRIPTIONS[o.type < SUBOBJECT_TYPE_COUNT ? o.type : 0]);
+  Button(s, 8, SUBOBJECT_TYPE, 0, SUBOBJECT_TYPE_NAMES[type], SubobjectCommand,
+         isMain ? "The object type of the main object" : SUBOBJECT_TYPE_DESCRIPTIONS[type]);
   NextRow();
-  Button(s, PANEL_UNITS, 0, 0, "compress groups", CompressGroups, "Reduce the number of smoothing groups if possible");
+  Button(s, 4, OBJECT_TOOL_ASK_REFLECT, 0, "reflect", ObjectToolsCommand,
+         isMain ? "Reflect main object and subobjects between left and right"
+                : "Reflect subobject between left and right");
+  Button(s, 8, 0, 0, "compress groups", CompressGroups, "Reduce the number of smoothing groups if possible");
   NextRow();
-  AddObjectToolsRows(s);
   if (isMain) {
     Button(s, PANEL_UNITS, 0, 0, "new subobject", NewSubobject,
            "Create a new subobject at the centre of the main object (CTRL+N)");
@@ -289,6 +302,11 @@ void AddSubobjectPanel(ModellerScreen& s) {
     Button(s, 6, SUBOBJECT_FLIP_FUNCTION, 0, FUNCTIONS[o.sideFunction <= 3 ? o.sideFunction : 0], SubobjectCommand,
            "What to do with the selected subobject when changing drive side");
     NextRow();
+    // The mirrored twin is options bit 0; bit 1 is the overlay flag the mesh builder works out.
+    AddLabelledFlag16(&s.prss, "mirrored subobject :", OPTION_MIRRORED_TWIN, &o.options, nullptr);
+    NextRow();
+    AddLabelledFlag16(&s.prss, "use custom colours :", OPTION_KEPT, &o.options, nullptr);
+    NextRow();
     Button(s, 4, SUBOBJECT_DELETE, 0, "delete", SubobjectCommand, "Delete the selected subobject");
     Button(s, 8, 1, 0, "duplicate subobject", NewSubobject,
            "Create a new subobject as a copy of the selected subobject (CTRL+D)");
@@ -297,24 +315,36 @@ void AddSubobjectPanel(ModellerScreen& s) {
            "Merge the selected subobject into the main object");
     NextRow();
   }
-  Label(s, 4, "lod", nullptr);
-  AddStepHintButtons(&s.prss, SUBOBJECT_REMOVE_LOD, SUBOBJECT_ADD_LOD, Plain(), SubobjectCommand, 0);
+  Button(s, PANEL_UNITS, OBJECT_TOOL_SORT, 0, "magic triangle sort", ObjectToolsCommand,
+         "Sort triangles to improve alpha sorting and Z buffering");
+  NextRow();
+  Button(s, 6, OBJECT_TOOL_CLEANUP, 0, "clean object", ObjectToolsCommand,
+         "Delete unused mappings, cutouts, pages and (optionally) points");
+  // Merging another file's mesh sits beside the clean-up.
+  Button(s, 6, OBJECT_TOOL_MERGE_MESH, 0, "merge mesh", ObjectToolsCommand,
+         "Merge the mesh of an object file into this object");
+  NextRow();
+  Button(s, 8, 6, ObjectEditorShared.modellerBox != 0, "bounding box", TriangleModeCommand, "Show a bounding box");
+  Button(s, 4, 7, 0, "fit", TriangleModeCommand, "Adjust the bounding box to include all points of the main object");
   NextRow();
   Label(s, 4, "mono colours", nullptr);
   AddStepHintButtons(&s.prss, SUBOBJECT_DELETE_MONO_COLOUR, SUBOBJECT_ADD_MONO_COLOUR, Plain(), SubobjectCommand,
                      0);
   NextRow();
-  static const char* const MOVES[3][2] = {{"points r", "Move all points and mappings right or left"},
-                                          {"points f", "Move all points and mappings front or back"},
-                                          {"points u", "Move all points and mappings up or down"}};
-  for (int axis = 0; axis < 3; ++axis) {
-    Label(s, PANEL_UNITS - 2, MOVES[axis][0], MOVES[axis][1]);
-    AddStepHintButtons(&s.prss, uintptr_t(SUBOBJECT_MOVE_FIRST + 2 * axis), uintptr_t(SUBOBJECT_MOVE_FIRST + 2 * axis + 1),
-                       Plain(), SubobjectCommand, STEP_HINT_DISTANCE);
-    NextRow();
-  }
-  Button(s, PANEL_UNITS, 0, s.showScaleRows, "scale points", ScaleRowsAction, "Show options to scale all points");
+  Button(s, 6, 0, s.showMoveRows, "move all", MoveRowsAction, "Show options to move all points and mappings");
+  Button(s, 6, 0, s.showScaleRows, "scale points", ScaleRowsAction, "Show options to scale all points");
   NextRow();
+  if (s.showMoveRows) {
+    static const char* const MOVES[3][2] = {{"points r", "Move all points and mappings right or left"},
+                                            {"points f", "Move all points and mappings front or back"},
+                                            {"points u", "Move all points and mappings up or down"}};
+    for (int axis = 0; axis < 3; ++axis) {
+      Label(s, PANEL_UNITS - 2, MOVES[axis][0], MOVES[axis][1]);
+      AddStepHintButtons(&s.prss, uintptr_t(SUBOBJECT_MOVE_FIRST + 2 * axis),
+                         uintptr_t(SUBOBJECT_MOVE_FIRST + 2 * axis + 1), Plain(), SubobjectCommand, STEP_HINT_DISTANCE);
+      NextRow();
+    }
+  }
   if (s.showScaleRows) {
     static const char* const ROWS[3][2] = {{"scale r", "Scale all points in the X axis direction"},
                                            {"scale f", "Scale all points in the Y axis direction"},
@@ -357,17 +387,22 @@ int AddTrianglePanel(ModellerScreen& s) {
   ModelObject& o = *EditedObject;
   const int top = RowCursorY;
   const int selected = s.state.selectedTriangleCount;
+  Button(s, 3, OBJECT_TOOL_DESELECT, 0, "clear", ObjectToolsCommand, "Deselect all triangles (C)");
   Button(s, 4, 0, 0, "select all", SelectAllAction, "Select all triangles (A)");
-  Button(s, 4, 1, 0, "invert", SelectAllAction, "Select unselected triangles and deselect selected triangles (CTRL+I)");
-  Button(s, 3, TRIANGLE_TOOL_SELECT_BY_INDEX, 0, "index", TriangleToolsCommand, "Select a triangle by entering its index");
+  Button(s, 3, 1, 0, "invert", SelectAllAction, "Select unselected triangles and deselect selected triangles (CTRL+I)");
   NextRow();
+  Button(s, 3, TRIANGLE_TOOL_SELECT_BY_INDEX, 0, "index", TriangleToolsCommand, "Select a triangle by entering its index");
   static char count[32];
   std::snprintf(count, sizeof count, "%d selected", selected);
-  Label(s, 4, count, "Number of selected triangles");
+  Label(s, 5, count, "Number of selected triangles");
+  NextRow();
   Button(s, 5, 1, 0, "hide selected", HideTriangles, "Make the selected triangles temporarily invisible (H)");
   Button(s, 4, 0, 0, "unhide all", HideTriangles, "Restore all hidden triangles (make them visible) (ALT+H)");
   NextRow();
   Button(s, 6, 2, 0, "hide unselected", HideTriangles, "Temporarily hide all triangles that are not selected (SHIFT+H)");
+  NextRow();
+  Button(s, 5, 0, 0, "select box", BoxSelectAction, "Select triangles covered by the selection rectangle");
+  Button(s, 5, 1, 0, "deselect box", BoxSelectAction, "Deselect triangles covered by the selection rectangle");
   NextRow();
   Label(s, 6, "box select :", nullptr);
   Button(s, 6, TRIANGLE_TOOL_FACING_OPTION, s.facingOnly, s.facingOnly ? "facing" : "all", TriangleToolsCommand,
@@ -386,7 +421,7 @@ int AddTrianglePanel(ModellerScreen& s) {
   Button(s, PANEL_UNITS, 1, 0, "reduce detail", TriangleModeCommand,
          "Reduce detail by collapsing edges shorter than a set length (SHIFT+R)");
   NextRow();
-  AddGroupAndColourRows(s, o);
+  AddGroupRow(s, o);
   if (selected > 0) AddSelectionRows(s, o);
   AddAttributeRows(s);
   return top;
@@ -437,16 +472,23 @@ void AddPointPanel(ModellerScreen& s) {
   const int selected = st.selectedPointCount;
   const int green = st.currentPoint >= 0 && st.currentPoint < o.pointCount ? st.currentPoint : -1;
 
+  Button(s, 3, OBJECT_TOOL_DESELECT, 0, "clear", ObjectToolsCommand, "Deselect all points (C)");
   Button(s, 4, 0, 0, "select all", SelectAllAction, "Select all points (A)");
-  Button(s, 4, 1, 0, "invert", SelectAllAction, "Select unselected points and deselect selected points (CTRL+I)");
+  Button(s, 3, 1, 0, "invert", SelectAllAction, "Select unselected points and deselect selected points (CTRL+I)");
+  NextRow();
   static char count[32];
   if (selected > 0) std::snprintf(count, sizeof count, "%d selected", selected);
-  Label(s, 4, selected > 0 ? count : "no points selected",
+  Label(s, 5, selected > 0 ? count : "no points selected",
         selected > 0 ? "Number of selected points" : "No points are currently selected");
   NextRow();
+  Button(s, 5, 1, 0, "hide selected", HidePoints, "Make the selected points temporarily invisible (H)");
+  Button(s, 4, 0, 0, "unhide all", HidePoints, "Restore all hidden points (make them visible) (ALT+H)");
+  NextRow();
+  Button(s, 6, 2, 0, "hide unselected", HidePoints, "Temporarily hide all points that are not selected (SHIFT+H)");
   Button(s, 3, POINT_TOOL_SELECT_BY_INDEX, 0, "index", PointToolsCommand, "Select a point by entering its index");
-  Button(s, 4, POINT_TOOL_NEW_OR_DUPLICATE, 0, "new point", PointToolsCommand,
-         "Create a new point at the object centre (CTRL+N)");
+  NextRow();
+  Button(s, 5, 0, 0, "select box", BoxSelectAction, "Select points covered by the selection rectangle");
+  Button(s, 5, 1, 0, "deselect box", BoxSelectAction, "Deselect points covered by the selection rectangle");
   NextRow();
   if (selected > 0) {
     Button(s, PANEL_UNITS, POINT_TOOL_SELECT_TRIANGLES, 0, "select connected triangles", PointToolsCommand,
@@ -464,7 +506,10 @@ void AddPointPanel(ModellerScreen& s) {
          "Draw the trace back to its first point");
   NextRow();
   if (st.traceCount > 0) {
-    Label(s, PANEL_UNITS, TraceText(st), "The traced points in the order they were selected");
+    // As wide as its text, leaving the view beside it to the markers.
+    const char* trace = TraceText(st);
+    Label(s, std::min(PANEL_UNITS, 2 + int(std::strlen(trace)) / 2), trace,
+          "The traced points in the order they were selected");
     NextRow();
   }
   AddExtrusionRow(s);
@@ -487,48 +532,64 @@ void AddPointPanel(ModellerScreen& s) {
                                          "Up (Z) value of the last selected point"};
     AddCoordinateButtons(s, value, dim, GreenPointValueButton, HINTS);
   }
-  if (selected == 0) return;
-
-  static const struct {
-    const char* label;
-    const char* hint;
-  } DARKNESS[4] = {{"brt", "Set ambient darkness to bright (default)"}, {"drk", "Set ambient darkness to dark"},
-                   {"vdk", "Set ambient darkness to very dark"}, {"exd", "Set ambient darkness to extra dark"}};
-  for (int level = 3; level >= 0; --level)
-    Button(s, 3, uintptr_t(level), 0, DARKNESS[level].label, PointDarknessButton, DARKNESS[level].hint);
-  NextRow();
-  Button(s, 4, POINT_TOOL_DELETE, 0, selected == 1 ? "delete point" : "delete", PointToolsCommand,
-         "Delete the selected point");
-  if (green >= 0)
-    Button(s, 4, POINT_TOOL_MIRROR_GREEN, (o.points[green].flags & POINT_MIRRORED) != 0, "mirror", PointToolsCommand,
-           "Mirror or unmirror the selected point");
-  if (selected == 1 && green >= 0)
-    Button(s, 4, POINT_TOOL_CIRCLE, 0, "create circle", PointToolsCommand,
-           "Create a circle of points around the selected point");
-  NextRow();
-  Button(s, 4, POINT_TOOL_CENTRE, 0, "centre", PointToolsCommand,
-         "Move selected points to the central plane and fix them there");
-  Button(s, 4, POINT_TOOL_FREE, 0, "free", PointToolsCommand,
-         "Allow selected points to be moved away from the central plane");
-  NextRow();
-  if (selected == 1 && green >= 0) {
-    const bool on = (o.points[green].flags & POINT_REFERENCE) != 0;
-    Button(s, 6, POINT_TOOL_REFERENCE_GREEN, on, on ? "REF point (ON)" : "REF point (OFF)", PointToolsCommand,
-           on ? "Set the selected points to be ordinary (grey) points" : "Set the selected points to be reference (blue) points");
-  } else {
-    Label(s, 4, "REF points", nullptr);
-    Button(s, 2, POINT_TOOL_REFERENCE_OFF, 0, "OFF", PointToolsCommand, "Set the selected points to be ordinary (grey) points");
-    Button(s, 2, POINT_TOOL_REFERENCE_ON, 0, "ON", PointToolsCommand, "Set the selected points to be reference (blue) points");
+  if (selected > 0) {
+    static const struct {
+      const char* label;
+      const char* hint;
+    } DARKNESS[4] = {{"brt", "Set ambient darkness to bright (default)"}, {"drk", "Set ambient darkness to dark"},
+                     {"vdk", "Set ambient darkness to very dark"}, {"exd", "Set ambient darkness to extra dark"}};
+    for (int level = 3; level >= 0; --level)
+      Button(s, 3, uintptr_t(level), 0, DARKNESS[level].label, PointDarknessButton, DARKNESS[level].hint);
+    NextRow();
   }
-  NextRow();
-  Button(s, 6, POINT_TOOL_MIRROR, 0, "mirror points", PointToolsCommand, "Mirror the selected points");
-  if (selected >= 2)
-    Button(s, 6, POINT_TOOL_SET_DISTANCE, 0, "set distance", PointToolsCommand,
-           "Set the distance of selected points from the last selected point");
-  NextRow();
-  Label(s, 2, "flip :", nullptr);
-  Button(s, 3, POINT_TOOL_FLIP_FRONT_BACK, 0, "F-B", PointToolsCommand, "Flip the selected points between front and back");
-  Button(s, 3, POINT_TOOL_FLIP_LEFT_RIGHT, 0, "L-R", PointToolsCommand, "Flip the selected points between left and right");
+  if (green >= 0 && selected == 1) {
+    Button(s, PANEL_UNITS, 0, 0, "new subobject", NewSubobject, "Create a new subobject at the selected point's location");
+    NextRow();
+  }
+  if (selected > 0) {
+    Button(s, 4, POINT_TOOL_DELETE, 0, selected == 1 ? "delete point" : "delete", PointToolsCommand,
+           "Delete the selected point");
+    if (green >= 0)
+      Button(s, 4, POINT_TOOL_MIRROR_GREEN, (o.points[green].flags & POINT_MIRRORED) != 0, "mirror", PointToolsCommand,
+             "Mirror or unmirror the selected point");
+    if (selected == 1 && green >= 0)
+      Button(s, 4, POINT_TOOL_CIRCLE, 0, "create circle", PointToolsCommand,
+             "Create a circle of points around the selected point");
+    NextRow();
+    Button(s, 4, POINT_TOOL_CENTRE, 0, "centre", PointToolsCommand,
+           "Move selected points to the central plane and fix them there");
+    Button(s, 4, POINT_TOOL_FREE, 0, "free", PointToolsCommand,
+           "Allow selected points to be moved away from the central plane");
+    NextRow();
+    if (selected == 1 && green >= 0) {
+      const bool on = (o.points[green].flags & POINT_REFERENCE) != 0;
+      Button(s, 6, POINT_TOOL_REFERENCE_GREEN, on, on ? "REF point (ON)" : "REF point (OFF)", PointToolsCommand,
+             on ? "Set the selected points to be ordinary (grey) points"
+                : "Set the selected points to be reference (blue) points");
+    } else {
+      Label(s, 4, "REF points", nullptr);
+      Button(s, 2, POINT_TOOL_REFERENCE_OFF, 0, "OFF", PointToolsCommand,
+             "Set the selected points to be ordinary (grey) points");
+      Button(s, 2, POINT_TOOL_REFERENCE_ON, 0, "ON", PointToolsCommand,
+             "Set the selected points to be reference (blue) points");
+    }
+    NextRow();
+    Button(s, 6, 0, 0, "unmirror unused", UnusedPointsAction,
+           "Switch off mirroring on any points whose mirror is not used");
+    Button(s, 6, 1, 0, "delete unused", UnusedPointsAction, "Delete any of the selected points that are not in use");
+    NextRow();
+    Button(s, 6, POINT_TOOL_MIRROR, 0, "mirror points", PointToolsCommand, "Mirror the selected points");
+    if (selected >= 2)
+      Button(s, 6, POINT_TOOL_SET_DISTANCE, 0, "set distance", PointToolsCommand,
+             "Set the distance of selected points from the last selected point");
+    NextRow();
+    Label(s, 2, "flip :", nullptr);
+    Button(s, 3, POINT_TOOL_FLIP_FRONT_BACK, 0, "F-B", PointToolsCommand, "Flip the selected points between front and back");
+    Button(s, 3, POINT_TOOL_FLIP_LEFT_RIGHT, 0, "L-R", PointToolsCommand, "Flip the selected points between left and right");
+    NextRow();
+  }
+  Button(s, 4, POINT_TOOL_NEW_OR_DUPLICATE, 0, "new point", PointToolsCommand,
+         "Create a new point at the object centre (CTRL+N)");
   NextRow();
   if (selected >= 2 && green >= 0) {
     if (EditViews.width != 0) {
@@ -553,7 +614,14 @@ int AddBuildPanel(ModellerScreen& s) {
   static char count[32];
   std::snprintf(count, sizeof count, "%d selected", s.state.buildCount);
   Label(s, 4, count, "Number of points selected");
+  Button(s, 3, OBJECT_TOOL_DESELECT, 0, "clear", ObjectToolsCommand, "Clear the selected points (C)");
   NextRow();
+  if (ObjectEditorShared.spokeCount == 0) {
+    const bool on = s.state.autoMirror != 0;
+    Button(s, PANEL_UNITS, OBJECT_TOOL_AUTO_MIRROR, on, on ? "auto mirror : ON" : "auto mirror : OFF", ObjectToolsCommand,
+           "Automatically mirror each triangle when it is created");
+    NextRow();
+  }
   Label(s, PANEL_UNITS + 2, "select triangle for colour / group / layer",
         "Click on a triangle to use its colour / group / layer");
   NextRow();

@@ -183,6 +183,9 @@ struct ModellerScreen {
   uint8_t traceMode;             // TraceMode; starts including the last point
   uint8_t traceClosed;           // the trace is drawn back to its first point
   uint8_t showScaleRows;         // the subobject panel shows the object's scale buttons
+  uint8_t showMoveRows;          // the subobject panel shows the rows that move every point
+  int32_t mappingScroll;         // the mapping list's first shown entry
+  int32_t subobjectScroll;       // the subobject list's first shown object row
 };
 
 // ---- [Shared state] ----
@@ -234,12 +237,24 @@ void ModellerScreenMouse(Prss* process, MouseRecord* mouse);  // modeller_mouse.
 
 // ---- [Buttons and overlay] ----
 // Each frame, last: a slice of a stepwise run (and nothing else while one runs); else the
-// markers with the pass of the selection rectangle, the rectangle itself, the mode bar, the
-// undo buttons, the level of detail's distance and the panel of the mode.
+// markers with the pass of the selection rectangle, the rectangle itself and the subobject
+// labels, the automatic level of detail; then the mode bar, the level-of-detail row (or the
+// spoke count) with the collision mesh's button, the level's distance, the colour choices,
+// the output counts, the undo buttons, the mode's panel with the attribute column, the layer
+// panel, the mapping list and the object panel.
 void AddModellerButtons(ModellerScreen& screen);
+// The level automatic choice takes at a (zoom-scaled, 16.16) camera distance: the current one
+// while the distance lies between the previous level's distance (0 for the first) and its own,
+// else the first whose distance is not below it (the last at most).
+int LodForDistance(const ModelObject& object, int current, int32_t distance);
+// The object's output triangles and vertices of a level: its built cache's, or, before a
+// build, each triangle (a mirrored one twice) over the corners it uses.
+void OutputCounts(const ModelObject& object, int level, int64_t& triangles, int64_t& vertices);
+constexpr int64_t OUTPUT_WARNING_COUNT = 65536;  // totals above it show in the warning colour
 // The message history button and the eight mode buttons at the row cursor, the mode lit.
 void AddModeButtons(ModellerScreen& screen);
-// "lod dist" and the current level's distance of the edited object, with its steps.
+// "lod dist" and the current level's distance of the edited object, with its steps, at the row
+// cursor; then the next row.
 void AddLodDistanceRow(ModellerScreen& screen);
 // The main object's colour choices (a button each and the sliders of the one shown) and the
 // cutout choice of its numbered families ("mapping config : %d"), when it has them.

@@ -141,9 +141,9 @@ void ObjectToolsCommand(void* owner, int, uintptr_t word) {
     case OBJECT_TOOL_MERGE_MESH:
       AskText(&s->prss, MergeNameAnswered, TEXT_MERGE_MESH_NAME, MERGE_NAME_LENGTH, 0, nullptr, 0, 4, MODEL_FILE_PATTERN);
       break;
-    case OBJECT_TOOL_SUBOBJECT_VIEW:
-      ObjectEditorShared.showSubobjects ^= 1;
-      Refresh(*s);
+    case OBJECT_TOOL_AUTO_MIRROR:
+      s->state.autoMirror ^= 1;
+      AutoMirrorSetting = s->state.autoMirror;
       break;
     case OBJECT_TOOL_VIEW_CLEAR_0:
     case OBJECT_TOOL_VIEW_CLEAR_1: EditViews.clearMode2D = word == OBJECT_TOOL_VIEW_CLEAR_1 ? 1 : 0; break;
@@ -156,26 +156,6 @@ void ObjectToolsCommand(void* owner, int, uintptr_t word) {
       Refresh(*s);
       break;
     default: break;
-  }
-}
-
-void AddObjectToolsRows(ModellerScreen& s) {
-  ColourWord* colour = &TextColours.lightOrange;
-  const struct {
-    int units, word;
-    const char* label;
-    const char* hint;
-  } rows[2][2] = {
-      {{6, OBJECT_TOOL_CLEANUP, "cleanup", "Delete unused mappings, cutouts, pages and points"},
-       {6, OBJECT_TOOL_ASK_REFLECT, "reflect", "Reflect the selected object in x"}},
-      {{6, OBJECT_TOOL_MERGE_MESH, "merge mesh", "Merge the mesh of an object file into this object"},
-       {6, OBJECT_TOOL_SORT, "magic sort", "Sort the triangles by facing and depth"}},
-  };
-  for (const auto& row : rows) {
-    for (const auto& b : row)
-      AddRowButton(&s.prss, b.units, uintptr_t(b.word), 0, colour, b.label, ObjectToolsCommand, b.hint);
-    RowCursorX = 0;
-    RowCursorY += ButtonHeight;
   }
 }
 

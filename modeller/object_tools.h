@@ -17,7 +17,7 @@ enum ObjectToolWord : int {
   OBJECT_TOOL_ASK_REFLECT = 1,   // asks, then word 2
   OBJECT_TOOL_REFLECT = 2,       // "reflect": the edited object mirrored in x
   OBJECT_TOOL_MERGE_MESH = 3,    // asks for a model file's name, then MergeMeshFile
-  OBJECT_TOOL_SUBOBJECT_VIEW = 4,// flips the editor's "show subobs" display flag
+  OBJECT_TOOL_AUTO_MIRROR = 4,   // flips the build mode's automatic mirroring of new triangles
   OBJECT_TOOL_VIEW_CLEAR_0 = 6,  // the 2D views' frame clear 0
   OBJECT_TOOL_VIEW_CLEAR_1 = 7,  // ... 1
   OBJECT_TOOL_DESELECT = 8,      // the selection reset
@@ -27,10 +27,6 @@ void ObjectToolsCommand(void* owner, int clickCode, uintptr_t word);
 // The clean-up's answer: full 0 removes unused mappings, cutouts and pages, full 1 also the
 // points no triangle uses (reference points stay); on the edited object and its subobjects.
 void RunObjectCleanUp(ModellerScreen& screen, int full);
-
-// Two rows of the subobject panel at the row cursor: "cleanup" and "reflect", "merge mesh" and
-// "magic sort".
-void AddObjectToolsRows(ModellerScreen& screen);
 
 // ---- [Merging a mesh file] ----
 // Loads the model file and merges its mesh into the edited object, which must have as many

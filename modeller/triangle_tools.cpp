@@ -649,7 +649,11 @@ void ColourCommand(void* owner, int, uintptr_t word) {
       o.RemoveUnusedMappings();
       if (st.currentMapping >= o.mappingCount) st.currentMapping = 0;
       break;
-    case COLOUR_CHOOSE: SelectedMapping = st.selectedMapping = current; return;
+    case COLOUR_CHOOSE:
+      // The mapping list scrolls to the current mapping (lowered to end at the last one).
+      SelectedMapping = st.selectedMapping = current;
+      s->mappingScroll = current;
+      return;
     default: return;
   }
   Refresh(*s);

@@ -42,5 +42,8 @@ struct VehicleEditorLink {
   // (the modeller's spoke count follows).
   int (*carSpokeCount)();
   void (*setCarSpokeCount)(int count);
+  // The box (16.16, the car's model space) of wheel's tyre: its centre plus and minus half the
+  // tyre width across, its radius lengthwise and in height; 0 past the last wheel.
+  int (*wheelTyreBox)(int wheel, int32_t minimum[3], int32_t maximum[3]);
 };
 extern VehicleEditorLink VehicleEditorHooks;

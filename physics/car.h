@@ -1106,3 +1106,5 @@ struct Car : Solid, VehicleData {
 // takes itself out).  Main thread only.
 int LiveCarCount();
 Car* LiveCarAt(int index);
+// The car of a player of the race's table, null when the player has none.
+Car* PlayerCarAt(int index);

@@ -276,14 +276,8 @@ void Car::SaveState(CarSavedState& state) const {
 }
 
 void Car::RestoreSavedState(const CarSavedState& state, int withWheels) {
-  // The placement at its defaults (the car's reset will do it).
-  InitState();
-  awake = active = 1;
-  frozen = 0;
-  speed = 0.0f;
-  velocity = angularMomentum = {};
-  engine.ClearState();
-  for (int i = 0; i < std::clamp<int>(wheelCount, 0, CAR_MAX_WHEELS); ++i) wheels[i].ResetWheelState();
+  // Placed at its defaults first: still, awake, its engine and wheels cleared.
+  PlaceAt(0, 0, 0.0f);
 
   if (withWheels && state.wheelCount == wheelCount && wheelCount <= SAVED_STATE_WHEELS) {
     for (int i = 0; i < wheelCount; ++i)

@@ -56,11 +56,6 @@ void Send(const uint8_t* packet, int size) { AddToPacket(packet, size); }
 
 void ShowMessage(const char* text) { ReportLine(text, REPORT_MESSAGE); }
 
-Car* PlayerCarOf(int index) {
-  Solid* s = RaceLink.PlayerCar(index);
-  return s && s->GetType() == 1 ? static_cast<Car*>(s) : nullptr;
-}
-
 float HorizontalDistance(const IntVector& a, const IntVector& b) {
   const Vec3 d = MetresBetween(a, b);
   return std::sqrt(d.x * d.x + d.y * d.y);
@@ -338,7 +333,7 @@ void Car::CheckBlueFlag(int player) {
   const int players = RaceLink.PlayerCount();
   int best = -1, bestN = 0;
   for (int i = 0; i < players; ++i) {
-    const Car* other = i == player ? nullptr : PlayerCarOf(i);
+    const Car* other = i == player ? nullptr : PlayerCarAt(i);
     if (!other || other == this) continue;
     // Cars ahead in the race order with more laps (any car with laps when no race runs).
     const bool ahead = RaceSetup.raceActive

@@ -23,12 +23,12 @@ constexpr uint16_t REMOTE_WARM_UP = WATCH_WARM_UP;
 constexpr uint32_t SHOW_CAR_GRACE_MS = 5000;  // a show car running away sooner stays halted
 constexpr float CLOSING_LOOK_AHEAD = 4.0f;    // s of another car's approach counted against a place
 
-Car* PlayerCarOf(int index) {
+}  // namespace
+
+Car* PlayerCarAt(int index) {
   Solid* s = RaceLink.PlayerCar(index);
   return s && s->GetType() == 1 ? static_cast<Car*>(s) : nullptr;
 }
-
-}  // namespace
 
 // ---- [Reset] ----
 
@@ -248,7 +248,7 @@ int Car::ResetToPathNode(ResetRequest& request, int skip) {
   int result = RESET_FREE;
   const int players = RaceLink.PlayerCount();
   for (int i = 0; i < players; ++i) {
-    Car* other = i == skip ? nullptr : PlayerCarOf(i);
+    Car* other = i == skip ? nullptr : PlayerCarAt(i);
     if (!other || other == this) continue;
     const Vec3 toPlace = MetresBetween(request.position, other->position);
     const float d = std::sqrt(toPlace.x * toPlace.x + toPlace.y * toPlace.y);

@@ -241,12 +241,19 @@ Material* GetDefaultMaterial() {
   return DefaultMaterial;
 }
 
+int ShineTypeAllowed(int env, int shine) {
+  static const uint8_t SHINE_COLUMN[8] = {0, 1, 1, 0, 1, 1, 1, 1};    // constant or variable shine
+  static const uint8_t OVERLAY_COLUMN[8] = {0, 1, 1, 1, 1, 0, 0, 0};  // overlay
+  if (shine < 0 || shine >= 8 || env < 0 || env > 3) return 0;
+  if (env == 0) return shine == 0;
+  return env == 3 ? OVERLAY_COLUMN[shine] : SHINE_COLUMN[shine];
+}
+
 void SetMaterialFlagsFromName(MaterialParams& p, const char* textureName) {
-  static const uint8_t FIRST_COLUMN[8] = {0, 1, 1, 0, 1, 1, 1, 1};
-  static const uint8_t SECOND_COLUMN[8] = {0, 1, 1, 1, 1, 0, 0, 0};
   const char* name = textureName ? textureName : "";
   bool alphaName = IsAlphaTextureName(name);
-  if (!alphaName) p.alphaMode = 0;
+  // An alpha mode the renderer does not know is drawn solid.
+  if (!alphaName || p.alphaMode > 3) p.alphaMode = 0;
   bool valid = p.shineType < 4;
   if (valid && (p.alphaMode == 1 || p.alphaMode == 3) && p.shineType != 0) valid = false;
   if (valid && p.alphaMode == 2 && p.shineType == 3) valid = false;
@@ -254,9 +261,7 @@ void SetMaterialFlagsFromName(MaterialParams& p, const char* textureName) {
   if (valid && p.shineType == 3 && !(name[0] == 0 || alphaName)) valid = false;
   if (!valid) p.shineType = 0;
   uint8_t t = p.shineType;
-  bool allowed = p.reflectance < 8 &&
-                 (t == 0 ? p.reflectance == 0 : t <= 2 ? FIRST_COLUMN[p.reflectance] : SECOND_COLUMN[p.reflectance]);
-  if (!allowed) p.reflectance = t == 0 ? 0 : t <= 2 ? (alphaName ? 2 : 1) : 2;
+  if (!ShineTypeAllowed(t, p.reflectance)) p.reflectance = t == 0 ? 0 : t <= 2 ? (alphaName ? 2 : 1) : 2;
   if (p.reflectance == 0) p.shineRed = p.shineGreen = p.shineBlue = 0xFF;
   if (!(t >= 1 && t <= 3 && p.softShine >= 30 && p.softShine <= 70)) p.softShine = 0;
 }

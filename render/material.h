@@ -64,7 +64,15 @@ Material* GetMaterialByName(const char* textureName, int drawKind, int unused, i
 void ReleaseMaterial(Material* material);
 void FreeAllMaterials();
 Material* GetDefaultMaterial();  // made again when asked after the map was emptied
+// The material's repair after every change, against its texture's name (no name: none):
+// transparency needs an "_ALP" texture, the environment type fits the transparency and the
+// texture, the reflectance index fits the environment type (ShineTypeAllowed), no shine
+// gives white and no softness, and softness stays 0 or 30..70 with a shine.  A second run
+// changes nothing.
 void SetMaterialFlagsFromName(MaterialParams& params, const char* textureName);
+// Whether reflectance index shine (0..7) may go with environment type env (0 matt, 1 constant,
+// 2 variable, 3 overlay): matt takes only 0; 1 and 2 take 1, 2, 4, 5, 6, 7; 3 takes 1..4.
+int ShineTypeAllowed(int env, int shine);
 
 // ---- [Drawing] ----
 // Draw modes 1..10: 1 layout, 2 layout and texture, 3 world pass, 4 local headlights, 5 local

@@ -17,10 +17,15 @@ void VehicleEditor::DrawScene() {}
 void VehicleEditor::DrawOverlay() {}
 void DrawAnimEditorOverlay() {}
 Prss* CreateAnimEditor(Prss*, Bone*, BoneTable*, BoneLinkArray*, void*) { return nullptr; }
-BoneLinkArray* CheckBoneHierarchy(Prss*, Bone*, BoneTable*) { return nullptr; }
 int CarBeingEdited() { return 0; }
 int EditedCarEyeTransform(FixedTransform*) { return 0; }
 int AnimationTestPlaying() { return 0; }
+
+namespace {
+// The object editor's menu command hands over its bones; until the animation editor screen
+// takes the skeleton and rig from it (and checks them with CheckBoneHierarchy), nothing opens.
+BoneLinkArray* CheckObjectEditorHierarchy(Prss*, Bone*, BoneTable*) { return nullptr; }
+}  // namespace
 
 void InstallVehicleEditorHooks() {
   VehicleEditorLink& h = VehicleEditorHooks;
@@ -28,7 +33,7 @@ void InstallVehicleEditorHooks() {
   h.drawOverlay = VehicleEditor::DrawOverlay;
   h.drawAnimEditorOverlay = DrawAnimEditorOverlay;
   h.createAnimEditor = CreateAnimEditor;
-  h.checkBoneHierarchy = CheckBoneHierarchy;
+  h.checkBoneHierarchy = CheckObjectEditorHierarchy;
   h.updateBones = nullptr;  // Skeleton::UpdateBones comes with the skeleton
   h.carBeingEdited = CarBeingEdited;
   h.eyeTransform = EditedCarEyeTransform;

@@ -34,8 +34,7 @@ void DrawOverlay();  // the driver view's overlay
 }  // namespace VehicleEditor
 void DrawAnimEditorOverlay();
 Prss* CreateAnimEditor(Prss* parent, Bone* bones, BoneTable* boneTable, BoneLinkArray* links, void* argument);
-// A new bone-link list of the skeleton, or null with the failure shown.
-BoneLinkArray* CheckBoneHierarchy(Prss* screen, Bone* bones, BoneTable* boneTable);
+// The bone hierarchy is checked by CheckBoneHierarchy (vehicle_editor/animation/bone_links.h).
 int CarBeingEdited();                      // 1 while a car is edited
 int EditedCarEyeTransform(FixedTransform* out);  // 0 without a car
 int AnimationTestPlaying();                // the animation editor's test runs

@@ -23,6 +23,11 @@ constexpr float BONE_DAMPING = 250.0f;      // N s/m
 
 struct BoneRig;
 struct AnimEditor;
+struct Skeleton;
+struct BoneLinkArray;
+struct Animation;
+struct AnimationFrame;
+struct Prss;
 
 struct Bone : Solid {
   Vec3 halfSize = {};    // of the bone's box, body axes, m
@@ -72,7 +77,7 @@ struct BoneRig {
 // ---- [Editor state] ----
 // What the animation editor tells the step: the bone held (-1 none) and where the mouse pulls
 // it, and each bone's pose entry.
-enum BonePoseMode : uint8_t { BONE_FREE = 0, BONE_FIXED_TO_HELD = 2 };
+enum BonePoseMode : uint8_t { BONE_FREE = 0, BONE_HELD_STILL = 1, BONE_FIXED_TO_HELD = 2 };
 struct BonePoseEntry {
   uint8_t mode = BONE_FREE;  // any other value: held still while a bone is dragged
   float relative[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};  // orientation relative to the held bone
@@ -87,6 +92,51 @@ struct AnimEditor {
   std::vector<BonePoseEntry> pose;  // one per bone; a missing entry is free
   uint8_t gravity = 1;
   uint8_t ignoreTargetTurn = 0;   // the input's modifier: the drag ignores the target's orientation
+
+  // ---- The animation editor's working state (vehicle_editor/animation/ fills and uses it) ----
+  Prss* screen = nullptr;         // where refusals are shown (null: message lines)
+  Skeleton* skeleton = nullptr;
+  BoneRig* rig = nullptr;
+  BoneLinkArray* links = nullptr;  // owned by the editor
+  int32_t selectedBone = -1;       // rig solid, -1 none
+  uint8_t axisMask = 0;            // bits 1 x, 2 y, 4 z
+  uint8_t slideMode = 1;           // 1 slide, 0 turn
+  uint8_t keyActive = 0;           // a slide or turn is prepared
+  uint8_t dragging = 0;
+  int32_t dragStart[2] = {};       // mouse x, y when the drag began
+  IntVector planeNormal = {};      // 16.16, of a plane slide
+  IntVector planeStart = {};       // where the mouse ray met the plane when the drag began
+  IntVector pivot = {};            // 16.16, what the selected bone turns about
+  struct Grab {
+    IntVector position;
+    float orientation[9];
+  };
+  std::vector<Grab> grabTransforms;  // every solid as the drag began
+  int32_t highlighted = -1;          // the solid shown as the drag target
+  int32_t reference = -1;            // the solid carried solids are taken relative to
+  int32_t tempLocked = -1;           // the parent locked for one drag or copy
+  Animation* driverAnimation = nullptr;  // driver mode when set
+  Animation* selected = nullptr;
+  AnimationFrame* currentFrame = nullptr;
+  std::vector<Animation*> undo;      // oldest first, owned
+  uint8_t autoCopyAndFlip = 0, symmetricalLegs = 0, autoLockParent = 1;
+  uint8_t unsaved = 0;
+  float phase = 0.0f;
+  char animationName[33] = {};       // the name kept by saving and loading in driver mode
+  // The 3D view the mouse works in, set by the screen from the object editor's view: the eye
+  // (16.16), its axes as the columns of orientation (right, up, forward), the view's scale and
+  // the window in pixels; perspective 0 for the six flat axis views.
+  struct View {
+    IntVector eye;
+    float orientation[9];
+    float scale;
+    int32_t width, height;
+    uint8_t perspective;
+  } view = {{0, 0, 0}, {1, 0, 0, 0, 1, 0, 0, 0, 1}, 1.0f, 640, 480, 1};
+  // The axis handles as last drawn: each end's on-screen offset from the centre, pixels, and
+  // the handles' length, 16.16.
+  float handleScreen[3][2] = {};
+  int32_t handleLength = 0;
 };
 
 // ---- [Stepping] ----

@@ -105,9 +105,15 @@ class ModellerWindow : public ObjectEditorWindow {
     for (int t = 0; t < car.triangleCount; ++t) n += Selected(t);
     return n;
   }
+  // A lit button with the label (the mode bar's "view" shares its label with the mapping
+  // chain's view buttons).
   static const InterfaceButton* Lit(const char* label) {
-    const InterfaceButton* b = FindButton(label);
-    return b && b->fourth.i ? b : nullptr;
+    char shown[128];
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].fourth.i && ButtonText(InterfaceButtons[i], shown, sizeof shown) &&
+          std::strcmp(shown, label) == 0)
+        return &InterfaceButtons[i];
+    return nullptr;
   }
 };
 
@@ -566,4 +572,70 @@ TEST_F(ModellerWindow, MoveHandlesStandAtTheirPixelsAndDragAlongTheirAxisOnly) {
       after_yellow += IsHoverYellow(hover.At(px, py));
     }
   EXPECT_GT(after_yellow, before_yellow + 20) << "the outline of the triangle under the pointer";
+}
+
+// ---- Every mode's panel on screen ----
+
+namespace {
+
+// The modeller with the sample car open, in the window the offscreen desktop holds (its
+// 1024 x 768; a larger window is fitted back to the desktop).
+class ModellerPanelsWindow : public ModellerWindow {};
+
+// Pixels of the button's rectangle that differ from the same place with the panels hidden.
+int Drawn(const Picture& shown, const Picture& hidden, const InterfaceButton& b) {
+  int differing = 0;
+  for (int y = b.top + 1; y < b.bottom - 1; ++y)
+    for (int x = b.left + 1; x < b.right - 1; ++x) {
+      const uint8_t* p = shown.At(x, y);
+      const uint8_t* q = hidden.At(x, y);
+      differing += std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]) > 30;
+    }
+  return differing;
+}
+
+}  // namespace
+
+TEST_F(ModellerPanelsWindow, EachModeShowsItsBarPanelAndAttributeColumn) {
+  OpenCar();
+  const struct {
+    int key;
+    const char* mode;   // the mode bar's button
+    const char* panel;  // a button of the mode's panel (or its stand-in page)
+    bool column;        // the attribute column at the right edge
+  } modes[] = {{'S', "subob", "delete unused attachments", false}, {'T', "tri", "reduce detail", true},
+               {'P', "point", "new point", false},                  {'B', "build", "merge points 1 and 2", true},
+               {'M', "map", nullptr, false},                        {'C', "cutout", nullptr, false},
+               {'G', "page", nullptr, false},                       {'V', "view", nullptr, false}};
+  for (const auto& m : modes) {
+    Key(m.key, true);
+    PointAt(WIDTH - 40, HEIGHT / 2);
+    char name[48];
+    std::snprintf(name, sizeof name, "modeller_panel_%s", m.mode);
+    const Picture shown = Shot(name);
+    ASSERT_EQ(shown.height, HEIGHT);
+    // The buttons of the frame just drawn, kept before the hidden frame replaces them.
+    std::vector<std::pair<std::string, InterfaceButton>> wanted;
+    const InterfaceButton* bar = Lit(m.mode);
+    ASSERT_NE(bar, nullptr) << m.mode;
+    wanted.push_back({m.mode, *bar});
+    if (m.panel) {
+      const InterfaceButton* b = FindButton(m.panel);
+      ASSERT_NE(b, nullptr) << m.panel;
+      wanted.push_back({m.panel, *b});
+    }
+    const InterfaceButton* column = FindButton(car.mappings[modeller->state.currentMapping].name,
+                                               "The name of the selected mapping");
+    EXPECT_EQ(column != nullptr, m.column) << m.mode;
+    if (column) {
+      EXPECT_EQ(column->right, WIDTH) << "at the right edge";
+      wanted.push_back({"attribute column", *column});
+    }
+    if (modeller->prss.sub) continue;  // the texture screens' stand-ins draw their own page
+    Key('F', true);  // the panels hidden
+    std::snprintf(name, sizeof name, "modeller_panel_%s_hidden", m.mode);
+    const Picture hidden = Shot(name);
+    Key(' ');
+    for (const auto& [what, b] : wanted) EXPECT_GT(Drawn(shown, hidden, b), 8) << m.mode << ": " << what;
+  }
 }

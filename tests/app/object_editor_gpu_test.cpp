@@ -24,7 +24,18 @@ void WriteSidePicture(const char* path) {
 
 }  // namespace
 
-TEST_F(ObjectEditorWindow, TheEntryPageOpensTheEditorWhoseViewsGridsAndBackgroundsWork) {
+// A picture of the views alone: the panels hidden (Shift+F) for the shot, shown again after.
+class ObjectEditorViews : public ObjectEditorWindow {
+ protected:
+  Picture Bare(const char* name) {
+    Key('F', true);
+    Picture p = Shot(name);
+    Key(' ');
+    return p;
+  }
+};
+
+TEST_F(ObjectEditorViews, TheEntryPageOpensTheEditorWhoseViewsGridsAndBackgroundsWork) {
   OpenFromTheEntryPage();
   ObjectEditor& editor = *ActiveObjectEditor;
   EXPECT_EQ(editor.shown[0]->pointCount, 0) << "an empty model";
@@ -64,15 +75,14 @@ TEST_F(ObjectEditorWindow, TheEntryPageOpensTheEditorWhoseViewsGridsAndBackgroun
   Key('R');
   ASSERT_EQ(CurrentViewCode(), 360);
 
-  // The grid in the right view: 4 m across, 1 m lines at x = 512 + 256 k, black between
-  // (looked at below the modeller's panels at the top left).
-  const Picture grid = Shot("editor_right_grid");
+  // The grid in the right view: 4 m across, 1 m lines at x = 512 + 256 k, black between.
+  const Picture grid = Bare("editor_right_grid");
   for (const int x : {256, 768}) EXPECT_TRUE(grid.Near(x, 600, IsGrey)) << "a grid line at " << x;
   EXPECT_TRUE(grid.Near(640, 512, IsGrey)) << "the line of z = 0";
   for (const int x : {128, 384, 640}) EXPECT_TRUE(grid.Black(x, 600)) << "between lines at " << x;
   Click("-", "No grid");
   EXPECT_EQ(EditViews.gridChoice, GRID_NONE);
-  EXPECT_TRUE(Shot("editor_right_no_grid").Black(256, 600));
+  EXPECT_TRUE(Bare("editor_right_no_grid").Black(256, 600));
   Click("0.1m");
   EXPECT_EQ(EditViews.gridChoice, GRID_TENTH);
   Click("1m");
@@ -115,7 +125,7 @@ TEST_F(ObjectEditorWindow, TheEntryPageOpensTheEditorWhoseViewsGridsAndBackgroun
   ASSERT_NE(right.texture, nullptr);
   EditViews.records[VIEW_RIGHT].position[0] = 1 << 16;  // placed 1 m to the right of the origin
   // 131 pixels a metre: the square spans x 381..905 (red to 643, then blue), y 187..712.
-  const Picture placed = Shot("editor_right_background");
+  const Picture placed = Bare("editor_right_background");
   EXPECT_TRUE(IsRed(placed.At(450, 650))) << "the picture's left half";
   EXPECT_TRUE(IsBlue(placed.At(700, 650))) << "its right half";
   EXPECT_TRUE(placed.Black(300, 650)) << "left of the picture";
@@ -129,7 +139,7 @@ TEST_F(ObjectEditorWindow, TheEntryPageOpensTheEditorWhoseViewsGridsAndBackgroun
   Click("use opp");
   EXPECT_EQ(EditViews.records[VIEW_LEFT].kind, BACKGROUND_OPPOSITE);
   // Mirrored: centred 1 m to the left, x 119..643, blue to 381, then red.
-  const Picture flipped = Shot("editor_left_flipped");
+  const Picture flipped = Bare("editor_left_flipped");
   EXPECT_TRUE(IsBlue(flipped.At(200, 650))) << "the flipped picture's left half";
   EXPECT_TRUE(IsRed(flipped.At(450, 650))) << "its right half";
   EXPECT_TRUE(flipped.Black(700, 650)) << "right of it";

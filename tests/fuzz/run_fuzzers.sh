@@ -44,6 +44,8 @@ TARGETS=(
   "fuzz_wheel_file:$BUILD/seeds/wheel_file"
   "fuzz_light_schemes:$BUILD/seeds/light_schemes"
   "fuzz_human_system:$BUILD/seeds/human_system"
+  "fuzz_animation_file:$BUILD/seeds/human_work/data/move"
+  "fuzz_skeleton_body:$BUILD/seeds/skeleton"
   "fuzz_scheme_file:$ROOT/tests/fuzz/corpus/scheme"
   "fuzz_spoke_file:$BUILD/seeds/spoke"
   "fuzz_layout_models:$BUILD/seeds/layout"
@@ -146,6 +148,8 @@ mkdir -p "$SEEDS/world_objects" "$SEEDS/world_octrees" "$SEEDS/world_mappings"
 mv "$SEEDS"/track/objects_*.seed "$SEEDS/world_objects/"
 mv "$SEEDS"/track/octrees_*.seed "$SEEDS/world_octrees/"
 mv "$SEEDS"/track/mappings_*.seed "$SEEDS/world_mappings/"
+mkdir -p "$SEEDS/skeleton"
+mv "$SEEDS/human_system/skeleton.seed" "$SEEDS/skeleton/"
 # A JPG start with an EXIF block: IFD 0 pointing at an EXIF directory with an exposure time.
 printf '\xff\xd8\xff\xe1\x00\x3cExif\x00\x00II*\x00\x08\x00\x00\x00\x01\x00\x69\x87\x04\x00\x01\x00\x00\x00\x1a\x00\x00\x00\x00\x00\x00\x00\x01\x00\x9a\x82\x05\x00\x01\x00\x00\x00\x2c\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\xfa\x00\x00\x00\xff\xda' \
   > "$SEEDS/exif/minimal.jpg"

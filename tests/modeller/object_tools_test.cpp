@@ -24,10 +24,10 @@ class ObjectToolsTest : public OperationsTest {
   }
   // The subobject panel's buttons where they exist, the command's word otherwise.
   void Tool(int word) {
-    const char* label = word == OBJECT_TOOL_CLEANUP       ? "cleanup"
+    const char* label = word == OBJECT_TOOL_CLEANUP       ? "clean object"
                         : word == OBJECT_TOOL_ASK_REFLECT ? "reflect"
                         : word == OBJECT_TOOL_MERGE_MESH  ? "merge mesh"
-                        : word == OBJECT_TOOL_SORT        ? "magic sort"
+                        : word == OBJECT_TOOL_SORT        ? "magic triangle sort"
                                                           : nullptr;
     if (label && modeller->state.mode == ModeSubobject) {
       Press(label);
@@ -111,14 +111,15 @@ TEST_F(ObjectToolsTest, ReflectTwiceGivesTheSameBytesAndTheSortPermutesStably) {
   std::sort(unsorted.begin(), unsorted.end());
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(unsorted, sorted);
-  // Deselect, the subobject flag and the views' clear mode.
+  // Deselect, the build mode's automatic mirroring and the views' clear mode.
   SelectAll(*modeller, 0);
   Tool(OBJECT_TOOL_DESELECT);
   EXPECT_EQ(modeller->state.selectedPointCount + modeller->state.selectedTriangleCount, 0);
-  const uint32_t shown = ObjectEditorShared.showSubobjects;
-  Tool(OBJECT_TOOL_SUBOBJECT_VIEW);
-  EXPECT_NE(ObjectEditorShared.showSubobjects, shown);
-  Tool(OBJECT_TOOL_SUBOBJECT_VIEW);
+  const uint8_t mirrored = modeller->state.autoMirror;
+  Tool(OBJECT_TOOL_AUTO_MIRROR);
+  EXPECT_NE(modeller->state.autoMirror, mirrored);
+  EXPECT_EQ(AutoMirrorSetting, modeller->state.autoMirror) << "kept for the next modeller";
+  Tool(OBJECT_TOOL_AUTO_MIRROR);
   Tool(OBJECT_TOOL_VIEW_CLEAR_1);
   EXPECT_EQ(EditViews.clearMode2D, 1);
   Tool(OBJECT_TOOL_VIEW_CLEAR_0);

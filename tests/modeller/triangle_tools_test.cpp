@@ -402,7 +402,7 @@ TEST_F(TriangleToolsTest, ThePanelReachesGroupsColoursLevelsAndAttributes) {
   // The attribute rows ask before they assign.
   SelectTriangles({1});
   std::vector<uint8_t> before = Serialised();
-  Press("high", CLICK_LEFT, "High contribution to normals");
+  Press("high", CLICK_LEFT, "Normal contribution level");
   EXPECT_STREQ(MessageBoxDialog.first, "Assign 1 triangle to n.c.level high?");
   Key('Y');
   EXPECT_EQ(T(1).normalLevel, 3);
@@ -416,9 +416,9 @@ TEST_F(TriangleToolsTest, ThePanelReachesGroupsColoursLevelsAndAttributes) {
   // "add to :" offers the other levels only.
   SelectTriangles({2});
   Buttons();
-  EXPECT_EQ(Find("lod1"), nullptr);
+  EXPECT_EQ(Find("lod1", "Duplicate the selected triangles into this level of detail"), nullptr);
   before = Serialised();
-  Press("lod2");
+  Press("lod2", CLICK_LEFT, "Duplicate the selected triangles into this level of detail");
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_ADD_TO_LOD);
   Key('Y');
   EXPECT_EQ(model.triangleCount, 7);

@@ -5,8 +5,11 @@
 // "data\hmn\hmn.hmn" (six figures over one skeleton) and "data\hmn\helmet.qxe" are written
 // through the program's own writers and read back with its own readers; written again they
 // must be the same bytes, or the tool fails (and so the build).  The figures' cloth page is
-// "data\png\hmn_cloth.png", the helmet's default skin "data\skins\HEL_DEFAULT.jpg".  With
-// --seeds the human system file is also written as a seed of its fuzz target.
+// "data\png\hmn_cloth.png", the helmet's default skin "data\skins\HEL_DEFAULT.jpg".  The
+// driver animations of every animation set are "data\move\sit_<set>.ban" (seated, one frame)
+// and "data\move\str_<set>.ban" (left lock, centre, right lock), read back the same way.  With
+// --seeds the human system file and the skeleton body alone are also written as seeds of their
+// fuzz targets.
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -38,9 +41,45 @@ int WriteHumanSystem(const std::string& seedFolder) {
                              std::to_string(Humans.skeletonCount) + " skeletons";
   FreeHumans();
   if (!SameBytesBack(TOOL, HUMAN_SYSTEM_FILE, image, again, detail)) return 0;
-  // The fuzz target's input: the version (above 248), then the body.
+  // The fuzz targets' inputs: the version (above 248), then the body; and the skeleton body
+  // alone.
+  Skeleton skeleton;
+  BuildSampleSkeleton(skeleton);
+  const std::vector<uint8_t> skeletonBody = MemoryWriteBody([&](DataFile& f) { skeleton.Write(f); });
+  skeleton.Free();
   return WriteGenSeed(TOOL, seedFolder, "hmn.hmn.seed", {uint8_t(HUMAN_SYSTEM_VERSION - 248)}, image,
-                      DATA_FILE_HEADER_SIZE);
+                      DATA_FILE_HEADER_SIZE) &&
+         WriteGenSeed(TOOL, seedFolder, "skeleton.seed", {}, skeletonBody);
+}
+
+// One driver animation file, read back through the car's reader and written again to the
+// same bytes.
+int WriteDriverAnimation(const std::string& path, const Animation& a, int solids) {
+  const std::vector<uint8_t> image = DataFileImage(
+      ANIMATION_FILE_MAGIC, MemoryWriteBody([&](DataFile& f) { WriteAnimation(a, f, solids); }), ANIMATION_FILE_VERSION);
+  if (!WriteGenFile(TOOL, path.c_str(), image)) return 0;
+  Animation back;
+  const int read = ReadAnimationFile(back, path.c_str(), nullptr, solids, 0.0f);
+  const std::vector<uint8_t> again =
+      read ? DataFileImage(ANIMATION_FILE_MAGIC, MemoryWriteBody([&](DataFile& f) { WriteAnimation(back, f, solids); }),
+                           ANIMATION_FILE_VERSION)
+           : std::vector<uint8_t>{};
+  back.Free();
+  return SameBytesBack(TOOL, path.c_str(), image, again, "read " + std::to_string(read));
+}
+
+// "data\move\sit_<set>.ban" and "data\move\str_<set>.ban" of every driver animation set.
+int WriteDriverAnimations() {
+  for (const DriverAnimationSet& set : DRIVER_ANIMATION_SETS) {
+    Animation sit, steer;
+    BuildDriverAnimations(set, sit, steer);
+    const int ok = WriteDriverAnimation(std::string("data\\move\\sit_") + set.name + ".ban", sit, SAMPLE_SKELETON_SOLIDS) &&
+                   WriteDriverAnimation(std::string("data\\move\\str_") + set.name + ".ban", steer, SAMPLE_SKELETON_SOLIDS);
+    sit.Free();
+    steer.Free();
+    if (!ok) return 0;
+  }
+  return 1;
 }
 
 int WriteHelmet() {
@@ -108,11 +147,11 @@ bool WriteJpeg(const std::string& path, const Canvas& c) {
 int main(int argc, char** argv) {
   std::string seeds;
   if (const int failed =
-          StartGenTool(TOOL, argc, argv, {"data", "data\\hmn", "data\\png", "data\\skins"}, seeds))
+          StartGenTool(TOOL, argc, argv, {"data", "data\\hmn", "data\\move", "data\\png", "data\\skins"}, seeds))
     return failed;
   SetDefaultTextColours();
   MessagesToStdout = 1;  // any repair the model reader reports shows in the build's output
-  if (!WriteHumanSystem(seeds) || !WriteHelmet()) return 1;
+  if (!WriteHumanSystem(seeds) || !WriteHelmet() || !WriteDriverAnimations()) return 1;
   if (!WritePng(std::string("data/png/") + SAMPLE_FIGURE_PAGE + ".png", ClothPage(), false) ||
       !WriteJpeg(std::string("data/skins/") + SAMPLE_HELMET_SKIN + ".jpg", HelmetSkin()))
     return 1;

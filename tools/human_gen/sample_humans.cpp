@@ -22,6 +22,8 @@ struct BoneShape {
   uint32_t colour;
 };
 // A standing figure, feet on the ground at the origin, facing +y.
+// The legs' four main bones come right after the trunk and head, so that their solids are
+// 6 to 13, the range the animation editor's "symmetrical legs" mirrors.
 constexpr BoneShape BONES[SAMPLE_SKELETON_BONES] = {
     {"pelvis", false, 0, 0, 0.95, 0.16, 0.10, 0.08, true, 0x3050A0},
     {"waist", false, 0, 0, 1.10, 0.14, 0.09, 0.07, true, 0x3050A0},
@@ -29,6 +31,12 @@ constexpr BoneShape BONES[SAMPLE_SKELETON_BONES] = {
     {"neck", false, 0, 0, 1.50, 0.05, 0.05, 0.05, false, 0xA0B4DC},
     {"head", false, 0, 0.01, 1.65, 0.09, 0.11, 0.11, true, 0xA0B4DC},
     {"jaw", false, 0, 0.04, 1.56, 0.05, 0.05, 0.03, false, 0xA0B4DC},
+    {"thigh", true, 0.09, 0, 0.68, 0.07, 0.07, 0.20, true, 0x3050A0},
+    {"knee", true, 0.09, 0.01, 0.47, 0.05, 0.05, 0.03, false, 0x3050A0},
+    {"shin", true, 0.09, 0, 0.27, 0.05, 0.05, 0.18, true, 0x3050A0},
+    {"foot", true, 0.09, 0.05, 0.04, 0.05, 0.10, 0.04, true, 0x202020},
+    {"hip", true, 0.09, 0, 0.90, 0.06, 0.06, 0.04, false, 0x3050A0},
+    {"toes", true, 0.09, 0.17, 0.02, 0.05, 0.03, 0.02, false, 0x202020},
     {"clavicle", true, 0.10, 0, 1.42, 0.08, 0.04, 0.03, false, 0x3050A0},
     {"upper_arm", true, 0.24, 0, 1.28, 0.05, 0.05, 0.14, true, 0x3050A0},
     {"forearm", true, 0.24, 0, 1.02, 0.04, 0.04, 0.12, true, 0x3050A0},
@@ -36,22 +44,17 @@ constexpr BoneShape BONES[SAMPLE_SKELETON_BONES] = {
     {"palm", true, 0.24, 0, 0.82, 0.04, 0.015, 0.045, false, 0xA0B4DC},
     {"thumb", true, 0.22, 0.03, 0.82, 0.012, 0.012, 0.03, false, 0xA0B4DC},
     {"fingers", true, 0.24, 0, 0.74, 0.04, 0.012, 0.04, false, 0xA0B4DC},
-    {"hip", true, 0.09, 0, 0.90, 0.06, 0.06, 0.04, false, 0x3050A0},
-    {"thigh", true, 0.09, 0, 0.68, 0.07, 0.07, 0.20, true, 0x3050A0},
-    {"knee", true, 0.09, 0.01, 0.47, 0.05, 0.05, 0.03, false, 0x3050A0},
-    {"shin", true, 0.09, 0, 0.27, 0.05, 0.05, 0.18, true, 0x3050A0},
-    {"foot", true, 0.09, 0.05, 0.04, 0.05, 0.10, 0.04, true, 0x202020},
-    {"toes", true, 0.09, 0.17, 0.02, 0.05, 0.03, 0.02, false, 0x202020},
 };
-// Parent and child bone of each joint; hinges bend one way only.
+// Parent and child bone of each joint; hinges (elbows, knees, jaw, fingers, toes) bend one
+// way only.
 struct JointShape {
   int a, b;
   bool hinge;
 };
-constexpr JointShape JOINTS[] = {{0, 1, false},  {1, 2, false},  {2, 3, false},   {3, 4, false},   {4, 5, true},
-                                 {2, 6, false},  {6, 7, false},  {7, 8, true},    {8, 9, false},   {9, 10, false},
-                                 {10, 11, false}, {10, 12, true}, {0, 13, false},  {13, 14, false}, {14, 15, false},
-                                 {15, 16, true}, {16, 17, false}, {17, 18, true}};
+constexpr JointShape JOINTS[] = {{0, 1, false},   {1, 2, false},   {2, 3, false},   {3, 4, false},   {4, 5, true},
+                                 {2, 12, false},  {12, 13, false}, {13, 14, true},  {14, 15, false}, {15, 16, false},
+                                 {16, 17, false}, {16, 18, true},  {0, 10, false},  {10, 6, false},  {6, 7, true},
+                                 {7, 8, true},    {8, 9, false},   {9, 11, true}};
 
 int32_t Fixed(double metres) { return Metres(metres); }
 
@@ -144,6 +147,83 @@ void BuildSampleSkeleton(Skeleton& s) {
   std::strcpy(s.poses[0].name, "stand");
   restAnimation(s.poses[0].low, 0);
   rig.Free();
+}
+
+// ---- Driver animations ----
+
+namespace {
+
+// The bones of the table above the driver's posture moves.
+enum SampleBone { THIGH = 6, KNEE = 7, SHIN = 8, FOOT = 9, TOES = 11, UPPER_ARM = 13, FOREARM = 14, WRIST = 15,
+                  PALM = 16, THUMB = 17, FINGERS = 18 };
+
+// The solids of bones (both twins of symmetrical ones, the twin about the mirrored pivot)
+// turned by angle about axis through pivot (m).
+void TurnSolids(const Skeleton& s, BoneRig& rig, std::initializer_list<int> bones, const Vec3& pivot,
+                const Vec3& axis, double angle) {
+  const float c = float(std::cos(angle)), sn = float(std::sin(angle)), t = 1.0f - c;
+  const Vec3 u = axis;
+  const float r[9] = {t * u.x * u.x + c,        t * u.x * u.y - sn * u.z, t * u.x * u.z + sn * u.y,
+                      t * u.x * u.y + sn * u.z, t * u.y * u.y + c,        t * u.y * u.z - sn * u.x,
+                      t * u.x * u.z - sn * u.y, t * u.y * u.z + sn * u.x, t * u.z * u.z + c};
+  for (int bone : bones)
+    for (int twin = 0; twin < (s.bones[bone].flags & SKELETON_BONE_SYMMETRICAL ? 2 : 1); ++twin) {
+      Bone& b = rig.bones[size_t(s.SolidOf(bone, twin == 1))];
+      // The twin's pivot is the mirror of the pivot.
+      const Vec3 p = twin ? Vec3{-pivot.x, pivot.y, pivot.z} : pivot;
+      const Vec3 arm = {float(b.position.x / 65536.0 - p.x), float(b.position.y / 65536.0 - p.y),
+                        float(b.position.z / 65536.0 - p.z)};
+      const Vec3 moved = MatrixTimes(r, arm) + p;
+      b.position = {Fixed(moved.x), Fixed(moved.y), Fixed(moved.z)};
+      float m[9];
+      for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+          m[i * 3 + j] = r[i * 3] * b.orientation[j] + r[i * 3 + 1] * b.orientation[3 + j] + r[i * 3 + 2] * b.orientation[6 + j];
+      std::copy(m, m + 9, b.orientation);
+    }
+}
+
+}  // namespace
+
+void PoseSampleDriver(Skeleton& s, BoneRig& rig, float steer) {
+  s.UpdateBones(rig);
+  const Vec3 X = {1, 0, 0}, Y = {0, 1, 0};
+  // The legs forward from the hips, the lower legs bent down at the knees.
+  const Vec3 hip = {0.09f, 0.0f, 0.85f}, kneeSeated = {0.09f, 0.38f, 0.85f};
+  TurnSolids(s, rig, {THIGH, KNEE, SHIN, FOOT, TOES}, hip, X, PI / 2);
+  TurnSolids(s, rig, {SHIN, FOOT, TOES}, kneeSeated, X, -PI / 3);
+  // The arms forward from the shoulders, the forearms raised at the elbows.
+  const Vec3 shoulder = {0.24f, 0.0f, 1.40f};
+  const double upper = PI / 3, reach = 0.26;  // the upper arm's turn, the shoulder to the elbow
+  TurnSolids(s, rig, {UPPER_ARM, FOREARM, WRIST, PALM, THUMB, FINGERS}, shoulder, X, upper);
+  const Vec3 elbow = {shoulder.x, shoulder.y + float(reach * std::sin(upper)), shoulder.z - float(reach * std::cos(upper))};
+  TurnSolids(s, rig, {FOREARM, WRIST, PALM, THUMB, FINGERS}, elbow, X, PI / 6);
+  // The hands turn with the wheel about its column (forward, on the middle), up to an eighth
+  // of a turn each way.
+  const Vec3 wheel = {0.0f, 0.55f, 1.15f};
+  if (steer != 0.0f) TurnSolids(s, rig, {FOREARM, WRIST, PALM, THUMB, FINGERS}, wheel, Y, steer * PI / 4);
+}
+
+void BuildDriverAnimations(const DriverAnimationSet& set, Animation& sit, Animation& steer) {
+  Skeleton s;
+  BuildSampleSkeleton(s);
+  BoneRig rig;
+  s.CreateBones(rig);
+  PoseSampleDriver(s, rig, 0.0f);
+  sit.Init(rig);
+  steer.Init(rig);
+  steer.InsertFrame(0, rig.boneCount);
+  steer.InsertFrame(1, rig.boneCount);
+  const float locks[3] = {-1.0f, 0.0f, 1.0f};
+  for (int f = 0; f < 3; ++f) {
+    PoseSampleDriver(s, rig, locks[f]);
+    CopyPartPositions(rig, steer.frames[f].transforms);
+    steer.frames[f].time = 0.0f;
+  }
+  steer.flags = 0;
+  steer.scale = float(set.wheelTurnDegrees * PI / 180.0);
+  rig.Free();
+  s.Free();
 }
 
 uint32_t SampleFigureFlags(int k) { return FIGURES[k].flags; }

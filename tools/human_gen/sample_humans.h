@@ -32,6 +32,23 @@ float SampleFigureValue(int k);
 // The helmet: a dome of two levels of detail on one skin page.
 void BuildSampleHelmet(ModelObject& object);
 
+// ---- Driver animations ----
+// Our driver animation sets, one per vehicle class's animation set: the name ("sit_<name>"
+// and "str_<name>" in "data\move") and the steering wheel's turn to one side, degrees.
+struct DriverAnimationSet {
+  const char* name;
+  float wheelTurnDegrees;
+};
+constexpr DriverAnimationSet DRIVER_ANIMATION_SETS[] = {{"saloon", 450.0f}, {"kart", 75.0f}, {"bike", 30.0f},
+                                                        {"f1", 200.0f},     {"fsae", 135.0f}, {"open", 225.0f},
+                                                        {"gt", 270.0f}};
+// The sample skeleton's rig posed seated, hands on a wheel turned by steer (-1 full left,
+// 0 centre, 1 full right); a neutral posture fitted to no car.
+void PoseSampleDriver(Skeleton& skeleton, BoneRig& rig, float steer);
+// The seated animation (one frame) and the steering animation (left lock, centre, right lock,
+// not cyclic, scale the wheel's turn to one side in radians) of a set.
+void BuildDriverAnimations(const DriverAnimationSet& set, Animation& sit, Animation& steer);
+
 // The human system file image (header and body) of models over skeletons.
 std::vector<uint8_t> HumanSystemFileImage(const HumanModel* models, int modelCount, const Skeleton* skeletons,
                                           int skeletonCount);

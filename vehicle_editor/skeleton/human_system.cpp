@@ -91,6 +91,7 @@ int ReadHumanSystem(DataFile& file, int version) {
   }
   h.models = modelsStored ? new HumanModel[modelsStored]() : nullptr;
   int ok = 1;
+  const char* skeletonFault = nullptr;  // the field a refused skeleton stumbled on
   for (uint32_t i = 0; ok && i < modelsStored; ++i) {
     HumanModel& m = h.models[i];
     m.model.Init();
@@ -110,11 +111,13 @@ int ReadHumanSystem(DataFile& file, int version) {
       for (uint32_t i = 0; ok && i < skeletonsStored; ++i) {
         ok = h.skeletons[i].Read(file, budget);
         if (ok) ++h.skeletonCount;
+        else skeletonFault = SkeletonReadFault;
       }
     }
   }
   if (!ok) {
-    LogF("%s : damaged after %d models and %d skeletons", HUMAN_SYSTEM_FILE, h.modelCount, h.skeletonCount);
+    LogF("%s : damaged after %d models and %d skeletons%s%s", HUMAN_SYSTEM_FILE, h.modelCount, h.skeletonCount,
+         skeletonFault ? " : " : "", skeletonFault ? skeletonFault : "");
     FreeHumans();
   }
   return ok;

@@ -33,6 +33,9 @@ constexpr int ANIMATION_HEADER_BYTES = 12;  // flags, scale marker, reserved, sc
 struct AnimationFrame {
   float time;
   FixedTransform* transforms;  // one per rig solid, owned
+
+  // The source's time and its first solidCount transforms (made here when the frame has none).
+  void Set(const AnimationFrame& source, int solidCount);
 };
 
 struct Animation {
@@ -50,7 +53,22 @@ struct Animation {
   void Init(const BoneRig& rig);
   // Frees the animation and deletes it (one made with new); null does nothing.
   static void Delete(Animation* animation);
+  // A deep copy of source (flags, spare, scale, every frame's time and solidCount transforms).
+  void Copy(const Animation& source, int solidCount);
+  // A copy of frame index right after it; an animation of c frames (c at least 2) has its
+  // scale multiplied by c / (c - 1), so that one interval keeps its share.  A frame index
+  // outside the animation does nothing.
+  void InsertFrame(int index, int solidCount);
+  // Frame index removed; with c' frames left (c' at least 2) the scale is multiplied by
+  // (c' - 1) / c'.
+  void DeleteFrame(int index, int solidCount);
 };
+// The intervals between frames: the frame count when cyclic, else one fewer.
+int AnimationIntervals(const Animation& animation);
+// The rig posed at phase 0..1 of the animation: t = phase x intervals, between frame
+// floor(t) and the next (modulo the frame count) with weight t - floor(t).  An animation
+// without frames leaves the rig as it is.
+void SampleAnimation(const Animation& animation, BoneRig& rig, float phase);
 
 // ---- [Poses] ----
 constexpr uint32_t POSE_STANDING = 1, POSE_EXCITED = 2, POSE_BLEND = 4;
@@ -64,6 +82,11 @@ struct Pose {
   Animation high;          // with POSE_BLEND only
   float lowHeight = 0.0f, highHeight = 1.0f;
   void Free();
+  // Flags 0, every seating, "unnamed", low made from the rig as it stands, high empty,
+  // heights 0.0 and 1.0.
+  void MakeDefault(const BoneRig& rig);
+  // Flags, seatings, name, both animations (deep) and both heights.
+  void Copy(const Pose& source, int solidCount);
 };
 
 // ---- [Skeleton] ----
@@ -114,9 +137,10 @@ struct Skeleton {
 
   // ---- [Files] ----
   // Reads the skeleton body into a skeleton as made; 1, or 0 when it is refused: no bones,
-  // fewer than 31 solids, a count beyond the bytes left, or a body that ends early.  A
-  // refused skeleton holds nothing and the stream stays where reading stopped.  Movements
-  // beyond the eighteen slots are read and dropped.
+  // fewer than 31 solids, a count beyond the bytes left, a joint naming a bone the skeleton
+  // does not have, more than the eighteen movements, a refused animation, or a body that ends
+  // early (SkeletonReadFault names the field).  A refused skeleton holds nothing and the
+  // stream stays where reading stopped.
   int Read(DataFile& file);
   // The same, drawing the frames' transforms from a budget shared by several reads (the
   // skeletons of one human system file); a skeleton that would pass it is refused.
@@ -138,13 +162,30 @@ struct Skeleton {
   // Every bone back at rest: state cleared, position and orientation from the skeleton (a
   // mirror twin negates x and the first and third angles).
   void UpdateBones(BoneRig& rig);
+  // Each solid drawn in its bone's colour.
+  void ColourBones(BoneRig& rig) const;
+  // A bone's mirror image in x: a plain bone in place (position x negated, orientation
+  // S M S with S = diag(-1, 1, 1)); a symmetrical bone's two solids exchange their mirrored
+  // transforms.  Twice restores the bone exactly.
+  void MirrorBone(int bone, BoneRig& rig) const;
+  void MirrorAllBones(BoneRig& rig) const;
 };
+// A solid's transform mirrored in x in place.
+void MirrorSolid(Bone& solid);
 
 // ---- [Files] ----
+// What the last refused read of an animation or skeleton body stumbled on ("animation
+// scale", "skeleton joint bones", ...), for the reader's message.
+extern const char* SkeletonReadFault;
+constexpr const char* TEXT_DAMAGED_FILE = "Damaged file :";
+// "Damaged file :" with the path and the field, as a box on owner (a line without one).
+void ReportFileFault(Prss* owner, const char* path, const char* field);
+
 // Reads an animation body into an empty animation: rigSolids transforms per frame, the first
 // min(stored, rigSolids) from the file, the rest identity at the origin; a marker of 0 takes
-// defaultScale when that is not 0.  1, or 0 (nothing kept) for a frame count above the limit,
-// frames beyond the bytes left or the transform budget, or a body that ends early.
+// defaultScale when that is not 0.  1, or 0 (nothing kept) for a scale that is not finite, a
+// frame count above the limit, frames beyond the bytes left or the transform budget, or a body
+// that ends early.
 int ReadAnimation(Animation& animation, DataFile& file, int rigSolids, float defaultScale);
 // The same within a transform budget (ANIMATION_TRANSFORM_BUDGET for one read alone).
 int ReadAnimationWithin(Animation& animation, DataFile& file, int rigSolids, float defaultScale,

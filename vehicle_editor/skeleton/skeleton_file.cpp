@@ -1,5 +1,7 @@
 // skeleton_file.cpp - the animation and skeleton bodies, read and written one field at a time.
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "core/data_file.h"
@@ -38,7 +40,15 @@ bool CountFits(DataFile& f, int64_t count, int64_t recordBytes) {
   return count >= 0 && count * recordBytes <= f.BytesLeft();
 }
 
+// Refuses a read: the field is kept for the caller's message.
+int Refuse(const char* field) {
+  SkeletonReadFault = field;
+  return 0;
+}
+
 }  // namespace
+
+const char* SkeletonReadFault = "";
 
 // ---- [Animations] ----
 
@@ -59,9 +69,12 @@ int ReadAnimationWithin(Animation& a, DataFile& f, int rigSolids, float defaultS
   a.frames = nullptr;
   rigSolids = std::max(rigSolids, 0);
   const int64_t transforms = int64_t(frames) * std::max(rigSolids, 1);
-  if (f.readPastEnd || frames > ANIMATION_FRAME_LIMIT || transforms > transformBudget ||
+  if (f.readPastEnd) return Refuse("animation header");
+  // Frame insertion and the steering output multiply by the scale.
+  if (!std::isfinite(a.scale)) return Refuse("animation scale");
+  if (frames > ANIMATION_FRAME_LIMIT || transforms > transformBudget ||
       !CountFits(f, frames, 4 + int64_t(stored) * TRANSFORM_BYTES))
-    return 0;
+    return Refuse("animation frame count");
   transformBudget -= transforms;
   if (frames == 0) return 1;
   a.frames = new AnimationFrame[size_t(frames)]();
@@ -77,7 +90,7 @@ int ReadAnimationWithin(Animation& a, DataFile& f, int rigSolids, float defaultS
   }
   if (f.readPastEnd) {
     a.Free();
-    return 0;
+    return Refuse("animation frames");
   }
   return 1;
 }
@@ -106,7 +119,14 @@ int ReadAnimationFile(Animation& a, const char* path, Prss* owner, int rigSolids
   }
   const int read = ReadAnimation(a, f, rigSolids, defaultScale);
   f.Close();
+  if (!read) ReportFileFault(owner, path, SkeletonReadFault);
   return read;
+}
+
+void ReportFileFault(Prss* owner, const char* path, const char* field) {
+  char detail[320];
+  std::snprintf(detail, sizeof detail, "%s (%s)", path, field);
+  ReportBox(owner, TEXT_DAMAGED_FILE, detail);
 }
 
 int WriteAnimationFile(const Animation& a, const char* path, Prss* owner, int solidCount) {
@@ -126,7 +146,8 @@ int Skeleton::Read(DataFile& f) {
 int Skeleton::Read(DataFile& f, int64_t& transformBudget) {
   density = f.ReadFloat();
   const int32_t bonesStored = f.ReadInt();
-  if (f.readPastEnd || bonesStored <= 0 || !CountFits(f, bonesStored, SKELETON_BONE_BYTES)) return 0;
+  if (f.readPastEnd || bonesStored <= 0 || !CountFits(f, bonesStored, SKELETON_BONE_BYTES))
+    return Refuse("skeleton bone count");
   bones = new SkeletonBone[size_t(bonesStored)]();
   boneCount = bonesStored;
   for (int i = 0; i < boneCount; ++i) {
@@ -141,8 +162,12 @@ int Skeleton::Read(DataFile& f, int64_t& transformBudget) {
   }
   const int solids = SolidCount();
   bool refused = solids < SKELETON_MIN_SOLIDS;
+  if (refused) Refuse("skeleton solids");
   const int32_t jointsStored = refused ? 0 : f.ReadInt();
-  refused = refused || f.readPastEnd || !CountFits(f, jointsStored, SKELETON_JOINT_BYTES);
+  if (!refused && (f.readPastEnd || !CountFits(f, jointsStored, SKELETON_JOINT_BYTES))) {
+    refused = true;
+    Refuse("skeleton joint count");
+  }
   if (!refused) {
     joints = new SkeletonJoint[size_t(std::max(jointsStored, 1))]();
     jointCount = jointsStored;
@@ -157,22 +182,23 @@ int Skeleton::Read(DataFile& f, int64_t& transformBudget) {
       j.limitB = f.ReadFloat();
       j.boneA = f.ReadInt();
       j.boneB = f.ReadInt();
+      // A joint naming a bone the skeleton lacks would tie the rig to nothing.
+      if (j.boneA < 0 || j.boneA >= boneCount || j.boneB < 0 || j.boneB >= boneCount) refused = true;
     }
-    const int32_t movementCount = f.ReadInt();
-    refused = f.readPastEnd || !CountFits(f, movementCount, ANIMATION_HEADER_BYTES);
-    for (int i = 0; !refused && i < movementCount; ++i) {
-      if (i < MOVEMENT_COUNT) {
-        refused = !ReadAnimationWithin(movements[i], f, solids, 0.0f, transformBudget);
-      } else {
-        Animation extra;  // beyond the eighteen slots: read past and dropped
-        refused = !ReadAnimationWithin(extra, f, solids, 0.0f, transformBudget);
-        extra.Free();
-      }
+    if (refused) Refuse("skeleton joint bones");
+    const int32_t movementCount = refused ? 0 : f.ReadInt();
+    if (!refused && (f.readPastEnd || movementCount > MOVEMENT_COUNT ||
+                     !CountFits(f, movementCount, ANIMATION_HEADER_BYTES))) {
+      refused = true;
+      Refuse("skeleton movement count");
     }
+    for (int i = 0; !refused && i < movementCount; ++i)
+      refused = !ReadAnimationWithin(movements[i], f, solids, 0.0f, transformBudget);
   }
   if (!refused) {
     const int32_t posesStored = f.ReadInt();
     refused = f.readPastEnd || !CountFits(f, posesStored, 8 + POSE_NAME_SIZE + ANIMATION_HEADER_BYTES);
+    if (refused) Refuse("skeleton pose count");
     if (!refused && posesStored > 0) {
       poses = new Pose[size_t(posesStored)];
       poseCount = posesStored;
@@ -195,6 +221,7 @@ int Skeleton::Read(DataFile& f, int64_t& transformBudget) {
     }
   }
   if (refused || f.readPastEnd) {
+    if (!refused) Refuse("skeleton poses");
     Free();
     return 0;
   }

@@ -134,4 +134,40 @@ TEST_F(HumanSamples, TheHelmetLoadsInItsColoursWithOneFastMeshAndIsBuiltAgainAft
   EXPECT_EQ(Helmet.meshes[0], nullptr);
 }
 
+TEST(DriverAnimations, EachSetSitsOnceAndSteersThroughThreeFramesOfItsWheelTurn) {
+  Skeleton s;
+  BuildSampleSkeleton(s);
+  BoneRig rig;
+  s.CreateBones(rig);
+  // The legs are solids 6 to 13, the elbows and knees hinges.
+  EXPECT_EQ(s.bones[6].firstSolid, 6);
+  EXPECT_EQ(s.bones[9].firstSolid + 1, 13);
+  int hinges = 0;
+  for (int j = 0; j < s.jointCount; ++j)
+    if ((s.joints[j].boneA == 13 && s.joints[j].boneB == 14) || (s.joints[j].boneA == 6 && s.joints[j].boneB == 7))
+      hinges += s.joints[j].type == SKELETON_JOINT_HINGE;
+  EXPECT_EQ(hinges, 2);
+  for (const DriverAnimationSet& set : DRIVER_ANIMATION_SETS) {
+    Animation sit, steer;
+    BuildDriverAnimations(set, sit, steer);
+    EXPECT_EQ(sit.frameCount, 1) << set.name;
+    ASSERT_EQ(steer.frameCount, 3) << set.name;
+    EXPECT_EQ(steer.flags & ANIMATION_CYCLIC, 0);
+    EXPECT_FLOAT_EQ(steer.scale, set.wheelTurnDegrees * 3.14159265f / 180.0f);
+    // The centre frame is the seated pose; the locks turn the hands opposite ways.
+    EXPECT_EQ(std::memcmp(steer.frames[1].transforms, sit.frames[0].transforms, sizeof(FixedTransform) * 32), 0);
+    const int hand = s.SolidOf(16, false);
+    const int32_t centre = steer.frames[1].transforms[hand].translation.z;
+    EXPECT_GT(steer.frames[0].transforms[hand].translation.z - centre, 0) << set.name;
+    EXPECT_LT(steer.frames[2].transforms[hand].translation.z - centre, 0) << set.name;
+    // Seated: the thighs point forward, the head stays where it stood.
+    EXPECT_GT(sit.frames[0].transforms[s.SolidOf(8, false)].translation.y, 65536 / 4);
+    EXPECT_EQ(sit.frames[0].transforms[4].translation.z, s.bones[4].position[2]);
+    sit.Free();
+    steer.Free();
+  }
+  rig.Free();
+  s.Free();
+}
+
 }  // namespace

@@ -199,7 +199,7 @@ TEST(SkeletonFile, DamagedBodiesAreRefusedWithNothingKept) {
   }
 }
 
-TEST(SkeletonFile, MovementsBeyondTheEighteenAreReadAndDropped) {
+TEST(SkeletonFile, MoreThanEighteenMovementsRefuseTheSkeleton) {
   Skeleton s;
   MakeSkeleton(s, 1, 15);
   // A body with 20 movements: two more animation bodies before the poses.
@@ -227,10 +227,10 @@ TEST(SkeletonFile, MovementsBeyondTheEighteenAreReadAndDropped) {
   Reader reader(body);
   Skeleton read;
   read.Init();
-  ASSERT_EQ(read.Read(reader.file), 1);
-  EXPECT_EQ(read.movements[17].scale, s.movements[17].scale);
-  ASSERT_EQ(read.poseCount, 1);
-  EXPECT_STREQ(read.poses[0].name, "stand") << "the pose after the extra movements is read in its place";
+  EXPECT_EQ(read.Read(reader.file), 0) << "we write eighteen: more is a damaged body";
+  EXPECT_STREQ(SkeletonReadFault, "skeleton movement count");
+  EXPECT_EQ(read.boneCount, 0);
+  EXPECT_EQ(read.movements[0].frameCount, 0);
   read.Free();
   s.Free();
 }

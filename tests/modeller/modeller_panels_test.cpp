@@ -1,0 +1,722 @@
+// modeller_panels_test.cpp - every mode's panel against a table of its buttons (label, word,
+// handler, hint) in order, the frame's rows above the panels (levels of detail, counts), the
+// object panel with the mapping list and its chain, the subobject list and labels.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "modeller/build_mode.h"
+#include "modeller/layers.h"
+#include "modeller/modeller_files.h"
+#include "modeller/object_panel.h"
+#include "modeller/object_tools.h"
+#include "modeller/subobjects.h"
+#include "modeller/triangle_tools.h"
+#include "operations_fixture.h"
+#include "ui/screen_labels.h"
+
+namespace modeller_test {
+namespace {
+
+// A row of a panel's table: the text shown (null: a number, not compared), the word, the
+// handler (ANY: one of the panel's own, NONE: a label) and the hint (ANY_HINT: not compared).
+void AnyHandler(void*, int, uintptr_t) {}
+const InterfaceHandler ANY = AnyHandler;
+const InterfaceHandler NONE = nullptr;
+const char* const ANY_HINT = "(any hint)";
+struct Row {
+  const char* text;
+  uintptr_t word;
+  InterfaceHandler handler;
+  const char* hint;
+};
+using Table = std::vector<Row>;
+
+// A value button with its label and steps: the label, the value (word + 2), "-" and "+".
+void ValueRow(Table& t, const char* label, uintptr_t word, InterfaceHandler handler, const char* hint) {
+  t.push_back({label, 0, NONE, hint});
+  t.push_back({nullptr, word + 2, handler, hint});
+  t.push_back({"-", word, handler, ANY_HINT});
+  t.push_back({"+", word + 1, handler, ANY_HINT});
+}
+void Steps(Table& t, uintptr_t minus, uintptr_t plus, InterfaceHandler handler) {
+  t.push_back({"-", minus, handler, ANY_HINT});
+  t.push_back({"+", plus, handler, ANY_HINT});
+}
+
+std::string Describe(const InterfaceButton& b) {
+  char text[128] = "";
+  ButtonText(b, text, sizeof text);
+  return std::string("\"") + text + "\" word " + std::to_string(b.word) + (b.handler ? " handled" : " label") + " \"" +
+         (b.hint ? b.hint : "") + "\"";
+}
+
+// The buttons from first on against the table, each mismatch named.
+void ExpectTable(int first, const Table& table, const char* what) {
+  std::string all;
+  for (int i = first; i < ButtonCount; ++i) all += "\n  " + Describe(InterfaceButtons[i]);
+  ASSERT_GE(ButtonCount - first, int(table.size())) << what << ": too few buttons" << all;
+  for (size_t k = 0; k < table.size(); ++k) {
+    const InterfaceButton& b = InterfaceButtons[first + int(k)];
+    const Row& r = table[k];
+    char text[128] = "";
+    ButtonText(b, text, sizeof text);
+    const std::string at = std::string(what) + " row " + std::to_string(k) + ": " + Describe(b);
+    if (r.text) {
+      EXPECT_STREQ(text, r.text) << at;
+    }
+    EXPECT_EQ(b.word, r.word) << at;
+    if (r.handler == NONE) {
+      EXPECT_EQ(b.handler, nullptr) << at;
+    } else if (r.handler == ANY) {
+      EXPECT_NE(b.handler, nullptr) << at;
+    } else {
+      EXPECT_EQ(reinterpret_cast<void*>(b.handler), reinterpret_cast<void*>(r.handler)) << at;
+    }
+    if (r.hint == ANY_HINT) continue;
+    if (r.hint) {
+      EXPECT_STREQ(b.hint ? b.hint : "(none)", r.hint) << at;
+    } else {
+      EXPECT_EQ(b.hint, nullptr) << at;
+    }
+  }
+  EXPECT_EQ(ButtonCount - first, int(table.size())) << what << ": the panel ends with the table" << all;
+}
+
+int IndexOf(const char* text, int from = 0) {
+  char shown[128];
+  for (int i = from; i < ButtonCount; ++i)
+    if (ButtonText(InterfaceButtons[i], shown, sizeof shown) && std::strcmp(shown, text) == 0) return i;
+  return -1;
+}
+const InterfaceButton* ByHint(const char* hint) {
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].hint && std::strcmp(InterfaceButtons[i].hint, hint) == 0) return &InterfaceButtons[i];
+  return nullptr;
+}
+std::string TextOf(const InterfaceButton* b) {
+  char text[128] = "";
+  if (b) ButtonText(*b, text, sizeof text);
+  return text;
+}
+
+class PanelsTest : public OperationsTest {
+ protected:
+  void SetUp() override {
+    OperationsTest::SetUp();
+    InteractiveMode = 1;
+    ScreenWidth = 1280, ScreenHeight = 960;
+    SetInterfaceMetrics();
+  }
+  // One frame, then only the mode's panel from the top left.
+  template <class Panel>
+  void PanelOnly(Panel panel) {
+    Buttons();
+    ClearInterface();
+    RowCursorX = RowCursorY = 0;
+    panel(*modeller);
+  }
+  void Mode(int mode) { SetModellerMode(*modeller, 0, mode); }
+};
+
+// ---- The tables of the panels ----
+
+Table TrianglePanelTop(int selected, int groups) {
+  static char count[32];
+  std::snprintf(count, sizeof count, "%d selected", selected);
+  static char groupText[32];
+  std::snprintf(groupText, sizeof groupText, "groups : %d", groups);
+  Table t = {
+      {"clear", 8, ObjectToolsCommand, "Deselect all triangles (C)"},
+      {"select all", 0, ANY, "Select all triangles (A)"},
+      {"invert", 1, ANY, "Select unselected triangles and deselect selected triangles (CTRL+I)"},
+      {"index", 10, TriangleToolsCommand, "Select a triangle by entering its index"},
+      {count, 0, NONE, "Number of selected triangles"},
+      {"hide selected", 1, HideTriangles, "Make the selected triangles temporarily invisible (H)"},
+      {"unhide all", 0, HideTriangles, "Restore all hidden triangles (make them visible) (ALT+H)"},
+      {"hide unselected", 2, HideTriangles, "Temporarily hide all triangles that are not selected (SHIFT+H)"},
+      {"select box", 0, ANY, "Select triangles covered by the selection rectangle"},
+      {"deselect box", 1, ANY, "Deselect triangles covered by the selection rectangle"},
+      {"box select :", 0, NONE, nullptr},
+      {"facing", 9, TriangleToolsCommand, "When using box select, only include triangles that face the viewpoint"},
+      {"triangle buttons :", 0, NONE, nullptr},
+      {"NO", 3, ANY, ANY_HINT},
+      {"YES", 3, ANY, ANY_HINT},
+      {"reduce detail", 1, TriangleModeCommand, "Reduce detail by collapsing edges shorter than a set length (SHIFT+R)"},
+      // The smoothing groups' row (their own operations).
+      {groupText, 0, NONE, ANY_HINT},
+      {"new", 0, AddGroup, ANY_HINT},
+      {"remove", 0, RemoveGroup, ANY_HINT},
+  };
+  return t;
+}
+void AttributeRows(Table& t) {
+  t.push_back({"n.c.level", 0, NONE, "Normal contribution level"});
+  const char* const LEVELS[4] = {"zero", "low", "medium", "high"};
+  for (int i = 0; i < 4; ++i) t.push_back({LEVELS[i], uintptr_t(i), AssignContributionAction, "Normal contribution level"});
+  t.push_back({"l.r.swap", 0, NONE, "Drive side swap mode"});
+  t.push_back({"static", 0, AssignSwapAction, "Drive side swap mode"});
+  t.push_back({"swap", 1, AssignSwapAction, "Drive side swap mode"});
+}
+
+TEST_F(PanelsTest, TrianglePanelWithoutAndWithASelection) {
+  Start(SampleCar);
+  Mode(ModeTriangle);
+  PanelOnly(AddTrianglePanel);
+  Table t = TrianglePanelTop(0, model.groupCount);
+  AttributeRows(t);
+  ExpectTable(0, t, "triangle panel, nothing selected");
+
+  SelectAll(*modeller, 0);
+  const int selected = modeller->state.selectedTriangleCount;
+  ASSERT_GT(selected, 0);
+  PanelOnly(AddTrianglePanel);
+  t = TrianglePanelTop(selected, model.groupCount);
+  const Table selection = {
+      {"add to :", 0, NONE, nullptr},
+      {"lod2", 1, ANY, ANY_HINT},
+      {"build unmirrored", 4, TriangleToolsCommand, "Build reflected versions of the current triangles, on reflected points"},
+      {"flip tris", 11, TriangleToolsCommand, "Change the facing direction of the selected triangles (CTRL+F)"},
+      {"subdivide", 0, SubdivideTriangles, "Convert each triangle into 4 triangles by bisecting its edges"},
+      {"break off", 12, TriangleToolsCommand, "Break off the selected triangles into a newly created subobject"},
+      {"duplicate", 2, TriangleToolsCommand, "Duplicate the selected triangles and their points (CTRL+D)"},
+      {"delete", 0, TriangleToolsCommand, "Delete the selected triangles"},
+      {"unmirror", 8, TriangleToolsCommand, "Switch off mirroring of the selected triangles"},
+      {"single sided", 15, TriangleToolsCommand, "Set the selected triangles to be single sided"},
+      {"double sided", 14, TriangleToolsCommand, "Set the selected triangles to be double sided"},
+  };
+  t.insert(t.end(), selection.begin(), selection.end());
+  AttributeRows(t);
+  ExpectTable(0, t, "triangle panel, triangles selected");
+
+  // With the triangle buttons on, the "show :" row follows the box selection's.
+  modeller->triangleButtons = 1;
+  PanelOnly(AddTrianglePanel);
+  const int show = IndexOf("show :");
+  ASSERT_EQ(show, IndexOf("box select :") + 2);
+  EXPECT_STREQ(InterfaceButtons[show + 1].hint, "Show buttons only for triangles that face the viewpoint");
+}
+
+Table PointPanelTop(const char* count, const char* countHint) {
+  return {
+      {"clear", 8, ObjectToolsCommand, "Deselect all points (C)"},
+      {"select all", 0, ANY, "Select all points (A)"},
+      {"invert", 1, ANY, "Select unselected points and deselect selected points (CTRL+I)"},
+      {count, 0, NONE, countHint},
+      {"hide selected", 1, HidePoints, "Make the selected points temporarily invisible (H)"},
+      {"unhide all", 0, HidePoints, "Restore all hidden points (make them visible) (ALT+H)"},
+      {"hide unselected", 2, HidePoints, "Temporarily hide all points that are not selected (SHIFT+H)"},
+      {"index", 9, PointToolsCommand, "Select a point by entering its index"},
+      {"select box", 0, ANY, "Select points covered by the selection rectangle"},
+      {"deselect box", 1, ANY, "Deselect points covered by the selection rectangle"},
+  };
+}
+// The trace's mode row (its own operations) and "closed".
+void TraceRows(Table& t) {
+  t.push_back({"trace", 0, NONE, nullptr});
+  t.push_back({"off", 0, ANY, ANY_HINT});
+  t.push_back({"incl", 1, ANY, ANY_HINT});
+  t.push_back({"excl", 2, ANY, ANY_HINT});
+  t.push_back({"closed", 7, PointToolsCommand, ANY_HINT});
+}
+void CoordinateRows(Table& t) {
+  ValueRow(t, "X", 0, GreenPointValueButton, "Right (X) value of the last selected point");
+  ValueRow(t, "Y", 3, GreenPointValueButton, "Forward (Y) value of the last selected point");
+  ValueRow(t, "Z", 6, GreenPointValueButton, "Up (Z) value of the last selected point");
+}
+void DarknessRow(Table& t) {
+  t.push_back({"exd", 3, PointDarknessButton, "Set ambient darkness to extra dark"});
+  t.push_back({"vdk", 2, PointDarknessButton, "Set ambient darkness to very dark"});
+  t.push_back({"drk", 1, PointDarknessButton, "Set ambient darkness to dark"});
+  t.push_back({"brt", 0, PointDarknessButton, "Set ambient darkness to bright (default)"});
+}
+const Row NEW_POINT = {"new point", 0, PointToolsCommand, "Create a new point at the object centre (CTRL+N)"};
+
+TEST_F(PanelsTest, PointPanelByItsSelection) {
+  Start(SampleCar);
+  Mode(ModePoint);
+  // Nothing selected.
+  PanelOnly(AddPointPanel);
+  Table t = PointPanelTop("no points selected", "No points are currently selected");
+  TraceRows(t);
+  t.push_back({"no trace points", 0, NONE, "There are no points in the trace"});
+  t.push_back(NEW_POINT);
+  ExpectTable(0, t, "point panel, nothing selected");
+
+  // One mirrored point.
+  int mirrored = -1;
+  for (int p = 0; p < model.pointCount && mirrored < 0; ++p)
+    if (model.points[p].flags & POINT_MIRRORED) mirrored = p;
+  ASSERT_GE(mirrored, 0);
+  SelectPoints({mirrored});
+  PanelOnly(AddPointPanel);
+  t = PointPanelTop("1 selected", "Number of selected points");
+  t.push_back({"select connected triangles", 17, PointToolsCommand, "Select triangles based on the selected points (S)"});
+  TraceRows(t);
+  t.push_back({nullptr, 0, NONE, "The traced points in the order they were selected"});
+  t.push_back({"need at least 2 points", 0, NONE, ANY_HINT});
+  CoordinateRows(t);
+  DarknessRow(t);
+  const Table single = {
+      {"new subobject", 0, NewSubobject, "Create a new subobject at the selected point's location"},
+      {"delete point", 1, PointToolsCommand, "Delete the selected point"},
+      {"mirror", 2, PointToolsCommand, "Mirror or unmirror the selected point"},
+      {"create circle", 18, PointToolsCommand, "Create a circle of points around the selected point"},
+      {"centre", 10, PointToolsCommand, "Move selected points to the central plane and fix them there"},
+      {"free", 12, PointToolsCommand, "Allow selected points to be moved away from the central plane"},
+      {"REF point (OFF)", 15, PointToolsCommand, "Set the selected points to be reference (blue) points"},
+      {"unmirror unused", 0, ANY, "Switch off mirroring on any points whose mirror is not used"},
+      {"delete unused", 1, ANY, "Delete any of the selected points that are not in use"},
+      {"mirror points", 11, PointToolsCommand, "Mirror the selected points"},
+      {"flip :", 0, NONE, nullptr},
+      {"F-B", 21, PointToolsCommand, "Flip the selected points between front and back"},
+      {"L-R", 22, PointToolsCommand, "Flip the selected points between left and right"},
+  };
+  t.insert(t.end(), single.begin(), single.end());
+  t.push_back(NEW_POINT);
+  ExpectTable(0, t, "point panel, one mirrored point");
+  // The mirrored point's "mirror" is lit.
+  const int mirror = IndexOf("mirror");
+  ASSERT_GE(mirror, 0);
+  EXPECT_EQ(InterfaceButtons[mirror].fourth.i, 1);
+
+  // Three points, a valid trace: extrude and lathe, the merges, the shared rows, the 3D scale.
+  SelectPoints({0, 1, 2});
+  PanelOnly(AddPointPanel);
+  t = PointPanelTop("3 selected", "Number of selected points");
+  t.push_back({"select connected triangles", 17, PointToolsCommand, "Select triangles based on the selected points (S)"});
+  TraceRows(t);
+  t.push_back({nullptr, 0, NONE, "The traced points in the order they were selected"});
+  const Table several = {
+      {"extrude", 19, PointToolsCommand, "Create an extrusion based on the traced selection (E)"},
+      {"lathe", 20, PointToolsCommand, "Create an lathe object based on the traced selection"},
+      {"merge", 3, PointMergeButton, "Show the merge points dialog (ALT+M)"},
+      {"avg", 0, PointMergeButton, "Merge the selected points to a single point at the average location"},
+      {"green", 1, PointMergeButton, "Merge the selected points to a single point at the last selected point"},
+      {"dist", 2, PointMergeButton, "Merge points that are closer than a specified distance"},
+  };
+  t.insert(t.end(), several.begin(), several.end());
+  CoordinateRows(t);
+  DarknessRow(t);
+  const Table rest = {
+      {"delete", 1, PointToolsCommand, "Delete the selected point"},
+      {"mirror", 2, PointToolsCommand, "Mirror or unmirror the selected point"},
+      {"centre", 10, PointToolsCommand, "Move selected points to the central plane and fix them there"},
+      {"free", 12, PointToolsCommand, "Allow selected points to be moved away from the central plane"},
+      {"REF points", 0, NONE, nullptr},
+      {"OFF", 23, PointToolsCommand, "Set the selected points to be ordinary (grey) points"},
+      {"ON", 24, PointToolsCommand, "Set the selected points to be reference (blue) points"},
+      {"unmirror unused", 0, ANY, "Switch off mirroring on any points whose mirror is not used"},
+      {"delete unused", 1, ANY, "Delete any of the selected points that are not in use"},
+      {"mirror points", 11, PointToolsCommand, "Mirror the selected points"},
+      {"set distance", 6, PointToolsCommand, "Set the distance of selected points from the last selected point"},
+      {"flip :", 0, NONE, nullptr},
+      {"F-B", 21, PointToolsCommand, "Flip the selected points between front and back"},
+      {"L-R", 22, PointToolsCommand, "Flip the selected points between left and right"},
+      NEW_POINT,
+      {"scale from green", 0, PointTransformButtonAction, "Scale selected points from the last selected point in 3D"},
+  };
+  t.insert(t.end(), rest.begin(), rest.end());
+  ExpectTable(0, t, "point panel, three points traced");
+
+  // A trace out of step with the selection names it.
+  modeller->state.traceCount = 1;
+  PanelOnly(AddPointPanel);
+  EXPECT_GE(IndexOf("trace points (1) out of sync"), 0);
+  EXPECT_LT(IndexOf("extrude"), 0);
+}
+
+Table BuildPanelTable(const char* mirror) {
+  Table t = {
+      {"0 selected", 0, NONE, "Number of points selected"},
+      {"clear", 8, ObjectToolsCommand, "Clear the selected points (C)"},
+  };
+  if (mirror) t.push_back({mirror, 4, ObjectToolsCommand, "Automatically mirror each triangle when it is created"});
+  const Table rest = {
+      {"select triangle for colour / group / layer", 0, NONE, "Click on a triangle to use its colour / group / layer"},
+      {"shift : select triangle for settings", 0, NONE, nullptr},
+      {"merge points 1 and 2", 0, MergeOrRelocate, "Merge the first selected point into the last selected point (Alt+M)"},
+      {"relocate triangles from point 1 to 2", 1, MergeOrRelocate,
+       "Move triangles from first selected point to the last selected point"},
+      {"create real point from mirrored point", 0, CreateRealPoint,
+       "Convert the selected point's mirror into an independent point"},
+      {"triangle buttons :", 0, NONE, nullptr},
+      {"NO", 3, ANY, ANY_HINT},
+      {"YES", 3, ANY, ANY_HINT},
+  };
+  t.insert(t.end(), rest.begin(), rest.end());
+  return t;
+}
+
+TEST_F(PanelsTest, BuildPanelAndItsAutoMirror) {
+  Start(SampleCar);
+  Mode(ModeBuild);
+  modeller->state.autoMirror = 0;
+  PanelOnly(AddBuildPanel);
+  ExpectTable(0, BuildPanelTable("auto mirror : OFF"), "build panel");
+  // Word 4 switches the automatic mirroring.
+  Press("auto mirror : OFF");
+  EXPECT_EQ(modeller->state.autoMirror, 1);
+  PanelOnly(AddBuildPanel);
+  const int at = IndexOf("auto mirror : ON");
+  ASSERT_GE(at, 0);
+  EXPECT_EQ(InterfaceButtons[at].fourth.i, 1) << "lit while on";
+  // A spoke object has no automatic mirroring.
+  ObjectEditorShared.spokeCount = 3;
+  PanelOnly(AddBuildPanel);
+  ExpectTable(0, BuildPanelTable(nullptr), "build panel of a spoke object");
+  ObjectEditorShared.spokeCount = 0;
+}
+
+Table SubobjectRows(const ModelObject& o, bool main) {
+  Table t = {
+      {"delete unused attachments", 0, DeleteUnusedAttachments, "Delete any attachment subobjects that do not contain triangles"},
+      {"move in list", 0, NONE, nullptr},
+      {"UP", 0, MoveSubobjectInList, "Move the selected subobject up the list"},
+      {"DN", 1, MoveSubobjectInList, "Move the selected subobject down the list"},
+      {"object type :", 0, NONE, nullptr},
+      {SUBOBJECT_TYPE_NAMES[o.type], 11, SubobjectCommand,
+       main ? "The object type of the main object" : SUBOBJECT_TYPE_DESCRIPTIONS[o.type]},
+      {"reflect", 1, ObjectToolsCommand,
+       main ? "Reflect main object and subobjects between left and right" : "Reflect subobject between left and right"},
+      {"compress groups", 0, CompressGroups, "Reduce the number of smoothing groups if possible"},
+  };
+  if (main) {
+    t.push_back({"new subobject", 0, NewSubobject, "Create a new subobject at the centre of the main object (CTRL+N)"});
+  } else {
+    static const char* const FUNCTIONS[4] = {"-", "static", "full flip", "swap side"};
+    const Table sub = {
+        {"flip function :", 0, NONE, nullptr},
+        {FUNCTIONS[o.sideFunction], 12, SubobjectCommand, "What to do with the selected subobject when changing drive side"},
+        {"mirrored subobject :", 0, NONE, nullptr},
+        {nullptr, uintptr_t(&o.options), ANY, nullptr},
+        {"use custom colours :", 0, NONE, nullptr},
+        {nullptr, uintptr_t(&o.options), ANY, nullptr},
+        {"delete", 2, SubobjectCommand, "Delete the selected subobject"},
+        {"duplicate subobject", 1, NewSubobject, "Create a new subobject as a copy of the selected subobject (CTRL+D)"},
+        {"merge into main", 15, SubobjectCommand, "Merge the selected subobject into the main object"},
+    };
+    t.insert(t.end(), sub.begin(), sub.end());
+  }
+  const Table rest = {
+      {"magic triangle sort", 9, ObjectToolsCommand, "Sort triangles to improve alpha sorting and Z buffering"},
+      {"clean object", 0, ObjectToolsCommand, "Delete unused mappings, cutouts, pages and (optionally) points"},
+      {"merge mesh", 3, ObjectToolsCommand, ANY_HINT},
+      {"bounding box", 6, TriangleModeCommand, "Show a bounding box"},
+      {"fit", 7, TriangleModeCommand, "Adjust the bounding box to include all points of the main object"},
+      {"mono colours", 0, NONE, nullptr},
+  };
+  t.insert(t.end(), rest.begin(), rest.end());
+  Steps(t, 3, 4, SubobjectCommand);
+  t.push_back({"move all", 0, ANY, "Show options to move all points and mappings"});
+  t.push_back({"scale points", 0, ANY, "Show options to scale all points"});
+  t.push_back({"position", 0, NONE, nullptr});
+  t.push_back({"rotate", 0, NONE, nullptr});
+  ValueRow(t, "X", 0, ObjectPositionButton, "Right (X) value of the selected object");
+  ValueRow(t, "H", 6, ObjectAngleButton, "Heading of the selected object");
+  ValueRow(t, "Y", 3, ObjectPositionButton, "Forward (Y) value of the selected object");
+  ValueRow(t, "P", 0, ObjectAngleButton, "Pitch of the selected object");
+  ValueRow(t, "Z", 6, ObjectPositionButton, "Up (Z) value of the selected object");
+  ValueRow(t, "R", 3, ObjectAngleButton, "Roll of the selected object");
+  return t;
+}
+
+TEST_F(PanelsTest, SubobjectPanelForTheMainObjectAndASubobject) {
+  Start(SampleCar);
+  ASSERT_GT(model.childCount, 0);
+  PanelOnly(AddSubobjectPanel);
+  // The object list: a row of three for the main object and each subobject.
+  int objects = 1;
+  while (ObjectAtTreeIndex(model, objects)) ++objects;
+  const int list = 3 * objects;
+  ASSERT_EQ(IndexOf("delete unused attachments"), list);
+  EXPECT_STREQ(InterfaceButtons[0].hint, "Main object");
+  EXPECT_EQ(InterfaceButtons[0].fourth.i, 1) << "the edited object's row is lit";
+  EXPECT_STREQ(InterfaceButtons[1].hint, "Click to select main object");
+  EXPECT_STREQ(InterfaceButtons[2].hint, model.triangleCount ? "Object has triangles" : "Object has no triangles");
+  EXPECT_STREQ(InterfaceButtons[4].hint, "Left click to select object / Right click to rename");
+  ExpectTable(list, SubobjectRows(model, true), "subobject panel, main object");
+
+  // A press on a subobject's name row edits it.
+  ModelObject& sub = model.children[0];
+  PanelOnly(AddSubobjectPanel);
+  ClickButton(InterfaceButtons[4]);
+  ASSERT_EQ(EditedObject, &sub);
+  PanelOnly(AddSubobjectPanel);
+  ExpectTable(list, SubobjectRows(sub, false), "subobject panel, a subobject");
+  // "mirrored subobject :" switches options bit 0 (the mirrored twin), never the overlay bit.
+  const uint16_t options = sub.options;
+  const int toggle = IndexOf("mirrored subobject :") + 1;
+  ClickButton(InterfaceButtons[toggle]);
+  EXPECT_EQ(sub.options, options ^ OPTION_MIRRORED_TWIN);
+  // The move and scale rows open under their switches.
+  Press("move all");
+  Press("scale points");
+  PanelOnly(AddSubobjectPanel);
+  EXPECT_EQ(IndexOf("points r"), IndexOf("scale points") + 1);
+  EXPECT_GE(IndexOf("scale (+ mappings)"), IndexOf("scale u"));
+}
+
+TEST_F(PanelsTest, PressesReachTheirOperations) {
+  Start(SampleCar);
+  Mode(ModeTriangle);
+  Press("select all");
+  EXPECT_GT(modeller->state.selectedTriangleCount, 0);
+  Press("clear");
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
+  Mode(ModeSubobject);
+  const int32_t box = ObjectEditorShared.modellerBox;
+  Press("bounding box");
+  EXPECT_NE(ObjectEditorShared.modellerBox, box);
+  Press("magic triangle sort");
+  EXPECT_STREQ(ModellerUndo.nodes[ModellerUndo.count].name, "magic triangle sort");
+  Mode(ModePoint);
+  Press("select all");
+  EXPECT_GT(modeller->state.selectedPointCount, 0);
+  Press("clear");
+  EXPECT_EQ(modeller->state.selectedPointCount, 0);
+}
+
+// ---- The rows above the panels ----
+
+TEST_F(PanelsTest, LevelRowsCountsAndTheOutOfBoundsMapping) {
+  Start(BuildPanel);  // one level
+  Mode(ModeTriangle);
+  Buttons();
+  const int autoAt = IndexOf("auto");
+  ASSERT_GE(autoAt, 0);
+  EXPECT_EQ(InterfaceButtons[autoAt].right - InterfaceButtons[autoAt].left, 9 * ButtonWidth);
+  EXPECT_EQ(IndexOf("lod1"), autoAt + 1);
+  EXPECT_LT(IndexOf("lod2"), 0);
+  EXPECT_STREQ(TextOf(&InterfaceButtons[autoAt + 2]).c_str(), "-");
+  EXPECT_EQ(InterfaceButtons[autoAt + 2].word, uintptr_t(SUBOBJECT_REMOVE_LOD));
+  // The counts: eight triangles, the subobject's one more in the totals.
+  EXPECT_EQ(TextOf(ByHint("Number of output triangles for the selected subobject")), "8 tris");
+  EXPECT_EQ(TextOf(ByHint("Total number of output triangles for main + subobjects")), "9 tris");
+  EXPECT_EQ(ByHint("Total number of output triangles for main + subobjects")->colour, &TextColours.grey);
+  // Totals above 65536 in the warning colour.
+  model.caches[0].state = 1;
+  model.caches[0].triangleCount = 70000;
+  model.caches[0].vertexCount = 65537;
+  Buttons();
+  EXPECT_EQ(ByHint("Total number of output triangles for main + subobjects")->colour, &TextColours.red);
+  EXPECT_EQ(ByHint("Total number of output vertices for main + subobjects")->colour, &TextColours.red);
+  model.caches[0].state = 0;
+  // A current mapping out of range: one message, then mapping 0.
+  ResetMessages();
+  modeller->state.currentMapping = 40;
+  Buttons();
+  Buttons();
+  int said = 0;
+  for (int i = 0; i < MessageLineCount; ++i) said += std::strstr(MessageLines[i].text, TEXT_COLOUR_OUT_OF_BOUNDS) != nullptr;
+  EXPECT_EQ(said, 1);
+  EXPECT_EQ(modeller->state.currentMapping, 0);
+}
+
+TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
+  ModelObject o{};
+  o.Init();
+  o.lodCount = 3;
+  o.lodDistances[0] = 30 << 16, o.lodDistances[1] = 100 << 16, o.lodDistances[2] = 400 << 16;
+  EXPECT_EQ(LodForDistance(o, 0, 10 << 16), 0);
+  EXPECT_EQ(LodForDistance(o, 0, 50 << 16), 1);
+  EXPECT_EQ(LodForDistance(o, 1, 50 << 16), 1);
+  EXPECT_EQ(LodForDistance(o, 1, 20 << 16), 0);
+  EXPECT_EQ(LodForDistance(o, 0, 300 << 16), 2);
+  EXPECT_EQ(LodForDistance(o, 0, 900 << 16), 2) << "the last at most";
+  o.Free();
+
+  Start(SampleCar);  // levels at 30 and 150 m
+  modeller->autoLod = 1;
+  const int32_t was[3] = {CurrentView->position[0], CurrentView->position[1], CurrentView->position[2]};
+  CurrentView->position[0] = 100 << 16, CurrentView->position[1] = CurrentView->position[2] = 0;
+  Buttons();
+  EXPECT_EQ(model.currentLod, 1) << "100 m away";
+  CurrentView->position[0] = 5 << 16;
+  Buttons();
+  EXPECT_EQ(model.currentLod, 0);
+  for (int a = 0; a < 3; ++a) CurrentView->position[a] = was[a];
+  // Picking a level switches automatic choice off; "auto" switches it on again.
+  Press("lod2");
+  EXPECT_EQ(modeller->autoLod, 0);
+  EXPECT_EQ(model.currentLod, 1);
+  Press("auto");
+  EXPECT_EQ(modeller->autoLod, 1);
+}
+
+// ---- The object panel and the mapping list ----
+
+void FortyMappings(ModelObject& o) {
+  BuildPanel(o);
+  ModelMapping m = o.mappings[0];
+  for (int i = o.mappingCount; i < 40; ++i) {
+    std::snprintf(m.name, sizeof m.name, "map%d", i);
+    o.AddMapping(&m);
+  }
+}
+
+// The mapping list's entry of that name.
+int EntryIndex(const char* name) {
+  for (int i = IndexOf(name); i >= 0; i = IndexOf(name, i + 1))
+    if (InterfaceButtons[i].hint && std::strcmp(InterfaceButtons[i].hint, "Name of this mapping (or colour)") == 0) return i;
+  return -1;
+}
+
+int ShownEntries() {
+  int n = 0;
+  for (int i = 0; i < ButtonCount; ++i)
+    n += InterfaceButtons[i].hint && std::strcmp(InterfaceButtons[i].hint, "Name of this mapping (or colour)") == 0;
+  return n;
+}
+
+TEST_F(PanelsTest, MappingListFitsScrollsAndCounts) {
+  Start(FortyMappings);
+  ASSERT_EQ(model.mappingCount, 40);
+  Mode(ModeBuild);
+  Buttons();
+  const int large = ShownEntries();
+  EXPECT_GT(large, 0);
+  EXPECT_LT(large, 40);
+  ScreenHeight = 860;
+  modeller->mappingScroll = 100;
+  Buttons();
+  const int small = ShownEntries();
+  EXPECT_LT(small, large) << "a smaller window shows fewer";
+  EXPECT_EQ(modeller->mappingScroll, 40 - small) << "no further than the last";
+  char last[16];
+  std::snprintf(last, sizeof last, "map%d", 39);
+  EXPECT_GT(small, 0);
+  EXPECT_GE(EntryIndex(last), 0);
+  // The triangle counts: mapping 0 has four of the panel's eight triangles, the last none (grey).
+  modeller->mappingScroll = 0;
+  ScreenHeight = 960;
+  Buttons();
+  const int first = EntryIndex("m0");
+  ASSERT_GE(first, 0);
+  EXPECT_EQ(TextOf(&InterfaceButtons[first + 1]), "4 tri");
+  EXPECT_EQ(InterfaceButtons[first + 1].colour, &TextColours.lightOrange);
+  const int unused = EntryIndex("map2");
+  ASSERT_GE(unused, 0);
+  EXPECT_EQ(TextOf(&InterfaceButtons[unused + 1]), "0 tri");
+  EXPECT_EQ(InterfaceButtons[unused + 1].colour, &TextColours.grey);
+  // A used current mapping offers only "clean"; an unused one "del" as well.
+  EXPECT_GE(IndexOf("cols : 40"), 0);
+  EXPECT_LT(IndexOf("del"), 0);
+  modeller->state.currentMapping = 2;
+  Buttons();
+  EXPECT_GE(IndexOf("c : 40"), 0);
+  const int del = IndexOf("del");
+  ASSERT_GE(del, 0);
+  EXPECT_EQ(InterfaceButtons[del].colour, &TextColours.red);
+  Press("del");
+  EXPECT_EQ(model.mappingCount, 39);
+  // "cols" scrolls to the current mapping.
+  modeller->state.currentMapping = 30;
+  Press("c : 39");
+  Buttons();
+  EXPECT_EQ(modeller->mappingScroll, std::min(30, 39 - ShownEntries()));
+}
+
+TEST_F(PanelsTest, ObjectPanelNamesAndTheChainsViews) {
+  Start(SampleCar);
+  EditorSkinName[0] = 0;
+  Buttons();
+  const InterfaceButton* name = ByHint("The name of the main object");
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(TextOf(name), std::string(model.name));
+  Press("compress groups");  // an edit: the name gets a red asterisk
+  Buttons();
+  EXPECT_EQ(TextOf(ByHint("The name of the main object")), std::string(model.name) + "^1*");
+  // A subobject without a name by its type's name.
+  ModelObject& sub = model.children[0];
+  sub.name[0] = 0;
+  SelectSubobject(*modeller, 0, &sub);
+  Buttons();
+  EXPECT_EQ(TextOf(ByHint("A subobject is currently selected")), SUBOBJECT_TYPE_NAMES[sub.type]);
+  SelectSubobject(*modeller, 0, &model);
+
+  // The chain of "C1": the body cutout on the custom skin page without a skin chosen.
+  int c1 = -1;
+  for (int i = 0; i < model.mappingCount; ++i)
+    if (std::strcmp(model.mappings[i].name, "C1") == 0) c1 = i;
+  modeller->state.currentMapping = c1;
+  Mode(ModeBuild);  // the shortest panel leaves room for the list
+  Buttons();
+  EXPECT_EQ(TextOf(ByHint("The name of the texture page used by the selected mapping")), TEXT_NO_SKIN);
+  EXPECT_EQ(TextOf(ByHint("The name of the cutout used by the selected mapping")), "body");
+  EXPECT_EQ(TextOf(ByHint("Material transparency")), "SOLID");
+  EXPECT_EQ(TextOf(ByHint("Material reflection type")), "OVERLAY");
+  EXPECT_EQ(TextOf(ByHint("Material shine type")), "PAINT");
+  const int cutout = model.mappings[c1].cutout[0];
+  model.cutouts[0].flags |= CUTOUT_SELECTED;
+  ClickButton(*ByHint("Enter cutout mode to view the cutout used by the mapping"));
+  EXPECT_EQ(modeller->state.mode, ModeTextureCutout);
+  EXPECT_EQ(SelectedCutout, cutout);
+  for (int i = 0; i < model.cutoutCount; ++i)
+    EXPECT_EQ((model.cutouts[i].flags & CUTOUT_SELECTED) != 0, i == cutout) << "flag 64 on the cutout alone";
+  Mode(ModeBuild);
+  Buttons();
+  ClickButton(*ByHint("Enter page mode to view the texture page used by the mapping"));
+  EXPECT_EQ(modeller->state.mode, ModeTexturePage);
+  EXPECT_EQ(SelectedPage, model.cutouts[cutout].page);
+  Mode(ModeBuild);
+  Buttons();
+  ClickButton(*ByHint("Enter mapping mode to view the selected mapping"));
+  EXPECT_EQ(modeller->state.mode, ModeTextureMapping);
+  EXPECT_EQ(SelectedMapping, c1);
+  Mode(ModeBuild);
+  // A skin chosen shows its name.
+  std::snprintf(EditorSkinName, EDITOR_SKIN_NAME_SIZE, "myskin");
+  Buttons();
+  EXPECT_EQ(TextOf(ByHint("The name of the texture page used by the selected mapping")), "myskin");
+  EditorSkinName[0] = 0;
+}
+
+// ---- The subobject labels ----
+
+TEST_F(PanelsTest, SubobjectLabelsPickAndRename) {
+  Start(BuildPanel);  // one attachment 2 m to the left
+  ScreenWidth = 1024, ScreenHeight = 768;
+  FrontView();
+  ModelObject& sub = model.children[0];
+  ObjectEditorShared.showSubobjects = 1;
+  Buttons();
+  ASSERT_EQ(ScreenLabelCount, 1);
+  const ScreenLabel* labels[4];
+  ScreenLabelsByDepth(labels, 4);
+  EXPECT_EQ(char(labels[0]->second), 'A');
+  EXPECT_EQ(labels[0]->colourKind, SUBOBJECT_LABEL_KINDS[SUBOBJECT_ATTACHMENT]);
+  // A click edits it; its label takes the edited colour.
+  labels[0]->callback(labels[0]->ownerWord, CLICK_LEFT, 0, 0);
+  ASSERT_EQ(EditedObject, &sub);
+  Buttons();
+  ScreenLabelsByDepth(labels, 4);
+  EXPECT_EQ(labels[0]->colourKind, EDITED_LABEL_KIND);
+  // A right click on the edited subobject renames it (19 characters).
+  labels[0]->callback(labels[0]->ownerWord, CLICK_RIGHT, 0, 0);
+  Type("a name well beyond nineteen characters");
+  EXPECT_STREQ(sub.name, "a name well beyond ");
+  EXPECT_STREQ(ModellerUndo.nodes[ModellerUndo.count].name, "rename subobject");
+  // None with Shift or Ctrl held, for a spoke object, or with "show subobs" off on the main object.
+  SelectSubobject(*modeller, 0, &model);
+  ShiftHeld = 1;
+  Buttons();
+  EXPECT_EQ(ScreenLabelCount, 0);
+  ShiftHeld = 0;
+  CtrlHeld = 1;
+  Buttons();
+  EXPECT_EQ(ScreenLabelCount, 0);
+  CtrlHeld = 0;
+  ObjectEditorShared.showSubobjects = 0;
+  Buttons();
+  EXPECT_EQ(ScreenLabelCount, 0);
+  ObjectEditorShared.showSubobjects = 1;
+  ObjectEditorShared.spokeCount = 2;
+  Buttons();
+  EXPECT_EQ(ScreenLabelCount, 0);
+  ObjectEditorShared.spokeCount = 0;
+}
+
+}  // namespace
+}  // namespace modeller_test
