@@ -12,6 +12,7 @@
 #include "core/report.h"
 #include "core/sort_tree.h"
 #include "render/build_list.h"
+#include "world/mapping.h"
 #include "render/views.h"
 #include "world/environment.h"
 #include "world/fixed_ob.h"
@@ -33,6 +34,7 @@ Wld::~Wld() {
   ResizeMapSquares(1);
   std::free(buffer);
   buffer = nullptr;
+  FreeMappingTable(mappingCount, mappings);
   std::free(mappingSecond);
   mappingSecond = nullptr;
   delete[] objects;

@@ -1,5 +1,6 @@
 // track_seeds.cpp - writes the fuzz targets' seeds of the object stream ("objects_*.seed") and
-// the octree blocks ("octrees_*.seed") with our own test-track writer:
+// the octree blocks ("octrees_*.seed") and mapping tables ("mappings_*.seed") with our own
+// test-track writer:
 // track_seeds --out <folder> --seeds <folder>.
 #include <string>
 #include <vector>
@@ -74,5 +75,23 @@ int main(int argc, char** argv) {
     points.entries[size_t(at) * 16] = uint8_t(dir);
   }
   ok &= Seed(seeds, "octrees_point.seed", {2}, [&](DataFile& f) { WritePointOctreeBlock(f, points); });
+  // Mapping tables in each table version: a planar record with a grid and a plain one.
+  TrackMapping planar;
+  planar.projection = 2;
+  planar.name = "kerb";
+  planar.textureName = "kerb_tex";
+  planar.origin[2] = 65536;
+  planar.angle[1] = 0.5f;
+  planar.palette = {0x010000FFu, 0x00FFFFFFu};
+  planar.columnEnds = {32768, 65536};
+  planar.gridRows = 2;
+  planar.cells = {0, 1, 255, 0};
+  TrackMapping plain;
+  plain.name = "grass";
+  plain.surfaceType = 3;
+  for (const int version : {4, 5, 6, 7, 16}) {
+    const std::string name = "mappings_v" + std::to_string(version) + ".seed";
+    ok &= Seed(seeds, name.c_str(), {}, [&](DataFile& f) { WriteMappingTable(f, version, {planar, plain}); });
+  }
   return ok ? 0 : 1;
 }

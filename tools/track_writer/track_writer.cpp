@@ -1,6 +1,8 @@
 // track_writer.cpp - test tracks' records, field by field.
 #include "tools/track_writer/track_writer.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "core/data_file.h"
@@ -169,4 +171,66 @@ void WritePointOctreeBlock(DataFile& file, const TrackPointBlock& b) {
   file.WriteInt(int32_t(b.slotCapacity));
   file.WriteInt(b.entryCountOverride >= 0 ? b.entryCountOverride : b.EntryCount());
   if (!b.entries.empty()) file.WriteBlock(b.entries.data(), int(b.entries.size()));
+}
+
+// ---- [Mapping table] ----
+
+void WriteMappingRecord(DataFile& file, int version, const TrackMapping& m) {
+  file.WriteByte(m.flags);
+  if (version < 6) {
+    file.WriteByte(m.material[0]);
+    file.WriteByte(m.projection);
+    file.WriteByte(m.material[1]);
+  } else {
+    file.WriteByte(m.projection);
+    file.WriteByte(m.byte2);
+    file.WriteByte(m.normalWeight);
+    for (uint8_t b : m.material) file.WriteByte(b);
+  }
+  if (version >= 7) file.WriteInt(int32_t(m.colour));
+  const int nameSize = version < 5 ? 16 : 20;
+  // A full-length name fills its field without a terminator.
+  char field[20];
+  for (const char* text : {m.name, m.textureName}) {
+    std::memset(field, 0, sizeof field);
+    std::memcpy(field, text, std::min<size_t>(std::strlen(text), size_t(nameSize)));
+    file.WriteBlock(field, nameSize);
+  }
+  for (uint8_t b : m.textureColour) file.WriteByte(b);
+  for (uint8_t b : {m.uSpan, m.vSpan, m.uOffset, m.vOffset, m.gridRows, m.repeatLength}) file.WriteByte(b);
+  file.WriteByte(int(m.palette.size()));
+  file.WriteByte(int(m.columnEnds.size()));
+  file.WriteByte(m.surfaceType);
+  if (version >= 16) file.WriteByte(m.usageType);
+  file.WriteByte(m.orientation);
+  file.WriteByte(m.trimCodes);
+  const int options = (m.origin[2] != 0 ? 1 : 0) | (std::bit_cast<uint32_t>(m.angle[1]) != 0 ? 2 : 0) |
+                      (std::bit_cast<uint32_t>(m.angle[2]) != 0 ? 4 : 0);
+  file.WriteByte(options);
+  if (version >= 16) {
+    for (int i = 0; i < 3; ++i) file.WriteByte(0);
+  }
+  for (uint8_t b : m.surfaceWord) file.WriteByte(b);
+  if (m.projection != 0) {
+    file.WriteInt(m.origin[0]);
+    file.WriteInt(m.origin[1]);
+    if (options & 1) file.WriteInt(m.origin[2]);
+    file.WriteFloat(m.angle[0]);
+    if (options & 2) file.WriteFloat(m.angle[1]);
+    if (options & 4) file.WriteFloat(m.angle[2]);
+    file.WriteFloat(m.width);
+    file.WriteFloat(m.height);
+  }
+  for (uint32_t p : m.palette) file.WriteInt(int32_t(p));
+  for (int32_t c : m.columnEnds) file.WriteInt(c);
+  for (int32_t c : m.cells) file.WriteInt(c);
+}
+
+void WriteMappingTable(DataFile& file, int version, const std::vector<TrackMapping>& mappings) {
+  const int count = int(mappings.size());
+  file.WriteByte(count & 0xFF);
+  file.WriteByte((count >> 8) & 0xFF);
+  file.WriteByte(version);
+  file.WriteByte(0);
+  for (const TrackMapping& m : mappings) WriteMappingRecord(file, version, m);
 }

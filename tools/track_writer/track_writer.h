@@ -2,7 +2,7 @@
 // mapping references, the three octree blocks of the lighting section and the 40-byte light
 // sample, each written one field at a time through the data file.
 //
-// Sections: [Object records] [Light sample] [Octree blocks]
+// Sections: [Object records] [Mapping table] [Light sample] [Octree blocks]
 //
 // It shares no record and no reading code with the world: a misreading of a layout cannot
 // hide on both sides.  Tests, benchmarks and fuzz seeds write with it (counting and memory
@@ -27,6 +27,33 @@ void WriteOldObjectHeader(DataFile& file, uint8_t type, uint8_t flagByte, uint16
 // old form (oldForm) with equal points, two words whose low bytes are the real points follow.
 void WriteMappingReference(DataFile& file, uint16_t mapping, uint8_t flags, uint8_t widthFit, uint16_t startRow,
                            uint8_t first, uint8_t second, bool oldForm, uint32_t oldFirst = 0, uint32_t oldSecond = 0);
+
+// ---- [Mapping table] ----
+// A mapping record as a test writes it: the arrays by value.  Option bits are written for the
+// fields that are not zero (origin z, angles 2 and 3); projection data only with a kind.
+struct TrackMapping {
+  uint8_t flags = 0, projection = 0, byte2 = 0, normalWeight = 0;
+  uint8_t material[4] = {};
+  uint32_t colour = 0xFFFFFF;  // written from version 7
+  const char* name = "";
+  const char* textureName = "";
+  uint8_t textureColour[4] = {};
+  uint8_t uSpan = 0, vSpan = 0, uOffset = 0, vOffset = 0, repeatLength = 0;
+  uint8_t surfaceType = 0, usageType = 0, orientation = 0, trimCodes = 0;
+  uint8_t surfaceWord[4] = {};
+  int32_t origin[3] = {};
+  float angle[3] = {};
+  float width = 2.0f, height = 2.0f;
+  std::vector<uint32_t> palette;     // 0xFFBBGGRR: red in the low byte, flags in the high
+  std::vector<int32_t> columnEnds;   // the column count
+  std::vector<int32_t> cells;        // rows x columns, row by row
+  uint8_t gridRows = 0;
+};
+// Count (16 bits), version, a zero byte, then every record in the form of that version
+// (names of 16 bytes below version 5, 20 from it).
+void WriteMappingTable(DataFile& file, int version, const std::vector<TrackMapping>& mappings);
+// One record in the form of the given version.
+void WriteMappingRecord(DataFile& file, int version, const TrackMapping& m);
 
 // ---- [Light sample] ----
 // An ambient cube: per face (-x, +x, -y, +y, -z, +z) an ambient and an openness byte and a
