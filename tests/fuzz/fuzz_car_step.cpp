@@ -124,8 +124,12 @@ void Prepare() {
                      nullptr, nullptr, nullptr, nullptr, nullptr});
 }
 
+// Every packet a car sends to the host is whole (its first byte is its size in 4-byte units);
+// the statistics packet's figures stay in their ranges.
 void CheckPacket(const std::vector<uint8_t>& p) {
-  Require(p.size() == STATISTICS_SIZE && p[0] == 2 && p[1] == PACKET_STATISTICS);
+  Require(p.size() >= 4 && p.size() == size_t(p[0]) * 4);
+  if (p[1] != PACKET_STATISTICS) return;
+  Require(p.size() == STATISTICS_SIZE);
   Require(p[2] == 0 && p[3] == 0 && p[4] <= 192 && p[5] == 0 && (p[6] | p[7] << 8) <= 2048);
 }
 
@@ -200,8 +204,8 @@ void Step(Car& car, const Script& k) {
       for (float v : car.inverseInertia) Require(std::isfinite(v));
   }
   Require(g_haltLines <= (car.frozen ? 1 : 0));
-  const bool sends = connected && !car.remote && g_playerType == PLAYER_LOCAL_HUMAN;
-  if (!sends) Require(g_sent.empty());
+  // Nothing goes to a host while no connection is open (any player's car may send once one is).
+  if (!connected) Require(g_sent.empty());
   for (const std::vector<uint8_t>& p : g_sent) CheckPacket(p);
 }
 
