@@ -26,17 +26,17 @@ constexpr uint8_t BOX_CORNER_COLOUR[3] = {64, 192, 255};
 
 bool Perspective() { return EditViews.width == 0; }
 
-struct HandleSpec {
+struct HandleShape {
   int word;
   double along[3];  // in the frame's axes, times the handle length
   const char* label;
   bool plane;
 };
-constexpr HandleSpec MOVE_HANDLES[6] = {
+constexpr HandleShape MOVE_HANDLES[6] = {
     {HANDLE_XY, {0.6, 0.6, 0}, "xy", true}, {HANDLE_XZ, {0.6, 0, 0.6}, "xz", true}, {HANDLE_YZ, {0, 0.6, 0.6}, "yz", true},
     {HANDLE_X, {1, 0, 0}, "x", false},      {HANDLE_Y, {0, 1, 0}, "y", false},      {HANDLE_Z, {0, 0, 1}, "z", false},
 };
-constexpr HandleSpec BOX_HANDLES[3] = {{0, {1, 0, 0}, "x", false}, {1, {0, 1, 0}, "y", false}, {2, {0, 0, 1}, "z", false}};
+constexpr HandleShape BOX_HANDLES[3] = {{0, {1, 0, 0}, "x", false}, {1, {0, 1, 0}, "y", false}, {2, {0, 0, 1}, "z", false}};
 
 void ToMetres(const int32_t p[3], float out[3]) {
   for (int i = 0; i < 3; ++i) out[i] = float(p[i]) / 65536.0f;
@@ -69,16 +69,16 @@ int DrawAxisHandles(Prss* owner, int activeWord, const int32_t centre[3], const 
   const double size = Perspective() ? double(depth) * EditViews.fovScale / 24.0 : double(EditViews.width) / 16.0;
   if (!(size > 0.0)) return 0;
   *length = Clamped(size);
-  const HandleSpec* specs = boxMode ? BOX_HANDLES : MOVE_HANDLES;
+  const HandleShape* shapes = boxMode ? BOX_HANDLES : MOVE_HANDLES;
   const int count = boxMode ? 3 : 6;
   const bool own = BeginLineBatch3D();
   const int w = int(std::lround(HANDLE_LABEL_UNITS * ButtonWidth)), h = ButtonHeight;
   for (int k = 0; k < count; ++k) {
-    const HandleSpec& spec = specs[k];
+    const HandleShape& handle = shapes[k];
     int32_t end[3];
     for (int r = 0; r < 3; ++r) {
       double v = centre[r];
-      for (int c = 0; c < 3; ++c) v += double(frame.m[3 * r + c]) / 65536.0 * spec.along[c] * size;
+      for (int c = 0; c < 3; ++c) v += double(frame.m[3 * r + c]) / 65536.0 * handle.along[c] * size;
       end[r] = Clamped(v);
     }
     float ex, ey;
@@ -88,13 +88,13 @@ int DrawAxisHandles(Prss* owner, int activeWord, const int32_t centre[3], const 
     float a[3], b[3];
     ToMetres(centre, a);
     ToMetres(end, b);
-    EmitLine3D(spec.plane ? HANDLE_PLANE_COLOUR : HANDLE_AXIS_COLOUR, a, b);
-    const int axis = AxisOf(spec.word, boxMode);
+    EmitLine3D(handle.plane ? HANDLE_PLANE_COLOUR : HANDLE_AXIS_COLOUR, a, b);
+    const int axis = AxisOf(handle.word, boxMode);
     if (axis >= 0) screenAxes[axis][0] = ex - cx, screenAxes[axis][1] = ey - cy;
     const int left = int(std::lround(ex)) - w / 2, top = int(std::lround(ey)) - h / 2;
-    AddButton(owner, left, top, left + w, top + h, uintptr_t(spec.word), IvText(spec.label), IvInt(0),
-              IvInt(spec.word == activeWord), 2, spec.plane ? &TextColours.panelGrey : &TextColours.lightOrange, handler,
-              HintOf(spec.word, boxMode));
+    AddButton(owner, left, top, left + w, top + h, uintptr_t(handle.word), IvText(handle.label), IvInt(0),
+              IvInt(handle.word == activeWord), 2, handle.plane ? &TextColours.panelGrey : &TextColours.lightOrange, handler,
+              HintOf(handle.word, boxMode));
   }
   if (own) EndLineBatch3D();
   return 1;
