@@ -10,7 +10,9 @@
 #include "core/report.h"
 #include "core/window_state.h"
 #include "physics/car.h"
+#include "ui/interface.h"
 #include "vehicle/car_geometry.h"
+#include "vehicle/frame_tubes.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 
@@ -385,4 +387,70 @@ void VehicleEditor::DeleteFrame(VehicleEditor& e) {
   car.frameTubes = nullptr;
   car.frameTubeCount = 0;
   VehicleValueChanged(e);
+}
+
+// ---- [Markers] ----
+
+void CollectFrameMarkers(const VehicleEditor& e, std::vector<FrameMarker>& out) {
+  out.clear();
+  if (!e.car) return;
+  const Car& car = *e.car;
+  IntVector wheel[WHEEL_POINTS];
+  uint8_t present[WHEEL_POINTS];
+  WheelPointPositions(car, wheel, present);
+  const auto position = [&](int end, IntVector& at) {
+    if (end >= 0 && end < car.framePointCount) {
+      at = IntVector{car.framePoints[end].x, car.framePoints[end].y, car.framePoints[end].z};
+      return true;
+    }
+    if (end < 0 && end >= -WHEEL_POINTS && present[end + WHEEL_POINTS]) {
+      at = wheel[end + WHEEL_POINTS];
+      return true;
+    }
+    return false;
+  };
+  const auto middle = [](int32_t a, int32_t b) { return static_cast<int32_t>((int64_t{a} + b) / 2); };
+  if (e.displayFlags & SHOW_TUBES) {
+    for (int i = 0; i < car.frameTubeCount; ++i) {
+      const FrameTube& t = car.frameTubes[i];
+      IntVector a, b;
+      if (!position(t.a, a) || !position(t.b, b)) continue;  // a wheel the car does not have
+      FrameMarker m{};
+      m.at = IntVector{middle(a.x, b.x), middle(a.y, b.y), middle(a.z, b.z)};
+      m.index = i;
+      m.kind = MARK_TUBE;
+      m.highlighted = i == e.selection.selectedTube;
+      m.secondColour = (t.flags & TUBE_VISIBLE) != 0;
+      out.push_back(m);
+    }
+  }
+  if (!(e.displayFlags & SHOW_POINTS)) return;
+  static constexpr char LETTERS[4] = {0, 'L', 'U', 'T'};
+  for (int i = 0; i < car.framePointCount; ++i) {
+    const FramePoint& p = car.framePoints[i];
+    FrameMarker m{};
+    m.at = IntVector{p.x, p.y, p.z};
+    m.index = i;
+    m.kind = MARK_POINT;
+    m.highlighted = i == e.selection.selectedPoint;
+    m.label[0] = p.type < 4 ? LETTERS[p.type] : 0;
+    out.push_back(m);
+  }
+  for (int end = -WHEEL_POINTS; end < 0; ++end) {
+    if (!present[end + WHEEL_POINTS]) continue;
+    FrameMarker m{};
+    m.at = wheel[end + WHEEL_POINTS];
+    m.index = end;
+    m.kind = MARK_WHEEL_POINT;
+    m.highlighted = end == e.selection.selectedPoint;
+    out.push_back(m);
+  }
+}
+
+void VehicleEditor::AddMassFrameToggles(VehicleEditor& e) {
+  Prss* owner = &e.prss;
+  const bool plain = SpecialDraw && !e.diagramFlags;
+  const bool masses = plain && (e.displayFlags & SHOW_MASSES), frame = plain && (e.displayFlags & SHOW_FRAME);
+  AddRowButton(owner, 8, masses ? 0 : 2, masses, nullptr, "show masses", FrameAction, "Show the object masses");
+  AddRowButton(owner, 8, frame ? 0 : 1, frame, nullptr, "show frame", FrameAction, "Show the frame");
 }

@@ -1,7 +1,7 @@
 // frame_points.h - the frame's points and tubes as the vehicle editor changes them: the wheel
 // points a suspension link may end on, and the growing and shrinking of the two arrays.
 //
-// Sections: [Wheel points] [Arrays]
+// Sections: [Wheel points] [Arrays] [Markers]
 //
 // The editor's own actions on the frame (new, duplicate and delete a point, add and delete a
 // tube, drag a point, delete the frame) are VehicleEditor members (vehicle_editor.h); every
@@ -9,12 +9,14 @@
 // Main thread only.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "core/fixed_math.h"
 #include "vehicle/data/frame_records.h"
 
 struct Car;
 struct VehicleData;
+struct VehicleEditor;
 
 // ---- [Wheel points] ----
 // Six points -6..-1 computed from the car's wheels: -6, -4 and -3 from the rear axle, -5, -2
@@ -38,3 +40,19 @@ void RemoveFramePoint(VehicleData& data, int index);
 void RemoveFrameTube(VehicleData& data, int index);
 // 1 when any tube ends at the point.
 int PointHasTube(const VehicleData& data, int point);
+
+// ---- [Markers] ----
+// What the 2D views mark of the frame: with display bit 0x100 one marker per tube at the
+// middle of its ends, with 0x80 one per frame point (lettered "L", "U", "T" for the pivots and
+// the thrust bearing) and one per wheel point the car has.  The views project `at` and make
+// each marker a button: a point's calls VehicleEditor::SelectPoint, a tube's SelectTube.
+enum FrameMarkerKind : uint8_t { MARK_POINT = 0, MARK_TUBE = 1, MARK_WHEEL_POINT = 2 };
+struct FrameMarker {
+  IntVector at;          // 16.16 car axes
+  int32_t index;         // the point (-6..-1 a wheel point) or the tube
+  uint8_t kind;          // FrameMarkerKind
+  uint8_t highlighted;   // the selected point or tube
+  uint8_t secondColour;  // a tube with flag bit 0
+  char label[2];         // "" or one letter
+};
+void CollectFrameMarkers(const VehicleEditor& editor, std::vector<FrameMarker>& out);

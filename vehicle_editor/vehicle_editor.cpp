@@ -258,6 +258,10 @@ int VehicleEditor::LoadVehicleState(VehicleEditor& e, const char* name, int poin
     delete car;
     std::snprintf(text, sizeof text, "Could not load vehicle : %s %s", LoadErrorText(), name);
     ReportLine(text, REPORT_ERROR);
+    // A damaged file also names the field that failed.
+    char path[FILE_PATH_SIZE];
+    if (LastDataFileError == VEHICLE_FILE_CORRUPTED && LastVehicleReadField && MakeVehiclePath(path, sizeof path, name, 0))
+      ReportVehicleReadFailure(path);
     return 0;
   }
   std::snprintf(text, sizeof text, "load %s", name);

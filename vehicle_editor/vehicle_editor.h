@@ -143,6 +143,8 @@ struct VehicleEditor {
   // Word 0 special draw off; 1 on with the frame shown; 2 on with the masses; 3 asks
   // "Delete entire frame?".
   static void FrameAction(void* owner, int click, uintptr_t word);
+  // The buttons "show masses" and "show frame", 8 units each in one row at the row cursor.
+  static void AddMassFrameToggles(VehicleEditor& editor);
   // Removes every vertex (the suspension points stay, in order) and every tube.
   static void DeleteFrame(VehicleEditor& editor);
   // Delete key: the selected point or the selected tube.

@@ -152,6 +152,16 @@ TEST_F(Files, ADamagedFrameFileNamesTheFieldAndChangesNothing) {
   }
 }
 
+TEST_F(Files, AVehicleFileWithATubeEndOutsideTheFrameIsRefused) {
+  car().frameTubes[2].b = 40;
+  ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "BadEnd", 1), 1);
+  car().frameTubes[2].b = 2;
+  Reports().lines.clear();
+  ExpectNothingChanged("veh", [&] { return VehicleEditor::LoadVehicleState(*e, "BadEnd", -1); });
+  EXPECT_TRUE(SaidLine("BadEnd")) << (Reports().lines.empty() ? "" : Reports().lines[0]);
+  EXPECT_TRUE(SaidLine("frame tube 2")) << (Reports().lines.empty() ? "" : Reports().lines[0]);
+}
+
 TEST_F(Files, AddingAFrameKeepsTheVehiclesTubesAndMovesOnlyPointEnds) {
   WriteFile("data\\frame\\small.frm", "QXFRM_", SmallFrame(), 252);
   const FrameTube firstTube = car().frameTubes[0];

@@ -274,4 +274,31 @@ TEST_F(Frame, DragsOfOnePointMakeOneNodeAndARightClickPutsThePointBack) {
   EXPECT_EQ(NumNodes, nodes + 1);
 }
 
+TEST_F(Frame, MarkersStandAtPointsAndTubeMiddlesWithTheirLettersAndTheSelection) {
+  std::vector<FrameMarker> marks;
+  e->displayFlags &= ~(SHOW_POINTS | SHOW_TUBES);
+  CollectFrameMarkers(*e, marks);
+  EXPECT_TRUE(marks.empty());
+  e->displayFlags |= SHOW_POINTS | SHOW_TUBES;
+  Select(4, 4);
+  CollectFrameMarkers(*e, marks);
+  ASSERT_EQ(marks.size(), 7u + 8u + 6u);
+  const FramePoint& a = car().framePoints[0];
+  const FramePoint& b = car().framePoints[1];
+  EXPECT_EQ(marks[0].kind, MARK_TUBE);
+  EXPECT_EQ(marks[0].at.y, (a.y + b.y) / 2);
+  EXPECT_EQ(marks[0].at.z, (a.z + b.z) / 2);
+  EXPECT_EQ(marks[4].highlighted, 1);
+  EXPECT_EQ(marks[4].secondColour, 1);  // the sample's visible suspension link
+  EXPECT_EQ(marks[5].secondColour, 0);
+  const FrameMarker& pivot = marks[7 + 4];
+  EXPECT_EQ(pivot.kind, MARK_POINT);
+  EXPECT_STREQ(pivot.label, "L");
+  EXPECT_EQ(pivot.highlighted, 1);
+  EXPECT_STREQ(marks[7 + 0].label, "");
+  EXPECT_STREQ(marks[7 + 7].label, "U");
+  EXPECT_EQ(marks.back().kind, MARK_WHEEL_POINT);
+  EXPECT_EQ(marks.back().index, -1);
+}
+
 }  // namespace
