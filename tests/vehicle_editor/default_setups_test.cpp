@@ -3,6 +3,7 @@
 // and the set-up and colour config files through their prompts.
 #include <cstring>
 #include <filesystem>
+#include <string>
 
 #include "platform/files.h"
 #include "tests/vehicle_editor/editor_fixture.h"
@@ -139,6 +140,18 @@ TEST_F(Setups, SetupAndColourConfigFilesSaveAndLoadWithTheirMessages) {
   Type("Enter name of colour config to LOAD", "paint");
   EXPECT_STREQ(Slots[NumNodes].name, "load colour config");
   EXPECT_EQ(std::memcmp(&car().currentColours, &colours, sizeof colours), 0);
+  // Both files written again from what they loaded hold the same bytes.
+  VehicleEditor::SetupAction(e, 0, 0);
+  Type("Enter name of setup to SAVE", "mine2");
+  VehicleEditor::ColourConfigAction(e, 0, 0);
+  Type("Enter name of colour config to SAVE", "paint2");
+  std::string a, b;
+  ASSERT_EQ(FileReadAll("data\\setups\\mine.set", a, 4096), 0);
+  ASSERT_EQ(FileReadAll("data\\setups\\mine2.set", b, 4096), 0);
+  EXPECT_EQ(a, b);
+  ASSERT_EQ(FileReadAll("data\\colours\\paint.col", a, 4096), 0);
+  ASSERT_EQ(FileReadAll("data\\colours\\paint2.col", b, 4096), 0);
+  EXPECT_EQ(a, b);
   VehicleEditor::ColourConfigAction(e, 0, 1);
   Type("Enter name of colour config to LOAD", "../escape");
   EXPECT_STREQ(Slots[NumNodes].name, "load colour config");
