@@ -10,6 +10,7 @@
 #include "core/data_file.h"
 #include "modeller/model/model_file.h"
 #include "platform/files.h"
+#include "ui/interface.h"
 #include "tests/vehicle_editor/editor_fixture.h"
 #include "vehicle_editor/file_actions.h"
 
@@ -378,6 +379,42 @@ TEST_F(Files, UnsavedWorkFollowsTheSavedState) {
   // Saved: Esc ends the editor at once.
   VehicleEditor::Key(&e->prss, 27);
   EXPECT_EQ(e->prss.alive, 0);
+}
+
+// The file row as one frame of the screen adds it: the name box's text and whether "SAVE" is
+// there.
+struct FileRow {
+  std::string name;
+  const InterfaceButton* save = nullptr;
+};
+FileRow AddFileRow(VehicleEditor* e) {
+  ClearInterface();
+  FrameSkipped = 0;
+  VehicleEditor::ScreenAction(&e->prss);
+  FrameSkipped = 1;
+  FileRow row;
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (b.hint && std::string(b.hint) == "The vehicle's file name") row.name = b.text.text;
+    if (b.handler == VehicleEditor::FileAction && b.word == 6) row.save = &b;
+  }
+  return row;
+}
+
+TEST_F(Files, TheFileRowMarksUnsavedWorkAndItsSaveButtonSaves) {
+  FileRow row = AddFileRow(e);
+  EXPECT_EQ(row.name, "Runabout");
+  ASSERT_NE(row.save, nullptr);
+  RecordEdit("tank");
+  car().fuelTankCapacity = 30.0f;
+  EXPECT_EQ(AddFileRow(e).name, "Runabout^1*");
+  // A click on "SAVE" runs its handler with its word: the prompt, then the save.
+  row = AddFileRow(e);
+  row.save->handler(row.save->owner, 1, row.save->word);
+  Type("Name of vehicle to SAVE", "Saved");
+  EXPECT_EQ(AddFileRow(e).name, "Saved");
+  EXPECT_TRUE(fs::exists("data/veh/Saved.veh"));
+  ClearInterface();
 }
 
 TEST_F(Files, ThePromptsOfTheVehiclePages) {
