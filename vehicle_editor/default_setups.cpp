@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/data_file.h"
 #include "core/report.h"
 #include "physics/car.h"
 #include "ui/dialogs.h"
@@ -43,6 +44,16 @@ void Inform(const char* text) {
   ReportSound(FILE_SOUND);
 }
 
+// A file that did not load: the status line says so, the message line names the file and
+// what was wrong with it.
+void InformNotLoaded(const char* text, const char* path, const char* record) {
+  Inform(text);
+  const char* reason = LastDataFileError == DATA_FILE_OK ? nullptr : DataFileErrorText(LastDataFileError);
+  char line[FILE_PATH_SIZE + 128];
+  std::snprintf(line, sizeof line, "%s : %s - %s", text, path, reason ? reason : record);
+  ReportLine(line, REPORT_ERROR);
+}
+
 void SaveSetupAnswered(Prss* owner, const char* text, uint32_t) {
   VehicleEditor& e = EditorOf(owner);
   char path[FILE_PATH_SIZE];
@@ -56,8 +67,9 @@ void LoadSetupAnswered(Prss* owner, const char* text, uint32_t) {
   if (!e.car || !TypedPath(path, sizeof path, SETUP_FILE_PATTERN, text)) return;
   // Read first: a file that does not load records nothing and changes nothing.
   SetupRecord record = e.car->currentSetup;
+  LastDataFileError = DATA_FILE_OK;
   if (!LoadSetupFile(record, path)) {
-    Inform(TEXT_NOT_LOADED_SETUP);
+    InformNotLoaded(TEXT_NOT_LOADED_SETUP, path, "set-up record");
     return;
   }
   RecordEdit("load setup");
@@ -81,8 +93,9 @@ void LoadColoursAnswered(Prss* owner, const char* text, uint32_t) {
   char path[FILE_PATH_SIZE];
   if (!e.car || !TypedPath(path, sizeof path, COLOUR_FILE_EDITOR_PATTERN, text)) return;
   ColourSet read = e.car->currentColours;
+  LastDataFileError = DATA_FILE_OK;
   if (!ReadColourConfig(read, path)) {
-    Inform(TEXT_COULD_NOT_LOAD_COLOUR_CONFIG);
+    InformNotLoaded(TEXT_COULD_NOT_LOAD_COLOUR_CONFIG, path, "colour set");
     return;
   }
   RecordEdit("load colour config");

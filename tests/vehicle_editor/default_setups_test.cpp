@@ -129,6 +129,7 @@ TEST_F(Setups, SetupAndColourConfigFilesSaveAndLoadWithTheirMessages) {
   VehicleEditor::SetupAction(e, 0, 1);
   Type("Enter name of setup to LOAD", "short");
   EXPECT_TRUE(SaidInfo("Could not load setup"));
+  EXPECT_TRUE(SaidLine("Could not load setup : data\\setups\\short.set"));
   EXPECT_EQ(NumNodes, nodes);
 
   const ColourSet colours = car().currentColours;
