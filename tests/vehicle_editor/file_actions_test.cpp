@@ -326,6 +326,22 @@ TEST_F(Files, AFailedWriteAtAnyStepKeepsTheOldFilesTheNameAndTheMarks) {
   EXPECT_FALSE(fs::exists("data/veh/Fresh.veh"));  // a new file is taken back too
 }
 
+TEST_F(Files, AFailedFrameOrColourSetSaveKeepsTheOldFile) {
+  ASSERT_EQ(VehicleEditor::SaveFrameFile(*e, "kept"), 1);
+  ASSERT_EQ(VehicleEditor::SaveAllColours(*e, "kept"), 1);
+  const std::string frame = Read("data\\frame\\kept.frm"), colours = Read("data\\colours\\kept.all");
+  VehicleEditor::DeleteFrame(*e);
+  car().colourConfigCount = 1;
+  FilesInjectCommitFailures(2, ENOSPC);
+  Reports().lines.clear();
+  EXPECT_EQ(VehicleEditor::SaveFrameFile(*e, "kept"), 0);
+  EXPECT_EQ(VehicleEditor::SaveAllColours(*e, "kept"), 0);
+  EXPECT_TRUE(SaidLine("data\\frame\\kept.frm"));
+  EXPECT_TRUE(SaidLine("data\\colours\\kept.all"));
+  EXPECT_EQ(Read("data\\frame\\kept.frm"), frame);
+  EXPECT_EQ(Read("data\\colours\\kept.all"), colours);
+}
+
 TEST_F(Files, AVeryDifferentModelIsAskedAboutByTheHalfCountRule) {
   ModelObject& m = *car().model;
   ASSERT_GT(m.pointCount, 3);
