@@ -15,6 +15,7 @@
 struct ContactProbe;
 struct DataFile;
 struct Obj3d;
+struct Solid;
 
 // ---- [Object] ----
 // Object types of the stream.
@@ -57,6 +58,15 @@ struct FixedOb {
   // for shadow casters.
   virtual int IsNear(int32_t, int32_t, float) { return 0; }
   virtual void AddPhysics() {}
+  // ---- Physics of a placed object (the map squares' dynamic entries) ----
+  // The body of an object that can move, else null.
+  virtual Solid* PhysicsBody() { return nullptr; }
+  // A tree-like object with a collision shape of its own, entered as a dynamic object.
+  virtual int HasTreeShape() { return 0; }
+  // Clears the object's contact word; removes its body at once, or after the step.
+  virtual void ClearContactWord() {}
+  virtual void RemovePhysics() {}
+  virtual void RemovePhysicsDeferred() {}
   // Tests the segment from origin to origin - direction (16.16); a hit of ray parameter
   // t (16.16, origin - t direction) greater than hit.candidateStrength is recorded there.
   // surface, blend and bump may be null; mode is read by no test.  1 when this test recorded

@@ -217,8 +217,6 @@ bool Wld::AddObjectToTable(FixedOb* object) {
 }
 
 // Entry points of the parts still to come: nothing of theirs exists yet.
-void Wld::ClearPhysicsObjects(int) {}
-void Wld::ResizeMapSquares(int) {}
 void Wld::RebuildAddedMeshes(int) {}
 void Wld::FreeCameraOcclusion() {}
 
@@ -290,7 +288,7 @@ void NoObjectInfo(const FixedOb*, WorldObjectInfo& info) { info = WorldObjectInf
 int NeverNear(const FixedOb*, int32_t, int32_t, float) { return 0; }
 int NeverHit(const FixedOb*, const IntVector&, const IntVector&, WorldRayHit&) { return 0; }
 int NoLighting(const IntVector&, WorldLightSample&) { return 0; }
-int32_t GroundAtZero(const IntVector&) { return 0; }
+int32_t GroundAtZero(int32_t, int32_t, int32_t, int) { return 0; }
 }  // namespace
 
 int (*Wld::MapSquareRange)(const IntVector&, const IntVector&, ObjectVisitor, void*) = NoObjects;
@@ -298,4 +296,4 @@ void (*Wld::ObjectInfo)(const FixedOb*, WorldObjectInfo&) = NoObjectInfo;
 int (*Wld::IsNear)(const FixedOb*, int32_t, int32_t, float) = NeverNear;
 int (*Wld::RayTest)(const FixedOb*, const IntVector&, const IntVector&, WorldRayHit&) = NeverHit;
 int (*Wld::GetLighting)(const IntVector&, WorldLightSample&) = NoLighting;
-int32_t (*Wld::FindSurfaceBelow)(const IntVector&) = GroundAtZero;
+int32_t (*Wld::FindSurfaceBelow)(int32_t, int32_t, int32_t, int) = GroundAtZero;
