@@ -34,6 +34,7 @@ enum WorldObjectType : uint8_t {
 };
 constexpr uint32_t CONFIG_MASK_ALWAYS = 0x00010001;  // configuration 0 and its reversed form
 constexpr uint8_t SECTION_FLAG_GROUND = 0x80;        // a section the ground query tests
+constexpr int FIXED_OB_MAPPINGS_MAX = 64;            // mappings one object names (a segment's parts)
 
 struct FixedOb {
   explicit FixedOb(uint8_t typeIn);
@@ -67,6 +68,9 @@ struct FixedOb {
   virtual void ClearContactWord() {}
   virtual void RemovePhysics() {}
   virtual void RemovePhysicsDeferred() {}
+  // The mapping records a section (primary and backing), a segment (its parts) or a flag
+  // draws with, at most room of them; their count.  None here.
+  virtual int MappingsInUse(uint16_t*, int) { return 0; }
   // Tests the segment from origin to origin - direction (16.16); a hit of ray parameter
   // t (16.16, origin - t direction) greater than hit.candidateStrength is recorded there.
   // surface, blend and bump may be null; mode is read by no test.  1 when this test recorded
