@@ -230,6 +230,14 @@ void BuildMapSquares(Wld& world) {
   PopulateMapSquares(world, true);
 }
 
+void DropMapSquareLists(Wld& world) {
+  MapSquareGrid& g = world.grid;
+  FreePools(g);
+  FreeDynamic(g);
+  FreePhysicsList(g);
+  if (g.squares) ClearSquares(g.squares, int64_t{g.allocatedWidth} * g.allocatedHeight);
+}
+
 void AddTrunkToSquares(Wld& world, const TrunkRecord& record, bool fill) {
   MapSquareGrid& g = world.grid;
   const int64_t r = int64_t{record.radius} * TRUNK_RADIUS_UNIT;

@@ -98,6 +98,9 @@ void BuildMapSquares(Wld& world);
 // exist nobody installs it and a segment adds none.  add(context, column, row, record).
 using TrunkAdder = void (*)(void* context, const TrunkRecord& record);
 extern void (*BuildSegmentRepeaters)(FixedOb* segment, TrunkAdder add, void* context);
+// Empties every list (static, trunk and dynamic) and the physics-object list, keeping the
+// squares: the world's objects are being freed and nothing may point to them.
+void DropMapSquareLists(Wld& world);
 // Adds one trunk record to every square the square of side 2 x radius around it meets (the
 // counting pass only counts).  Used by the build and by the segments' repeaters.
 void AddTrunkToSquares(Wld& world, const TrunkRecord& record, bool fill);

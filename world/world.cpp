@@ -64,6 +64,8 @@ void Wld::FreeObjects() {
   pathCount = 0;
   preGen = nullptr;
   preGenCapacity = 0;
+  // The map squares list the objects about to go.
+  DropMapSquareLists(*this);
   for (int i = 0; i < objectCount; ++i) {
     DeleteWorldObject(objects[i]);
     objects[i] = nullptr;

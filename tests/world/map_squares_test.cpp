@@ -503,6 +503,26 @@ TEST_F(MapSquares, TheGroundBelowIsTheHighestPlaneUnderTheStartAndZeroOffTheGrid
   EXPECT_EQ(FindSurfaceBelow(W(), 0, 0, 2 * M, 0), 3 * M) << "the minimum edge is inside";
 }
 
+TEST_F(MapSquares, FreeingTheObjectsEmptiesEveryListThatPointsToThem) {
+  SetGrid(W(), 2, 2, 0, 0);
+  Add(OBJECT_SECTION, 0, 0, 50, 50, 1)->sizeByte = 50;
+  BuildMapSquares(W());
+  PlaneBox* box = Add(OBJECT_PLACED, 0, 0, 50, 50, 3);
+  box->GiveBody(25 * M, 25 * M, 30.0f);
+  ASSERT_EQ(AddObToMapSquares(W(), box), 1);
+  AddToActiveList(W(), box);
+  W().FreeObjects();
+  const MapSquareGrid& g = W().grid;
+  EXPECT_EQ(g.objectPool, nullptr);
+  EXPECT_EQ(g.trunkPool, nullptr);
+  EXPECT_EQ(g.used, 0);
+  EXPECT_EQ(g.physicsCount, 0);
+  ASSERT_NE(g.squares, nullptr) << "the squares stay for the next build";
+  EXPECT_EQ(g.squares[0].objectCount + g.squares[0].trunkCount, 0u);
+  EXPECT_EQ(g.squares[0].dynamicHead, MAP_SQUARE_NO_ENTRY);
+  EXPECT_EQ(FindSurfaceBelow(W(), 10 * M, 10 * M, 2 * M, 0), 0);
+}
+
 TEST_F(MapSquares, TheInstalledHooksAnswerFromTheMapSquares) {
   const WorldHooks saved = InstallWorldHooks(NoWorldHooks());
   InstallWorld();
