@@ -216,8 +216,13 @@ void BuildMapSquares(Wld& world) {
     g.allocatedHeight = g.height;
   }
   PopulateMapSquares(world, false);
-  if (g.objectTotal) g.objectPool = new FixedOb*[size_t(g.objectTotal)]();
-  if (g.trunkTotal) g.trunkPool = new TrunkRecord[size_t(g.trunkTotal)]();
+  if (g.objectTotal) g.objectPool = new (std::nothrow) FixedOb*[size_t(g.objectTotal)]();
+  if (g.trunkTotal) g.trunkPool = new (std::nothrow) TrunkRecord[size_t(g.trunkTotal)]();
+  if ((g.objectTotal && !g.objectPool) || (g.trunkTotal && !g.trunkPool)) {
+    ReportLine("Not enough memory for the map squares", REPORT_ERROR);
+    world.ResizeMapSquares(0);  // every square empty: nothing is met, nothing overruns
+    return;
+  }
   int64_t objectAt = 0, trunkAt = 0;
   for (int64_t s = 0; s < count; ++s) {
     MapSquare& q = g.squares[s];
