@@ -242,8 +242,6 @@ int MappingProjectionAxes(const MappingRecord& r, float m[9]) {
 
 // ---- [Textures] ----
 
-void (*MessageTextHook)(const char* text) = nullptr;
-
 int MappingTextureMode(const MappingRecord& r) {
   const SurfaceTypeInfo& surface = SurfaceTypes[r.surfaceType < SURFACE_TYPE_COUNT ? r.surfaceType : 0];
   const UsageTypeInfo& usage = UsageTypes[r.usageType < USAGE_TYPE_COUNT ? r.usageType : 0];
@@ -269,10 +267,7 @@ void LoadMappingTexture(MappingRecord& r) {
     if (named && (!loaded || loaded->state == TEXTURE_MISSING)) {
       char text[64];
       std::snprintf(text, sizeof text, "Can't open : %s", r.textureName);
-      if (MessageTextHook)
-        MessageTextHook(text);
-      else
-        ReportLine(text, REPORT_ERROR);
+      ReportLine(text, REPORT_ERROR);
     }
   }
   ComputeMappingFinalColour(r);

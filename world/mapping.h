@@ -101,9 +101,6 @@ constexpr char MAPPING_PLAIN_TEXTURE[] = "PLAIN~W";  // loaded by a record witho
 constexpr int MAPPING_MODE_WALL = 1, MAPPING_MODE_GROUND = 2, MAPPING_MODE_TRACK = 3;
 constexpr int MAPPING_MODE_BACKING = 128;  // added with SRF_BACKING: drawn with a depth bias
 constexpr int MAPPING_TEXTURE_GEN_TYPE = 3;
-// The program's message hook: while set it receives each formatted message text instead of
-// the message lines.  Nobody installs it yet; "Can't open" then goes to the message lines.
-extern void (*MessageTextHook)(const char* text);
 // The texture mode of a record: 1 when its usage is textured as a wall, else 3 when its
 // surface is textured as track, else 2; plus 128 with SRF_BACKING.
 int MappingTextureMode(const MappingRecord& record);

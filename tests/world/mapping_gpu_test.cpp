@@ -102,16 +102,6 @@ TEST_F(MappingTextureLoad, AnUnknownNameIsSaidOnceAndTheRecordStaysUsable) {
       << "drawn untextured";
   EXPECT_EQ(r.finalColour[1], (200 * 255) >> 8);
 
-  // With the message hook installed the text goes there instead.
-  static std::vector<std::string> hooked;
-  MessageTextHook = [](const char* text) { hooked.push_back(text); };
-  MappingRecord again = Record("maptest_missing2", 0, 0, 0);
-  LoadMappingTexture(again);
-  MessageTextHook = nullptr;
-  ASSERT_EQ(hooked.size(), 1u);
-  EXPECT_EQ(hooked[0], "Can't open : maptest_missing2");
-  EXPECT_EQ(lines.Count("Can't open : maptest_missing2"), 0);
-
   // No texture name: the plain white texture, or nothing with the second material byte 3;
   // neither is said.
   MappingRecord plain = Record("", 0, 0, 0);
