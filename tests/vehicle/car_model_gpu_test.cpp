@@ -587,6 +587,62 @@ TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
   ReleaseTexture(&picture);
 }
 
+// The garage picture is not drawn while the device is busy, without graphics, or into a frame
+// that draws nothing (into a texture it still is); sky mode 3 draws the car in outline under
+// the wireframe state and gives the solid state back.
+TEST_F(CarPixels, TheGaragePictureWaitsForTheDeviceAndOutlinesInSkyModeThree) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  DrawingOf(car).drawAlways = 1;
+  constexpr int W = 160, H = 90;
+  ZKTETexture picture{};
+  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  EditorCarPicture p = {};
+  p.heading = 0x2000;
+  p.distance = 12.0f;
+  p.fieldFactor = 1.0f;
+  p.target = &picture;
+  p.width = W;
+  p.height = H;
+  p.fit = 1;
+  p.clearColour = CLEAR;
+  CarViewSettings settings = {};
+  settings.graphicsOptions = 0xFFFFFFFF;
+  settings.skyMode = 1;
+  const auto covered = [&] {
+    const std::vector<uint8_t> px = ReadTargetPixels(picture);
+    int n = 0;
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) n += PixelArgb(px, W, x, y) != CLEAR;
+    return n;
+  };
+  Gfx.busy = 1;
+  EXPECT_EQ(DrawEditorCar(car, p, settings), 0) << "the device is busy";
+  Gfx.busy = 0;
+  GraphicsEnabled = 0;
+  EXPECT_EQ(DrawEditorCar(car, p, settings), 0) << "no graphics";
+  GraphicsEnabled = 1;
+  FrameSkipped = 1;
+  EXPECT_EQ(DrawEditorCar(car, p, settings), 1) << "into a texture while the frame is skipped";
+  const int solid = covered();
+  EditorCarPicture intoFrame = p;
+  intoFrame.target = nullptr;
+  EXPECT_EQ(DrawEditorCar(car, intoFrame, settings), 0) << "into a skipped frame";
+  FrameSkipped = 0;
+  ASSERT_GT(solid, W * H / 4);
+
+  settings.skyMode = 3;
+  RenderStates.pendingRaster = 0;
+  ASSERT_EQ(DrawEditorCar(car, p, settings), 1);
+  EXPECT_EQ(RenderStates.pendingRaster, 0) << "the solid state given back";
+  const int outline = covered();
+  EXPECT_GT(outline, 0);
+  EXPECT_LT(outline, solid / 2) << "only the edges";
+  ReleaseTexture(&picture);
+}
+
 // The driver: a figure of one solid whose two steering frames stand 0.5 m and 0.7 m above the
 // seat, blended halfway when the car steers straight, posed into temporary meshes at the
 // driver's seat and drawn above the roof; a helmet on its head from outside, none from inside.
