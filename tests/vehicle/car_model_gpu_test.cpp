@@ -374,6 +374,50 @@ TEST_F(CarPixels, TheEditorViewDrawsBodyTyresTubeAndTheBrakeLampWhileBraking) {
   EXPECT_LT(redness(rolling), 30) << std::hex << rolling << ": no lamp while rolling";
 }
 
+// A car lit from the track's lighting: each face of its body takes the view's sky light from
+// its side times how open the track is there (the lit shaders' object row, scale 1); wholly
+// open it shows its colour as under the default light, shut in it goes dark.
+TEST_F(CarPixels, ATrackLitCarTakesTheSkyLightTimesTheOpennessOfItsPlace) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  const ColourWord colour1 = RgbWord(200, 120, 60);
+  MakeCar(car, colour1);
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  CarViewSettings view = {};
+  view.kind = VIEW_OUTSIDE;
+  view.graphicsOptions = 0xFFFFFFFF & ~GFX_WHEEL_PIECES;
+  CarDrawing& drawing = DrawingOf(car);
+  drawing.drawAlways = 1;
+  const auto bodyPixel = [&](float open) {
+    SaveCarViewState(car);
+    ResetTempMeshes();
+    EXPECT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+    drawing.lighting.lightingChosen = 1;  // as a found sample settles it
+    drawing.lighting.lightingMode = LIGHTING_LIGHTMAP;
+    for (float& v : drawing.lighting.light.values) v = open;
+    LookFrom(FROM_THE_RIGHT);
+    Clear(CLEAR, 3);
+    DrawCarLit(car, view);
+    const float* row = reinterpret_cast<const float*>(VSConstants[VS_ROW_OBJECT].data);
+    EXPECT_FLOAT_EQ(row[24], 1.0f) << "the object row in use";
+    for (int face = 0; face < 6; ++face) {
+      EXPECT_NEAR(row[face * 4], 1.0f, 1e-4f) << "the neutral sky's light from face " << face;
+      EXPECT_NEAR(row[face * 4 + 3], std::round(open) / 255.0f, 1e-6f) << face;
+    }
+    const std::vector<uint8_t> p = Pixels("car_track_lit.png");
+    return At(p, Column(0.5), Row(0.6));
+  };
+  const auto sum = [](uint32_t c) { return int(c >> 16 & 0xFF) + int(c >> 8 & 0xFF) + int(c & 0xFF); };
+  const uint32_t open = bodyPixel(255.0f), half = bodyPixel(128.0f), shut = bodyPixel(0.0f);
+  ExpectNear(open, ApplyBrightnessTable(Argb(Scaled(colour1))), 2, "wholly open: the colour as by default");
+  EXPECT_LT(sum(half), sum(open));
+  EXPECT_GT(sum(half), sum(shut));
+  EXPECT_LT(sum(shut), 3 * 40) << std::hex << shut << ": shut in";
+  const float none[28] = {};
+  UploadConstantRowData(0, VS_ROW_OBJECT, none, sizeof none);
+}
+
 // The subobject pass by view: an ordinary piece and the posed steering wheel from outside, the
 // internal mirror marked only from inside (and left out while marked items are hidden); the
 // skips of a silent remote car and of the frame after a rebuild; the peers' visibility.
