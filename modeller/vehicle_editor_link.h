@@ -26,6 +26,8 @@ struct VehicleEditorLink {
   // shown on the screen.
   BoneLinkArray* (*checkBoneHierarchy)(Prss* screen, Bone* bones, BoneTable* boneTable);
   void (*updateBones)(Bone* bones, BoneTable* boneTable);  // Skeleton::UpdateBones
+  // The bone array and bone table of a skeleton of the human system; 0 without one.
+  int (*skeletonBones)(int skeletonIndex, Bone** bones, BoneTable** boneTable);
   int (*carBeingEdited)();          // 1 while the vehicle editor has a car
   int (*eyeTransform)(FixedTransform* out);  // the car's eye, for the driver view; 0 without
   int (*animationTestPlaying)();    // the animation test stops the 2D pan

@@ -21,6 +21,8 @@
 #include "vehicle/car_drawing.h"
 #include "vehicle/data/vehicle_file.h"
 #include "vehicle/garage_picture.h"
+#include "vehicle_editor/animation/anim_screen.h"
+#include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 int VehicleEditorOpen;
@@ -297,16 +299,12 @@ void VehicleEditor::VehicleValueChanged(VehicleEditor& e) {
 // The modeller over the vehicle editor comes with "Edit": until then no car is drawn there.
 void VehicleEditor::DrawScene() {}
 void VehicleEditor::DrawOverlay() {}
-void DrawAnimEditorOverlay() {}
-Prss* CreateAnimEditor(Prss*, Bone*, BoneTable*, BoneLinkArray*, void*) { return nullptr; }
 int CarBeingEdited() { return CurrentVehicleEditor && CurrentVehicleEditor->car ? 1 : 0; }
 int EditedCarEyeTransform(FixedTransform*) { return 0; }
-int AnimationTestPlaying() { return 0; }
 
 namespace {
-// The object editor's menu command hands over its bones; until the animation editor screen
-// takes the skeleton and rig from it (and checks them with CheckBoneHierarchy), nothing opens.
-BoneLinkArray* CheckObjectEditorHierarchy(Prss*, Bone*, BoneTable*) { return nullptr; }
+// The vehicle on show, as the animation editor reads it.
+const char* ShownVehicleName() { return CurrentVehicleEditor && CurrentVehicleEditor->car ? CurrentVehicleEditor->vehicleName : nullptr; }
 }  // namespace
 
 void InstallVehicleEditorHooks() {
@@ -316,8 +314,11 @@ void InstallVehicleEditorHooks() {
   h.drawAnimEditorOverlay = DrawAnimEditorOverlay;
   h.createAnimEditor = CreateAnimEditor;
   h.checkBoneHierarchy = CheckObjectEditorHierarchy;
-  h.updateBones = nullptr;  // Skeleton::UpdateBones comes with the skeleton
+  h.updateBones = UpdateTableBones;
+  h.skeletonBones = HumanSkeletonBones;
   h.carBeingEdited = CarBeingEdited;
   h.eyeTransform = EditedCarEyeTransform;
   h.animationTestPlaying = AnimationTestPlaying;
+  // The driver's steering figures and placement come with the car's driver ("Animate").
+  AnimVehicleHooks.vehicleName = ShownVehicleName;
 }
