@@ -21,7 +21,7 @@
 namespace {
 
 constexpr double PI = 3.14159265358979323846;
-constexpr int PANEL_UNITS = 12;
+constexpr int PANEL_UNITS = 14, HALF_UNITS = 7;
 constexpr float HANDLE_DEPTH_SHARE = 16.0f;
 constexpr uint32_t HANDLE_LINE_COLOUR = 0xFFFFFF40u;
 ColourWord g_movementEmpty = 0x949494, g_movementFull = 0xFFA0A0;
@@ -30,11 +30,12 @@ ColourWord g_handleLit = 0xA0FFA0, g_handleGrey = 0x949494;
 ColourWord g_plain = 0xC8C8C8;
 
 // Text that must live until the frame is drawn.
-char g_texts[24][64];
+constexpr int TEXT_SLOTS = 160;
+char g_texts[TEXT_SLOTS][48];
 int g_textCount = 0;
 const char* Text(const char* format, ...) __attribute__((format(printf, 1, 2)));
 const char* Text(const char* format, ...) {
-  char* out = g_texts[g_textCount++ % 24];
+  char* out = g_texts[g_textCount++ % TEXT_SLOTS];
   va_list args;
   va_start(args, format);
   std::vsnprintf(out, sizeof g_texts[0], format, args);
@@ -213,7 +214,7 @@ void SidePanel(AnimEditorScreen& s, Prss* o) {
   if (e.selectedBone >= 0) {
     const IntVector& p = e.rig->bones[size_t(e.selectedBone)].position;
     Row(x, row++);
-    AddRowButton(nullptr, 5, 0, 0, &g_plain, "selected bone pos", nullptr, nullptr);
+    AddRowButton(nullptr, HALF_UNITS, 0, 0, &g_plain, "selected bone pos", nullptr, nullptr);
     AddRowButton(nullptr, 1, 0, 0, &g_plain, "xyz", nullptr, nullptr);
     AddRowButton(nullptr, 6, 0, 0, &g_plain,
                  Text("%d %d %d", int(std::lround(p.x * 1000.0 / 65536)), int(std::lround(p.y * 1000.0 / 65536)),
@@ -241,41 +242,41 @@ void SidePanel(AnimEditorScreen& s, Prss* o) {
   }
   if (driver && VehicleOnShow()) {
     Row(x, row++);
-    AddRowButton(o, 6, 1, e.symmetricalLegs, nullptr, "symmetrical legs", OnToggle, nullptr);
-    AddRowButton(o, 6, 2, e.autoCopyAndFlip, nullptr, "auto copy and flip", OnToggle, nullptr);
+    AddRowButton(o, HALF_UNITS, 1, e.symmetricalLegs, nullptr, "symmetrical legs", OnToggle, nullptr);
+    AddRowButton(o, HALF_UNITS, 2, e.autoCopyAndFlip, nullptr, "auto copy and flip", OnToggle, nullptr);
   }
   Row(x, row++);
   AddRowButton(o, PANEL_UNITS, 0, e.autoLockParent, nullptr, "TAB : auto lock parent", OnToggle, nullptr);
   Row(x, row++);
-  AddRowButton(o, 6, 0, 0, nullptr, "save skeleton", OnFile, nullptr);
-  AddRowButton(o, 6, 1, 0, nullptr, "remove anims", OnFile, nullptr);
+  AddRowButton(o, HALF_UNITS, 0, 0, nullptr, "save skeleton", OnFile, nullptr);
+  AddRowButton(o, HALF_UNITS, 1, 0, nullptr, "remove anims", OnFile, nullptr);
   if (e.selected) {
     Row(x, row++);
-    AddRowButton(o, 6, 2, 0, nullptr, "LOAD animation", OnFile, nullptr);
-    AddRowButton(o, 6, 3, 0, nullptr, "SAVE animation", OnFile, nullptr);
+    AddRowButton(o, HALF_UNITS, 2, 0, nullptr, "LOAD animation", OnFile, nullptr);
+    AddRowButton(o, HALF_UNITS, 3, 0, nullptr, "SAVE animation", OnFile, nullptr);
     if (driver && VehicleOnShow()) {
       Row(x, row++);
-      AddRowButton(o, 6, 4, 0, nullptr, "SAVE as SIT", OnFile, nullptr);
-      AddRowButton(o, 6, 5, 0, nullptr, "SAVE as STR", OnFile, nullptr);
+      AddRowButton(o, HALF_UNITS, 4, 0, nullptr, "SAVE as SIT", OnFile, nullptr);
+      AddRowButton(o, HALF_UNITS, 5, 0, nullptr, "SAVE as STR", OnFile, nullptr);
     }
     Row(x, row++);
-    AddRowButton(o, 6, 9, 0, nullptr, "copy to all frames", OnFile, nullptr);
-    AddRowButton(o, 6, 10, 0, nullptr, Text("UNDO (%d)", int(e.undo.size())), OnFile, nullptr);
+    AddRowButton(o, HALF_UNITS, 9, 0, nullptr, "copy to all frames", OnFile, nullptr);
+    AddRowButton(o, HALF_UNITS, 10, 0, nullptr, Text("UNDO (%d)", int(e.undo.size())), OnFile, nullptr);
     const Animation& a = *e.selected;
     const bool ready = e.selected == &e.skeleton->movements[0];
     Row(x, row++);
     if (a.frameCount == 0 && (ready || e.skeleton->movements[0].frameCount > 0))
-      AddRowButton(o, 6, 0, 0, nullptr, "new animation", OnAnim, nullptr);
-    AddRowButton(o, 6, 1, 0, nullptr, "copy animation", OnAnim, nullptr);
+      AddRowButton(o, HALF_UNITS, 0, 0, nullptr, "new animation", OnAnim, nullptr);
+    AddRowButton(o, HALF_UNITS, 1, 0, nullptr, "copy animation", OnAnim, nullptr);
     Row(x, row++);
-    if (!ready && s.selectedPose < 0 && !driver) AddRowButton(o, 6, 2, 0, nullptr, "delete animation", OnAnim, nullptr);
-    if (s.copiedAnimation) AddRowButton(o, 6, 3, 0, nullptr, "paste animation", OnAnim, nullptr);
+    if (!ready && s.selectedPose < 0 && !driver) AddRowButton(o, HALF_UNITS, 2, 0, nullptr, "delete animation", OnAnim, nullptr);
+    if (s.copiedAnimation) AddRowButton(o, HALF_UNITS, 3, 0, nullptr, "paste animation", OnAnim, nullptr);
     Row(x, row++);
-    AddRowButton(o, 4, 4, 0, nullptr, "COPY frame", OnAnim, nullptr);
-    if (s.copiedFrame) AddRowButton(o, 4, 5, 0, nullptr, "PASTE frame", OnAnim, nullptr);
+    AddRowButton(o, 5, 4, 0, nullptr, "COPY frame", OnAnim, nullptr);
+    if (s.copiedFrame) AddRowButton(o, 5, 5, 0, nullptr, "PASTE frame", OnAnim, nullptr);
     AddRowButton(o, 4, 9, 0, nullptr, "FLIP frame", OnAnim, nullptr);
     Row(x, row++);
-    AddRowButton(nullptr, 3, 0, 0, &g_plain, "move all", nullptr, nullptr);
+    AddRowButton(nullptr, 5, 0, 0, &g_plain, "move all", nullptr, nullptr);
     AddRowButton(o, 3, 0, 0, nullptr, "X(r)", OnMoveAll, nullptr);
     AddRowButton(o, 3, 1, 0, nullptr, "Y(f)", OnMoveAll, nullptr);
     AddRowButton(o, 3, 2, 0, nullptr, "Z(u)", OnMoveAll, nullptr);
@@ -297,7 +298,6 @@ HandleLines g_lines;
 }  // namespace
 
 void DrawAnimEditor(AnimEditorScreen& s) {
-  g_textCount = 0;
   Prss* o = &s.prss;
   EditDomain = 0;
   if (!s.editor.driverAnimation) {
@@ -310,6 +310,7 @@ void DrawAnimEditor(AnimEditorScreen& s) {
 
 void DrawAnimHandles(AnimEditorScreen& s) {
   AnimEditor& e = s.editor;
+  g_textCount = 0;  // the first of the frame's drawing
   g_lines.count = 0;
   if (e.selectedBone < 0 || e.selectedBone >= e.rig->boneCount) return;
   const Bone& bone = e.rig->bones[size_t(e.selectedBone)];
@@ -368,7 +369,7 @@ void DrawBoneLabels(AnimEditorScreen& s) {
     if (x < 0 || y < 0 || x >= ScreenWidth || y >= ScreenHeight) continue;
     const bool locked = e.links && e.links->links[size_t(i)].locked;
     const int left = int(std::lround(x)) - w / 2, top = int(std::lround(y)) - h / 2;
-    AddButton(&s.prss, left, top, left + w, top + h, uintptr_t(i), IvText(Text("%d", i)), IvInt(0),
+    AddButton(&s.prss, left, top, left + w, top + h, uintptr_t(i), IvText(Text("#%d", i)), IvInt(0),
               IvInt(e.selectedBone == i), 2, locked ? &g_labelRed : &g_labelWhite, OnBoneLabel, nullptr);
   }
 }

@@ -267,8 +267,10 @@ void AnimEditorKey(Prss* process, int key) {
     case 'X':
       if (ShiftHeld) AskLeave(s, 1);
       return;
-    case ',': FrameCommand(s, FRAME_PREVIOUS); return;
-    case '.': FrameCommand(s, FRAME_NEXT); return;
+    case ',':
+    case KEY_COMMA: FrameCommand(s, FRAME_PREVIOUS); return;
+    case '.':
+    case KEY_PERIOD: FrameCommand(s, FRAME_NEXT); return;
     case KEYCODE_INSERT: FrameCommand(s, FRAME_DUP); return;
     case KEYCODE_DELETE: FrameCommand(s, FRAME_DEL); return;
     case KEYCODE_CTRL_LETTER + 'Z': UndoStep(s); return;

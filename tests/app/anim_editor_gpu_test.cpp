@@ -1,0 +1,240 @@
+// anim_editor_gpu_test.cpp - the animation editor as a user meets it (editor_window_harness.h):
+// opened over the object editor on the program's first figure with its skeleton, driven by
+// mouse records on its buttons and bone labels and by key messages; a pose made with the
+// mouse checked against the test's own forward kinematics; leaving it.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/window_state.h"
+#include "editor_window_harness.h"
+#include "modeller/vehicle_editor_link.h"
+#include "vehicle_editor/animation/anim_edit.h"
+#include "vehicle_editor/animation/anim_screen.h"
+#include "vehicle_editor/animation/bone_links.h"
+#include "vehicle_editor/skeleton/human_system.h"
+
+namespace {
+
+constexpr double PI = 3.14159265358979323846;
+// The sample skeleton's solids: the right forearm, its elbow joint, and what hangs below it.
+constexpr int FOREARM = 22, UPPER_ARM = 20;
+constexpr int ELBOW_JOINT = 7;
+constexpr int BELOW_ELBOW[] = {22, 24, 26, 28, 30};
+
+class AnimEditorWindow : public ObjectEditorWindow {
+ protected:
+  AnimEditorScreen* screen = nullptr;
+
+  // The first figure opened as the animation page opens it: open mode 2 with its skeleton,
+  // no driver animation.
+  void OpenFigure() {
+    ASSERT_GT(Humans.modelCount, 0);
+    HumanModel& figure = Humans.models[0];
+    Prss* page = AppTopProcess();
+    ObjectEditor* e = OpenObjectEditor(page, OPEN_ANIMATION_EDITOR, &figure.model, int(figure.skeletonIndex), nullptr,
+                                       nullptr, CALLER_ENTRY_MENU, ~0u);
+    Prss_AddSub(page, &e->prss);
+    screen = OpenAnimEditorScreen;
+    ASSERT_NE(screen, nullptr) << "the editor opens over the object editor";
+    ASSERT_EQ(e->prss.sub, &screen->prss);
+    // The front of the figure, 3 m away, level with the chest.
+    CurrentView->heading = 0;
+    CurrentView->pitch = 0;
+    const int32_t eye[3] = {0, 3 << 16, 1 << 16};
+    std::memcpy(CurrentView->position, eye, sizeof eye);
+    Frame(2);
+  }
+  AnimEditor& E() { return screen->editor; }
+  static std::string Box() { return MessageBoxDialog.prss.alive && CurrentProcess == &MessageBoxDialog.prss ? MessageBoxDialog.first : ""; }
+  static void Dismiss() {
+    Key(KEY_ENTER);
+    Frame();
+  }
+  const InterfaceButton* Label(int solid) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%d", solid);
+    return FindButton(text);
+  }
+  void RightClickAt(int x, int y) {
+    MouseRecord press{};
+    press.clickCode = CLICK_RIGHT;
+    press.rightHeld = 1;
+    Mouse(press, x, y);
+    MouseRecord release{};
+    release.releaseCode = 2;
+    Mouse(release, x, y);
+    Frame();
+  }
+  static int Centre(const InterfaceButton* b, int axis) { return axis == 0 ? (b->left + b->right) / 2 : (b->top + b->bottom) / 2; }
+};
+
+TEST_F(AnimEditorWindow, ANewUserMakesAnAnimationSelectsAndLocksBonesAndLeaves) {
+  OpenFigure();
+  const EditorFrameHookFn editorsHook = screen->savedHook;
+  EXPECT_EQ(EditorFrameHook, &DrawAnimEditorHook);
+  const InterfaceButton* walk = FindButton("walk");
+  ASSERT_NE(walk, nullptr);
+  EXPECT_EQ(*walk->colour, 0xFFA0A0u) << "light blue: the sample figure's walk has frames";
+  Click("walk");
+  EXPECT_EQ(E().selected, &E().skeleton->movements[1]);
+  Click("delete animation");
+  EXPECT_EQ(*FindButton("walk")->colour, 0x949494u) << "grey without frames";
+  ASSERT_NE(FindButton("NO FRAMES"), nullptr);
+  Click("new animation");
+  ASSERT_EQ(E().selected->frameCount, 1);
+  EXPECT_EQ(CurrentFrameIndex(E()), 0);
+  EXPECT_EQ(*FindButton("walk")->colour, 0xFFA0A0u) << "light blue with frames";
+
+  // Bone labels: a left click selects, a right click locks (red).
+  const InterfaceButton* label = Label(FOREARM);
+  ASSERT_NE(label, nullptr) << "the forearm is on screen";
+  const int lx = Centre(label, 0), ly = Centre(label, 1);
+  ClickAt(lx, ly);
+  EXPECT_EQ(E().selectedBone, FOREARM);
+  EXPECT_NE(FindButton("X"), nullptr) << "the axis handles' labels";
+  EXPECT_NE(FindButton("selected bone pos"), nullptr);
+  const InterfaceButton* head = Label(4);
+  ASSERT_NE(head, nullptr);
+  RightClickAt(Centre(head, 0), Centre(head, 1));
+  EXPECT_EQ(E().links->links[4].locked, 1u);
+  EXPECT_EQ(*Label(4)->colour, 0x0000FFu);
+  EXPECT_EQ(E().rig->bones[4].colour, BONE_COLOUR_LOCKED);
+  Shot("anim_editor");
+
+  // Keys.
+  Key(KEY_TAB);
+  EXPECT_EQ(E().autoLockParent, 0);
+  Key(KEY_TAB);
+  Key(KEY_INSERT);
+  EXPECT_EQ(E().selected->frameCount, 2);
+  EXPECT_EQ(CurrentFrameIndex(E()), 1);
+  Key(KEY_COMMA);
+  EXPECT_EQ(CurrentFrameIndex(E()), 0);
+  Key(KEY_PERIOD);
+  EXPECT_EQ(CurrentFrameIndex(E()), 1);
+  HandleKeyDown(KEY_CTRL, 0);
+  Key('Z');
+  HandleKeyUp(KEY_CTRL);
+  EXPECT_EQ(E().selected->frameCount, 1);
+  Key(KEY_DELETE);
+  EXPECT_EQ(Box(), "An animation needs at least one frame");
+  Dismiss();
+  Key('C');
+  EXPECT_EQ(E().links->links[4].locked, 0u);
+  EXPECT_EQ(E().selectedBone, -1);
+  Key(' ');
+  EXPECT_EQ(E().selectedBone, E().links->root);
+
+  // A key action without a current frame.
+  Click("walk");
+  EXPECT_EQ(E().selected, nullptr);
+  HandleKeyDown('A', 0);
+  Frame();
+  EXPECT_EQ(Box(), "No frame selected");
+  HandleKeyUp('A');
+  Dismiss();
+
+  // Leaving: the question only with something unsaved.
+  ASSERT_EQ(E().unsaved, 1);
+  Key(KEY_ESCAPE);
+  EXPECT_EQ(std::string(MessageBoxDialog.first), "Exit animation editor?");
+  EXPECT_EQ(std::string(MessageBoxDialog.second), "Unsaved changes will be lost");
+  Key('Y');
+  Frame(2);
+  EXPECT_EQ(OpenAnimEditorScreen, nullptr);
+  EXPECT_EQ(EditorFrameHook, ActiveObjectEditor ? editorsHook : EditorFrameHook);
+}
+
+// A forearm turned at the elbow with the mouse, compared with the chain the test composes
+// itself from the skeleton's rest positions and joint centre.
+TEST_F(AnimEditorWindow, AForearmTurnedAtTheElbowMatchesForwardKinematics) {
+  OpenFigure();
+  Click("walk");
+  Click("delete animation");
+  Click("new animation");
+  ASSERT_EQ(E().autoLockParent, 1) << "TAB : auto lock parent";
+  const InterfaceButton* label = Label(FOREARM);
+  ASSERT_NE(label, nullptr);
+  ClickAt(Centre(label, 0), Centre(label, 1));
+  ASSERT_EQ(E().selectedBone, FOREARM);
+  const Skeleton& k = *E().skeleton;
+  BoneRig& rig = *E().rig;
+  FixedTransform before[64];
+  CopyPartPositions(rig, before);
+
+  HandleKeyDown('Q', 0);
+  Frame();
+  ASSERT_EQ(E().keyActive, 1);
+  // Press away from every button, drag 40 pixels right, hold still, release.
+  const int x0 = 300, y0 = 80, dx = 40;
+  MouseRecord press{};
+  press.clickCode = CLICK_LEFT;
+  press.leftHeld = 1;
+  Mouse(press, x0, y0);
+  ASSERT_EQ(E().dragging, 1);
+  MouseRecord move{};
+  move.leftHeld = 1;
+  move.dx = dx;
+  Mouse(move, x0 + dx, y0);
+  for (int i = 0; i < 240; ++i) Frame();
+  MouseRecord release{};
+  release.releaseCode = 1;
+  Mouse(release, x0 + dx, y0);
+  HandleKeyUp('Q');
+  Frame();
+  ASSERT_EQ(E().dragging, 0);
+
+  // The turn about the elbow, about the forearm's own x axis (its rest orientation is level).
+  const double angle = dx * 2 * PI / double(E().view.width);
+  const double c = std::cos(angle), s = std::sin(angle);
+  const double turn[9] = {1, 0, 0, 0, c, -s, 0, s, c};
+  const SkeletonJoint& elbow = k.joints[ELBOW_JOINT];
+  ASSERT_EQ(elbow.type, 1u);
+  const FixedTransform* frame = E().selected->frames[0].transforms;
+  for (int solid : BELOW_ELBOW) {
+    const int bone = solid == 22 ? 14 : solid == 24 ? 15 : solid == 26 ? 16 : solid == 28 ? 17 : 18;
+    double rel[3];
+    for (int r = 0; r < 3; ++r) rel[r] = (k.bones[bone].position[r] - elbow.position[r]) / 65536.0;
+    for (int r = 0; r < 3; ++r) {
+      const double expected = elbow.position[r] / 65536.0 + turn[r * 3] * rel[0] + turn[r * 3 + 1] * rel[1] + turn[r * 3 + 2] * rel[2];
+      const double got = (r == 0 ? frame[solid].translation.x : r == 1 ? frame[solid].translation.y : frame[solid].translation.z) / 65536.0;
+      EXPECT_NEAR(got, expected, 0.001) << "solid " << solid << " axis " << r;
+    }
+    for (int m = 0; m < 9; ++m) EXPECT_NEAR(frame[solid].rotation.m[m] / 65536.0, turn[m], 0.002) << "solid " << solid;
+  }
+  for (int i = 0; i < rig.boneCount; ++i) {
+    bool below = false;
+    for (int solid : BELOW_ELBOW) below |= solid == i;
+    if (below) continue;
+    EXPECT_EQ(std::memcmp(&frame[i], &before[i], sizeof before[i]), 0) << "solid " << i << " stays";
+  }
+  EXPECT_EQ(E().links->links[UPPER_ARM].locked, 0u) << "the parent's lock lasted the drag";
+
+  // Choosing the frame again applies exactly the stored transforms.
+  Click("walk");
+  Click("walk");
+  Click("1");
+  FixedTransform shown[64];
+  CopyPartPositions(rig, shown);
+  EXPECT_EQ(std::memcmp(shown, E().selected->frames[0].transforms, sizeof(FixedTransform) * size_t(rig.boneCount)), 0);
+
+  // "FLIP frame" gives the mirrored chain: x negated, the twins exchanged.
+  FixedTransform unflipped[64];
+  std::memcpy(unflipped, E().selected->frames[0].transforms, sizeof(FixedTransform) * size_t(rig.boneCount));
+  Click("FLIP frame");
+  frame = E().selected->frames[0].transforms;
+  for (int solid : BELOW_ELBOW) {
+    const FixedTransform& twin = frame[solid + 1];
+    EXPECT_EQ(twin.translation.x, -unflipped[solid].translation.x);
+    EXPECT_EQ(twin.translation.y, unflipped[solid].translation.y);
+    EXPECT_EQ(twin.translation.z, unflipped[solid].translation.z);
+    for (int m = 0; m < 9; ++m) {
+      const bool sign = m == 1 || m == 2 || m == 3 || m == 6;
+      EXPECT_EQ(twin.rotation.m[m], sign ? -unflipped[solid].rotation.m[m] : unflipped[solid].rotation.m[m]);
+    }
+  }
+}
+
+}  // namespace
