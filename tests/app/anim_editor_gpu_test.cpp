@@ -13,6 +13,9 @@
 #include "vehicle_editor/animation/anim_edit.h"
 #include "vehicle_editor/animation/anim_screen.h"
 #include "vehicle_editor/animation/bone_links.h"
+#include "core/data_file.h"
+#include "platform/files.h"
+#include "render/draw_mesh.h"
 #include "vehicle_editor/skeleton/human_system.h"
 
 namespace {
@@ -48,8 +51,10 @@ class AnimEditorWindow : public ObjectEditorWindow {
   }
   AnimEditor& E() { return screen->editor; }
   static std::string Box() { return MessageBoxDialog.prss.alive && CurrentProcess == &MessageBoxDialog.prss ? MessageBoxDialog.first : ""; }
+  // Whatever dialog is open is closed: a text entry cancelled, a box answered.
   static void Dismiss() {
-    Key(KEY_ENTER);
+    if (TextEntryDialogSub.prss.alive) CancelTextEntry();
+    if (MessageBoxDialog.prss.alive) MessageSubKey(&MessageBoxDialog.prss, KEY_ENTER);
     Frame();
   }
   const InterfaceButton* Label(int solid) {
@@ -66,6 +71,14 @@ class AnimEditorWindow : public ObjectEditorWindow {
     release.releaseCode = 2;
     Mouse(release, x, y);
     Frame();
+  }
+  // A typed name for saving, saying yes when the file is there already.
+  static void AnswerSave(const char* name) {
+    Answer(name);
+    if (TextEntryDialogSub.prss.alive && TextEntryDialogSub.state == ENTRY_ASK_OVERWRITE) {
+      TextEntrySubKey(&TextEntryDialogSub.prss, 'Y');  // the entry takes typed characters
+      Frame(2);
+    }
   }
   static int Centre(const InterfaceButton* b, int axis) { return axis == 0 ? (b->left + b->right) / 2 : (b->top + b->bottom) / 2; }
 };
@@ -235,6 +248,144 @@ TEST_F(AnimEditorWindow, AForearmTurnedAtTheElbowMatchesForwardKinematics) {
       EXPECT_EQ(twin.rotation.m[m], sign ? -unflipped[solid].rotation.m[m] : unflipped[solid].rotation.m[m]);
     }
   }
+}
+
+
+std::vector<uint8_t> FileBytes(const char* path) {
+  std::vector<uint8_t> bytes;
+  if (FILE* f = std::fopen(path, "rb")) {
+    int c;
+    while ((c = std::fgetc(f)) != EOF) bytes.push_back(uint8_t(c));
+    std::fclose(f);
+  }
+  return bytes;
+}
+
+// The vehicle on show for driver mode: its name and the driver's placement 1 m to the right
+// of the figure the object editor shows.
+const char* SaloonName() { return "saloon"; }
+int DriverPlacement(FixedTransform* out) {
+  SetIdentityTransform(*out);
+  out->translation = {65536, 0, 0};
+  return 1;
+}
+
+// Driver mode as the vehicle editor's "Animate" opens it, with the car's steering animation
+// handed over; the file commands through their buttons and typed names.
+TEST_F(AnimEditorWindow, DriverModeAndTheFileCommandsWorkThroughTheButtons) {
+  std::filesystem::create_directories("data/move");
+  const char* work = std::getenv("ZKT_WORK_DIR");
+  std::filesystem::copy_file(std::filesystem::path(work ? work : "work") / "data" / "move" / "str_saloon.ban",
+                             "data/move/str_saloon.ban");
+  Animation steering;
+  ASSERT_EQ(ReadAnimationFile(steering, "data\\move\\str_saloon.ban", nullptr, 32, 0.0f), 1);
+  const AnimVehicleLink kept = AnimVehicleHooks;
+  AnimVehicleHooks.vehicleName = SaloonName;
+  AnimVehicleHooks.driverPlacement = DriverPlacement;
+  InitEditViews();
+  HumanModel& figure = Humans.models[0];
+  Prss* page = AppTopProcess();
+  ObjectEditor* e = OpenObjectEditor(page, OPEN_ANIMATION_EDITOR, &figure.model, int(figure.skeletonIndex), &steering,
+                                     nullptr, CALLER_VEHICLE_EDITOR, ~0u);
+  Prss_AddSub(page, &e->prss);
+  screen = OpenAnimEditorScreen;
+  ASSERT_NE(screen, nullptr);
+  CurrentView->heading = 0;
+  CurrentView->pitch = 0;
+  const int32_t eye[3] = {0, 3 << 16, 1 << 16};
+  std::memcpy(CurrentView->position, eye, sizeof eye);
+  Frame(2);
+
+  EXPECT_EQ(E().selected, E().driverAnimation);
+  ASSERT_NE(E().driverAnimation, nullptr);
+  EXPECT_EQ(E().selected->frameCount, steering.frameCount);
+  EXPECT_EQ(FindButton("walk"), nullptr) << "no movements in driver mode";
+  EXPECT_EQ(E().autoCopyAndFlip, 1);
+  EXPECT_EQ(E().symmetricalLegs, 1);
+  EXPECT_NE(FindButton("...saloon"), nullptr);
+  const InterfaceButton* wheel = nullptr;
+  char shown[128];
+  for (int i = 0; i < ButtonCount; ++i)
+    if (ButtonText(InterfaceButtons[i], shown, sizeof shown) && std::strncmp(shown, "Wheel Max Turn (ONE WAY)", 24) == 0)
+      wheel = &InterfaceButtons[i];
+  ASSERT_NE(wheel, nullptr);
+  EXPECT_FLOAT_EQ(wheel->text.f, float(PI / 8));
+  EXPECT_FLOAT_EQ(wheel->third.f, float(3 * PI));
+
+  // The driver drawn by the rig at its placement: the head's colour where it projects.
+  const Picture p = Shot("anim_editor_driver");
+  const IntVector head = E().rig->bones[4].position;
+  const int32_t at[3] = {head.x + 65536, head.y, head.z};
+  float hx, hy;
+  int32_t depth;
+  ASSERT_TRUE(ProjectPointToScreen(at, &hx, &hy, &depth));
+  EXPECT_TRUE(p.Near(int(hx), int(hy) - 22, [](const uint8_t* c) { return c[0] > c[1] && c[1] > c[2] && c[0] > 120; }))
+      << "skin colour at the projected head (above its label)";
+
+  // "SAVE as STR" writes str_<name>.ban and clears the unsaved flag.
+  Key(KEY_INSERT);
+  ASSERT_EQ(E().unsaved, 1);
+  Click("SAVE as STR");
+  AnswerSave("str_saloon");
+  EXPECT_EQ(E().unsaved, 0);
+  Animation back;
+  ASSERT_EQ(ReadAnimationFile(back, "data\\move\\str_saloon.ban", nullptr, 32, 0.0f), 1);
+  EXPECT_EQ(back.frameCount, E().selected->frameCount);
+  back.Free();
+
+  // "SAVE animation" and "LOAD animation" round-trip byte for byte.
+  Click("SAVE animation");
+  AnswerSave("round_a");
+  const std::vector<uint8_t> saved = FileBytes("data/move/round_a.ban");
+  ASSERT_FALSE(saved.empty());
+  Key(KEY_INSERT);
+  Click("LOAD animation");
+  Answer("round_a");
+  Click("SAVE animation");
+  AnswerSave("round_b");
+  EXPECT_EQ(FileBytes("data/move/round_b.ban"), saved);
+
+  // A damaged file: a clear message naming it and the field; nothing changes.
+  Key(KEY_INSERT);
+  {
+    DataFile f;
+    ASSERT_TRUE(f.OpenWrite(nullptr, "data\\move\\broken.ban", ANIMATION_FILE_MAGIC, ANIMATION_FILE_VERSION));
+    const uint8_t junk[5] = {1, 0, 0, 0, 0};
+    f.WriteBlock(junk, sizeof junk);
+    ASSERT_TRUE(f.Close());
+  }
+  const int frames = E().selected->frameCount;
+  const size_t undo = E().undo.size();
+  Click("LOAD animation");
+  Answer("broken");
+  EXPECT_NE(Box().find("broken.ban"), std::string::npos) << Box();
+  EXPECT_EQ(E().selected->frameCount, frames);
+  EXPECT_EQ(E().undo.size(), undo);
+  Dismiss();
+  // A name that would leave its folder changes nothing.
+  Click("SAVE animation");
+  Answer("../escape");
+  EXPECT_FALSE(std::filesystem::exists("data/escape.ban"));
+  Dismiss();
+
+  // "save skeleton" and "remove anims".
+  Click("save skeleton");
+  AnswerSave("figure");
+  EXPECT_TRUE(std::filesystem::exists("data/skl/figure.skl"));
+  Click("remove anims");
+  EXPECT_EQ(std::string(MessageBoxDialog.first), "Remove all animations from skeleton?");
+  Key('Y');
+  Frame();
+  for (int m = 0; m < MOVEMENT_COUNT; ++m) EXPECT_EQ(E().skeleton->movements[m].frameCount, 0);
+  EXPECT_EQ(E().skeleton->poseCount, 0);
+
+  E().unsaved = 0;
+  Key(KEY_ESCAPE);
+  Frame(2);
+  EXPECT_EQ(OpenAnimEditorScreen, nullptr);
+  CloseEditViews();
+  AnimVehicleHooks = kept;
+  steering.Free();
 }
 
 }  // namespace
