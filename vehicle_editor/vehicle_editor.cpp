@@ -316,6 +316,7 @@ void InstallVehicleEditorHooks() {
   h.checkBoneHierarchy = CheckObjectEditorHierarchy;
   h.updateBones = UpdateTableBones;
   h.skeletonBones = HumanSkeletonBones;
+  h.bonePositions = TableBonePositions;
   h.carBeingEdited = CarBeingEdited;
   h.eyeTransform = EditedCarEyeTransform;
   h.animationTestPlaying = AnimationTestPlaying;

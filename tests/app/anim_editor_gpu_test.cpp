@@ -9,6 +9,7 @@
 
 #include "core/window_state.h"
 #include "editor_window_harness.h"
+#include "modeller/modeller_screen.h"
 #include "modeller/vehicle_editor_link.h"
 #include "vehicle_editor/animation/anim_edit.h"
 #include "vehicle_editor/animation/anim_screen.h"
@@ -386,6 +387,34 @@ TEST_F(AnimEditorWindow, DriverModeAndTheFileCommandsWorkThroughTheButtons) {
   CloseEditViews();
   AnimVehicleHooks = kept;
   steering.Free();
+}
+
+// The modeller over a figure with its skeleton shown: in point mode each bone has a label
+// whose click gives the selected points that bone.
+TEST_F(AnimEditorWindow, TheModellersBoneLabelsAssignTheSelectedPoints) {
+  HumanModel& figure = Humans.models[0];
+  Prss* page = AppTopProcess();
+  ObjectEditor* e = OpenObjectEditor(page, OPEN_MODELLER, &figure.model, int(figure.skeletonIndex), nullptr, nullptr,
+                                     CALLER_ENTRY_MENU, ~0u);
+  Prss_AddSub(page, &e->prss);
+  ASSERT_NE(ModellerOf(e->prss.sub), nullptr);
+  CurrentView->heading = 0;
+  CurrentView->pitch = 0;
+  const int32_t eye[3] = {0, 3 << 16, 1 << 16};
+  std::memcpy(CurrentView->position, eye, sizeof eye);
+  Key('P', true);
+  ASSERT_EQ(ModellerOf(e->prss.sub)->state.mode, ModePoint);
+  ASSERT_NE(Label(FOREARM), nullptr);
+  Click("#22");
+  EXPECT_EQ(Box(), "No points to assign");
+  Dismiss();
+  Key('A');
+  Click("#22");
+  const ModelObject& o = figure.model;
+  ASSERT_GT(o.pointCount, 0);
+  int assigned = 0;
+  for (int p = 0; p < o.pointCount; ++p) assigned += o.points[p].bone == FOREARM;
+  EXPECT_EQ(assigned, o.pointCount) << "every selected point follows the forearm";
 }
 
 }  // namespace

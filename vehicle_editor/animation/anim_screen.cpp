@@ -178,6 +178,16 @@ BoneLinkArray* CheckObjectEditorHierarchy(Prss* screen, Bone*, BoneTable* table)
   return nullptr;
 }
 
+int TableBonePositions(BoneTable* table, int32_t (*out)[3], int capacity) {
+  if (!table || !table->rig) return 0;
+  const int count = std::min(table->rig->boneCount, capacity);
+  for (int i = 0; i < count; ++i) {
+    const IntVector& p = table->rig->bones[size_t(i)].position;
+    out[i][0] = p.x, out[i][1] = p.y, out[i][2] = p.z;
+  }
+  return count;
+}
+
 void UpdateTableBones(Bone*, BoneTable* table) {
   if (table && table->skeleton && table->rig) table->skeleton->UpdateBones(*table->rig);
 }

@@ -76,6 +76,8 @@ Prss* CreateAnimEditor(Prss* parent, Bone* bones, BoneTable* table, BoneLinkArra
 // The object editor's check: new links for the table, or null with the fault shown on screen.
 BoneLinkArray* CheckObjectEditorHierarchy(Prss* screen, Bone* bones, BoneTable* table);
 void UpdateTableBones(Bone* bones, BoneTable* table);
+// The positions of the table's rig solids (the modeller's bone labels).
+int TableBonePositions(BoneTable* table, int32_t (*out)[3], int capacity);
 Prss* AnimEditorScreenAction(Prss* process);
 void AnimEditorKey(Prss* process, int keyCode);
 void AnimEditorMouse(Prss* process, MouseRecord* mouse);
