@@ -249,6 +249,93 @@ TEST_F(AnimEditorWindow, AForearmTurnedAtTheElbowMatchesForwardKinematics) {
       EXPECT_EQ(twin.rotation.m[m], sign ? -unflipped[solid].rotation.m[m] : unflipped[solid].rotation.m[m]);
     }
   }
+
+  Click("FLIP frame");  // twice restores the frame exactly
+  ASSERT_EQ(std::memcmp(E().selected->frames[0].transforms, unflipped, sizeof(FixedTransform) * size_t(rig.boneCount)), 0);
+
+  // "copy to all frames", operation 1, over four frames whose figure is turned its own way in
+  // each: the forearm and hand go where each frame's upper arm takes them.
+  Key(KEY_INSERT);
+  Key(KEY_INSERT);
+  Key(KEY_INSERT);
+  ASSERT_EQ(E().selected->frameCount, 4);
+  for (int f = 1; f < 4; ++f) {
+    const double a = 0.35 * f, ca = std::cos(a), sa = std::sin(a);
+    for (int i = 0; i < rig.boneCount; ++i) {
+      FixedTransform& t = E().selected->frames[f].transforms[i];
+      bool below = false;
+      for (int solid : BELOW_ELBOW) below |= solid == i;
+      // Frame 0 turned about z, with the arm below the elbow as it was at rest.
+      const FixedTransform& t0 = below ? before[i] : E().selected->frames[0].transforms[i];
+      const double x = t0.translation.x, y = t0.translation.y;
+      t.translation.x = int32_t(std::lround(ca * x - sa * y));
+      t.translation.y = int32_t(std::lround(sa * x + ca * y));
+      for (int c = 0; c < 3; ++c) {
+        const double m0 = t0.rotation.m[c], m1 = t0.rotation.m[3 + c];
+        t.rotation.m[c] = int32_t(std::lround(ca * m0 - sa * m1));
+        t.rotation.m[3 + c] = int32_t(std::lround(sa * m0 + ca * m1));
+      }
+    }
+  }
+  Click("1");
+  ASSERT_EQ(CurrentFrameIndex(E()), 0);
+  ASSERT_EQ(E().selectedBone, FOREARM);
+  const auto toDouble = [](const FixedTransform& t, double r[9], double p[3]) {
+    for (int m = 0; m < 9; ++m) r[m] = t.rotation.m[m] / 65536.0;
+    p[0] = t.translation.x / 65536.0, p[1] = t.translation.y / 65536.0, p[2] = t.translation.z / 65536.0;
+  };
+  // Each solid below the elbow relative to the upper arm in frame 0.
+  double relR[32][9], relP[32][3];
+  {
+    double ur[9], up[3];
+    toDouble(E().selected->frames[0].transforms[UPPER_ARM], ur, up);
+    for (int solid : BELOW_ELBOW) {
+      double r[9], p[3];
+      toDouble(E().selected->frames[0].transforms[solid], r, p);
+      for (int i = 0; i < 3; ++i) {
+        relP[solid][i] = 0;
+        for (int j = 0; j < 3; ++j) relP[solid][i] += ur[j * 3 + i] * (p[j] - up[j]);
+        for (int j = 0; j < 3; ++j) {
+          relR[solid][i * 3 + j] = 0;
+          for (int k2 = 0; k2 < 3; ++k2) relR[solid][i * 3 + j] += ur[k2 * 3 + i] * r[k2 * 3 + j];
+        }
+      }
+    }
+  }
+  {
+    double ur[9], up[3], r[9], p[3];
+    toDouble(E().selected->frames[2].transforms[UPPER_ARM], ur, up);
+    toDouble(E().selected->frames[2].transforms[BELOW_ELBOW[4]], r, p);
+    double apart = 0;
+    for (int i = 0; i < 3; ++i) {
+      double expected = up[i];
+      for (int j = 0; j < 3; ++j) expected += ur[i * 3 + j] * relP[BELOW_ELBOW[4]][j];
+      apart += (p[i] - expected) * (p[i] - expected);
+    }
+    ASSERT_GT(std::sqrt(apart), 0.03) << "the fingers are elsewhere before the copy";
+  }
+  Click("copy to all frames");
+  ASSERT_EQ(CurrentProcess, &SelectDialog.prss);
+  SelectItemClick(&SelectDialog.prss, CLICK_LEFT, 1);
+  Frame();
+  for (int f = 1; f < 4; ++f) {
+    double ur[9], up[3];
+    toDouble(E().selected->frames[f].transforms[UPPER_ARM], ur, up);
+    for (int solid : BELOW_ELBOW) {
+      double r[9], p[3];
+      toDouble(E().selected->frames[f].transforms[solid], r, p);
+      for (int i = 0; i < 3; ++i) {
+        double expected = up[i];
+        for (int j = 0; j < 3; ++j) expected += ur[i * 3 + j] * relP[solid][j];
+        EXPECT_NEAR(p[i], expected, 0.001) << "frame " << f << " solid " << solid;
+        for (int j = 0; j < 3; ++j) {
+          double m = 0;
+          for (int k2 = 0; k2 < 3; ++k2) m += ur[i * 3 + k2] * relR[solid][k2 * 3 + j];
+          EXPECT_NEAR(r[i * 3 + j], m, 0.002) << "frame " << f << " solid " << solid;
+        }
+      }
+    }
+  }
 }
 
 
