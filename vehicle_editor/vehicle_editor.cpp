@@ -13,6 +13,7 @@
 #include "core/window_state.h"
 #include "modeller/vehicle_editor_link.h"
 #include "physics/car.h"
+#include "render/draw_mesh.h"
 #include "render/frame.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
@@ -304,7 +305,24 @@ int EditedCarEyeTransform(FixedTransform*) { return 0; }
 
 namespace {
 // The vehicle on show, as the animation editor reads it.
-const char* ShownVehicleName() { return CurrentVehicleEditor && CurrentVehicleEditor->car ? CurrentVehicleEditor->vehicleName : nullptr; }
+const Car* ShownCar() { return CurrentVehicleEditor ? CurrentVehicleEditor->car : nullptr; }
+const char* ShownVehicleName() { return ShownCar() ? CurrentVehicleEditor->vehicleName : nullptr; }
+float ShownSteeringLock() { return ShownCar() ? float(ShownCar()->steeringLock * (3.14159265358979323846 / 180.0)) : 0.0f; }
+float ShownWheelTurn() { return ShownCar() ? ShownCar()->steeringWheelTurn : 0.0f; }
+float* ShownSteering() { return ShownCar() ? &CurrentVehicleEditor->steeringValue : nullptr; }
+// The driver's seat in the car as it stands: the car's orientation and position after the
+// driver's position in the car's axes.
+int ShownDriverPlacement(FixedTransform* out) {
+  const Car* car = ShownCar();
+  if (!car) return 0;
+  FixedTransform carFrame, seat;
+  MatrixFloatToFixed(car->orientation, carFrame.rotation);
+  carFrame.translation = car->position;
+  SetIdentityTransform(seat);
+  seat.translation = FixedFromMetres(car->driverPosition);
+  TransformCompose(carFrame, seat, *out);
+  return 1;
+}
 }  // namespace
 
 void InstallVehicleEditorHooks() {
@@ -320,6 +338,5 @@ void InstallVehicleEditorHooks() {
   h.carBeingEdited = CarBeingEdited;
   h.eyeTransform = EditedCarEyeTransform;
   h.animationTestPlaying = AnimationTestPlaying;
-  // The driver's steering figures and placement come with the car's driver ("Animate").
-  AnimVehicleHooks.vehicleName = ShownVehicleName;
+  AnimVehicleHooks = {ShownVehicleName, ShownSteeringLock, ShownWheelTurn, ShownDriverPlacement, ShownSteering};
 }

@@ -60,7 +60,7 @@ void CloseScreen(AnimEditorScreen* s) {
   EditorFrameHook = s->savedHook;
   EditorFrameHookArgument = s->savedHookArgument;
   s->blendTest = 0;
-  if (AnimVehicleHooks.steeringOutput) *AnimVehicleHooks.steeringOutput = 0.0f;
+  if (float* output = AnimVehicleHooks.steeringOutput ? AnimVehicleHooks.steeringOutput() : nullptr) *output = 0.0f;
   Animation::Delete(e.driverAnimation);
   Animation::Delete(s->copiedAnimation);
   delete[] s->copiedFrame;
@@ -343,10 +343,11 @@ void SetPhase(AnimEditorScreen& s, float phase) {
   AnimEditor& e = s.editor;
   e.phase = std::isfinite(phase) ? std::clamp(phase, 0.0f, 1.0f) : 0.0f;
   const AnimVehicleLink& v = AnimVehicleHooks;
-  if (!v.steeringOutput) return;
+  float* output = v.steeringOutput ? v.steeringOutput() : nullptr;
+  if (!output) return;
   const float lock = v.steeringLock ? v.steeringLock() : 0.0f;
   const float wheel = v.wheelTurn ? v.wheelTurn() : 0.0f;
-  *v.steeringOutput = SteeringOutputFor(e.phase, lock, e.selected ? e.selected->scale : 1.0f, wheel);
+  *output = SteeringOutputFor(e.phase, lock, e.selected ? e.selected->scale : 1.0f, wheel);
 }
 
 void UndoStep(AnimEditorScreen& s) {

@@ -61,7 +61,7 @@ struct AnimVehicleLink {
   // The driver's placement in the vehicle (16.16), and whether the vehicle's current model
   // object shows a driver (flag bit 0); 0 when it does not.
   int (*driverPlacement)(FixedTransform* out);
-  float* steeringOutput;             // the driver model's steering angle, or null
+  float* (*steeringOutput)();        // the driver's steering angle (rad at the wheels), or null
 };
 extern AnimVehicleLink AnimVehicleHooks;
 inline bool VehicleOnShow() {

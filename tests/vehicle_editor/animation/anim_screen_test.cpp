@@ -210,8 +210,9 @@ TEST_F(AnimScreen, TheTestBarSamplesThePhaseAndDrivesTheSteeringOutput) {
   EXPECT_EQ(Box(), "You need at least two frames to test animation|-");
   Movement(2, 3, 1);
   E().selected->frames[2].transforms[HAND].translation.x += 65536;
-  float output = 7.0f;
-  AnimVehicleHooks.steeringOutput = &output;
+  static float output;
+  output = 7.0f;
+  AnimVehicleHooks.steeringOutput = [] { return &output; };
   AnimVehicleHooks.steeringLock = [] { return float(30.0 * PI / 180.0); };
   AnimVehicleHooks.wheelTurn = [] { return float(PI); };
   E().selected->scale = 2.0f;
