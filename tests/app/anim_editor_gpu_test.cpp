@@ -504,4 +504,62 @@ TEST_F(AnimEditorWindow, TheModellersBoneLabelsAssignTheSelectedPoints) {
   EXPECT_EQ(assigned, o.pointCount) << "every selected point follows the forearm";
 }
 
+// Poses through their buttons: made, renamed by a right click, flags and seatings flipped,
+// blended, tested and deleted through the question.
+TEST_F(AnimEditorWindow, PosesAreMadeAndEditedThroughTheirButtons) {
+  OpenFigure();
+  Skeleton& k = *E().skeleton;
+  const int start = k.poseCount;
+  Click("new pose");
+  ASSERT_EQ(k.poseCount, start + 1);
+  const int made = k.poseCount - 1;
+  EXPECT_EQ(screen->selectedPose, made);
+  const InterfaceButton* own = FindButton("unnamed");
+  ASSERT_NE(own, nullptr);
+  RightClickAt(Centre(own, 0), Centre(own, 1));
+  Answer("seated-forward-lean");
+  EXPECT_STREQ(k.poses[made].name, "seated-forward-");
+  Pose& p = k.poses[made];
+  Click("Standing");
+  Click("Excited");
+  EXPECT_EQ(p.flags, POSE_STANDING | POSE_EXCITED);
+  Click("Excited");
+  EXPECT_EQ(p.flags, POSE_STANDING);
+  for (int seating = 0; seating < SEATING_COUNT; ++seating) {
+    const InterfaceButton* b = nullptr;
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].handler && InterfaceButtons[i].word == uintptr_t(2 + seating) &&
+          InterfaceButtons[i].text.text && std::strcmp(InterfaceButtons[i].text.text, SEATING_NAMES[seating]) == 0)
+        b = &InterfaceButtons[i];
+    ASSERT_NE(b, nullptr) << SEATING_NAMES[seating];
+    ClickAt(Centre(b, 0), Centre(b, 1));
+    EXPECT_EQ(p.seatings >> seating & 1, 0u) << SEATING_NAMES[seating];
+  }
+  EXPECT_EQ(p.seatings, 0u);
+
+  Click("blend");
+  ASSERT_NE(p.flags & POSE_BLEND, 0u);
+  EXPECT_EQ(screen->poseHalf, 1);
+  EXPECT_NE(FindButton("high"), nullptr);
+  EXPECT_NE(FindButton("test blend"), nullptr);
+  Key(KEY_INSERT);
+  EXPECT_EQ(FindButton("test blend"), nullptr) << "the two animations differ in frame count";
+  HandleKeyDown(KEY_CTRL, 0);
+  Key('Z');
+  HandleKeyUp(KEY_CTRL);
+  p.seatings = 1u << 4;
+  Click("test blend");
+  EXPECT_EQ(screen->blendTest, 1);
+  EXPECT_EQ(screen->selectedSeating, 4);
+  EXPECT_TRUE(HasButtonStarting("test height"));
+
+  Click("delete pose");
+  EXPECT_EQ(std::string(MessageBoxDialog.first), "Delete this pose?");
+  EXPECT_EQ(std::string(MessageBoxDialog.second), "seated-forward-");
+  Key('Y');
+  Frame();
+  EXPECT_EQ(k.poseCount, start);
+  EXPECT_EQ(screen->selectedPose, -1);
+}
+
 }  // namespace
