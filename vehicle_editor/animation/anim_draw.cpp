@@ -13,6 +13,7 @@
 #include "render/views.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
+#include "ui/widgets.h"
 #include "vehicle_editor/animation/anim_edit.h"
 #include "vehicle_editor/animation/anim_screen.h"
 #include "vehicle_editor/animation/bone_links.h"
@@ -285,6 +286,8 @@ void SidePanel(AnimEditorScreen& s, Prss* o) {
     Row(x, row++);
     AddRowButton(nullptr, PANEL_UNITS, 0, 0, &g_plain, hint, nullptr, nullptr);
   }
+  Row(x, row++);
+  AddMessageHistoryButton(o);
 }
 
 // The handle lines of this frame, drawn by the hook.
