@@ -81,6 +81,10 @@ class AnimEditorWindow : public ObjectEditorWindow {
       Frame(2);
     }
   }
+  // The newest message line's text.
+  static std::string ReportRecorderText() {
+    return MessageLineCount > 0 ? MessageLines[MessageLineCount - 1].text : "";
+  }
   static int Centre(const InterfaceButton* b, int axis) { return axis == 0 ? (b->left + b->right) / 2 : (b->top + b->bottom) / 2; }
 };
 
@@ -149,6 +153,16 @@ TEST_F(AnimEditorWindow, ANewUserMakesAnAnimationSelectsAndLocksBonesAndLeaves) 
   EXPECT_EQ(Box(), "No frame selected");
   HandleKeyUp('A');
   Dismiss();
+
+  // The history keeps 80 entries and its button says so; empty, it says that.
+  Click("walk");
+  for (int i = 0; i < 81; ++i) AddUndo(E());
+  Frame();
+  EXPECT_NE(FindButton("UNDO (80)"), nullptr);
+  ClearUndo(E());
+  Frame();
+  Click("UNDO (0)");
+  EXPECT_NE(ReportRecorderText().find("Undo buffer is empty"), std::string::npos);
 
   // Leaving: the question only with something unsaved.
   ASSERT_EQ(E().unsaved, 1);
