@@ -46,8 +46,7 @@ struct AnimEditorScreen {
   void* savedHookArgument = nullptr;
   char caption[64] = {};
   int32_t moveAxis = 0;             // "move all": 0 x, 1 y, 2 z
-  float editedHeight = 0.0f;        // the height control's value
-  float editedScale = 0.0f;         // the wheel turn's value (driver mode)
+  uint32_t savedShowMain = 1;       // the object editor's "show object", put back at close
 };
 extern AnimEditorScreen* OpenAnimEditorScreen;  // the open animation editor, null none
 
