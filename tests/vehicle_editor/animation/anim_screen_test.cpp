@@ -13,6 +13,7 @@
 #include "platform/keys.h"
 #include "tests/core/report_recorder.h"
 #include "tests/vehicle_editor/animation/anim_test_util.h"
+#include "modeller/object_editor.h"
 #include "vehicle_editor/animation/anim_screen.h"
 
 namespace {
@@ -365,10 +366,24 @@ TEST_F(AnimScreen, KeysToggleSelectUnlockAndAskBeforeLosingChanges) {
   AnimEditorKey(&s->prss, KEY_ESCAPE);
   EXPECT_EQ(lastQuestion, "Exit animation editor?|Unsaved changes will be lost");
   EXPECT_EQ(s->prss.alive, 1);
+  AnimEditorKey(&s->prss, 'X');
+  EXPECT_EQ(questions, 1) << "X alone does nothing";
+  ShiftHeld = 1;
+  AnimEditorKey(&s->prss, 'X');
+  EXPECT_EQ(questions, 2) << "Shift+X asks too";
   E().unsaved = 0;
-  AnimEditorKey(&s->prss, KEY_ESCAPE);
+  AnimEditorKey(&s->prss, 'X');
+  ShiftHeld = 0;
   EXPECT_EQ(s->prss.alive, 0) << "nothing unsaved: it closes";
-  EXPECT_EQ(questions, 1);
+  EXPECT_EQ(ObjectEditorShared.closeAll, 1) << "and the object editor with it";
+  ObjectEditorShared.closeAll = 0;
+}
+
+TEST_F(AnimScreen, EscapeWithNothingUnsavedClosesAtOnce) {
+  AnimEditorKey(&s->prss, KEY_ESCAPE);
+  EXPECT_EQ(s->prss.alive, 0);
+  EXPECT_EQ(questions, 0);
+  EXPECT_EQ(ObjectEditorShared.closeAll, 0);
 }
 
 }  // namespace
