@@ -119,6 +119,23 @@ TEST_F(AnimScreen, DupAndDelFollowTheMirrorFrameAndTheLimits) {
   FrameCommand(*s, FRAME_DUP);
   EXPECT_EQ(E().selected->frameCount, 6) << "frame 0 of 4 and its mirror frame 3";
   EXPECT_EQ(CurrentFrameIndex(E()), 1);
+  // Of the two middle frames, each is duplicated beside itself: the copies stay mirrors.
+  Movement(8, 4, 1);
+  for (int f = 0; f < 4; ++f) E().selected->frames[f].transforms[HEAD].translation.z = f;
+  SetCurrentFrame(E(), 1);
+  FrameCommand(*s, FRAME_DUP);
+  ASSERT_EQ(E().selected->frameCount, 6);
+  const int order[6] = {0, 1, 1, 2, 2, 3};
+  for (int f = 0; f < 6; ++f) EXPECT_EQ(E().selected->frames[f].transforms[HEAD].translation.z, order[f]) << f;
+  EXPECT_EQ(CurrentFrameIndex(E()), 2);
+  // Frame 3 of 4: its mirror frame 0 comes before it.
+  Movement(9, 4, 3);
+  for (int f = 0; f < 4; ++f) E().selected->frames[f].transforms[HEAD].translation.z = f;
+  SetCurrentFrame(E(), 3);
+  FrameCommand(*s, FRAME_DUP);
+  const int before[6] = {0, 0, 1, 2, 3, 3};
+  for (int f = 0; f < 6; ++f) EXPECT_EQ(E().selected->frames[f].transforms[HEAD].translation.z, before[f]) << f;
+  EXPECT_EQ(CurrentFrameIndex(E()), 5);
   Movement(2, 31, 0);
   FrameCommand(*s, FRAME_DUP);
   EXPECT_EQ(Box(), "Too many frames|-");
