@@ -143,6 +143,15 @@ TEST_F(AnimScreen, DupAndDelFollowTheMirrorFrameAndTheLimits) {
   Movement(3, 5, 2);
   FrameCommand(*s, FRAME_DUP);
   EXPECT_EQ(E().selected->frameCount, 6) << "the middle frame has no mirror";
+  // Deleting takes the mirror frame too: of 0 1 2 3, frame 1 leaves 0 and 3.
+  Movement(10, 4, 1);
+  for (int f = 0; f < 4; ++f) E().selected->frames[f].transforms[HEAD].translation.z = f;
+  SetCurrentFrame(E(), 1);
+  FrameCommand(*s, FRAME_DEL);
+  ASSERT_EQ(E().selected->frameCount, 2);
+  EXPECT_EQ(E().selected->frames[0].transforms[HEAD].translation.z, 0);
+  EXPECT_EQ(E().selected->frames[1].transforms[HEAD].translation.z, 3);
+  EXPECT_EQ(CurrentFrameIndex(E()), 1);
   // Deleting: frame 0 of 2 takes its mirror with it, so nothing would remain.
   Movement(4, 2, 0);
   FrameCommand(*s, FRAME_DEL);
