@@ -8,7 +8,12 @@
 
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
+#include "modeller/object_editor.h"
 #include "render/draw_mesh.h"
+#include "render/gouraud_mesh.h"
+#include "render/humans.h"
+#include "render/matrices.h"
+#include "render/primitives.h"
 #include "render/immediate.h"
 #include "render/views.h"
 #include "ui/dialogs.h"
@@ -391,13 +396,47 @@ void DrawAnimEditorHook(void* argument) {
   }
 }
 
+namespace {
+
+// The nearest level of the human system's mesh of the figure the object editor shows, or null.
+GouraudO3d* ShownFigureMesh() {
+  const ObjectEditor* e = ActiveObjectEditor;
+  if (!e || e->shownCount == 0 || !HumanMeshes.slots) return nullptr;
+  for (int i = 0; i < HumanMeshes.slotCount; ++i)
+    if (HumanMeshes.slots[i].model == e->shown[0]) return HumanMeshes.slots[i].meshes[0];
+  return nullptr;
+}
+
+}  // namespace
+
 void DrawAnimEditorOverlay() {
   AnimEditorScreen* s = OpenAnimEditorScreen;
   FixedTransform placement;
   if (!s || !VehicleOnShow() || !AnimVehicleHooks.driverPlacement || !AnimVehicleHooks.driverPlacement(&placement))
     return;
-  const FixedTransform* kept = BoneModelTransform;
-  BoneModelTransform = &placement;
-  for (const Bone& b : s->editor.rig->bones) b.DrawBox();
-  BoneModelTransform = kept;
+  const BoneRig& rig = *s->editor.rig;
+  GouraudO3d* mesh = ShownFigureMesh();
+  if (!mesh) {
+    // Without the figure's mesh its bones stand in for it.
+    const FixedTransform* kept = BoneModelTransform;
+    BoneModelTransform = &placement;
+    for (const Bone& b : rig.bones) b.DrawBox();
+    BoneModelTransform = kept;
+    return;
+  }
+  std::vector<FixedTransform> frames(size_t(std::max(rig.boneCount, 1)));
+  CopyPartPositions(rig, frames.data());
+  SetIdentityMatrix(WorldMatrix);
+  UploadViewMatrices();
+  // Drawn whatever the object editor's "show object" says: the driver is the screen's.
+  const int shown = MeshDisplay.showWholeObjects;
+  const uint8_t type = mesh->type;
+  MeshDisplay.showWholeObjects = 1;
+  mesh->type = 0;
+  const int first = int(TempMeshes.count);
+  mesh->DrawPosed(placement, frames.data(), rig.boneCount, 0, nullptr);
+  mesh->type = type;
+  MeshDisplay.showWholeObjects = shown;
+  const int batches = int(TempMeshes.count) - first;
+  if (batches > 0 && DrawVisibleTempMeshes(first, batches)) DrawTempMeshesSecondPass(first, batches);
 }

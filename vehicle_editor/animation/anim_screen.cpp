@@ -59,7 +59,6 @@ void CloseScreen(AnimEditorScreen* s) {
   ClearUndo(e);
   EditorFrameHook = s->savedHook;
   EditorFrameHookArgument = s->savedHookArgument;
-  ObjectEditorShared.showMain = s->savedShowMain;
   s->blendTest = 0;
   if (float* output = AnimVehicleHooks.steeringOutput ? AnimVehicleHooks.steeringOutput() : nullptr) *output = 0.0f;
   Animation::Delete(e.driverAnimation);
@@ -208,10 +207,6 @@ Prss* CreateAnimEditor(Prss* parent, Bone*, BoneTable* table, BoneLinkArray* lin
   EditorFrameHook = DrawAnimEditorHook;
   EditorFrameHookArgument = s;
   OpenAnimEditorScreen = s;
-  // The figure is shown by its bones, posed and coloured by their states; its model at rest
-  // would stand in their way.
-  s->savedShowMain = ObjectEditorShared.showMain;
-  ObjectEditorShared.showMain = 0;
   e.grabTransforms.resize(size_t(e.rig->boneCount));
   s->grabSolid = new Bone();
   s->grabSolid->colour = BONE_COLOUR_TARGET;

@@ -46,7 +46,6 @@ struct AnimEditorScreen {
   void* savedHookArgument = nullptr;
   char caption[64] = {};
   int32_t moveAxis = 0;             // "move all": 0 x, 1 y, 2 z
-  uint32_t savedShowMain = 1;       // the object editor's "show object", put back at close
 };
 extern AnimEditorScreen* OpenAnimEditorScreen;  // the open animation editor, null none
 
