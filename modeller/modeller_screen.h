@@ -275,8 +275,10 @@ void AddTriangleButtonsOption(ModellerScreen& screen, int units);
 // (drawn after the previews).
 void DrawEditedObjectOverlay(ModellerScreen& screen);
 // Point and build modes: a marker button at each shown point (and its mirrored copy); the
-// pass of the selection rectangle over the points.
+// pass of the selection rectangle over the points; in point mode with the skeleton shown, a
+// label at each bone whose click assigns the selected points to it (AssignPointsToBone).
 void DrawPointMarkers(ModellerScreen& screen);
+void DrawBoneLabels(ModellerScreen& screen);
 // Triangle mode: the pass of the selection rectangle over the triangles, and the centre
 // buttons while the triangle-buttons option is on.
 void DrawTriangleMarkers(ModellerScreen& screen);

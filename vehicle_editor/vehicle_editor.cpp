@@ -13,6 +13,7 @@
 #include "core/window_state.h"
 #include "modeller/vehicle_editor_link.h"
 #include "physics/car.h"
+#include "render/draw_mesh.h"
 #include "render/frame.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
@@ -21,7 +22,9 @@
 #include "vehicle/car_drawing.h"
 #include "vehicle/data/vehicle_file.h"
 #include "vehicle/garage_picture.h"
+#include "vehicle_editor/animation/anim_screen.h"
 #include "vehicle_editor/default_setups.h"
+#include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 int VehicleEditorOpen;
@@ -300,16 +303,29 @@ void VehicleEditor::VehicleValueChanged(VehicleEditor& e) {
 // The modeller over the vehicle editor comes with "Edit": until then no car is drawn there.
 void VehicleEditor::DrawScene() {}
 void VehicleEditor::DrawOverlay() {}
-void DrawAnimEditorOverlay() {}
-Prss* CreateAnimEditor(Prss*, Bone*, BoneTable*, BoneLinkArray*, void*) { return nullptr; }
 int CarBeingEdited() { return CurrentVehicleEditor && CurrentVehicleEditor->car ? 1 : 0; }
 int EditedCarEyeTransform(FixedTransform*) { return 0; }
-int AnimationTestPlaying() { return 0; }
 
 namespace {
-// The object editor's menu command hands over its bones; until the animation editor screen
-// takes the skeleton and rig from it (and checks them with CheckBoneHierarchy), nothing opens.
-BoneLinkArray* CheckObjectEditorHierarchy(Prss*, Bone*, BoneTable*) { return nullptr; }
+// The vehicle on show, as the animation editor reads it.
+const Car* ShownCar() { return CurrentVehicleEditor ? CurrentVehicleEditor->car : nullptr; }
+const char* ShownVehicleName() { return ShownCar() ? CurrentVehicleEditor->vehicleName : nullptr; }
+float ShownSteeringLock() { return ShownCar() ? float(ShownCar()->steeringLock * (3.14159265358979323846 / 180.0)) : 0.0f; }
+float ShownWheelTurn() { return ShownCar() ? ShownCar()->steeringWheelTurn : 0.0f; }
+float* ShownSteering() { return ShownCar() ? &CurrentVehicleEditor->steeringValue : nullptr; }
+// The driver's seat in the car as it stands: the car's orientation and position after the
+// driver's position in the car's axes.
+int ShownDriverPlacement(FixedTransform* out) {
+  const Car* car = ShownCar();
+  if (!car) return 0;
+  FixedTransform carFrame, seat;
+  MatrixFloatToFixed(car->orientation, carFrame.rotation);
+  carFrame.translation = car->position;
+  SetIdentityTransform(seat);
+  seat.translation = FixedFromMetres(car->driverPosition);
+  TransformCompose(carFrame, seat, *out);
+  return 1;
+}
 }  // namespace
 
 void InstallVehicleEditorHooks() {
@@ -319,8 +335,11 @@ void InstallVehicleEditorHooks() {
   h.drawAnimEditorOverlay = DrawAnimEditorOverlay;
   h.createAnimEditor = CreateAnimEditor;
   h.checkBoneHierarchy = CheckObjectEditorHierarchy;
-  h.updateBones = nullptr;  // Skeleton::UpdateBones comes with the skeleton
+  h.updateBones = UpdateTableBones;
+  h.skeletonBones = HumanSkeletonBones;
+  h.bonePositions = TableBonePositions;
   h.carBeingEdited = CarBeingEdited;
   h.eyeTransform = EditedCarEyeTransform;
   h.animationTestPlaying = AnimationTestPlaying;
+  AnimVehicleHooks = {ShownVehicleName, ShownSteeringLock, ShownWheelTurn, ShownDriverPlacement, ShownSteering};
 }

@@ -208,10 +208,7 @@ const char* LoadErrorText();
 // ---- [Object editor's view] ----
 // The object editor reaches these through the hooks of modeller/vehicle_editor_link.h, which
 // InstallVehicleEditorHooks points here (once, at start-up).
-void DrawAnimEditorOverlay();
-Prss* CreateAnimEditor(Prss* parent, Bone* bones, BoneTable* boneTable, BoneLinkArray* links, void* argument);
-// The bone hierarchy is checked by CheckBoneHierarchy (vehicle_editor/animation/bone_links.h).
+// The animation editor's screen, its overlay and its check are vehicle_editor/animation/anim_screen.h's.
 int CarBeingEdited();                      // 1 while a car is edited
 int EditedCarEyeTransform(FixedTransform* out);  // 0 without a car
-int AnimationTestPlaying();                // the animation editor's test runs
 void InstallVehicleEditorHooks();
