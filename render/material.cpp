@@ -223,7 +223,10 @@ void ReleaseMaterial(Material* material) {
   delete material;
 }
 
+uint32_t MaterialMapGeneration;
+
 void FreeAllMaterials() {
+  ++MaterialMapGeneration;
   UnbindTexture(nullptr);
   ForgetReleasedMaterial(nullptr);
   for (Material* m : Materials) delete m;

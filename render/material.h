@@ -63,6 +63,9 @@ Material* GetMaterialByName(const char* textureName, int drawKind, int unused, i
                             int genType);
 void ReleaseMaterial(Material* material);
 void FreeAllMaterials();
+// Counts the times the map was emptied: a pointer kept across frames is looked up again
+// when this has moved on.
+extern uint32_t MaterialMapGeneration;
 Material* GetDefaultMaterial();  // made again when asked after the map was emptied
 // The material's repair after every change, against its texture's name (no name: none):
 // transparency needs an "_ALP" texture, the environment type fits the transparency and the

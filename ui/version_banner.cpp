@@ -20,9 +20,9 @@ constexpr float VERSION_TEXT_SIZE = 0.05f;
 
 const Material* LogoMaterial() {
   static const Material* logo;
-  static bool tried;
-  if (!tried) {
-    tried = true;
+  static uint32_t lookedUp = ~0u;  // the map's generation the logo was looked up in
+  if (lookedUp != MaterialMapGeneration) {
+    lookedUp = MaterialMapGeneration;
     MaterialParams params{};
     params.alphaMode = 2;
     logo = GetMaterialByName(LOGO_TEXTURE, 1, 0, 0, params, 0);
