@@ -14,6 +14,7 @@
 #include "render/device.h"
 #include "render/draw2d.h"
 #include "render/material.h"
+#include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/system_textures.h"
 #include "render/texture_record.h"
@@ -334,7 +335,10 @@ ZKTETexture* DrawDashboardState(const DashCarState& s, float frameRate) {
   const uint32_t savedText = GaugeTextColour, savedNeedle = GaugeNeedleColour;
   const float savedWidth = TextHorizontalScale;
   TextBatch* const savedBatch = CurrentTextBatch;
+  const int savedBlend = RenderStates.pendingBlend, savedRaster = RenderStates.pendingRaster;
   SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+  RenderStates.pendingRaster = 6;  // the dials' quads turn either way
+  RenderStates.pendingBlend = 2;   // alpha: the unlit digits and the soft lamps
   GaugeTextColour = DialTextColour(s);
   GaugeNeedleColour = NeedleColour(s);
   TextHorizontalScale = DASH_TEXT_WIDTH_FACTOR;
@@ -362,6 +366,8 @@ ZKTETexture* DrawDashboardState(const DashCarState& s, float frameRate) {
   FlushDraw2D();
   ResetDraw2D();
   UnsetRenderTarget();
+  RenderStates.pendingBlend = savedBlend;
+  RenderStates.pendingRaster = savedRaster;
   CurrentTextBatch = savedBatch;
   TextHorizontalScale = savedWidth;
   GaugeTextColour = savedText;
