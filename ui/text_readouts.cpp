@@ -54,7 +54,7 @@ void DrawRawCodes(const char* codes, float x, float y, float size, uint32_t colo
   for (const char* c = codes; c && *c; ++c) {
     const int code = static_cast<unsigned char>(*c);
     if (code < FIRST_CODE) continue;
-    QueueGlyph(code - FIRST_CODE, x, y, size, colour);
+    if (code > FIRST_CODE) QueueGlyph(code - FIRST_CODE, x, y, size, colour);  // a blank only moves on
     x += (CharMetrics[code - FIRST_CODE].width + LetterSpacing) * size;
   }
 }

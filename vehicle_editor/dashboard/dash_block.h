@@ -118,20 +118,20 @@ constexpr uint32_t DASH_FORMULA_SECOND_GAP = 0x1000;    // LCD arc figures every
 // ---- [Lamps] ----
 // The twelve lamps' lamp-word bits are their indices; bit 28 turns the engine-damage lamp red.
 enum DashLampIndex {
-  LAMP_SHIFT = 0,
-  LAMP_FULL_BEAM = 1,
-  LAMP_HANDBRAKE = 2,
-  LAMP_PIT_LIMITER = 3,
-  LAMP_TRACTION = 4,
-  LAMP_LEFT = 5,
-  LAMP_RIGHT = 6,
-  LAMP_SIGNALS = 7,
-  LAMP_OIL_PRESSURE = 8,
-  LAMP_BATTERY = 9,
-  LAMP_ABS = 10,
-  LAMP_ENGINE_DAMAGE = 11,
+  DASH_LAMP_SHIFT = 0,
+  DASH_LAMP_FULL_BEAM = 1,
+  DASH_LAMP_HANDBRAKE = 2,
+  DASH_LAMP_PIT_LIMITER = 3,
+  DASH_LAMP_TRACTION = 4,
+  DASH_LAMP_LEFT = 5,
+  DASH_LAMP_RIGHT = 6,
+  DASH_LAMP_SIGNALS = 7,
+  DASH_LAMP_OIL_PRESSURE = 8,
+  DASH_LAMP_BATTERY = 9,
+  DASH_LAMP_ABS = 10,
+  DASH_LAMP_ENGINE_DAMAGE = 11,
 };
-constexpr uint32_t LAMP_ENGINE_DAMAGE_RED = 1u << 28;
+constexpr uint32_t DASH_LAMP_ENGINE_DAMAGE_RED = 1u << 28;
 struct DashLampKind {
   const char* name;          // as the editor shows it
   uint8_t red, green, blue;  // lit

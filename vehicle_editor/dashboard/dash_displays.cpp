@@ -130,8 +130,8 @@ void DrawWheelDash(const DashFrame& f) {
   TextHorizontalScale = 0.85f;
   const int stage = ShiftStage(s);
   const uint32_t off = ArgbOf(DASH_LAMP_OFF), red = ArgbOf(DASH_LAMP_RED);
-  WheelLamp(0.85f, WHEEL_LAMP_Y, s.live && (s.lampWord & 1u << LAMP_SHIFT) ? red : off);
-  WheelLamp(0.85f, WHEEL_SECOND_LAMP_Y, s.live && (s.lampWord & 1u << LAMP_HANDBRAKE) ? red : off);
+  WheelLamp(0.85f, WHEEL_LAMP_Y, s.live && (s.lampWord & 1u << DASH_LAMP_SHIFT) ? red : off);
+  WheelLamp(0.85f, WHEEL_SECOND_LAMP_Y, s.live && (s.lampWord & 1u << DASH_LAMP_HANDBRAKE) ? red : off);
   WheelLamp(0.2f, WHEEL_LAMP_Y, stage >= 1 ? Argb(30, 200, 30) : off);
   WheelLamp(0.32f, WHEEL_LAMP_Y, stage >= 2 ? Argb(200, 200, 30) : off);
   WheelLamp(0.44f, WHEEL_LAMP_Y, stage >= 3 ? Argb(230, 120, 30) : off);

@@ -160,7 +160,7 @@ void DrawBlockLamps(const DashCarState& s) {
     const DashLampKind& kind = DASH_LAMP_KINDS[n];
     uint32_t colour = ArgbOf(DASH_LAMP_OFF);
     if (s.lampWord & 1u << n)
-      colour = n == LAMP_ENGINE_DAMAGE && (s.lampWord & LAMP_ENGINE_DAMAGE_RED) ? ArgbOf(DASH_LAMP_RED)
+      colour = n == DASH_LAMP_ENGINE_DAMAGE && (s.lampWord & DASH_LAMP_ENGINE_DAMAGE_RED) ? ArgbOf(DASH_LAMP_RED)
                                                                                  : Argb(kind.red, kind.green, kind.blue);
     const float x = DashPosition(light.x), y = DashPosition(light.y), size = DashSize(light.size);
     if (light.symbol == 0) {

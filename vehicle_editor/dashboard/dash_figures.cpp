@@ -64,25 +64,25 @@ DashLampInputs LampInputsOf(const Car& car) {
 
 uint32_t MakeLampWord(const DashLampInputs& in, uint32_t lampMask) {
   uint32_t word = 0;
-  if (!in.remote && (in.shiftUp || in.engineSpeed > in.maxEngineSpeed)) word |= 1u << LAMP_SHIFT;
+  if (!in.remote && (in.shiftUp || in.engineSpeed > in.maxEngineSpeed)) word |= 1u << DASH_LAMP_SHIFT;
   if (in.battery) {
     // An empty or missing battery counts as low.
-    if (!(in.capacity > 0.0f) || in.fuel / in.capacity < BATTERY_LOW_SHARE) word |= 1u << LAMP_BATTERY;
+    if (!(in.capacity > 0.0f) || in.fuel / in.capacity < BATTERY_LOW_SHARE) word |= 1u << DASH_LAMP_BATTERY;
   } else if (in.running && in.engineSpeed < 0.25f * in.stallSpeed) {
-    word |= 1u << LAMP_OIL_PRESSURE | 1u << LAMP_BATTERY;
+    word |= 1u << DASH_LAMP_OIL_PRESSURE | 1u << DASH_LAMP_BATTERY;
   }
-  if (in.fullBeam || in.flash) word |= 1u << LAMP_FULL_BEAM;
-  if (in.handbrake > 0.0f) word |= 1u << LAMP_HANDBRAKE;
-  if (in.absByte == 0 || in.absAction) word |= 1u << LAMP_ABS;
-  if (in.pitLimiter) word |= 1u << LAMP_PIT_LIMITER;
-  if (in.tractionByte || in.throttleCut != 1.0f || in.cutValue != 0.0f) word |= 1u << LAMP_TRACTION;
+  if (in.fullBeam || in.flash) word |= 1u << DASH_LAMP_FULL_BEAM;
+  if (in.handbrake > 0.0f) word |= 1u << DASH_LAMP_HANDBRAKE;
+  if (in.absByte == 0 || in.absAction) word |= 1u << DASH_LAMP_ABS;
+  if (in.pitLimiter) word |= 1u << DASH_LAMP_PIT_LIMITER;
+  if (in.tractionByte || in.throttleCut != 1.0f || in.cutValue != 0.0f) word |= 1u << DASH_LAMP_TRACTION;
   if (in.signals && in.blinkTimer < SIGNAL_BLINK_MS) {
-    if (in.signals & 1) word |= 1u << LAMP_LEFT | 1u << LAMP_SIGNALS;
-    if (in.signals & 2) word |= 1u << LAMP_RIGHT | 1u << LAMP_SIGNALS;
+    if (in.signals & 1) word |= 1u << DASH_LAMP_LEFT | 1u << DASH_LAMP_SIGNALS;
+    if (in.signals & 2) word |= 1u << DASH_LAMP_RIGHT | 1u << DASH_LAMP_SIGNALS;
   }
-  if (lampMask & 1u << LAMP_ENGINE_DAMAGE) {
-    if (in.health < DAMAGE_RED_HEALTH) word |= 1u << LAMP_ENGINE_DAMAGE | LAMP_ENGINE_DAMAGE_RED;
-    else if (in.health <= DAMAGE_YELLOW_HEALTH) word |= 1u << LAMP_ENGINE_DAMAGE;
+  if (lampMask & 1u << DASH_LAMP_ENGINE_DAMAGE) {
+    if (in.health < DAMAGE_RED_HEALTH) word |= 1u << DASH_LAMP_ENGINE_DAMAGE | DASH_LAMP_ENGINE_DAMAGE_RED;
+    else if (in.health <= DAMAGE_YELLOW_HEALTH) word |= 1u << DASH_LAMP_ENGINE_DAMAGE;
   }
   return word & lampMask;
 }
@@ -279,7 +279,7 @@ LcdArc MakeLcdArc(uint32_t flags, const LcdArcShape& shape, float engineSpeed, f
 
 int ShiftStage(const DashCarState& s) {
   if (!s.live) return 0;
-  if (s.lampWord & 1u << LAMP_SHIFT) return 4;
+  if (s.lampWord & 1u << DASH_LAMP_SHIFT) return 4;
   const float a = s.upperShift, b = s.lowerShift;
   if (s.engineSpeed > a) return 3;
   if (s.engineSpeed > b) return 2;
@@ -289,7 +289,7 @@ int ShiftStage(const DashCarState& s) {
 
 int BatteryLedsLit(const DashCarState& s) {
   if (!HasEngine(s)) return 0;
-  if (s.live && (s.lampWord & 1u << LAMP_SHIFT)) return 9;
+  if (s.live && (s.lampWord & 1u << DASH_LAMP_SHIFT)) return 9;
   const float rpm = s.engineSpeed * RPM_PER_RAD_S;
   if (!s.live || !(rpm > 7700.0f)) return 0;
   return std::clamp(int(std::floor(std::min((rpm - 7700.0f) / 200.0f, 100.0f))) + 1, 0, 8);

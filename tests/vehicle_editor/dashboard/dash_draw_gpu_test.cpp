@@ -165,7 +165,7 @@ TEST_F(DashPixels, LampsShowTheirLitColourOrDarkGreyAndOnlyWhatTheMaskHolds) {
   AnalogDashBlock b = QuietBlock(0);
   for (int n = 0; n < DASH_LAMPS; ++n) b.lights[n] = DashLight{uint8_t(20 + 14 * n), 100, 5, 0};
   WriteAnalogBlock(b, s.block);
-  s.lampMask = 0xFFFFFFFFu & ~(1u << LAMP_PIT_LIMITER);
+  s.lampMask = 0xFFFFFFFFu & ~(1u << DASH_LAMP_PIT_LIMITER);
   s.lampWord = 0xFFFFFFFFu;
   s.engineType = 0;  // no dials of the engine
   Draw(s, "lamps_lit");
@@ -173,14 +173,14 @@ TEST_F(DashPixels, LampsShowTheirLitColourOrDarkGreyAndOnlyWhatTheMaskHolds) {
     const float x = DashPosition(b.lights[n].x);
     const DashLampKind& k = DASH_LAMP_KINDS[n];
     Rgb lit = Shown(k.red, k.green, k.blue);
-    if (n == LAMP_ENGINE_DAMAGE) lit = Shown(255, 48, 48);  // bit 28: red
-    if (n == LAMP_PIT_LIMITER) lit = Rgb{0, 0, 0};         // not in the mask: not drawn
+    if (n == DASH_LAMP_ENGINE_DAMAGE) lit = Shown(255, 48, 48);  // bit 28: red
+    if (n == DASH_LAMP_PIT_LIMITER) lit = Rgb{0, 0, 0};         // not in the mask: not drawn
     EXPECT_TRUE(Near(At(x, 0.0f), lit)) << k.name << ": " << Str(At(x, 0.0f));
   }
   s.lampWord = 0;
   Draw(s, "lamps_off");
   for (int n = 0; n < DASH_LAMPS; ++n) {
-    const Rgb off = n == LAMP_PIT_LIMITER ? Rgb{0, 0, 0} : Shown(32, 32, 32);
+    const Rgb off = n == DASH_LAMP_PIT_LIMITER ? Rgb{0, 0, 0} : Shown(32, 32, 32);
     EXPECT_TRUE(Near(At(DashPosition(b.lights[n].x), 0.0f), off)) << n << ": " << Str(At(DashPosition(b.lights[n].x), 0.0f));
   }
 }
@@ -350,7 +350,7 @@ TEST_F(DashPixels, NothingIsDrawnWithoutATargetOrTypeAndEverythingIsPutBack) {
   EXPECT_EQ(DrawDashboardPreview(car, 60.0f), nullptr);
   EXPECT_EQ(car.gear, before);
   pixels = ReadTargetPixels(target);
-  const DashLight handbrake = DashLamp(car.dash, LAMP_HANDBRAKE);
+  const DashLight handbrake = DashLamp(car.dash, DASH_LAMP_HANDBRAKE);
   EXPECT_TRUE(Near(At(DashPosition(handbrake.x), DashPosition(handbrake.y)), Shown(255, 48, 48)))
       << "the handbrake lamp lit in the preview " << Str(At(DashPosition(handbrake.x), DashPosition(handbrake.y)));
 }

@@ -201,7 +201,7 @@ TEST(DashDisplays, LedRowLcdArcShiftStagesAndBatteryLeds) {
   EXPECT_EQ(BatteryLedsLit(s), 1);
   s.engineSpeed = 99999.0f * RPM;
   EXPECT_EQ(BatteryLedsLit(s), 8);
-  s.lampWord = 1u << LAMP_SHIFT;
+  s.lampWord = 1u << DASH_LAMP_SHIFT;
   EXPECT_EQ(BatteryLedsLit(s), 9);
   s.live = 0;
   EXPECT_EQ(BatteryLedsLit(s), 0);
@@ -212,7 +212,7 @@ TEST(DashDisplays, LedRowLcdArcShiftStagesAndBatteryLeds) {
   const float speeds[5] = {650.0f, 750.0f, 850.0f, 950.0f, 950.0f};
   for (int stage = 0; stage < 5; ++stage) {
     s.engineSpeed = speeds[stage];
-    s.lampWord = stage == 4 ? 1u << LAMP_SHIFT : 0;
+    s.lampWord = stage == 4 ? 1u << DASH_LAMP_SHIFT : 0;
     EXPECT_EQ(ShiftStage(s), stage);
   }
 }
@@ -226,64 +226,64 @@ TEST(DashLamps, TheLampWordOnItsThresholdsAndTheMask) {
   in.engineSpeed = 400.0f;
   EXPECT_EQ(MakeLampWord(in, all), 0u) << "a quiet car";
   in.health = 0.9705f;
-  EXPECT_EQ(MakeLampWord(in, all), 1u << LAMP_ENGINE_DAMAGE) << "yellow";
+  EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_ENGINE_DAMAGE) << "yellow";
   in.health = 0.9704f;
-  EXPECT_EQ(MakeLampWord(in, all), 1u << LAMP_ENGINE_DAMAGE | LAMP_ENGINE_DAMAGE_RED) << "red";
+  EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_ENGINE_DAMAGE | DASH_LAMP_ENGINE_DAMAGE_RED) << "red";
   in.health = 0.9995f;
-  EXPECT_EQ(MakeLampWord(in, all), 1u << LAMP_ENGINE_DAMAGE);
+  EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_ENGINE_DAMAGE);
   in.health = 0.9996f;
   EXPECT_EQ(MakeLampWord(in, all), 0u);
   in.health = 0.5f;
-  EXPECT_EQ(MakeLampWord(in, all & ~(1u << LAMP_ENGINE_DAMAGE)), 0u) << "only with the lamp in the mask";
+  EXPECT_EQ(MakeLampWord(in, all & ~(1u << DASH_LAMP_ENGINE_DAMAGE)), 0u) << "only with the lamp in the mask";
   in.health = 1.0f;
 
   in.signals = 3;
   in.blinkTimer = 499;
-  EXPECT_EQ(MakeLampWord(in, all), 1u << LAMP_LEFT | 1u << LAMP_RIGHT | 1u << LAMP_SIGNALS);
+  EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_LEFT | 1u << DASH_LAMP_RIGHT | 1u << DASH_LAMP_SIGNALS);
   in.blinkTimer = 500;
   EXPECT_EQ(MakeLampWord(in, all), 0u);
   in.signals = 0;
 
   in.throttleCut = 0.9999f;
-  EXPECT_EQ(MakeLampWord(in, all), 1u << LAMP_TRACTION);
+  EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_TRACTION);
   in.throttleCut = 1.0f;
   EXPECT_EQ(MakeLampWord(in, all), 0u);
   in.cutValue = 0.01f;
-  EXPECT_EQ(MakeLampWord(in, all), 1u << LAMP_TRACTION);
+  EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_TRACTION);
   in.cutValue = 0;
 
   in.engineSpeed = 800.1f;
-  EXPECT_EQ(MakeLampWord(in, all), 1u << LAMP_SHIFT) << "above the maximum";
+  EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_SHIFT) << "above the maximum";
   in.remote = 1;
   EXPECT_EQ(MakeLampWord(in, all), 0u) << "never for a remote car";
   in.shiftUp = 1;
   EXPECT_EQ(MakeLampWord(in, all), 0u);
   in.remote = 0;
   in.engineSpeed = 400.0f;
-  EXPECT_EQ(MakeLampWord(in, all), 1u << LAMP_SHIFT) << "the gearbox asks to shift up";
+  EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_SHIFT) << "the gearbox asks to shift up";
   in.shiftUp = 0;
 
   in.battery = 1;
   in.capacity = 100.0f;
   in.fuel = 4.99f;
-  EXPECT_EQ(MakeLampWord(in, all), 1u << LAMP_BATTERY);
+  EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_BATTERY);
   in.fuel = 5.0f;
   EXPECT_EQ(MakeLampWord(in, all), 0u);
   in.capacity = 0.0f;
-  EXPECT_EQ(MakeLampWord(in, all), 1u << LAMP_BATTERY) << "no battery counts as empty";
+  EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_BATTERY) << "no battery counts as empty";
   in.battery = 0;
   in.running = 1;
   in.engineSpeed = 19.9f;
-  EXPECT_EQ(MakeLampWord(in, all), 1u << LAMP_OIL_PRESSURE | 1u << LAMP_BATTERY) << "below a quarter of the stall speed";
+  EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_OIL_PRESSURE | 1u << DASH_LAMP_BATTERY) << "below a quarter of the stall speed";
   in.engineSpeed = 400.0f;
 
   in.handbrake = 0.1f;
   in.fullBeam = 1;
   in.pitLimiter = 1;
   in.absByte = 0;
-  const uint32_t lit = 1u << LAMP_HANDBRAKE | 1u << LAMP_FULL_BEAM | 1u << LAMP_PIT_LIMITER | 1u << LAMP_ABS;
+  const uint32_t lit = 1u << DASH_LAMP_HANDBRAKE | 1u << DASH_LAMP_FULL_BEAM | 1u << DASH_LAMP_PIT_LIMITER | 1u << DASH_LAMP_ABS;
   EXPECT_EQ(MakeLampWord(in, all), lit);
-  EXPECT_EQ(MakeLampWord(in, 1u << LAMP_ABS), 1u << LAMP_ABS) << "ANDed with the mask";
+  EXPECT_EQ(MakeLampWord(in, 1u << DASH_LAMP_ABS), 1u << DASH_LAMP_ABS) << "ANDed with the mask";
 }
 
 TEST(DashLamps, TheLampMaskReadsTheDashboardFlags) {
@@ -294,16 +294,16 @@ TEST(DashLamps, TheLampMaskReadsTheDashboardFlags) {
   car.dashType = 1;
   std::memset(car.dash, 0, sizeof car.dash);
   uint32_t mask = car.MakeFlagWord();
-  EXPECT_EQ(mask & (1u << LAMP_SIGNALS | 1u << LAMP_LEFT | 1u << LAMP_RIGHT), 1u << LAMP_SIGNALS);
-  EXPECT_TRUE(mask & 1u << LAMP_OIL_PRESSURE);
+  EXPECT_EQ(mask & (1u << DASH_LAMP_SIGNALS | 1u << DASH_LAMP_LEFT | 1u << DASH_LAMP_RIGHT), 1u << DASH_LAMP_SIGNALS);
+  EXPECT_TRUE(mask & 1u << DASH_LAMP_OIL_PRESSURE);
   car.dash[0] = uint8_t(DASH_ANALOG_SEPARATE_SIGNALS);
   car.dash[1] = uint8_t(DASH_ANALOG_OIL_PRESSURE_ON >> 8);
   mask = car.MakeFlagWord();
-  EXPECT_EQ(mask & (1u << LAMP_SIGNALS | 1u << LAMP_LEFT | 1u << LAMP_RIGHT), 1u << LAMP_LEFT | 1u << LAMP_RIGHT);
-  EXPECT_FALSE(mask & 1u << LAMP_OIL_PRESSURE) << "the gauge takes the lamp's place";
+  EXPECT_EQ(mask & (1u << DASH_LAMP_SIGNALS | 1u << DASH_LAMP_LEFT | 1u << DASH_LAMP_RIGHT), 1u << DASH_LAMP_LEFT | 1u << DASH_LAMP_RIGHT);
+  EXPECT_FALSE(mask & 1u << DASH_LAMP_OIL_PRESSURE) << "the gauge takes the lamp's place";
   car.dashType = 5;
   mask = car.MakeFlagWord();
-  EXPECT_EQ(mask & (1u << LAMP_SIGNALS | 1u << LAMP_OIL_PRESSURE), 1u << LAMP_SIGNALS | 1u << LAMP_OIL_PRESSURE)
+  EXPECT_EQ(mask & (1u << DASH_LAMP_SIGNALS | 1u << DASH_LAMP_OIL_PRESSURE), 1u << DASH_LAMP_SIGNALS | 1u << DASH_LAMP_OIL_PRESSURE)
       << "types without a block count no flags";
 
   // The car's state as the dashboard reads it.
