@@ -177,6 +177,19 @@ TEST_F(DashPixels, LampsShowTheirLitColourOrDarkGreyAndOnlyWhatTheMaskHolds) {
     if (n == DASH_LAMP_PIT_LIMITER) lit = Rgb{0, 0, 0};         // not in the mask: not drawn
     EXPECT_TRUE(Near(At(x, 0.0f), lit)) << k.name << ": " << Str(At(x, 0.0f));
   }
+  // Symbols: the lamp's glyph, 2 s high, in the lit colour.
+  for (int n = 0; n < DASH_LAMPS; ++n) b.lights[n] = DashLight{uint8_t(20 + 14 * n), 100, 6, uint8_t(1 + n % 2)};
+  WriteAnalogBlock(b, s.block);
+  Draw(s, "lamp_symbols");
+  for (int n = 0; n < DASH_LAMPS; ++n) {
+    if (n == DASH_LAMP_PIT_LIMITER) continue;
+    const float x = DashPosition(b.lights[n].x);
+    const DashLampKind& k = DASH_LAMP_KINDS[n];
+    const int channel = n == DASH_LAMP_ENGINE_DAMAGE ? 0 : k.green >= k.red && k.green >= k.blue ? 1 : k.red >= k.blue ? 0 : 2;
+    EXPECT_GT(CountIn(channel, 200, 255, x - 0.06f, -0.06f, x + 0.06f, 0.06f), 10) << k.name;
+  }
+  for (int n = 0; n < DASH_LAMPS; ++n) b.lights[n] = DashLight{uint8_t(20 + 14 * n), 100, 5, 0};
+  WriteAnalogBlock(b, s.block);
   s.lampWord = 0;
   Draw(s, "lamps_off");
   for (int n = 0; n < DASH_LAMPS; ++n) {
@@ -288,6 +301,21 @@ TEST_F(DashPixels, TypeThreeLedRowAndReadoutTypeFourSpeedAndTypeSixLeds) {
   const float h = 0.2f, right = 0.2f + 0.4f, cell = RawCodesWidth("\x93", h);
   EXPECT_GT(CountIn(0, 0, 20, right - 2.0f * cell, -0.8f, right, -0.8f + h), 20) << "two digits of ink";
   EXPECT_EQ(CountIn(0, 0, 20, 0.2f, -0.8f, right - 2.2f * cell, -0.8f + h), 0) << "nothing left of them";
+
+  // A turbo shows its boost in the turbo box: "1.50" bar, four cells of ink.
+  b.turbo = DashBox{120, 50, 60, 20};
+  WriteFormulaBlock(b, s.block);
+  s.turbo = 1;
+  s.boost = 1.5f;
+  DashUnits.pressureUnit = 1;
+  Draw(s, "formula_boost");
+  const float boostRight = 0.2f + 0.6f;
+  char boost[8] = "1.50";
+  ToDigitCodes(boost, LED_SHIFT);
+  const float boostWidth = RawCodesWidth(boost, h);
+  EXPECT_GT(CountIn(0, 0, 20, boostRight - boostWidth, -0.5f, boostRight, -0.5f + h), 30) << "the boost";
+  EXPECT_EQ(CountIn(0, 0, 20, 0.2f, -0.5f, boostRight - boostWidth - 0.02f, -0.5f + h), 0);
+  DashUnits.pressureUnit = 0;
 
   // Type 4: 100 km/h reads "100.0" over "888.8" right of the centre.
   s = State(4);
