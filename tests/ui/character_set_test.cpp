@@ -419,7 +419,7 @@ TEST(GeneratedCharacterSet, KeepsEveryLimitTheDrawingRelies) {
   for (int a : accents) EXPECT_GT(Glyphs[a].numTriangles, 0) << a;
   // The symbols the interface draws by code.
   for (int code : {CODE_ARROW_STEP_LEFT, CODE_ARROW_STEP_RIGHT, CODE_ARROW_LEFT, CODE_ARROW_RIGHT, CODE_ARROW_UP,
-                   CODE_ARROW_DOWN, CODE_LED_MINUS, CODE_LED_POINT, CODE_LCD_MINUS, CODE_LCD_POINT})
+                   CODE_ARROW_DOWN, CODE_LED_REVERSE, CODE_LED_MINUS, CODE_LED_POINT, CODE_LCD_MINUS, CODE_LCD_POINT})
     EXPECT_GT(Glyphs[code - 32].numTriangles, 0) << code;
   for (int d = 0; d < 10; ++d) {
     EXPECT_GT(Glyphs[CODE_LED_DIGIT_0 + d - 32].numTriangles, 0) << d;

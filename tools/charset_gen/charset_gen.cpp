@@ -609,7 +609,7 @@ void AddSymbols(Generator& gen) {
   symbol(0xD7, SYMBOL_TIMES);
   gen.glyphs[0x80 - FIRST_CODE].kind = GlyphSource::BLANK;
   gen.used[0x80 - FIRST_CODE] = true;
-  segment(0x8C, ',', false);
+  segment(0x8C, 'r', false);  // the LED gear's reverse (the gear text's ',' + 0x60)
   segment(0x8D, '-', false);
   segment(0x8E, '.', false);
   segment(0x9D, '-', true);

@@ -303,6 +303,9 @@ std::vector<Contour> SegmentContours(char c, bool lcd, double baseline, double c
     for (const char* s = DIGITS[c - '0']; *s; ++s) out.push_back(segments[*s - 'a']);
   } else if (c == '-') {
     out.push_back(segments[6]);
+  } else if (c == 'r') {  // the reverse gear: lower left and middle
+    out.push_back(segments[4]);
+    out.push_back(segments[6]);
   } else if (c == '.') {
     out.push_back(Rectangle(DIGIT_LEFT, baseline, DIGIT_LEFT + 1.0, baseline + 1.0));
   } else if (c == ',') {

@@ -61,6 +61,7 @@ enum SymbolKind {
 };
 std::vector<Contour> SymbolContours(SymbolKind kind, double baseline, double capHeight);
 
-// Seven-segment digits ('0'..'9'), minus, point and comma; lcd draws thin segments.
+// Seven-segment digits ('0'..'9'), minus, point, comma and the reverse gear's 'r'; lcd draws
+// thin segments.
 std::vector<Contour> SegmentContours(char c, bool lcd, double baseline, double capHeight);
 double SegmentDigitRight();  // the right edge of a digit cell, for the blank

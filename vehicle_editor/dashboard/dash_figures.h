@@ -6,7 +6,8 @@
 //
 // Engine speeds are radians per second, speeds metres per second.  LED digits are the ASCII
 // code + 0x60 (0x90..0x99, the point 0x8E), LCD digits + 0x70 (0xA0..0xA9, the point 0x9E);
-// the gear glyphs come from ",+1234567" by gear index + 0x60 (reverse 0x8C, neutral 0x8B).
+// the gear glyphs come from ",+1234567" by gear index + 0x60: reverse 0x8C shows the segments
+// of an "r", neutral 0x8B the interface's left step arrow (one glyph serves both).
 // Main thread only.
 #pragma once
 #include <cstdint>
