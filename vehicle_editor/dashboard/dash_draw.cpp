@@ -303,9 +303,8 @@ void DrawAnalogDash(const DashFrame& f) {
     PlaceGauge(g, b.dials[DASH_FUEL]);
     g.kind = 6;
     g.symbol = IsBatteryCar(s) ? "\xC6" : "\xBE";
-    const bool hidden = s.remote && !DashUnits.showRemoteFuel;
-    g.needle = !hidden;
-    g.value = hidden || !(s.capacity > 0.0f) ? 0.0f : float(g.maximum) * std::clamp(s.fuel / s.capacity, 0.0f, 1.0f);
+    g.needle = uint8_t(FuelNeedleShown(s));
+    g.value = g.needle ? FuelGaugeValue(g.maximum, s.fuel, s.capacity) : 0.0f;
     DrawDial(DASH_FUEL, b.dials[DASH_FUEL], nullptr, 0);
   }
   if (flags & DASH_ANALOG_OIL_TEMPERATURE_ON) {

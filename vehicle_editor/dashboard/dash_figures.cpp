@@ -184,6 +184,13 @@ void SetupSpeedometer(DashGauge& g, int maximumByte, float topSpeed, int kmh, fl
   g.value = Finite(speed * DashSpeedFactor(kmh));
 }
 
+float FuelGaugeValue(int32_t maximum, float fuel, float capacity) {
+  if (!(capacity > 0.0f)) return 0.0f;
+  return float(maximum) * std::clamp(Finite(fuel / capacity), 0.0f, 1.0f);
+}
+
+int FuelNeedleShown(const DashCarState& s) { return !s.remote || DashUnits.showRemoteFuel; }
+
 void SetupTurbo(DashGauge& g, int turbo, float maxBoost, float boost, int pressureUnit, float frameRate) {
   g.radiusY = g.radiusX;
   if (!turbo) {

@@ -109,6 +109,10 @@ uint32_t EngineDialFlags(float maxEngineSpeed);  // 0x1000 above 2000 rad/s, els
 const char* TachometerCaption(uint32_t flags);   // the sign x then "100" or "1000"
 // The speedometer's maximum, turn (scaled in mph) and value; kind 1.
 void SetupSpeedometer(DashGauge& g, int maximumByte, float topSpeed, int kmh, float speed);
+// The fuel gauge's needle value: maximum x fuel / capacity (0 for a tank of 0, and held to
+// the dial), and whether the needle shows (not for a remote car unless its fuel is shown).
+float FuelGaugeValue(int32_t maximum, float fuel, float capacity);
+int FuelNeedleShown(const DashCarState& s);
 // The turbo gauge (psi or bar in tenths), or the frame-rate gauge without a turbo.
 void SetupTurbo(DashGauge& g, int turbo, float maxBoost, float boost, int pressureUnit, float frameRate);
 

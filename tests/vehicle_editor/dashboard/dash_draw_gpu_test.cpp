@@ -382,3 +382,23 @@ TEST_F(DashPixels, NothingIsDrawnWithoutATargetOrTypeAndEverythingIsPutBack) {
   EXPECT_TRUE(Near(At(DashPosition(handbrake.x), DashPosition(handbrake.y)), Shown(255, 48, 48)))
       << "the handbrake lamp lit in the preview " << Str(At(DashPosition(handbrake.x), DashPosition(handbrake.y)));
 }
+
+TEST_F(DashPixels, TheGearBarMarksTheEngagedGearAndOnlyWhileLive) {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(0);
+  b.displayStyle = 1;
+  b.display = DashRect{4, 4, 24, 16};  // x -0.875 .. -0.125, y -0.875 .. -0.375
+  b.displayBackground = DashColour{120, 40, 40, 0};
+  b.displayText = DashColour{255, 120, 120, 0};
+  WriteAnalogBlock(b, s.block);
+  s.engineType = 0;
+  Draw(s, "gear_bar");
+  // Seven positions over the inner width; the fourth forward slot (index 4) is marked.
+  const float width = 0.75f, inset = 0.04f * width, step = (width - 2 * inset) / 7.0f;
+  const float left = -0.875f + inset, bottom = -0.375f - inset, y = bottom - 0.33f * width;
+  EXPECT_TRUE(Near(At(left + 4.5f * step, y), Shown(255, 120, 120))) << Str(At(left + 4.5f * step, y));
+  EXPECT_TRUE(Near(At(left + 2.5f * step, y), Shown(120, 40, 40))) << Str(At(left + 2.5f * step, y));
+  s.live = 0;
+  Draw(s);
+  EXPECT_TRUE(Near(At(left + 4.5f * step, y), Shown(120, 40, 40))) << "not live: the background only";
+}

@@ -86,6 +86,18 @@ TEST(DashDials, SpeedometerUnitsTurboAndFrameRate) {
   EXPECT_EQ(g.maximum, 30);
   EXPECT_EQ(g.value, 0.0f);
 
+  // The fuel gauge: empty for a tank of 0, held to the dial, hidden for a remote car.
+  EXPECT_FLOAT_EQ(FuelGaugeValue(10, 20.0f, 40.0f), 5.0f);
+  EXPECT_EQ(FuelGaugeValue(10, 20.0f, 0.0f), 0.0f);
+  EXPECT_EQ(FuelGaugeValue(10, 80.0f, 40.0f), 10.0f);
+  EXPECT_EQ(FuelGaugeValue(10, std::nanf(""), 40.0f), 0.0f);
+  DashCarState remote;
+  remote.remote = 1;
+  EXPECT_EQ(FuelNeedleShown(remote), 0);
+  DashUnits.showRemoteFuel = 1;
+  EXPECT_EQ(FuelNeedleShown(remote), 1);
+  DashUnits = DashSettings{};
+
   g.radiusX = 0.2f;
   SetupTurbo(g, 1, 1.0f, 0.5f, 0, 60.0f);
   EXPECT_EQ(g.maximum, 15);
