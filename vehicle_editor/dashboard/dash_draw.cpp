@@ -149,7 +149,8 @@ void DrawFixedPitch(const char* text, uint32_t argb, float h, float pitch, float
     const int code = static_cast<unsigned char>(text[k]);
     if (code <= FIRST_CODE) continue;
     const float w = CharMetrics[code - FIRST_CODE].width + LetterSpacing;
-    QueueGlyph(code - FIRST_CODE, x + float(k) * pitch + 0.5f * (cell - w) * h, y, h, argb);
+    if (w <= cell || w <= 0.0f) QueueGlyph(code - FIRST_CODE, x + float(k) * pitch + 0.5f * (cell - w) * h, y, h, argb);
+    else QueueGlyphNarrowed(code - FIRST_CODE, x + float(k) * pitch, y, h, cell / w, argb);
   }
 }
 

@@ -30,7 +30,8 @@ void FillQuad(uint32_t argb, const float x[4], const float y[4]);
 void FillLamp(uint32_t argb, float x, float y, float s);
 // Raw glyph codes, their top at y, height h; centred on x, or from x.
 void DrawCodesCentred(const char* codes, float x, float y, float h, uint32_t argb);
-// Up to 16 characters, character k at x + k pitch, each centred in a cell of the pitch.
+// Up to 16 characters, character k at x + k pitch, each centred in a cell of the pitch (a
+// wider glyph squeezed to the cell).
 void DrawFixedPitch(const char* text, uint32_t argb, float h, float pitch, float x, float y);
 // The twelve lamps of a block (types 1 to 3) that the lamp mask holds.
 void DrawBlockLamps(const DashCarState& s);
