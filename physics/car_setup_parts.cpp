@@ -26,7 +26,9 @@ constexpr uint32_t CLASS_BITS_MOST = 0xE00, CLASS_BITS_ROAD = 0x100, CLASS_BITS_
 constexpr uint32_t CLASS_FLAG_BIT1 = 0x200, CLASS_SHIFT_LAMPS = 0x400, CLASS_GEARBOX_CUT = 0x20000;
 // The option word 1 bit the capability word's bit 0 comes from (the configurations' marker).
 constexpr uint32_t OPTION_FLAG_BIT0 = OPT1_CONFIG_MARKER;
-constexpr uint32_t TRANSMISSION_FLAG_LAMPS = 2, TRANSMISSION_FLAG_NO_CUT = 0x200;
+// The dashboard's option bits the capability word reads (types 1 to 3 only): separate turn
+// signal lamps, and the oil pressure gauge that takes the oil pressure lamp's place.
+constexpr uint32_t DASH_FLAG_SEPARATE_SIGNALS = 2, DASH_FLAG_OIL_PRESSURE_GAUGE = 0x200;
 
 // One wing from its subobject: its setting, place and factors, when it has a lift area.
 void SetWing(Car& car, AeroItem& item, const ModelObject& sub, int wing) {
@@ -213,10 +215,11 @@ uint32_t Car::MakeFlagWord() const {
   if (options2 & CLASS_FLAG_BIT1) word |= 1u << 1;
   if (options & OPT1_PIT_LIMITER) word |= CAR_FLAG_PIT_LIMITER;
   if (lightsAndAids != 0) word |= 1u << 4;
-  const bool counted = transmissionType >= TRANSMISSION_H_PATTERN && transmissionType <= TRANSMISSION_SEQUENTIAL;
-  const uint32_t transmission = counted ? transmissionFlags : 0;
-  if (options2 & CLASS_SHIFT_LAMPS) word |= transmission & TRANSMISSION_FLAG_LAMPS ? (1u << 5 | 1u << 6) : 1u << 7;
-  if (engineFlag && !(engine.flags & ENGINE_TWO_STROKE) && !(transmission & TRANSMISSION_FLAG_NO_CUT)) word |= 1u << 8;
+  const bool counted = dashType >= 1 && dashType <= 3;
+  const uint32_t dashFlags =
+      counted ? uint32_t(dash[0]) | uint32_t(dash[1]) << 8 | uint32_t(dash[2]) << 16 | uint32_t(dash[3]) << 24 : 0;
+  if (options2 & CLASS_SHIFT_LAMPS) word |= dashFlags & DASH_FLAG_SEPARATE_SIGNALS ? (1u << 5 | 1u << 6) : 1u << 7;
+  if (engineFlag && !(engine.flags & ENGINE_TWO_STROKE) && !(dashFlags & DASH_FLAG_OIL_PRESSURE_GAUGE)) word |= 1u << 8;
   if (options2 & OPT2_ANTI_LOCK) word |= 1u << 10;
   if (engineFlag && (options2 & CLASS_GEARBOX_CUT)) word |= CAR_FLAG_GEARBOX_CUT;
   return word;

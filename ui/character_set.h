@@ -77,7 +77,7 @@ extern Char Glyphs[GLYPH_COUNT];
 // whatever the code page.  The code-page tables map their own bytes elsewhere.
 constexpr int CODE_LED_BLANK = 0x80;
 constexpr int CODE_ARROW_STEP_LEFT = 0x8B;   // the value-stepping arrows of the panels
-constexpr int CODE_LED_COMMA = 0x8C;
+constexpr int CODE_LED_REVERSE = 0x8C;     // the LED gear's reverse: segments of an "r"
 constexpr int CODE_LED_MINUS = 0x8D;
 constexpr int CODE_LED_POINT = 0x8E;
 constexpr int CODE_LED_DIGIT_0 = 0x90;       // LED digits 0..9: ASCII + 0x60

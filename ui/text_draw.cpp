@@ -278,8 +278,12 @@ float DrawText(const char* text, uint32_t colour, float x, float y, float size, 
 }
 
 void QueueGlyph(int glyph, float x, float y, float size, uint32_t colour) {
+  QueueGlyphNarrowed(glyph, x, y, size, 1.0f, colour);
+}
+
+void QueueGlyphNarrowed(int glyph, float x, float y, float size, float widthFactor, uint32_t colour) {
   if (glyph < 0 || glyph >= GLYPH_COUNT) return;
-  const GlyphBox box{size, size, size * GLYPH_BOX_HEIGHT, size * GLYPH_BOX_DROP};
+  const GlyphBox box{size, size * widthFactor, size * GLYPH_BOX_HEIGHT, size * GLYPH_BOX_DROP};
   QueueTextItem(*CurrentTextBatch, VectorItem(glyph, x, y + box.drop, box, colour));
 }
 

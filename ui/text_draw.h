@@ -119,6 +119,8 @@ float DrawText(const char* text, uint32_t colour, float x, float y, float size, 
 // Queues one vector glyph in the glyph box of size (without TextSizeFactor or
 // TextHorizontalScale) at (x, y) into the current batch.
 void QueueGlyph(int glyph, float x, float y, float size, uint32_t colour);
+// The same with its width times widthFactor (a glyph squeezed into a narrower cell).
+void QueueGlyphNarrowed(int glyph, float x, float y, float size, float widthFactor, uint32_t colour);
 // Queues one vector glyph (character code 32 or more, glyph = code - 32) at (x, y + 0.5) at
 // TextSize with TextSizeFactor 1.0, in the opaque colour of the bytes through the brightness
 // table.  Codes without points draw nothing.

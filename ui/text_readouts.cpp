@@ -30,29 +30,34 @@ ReadoutText Shifted(const char* format, float value, const char* unit) {
   return t;
 }
 
-// The raw dashboard codes right-aligned at rightX: glyph = code - 32, unkerned.
-void DrawRawCodes(const char* codes, float rightX, float y, float size, uint32_t colour) {
-  float width = 0.0f;
-  for (const char* c = codes; *c; ++c)
-    width += (CharMetrics[static_cast<unsigned char>(*c) - FIRST_CODE].width + LetterSpacing) * size;
-  float x = rightX - width;
-  for (const char* c = codes; *c; ++c) {
-    const int glyph = static_cast<unsigned char>(*c) - FIRST_CODE;
-    QueueGlyph(glyph, x, y, size, colour);
-    x += (CharMetrics[glyph].width + LetterSpacing) * size;
-  }
-}
-
-void DrawReadout(const ReadoutText& t, float rightX, float y, uint32_t colour) {
-  DrawRawCodes(t.number, rightX, y, READOUT_SIZE, colour);
-  const float unitSize = READOUT_SIZE * READOUT_UNIT_SIZE;
+void DrawReadout(const ReadoutText& t, float rightX, float y, float size, uint32_t colour) {
+  DrawRawCodes(t.number, rightX - RawCodesWidth(t.number, size), y, size, colour);
+  const float unitSize = size * READOUT_UNIT_SIZE;
   const float savedFactor = TextSizeFactor;
   TextSizeFactor = 1.0f;
-  DrawText(t.unit, colour, rightX - TextWidth(t.unit, 0, unitSize), y + READOUT_SIZE, unitSize, 0);
+  DrawText(t.unit, colour, rightX - TextWidth(t.unit, 0, unitSize), y + size, unitSize, 0);
   TextSizeFactor = savedFactor;
 }
 
 }  // namespace
+
+float RawCodesWidth(const char* codes, float size) {
+  float width = 0.0f;
+  for (const char* c = codes; c && *c; ++c) {
+    const int code = static_cast<unsigned char>(*c);
+    if (code >= FIRST_CODE) width += (CharMetrics[code - FIRST_CODE].width + LetterSpacing) * size;
+  }
+  return width;
+}
+
+void DrawRawCodes(const char* codes, float x, float y, float size, uint32_t colour) {
+  for (const char* c = codes; c && *c; ++c) {
+    const int code = static_cast<unsigned char>(*c);
+    if (code < FIRST_CODE) continue;
+    if (code > FIRST_CODE) QueueGlyph(code - FIRST_CODE, x, y, size, colour);  // a blank only moves on
+    x += (CharMetrics[code - FIRST_CODE].width + LetterSpacing) * size;
+  }
+}
 
 ReadoutText SpeedReadoutText(float speedMetresPerSecond, int milesPerHour) {
   const float value = speedMetresPerSecond * (milesPerHour ? 2.237f : 3.6f);
@@ -65,12 +70,13 @@ ReadoutText PressureReadoutText(float pressureBar, int psi) {
   return Shifted("%.2f", std::clamp(pressureBar, -9.99f, 9.99f), "bar");
 }
 
-void DrawReadoutInt(float speedMetresPerSecond, int milesPerHour, float rightX, float y, uint32_t colour) {
-  DrawReadout(SpeedReadoutText(speedMetresPerSecond, milesPerHour), rightX, y, colour);
+void DrawReadoutInt(float speedMetresPerSecond, int milesPerHour, float x, float y, float width, float height,
+                    uint32_t colour) {
+  DrawReadout(SpeedReadoutText(speedMetresPerSecond, milesPerHour), x + width, y, height, colour);
 }
 
-void DrawReadoutDec(float pressureBar, int psi, float rightX, float y, uint32_t colour) {
-  DrawReadout(PressureReadoutText(pressureBar, psi), rightX, y, colour);
+void DrawReadoutDec(float pressureBar, int psi, float x, float y, float width, float height, uint32_t colour) {
+  DrawReadout(PressureReadoutText(pressureBar, psi), x + width, y, height, colour);
 }
 
 void DrawInfoTex() {

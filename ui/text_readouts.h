@@ -7,7 +7,6 @@
 #pragma once
 #include <cstdint>
 
-constexpr float READOUT_SIZE = 10.0f;
 constexpr float READOUT_UNIT_SIZE = 0.41f;  // of the readout size
 constexpr int READOUT_TEXT_SIZE = 16;
 
@@ -21,9 +20,16 @@ ReadoutText SpeedReadoutText(float speedMetresPerSecond, int milesPerHour);
 // "%.2f" bar clamped to -9.99..9.99, or "%.1f" psi (x 14.7) clamped to -99.9..99.9.
 ReadoutText PressureReadoutText(float pressureBar, int psi);
 
-// Draws the number right-aligned at rightX at READOUT_SIZE, and the unit below it.
-void DrawReadoutInt(float speedMetresPerSecond, int milesPerHour, float rightX, float y, uint32_t colour);
-void DrawReadoutDec(float pressureBar, int psi, float rightX, float y, uint32_t colour);
+// Draws the number right-aligned in the caller's box (its right edge x + width, its top y,
+// the box height as the glyph height), and the unit below it at READOUT_UNIT_SIZE of that.
+void DrawReadoutInt(float speedMetresPerSecond, int milesPerHour, float x, float y, float width, float height,
+                    uint32_t colour);
+void DrawReadoutDec(float pressureBar, int psi, float x, float y, float width, float height, uint32_t colour);
+
+// Raw glyph codes (glyph = code - 32, unkerned, whatever the code page: the dashboard digits,
+// the lamp symbols and the sign x) at size: their width, and drawn from x (left edge).
+float RawCodesWidth(const char* codes, float size);
+void DrawRawCodes(const char* codes, float x, float y, float size, uint32_t colour);
 
 // The race clock ("00:00:00", GetRaceClockMs) drawn white on black into the info texture
 // "INFO~T" (render/frame.h), in a text batch of its own.

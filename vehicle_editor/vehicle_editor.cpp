@@ -23,6 +23,8 @@
 #include "vehicle/data/vehicle_file.h"
 #include "vehicle/garage_picture.h"
 #include "vehicle_editor/animation/anim_screen.h"
+#include "vehicle_editor/dashboard/dash_draw.h"
+#include "vehicle_editor/dashboard/dash_figures.h"
 #include "vehicle_editor/default_setups.h"
 #include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_undo.h"
@@ -96,6 +98,8 @@ void DrawCar(VehicleEditor& e) {
   CarViewSettings settings{};
   settings.graphicsOptions = 0xFFFFFFFF;
   settings.skyMode = 1;
+  // The dashboard texture shows top gear and every lamp lit, for this frame only.
+  if (!FrameSkipped) DrawDashboardPreview(*e.car, FrameTime > 0 ? 1000.0f / float(FrameTime) : 0.0f);
   if (!DrawEditorCar(*e.car, p, settings)) e.car->AccumulateRunTime();  // stepped even when not drawn
 }
 
@@ -169,6 +173,7 @@ VehicleEditor* VehicleEditor::Create(Prss* parent) {
   // The sound of a screen that shows a car: the listener at the camera, the echo ready.
   ResetSoundListener();
   InitEchoDelayLines();
+  ResetDashDefaults();
   Prss_MakeCurrent(&e->prss);
   if (!e->prss.background && parent) e->prss.background = parent->background;
   VehicleEditorOpen = 1;

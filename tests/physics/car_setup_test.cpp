@@ -676,7 +676,7 @@ TEST_F(CarSetup, TheCapabilityWordTheClassBitsAndTheCodeText) {
     car.options2 = 0;
     car.SetClassFlags();
     EXPECT_EQ(car.options2, bits[c]) << c;
-    // Bit 1 from 0x200, bit 7 from 0x400 (no transmission flags), bit 8 for a gearbox.
+    // Bit 1 from 0x200, bit 7 from 0x400 (no dashboard flags), bit 8 for a gearbox.
     const uint32_t word = 0x304u | (bits[c] & 0x200 ? 2u : 0u) | (bits[c] & 0x400 ? 0x80u : 0u);
     EXPECT_EQ(car.MakeFlagWord(), word) << c;
   }
@@ -685,12 +685,12 @@ TEST_F(CarSetup, TheCapabilityWordTheClassBitsAndTheCodeText) {
   car.options = car.options2 = 0;
   car.lightsAndAids = 0;
   car.engineFlag = 0;
-  car.transmissionType = TRANSMISSION_PADDLE;
-  car.transmissionFlags = 2;
+  car.dashType = 4;
+  car.dash[0] = 2;  // the dashboard's separate turn signals
   EXPECT_EQ(car.MakeFlagWord(), 0x204u);
   car.options2 = 0x400;
-  EXPECT_EQ(car.MakeFlagWord(), 0x284u) << "bit 7: the transmission flags do not count for type 5";
-  car.transmissionType = TRANSMISSION_SEQUENTIAL;
+  EXPECT_EQ(car.MakeFlagWord(), 0x284u) << "bit 7: the dashboard flags count for dash types 1 to 3 only";
+  car.dashType = 3;
   EXPECT_EQ(car.MakeFlagWord(), 0x264u);
   car.options = OPT1_CONFIG_MARKER | OPT1_PIT_LIMITER;
   car.options2 = 0x200 | OPT2_ANTI_LOCK | 0x20000;
@@ -701,8 +701,11 @@ TEST_F(CarSetup, TheCapabilityWordTheClassBitsAndTheCodeText) {
   car.engine.flags = ENGINE_TWO_STROKE;
   EXPECT_EQ(car.MakeFlagWord(), 0x61Fu | CAR_FLAG_GEARBOX_CUT);
   car.engine.flags = 0;
-  car.transmissionFlags = 0x200;
+  car.dash[0] = 0;
+  car.dash[1] = 0x02;  // the oil pressure gauge is on: no oil pressure lamp
   EXPECT_EQ(car.MakeFlagWord() & 0x100, 0u);
+  car.dashType = 0;
+  EXPECT_EQ(car.MakeFlagWord() & 0x100, 0x100u) << "a car without a dashboard block has the lamp";
 
   char text[SKIN_ID_SIZE];
   FormatSkinId(VehicleCodeWord(BuiltinVehicleTable[0].code), text);

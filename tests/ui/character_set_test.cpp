@@ -419,12 +419,19 @@ TEST(GeneratedCharacterSet, KeepsEveryLimitTheDrawingRelies) {
   for (int a : accents) EXPECT_GT(Glyphs[a].numTriangles, 0) << a;
   // The symbols the interface draws by code.
   for (int code : {CODE_ARROW_STEP_LEFT, CODE_ARROW_STEP_RIGHT, CODE_ARROW_LEFT, CODE_ARROW_RIGHT, CODE_ARROW_UP,
-                   CODE_ARROW_DOWN, CODE_LED_MINUS, CODE_LED_POINT, CODE_LCD_MINUS, CODE_LCD_POINT})
+                   CODE_ARROW_DOWN, CODE_LED_REVERSE, CODE_LED_MINUS, CODE_LED_POINT, CODE_LCD_MINUS, CODE_LCD_POINT})
     EXPECT_GT(Glyphs[code - 32].numTriangles, 0) << code;
   for (int d = 0; d < 10; ++d) {
     EXPECT_GT(Glyphs[CODE_LED_DIGIT_0 + d - 32].numTriangles, 0) << d;
     EXPECT_GT(Glyphs[CODE_LCD_DIGIT_0 + d - 32].numTriangles, 0) << d;
   }
+  // The dashboard's lamp and dial symbols; the code-page letters of the same codes (micro,
+  // multiplication sign) keep glyphs of their own.
+  for (int code = 0xC0; code <= 0xCF; ++code) EXPECT_GT(Glyphs[code - 32].numTriangles, 0) << code;
+  for (int code : {0xB5, 0xBD, 0xBE, 0xD7}) EXPECT_GT(Glyphs[code - 32].numTriangles, 0) << code;
+  EXPECT_NE(CodePageRecords[0].entries[0xB5 - 32].glyph, 0xB5 - 32);
+  EXPECT_NE(CodePageRecords[0].entries[0xD7 - 32].glyph, 0xD7 - 32);
+  EXPECT_GT(Glyphs[CodePageRecords[0].entries[0xD7 - 32].glyph].numTriangles, 0);
   EXPECT_GT(Glyphs[GLYPH_PLACEHOLDER].numTriangles, 0);
   EXPECT_GT(Glyphs[GLYPH_NOT_DRAWABLE].numTriangles, 0);
   // The double-byte pages: every lead byte names a page or says it has none.

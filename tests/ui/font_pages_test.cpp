@@ -168,7 +168,7 @@ TEST_F(GeneratedFontPages, InkLiesOnlyInsideTheGlyphsRectanglesWhichNeverOverlap
       covered += alpha > 0;
     }
     EXPECT_EQ(stray, 0) << "page " << p;
-    EXPECT_GT(covered, 5000) << "page " << p;
+    EXPECT_GT(covered, p + 1 < pages ? 5000 : 1000) << "page " << p << " (the last one is filled only in part)";
   }
   // A person looks at this one.
   ASSERT_TRUE(WritePng("font_page0.png", InkOnWhite(images.pages[0]), FONT_PAGE_PIXELS, FONT_PAGE_PIXELS));

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "render/draw2d.h"
 #include "render/render_target.h"
 #include "tests/render/null_renderer.h"
@@ -22,12 +23,12 @@ constexpr float PI = 3.14159265f;
 DashGauge Speedometer() {
   DashGauge g{};
   g.maximum = 200;
-  g.step = 10;
-  g.style = 1;
+  g.labelGap = 10;
+  g.kind = 1;
   g.needle = 1;
   g.radiusX = g.radiusY = 0.25f;
   g.startAngle = -2.0954423f;
-  g.sweep = -4.1877432f;
+  g.turn = -4.1877432f;
   g.value = -1.0f;
   return g;
 }
@@ -77,17 +78,17 @@ class NumberGauge : public NullRenderer {
 TEST(GaugeMarks, CountsFollowTheStyleAndRefuseBadSteps) {
   DashGauge g = Speedometer();
   EXPECT_EQ(GaugeMarkCount(g), 20);
-  g.style = 2;
+  g.kind = 2;
   EXPECT_EQ(GaugeMarkCount(g), 40);
-  g.style = 3;
+  g.kind = 3;
   EXPECT_EQ(GaugeMarkCount(g), 100);
-  g.style = 3;
+  g.kind = 3;
   g.maximum = 100000;
   EXPECT_EQ(GaugeMarkCount(g), TEXT_BATCH_MAX_QUADS) << "no more marks than the quad list holds";
   g = Speedometer();
-  g.step = 0;
+  g.labelGap = 0;
   EXPECT_EQ(GaugeMarkCount(g), 0) << "a zero step draws no marks instead of dividing by zero";
-  g.step = -5;
+  g.labelGap = -5;
   EXPECT_EQ(GaugeMarkCount(g), 0);
 }
 
@@ -99,41 +100,41 @@ TEST(GaugeLabels, EachStyleLabelsItsMarksInItsFormat) {
 
   g = Speedometer();
   g.maximum = 10;
-  g.step = 1;
-  g.style = 2;  // 20 marks, half steps
+  g.labelGap = 1;
+  g.kind = 2;  // 20 marks, half steps
   EXPECT_EQ(Nonempty(Labels(g)), (std::vector<std::string>{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}));
-  g.style = 3;  // 50 marks, fifth steps
+  g.kind = 3;  // 50 marks, fifth steps
   EXPECT_EQ(Labels(g)[5], "1");
   EXPECT_EQ(Labels(g)[4], "");
   EXPECT_EQ(Nonempty(Labels(g)).size(), 11u);
 
   g = Speedometer();
   g.maximum = 15;
-  g.step = 1;
-  g.style = 4;  // tenths, 15 marks 0.28 rad apart: every fourth
+  g.labelGap = 1;
+  g.kind = 4;  // tenths, 15 marks 0.28 rad apart: every fourth
   EXPECT_EQ(Nonempty(Labels(g)), (std::vector<std::string>{"0.0", "0.4", "0.8", "1.2"}));
 
   g.maximum = 12;
-  g.style = 5;  // a clock: every third after the first
+  g.kind = 5;  // a clock: every third after the first
   EXPECT_EQ(Nonempty(Labels(g)), (std::vector<std::string>{"3", "6", "9", "12"}));
 
   g.maximum = 300;
-  g.step = 10;
-  g.style = 6;  // value / 10 every tenth
+  g.labelGap = 10;
+  g.kind = 6;  // value / 10 every tenth
   EXPECT_EQ(Nonempty(Labels(g)), (std::vector<std::string>{"0", "10", "20", "30"}));
 
-  g.style = 7;
+  g.kind = 7;
   EXPECT_TRUE(Nonempty(Labels(g)).empty());
-  g.style = 0;
+  g.kind = 0;
   g.maximum = 3;
-  g.step = 1;
+  g.labelGap = 1;
   EXPECT_EQ(Labels(g), (std::vector<std::string>{"0", "1", "2", "3"})) << "other styles label every mark";
 }
 
 TEST_F(NumberGauge, MarksAreQuadsRedFromTheRedIndexWithMajorsAtTheFigures) {
   DashGauge g = Speedometer();
   g.firstRedMark = 17;
-  DrawNumberGauge(g, 0);
+  DrawNumberGauge(g, 1, 0, 0, nullptr);
   const TextBatch& b = InterfaceTextBatch;
   ASSERT_EQ(b.quadCount, 21) << "marks 0..20 and no needle at value -1";
   const float r = 0.25f * GAUGE_RADIUS_SCALE;
@@ -157,7 +158,7 @@ TEST_F(NumberGauge, MarksAreQuadsRedFromTheRedIndexWithMajorsAtTheFigures) {
 
   EmptyTextBatches();
   g.firstRedMark = 0;
-  DrawNumberGauge(g, 0);
+  DrawNumberGauge(g, 1, 0, 0, nullptr);
   for (int i = 0; i < b.quadCount; ++i) EXPECT_NE(b.quads[i].colour, GAUGE_RED_MARK_COLOUR) << "0: no red marks";
 }
 
@@ -166,11 +167,11 @@ TEST_F(NumberGauge, FiguresSitInsideTheRingCentredOnTheirMarks) {
   g.centreX = 0.2f;
   g.centreY = -0.1f;
   g.startAngle = PI / 2;  // mark 0 straight up, mark 5 at the right after a quarter turn
-  g.sweep = -PI / 2;
+  g.turn = -PI / 2;
   g.maximum = 5;
-  g.step = 1;
-  g.style = 0;
-  DrawNumberGauge(g, 0);
+  g.labelGap = 1;
+  g.kind = 0;
+  DrawNumberGauge(g, 1, 0, 0, nullptr);
   const auto& items = InterfaceTextBatch.items;
   ASSERT_EQ(items.size(), 6u) << "one figure per mark";
   const float r = 0.25f * GAUGE_RADIUS_SCALE, size = GAUGE_LABEL_SIZE * r;
@@ -188,11 +189,11 @@ TEST_F(NumberGauge, FiguresSitInsideTheRingCentredOnTheirMarks) {
 
 TEST_F(NumberGauge, TheNeedlePointsAtItsValueAndIsLongerOnTheClock) {
   DashGauge g = Speedometer();
-  g.style = 7;
+  g.kind = 7;
   g.startAngle = 0.0f;
-  g.sweep = PI;  // anticlockwise from the right to the left over the top
+  g.turn = PI;  // anticlockwise from the right to the left over the top
   g.value = 100.0f;
-  DrawNumberGauge(g, 1);
+  DrawNumberGauge(g, 1, GAUGE_STYLE_COL, 0, nullptr);
   const TextBatch& b = InterfaceTextBatch;
   const int marks = GaugeMarkCount(g);
   ASSERT_EQ(b.quadCount, marks + 2) << "marks and the needle";
@@ -207,16 +208,31 @@ TEST_F(NumberGauge, TheNeedlePointsAtItsValueAndIsLongerOnTheClock) {
   EXPECT_NEAR(std::fabs(needle.x[2] - needle.x[1]), GAUGE_NEEDLE_TIP_WIDTH * r, 1e-5f);
 
   EmptyTextBatches();
-  g.style = 5;
-  g.value = 1e9f;  // pinned at the end
-  DrawNumberGauge(g, 3);
-  const GaugeQuad& hand = b.quads[b.quadCount - 1];
-  EXPECT_NEAR(0.5f * (hand.x[1] + hand.x[2]), -GAUGE_NEEDLE_LENGTH * GAUGE_CLOCK_NEEDLE_FACTOR * r, 1e-5f);
-  EXPECT_NEAR(0.5f * (hand.x[0] + hand.x[3]), -GAUGE_NEEDLE_TAILS[3] * r, 1e-5f);
+  g.kind = 5;  // the clock: hands at the local time, whatever the value
+  g.startAngle = PI / 2;
+  g.turn = -2 * PI;
+  g.maximum = 12;
+  g.labelGap = 1;
+  WallTime three{};
+  three.year = 2026, three.month = 1, three.day = 1, three.hour = 3;
+  ClockUseFake(0, three);
+  DrawNumberGauge(g, 1, GAUGE_STYLE_COL | GAUGE_STYLE_LONG, 0, nullptr);
+  ClockUseReal();
+  ASSERT_EQ(b.quadCount, GaugeMarkCount(g) + 3) << "marks and two hands";
+  const GaugeQuad& hour = b.quads[b.quadCount - 2];
+  const GaugeQuad& minute = b.quads[b.quadCount - 1];
+  EXPECT_NEAR(0.5f * (hour.x[1] + hour.x[2]), GAUGE_HOUR_HAND_LENGTH * r, 1e-5f) << "03:00: the hour hand right";
+  EXPECT_NEAR(0.5f * (hour.y[1] + hour.y[2]), 0.0f, 1e-5f);
+  EXPECT_NEAR(0.5f * (hour.x[0] + hour.x[3]), GAUGE_NEEDLE_TAILS[3] * r, 1e-5f);
+  EXPECT_NEAR(0.5f * (minute.y[1] + minute.y[2]), -GAUGE_MINUTE_HAND_LENGTH * r, 1e-5f) << "the minute hand up";
+  float hourAngle, minuteAngle;
+  ClockHandAngles(g, 15, 30, &hourAngle, &minuteAngle);
+  EXPECT_NEAR(hourAngle, PI / 2 - 2 * PI * 3.5f / 12, 1e-5f) << "hour 15 counts as 3, half past moves it on";
+  EXPECT_NEAR(minuteAngle, PI / 2 - PI, 1e-5f);
 
   EmptyTextBatches();
   g.needle = 0;
-  DrawNumberGauge(g, 0);
+  DrawNumberGauge(g, 1, 0, 0, nullptr);
   EXPECT_EQ(b.quadCount, GaugeMarkCount(g) + 1) << "no needle unless flagged";
 }
 
@@ -225,7 +241,7 @@ TEST_F(NumberGauge, TheHubIsAddedAndTheFlushDrawsQuadsAndCircles) {
   g.centreX = 0.3f;
   g.radiusX = 0.2f;
   g.value = 50.0f;
-  DrawNumberGauge(g, 0);
+  DrawNumberGauge(g, 1, 0, 0, nullptr);
   TextBatch& b = InterfaceTextBatch;
   ASSERT_EQ(b.circleCount, 1);
   EXPECT_FLOAT_EQ(b.circles[0].x, 0.3f);
@@ -244,10 +260,69 @@ TEST_F(NumberGauge, TheHubIsAddedAndTheFlushDrawsQuadsAndCircles) {
   EXPECT_EQ(shapes.triangleCount, uint32_t(2 * quads + HUB_CIRCLE_SEGMENTS));
 
   // Full lists drop what is beyond them.
-  for (int i = 0; i < 20; ++i) DrawNumberGauge(g, 0);
+  for (int i = 0; i < 20; ++i) DrawNumberGauge(g, 1, 0, 0, nullptr);
   EXPECT_EQ(b.circleCount, TEXT_BATCH_MAX_CIRCLES);
   EXPECT_EQ(b.quadCount, TEXT_BATCH_MAX_QUADS);
   EXPECT_FALSE(AddGaugeQuad(b, GaugeQuad{}));
   DrawTextPanel(b);
   EXPECT_EQ(b.quadCount + b.circleCount, 0) << "a pixel batch's dials are emptied too";
+}
+
+TEST_F(NumberGauge, StyleBitsLeaveOutHubFiguresMarksAndSymbolAndTheUnitBytePlacesTheCaption) {
+  DashGauge g = Speedometer();
+  g.value = 100.0f;
+  g.symbol = "\xBE";
+  const TextBatch& b = InterfaceTextBatch;
+  DrawNumberGauge(g, 0, 0, 0, nullptr);
+  EXPECT_EQ(b.quadCount + b.circleCount, 0) << "draw flag 0 draws nothing";
+  EXPECT_TRUE(b.items.empty());
+
+  DrawNumberGauge(g, 1, 0, 0, nullptr);
+  const int marks = GaugeMarkCount(g);
+  const size_t figuresAndSymbol = b.items.size();
+  EXPECT_EQ(b.quadCount, marks + 2);
+  EXPECT_EQ(b.circleCount, 1);
+  EXPECT_EQ(b.items.back().glyph, 0xBE - FIRST_CODE) << "the symbol last, by its raw code";
+  EmptyTextBatches();
+  DrawNumberGauge(g, 1, GAUGE_STYLE_PIVOT | GAUGE_STYLE_NUM | GAUGE_STYLE_SYMBOL | GAUGE_STYLE_MARKS, 0, nullptr);
+  EXPECT_EQ(b.quadCount, 1) << "only the needle";
+  EXPECT_EQ(b.circleCount, 0);
+  EXPECT_TRUE(b.items.empty());
+
+  // Small figures, figures outside the marks.
+  EmptyTextBatches();
+  DrawNumberGauge(g, 1, GAUGE_STYLE_SMALL | GAUGE_STYLE_SYMBOL, 0, nullptr);
+  ASSERT_EQ(b.items.size(), figuresAndSymbol - 1);
+  const float r = 0.25f * GAUGE_RADIUS_SCALE;
+  const float smallHeight = b.items[0].y1 - b.items[0].y0;
+  EmptyTextBatches();
+  DrawNumberGauge(g, 1, GAUGE_STYLE_SYMBOL, 0, nullptr);
+  EXPECT_NEAR(smallHeight / (b.items[0].y1 - b.items[0].y0), GAUGE_SMALL_FIGURES, 1e-4f);
+  EmptyTextBatches();
+  DrawNumberGauge(g, 1, GAUGE_STYLE_ABOVE | GAUGE_STYLE_SYMBOL, 0, nullptr);
+  const float outer = std::hypot(b.items[0].x0, b.items[0].y0);
+  EXPECT_GT(outer, r) << "the first figure lies outside the ring";
+
+  // Captions: above, below, in the gap, at the distance "Out" gives.
+  const char* caption = "\xD7" "1000";
+  float middles[4] = {}, centres[4] = {};
+  for (int place = 0; place < 4; ++place) {
+    EmptyTextBatches();
+    DrawNumberGauge(g, 1, GAUGE_STYLE_NUM | GAUGE_STYLE_SYMBOL, place | 5 << 4, caption);
+    if (place == GAUGE_CAPTION_NONE) {
+      EXPECT_TRUE(b.items.empty());
+      continue;
+    }
+    ASSERT_EQ(b.items.size(), 5u) << place;
+    EXPECT_EQ(b.items[0].glyph, 0xD7 - FIRST_CODE) << "the sign drawn as its own glyph";
+    middles[place] = 0.5f * (b.items[0].y0 + b.items[0].y1);
+    centres[place] = 0.5f * (b.items[0].x0 + b.items[4].x1);
+  }
+  const float distance = (GAUGE_CAPTION_NEAR + 5 * GAUGE_CAPTION_STEP) * r;
+  EXPECT_NEAR(middles[GAUGE_CAPTION_BELOW] - middles[GAUGE_CAPTION_ABOVE], 2 * distance, 1e-4f);
+  EXPECT_NEAR(centres[GAUGE_CAPTION_ABOVE], centres[GAUGE_CAPTION_BELOW], 1e-5f) << "both centred on the dial";
+  // The gap: the middle of the part the turn leaves open, here at -60 degrees.
+  const float gap = g.startAngle + 0.5f * g.turn + PI;
+  EXPECT_NEAR(middles[GAUGE_CAPTION_GAP] - (middles[GAUGE_CAPTION_ABOVE] + distance), -std::sin(gap) * distance, 1e-4f);
+  EXPECT_NEAR(centres[GAUGE_CAPTION_GAP] - centres[GAUGE_CAPTION_ABOVE], std::cos(gap) * distance, 1e-4f);
 }

@@ -435,7 +435,17 @@ TEST_F(TextDraw, ReadoutsUseTheDashboardDigitsRightAlignedWithTheUnitBelow) {
   EXPECT_STREQ(PressureReadoutText(2.0f, 1).number, "\x92\x99\x8E\x94") << "29.4 psi";
   EXPECT_STREQ(PressureReadoutText(10.0f, 1).unit, "psi");
 
-  DrawReadoutInt(10.0f, 0, 100.0f, 50.0f, WHITE);
+  // A glyph narrowed to a cell keeps its height and its left edge.
+  EmptyTextBatches();
+  QueueGlyph('W' - FIRST_CODE, 10.0f, 0.0f, 4.0f, WHITE);
+  QueueGlyphNarrowed('W' - FIRST_CODE, 10.0f, 0.0f, 4.0f, 0.5f, WHITE);
+  ASSERT_EQ(Items().size(), 2u);
+  EXPECT_NEAR(Items()[1].x1 - Items()[1].x0, 0.5f * (Items()[0].x1 - Items()[0].x0), 1e-5f);
+  EXPECT_FLOAT_EQ(Items()[1].y1 - Items()[1].y0, Items()[0].y1 - Items()[0].y0);
+  EXPECT_NEAR(Items()[1].x0 - 10.0f, 0.5f * (Items()[0].x0 - 10.0f), 1e-5f);
+  EmptyTextBatches();
+  constexpr float READOUT_SIZE = 10.0f;
+  DrawReadoutInt(10.0f, 0, 70.0f, 50.0f, 30.0f, READOUT_SIZE, WHITE);
   ASSERT_EQ(Items().size(), 6u) << "two digits and \"km/h\"";
   EXPECT_EQ(Items()[0].glyph, 147 - FIRST_CODE);
   EXPECT_NEAR(Items()[1].x0 + (FIXED_GLYPH_WIDTH + 1.0f / 12.0f + MARGIN) * READOUT_SIZE, 100.0f, 1e-4)

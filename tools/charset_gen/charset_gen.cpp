@@ -596,9 +596,20 @@ void AddSymbols(Generator& gen) {
   symbol(0xB7, SYMBOL_ARROW_RIGHT);
   symbol(0xB9, SYMBOL_ARROW_UP);
   symbol(0xBA, SYMBOL_ARROW_DOWN);
+  // The dashboard's lamps and dial symbols (raw codes; text reaches the code pages' letters
+  // of the same codes through their own glyphs).
+  symbol(0xB5, SYMBOL_LAMP);
+  symbol(0xBD, SYMBOL_WATER);
+  symbol(0xBE, SYMBOL_FUEL);
+  const SymbolKind lamps[16] = {SYMBOL_FULL_BEAM,  SYMBOL_HANDBRAKE,    SYMBOL_ANTILOCK,      SYMBOL_ENGINE,
+                                SYMBOL_TRACTION,   SYMBOL_OIL,          SYMBOL_BATTERY,       SYMBOL_THERMOMETER,
+                                SYMBOL_SHIFT_UP,   SYMBOL_PIT_LIMITER,  SYMBOL_BOTH_ARROWS,   SYMBOL_BOTH_TRIANGLES,
+                                SYMBOL_ARROW_LEFT, SYMBOL_ARROW_RIGHT,  SYMBOL_STEP_LEFT,     SYMBOL_STEP_RIGHT};
+  for (int i = 0; i < 16; ++i) symbol(0xC0 + i, lamps[i]);
+  symbol(0xD7, SYMBOL_TIMES);
   gen.glyphs[0x80 - FIRST_CODE].kind = GlyphSource::BLANK;
   gen.used[0x80 - FIRST_CODE] = true;
-  segment(0x8C, ',', false);
+  segment(0x8C, 'r', false);  // the LED gear's reverse (the gear text's ',' + 0x60)
   segment(0x8D, '-', false);
   segment(0x8E, '.', false);
   segment(0x9D, '-', true);

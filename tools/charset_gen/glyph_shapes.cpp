@@ -52,6 +52,100 @@ Contour Place(std::initializer_list<ShapePoint> unit, double left, double bottom
   return c;
 }
 
+// A counter-clockwise disc (an ellipse of radii rx, ry) of n corners.
+Contour Disc(double cx, double cy, double rx, double ry, int n = 24) {
+  Contour c;
+  for (int i = 0; i < n; ++i) {
+    const double a = 6.283185307179586 * i / n;
+    c.push_back({cx + std::cos(a) * rx, cy + std::sin(a) * ry});
+  }
+  return c;
+}
+
+// A ring: the disc less a smaller one.
+std::vector<Contour> Ring(double cx, double cy, double r, double width) {
+  return {Disc(cx, cy, r, r), Reversed(Disc(cx, cy, r - width, r - width))};
+}
+
+// A bar of a thickness from (x0, y0) to (x1, y1), counter-clockwise.
+Contour Bar(double x0, double y0, double x1, double y1, double thickness) {
+  const double length = std::hypot(x1 - x0, y1 - y0);
+  const double nx = -(y1 - y0) / length * thickness / 2, ny = (x1 - x0) / length * thickness / 2;
+  return {{x0 - nx, y0 - ny}, {x1 - nx, y1 - ny}, {x1 + nx, y1 + ny}, {x0 + nx, y0 + ny}};
+}
+
+std::vector<Contour> Joined(std::vector<Contour> a, const std::vector<Contour>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// The dashboard symbols, drawn in a box from x 0.5 to 6.1 over the capitals' height.
+std::vector<Contour> LampSymbol(SymbolKind kind, double baseline, double capHeight) {
+  const double b = baseline, h = capHeight, t = b + h, m = b + h / 2;
+  const double l = 0.5, r = 6.1, cx = (l + r) / 2, w = 0.5;
+  switch (kind) {
+    case SYMBOL_LAMP:
+      return {Disc(cx, m, h / 2, h / 2)};
+    case SYMBOL_WATER:
+      return {Bar(cx, b + 1.0, cx, t, 0.7), Disc(cx, b + 0.9, 0.7, 0.7), Bar(cx, t - 0.6, cx + 1.2, t - 0.6, w),
+              Bar(cx, t - 1.6, cx + 1.2, t - 1.6, w), Bar(l, b + 0.2, cx - 1.0, b + 0.2, w),
+              Bar(cx + 1.0, b + 0.2, r, b + 0.2, w)};
+    case SYMBOL_FUEL:
+      return {Rectangle(l + 0.6, b, l + 3.4, b + w), Rectangle(l + 0.9, b, l + 1.4, t),
+              Rectangle(l + 2.6, b, l + 3.1, t), Rectangle(l + 0.9, t - w, l + 3.1, t),
+              Rectangle(l + 0.9, m, l + 3.1, m + w), Bar(l + 3.1, t - 1.0, r - 0.6, t - 1.6, w),
+              Bar(r - 0.6, t - 1.6, r - 0.6, b + 0.8, w)};
+    case SYMBOL_FULL_BEAM:
+      return {Place({{0.0, 0.0}, {0.4, 0.0}, {0.8, 0.15}, {1.0, 0.5}, {0.8, 0.85}, {0.4, 1.0}, {0.0, 1.0}},
+                    cx - 0.2, b, 2.9, h),
+              Bar(l, t - 0.5, cx - 0.6, t - 0.5, w), Bar(l, m, cx - 0.6, m, w), Bar(l, b + 0.5, cx - 0.6, b + 0.5, w)};
+    case SYMBOL_HANDBRAKE:
+      return Joined(Ring(cx, m, h / 2, w), {Rectangle(cx - 0.3, m - 0.4, cx + 0.3, t - 0.8),
+                                            Rectangle(cx - 0.3, b + 0.7, cx + 0.3, b + 1.2)});
+    case SYMBOL_ANTILOCK:
+      return Joined(Ring(cx, m, h / 2 - 0.4, w),
+                    {Bar(l, b + 0.4, l, t - 0.4, w), Bar(r, b + 0.4, r, t - 0.4, w)});
+    case SYMBOL_ENGINE:
+      return {Rectangle(l + 0.8, b + 0.6, r - 0.8, t - 1.2), Rectangle(cx - 1.2, t - 1.2, cx + 1.2, t - 0.7),
+              Rectangle(cx - 0.3, t - 0.7, cx + 0.3, t), Rectangle(l, m - 0.5, l + 0.8, m + 0.5),
+              Rectangle(r - 0.8, m - 0.6, r, m + 0.6)};
+    case SYMBOL_TRACTION:
+      return {Place({{0.0, 0.0}, {1.0, 0.0}, {1.0, 0.55}, {0.75, 0.6}, {0.6, 1.0}, {0.3, 1.0}, {0.15, 0.6}, {0.0, 0.55}},
+                    l + 0.4, m, r - l - 0.8, h / 2),
+              Bar(l + 0.6, b, cx - 0.4, m - 0.6, w), Bar(cx + 0.4, b, r - 0.6, m - 0.6, w)};
+    case SYMBOL_OIL:
+      return {Place({{0.5, 1.0}, {0.1, 0.4}, {0.15, 0.15}, {0.5, 0.0}, {0.85, 0.15}, {0.9, 0.4}}, cx - 1.6, b, 3.2, h)};
+    case SYMBOL_BATTERY:
+      return {Rectangle(l, b, r, t - 0.8), Reversed(Rectangle(l + w, b + w, r - w, t - 0.8 - w)),
+              Rectangle(l + 0.8, t - 0.8, l + 1.8, t), Rectangle(r - 1.8, t - 0.8, r - 0.8, t),
+              Rectangle(l + 1.0, m - 0.2, l + 2.2, m + 0.2), Rectangle(r - 2.2, m - 0.2, r - 1.0, m + 0.2),
+              Rectangle(r - 1.8, m - 0.6, r - 1.4, m + 0.6)};
+    case SYMBOL_THERMOMETER:
+      return {Bar(cx, b + 1.0, cx, t, 0.7), Disc(cx, b + 0.9, 0.8, 0.8), Bar(cx, t - 0.6, cx + 1.2, t - 0.6, w),
+              Bar(cx, t - 1.6, cx + 1.2, t - 1.6, w)};
+    case SYMBOL_SHIFT_UP:
+      return {Place({{0.5, 1.0}, {0.0, 0.55}, {0.34, 0.55}, {0.34, 0.2}, {0.66, 0.2}, {0.66, 0.55}, {1.0, 0.55}},
+                    cx - 2.0, b, 4.0, h),
+              Rectangle(cx - 2.0, b, cx + 2.0, b + w)};
+    case SYMBOL_PIT_LIMITER:
+      return Joined(Ring(cx, m, h / 2, w), {Rectangle(cx - 0.9, b + 0.8, cx - 0.4, t - 0.8),
+                                            Rectangle(cx - 0.9, t - 1.3, cx + 0.7, t - 0.8),
+                                            Rectangle(cx - 0.9, m - 0.1, cx + 0.7, m + 0.4),
+                                            Rectangle(cx + 0.4, m - 0.1, cx + 0.9, t - 0.8)});
+    case SYMBOL_BOTH_ARROWS:
+      return {Place({{0.0, 0.5}, {0.25, 0.0}, {0.25, 0.36}, {0.75, 0.36}, {0.75, 0.0}, {1.0, 0.5}, {0.75, 1.0},
+                     {0.75, 0.64}, {0.25, 0.64}, {0.25, 1.0}},
+                    l, b + 1.0, r - l, h - 2.0)};
+    case SYMBOL_BOTH_TRIANGLES:
+      return {Place({{0.0, 0.5}, {0.42, 0.0}, {0.42, 1.0}}, l, b + 0.6, r - l, h - 1.2),
+              Place({{0.58, 0.0}, {1.0, 0.5}, {0.58, 1.0}}, l, b + 0.6, r - l, h - 1.2)};
+    case SYMBOL_TIMES:
+      return {Bar(l + 1.0, b + 0.6, r - 1.6, t - 1.6, 0.6), Bar(l + 1.0, t - 1.6, r - 1.6, b + 0.6, 0.6)};
+    default:
+      return {};
+  }
+}
+
 }  // namespace
 
 void SimplifyContour(Contour* contour, double tolerance) {
@@ -169,8 +263,9 @@ std::vector<Contour> SymbolContours(SymbolKind kind, double baseline, double cap
     case SYMBOL_ARROW_DOWN:
       return {Place({{0.5, 0.0}, {1.0, 0.45}, {0.66, 0.45}, {0.66, 1.0}, {0.34, 1.0}, {0.34, 0.45}, {0.0, 0.45}},
                     0.6, baseline, 4.4, capHeight)};
+    default:
+      return LampSymbol(kind, baseline, capHeight);
   }
-  return {};
 }
 
 namespace {
@@ -207,6 +302,9 @@ std::vector<Contour> SegmentContours(char c, bool lcd, double baseline, double c
   if (c >= '0' && c <= '9') {
     for (const char* s = DIGITS[c - '0']; *s; ++s) out.push_back(segments[*s - 'a']);
   } else if (c == '-') {
+    out.push_back(segments[6]);
+  } else if (c == 'r') {  // the reverse gear: lower left and middle
+    out.push_back(segments[4]);
     out.push_back(segments[6]);
   } else if (c == '.') {
     out.push_back(Rectangle(DIGIT_LEFT, baseline, DIGIT_LEFT + 1.0, baseline + 1.0));

@@ -41,9 +41,27 @@ enum SymbolKind {
   SYMBOL_ARROW_RIGHT,
   SYMBOL_ARROW_UP,
   SYMBOL_ARROW_DOWN,
+  // The dashboard's warning lamps and dial symbols, our own drawings.
+  SYMBOL_LAMP,           // a plain round lamp
+  SYMBOL_WATER,          // a thermometer standing in waves
+  SYMBOL_FUEL,           // a fuel pump
+  SYMBOL_FULL_BEAM,      // a headlamp throwing level rays
+  SYMBOL_HANDBRAKE,      // a ring round an exclamation mark
+  SYMBOL_ANTILOCK,       // a ring in brackets
+  SYMBOL_ENGINE,         // an engine block
+  SYMBOL_TRACTION,       // a car body over two skid lines
+  SYMBOL_OIL,            // a drop
+  SYMBOL_BATTERY,        // a battery with its two poles
+  SYMBOL_THERMOMETER,    // a thermometer
+  SYMBOL_SHIFT_UP,       // an arrow up over a bar
+  SYMBOL_PIT_LIMITER,    // a ring round a "P"
+  SYMBOL_BOTH_ARROWS,    // arrows left and right
+  SYMBOL_BOTH_TRIANGLES, // triangles left and right
+  SYMBOL_TIMES,          // the multiplication sign
 };
 std::vector<Contour> SymbolContours(SymbolKind kind, double baseline, double capHeight);
 
-// Seven-segment digits ('0'..'9'), minus, point and comma; lcd draws thin segments.
+// Seven-segment digits ('0'..'9'), minus, point, comma and the reverse gear's 'r'; lcd draws
+// thin segments.
 std::vector<Contour> SegmentContours(char c, bool lcd, double baseline, double capHeight);
 double SegmentDigitRight();  // the right edge of a digit cell, for the blank
