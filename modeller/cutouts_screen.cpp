@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "core/frame_globals.h"
-#include "core/sound.h"
+#include "core/report.h"
 #include "core/window_state.h"
 #include "modeller/cutout_material.h"
 #include "modeller/model/model_materials.h"
@@ -219,7 +219,7 @@ int AddNewCutout(CutoutsScreen& screen) {
 int DuplicateCutouts(CutoutsScreen& screen) {
   ModelObject& o = Edited();
   const int selected = SelectedCount();
-  if (selected == 0) return PlayUISound(3), 0;
+  if (selected == 0) return ReportSound(3), 0;
   if (selected == 1 && CurrentSelected()) return AddNewCutout(screen);
   if (o.cutoutCount + selected > MAX_MODEL_CUTOUTS) return Refuse(screen, TEXT_CUTOUT_TOO_MANY), 0;
   BeginCutoutEdit("add cutouts");
@@ -239,7 +239,7 @@ int DuplicateCutouts(CutoutsScreen& screen) {
 
 int DeleteCutouts(CutoutsScreen& screen) {
   ModelObject& o = Edited();
-  if (SelectedCount() == 0) return PlayUISound(3), 0;
+  if (SelectedCount() == 0) return ReportSound(3), 0;
   if (SelectedCount() == 1 && CurrentSelected() && o.IsCutoutUsed(SelectedCutout)) return Refuse(screen, TEXT_CUTOUT_IN_USE), 0;
   BeginCutoutEdit("delete cutout");
   for (int i = o.cutoutCount - 1; i >= 0 && o.cutoutCount > 1; --i)

@@ -485,10 +485,8 @@ int ViewFromPoints(MappingPanel& panel) {
   if (panel.pointCount >= 3) {
     PickedPointPosition(panel, panel.points[2], t);
   } else {
-    // B plus the camera's up axis: the plane is upright and the view a horizon one.
-    float axes[3][3];
-    GetViewAxes(axes);
-    for (int i = 0; i < 3; ++i) t[i] = b[i] + int32_t(std::lround(axes[i][1] * 65536.0));
+    // B a metre up: the plane is upright and the view a horizon one whatever the camera's tilt.
+    t[0] = b[0], t[1] = b[1], t[2] = b[2] + 65536;
   }
   uint32_t code = 0;
   float pitch = 0, heading = 0;

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "core/frame_globals.h"
-#include "core/sound.h"
+#include "core/report.h"
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
 #include "modeller/modeller.h"
@@ -627,9 +627,9 @@ void MappingPanelKey(Prss* process, int key) {
     }
   } else if (letter == 'M' && !ShiftHeld) {
   } else if (key == KEYCODE_CTRL_LETTER + 'D') {
-    if (!HasSelection()) PlayUISound(3); else DuplicateMapping(panel);
+    if (!HasSelection()) ReportSound(3); else DuplicateMapping(panel);
   } else if (key == KEYCODE_DELETE) {
-    if (!HasSelection()) PlayUISound(3); else DeleteMapping(panel);
+    if (!HasSelection()) ReportSound(3); else DeleteMapping(panel);
   } else if (key == KEYCODE_CTRL_LETTER + 'N') {
     AddMappingFromDragBox(panel);
   } else if (key == KEYCODE_CTRL_LETTER + 'Y') {

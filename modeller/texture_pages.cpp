@@ -7,7 +7,7 @@
 #include <cstring>
 #include <strings.h>
 
-#include "core/sound.h"
+#include "core/report.h"
 #include "core/window_state.h"
 #include "modeller/model/model_meshes.h"
 #include "modeller/modeller_screen.h"
@@ -284,14 +284,14 @@ void TexturePagesScreenKey(Prss* process, int key) {
   const int letter = key >= 'a' && key <= 'z' ? key - ('a' - 'A') : key;
   const bool wheel = EditedObjectIsWheel();
   if (key == KEYCODE_CTRL_LETTER + 'N') {
-    if (wheel) return PlayUISound(3);
+    if (wheel) return ReportSound(3);
     SelectedPage = -1;
     AddTexturePage(screen, 0);
   } else if (key == KEYCODE_CTRL_LETTER + 'D') {
-    if (wheel || !HasPage()) return PlayUISound(3);
+    if (wheel || !HasPage()) return ReportSound(3);
     AddTexturePage(screen, 0);
   } else if (key == KEYCODE_DELETE) {
-    if (!HasPage()) return PlayUISound(3);
+    if (!HasPage()) return ReportSound(3);
     DeleteTexturePage(screen);
   } else if (key == KEYCODE_CTRL_LETTER + 'Z') {
     Undo(0);
