@@ -549,6 +549,10 @@ void DrawCutoutPagePanel(void* argument) {
   const int s = GetTexturePanelSize(), left = ScreenWidth - s, top = ButtonHeight;
   DrawPageSquare(screen->texture, left, top, s, c.orientation, CutoutOverlay ? 192 : 255);
   if (CutoutOverlay) DrawUsedAreas(Edited(), screen->texture, c.orientation, left, top, s, s);
+  DrawPixelFrame(left, top, left + s - 1, top + s - 1, 0xFF808080u);
+  int r[4];
+  CutoutRegionRect(c, left, top + s, s, r);
+  DrawPixelFrame(r[0], r[2], r[1], r[3], CUTOUT_REGION_FRAME_ARGB);
 }
 
 void AddRegionHandles(CutoutsScreen& screen) {

@@ -31,6 +31,8 @@ void DragCutoutRegion(const Cutout& start, int handle, int dx, int dy, Cutout& o
 // The region's frame on a panel of side s whose bottom-left pixel corner is (left, bottom):
 // left, right, top and bottom pixels.
 void CutoutRegionRect(const Cutout& cutout, int panelLeft, int panelBottom, int s, int out[4]);
+// The region's frame on the panel: the interface's highlight yellow.
+constexpr uint32_t CUTOUT_REGION_FRAME_ARGB = 0xFFFFFF40u;
 // The orientation transforms of the used-area overlay (u' = a(u - e) + c(v - f),
 // v' = b(u - e) + d(v - f)): a, b, c, d, e, f.
 extern const float USED_AREA_TRANSFORMS[ORIENTATION_COUNT][6];

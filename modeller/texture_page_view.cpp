@@ -143,6 +143,23 @@ void DrawPageSquare(const Material* material, int left, int top, int size, int o
   list.EndBatch();
 }
 
+void DrawPixelFrame(int left, int top, int right, int bottom, uint32_t argb) {
+  Draw2D& list = Draw2DList;
+  if (list.counters.batchOpen) list.EndBatch();
+  list.StartBatch(nullptr);
+  // Four one-pixel bars covering the pixels left..right and top..bottom inclusive.
+  const float bars[4][4] = {{float(left), float(top), float(right + 1), float(top + 1)},
+                            {float(left), float(bottom), float(right + 1), float(bottom + 1)},
+                            {float(left), float(top), float(left + 1), float(bottom + 1)},
+                            {float(right), float(top), float(right + 1), float(bottom + 1)}};
+  for (const auto& b : bars) {
+    const int a = list.AddVertex(argb, NormalX(b[0]), NormalY(b[1]), 0, 0), c = list.AddVertex(argb, NormalX(b[2]), NormalY(b[1]), 0, 0),
+              d = list.AddVertex(argb, NormalX(b[2]), NormalY(b[3]), 0, 0), e = list.AddVertex(argb, NormalX(b[0]), NormalY(b[3]), 0, 0);
+    if (a >= 0 && c >= 0 && d >= 0 && e >= 0) list.AddQuad(a, c, d, e);
+  }
+  list.EndBatch();
+}
+
 void DrawUsedAreas(const ModelObject& object, const Material* texture, int orientation, int left, int top, int width,
                    int height) {
   if (!object.builtMesh || !object.builtMesh->IsGouraud() || !texture) return;

@@ -241,7 +241,7 @@ void DrawPageView(TexturePagesScreen& screen) {
   const int left = (ScreenWidth - side) / 2, top = (ScreenHeight - side) / 2;
   if (HasPage() && (!Edited().pages[SelectedPage].name[0] || screen.hasAlpha)) {
     // A one-pixel white frame just outside the square.
-    DrawPageSquare(nullptr, left - 1, top - 1, side + 2, 0, 255);
+    DrawPixelFrame(left - 1, top - 1, left + side, top + side, 0xFFFFFFFFu);
   }
   if (!screen.texture) return;
   DrawPageSquare(screen.texture, left, top, side, 0, PageOverlay ? 192 : 255);

@@ -21,6 +21,8 @@ struct ModellerScreen;
 // The page as a square of pixels, turned and mirrored as the orientation says, in grey
 // (255 plain, 192 under the overlay).
 void DrawPageSquare(const Material* material, int left, int top, int size, int orientation, int grey);
+// A one-pixel outline over the pixels left..right and top..bottom (inclusive), ARGB.
+void DrawPixelFrame(int left, int top, int right, int bottom, uint32_t argb);
 // The object's triangles of the texture at their page positions: green inside the page, red
 // outside.  Only for a smooth-shaded display mesh.
 void DrawUsedAreas(const ModelObject& object, const Material* texture, int orientation, int left, int top, int width,
