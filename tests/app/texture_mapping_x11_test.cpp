@@ -22,6 +22,8 @@
 #include "modeller/modeller_screen.h"
 #include "modeller/object_editor.h"
 #include "modeller/texture_mapping.h"
+#include "modeller/texture_pages.h"
+#include "ui/value_edit.h"
 #include "platform/keys.h"
 #include "render/image_files.h"
 #include "render/screenshot.h"
@@ -296,4 +298,29 @@ TEST_F(TextureScreensWindow, TheCutoutPanelTurnsAndMirrorsThePageAndFramesTheReg
     EXPECT_TRUE(Same(shot.At(rect[0], (rect[2] + rect[3]) / 2), frame, 8)) << "left edge, orientation " << o;
     EXPECT_TRUE(Same(shot.At((rect[0] + rect[1]) / 2, rect[2]), frame, 8)) << "top edge, orientation " << o;
   }
+}
+
+TEST_F(TextureScreensWindow, ThePageOverlayShowsUsedAreasGreenOnThePageAndRedOffIt) {
+  Key('G', true);
+  ASSERT_NE(ActivePagesScreen, nullptr);
+  Click("quads");
+  ASSERT_EQ(SelectedPage, 0);
+  Click("overlay");
+  ASSERT_EQ(PageOverlay, 1);
+  const int side = (HEIGHT - 4 * ButtonHeight) / 64 * 64, left = (WIDTH - side) / 2, top = (HEIGHT - side) / 2;
+  // The quad's corners map to u 0.016..0.078, v 0.45..0.77 of the page: on it.
+  Picture shot = Shot();
+  ASSERT_EQ(shot.width, WIDTH);
+  const uint8_t* inside = shot.At(left + int(0.05f * side), top + int(0.6f * side));
+  EXPECT_GT(inside[1], 70) << "green over the page's blue quadrant";
+  EXPECT_LT(inside[0], 40);
+  // With the mapping centred at x 0, the same corners fall left of the page: red.
+  model.mappings[0].offset[0] = 0;
+  RefreshEditedMesh(&modeller->prss);
+  Frame();
+  shot = Shot();
+  const uint8_t* off = shot.At(left - int(0.047f * side), top + int(0.6f * side));
+  EXPECT_GT(off[0], 90) << int(off[0]) << " " << int(off[1]) << " " << int(off[2]);
+  EXPECT_LT(off[1], 60);
+  PageOverlay = 0;
 }
