@@ -15,6 +15,7 @@
 #include "modeller/cutout_material.h"
 #include "modeller/model/model_materials.h"
 #include "modeller/model/model_meshes.h"
+#include "modeller/modeller_local.h"
 #include "modeller/modeller_screen.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
@@ -587,20 +588,18 @@ void AddPanelRows(CutoutsScreen& screen) {
   AddRowButton(owner, 2, K_SAMPLING, (TexturePanelSwitches & TEXTURE_PANEL_POINT_SAMPLING) != 0, Orange(), "P",
                CutoutButton, nullptr);
   AddTextureInfoButtons(owner, screen.texture, CutoutButton, K_TEXTURE);
-  char text[48];
   RowCursorX = ScreenWidth - s, RowCursorY += ButtonHeight;
-  std::snprintf(text, sizeof text, "pos %d, %d", c.region[REGION_LEFT], c.region[REGION_TOP]);
-  AddRowButton(owner, std::max(4, units - 8), 0, 0, Orange(), text, nullptr, nullptr);
+  AddRowButton(owner, std::max(4, units - 8), 0, 0, Orange(), FrameText("pos %d, %d", c.region[REGION_LEFT], c.region[REGION_TOP]),
+               nullptr, nullptr);
   static const char* const ARROWS[4] = {"<", ">", "v", "^"};
   for (int i = 0; i < 4; ++i) AddRowButton(owner, 2, K_REGION + uintptr_t(i), 0, Orange(), ARROWS[i], CutoutButton, nullptr);
   RowCursorX = ScreenWidth - s, RowCursorY += ButtonHeight;
-  std::snprintf(text, sizeof text, "size %d \xD7 %d", c.region[REGION_WIDTH], c.region[REGION_HEIGHT]);
-  AddRowButton(owner, std::max(4, units - 8), 0, 0, Orange(), text, nullptr, nullptr);
+  AddRowButton(owner, std::max(4, units - 8), 0, 0, Orange(),
+               FrameText("size %d \xD7 %d", c.region[REGION_WIDTH], c.region[REGION_HEIGHT]), nullptr, nullptr);
   for (int i = 0; i < 4; ++i) AddRowButton(owner, 2, K_REGION + uintptr_t(4 + i), 0, Orange(), ARROWS[i], CutoutButton, nullptr);
   if (ObjectEditorShared.spokeCount == 0) {
     RowCursorX = ScreenWidth - s, RowCursorY += ButtonHeight;
-    std::snprintf(text, sizeof text, "Rotate : %d", c.orientation & 3);
-    AddRowButton(owner, 6, 0, 0, Orange(), text, nullptr, nullptr);
+    AddRowButton(owner, 6, 0, 0, Orange(), FrameText("Rotate : %d", c.orientation & 3), nullptr, nullptr);
     AddRowButton(owner, 2, K_ROTATE + 0, 0, Orange(), "<", CutoutButton, nullptr);
     AddRowButton(owner, 2, K_ROTATE + 1, 0, Orange(), ">", CutoutButton, nullptr);
     AddRowButton(owner, 6, K_ROTATE + 2, (c.orientation & 4) != 0, Orange(), (c.orientation & 4) ? "Flip : YES" : "Flip : NO",
@@ -617,9 +616,7 @@ void AddPanelRows(CutoutsScreen& screen) {
 void AddCutoutList(CutoutsScreen& screen) {
   ModelObject& o = Edited();
   Prss* owner = &screen.prss;
-  char text[48];
-  std::snprintf(text, sizeof text, "cutouts : %d", o.cutoutCount);
-  AddRowButton(owner, 8, 0, 0, Orange(), text, nullptr, nullptr);
+  AddRowButton(owner, 8, 0, 0, Orange(), FrameText("cutouts : %d", o.cutoutCount), nullptr, nullptr);
   AddRowButton(owner, 8, 0, 0, Orange(), "texture page", nullptr, "Texture page column");
   AddRowButton(owner, 14, 0, 0, Orange(), "material properties", nullptr, "Material properties column");
   const int rows = ClampRows();
@@ -684,9 +681,7 @@ void AddCutoutButtons(CutoutsScreen& screen) {
     const int left = RowCursorX;
     AddRowButton(owner, 6, 0, 0, Orange(), "properties to set", nullptr, "Properties to set in multiple cutouts at once");
     const int count = CountUpdateProperties(CutoutUpdateSet);
-    char text[48];
-    if (count) std::snprintf(text, sizeof text, "%d specified", count); else std::snprintf(text, sizeof text, "none specified");
-    AddRowButton(owner, 4, 0, 0, Orange(), text, nullptr, nullptr);
+    AddRowButton(owner, 4, 0, 0, Orange(), count ? FrameText("%d specified", count) : "none specified", nullptr, nullptr);
     if (count) AddRowButton(owner, 2, K_RESET, 0, Orange(), "reset", CutoutButton, nullptr);
     const struct { const char* label; int value, unset; const char* const* names; uintptr_t word; } rows[3] = {
         {"Alpha type", CutoutUpdateSet.alphaType, 4, ALPHA_TYPE_NAMES, K_ALPHA_LIST},
@@ -704,8 +699,8 @@ void AddCutoutButtons(CutoutsScreen& screen) {
     AddRowButton(owner, 12, K_SET_ROUGHNESS, CutoutUpdateSet.setRoughness, Orange(), "set roughness", CutoutButton, nullptr);
     RowCursorX = left, RowCursorY += ButtonHeight;
     const int n = SelectedCount();
-    std::snprintf(text, sizeof text, n == 1 ? "update %d cutout" : "update %d cutouts", n);
-    AddRowButton(owner, 12, K_UPDATE, 0, Orange(), text, CutoutButton, nullptr);
+    AddRowButton(owner, 12, K_UPDATE, 0, Orange(), n == 1 ? FrameText("update %d cutout", n) : FrameText("update %d cutouts", n),
+                 CutoutButton, nullptr);
   }
 }
 

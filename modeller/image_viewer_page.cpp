@@ -5,6 +5,7 @@
 
 #include "core/frame_globals.h"
 #include "core/window_state.h"
+#include "modeller/modeller_local.h"
 #include "modeller/texture_pages.h"
 #include "render/material.h"
 #include "render/system_textures.h"
@@ -34,11 +35,7 @@ Prss* ImageViewerAction(Prss* process) {
   if (t && t->width > 0 && t->width <= room) size = t->width;  // shown at its own size when it fits
   if (page.material) DrawPageSquare(page.material, (ScreenWidth - size) / 2, (ScreenHeight - size) / 2, size, 0, 255);
   RowCursorX = RowCursorY = 0;
-  char title[64];
-  if (t)
-    std::snprintf(title, sizeof title, "%s : %d x %d", page.name, t->width, t->height);
-  else
-    std::snprintf(title, sizeof title, "%s", page.name);
+  const char* title = t ? FrameText("%s : %d x %d", page.name, t->width, t->height) : page.name;
   AddRowButton(process, 12, 0, 0, &TextColours.lightOrange, title, nullptr, nullptr);
   AddRowButton(process, 4, 0, 0, &TextColours.lightOrange, "close", Prss_CloseHandler, "Close the viewer (Escape)");
   return process;

@@ -11,6 +11,7 @@
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
 #include "modeller/modeller.h"
+#include "modeller/modeller_local.h"
 #include "modeller/modeller_screen.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
@@ -365,9 +366,8 @@ const char* CutoutNameOf(const ModelObject& o, int index) {
 void AddMappingList(MappingPanel& panel) {
   const ModelObject& o = *EditedObject;
   Prss* owner = &panel.prss;
-  char text[64];
-  std::snprintf(text, sizeof text, "mappings : %d", o.mappingCount);
-  AddRowButton(owner, 8, 0, 0, Orange(), text, nullptr, "Number of mappings in this object");
+  AddRowButton(owner, 8, 0, 0, Orange(), FrameText("mappings : %d", o.mappingCount), nullptr,
+               "Number of mappings in this object");
   AddRowButton(owner, 3, 0, 0, Orange(), "dir", nullptr, "Mapping direction column");
   if (MappingTool.showCutouts) {
     AddRowButton(owner, 6, 0, 0, Orange(), "cutout", nullptr, "Main cutouts");
@@ -483,8 +483,7 @@ void AddSelectionButtons(MappingPanel& panel) {
     static const char* const ANGLE_HINTS[3] = {"Heading of the mapping", "Pitch of the mapping", "Roll of the mapping"};
     for (int a = 2; a >= 0; --a) {
       const int q = a == 0 ? DirectionHeading(m.direction) : a == 1 ? DirectionPitch(m.direction) : DirectionRoll(m.direction);
-      char value[32];
-      std::snprintf(value, sizeof value, "%s %.2f", ANGLE_LABELS[a], q / 4.0);
+      const char* value = FrameText("%s %.2f", ANGLE_LABELS[a], q / 4.0);
       AddRowButton(owner, 1, W_ANGLE + uintptr_t(a * 4), 0, Orange(), "-", MappingButton, ANGLE_HINTS[a]);
       AddRowButton(owner, 6, W_ANGLE + uintptr_t(a * 4 + 2), 0, q % 360 ? &TextColours.yellow : Orange(), value,
                    MappingButton, ANGLE_HINTS[a]);
@@ -495,20 +494,18 @@ void AddSelectionButtons(MappingPanel& panel) {
     static const char* const AXIS_HINTS[3] = {"Right (X) value of the mapping", "Forward (Y) value of the mapping",
                                               "Up (Z) value of the mapping"};
     for (int a = 0; a < 3; ++a) {
-      char value[32];
-      std::snprintf(value, sizeof value, "%s : %.3f", AXIS_LABELS[a], m.offset[a] / 65536.0);
+      const char* value = FrameText("%s : %.3f", AXIS_LABELS[a], m.offset[a] / 65536.0);
       AddRowButton(owner, 1, W_POSITION + uintptr_t(a * 4), 0, Orange(), "-", MappingButton, AXIS_HINTS[a]);
       AddRowButton(owner, 6, W_POSITION + uintptr_t(a * 4 + 2), 0, Orange(), value, MappingButton, AXIS_HINTS[a]);
       AddRowButton(owner, 1, W_POSITION + uintptr_t(a * 4 + 1), 0, Orange(), "+", MappingButton, AXIS_HINTS[a]);
       RowCursorX = 0, RowCursorY += ButtonHeight;
     }
   }
-  char size[32];
-  std::snprintf(size, sizeof size, "W : %.3f", m.width / 65536.0);
-  AddRowButton(owner, 5, W_WIDTH, 0, Orange(), size, MappingButton, "Width of the mapping");
+  AddRowButton(owner, 5, W_WIDTH, 0, Orange(), FrameText("W : %.3f", m.width / 65536.0), MappingButton,
+               "Width of the mapping");
   AddRowButton(owner, 1, W_SQUARE_WIDTH, 0, Orange(), "#", MappingButton, "Set width to make the aspect ratio match the cutout");
-  std::snprintf(size, sizeof size, "H : %.3f", m.height / 65536.0);
-  AddRowButton(owner, 5, W_HEIGHT, 0, Orange(), size, MappingButton, "Height of the mapping");
+  AddRowButton(owner, 5, W_HEIGHT, 0, Orange(), FrameText("H : %.3f", m.height / 65536.0), MappingButton,
+               "Height of the mapping");
   AddRowButton(owner, 1, W_SQUARE_HEIGHT, 0, Orange(), "#", MappingButton, "Set height to make the aspect ratio match the cutout");
   RowCursorX = 0, RowCursorY += ButtonHeight;
   AddRowButton(owner, 10, W_VIEW, 0, Orange(), "use mapping's view", MappingButton, "Use the view of the selected mapping");
@@ -517,7 +514,6 @@ void AddSelectionButtons(MappingPanel& panel) {
                MappingButton, "Show the object points to help set up mappings");
   RowCursorX = 0, RowCursorY += ButtonHeight;
   if (panel.flags & MAPPING_SHOW_POINTS) {
-    char count[32];
     if (EditViews.width != 0 && panel.pointCount == 2)
       AddRowButton(owner, 10, W_BOX_FROM_POINTS, 0, Orange(), "make box from points", MappingButton,
                    "Create a drag box based on the two selected points");
@@ -527,8 +523,8 @@ void AddSelectionButtons(MappingPanel& panel) {
                    panel.pointCount == 2 ? "Enter a 2D horizon view based on the two selected points"
                                          : "Enter a 2D free view based on the three selected points");
     else
-      std::snprintf(count, sizeof count, "%d selected", panel.pointCount),
-          AddRowButton(owner, 10, 0, 0, Orange(), count, nullptr, "Number of points selected");
+      AddRowButton(owner, 10, 0, 0, Orange(), FrameText("%d selected", panel.pointCount), nullptr,
+                   "Number of points selected");
     RowCursorX = 0, RowCursorY += ButtonHeight;
   }
   if (MappingTool.showCutouts) {
@@ -590,10 +586,7 @@ Prss* MappingPanelScreenAction(Prss* process) {
     RowCursorX = 0, RowCursorY += ButtonHeight;
   }
   AddMappingList(*panel);
-  char opacity[48];
-  std::snprintf(opacity, sizeof opacity, HasSelection() ? "mapping display opacity %.2f" : "mappings display opacity %.2f",
-                HasSelection() ? MappingTool.opacitySelected : MappingTool.opacityAll);
-  AddValueEditButton(process, opacity, 0.0f, 1.0f, HasSelection() ? &MappingTool.opacitySelected : &MappingTool.opacityAll,
+  AddValueEditButton(process, HasSelection() ? "mapping display opacity %.2f" : "mappings display opacity %.2f", 0.0f, 1.0f, HasSelection() ? &MappingTool.opacitySelected : &MappingTool.opacityAll,
                      Orange(), nullptr, 16,
                      HasSelection() ? "Opacity of selected mapping (only for editor)" : "Opacity of multiple mappings (only for editor)");
   RowCursorX = 0, RowCursorY += ButtonHeight;

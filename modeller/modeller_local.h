@@ -8,6 +8,10 @@
 #include "core/fixed_math.h"
 #include "modeller/modeller_screen.h"
 
+// A formatted button text that stays until 512 more are made: the interface keeps the
+// pointers of a frame's texts until the frame is drawn (texture_page_view.cpp).
+const char* FrameText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 // The triangle of three projected corners (normalised units) overlaps the rectangle; flag as
 // ScreenRect::ContainsTriangle's.
 int RectOverlapsProjected(const ScreenRect& rect, const float corners[3][2], int flag);

@@ -3,6 +3,7 @@
 // overlay of the areas the object's triangles use, and the reloading of a page's texture.
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 
 #include "core/window_state.h"
@@ -119,6 +120,19 @@ uint32_t UsedAreaVertexColour(float u, float v, int size) {
 
 // ---- [Drawing] ----
 
+const char* FrameText(const char* format, ...) {
+  constexpr int COUNT = 512, SIZE = 64;
+  static char texts[COUNT][SIZE];
+  static int next;
+  char* out = texts[next];
+  next = (next + 1) % COUNT;
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(out, SIZE, format, args);
+  va_end(args);
+  return out;
+}
+
 namespace {
 float NormalX(float px) { return ScreenWidth > 0 ? px * 2.0f / float(ScreenWidth) - 1.0f : 0.0f; }
 float NormalY(float py) { return ScreenHeight > 0 ? py * 2.0f / float(ScreenHeight) - 1.0f : 0.0f; }
@@ -202,17 +216,12 @@ void AddTextureInfoButtons(Prss* owner, const Material* material, InterfaceHandl
     AddRowButton(owner, 8, 0, 0, colour, " ", nullptr, nullptr);
     return;
   }
-  char text[48];
-  std::snprintf(text, sizeof text, "size : %d", t->width);
-  AddRowButton(owner, 5, 0, 0, colour, text, nullptr, nullptr);
+  AddRowButton(owner, 5, 0, 0, colour, FrameText("size : %d", t->width), nullptr, nullptr);
   const double bytes = TextureMemorySize(t);
-  if (bytes > 10.0 * 1048576)
-    std::snprintf(text, sizeof text, "m : %.1f MB", bytes / 1048576);
-  else if (bytes > 1048576)
-    std::snprintf(text, sizeof text, "m : %.3f MB", bytes / 1048576);
-  else
-    std::snprintf(text, sizeof text, "m : %.0f KB", bytes / 1024);
-  AddRowButton(owner, 5, 0, 0, colour, text, nullptr, nullptr);
+  const char* memory = bytes > 10.0 * 1048576 ? FrameText("m : %.1f MB", bytes / 1048576)
+                       : bytes > 1048576     ? FrameText("m : %.3f MB", bytes / 1048576)
+                                             : FrameText("m : %.0f KB", bytes / 1024);
+  AddRowButton(owner, 5, 0, 0, colour, memory, nullptr, nullptr);
   if (reload && (t->flags & TEXTURE_FROM_FILE)) {
     AddRowButton(owner, 3, words + 1, 0, colour, "reload", reload, "Reload the selected texture page");
     AddRowButton(owner, 2, words + 0, 0, colour, "dds", reload, "View as DDS (SHIFT to export)");

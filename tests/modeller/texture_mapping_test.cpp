@@ -10,7 +10,10 @@
 #include "modeller/modeller.h"
 #include "modeller/texture_mapping.h"
 #include "modeller_fixture.h"
+#include "modeller/model/model_file.h"
 #include "platform/keys.h"
+#include "render/views.h"
+#include "tests/ui/control_clicks.h"
 #include "ui/value_edit.h"
 
 using namespace modeller_test;
@@ -665,4 +668,118 @@ TEST(MappingScreenshot, TheAreaAverageWeighsCoveredFractions) {
   AreaAverageRect(src.data(), 16, 1, 1, 2, 1, 2, 1, out);
   EXPECT_EQ(out[0], 100);
   EXPECT_EQ(out[4], 200);
+}
+
+// ---- buttons, perspective drags, files ----
+
+namespace {
+class MappingButtonsTest : public MappingToolTest {
+ protected:
+  static void Buttons(Prss* screen) {
+    ClearInterface();
+    FrameSkipped = 0;
+    screen->act(screen);
+    FrameSkipped = 1;
+  }
+  static bool Shown(const char* label) { return FindShownButton(label) != nullptr; }
+};
+}  // namespace
+
+TEST_F(MappingButtonsTest, TheButtonsFollowTheSelectionAndTheDragBox) {
+  OpenTool();
+  FrontView();
+  Buttons(&panel->prss);
+  EXPECT_TRUE(Shown("mappings : 2"));
+  EXPECT_TRUE(Shown("m0"));
+  EXPECT_TRUE(Shown("Front"));
+  EXPECT_FALSE(Shown("NEW mapping")) << "no drag box yet";
+  EXPECT_TRUE(Shown("show object points"));
+  Box(-0.5, 0.25, 0.5, 0.75);
+  Buttons(&panel->prss);
+  const InterfaceButton* add = FindShownButton("NEW mapping");
+  ASSERT_NE(add, nullptr);
+  ClickButton(*add);
+  EXPECT_EQ(model.mappingCount, 3);
+  CancelTextEntry();
+  Frame();
+  // The selected mapping's rows: it is unused, so it may be deleted, and no shot is offered.
+  ASSERT_EQ(SelectedMapping, 2);
+  Buttons(&panel->prss);
+  for (const char* label : {"delete", "clear", "skin size", "1024", "2048", "move in list", "UP", "DN", "ADJUST", "DUP",
+                            "NEW", "copy mapping", "copy drag box", "link with TOP", "central", "use mapping's view",
+                            "cutout name", "W : 1.000", "H : 0.500"})
+    EXPECT_TRUE(Shown(label)) << label;
+  EXPECT_FALSE(Shown("copy screen shot"));
+  EXPECT_TRUE(Shown("not reflectable (maps both sides)"));
+  SelectedMapping = 0;
+  Buttons(&panel->prss);
+  EXPECT_TRUE(Shown("copy screen shot")) << "a used mapping";
+  EXPECT_FALSE(Shown("delete"));
+  // A click on a row's main cutout arms its slot; a click in the cutout list assigns it.
+  const InterfaceButton* slot = FindShownButton("c", "Click to choose the main cutout for this mapping");
+  ASSERT_NE(slot, nullptr);
+  ClickButton(*slot);
+  EXPECT_EQ(MappingPanelSelection, 0);
+}
+
+TEST_F(MappingToolTest, PerspectiveDragsStayInTheMappingsPlane) {
+  OpenTool();
+  SelectedMapping = 0;
+  ASSERT_EQ(EditViews.width, 0) << "the perspective view";
+  FrameEditView(4 << 16, 1 << 15);
+  SetEditViewProjection(0);
+  int32_t centre[3];
+  GetMappingCorner(*modeller, 0, centre, MAPPING_HANDLE_CENTRE);
+  float x = 0, y = 0;
+  int32_t depth = 0;
+  if (!ProjectPointToScreen(centre, &x, &y, &depth)) GTEST_SKIP() << "the default camera does not see the mapping";
+  const ModelMapping before = model.mappings[0];
+  if (!StartMappingHandleDrag(*panel, MAPPING_HANDLE_CENTRE, int(x), int(y)))
+    GTEST_SKIP() << "the default camera looks along the mapping's plane";
+  MoveMappingHandleDrag(*panel, int(x) + 30, int(y) - 20);
+  EndMappingHandleDrag(*panel);
+  const ModelMapping& m = model.mappings[0];
+  EXPECT_EQ(m.offset[1], before.offset[1]) << "a front mapping's depth stays";
+  EXPECT_TRUE(m.offset[0] != before.offset[0] || m.offset[2] != before.offset[2]);
+  EXPECT_EQ(m.width, before.width);
+  // The camera in the plane: no drag.
+  model.mappings[0].offset[1] = CurrentView->position[1];
+  EXPECT_EQ(StartMappingHandleDrag(*panel, MAPPING_HANDLE_CENTRE, int(x), int(y)), 0);
+}
+
+TEST_F(MappingToolTest, EditsAreSavedAndReadBackToTheSameBytes) {
+  OpenTool();
+  FrontView();
+  Box(-0.5, 0.25, 1.5, 1.25);
+  ASSERT_EQ(AddMappingFromDragBox(*panel), 1);
+  CancelTextEntry();
+  Frame();
+  ASSERT_EQ(SetMappingAngle(*panel, 2, 2, 12.5), 1);
+  model.cutouts[0].orientation = 5;
+  model.AddPage(nullptr);
+  ASSERT_EQ(SaveModelFile(model, nullptr, "texmap.qxe", 1), 1);
+  ModelObject back{};
+  back.Init();
+  ASSERT_EQ(LoadModelFile(back, nullptr, "texmap.qxe", 1, nullptr), 1);
+  EXPECT_EQ(ModelRecordBytes(back, 1, 1), Bytes());
+  EXPECT_EQ(DirectionRoll(back.mappings[2].direction), 50);
+  back.Free();
+  std::remove("texmap.qxe");
+}
+
+TEST(MappingMarks, IndicesBeyondTheMarksAreIgnored) {
+  ModelObject o{};
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 0, 1);
+  b.mapping = 250;  // beyond the 240 marks: a damaged record
+  b.Triangle(0, 1, 2);
+  b.mapping = 0;
+  b.Triangle(0, 2, 1);
+  b.Into(o);
+  uint8_t used[MAX_MODEL_MAPPINGS];
+  MarkUsedMappings(o, used);
+  EXPECT_EQ(used[0], 1);
+  EXPECT_EQ(used[MAX_MODEL_MAPPINGS - 1], 0);
+  o.Free();
 }
