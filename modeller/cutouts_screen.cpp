@@ -65,8 +65,8 @@ const char* ShownPageName(const ModelObject& o, int page) {
   return o.pages[page].name[0] ? o.pages[page].name : "[no texture]";
 }
 
+// Materials found by name are the material table's, shared with the meshes: dropped, never freed.
 void ReleaseScreenTexture(CutoutsScreen& screen) {
-  if (screen.texture) ReleaseTextureRef(screen.texture);
   screen.texture = nullptr;
 }
 

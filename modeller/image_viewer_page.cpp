@@ -24,7 +24,6 @@ struct ImageViewerPage {
 Prss* ImageViewerAction(Prss* process) {
   ImageViewerPage& page = *reinterpret_cast<ImageViewerPage*>(process);
   if (!process->alive) {
-    if (page.material) ReleaseTextureRef(page.material);
     delete &page;
     return nullptr;
   }

@@ -89,7 +89,9 @@ void DrawMappingPreview(const MappingPanel& panel, int index, float opacity, Mat
   stream.DrawBuffer3D();
 }
 
-Material* PageMaterialOf(int mapping) {
+// The page texture of the mapping's main cutout, found by name when the name changes (a
+// missing texture is reported once, not every frame).
+Material* PageMaterialOf(MappingPanel& panel, int mapping) {
   const ModelObject& o = *EditedObject;
   const ModelMapping& m = o.mappings[mapping];
   if (m.cutout[0] >= o.cutoutCount) return nullptr;
@@ -98,7 +100,11 @@ Material* PageMaterialOf(int mapping) {
   const TexturePage& page = o.pages[c.page];
   const char* name = page.type == PAGE_SKIN ? EditorSkinName : page.name;
   if (!name[0]) return nullptr;
-  return LoadNamedTexture(name, 0, 0);
+  if (std::strcmp(name, panel.previewName) != 0) {
+    std::snprintf(panel.previewName, sizeof panel.previewName, "%s", name);
+    panel.preview = LoadNamedTexture(name, 0, 0);
+  }
+  return panel.preview;
 }
 
 void DrawMappings(void* argument) {
@@ -115,7 +121,7 @@ void DrawMappings(void* argument) {
   SetIdentityMatrix(WorldMatrix);
   UploadViewMatrices();
   if (HasSelection())
-    DrawMappingPreview(*panel, SelectedMapping, MappingTool.opacitySelected, PageMaterialOf(SelectedMapping));
+    DrawMappingPreview(*panel, SelectedMapping, MappingTool.opacitySelected, PageMaterialOf(*panel, SelectedMapping));
   const bool own = BeginLineBatch3D();
   for (int i = 0; i < o.mappingCount; ++i)
     if (!HasSelection() || i == SelectedMapping) DrawMappingFrame(*panel, i, panel->used[i] != 0);

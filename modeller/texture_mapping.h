@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "core/process.h"
+#include "modeller/model/model_meshes.h"
 #include "modeller/model/model_object.h"
 
 struct ModellerScreen;
@@ -75,6 +76,8 @@ struct MappingPanel {
   void (*savedHook)(void*);
   void* savedHookOwner;
   uint8_t used[MAX_MODEL_MAPPINGS];  // some triangle uses the mapping; rebuilt each frame
+  Material* preview;          // the selected mapping's page (the material table's), by name
+  char previewName[EDITOR_SKIN_NAME_SIZE];
 };
 extern MappingPanel* ActiveMappingPanel;
 // The tool's globals, kept between openings.

@@ -43,8 +43,13 @@ void BeginPageEdit(const char* name) {
   if (AddUndoPoint) AddUndoPoint(name, 0, 0, 0);
 }
 
+// The model's display follows its pages.
+void Rebuild(TexturePagesScreen& screen) {
+  if (RefreshEditedMesh) RefreshEditedMesh(&screen.prss);
+}
+
+// Materials found by name are the material table's, shared with the meshes: dropped, never freed.
 void ReleaseScreenTexture(TexturePagesScreen& screen) {
-  if (screen.texture) ReleaseTextureRef(screen.texture);
   screen.texture = nullptr;
   screen.hasAlpha = 0;
 }
@@ -390,6 +395,7 @@ int DeleteTexturePage(TexturePagesScreen& screen) {
   o.RemoveTexturePage(SelectedPage);
   SelectedPage = -1;
   ReleaseScreenTexture(screen);
+  Rebuild(screen);
   return 1;
 }
 
@@ -402,6 +408,7 @@ int MoveTexturePage(TexturePagesScreen& screen, int clickCode, int down) {
   BeginPageEdit(down ? "move page down" : "move page up");
   Edited().MovePage(from, to);
   SelectedPage = to;
+  Rebuild(screen);
   return 1;
 }
 
@@ -422,6 +429,7 @@ int SetPageType(TexturePagesScreen& screen, int type) {
   page.type = uint8_t(type);
   if (type == PAGE_SKIN) std::memset(page.name, 0, sizeof page.name);
   screen.refresh = 1;
+  Rebuild(screen);
   return 1;
 }
 
@@ -436,6 +444,7 @@ int RenameTexturePage(TexturePagesScreen& screen, const char* name, int jpg) {
   BeginPageEdit("rename page");
   std::snprintf(Edited().pages[SelectedPage].name, MODEL_NAME_SIZE, "%s%s", name, jpg ? ".jpg" : "");
   LoadPageTexture(screen);
+  Rebuild(screen);
   return 1;
 }
 
