@@ -31,11 +31,11 @@
 #include "tests/render/image_reading.h"
 #include "tests/ui/control_clicks.h"
 #include "tests/ui/png_test_util.h"
-#include "tools/model_gen/model_builder.h"
 
 namespace {
 
 constexpr int WIDTH = 1280, HEIGHT = 960;
+int32_t Metres(double metres) { return int32_t(std::lround(metres * 65536)); }
 const uint8_t QUADRANTS[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};  // TL TR BL BR
 
 struct Picture {
@@ -104,17 +104,38 @@ class TextureScreensWindow : public AppHarness {
   // A small quad facing the front at x 0.8..1.0 using mapping 0; mapping 1, unused, stands
   // in the empty middle of the view.  Both map the whole quadrant page.
   void OpenModel() {
-    model.Init();
-    ModelBuilder b;
-    b.Page(PAGE_FIXED, "quads");
-    b.AddCutout("whole", 0, 128, 128, 0, 0, CutoutMaterial{0, 0, 0, 0, {255, 255, 255}, 0});
-    b.AddCutout("shot", 0, 40, 20, 10, 30, CutoutMaterial{0, 0, 0, 0, {255, 255, 255}, 0});
-    b.AddMapping("quad", 1, 1, DIRECTION_FRONT, 1.0, 0.5, 0xFFFFFF, 0.3, 0, 0.5);
-    b.AddMapping("free", 0, 0, DIRECTION_FRONT, 0.8, 0.8, 0xFFFFFF, -0.6, 0, 0.5);
-    const int a = b.Point(0.8, 0, 0), bb = b.Point(0.8, 0, 1), c = b.Point(1.0, 0, 1), d = b.Point(1.0, 0, 0);
-    b.Triangle(a, bb, c);
-    b.Triangle(a, c, d);
-    b.Into(model);
+    model.Init();  // one page, one cutout and one mapping
+    std::snprintf(model.pages[0].name, MODEL_NAME_SIZE, "quads");
+    Cutout shot = model.cutouts[0];
+    std::snprintf(model.cutouts[0].name, CUTOUT_NAME_SIZE, "whole");
+    std::snprintf(shot.name, CUTOUT_NAME_SIZE, "shot");
+    shot.region[REGION_WIDTH] = 40, shot.region[REGION_HEIGHT] = 20, shot.region[REGION_LEFT] = 10, shot.region[REGION_TOP] = 30;
+    model.AddCutout(&shot);
+    ModelMapping m = model.mappings[0];
+    m.direction = DIRECTION_FRONT;
+    m.width = Metres(0.8), m.height = Metres(0.8), m.offset[0] = Metres(-0.6), m.offset[2] = Metres(0.5);
+    std::snprintf(m.name, CUTOUT_NAME_SIZE, "free");
+    model.AddMapping(&m);
+    ModelMapping& quad = model.mappings[0];
+    std::snprintf(quad.name, CUTOUT_NAME_SIZE, "quad");
+    quad.direction = DIRECTION_FRONT;
+    quad.width = Metres(1.0), quad.height = Metres(0.5), quad.offset[0] = Metres(0.3), quad.offset[2] = Metres(0.5);
+    quad.cutout[0] = quad.cutout[1] = 1;
+    const double corners[4][2] = {{0.8, 0}, {0.8, 1}, {1.0, 1}, {1.0, 0}};
+    model.ResizePoints(4);
+    model.pointCount = 4;
+    for (int i = 0; i < 4; ++i) {
+      model.points[i].x = Metres(corners[i][0]), model.points[i].z = Metres(corners[i][1]);
+      model.points[i].ClassifyMirror();
+    }
+    const uint16_t triangles[2][3] = {{0, 1, 2}, {0, 2, 3}};  // facing the front (+y)
+    model.ResizeTriangles(2);
+    model.triangleCount = 2;
+    for (int t = 0; t < 2; ++t) {
+      ModelTriangle& tri = model.triangles[t];
+      tri.normalLevel = 1;
+      for (int c = 0; c < 3; ++c) tri.corners[c] = triangles[t][c];
+    }
     std::snprintf(model.name, sizeof model.name, "quads");
     Prss* page = AppTopProcess();
     ObjectEditor* e = OpenObjectEditor(page, OPEN_MODELLER, &model, -1, nullptr, nullptr, CALLER_ENTRY_MENU, ~0u);
