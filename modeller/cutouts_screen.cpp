@@ -144,9 +144,7 @@ int StartCutoutDrag(CutoutsScreen& screen, int handle, int x, int y) {
   screen.dragHandle = handle;
   screen.dragStart = Edited().cutouts[SelectedCutout];
   screen.dragMouse[0] = x, screen.dragMouse[1] = y;
-  const int before = ModellerUndo.count;
-  BeginCutoutEdit("drag cutout point");
-  screen.dragRecorded = ModellerUndo.count != before || ModellerUndo.count == UNDO_NODE_LIMIT;
+  screen.dragRecorded = RecordDragUndoPoint("drag cutout point");
   return 1;
 }
 
@@ -161,11 +159,7 @@ void MoveCutoutDrag(CutoutsScreen& screen, int x, int y) {
 void CancelCutoutDrag(CutoutsScreen& screen) {
   if (screen.dragHandle < 0) return;
   if (HasCurrent()) Edited().cutouts[SelectedCutout] = screen.dragStart;
-  // Only the node this drag made is dropped: without one the newest node is an earlier edit.
-  if (screen.dragRecorded) {
-    ModellerState state;
-    ModellerUndo.FreeLatestNode(state);
-  }
+  DropDragUndoPoint(screen.dragRecorded);
   screen.dragHandle = -1;
   screen.dragRecorded = 0;
 }
@@ -183,7 +177,7 @@ void DuplicateCutoutName(const ModelObject& o, const char* name, char out[CUTOUT
       std::snprintf(candidate, sizeof candidate, "%.*s_%d", underscore, name, k);
       if (std::strlen(candidate) >= CUTOUT_NAME_SIZE) break;
       if (!NameTaken(o, candidate)) {
-        std::snprintf(out, CUTOUT_NAME_SIZE, "%s", candidate);
+        std::memcpy(out, candidate, std::strlen(candidate) + 1);  // shorter than CUTOUT_NAME_SIZE
         return;
       }
     }
@@ -707,10 +701,7 @@ void AddCutoutButtons(CutoutsScreen& screen) {
 Prss* CutoutsScreenAction(Prss* process) {
   CutoutsScreen& screen = *reinterpret_cast<CutoutsScreen*>(process);
   if (!process->alive) {
-    if (EditorFrameHook == DrawCutoutPagePanel && EditorFrameHookArgument == &screen) {
-      EditorFrameHook = screen.savedHook;
-      EditorFrameHookArgument = screen.savedHookOwner;
-    }
+    GiveBackDrawHook(DrawCutoutPagePanel, &screen, screen.savedHook, screen.savedHookOwner);
     ReleaseScreenTexture(screen);
     if (ActiveCutoutsScreen == &screen) ActiveCutoutsScreen = nullptr;
     delete &screen;
@@ -786,10 +777,7 @@ Prss* OpenCutoutsScreen(Prss* parent, ModellerScreen& modeller) {
   Prss_MakeCurrent(&screen->prss);
   screen->modeller = &modeller;
   screen->dragHandle = -1;
-  screen->savedHook = EditorFrameHook;
-  screen->savedHookOwner = EditorFrameHookArgument;
-  EditorFrameHook = DrawCutoutPagePanel;
-  EditorFrameHookArgument = screen;
+  TakeDrawHook(DrawCutoutPagePanel, screen, &screen->savedHook, &screen->savedHookOwner);
   ActiveCutoutsScreen = screen;
   RefreshCutoutsScreen();
   return &screen->prss;

@@ -609,9 +609,9 @@ int StartMappingHandleDrag(MappingPanel& panel, int handle, int x, int y) {
   ProjectPointToScreen(tip, &tx, &ty, &depth);
   panel.dragScreenAxis[0] = tx - cx, panel.dragScreenAxis[1] = ty - cy;
   panel.dragStartAngle = ScreenAngleDegrees(centre, x, y);
-  const int before = ModellerUndo.count;
-  BeginMappingEdit("drag mapping point");
-  panel.dragRecorded = ModellerUndo.count != before || ModellerUndo.count == UNDO_NODE_LIMIT;
+  MappingPanelSelection = -1;
+  MappingPanelRedraw = 1;
+  panel.dragRecorded = RecordDragUndoPoint("drag mapping point");
   return 1;
 }
 
@@ -663,11 +663,7 @@ void EndMappingHandleDrag(MappingPanel& panel) {
 void CancelMappingHandleDrag(MappingPanel& panel) {
   if (panel.dragHandle < 0) return;
   if (HasSelection()) Selected() = panel.dragStart;
-  // Only the node this drag made is dropped: without one the newest node is an earlier edit.
-  if (panel.dragRecorded) {
-    ModellerState state;
-    ModellerUndo.FreeLatestNode(state);
-  }
+  DropDragUndoPoint(panel.dragRecorded);
   panel.dragHandle = -1;
   panel.dragRecorded = 0;
   RebuildMesh(panel);

@@ -558,10 +558,7 @@ void AddSelectionButtons(MappingPanel& panel) {
 // ---- the process ----
 
 void ClosePanel(MappingPanel* panel) {
-  if (EditorFrameHook == DrawMappings && EditorFrameHookArgument == panel) {
-    EditorFrameHook = panel->savedHook;
-    EditorFrameHookArgument = panel->savedHookOwner;
-  }
+  GiveBackDrawHook(DrawMappings, panel, panel->savedHook, panel->savedHookOwner);
   if (EditedObject)
     for (int i = 0; i < 3; ++i) EditedObject->angles[i] = panel->savedAngles[i];
   if (ActiveMappingPanel == panel) ActiveMappingPanel = nullptr;
@@ -678,10 +675,7 @@ Prss* OpenMappingPanel(Prss* parent, ModellerScreen& modeller, int caller) {
       panel->savedAngles[i] = EditedObject->angles[i];
       EditedObject->angles[i] = 0;
     }
-  panel->savedHook = EditorFrameHook;
-  panel->savedHookOwner = EditorFrameHookArgument;
-  EditorFrameHook = DrawMappings;
-  EditorFrameHookArgument = panel;
+  TakeDrawHook(DrawMappings, panel, &panel->savedHook, &panel->savedHookOwner);
   ActiveMappingPanel = panel;
   RefreshMappingPanelSelection();
   return &panel->prss;

@@ -11,6 +11,10 @@
 // A formatted button text that stays until 512 more are made: the interface keeps the
 // pointers of a frame's texts until the frame is drawn (texture_page_view.cpp).
 const char* FrameText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// A texture screen takes the frame's draw hook, keeping the one before to chain and give back
+// (only while its own is still installed).
+void TakeDrawHook(void (*hook)(void*), void* owner, void (**savedHook)(void*), void** savedOwner);
+void GiveBackDrawHook(void (*hook)(void*), void* owner, void (*savedHook)(void*), void* savedOwner);
 
 // The triangle of three projected corners (normalised units) overlaps the rectangle; flag as
 // ScreenRect::ContainsTriangle's.

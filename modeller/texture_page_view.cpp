@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "modeller/cutouts_screen.h"
 #include "modeller/model/model_meshes.h"
@@ -119,6 +120,19 @@ uint32_t UsedAreaVertexColour(float u, float v, int size) {
 }
 
 // ---- [Drawing] ----
+
+void TakeDrawHook(void (*hook)(void*), void* owner, void (**savedHook)(void*), void** savedOwner) {
+  *savedHook = EditorFrameHook;
+  *savedOwner = EditorFrameHookArgument;
+  EditorFrameHook = hook;
+  EditorFrameHookArgument = owner;
+}
+
+void GiveBackDrawHook(void (*hook)(void*), void* owner, void (*savedHook)(void*), void* savedOwner) {
+  if (EditorFrameHook != hook || EditorFrameHookArgument != owner) return;
+  EditorFrameHook = savedHook;
+  EditorFrameHookArgument = savedOwner;
+}
 
 const char* FrameText(const char* format, ...) {
   constexpr int COUNT = 512, SIZE = 64;
