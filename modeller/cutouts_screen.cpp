@@ -764,9 +764,7 @@ void CutoutsMouse(Prss* process, MouseRecord* mouse) {
       MoveCutoutDrag(screen, MouseX, MouseY);
     return;
   }
-  if (HandleInterfaceMouse(mouse)) return;
-  Prss* editor = process->parent ? process->parent->parent : nullptr;
-  if (editor && editor->mouse) editor->mouse(editor, mouse);
+  PassMouseToEditor(process, mouse);
 }
 
 }  // namespace

@@ -649,9 +649,7 @@ void MappingPanelMouse(Prss* process, MouseRecord* mouse) {
     }
     return;
   }
-  if (HandleInterfaceMouse(mouse)) return;
-  Prss* editor = process->parent ? process->parent->parent : nullptr;
-  if (editor && editor->mouse) editor->mouse(editor, mouse);
+  PassMouseToEditor(process, mouse);
 }
 
 }  // namespace

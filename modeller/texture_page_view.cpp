@@ -128,6 +128,12 @@ void TakeDrawHook(void (*hook)(void*), void* owner, void (**savedHook)(void*), v
   EditorFrameHookArgument = owner;
 }
 
+void PassMouseToEditor(Prss* screen, MouseRecord* mouse) {
+  if (HandleInterfaceMouse(mouse)) return;
+  Prss* editor = screen->parent ? screen->parent->parent : nullptr;
+  if (editor && editor->mouse) editor->mouse(editor, mouse);
+}
+
 void GiveBackDrawHook(void (*hook)(void*), void* owner, void (*savedHook)(void*), void* savedOwner) {
   if (EditorFrameHook != hook || EditorFrameHookArgument != owner) return;
   EditorFrameHook = savedHook;

@@ -10,6 +10,7 @@
 #include "core/report.h"
 #include "core/window_state.h"
 #include "modeller/model/model_meshes.h"
+#include "modeller/modeller_local.h"
 #include "modeller/modeller_screen.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
@@ -314,12 +315,7 @@ void TexturePagesScreenKey(Prss* process, int key) {
   }
 }
 
-void TexturePagesScreenMouse(Prss* process, MouseRecord* mouse) {
-  if (HandleInterfaceMouse(mouse)) return;
-  Prss* parent = process->parent;
-  Prss* editor = parent ? parent->parent : nullptr;
-  if (editor && editor->mouse) editor->mouse(editor, mouse);
-}
+void TexturePagesScreenMouse(Prss* process, MouseRecord* mouse) { PassMouseToEditor(process, mouse); }
 
 }  // namespace
 

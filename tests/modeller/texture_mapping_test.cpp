@@ -244,14 +244,6 @@ class MappingToolTest : public ModellerTest {
       for (int r = 0; r < 3; ++r)
         box.viewCorners[c][r] = int32_t(std::lround(box.worldCorners[c][0] * axes[r][0] + box.worldCorners[c][2] * axes[r][2]));
   }
-  // The open box's text, the box closed (Enter); empty when none is open.
-  std::string TakeBox() {
-    if (!MessageBoxDialog.prss.alive) return "";
-    const std::string said = MessageBoxDialog.first;
-    Key(KEY_ENTER);
-    Frame();
-    return said;
-  }
   MappingPanel* panel = nullptr;
 };
 

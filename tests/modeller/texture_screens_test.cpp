@@ -33,13 +33,6 @@ std::vector<int> RegionOf(const Cutout& c) {
 class TextureScreenTest : public ModellerTest {
  protected:
   std::vector<uint8_t> Bytes() const { return ModelRecordBytes(model, 1, 1); }
-  std::string TakeBox() {
-    if (!MessageBoxDialog.prss.alive) return "";
-    const std::string said = MessageBoxDialog.first;
-    Key(KEY_ENTER);
-    Frame();
-    return said;
-  }
   // The open question's first text; answered yes (Enter).
   std::string Answer() {
     if (!MessageBoxDialog.prss.alive || !MessageBoxDialog.callback) return "";
