@@ -107,6 +107,33 @@ Material* PageMaterialOf(MappingPanel& panel, int mapping) {
   return panel.preview;
 }
 
+// The outline of each triangle of the current level that uses the mapping (and of a mirrored
+// triangle's copy): bright on a visible layer, dim on a hidden one.
+void DrawMappingTriangles(const MappingPanel& panel, int mapping) {
+  const ModelObject& o = *EditedObject;
+  const int level = panel.modeller && panel.modeller->mainObject ? panel.modeller->mainObject->currentLod : 0;
+  int32_t offset[3];
+  EditedObjectOffset(*panel.modeller, offset);
+  for (int t = 0; t < o.triangleCount; ++t) {
+    const ModelTriangle& tri = o.triangles[t];
+    if (tri.mapping != mapping || tri.lod != level) continue;
+    const bool shown = (ObjectEditorShared.visibleLayers >> (tri.layer & 31)) & 1;
+    const uint32_t colour = shown ? ColourOf(255, 255, 255, 255) : ColourOf(90, 90, 90, 255);
+    for (int copy = 0; copy < ((tri.flags & TRIANGLE_MIRRORED) ? 2 : 1); ++copy) {
+      int32_t p[3][3];
+      for (int c = 0; c < 3; ++c) {
+        const int index = tri.corners[c] & CORNER_INDEX_MASK;
+        if (index >= o.pointCount) return;
+        const ModelPoint& pt = o.points[index];
+        // A corner with the top bit takes the point's mirrored copy; the whole triangle's copy mirrors again.
+        const bool mirrored = ((tri.corners[c] & CORNER_MIRRORED) != 0) != (copy == 1);
+        p[c][0] = (mirrored ? -pt.x : pt.x) + offset[0], p[c][1] = pt.y + offset[1], p[c][2] = pt.z + offset[2];
+      }
+      for (int c = 0; c < 3; ++c) DrawLineFixed3D(p[c], p[(c + 1) % 3], colour);
+    }
+  }
+}
+
 void DrawMappings(void* argument) {
   MappingPanel* panel = static_cast<MappingPanel*>(argument);
   if (panel && panel->savedHook) panel->savedHook(panel->savedHookOwner);
@@ -123,6 +150,8 @@ void DrawMappings(void* argument) {
   if (HasSelection())
     DrawMappingPreview(*panel, SelectedMapping, MappingTool.opacitySelected, PageMaterialOf(*panel, SelectedMapping));
   const bool own = BeginLineBatch3D();
+  const int drawMode = CurrentDrawMode();
+  if (HasSelection() && drawMode != DRAW_WIRE && drawMode != DRAW_LAYERS) DrawMappingTriangles(*panel, SelectedMapping);
   for (int i = 0; i < o.mappingCount; ++i)
     if (!HasSelection() || i == SelectedMapping) DrawMappingFrame(*panel, i, panel->used[i] != 0);
   if (own) EndLineBatch3D();
@@ -485,25 +514,41 @@ void AddSelectionButtons(MappingPanel& panel) {
     AddRowButton(owner, 12, 0, 0, Orange(), oneSided ? "reflectable (all on one side)" : "not reflectable (maps both sides)",
                  nullptr, oneSided ? "Mapping is all on one side of the object" : "Mapping crosses the central plane of the object");
     RowCursorX = 0, RowCursorY += ButtonHeight;
+    // The status of an axis mapping holds its heading and pitch; the roll stays while it has
+    // one; a central mapping's X is the middle line.
+    const char* status = !IsAxisDirection(m.direction & 0x1FFFFF) ? nullptr
+                         : (m.flags & MAPPING_CENTRAL)             ? "[central]"
+                         : IsMappingLinked(m)                      ? "[linked]"
+                                                                   : nullptr;
+    AddRowButton(owner, 8, 0, 0, Orange(), status ? status : "rotate", nullptr, nullptr);
+    RowCursorX = 0, RowCursorY += ButtonHeight;
     static const char* const ANGLE_LABELS[3] = {"heading", "pitch", "roll"};
     static const char* const ANGLE_HINTS[3] = {"Heading of the mapping", "Pitch of the mapping", "Roll of the mapping"};
     for (int a = 2; a >= 0; --a) {
       const int q = a == 0 ? DirectionHeading(m.direction) : a == 1 ? DirectionPitch(m.direction) : DirectionRoll(m.direction);
-      const char* value = FrameText("%s %.2f", ANGLE_LABELS[a], q / 4.0);
-      AddRowButton(owner, 1, W_ANGLE + uintptr_t(a * 4), 0, Orange(), "-", MappingButton, ANGLE_HINTS[a]);
-      AddRowButton(owner, 6, W_ANGLE + uintptr_t(a * 4 + 2), 0, q % 360 ? &TextColours.yellow : Orange(), value,
-                   MappingButton, ANGLE_HINTS[a]);
-      AddRowButton(owner, 1, W_ANGLE + uintptr_t(a * 4 + 1), 0, Orange(), "+", MappingButton, ANGLE_HINTS[a]);
+      const bool off = a == 2 ? q == 0 && IsMappingLinked(m) : status != nullptr;
+      const bool odd = a == 2 ? q != 0 : q % 360 != 0;
+      InterfaceHandler handler = off ? nullptr : MappingButton;
+      ColourWord* colour = off ? &TextColours.panelGrey : odd ? &TextColours.yellow : Orange();
+      AddRowButton(owner, 1, W_ANGLE + uintptr_t(a * 4), 0, colour, "-", handler, ANGLE_HINTS[a]);
+      AddRowButton(owner, 6, W_ANGLE + uintptr_t(a * 4 + 2), 0, colour, FrameText("%s %.2f", ANGLE_LABELS[a], q / 4.0),
+                   handler, ANGLE_HINTS[a]);
+      AddRowButton(owner, 1, W_ANGLE + uintptr_t(a * 4 + 1), 0, colour, "+", handler, ANGLE_HINTS[a]);
       RowCursorX = 0, RowCursorY += ButtonHeight;
     }
+    AddRowButton(owner, 8, 0, 0, Orange(), "locate", nullptr, nullptr);
+    RowCursorX = 0, RowCursorY += ButtonHeight;
     static const char* const AXIS_LABELS[3] = {"X", "Y", "Z"};
     static const char* const AXIS_HINTS[3] = {"Right (X) value of the mapping", "Forward (Y) value of the mapping",
                                               "Up (Z) value of the mapping"};
     for (int a = 0; a < 3; ++a) {
-      const char* value = FrameText("%s : %.3f", AXIS_LABELS[a], m.offset[a] / 65536.0);
-      AddRowButton(owner, 1, W_POSITION + uintptr_t(a * 4), 0, Orange(), "-", MappingButton, AXIS_HINTS[a]);
-      AddRowButton(owner, 6, W_POSITION + uintptr_t(a * 4 + 2), 0, Orange(), value, MappingButton, AXIS_HINTS[a]);
-      AddRowButton(owner, 1, W_POSITION + uintptr_t(a * 4 + 1), 0, Orange(), "+", MappingButton, AXIS_HINTS[a]);
+      const bool off = a == 0 && (m.flags & MAPPING_CENTRAL);
+      InterfaceHandler handler = off ? nullptr : MappingButton;
+      ColourWord* colour = off ? &TextColours.panelGrey : a == 0 && m.offset[0] != 0 ? &TextColours.yellow : Orange();
+      AddRowButton(owner, 1, W_POSITION + uintptr_t(a * 4), 0, colour, "-", handler, AXIS_HINTS[a]);
+      AddRowButton(owner, 6, W_POSITION + uintptr_t(a * 4 + 2), 0, colour,
+                   FrameText("%s : %.3f", AXIS_LABELS[a], m.offset[a] / 65536.0), handler, AXIS_HINTS[a]);
+      AddRowButton(owner, 1, W_POSITION + uintptr_t(a * 4 + 1), 0, colour, "+", handler, AXIS_HINTS[a]);
       RowCursorX = 0, RowCursorY += ButtonHeight;
     }
   }

@@ -707,6 +707,18 @@ TEST_F(MappingButtonsTest, TheButtonsFollowTheSelectionAndTheDragBox) {
   Buttons(&panel->prss);
   EXPECT_TRUE(Shown("copy screen shot")) << "a used mapping";
   EXPECT_FALSE(Shown("delete"));
+  // A central mapping's status holds its heading, pitch and X.
+  model.mappings[0].flags = MAPPING_CENTRAL;
+  Buttons(&panel->prss);
+  EXPECT_TRUE(Shown("[central]"));
+  ASSERT_NE(FindShownButton("heading 180.00"), nullptr);
+  EXPECT_EQ(FindShownButton("heading 180.00")->handler, nullptr);
+  EXPECT_EQ(FindShownButton("X : 0.000")->handler, nullptr);
+  EXPECT_NE(FindShownButton("Z : 0.000")->handler, nullptr);
+  model.mappings[0].flags = 0;
+  Buttons(&panel->prss);
+  EXPECT_TRUE(Shown("rotate"));
+  EXPECT_NE(FindShownButton("heading 180.00")->handler, nullptr);
   // A click on a row's main cutout arms its slot; a click in the cutout list assigns it.
   const InterfaceButton* slot = FindShownButton("c", "Click to choose the main cutout for this mapping");
   ASSERT_NE(slot, nullptr);
