@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "core/config.h"
 #include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "modeller/cutouts_screen.h"
@@ -251,8 +252,9 @@ void AddTextureInfoButtons(Prss* owner, const Material* material, InterfaceHandl
 
 int ReloadPageTexture(Prss* owner, const char* name, int asDds, int exportDds) {
   if (!name || !name[0]) return 0;
-  const TextureSettings saved = TextureConfig;
-  if (asDds) TextureConfig.preferCompressedSkins = 1;
+  // Read as DDS: the table's compression setting for this load (with SHIFT its export too).
+  const int savedCompressed = CfgCompressedTex, savedExport = TextureConfig.ddsExport;
+  if (asDds) CfgCompressedTex = 1;
   if (exportDds) TextureConfig.ddsExport = 1;
   ZKTETexture* t = AddTextureRef(name, 0);
   int done = 0;
@@ -262,8 +264,8 @@ int ReloadPageTexture(Prss* owner, const char* name, int asDds, int exportDds) {
     done = LoadTexture(t, 0);
     UnlockTextures();
   }
-  TextureConfig.preferCompressedSkins = saved.preferCompressedSkins;
-  TextureConfig.ddsExport = saved.ddsExport;
+  CfgCompressedTex = savedCompressed;
+  TextureConfig.ddsExport = savedExport;
   if (!done) ShowMessageBoxPair(owner, LanguageTexts[TX_3a_outcnopn], name);
   return done;
 }
