@@ -260,7 +260,7 @@ int ReloadPageTexture(Prss* owner, const char* name, int asDds, int exportDds) {
   int done = 0;
   if (t && (t->flags & TEXTURE_FROM_FILE)) {
     LockTextures();
-    ReleaseTexture(t);
+    ReleaseTextureObjects(t);
     done = LoadTexture(t, 0);
     UnlockTextures();
   }
