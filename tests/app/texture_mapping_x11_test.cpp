@@ -26,6 +26,7 @@
 #include "ui/value_edit.h"
 #include "platform/keys.h"
 #include "render/image_files.h"
+#include "ui/text/messages.h"
 #include "render/screenshot.h"
 #include "render/views.h"
 #include "tests/render/image_reading.h"
@@ -344,4 +345,27 @@ TEST_F(TextureScreensWindow, ThePageOverlayShowsUsedAreasGreenOnThePageAndRedOff
   EXPECT_GT(off[0], 90) << int(off[0]) << " " << int(off[1]) << " " << int(off[2]);
   EXPECT_LT(off[1], 60);
   PageOverlay = 0;
+}
+
+TEST_F(TextureScreensWindow, APageTextureIsReloadedAndReadAsDdsOnce) {
+  Key('G', true);
+  Click("quads");
+  ASSERT_EQ(SelectedPage, 0);
+  const int compressed = CfgCompressedTex;
+  Click("reload");
+  bool said = false;
+  for (int i = 0; i < MessageLineCount; ++i) said |= std::strstr(MessageLines[i].text, "Reloaded : quads") != nullptr;
+  EXPECT_TRUE(said);
+  Click("dds");
+  said = false;
+  for (int i = 0; i < MessageLineCount; ++i)
+    said |= std::strstr(MessageLines[i].text, "Viewing as DDS (SHIFT to export) : quads") != nullptr;
+  EXPECT_TRUE(said);
+  EXPECT_EQ(CfgCompressedTex, compressed) << "the setting is restored after the load";
+  // "v" opens the viewer over the screen; Escape closes it.
+  Click("v");
+  EXPECT_NE(ActivePagesScreen->prss.sub, nullptr);
+  Key(27);
+  Frame();
+  EXPECT_EQ(ActivePagesScreen->prss.sub, nullptr);
 }
