@@ -442,6 +442,17 @@ void UpdateChosen(Prss*, uint32_t which, int index) {
   if (which == 2) CutoutUpdateSet.shineType = uint8_t(index);
 }
 
+// After a change of the update's colour or roughness: components to multiples of 5, a
+// roughness of 15 or less to 0 and of 16 to 29 to 30.
+void UpdateSetChanged(void*, int, uintptr_t) {
+  CutoutUpdateSetting& set = CutoutUpdateSet;
+  for (uint8_t& c : set.reflection) c = uint8_t(std::min(255L, std::lround(c / 5.0) * 5));
+  if (set.roughness <= 15)
+    set.roughness = 0;
+  else if (set.roughness < 30)
+    set.roughness = 30;
+}
+
 void CutoutButton(void* owner, int code, uintptr_t word) {
   CutoutsScreen& screen = *static_cast<CutoutsScreen*>(owner);
   if (!EditedObject) return;
@@ -689,8 +700,20 @@ void AddCutoutButtons(CutoutsScreen& screen) {
     }
     RowCursorX = left, RowCursorY += ButtonHeight;
     AddRowButton(owner, 12, K_SET_COLOUR, CutoutUpdateSet.setColour, Orange(), "set reflection colour", CutoutButton, nullptr);
+    if (CutoutUpdateSet.setColour) {
+      static const char* const CHANNELS[3] = {"reflection colour red %d", "reflection colour green %d",
+                                              "reflection colour blue %d"};
+      for (int c = 0; c < 3; ++c) {
+        RowCursorX = left, RowCursorY += ButtonHeight;
+        AddRowColourButton(owner, CHANNELS[c], 0, 255, &CutoutUpdateSet.reflection[c], Orange(), UpdateSetChanged, nullptr);
+      }
+    }
     RowCursorX = left, RowCursorY += ButtonHeight;
     AddRowButton(owner, 12, K_SET_ROUGHNESS, CutoutUpdateSet.setRoughness, Orange(), "set roughness", CutoutButton, nullptr);
+    if (CutoutUpdateSet.setRoughness) {
+      RowCursorX = left, RowCursorY += ButtonHeight;
+      AddRowColourButton(owner, "roughness %d", 0, 70, &CutoutUpdateSet.roughness, Orange(), UpdateSetChanged, nullptr);
+    }
     RowCursorX = left, RowCursorY += ButtonHeight;
     const int n = SelectedCount();
     AddRowButton(owner, 12, K_UPDATE, 0, Orange(), n == 1 ? FrameText("update %d cutout", n) : FrameText("update %d cutouts", n),

@@ -321,6 +321,27 @@ TEST_F(TextureScreenTest, TheMultiUpdateChecksEveryCutoutFirst) {
   CutoutUpdateSet = CutoutUpdateSetting{};
 }
 
+TEST_F(TextureScreenTest, SeveralSelectedCutoutsShowTheUpdatePanel) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(2);
+  CutoutUpdateSet = CutoutUpdateSetting{};
+  Select({0, 1, 2});
+  Buttons(&screen->prss);
+  for (const char* label : {"select page", "properties to set", "none specified", "Alpha type", "Env type", "Shine type",
+                            "set reflection colour", "set roughness", "update 3 cutouts", "dup", "del", "clear"})
+    EXPECT_NE(FindShownButton(label), nullptr) << label;
+  EXPECT_EQ(FindShownButton("move in list"), nullptr) << "only for one current cutout";
+  Press(&screen->prss, "set roughness");
+  EXPECT_EQ(CutoutUpdateSet.setRoughness, 1);
+  Buttons(&screen->prss);
+  EXPECT_NE(FindShownButton("1 specified"), nullptr);
+  Press(&screen->prss, "select page");
+  EXPECT_EQ(screen->pageChooser, 1);
+  Buttons(&screen->prss);
+  EXPECT_NE(FindShownButton("panel"), nullptr) << "the chooser lists the pages";
+  CutoutUpdateSet = CutoutUpdateSetting{};
+}
+
 TEST_F(TextureScreenTest, KeysOfTheCutoutsScreen) {
   CutoutsScreen* screen = OpenCutouts();
   SelectCutoutByName(*screen, 0);
