@@ -38,7 +38,11 @@ void RebuildMesh(MappingPanel& panel) {
   if (RefreshEditedMesh) RefreshEditedMesh(&panel.prss);
 }
 
-int32_t RoundToFixed(double metres) { return int32_t(std::lround(metres * 65536.0)); }
+// Typed metres as 16.16, held within the 32-bit range (a typed 1e9 would not fit).
+int32_t RoundToFixed(double metres) {
+  if (!(metres == metres)) return 0;
+  return int32_t(std::clamp(std::llround(std::clamp(metres, -32768.0, 32767.0) * 65536.0), -2147483647LL - 1, 2147483647LL));
+}
 
 // A mapping of the current view from the drag box: its size in view coordinates, its centre
 // the middle of the box in the edited object's space.

@@ -204,15 +204,15 @@ void DrawUsedAreas(const ModelObject& object, const Material* texture, int orien
   Draw2D& list = Draw2DList;
   if (list.counters.batchOpen) list.EndBatch();
   list.StartBatch(nullptr);
-  int entries = 0, firstPoint = 0, firstTriangle = 0;
+  int entries = 0, firstTriangle = 0;
   for (int p = 0; p < mesh.partCount; ++p) {
     const GouraudPart& part = mesh.parts[p];
-    const bool same = part.key == texture || (part.key && part.key->texture == texture->texture);
+    const bool same = part.key == texture || (part.key && texture->texture && part.key->texture == texture->texture);
     for (int i = 0; same && i < part.triangleCount; ++i) {
       const GouraudTriangle& tri = mesh.triangles[firstTriangle + i];
       int v[3];
       for (int c = 0; c < 3; ++c) {
-        const GouraudPoint& pt = mesh.points[firstPoint + tri.index[c]];
+        const GouraudPoint& pt = mesh.points[tri.index[c] < mesh.pointCount ? tri.index[c] : 0];
         const float u = t[0] * (pt.u - t[4]) + t[2] * (pt.v - t[5]);
         const float w = t[1] * (pt.u - t[4]) + t[3] * (pt.v - t[5]);
         v[c] = list.AddVertex(UsedAreaVertexColour(u, w, size), NormalX(left + u * width), NormalY(top + w * height), 0, 0);
@@ -224,7 +224,6 @@ void DrawUsedAreas(const ModelObject& object, const Material* texture, int orien
         entries = 0;
       }
     }
-    firstPoint += part.pointCount;
     firstTriangle += part.triangleCount;
   }
   list.EndBatch();

@@ -6,6 +6,9 @@
 #include <string>
 
 #include "modeller/cutout_material.h"
+#include "render/draw2d.h"
+#include "render/gouraud_mesh.h"
+#include "render/texture_record.h"
 #include "modeller/cutouts_screen.h"
 #include "modeller/texture_mapping.h"
 #include "modeller/texture_pages.h"
@@ -144,6 +147,46 @@ TEST(CutoutRegion, HandleDragsAreClampedToThePageAndTheOppositeEdge) {
   EXPECT_EQ(UsedAreaVertexColour(1.0f, 0.5f, 256), 0x80FF0000u);
   EXPECT_EQ(UsedAreaVertexColour(0.001f, 0.5f, 256), 0x80FF0000u);
   EXPECT_EQ(UsedAreaVertexColour(0.0f, 0.0f, 0), 0x6000FF00u);
+}
+
+TEST(CutoutRegion, UsedAreasTakeTheTrianglesOfThePagesPartsOnly) {
+  // Two parts: the first of another texture, the second of the page; triangle indices are
+  // the mesh's, not the part's.
+  ZKTETexture pageTexture{}, otherTexture{};
+  pageTexture.width = 256;
+  Material page{}, other{};
+  page.texture = &pageTexture, other.texture = &otherTexture;
+  GouraudPoint points[4]{};
+  const float uv[4][2] = {{0.1f, 0.1f}, {0.5f, 0.5f}, {0.9f, 0.2f}, {1.2f, 0.5f}};
+  for (int i = 0; i < 4; ++i) points[i].u = uv[i][0], points[i].v = uv[i][1];
+  GouraudTriangle triangles[2] = {{{0, 1, 2}, 0}, {{1, 2, 3}, 0}};
+  GouraudPart parts[2]{};
+  parts[0].key = &other, parts[0].pointCount = 3, parts[0].triangleCount = 1;
+  parts[1].key = &page, parts[1].pointCount = 1, parts[1].triangleCount = 1;
+  GouraudO3d mesh;
+  mesh.Init();
+  mesh.points = points, mesh.pointCount = 4;
+  mesh.triangles = triangles, mesh.triangleCount = 2;
+  mesh.parts = parts, mesh.partCount = 2;
+  ModelObject o{};
+  o.builtMesh = &mesh;
+  ScreenWidth = 200, ScreenHeight = 200;
+  Draw2DList.Init();
+  Draw2DList.Reset();
+  DrawUsedAreas(o, &page, 0, 0, 0, 100, 100);
+  Draw2DList.Reset();
+  Draw2DList.StartBatch(nullptr);  // the background's room is taken with the first batch
+  Draw2DList.EndBatch();
+  const uint32_t before = Draw2DList.counters.vertexCount;
+  DrawUsedAreas(o, &page, 0, 0, 0, 100, 100);
+  ASSERT_EQ(Draw2DList.counters.vertexCount - before, 3u) << "one triangle of the page's part";
+  const Draw2DVertex* v = Draw2DList.vertices.data() + before;
+  EXPECT_EQ(v[0].colour & 0xFFFFFF, 0x00FF00u) << "(0.5, 0.5) lies on the page";
+  EXPECT_NEAR(v[0].x, -0.5f, 1e-5) << "50 pixels of 200";
+  EXPECT_EQ(v[2].colour & 0xFFFFFF, 0xFF0000u) << "u 1.2 lies off it";
+  Draw2DList.Reset();
+  mesh.points = nullptr, mesh.triangles = nullptr, mesh.parts = nullptr;
+  ScreenWidth = ScreenHeight = 0;
 }
 
 // ---- the cutouts screen ----
