@@ -8,6 +8,8 @@
 #include "modeller/cutout_material.h"
 #include "render/draw2d.h"
 #include "render/gouraud_mesh.h"
+#include "render/material.h"
+#include "render/texture_table.h"
 #include "render/texture_record.h"
 #include "modeller/cutouts_screen.h"
 #include "modeller/texture_mapping.h"
@@ -35,6 +37,13 @@ std::vector<int> RegionOf(const Cutout& c) {
 
 class TextureScreenTest : public ModellerTest {
  protected:
+  // The screens find page textures by name: the material table and the texture table they
+  // fill are emptied after each test.
+  void TearDown() override {
+    ModellerTest::TearDown();
+    FreeAllMaterials();
+    FreeAllTextures(0);
+  }
   std::vector<uint8_t> Bytes() const { return ModelRecordBytes(model, 1, 1); }
   // The open question's first text; answered yes (Enter).
   std::string Answer() {
