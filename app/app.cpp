@@ -104,7 +104,6 @@ struct LoopState {
   int savedWidth = 0, savedHeight = 0;   // screen size while a render texture is the target
   int recoveryNoted = 0;
   uint32_t recoveryNotedAt = 0;
-  int mappingCopyPasses = 0;
   uint32_t passLimit = 0;
   int reportFirstFrame = 0;
   uint32_t passes = 0;
@@ -1066,20 +1065,19 @@ void InstallShellHooks() {
 }
 
 void TickMappingScreenshot() {
-  if (!MappingScreenshotRequested) {
-    g_loop.mappingCopyPasses = 0;
-    return;
-  }
-  ++g_loop.mappingCopyPasses;
-  if (g_loop.mappingCopyPasses == 4) {
-    ClockSleepMs(200);
-    CopyScreenToClipboard();
-    ClockSleepMs(200);
-    EditViewState &= 0x1FFFFFu;  // the copy is done: the top 11 bits go
-  } else if (g_loop.mappingCopyPasses > 4) {
+  if (!MappingScreenshotRequested || !MappingToolIsOpen()) return;
+  if (MappingScreenshotRequested >= 4) {
     MappingScreenshotRequested = 0;
     MappingChanged = 1;
-    g_loop.mappingCopyPasses = 0;
+    RedrawRequested = 1;
+    return;
+  }
+  if (++MappingScreenshotRequested == 4) {
+    // The frames since the request were drawn without the tool's buttons and overlays.
+    ClockSleepMs(200);
+    CopyMappingToClipboard();
+    ClockSleepMs(200);
+    EditViewState &= 0x1FFFFFu;  // the roll the view took for the shot goes
   }
 }
 

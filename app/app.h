@@ -61,6 +61,9 @@ const char* InitTimerResolution();  // null, or an error text
 void CaptureSystemTime();
 uint64_t NoonOfRaceDate();          // 64-bit file time
 void RequestExit(uint32_t actionCode, const char* reason);
+// The mapping tool's pending shot, on every presented frame while the tool is open: the
+// frames since the request are counted; at the fourth the copy is taken, a frame later the
+// request ends with a redraw.
 void TickMappingScreenshot();
 
 // ---- [Device recovery] ----

@@ -2,7 +2,10 @@
 #include "modeller/modeller.h"
 
 #include "modeller/edit_views.h"
+#include "modeller/cutouts_screen.h"
 #include "modeller/object_editor.h"
+#include "modeller/texture_mapping.h"
+#include "modeller/texture_pages.h"
 
 int MappingScreenshotRequested;
 unsigned EditViewState = 0xFFFFFFFFu;  // the perspective view
@@ -12,5 +15,9 @@ int ObjectEditorOpen;
 
 void ReloadEditorTextures() {
   ReloadBackgroundImages();
+  // The texture screens find their page textures again.
+  if (ActiveMappingPanel) ActiveMappingPanel->previewName[0] = 0, ActiveMappingPanel->preview = nullptr;
+  RefreshCutoutsScreen();
+  if (ActivePagesScreen) ActivePagesScreen->refresh = 1;
   if (ActiveObjectEditor) RebuildObjectPreviews(*ActiveObjectEditor, 1);
 }

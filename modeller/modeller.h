@@ -8,8 +8,12 @@
 
 struct Prss;
 
-// The mapping tool's request to copy the screen area to the clipboard.
+// The mapping tool's shot of a mapping's screen area: 0 none pending, else the frames drawn
+// since the request (1..4).  The frame loop counts them while the tool is open and takes the
+// copy at 4 with CopyMappingToClipboard (1 when it reached the clipboard).
 extern int MappingScreenshotRequested;
+int MappingToolIsOpen();
+int CopyMappingToClipboard();
 // The edit views' current view code (edit_views.h), -1 for the perspective view; the top 11
 // bits (the roll) are cleared when the mapping copy is done.
 extern unsigned EditViewState;

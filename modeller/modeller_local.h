@@ -8,6 +8,17 @@
 #include "core/fixed_math.h"
 #include "modeller/modeller_screen.h"
 
+// A formatted button text that stays until 512 more are made: the interface keeps the
+// pointers of a frame's texts until the frame is drawn (texture_page_view.cpp).
+const char* FrameText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// A texture screen takes the frame's draw hook, keeping the one before to chain and give back
+// (only while its own is still installed).
+void TakeDrawHook(void (*hook)(void*), void* owner, void (**savedHook)(void*), void** savedOwner);
+// A texture screen's mouse when no drag of its own runs: the interface's buttons first, then
+// the object editor's mouse (the screen's parent is the modeller, the modeller's the editor).
+void PassMouseToEditor(Prss* screen, MouseRecord* mouse);
+void GiveBackDrawHook(void (*hook)(void*), void* owner, void (*savedHook)(void*), void* savedOwner);
+
 // The triangle of three projected corners (normalised units) overlaps the rectangle; flag as
 // ScreenRect::ContainsTriangle's.
 int RectOverlapsProjected(const ScreenRect& rect, const float corners[3][2], int flag);

@@ -16,6 +16,9 @@
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
+#include "modeller/cutouts_screen.h"
+#include "modeller/texture_mapping.h"
+#include "modeller/texture_pages.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/text/messages.h"
@@ -358,61 +361,18 @@ int TreeIndexOf(const ModelObject& main, const ModelObject* object) {
 
 // ---- [Mode sub-screens] ----
 
-namespace {
-
-struct ModeSubScreen {
-  Prss prss;
-  ModellerScreen* modeller;
-  int mode;
-  int reloads;
-};
-
-Prss* ModeSubScreenAction(Prss* process) {
-  ModeSubScreen* page = reinterpret_cast<ModeSubScreen*>(process);
-  if (!process->alive) {
-    delete page;
-    return nullptr;
-  }
-  Prss_ActSub(process);
-  if (FrameSkipped || process->sub) return process;
-  RowCursorX = RowCursorY = 0;
-  AddModeButtons(*page->modeller);
-  static const char* const NAMES[3] = {"texture mapping", "texture cutouts", "texture pages"};
-  DrawCentredCaption(NAMES[page->mode - ModeTextureMapping], 0);
-  return process;
-}
-
-void ModeSubScreenKey(Prss* process, int key) {
-  ModeSubScreen* page = reinterpret_cast<ModeSubScreen*>(process);
-  ModellerScreenKeys(&page->modeller->prss, key);
-}
-
-void ModeSubScreenMouse(Prss* process, MouseRecord* mouse) {
-  if (HandleInterfaceMouse(mouse)) return;
-  Prss* editor = process->parent ? process->parent->parent : nullptr;
-  if (editor && editor->mouse) editor->mouse(editor, mouse);
-}
-
-}  // namespace
-
 Prss* OpenModeSubScreen(ModellerScreen& screen, int mode) {
   if (!IsTextureMode(mode)) return nullptr;
-  ModeSubScreen* page = Prss_New<ModeSubScreen>();
-  Prss_Init(&page->prss, &screen.prss, ModeSubScreenAction, ModeSubScreenKey, ModeSubScreenMouse, nullptr, nullptr);
-  page->modeller = &screen;
-  page->mode = mode;
-  Prss_MakeCurrent(&page->prss);
-  return &page->prss;
+  if (mode == ModeTextureMapping) return OpenMappingPanel(&screen.prss, screen, 0);
+  if (mode == ModeTextureCutout) return OpenCutoutsScreen(&screen.prss, screen);
+  return &CreateTexturePagesScreen(&screen.prss, screen, screen.mainObject)->prss;
 }
 
 void ReloadModeSubScreen(ModellerScreen& screen) {
   Prss* sub = screen.prss.sub;
-  if (sub && sub->act == ModeSubScreenAction) ++reinterpret_cast<ModeSubScreen*>(sub)->reloads;
-}
-
-int ModeSubScreenReloads(const Prss* subScreen) {
-  if (!subScreen || subScreen->act != ModeSubScreenAction) return -1;
-  return reinterpret_cast<const ModeSubScreen*>(subScreen)->reloads;
+  if (sub && ActiveMappingPanel && sub == &ActiveMappingPanel->prss) RefreshMappingPanelSelection();
+  if (sub && ActiveCutoutsScreen && sub == &ActiveCutoutsScreen->prss) RefreshCutoutsScreen();
+  if (sub && ActivePagesScreen && sub == &ActivePagesScreen->prss) ActivePagesScreen->refresh = 1;
 }
 
 ModellerScreen* ModellerOf(Prss* process) {

@@ -287,13 +287,11 @@ void DrawTriangleMarkers(ModellerScreen& screen);
 int ShowsViewMarks();
 
 // ---- [Mode sub-screens] ----
-// The texture mapping panel, the cutouts screen and the texture pages screen are opened as
-// the modeller's sub-screen in modes 4, 5 and 6.  STAND-IN until those screens exist: each
-// is a least page that shows the mode bar and the mode's name and passes keys and the mouse
-// on; told to reload its lists it only counts the request.
+// The texture mapping panel (texture_mapping.h), the cutouts screen (cutouts_screen.h) and
+// the texture pages screen (texture_pages.h) are opened as the modeller's sub-screen in modes
+// 4, 5 and 6; after undo and redo the open one takes up the restored selection.
 Prss* OpenModeSubScreen(ModellerScreen& screen, int mode);
 void ReloadModeSubScreen(ModellerScreen& screen);
-int ModeSubScreenReloads(const Prss* subScreen);  // how often it was told to reload; -1 not one
 
 // ---- [Operations] ----
 // The keys' operations run through RunModellerOperation, the limits are set by

@@ -71,15 +71,32 @@ void EditPointChosen(Prss* owner, uint32_t, int position) {
 
 // ---- [Recording] ----
 
-void ModellerAddUndoPoint(const char* name, int kind, uintptr_t itemA, uintptr_t itemB) {
+namespace {
+// ModellerAddUndoPoint's body: 1 when a node was recorded.
+int RecordUndoPoint(const char* name, int kind, uintptr_t itemA, uintptr_t itemB) {
   ModellerScreen* screen = ActiveModeller;
-  if (!screen) return;
+  if (!screen) return 0;
   const UndoMergeKey& key = ModellerUndo.mergeKey;
-  if (kind != 0 && ModellerUndo.count > 0 && key.kind == kind && key.itemA == itemA && key.itemB == itemB) return;
+  if (kind != 0 && ModellerUndo.count > 0 && key.kind == kind && key.itemA == itemA && key.itemB == itemB) return 0;
   CopySharedSelections(screen->state);
-  if (AddUndoNode(screen->state, name, kind, itemA, itemB)) ShowEditConfirmation(name);
+  const int made = AddUndoNode(screen->state, name, kind, itemA, itemB);
+  if (made) ShowEditConfirmation(name);
   ObjectEditorShared.unsavedChanges = 1;
   screen->state.unchanged = 0;
+  return made;
+}
+}  // namespace
+
+void ModellerAddUndoPoint(const char* name, int kind, uintptr_t itemA, uintptr_t itemB) {
+  RecordUndoPoint(name, kind, itemA, itemB);
+}
+
+int RecordDragUndoPoint(const char* name) { return RecordUndoPoint(name, 0, 0, 0); }
+
+void DropDragUndoPoint(int recorded) {
+  if (!recorded) return;
+  ModellerState state;
+  ModellerUndo.FreeLatestNode(state);
 }
 
 int AddUndoNode(const ModellerState& state, const char* name, int kind, uintptr_t itemA, uintptr_t itemB) {

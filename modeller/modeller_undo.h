@@ -50,6 +50,11 @@ extern char UndoCaption[UNDO_CAPTION_SIZE], RedoCaption[UNDO_CAPTION_SIZE];
 // state, a node is recorded ("name" confirmed on the status line) and the model is marked
 // changed.
 void ModellerAddUndoPoint(const char* name, int kind, uintptr_t itemA, uintptr_t itemB);
+// A drag's start: its point recorded as above (kind 0); 1 when a node was made for it.
+int RecordDragUndoPoint(const char* name);
+// A cancelled drag: its node dropped when its start made one (otherwise the newest node is an
+// earlier edit's, which stays).
+void DropDragUndoPoint(int recorded);
 // Records the live model as a node; the steps ahead of an undone history are dropped, and the
 // oldest node when 30 are held.  1 when recorded.
 int AddUndoNode(const ModellerState& state, const char* name, int kind, uintptr_t itemA, uintptr_t itemB);

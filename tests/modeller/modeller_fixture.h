@@ -19,6 +19,7 @@
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
+#include "platform/keys.h"
 #include "render/frame.h"
 #include "render/views.h"
 #include "tools/model_gen/model_builder.h"
@@ -201,6 +202,14 @@ class ModellerTest : public ::testing::Test {
     const ModelObject& o = *EditedObject;
     for (int p = 0; p < o.pointCount; ++p) n += (o.points[p].flags & POINT_SELECTED) != 0;
     return n;
+  }
+  // The open box's text, the box closed (Enter) and its frame run; empty when none is open.
+  std::string TakeBox() {
+    if (!MessageBoxDialog.prss.alive) return "";
+    const std::string said = MessageBoxDialog.first;
+    Key(KEY_ENTER);
+    Frame();
+    return said;
   }
   // A shown message line holds the text.
   static bool Said(const std::string& text) {

@@ -1,0 +1,789 @@
+// texture_mapping_test.cpp - the mapping maths (handle points against a reference, texture
+// coordinates of the corners in every orientation, rotations, the central rule, links) and
+// the mapping tool driven through its keys and operations, each edit undone byte for byte
+// and each refusal changing nothing; the screenshot's checks.
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "modeller/model/model_meshes.h"
+#include "modeller/modeller.h"
+#include "modeller/texture_mapping.h"
+#include "modeller_fixture.h"
+#include "modeller/model/model_file.h"
+#include "platform/keys.h"
+#include "render/views.h"
+#include "tests/ui/control_clicks.h"
+#include "ui/value_edit.h"
+
+using namespace modeller_test;
+
+namespace {
+
+// The right, view and up axes of the six axis codes, from the angle conventions: heading
+// about +z, pitch -90 looks down with the picture's up along +y.
+struct AxisCase {
+  uint32_t code;
+  int right[3], view[3], up[3];
+};
+const AxisCase AXES[6] = {
+    {DIRECTION_BACK, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}},   {DIRECTION_FRONT, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}},
+    {DIRECTION_RIGHT, {0, 1, 0}, {-1, 0, 0}, {0, 0, 1}}, {DIRECTION_LEFT, {0, -1, 0}, {1, 0, 0}, {0, 0, 1}},
+    {DIRECTION_TOP, {1, 0, 0}, {0, 0, -1}, {0, 1, 0}},   {DIRECTION_UNDER, {-1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
+};
+
+// Handle offsets (right, view, up) in units of half width, half height and the direction's
+// length, as the table of handles gives them.
+void HandleLocal(const ModelMapping& m, int h, double out[3]) {
+  const double w = m.width / 2 / 65536.0, hh = m.height / 2 / 65536.0;
+  const double table[11][3] = {{-w, 0, -hh}, {w, 0, hh}, {w, 0, -hh}, {-w, 0, hh}, {0, 0, -hh}, {0, 0, hh},
+                               {w, 0, 0},    {-w, 0, 0}, {0, 0, 0},   {0, 0, hh - m.height / 8 / 65536.0},
+                               {0, -(std::fabs(hh) + std::fabs(w)) / 2, 0}};
+  for (int i = 0; i < 3; ++i) out[i] = table[h][i];
+}
+
+ModelMapping MakeMapping(uint32_t direction, double w, double h, double x, double y, double z) {
+  ModelMapping m;
+  m.Init(1);
+  m.direction = direction;
+  m.width = Metres(w), m.height = Metres(h);
+  m.offset[0] = Metres(x), m.offset[1] = Metres(y), m.offset[2] = Metres(z);
+  return m;
+}
+
+}  // namespace
+
+// ---- the maths ----
+
+TEST(MappingMaths, HandlePointsOfTheAxisCodesAreExact) {
+  InitSinCosTables();
+  for (const AxisCase& a : AXES) {
+    const ModelMapping m = MakeMapping(a.code, 2.0, 1.0, 0.25, -0.5, 1.0);
+    for (int h = 0; h < MAPPING_HANDLE_COUNT; ++h) {
+      double local[3];
+      HandleLocal(m, h, local);
+      int32_t p[3];
+      GetMappingHandlePoint(m, h, p);
+      for (int i = 0; i < 3; ++i) {
+        const double expected = m.offset[i] / 65536.0 + a.right[i] * local[0] + a.view[i] * local[1] + a.up[i] * local[2];
+        EXPECT_EQ(p[i], int32_t(std::lround(expected * 65536))) << "code " << a.code << " handle " << h << " axis " << i;
+      }
+    }
+  }
+  EXPECT_EQ(ModelMapping{}.DirectionFlag(), MAPPING_LINK_BACK);
+  const uint32_t codes[5] = {DIRECTION_FRONT, DIRECTION_RIGHT, DIRECTION_LEFT, DIRECTION_TOP, PackDirection(100, 0, 0)};
+  const int flags[5] = {MAPPING_LINK_FRONT, MAPPING_LINK_SIDE, MAPPING_LINK_SIDE, MAPPING_LINK_TOP, MAPPING_LINK_TOP};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(MakeMapping(codes[i], 1, 1, 0, 0, 0).DirectionFlag(), flags[i]);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(OPPOSITE_MAPPING_HANDLE[OPPOSITE_MAPPING_HANDLE[i]], i);
+}
+
+TEST(MappingMaths, TurnedMappingsMatchTheReferenceOfTheSameTables) {
+  InitSinCosTables();
+  const int headings[4] = {37, -500, 700, 180}, pitches[4] = {-101, 200, 0, -359}, rolls[4] = {0, 45, -700, 300};
+  for (int c = 0; c < 4; ++c) {
+    const ModelMapping m = MakeMapping(PackDirection(headings[c], pitches[c], rolls[c]), 3.0, -1.5, 2.0, -7.0, 0.5);
+    // The reference: the same truncated angles and 16.16 sines, in doubles.
+    const uint32_t a = uint32_t(QuarterDegreesToTurn(headings[c])), b = uint32_t(QuarterDegreesToTurn(pitches[c])),
+                   cc_ = uint32_t(QuarterDegreesToTurn(rolls[c]));
+    const double sa = FixSin(a) / 65536.0, ca = FixCos(a) / 65536.0, sb = FixSin(b) / 65536.0, cb = FixCos(b) / 65536.0,
+                 sc = FixSin(cc_) / 65536.0, cc = FixCos(cc_) / 65536.0;
+    const double r[9] = {ca * cc - sa * sb * sc, -sa * cb, ca * sc + sa * sb * cc, sa * cc + ca * sb * sc, ca * cb,
+                         sa * sc - ca * sb * cc, -cb * sc, sb, cb * cc};
+    const double metres = std::sqrt(2.0 * 2 + 7.0 * 7 + 0.25) + 3;
+    for (int h = 0; h < MAPPING_HANDLE_COUNT; ++h) {
+      double local[3];
+      HandleLocal(m, h, local);
+      int32_t p[3];
+      GetMappingHandlePoint(m, h, p);
+      for (int i = 0; i < 3; ++i) {
+        const double expected =
+            m.offset[i] + 65536 * (r[3 * i] * local[0] + r[3 * i + 1] * local[1] + r[3 * i + 2] * local[2]);
+        EXPECT_NEAR(p[i], expected, 1 + 2 * metres) << "case " << c << " handle " << h;
+      }
+    }
+  }
+}
+
+TEST(MappingMaths, TheCornerHandlesShowTheRegionCornersInEveryOrientation) {
+  InitSinCosTables();
+  for (const AxisCase& a : AXES) {
+    ModelMapping m = MakeMapping(a.code, 2.0, 1.0, 0.5, 0.25, -0.75);
+    FixedMatrix matrix;
+    m.DirectionMatrix(matrix);
+    Cutout cut;
+    cut.Init(1);
+    cut.region[REGION_WIDTH] = 40, cut.region[REGION_HEIGHT] = 30, cut.region[REGION_LEFT] = 10, cut.region[REGION_TOP] = 20;
+    const float lower[2] = {10 / 128.0f, 1 - 20 / 128.0f}, upper[2] = {50 / 128.0f, 1 - 50 / 128.0f};
+    for (int o = 0; o < ORIENTATION_COUNT; ++o) {
+      cut.orientation = uint8_t(o);
+      const float* k = ORIENTATION_TABLE[o];
+      for (int h = 0; h < 2; ++h) {
+        int32_t p[3];
+        GetMappingHandlePoint(m, h, p);
+        float uv[2];
+        ComputeTextureCoordinates(uv, p, m, cut, matrix);
+        const float* c = h == 0 ? lower : upper;
+        EXPECT_NEAR(uv[0], k[0] * c[0] + k[1] * c[1] + k[4], 1e-4) << a.code << " orientation " << o << " handle " << h;
+        EXPECT_NEAR(uv[1], k[2] * c[0] + k[3] * c[1] + k[5], 1e-4) << a.code << " orientation " << o << " handle " << h;
+      }
+    }
+  }
+}
+
+TEST(MappingMaths, RotationsWrapOrStopAndTheCentralRuleKeepsTheMiddleLine) {
+  ModelMapping m = MakeMapping(PackDirection(715, 355, -715), 1, 1, 0, 0, 0);
+  m.RotateFirst(10);
+  EXPECT_EQ(DirectionHeading(m.direction), -715);
+  m.RotateSecond(10);
+  EXPECT_EQ(DirectionPitch(m.direction), 360);
+  m.RotateThird(-10);
+  EXPECT_EQ(DirectionRoll(m.direction), 715);
+  // Side codes keep Y at 0, the others X; only with the flag.
+  for (const AxisCase& a : AXES) {
+    ModelMapping c = MakeMapping(a.code, 1, 1, 1.5, -2.5, 3.0);
+    c.ClearAxisOffset();
+    EXPECT_EQ(c.offset[0], Metres(1.5));
+    c.flags = MAPPING_CENTRAL;
+    c.ClearAxisOffset();
+    const bool side = a.code == DIRECTION_RIGHT || a.code == DIRECTION_LEFT;
+    EXPECT_EQ(c.offset[0], side ? Metres(1.5) : 0) << a.code;
+    EXPECT_EQ(c.offset[1], side ? 0 : Metres(-2.5)) << a.code;
+    EXPECT_EQ(c.offset[2], Metres(3.0));
+  }
+  // One-sided: all four corners on one side of x = 0.
+  FixedMatrix matrix;
+  ModelMapping side = MakeMapping(DIRECTION_FRONT, 1.0, 1.0, 0.6, 0, 0);
+  side.DirectionMatrix(matrix);
+  EXPECT_TRUE(side.IsOneSided(matrix));
+  side.offset[0] = Metres(0.4);
+  EXPECT_FALSE(side.IsOneSided(matrix));
+  EXPECT_STREQ(MappingDirectionName(PackDirection(100, 0, 0)), "Horizon");
+  EXPECT_STREQ(MappingDirectionName(PackDirection(100, 8, 0)), "Free");
+  EXPECT_STREQ(MappingDirectionName(DIRECTION_UNDER), "Under");
+}
+
+TEST(MappingMaths, LinkedMappingsShareSizesAndKeepTheirSigns) {
+  ModelObject o{};
+  o.Init();
+  ModelBuilder b;
+  b.Page(PAGE_FIXED, "p");
+  b.AddCutout("c", 0, 128, 128, 0, 0, CutoutMaterial{});
+  b.AddMapping("top", 0, 0, DIRECTION_TOP, 2.0, 4.0, 0xFFFFFF, 0.1, 0.2, 1.0);
+  b.AddMapping("top2", 0, 0, DIRECTION_TOP, 1.0, 1.0, 0xFFFFFF, 0, 9, 1.0);
+  b.AddMapping("side", 0, 0, DIRECTION_RIGHT, -1.0, 1.0, 0xFFFFFF, 1, 5, 0);
+  b.AddMapping("front", 0, 0, DIRECTION_FRONT, 1.0, 1.0, 0xFFFFFF, 3, 1, 0);
+  b.AddMapping("under", 0, 0, DIRECTION_UNDER, 1.0, 1.0, 0xFFFFFF, 3, 1, 0);
+  b.Into(o);
+  o.mappings[0].flags = MAPPING_LINK_SIDE | MAPPING_LINK_FRONT;
+  o.mappings[1].flags = MAPPING_LINK_SIDE;
+  o.mappings[2].flags = MAPPING_LINK_TOP;
+  o.mappings[3].flags = MAPPING_LINK_TOP;
+  o.mappings[4].flags = MAPPING_LINK_TOP;  // a bottom mapping takes no link
+  PushTopMappingLinks(o, 0);
+  EXPECT_EQ(o.mappings[2].offset[1], Metres(0.2));
+  EXPECT_EQ(o.mappings[2].width, -Metres(4.0)) << "the side keeps its negative width";
+  EXPECT_EQ(o.mappings[3].offset[0], Metres(0.1));
+  EXPECT_EQ(o.mappings[3].width, Metres(2.0));
+  EXPECT_EQ(o.mappings[1].offset[1], Metres(0.2)) << "two tops on one side pass Y";
+  EXPECT_EQ(o.mappings[1].height, Metres(4.0)) << "and height";
+  EXPECT_EQ(o.mappings[1].width, Metres(1.0)) << "no front link between them";
+  EXPECT_EQ(o.mappings[4].offset[0], Metres(3)) << "the bottom mapping is left alone";
+  // A side change goes to every top holding the side flag, and on to their partners.
+  o.mappings[2].offset[1] = Metres(-1);
+  o.mappings[2].width = Metres(6);
+  o.mappings[0].height = -Metres(1);
+  PushMappingLinks(o, 2);
+  EXPECT_EQ(o.mappings[0].offset[1], Metres(-1));
+  EXPECT_EQ(o.mappings[0].height, -Metres(6)) << "the top keeps its sign";
+  EXPECT_EQ(o.mappings[1].height, -Metres(6));
+  EXPECT_EQ(FindLinkedTopMapping(o, MAPPING_LINK_FRONT), 0);
+  EXPECT_EQ(FindLinkedTopMapping(o, MAPPING_LINK_BACK), -1);
+  EXPECT_TRUE(IsMappingLinked(o.mappings[0]));
+  o.Free();
+}
+
+TEST(MappingMaths, ThePlaneThroughPointsGivesItsViewCode) {
+  uint32_t code = 0;
+  float pitch = 0, heading = 0;
+  // Upright plane facing -y: the back view.
+  const int32_t a[3] = {Metres(1), 0, 0}, b[3] = {0, 0, 0}, up[3] = {0, 0, Metres(1)};
+  ASSERT_TRUE(DirectionFromPoints(a, b, up, &code, &pitch, &heading));
+  EXPECT_EQ(DirectionPitch(code), 0);
+  EXPECT_EQ(std::abs(DirectionHeading(code)), 720) << "looks along +y from behind the points";
+  const int32_t t[3] = {0, Metres(1), 0};
+  ASSERT_TRUE(DirectionFromPoints(a, b, t, &code, &pitch, &heading));
+  EXPECT_TRUE(code == DIRECTION_TOP || code == DIRECTION_UNDER);
+  EXPECT_FALSE(DirectionFromPoints(a, b, a, &code, &pitch, &heading)) << "no plane through a line";
+}
+
+// ---- the tool ----
+
+namespace {
+
+class MappingToolTest : public ModellerTest {
+ protected:
+  void OpenTool() {
+    Open();
+    Key('M', true);
+    ASSERT_NE(ActiveMappingPanel, nullptr);
+    panel = ActiveMappingPanel;
+    EditViews.dragBox = DragBox{};
+  }
+  std::vector<uint8_t> Bytes() const { return ModelRecordBytes(model, 1, 1); }
+  // A finished drag box of the current (front) view between two world points (x, z metres).
+  static void Box(double x0, double z0, double x1, double z1) {
+    DragBox& box = EditViews.dragBox;
+    box.state = DRAG_BOX_DONE;
+    box.code = CurrentViewCode();
+    box.worldCorners[0][0] = Metres(x0), box.worldCorners[0][2] = Metres(z0);
+    box.worldCorners[1][0] = Metres(x1), box.worldCorners[1][2] = Metres(z1);
+    box.worldCorners[0][1] = box.worldCorners[1][1] = 0;
+    float axes[3][3];
+    BuildOrthoViewMatrix(box.code, axes);
+    for (int c = 0; c < 2; ++c)
+      for (int r = 0; r < 3; ++r)
+        box.viewCorners[c][r] = int32_t(std::lround(box.worldCorners[c][0] * axes[r][0] + box.worldCorners[c][2] * axes[r][2]));
+  }
+  MappingPanel* panel = nullptr;
+};
+
+}  // namespace
+
+TEST_F(MappingToolTest, ShiftMOpensTheToolWhichTakesKeysAndHidesTheObjectRotation) {
+  Open();
+  model.angles[0] = 1000;
+  Key('M', true);
+  panel = ActiveMappingPanel;
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(CurrentProcess, &panel->prss);
+  EXPECT_EQ(model.angles[0], 0) << "shown unrotated while mapping";
+  EXPECT_EQ(panel->locked, 1);
+  Frame();
+  Key('S', true);
+  Frame(2);
+  EXPECT_EQ(ActiveMappingPanel, nullptr);
+  EXPECT_EQ(model.angles[0], 1000) << "the rotation comes back";
+}
+
+TEST_F(MappingToolTest, NewMappingsComeFromTheDragBoxAndRefusalsChangeNothing) {
+  OpenTool();
+  const auto before = Bytes();
+  // The perspective view and a missing box are refused.
+  EXPECT_EQ(AddMappingFromDragBox(*panel), 0);
+  EXPECT_EQ(TakeBox(), TEXT_MAPPING_NEED_2D);
+  FrontView();
+  EXPECT_EQ(AddMappingFromDragBox(*panel), 0);
+  EXPECT_EQ(TakeBox(), TEXT_MAPPING_NEED_BOX);
+  EXPECT_EQ(Bytes(), before);
+  Box(-0.5, 0.25, 1.5, 1.25);
+  ASSERT_EQ(AddMappingFromDragBox(*panel), 1);
+  ASSERT_EQ(model.mappingCount, 3);
+  const ModelMapping& m = model.mappings[2];
+  EXPECT_EQ(m.direction, DIRECTION_FRONT);
+  EXPECT_EQ(m.width, Metres(2.0));
+  EXPECT_EQ(m.height, Metres(1.0));
+  EXPECT_EQ(m.offset[0], Metres(0.5));
+  EXPECT_EQ(m.offset[2], Metres(0.75));
+  EXPECT_EQ(SelectedMapping, 2);
+  ConfirmTextEntry("bonnet");
+  EXPECT_STREQ(model.mappings[2].name, "bonnet");
+  EXPECT_TRUE(MappingMatchesDragBox(*panel, model.mappings[2]));
+  Undo(0);
+  EXPECT_EQ(Bytes(), before) << "undone byte for byte";
+  // The limit.
+  Undo(1);
+  while (model.mappingCount < MAX_MODEL_MAPPINGS) model.AddMapping(nullptr);
+  const auto full = Bytes();
+  EXPECT_EQ(AddMappingFromDragBox(*panel), 0);
+  EXPECT_EQ(TakeBox(), TEXT_MAPPING_MAXIMUM);
+  EXPECT_EQ(Bytes(), full);
+}
+
+TEST_F(MappingToolTest, AdjustingKeepsOrDropsTheLinksByDirection) {
+  OpenTool();
+  FrontView();
+  // A top linked to the front mapping 0; mapping 1 is another front mapping.
+  const int top = model.AddMapping(nullptr);
+  model.mappings[top].direction = DIRECTION_TOP;
+  model.mappings[top].flags = MAPPING_LINK_FRONT;
+  model.mappings[0].flags = MAPPING_LINK_TOP;
+  SelectedMapping = 0;
+  panel->locked = 0;
+  Box(-1, 0, 2, 1);
+  ASSERT_EQ(AdjustMappingToDragBox(*panel), 1);
+  EXPECT_EQ(model.mappings[0].width, Metres(3));
+  EXPECT_EQ(model.mappings[top].width, Metres(3)) << "the same direction updates the top";
+  EXPECT_EQ(model.mappings[top].offset[0], Metres(0.5));
+  EXPECT_EQ(AdjustMappingToDragBox(*panel), 0);
+  EXPECT_EQ(TakeBox(), TEXT_MAPPING_MATCHES);
+  // Locked, a linked mapping refuses.
+  panel->locked = 1;
+  Box(-1, 0, 1, 1);
+  const auto before = Bytes();
+  EXPECT_EQ(AdjustMappingToDragBox(*panel), 0);
+  EXPECT_EQ(TakeBox(), TEXT_MAPPING_LOCKED);
+  EXPECT_EQ(Bytes(), before);
+  // From another direction the links go.
+  panel->locked = 0;
+  SelectEditView(VIEW_BACK);
+  Box(-1, 0, 1, 1);
+  ASSERT_EQ(AdjustMappingToDragBox(*panel), 1);
+  EXPECT_EQ(model.mappings[0].direction, DIRECTION_BACK);
+  EXPECT_EQ(model.mappings[0].flags & MAPPING_LINK_TOP, 0);
+  EXPECT_EQ(TakeBox(), TEXT_MAPPING_LINKS_REMOVED);
+}
+
+TEST_F(MappingToolTest, DuplicateCopyPasteDeleteRenameAndMove) {
+  OpenTool();
+  SelectedMapping = 1;
+  const auto before = Bytes();
+  ASSERT_EQ(DuplicateMapping(*panel), 1);
+  EXPECT_EQ(model.mappingCount, 3);
+  EXPECT_EQ(SelectedMapping, 2);
+  ConfirmTextEntry("m1 copy");
+  EXPECT_STREQ(model.mappings[2].name, "m1 copy");
+  // Delete: the copy is unused; the used ones are refused with their count.
+  ASSERT_EQ(DeleteMapping(*panel), 1);
+  EXPECT_EQ(Bytes(), before);
+  SelectedMapping = 0;
+  EXPECT_EQ(DeleteMapping(*panel), 0);
+  EXPECT_EQ(TakeBox(), "The selected mapping is used by 4 triangles");
+  // Copy and paste between mappings of one direction.
+  model.mappings[1].offset[2] = Metres(2);
+  SelectedMapping = 1;
+  CopyMapping(*panel);
+  SelectedMapping = 0;
+  ASSERT_EQ(PasteMapping(*panel), 1);
+  EXPECT_EQ(model.mappings[0].offset[2], Metres(2));
+  model.mappings[1].direction = DIRECTION_BACK;
+  SelectedMapping = 1;
+  CopyMapping(*panel);
+  SelectedMapping = 0;
+  EXPECT_EQ(PasteMapping(*panel), 0) << "another direction is not offered";
+  // Rename and move; triangles follow the move.
+  ASSERT_EQ(RenameMapping(*panel, "roof"), 1);
+  EXPECT_STREQ(model.mappings[0].name, "roof");
+  const int usersOf0 = model.triangles[0].mapping;
+  ASSERT_EQ(MoveMappingInList(*panel, 1, 1), 1);
+  EXPECT_EQ(SelectedMapping, 1);
+  EXPECT_STREQ(model.mappings[1].name, "roof");
+  EXPECT_EQ(model.triangles[0].mapping, usersOf0 == 0 ? 1 : 0);
+  EXPECT_EQ(MoveMappingInList(*panel, 5, 1), 0) << "already last";
+  // The last mapping cannot go.
+  ModelObject& sub = model.children[0];
+  SelectSubobject(*modeller, 0, &sub);
+  sub.triangleCount = 0;
+  SelectedMapping = 0;
+  EXPECT_EQ(DeleteMapping(*panel), 0);
+  EXPECT_EQ(TakeBox(), TEXT_MAPPING_LAST);
+}
+
+TEST_F(MappingToolTest, SpokeModeKeepsTheRimMappingFirst) {
+  OpenTool();
+  ObjectEditorShared.spokeCount = 8;
+  model.AddMapping(nullptr);
+  SelectedMapping = 0;
+  EXPECT_EQ(MoveMappingInList(*panel, 1, 1), 0);
+  EXPECT_EQ(RenameMapping(*panel, "x"), 0);
+  EXPECT_EQ(TakeBox(), TEXT_MAPPING_RIM_RENAME);
+  SelectedMapping = 2;
+  ASSERT_EQ(MoveMappingInList(*panel, 20, 0), 1);
+  EXPECT_EQ(SelectedMapping, 1) << "nothing moves above the rim";
+  FrontView();
+  Box(0, 0, 1, 1);
+  EXPECT_EQ(AddMappingFromDragBox(*panel), 0);
+  EXPECT_EQ(TakeBox(), TEXT_MAPPING_SPOKES);
+  ObjectEditorShared.spokeCount = 0;
+}
+
+TEST_F(MappingToolTest, SizesPositionsAnglesCutoutsAndCentral) {
+  OpenTool();
+  SelectedMapping = 1;
+  const auto before = Bytes();
+  EXPECT_EQ(SetMappingSize(*panel, 0, 4000.5), 0);
+  EXPECT_EQ(TakeBox(), TEXT_MAPPING_BOUNDS);
+  EXPECT_EQ(Bytes(), before);
+  ASSERT_EQ(SetMappingSize(*panel, 0, 4000), 1);
+  EXPECT_EQ(model.mappings[1].width, 4000 << 16);
+  ASSERT_EQ(SetMappingSize(*panel, 1, -0.5), 1);
+  EXPECT_EQ(model.mappings[1].height, -Metres(0.5));
+  // Square against a 2:1 region.
+  model.cutouts[0].region[REGION_WIDTH] = 64, model.cutouts[0].region[REGION_HEIGHT] = 32;
+  model.mappings[1].height = Metres(1.5);
+  ASSERT_EQ(SquareMapping(*panel, 0), 1);
+  EXPECT_EQ(model.mappings[1].width, Metres(3.0));
+  ASSERT_EQ(SquareMapping(*panel, 1), 1);
+  EXPECT_EQ(model.mappings[1].height, Metres(1.5));
+  // Position: typed metres, a step, a paste.
+  ASSERT_EQ(SetMappingPosition(*panel, 2, 2, 1.25), 1);
+  EXPECT_EQ(model.mappings[1].offset[2], Metres(1.25));
+  ASSERT_EQ(SetMappingPosition(*panel, 2, 0, -Metres(0.25)), 1);
+  EXPECT_EQ(model.mappings[1].offset[2], Metres(1.0));
+  // Angles: typed degrees, clamped; a step through the rotations.
+  ASSERT_EQ(SetMappingAngle(*panel, 1, 2, 120.0), 1);
+  EXPECT_EQ(DirectionPitch(model.mappings[1].direction), 360);
+  ASSERT_EQ(SetMappingAngle(*panel, 0, 0, 1000), 1);
+  EXPECT_EQ(DirectionHeading(model.mappings[1].direction), DirectionHeading(DIRECTION_FRONT) + 1000 - 1440);
+  // Central only for an axis direction.
+  EXPECT_EQ(SwitchMappingCentral(*panel), 0);
+  EXPECT_EQ(TakeBox(), TEXT_MAPPING_CENTRAL_AXIS);
+  model.mappings[1].direction = DIRECTION_FRONT;
+  model.mappings[1].offset[0] = Metres(0.3);
+  ASSERT_EQ(SwitchMappingCentral(*panel), 1);
+  EXPECT_EQ(model.mappings[1].offset[0], 0);
+  // Cutout slots: arming the main slot while main and opposite agree moves both.
+  model.AddCutout(nullptr);
+  ArmCutoutSlot(*panel, 1, 0);
+  EXPECT_EQ(MappingPanelSelection, 0);
+  ASSERT_EQ(AssignMappingCutout(*panel, 1), 1);
+  EXPECT_EQ(model.mappings[1].cutout[0], 1);
+  EXPECT_EQ(model.mappings[1].cutout[1], 1);
+  EXPECT_EQ(MappingPanelSelection, -1) << "an edit clears the armed slot";
+  EXPECT_EQ(AssignMappingCutout(*panel, 0), 0) << "nothing armed";
+  ArmCutoutSlot(*panel, 1, 1);
+  ASSERT_EQ(AssignMappingCutout(*panel, 0), 1);
+  EXPECT_EQ(model.mappings[1].cutout[0], 1);
+  EXPECT_EQ(model.mappings[1].cutout[1], 0);
+  // Every step undoes back to the start.
+  while (Undo(0)) {
+  }
+  EXPECT_EQ(Bytes(), before);
+}
+
+TEST_F(MappingToolTest, LinksAreSetFromEitherSideAndLockedByDefault) {
+  OpenTool();
+  const int top = model.AddMapping(nullptr);
+  model.mappings[top].direction = DIRECTION_TOP;
+  model.mappings[top].width = Metres(5);
+  SelectedMapping = 0;
+  ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_TOP), 1);
+  EXPECT_EQ(TakeBox(), "OK - you still need to set a top mapping to link to front");
+  SelectedMapping = top;
+  ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_FRONT), 1);
+  EXPECT_EQ(model.mappings[top].width, Metres(1)) << "the top takes the linked front's width";
+  EXPECT_TRUE(IsMappingLinked(model.mappings[top]));
+  const auto before = Bytes();
+  EXPECT_EQ(SetMappingSize(*panel, 0, 2.0), 0);
+  EXPECT_EQ(TakeBox(), TEXT_MAPPING_LOCKED);
+  EXPECT_EQ(Bytes(), before);
+  // A second yes on the same flag clears it.
+  ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_FRONT), 1);
+  EXPECT_FALSE(IsMappingLinked(model.mappings[top]));
+  // A rotated mapping is not offered a link; an under mapping takes none.
+  model.mappings[1].direction = DIRECTION_FRONT | uint32_t(40) << 21;
+  SelectedMapping = 1;
+  EXPECT_EQ(CanAskMappingLink(*panel, MAPPING_LINK_TOP), 0);
+  EXPECT_EQ(TakeBox(), TEXT_MAPPING_ROTATED_LINK);
+  model.mappings[1].direction = DIRECTION_UNDER;
+  EXPECT_EQ(CanAskMappingLink(*panel, MAPPING_LINK_TOP), 0);
+}
+
+TEST_F(MappingToolTest, ViewsFromPointsAndDragBoxesFromPoints) {
+  OpenTool();
+  // Points 0 (0, 0, 0), 2 (1, 0, 0) and 6 (0, 0, 1) lie in the panel's plane y = 0.
+  PickMappingPoint(*panel, 0);
+  PickMappingPoint(*panel, 2);
+  ASSERT_EQ(ViewFromPoints(*panel), 1);
+  EXPECT_NE(CurrentViewCode(), VIEW_CODE_PERSPECTIVE);
+  EXPECT_EQ(DirectionPitch(uint32_t(CurrentViewCode())), 0) << "two points: an upright plane";
+  TakeBox();
+  PickMappingPoint(*panel, 6);
+  EXPECT_EQ(panel->pointCount, 3);
+  ASSERT_EQ(ViewFromPoints(*panel), 1);
+  EXPECT_EQ(CurrentViewCode(), int32_t(DIRECTION_BACK)) << "the panel's plane seen from behind";
+  EXPECT_EQ(TakeBox(), "pitch -0.00 heading 0.00");
+  PickMappingPoint(*panel, 6);
+  EXPECT_EQ(panel->pointCount, 2) << "a second click unpicks";
+  FrontView();
+  ASSERT_EQ(DragBoxFromPoints(*panel), 1);
+  EXPECT_EQ(EditViews.dragBox.state, DRAG_BOX_DONE);
+  EXPECT_EQ(EditViews.dragBox.worldCorners[1][0], Metres(1));
+  // The drag box is copied and pasted into the opposite view.
+  CopyDragBox(*panel);
+  EditViews.dragBox.state = DRAG_BOX_NONE;
+  SelectEditView(VIEW_BACK);
+  ASSERT_EQ(PasteDragBox(*panel), 1);
+  EXPECT_EQ(EditViews.dragBox.code, int32_t(DIRECTION_BACK));
+  SelectEditView(VIEW_TOP);
+  EXPECT_EQ(PasteDragBox(*panel), 0);
+}
+
+TEST_F(MappingToolTest, HandleDragsMoveSizeAndCancelLeavingTheHistory) {
+  OpenTool();
+  // In the plane of a front mapping (right -x, up +z), 2 x 1 at (0, 0, 0.5).
+  ModelMapping start = model.mappings[0];
+  start.width = Metres(2), start.height = Metres(1);
+  start.offset[0] = 0, start.offset[1] = 0, start.offset[2] = Metres(0.5);
+  ModelMapping m = start;
+  // The lower-left corner (at x = +1) dragged past the opposite corner gives a negative width.
+  int32_t p[3];
+  GetMappingHandlePoint(start, 0, p);
+  EXPECT_EQ(p[0], Metres(1));
+  p[0] = -Metres(2);
+  DragMappingHandleTo(m, start, 0, p);
+  EXPECT_EQ(m.width, -Metres(1));
+  EXPECT_EQ(m.offset[0], -Metres(1.5));
+  EXPECT_EQ(m.height, Metres(1));
+  // An edge handle changes only its size.
+  m = start;
+  GetMappingHandlePoint(start, 5, p);
+  p[0] += Metres(5), p[2] += Metres(0.5);
+  DragMappingHandleTo(m, start, 5, p);
+  EXPECT_EQ(m.width, Metres(2));
+  EXPECT_EQ(m.height, Metres(1.5));
+  EXPECT_EQ(m.offset[2], Metres(0.75));
+  // A central mapping's opposite handle mirrors the move: the centre stays on the line.
+  m = start;
+  m.flags = MAPPING_CENTRAL;
+  ModelMapping centralStart = m;
+  GetMappingHandlePoint(centralStart, 6, p);
+  p[0] -= Metres(0.5);
+  DragMappingHandleTo(m, centralStart, 6, p);
+  EXPECT_EQ(m.offset[0], 0);
+  EXPECT_EQ(m.width, Metres(3));
+  // The centre handle moves in the plane only.
+  m = start;
+  GetMappingHandlePoint(start, 8, p);
+  p[1] += Metres(3), p[2] += Metres(1);
+  DragMappingHandleTo(m, start, 8, p);
+  EXPECT_EQ(m.offset[1], 0);
+  EXPECT_EQ(m.offset[2], Metres(1.5));
+
+  // A drag through the tool in the front view, then a right press: model and history as before.
+  FrontView();
+  SelectedMapping = 0;
+  AddUndoPoint("earlier edit", 0, 0, 0);
+  const auto before = Bytes();
+  const int nodes = ModellerUndo.count;
+  int32_t corner[3];
+  GetMappingCorner(*modeller, 0, corner, 1);
+  ASSERT_EQ(StartMappingHandleDrag(*panel, 1, PixelX(corner[0] / 65536.0), PixelY(corner[2] / 65536.0)), 1);
+  EXPECT_EQ(ModellerUndo.count, nodes + 1);
+  MoveMappingHandleDrag(*panel, PixelX(corner[0] / 65536.0) - 64, PixelY(corner[2] / 65536.0));
+  EXPECT_NE(Bytes(), before);
+  MouseRecord right{};
+  right.clickCode = CLICK_RIGHT;
+  Mouse(right);
+  EXPECT_EQ(panel->dragHandle, -1);
+  EXPECT_EQ(Bytes(), before);
+  EXPECT_EQ(ModellerUndo.count, nodes);
+  EXPECT_STREQ(ModellerUndo.nodes[nodes].name, "earlier edit") << "the earlier edit is the live state again";
+  // A drag that recorded nothing (a merge) drops no node when cancelled.
+  panel->dragHandle = 1;
+  panel->dragStart = model.mappings[0];
+  panel->dragRecorded = 0;
+  CancelMappingHandleDrag(*panel);
+  EXPECT_EQ(ModellerUndo.count, nodes);
+}
+
+TEST_F(MappingToolTest, KeysOfTheTool) {
+  OpenTool();
+  SelectedMapping = 1;
+  CtrlKey('D');
+  EXPECT_EQ(model.mappingCount, 3);
+  CancelTextEntry();
+  Frame();
+  Key(KEYCODE_DELETE);
+  EXPECT_EQ(model.mappingCount, 2) << "the unused copy goes";
+  g_sounds.clear();
+  Key(KEYCODE_DELETE);
+  EXPECT_EQ(g_sounds, std::vector<int>{3}) << "nothing selected";
+  SelectedMapping = 0;
+  MappingPanelSelection = 1;
+  Key(27);
+  EXPECT_EQ(MappingPanelSelection, -1) << "Escape clears the armed slot first";
+  Key('C');
+  EXPECT_EQ(SelectedMapping, -1);
+  Key('C', true);
+  EXPECT_EQ(modeller->state.mode, ModeTextureCutout) << "Shift+C goes to the modeller";
+}
+
+// ---- the screenshot's checks ----
+
+TEST_F(MappingToolTest, TheScreenshotIsRefusedInOrderAndTakenAt1280By960) {
+  OpenTool();
+  ScreenWidth = 1280, ScreenHeight = 960;
+  SelectEditView(VIEW_FRONT);
+  FrameEditView(4 << 16, 1 << 15);
+  SetEditViewProjection(0);
+  ModelMapping& m = model.mappings[0];
+  SelectedMapping = 0;
+  m.direction = 0xFFFFFFFFu;
+  EXPECT_STREQ(CheckMappingScreenshot(*modeller, m), "not a directional mapping");
+  m.direction = DIRECTION_BACK;
+  EXPECT_STREQ(CheckMappingScreenshot(*modeller, m), "wrong view direction");
+  m.direction = DIRECTION_FRONT;
+  m.width = -m.width;
+  EXPECT_STREQ(CheckMappingScreenshot(*modeller, m), "width is zero or negative") << "though it maps";
+  m.width = -m.width;
+  m.offset[0] = Metres(40);
+  EXPECT_STREQ(CheckMappingScreenshot(*modeller, m), "part of the mapping is off screen");
+  m.offset[0] = 0;
+  ScreenWidth = 1279;
+  EXPECT_STREQ(CheckMappingScreenshot(*modeller, m), "window size must be at least 1280x960");
+  ScreenWidth = 1280;
+  EXPECT_EQ(CheckMappingScreenshot(*modeller, m), nullptr);
+  m.direction = DIRECTION_FRONT | 0x00200000u;
+  SetCurrentViewCode(int32_t(DIRECTION_FRONT));
+  RequestMappingScreenshot(panel, CLICK_LEFT, 0);
+  EXPECT_EQ(MappingScreenshotRequested, 1);
+  EXPECT_EQ(EditViewState >> 21, 1u) << "the view takes the mapping's roll while pending";
+  const auto before = Bytes();
+  Frame();
+  EXPECT_EQ(Bytes(), before) << "the tool does nothing while the shot is pending";
+  MappingScreenshotRequested = 0;
+  EditViewState &= 0x1FFFFF;
+  // The size switch is the editor option's bit 6.
+  RequestMappingScreenshot(panel, CLICK_LEFT, 1);
+  EXPECT_EQ(MappingSkinSize(), 1024);
+  RequestMappingScreenshot(panel, CLICK_LEFT, 2);
+  EXPECT_EQ(MappingSkinSize(), 2048);
+  m.direction = DIRECTION_BACK;
+  RequestMappingScreenshot(panel, CLICK_LEFT, 0);
+  EXPECT_EQ(TakeBox(), "Can't take screenshot - wrong view direction");
+  EXPECT_EQ(MappingScreenshotRequested, 0);
+}
+
+TEST(MappingScreenshot, TheAreaAverageWeighsCoveredFractions) {
+  // A 4 x 2 picture of columns 0, 100, 200, 40 to 3 x 1: thirds of columns mix.
+  std::vector<uint8_t> src(4 * 2 * 4, 255);
+  const uint8_t values[4] = {0, 100, 200, 40};
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 4; ++x) src[size_t(y * 4 + x) * 4] = values[x];
+  uint8_t out[3 * 4];
+  AreaAverageRect(src.data(), 16, 0, 0, 4, 2, 3, 1, out);
+  EXPECT_EQ(out[0], 25);   // (0 x 1 + 100 x 1/3) / (4/3)
+  EXPECT_EQ(out[4], 150);  // (100 x 2/3 + 200 x 2/3) / (4/3)
+  EXPECT_EQ(out[8], 80);   // (200 x 1/3 + 40) / (4/3)
+  EXPECT_EQ(out[3], 255);
+  // A sub-rectangle at an offset, same size: a copy.
+  AreaAverageRect(src.data(), 16, 1, 1, 2, 1, 2, 1, out);
+  EXPECT_EQ(out[0], 100);
+  EXPECT_EQ(out[4], 200);
+}
+
+// ---- buttons, perspective drags, files ----
+
+namespace {
+class MappingButtonsTest : public MappingToolTest {
+ protected:
+  static void Buttons(Prss* screen) {
+    ClearInterface();
+    FrameSkipped = 0;
+    screen->act(screen);
+    FrameSkipped = 1;
+  }
+  static bool Shown(const char* label) { return FindShownButton(label) != nullptr; }
+};
+}  // namespace
+
+TEST_F(MappingButtonsTest, TheButtonsFollowTheSelectionAndTheDragBox) {
+  OpenTool();
+  FrontView();
+  Buttons(&panel->prss);
+  EXPECT_TRUE(Shown("mappings : 2"));
+  EXPECT_TRUE(Shown("m0"));
+  EXPECT_TRUE(Shown("Front"));
+  EXPECT_FALSE(Shown("NEW mapping")) << "no drag box yet";
+  EXPECT_TRUE(Shown("show object points"));
+  Box(-0.5, 0.25, 0.5, 0.75);
+  Buttons(&panel->prss);
+  const InterfaceButton* add = FindShownButton("NEW mapping");
+  ASSERT_NE(add, nullptr);
+  ClickButton(*add);
+  EXPECT_EQ(model.mappingCount, 3);
+  CancelTextEntry();
+  Frame();
+  // The selected mapping's rows: it is unused, so it may be deleted, and no shot is offered.
+  ASSERT_EQ(SelectedMapping, 2);
+  Buttons(&panel->prss);
+  for (const char* label : {"delete", "clear", "skin size", "1024", "2048", "move in list", "UP", "DN", "ADJUST", "DUP",
+                            "NEW", "copy mapping", "copy drag box", "link with TOP", "central", "use mapping's view",
+                            "cutout name", "W : 1.000", "H : 0.500"})
+    EXPECT_TRUE(Shown(label)) << label;
+  EXPECT_FALSE(Shown("copy screen shot"));
+  EXPECT_TRUE(Shown("not reflectable (maps both sides)"));
+  SelectedMapping = 0;
+  Buttons(&panel->prss);
+  EXPECT_TRUE(Shown("copy screen shot")) << "a used mapping";
+  EXPECT_FALSE(Shown("delete"));
+  // A central mapping's status holds its heading, pitch and X.
+  model.mappings[0].flags = MAPPING_CENTRAL;
+  Buttons(&panel->prss);
+  EXPECT_TRUE(Shown("[central]"));
+  ASSERT_NE(FindShownButton("heading 180.00"), nullptr);
+  EXPECT_EQ(FindShownButton("heading 180.00")->handler, nullptr);
+  EXPECT_EQ(FindShownButton("X : 0.000")->handler, nullptr);
+  EXPECT_NE(FindShownButton("Z : 0.000")->handler, nullptr);
+  model.mappings[0].flags = 0;
+  Buttons(&panel->prss);
+  EXPECT_TRUE(Shown("rotate"));
+  EXPECT_NE(FindShownButton("heading 180.00")->handler, nullptr);
+  // A click on a row's main cutout arms its slot; a click in the cutout list assigns it.
+  const InterfaceButton* slot = FindShownButton("c", "Click to choose the main cutout for this mapping");
+  ASSERT_NE(slot, nullptr);
+  ClickButton(*slot);
+  EXPECT_EQ(MappingPanelSelection, 0);
+}
+
+TEST_F(MappingToolTest, PerspectiveDragsStayInTheMappingsPlane) {
+  OpenTool();
+  SelectedMapping = 0;
+  ASSERT_EQ(EditViews.width, 0) << "the perspective view";
+  FrameEditView(4 << 16, 1 << 15);
+  SetEditViewProjection(0);
+  int32_t centre[3];
+  GetMappingCorner(*modeller, 0, centre, MAPPING_HANDLE_CENTRE);
+  float x = 0, y = 0;
+  int32_t depth = 0;
+  if (!ProjectPointToScreen(centre, &x, &y, &depth)) GTEST_SKIP() << "the default camera does not see the mapping";
+  const ModelMapping before = model.mappings[0];
+  if (!StartMappingHandleDrag(*panel, MAPPING_HANDLE_CENTRE, int(x), int(y)))
+    GTEST_SKIP() << "the default camera looks along the mapping's plane";
+  MoveMappingHandleDrag(*panel, int(x) + 30, int(y) - 20);
+  EndMappingHandleDrag(*panel);
+  const ModelMapping& m = model.mappings[0];
+  EXPECT_EQ(m.offset[1], before.offset[1]) << "a front mapping's depth stays";
+  EXPECT_TRUE(m.offset[0] != before.offset[0] || m.offset[2] != before.offset[2]);
+  EXPECT_EQ(m.width, before.width);
+  // The camera in the plane: no drag.
+  model.mappings[0].offset[1] = CurrentView->position[1];
+  EXPECT_EQ(StartMappingHandleDrag(*panel, MAPPING_HANDLE_CENTRE, int(x), int(y)), 0);
+}
+
+TEST_F(MappingToolTest, EditsAreSavedAndReadBackToTheSameBytes) {
+  OpenTool();
+  FrontView();
+  Box(-0.5, 0.25, 1.5, 1.25);
+  ASSERT_EQ(AddMappingFromDragBox(*panel), 1);
+  CancelTextEntry();
+  Frame();
+  ASSERT_EQ(SetMappingAngle(*panel, 2, 2, 12.5), 1);
+  model.cutouts[0].orientation = 5;
+  model.AddPage(nullptr);
+  ASSERT_EQ(SaveModelFile(model, nullptr, "texmap.qxe", 1), 1);
+  ModelObject back{};
+  back.Init();
+  ASSERT_EQ(LoadModelFile(back, nullptr, "texmap.qxe", 1, nullptr), 1);
+  EXPECT_EQ(ModelRecordBytes(back, 1, 1), Bytes());
+  EXPECT_EQ(DirectionRoll(back.mappings[2].direction), 50);
+  back.Free();
+  std::remove("texmap.qxe");
+}
+
+TEST(MappingMarks, IndicesBeyondTheMarksAreIgnored) {
+  ModelObject o{};
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 0, 1);
+  b.mapping = 250;  // beyond the 240 marks: a damaged record
+  b.Triangle(0, 1, 2);
+  b.mapping = 0;
+  b.Triangle(0, 2, 1);
+  b.Into(o);
+  uint8_t used[MAX_MODEL_MAPPINGS];
+  MarkUsedMappings(o, used);
+  EXPECT_EQ(used[0], 1);
+  EXPECT_EQ(used[MAX_MODEL_MAPPINGS - 1], 0);
+  o.Free();
+}

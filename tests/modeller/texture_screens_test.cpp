@@ -1,0 +1,544 @@
+// texture_screens_test.cpp - the cutouts screen with its page view (region arrows, turns,
+// mirrors and handle drags, the cutout operations, pages and materials, the multi-update)
+// and the texture pages screen (pages added, copied, deleted, moved, typed and named, the
+// templates and the viewer); each edit undone byte for byte, each refusal changing nothing.
+#include <cstring>
+#include <string>
+
+#include "modeller/cutout_material.h"
+#include "render/draw2d.h"
+#include "render/gouraud_mesh.h"
+#include "render/material.h"
+#include "render/texture_table.h"
+#include "render/texture_record.h"
+#include "modeller/cutouts_screen.h"
+#include "modeller/texture_mapping.h"
+#include "modeller/texture_pages.h"
+#include "modeller_fixture.h"
+#include "platform/keys.h"
+#include "tests/ui/control_clicks.h"
+#include "ui/value_edit.h"
+
+using namespace modeller_test;
+
+namespace {
+
+Cutout Region(int x, int y, int w, int h, int orientation = 0) {
+  Cutout c;
+  c.Init(1);
+  c.region[REGION_LEFT] = uint8_t(x), c.region[REGION_TOP] = uint8_t(y);
+  c.region[REGION_WIDTH] = uint8_t(w), c.region[REGION_HEIGHT] = uint8_t(h);
+  c.orientation = uint8_t(orientation);
+  return c;
+}
+std::vector<int> RegionOf(const Cutout& c) {
+  return {c.region[REGION_LEFT], c.region[REGION_TOP], c.region[REGION_WIDTH], c.region[REGION_HEIGHT]};
+}
+
+class TextureScreenTest : public ModellerTest {
+ protected:
+  // The screens find page textures by name: the material table and the texture table they
+  // fill are emptied after each test.
+  void TearDown() override {
+    ModellerTest::TearDown();
+    FreeAllMaterials();
+    FreeAllTextures(0);
+  }
+  std::vector<uint8_t> Bytes() const { return ModelRecordBytes(model, 1, 1); }
+  // The open question's first text; answered yes (Enter).
+  std::string Answer() {
+    if (!MessageBoxDialog.prss.alive || !MessageBoxDialog.callback) return "";
+    const std::string asked = MessageBoxDialog.first;
+    Key('Y');
+    Frame();
+    return asked;
+  }
+  CutoutsScreen* OpenCutouts() {
+    Open();
+    Key('C', true);
+    return ActiveCutoutsScreen;
+  }
+  TexturePagesScreen* OpenPages() {
+    Open();
+    Key('G', true);
+    return ActivePagesScreen;
+  }
+  // The screen's buttons of one frame, as they are drawn.
+  static void Buttons(Prss* screen) {
+    ClearInterface();
+    FrameSkipped = 0;
+    screen->act(screen);
+    FrameSkipped = 1;
+  }
+  static void Press(Prss* screen, const char* label, int clickCode = CLICK_LEFT, const char* hint = nullptr) {
+    Buttons(screen);
+    const InterfaceButton* b = FindShownButton(label, hint);
+    ASSERT_NE(b, nullptr) << "no button \"" << label << "\"";
+    ClickButton(*b, clickCode);
+  }
+  void AddCutouts(int n) {
+    for (int i = 0; i < n; ++i) model.AddCutout(nullptr);
+  }
+  void Select(std::initializer_list<int> indices) {
+    model.DeselectAllCutouts();
+    for (int i : indices) model.cutouts[i].flags |= CUTOUT_SELECTED;
+  }
+};
+
+}  // namespace
+
+// ---- the region ----
+
+TEST(CutoutRegion, ArrowsTurnsAndMirrorsStayOnThePage) {
+  Cutout c = Region(0, 0, 128, 10);
+  StepCutoutRegion(c, 1, 1);
+  EXPECT_EQ(c.region[REGION_LEFT], 0) << "a full-width region cannot move right";
+  c = Region(120, 0, 5, 5);
+  StepCutoutRegion(c, 1, 10);
+  EXPECT_EQ(c.region[REGION_LEFT], 123) << "limited to 128 - width";
+  StepCutoutRegion(c, 4, 10);
+  EXPECT_EQ(c.region[REGION_WIDTH], 1);
+  StepCutoutRegion(c, 7, 200);
+  EXPECT_EQ(c.region[REGION_HEIGHT], 128);
+  EXPECT_EQ(c.region[REGION_TOP], 0);
+
+  c = Region(10, 20, 30, 40);
+  TurnCutoutRegion(c, 0);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{68, 10, 40, 30}));
+  EXPECT_EQ(c.orientation, 3) << "word 0 equals the clear mirror bit: a turn back";
+  c = Region(10, 20, 30, 40);
+  TurnCutoutRegion(c, 1);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{20, 88, 40, 30}));
+  EXPECT_EQ(c.orientation, 1);
+  // Four turns either way, and two flips, give the cutout back.
+  for (int word = 0; word < 2; ++word)
+    for (int o = 0; o < ORIENTATION_COUNT; ++o) {
+      Cutout t = Region(10, 20, 30, 40, o);
+      for (int i = 0; i < 4; ++i) TurnCutoutRegion(t, word);
+      EXPECT_EQ(RegionOf(t), (std::vector<int>{10, 20, 30, 40}));
+      EXPECT_EQ(t.orientation, o);
+    }
+  c = Region(10, 20, 30, 40);
+  TurnCutoutRegion(c, 2);
+  EXPECT_EQ(c.region[REGION_LEFT], 88);
+  EXPECT_EQ(c.orientation, 4);
+  TurnCutoutRegion(c, 2);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{10, 20, 30, 40}));
+  EXPECT_EQ(c.orientation, 0);
+  // A mirrored region turns the other way for the same word.
+  c = Region(10, 20, 30, 40, 4);
+  TurnCutoutRegion(c, 0);
+  EXPECT_EQ(c.orientation, 4 | 1);
+}
+
+TEST(CutoutRegion, HandleDragsAreClampedToThePageAndTheOppositeEdge) {
+  const Cutout start = Region(10, 20, 30, 40);
+  Cutout out;
+  DragCutoutRegion(start, 0, 100, 0, out);  // the left edge past the right one
+  EXPECT_EQ(RegionOf(out), (std::vector<int>{39, 20, 1, 40}));
+  DragCutoutRegion(start, 1, 200, 200, out);
+  EXPECT_EQ(RegionOf(out), (std::vector<int>{10, 20, 118, 108}));
+  DragCutoutRegion(start, 2, -5, -50, out);  // right and bottom edges
+  EXPECT_EQ(RegionOf(out), (std::vector<int>{10, 0, 25, 60}));
+  DragCutoutRegion(start, 8, -50, 500, out);
+  EXPECT_EQ(RegionOf(out), (std::vector<int>{0, 88, 30, 40}));
+  DragCutoutRegion(start, 5, 7, -100, out);  // the top edge only
+  EXPECT_EQ(RegionOf(out), (std::vector<int>{10, 20, 30, 1}));
+  // The frame on a panel of 256 pixels whose bottom is at 300.
+  int r[4];
+  CutoutRegionRect(start, 1000, 300, 256, r);
+  EXPECT_EQ(r[0], 1020);
+  EXPECT_EQ(r[1], 1079);
+  EXPECT_EQ(r[2], 300 - 120);
+  EXPECT_EQ(r[3], 300 - 40 - 1);
+  // The overlay's vertices: green inside, red off the page by more than half a texel.
+  EXPECT_EQ(UsedAreaVertexColour(0.5f, 0.5f, 256), 0x6000FF00u);
+  EXPECT_EQ(UsedAreaVertexColour(1.0f, 0.5f, 256), 0x80FF0000u);
+  EXPECT_EQ(UsedAreaVertexColour(0.001f, 0.5f, 256), 0x80FF0000u);
+  EXPECT_EQ(UsedAreaVertexColour(0.0f, 0.0f, 0), 0x6000FF00u);
+}
+
+TEST(CutoutRegion, UsedAreasTakeTheTrianglesOfThePagesPartsOnly) {
+  // Two parts: the first of another texture, the second of the page; triangle indices are
+  // the mesh's, not the part's.
+  ZKTETexture pageTexture{}, otherTexture{};
+  pageTexture.width = 256;
+  Material page{}, other{};
+  page.texture = &pageTexture, other.texture = &otherTexture;
+  GouraudPoint points[4]{};
+  const float uv[4][2] = {{0.1f, 0.1f}, {0.5f, 0.5f}, {0.9f, 0.2f}, {1.2f, 0.5f}};
+  for (int i = 0; i < 4; ++i) points[i].u = uv[i][0], points[i].v = uv[i][1];
+  GouraudTriangle triangles[2] = {{{0, 1, 2}, 0}, {{1, 2, 3}, 0}};
+  GouraudPart parts[2]{};
+  parts[0].key = &other, parts[0].pointCount = 3, parts[0].triangleCount = 1;
+  parts[1].key = &page, parts[1].pointCount = 1, parts[1].triangleCount = 1;
+  GouraudO3d mesh;
+  mesh.Init();
+  mesh.points = points, mesh.pointCount = 4;
+  mesh.triangles = triangles, mesh.triangleCount = 2;
+  mesh.parts = parts, mesh.partCount = 2;
+  ModelObject o{};
+  o.builtMesh = &mesh;
+  ScreenWidth = 200, ScreenHeight = 200;
+  Draw2DList.Init();
+  Draw2DList.Reset();
+  DrawUsedAreas(o, &page, 0, 0, 0, 100, 100);
+  Draw2DList.Reset();
+  Draw2DList.StartBatch(nullptr);  // the background's room is taken with the first batch
+  Draw2DList.EndBatch();
+  const uint32_t before = Draw2DList.counters.vertexCount;
+  DrawUsedAreas(o, &page, 0, 0, 0, 100, 100);
+  ASSERT_EQ(Draw2DList.counters.vertexCount - before, 3u) << "one triangle of the page's part";
+  const Draw2DVertex* v = Draw2DList.vertices.data() + before;
+  EXPECT_EQ(v[0].colour & 0xFFFFFF, 0x00FF00u) << "(0.5, 0.5) lies on the page";
+  EXPECT_NEAR(v[0].x, -0.5f, 1e-5) << "50 pixels of 200";
+  EXPECT_EQ(v[2].colour & 0xFFFFFF, 0xFF0000u) << "u 1.2 lies off it";
+  Draw2DList.Reset();
+  mesh.points = nullptr, mesh.triangles = nullptr, mesh.parts = nullptr;
+  ScreenWidth = ScreenHeight = 0;
+}
+
+// ---- the cutouts screen ----
+
+TEST_F(TextureScreenTest, ShiftCOpensTheCutoutsScreenAndTheRegionArrowsUndo) {
+  CutoutsScreen* screen = OpenCutouts();
+  ASSERT_NE(screen, nullptr);
+  EXPECT_EQ(CurrentProcess, &screen->prss);
+  const auto before = Bytes();
+  EXPECT_EQ(AdjustCutoutRegion(*screen, CLICK_LEFT, 0), 0) << "nothing selected";
+  SelectCutoutByName(*screen, 0);
+  EXPECT_EQ(SelectedCutout, 0);
+  model.cutouts[0].region[REGION_WIDTH] = 100;
+  const auto wide = Bytes();
+  ASSERT_EQ(AdjustCutoutRegion(*screen, CLICK_RIGHT, 1), 1);
+  EXPECT_EQ(model.cutouts[0].region[REGION_LEFT], 10);
+  ASSERT_EQ(RotateCutout(*screen, 2), 1);
+  EXPECT_EQ(model.cutouts[0].region[REGION_LEFT], 18);
+  Undo(0);
+  Undo(0);
+  EXPECT_EQ(Bytes(), wide);
+  model.cutouts[0].region[REGION_WIDTH] = 128;
+  EXPECT_EQ(Bytes(), before);
+  // A drag and its right-button cancel leave model and history as they were.
+  AddUndoPoint("earlier", 0, 0, 0);
+  const int nodes = ModellerUndo.count;
+  const auto held = Bytes();
+  ASSERT_EQ(StartCutoutDrag(*screen, 1, 500, 500), 1);
+  MoveCutoutDrag(*screen, 400, 600);
+  EXPECT_NE(Bytes(), held);
+  MouseRecord right{};
+  right.clickCode = CLICK_RIGHT;
+  right.rightHeld = 1;
+  Mouse(right);
+  EXPECT_EQ(screen->dragHandle, -1);
+  EXPECT_EQ(Bytes(), held);
+  EXPECT_EQ(ModellerUndo.count, nodes);
+  EXPECT_STREQ(ModellerUndo.nodes[nodes].name, "earlier");
+}
+
+TEST_F(TextureScreenTest, CutoutsAreAddedDuplicatedDeletedAndMoved) {
+  CutoutsScreen* screen = OpenCutouts();
+  const auto before = Bytes();
+  Press(&screen->prss, "add new cutout", CLICK_LEFT, "Create a new cutout (CTRL+N)");
+  ASSERT_EQ(model.cutoutCount, 2);
+  ConfirmTextEntry("C~door_7");
+  EXPECT_STREQ(model.cutouts[1].name, "C~door_7");
+  EXPECT_EQ(SelectedCutout, 1);
+  Frame();
+  Undo(0);
+  EXPECT_EQ(Bytes(), before);
+  Undo(1);
+  // Names of copies.
+  model.AddCutout(nullptr);
+  std::snprintf(model.cutouts[2].name, CUTOUT_NAME_SIZE, "C~door_8");
+  model.AddCutout(nullptr);
+  std::snprintf(model.cutouts[3].name, CUTOUT_NAME_SIZE, "roof");
+  char name[CUTOUT_NAME_SIZE];
+  DuplicateCutoutName(model, "C~door_7", name);
+  EXPECT_STREQ(name, "C~door_9");
+  DuplicateCutoutName(model, "roof", name);
+  EXPECT_STREQ(name, "roof*");
+  DuplicateCutoutName(model, "abcdefghijklmno", name);
+  EXPECT_STREQ(name, "abcdefghijklmn*") << "15 characters: the last becomes the asterisk";
+  Select({1, 3});
+  SelectedCutout = -1;
+  ASSERT_EQ(DuplicateCutouts(*screen), 1);
+  ASSERT_EQ(model.cutoutCount, 6);
+  EXPECT_STREQ(model.cutouts[2].name, "C~door_9");
+  EXPECT_STREQ(model.cutouts[5].name, "roof*");
+  EXPECT_EQ(model.cutouts[1].flags & CUTOUT_SELECTED, 0) << "the source is deselected";
+  EXPECT_NE(model.cutouts[2].flags & CUTOUT_SELECTED, 0) << "the copy stays selected";
+  // Deleting three of which one is used: the other two go, silently.
+  Select({0, 1, 2});
+  const int used = model.mappings[0].cutout[0];
+  ASSERT_EQ(used, 0);
+  ASSERT_EQ(DeleteCutouts(*screen), 1);
+  EXPECT_EQ(model.cutoutCount, 4);
+  EXPECT_EQ(TakeBox(), "");
+  // The current cutout in use, alone: refused.
+  SelectCutoutByName(*screen, 0);
+  const auto kept = Bytes();
+  EXPECT_EQ(DeleteCutouts(*screen), 0);
+  EXPECT_EQ(TakeBox(), TEXT_CUTOUT_IN_USE);
+  EXPECT_EQ(Bytes(), kept);
+  // Moving (the current cutout still selected): the mappings' indices follow.
+  ASSERT_EQ(MoveCutoutInList(*screen, 5, 1), 1);
+  EXPECT_EQ(SelectedCutout, 3);
+  EXPECT_EQ(model.mappings[0].cutout[0], 3);
+  EXPECT_EQ(MoveCutoutInList(*screen, 1, 1), 0) << "already last";
+}
+
+TEST_F(TextureScreenTest, TheLastCutoutStaysAndDuplicatesHaveLimits) {
+  CutoutsScreen* screen = OpenCutouts();
+  model.mappings[0].cutout[0] = model.mappings[0].cutout[1] = 0;
+  model.mappings[1].cutout[0] = model.mappings[1].cutout[1] = 0;
+  model.children[0].mappings[0].cutout[0] = 0;
+  Select({0});
+  SelectedCutout = -1;
+  const auto before = Bytes();
+  DeleteCutouts(*screen);
+  EXPECT_EQ(model.cutoutCount, 1) << "the last remaining cutout is never removed";
+  while (Undo(0)) {
+  }
+  EXPECT_EQ(Bytes(), before);
+  g_sounds.clear();
+  model.DeselectAllCutouts();
+  CtrlKey('D');
+  EXPECT_EQ(g_sounds, std::vector<int>{3});
+  AddCutouts(MAX_MODEL_CUTOUTS - 2);
+  Select({0, 1});
+  SelectedCutout = -1;
+  EXPECT_EQ(DuplicateCutouts(*screen), 0);
+  EXPECT_EQ(TakeBox(), TEXT_CUTOUT_TOO_MANY);
+}
+
+TEST_F(TextureScreenTest, PagesBackingAndMaterialsOfCutouts) {
+  CutoutsScreen* screen = OpenCutouts();
+  TexturePage page{};
+  std::snprintf(page.name, sizeof page.name, "glass_ALP");
+  const int alphaPage = model.AddPage(&page);
+  model.AddCutout(nullptr);
+  model.AddCutout(nullptr);
+  std::snprintf(model.cutouts[1].name, CUTOUT_NAME_SIZE, "window");
+  model.cutouts[1].page = uint8_t(alphaPage);
+  model.cutouts[1].material.alphaType = ALPHA_BLEND;
+  // A page without alpha for a selection holding an ALPHA cutout is refused by name.
+  Select({1, 2});
+  const auto before = Bytes();
+  EXPECT_EQ(AssignCutoutPage(*screen, 0), 0);
+  EXPECT_EQ(TakeBox(), "window has alpha type ALPHA so texture must have alpha");
+  EXPECT_EQ(Bytes(), before);
+  // Several selected: asked, then assigned with the material repaired.
+  AssignCutoutPage(*screen, alphaPage);
+  EXPECT_EQ(Answer(), "Set 2 selected cutouts to use this texture?");
+  EXPECT_EQ(model.cutouts[2].page, alphaPage);
+  // One current cutout: at once.
+  SelectCutoutByName(*screen, 0);
+  ASSERT_EQ(AssignCutoutPage(*screen, alphaPage), 1);
+  EXPECT_EQ(model.cutouts[0].page, alphaPage);
+  // Backing and material.
+  ASSERT_EQ(SwitchCutoutBacking(*screen, 0), 1);
+  EXPECT_NE(model.cutouts[0].flags & CUTOUT_BACKING, 0);
+  CutoutMaterial same = model.cutouts[0].material;
+  EXPECT_EQ(SetCutoutMaterial(*screen, 0, same), 0);
+  EXPECT_TRUE(Said("No changes detected"));
+  same.envMapType = ENV_C_SHINE, same.shineType = SHINE_PAINT;
+  ASSERT_EQ(SetCutoutMaterial(*screen, 0, same), 1);
+  EXPECT_EQ(model.cutouts[0].material.shineType, SHINE_PAINT);
+}
+
+TEST_F(TextureScreenTest, TheMultiUpdateChecksEveryCutoutFirst) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(2);
+  CutoutUpdateSet = CutoutUpdateSetting{};
+  Select({0, 1, 2});
+  EXPECT_EQ(CheckCutoutUpdate(*screen), 0);
+  EXPECT_EQ(TakeBox(), TEXT_CUTOUT_NOTHING_SET);
+  CutoutUpdateSet.setRoughness = 1;
+  CutoutUpdateSet.roughness = 40;
+  model.DeselectAllCutouts();
+  EXPECT_EQ(CheckCutoutUpdate(*screen), 0);
+  EXPECT_EQ(TakeBox(), TEXT_CUTOUT_NONE_SELECTED);
+  // Roughness needs a shine: refused on the first cutout, none changed.
+  Select({0, 1, 2});
+  const auto before = Bytes();
+  EXPECT_EQ(CheckCutoutUpdate(*screen), 0);
+  EXPECT_EQ(TakeBox(), "Problem checking updates on : c");
+  EXPECT_EQ(Bytes(), before);
+  for (int i = 0; i < 3; ++i) model.cutouts[i].material = CutoutMaterial{ALPHA_SOLID, ENV_C_SHINE, SHINE_PAINT, 0, {255, 255, 255}, 0};
+  ASSERT_EQ(CheckCutoutUpdate(*screen), 1);
+  EXPECT_EQ(Answer(), "Update 1 property in 3 selected cutouts?");
+  EXPECT_TRUE(Said("Updated 3 cutouts"));
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(model.cutouts[i].material.roughness, 40);
+  CutoutUpdateSet = CutoutUpdateSetting{};
+}
+
+TEST_F(TextureScreenTest, SeveralSelectedCutoutsShowTheUpdatePanel) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(2);
+  CutoutUpdateSet = CutoutUpdateSetting{};
+  Select({0, 1, 2});
+  Buttons(&screen->prss);
+  for (const char* label : {"select page", "properties to set", "none specified", "Alpha type", "Env type", "Shine type",
+                            "set reflection colour", "set roughness", "update 3 cutouts", "dup", "del", "clear"})
+    EXPECT_NE(FindShownButton(label), nullptr) << label;
+  EXPECT_EQ(FindShownButton("move in list"), nullptr) << "only for one current cutout";
+  Press(&screen->prss, "set roughness");
+  EXPECT_EQ(CutoutUpdateSet.setRoughness, 1);
+  Buttons(&screen->prss);
+  EXPECT_NE(FindShownButton("1 specified"), nullptr);
+  Press(&screen->prss, "select page");
+  EXPECT_EQ(screen->pageChooser, 1);
+  Buttons(&screen->prss);
+  EXPECT_NE(FindShownButton("panel"), nullptr) << "the chooser lists the pages";
+  CutoutUpdateSet = CutoutUpdateSetting{};
+}
+
+TEST_F(TextureScreenTest, KeysOfTheCutoutsScreen) {
+  CutoutsScreen* screen = OpenCutouts();
+  SelectCutoutByName(*screen, 0);
+  screen->pageChooser = 1;
+  Key(27);
+  EXPECT_EQ(screen->pageChooser, 0) << "Escape closes the chooser";
+  Key('C');
+  EXPECT_EQ(SelectedCutout, -1);
+  g_sounds.clear();
+  Key(KEYCODE_DELETE);
+  EXPECT_EQ(g_sounds, std::vector<int>{3});
+  Key('M');
+  EXPECT_EQ(modeller->state.mode, ModeTextureCutout) << "M alone is ignored";
+  Key('M', true);
+  EXPECT_EQ(modeller->state.mode, ModeTextureMapping);
+}
+
+// ---- the texture pages screen ----
+
+TEST_F(TextureScreenTest, PagesAreAddedCopiedAndLimited) {
+  TexturePagesScreen* screen = OpenPages();
+  ASSERT_NE(screen, nullptr);
+  EXPECT_EQ(CurrentProcess, &screen->prss);
+  const auto before = Bytes();
+  Press(&screen->prss, "add new page");
+  ASSERT_EQ(model.pageCount, 2);
+  EXPECT_STREQ(model.pages[1].name, "page 2");
+  EXPECT_STREQ(OpenTextEntry.prompt, "Select a PNG texture");
+  ConfirmTextEntry("bodywork");
+  EXPECT_STREQ(model.pages[1].name, "bodywork") << "the PNG chooser stores no extension";
+  Frame();
+  Undo(0);
+  Undo(0);
+  EXPECT_EQ(Bytes(), before);
+  // Duplicating the last of five with page 4 selected.
+  for (int i = 0; i < 4; ++i) model.AddPage(nullptr);
+  model.pages[4].type = PAGE_SKIN;
+  SelectedPage = 4;
+  CtrlKey('D');
+  ASSERT_EQ(model.pageCount, 6);
+  EXPECT_EQ(SelectedPage, 5);
+  EXPECT_EQ(model.pages[5].type, PAGE_FIXED);
+  while (model.pageCount < MAX_MODEL_PAGES) model.AddPage(nullptr);
+  const auto full = Bytes();
+  EXPECT_EQ(AddTexturePage(*screen, 0), 0);
+  EXPECT_EQ(TakeBox(), TEXT_PAGE_MAXIMUM);
+  EXPECT_EQ(Bytes(), full);
+}
+
+TEST_F(TextureScreenTest, PagesAreDeletedAndMovedWithTheirCutouts) {
+  TexturePagesScreen* screen = OpenPages();
+  SelectedPage = 0;
+  const auto before = Bytes();
+  EXPECT_EQ(DeleteTexturePage(*screen), 0);
+  EXPECT_EQ(TakeBox(), "The selected page is used by 1 cutout");
+  model.AddCutout(nullptr);
+  EXPECT_EQ(DeleteTexturePage(*screen), 0);
+  EXPECT_EQ(TakeBox(), "The selected page is used by 2 cutouts");
+  model.cutouts[0].page = model.cutouts[1].page = 1;  // pointing past the only page
+  EXPECT_EQ(DeleteTexturePage(*screen), 0);
+  EXPECT_EQ(TakeBox(), TEXT_PAGE_LAST);
+  model.cutouts[0].page = model.cutouts[1].page = 0;
+  model.RemoveCutout(1);
+  EXPECT_EQ(Bytes(), before);
+  for (int i = 0; i < 3; ++i) model.AddPage(nullptr);
+  model.cutouts[0].page = 2;
+  SelectedPage = 0;
+  const int nodes = ModellerUndo.count;
+  EXPECT_EQ(MoveTexturePage(*screen, CLICK_LEFT, 0), 0) << "the first page cannot go up";
+  EXPECT_EQ(ModellerUndo.count, nodes) << "and records nothing";
+  SelectedPage = 2;
+  ASSERT_EQ(MoveTexturePage(*screen, CLICK_RIGHT, 0), 1);
+  EXPECT_EQ(SelectedPage, 0) << "a step of 5 stops at the first page";
+  EXPECT_EQ(model.cutouts[0].page, 0) << "the cutout follows its page";
+  SelectedPage = 3;
+  EXPECT_EQ(MoveTexturePage(*screen, CLICK_LEFT, 1), 0);
+  // An unused page goes, later pages renumbered.
+  SelectedPage = 1;
+  model.cutouts[0].page = 3;
+  ASSERT_EQ(DeleteTexturePage(*screen), 1);
+  EXPECT_EQ(model.cutouts[0].page, 2);
+  EXPECT_EQ(SelectedPage, -1);
+}
+
+TEST_F(TextureScreenTest, TypesAndNamesOfPages) {
+  TexturePagesScreen* screen = OpenPages();
+  model.AddPage(nullptr);
+  std::snprintf(model.pages[1].name, MODEL_NAME_SIZE, "decals");
+  SelectedPage = 1;
+  const int nodes = ModellerUndo.count;
+  EXPECT_EQ(SetPageType(*screen, PAGE_FIXED), 0);
+  EXPECT_EQ(ModellerUndo.count, nodes) << "its own type records nothing";
+  ASSERT_EQ(SetPageType(*screen, PAGE_SKIN), 1);
+  EXPECT_STREQ(model.pages[1].name, "") << "a skin page has no name";
+  SelectedPage = 0;
+  EXPECT_EQ(SetPageType(*screen, PAGE_SKIN), 0);
+  EXPECT_EQ(TakeBox(), "Another page already has type skin");
+  // Dashboard backing only in the main object.
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  SelectedPage = 0;
+  EXPECT_EQ(SetPageType(*screen, PAGE_DASH), 0);
+  EXPECT_EQ(TakeBox(), TEXT_PAGE_BACKING_MAIN);
+  SelectSubobject(*modeller, 0, &model);
+  SelectedPage = 0;
+  // Names: a JPG choice gains ".jpg"; "~", separators and wheels' alpha names are refused.
+  ASSERT_EQ(RenameTexturePage(*screen, "carbon", 1), 1);
+  EXPECT_STREQ(model.pages[0].name, "carbon.jpg");
+  const auto before = Bytes();
+  EXPECT_EQ(RenameTexturePage(*screen, "a~b", 0), 0);
+  EXPECT_EQ(TakeBox(), TEXT_PAGE_TILDE);
+  EXPECT_EQ(RenameTexturePage(*screen, "..\\..\\x", 0), 0);
+  EXPECT_EQ(TakeBox(), TEXT_PAGE_NOT_PLAIN);
+  ObjectEditorShared.spokeCount = 6;
+  EXPECT_EQ(RenameTexturePage(*screen, "rim_ALP", 0), 0);
+  EXPECT_EQ(TakeBox(), TEXT_PAGE_WHEEL_ALPHA);
+  ObjectEditorShared.spokeCount = 0;
+  EXPECT_EQ(Bytes(), before);
+  // The JPG chooser starts from the name without its ending.
+  Press(&screen->prss, "carbon.jpg", CLICK_RIGHT);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Select a JPG texture");
+  EXPECT_STREQ(OpenTextEntry.initialText, "carbon");
+  CancelTextEntry();
+}
+
+TEST_F(TextureScreenTest, TemplatesNeedATextureAndASmoothMesh) {
+  TexturePagesScreen* screen = OpenPages();
+  SelectedPage = 0;
+  screen->texture = nullptr;
+  CopyTemplateToClipboard(*screen, 0);
+  EXPECT_EQ(TakeBox(), "It doesn't matter what image is on the selected texture");
+  Material stand{};
+  screen->texture = &stand;
+  model.builtMesh = nullptr;
+  CopyTemplateToClipboard(*screen, 1);
+  EXPECT_EQ(TakeBox(), TEXT_PAGE_NOT_GOURAUD);
+  screen->texture = nullptr;
+  // A texture that is no loaded file cannot be reloaded.
+  EXPECT_EQ(ReloadPageTexture(&screen->prss, "missing_page", 0, 0), 0);
+  EXPECT_EQ(TakeBox(), "Could not open file : missing_page");
+  // "v" opens the viewer over the screen; Escape closes it.
+  Prss* viewer = CreateImageViewerPage(&screen->prss, "panel");
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(screen->prss.sub, viewer);
+  EXPECT_EQ(CurrentProcess, viewer);
+  Key(27);
+  Frame(2);
+  EXPECT_EQ(screen->prss.sub, nullptr);
+}
