@@ -1035,6 +1035,25 @@ int GearboxOfPlayer() { return Player.options[3]; }
 char* EngineOfPlayer(int builtinIndex) {
   return builtinIndex >= 0 && builtinIndex < PLAYER_CAR_COUNT ? Player.cars[builtinIndex].longText : nullptr;
 }
+// What the vehicle editor asks of the front end and the race.
+void InstallVehicleEditorShell() {
+  VehicleEditorShellLink& s = VehicleEditorShell;
+  s.openOptions = OpenOptions;
+  s.openCoverGarage = [](Prss* parent, const char* vehicleName) {
+    CoverState = COVER_TAKING;
+    return OpenGaragePage(parent, vehicleName);
+  };
+  s.takeCover = [] {
+    const int made = CoverState == COVER_MADE ? 1 : 0;
+    CoverState = COVER_NONE;
+    return made;
+  };
+  s.startExport = [] { CheckModForExport(nullptr, 0, MOD_UPLOAD); };
+  s.exportStep = ExportMod;
+  s.carChanged = [](Car* car) { ModExportCar = car; };
+  s.fillCarChoice = SetupPlayerCarChoice;
+  s.driveSideChanged = [](int left) { Player.options[1] = uint8_t((Player.options[1] & ~1) | (left & 1)); };
+}
 }  // namespace
 
 void InstallShellHooks() {
@@ -1043,6 +1062,7 @@ void InstallShellHooks() {
   InstallModellerHooks();
   InstallVehicleEditorHooks();
   OpenVehicleEditorScreen = [](Prss* parent) { return &VehicleEditor::Create(parent)->prss; };
+  InstallVehicleEditorShell();
   InstallVehicleLooks();
   InstallRaceHooks();
   OpenOptionsScreen = OpenOptions;
