@@ -12,7 +12,12 @@
 #include "core/window_state.h"
 #include "modeller/object_editor.h"
 #include "tests/vehicle_editor/editor_fixture.h"
+#include "core/window_state.h"
+#include "tests/ui/mouse_records.h"
 #include "ui/dialogs.h"
+#include "ui/interface.h"
+#include "ui/value_edit.h"
+#include "ui/value_steps.h"
 
 namespace {
 
@@ -285,6 +290,71 @@ TEST_F(Screen, TheEditPointListTheTextPanelAndTheDriversEye) {
   EXPECT_EQ(e->viewAngles[1], 0);
   VehicleEditor::FitView(*e, 1);
   EXPECT_EQ(e->eyeView, 0);
+}
+
+TEST_F(Screen, AnEditsNameShowsForThreeSecondsAndASliderDraggedTwiceIsOneNode) {
+  Load();
+  MarkEdit("tyre width");
+  EXPECT_EQ(e->selection.saved, 0);
+  EXPECT_EQ(e->statusIsEdit, 1);
+  FrameTime = 1000;
+  for (int32_t left : {2000, 1000, 0}) {
+    Act();
+    EXPECT_EQ(e->statusTime, left);
+  }
+  FrameTime = 0;
+  EXPECT_STREQ(e->statusText, "tyre width");
+
+  // A slider of the vehicle's history domain, dragged twice through the interface.
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  SetInterfaceMetrics();
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  static float ratio = 0.0f;
+  const int nodes = NumNodes;
+  for (int drag = 0; drag < 2; ++drag) {
+    ClearInterface();
+    AddValueControl(&e->prss, &ratio, IvFloat(0.0f), IvFloat(7.0f), IvText("Ratio %.2f"), VALUE_TYPE_FLOAT, nullptr,
+                    nullptr, -1.0f, -1.0f, 0.0f, -0.9f);
+    PressMouse(100 + drag * 50, 10);
+    SendMouse(200 + drag * 50, 10, 0, 1, 0);
+    ReleaseMouse(200 + drag * 50, 10);
+  }
+  EditDomain = EDIT_DOMAIN_NONE;
+  ClearInterface();
+  EXPECT_NE(ratio, 0.0f) << "the slider moved";
+  EXPECT_EQ(NumNodes, nodes + 1) << "two drags of one slider are one edit";
+  EXPECT_EQ(std::strncmp(Slots[NumNodes].name, "set ratio", 9), 0) << Slots[NumNodes].name;
+  UndoEdit(*e);
+  RedoEdit(*e);
+  ClearInterface();
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  AddValueControl(&e->prss, &ratio, IvFloat(0.0f), IvFloat(7.0f), IvText("Ratio %.2f"), VALUE_TYPE_FLOAT, nullptr,
+                  nullptr, -1.0f, -1.0f, 0.0f, -0.9f);
+  PressMouse(300, 10);
+  SendMouse(350, 10, 0, 1, 0);
+  ReleaseMouse(350, 10);
+  EditDomain = EDIT_DOMAIN_NONE;
+  ClearInterface();
+  EXPECT_EQ(NumNodes, nodes + 2) << "after an undo the same slider records anew";
+}
+
+TEST_F(Screen, OpeningLoadingEditingAndClosingAHundredTimesKeepsNothing) {
+  for (int round = 0; round < 100; ++round) {
+    Load();
+    Edit("tank", float(round));
+    if (round % 10 == 0) {
+      VehicleEditor::Key(&e->prss, 'E');
+      if (ActiveObjectEditor) Prss_Terminate(&ActiveObjectEditor->prss);
+      Act();
+    }
+    UndoEdit(*e);
+    VehicleEditor::Terminate(&e->prss);
+    ASSERT_EQ(Act(), nullptr);
+    ASSERT_EQ(VehicleEditorOpen, 0);
+    e = VehicleEditor::Create(nullptr);
+  }
+  EXPECT_EQ(NumNodes, 0);
 }
 
 }  // namespace
