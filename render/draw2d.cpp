@@ -243,7 +243,7 @@ void Draw2D::Flush() {
 
 void Draw2D::UseTexture(int picture) {
   if (picture == boundPicture && counters.batchOpen) return;
-  InterfacePicture p{};
+  PictureCell p{};
   if (!FindInterfacePicture(picture, p)) return;
   CloseOpenBatch();
   StartBatch(p.material);
@@ -264,7 +264,7 @@ void Draw2D::AddRect(uint32_t colour, int aspect, float cx, float cy, float half
 
 // ---- [Interface pictures] ----
 
-int FindInterfacePicture(int index, InterfacePicture& out) {
+int FindInterfacePicture(int index, PictureCell& out) {
   if (index < 0 || index >= SPRITE_SHEET_CELLS * SPRITE_SHEET_CELLS) return 0;
   const float cell = 1.0f / SPRITE_SHEET_CELLS;
   out.material = SystemMaterials.spriteSheet;

@@ -97,12 +97,12 @@ extern Draw2D Draw2DList;
 // sheet (32 x 32 cells, picture n at column n % 32, row n / 32; 415 is the pointer).
 constexpr int INTERFACE_POINTER_PICTURE = 415;
 constexpr int SPRITE_SHEET_CELLS = 32;
-struct InterfacePicture {
+struct PictureCell {
   const Material* material;  // null while the sheet is not loaded: the default material
   float u0, v0, u1, v1;      // the picture's rectangle on the sheet
 };
 // 0 for an index outside the table.
-int FindInterfacePicture(int index, InterfacePicture& out);
+int FindInterfacePicture(int index, PictureCell& out);
 
 // ---- [Background batch] ----
 // Between these two calls the 4 vertices and 2 triangles written go into batch 0.

@@ -67,7 +67,7 @@ void EmitHLine2D(float x0, float y, float x1, uint32_t colour) { EmitLine2D(colo
 void EmitVLine2D(float x, float y0, float y1, uint32_t colour) { EmitLine2D(colour, x, y0, x, y1); }
 
 void DrawRotatedPicture(uint32_t colour, float angle, float x, float y, float size) {
-  InterfacePicture p{};
+  PictureCell p{};
   if (!FindInterfacePicture(INTERFACE_POINTER_PICTURE, p)) return;
   Draw2D& list = Draw2DList;
   list.UseTexture(INTERFACE_POINTER_PICTURE);

@@ -7,6 +7,7 @@
 #include "physics/car.h"
 #include "render/device.h"
 #include "render/matrices.h"
+#include "render/object_picture.h"
 #include "render/render_target.h"
 #include "render/views.h"
 #include "vehicle/car_drawing.h"
@@ -108,6 +109,7 @@ int DrawEditorCar(Car& car, const EditorCarPicture& p, const CarViewSettings& se
   if (p.target) Clear(p.clearColour, 3);
   view.viewPosition = IntVector{v.position[0], v.position[1], v.position[2]};
   UploadViewMatrices();
+  if (p.ground) DrawEditorGround();
   DrawCar(car, view, view.skyMode == 0, 0, 2);
   DrawCarSecondPass(car);
   if (p.target) UnsetRenderTarget();

@@ -24,6 +24,7 @@ struct EditorCarPicture {
   int pitchGiven;
   int standAtEye;       // the camera stands at eye (m, world) instead of off the car
   float eye[3];
+  int ground;           // the editor's ground is drawn under the car
 };
 constexpr uint16_t EDITOR_CAR_PITCH = 0x2000;  // looking down an eighth of a turn
 constexpr float EDITOR_CAR_LOD_SCALE = 0.1f;

@@ -19,6 +19,7 @@
 #include "modeller/vehicle_editor_link.h"
 #include "physics/car.h"
 #include "render/frame.h"
+#include "render/object_picture.h"
 #include "render/views.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
@@ -113,6 +114,7 @@ int DrawCar(VehicleEditor& e) {
   p.pitchGiven = 1;
   p.distance = e.viewDistance;
   p.fieldFactor = VIEW_FIELD;
+  p.ground = 1;
   if (e.eyeView) {
     p.standAtEye = 1;
     for (int i = 0; i < 3; ++i) p.eye[i] = e.eyePoint[i];
@@ -130,7 +132,10 @@ int DrawCar(VehicleEditor& e) {
 
 // The car steps once per drawn frame (drawing it steps it), unless a page covers it.
 void StepAndDrawCar(VehicleEditor& e) {
-  if (!e.car || e.pageOpen) return;
+  if (e.pageOpen) return;
+  // The editor clears its own frame (its views pushed clear mode 2).
+  if (!FrameSkipped && FrameBegun3D) BeginEditorFrameClear();
+  if (!e.car) return;
   e.car->SetFuelLoad(e.displayFlags & SHOW_FUEL ? e.fuelPercent : 0.0f);
   if (FrameSkipped) return;
   if (e.diagramFlags || !FrameBegun3D || !DrawCar(e)) e.car->AccumulateRunTime();
@@ -182,20 +187,20 @@ void FlipSpecialDraw(void*, int, uintptr_t) { SpecialDraw ^= 1; }
 void AddDisplayRow(VehicleEditor& e) {
   Prss* owner = &e.prss;
   const bool special = SpecialDraw != 0;
-  const int units = 4 * 4 + 5 + (special ? 3 * 4 + ((e.displayFlags & SHOW_MASSES) ? 2 : 0) : 0);
+  const int units = 3 * 5 + 6 + 5 + (special ? 3 * 5 + ((e.displayFlags & SHOW_MASSES) ? 3 : 0) : 0);
   SetRowCursorFromBottomRight(units, 1);
   uint32_t* flags = &e.displayFlags;
-  AddFlagToggle(owner, 4, "driver", SHOW_DRIVER, flags, nullptr, 0, nullptr, "Include driver and passengers (D)");
-  AddFlagToggle(owner, 4, "fuel", SHOW_FUEL, flags, nullptr, 0, nullptr, "Include fuel (I)");
-  AddRowButton(owner, 4, 0, special, nullptr, "special draw", FlipSpecialDraw,
+  AddFlagToggle(owner, 5, "driver", SHOW_DRIVER, flags, nullptr, 0, nullptr, "Include driver and passengers (D)");
+  AddFlagToggle(owner, 5, "fuel", SHOW_FUEL, flags, nullptr, 0, nullptr, "Include fuel (I)");
+  AddRowButton(owner, 6, 0, special, nullptr, "special draw", FlipSpecialDraw,
                "Hide the graphical model to inspect masses and frame (S)");
-  AddFlagToggle(owner, 4, "COG", SHOW_COG, flags, nullptr, 0, nullptr, "Show the centre of gravity (G)");
+  AddFlagToggle(owner, 5, "COG", SHOW_COG, flags, nullptr, 0, nullptr, "Show the centre of gravity (G)");
   if (special) {
-    AddFlagToggle(owner, 4, "wire", SHOW_WIRE, flags, nullptr, 0, nullptr, "Show a wireframe of the 3D model");
-    AddFlagToggle(owner, 4, "masses", SHOW_MASSES, flags, nullptr, 0, nullptr, "Show the object masses");
+    AddFlagToggle(owner, 5, "wire", SHOW_WIRE, flags, nullptr, 0, nullptr, "Show a wireframe of the 3D model");
+    AddFlagToggle(owner, 5, "masses", SHOW_MASSES, flags, nullptr, 0, nullptr, "Show the object masses");
     if (e.displayFlags & SHOW_MASSES)
-      AddFlagToggle(owner, 2, "w", SHOW_WHEEL_MASSES, flags, nullptr, 0, nullptr, "Include the wheel masses");
-    AddFlagToggle(owner, 4, "frame", SHOW_FRAME, flags, nullptr, 0, nullptr, "Show the frame");
+      AddFlagToggle(owner, 3, "w", SHOW_WHEEL_MASSES, flags, nullptr, 0, nullptr, "Include the wheel masses");
+    AddFlagToggle(owner, 5, "frame", SHOW_FRAME, flags, nullptr, 0, nullptr, "Show the frame");
   }
   AddRowButton(owner, 5, 0, 0, nullptr, "Edit", e.car ? VehicleEditor::EditModel : nullptr,
                "Edit the 3D model in the modeller (E)");

@@ -135,7 +135,7 @@ TEST_F(Shapes2D, PicturesCutBatchesThePointerTurnsAndTexturesFitTheirRectangles)
   const Draw2DVertex& tip = list.vertices[first];
   EXPECT_NEAR(tip.x, 0.2f + 0.1f * 0.70710678f, 1e-5);
   EXPECT_NEAR(tip.y, -(0.3f - 0.1f * 0.70710678f * W / H), 1e-5) << "y runs down: upward";
-  InterfacePicture p{};
+  PictureCell p{};
   ASSERT_EQ(FindInterfacePicture(415, p), 1);
   EXPECT_NEAR(tip.u, p.u0 + 0.025f / 32.0f, 1e-6) << "2.5 % inside the cell";
   EXPECT_NEAR(p.u0, 31.0f / 32.0f, 1e-6);
