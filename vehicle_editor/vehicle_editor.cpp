@@ -59,7 +59,7 @@ constexpr int ENTRY_LOAD_FILE = 4;  // the text entry lists the files to load
 constexpr uintptr_t UNDO_WORD = 0, REDO_WORD = 1;
 constexpr const char* TEXT_NO_COVER = "Could not create cover.png";
 constexpr float FUEL_PERCENT_AT_OPEN = 100.0f;
-constexpr float DIAGRAM_TEXT_SIZE = 0.03f;
+constexpr float DIAGRAM_TOP = -0.6f, DIAGRAM_HEIGHT = 1.2f, DIAGRAM_LINE = 0.05f, DIAGRAM_TEXT_SIZE = 0.04f;
 constexpr float TEXT_PANEL_SIZE = 0.04f;
 constexpr int TEXT_PANEL_LINES = 30;
 
@@ -150,13 +150,12 @@ void RunCountdowns(VehicleEditor& e) {
   if (e.releaseMeshesCountdown && --e.releaseMeshesCountdown == 0 && e.car) e.car->ReleaseMeshes();
 }
 
-// The suspension diagram of both axles in place of the bottom rows: front left, rear right.
+// The suspension diagram of both axles in place of the bottom rows, in the interface's units:
+// the front axle on the left half, the rear on the right.
 void DrawDiagram(VehicleEditor& e) {
-  const float half = float(ScreenWidth) / 2.0f, height = float(ScreenHeight) * 0.6f;
   for (int set : {1, 0}) {
     DiagramTexts texts{};
-    DrawSetupDiagram(*e.car, set, set == 1 ? 0.0f : half, float(ScreenHeight) * 0.2f, half, height, 1,
-                     DIAGRAM_TEXT_SIZE * 1.2f, texts);
+    DrawSetupDiagram(*e.car, set, set == 1 ? -1.0f : 0.0f, DIAGRAM_TOP, 1.0f, DIAGRAM_HEIGHT, 1, DIAGRAM_LINE, texts);
     QueueDiagramTexts(texts, DIAGRAM_TEXT_SIZE, 0xFFFFFFFF);
   }
 }

@@ -3,7 +3,8 @@
 // loads, stands and settles in the 3D view, the modeller opened and closed unchanged leaves
 // "no changes", Esc closes it at once and the entry page is back; with unsaved changes the
 // window's close asks first.  The pictures are written to the test's folder:
-// vehicle_editor_empty.png, vehicle_editor_car.png and vehicle_editor_status.png.
+// vehicle_editor_empty.png, vehicle_editor_car.png, vehicle_editor_diagram.png (Shift+L) and
+// vehicle_editor_status.png.
 #include <SDL2/SDL.h>
 
 #include <cstring>
@@ -103,6 +104,15 @@ TEST_F(VehicleEditorWindow, TheEntryPagesButtonOpensItTheSampleCarLoadsSettlesAn
   const Picture withCar = Shot("vehicle_editor_car");
   EXPECT_GT(Differing(empty, withCar, WIDTH / 2 - 60, HEIGHT / 2 - 40, WIDTH / 2 + 60, HEIGHT / 2 + 40), 2000)
       << "the car's body fills the middle of the view";
+
+  Key('L', true);
+  EXPECT_EQ(e.diagramFlags, 1u);
+  EXPECT_EQ(e.selection.openTab, 3);
+  const Picture diagram = Shot("vehicle_editor_diagram");
+  EXPECT_GT(Differing(withCar, diagram, 0, 0, WIDTH, HEIGHT), 2000) << "the diagram of both axles";
+  EXPECT_EQ(FindButton("LOAD"), nullptr) << "in place of the bottom rows";
+  Key('L', true);
+  EXPECT_EQ(e.diagramFlags, 0u);
 
   Key('E');
   ASSERT_NE(ActiveObjectEditor, nullptr) << "E opens the modeller on the car's model";

@@ -146,6 +146,19 @@ TEST_F(Screen, TheDriverOptionAndTheFuelApplyOnTheNextFrame) {
   EXPECT_EQ(e->displayFlags & SHOW_FUEL, 0u);
 }
 
+TEST_F(Screen, TheDeferredRebuildFlagsTheModelAfterItsCountOfFrames) {
+  Load();
+  e->rebuildModelCountdown = 2;
+  e->releaseMeshesCountdown = 1;
+  e->car->modelRebuild = 0;
+  Act();
+  EXPECT_EQ(e->releaseMeshesCountdown, 0);
+  EXPECT_EQ(e->car->modelRebuild, 0u);
+  Act();
+  EXPECT_EQ(e->rebuildModelCountdown, 0);
+  EXPECT_EQ(e->car->modelRebuild, 1u) << "flagged under the car lock";
+}
+
 TEST_F(Screen, TheModellerOnTheCarsModelIsOneUndoableStep) {
   Load();
   VehicleEditor::Key(&e->prss, 'E');
