@@ -13,6 +13,7 @@
 #include "core/frame_globals.h"
 #include "core/report.h"
 #include "physics/car.h"
+#include "render/material.h"
 #include "vehicle/data/vehicle_file.h"
 #include "vehicle_editor/vehicle_undo.h"
 
@@ -42,6 +43,7 @@ class History : public ::testing::Test {
   void TearDown() override {
     Close();
     VehicleUndo::FailAllocations = 0;
+    FreeAllMaterials();  // the model's page materials, as the program frees them when it ends
     InstallReportSink(saved);
   }
   void Close() {
