@@ -34,6 +34,7 @@
 #include "frontend/mod_export.h"
 #include "modeller/model_checks.h"
 #include "modeller/modeller.h"
+#include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "physics/physics.h"
 #include "platform/files.h"
@@ -1037,7 +1038,7 @@ char* EngineOfPlayer(int builtinIndex) {
 }
 // What the vehicle editor asks of the front end and the race.
 void InstallVehicleEditorShell() {
-  VehicleEditorShellLink& s = VehicleEditorShell;
+  VehicleEditorShellHooks& s = EditorShellHooks;
   s.openOptions = OpenOptions;
   s.openCoverGarage = [](Prss* parent, const char* vehicleName) {
     CoverState = COVER_TAKING;
@@ -1053,6 +1054,14 @@ void InstallVehicleEditorShell() {
   s.carChanged = [](Car* car) { ModExportCar = car; };
   s.fillCarChoice = SetupPlayerCarChoice;
   s.driveSideChanged = [](int left) { Player.options[1] = uint8_t((Player.options[1] & ~1) | (left & 1)); };
+  // A vehicle saved in the editor names the local player's vehicle, when there is one.
+  s.setLocalPlayerName = [](const char* name) {
+    RacePlayer* local = Race::GetLocalPlayer();
+    if (local && local->car) std::snprintf(local->car->vehicleName, sizeof local->car->vehicleName, "%s", name);
+  };
+  s.checkVehicleSkins = CheckVehicleSkins;
+  s.testExportFolder = TestExportFolder;
+  s.testExportFolderSize = TEST_EXPORT_FOLDER_SIZE;
 }
 }  // namespace
 

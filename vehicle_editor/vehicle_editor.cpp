@@ -1,6 +1,7 @@
 // vehicle_editor.cpp - the vehicle editor screen: one car built from the vehicle being
 // edited, standing and stepped under the car simulation, drawn in the editor's 3D view, with
 // the status line, the file row and the history buttons.
+#include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/vehicle_editor.h"
 
 #include <cmath>
@@ -31,6 +32,7 @@
 #include "vehicle/data/vehicle_file.h"
 #include "vehicle/garage_picture.h"
 #include "vehicle/setup_diagram.h"
+#include "vehicle_editor/default_setups.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 int VehicleEditorOpen;
@@ -49,13 +51,10 @@ namespace {
 constexpr const char* TEXT_EXIT_EDITOR = "Exit editor?";
 constexpr const char* TEXT_EXIT_PROGRAM = "Exit ZKT?";
 constexpr const char* TEXT_UNSAVED_LOST = "Unsaved changes will be lost";
-constexpr const char* TEXT_LOAD_PROMPT = "Enter name of vehicle to LOAD";
 
-constexpr int VEHICLE_NAME_LENGTH = 31;
 constexpr float VIEW_DISTANCE_AT_OPEN = 8.0f;  // m
 constexpr float VIEW_FIELD = 1.0f;
-constexpr uintptr_t FILE_WORD_LOAD = 2;
-constexpr int ENTRY_LOAD_FILE = 4;  // the text entry lists the files to load
+constexpr uintptr_t FILE_WORD_LOAD = 2, FILE_WORD_SAVE = 6;
 constexpr uintptr_t UNDO_WORD = 0, REDO_WORD = 1;
 constexpr const char* TEXT_NO_COVER = "Could not create cover.png";
 constexpr float FUEL_PERCENT_AT_OPEN = 100.0f;
@@ -87,10 +86,6 @@ void ExitProgramAnswered(Prss* owner, uint32_t, uint32_t) {
   ExitRequested = 1;
   RedrawRequested = 1;
   VehicleEditor::Terminate(owner);
-}
-
-void LoadNameAnswered(Prss* owner, const char* text, uint32_t) {
-  VehicleEditor::LoadVehicleState(*reinterpret_cast<VehicleEditor*>(owner), text, -1);
 }
 
 void EditPointChosen(Prss* owner, uint32_t, int point) {
@@ -164,7 +159,13 @@ void DrawDiagram(VehicleEditor& e) {
 void AddBottomRows(VehicleEditor& e) {
   Prss* owner = &e.prss;
   SetRowCursorFromBottomLeft(2);
-  AddRowButton(owner, 4, FILE_WORD_LOAD, 0, nullptr, "LOAD", VehicleEditor::FileAction, "Load a vehicle (CTRL+O)");
+  // The vehicle's name, with a red "*" while there are unsaved changes.
+  static char fileName[40];
+  std::snprintf(fileName, sizeof fileName, "%s%s", e.vehicleName, e.car && !e.selection.saved ? "^1*" : "");
+  AddRowButton(owner, 10, 0, 0, nullptr, fileName, nullptr, "The vehicle's file name");
+  AddRowButton(owner, 3, FILE_WORD_LOAD, 0, nullptr, "LOAD", VehicleEditor::FileAction, "Load a vehicle (CTRL+O)");
+  if (e.car)
+    AddRowButton(owner, 3, FILE_WORD_SAVE, 0, nullptr, "SAVE", VehicleEditor::FileAction, "Save the vehicle to data\\veh");
   SetRowCursorFromBottomLeft(1);
   using namespace VehicleUndo;
   UpdateHints();
@@ -216,7 +217,7 @@ void DrawTextPanel(VehicleEditor& e) {
 
 // The garage page for the cover picture has closed: the export starts on the picture made.
 void CoverPageClosed(VehicleEditor& e) {
-  const VehicleEditorShellLink& shell = VehicleEditorShell;
+  const VehicleEditorShellHooks& shell = EditorShellHooks;
   if (shell.takeCover && shell.takeCover()) {
     if (shell.startExport) shell.startExport();
   } else {
@@ -229,7 +230,7 @@ void CloseEditor(VehicleEditor* e) {
   CurrentVehicleEditor = nullptr;
   CloseEditViews();
   VehicleUndo::Clear();
-  if (VehicleEditorShell.carChanged) VehicleEditorShell.carChanged(nullptr);
+  if (EditorShellHooks.carChanged) EditorShellHooks.carChanged(nullptr);
   delete e->car;
   e->car = nullptr;
   g_gridStep = e->savedGridStep;
@@ -264,6 +265,7 @@ VehicleEditor* VehicleEditor::Create(Prss* parent) {
   e->viewDistance = VIEW_DISTANCE_AT_OPEN;
   e->fuelPercent = FUEL_PERCENT_AT_OPEN;
   e->driverApplied = 1;  // a car is loaded with its driver while "driver" is on
+  e->dragAxis = -1;
   VehicleUndo::Clear();
   for (int i = 0; i < HISTORY_POINTS; ++i) e->editPointNames[i] = VehicleUndo::Slots[i].name;
   e->selection = VehicleSelection{-1, NO_POINT, -1, 1, {}};
@@ -313,7 +315,7 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
     }
     return process;
   }
-  if (VehicleEditorShell.exportStep) VehicleEditorShell.exportStep();
+  if (EditorShellHooks.exportStep) EditorShellHooks.exportStep();
   // A quit request: with unsaved changes a question, which waits while a sub-screen is open.
   if (ExitRequested && !process->sub) {
     if (e->car && !e->selection.saved) {
@@ -368,7 +370,7 @@ void VehicleEditor::Terminate(Prss* process) {
   if (!process->alive) return;
   VehicleEditor& e = *reinterpret_cast<VehicleEditor*>(process);
   if (e.car) {
-    if (VehicleEditorShell.fillCarChoice) VehicleEditorShell.fillCarChoice(*e.car);
+    if (EditorShellHooks.fillCarChoice) EditorShellHooks.fillCarChoice(*e.car);
     // The car is left standing on the ground, its lowest point 5 cm up.
     e.car->SettleOnGround(1, 0, int32_t(std::lround((0.05 - double(e.car->LowestPoint())) * 65536.0)));
   }
@@ -390,13 +392,6 @@ void VehicleEditor::PromptAction(void*, int, uintptr_t word) {
 void ShowEditorText(const char* text) {
   std::snprintf(EditorText.text, sizeof EditorText.text, "%s", text ? text : "");
   EditorText.shown = 1;
-}
-
-void VehicleEditor::FileAction(void* owner, int, uintptr_t word) {
-  VehicleEditor& e = *static_cast<VehicleEditor*>(owner);
-  if (word == FILE_WORD_LOAD)
-    AskText(&e.prss, LoadNameAnswered, TEXT_LOAD_PROMPT, VEHICLE_NAME_LENGTH, 0, e.vehicleName, 0, ENTRY_LOAD_FILE,
-            VEHICLE_FILE_PATTERN);
 }
 
 void VehicleEditor::UndoRedo(void* owner, int, uintptr_t word) {
@@ -437,6 +432,10 @@ int VehicleEditor::LoadVehicleState(VehicleEditor& e, const char* name, int poin
     delete car;
     std::snprintf(text, sizeof text, "Could not load vehicle : %s %s", LoadErrorText(), name);
     ReportLine(text, REPORT_ERROR);
+    // A damaged file also names the field that failed.
+    char path[FILE_PATH_SIZE];
+    if (LastDataFileError == VEHICLE_FILE_CORRUPTED && LastVehicleReadField && MakeVehiclePath(path, sizeof path, name, 0))
+      ReportVehicleReadFailure(path);
     return 0;
   }
   std::snprintf(text, sizeof text, "load %s", name);
@@ -449,12 +448,14 @@ int VehicleEditor::LoadVehicleState(VehicleEditor& e, const char* name, int poin
 }
 
 void VehicleEditor::InstallCar(VehicleEditor& e, Car* car, const char* name) {
+  EditorSetupChoice = 0;
+  EditorColourChoice = 0;
   delete e.car;
   e.car = car;
   std::snprintf(e.vehicleName, sizeof e.vehicleName, "%s", name ? name : "");
   e.driverApplied = e.displayFlags & SHOW_DRIVER ? 1 : 0;
   e.eyeView = 0;
-  if (VehicleEditorShell.carChanged) VehicleEditorShell.carChanged(car);
+  if (EditorShellHooks.carChanged) EditorShellHooks.carChanged(car);
   if (!car) return;
   SyncDriveSide(e);
   ResetCar(e);
@@ -464,6 +465,7 @@ void VehicleEditor::ResetCar(VehicleEditor& e) {
   Car* car = e.car;
   if (!car) return;
   car->showCar = 1;
+  ++e.carSetups;
   car->SetupFromVehicle(1);
   car->position.x = ViewCamera.position[0];
   car->position.y = ViewCamera.position[1];
@@ -472,6 +474,7 @@ void VehicleEditor::ResetCar(VehicleEditor& e) {
 
 void VehicleEditor::VehicleValueChanged(VehicleEditor& e) {
   if (!e.car) return;
+  ++e.carSetups;
   e.car->SetupFromVehicle(1);
   e.car->UpdateWheelStates();
 }

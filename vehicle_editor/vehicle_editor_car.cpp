@@ -4,10 +4,10 @@
 #include <cmath>
 
 #include "physics/car.h"
+#include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/vehicle_editor.h"
 
 uint8_t DriveSideLeft;
-VehicleEditorShellLink VehicleEditorShell;
 
 namespace {
 constexpr float FULL_BACK_SEAT = 0.35f;  // m: the driver this far off centre leaves room for three
@@ -42,7 +42,7 @@ void VehicleEditor::SyncDriveSide(VehicleEditor& e) {
   const uint8_t left = e.car->driverPosition.x < 0.0f ? 1 : 0;
   if (left == DriveSideLeft) return;
   DriveSideLeft = left;
-  if (VehicleEditorShell.driveSideChanged) VehicleEditorShell.driveSideChanged(left);
+  if (EditorShellHooks.driveSideChanged) EditorShellHooks.driveSideChanged(left);
 }
 
 void VehicleEditor::ApplyDriverOption(VehicleEditor& e) {

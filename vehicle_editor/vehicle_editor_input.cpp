@@ -8,6 +8,7 @@
 #include "modeller/edit_views.h"
 #include "physics/car.h"
 #include "ui/interface.h"
+#include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 
@@ -21,8 +22,8 @@ constexpr int CTRL = KEYCODE_CTRL_LETTER;
 
 // Shift+O: the options page covers the editor until it closes.
 void OpenOptionsPage(VehicleEditor& e) {
-  if (e.prss.sub || !VehicleEditorShell.openOptions) return;
-  Prss* page = VehicleEditorShell.openOptions(&e.prss);
+  if (e.prss.sub || !EditorShellHooks.openOptions) return;
+  Prss* page = EditorShellHooks.openOptions(&e.prss);
   if (!page) return;
   Prss_AddSub(&e.prss, page);
   e.dialogOpen = 1;
@@ -31,19 +32,15 @@ void OpenOptionsPage(VehicleEditor& e) {
 // Shift+S: the garage page shows the car for the export's cover picture; the export starts
 // when the page has closed with the picture made.
 void OpenCoverGarage(VehicleEditor& e) {
-  if (e.prss.sub || !e.car || !VehicleEditorShell.openCoverGarage) return;
+  if (e.prss.sub || !e.car || !EditorShellHooks.openCoverGarage) return;
   SpecialDraw = 0;
-  Prss* page = VehicleEditorShell.openCoverGarage(&e.prss, e.vehicleName);
+  Prss* page = EditorShellHooks.openCoverGarage(&e.prss, e.vehicleName);
   if (!page) return;
   Prss_AddSub(&e.prss, page);
   e.coverState = COVER_GARAGE_OPEN;
 }
 
-void DeleteKey(VehicleEditor& e) {
-  const bool point = e.selection.selectedPoint != NO_POINT, tube = e.selection.selectedTube != -1;
-  if (point && tube) ShowVehicleEditorInfo("A point and a tube are both selected");
-  // Deleting a point or a tube comes with the frame page.
-}
+
 // The 3D view at the driver's eye (a little above it), looking ahead along the car; a car
 // without a driver keeps its view.
 void EyeView(VehicleEditor& e) {
@@ -136,7 +133,7 @@ void VehicleEditor::Key(Prss* process, int keyCode) {
     case 'X':
       if (ShiftHeld) AskExit(e);
       return;
-    case KEYCODE_DELETE: DeleteKey(e); return;
+    case KEYCODE_DELETE: DeleteSelected(e); return;
     case CTRL + 'O': FileAction(&e, 0, 2); return;
     case CTRL + 'Z': UndoEdit(e); return;
     case CTRL + 'Y': RedoEdit(e); return;

@@ -11,13 +11,14 @@
 #include "core/sort_tree.h"
 #include "core/window_state.h"
 #include "modeller/object_editor.h"
-#include "tests/vehicle_editor/editor_fixture.h"
+#include "tests/vehicle_editor/history_fixture.h"
 #include "core/window_state.h"
 #include "tests/ui/mouse_records.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/value_edit.h"
 #include "ui/value_steps.h"
+#include "vehicle_editor/file_actions.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ class Screen : public History {
   void SetUp() override {
     History::SetUp();
     g_opened = g_exports = g_choices = g_sideCalls = g_sideLeft = g_coverMade = 0;
-    VehicleEditorShellLink& s = VehicleEditorShell;
+    VehicleEditorShellHooks& s = EditorShellHooks;
     s.openOptions = OpenFakePage;
     s.openCoverGarage = [](Prss* parent, const char* name) {
       g_coverName = name;
@@ -61,7 +62,7 @@ class Screen : public History {
   }
   void TearDown() override {
     History::TearDown();
-    VehicleEditorShell = VehicleEditorShellLink{};
+    EditorShellHooks = VehicleEditorShellHooks{};
     ResetDialogs();
   }
   Prss* Act() { return e->prss.act(&e->prss); }

@@ -13,7 +13,7 @@
 
 #include "core/data_file.h"
 #include "core/window_state.h"
-#include "tests/vehicle_editor/editor_fixture.h"
+#include "tests/vehicle_editor/history_fixture.h"
 
 namespace fs = std::filesystem;
 using namespace VehicleUndo;
