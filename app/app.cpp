@@ -1035,6 +1035,33 @@ int GearboxOfPlayer() { return Player.options[3]; }
 char* EngineOfPlayer(int builtinIndex) {
   return builtinIndex >= 0 && builtinIndex < PLAYER_CAR_COUNT ? Player.cars[builtinIndex].longText : nullptr;
 }
+// What the vehicle editor asks of the front end and the race.
+void InstallVehicleEditorShell() {
+  VehicleEditorShellHooks& s = EditorShellHooks;
+  s.openOptions = OpenOptions;
+  s.openCoverGarage = [](Prss* parent, const char* vehicleName) {
+    CoverState = COVER_TAKING;
+    return OpenGaragePage(parent, vehicleName);
+  };
+  s.takeCover = [] {
+    const int made = CoverState == COVER_MADE ? 1 : 0;
+    CoverState = COVER_NONE;
+    return made;
+  };
+  s.startExport = [] { CheckModForExport(nullptr, 0, MOD_UPLOAD); };
+  s.exportStep = ExportMod;
+  s.carChanged = [](Car* car) { ModExportCar = car; };
+  s.fillCarChoice = SetupPlayerCarChoice;
+  s.driveSideChanged = [](int left) { Player.options[1] = uint8_t((Player.options[1] & ~1) | (left & 1)); };
+  // A vehicle saved in the editor names the local player's vehicle, when there is one.
+  s.setLocalPlayerName = [](const char* name) {
+    RacePlayer* local = Race::GetLocalPlayer();
+    if (local && local->car) std::snprintf(local->car->vehicleName, sizeof local->car->vehicleName, "%s", name);
+  };
+  s.checkVehicleSkins = CheckVehicleSkins;
+  s.testExportFolder = TestExportFolder;
+  s.testExportFolderSize = TEST_EXPORT_FOLDER_SIZE;
+}
 }  // namespace
 
 void InstallShellHooks() {
@@ -1043,14 +1070,7 @@ void InstallShellHooks() {
   InstallModellerHooks();
   InstallVehicleEditorHooks();
   OpenVehicleEditorScreen = [](Prss* parent) { return &VehicleEditor::Create(parent)->prss; };
-  // A vehicle saved in the editor names the local player's vehicle, when there is one.
-  EditorShellHooks.setLocalPlayerName = [](const char* name) {
-    RacePlayer* local = Race::GetLocalPlayer();
-    if (local && local->car) std::snprintf(local->car->vehicleName, sizeof local->car->vehicleName, "%s", name);
-  };
-  EditorShellHooks.checkVehicleSkins = CheckVehicleSkins;
-  EditorShellHooks.testExportFolder = TestExportFolder;
-  EditorShellHooks.testExportFolderSize = TEST_EXPORT_FOLDER_SIZE;
+  InstallVehicleEditorShell();
   InstallVehicleLooks();
   InstallRaceHooks();
   OpenOptionsScreen = OpenOptions;

@@ -25,6 +25,13 @@ int CfgStartWindowed, CfgWelcome, CfgBorderlessWindow;
 int CfgWindow[4];
 int CfgAdapterSelect, CfgOutputSelect, CfgZbdSelect;
 ConfigUuid CfgSpeakerGuid, CfgControlGuid;
+
+int AudioDeviceIsDefault() {
+  const ConfigUuid& u = CfgSpeakerGuid;
+  uint8_t any = 0;
+  for (uint8_t b : u.data4) any |= b;
+  return u.data1 == 0 && u.data2 == 0 && u.data3 == 0 && any == 0 ? 1 : 0;
+}
 int CfgShowFps, CfgMirrorInternal, CfgMirrorExternal, CfgClocksInternal, CfgClocksExternal;
 int CfgControlMode[2];
 int CfgControlModeInForce;

@@ -31,6 +31,8 @@ extern int CfgBorderlessWindow;
 extern int CfgWindow[4];          // left, top, right, bottom in virtual-screen pixels
 extern int CfgAdapterSelect, CfgOutputSelect, CfgZbdSelect;
 extern ConfigUuid CfgSpeakerGuid, CfgControlGuid;
+// 1 when the configured audio device ("Speaker GUID ") is all zero: the system's default one.
+int AudioDeviceIsDefault();
 extern int CfgShowFps, CfgMirrorInternal, CfgMirrorExternal, CfgClocksInternal, CfgClocksExternal;
 extern int CfgControlMode[2];
 extern int CfgControlModeInForce;  // the first "Control Mode " value as read

@@ -12,6 +12,7 @@
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/shaders.h"
+#include "render/system_textures.h"
 
 FrameProjection Projection;
 float Draw2DPixelScale = 1.0f;
@@ -150,6 +151,7 @@ void Draw2D::Free() {
 }
 
 void Draw2D::Reset() {
+  boundPicture = -1;
   counters = Draw2DCounters{};
   saved = Draw2DCounters{};
   inBackground = 0;
@@ -237,6 +239,40 @@ void Draw2D::Flush() {
     first = false;
   }
   RenderStates.pendingBlend = 0;
+}
+
+void Draw2D::UseTexture(int picture) {
+  if (picture == boundPicture && counters.batchOpen) return;
+  PictureCell p{};
+  if (!FindInterfacePicture(picture, p)) return;
+  CloseOpenBatch();
+  StartBatch(p.material);
+  boundPicture = picture;
+}
+
+void Draw2D::CloseOpenBatch() {
+  if (boundPicture != -1) EndBatch();
+  boundPicture = -1;
+}
+
+void Draw2D::AddRect(uint32_t colour, int aspect, float cx, float cy, float half) {
+  const float vertical = aspect ? half * Projection.inverseAspect : half;
+  const int a = AddVertex(colour, cx - half, cy - vertical, 0, 0), b = AddVertex(colour, cx + half, cy - vertical, 1, 0),
+            c = AddVertex(colour, cx + half, cy + vertical, 1, 1), d = AddVertex(colour, cx - half, cy + vertical, 0, 1);
+  AddQuad(a, b, c, d);
+}
+
+// ---- [Interface pictures] ----
+
+int FindInterfacePicture(int index, PictureCell& out) {
+  if (index < 0 || index >= SPRITE_SHEET_CELLS * SPRITE_SHEET_CELLS) return 0;
+  const float cell = 1.0f / SPRITE_SHEET_CELLS;
+  out.material = SystemMaterials.spriteSheet;
+  out.u0 = float(index % SPRITE_SHEET_CELLS) * cell;
+  out.v0 = float(index / SPRITE_SHEET_CELLS) * cell;
+  out.u1 = out.u0 + cell;
+  out.v1 = out.v0 + cell;
+  return 1;
 }
 
 // ---- [Background batch] ----

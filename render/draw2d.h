@@ -77,8 +77,32 @@ struct Draw2D {
   int AddVertex(uint32_t colour, float x, float y, float u, float v);
   void AddTriangle(int a, int b, int c);
   void AddQuad(int a, int b, int c, int d);  // (a, b, c) and (c, d, a)
+
+  // Interface pictures: the open batch draws picture boundPicture (-1 none).
+  int32_t boundPicture = -1;
+  // Binds interface picture `picture` to the list: a batch drawing another picture is closed
+  // first, and a new batch opened on the picture's sheet.
+  void UseTexture(int picture);
+  // Closes the batch when a picture is bound; none is bound afterwards.
+  void CloseOpenBatch();
+  // A square quad around (cx, cy) of half size `half`, u and v 0..1; with aspect set the
+  // vertical half size is multiplied by the interface's aspect factor (so it is square on
+  // the screen).
+  void AddRect(uint32_t colour, int aspect, float cx, float cy, float half);
 };
 extern Draw2D Draw2DList;
+
+// ---- [Interface pictures] ----
+// The interface's pictures by index: pictures 0..1023 are the cells of the interface sprite
+// sheet (32 x 32 cells, picture n at column n % 32, row n / 32; 415 is the pointer).
+constexpr int INTERFACE_POINTER_PICTURE = 415;
+constexpr int SPRITE_SHEET_CELLS = 32;
+struct PictureCell {
+  const Material* material;  // null while the sheet is not loaded: the default material
+  float u0, v0, u1, v1;      // the picture's rectangle on the sheet
+};
+// 0 for an index outside the table.
+int FindInterfacePicture(int index, PictureCell& out);
 
 // ---- [Background batch] ----
 // Between these two calls the 4 vertices and 2 triangles written go into batch 0.

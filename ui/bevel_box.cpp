@@ -33,9 +33,10 @@ bool Room() {
   return true;
 }
 
-void Quad(uint32_t colour, float ax, float ay, float bx, float by, float cx, float cy, float dx, float dy) {
-  const int a = EmitVertex2D(colour, ax, ay, 0, 0), b = EmitVertex2D(colour, bx, by, 0, 0),
-            c = EmitVertex2D(colour, cx, cy, 0, 0), d = EmitVertex2D(colour, dx, dy, 0, 0);
+// A quad whose corners take their own colours.
+void Quad(const uint32_t colour[4], float ax, float ay, float bx, float by, float cx, float cy, float dx, float dy) {
+  const int a = EmitVertex2D(colour[0], ax, ay, 0, 0), b = EmitVertex2D(colour[1], bx, by, 0, 0),
+            c = EmitVertex2D(colour[2], cx, cy, 0, 0), d = EmitVertex2D(colour[3], dx, dy, 0, 0);
   if (a >= 0 && b >= 0 && c >= 0 && d >= 0) EmitQuadIndices(a, b, c, d);
 }
 
@@ -45,11 +46,15 @@ void Box(uint32_t colourWord, bool swap, bool red, float x1, float y1, float x2,
   if (swap) std::swap(light, dark);
   if (red) light = dark = TextColours.red;
   const uint32_t face = Vertex(colourWord), top = Vertex(light), bottom = Vertex(dark);
-  Quad(face, x1 + bx, y1 + by, x2 - bx, y1 + by, x2 - bx, y2 - by, x1 + bx, y2 - by);
-  Quad(top, x1, y1, x2, y1, x2 - bx, y1 + by, x1 + bx, y1 + by);        // top edge
-  Quad(top, x1, y1, x1 + bx, y1 + by, x1 + bx, y2 - by, x1, y2);        // left edge
-  Quad(bottom, x1 + bx, y2 - by, x2 - bx, y2 - by, x2, y2, x1, y2);     // bottom edge
-  Quad(bottom, x2 - bx, y1 + by, x2, y1, x2, y2, x2 - bx, y2 - by);     // right edge
+  // The edges take their shade on the outer corners and the face colour on the inner ones.
+  const uint32_t faces[4] = {face, face, face, face}, topEdge[4] = {top, top, face, face},
+                 leftEdge[4] = {top, face, face, top}, bottomEdge[4] = {face, face, bottom, bottom},
+                 rightEdge[4] = {face, bottom, bottom, face};
+  Quad(faces, x1 + bx, y1 + by, x2 - bx, y1 + by, x2 - bx, y2 - by, x1 + bx, y2 - by);
+  Quad(topEdge, x1, y1, x2, y1, x2 - bx, y1 + by, x1 + bx, y1 + by);
+  Quad(leftEdge, x1, y1, x1 + bx, y1 + by, x1 + bx, y2 - by, x1, y2);
+  Quad(bottomEdge, x1 + bx, y2 - by, x2 - bx, y2 - by, x2, y2, x1, y2);
+  Quad(rightEdge, x2 - bx, y1 + by, x2, y1, x2, y2, x2 - bx, y2 - by);
 }
 
 }  // namespace

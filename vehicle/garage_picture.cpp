@@ -8,6 +8,7 @@
 #include "physics/car.h"
 #include "render/device.h"
 #include "render/matrices.h"
+#include "render/object_picture.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/sky.h"
@@ -73,15 +74,16 @@ int DrawEditorCar(Car& car, const EditorCarPicture& p, const CarViewSettings& se
   const View saved = *CurrentView;
   View& v = *CurrentView;
   v.heading = p.heading;
-  v.pitch = EDITOR_CAR_PITCH;
+  v.pitch = p.pitchGiven ? p.pitch : EDITOR_CAR_PITCH;
   v.roll = 0;
   ComputeViewAxes();
   ComputeViewBasis();
   const double reference[3] = {car.position.x / 65536.0, car.position.y / 65536.0, car.position.z / 65536.0};
   double eye[3];
   for (int i = 0; i < 3; ++i)
-    eye[i] = reference[i] + v.direction[i] * p.distance + ViewBasis[0][i] * p.offsets[0] +
-             ViewBasis[1][i] * p.offsets[1] + ViewBasis[2][i] * p.offsets[2];
+    eye[i] = p.standAtEye ? double(p.eye[i])
+                          : reference[i] + v.direction[i] * p.distance + ViewBasis[0][i] * p.offsets[0] +
+                                ViewBasis[1][i] * p.offsets[1] + ViewBasis[2][i] * p.offsets[2];
   for (int i = 0; i < 3; ++i) v.position[i] = ToFixed(eye[i]);
   float field = p.fieldFactor > 0.0f ? p.fieldFactor : 1.0f;
   ApplyView(p, field);
@@ -120,6 +122,7 @@ int DrawEditorCar(Car& car, const EditorCarPicture& p, const CarViewSettings& se
   if (p.target) Clear(p.clearColour, 3);
   view.viewPosition = IntVector{v.position[0], v.position[1], v.position[2]};
   UploadViewMatrices();
+  if (p.ground) DrawEditorGround();
   const int outline = view.skyMode == EDITOR_CAR_SKY_OUTLINE;
   if (outline) {
     RenderStates.pendingRaster = EDITOR_CAR_OUTLINE_RASTER;

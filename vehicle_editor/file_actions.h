@@ -20,6 +20,7 @@
 
 struct Car;
 struct DataFile;
+struct Prss;
 struct VehicleData;
 
 // ---- [Formats] ----
@@ -74,5 +75,15 @@ struct VehicleEditorShellHooks {
   int (*checkVehicleSkins)(const Car& car);      // default skins missing: the count
   char* testExportFolder;                        // the folder the test export installs into
   int testExportFolderSize;
+  Prss* (*openOptions)(Prss* parent);            // the options page
+  // The garage page for a cover picture of the car; takeCover answers 1 when the picture was
+  // made (and forgets it).
+  Prss* (*openCoverGarage)(Prss* parent, const char* vehicleName);
+  int (*takeCover)();
+  void (*startExport)();                         // the mod export of the edited car, after its cover
+  int (*exportStep)();                           // one step of a running export: 1 while it runs
+  void (*carChanged)(Car* car);                  // the car the export works on
+  void (*fillCarChoice)(const Car& car);         // the local player's car choice, when there is one
+  void (*driveSideChanged)(int left);            // the local player's drive-side bit
 };
 extern VehicleEditorShellHooks EditorShellHooks;

@@ -1,27 +1,38 @@
 // vehicle_editor.cpp - the vehicle editor screen: one car built from the vehicle being
 // edited, standing and stepped under the car simulation, drawn in the editor's 3D view, with
 // the status line, the file row and the history buttons.
+#include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/vehicle_editor.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "core/data_file.h"
 #include "core/frame_globals.h"
 #include "core/report.h"
+#include "core/sort_tree.h"
 #include "core/sound_echo.h"
 #include "core/window_state.h"
+#include "modeller/edit_views.h"
+#include "modeller/object_editor.h"
 #include "modeller/vehicle_editor_link.h"
 #include "physics/car.h"
 #include "render/draw_mesh.h"
 #include "render/frame.h"
+#include "render/object_picture.h"
+#include "render/views.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
+#include "ui/interface_config.h"
+#include "ui/text/code_pages.h"
 #include "ui/text_draw.h"
 #include "ui/widgets.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/data/vehicle_file.h"
 #include "vehicle/garage_picture.h"
+#include "vehicle/setup_diagram.h"
 #include "vehicle_editor/animation/anim_screen.h"
 #include "vehicle_editor/dashboard/dash_draw.h"
 #include "vehicle_editor/dashboard/dash_figures.h"
@@ -31,6 +42,7 @@
 
 int VehicleEditorOpen;
 VehicleEditor* CurrentVehicleEditor;
+EditorTextPanel EditorText;
 
 // Identity transforms and the origin until the editor sets them.
 ViewTransformTable EditorViewTransforms = [] {
@@ -49,9 +61,15 @@ constexpr float VIEW_DISTANCE_AT_OPEN = 8.0f;  // m
 constexpr float VIEW_FIELD = 1.0f;
 constexpr uintptr_t FILE_WORD_LOAD = 2, FILE_WORD_SAVE = 6;
 constexpr uintptr_t UNDO_WORD = 0, REDO_WORD = 1;
+constexpr const char* TEXT_NO_COVER = "Could not create cover.png";
+constexpr float FUEL_PERCENT_AT_OPEN = 100.0f;
+constexpr float DIAGRAM_TOP = -0.6f, DIAGRAM_HEIGHT = 1.2f, DIAGRAM_LINE = 0.05f, DIAGRAM_TEXT_SIZE = 0.04f;
+constexpr float TEXT_PANEL_SIZE = 0.04f;
+constexpr int TEXT_PANEL_LINES = 30;
 
 // The grid step the editors' 2D views snap to, as the program keeps it while no editor runs.
 int32_t g_gridStep = 65536;
+bool g_madeSortTree;  // the editor set up the shared depth-sorting tree
 
 // The history's copy of a point, read in place of a file for the length of one load.
 struct HistoryRead {
@@ -67,19 +85,16 @@ struct HistoryRead {
   }
 };
 
-void ExitEditorAnswered(Prss* owner, uint32_t, uint32_t) {
-  if (owner->alive) Prss_Terminate(owner);
-}
+void ExitEditorAnswered(Prss* owner, uint32_t, uint32_t) { VehicleEditor::Terminate(owner); }
 
 void ExitProgramAnswered(Prss* owner, uint32_t, uint32_t) {
   ExitRequested = 1;
   RedrawRequested = 1;
-  if (owner->alive) Prss_Terminate(owner);
+  VehicleEditor::Terminate(owner);
 }
 
-void HistoryListButton(void* owner, int, uintptr_t) {
-  // The list of history points comes with the tab pages.
-  (void)owner;
+void EditPointChosen(Prss* owner, uint32_t, int point) {
+  GoToEditPoint(*reinterpret_cast<VehicleEditor*>(owner), point);
 }
 
 // The status line: the name of the last edit (edit colour) or an information text, counted
@@ -90,17 +105,61 @@ void RunStatusLine(VehicleEditor& e) {
   if (!FrameSkipped) DrawCentredCaption(e.statusText, e.statusIsEdit);
 }
 
-void DrawCar(VehicleEditor& e) {
+// The car in the editor's 3D view (stepped up to the frame's time as it is drawn); 0 when it
+// could not be drawn.
+int DrawCar(VehicleEditor& e) {
   EditorCarPicture p{};
   p.heading = e.viewAngles[0];
+  p.pitch = e.viewAngles[1];
+  p.pitchGiven = 1;
   p.distance = e.viewDistance;
   p.fieldFactor = VIEW_FIELD;
+  p.ground = 1;
+  if (e.eyeView) {
+    p.standAtEye = 1;
+    for (int i = 0; i < 3; ++i) p.eye[i] = e.eyePoint[i];
+  }
   CarViewSettings settings{};
   settings.graphicsOptions = 0xFFFFFFFF;
   settings.skyMode = 1;
+  settings.driverOption = e.displayFlags & SHOW_DRIVER ? 1 : 0;
+  const uint8_t special = SpecialDraw;
+  if (special) SpecialDraw = 2;
   // The dashboard texture shows top gear and every lamp lit, for this frame only.
   if (!FrameSkipped) DrawDashboardPreview(*e.car, FrameTime > 0 ? 1000.0f / float(FrameTime) : 0.0f);
-  if (!DrawEditorCar(*e.car, p, settings)) e.car->AccumulateRunTime();  // stepped even when not drawn
+  const int drawn = DrawEditorCar(*e.car, p, settings);
+  SpecialDraw = special;
+  return drawn;
+}
+
+// The car steps once per drawn frame (drawing it steps it), unless a page covers it.
+void StepAndDrawCar(VehicleEditor& e) {
+  if (e.pageOpen) return;
+  // The editor clears its own frame (its views pushed clear mode 2).
+  if (!FrameSkipped && FrameBegun3D) BeginEditorFrameClear();
+  if (!e.car) return;
+  e.car->SetFuelLoad(e.displayFlags & SHOW_FUEL ? e.fuelPercent : 0.0f);
+  if (FrameSkipped) return;
+  if (e.diagramFlags || !FrameBegun3D || !DrawCar(e)) e.car->AccumulateRunTime();
+}
+
+// The deferred car work: a model rebuild and a release of the meshes, a number of frames on.
+void RunCountdowns(VehicleEditor& e) {
+  if (e.rebuildModelCountdown && --e.rebuildModelCountdown == 0 && e.car) {
+    std::lock_guard<std::recursive_mutex> lock(CarLock);
+    e.car->modelRebuild = 1;
+  }
+  if (e.releaseMeshesCountdown && --e.releaseMeshesCountdown == 0 && e.car) e.car->ReleaseMeshes();
+}
+
+// The suspension diagram of both axles in place of the bottom rows, in the interface's units:
+// the front axle on the left half, the rear on the right.
+void DrawDiagram(VehicleEditor& e) {
+  for (int set : {1, 0}) {
+    DiagramTexts texts{};
+    DrawSetupDiagram(*e.car, set, set == 1 ? -1.0f : 0.0f, DIAGRAM_TOP, 1.0f, DIAGRAM_HEIGHT, 1, DIAGRAM_LINE, texts);
+    QueueDiagramTexts(texts, DIAGRAM_TEXT_SIZE, 0xFFFFFFFF);
+  }
 }
 
 // The file row and the history buttons, from the bottom left.
@@ -121,22 +180,72 @@ void AddBottomRows(VehicleEditor& e) {
   std::snprintf(current, sizeof current, "%d", NumNodes - NumRedo);
   std::snprintf(ahead, sizeof ahead, "%d", NumRedo);
   const char* listHint = "View the edit history to select an edit point";
-  AddRowButton(owner, 2, 0, 0, nullptr, current, HistoryListButton, listHint);
+  AddRowButton(owner, 2, 0, 0, nullptr, current, VehicleEditor::ShowEditPoints, listHint);
   AddRowButton(owner, 3, UNDO_WORD, NumRedo < NumNodes, nullptr, "undo",
                NumRedo < NumNodes ? VehicleEditor::UndoRedo : nullptr, UndoHint);
   AddRowButton(owner, 3, REDO_WORD, NumRedo > 0, nullptr, "redo", NumRedo > 0 ? VehicleEditor::UndoRedo : nullptr,
                RedoHint);
-  AddRowButton(owner, 2, 0, 0, nullptr, ahead, HistoryListButton, listHint);
+  AddRowButton(owner, 2, 0, 0, nullptr, ahead, VehicleEditor::ShowEditPoints, listHint);
+}
+
+void FlipSpecialDraw(void*, int, uintptr_t) { SpecialDraw ^= 1; }
+
+// The display toggles and "Edit", in a row from the bottom right.
+void AddDisplayRow(VehicleEditor& e) {
+  Prss* owner = &e.prss;
+  const bool special = SpecialDraw != 0;
+  const int units = 3 * 5 + 6 + 5 + (special ? 3 * 5 + ((e.displayFlags & SHOW_MASSES) ? 3 : 0) : 0);
+  SetRowCursorFromBottomRight(units, 1);
+  uint32_t* flags = &e.displayFlags;
+  AddFlagToggle(owner, 5, "driver", SHOW_DRIVER, flags, nullptr, 0, nullptr, "Include driver and passengers (D)");
+  AddFlagToggle(owner, 5, "fuel", SHOW_FUEL, flags, nullptr, 0, nullptr, "Include fuel (I)");
+  AddRowButton(owner, 6, 0, special, nullptr, "special draw", FlipSpecialDraw,
+               "Hide the graphical model to inspect masses and frame (S)");
+  AddFlagToggle(owner, 5, "COG", SHOW_COG, flags, nullptr, 0, nullptr, "Show the centre of gravity (G)");
+  if (special) {
+    AddFlagToggle(owner, 5, "wire", SHOW_WIRE, flags, nullptr, 0, nullptr, "Show a wireframe of the 3D model");
+    AddFlagToggle(owner, 5, "masses", SHOW_MASSES, flags, nullptr, 0, nullptr, "Show the object masses");
+    if (e.displayFlags & SHOW_MASSES)
+      AddFlagToggle(owner, 3, "w", SHOW_WHEEL_MASSES, flags, nullptr, 0, nullptr, "Include the wheel masses");
+    AddFlagToggle(owner, 5, "frame", SHOW_FRAME, flags, nullptr, 0, nullptr, "Show the frame");
+  }
+  AddRowButton(owner, 5, 0, 0, nullptr, "Edit", e.car ? VehicleEditor::EditModel : nullptr,
+               "Edit the 3D model in the modeller (E)");
+}
+
+// The text panel over the editor, closed by its control.
+void DrawTextPanel(VehicleEditor& e) {
+  const ColourWord c = InterfaceColours.bigText;
+  DrawTextRGB(EditorText.text, CurrentCodePage, TEXT_PANEL_SIZE, TEXT_PANEL_SIZE * 1.3f, ColourRed(c), ColourGreen(c),
+              ColourBlue(c), TEXT_PANEL_LINES, -0.8f, 0.8f, -0.8f);
+  SetRowCursorFromBottomLeft(1);
+  AddRowButton(&e.prss, 4, 0, 0, nullptr, "OK", VehicleEditor::PromptAction, nullptr);
+}
+
+// The garage page for the cover picture has closed: the export starts on the picture made.
+void CoverPageClosed(VehicleEditor& e) {
+  const VehicleEditorShellHooks& shell = EditorShellHooks;
+  if (shell.takeCover && shell.takeCover()) {
+    if (shell.startExport) shell.startExport();
+  } else {
+    ShowVehicleEditorInfo(TEXT_NO_COVER);
+  }
+  e.coverState = COVER_IDLE;
 }
 
 void CloseEditor(VehicleEditor* e) {
   CurrentVehicleEditor = nullptr;
+  CloseEditViews();
   VehicleUndo::Clear();
+  if (EditorShellHooks.carChanged) EditorShellHooks.carChanged(nullptr);
   delete e->car;
   e->car = nullptr;
   g_gridStep = e->savedGridStep;
   SpecialDraw = e->savedSpecialDraw;
   RecordEditMerging = nullptr;
+  if (g_madeSortTree) SharedDrawTree.Free();
+  g_madeSortTree = false;
+  EditorText.shown = 0;
   VehicleEditorOpen = 0;
 }
 
@@ -161,6 +270,8 @@ VehicleEditor* VehicleEditor::Create(Prss* parent) {
   e->viewAngles[0] = EDITOR_HEADING_AT_OPEN;
   e->viewAngles[1] = EDITOR_PITCH_AT_OPEN;
   e->viewDistance = VIEW_DISTANCE_AT_OPEN;
+  e->fuelPercent = FUEL_PERCENT_AT_OPEN;
+  e->driverApplied = 1;  // a car is loaded with its driver while "driver" is on
   e->dragAxis = -1;
   VehicleUndo::Clear();
   for (int i = 0; i < HISTORY_POINTS; ++i) e->editPointNames[i] = VehicleUndo::Slots[i].name;
@@ -176,6 +287,12 @@ VehicleEditor* VehicleEditor::Create(Prss* parent) {
   ResetDashDefaults();
   Prss_MakeCurrent(&e->prss);
   if (!e->prss.background && parent) e->prss.background = parent->background;
+  InitEditViews();
+  FitView(*e, 1);
+  // The depth-sorting tree the editor's views and the modeller over it share.
+  if (!SharedDrawTree.pool)
+    g_madeSortTree = SharedDrawTree.Init(EDITOR_SORT_TREE_CAPACITY, EDITOR_SORT_TREE_BUCKETS,
+                                         EDITOR_SORT_TREE_SHIFT, sizeof(DepthSortEntry));
   VehicleEditorOpen = 1;
   return e;
 }
@@ -190,30 +307,62 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
     return nullptr;
   }
   GameState = 0;
-  if (process->sub) {
-    // A page or dialog covers the editor: a quit request waits until it has closed.
+  RunCountdowns(*e);
+  // A sub-editor over the car runs alone; when it has closed the car takes its changes.
+  if (e->subEditor != SUB_NONE) {
+    if (process->sub) Prss_ActSub(process);
+    if (process->sub) return process;
+    SubEditorClosed(*e);
+  }
+  // A page covering the editor (the options), or the garage taking the cover picture.
+  if (e->dialogOpen || e->coverState != COVER_IDLE) {
     Prss_ActSub(process);
+    if (!process->sub) {
+      e->dialogOpen = 0;
+      if (e->coverState != COVER_IDLE) CoverPageClosed(*e);
+    }
     return process;
   }
-  if (ExitRequested) {
+  if (EditorShellHooks.exportStep) EditorShellHooks.exportStep();
+  // A quit request: with unsaved changes a question, which waits while a sub-screen is open.
+  if (ExitRequested && !process->sub) {
     if (e->car && !e->selection.saved) {
       ExitRequested = 0;
       AskQuestion(process, ExitProgramAnswered, TEXT_EXIT_PROGRAM, TEXT_UNSAVED_LOST, 0, 0, 0);
       return process;
     }
-    Prss_Terminate(process);
+    Terminate(process);
     return process;
   }
-  if (!FrameSkipped) {
-    if (e->car) {
-      if (FrameBegun3D) DrawCar(*e);
-    }
-    RunStatusLine(*e);
-    if (!e->car) AddScreenTitle("no vehicle loaded", 0, 1);
-    AddBottomRows(*e);
-  } else if (e->car) {
-    RunStatusLine(*e);
+  ApplyDriverOption(*e);
+  StepAndDrawCar(*e);
+  if (process->sub) {
+    Prss_ActSub(process);
+    if (process->sub) return process;
   }
+  e->panelMode = 0;
+  e->pageOpen = 0;
+  if (FrameSkipped) {
+    RunStatusLine(*e);
+    return process;
+  }
+  if (EditorText.shown) {
+    DrawTextPanel(*e);
+    return process;
+  }
+  if (e->toggleFuelRequest) {
+    e->displayFlags ^= SHOW_FUEL;
+    e->toggleFuelRequest = 0;
+  }
+  RunStatusLine(*e);
+  if (!e->car) AddScreenTitle("no vehicle loaded", 0, 1);
+  if (e->diagramFlags && e->car) {
+    SaveCarViewState(*e->car);
+    DrawDiagram(*e);
+    return process;
+  }
+  AddBottomRows(*e);
+  AddDisplayRow(*e);
   return process;
 }
 
@@ -226,7 +375,31 @@ void VehicleEditor::AskExit(VehicleEditor& e) {
 }
 
 void VehicleEditor::Terminate(Prss* process) {
-  if (process->alive) Prss_Terminate(process);
+  if (!process->alive) return;
+  VehicleEditor& e = *reinterpret_cast<VehicleEditor*>(process);
+  if (e.car) {
+    if (EditorShellHooks.fillCarChoice) EditorShellHooks.fillCarChoice(*e.car);
+    // The car is left standing on the ground, its lowest point 5 cm up.
+    e.car->SettleOnGround(1, 0, int32_t(std::lround((0.05 - double(e.car->LowestPoint())) * 65536.0)));
+  }
+  VehicleUndo::Clear();
+  Prss_Terminate(process);
+}
+
+void VehicleEditor::ShowEditPoints(void* owner, int, uintptr_t) {
+  VehicleEditor& e = *static_cast<VehicleEditor*>(owner);
+  using namespace VehicleUndo;
+  AskSelect(&e.prss, EditPointChosen, "Select edit point", nullptr, e.editPointNames, NumNodes + 1, 0,
+            NumNodes - NumRedo);
+}
+
+void VehicleEditor::PromptAction(void*, int, uintptr_t word) {
+  if (word == 0) EditorText.shown = 0;
+}
+
+void ShowEditorText(const char* text) {
+  std::snprintf(EditorText.text, sizeof EditorText.text, "%s", text ? text : "");
+  EditorText.shown = 1;
 }
 
 void VehicleEditor::UndoRedo(void* owner, int, uintptr_t word) {
@@ -238,7 +411,8 @@ void VehicleEditor::UndoRedo(void* owner, int, uintptr_t word) {
 }
 
 int VehicleEditor::LoadVehicleState(VehicleEditor& e, const char* name, int point) {
-  const VehicleLoadArgs args = {0, 0, 0, nullptr, 0, nullptr, 1, {0, 0}, 1, nullptr, 0};
+  const int32_t driver = e.displayFlags & SHOW_DRIVER ? 0 : -1;
+  const VehicleLoadArgs args = {DriveSideLeft, driver, 0, nullptr, 0, nullptr, 1, {0, 0}, 1, nullptr, 0};
   char text[160];
   if (!name) {
     if (point < 0 || point >= HISTORY_POINTS || !VehicleUndo::Slots[point].stored) {
@@ -287,27 +461,34 @@ void VehicleEditor::InstallCar(VehicleEditor& e, Car* car, const char* name) {
   delete e.car;
   e.car = car;
   std::snprintf(e.vehicleName, sizeof e.vehicleName, "%s", name ? name : "");
-  if (car) ResetCar(e);
+  e.driverApplied = e.displayFlags & SHOW_DRIVER ? 1 : 0;
+  e.eyeView = 0;
+  if (EditorShellHooks.carChanged) EditorShellHooks.carChanged(car);
+  if (!car) return;
+  SyncDriveSide(e);
+  ResetCar(e);
 }
 
 void VehicleEditor::ResetCar(VehicleEditor& e) {
-  if (!e.car) return;
-  e.car->showCar = 1;
+  Car* car = e.car;
+  if (!car) return;
+  car->showCar = 1;
   ++e.carSetups;
-  e.car->SetupFromVehicle(1);
-  e.car->PlaceAt(0, 0, 0.0f);
+  car->SetupFromVehicle(1);
+  car->position.x = ViewCamera.position[0];
+  car->position.y = ViewCamera.position[1];
+  car->PlaceAt(0, 0, 0.0f);
 }
 
 void VehicleEditor::VehicleValueChanged(VehicleEditor& e) {
   if (!e.car) return;
   ++e.carSetups;
   e.car->SetupFromVehicle(1);
+  e.car->UpdateWheelStates();
 }
 
 // ---- The object editor's view ----
-// The modeller over the vehicle editor comes with "Edit": until then no car is drawn there.
-void VehicleEditor::DrawScene() {}
-void VehicleEditor::DrawOverlay() {}
+// DrawScene and DrawOverlay are in vehicle_editor_sub.cpp.
 int CarBeingEdited() { return CurrentVehicleEditor && CurrentVehicleEditor->car ? 1 : 0; }
 int EditedCarEyeTransform(FixedTransform*) { return 0; }
 

@@ -60,6 +60,12 @@ constexpr int32_t STATUS_SHOW_MS = 3000;
 constexpr int32_t EDITOR_GRID_STEP = 6554;  // 0.1 m in 16.16
 constexpr uint16_t EDITOR_HEADING_AT_OPEN = 0xE000, EDITOR_PITCH_AT_OPEN = 0x2000;
 
+enum VehicleSubEditor : uint8_t { SUB_NONE = 0, SUB_MODELLER = 1, SUB_ANIMATION = 2 };
+// The cover picture for an export (Shift+S): the garage page is open, the picture was made.
+enum VehicleCoverState : uint8_t { COVER_IDLE = 0, COVER_GARAGE_OPEN = 1, COVER_TAKEN = 2 };
+constexpr int EDITOR_TEXT_PANEL_SIZE = 2052;
+constexpr int32_t DRIVER_EYE_RISE = 3277;  // 0.05 m in 16.16: the eye view stands above the eye
+
 struct VehicleEditor {
   Prss prss;
   VehicleSelection selection;
@@ -67,15 +73,22 @@ struct VehicleEditor {
   uint16_t viewAngles[2];                      // heading, pitch; 65536 a turn
   Car* car;                                    // null until a vehicle is loaded
   int32_t statusTime;                          // ms the status text still shows
-  uint8_t subEditor;                           // 1 the modeller on the car's model
+  uint8_t subEditor;                           // VehicleSubEditor
+  uint8_t panelMode;                           // 1 the rim editor's row, 2 the dashboard editor
   uint8_t dialogOpen, pageOpen;
+  uint8_t toggleFuelRequest;                   // the next frame flips "fuel"
+  uint8_t savedSpecialDraw;
   uint8_t statusIsEdit;                        // the status text names an edit
+  uint8_t coverState;                          // VehicleCoverState
+  uint8_t driverApplied;                       // "driver" as last applied to the car
+  uint8_t eyeView;                             // the 3D view stands at the driver's eye
   uint32_t displayFlags;
   uint32_t diagramFlags;                       // non-zero: the suspension diagram shows
   float viewDistance;                          // m from the car's reference point
+  float eyePoint[3];                           // m, world: where the eye view stands
   float steeringValue;                         // the steering control, rad; 0 straight
+  float fuelPercent;                           // of the tank, while "fuel" is on
   int32_t savedGridStep;
-  uint8_t savedSpecialDraw;
   char statusText[256];
   char vehicleName[32];                        // the current vehicle's name, empty for none
   // The frame tools (frame_points.cpp).
@@ -100,7 +113,8 @@ struct VehicleEditor {
   static void TurnView(VehicleEditor& editor, int dx, int dy);
   // The car's steering word from the steering control (SteeringWordOf).
   static void SetSteering(VehicleEditor& editor);
-  // Modes 0 and 1 (with a margin) fit the view to the car's size.
+  // Modes 0 and 1 (with a margin) fit the view to the car's size; mode 2 puts it at the
+  // driver's eye (a car with a driver only).
   static void FitView(VehicleEditor& editor, int mode);
   static void Terminate(Prss* process);
   // Asks "Exit editor?" when there are unsaved changes, else closes.
@@ -111,10 +125,33 @@ struct VehicleEditor {
   static int LoadVehicleState(VehicleEditor& editor, const char* name, int point);
   // Replaces the editor's car (deleting the old one) and names the current vehicle.
   static void InstallCar(VehicleEditor& editor, Car* car, const char* name);
-  // Sets the car up from the vehicle, resets it and places it standing still.
+  // Sets the car up from the vehicle, resets it and places it standing still at the view
+  // camera's point.
   static void ResetCar(VehicleEditor& editor);
-  // The car is set up again after an edit of the vehicle's values.
+  // The car is set up again after an edit of the vehicle's values (and its wheels' states).
   static void VehicleValueChanged(VehicleEditor& editor);
+  // After an edit of a wheel object: the set-up alone.
+  static void RebuildCar(VehicleEditor& editor);
+  // After a change of the driver's place or the seats: the back seats follow the driver's
+  // offset (when the vehicle has them), the animations are loaded again, the car set up.
+  static void SeatOptionChanged(VehicleEditor& editor);
+  // A car installed with its driver 0.2 m or more off centre, side unlocked, tells the
+  // program which side its driver sits on (the car itself is not changed).
+  static void SyncDriveSide(VehicleEditor& editor);
+  // "driver" on: the car carries its driver and passengers; off: it carries none.
+  static void ApplyDriverOption(VehicleEditor& editor);
+  // "Edit" (key E): the modeller on the car's model, recorded as "edit model".
+  static void EditModel(void* owner, int click, uintptr_t word);
+  // "Animate" (key A): the driver's animation in the object editor.
+  static void Animate(void* owner, int click, uintptr_t word);
+  // The list "Select edit point" of the history points; choosing one goes there.
+  static void ShowEditPoints(void* owner, int click, uintptr_t word);
+  // The act function's step after a sub-editor has closed: the car rebuilt from its model
+  // (an unchanged model drops the "edit model" node with "no changes"), or its animations
+  // loaded again.
+  static void SubEditorClosed(VehicleEditor& editor);
+  // The text panel: word 0 closes it.
+  static void PromptAction(void* owner, int click, uintptr_t word);
   // The file menu (file_actions.cpp): words 0..8 and 13..15; word 9 is the new-vehicle wizard's.
   static void FileAction(void* owner, int click, uintptr_t word);
   // Word 0 undo, word 1 redo.
@@ -204,6 +241,17 @@ extern uint8_t SpecialDraw;
 int SteeringWordOf(float steeringValue, float fullLockDegrees);
 // The text of the last data-file error (LastDataFileError).
 const char* LoadErrorText();
+
+// The side the driver sits on, as the program keeps it: 1 left of the centre line.
+extern uint8_t DriveSideLeft;
+// The editor's text panel: a text shown over the editor until its control closes it.
+struct EditorTextPanel {
+  uint8_t shown;
+  char text[EDITOR_TEXT_PANEL_SIZE - 1];
+};
+extern EditorTextPanel EditorText;
+void ShowEditorText(const char* text);
+
 
 // ---- [Object editor's view] ----
 // The object editor reaches these through the hooks of modeller/vehicle_editor_link.h, which

@@ -8,6 +8,7 @@
 #include "modeller/edit_views.h"
 #include "physics/car.h"
 #include "ui/interface.h"
+#include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 
@@ -19,6 +20,46 @@ constexpr int PITCH_HIGHEST = 15474;
 constexpr float DEGREES_TO_RADIANS = 3.1415927f / 180.0f;
 constexpr int CTRL = KEYCODE_CTRL_LETTER;
 
+// Shift+O: the options page covers the editor until it closes.
+void OpenOptionsPage(VehicleEditor& e) {
+  if (e.prss.sub || !EditorShellHooks.openOptions) return;
+  Prss* page = EditorShellHooks.openOptions(&e.prss);
+  if (!page) return;
+  Prss_AddSub(&e.prss, page);
+  e.dialogOpen = 1;
+}
+
+// Shift+S: the garage page shows the car for the export's cover picture; the export starts
+// when the page has closed with the picture made.
+void OpenCoverGarage(VehicleEditor& e) {
+  if (e.prss.sub || !e.car || !EditorShellHooks.openCoverGarage) return;
+  SpecialDraw = 0;
+  Prss* page = EditorShellHooks.openCoverGarage(&e.prss, e.vehicleName);
+  if (!page) return;
+  Prss_AddSub(&e.prss, page);
+  e.coverState = COVER_GARAGE_OPEN;
+}
+
+
+// The 3D view at the driver's eye (a little above it), looking ahead along the car; a car
+// without a driver keeps its view.
+void EyeView(VehicleEditor& e) {
+  const Car& car = *e.car;
+  if (!car.steerAnimation[0] || car.driverSlot < 0) return;
+  const float side = car.mirrored ? -1.0f : 1.0f;
+  const float local[3] = {(car.driverPosition.x + car.headOffset.x) * side, car.driverPosition.y + car.headOffset.y,
+                          car.driverPosition.z + car.headOffset.z + DRIVER_EYE_RISE / 65536.0f};
+  const int32_t place[3] = {car.position.x, car.position.y, car.position.z};
+  for (int i = 0; i < 3; ++i) {
+    const float* row = &car.orientation[i * 3];
+    e.eyePoint[i] = float(place[i] / 65536.0) + row[0] * local[0] + row[1] * local[1] + row[2] * local[2];
+  }
+  // The view looks along minus its direction: half a turn from the car's heading.
+  const float heading = std::atan2(-car.orientation[1], car.orientation[4]);
+  e.viewAngles[0] = uint16_t(int32_t(std::lround(heading * 65536.0 / (2.0 * 3.14159265358979))) + 0x8000);
+  e.viewAngles[1] = 0;
+  e.eyeView = 1;
+}
 }  // namespace
 
 int SteeringWordOf(float steeringValue, float fullLockDegrees) {
@@ -65,18 +106,30 @@ void VehicleEditor::Key(Prss* process, int keyCode) {
     case 'D': e.displayFlags ^= SHOW_DRIVER; return;
     case 'G': e.displayFlags ^= SHOW_COG; return;
     case 'I': e.displayFlags ^= SHOW_FUEL; return;
-    case 'A': case 'E': case 'K': return;  // the animation editor and the modeller come later
+    case 'A':
+      if (!ShiftHeld) Animate(&e, 0, 0);
+      return;
+    case 'E':
+      if (!ShiftHeld) EditModel(&e, 0, 0);
+      return;
+    case 'K': return;
     case 'S':
-      if (!ShiftHeld) SpecialDraw ^= 1;
-      return;  // Shift+S, the cover picture for an export, comes with the export
+      if (ShiftHeld)
+        OpenCoverGarage(e);
+      else
+        SpecialDraw ^= 1;
+      return;
     case 'L':
       if (!ShiftHeld) break;
       e.diagramFlags ^= 1;
       e.selection.openTab = 3;
       return;
     case 'O':
-      if (!ShiftHeld) FitView(e, 1);
-      return;  // Shift+O, the options screen, comes with the front end's hook
+      if (ShiftHeld)
+        OpenOptionsPage(e);
+      else
+        FitView(e, 1);
+      return;
     case 'X':
       if (ShiftHeld) AskExit(e);
       return;
@@ -90,7 +143,12 @@ void VehicleEditor::Key(Prss* process, int keyCode) {
 }
 
 void VehicleEditor::FitView(VehicleEditor& e, int mode) {
-  if (mode > 1 || !e.car) return;  // mode 2, the driver's eye, comes with the 2D views
+  if (!e.car) return;
+  if (mode == 2) {
+    EyeView(e);
+    return;
+  }
+  e.eyeView = 0;
   const float radius = std::max(e.car->radius, 2.0f);
   e.viewDistance = 2.5f * (mode == 1 ? radius * 1.125f : radius);
 }

@@ -204,10 +204,15 @@ TEST_F(InterfacePicture, EveryPanelKindShowsItsColourAndTheSliderFollowsTheMouse
   ExpectColour(At(p, -0.4f, 0.2f), InterfaceColours.bigText, "thumb");
   // Pixel buttons: the face of a plain one, a toggled one (lit 255: red edges), a dimmed one.
   ExpectColour(AtPixel(p, 60, 205), BUTTON_BLUE, "button face");
-  ExpectColour(AtPixel(p, 121, 205), TextColours.red, "toggled button's edge");
   ExpectColour(AtPixel(p, 260, 205), RgbWord(35, 52, 192), "dimmed button face");
-  ExpectColour(AtPixel(p, 21, 205), RgbWord((40 + 255) / 2, (60 + 255) / 2, (220 + 255) / 2), "light left edge");
-  ExpectColour(AtPixel(p, 98, 205), RgbWord((40 + 100) / 2, (60 + 100) / 2, (220 + 100) / 2), "dark right edge");
+  // The edges shade from their outer corners (light above and left, dark below and right; red
+  // on a toggled one) to the face colour on their inner corners.
+  const uint8_t* face = AtPixel(p, 60, 205);
+  const uint8_t *light = AtPixel(p, 20, 205), *dark = AtPixel(p, 99, 205), *toggled = AtPixel(p, 120, 205);
+  for (int k = 0; k < 3; ++k) EXPECT_GT(light[k], face[k]) << "light left edge, channel " << k;
+  EXPECT_LT(dark[2], face[2]) << "dark right edge: (c + 100) / 2 takes the blue down";
+  EXPECT_GT(toggled[0], face[0] + 40) << "the toggled button's edge is red";
+  EXPECT_LT(toggled[2], face[2] - 40);
 
   // Drag the thumb with the mouse: press on the slider, move right by a quarter, let go.
   const int pressX = int((-0.4f + 1.0f) * 0.5f * WIDTH), rowY = int((0.2f + 1.0f) * 0.5f * HEIGHT);

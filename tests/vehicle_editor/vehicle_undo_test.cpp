@@ -11,70 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "core/report.h"
 #include "core/data_file.h"
-#include "core/fixed_math.h"
-#include "core/frame_globals.h"
 #include "core/window_state.h"
-#include "physics/car.h"
-#include "vehicle/data/vehicle_file.h"
-#include "vehicle_editor/vehicle_undo.h"
+#include "tests/vehicle_editor/history_fixture.h"
 
 namespace fs = std::filesystem;
 using namespace VehicleUndo;
+using vehicle_editor_test::History;
 
 namespace {
-
-std::vector<std::string> g_lines;
-
-class History : public ::testing::Test {
- protected:
-  ReportSink saved{};
-  VehicleEditor* e = nullptr;
-  void SetUp() override {
-    g_lines.clear();
-    ReportSink sink{};
-    sink.line = [](const char* text, ReportColour, int) { g_lines.push_back(text); };
-    saved = InstallReportSink(sink);
-    const char* work = std::getenv("ZKT_WORK_DIR");
-    fs::remove_all("data");
-    fs::create_directories("data/veh");
-    fs::create_directories("data/engine");
-    fs::copy_file(fs::path(work) / "data/veh/Runabout.veh", "data/veh/Runabout.veh");
-    fs::copy_file(fs::path(work) / "data/engine/DEFAULT.eng", "data/engine/DEFAULT.eng");
-    InitSinCosTables();
-    FrameSkipped = 1;
-    e = VehicleEditor::Create(nullptr);
-  }
-  void TearDown() override {
-    Close();
-    FailAllocations = 0;
-    InstallReportSink(saved);
-  }
-  void Close() {
-    if (!e) return;
-    Prss_Terminate(&e->prss);
-    EXPECT_EQ(e->prss.act(&e->prss), nullptr);
-    e = nullptr;
-  }
-  void Load() { ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, "Runabout", -1), 1); }
-  // The vehicle as the history serialises it.
-  std::vector<uint8_t> Bytes() {
-    std::vector<uint8_t> body;
-    EXPECT_EQ(WriteVehicleBody(*e->car, e->vehicleName, 1, body), 1);
-    return body;
-  }
-  void Edit(const char* name, float tank) {
-    RecordEdit(name);
-    e->car->fuelTankCapacity = tank;
-    VehicleEditor::VehicleValueChanged(*e);
-  }
-  bool SaidLine(const std::string& text) {
-    for (const std::string& l : g_lines)
-      if (l.find(text) != std::string::npos) return true;
-    return false;
-  }
-};
 
 TEST_F(History, LoadingRecordsAndMarksSavedAndTheEditorStartsEmpty) {
   EXPECT_EQ(CurrentVehicleEditor, e);
@@ -313,8 +258,12 @@ namespace {
 TEST_F(History, KeysToggleTheDisplayClearTheSelectionAndStepTheHistory) {
   Load();
   const uint32_t flags = e->displayFlags;
-  for (int key : {'K', 'A', 'E'}) VehicleEditor::Key(&e->prss, key);
-  EXPECT_EQ(e->displayFlags, flags) << "K, A and E change nothing here";
+  VehicleEditor::Key(&e->prss, 'K');
+  ShiftHeld = 1;
+  for (int key : {'A', 'E'}) VehicleEditor::Key(&e->prss, key);
+  ShiftHeld = 0;
+  EXPECT_EQ(e->displayFlags, flags) << "K, Shift+A and Shift+E change nothing";
+  EXPECT_EQ(e->prss.sub, nullptr);
   VehicleEditor::Key(&e->prss, 'd');
   VehicleEditor::Key(&e->prss, 'G');
   VehicleEditor::Key(&e->prss, 'I');

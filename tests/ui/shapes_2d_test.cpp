@@ -1,0 +1,198 @@
+// shapes_2d_test.cpp - what the 2D routines put into the renderer's lists on the null device:
+// pixels to device units, lines on pixel centres and dropped while no line batch is open,
+// the flushes at 5120 and 16382 vertices, bevel shades (swapped when pressed, one colour in
+// mode 255), pictures cut into batches per picture, the pointer turned about its centre, the
+// textured rectangles' three fits; and the default audio device read from the configuration.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "core/config.h"
+#include "core/gamma_tables.h"
+#include "render/buffers.h"
+#include "render/draw2d.h"
+#include "render/immediate.h"
+#include "render/material.h"
+#include "render/render_target.h"
+#include "render/texture_record.h"
+#include "tests/render/null_renderer.h"
+#include "ui/bevel_box.h"
+#include "ui/shapes_2d.h"
+#include "ui/text/text_colours.h"
+
+namespace {
+
+constexpr float W = 800, H = 600;  // the null renderer's screen
+
+class Shapes2D : public NullRenderer {
+ protected:
+  void SetUp() override {
+    NullRenderer::SetUp();
+    if (Stream2D.batchOpen) DrawPending2DTriangles(0);
+    ResetDraw2D();
+    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+    Projection.aspect = H / W;
+    Projection.inverseAspect = W / H;
+  }
+  void TearDown() override {
+    if (Stream2D.batchOpen) Stream2D.UnlockBuffer();
+    Stream2D.batchOpen = 0;
+    ResetDraw2D();
+    Projection = FrameProjection{};
+  }
+  // The stream's vertices written so far, read back after drawing them.
+  static std::vector<Vertex2D> DrawnStream(uint32_t count, bool lines) {
+    if (lines)
+      EndLineBatch2D();
+    else
+      DrawPending2DTriangles(0);
+    std::vector<uint8_t> bytes = ReadBuffer(Stream2D.vertexBuffer->buffer);
+    std::vector<Vertex2D> out;
+    for (uint32_t i = 0; i < count; ++i) out.push_back(VertexAt<Vertex2D>(bytes, i));
+    return out;
+  }
+};
+
+TEST_F(Shapes2D, RectanglesAndLinesLandOnPixelsAndFlushAtTheirLimits) {
+  FillRect2D(100, 50, 300, 150, 0xFF00FF00u);
+  ASSERT_EQ(Stream2D.vertexCount, 4u);
+  std::vector<Vertex2D> v = DrawnStream(4, false);
+  EXPECT_FLOAT_EQ(v[0].x, 2.0f * 100 / W - 1.0f);
+  EXPECT_FLOAT_EQ(v[0].y, 1.0f - 2.0f * 50 / H);
+  EXPECT_FLOAT_EQ(v[2].x, 2.0f * 300 / W - 1.0f);
+  EXPECT_FLOAT_EQ(v[2].y, 1.0f - 2.0f * 150 / H);
+  EXPECT_EQ(v[2].u, 1.0f);
+  EXPECT_EQ(v[2].v, 1.0f);
+
+  for (int i = 0; i < 1280; ++i) FillRect2D(0, 0, 1, 1, 0xFFFFFFFFu);
+  EXPECT_EQ(Stream2D.vertexCount, 5120u);
+  uint32_t draws = Gfx.drawCalls;
+  FillRect2D(0, 0, 1, 1, 0xFFFFFFFFu);
+  EXPECT_EQ(Gfx.drawCalls, draws + 1) << "5120 vertices are drawn before the next shape";
+  EXPECT_EQ(Stream2D.vertexCount, 4u);
+  DrawPending2DTriangles(0);
+
+  EmitHLine2D(0, 10, 50, 0xFFFFFFFFu);
+  EXPECT_FALSE(Stream2D.batchOpen) << "a line without an open line batch is dropped";
+  ASSERT_EQ(BeginLineBatch2D(), 1);
+  EmitHLine2D(10, 20, 60, 0xFFFF0000u);
+  EmitVLine2D(30, 5, 25, 0xFFFF0000u);
+  v = DrawnStream(4, true);
+  EXPECT_FLOAT_EQ(v[0].x, 2.0f * 10.5f / W - 1.0f) << "half a pixel in";
+  EXPECT_FLOAT_EQ(v[0].y, 1.0f - 2.0f * 20.5f / H);
+  EXPECT_FLOAT_EQ(v[1].y, v[0].y);
+  EXPECT_FLOAT_EQ(v[2].x, v[3].x);
+
+  ASSERT_EQ(BeginLineBatch2D(), 1);
+  for (int i = 0; i < 8191; ++i) EmitLine2D(0xFFFFFFFFu, 0, 0, 1, 1);
+  EXPECT_EQ(Stream2D.vertexCount, 16382u);
+  draws = Gfx.drawCalls;
+  EmitLine2D(0xFFFFFFFFu, 0, 0, 1, 1);
+  EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  EXPECT_EQ(Stream2D.vertexCount, 2u) << "a new line batch holds the line";
+  EndLineBatch2D();
+}
+
+TEST_F(Shapes2D, BevelBoxesShadeThroughTheBrightnessTableAndSwapWhenPressed) {
+  const uint32_t c = RgbWord(100, 40, 200);
+  auto argb = [](int r, int g, int b) { return ApplyBrightnessTable(0xFF000000u | r << 16 | g << 8 | b); };
+  const uint32_t face = argb(100, 40, 200), light = argb(177, 147, 227), dark = argb(100, 70, 150);
+  struct Case {
+    int mode;
+    uint32_t top, bottom;
+  };
+  const uint32_t red = TextColours.red;
+  const uint32_t redVertex = argb(red & 0xFF, red >> 8 & 0xFF, red >> 16 & 0xFF);
+  for (const Case& k : {Case{0, light, dark}, Case{1, dark, light}, Case{255, redVertex, redVertex}}) {
+    DrawBevelBox(c, k.mode, 10, 10, 110, 60, 4);
+    const std::vector<Vertex2D> v = DrawnStream(20, false);
+    EXPECT_EQ(v[0].colour, face) << k.mode;
+    EXPECT_EQ(v[4].colour, k.top) << "the top edge, mode " << k.mode;
+    EXPECT_EQ(v[6].colour, face) << "inner corners take the face colour";
+    EXPECT_EQ(v[14].colour, k.bottom) << "the bottom edge, mode " << k.mode;
+    EXPECT_FLOAT_EQ(v[0].x, 2.0f * 14 / W - 1.0f) << "the face is inset by the bevel";
+  }
+}
+
+TEST_F(Shapes2D, PicturesCutBatchesThePointerTurnsAndTexturesFitTheirRectangles) {
+  Draw2D& list = Draw2DList;
+  list.UseTexture(INTERFACE_POINTER_PICTURE);
+  const uint32_t batches = list.counters.batchCount;
+  list.UseTexture(INTERFACE_POINTER_PICTURE);
+  EXPECT_EQ(list.counters.batchCount, batches) << "the same picture keeps its batch";
+  list.AddRect(0xFFFFFFFFu, 1, 0.0f, 0.0f, 0.1f);
+  EXPECT_NEAR(list.vertices[list.counters.vertexCount - 1].y, -0.1f * W / H, 1e-6) << "square on the screen";
+  list.UseTexture(0);
+  EXPECT_EQ(list.counters.batchCount, batches + 1) << "another picture closes the batch";
+  list.CloseOpenBatch();
+  EXPECT_EQ(list.boundPicture, -1);
+  EXPECT_EQ(list.counters.batchOpen, 0);
+
+  // A quarter turn brings the picture's top left corner (the pointer's tip) to the upper right.
+  const uint32_t first = list.counters.vertexCount;
+  DrawRotatedPicture(0xFFFFFFFFu, 1.5707963f, 0.2f, 0.3f, 0.1f);
+  const Draw2DVertex& tip = list.vertices[first];
+  EXPECT_NEAR(tip.x, 0.2f + 0.1f * 0.70710678f, 1e-5);
+  EXPECT_NEAR(tip.y, -(0.3f - 0.1f * 0.70710678f * W / H), 1e-5) << "y runs down: upward";
+  PictureCell p{};
+  ASSERT_EQ(FindInterfacePicture(415, p), 1);
+  EXPECT_NEAR(tip.u, p.u0 + 0.025f / 32.0f, 1e-6) << "2.5 % inside the cell";
+  EXPECT_NEAR(p.u0, 31.0f / 32.0f, 1e-6);
+  EXPECT_NEAR(p.v0, 12.0f / 32.0f, 1e-6);
+  EXPECT_EQ(FindInterfacePicture(1024, p), 0);
+  list.CloseOpenBatch();
+
+  ZKTETexture texture{};
+  Material m{};
+  m.texture = &texture;
+  texture.width = texture.height = 1;
+  const uint32_t before = list.counters.vertexCount;
+  DrawTextureInRect(&m, 1, 0.5f, -0.5f, -0.5f, 0.5f);
+  DrawTextureInRect(nullptr, 1, 0.5f, -0.5f, -0.5f, 0.5f);
+  texture.width = texture.height = 64;
+  DrawTextureInRect(&m, 2, 0.5f, -0.5f, 0.5f, 0.5f);
+  EXPECT_EQ(list.counters.vertexCount, before) << "one texel, no texture or no height: nothing";
+
+  // A square texture in a square of the device: mode 2 narrows the quad to the screen's shape.
+  DrawTextureInRect(&m, 2, 0.5f, -0.5f, -0.5f, 0.5f);
+  const Draw2DVertex* q = &list.vertices[before];
+  const float narrow = 0.5f * H / W;
+  EXPECT_NEAR(q[0].x, -narrow, 1e-5);
+  EXPECT_NEAR(q[1].x, narrow, 1e-5);
+  EXPECT_NEAR(q[0].u, 0.5f / 64, 1e-6) << "half a texel in";
+  // Mode 1 fills the height and shows the middle of the width that fits.
+  DrawTextureInRect(&m, 1, 0.5f, -0.5f, -0.5f, 0.5f);
+  q = &list.vertices[before + 4];
+  EXPECT_NEAR(q[0].x, -0.5f, 1e-6);
+  const float span = std::min(63.0f / 64.0f * W / H, 63.0f / 64.0f);
+  EXPECT_NEAR(q[1].u - q[0].u, span, 1e-5);
+  // Any other mode fills the width; the rectangle is taller than the texture on the screen
+  // only when its height passes H / W of its width.
+  DrawTextureInRect(&m, 0, 0.5f, -0.5f, -0.5f, 0.5f);
+  q = &list.vertices[before + 8];
+  const float vSpan = 63.0f / 64.0f * H / W;
+  EXPECT_NEAR(q[3].v - q[0].v, vSpan, 1e-5);
+  EXPECT_NEAR(q[0].y, 0.5f, 1e-6) << "the top edge stays (device units, y up)";
+  EXPECT_EQ(list.counters.batchOpen, 0) << "each texture is a batch of its own";
+
+  const uint32_t cornerFirst = list.counters.vertexCount;
+  DrawTextureCorner(&m);
+  const float s = std::min(H / 2, 512.0f);
+  EXPECT_NEAR(list.vertices[cornerFirst].x, 2 * (W - s) / W - 1, 1e-5);
+  EXPECT_NEAR(list.vertices[cornerFirst + 2].y, -1.0f, 1e-5) << "down to the bottom edge";
+}
+
+TEST(AudioDevice, TheDefaultDeviceIsAnAllZeroIdentifier) {
+  const ConfigUuid saved = CfgSpeakerGuid;
+  CfgSpeakerGuid = ConfigUuid{};
+  EXPECT_EQ(AudioDeviceIsDefault(), 1);
+  CfgSpeakerGuid.data4[7] = 1;
+  EXPECT_EQ(AudioDeviceIsDefault(), 0);
+  CfgSpeakerGuid = ConfigUuid{};
+  CfgSpeakerGuid.data2 = 3;
+  EXPECT_EQ(AudioDeviceIsDefault(), 0);
+  CfgSpeakerGuid = saved;
+}
+
+}  // namespace

@@ -1,0 +1,374 @@
+// vehicle_editor_screen_test.cpp - the vehicle editor's screen on the sample vehicle: the
+// seats and the drive side after a change of the driver, the driver option, the modeller on
+// the car's model as one undoable step, the pages the front end opens over the editor, the
+// quit request, the closing and the shared sorting tree.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "core/sort_tree.h"
+#include "core/window_state.h"
+#include "modeller/object_editor.h"
+#include "tests/vehicle_editor/history_fixture.h"
+#include "core/window_state.h"
+#include "tests/ui/mouse_records.h"
+#include "ui/dialogs.h"
+#include "ui/interface.h"
+#include "ui/value_edit.h"
+#include "ui/value_steps.h"
+#include "vehicle_editor/file_actions.h"
+
+namespace {
+
+using namespace VehicleUndo;
+using vehicle_editor_test::History;
+
+// A page of the front end standing in for the options and the garage: it lives until closed.
+struct FakePage {
+  Prss prss;
+};
+Prss* FakePageAct(Prss* p) { return p->alive ? p : nullptr; }
+FakePage g_page;
+int g_opened, g_exports, g_choices, g_sideCalls, g_sideLeft, g_coverMade;
+const char* g_coverName;
+
+Prss* OpenFakePage(Prss* parent) {
+  ++g_opened;
+  g_page = FakePage{};
+  Prss_Init(&g_page.prss, parent, FakePageAct, nullptr, nullptr, nullptr, nullptr);
+  return &g_page.prss;
+}
+
+class Screen : public History {
+ protected:
+  void SetUp() override {
+    History::SetUp();
+    g_opened = g_exports = g_choices = g_sideCalls = g_sideLeft = g_coverMade = 0;
+    VehicleEditorShellHooks& s = EditorShellHooks;
+    s.openOptions = OpenFakePage;
+    s.openCoverGarage = [](Prss* parent, const char* name) {
+      g_coverName = name;
+      return OpenFakePage(parent);
+    };
+    s.takeCover = [] { return g_coverMade; };
+    s.startExport = [] { ++g_exports; };
+    s.fillCarChoice = [](const Car&) { ++g_choices; };
+    s.driveSideChanged = [](int left) {
+      ++g_sideCalls;
+      g_sideLeft = left;
+    };
+  }
+  void TearDown() override {
+    History::TearDown();
+    EditorShellHooks = VehicleEditorShellHooks{};
+    ResetDialogs();
+  }
+  Prss* Act() { return e->prss.act(&e->prss); }
+  // The sample car loaded afresh with its driver at x (m) and the drive side unlocked.
+  Car* CarWithDriverAt(float x) {
+    Car* car = new Car;
+    const VehicleLoadArgs args = {0, 0, 0, nullptr, 0, nullptr, 1, {0, 0}, 1, nullptr, 0};
+    EXPECT_EQ(car->LoadVehicle("Runabout", args), 1);
+    car->options &= ~OPT1_DRIVE_SIDE_LOCKED;
+    car->driverPosition.x = x;
+    return car;
+  }
+};
+
+TEST_F(Screen, TheBackSeatsFollowTheDriverOnlyWhenTheVehicleHasThem) {
+  Load();
+  Car& car = *e->car;
+  car.options |= OPT1_BACK_SEAT;
+  struct Case {
+    float driver, offset;
+    uint8_t code;
+  };
+  for (const Case& c : {Case{0.19f, 0.19f, 1}, Case{0.2f, 0.2f, 2}, Case{-0.35f, 0.35f, 3}, Case{-0.1f, -0.1f, 1}}) {
+    car.driverPosition.x = c.driver;
+    VehicleEditor::SeatOptionChanged(*e);
+    EXPECT_FLOAT_EQ(car.backSeatLateral, c.offset) << c.driver;
+    EXPECT_EQ(car.seatsPerRow, c.code) << c.driver;
+  }
+  car.options &= ~OPT1_BACK_SEAT;
+  car.backSeatLateral = 0.77f;
+  car.seatsPerRow = 2;
+  car.driverPosition.x = 0.4f;
+  VehicleEditor::SeatOptionChanged(*e);
+  EXPECT_FLOAT_EQ(car.backSeatLateral, 0.77f) << "no back seat keeps its offset";
+  EXPECT_EQ(car.seatsPerRow, 2);
+}
+
+TEST_F(Screen, AnInstalledCarWithItsDriverOffCentreTellsItsSideAndIsNotChanged) {
+  DriveSideLeft = 0;
+  VehicleEditor::InstallCar(*e, CarWithDriverAt(-0.1f), "Runabout");
+  EXPECT_EQ(DriveSideLeft, 0) << "0.1 m off centre is central";
+  EXPECT_EQ(g_sideCalls, 0);
+  Car* locked = CarWithDriverAt(-0.3f);
+  locked->options |= OPT1_DRIVE_SIDE_LOCKED;
+  VehicleEditor::InstallCar(*e, locked, "Runabout");
+  EXPECT_EQ(g_sideCalls, 0) << "a locked side is the vehicle's own";
+  Car* left = CarWithDriverAt(-0.2f);
+  const uint8_t mirrored = left->mirrored;
+  VehicleEditor::InstallCar(*e, left, "Runabout");
+  EXPECT_EQ(DriveSideLeft, 1);
+  EXPECT_EQ(g_sideCalls, 1);
+  EXPECT_EQ(g_sideLeft, 1);
+  EXPECT_FLOAT_EQ(e->car->driverPosition.x, -0.2f) << "the car itself stays as it is";
+  EXPECT_EQ(e->car->mirrored, mirrored);
+  VehicleEditor::InstallCar(*e, CarWithDriverAt(-0.5f), "Runabout");
+  EXPECT_EQ(g_sideCalls, 1) << "the same side is not told again";
+  VehicleEditor::InstallCar(*e, CarWithDriverAt(0.2f), "Runabout");
+  EXPECT_EQ(DriveSideLeft, 0);
+  EXPECT_EQ(g_sideLeft, 0);
+}
+
+TEST_F(Screen, TheDriverOptionAndTheFuelApplyOnTheNextFrame) {
+  Load();
+  EXPECT_EQ(e->car->driverSlot, -1) << "\"driver\" is off when the editor opens";
+  VehicleEditor::Key(&e->prss, 'D');
+  Act();
+  EXPECT_EQ(e->car->driverSlot, 0);
+  VehicleEditor::Key(&e->prss, 'D');
+  Act();
+  EXPECT_EQ(e->car->driverSlot, -1);
+  e->car->fuelCapacity = 40.0f;
+  Act();
+  EXPECT_FLOAT_EQ(e->car->fuelAmount, 0.0f) << "\"fuel\" is off";
+  VehicleEditor::Key(&e->prss, 'I');
+  e->fuelPercent = 150.0f;
+  Act();
+  EXPECT_FLOAT_EQ(e->car->fuelAmount, 40.0f) << "at most a full tank";
+  e->toggleFuelRequest = 1;
+  FrameSkipped = 0;
+  Act();
+  FrameSkipped = 1;
+  EXPECT_EQ(e->displayFlags & SHOW_FUEL, 0u);
+}
+
+TEST_F(Screen, TheDeferredRebuildFlagsTheModelAfterItsCountOfFrames) {
+  Load();
+  e->rebuildModelCountdown = 2;
+  e->releaseMeshesCountdown = 1;
+  e->car->modelRebuild = 0;
+  Act();
+  EXPECT_EQ(e->releaseMeshesCountdown, 0);
+  EXPECT_EQ(e->car->modelRebuild, 0u);
+  Act();
+  EXPECT_EQ(e->rebuildModelCountdown, 0);
+  EXPECT_EQ(e->car->modelRebuild, 1u) << "flagged under the car lock";
+}
+
+TEST_F(Screen, TheModellerOnTheCarsModelIsOneUndoableStep) {
+  Load();
+  VehicleEditor::Key(&e->prss, 'E');
+  ASSERT_NE(ActiveObjectEditor, nullptr);
+  EXPECT_EQ(e->subEditor, SUB_MODELLER);
+  EXPECT_EQ(e->car->modelInEditor, 1);
+  EXPECT_EQ(NumNodes, 2);
+  EXPECT_STREQ(Slots[2].name, "edit model");
+  VehicleEditor::Key(&e->prss, 'E');  // nothing while the modeller runs
+  EXPECT_EQ(NumNodes, 2);
+  Prss_Terminate(&ActiveObjectEditor->prss);
+  Act();
+  EXPECT_EQ(e->subEditor, SUB_NONE);
+  EXPECT_EQ(e->car->modelInEditor, 0);
+  EXPECT_EQ(NumNodes, 1) << "closing unchanged leaves the history as before";
+  EXPECT_STREQ(e->statusText, "no changes");
+  EXPECT_EQ(e->selection.saved, 1);
+
+  const std::vector<uint8_t> before = Bytes();
+  VehicleEditor::Key(&e->prss, 'E');
+  ASSERT_NE(ActiveObjectEditor, nullptr);
+  ASSERT_GT(e->car->model->pointCount, 0);
+  e->car->model->points[0].z += 65536;
+  ObjectEditorShared.unsavedChanges = 1;  // as the modeller's recorded edit reports it
+  Prss_Terminate(&ActiveObjectEditor->prss);
+  Act();
+  EXPECT_EQ(NumNodes, 2) << "a change stays recorded";
+  EXPECT_EQ(ObjectEditorShared.unsavedChanges, 0) << "the report is taken";
+  EXPECT_EQ(e->selection.saved, 0);
+  const std::vector<uint8_t> edited = Bytes();
+  EXPECT_NE(edited, before);
+  UndoEdit(*e);
+  EXPECT_EQ(Bytes(), before) << "one undo gives the model back";
+  RedoEdit(*e);
+  EXPECT_EQ(Bytes(), edited);
+}
+
+TEST_F(Screen, TheOptionsAndTheCoverPictureCoverTheEditorUntilTheyClose) {
+  Load();
+  ShiftHeld = 1;
+  VehicleEditor::Key(&e->prss, 'O');
+  ShiftHeld = 0;
+  EXPECT_EQ(g_opened, 1);
+  EXPECT_EQ(e->dialogOpen, 1);
+  EXPECT_EQ(e->prss.sub, &g_page.prss);
+  Act();
+  EXPECT_EQ(e->dialogOpen, 1);
+  Prss_Terminate(&g_page.prss);
+  Act();
+  EXPECT_EQ(e->dialogOpen, 0);
+  EXPECT_EQ(e->prss.sub, nullptr);
+
+  SpecialDraw = 1;
+  ShiftHeld = 1;
+  VehicleEditor::Key(&e->prss, 'S');
+  ShiftHeld = 0;
+  EXPECT_EQ(SpecialDraw, 0);
+  EXPECT_EQ(e->coverState, COVER_GARAGE_OPEN);
+  EXPECT_STREQ(g_coverName, "Runabout");
+  Prss_Terminate(&g_page.prss);
+  Act();
+  EXPECT_EQ(e->coverState, COVER_IDLE);
+  EXPECT_STREQ(e->statusText, "Could not create cover.png");
+  EXPECT_EQ(g_exports, 0);
+  ShiftHeld = 1;
+  VehicleEditor::Key(&e->prss, 'S');
+  ShiftHeld = 0;
+  g_coverMade = 1;
+  Prss_Terminate(&g_page.prss);
+  Act();
+  EXPECT_EQ(g_exports, 1) << "the export starts on the picture made";
+}
+
+TEST_F(Screen, AQuitRequestWithUnsavedChangesWaitsForAnOpenPageAndThenAsks) {
+  Load();
+  Edit("a", 5.0f);
+  ShiftHeld = 1;
+  VehicleEditor::Key(&e->prss, 'O');
+  ShiftHeld = 0;
+  ExitRequested = 1;
+  Act();
+  EXPECT_EQ(e->prss.alive, 1);
+  EXPECT_EQ(ExitRequested, 1) << "the request waits while the page is open";
+  Prss_Terminate(&g_page.prss);
+  Act();  // the page goes
+  Act();
+  EXPECT_EQ(e->prss.alive, 1);
+  EXPECT_EQ(ExitRequested, 0);
+  EXPECT_EQ(e->prss.sub, &MessageBoxDialog.prss);
+  EXPECT_STREQ(MessageBoxDialog.first, "Exit ZKT?");
+  ExitRequested = 0;
+}
+
+TEST_F(Screen, ClosingFillsTheCarChoiceSettlesTheCarAndPutsTheSharedTreeBack) {
+  Close();
+  SharedDrawTree.Free();
+  e = VehicleEditor::Create(nullptr);
+  EXPECT_NE(SharedDrawTree.pool, nullptr) << "the editor sets the sorting tree up";
+  Load();
+  e->car->position.z = 5 << 16;
+  Car* car = e->car;
+  VehicleEditor::Terminate(&e->prss);
+  EXPECT_EQ(g_choices, 1);
+  EXPECT_NEAR(car->position.z / 65536.0, 0.05 - double(car->LowestPoint()), 0.01) << "the car settles";
+  EXPECT_EQ(NumNodes, 0);
+  EXPECT_EQ(Act(), nullptr);
+  e = nullptr;
+  EXPECT_EQ(SharedDrawTree.pool, nullptr);
+}
+
+TEST_F(Screen, TheEditPointListTheTextPanelAndTheDriversEye) {
+  Load();
+  Edit("a", 4.0f);
+  UndoEdit(*e);
+  VehicleEditor::ShowEditPoints(e, 0, 0);
+  EXPECT_EQ(e->prss.sub, &SelectDialog.prss);
+  EXPECT_EQ(SelectDialog.count, 3);
+  EXPECT_EQ(SelectDialog.current, 1);
+  EXPECT_STREQ(SelectDialog.texts[2], "a");
+  ResetDialogs();
+  e->prss.sub = nullptr;
+
+  ShowEditorText("a text");
+  EXPECT_EQ(EditorText.shown, 1);
+  VehicleEditor::PromptAction(e, 0, 0);
+  EXPECT_EQ(EditorText.shown, 0);
+
+  Car& car = *e->car;
+  car.driverSlot = 0;
+  if (!car.steerAnimation[0]) std::strcpy(car.steerAnimation, "drive");
+  car.driverPosition = {-0.3f, 0.5f, 0.6f};
+  car.headOffset = {};
+  car.mirrored = 0;
+  VehicleEditor::FitView(*e, 2);
+  ASSERT_EQ(e->eyeView, 1);
+  const double place[3] = {car.position.x / 65536.0, car.position.y / 65536.0, car.position.z / 65536.0};
+  for (int i = 0; i < 3; ++i) {
+    const float* row = &car.orientation[i * 3];
+    const double expect = place[i] + row[0] * -0.3 + row[1] * 0.5 + row[2] * 0.65;
+    EXPECT_NEAR(e->eyePoint[i], expect, 1e-3) << i;
+  }
+  EXPECT_EQ(e->viewAngles[1], 0);
+  VehicleEditor::FitView(*e, 1);
+  EXPECT_EQ(e->eyeView, 0);
+}
+
+TEST_F(Screen, AnEditsNameShowsForThreeSecondsAndASliderDraggedTwiceIsOneNode) {
+  Load();
+  MarkEdit("tyre width");
+  EXPECT_EQ(e->selection.saved, 0);
+  EXPECT_EQ(e->statusIsEdit, 1);
+  FrameTime = 1000;
+  for (int32_t left : {2000, 1000, 0}) {
+    Act();
+    EXPECT_EQ(e->statusTime, left);
+  }
+  FrameTime = 0;
+  EXPECT_STREQ(e->statusText, "tyre width");
+
+  // A slider of the vehicle's history domain, dragged twice through the interface.
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  SetInterfaceMetrics();
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  static float ratio = 0.0f;
+  const int nodes = NumNodes;
+  for (int drag = 0; drag < 2; ++drag) {
+    ClearInterface();
+    AddValueControl(&e->prss, &ratio, IvFloat(0.0f), IvFloat(7.0f), IvText("Ratio %.2f"), VALUE_TYPE_FLOAT, nullptr,
+                    nullptr, -1.0f, -1.0f, 0.0f, -0.9f);
+    PressMouse(100 + drag * 50, 10);
+    SendMouse(200 + drag * 50, 10, 0, 1, 0);
+    ReleaseMouse(200 + drag * 50, 10);
+  }
+  EditDomain = EDIT_DOMAIN_NONE;
+  ClearInterface();
+  EXPECT_NE(ratio, 0.0f) << "the slider moved";
+  EXPECT_EQ(NumNodes, nodes + 1) << "two drags of one slider are one edit";
+  EXPECT_EQ(std::strncmp(Slots[NumNodes].name, "set ratio", 9), 0) << Slots[NumNodes].name;
+  UndoEdit(*e);
+  RedoEdit(*e);
+  ClearInterface();
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  AddValueControl(&e->prss, &ratio, IvFloat(0.0f), IvFloat(7.0f), IvText("Ratio %.2f"), VALUE_TYPE_FLOAT, nullptr,
+                  nullptr, -1.0f, -1.0f, 0.0f, -0.9f);
+  PressMouse(300, 10);
+  SendMouse(350, 10, 0, 1, 0);
+  ReleaseMouse(350, 10);
+  EditDomain = EDIT_DOMAIN_NONE;
+  ClearInterface();
+  EXPECT_EQ(NumNodes, nodes + 2) << "after an undo the same slider records anew";
+}
+
+TEST_F(Screen, OpeningLoadingEditingAndClosingAHundredTimesKeepsNothing) {
+  for (int round = 0; round < 100; ++round) {
+    Load();
+    Edit("tank", float(round));
+    if (round % 10 == 0) {
+      VehicleEditor::Key(&e->prss, 'E');
+      if (ActiveObjectEditor) Prss_Terminate(&ActiveObjectEditor->prss);
+      Act();
+    }
+    UndoEdit(*e);
+    VehicleEditor::Terminate(&e->prss);
+    ASSERT_EQ(Act(), nullptr);
+    ASSERT_EQ(VehicleEditorOpen, 0);
+    e = VehicleEditor::Create(nullptr);
+  }
+  EXPECT_EQ(NumNodes, 0);
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+// vehicle_editor_car.cpp - the editor's car after an edit: set up again, its seats following
+// the driver, its driver carried or not, the drive side told to the program, and the car put
+// back at rest.
+#include <cmath>
+
+#include "physics/car.h"
+#include "vehicle_editor/file_actions.h"
+#include "vehicle_editor/vehicle_editor.h"
+
+uint8_t DriveSideLeft;
+
+namespace {
+constexpr float FULL_BACK_SEAT = 0.35f;  // m: the driver this far off centre leaves room for three
+constexpr uint8_t BACK_SEAT_CENTRAL = 1, BACK_SEAT_TWO = 2, BACK_SEAT_THREE = 3;
+}  // namespace
+
+void VehicleEditor::RebuildCar(VehicleEditor& e) {
+  if (e.car) e.car->SetupFromVehicle(1);
+}
+
+void VehicleEditor::SeatOptionChanged(VehicleEditor& e) {
+  Car* car = e.car;
+  if (!car) return;
+  if (car->options & OPT1_BACK_SEAT) {
+    const float offset = std::fabs(car->driverPosition.x);
+    if (offset >= Car::OFF_CENTRE) {
+      car->backSeatLateral = offset;
+      car->seatsPerRow = offset >= FULL_BACK_SEAT ? BACK_SEAT_THREE : BACK_SEAT_TWO;
+    } else {
+      car->backSeatLateral = car->driverPosition.x;
+      car->seatsPerRow = BACK_SEAT_CENTRAL;
+    }
+  }
+  car->FreeAnimations();
+  car->LoadAnimations();
+  car->SetupFromVehicle(1);
+  car->UpdateWheelStates();
+}
+
+void VehicleEditor::SyncDriveSide(VehicleEditor& e) {
+  if (!e.car || !e.car->HasOffCentreDriver()) return;
+  const uint8_t left = e.car->driverPosition.x < 0.0f ? 1 : 0;
+  if (left == DriveSideLeft) return;
+  DriveSideLeft = left;
+  if (EditorShellHooks.driveSideChanged) EditorShellHooks.driveSideChanged(left);
+}
+
+void VehicleEditor::ApplyDriverOption(VehicleEditor& e) {
+  const uint8_t wanted = e.displayFlags & SHOW_DRIVER ? 1 : 0;
+  if (!e.car || wanted == e.driverApplied) return;
+  e.driverApplied = wanted;
+  e.car->driverSlot = wanted ? 0 : -1;
+  SeatOptionChanged(e);
+}
