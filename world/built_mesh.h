@@ -18,7 +18,7 @@ struct BuiltPoint {
 };
 struct BuiltTriangle {
   uint32_t corners[3];  // point indices
-  uintptr_t colour;     // the sweep's colour word (a pointer there); 0 otherwise
+  uint32_t colour;      // four colour bytes by value (red, green, blue, flags); a model triangle's word
 };
 // The points and triangles of a part follow those of the parts before it.
 struct BuiltPart {
