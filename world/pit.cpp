@@ -1,20 +1,10 @@
 // pit.cpp - the pit area's record and set-up.
 #include "world/pit.h"
 
-#include <climits>
 #include <cmath>
 #include <new>
 
 #include "core/data_file.h"
-
-namespace {
-int32_t Nearest(double v) {
-  if (!(v == v)) return 0;
-  if (v >= 2147483647.0) return INT32_MAX;
-  if (v <= -2147483648.0) return INT32_MIN;
-  return static_cast<int32_t>(std::nearbyint(v));
-}
-}  // namespace
 
 WPit::WPit(const IntVector& at) : FixedOb(OBJECT_PIT), height(float(at.z) / 65536.0f) {
   position[0] = at.x;
@@ -46,8 +36,8 @@ void WPit::Setup() {
   sine = std::sin(heading);
   cosine = std::cos(heading);
   radiusSquared = halfWidth * halfWidth + halfLength * halfLength;
-  centre = {position[0], position[1], Nearest(double(height) * 65536.0)};
-  radius = Nearest(std::sqrt(double(radiusSquared)) * 65536.0);
+  centre = {position[0], position[1], NearestSaturated(double(height) * 65536.0)};
+  radius = NearestSaturated(std::sqrt(double(radiusSquared)) * 65536.0);
 }
 
 void WPit::GetPosition(IntVector& at, float& headingOut) {

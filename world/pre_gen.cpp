@@ -30,14 +30,6 @@ WorldModelServices WorldModels = {};
 
 namespace {
 
-// Rounded to the nearest integer, halves to even, held within the 32-bit range.
-int32_t NearestSaturated(double v) {
-  if (!(v == v)) return 0;
-  if (v >= 2147483647.0) return INT32_MAX;
-  if (v <= -2147483648.0) return INT32_MIN;
-  return static_cast<int32_t>(std::nearbyint(v));
-}
-
 // The bit of entry in a part bit set, widening the set's marked range (low, high).
 void MarkEntry(std::vector<uint32_t>& bits, uint32_t& low, uint32_t& high, uint32_t groupCount, uint32_t entry) {
   if (entry >= groupCount || entry / 32 >= bits.size()) return;

@@ -22,13 +22,6 @@ float SweepReferenceLengths[MAX_SWEEP_EDGES] = {};
 
 namespace {
 
-int32_t Nearest(double v) {
-  if (!(v == v)) return 0;
-  if (v >= 2147483647.0) return INT32_MAX;
-  if (v <= -2147483648.0) return INT32_MIN;
-  return static_cast<int32_t>(std::nearbyint(v));
-}
-
 // a + (b - a) f, f 16.16, with the product in 64 bits.
 int32_t Between(int32_t a, int32_t b, int32_t f) {
   const int64_t d = int64_t(b) - a;
@@ -124,8 +117,8 @@ int32_t AddEdgeSet(MeshPool& pool, const EdgeState& s, const IntVector& A, const
   if (IsPlanar(s)) {
     int32_t first = -1;
     for (const int32_t* p : {a, b}) {
-      const float rel[3] = {float(p[0] - m.origin[0]) / 65536.0f, float(p[1] - m.origin[1]) / 65536.0f,
-                            float(p[2] - m.origin[2]) / 65536.0f};
+      const float rel[3] = {float((double(p[0]) - m.origin[0]) / 65536.0), float((double(p[1]) - m.origin[1]) / 65536.0),
+                            float((double(p[2]) - m.origin[2]) / 65536.0)};
       const float pu = s.axes[0] * rel[0] + s.axes[1] * rel[1] + s.axes[2] * rel[2];
       const float pv = s.axes[3] * rel[0] + s.axes[4] * rel[1] + s.axes[5] * rel[2];
       float u = m.width != 0.0f ? pu / m.width + 0.5f : 0.5f;
@@ -221,6 +214,21 @@ void CloseRing(MeshPool& pool) {
   ++Sweep.ringIndex;
 }
 
+// The face normal of a, b, c scaled to length 65536 (as floats, rounded); 0 when degenerate.
+void FaceNormal(const int32_t* a, const int32_t* b, const int32_t* c, int32_t face[3]) {
+  float u[3], v[3];
+  for (int i = 0; i < 3; ++i) {
+    u[i] = float(int64_t(b[i]) - a[i]);
+    v[i] = float(int64_t(c[i]) - a[i]);
+  }
+  const float n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+  const float squared = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+  face[0] = face[1] = face[2] = 0;
+  if (!(squared > 0.0001f) || !(squared < 3.0e38f)) return;
+  const float scale = 65536.0f / std::sqrt(squared);
+  for (int i = 0; i < 3; ++i) face[i] = NearestSaturated(n[i] * scale);
+}
+
 void AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, const uint8_t colour[4], int e) {
   if (pool.triangleCount >= MESH_POOL_TRIANGLES || pool.cornerCount + 3 > MESH_POOL_CORNERS) return;
   const int32_t* P[3] = {pool.vertices[a].position, pool.vertices[b].position, pool.vertices[c].position};
@@ -230,26 +238,15 @@ void AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, const uin
     return false;
   };
   if (!apart(P[1], P[0]) || !apart(P[2], P[0]) || !apart(P[1], P[2])) return;
-  double u[3], v[3];
-  for (int i = 0; i < 3; ++i) {
-    u[i] = double(P[1][i]) - P[0][i];
-    v[i] = double(P[2][i]) - P[0][i];
-  }
-  const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
-  const double squared = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
-  int32_t face[3] = {0, 0, 0};
-  if (squared > 0.0001) {
-    const double scale = 65536.0 / std::sqrt(squared);
-    for (int i = 0; i < 3; ++i) face[i] = Nearest(n[i] * scale);
-  }
+  // The face normal is worked out when a new corner first needs it.
+  int32_t face[3];
+  bool faceKnown = false;
   const uint32_t colourWord = ColourBytes(colour);
   const uint8_t texture = static_cast<uint8_t>(Sweep.state[e].texture);
   PoolTriangle& t = pool.triangles[pool.triangleCount];
   const int32_t corners[3] = {a, b, c};
   for (int i = 0; i < 3; ++i) {
     PoolVertex& vertex = pool.vertices[corners[i]];
-    const bool own = vertex.normal[0] != 0 || vertex.normal[1] != 0 || vertex.normal[2] != 0;
-    const int32_t* normal = own ? vertex.normal : face;
     int32_t ordinal = 0, last = -1;
     int32_t at = vertex.firstCorner;
     while (at >= 0) {
@@ -265,11 +262,16 @@ void AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, const uin
       corner.edge = static_cast<uint8_t>(e);
       corner.texture = texture;
       corner.colour = colourWord;
+      const bool own = vertex.normal[0] != 0 || vertex.normal[1] != 0 || vertex.normal[2] != 0;
       if (colour[3] & 4) {
         corner.normal[0] = corner.normal[1] = 0;
         corner.normal[2] = 65536;
+      } else if (own) {
+        std::memcpy(corner.normal, vertex.normal, sizeof corner.normal);
       } else {
-        std::memcpy(corner.normal, normal, sizeof corner.normal);
+        if (!faceKnown) FaceNormal(P[0], P[1], P[2], face);
+        faceKnown = true;
+        std::memcpy(corner.normal, face, sizeof corner.normal);
       }
       corner.next = -1;
       if (last >= 0) {
@@ -313,6 +315,26 @@ void AddStrips(MeshPool& pool) {
     }
   }
 }
+
+// The lights of the last few colours packaged: a strip's corners take a handful of colours.
+struct ColourLights {
+  static constexpr int SIZE = 8;
+  uint32_t colours[SIZE] = {};
+  MeshLight lights[SIZE] = {};
+  int used = 0, next = 0;
+  const MeshLight& Of(uint32_t colour) {
+    for (int i = 0; i < used; ++i)
+      if (colours[i] == colour) return lights[i];
+    const int slot = next;
+    next = (next + 1) % SIZE;
+    if (used < SIZE) ++used;
+    colours[slot] = colour;
+    lights[slot] = {};
+    const uint8_t bytes[4] = {uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16), uint8_t(colour >> 24)};
+    InitMeshLight(lights[slot], bytes, 0);
+    return lights[slot];
+  }
+};
 
 }  // namespace
 
@@ -381,7 +403,7 @@ int BeginSweep(int edgeCount, const MappingRef* edges, const MappingRecord* mapp
       continue;
     s.mapping = &mappings[ref.mappingIndex];
     const MappingRecord& m = *s.mapping;
-    s.repeat = std::max(1, Nearest(double(m.repeatLength) * textureScale));
+    s.repeat = std::max(1, NearestSaturated(double(m.repeatLength) * textureScale));
     s.columns = 1;
     if (textured) {
       const int index = TextureIndex(pool, m.materialRecord);
@@ -448,6 +470,7 @@ void DropUnusedSweepTextures() {
     remap[i] = static_cast<uint8_t>(kept);
     pool.textures[kept++] = pool.textures[i];
   }
+  if (kept == pool.textureCount) return;
   for (int i = kept; i < pool.textureCount; ++i) pool.textures[i] = nullptr;
   pool.textureCount = kept;
   for (int e = 0; e < Sweep.edgeCount; ++e)
@@ -483,7 +506,7 @@ void GetSweepBounds(IntVector& centre, int32_t& radius, IntVector& halfExtents) 
   halfExtents = {static_cast<int32_t>((int64_t(hi[0]) - lo[0]) >> 1),
                  static_cast<int32_t>((int64_t(hi[1]) - lo[1]) >> 1),
                  static_cast<int32_t>((int64_t(hi[2]) - lo[2]) >> 1)};
-  radius = Nearest(std::sqrt(farthest) * 65536.0);
+  radius = NearestSaturated(std::sqrt(farthest) * 65536.0);
 }
 
 void EndSweep(BuiltMesh& mesh) {
@@ -499,6 +522,7 @@ void EndSweep(BuiltMesh& mesh) {
   mesh.points = new BuiltPoint[std::max(points, 1)];
   mesh.triangles = new BuiltTriangle[std::max(triangles, 1)];
   mesh.parts = new BuiltPart[std::max(pool.textureCount, 1)];
+  ColourLights lights;
   for (int tex = 0; tex < pool.textureCount; ++tex) {
     BuiltPart& part = mesh.parts[mesh.partCount++];
     part = {0, pool.textures[tex], 0, 0};
@@ -517,10 +541,7 @@ void EndSweep(BuiltMesh& mesh) {
         BuiltPoint& point = mesh.points[mesh.pointCount];
         std::memcpy(point.position, vertex.position, sizeof point.position);
         for (int a = 0; a < 3; ++a) point.normal[a] = float(same->normal[a]) / 65536.0f;
-        MeshLight light = {};
-        const uint8_t bytes[4] = {uint8_t(corner.colour), uint8_t(corner.colour >> 8), uint8_t(corner.colour >> 16),
-                                  uint8_t(corner.colour >> 24)};
-        InitMeshLight(light, bytes, 0);
+        const MeshLight& light = lights.Of(corner.colour);
         point.shade = light.brightness;
         point.colour = light.colour;
         point.packedLight = light.packedLight;
@@ -571,8 +592,8 @@ const char* AppendBuiltMeshToPool(MeshPool& pool, const BuiltMesh& mesh) {
     const int32_t base = pool.vertexCount - pointStart;  // mesh point i becomes pool vertex base + i
     for (int i = 0; i < points; ++i) {
       const BuiltPoint& bp = mesh.points[pointStart + i];
-      const int32_t normal[3] = {Nearest(double(bp.normal[0]) * 65536.0), Nearest(double(bp.normal[1]) * 65536.0),
-                                 Nearest(double(bp.normal[2]) * 65536.0)};
+      const int32_t normal[3] = {NearestSaturated(double(bp.normal[0]) * 65536.0), NearestSaturated(double(bp.normal[1]) * 65536.0),
+                                 NearestSaturated(double(bp.normal[2]) * 65536.0)};
       AddVertex(pool, bp.position, normal, bp.u, bp.v);
     }
     for (int t = 0; t < triangles; ++t) {
@@ -623,7 +644,7 @@ const char* PlaceModelInPool(MeshPool& pool, const PreGenModel& entry, const Int
   if (!model) return nullptr;
   const float scale = WorldModels.EntryScale ? WorldModels.EntryScale(entry) : 1.0f;
   FixedTransform transform;
-  for (int i = 0; i < 9; ++i) transform.rotation.m[i] = Nearest(double(matrix.m[i]) * scale);
+  for (int i = 0; i < 9; ++i) transform.rotation.m[i] = NearestSaturated(double(matrix.m[i]) * scale);
   transform.translation = position;
   IntVector offset = {};
   if (WorldModels.ModelOffset) WorldModels.ModelOffset(model, offset);

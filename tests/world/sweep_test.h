@@ -57,13 +57,14 @@ struct SweepRings {
   int pointCount;
   double step, length;
   std::vector<IntVector> points, normals;
-  explicit SweepRings(int count, double stepIn = 1.0, double lengthIn = 1.0)
-      : pointCount(count), step(stepIn), length(lengthIn) {}
+  // The normals the rings give at each edge's ends: zero (each triangle's face normal) unless
+  // set.
+  explicit SweepRings(int count, double stepIn = 1.0, double lengthIn = 1.0, IntVector normal = {0, 0, 0})
+      : pointCount(count), step(stepIn), length(lengthIn), normals(2 * MAX_SWEEP_EDGES, normal) {}
   SweepRing Ring(int k) {
     points.resize(size_t(pointCount));
     for (int i = 0; i < pointCount; ++i)
       points[i] = {int32_t(i * step * 65536), int32_t(k * length * 65536), 0};
-    normals.assign(2 * MAX_SWEEP_EDGES, IntVector{0, 0, 0});
     return SweepRing{points.data(), pointCount, normals.data()};
   }
 };
