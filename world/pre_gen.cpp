@@ -182,7 +182,8 @@ void WPreGen::DrawLayer4() {
 
 // ---- [Built meshes] ----
 
-void GetBuiltMeshBoundingSphere(const BuiltMesh& mesh, IntVector& centre, int32_t& radius, IntVector& halfSize) {
+void BuiltMesh::GetBoundingSphere(IntVector& centre, int32_t& radius, IntVector& halfSize) const {
+  const BuiltMesh& mesh = *this;
   if (mesh.pointCount <= 0 || !mesh.points) return;
   int32_t lo[3], hi[3];
   for (int a = 0; a < 3; ++a) lo[a] = hi[a] = mesh.points[0].position[a];
@@ -210,7 +211,8 @@ void GetBuiltMeshBoundingSphere(const BuiltMesh& mesh, IntVector& centre, int32_
   radius = NearestSaturated(std::sqrt(farthest) * 65536.0);
 }
 
-void AddBuiltMeshToRenderMesh(const BuiltMesh& mesh, FastMesh& renderMesh, uint8_t* partSlots) {
+void BuiltMesh::AddToRenderMesh(FastMesh& renderMesh, uint8_t* partSlots) const {
+  const BuiltMesh& mesh = *this;
   int firstPoint = 0, firstTriangle = 0;
   for (int p = 0; p < mesh.partCount; ++p) {
     const BuiltPart& part = mesh.parts[p];
@@ -285,7 +287,7 @@ void CheckTreeMaterials(WPreGen& object, const char* modelName, int levelIndex) 
   if (mesh) {
     // The level's entry begins here in every part of the mesh.
     AddPrimitiveGroup(*mesh);
-    if (level.built) AddBuiltMeshToRenderMesh(*level.built, *mesh, level.partSlots);
+    if (level.built) level.built->AddToRenderMesh(*mesh, level.partSlots);
   }
   if ((object.drawFlags & PREGEN_DRAW_TREE) == 0) return;
   const uint8_t* s = level.partSlots;
@@ -334,7 +336,7 @@ uint32_t PackWithLightingByte(const float base[3]) {
 }
 }  // namespace
 
-void InitMeshLight(MeshLight& light, const uint8_t colourBytes[4], int shift) {
+void MeshLight::Init(MeshLight& light, const uint8_t colourBytes[4], int shift) {
   const float f = FadeFactor(light.fade);
   light.brightness = static_cast<uint8_t>(std::clamp(NearestSaturated((1.0f - f) * float(255 >> shift)), 0, 255));
   light.colour = uint32_t(BrightnessTable[colourBytes[0]]) << 16 | uint32_t(BrightnessTable[colourBytes[1]]) << 8 |
@@ -346,7 +348,7 @@ void InitMeshLight(MeshLight& light, const uint8_t colourBytes[4], int shift) {
   }
 }
 
-void ApplyAmbientToLight(MeshLight& light) {
+void MeshLight::ApplyAmbient(MeshLight& light) {
   float values[5];
   EvalAmbientCube(values, light.normal);
   light.brightness = static_cast<uint8_t>(std::clamp(NearestSaturated(light.brightness * values[1] / 255.0f), 0, 255));
@@ -354,11 +356,11 @@ void ApplyAmbientToLight(MeshLight& light) {
   if (light.packedLight != 0) light.packedLight = PackWithLightingByte(values + 2);
 }
 
-void ApplyAmbientToLights(MeshLight* lights, int count) {
-  for (int i = 0; i < count; ++i) ApplyAmbientToLight(lights[i]);
+void MeshLights::ApplyAmbient(MeshLight* lights, int count) {
+  for (int i = 0; i < count; ++i) MeshLight::ApplyAmbient(lights[i]);
 }
 
-void SampleLightsFromEnvironment(MeshLight* lights, int count) {
+void MeshLights::SampleEnvironment(MeshLight* lights, int count) {
   if (WorldPoints.slots.empty()) return;
   for (int i = 0; i < count; ++i) {
     MeshLight& light = lights[i];

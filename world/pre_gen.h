@@ -107,14 +107,7 @@ struct WPreGen : FixedOb {
 };
 
 // ---- [Built meshes] ----
-// Centre (per axis the middle of the least and greatest point), half-size and radius (the
-// farthest point, rounded to the nearest 16.16 unit).  Nothing for an empty mesh.
-void GetBuiltMeshBoundingSphere(const BuiltMesh& mesh, IntVector& centre, int32_t& radius, IntVector& halfSize);
-// Appends each part with triangles to the render part of the same material (a part without
-// one is dropped) as 32-byte vertices and indices offset by the part's vertices before it.
-// partSlots (may be null) get the render part's index for the material's kind, 254 when a
-// second part of that kind arrives.
-void AddBuiltMeshToRenderMesh(const BuiltMesh& mesh, FastMesh& renderMesh, uint8_t* partSlots);
+// (BuiltMesh::GetBoundingSphere and BuiltMesh::AddToRenderMesh are defined with these.)
 // Frees the arrays and the record.
 void DeleteBuiltMesh(BuiltMesh* mesh);
 
@@ -136,18 +129,21 @@ struct MeshLight {
   uint8_t brightness;
   uint32_t colour;       // 0x00RRGGBB and an alpha byte
   uint32_t packedLight;  // three small packed floats, 0 none
+
+  // colourBytes: red, green, blue, flags (bit 0: the lighting byte's vector).
+  static void Init(MeshLight& light, const uint8_t colourBytes[4], int shift);
+  static void ApplyAmbient(MeshLight& light);
 };
+namespace MeshLights {
+void ApplyAmbient(MeshLight* lights, int count);
+// Each light from the point octree's directional sample at its place and normal (nothing
+// without a point octree).  The 8 sample bytes: brightness, alpha, two kept, the packed vector.
+void SampleEnvironment(MeshLight* lights, int count);
+}  // namespace MeshLights
 extern uint8_t WorldLightingByte;
 // The lighting byte's addition: 2^(n / 3) (n the low six bits) on x, y or z by the top two
 // bits, or half of it on both y and z.
 void AddLightingByte(float v[3], uint8_t lightingByte);
-// colourBytes: red, green, blue, flags (bit 0: the lighting byte's vector).
-void InitMeshLight(MeshLight& light, const uint8_t colourBytes[4], int shift);
-void ApplyAmbientToLight(MeshLight& light);
-void ApplyAmbientToLights(MeshLight* lights, int count);
-// Each light from the point octree's directional sample at its place and normal (nothing
-// without a point octree).  The 8 sample bytes: brightness, alpha, two kept, the packed vector.
-void SampleLightsFromEnvironment(MeshLight* lights, int count);
 
 // ---- [Model services] ----
 // What the world asks of the models of its pre-generated entries; the modeller installs them

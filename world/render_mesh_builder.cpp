@@ -230,6 +230,8 @@ void FaceNormal(const int32_t* a, const int32_t* b, const int32_t* c, int32_t fa
 }
 
 void AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, const uint8_t colour[4], int e) {
+  assert(a >= 0 && b >= 0 && c >= 0 && a < pool.vertexCount && b < pool.vertexCount && c < pool.vertexCount);
+  assert(pool.triangleCount < MESH_POOL_TRIANGLES && pool.cornerCount + 3 <= MESH_POOL_CORNERS);
   if (pool.triangleCount >= MESH_POOL_TRIANGLES || pool.cornerCount + 3 > MESH_POOL_CORNERS) return;
   const int32_t* P[3] = {pool.vertices[a].position, pool.vertices[b].position, pool.vertices[c].position};
   const auto apart = [](const int32_t* x, const int32_t* y) {
@@ -331,7 +333,7 @@ struct ColourLights {
     colours[slot] = colour;
     lights[slot] = {};
     const uint8_t bytes[4] = {uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16), uint8_t(colour >> 24)};
-    InitMeshLight(lights[slot], bytes, 0);
+    MeshLight::Init(lights[slot], bytes, 0);
     return lights[slot];
   }
 };

@@ -350,7 +350,7 @@ TEST(BuiltMeshes, TheBoundingSphereHoldsEveryPoint) {
     BuiltMesh* mesh = MakeBuilt(points, {}, {});
     IntVector centre{}, half{};
     int32_t radius = 0;
-    GetBuiltMeshBoundingSphere(*mesh, centre, radius, half);
+    mesh->GetBoundingSphere(centre, radius, half);
     double farthest = 0;
     for (const BuiltPoint& p : points) {
       const double dx = double(p.position[0]) - centre.x, dy = double(p.position[1]) - centre.y,
@@ -365,7 +365,7 @@ TEST(BuiltMeshes, TheBoundingSphereHoldsEveryPoint) {
   BuiltMesh empty;
   IntVector centre{1, 2, 3}, half{};
   int32_t radius = 9;
-  GetBuiltMeshBoundingSphere(empty, centre, radius, half);
+  empty.GetBoundingSphere(centre, radius, half);
   EXPECT_EQ(radius, 9) << "nothing for an empty mesh";
 }
 
@@ -403,7 +403,7 @@ TEST(BuiltMeshes, CopiedIntoARenderMeshAsVerticesByteByByte) {
   BuiltMesh* mesh = MakeBuilt(points, {{{0, 1, 2}, 0}, {{3, 4, 5}, 0}, {{6, 7, 8}, 0}, {{6, 8, 7}, 0}},
                               {{0, &solid, 3, 1}, {0, &absent, 3, 1}, {0, &alpha, 3, 2}});
   uint8_t slots[4] = {PART_SLOT_NONE, PART_SLOT_NONE, PART_SLOT_NONE, PART_SLOT_NONE};
-  AddBuiltMeshToRenderMesh(*mesh, render, slots);
+  mesh->AddToRenderMesh(render, slots);
   ASSERT_EQ(render.parts[0].buildVertices.size(), 8u);
   EXPECT_EQ(render.parts[0].buildIndices, (std::vector<uint16_t>{5, 6, 7}));
   EXPECT_EQ(render.parts[1].buildIndices, (std::vector<uint16_t>{0, 1, 2, 0, 2, 1})) << "offset from the part";
@@ -427,7 +427,7 @@ TEST(BuiltMeshes, CopiedIntoARenderMeshAsVerticesByteByByte) {
 
   // A second part of a kind: 254.
   BuiltMesh* again = MakeBuilt(points, {{{0, 1, 2}, 0}, {{3, 4, 5}, 0}}, {{0, &solid, 3, 1}, {0, &solid2, 3, 1}});
-  AddBuiltMeshToRenderMesh(*again, render, slots);
+  again->AddToRenderMesh(render, slots);
   EXPECT_EQ(slots[KIND_SOLID], PART_SLOT_MANY);
   DeleteBuiltMesh(mesh);
   DeleteBuiltMesh(again);
@@ -542,13 +542,13 @@ TEST(MeshLights, TheFadeTheColourAndTheLightingByte) {
   for (const Case& c : {Case{0.0f, 255}, {-0.5f, 239}, {-1.0f, 0}, {-2.0f, 0}, {0.7f, 255}}) {
     MeshLight light = {};
     light.fade = c.fade;
-    InitMeshLight(light, white, 0);
+    MeshLight::Init(light, white, 0);
     EXPECT_EQ(light.brightness, c.brightness) << c.fade;
     EXPECT_EQ(light.colour, uint32_t(BrightnessTable[255]) << 16 | uint32_t(BrightnessTable[128]) << 8 | BrightnessTable[0]);
     EXPECT_EQ(light.packedLight, 0u);
   }
   MeshLight light = {};
-  InitMeshLight(light, white, 2);
+  MeshLight::Init(light, white, 2);
   EXPECT_EQ(light.brightness, 63) << "255 >> 2";
 
   float v[3] = {0, 0, 0};
@@ -563,7 +563,7 @@ TEST(MeshLights, TheFadeTheColourAndTheLightingByte) {
 
   WorldLightingByte = 0x43;
   const uint8_t lit[4] = {10, 20, 30, 1};
-  InitMeshLight(light, lit, 0);
+  MeshLight::Init(light, lit, 0);
   float unpacked[3];
   LoadFloat3PK(unpacked, light.packedLight);
   EXPECT_FLOAT_EQ(unpacked[1], 2.0f);
@@ -584,7 +584,7 @@ TEST(MeshLights, AmbientFromTheCubeAndSamplesFromThePointOctree) {
   light.packedLight = 1;
   float values[5];
   EvalAmbientCube(values, light.normal);
-  ApplyAmbientToLights(&light, 1);
+  MeshLights::ApplyAmbient(&light, 1);
   EXPECT_EQ(light.brightness, uint8_t(std::nearbyint(200 * values[1] / 255.0f)));
   EXPECT_EQ(light.colour, 0x00112233u | uint32_t(std::nearbyint(values[0])) << 24);
   float packed[3];
@@ -593,7 +593,7 @@ TEST(MeshLights, AmbientFromTheCubeAndSamplesFromThePointOctree) {
 
   // The point octree: one position with one directional sample facing up.
   MeshLight none = light;
-  SampleLightsFromEnvironment(&none, 1);
+  MeshLights::SampleEnvironment(&none, 1);
   EXPECT_EQ(none.brightness, light.brightness) << "no point octree: nothing";
   TrackPointBlock block;
   block.centre[0] = block.centre[1] = block.centre[2] = 0;
@@ -616,7 +616,7 @@ TEST(MeshLights, AmbientFromTheCubeAndSamplesFromThePointOctree) {
     l.colour = 0x000000FF;
   }
   lights[1].packedLight = vector;
-  SampleLightsFromEnvironment(lights, 2);
+  MeshLights::SampleEnvironment(lights, 2);
   EXPECT_EQ(lights[0].brightness, uint8_t(std::nearbyint(180 * (1 - 0.0625))));
   EXPECT_EQ(lights[0].colour, 0x400000FFu);
   EXPECT_EQ(lights[0].packedLight, vector) << "no vector of its own: the sample's";
