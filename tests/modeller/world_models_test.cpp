@@ -10,6 +10,7 @@
 #include "modeller/model/model_meshes.h"
 #include "modeller/model/pregen_model.h"
 #include "modeller/world_models.h"
+#include "render/material.h"
 #include "tools/model_gen/sample_models.h"
 #include "ui/text/text_colours.h"
 #include "world/pre_gen.h"
@@ -148,6 +149,7 @@ TEST_F(WorldModels_, TheSampleBoxIsBuiltAndPlacedScaledAndOffset) {
   plain.Free();
   placed.model = nullptr;
   box.Free();
+  FreeAllMaterials();  // the box's textures made materials
 }
 
 }  // namespace
