@@ -22,17 +22,23 @@
 namespace {
 
 constexpr int SIZE = 64;
-bool g_deviceReady = false;
 
-class DeviceEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
+// The device for this suite alone (the binary's other suites start their own).
+class SweptSurface : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
     ResetDeviceSettings();
-    g_deviceReady = StartTestDevice(SIZE, SIZE);
+    ready_ = StartTestDevice(SIZE, SIZE);
   }
-  void TearDown() override { StopTestDevice(); }
+  static void TearDownTestSuite() {
+    FreeAllMaterials();
+    StopTestDevice();
+  }
+  void SetUp() override {
+    if (!ready_) GTEST_SKIP() << "no device";
+  }
+  static inline bool ready_ = false;
 };
-const auto* g_env = ::testing::AddGlobalTestEnvironment(new DeviceEnvironment);
 
 ZKTETexture WhiteTexture() {
   ZKTETexture t{};
@@ -95,8 +101,7 @@ void ExpectNear(uint32_t got, uint32_t want, const char* what) {
   }
 }
 
-TEST(SweptSurface, TheLayersDrawTheStripsInTheirPaletteColours) {
-  if (!g_deviceReady) GTEST_SKIP() << "no device";
+TEST_F(SweptSurface, TheLayersDrawTheStripsInTheirPaletteColours) {
   InitSinCosTables();
   ZKTETexture target{};
   ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
