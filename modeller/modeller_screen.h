@@ -171,6 +171,7 @@ struct ModellerScreen {
   float edgeFraction;            // where a divided edge gets its new point: 0.5
   int32_t buildEdgeUsers;        // triangles of the current level on a two-point build list's edge
   uint8_t buildCtrl;             // Ctrl was held at the last build click
+  uint8_t fanPending;            // a Ctrl click made a triangle and kept its first and last points
   int32_t dragSelect;            // DragSelectState
   uint8_t triangleButtons;       // pick triangles by buttons at their centres
   uint8_t facingOnly;            // box selection and triangle buttons only take facing triangles
