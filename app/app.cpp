@@ -42,6 +42,7 @@
 #include "platform/messages.h"
 #include "platform/window.h"
 #include "modeller/object_editor.h"
+#include "modeller/world_models.h"
 #include "race/race.h"
 #include "render/build_list.h"
 #include "render/device.h"
@@ -1075,6 +1076,7 @@ void InstallShellHooks() {
   InstallRaceHooks();
   OpenOptionsScreen = OpenOptions;
   InstallWorld();
+  InstallWorldModelServices();
   SoundListenerCamera = CameraForSound;
   ClipCursorToWindow = ClipCursorToClientArea;
   UpdateCursorClip = ClipCursorForMode;

@@ -6,6 +6,9 @@
 #pragma once
 #include <cstdint>
 
+#include "core/fixed_math.h"
+
+struct FastMesh;
 struct Material;
 
 struct BuiltPoint {
@@ -18,7 +21,7 @@ struct BuiltPoint {
 };
 struct BuiltTriangle {
   uint32_t corners[3];  // point indices
-  uintptr_t colour;     // the sweep's colour word (a pointer there); 0 otherwise
+  uint32_t colour;      // four colour bytes by value (red, green, blue, flags); a model triangle's word
 };
 // The points and triangles of a part follow those of the parts before it.
 struct BuiltPart {
@@ -37,6 +40,14 @@ struct BuiltMesh {
 
   // Releases the three arrays (the record itself is the owner's to delete).
   void Free();
+  // Centre (per axis the middle of the least and greatest point), half-size and radius (the
+  // farthest point, rounded to the nearest 16.16 unit).  Nothing for an empty mesh.
+  void GetBoundingSphere(IntVector& centre, int32_t& radius, IntVector& halfSize) const;
+  // Appends each part with triangles to the render part of the same material (a part without
+  // one is dropped) as 32-byte vertices and indices offset by the part's vertices before it.
+  // partSlots (may be null) get the render part's index for the material's kind, 254 when a
+  // second part of that kind arrives.  (world/pre_gen.cpp)
+  void AddToRenderMesh(FastMesh& renderMesh, uint8_t* partSlots) const;
 };
 
 // The material kinds of a mesh's parts (each with a material and a triangle): SOLID (0) sets

@@ -2,12 +2,13 @@
 // stream's header, the factory that makes an object of the type the header names, and the
 // helpers several object classes share.
 //
-// Sections: [Object] [Stream header] [Factory] [Mapping references] [Lights]
+// Sections: [Object] [Stream header] [Factory] [Mapping references] [Rounding] [Lights]
 //
 // Positions are signed 16.16 (65536 = 1 m) in world axes, x and y horizontal, z up.  An object
 // is released by its Free and then deleted (the destructor is virtual so that the delete is
 // sound; Free does the work).  Main thread only.
 #pragma once
+#include <climits>
 #include <cstdint>
 
 #include "core/fixed_math.h"
@@ -183,6 +184,19 @@ struct MappingRef {
 // Reads one reference; below the new header's version, equal indices are followed by two
 // words whose low bytes replace them.
 void ReadMappingRef(MappingRef& ref, DataFile& stream, int version);
+
+// ---- [Rounding] ----
+// v rounded to the nearest integer, halves to even, held within the 32-bit range (NaN: 0).
+inline int32_t NearestSaturated(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 2147483647.0) return INT32_MAX;
+  if (v <= -2147483648.0) return INT32_MIN;
+  int64_t i = static_cast<int64_t>(v);  // toward zero
+  const double f = v - static_cast<double>(i);
+  if (f > 0.5 || (f == 0.5 && (i & 1))) ++i;
+  if (f < -0.5 || (f == -0.5 && (i & 1))) --i;
+  return static_cast<int32_t>(i);
+}
 
 // ---- [Lights] ----
 // The lights that are on this frame (bit n: world light n); the world's light pass sets it.

@@ -1,7 +1,7 @@
 // fuzz_world_objects.cpp - the object stream over arbitrary bytes: byte 0 chooses the stream
 // version (248..253), byte 1 the object count, the rest is the stream.  Every type of the
-// table has a stand-in class here that reads one word and, for a section, a mapping
-// reference.  A stream that fails must leave every slot empty (the objects read so far
+// table but the pit area (its own class) has a stand-in class here that reads one word and,
+// for a section, a mapping reference.  A stream that fails must leave every slot empty (the objects read so far
 // freed) and name an object inside the count; one that succeeds fills every slot.
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +9,7 @@
 
 #include "core/data_file.h"
 #include "world/fixed_ob.h"
+#include "world/pit.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ void InstallStandIns() {
   WorldObjectClasses[4] = Make<4>;
   WorldObjectClasses[5] = Make<5>;
   WorldObjectClasses[6] = Make<6>;
-  WorldObjectClasses[7] = Make<7>;
+  WorldObjectClasses[7] = MakePit;  // the pit area reads its own record
   WorldObjectClasses[8] = Make<8>;
   WorldObjectClasses[9] = Make<9>;
   WorldObjectClasses[10] = Make<10>;
@@ -78,6 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       FixedOb* o = objects[size_t(i)];
       if (!o || (o->configMask & CONFIG_MASK_ALWAYS) != CONFIG_MASK_ALWAYS) std::abort();
       if (o->type == OBJECT_SEGMENT && (o->position[0] != 0 || o->position[1] != 0)) std::abort();
+      if (o->type == OBJECT_PIT) {
+        o->Setup();
+        if (o->IsVisible(true) || !(o->flags & 4) || o->radius < 0) std::abort();
+      }
       DeleteWorldObject(o);
     }
   }

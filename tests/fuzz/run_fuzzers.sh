@@ -56,6 +56,7 @@ TARGETS=(
   "fuzz_world_objects:$BUILD/seeds/world_objects"
   "fuzz_world_octrees:$BUILD/seeds/world_octrees"
   "fuzz_world_mappings:$BUILD/seeds/world_mappings"
+  "fuzz_world_sweep:$ROOT/tests/fuzz/corpus/world_sweep"
 )
 # Every target gets an equal share of the total, at least one second.
 SECONDS_EACH=$(( TOTAL_SECONDS / ${#TARGETS[@]} ))

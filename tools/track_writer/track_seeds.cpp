@@ -1,4 +1,5 @@
-// track_seeds.cpp - writes the fuzz targets' seeds of the object stream ("objects_*.seed") and
+// track_seeds.cpp - writes the fuzz targets' seeds of the object stream ("objects_*.seed", pit
+// areas among them) and
 // the octree blocks ("octrees_*.seed") and mapping tables ("mappings_*.seed") with our own
 // test-track writer:
 // track_seeds --out <folder> --seeds <folder>.
@@ -42,6 +43,18 @@ int main(int argc, char** argv) {
     WriteOldObjectHeader(f, 8, 0x01, 0x0002, nullptr, 3, 4);
     f.WriteInt(65536);
     WriteMappingReference(f, 2, 1, 0, 0, 4, 4, true, 1, 2);
+  });
+  // Pit areas in both forms, each followed by a placed object's word.
+  ok &= Seed(seeds, "objects_pits.seed", {4, 3}, [](DataFile& f) {
+    TrackPit pit;
+    WriteNewObjectHeader(f, 7, 0x00, 0, 0, 0, 1 << 16, 2 << 16);
+    WritePitRecord(f, pit, false);
+    pit.kind = 3;
+    pit.speedLimit = 50;
+    WriteNewObjectHeader(f, 7, 0x00, 0, 0, 0, 3 << 16, 4 << 16);
+    WritePitRecord(f, pit, true);
+    WriteNewObjectHeader(f, 4, 0x00, 0, 0, 0, 5, 6);
+    f.WriteInt(65536);
   });
   // Blocks: byte 0 the block (0 object, 1 lighting, 2 point octree).
   const int32_t centre[3] = {0, 0, 0};

@@ -48,6 +48,23 @@ void WriteOldObjectHeader(DataFile& file, uint8_t type, uint8_t flagByte, uint16
   }
 }
 
+void WritePitRecord(DataFile& file, const TrackPit& pit, bool oldForm) {
+  file.WriteByte(pit.kind);
+  file.WriteByte(oldForm ? 0 : 1);
+  file.WriteByte(oldForm ? 0 : pit.speedLimit);
+  file.WriteByte(0);
+  if (oldForm) {
+    file.WriteByte(pit.speedLimit);
+    for (int k = 0; k < 3; ++k) file.WriteByte(0);
+  }
+  file.WriteFloat(pit.heading);
+  file.WriteFloat(pit.height);
+  file.WriteFloat(pit.halfWidth);
+  file.WriteFloat(pit.halfLength);
+  if (oldForm && (pit.kind & 1))
+    for (int k = 0; k < 16; ++k) file.WriteByte(0);
+}
+
 void WriteMappingReference(DataFile& file, uint16_t mapping, uint8_t flags, uint8_t widthFit, uint16_t startRow,
                            uint8_t first, uint8_t second, bool oldForm, uint32_t oldFirst, uint32_t oldSecond) {
   Short(file, mapping);

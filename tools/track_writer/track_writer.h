@@ -1,6 +1,6 @@
 // track_writer.h - our own writer of test tracks' records: object headers of both forms,
 // mapping references, the three octree blocks of the lighting section and the 40-byte light
-// sample, each written one field at a time through the data file.
+// sample and the pit area's record, each written one field at a time through the data file.
 //
 // Sections: [Object records] [Mapping table] [Light sample] [Octree blocks]
 //
@@ -27,6 +27,17 @@ void WriteOldObjectHeader(DataFile& file, uint8_t type, uint8_t flagByte, uint16
 // old form (oldForm) with equal points, two words whose low bytes are the real points follow.
 void WriteMappingReference(DataFile& file, uint16_t mapping, uint8_t flags, uint8_t widthFit, uint16_t startRow,
                            uint8_t first, uint8_t second, bool oldForm, uint32_t oldFirst = 0, uint32_t oldSecond = 0);
+
+// A pit area's own record (type 7).  The new form: kind, a non-zero format byte, the speed
+// limit, a zero byte, then heading, height, half-width and half-length.  The old form (format
+// byte 0): its four extra bytes carry the speed limit first, and when the kind byte has bit 0
+// sixteen bytes of old data (zeros) follow the four floats.
+struct TrackPit {
+  uint8_t kind = 2;
+  uint8_t speedLimit = 80;
+  float heading = 0, height = 0, halfWidth = 5.0f, halfLength = 30.0f;
+};
+void WritePitRecord(DataFile& file, const TrackPit& pit, bool oldForm);
 
 // ---- [Mapping table] ----
 // A mapping record as a test writes it: the arrays by value.  Option bits are written for the

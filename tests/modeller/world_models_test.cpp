@@ -1,0 +1,155 @@
+// world_models_test.cpp - the world's model services over the sample models: the object
+// variants recolour the sample car body and every reported change is undone after, and the
+// sample box is built into a built mesh and placed into a mesh pool, scaled and offset.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "modeller/model/model_materials.h"
+#include "modeller/model/model_meshes.h"
+#include "modeller/model/pregen_model.h"
+#include "modeller/world_models.h"
+#include "render/material.h"
+#include "tools/model_gen/sample_models.h"
+#include "ui/text/text_colours.h"
+#include "world/pre_gen.h"
+#include "world/render_mesh_builder.h"
+#include "world/world.h"
+
+namespace {
+
+struct WorldModels_ : ::testing::Test {
+  void SetUp() override {
+    saved = WorldModels;
+    InstallWorldModelServices();
+    car.Init();
+    BuildSampleCar(car);
+    entry = {};
+    entry.kind = PREGEN_MODEL;
+    entry.firstValue = 1.0f;
+    entry.model = &car;
+    int highest = 0;
+    car.CountCutoutNumbers(&highest);
+    entry.highestCutout = uint8_t(highest);
+    CWld = new Wld;
+    for (int c = 0; c < 6; ++c) CWld->objectColours[c] = RgbWord(10 * c, 20, 30);
+  }
+  void TearDown() override {
+    entry.model = nullptr;
+    car.Free();
+    DeleteWorld();
+    WorldModels = saved;
+  }
+  int MappingsOfColour(ColourWord colour) const {
+    int n = 0;
+    for (int i = 0; i < car.mappingCount; ++i) n += car.mappings[i].colour == colour;
+    return n;
+  }
+  int NumberCutout() const {
+    for (int i = 0; i < car.mappingCount; ++i)
+      if (std::strcmp(car.mappings[i].name, "C~number") == 0) return car.mappings[i].cutout[0];
+    return -1;
+  }
+  int CutoutNamed(const char* name) const {
+    for (int i = 0; i < car.cutoutCount; ++i)
+      if (std::strcmp(car.cutouts[i].name, name) == 0) return i;
+    return -1;
+  }
+  WorldModelServices saved{};
+  ModelObject car;
+  PreGenModel entry{};
+};
+
+TEST_F(WorldModels_, VariantsRecolourTheSampleCarAndTheirChangesAreUndone) {
+  ASSERT_GT(entry.highestCutout, 0) << "the sample car has a numbered family";
+  VariantChanges changes{};
+  const ColourWord yellow = RgbWord(230, 200, 40);
+  EXPECT_EQ(MappingsOfColour(yellow), 0);
+  ApplyObjectVariant(entry, 30, 8 * 2 + 2, 0, changes);  // colour choice 2, cutouts 2
+  EXPECT_GT(MappingsOfColour(yellow), 0);
+  EXPECT_EQ(NumberCutout(), CutoutNamed("C~num_2"));
+  EXPECT_EQ(changes.presetChanged + changes.propertiesChanged, 0);
+
+  ApplyObjectVariant(entry, 92, 2 * 3 + 1, 0, changes);  // choice 1, cutouts 3
+  EXPECT_GT(MappingsOfColour(RgbWord(30, 60, 200)), 0);
+  EXPECT_EQ(NumberCutout(), CutoutNamed("C~num_3"));
+  ApplyObjectVariant(entry, 200, 1, 2, changes);  // choice (second variant) 2, cutouts 1
+  EXPECT_GT(MappingsOfColour(yellow), 0);
+  EXPECT_EQ(NumberCutout(), CutoutNamed("C~num_1"));
+
+  ApplyObjectVariant(entry, 5, 8 * 2 + 3, 0, changes);
+  EXPECT_EQ(MappingsOfColour(*TextColourByCode(11)), car.mappingCount) << "every mapping";
+  EXPECT_EQ(NumberCutout(), CutoutNamed("C~num_2"));
+  ApplyObjectVariant(entry, 16, 2 * 3 + 1, 0, changes);
+  EXPECT_EQ(MappingsOfColour(*TextColourByCode(13)), car.mappingCount);
+
+  // Objects 48..55 with colour 0: the preset is switched and reported; undoing it restores
+  // every cutout.
+  std::vector<uint8_t> lefts;
+  for (int i = 0; i < car.cutoutCount; ++i) lefts.push_back(car.cutouts[i].region[REGION_LEFT]);
+  ApplyObjectVariant(entry, 50, 3, 0, changes);
+  EXPECT_EQ(changes.presetChanged, 0);
+  EXPECT_EQ(MappingsOfColour(RgbWord(30, 20, 30)), car.mappingCount);
+  ApplyObjectVariant(entry, 48, 7, 0, changes);  // 7 AND 7 is 7, not below 6: colour 0
+  ASSERT_EQ(changes.presetChanged, 1);
+  EXPECT_EQ(MappingsOfColour(RgbWord(0, 20, 30)), car.mappingCount);
+  car.SetCutoutPreset(CUTOUT_PRESET_PAINT);  // the caller's undo
+  for (int i = 0; i < car.cutoutCount; ++i) EXPECT_EQ(car.cutouts[i].region[REGION_LEFT], lefts[size_t(i)]) << i;
+
+  // The layout models wait for the layout type properties: nothing is changed or reported.
+  ApplyObjectVariant(entry, 172, 1, 0, changes);
+  EXPECT_EQ(changes.propertiesChanged, 0);
+
+  // An entry without a model.
+  PreGenModel empty{};
+  empty.kind = PREGEN_MODEL;
+  ApplyObjectVariant(empty, 48, 0, 0, changes);
+  EXPECT_EQ(changes.presetChanged, 0);
+}
+
+TEST_F(WorldModels_, TheSampleBoxIsBuiltAndPlacedScaledAndOffset) {
+  ModelObject box;
+  box.Init();
+  BuildSampleBox(box);
+  AssignMeshTextures(box, 3, ~0u);
+  FixedTransform identity;
+  MatrixIdentity(identity.rotation);
+  identity.translation = {};
+  BuiltMesh plain;
+  EXPECT_EQ(BuildModelLevelIntoBuiltMesh(box, identity, plain), 0);
+  ASSERT_GT(plain.triangleCount, 0);
+  int points = 0, triangles = 0;
+  for (int p = 0; p < plain.partCount; ++p) {
+    points += plain.parts[p].pointCount;
+    triangles += plain.parts[p].triangleCount;
+  }
+  EXPECT_EQ(points, plain.pointCount);
+  EXPECT_EQ(triangles, plain.triangleCount);
+
+  PreGenModel placed{};
+  placed.kind = PREGEN_MODEL;
+  placed.model = &box;
+  placed.firstValue = 2.0f;
+  box.offset[0] = 65536;  // one metre along the model's x
+  auto pool = std::make_unique<MeshPool>();
+  ResetMeshPool(*pool);
+  FixedMatrix identityMatrix;
+  MatrixIdentity(identityMatrix);
+  const IntVector at = {5 * 65536, -3 * 65536, 65536};
+  EXPECT_EQ(PlaceModelInPool(*pool, placed, at, identityMatrix), nullptr);
+  ASSERT_EQ(pool->vertexCount, plain.pointCount);
+  EXPECT_EQ(pool->triangleCount, plain.triangleCount);
+  for (int i = 0; i < plain.pointCount; ++i) {
+    // Scaled by 2, moved by the position and by the offset turned by the scaled matrix (2 m).
+    EXPECT_NEAR(pool->vertices[i].position[0], 2.0 * plain.points[i].position[0] + at.x + 2 * 65536, 2) << i;
+    EXPECT_NEAR(pool->vertices[i].position[1], 2.0 * plain.points[i].position[1] + at.y, 2) << i;
+    EXPECT_NEAR(pool->vertices[i].position[2], 2.0 * plain.points[i].position[2] + at.z, 2) << i;
+  }
+  plain.Free();
+  placed.model = nullptr;
+  box.Free();
+  FreeAllMaterials();  // the box's textures made materials
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+// pre_gen.h - world objects whose display is generated from models when the track is set up:
+// their levels of detail, the choice of a level each frame, the draw layers, the copying of a
+// built level into one of the world's render meshes, the tree material check, the lighting of
+// mesh lights and the recolouring of a model before a level is built.
+//
+// Sections: [Render meshes] [Object record] [Built meshes] [Tree materials] [Mesh lights]
+//           [Model services] [Object variants]
+//
+// A level is first built into a BuiltMesh (16.16 world coordinates) and then copied into a
+// render mesh, where it takes one entry (a group of every part) with one render part per
+// material kind; drawing marks the chosen level's entry visible.  Main thread only.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "core/fixed_math.h"
+#include "render/primitives.h"
+#include "world/built_mesh.h"
+#include "world/fixed_ob.h"
+
+struct PreGenModel;
+
+// ---- [Render meshes] ----
+// The world's render meshes, filled by the batching of the world's meshes; a level names one
+// by its index.  The current one is the mesh being filled (-1 none).
+extern std::vector<FastMeshHandle> WorldRenderMeshes;
+extern int WorldCurrentRenderMesh;
+FastMesh* GetWorldRenderMesh(int index);  // null when none
+// The viewer's position the level choice measures from, and the level-of-detail factor (the
+// reciprocal of the configured detail scale) the distance is scaled by.
+extern IntVector WorldViewerPosition;
+extern float WorldLodFactor;
+// The world's start-light state: the lamps lit now (the first word, or the second when the
+// first is 0).
+extern uint32_t WorldStartLights[2];
+// The object-transform constants that a layered object sets before it draws: x and y in
+// metres, z, size (twice the radius, m), the wind direction (unit x, y), 0 and the wind
+// strength.  The world's wind is 0 until the weather sets it: the direction is then (1, 0).
+extern float ObjectTransformConstants[8];
+extern float WorldWindVector[2];
+void SetObjectTransformConstants(float x, float y, float z, float size);
+// The render state selector a layer's solid pass draws under (14), 0 otherwise.
+extern int WorldRenderStateSelector;
+
+// Material kinds of a render part (the material's alpha mode), and the part slots.
+enum MaterialKind : uint8_t { KIND_SOLID = 0, KIND_ATEST = 1, KIND_ALPHA = 2, KIND_TEA = 3 };
+constexpr uint8_t PART_SLOT_NONE = 255;
+constexpr uint8_t PART_SLOT_MANY = 254;
+
+// ---- [Object record] ----
+constexpr int PREGEN_LEVELS = 3;
+constexpr uint8_t PREGEN_DRAW_SOLID = 1, PREGEN_DRAW_ATEST = 2, PREGEN_DRAW_TEA = 4, PREGEN_DRAW_TREE = 8;
+constexpr uint8_t START_LIGHTS_PRESENT = 128;  // a level's start-light byte: lamps follow in bits 0..3
+
+struct PreGenLevel {
+  int16_t renderMesh = -1;  // index into WorldRenderMeshes; -1 none
+  int16_t entry = 0;        // its entry there; the entries of its lamps follow it
+  uint8_t partSlots[4] = {PART_SLOT_NONE, PART_SLOT_NONE, PART_SLOT_NONE, PART_SLOT_NONE};
+  int32_t distance = 0;     // used while the scaled viewer distance is at most this (16.16)
+  uint16_t segments = 0;    // of an outline level
+  uint8_t outline = 0;      // 1 on the first outline level
+  uint8_t startLights = 0;  // START_LIGHTS_PRESENT plus bit k for each lamp k with a part
+  BuiltMesh* built = nullptr;
+};
+
+struct WPreGen : FixedOb {
+  explicit WPreGen(uint8_t typeIn);
+
+  void Free() override;  // FreeBuilt(true), then the mesh
+  void AddToDrawList() override;
+  void AddToDrawListAtDistance(int32_t distance) override;
+  void DrawLayer1() override;
+  void DrawLayer2() override;
+  void DrawLayer3() override;
+  void DrawLayer4() override;
+  bool IsPreGen() override { return true; }
+  // Releases every level's built mesh; with reset the levels also forget their render mesh.
+  void FreeBuilt(bool reset) override;
+
+  // What each kind of object says of its own meshes.
+  virtual int GetAddMode() = 0;
+  virtual int GetBuildList() = 0;
+  virtual void BuildMeshes() = 0;
+  virtual int BuildLodMesh(int level) = 0;
+
+  // The distance beyond the radius (16.16, at least 0); with distance-chosen levels steps the
+  // current level up while the scaled distance passes the level's distance.
+  int32_t ChooseLevel();
+  // Marks the current level's entry (and its lit lamps) in its render mesh.
+  void MarkLevelParts();
+
+  uint8_t hidden = 0;
+  uint8_t levelCount = 0;
+  uint8_t distanceLevels = 0;
+  uint8_t drawFlags = PREGEN_DRAW_SOLID;
+  uint8_t alphaKind = 0;     // 0 none, 1 alpha parts, 2 alpha parts always sorted
+  uint8_t currentLevel = 0;  // equal to levelCount: not drawn
+  int16_t objectIndex = -1;
+  uint8_t variant = 0;
+  uint8_t height = 0;
+  uint8_t secondVariant = 0;
+  uint8_t startLightMask = 0;
+  PreGenLevel levels[PREGEN_LEVELS];
+
+ private:
+  void DrawParts(int firstSlot, int secondSlot, int drawMode);
+};
+
+// ---- [Built meshes] ----
+// (BuiltMesh::GetBoundingSphere and BuiltMesh::AddToRenderMesh are defined with these.)
+// Frees the arrays and the record.
+void DeleteBuiltMesh(BuiltMesh* mesh);
+
+// ---- [Tree materials] ----
+// Copies the object's level into the world's current render mesh as a new entry (a new group
+// of its parts); a tree whose materials cannot be drawn as a tree loses its tree bit with a
+// warning naming the model ("%s cannot be a tree: %s"), not shown again while it is the newest
+// message line.
+void CheckTreeMaterials(WPreGen& object, const char* modelName, int level);
+extern const char* const TREE_MATERIAL_REASONS[6];
+
+// ---- [Mesh lights] ----
+// A light of a display mesh; the lighting byte of the object whose meshes are built is
+// WorldLightingByte.
+struct MeshLight {
+  int32_t position[3];  // 16.16
+  float normal[3];
+  float fade;
+  uint8_t brightness;
+  uint32_t colour;       // 0x00RRGGBB and an alpha byte
+  uint32_t packedLight;  // three small packed floats, 0 none
+
+  // colourBytes: red, green, blue, flags (bit 0: the lighting byte's vector).
+  static void Init(MeshLight& light, const uint8_t colourBytes[4], int shift);
+  static void ApplyAmbient(MeshLight& light);
+};
+namespace MeshLights {
+void ApplyAmbient(MeshLight* lights, int count);
+// Each light from the point octree's directional sample at its place and normal (nothing
+// without a point octree).  The 8 sample bytes: brightness, alpha, two kept, the packed vector.
+void SampleEnvironment(MeshLight* lights, int count);
+}  // namespace MeshLights
+extern uint8_t WorldLightingByte;
+// The lighting byte's addition: 2^(n / 3) (n the low six bits) on x, y or z by the top two
+// bits, or half of it on both y and z.
+void AddLightingByte(float v[3], uint8_t lightingByte);
+
+// ---- [Model services] ----
+// What the world asks of the models of its pre-generated entries; the modeller installs them
+// (InstallWorldModelServices).  Each may be null: the operation then does nothing.
+struct WorldModelServices {
+  void* (*ModelOf)(const PreGenModel& entry);            // null: the entry has no model
+  int (*NumberedCutoutCount)(const PreGenModel& entry);  // 0: no numbered cutouts
+  int (*HasColourChoices)(void* model);
+  void (*ApplyColourChoice)(void* model, int choice);
+  void (*SelectNumberedCutouts)(void* model, int number);
+  void (*SetCutoutPreset)(void* model, int state);
+  void (*SetAllMappingColours)(void* model, uint32_t colour);
+  const char* (*ModelName)(void* model);
+  // Builds level 0 of the model through the transform into mesh (16.16 world points): 0 on
+  // success, non-zero when something was left out.
+  int (*BuildLevelMesh)(void* model, const FixedTransform& transform, BuiltMesh& mesh);
+  // The scale and the offset of a placed entry.
+  float (*EntryScale)(const PreGenModel& entry);
+  void (*ModelOffset)(void* model, IntVector& offset);
+  // The layout type properties of a variant on a layout model (object indices 172 to 179).
+  int (*ApplyLayoutProperties)(void* model, int objectIndex, int variant);
+};
+extern WorldModelServices WorldModels;
+
+// ---- [Object variants] ----
+// Recolours the entry's model for an object of that index and variants before a level is
+// built; what it changed is reported so that the caller undoes it after.
+struct VariantChanges {
+  uint8_t presetChanged;      // the cutout preset was set to 1: set it back to 0
+  uint8_t propertiesChanged;  // the layout properties were applied
+};
+void ApplyObjectVariant(const PreGenModel& entry, int objectIndex, int variant, int secondVariant,
+                        VariantChanges& changes);

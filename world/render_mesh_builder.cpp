@@ -1,0 +1,675 @@
+// render_mesh_builder.cpp - the mesh pool, the sweep and the placing of models into a pool.
+#include "world/render_mesh_builder.h"
+
+#include <algorithm>
+#include <cassert>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "render/material.h"
+#include "world/mapping.h"
+#include "world/pre_gen.h"
+
+const float SWEEP_ORIENTATIONS[8][6] = {
+    {1, 0, 0, 1, 0, 0},  {0, 1, -1, 0, 0, 1}, {-1, 0, 0, -1, 1, 1}, {0, -1, 1, 0, 1, 0},
+    {-1, 0, 0, 1, 1, 0}, {0, 1, 1, 0, 0, 0},  {1, 0, 0, -1, 0, 1},  {0, -1, -1, 0, 1, 1},
+};
+const float SWEEP_TRIMS[4] = {0.0f, 0.0009765625f, 0.001953125f, 0.00390625f};
+float SweepReferenceLengths[MAX_SWEEP_EDGES] = {};
+
+namespace {
+
+// a + (b - a) f, f 16.16, with the product in 64 bits.
+int32_t Between(int32_t a, int32_t b, int32_t f) {
+  const int64_t d = int64_t(b) - a;
+  return static_cast<int32_t>(a + ((d * f) >> 16));
+}
+
+uint32_t ColourBytes(const uint8_t c[4]) {
+  return uint32_t(c[0]) | uint32_t(c[1]) << 8 | uint32_t(c[2]) << 16 | uint32_t(c[3]) << 24;
+}
+
+// ---- Per-edge and sweep state ----
+struct EdgeState {
+  const MappingRecord* mapping;  // null: the edge adds nothing
+  int texture;                   // index in the pool's list; POOL_NO_TEXTURE past 64
+  int64_t gridRow, textureRow;
+  int32_t prevFirst, prevLast, curFirst, curLast;
+  int32_t ringFirst, ringLast;   // the first ring's vertices
+  int vertexCount;               // of one set
+  int columns;                   // strips across the edge
+  float axes[9];
+  int repeat;                    // L
+  float p0, pspan, q0, qspan;
+};
+
+struct SweepState {
+  int edgeCount = 0;
+  MappingRef edges[MAX_SWEEP_EDGES] = {};
+  EdgeState state[MAX_SWEEP_EDGES] = {};
+  int steps = 0;
+  int textured = 0;
+  float textureScale = 1.0f;
+  int ringIndex = 0;
+  int ringVertices = 0, ringTriangles = 0;
+  int full = 0;
+  int firstPointCount = 0;
+  IntVector firstPoints[MAX_SWEEP_POINTS] = {};
+  IntVector firstNormals[2 * MAX_SWEEP_EDGES] = {};
+};
+SweepState Sweep;
+std::unique_ptr<MeshPool> SharedPool;
+
+bool IsPlanar(const EdgeState& s) { return s.mapping->projection != 0; }
+bool HasTexture(const EdgeState& s) { return s.mapping->textureName[0] != 0; }
+// Whether the edge's rings may carry a seam of two sets.
+bool Seams(const EdgeState& s) { return Sweep.textured && HasTexture(s) && !IsPlanar(s); }
+int64_t Mod(int64_t a, int64_t b) { return b > 0 ? ((a % b) + b) % b : 0; }
+
+int32_t AddVertex(MeshPool& pool, const int32_t pos[3], const int32_t normal[3], float u, float v) {
+  assert(pool.vertexCount < MESH_POOL_VERTICES);
+  if (pool.vertexCount >= MESH_POOL_VERTICES) return -1;
+  PoolVertex& out = pool.vertices[pool.vertexCount];
+  std::memcpy(out.position, pos, sizeof out.position);
+  std::memcpy(out.normal, normal, sizeof out.normal);
+  out.firstCorner = -1;
+  out.packedIndex = -1;
+  out.u = u;
+  out.v = v;
+  return pool.vertexCount++;
+}
+
+// The edge's texture ranges and width fit for a ring from A to B.
+void PrepareRanges(EdgeState& s, int e, const IntVector& A, const IntVector& B) {
+  const MappingRecord& m = *s.mapping;
+  float p0 = m.uOffset / 128.0f, p1 = (m.uSpan + m.uOffset) / 128.0f;
+  float q0 = m.vOffset / 128.0f, q1 = (m.vSpan + m.vOffset) / 128.0f;
+  if (m.trimCodes != 0) {
+    p0 += SWEEP_TRIMS[m.trimCodes >> 6 & 3];
+    p1 -= SWEEP_TRIMS[m.trimCodes >> 4 & 3];
+    q0 += SWEEP_TRIMS[m.trimCodes >> 2 & 3];
+    q1 -= SWEEP_TRIMS[m.trimCodes & 3];
+  }
+  float pspan = p1 - p0;
+  if (!IsPlanar(s) && Sweep.edges[e].widthFit != 0 && SweepReferenceLengths[e] > 0.0f) {
+    const double dx = (double(B.x) - A.x) / 65536.0, dy = (double(B.y) - A.y) / 65536.0,
+                 dz = (double(B.z) - A.z) / 65536.0;
+    const float d = static_cast<float>(std::sqrt(dx * dx + dy * dy + dz * dz));
+    const float fitted = d / SweepReferenceLengths[e] * pspan;
+    if (Sweep.edges[e].widthFit != 1) p0 = p0 + pspan - fitted;
+    pspan = fitted;
+  }
+  s.p0 = p0;
+  s.pspan = pspan;
+  s.q0 = q0;
+  s.qspan = q1 - q0;
+}
+
+// One set of the edge's vertices from A to B at texture row q; returns its first vertex.
+int32_t AddEdgeSet(MeshPool& pool, const EdgeState& s, const IntVector& A, const IntVector& B, const IntVector& NA,
+                   const IntVector& NB, float q) {
+  const MappingRecord& m = *s.mapping;
+  const int32_t a[3] = {A.x, A.y, A.z}, b[3] = {B.x, B.y, B.z};
+  const int32_t na[3] = {NA.x, NA.y, NA.z}, nb[3] = {NB.x, NB.y, NB.z};
+  if (IsPlanar(s)) {
+    int32_t first = -1;
+    for (const int32_t* p : {a, b}) {
+      const float rel[3] = {float((double(p[0]) - m.origin[0]) / 65536.0), float((double(p[1]) - m.origin[1]) / 65536.0),
+                            float((double(p[2]) - m.origin[2]) / 65536.0)};
+      const float pu = s.axes[0] * rel[0] + s.axes[1] * rel[1] + s.axes[2] * rel[2];
+      const float pv = s.axes[3] * rel[0] + s.axes[4] * rel[1] + s.axes[5] * rel[2];
+      float u = m.width != 0.0f ? pu / m.width + 0.5f : 0.5f;
+      if (m.orientation & 4) u = 1.0f - u;
+      const float v = m.height != 0.0f ? 0.5f - pv / m.height : 0.5f;
+      const int32_t index = AddVertex(pool, p, p == a ? na : nb, u, v);
+      if (first < 0) first = index;
+    }
+    return first;
+  }
+  const float* k = SWEEP_ORIENTATIONS[m.orientation & 7];
+  const auto uvOf = [k, q](float p, float& u, float& v) {
+    u = k[1] * q + k[0] * p + k[4];
+    v = k[3] * q + k[2] * p + k[5];
+  };
+  float u, v;
+  uvOf(s.p0, u, v);
+  const int32_t first = AddVertex(pool, a, na, u, v);
+  if (Sweep.textured) {
+    for (int c = 1; c < s.columns; ++c) {
+      const int32_t f = m.columnEnds ? m.columnEnds[c - 1] : 0;
+      const int32_t at[3] = {Between(a[0], b[0], f), Between(a[1], b[1], f), Between(a[2], b[2], f)};
+      const int32_t n[3] = {Between(na[0], nb[0], f), Between(na[1], nb[1], f), Between(na[2], nb[2], f)};
+      uvOf(s.p0 + float(f) / 65536.0f * s.pspan, u, v);
+      AddVertex(pool, at, n, u, v);
+    }
+  }
+  uvOf(s.p0 + s.pspan, u, v);
+  AddVertex(pool, b, nb, u, v);
+  return first;
+}
+
+// The ring's vertices for every edge (ring index k = Sweep.ringIndex).
+void AddRingVertices(MeshPool& pool, const SweepRing& ring) {
+  const int k = Sweep.ringIndex;
+  for (int e = 0; e < Sweep.edgeCount; ++e) {
+    EdgeState& s = Sweep.state[e];
+    if (!s.mapping) continue;
+    const MappingRef& ref = Sweep.edges[e];
+    const IntVector& A = ring.points[ref.first];
+    const IntVector& B = ring.points[ref.second];
+    const IntVector& NA = ring.normals[2 * e];
+    const IntVector& NB = ring.normals[2 * e + 1];
+    PrepareRanges(s, e, A, B);
+    int32_t first;
+    if (!IsPlanar(s)) {
+      const int64_t L = s.repeat;
+      const int64_t r = Mod(s.textureRow, L);
+      if (!Seams(s) || r != 0) {
+        first = AddEdgeSet(pool, s, A, B, NA, NB, 1.0f - (float(r) / float(L) * s.qspan + s.q0));
+      } else if (k == 0) {
+        first = AddEdgeSet(pool, s, A, B, NA, NB, 1.0f - s.q0);
+      } else if (k == Sweep.steps) {
+        first = AddEdgeSet(pool, s, A, B, NA, NB, 1.0f - (s.q0 + s.qspan));
+      } else {
+        first = AddEdgeSet(pool, s, A, B, NA, NB, 1.0f - (s.q0 + s.qspan));
+        AddEdgeSet(pool, s, A, B, NA, NB, 1.0f - s.q0);
+      }
+    } else {
+      first = AddEdgeSet(pool, s, A, B, NA, NB, 0.0f);
+    }
+    s.curFirst = first;
+    s.curLast = first + s.vertexCount - 1;
+  }
+  ++Sweep.ringIndex;
+}
+
+// The closing ring: the first ring's vertices again, reused where the texture row matches.
+void CloseRing(MeshPool& pool) {
+  for (int e = 0; e < Sweep.edgeCount; ++e) {
+    EdgeState& s = Sweep.state[e];
+    if (!s.mapping) continue;
+    if (!Seams(s)) {
+      s.curFirst = s.ringFirst;
+      s.curLast = s.ringLast;
+      continue;
+    }
+    const MappingRef& ref = Sweep.edges[e];
+    const int64_t L = s.repeat;
+    const int64_t r = Mod(s.textureRow, L);
+    if (r != 0 && r == Mod(ref.startRow, L)) {
+      s.curFirst = s.ringFirst;
+      s.curLast = s.ringLast;
+      continue;
+    }
+    const IntVector& A = Sweep.firstPoints[ref.first];
+    const IntVector& B = Sweep.firstPoints[ref.second];
+    PrepareRanges(s, e, A, B);
+    const float q = r != 0 ? 1.0f - (float(r) / float(L) * s.qspan + s.q0) : 1.0f - (s.q0 + s.qspan);
+    s.curFirst = AddEdgeSet(pool, s, A, B, Sweep.firstNormals[2 * e], Sweep.firstNormals[2 * e + 1], q);
+    s.curLast = s.curFirst + s.vertexCount - 1;
+  }
+  ++Sweep.ringIndex;
+}
+
+// The face normal of a, b, c scaled to length 65536 (as floats, rounded); 0 when degenerate.
+void FaceNormal(const int32_t* a, const int32_t* b, const int32_t* c, int32_t face[3]) {
+  float u[3], v[3];
+  for (int i = 0; i < 3; ++i) {
+    u[i] = float(int64_t(b[i]) - a[i]);
+    v[i] = float(int64_t(c[i]) - a[i]);
+  }
+  const float n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+  const float squared = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+  face[0] = face[1] = face[2] = 0;
+  if (!(squared > 0.0001f) || !(squared < 3.0e38f)) return;
+  const float scale = 65536.0f / std::sqrt(squared);
+  for (int i = 0; i < 3; ++i) face[i] = NearestSaturated(n[i] * scale);
+}
+
+void AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, const uint8_t colour[4], int e) {
+  assert(a >= 0 && b >= 0 && c >= 0 && a < pool.vertexCount && b < pool.vertexCount && c < pool.vertexCount);
+  assert(pool.triangleCount < MESH_POOL_TRIANGLES && pool.cornerCount + 3 <= MESH_POOL_CORNERS);
+  if (pool.triangleCount >= MESH_POOL_TRIANGLES || pool.cornerCount + 3 > MESH_POOL_CORNERS) return;
+  const int32_t* P[3] = {pool.vertices[a].position, pool.vertices[b].position, pool.vertices[c].position};
+  const auto apart = [](const int32_t* x, const int32_t* y) {
+    for (int i = 0; i < 3; ++i)
+      if (std::llabs(int64_t(x[i]) - y[i]) > 255) return true;
+    return false;
+  };
+  if (!apart(P[1], P[0]) || !apart(P[2], P[0]) || !apart(P[1], P[2])) return;
+  // The face normal is worked out when a new corner first needs it.
+  int32_t face[3];
+  bool faceKnown = false;
+  const uint32_t colourWord = ColourBytes(colour);
+  const uint8_t texture = static_cast<uint8_t>(Sweep.state[e].texture);
+  PoolTriangle& t = pool.triangles[pool.triangleCount];
+  const int32_t corners[3] = {a, b, c};
+  for (int i = 0; i < 3; ++i) {
+    PoolVertex& vertex = pool.vertices[corners[i]];
+    int32_t ordinal = 0, last = -1;
+    int32_t at = vertex.firstCorner;
+    while (at >= 0) {
+      const PoolCorner& corner = pool.corners[at];
+      if (corner.edge == e && corner.colour == colourWord) break;
+      last = at;
+      at = corner.next;
+      ++ordinal;
+    }
+    if (at < 0) {
+      at = pool.cornerCount++;
+      PoolCorner& corner = pool.corners[at];
+      corner.edge = static_cast<uint8_t>(e);
+      corner.texture = texture;
+      corner.colour = colourWord;
+      const bool own = vertex.normal[0] != 0 || vertex.normal[1] != 0 || vertex.normal[2] != 0;
+      if (colour[3] & 4) {
+        corner.normal[0] = corner.normal[1] = 0;
+        corner.normal[2] = 65536;
+      } else if (own) {
+        std::memcpy(corner.normal, vertex.normal, sizeof corner.normal);
+      } else {
+        if (!faceKnown) FaceNormal(P[0], P[1], P[2], face);
+        faceKnown = true;
+        std::memcpy(corner.normal, face, sizeof corner.normal);
+      }
+      corner.next = -1;
+      if (last >= 0) {
+        pool.corners[last].next = at;
+      } else {
+        vertex.firstCorner = at;
+      }
+    }
+    t.vertex[i] = corners[i];
+    t.cornerOrdinal[i] = ordinal;
+  }
+  t.texture = texture;
+  t.source = 0;
+  t.zero = 0;
+  t.colour = colourWord;
+  ++pool.triangleCount;
+}
+
+void AddStrips(MeshPool& pool) {
+  for (int e = 0; e < Sweep.edgeCount; ++e) {
+    EdgeState& s = Sweep.state[e];
+    if (!s.mapping) continue;
+    const MappingRecord& m = *s.mapping;
+    if (Sweep.textured) {
+      if (m.gridRows != 0 && m.columnCount != 0 && m.cells && m.palette) {
+        const int64_t row = Mod(s.gridRow, m.gridRows);
+        const int strips = IsPlanar(s) ? 1 : s.columns;
+        for (int c = 0; c < strips; ++c) {
+          const uint8_t cell = m.cells[row * m.columnCount + c];
+          if (cell == MAPPING_NO_COLOUR || cell >= m.paletteCount) continue;
+          const uint8_t* colour = m.palette + 4 * cell;
+          AddSweepTriangle(pool, s.prevFirst + c, s.curFirst + c, s.prevFirst + c + 1, colour, e);
+          AddSweepTriangle(pool, s.prevFirst + c + 1, s.curFirst + c, s.curFirst + c + 1, colour, e);
+        }
+      }
+      ++s.gridRow;
+      ++s.textureRow;
+    } else if (m.flags & SRF_HAS_COLOUR) {
+      AddSweepTriangle(pool, s.prevFirst, s.curFirst, s.prevLast, m.finalColour, e);
+      AddSweepTriangle(pool, s.prevLast, s.curFirst, s.curLast, m.finalColour, e);
+    }
+  }
+}
+
+// The lights of the last few colours packaged: a strip's corners take a handful of colours.
+struct ColourLights {
+  static constexpr int SIZE = 8;
+  uint32_t colours[SIZE] = {};
+  MeshLight lights[SIZE] = {};
+  int used = 0, next = 0;
+  const MeshLight& Of(uint32_t colour) {
+    for (int i = 0; i < used; ++i)
+      if (colours[i] == colour) return lights[i];
+    const int slot = next;
+    next = (next + 1) % SIZE;
+    if (used < SIZE) ++used;
+    colours[slot] = colour;
+    lights[slot] = {};
+    const uint8_t bytes[4] = {uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16), uint8_t(colour >> 24)};
+    MeshLight::Init(lights[slot], bytes, 0);
+    return lights[slot];
+  }
+};
+
+}  // namespace
+
+// ---- [Pool] ----
+
+void ResetMeshPool(MeshPool& pool) {
+  pool.vertexCount = pool.triangleCount = pool.textureCount = pool.cornerCount = 0;
+  std::fill(std::begin(pool.textures), std::end(pool.textures), nullptr);
+}
+
+MeshPool& SweepPool() {
+  if (!SharedPool) {
+    SharedPool.reset(new MeshPool);
+    ResetMeshPool(*SharedPool);
+  }
+  return *SharedPool;
+}
+
+int SweepIsFull() { return Sweep.full; }
+
+// ---- [Sweep] ----
+
+namespace {
+int TextureIndex(MeshPool& pool, Material* material) {
+  for (int i = 0; i < pool.textureCount; ++i)
+    if (pool.textures[i] == material) return i;
+  if (pool.textureCount >= MESH_POOL_TEXTURES) return -1;
+  pool.textures[pool.textureCount] = material;
+  return pool.textureCount++;
+}
+}  // namespace
+
+int BeginSweep(int edgeCount, const MappingRef* edges, const MappingRecord* mappings, int mappingCount,
+               const SweepRing& first, int steps, int textured, float textureScale) {
+  MeshPool& pool = SweepPool();
+  ResetMeshPool(pool);
+  Sweep.edgeCount = 0;
+  Sweep.ringIndex = 0;
+  Sweep.full = 1;
+  if (edgeCount < 0 || edgeCount > MAX_SWEEP_EDGES || first.pointCount < 0 || first.pointCount > MAX_SWEEP_POINTS ||
+      (edgeCount > 0 && (!edges || !first.points || !first.normals)))
+    return 0;
+  Sweep.full = 0;
+  Sweep.edgeCount = edgeCount;
+  Sweep.steps = steps;
+  Sweep.textured = textured;
+  Sweep.textureScale = textureScale;
+  Sweep.ringVertices = 0;
+  Sweep.ringTriangles = 0;
+  Sweep.firstPointCount = first.pointCount;
+  std::copy(first.points, first.points + first.pointCount, Sweep.firstPoints);
+  std::copy(first.normals, first.normals + 2 * edgeCount, Sweep.firstNormals);
+  if (!textured) {
+    pool.textures[0] = DefaultMaterial;
+    pool.textureCount = 1;
+  }
+  for (int e = 0; e < edgeCount; ++e) {
+    const MappingRef& ref = edges[e];
+    Sweep.edges[e] = ref;
+    EdgeState& s = Sweep.state[e];
+    s = {};
+    s.gridRow = s.textureRow = ref.startRow;
+    s.texture = 0;
+    if (!mappings || ref.mappingIndex >= mappingCount || ref.first >= first.pointCount ||
+        ref.second >= first.pointCount)
+      continue;
+    s.mapping = &mappings[ref.mappingIndex];
+    const MappingRecord& m = *s.mapping;
+    s.repeat = std::max(1, NearestSaturated(double(m.repeatLength) * textureScale));
+    s.columns = 1;
+    if (textured) {
+      const int index = TextureIndex(pool, m.materialRecord);
+      s.texture = index < 0 ? POOL_NO_TEXTURE : index;
+      s.columns = IsPlanar(s) ? 1 : std::max<int>(m.columnCount, 1);
+      if (IsPlanar(s)) MappingProjectionAxes(m, s.axes);
+    }
+    s.vertexCount = s.columns + 1;
+    Sweep.ringVertices += s.vertexCount;
+    Sweep.ringTriangles += 2 * s.columns;
+  }
+  AddRingVertices(pool, first);
+  for (int e = 0; e < edgeCount; ++e) {
+    EdgeState& s = Sweep.state[e];
+    s.prevFirst = s.ringFirst = s.curFirst;
+    s.prevLast = s.ringLast = s.curLast;
+    ++s.textureRow;
+  }
+  pool.triangleCount = 0;
+  return 1;
+}
+
+void AddSweepRing(const SweepRing* ring) {
+  MeshPool& pool = SweepPool();
+  if (Sweep.full || Sweep.ringIndex == 0 || Sweep.ringIndex > Sweep.steps) return;
+  if (ring && (!ring->points || !ring->normals || ring->pointCount < Sweep.firstPointCount)) return;
+  // The ring's worst case: two vertex sets for every edge (a seam, or a closing copy) and
+  // three corners for every triangle.
+  if (pool.vertexCount + 2 * int64_t(Sweep.ringVertices) > MESH_POOL_VERTICES ||
+      pool.triangleCount + int64_t(Sweep.ringTriangles) > MESH_POOL_TRIANGLES ||
+      pool.cornerCount + 3 * int64_t(Sweep.ringTriangles) > MESH_POOL_CORNERS) {
+    Sweep.full = 1;
+    return;
+  }
+  if (ring) {
+    AddRingVertices(pool, *ring);
+  } else {
+    CloseRing(pool);
+  }
+  AddStrips(pool);
+  if (Sweep.ringIndex >= Sweep.steps + 1) return;
+  for (int e = 0; e < Sweep.edgeCount; ++e) {
+    EdgeState& s = Sweep.state[e];
+    if (!s.mapping) continue;
+    s.prevFirst = s.curFirst;
+    s.prevLast = s.curLast;
+    if (Seams(s) && Mod(s.textureRow - 1, s.repeat) == 0) {
+      s.prevFirst += s.vertexCount;
+      s.prevLast += s.vertexCount;
+    }
+  }
+}
+
+void DropUnusedSweepTextures() {
+  MeshPool& pool = SweepPool();
+  bool used[MESH_POOL_TEXTURES] = {};
+  for (int t = 0; t < pool.triangleCount; ++t)
+    if (pool.triangles[t].texture < MESH_POOL_TEXTURES) used[pool.triangles[t].texture] = true;
+  uint8_t remap[256];
+  for (int i = 0; i < 256; ++i) remap[i] = static_cast<uint8_t>(i);
+  int kept = 0;
+  for (int i = 0; i < pool.textureCount; ++i) {
+    if (!used[i]) continue;
+    remap[i] = static_cast<uint8_t>(kept);
+    pool.textures[kept++] = pool.textures[i];
+  }
+  if (kept == pool.textureCount) return;
+  for (int i = kept; i < pool.textureCount; ++i) pool.textures[i] = nullptr;
+  pool.textureCount = kept;
+  for (int e = 0; e < Sweep.edgeCount; ++e)
+    if (Sweep.state[e].texture < 256) Sweep.state[e].texture = remap[Sweep.state[e].texture];
+  for (int t = 0; t < pool.triangleCount; ++t) pool.triangles[t].texture = remap[pool.triangles[t].texture];
+  for (int c = 0; c < pool.cornerCount; ++c) pool.corners[c].texture = remap[pool.corners[c].texture];
+}
+
+void GetSweepBounds(IntVector& centre, int32_t& radius, IntVector& halfExtents) {
+  const MeshPool& pool = SweepPool();
+  centre = halfExtents = {};
+  radius = 0;
+  if (pool.vertexCount <= 0) return;
+  int32_t lo[3], hi[3];
+  for (int a = 0; a < 3; ++a) lo[a] = hi[a] = pool.vertices[0].position[a];
+  for (int i = 1; i < pool.vertexCount; ++i)
+    for (int a = 0; a < 3; ++a) {
+      lo[a] = std::min(lo[a], pool.vertices[i].position[a]);
+      hi[a] = std::max(hi[a], pool.vertices[i].position[a]);
+    }
+  int32_t c[3];
+  for (int a = 0; a < 3; ++a) c[a] = static_cast<int32_t>((int64_t(lo[a]) + hi[a]) >> 1);
+  double farthest = 0;
+  for (int i = 0; i < pool.vertexCount; ++i) {
+    double sum = 0;
+    for (int a = 0; a < 3; ++a) {
+      const double d = (double(pool.vertices[i].position[a]) - c[a]) / 65536.0;
+      sum += d * d;
+    }
+    farthest = std::max(farthest, sum);
+  }
+  centre = {c[0], c[1], c[2]};
+  halfExtents = {static_cast<int32_t>((int64_t(hi[0]) - lo[0]) >> 1),
+                 static_cast<int32_t>((int64_t(hi[1]) - lo[1]) >> 1),
+                 static_cast<int32_t>((int64_t(hi[2]) - lo[2]) >> 1)};
+  radius = NearestSaturated(std::sqrt(farthest) * 65536.0);
+}
+
+void EndSweep(BuiltMesh& mesh) {
+  mesh.Free();
+  MeshPool& pool = SweepPool();
+  if (pool.cornerCount <= 0) return;
+  // Points and triangles, part by part; corners of no texture are left out.
+  std::unique_ptr<int32_t[]> cornerPoint(new int32_t[pool.cornerCount]);
+  std::fill(cornerPoint.get(), cornerPoint.get() + pool.cornerCount, -1);
+  // A vertex whose corners all went into the current part has them as consecutive points from
+  // vertexPoint in chain order (-1: walk the chain).
+  std::unique_ptr<int32_t[]> vertexPoint(new int32_t[std::max(pool.vertexCount, 1)]);
+  int points = 0, triangles = 0;
+  for (int c = 0; c < pool.cornerCount; ++c) points += pool.corners[c].texture < pool.textureCount;
+  for (int t = 0; t < pool.triangleCount; ++t) triangles += pool.triangles[t].texture < pool.textureCount;
+  mesh.points = new BuiltPoint[std::max(points, 1)];
+  mesh.triangles = new BuiltTriangle[std::max(triangles, 1)];
+  mesh.parts = new BuiltPart[std::max(pool.textureCount, 1)];
+  ColourLights lights;
+  for (int tex = 0; tex < pool.textureCount; ++tex) {
+    BuiltPart& part = mesh.parts[mesh.partCount++];
+    part = {0, pool.textures[tex], 0, 0};
+    for (int v = 0; v < pool.vertexCount; ++v) {
+      const PoolVertex& vertex = pool.vertices[v];
+      int32_t first = -1;
+      bool whole = true;
+      for (int32_t at = vertex.firstCorner; at >= 0; at = pool.corners[at].next) {
+        const PoolCorner& corner = pool.corners[at];
+        if (corner.texture != tex) {
+          whole = false;
+          continue;
+        }
+        if (first < 0) first = mesh.pointCount;
+        // The normal of the vertex's first corner of the same edge.
+        const PoolCorner* same = &corner;
+        for (int32_t k = vertex.firstCorner; k >= 0; k = pool.corners[k].next)
+          if (pool.corners[k].edge == corner.edge) {
+            same = &pool.corners[k];
+            break;
+          }
+        BuiltPoint& point = mesh.points[mesh.pointCount];
+        std::memcpy(point.position, vertex.position, sizeof point.position);
+        for (int a = 0; a < 3; ++a) point.normal[a] = float(same->normal[a]) / 65536.0f;
+        const MeshLight& light = lights.Of(corner.colour);
+        point.shade = light.brightness;
+        point.colour = light.colour;
+        point.packedLight = light.packedLight;
+        point.u = vertex.u;
+        point.v = vertex.v;
+        cornerPoint[at] = mesh.pointCount++;
+        ++part.pointCount;
+      }
+      vertexPoint[v] = whole ? first : -1;
+    }
+    for (int t = 0; t < pool.triangleCount; ++t) {
+      const PoolTriangle& tri = pool.triangles[t];
+      if (tri.texture != tex) continue;
+      BuiltTriangle& out = mesh.triangles[mesh.triangleCount];
+      bool whole = true;
+      for (int i = 0; i < 3; ++i) {
+        int32_t p = vertexPoint[tri.vertex[i]];
+        if (p >= 0) {
+          p += tri.cornerOrdinal[i];
+        } else {
+          int32_t at = pool.vertices[tri.vertex[i]].firstCorner;
+          for (int k = 0; k < tri.cornerOrdinal[i] && at >= 0; ++k) at = pool.corners[at].next;
+          p = at >= 0 ? cornerPoint[at] : -1;
+        }
+        whole = whole && p >= 0;
+        out.corners[i] = static_cast<uint32_t>(p);
+      }
+      if (!whole) continue;
+      out.colour = tri.colour;
+      ++mesh.triangleCount;
+      ++part.triangleCount;
+    }
+  }
+}
+
+// ---- [Models] ----
+
+const char* AppendBuiltMeshToPool(MeshPool& pool, const BuiltMesh& mesh) {
+  if (int64_t(pool.vertexCount) + mesh.pointCount > MESH_POOL_VERTICES ||
+      int64_t(pool.triangleCount) + mesh.triangleCount > MESH_POOL_TRIANGLES ||
+      int64_t(pool.cornerCount) + 3 * int64_t(mesh.triangleCount) > MESH_POOL_CORNERS)
+    return TEXT_TOO_MANY_VERTICES;
+  int firstPoint = 0, firstTriangle = 0;
+  for (int p = 0; p < mesh.partCount; ++p) {
+    const BuiltPart& part = mesh.parts[p];
+    const int points = std::max(part.pointCount, 0), triangles = std::max(part.triangleCount, 0);
+    const int pointStart = firstPoint, triangleStart = firstTriangle;
+    firstPoint += points;
+    firstTriangle += triangles;
+    if (triangles == 0 || pointStart + points > mesh.pointCount || triangleStart + triangles > mesh.triangleCount)
+      continue;
+    const int texture = TextureIndex(pool, part.material);
+    if (texture < 0) return TEXT_TOO_MANY_TEXTURES;
+    const int32_t base = pool.vertexCount - pointStart;  // mesh point i becomes pool vertex base + i
+    for (int i = 0; i < points; ++i) {
+      const BuiltPoint& bp = mesh.points[pointStart + i];
+      const int32_t normal[3] = {NearestSaturated(double(bp.normal[0]) * 65536.0), NearestSaturated(double(bp.normal[1]) * 65536.0),
+                                 NearestSaturated(double(bp.normal[2]) * 65536.0)};
+      AddVertex(pool, bp.position, normal, bp.u, bp.v);
+    }
+    for (int t = 0; t < triangles; ++t) {
+      const BuiltTriangle& tri = mesh.triangles[triangleStart + t];
+      bool inside = true;
+      for (uint32_t corner : tri.corners)
+        inside = inside && corner >= uint32_t(pointStart) && corner < uint32_t(pointStart + points);
+      if (!inside) continue;
+      PoolTriangle& out = pool.triangles[pool.triangleCount];
+      for (int i = 0; i < 3; ++i) {
+        const int32_t v = base + static_cast<int32_t>(tri.corners[i]);
+        PoolVertex& vertex = pool.vertices[v];
+        if (vertex.firstCorner < 0) {
+          const int32_t at = pool.cornerCount++;
+          PoolCorner& corner = pool.corners[at];
+          corner.edge = 0;
+          corner.texture = static_cast<uint8_t>(texture);
+          corner.colour = tri.colour;
+          std::memcpy(corner.normal, vertex.normal, sizeof corner.normal);
+          corner.next = -1;
+          vertex.firstCorner = at;
+        }
+        out.vertex[i] = v;
+        out.cornerOrdinal[i] = 0;
+      }
+      out.texture = static_cast<uint8_t>(texture);
+      out.source = 1;
+      out.zero = 0;
+      out.colour = tri.colour;
+      ++pool.triangleCount;
+    }
+  }
+  return nullptr;
+}
+
+const char* FinishObjectMesh(MeshPool& pool, void* model, const FixedTransform& transform) {
+  if (!model || !WorldModels.BuildLevelMesh) return nullptr;
+  BuiltMesh mesh;
+  WorldModels.BuildLevelMesh(model, transform, mesh);
+  const char* result = AppendBuiltMeshToPool(pool, mesh);
+  mesh.Free();
+  return result;
+}
+
+const char* PlaceModelInPool(MeshPool& pool, const PreGenModel& entry, const IntVector& position,
+                             const FixedMatrix& matrix) {
+  void* model = WorldModels.ModelOf ? WorldModels.ModelOf(entry) : nullptr;
+  if (!model) return nullptr;
+  const float scale = WorldModels.EntryScale ? WorldModels.EntryScale(entry) : 1.0f;
+  FixedTransform transform;
+  for (int i = 0; i < 9; ++i) transform.rotation.m[i] = NearestSaturated(double(matrix.m[i]) * scale);
+  transform.translation = position;
+  IntVector offset = {};
+  if (WorldModels.ModelOffset) WorldModels.ModelOffset(model, offset);
+  if (offset.x != 0 || offset.y != 0 || offset.z != 0) {
+    IntVector turned;
+    MatrixTransform(transform.rotation, offset, turned);
+    transform.translation = {WrappingAdd(position.x, turned.x), WrappingAdd(position.y, turned.y),
+                             WrappingAdd(position.z, turned.z)};
+  }
+  return FinishObjectMesh(pool, model, transform);
+}
