@@ -16,6 +16,7 @@
 struct ContactProbe;
 struct DataFile;
 struct Obj3d;
+struct Solid;
 
 // ---- [Object] ----
 // Object types of the stream.
@@ -34,6 +35,7 @@ enum WorldObjectType : uint8_t {
 };
 constexpr uint32_t CONFIG_MASK_ALWAYS = 0x00010001;  // configuration 0 and its reversed form
 constexpr uint8_t SECTION_FLAG_GROUND = 0x80;        // a section the ground query tests
+constexpr int FIXED_OB_MAPPINGS_MAX = 64;            // mappings one object names (a segment's parts)
 
 struct FixedOb {
   explicit FixedOb(uint8_t typeIn);
@@ -58,6 +60,18 @@ struct FixedOb {
   // for shadow casters.
   virtual int IsNear(int32_t, int32_t, float) { return 0; }
   virtual void AddPhysics() {}
+  // ---- Physics of a placed object (the map squares' dynamic entries) ----
+  // The body of an object that can move, else null.
+  virtual Solid* PhysicsBody() { return nullptr; }
+  // A tree-like object with a collision shape of its own, entered as a dynamic object.
+  virtual int HasTreeShape() { return 0; }
+  // Clears the object's contact word; removes its body at once, or after the step.
+  virtual void ClearContactWord() {}
+  virtual void RemovePhysics() {}
+  virtual void RemovePhysicsDeferred() {}
+  // The mapping records a section (primary and backing), a segment (its parts) or a flag
+  // draws with, at most room of them; their count.  None here.
+  virtual int MappingsInUse(uint16_t*, int) { return 0; }
   // Tests the segment from origin to origin - direction (16.16); a hit of ray parameter
   // t (16.16, origin - t direction) greater than hit.candidateStrength is recorded there.
   // surface, blend and bump may be null; mode is read by no test.  1 when this test recorded

@@ -1,5 +1,5 @@
-// mapping.cpp - the mapping table's reader, the surface rules, the average colour and the
-// projection axes.
+// mapping.cpp - the mapping table's reader, the surface rules, the average colour, the
+// projection axes, the texture loader and the use marking.
 #include "world/mapping.h"
 
 #include <cmath>
@@ -10,7 +10,11 @@
 #include "core/config.h"
 #include "core/data_file.h"
 #include "core/fixed_math.h"
+#include "core/frame_globals.h"
 #include "core/report.h"
+#include "render/material.h"
+#include "render/texture_record.h"
+#include "world/fixed_ob.h"
 
 const SurfaceTypeInfo SurfaceTypes[SURFACE_TYPE_COUNT + 1] = {
     {"RACE TRACK", 1, 0}, {"RUMBLE", 1, 0},      {"DIRT", 0, 1},         {"GRASS", 0, 1},
@@ -234,4 +238,60 @@ int MappingProjectionAxes(const MappingRecord& r, float m[9]) {
     return 1;
   }
   return 0;
+}
+
+// ---- [Textures] ----
+
+int MappingTextureMode(const MappingRecord& r) {
+  const SurfaceTypeInfo& surface = SurfaceTypes[r.surfaceType < SURFACE_TYPE_COUNT ? r.surfaceType : 0];
+  const UsageTypeInfo& usage = UsageTypes[r.usageType < USAGE_TYPE_COUNT ? r.usageType : 0];
+  const int mode = usage.texturedAsWall ? MAPPING_MODE_WALL : surface.texturedAsTrack ? MAPPING_MODE_TRACK : MAPPING_MODE_GROUND;
+  return mode + ((r.flags & SRF_BACKING) ? MAPPING_MODE_BACKING : 0);
+}
+
+void LoadMappingTexture(MappingRecord& r) {
+  FixMappingSurfaceFlags(r);
+  r.materialRecord = nullptr;
+  if (GraphicsEnabled) {
+    MaterialParams params = {r.material[0], r.material[1], r.material[2], r.material[3], 0xFF, 0xFF, 0xFF, 0};
+    SetMaterialFlagsFromName(params, r.textureName);
+    r.material[0] = params.alphaMode;
+    r.material[1] = params.shineType;
+    r.material[2] = params.reflectance;
+    r.material[3] = params.spare;
+    const bool named = r.textureName[0] != 0;
+    const char* texture = named ? r.textureName : r.material[1] == 3 ? nullptr : MAPPING_PLAIN_TEXTURE;
+    const int mode = MappingTextureMode(r);
+    r.materialRecord = GetMaterialByName(texture, 0, mode, mode, params, MAPPING_TEXTURE_GEN_TYPE);
+    const ZKTETexture* loaded = r.materialRecord ? r.materialRecord->texture : nullptr;
+    if (named && (!loaded || loaded->state == TEXTURE_MISSING)) {
+      char text[64];
+      std::snprintf(text, sizeof text, "Can't open : %s", r.textureName);
+      ReportLine(text, REPORT_ERROR);
+    }
+  }
+  ComputeMappingFinalColour(r);
+}
+
+void LoadMappingTextures(MappingRecord* records, int32_t count) {
+  for (int32_t i = 0; records && i < count; ++i) LoadMappingTexture(records[i]);
+}
+
+// ---- [Use marking] ----
+
+void MarkMappingInUse(MappingRecord* records, int32_t count, int index) {
+  if (records && index >= 0 && index < count) records[index].flags |= SRF_IN_USE;
+}
+
+void MarkMappingsInUse(MappingRecord* records, int32_t count, FixedOb* const* objects, int objectCount) {
+  if (!records || count <= 0) return;
+  for (int32_t i = 1; i < count; ++i) records[i].flags &= uint8_t(~SRF_IN_USE);
+  records[0].flags |= SRF_IN_USE;
+  uint16_t used[FIXED_OB_MAPPINGS_MAX];
+  for (int i = 0; objects && i < objectCount; ++i) {
+    FixedOb* o = objects[i];
+    if (!o || (o->type != OBJECT_SECTION && o->type != OBJECT_SEGMENT && o->type != OBJECT_FLAG)) continue;
+    const int n = o->MappingsInUse(used, FIXED_OB_MAPPINGS_MAX);
+    for (int k = 0; k < n && k < FIXED_OB_MAPPINGS_MAX; ++k) MarkMappingInUse(records, count, used[k]);
+  }
 }

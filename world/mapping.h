@@ -2,13 +2,14 @@
 // for the physics, their table in the track file, the surface rules, the average colour of
 // their colour grids and the axes of their planar projections.
 //
-// Sections: [Surface and usage types] [Record] [Table] [Passes]
+// Sections: [Surface and usage types] [Record] [Table] [Passes] [Textures] [Use marking]
 //
 // Main thread only.
 #pragma once
 #include <cstdint>
 
 struct DataFile;
+struct FixedOb;
 struct Material;
 
 // ---- [Surface and usage types] ----
@@ -94,3 +95,27 @@ void ComputeMappingAverageColours(MappingRecord* records, int32_t count);
 void ComputeMappingFinalColour(MappingRecord& record);
 // Rows u axis, v axis, normal of a planar projection; 0 for kind 0 (m untouched).
 int MappingProjectionAxes(const MappingRecord& record, float m[9]);
+
+// ---- [Textures] ----
+constexpr char MAPPING_PLAIN_TEXTURE[] = "PLAIN~W";  // loaded by a record without a texture name
+constexpr int MAPPING_MODE_WALL = 1, MAPPING_MODE_GROUND = 2, MAPPING_MODE_TRACK = 3;
+constexpr int MAPPING_MODE_BACKING = 128;  // added with SRF_BACKING: drawn with a depth bias
+constexpr int MAPPING_TEXTURE_GEN_TYPE = 3;
+// The texture mode of a record: 1 when its usage is textured as a wall, else 3 when its
+// surface is textured as track, else 2; plus 128 with SRF_BACKING.
+int MappingTextureMode(const MappingRecord& record);
+// The surface rules, then (with graphics) the material settings corrected from the texture
+// name and the record's material got by name: its texture name, or "PLAIN~W" when it has
+// none, or no texture at all when the second material byte is 3.  A named texture that does
+// not load is said once as "Can't open : <name>" and the record stays usable, untextured.
+// Without graphics the material is null and nothing loads.  Last the final colour.
+void LoadMappingTexture(MappingRecord& record);
+void LoadMappingTextures(MappingRecord* records, int32_t count);
+
+// ---- [Use marking] ----
+// Marks the records the world's objects draw with (SRF_IN_USE): record 0 always, every other
+// record's bit cleared first; sections, segments and flags name theirs
+// (FixedOb::MappingsInUse).  Indices past the table are left alone.
+void MarkMappingsInUse(MappingRecord* records, int32_t count, FixedOb* const* objects, int objectCount);
+// One record marked (the pre-generated models' pot outlines name theirs through this).
+void MarkMappingInUse(MappingRecord* records, int32_t count, int index);

@@ -64,6 +64,8 @@ void Wld::FreeObjects() {
   pathCount = 0;
   preGen = nullptr;
   preGenCapacity = 0;
+  // The map squares list the objects about to go.
+  DropMapSquareLists(*this);
   for (int i = 0; i < objectCount; ++i) {
     DeleteWorldObject(objects[i]);
     objects[i] = nullptr;
@@ -217,8 +219,6 @@ bool Wld::AddObjectToTable(FixedOb* object) {
 }
 
 // Entry points of the parts still to come: nothing of theirs exists yet.
-void Wld::ClearPhysicsObjects(int) {}
-void Wld::ResizeMapSquares(int) {}
 void Wld::RebuildAddedMeshes(int) {}
 void Wld::FreeCameraOcclusion() {}
 
@@ -290,7 +290,7 @@ void NoObjectInfo(const FixedOb*, WorldObjectInfo& info) { info = WorldObjectInf
 int NeverNear(const FixedOb*, int32_t, int32_t, float) { return 0; }
 int NeverHit(const FixedOb*, const IntVector&, const IntVector&, WorldRayHit&) { return 0; }
 int NoLighting(const IntVector&, WorldLightSample&) { return 0; }
-int32_t GroundAtZero(const IntVector&) { return 0; }
+int32_t GroundAtZero(int32_t, int32_t, int32_t, int) { return 0; }
 }  // namespace
 
 int (*Wld::MapSquareRange)(const IntVector&, const IntVector&, ObjectVisitor, void*) = NoObjects;
@@ -298,4 +298,4 @@ void (*Wld::ObjectInfo)(const FixedOb*, WorldObjectInfo&) = NoObjectInfo;
 int (*Wld::IsNear)(const FixedOb*, int32_t, int32_t, float) = NeverNear;
 int (*Wld::RayTest)(const FixedOb*, const IntVector&, const IntVector&, WorldRayHit&) = NeverHit;
 int (*Wld::GetLighting)(const IntVector&, WorldLightSample&) = NoLighting;
-int32_t (*Wld::FindSurfaceBelow)(const IntVector&) = GroundAtZero;
+int32_t (*Wld::FindSurfaceBelow)(int32_t, int32_t, int32_t, int) = GroundAtZero;

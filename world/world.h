@@ -15,6 +15,7 @@
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"  // CWld, WorldLoaded
 #include "render/draw_mesh.h"    // FastMeshList
+#include "world/map_squares.h"
 #include "world/ptr_array.h"
 
 struct DataFile;
@@ -69,7 +70,6 @@ constexpr int LAYOUT_STATE_SLOTS = 64;      // a layout packet's state bytes, by
 struct TrackPath;
 struct MappingRecord;
 struct PreGenModel;
-struct MapSquare;
 struct WPit;
 
 // A named racing path of the track: the name (kept with a terminator) and its path.
@@ -179,9 +179,9 @@ struct Wld {
   // 29. Pre-generated models.
   int32_t preGenCapacity = 0;
   PreGenModel* preGen = nullptr;
-  // 30. Map squares.
-  int32_t gridShift = 22;
-  MapSquare* squares = nullptr;
+  // 30. Map squares (world/map_squares.h).
+  int32_t gridShift = MAP_SQUARE_SHIFT;
+  MapSquareGrid grid;
   // 31. Bump settings.
   int32_t bumpSeed = 30168, bumpCount = 32, bumpRadius = 48;
   // 32. Bump table and its profile.
@@ -229,8 +229,14 @@ struct Wld {
   bool AddObjectToTable(FixedOb* object);
 
   // ---- Entry points the later parts fill ----
-  void ClearPhysicsObjects(int mode);      // map squares
-  void ResizeMapSquares(int freeAll);      // map squares
+  // Each placed object's contact word cleared and its body removed, now (mode 0) or after the
+  // step (mode 1); the physics-object list and the dynamic entries emptied; the physics
+  // registry started again.
+  void ClearPhysicsObjects(int mode);
+  // Frees both static pools; with freeAll the squares too (and the dynamic entries and the
+  // physics-object list with them), else the squares are zeroed, or made again at the grid's
+  // new size ("Number of map squares changed", a debug message).
+  void ResizeMapSquares(int freeAll);
   void RebuildAddedMeshes(int first);      // mesh batching
   void FreeCameraOcclusion();              // cameras
 
@@ -262,8 +268,9 @@ struct Wld {
   // OctPNode::GetLighting: 1 when the world's lighting octree has a value at the point.  No
   // world (or no octree): 0, the default light.
   static int (*GetLighting)(const IntVector& point, WorldLightSample& sample);
-  // The ground's height (16.16) below a point; no world: 0.
-  static int32_t (*FindSurfaceBelow)(const IntVector& point);
+  // The height (16.16) of the surface below (x, y) (FindSurfaceBelow of map_squares.h): 0 for
+  // a miss and for a surface at height 0.  No world: 0.
+  static int32_t (*FindSurfaceBelow)(int32_t x, int32_t y, int32_t z, int startLow);
 };
 
 // The loaded world's load step 1..16 (built in steps): 1; else 0 (also without a world).

@@ -12,6 +12,7 @@
 #include "world/environment.h"
 #include "world/fixed_ob.h"
 #include "world/light_octrees.h"
+#include "world/map_squares.h"
 #include "world/octree.h"
 #include "world/world.h"
 
@@ -25,6 +26,24 @@ float Gravity() { return CWld ? CWld->gravity : STANDARD_GRAVITY; }
 void ObjectRayTest(FixedOb* object, const IntVector& position, const IntVector& fromCentre, ContactProbe& probe, int,
                    int, int, int mode) {
   if (object) object->RayTest(position, fromCentre, probe, nullptr, nullptr, nullptr, mode);
+}
+
+// The map squares of the loaded world (map_squares.h); without one, none.
+int SquareRange(int32_t x0, int32_t x1, int32_t y0, int32_t y1, int& c0, int& c1, int& r0, int& r1) {
+  return CWld ? MapSquareRange(*CWld, x0, x1, y0, y1, c0, c1, r0, r1) : 0;
+}
+int TrunksOfSquare(int column, int row, const TrunkRecord*& trunks) {
+  trunks = nullptr;
+  return CWld ? SquareTrunks(*CWld, column, row, trunks) : 0;
+}
+void AsleepIntoSquares(FixedOb* object) {
+  if (CWld) AddObToMapSquares(*CWld, object);
+}
+void AwakeOutOfSquares(FixedOb* object) {
+  if (CWld) RemoveObFromMapSquares(*CWld, object);
+}
+void IntoActiveList(FixedOb* object) {
+  if (CWld) AddToActiveList(*CWld, object);
 }
 
 // ---- [Renderer] ----
@@ -59,6 +78,27 @@ int PointSample(const int32_t point[3], LightSample& sample) {
 }
 float SunSetting() { return 0.0f; }
 
+// ---- [Car] ----
+// The car's ground query: the map squares' probe, its fraction, height and normal.
+int32_t CarQuery(const IntVector& point, const IntVector& vector, MapSquareHit& hit, int withAdded) {
+  if (!CWld) return Wld::NoWorldQuery(point, vector, hit, withAdded);
+  ContactProbe probe = {};
+  hit.hitValue = QueryMapSquare(*CWld, point, vector, probe, withAdded);
+  if (hit.hitValue) {
+    hit.height = probe.candidatePoint.z;
+    hit.normal[0] = probe.candidateNormal.x;
+    hit.normal[1] = probe.candidateNormal.y;
+    hit.normal[2] = probe.candidateNormal.z;
+  }
+  return hit.hitValue;
+}
+int32_t GroundBelow(int32_t x, int32_t y, int32_t z, int startLow) {
+  return CWld ? FindSurfaceBelow(*CWld, x, y, z, startLow) : 0;
+}
+int ObjectsUnder(const IntVector& lo, const IntVector& hi, Wld::ObjectVisitor visit, void* context) {
+  return CWld ? VisitMapSquares(*CWld, lo, hi, visit, context) : 0;
+}
+
 // ---- [Car lighting] ----
 // The car's ray start .. start + direction before hit.fraction, as the object's ray test of
 // the segment from the far end back: t = 1 - fraction.
@@ -87,10 +127,15 @@ int CarLighting(const IntVector& point, WorldLightSample& sample) {
 }  // namespace
 
 void InstallWorld() {
-  // The map squares, trunks and wind of the table are the map squares' and the environment's:
-  // until they exist their answers are the table's own no-world ones.
+  // The wind of the table is the environment's: until it exists its answer is the table's
+  // own no-world one.
   WorldHooks hooks = NoWorldHooks();
   hooks.Gravity = Gravity;
+  hooks.MapSquareRange = SquareRange;
+  hooks.SquareTrunks = TrunksOfSquare;
+  hooks.AddObToMapSquares = AsleepIntoSquares;
+  hooks.RemoveObFromMapSquares = AwakeOutOfSquares;
+  hooks.AddToActiveList = IntoActiveList;
   hooks.RayTest = ObjectRayTest;
   InstallWorldHooks(hooks);
 
@@ -100,6 +145,9 @@ void InstallWorld() {
   WorldLightSampleHook = PointSample;
   WorldSunSettingHook = SunSetting;
   WorldSunDirectionHook = ComputeSunDirection;
+  Wld::QueryMapSquare = CarQuery;
+  Wld::FindSurfaceBelow = GroundBelow;
+  Wld::MapSquareRange = ObjectsUnder;
   Wld::RayTest = CarRayTest;
   Wld::GetLighting = CarLighting;
 }

@@ -3,6 +3,7 @@
 // against brute-force loops.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -68,30 +69,29 @@ TEST(RayTriangle, AgreesWithADoublePrecisionReferenceAwayFromTheEdges) {
     const double length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
     for (double& c : d) c /= length;
     const float df[3] = {float(d[0]), float(d[1]), float(d[2])};
+    // The reference takes the float direction the test is given, so that only the test's own
+    // arithmetic differs.
+    const double dd[3] = {df[0], df[1], df[2]};
+    // Rays that graze an edge (the barycentric weights within 1e-4 of 0 or 1) or run nearly
+    // along the plane (|det| below 1e-3 |e1||e2|) may fall either way in single precision.
+    double e1[3], e2[3], s[3];
+    for (int i = 0; i < 3; ++i) {
+      e1[i] = (double(Q[i]) - P[i]) / 65536.0;
+      e2[i] = (double(R[i]) - P[i]) / 65536.0;
+      s[i] = (double(o[i]) - P[i]) / 65536.0;
+    }
+    const double p[3] = {dd[1] * e2[2] - dd[2] * e2[1], dd[2] * e2[0] - dd[0] * e2[2], dd[0] * e2[1] - dd[1] * e2[0]};
+    const double det = e1[0] * p[0] + e1[1] * p[1] + e1[2] * p[2];
+    const double e1l = std::sqrt(e1[0] * e1[0] + e1[1] * e1[1] + e1[2] * e1[2]);
+    const double e2l = std::sqrt(e2[0] * e2[0] + e2[1] * e2[1] + e2[2] * e2[2]);
+    if (std::fabs(det) < 1e-3 * e1l * e2l) continue;
+    const double q[3] = {s[1] * e1[2] - s[2] * e1[1], s[2] * e1[0] - s[0] * e1[2], s[0] * e1[1] - s[1] * e1[0]};
+    const double u = (s[0] * p[0] + s[1] * p[1] + s[2] * p[2]) / det;
+    const double v = (dd[0] * q[0] + dd[1] * q[1] + dd[2] * q[2]) / det;
+    const double margin = std::min({std::fabs(u), std::fabs(v), std::fabs(1 - u), std::fabs(1 - v), std::fabs(1 - u - v)});
+    if (margin < 1e-4) continue;
     for (const bool twoSided : {false, true}) {
-      const Reference want = ReferenceTest(o, d, P, Q, R, twoSided);
-      // Rays that graze an edge may fall either way in single precision: compare the clear cases.
-      const Reference shrunk = [&] {
-        int32_t p[3], q[3], r[3];
-        for (int i = 0; i < 3; ++i) {
-          const double c = (double(P[i]) + Q[i] + R[i]) / 3.0;
-          p[i] = int32_t(std::lround(c + (P[i] - c) * 0.98));
-          q[i] = int32_t(std::lround(c + (Q[i] - c) * 0.98));
-          r[i] = int32_t(std::lround(c + (R[i] - c) * 0.98));
-        }
-        return ReferenceTest(o, d, p, q, r, twoSided);
-      }();
-      const Reference grown = [&] {
-        int32_t p[3], q[3], r[3];
-        for (int i = 0; i < 3; ++i) {
-          const double c = (double(P[i]) + Q[i] + R[i]) / 3.0;
-          p[i] = int32_t(std::lround(c + (P[i] - c) * 1.02));
-          q[i] = int32_t(std::lround(c + (Q[i] - c) * 1.02));
-          r[i] = int32_t(std::lround(c + (R[i] - c) * 1.02));
-        }
-        return ReferenceTest(o, d, p, q, r, twoSided);
-      }();
-      if (shrunk.hit != grown.hit) continue;
+      const Reference want = ReferenceTest(o, dd, P, Q, R, twoSided);
       float distance = 0;
       int got;
       if (twoSided) {
@@ -107,12 +107,15 @@ TEST(RayTriangle, AgreesWithADoublePrecisionReferenceAwayFromTheEdges) {
       ASSERT_EQ(got, want.hit ? 1 : 0) << "case " << n << (twoSided ? " two-sided" : " one-sided");
       if (want.hit) {
         ++hits;
-        EXPECT_NEAR(distance, want.distance, 1e-3 * std::max(1.0, std::fabs(want.distance))) << "case " << n;
+        // 1e-5 relative while the ray crosses the plane steeply; single precision loses digits
+        // in proportion to |e1||e2| / |det| as the ray turns along the plane.
+        const double condition = std::max(1.0, e1l * e2l / std::fabs(det) / 100.0);
+        EXPECT_NEAR(distance, want.distance, 1e-5 * condition * std::fabs(want.distance)) << "case " << n;
       }
     }
   }
   EXPECT_GT(hits, 5000);
-  EXPECT_GT(compared, 35000);
+  EXPECT_GT(compared, 30000);
 }
 
 TEST(RayTriangle, MeetsTheFrontFaceOnlyUnlessTwoSided) {

@@ -3,13 +3,16 @@
 // axes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "core/config.h"
 #include "core/data_file.h"
 #include "core/fixed_math.h"
+#include "core/frame_globals.h"
 #include "tests/world/world_test_util.h"
 #include "tools/track_writer/track_writer.h"
 #include "world/mapping.h"
@@ -296,4 +299,63 @@ TEST(MappingColours, AnEmptyGridLosesItsTextureNameAndColourAndZeroRowsKeepZero)
     EXPECT_STREQ(r.textureName, "");
     EXPECT_EQ(r.finalColour[0] | r.finalColour[1] | r.finalColour[2], 0) << "black";
   }
+}
+
+TEST(MappingTextures, ModesFollowTheTablesAndWithoutGraphicsNothingLoads) {
+  MappingRecord r = {};
+  std::strcpy(r.name, "kerb");
+  std::strcpy(r.textureName, "kerb_red");
+  r.surfaceType = 0;  // RACE TRACK: textured as track
+  EXPECT_EQ(MappingTextureMode(r), MAPPING_MODE_TRACK);
+  r.surfaceType = 3;  // GRASS
+  EXPECT_EQ(MappingTextureMode(r), MAPPING_MODE_GROUND);
+  r.usageType = 3;  // WALL: textured as wall whatever the surface
+  r.surfaceType = 0;
+  r.flags = SRF_BACKING;
+  EXPECT_EQ(MappingTextureMode(r), MAPPING_MODE_WALL + MAPPING_MODE_BACKING);
+
+  // The graphics flag 0: no material, no message, the surface rules and the final colour.
+  const int saved = GraphicsEnabled;
+  GraphicsEnabled = 0;
+  CaughtLines lines;
+  r.usageType = 2;  // FOOTWAY: backing not allowed
+  r.materialRecord = reinterpret_cast<Material*>(&r);
+  r.textureColour[0] = 255, r.average[0] = 128, r.gridFlag = 1;
+  LoadMappingTextures(&r, 1);
+  EXPECT_EQ(r.materialRecord, nullptr);
+  EXPECT_EQ(r.flags & SRF_BACKING, 0);
+  EXPECT_EQ(r.finalColour[0], 127);
+  EXPECT_EQ(r.finalColour[3], 1);
+  EXPECT_EQ(lines.Count("Can't open"), 0);
+  GraphicsEnabled = saved;
+}
+
+// A section-like object naming its mappings.
+struct NamingObject : DiscObject {
+  NamingObject(uint8_t t, std::vector<uint16_t> m) : DiscObject(t), mappings(std::move(m)) {}
+  std::vector<uint16_t> mappings;
+  int MappingsInUse(uint16_t* out, int room) override {
+    const int n = std::min(int(mappings.size()), room);
+    std::copy(mappings.begin(), mappings.begin() + n, out);
+    return n;
+  }
+};
+
+TEST(MappingUse, RecordZeroAndTheMappingsOfSectionsSegmentsAndFlagsAreMarked) {
+  MappingRecord records[6] = {};
+  for (MappingRecord& r : records) r.flags = SRF_IN_USE | SRF_DUSTY;
+  NamingObject section(OBJECT_SECTION, {2, 3}), segment(OBJECT_SEGMENT, {3, 900}), flag(OBJECT_FLAG, {5}),
+      placed(OBJECT_PLACED, {4});
+  FixedOb* objects[] = {&section, nullptr, &segment, &flag, &placed};
+  MarkMappingsInUse(records, 6, objects, 5);
+  const bool want[6] = {true, false, true, true, false, true};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ((records[i].flags & SRF_IN_USE) != 0, want[i]) << i;
+    EXPECT_TRUE(records[i].flags & SRF_DUSTY) << "other bits kept";
+  }
+  MarkMappingInUse(records, 6, 4);
+  MarkMappingInUse(records, 6, -1);
+  MarkMappingInUse(records, 6, 6);
+  EXPECT_TRUE(records[4].flags & SRF_IN_USE);
+  MarkMappingsInUse(nullptr, 0, objects, 5);  // no table: nothing to mark
 }

@@ -53,7 +53,7 @@ TEST_F(NoWorld, EveryInstalledHookGivesTheNoWorldAnswer) {
   MapSquareHit hit{12345, 1, {0, 0, 1}};
   EXPECT_EQ(Wld::QueryMapSquare({0, 0, 65536}, {0, 0, 131072}, hit, 1), 0);
   EXPECT_EQ(hit.hitValue, 0);
-  EXPECT_EQ(Wld::FindSurfaceBelow({5 << 16, 6 << 16, 7 << 16}), 0);
+  EXPECT_EQ(Wld::FindSurfaceBelow(5 << 16, 6 << 16, 7 << 16, 0), 0);
   WorldLightSample light;
   InitLightRecord(light);
   EXPECT_EQ(Wld::GetLighting({0, 0, 0}, light), 0);
