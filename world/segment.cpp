@@ -11,6 +11,7 @@
 #include "core/report.h"
 #include "physics/solid/solid.h"
 #include "world/mapping.h"
+#include "world/render_mesh_builder.h"
 #include "world/section.h"
 #include "world/world.h"
 
@@ -139,8 +140,113 @@ void WSegment::BuildMeshes() {
     if (!levels[level].built) BuildLodMesh(level);
 }
 
-// The meshes of the levels come from the world's sweep once the world's batching builds them.
-int WSegment::BuildLodMesh(int) { return 0; }
+void WSegment::EvaluateRing(double t, IntVector* points, IntVector* normals) const {
+  const WSection* startS = SectionAt(startSection, "Segment");
+  const WSection* endS = SectionAt(endSection, "Segment");
+  for (size_t e = 0; e < edges.size(); ++e) {
+    if (t <= 0.0 && startS)
+      points[e] = startS->GetVertexWorldPos(edges[e].startVertex);
+    else if (t >= 1.0 && endS && !(edges[e].flags & EDGE_FIXED))
+      points[e] = endS->GetVertexWorldPos(edges[e].endVertex);
+    else
+      points[e] = EdgePoint(int(e), t);
+  }
+  // Two normals per part, G x T at each of its edges; none for a mapping without a colour
+  // or at a fixed edge (the builder then takes the face normals).
+  const double ax = frame.a0[0] + (double(frame.a1[0]) - frame.a0[0]) * t;
+  const double ay = frame.a0[1] + (double(frame.a1[1]) - frame.a0[1]) * t;
+  const double lx = double(frame.p1[0]) - frame.p0[0], ly = double(frame.p1[1]) - frame.p0[1];
+  const double apx = double(frame.a1[0]) - frame.a0[0], apy = double(frame.a1[1]) - frame.a0[1];
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const MappingRef& p = parts[i];
+    const MappingRecord* m = MappingOf(p.mappingIndex);
+    const IntVector& a = points[p.first];
+    const IntVector& b = points[p.second];
+    const double g[3] = {double(b.x) - a.x, double(b.y) - a.y, double(b.z) - a.z};
+    for (int side = 0; side < 2; ++side) {
+      IntVector& out = normals[2 * i + size_t(side)];
+      out = {};
+      const SegmentEdge& e = edges[side == 0 ? p.first : p.second];
+      if (!m || !(m->flags & SRF_HAS_COLOUR) || (e.flags & EDGE_FIXED)) continue;
+      const double s = Cubic(e.lateral, t), sd = CubicSlope(e.lateral, t);
+      const double tv[3] = {lx + apx * s + ax * sd, ly + apy * s + ay * sd, CubicSlope(e.height, t) * FIX};
+      const double n[3] = {g[1] * tv[2] - g[2] * tv[1], g[2] * tv[0] - g[0] * tv[2], g[0] * tv[1] - g[1] * tv[0]};
+      const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+      if (length == 0) continue;
+      out = {Round(n[0] / length * FIX), Round(n[1] / length * FIX), Round(n[2] / length * FIX)};
+    }
+  }
+}
+
+int WSegment::BuildLodMesh(int level) {
+  if (!valid || level < 0 || level >= levelCount || parts.empty() || !CWld) return 0;
+  const int n = levels[level].segments;
+  std::vector<IntVector> points(edges.size()), normals(2 * parts.size());
+  // The width fit: the wider end of each part that asks for it.
+  for (size_t i = 0; i < parts.size() && i < size_t(MAX_SWEEP_EDGES); ++i) {
+    if (parts[i].widthFit == 0) continue;
+    const IntVector a0 = EdgePoint(parts[i].first, 0), b0 = EdgePoint(parts[i].second, 0);
+    const IntVector a1 = EdgePoint(parts[i].first, 1), b1 = EdgePoint(parts[i].second, 1);
+    const double w0 = std::hypot(double(b0.x) - a0.x, double(b0.y) - a0.y, double(b0.z) - a0.z);
+    const double w1 = std::hypot(double(b1.x) - a1.x, double(b1.y) - a1.y, double(b1.z) - a1.z);
+    SweepReferenceLengths[i] = float(std::fmax(w0, w1) / FIX);
+  }
+  EvaluateRing(0, points.data(), normals.data());
+  const SweepRing first{points.data(), int(points.size()), normals.data()};
+  if (!BeginSweep(int(parts.size()), parts.data(), CWld->mappings, CWld->mappingCount, first, n,
+                  levels[level].outline, textureScale))
+    return 0;
+  for (int i = 1; i <= n; ++i) {
+    EvaluateRing(i == n ? 1.0 : double(i) / n, points.data(), normals.data());
+    const SweepRing ring{points.data(), int(points.size()), normals.data()};
+    AddSweepRing(&ring);
+  }
+  DropUnusedSweepTextures();
+  auto* mesh = new (std::nothrow) BuiltMesh();
+  if (!mesh) return 0;
+  EndSweep(*mesh);
+  if (level == 0) GetSweepBounds(centre, radius, halfSize);
+  DeleteBuiltMesh(levels[level].built);
+  levels[level].built = mesh;
+  if (level == 0) SetBuildKind();
+  return 1;
+}
+
+void WSegment::SetBuildKind() {
+  drawFlags = 0;
+  alphaKind = 0;
+  for (const MappingRef& p : parts) {
+    const MappingRecord* m = MappingOf(p.mappingIndex);
+    if (!m) continue;
+    switch (m->material[0]) {
+      case 0: drawFlags |= PREGEN_DRAW_SOLID; break;
+      case 1: drawFlags |= PREGEN_DRAW_ATEST; break;
+      case 2: alphaKind = 1; break;
+      case 3: drawFlags |= PREGEN_DRAW_TEA; break;
+      default: break;
+    }
+  }
+  if (alphaKind == 0) return;
+  if (segmentFlags & SEGMENT_NO_ALPHA_SORT) {
+    alphaKind = 2;
+    return;
+  }
+  if (!(drawFlags & PREGEN_DRAW_SOLID)) return;
+  // Stays 1 when an alpha part has no solid part over the same two edges.
+  for (const MappingRef& p : parts) {
+    const MappingRecord* m = MappingOf(p.mappingIndex);
+    if (!m || m->material[0] != 2) continue;
+    bool covered = false;
+    for (const MappingRef& q : parts) {
+      const MappingRecord* o = MappingOf(q.mappingIndex);
+      if (o && o->material[0] == 0 &&
+          ((q.first == p.first && q.second == p.second) || (q.first == p.second && q.second == p.first)))
+        covered = true;
+    }
+    if (!covered) return;
+  }
+  alphaKind = 2;
+}
 
 int WSegment::IsNear(int32_t x, int32_t y, float range) {
   const int64_t r = Round(double(range) * FIX);

@@ -67,10 +67,16 @@ struct WSegment : WPreGen {
   int GetAddMode() override { return 0; }
   int GetBuildList() override;
   void BuildMeshes() override;
+  // Sweeps the level's rings into its built mesh (level 0 also sets the bounds and the build
+  // kind): 1, or 0 when the segment has no geometry or the sweep could not begin.
   int BuildLodMesh(int level) override;
 
   // Geometry (16.16 world points) of edge e at parameter t: the point with its height.
   IntVector EdgePoint(int e, double t) const;
+  // Every edge's point at t (the section vertices at 0 and 1) and two normals per part.
+  void EvaluateRing(double t, IntVector* points, IntVector* normals) const;
+  // Draw flags and alpha kind from the parts' mapping kinds, after level 0 is built.
+  void SetBuildKind();
   void MarkCollidableParts();
   void MarkSurfaceParts();
   // 1 when some part is shown by the world's part display switches.

@@ -816,3 +816,51 @@ TEST_F(Roads, TheFlatSquareAndTheShortRoadAreFiledAndQueried) {
   }
   EXPECT_EQ(FindSurfaceBelow(W(), 101 * M, 10 * M, 10 * M, 0), 0);
 }
+
+TEST_F(Roads, LevelsAreSweptIntoBuiltMeshes) {
+  AddSection(Profile(0, {-4, 0, 4}, {0, 0.5f, 0}), 0, 0)->Setup();
+  AddSection(Profile(0.2f, {-4, 0, 4}, {1, 1.5f, 1}), 3 * M, 40 * M)->Setup();
+  TrackSegment t = Road(0, 1, 3, 0);
+  t.parts[1].mapping = 1;  // a mapping with a colour: its strips get the G x T normals
+  WSegment* s = AddSegment(t);
+  s->Setup();
+  ASSERT_EQ(s->levelCount, 3);
+  s->BuildMeshes();  // the distance levels are off after set-up: level 0 only
+  ASSERT_NE(s->levels[0].built, nullptr);
+  EXPECT_EQ(s->levels[1].built, nullptr);
+  s->distanceLevels = 1;
+  s->BuildMeshes();
+  // The coarser levels are untextured: two triangles per step for each part with a colour.
+  for (int level = 1; level < 3; ++level) {
+    SCOPED_TRACE(level);
+    const BuiltMesh* m = s->levels[level].built;
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->triangleCount, 2 * s->levels[level].segments);
+  }
+  W().mappings[0].flags |= SRF_HAS_COLOUR;
+  s->FreeBuilt(false);
+  s->BuildMeshes();
+  EXPECT_EQ(s->levels[2].built->triangleCount, 2 * 2 * s->levels[2].segments);
+  // The bounds from level 0 hold its points; the coloured strip's normals point up.
+  const BuiltMesh& m = *s->levels[0].built;
+  for (int i = 0; i < m.pointCount; ++i) {
+    const BuiltPoint& p = m.points[i];
+    EXPECT_LE(std::fabs(double(p.position[0]) - s->centre.x), double(s->halfSize.x) + 2);
+    EXPECT_LE(std::fabs(double(p.position[1]) - s->centre.y), double(s->halfSize.y) + 2);
+    EXPECT_LE(std::fabs(double(p.position[2]) - s->centre.z), double(s->halfSize.z) + 2);
+  }
+  EXPECT_EQ(s->drawFlags, PREGEN_DRAW_SOLID);
+  EXPECT_EQ(s->alphaKind, 0);
+  // An alpha part over the same edges as a solid one is always sorted; alone it is not.
+  W().mappings[1].material[0] = 2;
+  s->SetBuildKind();
+  EXPECT_EQ(s->alphaKind, 1);
+  s->parts[0].first = 1, s->parts[0].second = 2;
+  s->SetBuildKind();
+  EXPECT_EQ(s->alphaKind, 2);
+  // A segment without geometry builds nothing.
+  s->endSection = 40;
+  s->Setup();
+  s->FreeBuilt(true);
+  EXPECT_EQ(s->BuildLodMesh(0), 0);
+}
