@@ -34,6 +34,7 @@
 #include "frontend/mod_export.h"
 #include "modeller/model_checks.h"
 #include "modeller/modeller.h"
+#include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "physics/physics.h"
 #include "platform/files.h"
@@ -1044,6 +1045,14 @@ void InstallShellHooks() {
   InstallModellerHooks();
   InstallVehicleEditorHooks();
   OpenVehicleEditorScreen = [](Prss* parent) { return &VehicleEditor::Create(parent)->prss; };
+  // A vehicle saved in the editor names the local player's vehicle, when there is one.
+  EditorShellHooks.setLocalPlayerName = [](const char* name) {
+    RacePlayer* local = Race::GetLocalPlayer();
+    if (local && local->car) std::snprintf(local->car->vehicleName, sizeof local->car->vehicleName, "%s", name);
+  };
+  EditorShellHooks.checkVehicleSkins = CheckVehicleSkins;
+  EditorShellHooks.testExportFolder = TestExportFolder;
+  EditorShellHooks.testExportFolderSize = TEST_EXPORT_FOLDER_SIZE;
   InstallVehicleLooks();
   InstallRaceHooks();
   OpenOptionsScreen = OpenOptions;

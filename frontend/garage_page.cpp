@@ -3,8 +3,8 @@
 // drawn from its right side.  Its car info file is written once the car is built; opened for
 // a mod's cover picture it offers "take cover picture".
 //
-// The car's mass model's boxes stand for its body until the editor's car drawing takes its
-// place; the car list and the set-up panel come with the garage's own screens.
+// The car is drawn as the garage picture draws it; the car list and the set-up panel come with
+// the garage's own screens.
 #include <cstdio>
 
 #include "core/frame_globals.h"
@@ -18,23 +18,22 @@
 #include "render/device.h"
 #include "render/frame.h"
 #include "render/image_files.h"
-#include "render/matrices.h"
-#include "render/render_states.h"
-#include "render/render_target.h"
 #include "render/screenshot.h"
-#include "render/views.h"
 #include "ui/text/language.h"
 #include "ui/widgets.h"
 #include "vehicle/car_info_file.h"
+#include "vehicle/car_drawing.h"
+#include "vehicle/garage_picture.h"
 
 int CoverState;
 
 namespace {
 
 constexpr uintptr_t WORD_BACK = 0, WORD_TAKE_COVER = 1;
-constexpr float VIEW_WIDTH = 8.0f, VIEW_HEIGHT = 6.0f;  // m the view shows
-constexpr float VIEW_HEIGHT_CENTRE = 1.0f;              // m above the floor
-constexpr float VIEW_DISTANCE = 10.0f;                  // m to the car's right
+constexpr uint16_t GARAGE_HEADING = 0xC000;  // the camera on the car's right (+x), looking across it
+constexpr float GARAGE_DISTANCE = 7.0f;      // m from the car's reference point
+constexpr float GARAGE_FIELD = 1.0f;
+constexpr int GARAGE_SKY_MODE = 1;           // the sky as it is: no refresh of the shine
 
 struct GaragePage {
   Prss prss;
@@ -58,37 +57,18 @@ void GarageButton(void* owner, int, uintptr_t word) {
   Prss_Terminate(&static_cast<GaragePage*>(owner)->prss);
 }
 
-// From the car's right looking across it: world y to the right of the picture, z up.
-void LookAtCarFromTheRight(const Car& car) {
-  SetViewportFull();
-  SetIdentityMatrix(WorldMatrix);
-  float* m = ViewMatrix;
-  SetIdentityMatrix(m);
-  const float rows[3][3] = {{0, 0, -1}, {1, 0, 0}, {0, 1, 0}};
-  for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 3; ++c) m[r * 4 + c] = rows[r][c];
-  const float eye[3] = {static_cast<float>(car.position.x / 65536.0) + VIEW_DISTANCE,
-                        static_cast<float>(car.position.y / 65536.0), VIEW_HEIGHT_CENTRE};
-  for (int c = 0; c < 3; ++c) m[12 + c] = -(eye[0] * rows[0][c] + eye[1] * rows[1][c] + eye[2] * rows[2][c]);
-  NearPlane = 1.0f;
-  FarPlane = 100.0f;
-  SetupOrthographic(nullptr, VIEW_WIDTH, VIEW_HEIGHT);
-  UploadWorldMatrix(0, 0);
-}
-
-void DrawGarageCar(Car& car) {
-  MatrixFloatToFixed(car.orientation, car.drawTransform.rotation);
-  car.drawTransform.translation = car.position;
-  LookAtCarFromTheRight(car);
-  const int savedLighting = LightingMode;
-  LightingMode = 4;  // the boxes' colours as they are
-  RenderStates.pendingBlend = 0;
-  RenderStates.pendingRaster = 6;
-  RenderStates.pendingDepth = 0;
-  FlushStates();
-  car.BuildFrameGeometry(MASS_DRAW, car.wheelCount);
-  LightingMode = savedLighting;
-  RenderStates.pendingRaster = 0;
+// The car from its right and an eighth of a turn above, lit by the settings' sun and sky; the
+// drawing steps it to the frame's time.  1 when drawn.
+int DrawGarageCar(Car& car) {
+  EditorCarPicture p{};
+  p.heading = GARAGE_HEADING;
+  p.distance = GARAGE_DISTANCE;
+  p.fieldFactor = GARAGE_FIELD;
+  CarViewSettings settings{};
+  settings.graphicsOptions = 0xFFFFFFFF;
+  settings.driverOption = 1;
+  settings.skyMode = GARAGE_SKY_MODE;
+  return DrawEditorCar(car, p, settings);
 }
 
 Prss* GarageScreenAction(Prss* process) {
@@ -106,16 +86,17 @@ Prss* GarageScreenAction(Prss* process) {
     page->infoWritten = 1;  // once: a failure is told by WriteCarInfo and not repeated
     WriteCarInfo(*car);
   }
-  // The car on show steps up to the time drawn, once per frame.
-  if (car) car->AccumulateRunTime();
   Prss_ActSub(process);
+  int stepped = 0;
   if (!FrameSkipped && !process->sub) {
     AddScreenTitle("Garage", 0, 1);
-    if (car && FrameBegun3D) DrawGarageCar(*car);
+    if (car && FrameBegun3D) stepped = DrawGarageCar(*car);
     if (RaceState.countdownMs > 0) DrawCountdownCaption();  // a race's countdown runs
     if (CoverState == COVER_TAKING) AddPanelButton(process, "take cover picture", WORD_TAKE_COVER, GarageButton, 0.6f);
     AddBackButton(process, WORD_BACK, GarageButton, nullptr);
   }
+  // The car on show steps up to the time drawn, once per frame (its drawing steps it).
+  if (car && !stepped) car->AccumulateRunTime();
   return process;
 }
 

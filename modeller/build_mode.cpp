@@ -84,6 +84,7 @@ void AddBuiltTriangle(ModellerScreen& s, bool ctrl) {
   if (ctrl) {
     st.buildList[1] = st.buildList[2];
     st.buildCount = 2;
+    s.fanPending = 1;
   } else {
     st.buildCount = 0;
   }
@@ -127,6 +128,7 @@ void BuildClickPoint(ModellerScreen& s, int flags, uint32_t r) {
   if ((r & CORNER_INDEX_MASK) >= o.pointCount) return;
   const bool ctrl = CtrlHeld != 0;
   s.buildCtrl = ctrl;
+  s.fanPending = 0;
   s.buildEdgeUsers = 0;
   if (st.buildCount == 1 && st.buildList[0] == r) {
     st.buildCount = 0;
@@ -141,6 +143,15 @@ void BuildClickPoint(ModellerScreen& s, int flags, uint32_t r) {
   if (st.buildCount == 2 && !Reflected(st.buildList[0]) && !Reflected(st.buildList[1]))
     s.buildEdgeUsers = CountEdgeUsers(o, st.buildList[0], st.buildList[1], Level(s));
   if (st.buildCount == 3) AddBuiltTriangle(s, ctrl);
+}
+
+void EndPendingFan(ModellerScreen& s) {
+  if (!s.fanPending || CtrlHeld) return;
+  s.fanPending = 0;
+  if (s.state.buildCount == 2) {
+    s.state.buildCount = 0;
+    s.buildEdgeUsers = 0;
+  }
 }
 
 void DivideEdge(void* owner, int, uintptr_t) {

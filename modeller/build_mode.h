@@ -17,6 +17,9 @@ struct ModelObject;
 // joins or leaves the build list; the third point makes a triangle (with Ctrl the first and
 // third stay, for a fan).  Ignored when flags has the middle-button bit.
 void BuildClickPoint(ModellerScreen& screen, int flags, uint32_t reference);
+// Once Ctrl is let go, a fan left open by a Ctrl click (the first and last points kept) ends:
+// the build list empties.  A list built up without a triangle is kept.
+void EndPendingFan(ModellerScreen& screen);
 // The two points of the build list: a new point on their edge at screen.edgeFraction, and
 // each triangle of the current level on that edge split in two.
 void DivideEdge(void* owner, int clickCode, uintptr_t word);

@@ -51,7 +51,6 @@ void SelectBoxCorner(void* owner, int flags, uintptr_t corner);
 
 // ---- [Bones] ----
 // The selected points' bone byte becomes bone ("assign bone"); with none selected the message
-// box "No points to assign".  The bones' labels that call it come with the skeleton's
-// positions (the vehicle editor's skeleton).
+// box "No points to assign".  The bones' labels of point mode call it (DrawBoneLabels).
 void AssignPointsToBone(ModellerScreen& screen, int bone);
 constexpr const char* TEXT_NO_POINTS_TO_ASSIGN = "No points to assign";

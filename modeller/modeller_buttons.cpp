@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/window_state.h"
+#include "modeller/build_mode.h"
 #include "modeller/collision_mesh.h"
 #include "modeller/layers.h"
 #include "modeller/model/model_object.h"
@@ -232,6 +233,7 @@ void AddModellerButtons(ModellerScreen& s) {
         AddSubobjectLabels(s, *s.mainObject);
         break;
       case ModeBuild:
+        EndPendingFan(s);
         if (ShiftHeld)
           DrawTriangleMarkers(s);
         else

@@ -16,6 +16,7 @@
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/object_editor.h"
+#include "modeller/vehicle_editor_link.h"
 #include "render/buffers.h"
 #include "render/immediate.h"
 #include "render/matrices.h"
@@ -273,6 +274,35 @@ void DrawPointMarkers(ModellerScreen& s) {
         AddColourPointButton(&s.prss, x, y, uintptr_t(p), style, MarkerColour(point), PointMarkerClick);
       }
     }
+  }
+  if (mode == ModePoint) DrawBoneLabels(s);
+}
+
+namespace {
+
+constexpr int BONE_LABEL_LIMIT = 256;
+ColourWord g_boneLabelColour = 0xFFFFFF;
+
+void BoneLabelClick(void* owner, int, uintptr_t bone) {
+  if (ModellerScreen* s = ModellerOf(static_cast<Prss*>(owner))) AssignPointsToBone(*s, int(bone));
+}
+
+}  // namespace
+
+void DrawBoneLabels(ModellerScreen& s) {
+  if (!ObjectEditorShared.showSkeleton || !s.boneTable || !VehicleEditorHooks.bonePositions) return;
+  static int32_t positions[BONE_LABEL_LIMIT][3];
+  static char texts[BONE_LABEL_LIMIT][12];
+  const int count = VehicleEditorHooks.bonePositions(s.boneTable, positions, BONE_LABEL_LIMIT);
+  const int w = ButtonWidth, h = ButtonHeight;
+  for (int i = 0; i < count; ++i) {
+    float x, y;
+    int32_t depth;
+    if (!ProjectPointToScreen(positions[i], &x, &y, &depth)) continue;
+    std::snprintf(texts[i], sizeof texts[i], "#%d", i);
+    const int left = int(std::lround(x)) - w / 2, top = int(std::lround(y)) - h / 2;
+    AddButton(&s.prss, left, top, left + w, top + h, uintptr_t(i), IvText(texts[i]), IvInt(0), IvInt(0), 2,
+              &g_boneLabelColour, BoneLabelClick, "assign the selected points to this bone");
   }
 }
 

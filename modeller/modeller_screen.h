@@ -171,6 +171,7 @@ struct ModellerScreen {
   float edgeFraction;            // where a divided edge gets its new point: 0.5
   int32_t buildEdgeUsers;        // triangles of the current level on a two-point build list's edge
   uint8_t buildCtrl;             // Ctrl was held at the last build click
+  uint8_t fanPending;            // a Ctrl click made a triangle and kept its first and last points
   int32_t dragSelect;            // DragSelectState
   uint8_t triangleButtons;       // pick triangles by buttons at their centres
   uint8_t facingOnly;            // box selection and triangle buttons only take facing triangles
@@ -274,8 +275,10 @@ void AddTriangleButtonsOption(ModellerScreen& screen, int units);
 // (drawn after the previews).
 void DrawEditedObjectOverlay(ModellerScreen& screen);
 // Point and build modes: a marker button at each shown point (and its mirrored copy); the
-// pass of the selection rectangle over the points.
+// pass of the selection rectangle over the points; in point mode with the skeleton shown, a
+// label at each bone whose click assigns the selected points to it (AssignPointsToBone).
 void DrawPointMarkers(ModellerScreen& screen);
+void DrawBoneLabels(ModellerScreen& screen);
 // Triangle mode: the pass of the selection rectangle over the triangles, and the centre
 // buttons while the triangle-buttons option is on.
 void DrawTriangleMarkers(ModellerScreen& screen);

@@ -183,6 +183,7 @@ ObjectEditor* OpenObjectEditor(Prss* parent, uint32_t openMode, ModelObject* obj
   ActiveObjectEditor = e;
 
   e->skeletonIndex = skeletonIndex;
+  if (skeletonIndex >= 0 && VehicleEditorHooks.skeletonBones) VehicleEditorHooks.skeletonBones(skeletonIndex, &e->bones, &e->boneTable);
   e->savedNearClip = EditViewNearClip;
   EditViewNearClip = OBJECT_EDITOR_NEAR_CLIP;
   e->callerKind = uint8_t(callerKind);
@@ -254,7 +255,7 @@ void ObjectEditorMenuAction(ObjectEditor& e, int action) {
       return;
     case 4: {
       const VehicleEditorLink& v = VehicleEditorHooks;
-      if (e.prss.sub || e.skeletonIndex < 0 || !v.createAnimEditor || !v.checkBoneHierarchy) return;
+      if (e.prss.sub || e.skeletonIndex < 0 || !e.boneTable || !v.createAnimEditor || !v.checkBoneHierarchy) return;
       BoneLinkArray* links = v.checkBoneHierarchy(&e.prss, e.bones, e.boneTable);
       if (!links) return;  // the check showed why and freed the list
       if (v.updateBones) v.updateBones(e.bones, e.boneTable);

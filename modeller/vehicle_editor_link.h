@@ -26,6 +26,10 @@ struct VehicleEditorLink {
   // shown on the screen.
   BoneLinkArray* (*checkBoneHierarchy)(Prss* screen, Bone* bones, BoneTable* boneTable);
   void (*updateBones)(Bone* bones, BoneTable* boneTable);  // Skeleton::UpdateBones
+  // The bone array and bone table of a skeleton of the human system; 0 without one.
+  int (*skeletonBones)(int skeletonIndex, Bone** bones, BoneTable** boneTable);
+  // The positions (16.16) of the table's bone solids, at most capacity of them; their count.
+  int (*bonePositions)(BoneTable* boneTable, int32_t (*out)[3], int capacity);
   int (*carBeingEdited)();          // 1 while the vehicle editor has a car
   int (*eyeTransform)(FixedTransform* out);  // the car's eye, for the driver view; 0 without
   int (*animationTestPlaying)();    // the animation test stops the 2D pan

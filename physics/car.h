@@ -356,7 +356,7 @@ struct WheelStep {
   uint8_t hasObject = 0;         // the wheel counted against a world object this search
   float driveTorque = 0;         // N m this step
   float antiRollForce = 0;       // N along the travel, compressing
-  float gripUse = 0;             // share of the grip in use (above 1 sliding)
+  float gripUse = 0;             // share of the tyre's patch that slides, 0..1 (the tyre step's indicator)
   uint8_t antiLockRelease = 0;   // percent of the brake released
   float markStrength = 0;
   int32_t markSlot = TYRE_MARK_NONE;

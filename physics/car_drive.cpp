@@ -491,8 +491,9 @@ void Car::DriveWheels(float dt, float gravity) {
     if (!IsFinite(outside)) outside = {};
     w.UpdateWheelForces(set, orientation, centre, brake, steeringTorqueSum, dt, invDt, gravity, *this, outside);
     w.UpdateTyreTemperatures(set, 0, dt, airCooling);
-    const float held = std::sqrt(LengthSquared(w.deformation)) * w.treadStiffness;
-    step.gripUse = w.frictionLimit > 0.0f ? held / w.frictionLimit : 0.0f;
+    // The grip in use is the tyre step's sliding indicator: the share of the patch that
+    // slides (0 or 1 while barely rolling).
+    step.gripUse = std::isfinite(w.sliding) ? w.sliding : 0.0f;
   }
 
   // A solid axle turns its two wheels as one.

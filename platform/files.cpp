@@ -19,6 +19,7 @@ namespace {
 
 int g_injectedFailures;
 int g_injectedError;
+int g_commitsBeforeFailures;  // commits that still succeed before the injected failures
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -405,7 +406,9 @@ int SafeWriteCommit(SafeWrite& w) {
   if (!w.error && ::fdatasync(::fileno(w.stream)) != 0 && errno != EINVAL) SafeWriteFail(w, errno);
   if (std::fclose(w.stream) != 0) SafeWriteFail(w, errno);
   w.stream = nullptr;
-  if (!w.error && g_injectedFailures > 0) {
+  if (!w.error && g_injectedFailures > 0 && g_commitsBeforeFailures > 0) {
+    --g_commitsBeforeFailures;
+  } else if (!w.error && g_injectedFailures > 0) {
     --g_injectedFailures;
     SafeWriteFail(w, g_injectedError);
   }
@@ -439,7 +442,10 @@ void IgnoreFileSizeLimitSignal() { std::signal(SIGXFSZ, SIG_IGN); }
 
 // ---- [Test switches] ----
 
-void FilesInjectCommitFailures(int count, int error) {
+void FilesInjectCommitFailures(int count, int error) { FilesInjectCommitFailuresAfter(0, count, error); }
+
+void FilesInjectCommitFailuresAfter(int successes, int count, int error) {
+  g_commitsBeforeFailures = successes;
   g_injectedFailures = count;
   g_injectedError = error;
 }

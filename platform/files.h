@@ -125,3 +125,6 @@ void IgnoreFileSizeLimitSignal();
 // ---- [Test switches] ----
 // The next count commits fail with error as if the disk were full (count 0 turns it off).
 void FilesInjectCommitFailures(int count, int error);
+// As above after `successes` more commits have gone through (a failure in the middle of a
+// save that writes several files).
+void FilesInjectCommitFailuresAfter(int successes, int count, int error);

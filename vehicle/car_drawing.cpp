@@ -17,6 +17,7 @@
 #include "render/matrices.h"
 #include "render/primitives.h"
 #include "render/render_states.h"
+#include "render/sh_light.h"
 #include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "render/views.h"
@@ -200,13 +201,16 @@ void AddSubobjectItems(Car& car, CarDrawing& d, const CarViewSettings& view) {
 }
 
 // The rims and spokes of the wheel sets on each wheel: a wheel-mesh item with the wheel's draw
-// matrix.  A wheel on the left shows the right one's mesh mirrored across its axle, so its
-// faces turn the other way: it is drawn with the other faces culled (altState).
+// matrix turned by the wheel's spin about its axle.  A wheel on the left shows the right one's
+// mesh mirrored across its axle, so its faces turn the other way: it is drawn with the other
+// faces culled (altState).
 void AddRimItems(Car& car, CarDrawing& d) {
   const int wheels = std::clamp<int>(car.wheelCount, 0, CAR_MAX_WHEELS);
   for (int w = 0; w < wheels; ++w) {
     const CarWheel& wheel = car.wheels[w];
     const SuspensionBlock& set = car.wheelSets[wheel.wheelSet < CAR_WHEEL_SETS ? wheel.wheelSet : 0];
+    float turning[16];
+    SpinningWheelMatrix(wheel, d.wheelMatrices[w], turning);
     for (DrawMesh* piece : {set.rimMesh, set.spokeMesh}) {
       GouraudO3d* mesh = ItemMesh(piece);
       if (!mesh) continue;
@@ -214,7 +218,7 @@ void AddRimItems(Car& car, CarDrawing& d) {
       if (!item) return;
       item->source = piece;
       item->mesh = mesh;
-      std::memcpy(item->matrix, d.wheelMatrices[w], sizeof item->matrix);
+      std::memcpy(item->matrix, turning, sizeof item->matrix);
       if (wheel.side < 0.0f) {
         for (int c = 0; c < 3; ++c) item->matrix[c] = -item->matrix[c];
         item->altState = 1;
@@ -233,6 +237,17 @@ void RowsToMatrix(const float axes[3][3], const float centre[3], float m[16]) {
 }
 
 }  // namespace
+
+void SpinningWheelMatrix(const CarWheel& wheel, const float matrix[16], float out[16]) {
+  float spin[9], unused[9];
+  wheel.WheelOrientation(spin, unused);
+  std::memcpy(out, matrix, 16 * sizeof(float));
+  // Row k is the world image of the rim's axis k: the spun axis (column k of the spin) through
+  // the wheel's rows.
+  for (int k = 0; k < 3; ++k)
+    for (int c = 0; c < 3; ++c)
+      out[4 * k + c] = spin[k] * matrix[c] + spin[3 + k] * matrix[4 + c] + spin[6 + k] * matrix[8 + c];
+}
 
 void ComputeWheelMatrix(const Car& car, const CarWheel& wheel, float axes[3][3], float centre[3]) {
   float spin[9], local[9], world[9];
@@ -420,6 +435,28 @@ void DrawWheelMeshItems(CarDrawing& d) {
   }
 }
 
+// The car's light into the object row the lit shaders read.  The default light leaves the
+// view's sky light as it is (the row's scale 0); a light from the track's lighting lets each
+// face of the car take the sky light arriving from its side, times how open the track is
+// there.  The ground record has no reader in our shaders and stays with the car.
+void UploadCarLight(const CarDrawing& d) {
+  float colours[6][3] = {};
+  uint8_t terms[6] = {};
+  float scale = 0.0f;
+  if (d.lighting.lightingMode == LIGHTING_LIGHTMAP && CurrentView) {
+    ShIrradiance sky;
+    std::memcpy(sky.m, CurrentView->lightMatrices, sizeof sky.m);
+    static const float FACES[6][3] = {{-1, 0, 0}, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}, {0, 0, -1}, {0, 0, 1}};
+    for (int face = 0; face < 6; ++face) {
+      ShIrradianceOf(sky, FACES[face], colours[face]);
+      const float open = d.lighting.light.values[face];
+      terms[face] = static_cast<uint8_t>(std::isfinite(open) ? std::clamp(std::lround(open), 0L, 255L) : 255L);
+    }
+    scale = 1.0f;
+  }
+  UpdateObjectVSBuffer(colours, terms, scale);
+}
+
 // The car's shine textures in force; the renderer's are given back by the caller.
 void UseCarEnvironment(const CarDrawing& d, ZKTETexture* saved[2]) {
   saved[0] = ShineTextures[0];
@@ -440,7 +477,10 @@ void RestoreEnvironment(ZKTETexture* const saved[2]) {
 void DrawCarLit(Car& car, const CarViewSettings& view) {
   CarDrawing& d = DrawingOf(car);
   if (d.drawnPass < 2) return;
-  if (CurrentWorldPass == 0) ChooseDefaultLighting(d.lighting, car.vehicleName, view.debugLevel, 1);
+  if (CurrentWorldPass == 0) {
+    ChooseDefaultLighting(d.lighting, car.vehicleName, view.debugLevel, 1);
+    UploadCarLight(d);
+  }
   ZKTETexture* saved[2];
   UseCarEnvironment(d, saved);
   d.itemsDrawn = 0;
@@ -492,6 +532,7 @@ void DrawCarSecondPass(Car& car) {
   UseCarEnvironment(d, saved);
   if (d.deferredLevel != 0xFF) {
     if (FastMesh* body = GetFastMesh(d.materialMesh)) {
+      UploadCarLight(d);
       LoadWorldMatrix(d.worldMatrix);
       DrawSecondPassParts(*body, d.deferredLevel, nullptr);
       d.deferredDrawn = 1;

@@ -133,6 +133,9 @@ void DrawCar(Car& car, const CarViewSettings& view, int refreshEnvironment, uint
 // wheel offset along the wheel's own, steered axle, outwards).
 void ComputeWheelMatrix(const Car& car, const CarWheel& wheel, float axes[3][3], float centre[3]);
 void ComputeWheelMatrices(Car& car);
+// A wheel draw matrix (rows) turned about the wheel's axle by its spin angle, as the rims and
+// spokes turn; the position stays.
+void SpinningWheelMatrix(const CarWheel& wheel, const float matrix[16], float out[16]);
 // The car's reference point relative to the view (16.16, view axes: right, up, forward) and
 // the car's draw transform turned into the view.
 void ProjectCarToView(const Car& car, IntVector& out, FixedTransform& inView);

@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/frame_globals.h"
 #include "physics/car.h"
 #include "render/device.h"
 #include "render/matrices.h"
+#include "render/render_states.h"
 #include "render/render_target.h"
+#include "render/sky.h"
 #include "render/views.h"
 #include "vehicle/car_drawing.h"
 
@@ -18,7 +21,10 @@ namespace {
 int32_t ToFixed(double metres) { return static_cast<int32_t>(std::clamp(metres * 65536.0, -2147483647.0, 2147483647.0)); }
 
 void ApplyView(const EditorCarPicture& p, float field) {
-  SetupViewRectangle(0, 0, p.width, p.height, 0.0f, 0.0f, field, EDITOR_CAR_NEAR, 1);
+  // Into the frame without a size given: the whole screen.
+  const bool whole = !p.target && (p.width <= 0 || p.height <= 0);
+  SetupViewRectangle(0, 0, whole ? Gfx.screenWidth : p.width, whole ? Gfx.screenHeight : p.height, 0.0f, 0.0f, field,
+                     EDITOR_CAR_NEAR, 1);
   BuildViewMatrices();
 }
 
@@ -58,6 +64,9 @@ int ScreenBox(Car& car, float box[4]) {
 }  // namespace
 
 int DrawEditorCar(Car& car, const EditorCarPicture& p, const CarViewSettings& settings) {
+  // Not while the device is being made or switched, without graphics, or into a frame that
+  // draws nothing (a picture into a texture is still made then).
+  if (Gfx.busy || !GraphicsEnabled || (!p.target && FrameSkipped)) return 0;
   if (!car.model || car.model->lodCount == 0 || !CurrentView) return 0;
   car.AccumulateRunTime();
   if (p.target && !SetRenderTexture(p.target, 0, 0, 0)) return 0;
@@ -76,6 +85,10 @@ int DrawEditorCar(Car& car, const EditorCarPicture& p, const CarViewSettings& se
   for (int i = 0; i < 3; ++i) v.position[i] = ToFixed(eye[i]);
   float field = p.fieldFactor > 0.0f ? p.fieldFactor : 1.0f;
   ApplyView(p, field);
+  // The picture's own light: the settings' sun, sky and ground colours (sky mode 0 brings the
+  // sky up to date first).
+  if (settings.skyMode == 0) UpdateSky();
+  SetViewLightColours(1);
 
   CarViewSettings view = settings;
   view.kind = VIEW_GARAGE;
@@ -107,12 +120,22 @@ int DrawEditorCar(Car& car, const EditorCarPicture& p, const CarViewSettings& se
   if (p.target) Clear(p.clearColour, 3);
   view.viewPosition = IntVector{v.position[0], v.position[1], v.position[2]};
   UploadViewMatrices();
+  const int outline = view.skyMode == EDITOR_CAR_SKY_OUTLINE;
+  if (outline) {
+    RenderStates.pendingRaster = EDITOR_CAR_OUTLINE_RASTER;
+    FlushStates();
+  }
   DrawCar(car, view, view.skyMode == 0, 0, 2);
   DrawCarSecondPass(car);
+  if (outline) {
+    RenderStates.pendingRaster = 0;
+    FlushStates();
+  }
   if (p.target) UnsetRenderTarget();
   *CurrentView = saved;
   ComputeViewBasis();
   BuildViewMatrices();
+  UploadViewLighting();  // the frame's own light back
   if (!p.target) SetViewportFull();
   return 1;
 }

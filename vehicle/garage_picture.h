@@ -17,7 +17,7 @@ struct EditorCarPicture {
   float distance;       // m from the car's reference point
   float fieldFactor;    // the view's width at distance 1 before any fit
   ZKTETexture* target;  // a render texture, or null for the current target
-  int width, height;    // of the target, pixels
+  int width, height;    // of the target, pixels (into the frame, 0 for the whole screen)
   int fit;              // into a render texture: zoom and move until the car fills 16:9
   uint32_t clearColour; // the target's background when one is drawn into
 };
@@ -25,8 +25,12 @@ constexpr uint16_t EDITOR_CAR_PITCH = 0x2000;  // looking down an eighth of a tu
 constexpr float EDITOR_CAR_LOD_SCALE = 0.1f;
 constexpr float EDITOR_CAR_NEAR = 0.25f;        // m
 constexpr int EDITOR_CAR_FIT_PASSES = 3;
-// 1 when drawn; 0 (nothing drawn) for a car without its levels or a target that cannot be
-// made current.  settings give the garage level, sky mode and options; the level-of-detail
+constexpr int EDITOR_CAR_SKY_OUTLINE = 3;     // this sky mode draws the car in outline:
+constexpr int EDITOR_CAR_OUTLINE_RASTER = 7;  // the wireframe rasterizer state, both faces
+// 1 when drawn; 0 (nothing drawn) while the device is busy, without graphics, into a frame
+// that draws nothing, for a car without its levels or a target that cannot be made current.
+// The picture is lit by the settings' sun, sky and ground colours; the frame's light is put
+// back after.  settings give the garage level, sky mode and options; the level-of-detail
 // scale is EDITOR_CAR_LOD_SCALE for the picture.
 int DrawEditorCar(Car& car, const EditorCarPicture& picture, const CarViewSettings& settings);
 // The last fit's box in the view's normalised units (x across -1..1, y up), for the tests.

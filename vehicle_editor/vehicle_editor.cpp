@@ -13,6 +13,7 @@
 #include "core/window_state.h"
 #include "modeller/vehicle_editor_link.h"
 #include "physics/car.h"
+#include "render/draw_mesh.h"
 #include "render/frame.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
@@ -21,6 +22,9 @@
 #include "vehicle/car_drawing.h"
 #include "vehicle/data/vehicle_file.h"
 #include "vehicle/garage_picture.h"
+#include "vehicle_editor/animation/anim_screen.h"
+#include "vehicle_editor/default_setups.h"
+#include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 int VehicleEditorOpen;
@@ -38,13 +42,10 @@ namespace {
 constexpr const char* TEXT_EXIT_EDITOR = "Exit editor?";
 constexpr const char* TEXT_EXIT_PROGRAM = "Exit ZKT?";
 constexpr const char* TEXT_UNSAVED_LOST = "Unsaved changes will be lost";
-constexpr const char* TEXT_LOAD_PROMPT = "Enter name of vehicle to LOAD";
 
-constexpr int VEHICLE_NAME_LENGTH = 31;
 constexpr float VIEW_DISTANCE_AT_OPEN = 8.0f;  // m
 constexpr float VIEW_FIELD = 1.0f;
-constexpr uintptr_t FILE_WORD_LOAD = 2;
-constexpr int ENTRY_LOAD_FILE = 4;  // the text entry lists the files to load
+constexpr uintptr_t FILE_WORD_LOAD = 2, FILE_WORD_SAVE = 6;
 constexpr uintptr_t UNDO_WORD = 0, REDO_WORD = 1;
 
 // The grid step the editors' 2D views snap to, as the program keeps it while no editor runs.
@@ -72,10 +73,6 @@ void ExitProgramAnswered(Prss* owner, uint32_t, uint32_t) {
   ExitRequested = 1;
   RedrawRequested = 1;
   if (owner->alive) Prss_Terminate(owner);
-}
-
-void LoadNameAnswered(Prss* owner, const char* text, uint32_t) {
-  VehicleEditor::LoadVehicleState(*reinterpret_cast<VehicleEditor*>(owner), text, -1);
 }
 
 void HistoryListButton(void* owner, int, uintptr_t) {
@@ -106,7 +103,13 @@ void DrawCar(VehicleEditor& e) {
 void AddBottomRows(VehicleEditor& e) {
   Prss* owner = &e.prss;
   SetRowCursorFromBottomLeft(2);
-  AddRowButton(owner, 4, FILE_WORD_LOAD, 0, nullptr, "LOAD", VehicleEditor::FileAction, "Load a vehicle (CTRL+O)");
+  // The vehicle's name, with a red "*" while there are unsaved changes.
+  static char fileName[40];
+  std::snprintf(fileName, sizeof fileName, "%s%s", e.vehicleName, e.car && !e.selection.saved ? "^1*" : "");
+  AddRowButton(owner, 10, 0, 0, nullptr, fileName, nullptr, "The vehicle's file name");
+  AddRowButton(owner, 3, FILE_WORD_LOAD, 0, nullptr, "LOAD", VehicleEditor::FileAction, "Load a vehicle (CTRL+O)");
+  if (e.car)
+    AddRowButton(owner, 3, FILE_WORD_SAVE, 0, nullptr, "SAVE", VehicleEditor::FileAction, "Save the vehicle to data\\veh");
   SetRowCursorFromBottomLeft(1);
   using namespace VehicleUndo;
   UpdateHints();
@@ -154,6 +157,7 @@ VehicleEditor* VehicleEditor::Create(Prss* parent) {
   e->viewAngles[0] = EDITOR_HEADING_AT_OPEN;
   e->viewAngles[1] = EDITOR_PITCH_AT_OPEN;
   e->viewDistance = VIEW_DISTANCE_AT_OPEN;
+  e->dragAxis = -1;
   VehicleUndo::Clear();
   for (int i = 0; i < HISTORY_POINTS; ++i) e->editPointNames[i] = VehicleUndo::Slots[i].name;
   e->selection = VehicleSelection{-1, NO_POINT, -1, 1, {}};
@@ -220,13 +224,6 @@ void VehicleEditor::Terminate(Prss* process) {
   if (process->alive) Prss_Terminate(process);
 }
 
-void VehicleEditor::FileAction(void* owner, int, uintptr_t word) {
-  VehicleEditor& e = *static_cast<VehicleEditor*>(owner);
-  if (word == FILE_WORD_LOAD)
-    AskText(&e.prss, LoadNameAnswered, TEXT_LOAD_PROMPT, VEHICLE_NAME_LENGTH, 0, e.vehicleName, 0, ENTRY_LOAD_FILE,
-            VEHICLE_FILE_PATTERN);
-}
-
 void VehicleEditor::UndoRedo(void* owner, int, uintptr_t word) {
   VehicleEditor& e = *static_cast<VehicleEditor*>(owner);
   if (word == UNDO_WORD)
@@ -264,6 +261,10 @@ int VehicleEditor::LoadVehicleState(VehicleEditor& e, const char* name, int poin
     delete car;
     std::snprintf(text, sizeof text, "Could not load vehicle : %s %s", LoadErrorText(), name);
     ReportLine(text, REPORT_ERROR);
+    // A damaged file also names the field that failed.
+    char path[FILE_PATH_SIZE];
+    if (LastDataFileError == VEHICLE_FILE_CORRUPTED && LastVehicleReadField && MakeVehiclePath(path, sizeof path, name, 0))
+      ReportVehicleReadFailure(path);
     return 0;
   }
   std::snprintf(text, sizeof text, "load %s", name);
@@ -276,6 +277,8 @@ int VehicleEditor::LoadVehicleState(VehicleEditor& e, const char* name, int poin
 }
 
 void VehicleEditor::InstallCar(VehicleEditor& e, Car* car, const char* name) {
+  EditorSetupChoice = 0;
+  EditorColourChoice = 0;
   delete e.car;
   e.car = car;
   std::snprintf(e.vehicleName, sizeof e.vehicleName, "%s", name ? name : "");
@@ -285,28 +288,44 @@ void VehicleEditor::InstallCar(VehicleEditor& e, Car* car, const char* name) {
 void VehicleEditor::ResetCar(VehicleEditor& e) {
   if (!e.car) return;
   e.car->showCar = 1;
+  ++e.carSetups;
   e.car->SetupFromVehicle(1);
   e.car->PlaceAt(0, 0, 0.0f);
 }
 
 void VehicleEditor::VehicleValueChanged(VehicleEditor& e) {
-  if (e.car) e.car->SetupFromVehicle(1);
+  if (!e.car) return;
+  ++e.carSetups;
+  e.car->SetupFromVehicle(1);
 }
 
 // ---- The object editor's view ----
 // The modeller over the vehicle editor comes with "Edit": until then no car is drawn there.
 void VehicleEditor::DrawScene() {}
 void VehicleEditor::DrawOverlay() {}
-void DrawAnimEditorOverlay() {}
-Prss* CreateAnimEditor(Prss*, Bone*, BoneTable*, BoneLinkArray*, void*) { return nullptr; }
 int CarBeingEdited() { return CurrentVehicleEditor && CurrentVehicleEditor->car ? 1 : 0; }
 int EditedCarEyeTransform(FixedTransform*) { return 0; }
-int AnimationTestPlaying() { return 0; }
 
 namespace {
-// The object editor's menu command hands over its bones; until the animation editor screen
-// takes the skeleton and rig from it (and checks them with CheckBoneHierarchy), nothing opens.
-BoneLinkArray* CheckObjectEditorHierarchy(Prss*, Bone*, BoneTable*) { return nullptr; }
+// The vehicle on show, as the animation editor reads it.
+const Car* ShownCar() { return CurrentVehicleEditor ? CurrentVehicleEditor->car : nullptr; }
+const char* ShownVehicleName() { return ShownCar() ? CurrentVehicleEditor->vehicleName : nullptr; }
+float ShownSteeringLock() { return ShownCar() ? float(ShownCar()->steeringLock * (3.14159265358979323846 / 180.0)) : 0.0f; }
+float ShownWheelTurn() { return ShownCar() ? ShownCar()->steeringWheelTurn : 0.0f; }
+float* ShownSteering() { return ShownCar() ? &CurrentVehicleEditor->steeringValue : nullptr; }
+// The driver's seat in the car as it stands: the car's orientation and position after the
+// driver's position in the car's axes.
+int ShownDriverPlacement(FixedTransform* out) {
+  const Car* car = ShownCar();
+  if (!car) return 0;
+  FixedTransform carFrame, seat;
+  MatrixFloatToFixed(car->orientation, carFrame.rotation);
+  carFrame.translation = car->position;
+  SetIdentityTransform(seat);
+  seat.translation = FixedFromMetres(car->driverPosition);
+  TransformCompose(carFrame, seat, *out);
+  return 1;
+}
 }  // namespace
 
 void InstallVehicleEditorHooks() {
@@ -316,8 +335,11 @@ void InstallVehicleEditorHooks() {
   h.drawAnimEditorOverlay = DrawAnimEditorOverlay;
   h.createAnimEditor = CreateAnimEditor;
   h.checkBoneHierarchy = CheckObjectEditorHierarchy;
-  h.updateBones = nullptr;  // Skeleton::UpdateBones comes with the skeleton
+  h.updateBones = UpdateTableBones;
+  h.skeletonBones = HumanSkeletonBones;
+  h.bonePositions = TableBonePositions;
   h.carBeingEdited = CarBeingEdited;
   h.eyeTransform = EditedCarEyeTransform;
   h.animationTestPlaying = AnimationTestPlaying;
+  AnimVehicleHooks = {ShownVehicleName, ShownSteeringLock, ShownWheelTurn, ShownDriverPlacement, ShownSteering};
 }

@@ -17,6 +17,7 @@ struct Bone;
 struct BoneTable;
 struct BoneLinkArray;
 struct Car;
+struct VehicleData;
 struct MouseRecord;
 struct Prss;
 
@@ -77,6 +78,16 @@ struct VehicleEditor {
   uint8_t savedSpecialDraw;
   char statusText[256];
   char vehicleName[32];                        // the current vehicle's name, empty for none
+  // The frame tools (frame_points.cpp).
+  uint32_t carSetups;                          // times the car was set up from the vehicle
+  uint8_t markedPointShown;                    // the marked position below is shown
+  uint8_t frameMove;                           // the whole frame moves with a drag
+  int8_t dragAxis;                             // the point drag's axis, -1 none
+  float markedPosition[3];                     // m: the selected frame point's position
+  IntVector dragStart;                         // the dragged point's position before the drag
+  // Set to 1 by a colour configuration's choice: on the next frame the model is flagged for
+  // rebuild and the meshes are released.
+  uint8_t rebuildModelCountdown, releaseMeshesCountdown;
 
   // Makes the screen (the only one) and returns it; the caller attaches it with Prss_AddSub.
   static VehicleEditor* Create(Prss* parent);
@@ -104,10 +115,82 @@ struct VehicleEditor {
   static void ResetCar(VehicleEditor& editor);
   // The car is set up again after an edit of the vehicle's values.
   static void VehicleValueChanged(VehicleEditor& editor);
-  // The file row: word 2 asks for the name of a vehicle to load.
+  // The file menu (file_actions.cpp): words 0..8 and 13..15; word 9 is the new-vehicle wizard's.
   static void FileAction(void* owner, int click, uintptr_t word);
   // Word 0 undo, word 1 redo.
   static void UndoRedo(void* owner, int click, uintptr_t word);
+
+  // ---- Frame points and tubes (frame_points.cpp) ----
+  // The handlers take the editor as owner, the click code and a word.  Word 0 new point, 1
+  // duplicate the selected one, 2 delete it.
+  static void PointAction(void* owner, int click, uintptr_t word);
+  // Word 0 deletes the selected tube, 1 only clears the tube selection.
+  static void TubeAction(void* owner, int click, uintptr_t word);
+  // A tube from the selected point to `point` (-6..-1 a wheel point).  1 when added.
+  static int AddTube(VehicleEditor& editor, int point);
+  // The point and tube markers: a point (Shift held: a tube to it), a tube toggled.
+  static void SelectPoint(void* owner, int click, uintptr_t point);
+  static void SelectTube(void* owner, int click, uintptr_t tube);
+  // Moves the selected frame point along axis 0 (x), 1 (y) or 2 (z) by steps of 1/65536 m.
+  static void MovePoint(VehicleEditor& editor, int32_t steps, int axis);
+  // The selected point's axis handles: a drag starts (one history node for a run of drags of
+  // one point), each step moves by MovePoint, the right button puts the point back.
+  static void StartPointDrag(void* owner, int click, uintptr_t axis);
+  static void DragPointStep(VehicleEditor& editor, int32_t steps);
+  static void CancelPointDrag(VehicleEditor& editor);
+  // Keeps pivot pairs lined up with the moved pivot and sets the car up again.
+  static void PointsChanged(VehicleEditor& editor);
+  // Word 0 special draw off; 1 on with the frame shown; 2 on with the masses; 3 asks
+  // "Delete entire frame?".
+  static void FrameAction(void* owner, int click, uintptr_t word);
+  // The buttons "show masses" and "show frame", 8 units each in one row at the row cursor.
+  static void AddMassFrameToggles(VehicleEditor& editor);
+  // Removes every vertex (the suspension points stay, in order) and every tube.
+  static void DeleteFrame(VehicleEditor& editor);
+  // Delete key: the selected point or the selected tube.
+  static void DeleteSelected(VehicleEditor& editor);
+  // Clears every point's selection mark and working value.
+  static void ClearPointMarks(VehicleData& vehicle);
+
+  // ---- Default set-ups and colour configurations (default_setups.cpp) ----
+  // Word 0 save the working set-up to a file, 1 load it, 2 duplicate, 3 ask to delete, 4 delete.
+  static void SetupAction(void* owner, int click, uintptr_t word);
+  // A set-up's button: a right click (click bit 2) first asks for a new name.
+  static void SelectSetup(void* owner, int click, uintptr_t index);
+  static void RenameSetup(VehicleEditor& editor, const char* text);
+  static void ApplySetup(VehicleEditor& editor, int index);
+  // As SetupAction for the colour configurations.
+  static void ColourConfigAction(void* owner, int click, uintptr_t word);
+  static void SelectColourConfig(void* owner, int click, uintptr_t index);
+  static void ApplyColourConfig(VehicleEditor& editor, int index);
+
+  // ---- File operations (file_actions.cpp) ----
+  // Frames "data\frame\%s.frm" and colour sets "data\colours\%s.all".  Each is read whole
+  // into temporaries; only a complete, valid read records its edit and changes the vehicle.
+  static int LoadFrameFile(VehicleEditor& editor, const char* name);
+  static int AddFrameFile(VehicleEditor& editor, const char* name);
+  static int SaveFrameFile(VehicleEditor& editor, const char* name);
+  static int LoadAllColours(VehicleEditor& editor, const char* name);
+  static int SaveAllColours(VehicleEditor& editor, const char* name);
+  // The vehicle and its model; the vehicle alone (storeModel 1: the model inside); the model
+  // alone.  1 when saved; a failure leaves the old files, the name and the saved mark.
+  static int SaveVehicleAndVob(VehicleEditor& editor, const char* name);
+  static int SaveVehicleOnly(VehicleEditor& editor, const char* name, int storeModel);
+  static int SaveVobOnly(VehicleEditor& editor, const char* name);
+  // 1 when "data\veh\<name>.vob" exists and fewer than half its points are in the car's model.
+  static int IsVeryDifferentVob(VehicleEditor& editor, const char* name);
+  // The prompts of the vehicle pages (the button's word passed on).
+  static void AskWheelFileLoad(void* owner, int click, uintptr_t word);
+  static void AskWheelFileSave(void* owner, int click, uintptr_t word);
+  static void AskSteeringAnimation(void* owner, int click, uintptr_t word);
+  static void AskSkinId(void* owner, int click, uintptr_t word);
+  static void AskTestExportFolder(void* owner, int click, uintptr_t word);
+  // What the prompts do with a confirmed text.
+  static int LoadWheelFile(VehicleEditor& editor, const char* name);
+  static int SaveWheelFile(VehicleEditor& editor, const char* name);
+  static int SetSteeringAnimation(VehicleEditor& editor, const char* text);
+  static int SetSkinId(VehicleEditor& editor, const char* text);
+  static int SetTestExportFolder(VehicleEditor& editor, const char* text);
 
   // The object editor's view of the vehicle editor (below).
   static void DrawScene();
@@ -125,10 +208,7 @@ const char* LoadErrorText();
 // ---- [Object editor's view] ----
 // The object editor reaches these through the hooks of modeller/vehicle_editor_link.h, which
 // InstallVehicleEditorHooks points here (once, at start-up).
-void DrawAnimEditorOverlay();
-Prss* CreateAnimEditor(Prss* parent, Bone* bones, BoneTable* boneTable, BoneLinkArray* links, void* argument);
-// The bone hierarchy is checked by CheckBoneHierarchy (vehicle_editor/animation/bone_links.h).
+// The animation editor's screen, its overlay and its check are vehicle_editor/animation/anim_screen.h's.
 int CarBeingEdited();                      // 1 while a car is edited
 int EditedCarEyeTransform(FixedTransform* out);  // 0 without a car
-int AnimationTestPlaying();                // the animation editor's test runs
 void InstallVehicleEditorHooks();

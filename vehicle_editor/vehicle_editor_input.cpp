@@ -19,11 +19,6 @@ constexpr int PITCH_HIGHEST = 15474;
 constexpr float DEGREES_TO_RADIANS = 3.1415927f / 180.0f;
 constexpr int CTRL = KEYCODE_CTRL_LETTER;
 
-void DeleteKey(VehicleEditor& e) {
-  const bool point = e.selection.selectedPoint != NO_POINT, tube = e.selection.selectedTube != -1;
-  if (point && tube) ShowVehicleEditorInfo("A point and a tube are both selected");
-  // Deleting a point or a tube comes with the frame page.
-}
 }  // namespace
 
 int SteeringWordOf(float steeringValue, float fullLockDegrees) {
@@ -85,7 +80,7 @@ void VehicleEditor::Key(Prss* process, int keyCode) {
     case 'X':
       if (ShiftHeld) AskExit(e);
       return;
-    case KEYCODE_DELETE: DeleteKey(e); return;
+    case KEYCODE_DELETE: DeleteSelected(e); return;
     case CTRL + 'O': FileAction(&e, 0, 2); return;
     case CTRL + 'Z': UndoEdit(e); return;
     case CTRL + 'Y': RedoEdit(e); return;

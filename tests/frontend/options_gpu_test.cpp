@@ -4,16 +4,26 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <string>
 #include <vector>
 
+#include "core/fixed_math.h"
 #include "core/frame_globals.h"
 #include "core/process.h"
 #include "core/window_state.h"
 #include "frontend/frontend.h"
+#include "modeller/model/model_meshes.h"
+#include "physics/car.h"
 #include "render/draw2d.h"
+#include "render/frame.h"
+#include "render/material.h"
+#include "render/views.h"
+#include "vehicle/car_drawing.h"
 #include "render/screenshot.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
@@ -78,6 +88,15 @@ class OptionsScreen : public TextGpuSuite<WIDTH, HEIGHT> {
   }
 };
 
+// Every page of a car drawn in plain white: the paint shows in its own colour times its light.
+ZKTETexture* g_white = nullptr;
+std::map<std::string, Material*> g_whitePages;
+Material* WhitePages(const char* name, int, int, int, const CutoutMaterial&, int skin) {
+  Material*& m = g_whitePages[skin ? "~skin" : name];
+  if (!m) m = CreateMaterial(g_white, 0, 0, 300 + int(g_whitePages.size()), MaterialParams{}, 0);
+  return m;
+}
+
 }  // namespace
 
 TEST_F(OptionsScreen, AChangedButtonAlphaShowsOnTheNextFrame) {
@@ -133,4 +152,85 @@ TEST_F(OptionsScreen, TheGaragePageTakesTheCoverPictureFromTheDrawnFrame) {
   EXPECT_EQ(head[1], 'P') << "a PNG";
   EXPECT_EQ(page->act(page), nullptr) << "the page closes with the picture";
   CoverState = COVER_NONE;
+}
+
+// The garage draws its car as the garage picture does, from its right, lit by the view's sky
+// light and the settings' sun that the picture sets up for itself: the car stands in the frame,
+// and with the sky's light halved its lit pixels darken with it (before, nothing lit the car in
+// the garage and its body drew black).
+TEST_F(OptionsScreen, TheGarageShowsItsCarLit) {
+  constexpr uint32_t BACKGROUND = 0xFF203040u;
+  // The sample vehicles, their models, textures and engines as the build wrote them.
+  const char* work = std::getenv("ZKT_WORK_DIR");
+  ASSERT_NE(work, nullptr);
+  std::filesystem::copy(std::filesystem::path(work) / "data", "data",
+                        std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+  const int savedGraphics = GraphicsEnabled;
+  GraphicsEnabled = 1;
+  InitSinCosTables();
+  ZKTETexture frame{}, white{};
+  ASSERT_TRUE(MakeTestTarget(frame, WIDTH, HEIGHT, true));
+  const uint32_t texel = 0xFFFFFFFFu;
+  GfxTexture2DDesc w;
+  w.width = w.height = 1;
+  w.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  w.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  GfxSubresourceData initial{&texel, 4, 0};
+  ASSERT_EQ(GfxCreateTexture2D(Gfx.device, w, &initial, &white.texture), GFX_OK);
+  ASSERT_EQ(GfxCreateShaderResourceView(Gfx.device, white.texture, nullptr, &white.view), GFX_OK);
+  white.width = white.height = white.mipLevels = 1;
+  white.format = w.format;
+  g_white = &white;
+  g_whitePages.clear();
+  FindSkinTexture = WhitePages;
+  SetDefaultView();
+  Prss* page = OpenGaragePage(nullptr, GARAGE_SAMPLE_VEHICLE);
+  ASSERT_NE(GarageCar(), nullptr) << "the sample vehicle loads";
+  Prss_MakeCurrent(page);
+  // One frame of the page into the target: the car's pixels and their summed channels.
+  const auto drawFrame = [&](const char* png, long& covered) {
+    EXPECT_EQ(SetRenderTexture(&frame, 0, 0, 0), 1);
+    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+    RenderStates.pendingBlend = 0;
+    RenderStates.pendingRaster = 6;  // the sample models face either way
+    RenderStates.pendingDepth = 0;
+    FlushStates();
+    Clear(BACKGROUND, 3);
+    ClearInterface();
+    FrameSkipped = 0;
+    TakeCarModelRebuilt();  // the frame loop's deferred work
+    FrameBegun3D = 1;
+    page = page->act(page);
+    FrameBegun3D = 0;
+    const std::vector<uint8_t> px = ReadTargetPixels(frame);
+    while (RenderTargets.depth > 0) UnsetRenderTarget();
+    EXPECT_TRUE(WritePng(png, px, WIDTH, HEIGHT));
+    long light = 0;
+    covered = 0;
+    for (int y = 0; y < HEIGHT; ++y)
+      for (int x = 0; x < WIDTH; ++x) {
+        const uint32_t p = PixelArgb(px, WIDTH, x, y);
+        if (p == BACKGROUND) continue;
+        ++covered;
+        light += (p >> 16 & 255) + (p >> 8 & 255) + (p & 255);
+      }
+    return light;
+  };
+  long covered = 0, dimCovered = 0;
+  const long full = drawFrame("gpu/garage_car.png", covered);
+  EXPECT_GT(covered, WIDTH * HEIGHT / 20) << "the car stands in the frame";
+  for (auto& channel : MainView.lightMatrices)
+    for (float& v : channel) v *= 0.5f;
+  const long dim = drawFrame("gpu/garage_car_dim.png", dimCovered);
+  EXPECT_EQ(dimCovered, covered);
+  EXPECT_GT(full, 0);
+  EXPECT_LT(dim, full * 3 / 4) << "the view's sky light reaches the car";
+  EXPECT_GT(dim, full / 4);
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  FindSkinTexture = FindPageTextureByName;
+  FreeAllMaterials();
+  ReleaseTexture(&white);
+  ReleaseTestTarget(frame);
+  GraphicsEnabled = savedGraphics;
 }

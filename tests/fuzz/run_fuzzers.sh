@@ -41,6 +41,8 @@ TARGETS=(
   "fuzz_car_step:$BUILD/seeds/car_step"
   "fuzz_car_state:$ROOT/tests/fuzz/corpus/car_state"
   "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
+  "fuzz_frame_file:$ROOT/tests/fuzz/corpus/frame_file"
+  "fuzz_colour_set_file:$ROOT/tests/fuzz/corpus/colour_set_file"
   "fuzz_wheel_file:$BUILD/seeds/wheel_file"
   "fuzz_light_schemes:$BUILD/seeds/light_schemes"
   "fuzz_human_system:$BUILD/seeds/human_system"

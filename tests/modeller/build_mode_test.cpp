@@ -93,6 +93,19 @@ TEST_F(BuildModeTest, ClickedPointsMakeTrianglesAndFans) {
   for (int t = 0; t < 3; ++t)
     for (int k = 0; k < 3; ++k) EXPECT_EQ(T(t).corners[k], fan[t][k]);
   EXPECT_EQ(SelectedTriangles(), 1);
+  // The fan stays open while Ctrl is held; the first frame after Ctrl is let go ends it.
+  ASSERT_EQ(modeller->state.buildCount, 2u);
+  CtrlHeld = 1;
+  Buttons();
+  EXPECT_EQ(modeller->state.buildCount, 2u) << "Ctrl still held";
+  CtrlHeld = 0;
+  Buttons();
+  EXPECT_EQ(modeller->state.buildCount, 0u) << "Ctrl let go";
+  // Two points chosen with Ctrl but no triangle made yet are no fan: they stay.
+  Click(1, true), Click(2, true);
+  Buttons();
+  EXPECT_EQ(modeller->state.buildCount, 2u);
+  EXPECT_EQ(model.triangleCount, 3);
 
   // Auto-mirror mirrors the new triangle, unless a corner is a reflection.
   modeller->state.buildCount = 0;

@@ -3,6 +3,7 @@
 // automatic gearbox's decision, alone and driving a sample car on the floor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "physics/car.h"
@@ -342,6 +343,115 @@ TEST_F(CarControlsTest, TheDriveSideMirrorsAnOffCentreDriver) {
   car.driverPosition.x = 0.19f;
   EXPECT_EQ(car.HasOffCentreDriver(), 0);
   EXPECT_EQ(car.SetDriveSide(0), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A sample car stood on the floor, its engine running in first gear with the automatic
+// gearbox and the assists a driver who lets it shift has (the shift, up-shift and down-shift
+// assists of the option bits).
+void StartOnTheFloor(Car& car, int row, CarRace& race) {
+  InitWheelTables();
+  MakeSampleCar(row, car);
+  race.Drive(car);
+  car.showCar = 1;
+  car.SetFuelLoad(50);
+  car.assists.autoClutch = 1;
+  StandCar(car);
+  StepCar(car, 1000);
+  car.engine.Start();
+  car.engine.speed = car.engine.idleSpeed;
+  StepCar(car, 300);
+  car.watch.warmUp = WATCH_WARM_UP;
+  car.gear = car.gearbox.requested = FIRST;
+  car.SetOptionFlags(0x208);
+}
+
+float DrivenGripUse(const Car& car) {
+  float use = 0;
+  for (int i = 0; i < car.wheelCount; ++i)
+    if (car.wheels[i].driven) use = std::max(use, car.wheelSteps[i].gripUse);
+  return use;
+}
+
+// Driven within grip (the throttle eased while a driven wheel's patch slides beyond 0.8, as a
+// driver holding the car at the edge of its grip), the box shifts up through every gear, each
+// time at the first engine speed where the next gear gives more power or past 0.99 of the rev
+// limit, with the clutch in and every driven wheel on the ground within grip; braking, it
+// shifts down where the gear below gives more power and stays under the lowest shift speed.
+TEST_F(CarControlsTest, TheAutomaticGearboxDrivesASampleCarOnTheFloor) {
+  StartOnTheFloor(car, RUNABOUT, race);
+  ASSERT_EQ(car.gearAssist[2], 1);
+  const EngineModel& e = car.engine;
+  const auto P = [&](float w) { return e.NetTorqueAt(w) * w; };
+  const float lowest = 0.5f * e.maxPowerSpeed;
+  const auto upWanted = [&](int gear, float w) {
+    return w > lowest && (w > 0.99f * e.redline || P(w) < P(w * car.gearRatios[gear + 1] / car.gearRatios[gear]));
+  };
+  const int top = car.gearCount - 1;
+  float throttle = 0.2f, lastW = 0.0f;
+  int ups = 0, downs = 0;
+  for (int t = 0; t < 60000 && car.gear < top; ++t) {
+    throttle = DrivenGripUse(car) > 0.8f ? std::max(0.0f, throttle - 0.01f) : std::min(1.0f, throttle + 0.002f);
+    car.inputs.throttle = uint16_t(throttle * 65535);
+    const int gear = car.gear, requested = car.gearbox.requested;
+    const float w = car.engine.speed, clutch = car.controls.clutch, use = DrivenGripUse(car);
+    bool grounded = true;
+    for (int i = 0; i < car.wheelCount; ++i) grounded &= !car.wheels[i].driven || car.wheels[i].groundContact;
+    StepCar(car, 1);
+    if (requested == gear && car.gearbox.requested == gear + 1) {
+      SCOPED_TRACE(testing::Message() << "up from " << gear << " at " << w << " rad/s, t " << t);
+      ++ups;
+      EXPECT_EQ(gear, FIRST + ups - 1) << "one gear at a time";
+      EXPECT_TRUE(upWanted(gear, w));
+      EXPECT_FALSE(upWanted(gear, lastW)) << "the first step it holds (" << lastW << " before)";
+      EXPECT_LE(clutch, 0.05f);
+      EXPECT_TRUE(grounded);
+      EXPECT_LE(use, 0.925f);
+    }
+    lastW = w;
+  }
+  EXPECT_EQ(car.gear, top) << "every gear";
+  EXPECT_EQ(ups, top - FIRST);
+  StepCar(car, 2000);  // in top gear, the clutch let in again
+  const float fast = car.speed;
+
+  // Braking gently enough that the wheels keep turning.
+  car.inputs.throttle = 0;
+  car.inputs.brake = 12000;
+  for (int t = 0; t < 8000 && car.speed > 1.0f; ++t) {
+    const int gear = car.gear, requested = car.gearbox.requested;
+    const float w = car.engine.speed;
+    StepCar(car, 1);
+    if (requested == gear && car.gearbox.requested == gear - 1) {
+      SCOPED_TRACE(testing::Message() << "down from " << gear << " at " << w << " rad/s");
+      ++downs;
+      const float below = w * car.gearRatios[gear - 1] / car.gearRatios[gear];
+      EXPECT_LT(w, lowest);
+      EXPECT_LT(P(w), P(below));
+      EXPECT_LT(below, lowest);
+    }
+  }
+  EXPECT_LT(car.speed, fast);
+  EXPECT_GE(downs, 2) << "down when braking";
+}
+
+// Grip use is the share of the tyre's patch that slides: full throttle in first spins the
+// racer's driven wheels (the whole patch slides), and the box keeps first at the rev limit.
+TEST_F(CarControlsTest, ASpinningFirstGearIsNeverShiftedUp) {
+  StartOnTheFloor(car, RACER, race);
+  car.inputs.throttle = 65535;
+  float highest = 0;
+  for (int t = 0; t < 3000; ++t) {
+    StepCar(car, 1);
+    if (car.engine.speed > 0.99f * car.engine.redline) highest = std::max(highest, DrivenGripUse(car));
+  }
+  EXPECT_GT(car.engine.speed, 0.99f * car.engine.redline) << "at the rev limit";
+  EXPECT_GE(highest, 0.95f) << "the driven wheels spin";
+  EXPECT_EQ(car.gear, FIRST);
+  EXPECT_EQ(car.gearbox.requested, FIRST);
 }
 
 }  // namespace

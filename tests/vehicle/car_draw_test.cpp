@@ -4,6 +4,7 @@
 // stand-in world; the editor's triangle and axis marks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -466,6 +467,50 @@ TEST(CarDraw, WheelMatrixPutsTheHubAlongTheSteeredAxle) {
   ComputeWheelMatrix(car, w, axes, centre);
   EXPECT_NEAR(centre[0], 10.0f - 1.2f, 1e-5f);
   EXPECT_NEAR(centre[1], 0.8f, 1e-5f);
+}
+
+// The rims turn with the wheel: their matrix is the wheel's turned about its axle by the spin
+// angle, the axle and the hub where they were; a turn of the wheel by a quarter turns the rim's
+// radial axes by a quarter.
+TEST(CarDraw, RimsTurnWithTheWheelAboutItsAxle) {
+  Car car;
+  const float turned[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1};
+  std::memcpy(car.orientation, turned, sizeof turned);
+  CarWheel& w = car.wheels[0];
+  w = CarWheel{};
+  w.wheelSet = 0;
+  w.side = 1.0f;
+  w.centre = Vec3{0.7f, 1.2f, 0.3f};
+  w.spinAxis = Vec3{1, 0, 0};
+  w.uprightAxis = Vec3{0, 0, 1};
+  float axes[3][3], centre[3], wheel[16], rim[16];
+  ComputeWheelMatrix(car, w, axes, centre);
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 3; ++c) wheel[4 * r + c] = axes[r][c];
+    wheel[4 * r + 3] = 0.0f;
+  }
+  for (int c = 0; c < 3; ++c) wheel[12 + c] = centre[c];
+  wheel[15] = 1.0f;
+  const auto rowAngle = [](const float* a, const float* b) {
+    const float dot = a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+    return std::acos(std::clamp(dot, -1.0f, 1.0f));
+  };
+  w.rotationAngle = 3.14159265f;  // at rest: the rim stands as the wheel
+  SpinningWheelMatrix(w, wheel, rim);
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(rim[i], wheel[i], 1e-6f) << i;
+  float before[16];
+  std::memcpy(before, rim, sizeof before);
+  w.rotationAngle += 1.5707963f;
+  SpinningWheelMatrix(w, wheel, rim);
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(rim[c], wheel[c], 1e-6f) << "the axle stays";
+  for (int c = 0; c < 4; ++c) EXPECT_EQ(rim[12 + c], wheel[12 + c]) << "the hub stays";
+  EXPECT_NEAR(rowAngle(&rim[4], &before[4]), 1.5707963f, 1e-5f);
+  EXPECT_NEAR(rowAngle(&rim[8], &before[8]), 1.5707963f, 1e-5f);
+  EXPECT_NEAR(rowAngle(&rim[4], &rim[8]), 1.5707963f, 1e-5f) << "still at right angles";
+  // A whole turn brings the rim back.
+  w.rotationAngle = 3.14159265f + 6.2831853f;
+  SpinningWheelMatrix(w, wheel, rim);
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(rim[i], wheel[i], 1e-5f) << i;
 }
 
 // A figure's level by distance through its slot's limits; two steering frames blended, the

@@ -374,6 +374,50 @@ TEST_F(CarPixels, TheEditorViewDrawsBodyTyresTubeAndTheBrakeLampWhileBraking) {
   EXPECT_LT(redness(rolling), 30) << std::hex << rolling << ": no lamp while rolling";
 }
 
+// A car lit from the track's lighting: each face of its body takes the view's sky light from
+// its side times how open the track is there (the lit shaders' object row, scale 1); wholly
+// open it shows its colour as under the default light, shut in it goes dark.
+TEST_F(CarPixels, ATrackLitCarTakesTheSkyLightTimesTheOpennessOfItsPlace) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  const ColourWord colour1 = RgbWord(200, 120, 60);
+  MakeCar(car, colour1);
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  CarViewSettings view = {};
+  view.kind = VIEW_OUTSIDE;
+  view.graphicsOptions = 0xFFFFFFFF & ~GFX_WHEEL_PIECES;
+  CarDrawing& drawing = DrawingOf(car);
+  drawing.drawAlways = 1;
+  const auto bodyPixel = [&](float open) {
+    SaveCarViewState(car);
+    ResetTempMeshes();
+    EXPECT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+    drawing.lighting.lightingChosen = 1;  // as a found sample settles it
+    drawing.lighting.lightingMode = LIGHTING_LIGHTMAP;
+    for (float& v : drawing.lighting.light.values) v = open;
+    LookFrom(FROM_THE_RIGHT);
+    Clear(CLEAR, 3);
+    DrawCarLit(car, view);
+    const float* row = reinterpret_cast<const float*>(VSConstants[VS_ROW_OBJECT].data);
+    EXPECT_FLOAT_EQ(row[24], 1.0f) << "the object row in use";
+    for (int face = 0; face < 6; ++face) {
+      EXPECT_NEAR(row[face * 4], 1.0f, 1e-4f) << "the neutral sky's light from face " << face;
+      EXPECT_NEAR(row[face * 4 + 3], std::round(open) / 255.0f, 1e-6f) << face;
+    }
+    const std::vector<uint8_t> p = Pixels("car_track_lit.png");
+    return At(p, Column(0.5), Row(0.6));
+  };
+  const auto sum = [](uint32_t c) { return int(c >> 16 & 0xFF) + int(c >> 8 & 0xFF) + int(c & 0xFF); };
+  const uint32_t open = bodyPixel(255.0f), half = bodyPixel(128.0f), shut = bodyPixel(0.0f);
+  ExpectNear(open, ApplyBrightnessTable(Argb(Scaled(colour1))), 2, "wholly open: the colour as by default");
+  EXPECT_LT(sum(half), sum(open));
+  EXPECT_GT(sum(half), sum(shut));
+  EXPECT_LT(sum(shut), 3 * 40) << std::hex << shut << ": shut in";
+  const float none[28] = {};
+  UploadConstantRowData(0, VS_ROW_OBJECT, none, sizeof none);
+}
+
 // The subobject pass by view: an ordinary piece and the posed steering wheel from outside, the
 // internal mirror marked only from inside (and left out while marked items are hidden); the
 // skips of a silent remote car and of the frame after a rebuild; the peers' visibility.
@@ -584,6 +628,62 @@ TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
   EXPECT_NEAR(0.5 * (left + right), W / 2.0, W * 0.06);
   EXPECT_NEAR(0.5 * (top + bottom), H / 2.0, H * 0.08);
   EXPECT_TRUE(right - left > W * 0.8 || bottom - top > H * 0.8) << "the car fills the frame";
+  ReleaseTexture(&picture);
+}
+
+// The garage picture is not drawn while the device is busy, without graphics, or into a frame
+// that draws nothing (into a texture it still is); sky mode 3 draws the car in outline under
+// the wireframe state and gives the solid state back.
+TEST_F(CarPixels, TheGaragePictureWaitsForTheDeviceAndOutlinesInSkyModeThree) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  DrawingOf(car).drawAlways = 1;
+  constexpr int W = 160, H = 90;
+  ZKTETexture picture{};
+  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  EditorCarPicture p = {};
+  p.heading = 0x2000;
+  p.distance = 12.0f;
+  p.fieldFactor = 1.0f;
+  p.target = &picture;
+  p.width = W;
+  p.height = H;
+  p.fit = 1;
+  p.clearColour = CLEAR;
+  CarViewSettings settings = {};
+  settings.graphicsOptions = 0xFFFFFFFF;
+  settings.skyMode = 1;
+  const auto covered = [&] {
+    const std::vector<uint8_t> px = ReadTargetPixels(picture);
+    int n = 0;
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) n += PixelArgb(px, W, x, y) != CLEAR;
+    return n;
+  };
+  Gfx.busy = 1;
+  EXPECT_EQ(DrawEditorCar(car, p, settings), 0) << "the device is busy";
+  Gfx.busy = 0;
+  GraphicsEnabled = 0;
+  EXPECT_EQ(DrawEditorCar(car, p, settings), 0) << "no graphics";
+  GraphicsEnabled = 1;
+  FrameSkipped = 1;
+  EXPECT_EQ(DrawEditorCar(car, p, settings), 1) << "into a texture while the frame is skipped";
+  const int solid = covered();
+  EditorCarPicture intoFrame = p;
+  intoFrame.target = nullptr;
+  EXPECT_EQ(DrawEditorCar(car, intoFrame, settings), 0) << "into a skipped frame";
+  FrameSkipped = 0;
+  ASSERT_GT(solid, W * H / 4);
+
+  settings.skyMode = 3;
+  RenderStates.pendingRaster = 0;
+  ASSERT_EQ(DrawEditorCar(car, p, settings), 1);
+  EXPECT_EQ(RenderStates.pendingRaster, 0) << "the solid state given back";
+  const int outline = covered();
+  EXPECT_GT(outline, 0);
+  EXPECT_LT(outline, solid / 2) << "only the edges";
   ReleaseTexture(&picture);
 }
 

@@ -131,7 +131,8 @@ void FormatVehicleReadFailure(char* out, int outSize, const char* path);
 void WriteFrame(VehicleData& data, DataFile& stream);
 // Frees the frame and reads one: points lose their selection marks and working values,
 // tubes between two points take a mass per metre of 0.5..40, tubes with both ends negative
-// are dropped.  0 on a count past the data or a short read (error 9).
+// are dropped.  0 on a count past the data, a short read or a tube end outside the points and
+// the six wheel points (error 9, LastVehicleReadField naming the field or the tube).
 int ReadFrame(VehicleData& data, DataFile& stream);
 
 // ---- [Model objects] ----

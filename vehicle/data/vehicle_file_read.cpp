@@ -394,7 +394,7 @@ void ChooseSetupAndColours(VehicleData& d, const VehicleChoice& choice) {
 bool ReadWheels(Reader& r) {
   DataFile& f = r.f;
   VehicleData& d = r.d;
-  if (!ReadFrame(d, f)) return r.Fail("frame");
+  if (!ReadFrame(d, f)) return false;  // the field that failed is named
   d.suspensionMassConstant =
       r.revision >= 5 ? f.ReadFloat() : VehicleClassRow(d.vehicleClass).suspensionMassConstant;
   const uint32_t wheels = f.ReadUInt();
@@ -608,14 +608,22 @@ void ReportVehicleReadFailure(const char* path) {
 
 // ---- [Frame records] ----
 
+namespace {
+char g_frameField[40];
+int FrameFails(DataFile& f, const char* field) {
+  f.readPastEnd = 1;
+  LastVehicleReadField = field;
+  LastDataFileError = VEHICLE_FILE_CORRUPTED;
+  return 0;
+}
+}  // namespace
+
 int ReadFrame(VehicleData& d, DataFile& f) {
   FreeVehicleFrame(d);
   const uint32_t points = f.ReadUInt();
-  if (f.readPastEnd || int64_t{points} * FRAME_POINT_BYTES > f.BytesLeft()) {
-    f.readPastEnd = 1;
-    return 0;
-  }
+  if (f.readPastEnd || int64_t{points} * FRAME_POINT_BYTES > f.BytesLeft()) return FrameFails(f, "frame point count");
   if (points) d.framePoints = static_cast<FramePoint*>(std::calloc(points, sizeof(FramePoint)));
+  if (points && !d.framePoints) return FrameFails(f, "frame point count");
   d.framePointCount = static_cast<int32_t>(points);
   for (uint32_t i = 0; i < points; ++i) {
     FramePoint& p = d.framePoints[i];
@@ -624,20 +632,29 @@ int ReadFrame(VehicleData& d, DataFile& f) {
     p.flags &= ~FRAME_POINT_SELECTED;
   }
   const uint32_t tubes = f.ReadUInt();
-  if (f.readPastEnd || int64_t{tubes} * FRAME_TUBE_BYTES > f.BytesLeft()) {
-    f.readPastEnd = 1;
-    return 0;
-  }
+  if (f.readPastEnd || int64_t{tubes} * FRAME_TUBE_BYTES > f.BytesLeft()) return FrameFails(f, "frame tube count");
   if (tubes) d.frameTubes = static_cast<FrameTube*>(std::calloc(tubes, sizeof(FrameTube)));
+  if (tubes && !d.frameTubes) return FrameFails(f, "frame tube count");
   int kept = 0;
   for (uint32_t i = 0; i < tubes; ++i) {
     FrameTube t;
     ReadTubeRecord(t, f);
+    // An end past the points, or below the six wheel points, would index outside the frame.
+    const int64_t count = d.framePointCount;
+    if (t.a >= count || t.b >= count || t.a < WHEEL_POINT_FIRST || t.b < WHEEL_POINT_FIRST) {
+      d.frameTubeCount = kept;
+      std::snprintf(g_frameField, sizeof g_frameField, "frame tube %u", i);
+      return FrameFails(f, g_frameField);
+    }
     if (t.a < 0 && t.b < 0) continue;  // a tube between two wheel points is no tube
     d.frameTubes[kept++] = t;
   }
   d.frameTubeCount = kept;
-  return f.readPastEnd ? 0 : 1;
+  if (kept == 0) {
+    std::free(d.frameTubes);
+    d.frameTubes = nullptr;
+  }
+  return f.readPastEnd ? FrameFails(f, "frame tubes") : 1;
 }
 
 // ---- [Model objects] ----

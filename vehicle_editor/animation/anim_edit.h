@@ -70,6 +70,8 @@ void CopyToFrames(AnimEditor& editor, int operation);
 // ---- [Files] ----
 constexpr const char* ANIMATION_SAVE_PATTERN = "data\\move\\%s.ban";
 constexpr const char* SKELETON_SAVE_PATTERN = "data\\skl\\%s.skl";
+constexpr const char* ANIMATION_FOLDER = "data\\move";  // made when saving into it
+constexpr const char* SKELETON_FOLDER = "data\\skl";
 // "data\move\<name>.ban" from the selected animation; in driver mode the name is kept and the
 // unsaved flag cleared.  1 when written; a failed write leaves both as they were.
 int SaveAnimation(AnimEditor& editor, const char* name);

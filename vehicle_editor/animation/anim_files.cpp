@@ -40,6 +40,7 @@ int SaveAnimation(AnimEditor& editor, const char* name) {
   char path[FILE_PATH_SIZE];
   if (!NamedPath(editor, ANIMATION_SAVE_PATTERN, name, path)) return 0;
   // A failed write is reported by the file layer and keeps the old file, the name and the flag.
+  MakeFolder(ANIMATION_FOLDER);
   if (!WriteAnimationFile(*editor.selected, path, editor.screen, editor.rig->boneCount)) return 0;
   KeepName(editor, name);
   return 1;
@@ -69,6 +70,7 @@ int LoadAnimation(AnimEditor& editor, const char* name) {
 int SaveSkeleton(AnimEditor& editor, const char* name) {
   char path[FILE_PATH_SIZE];
   if (!editor.skeleton || !NamedPath(editor, SKELETON_SAVE_PATTERN, name, path)) return 0;
+  MakeFolder(SKELETON_FOLDER);  // a program that never saved a skeleton has no such folder yet
   DataFile f;
   if (!f.OpenWrite(editor.screen, path, SKELETON_MAGIC, SKELETON_FILE_VERSION)) return 0;
   editor.skeleton->Write(f);

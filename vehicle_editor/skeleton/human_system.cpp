@@ -65,6 +65,8 @@ void FreeBoneSets(HumanSystem& h) {
   for (int s = 0; h.boneSets && s < h.skeletonCount; ++s) h.boneSets[s].Free();
   delete[] h.boneSets;
   h.boneSets = nullptr;
+  delete[] h.boneTables;
+  h.boneTables = nullptr;
 }
 
 GouraudO3d* NewLevelMesh() {
@@ -137,7 +139,11 @@ void BuildHumanMeshes() {
   FreeHumanMeshSlots();
   FreeBoneSets(h);
   h.boneSets = h.skeletonCount ? new BoneRig[size_t(h.skeletonCount)] : nullptr;
-  for (int s = 0; s < h.skeletonCount; ++s) h.skeletons[s].CreateBones(h.boneSets[s]);
+  h.boneTables = h.skeletonCount ? new BoneTable[size_t(h.skeletonCount)] : nullptr;
+  for (int s = 0; s < h.skeletonCount; ++s) {
+    h.skeletons[s].CreateBones(h.boneSets[s]);
+    h.boneTables[s] = {&h.skeletons[s], &h.boneSets[s]};
+  }
 
   int slots = 0;
   for (int k = 0; k < h.modelCount; ++k)
@@ -167,6 +173,15 @@ void BuildHumanMeshes() {
     }
   }
   HumanMeshes.built = 1;
+}
+
+int HumanSkeletonBones(int skeletonIndex, Bone** bones, BoneTable** table) {
+  const HumanSystem& h = Humans;
+  if (!h.boneTables || skeletonIndex < 0 || skeletonIndex >= h.skeletonCount) return 0;
+  BoneRig& rig = h.boneSets[skeletonIndex];
+  *bones = rig.bones.empty() ? nullptr : rig.bones.data();
+  *table = &h.boneTables[skeletonIndex];
+  return 1;
 }
 
 void FreeHumans() {

@@ -43,6 +43,7 @@ struct HumanSystem {
   int skeletonCount;
   Skeleton* skeletons;
   BoneRig* boneSets;       // one per skeleton, made with the meshes
+  BoneTable* boneTables;   // each skeleton with its bone set, made with them
 };
 extern HumanSystem Humans;
 
@@ -57,6 +58,9 @@ int ReadHumanSystem(DataFile& file, int version);
 // of the bone its point follows, the bones at rest; a model naming a skeleton the file lacks
 // is skipped with a log line.
 void BuildHumanMeshes();
+// Skeleton index's bone set and table (the object editor's skeleton); 0 when there is none
+// (an index the file lacks, or the meshes not built).
+int HumanSkeletonBones(int skeletonIndex, Bone** bones, BoneTable** table);
 // The slots, the bone sets, the skeletons and the models.
 void FreeHumans();
 // After the device is made again: the helmet's meshes and the human meshes anew.

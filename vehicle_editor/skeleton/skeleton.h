@@ -173,6 +173,13 @@ struct Skeleton {
 // A solid's transform mirrored in x in place.
 void MirrorSolid(Bone& solid);
 
+// A skeleton with the rig made from it: what the object editor hands the animation editor
+// (the rig's solids are the bone array it also holds).
+struct BoneTable {
+  Skeleton* skeleton;
+  BoneRig* rig;
+};
+
 // ---- [Files] ----
 // What the last refused read of an animation or skeleton body stumbled on ("animation
 // scale", "skeleton joint bones", ...), for the reader's message.

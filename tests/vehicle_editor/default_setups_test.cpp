@@ -1,0 +1,161 @@
+// default_setups_test.cpp - default set-ups and colour configurations on the sample
+// "Runabout" (2 set-ups, 3 colour configurations): limits, deletion order, names, choice,
+// and the set-up and colour config files through their prompts.
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "platform/files.h"
+#include "tests/vehicle_editor/editor_fixture.h"
+#include "vehicle_editor/default_setups.h"
+
+using namespace VehicleUndo;
+
+namespace {
+
+class Setups : public EditorTest {};
+
+TEST_F(Setups, DuplicatesStopAtTheLimitsWithTheirMessages) {
+  ASSERT_EQ(car().setupCount, 2);
+  ASSERT_EQ(car().colourConfigCount, 3);
+  VehicleEditor::ApplySetup(*e, 1);
+  VehicleEditor::SetupAction(e, 0, 2);
+  ASSERT_EQ(car().setupCount, 3);
+  EXPECT_STREQ(car().setups[2].name, "[unnamed]");
+  EXPECT_EQ(car().setupIndex, 2);
+  EXPECT_EQ(std::memcmp(&car().setups[2].record, &car().setups[1].record, sizeof(SetupRecord)), 0);
+  EXPECT_STREQ(Slots[NumNodes].name, "duplicate setup");
+  VehicleEditor::SetupAction(e, 0, 2);
+  const int nodes = NumNodes;
+  VehicleEditor::SetupAction(e, 0, 2);
+  EXPECT_EQ(car().setupCount, 4);
+  EXPECT_TRUE(SaidInfo("Reached maximum of 4 default setups"));
+  EXPECT_EQ(NumNodes, nodes);
+  for (int i = 0; i < 7; ++i) VehicleEditor::ColourConfigAction(e, 0, 2);
+  EXPECT_EQ(car().colourConfigCount, 9);
+  EXPECT_TRUE(SaidInfo("Reached maximum of 9 default colour configs"));
+  EXPECT_EQ(car().colourIndex, 8);
+}
+
+TEST_F(Setups, DeletingTakesTheLastIntoTheSlotOrSelectsTheFirst) {
+  VehicleEditor::SetupAction(e, 0, 2);
+  VehicleEditor::SetupAction(e, 0, 2);  // 4 set-ups, the fourth current
+  std::snprintf(car().setups[3].name, SETUP_NAME_SIZE, "[fourth]");
+  VehicleEditor::ApplySetup(*e, 1);
+  VehicleEditor::SetupAction(e, 0, 3);
+  ASSERT_TRUE(Asked("Delete setup?"));
+  AnswerYes();
+  EXPECT_STREQ(Slots[NumNodes].name, "delete setup");
+  ASSERT_EQ(car().setupCount, 3);
+  EXPECT_EQ(car().setupIndex, 1);
+  EXPECT_STREQ(car().setups[1].name, "[fourth]");
+  VehicleEditor::ApplySetup(*e, 2);
+  VehicleEditor::SetupAction(e, 0, 4);
+  EXPECT_EQ(car().setupCount, 2);
+  EXPECT_EQ(car().setupIndex, 0);
+  VehicleEditor::SetupAction(e, 0, 4);
+  // The last one left cannot be deleted and the question is not asked.
+  Reports().questions.clear();
+  VehicleEditor::SetupAction(e, 0, 3);
+  VehicleEditor::SetupAction(e, 0, 4);
+  EXPECT_EQ(car().setupCount, 1);
+  EXPECT_TRUE(Reports().questions.empty());
+  // The colour configurations alike.
+  VehicleEditor::ApplyColourConfig(*e, 0);
+  const ColourSet third = car().colourConfigs[2];
+  VehicleEditor::ColourConfigAction(e, 0, 3);
+  ASSERT_TRUE(Asked("Delete colour config?"));
+  AnswerYes();
+  ASSERT_EQ(car().colourConfigCount, 2);
+  EXPECT_EQ(car().colourIndex, 0);
+  EXPECT_EQ(std::memcmp(&car().colourConfigs[0], &third, sizeof third), 0);
+}
+
+TEST_F(Setups, NamesBelowFourteenCharactersAreBracketedAndARightClickAsksForOne) {
+  VehicleEditor::RenameSetup(*e, "thirteen_char");
+  EXPECT_STREQ(car().setups[car().setupIndex].name, "[thirteen_char]");
+  VehicleEditor::RenameSetup(*e, "fourteen_chars");
+  EXPECT_STREQ(car().setups[car().setupIndex].name, "fourteen_chars");
+  EXPECT_STREQ(Slots[NumNodes].name, "rename setup");
+  VehicleEditor::SelectSetup(e, 4, 1);
+  EXPECT_EQ(car().setupIndex, 1);
+  Type("Enter new name for setup", "wet");
+  EXPECT_STREQ(car().setups[1].name, "[wet]");
+}
+
+TEST_F(Setups, ChoosingASetupCopiesItsWordsAndAColourConfigWaitsForTheNextFrame) {
+  ASSERT_NE(std::memcmp(&car().setups[0].record, &car().setups[1].record, sizeof(SetupRecord)), 0);
+  const uint32_t setups = e->carSetups;
+  // The car's set-up then holds the copy within the vehicle's limits: choosing a set-up gives
+  // the same working set-up every time, whatever was chosen before.
+  VehicleEditor::SelectSetup(e, 0, 1);
+  const SetupRecord second = car().currentSetup;
+  VehicleEditor::SelectSetup(e, 0, 0);
+  const SetupRecord first = car().currentSetup;
+  EXPECT_NE(std::memcmp(&first, &second, sizeof first), 0);
+  VehicleEditor::SelectSetup(e, 0, 1);
+  EXPECT_EQ(std::memcmp(&car().currentSetup, &second, sizeof second), 0);
+  EXPECT_EQ(EditorSetupChoice, 1);
+  EXPECT_EQ(e->carSetups, setups + 3);
+  VehicleEditor::SelectColourConfig(e, 0, 2);
+  EXPECT_EQ(std::memcmp(&car().currentColours, &car().colourConfigs[2], sizeof(ColourSet)), 0);
+  EXPECT_EQ(e->rebuildModelCountdown, 1);
+  EXPECT_EQ(e->releaseMeshesCountdown, 1);
+  EXPECT_EQ(EditorColourChoice, 2);
+  EXPECT_EQ(ColoursChangedWord, 1u);
+  // An index past the list is no choice.
+  VehicleEditor::SelectColourConfig(e, 0, 9);
+  EXPECT_EQ(car().colourIndex, 2);
+}
+
+TEST_F(Setups, SetupAndColourConfigFilesSaveAndLoadWithTheirMessages) {
+  std::filesystem::create_directories("data/setups");
+  std::filesystem::create_directories("data/colours");
+  const SetupRecord saved = car().currentSetup;
+  VehicleEditor::SetupAction(e, 0, 0);
+  Type("Enter name of setup to SAVE", "mine");
+  EXPECT_TRUE(SaidInfo("Saved setup"));
+  ASSERT_FALSE(Reports().sounds.empty());
+  EXPECT_EQ(Reports().sounds.back(), 2);
+  std::memset(car().currentSetup.bytes, 0, 20);
+  VehicleEditor::SetupAction(e, 0, 1);
+  Type("Enter name of setup to LOAD", "mine");
+  EXPECT_STREQ(Slots[NumNodes].name, "load setup");
+  EXPECT_EQ(CompareSetups(car().currentSetup, saved, 0), 0);
+  EXPECT_EQ(std::memcmp(&car().setups[car().setupIndex].record, &car().currentSetup, sizeof(SetupRecord)), 0);
+  // A file that does not read records nothing.
+  ASSERT_EQ(FileWriteAll("data\\setups\\short.set", "QXSETT", 6), 0);
+  const int nodes = NumNodes;
+  VehicleEditor::SetupAction(e, 0, 1);
+  Type("Enter name of setup to LOAD", "short");
+  EXPECT_TRUE(SaidInfo("Could not load setup"));
+  EXPECT_TRUE(SaidLine("Could not load setup : data\\setups\\short.set"));
+  EXPECT_EQ(NumNodes, nodes);
+
+  const ColourSet colours = car().currentColours;
+  VehicleEditor::ColourConfigAction(e, 0, 0);
+  Type("Enter name of colour config to SAVE", "paint");
+  EXPECT_TRUE(SaidInfo("Saved colours"));
+  car().currentColours.groups[0][0] = 0;
+  VehicleEditor::ColourConfigAction(e, 0, 1);
+  Type("Enter name of colour config to LOAD", "paint");
+  EXPECT_STREQ(Slots[NumNodes].name, "load colour config");
+  EXPECT_EQ(std::memcmp(&car().currentColours, &colours, sizeof colours), 0);
+  // Both files written again from what they loaded hold the same bytes.
+  VehicleEditor::SetupAction(e, 0, 0);
+  Type("Enter name of setup to SAVE", "mine2");
+  VehicleEditor::ColourConfigAction(e, 0, 0);
+  Type("Enter name of colour config to SAVE", "paint2");
+  std::string a, b;
+  ASSERT_EQ(FileReadAll("data\\setups\\mine.set", a, 4096), 0);
+  ASSERT_EQ(FileReadAll("data\\setups\\mine2.set", b, 4096), 0);
+  EXPECT_EQ(a, b);
+  ASSERT_EQ(FileReadAll("data\\colours\\paint.col", a, 4096), 0);
+  ASSERT_EQ(FileReadAll("data\\colours\\paint2.col", b, 4096), 0);
+  EXPECT_EQ(a, b);
+  VehicleEditor::ColourConfigAction(e, 0, 1);
+  Type("Enter name of colour config to LOAD", "../escape");
+  EXPECT_STREQ(Slots[NumNodes].name, "load colour config");
+}
+
+}  // namespace

@@ -1,0 +1,483 @@
+// file_actions_test.cpp - the vehicle editor's files on the sample "Runabout": frames and
+// colour sets written, read back and written again to the same bytes, their normalisations
+// and versions, damaged files that change nothing, the saves with their name rules, the
+// very-different question and injected write failures, and the prompts of the vehicle pages.
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "core/data_file.h"
+#include "modeller/model/model_file.h"
+#include "platform/files.h"
+#include "ui/interface.h"
+#include "tests/vehicle_editor/editor_fixture.h"
+#include "vehicle_editor/file_actions.h"
+
+using namespace VehicleUndo;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Read(const char* path) {
+  std::string bytes;
+  EXPECT_EQ(FileReadAll(path, bytes, 1 << 28), 0) << path;
+  return bytes;
+}
+
+void PutInt(std::vector<uint8_t>& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+void PutFloat(std::vector<uint8_t>& out, float v) {
+  uint32_t bits;
+  std::memcpy(&bits, &v, 4);
+  PutInt(out, bits);
+}
+void PutPoint(std::vector<uint8_t>& out, int32_t x, int32_t y, int32_t z, float work, uint16_t flags, uint8_t type) {
+  PutInt(out, uint32_t(x));
+  PutInt(out, uint32_t(y));
+  PutInt(out, uint32_t(z));
+  PutFloat(out, work);
+  out.push_back(uint8_t(flags));
+  out.push_back(uint8_t(flags >> 8));
+  out.push_back(type);
+  out.push_back(0);
+}
+void PutTube(std::vector<uint8_t>& out, int16_t a, int16_t b, float value, uint32_t flags) {
+  out.push_back(uint8_t(a));
+  out.push_back(uint8_t(uint16_t(a) >> 8));
+  out.push_back(uint8_t(b));
+  out.push_back(uint8_t(uint16_t(b) >> 8));
+  PutFloat(out, value);
+  PutInt(out, flags);
+}
+void WriteFile(const char* path, const char* magic, const std::vector<uint8_t>& body, int version) {
+  const std::vector<uint8_t> image = DataFileImage(magic, body, version);
+  ASSERT_EQ(FileWriteAll(path, image.data(), image.size()), 0);
+}
+
+// A frame of three points and three tubes (one with a wheel end).
+std::vector<uint8_t> SmallFrame() {
+  std::vector<uint8_t> b;
+  PutInt(b, 3);
+  PutPoint(b, 65536, 0, 0, 3.5f, 0x0005, 0);
+  PutPoint(b, 0, 65536, 0, 0.0f, 0, 1);
+  PutPoint(b, 0, 0, 65536, 0.0f, 0, 2);
+  PutInt(b, 3);
+  PutTube(b, 0, 1, 100.0f, 1);
+  PutTube(b, 1, 2, 0.1f, 0);
+  PutTube(b, 2, -5, 0.03f, 0);
+  return b;
+}
+
+class Files : public EditorTest {
+ protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    fs::create_directories("data/frame");
+    fs::create_directories("data/colours");
+  }
+  void TearDown() override {
+    FilesInjectCommitFailures(0, 0);
+    EditorTest::TearDown();
+  }
+  // A refused read: the vehicle, the history and the car's set-up count stay.
+  template <class Load>
+  void ExpectNothingChanged(const char* what, Load load) {
+    const std::vector<uint8_t> before = Bytes();
+    const int nodes = NumNodes;
+    const uint32_t setups = e->carSetups;
+    EXPECT_EQ(load(), 0) << what;
+    EXPECT_EQ(Bytes(), before) << what;
+    EXPECT_EQ(NumNodes, nodes) << what;
+    EXPECT_EQ(e->carSetups, setups) << what;
+  }
+};
+
+TEST_F(Files, AFrameFileReadsBackToTheSameBytesAndTheFrame) {
+  ASSERT_EQ(VehicleEditor::SaveFrameFile(*e, "one"), 1);
+  const std::string first = Read("data\\frame\\one.frm");
+  ASSERT_EQ(first.substr(0, 8), std::string("QXFRM_\x00\xFC", 8));
+  const std::vector<uint8_t> vehicle = Bytes();
+  VehicleEditor::DeleteFrame(*e);
+  ASSERT_EQ(VehicleEditor::LoadFrameFile(*e, "one"), 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "load frame");
+  EXPECT_EQ(Bytes(), vehicle);
+  ASSERT_EQ(VehicleEditor::SaveFrameFile(*e, "two"), 1);
+  EXPECT_EQ(Read("data\\frame\\two.frm"), first);
+}
+
+TEST_F(Files, AFrameFileIsNormalisedOnReadingAndItsVersionsChecked) {
+  WriteFile("data\\frame\\small.frm", "QXFRM_", SmallFrame(), 248);
+  ASSERT_EQ(VehicleEditor::LoadFrameFile(*e, "small"), 1);
+  ASSERT_EQ(car().framePointCount, 3);
+  EXPECT_EQ(car().framePoints[0].work, 0.0f);
+  EXPECT_EQ(car().framePoints[0].flags, 4);
+  ASSERT_EQ(car().frameTubeCount, 3);
+  EXPECT_EQ(car().frameTubes[0].massPerMetre, 40.0f);
+  EXPECT_EQ(car().frameTubes[0].flags & 1u, 1u);  // the marker colour bit stays
+  EXPECT_EQ(car().frameTubes[1].massPerMetre, 0.5f);
+  EXPECT_FLOAT_EQ(car().frameTubes[2].radius, 0.03f);
+  EXPECT_EQ(car().frameTubes[2].massPerMetre, 0.0f);
+  WriteFile("data\\frame\\old.frm", "QXFRM_", SmallFrame(), 247);
+  ExpectNothingChanged("247", [&] { return VehicleEditor::LoadFrameFile(*e, "old"); });
+  EXPECT_TRUE(SaidLine("Could not open file : data\\frame\\old.frm"));
+  WriteFile("data\\frame\\later.frm", "QXFRM_", SmallFrame(), 253);
+  ExpectNothingChanged("253", [&] { return VehicleEditor::LoadFrameFile(*e, "later"); });
+  ExpectNothingChanged("missing", [&] { return VehicleEditor::LoadFrameFile(*e, "none"); });
+  ExpectNothingChanged("bad name", [&] { return VehicleEditor::LoadFrameFile(*e, "a/b"); });
+}
+
+TEST_F(Files, ADamagedFrameFileNamesTheFieldAndChangesNothing) {
+  const std::vector<uint8_t> whole = SmallFrame();
+  for (size_t cut = 0; cut < whole.size(); ++cut) {
+    WriteFile("data\\frame\\cut.frm", "QXFRM_", std::vector<uint8_t>(whole.begin(), whole.begin() + cut), 252);
+    ExpectNothingChanged("cut", [&] { return VehicleEditor::LoadFrameFile(*e, "cut"); });
+  }
+  EXPECT_TRUE(SaidLine("data\\frame\\cut.frm"));
+  std::vector<uint8_t> counts = whole;
+  counts[0] = 0xFF;
+  WriteFile("data\\frame\\count.frm", "QXFRM_", counts, 252);
+  Reports().lines.clear();
+  ExpectNothingChanged("count", [&] { return VehicleEditor::LoadFrameFile(*e, "count"); });
+  EXPECT_TRUE(SaidLine("frame point count"));
+  for (const int16_t end : {int16_t(3), int16_t(-7), int16_t(-32768)}) {
+    std::vector<uint8_t> bad = whole;
+    const size_t secondTube = 4 + 3 * 20 + 4 + 12;
+    bad[secondTube + 2] = uint8_t(end);
+    bad[secondTube + 3] = uint8_t(uint16_t(end) >> 8);
+    WriteFile("data\\frame\\end.frm", "QXFRM_", bad, 252);
+    Reports().lines.clear();
+    ExpectNothingChanged("end", [&] { return VehicleEditor::LoadFrameFile(*e, "end"); });
+    EXPECT_TRUE(SaidLine("frame tube 1")) << end;
+  }
+}
+
+TEST_F(Files, AVehicleFileWithATubeEndOutsideTheFrameIsRefused) {
+  car().frameTubes[2].b = 40;
+  ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "BadEnd", 1), 1);
+  car().frameTubes[2].b = 2;
+  Reports().lines.clear();
+  ExpectNothingChanged("veh", [&] { return VehicleEditor::LoadVehicleState(*e, "BadEnd", -1); });
+  EXPECT_TRUE(SaidLine("BadEnd")) << (Reports().lines.empty() ? "" : Reports().lines[0]);
+  EXPECT_TRUE(SaidLine("frame tube 2")) << (Reports().lines.empty() ? "" : Reports().lines[0]);
+}
+
+TEST_F(Files, AddingAFrameKeepsTheVehiclesTubesAndMovesOnlyPointEnds) {
+  WriteFile("data\\frame\\small.frm", "QXFRM_", SmallFrame(), 252);
+  const FrameTube firstTube = car().frameTubes[0];
+  ASSERT_EQ(VehicleEditor::AddFrameFile(*e, "small"), 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "add frame");
+  ASSERT_EQ(car().framePointCount, 11);
+  ASSERT_EQ(car().frameTubeCount, 10);
+  EXPECT_EQ(car().frameTubes[0].a, firstTube.a);
+  EXPECT_EQ(car().frameTubes[7].a, 8);
+  EXPECT_EQ(car().frameTubes[7].b, 9);
+  EXPECT_EQ(car().frameTubes[9].a, 10);
+  EXPECT_EQ(car().frameTubes[9].b, -5);
+  EXPECT_EQ(car().framePoints[8].x, 65536);
+  EXPECT_EQ(car().framePoints[8].flags, 4);
+  // Without points the menu refuses and records nothing.
+  while (car().frameTubeCount) {
+    e->selection = VehicleSelection{-1, NO_POINT, 0, 0, {}};
+    VehicleEditor::TubeAction(e, 0, 0);
+  }
+  VehicleEditor::DeleteFrame(*e);
+  while (car().framePointCount) {
+    e->selection.selectedPoint = 0;
+    VehicleEditor::DeleteSelected(*e);
+  }
+  VehicleEditor::FileAction(e, 0, 13);
+  EXPECT_TRUE(SaidBox("No points in frame - use LOAD frame function instead"));
+  ExpectNothingChanged("empty", [&] { return VehicleEditor::AddFrameFile(*e, "small"); });
+}
+
+std::vector<uint8_t> ColourSetBody(uint32_t count, bool lights) {
+  std::vector<uint8_t> b;
+  PutInt(b, count);
+  for (uint32_t i = 0; i < count; ++i) {
+    for (int c = 0; c < 16; ++c) b.push_back(uint8_t('a' + c));  // 16 characters, no zero
+    for (int w = 0; w < 8; ++w) PutInt(b, 0xFF050AC8u);          // 200, 10, 5 and a fourth byte
+  }
+  if (lights) {
+    PutInt(b, 8);
+    for (int w = 0; w < 8; ++w) PutInt(b, 0x00112233u + w);
+  }
+  return b;
+}
+
+TEST_F(Files, AColourSetReadsBackToTheSameBytesWithItsNormalisations) {
+  ASSERT_EQ(VehicleEditor::SaveAllColours(*e, "all"), 1);
+  const std::string first = Read("data\\colours\\all.all");
+  ASSERT_EQ(VehicleEditor::LoadAllColours(*e, "all"), 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "load all colours");
+  ASSERT_EQ(VehicleEditor::SaveAllColours(*e, "again"), 1);
+  EXPECT_EQ(Read("data\\colours\\again.all"), first);
+
+  WriteFile("data\\colours\\raw.all", "ZKTALL", ColourSetBody(2, true), 248);
+  ASSERT_EQ(VehicleEditor::LoadAllColours(*e, "raw"), 1);
+  ASSERT_EQ(car().colourConfigCount, 2);
+  EXPECT_STREQ(car().colourConfigs[1].name, "abcdefghijklmno");
+  EXPECT_EQ(car().colourConfigs[1].groups[1][3], RgbWord(160, 10, 10));
+  EXPECT_EQ(car().colours[7], 0x00112233u + 7);
+  EXPECT_EQ(car().colourIndex, 0);
+  EXPECT_EQ(std::memcmp(&car().currentColours, &car().colourConfigs[0], sizeof(ColourSet)), 0);
+  // An older file without the light block keeps the lights.
+  WriteFile("data\\colours\\old.all", "ZKTALL", ColourSetBody(1, false), 252);
+  ASSERT_EQ(VehicleEditor::LoadAllColours(*e, "old"), 1);
+  EXPECT_TRUE(SaidLine("Loaded mesh colours but could not load light colours (old version)"));
+  EXPECT_EQ(car().colourConfigCount, 1);
+  EXPECT_EQ(car().colours[7], 0x00112233u + 7);
+}
+
+TEST_F(Files, ADamagedColourSetChangesNothing) {
+  for (const uint32_t count : {0u, 10u, 0xFFFFFFFFu}) {
+    WriteFile("data\\colours\\count.all", "ZKTALL", ColourSetBody(count == 10 ? 10 : 0, true), 252);
+    std::vector<uint8_t> body = ColourSetBody(1, true);
+    body[0] = uint8_t(count);
+    body[1] = uint8_t(count >> 8);
+    body[2] = uint8_t(count >> 16);
+    body[3] = uint8_t(count >> 24);
+    WriteFile("data\\colours\\count.all", "ZKTALL", body, 252);
+    Reports().lines.clear();
+    ExpectNothingChanged("count", [&] { return VehicleEditor::LoadAllColours(*e, "count"); });
+    EXPECT_TRUE(SaidLine("colour configuration count")) << count;
+  }
+  const std::vector<uint8_t> whole = ColourSetBody(2, true);
+  for (size_t cut = 0; cut < whole.size(); ++cut) {
+    // Cut just after the configurations, the file is an older one: it loads.
+    if (cut == 4 + 2 * 48) continue;
+    WriteFile("data\\colours\\cut.all", "ZKTALL", std::vector<uint8_t>(whole.begin(), whole.begin() + cut), 252);
+    ExpectNothingChanged("cut", [&] { return VehicleEditor::LoadAllColours(*e, "cut"); });
+  }
+  WriteFile("data\\colours\\old.all", "ZKTALL", whole, 247);
+  ExpectNothingChanged("247", [&] { return VehicleEditor::LoadAllColours(*e, "old"); });
+}
+
+TEST_F(Files, SavesReadBackToTheSameBytesAndFollowTheNameRules) {
+  char code[5] = {};
+  std::memcpy(code, car().modelCode, 4);
+  const std::string vob = std::string("data\\veh\\") + code + ".vob";
+  car().fuelTankCapacity = 33.0f;
+  e->selection.saved = 0;
+  ASSERT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "Mine"), 1);
+  EXPECT_EQ(e->selection.saved, 1);
+  EXPECT_STREQ(e->vehicleName, "Mine");
+  EXPECT_STREQ(car().vehicleName, "Mine");
+  const std::string veh = Read("data\\veh\\Mine.veh"), model = Read(vob.c_str());
+  ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, "Mine", -1), 1);
+  ASSERT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "Mine"), 1);
+  EXPECT_EQ(Read("data\\veh\\Mine.veh"), veh);
+  EXPECT_EQ(Read(vob.c_str()), model);
+  // "VEH only" beside its model, and "SAVE" with the model inside.
+  ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Only", 0), 1);
+  ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, "Only", -1), 1);
+  const std::string only = Read("data\\veh\\Only.veh");
+  ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Only", 0), 1);
+  EXPECT_EQ(Read("data\\veh\\Only.veh"), only);
+  // "SAVE" of the vehicle read from the file of its name (a stored model takes the name).
+  ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, "Runabout", -1), 1);
+  ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Runabout", 1), 1);
+  const std::string inside = Read("data\\veh\\Runabout.veh");
+  ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, "Runabout", -1), 1);
+  ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Runabout", 1), 1);
+  EXPECT_EQ(Read("data\\veh\\Runabout.veh"), inside);
+  EXPECT_GT(inside.size(), only.size());
+
+  EXPECT_EQ(VehicleEditor::SaveVehicleOnly(*e, "a", 1), 0);
+  EXPECT_TRUE(SaidBox("VEH name must contain at least two characters"));
+  EXPECT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "../x"), 0);
+  EXPECT_EQ(VehicleEditor::SaveVobOnly(*e, "ABC"), 0);
+  EXPECT_TRUE(SaidBox("VOB name must be two characters in length"));
+  fs::remove(PathToNative(vob.c_str()));
+  VehicleEditor::FileAction(e, 0, 4);
+  EXPECT_TRUE(SaidBox(std::string("Can't save VEH only - ") + code + ".vob was not found"));
+}
+
+TEST_F(Files, AFailedWriteAtAnyStepKeepsTheOldFilesTheNameAndTheMarks) {
+  ASSERT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "Kept"), 1);
+  char code[5] = {};
+  std::memcpy(code, car().modelCode, 4);
+  const std::string vob = std::string("data\\veh\\") + code + ".vob";
+  const std::string veh = Read("data\\veh\\Kept.veh"), model = Read(vob.c_str());
+  car().fuelTankCapacity = 41.0f;
+  car().model->points[0].x += 65536;
+  e->selection.saved = 0;
+  for (int step = 0; step < 2; ++step) {
+    std::snprintf(e->vehicleName, sizeof e->vehicleName, "Before");
+    std::snprintf(car().vehicleName, sizeof car().vehicleName, "Before");
+    FilesInjectCommitFailuresAfter(step, 1, ENOSPC);
+    Reports().lines.clear();
+    EXPECT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "Kept"), 0) << step;
+    EXPECT_TRUE(SaidLine(step == 0 ? "Kept.veh" : code)) << step;
+    EXPECT_EQ(Read("data\\veh\\Kept.veh"), veh) << step;
+    EXPECT_EQ(Read(vob.c_str()), model) << step;
+    EXPECT_STREQ(e->vehicleName, "Before");
+    EXPECT_STREQ(car().vehicleName, "Before");
+    EXPECT_EQ(e->selection.saved, 0);
+  }
+  FilesInjectCommitFailures(1, EIO);
+  EXPECT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Kept", 1), 0);
+  EXPECT_EQ(Read("data\\veh\\Kept.veh"), veh);
+  EXPECT_EQ(e->selection.saved, 0);
+  EXPECT_FALSE(fs::exists("data/veh/Fresh.veh"));
+  FilesInjectCommitFailuresAfter(1, 1, ENOSPC);
+  EXPECT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "Fresh"), 0);
+  EXPECT_FALSE(fs::exists("data/veh/Fresh.veh"));  // a new file is taken back too
+}
+
+TEST_F(Files, AFailedFrameOrColourSetSaveKeepsTheOldFile) {
+  ASSERT_EQ(VehicleEditor::SaveFrameFile(*e, "kept"), 1);
+  ASSERT_EQ(VehicleEditor::SaveAllColours(*e, "kept"), 1);
+  const std::string frame = Read("data\\frame\\kept.frm"), colours = Read("data\\colours\\kept.all");
+  VehicleEditor::DeleteFrame(*e);
+  car().colourConfigCount = 1;
+  FilesInjectCommitFailures(2, ENOSPC);
+  Reports().lines.clear();
+  EXPECT_EQ(VehicleEditor::SaveFrameFile(*e, "kept"), 0);
+  EXPECT_EQ(VehicleEditor::SaveAllColours(*e, "kept"), 0);
+  EXPECT_TRUE(SaidLine("data\\frame\\kept.frm"));
+  EXPECT_TRUE(SaidLine("data\\colours\\kept.all"));
+  EXPECT_EQ(Read("data\\frame\\kept.frm"), frame);
+  EXPECT_EQ(Read("data\\colours\\kept.all"), colours);
+}
+
+TEST_F(Files, AVeryDifferentModelIsAskedAboutByTheHalfCountRule) {
+  ModelObject& m = *car().model;
+  ASSERT_GT(m.pointCount, 3);
+  EXPECT_EQ(VehicleEditor::IsVeryDifferentVob(*e, "ZZ"), 0);  // no file
+  ASSERT_EQ(SaveModelFile(m, nullptr, "data\\veh\\ZZ.vob", 1), 1);
+  EXPECT_EQ(VehicleEditor::IsVeryDifferentVob(*e, "ZZ"), 0);
+  // Half the file's points found: not different; one fewer: different.
+  std::vector<IntVector> file, model;
+  CollectModelPoints(m, model);
+  for (size_t i = 0; i < 10; ++i) file.push_back(IntVector{int32_t(i), 7, 7});
+  for (size_t i = 0; i < 5; ++i) file[i] = model[i];
+  EXPECT_EQ(EnoughPointsShared(file, model), 1);
+  file[4] = IntVector{-1, -1, -1};
+  EXPECT_EQ(EnoughPointsShared(file, model), 0);
+  EXPECT_EQ(EnoughPointsShared({}, model), 0);
+  ModelObject empty{};
+  empty.Init();
+  ASSERT_EQ(SaveModelFile(empty, nullptr, "data\\veh\\EM.vob", 1), 1);
+  empty.Free();
+  EXPECT_EQ(VehicleEditor::IsVeryDifferentVob(*e, "EM"), 1);
+  // Saving over it asks first; yes saves and takes the name as the vehicle's model code.
+  const std::string before = Read("data\\veh\\EM.vob");
+  EXPECT_EQ(VehicleEditor::SaveVobOnly(*e, "em"), 0);
+  ASSERT_TRUE(Asked("A VERY DIFFERENT object file em.vob already exists / Overwrite ^1DIFFERENT^8 file named ^1em.vob^8?"));
+  EXPECT_EQ(Read("data\\veh\\EM.vob"), before);
+  AnswerYes();
+  EXPECT_NE(Read("data\\veh\\EM.vob"), before);
+  EXPECT_STREQ(car().modelCode, "EM");
+}
+
+TEST_F(Files, UnsavedWorkFollowsTheSavedState) {
+  car().fuelTankCapacity = 12.0f;
+  RecordEdit("fuel");
+  const std::vector<uint8_t> unsaved = Bytes();
+  EXPECT_EQ(e->selection.saved, 0);
+  VehicleEditor::FileAction(e, 0, 2);
+  Type("Enter name of vehicle to LOAD", "Runabout");
+  EXPECT_STREQ(Slots[NumNodes].name, "load Runabout");
+  UndoEdit(*e);
+  EXPECT_EQ(Bytes(), unsaved);
+  EXPECT_EQ(e->selection.saved, 0);
+  VehicleEditor::FileAction(e, 0, 6);
+  Type("Name of vehicle to SAVE", "Runabout2");
+  EXPECT_EQ(e->selection.saved, 1);
+  // An edit and an undo back to the saved point.
+  RecordEdit("tank");
+  car().fuelTankCapacity = 20.0f;
+  EXPECT_EQ(e->selection.saved, 0);
+  UndoEdit(*e);
+  EXPECT_EQ(e->selection.saved, 1);
+  // Saved: Esc ends the editor at once.
+  VehicleEditor::Key(&e->prss, 27);
+  EXPECT_EQ(e->prss.alive, 0);
+}
+
+// The file row as one frame of the screen adds it: the name box's text and whether "SAVE" is
+// there.
+struct FileRow {
+  std::string name;
+  const InterfaceButton* save = nullptr;
+};
+FileRow AddFileRow(VehicleEditor* e) {
+  ClearInterface();
+  FrameSkipped = 0;
+  VehicleEditor::ScreenAction(&e->prss);
+  FrameSkipped = 1;
+  FileRow row;
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (b.hint && std::string(b.hint) == "The vehicle's file name") row.name = b.text.text;
+    if (b.handler == VehicleEditor::FileAction && b.word == 6) row.save = &b;
+  }
+  return row;
+}
+
+TEST_F(Files, TheFileRowMarksUnsavedWorkAndItsSaveButtonSaves) {
+  FileRow row = AddFileRow(e);
+  EXPECT_EQ(row.name, "Runabout");
+  ASSERT_NE(row.save, nullptr);
+  RecordEdit("tank");
+  car().fuelTankCapacity = 30.0f;
+  EXPECT_EQ(AddFileRow(e).name, "Runabout^1*");
+  // A click on "SAVE" runs its handler with its word: the prompt, then the save.
+  row = AddFileRow(e);
+  row.save->handler(row.save->owner, 1, row.save->word);
+  Type("Name of vehicle to SAVE", "Saved");
+  EXPECT_EQ(AddFileRow(e).name, "Saved");
+  EXPECT_TRUE(fs::exists("data/veh/Saved.veh"));
+  ClearInterface();
+}
+
+TEST_F(Files, ThePromptsOfTheVehiclePages) {
+  EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_abcdefghij"), 1);
+  EXPECT_EQ(std::string(car().steerAnimation, 7), "abcdefg");
+  EXPECT_EQ(car().steerAnimation[7], 0);
+  EXPECT_STREQ(Slots[NumNodes].name, "set animation name");
+  EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_"), 1);
+  EXPECT_EQ(car().steerAnimation[0], 0);
+  const int nodes = NumNodes;
+  EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_\xC3\xA9t\xC3\xA9"), 0);
+  EXPECT_TRUE(SaidBox("Animation file name must be ASCII (e.g. 0-9 A-Z a-z)"));
+  EXPECT_EQ(NumNodes, nodes);
+
+  EXPECT_EQ(VehicleEditor::SetSkinId(*e, "ab1"), 1);
+  EXPECT_STREQ(car().shortName, "AB1");
+  EXPECT_STREQ(Slots[NumNodes].name, "set official Skin ID");
+  EXPECT_EQ(VehicleEditor::SetSkinId(*e, "ab12"), 0);
+  EXPECT_TRUE(SaidBox("Skin ID must have either 3 or 6 characters"));
+  EXPECT_EQ(VehicleEditor::SetSkinId(*e, "00zz00"), 0);
+  EXPECT_TRUE(SaidBox("Skin ID should be a hexadecimal number"));
+  EXPECT_EQ(VehicleEditor::SetSkinId(*e, "0000FF"), 0);
+  EXPECT_EQ(VehicleEditor::SetSkinId(*e, "303132"), 0);  // reads as the letters "210"
+  EXPECT_TRUE(SaidBox("Invalid Skin ID"));
+  EXPECT_STREQ(car().shortName, "AB1");
+  EditorShellHooks.checkVehicleSkins = [](const Car&) { return 2; };
+  EXPECT_EQ(VehicleEditor::SetSkinId(*e, "a1b2c3"), 1);
+  EditorShellHooks.checkVehicleSkins = nullptr;
+  EXPECT_STREQ(car().shortName, "A1B2C3");
+  EXPECT_STREQ(Slots[NumNodes].name, "set mod Skin ID");
+  EXPECT_TRUE(SaidBox("Skin ID is set but 2 default skins were not found Press H to see them in the message history"));
+
+  char folder[128] = "";
+  EditorShellHooks.testExportFolder = folder;
+  EditorShellHooks.testExportFolderSize = sizeof folder;
+  EXPECT_EQ(VehicleEditor::SetTestExportFolder(*e, "no/such/folder"), 0);
+  EXPECT_STREQ(folder, "");
+  EXPECT_EQ(VehicleEditor::SetTestExportFolder(*e, "data"), 1);
+  EXPECT_STREQ(folder, "data");
+  EditorShellHooks.testExportFolder = nullptr;
+
+  ASSERT_EQ(VehicleEditor::SaveWheelFile(*e, "rim"), 1);
+  ASSERT_EQ(VehicleEditor::LoadWheelFile(*e, "rim"), 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "load wheel");
+  const int wheelNodes = NumNodes;
+  EXPECT_EQ(VehicleEditor::LoadWheelFile(*e, "none"), 0);
+  EXPECT_EQ(NumNodes, wheelNodes);
+}
+
+}  // namespace

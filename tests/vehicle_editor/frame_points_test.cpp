@@ -1,0 +1,304 @@
+// frame_points_test.cpp - the editor's frame tools on the sample "Runabout" (8 points: four
+// vertices, then the front lower pivot 4, the front top 5, the rear lower pivot 6 and the
+// rear upper pivot 7; 7 tubes, 4 and 5 suspension links to -5 and -6): points made, copied,
+// deleted and dragged, tubes added and deleted, the frame deleted; refusals change nothing.
+#include <cstring>
+
+#include "core/window_state.h"
+#include "tests/vehicle_editor/editor_fixture.h"
+#include "vehicle/car_geometry.h"
+#include "vehicle_editor/frame_points.h"
+
+using namespace VehicleUndo;
+
+namespace {
+
+class Frame : public EditorTest {
+ protected:
+  // One successful change: one node, one set-up of the car.
+  template <class Change>
+  void ExpectOneChange(const char* name, Change change) {
+    const int nodes = NumNodes;
+    const uint32_t setups = e->carSetups;
+    change();
+    EXPECT_EQ(NumNodes, nodes + 1) << name;
+    EXPECT_STREQ(Slots[NumNodes].name, name);
+    EXPECT_EQ(e->carSetups, setups + 1) << name;
+    EXPECT_EQ(e->selection.saved, 0);
+  }
+  // A refusal: the frame, the history and the car's set-up count are untouched.
+  template <class Change>
+  void ExpectRefused(const char* message, Change change) {
+    const std::vector<uint8_t> before = Bytes();
+    const int nodes = NumNodes;
+    const uint32_t setups = e->carSetups;
+    Reports().boxes.clear();
+    change();
+    EXPECT_EQ(Bytes(), before) << message;
+    EXPECT_EQ(NumNodes, nodes) << message;
+    EXPECT_EQ(e->carSetups, setups) << message;
+    EXPECT_TRUE(SaidBox(message) || SaidInfo(message)) << message;
+  }
+  void Select(int point, int tube) {
+    e->selection.selectedPoint = point;
+    e->selection.selectedTube = tube;
+  }
+};
+
+TEST_F(Frame, TheSampleHasTheFrameTheseTestsExpect) {
+  ASSERT_EQ(car().framePointCount, 8);
+  ASSERT_EQ(car().frameTubeCount, 7);
+  EXPECT_EQ(car().framePoints[4].type, 1);
+  EXPECT_EQ(car().framePoints[6].type, 1);
+  EXPECT_EQ(car().frameTubes[4].b, -5);
+  EXPECT_EQ(car().frameTubes[5].b, -6);
+}
+
+TEST_F(Frame, NewAndDuplicatePointsAreAppendedAndSelected) {
+  ExpectOneChange("new point", [&] { VehicleEditor::PointAction(e, 0, 0); });
+  ASSERT_EQ(car().framePointCount, 9);
+  EXPECT_EQ(e->selection.selectedPoint, 8);
+  const FramePoint zero{};
+  EXPECT_EQ(std::memcmp(&car().framePoints[8], &zero, sizeof zero), 0);
+  Select(4, -1);
+  const FramePoint pivot = car().framePoints[4];
+  ExpectOneChange("duplicate point", [&] { VehicleEditor::PointAction(e, 0, 1); });
+  ASSERT_EQ(car().framePointCount, 10);
+  EXPECT_EQ(e->selection.selectedPoint, 9);
+  EXPECT_EQ(std::memcmp(&car().framePoints[9], &pivot, sizeof pivot), 0);
+  // Without a selected frame point there is nothing to copy.
+  Select(NO_POINT, -1);
+  const int nodes = NumNodes;
+  VehicleEditor::PointAction(e, 0, 1);
+  EXPECT_EQ(car().framePointCount, 10);
+  EXPECT_EQ(NumNodes, nodes);
+}
+
+TEST_F(Frame, DeletingPointsRenumbersTheLastPointsTubesAndFreesAnEmptyArray) {
+  Select(0, -1);
+  ExpectRefused("Point is used by a tube", [&] { VehicleEditor::PointAction(e, 0, 2); });
+  EXPECT_EQ(e->selection.selectedPoint, 0);
+  // Two new points 8 and 9; a tube from 0 to 9; deleting 8 moves 9 into its slot.
+  VehicleEditor::PointAction(e, 0, 0);
+  VehicleEditor::PointAction(e, 0, 0);
+  car().framePoints[9].x = 12345;
+  Select(0, -1);
+  ASSERT_EQ(VehicleEditor::AddTube(*e, 9), 1);
+  const int tube = car().frameTubeCount - 1;
+  Select(8, -1);
+  ExpectOneChange("delete point", [&] { VehicleEditor::DeleteSelected(*e); });
+  ASSERT_EQ(car().framePointCount, 9);
+  EXPECT_EQ(car().framePoints[8].x, 12345);
+  EXPECT_EQ(car().frameTubes[tube].a, 0);
+  EXPECT_EQ(car().frameTubes[tube].b, 8);
+  EXPECT_EQ(e->selection.selectedPoint, NO_POINT);
+  // A frame of one point: deleting it frees the array.
+  VehicleEditor::DeleteFrame(*e);
+  while (car().framePointCount) {
+    Select(0, -1);
+    VehicleEditor::DeleteSelected(*e);
+  }
+  VehicleEditor::PointAction(e, 0, 0);
+  ASSERT_EQ(car().framePointCount, 1);
+  ExpectOneChange("delete point", [&] { VehicleEditor::PointAction(e, 0, 2); });
+  EXPECT_EQ(car().framePointCount, 0);
+  EXPECT_EQ(car().framePoints, nullptr);
+  EXPECT_EQ(e->selection.selectedPoint, NO_POINT);
+}
+
+TEST_F(Frame, DeletingATubeMovesTheLastIntoItsSlotAndTheDeleteKeyChoosesByTheSelection) {
+  const FrameTube last = car().frameTubes[6];
+  Select(NO_POINT, 1);
+  ExpectOneChange("delete tube", [&] { VehicleEditor::Key(&e->prss, KEYCODE_DELETE); });
+  ASSERT_EQ(car().frameTubeCount, 6);
+  EXPECT_EQ(car().frameTubes[1].a, last.a);
+  EXPECT_EQ(car().frameTubes[1].b, last.b);
+  EXPECT_EQ(e->selection.selectedTube, -1);
+  // Word 1 only clears the selection; both selected: the message, nothing deleted.
+  Select(NO_POINT, 2);
+  VehicleEditor::TubeAction(e, 0, 1);
+  EXPECT_EQ(e->selection.selectedTube, -1);
+  Select(2, 2);
+  const int nodes = NumNodes;
+  VehicleEditor::Key(&e->prss, KEYCODE_DELETE);
+  EXPECT_TRUE(SaidInfo("A point and a tube are both selected"));
+  EXPECT_EQ(NumNodes, nodes);
+  EXPECT_EQ(car().frameTubeCount, 6);
+}
+
+TEST_F(Frame, AddingATubeRefusesWheelPointsItCannotUse) {
+  Select(-5, -1);
+  ExpectRefused("Can't add tube between two wheel points", [&] { VehicleEditor::AddTube(*e, -6); });
+  Select(0, -1);
+  ExpectRefused("Unknown wheel point", [&] { VehicleEditor::AddTube(*e, -9); });
+  // The rear axle with one wheel: its wheel points take no tube.
+  for (int i = 0; i < car().wheelCount; ++i)
+    if (car().wheels[i].wheelSet == 0) {
+      car().wheels[i].wheelSet = 1;
+      break;
+    }
+  EXPECT_EQ(AxleHasBothWheels(car(), 0), 0);
+  ExpectRefused("Can't add suspension tube to a single wheel", [&] { VehicleEditor::AddTube(*e, -4); });
+  Select(-3, -1);
+  ExpectRefused("Can't add suspension tube to a single wheel", [&] { VehicleEditor::AddTube(*e, 1); });
+  EXPECT_EQ(e->selection.selectedPoint, -3);
+}
+
+TEST_F(Frame, ANewTubeCopiesASelectedTubeOfItsKindOrTakesTheDefaults) {
+  Select(0, -1);
+  ExpectOneChange("add tube", [&] { VehicleEditor::AddTube(*e, 3); });
+  FrameTube t = car().frameTubes[7];
+  EXPECT_EQ(t.a, 0);
+  EXPECT_EQ(t.b, 3);
+  EXPECT_EQ(t.massPerMetre, 10.0f);
+  EXPECT_EQ(t.radius, 0.0f);
+  EXPECT_EQ(t.flags, 0u);
+  EXPECT_EQ(e->selection.selectedPoint, NO_POINT);
+  EXPECT_EQ(e->selection.selectedTube, 7);
+  // With the suspension link 5 selected a new frame tube takes the defaults still.
+  Select(1, 5);
+  VehicleEditor::AddTube(*e, 2);
+  EXPECT_EQ(car().frameTubes[8].massPerMetre, 10.0f);
+  Select(1, -1);
+  VehicleEditor::AddTube(*e, -1);
+  t = car().frameTubes[9];
+  EXPECT_EQ(t.massPerMetre, 0.0f);
+  EXPECT_FLOAT_EQ(t.radius, 0.02f);
+  EXPECT_EQ(t.flags, 0u);
+  // A link selected: a new link copies its radius and flags; a frame tube its mass.
+  Select(2, 4);
+  VehicleEditor::AddTube(*e, -2);
+  t = car().frameTubes[10];
+  EXPECT_EQ(t.radius, car().frameTubes[4].radius);
+  EXPECT_EQ(t.flags, car().frameTubes[4].flags);
+  Select(2, 1);
+  VehicleEditor::AddTube(*e, 1);
+  EXPECT_EQ(car().frameTubes[11].massPerMetre, car().frameTubes[1].massPerMetre);
+}
+
+TEST_F(Frame, WheelPointsComeFromTheWheelsByAxle) {
+  IntVector at[WHEEL_POINTS];
+  uint8_t present[WHEEL_POINTS];
+  WheelPointPositions(car(), at, present);
+  for (int s = 0; s < WHEEL_POINTS; ++s) EXPECT_EQ(present[s], 1) << s;
+  for (int i = 0; i < car().wheelCount; ++i) {
+    const CarWheel& w = car().wheels[i];
+    if (w.side < 0.0f) continue;
+    IntVector a, b, c;
+    WheelContactBox(car(), i, a, b, c);
+    const int centreSlot = (w.wheelSet == 1 ? -5 : -6) + WHEEL_POINTS;
+    EXPECT_EQ(at[centreSlot].x, c.x);
+    EXPECT_EQ(at[centreSlot].z, c.z);
+  }
+  EXPECT_EQ(WheelPointAxle(-6), 0);
+  EXPECT_EQ(WheelPointAxle(-1), 1);
+  EXPECT_EQ(WheelPointAxle(-7), -1);
+  EXPECT_EQ(WheelPointAxle(0), -1);
+}
+
+TEST_F(Frame, APivotMovedAlignsOnlyPivotsOfItsTypeOnItsSide) {
+  Select(4, -1);
+  VehicleEditor::PointAction(e, 0, 1);  // 8: a second front lower pivot
+  car().framePoints[8].x = -car().framePoints[8].x;
+  const FramePoint rear = car().framePoints[6], top = car().framePoints[5];
+  Reports().boxes.clear();
+  VehicleEditor::SelectPoint(e, 0, 4);
+  ASSERT_EQ(e->selection.selectedPoint, 4);
+  const uint32_t setups = e->carSetups;
+  VehicleEditor::MovePoint(*e, 65536, 0);
+  VehicleEditor::MovePoint(*e, -6554, 2);
+  VehicleEditor::PointsChanged(*e);
+  EXPECT_EQ(e->carSetups, setups + 1);
+  const FramePoint& moved = car().framePoints[4];
+  EXPECT_EQ(car().framePoints[8].x, moved.x);
+  EXPECT_EQ(car().framePoints[8].z, moved.z);
+  EXPECT_EQ(std::memcmp(&car().framePoints[6], &rear, sizeof rear), 0);
+  EXPECT_EQ(std::memcmp(&car().framePoints[5], &top, sizeof top), 0);
+  EXPECT_FLOAT_EQ(e->markedPosition[0], float(moved.x) / 65536.0f);
+  // Clicking the selected point deselects it; a tube marker toggles.
+  VehicleEditor::SelectPoint(e, 0, 4);
+  EXPECT_EQ(e->selection.selectedPoint, NO_POINT);
+  EXPECT_EQ(e->markedPointShown, 0);
+  VehicleEditor::SelectTube(e, 0, 3);
+  EXPECT_EQ(e->selection.selectedTube, 3);
+  VehicleEditor::SelectTube(e, 0, 3);
+  EXPECT_EQ(e->selection.selectedTube, -1);
+}
+
+TEST_F(Frame, ShiftClickOnAPointMarkerAddsATube) {
+  VehicleEditor::SelectPoint(e, 0, 0);
+  ShiftHeld = 1;
+  VehicleEditor::SelectPoint(e, 0, 3);
+  ShiftHeld = 0;
+  ASSERT_EQ(car().frameTubeCount, 8);
+  EXPECT_EQ(car().frameTubes[7].a, 0);
+  EXPECT_EQ(car().frameTubes[7].b, 3);
+}
+
+TEST_F(Frame, DeletingTheFrameKeepsTheSuspensionPointsInOrder) {
+  VehicleEditor::FrameAction(e, 0, 3);
+  ASSERT_TRUE(Asked("Delete entire frame?"));
+  const FramePoint kept[4] = {car().framePoints[4], car().framePoints[5], car().framePoints[6], car().framePoints[7]};
+  ExpectOneChange("delete frame", [&] { AnswerYes(); });
+  ASSERT_EQ(car().framePointCount, 4);
+  EXPECT_EQ(std::memcmp(car().framePoints, kept, sizeof kept), 0);
+  EXPECT_EQ(car().frameTubeCount, 0);
+  EXPECT_EQ(car().frameTubes, nullptr);
+  // The display words of the frame rows.
+  VehicleEditor::FrameAction(e, 0, 1);
+  EXPECT_EQ(SpecialDraw, 1);
+  EXPECT_TRUE(e->displayFlags & SHOW_FRAME);
+  VehicleEditor::FrameAction(e, 0, 0);
+  EXPECT_EQ(SpecialDraw, 0);
+}
+
+TEST_F(Frame, DragsOfOnePointMakeOneNodeAndARightClickPutsThePointBack) {
+  VehicleEditor::SelectPoint(e, 0, 2);
+  const FramePoint start = car().framePoints[2];
+  const int nodes = NumNodes;
+  VehicleEditor::StartPointDrag(e, 0, 1);
+  VehicleEditor::DragPointStep(*e, 1000);
+  VehicleEditor::StartPointDrag(e, 0, 2);
+  VehicleEditor::DragPointStep(*e, -500);
+  EXPECT_EQ(NumNodes, nodes + 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "drag point");
+  EXPECT_EQ(car().framePoints[2].y, start.y + 1000);
+  EXPECT_EQ(car().framePoints[2].z, start.z - 500);
+  // A cancel puts the point back where the run of drags found it and drops the node.
+  VehicleEditor::CancelPointDrag(*e);
+  EXPECT_EQ(std::memcmp(&car().framePoints[2], &start, sizeof start), 0);
+  EXPECT_EQ(NumNodes, nodes);
+  EXPECT_EQ(e->selection.saved, 1);
+  // A new drag after the cancel records again.
+  VehicleEditor::StartPointDrag(e, 0, 0);
+  EXPECT_EQ(NumNodes, nodes + 1);
+}
+
+TEST_F(Frame, MarkersStandAtPointsAndTubeMiddlesWithTheirLettersAndTheSelection) {
+  std::vector<FrameMarker> marks;
+  e->displayFlags &= ~(SHOW_POINTS | SHOW_TUBES);
+  CollectFrameMarkers(*e, marks);
+  EXPECT_TRUE(marks.empty());
+  e->displayFlags |= SHOW_POINTS | SHOW_TUBES;
+  Select(4, 4);
+  CollectFrameMarkers(*e, marks);
+  ASSERT_EQ(marks.size(), 7u + 8u + 6u);
+  const FramePoint& a = car().framePoints[0];
+  const FramePoint& b = car().framePoints[1];
+  EXPECT_EQ(marks[0].kind, MARK_TUBE);
+  EXPECT_EQ(marks[0].at.y, (a.y + b.y) / 2);
+  EXPECT_EQ(marks[0].at.z, (a.z + b.z) / 2);
+  EXPECT_EQ(marks[4].highlighted, 1);
+  EXPECT_EQ(marks[4].secondColour, 1);  // the sample's visible suspension link
+  EXPECT_EQ(marks[5].secondColour, 0);
+  const FrameMarker& pivot = marks[7 + 4];
+  EXPECT_EQ(pivot.kind, MARK_POINT);
+  EXPECT_STREQ(pivot.label, "L");
+  EXPECT_EQ(pivot.highlighted, 1);
+  EXPECT_STREQ(marks[7 + 0].label, "");
+  EXPECT_STREQ(marks[7 + 7].label, "U");
+  EXPECT_EQ(marks.back().kind, MARK_WHEEL_POINT);
+  EXPECT_EQ(marks.back().index, -1);
+}
+
+}  // namespace
