@@ -518,6 +518,9 @@ void EndSweep(BuiltMesh& mesh) {
   // Points and triangles, part by part; corners of no texture are left out.
   std::unique_ptr<int32_t[]> cornerPoint(new int32_t[pool.cornerCount]);
   std::fill(cornerPoint.get(), cornerPoint.get() + pool.cornerCount, -1);
+  // A vertex whose corners all went into the current part has them as consecutive points from
+  // vertexPoint in chain order (-1: walk the chain).
+  std::unique_ptr<int32_t[]> vertexPoint(new int32_t[std::max(pool.vertexCount, 1)]);
   int points = 0, triangles = 0;
   for (int c = 0; c < pool.cornerCount; ++c) points += pool.corners[c].texture < pool.textureCount;
   for (int t = 0; t < pool.triangleCount; ++t) triangles += pool.triangles[t].texture < pool.textureCount;
@@ -530,9 +533,15 @@ void EndSweep(BuiltMesh& mesh) {
     part = {0, pool.textures[tex], 0, 0};
     for (int v = 0; v < pool.vertexCount; ++v) {
       const PoolVertex& vertex = pool.vertices[v];
+      int32_t first = -1;
+      bool whole = true;
       for (int32_t at = vertex.firstCorner; at >= 0; at = pool.corners[at].next) {
         const PoolCorner& corner = pool.corners[at];
-        if (corner.texture != tex) continue;
+        if (corner.texture != tex) {
+          whole = false;
+          continue;
+        }
+        if (first < 0) first = mesh.pointCount;
         // The normal of the vertex's first corner of the same edge.
         const PoolCorner* same = &corner;
         for (int32_t k = vertex.firstCorner; k >= 0; k = pool.corners[k].next)
@@ -552,6 +561,7 @@ void EndSweep(BuiltMesh& mesh) {
         cornerPoint[at] = mesh.pointCount++;
         ++part.pointCount;
       }
+      vertexPoint[v] = whole ? first : -1;
     }
     for (int t = 0; t < pool.triangleCount; ++t) {
       const PoolTriangle& tri = pool.triangles[t];
@@ -559,9 +569,14 @@ void EndSweep(BuiltMesh& mesh) {
       BuiltTriangle& out = mesh.triangles[mesh.triangleCount];
       bool whole = true;
       for (int i = 0; i < 3; ++i) {
-        int32_t at = pool.vertices[tri.vertex[i]].firstCorner;
-        for (int k = 0; k < tri.cornerOrdinal[i] && at >= 0; ++k) at = pool.corners[at].next;
-        const int32_t p = at >= 0 ? cornerPoint[at] : -1;
+        int32_t p = vertexPoint[tri.vertex[i]];
+        if (p >= 0) {
+          p += tri.cornerOrdinal[i];
+        } else {
+          int32_t at = pool.vertices[tri.vertex[i]].firstCorner;
+          for (int k = 0; k < tri.cornerOrdinal[i] && at >= 0; ++k) at = pool.corners[at].next;
+          p = at >= 0 ? cornerPoint[at] : -1;
+        }
         whole = whole && p >= 0;
         out.corners[i] = static_cast<uint32_t>(p);
       }

@@ -1,0 +1,228 @@
+// world_gpu_test.cpp - a swept surface drawn on the device: two strips (a two-column palette and
+// a plain strip) and an alpha strip between them, swept, copied into a render mesh through the
+// tree check and drawn by a pre-generated object's layers under a top-down view.  The picture
+// goes to gpu/sweep_layers.png to look at.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "core/gamma_tables.h"
+#include "render/constant_buffers.h"
+#include "render/draw_mesh.h"
+#include "render/image_files.h"
+#include "render/primitives.h"
+#include "render/views.h"
+#include "tests/gpu_device.h"
+#include "tests/render/mesh_fixtures.h"
+#include "world/pre_gen.h"
+#include "sweep_test.h"
+
+namespace {
+
+constexpr int SIZE = 64;
+
+// The device for this suite alone (the binary's other suites start their own).
+class SweptSurface : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ResetDeviceSettings();
+    ready_ = StartTestDevice(SIZE, SIZE);
+  }
+  static void TearDownTestSuite() {
+    FreeAllMaterials();
+    StopTestDevice();
+  }
+  void SetUp() override {
+    if (!ready_) GTEST_SKIP() << "no device";
+  }
+  static inline bool ready_ = false;
+};
+
+ZKTETexture WhiteTexture() {
+  ZKTETexture t{};
+  const uint32_t texel = 0xFFFFFFFFu;
+  GfxTexture2DDesc d;
+  d.width = d.height = 1;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  GfxSubresourceData initial{&texel, 4, 0};
+  GfxCreateTexture2D(Gfx.device, d, &initial, &t.texture);
+  GfxCreateShaderResourceView(Gfx.device, t.texture, nullptr, &t.view);
+  t.width = t.height = 1;
+  t.mipLevels = 1;
+  t.format = d.format;
+  std::snprintf(t.name, sizeof t.name, "%s", "TEST~WHITE");
+  return t;
+}
+
+struct TestPreGen : WPreGen {
+  TestPreGen() : WPreGen(OBJECT_PLACED) {}
+  int GetAddMode() override { return 0; }
+  int GetBuildList() override { return 0; }
+  void BuildMeshes() override {}
+  int BuildLodMesh(int) override { return 0; }
+  void Load(DataFile&, int) override {}
+  void GetPosition(IntVector&, float&) override {}
+  void SetPosition(const IntVector&, float) override {}
+  void Setup() override {}
+};
+
+// Straight down from 8 m: 4 pixels a metre, the origin on the centre of pixel (32, 32).
+void LookDown() {
+  SetViewportFull();
+  SetIdentityMatrix(WorldMatrix);
+  SetIdentityMatrix(ViewMatrix);
+  ViewMatrix[10] = -1.0f;
+  ViewMatrix[14] = 8.0f;
+  SetNearFar(1.0f / 64, 2.0f, 1.0f, 1024.0f, -1.0f / 64);
+  UploadWorldMatrix(0, 0);
+}
+// Constant light 0.5 plus 2 x 0.25 for a normal straight up: 1.
+void SetLight() {
+  float row[64] = {};
+  for (int c = 0; c < 3; ++c) {
+    row[c * 16 + 15] = 0.5f;
+    row[c * 16 + 11] = row[c * 16 + 14] = 0.25f;
+  }
+  UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
+}
+
+uint32_t Expected(const uint8_t* palette) {
+  return 0xFF000000u | uint32_t(BrightnessTable[palette[0]]) << 16 | uint32_t(BrightnessTable[palette[1]]) << 8 |
+         BrightnessTable[palette[2]];
+}
+
+void ExpectNear(uint32_t got, uint32_t want, const char* what) {
+  for (int shift = 0; shift < 32; shift += 8) {
+    const int g = int(got >> shift & 0xFF), w = int(want >> shift & 0xFF);
+    EXPECT_LE(std::abs(g - w), 2) << what << std::hex << " got " << got << " want " << want;
+  }
+}
+
+TEST_F(SweptSurface, TheLayersDrawTheStripsInTheirPaletteColours) {
+  InitSinCosTables();
+  ZKTETexture target{};
+  ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
+  ZKTETexture white = WhiteTexture();
+  ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
+  SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+  View view{};
+  const int32_t origin[3] = {0, 0, 0}, light[3] = {0, 0, 65536};
+  const float up[3] = {0, 0, 1};
+  InitView(view, origin, up, light);
+  MeshDisplay = MeshDisplaySettings{};
+  CurrentWorldPass = 0;
+  ShaderCarFlag = ShaderShadowFlag = 0;
+  LookDown();
+  SetLight();
+  const float none[24] = {};
+  UploadConstantRowData(0, VS_ROW_VIEW_LIGHTS, none, sizeof none);
+  const float noCube[28] = {};
+  UploadConstantRowData(0, VS_ROW_OBJECT, noCube, sizeof noCube);
+  RenderStates.pendingBlend = 0;
+  RenderStates.pendingRaster = 6;
+  RenderStates.pendingDepth = 1;
+  FlushStates();
+
+  Material* solid = CreateMaterial(&white, 0, 0, 1, AlphaParams(0), 0);
+  Material* blended = CreateMaterial(&white, 0, 0, 2, AlphaParams(2), 0);
+  // Points at x = -6, -2, 2, 6 m: the palette strip (two columns), the alpha strip, the plain
+  // strip; swept from y = -4 m to 4 m.
+  SweepMapping palette(2, 1, 0, "road", solid);
+  palette.palette = {200, 40, 40, 0, 40, 60, 220, 0};
+  palette.cells = {0, 1};
+  SweepMapping alpha(1, 1, 0, "glass", blended);
+  alpha.palette = {250, 250, 60, 0};
+  alpha.record.paletteCount = 1;
+  SweepMapping plain(1, 1, 0, "road", solid);
+  plain.palette = {90, 200, 90, 0};
+  plain.record.paletteCount = 1;
+  const std::vector<MappingRecord> maps = {palette.Record(), alpha.Record(), plain.Record()};
+  const std::vector<MappingRef> edges = {{0, 0, 0, 1, 0, 1}, {1, 0, 0, 1, 1, 2}, {2, 0, 0, 1, 2, 3}};
+  std::vector<IntVector> normals(2 * MAX_SWEEP_EDGES, IntVector{0, 0, 65536});
+  std::vector<IntVector> points(4);
+  const auto ring = [&](int k) {
+    const int32_t xs[4] = {-6, -2, 2, 6};
+    for (int i = 0; i < 4; ++i) points[size_t(i)] = {xs[i] * 65536, (-4 + 4 * k) * 65536, 0};
+    return SweepRing{points.data(), 4, normals.data()};
+  };
+  BeginSweep(3, edges.data(), maps.data(), 3, ring(0), 2, 1, 1.0f);
+  for (int k = 1; k <= 2; ++k) {
+    const SweepRing r = ring(k);
+    AddSweepRing(&r);
+  }
+  DropUnusedSweepTextures();
+  auto* built = new BuiltMesh;
+  EndSweep(*built);
+  ASSERT_EQ(built->partCount, 2);
+
+  FastMeshHandle handle = NewFastMesh();
+  FastMesh& mesh = *GetFastMesh(handle);
+  ASSERT_EQ(ReservePrimitiveParts(mesh, 2, 1), 1);
+  mesh.parts[0].material = solid;
+  mesh.parts[1].material = blended;
+  WorldRenderMeshes = {handle};
+  WorldCurrentRenderMesh = 0;
+  TestPreGen object;
+  object.levelCount = 1;
+  object.levels[0].built = built;
+  CheckTreeMaterials(object, "strips", 0);
+  EXPECT_EQ(object.levels[0].partSlots[KIND_SOLID], 0);
+  EXPECT_EQ(object.levels[0].partSlots[KIND_ALPHA], 1);
+  BuildPrimitive(mesh, 0);
+  object.currentLevel = 0;
+
+  const int row = 32;  // y = 0
+  const int paletteColumn0 = 32 - 5 * 4, paletteColumn1 = 32 - 3 * 4, alphaColumn = 32, plainColumn = 32 + 4 * 4;
+  const uint32_t clear = 0xFF000000u;
+  const auto check = [&](const char* layer, bool solids, bool alphas) {
+    const std::vector<uint8_t> p = ReadTargetPixels(target);
+    SCOPED_TRACE(layer);
+    ExpectNear(PixelArgb(p, SIZE, paletteColumn0, row), solids ? Expected(&palette.palette[0]) : clear, "column 0");
+    ExpectNear(PixelArgb(p, SIZE, paletteColumn1, row), solids ? Expected(&palette.palette[4]) : clear, "column 1");
+    ExpectNear(PixelArgb(p, SIZE, plainColumn, row), solids ? Expected(&plain.palette[0]) : clear, "plain strip");
+    ExpectNear(PixelArgb(p, SIZE, alphaColumn, row), alphas ? Expected(&alpha.palette[0]) : clear, "alpha strip");
+    ExpectNear(PixelArgb(p, SIZE, paletteColumn0, 32 - 6 * 4), clear, "beside the strips");
+    ExpectNear(PixelArgb(p, SIZE, 2, row), clear, "beside the strips");
+    return p;
+  };
+  Clear(clear, 3);
+  object.DrawLayer1();
+  const std::vector<uint8_t> picture = check("layer 1", true, false);
+  Clear(clear, 3);
+  object.DrawLayer3();
+  check("layer 3", true, false);
+  Clear(clear, 3);
+  object.DrawLayer4();
+  check("layer 4", false, true);
+
+  // The picture of the first layer with the fourth over it, to look at.
+  Clear(clear, 3);
+  object.DrawLayer1();
+  object.DrawLayer4();
+  const std::vector<uint8_t> both = ReadTargetPixels(target);
+  PictureRows rows{SIZE, SIZE, both.data(), size_t(SIZE) * 4, 0, 0};
+  std::vector<uint8_t> png;
+  ASSERT_EQ(EncodeImage(IMAGE_PNG, rows, ImageWriteOptions{}, png), nullptr);
+  std::filesystem::create_directories("gpu");
+  if (FILE* f = std::fopen("gpu/sweep_layers.png", "wb")) {
+    std::fwrite(png.data(), 1, png.size(), f);
+    std::fclose(f);
+  }
+
+  object.Free();
+  WorldRenderMeshes.clear();
+  WorldCurrentRenderMesh = -1;
+  FreeFastMesh(handle);
+  FreeAllMaterials();
+  ReleaseTexture(&white);
+  ReleaseTestTarget(target);
+  ResetTestMatrices();
+  RenderStates.pendingRaster = 0;
+  RenderStates.pendingDepth = 0;
+  CurrentView = &MainView;
+}
+
+}  // namespace
