@@ -1,15 +1,24 @@
 // fuzz_world_objects.cpp - the object stream over arbitrary bytes: byte 0 chooses the stream
-// version (248..253), byte 1 the object count, the rest is the stream.  Every type of the
-// table but the pit area (its own class) has a stand-in class here that reads one word and,
-// for a section, a mapping reference.  A stream that fails must leave every slot empty (the objects read so far
-// freed) and name an object inside the count; one that succeeds fills every slot.
+// version (248..253) and the sections' object revision (0..3), byte 1 the object count, the
+// rest is the stream.  The pit area, the section and the road segment read their own records;
+// every other type has a stand-in class here that reads one word.  A stream that fails must
+// leave every slot empty (the objects read so far freed) and name an object inside the count;
+// one that succeeds fills every slot, and its sections and segments are set up in a world of
+// three mapping records, build their levels and collision meshes and answer a few rays with
+// finite results.
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "core/data_file.h"
+#include "physics/solid/solid.h"
 #include "world/fixed_ob.h"
+#include "world/mapping.h"
 #include "world/pit.h"
+#include "world/section.h"
+#include "world/segment.h"
+#include "world/world.h"
 
 namespace {
 
@@ -18,7 +27,6 @@ struct StandIn : FixedOb {
   MappingRef ref{};
   void Load(DataFile& stream, int version) override {
     radius = stream.ReadInt();
-    if (type == OBJECT_SECTION || type == OBJECT_SEGMENT) ReadMappingRef(ref, stream, version);
   }
   void GetPosition(IntVector& p, float& heading) override {
     p = {position[0], position[1], 0};
@@ -39,13 +47,63 @@ FixedOb* Make(const IntVector& p) {
   return o;
 }
 
+// Sets the track's sections and segments up in a world, builds them and casts rays at them.
+void ExerciseRoads(std::vector<FixedOb*>& objects, int count, uint32_t seed) {
+  CWld = new Wld;
+  Wld& w = *CWld;
+  w.mappingCount = 3;
+  w.mappings = static_cast<MappingRecord*>(std::calloc(3, sizeof(MappingRecord)));
+  w.mappings[1].flags = SRF_HAS_COLOUR;
+  w.mappings[2].surfaceWord[0] = 1;
+  w.mappings[2].surfaceWord[2] = uint8_t(seed);
+  for (int i = 0; i < count; ++i) {
+    w.AddObjectToTable(objects[size_t(i)]);
+    objects[size_t(i)] = nullptr;
+  }
+  for (int pass = 0; pass < 3; ++pass) {
+    for (int i = 0; i < w.objectCount; ++i) {
+      FixedOb* o = w.objects[i];
+      const bool linked = o->type == OBJECT_SECTION && (o->ownFlags & SECTION_LINKED);
+      if ((pass == 0 && o->type == OBJECT_SECTION && !linked) || (pass == 1 && linked) ||
+          (pass == 2 && o->type == OBJECT_SEGMENT)) {
+        o->Setup();
+        o->AddPhysics();
+      }
+    }
+  }
+  for (int i = 0; i < w.objectCount; ++i) {
+    FixedOb* o = w.objects[i];
+    if (o->type == OBJECT_SEGMENT) {
+      auto* s = static_cast<WSegment*>(o);
+      s->distanceLevels = 1;
+      if (s->levelCount && s->levels[0].segments <= 512) s->BuildMeshes();
+    }
+    if (o->type != OBJECT_SEGMENT && o->type != OBJECT_SECTION) continue;
+    for (int k = 0; k < 4; ++k) {
+      ContactProbe hit{};
+      uint32_t surface = seed;
+      int32_t blend = 0, bump = 0;
+      const IntVector origin = {o->centre.x + int32_t(k * 40000 - 60000), o->centre.y + int32_t(seed & 0xFFFF),
+                                o->centre.z - 5 * 65536};
+      const IntVector ray = {k == 3 ? 65536 : 0, k == 2 ? -65536 : 0, -10 * 65536};
+      o->RayTest(origin, ray, hit, k & 1 ? &surface : nullptr, &blend, &bump, 1);
+      if (hit.candidateStrength < 0 || hit.candidateStrength > 65536) std::abort();
+      if (!std::isfinite(hit.candidateNormal.x) || !std::isfinite(hit.candidateNormal.y) ||
+          !std::isfinite(hit.candidateNormal.z))
+        std::abort();
+    }
+  }
+  delete CWld;
+  CWld = nullptr;
+}
+
 void InstallStandIns() {
   WorldObjectClasses[4] = Make<4>;
   WorldObjectClasses[5] = Make<5>;
   WorldObjectClasses[6] = Make<6>;
   WorldObjectClasses[7] = MakePit;  // the pit area reads its own record
-  WorldObjectClasses[8] = Make<8>;
-  WorldObjectClasses[9] = Make<9>;
+  WorldObjectClasses[8] = MakeSection;
+  WorldObjectClasses[9] = MakeSegment;
   WorldObjectClasses[10] = Make<10>;
   WorldObjectClasses[11] = Make<11>;
   WorldObjectClasses[13] = Make<13>;
@@ -59,6 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   InstallStandIns();
   const int version = 248 + data[0] % 6;
+  WorldObjectRevision = (data[0] / 6) % 4;
   const int count = data[1];
   std::vector<uint8_t> image = {'Q', 'X', 'W', 'O', 'R', 'L', 0, uint8_t(version)};
   image.insert(image.end(), data + 2, data + size);
@@ -83,9 +142,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         o->Setup();
         if (o->IsVisible(true) || !(o->flags & 4) || o->radius < 0) std::abort();
       }
-      DeleteWorldObject(o);
     }
+    ExerciseRoads(objects, count, uint32_t(size * 2654435761u));
   }
+  WorldObjectRevision = 3;
   df.Close();
   return 0;
 }

@@ -47,6 +47,7 @@ TEST(Pit, BothFormsHaveTheirGoldenBytes) {
 // Reads records through the object factory: each pit followed by a disc's word, which must
 // come out whole when the pit read exactly its own bytes.
 TEST(Pit, ReadsBothFormsThroughTheFactoryAndSetsUp) {
+  const WorldObjectMaker savedMaker = WorldObjectClasses[OBJECT_SECTION];
   WorldObjectClasses[OBJECT_SECTION] = MakeDisc;
   struct Case {
     TrackPit pit;
@@ -91,7 +92,7 @@ TEST(Pit, ReadsBothFormsThroughTheFactoryAndSetsUp) {
     EXPECT_EQ(heading, 2.0f);
     for (FixedOb* o : objects) DeleteWorldObject(o);
   }
-  WorldObjectClasses[OBJECT_SECTION] = nullptr;
+  WorldObjectClasses[OBJECT_SECTION] = savedMaker;
   WPit fresh({1, 2, 3 * 65536});
   EXPECT_EQ(fresh.zoneKind, 2);
   EXPECT_EQ(fresh.speedLimit, 80);

@@ -16,8 +16,12 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 struct Factory : ::testing::Test {
-  void SetUp() override { WorldObjectClasses[OBJECT_SECTION] = MakeDisc; }
-  void TearDown() override { WorldObjectClasses[OBJECT_SECTION] = nullptr; }
+  WorldObjectMaker saved = nullptr;
+  void SetUp() override {
+    saved = WorldObjectClasses[OBJECT_SECTION];
+    WorldObjectClasses[OBJECT_SECTION] = MakeDisc;
+  }
+  void TearDown() override { WorldObjectClasses[OBJECT_SECTION] = saved; }
 };
 
 WorldObjectHeader ReadHeader(const Bytes& bytes, int version) {

@@ -1,5 +1,5 @@
 // track_seeds.cpp - writes the fuzz targets' seeds of the object stream ("objects_*.seed", pit
-// areas among them) and
+// areas, sections and road segments among them) and
 // the octree blocks ("octrees_*.seed") and mapping tables ("mappings_*.seed") with our own
 // test-track writer:
 // track_seeds --out <folder> --seeds <folder>.
@@ -30,19 +30,72 @@ int main(int argc, char** argv) {
     WriteNewObjectHeader(f, 4, 0x81, 2, 3, 4, 1 << 16, 2 << 16);
     f.WriteInt(65536);
     WriteNewObjectHeader(f, 9, 0x05, 0, 0, 0, 0, 0);
-    f.WriteInt(65536);
-    WriteMappingReference(f, 1, 1, 0, 0, 0, 1, false);
+    TrackSegment segment;
+    segment.edges.resize(2);
+    segment.edges[1].startVertex = segment.edges[1].endVertex = 1;
+    segment.parts.resize(1);
+    WriteSegmentRecord(f, 252, segment);
     WriteNewObjectHeader(f, 8, 0x00, 0, 0, 0, 5, 6);
-    f.WriteInt(65536);
-    WriteMappingReference(f, 2, 1, 1, 3, 1, 2, false);
+    TrackSection section;
+    section.vertices.resize(2);
+    section.vertices[1].offset = 4 << 16;
+    WriteSectionRecord(f, 0, section);
+  });
+  // The short road: two straight stretches between three sections, the last raised 3 m
+  // (a ramp), and a linked section between the first two.  Byte 0 gives version 252 and
+  // object revision 3.
+  ok &= Seed(seeds, "objects_roads.seed", {22, 6}, [](DataFile& f) {
+    for (int i = 0; i < 3; ++i) {
+      TrackSection section;
+      section.mapping = 1;
+      for (int v = 0; v < 3; ++v) {
+        TrackSectionVertex vertex;
+        vertex.offset = (v - 1) * (4 << 16);
+        vertex.height = i == 2 ? 3 << 16 : 0;
+        vertex.endCode = uint8_t(v == 0 ? 1 : v == 1 ? 3 : 2);
+        section.vertices.push_back(vertex);
+      }
+      WriteNewObjectHeader(f, 8, 0x00, 0, 0, 0, 0, i * (30 << 16));
+      WriteSectionRecord(f, 3, section);
+    }
+    TrackSection linked;
+    linked.flags = 5;
+    linked.endCodes[0] = 1;
+    linked.endCodes[1] = 2;
+    linked.links[1] = 1;
+    linked.vertices.resize(2);
+    WriteNewObjectHeader(f, 8, 0x00, 0, 0, 0, 0, 0);
+    WriteSectionRecord(f, 3, linked);
+    for (int i = 0; i < 2; ++i) {
+      TrackSegment segment;
+      segment.startSection = i;
+      segment.endSection = i + 1;
+      for (int e = 0; e < 3; ++e) {
+        TrackSegmentEdge edge;
+        edge.kind = 0;
+        edge.startVertex = edge.endVertex = uint8_t(e);
+        segment.edges.push_back(edge);
+      }
+      TrackSegmentPart part;
+      part.mapping = uint16_t(i + 1);
+      segment.parts = {part, part};
+      segment.parts[1].first = 1;
+      segment.parts[1].second = 2;
+      WriteNewObjectHeader(f, 9, 0x00, 0, 0, 0, 0, 0);
+      WriteSegmentRecord(f, 252, segment);
+    }
   });
   ok &= Seed(seeds, "objects_old_form.seed", {2, 2}, [](DataFile& f) {
     const uint8_t extra[4] = {7, 0, 0, 0};
     WriteOldObjectHeader(f, 6, 0x87, 0x0003, extra, 1, 2);
     f.WriteInt(65536);
-    WriteOldObjectHeader(f, 8, 0x01, 0x0002, nullptr, 3, 4);
-    f.WriteInt(65536);
-    WriteMappingReference(f, 2, 1, 0, 0, 4, 4, true, 1, 2);
+    WriteOldObjectHeader(f, 9, 0x01, 0x0002, nullptr, 3, 4);
+    TrackSegment segment;
+    segment.edges.resize(2);
+    segment.edges[1].startVertex = segment.edges[1].endVertex = 1;
+    segment.parts.resize(1);
+    segment.parts[0].equalPair = true;
+    WriteSegmentRecord(f, 250, segment);
   });
   // Pit areas in both forms, each followed by a placed object's word.
   ok &= Seed(seeds, "objects_pits.seed", {4, 3}, [](DataFile& f) {

@@ -79,6 +79,93 @@ void WriteMappingReference(DataFile& file, uint16_t mapping, uint8_t flags, uint
   }
 }
 
+// ---- [Roads] ----
+
+void WriteSectionRecord(DataFile& file, int revision, const TrackSection& section) {
+  file.WriteByte(section.flags);
+  file.WriteByte(section.spare);
+  Short(file, section.earlyMapping);
+  if (section.flags & 2) file.WriteFloat(section.extra);
+  file.WriteFloat(section.heading);
+  file.WriteByte(int(section.vertices.size()));
+  file.WriteByte(int(section.triangles.size()));
+  file.WriteByte(section.endCodes[0]);
+  file.WriteByte(section.endCodes[1]);
+  if (!section.triangles.empty() && revision >= 3) {
+    Short(file, section.mapping);
+    Short(file, section.backing);
+  }
+  if (section.flags & 1) {
+    for (int32_t link : section.links) {
+      if (revision == 0)
+        Short(file, uint16_t(link));
+      else
+        file.WriteInt(link);
+    }
+  }
+  for (const TrackSectionVertex& v : section.vertices) {
+    file.WriteInt(v.height);
+    file.WriteInt(v.offset);
+    file.WriteFloat(v.heightSlope);
+    file.WriteFloat(v.angle);
+    file.WriteByte(v.endCode);
+    for (int i = 0; i < 3; ++i) file.WriteByte(0);
+  }
+  for (const TrackSectionTriangle& t : section.triangles) {
+    for (uint8_t c : t.corner) file.WriteByte(c);
+    file.WriteByte(t.flags);
+    if (revision >= 2)
+      for (int32_t link : t.link) file.WriteInt(link);
+  }
+}
+
+void WriteSegmentRecord(DataFile& file, int version, const TrackSegment& s) {
+  Short(file, s.flags);
+  Short(file, s.objectIndex);
+  if (s.objectIndex != 0) {
+    file.WriteByte(uint8_t(s.spacing));
+    file.WriteByte(s.aimEdge);
+    file.WriteByte(s.repeaterFlags);
+    file.WriteByte(s.pathEdge);
+  }
+  file.WriteByte(s.variant);
+  file.WriteByte(s.secondVariant);
+  file.WriteByte(s.startSide);
+  file.WriteByte(s.endSide);
+  file.WriteInt(s.startSection);
+  file.WriteInt(s.endSection);
+  file.WriteByte(s.spare[0]);
+  file.WriteByte(s.spare[1]);
+  file.WriteByte(s.edgeCountOverride >= 0 ? s.edgeCountOverride : int(s.edges.size()));
+  file.WriteByte(s.partCountOverride >= 0 ? s.partCountOverride : int(s.parts.size()));
+  for (const TrackSegmentEdge& e : s.edges) {
+    if (version < 251) {
+      file.WriteInt(e.startVertex);
+      file.WriteInt(e.endVertex);
+      file.WriteByte(e.kind);
+      file.WriteByte(e.flags);
+      file.WriteByte(0);
+      file.WriteByte(0);
+    } else {
+      file.WriteByte(e.kind);
+      file.WriteByte(e.flags);
+      file.WriteByte(e.startVertex);
+      file.WriteByte(e.endVertex);
+    }
+    file.WriteFloat(e.startSlope);
+    file.WriteFloat(e.startAngle);
+    file.WriteFloat(e.endSlope);
+    file.WriteFloat(e.endAngle);
+  }
+  for (const TrackSegmentPart& p : s.parts) {
+    const bool old = version < 251 && (p.equalPair || p.first == p.second);
+    WriteMappingReference(file, p.mapping, p.flags, p.widthFit, p.startRow, old ? 0 : p.first, old ? 0 : p.second, old,
+                          p.first, p.second);
+  }
+  file.WriteFloat(s.stepLength);
+  file.WriteFloat(s.textureScale);
+}
+
 // ---- [Light sample] ----
 
 void WriteLightSample(DataFile& file, const TrackLight& light) {

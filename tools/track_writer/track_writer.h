@@ -2,7 +2,7 @@
 // mapping references, the three octree blocks of the lighting section and the 40-byte light
 // sample and the pit area's record, each written one field at a time through the data file.
 //
-// Sections: [Object records] [Mapping table] [Light sample] [Octree blocks]
+// Sections: [Object records] [Roads] [Mapping table] [Light sample] [Octree blocks]
 //
 // It shares no record and no reading code with the world: a misreading of a layout cannot
 // hide on both sides.  Tests, benchmarks and fuzz seeds write with it (counting and memory
@@ -38,6 +38,63 @@ struct TrackPit {
   float heading = 0, height = 0, halfWidth = 5.0f, halfLength = 30.0f;
 };
 void WritePitRecord(DataFile& file, const TrackPit& pit, bool oldForm);
+
+// ---- [Roads] ----
+// A section's own record (type 8) in the form of an object revision (0..3): flags, spare, the
+// early mapping word, [extra float], heading, counts, end codes, [mapping pair from revision 3
+// with triangles], [links: 16-bit at revision 0, else 32-bit], vertices (20 bytes), triangles
+// (16 bytes from revision 2, 4 before).
+struct TrackSectionVertex {
+  int32_t height = 0, offset = 0;
+  float heightSlope = 0, angle = 0;
+  uint8_t endCode = 0;
+};
+struct TrackSectionTriangle {
+  uint8_t corner[3] = {};
+  uint8_t flags = 0;
+  int32_t link[3] = {-1, -1, -1};
+};
+struct TrackSection {
+  uint8_t flags = 4, spare = 0;
+  uint16_t earlyMapping = 0;  // the field kept below revision 3
+  float extra = 0;            // written when flags bit 1 is set
+  float heading = 0;
+  uint8_t endCodes[2] = {};
+  uint16_t mapping = 0, backing = 0;
+  int32_t links[2] = {};
+  std::vector<TrackSectionVertex> vertices;
+  std::vector<TrackSectionTriangle> triangles;
+};
+void WriteSectionRecord(DataFile& file, int revision, const TrackSection& section);
+
+// A road segment's own record (type 9) for a stream version: edges in the old form below 251
+// (32-bit vertex numbers, kind, flags, two zero bytes), else kind, flags and the vertex bytes.
+struct TrackSegmentEdge {
+  uint8_t kind = 2, flags = 0, startVertex = 0, endVertex = 0;
+  float startSlope = 0, startAngle = 0, endSlope = 0, endAngle = 0;
+};
+struct TrackSegmentPart {
+  uint16_t mapping = 0;
+  uint8_t flags = 1, widthFit = 0;
+  uint16_t startRow = 0;
+  uint8_t first = 0, second = 1;
+  bool equalPair = false;  // below 251: write the pair as (0, 0) and the real edges after it
+};
+struct TrackSegment {
+  uint16_t flags = 1;
+  uint16_t objectIndex = 0;  // 0 none: the four repeater bytes are not written
+  int8_t spacing = 0;
+  uint8_t aimEdge = 0, repeaterFlags = 0, pathEdge = 0;
+  uint8_t variant = 0, secondVariant = 0;
+  uint8_t startSide = 1, endSide = 0;
+  int32_t startSection = 0, endSection = 1;
+  uint8_t spare[2] = {0, 2};
+  std::vector<TrackSegmentEdge> edges;
+  std::vector<TrackSegmentPart> parts;
+  float stepLength = 5.0f, textureScale = 1.0f;
+  int edgeCountOverride = -1, partCountOverride = -1;  // written in place of the counts
+};
+void WriteSegmentRecord(DataFile& file, int version, const TrackSegment& segment);
 
 // ---- [Mapping table] ----
 // A mapping record as a test writes it: the arrays by value.  Option bits are written for the

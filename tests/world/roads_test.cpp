@@ -1,0 +1,866 @@
+// roads_test.cpp - sections and road segments: their records read back from our writer, the
+// linking and bounds of sections, their collision meshes and ray tests, the segments' frame,
+// curves and levels, the analytic ray test against a brute-force test over the segment's own
+// rings, and whole test tracks filed in the map squares.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "core/config.h"
+#include "core/data_file.h"
+#include "physics/solid/solid.h"
+#include "render/object_mesh.h"
+#include "tests/world/world_test_util.h"
+#include "tools/track_writer/track_writer.h"
+#include "world/map_squares.h"
+#include "world/mapping.h"
+#include "world/section.h"
+#include "world/segment.h"
+#include "world/world.h"
+
+namespace {
+
+constexpr int32_t M = 65536;
+constexpr int VERSION = 252;
+
+struct Roads : ::testing::Test {
+  void SetUp() override {
+    CWld = new Wld;
+    Wld& w = *CWld;
+    w.mappingCount = 3;
+    w.mappings = static_cast<MappingRecord*>(std::calloc(3, sizeof(MappingRecord)));
+    w.mappings[1].surfaceType = 1;
+    w.mappings[1].flags = SRF_HAS_COLOUR;
+    w.mappings[2].flags = SRF_DUSTY;
+    WorldObjectRevision = 3;
+  }
+  void TearDown() override {
+    delete CWld;
+    CWld = nullptr;
+    WorldObjectRevision = 3;
+    CfgDebugLevel = 0;
+  }
+  Wld& W() { return *CWld; }
+
+  // Reads one object of the type through the factory from the bytes written.
+  template <class Write>
+  FixedOb* Read(uint8_t type, int32_t x, int32_t y, uint8_t sizeByte, Write write, int version = VERSION) {
+    WrittenStream s([&](DataFile& f) {
+      WriteNewObjectHeader(f, type, 0, sizeByte, 0, 0, x, y);
+      write(f);
+      f.WriteInt(0x5A5A5A5A);  // the next record's first word: the reader must stop before it
+    });
+    int result = -1;
+    FixedOb* o = CreateWorldObject(s.file, version, &result);
+    EXPECT_EQ(result, CREATE_OBJECT_OK);
+    EXPECT_EQ(s.file.ReadInt(), 0x5A5A5A5A);
+    return o;
+  }
+  WSection* AddSection(const TrackSection& t, int32_t x, int32_t y, uint8_t sizeByte = 0) {
+    auto* s = static_cast<WSection*>(
+        Read(OBJECT_SECTION, x, y, sizeByte, [&](DataFile& f) { WriteSectionRecord(f, WorldObjectRevision, t); }));
+    W().AddObjectToTable(s);
+    return s;
+  }
+  WSegment* AddSegment(const TrackSegment& t, int version = VERSION) {
+    auto* s = static_cast<WSegment*>(
+        Read(OBJECT_SEGMENT, 0, 0, 0, [&](DataFile& f) { WriteSegmentRecord(f, version, t); }, version));
+    W().AddObjectToTable(s);
+    return s;
+  }
+};
+
+// A profile of vertices at the offsets (m) and heights (m), end codes given.
+TrackSection Profile(float heading, std::vector<float> offsets, std::vector<float> heights,
+                     std::vector<uint8_t> codes = {}) {
+  TrackSection t;
+  t.heading = heading;
+  for (size_t i = 0; i < offsets.size(); ++i) {
+    TrackSectionVertex v;
+    v.offset = int32_t(std::lround(offsets[i] * M));
+    v.height = int32_t(std::lround(heights[i] * M));
+    v.endCode = i < codes.size() ? codes[i] : 0;
+    t.vertices.push_back(v);
+  }
+  return t;
+}
+
+// Edges from vertex i to vertex i, parts between neighbours.
+TrackSegment Road(int32_t from, int32_t to, int edges, uint8_t kind) {
+  TrackSegment s;
+  s.startSection = from;
+  s.endSection = to;
+  for (int i = 0; i < edges; ++i) {
+    TrackSegmentEdge e;
+    e.kind = kind;
+    e.startVertex = e.endVertex = uint8_t(i);
+    s.edges.push_back(e);
+  }
+  for (int i = 0; i + 1 < edges; ++i) {
+    TrackSegmentPart p;
+    p.first = uint8_t(i);
+    p.second = uint8_t(i + 1);
+    s.parts.push_back(p);
+  }
+  return s;
+}
+
+ContactProbe Fresh() {
+  ContactProbe p{};
+  return p;
+}
+
+}  // namespace
+
+// ---- Records ----
+
+TEST_F(Roads, SectionRecordsOfEveryRevisionReadBackFieldForField) {
+  for (int revision = 0; revision <= 3; ++revision) {
+    WorldObjectRevision = revision;
+    TrackSection t = Profile(0.25f, {-2, 0, 2}, {0.5f, 1, 1.5f}, {1, 7, 2});
+    t.flags = SECTION_LINKED | SECTION_EXTRA_FLOAT | SECTION_COLLIDABLE;
+    t.spare = 9;
+    t.earlyMapping = 1;
+    t.mapping = 2;
+    t.backing = 1;
+    t.endCodes[0] = 3;
+    t.endCodes[1] = 4;
+    t.links[0] = 40000;  // above 32767: zero-extended at revision 0
+    t.links[1] = 5;
+    t.vertices[1].heightSlope = 0.125f;
+    t.vertices[1].angle = -0.5f;
+    TrackSectionTriangle tri;
+    tri.corner[0] = 0, tri.corner[1] = 1, tri.corner[2] = 2;
+    tri.link[2] = 6;
+    t.triangles.push_back(tri);
+    WSection* s = static_cast<WSection*>(
+        Read(OBJECT_SECTION, 3 * M, 4 * M, 0, [&](DataFile& f) { WriteSectionRecord(f, revision, t); }));
+    ASSERT_NE(s, nullptr);
+    SCOPED_TRACE(revision);
+    EXPECT_EQ(s->ownFlags, t.flags);
+    EXPECT_EQ(s->spare, 9);
+    EXPECT_EQ(s->primaryMapping, revision < 3 ? 1 : 2);
+    EXPECT_EQ(s->backingMapping, revision < 3 ? 0 : 1);
+    EXPECT_EQ(s->heading, 0.25f);
+    EXPECT_EQ(s->endCodes[0], 3);
+    EXPECT_EQ(s->endCodes[1], 4);
+    EXPECT_EQ(s->links[0], 40000);
+    EXPECT_EQ(s->links[1], 5);
+    ASSERT_EQ(s->vertexCount, 3);
+    EXPECT_EQ(s->vertices[2].offset, 2 * M);
+    EXPECT_EQ(s->vertices[2].height, 3 * M / 2);
+    EXPECT_EQ(s->vertices[1].heightSlope, 0.125f);
+    EXPECT_EQ(s->vertices[1].angle, -0.5f);
+    EXPECT_EQ(s->vertices[1].endCode, 7);
+    ASSERT_EQ(s->triangleCount, 1);
+    EXPECT_EQ(s->triangles[0].corner[2], 2);
+    EXPECT_EQ(s->triangles[0].link[2], revision < 2 ? -1 : 6);
+    EXPECT_EQ(s->triangles[0].link[0], -1);
+    DeleteWorldObject(s);
+  }
+}
+
+TEST_F(Roads, SegmentRecordsOfBothFormsReadBackFieldForField) {
+  for (int version : {250, 252}) {
+    SCOPED_TRACE(version);
+    TrackSegment t = Road(3, 4, 3, 0);
+    t.flags = 3;
+    t.objectIndex = 12;
+    t.spacing = -2;
+    t.aimEdge = 1, t.repeaterFlags = 0x25, t.pathEdge = 2;
+    t.variant = 5, t.secondVariant = 6;
+    t.startSide = 0, t.endSide = 1;
+    t.spare[0] = 7, t.spare[1] = 8;
+    t.edges[1].flags = 1;
+    t.edges[2].startVertex = 2, t.edges[2].endVertex = 1;
+    t.edges[2].startSlope = 0.5f, t.edges[2].startAngle = 0.25f, t.edges[2].endSlope = -1, t.edges[2].endAngle = 2;
+    t.parts[1].first = 2, t.parts[1].second = 2, t.parts[1].equalPair = true;
+    t.parts[0].mapping = 1, t.parts[0].widthFit = 1, t.parts[0].startRow = 300;
+    t.stepLength = 2.5f, t.textureScale = 0.75f;
+    WSegment* s = static_cast<WSegment*>(
+        Read(OBJECT_SEGMENT, 0, 0, 0, [&](DataFile& f) { WriteSegmentRecord(f, version, t); }, version));
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->segmentFlags, 3);
+    EXPECT_EQ(s->objectIndex, 12);
+    EXPECT_EQ(s->spacing, -2);
+    EXPECT_EQ(s->aimEdge, 1);
+    EXPECT_EQ(s->repeaterFlags, 0x25);
+    EXPECT_EQ(s->pathEdge, 2);
+    EXPECT_EQ(s->variant, 5);
+    EXPECT_EQ(s->secondVariant, 6);
+    EXPECT_EQ(s->startSide, 0);
+    EXPECT_EQ(s->endSide, 1);
+    EXPECT_EQ(s->startSection, 3);
+    EXPECT_EQ(s->endSection, 4);
+    EXPECT_EQ(s->spareBytes[0], 7);
+    EXPECT_EQ(s->spareBytes[1], 8);
+    ASSERT_EQ(s->edgeCount, 3);
+    EXPECT_EQ(s->edges[1].flags, 1);
+    EXPECT_EQ(s->edges[2].startVertex, 2);
+    EXPECT_EQ(s->edges[2].endVertex, 1);
+    EXPECT_EQ(s->edges[2].startSlope, 0.5f);
+    EXPECT_EQ(s->edges[2].startAngle, 0.25f);
+    EXPECT_EQ(s->edges[2].endSlope, -1.0f);
+    EXPECT_EQ(s->edges[2].endAngle, 2.0f);
+    ASSERT_EQ(s->partCount, 2);
+    EXPECT_EQ(s->parts[0].mappingIndex, 1);
+    EXPECT_EQ(s->parts[0].widthFit, 1);
+    EXPECT_EQ(s->parts[0].startRow, 300);
+    EXPECT_EQ(s->parts[1].first, 2);
+    EXPECT_EQ(s->parts[1].second, 2);
+    EXPECT_EQ(s->stepLength, 2.5f);
+    EXPECT_EQ(s->textureScale, 0.75f);
+    DeleteWorldObject(s);
+  }
+  // Object index 0: no repeater bytes, and nothing of the repeaters is kept.
+  TrackSegment plain = Road(0, 1, 2, 2);
+  plain.variant = 3;
+  WSegment* s = static_cast<WSegment*>(
+      Read(OBJECT_SEGMENT, 0, 0, 0, [&](DataFile& f) { WriteSegmentRecord(f, VERSION, plain); }));
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->objectIndex, -1);
+  EXPECT_EQ(s->variant, 0);
+  EXPECT_EQ(s->HasGeometry(), 1);
+  DeleteWorldObject(s);
+}
+
+TEST_F(Roads, MappingFlagsMoveTheSegmentFlags) {
+  W().mappings[1].flags = 0x10;
+  W().mappings[2].flags = 0x20;
+  for (int mapping = 0; mapping < 3; ++mapping) {
+    TrackSegment t = Road(0, 1, 2, 2);
+    t.flags = 0x21;
+    t.parts[0].mapping = uint16_t(mapping);
+    WSegment* s = static_cast<WSegment*>(
+        Read(OBJECT_SEGMENT, 0, 0, 0, [&](DataFile& f) { WriteSegmentRecord(f, VERSION, t); }));
+    EXPECT_EQ(s->segmentFlags & 0x20, mapping == 0 ? 0x20 : 0);
+    EXPECT_EQ(s->segmentFlags & 0x200, mapping == 1 ? 0x200 : 0);
+    s->alphaKind = 0;
+    EXPECT_EQ(s->GetBuildList(), mapping == 1 ? 0 : 1);
+    s->alphaKind = 1;
+    EXPECT_EQ(s->GetBuildList(), mapping == 1 ? 0 : 2);
+    s->alphaKind = 2;
+    EXPECT_EQ(s->GetBuildList(), 3);
+    DeleteWorldObject(s);
+  }
+}
+
+TEST_F(Roads, GoldenBytesOfOneRecordEach) {
+  TrackSection t = Profile(0, {-1}, {0}, {1});
+  t.vertices[0].heightSlope = 0.5f;
+  t.endCodes[1] = 2;
+  const std::vector<uint8_t> section = WrittenBytes([&](DataFile& f) { WriteSectionRecord(f, 3, t); });
+  const std::vector<uint8_t> sectionGolden = {4, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF,
+                                              0, 0, 0, 0x3F, 0, 0, 0, 0, 1, 0, 0, 0};
+  EXPECT_EQ(section, sectionGolden);
+  const TrackSegment r = Road(0, 1, 1, 2);
+  const std::vector<uint8_t> segment = WrittenBytes([&](DataFile& f) { WriteSegmentRecord(f, VERSION, r); });
+  std::vector<uint8_t> segmentGolden = {1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2, 1, 0, 2, 0, 0, 0};
+  segmentGolden.resize(segmentGolden.size() + 16, 0);
+  for (uint8_t b : {0, 0, 0xA0, 0x40, 0, 0, 0x80, 0x3F}) segmentGolden.push_back(b);
+  EXPECT_EQ(segment, segmentGolden);
+}
+
+// ---- Sections ----
+
+TEST_F(Roads, ASectionWithoutTrianglesIsAPointOrItsSizeBox) {
+  WSection* s = AddSection(Profile(0, {-1, 1}, {0.5f, 2}), 10 * M, 20 * M, 100);
+  s->primaryMapping = 2;
+  s->Setup();
+  EXPECT_EQ(s->radius, 0);
+  EXPECT_FALSE(s->IsVisible(false));
+  EXPECT_EQ(s->IsCollidable(), 0);
+  EXPECT_EQ(s->HasGeometry(), 0);
+  EXPECT_EQ(s->box[0], 10 * M - 65500);
+  EXPECT_EQ(s->box[3], 10 * M + 65500);
+  EXPECT_EQ(s->box[4], 20 * M + 65500);
+  EXPECT_EQ(s->box[2], M / 2);
+  EXPECT_EQ(s->box[5], 2 * M);
+  EXPECT_EQ(s->primaryMapping, 0);
+  s->sizeByte = 0;
+  s->Setup();
+  EXPECT_EQ(s->box[0], s->box[3]);
+  EXPECT_EQ(s->box[2], 0);
+}
+
+TEST_F(Roads, LinkedSectionsTakeTheirEndsFromTheirNeighbours) {
+  WSection* left = AddSection(Profile(0, {-3, 1}, {0.25f, 0.5f}, {0, 5}), 0, 0);
+  WSection* right = AddSection(Profile(0, {2, 4}, {1, 2}, {6, 6}), 0, 10 * M);
+  TrackSection linked = Profile(0, {0, 0, 0}, {0, 0, 0});
+  linked.flags = SECTION_LINKED | SECTION_COLLIDABLE;
+  linked.endCodes[0] = 5, linked.endCodes[1] = 6;
+  linked.links[0] = 0, linked.links[1] = 1;
+  WSection* s = AddSection(linked, 0, 0);
+  left->Setup();
+  right->Setup();
+  s->Setup();
+  // Left end at (1, 0); right end at (4, 10), the last match.
+  EXPECT_EQ(s->position[0], (M + 4 * M) >> 1);
+  EXPECT_EQ(s->position[1], 5 * M);
+  EXPECT_NEAR(s->heading, std::atan2(10.0, 3.0), 1e-6);
+  const int32_t half = int32_t(std::lround(std::sqrt(109.0) * M)) >> 1;
+  EXPECT_EQ(s->vertices[0].offset, -half);
+  EXPECT_EQ(s->vertices[1].offset, half);
+  EXPECT_EQ(s->vertices[0].height, M / 2);
+  EXPECT_EQ(s->vertices[2].height, 2 * M);
+  // Matching vertices counted left, then right.
+  EXPECT_EQ(s->GetVertexWorldPos(0).x, M);
+  EXPECT_EQ(s->GetVertexWorldPos(1).x, 2 * M);
+  EXPECT_EQ(s->GetVertexWorldPos(2).x, 4 * M);
+  EXPECT_EQ(s->GetVertexWorldPos(2).z, 2 * M);
+  // A left neighbour without the code: its position is the end, heading and length still set.
+  CfgDebugLevel = 1;
+  CaughtLines lines;
+  s->endCodes[0] = 9;
+  left->position[0] = -2 * M;
+  s->Setup();
+  EXPECT_EQ(lines.Count("ERROR: A linked section could not find its left end"), 1);
+  EXPECT_EQ(s->position[0], (-2 * M + 4 * M) >> 1);
+  EXPECT_NEAR(s->heading, std::atan2(10.0, 6.0), 1e-6);
+  // A link past the table or to another type: a missing end, said, never a crash.
+  s->links[1] = 99;
+  s->Setup();
+  EXPECT_EQ(lines.Count("OOB section"), 1);
+  EXPECT_EQ(s->GetVertexWorldPos(0).x, 0);
+  EXPECT_EQ(s->GetVertexWorldPos(7).x, 0);
+  EXPECT_GE(lines.Count("OOB vertex"), 1);
+}
+
+TEST_F(Roads, TrianglesAreReversedByWindingAndCollideWhenJoining) {
+  // Own triangles: 0,1,2 counter-clockwise in (offset, height); 0,2,1 clockwise.
+  TrackSection a = Profile(0, {-1, 1, 0}, {0, 0, 1});
+  a.mapping = 2;
+  TrackSectionTriangle ccw, cw;
+  ccw.corner[0] = 0, ccw.corner[1] = 1, ccw.corner[2] = 2;
+  cw.corner[0] = 0, cw.corner[1] = 2, cw.corner[2] = 1;
+  a.triangles = {ccw, cw};
+  WSection* s = AddSection(a, 0, 0);
+  WSection* b = AddSection(Profile(0, {-1, 1}, {0, 0}), 0, 5 * M);
+  // A joining triangle: two own vertices and one of the other section, facing up.
+  SectionTriangle join;
+  join.corner[0] = 0, join.corner[1] = 1, join.corner[2] = 1;
+  join.link[2] = 1;
+  s->triangles.push_back(join);
+  s->triangleCount = 3;
+  b->Setup();
+  s->Setup();
+  EXPECT_EQ(s->triangles[0].flags & TRIANGLE_REVERSED, 0);
+  EXPECT_EQ(s->triangles[1].flags & TRIANGLE_REVERSED, TRIANGLE_REVERSED);
+  EXPECT_EQ(s->triangles[2].flags & TRIANGLE_REVERSED, 0);
+  EXPECT_EQ(s->box[4], 5 * M);
+  s->AddPhysics();
+  ASSERT_NE(s->mesh, nullptr);
+  EXPECT_EQ(s->mesh->pointCount, 4);  // three own vertices and the other section's one
+  EXPECT_EQ(s->mesh->triangleCount, 3);
+  EXPECT_EQ(s->mesh->physics[1], 1);  // dusty by the mapping's flag
+  EXPECT_EQ(s->ownFlags & SECTION_FLAG_GROUND, SECTION_FLAG_GROUND);
+  // A downward probe over the joining triangle: result 0, the record filled.
+  ContactProbe hit = Fresh();
+  const IntVector origin = {M / 2, M, -M}, ray = {0, 0, -4 * M};
+  EXPECT_EQ(s->RayTest(origin, ray, hit, nullptr, nullptr, nullptr, 1), 0);
+  EXPECT_EQ(hit.candidateStrength, M / 4);
+  EXPECT_EQ(hit.candidatePoint.z, 0);
+  EXPECT_EQ(hit.candidateSurface, reinterpret_cast<uintptr_t>(&W().mappings[2]));
+  EXPECT_NEAR(hit.candidateNormal.z, 1.0f, 1e-4f);
+  // Set-up clears the ground bit and releases the mesh.
+  s->Setup();
+  EXPECT_EQ(s->mesh, nullptr);
+  EXPECT_EQ(s->ownFlags & SECTION_FLAG_GROUND, 0);
+}
+
+TEST_F(Roads, BadSectionRecordsDropWhatTheyCannotHold) {
+  CfgDebugLevel = 1;
+  CaughtLines lines;
+  TrackSection a = Profile(0, {-1, 1, 0}, {0, 0, 1});
+  TrackSectionTriangle bad, past;
+  bad.corner[0] = 0, bad.corner[1] = 1, bad.corner[2] = 64;
+  past.corner[0] = 0, past.corner[1] = 1, past.corner[2] = 3;
+  TrackSectionTriangle good;
+  good.corner[0] = 0, good.corner[1] = 1, good.corner[2] = 2;
+  a.triangles = {bad, good, past};
+  a.mapping = 77;  // past the table
+  WSection* s = AddSection(a, 0, 0);
+  EXPECT_EQ(s->triangleCount, 1);
+  EXPECT_EQ(lines.Count("triangle names a vertex"), 2);
+  s->Setup();
+  s->AddPhysics();
+  EXPECT_EQ(s->mesh, nullptr);
+  ContactProbe hit = Fresh();
+  EXPECT_EQ(s->RayTest({0, 0, 0}, {0, 0, -M}, hit, nullptr, nullptr, nullptr, 1), 0);
+  EXPECT_EQ(hit.candidateStrength, 0);
+}
+
+// ---- Segments: geometry ----
+
+namespace {
+// A straight road of width 2 x half (m) and length (m) along +y, edges at the vertices.
+struct Straight {
+  WSection* a;
+  WSection* b;
+  WSegment* s;
+};
+}  // namespace
+
+TEST_F(Roads, EdgeCurvesPassThroughTheirVerticesAndLevelsFollowTheLength) {
+  for (float length : {12.0f, 40.0f}) {
+    SCOPED_TRACE(length);
+    W().FreeObjects();
+    WSection* a = AddSection(Profile(0, {-4, 0, 4}, {0, 0.5f, 0}), 0, 0);
+    WSection* b = AddSection(Profile(0.2f, {-4, 0, 4}, {1, 1.5f, 1}), 3 * M, int32_t(length * M));
+    TrackSegment t = Road(0, 1, 3, 0);
+    t.edges[1].startSlope = 0.1f;
+    WSegment* s = AddSegment(t);
+    a->Setup();
+    b->Setup();
+    s->Setup();
+    ASSERT_TRUE(s->valid);
+    for (int e = 0; e < 3; ++e) {
+      const IntVector p0 = s->EdgePoint(e, 0), q0 = a->GetVertexWorldPos(e);
+      const IntVector p1 = s->EdgePoint(e, 1), q1 = b->GetVertexWorldPos(e);
+      EXPECT_NEAR(p0.x, q0.x, 66);
+      EXPECT_NEAR(p0.y, q0.y, 66);
+      EXPECT_NEAR(p0.z, q0.z, 66);
+      EXPECT_NEAR(p1.x, q1.x, 66);
+      EXPECT_NEAR(p1.y, q1.y, 66);
+      EXPECT_NEAR(p1.z, q1.z, 66);
+    }
+    // The height slope of the middle edge at the start: b1 = chord length x slope.
+    EXPECT_GT(s->edges[1].height[2], 0.0f);
+    if (length == 12.0f) {
+      EXPECT_EQ(s->levelCount, 1);
+      EXPECT_EQ(s->levels[0].segments, 2);
+      EXPECT_EQ(s->levels[0].distance, SEGMENT_FAR_DISTANCE);
+    } else {
+      ASSERT_EQ(s->levelCount, 3);
+      EXPECT_EQ(s->levels[0].segments, 8);
+      EXPECT_EQ(s->levels[1].segments, 4);
+      EXPECT_EQ(s->levels[2].segments, 2);
+      EXPECT_EQ(s->levels[0].distance, SEGMENT_NEAR_DISTANCE);
+      EXPECT_EQ(s->levels[1].distance, SEGMENT_MIDDLE_DISTANCE);
+      EXPECT_EQ(s->levels[2].distance, SEGMENT_FAR_DISTANCE);
+      EXPECT_EQ(s->levels[0].outline, 1);
+    }
+    // The bounds hold every ring point of the finest level.
+    for (int e = 0; e < 3; ++e)
+      for (int i = 0; i <= s->levels[0].segments; ++i) {
+        const IntVector p = s->EdgePoint(e, double(i) / s->levels[0].segments);
+        EXPECT_GE(p.x, s->box[0] - 1);
+        EXPECT_LE(p.x, s->box[3] + 1);
+        EXPECT_GE(p.y, s->box[1] - 1);
+        EXPECT_LE(p.y, s->box[4] + 1);
+        EXPECT_GE(p.z, s->box[2] - 1);
+        EXPECT_LE(p.z, s->box[5] + 1);
+      }
+  }
+}
+
+TEST_F(Roads, OuterSidesGetTheirMarginsAndAnglesAreHeld) {
+  // Both outer edges straight (end codes): exact widths; the road runs along +y.
+  WSection* a = AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0);
+  WSection* b = AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M);
+  WSegment* s = AddSegment(Road(0, 1, 2, 2));
+  a->Setup(), b->Setup(), s->Setup();
+  EXPECT_EQ(s->edges[0].kind, EDGE_STRAIGHT);
+  EXPECT_EQ(s->frame.a0[0], 8 * M);
+  EXPECT_EQ(s->frame.meanLength, 20 * M);
+  EXPECT_EQ(s->IsCollidable(), 1);
+  // Without end codes neither outer edge is straight: a metre more on each side.
+  a->vertices[0].endCode = a->vertices[1].endCode = 0;
+  s->edges[0].kind = s->edges[1].kind = 0;
+  s->Setup();
+  EXPECT_EQ(s->frame.a0[0], 10 * M);
+  // Every edge at the same offset at the start, straight both sides: 2 m there.
+  a->vertices[0].endCode = 1, a->vertices[1].endCode = 2;
+  a->vertices[0].offset = a->vertices[1].offset = 0;
+  s->edges[0].kind = s->edges[1].kind = EDGE_STRAIGHT;
+  s->Setup();
+  EXPECT_EQ(s->frame.a0[0], 2 * M);
+  // Angles adding up to 2 rad are held at the limit: the same curve as the limit itself.
+  a->vertices[0] = {0, -4 * M, 0, 1.5f, 0, {}};
+  a->vertices[1] = {0, 4 * M, 0, 0, 0, {}};
+  s->edges[0].kind = s->edges[1].kind = 0;
+  s->edges[0].startAngle = 0.5f;
+  s->Setup();
+  const float held = s->edges[0].lateral[2];
+  s->edges[0].startAngle = 0;
+  a->vertices[0].angle = SEGMENT_ANGLE_LIMIT;
+  s->Setup();
+  EXPECT_EQ(s->edges[0].lateral[2], held);
+  // IsNear: just behind the start line within range; beside the road by more than range not.
+  EXPECT_EQ(s->IsNear(0, -M / 2, 1.0f), 1);
+  EXPECT_EQ(s->IsNear(0, -3 * M, 1.0f), 0);
+  EXPECT_EQ(s->IsNear(20 * M, 10 * M, 5.0f), 0);
+  EXPECT_EQ(s->IsNear(5 * M, 10 * M, 1.0f), 1);
+  EXPECT_EQ(s->IsNear(0, 23 * M, 2.0f), 0);
+}
+
+TEST_F(Roads, BackwardChordsAreNotUsableAndTheProfileCopyStaysInside) {
+  WSection* a = AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0);
+  WSection* b = AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M);
+  TrackSegment t = Road(0, 1, 2, 0);
+  t.endSide = 1;  // the end section turned round: the chords run backwards against it
+  WSegment* s = AddSegment(t);
+  a->Setup(), b->Setup(), s->Setup();
+  EXPECT_EQ(s->edges[0].flags & EDGE_USABLE, 0);
+  EXPECT_EQ(s->segmentFlags & SEGMENT_HAS_COLLIDABLE, 0);
+  EXPECT_EQ(s->segmentFlags & SEGMENT_UNUSABLE_PART, SEGMENT_UNUSABLE_PART);
+  ContactProbe hit = Fresh();
+  EXPECT_EQ(s->RayTest({0, 10 * M, -M}, {0, 0, -4 * M}, hit, nullptr, nullptr, nullptr, 1), 0);
+  // A chord under 640 units keeps its flag whatever its direction.
+  b->position[1] = 300;
+  s->Setup();
+  EXPECT_EQ(s->edges[0].flags & EDGE_USABLE, EDGE_USABLE);
+  // The profile copy grows a shorter end section; with a linked end the flag goes.
+  b->vertices.resize(1);
+  b->vertexCount = 1;
+  s->segmentFlags |= SEGMENT_COPY_PROFILE;
+  s->endSide = 0;
+  a->heading = 0.5f;
+  s->Setup();
+  EXPECT_EQ(b->vertexCount, 2);
+  EXPECT_EQ(b->vertices[1].offset, 4 * M);
+  EXPECT_EQ(b->heading, 0.5f);
+  b->ownFlags |= SECTION_LINKED;
+  s->Setup();
+  EXPECT_EQ(s->segmentFlags & SEGMENT_COPY_PROFILE, 0);
+}
+
+TEST_F(Roads, BadSegmentRecordsLeaveTheSegmentWithoutGeometry) {
+  CfgDebugLevel = 1;
+  CaughtLines lines;
+  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0)->Setup();
+  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M)->Setup();
+  struct Case {
+    const char* what;
+    void (*bend)(TrackSegment&);
+  };
+  const Case cases[] = {
+      {"section past the table", [](TrackSegment& t) { t.endSection = 50; }},
+      {"section of another type", [](TrackSegment& t) { t.endSection = 2; }},
+      {"vertex past the count", [](TrackSegment& t) { t.edges[1].endVertex = 2; }},
+      {"vertex 64", [](TrackSegment& t) { t.edges[1].startVertex = 64; }},
+      {"part past the edges", [](TrackSegment& t) { t.parts[0].second = 5; }},
+      {"mapping past the table", [](TrackSegment& t) { t.parts[0].mapping = 3; }},
+      {"coinciding sections", [](TrackSegment& t) { t.endSection = 0; }},
+  };
+  W().AddObjectToTable(new DiscObject(OBJECT_PLACED));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TrackSegment t = Road(0, 1, 2, 0);
+    c.bend(t);
+    WSegment* s = AddSegment(t);
+    s->Setup();
+    EXPECT_EQ(s->IsCollidable(), 0);
+    ContactProbe hit = Fresh();
+    EXPECT_EQ(s->RayTest({0, 10 * M, -M}, {0, 0, -4 * M}, hit, nullptr, nullptr, nullptr, 1), 0);
+  }
+  // More than 64 edges: read in full (the stream stays in step), no geometry.
+  TrackSegment many = Road(0, 1, 65, 2);
+  for (auto& e : many.edges) e.startVertex = e.endVertex = 0;
+  WSegment* s = AddSegment(many);
+  EXPECT_EQ(s->edgeCount, 65);
+  s->Setup();
+  EXPECT_FALSE(s->valid);
+  EXPECT_GE(lines.Count("more than 64 edges"), 1);
+  // Step lengths of 0 and NaN become 5 m, negative ones give one step.
+  TrackSegment t = Road(0, 1, 2, 0);
+  for (float step : {0.0f, std::nanf(""), -3.0f}) {
+    t.stepLength = step;
+    WSegment* g = AddSegment(t);
+    g->Setup();
+    EXPECT_EQ(g->levels[0].segments, step < 0 ? 1 : 4);
+  }
+}
+
+// ---- Segments: ray tests ----
+
+namespace {
+// The reference: the strips of the segment's parts over n rings of its edge curves, each quad
+// split in two, tested in double; the greatest t of a hit whose triangle faces against the ray.
+double BruteForceT(const WSegment& s, const IntVector& o, const IntVector& r, int n) {
+  double best = -1;
+  const double O[3] = {double(o.x), double(o.y), double(o.z)}, R[3] = {double(r.x), double(r.y), double(r.z)};
+  auto test = [&](const IntVector& a, const IntVector& b, const IntVector& c) {
+    const double e1[3] = {double(b.x) - a.x, double(b.y) - a.y, double(b.z) - a.z};
+    const double e2[3] = {double(c.x) - a.x, double(c.y) - a.y, double(c.z) - a.z};
+    const double d[3] = {-R[0], -R[1], -R[2]};
+    const double p[3] = {d[1] * e2[2] - d[2] * e2[1], d[2] * e2[0] - d[0] * e2[2], d[0] * e2[1] - d[1] * e2[0]};
+    const double det = e1[0] * p[0] + e1[1] * p[1] + e1[2] * p[2];
+    if (std::fabs(det) < 1e-9) return;
+    const double tv[3] = {O[0] - a.x, O[1] - a.y, O[2] - a.z};
+    const double u = (tv[0] * p[0] + tv[1] * p[1] + tv[2] * p[2]) / det;
+    if (u < -1e-9 || u > 1 + 1e-9) return;
+    const double q[3] = {tv[1] * e1[2] - tv[2] * e1[1], tv[2] * e1[0] - tv[0] * e1[2], tv[0] * e1[1] - tv[1] * e1[0]};
+    const double v = (d[0] * q[0] + d[1] * q[1] + d[2] * q[2]) / det;
+    if (v < -1e-9 || u + v > 1 + 1e-9) return;
+    const double t = (e2[0] * q[0] + e2[1] * q[1] + e2[2] * q[2]) / det;
+    if (t >= 0 && t <= 1 && t > best) best = t;
+  };
+  for (const MappingRef& p : s.parts) {
+    if (!(p.flags & PART_USABLE)) continue;
+    for (int i = 0; i < n; ++i) {
+      const IntVector a = s.EdgePoint(p.first, double(i) / n), b = s.EdgePoint(p.second, double(i) / n);
+      const IntVector c = s.EdgePoint(p.first, double(i + 1) / n), d = s.EdgePoint(p.second, double(i + 1) / n);
+      test(a, b, c);
+      test(b, d, c);
+    }
+  }
+  return best;
+}
+}  // namespace
+
+TEST_F(Roads, TheAnalyticRayTestAgreesWithTheSegmentsOwnRings) {
+  // The short road: a straight flat stretch, a curve, and a ramp up 4 m.
+  // The short road: a straight flat stretch, a curve, a curve climbing 2 m, a straight ramp
+  // climbing 3 m (every vertex with an end code: straight edges).
+  AddSection(Profile(0, {-4, 0, 4}, {0, 0, 0}, {1, 3, 2}), 0, 0);
+  AddSection(Profile(0, {-4, 0, 4}, {0, 0, 0}, {1, 3, 2}), 0, 30 * M);
+  AddSection(Profile(-0.4f, {-4, 0, 4}, {0, 0, 0}), 8 * M, 60 * M);
+  const float c = std::cos(-0.4f), sn = std::sin(-0.4f);
+  const int32_t x3 = 8 * M + int32_t(-sn * 28 * M), y3 = 60 * M + int32_t(c * 28 * M);
+  AddSection(Profile(-0.4f, {-4, 0, 4}, {2, 2, 2}, {1, 3, 2}), x3, y3);
+  AddSection(Profile(-0.4f, {-4, 0, 4}, {5, 5, 5}, {1, 3, 2}), x3 + int32_t(-sn * 30 * M), y3 + int32_t(c * 30 * M));
+  for (int i = 0; i < 5; ++i) W().objects[i]->Setup();
+  WSegment* roads[4] = {AddSegment(Road(0, 1, 3, 0)), AddSegment(Road(1, 2, 3, 0)), AddSegment(Road(2, 3, 3, 0)),
+                        AddSegment(Road(3, 4, 3, 0))};
+  std::mt19937 random(11);
+  std::uniform_real_distribution<double> unit(0, 1);
+  for (int k = 0; k < 4; ++k) {
+    SCOPED_TRACE(k);
+    WSegment& s = *roads[k];
+    const bool straight = k == 0 || k == 3;
+    s.Setup();
+    ASSERT_EQ(s.IsCollidable(), 1);
+    int hits = 0, both = 0;
+    double worst = 0;
+    for (int i = 0; i < 4000; ++i) {
+      // A road point: random t and lateral fraction between the outer edges.
+      const double t = 0.02 + 0.96 * unit(random), f = 0.05 + 0.9 * unit(random);
+      const IntVector e0 = s.EdgePoint(0, t), e2 = s.EdgePoint(2, t);
+      const IntVector p = {int32_t(e0.x + (e2.x - e0.x) * f), int32_t(e0.y + (e2.y - e0.y) * f),
+                           int32_t(e0.z + (e2.z - e0.z) * f)};
+      IntVector origin, ray;
+      if (i % 4 != 3) {  // contact-like: from 2 m above down to 20 m below
+        origin = {p.x, p.y, p.z - 20 * M};
+        ray = {0, 0, -22 * M};
+      } else {  // slanted, through the road point, from a quarter of the ray below it
+        ray = {int32_t((unit(random) - 0.5) * 2 * M), int32_t((unit(random) - 0.5) * 2 * M), -2 * M};
+        origin = {p.x + ray.x / 4, p.y + ray.y / 4, p.z + ray.z / 4};
+      }
+      ContactProbe hit = Fresh();
+      const int got = s.RayTest(origin, ray, hit, nullptr, nullptr, nullptr, 1);
+      const double ref = BruteForceT(s, origin, ray, 256);
+      if (ref < 0) continue;
+      ++hits;
+      if (!got) continue;
+      ++both;
+      const double length = std::sqrt(double(ray.x) * ray.x + double(ray.y) * ray.y + double(ray.z) * ray.z) / M;
+      const double diff = std::fabs(double(hit.candidateStrength) / M - ref);
+      worst = std::max(worst, straight ? diff * M : diff * length);
+    }
+    EXPECT_GT(hits, 3000);
+    EXPECT_GE(both, hits * 999 / 1000);
+    // Straight roads: within 1.5 units of t; curved edges within 3 mm.
+    EXPECT_LT(worst, straight ? 1.5 : 0.003);
+  }
+}
+
+TEST_F(Roads, ClippingTheRayAtTheEndLines) {
+  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0)->Setup();
+  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M)->Setup();
+  WSegment* s = AddSegment(Road(0, 1, 2, 0));
+  WSegment* other = AddSegment(Road(0, 1, 2, 0));
+  s->Setup();
+  other->Setup();
+  // Starting past the end line and ending before it, over the road: clipped, still hits.
+  ContactProbe hit = Fresh();
+  EXPECT_EQ(s->RayTest({0, 22 * M, -3 * M}, {0, 4 * M, -4 * M}, hit, nullptr, nullptr, nullptr, 1), 1);
+  EXPECT_NEAR(hit.candidateStrength, 3 * M / 4, 2);
+  EXPECT_NEAR(hit.candidatePoint.y, 19 * M, 8);
+  EXPECT_NEAR(hit.candidatePoint.z, 0, 8);
+  // Wholly past the start line: no hit.  Both ends past the same line: no hit.
+  hit = Fresh();
+  EXPECT_EQ(s->RayTest({0, -2 * M, -2 * M}, {0, M, -4 * M}, hit, nullptr, nullptr, nullptr, 1), 0);
+  EXPECT_EQ(s->RayTest({0, 25 * M, -2 * M}, {0, -M, -4 * M}, hit, nullptr, nullptr, nullptr, 1), 0);
+  // Two segments in turn keep the greater t: raise the second by 1 m.
+  hit = Fresh();
+  EXPECT_EQ(s->RayTest({M, 10 * M, -5 * M}, {0, 0, -10 * M}, hit, nullptr, nullptr, nullptr, 1), 1);
+  const int32_t first = hit.candidateStrength;
+  for (SegmentEdge& e : other->edges) e.height[3] = 1.0f;
+  EXPECT_EQ(other->RayTest({M, 10 * M, -5 * M}, {0, 0, -10 * M}, hit, nullptr, nullptr, nullptr, 1), 1);
+  EXPECT_GT(hit.candidateStrength, first);
+  EXPECT_EQ(s->RayTest({M, 10 * M, -5 * M}, {0, 0, -10 * M}, hit, nullptr, nullptr, nullptr, 1), 0);
+  // No collidable part: 0.
+  s->parts[0].flags = 0;
+  s->MarkCollidableParts();
+  hit = Fresh();
+  EXPECT_EQ(s->RayTest({M, 10 * M, -5 * M}, {0, 0, -10 * M}, hit, nullptr, nullptr, nullptr, 1), 0);
+  // RayTestVisible restores every flag.
+  s->parts[0].flags = PART_COLLIDABLE;
+  s->MarkCollidableParts();
+  const uint8_t before = s->parts[0].flags;
+  WorldPartDisplay[0] = WorldPartDisplay[1] = 0;
+  hit = Fresh();
+  EXPECT_EQ(s->RayTestVisible({M, 10 * M, -5 * M}, {0, 0, -10 * M}, hit), 0);
+  EXPECT_EQ(s->parts[0].flags, before);
+  WorldPartDisplay[0] = WorldPartDisplay[1] = 1;
+  EXPECT_EQ(s->RayTestVisible({M, 10 * M, -5 * M}, {0, 0, -10 * M}, hit), 1);
+  EXPECT_EQ(s->IsCollidable(), 1);
+}
+
+TEST_F(Roads, BumpValuesOfTheThreeModes) {
+  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0)->Setup();
+  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M)->Setup();
+  WSegment* s = AddSegment(Road(0, 1, 2, 0));
+  s->Setup();
+  MappingRecord& m = W().mappings[0];
+  for (int i = 0; i < 256; ++i) {
+    W().bumpProfile[i] = uint8_t(i - 128);
+    for (int j = 0; j < 256; ++j) W().bumps[i][j] = int8_t((i * 7 + j * 3) & 0x7F);
+  }
+  const IntVector origin = {M + 123, 7 * M + 456, -5 * M}, ray = {0, 0, -10 * M};
+  for (int mode = 0; mode <= 2; ++mode) {
+    for (int scale : {4, 16, 20, 40}) {
+      SCOPED_TRACE(mode * 100 + scale);
+      m.surfaceWord[0] = uint8_t(mode), m.surfaceWord[1] = 3, m.surfaceWord[2] = uint8_t(scale);
+      const uint32_t word = MappingSurfaceWord(m);
+      // A different word: the caller's becomes the mapping's, full blend weight.
+      uint32_t surface = word ^ 1;
+      int32_t blend = 0, bump = 0;
+      ContactProbe hit = Fresh();
+      ASSERT_EQ(s->RayTest(origin, ray, hit, &surface, &blend, &bump, 3), 1);
+      EXPECT_EQ(surface, word);
+      EXPECT_EQ(blend, 65536);
+      // The same word: the value itself, or blended with a weight.
+      blend = 0;
+      hit = Fresh();
+      ASSERT_EQ(s->RayTest(origin, ray, hit, &surface, &blend, &bump, 3), 1);
+      const int held = scale < 8 ? 8 : scale > 31 ? 31 : scale;
+      const double u = (double(origin.y) / M) / 20.0;
+      int64_t ridges = ((int64_t(1) << held >> 1) + 20 * M) >> held;
+      if (ridges < 1) ridges = 1;
+      int32_t expected;
+      if (mode == 1) {
+        int64_t phi = std::llround(double(ridges) * u * M) & 0xFFFF;
+        if (phi > 32768) phi = 65536 - phi;
+        expected = int32_t((phi * 128 * 3) >> 16);
+      } else if (mode == 2) {
+        expected = int32_t(int8_t(W().bumpProfile[(std::llround(double(ridges) * u * M) >> 8) & 255])) * 3;
+      } else {
+        const int col = int((uint32_t(hit.candidatePoint.x) >> (held - 8)) & 255);
+        const int row = int((uint32_t(hit.candidatePoint.y) >> (held - 8)) & 255);
+        expected = W().bumps[row][col] * 3;
+      }
+      EXPECT_NEAR(bump, expected, mode == 0 ? 0 : 4);
+      blend = 32768;
+      const int32_t previous = bump + 1000;
+      bump = previous;
+      hit = Fresh();
+      const int32_t lowered = previous;  // the origin is lowered by the bump before the test
+      ASSERT_EQ(s->RayTest({origin.x, origin.y, origin.z + lowered}, ray, hit, &surface, &blend, &bump, 3), 1);
+      EXPECT_NEAR(bump, ((int64_t(previous) - expected) * 32768 >> 16) + expected, mode == 0 ? 1 : 4);
+    }
+  }
+}
+
+// ---- Whole tracks ----
+
+TEST_F(Roads, TheFlatSquareAndTheShortRoadAreFiledAndQueried) {
+  // The flat square at 1 m, a straight road 20 m wide and 20 m long.
+  AddSection(Profile(0, {-10, 10}, {1, 1}, {1, 2}), 0, 0);
+  AddSection(Profile(0, {-10, 10}, {1, 1}, {1, 2}), 0, 20 * M);
+  // The short road beyond it: straight, a linked section, a ramp.
+  AddSection(Profile(0, {-4, 0, 4}, {0, 0, 0}, {1, 0, 2}), 100 * M, 0);
+  AddSection(Profile(0, {-4, 0, 4}, {0, 0, 0}, {1, 0, 2}), 100 * M, 30 * M);
+  AddSection(Profile(0, {-4, 0, 4}, {3, 3, 3}, {1, 3, 2}), 100 * M, 60 * M);
+  W().objects[3]->Setup();
+  static_cast<WSection*>(W().objects[3])->vertices[1].endCode = 3;
+  TrackSection linked = Profile(0, {0, 0}, {0, 0});
+  linked.flags = SECTION_LINKED;
+  linked.endCodes[0] = 1, linked.endCodes[1] = 2;
+  linked.links[0] = 2, linked.links[1] = 3;
+  AddSection(linked, 0, 0);
+  AddSegment(Road(0, 1, 2, 0));
+  AddSegment(Road(2, 3, 3, 0));
+  AddSegment(Road(3, 4, 3, 0));
+  for (int i = 0; i < W().objectCount; ++i)
+    if (W().objects[i]->type == OBJECT_SECTION) W().objects[i]->Setup();
+  for (int i = 0; i < W().objectCount; ++i)
+    if (W().objects[i]->type == OBJECT_SEGMENT) W().objects[i]->Setup();
+  for (int i = 0; i < W().objectCount; ++i) W().objects[i]->AddPhysics();
+  auto* link = static_cast<WSection*>(W().objects[5]);
+  EXPECT_EQ(link->position[0], 100 * M);
+  EXPECT_EQ(link->position[1], 15 * M);
+  // The grid from the collidable segments' boxes.
+  int32_t lo[2] = {INT32_MAX, INT32_MAX}, hi[2] = {INT32_MIN, INT32_MIN};
+  for (int i = 0; i < W().objectCount; ++i) {
+    FixedOb* o = W().objects[i];
+    if (o->type != OBJECT_SEGMENT || !o->IsCollidable()) continue;
+    for (int a = 0; a < 2; ++a) lo[a] = std::min(lo[a], o->box[a]), hi[a] = std::max(hi[a], o->box[a + 3]);
+  }
+  W().grid.minX = lo[0] - 64 * M, W().grid.minY = lo[1] - 64 * M;
+  W().grid.width = int((int64_t(hi[0]) - W().grid.minX) / (64 * M)) + 2;
+  W().grid.height = int((int64_t(hi[1]) - W().grid.minY) / (64 * M)) + 2;
+  W().grid.maxX = int32_t(W().grid.minX + (int64_t(W().grid.width) << 22));
+  W().grid.maxY = int32_t(W().grid.minY + (int64_t(W().grid.height) << 22));
+  BuildMapSquares(W());
+  EXPECT_NEAR(FindSurfaceBelow(W(), 3 * M, 10 * M, 5 * M, 0), M, 66);
+  // The ramp (straight edges: the height runs linearly from 0 to 3 m).
+  for (double y : {31.0, 40.0, 52.5, 59.0}) {
+    const int32_t h = FindSurfaceBelow(W(), 101 * M, int32_t(y * M), 10 * M, 0);
+    EXPECT_NEAR(double(h) / M, 3.0 * (y - 30.0) / 30.0, 0.001) << y;
+  }
+  EXPECT_EQ(FindSurfaceBelow(W(), 101 * M, 10 * M, 10 * M, 0), 0);
+}
+
+TEST_F(Roads, LevelsAreSweptIntoBuiltMeshes) {
+  AddSection(Profile(0, {-4, 0, 4}, {0, 0.5f, 0}), 0, 0)->Setup();
+  AddSection(Profile(0.2f, {-4, 0, 4}, {1, 1.5f, 1}), 3 * M, 40 * M)->Setup();
+  TrackSegment t = Road(0, 1, 3, 0);
+  t.parts[1].mapping = 1;  // a mapping with a colour: its strips get the G x T normals
+  WSegment* s = AddSegment(t);
+  s->Setup();
+  ASSERT_EQ(s->levelCount, 3);
+  s->BuildMeshes();  // the distance levels are off after set-up: level 0 only
+  ASSERT_NE(s->levels[0].built, nullptr);
+  EXPECT_EQ(s->levels[1].built, nullptr);
+  s->distanceLevels = 1;
+  s->BuildMeshes();
+  // The coarser levels are untextured: two triangles per step for each part with a colour.
+  for (int level = 1; level < 3; ++level) {
+    SCOPED_TRACE(level);
+    const BuiltMesh* m = s->levels[level].built;
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->triangleCount, 2 * s->levels[level].segments);
+  }
+  W().mappings[0].flags |= SRF_HAS_COLOUR;
+  s->FreeBuilt(false);
+  s->BuildMeshes();
+  EXPECT_EQ(s->levels[2].built->triangleCount, 2 * 2 * s->levels[2].segments);
+  // The bounds from level 0 hold its points; the coloured strip's normals point up.
+  const BuiltMesh& m = *s->levels[0].built;
+  for (int i = 0; i < m.pointCount; ++i) {
+    const BuiltPoint& p = m.points[i];
+    EXPECT_LE(std::fabs(double(p.position[0]) - s->centre.x), double(s->halfSize.x) + 2);
+    EXPECT_LE(std::fabs(double(p.position[1]) - s->centre.y), double(s->halfSize.y) + 2);
+    EXPECT_LE(std::fabs(double(p.position[2]) - s->centre.z), double(s->halfSize.z) + 2);
+  }
+  EXPECT_EQ(s->drawFlags, PREGEN_DRAW_SOLID);
+  EXPECT_EQ(s->alphaKind, 0);
+  // An alpha part over the same edges as a solid one is always sorted; alone it is not.
+  W().mappings[1].material[0] = 2;
+  s->SetBuildKind();
+  EXPECT_EQ(s->alphaKind, 1);
+  s->parts[0].first = 1, s->parts[0].second = 2;
+  s->SetBuildKind();
+  EXPECT_EQ(s->alphaKind, 2);
+  // A segment without geometry builds nothing.
+  s->endSection = 40;
+  s->Setup();
+  s->FreeBuilt(true);
+  EXPECT_EQ(s->BuildLodMesh(0), 0);
+}
