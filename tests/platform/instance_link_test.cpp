@@ -133,7 +133,7 @@ TEST_F(InstanceLink, RequestsArriveInPiecesAcrossPassesAndSilentSendersAreDroppe
   ASSERT_EQ(write(slow, head, sizeof head), 3);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(InstanceLinkServe(EchoLength), 0);  // nothing complete: the pass never waits
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
   const uint8_t rest[4] = {0, 2, 'o', 'k'};  // code 129, two characters
   ASSERT_EQ(write(slow, rest, sizeof rest), 4);
   EXPECT_EQ(InstanceLinkServe(EchoLength), 1);
