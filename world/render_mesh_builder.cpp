@@ -521,17 +521,18 @@ void EndSweep(BuiltMesh& mesh) {
   // A vertex whose corners all went into the current part has them as consecutive points from
   // vertexPoint in chain order (-1: walk the chain).
   std::unique_ptr<int32_t[]> vertexPoint(new int32_t[std::max(pool.vertexCount, 1)]);
-  int points = 0, triangles = 0;
-  for (int c = 0; c < pool.cornerCount; ++c) points += pool.corners[c].texture < pool.textureCount;
-  for (int t = 0; t < pool.triangleCount; ++t) triangles += pool.triangles[t].texture < pool.textureCount;
-  mesh.points = new BuiltPoint[std::max(points, 1)];
-  mesh.triangles = new BuiltTriangle[std::max(triangles, 1)];
+  // Room for every corner and triangle: those of no texture, left out, are rare.
+  mesh.points = new BuiltPoint[pool.cornerCount];
+  mesh.triangles = new BuiltTriangle[std::max(pool.triangleCount, 1)];
   mesh.parts = new BuiltPart[std::max(pool.textureCount, 1)];
   ColourLights lights;
-  for (int tex = 0; tex < pool.textureCount; ++tex) {
-    BuiltPart& part = mesh.parts[mesh.partCount++];
-    part = {0, pool.textures[tex], 0, 0};
-    for (int v = 0; v < pool.vertexCount; ++v) {
+  // The counts are kept in locals while the arrays fill: a store through the arrays could
+  // otherwise be taken to change them.
+  const int textureCount = pool.textureCount, vertexCount = pool.vertexCount, poolTriangles = pool.triangleCount;
+  int pointCount = 0, triangleCount = 0;
+  for (int tex = 0; tex < textureCount; ++tex) {
+    const int partFirstPoint = pointCount, partFirstTriangle = triangleCount;
+    for (int v = 0; v < vertexCount; ++v) {
       const PoolVertex& vertex = pool.vertices[v];
       int32_t first = -1;
       bool whole = true;
@@ -541,7 +542,7 @@ void EndSweep(BuiltMesh& mesh) {
           whole = false;
           continue;
         }
-        if (first < 0) first = mesh.pointCount;
+        if (first < 0) first = pointCount;
         // The normal of the vertex's first corner of the same edge.
         const PoolCorner* same = &corner;
         for (int32_t k = vertex.firstCorner; k >= 0; k = pool.corners[k].next)
@@ -549,7 +550,7 @@ void EndSweep(BuiltMesh& mesh) {
             same = &pool.corners[k];
             break;
           }
-        BuiltPoint& point = mesh.points[mesh.pointCount];
+        BuiltPoint& point = mesh.points[pointCount];
         std::memcpy(point.position, vertex.position, sizeof point.position);
         for (int a = 0; a < 3; ++a) point.normal[a] = float(same->normal[a]) / 65536.0f;
         const MeshLight& light = lights.Of(corner.colour);
@@ -558,15 +559,14 @@ void EndSweep(BuiltMesh& mesh) {
         point.packedLight = light.packedLight;
         point.u = vertex.u;
         point.v = vertex.v;
-        cornerPoint[at] = mesh.pointCount++;
-        ++part.pointCount;
+        cornerPoint[at] = pointCount++;
       }
       vertexPoint[v] = whole ? first : -1;
     }
-    for (int t = 0; t < pool.triangleCount; ++t) {
+    for (int t = 0; t < poolTriangles; ++t) {
       const PoolTriangle& tri = pool.triangles[t];
       if (tri.texture != tex) continue;
-      BuiltTriangle& out = mesh.triangles[mesh.triangleCount];
+      BuiltTriangle& out = mesh.triangles[triangleCount];
       bool whole = true;
       for (int i = 0; i < 3; ++i) {
         int32_t p = vertexPoint[tri.vertex[i]];
@@ -582,10 +582,12 @@ void EndSweep(BuiltMesh& mesh) {
       }
       if (!whole) continue;
       out.colour = tri.colour;
-      ++mesh.triangleCount;
-      ++part.triangleCount;
+      ++triangleCount;
     }
+    mesh.parts[mesh.partCount++] = {0, pool.textures[tex], pointCount - partFirstPoint, triangleCount - partFirstTriangle};
   }
+  mesh.pointCount = pointCount;
+  mesh.triangleCount = triangleCount;
 }
 
 // ---- [Models] ----
