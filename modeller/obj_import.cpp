@@ -129,7 +129,7 @@ struct Importer {
 
   int VertexPass(const char* data, size_t size) {
     LineReader lines(data, size);
-    const char *begin, *end;
+    const char *begin = nullptr, *end = nullptr;
     for (const char* start = lines.Position(); lines.Next(begin, end); start = lines.Position()) {
       if (IsStatement(begin, end, 'f')) faceLines.push_back(size_t(start - data));
       if (!IsStatement(begin, end, 'v')) continue;
@@ -210,7 +210,7 @@ struct Importer {
     normalOf.assign(points.size(), 0);
     nextCopy.assign(points.size(), 0);
     LineReader lines(data, size);
-    const char *begin, *end;
+    const char *begin = nullptr, *end = nullptr;
     int face = 0;
     for (size_t start : faceLines) {
       lines.Seek(data + start);
