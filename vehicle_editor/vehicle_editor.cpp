@@ -140,7 +140,7 @@ void StepAndDrawCar(VehicleEditor& e) {
   if (!e.car) return;
   e.car->SetFuelLoad(e.displayFlags & SHOW_FUEL ? e.fuelPercent : 0.0f);
   if (FrameSkipped) return;
-  if (e.diagramFlags || !FrameBegun3D || !DrawCar(e)) e.car->AccumulateRunTime();
+  if (e.diagramFlags || !FrameBegun3D || !(VehicleEditor::DrawEditView(e) || DrawCar(e))) e.car->AccumulateRunTime();
 }
 
 // The deferred car work: a model rebuild and a release of the meshes, a number of frames on.
@@ -362,6 +362,7 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
     return process;
   }
   AddBottomRows(*e);
+  if (e->panelMode != 2) AddEditViewButtons(process, ViewButton, EditViews.width == 0 && e->car && (e->displayFlags & SHOW_DRIVER) ? 1 : 0);
   AddDisplayRow(*e);
   return process;
 }

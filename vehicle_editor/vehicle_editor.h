@@ -168,6 +168,13 @@ struct VehicleEditor {
   // The point and tube markers: a point (Shift held: a tube to it), a tube toggled.
   static void SelectPoint(void* owner, int click, uintptr_t point);
   static void SelectTube(void* owner, int click, uintptr_t tube);
+  // The frame's markers in a 2D view: labels at the projected points that select on a click.
+  static void AddSelectionButtons(VehicleEditor& editor);
+  // In a 2D view: the view's projection, background, grid, the car and its markers; 0 when the
+  // 3D view is current (the caller draws that one).
+  static int DrawEditView(VehicleEditor& editor);
+  // The edit views' view-point buttons: word 2 the driver's eye, others fit the vehicle.
+  static void ViewButton(void* owner, int click, uintptr_t word);
   // Moves the selected frame point along axis 0 (x), 1 (y) or 2 (z) by steps of 1/65536 m.
   static void MovePoint(VehicleEditor& editor, int32_t steps, int axis);
   // The selected point's axis handles: a drag starts (one history node for a run of drags of

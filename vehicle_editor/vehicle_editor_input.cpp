@@ -150,5 +150,8 @@ void VehicleEditor::FitView(VehicleEditor& e, int mode) {
   }
   e.eyeView = 0;
   const float radius = std::max(e.car->radius, 2.0f);
-  e.viewDistance = 2.5f * (mode == 1 ? radius * 1.125f : radius);
+  const float size = mode == 1 ? radius * 1.125f : radius;
+  e.viewDistance = 2.5f * size;
+  // The 2D views show the vehicle's size across.
+  FrameEditView(static_cast<int32_t>(size * 65536.0f), e.car->position.z);
 }

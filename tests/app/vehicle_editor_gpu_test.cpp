@@ -13,6 +13,10 @@
 #include "editor_window_harness.h"
 #include "physics/car.h"
 #include "platform/clock.h"
+#include "render/views.h"
+#include "modeller/edit_views.h"
+#include "ui/screen_labels.h"
+#include "vehicle_editor/frame_points.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 namespace {
@@ -147,6 +151,58 @@ TEST_F(VehicleEditorWindow, WithUnsavedChangesTheWindowsCloseAsksFirst) {
   Key(KEY_ESCAPE);
   EXPECT_EQ(e.prss.sub, &MessageBoxDialog.prss);
   EXPECT_STREQ(MessageBoxDialog.first, "Exit editor?");
+}
+
+// The side view from the view buttons: the car drawn through the view's own projection, the
+// frame's points as lettered labels at their projected pixels; a click selects the point, a
+// second click deselects it and Shift+click on another adds a tube between the two.
+TEST_F(VehicleEditorWindow, TheSideViewShowsTheFramesLetteredMarkersAndAClickSelectsThePoint) {
+  OpenAndLoad();
+  VehicleEditor& e = *CurrentVehicleEditor;
+  ASSERT_NE(FindButton("r"), nullptr) << "the edit views' buttons";
+  Click("r");
+  ASSERT_NE(EditViews.width, 0) << "a 2D view is current";
+  // Two pivots 1 m apart at the car's mid height, whatever frame the sample car has.
+  const int first = e.car->framePointCount;
+  for (int i = 0; i < 2; ++i) {
+    FramePoint* p = AppendFramePoint(*e.car);
+    ASSERT_NE(p, nullptr);
+    *p = FramePoint{0, i == 0 ? -32768 : 32768, 32768, 0.0f, 0, uint8_t(i == 0 ? 1 : 2), 0};
+  }
+  e.displayFlags &= ~SHOW_POINTS;
+  Run(200);
+  const Picture without = Shot("vehicle_editor_side");
+  e.displayFlags |= SHOW_POINTS | SHOW_TUBES;
+  const Picture with = Shot("vehicle_editor_markers");
+  float x[2], y[2];
+  for (int i = 0; i < 2; ++i) {
+    IntVector world;
+    TransformPoint(e.car->drawTransform, IntVector{0, i == 0 ? -32768 : 32768, 32768}, world);
+    const int32_t at[3] = {world.x, world.y, world.z};
+    int32_t depth;
+    ASSERT_TRUE(ProjectPointToScreen(at, &x[i], &y[i], &depth));
+  }
+  EXPECT_GT(std::abs(x[1] - x[0]), 20.0f) << "the side view spreads the points along the car";
+  const int px = int(x[0]), py = int(y[0]);
+  EXPECT_GT(Differing(without, with, px - 6, py - 8, px + 6, py + 8), 20) << "the \"L\" label at its pixel";
+  const ScreenLabel* label = FindScreenLabelAt(px, py);
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->first, first);
+  EXPECT_EQ(char(label->second), 'L');
+
+  ClickAt(px, py);
+  EXPECT_EQ(e.selection.selectedPoint, first) << "the click selects the point";
+  ClickAt(px, py);
+  EXPECT_EQ(e.selection.selectedPoint, NO_POINT) << "clicking the selected point deselects it";
+  ClickAt(px, py);
+  const int tubes = e.car->frameTubeCount;
+  HandleKeyDown(KEY_SHIFT, 0);
+  ClickAt(int(x[1]), int(y[1]));
+  HandleKeyUp(KEY_SHIFT);
+  ASSERT_EQ(e.car->frameTubeCount, tubes + 1) << "Shift+click adds a tube";
+  EXPECT_EQ(e.car->frameTubes[tubes].a, first);
+  EXPECT_EQ(e.car->frameTubes[tubes].b, first + 1);
+  EXPECT_EQ(e.selection.selectedTube, tubes);
 }
 
 }  // namespace
