@@ -29,6 +29,7 @@
 #include "ui/text/messages.h"
 #include "ui/text/text_colours.h"
 #include "ui/value_edit.h"
+#include "ui/widgets.h"
 
 uint32_t TexturePanelSwitches;
 int32_t CutoutOverlay;
@@ -522,7 +523,7 @@ void CutoutButton(void* owner, int code, uintptr_t word) {
     case K_CHOOSER: screen.pageChooser ^= 1; break;
     case K_OVERLAY: CutoutOverlay ^= 1; break;
     case K_LARGE: TexturePanelSwitches ^= TEXTURE_PANEL_LARGE; break;
-    case K_SAMPLING: TexturePanelSwitches ^= TEXTURE_PANEL_POINT_SAMPLING; break;
+    case K_SAMPLING: TexturePanelSwitches ^= TEXTURE_PANEL_SAMPLING_2; break;
     case K_UPDATE: CheckCutoutUpdate(screen); break;
     case K_RESET: CutoutUpdateSet = CutoutUpdateSetting{}; break;
     case K_SET_COLOUR: CutoutUpdateSet.setColour ^= 1; break;
@@ -553,7 +554,8 @@ void DrawCutoutPagePanel(void* argument) {
     return;
   const Cutout& c = Edited().cutouts[SelectedCutout];
   const int s = GetTexturePanelSize(), left = ScreenWidth - s, top = ButtonHeight;
-  DrawPageSquare(screen->texture, left, top, s, c.orientation, CutoutOverlay ? 192 : 255);
+  DrawPageSquare(screen->texture, left, top, s, c.orientation, CutoutOverlay ? 192 : 255,
+                 (TexturePanelSwitches & TEXTURE_PANEL_SAMPLING_2) ? PAGE_SAMPLER_MODE_2 : PAGE_SAMPLER_USUAL);
   if (CutoutOverlay) DrawUsedAreas(Edited(), screen->texture, c.orientation, left, top, s, s);
   DrawPixelFrame(left, top, left + s - 1, top + s - 1, 0xFF808080u);
   int r[4];
@@ -590,7 +592,7 @@ void AddPanelRows(CutoutsScreen& screen) {
   const int units = std::max(1, s / std::max(1, ButtonWidth));
   RowCursorX = ScreenWidth - s, RowCursorY = ButtonHeight + s;
   AddRowButton(owner, 2, K_LARGE, (TexturePanelSwitches & TEXTURE_PANEL_LARGE) != 0, Orange(), "L", CutoutButton, nullptr);
-  AddRowButton(owner, 2, K_SAMPLING, (TexturePanelSwitches & TEXTURE_PANEL_POINT_SAMPLING) != 0, Orange(), "P",
+  AddRowButton(owner, 2, K_SAMPLING, (TexturePanelSwitches & TEXTURE_PANEL_SAMPLING_2) != 0, Orange(), "P",
                CutoutButton, nullptr);
   AddTextureInfoButtons(owner, screen.texture, CutoutButton, K_TEXTURE);
   RowCursorX = ScreenWidth - s, RowCursorY += ButtonHeight;
@@ -623,9 +625,19 @@ void AddCutoutList(CutoutsScreen& screen) {
   Prss* owner = &screen.prss;
   AddRowButton(owner, 8, 0, 0, Orange(), FrameText("cutouts : %d", o.cutoutCount), nullptr, nullptr);
   AddRowButton(owner, 8, 0, 0, Orange(), "texture page", nullptr, "Texture page column");
-  AddRowButton(owner, 14, 0, 0, Orange(), "material properties", nullptr, "Material properties column");
+  const bool backing = ShowsBackingColumn() != 0;
+  if (backing) AddRowButton(owner, 1, 0, 0, Orange(), "-", nullptr, nullptr);
+  int parts = 0;
+  const int materials = PreviewMaterialCount(&parts);
+  if (parts > 0)
+    AddRowButton(owner, 14, 0, 0, Orange(), FrameText("materials : %d", materials), nullptr,
+                 "Number of different material properties");
+  else
+    AddRowButton(owner, 14, 0, 0, Orange(), "material properties", nullptr, "Material properties column");
   const int rows = ClampRows();
   screen.firstRow = std::clamp(screen.firstRow, 0, std::max(0, o.cutoutCount - rows));
+  const int listTop = RowCursorY + ButtonHeight;
+  int listRight = 0;
   for (int i = screen.firstRow; i < o.cutoutCount && i < screen.firstRow + rows; ++i) {
     RowCursorX = 0, RowCursorY += ButtonHeight;
     const Cutout& c = o.cutouts[i];
@@ -634,10 +646,20 @@ void AddCutoutList(CutoutsScreen& screen) {
                  "Left click to select / Right click to rename");
     AddRowButton(owner, 8, K_PAGE + uintptr_t(i), 0, Orange(), ShownPageName(o, c.page), CutoutButton,
                  "Click to set texture page for this cutout");
+    if (backing)
+      AddRowButton(owner, 1, K_BACKING + uintptr_t(i), (c.flags & CUTOUT_BACKING) != 0, Orange(),
+                   (c.flags & CUTOUT_BACKING) ? "B" : " ", CutoutButton, nullptr);
     AddMaterialButtons(c.material, owner, K_MATERIAL + uintptr_t(i), CutoutButton);
+    const int number = PreviewMaterialNumber(c.texture);
+    if (number > 0)
+      AddRowButton(owner, 2, 0, 0, Orange(), FrameText("%d", number), nullptr, "The index number of this material");
+    else
+      AddRowButton(owner, 2, 0, 0, &TextColours.grey, "-", nullptr, "Unused material");
     AddRowButton(owner, 1, K_SELECT + uintptr_t(i), IsSelected(c), Orange(), IsSelected(c) ? "x" : " ", CutoutButton,
                  "Click or SHIFT+click for multiple selection");
+    listRight = std::max(listRight, RowCursorX);
   }
+  if (o.cutoutCount > rows) AddRowListScrollBar(owner, &screen.firstRow, listRight, listTop, rows, o.cutoutCount);
   RowCursorX = 0, RowCursorY += ButtonHeight * 3 / 2;
 }
 

@@ -40,7 +40,7 @@ extern const float USED_AREA_TRANSFORMS[ORIENTATION_COUNT][6];
 uint32_t UsedAreaVertexColour(float u, float v, int textureSize);
 
 // ---- [Screen state] ----
-constexpr uint8_t TEXTURE_PANEL_LARGE = 1, TEXTURE_PANEL_POINT_SAMPLING = 2;
+constexpr uint8_t TEXTURE_PANEL_LARGE = 1, TEXTURE_PANEL_SAMPLING_2 = 2;
 extern uint32_t TexturePanelSwitches;
 extern int32_t CutoutOverlay;
 // The properties of the multi-cutout update: 4, 4 and 8 mean not set.

@@ -148,16 +148,22 @@ const char* MappingDirectionName(uint32_t d) {
   }
 }
 
-int DirectionFromPoints(const int32_t a[3], const int32_t b[3], const int32_t t[3], uint32_t* code,
-                        float* pitchDegrees, float* headingDegrees) {
+int PlaneNormalFromPoints(const int32_t a[3], const int32_t b[3], const int32_t t[3], double n[3]) {
   // 16.16 differences (64-bit, they may span more than 32 bits) and their cross product in
   // doubles, which hold the products of such spans without overflow.
   const double u[3] = {double(int64_t{t[0]} - b[0]), double(int64_t{t[1]} - b[1]), double(int64_t{t[2]} - b[2])};
   const double v[3] = {double(int64_t{a[0]} - b[0]), double(int64_t{a[1]} - b[1]), double(int64_t{a[2]} - b[2])};
-  double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+  n[0] = u[1] * v[2] - u[2] * v[1], n[1] = u[2] * v[0] - u[0] * v[2], n[2] = u[0] * v[1] - u[1] * v[0];
   const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
   if (!(length > 0)) return 0;
-  for (double& c : n) c /= length;
+  for (int c = 0; c < 3; ++c) n[c] /= length;
+  return 1;
+}
+
+int DirectionFromPoints(const int32_t a[3], const int32_t b[3], const int32_t t[3], uint32_t* code,
+                        float* pitchDegrees, float* headingDegrees) {
+  double n[3];
+  if (!PlaneNormalFromPoints(a, b, t, n)) return 0;
   const double horizontal = std::sqrt(n[0] * n[0] + n[1] * n[1]);
   if (horizontal < 0.001) {
     *code = n[2] > 0 ? DIRECTION_TOP : DIRECTION_UNDER;

@@ -481,17 +481,36 @@ int DragBoxFromPoints(MappingPanel& panel) {
   return 1;
 }
 
-int ViewFromPoints(MappingPanel& panel) {
+namespace {
+// The plane's three points: the first two picked and the third, or with two points the second
+// a metre up, so that the plane is upright and the view a horizon one whatever the camera's tilt.
+int PickedPlanePoints(const MappingPanel& panel, int32_t a[3], int32_t b[3], int32_t t[3]) {
   if (panel.pointCount < 2) return 0;
-  int32_t a[3], b[3], t[3];
   PickedPointPosition(panel, panel.points[0], a);
   PickedPointPosition(panel, panel.points[1], b);
   if (panel.pointCount >= 3) {
     PickedPointPosition(panel, panel.points[2], t);
   } else {
-    // B a metre up: the plane is upright and the view a horizon one whatever the camera's tilt.
     t[0] = b[0], t[1] = b[1], t[2] = b[2] + 65536;
   }
+  return 1;
+}
+}  // namespace
+
+int PickedPointsNormal(const MappingPanel& panel, int32_t from[3], int32_t tip[3]) {
+  int32_t a[3], b[3], t[3];
+  double n[3];
+  if (!EditedObject || !PickedPlanePoints(panel, a, b, t) || !PlaneNormalFromPoints(a, b, t, n)) return 0;
+  for (int c = 0; c < 3; ++c) {
+    from[c] = a[c];
+    tip[c] = int32_t(std::clamp<int64_t>(int64_t{a[c]} + std::llround(n[c] * 65536.0), INT32_MIN, INT32_MAX));
+  }
+  return 1;
+}
+
+int ViewFromPoints(MappingPanel& panel) {
+  int32_t a[3], b[3], t[3];
+  if (!PickedPlanePoints(panel, a, b, t)) return 0;
   uint32_t code = 0;
   float pitch = 0, heading = 0;
   if (!DirectionFromPoints(a, b, t, &code, &pitch, &heading)) return Refuse(panel, TEXT_MAPPING_NO_DIRECTION), 0;

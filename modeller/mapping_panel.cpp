@@ -29,6 +29,7 @@
 #include "ui/text/text_colours.h"
 #include "ui/value_edit.h"
 #include "ui/value_steps.h"
+#include "ui/widgets.h"
 
 MappingPanel* ActiveMappingPanel;
 MappingToolSettings MappingTool = {1, 0.25f, 0.5f, -2, {}, 0, 0, 0};
@@ -154,6 +155,9 @@ void DrawMappings(void* argument) {
   if (HasSelection() && drawMode != DRAW_WIRE && drawMode != DRAW_LAYERS) DrawMappingTriangles(*panel, SelectedMapping);
   for (int i = 0; i < o.mappingCount; ++i)
     if (!HasSelection() || i == SelectedMapping) DrawMappingFrame(*panel, i, panel->used[i] != 0);
+  int32_t from[3], tip[3];
+  if ((panel->flags & MAPPING_SHOW_POINTS) && EditViews.width == 0 && PickedPointsNormal(*panel, from, tip))
+    DrawLineFixed3D(from, tip, ColourOf(255, 80, 255, 255));
   if (own) EndLineBatch3D();
   r.pendingBlend = blend;
   r.pendingRaster = raster;
@@ -180,6 +184,10 @@ void PointLabelClicked(uintptr_t owner, int, int32_t first, uint32_t) {
   PickMappingPoint(*reinterpret_cast<MappingPanel*>(owner), uint16_t(first));
 }
 
+void NormalLabelClicked(uintptr_t owner, int, int32_t, uint32_t) {
+  ViewFromPoints(*reinterpret_cast<MappingPanel*>(owner));
+}
+
 void AddMappingLabels(MappingPanel& panel) {
   const ModelObject& o = *EditedObject;
   if (panel.flags & MAPPING_SHOW_POINTS) {
@@ -199,6 +207,9 @@ void AddMappingLabels(MappingPanel& panel) {
                         reinterpret_cast<uintptr_t>(&panel), LABEL_BOX);
       }
     }
+    int32_t from[3], tip[3];
+    if (EditViews.width == 0 && PickedPointsNormal(panel, from, tip))
+      AddLabelAtPoint(tip, 0, 0, 2, NormalLabelClicked, reinterpret_cast<uintptr_t>(&panel), LABEL_BOX);
     return;
   }
   if (!HasSelection()) {
@@ -237,6 +248,7 @@ enum MappingWord : uintptr_t {
   W_CUTOUT = 0x4000,    // + cutout index
   W_POSITION = 0x5000,  // + axis x 4 + (0 minus, 1 plus, 2 type)
   W_ANGLE = 0x6000,     // + angle x 4 + (0 minus, 1 plus, 2 type)
+  W_COLOUR = 0x7000,    // + mapping index: the swatch
 };
 
 void LinkAnswered(Prss* owner, uint32_t flag, uint32_t) {
@@ -268,6 +280,12 @@ void AskLink(MappingPanel& panel, int flag) {
   AskQuestion(&panel.prss, LinkAnswered, question, "", uint32_t(flag), 0, 0);
 }
 
+// The swatch recorded the edit and wrote the colour; the master colours and the mesh follow.
+void ColourPasted(MappingPanel& panel) {
+  EditedObject->PropagateMasterColours();
+  if (RefreshEditedMesh) RefreshEditedMesh(&panel.prss);
+}
+
 void MappingButton(void* owner, int code, uintptr_t word) {
   MappingPanel& panel = PanelOf(owner);
   ModelObject* o = EditedObject;
@@ -287,6 +305,9 @@ void MappingButton(void* owner, int code, uintptr_t word) {
     case W_ROW_VIEW: SetViewFromMapping(panel, int(word & 0xFFF)); return;
     case W_SLOT: ArmCutoutSlot(panel, int((word & 0xFFF) >> 1), int(word & 1)); return;
     case W_CUTOUT: AssignMappingCutout(panel, int(word & 0xFFF)); return;
+    case W_COLOUR:
+      if ((code & CLICK_RIGHT) && (code & CLICK_SHIFT)) ColourPasted(panel);
+      return;
     case W_POSITION: {
       const int axis = int((word & 0xFFF) >> 2), part = int(word & 3);
       if (part == 2) {
@@ -404,6 +425,7 @@ void AddMappingList(MappingPanel& panel) {
   AddRowButton(owner, 8, 0, 0, Orange(), FrameText("mappings : %d", o.mappingCount), nullptr,
                "Number of mappings in this object");
   AddRowButton(owner, 3, 0, 0, Orange(), "dir", nullptr, "Mapping direction column");
+  AddRowButton(owner, 2, 0, 0, Orange(), "col", nullptr, "Diffuse colour column");
   if (MappingTool.showCutouts) {
     AddRowButton(owner, 6, 0, 0, Orange(), "cutout", nullptr, "Main cutouts");
     if (!SpokeMode()) AddRowButton(owner, 6, 0, 0, Orange(), "opposite", nullptr, "Opposite side cutouts");
@@ -413,6 +435,8 @@ void AddMappingList(MappingPanel& panel) {
   RowCursorX = 0, RowCursorY += ButtonHeight;
   const int rows = std::max(8, (ButtonHeight > 0 ? ScreenHeight / ButtonHeight : 0) - 26);
   panel.firstRow = std::clamp(panel.firstRow, 0, std::max(0, o.mappingCount - rows));
+  const int listTop = RowCursorY;
+  int listRight = 0;
   for (int i = panel.firstRow; i < o.mappingCount && i < panel.firstRow + rows; ++i) {
     const ModelMapping& m = o.mappings[i];
     AddRowButton(owner, 8, W_ROW + uintptr_t(i), i == SelectedMapping, panel.used[i] ? Orange() : &TextColours.grey,
@@ -421,6 +445,8 @@ void AddMappingList(MappingPanel& panel) {
                  Orange(), "v", MappingButton, "Use this mapping's view direction");
     AddRowButton(owner, 3, 0, 0, Orange(), MappingDirectionName(m.direction), nullptr,
                  "The direction or style of this mapping");
+    AddRowColourSwatch(owner, 2, W_COLOUR + uintptr_t(i), &EditedObject->mappings[i].colour, MappingButton,
+                       "Diffuse colour - CTRL+RMB to copy / SHIFT+RMB to paste");
     if (MappingTool.showCutouts) {
       const bool armed = i == SelectedMapping && MappingPanelSelection >= 0;
       AddRowButton(owner, 6, W_SLOT + uintptr_t(2 * i), armed && MappingPanelSelection == 0, Orange(),
@@ -430,8 +456,10 @@ void AddMappingList(MappingPanel& panel) {
                      m.cutout[1] == m.cutout[0] ? "-" : CutoutNameOf(o, m.cutout[1]), MappingButton,
                      "Click to choose an opposite side cutout for this mapping");
     }
+    listRight = std::max(listRight, RowCursorX);
     RowCursorX = 0, RowCursorY += ButtonHeight;
   }
+  if (o.mappingCount > rows) AddRowListScrollBar(owner, &panel.firstRow, listRight, listTop, rows, o.mappingCount);
 }
 
 void AddSelectionButtons(MappingPanel& panel) {

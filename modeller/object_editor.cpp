@@ -131,6 +131,7 @@ void ExitAnswered(Prss* owner, uint32_t, uint32_t) {
 // Frees what the editor owns and puts back what it changed; the editor itself is deleted.
 void CloseEditor(ObjectEditor* e) {
   ObjectEditorState& s = ObjectEditorShared;
+  std::memset(s.skinName, 0, sizeof s.skinName);
   for (int i = 0; i < e->shownCount; ++i) {
     e->previews[i].Free();
     ModelObject* o = e->shown[i];
@@ -181,6 +182,7 @@ ObjectEditor* OpenObjectEditor(Prss* parent, uint32_t openMode, ModelObject* obj
   e->lightHeading = OBJECT_EDITOR_LIGHT_HEADING;
   e->lightElevation = OBJECT_EDITOR_LIGHT_ELEVATION;
   ActiveObjectEditor = e;
+  std::memcpy(s.skinName, EditorSkinName, sizeof s.skinName);
 
   e->skeletonIndex = skeletonIndex;
   if (skeletonIndex >= 0 && VehicleEditorHooks.skeletonBones) VehicleEditorHooks.skeletonBones(skeletonIndex, &e->bones, &e->boneTable);
@@ -340,20 +342,46 @@ void RebuildWireEdges(ObjectEditor& e) {
   }
 }
 
+namespace {
+// The first preview when it is a Gouraud mesh, else null.
+const GouraudO3d* GouraudPreview() {
+  const ObjectEditor* e = ActiveObjectEditor;
+  if (!e || !FirstPreviewIsGouraud(*e)) return nullptr;
+  return static_cast<const GouraudO3d*>(e->previews[0].mesh);
+}
+// Whether part i is the first part of its material.
+bool FirstPartOfMaterial(const GouraudO3d& mesh, int i) {
+  for (int k = 0; k < i; ++k)
+    if (mesh.parts[k].key == mesh.parts[i].key) return false;
+  return true;
+}
+}  // namespace
+
 int PreviewMaterialCount(int* second) {
   if (second) *second = 0;
-  const ObjectEditor* e = ActiveObjectEditor;
-  if (!e || !FirstPreviewIsGouraud(*e)) return 0;
-  const GouraudO3d& mesh = *static_cast<const GouraudO3d*>(e->previews[0].mesh);
+  const GouraudO3d* mesh = GouraudPreview();
+  if (!mesh) return 0;
   int distinct = 0;
-  for (int i = 0; i < mesh.partCount; ++i) {
-    bool seen = false;
-    for (int k = 0; k < i && !seen; ++k) seen = mesh.parts[k].key == mesh.parts[i].key;
-    if (!seen) ++distinct;
-  }
-  if (second) *second = mesh.partCount;
+  for (int i = 0; i < mesh->partCount; ++i) distinct += FirstPartOfMaterial(*mesh, i) ? 1 : 0;
+  if (second) *second = mesh->partCount;
   return distinct;
 }
+
+int PreviewMaterialNumber(const void* material) {
+  const GouraudO3d* mesh = GouraudPreview();
+  if (!material || !mesh) return 0;
+  int distinct = 0;
+  for (int i = 0; i < mesh->partCount; ++i) {
+    if (!FirstPartOfMaterial(*mesh, i)) continue;
+    ++distinct;
+    if (mesh->parts[i].key == material) return distinct;
+  }
+  return 0;
+}
+
+int ShowsBackingColumn() { return ObjectEditorShared.spokeCount == 0; }
+
+static_assert(sizeof ObjectEditorShared.skinName == EDITOR_SKIN_NAME_SIZE, "the remembered skin holds the editor skin name");
 
 // ---- [Screen] ----
 

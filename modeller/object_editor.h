@@ -95,6 +95,9 @@ struct ObjectEditorState {
   int32_t spokeCount = 0;         // of the edited spoke object
   int32_t editedObject = -1;      // the modeller's edited subobject, -1 the main object
   SurfacePick pick;
+  // A copy of the editor skin name (EditorSkinName), taken at opening and at each choice of
+  // skin, so that a media reload can put it back; cleared at closing.
+  char skinName[24] = {};
 };
 extern ObjectEditorState ObjectEditorShared;
 extern ObjectEditor* ActiveObjectEditor;  // the open one, null while none is open
@@ -131,6 +134,12 @@ void RebuildWireEdges(ObjectEditor& editor);
 // The count of different materials of a Gouraud first preview, and its count of parts
 // through the out-argument; 0 (and 0) otherwise.
 int PreviewMaterialCount(int* second);
+// 1 plus the place of a material among the different materials of a Gouraud first preview, in
+// the order its parts first use them; 0 when the preview has no part of it.
+int PreviewMaterialNumber(const void* material);
+// Whether the cutouts screen shows its backing column: for every object but a wheel, whose
+// spokes and rim have no cockpit behind them.
+int ShowsBackingColumn();
 
 // ---- [Picking] ----
 // The world position of a point reference of the object (15-bit index, bit 15 the mirrored

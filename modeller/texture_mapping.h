@@ -44,6 +44,9 @@ void PushMappingLinks(ModelObject& object, int index);
 int FindLinkedTopMapping(const ModelObject& object, int flag);  // -1 none
 // "Front", "Back", "Right", "Left", "Top", "Under", else "Horizon" (pitch 0) or "Free".
 const char* MappingDirectionName(uint32_t direction);
+// The unit normal (t - b) x (a - b) of the plane through a, b and t (16.16); 0 when the
+// three points do not span a plane.
+int PlaneNormalFromPoints(const int32_t a[3], const int32_t b[3], const int32_t t[3], double n[3]);
 // The direction code of the plane through points a, b and t (16.16): the normal
 // (t - b) x (a - b).  0 when it has no length; then *code is untouched.
 int DirectionFromPoints(const int32_t a[3], const int32_t b[3], const int32_t t[3], uint32_t* code,
@@ -144,6 +147,9 @@ int PasteDragBox(MappingPanel& panel);
 int DragBoxFromPoints(MappingPanel& panel);
 // Two points: a "Horizon" view with the camera's up axis; three: a "Free" one.
 int ViewFromPoints(MappingPanel& panel);
+// The normal of the picked points' plane as a line a metre long from the first point (the
+// editor's space); 0 with fewer than two points or no plane.
+int PickedPointsNormal(const MappingPanel& panel, int32_t from[3], int32_t tip[3]);
 void PickMappingPoint(MappingPanel& panel, uint16_t reference);
 
 // ---- [Handle drags] ----

@@ -160,11 +160,12 @@ float NormalY(float py) { return ScreenHeight > 0 ? py * 2.0f / float(ScreenHeig
 uint32_t Grey(int level) { return 0xFF000000u | uint32_t(level) << 16 | uint32_t(level) << 8 | uint32_t(level); }
 }  // namespace
 
-void DrawPageSquare(const Material* material, int left, int top, int size, int orientation, int grey) {
+void DrawPageSquare(const Material* material, int left, int top, int size, int orientation, int grey,
+                    int sampler) {
   if (!material || size <= 0) return;
   Draw2D& list = Draw2DList;
   if (list.counters.batchOpen) list.EndBatch();
-  list.StartBatch(material);
+  list.StartBatch(material, sampler);
   const float* k = ORIENTATION_TABLE[orientation & 7];
   const float corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};  // top left, clockwise
   const float px[4] = {float(left), float(left + size), float(left + size), float(left)};

@@ -447,6 +447,7 @@ int RenameTexturePage(TexturePagesScreen& screen, const char* name, int jpg) {
 int SetEditorSkin(TexturePagesScreen& screen, const char* name) {
   if (!name || std::strpbrk(name, "/\\:") || std::strstr(name, "..")) return Refuse(screen, TEXT_PAGE_NOT_PLAIN), 0;
   std::snprintf(EditorSkinName, EDITOR_SKIN_NAME_SIZE, "%s", name);
+  std::memcpy(ObjectEditorShared.skinName, EditorSkinName, EDITOR_SKIN_NAME_SIZE);
   for (int p = 0; HasPage() == false && EditedObject && p < Edited().pageCount; ++p)
     if (Edited().pages[p].type == PAGE_SKIN) SelectedPage = p;
   ObjectEditorShared.unsavedChanges = 1;

@@ -19,8 +19,11 @@ struct ModellerScreen;
 
 // ---- [Page pictures] ----
 // The page as a square of pixels, turned and mirrored as the orientation says, in grey
-// (255 plain, 192 under the overlay).
-void DrawPageSquare(const Material* material, int left, int top, int size, int orientation, int grey);
+// (255 plain, 192 under the overlay), read through the sampler table's entry `sampler` (0 the
+// interface's usual one).
+constexpr int PAGE_SAMPLER_USUAL = 0, PAGE_SAMPLER_MODE_2 = 2;
+void DrawPageSquare(const Material* material, int left, int top, int size, int orientation, int grey,
+                    int sampler = PAGE_SAMPLER_USUAL);
 // A one-pixel outline over the pixels left..right and top..bottom (inclusive), ARGB.
 void DrawPixelFrame(int left, int top, int right, int bottom, uint32_t argb);
 // The object's triangles of the texture at their page positions: green inside the page, red

@@ -37,7 +37,7 @@ void ReserveBackground(Draw2D& list) {
   while (list.vertices.size() < BACKGROUND_VERTICES) MakeRoom(list.vertices, uint32_t(list.vertices.size()), DRAW2D_INITIAL_VERTICES);
   while (list.triangles.size() < BACKGROUND_TRIANGLES)
     MakeRoom(list.triangles, uint32_t(list.triangles.size()), DRAW2D_INITIAL_TRIANGLES);
-  list.batches[0] = Draw2DBatch{0, 0, nullptr, BACKGROUND_VERTICES, BACKGROUND_TRIANGLES, 0, 0};
+  list.batches[0] = Draw2DBatch{0, 0, nullptr, BACKGROUND_VERTICES, BACKGROUND_TRIANGLES, 0, 0, 0};
   std::fill_n(list.vertices.begin(), BACKGROUND_VERTICES, Draw2DVertex{});
   std::fill_n(list.triangles.begin(), BACKGROUND_TRIANGLES, Draw2DTriangle{});
   list.counters.batchCount = 1;
@@ -53,9 +53,9 @@ void Refuse(Draw2D& list, const char* text) {
 
 inline void Put(Vertex2D* out, const Draw2DVertex& v) { *out = Vertex2D{v.x, v.y, 0.0f, v.colour, v.u, v.v}; }
 
-void DrawStream(const Material* material) {
-  Material::SetPShader(material->texture ? 24 : 23);
-  Stream2D.DrawBuffer(0);
+void DrawStream(const Draw2DBatch& b) {
+  Material::SetPShader(b.material->texture ? 24 : 23);
+  Stream2D.DrawBuffer(b.sampler);
 }
 
 // One batch that fits the 2D stream: one mapped write and one draw.  Triangles naming a
@@ -81,7 +81,7 @@ void DrawWhole(const Draw2D& list, const Draw2DBatch& b) {
   Stream2D.indexWrite = index;
   Stream2D.triangleCount = kept;
   Stream2D.UnlockBuffer();
-  DrawStream(b.material);
+  DrawStream(b);
 }
 
 // A batch with more vertices or triangles than the 2D stream holds: drawn in pieces, each
@@ -109,7 +109,7 @@ void DrawSplit(Draw2D& list, const Draw2DBatch& b) {
     for (uint32_t c : corners) fresh += list.remapStamp[c] != list.stamp;
     if (!Stream2D.HasRoom(fresh, 1)) {
       Stream2D.UnlockBuffer();
-      DrawStream(b.material);
+      DrawStream(b);
       if (!startPiece()) return;
     }
     for (uint32_t c : corners) {
@@ -124,7 +124,7 @@ void DrawSplit(Draw2D& list, const Draw2DBatch& b) {
     ++Stream2D.triangleCount;
   }
   Stream2D.UnlockBuffer();
-  DrawStream(b.material);
+  DrawStream(b);
 }
 
 }  // namespace
@@ -158,7 +158,7 @@ void Draw2D::Reset() {
   refusedReported = 0;
 }
 
-void Draw2D::StartBatch(const Material* material) {
+void Draw2D::StartBatch(const Material* material, int sampler) {
   if (inBackground) {
     Refuse(*this, "Draw2D::StartBatch: the background batch is being written");
     return;
@@ -166,8 +166,9 @@ void Draw2D::StartBatch(const Material* material) {
   if (counters.batchOpen) EndBatch();
   if (counters.batchCount == 0) ReserveBackground(*this);
   MakeRoom(batches, counters.batchCount, DRAW2D_INITIAL_BATCHES);
-  batches[counters.batchCount] = Draw2DBatch{1, 1, material ? material : GetDefaultMaterial(), 0, 0,
-                                             counters.vertexCount, counters.triangleCount};
+  batches[counters.batchCount] =
+      Draw2DBatch{1, 1, material ? material : GetDefaultMaterial(), 0, 0, counters.vertexCount, counters.triangleCount,
+                  uint8_t(sampler >= 0 && sampler < SAMPLER_STATE_COUNT ? sampler : 0)};
   counters.batchVertexStart = counters.vertexCount;
   counters.batchTriangleStart = counters.triangleCount;
   counters.batchOpen = 1;
@@ -284,7 +285,7 @@ void BeginBackgroundBatch(const Material* material) {
   if (list.counters.batchCount == 0 && !list.counters.batchOpen) ReserveBackground(list);
   list.saved = list.counters;
   list.counters = Draw2DCounters{0, 0, 0, 0, 0, 1};
-  list.batches[0] = Draw2DBatch{1, 0, material ? material : GetDefaultMaterial(), 0, 0, 0, 0};
+  list.batches[0] = Draw2DBatch{1, 0, material ? material : GetDefaultMaterial(), 0, 0, 0, 0, 0};
   list.inBackground = 1;
 }
 

@@ -36,6 +36,7 @@ struct Draw2DBatch {
   const Material* material;
   uint32_t vertexCount, triangleCount;
   uint32_t firstVertex, firstTriangle;  // where the batch's vertices and triangles begin
+  uint8_t sampler;  // the sampler state the batch's texture is read through (0 the usual one)
 };
 struct Draw2DVertex {
   float x, y;       // clip space
@@ -71,7 +72,9 @@ struct Draw2D {
   void Free();
   void Reset();
   void Flush();
-  void StartBatch(const Material* material);  // none: the default material
+  // none: the default material; sampler: the entry of the sampler table the batch reads its
+  // texture through (0 the usual one).
+  void StartBatch(const Material* material, int sampler = 0);
   void EndBatch();
   // Index within the batch, or -1 (nothing added) when no batch is open.
   int AddVertex(uint32_t colour, float x, float y, float u, float v);

@@ -371,6 +371,13 @@ int AddColourPointButton(Prss* owner, int x, int y, uintptr_t word, int lit, con
                    BUTTON_STYLE_COLOUR_SQUARE, &TextColours.grey, handler, nullptr);
 }
 
+int AddRowColourSwatch(Prss* owner, int units, uintptr_t word, ColourWord* colour, InterfaceHandler handler,
+                       const char* hint) {
+  if (!colour) return -1;
+  return AddRowAt(owner, units * ButtonWidth, word, IvText(nullptr), IvFunction(handler), IvInt(0),
+                  BUTTON_STYLE_SWATCH_A, colour, handler, hint);
+}
+
 int AddSmoothingGroupSpinner(Prss* owner, int32_t* variable) {
   return AddSpinnerRow(owner, "Smoothing group %d", variable ? *variable : 0, variable, 0, 16, 44, &TextColours.grey,
                        nullptr, nullptr);

@@ -200,6 +200,11 @@ int AddStepHintButtons(Prss* owner, uintptr_t wordMinus, uintptr_t wordPlus, Col
 extern int PointButtonTopLimit;
 int AddColourPointButton(Prss* owner, int x, int y, uintptr_t word, int lit, const uint8_t* colourBytes,
                          InterfaceHandler handler);
+// A swatch of `units` button units at the row cursor bound to a colour's red, green and blue
+// bytes: Ctrl + right click copies them, Shift + right click pastes (recorded as an edit) and
+// then calls the handler; other clicks go to the handler.  Moves RowCursorX right.
+int AddRowColourSwatch(Prss* owner, int units, uintptr_t word, ColourWord* colour, InterfaceHandler handler,
+                       const char* hint);
 // Spinner rows: a display of LayoutColumns - 2 units, a decrease and an increase button.
 int AddSmoothingGroupSpinner(Prss* owner, int32_t* variable);  // "Smoothing group %d", 0..16
 int AddRowColourButton(Prss* owner, const char* label, int minimum, int maximum, uint8_t* variable,

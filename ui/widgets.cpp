@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/process.h"
+#include "core/window_state.h"
 #include "ui/help_screen.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
@@ -248,6 +249,13 @@ void AddPanelRangeRow(Prss* owner, const char* label, float* variable, float min
   AddValueControl(owner, variable, IvFloat(minimum), IvFloat(maximum), IvText(label), 32, &C.bigText, nullptr,
                   l.valueX1 + 0.06f, y, l.valueX2 - 0.06f, bottom);
   AddFloatStep(owner, 44, variable, maximum, step, nullptr, l.valueX2 - 0.06f, l.valueX2, y, bottom);
+}
+
+void AddRowListScrollBar(Prss* owner, int32_t* position, int left, int top, int rows, int count) {
+  if (ScreenWidth <= 0 || ScreenHeight <= 0) return;
+  const auto nx = [](int px) { return 2.0f * float(px) / float(ScreenWidth) - 1.0f; };
+  const auto ny = [](int py) { return 2.0f * float(py) / float(ScreenHeight) - 1.0f; };
+  AddScrollBar(owner, position, nx(left), nx(left + ButtonWidth), ny(top), ny(top + rows * ButtonHeight), rows, count);
 }
 
 void AddScrollBar(Prss* owner, int32_t* position, float x1, float x2, float y1, float y2, int page, int count) {

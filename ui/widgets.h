@@ -94,6 +94,9 @@ void AddPanelRangeRow(Prss* owner, const char* label, float* variable, float min
 // Up and down controls, the thumb showing [position, position + page) of count, and the
 // drag area, by the bar's height.
 void AddScrollBar(Prss* owner, int32_t* position, float x1, float x2, float y1, float y2, int page, int count);
+// The same bar one button unit wide at pixel column `left`, over `rows` rows from pixel row
+// `top` (a list laid out with the row cursor).
+void AddRowListScrollBar(Prss* owner, int32_t* position, int left, int top, int rows, int count);
 
 // Byte sliders on a colour's red, green and blue in thirds of x1..x2; flag bit 1 adds a
 // brightness slider and takes quarters.

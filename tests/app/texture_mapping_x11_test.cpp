@@ -320,6 +320,15 @@ TEST_F(TextureScreensWindow, TheCutoutPanelTurnsAndMirrorsThePageAndFramesTheReg
     EXPECT_TRUE(Same(shot.At(rect[0], (rect[2] + rect[3]) / 2), frame, 8)) << "left edge, orientation " << o;
     EXPECT_TRUE(Same(shot.At((rect[0] + rect[1]) / 2, rect[2]), frame, 8)) << "top edge, orientation " << o;
   }
+  // The other sampling shows the same page.
+  c.orientation = 0;
+  TexturePanelSwitches |= TEXTURE_PANEL_SAMPLING_2;
+  const Picture sampled = Shot();
+  TexturePanelSwitches &= ~uint32_t(TEXTURE_PANEL_SAMPLING_2);
+  for (float fy : {0.2f, 0.8f})
+    for (float fx : {0.2f, 0.8f})
+      EXPECT_TRUE(Same(sampled.At(left + int(fx * s), top + int(fy * s)), QuadrantAt(fx, fy), 8))
+          << "sampling 2 at " << fx << ", " << fy;
 }
 
 TEST_F(TextureScreensWindow, ThePageOverlayShowsUsedAreasGreenOnThePageAndRedOffIt) {

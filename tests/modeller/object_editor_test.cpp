@@ -432,8 +432,14 @@ TEST_F(ObjectEditorTest, SplitRowsShareTheirWidthAndTheMaterialCountComesFromAGo
   EXPECT_EQ(PreviewMaterialCount(&second), 1);
   EXPECT_EQ(second, mesh.partCount);
   EXPECT_GE(second, 1);
+  // The cutouts screen's material numbers: 1 for the page material, none for another.
+  Material other{};
+  EXPECT_EQ(PreviewMaterialNumber(&g_pageMaterial), 1);
+  EXPECT_EQ(PreviewMaterialNumber(&other), 0);
+  EXPECT_EQ(PreviewMaterialNumber(nullptr), 0);
   SetObjectDrawMode(*e, 0, DRAW_FLAT);
   EXPECT_EQ(PreviewMaterialCount(&second), 0) << "a flat preview has none";
+  EXPECT_EQ(PreviewMaterialNumber(&g_pageMaterial), 0);
   Prss_Terminate(&e->prss);
   CloseThrough();
   box.Free();

@@ -3,6 +3,7 @@
 // the mapping tool driven through its keys and operations, each edit undone byte for byte
 // and each refusal changing nothing; the screenshot's checks.
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -786,4 +787,65 @@ TEST(MappingMarks, IndicesBeyondTheMarksAreIgnored) {
   EXPECT_EQ(used[0], 1);
   EXPECT_EQ(used[MAX_MODEL_MAPPINGS - 1], 0);
   o.Free();
+}
+
+namespace {
+// The swatch buttons of the mapping list in row order.
+std::vector<InterfaceButton> Swatches() {
+  std::vector<InterfaceButton> found;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].hint && std::strcmp(InterfaceButtons[i].hint, "Diffuse colour - CTRL+RMB to copy / SHIFT+RMB to paste") == 0)
+      found.push_back(InterfaceButtons[i]);
+  return found;
+}
+bool ScrollsFirstRow(const MappingPanel& panel) {
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].variable == &panel.firstRow) return true;
+  return false;
+}
+}  // namespace
+
+TEST_F(MappingButtonsTest, SwatchesCopyAndPasteColoursAndLongListsScroll) {
+  OpenTool();
+  model.mappings[0].colour = 0x01203040u;  // flag byte 1
+  model.mappings[1].colour = 0x02FFFFFFu;
+  Buttons(&panel->prss);
+  EXPECT_TRUE(Shown("col"));
+  std::vector<InterfaceButton> swatches = Swatches();
+  ASSERT_EQ(swatches.size(), 2u);
+  EXPECT_EQ(swatches[0].colour, &model.mappings[0].colour) << "bound to the mapping's colour";
+  EXPECT_FALSE(ScrollsFirstRow(*panel)) << "two mappings fit";
+  // CTRL+right copies, SHIFT+right pastes the colour and keeps the receiver's flag byte.
+  ClickButton(swatches[0], CLICK_RIGHT | CLICK_CTRL);
+  const int nodes = ModellerUndo.count;
+  Buttons(&panel->prss);
+  ClickButton(Swatches()[1], CLICK_RIGHT | CLICK_SHIFT);
+  EXPECT_EQ(model.mappings[1].colour, 0x02203040u);
+  EXPECT_EQ(ModellerUndo.count, nodes + 1);
+  Undo(0);
+  EXPECT_EQ(model.mappings[1].colour, 0x02FFFFFFu);
+  // More mappings than rows: a scroll bar over the list moves its first row.
+  const int rows = std::max(8, ScreenHeight / ButtonHeight - 26);
+  while (model.mappingCount <= rows + 2) model.AddMapping(nullptr);
+  Buttons(&panel->prss);
+  EXPECT_TRUE(ScrollsFirstRow(*panel));
+  EXPECT_EQ(int(Swatches().size()), rows);
+}
+
+TEST_F(MappingToolTest, ThePickedPointsShowTheirPlaneNormal) {
+  OpenTool();
+  int32_t from[3], tip[3];
+  PickMappingPoint(*panel, 0);
+  EXPECT_EQ(PickedPointsNormal(*panel, from, tip), 0) << "one point";
+  PickMappingPoint(*panel, 2);
+  PickMappingPoint(*panel, 6);
+  ASSERT_EQ(PickedPointsNormal(*panel, from, tip), 1);
+  // Points 0 (0, 0, 0), 2 (1, 0, 0) and 6 (0, 0, 1): the normal of the plane y = 0 a metre
+  // long from the first point, pointing the way the "Back" view looks.
+  EXPECT_EQ(tip[0] - from[0], 0);
+  EXPECT_EQ(tip[1] - from[1], -65536);
+  EXPECT_EQ(tip[2] - from[2], 0);
+  double n[3];
+  const int32_t a[3] = {0, 0, 0}, b[3] = {65536, 0, 0};
+  EXPECT_EQ(PlaneNormalFromPoints(a, b, b, n), 0) << "no plane through two equal points";
 }

@@ -2,6 +2,7 @@
 // mirrors and handle drags, the cutout operations, pages and materials, the multi-update)
 // and the texture pages screen (pages added, copied, deleted, moved, typed and named, the
 // templates and the viewer); each edit undone byte for byte, each refusal changing nothing.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -195,6 +196,23 @@ TEST(CutoutRegion, UsedAreasTakeTheTrianglesOfThePagesPartsOnly) {
   EXPECT_EQ(v[2].colour & 0xFFFFFF, 0xFF0000u) << "u 1.2 lies off it";
   Draw2DList.Reset();
   mesh.points = nullptr, mesh.triangles = nullptr, mesh.parts = nullptr;
+  ScreenWidth = ScreenHeight = 0;
+}
+
+TEST(CutoutRegion, ThePageSquareIsReadThroughTheChosenSampler) {
+  Material page{};
+  ScreenWidth = 200, ScreenHeight = 200;
+  Draw2DList.Init();
+  Draw2DList.Reset();
+  const auto lastSampler = [] { return Draw2DList.batches[Draw2DList.counters.batchCount - 1].sampler; };
+  DrawPageSquare(&page, 0, 0, 100, 0, 255);
+  EXPECT_EQ(lastSampler(), PAGE_SAMPLER_USUAL);
+  DrawPageSquare(&page, 0, 0, 100, 0, 255, PAGE_SAMPLER_MODE_2);
+  EXPECT_EQ(lastSampler(), PAGE_SAMPLER_MODE_2);
+  EXPECT_EQ(Draw2DList.batches[Draw2DList.counters.batchCount - 1].material, &page);
+  DrawPageSquare(&page, 0, 0, 100, 0, 255, 99);
+  EXPECT_EQ(lastSampler(), 0) << "an entry past the table reads as the usual one";
+  Draw2DList.Reset();
   ScreenWidth = ScreenHeight = 0;
 }
 
@@ -541,4 +559,45 @@ TEST_F(TextureScreenTest, TemplatesNeedATextureAndASmoothMesh) {
   Key(27);
   Frame(2);
   EXPECT_EQ(screen->prss.sub, nullptr);
+}
+
+TEST_F(TextureScreenTest, TheCutoutListShowsBackingAndMaterialColumns) {
+  CutoutsScreen* screen = OpenCutouts();
+  model.cutouts[0].flags |= CUTOUT_BACKING;
+  Buttons(&screen->prss);
+  // A flat preview has no materials to count or number.
+  EXPECT_NE(FindShownButton("material properties", "Material properties column"), nullptr);
+  EXPECT_NE(FindShownButton("-", "Unused material"), nullptr);
+  const InterfaceButton* backing = FindShownButton("B");
+  ASSERT_NE(backing, nullptr) << "the backing column of a body object";
+  EXPECT_EQ(backing->fourth.i, 1);
+  ClickButton(*backing);
+  EXPECT_EQ(Answer(), "Switch off the backing setting?");
+  EXPECT_EQ(model.cutouts[0].flags & CUTOUT_BACKING, 0);
+  // A wheel's list has no backing column.
+  ObjectEditorShared.spokeCount = 6;
+  model.cutouts[0].flags |= CUTOUT_BACKING;
+  Buttons(&screen->prss);
+  EXPECT_EQ(FindShownButton("B"), nullptr);
+  ObjectEditorShared.spokeCount = 0;
+  // More cutouts than rows: a scroll bar moves the first row.
+  const auto scrolls = [&] {
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].variable == &screen->firstRow) return true;
+    return false;
+  };
+  EXPECT_FALSE(scrolls());
+  AddCutouts(std::clamp(ScreenHeight / ButtonHeight - 13, 8, 40) + 2);
+  Buttons(&screen->prss);
+  EXPECT_TRUE(scrolls());
+}
+
+TEST_F(TextureScreenTest, AChosenSkinIsRememberedByTheObjectEditor) {
+  TexturePagesScreen* screen = OpenPages();
+  ASSERT_EQ(SetEditorSkin(*screen, "blue_stripes"), 1);
+  EXPECT_STREQ(EditorSkinName, "blue_stripes");
+  EXPECT_STREQ(ObjectEditorShared.skinName, "blue_stripes");
+  EXPECT_EQ(SetEditorSkin(*screen, "..\\elsewhere"), 0);
+  EXPECT_STREQ(ObjectEditorShared.skinName, "blue_stripes") << "a refused name is not copied";
+  EditorSkinName[0] = 0;
 }
