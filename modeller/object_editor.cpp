@@ -78,6 +78,25 @@ void ForgetBuiltMeshes(ModelObject& o) {
   for (int i = 0; i < o.childCount && o.children; ++i) ForgetBuiltMeshes(o.children[i]);
 }
 
+// The figure (the first shown object with a skeleton) follows the animation editor's rig while
+// it is open, except in the layers' surface colours, which are drawn at rest.
+bool PosesFigure(const ObjectEditor& e, int index) {
+  return index == 0 && e.skeletonIndex >= 0 && FigurePose.skeleton && FigurePose.boneFrames &&
+         CurrentDrawMode() != DRAW_LAYERS;
+}
+
+// Draws a shown object's preview, the figure by the rig's current frames.
+void DrawShownEntry(ObjectEditor& e, int index) {
+  PreviewEntry& entry = e.previews[index];
+  if (!entry.posed) {
+    DrawPreviewEntry(entry, nullptr, 0);
+    return;
+  }
+  FixedTransform frames[GOURAUD_MAX_FRAMES];
+  const int count = FigurePose.boneFrames(frames, GOURAUD_MAX_FRAMES);
+  DrawPreviewEntry(entry, frames, count);
+}
+
 // Builds one shown object's preview in the kind the draw mode needs; hidden triangles stay
 // out unless "show hidden" is on.
 void BuildEntry(ObjectEditor& e, int index) {
@@ -86,7 +105,8 @@ void BuildEntry(ObjectEditor& e, int index) {
   const int hide = !ObjectEditorShared.showHidden;
   if (hide) o.SaveTriangleByte();
   const int type = CurrentDrawMode() == DRAW_GOURAUD ? PREVIEW_GOURAUD : PREVIEW_FLAT;
-  BuildPreviewMesh(e.previews[index], o, type, o.currentLod, 0, nullptr, nullptr);
+  BuildPreviewMesh(e.previews[index], o, type, o.currentLod, 0, PosesFigure(e, index) ? FigurePose.skeleton : nullptr,
+                   nullptr);
   if (hide) o.RestoreTriangleByte();
   if (type == PREVIEW_FLAT && CurrentDrawMode() >= DRAW_MAPPINGS)
     ColourTrianglesForDrawMode(o, *static_cast<Obj3d*>(e.previews[index].mesh), o.currentLod,
@@ -422,6 +442,8 @@ Prss* ObjectEditorScreenAction(Prss* process) {
     UploadWorldMatrix(0, 0);
     if (!perspective && !MappingScreenshotRequested) DrawEditViewBackground();
   }
+  // The animation editor opened or closed: the figure is built again, posed or at rest.
+  if (e->shownCount > 0 && bool(e->previews[0].posed) != PosesFigure(*e, 0)) s.meshChangePending = 1;
   if (s.meshChangePending) {
     s.meshChangePending = 0;
     if (ModellerOf(process->sub) && RefreshEditedMesh)
@@ -437,7 +459,7 @@ Prss* ObjectEditorScreenAction(Prss* process) {
   if (!DrawingOff() && mode != DRAW_LAYERS) {
     s.meshesDrawn = 1;
     for (int i = 0; i < e->shownCount; ++i)
-      if (i == 0 || e->showDummy) DrawPreviewEntry(e->previews[i], nullptr, 0);
+      if (i == 0 || e->showDummy) DrawShownEntry(*e, i);
     if (driverView && VehicleEditorHooks.drawAnimEditorOverlay) VehicleEditorHooks.drawAnimEditorOverlay();
   } else if (!DrawingOff()) {
     s.meshesDrawn = 1;

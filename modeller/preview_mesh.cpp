@@ -82,6 +82,7 @@ void PreviewEntry::Free() {
   mesh = nullptr;
   pose = PoseTransforms{};
   subobjectCount = 0;
+  posed = 0;
 }
 
 void BuildPreviewMesh(PreviewEntry& entry, ModelObject& object, int type, int level, int, const ModelSkeleton* skeleton,
@@ -116,6 +117,7 @@ void BuildPreviewMesh(PreviewEntry& entry, ModelObject& object, int type, int le
   object.RestoreRepeatedGeometry(kept);
   if (s.sideSwapTest) object.FlipMarkedTriangles();
   entry.subobjectCount = entry.mesh->childCount;
+  entry.posed = skeleton ? 1 : 0;
   FillPose(entry, values);
 }
 

@@ -23,6 +23,7 @@ struct PreviewEntry {
   int32_t subobjectCount;   // the built mesh's child count
   PoseTransforms pose;      // each built object's offset and angles, and where they go
   DrawMesh* mesh;           // owned: an Obj3d (flat) or a GouraudO3d
+  uint8_t posed;            // built in a skeleton's bone frames: drawn by bone frames
 
   void Free();  // the mesh and the pose; the entry can be built again
 };

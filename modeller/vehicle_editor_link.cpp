@@ -2,3 +2,4 @@
 #include "modeller/vehicle_editor_link.h"
 
 VehicleEditorLink VehicleEditorHooks;
+FigurePoseLink FigurePose;

@@ -15,6 +15,7 @@ struct Prss;
 struct Bone;
 struct BoneTable;
 struct BoneLinkArray;
+struct ModelSkeleton;
 
 struct VehicleEditorLink {
   void (*drawScene)();              // VehicleEditor::DrawScene: the car being edited, if any
@@ -51,3 +52,14 @@ struct VehicleEditorLink {
   int (*wheelTyreBox)(int wheel, int32_t minimum[3], int32_t maximum[3]);
 };
 extern VehicleEditorLink VehicleEditorHooks;
+
+// The figure posed by the animation editor, which installs this while it is open and clears it
+// at close.  With a skeleton the object editor's preview of the figure is built in the rest
+// bones' frames and drawn by the rig's current frames; without one it is built and drawn at
+// rest.
+struct FigurePoseLink {
+  const ModelSkeleton* skeleton;  // the rest bones; owned by the animation editor
+  // The current frame of each rig solid, at most capacity of them; their count.
+  int (*boneFrames)(FixedTransform* out, int capacity);
+};
+extern FigurePoseLink FigurePose;

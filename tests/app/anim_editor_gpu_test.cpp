@@ -2,6 +2,7 @@
 // opened over the object editor on the program's first figure with its skeleton, driven by
 // mouse records on its buttons and bone labels and by key messages; a pose made with the
 // mouse checked against the test's own forward kinematics; leaving it.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -577,3 +578,92 @@ TEST_F(AnimEditorWindow, PosesAreMadeAndEditedThroughTheirButtons) {
 }
 
 }  // namespace
+
+namespace {
+
+// Pixels of the two pictures within radius of (x, y) whose colours differ plainly, the bone
+// labels' rectangles left out (they follow the rig whatever the figure does).
+int ChangedNear(const Picture& a, const Picture& b, int x, int y, int radius) {
+  int changed = 0;
+  for (int py = std::max(y - radius, 0); py <= std::min(y + radius, a.height - 1); ++py)
+    for (int px = std::max(x - radius, 0); px <= std::min(x + radius, a.width - 1); ++px) {
+      bool onLabel = false;
+      for (int i = 0; i < ButtonCount && !onLabel; ++i) {
+        const InterfaceButton& l = InterfaceButtons[i];
+        onLabel = px >= l.left - 2 && px <= l.right + 2 && py >= l.top - 2 && py <= l.bottom + 2;
+      }
+      if (onLabel) continue;
+      const uint8_t *p = a.At(px, py), *q = b.At(px, py);
+      if (std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]) > 60) ++changed;
+    }
+  return changed;
+}
+
+}  // namespace
+
+// The object editor's figure follows the rig while the editor is open: a limb turned by the rig
+// is drawn turned, the rest of the figure where it was.
+TEST_F(AnimEditorWindow, TheFigureIsDrawnPosedByTheRig) {
+  OpenFigure();
+  BoneRig& rig = *E().rig;
+  // The bones' boxes drawn far out of sight: only the figure's mesh can show the pose.
+  FixedTransform away;
+  SetIdentityTransform(away);
+  away.translation.z = 2000 << 16;
+  const FixedTransform* keptBoxes = BoneModelTransform;
+  BoneModelTransform = &away;
+  Frame(2);
+  const Picture rest = Shot("anim_figure_rest");
+  // Between the forearm and the hand: the labels sit on the solids themselves.
+  const auto between = [&rig](int32_t* out) {
+    const IntVector& a = rig.bones[size_t(BELOW_ELBOW[0])].position;
+    const IntVector& b = rig.bones[size_t(BELOW_ELBOW[1])].position;
+    out[0] = a.x / 2 + b.x / 2, out[1] = a.y / 2 + b.y / 2, out[2] = a.z / 2 + b.z / 2;
+  };
+  int32_t atRest[3], atPose[3];
+  between(atRest);
+
+  // The forearm and what hangs below it turned a third of a turn outwards about the view's axis
+  // at the elbow (the hand clear of the body), as a frame would place them.
+  const SkeletonJoint& elbow = E().skeleton->joints[ELBOW_JOINT];
+  const double angle = -2 * PI / 3, c = std::cos(angle), s = std::sin(angle);
+  const double turn[9] = {c, 0, s, 0, 1, 0, -s, 0, c};
+  for (int solid : BELOW_ELBOW) {
+    Bone& b = rig.bones[size_t(solid)];
+    const double rel[3] = {(b.position.x - elbow.position[0]) / 65536.0, (b.position.y - elbow.position[1]) / 65536.0,
+                           (b.position.z - elbow.position[2]) / 65536.0};
+    int32_t* p[3] = {&b.position.x, &b.position.y, &b.position.z};
+    for (int r = 0; r < 3; ++r)
+      *p[r] = elbow.position[r] + int32_t(std::lround((turn[r * 3] * rel[0] + turn[r * 3 + 1] * rel[1] + turn[r * 3 + 2] * rel[2]) * 65536.0));
+    float o[9];
+    for (int r = 0; r < 3; ++r)
+      for (int k = 0; k < 3; ++k)
+        o[r * 3 + k] = float(turn[r * 3] * b.orientation[k] + turn[r * 3 + 1] * b.orientation[3 + k] +
+                             turn[r * 3 + 2] * b.orientation[6 + k]);
+    std::memcpy(b.orientation, o, sizeof o);
+  }
+  Frame(2);
+  const Picture posed = Shot("anim_figure_posed");
+  BoneModelTransform = keptBoxes;
+
+  float rx, ry, px, py, hx, hy;
+  int32_t depth;
+  between(atPose);
+  const IntVector head = rig.bones[4].position;
+  const int32_t atHead[3] = {head.x, head.y, head.z};
+  ASSERT_TRUE(ProjectPointToScreen(atRest, &rx, &ry, &depth));
+  ASSERT_TRUE(ProjectPointToScreen(atPose, &px, &py, &depth));
+  ASSERT_TRUE(ProjectPointToScreen(atHead, &hx, &hy, &depth));
+  ASSERT_GT(std::hypot(px - rx, py - ry), 40.0f) << "the wrist moves well across the screen";
+  EXPECT_GT(ChangedNear(rest, posed, int(rx), int(ry), 12), 40) << "the forearm has left its rest place";
+  EXPECT_GT(ChangedNear(rest, posed, int(px), int(py), 12), 40) << "the forearm is drawn where the rig put it";
+  EXPECT_EQ(ChangedNear(rest, posed, int(hx), int(hy), 12), 0) << "the head stays";
+
+  // Closed, the figure is drawn at rest again.
+  ASSERT_EQ(E().unsaved, 0);
+  Key(KEY_ESCAPE);
+  Frame(2);
+  EXPECT_EQ(OpenAnimEditorScreen, nullptr);
+  EXPECT_EQ(FigurePose.skeleton, nullptr);
+  EXPECT_EQ(FigurePose.boneFrames, nullptr);
+}

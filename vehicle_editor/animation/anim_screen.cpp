@@ -10,6 +10,7 @@
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
 #include "modeller/object_editor.h"
+#include "modeller/vehicle_editor_link.h"
 #include "platform/keys.h"
 #include "render/object_picture.h"
 #include "render/views.h"
@@ -18,6 +19,7 @@
 #include "ui/text_entry.h"
 #include "vehicle_editor/animation/anim_edit.h"
 #include "vehicle_editor/animation/bone_links.h"
+#include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/skeleton/skeleton.h"
 
 AnimEditorScreen* OpenAnimEditorScreen = nullptr;
@@ -50,12 +52,27 @@ void AskLeave(AnimEditorScreen& s, uint32_t closeAll) {
   ReportQuestion(&s.prss, LeaveAnswered, TEXT_EXIT_QUESTION, TEXT_UNSAVED_LOST, closeAll, 0, 0);
 }
 
+// The object editor's figure drawn by the rig's solids where they stand now.
+int FigureBoneFrames(FixedTransform* out, int capacity) {
+  const AnimEditorScreen* s = OpenAnimEditorScreen;
+  if (!s || capacity <= 0) return 0;
+  const BoneRig& rig = *s->editor.rig;
+  std::vector<FixedTransform> frames(size_t(std::max(rig.boneCount, 1)));
+  CopyPartPositions(rig, frames.data());
+  const int count = std::min(rig.boneCount, capacity);
+  std::copy_n(frames.begin(), count, out);
+  return count;
+}
+
 // Everything the screen owns freed, and what it changed put back.
 void CloseScreen(AnimEditorScreen* s) {
   AnimEditor& e = s->editor;
   e.skeleton->UpdateBones(*e.rig);
   e.skeleton->ColourBones(*e.rig);
-  if (OpenAnimEditorScreen == s) OpenAnimEditorScreen = nullptr;
+  if (OpenAnimEditorScreen == s) {
+    OpenAnimEditorScreen = nullptr;
+    FigurePose = {};
+  }
   ClearUndo(e);
   EditorFrameHook = s->savedHook;
   EditorFrameHookArgument = s->savedHookArgument;
@@ -207,6 +224,9 @@ Prss* CreateAnimEditor(Prss* parent, Bone*, BoneTable* table, BoneLinkArray* lin
   EditorFrameHook = DrawAnimEditorHook;
   EditorFrameHookArgument = s;
   OpenAnimEditorScreen = s;
+  s->restBones = RestBones(*e.skeleton, *e.rig);
+  s->figureSkeleton = {s->restBones.data(), int(s->restBones.size())};
+  FigurePose = {&s->figureSkeleton, FigureBoneFrames};
   e.grabTransforms.resize(size_t(e.rig->boneCount));
   s->grabSolid = new Bone();
   s->grabSolid->colour = BONE_COLOUR_TARGET;

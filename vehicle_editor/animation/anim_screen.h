@@ -11,9 +11,11 @@
 // Main thread only.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "core/frame_globals.h"
 #include "core/process.h"
+#include "modeller/model/model_lod_cache.h"
 #include "physics/bone/bone.h"
 
 struct Animation;
@@ -46,6 +48,8 @@ struct AnimEditorScreen {
   void* savedHookArgument = nullptr;
   char caption[64] = {};
   int32_t moveAxis = 0;             // "move all": 0 x, 1 y, 2 z
+  std::vector<ModelBone> restBones; // the rig at open: the object editor's figure is built in them
+  ModelSkeleton figureSkeleton = {};
 };
 extern AnimEditorScreen* OpenAnimEditorScreen;  // the open animation editor, null none
 

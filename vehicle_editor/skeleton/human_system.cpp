@@ -32,21 +32,6 @@ void BuildLevel(ModelObject& model, GouraudO3d& mesh, int level, const ModelSkel
   BuildModelMeshes(model, nullptr, mesh, nullptr, level, 0, skeleton, nullptr, ALL_LAYERS);
 }
 
-// The bones a model's points follow: each solid of the rig at rest, the mirrored copy of a
-// point following the twin of a symmetrical bone.
-std::vector<ModelBone> RestBones(const Skeleton& skeleton, const BoneRig& rig) {
-  std::vector<ModelBone> bones(size_t(rig.boneCount));
-  std::vector<FixedTransform> frames(size_t(std::max(rig.boneCount, 1)));
-  CopyPartPositions(rig, frames.data());
-  for (int i = 0; i < rig.boneCount; ++i) bones[size_t(i)].frame = frames[size_t(i)];
-  for (int b = 0; b < skeleton.boneCount; ++b) {
-    const SkeletonBone& bone = skeleton.bones[b];
-    if ((bone.flags & SKELETON_BONE_SYMMETRICAL) && bone.firstSolid >= 0 && bone.firstSolid < rig.boneCount)
-      bones[size_t(bone.firstSolid)].mirrorStep = 1;
-  }
-  return bones;
-}
-
 // While the helmet is built a skin page takes the helmet's skin; other pages are looked up as
 // they would be without it.
 FindSkinTextureHook g_lookupOutsideHelmet;
@@ -80,6 +65,19 @@ GouraudO3d* NewLevelMesh() {
 constexpr int64_t SKELETON_LEAST_BYTES = 8 + int64_t(SKELETON_MIN_SOLIDS / 2 + 1) * SKELETON_BONE_BYTES + 12;
 
 }  // namespace
+
+std::vector<ModelBone> RestBones(const Skeleton& skeleton, const BoneRig& rig) {
+  std::vector<ModelBone> bones(size_t(rig.boneCount));
+  std::vector<FixedTransform> frames(size_t(std::max(rig.boneCount, 1)));
+  CopyPartPositions(rig, frames.data());
+  for (int i = 0; i < rig.boneCount; ++i) bones[size_t(i)].frame = frames[size_t(i)];
+  for (int b = 0; b < skeleton.boneCount; ++b) {
+    const SkeletonBone& bone = skeleton.bones[b];
+    if ((bone.flags & SKELETON_BONE_SYMMETRICAL) && bone.firstSolid >= 0 && bone.firstSolid < rig.boneCount)
+      bones[size_t(bone.firstSolid)].mirrorStep = 1;
+  }
+  return bones;
+}
 
 // ---- [Human system] ----
 

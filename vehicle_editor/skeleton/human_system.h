@@ -10,7 +10,9 @@
 // again their meshes are built anew.  Main thread only.
 #pragma once
 #include <cstdint>
+#include <vector>
 
+#include "modeller/model/model_lod_cache.h"
 #include "modeller/model/model_object.h"
 #include "vehicle_editor/skeleton/skeleton.h"
 
@@ -61,6 +63,9 @@ void BuildHumanMeshes();
 // Skeleton index's bone set and table (the object editor's skeleton); 0 when there is none
 // (an index the file lacks, or the meshes not built).
 int HumanSkeletonBones(int skeletonIndex, Bone** bones, BoneTable** table);
+// The bones a figure's points follow: each solid of the rig where it stands now (at rest when
+// meshes are built), the mirrored copy of a point following the twin of a symmetrical bone.
+std::vector<ModelBone> RestBones(const Skeleton& skeleton, const BoneRig& rig);
 // The slots, the bone sets, the skeletons and the models.
 void FreeHumans();
 // After the device is made again: the helmet's meshes and the human meshes anew.
