@@ -460,6 +460,7 @@ Prss* ObjectEditorScreenAction(Prss* process) {
     s.meshesDrawn = 1;
     for (int i = 0; i < e->shownCount; ++i)
       if (i == 0 || e->showDummy) DrawShownEntry(*e, i);
+    if (driverView && VehicleEditorHooks.drawOverlay) VehicleEditorHooks.drawOverlay();
     if (driverView && VehicleEditorHooks.drawAnimEditorOverlay) VehicleEditorHooks.drawAnimEditorOverlay();
   } else if (!DrawingOff()) {
     s.meshesDrawn = 1;

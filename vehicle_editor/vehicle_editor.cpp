@@ -190,11 +190,11 @@ void AddBottomRows(VehicleEditor& e) {
 
 void FlipSpecialDraw(void*, int, uintptr_t) { SpecialDraw ^= 1; }
 
-// The display toggles and "Edit", in a row from the bottom right.
+// The display toggles, "Edit" and "Animate", in a row from the bottom right.
 void AddDisplayRow(VehicleEditor& e) {
   Prss* owner = &e.prss;
   const bool special = SpecialDraw != 0;
-  const int units = 3 * 5 + 6 + 5 + (special ? 3 * 5 + ((e.displayFlags & SHOW_MASSES) ? 3 : 0) : 0);
+  const int units = 3 * 5 + 6 + 5 + 6 + (special ? 3 * 5 + ((e.displayFlags & SHOW_MASSES) ? 3 : 0) : 0);
   SetRowCursorFromBottomRight(units, 1);
   uint32_t* flags = &e.displayFlags;
   AddFlagToggle(owner, 5, "driver", SHOW_DRIVER, flags, nullptr, 0, nullptr, "Include driver and passengers (D)");
@@ -211,6 +211,8 @@ void AddDisplayRow(VehicleEditor& e) {
   }
   AddRowButton(owner, 5, 0, 0, nullptr, "Edit", e.car ? VehicleEditor::EditModel : nullptr,
                "Edit the 3D model in the modeller (E)");
+  AddRowButton(owner, 6, 0, 0, nullptr, "Animate", e.car ? VehicleEditor::Animate : nullptr,
+               "Edit the steering animation or passenger pose (A)");
 }
 
 // The text panel over the editor, closed by its control.

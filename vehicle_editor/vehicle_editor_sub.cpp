@@ -4,9 +4,11 @@
 #include "core/frame_globals.h"
 #include "modeller/object_editor.h"
 #include "physics/car.h"
+#include "vehicle/car_animations.h"
 #include "vehicle/car_draw.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_model.h"
+#include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 
@@ -61,8 +63,23 @@ void VehicleEditor::Animate(void* owner, int, uintptr_t) {
                                                    : "To include a driver you must specify a steering animation");
     return;
   }
-  // The driver's animation opens in the animation editor, which the object editor does not
-  // offer yet: the driver is shown and nothing else opens.
+  // The object editor opens on the driver's figure and its skeleton; the animation editor
+  // over it edits a copy of the driver's animation, which the car loads again on closing.
+  const HumanModel* driver = e.car->steeringInstance->human;
+  const int human = int(driver - Humans.models);
+  if (!e.car->steeringPose || human < 0 || human >= Humans.modelCount) {
+    ShowVehicleEditorInfo("There is no driver to animate");
+    return;
+  }
+  HumanModel& figure = Humans.models[human];
+  e.subEditor = SUB_ANIMATION;
+  ObjectEditor* editor = OpenObjectEditor(&e.prss, OPEN_ANIMATION_EDITOR, &figure.model, int(figure.skeletonIndex),
+                                          e.car->steeringPose, nullptr, CALLER_VEHICLE_EDITOR, ~0u);
+  if (!editor) {
+    e.subEditor = SUB_NONE;
+    return;
+  }
+  Prss_AddSub(&e.prss, &editor->prss);
 }
 
 // Called by the act function once the sub-editor has closed.
@@ -98,4 +115,14 @@ void VehicleEditor::DrawScene() {
   SpecialDraw = special;
 }
 
-void VehicleEditor::DrawOverlay() {}
+// The car around the driver while the animation editor runs; the editor draws the driver.
+void VehicleEditor::DrawOverlay() {
+  VehicleEditor* e = CurrentVehicleEditor;
+  if (!e || !e->car || FrameSkipped || e->subEditor != SUB_ANIMATION || !ObjectEditorShared.showVehicle) return;
+  CarViewSettings view{};
+  view.kind = VIEW_EDITOR;
+  view.driverOption = 0;
+  view.graphicsOptions = ~0u;
+  DrawCar(*e->car, view, 1, 0, 3);
+  DrawCarSecondPass(*e->car);
+}

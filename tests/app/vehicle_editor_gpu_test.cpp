@@ -13,9 +13,11 @@
 #include "editor_window_harness.h"
 #include "physics/car.h"
 #include "platform/clock.h"
-#include "render/views.h"
 #include "modeller/edit_views.h"
+#include "render/views.h"
 #include "ui/screen_labels.h"
+#include "vehicle_editor/animation/anim_edit.h"
+#include "vehicle_editor/animation/anim_screen.h"
 #include "vehicle_editor/frame_points.h"
 #include "vehicle_editor/vehicle_undo.h"
 
@@ -203,6 +205,41 @@ TEST_F(VehicleEditorWindow, TheSideViewShowsTheFramesLetteredMarkersAndAClickSel
   EXPECT_EQ(e.car->frameTubes[tubes].a, first);
   EXPECT_EQ(e.car->frameTubes[tubes].b, first + 1);
   EXPECT_EQ(e.selection.selectedTube, tubes);
+}
+
+TEST_F(VehicleEditorWindow, AOpensTheDriversAnimationInDriverModeAndEscReturnsToTheCar) {
+  OpenAndLoad();
+  VehicleEditor& e = *CurrentVehicleEditor;
+  Frame();
+  ASSERT_NE(FindButton("Animate"), nullptr) << "the display row";
+  Car* car = e.car;
+  const Picture editor = Shot("vehicle_editor_before_animate");
+  Key('A');
+  ASSERT_NE(e.car->steeringInstance, nullptr) << "the sample car has a driver";
+  ASSERT_NE(ActiveObjectEditor, nullptr) << "A opens the object editor";
+  EXPECT_EQ(e.subEditor, SUB_ANIMATION);
+  ASSERT_NE(OpenAnimEditorScreen, nullptr) << "and the animation editor over it";
+  const AnimEditor& a = OpenAnimEditorScreen->editor;
+  ASSERT_NE(a.driverAnimation, nullptr) << "driver mode";
+  EXPECT_NE(a.driverAnimation, e.car->steeringPose) << "a copy";
+  EXPECT_EQ(a.selected, a.driverAnimation);
+  Frame(2);
+  EXPECT_EQ(FindButton("walk"), nullptr) << "no movement buttons";
+  const Picture shown = Shot("vehicle_editor_animate");
+  EXPECT_GT(Differing(editor, shown, 0, 0, WIDTH, HEIGHT), 2000) << "the animation editor's screen";
+
+  // One Esc leaves the animation editor, and the object editor under it closes with it.
+  Key(KEY_ESCAPE);
+  Frame();
+  ASSERT_EQ(ActiveObjectEditor, nullptr);
+  EXPECT_EQ(OpenAnimEditorScreen, nullptr);
+  ASSERT_EQ(CurrentVehicleEditor, &e);
+  Frame();
+  EXPECT_EQ(e.subEditor, SUB_NONE);
+  EXPECT_EQ(e.car, car) << "the car is kept";
+  EXPECT_NE(e.car->steeringInstance, nullptr) << "its animations loaded again";
+  EXPECT_NE(e.car->steeringPose, nullptr);
+  EXPECT_EQ(CurrentProcess, &e.prss);
 }
 
 }  // namespace
