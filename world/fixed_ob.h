@@ -8,7 +8,9 @@
 // is released by its Free and then deleted (the destructor is virtual so that the delete is
 // sound; Free does the work).  Main thread only.
 #pragma once
+#include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 
 #include "core/fixed_math.h"
@@ -196,6 +198,38 @@ inline int32_t NearestSaturated(double v) {
   if (f > 0.5 || (f == 0.5 && (i & 1))) ++i;
   if (f < -0.5 || (f == -0.5 && (i & 1))) --i;
   return static_cast<int32_t>(i);
+}
+
+// The box around a run of points with a fixed-point `position[3]` (its centre and half size)
+// and the distance of the farthest point from that centre, in fixed units.  No points: nothing
+// is written.
+template <class Point>
+void PointBounds(const Point* points, int count, IntVector& centre, int32_t& radius, IntVector& halfSize) {
+  if (count <= 0 || !points) return;
+  int32_t lo[3], hi[3];
+  for (int a = 0; a < 3; ++a) lo[a] = hi[a] = points[0].position[a];
+  for (int i = 1; i < count; ++i)
+    for (int a = 0; a < 3; ++a) {
+      lo[a] = std::min(lo[a], points[i].position[a]);
+      hi[a] = std::max(hi[a], points[i].position[a]);
+    }
+  int32_t c[3], h[3];
+  for (int a = 0; a < 3; ++a) {
+    c[a] = static_cast<int32_t>((int64_t(lo[a]) + hi[a]) >> 1);
+    h[a] = static_cast<int32_t>((int64_t(hi[a]) - lo[a]) >> 1);
+  }
+  double farthest = 0;
+  for (int i = 0; i < count; ++i) {
+    double sum = 0;
+    for (int a = 0; a < 3; ++a) {
+      const double d = (double(points[i].position[a]) - c[a]) / 65536.0;
+      sum += d * d;
+    }
+    farthest = std::max(farthest, sum);
+  }
+  centre = {c[0], c[1], c[2]};
+  halfSize = {h[0], h[1], h[2]};
+  radius = NearestSaturated(std::sqrt(farthest) * 65536.0);
 }
 
 // ---- [Lights] ----

@@ -183,32 +183,7 @@ void WPreGen::DrawLayer4() {
 // ---- [Built meshes] ----
 
 void BuiltMesh::GetBoundingSphere(IntVector& centre, int32_t& radius, IntVector& halfSize) const {
-  const BuiltMesh& mesh = *this;
-  if (mesh.pointCount <= 0 || !mesh.points) return;
-  int32_t lo[3], hi[3];
-  for (int a = 0; a < 3; ++a) lo[a] = hi[a] = mesh.points[0].position[a];
-  for (int i = 1; i < mesh.pointCount; ++i)
-    for (int a = 0; a < 3; ++a) {
-      lo[a] = std::min(lo[a], mesh.points[i].position[a]);
-      hi[a] = std::max(hi[a], mesh.points[i].position[a]);
-    }
-  int32_t c[3], h[3];
-  for (int a = 0; a < 3; ++a) {
-    c[a] = static_cast<int32_t>((int64_t(lo[a]) + hi[a]) >> 1);
-    h[a] = static_cast<int32_t>((int64_t(hi[a]) - lo[a]) >> 1);
-  }
-  double farthest = 0;
-  for (int i = 0; i < mesh.pointCount; ++i) {
-    double sum = 0;
-    for (int a = 0; a < 3; ++a) {
-      const double d = (double(mesh.points[i].position[a]) - c[a]) / 65536.0;
-      sum += d * d;
-    }
-    farthest = std::max(farthest, sum);
-  }
-  centre = {c[0], c[1], c[2]};
-  halfSize = {h[0], h[1], h[2]};
-  radius = NearestSaturated(std::sqrt(farthest) * 65536.0);
+  PointBounds(points, pointCount, centre, radius, halfSize);
 }
 
 void BuiltMesh::AddToRenderMesh(FastMesh& renderMesh, uint8_t* partSlots) const {

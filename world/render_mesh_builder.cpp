@@ -485,30 +485,7 @@ void GetSweepBounds(IntVector& centre, int32_t& radius, IntVector& halfExtents) 
   const MeshPool& pool = SweepPool();
   centre = halfExtents = {};
   radius = 0;
-  if (pool.vertexCount <= 0) return;
-  int32_t lo[3], hi[3];
-  for (int a = 0; a < 3; ++a) lo[a] = hi[a] = pool.vertices[0].position[a];
-  for (int i = 1; i < pool.vertexCount; ++i)
-    for (int a = 0; a < 3; ++a) {
-      lo[a] = std::min(lo[a], pool.vertices[i].position[a]);
-      hi[a] = std::max(hi[a], pool.vertices[i].position[a]);
-    }
-  int32_t c[3];
-  for (int a = 0; a < 3; ++a) c[a] = static_cast<int32_t>((int64_t(lo[a]) + hi[a]) >> 1);
-  double farthest = 0;
-  for (int i = 0; i < pool.vertexCount; ++i) {
-    double sum = 0;
-    for (int a = 0; a < 3; ++a) {
-      const double d = (double(pool.vertices[i].position[a]) - c[a]) / 65536.0;
-      sum += d * d;
-    }
-    farthest = std::max(farthest, sum);
-  }
-  centre = {c[0], c[1], c[2]};
-  halfExtents = {static_cast<int32_t>((int64_t(hi[0]) - lo[0]) >> 1),
-                 static_cast<int32_t>((int64_t(hi[1]) - lo[1]) >> 1),
-                 static_cast<int32_t>((int64_t(hi[2]) - lo[2]) >> 1)};
-  radius = NearestSaturated(std::sqrt(farthest) * 65536.0);
+  PointBounds(pool.vertices, pool.vertexCount, centre, radius, halfExtents);
 }
 
 void EndSweep(BuiltMesh& mesh) {

@@ -20,6 +20,7 @@
 #include "modeller/edit_views.h"
 #include "modeller/modeller.h"
 #include "modeller/object_editor.h"
+#include "platform/clock.h"
 #include "platform/keys.h"
 #include "render/frame.h"
 #include "render/screenshot.h"
@@ -166,6 +167,32 @@ class ObjectEditorWindow : public AppHarness {
     // The button stands at the bottom right, from x 0.3 to 1.0 and y 0.85 to 1.0.
     ClickAt(int((1.0 + 0.65) / 2 * WIDTH), int((1.0 + 0.925) / 2 * HEIGHT));
     ASSERT_NE(ActiveObjectEditor, nullptr) << "the entry page's button opens the editor";
+  }
+};
+
+// The object editor's window with the sample vehicles and engines copied into the data
+// folder, and the fake clock driven frame by frame.
+class CarWindow : public ObjectEditorWindow {
+ protected:
+  static constexpr uint32_t FRAME_MS = 20;
+
+  void SetUp() override {
+    const char* work = std::getenv("ZKT_WORK_DIR");
+    const std::filesystem::path data = std::filesystem::path(work ? work : "work") / "data";
+    ObjectEditorWindow::SetUp();
+    if (IsSkipped()) return;
+    for (const char* folder : {"veh", "engine"}) {
+      std::filesystem::create_directories(std::string("data/") + folder);
+      std::filesystem::copy(data / folder, std::string("data/") + folder, std::filesystem::copy_options::recursive |
+                                                                             std::filesystem::copy_options::skip_existing);
+    }
+  }
+  // Frames of FRAME_MS each for the given time.
+  static void Run(uint32_t ms) {
+    for (uint32_t t = 0; t < ms; t += FRAME_MS) {
+      ClockAdvanceFake(FRAME_MS);
+      Frame();
+    }
   }
 };
 

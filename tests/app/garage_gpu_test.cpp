@@ -19,28 +19,8 @@
 
 namespace {
 
-constexpr uint32_t FRAME_MS = 20;
-
-class Garage : public ObjectEditorWindow {
+class Garage : public CarWindow {
  protected:
-  void SetUp() override {
-    const char* work = std::getenv("ZKT_WORK_DIR");
-    const std::filesystem::path data = std::filesystem::path(work ? work : "work") / "data";
-    ObjectEditorWindow::SetUp();
-    if (IsSkipped()) return;
-    for (const char* folder : {"veh", "engine"}) {
-      std::filesystem::create_directories(std::string("data/") + folder);
-      std::filesystem::copy(data / folder, std::string("data/") + folder, std::filesystem::copy_options::recursive |
-                                                                             std::filesystem::copy_options::skip_existing);
-    }
-  }
-  // Frames of FRAME_MS each for the given time.
-  static void Run(uint32_t ms) {
-    for (uint32_t t = 0; t < ms; t += FRAME_MS) {
-      ClockAdvanceFake(FRAME_MS);
-      Frame();
-    }
-  }
   static void PushFocus(bool gained) {
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;

@@ -23,27 +23,8 @@
 
 namespace {
 
-constexpr uint32_t FRAME_MS = 20;
-
-class VehicleEditorWindow : public ObjectEditorWindow {
+class VehicleEditorWindow : public CarWindow {
  protected:
-  void SetUp() override {
-    const char* work = std::getenv("ZKT_WORK_DIR");
-    const std::filesystem::path data = std::filesystem::path(work ? work : "work") / "data";
-    ObjectEditorWindow::SetUp();
-    if (IsSkipped()) return;
-    for (const char* folder : {"veh", "engine"}) {
-      std::filesystem::create_directories(std::string("data/") + folder);
-      std::filesystem::copy(data / folder, std::string("data/") + folder, std::filesystem::copy_options::recursive |
-                                                                             std::filesystem::copy_options::skip_existing);
-    }
-  }
-  static void Run(uint32_t ms) {
-    for (uint32_t t = 0; t < ms; t += FRAME_MS) {
-      ClockAdvanceFake(FRAME_MS);
-      Frame();
-    }
-  }
   static void KeyWith(int modifier, int key) {
     HandleKeyDown(modifier, 0);
     HandleKeyDown(key, 0);
