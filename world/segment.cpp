@@ -258,6 +258,8 @@ int WSegment::IsNear(int32_t x, int32_t y, float range) {
 
 // ---- [Geometry] ----
 
+constexpr int32_t SEGMENT_OFFSET_MAX = 1 << 30;  // 16384 m in fixed units
+
 bool WSegment::ValidateReferences(const WSection*& start, const WSection*& end) {
   start = SectionAt(startSection, "Segment");
   end = SectionAt(endSection, "Segment");
@@ -269,6 +271,12 @@ bool WSegment::ValidateReferences(const WSection*& start, const WSection*& end) 
   for (const SegmentEdge& e : edges) {
     if (e.startVertex >= start->vertexCount || e.endVertex >= end->vertexCount) {
       DebugLine("A segment's edge names a vertex its section has not: it is left without geometry");
+      return false;
+    }
+    // Offsets across the road past 16 km are damage: the margins added to them would wrap.
+    const int32_t so = start->vertices[e.startVertex].offset, eo = end->vertices[e.endVertex].offset;
+    if (so < -SEGMENT_OFFSET_MAX || so > SEGMENT_OFFSET_MAX || eo < -SEGMENT_OFFSET_MAX || eo > SEGMENT_OFFSET_MAX) {
+      DebugLine("A segment's edge lies more than 16 km across its section: it is left without geometry");
       return false;
     }
   }

@@ -83,8 +83,10 @@ void ExerciseRoads(std::vector<FixedOb*>& objects, int count, uint32_t seed) {
       ContactProbe hit{};
       uint32_t surface = seed;
       int32_t blend = 0, bump = 0;
-      const IntVector origin = {o->centre.x + int32_t(k * 40000 - 60000), o->centre.y + int32_t(seed & 0xFFFF),
-                                o->centre.z - 5 * 65536};
+      // Offsets wrap like the fixed-point positions they move (a centre may lie anywhere).
+      const IntVector origin = {int32_t(uint32_t(o->centre.x) + uint32_t(k * 40000 - 60000)),
+                                int32_t(uint32_t(o->centre.y) + (seed & 0xFFFF)),
+                                int32_t(uint32_t(o->centre.z) - 5u * 65536u)};
       const IntVector ray = {k == 3 ? 65536 : 0, k == 2 ? -65536 : 0, -10 * 65536};
       o->RayTest(origin, ray, hit, k & 1 ? &surface : nullptr, &blend, &bump, 1);
       if (hit.candidateStrength < 0 || hit.candidateStrength > 65536) std::abort();

@@ -558,6 +558,13 @@ TEST_F(Roads, BadSegmentRecordsLeaveTheSegmentWithoutGeometry) {
     ContactProbe hit = Fresh();
     EXPECT_EQ(s->RayTest({0, 10 * M, -M}, {0, 0, -4 * M}, hit, nullptr, nullptr, nullptr, 1), 0);
   }
+  // An edge more than 16 km across its section (the margins would wrap): no geometry.
+  const int32_t far = W().objectCount;
+  AddSection(Profile(0, {-20000, 4}, {0, 0}, {1, 2}), 0, 40 * M)->Setup();
+  WSegment* wide = AddSegment(Road(1, far, 2, 0));
+  wide->Setup();
+  EXPECT_FALSE(wide->valid);
+  EXPECT_GE(lines.Count("more than 16 km across"), 1);
   // More than 64 edges: read in full (the stream stays in step), no geometry.
   TrackSegment many = Road(0, 1, 65, 2);
   for (auto& e : many.edges) e.startVertex = e.endVertex = 0;
