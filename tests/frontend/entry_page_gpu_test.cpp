@@ -16,6 +16,7 @@
 #include "render/render_target.h"
 #include "render/texture_record.h"
 #include "tests/ui/png_test_util.h"
+#include "tests/frontend/page_picture.h"
 #include "tests/ui/text_gpu_suite.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
@@ -25,46 +26,8 @@
 
 namespace {
 
-constexpr int WIDTH = 320, HEIGHT = 240;
-
-class EntryPagePicture : public TextGpuSuite<WIDTH, HEIGHT> {
+class EntryPagePicture : public PagePicture {
  protected:
-  ZKTETexture target{};
-
-  void SetUp() override {
-    if (!ready_) GTEST_SKIP() << "no device";
-    ASSERT_TRUE(charset_) << "the generated character set";
-    ASSERT_TRUE(MakeTestTarget(target, WIDTH, HEIGHT));
-    Projection.aspect = float(HEIGHT) / float(WIDTH);
-    Projection.inverseAspect = float(WIDTH) / float(HEIGHT);
-    SetDefaultTextColours();
-    ApplyInterfaceColours();
-    SetInterfaceMetrics();
-    ResetInterfaceState();
-    ResetMessages();
-  }
-  void TearDown() override {
-    ResetInterfaceState();
-    if (!target.texture) return;
-    ReleaseTestTarget(target);
-    RenderStates.pendingDepth = 0;
-  }
-
-  // One drawn frame of the page, as the frame loop draws it, read back as RGBA rows.
-  std::vector<uint8_t> DrawPage(Prss*& page) {
-    EXPECT_TRUE(BeginTestFrame2D(target));
-    EmptyTextBatches();
-    ClearInterface();
-    FrameSkipped = 0;
-    page = page->act(page);
-    DrawInterface();
-    FlushDraw2D();
-    ResetDraw2D();
-    DrawButtons();
-    std::vector<uint8_t> p = ReadTargetPixels(target);
-    while (RenderTargets.depth > 0) UnsetRenderTarget();
-    return p;
-  }
   static const uint8_t* At(const std::vector<uint8_t>& p, float x, float y) {
     const int px = std::clamp(int((x + 1.0f) * 0.5f * WIDTH), 0, WIDTH - 1);
     const int py = std::clamp(int((y + 1.0f) * 0.5f * HEIGHT), 0, HEIGHT - 1);

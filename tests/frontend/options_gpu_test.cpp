@@ -30,6 +30,7 @@
 #include "render/texture_record.h"
 #include "tests/ui/control_clicks.h"
 #include "tests/ui/png_test_util.h"
+#include "tests/frontend/page_picture.h"
 #include "tests/ui/text_gpu_suite.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
@@ -40,46 +41,8 @@
 
 namespace {
 
-constexpr int WIDTH = 320, HEIGHT = 240;
-
-class OptionsScreen : public TextGpuSuite<WIDTH, HEIGHT> {
+class OptionsScreen : public PagePicture {
  protected:
-  ZKTETexture target{};
-  void SetUp() override {
-    if (!ready_) GTEST_SKIP() << "no device";
-    ASSERT_TRUE(charset_) << "the generated character set";
-    ASSERT_TRUE(MakeTestTarget(target, WIDTH, HEIGHT));
-    Projection.aspect = float(HEIGHT) / float(WIDTH);
-    Projection.inverseAspect = float(WIDTH) / float(HEIGHT);
-    SetDefaultTextColours();
-    InterfaceColours = InterfaceColourSettings{};
-    ApplyInterfaceColours();
-    SetInterfaceMetrics();
-    ResetInterfaceState();
-    ResetMessages();
-  }
-  void TearDown() override {
-    ResetInterfaceState();
-    InterfaceColours = InterfaceColourSettings{};
-    ApplyInterfaceColours();
-    if (!target.texture) return;
-    ReleaseTestTarget(target);
-    RenderStates.pendingDepth = 0;
-  }
-  std::vector<uint8_t> DrawPage(Prss*& page) {
-    EXPECT_TRUE(BeginTestFrame2D(target));
-    EmptyTextBatches();
-    ClearInterface();
-    FrameSkipped = 0;
-    page = page->act(page);
-    DrawInterface();
-    FlushDraw2D();
-    ResetDraw2D();
-    DrawButtons();
-    std::vector<uint8_t> p = ReadTargetPixels(target);
-    while (RenderTargets.depth > 0) UnsetRenderTarget();
-    return p;
-  }
   // The up step of the slider bound to variable, in this frame's controls.
   static const ValueControl* StepUp(const void* variable) {
     for (int i = 0; i < ValueControlCount; ++i)
