@@ -488,6 +488,13 @@ void VehicleEditor::ResetCar(VehicleEditor& e) {
 
 void VehicleEditor::VehicleValueChanged(VehicleEditor& e) {
   if (!e.car) return;
+  // The symmetric switch: each axle's right side takes its left side's camber and pressure.
+  SetupRecord& setup = e.car->currentSetup;
+  if (setup.bytes[SETUP_FLAGS] & SETUP_FLAG_SYMMETRIC)
+    for (const int axle : SETUP_AXLE) {
+      setup.bytes[axle + AXLE_CAMBER_RIGHT] = setup.bytes[axle + AXLE_CAMBER_LEFT];
+      SetSetupShort(setup, axle + AXLE_PRESSURE_RIGHT, SetupShort(setup, axle + AXLE_PRESSURE_LEFT));
+    }
   ++e.carSetups;
   e.car->SetupFromVehicle(1);
   e.car->UpdateWheelStates();
