@@ -125,11 +125,14 @@ int DrawCar(VehicleEditor& e) {
   settings.skyMode = 1;
   settings.driverOption = e.displayFlags & SHOW_DRIVER ? 1 : 0;
   const uint8_t special = SpecialDraw;
+  const uint32_t options = e.car->options;
+  e.car->options |= VehicleEditor::SpecialDrawCarOptions(e);
   if (special) SpecialDraw = 2;
   // The dashboard texture shows top gear and every lamp lit, for this frame only.
   if (!FrameSkipped) DrawDashboardPreview(*e.car, FrameTime > 0 ? 1000.0f / float(FrameTime) : 0.0f);
   const int drawn = DrawEditorCar(*e.car, p, settings);
   SpecialDraw = special;
+  e.car->options = options;
   return drawn;
 }
 

@@ -190,6 +190,9 @@ struct VehicleEditor {
   static void PointDragMouse(VehicleEditor& editor, const MouseRecord& mouse);
   // The car's drawing options: special draw hides the model (body, subobjects, wheel pieces).
   static uint32_t CarGraphicsOptions();
+  // The vehicle option bits special draw adds while the car is drawn: with "frame", every
+  // frame tube.
+  static uint32_t SpecialDrawCarOptions(const VehicleEditor& editor);
   // Moves the selected frame point along axis 0 (x), 1 (y) or 2 (z) by steps of 1/65536 m.
   static void MovePoint(VehicleEditor& editor, int32_t steps, int axis);
   // The selected point's axis handles: a drag starts (one history node for a run of drags of

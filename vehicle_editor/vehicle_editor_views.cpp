@@ -110,6 +110,10 @@ void DrawWheelLines(const Car& car) {
 
 uint32_t VehicleEditor::CarGraphicsOptions() { return SpecialDraw ? ~HIDDEN_BY_SPECIAL_DRAW : 0xFFFFFFFFu; }
 
+uint32_t VehicleEditor::SpecialDrawCarOptions(const VehicleEditor& e) {
+  return SpecialDraw && (e.displayFlags & SHOW_FRAME) ? ALL_FRAME_TUBES : 0;
+}
+
 void VehicleEditor::AddSelectionButtons(VehicleEditor& e) {
   if (!e.car || EditViews.width == 0) return;
   static std::vector<FrameMarker> markers;
@@ -143,7 +147,7 @@ void VehicleEditor::DrawModelMarks(VehicleEditor& e) {
 }
 
 void VehicleEditor::DrawMarks(VehicleEditor& e) {
-  if (!e.car || e.subEditor != SUB_NONE || e.diagramFlags) return;
+  if (!e.car || e.subEditor != SUB_NONE || e.prss.sub || e.diagramFlags) return;
   Car& car = *e.car;
   const int point = e.selection.selectedPoint;
   if (SpecialDraw && (e.displayFlags & SHOW_FRAME) && point >= 0 && point < car.framePointCount) {
@@ -201,10 +205,8 @@ int VehicleEditor::DrawEditView(VehicleEditor& e) {
   settings.viewPosition = IntVector{CurrentView->position[0], CurrentView->position[1], CurrentView->position[2]};
   const uint8_t special = SpecialDraw;
   const uint32_t options = car.options;
-  if (special) {
-    SpecialDraw = 2;
-    if (e.displayFlags & SHOW_FRAME) car.options |= ALL_FRAME_TUBES;
-  }
+  car.options |= SpecialDrawCarOptions(e);
+  if (special) SpecialDraw = 2;
   DrawCar(car, settings, 0, 0, 1);
   car.options = options;
   DrawCar(car, settings, 0, 0, 2);

@@ -273,6 +273,21 @@ TEST_F(VehicleEditorWindow, TheSideAndTopViewsShowTheBodyAndNoButtonsOverlap) {
   const Picture masses = Shot("vehicle_editor_masses");
   EXPECT_GT(Differing(hidden, masses, 0, 0, WIDTH, HEIGHT), 500) << "the mass boxes";
   e.displayFlags &= ~SHOW_MASSES;
+  // A tube across two new points, drawn with "frame".
+  const int first = e.car->framePointCount;
+  for (int i = 0; i < 2; ++i) {
+    FramePoint* p = AppendFramePoint(*e.car);
+    ASSERT_NE(p, nullptr);
+    *p = FramePoint{16384, i == 0 ? -65536 : 65536, 32768, 0.0f, 0, 0, 0};
+  }
+  FrameTube* tube = AppendFrameTube(*e.car);
+  ASSERT_NE(tube, nullptr);
+  *tube = FrameTube{int16_t(first), int16_t(first + 1), 10.0f, 0.0f, 0, 0};
+  VehicleEditor::VehicleValueChanged(e);
+  e.displayFlags |= SHOW_FRAME;
+  const Picture frame = Shot("vehicle_editor_frame");
+  EXPECT_GT(Differing(hidden, frame, 0, 0, WIDTH, HEIGHT), 100) << "the frame's tube";
+  e.displayFlags &= ~SHOW_FRAME;
   e.displayFlags |= SHOW_WIRE;
   const Picture wire = Shot("vehicle_editor_wire");
   EXPECT_GT(Differing(hidden, wire, 0, 0, WIDTH, HEIGHT), 200) << "the body's wireframe";
