@@ -116,6 +116,8 @@ int DrawCar(VehicleEditor& e) {
   p.distance = e.viewDistance;
   p.fieldFactor = VIEW_FIELD;
   p.ground = 1;
+  p.drawOver = VehicleEditor::DrawOverCar;
+  p.drawOverOwner = &e;
   if (e.eyeView) {
     p.standAtEye = 1;
     for (int i = 0; i < 3; ++i) p.eye[i] = e.eyePoint[i];

@@ -181,10 +181,12 @@ struct VehicleEditor {
   static void ViewButton(void* owner, int click, uintptr_t word);
   // In a 2D view: labels at the car model's reference points, a second at -x for a mirrored one.
   static void DrawModelMarks(VehicleEditor& editor);
-  // The editor's lines in a 2D view: with special draw and "frame", the selected frame point's
+  // The editor's lines over the car: with special draw and "frame", the selected frame point's
   // axis handles (a press starts the point drag; their screen directions and scale are kept
   // for it); with tab 3 or 6 open, two lines per wheel from its pivots to its centre.
   static void DrawMarks(VehicleEditor& editor);
+  // Over the car in either view: special draw's mass boxes and wireframe, then DrawMarks.
+  static void DrawOverCar(void* owner);
   // The mouse while an axis handle is dragged: the left button let go ends the drag, the right
   // one cancels it, a move steps the point by the pointer's travel along the handle.
   static void PointDragMouse(VehicleEditor& editor, const MouseRecord& mouse);

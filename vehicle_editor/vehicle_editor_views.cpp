@@ -1,8 +1,8 @@
 // vehicle_editor_views.cpp - the vehicle editor in the editors' 2D views: the car drawn through
-// the view's own projection over its background and grid (or, with special draw, its masses,
-// frame and wireframe), the model's reference points and the frame's markers as screen labels
-// that select a point or a tube when clicked, and the editor's lines: the selected point's
-// axis handles, dragged by the mouse, and the wheels' pivot lines.
+// the view's own projection over its background and grid, the model's reference points and the
+// frame's markers as screen labels that select a point or a tube when clicked; and over the car
+// in either view, special draw's masses and wireframe and the editor's lines: the selected
+// point's axis handles, dragged by the mouse, and the wheels' pivot lines.
 #include "vehicle_editor/vehicle_editor.h"
 
 #include <algorithm>
@@ -167,6 +167,13 @@ void VehicleEditor::DrawMarks(VehicleEditor& e) {
   if (e.selection.openTab == TAB_SUSPENSION || e.selection.openTab == TAB_WHEELS) DrawWheelLines(car);
 }
 
+void VehicleEditor::DrawOverCar(void* owner) {
+  VehicleEditor& e = *static_cast<VehicleEditor*>(owner);
+  if (!e.car) return;
+  if (SpecialDraw) DrawSpecialOverlays(e);
+  DrawMarks(e);
+}
+
 void VehicleEditor::PointDragMouse(VehicleEditor& e, const MouseRecord& m) {
   if (!m.leftHeld) {
     e.dragAxis = -1;
@@ -211,11 +218,10 @@ int VehicleEditor::DrawEditView(VehicleEditor& e) {
   car.options = options;
   DrawCar(car, settings, 0, 0, 2);
   DrawCarSecondPass(car);
-  if (special) DrawSpecialOverlays(e);
+  DrawOverCar(&e);
   SpecialDraw = special;
   DrawModelMarks(e);
   AddSelectionButtons(e);
-  DrawMarks(e);
   return 1;
 }
 

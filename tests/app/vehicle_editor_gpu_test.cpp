@@ -350,6 +350,20 @@ TEST_F(VehicleEditorWindow, AHandleDraggedByTheMouseMovesThePointAndTheRightButt
   EXPECT_EQ(e.car->framePoints[point].y, 0) << "back where the first drag began";
   EXPECT_EQ(VehicleUndo::NumNodes, nodes) << "the drag's node is dropped";
   Release(hx - 20, hy);
+  Frame();
+
+  // The 3D view shows the handles too, and a drag there moves the point the same way.
+  Click("P");
+  ASSERT_EQ(EditViews.width, 0);
+  Shot("vehicle_editor_handles_3d");
+  handle = FindButton("z");
+  ASSERT_NE(handle, nullptr) << "the handles over the car in the 3D view";
+  hx = (handle->left + handle->right) / 2, hy = (handle->top + handle->bottom) / 2;
+  Press(hx, hy);
+  ASSERT_EQ(e.dragAxis, 2);
+  MoveHeld(hx, hy - 30);
+  Release(hx, hy - 30);
+  EXPECT_GT(e.car->framePoints[point].z, 32768) << "dragged up";
   Key('S');
 }
 
