@@ -474,6 +474,7 @@ void VehicleEditor::InstallCar(VehicleEditor& e, Car* car, const char* name) {
   std::snprintf(e.vehicleName, sizeof e.vehicleName, "%s", name ? name : "");
   e.driverApplied = e.displayFlags & SHOW_DRIVER ? 1 : 0;
   e.eyeView = 0;
+  e.dragAxis = -1;  // a point drag ends with the car it was on
   if (EditorShellHooks.carChanged) EditorShellHooks.carChanged(car);
   if (!car) return;
   SyncDriveSide(e);

@@ -314,6 +314,10 @@ TEST_F(Frame, TheMouseStepsTheDraggedPointAlongItsHandleEndsAndCancels) {
   VehicleEditor::PointDragMouse(*e, m);
   EXPECT_EQ(e->dragAxis, -1);
   EXPECT_EQ(std::memcmp(&car().framePoints[2], &start, sizeof start), 0) << "the right button puts it back";
+  // An undo in the middle of a drag puts in another car: the drag ends with the old one.
+  VehicleEditor::StartPointDrag(e, 0, 1);
+  UndoEdit(*e);
+  EXPECT_EQ(e->dragAxis, -1);
 }
 
 TEST_F(Frame, MarkersStandAtPointsAndTubeMiddlesWithTheirLettersAndTheSelection) {
