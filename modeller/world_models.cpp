@@ -7,6 +7,7 @@
 #include "render/gouraud_mesh.h"
 #include "world/built_mesh.h"
 #include "world/pre_gen.h"
+#include "world/world.h"
 
 namespace {
 
@@ -80,5 +81,11 @@ void InstallWorldModelServices() {
   };
   // The layout type properties (models 172 to 179) come with the layout objects.
   s.ApplyLayoutProperties = nullptr;
+  s.EntryAt = [](int objectIndex) -> const PreGenModel* {
+    if (!CWld || !CWld->preGen || objectIndex < 0 || objectIndex >= CWld->preGenCapacity) return nullptr;
+    return &CWld->preGen[objectIndex];
+  };
+  s.EntryBoxSize = [](const PreGenModel& entry) { return int(entry.fourth); };
+  s.ModelIsSeeThrough = [](void* model) { return int((Model(model).options & OPTION_OVERLAY) != 0); };
   WorldModels = s;
 }
