@@ -63,6 +63,10 @@ int BuildModelLevelIntoBuiltMesh(ModelObject& model, const FixedTransform& trans
 
 void InstallWorldModelServices() {
   WorldModelServices s = {};
+  s.EntryAt = [](int index) -> const PreGenModel* {
+    if (!CWld || !CWld->preGen || index < 0 || index >= CWld->preGenCapacity) return nullptr;
+    return &CWld->preGen[index];
+  };
   s.ModelOf = [](const PreGenModel& entry) -> void* { return entry.GetModelObject(); };
   s.NumberedCutoutCount = [](const PreGenModel& entry) { return int(entry.highestCutout); };
   s.HasColourChoices = [](void* model) { return int(Model(model).colourChoiceCount != 0); };
@@ -81,10 +85,6 @@ void InstallWorldModelServices() {
   };
   // The layout type properties (models 172 to 179) come with the layout objects.
   s.ApplyLayoutProperties = nullptr;
-  s.EntryAt = [](int objectIndex) -> const PreGenModel* {
-    if (!CWld || !CWld->preGen || objectIndex < 0 || objectIndex >= CWld->preGenCapacity) return nullptr;
-    return &CWld->preGen[objectIndex];
-  };
   s.EntryBoxSize = [](const PreGenModel& entry) { return int(entry.fourth); };
   s.ModelIsSeeThrough = [](void* model) { return int((Model(model).options & OPTION_OVERLAY) != 0); };
   WorldModels = s;

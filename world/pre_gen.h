@@ -157,6 +157,8 @@ void AddLightingByte(float v[3], uint8_t lightingByte);
 // What the world asks of the models of its pre-generated entries; the modeller installs them
 // (InstallWorldModelServices).  Each may be null: the operation then does nothing.
 struct WorldModelServices {
+  // The world's entry of that object index (null outside the world's table).
+  const PreGenModel* (*EntryAt)(int index);
   void* (*ModelOf)(const PreGenModel& entry);            // null: the entry has no model
   int (*NumberedCutoutCount)(const PreGenModel& entry);  // 0: no numbered cutouts
   int (*HasColourChoices)(void* model);
@@ -173,9 +175,8 @@ struct WorldModelServices {
   void (*ModelOffset)(void* model, IntVector& offset);
   // The layout type properties of a variant on a layout model (object indices 172 to 179).
   int (*ApplyLayoutProperties)(void* model, int objectIndex, int variant);
-  // The world's model entry of an object index (null: none), its box size byte (cm) and
-  // whether the model has see-through parts with nothing solid beneath (its overlay flag).
-  const PreGenModel* (*EntryAt)(int objectIndex);
+  // The entry's box size byte (cm) and whether the model has see-through parts with nothing
+  // solid beneath (its overlay flag).
   int (*EntryBoxSize)(const PreGenModel& entry);
   int (*ModelIsSeeThrough)(void* model);
 };
