@@ -402,7 +402,7 @@ BuiltPoint MakePoint(const IntVector& at, float nx, float ny, float nz, uint32_t
   return p;
 }
 
-// Texture coordinates of the points [first, first + count) by the mapping: along the section
+// Texture coordinates of count points by the mapping: along the section
 // (the horizontal distance along the heading and the height, fitted to the mapping's spans and
 // turned by its orientation) or by its planar projection.
 void MapSection(const WSection& section, const MappingRecord& m, BuiltPoint* points, int count) {
