@@ -18,7 +18,9 @@
 #include "ui/screen_labels.h"
 #include "vehicle_editor/animation/anim_edit.h"
 #include "vehicle_editor/animation/anim_screen.h"
+#include "vehicle/car_animations.h"
 #include "vehicle_editor/frame_points.h"
+#include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 namespace {
@@ -208,6 +210,15 @@ TEST_F(VehicleEditorWindow, AOpensTheDriversAnimationInDriverModeAndEscReturnsTo
   EXPECT_EQ(FindButton("walk"), nullptr) << "no movement buttons";
   const Picture shown = Shot("vehicle_editor_animate");
   EXPECT_GT(Differing(editor, shown, 0, 0, WIDTH, HEIGHT), 2000) << "the animation editor's screen";
+  // The driver is drawn in the car while the car's figure is one that sits in cars (its flag
+  // bit 0), and not otherwise.
+  FixedTransform seat;
+  ASSERT_NE(AnimVehicleHooks.driverPlacement, nullptr);
+  EXPECT_EQ(AnimVehicleHooks.driverPlacement(&seat), 1) << "the sample driver sits in cars";
+  HumanModel& figure = Humans.models[e.car->steeringInstance->human - Humans.models];
+  figure.flags &= ~HUMAN_MODEL_USABLE;
+  EXPECT_EQ(AnimVehicleHooks.driverPlacement(&seat), 0);
+  figure.flags |= HUMAN_MODEL_USABLE;
 
   // One Esc leaves the animation editor, and the object editor under it closes with it.
   Key(KEY_ESCAPE);
