@@ -3,10 +3,13 @@
 // model): limits and their messages, what deleting renumbers, what a new one copies, the
 // layers built, the skin questions and names, and undo giving back the vehicle's bytes.
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 #include "core/window_state.h"
 #include "editor_fixture.h"
 #include "modeller/model/model_object.h"
+#include "ui/list_chooser.h"
 #include "vehicle/car_model.h"
 #include "vehicle_editor/file_actions.h"
 
@@ -200,4 +203,22 @@ TEST_F(MeshConfigs, TheTextureExportAsksAndHandsOverTheModelAndTheSpoke) {
   EXPECT_TRUE(Reports().questions.empty());
   EXPECT_EQ(seen.calls, 1);
   EditorShellHooks.exportTextures = kept;
+}
+
+TEST_F(MeshConfigs, TheSkinChooserListsTheVehiclesSkinsAndAPickSetsTheName) {
+  const std::string prefix = car().shortName;
+  ASSERT_FALSE(prefix.empty());
+  std::filesystem::create_directories("data/skins");
+  for (const std::string& name : {prefix + "_gold.jpg", prefix + "_silver.jpg", std::string("OTHER_pink.jpg")})
+    std::ofstream(std::filesystem::path("data/skins") / name) << "jpeg";
+  VehicleEditor::SkinAction(e, 0, 0);
+  ASSERT_NE(e->prss.sub, nullptr) << "the chooser opens over the editor";
+  ListChooser& chooser = *reinterpret_cast<ListChooser*>(e->prss.sub);
+  EXPECT_EQ(std::string(chooser.pattern), "data\\skins\\" + prefix + "_*.jpg");
+  ASSERT_EQ(chooser.list.count, 2) << "only this vehicle's skins";
+  const int silver = std::string(chooser.list.entries[0].name).find("silver") != std::string::npos ? 0 : 1;
+  ListChooserPick(&chooser, 0, uintptr_t(silver));
+  EXPECT_STREQ(car().currentColours.name, "silver");
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "set skin name");
+  std::filesystem::remove_all("data/skins");
 }
