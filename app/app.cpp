@@ -1054,6 +1054,14 @@ void InstallVehicleEditorShell() {
   s.carChanged = [](Car* car) { ModExportCar = car; };
   s.fillCarChoice = SetupPlayerCarChoice;
   s.driveSideChanged = [](int left) { Player.options[1] = uint8_t((Player.options[1] & ~1) | (left & 1)); };
+  // The texture names of the model and the spoke object in one list, exported as one.
+  s.exportTextures = [](Prss* screen, const ModelObject* model, const ModelObject* spoke, int format) {
+    static TextureNameList names;
+    names.count = 0;
+    if (model) CollectObjectTextureNames(*model, names);
+    if (spoke) CollectObjectTextureNames(*spoke, names);
+    return ExportModFiles(screen, names, format, 0);
+  };
   // A vehicle saved in the editor names the local player's vehicle, when there is one.
   s.setLocalPlayerName = [](const char* name) {
     RacePlayer* local = Race::GetLocalPlayer();

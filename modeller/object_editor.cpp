@@ -44,6 +44,7 @@ constexpr int32_t MIN_FRAMED_SIZE = 2 << 16;  // 2 m
 int (*g_savedSelectionPick)(ViewCameraRecord&);
 
 bool Alive(const ObjectEditor& e) { return e.prss.alive != 0; }
+void TerminateObjectEditor(Prss* process);
 
 bool DriverView(const ObjectEditor& e) {
   return e.callerKind == CALLER_VEHICLE_EDITOR && e.openMode == OPEN_ANIMATION_EDITOR;
@@ -145,7 +146,7 @@ void FrameViewHandler(void* owner, int, uintptr_t word) {
 
 void ExitAnswered(Prss* owner, uint32_t, uint32_t) {
   ObjectEditor* e = reinterpret_cast<ObjectEditor*>(owner);
-  if (Alive(*e)) Prss_Terminate(&e->prss);
+  if (Alive(*e)) TerminateObjectEditor(&e->prss);
 }
 
 // Frees what the editor owns and puts back what it changed; the editor itself is deleted.
@@ -184,8 +185,15 @@ void CloseEditor(ObjectEditor* e) {
   MeshDisplay.currentObject = nullptr;
   ObjectEditorPagesShared = 0;
   PreviewConfig = PreviewSettings{};
-  ActiveObjectEditor = nullptr;
+  if (ActiveObjectEditor == e) ActiveObjectEditor = nullptr;
   delete e;
+}
+
+// Ends the screen (its sub-screens close at once); from here on it is no longer the open
+// editor, though its records are freed only by its next act.
+void TerminateObjectEditor(Prss* process) {
+  Prss_Terminate(process);
+  if (ActiveObjectEditor == reinterpret_cast<ObjectEditor*>(process)) ActiveObjectEditor = nullptr;
 }
 
 }  // namespace
@@ -198,7 +206,8 @@ ObjectEditor* OpenObjectEditor(Prss* parent, uint32_t openMode, ModelObject* obj
                                void* animationArgument, ModelObject* eyeObject, int callerKind, uint32_t visibleLayers) {
   ObjectEditorState& s = ObjectEditorShared;
   ObjectEditor* e = Prss_New<ObjectEditor>();
-  Prss_Init(&e->prss, parent, ObjectEditorScreenAction, ObjectEditorKey, ObjectEditorMouse, nullptr, nullptr);
+  Prss_Init(&e->prss, parent, ObjectEditorScreenAction, ObjectEditorKey, ObjectEditorMouse, TerminateObjectEditor,
+            nullptr);
   e->lightHeading = OBJECT_EDITOR_LIGHT_HEADING;
   e->lightElevation = OBJECT_EDITOR_LIGHT_ELEVATION;
   ActiveObjectEditor = e;
@@ -291,7 +300,7 @@ void ObjectEditorMenuAction(ObjectEditor& e, int action) {
 
 void ConfirmExitEditor(ObjectEditor& e) {
   if (!ObjectEditorShared.unsavedChanges) {
-    Prss_Terminate(&e.prss);
+    TerminateObjectEditor(&e.prss);
     return;
   }
   if (e.prss.sub) return;
@@ -481,7 +490,7 @@ Prss* ObjectEditorScreenAction(Prss* process) {
   Prss_ActSub(process);
   if (MappingScreenshotRequested) return process;
   if (!process->sub && (s.closeAll || e->openMode != OPEN_NONE)) {
-    Prss_Terminate(process);
+    TerminateObjectEditor(process);
     return process;
   }
   if (!DrawingOff() && !s.hidePanels && Alive(*e)) {

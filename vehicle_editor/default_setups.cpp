@@ -134,6 +134,9 @@ void SetupNameWithoutBrackets(const char* name, char* out, int outSize) {
 }
 
 void RebuildEditedCar(Car& car) {
+  // The configuration built is the one the set-up chooses (one beyond the count: the first).
+  const int config = car.currentSetup.bytes[SETUP_CONFIGURATION];
+  car.configIndex = uint8_t(config < car.configCount ? config : 0);
   car.ReleaseMeshes();
   car.SetLodDistances();
   car.BuildBodyMesh();

@@ -26,6 +26,6 @@ constexpr const char* SETUP_FILE_PATTERN = "data\\setups\\%s.set";
 // ---- [Lists] ----
 // The set-up's name without its brackets.
 void SetupNameWithoutBrackets(const char* name, char* out, int outSize);
-// The car is built again from the vehicle: meshes released, level-of-detail distances, body
-// mesh, set-up, wheel states.
+// The car is built again from the vehicle: the configuration the set-up chooses, meshes
+// released, level-of-detail distances, body mesh, set-up, wheel states.
 void RebuildEditedCar(Car& car);

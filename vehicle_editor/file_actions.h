@@ -20,6 +20,7 @@
 
 struct Car;
 struct DataFile;
+struct ModelObject;
 struct Prss;
 struct VehicleData;
 
@@ -62,7 +63,7 @@ int WriteAllColoursFile(const VehicleData& data, const char* path);
 
 // ---- [Model comparison] ----
 // Every point of the model and its children, as the model stores them.
-void CollectModelPoints(const struct ModelObject& model, std::vector<IntVector>& out);
+void CollectModelPoints(const ModelObject& model, std::vector<IntVector>& out);
 // 1 when at least half (integer half) of filePoints have a point of the same three
 // coordinates among modelPoints; a hashed look-up, one pass over each.  0 for no file points.
 int EnoughPointsShared(const std::vector<IntVector>& filePoints, const std::vector<IntVector>& modelPoints);
@@ -85,5 +86,8 @@ struct VehicleEditorShellHooks {
   void (*carChanged)(Car* car);                  // the car the export works on
   void (*fillCarChoice)(const Car& car);         // the local player's car choice, when there is one
   void (*driveSideChanged)(int left);            // the local player's drive-side bit
+  // The texture files of the model and the spoke object exported (format 0 PNG, 1 DDS); the
+  // number that failed.
+  int (*exportTextures)(Prss* screen, const ModelObject* model, const ModelObject* spoke, int format);
 };
 extern VehicleEditorShellHooks EditorShellHooks;

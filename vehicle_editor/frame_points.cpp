@@ -46,8 +46,13 @@ void DeleteFrameAnswered(Prss* owner, uint32_t, uint32_t) {
   VehicleEditor::DeleteFrame(*reinterpret_cast<VehicleEditor*>(owner));
 }
 
-int32_t* Coordinate(FramePoint& p, int axis) { return axis == 0 ? &p.x : axis == 1 ? &p.y : &p.z; }
 }  // namespace
+
+int32_t* FrameCoordinate(FramePoint& p, int axis) { return axis == 0 ? &p.x : axis == 1 ? &p.y : &p.z; }
+
+FramePoint* SelectedFramePoint(VehicleEditor& e) {
+  return IsFramePoint(e, e.selection.selectedPoint) ? &e.car->framePoints[e.selection.selectedPoint] : nullptr;
+}
 
 // ---- [Wheel points] ----
 
@@ -289,7 +294,7 @@ void VehicleEditor::SelectTube(void* owner, int, uintptr_t value) {
 void VehicleEditor::MovePoint(VehicleEditor& e, int32_t steps, int axis) {
   if (!IsFramePoint(e, e.selection.selectedPoint) || axis < 0 || axis > 2) return;
   FramePoint& p = e.car->framePoints[e.selection.selectedPoint];
-  int32_t* value = Coordinate(p, axis);
+  int32_t* value = FrameCoordinate(p, axis);
   *value = static_cast<int32_t>(static_cast<uint32_t>(*value) + static_cast<uint32_t>(steps));
   if (axis == 0) e.markedPosition[0] = float(p.x) * FIXED_TO_METRES;
   if (axis == 1) e.markedPosition[1] = float(p.y) * FIXED_TO_METRES;

@@ -40,6 +40,10 @@ void RemoveFramePoint(VehicleData& data, int index);
 void RemoveFrameTube(VehicleData& data, int index);
 // 1 when any tube ends at the point.
 int PointHasTube(const VehicleData& data, int point);
+// The point's coordinate on axis 0 x, 1 y, 2 z.
+int32_t* FrameCoordinate(FramePoint& point, int axis);
+// The editor's selected frame point, or null (none selected, or a wheel point).
+FramePoint* SelectedFramePoint(VehicleEditor& editor);
 
 // ---- [Markers] ----
 // What the 2D views mark of the frame: with display bit 0x100 one marker per tube at the

@@ -29,6 +29,7 @@
 #include "ui/text/code_pages.h"
 #include "ui/text_draw.h"
 #include "ui/widgets.h"
+#include "vehicle/car_animations.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/data/vehicle_file.h"
 #include "vehicle/garage_picture.h"
@@ -519,10 +520,12 @@ float ShownSteeringLock() { return ShownCar() ? float(ShownCar()->steeringLock *
 float ShownWheelTurn() { return ShownCar() ? ShownCar()->steeringWheelTurn : 0.0f; }
 float* ShownSteering() { return ShownCar() ? &CurrentVehicleEditor->steeringValue : nullptr; }
 // The driver's seat in the car as it stands: the car's orientation and position after the
-// driver's position in the car's axes.
+// driver's position in the car's axes.  Only while the car's driver figure (the human model it
+// seats) is one that sits in cars (its flag bit 0).
 int ShownDriverPlacement(FixedTransform* out) {
   const Car* car = ShownCar();
-  if (!car) return 0;
+  if (!car || !car->steeringInstance || !car->steeringInstance->human) return 0;
+  if (!(car->steeringInstance->human->flags & HUMAN_MODEL_USABLE)) return 0;
   FixedTransform carFrame, seat;
   MatrixFloatToFixed(car->orientation, carFrame.rotation);
   carFrame.translation = car->position;

@@ -97,6 +97,7 @@ struct VehicleEditor {
   uint8_t frameMove;                           // the whole frame moves with a drag
   int8_t dragAxis;                             // the point drag's axis, -1 none
   float markedPosition[3];                     // m: the selected frame point's position
+  float copiedPointValue;                      // m: the coordinate Ctrl+right click copied
   IntVector dragStart;                         // the dragged point's position before the drag
   int32_t dragMouse[2];                        // pixels: where the point drag began or last moved
   float axisDirections[3][2];                  // pixels: each axis handle's screen direction
@@ -142,6 +143,16 @@ struct VehicleEditor {
   // A car installed with its driver 0.2 m or more off centre, side unlocked, tells the
   // program which side its driver sits on (the car itself is not changed).
   static void SyncDriveSide(VehicleEditor& editor);
+  // The side the driver's place gives (left when it is left of the centre line) told to the
+  // program and applied to the car (mirrored or not).
+  static void UpdateDriveSide(VehicleEditor& editor);
+  // Word 0 asks whether to lock (or unlock) the drive side; word 1, the answer yes, flips the
+  // lock, recorded, and updates the side.
+  static void ToggleDriveSideLock(void* owner, int click, uintptr_t word);
+  // The drive side buttons: word 0 right, 1 left, told to the program and applied to the car.
+  static void SetDriveSide(void* owner, int click, uintptr_t word);
+  // After the driver's lateral place changed: SyncDriveSide, then SeatOptionChanged.
+  static void DriverPositionChanged(VehicleEditor& editor);
   // "driver" on: the car carries its driver and passengers; off: it carries none.
   static void ApplyDriverOption(VehicleEditor& editor);
   // "Edit" (key E): the modeller on the car's model, recorded as "edit model".
@@ -215,6 +226,45 @@ struct VehicleEditor {
   static void DeleteSelected(VehicleEditor& editor);
   // Clears every point's selection mark and working value.
   static void ClearPointMarks(VehicleData& vehicle);
+
+  // ---- Point values (point_values.cpp) ----
+  // The X, Y and Z buttons of the selected point (word = axis 0 x, 1 y, 2 z): Ctrl+right
+  // click copies the coordinate, Shift+right click pastes the copied one, any other click asks
+  // for a value.
+  static void PointValueAction(void* owner, int click, uintptr_t axis);
+  // A typed value (metres, "," read as "."): empty does nothing; out of range is refused.
+  static void EnterPointValue(VehicleEditor& editor, const char* text, int axis);
+  // The step buttons (word = axis x 2 + 1 for the positive way): the step by click code, the
+  // selected point moved, or every vertex (type 0) when none is selected.
+  static void MovePoints(void* owner, int click, uintptr_t word);
+  // 1 (with a message) when a 16.16 coordinate lies outside -6.0 .. 6.0 m.
+  static int CheckPointValueRange(VehicleEditor& editor, int64_t value);
+
+  // ---- Mesh configurations (mesh_configs.cpp) ----
+  // A configuration's button: a right click asks for a new name, any other click on another
+  // configuration than the current one makes it current.
+  static void SelectConfig(void* owner, int click, uintptr_t index);
+  static void SetConfigName(VehicleEditor& editor, const char* text, int index);
+  // Word 0 asks to delete the current configuration, 1 asks for a new one's name, 2 (the
+  // answer yes) deletes it.
+  static void ConfigAction(void* owner, int click, uintptr_t word);
+  // A new configuration after the last, a copy of the current one named by the text; current.
+  static void AddConfig(VehicleEditor& editor, const char* text);
+  // Flips layer `word` of the current configuration's mask.
+  static void SwitchLayer(void* owner, int click, uintptr_t word);
+
+  // ---- Skins and texture export (skins.cpp) ----
+  // Word 0 chooses a skin file, other words remove skins (asking first).
+  static void SkinAction(void* owner, int click, uintptr_t word);
+  // A chosen "<prefix>_<skin>" file name: the skin of the current colour record.
+  static void SetSkinName(VehicleEditor& editor, const char* name);
+  // 0 removes the selected colour record's skin, 1 every skin.
+  static void RemoveSkinChoice(VehicleEditor& editor, int choice);
+  // A colour record's skin, or every one for an index outside the records.
+  static void RemoveSkins(VehicleEditor& editor, int index);
+  // Word 0 PNG, 1 DDS: asks; 2 and 3 (the answer yes) export the model's and the spoke's
+  // textures.
+  static void ExportTextures(void* owner, int click, uintptr_t word);
 
   // ---- Default set-ups and colour configurations (default_setups.cpp) ----
   // Word 0 save the working set-up to a file, 1 load it, 2 duplicate, 3 ask to delete, 4 delete.

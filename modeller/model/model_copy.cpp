@@ -156,6 +156,18 @@ int ModelObject::CountTransformSlots() const {
   return (options & OPTION_MIRRORED_TWIN) ? count * 2 : count;
 }
 
+int ModelObject::HasTypeOneMapping() const {
+  for (int i = 0; i < mappingCount && mappings; ++i) {
+    const int cutout = mappings[i].cutout[0];
+    if (cutout >= cutoutCount || !cutouts) continue;
+    const int page = cutouts[cutout].page;
+    if (page < pageCount && pages && pages[page].type == PAGE_SKIN) return 1;
+  }
+  for (int i = 0; i < childCount && children; ++i)
+    if (children[i].HasTypeOneMapping()) return 2;
+  return 0;
+}
+
 int ModelObject::HasSkinPage() const {
   for (int i = 0; i < pageCount; ++i)
     if (pages[i].type == PAGE_SKIN) return 1;

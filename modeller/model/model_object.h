@@ -371,6 +371,9 @@ struct ModelObject {
   int CountTransformSlots() const;
   // 1 when a page is a skin page, 2 when only a subobject (at any depth) has one, else 0.
   int HasSkinPage() const;
+  // 1 when one of the object's own mappings lies on a skin page (by its first cutout), 2 when
+  // only a subobject (at any depth) has such a mapping, else 0.
+  int HasTypeOneMapping() const;
 
   // ---- moving and scaling (model_transform.cpp) ----
   // Points, mappings (positions and sizes) and subobject offsets times factor, each rounded

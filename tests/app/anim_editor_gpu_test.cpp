@@ -18,6 +18,8 @@
 #include "core/data_file.h"
 #include "platform/files.h"
 #include "render/draw_mesh.h"
+#include "render/gouraud_mesh.h"
+#include "render/humans.h"
 #include "vehicle_editor/skeleton/human_system.h"
 
 namespace {
@@ -666,4 +668,42 @@ TEST_F(AnimEditorWindow, TheFigureIsDrawnPosedByTheRig) {
   EXPECT_EQ(OpenAnimEditorScreen, nullptr);
   EXPECT_EQ(FigurePose.skeleton, nullptr);
   EXPECT_EQ(FigurePose.boneFrames, nullptr);
+}
+
+namespace {
+// Every point of a figure's mesh tree, in order.
+void MeshPoints(const DrawMesh& mesh, std::vector<int32_t>& out) {
+  const GouraudO3d& g = static_cast<const GouraudO3d&>(mesh);
+  for (int i = 0; i < g.pointCount; ++i) out.insert(out.end(), {g.points[i].x, g.points[i].y, g.points[i].z});
+  for (int c = 0; c < g.childCount; ++c) MeshPoints(*g.children[c], out);
+}
+}  // namespace
+
+// The human meshes built again (as after the device was made again) while the editor has the
+// rig posed: the editor's rig stays where it was and keeps its pose, the meshes are built at
+// rest as before, and the editor goes on working.
+TEST_F(AnimEditorWindow, RebuildingTheHumanMeshesKeepsTheOpenEditorsRigAndItsPose) {
+  OpenFigure();
+  ASSERT_GT(HumanMeshes.slotCount, 0);
+  std::vector<int32_t> before;
+  MeshPoints(*HumanMeshes.slots[0].meshes[0], before);
+  ASSERT_FALSE(before.empty());
+  BoneRig* rig = E().rig;
+  Bone* bones = rig->bones.data();
+  rig->bones[size_t(FOREARM)].position.x += 20000;
+  const IntVector posed = rig->bones[size_t(FOREARM)].position;
+
+  RebuildHumanMeshes();
+  EXPECT_EQ(&Humans.boneSets[Humans.models[0].skeletonIndex], rig) << "the bone set is kept";
+  EXPECT_EQ(rig->bones.data(), bones);
+  EXPECT_EQ(screen->table->rig, rig);
+  EXPECT_EQ(rig->bones[size_t(FOREARM)].position.x, posed.x) << "and its pose";
+  std::vector<int32_t> after;
+  MeshPoints(*HumanMeshes.slots[0].meshes[0], after);
+  EXPECT_EQ(after, before) << "the meshes are built in the rest frames, not the pose";
+
+  Frame(2);  // the editor steps and draws its rig
+  Key(KEY_ESCAPE);
+  Frame(2);
+  EXPECT_EQ(OpenAnimEditorScreen, nullptr);
 }

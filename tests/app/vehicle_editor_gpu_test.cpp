@@ -8,20 +8,27 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <set>
 #include <string>
 
 #include "editor_window_harness.h"
+#include "core/config.h"
+#include "modeller/model/model_object.h"
 #include "physics/car.h"
 #include "platform/clock.h"
 #include "modeller/edit_views.h"
-#include "modeller/model/model_object.h"
+#include "render/texture_names.h"
 #include "render/views.h"
 #include "ui/screen_labels.h"
 #include "vehicle_editor/animation/anim_edit.h"
 #include "vehicle_editor/animation/anim_screen.h"
+#include "vehicle/car_animations.h"
 #include "vehicle_editor/frame_points.h"
+#include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 namespace {
@@ -424,6 +431,15 @@ TEST_F(VehicleEditorWindow, AOpensTheDriversAnimationInDriverModeAndEscReturnsTo
   EXPECT_EQ(FindButton("walk"), nullptr) << "no movement buttons";
   const Picture shown = Shot("vehicle_editor_animate");
   EXPECT_GT(Differing(editor, shown, 0, 0, WIDTH, HEIGHT), 2000) << "the animation editor's screen";
+  // The driver is drawn in the car while the car's figure is one that sits in cars (its flag
+  // bit 0), and not otherwise.
+  FixedTransform seat;
+  ASSERT_NE(AnimVehicleHooks.driverPlacement, nullptr);
+  EXPECT_EQ(AnimVehicleHooks.driverPlacement(&seat), 1) << "the sample driver sits in cars";
+  HumanModel& figure = Humans.models[e.car->steeringInstance->human - Humans.models];
+  figure.flags &= ~HUMAN_MODEL_USABLE;
+  EXPECT_EQ(AnimVehicleHooks.driverPlacement(&seat), 0);
+  figure.flags |= HUMAN_MODEL_USABLE;
 
   // One Esc leaves the animation editor, and the object editor under it closes with it.
   Key(KEY_ESCAPE);
@@ -440,3 +456,69 @@ TEST_F(VehicleEditorWindow, AOpensTheDriversAnimationInDriverModeAndEscReturnsTo
 }
 
 }  // namespace
+
+namespace {
+// The texture names of an object and its subobjects that an export copies: named pages that are
+// not skin pages or special names, once each (any case).
+void ExportedNames(const ModelObject& o, std::set<std::string>& out) {
+  for (int i = 0; i < o.pageCount; ++i) {
+    const TexturePage& p = o.pages[i];
+    if (p.type == PAGE_SKIN || !p.name[0] || IsSpecialTextureName(p.name)) continue;
+    std::string name(p.name);
+    for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+    out.insert(name);
+  }
+  for (int c = 0; c < o.childCount; ++c) ExportedNames(o.children[c], out);
+}
+}  // namespace
+
+// "Export PNG" asks first, then copies the textures of the car's model and of its spoke object
+// to data/png_export, each once; "Export DDS" waits for compressed textures.
+TEST_F(VehicleEditorWindow, TheTextureExportCopiesTheModelsAndTheSpokesTextures) {
+  OpenAndLoad();
+  VehicleEditor& e = *CurrentVehicleEditor;
+  Frame();
+  std::set<std::string> names;
+  ExportedNames(*e.car->model, names);
+  ExportedNames(e.car->spoke, names);
+  // Names resolve without regard to case: the PNGs and JPGs of data/png by their lower-case stem.
+  std::set<std::string> files;
+  for (const auto& f : std::filesystem::directory_iterator("data/png")) {
+    std::string stem = f.path().stem().string(), ext = f.path().extension().string();
+    for (char& c : stem) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".png" || ext == ".jpg") files.insert(stem);
+  }
+  size_t present = 0;
+  for (const std::string& n : names) present += files.count(n);
+  ASSERT_GT(present, 0u) << "the sample car's textures are in data/png";
+  std::filesystem::remove_all("data/png_export");
+
+  VehicleEditor::ExportTextures(&e, 0, 0);
+  ASSERT_TRUE(MessageBoxDialog.prss.alive);
+  EXPECT_EQ(std::string(MessageBoxDialog.first), "Export PNG files?");
+  EXPECT_EQ(std::string(MessageBoxDialog.second), "Files will be saved to png_export folder");
+  EXPECT_FALSE(std::filesystem::exists("data/png_export")) << "nothing before the answer";
+  Key('Y');
+  Frame();
+  size_t exported = 0;
+  for (const auto& f : std::filesystem::directory_iterator("data/png_export")) exported += f.is_regular_file();
+  EXPECT_EQ(exported, present);
+
+  const int compressed = CfgCompressedTex;
+  CfgCompressedTex = 0;
+  VehicleEditor::ExportTextures(&e, 0, 1);
+  ASSERT_TRUE(MessageBoxDialog.prss.alive);
+  EXPECT_EQ(std::string(MessageBoxDialog.first), "You must enable compressed textures");
+  Key(KEY_ENTER);
+  Frame();
+  EXPECT_FALSE(std::filesystem::exists("data/dds_export"));
+  CfgCompressedTex = 1;
+  VehicleEditor::ExportTextures(&e, 0, 1);
+  ASSERT_TRUE(MessageBoxDialog.prss.alive);
+  EXPECT_EQ(std::string(MessageBoxDialog.first), "Export DDS files?");
+  Key('N');
+  Frame();
+  EXPECT_FALSE(std::filesystem::exists("data/dds_export")) << "no: nothing exported";
+  CfgCompressedTex = compressed;
+}

@@ -60,8 +60,8 @@ struct AnimVehicleLink {
   const char* (*vehicleName)();      // null or "" without a vehicle on show
   float (*steeringLock)();           // the vehicle's steering lock, radians
   float (*wheelTurn)();              // its steering-wheel turn at the reference lock, radians
-  // The driver's placement in the vehicle (16.16), and whether the vehicle's current model
-  // object shows a driver (flag bit 0); 0 when it does not.
+  // The driver's placement in the vehicle (16.16); 0 when the vehicle seats no driver figure
+  // or its figure is not one that sits in cars (the human model's flag bit 0).
   int (*driverPlacement)(FixedTransform* out);
   float* (*steeringOutput)();        // the driver's steering angle (rad at the wheels), or null
 };

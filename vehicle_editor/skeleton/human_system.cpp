@@ -135,12 +135,23 @@ int LoadHumanSystem() {
 void BuildHumanMeshes() {
   HumanSystem& h = Humans;
   FreeHumanMeshSlots();
-  FreeBoneSets(h);
-  h.boneSets = h.skeletonCount ? new BoneRig[size_t(h.skeletonCount)] : nullptr;
-  h.boneTables = h.skeletonCount ? new BoneTable[size_t(h.skeletonCount)] : nullptr;
+  // The bone sets are made once: a rebuild (after the device was made again) keeps them, for
+  // an open object or animation editor holds them and may have posed them.
+  if (!h.boneSets && h.skeletonCount) {
+    h.boneSets = new BoneRig[size_t(h.skeletonCount)];
+    h.boneTables = new BoneTable[size_t(h.skeletonCount)];
+    for (int s = 0; s < h.skeletonCount; ++s) {
+      h.skeletons[s].CreateBones(h.boneSets[s]);
+      h.boneTables[s] = {&h.skeletons[s], &h.boneSets[s]};
+    }
+  }
+  // The meshes are built in the bones' rest frames, whatever pose the bone sets hold.
+  std::vector<std::vector<ModelBone>> restBones(size_t(h.skeletonCount));
   for (int s = 0; s < h.skeletonCount; ++s) {
-    h.skeletons[s].CreateBones(h.boneSets[s]);
-    h.boneTables[s] = {&h.skeletons[s], &h.boneSets[s]};
+    BoneRig rest;
+    h.skeletons[s].CreateBones(rest);
+    restBones[size_t(s)] = RestBones(h.skeletons[s], rest);
+    rest.Free();
   }
 
   int slots = 0;
@@ -154,7 +165,7 @@ void BuildHumanMeshes() {
       LogF("human model %d names skeleton %u of %d: skipped", k, m.skeletonIndex, h.skeletonCount);
       continue;
     }
-    const std::vector<ModelBone> bones = RestBones(h.skeletons[m.skeletonIndex], h.boneSets[m.skeletonIndex]);
+    const std::vector<ModelBone>& bones = restBones[m.skeletonIndex];
     const ModelSkeleton skeleton{bones.data(), int(bones.size())};
     for (int copy = 0; copy < HumanCopies(k); ++copy) {
       HumanMeshSlot& s = HumanMeshes.slots[slot++];

@@ -55,10 +55,11 @@ extern HumanSystem Humans;
 int LoadHumanSystem();
 // The same from an open body of that version (the loader and the fuzz target).
 int ReadHumanSystem(DataFile& file, int version);
-// The bone sets and every mesh slot: each model gets its copies (HumanCopies) of four levels
-// built from the model (BuildModelMeshes, textures of usage 4) with every vertex in the frame
-// of the bone its point follows, the bones at rest; a model naming a skeleton the file lacks
-// is skipped with a log line.
+// The bone sets (made once: a rebuild keeps them and the pointers open editors hold) and every
+// mesh slot: each model gets its copies (HumanCopies) of four levels built from the model
+// (BuildModelMeshes, textures of usage 4) with every vertex in the frame of the bone its point
+// follows, the bones at rest whatever pose the bone sets hold; a model naming a skeleton the
+// file lacks is skipped with a log line.
 void BuildHumanMeshes();
 // Skeleton index's bone set and table (the object editor's skeleton); 0 when there is none
 // (an index the file lacks, or the meshes not built).

@@ -193,6 +193,19 @@ TEST_F(ModelPrimitives, FullAndPartialCopies) {
   EXPECT_EQ(partial.HasSkinPage(), 2);
   partial.pages[0].type = PAGE_SKIN;
   EXPECT_EQ(partial.HasSkinPage(), 1);
+  // A skin mapping: one whose cutout lies on a skin page; a skin page no mapping uses is none.
+  EXPECT_EQ(partial.HasTypeOneMapping(), 1);
+  partial.pages[0].type = PAGE_FIXED;
+  partial.AddPage(nullptr);
+  partial.pages[1].type = PAGE_SKIN;
+  EXPECT_EQ(partial.HasSkinPage(), 1);
+  EXPECT_EQ(partial.HasTypeOneMapping(), 2) << "the subobject's mapping on its skin page";
+  partial.children[1].pages[0].type = PAGE_FIXED;
+  EXPECT_EQ(partial.HasTypeOneMapping(), 0);
+  partial.cutouts[0].page = 1;
+  EXPECT_EQ(partial.HasTypeOneMapping(), 1);
+  partial.mappings[0].cutout[0] = 7;  // out of range: names no page
+  EXPECT_EQ(partial.HasTypeOneMapping(), 0);
   partial.Free();
   source.Free();
 

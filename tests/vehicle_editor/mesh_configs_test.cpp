@@ -1,0 +1,224 @@
+// mesh_configs_test.cpp - mesh configurations, skins and the texture export of the vehicle
+// editor on the sample road car (two configurations, three colour records, a skin page on its
+// model): limits and their messages, what deleting renumbers, what a new one copies, the
+// layers built, the skin questions and names, and undo giving back the vehicle's bytes.
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "core/window_state.h"
+#include "editor_fixture.h"
+#include "modeller/model/model_object.h"
+#include "ui/list_chooser.h"
+#include "vehicle/car_model.h"
+#include "vehicle_editor/file_actions.h"
+
+namespace {
+
+class MeshConfigs : public EditorTest {
+ protected:
+  int Current() { return car().currentSetup.bytes[SETUP_CONFIGURATION]; }
+  void Add(const char* name) {
+    VehicleEditor::ConfigAction(e, 0, 1);
+    Type("Enter name for new configuration", name);
+  }
+};
+
+}  // namespace
+
+TEST_F(MeshConfigs, AddingStopsAtFourAndDeletingKeepsOne) {
+  ASSERT_EQ(car().configCount, 2);
+  const std::vector<uint8_t> start = Bytes();
+  Add("WING");
+  ASSERT_EQ(car().configCount, 3);
+  Add("");
+  ASSERT_EQ(car().configCount, 4);
+  VehicleEditor::ConfigAction(e, 0, 1);
+  EXPECT_TRUE(SaidBox("Already at maximum number of configurations"));
+  EXPECT_EQ(OpenTextEntry.open, 0) << "no entry for a fifth";
+  EXPECT_EQ(car().configCount, 4);
+
+  // Back to two by undo, then down to one; deleting that is refused and asks nothing.
+  for (int i = 0; i < 2; ++i) VehicleEditor::UndoRedo(e, 0, 0);
+  EXPECT_EQ(Bytes(), start);
+  VehicleEditor::SelectConfig(e, 0, 1);
+  VehicleEditor::ConfigAction(e, 0, 0);
+  AnswerYes();
+  ASSERT_EQ(car().configCount, 1);
+  Reports() = Caught{};
+  VehicleEditor::ConfigAction(e, 0, 0);
+  EXPECT_TRUE(SaidBox("At least one mesh configuration is required"));
+  EXPECT_TRUE(Reports().questions.empty());
+  VehicleEditor::ConfigAction(e, 0, 2);
+  EXPECT_EQ(car().configCount, 1) << "the answer's word alone deletes nothing either";
+}
+
+TEST_F(MeshConfigs, DeletingTheMiddleOfThreeMovesTheLastDownAndRenumbersTheSetups) {
+  Add("THIRD");
+  ASSERT_EQ(car().configCount, 3);
+  ASSERT_EQ(Current(), 2) << "the new one is current";
+  ASSERT_GE(car().setupCount, 1);
+  // Another stored set-up naming the last configuration, the current set-up the middle one.
+  if (car().setupCount < 2) car().setups[car().setupCount++] = car().setups[0];
+  ASSERT_NE(car().setupIndex, 1);
+  car().setups[1].record.bytes[SETUP_CONFIGURATION] = 2;
+  VehicleEditor::SelectConfig(e, 0, 1);
+  ASSERT_EQ(Current(), 1);
+  const VehicleConfig third = car().configs[2];
+
+  VehicleEditor::ConfigAction(e, 0, 0);
+  EXPECT_TRUE(Asked("Delete mesh configuration? / HARD TOP"));
+  AnswerYes();
+  ASSERT_EQ(car().configCount, 2);
+  EXPECT_STREQ(car().configs[1].name, "THIRD");
+  EXPECT_EQ(car().configs[1].layerMask, third.layerMask);
+  EXPECT_EQ(Current(), 0) << "the first is current";
+  EXPECT_EQ(car().configIndex, 0);
+  EXPECT_EQ(car().setups[1].record.bytes[SETUP_CONFIGURATION], 1) << "the other set-up still names THIRD";
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "delete config");
+}
+
+TEST_F(MeshConfigs, ANamelessNewOneCopiesTheCurrentLayersAndWheelSizes) {
+  VehicleEditor::SelectConfig(e, 0, 1);
+  ASSERT_EQ(Current(), 1);
+  car().configs[1].wheels[1][2] = 0.3125f;
+  Add("");
+  ASSERT_EQ(car().configCount, 3);
+  const VehicleConfig& added = car().configs[2];
+  EXPECT_STREQ(added.name, "");
+  EXPECT_EQ(added.layerMask, car().configs[1].layerMask);
+  EXPECT_EQ(added.wheels[1][2], 0.3125f);
+  EXPECT_EQ(Current(), 2);
+
+  // A typed name keeps eleven characters; a right click renames through its entry.
+  VehicleEditor::SelectConfig(e, CLICK_RIGHT, 2);
+  Type("Enter new name for configuration", "A VERY LONG NAME");
+  EXPECT_STREQ(car().configs[2].name, "A VERY LONG");
+  EXPECT_EQ(Current(), 2);
+}
+
+TEST_F(MeshConfigs, ALayerSwitchBuildsTheCarOnTheNewMaskAndMerges) {
+  ASSERT_NE(car().model, nullptr);
+  VehicleEditor::SelectConfig(e, 0, 1);
+  EXPECT_EQ(car().configIndex, 1) << "the configuration built follows the set-up";
+  EXPECT_EQ(CarLayerMask(car()), 0xFFFFFFFDu);
+  const int nodes = VehicleUndo::NumNodes;
+  const uint32_t setups = e->carSetups;
+  VehicleEditor::SwitchLayer(e, 0, 0);
+  VehicleEditor::SwitchLayer(e, 0, 0);
+  VehicleEditor::SwitchLayer(e, 0, 0);
+  EXPECT_EQ(e->carSetups, setups + 3) << "the car is built again after each";
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes + 1) << "one node for the runs of one bit";
+  EXPECT_EQ(car().configs[1].layerMask, 0xFFFFFFFCu);
+  EXPECT_EQ(CarLayerMask(car()), 0xFFFFFFFCu);
+  EXPECT_EQ(car().configs[0].layerMask, 0xFFFFFFFFu) << "only the current one";
+  VehicleEditor::SwitchLayer(e, 0, 5);
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes + 2) << "another bit is another node";
+  VehicleEditor::SwitchLayer(e, 0, 32);
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes + 2) << "no layer 32";
+}
+
+// ---- Skins ----
+
+TEST_F(MeshConfigs, RemovingSkinsAsksAsTheRecordsAndTheModelSay) {
+  ASSERT_EQ(car().colourConfigCount, 3);
+  ASSERT_EQ(car().model->HasTypeOneMapping(), 1) << "the sample body is painted on its skin page";
+  const std::vector<uint8_t> start = Bytes();
+  VehicleEditor::SkinAction(e, 0, 1);
+  ASSERT_EQ(SelectDialog.prss.alive, 1) << "several records: the two choices";
+  EXPECT_STREQ(SelectDialog.title, "Select option");
+  ASSERT_EQ(SelectDialog.count, 2);
+  EXPECT_STREQ(SelectDialog.texts[0], "Remove the selected skin");
+  EXPECT_STREQ(SelectDialog.texts[1], "Remove all skins");
+  SelectItemClick(&SelectDialog, CLICK_LEFT, 1);
+  EXPECT_EQ(SelectDialog.prss.alive, 0);
+  for (int i = 0; i < 3; ++i) EXPECT_STREQ(car().colourConfigs[i].name, "") << i;
+  EXPECT_STREQ(car().currentColours.name, "");
+  EXPECT_EQ(e->rebuildModelCountdown, 1);
+  EXPECT_TRUE(SaidBox("Removed skins but the model contains a texture page of type 'skin'"));
+  VehicleEditor::UndoRedo(e, 0, 0);
+  EXPECT_EQ(Bytes(), start);
+
+  // One record: a question first; "no" changes nothing.
+  car().colourConfigCount = 1;
+  car().colourIndex = 0;
+  const std::vector<uint8_t> one = Bytes();
+  VehicleEditor::SkinAction(e, 0, 1);
+  EXPECT_TRUE(Asked("Remove default skin? / The model has a 'skin' texture page"));
+  EXPECT_EQ(Bytes(), one);
+  AnswerYes();
+  EXPECT_STREQ(car().colourConfigs[0].name, "");
+  EXPECT_TRUE(SaidBox("Removed skin but the model"));
+}
+
+TEST_F(MeshConfigs, ASkinNameIsSplitFromItsFileNameAndWarnsWithoutASkinPage) {
+  car().colourIndex = 1;
+  car().currentColours = car().colourConfigs[1];
+  VehicleEditor::SetSkinName(*e, "RUN_gold");
+  EXPECT_STREQ(car().currentColours.name, "gold");
+  EXPECT_STREQ(car().colourConfigs[1].name, "gold");
+  EXPECT_STREQ(car().colourConfigs[0].name, "blue") << "only the selected record";
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "set skin name");
+  EXPECT_FALSE(SaidLine("does not have a 'skin' texture page"));
+
+  const std::vector<uint8_t> before = Bytes();
+  const int nodes = VehicleUndo::NumNodes;
+  VehicleEditor::SetSkinName(*e, "nounderscore");
+  VehicleEditor::SetSkinName(*e, "RUN_a_skin_name_of_twenty");
+  EXPECT_EQ(Bytes(), before) << "a name that does not parse or fit changes nothing";
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes);
+
+  // Without a skin mapping the name is set with a warning line.
+  ModelObject& model = *car().model;
+  for (int i = 0; i < model.pageCount; ++i) model.pages[i].type = PAGE_FIXED;
+  ASSERT_EQ(model.HasTypeOneMapping(), 0);
+  VehicleEditor::SetSkinName(*e, "RUN_red2");
+  EXPECT_STREQ(car().currentColours.name, "red2");
+  EXPECT_TRUE(SaidLine("Skin name set to red2 but the model does not have a 'skin' texture page"));
+}
+
+TEST_F(MeshConfigs, TheTextureExportAsksAndHandsOverTheModelAndTheSpoke) {
+  struct Seen {
+    const ModelObject *model, *spoke;
+    int format, calls;
+  };
+  static Seen seen;
+  seen = Seen{};
+  const auto kept = EditorShellHooks.exportTextures;
+  EditorShellHooks.exportTextures = [](Prss*, const ModelObject* model, const ModelObject* spoke, int format) {
+    seen = Seen{model, spoke, format, seen.calls + 1};
+    return 0;
+  };
+  VehicleEditor::ExportTextures(e, 0, 0);
+  EXPECT_TRUE(Asked("Export PNG files? / Files will be saved to png_export folder"));
+  EXPECT_EQ(seen.calls, 0) << "nothing before the answer";
+  AnswerYes();
+  EXPECT_EQ(seen.calls, 1);
+  EXPECT_EQ(seen.model, car().model);
+  EXPECT_EQ(seen.spoke, &car().spoke);
+  EXPECT_EQ(seen.format, 0);
+  // DDS needs compressed textures on: without them nothing is asked or exported.
+  Reports() = Caught{};
+  VehicleEditor::ExportTextures(e, 0, 1);
+  EXPECT_TRUE(Reports().questions.empty());
+  EXPECT_EQ(seen.calls, 1);
+  EditorShellHooks.exportTextures = kept;
+}
+
+TEST_F(MeshConfigs, TheSkinChooserListsTheVehiclesSkinsAndAPickSetsTheName) {
+  const std::string prefix = car().shortName;
+  ASSERT_FALSE(prefix.empty());
+  std::filesystem::create_directories("data/skins");
+  for (const std::string& name : {prefix + "_gold.jpg", prefix + "_silver.jpg", std::string("OTHER_pink.jpg")})
+    std::ofstream(std::filesystem::path("data/skins") / name) << "jpeg";
+  VehicleEditor::SkinAction(e, 0, 0);
+  ASSERT_NE(e->prss.sub, nullptr) << "the chooser opens over the editor";
+  ListChooser& chooser = *reinterpret_cast<ListChooser*>(e->prss.sub);
+  EXPECT_EQ(std::string(chooser.pattern), "data\\skins\\" + prefix + "_*.jpg");
+  ASSERT_EQ(chooser.list.count, 2) << "only this vehicle's skins";
+  const int silver = std::string(chooser.list.entries[0].name).find("silver") != std::string::npos ? 0 : 1;
+  ListChooserPick(&chooser, 0, uintptr_t(silver));
+  EXPECT_STREQ(car().currentColours.name, "silver");
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "set skin name");
+  std::filesystem::remove_all("data/skins");
+}
