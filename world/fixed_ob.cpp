@@ -12,6 +12,7 @@
 #include "world/pit.h"
 #include "world/section.h"
 #include "world/segment.h"
+#include "world/start_grid.h"
 
 uint32_t WorldLightsOn = 0;
 
@@ -19,6 +20,7 @@ uint32_t WorldLightsOn = 0;
 // without a class.
 WorldObjectMaker WorldObjectClasses[WORLD_OBJECT_TYPES] = {
     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, MakePit, MakeSection, MakeSegment,
+    nullptr, nullptr, nullptr, nullptr, nullptr, MakeStartGrid,
 };
 
 // ---- [Object] ----

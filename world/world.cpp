@@ -18,6 +18,7 @@
 #include "world/fixed_ob.h"
 #include "world/light_octrees.h"
 #include "world/octree.h"
+#include "world/racing_path.h"
 
 char WorldLoadingText[WORLD_LOADING_TEXT_SIZE] = {};
 
@@ -57,8 +58,9 @@ void Wld::FreeObjects() {
   delete[] textureNames;
   textureNames = nullptr;
   textureNameCount = 0;
-  // The paths' and the pre-generated models' own arrays are theirs to free when they arrive;
-  // until then the tables stay empty.
+  // The pre-generated models' own arrays are theirs to free when they arrive; until then the
+  // table stays empty.
+  for (int i = 0; paths && i < pathCount; ++i) delete paths[i].path;
   delete[] paths;
   paths = nullptr;
   pathCount = 0;
