@@ -222,9 +222,7 @@ bool Wld::AddObjectToTable(FixedOb* object) {
 
 // Entry points of the parts still to come: nothing of theirs exists yet.
 void Wld::RebuildAddedMeshes(int) {}
-void Wld::FreeCameraOcclusion() {}
 
-int Wld::GetBounds(ViewCameraRecord&) { return 0; }  // the view ray comes with the geometry queries
 
 int IsWorldLoading() { return CWld && CWld->loadStep >= 1 && CWld->loadStep <= 16 ? 1 : 0; }
 

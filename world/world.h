@@ -17,6 +17,7 @@
 #include "render/draw_mesh.h"    // FastMeshList
 #include "world/map_squares.h"
 #include "world/ptr_array.h"
+#include "world/view_ray.h"
 
 struct DataFile;
 struct FixedOb;
@@ -198,13 +199,8 @@ struct Wld {
   void* animations[WORLD_ANIMATIONS] = {};
   // 34. A buffer freed at teardown.
   void* buffer = nullptr;
-  // 35. View ray: mode bytes, result state (0 not computed, 1 nothing met, 2 met), index, hit,
-  // and the followed player.
-  uint8_t viewRayModes[2] = {};
-  uint8_t viewRayState = 0;
-  int32_t viewRayIndex = 0;
-  IntVector viewHit = {};
-  int32_t followedId = 0, followedResult = 0;
+  // 35. The view ray and the followed player (world/view_ray.h).
+  ViewRay viewRay;
   // The view's saved position and follow flags, reset with the added objects.
   IntVector savedViewPosition = {};
   // The box of the collidable segments (least x, y, greatest x, y; 16.16), the world's centre

@@ -362,11 +362,10 @@ void SetupFinal(Wld& world) {
     if (world.configNumber == 0 || !(o->configMask & bit)) continue;
     if (o->type == OBJECT_PLACED) {
       CheckStartPositions(world, *o);
-    } else if (o->type == OBJECT_PIT) {
-      offPath += SetupPitSpeedLimitZones(world, static_cast<WPit&>(*o));
-    } else if (o->type == OBJECT_START_GRID) {
-      auto& grid = static_cast<WStartGrid&>(*o);
-      grid.FillStartPositions((grid.gridFlags & START_GRID_PIT) ? world.pitStarts : world.gridStarts);
+    } else if (auto* pit = dynamic_cast<WPit*>(o)) {
+      offPath += SetupPitSpeedLimitZones(world, *pit);
+    } else if (auto* grid = dynamic_cast<WStartGrid*>(o)) {
+      grid->FillStartPositions((grid->gridFlags & START_GRID_PIT) ? world.pitStarts : world.gridStarts);
     }
   }
   // 4.
