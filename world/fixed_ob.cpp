@@ -10,6 +10,7 @@
 #include "render/object_mesh.h"
 #include "world/built_mesh.h"
 #include "world/figures.h"
+#include "world/flag.h"
 #include "world/fixed_cam.h"
 #include "world/pit.h"
 #include "world/section.h"
@@ -23,7 +24,7 @@ uint32_t WorldLightsOn = 0;
 // without a class.
 WorldObjectMaker WorldObjectClasses[WORLD_OBJECT_TYPES] = {
     nullptr, nullptr, nullptr, nullptr, nullptr, MakeTurbine, MakeMarshal, MakePit, MakeSection, MakeSegment,
-    MakeCamera, nullptr, nullptr, MakeSpectators, nullptr, MakeStartGrid,
+    MakeCamera, nullptr, nullptr, MakeSpectators, MakeFlag, MakeStartGrid,
 };
 
 // ---- [Object] ----
