@@ -72,9 +72,26 @@ float LateralOffset(const PathPoint& point, const IntVector& position) {
   return PathNodeLateralOffset(FromPoint(point), position.x, position.y);
 }
 
+int Nearest(const IntVector& position) {
+  const TrackPath* p = Path();
+  PathNodeCache cache;
+  return p ? FindNearestPathNode(cache, position, *p) : -1;
+}
+int IsLoop() {
+  const TrackPath* p = Path();
+  return p && p->IsLoop() ? 1 : 0;
+}
+int FinishNode() {
+  const TrackPath* p = Path();
+  return p ? p->checkpointNodes[0] : -1;
+}
+
 }  // namespace
 
 void InstallCarWorld() {
+  CarWorld.NearestPathNode = Nearest;
+  CarWorld.PathIsLoop = IsLoop;
+  CarWorld.PathFinishNode = FinishNode;
   CarWorld.FindSpeedLimitZoneAt = ZoneAt;
   CarWorld.PitSpeedLimit = ZoneLimit;
   CarWorld.PitStopPointCount = StopCount;
