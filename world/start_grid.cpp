@@ -144,7 +144,9 @@ void WStartGrid::GetSlotPlacement(int slot, IntVector& at, float& headingOut) co
   }
   const double backCurve = -(double(row - straightRows) * rowSpacing) - double(stagger) * column;
   const double lm = double(curveLength) / 65536.0;
-  const int32_t t = NearestSaturated((lm + backCurve) * 65536.0 / lm);
+  // Rows past the end point go on along the cubic, at most as far again (the cubic's words stay
+  // within 64 bits).
+  const int32_t t = std::clamp(NearestSaturated((lm + backCurve) * 65536.0 / lm), -65536, 65536);
   const int64_t t2 = (int64_t(t) * t) >> 16;
   auto tangent = [&](const int32_t* cubic) {
     return ((3 * int64_t(cubic[0]) * t2) >> 16) + ((2 * int64_t(cubic[1]) * t) >> 16) + cubic[2];
