@@ -150,6 +150,10 @@ TEST_F(CarPath, TwoLapsAlongTheLine) {
     const double ddx = a.dirX + (b.dirX - a.dirX) * t, ddy = a.dirY + (b.dirY - a.dirY) * t;
     const double offset = (px - ix) / 65536 * ddy - (py - iy) / 65536 * ddx;
     worstOffset = std::max(worstOffset, std::fabs(offset - car.pathOffset));
+    // The minimum speed: half of five times the spacing along the interpolated direction,
+    // within the car's top speed.
+    const double spacing = ((double(b.x) - a.x) * ddx + (double(b.y) - a.y) * ddy) * 5 / 65536;
+    EXPECT_NEAR(car.minimumSpeed, std::min(spacing, double(car.topSpeed)) / 2, 1e-3);
     const double da = car.pathNode == 0 ? 0 : a.distance;
     const double distance = da + (b.distance - da) * t;
     worstDistance = std::max(worstDistance, std::fabs(distance - car.pathDistance));

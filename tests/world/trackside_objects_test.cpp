@@ -243,6 +243,10 @@ TEST(TracksideObjects, TurbineSpheresAndPhase) {
   const uint32_t before = t->phase;
   t->TurnRotor(10, 2.0f);
   EXPECT_EQ(t->phase, (before - uint32_t(std::lround(2.0 * 6.9570622 * 10))) & 0xFFFF);
+  // A placement that is not finite keeps the defaults.
+  Owned bad(ReadObject(OBJECT_TURBINE, [](DataFile& f) { WriteTurbineRecord(f, NAN, INFINITY, 2); }, 0, 0));
+  EXPECT_EQ(static_cast<WTurbine*>(bad.get())->height, 0.0f);
+  EXPECT_EQ(static_cast<WTurbine*>(bad.get())->heading, 0.0f);
   // A model entry that is not a model: no bounds.
   Owned none(ReadObject(OBJECT_TURBINE, [](DataFile& f) { WriteTurbineRecord(f, 1.0f, 0.0f, 5); }));
   none->Setup();

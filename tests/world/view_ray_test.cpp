@@ -5,6 +5,9 @@
 #include <cmath>
 #include <random>
 
+#include "core/config.h"
+#include "core/frame_globals.h"
+#include "core/window_state.h"
 #include "physics/solid/solid.h"
 #include "render/views.h"
 #include "world/built_mesh.h"
@@ -172,6 +175,40 @@ TEST_F(ViewRayTest, BoundsIntoThePickRecord) {
   EXPECT_EQ(camera.pick.pickResult[0], 3);
   w->viewRay.followedId = 0;
   EXPECT_EQ(w->GetBounds(camera), 0);
+}
+
+TEST_F(ViewRayTest, CameraPickUnderTheMouse) {
+  // The camera test's view: 10 m up, 20 m back, looking down at the origin, the mouse at the
+  // centre; a road tile at 1 m.
+  constexpr int W = 1920, H = 1080;
+  ScreenWidth = W;
+  ScreenHeight = H;
+  VrEnabled = 0;
+  ViewOrthoDepth = 0;
+  SetDefaultLayouts();
+  SetupScreenLayout(W, H);
+  View view;
+  const int32_t eye[3] = {0, -(20 << 16), 10 << 16};
+  const float light[3] = {0, 0, 1};
+  const int32_t lightDir[3] = {0, 0, 0x10000};
+  InitView(view, eye, light, lightDir);
+  view.heading = 0x8000;
+  view.pitch = static_cast<uint16_t>(std::lround(std::atan2(10.0, 20.0) / (2 * 3.14159265358979) * 65536));
+  ComputeViewAxes();
+  ComputeViewBasis();
+  SetupViewRectangle(0, 0, W, H, 0, 0, 1.2f, 0.25f, 1);
+  MouseX = W / 2;
+  MouseY = H / 2;
+  w->AddObjectToTable(new Tile(0, 0, 1, 40));
+  w->viewRay.segmentPass = 0;
+  InstallWorld();
+  ASSERT_EQ(UpdateCameraPick(1), 1);
+  // The ray from the eye toward the origin meets the tile's plane at 1 m: 18 m along y.
+  EXPECT_NEAR(ViewCamera.pick.pickResult[1] / 65536.0, -2.0, 0.05);
+  EXPECT_NEAR(ViewCamera.pick.pickResult[2] / 65536.0, 1.0, 0.01);
+  EXPECT_EQ(ViewCamera.pick.pickNormal[2], 1.0f);
+  CurrentView = &MainView;
+  CameraWorldPickHook = nullptr;
 }
 
 }  // namespace
