@@ -155,12 +155,12 @@ float InterpolatePathNodes(PathNode& out, const PathNode& a, const PathNode& b, 
 
 int IsPathNodeOnSurface(const PathNode& node) {
   if (!CWld) return 1;
-  // The ray from 2 m below the node down another 3 m: the query takes the segment's lower end
-  // and the vector back up to its upper end.
-  const IntVector lower = {node.x, node.y, int32_t(int64_t(node.z) - 5 * 65536)};
-  const IntVector up = {0, 0, -3 * 65536};
+  // The query's segment runs from point - vector to point: from 1 m above the node to 2 m
+  // below it.
+  const IntVector point = {node.x, node.y, int32_t(int64_t(node.z) - 2 * 65536)};
+  const IntVector vector = {0, 0, -3 * 65536};
   ContactProbe probe = {};
-  if (QueryMapSquare(*CWld, lower, up, probe, 0) == 0) return 1;
+  if (QueryMapSquare(*CWld, point, vector, probe, 0) == 0) return 1;
   const auto* surface = reinterpret_cast<const MappingRecord*>(probe.candidateSurface);
   if (!surface) return 0;
   return IsRoadSurfaceKind(surface->surfaceType) ? 1 : 0;

@@ -126,8 +126,8 @@ void PathNodeDirection(const TrackPath& path, float out[3], int index);
 // The node between a and b at fraction t; returns five times the displacement from a to b
 // along the new direction, in metres.
 float InterpolatePathNodes(PathNode& out, const PathNode& a, const PathNode& b, float t);
-// 1 when the ground under the node (a ray from 2 m down to 5 m down) is a road surface or
-// nothing at all; 0 when something else or something without a surface is met.
+// 1 when the ground at the node (the map squares' probe from 1 m above it to 2 m below) is a
+// road surface or nothing at all; 0 when something else or something without a surface is met.
 int IsPathNodeOnSurface(const PathNode& node);
 
 // ---- [Checks after loading] ----

@@ -7,6 +7,9 @@
 #include <random>
 
 #include "tools/track_writer/track_writer.h"
+#include "physics/solid/solid.h"
+#include "world/map_squares.h"
+#include "world/mapping.h"
 #include "world/racing_path.h"
 #include "world/world_setup.h"
 #include "world_test_util.h"
@@ -195,6 +198,64 @@ TEST_F(PathWorld, ChecksAfterLoading) {
   }
   const double hx = 240 * 65536.0, hy = (int64_t(hi) - lo) / 2;
   EXPECT_NEAR(TrackArea.radius, std::sqrt(hx * hx + hy * hy) + 20 * 65536, 2);
+}
+
+// A flat collidable surface over a box at height 0 with a mapping record.
+struct Ground : FixedOb {
+  Ground(double x0, double y0, double x1, double y1, const MappingRecord* m) : FixedOb(OBJECT_SEGMENT), mapping(m) {
+    box[0] = int32_t(x0 * 65536), box[1] = int32_t(y0 * 65536), box[2] = -(10 << 16);
+    box[3] = int32_t(x1 * 65536), box[4] = int32_t(y1 * 65536), box[5] = 10 << 16;
+  }
+  const MappingRecord* mapping;
+  void Load(DataFile&, int) override {}
+  void GetPosition(IntVector& p, float& h) override {
+    p = {};
+    h = 0;
+  }
+  void SetPosition(const IntVector&, float) override {}
+  void Setup() override {}
+  int IsCollidable() override { return 1; }
+  // The probe from o back along r meets the plane z = 0.
+  int RayTest(const IntVector& o, const IntVector& r, ContactProbe& hit, uint32_t*, int32_t*, int32_t*,
+              int32_t) override {
+    if (r.z == 0) return 0;
+    const int64_t t = (int64_t(o.z) * 65536) / r.z;
+    if (t <= 0 || t >= 65536 || t <= hit.candidateStrength) return 0;
+    hit.candidateStrength = int32_t(t);
+    hit.candidatePoint = {o.x, o.y, 0};
+    hit.candidateSurface = reinterpret_cast<uintptr_t>(mapping);
+    return 1;
+  }
+};
+
+TEST_F(PathWorld, OnSurfaceShareOverAGrassStretch) {
+  TrackPath& p = Install(OvalRecord());
+  static MappingRecord road = {}, grass = {};
+  road.surfaceType = 1;
+  grass.surfaceType = 4;
+  // Road everywhere but a grass stretch over the lower half of the right straight.
+  CWld->AddObjectToTable(new Ground(-80, -80, 20, 80, &road));
+  CWld->AddObjectToTable(new Ground(20, -1, 80, 80, &road));
+  CWld->AddObjectToTable(new Ground(20, -80, 80, -1, &grass));
+  CWld->grid.width = CWld->grid.height = 4;
+  CWld->grid.minX = CWld->grid.minY = -(128 << 16);
+  CWld->grid.maxX = CWld->grid.maxY = 128 << 16;
+  BuildMapSquares(*CWld);
+  int onGrass = 0;
+  for (int i = 0; i < p.nodeCount; ++i) onGrass += p.nodes[i].x > (20 << 16) && p.nodes[i].y < -65536;
+  ASSERT_GT(onGrass, 5);
+  SetupPathChecks(p);
+  EXPECT_NEAR(p.onSurfaceFraction, 1.0 - double(onGrass) / p.nodeCount, 1e-5);
+  EXPECT_EQ(IsPathNodeOnSurface(p.nodes[2]), 0);
+  EXPECT_EQ(IsPathNodeOnSurface(p.nodes[9]), 1);
+  // A node 1.5 m above the grass still finds it; 2.5 m above, nothing: on the surface.
+  PathNode high = p.nodes[2];
+  high.z = int32_t(1.5 * 65536);
+  EXPECT_EQ(IsPathNodeOnSurface(high), 0);
+  high.z = int32_t(2.5 * 65536);
+  EXPECT_EQ(IsPathNodeOnSurface(high), 1);
+  CWld->racingPath->onSurfaceFraction = 0.69f;
+  EXPECT_EQ(CWld->IsRacingPathOffRoad(), 1);
 }
 
 // The nearest-node rule in double precision, as written.
