@@ -3,6 +3,10 @@
 // the pit limiter's limit.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+
+#include "core/config.h"
+#include "core/report.h"
 
 #include "core/frame_globals.h"
 #include "physics/car.h"
@@ -10,6 +14,7 @@
 #include "physics/solid/solid_hooks.h"
 
 float CarViewLeadTime = 0.3f;
+const Car* CarViewed = nullptr;
 
 namespace {
 
@@ -20,6 +25,14 @@ constexpr float PATH_SIDE_MARGIN = 20.0f;  // m beyond the road's edges
 constexpr float CUT_MARGIN = 3.0f;         // m beyond the limits, with the half width
 
 bool HostMode() { return DedicatedMode != 0; }
+
+const char* PathName() { return CarWorld.PathName ? CarWorld.PathName() : "?"; }
+// A path message with the path's name, in the message colour.
+void PathMessage(const char* format) {
+  char text[96];
+  std::snprintf(text, sizeof text, format, PathName());
+  ReportLine(text, REPORT_MESSAGE);
+}
 
 float Along(const PathPoint& node, const IntVector& p) {
   return float(int64_t(p.x) - node.position.x) / 65536.0f * node.dirX +
@@ -66,6 +79,7 @@ void Car::FindPath() {
   }
   pathLost = 0;
   pathNode = node;
+  if (RaceSetup.multiplayer && CarViewed == this) PathMessage("^6FOUND PATH (%s)");
   const PathPoint n = CarWorld.PathNode(node);
   pathOffset = float(int64_t(position.x) - n.position.x) / 65536.0f * n.dirY -
                float(int64_t(position.y) - n.position.y) / 65536.0f * n.dirX;
@@ -196,6 +210,7 @@ void Car::FollowPath(int local) {
   pathNode = k;
   if (leftEnd) {
     if (remote) {
+      if (RaceSetup.multiplayer && CarViewed == this) PathMessage("^3OFF PATH END (%s)");
       FindPath();
       return;
     }
@@ -227,10 +242,12 @@ void Car::FollowPath(int local) {
   // 8. Far off the side of the road.
   if ((pathOffset < pathPoint.roadLeft - PATH_SIDE_MARGIN || pathOffset > pathPoint.roadRight + PATH_SIDE_MARGIN) &&
       !HostMode()) {
-    if (remote)
+    if (remote) {
+      if (CfgDebugLevel > 0) PathMessage("^3OFF PATH SIDE (%s)");
       FindPath();
-    else
+    } else {
       StopForReset();
+    }
     reverseCount = 0;
   }
   // 9. The race's position step is the race's own (its hook comes with the race).

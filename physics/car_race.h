@@ -161,5 +161,7 @@ struct CarWorldHooks {
   int (*NearestPathNode)(const IntVector& position);
   int (*PathIsLoop)();
   int (*PathFinishNode)();
+  // The racing path's name for messages ("?" none).
+  const char* (*PathName)();
 };
 extern CarWorldHooks CarWorld;

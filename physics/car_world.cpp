@@ -86,9 +86,12 @@ int FinishNode() {
   return p ? p->checkpointNodes[0] : -1;
 }
 
+const char* Name() { return CWld ? CWld->GetPathName(CWld->currentPath) : "?"; }
+
 }  // namespace
 
 void InstallCarWorld() {
+  CarWorld.PathName = Name;
   CarWorld.NearestPathNode = Nearest;
   CarWorld.PathIsLoop = IsLoop;
   CarWorld.PathFinishNode = FinishNode;

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "core/config.h"
 #include "core/frame_globals.h"
 #include "physics/car.h"
 #include "physics/car_path.h"
@@ -217,6 +218,34 @@ TEST_F(CarPath, WrongWayReversingAndLeavingTheSide) {
   car.FollowPath(1);
   EXPECT_EQ(car.frozen, 1);
   EXPECT_EQ(car.reverseCount, 0u);
+}
+
+TEST_F(CarPath, ARemoteCarOffThePathLooksForItAgain) {
+  CarRace race;
+  race.Drive(car, PLAYER_REMOTE_HUMAN);
+  RaceSetup.multiplayer = 1;
+  CarViewed = &car;
+  CfgDebugLevel = 1;
+  car.remote = 1;
+  car.followFlag = 1;
+  Place(30, -18, 0, 1, 5);
+  car.FindPath();
+  EXPECT_EQ(car.pathNode, 2);
+  // Far off the side: reported and searched again (nothing found there), not halted.
+  Place(58, -18, 0, 1, 5);
+  car.FollowPath(1);
+  EXPECT_EQ(car.frozen, 0);
+  EXPECT_EQ(car.pathNode, -1);
+  int side = 0, found = 0;
+  for (const std::string& line : CarRace::lines) {
+    side += line == "^3OFF PATH SIDE (oval)";
+    found += line == "^6FOUND PATH (oval)";
+  }
+  EXPECT_EQ(side, 1);
+  EXPECT_EQ(found, 1);
+  CfgDebugLevel = 0;
+  CarViewed = nullptr;
+  RaceSetup = CarRaceSettings{};
 }
 
 TEST_F(CarPath, CuttingTheBendSendsItsEvent) {
