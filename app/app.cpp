@@ -36,6 +36,7 @@
 #include "modeller/modeller.h"
 #include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/vehicle_editor.h"
+#include "physics/car_world.h"
 #include "physics/physics.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -1084,6 +1085,7 @@ void InstallShellHooks() {
   InstallRaceHooks();
   OpenOptionsScreen = OpenOptions;
   InstallWorld();
+  InstallCarWorld();
   InstallWorldModelServices();
   SoundListenerCamera = CameraForSound;
   ClipCursorToWindow = ClipCursorToClientArea;

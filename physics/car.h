@@ -382,6 +382,8 @@ extern CarEffectHooks CarEffects;
 constexpr uint8_t CAR_EVENT_OFF_ROAD = 0;
 constexpr uint8_t CAR_EVENT_IMPACT = 1;
 constexpr uint8_t CAR_EVENT_PIT_SPEEDING = 2;
+constexpr uint8_t CAR_EVENT_REVERSED = 3;     // stepped back five path nodes
+constexpr uint8_t CAR_EVENT_CORNER_CUT = 5;   // cut the inside of a bend beyond its limit
 constexpr float IMPACT_EVENT_ACCELERATION = 60.0f;  // m/s^2, horizontal
 // The step's summed force of the body points' contacts (and the wheels' edges against fixed
 // objects), shared by all cars: zeroed each step and read at its end.
@@ -1012,6 +1014,25 @@ struct Car : Solid, VehicleData {
   float lookAngle = 0, lookRate = 0;
   SmoothCurve3 viewCurve = {};
   float minimumSpeed = 0;          // m/s on the racing path
+  // ---- the racing path (car_path.cpp) ----
+  // Searches the nearest path node (pathNode, -1 none) and the lateral offset from it.
+  void FindPath();
+  // The pit limiter's speed limit while in a speed-limit zone, else 0.
+  void UpdatePitSpeedLimit();
+  // The head's look target: the look mode's angle, or the steering's.
+  float LookTarget() const;
+  uint8_t pathLost = 0;            // the last search found nothing
+  uint32_t pathSearchStep = 0;     // the step count and place of the last failed search
+  int32_t pathSearchX = 0, pathSearchY = 0;
+  float pathDistance = 0;          // m along the path
+  PathPoint pathPoint = {};        // between the node and the next
+  uint32_t wrongWayCount = 0;
+  uint64_t wrongWayTotal = 0;
+  uint32_t reverseCount = 0;       // steps back along the path; the race is told at 5, once
+  uint8_t lookMode = 0;            // 4 +30, 5 +60, 6 -30, 7 -60 degrees; else the steering
+  float lookStart = 0, lookStartRate = 0, lookTarget = 0, lookElapsed = 0;
+  float lookCoefficients[3] = {};
+  uint8_t pitSpeedLimit = 0;       // km/h, Car::UpdatePitSpeedLimit
   uint8_t speedLimitZone = 0;      // the pit lane's limit byte in force, 0 none
   uint8_t tyreWarmers = 0;         // the car's own tyre warmers
   uint32_t lastPlacedRunTime = 0;  // the run time the show car was last placed at

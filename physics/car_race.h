@@ -156,5 +156,12 @@ struct CarWorldHooks {
   float (*PathNodeLateralOffset)(const PathPoint& point, const IntVector& position);
   // 1 when a pit-stop marker of the layout lies within reach (m) of a 16.16 position.
   int (*IsNearLayoutObject186)(const IntVector& position, float reach);
+  // The path's first node of the segment nearest a 16.16 position (-1 none), whether the path
+  // is a loop, and its finish node (-1 none).
+  int (*NearestPathNode)(const IntVector& position);
+  int (*PathIsLoop)();
+  int (*PathFinishNode)();
+  // The racing path's name for messages ("?" none).
+  const char* (*PathName)();
 };
 extern CarWorldHooks CarWorld;

@@ -68,11 +68,6 @@ int IsImpactAcceleration(const Vec3& impactSum, const float orientation[9], floa
 // ---- entry points of parts built elsewhere ----
 
 
-void Car::FollowPath(int) {
-  // Only a car on a loaded track keeps its place on the racing path.
-  if (locationKind != LOCATION_ON_TRACK) return;
-}
-
 int Car::HaltIfUnsafe() {
   const double height = position.z / 65536.0 + offset.z;
   const bool finite = IsFinite(offset) && IsFinite(velocity) && IsFinite(angularMomentum) &&

@@ -9,16 +9,22 @@
 #include "render/material.h"
 #include "render/object_mesh.h"
 #include "world/built_mesh.h"
+#include "world/figures.h"
+#include "world/flag.h"
+#include "world/fixed_cam.h"
 #include "world/pit.h"
 #include "world/section.h"
 #include "world/segment.h"
+#include "world/start_grid.h"
+#include "world/turbine.h"
 
 uint32_t WorldLightsOn = 0;
 
 // The classes put their makers here as they arrive; until then every type reads as a type
 // without a class.
 WorldObjectMaker WorldObjectClasses[WORLD_OBJECT_TYPES] = {
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, MakePit, MakeSection, MakeSegment,
+    nullptr, nullptr, nullptr, nullptr, nullptr, MakeTurbine, MakeMarshal, MakePit, MakeSection, MakeSegment,
+    MakeCamera, nullptr, nullptr, MakeSpectators, MakeFlag, MakeStartGrid,
 };
 
 // ---- [Object] ----

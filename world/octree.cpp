@@ -345,7 +345,7 @@ void Octree::Depopulate(FixedOb* object, int index, int lastIndex) {
   }
   DeleteWorldObject(object);
   --w.objectCount;
-  w.viewRayState = 0;
+  w.viewRay.state = 0;
   w.objects[index] = w.objects[lastIndex];
   w.objects[lastIndex] = nullptr;
 }

@@ -18,6 +18,7 @@
 #include "world/fixed_ob.h"
 #include "world/light_octrees.h"
 #include "world/octree.h"
+#include "world/racing_path.h"
 
 char WorldLoadingText[WORLD_LOADING_TEXT_SIZE] = {};
 
@@ -57,8 +58,9 @@ void Wld::FreeObjects() {
   delete[] textureNames;
   textureNames = nullptr;
   textureNameCount = 0;
-  // The paths' and the pre-generated models' own arrays are theirs to free when they arrive;
-  // until then the tables stay empty.
+  // The pre-generated models' own arrays are theirs to free when they arrive; until then the
+  // table stays empty.
+  for (int i = 0; paths && i < pathCount; ++i) delete paths[i].path;
   delete[] paths;
   paths = nullptr;
   pathCount = 0;
@@ -220,9 +222,7 @@ bool Wld::AddObjectToTable(FixedOb* object) {
 
 // Entry points of the parts still to come: nothing of theirs exists yet.
 void Wld::RebuildAddedMeshes(int) {}
-void Wld::FreeCameraOcclusion() {}
 
-int Wld::GetBounds(ViewCameraRecord&) { return 0; }  // the view ray comes with the geometry queries
 
 int IsWorldLoading() { return CWld && CWld->loadStep >= 1 && CWld->loadStep <= 16 ? 1 : 0; }
 

@@ -17,6 +17,7 @@
 #include "render/draw_mesh.h"    // FastMeshList
 #include "world/map_squares.h"
 #include "world/ptr_array.h"
+#include "world/view_ray.h"
 
 struct DataFile;
 struct FixedOb;
@@ -69,6 +70,8 @@ constexpr int LAYOUT_STATE_SLOTS = 64;      // a layout packet's state bytes, by
 
 struct TrackPath;
 struct MappingRecord;
+struct StartCar;
+struct RaceStartSettings;
 struct PreGenModel;
 struct WPit;
 
@@ -79,9 +82,12 @@ struct NamedPath {
 };
 // A start position of the grid or the pits.
 struct StartPosition {
-  IntVector position;
-  float heading;
-  uint8_t fixedHeading;
+  uint8_t used = 0;
+  uint8_t fixedHeading = 0;  // the heading is kept as stored (not turned toward the path)
+  uint8_t overrideByte = 0;  // 1 for the track's own start objects and grids, 0 for a layout's
+  uint8_t marked = 0;        // set by start grids that mark their places
+  IntVector position = {};   // 16.16
+  float heading = 0;         // radians
 };
 
 // The loaded track.  Fields in the order of the track's record; those of parts still to come
@@ -151,9 +157,11 @@ struct Wld {
   // 21. World colours and the six object colours.
   uint32_t colours[4] = {WORLD_COLOUR_DEFAULT, WORLD_COLOUR_DEFAULT, WORLD_COLOUR_DEFAULT, WORLD_COLOUR_FOURTH};
   uint32_t objectColours[6] = {};
-  // 22. Start timing and wind.
+  // 22. Start timing and wind: the strength (m/s) and its copy, its square root, the angle
+  // (radians) and its copy, and the wind's x and y.
   int32_t startDelayCounter = 0, startDelayMs = 0, drawnDelay = 0, startMode = 4;
-  float wind[4] = {};
+  uint8_t startByte = 0;
+  float windStrength[2] = {}, windRoot = 0, windAngle[2] = {}, windX = 0, windY = 0;
   // 23. The pit-zone circle and the speed-limit zones.
   int32_t pitCircle[2] = {};
   float pitCircleRadiusSquared = 0;
@@ -191,15 +199,52 @@ struct Wld {
   void* animations[WORLD_ANIMATIONS] = {};
   // 34. A buffer freed at teardown.
   void* buffer = nullptr;
-  // 35. View ray: mode bytes, result state (0 not computed, 1 nothing met, 2 met), index, hit,
-  // and the followed player.
-  uint8_t viewRayModes[2] = {};
-  uint8_t viewRayState = 0;
-  int32_t viewRayIndex = 0;
-  IntVector viewHit = {};
-  int32_t followedId = 0, followedResult = 0;
+  // 35. The view ray and the followed player (world/view_ray.h).
+  ViewRay viewRay;
   // The view's saved position and follow flags, reset with the added objects.
   IntVector savedViewPosition = {};
+  // The box of the collidable segments (least x, y, greatest x, y; 16.16), the world's centre
+  // and radius from it, and the timing's status text with its verdict (world_setup.cpp).
+  int32_t worldBox[4] = {};
+  IntVector worldCentre = {};
+  int32_t worldRadius = 0;
+  char timingText[64] = {};
+  uint8_t timingGood = 1;
+
+  // ---- Set-up after loading (world_setup.cpp) ----
+  // The configuration's path: current, racing and closed racing path pointers.
+  void SelectCurrentPath();
+  // Reverses the current path's three lists when the path allows it (toggling the reversed
+  // flag); with configuration 0 the flags become 0.
+  void ReverseCurrentPath();
+  // The open configuration's mask bits 0 and 16 of the first n objects.
+  void ApplyOpenConfiguration(int n);
+  void UndoConfiguration();
+  // The loaded configuration flags put into force (the loader's step 10).
+  void ApplyConfigurationFlags();
+  // Selects configuration number (held to 1..path count) with flags and sets the world up
+  // again; nothing when they are the current ones or the world has no paths.
+  void RedoSetup(int number, uint32_t flags);
+  void ReSetup();
+  // Setup of every object (the pre-generated ones only when asked).
+  void SetupObjects(int withPreGen);
+  // The lowest limit (km/h) of the speed-limit zones, 80 without one.
+  uint8_t GetPitSpeedLimit() const;
+  // The zone holding the 16.16 point, or null.
+  WPit* FindSpeedLimitZoneAt(int32_t x, int32_t y) const;
+  void UpdateVisibleObjectFlags();
+  void SetTrackAreaFromBounds();
+  // 1 when a racing path exists with fewer than 70% of its nodes on a road surface.
+  int IsRacingPathOffRoad() const;
+  // Start position index (0-based) for the race: a layout's start object, else the grid's,
+  // else the pits'.
+  void GetStartPosition(StartPosition& out, int index, int keep);
+  // The same for a car (or null): a layout start object or the pit start first; a car's
+  // heading is turned toward its path node's direction unless the record keeps its own.
+  void GetStartPositionEx(StartPosition& out, int index, StartCar* car, int keep);
+  // The start's delay and the wind for a race (settings) or for none (null).
+  void SetupRaceStart(const RaceStartSettings* settings, int keepMarks);
+  void DrawStartDelay();
 
   // ---- Teardown and state ----
   // Frees everything loaded, keeping the record.

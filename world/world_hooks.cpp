@@ -20,6 +20,9 @@ namespace {
 
 // ---- [Rigid body] ----
 float Gravity() { return CWld ? CWld->gravity : STANDARD_GRAVITY; }
+// The wind the race start drew (none without a world).
+Vec3 Wind() { return CWld ? Vec3{CWld->windX, CWld->windY, 0.0f} : Vec3{}; }
+int PitLimit() { return CWld ? CWld->GetPitSpeedLimit() : NO_WORLD_PIT_LIMIT; }
 
 // A probe's ray test goes to the object's own: the probe's position, the vector from the
 // centre of mass, no surface word, blend or bump.
@@ -47,7 +50,14 @@ void IntoActiveList(FixedOb* object) {
 }
 
 // ---- [Renderer] ----
-int PickUnderMouse(ViewCameraRecord& camera) { return CWld ? CWld->GetBounds(camera) : 0; }
+// The world's view ray under the mouse, from the view's eye.
+int PickUnderMouse(ViewCameraRecord& camera) {
+  if (!CWld) return 0;
+  float direction[3];
+  if (!PickFromMouse(direction)) return 0;
+  SetViewRay(*CWld, CurrentView->position, direction);
+  return CWld->GetBounds(camera);
+}
 
 // The ground under a point through the object octree.  The renderer's ray runs from start down
 // to start + direction; the octree's runs from its far end back up (origin start + direction,
@@ -127,10 +137,10 @@ int CarLighting(const IntVector& point, WorldLightSample& sample) {
 }  // namespace
 
 void InstallWorld() {
-  // The wind of the table is the environment's: until it exists its answer is the table's
-  // own no-world one.
   WorldHooks hooks = NoWorldHooks();
   hooks.Gravity = Gravity;
+  hooks.Wind = Wind;
+  hooks.PitSpeedLimit = PitLimit;
   hooks.MapSquareRange = SquareRange;
   hooks.SquareTrunks = TrunksOfSquare;
   hooks.AddObToMapSquares = AsleepIntoSquares;

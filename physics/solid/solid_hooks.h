@@ -99,6 +99,13 @@ struct RaceWords {
   uint64_t dateTime = 0;       // the race's date: 100-ns units since 1601, UTC
   uint8_t dateRuns = 0;        // the date moves on with the race time
   uint32_t raceTimeMs = 0;     // the race time run so far
+  // What the path following reads: the view selection's mode (0 the configured lead), the
+  // wrong-way and side-limit rules of the track, and the setting that turns the wrong-way
+  // count off.
+  uint8_t viewMode = 0;
+  uint8_t wrongWayRule = 0;
+  uint8_t sideLimitRule = 0;
+  uint8_t noWrongWay = 0;
 };
 extern RaceWords RaceState;
 

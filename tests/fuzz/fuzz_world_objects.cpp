@@ -1,7 +1,9 @@
 // fuzz_world_objects.cpp - the object stream over arbitrary bytes: byte 0 chooses the stream
 // version (248..253) and the sections' object revision (0..3), byte 1 the object count, the
-// rest is the stream.  The pit area, the section and the road segment read their own records;
-// every other type has a stand-in class here that reads one word.  A stream that fails must
+// rest is the stream.  The pit area, the section, the road segment, the camera, the marshal,
+// the spectators, the flag, the start grid and the turbine read their own records; the
+// placed object and the tree have a stand-in class here that reads one word.  The trackside
+// objects are set up and must give finite values.  A stream that fails must
 // leave every slot empty (the objects read so far freed) and name an object inside the count;
 // one that succeeds fills every slot, and its sections and segments are set up in a world of
 // three mapping records, build their levels and collision meshes and answer a few rays with
@@ -14,11 +16,16 @@
 #include "core/data_file.h"
 #include "physics/solid/solid.h"
 #include "world/built_mesh.h"
+#include "world/figures.h"
+#include "world/fixed_cam.h"
 #include "world/fixed_ob.h"
+#include "world/flag.h"
 #include "world/mapping.h"
 #include "world/pit.h"
 #include "world/section.h"
 #include "world/segment.h"
+#include "world/start_grid.h"
+#include "world/turbine.h"
 #include "world/world.h"
 
 namespace {
@@ -115,16 +122,43 @@ void ExerciseRoads(std::vector<FixedOb*>& objects, int count, uint32_t seed) {
 
 void InstallStandIns() {
   WorldObjectClasses[4] = Make<4>;
-  WorldObjectClasses[5] = Make<5>;
-  WorldObjectClasses[6] = Make<6>;
+  WorldObjectClasses[5] = MakeTurbine;
+  WorldObjectClasses[6] = MakeMarshal;
   WorldObjectClasses[7] = MakePit;  // the pit area reads its own record
   WorldObjectClasses[8] = MakeSection;
   WorldObjectClasses[9] = MakeSegment;
-  WorldObjectClasses[10] = Make<10>;
+  WorldObjectClasses[10] = MakeCamera;
   WorldObjectClasses[11] = Make<11>;
-  WorldObjectClasses[13] = Make<13>;
-  WorldObjectClasses[14] = Make<14>;
-  WorldObjectClasses[15] = Make<15>;
+  WorldObjectClasses[13] = MakeSpectators;
+  WorldObjectClasses[14] = MakeFlag;
+  WorldObjectClasses[15] = MakeStartGrid;
+}
+
+bool Finite(float v) { return std::isfinite(v); }
+
+// The trackside objects set up: finite values, places and headings.
+void ExerciseTrackside(FixedOb* o) {
+  if (auto* cam = dynamic_cast<FixedCam*>(o)) {
+    cam->Setup();
+    if (!Finite(cam->p) || !Finite(cam->q) || !Finite(cam->r) || !Finite(cam->s)) std::abort();
+  } else if (auto* grid = dynamic_cast<WStartGrid*>(o)) {
+    grid->Setup();
+    StartPosition table[WORLD_START_POSITIONS];
+    grid->FillStartPositions(table);
+    for (const StartPosition& p : table)
+      if (p.used && !Finite(p.heading)) std::abort();
+  } else if (auto* flag = dynamic_cast<WFlag*>(o)) {
+    flag->Setup();
+    const float wind[3] = {3, -2, 0};
+    for (int k = 0; k < 20; ++k) flag->StepCloth(10, wind);
+    for (const ClothPoint& p : flag->points)
+      if (!Finite(p.velocity[0]) || !Finite(p.velocity[1]) || !Finite(p.velocity[2])) std::abort();
+    FlagMesh mesh;
+    flag->BuildFlagMesh(nullptr, mesh);
+  } else if (o->type == OBJECT_MARSHAL || o->type == OBJECT_SPECTATOR || o->type == OBJECT_TURBINE) {
+    o->Setup();
+    if (o->radius < 0) std::abort();
+  }
 }
 
 }  // namespace
@@ -158,6 +192,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         o->Setup();
         if (o->IsVisible(true) || !(o->flags & 4) || o->radius < 0) std::abort();
       }
+      ExerciseTrackside(o);
     }
     ExerciseRoads(objects, count, uint32_t(size * 2654435761u));
   }

@@ -307,12 +307,12 @@ TEST_F(ObjectOctreeTest, DepopulateMovesTheLastObjectIntoThePlaceAndForgetsTheVi
   FixedOb* victim = w.objects[10];
   FixedOb* last = w.objects[49];
   const bool victimFiled = ObjectOctree.Contains(victim);
-  w.viewRayState = 2;
+  w.viewRay.state = 2;
   Octree::Depopulate(victim, 10, 49);
   EXPECT_EQ(w.objectCount, 49);
   EXPECT_EQ(w.objects[10], last);
   EXPECT_EQ(w.objects[49], nullptr);
-  EXPECT_EQ(w.viewRayState, 0);
+  EXPECT_EQ(w.viewRay.state, 0);
   EXPECT_TRUE(victimFiled);
   EXPECT_EQ(ObjectOctree.numObs, filed - 1);
   // An object that was never filed is freed without a message.

@@ -12,6 +12,7 @@
 #include "tools/track_writer/track_writer.h"
 #include "world/light_octrees.h"
 #include "world/octree.h"
+#include "world/racing_path.h"
 #include "world_test_util.h"
 
 namespace {
@@ -69,7 +70,7 @@ TEST_F(WorldObject, LoadingStepsTextsAndPathNames) {
   EXPECT_STREQ(WorldLoadingText, "Rebuilding");
   EXPECT_EQ(IsWorldLoading(), 0);
 
-  auto* path = reinterpret_cast<TrackPath*>(0x1000);
+  auto* path = new TrackPath;  // the world frees its paths
   EXPECT_STREQ(CWld->GetPathName(path), "?");
   CWld->paths = new NamedPath[2]{{"north", nullptr}, {"south", path}};
   CWld->pathCount = 2;

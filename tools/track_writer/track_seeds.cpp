@@ -1,5 +1,5 @@
 // track_seeds.cpp - writes the fuzz targets' seeds of the object stream ("objects_*.seed", pit
-// areas, sections and road segments among them) and
+// areas, sections, road segments and the trackside objects among them) and
 // the octree blocks ("octrees_*.seed") and mapping tables ("mappings_*.seed") with our own
 // test-track writer:
 // track_seeds --out <folder> --seeds <folder>.
@@ -111,6 +111,36 @@ int main(int argc, char** argv) {
   });
   // Blocks: byte 0 the block (0 object, 1 lighting, 2 point octree).
   const int32_t centre[3] = {0, 0, 0};
+  // The trackside objects of the test oval: cameras of both forms, a marshal, spectators, a
+  // curved start grid, a turbine and a flag.
+  ok &= Seed(seeds, "objects_trackside.seed", {4, 7}, [](DataFile& f) {
+    TrackCamera zoom;
+    zoom.kind = 3;
+    WriteNewObjectHeader(f, 10, 0, 0, 0, 0, 40 << 16, 0);
+    WriteCameraRecord(f, zoom);
+    TrackCamera old;
+    old.kind = 4;
+    old.format = 0;
+    WriteNewObjectHeader(f, 10, 0, 0, 0, 0, -(40 << 16), 0);
+    WriteCameraRecord(f, old);
+    WriteNewObjectHeader(f, 6, 0, 0, 0, 0, 36 << 16, 10 << 16);
+    WriteMarshalRecord(f, 0, 1.5f, 0.0f);
+    WriteNewObjectHeader(f, 13, 0, 0, 0, 0, 45 << 16, 0);
+    WriteSpectatorRecord(f, TrackSpectators{});
+    TrackStartGrid grid;
+    grid.flags = 2 | 8;
+    grid.rows = 6;
+    grid.straightRows = 2;
+    grid.endPoint[0] = 0;
+    grid.endPoint[1] = -(60 << 16);
+    grid.endHeading = 1.5707964f;
+    WriteNewObjectHeader(f, 15, 0, 0, 0, 0, 30 << 16, -(10 << 16));
+    WriteStartGridRecord(f, grid);
+    WriteNewObjectHeader(f, 5, 0, 0, 0, 0, 0, 80 << 16);
+    WriteTurbineRecord(f, 0.0f, 0.3f, 0);
+    WriteNewObjectHeader(f, 14, 0, 0, 0, 0, 38 << 16, -(30 << 16));
+    WriteFlagRecord(f, TrackFlag{});
+  });
   ok &= Seed(seeds, "octrees_object.seed", {0}, [&](DataFile& f) {
     std::vector<int16_t> children(17, 0);
     children[0] = 1;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 #include "core/data_file.h"
@@ -337,4 +338,130 @@ void WriteMappingTable(DataFile& file, int version, const std::vector<TrackMappi
   file.WriteByte(version);
   file.WriteByte(0);
   for (const TrackMapping& m : mappings) WriteMappingRecord(file, version, m);
+}
+
+// ---- [Paths] ----
+
+namespace {
+void WritePathNode(DataFile& file, const TrackPathNode& n) {
+  file.WriteByte(n.flags);
+  for (int k = 0; k < 3; ++k) file.WriteByte(0);
+  file.WriteInt(n.x);
+  file.WriteInt(n.y);
+  file.WriteInt(n.z);
+  const float values[7] = {n.dirX, n.dirY, n.dirZ, n.roadLeft, n.roadRight, n.limitLeft, n.limitRight};
+  for (float v : values) file.WriteFloat(v);
+}
+}  // namespace
+
+void WritePathRecord(DataFile& file, const TrackPathRecord& path) {
+  file.WriteInt(int32_t(path.flags));
+  file.WriteByte(path.version);
+  for (int k = 0; k < 3; ++k) file.WriteByte(0);
+  Short(file, uint16_t(path.countOverride != -1 ? path.countOverride : int32_t(path.nodes.size())));
+  Short(file, uint16_t(path.second.size()));
+  if (path.version > 1) {
+    Short(file, uint16_t(path.third.size()));
+    Short(file, 0);
+  }
+  for (const auto* list : {&path.nodes, &path.second, &path.third})
+    for (const TrackPathNode& n : *list) WritePathNode(file, n);
+}
+
+std::vector<TrackPathNode> OvalPathNodes(double straight, double radius, double spacing, float roadHalf,
+                                         float limitHalf) {
+  // The right straight runs up +y at x = +radius, the left one down at x = -radius; the half
+  // circles are centred on (0, +-straight / 2).
+  const double pi = 3.14159265358979323846;
+  std::vector<TrackPathNode> nodes;
+  auto add = [&](double x, double y, double dx, double dy) {
+    TrackPathNode n;
+    n.x = int32_t(std::lround(x * 65536.0));
+    n.y = int32_t(std::lround(y * 65536.0));
+    n.dirX = float(dx);
+    n.dirY = float(dy);
+    n.roadLeft = -roadHalf;
+    n.roadRight = roadHalf;
+    n.limitLeft = -limitHalf;
+    n.limitRight = limitHalf;
+    nodes.push_back(n);
+  };
+  const int straightSteps = int(std::lround(straight / spacing));
+  const int arcSteps = int(std::lround(pi * radius / spacing));
+  const double half = straight / 2;
+  for (int i = 0; i < straightSteps; ++i) add(radius, -half + straight * i / straightSteps, 0, 1);
+  for (int i = 0; i < arcSteps; ++i) {
+    const double a = pi * i / arcSteps;
+    add(radius * std::cos(a), half + radius * std::sin(a), -std::sin(a), std::cos(a));
+  }
+  for (int i = 0; i < straightSteps; ++i) add(-radius, half - straight * i / straightSteps, 0, -1);
+  for (int i = 0; i < arcSteps; ++i) {
+    const double a = pi + pi * i / arcSteps;
+    add(radius * std::cos(a), -half + radius * std::sin(a), -std::sin(a), std::cos(a));
+  }
+  return nodes;
+}
+
+// ---- [Trackside objects] ----
+
+void WriteStartGridRecord(DataFile& file, const TrackStartGrid& grid) {
+  file.WriteInt(int32_t(grid.flags));
+  file.WriteByte(grid.columns);
+  file.WriteByte(grid.rows);
+  file.WriteByte(grid.straightRows);
+  file.WriteByte(grid.firstNumber);
+  for (float v : {grid.heading, grid.height, grid.columnSpacing, grid.rowSpacing, grid.stagger}) file.WriteFloat(v);
+  if (grid.flags & 2) {
+    file.WriteInt(grid.endPoint[0]);
+    file.WriteInt(grid.endPoint[1]);
+    file.WriteFloat(grid.endHeading);
+  }
+}
+
+void WriteCameraRecord(DataFile& file, const TrackCamera& camera) {
+  file.WriteByte(camera.kind);
+  file.WriteByte(camera.format);
+  Short(file, 0);
+  for (float v : {camera.height, camera.heading, camera.third, camera.p}) file.WriteFloat(v);
+  // The kind that decides the rest: the old form's bits, else the byte itself.
+  int kind = camera.kind;
+  if (camera.format == 0) kind = (camera.kind & 1) ? 1 : (camera.kind & 2) ? 2 : (camera.kind & 4) ? 3 : 0;
+  if (kind == 0 && camera.format >= 1) file.WriteFloat(camera.r);
+  if (kind == 3)
+    for (float v : {camera.q, camera.r, camera.s}) file.WriteFloat(v);
+  if (camera.format == 0 && (camera.kind & 4))
+    for (int k = 0; k < 12; ++k) file.WriteByte(0);
+}
+
+void WriteCameraOcclusion(DataFile& file, const std::vector<uint16_t>& entries, int32_t countOverride) {
+  file.WriteInt(countOverride != -1 ? countOverride : int32_t(entries.size()));
+  for (uint16_t e : entries) Short(file, e);
+  if (entries.size() % 2) Short(file, 0);
+}
+
+void WriteMarshalRecord(DataFile& file, int32_t model, float heading, float height) {
+  file.WriteInt(model);
+  file.WriteFloat(heading);
+  file.WriteFloat(height);
+}
+
+void WriteSpectatorRecord(DataFile& file, const TrackSpectators& group) {
+  file.WriteInt(group.wordA);
+  file.WriteInt(group.wordB);
+  for (float v : {group.heading, group.width, group.low, group.high, group.d, group.e}) file.WriteFloat(v);
+}
+
+void WriteTurbineRecord(DataFile& file, float height, float heading, int32_t model) {
+  file.WriteFloat(height);
+  file.WriteFloat(heading);
+  file.WriteInt(model);
+}
+
+void WriteFlagRecord(DataFile& file, const TrackFlag& flag) {
+  file.WriteInt(flag.flags);
+  file.WriteFloat(flag.top);
+  file.WriteFloat(flag.width);
+  file.WriteFloat(flag.height);
+  Short(file, flag.mapping);
+  Short(file, 0);
 }

@@ -186,3 +186,69 @@ struct TrackPointBlock {
   void SetNext(int index, uint32_t next);
 };
 void WritePointOctreeBlock(DataFile& file, const TrackPointBlock& block);
+
+// ---- [Paths] ----
+// A stored path node (44 bytes): flags, 3 zero bytes, x, y, z, the direction, the road edges
+// and the limits.
+struct TrackPathNode {
+  uint8_t flags = 0;
+  int32_t x = 0, y = 0, z = 0;
+  float dirX = 0, dirY = 1, dirZ = 0;
+  float roadLeft = -5, roadRight = 5, limitLeft = -8, limitRight = 8;
+};
+// A path record: flags, version, 3 zero bytes, the main and second counts (16-bit), from
+// version 2 the third count and 2 zero bytes, then the three lists' nodes.  A count override
+// (not -1) is written in place of the main count.
+struct TrackPathRecord {
+  uint32_t flags = 0;
+  uint8_t version = 2;
+  std::vector<TrackPathNode> nodes, second, third;
+  int32_t countOverride = -1;
+};
+void WritePathRecord(DataFile& file, const TrackPathRecord& path);
+// The test oval: two straights of straight metres along y joined by half circles of radius
+// metres, centred on the origin at z = 0, driven anticlockwise seen from above, a node every
+// spacing metres (along each piece, so that the pieces meet on nodes).  The road's edges at
+// +-roadHalf, the limits at +-limitHalf.
+std::vector<TrackPathNode> OvalPathNodes(double straight, double radius, double spacing, float roadHalf,
+                                         float limitHalf);
+
+// ---- [Trackside objects] ----
+// A start grid's own record (type 15): flags, columns, rows, straight rows, first number,
+// heading, height, column and row spacing, stagger, and with flag bit 1 the end point and end
+// heading.
+struct TrackStartGrid {
+  uint32_t flags = 0;
+  uint8_t columns = 2, rows = 16, straightRows = 0, firstNumber = 1;
+  float heading = 0, height = 0, columnSpacing = 8, rowSpacing = 16, stagger = 8;
+  int32_t endPoint[2] = {};
+  float endHeading = 0;
+};
+void WriteStartGridRecord(DataFile& file, const TrackStartGrid& grid);
+// A track camera's own record (type 10): kind, format byte, 2 zero bytes, height, heading,
+// third angle, P, then by kind (0: R when the format is not 0; 3: Q, R, S), then 12 zero
+// bytes in the old form (format 0) when the kind byte has bit 2.
+struct TrackCamera {
+  uint8_t kind = 0, format = 1;
+  float height = 0, heading = 0, third = 0, p = 15, q = 100, r = 0.5235988f, s = 10;
+};
+void WriteCameraRecord(DataFile& file, const TrackCamera& camera);
+// A camera's occlusion list: the count, then the entries (padded to an even count).
+void WriteCameraOcclusion(DataFile& file, const std::vector<uint16_t>& entries, int32_t countOverride = -1);
+// A marshal's (type 6: model word, heading, height), a spectator group's (type 13: two
+// words, heading, width, low and high height, two values) and a turbine's (type 5: height,
+// heading, model index) own records.
+void WriteMarshalRecord(DataFile& file, int32_t model, float heading, float height);
+struct TrackSpectators {
+  int32_t wordA = 0, wordB = 0;
+  float heading = 0, width = 5, low = 0, high = 0, d = 0.5f, e = 0.5f;
+};
+void WriteSpectatorRecord(DataFile& file, const TrackSpectators& group);
+void WriteTurbineRecord(DataFile& file, float height, float heading, int32_t model);
+// A flag's own record (type 14): flag flags, top, width, height, mapping, 2 zero bytes.
+struct TrackFlag {
+  int32_t flags = 0;
+  float top = 2, width = 2, height = 1.5f;
+  uint16_t mapping = 0;
+};
+void WriteFlagRecord(DataFile& file, const TrackFlag& flag);

@@ -1,0 +1,340 @@
+// car_path_test.cpp - the car on the racing path of a world held in memory: laps of the test
+// oval, the lost car's search, wrong way, stepping back, corner cuts, leaving the path, the
+// head's look and the pit limiter's limit.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/config.h"
+#include "core/frame_globals.h"
+#include "physics/car.h"
+#include "physics/car_path.h"
+#include "physics/car_world.h"
+#include "car_test_util.h"
+#include "world/pit.h"
+#include "world/racing_path.h"
+#include "world/world.h"
+#include "world/world_setup.h"
+
+namespace {
+
+constexpr double PI = 3.14159265358979323846;
+
+// The oval: straights of 60 m along y at x = +-30, half circles of 30 m, a node every ~5 m,
+// road +-5 m, limits +-8 m, driven anticlockwise.
+TrackPath* MakeOval(bool loop) {
+  auto* path = new TrackPath;
+  std::vector<PathNode> nodes;
+  auto add = [&](double x, double y, double dx, double dy) {
+    PathNode n;
+    n.x = int32_t(std::lround(x * 65536));
+    n.y = int32_t(std::lround(y * 65536));
+    n.dirX = float(dx);
+    n.dirY = float(dy);
+    n.roadLeft = -5;
+    n.roadRight = 5;
+    n.limitLeft = -8;
+    n.limitRight = 8;
+    nodes.push_back(n);
+  };
+  for (int i = 0; i < 12; ++i) add(30, -30 + 5.0 * i, 0, 1);
+  for (int i = 0; i < 19; ++i) {
+    const double a = PI * i / 19;
+    add(30 * std::cos(a), 30 + 30 * std::sin(a), -std::sin(a), std::cos(a));
+  }
+  for (int i = 0; i < 12; ++i) add(-30, 30 - 5.0 * i, 0, -1);
+  for (int i = 0; i < 19; ++i) {
+    const double a = PI + PI * i / 19;
+    add(30 * std::cos(a), -30 + 30 * std::sin(a), -std::sin(a), std::cos(a));
+  }
+  path->nodeCount = int32_t(nodes.size());
+  path->nodes = new PathNode[nodes.size()];
+  std::copy(nodes.begin(), nodes.end(), path->nodes);
+  path->flags = PATH_FLAG_RACING | (loop ? PATH_FLAG_LOOP : 0);
+  return path;
+}
+
+struct CarPath : ::testing::Test {
+  Car car;
+  void SetUp() override {
+    CWld = new Wld;
+    CWld->paths = new NamedPath[1]{{"oval", MakeOval(true)}};
+    CWld->pathCount = 1;
+    CWld->configNumber = 1;
+    CWld->SelectCurrentPath();
+    SetupPathChecks(*CWld->currentPath);
+    InstallCarWorld();
+    MakeSteppableCar(car, {30, -28, 0});
+    car.locationKind = LOCATION_ON_TRACK;
+    car.halfWidth = 1.0f;
+    car.topSpeed = 60.0f;
+  }
+  void TearDown() override {
+    DeleteWorld();
+    CarWorld = {};
+    RaceState = RaceWords{};
+  }
+  const TrackPath& Path() const { return *CWld->currentPath; }
+  // Puts the car at (x, y) m heading along (dx, dy) at speed v.
+  void Place(double x, double y, double dx, double dy, float v) {
+    car.position = {int32_t(std::lround(x * 65536)), int32_t(std::lround(y * 65536)), 0};
+    const double h = std::atan2(-dx, dy);
+    const float c = float(std::cos(h)), s = float(std::sin(h));
+    const float m[9] = {c, -s, 0, s, c, 0, 0, 0, 1};
+    std::copy(m, m + 9, car.orientation);
+    car.velocity = {float(dx) * v, float(dy) * v, 0};
+    car.speed = std::fabs(v);
+  }
+};
+
+// The point of the oval's centre line at distance s (m) from (30, -30), its direction, and
+// the lap length.
+struct OvalLine {
+  double lap = 2 * 60 + 2 * PI * 30;
+  void At(double s, double& x, double& y, double& dx, double& dy) const {
+    s = std::fmod(s, lap);
+    const double arc = PI * 30;
+    if (s < 60) {
+      x = 30, y = -30 + s, dx = 0, dy = 1;
+    } else if (s < 60 + arc) {
+      const double a = (s - 60) / 30;
+      x = 30 * std::cos(a), y = 30 + 30 * std::sin(a), dx = -std::sin(a), dy = std::cos(a);
+    } else if (s < 120 + arc) {
+      x = -30, y = 30 - (s - 60 - arc), dx = 0, dy = -1;
+    } else {
+      const double a = PI + (s - 120 - arc) / 30;
+      x = 30 * std::cos(a), y = -30 + 30 * std::sin(a), dx = -std::sin(a), dy = std::cos(a);
+    }
+  }
+};
+
+TEST_F(CarPath, TheGarageCarNeverTouchesItsPath) {
+  car.locationKind = 0;
+  car.pathNode = 77;
+  car.pathOffset = 3.5f;
+  car.FollowPath(1);
+  EXPECT_EQ(car.pathNode, 77);
+  EXPECT_EQ(car.pathOffset, 3.5f);
+  EXPECT_EQ(car.pathDistance, 0.0f);
+}
+
+TEST_F(CarPath, TwoLapsAlongTheLine) {
+  RaceState.wrongWayRule = RaceState.sideLimitRule = 1;
+  const OvalLine line;
+  const TrackPath& p = Path();
+  const int n = p.nodeCount;
+  int previous = -1, wraps = 0;
+  double worstOffset = 0, worstDistance = 0;
+  // 1.5 m right of the line at 12 m/s, a 1 ms step, two laps.
+  const double v = 12, step = v * 0.001;
+  Place(30 + 1.5, -29.5, 0, 1, float(v));
+  car.FindPath();
+  for (double s = 0.5; s < 2 * line.lap + 1; s += step) {
+    double x, y, dx, dy;
+    line.At(s, x, y, dx, dy);
+    Place(x + dy * 1.5, y - dx * 1.5, dx, dy, float(v));
+    car.FollowPath(1);
+    ASSERT_GE(car.pathNode, 0);
+    if (previous >= 0 && car.pathNode != previous) {
+      EXPECT_EQ(car.pathNode, (previous + 1) % n) << "one node at a time";
+      wraps += car.pathNode == 0;
+    }
+    previous = car.pathNode;
+    // The test's own interpolation in double precision.
+    const PathNode& a = p.nodes[car.pathNode];
+    const PathNode& b = p.nodes[(car.pathNode + 1) % n];
+    const double px = car.position.x, py = car.position.y;
+    const double sa = (px - a.x) / 65536 * a.dirX + (py - a.y) / 65536 * a.dirY;
+    const double sb = (px - b.x) / 65536 * b.dirX + (py - b.y) / 65536 * b.dirY;
+    const double t = sa > 0 && sa - sb > 0.001 ? std::min(sa / (sa - sb), 1.0) : 0.0;
+    const double ix = a.x + std::nearbyint((double(b.x) - a.x) * t), iy = a.y + std::nearbyint((double(b.y) - a.y) * t);
+    const double ddx = a.dirX + (b.dirX - a.dirX) * t, ddy = a.dirY + (b.dirY - a.dirY) * t;
+    const double offset = (px - ix) / 65536 * ddy - (py - iy) / 65536 * ddx;
+    worstOffset = std::max(worstOffset, std::fabs(offset - car.pathOffset));
+    // The minimum speed: half of five times the spacing along the interpolated direction,
+    // within the car's top speed.
+    const double spacing = ((double(b.x) - a.x) * ddx + (double(b.y) - a.y) * ddy) * 5 / 65536;
+    EXPECT_NEAR(car.minimumSpeed, std::min(spacing, double(car.topSpeed)) / 2, 1e-3);
+    const double da = car.pathNode == 0 ? 0 : a.distance;
+    const double distance = da + (b.distance - da) * t;
+    worstDistance = std::max(worstDistance, std::fabs(distance - car.pathDistance));
+    EXPECT_NEAR(car.pathOffset, 1.5, 0.2);
+  }
+  EXPECT_EQ(wraps, 2);
+  EXPECT_LT(worstOffset, 0.001);
+  EXPECT_LT(worstDistance, 0.01);
+  EXPECT_EQ(car.wrongWayCount, 0u);
+  EXPECT_EQ(car.reverseCount, 0u);
+  EXPECT_EQ(car.frozen, 0);
+  EXPECT_EQ(car.eventByte & (1u << CAR_EVENT_CORNER_CUT), 0u);
+  EXPECT_GT(car.minimumSpeed, 0.0f);
+}
+
+TEST_F(CarPath, ALostCarSearchesAgainLaterAndOnlyOnceMoved) {
+  Place(200, 200, 0, 1, 0);  // far from the path
+  car.FindPath();
+  ASSERT_EQ(car.pathNode, -1);
+  EXPECT_EQ(car.pathLost, 1);
+  Place(30, -20, 0, 1, 0);  // on the path now, moved
+  car.stepCount = car.pathSearchStep + 3000;
+  car.FollowPath(1);
+  EXPECT_EQ(car.pathNode, -1) << "not yet 3000 steps";
+  car.stepCount += 1;
+  car.position = {car.pathSearchX + 60000, car.pathSearchY, 0};  // moved less than 1 m
+  car.FollowPath(1);
+  EXPECT_EQ(car.pathNode, -1);
+  Place(30, -18, 0, 1, 0);
+  car.FollowPath(1);
+  EXPECT_EQ(car.pathNode, 2);
+}
+
+TEST_F(CarPath, WrongWayReversingAndLeavingTheSide) {
+  CarRace race;
+  race.Drive(car);
+  RaceState.wrongWayRule = 1;
+  RaceState.eventRecords = 1;
+  // Facing and moving backwards along the right straight from node 8.
+  Place(30, 12, 0, -1, 5);
+  car.pathNode = 8;
+  for (int i = 0; i < 10; ++i) car.FollowPath(1);
+  EXPECT_EQ(car.wrongWayCount, 10u);
+  // Driving back five nodes tells the race once (code 3).
+  for (double y = 12; y > -22; y -= 0.01) {
+    Place(30, y, 0, -1, 5);
+    car.FollowPath(1);
+  }
+  EXPECT_EQ(car.reverseCount, 5u);
+  int told = 0;
+  for (const auto& packet : CarRace::told) told += packet.size() > 3 && packet[3] == CAR_EVENT_REVERSED;
+  EXPECT_EQ(told, 1);
+  // Standing still the wrong-way count is cleared.
+  Place(30, -22, 0, 1, 0);
+  car.velocity = {0, -0.1f, 0};
+  car.orientation[4] = 1;
+  car.FollowPath(1);
+  EXPECT_EQ(car.wrongWayCount, 0u);
+  // Far off the side: halted, and the reverse count cleared.
+  Place(60, -20, 0, 1, 5);
+  car.FollowPath(1);
+  EXPECT_EQ(car.frozen, 1);
+  EXPECT_EQ(car.reverseCount, 0u);
+}
+
+TEST_F(CarPath, ARemoteCarOffThePathLooksForItAgain) {
+  CarRace race;
+  race.Drive(car, PLAYER_REMOTE_HUMAN);
+  RaceSetup.multiplayer = 1;
+  CarViewed = &car;
+  CfgDebugLevel = 1;
+  car.remote = 1;
+  car.followFlag = 1;
+  Place(30, -18, 0, 1, 5);
+  car.FindPath();
+  EXPECT_EQ(car.pathNode, 2);
+  // Far off the side: reported and searched again (nothing found there), not halted.
+  Place(58, -18, 0, 1, 5);
+  car.FollowPath(1);
+  EXPECT_EQ(car.frozen, 0);
+  EXPECT_EQ(car.pathNode, -1);
+  int side = 0, found = 0;
+  for (const std::string& line : CarRace::lines) {
+    side += line == "^3OFF PATH SIDE (oval)";
+    found += line == "^6FOUND PATH (oval)";
+  }
+  EXPECT_EQ(side, 1);
+  EXPECT_EQ(found, 1);
+  CfgDebugLevel = 0;
+  CarViewed = nullptr;
+  RaceSetup = CarRaceSettings{};
+}
+
+TEST_F(CarPath, CuttingTheBendSendsItsEvent) {
+  CarRace race;
+  race.Drive(car);
+  RaceState.sideLimitRule = 1;
+  // Into the top bend on its inside, 12 m left of the line.
+  const PathNode& a = Path().nodes[13];
+  car.pathNode = 12;
+  Place(a.x / 65536.0 - a.dirY * 12 + a.dirX, a.y / 65536.0 + a.dirX * 12 + a.dirY, a.dirX, a.dirY, 10);
+  car.FollowPath(1);
+  EXPECT_NE(car.eventByte & (1u << CAR_EVENT_CORNER_CUT), 0u);
+}
+
+TEST_F(CarPath, OpenPathEndsAndTheirHeadings) {
+  PathPoint node = {};
+  node.dirX = 0;
+  node.dirY = 1;
+  node.limitLeft = -8;
+  node.limitRight = 8;
+  node.roadLeft = -10;
+  node.roadRight = 10;
+  const float q = float(PI / 4);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, 4), 0.5f * q);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, -4), -0.5f * q);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, 9), 1.5f * q);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, 12), 2 * q);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, -9), -1.5f * q);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, -12), -2 * q);
+  node.roadRight = 8;
+  node.roadLeft = -8;
+  EXPECT_FLOAT_EQ(PathEndHeading(node, 8), q);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, -9), -q);
+  // The open oval: the last segment's end only 20 m past the next-to-last node.
+  CWld->currentPath->flags &= ~PATH_FLAG_LOOP;
+  const int n = Path().nodeCount;
+  const PathNode& last = Path().nodes[n - 2];
+  car.pathNode = n - 2;
+  Place(last.x / 65536.0 + last.dirX * 19, last.y / 65536.0 + last.dirY * 19, last.dirX, last.dirY, 5);
+  car.FollowPath(1);
+  EXPECT_EQ(car.pathNode, n - 2) << "within the margin";
+  EXPECT_EQ(car.velocity.x, last.dirX * 5);
+  DedicatedMode = 1;
+  Place(last.x / 65536.0 + last.dirX * 25, last.y / 65536.0 + last.dirY * 25, last.dirX, last.dirY, 5);
+  car.FollowPath(1);
+  EXPECT_NE(car.velocity.y, 0.0f) << "the host never leaves the path's end";
+  DedicatedMode = 0;
+}
+
+TEST_F(CarPath, HeadLookReachesItsAngleAtRest) {
+  car.lookMode = 4;
+  for (int i = 0; i < 149; ++i) car.FollowPath(1);
+  EXPECT_NEAR(car.lookAngle, PI / 6, 0.003) << "nearly there";
+  car.FollowPath(1);
+  EXPECT_FLOAT_EQ(car.lookAngle, float(PI / 6));
+  EXPECT_EQ(car.lookRate, 0.0f);
+  // Mid-way from rest the polynomial is smooth and ends at the target with zero rate.
+  car.lookMode = 6;
+  float previousRate = car.lookRate;
+  for (int i = 0; i < 140; ++i) {
+    car.FollowPath(1);
+    EXPECT_LE(std::fabs(car.lookRate - previousRate), 0.6f) << i;
+    previousRate = car.lookRate;
+  }
+  EXPECT_NEAR(car.lookAngle, -PI / 6, 0.01);
+  EXPECT_NEAR(car.lookRate, 0, 0.5);
+}
+
+TEST_F(CarPath, PitLimiterInTheZone) {
+  auto* pit = static_cast<WPit*>(MakePit({30 << 16, 0, 0}));
+  pit->speedLimit = 60;
+  pit->halfWidth = 5;
+  pit->halfLength = 20;
+  pit->Setup();
+  CWld->AddObjectToTable(pit);
+  CWld->ReSetup();
+  ASSERT_EQ(CWld->pitZoneCount, 1);
+  InstallWorld();
+  car.options |= OPT1_PIT_LIMITER;
+  Place(30, 2, 0, 1, 10);
+  car.UpdatePitSpeedLimit();
+  EXPECT_EQ(car.pitSpeedLimit, 60);
+  Place(-30, 2, 0, 1, 10);
+  car.UpdatePitSpeedLimit();
+  EXPECT_EQ(car.pitSpeedLimit, 0);
+  car.options &= ~OPT1_PIT_LIMITER;
+  Place(30, 2, 0, 1, 10);
+  car.UpdatePitSpeedLimit();
+  EXPECT_EQ(car.pitSpeedLimit, 0) << "no limiter";
+}
+
+}  // namespace

@@ -1,0 +1,472 @@
+// racing_path_test.cpp - the racing path: its records, reversal, checks after loading, the
+// nearest-node search against a double-precision transcription, and the curve chain.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+#include "tools/track_writer/track_writer.h"
+#include "physics/solid/solid.h"
+#include "world/map_squares.h"
+#include "world/mapping.h"
+#include "world/racing_path.h"
+#include "world/world_setup.h"
+#include "world_test_util.h"
+
+namespace {
+
+TrackPathRecord OvalRecord() {
+  TrackPathRecord r;
+  r.flags = PATH_FLAG_LOOP | PATH_FLAG_RACING | PATH_FLAG_REVERSIBLE;
+  r.nodes = OvalPathNodes(60, 30, 5, 5, 8);
+  return r;
+}
+
+// Reads a written record back into path.
+void ReadBack(const TrackPathRecord& record, TrackPath& path, int* result = nullptr) {
+  WrittenStream s([&](DataFile& f) { WritePathRecord(f, record); });
+  const int r = ReadTrackPath(path, s.file);
+  if (result) *result = r;
+}
+
+// A world holding one path as its configuration 1 (the world owns the path).
+struct PathWorld : ::testing::Test {
+  TrackPath* path = nullptr;
+  void SetUp() override {
+    CWld = new Wld;
+    CfgDebugLevel = 1;
+  }
+  void TearDown() override {
+    DeleteWorld();
+    CfgDebugLevel = 0;
+  }
+  TrackPath& Install(const TrackPathRecord& record) {
+    path = new TrackPath;
+    ReadBack(record, *path);
+    CWld->paths = new NamedPath[1]{{"oval", path}};
+    CWld->pathCount = 1;
+    CWld->configNumber = 1;
+    CWld->SelectCurrentPath();
+    return *path;
+  }
+};
+
+TEST(RacingPath, RecordsReadFieldByField) {
+  TrackPathRecord r = OvalRecord();
+  r.flags |= PATH_FLAG_READ_CLEARED;
+  r.nodes[3].flags = 0xA5;
+  r.second = {r.nodes[0], r.nodes[1]};
+  r.third = {r.nodes[2]};
+  for (uint8_t version : {1, 2}) {
+    r.version = version;
+    TrackPath p;
+    int ok = 0;
+    ReadBack(r, p, &ok);
+    ASSERT_EQ(ok, 1);
+    EXPECT_EQ(p.flags, PATH_FLAG_LOOP | PATH_FLAG_RACING | PATH_FLAG_REVERSIBLE) << "bit 4 cleared";
+    ASSERT_EQ(p.nodeCount, int(r.nodes.size()));
+    EXPECT_EQ(p.secondCount, 2);
+    EXPECT_EQ(p.thirdCount, version > 1 ? 1 : 0) << "version 1 has no third list";
+    EXPECT_EQ(p.nodes[3].flags, 0xA5);
+    const TrackPathNode& w = r.nodes[7];
+    const PathNode& n = p.nodes[7];
+    EXPECT_EQ(n.x, w.x);
+    EXPECT_EQ(n.y, w.y);
+    EXPECT_EQ(n.dirX, w.dirX);
+    EXPECT_EQ(n.dirY, w.dirY);
+    EXPECT_EQ(n.roadLeft, w.roadLeft);
+    EXPECT_EQ(n.limitRight, w.limitRight);
+    EXPECT_EQ(n.turn, 0);
+    EXPECT_EQ(n.distance, 0.0f);
+    EXPECT_EQ(p.secondNodes[1].x, r.nodes[1].x);
+  }
+  // A count beyond the bytes left, or negative, leaves the path empty.
+  for (int32_t bad : {-3, 4000}) {
+    TrackPathRecord b = OvalRecord();
+    b.countOverride = bad;
+    TrackPath p;
+    int ok = 1;
+    ReadBack(b, p, &ok);
+    EXPECT_EQ(ok, 0) << bad;
+    EXPECT_EQ(p.nodeCount, 0);
+    EXPECT_EQ(p.nodes, nullptr);
+  }
+}
+
+TEST(RacingPath, ReversingSwapsAndNegates) {
+  TrackPath p;
+  TrackPathRecord r = OvalRecord();
+  r.nodes[0].roadLeft = -3;
+  r.nodes[0].roadRight = 6;
+  r.nodes[0].limitLeft = -7;
+  r.nodes[0].limitRight = 9;
+  ReadBack(r, p);
+  p.nodes[0].distance = 12.5f;
+  p.nodes[0].turn = -1;
+  std::vector<PathNode> before(p.nodes, p.nodes + p.nodeCount);
+  ReversePathNodes(p.nodes, p.nodeCount);
+  const PathNode& last = p.nodes[p.nodeCount - 1];
+  EXPECT_EQ(last.x, before[0].x);
+  EXPECT_EQ(last.dirX, -before[0].dirX);
+  EXPECT_EQ(last.dirY, -before[0].dirY);
+  EXPECT_EQ(last.roadLeft, -6.0f);
+  EXPECT_EQ(last.roadRight, 3.0f);
+  EXPECT_EQ(last.limitLeft, -9.0f);
+  EXPECT_EQ(last.limitRight, 7.0f);
+  EXPECT_EQ(last.distance, 12.5f);
+  EXPECT_EQ(last.turn, -1);
+  ReversePathNodes(p.nodes, p.nodeCount);
+  EXPECT_EQ(std::memcmp(p.nodes, before.data(), sizeof(PathNode) * before.size()), 0) << "twice: bit-identical";
+  // An odd count keeps its middle node in place.
+  ReversePathNodes(p.nodes, 3);
+  EXPECT_EQ(p.nodes[1].x, before[1].x);
+  EXPECT_EQ(p.nodes[1].dirY, -before[1].dirY);
+}
+
+TEST(RacingPath, InterpolationAndOffsets) {
+  PathNode a, b, out;
+  a.x = 0;
+  a.y = 0;
+  a.dirY = 1;
+  a.roadRight = 4;
+  b.x = 10 << 16;
+  b.y = 0;
+  b.dirY = 1;
+  b.roadRight = 8;
+  b.flags = 3;
+  const float r = InterpolatePathNodes(out, a, b, 0.25f);
+  EXPECT_EQ(out.x, int32_t(2.5 * 65536));
+  EXPECT_EQ(out.roadRight, 5.0f);
+  EXPECT_EQ(out.flags, 0);
+  EXPECT_EQ(r, 0.0f) << "no displacement along the direction";
+  b.y = 2 << 16;
+  EXPECT_NEAR(InterpolatePathNodes(out, a, b, 0.5f), 5 * 2.0, 1e-6);
+  // Positive offsets lie to the right of the direction of travel.
+  EXPECT_FLOAT_EQ(PathNodeLateralOffset(a, 3 << 16, 7 << 16), 3.0f);
+  EXPECT_FLOAT_EQ(PathNodeLateralOffset(a, -2 << 16, 0), -2.0f);
+}
+
+TEST_F(PathWorld, ChecksAfterLoading) {
+  TrackPath& p = Install(OvalRecord());
+  ASSERT_EQ(CWld->racingPath, &p);
+  ASSERT_EQ(CWld->closedRacingPath, &p);
+  SetupPathChecks(p);
+  double lap = 0;
+  for (int i = 0; i < p.nodeCount; ++i) {
+    const PathNode& a = p.nodes[i];
+    const PathNode& b = p.nodes[(i + 1) % p.nodeCount];
+    lap += std::hypot((double(b.x) - a.x) / 65536, (double(b.y) - a.y) / 65536);
+  }
+  EXPECT_NEAR(p.nodes[0].distance, lap, 1e-3) << "the start node holds the lap length";
+  EXPECT_NEAR(p.nodes[1].distance, 5.0, 1e-3);
+  EXPECT_NEAR(p.onSurfaceFraction, 1.0f, 1e-5) << "nothing under the path: all on the surface";
+  for (int c : p.checkpointNodes) EXPECT_EQ(c, -1) << "no timing lines";
+  EXPECT_EQ(TrackArea.radius, TRACK_AREA_LEAST_RADIUS) << "a 120 m oval keeps the 384 m floor";
+  EXPECT_EQ(TrackArea.halfX, 30 << 16);
+
+  // Timing lines: the finish on the right straight's node 2, checkpoint 1 on the far side.
+  SetTimingLine(*CWld, 0, {p.nodes[2].x + 65536, p.nodes[2].y + 1000, 0, {}, 0});
+  SetTimingLine(*CWld, 1, {p.nodes[40].x, p.nodes[40].y - 1000, 0, {}, 0});
+  CWld->timingCount = 2;
+  SetupPathChecks(p);
+  EXPECT_EQ(p.checkpointNodes[0], 2);
+  EXPECT_EQ(p.checkpointNodes[1], 40);
+  EXPECT_NEAR(p.nodes[2].distance, lap, 1e-3) << "the lap starts at the finish node";
+  // A line off the path clears them all, with the debug message.
+  CaughtLines caught;
+  SetTimingLine(*CWld, 1, {100 << 16, 100 << 16, 0, {}, 0});
+  SetupPathChecks(p);
+  for (int c : p.checkpointNodes) EXPECT_EQ(c, -1);
+  EXPECT_EQ(caught.Count("BETA: Checkpoint 1 is not within the path"), 1);
+
+  // An open path's node 0 holds 0; without a racing path nothing is checked.
+  p.flags &= ~PATH_FLAG_LOOP;
+  SetupPathChecks(p);
+  EXPECT_EQ(p.nodes[0].distance, 0.0f);
+  EXPECT_NEAR(p.nodes[p.nodeCount - 1].distance, lap - 5.0, 0.1);
+  // A large path's radius is its half diagonal + 20 m.
+  for (int i = 0; i < p.nodeCount; ++i) {
+    p.nodes[i].x *= 8;
+    p.nodes[i].y *= 8;
+  }
+  SetupPathChecks(p);
+  int32_t lo = 0, hi = 0;
+  for (int i = 0; i < p.nodeCount; ++i) {
+    lo = std::min(lo, p.nodes[i].y);
+    hi = std::max(hi, p.nodes[i].y);
+  }
+  const double hx = 240 * 65536.0, hy = (int64_t(hi) - lo) / 2;
+  EXPECT_NEAR(TrackArea.radius, std::sqrt(hx * hx + hy * hy) + 20 * 65536, 2);
+}
+
+// A flat collidable surface over a box at height 0 with a mapping record.
+struct Ground : FixedOb {
+  Ground(double x0, double y0, double x1, double y1, const MappingRecord* m) : FixedOb(OBJECT_SEGMENT), mapping(m) {
+    box[0] = int32_t(x0 * 65536), box[1] = int32_t(y0 * 65536), box[2] = -(10 << 16);
+    box[3] = int32_t(x1 * 65536), box[4] = int32_t(y1 * 65536), box[5] = 10 << 16;
+  }
+  const MappingRecord* mapping;
+  void Load(DataFile&, int) override {}
+  void GetPosition(IntVector& p, float& h) override {
+    p = {};
+    h = 0;
+  }
+  void SetPosition(const IntVector&, float) override {}
+  void Setup() override {}
+  int IsCollidable() override { return 1; }
+  // The probe from o back along r meets the plane z = 0.
+  int RayTest(const IntVector& o, const IntVector& r, ContactProbe& hit, uint32_t*, int32_t*, int32_t*,
+              int32_t) override {
+    if (r.z == 0) return 0;
+    const int64_t t = (int64_t(o.z) * 65536) / r.z;
+    if (t <= 0 || t >= 65536 || t <= hit.candidateStrength) return 0;
+    hit.candidateStrength = int32_t(t);
+    hit.candidatePoint = {o.x, o.y, 0};
+    hit.candidateSurface = reinterpret_cast<uintptr_t>(mapping);
+    return 1;
+  }
+};
+
+TEST_F(PathWorld, OnSurfaceShareOverAGrassStretch) {
+  TrackPath& p = Install(OvalRecord());
+  static MappingRecord road = {}, grass = {};
+  road.surfaceType = 1;
+  grass.surfaceType = 4;
+  // Road everywhere but a grass stretch over the lower half of the right straight.
+  CWld->AddObjectToTable(new Ground(-80, -80, 20, 80, &road));
+  CWld->AddObjectToTable(new Ground(20, -1, 80, 80, &road));
+  CWld->AddObjectToTable(new Ground(20, -80, 80, -1, &grass));
+  CWld->grid.width = CWld->grid.height = 4;
+  CWld->grid.minX = CWld->grid.minY = -(128 << 16);
+  CWld->grid.maxX = CWld->grid.maxY = 128 << 16;
+  BuildMapSquares(*CWld);
+  int onGrass = 0;
+  for (int i = 0; i < p.nodeCount; ++i) onGrass += p.nodes[i].x > (20 << 16) && p.nodes[i].y < -65536;
+  ASSERT_GT(onGrass, 5);
+  SetupPathChecks(p);
+  EXPECT_NEAR(p.onSurfaceFraction, 1.0 - double(onGrass) / p.nodeCount, 1e-5);
+  EXPECT_EQ(IsPathNodeOnSurface(p.nodes[2]), 0);
+  EXPECT_EQ(IsPathNodeOnSurface(p.nodes[9]), 1);
+  // A node 1.5 m above the grass still finds it; 2.5 m above, nothing: on the surface.
+  PathNode high = p.nodes[2];
+  high.z = int32_t(1.5 * 65536);
+  EXPECT_EQ(IsPathNodeOnSurface(high), 0);
+  high.z = int32_t(2.5 * 65536);
+  EXPECT_EQ(IsPathNodeOnSurface(high), 1);
+  CWld->racingPath->onSurfaceFraction = 0.69f;
+  EXPECT_EQ(CWld->IsRacingPathOffRoad(), 1);
+}
+
+// The nearest-node rule in double precision, as written.
+int ReferenceNearest(const IntVector& p, const TrackPath& path) {
+  const int n = path.nodeCount;
+  const int segments = path.IsLoop() ? n : n - 1;
+  int best = -1;
+  double bestHeight = 0;
+  for (int i = 0; i < segments; ++i) {
+    const PathNode& a = path.nodes[i];
+    const PathNode& b = path.nodes[(i + 1) % n];
+    const double si = (double(p.x) - a.x) / 65536 * a.dirX + (double(p.y) - a.y) / 65536 * a.dirY;
+    const double sj = (double(p.x) - b.x) / 65536 * b.dirX + (double(p.y) - b.y) / 65536 * b.dirY;
+    if (!(si >= 0 && sj <= 0)) continue;
+    double t = si - sj > 0.001 ? si / (si - sj) : 0;
+    t = std::min(t, 1.0);
+    const double ix = a.x + std::nearbyint((double(b.x) - a.x) * t), iy = a.y + std::nearbyint((double(b.y) - a.y) * t);
+    const double dx = a.dirX + t * (b.dirX - a.dirX), dy = a.dirY + t * (b.dirY - a.dirY);
+    const double lateral = (p.x - ix) / 65536 * dy - (p.y - iy) / 65536 * dx;
+    const double left = a.roadLeft + t * (b.roadLeft - a.roadLeft) - 2, right = a.roadRight + t * (b.roadRight - a.roadRight) + 2;
+    if (!(lateral > left && lateral < right)) continue;
+    const double h = std::fabs(double(a.z) - p.z);
+    if (best < 0 || h < bestHeight) {
+      best = i;
+      bestHeight = h;
+    }
+  }
+  return best;
+}
+
+TEST(RacingPath, NearestNodeEqualsTheRule) {
+  TrackPath oval;
+  ReadBack(OvalRecord(), oval);
+  // A figure of eight crossing itself: the second loop 6 m higher.
+  TrackPathRecord eight;
+  eight.flags = PATH_FLAG_LOOP;
+  const double pi = 3.14159265358979323846;
+  for (int i = 0; i < 80; ++i) {
+    const double a = 2 * pi * i / 80;
+    TrackPathNode n;
+    n.x = int32_t(std::lround(40 * std::sin(a) * 65536));
+    n.y = int32_t(std::lround(40 * std::sin(a) * std::cos(a) * 65536));
+    n.z = int32_t(std::lround((i < 40 ? 0 : 6) * 65536.0));
+    const double dx = std::cos(a), dy = std::cos(2 * a), l = std::hypot(dx, dy);
+    n.dirX = float(dx / l);
+    n.dirY = float(dy / l);
+    eight.nodes.push_back(n);
+  }
+  TrackPath crossing;
+  ReadBack(eight, crossing);
+  std::mt19937 random(58);
+  std::uniform_real_distribution<double> u(-1, 1);
+  int mismatches = 0, found = 0;
+  for (const TrackPath* path : {&oval, &crossing}) {
+    for (int k = 0; k < 50000; ++k) {
+      const IntVector p = {int32_t(u(random) * 50 * 65536), int32_t(u(random) * 70 * 65536),
+                           int32_t((u(random) + 1) * 4 * 65536)};
+      PathNodeCache cache;
+      const int got = FindNearestPathNode(cache, p, *path);
+      mismatches += got != ReferenceNearest(p, *path);
+      found += got >= 0;
+      EXPECT_EQ(cache.failed, got < 0 ? 1 : 0);
+      if (got >= 0) {
+        EXPECT_EQ(cache.path, path);
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_GT(found, 20000);
+  // On a node line (s = 0) both segments are candidates: the lower height difference wins,
+  // the earlier one on a tie.
+  const IntVector onNode = {oval.nodes[5].x, oval.nodes[5].y, 0};
+  PathNodeCache cache;
+  EXPECT_EQ(FindNearestPathNode(cache, onNode, oval), 4);
+  oval.nodes[5].z = -1;
+  oval.nodes[4].z = 5;
+  EXPECT_EQ(FindNearestPathNode(cache, onNode, oval), 5);
+  // The crossing: the point at the crossing at 6 m finds the upper loop.
+  PathNodeCache high, low;
+  const int upper = FindNearestPathNode(high, {0, 0, 6 << 16}, crossing);
+  const int lower = FindNearestPathNode(low, {0, 0, 0}, crossing);
+  EXPECT_GE(upper, 39);
+  EXPECT_LT(lower, 40);
+  TrackPath empty;
+  EXPECT_EQ(FindNearestPathNode(cache, onNode, empty), -1);
+  EXPECT_EQ(cache.failed, 1);
+}
+
+TEST_F(PathWorld, CacheSearchesOnce) {
+  Install(OvalRecord());
+  PathNodeCache cache;
+  const IntVector p = {path->nodes[3].x + 1000, path->nodes[3].y + 1000, 0};
+  EXPECT_EQ(GetNearestPathNodeCached(cache, p), 0);
+  EXPECT_EQ(cache.node, 3);
+  // The cache answers without looking again, even from elsewhere.
+  EXPECT_EQ(GetNearestPathNodeCached(cache, {900 << 16, 0, 0}), 0);
+  EXPECT_EQ(cache.node, 3);
+  PathNodeCache lost;
+  EXPECT_EQ(GetNearestPathNodeCached(lost, {900 << 16, 0, 0}), 1);
+  path->nodes[0].x += 0;  // a failed cache stays failed
+  EXPECT_EQ(GetNearestPathNodeCached(lost, p), 1);
+}
+
+// The curve's Hermite form and its evaluation in 64-bit integers, as written.
+int32_t ReferenceEvaluate(const CubicCurve& c, int64_t t) {
+  const int64_t t2 = (t * t) >> 16, t3 = (t2 * t) >> 16;
+  return int32_t(((c.a * t3) >> 16) + ((c.b * t2) >> 16) + ((c.c * t) >> 16) + c.d);
+}
+
+TEST(RacingPath, CubicCurves) {
+  TrackPath p;
+  ReadBack(OvalRecord(), p);
+  PathCurve curve;
+  BuildPathCurve(curve, p, nullptr, 10, 16, 3.0f, -50.0f, 1.0f);
+  EXPECT_EQ(curve.startNode, 10);
+  EXPECT_EQ(curve.endNode, 16);
+  // The end offset is clamped into the limits less margin + 1 m.
+  const PathNode& s = p.nodes[10];
+  const PathNode& e = p.nodes[16];
+  const int64_t p0x = s.x + std::llrint(double(s.dirY * 3.0f * 65536.0f));
+  const int64_t p1x = e.x + std::llrint(double(e.dirY * (e.limitLeft + 2.0f) * 65536.0f));
+  float dir0[3], dir1[3];
+  PathNodeDirection(p, dir0, 10);
+  PathNodeDirection(p, dir1, 16);
+  const double l0 = std::hypot((double(p.nodes[11].x) - s.x) / 65536, (double(p.nodes[11].y) - s.y) / 65536);
+  const double l1 = std::hypot((double(e.x) - p.nodes[15].x) / 65536, (double(e.y) - p.nodes[15].y) / 65536);
+  const int64_t t0 = std::llrint(double(dir0[0] * 6.0f * float(l0) * 65536.0f));
+  const int64_t t1 = std::llrint(double(dir1[0] * 6.0f * float(l1) * 65536.0f));
+  EXPECT_NEAR(curve.xCurve.d, p0x, 1);
+  EXPECT_NEAR(curve.xCurve.c, t0, 2);
+  EXPECT_NEAR(curve.xCurve.a, 2 * (p0x - p1x) + t0 + t1, 4);
+  EXPECT_NEAR(curve.xCurve.b, 3 * (p1x - p0x) - 2 * t0 - t1, 4);
+  std::mt19937 random(7);
+  for (int k = 0; k < 1000; ++k) {
+    const int64_t t = random() % 65537;
+    EXPECT_EQ(curve.xCurve.Evaluate(int32_t(t)), ReferenceEvaluate(curve.xCurve, t));
+  }
+  EXPECT_EQ(curve.xCurve.Evaluate(0), curve.xCurve.d);
+  EXPECT_NEAR(curve.xCurve.Evaluate(65536), p1x, 2);
+  // The offsets written into the AI nodes are the curve's offsets at the interior nodes.
+  std::vector<AiPathNode> ai(p.nodeCount);
+  BuildPathCurve(curve, p, nullptr, 2, 8, 2.0f, 2.0f, 0.5f);
+  SampleCurveOffsets(curve, p, ai.data());
+  EXPECT_EQ(ai[2].lineOffset, 0.0f);
+  EXPECT_EQ(ai[8].lineOffset, 0.0f);
+  for (int k = 3; k < 8; ++k) EXPECT_NEAR(ai[k].lineOffset, 2.0, 1e-3) << "along the straight, 2 m right: " << k;
+}
+
+TEST(RacingPath, InterpretationOfTheOval) {
+  TrackPath p;
+  ReadBack(OvalRecord(), p);
+  AiPath ai;
+  InterpretPath(p, ai, 1.0f);
+  ASSERT_GT(ai.curveCount, 1);
+  int covered = 0;
+  for (int i = 0; i < ai.curveCount; ++i) {
+    const PathCurve& c = ai.curves[i];
+    EXPECT_LT(FindCurveLimitViolation(c, p, 1.0f), 0) << i;
+    EXPECT_EQ(CheckCurveOrder(c, p), 1) << i;
+    EXPECT_EQ(c.endNode, ai.curves[(i + 1) % ai.curveCount].startNode) << "a chain";
+    covered += (c.endNode - c.startNode + p.nodeCount) % p.nodeCount;
+  }
+  EXPECT_EQ(covered, p.nodeCount) << "each node once";
+  // Turn marks: the straights 0, the left-hand bends -1.
+  EXPECT_EQ(p.nodes[5].turn, 0);
+  EXPECT_EQ(p.nodes[20].turn, -1);
+}
+
+TEST(RacingPath, InterpretationEdgeCases) {
+  CaughtLines caught;
+  // An open path of two nodes: one curve.
+  TrackPathRecord two;
+  two.nodes = {TrackPathNode{}, TrackPathNode{}};
+  two.nodes[1].y = 10 << 16;
+  TrackPath p;
+  ReadBack(two, p);
+  AiPath ai;
+  InterpretPath(p, ai, 1.0f);
+  ASSERT_EQ(ai.curveCount, 1);
+  EXPECT_EQ(ai.curves[0].startNode, 0);
+  EXPECT_EQ(ai.curves[0].endNode, 1);
+  // A circle turns one way everywhere: no curve.
+  TrackPathRecord circle;
+  circle.flags = PATH_FLAG_LOOP;
+  for (int i = 0; i < 36; ++i) {
+    const double a = i * 3.14159265358979 / 18;
+    TrackPathNode n;
+    n.x = int32_t(std::lround(50 * std::cos(a) * 65536));
+    n.y = int32_t(std::lround(50 * std::sin(a) * 65536));
+    n.dirX = float(-std::sin(a));
+    n.dirY = float(std::cos(a));
+    circle.nodes.push_back(n);
+  }
+  ReadBack(circle, p);
+  InterpretPath(p, ai, 1.0f);
+  EXPECT_EQ(ai.curveCount, 0);
+  EXPECT_EQ(caught.Count("Interpret - Never started a curve"), 1);
+  // A zig-zag turns at every node: 256 curves kept, the rest refused.
+  TrackPathRecord zig;
+  for (int i = 0; i < 400; ++i) {
+    TrackPathNode n;
+    n.x = (i % 2) << 16;
+    n.y = i * (4 << 16);
+    n.roadLeft = n.limitLeft = -2;  // no curve over a node fits: none merges
+    n.roadRight = n.limitRight = 2;
+    zig.nodes.push_back(n);
+  }
+  ReadBack(zig, p);
+  InterpretPath(p, ai, 1.0f);
+  EXPECT_EQ(ai.curveCount, PATH_CURVES_MAX);
+  EXPECT_GE(caught.Count("Interpret - Too many curves"), 1);
+}
+
+}  // namespace

@@ -1,0 +1,263 @@
+// trackside_objects_test.cpp - cameras, marshals, spectators, start grids and turbines: their
+// records in both forms through the object stream, their limits and bounds, a curved grid's
+// places against a double-precision cubic, and a turbine's merged sphere.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "core/frame_globals.h"
+#include "tools/track_writer/track_writer.h"
+#include "world/figures.h"
+#include "world/fixed_cam.h"
+#include "world/start_grid.h"
+#include "world/turbine.h"
+#include "world_test_util.h"
+
+namespace {
+
+// One object of a type through the stream: its new header at (x, y), then its record.
+template <class Record>
+FixedOb* ReadObject(uint8_t type, Record record, int32_t x = 0, int32_t y = 0) {
+  WrittenStream s([&](DataFile& f) {
+    WriteNewObjectHeader(f, type, 0, 0, 0, 0xFFFFFFFFu, x, y);
+    record(f);
+  });
+  int result = -1;
+  FixedOb* o = CreateWorldObject(s.file, 252, &result);
+  EXPECT_EQ(result, CREATE_OBJECT_OK);
+  EXPECT_EQ(s.file.BytesLeft(), 0) << "the whole record is read";
+  return o;
+}
+
+struct Deleter {
+  void operator()(FixedOb* o) const { DeleteWorldObject(o); }
+};
+using Owned = std::unique_ptr<FixedOb, Deleter>;
+
+TEST(TracksideObjects, CameraRecordsAndLimits) {
+  // A new kind-0 camera with P = 50 is held to 30.
+  TrackCamera c;
+  c.p = 50;
+  c.r = 0.1f;
+  Owned o(ReadObject(OBJECT_CAMERA, [&](DataFile& f) { WriteCameraRecord(f, c); }, 5 << 16, 6 << 16));
+  auto* cam = static_cast<FixedCam*>(o.get());
+  cam->Setup();
+  EXPECT_EQ(cam->p, 30.0f);
+  EXPECT_FLOAT_EQ(cam->r, 0.34906587f) << "R at least 20 degrees";
+  // An old camera of kind bits 0x04 is kind 3, converts P and R, and skips 12 bytes.
+  TrackCamera old;
+  old.kind = 4;
+  old.format = 0;
+  old.p = 1.0f;
+  old.q = 5;
+  old.r = 0.5f;
+  old.s = 8;
+  old.height = 3;
+  Owned o2(ReadObject(OBJECT_CAMERA, [&](DataFile& f) { WriteCameraRecord(f, old); }));
+  auto* cam2 = static_cast<FixedCam*>(o2.get());
+  EXPECT_EQ(cam2->kind, 3);
+  EXPECT_FLOAT_EQ(cam2->p, 2 * std::atan(0.5f));
+  EXPECT_FLOAT_EQ(cam2->r, 2 * std::atan(0.25f));
+  cam2->Setup();
+  EXPECT_EQ(cam2->q, 9.0f) << "Q at least S + 1";
+  EXPECT_EQ(cam2->centre.z, 3 << 16);
+  // An old kind-0 camera: P x 15, R 30 degrees.
+  TrackCamera old0;
+  old0.format = 0;
+  old0.p = 1.5f;
+  Owned o3(ReadObject(OBJECT_CAMERA, [&](DataFile& f) { WriteCameraRecord(f, old0); }));
+  EXPECT_FLOAT_EQ(static_cast<FixedCam*>(o3.get())->p, 22.5f);
+  // A value that is not finite keeps its default.
+  TrackCamera bad;
+  bad.p = std::numeric_limits<float>::quiet_NaN();
+  bad.height = std::numeric_limits<float>::infinity();
+  Owned o4(ReadObject(OBJECT_CAMERA, [&](DataFile& f) { WriteCameraRecord(f, bad); }));
+  auto* cam4 = static_cast<FixedCam*>(o4.get());
+  EXPECT_EQ(cam4->p, 15.0f);
+  EXPECT_EQ(cam4->height, 0.0f);
+  cam4->Setup();
+  EXPECT_EQ(cam4->centre.z, 0);
+}
+
+TEST(TracksideObjects, CameraOcclusion) {
+  FixedCam cam({});
+  {
+    WrittenStream s([](DataFile& f) { WriteCameraOcclusion(f, {3, 9, 12}); });
+    EXPECT_EQ(cam.ReadOcclusion(s.file), 1);
+    EXPECT_EQ(cam.occlusionCount, 3);
+    EXPECT_EQ(cam.occlusion[2], 12);
+    EXPECT_EQ(s.file.BytesLeft(), 0) << "the padding entry is read";
+  }
+  for (int32_t bad : {-2, 5000}) {
+    WrittenStream s([&](DataFile& f) { WriteCameraOcclusion(f, {1, 2}, bad); });
+    EXPECT_EQ(cam.ReadOcclusion(s.file), 0) << bad;
+    EXPECT_EQ(cam.occlusion, nullptr);
+  }
+  // The world frees every camera's list.
+  CWld = new Wld;
+  auto* c = static_cast<FixedCam*>(MakeCamera({}));
+  WrittenStream s([](DataFile& f) { WriteCameraOcclusion(f, {7}); });
+  c->ReadOcclusion(s.file);
+  CWld->AddObjectToTable(c);
+  CWld->FreeCameraOcclusion();
+  EXPECT_EQ(c->occlusion, nullptr);
+  DeleteWorld();
+}
+
+TEST(TracksideObjects, MarshalAndSpectators) {
+  InitSinCosTables();
+  Owned m(ReadObject(OBJECT_MARSHAL, [](DataFile& f) { WriteMarshalRecord(f, 3, 0.5f, 2.0f); }, 10 << 16, 20 << 16));
+  m->Setup();
+  EXPECT_EQ(m->centre.z, 3 << 16) << "1 m above its height";
+  EXPECT_EQ(m->halfSize.x, 65536);
+  EXPECT_EQ(m->halfSize.z, 65536);
+  EXPECT_EQ(m->radius, 92682);
+  TrackSpectators g;
+  g.width = 6;
+  g.low = 1;
+  g.high = 3;
+  Owned s(ReadObject(OBJECT_SPECTATOR, [&](DataFile& f) { WriteSpectatorRecord(f, g); }));
+  s->Setup();
+  // w = 3.5, h = 2: heading 0 gives the width along x and a metre along y.
+  EXPECT_EQ(s->centre.z, 3 << 16);
+  EXPECT_EQ(s->halfSize.x, int32_t(3.5 * 65536));
+  EXPECT_EQ(s->halfSize.y, 65536);
+  EXPECT_EQ(s->halfSize.z, 2 << 16);
+  EXPECT_NEAR(s->radius, std::sqrt(3.5 * 3.5 + 4) * 65536, 1);
+}
+
+TEST(TracksideObjects, StartGridRecords) {
+  // An old grid (first number 0) of 4 columns and width 12: spacing 4.
+  TrackStartGrid old;
+  old.firstNumber = 0;
+  old.columns = 4;
+  old.columnSpacing = 12;
+  Owned o(ReadObject(OBJECT_START_GRID, [&](DataFile& f) { WriteStartGridRecord(f, old); }));
+  auto* grid = static_cast<WStartGrid*>(o.get());
+  EXPECT_EQ(grid->firstNumber, 1);
+  EXPECT_EQ(grid->columnSpacing, 4.0f);
+  // A curved record carries its end point; a NaN heading keeps 0.
+  TrackStartGrid curved;
+  curved.flags = START_GRID_CURVED;
+  curved.endPoint[0] = 7;
+  curved.endHeading = 0.5f;
+  curved.heading = std::numeric_limits<float>::quiet_NaN();
+  Owned o2(ReadObject(OBJECT_START_GRID, [&](DataFile& f) { WriteStartGridRecord(f, curved); }));
+  auto* g2 = static_cast<WStartGrid*>(o2.get());
+  EXPECT_EQ(g2->endPoint[0], 7);
+  EXPECT_EQ(g2->endHeading, 0.5f);
+  EXPECT_EQ(g2->heading, 0.0f);
+}
+
+TEST(TracksideObjects, CurvedGridFollowsItsCubic) {
+  // Two straight rows, then a bend of 90 degrees to the left over about 60 m.
+  WStartGrid grid({100 << 16, 50 << 16, 0});
+  grid.gridFlags = START_GRID_CURVED;
+  grid.columns = 2;
+  grid.rows = 8;
+  grid.straightRows = 2;
+  grid.rowSpacing = 8;
+  grid.columnSpacing = 6;
+  grid.stagger = 4;
+  grid.heading = 0.3f;
+  grid.endHeading = 0.3f + 1.5707963f;
+  grid.endPoint[0] = (100 - 50) << 16;
+  grid.endPoint[1] = (50 - 60) << 16;
+  grid.Setup();
+  // The test's cubic in double precision from the same ends.
+  const double h = grid.heading, sx = 100 + 16 * std::sin(h), sy = 50 - 16 * std::cos(h);
+  const double ex = grid.endPoint[0] / 65536.0, ey = grid.endPoint[1] / 65536.0;
+  const double L = std::hypot(ex - sx, ey - sy);
+  const double c[2] = {-std::sin(double(grid.endHeading)) * L, std::cos(double(grid.endHeading)) * L};
+  const double m[2] = {-std::sin(h) * L, std::cos(h) * L};
+  const double d0[2] = {ex, ey}, p1[2] = {sx, sy};
+  double a[2], b[2];
+  for (int k = 0; k < 2; ++k) {
+    a[k] = c[k] + m[k] + 2 * (d0[k] - p1[k]);
+    b[k] = 3 * (p1[k] - d0[k]) - 2 * c[k] - m[k];
+  }
+  for (int slot = 4; slot < 16; ++slot) {
+    const int row = slot / 2, column = slot % 2;
+    const double lateral = 6.0 * column - 3.0;
+    const double back = -((row - 2) * 8.0) - 4.0 * column;
+    const double t = (L + back) / L;
+    const double x = ((a[0] * t + b[0]) * t + c[0]) * t + d0[0], y = ((a[1] * t + b[1]) * t + c[1]) * t + d0[1];
+    const double tx = (3 * a[0] * t + 2 * b[0]) * t + c[0], ty = (3 * a[1] * t + 2 * b[1]) * t + c[1];
+    const double heading = std::atan2(-tx, ty);
+    IntVector at;
+    float got;
+    grid.GetSlotPlacement(slot, at, got);
+    EXPECT_NEAR(at.x / 65536.0, x + std::cos(heading) * lateral, 0.01) << slot;
+    EXPECT_NEAR(at.y / 65536.0, y + std::sin(heading) * lateral, 0.01) << slot;
+    EXPECT_NEAR(got, heading, 0.001) << slot;
+  }
+  // The straight rows stand behind the anchor along the heading.
+  IntVector at;
+  float heading;
+  grid.GetSlotPlacement(3, at, heading);
+  EXPECT_NEAR(at.x / 65536.0, 100 + 8 * std::sin(0.3) + 4 * std::sin(0.3) + 3 * std::cos(0.3), 1e-3);
+  EXPECT_EQ(heading, 0.3f);
+  // A curve of length 0 places its rows straight.
+  grid.endPoint[0] = grid.startPoint[0];
+  grid.endPoint[1] = grid.startPoint[1];
+  grid.Setup();
+  grid.GetSlotPlacement(8, at, heading);
+  EXPECT_EQ(heading, 0.3f);
+  EXPECT_NEAR(at.y / 65536.0, 50 - 32 * std::cos(0.3) - 3 * std::sin(0.3), 1e-3);
+}
+
+TEST(TracksideObjects, TurbineSpheresAndPhase) {
+  TurbineSphere a = {{0, 0, 0}, 1}, b = {{4, 0, 0}, 1};
+  MergeSpheres(a, b);
+  EXPECT_FLOAT_EQ(a.centre[0], 2.0f);
+  EXPECT_FLOAT_EQ(a.radius, 3.0f);
+  TurbineSphere big = {{0, 0, 0}, 5}, inside = {{1, 0, 0}, 1};
+  MergeSpheres(big, inside);
+  EXPECT_FLOAT_EQ(big.radius, 5.0f) << "a sphere inside stays as it is";
+  EXPECT_FLOAT_EQ(big.centre[0], 0.0f);
+  TurbineSphere same = {{1, 1, 1}, 2}, larger = {{1, 1, 1}, 3};
+  MergeSpheres(same, larger);
+  EXPECT_FLOAT_EQ(same.radius, 3.0f);
+
+  // A one-rotor model: mast sphere at 10 m, rotor 3 m forward of it.
+  TurbineModelShape = [](int index, TurbineShape& s) {
+    if (index != 2) return 0;
+    s = {};
+    s.model = {{0, 0, 10}, 2};
+    s.partCount = 1;
+    s.parts[0] = {{0, 3, 10}, 4};
+    return 1;
+  };
+  Owned o(ReadObject(OBJECT_TURBINE, [](DataFile& f) { WriteTurbineRecord(f, 1.0f, 0.0f, 2); }, 65536, 0));
+  RandomSeed = 100;
+  o->Setup();
+  auto* t = static_cast<WTurbine*>(o.get());
+  // Merged: far 7, near -2 from the mast centre: centre 2.5 m forward, radius 4.5; then the
+  // rotor's reach about the axis: 4.5 + 2.5.
+  EXPECT_EQ(t->phase, (100u * 5 + 1) & 0xFFFF);
+  EXPECT_EQ(t->radius, 7 << 16);
+  EXPECT_EQ(t->centre.x, 65536) << "no horizontal offset";
+  EXPECT_EQ(t->centre.z, 11 << 16);
+  EXPECT_EQ(t->halfSize.z, int32_t(4.5 * 65536));
+  const uint32_t before = t->phase;
+  t->TurnRotor(10, 2.0f);
+  EXPECT_EQ(t->phase, (before - uint32_t(std::lround(2.0 * 6.9570622 * 10))) & 0xFFFF);
+  // A placement that is not finite keeps the defaults.
+  Owned bad(ReadObject(OBJECT_TURBINE, [](DataFile& f) { WriteTurbineRecord(f, NAN, INFINITY, 2); }, 0, 0));
+  EXPECT_EQ(static_cast<WTurbine*>(bad.get())->height, 0.0f);
+  EXPECT_EQ(static_cast<WTurbine*>(bad.get())->heading, 0.0f);
+  // A model entry that is not a model: no bounds.
+  Owned none(ReadObject(OBJECT_TURBINE, [](DataFile& f) { WriteTurbineRecord(f, 1.0f, 0.0f, 5); }));
+  none->Setup();
+  EXPECT_EQ(none->radius, 0);
+  EXPECT_EQ(none->flags & 4, 4);
+  TurbineModelShape = nullptr;
+  // The hands: noon stands at 0 and 0.
+  uint32_t hour, minute;
+  TurbineHandAngles(12, 0, 0, hour, minute);
+  EXPECT_EQ(hour, (12u * 60075) & 0xFFFF);
+  EXPECT_EQ(minute, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,373 @@
+// world_setup_test.cpp - the world's set-up on the test oval: configurations, timing, start
+// positions, pit zones and stops, the grid's size, start grids, and the race start's draws.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/frame_globals.h"
+#include "physics/solid/solid_hooks.h"
+#include "tools/track_writer/track_writer.h"
+#include "world/pit.h"
+#include "world/racing_path.h"
+#include "world/start_grid.h"
+#include "world/world_setup.h"
+#include "world_test_util.h"
+
+namespace {
+
+// A placed object as the set-up reads it: role flags, index byte, height, heading, pit stop.
+struct TestPlaced : DiscObject {
+  explicit TestPlaced(IntVector at) : DiscObject(OBJECT_PLACED, at, 65536) {}
+  int indexByte = 0, secondByte = 0, pitStop = 0;
+  float height = 0, heading = 0;
+  void GetPosition(IntVector& p, float& h) override {
+    p = {position[0], position[1], 0};
+    h = heading;
+  }
+};
+const TestPlaced& AsPlaced(const FixedOb& o) { return static_cast<const TestPlaced&>(o); }
+
+struct WorldSetup : ::testing::Test {
+  Wld* w = nullptr;
+  std::vector<TrackPathNode> oval = OvalPathNodes(60, 30, 5, 5, 8);
+  void SetUp() override {
+    CWld = w = new Wld;
+    CfgDebugLevel = 1;
+    PlacedObjects = {[](const FixedOb& o) { return AsPlaced(o).indexByte; },
+                     [](const FixedOb& o) { return AsPlaced(o).height; },
+                     [](const FixedOb& o) { return AsPlaced(o).secondByte; },
+                     [](const Wld&, const FixedOb& o) { return o.type == OBJECT_PLACED ? AsPlaced(o).pitStop : 0; }};
+  }
+  void TearDown() override {
+    DeleteWorld();
+    PlacedObjects = NoPlacedObjectSeam();
+    CfgDebugLevel = 0;
+    RaceState = RaceWords{};
+  }
+  // count paths, each the oval (the second and third lists two nodes each).
+  void AddPaths(int count, uint32_t flags = PATH_FLAG_LOOP | PATH_FLAG_RACING | PATH_FLAG_REVERSIBLE) {
+    w->paths = new NamedPath[count];
+    w->pathCount = count;
+    for (int i = 0; i < count; ++i) {
+      TrackPathRecord r;
+      r.flags = flags;
+      r.nodes = oval;
+      r.second = {oval[0], oval[1]};
+      r.third = {oval[2], oval[3]};
+      WrittenStream s([&](DataFile& f) { WritePathRecord(f, r); });
+      w->paths[i] = {"oval", new TrackPath};
+      ReadTrackPath(*w->paths[i].path, s.file);
+    }
+    w->configNumber = 1;
+  }
+  TestPlaced* Placed(double x, double y, uint32_t role, int index) {
+    auto* o = new TestPlaced({int32_t(x * 65536), int32_t(y * 65536), 0});
+    o->flagsWord = role;
+    o->indexByte = index;
+    w->AddObjectToTable(o);
+    return o;
+  }
+  WPit* Pit(double x, double y, uint8_t limit, float halfWidth = 5, float heading = 0) {
+    auto* p = static_cast<WPit*>(MakePit({int32_t(x * 65536), int32_t(y * 65536), 0}));
+    p->speedLimit = limit;
+    p->halfWidth = halfWidth;
+    p->halfLength = 20;
+    p->heading = heading;
+    p->Setup();
+    w->AddObjectToTable(p);
+    return p;
+  }
+  // A collidable segment stand-in with a box.
+  DiscObject* Segment(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    auto* s = new DiscObject(OBJECT_SEGMENT);
+    s->box[0] = x0;
+    s->box[1] = y0;
+    s->box[3] = x1;
+    s->box[4] = y1;
+    w->AddObjectToTable(s);
+    return s;
+  }
+};
+
+TEST_F(WorldSetup, ConfigurationsAndRedo) {
+  AddPaths(3);
+  w->RedoSetup(7, 0);
+  EXPECT_EQ(w->configNumber, 3) << "7 of 3 paths";
+  EXPECT_EQ(w->currentPath, w->paths[2].path);
+  EXPECT_EQ(w->closedRacingPath, w->paths[2].path);
+  w->RedoSetup(0, 0);
+  EXPECT_EQ(w->configNumber, 1);
+  // The same number and flags: nothing at all.
+  w->gridStartCount = 99;
+  w->RedoSetup(1, 0);
+  EXPECT_EQ(w->gridStartCount, 99);
+  // Reversed: all three lists of the path; back again on the next change.
+  const TrackPath& p = *w->paths[0].path;
+  const int32_t firstX = p.nodes[0].x, secondFirst = p.secondNodes[0].x, thirdFirst = p.thirdNodes[0].x;
+  w->RedoSetup(1, 1);
+  EXPECT_EQ(w->configFlags, 1u);
+  EXPECT_EQ(p.nodes[p.nodeCount - 1].x, firstX);
+  EXPECT_EQ(p.secondNodes[1].x, secondFirst);
+  EXPECT_EQ(p.thirdNodes[1].x, thirdFirst);
+  EXPECT_EQ(p.nodes[0].dirY, -oval.back().dirY);
+  w->RedoSetup(1, 0);
+  EXPECT_EQ(p.nodes[0].x, firstX);
+  EXPECT_EQ(w->configFlags, 0u);
+  // A path that may not be reversed is not.
+  w->paths[1].path->flags &= ~PATH_FLAG_REVERSIBLE;
+  w->RedoSetup(2, 1);
+  EXPECT_EQ(w->configFlags, 0u);
+  EXPECT_EQ(w->paths[1].path->nodes[0].x, firstX);
+  // Open: no current path, the open flag kept.
+  w->RedoSetup(2, 2);
+  EXPECT_EQ(w->configFlags, 2u);
+  EXPECT_EQ(w->currentPath, nullptr);
+  // A point-to-point racing path sets the race's setting.
+  WorldPointToPointRace = 0;
+  w->paths[0].path->flags &= ~PATH_FLAG_LOOP;
+  w->RedoSetup(1, 0);
+  EXPECT_EQ(w->racingPath, w->paths[0].path);
+  EXPECT_EQ(w->closedRacingPath, nullptr);
+  EXPECT_EQ(WorldPointToPointRace, 1);
+  WorldPointToPointRace = 0;
+}
+
+TEST_F(WorldSetup, OpenConfigurationMasks) {
+  AddPaths(3);
+  w->configNumber = 2;
+  // Every mode of an ordinary object, and special ones, with and without the configuration.
+  struct Case {
+    uint8_t mode;
+    uint32_t mask;
+    bool special;
+    uint32_t expected;
+  };
+  const Case cases[] = {
+      {0, 0xFFFFFFFFu, false, 0xFFFFFFFFu},         // all other bits: kept
+      {0, 0x00070007u, false, 0x00060006u},         // else lost
+      {1, 0xFFFFFFFFu, false, 0xFFFEFFFEu},         // lost always
+      {2, 0x00010001u, false, 0x00010001u},         // kept always
+      {3, 0x00000004u, false, 0x00000005u},         // from configuration 2, not reversed
+      {3, 0x00040001u, false, 0x00050000u},         // reversed only
+      {0, 0x00000005u, true, 0x00000005u},          // a special object of mode 0
+      {2, 0x00040001u, true, 0x00050000u},
+  };
+  for (const Case& c : cases) {
+    FixedOb* o = c.special ? static_cast<FixedOb*>(Placed(0, 0, ROLE_START, 1)) : new DiscObject(OBJECT_SECTION);
+    if (!c.special) w->AddObjectToTable(o);
+    o->flags = c.mode;
+    o->configMask = c.mask;
+  }
+  Pit(0, 0, 60)->configMask = 0x00000004u;
+  w->ApplyOpenConfiguration(w->objectCount);
+  for (size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(w->objects[i]->configMask, cases[i].expected) << i;
+  EXPECT_EQ(w->objects[w->objectCount - 1]->configMask, 0x00000005u) << "a pit area is special";
+  // Undone: bits 0 and 16 set everywhere.
+  w->configFlags = 2;
+  w->UndoConfiguration();
+  for (int i = 0; i < w->objectCount; ++i) EXPECT_EQ(w->objects[i]->configMask & 0x10001u, 0x10001u);
+}
+
+TEST_F(WorldSetup, StartPositionsAndTiming) {
+  AddPaths(1);
+  CaughtLines caught;
+  TestPlaced* first = Placed(30, -20, ROLE_START | ROLE_FIXED_HEADING, 1);
+  first->height = 1.5f;
+  first->heading = 0.25f;
+  Placed(30, -10, ROLE_START, 1);  // a duplicate: the first stays
+  Placed(30, -30, ROLE_START, 2);
+  Placed(30, 0, ROLE_START, 49);   // beyond the table
+  Placed(300, 0, ROLE_PIT_START, 3);
+  w->ReSetup();
+  EXPECT_STREQ(w->timingText, "No default timing");
+  EXPECT_EQ(w->timingGood, 1);
+  EXPECT_EQ(caught.Count("BETA: No default timing"), 1);
+  EXPECT_EQ(w->gridStartCount, 2);
+  EXPECT_EQ(w->pitStartCount, 1);
+  const StartPosition& s = w->gridStarts[0];
+  EXPECT_EQ(s.position.y, -20 * 65536);
+  EXPECT_EQ(s.position.z, int32_t(1.5 * 65536));
+  EXPECT_EQ(s.fixedHeading, 1);
+  EXPECT_EQ(s.overrideByte, 1);
+  EXPECT_FLOAT_EQ(s.heading, 0.25f);
+  EXPECT_EQ(w->gridStarts[1].fixedHeading, 0);
+  EXPECT_EQ(caught.Count("More than one Start Position #1"), 1);
+  EXPECT_EQ(caught.Count("Pit Start #3 is not within the path"), 1);
+  EXPECT_FLOAT_EQ(w->startDirection[0], std::cos(0.25f));
+  EXPECT_FLOAT_EQ(w->startDirection[1], -std::sin(0.25f));
+  // Timing: a finish line and one checkpoint.
+  Placed(30, 5, ROLE_TIMING, 0)->secondByte = 6;
+  Placed(-30, 0, ROLE_TIMING, 1);
+  Placed(-30, 2, ROLE_TIMING, 1);
+  w->ReSetup();
+  EXPECT_STREQ(w->timingText, "1 checkpoint");
+  EXPECT_EQ(w->timingCount, 2);
+  EXPECT_EQ(caught.Count("More than one checkpoint 1"), 1);
+  EXPECT_EQ(GetTimingLine(*w, 0).halfWidth, 6 << 16);
+  EXPECT_EQ(GetTimingLine(*w, 0).direction[1], 65536);
+}
+
+TEST_F(WorldSetup, PitZonesAndStops) {
+  AddPaths(1);
+  CaughtLines caught;
+  EXPECT_EQ(w->GetPitSpeedLimit(), 80) << "no zone";
+  Pit(30, 0, 80, 5);
+  Pit(30, 10, 60, 5);  // equal half widths: the later first
+  Pit(500, 0, 50, 3);  // off the path
+  Pit(600, 0, 50, 3);
+  w->ReSetup();
+  ASSERT_EQ(w->pitZoneCount, 2);
+  EXPECT_EQ(w->pitZones[0]->speedLimit, 60);
+  EXPECT_EQ(w->GetPitSpeedLimit(), 60);
+  EXPECT_EQ(caught.Count("2 Pit Zones not within the path"), 1);
+  EXPECT_EQ(caught.Count("Pit Zones but no Pit Stops"), 1);
+  w->objects[w->objectCount - 1]->configMask = 0;
+  w->ReSetup();
+  EXPECT_EQ(caught.Count("1 Pit Zone not within the path"), 1);
+  // A point on a zone's edge is outside it (heading 0: the length along x).
+  const WPit* zone = w->pitZones[1];
+  const int32_t zx = zone->position[0], zy = zone->position[1];
+  EXPECT_EQ(w->FindSpeedLimitZoneAt(zx + 20 * 65536, zy), nullptr) << "|along| equal to the half length";
+  EXPECT_EQ(w->FindSpeedLimitZoneAt(zx + 19 * 65536, zy), zone);
+  EXPECT_EQ(w->FindSpeedLimitZoneAt(zx, zy - 5 * 65536), nullptr) << "|across| equal to the half width";
+  EXPECT_EQ(w->FindSpeedLimitZoneAt(zx, zy - 4 * 65536), zone);
+  EXPECT_EQ(w->FindSpeedLimitZoneAt(zx, zy + 6 * 65536), w->pitZones[0]) << "the first zone that holds it";
+  // Nine zones: the ninth is dropped whatever its width.
+  for (int i = 0; i < 7; ++i) Pit(30, -20 + i, 70, 4);
+  Pit(30, -30, 70, 9);
+  w->ReSetup();
+  EXPECT_EQ(w->pitZoneCount, WORLD_PIT_ZONES);
+  EXPECT_EQ(caught.Count("Too many SPEED LIMIT Pit Zones"), 2);
+  for (int i = 0; i < w->pitZoneCount; ++i) EXPECT_LE(w->pitZones[i]->halfWidth, 5.0f);
+  // Pit stops without grid start 1: all keys 0, reverse object order.
+  std::vector<int> stops;
+  for (int k = 0; k < 3; ++k) {
+    Placed(30, 2 + k, 0, 0)->pitStop = 1;
+    stops.push_back(w->objectCount - 1);
+  }
+  w->ReSetup();
+  ASSERT_EQ(w->pitStopCount, 3);
+  EXPECT_EQ(w->pitStops[0], stops[2]);
+  EXPECT_EQ(w->pitStops[2], stops[0]);
+  // With grid start 1 (heading 0, forward +y) the farthest along comes first.
+  Placed(30, -40, ROLE_START, 1);
+  w->ReSetup();
+  EXPECT_EQ(w->pitStops[0], stops[2]);
+  EXPECT_EQ(w->pitStops[1], stops[1]);
+}
+
+TEST_F(WorldSetup, WorldBoxAndGrid) {
+  AddPaths(1);
+  Segment(-100 << 16, -10 << 16, 70 << 16, 300 << 16);
+  Segment(-5 << 16, -200 << 16, 0, 0)->collidable = 0;  // not collidable: not counted
+  w->ReSetup();
+  EXPECT_EQ(w->worldBox[0], -100 << 16);
+  EXPECT_EQ(w->worldBox[3], 300 << 16);
+  EXPECT_EQ(w->worldRadius, 300 << 16);
+  EXPECT_EQ(w->grid.width, (70 >> 6) + 1 - (-100 >> 6));  // 64 m squares
+  EXPECT_EQ(w->grid.minX, (-100 >> 6) * (64 << 16));
+  EXPECT_EQ(w->grid.maxY, ((300 >> 6) + 1) * (64 << 16));
+  w->SetTrackAreaFromBounds();
+  EXPECT_EQ(TrackArea.radius, TRACK_AREA_LEAST_RADIUS);
+  EXPECT_EQ(w->IsRacingPathOffRoad(), 0);
+  w->racingPath->onSurfaceFraction = 0.69f;
+  EXPECT_EQ(w->IsRacingPathOffRoad(), 1);
+  w->racingPath->onSurfaceFraction = 0.7f;
+  EXPECT_EQ(w->IsRacingPathOffRoad(), 0);
+}
+
+TEST_F(WorldSetup, StartPositionForACar) {
+  AddPaths(1);
+  w->RedoSetup(1, 0);
+  w->ReSetup();
+  // A pit start on the right straight (heading of the path: +y, atan2(-0, 1) = 0).
+  Placed(31, 0, ROLE_PIT_START, 1);
+  Placed(29, 0, ROLE_PIT_START, 2)->flagsWord |= ROLE_FIXED_HEADING;
+  w->ReSetup();
+  StartCar car;
+  car.position = {30 << 16, 0, 0};
+  StartPosition out;
+  w->GetStartPositionEx(out, 0, &car, 0);
+  EXPECT_EQ(car.marked, 1);
+  ASSERT_GE(car.path.node, 0);
+  // (31, 0) lies on the node's right: the perpendicular (-dirY, dirX) = (-1, 0) gives a
+  // negative product, so the heading is turned by -30 degrees.
+  EXPECT_NEAR(out.heading, -START_HEADING_TURN, 1e-6);
+  StartCar other;
+  other.position = car.position;
+  w->GetStartPositionEx(out, 1, &other, 0);
+  EXPECT_EQ(out.heading, 0.0f) << "a fixed heading is kept";
+  // On the left straight the heading is pi (forward -y).
+  Placed(-29, 0, ROLE_PIT_START, 3);
+  w->ReSetup();
+  StartCar left;
+  left.position = {-30 << 16, 0, 0};
+  w->GetStartPositionEx(out, 2, &left, 0);
+  EXPECT_NEAR(std::fabs(out.heading), 3.14159265 - START_HEADING_TURN, 1e-5);
+}
+
+TEST_F(WorldSetup, StartGrids) {
+  AddPaths(1);
+  // First number 40, 2 x 8: slots 39..47 only.
+  auto* grid = static_cast<WStartGrid*>(MakeStartGrid({10 << 16, 0, 0}));
+  grid->firstNumber = 40;
+  grid->columns = 2;
+  grid->rows = 8;
+  grid->gridFlags = START_GRID_MARKS;
+  grid->Setup();
+  w->AddObjectToTable(grid);
+  w->ReSetup();
+  EXPECT_EQ(w->gridStartCount, 9);
+  EXPECT_EQ(w->gridStarts[38].used, 0);
+  EXPECT_EQ(w->gridStarts[39].used, 1);
+  EXPECT_EQ(w->gridStarts[47].marked, 1);
+  EXPECT_EQ(w->gridStarts[39].fixedHeading, 1);
+  // Slot 40 (the second column of the first row): 4 m to the right, 8 m staggered back.
+  EXPECT_EQ(w->gridStarts[40].position.x, 14 << 16);
+  EXPECT_EQ(w->gridStarts[40].position.y, -8 << 16);
+  // The pit flag fills the pit table.
+  grid->gridFlags = START_GRID_PIT;
+  w->ReSetup();
+  EXPECT_EQ(w->gridStartCount, 0);
+  EXPECT_EQ(w->pitStartCount, 9);
+}
+
+TEST_F(WorldSetup, RaceStartDraws) {
+  AddPaths(1);
+  w->RedoSetup(1, 0);
+  RaceState.active = RaceState.started = 1;
+  RandomSeed = 1234;
+  RaceStartSettings settings;
+  settings.startValue = 10;
+  settings.windWanted = 1;
+  settings.windSetting = 1;
+  w->SetupRaceStart(&settings, 1);
+  // The test's run of the generator.
+  const uint32_t r1 = (5 * 1234 + 1) & 0xFFFF, r2 = (5 * r1 + 1) & 0xFFFF, r3 = (5 * r2 + 1) & 0xFFFF;
+  const float strength = std::max(float(r1) * 0.00010172272f, 1.0f);
+  EXPECT_FLOAT_EQ(w->windStrength[0], strength);
+  EXPECT_FLOAT_EQ(w->windRoot, std::sqrt(strength));
+  EXPECT_FLOAT_EQ(w->windAngle[0], float((int32_t(r2) - 32767) * 3.14159265358979 / 32768.0));
+  EXPECT_EQ(w->startMode, 0);
+  const int32_t drawn = std::min<int32_t>(r3 % 3000, 7000);
+  EXPECT_EQ(w->drawnDelay, drawn);
+  EXPECT_EQ(w->startDelayMs, 7000 - drawn);
+  EXPECT_FLOAT_EQ(w->windX, -std::sin(w->windAngle[0] + 3.14159265f) * strength);
+  // Strong wind adds 6.6665.
+  RandomSeed = 1234;
+  settings.windSetting = 2;
+  w->SetupRaceStart(&settings, 1);
+  EXPECT_FLOAT_EQ(w->windStrength[0], float(r1) * 0.00010172272f + 6.6665f);
+  // Without settings: no wind, start mode 4; a start value of 3 gives no delay.
+  w->SetupRaceStart(nullptr, 1);
+  EXPECT_EQ(w->startMode, 4);
+  EXPECT_EQ(w->windX, 0.0f);
+  settings.startValue = 3;
+  settings.windWanted = 0;
+  w->SetupRaceStart(&settings, 1);
+  EXPECT_EQ(w->startDelayMs, 0);
+  EXPECT_EQ(w->drawnDelay, 0);
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+// turbine.h - a turbine (object type 5): a model with one rotating part (a rotor the wind
+// turns) or two (the hands of a clock).  Its bounds come from the model's spheres.
+//
+// Main thread only.
+#pragma once
+#include <cstdint>
+
+#include "world/fixed_ob.h"
+
+struct GouraudO3d;
+
+// What the turbine reads of its model entry: the model's bounding sphere and its subobjects'
+// (metres, model axes; x right, y forward, z up).
+struct TurbineSphere {
+  float centre[3];
+  float radius;
+};
+constexpr int TURBINE_PARTS_MAX = 8;
+struct TurbineShape {
+  TurbineSphere model;
+  int partCount;
+  TurbineSphere parts[TURBINE_PARTS_MAX];  // each at its offset
+  uint8_t mirrored[TURBINE_PARTS_MAX];
+};
+// The shape of the world's model entry index: 1, or 0 when the entry is missing or not a
+// model.  The model table's code installs it; until then no turbine has a model.
+extern int (*TurbineModelShape)(int modelIndex, TurbineShape& shape);
+
+struct WTurbine : FixedOb {
+  explicit WTurbine(const IntVector& at);
+  void Load(DataFile& stream, int version) override;  // height, heading, model index
+  // The merged sphere of the model and its parts; a one-part turbine (a rotor) is bounded
+  // about its axis and gets a random phase.
+  void Setup() override;
+  void GetPosition(IntVector& at, float& headingOut) override;
+  void SetPosition(const IntVector& at, float headingIn) override;
+  // The rotor's turn over elapsed ms with the world's square root of the wind speed.
+  void TurnRotor(int elapsedMs, float windRoot);
+
+  int32_t model = -1;
+  GouraudO3d* parts = nullptr;
+  float height, heading = 0;
+  uint32_t phase = 0;  // a 16-bit turn
+  uint8_t spare = 0, temporaryCount = 0, firstTemporary = 0;
+  uint32_t packedLight = 0;
+  int partCount = 0;   // the parts counted at the set-up (a mirrored one twice)
+};
+FixedOb* MakeTurbine(const IntVector& at);
+
+// Merges sphere b into a: the far and near ends along the line from a's centre.
+void MergeSpheres(TurbineSphere& a, const TurbineSphere& b);
+// The hands' turns (16-bit) from the clock: the hour hand backwards once in 12 hours, the
+// minute hand backwards once an hour.
+void TurbineHandAngles(int hour, int minute, int second, uint32_t& first, uint32_t& secondHand);
