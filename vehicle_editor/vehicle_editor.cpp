@@ -4,6 +4,7 @@
 #include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/vehicle_editor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -38,6 +39,7 @@
 #include "vehicle_editor/dashboard/dash_figures.h"
 #include "vehicle_editor/default_setups.h"
 #include "vehicle_editor/skeleton/human_system.h"
+#include "vehicle_editor/tab_pages.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 int VehicleEditorOpen;
@@ -166,7 +168,9 @@ void AddDisplayRow(VehicleEditor& e) {
   Prss* owner = &e.prss;
   const bool special = SpecialDraw != 0;
   const int units = 3 * 5 + 6 + 5 + 6 + (special ? 3 * 5 + ((e.displayFlags & SHOW_MASSES) ? 3 : 0) : 0);
+  // From the right edge, but never over the tab pages' panel at the left.
   SetRowCursorFromBottomRight(units, 1);
+  RowCursorX = std::max(RowCursorX, PANEL_ROW_UNITS * ButtonWidth);
   uint32_t* flags = &e.displayFlags;
   AddFlagToggle(owner, 5, "driver", SHOW_DRIVER, flags, nullptr, 0, nullptr, "Include driver and passengers (D)");
   AddFlagToggle(owner, 5, "fuel", SHOW_FUEL, flags, nullptr, 0, nullptr, "Include fuel (I)");
