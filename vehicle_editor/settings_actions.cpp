@@ -52,6 +52,12 @@ constexpr double TENTHS_PER_RADIAN = 1800.0 / 3.1415927;
 constexpr uintptr_t KEY_GEARS = 3, KEY_FRAME_MASS = 1, KEY_TYRE_TYPES = 3, KEY_TYRE_FLAG = 8, KEY_PRESSURE_FLAG = 0x10;
 constexpr uint32_t OPT1_PIT_LIGHT = OPT1_PIT_LIMITER;
 
+// What the open question asks about: its answer's callback reads it.
+struct PendingQuestion {
+  int transmission, vehicleClass, axle;
+};
+PendingQuestion g_asked;
+
 VehicleEditor& EditorOf(void* owner) { return *static_cast<VehicleEditor*>(owner); }
 VehicleEditor& EditorOf(Prss* owner) { return *reinterpret_cast<VehicleEditor*>(owner); }
 
@@ -81,22 +87,22 @@ void NewKindDriveChosen(Prss* owner, uint32_t type, int drive) {
   VehicleEditor::ConvertMotor(EditorOf(owner), int(type), drive);
 }
 
-void ConvertMotorAnswered(Prss* owner, uint32_t type, uint32_t) {
+void ConvertMotorAnswered(Prss* owner, uint32_t, uint32_t) {
   VehicleEditor& e = EditorOf(owner);
-  if (e.car) VehicleEditor::ConvertMotor(e, int(type), e.car->driveType);
+  if (e.car) VehicleEditor::ConvertMotor(e, g_asked.transmission, e.car->driveType);
 }
 
-void ClassAnswered(Prss* owner, uint32_t vehicleClass, uint32_t) {
+void ClassAnswered(Prss* owner, uint32_t, uint32_t) {
   VehicleEditor& e = EditorOf(owner);
   if (!e.car) return;
   RecordEdit("set vehicle type");
-  e.car->vehicleClass = static_cast<uint8_t>(vehicleClass);
+  e.car->vehicleClass = static_cast<uint8_t>(g_asked.vehicleClass);
   SetUp(e);
 }
 
 void SuspensionChosen(Prss* owner, uint32_t axle, int type) { VehicleEditor::ConvertSuspension(EditorOf(owner), int(axle), type); }
 
-void LinearAnswered(Prss* owner, uint32_t axle, uint32_t) { VehicleEditor::ConvertToLinear(EditorOf(owner), int(axle)); }
+void LinearAnswered(Prss* owner, uint32_t, uint32_t) { VehicleEditor::ConvertToLinear(EditorOf(owner), g_asked.axle); }
 
 void PointTypeChosen(Prss* owner, uint32_t, int type) { VehicleEditor::SetPointType(owner, 1, uintptr_t(type)); }
 
@@ -232,7 +238,8 @@ void VehicleEditor::ChooseAction(void* owner, int, uintptr_t word) {
                   uint32_t(axle), car.wheelSets[axle].suspensionType);
       } else {
         std::snprintf(text, sizeof text, "Convert %s suspension to LINEAR?", AXLE_NAMES[axle]);
-        AskQuestion(&e.prss, LinearAnswered, text, nullptr, uint32_t(axle), 0, 0);
+        g_asked.axle = axle;
+        ReportQuestion(&e.prss, LinearAnswered, text, nullptr, uint32_t(axle), 0, 0);
       }
       return;
     }
@@ -326,9 +333,10 @@ void VehicleEditor::SetTransmission(void* owner, int, uintptr_t word) {
     AskSelect(&e.prss, NewKindDriveChosen, title, DRIVE_SLOTS, nullptr, DRIVE_COUNT, uint32_t(type), car.driveType);
     return;
   }
+  g_asked.transmission = type;
   const char* question = to == 2 ? "Convert to electric vehicle?" : to == 1 ? "Convert to internal combustion?"
                                                                            : "Convert to no engine?";
-  AskQuestion(&e.prss, ConvertMotorAnswered, question, from == 2 ? "Motor will be reset" : "Engine will be reset",
+  ReportQuestion(&e.prss, ConvertMotorAnswered, question, from == 2 ? "Motor will be reset" : "Engine will be reset",
               uint32_t(type), 0, 0);
 }
 
@@ -404,7 +412,8 @@ void VehicleEditor::SelectClass(void* owner, int, uintptr_t word) {
     Refuse(e, text);
     return;
   }
-  AskQuestion(&e.prss, ClassAnswered, "Change vehicle type?", "Various settings may be changed or limited",
+  g_asked.vehicleClass = target;
+  ReportQuestion(&e.prss, ClassAnswered, "Change vehicle type?", "Various settings may be changed or limited",
               uint32_t(target), 0, 0);
 }
 

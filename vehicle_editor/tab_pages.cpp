@@ -7,11 +7,11 @@
 #include <cstdio>
 
 #include "core/frame_globals.h"
+#include "core/report.h"
 #include "core/window_state.h"
 #include "modeller/object_editor.h"
 #include "physics/car.h"
 #include "ui/screen_labels.h"
-#include "ui/text/messages.h"
 #include "ui/text/text_colours.h"
 #include "ui/value_edit.h"
 #include "ui/widgets.h"
@@ -62,7 +62,7 @@ void RunStatusLine(VehicleEditor& e) {
     PointButtonTopLimit = limit;
   }
   e.statusTime = static_cast<int32_t>(FrameTime) >= e.statusTime ? 0 : e.statusTime - static_cast<int32_t>(FrameTime);
-  DrawCentredCaption(e.statusText, e.statusIsEdit);
+  if (!FrameSkipped) DrawCentredCaption(e.statusText, e.statusIsEdit);
 }
 
 // The history buttons: the current point, "undo", "redo" and the points ahead.
@@ -117,7 +117,7 @@ void AddColourRows(VehicleEditor& e, Car& car) {
   PageHeading("default colours", TAB_UNITS, nullptr);
   const int count = std::min<int>(car.colourConfigCount, VEHICLE_MAX_COLOUR_CONFIGS);
   const int width = TAB_UNITS * ButtonWidth / COLOURS_PER_ROW;
-  const int left = RowCursorX;
+  const int left = 0;
   for (int i = 0; i < count; ++i) {
     if (i % COLOURS_PER_ROW == 0) PageRow();
     const int x = left + (i % COLOURS_PER_ROW) * width;
@@ -300,5 +300,5 @@ void VehicleEditor::SelectTab(void* owner, int, uintptr_t tab) {
 
 void VehicleEditor::ShowMarkName(void*, int, uintptr_t mode) {
   if (mode > 2) return;
-  AddMessage(TEXT_MARK_NAMES[mode], TextColours.grey, 0);
+  ReportLine(TEXT_MARK_NAMES[mode], REPORT_GREY);
 }
