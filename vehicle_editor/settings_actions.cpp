@@ -63,7 +63,13 @@ VehicleEditor& EditorOf(Prss* owner) { return *reinterpret_cast<VehicleEditor*>(
 
 void Refuse(VehicleEditor& e, const char* first, const char* second = nullptr) { ReportBox(&e.prss, first, second); }
 
-void SetUp(VehicleEditor& e) { VehicleEditor::VehicleValueChanged(e); }
+// The car set up again as a load sets it up: the mass model runs again too, since these
+// actions change masses (the power unit, the frame, the suspension).
+void SetUp(VehicleEditor& e) {
+  ++e.carSetups;
+  e.car->SetupFromVehicle(0);
+  e.car->UpdateWheelStates();
+}
 
 int WheelsOnAxle(const Car& car, int axle, int* last) {
   int count = 0;
