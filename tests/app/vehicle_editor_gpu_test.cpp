@@ -153,26 +153,24 @@ TEST_F(VehicleEditorWindow, APageChangesTheCarToElectricAndUndoAndRedoRestoreEac
   ASSERT_EQ(e.selection.openTab, 1);
   const InterfaceButton* open = FindButton("Transmission / Audio");
   const InterfaceButton* closed = FindButton("Vehicle Class");
-  const InterfaceButton* ratio = FindButton("Reverse gear ratio -3.500");
+  const InterfaceButton* ratio = nullptr;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].style == 16 && std::strncmp(InterfaceButtons[i].fourth.text, "Reverse gear ratio", 18) == 0)
+      ratio = &InterfaceButtons[i];
+  ASSERT_NE(ratio, nullptr);
   ASSERT_NE(open, nullptr);
   ASSERT_NE(closed, nullptr);
   const int openX = open->right - 3, openY = open->top + 3, closedX = closed->right - 3, closedY = closed->top + 3;
-  int knobX = -1, knobY = -1;
-  for (int i = 0; i < ButtonCount && ratio; ++i)
-    if (&InterfaceButtons[i] > ratio && !InterfaceButtons[i].owner && InterfaceButtons[i].style == 0 &&
-        InterfaceButtons[i].right - InterfaceButtons[i].left == 2) {
-      knobX = InterfaceButtons[i].left;
-      knobY = (InterfaceButtons[i].top + InterfaceButtons[i].bottom) / 2;
-      break;
-    }
+  // The knob's bright middle line: the second button after the bar.
+  const InterfaceButton& line = ratio[2];
+  const int knobX = line.left, knobY = (line.top + line.bottom) / 2;
   const Picture page = Shot("vehicle_editor_page1");
   const uint8_t *lit = page.At(openX, openY), *unlit = page.At(closedX, closedY);
   EXPECT_GT(std::abs(lit[0] - unlit[0]) + std::abs(lit[1] - unlit[1]) + std::abs(lit[2] - unlit[2]), 60)
       << "the open tab is drawn in the highlight colour";
-  if (knobX >= 0) {
-    const uint8_t* knob = page.At(knobX, knobY);
-    EXPECT_GT(knob[0] + knob[1] + knob[2], 3 * 180) << "the reverse ratio bar's knob";
-  }
+  const auto bright = [](const uint8_t* p) { return p[0] + p[1] + p[2] > 3 * 180; };
+  EXPECT_TRUE(page.Near(knobX, knobY, bright)) << "the reverse ratio bar's knob";
+  EXPECT_FALSE(page.Near(knobX + ButtonWidth, knobY, bright)) << "the bar beside it";
   const std::vector<uint8_t> combustion = bytes();
 
   Click("H-pattern gearbox");
