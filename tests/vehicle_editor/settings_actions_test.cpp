@@ -135,7 +135,9 @@ TEST_F(SettingsTest, GearsClocksPointTypesAndTheFrameMassScale) {
   Do(VehicleEditor::StepGearCount, e, 1);
   EXPECT_EQ(c.gearPositions, 9);
   EXPECT_EQ(NumNodes, nodes);
+  const uint32_t setups = e->carSetups;
   Do(VehicleEditor::StepGearCount, e, 0);
+  EXPECT_EQ(e->carSetups, setups + 1) << "each change sets the car up once";
   Do(VehicleEditor::StepGearCount, e, 0);
   EXPECT_EQ(c.gearPositions, 7);
   EXPECT_EQ(NumNodes, nodes + 1) << "one merged node";
@@ -157,7 +159,12 @@ TEST_F(SettingsTest, GearsClocksPointTypesAndTheFrameMassScale) {
   ASSERT_GE(c.frameTubeCount, 2);
   c.frameTubes[0].massPerMetre = 11.0f;
   c.frameTubes[1].massPerMetre = 40.0f;
+  c.SetupFromVehicle(0);
+  const float mass = c.massWithoutOccupants;
+  const uint32_t before = e->carSetups;
   Do(VehicleEditor::ScaleFrameMass, e, 0, 2);
+  EXPECT_EQ(e->carSetups, before + 1);
+  EXPECT_LT(c.massWithoutOccupants, mass) << "the mass model ran again";
   EXPECT_NEAR(c.frameTubes[0].massPerMetre, 10.0f, 1e-5f);
   Do(VehicleEditor::ScaleFrameMass, e, 1, 10);
   EXPECT_NEAR(c.frameTubes[0].massPerMetre, 20.0f, 1e-5f);
