@@ -139,8 +139,9 @@ TEST_F(VehicleEditorWindow, WithUnsavedChangesTheWindowsCloseAsksFirst) {
 
 // The transmission page: a tab opened, "electric motor" chosen from the list and the question
 // answered yes by the mouse; the page shows the motor's rows and the car settles on its
-// wheels; Ctrl+Z and Ctrl+Y restore each state byte for byte.  The picture of the open page
-// (vehicle_editor_page1.png) shows the open tab's highlight and the reverse ratio's knob.
+// wheels; Ctrl+Z restores the earlier state byte for byte, Ctrl+Y the motor.  The picture of
+// the open page (vehicle_editor_page1.png) shows the open tab's highlight and the reverse
+// ratio's knob.  In the side view the car's centre mark, clicked, names itself.
 TEST_F(VehicleEditorWindow, APageChangesTheCarToElectricAndUndoAndRedoRestoreEachState) {
   OpenAndLoad();
   VehicleEditor& e = *CurrentVehicleEditor;
@@ -201,6 +202,23 @@ TEST_F(VehicleEditorWindow, APageChangesTheCarToElectricAndUndoAndRedoRestoreEac
   EXPECT_EQ(electric.size(), bytes().size());
   KeyWith(KEY_CTRL, 'Z');
   EXPECT_EQ(bytes(), combustion);
+  // "COG" on in the side view: the car's centre mark, clicked, names itself.
+  Click("r");
+  ASSERT_NE(EditViews.width, 0);
+  Key('G');
+  ASSERT_TRUE(e.displayFlags & SHOW_COG);
+  Frame();
+  const int32_t centre[3] = {e.car->position.x, e.car->position.y, e.car->position.z};
+  float cx = 0, cy = 0;
+  int32_t depth = 0;
+  ASSERT_TRUE(ProjectPointToScreen(centre, &cx, &cy, &depth));
+  const ScreenLabel* mark = FindScreenLabelAt(int(cx), int(cy));
+  ASSERT_NE(mark, nullptr);
+  EXPECT_EQ(mark->first, 0);
+  ClickAt(int(cx), int(cy));
+  ASSERT_NE(GetNewestMessageText(), nullptr);
+  EXPECT_STREQ(GetNewestMessageText(), "Mesh centre");
+  Key('G');
 }
 
 // The side view from the view buttons: the car drawn through the view's own projection, the
