@@ -40,7 +40,6 @@ constexpr uintptr_t FILE_WORD_LOAD = 2, FILE_WORD_SAVE = 6, FILE_WORD_NEW = 9;
 constexpr uintptr_t UNDO_WORD = 0, REDO_WORD = 1;
 constexpr int LIST_WORD_SAVE = 0, LIST_WORD_LOAD = 1, LIST_WORD_DUP = 2, LIST_WORD_DEL = 3;
 constexpr float STATUS_TOP_LIMIT_FRACTION = 0.08f;
-constexpr float CENTRAL_DRIVER_LIMIT = 0.2f;  // m off the centre line
 constexpr int COLOURS_PER_ROW = 3;
 constexpr char CURRENT_MARK[] = "\x95";
 constexpr int MESSAGE_HISTORY_UNITS = 16;  // the "H" button's place on the top row
@@ -179,7 +178,7 @@ void AddFileRow(VehicleEditor& e, int withCar) {
 }
 
 void AddCommonRows(VehicleEditor& e, Car& car) {
-  const int offCentre = car.steerAnimation[0] && std::fabs(car.driverPosition.x) >= CENTRAL_DRIVER_LIMIT ? 1 : 0;
+  const int offCentre = car.steerAnimation[0] && std::fabs(car.driverPosition.x) >= Car::OFF_CENTRE ? 1 : 0;
   const int setups = std::min<int>(car.setupCount, VEHICLE_MAX_SETUPS);
   const int colours = std::min<int>(car.colourConfigCount, VEHICLE_MAX_COLOUR_CONFIGS);
   const int rows = 6 + offCentre + setups + (colours - 1) / COLOURS_PER_ROW + 1;
