@@ -221,6 +221,34 @@ TEST_F(SettingsTest, TyreTypeAndPressureRanges) {
   EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "", 1), 0) << "an empty text does nothing";
 }
 
+TEST_F(SettingsTest, ChooseActionOffersItsListsQuestionsAndPrompts) {
+  Car& c = car();
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_REAR_SUSPENSION);
+  EXPECT_STREQ(SelectDialog.title, "Select new REAR suspension type") << "a linear axle";
+  Choose(SUSPENSION_TRAILING_ARM);
+  EXPECT_EQ(c.wheelSets[0].suspensionType, SUSPENSION_TRAILING_ARM);
+  EXPECT_STREQ(Slots[NumNodes].name, "convert to trailing arm");
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_FRONT_SUSPENSION);
+  EXPECT_TRUE(Asked("Convert FRONT suspension to LINEAR?"));
+  AnswerYes();
+  EXPECT_EQ(c.wheelSets[1].suspensionType, SUSPENSION_LINEAR);
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_CLOCKS);
+  EXPECT_STREQ(SelectDialog.title, "Select clocks");
+  EXPECT_EQ(SelectDialog.count, 7);
+  EXPECT_STREQ(SelectDialog.texts[0], "[no clocks]");
+  Choose(2);
+  EXPECT_EQ(c.dashType, 2);
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_ENGINE_SOUND);
+  Type("Enter name of engine sound file", "DEFAULT");
+  EXPECT_STREQ(c.engineName, "DEFAULT");
+  // The drive list keeps the current drive selected.
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_DRIVE_TYPE);
+  EXPECT_STREQ(SelectDialog.title, "Select drive type");
+  EXPECT_EQ(SelectDialog.current, c.driveType);
+  Choose(DRIVE_REAR);
+  EXPECT_EQ(c.driveType, DRIVE_REAR);
+}
+
 TEST_F(SettingsTest, PromptWordsAndMarks) {
   Car& c = car();
   const uint8_t kmh = DashUnits.kmh;

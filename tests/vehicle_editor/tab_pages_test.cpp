@@ -270,3 +270,20 @@ TEST_F(PagesTest, AValueEditedThroughAControlChangesTheCarAndIsRecordedAndUndone
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PagesTest, AValueTypedBelowItsRangeIsRefused) {
+  Open(TAB_SUSPENSION);
+  const std::vector<uint8_t> before = Bytes();
+  const int nodes = VehicleUndo::NumNodes;
+  ClickButton(*FindLabelled("Max up", 16), 2);
+  Type(OpenTextEntry.prompt, "-5");
+  EXPECT_STREQ(MessageBoxDialog.first, "New value is too low");
+  ResetDialogs();
+  e->prss.sub = nullptr;
+  EXPECT_EQ(Bytes(), before);
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes);
+}
+
+}  // namespace
