@@ -9,6 +9,7 @@
 #include "core/frame_globals.h"
 #include "core/report.h"
 #include "core/window_state.h"
+#include "modeller/edit_views.h"
 #include "modeller/object_editor.h"
 #include "physics/car.h"
 #include "ui/screen_labels.h"
@@ -288,7 +289,9 @@ void VehicleEditor::BuildPanels(VehicleEditor& e) {
     LayoutColumns = PANEL_ROW_UNITS;
     EditDomain = EDIT_DOMAIN_NONE;
   }
-  if ((e.displayFlags & SHOW_COG) && e.diagramFlags == 0) AddCentreMarks(e);
+  // The marks stand in the 2D edit views; the 3D view is drawn as the garage picture draws a
+  // car, whose projection the labels do not share.
+  if ((e.displayFlags & SHOW_COG) && e.diagramFlags == 0 && EditViews.width != 0) AddCentreMarks(e);
 }
 
 void VehicleEditor::SelectTab(void* owner, int, uintptr_t tab) {
