@@ -1054,6 +1054,7 @@ void InstallVehicleEditorShell() {
   s.exportStep = ExportMod;
   s.carChanged = [](Car* car) { ModExportCar = car; };
   s.fillCarChoice = SetupPlayerCarChoice;
+  s.checkTextures = [](const Car& car, float* megapixels) { return car.CheckTextures(megapixels); };
   s.driveSideChanged = [](int left) { Player.options[1] = uint8_t((Player.options[1] & ~1) | (left & 1)); };
   // The texture names of the model and the spoke object in one list, exported as one.
   s.exportTextures = [](Prss* screen, const ModelObject* model, const ModelObject* spoke, int format) {

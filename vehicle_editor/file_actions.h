@@ -89,5 +89,8 @@ struct VehicleEditorShellHooks {
   // The texture files of the model and the spoke object exported (format 0 PNG, 1 DDS); the
   // number that failed.
   int (*exportTextures)(Prss* screen, const ModelObject* model, const ModelObject* spoke, int format);
+  // The textures of the car whose PNG is missing or unreadable: their number; megapixels
+  // gets the PNGs' combined area.
+  int (*checkTextures)(const Car& car, float* megapixels);
 };
 extern VehicleEditorShellHooks EditorShellHooks;

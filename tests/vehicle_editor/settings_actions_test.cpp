@@ -1,0 +1,422 @@
+// settings_actions_test.cpp - the settings actions, the suspension conversions and the axle
+// actions on sample vehicles: what each changes, and that every refusal leaves the vehicle's
+// bytes and the history as they were.
+#include <cmath>
+#include <cstring>
+
+#include "pages_fixture.h"
+#include "ui/dialogs.h"
+#include "vehicle/data/vehicle_class.h"
+#include "vehicle_editor/dashboard/dash_figures.h"
+#include "vehicle_editor/settings_actions.h"
+
+namespace {
+
+using namespace VehicleUndo;
+
+class SettingsTest : public PagesTest {
+ protected:
+  // A refusal: the box said, nothing changed, nothing recorded.
+  template <typename Action>
+  void ExpectRefused(Action action, const char* message) {
+    const std::vector<uint8_t> before = Bytes();
+    const int nodes = NumNodes;
+    Reports() = Caught{};
+    action();
+    EXPECT_TRUE(SaidBox(message)) << message;
+    EXPECT_EQ(Bytes(), before) << message;
+    EXPECT_EQ(NumNodes, nodes) << message;
+  }
+  void Choose(int index) {
+    ASSERT_EQ(e->prss.sub, &SelectDialog.prss) << "a list is offered";
+    SelectItemClick(&SelectDialog.prss, 1, uintptr_t(index));
+  }
+  static void Do(void (*handler)(void*, int, uintptr_t), VehicleEditor* e, uintptr_t word, int click = 1) {
+    handler(e, click, word);
+  }
+};
+
+TEST_F(SettingsTest, DriveTypesFollowThePowerUnitTheClassAndTheWheels) {
+  ExpectRefused([&] { Do(VehicleEditor::SetDriveType, e, DRIVE_NONE); }, "Powered vehicles must have a drive type");
+  Do(VehicleEditor::SetDriveType, e, DRIVE_FOUR);
+  EXPECT_EQ(car().driveType, DRIVE_FOUR) << "four wheels";
+  EXPECT_STREQ(Slots[NumNodes].name, "set drive type");
+
+  // A formula car asked for four-wheel drive gets rear-wheel drive.
+  Do(VehicleEditor::SelectClass, e, CLASS_FORMULA);
+  EXPECT_TRUE(Asked("Change vehicle type? / Various settings may be changed or limited"));
+  EXPECT_EQ(car().vehicleClass, CLASS_SALOON) << "only after yes";
+  AnswerYes();
+  EXPECT_EQ(car().vehicleClass, CLASS_FORMULA);
+  EXPECT_STREQ(Slots[NumNodes].name, "set vehicle type");
+  Reports() = Caught{};
+  Do(VehicleEditor::SetDriveType, e, DRIVE_FOUR);
+  EXPECT_EQ(car().driveType, DRIVE_REAR);
+  EXPECT_TRUE(SaidBox("This vehicle class only allows rear wheel drive"));
+
+  // The class refusals.
+  ExpectRefused([&] { Do(VehicleEditor::SelectClass, e, CLASS_KART); }, "Can't change to kart");
+  ExpectRefused([&] { Do(VehicleEditor::SelectClass, e, CLASS_OBJECT); }, "Can't change to object");
+
+  // Four-wheel drive needs four wheels.
+  Load("Sportbike");
+  car().vehicleClass = CLASS_SALOON;
+  ExpectRefused([&] { Do(VehicleEditor::SetDriveType, e, DRIVE_FOUR); }, "Four wheel drive is only for four wheeled vehicles");
+  car().vehicleClass = CLASS_BIKE;
+  ExpectRefused([&] { Do(VehicleEditor::SelectClass, e, CLASS_SALOON); }, "Can't change from bike");
+
+  // Without a power unit: no drive.
+  Load("Solar");
+  Do(VehicleEditor::SetDriveType, e, DRIVE_REAR);
+  EXPECT_TRUE(SaidBox("Unpowered vehicles must have no drive"));
+  EXPECT_EQ(car().driveType, DRIVE_NONE);
+  ExpectRefused([&] { Do(VehicleEditor::ChooseAction, e, CHOOSE_TRANSMISSION); Choose(1); Choose(0); },
+                "Invalid drive type");
+}
+
+TEST_F(SettingsTest, TransmissionsWithinAKindAndAcrossKindsWithTheMotorsFigures) {
+  Do(VehicleEditor::SetTransmission, e, TRANSMISSION_CENTRIFUGAL);
+  EXPECT_EQ(car().transmissionType, TRANSMISSION_CENTRIFUGAL);
+  EXPECT_EQ(car().gearPositions, 3);
+  EXPECT_STREQ(Slots[NumNodes].name, "set transmission type");
+  const std::vector<uint8_t> combustion = Bytes();
+
+  // To the electric motor: asked first, then converted and set up once.
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_TRANSMISSION);
+  Choose(TRANSMISSION_ELECTRIC);
+  EXPECT_TRUE(Asked("Convert to electric vehicle? / Engine will be reset"));
+  EXPECT_EQ(Bytes(), combustion) << "only after yes";
+  const uint32_t setups = e->carSetups;
+  AnswerYes();
+  EXPECT_EQ(e->carSetups, setups + 1);
+  const Car& c = car();
+  EXPECT_EQ(c.transmissionType, TRANSMISSION_ELECTRIC);
+  EXPECT_STREQ(c.engineName, "ELECTRIC");
+  EXPECT_TRUE(c.options & OPT1_FUEL_CAPACITY);
+  EXPECT_EQ(c.fuelTankCapacity, 40.0f);
+  EXPECT_EQ(c.engine.peakTorque, 180.0f);
+  EXPECT_NEAR(c.engine.maxTorqueSpeed, 200000.0f * 1.0f / 180.0f, 0.01f);
+  EXPECT_NEAR(c.engine.redline, 2094.3953f, 1e-3f);
+  EXPECT_GT(c.engine.inertia, 0.0f);
+  EXPECT_GT(c.engine.stiffness, 0.0f);
+  EXPECT_STREQ(Slots[NumNodes].name, "convert motor");
+
+  // To no power unit: the figures zeroed, the drive gone.
+  Do(VehicleEditor::SetTransmission, e, TRANSMISSION_NONE);
+  EXPECT_TRUE(Asked("Convert to no engine? / Motor will be reset"));
+  AnswerYes();
+  EXPECT_EQ(c.engine.maxPower, 0.0f);
+  EXPECT_EQ(c.engine.peakTorque, 0.0f);
+  EXPECT_EQ(c.engine.inertia, 0.0f);
+  EXPECT_EQ(c.driveType, DRIVE_NONE);
+  EXPECT_EQ(c.engineName[0], 0);
+
+  // Back to combustion: the drive list first, then the class's engine.
+  Do(VehicleEditor::SetTransmission, e, TRANSMISSION_H_PATTERN);
+  EXPECT_STREQ(SelectDialog.title, "Changing to H-pattern gearbox - select drive type");
+  Choose(DRIVE_FRONT);
+  EXPECT_EQ(c.driveType, DRIVE_FRONT);
+  EXPECT_STREQ(c.engineName, "DEFAULT");
+  EXPECT_EQ(c.engine.turboInertiaMul, 0.5f);
+  EXPECT_EQ(c.engine.idleSpeed, VehicleClassRow(CLASS_SALOON).idleSpeed);
+  EXPECT_GT(c.engine.maxPower, 0.0f);
+
+  // Undo walks back byte for byte.
+  UndoEdit(*e);
+  UndoEdit(*e);
+  UndoEdit(*e);
+  EXPECT_EQ(Bytes(), combustion);
+}
+
+TEST_F(SettingsTest, GearsClocksPointTypesAndTheFrameMassScale) {
+  Car& c = car();
+  c.gearPositions = 9;
+  const int nodes = NumNodes;
+  Do(VehicleEditor::StepGearCount, e, 1);
+  EXPECT_EQ(c.gearPositions, 9);
+  EXPECT_EQ(NumNodes, nodes);
+  const uint32_t setups = e->carSetups;
+  Do(VehicleEditor::StepGearCount, e, 0);
+  EXPECT_EQ(e->carSetups, setups + 1) << "each change sets the car up once";
+  Do(VehicleEditor::StepGearCount, e, 0);
+  EXPECT_EQ(c.gearPositions, 7);
+  EXPECT_EQ(NumNodes, nodes + 1) << "one merged node";
+  c.gearPositions = 3;
+  Do(VehicleEditor::StepGearCount, e, 0);
+  EXPECT_EQ(c.gearPositions, 3);
+
+  Do(VehicleEditor::SetClocks, e, 3);
+  EXPECT_EQ(c.dashType, 3);
+  EXPECT_EQ(c.modelRebuild, 1u);
+  EXPECT_STREQ(Slots[NumNodes].name, "set clocks");
+
+  e->selection.selectedPoint = 0;
+  Do(VehicleEditor::SetPointType, e, 3);
+  EXPECT_EQ(c.framePoints[0].type, 3);
+  EXPECT_STREQ(Slots[NumNodes].name, "set point type");
+
+  // A right click on minus divides by 1.1; 40 kg/m stays 40 going up.
+  ASSERT_GE(c.frameTubeCount, 2);
+  c.frameTubes[0].massPerMetre = 11.0f;
+  c.frameTubes[1].massPerMetre = 40.0f;
+  c.SetupFromVehicle(0);
+  const float mass = c.massWithoutOccupants;
+  const uint32_t before = e->carSetups;
+  Do(VehicleEditor::ScaleFrameMass, e, 0, 2);
+  EXPECT_EQ(e->carSetups, before + 1);
+  EXPECT_LT(c.massWithoutOccupants, mass) << "the mass model ran again";
+  EXPECT_NEAR(c.frameTubes[0].massPerMetre, 10.0f, 1e-5f);
+  Do(VehicleEditor::ScaleFrameMass, e, 1, 10);
+  EXPECT_NEAR(c.frameTubes[0].massPerMetre, 20.0f, 1e-5f);
+  EXPECT_EQ(c.frameTubes[1].massPerMetre, 40.0f);
+  EXPECT_STREQ(Slots[NumNodes].name, "scale frame mass");
+  // A symmetric set-up copies the left values to the right.
+  uint8_t* rear = c.currentSetup.bytes + SETUP_AXLE[0];
+  rear[AXLE_CAMBER_LEFT] = 40;
+  rear[AXLE_CAMBER_RIGHT] = 50;
+  c.currentSetup.bytes[SETUP_FLAGS] |= 1;
+  Do(VehicleEditor::ScaleFrameMass, e, 1, 1);
+  EXPECT_EQ(rear[AXLE_CAMBER_RIGHT], 40);
+}
+
+TEST_F(SettingsTest, TyreTypeAndPressureRanges) {
+  Car& c = car();
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_TYRE_TYPES);
+  EXPECT_TRUE(c.options2 & OPT2_TYRE_TYPE_LIMITS);
+  EXPECT_EQ(c.rimBytes[1], 5) << "a saloon's range";
+  EXPECT_EQ(c.rimBytes[2], 7);
+  EXPECT_STREQ(Slots[NumNodes].name, "specify tyre types");
+  Do(VehicleEditor::StepTyreTypeLimit, e, 1);
+  Do(VehicleEditor::StepTyreTypeLimit, e, 1);
+  Do(VehicleEditor::StepTyreTypeLimit, e, 1);
+  EXPECT_EQ(c.rimBytes[1], 7);
+  EXPECT_EQ(c.rimBytes[2], 7) << "kept at the top";
+  for (int i = 0; i < 9; ++i) Do(VehicleEditor::StepTyreTypeLimit, e, 2);
+  EXPECT_EQ(c.rimBytes[2], 0);
+  EXPECT_EQ(c.rimBytes[1], 0) << "the lowest follows the highest down";
+
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_PRESSURE_LIMITS);
+  EXPECT_TRUE(c.options2 & OPT2_PRESSURE_LIMITS);
+  EXPECT_STREQ(Slots[NumNodes].name, "specify pressure limits");
+  const int limit = c.TyrePressureLimit();
+  EXPECT_EQ(limit, 10 * (1 + int(60.0 * std::sqrt(double(c.massWithoutOccupants) / 1000.0))));
+  c.rimWords[0] = 100;
+  c.rimWords[1] = 300;
+  Do(VehicleEditor::EnterPressureLimit, e, 1);
+  char prompt[96];
+  std::snprintf(prompt, sizeof prompt, "Enter new value for maximum tyre pressure (max. %d kPa)", limit);
+  Type(prompt, "250,4");
+  EXPECT_EQ(c.rimWords[1], 250);
+  EXPECT_STREQ(Slots[NumNodes].name, "set maximum tyre pressure");
+
+  char most[80];
+  std::snprintf(most, sizeof most, "The maximum tyre pressure for this vehicle is %d kPa", limit);
+  for (const char* text : {"nan", "inf", "abc", "1e12", "99999"})
+    ExpectRefused([&] { VehicleEditor::SetTyrePressure(*e, text, 1); }, most);
+  ExpectRefused([&] { VehicleEditor::SetTyrePressure(*e, "-3", 0); }, "Tyre pressure cannot be less than zero");
+  ExpectRefused([&] { VehicleEditor::SetTyrePressure(*e, "-inf", 0); }, "Tyre pressure cannot be less than zero");
+  ExpectRefused([&] { VehicleEditor::SetTyrePressure(*e, "250", 0); }, "Minimum pressure must be less than maximum pressure");
+  ExpectRefused([&] { VehicleEditor::SetTyrePressure(*e, "100", 1); },
+                "Maximum pressure must be greater than minimum pressure");
+  EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "", 1), 0) << "an empty text does nothing";
+}
+
+TEST_F(SettingsTest, ChooseActionOffersItsListsQuestionsAndPrompts) {
+  Car& c = car();
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_REAR_SUSPENSION);
+  EXPECT_STREQ(SelectDialog.title, "Select new REAR suspension type") << "a linear axle";
+  Choose(SUSPENSION_TRAILING_ARM);
+  EXPECT_EQ(c.wheelSets[0].suspensionType, SUSPENSION_TRAILING_ARM);
+  EXPECT_STREQ(Slots[NumNodes].name, "convert to trailing arm");
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_FRONT_SUSPENSION);
+  EXPECT_TRUE(Asked("Convert FRONT suspension to LINEAR?"));
+  AnswerYes();
+  EXPECT_EQ(c.wheelSets[1].suspensionType, SUSPENSION_LINEAR);
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_CLOCKS);
+  EXPECT_STREQ(SelectDialog.title, "Select clocks");
+  EXPECT_EQ(SelectDialog.count, 7);
+  EXPECT_STREQ(SelectDialog.texts[0], "[no clocks]");
+  Choose(2);
+  EXPECT_EQ(c.dashType, 2);
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_ENGINE_SOUND);
+  Type("Enter name of engine sound file", "DEFAULT");
+  EXPECT_STREQ(c.engineName, "DEFAULT");
+  // The drive list keeps the current drive selected.
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_DRIVE_TYPE);
+  EXPECT_STREQ(SelectDialog.title, "Select drive type");
+  EXPECT_EQ(SelectDialog.current, c.driveType);
+  Choose(DRIVE_REAR);
+  EXPECT_EQ(c.driveType, DRIVE_REAR);
+}
+
+TEST_F(SettingsTest, PromptWordsAndMarks) {
+  Car& c = car();
+  const uint8_t kmh = DashUnits.kmh;
+  VehicleEditor::PromptAction(e, 1, PROMPT_SPEED_UNIT);
+  EXPECT_NE(DashUnits.kmh, kmh);
+  DashUnits.kmh = kmh;
+  VehicleEditor::PromptAction(e, 1, PROMPT_PIT_LIGHT_ON);
+  EXPECT_TRUE(c.options & OPT1_PIT_LIMITER);
+  EXPECT_STREQ(Slots[NumNodes].name, "set pit limiter light");
+  const int nodes = NumNodes;
+  VehicleEditor::PromptAction(e, 1, PROMPT_PIT_LIGHT_OFF);
+  EXPECT_FALSE(c.options & OPT1_PIT_LIMITER);
+  EXPECT_EQ(NumNodes, nodes) << "merged on the flag word";
+  e->selection.selectedPoint = 2;
+  VehicleEditor::PromptAction(e, 1, PROMPT_FRAME_MOVE);
+  EXPECT_EQ(e->frameMove, 1);
+  VehicleEditor::PromptAction(e, 1, PROMPT_FRAME_MOVE_OFF);
+  EXPECT_EQ(e->frameMove, 0);
+  EXPECT_EQ(e->selection.selectedPoint, NO_POINT);
+  VehicleEditor::RemoveUnusedLayers(e, 1, 0xFFFFFFFF);
+  EXPECT_STREQ(Slots[NumNodes].name, "remove unused layers");
+}
+
+// ---- Suspension conversions ----
+
+// The inner axle end of the axle's last wheel, right side, as the conversions measure from.
+struct Inner {
+  double x, z;
+};
+Inner InnerEnd(const Car& c, int axle) {
+  int last = -1;
+  for (int i = 0; i < c.wheelCount; ++i)
+    if ((c.wheels[i].wheelSet & 1) == axle) last = i;
+  const CarWheel& w = c.wheels[last];
+  const double half = double(c.wheelSets[axle].sectionWidth) * 0.5;
+  return {std::fabs(double(w.centre.x) - double(w.spinAxis.x) * half), double(w.centre.z) - double(w.spinAxis.z) * half};
+}
+double Distance(const Inner& a, const IntVector& p) {
+  const double dx = a.x - std::fabs(p.x / 65536.0), dz = a.z - p.z / 65536.0;
+  return std::sqrt(dx * dx + dz * dz);
+}
+
+TEST_F(SettingsTest, MacPhersonAndDoubleWishboneArmsComeFromTheFramesPivots) {
+  Car& c = car();
+  SuspensionBlock& rear = c.wheelSets[0];
+  // The rear has lower and upper pivots but no thrust bearing.
+  ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_MACPHERSON_STRUT); },
+                "A thrust bearing and a lower pivot are required [REAR]");
+  ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_DOUBLE_WISHBONE); },
+                "A thrust bearing, a lower pivot and an upper pivot are required [REAR]");
+  ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_FRONT_FORK); }, "Fork is only for front wheels");
+  ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 1, SUSPENSION_FRONT_FORK); }, "Fork is for single front wheels");
+  ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 1, SUSPENSION_TRAILING_ARM); },
+                "Front Trailing Arm is not yet available");
+  ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_RIGID); }, "Rigid suspension is only for karts");
+
+  // A thrust bearing for the rear.
+  FramePoint* grown = static_cast<FramePoint*>(std::realloc(c.framePoints, sizeof(FramePoint) * (c.framePointCount + 1)));
+  ASSERT_NE(grown, nullptr);
+  c.framePoints = grown;
+  c.framePoints[c.framePointCount++] = FramePoint{int32_t(0.55 * 65536), int32_t(-1.3 * 65536), int32_t(0.55 * 65536), 0, 0, 3, 0};
+  VehicleEditor::VehicleValueChanged(*e);
+  ASSERT_TRUE(rear.thrustBearing.x != 0);
+
+  uint8_t* bytes = c.currentSetup.bytes + SETUP_AXLE[0];
+  bytes[AXLE_CAMBER_LEFT] = 50;
+  bytes[AXLE_CAMBER_RIGHT] = 42;
+  const float angle = rear.includedAngle;
+  const Inner inner = InnerEnd(c, 0);
+  const IntVector lower = rear.lowerPivot, upper = rear.upperPivot;
+  VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_MACPHERSON_STRUT);
+  EXPECT_EQ(rear.suspensionType, SUSPENSION_MACPHERSON_STRUT);
+  EXPECT_NEAR(rear.lowerArmLength, Distance(inner, lower), 1e-5);
+  EXPECT_EQ(rear.upperArmLength, 0.0f);
+  EXPECT_NEAR(rear.includedAngle, angle + 1.0f * 0.07853982f / 45.0f, 1e-7f) << "the mean of +5 and -3 steps";
+  EXPECT_EQ(bytes[AXLE_CAMBER_LEFT], 45);
+  EXPECT_EQ(bytes[AXLE_CAMBER_RIGHT], 45);
+  char info[96];
+  std::snprintf(info, sizeof info, "Lower %.3f - Upright %.3f", double(rear.lowerArmLength), double(rear.halfUprightLength) * 2.0);
+  EXPECT_TRUE(SaidInfo(info)) << e->statusText;
+
+  VehicleEditor::ConvertToLinear(*e, 0);
+  const Inner again = InnerEnd(c, 0);
+  VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_DOUBLE_WISHBONE);
+  EXPECT_EQ(rear.suspensionType, SUSPENSION_DOUBLE_WISHBONE);
+  EXPECT_NEAR(rear.lowerArmLength, Distance(again, rear.lowerPivot), 1e-5);
+  EXPECT_NEAR(rear.upperArmLength, Distance(again, upper), 1e-5);
+  EXPECT_EQ(bytes[AXLE_CASTER], static_cast<uint8_t>(std::lround(rear.caster * 1800.0 / 3.1415927)));
+  EXPECT_TRUE(std::strstr(e->statusText, "- (Inner ") != nullptr) << e->statusText;
+
+  // Linear again: the arms gone.
+  VehicleEditor::ConvertToLinear(*e, 0);
+  EXPECT_EQ(rear.suspensionType, SUSPENSION_LINEAR);
+  EXPECT_EQ(rear.lowerArmLength, 0.0f);
+  EXPECT_STREQ(Slots[NumNodes].name, "convert to linear");
+
+  // Karts, and pairs.
+  Load("Kart");
+  ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_LINEAR); }, "Can't change kart suspension");
+  ExpectRefused([&] { VehicleEditor::ConvertToLinear(*e, 0); }, "Kart can't have suspension");
+  Load("Sportbike");
+  ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 1, SUSPENSION_MACPHERSON_STRUT); },
+                "MacPherson Strut is for a PAIR of wheels");
+  ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 1, SUSPENSION_DOUBLE_WISHBONE); },
+                "Double Wishbone is for a PAIR of wheels");
+  ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 1, SUSPENSION_FRONT_FORK); },
+                "Change to Fork is not yet available");
+}
+
+// ---- Axle actions ----
+
+TEST_F(SettingsTest, AlignmentStaggerAxlePositionsAndSingleWheelOffsets) {
+  Car& c = car();
+  const int fl = c.wheelSets[1].leftWheel - 1, fr = c.wheelSets[1].rightWheel - 1;
+  const int rl = c.wheelSets[0].leftWheel - 1, rr = c.wheelSets[0].rightWheel - 1;
+  c.wheelPositions[fr].y = 3.95f;
+  c.wheelPositions[fl].y = 3.95f;
+  Do(VehicleEditor::SetAlignment, e, 4 | 0);
+  EXPECT_FLOAT_EQ(c.wheelPositions[fl].y, 4.0f);
+  EXPECT_FLOAT_EQ(c.wheelPositions[fr].y, 3.9f);
+  EXPECT_STREQ(Slots[NumNodes].name, "set alignment");
+
+  c.wheelPositions[rl].y = -1.3f;
+  c.wheelPositions[rr].y = -1.4f;
+  // An axle position edit leaves the staggered pair alone.
+  e->axlePositions[0] = -1.0f;
+  e->axlePositions[1] = 2.0f;
+  Do(VehicleEditor::AxlePositionChanged, e, 0);
+  EXPECT_FLOAT_EQ(c.wheelPositions[rl].y, -1.3f);
+  EXPECT_FLOAT_EQ(c.wheelPositions[rr].y, -1.4f);
+  // "aligned" brings both to the rearmost.
+  Do(VehicleEditor::SetAlignment, e, 1);
+  EXPECT_FLOAT_EQ(c.wheelPositions[rl].y, -1.4f);
+  EXPECT_FLOAT_EQ(c.wheelPositions[rr].y, -1.4f);
+  Do(VehicleEditor::AxlePositionChanged, e, 0);
+  EXPECT_FLOAT_EQ(c.wheelPositions[rl].y, -1.0f) << "aligned now: the axle position applies";
+
+  Load("Scooter");
+  const std::vector<uint8_t> before = Bytes();
+  const int nodes = NumNodes;
+  Do(VehicleEditor::SetWheelOffset, e, 4 | 2);
+  EXPECT_TRUE(SaidBox("Single wheel offset to right is currently unavailable"));
+  EXPECT_EQ(Bytes(), before);
+  EXPECT_EQ(NumNodes, nodes);
+  Do(VehicleEditor::SetWheelOffset, e, 4 | 0);
+  const int wheel = car().wheelSets[1].leftWheel ? car().wheelSets[1].leftWheel - 1 : car().wheelSets[1].rightWheel - 1;
+  EXPECT_EQ(car().wheelSets[1].trackWidth, 1.0f);
+  EXPECT_EQ(car().wheelPositions[wheel].x, -0.5f);
+  EXPECT_STREQ(Slots[NumNodes].name, "set wheel offset");
+}
+
+TEST_F(SettingsTest, TheEngineSoundNameIsCheckedStoredAndLoadsOnlyTheSound) {
+  ExpectRefused([&] { VehicleEditor::SetEngineSoundName(*e, "a/b"); },
+                "Engine sound file name must be ASCII (e.g. 0-9 A-Z a-z)");
+  VehicleEditor::SetEngineSoundName(*e, "MISSING");
+  EXPECT_TRUE(SaidBox("Engine sound file name is set but the file was not found"));
+  EXPECT_STREQ(car().engineName, "MISSING");
+  const EngineModel before = car().engine;
+  Reports() = Caught{};
+  VehicleEditor::SetEngineSoundName(*e, "DEFAULT");
+  EXPECT_TRUE(Reports().boxes.empty());
+  EXPECT_STREQ(car().engineName, "DEFAULT");
+  const EngineModel& after = car().engine;
+  EXPECT_EQ(after.engineSize, before.engineSize) << "the definition stays";
+  EXPECT_EQ(after.redline, before.redline);
+  EXPECT_EQ(after.torquePerCc, before.torquePerCc);
+  EXPECT_EQ(after.cylinders, before.cylinders);
+  EXPECT_STREQ(Slots[NumNodes].name, "set engine sound file name");
+}
+
+}  // namespace

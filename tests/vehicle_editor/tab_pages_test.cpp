@@ -1,0 +1,289 @@
+// tab_pages_test.cpp - the vehicle editor's panels: the common rows, the tabs, the status
+// line's room, the class, transmission and suspension pages (snapshots and the cases that
+// decide what a page shows), and edits made through the pages' controls.
+#include <cmath>
+#include <cstring>
+
+#include "pages_fixture.h"
+#include "ui/dialogs.h"
+#include "ui/text/messages.h"
+#include "vehicle/data/vehicle_class.h"
+
+namespace {
+
+using namespace VehicleUndo;
+
+TEST_F(PagesTest, TheCommonRowsStartAboveTheBottomByTheSetupsColoursAndDriver) {
+  Car& c = car();
+  // Four set-ups and nine colour configurations: 6 + 4 + 2 + 1 rows, one more off centre.
+  c.setupCount = 4;
+  c.colourConfigCount = 9;
+  c.driverPosition.x = 0.0f;
+  Build();
+  ASSERT_NE(Find("default setups"), nullptr);
+  EXPECT_EQ(Find("default setups")->top, ScreenHeight - 13 * ButtonHeight);
+  EXPECT_TRUE(Shown("central driver"));
+  c.driverPosition.x = -0.37f;
+  Build();
+  EXPECT_EQ(Find("default setups")->top, ScreenHeight - 14 * ButtonHeight);
+  EXPECT_EQ(Find("LOAD")->top, ScreenHeight - ButtonHeight) << "the file row is the bottom row";
+  ExpectSnapshot("common_rows_left_drive");
+
+  // 0.19 m is central, 0.2 m is built as a side.
+  c.driverPosition.x = 0.19f;
+  Build();
+  EXPECT_TRUE(Shown("central driver"));
+  c.driverPosition.x = 0.2f;
+  Build();
+  EXPECT_TRUE(Shown("built as right drive"));
+  c.driverPosition.x = -0.2f;
+  Build();
+  EXPECT_TRUE(Shown("built as left drive"));
+  c.steerAnimation[0] = 0;
+  Build();
+  EXPECT_TRUE(Shown("no driver"));
+
+  // Seven colour configurations: rows of 3, 3 and 1, the last filled to 8 units.
+  c.colourConfigCount = 7;
+  c.setupCount = 1;
+  Build();
+  int swatches = 0, lastRowRight = 0, filler = -1;
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (b.handler == VehicleEditor::SelectColourConfig) {
+      ++swatches;
+      lastRowRight = b.right;
+      if (b.word == 6) {
+        EXPECT_EQ(b.left, 0) << "the seventh starts the third row";
+      }
+    }
+    if (b.style == 0 && !b.owner && b.top == InterfaceButtons[i - 1].top && InterfaceButtons[i - 1].word == 6) filler = i;
+  }
+  EXPECT_EQ(swatches, 7);
+  ASSERT_GE(filler, 0);
+  EXPECT_EQ(InterfaceButtons[filler].left, lastRowRight);
+  EXPECT_EQ(InterfaceButtons[filler].right, 8 * ButtonWidth);
+  ExpectSnapshot("common_rows_seven_colours");
+}
+
+TEST_F(PagesTest, WithoutACarOnlyTheNameBoxLoadAndNewAndHistoryOnlyWithPointsAhead) {
+  RecordEdit("tyre width");
+  UndoEdit(*e);
+  ASSERT_EQ(NumRedo, 1);
+  VehicleEditor::InstallCar(*e, nullptr, "");
+  Build();
+  EXPECT_TRUE(Shown("LOAD"));
+  EXPECT_TRUE(Shown("NEW"));
+  EXPECT_TRUE(Shown("undo") && Shown("redo")) << "points lie ahead";
+  EXPECT_FALSE(Shown("SAVE"));
+  EXPECT_FALSE(Shown("Vehicle Class"));
+  ExpectSnapshot("no_car_points_ahead");
+  Clear();
+  Build();
+  EXPECT_FALSE(Shown("undo"));
+  EXPECT_FALSE(Shown("H"));
+  EXPECT_EQ(ButtonCount, 3) << "the name box, LOAD and NEW";
+}
+
+TEST_F(PagesTest, TabsTwoPerRowTheOpenOneSelectedASecondClickClosesIt) {
+  Build();
+  for (int i = 0; i < TAB_PAGE_COUNT; ++i) {
+    const InterfaceButton* tab = Find(TabLabels[i]);
+    ASSERT_NE(tab, nullptr) << TabLabels[i];
+    EXPECT_EQ(tab->left, (i % 2) * 8 * ButtonWidth);
+    EXPECT_EQ(tab->top, (i / 2) * ButtonHeight);
+    EXPECT_EQ(tab->fourth.i, 0);
+  }
+  ClickButton(*Find("Suspension"));
+  EXPECT_EQ(e->selection.openTab, 3);
+  Build();
+  EXPECT_EQ(Find("Suspension")->fourth.i, 1);
+  EXPECT_TRUE(Shown("Oval suspension arms")) << "the page below the tabs";
+  ClickButton(*Find("Suspension"));
+  EXPECT_EQ(e->selection.openTab, -1);
+  Build();
+  EXPECT_FALSE(Shown("Oval suspension arms"));
+  EXPECT_TRUE(Shown("LOAD")) << "the common rows stay";
+  // A page not yet in the editor: its tab opens, its place stays empty.
+  const int withoutPage = ButtonCount;
+  Open(TAB_MASS);
+  EXPECT_EQ(ButtonCount, withoutPage);
+}
+
+TEST_F(PagesTest, TheStatusLineKeepsThePointButtonsClearFor3000ms) {
+  ShowVehicleEditorInfo("Mesh centre");
+  FrameTime = 1000;
+  Build();
+  EXPECT_EQ(PointButtonTopLimit, 61) << "8 % of 768, rounded";
+  Build();
+  Build();
+  EXPECT_EQ(e->statusTime, 0);
+  Build();
+  EXPECT_EQ(PointButtonTopLimit, 0) << "given back when the text has gone";
+  FrameTime = 0;
+  // The centre marks name themselves.
+  VehicleEditor::ShowMarkName(e, 1, 2);
+  EXPECT_TRUE(SaidLine("Centre of mass"));
+}
+
+TEST_F(PagesTest, PageSnapshotsOfASaloonAnElectricCarABikeGearboxAKartAndABike) {
+  Open(TAB_CLASS);
+  ExpectSnapshot("page0_saloon");
+  EXPECT_EQ(Find("saloon")->fourth.i, 1);
+  Open(TAB_TRANSMISSION);
+  ExpectSnapshot("page1_saloon");
+  EXPECT_TRUE(StartsShown("Reverse gear ratio"));
+  EXPECT_TRUE(Shown("Traction control"));
+  EXPECT_EQ(car().lightsAndAids & 1, 1u);
+  EXPECT_TRUE(Shown("TC uses ignition")) << "with traction control";
+  car().lightsAndAids &= ~1u;
+  Build();
+  EXPECT_FALSE(Shown("TC uses ignition"));
+  Open(TAB_SUSPENSION);
+  ExpectSnapshot("page3_saloon");
+
+  Load("Roadster");
+  Open(TAB_TRANSMISSION);
+  ExpectSnapshot("page1_electric");
+  EXPECT_FALSE(StartsShown("Number of forward gears"));
+  EXPECT_FALSE(Shown("Shift light"));
+  EXPECT_TRUE(Shown("Traction control"));
+  EXPECT_TRUE(Shown("Engine sound file"));
+
+  Load("Sportbike");
+  Open(TAB_TRANSMISSION);
+  ExpectSnapshot("page1_motorbike_gearbox");
+  EXPECT_TRUE(Shown("No reverse gear"));
+  EXPECT_FALSE(StartsShown("Reverse gear ratio"));
+  Open(TAB_SUSPENSION);
+  ExpectSnapshot("page3_bike");
+
+  Load("Kart");
+  Open(TAB_SUSPENSION);
+  ExpectSnapshot("page3_kart");
+  Open(TAB_TRANSMISSION);
+  EXPECT_TRUE(Shown("No reverse gear")) << "the centrifugal clutch";
+
+  Load("Solar");
+  Open(TAB_TRANSMISSION);
+  EXPECT_FALSE(Shown("Traction control")) << "no power unit";
+  EXPECT_FALSE(Shown("Engine sound file"));
+  EXPECT_FALSE(StartsShown("Number of forward gears"));
+}
+
+TEST_F(PagesTest, TheSuspensionPagesStaggerUprightCasterAndSingleWheelCases) {
+  Car& c = car();
+  SuspensionBlock& front = c.wheelSets[1];
+  const int left = front.leftWheel - 1, right = front.rightWheel - 1;
+  ASSERT_GE(left, 0);
+  ASSERT_GE(right, 0);
+  c.wheelPositions[left].y = 1.2f;
+  c.wheelPositions[right].y = 1.3f;
+  Open(TAB_SUSPENSION);
+  const InterfaceButton* l = FindLabelled("L fwd", 16);
+  const InterfaceButton* r = FindLabelled("R fwd", 16);
+  ASSERT_NE(l, nullptr);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(l->top, r->top) << "side by side";
+  EXPECT_EQ(r->left, 8 * ButtonWidth);
+  const InterfaceButton* rightForward = FindFirst("right forward");  // the front axle's row
+  EXPECT_EQ(rightForward->fourth.i, 1);
+  EXPECT_EQ(rightForward->handler, nullptr);
+  c.wheelPositions[right].y = 1.2f;
+  Build();
+  EXPECT_NE(FindLabelled("Forward", 16), nullptr);
+  EXPECT_EQ(FindFirst("aligned")->fourth.i, 1);
+
+  // The half upright against the rolling radius.
+  front.halfUprightLength = 0.25f;
+  front.rollingRadius = 0.3f;
+  Build();
+  EXPECT_NE(FindLabelled("Half upright ^3(TOO LONG)", 16), nullptr);
+  front.halfUprightLength = 0.26f;
+  front.rollingRadius = 0.4f;
+  Build();
+  EXPECT_NE(FindLabelled("Half upright ^3(TOO SHORT)", 16), nullptr);
+
+  // The caster's top: 45 degrees with the bike flag, even in the kart class.
+  Load("Kart");
+  car().options |= 0x4000;
+  car().wheelSets[1].suspensionType = SUSPENSION_LINEAR;
+  Open(TAB_SUSPENSION);
+  const InterfaceButton* caster = FindLabelled("Caster", 17);
+  ASSERT_NE(caster, nullptr);
+  EXPECT_NEAR(caster->third.f, 45.0f * 0.017453292f, 1e-6f);
+  car().options &= ~0x4000u;
+  Build();
+  EXPECT_NEAR(FindLabelled("Caster", 17)->third.f, 22.5f * 0.017453292f, 1e-6f);
+
+  // A single wheel with no track: the offset row alone.
+  Load("Scooter");
+  Open(TAB_SUSPENSION);
+  EXPECT_TRUE(Shown("central"));
+  EXPECT_FALSE(StartsShown("Inclination"));
+  EXPECT_EQ(Find("central")->fourth.i, 1);
+}
+
+TEST_F(PagesTest, AValueEditedThroughAControlChangesTheCarAndIsRecordedAndUndone) {
+  Open(TAB_SUSPENSION);
+  const std::vector<uint8_t> before = Bytes();
+  const int nodes = NumNodes;
+  const uint32_t setups = e->carSetups;
+  const float maxUp = car().wheelSets[1].maxUpPosition;
+  // The front axle's "Max up" plus button.
+  const InterfaceButton* value = FindLabelled("Max up", 16);
+  ASSERT_NE(value, nullptr);
+  const InterfaceButton* plus = value + 4;
+  ASSERT_EQ(plus->style, 34);
+  ClickButton(*plus);
+  EXPECT_NEAR(car().wheelSets[1].maxUpPosition, maxUp + 0.001f, 1e-6f);
+  EXPECT_EQ(NumNodes, nodes + 1);
+  EXPECT_EQ(std::strncmp(Slots[NumNodes].name, "set", 3), 0) << Slots[NumNodes].name;
+  EXPECT_GT(e->carSetups, setups) << "the car is set up again";
+  UndoEdit(*e);
+  EXPECT_EQ(Bytes(), before);
+
+  // A toggle of the transmission page records and flips its bit.
+  Open(TAB_TRANSMISSION);
+  const InterfaceButton* shift = nullptr;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].style == 53 && std::strcmp(InterfaceButtons[i].text.text, "Shift light") == 0)
+      shift = &InterfaceButtons[i];
+  ASSERT_NE(shift, nullptr);
+  const uint32_t options = car().options;
+  ClickButton(*shift);
+  EXPECT_EQ(car().options ^ options, 0x40000u);
+  EXPECT_STREQ(Slots[NumNodes].name, "switch shift light");
+
+  // A value typed outside the range is refused; nothing changes, nothing is recorded.
+  Open(TAB_SUSPENSION);
+  const std::vector<uint8_t> now = Bytes();
+  const int count = NumNodes;
+  ClickButton(*FindLabelled("Max up", 16), 2);
+  Type(OpenTextEntry.prompt, "5");
+  EXPECT_STREQ(MessageBoxDialog.first, "New value is too high");
+  ResetDialogs();
+  e->prss.sub = nullptr;
+
+  EXPECT_EQ(Bytes(), now);
+  EXPECT_EQ(NumNodes, count);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PagesTest, AValueTypedBelowItsRangeIsRefused) {
+  Open(TAB_SUSPENSION);
+  const std::vector<uint8_t> before = Bytes();
+  const int nodes = VehicleUndo::NumNodes;
+  ClickButton(*FindLabelled("Max up", 16), 2);
+  Type(OpenTextEntry.prompt, "-5");
+  EXPECT_STREQ(MessageBoxDialog.first, "New value is too low");
+  ResetDialogs();
+  e->prss.sub = nullptr;
+  EXPECT_EQ(Bytes(), before);
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes);
+}
+
+}  // namespace
