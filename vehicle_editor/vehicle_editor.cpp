@@ -342,6 +342,7 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
     Prss_ActSub(process);
     if (process->sub) return process;
   }
+  e->rimEditorOpen = 0;
   e->panelMode = 0;
   e->pageOpen = 0;
   if (FrameSkipped) {
@@ -485,6 +486,14 @@ void VehicleEditor::ResetCar(VehicleEditor& e) {
 
 void VehicleEditor::VehicleValueChanged(VehicleEditor& e) {
   if (!e.car) return;
+  // The symmetric switch: each axle's right side takes the left side's camber and pressure.
+  SetupRecord& setup = e.car->currentSetup;
+  if (setup.bytes[SETUP_SWITCHES] & SETUP_SWITCH_SYMMETRIC) {
+    for (const int axle : SETUP_AXLE) {
+      setup.bytes[axle + AXLE_CAMBER_RIGHT] = setup.bytes[axle + AXLE_CAMBER_LEFT];
+      SetSetupShort(setup, axle + AXLE_PRESSURE_RIGHT, SetupShort(setup, axle + AXLE_PRESSURE_LEFT));
+    }
+  }
   ++e.carSetups;
   e.car->SetupFromVehicle(1);
   e.car->UpdateWheelStates();
@@ -530,5 +539,7 @@ void InstallVehicleEditorHooks() {
   h.carBeingEdited = CarBeingEdited;
   h.eyeTransform = EditedCarEyeTransform;
   h.animationTestPlaying = AnimationTestPlaying;
+  h.carSpokeCount = EditedCarSpokeCount;
+  h.setCarSpokeCount = SetEditedCarSpokeCount;
   AnimVehicleHooks = {ShownVehicleName, ShownSteeringLock, ShownWheelTurn, ShownDriverPlacement, ShownSteering};
 }

@@ -52,6 +52,12 @@ constexpr int SETUP_FINAL_DRIVE = 30;     // (o) u16, as a gear word
 constexpr int SETUP_PASSENGERS = 36;      // (v) two bits per seat: bits 0-1 the front passenger,
                                           // 2-3, 4-5 and 6-7 the back seats; kind 0 with the
                                           // lower bit set, else kind 1
+constexpr int SETUP_TYRE_MAKER = 32;     // (o) 0..6, the row of the tyre makers' table
+constexpr int SETUP_CENTRE_DIFFERENTIAL = 33;  // (o) a four-wheel drive's centre differential, 0..1
+constexpr int SETUP_SWITCHES = 34;       // (o) the set-up switches: bit 0 symmetric (the right side
+                                         // takes the left side's camber and pressure), bit 1
+                                         // traction control; anti-lock is the flags' bit 2
+constexpr uint8_t SETUP_SWITCH_SYMMETRIC = 1, SETUP_SWITCH_TRACTION = 2;
 constexpr int SETUP_KART_BYTE = 72;       // (v) the rear axle's differential: 1 in a new kart set-up
 constexpr uint32_t SETUP_FLAG_NEW = 1;
 constexpr uint8_t SETUP_FLAG_RESET = 2;   // read by the car's reset
@@ -81,7 +87,7 @@ constexpr int AXLE_VISCOUS = 30;         // (o) a viscous differential's strengt
 constexpr int AXLE_PRELOAD = 35;         // (o) a limited-slip differential's preload, steps of 5 N m
 constexpr int AXLE_PRESSURE_LEFT = 36;   // (o) u16, kPa
 constexpr int AXLE_PRESSURE_RIGHT = 38;  // (o) u16, kPa
-// Bytes 32..35 of the head and byte +31 of each axle block are read by nothing.
+// Byte 35 of the head and byte +31 of each axle block are read by nothing.
 
 uint32_t SetupWord(const SetupRecord& record, int offset);
 uint16_t SetupShort(const SetupRecord& record, int offset);
