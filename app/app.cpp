@@ -1053,6 +1053,7 @@ void InstallVehicleEditorShell() {
   s.exportStep = ExportMod;
   s.carChanged = [](Car* car) { ModExportCar = car; };
   s.fillCarChoice = SetupPlayerCarChoice;
+  s.checkTextures = [](const Car& car, float* megapixels) { return car.CheckTextures(megapixels); };
   s.driveSideChanged = [](int left) { Player.options[1] = uint8_t((Player.options[1] & ~1) | (left & 1)); };
   // A vehicle saved in the editor names the local player's vehicle, when there is one.
   s.setLocalPlayerName = [](const char* name) {

@@ -685,6 +685,8 @@ struct Car : Solid, VehicleData {
   // The same, its top held to (1 + trunc(60 sqrt(mass / 1000))) x 10 kPa by the vehicle's own
   // mass (massWithoutOccupants), and above the lowest.
   void ClampedTyrePressureRange(int axle, int& lowest, int& highest) const;
+  // That top, kPa: (1 + trunc(60 sqrt(mass / 1000))) x 10 (10 for no mass or a damaged one).
+  int TyrePressureLimit() const;
   // The largest steering lock the vehicle allows, whole degrees.
   int GetMaxSteeringLock() const;
   // The allowed tyre type range by vehicle class (or the vehicle's own with class option bit 8).
@@ -845,6 +847,7 @@ struct Car : Solid, VehicleData {
   uint8_t engineFlag = 0;      // has a gearbox: a combustion engine, whose fuel load counts in its mass
   uint8_t impactDamage = 0;    // body impacts make damage nodes
   uint8_t showCar = 0;         // the car on show in the editor or garage: never put to rest
+  uint8_t zeroSprings = 0;     // bit 0: the set-up gives the springs no rate (the editor's test)
   uint8_t damageRestorePending = 0;
   uint8_t statisticsPending = 0;
   uint8_t noOdometer = 0;

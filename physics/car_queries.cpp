@@ -92,12 +92,15 @@ void Car::TyrePressureRange(int axle, int& lowest, int& highest) const {
 
 void Car::ClampedTyrePressureRange(int axle, int& lowest, int& highest) const {
   TyrePressureRange(axle, lowest, highest);
+  highest = std::min(highest, TyrePressureLimit());
+  if (highest <= lowest) highest = lowest + 1;
+}
+
+int Car::TyrePressureLimit() const {
   // The vehicle's own mass, as the ballast's limit reads it: a damaged mass counts as none.
   const double kilograms = massWithoutOccupants > 0.0f ? std::min(double{massWithoutOccupants}, 1e9) : 0.0;
   const double root = std::sqrt(kilograms / 1000.0);
-  const int most = static_cast<int>(1.0 - std::trunc(-60.0 * root)) * 10;
-  highest = std::min(highest, most);
-  if (highest <= lowest) highest = lowest + 1;
+  return static_cast<int>(1.0 - std::trunc(-60.0 * root)) * 10;
 }
 
 int Car::GetMaxSteeringLock() const {

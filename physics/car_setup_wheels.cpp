@@ -223,7 +223,7 @@ void Car::ApplySpringRates() {
     if (w.suspensionType == SUSPENSION_RIGID) continue;
     const bool broken = w.damage[DAMAGE_SPRING] == DAMAGE_AT_LIMIT;
     const int axle = w.wheelSet & 1;
-    w.springRate = broken ? 0.0f : AxleFloat(*this, axle, AXLE_SPRING);
+    w.springRate = broken || (zeroSprings & 1) ? 0.0f : AxleFloat(*this, axle, AXLE_SPRING);
     w.bumpDamping = broken ? 0.0f : AxleFloat(*this, axle, AXLE_BUMP);
     w.reboundDamping = broken ? 0.0f : AxleFloat(*this, axle, AXLE_REBOUND);
   }

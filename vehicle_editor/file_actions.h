@@ -85,5 +85,8 @@ struct VehicleEditorShellHooks {
   void (*carChanged)(Car* car);                  // the car the export works on
   void (*fillCarChoice)(const Car& car);         // the local player's car choice, when there is one
   void (*driveSideChanged)(int left);            // the local player's drive-side bit
+  // The textures of the car whose PNG is missing or unreadable: their number; megapixels
+  // gets the PNGs' combined area.
+  int (*checkTextures)(const Car& car, float* megapixels);
 };
 extern VehicleEditorShellHooks EditorShellHooks;

@@ -59,8 +59,7 @@ constexpr const char* TEXT_UNSAVED_LOST = "Unsaved changes will be lost";
 
 constexpr float VIEW_DISTANCE_AT_OPEN = 8.0f;  // m
 constexpr float VIEW_FIELD = 1.0f;
-constexpr uintptr_t FILE_WORD_LOAD = 2, FILE_WORD_SAVE = 6;
-constexpr uintptr_t UNDO_WORD = 0, REDO_WORD = 1;
+constexpr uintptr_t UNDO_WORD = 0;
 constexpr const char* TEXT_NO_COVER = "Could not create cover.png";
 constexpr float FUEL_PERCENT_AT_OPEN = 100.0f;
 constexpr float DIAGRAM_TOP = -0.6f, DIAGRAM_HEIGHT = 1.2f, DIAGRAM_LINE = 0.05f, DIAGRAM_TEXT_SIZE = 0.04f;
@@ -97,12 +96,10 @@ void EditPointChosen(Prss* owner, uint32_t, int point) {
   GoToEditPoint(*reinterpret_cast<VehicleEditor*>(owner), point);
 }
 
-// The status line: the name of the last edit (edit colour) or an information text, counted
-// down by the frame time.
-void RunStatusLine(VehicleEditor& e) {
+// A skipped frame counts the status line down without drawing it.
+void CountDownStatus(VehicleEditor& e) {
   if (e.statusTime <= 0) return;
   e.statusTime = static_cast<int32_t>(FrameTime) >= e.statusTime ? 0 : e.statusTime - static_cast<int32_t>(FrameTime);
-  if (!FrameSkipped) DrawCentredCaption(e.statusText, e.statusIsEdit);
 }
 
 // The car in the editor's 3D view (stepped up to the frame's time as it is drawn); 0 when it
@@ -162,32 +159,6 @@ void DrawDiagram(VehicleEditor& e) {
   }
 }
 
-// The file row and the history buttons, from the bottom left.
-void AddBottomRows(VehicleEditor& e) {
-  Prss* owner = &e.prss;
-  SetRowCursorFromBottomLeft(2);
-  // The vehicle's name, with a red "*" while there are unsaved changes.
-  static char fileName[40];
-  std::snprintf(fileName, sizeof fileName, "%s%s", e.vehicleName, e.car && !e.selection.saved ? "^1*" : "");
-  AddRowButton(owner, 10, 0, 0, nullptr, fileName, nullptr, "The vehicle's file name");
-  AddRowButton(owner, 3, FILE_WORD_LOAD, 0, nullptr, "LOAD", VehicleEditor::FileAction, "Load a vehicle (CTRL+O)");
-  if (e.car)
-    AddRowButton(owner, 3, FILE_WORD_SAVE, 0, nullptr, "SAVE", VehicleEditor::FileAction, "Save the vehicle to data\\veh");
-  SetRowCursorFromBottomLeft(1);
-  using namespace VehicleUndo;
-  UpdateHints();
-  static char current[12], ahead[12];
-  std::snprintf(current, sizeof current, "%d", NumNodes - NumRedo);
-  std::snprintf(ahead, sizeof ahead, "%d", NumRedo);
-  const char* listHint = "View the edit history to select an edit point";
-  AddRowButton(owner, 2, 0, 0, nullptr, current, VehicleEditor::ShowEditPoints, listHint);
-  AddRowButton(owner, 3, UNDO_WORD, NumRedo < NumNodes, nullptr, "undo",
-               NumRedo < NumNodes ? VehicleEditor::UndoRedo : nullptr, UndoHint);
-  AddRowButton(owner, 3, REDO_WORD, NumRedo > 0, nullptr, "redo", NumRedo > 0 ? VehicleEditor::UndoRedo : nullptr,
-               RedoHint);
-  AddRowButton(owner, 2, 0, 0, nullptr, ahead, VehicleEditor::ShowEditPoints, listHint);
-}
-
 void FlipSpecialDraw(void*, int, uintptr_t) { SpecialDraw ^= 1; }
 
 // The display toggles, "Edit" and "Animate", in a row from the bottom right.
@@ -237,6 +208,7 @@ void CoverPageClosed(VehicleEditor& e) {
 
 void CloseEditor(VehicleEditor* e) {
   CurrentVehicleEditor = nullptr;
+  if (e->raisedTopLimit >= 0) PointButtonTopLimit = e->raisedTopLimit;
   CloseEditViews();
   VehicleUndo::Clear();
   if (EditorShellHooks.carChanged) EditorShellHooks.carChanged(nullptr);
@@ -275,6 +247,7 @@ VehicleEditor* VehicleEditor::Create(Prss* parent) {
   e->fuelPercent = FUEL_PERCENT_AT_OPEN;
   e->driverApplied = 1;  // a car is loaded with its driver while "driver" is on
   e->dragAxis = -1;
+  e->raisedTopLimit = -1;
   VehicleUndo::Clear();
   for (int i = 0; i < HISTORY_POINTS; ++i) e->editPointNames[i] = VehicleUndo::Slots[i].name;
   e->selection = VehicleSelection{-1, NO_POINT, -1, 1, {}};
@@ -346,7 +319,7 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
   e->panelMode = 0;
   e->pageOpen = 0;
   if (FrameSkipped) {
-    RunStatusLine(*e);
+    CountDownStatus(*e);
     return process;
   }
   if (EditorText.shown) {
@@ -357,14 +330,13 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
     e->displayFlags ^= SHOW_FUEL;
     e->toggleFuelRequest = 0;
   }
-  RunStatusLine(*e);
   if (!e->car) AddScreenTitle("no vehicle loaded", 0, 1);
+  BuildPanels(*e);
   if (e->diagramFlags && e->car) {
     SaveCarViewState(*e->car);
     DrawDiagram(*e);
     return process;
   }
-  AddBottomRows(*e);
   if (e->panelMode != 2) AddEditViewButtons(process, ViewButton, EditViews.width == 0 && e->car && (e->displayFlags & SHOW_DRIVER) ? 1 : 0);
   AddDisplayRow(*e);
   return process;
@@ -395,10 +367,6 @@ void VehicleEditor::ShowEditPoints(void* owner, int, uintptr_t) {
   using namespace VehicleUndo;
   AskSelect(&e.prss, EditPointChosen, "Select edit point", nullptr, e.editPointNames, NumNodes + 1, 0,
             NumNodes - NumRedo);
-}
-
-void VehicleEditor::PromptAction(void*, int, uintptr_t word) {
-  if (word == 0) EditorText.shown = 0;
 }
 
 void ShowEditorText(const char* text) {

@@ -106,6 +106,10 @@ struct VehicleEditor {
   // Set to 1 by a colour configuration's choice: on the next frame the model is flagged for
   // rebuild and the meshes are released.
   uint8_t rebuildModelCountdown, releaseMeshesCountdown;
+  // The tab pages (tab_pages.cpp): the suspension page's rear and front axle positions (m),
+  // refreshed each frame it shows, and the point-button limit the status line raised (-1 none).
+  float axlePositions[2];
+  int32_t raisedTopLimit;
   // The wheel and set-up actions (wheel_panels.cpp, setup_actions.cpp).
   uint8_t rimEditorOpen;                       // the rim editor is open over the editor
   uint8_t spokeInEditor;                       // the modeller edits the spoke object
@@ -159,7 +163,8 @@ struct VehicleEditor {
   // (an unchanged model drops the "edit model" node with "no changes"), or its animations
   // loaded again.
   static void SubEditorClosed(VehicleEditor& editor);
-  // The text panel: word 0 closes it.
+  // Word 0 closes the text panel; the others (settings_actions.h's PromptWord) flip the speed
+  // unit, special draw, the pit limiter light or the frame move, or open a prompt.
   static void PromptAction(void* owner, int click, uintptr_t word);
   // The file menu (file_actions.cpp): words 0..8 and 13..15; word 9 is the new-vehicle wizard's.
   static void FileAction(void* owner, int click, uintptr_t word);
@@ -245,10 +250,55 @@ struct VehicleEditor {
   static int SetSkinId(VehicleEditor& editor, const char* text);
   static int SetTestExportFolder(VehicleEditor& editor, const char* text);
 
+  // ---- Tab pages (tab_pages.cpp, vehicle_pages.cpp) ----
+  // Each drawn frame while nothing covers the editor: the status line, the rows common to
+  // every page, the tab buttons, the open page and the centre marks.
+  static void BuildPanels(VehicleEditor& editor);
+  // A tab opens its page, or closes it when it is the open one.
+  static void SelectTab(void* owner, int click, uintptr_t tab);
+  // The centre marks: word 0 the mesh centre, 1 the centre of mass without the wheels, 2 the
+  // centre of mass; the name shows as a message line.
+  static void ShowMarkName(void* owner, int click, uintptr_t mode);
+  static void BuildClassPage(VehicleEditor& editor);
+  static void BuildTransmissionPage(VehicleEditor& editor);
+  static void BuildSuspensionPage(VehicleEditor& editor);
+
+  // ---- Settings actions and conversions (settings_actions.cpp) ----
+  // Words: 0 drive type, 1 engine page, 2 point type, 4 and 5 the rear and front suspension,
+  // 6 transmission, 7 clocks, 8 dashboard editor, 9 texture check, 10 engine sound name,
+  // 11 and 12 the custom tyre type and tyre pressure ranges.
+  static void ChooseAction(void* owner, int click, uintptr_t word);
+  static void SetDriveType(void* owner, int click, uintptr_t drive);
+  static void SetTransmission(void* owner, int click, uintptr_t type);
+  static void ConvertMotor(VehicleEditor& editor, int type, int drive);
+  static void SelectClass(void* owner, int click, uintptr_t vehicleClass);
+  static void ConvertSuspension(VehicleEditor& editor, int axle, int type);
+  static void ConvertToLinear(VehicleEditor& editor, int axle);
+  static void SetPointType(void* owner, int click, uintptr_t type);
+  static void StepGearCount(void* owner, int click, uintptr_t word);
+  static void SetClocks(void* owner, int click, uintptr_t clocks);
+  static void ScaleFrameMass(void* owner, int click, uintptr_t word);
+  static void StepTyreTypeLimit(void* owner, int click, uintptr_t word);
+  // Word 0 asks for the lowest tyre pressure, 1 for the highest.
+  static void EnterPressureLimit(void* owner, int click, uintptr_t word);
+  // The typed pressure (kPa) for limit `word`; 1 when stored.
+  static int SetTyrePressure(VehicleEditor& editor, const char* text, int word);
+  static void RemoveUnusedLayers(void* owner, int click, uintptr_t mask);
+  // The engine sound file name: checked, stored, and the sound loaded when the file exists.
+  static int SetEngineSoundName(VehicleEditor& editor, const char* name);
+
+  // ---- Axle actions (axle_actions.cpp) ----
+  // After an edit of an axle's position or geometry: each wheel set not staggered takes its
+  // axle position, the configurations take the wheel sizes, the car is set up.
+  static void AxlePositionChanged(void* owner, int click, uintptr_t word);
+  // Word bit 2 the front set, else the rear; low bits 0 left forward, 1 aligned, 2 right forward.
+  static void SetAlignment(void* owner, int click, uintptr_t word);
+  // A single wheel: word bit 2 the front set; low bits 0 offset left, 1 central, 2 offset right.
+  static void SetWheelOffset(void* owner, int click, uintptr_t word);
   // ---- Wheel sets, tyres, rims and brake discs (wheel_panels.cpp) ----
   // Page 2, "Wheel Object": the wheel options, the front set, "REAR identical" and, unless it
   // is on, the rear set.  Each panel adds its rows at the row cursor's row.
-  static void AddWheelObjectPage(VehicleEditor& editor);
+  static void BuildWheelObjectPage(VehicleEditor& editor);
   static void AddWheelSetPanel(VehicleEditor& editor, int set);  // set 1 front, 0 rear
   static void AddRimShapePanel(VehicleEditor& editor);
   static void AddBrakeDiscPanel(VehicleEditor& editor, int set);

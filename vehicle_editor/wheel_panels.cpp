@@ -13,6 +13,7 @@
 #include "ui/value_edit.h"
 #include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/rim/rim_screen.h"
+#include "vehicle_editor/tab_pages.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 
@@ -56,11 +57,6 @@ float& SizeField(SuspensionBlock& set, int which) {
     case 2: return set.rimRadius;
     default: return set.rimWidth;
   }
-}
-
-void NextRow(int left) {
-  RowCursorX = left;
-  RowCursorY += ButtonHeight;
 }
 
 // Each spoke point's radial (y, z) or lateral (x) coordinates times factor, rounded to the
@@ -130,32 +126,30 @@ void AddRowByteValue(Prss* owner, uint8_t* variable, int least, int most, const 
 
 // ---- Panels ----
 
-void VehicleEditor::AddWheelObjectPage(VehicleEditor& e) {
+void VehicleEditor::BuildWheelObjectPage(VehicleEditor& e) {
   if (!e.car) return;
   Car& car = *e.car;
-  Prss* owner = &e.prss;
-  const int left = RowCursorX;
   const uint8_t domain = EditDomain;
   EditDomain = EDIT_DOMAIN_VEHICLE;
-  AddFlagToggle(owner, ROW_UNITS, "Concealed wheels (saloon car)", 0x20, &car.options, nullptr, 0, nullptr,
+  PageFlag(e, "Concealed wheels (saloon car)", 0x20, &car.options, nullptr,
                 "No inside logo and avoid drawing wheels from driver's view");
-  NextRow(left);
-  AddFlagToggle(owner, ROW_UNITS, "Concealed driver (most cars)", 0x1, &car.options, nullptr, 0, nullptr,
+  PageRow();
+  PageFlag(e, "Concealed driver (most cars)", 0x1, &car.options, nullptr,
                 "Avoid drawing driver's body when car is far away");
-  NextRow(left);
-  AddFlagToggle(owner, ROW_UNITS, "Reflect wheels (to left side)", 0x8000000, &car.options, nullptr, 0, nullptr,
+  PageRow();
+  PageFlag(e, "Reflect wheels (to left side)", 0x8000000, &car.options, nullptr,
                 "Reflect (not rotate) wheels to the left side");
-  NextRow(left);
-  AddFlagToggle(owner, ROW_UNITS, "Grooved slicks", 0x4000, &car.options2, nullptr, 0, RimShapeChanged,
+  PageRow();
+  PageFlag(e, "Grooved slicks", 0x4000, &car.options2, RimShapeChanged,
                 "Set slick tyres to be grooved");
-  NextRow(left);
-  AddRowButton(owner, ROW_UNITS, 0, 0, nullptr, "FRONT", nullptr, "Front wheel dimensions");
-  NextRow(left);
+  PageRow();
+  PageHeading("FRONT", ROW_UNITS, "Front wheel dimensions");
+  PageRow();
   AddWheelSetPanel(e, 1);
   AddBrakeDiscPanel(e, 1);
-  AddFlagToggle(owner, ROW_UNITS, "REAR identical", OPT1_SAME_TYRES, &car.options, nullptr, 0, WheelOptionChanged,
+  PageFlag(e, "REAR identical", OPT1_SAME_TYRES, &car.options, WheelOptionChanged,
                 "Rear wheels can have the same dimensions as the front wheels");
-  NextRow(left);
+  PageRow();
   if (!(car.options & OPT1_SAME_TYRES)) {
     AddWheelSetPanel(e, 0);
     AddBrakeDiscPanel(e, 0);
@@ -168,7 +162,6 @@ void VehicleEditor::AddWheelSetPanel(VehicleEditor& e, int set) {
   Car& car = *e.car;
   SuspensionBlock& s = car.wheelSets[set];
   Prss* owner = &e.prss;
-  const int left = RowCursorX;
   const InterfaceHandler step = set == 1 ? StepFrontTyreSize : StepRearTyreSize;
   ColourWord* warning = &TextColours.red;
   // The texts live until the frame is drawn: one set of rows per wheel set.
@@ -178,81 +171,80 @@ void VehicleEditor::AddWheelSetPanel(VehicleEditor& e, int set) {
   const float rimInches = s.rimRadius * 2000.0f / 25.4f;
   std::snprintf(t[0], sizeof t[0], "Width %.0f mm", s.sectionWidth * 1000.0f);
   AddStepRow(owner, t[0], nullptr, "Tyre section width", 0, step);
-  NextRow(left);
+  PageRow();
   std::snprintf(t[1], sizeof t[1], "Ratio %.0f", ratioHundredths);
   const bool roundRatio = std::lround(ratioHundredths) % 5 == 0;
   AddStepRow(owner, t[1], roundRatio ? nullptr : warning, "Tyre aspect ratio", 2, step);
-  NextRow(left);
+  PageRow();
   std::snprintf(t[2], sizeof t[2], "Rim diameter %.0f", rimInches);
   AddStepRow(owner, t[2], nullptr, "Wheel rim diameter in inches", 4, step);
-  NextRow(left);
+  PageRow();
   std::snprintf(t[3], sizeof t[3], "Rim width %.2f", s.rimWidth * 1000.0f / 25.4f);
   AddStepRow(owner, t[3], nullptr, "Wheel rim width in inches", 6, step);
-  NextRow(left);
+  PageRow();
   const uint8_t status = s.profile.status;
   AddRowButton(owner, ROW_UNITS, 0, 0, status ? warning : nullptr, TYRE_STATUS_TEXTS[std::min<int>(status, 2)],
                nullptr, "Status of the tyre dimensions");
-  NextRow(left);
+  PageRow();
   std::snprintf(t[4], sizeof t[4], "tyre: %.0f/%.0f-%.0f", s.sectionWidth * 1000.0f, ratioHundredths, rimInches);
   AddRowButton(owner, ROW_UNITS, 0, 0, nullptr, t[4], nullptr, "Tyre specification");
-  NextRow(left);
+  PageRow();
   const float outer = car.wheelCount > 0 ? s.rollingRadius : 0.0f;
   std::snprintf(t[5], sizeof t[5], "diameter: %.2f inch   tread: %.2f inch", outer * 2000.0f / 25.4f,
                 s.treadContactWidth * 1000.0f / 25.4f);
   AddRowButton(owner, ROW_UNITS, 0, 0, nullptr, t[5], nullptr, "Overall diameter of tyre and tread width");
-  NextRow(left);
+  PageRow();
   std::snprintf(t[6], sizeof t[6], "outer radius %.3fm", outer);
   AddRowButton(owner, ROW_UNITS, 0, 0, nullptr, t[6], nullptr, "Overall radius of tyre");
-  NextRow(left);
+  PageRow();
   if (set != 1) return;
 
   AddRimShapePanel(e);
   AddRowColourButton(owner, "Low profile tyre style %d", 0, 1, &s.lowProfileTyreStyle, nullptr, RimShapeChanged,
                      "Visual effect of a low profile tyre with rim protection");
-  NextRow(left);
+  PageRow();
   AddRowButton(owner, ROW_UNITS / 2, 0, 0, nullptr, "edit rim", EditRim, "Edit the rim cross section");
   AddRowButton(owner, ROW_UNITS / 2, 1, 0, nullptr, "edit spoke", EditSpoke, "Edit the spoke in the modeller");
-  NextRow(left);
+  PageRow();
   std::snprintf(t[7], sizeof t[7], "Number of spokes %d", car.spokeCount);
   AddStepRow(owner, t[7], nullptr, "The number of rotated repetitions of the spoke object", WORD_SPOKE_DOWN,
              StepSpokeCount);
-  NextRow(left);
+  PageRow();
   AddRowButton(owner, ROW_UNITS / 2, 0, 0, nullptr, "LOAD WHL", AskWheelFileLoad, "Load a wheel design from data\\whl");
   AddRowButton(owner, ROW_UNITS / 2, 0, 0, nullptr, "SAVE WHL", AskWheelFileSave, "Save the wheel design to data\\whl");
-  NextRow(left);
+  PageRow();
 }
 
 void VehicleEditor::AddRimShapePanel(VehicleEditor& e) {
   if (!e.car) return;
   SuspensionBlock& front = e.car->wheelSets[1];
   Prss* owner = &e.prss;
-  const int left = RowCursorX;
   AddRowColourButton(owner, "Rim edge extra width %d mm", 2, 10, &front.rimEdgeExtraWidthMm, nullptr, RimShapeChanged,
                      "Extra width at outer edge compared with base of rim");
-  NextRow(left);
+  PageRow();
   if (front.rimEdgeExtraWidthMm < LEAST_EDGE_FOR_LIP)
     AddRowButton(owner, ROW_UNITS, 0, 0, nullptr, "Note: Rim lip depth not available", nullptr,
                  "Rim lip depth is available with 4 mm rim edge extra width");
   else
     AddRowColourButton(owner, "Rim lip depth %d mm", 0, 8, &front.rimLipDepthMm, nullptr, RimShapeChanged,
                        "Gives a curved look to the outside of the rim lip");
-  NextRow(left);
+  PageRow();
   static char depth[40], visible[48];
   std::snprintf(depth, sizeof depth, "Rim inner depth %d mm", front.rimInnerDepthMm);
   AddStepRow(owner, depth, nullptr, "Extends inner part of the rim so the rim lip appears deeper", 0,
              StepRimInnerDepth);
-  NextRow(left);
+  PageRow();
   std::snprintf(visible, sizeof visible, "Note: Total visible rim depth %d mm",
                 front.rimInnerDepthMm + VISIBLE_RIM_DEPTH_EXTRA);
   AddRowButton(owner, ROW_UNITS, 0, 0, nullptr, visible, nullptr, "The resulting exterior depth of the rim lip");
-  NextRow(left);
+  PageRow();
   AddRowColourButton(owner, "Rim shade %d0%%", 2, 10, &front.rimShadeTenths, nullptr, RimShapeChanged,
                      "Shading for the inner part of the rim cross section");
-  NextRow(left);
+  PageRow();
   if (e.car->rim)
     AddByteFlagToggle(owner, ROW_UNITS, "Black inner rim", 1, &e.car->rim->secondByte, nullptr, RimShapeChanged,
                       "Black lip on the inward facing rim");
-  NextRow(left);
+  PageRow();
 }
 
 void VehicleEditor::AddBrakeDiscPanel(VehicleEditor& e, int set) {
@@ -260,7 +252,6 @@ void VehicleEditor::AddBrakeDiscPanel(VehicleEditor& e, int set) {
   Car& car = *e.car;
   SuspensionBlock& s = car.wheelSets[set];
   Prss* owner = &e.prss;
-  const int left = RowCursorX;
   if (set == 1) {
     const char* hint = "Select the type of brake disc";
     AddRowButton(owner, ROW_UNITS / 2, 0, 0, nullptr, "Brake disc type", nullptr, hint);
@@ -269,12 +260,12 @@ void VehicleEditor::AddBrakeDiscPanel(VehicleEditor& e, int set) {
   } else {
     AddRowButton(owner, ROW_UNITS, 0, 0, nullptr, "Rear brake disc", nullptr, "Settings for the rear brake disc");
   }
-  NextRow(left);
+  PageRow();
   AddRowByteValue(owner, &s.brakeDiscRadiusMm, 0, 200, s.brakeDiscRadiusMm ? "Radius %d mm" : "NO DISC %d mm",
                   ROW_UNITS);
-  NextRow(left);
+  PageRow();
   AddDiscOffsetSpinner(owner, &s.brakeDiscOffsetMm);
-  NextRow(left);
+  PageRow();
 }
 
 // ---- Operations ----

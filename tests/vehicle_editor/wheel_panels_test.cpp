@@ -38,10 +38,10 @@ class WheelPanels : public EditorTest {
   // The page's buttons with a text, as the frame adds them.
   std::vector<std::string> PageTexts() {
     ClearInterface();
-    VehicleEditor::AddWheelObjectPage(*e);
+    VehicleEditor::BuildWheelObjectPage(*e);
     std::vector<std::string> texts;
     for (int i = 0; i < ButtonCount; ++i)
-      if (InterfaceButtons[i].style == 2 && InterfaceButtons[i].text.text) texts.push_back(InterfaceButtons[i].text.text);
+      if ((InterfaceButtons[i].style == 2 || InterfaceButtons[i].style == 3) && InterfaceButtons[i].text.text) texts.push_back(InterfaceButtons[i].text.text);
     return texts;
   }
   bool Shows(const std::string& text) {
@@ -212,7 +212,7 @@ TEST_F(WheelPanels, AValueTypedOutsideTheDiscRadiusIsRefusedAndNothingChanges) {
   ScreenWidth = 1024, ScreenHeight = 768;
   SetInterfaceMetrics();
   ClearInterface();
-  VehicleEditor::AddWheelObjectPage(*e);
+  VehicleEditor::BuildWheelObjectPage(*e);
   const ValueControl* radius = nullptr;
   for (int i = 0; i < ValueControlCount; ++i)
     if (ValueControls[i].variable == &front().brakeDiscRadiusMm) radius = &ValueControls[i];

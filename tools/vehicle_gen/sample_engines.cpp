@@ -42,7 +42,7 @@ void SynthesiseWave(EngineWave& wave, int slot, int pulses, bool electric) {
 
 void Combustion(EngineModel& e, int vehicleClass, float size, int cylinders, int layout, uint32_t flags, float rpm) {
   e.Reset();
-  TakeClassFigures(e, vehicleClass);
+  e.TakeClassFigures(vehicleClass);
   e.flags = flags;
   e.engineSize = size;
   e.cylinders = static_cast<uint8_t>(cylinders);
@@ -53,19 +53,10 @@ void Combustion(EngineModel& e, int vehicleClass, float size, int cylinders, int
 
 }  // namespace
 
-void TakeClassFigures(EngineModel& e, int vehicleClass) {
-  const VehicleClass& c = VehicleClassRow(vehicleClass);
-  e.torquePerCc = c.torquePerCc;
-  e.spreadMul = c.spreadFactor;
-  e.camTiming = c.spreadFactor;
-  e.resistanceMul = c.resistanceMul;
-  e.inertiaMul = c.inertiaMul;
-  e.idleSpeed = c.idleSpeed;
-}
 
 void BuildDefaultEngine(EngineModel& e) {
   e.Reset();
-  TakeClassFigures(e, CLASS_SALOON);
+  e.TakeClassFigures(CLASS_SALOON);
   e.turboMaxBoost = 0.0f;
   e.redline = 733.0383f;  // 7000 rpm
 }

@@ -27,6 +27,3 @@ void BuildSampleEngine(int index, EngineModel& engine);
 // Our neutral engine, "DEFAULT": a 2000 cc inline four with the saloon class's figures and the
 // default sound, no sound waves.
 void BuildDefaultEngine(EngineModel& engine);
-// The figures an engine takes from a vehicle class: torque per cc, spread and cam timing,
-// resistance and inertia multipliers and the idle speed.
-void TakeClassFigures(EngineModel& engine, int vehicleClass);

@@ -206,7 +206,7 @@ void BuildEngine(const SampleVehicle& s, int row, VehicleData& d) {
   e.layout = static_cast<uint8_t>(row % 3);
   e.turboMaxBoost = e.flags & ENGINE_TURBO ? 0.8f : 0.0f;
   e.turboInertiaMul = 0.5f;
-  TakeClassFigures(e, s.vehicleClass);
+  e.TakeClassFigures(s.vehicleClass);
   float redline;
   if (ClassRedline(d, &redline)) e.redline = redline;  // what every read gives it
 }

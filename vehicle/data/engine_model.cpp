@@ -358,3 +358,13 @@ const char* EngineModel::SimulationFault(int transmissionType, int vehicleClass)
   }
   return nullptr;
 }
+
+void EngineModel::TakeClassFigures(int vehicleClass) {
+  const VehicleClass& c = VehicleClassRow(vehicleClass);
+  torquePerCc = c.torquePerCc;
+  spreadMul = c.spreadFactor;
+  camTiming = c.spreadFactor;
+  resistanceMul = c.resistanceMul;
+  inertiaMul = c.inertiaMul;
+  idleSpeed = c.idleSpeed;
+}

@@ -88,6 +88,9 @@ struct EngineModel {
   void Reset();
   void ResetSound();  // the 29 sound figures and the two tail values
   void FreeWaves();   // releases the eight wave buffers
+  // The class's engine figures: torque per cc, spread and cam timing, resistance, inertia and
+  // idle speed (vehicle_class.h).
+  void TakeClassFigures(int vehicleClass);
 
   // ---- [Model] ---- (engine_model.cpp)
   // The curve's torque at crank speed w: 0 at or below 0 (and for a speed that is not a

@@ -56,7 +56,7 @@ struct Reference {
 EngineModel Built(int vehicleClass, float size, int cylinders, int layout, uint32_t flags, float limit) {
   EngineModel e{};
   e.Reset();
-  TakeClassFigures(e, vehicleClass);
+  e.TakeClassFigures(vehicleClass);
   e.engineSize = size;
   e.cylinders = uint8_t(cylinders);
   e.layout = uint8_t(layout);

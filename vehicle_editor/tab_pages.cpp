@@ -1,0 +1,303 @@
+// tab_pages.cpp - the vehicle editor's panels each drawn frame: the status line, the rows
+// every page shares (default set-ups, colour configurations, drive side, file row, history),
+// the tab buttons, the open page and the centre marks over the 3D view.
+#include "vehicle_editor/tab_pages.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "core/frame_globals.h"
+#include "core/window_state.h"
+#include "modeller/object_editor.h"
+#include "physics/car.h"
+#include "ui/screen_labels.h"
+#include "ui/text/messages.h"
+#include "ui/text/text_colours.h"
+#include "ui/value_edit.h"
+#include "ui/widgets.h"
+#include "vehicle_editor/default_setups.h"
+#include "vehicle_editor/vehicle_editor.h"
+#include "vehicle_editor/vehicle_undo.h"
+
+const char* const TabLabels[TAB_PAGE_COUNT] = {
+    "Vehicle Class", "Transmission / Audio", "Wheel Object", "Suspension", "Allow", "Light Colours",
+    "Steering", "Object Positions", "Mass", "Aerodynamics", "Configurations", "Textures",
+};
+
+// Pages 4 to 11 join the table as they are built.
+const TabPageBuilder TabPages[TAB_PAGE_COUNT] = {
+    VehicleEditor::BuildClassPage,
+    VehicleEditor::BuildTransmissionPage,
+    VehicleEditor::BuildWheelObjectPage,
+    VehicleEditor::BuildSuspensionPage,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+};
+
+namespace {
+
+constexpr uintptr_t FILE_WORD_LOAD = 2, FILE_WORD_SAVE = 6, FILE_WORD_NEW = 9;
+constexpr uintptr_t UNDO_WORD = 0, REDO_WORD = 1;
+constexpr int LIST_WORD_SAVE = 0, LIST_WORD_LOAD = 1, LIST_WORD_DUP = 2, LIST_WORD_DEL = 3;
+constexpr float STATUS_TOP_LIMIT_FRACTION = 0.08f;
+constexpr float CENTRAL_DRIVER_LIMIT = 0.2f;  // m off the centre line
+constexpr int COLOURS_PER_ROW = 3;
+constexpr char CURRENT_MARK[] = "\x95";
+constexpr int MESSAGE_HISTORY_UNITS = 16;  // the "H" button's place on the top row
+constexpr const char* TEXT_MARK_NAMES[3] = {"Mesh centre", "Centre of mass excluding wheels", "Centre of mass"};
+
+// The status line: the last edit's name or an information text, counted down by the frame
+// time; while it shows, the point buttons keep clear of it.
+void RunStatusLine(VehicleEditor& e) {
+  if (e.statusTime <= 0) {
+    if (e.raisedTopLimit >= 0) {
+      PointButtonTopLimit = e.raisedTopLimit;
+      e.raisedTopLimit = -1;
+    }
+    return;
+  }
+  const int limit = int(std::lround(STATUS_TOP_LIMIT_FRACTION * float(ScreenHeight)));
+  if (PointButtonTopLimit < limit) {
+    if (e.raisedTopLimit < 0) e.raisedTopLimit = PointButtonTopLimit;
+    PointButtonTopLimit = limit;
+  }
+  e.statusTime = static_cast<int32_t>(FrameTime) >= e.statusTime ? 0 : e.statusTime - static_cast<int32_t>(FrameTime);
+  DrawCentredCaption(e.statusText, e.statusIsEdit);
+}
+
+// The history buttons: the current point, "undo", "redo" and the points ahead.
+void AddUndoButtons(VehicleEditor& e) {
+  Prss* owner = &e.prss;
+  using namespace VehicleUndo;
+  UpdateHints();
+  static char current[12], ahead[12];
+  std::snprintf(current, sizeof current, "%d", NumNodes - NumRedo);
+  std::snprintf(ahead, sizeof ahead, "%d", NumRedo);
+  const char* listHint = "View the edit history to select an edit point";
+  AddRowButton(owner, 2, 0, 0, nullptr, current, VehicleEditor::ShowEditPoints, listHint);
+  AddRowButton(owner, 3, UNDO_WORD, NumRedo < NumNodes, nullptr, "undo",
+               NumRedo < NumNodes ? VehicleEditor::UndoRedo : nullptr, UndoHint);
+  AddRowButton(owner, 3, REDO_WORD, NumRedo > 0, nullptr, "redo", NumRedo > 0 ? VehicleEditor::UndoRedo : nullptr,
+               RedoHint);
+  AddRowButton(owner, 2, 0, 0, nullptr, ahead, VehicleEditor::ShowEditPoints, listHint);
+}
+
+// The message history button and the history buttons on the top row, from `units` W.
+void AddHistoryRow(VehicleEditor& e, int units, int withHistory) {
+  RowCursorX = units * ButtonWidth;
+  RowCursorY = 0;
+  AddMessageHistoryButton(&e.prss);
+  if (withHistory) AddUndoButtons(e);
+}
+
+// The "dup", "del", "load", "save" row of a list.
+void AddListButtons(VehicleEditor& e, InterfaceHandler handler, const char* const hints[4]) {
+  PageRow();
+  AddRowButton(&e.prss, 2, LIST_WORD_DUP, 0, nullptr, "dup", handler, hints[0]);
+  AddRowButton(&e.prss, 2, LIST_WORD_DEL, 0, &TextColours.red, "del", handler, hints[1]);
+  AddRowButton(&e.prss, 2, LIST_WORD_LOAD, 0, nullptr, "load", handler, hints[2]);
+  AddRowButton(&e.prss, 2, LIST_WORD_SAVE, 0, nullptr, "save", handler, hints[3]);
+}
+
+void AddSetupRows(VehicleEditor& e, const Car& car) {
+  PageRow();
+  PageHeading("default setups", TAB_UNITS, nullptr);
+  for (int i = 0; i < car.setupCount && i < VEHICLE_MAX_SETUPS; ++i) {
+    PageRow();
+    PageChoice(e, car.setups[i].name, TAB_UNITS, static_cast<uintptr_t>(i), i == EditorSetupChoice,
+               VehicleEditor::SelectSetup, "Select setup");
+  }
+  static const char* const HINTS[4] = {"Duplicate the selected setup", "Delete the selected setup",
+                                       "Load a setup from data\\setups", "Save the setup to data\\setups"};
+  AddListButtons(e, VehicleEditor::SetupAction, HINTS);
+}
+
+void AddColourRows(VehicleEditor& e, Car& car) {
+  PageRow();
+  PageHeading("default colours", TAB_UNITS, nullptr);
+  const int count = std::min<int>(car.colourConfigCount, VEHICLE_MAX_COLOUR_CONFIGS);
+  const int width = TAB_UNITS * ButtonWidth / COLOURS_PER_ROW;
+  const int left = RowCursorX;
+  for (int i = 0; i < count; ++i) {
+    if (i % COLOURS_PER_ROW == 0) PageRow();
+    const int x = left + (i % COLOURS_PER_ROW) * width;
+    AddButton(&e.prss, x, RowCursorY, x + width, RowCursorY + ButtonHeight, static_cast<uintptr_t>(i),
+              IvText(i == EditorColourChoice ? CURRENT_MARK : ""), IvInt(0), IvInt(0), 2,
+              &car.colourConfigs[i].groups[0][0], VehicleEditor::SelectColourConfig, "Select colour config");
+    RowCursorX = x + width;
+  }
+  if (count % COLOURS_PER_ROW != 0) {
+    const int right = left + TAB_UNITS * ButtonWidth;
+    AddButton(nullptr, RowCursorX, RowCursorY, right, RowCursorY + ButtonHeight, 0, IvText(nullptr), IvInt(0),
+              IvInt(0), 0, &TextColours.lightOrange, nullptr, nullptr);
+    RowCursorX = right;
+  }
+  static const char* const HINTS[4] = {"Duplicate the selected colour config", "Delete the selected colour config",
+                                       "Load a colour config from data\\colours",
+                                       "Save the colour config to data\\colours"};
+  AddListButtons(e, VehicleEditor::ColourConfigAction, HINTS);
+}
+
+// The drive side: "no driver", "central driver", or the side the vehicle is built for.  The
+// lock and the test-side buttons join the row below the label (they are the drive side's own
+// actions); until then the label stands alone.
+void AddDriveSideRows(const Car& car, int offCentre) {
+  PageRow();
+  if (car.steerAnimation[0] == 0) {
+    PageLabel("no driver", TAB_UNITS, nullptr);
+    return;
+  }
+  if (!offCentre) {
+    PageLabel("central driver", TAB_UNITS, "The driver position is central");
+    return;
+  }
+  const bool left = car.driverPosition.x < 0.0f;
+  const bool locked = (car.options & OPT1_DRIVE_SIDE_LOCKED) != 0;
+  const char* hint = locked ? (left ? "The driver position is on the left" : "The driver position is on the right")
+                            : (left ? "The default driver position is on the left"
+                                    : "The default driver position is on the right");
+  PageLabel(left ? "built as left drive" : "built as right drive", TAB_UNITS, hint);
+  PageRow();
+}
+
+void AddFileRow(VehicleEditor& e, int withCar) {
+  Prss* owner = &e.prss;
+  static char fileName[40];
+  std::snprintf(fileName, sizeof fileName, "%s%s", withCar ? e.vehicleName : "",
+                withCar && !e.selection.saved ? "^1*" : "");
+  AddRowButton(owner, 10, 0, 0, nullptr, withCar ? fileName : nullptr, nullptr, "The vehicle's file name");
+  if (!withCar) {
+    AddRowButton(owner, 3, FILE_WORD_LOAD, 0, nullptr, "LOAD", VehicleEditor::FileAction,
+                 "Load a new vehicle from data\\veh (CTRL+O)");
+    AddRowButton(owner, 3, FILE_WORD_NEW, 0, nullptr, "NEW", VehicleEditor::FileAction,
+                 "Create a new vehicle (CTRL+N)");
+    return;
+  }
+  AddRowButton(owner, 3, FILE_WORD_LOAD, 0, nullptr, "LOAD", VehicleEditor::FileAction,
+               "Load a new vehicle from data\\veh (CTRL+O)");
+  AddRowButton(owner, 3, FILE_WORD_SAVE, 0, nullptr, "SAVE", VehicleEditor::FileAction, "Save the vehicle to data\\veh");
+}
+
+void AddCommonRows(VehicleEditor& e, Car& car) {
+  const int offCentre = car.steerAnimation[0] && std::fabs(car.driverPosition.x) >= CENTRAL_DRIVER_LIMIT ? 1 : 0;
+  const int setups = std::min<int>(car.setupCount, VEHICLE_MAX_SETUPS);
+  const int colours = std::min<int>(car.colourConfigCount, VEHICLE_MAX_COLOUR_CONFIGS);
+  const int rows = 6 + offCentre + setups + (colours - 1) / COLOURS_PER_ROW + 1;
+  RowCursorX = 0;
+  RowCursorY = ScreenHeight - (rows + 1) * ButtonHeight;  // PageRow moves down to the first
+  AddSetupRows(e, car);
+  AddColourRows(e, car);
+  AddDriveSideRows(car, offCentre);
+  PageRow();
+  AddFileRow(e, 1);
+  AddHistoryRow(e, MESSAGE_HISTORY_UNITS, VehicleUndo::NumNodes != 0);
+}
+
+void AddTabs(VehicleEditor& e) {
+  RowCursorX = 0;
+  RowCursorY = 0;
+  for (int i = 0; i < TAB_PAGE_COUNT; ++i) {
+    if (i > 0 && i % 2 == 0) {
+      RowCursorX = 0;
+      RowCursorY += ButtonHeight;
+    }
+    PageChoice(e, TabLabels[i], TAB_UNITS, static_cast<uintptr_t>(i), i == e.selection.openTab,
+               VehicleEditor::SelectTab, nullptr);
+  }
+}
+
+void MarkClicked(uintptr_t owner, int click, int32_t mode, uint32_t) {
+  VehicleEditor::ShowMarkName(reinterpret_cast<void*>(owner), click, static_cast<uintptr_t>(mode));
+}
+
+// The three centre marks where the car's points project into the view.
+void AddCentreMarks(VehicleEditor& e) {
+  const Car& car = *e.car;
+  const Vec3 local[3] = {Vec3{}, car.centreWithoutWheels, car.centreOfMass};
+  for (int mode = 0; mode < 3; ++mode) {
+    const Vec3 turned = MatrixTimes(car.orientation, local[mode]);
+    const int32_t at[3] = {car.position.x + int32_t(std::lround(turned.x * 65536.0f)),
+                           car.position.y + int32_t(std::lround(turned.y * 65536.0f)),
+                           car.position.z + int32_t(std::lround(turned.z * 65536.0f))};
+    AddLabelAtPoint(at, mode, 0, mode == 0 ? 3 : 1, MarkClicked, reinterpret_cast<uintptr_t>(&e), LABEL_BOX);
+  }
+}
+
+}  // namespace
+
+// ---- [Layout] ----
+
+void PageRow() {
+  RowCursorX = 0;
+  RowCursorY += ButtonHeight;
+}
+
+void PageLabel(const char* text, int units, const char* hint) {
+  AddRowButton(nullptr, units, 0, 0, nullptr, text, nullptr, hint);
+}
+
+void PageHeading(const char* text, int units, const char* hint) {
+  AddRowOptionButton(nullptr, units, 0, 0, &TextColours.lightCyan, text, nullptr, hint);
+}
+
+void PageChoice(VehicleEditor& e, const char* text, int units, uintptr_t word, int selected, InterfaceHandler handler,
+                const char* hint) {
+  AddRowButton(handler ? &e.prss : nullptr, units, word, selected, selected ? &TextColours.lightYellow : nullptr, text,
+               handler, hint);
+}
+
+void PageNumber(const char* format, int32_t value, int units, const char* hint) {
+  const int left = RowCursorX, right = left + units * ButtonWidth;
+  AddButton(nullptr, left, RowCursorY, right, RowCursorY + ButtonHeight, 0, IvInt(value), IvText(format), IvInt(0), 40,
+            nullptr, nullptr, hint);
+  RowCursorX = right;
+}
+
+void PageValue(VehicleEditor& e, const char* label, float minimum, float maximum, float* variable,
+               InterfaceHandler handler, int kind, const char* hint) {
+  AddValueEditButton(&e.prss, label, minimum, maximum, variable, nullptr, handler, kind, hint);
+}
+
+void PageFlag(VehicleEditor& e, const char* text, uint32_t mask, uint32_t* flags, InterfaceHandler handler,
+              const char* hint) {
+  AddFlagToggle(&e.prss, LayoutColumns, text, mask, flags, nullptr, 0, handler, hint);
+}
+
+void PageByteFlag(VehicleEditor& e, const char* text, uint8_t mask, uint8_t* flags, InterfaceHandler handler,
+                  const char* hint) {
+  AddByteFlagToggle(&e.prss, LayoutColumns, text, mask, flags, nullptr, handler, hint);
+}
+
+// ---- [Panels] ----
+
+void VehicleEditor::BuildPanels(VehicleEditor& e) {
+  RunStatusLine(e);
+  LayoutColumns = PANEL_ROW_UNITS;
+  EditDomain = EDIT_DOMAIN_NONE;
+  if (!e.car) {
+    RowCursorX = 0;
+    RowCursorY = ScreenHeight - ButtonHeight;
+    AddFileRow(e, 0);
+    if (VehicleUndo::NumRedo != 0) AddHistoryRow(e, 0, 1);
+    return;
+  }
+  AddCommonRows(e, *e.car);
+  AddTabs(e);
+  const int tab = e.selection.openTab;
+  if (tab >= 0 && tab < TAB_PAGE_COUNT && TabPages[tab]) {
+    TabPages[tab](e);
+    LayoutColumns = PANEL_ROW_UNITS;
+    EditDomain = EDIT_DOMAIN_NONE;
+  }
+  if ((e.displayFlags & SHOW_COG) && e.diagramFlags == 0) AddCentreMarks(e);
+}
+
+void VehicleEditor::SelectTab(void* owner, int, uintptr_t tab) {
+  VehicleEditor& e = *static_cast<VehicleEditor*>(owner);
+  const int32_t index = static_cast<int32_t>(tab);
+  e.selection.openTab = e.selection.openTab == index ? -1 : index;
+}
+
+void VehicleEditor::ShowMarkName(void*, int, uintptr_t mode) {
+  if (mode > 2) return;
+  AddMessage(TEXT_MARK_NAMES[mode], TextColours.grey, 0);
+}

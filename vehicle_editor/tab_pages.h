@@ -1,0 +1,64 @@
+// tab_pages.h - the vehicle editor's twelve tab pages: the tab table, the page builders'
+// table, and the layout helpers every page uses.
+//
+// Sections: [Tabs] [Layout]
+//
+// The pages are rebuilt from nothing on every drawn frame (VehicleEditor::BuildPanels): the
+// tab buttons two per row from the top-left corner, the open page's rows below them.  Units
+// are the interface's: W one button width, H one row; a full panel row is LayoutColumns (16)
+// units.  Controls in a block marked "recorded" are added with EditDomain 2, so that an edit
+// made with them is recorded in the editor's history under "set <label>".  Main thread only.
+#pragma once
+#include <cstdint>
+
+#include "ui/interface.h"
+
+struct VehicleEditor;
+
+// ---- [Tabs] ----
+constexpr int TAB_PAGE_COUNT = 12;
+enum VehicleTab : int {
+  TAB_CLASS = 0,
+  TAB_TRANSMISSION = 1,
+  TAB_WHEEL_OBJECT = 2,
+  TAB_SUSPENSION = 3,
+  TAB_ALLOW = 4,
+  TAB_LIGHT_COLOURS = 5,
+  TAB_STEERING = 6,
+  TAB_OBJECT_POSITIONS = 7,
+  TAB_MASS = 8,
+  TAB_AERODYNAMICS = 9,
+  TAB_CONFIGURATIONS = 10,
+  TAB_TEXTURES = 11,
+};
+extern const char* const TabLabels[TAB_PAGE_COUNT];
+using TabPageBuilder = void (*)(VehicleEditor& editor);
+// The builder of each tab's page.  A null entry is a page the editor does not have yet: its
+// tab opens and closes, and its place below the tabs stays empty.
+extern const TabPageBuilder TabPages[TAB_PAGE_COUNT];
+constexpr int PANEL_ROW_UNITS = 16;  // a full panel row
+constexpr int TAB_UNITS = 8;
+constexpr int TAB_ROWS = TAB_PAGE_COUNT / 2;
+
+// ---- [Layout] ----
+// The row cursor to the panel's left edge, one row lower.
+void PageRow();
+// A label (style 2, no handler) of `units` W; style 3 for a row heading.
+void PageLabel(const char* text, int units, const char* hint);
+void PageHeading(const char* text, int units, const char* hint);
+// A choice button: text, word, handler, drawn selected when `selected`.
+void PageChoice(VehicleEditor& editor, const char* text, int units, uintptr_t word, int selected,
+                InterfaceHandler handler, const char* hint);
+// A whole number shown through its format (style 40), `units` W, no click.
+void PageNumber(const char* format, int32_t value, int units, const char* hint);
+// A full-row value control over a float (unit kind: 16 plain, 17 angle, 18 engine speed,
+// 19 thousands) with its bar and step buttons; the value stays within [minimum, maximum].
+void PageValue(VehicleEditor& editor, const char* label, float minimum, float maximum, float* variable,
+               InterfaceHandler handler, int kind, const char* hint);
+// A full-row flag toggle of a 32-bit or an 8-bit word.
+void PageFlag(VehicleEditor& editor, const char* text, uint32_t mask, uint32_t* flags, InterfaceHandler handler,
+              const char* hint);
+void PageByteFlag(VehicleEditor& editor, const char* text, uint8_t mask, uint8_t* flags, InterfaceHandler handler,
+                  const char* hint);
+// The value control kinds.
+constexpr int VALUE_PLAIN = 16, VALUE_ANGLE = 17, VALUE_ENGINE_SPEED = 18, VALUE_THOUSANDS = 19;
