@@ -37,20 +37,14 @@ void GraphWXS::PointsChanged(int) {
 
 // ---- [Rim file] ----
 
-int LoadRimFile(WXS& rim, const char* path, Prss* reportScreen) {
-  DataFile f;
-  int32_t version = 0;
-  if (!f.OpenRead(reportScreen, path, RIM_FILE_MAGIC, &version, RIM_FILE_VERSION, 0)) return 0;
+int ReadRimFile(WXS& rim, DataFile& f, int version, const char* path, Prss* reportScreen) {
   if (version < RIM_FILE_LOWEST_VERSION) {
-    f.Close();
     ReportBox(reportScreen, TEXT_COULD_NOT_OPEN_FILE, path);
     return 0;
   }
   // A damaged body must leave the car's rim as it was: it is read aside first.
   WXS read;
-  const int ok = read.Load(f, version);
-  f.Close();
-  if (!ok) {
+  if (!read.Load(f, version)) {
     char where[FILE_PATH_SIZE + 40];
     std::snprintf(where, sizeof where, "%s - %s", path, RimReadFailure);
     ReportBox(reportScreen, TEXT_RIM_DAMAGED, where);
@@ -65,6 +59,15 @@ int LoadRimFile(WXS& rim, const char* path, Prss* reportScreen) {
   rim.mappingCount = std::exchange(read.mappingCount, 0);
   rim.mappings = std::exchange(read.mappings, nullptr);
   return 1;
+}
+
+int LoadRimFile(WXS& rim, const char* path, Prss* reportScreen) {
+  DataFile f;
+  int32_t version = 0;
+  if (!f.OpenRead(reportScreen, path, RIM_FILE_MAGIC, &version, RIM_FILE_VERSION, 0)) return 0;
+  const int read = ReadRimFile(rim, f, version, path, reportScreen);
+  f.Close();
+  return read;
 }
 
 int SaveRimFile(Prss* screen, const char* name, const WXS& rim) {

@@ -12,6 +12,7 @@
 #include "vehicle_editor/rim/graph.h"
 
 struct Car;
+struct DataFile;
 struct Prss;
 
 // ---- [Rim graph] ----
@@ -48,6 +49,8 @@ constexpr const char* TEXT_RIM_DAMAGED = "Rim file is damaged :";
 // file is damaged :" with the path and the field.  Both as message boxes on the screen.
 // 1 when the rim was replaced.
 int LoadRimFile(WXS& rim, const char* path, Prss* reportScreen);
+// The same over an opened file of the given version (the path names it in the messages).
+int ReadRimFile(WXS& rim, DataFile& file, int version, const char* path, Prss* reportScreen);
 // The answer of the save prompt: "data\whl\<name>.wxs" written through a safe write (every
 // write and the close checked, the old file kept on a failure, which is reported).  1 when
 // written.
