@@ -300,6 +300,9 @@ struct VehicleEditor {
   // is on, the rear set.  Each panel adds its rows at the row cursor's row.
   static void BuildWheelObjectPage(VehicleEditor& editor);
   static void AddWheelSetPanel(VehicleEditor& editor, int set);  // set 1 front, 0 rear
+  // The sizes, their figures and the status of a set; the front set's rim, spoke and file rows.
+  static void AddTyreRows(VehicleEditor& editor, int set);
+  static void AddFrontWheelRows(VehicleEditor& editor);
   static void AddRimShapePanel(VehicleEditor& editor);
   static void AddBrakeDiscPanel(VehicleEditor& editor, int set);
   // Words 0/1 section width, 2/3 aspect ratio, 4/5 rim radius, 6/7 rim width (even down, odd
