@@ -8,6 +8,8 @@
 
 #include "core/window_state.h"
 #include "editor_window_harness.h"
+#include "modeller/object_editor.h"
+#include "modeller/vehicle_editor_link.h"
 #include "physics/car.h"
 #include "vehicle_editor/rim/rim_screen.h"
 #include "vehicle_editor/vehicle_undo.h"
@@ -122,6 +124,19 @@ TEST_F(WheelObjectWindow, TheTabsRowsStepTheTyreAndEditRimOpensTheGraphOverTheCa
   Frame();
   EXPECT_EQ(e.prss.sub, nullptr) << "Escape closes the graph";
   EXPECT_EQ(CurrentVehicleEditor, &e) << "and leaves the editor open";
+
+  // "edit spoke": the modeller on the spoke object; closed unchanged it leaves "no changes".
+  const int nodes = VehicleUndo::NumNodes;
+  Click("edit spoke");
+  ASSERT_NE(ActiveObjectEditor, nullptr) << "the modeller on the spoke";
+  EXPECT_EQ(e.spokeInEditor, 1);
+  EXPECT_EQ(VehicleEditorHooks.carSpokeCount(), car.spokeCount);
+  for (int i = 0; i < 4 && ActiveObjectEditor; ++i) Key(KEY_ESCAPE);
+  ASSERT_EQ(ActiveObjectEditor, nullptr);
+  Frame();
+  EXPECT_EQ(e.spokeInEditor, 0);
+  EXPECT_STREQ(e.statusText, "no changes");
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes);
 }
 
 }  // namespace
