@@ -310,24 +310,38 @@ int RefersToOtherSide(const ModelObject& o) {
   return 0;
 }
 
+int CheckTotalLimits(Prss* screen, uint8_t& spokeCount, const ModelObject& spoke, int word) {
+  const int n = spokeCount;
+  if (word == 0) {
+    if (n <= 1) return 0;
+    if (n == 2 && RefersToOtherSide(spoke)) {
+      ShowMessageBox(screen, TEXT_ROTATED_NEED_TWO);
+      return 0;
+    }
+    spokeCount = uint8_t(n - 1);
+    return 1;
+  }
+  if (word != 1) return 1;
+  if (n >= MAX_CAR_SPOKES) return 0;
+  const int next = n + 1;
+  if (next * spoke.pointCount > SPOKE_OBJECT_LIMIT) {
+    ShowMessageBoxF(screen, TEXT_TOTAL_POINTS_EXCEEDED, SPOKE_OBJECT_LIMIT);
+    return 0;
+  }
+  if (next * spoke.triangleCount > SPOKE_OBJECT_LIMIT) {
+    ShowMessageBoxF(screen, TEXT_TOTAL_TRIANGLES_EXCEEDED, SPOKE_OBJECT_LIMIT);
+    return 0;
+  }
+  spokeCount = uint8_t(next);
+  return 1;
+}
+
 void ChangeSpokeCount(ModellerScreen& s, int up) {
   const int n = CarSpokes();
   if (n <= 0 || !s.mainObject) return;
-  const ModelObject& o = *s.mainObject;
-  int next = n;
-  if (!up) {
-    if (n <= 1) return;
-    if (n == 2 && RefersToOtherSide(o)) return ShowMessageBox(&s.prss, TEXT_ROTATED_NEED_TWO);
-    next = n - 1;
-  } else {
-    if (n >= MAX_CAR_SPOKES) return;
-    next = n + 1;
-    if (next * o.pointCount > SPOKE_OBJECT_LIMIT)
-      return ShowMessageBoxF(&s.prss, TEXT_TOTAL_POINTS_EXCEEDED, SPOKE_OBJECT_LIMIT);
-    if (next * o.triangleCount > SPOKE_OBJECT_LIMIT)
-      return ShowMessageBoxF(&s.prss, TEXT_TOTAL_TRIANGLES_EXCEEDED, SPOKE_OBJECT_LIMIT);
-  }
-  SetSpokes(s, next);
+  uint8_t count = uint8_t(n);
+  if (!CheckTotalLimits(&s.prss, count, *s.mainObject, up ? 1 : 0) || count == n) return;
+  SetSpokes(s, count);
   if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
 }
 

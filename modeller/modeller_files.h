@@ -71,6 +71,11 @@ int ExportModel(ModellerScreen& screen, const char* name);
 // editor's hooks); refused with a message box when a triangle joins the next spoke and the
 // count would fall to 1, or when the spokes together would pass 1600 points or triangles.
 void ChangeSpokeCount(ModellerScreen& screen, int up);
+// The spoke check behind every spoke count change: word 0 lowers the count (not below 1, nor
+// from 2 when a triangle of the spoke refers to the next spoke's points), word 1 raises it
+// (not above 22, nor past 1600 points or triangles for all the spokes), each refusal shown
+// on the screen as a message box.  1 when the count changed, and for any other word; else 0.
+int CheckTotalLimits(Prss* screen, uint8_t& spokeCount, const ModelObject& spoke, int word);
 // 1 when a triangle of the object has a corner flagged for the mirrored (or next spoke's) point.
 int RefersToOtherSide(const ModelObject& object);
 

@@ -25,12 +25,11 @@ const char* const TabLabels[TAB_PAGE_COUNT] = {
     "Steering", "Object Positions", "Mass", "Aerodynamics", "Configurations", "Textures",
 };
 
-// The wheel object page (the wheel sets' panels) and pages 4 to 11 join the table as they are
-// built.
+// Pages 4 to 11 join the table as they are built.
 const TabPageBuilder TabPages[TAB_PAGE_COUNT] = {
     VehicleEditor::BuildClassPage,
     VehicleEditor::BuildTransmissionPage,
-    nullptr,  // TAB_WHEEL_OBJECT
+    VehicleEditor::BuildWheelObjectPage,
     VehicleEditor::BuildSuspensionPage,
     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
 };

@@ -325,6 +325,7 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
     Prss_ActSub(process);
     if (process->sub) return process;
   }
+  e->rimEditorOpen = 0;
   e->panelMode = 0;
   e->pageOpen = 0;
   if (FrameSkipped) {
@@ -518,5 +519,7 @@ void InstallVehicleEditorHooks() {
   h.carBeingEdited = CarBeingEdited;
   h.eyeTransform = EditedCarEyeTransform;
   h.animationTestPlaying = AnimationTestPlaying;
+  h.carSpokeCount = EditedCarSpokeCount;
+  h.setCarSpokeCount = SetEditedCarSpokeCount;
   AnimVehicleHooks = {ShownVehicleName, ShownSteeringLock, ShownWheelTurn, ShownDriverPlacement, ShownSteering};
 }

@@ -66,6 +66,11 @@ enum VehicleCoverState : uint8_t { COVER_IDLE = 0, COVER_GARAGE_OPEN = 1, COVER_
 constexpr int EDITOR_TEXT_PANEL_SIZE = 2052;
 constexpr int32_t DRIVER_EYE_RISE = 3277;  // 0.05 m in 16.16: the eye view stands above the eye
 
+constexpr int EDITOR_LIGHT_TESTS = 8;
+constexpr int TYRE_MAKER_COUNT = 7;
+// The tyre makers the set-up's maker byte names (the information panel shows them).
+extern const char* const TyreMakerNames[TYRE_MAKER_COUNT];
+
 struct VehicleEditor {
   Prss prss;
   VehicleSelection selection;
@@ -109,6 +114,10 @@ struct VehicleEditor {
   // refreshed each frame it shows, and the point-button limit the status line raised (-1 none).
   float axlePositions[2];
   int32_t raisedTopLimit;
+  // The wheel and set-up actions (wheel_panels.cpp, setup_actions.cpp).
+  uint8_t rimEditorOpen;                       // the rim editor is open over the editor
+  uint8_t spokeInEditor;                       // the modeller edits the spoke object
+  uint8_t lightTests[EDITOR_LIGHT_TESTS];      // the lights tab's test switches, 0 or 1
 
   // Makes the screen (the only one) and returns it; the caller attaches it with Prss_AddSub.
   static VehicleEditor* Create(Prss* parent);
@@ -356,6 +365,53 @@ struct VehicleEditor {
   static void SetAlignment(void* owner, int click, uintptr_t word);
   // A single wheel: word bit 2 the front set; low bits 0 offset left, 1 central, 2 offset right.
   static void SetWheelOffset(void* owner, int click, uintptr_t word);
+  // ---- Wheel sets, tyres, rims and brake discs (wheel_panels.cpp) ----
+  // Page 2, "Wheel Object": the wheel options, the front set, "REAR identical" and, unless it
+  // is on, the rear set.  Each panel adds its rows at the row cursor's row.
+  static void BuildWheelObjectPage(VehicleEditor& editor);
+  static void AddWheelSetPanel(VehicleEditor& editor, int set);  // set 1 front, 0 rear
+  // The sizes, their figures and the status of a set; the front set's rim, spoke and file rows.
+  static void AddTyreRows(VehicleEditor& editor, int set);
+  static void AddFrontWheelRows(VehicleEditor& editor);
+  static void AddRimShapePanel(VehicleEditor& editor);
+  static void AddBrakeDiscPanel(VehicleEditor& editor, int set);
+  // Words 0/1 section width, 2/3 aspect ratio, 4/5 rim radius, 6/7 rim width (even down, odd
+  // up; the right button takes the coarse step).
+  static void StepTyreSize(VehicleEditor& editor, int click, int set, int word);
+  static void StepFrontTyreSize(void* owner, int click, uintptr_t word);
+  static void StepRearTyreSize(void* owner, int click, uintptr_t word);
+  static void StepRimInnerDepth(void* owner, int click, uintptr_t word);  // 0 down, 1 up
+  // After a change of the rim's shape: the lip needs a 4 mm edge, the rear set takes the
+  // front set's rim shape, the car is set up again and its wheels made again next frame.
+  static void RimShapeChanged(void* owner, int click, uintptr_t word);
+  static void SetDiscType(void* owner, int click, uintptr_t word);  // 0 solid, 1 drilled
+  static void StepSpokeCount(void* owner, int click, uintptr_t word);  // 0 down, 1 up
+  // "edit rim": the rim editor over the editor on the car's rim.
+  static void EditRim(void* owner, int click, uintptr_t word);
+  // "edit spoke": the object editor on the spoke object, drawn in place on the set's wheel.
+  static void EditSpoke(void* owner, int click, uintptr_t set);
+
+  // ---- Wheel, seat and set-up actions (setup_actions.cpp) ----
+  // "REAR identical", "Spare wheel", "Visible": no visible spare without a spare, the car set
+  // up again, its wheels made again next frame.
+  static void WheelOptionChanged(void* owner, int click, uintptr_t word);
+  // "use" of an unused aerodynamic item (word): lift -0.6, drag 0.2.
+  static void UseAero(void* owner, int click, uintptr_t item);
+  static void ToggleViewOption(void* owner, int click, uintptr_t light);
+  static void FreeFastMeshes(void* owner, int click, uintptr_t word);
+  // The information panel's callbacks, in the order it is handed them (the skins callback
+  // is the skins page's).
+  static void InfoSetupChanged(void* owner, int click, uintptr_t word);
+  static void InfoColourChanged(void* owner, int click, uintptr_t word);
+  static void InfoSkinColourChanged(void* owner, int click, uintptr_t word);
+  static void StepTyreType(void* owner, int click, uintptr_t word);
+  static void StepDifferential(void* owner, int click, uintptr_t word);
+  static void StepConfiguration(void* owner, int click, uintptr_t word);
+  static void SetPassengers(void* owner, int click, uintptr_t word);
+  static void SetSetupSwitch(void* owner, int click, uintptr_t word);
+  static void InfoStrategyChanged(void* owner, int click, uintptr_t word);
+  // The car's current set-up copied into the chosen default set-up (none outside the list).
+  static void StoreSetup(VehicleEditor& editor);
 
   // The object editor's view of the vehicle editor (below).
   static void DrawScene();
@@ -369,6 +425,14 @@ extern uint8_t SpecialDraw;
 int SteeringWordOf(float steeringValue, float fullLockDegrees);
 // The text of the last data-file error (LastDataFileError).
 const char* LoadErrorText();
+
+// Seams for the colour marks and the race: null until they are installed.
+// The colour marks of the car's model scanned again (after a configuration change).
+extern void (*ScanColourMarks)(Car& car);
+// 1 when the car's model has a hub object flagged 4 (its wheel colours paint the body too).
+extern int (*ModelHasFlaggedType12Part)(const Car& car);
+// The local player's record takes the program's pit strategy.
+extern void (*GiveLocalPlayerStrategy)();
 
 // The side the driver sits on, as the program keeps it: 1 left of the centre line.
 extern uint8_t DriveSideLeft;
@@ -386,5 +450,9 @@ void ShowEditorText(const char* text);
 // InstallVehicleEditorHooks points here (once, at start-up).
 // The animation editor's screen, its overlay and its check are vehicle_editor/animation/anim_screen.h's.
 int CarBeingEdited();                      // 1 while a car is edited
+// The spoke count of the car whose spoke the modeller edits (0 when it edits none), and the
+// modeller's change of it (the wheels are made again).
+int EditedCarSpokeCount();
+void SetEditedCarSpokeCount(int count);
 int EditedCarEyeTransform(FixedTransform* out);  // 0 without a car
 void InstallVehicleEditorHooks();

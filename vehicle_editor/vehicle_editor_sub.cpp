@@ -86,6 +86,7 @@ void VehicleEditor::Animate(void* owner, int, uintptr_t) {
 void VehicleEditor::SubEditorClosed(VehicleEditor& e) {
   const uint8_t which = e.subEditor;
   e.subEditor = SUB_NONE;
+  e.spokeInEditor = 0;
   if (!e.car) return;
   if (which == SUB_MODELLER) {
     RebuildFromModel(e);

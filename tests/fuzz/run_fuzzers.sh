@@ -36,6 +36,7 @@ TARGETS=(
   "fuzz_vehicle_file:$BUILD/seeds/vehicle"
   "fuzz_engine_file:$BUILD/seeds/engine"
   "fuzz_dash_file:$ROOT/tests/fuzz/corpus/dash_file"
+  "fuzz_rim_file:$ROOT/tests/fuzz/corpus/rim_file"
   "fuzz_car_build:$BUILD/seeds/car_build"
   "fuzz_car_model:$BUILD/seeds/car_model"
   "fuzz_car_setup:$ROOT/tests/fuzz/corpus/car_setup"

@@ -39,6 +39,8 @@ void CheckFixedPoints(const WXS& rim) {
 
 }  // namespace
 
+const char* RimReadFailure = "";
+
 void WXS::Free() {
   std::free(surfaces);
   surfaces = nullptr;
@@ -65,6 +67,7 @@ void WXS::MakeDefault(const char* mappingName, ColourWord colour) {
 
 int WXS::Load(DataFile& file, int version) {
   Free();
+  RimReadFailure = "point count";
   const int32_t pointCount = file.ReadInt();
   if (file.readPastEnd || pointCount < 0 || int64_t{pointCount} * RIM_POINT_BYTES > file.BytesLeft()) {
     if (pointCount > 0) file.readPastEnd = 1;
@@ -77,6 +80,7 @@ int WXS::Load(DataFile& file, int version) {
     points[i].y = file.ReadFloat();
   }
 
+  RimReadFailure = "mapping colours";
   MappingColourList list{};
   if (!ReadMappingColours(list, file)) {
     Free();
@@ -93,6 +97,7 @@ int WXS::Load(DataFile& file, int version) {
     for (int i = 0; i < mappingCount; ++i) mappings[i].colour = BrightenColour(mappings[i].colour);
   if (form >= 0 && form < RIM_FORM) NormaliseMappingColours(mappings, mappingCount);
 
+  RimReadFailure = "surface count";
   if (file.readPastEnd || surfaceCount * RIM_SURFACE_BYTES > file.BytesLeft()) {
     file.readPastEnd = 1;
     Free();
@@ -108,14 +113,17 @@ int WXS::Load(DataFile& file, int version) {
     // A surface naming what the profile lacks would send the wheel's mesh builder outside it.
     if (s.first >= static_cast<uint32_t>(numPoints) || s.second >= static_cast<uint32_t>(numPoints) ||
         s.group > RIM_MAX_GROUP || s.mapping >= static_cast<uint32_t>(mappingCount)) {
+      RimReadFailure = "surfaces";
       Free();
       return 0;
     }
   }
   if (file.readPastEnd) {
+    RimReadFailure = "surfaces";
     Free();
     return 0;
   }
+  RimReadFailure = "";
   if (version < SWAPPED_POINTS_VERSION && numPoints >= 4 && points[0].y == 0.0f) SwapFixedPoints(*this);
   if (numPoints >= 2) CheckFixedPoints(*this);
   return 1;

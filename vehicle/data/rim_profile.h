@@ -42,11 +42,15 @@ struct WXS final : GraphData {
   // naming a point, group or mapping that does not exist, a short read.  Fixed points that are
   // not where they belong are reported as message lines ("WXS : Wrong X", "WXS : Wrong Y")
   // and kept.
+  // RimReadFailure names the field a failed read stopped at ("point count", "mapping colours",
+  // "surface count", "surfaces"), empty after a whole read.
   int Load(DataFile& file, int version);
   // The two fixed points, one surface from point 1 to point 0 with mapping 0, one mapping
   // of the given name and colour: a new rim.
   void MakeDefault(const char* mappingName, ColourWord colour);
 };
+
+extern const char* RimReadFailure;
 
 // ---- [Body] ----
 // u32 point count, the points (two f32), the mapping colour block, u8 surface count, u8 second

@@ -52,13 +52,18 @@ constexpr int SETUP_FINAL_DRIVE = 30;     // (o) u16, as a gear word
 constexpr int SETUP_PASSENGERS = 36;      // (v) two bits per seat: bits 0-1 the front passenger,
                                           // 2-3, 4-5 and 6-7 the back seats; kind 0 with the
                                           // lower bit set, else kind 1
+constexpr int SETUP_TYRE_MAKER = 32;     // (o) 0..6, the row of the tyre makers' table
+constexpr int SETUP_CENTRE_DIFFERENTIAL = 33;  // (o) a four-wheel drive's centre differential, 0..1
 constexpr int SETUP_KART_BYTE = 72;       // (v) the rear axle's differential: 1 in a new kart set-up
 constexpr uint32_t SETUP_FLAG_NEW = 1;
 // The same bit is the vehicle editor's symmetric switch: while it is set, the right side's
 // camber and tyre pressure of each axle follow the left side's after every value change.
 constexpr uint8_t SETUP_FLAG_SYMMETRIC = 1;
-constexpr uint8_t SETUP_FLAG_RESET = 2;   // read by the car's reset
+constexpr uint8_t SETUP_FLAG_RESET = 2;   // read by the car's reset; the traction control switch
+constexpr uint8_t SETUP_FLAG_TRACTION = 2;
 constexpr uint8_t SETUP_FLAG_ANTI_LOCK = 4;
+// A set-up's flags are never left 0 by its switches (0 means no set-up): bit 7 stays with it.
+constexpr uint8_t SETUP_FLAG_KEEP = 0x80;
 
 // The axle blocks, index 0 the rear axle, 1 the front axle, and offsets inside them.
 constexpr int SETUP_AXLE[2] = {40, 80};
@@ -84,7 +89,7 @@ constexpr int AXLE_VISCOUS = 30;         // (o) a viscous differential's strengt
 constexpr int AXLE_PRELOAD = 35;         // (o) a limited-slip differential's preload, steps of 5 N m
 constexpr int AXLE_PRESSURE_LEFT = 36;   // (o) u16, kPa
 constexpr int AXLE_PRESSURE_RIGHT = 38;  // (o) u16, kPa
-// Bytes 32..35 of the head and byte +31 of each axle block are read by nothing.
+// Byte 35 of the head and byte +31 of each axle block are read by nothing.
 
 uint32_t SetupWord(const SetupRecord& record, int offset);
 uint16_t SetupShort(const SetupRecord& record, int offset);

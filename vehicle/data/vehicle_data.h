@@ -80,7 +80,8 @@ constexpr int DASH_TYPE_COUNT = 7;  // 0 none .. 6
 // Option word 1.
 constexpr uint32_t OPT1_BIT0 = 1u << 0;
 constexpr uint32_t OPT1_DRIVE_SIDE_LOCKED = 1u << 1;
-constexpr uint32_t OPT1_SPARE_WHEEL_MASS = 1u << 2;
+constexpr uint32_t OPT1_SPARE_WHEEL_MASS = 1u << 2;     // the car carries a spare wheel
+constexpr uint32_t OPT1_SPARE_WHEEL_VISIBLE = 1u << 3;  // its spare wheel is drawn
 constexpr uint32_t OPT1_TRANSVERSE_ENGINE = 1u << 6;
 constexpr uint32_t OPT1_FRONT_PASSENGER = 1u << 8;
 constexpr uint32_t OPT1_BACK_SEAT = 1u << 10;

@@ -1,0 +1,215 @@
+// setup_actions_test.cpp - the information panel's callbacks and the tabs' small actions on the
+// sample "Runabout", called as the panel calls them: ranges and wrap-around, the set-up stored
+// into the chosen default set-up (and nowhere outside the list), seats, counters, and every
+// recorded edit undone to the vehicle's exact bytes.
+#include <cstring>
+#include <vector>
+
+#include "core/window_state.h"
+#include "physics/car.h"
+#include "tests/vehicle_editor/editor_fixture.h"
+#include "vehicle/data/vehicle_class.h"
+
+using namespace VehicleUndo;
+
+namespace {
+
+class SetupActions : public EditorTest {
+ protected:
+  // The vehicle's bytes but for the mass written for outside readers: the car's set-up derives
+  // it, and an edited car and one built from the same bytes may differ in it.
+  std::vector<uint8_t> StoredBytes() {
+    const float mass = car().massWithoutOccupants;
+    car().massWithoutOccupants = 0;
+    std::vector<uint8_t> bytes = Bytes();
+    car().massWithoutOccupants = mass;
+    return bytes;
+  }
+  uint8_t* setup() { return car().currentSetup.bytes; }
+  uint8_t& RearType() { return setup()[SETUP_AXLE[0] + AXLE_TYRE_TYPE]; }
+  uint8_t& FrontType() { return setup()[SETUP_AXLE[1] + AXLE_TYRE_TYPE]; }
+  bool Stored() {
+    return std::memcmp(&car().setups[car().setupIndex].record, &car().currentSetup, sizeof(SetupRecord)) == 0;
+  }
+};
+
+TEST_F(SetupActions, TyreTypesStepWithinTheClassRangeAndWrap) {
+  car().options2 &= ~OPT2_TYRE_TYPE_LIMITS;
+  car().vehicleClass = CLASS_FORMULA;
+  RearType() = 4;
+  VehicleEditor::StepTyreType(e, CLICK_LEFT, 1);
+  EXPECT_EQ(RearType(), 0);
+  EXPECT_STREQ(Slots[NumNodes].name, "set rear tyre type");
+  EXPECT_TRUE(Stored());
+  VehicleEditor::StepTyreType(e, CLICK_LEFT, 0);
+  EXPECT_EQ(RearType(), 4);
+  car().vehicleClass = CLASS_TOURING_CAR;
+  FrontType() = 7;
+  VehicleEditor::StepTyreType(e, CLICK_LEFT, 3);
+  EXPECT_EQ(FrontType(), 4);
+  EXPECT_STREQ(Slots[NumNodes].name, "set front tyre type");
+  car().options2 |= OPT2_TYRE_TYPE_LIMITS;
+  car().rimBytes[1] = 2, car().rimBytes[2] = 3;
+  FrontType() = 2;
+  VehicleEditor::StepTyreType(e, CLICK_LEFT, 2);
+  EXPECT_EQ(FrontType(), 3) << "the vehicle's own range";
+
+  setup()[SETUP_TYRE_MAKER] = 0;
+  VehicleEditor::StepTyreType(e, CLICK_LEFT, 4);
+  EXPECT_EQ(setup()[SETUP_TYRE_MAKER], 6);
+  EXPECT_STREQ(TyreMakerNames[6], "Vireo");
+  EXPECT_STREQ(Slots[NumNodes].name, "set tyre manufacturer");
+  VehicleEditor::StepTyreType(e, CLICK_LEFT, 5);
+  EXPECT_EQ(setup()[SETUP_TYRE_MAKER], 0);
+  const int nodes = NumNodes;
+  VehicleEditor::StepTyreType(e, CLICK_LEFT, 6);
+  EXPECT_TRUE(SaidLine("No function"));
+  EXPECT_EQ(NumNodes, nodes);
+}
+
+TEST_F(SetupActions, DifferentialsAndConfigurationsWrap) {
+  setup()[SETUP_AXLE[0] + AXLE_DIFFERENTIAL] = 3;
+  VehicleEditor::StepDifferential(e, CLICK_LEFT, 1);
+  EXPECT_EQ(setup()[SETUP_AXLE[0] + AXLE_DIFFERENTIAL], 0);
+  EXPECT_STREQ(Slots[NumNodes].name, "set rear diff");
+  VehicleEditor::StepDifferential(e, CLICK_LEFT, 2);
+  EXPECT_EQ(setup()[SETUP_AXLE[1] + AXLE_DIFFERENTIAL], 3);
+  setup()[SETUP_CENTRE_DIFFERENTIAL] = 1;
+  VehicleEditor::StepDifferential(e, CLICK_LEFT, 5);
+  EXPECT_EQ(setup()[SETUP_CENTRE_DIFFERENTIAL], 0);
+  EXPECT_STREQ(Slots[NumNodes].name, "set centre diff");
+  EXPECT_TRUE(Stored());
+
+  ASSERT_GE(car().configCount, 1);
+  car().configs[1] = car().configs[0];
+  car().configCount = 2;
+  setup()[SETUP_CONFIGURATION] = 1;
+  VehicleEditor::StepConfiguration(e, CLICK_LEFT, 1);
+  EXPECT_EQ(setup()[SETUP_CONFIGURATION], 0) << "from the last to the first";
+  EXPECT_STREQ(Slots[NumNodes].name, "set configuration");
+  VehicleEditor::StepConfiguration(e, CLICK_LEFT, 0);
+  EXPECT_EQ(setup()[SETUP_CONFIGURATION], 1);
+  car().configCount = 0;
+  const int nodes = NumNodes;
+  VehicleEditor::StepConfiguration(e, CLICK_LEFT, 1);
+  EXPECT_EQ(NumNodes, nodes) << "no configuration: nothing happens";
+}
+
+TEST_F(SetupActions, TheSymmetricSwitchCopiesLeftToRightAndSwitchesRecordByName) {
+  uint8_t* axle = setup() + SETUP_AXLE[1];
+  axle[AXLE_CAMBER_LEFT] = 40, axle[AXLE_CAMBER_RIGHT] = 50;
+  SetSetupShort(car().currentSetup, SETUP_AXLE[1] + AXLE_PRESSURE_LEFT, 180);
+  VehicleEditor::SetSetupSwitch(e, CLICK_LEFT, 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "switch symmetric");
+  EXPECT_EQ(axle[AXLE_CAMBER_RIGHT], 40);
+  EXPECT_EQ(SetupShort(car().currentSetup, SETUP_AXLE[1] + AXLE_PRESSURE_RIGHT), 180);
+  EXPECT_TRUE(Stored());
+  VehicleEditor::SetSetupSwitch(e, CLICK_LEFT, 3);
+  EXPECT_STREQ(Slots[NumNodes].name, "switch tc");
+  EXPECT_TRUE(setup()[SETUP_FLAGS] & SETUP_FLAG_TRACTION);
+  VehicleEditor::SetSetupSwitch(e, CLICK_LEFT, 5);
+  EXPECT_STREQ(Slots[NumNodes].name, "switch abs");
+  EXPECT_TRUE(setup()[SETUP_FLAGS] & SETUP_FLAG_ANTI_LOCK);
+  VehicleEditor::SetSetupSwitch(e, CLICK_LEFT, 0);
+  EXPECT_FALSE(setup()[SETUP_FLAGS] & SETUP_FLAG_SYMMETRIC);
+  // Turning off the only switch of a set-up whose flags are just that bit keeps a set-up.
+  setup()[SETUP_FLAGS] = SETUP_FLAG_SYMMETRIC;
+  VehicleEditor::SetSetupSwitch(e, CLICK_LEFT, 0);
+  EXPECT_EQ(setup()[SETUP_FLAGS], SETUP_FLAG_KEEP);
+}
+
+TEST_F(SetupActions, NothingIsStoredOutsideTheSetupList) {
+  const SetupRecord first = car().setups[0].record;
+  car().setupIndex = 7;
+  VehicleEditor::StepDifferential(e, CLICK_LEFT, 1);
+  car().setupIndex = -1;
+  VehicleEditor::InfoSetupChanged(e, 0, 0);
+  car().setupIndex = 0;
+  car().setupCount = 0;
+  VehicleEditor::StepDifferential(e, CLICK_LEFT, 1);
+  EXPECT_EQ(std::memcmp(&car().setups[0].record, &first, sizeof first), 0);
+  car().setupCount = 2;
+}
+
+TEST_F(SetupActions, PassengersAndSeatsFollowTheDriver) {
+  car().options |= OPT1_BACK_SEAT;
+  VehicleEditor::SetPassengers(e, CLICK_LEFT, (1 << 2) | 2);
+  EXPECT_EQ(SetupWord(car().currentSetup, SETUP_PASSENGERS) >> 2 & 3, 2u);
+  EXPECT_STREQ(Slots[NumNodes].name, "adjust passengers");
+  EXPECT_TRUE(Stored());
+  for (auto [x, code] : {std::pair{0.19f, 1}, {0.2f, 2}, {0.35f, 3}}) {
+    car().driverPosition.x = -x;
+    VehicleEditor::SetPassengers(e, CLICK_LEFT, 1);
+    EXPECT_EQ(car().seatsPerRow, code) << x;
+    EXPECT_FLOAT_EQ(car().backSeatLateral, code == 1 ? -x : x) << x;
+  }
+  car().options &= ~OPT1_BACK_SEAT;
+  car().driverPosition.x = 0.05f;
+  VehicleEditor::SetPassengers(e, CLICK_LEFT, 0);
+  EXPECT_EQ(car().seatsPerRow, 3) << "no back seat: offset and code kept";
+  EXPECT_FLOAT_EQ(car().backSeatLateral, 0.35f);
+}
+
+int g_flagged = 0, g_strategy = 0;
+
+TEST_F(SetupActions, OptionsCountersAeroAndLights) {
+  car().options |= OPT1_SPARE_WHEEL_VISIBLE;
+  car().options &= ~OPT1_SPARE_WHEEL_MASS;
+  VehicleEditor::WheelOptionChanged(e, CLICK_LEFT, 0);
+  EXPECT_FALSE(car().options & OPT1_SPARE_WHEEL_VISIBLE);
+  EXPECT_EQ(e->releaseMeshesCountdown, 1);
+
+  e->releaseMeshesCountdown = e->rebuildModelCountdown = 0;
+  car().colourIndex = 1;
+  car().currentColours.groups[0][0] = RgbWord(10, 20, 30);
+  VehicleEditor::InfoColourChanged(e, 0, 0);
+  EXPECT_EQ(e->rebuildModelCountdown, 8);
+  EXPECT_EQ(car().colourConfigs[1].groups[0][0], RgbWord(10, 20, 30));
+  e->rebuildModelCountdown = 3;
+  VehicleEditor::InfoColourChanged(e, 0, 0);
+  EXPECT_EQ(e->rebuildModelCountdown, 3) << "only when it is 0";
+  e->rebuildModelCountdown = 0;
+  ModelHasFlaggedType12Part = [](const Car&) { return g_flagged; };
+  VehicleEditor::InfoSkinColourChanged(e, 0, 0);
+  EXPECT_EQ(e->releaseMeshesCountdown, 8);
+  EXPECT_EQ(e->rebuildModelCountdown, 0);
+  g_flagged = 1;
+  VehicleEditor::InfoSkinColourChanged(e, 0, 0);
+  EXPECT_EQ(e->rebuildModelCountdown, 8);
+  ModelHasFlaggedType12Part = nullptr;
+
+  VehicleEditor::UseAero(e, CLICK_LEFT, 2);
+  EXPECT_STREQ(Slots[NumNodes].name, "use aero");
+  EXPECT_FLOAT_EQ(car().aero[2][0], -0.6f);
+  EXPECT_FLOAT_EQ(car().aero[2][1], 0.2f);
+  VehicleEditor::ToggleViewOption(e, CLICK_LEFT, 3);
+  EXPECT_EQ(e->lightTests[3], 1);
+  VehicleEditor::ToggleViewOption(e, CLICK_LEFT, 3);
+  EXPECT_EQ(e->lightTests[3], 0);
+  VehicleEditor::FreeFastMeshes(e, CLICK_LEFT, 0);
+  GiveLocalPlayerStrategy = [] { ++g_strategy; };
+  VehicleEditor::InfoStrategyChanged(e, 0, 0);
+  EXPECT_EQ(g_strategy, 1);
+  GiveLocalPlayerStrategy = nullptr;
+}
+
+TEST_F(SetupActions, EveryRecordedActionUndoesToTheExactBytesAndRedoes) {
+  const std::vector<uint8_t> start = StoredBytes();
+  VehicleEditor::StepTyreType(e, CLICK_LEFT, 1);
+  VehicleEditor::StepDifferential(e, CLICK_LEFT, 3);
+  VehicleEditor::SetSetupSwitch(e, CLICK_LEFT, 1);
+  VehicleEditor::SetPassengers(e, CLICK_LEFT, 6);
+  VehicleEditor::UseAero(e, CLICK_LEFT, 1);
+  VehicleEditor::StepFrontTyreSize(e, CLICK_LEFT, 1);
+  VehicleEditor::RimShapeChanged(e, 0, 0);
+  const std::vector<uint8_t> end = StoredBytes();
+  ASSERT_NE(end, start);
+  // Point 1 holds the vehicle as loaded (point 0 is the empty editor before the load).
+  for (int i = 0; i < HISTORY_POINTS && NumNodes - NumRedo > 1; ++i) VehicleEditor::UndoRedo(e, CLICK_LEFT, 0);
+  ASSERT_EQ(NumNodes - NumRedo, 1);
+  EXPECT_EQ(StoredBytes(), start);
+  for (int i = 0; i < HISTORY_POINTS && NumRedo > 0; ++i) VehicleEditor::UndoRedo(e, CLICK_LEFT, 1);
+  EXPECT_EQ(StoredBytes(), end);
+}
+
+}  // namespace

@@ -1,0 +1,258 @@
+// wheel_panels_test.cpp - the wheel sets' rows and operations on the sample "Runabout": the
+// rows as the page shows them, the size steps with their clamps and the spoke that follows the
+// front rim, the rim shape shared by both sets, discs and spokes, the rim editor's host, and
+// every edit undone to the vehicle's exact bytes.
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/window_state.h"
+#include "physics/car.h"
+#include "tests/vehicle_editor/editor_fixture.h"
+#include "ui/interface.h"
+#include "ui/dialogs.h"
+#include "ui/value_edit.h"
+#include "vehicle/data/vehicle_data.h"
+#include "vehicle_editor/rim/rim_screen.h"
+
+using namespace VehicleUndo;
+
+namespace {
+
+class WheelPanels : public EditorTest {
+ protected:
+  // The vehicle's bytes but for the mass written for outside readers: the car's set-up derives
+  // it, and an edited car and one built from the same bytes may differ in it.
+  std::vector<uint8_t> StoredBytes() {
+    const float mass = car().massWithoutOccupants;
+    car().massWithoutOccupants = 0;
+    std::vector<uint8_t> bytes = Bytes();
+    car().massWithoutOccupants = mass;
+    return bytes;
+  }
+  SuspensionBlock& front() { return car().wheelSets[1]; }
+  SuspensionBlock& rear() { return car().wheelSets[0]; }
+  std::vector<ModelPoint> Spoke() { return {car().spoke.points, car().spoke.points + car().spoke.pointCount}; }
+  // The page's buttons with a text, as the frame adds them.
+  std::vector<std::string> PageTexts() {
+    ClearInterface();
+    VehicleEditor::BuildWheelObjectPage(*e);
+    std::vector<std::string> texts;
+    for (int i = 0; i < ButtonCount; ++i)
+      if ((InterfaceButtons[i].style == 2 || InterfaceButtons[i].style == 3) && InterfaceButtons[i].text.text) texts.push_back(InterfaceButtons[i].text.text);
+    return texts;
+  }
+  bool Shows(const std::string& text) {
+    for (const std::string& t : PageTexts())
+      if (t == text) return true;
+    return false;
+  }
+  void UndoAll() {
+    // Point 1 holds the vehicle as loaded (point 0 is the empty editor before the load).
+    for (int i = 0; i < HISTORY_POINTS && NumNodes - NumRedo > 1; ++i) VehicleEditor::UndoRedo(e, CLICK_LEFT, 0);
+  }
+  // The message box the editor shows, closed; empty when none is open.
+  std::string TakeMessageBox() {
+    if (e->prss.sub != &MessageBoxDialog.prss) return {};
+    std::string text = MessageBoxDialog.first;
+    Prss_RemoveSub(&e->prss, "test");
+    return text;
+  }
+};
+
+TEST_F(WheelPanels, TheRowsShowTheSetsAsStored) {
+  front().rimRadius = 0.2032f;
+  front().rimEdgeExtraWidthMm = 3;
+  car().options &= ~OPT1_SAME_TYRES;
+  EXPECT_TRUE(Shows("Rim diameter 16"));
+  EXPECT_TRUE(Shows("Note: Rim lip depth not available"));
+  EXPECT_TRUE(Shows("FRONT"));
+  EXPECT_TRUE(Shows("Rear brake disc"));
+  EXPECT_TRUE(Shows("edit rim"));
+  char spec[64];
+  std::snprintf(spec, sizeof spec, "tyre: %.0f/%.0f-16", front().sectionWidth * 1000, front().aspectRatio * 100);
+  EXPECT_TRUE(Shows(spec)) << spec;
+  front().rimEdgeExtraWidthMm = 4;
+  EXPECT_FALSE(Shows("Note: Rim lip depth not available"));
+  car().options |= OPT1_SAME_TYRES;
+  EXPECT_FALSE(Shows("Rear brake disc")) << "REAR identical hides the rear set";
+}
+
+TEST_F(WheelPanels, SizeStepsSnapClampAndMergeAndTheCarFollows) {
+  front().sectionWidth = 0.052f;
+  front().rimWidth = 0.1524f;
+  const std::vector<uint8_t> start = StoredBytes();
+  VehicleEditor::StepFrontTyreSize(e, CLICK_LEFT, 0);
+  EXPECT_FLOAT_EQ(front().sectionWidth, 0.05f);
+  EXPECT_STREQ(Slots[NumNodes].name, "set width");
+  const int nodes = NumNodes;
+  VehicleEditor::StepFrontTyreSize(e, CLICK_LEFT, 0);
+  EXPECT_FLOAT_EQ(front().sectionWidth, 0.05f);
+  EXPECT_EQ(NumNodes, nodes) << "steps on one value merge";
+  const float width = front().rimWidth;
+  VehicleEditor::StepFrontTyreSize(e, CLICK_RIGHT, 7);
+  EXPECT_NEAR(front().rimWidth - width, 0.0254f, 1e-6f);
+  EXPECT_STREQ(Slots[NumNodes].name, "rim width");
+  const uint32_t setups = e->carSetups;
+  VehicleEditor::StepRearTyreSize(e, CLICK_LEFT, 3);
+  EXPECT_STREQ(Slots[NumNodes].name, "set ratio");
+  EXPECT_EQ(e->carSetups, setups + 1) << "the car is set up again";
+  for (int i = 0; i < car().configCount; ++i) {
+    EXPECT_EQ(car().configs[i].wheels[1][0], front().sectionWidth) << i;
+    EXPECT_EQ(car().configs[i].wheels[1][3], front().rimWidth) << i;
+    EXPECT_EQ(car().configs[i].wheels[0][1], rear().aspectRatio) << i;
+  }
+  for (const SuspensionBlock* s : {&front(), &rear()})
+    EXPECT_NEAR(s->rollingRadius, s->aspectRatio * s->sectionWidth + s->rimRadius, 1e-5f);
+  // The wheels are made again on the next frame, not this one.
+  EXPECT_EQ(e->releaseMeshesCountdown, 1);
+  e->prss.act(&e->prss);
+  EXPECT_EQ(e->releaseMeshesCountdown, 0);
+  UndoAll();
+  EXPECT_EQ(StoredBytes(), start);
+  VehicleEditor::UndoRedo(e, CLICK_LEFT, 1);
+  EXPECT_FLOAT_EQ(car().wheelSets[1].sectionWidth, 0.05f) << "redo";
+}
+
+TEST_F(WheelPanels, TheFrontRimScalesTheSpokeAndTheRearNever) {
+  ASSERT_GT(car().spoke.pointCount, 0);
+  const std::vector<ModelPoint> before = Spoke();
+  VehicleEditor::StepRearTyreSize(e, CLICK_LEFT, 5);
+  VehicleEditor::StepRearTyreSize(e, CLICK_LEFT, 7);
+  EXPECT_EQ(std::memcmp(Spoke().data(), before.data(), before.size() * sizeof(ModelPoint)), 0);
+
+  const float inner = front().rimInnerDepthMm * 0.001f;
+  const float oldRadius = front().rimRadius;
+  VehicleEditor::StepFrontTyreSize(e, CLICK_LEFT, 5);
+  const float factor = (front().rimRadius - inner) / (oldRadius - inner);
+  std::vector<ModelPoint> after = Spoke();
+  for (size_t i = 0; i < before.size(); ++i) {
+    EXPECT_EQ(after[i].x, before[i].x) << i;
+    EXPECT_EQ(after[i].y, FixedFromScaled(float(before[i].y) * factor)) << i;
+    EXPECT_EQ(after[i].z, FixedFromScaled(float(before[i].z) * factor)) << i;
+  }
+  const float oldWidth = front().rimWidth;
+  VehicleEditor::StepFrontTyreSize(e, CLICK_LEFT, 6);
+  const float across = (front().rimWidth / 2 + 0.005f) / (oldWidth / 2 + 0.005f);
+  const std::vector<ModelPoint> narrower = Spoke();
+  for (size_t i = 0; i < before.size(); ++i) {
+    EXPECT_EQ(narrower[i].x, FixedFromScaled(float(after[i].x) * across)) << i;
+    EXPECT_EQ(narrower[i].y, after[i].y) << i;
+  }
+  // A loaded rim too small to divide by: the radius steps, the spoke stays, one message.
+  front().rimRadius = 0.0105f;
+  front().rimInnerDepthMm = 10;
+  VehicleEditor::StepFrontTyreSize(e, CLICK_LEFT, 5);
+  EXPECT_FLOAT_EQ(front().rimRadius, 0.0508f);
+  EXPECT_EQ(std::memcmp(Spoke().data(), narrower.data(), before.size() * sizeof(ModelPoint)), 0);
+  EXPECT_TRUE(SaidInfo("The spoke was not scaled"));
+}
+
+TEST_F(WheelPanels, TheRimShapeIsSharedAndTheInnerDepthStaysInItsRange) {
+  front().rimEdgeExtraWidthMm = 3;
+  front().rimLipDepthMm = 5;
+  front().rimShadeTenths = 7;
+  VehicleEditor::RimShapeChanged(e, 0, 0);
+  EXPECT_EQ(front().rimLipDepthMm, 0) << "no lip below a 4 mm edge";
+  EXPECT_EQ(rear().rimEdgeExtraWidthMm, 3);
+  EXPECT_EQ(rear().rimShadeTenths, 7);
+  EXPECT_EQ(e->releaseMeshesCountdown, 1);
+
+  front().rimInnerDepthMm = 9;
+  const std::vector<ModelPoint> before = Spoke();
+  const float radius = front().rimRadius;
+  VehicleEditor::StepRimInnerDepth(e, CLICK_LEFT, 1);
+  EXPECT_EQ(front().rimInnerDepthMm, 10);
+  EXPECT_EQ(rear().rimInnerDepthMm, 10);
+  const float factor = (radius - 0.010f) / (radius - 0.009f);
+  EXPECT_EQ(Spoke()[0].y, FixedFromScaled(float(before[0].y) * factor));
+  const int nodes = NumNodes;
+  VehicleEditor::StepRimInnerDepth(e, CLICK_LEFT, 1);
+  EXPECT_EQ(front().rimInnerDepthMm, 10);
+  EXPECT_EQ(NumNodes, nodes);
+  EXPECT_STREQ(Slots[NumNodes].name, "set rim inner depth mm");
+  for (int i = 0; i < 8; ++i) VehicleEditor::StepRimInnerDepth(e, CLICK_LEFT, 0);
+  EXPECT_EQ(front().rimInnerDepthMm, 5);
+}
+
+TEST_F(WheelPanels, DiscTypeAndSpokeCountsKeepTheirLimits) {
+  VehicleEditor::SetDiscType(e, CLICK_LEFT, 1);
+  EXPECT_EQ(car().rimBytes[0], 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "set disc type");
+  EXPECT_EQ(e->releaseMeshesCountdown, 0) << "the disc type sets no counter";
+
+  car().spokeCount = 1;
+  const int nodes = NumNodes;
+  VehicleEditor::StepSpokeCount(e, CLICK_LEFT, 0);
+  EXPECT_EQ(car().spokeCount, 1);
+  EXPECT_EQ(NumNodes, nodes) << "a refused step records nothing";
+  // A spoke of 100 points reaches 16 spokes and no more.
+  ModelObject& spoke = car().spoke;
+  spoke.points = static_cast<ModelPoint*>(std::realloc(spoke.points, 100 * sizeof(ModelPoint)));
+  for (int i = spoke.pointCount; i < 100; ++i) spoke.points[i] = spoke.points[0];
+  spoke.pointCount = 100;
+  spoke.triangleCount = 0;
+  for (int i = 0; i < 15; ++i) VehicleEditor::StepSpokeCount(e, CLICK_LEFT, 1);
+  EXPECT_EQ(car().spokeCount, 16);
+  EXPECT_EQ(TakeMessageBox(), "");
+  VehicleEditor::StepSpokeCount(e, CLICK_LEFT, 1);
+  EXPECT_EQ(car().spokeCount, 16);
+  EXPECT_EQ(TakeMessageBox(), "The maximum total number of points (1600) would be exceeded");
+  EXPECT_STREQ(Slots[NumNodes].name, "adjust number of spokes");
+  EXPECT_EQ(e->releaseMeshesCountdown, 1);
+  spoke.pointCount = 1;
+  for (int i = 0; i < 30; ++i) VehicleEditor::StepSpokeCount(e, CLICK_LEFT, 1);
+  EXPECT_EQ(car().spokeCount, 22);
+}
+
+TEST_F(WheelPanels, AValueTypedOutsideTheDiscRadiusIsRefusedAndNothingChanges) {
+  car().options &= ~OPT1_SAME_TYRES;
+  ScreenWidth = 1024, ScreenHeight = 768;
+  SetInterfaceMetrics();
+  ClearInterface();
+  VehicleEditor::BuildWheelObjectPage(*e);
+  const ValueControl* radius = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].variable == &front().brakeDiscRadiusMm) radius = &ValueControls[i];
+  ASSERT_NE(radius, nullptr);
+  const std::vector<uint8_t> before = Bytes();
+  const int nodes = NumNodes;
+  MouseX = int((radius->left + radius->right + 2) * 0.25f * ScreenWidth);
+  MouseY = int((radius->top + radius->bottom + 2) * 0.25f * ScreenHeight);
+  MouseRecord press{};
+  press.clickCode = CLICK_RIGHT;
+  ASSERT_EQ(HandleInterfaceMouse(&press), 1);
+  ASSERT_EQ(OpenTextEntry.open, 1);
+  ConfirmTextEntry("250");
+  EXPECT_EQ(TakeMessageBox(), "New value is too high");
+  EXPECT_EQ(NumNodes, nodes);
+  EXPECT_EQ(Bytes(), before);
+}
+
+TEST_F(WheelPanels, EditRimOpensTheHostOnTheCarsRimAndEscapeClosesIt) {
+  ASSERT_NE(car().rim, nullptr);
+  VehicleEditor::EditRim(e, CLICK_LEFT, 0);
+  ASSERT_NE(e->prss.sub, nullptr);
+  EXPECT_EQ(e->rimEditorOpen, 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "edit rim");
+  RimScreen* host = reinterpret_cast<RimScreen*>(e->prss.sub);
+  EXPECT_EQ(host->graph.data, car().rim);
+  EXPECT_EQ(host->graph.maxPoints, 14);
+  EXPECT_FLOAT_EQ(host->graph.originX, -0.5f);
+  EXPECT_FLOAT_EQ(host->graph.scaleW, 5.0f);
+  EXPECT_EQ(host->graph.snap, 0u);
+  EXPECT_EQ(RimEditorCar, e->car);
+  // A point no surface holds goes when the editor closes.
+  const int points = car().rim->numPoints;
+  AppendGraphPoint(*car().rim, GraphPoint{2.0f, 1.0f});
+  host->prss.key(&host->prss, 27);
+  e->prss.act(&e->prss);
+  EXPECT_EQ(e->prss.sub, nullptr);
+  EXPECT_EQ(e->rimEditorOpen, 0);
+  EXPECT_EQ(RimEditorCar, nullptr);
+  EXPECT_EQ(car().rim->numPoints, points);
+}
+
+}  // namespace

@@ -1,0 +1,205 @@
+// setup_actions.cpp - the small actions of the tabs and of the information panel: the wheel
+// and view options, an unused aerodynamic item put to use, and the steps of the car's current
+// set-up (tyres, tyre maker, differentials, configuration, passengers, switches), each stored
+// back into the chosen default set-up.
+#include <algorithm>
+#include <cstring>
+
+#include "core/report.h"
+#include "physics/car.h"
+#include "vehicle/data/vehicle_class.h"
+#include "vehicle_editor/vehicle_editor.h"
+#include "vehicle_editor/vehicle_undo.h"
+
+const char* const TyreMakerNames[TYRE_MAKER_COUNT] = {"Corvan", "Halberg", "Nortread", "Pellix",
+                                                      "Stenmark", "Tavora", "Vireo"};
+
+void (*ScanColourMarks)(Car& car);
+int (*ModelHasFlaggedType12Part)(const Car& car);
+void (*GiveLocalPlayerStrategy)();
+
+namespace {
+
+constexpr float USED_AERO_LIFT = -0.6f, USED_AERO_DRAG = 0.2f;
+constexpr int TYRE_TYPE_MOST_SLICK = 4;  // formula cars: types 0..4
+constexpr int AXLE_DIFFERENTIAL_KINDS = 4, CENTRE_DIFFERENTIAL_KINDS = 2;
+constexpr uint8_t PAINT_DELAY_FRAMES = 8;
+constexpr const char* TEXT_NO_FUNCTION = "No function";
+
+VehicleEditor& EditorOf(void* owner) { return *static_cast<VehicleEditor*>(owner); }
+
+// value one down or up within least..most, wrapping at either end.
+int Wrapped(int value, int least, int most, bool up) {
+  if (up) return value >= most ? least : value + 1;
+  return value <= least ? most : value - 1;
+}
+
+uintptr_t KeyOf(const void* field) { return reinterpret_cast<uintptr_t>(field); }
+
+}  // namespace
+
+// ---- Tab options ----
+
+void VehicleEditor::WheelOptionChanged(void* owner, int, uintptr_t) {
+  VehicleEditor& e = EditorOf(owner);
+  if (!e.car) return;
+  Car& car = *e.car;
+  if (!(car.options & OPT1_SPARE_WHEEL_MASS)) car.options &= ~OPT1_SPARE_WHEEL_VISIBLE;
+  VehicleValueChanged(e);
+  e.releaseMeshesCountdown = 1;
+}
+
+void VehicleEditor::UseAero(void* owner, int, uintptr_t item) {
+  VehicleEditor& e = EditorOf(owner);
+  if (!e.car || item >= AERO_ITEMS) return;
+  RecordEdit("use aero");
+  e.car->aero[item][0] = USED_AERO_LIFT;
+  e.car->aero[item][1] = USED_AERO_DRAG;
+  VehicleValueChanged(e);
+}
+
+void VehicleEditor::ToggleViewOption(void* owner, int, uintptr_t light) {
+  VehicleEditor& e = EditorOf(owner);
+  if (light < EDITOR_LIGHT_TESTS) e.lightTests[light] ^= 1;
+}
+
+void VehicleEditor::FreeFastMeshes(void* owner, int, uintptr_t) {
+  VehicleEditor& e = EditorOf(owner);
+  if (e.car) e.car->FreeFastMeshes();
+}
+
+// ---- The information panel ----
+
+void VehicleEditor::StoreSetup(VehicleEditor& e) {
+  Car& car = *e.car;
+  // A vehicle may hold no set-ups at all; nothing is written outside the list.
+  if (car.setupIndex < 0 || car.setupIndex >= car.setupCount || car.setupIndex >= VEHICLE_MAX_SETUPS) return;
+  car.setups[car.setupIndex].record = car.currentSetup;
+}
+
+void VehicleEditor::InfoSetupChanged(void* owner, int, uintptr_t) {
+  VehicleEditor& e = EditorOf(owner);
+  if (!e.car) return;
+  VehicleValueChanged(e);
+  StoreSetup(e);
+}
+
+namespace {
+
+// The current colour record copied into the chosen colour configuration, when there is one.
+void StoreColours(Car& car) {
+  if (car.colourIndex < 0 || car.colourIndex >= car.colourConfigCount ||
+      car.colourIndex >= VEHICLE_MAX_COLOUR_CONFIGS)
+    return;
+  car.colourConfigs[car.colourIndex] = car.currentColours;
+}
+
+}  // namespace
+
+void VehicleEditor::InfoColourChanged(void* owner, int, uintptr_t) {
+  VehicleEditor& e = EditorOf(owner);
+  if (!e.car) return;
+  if (e.rebuildModelCountdown == 0) e.rebuildModelCountdown = PAINT_DELAY_FRAMES;
+  StoreColours(*e.car);
+}
+
+void VehicleEditor::InfoSkinColourChanged(void* owner, int, uintptr_t) {
+  VehicleEditor& e = EditorOf(owner);
+  if (!e.car) return;
+  if (e.releaseMeshesCountdown == 0) e.releaseMeshesCountdown = PAINT_DELAY_FRAMES;
+  if (ModelHasFlaggedType12Part && ModelHasFlaggedType12Part(*e.car) && e.rebuildModelCountdown == 0)
+    e.rebuildModelCountdown = PAINT_DELAY_FRAMES;
+  StoreColours(*e.car);
+}
+
+void VehicleEditor::StepTyreType(void* owner, int, uintptr_t word) {
+  VehicleEditor& e = EditorOf(owner);
+  if (!e.car) return;
+  Car& car = *e.car;
+  uint8_t* bytes = car.currentSetup.bytes;
+  const bool up = word % 2 == 1;
+  if (word < 4) {
+    const int axle = word < 2 ? 0 : 1;
+    uint8_t& type = bytes[SETUP_AXLE[axle] + AXLE_TYRE_TYPE];
+    int least = 0, most = TYRE_TYPE_MOST_SLICK;
+    if (car.vehicleClass != CLASS_FORMULA && car.vehicleClass != CLASS_F1) car.GetTyreTypeRange(least, most);
+    if (most < least) most = least;
+    RecordEditKeyed(axle == 0 ? "set rear tyre type" : "set front tyre type", KeyOf(&type), 0, 0);
+    type = static_cast<uint8_t>(Wrapped(type, least, most, up));
+  } else if (word < 6) {
+    uint8_t& maker = bytes[SETUP_TYRE_MAKER];
+    RecordEditKeyed("set tyre manufacturer", KeyOf(&maker), 0, 0);
+    maker = static_cast<uint8_t>(Wrapped(maker, 0, TYRE_MAKER_COUNT - 1, up));
+  } else {
+    ReportLine(TEXT_NO_FUNCTION, REPORT_MESSAGE);
+    return;
+  }
+  car.ReleaseMeshes();
+  car.SetupFromVehicle(1);
+  StoreSetup(e);
+}
+
+void VehicleEditor::StepDifferential(void* owner, int, uintptr_t word) {
+  VehicleEditor& e = EditorOf(owner);
+  if (!e.car || word > 5) return;
+  Car& car = *e.car;
+  uint8_t* bytes = car.currentSetup.bytes;
+  static const char* const NAMES[3] = {"set rear diff", "set front diff", "set centre diff"};
+  const int which = static_cast<int>(word / 2);
+  uint8_t& kind = which == 2 ? bytes[SETUP_CENTRE_DIFFERENTIAL] : bytes[SETUP_AXLE[which] + AXLE_DIFFERENTIAL];
+  const int kinds = which == 2 ? CENTRE_DIFFERENTIAL_KINDS : AXLE_DIFFERENTIAL_KINDS;
+  RecordEditKeyed(NAMES[which], KeyOf(&kind), 0, 0);
+  kind = static_cast<uint8_t>(Wrapped(kind, 0, kinds - 1, word % 2 == 1));
+  car.SetupFromVehicle(1);
+  StoreSetup(e);
+}
+
+void VehicleEditor::StepConfiguration(void* owner, int, uintptr_t word) {
+  VehicleEditor& e = EditorOf(owner);
+  if (!e.car || e.car->configCount <= 0 || word > 1) return;
+  Car& car = *e.car;
+  uint8_t& current = car.currentSetup.bytes[SETUP_CONFIGURATION];
+  RecordEditKeyed("set configuration", KeyOf(&current), 0, 0);
+  const int last = std::min(car.configCount, VEHICLE_MAX_CONFIGS) - 1;
+  current = static_cast<uint8_t>(Wrapped(std::min<int>(current, last), 0, last, word == 1));
+  car.ReleaseMeshes();
+  car.SetLodDistances();
+  car.BuildBodyMesh();
+  car.SetupFromVehicle(1);
+  car.UpdateWheelStates();
+  if (ScanColourMarks) ScanColourMarks(car);
+  StoreSetup(e);
+}
+
+void VehicleEditor::SetPassengers(void* owner, int, uintptr_t word) {
+  VehicleEditor& e = EditorOf(owner);
+  if (!e.car || word > 15) return;
+  Car& car = *e.car;
+  const int seat = static_cast<int>(word >> 2 & 3), value = static_cast<int>(word & 3);
+  RecordEditKeyed("adjust passengers", KeyOf(&car.currentSetup.bytes[SETUP_PASSENGERS]), 0, 0);
+  uint32_t passengers = SetupWord(car.currentSetup, SETUP_PASSENGERS);
+  passengers = (passengers & ~(3u << (2 * seat))) | uint32_t(value) << (2 * seat);
+  SetSetupWord(car.currentSetup, SETUP_PASSENGERS, passengers);
+  SeatOptionChanged(e);
+  StoreSetup(e);
+}
+
+void VehicleEditor::SetSetupSwitch(void* owner, int, uintptr_t word) {
+  VehicleEditor& e = EditorOf(owner);
+  if (!e.car || word > 5) return;
+  uint8_t* bytes = e.car->currentSetup.bytes;
+  static const char* const NAMES[3] = {"switch symmetric", "switch tc", "switch abs"};
+  const int which = static_cast<int>(word / 2);
+  uint8_t& flags = bytes[SETUP_FLAGS];
+  const uint8_t bit = which == 0 ? SETUP_FLAG_SYMMETRIC : which == 1 ? SETUP_FLAG_TRACTION : SETUP_FLAG_ANTI_LOCK;
+  RecordEditKeyed(NAMES[which], KeyOf(&flags), bit, 0);
+  if (word % 2) flags |= bit;
+  else flags &= static_cast<uint8_t>(~bit);
+  if (flags == 0) flags = SETUP_FLAG_KEEP;  // a switch turned off never unmakes the set-up
+  if (word == 1) VehicleValueChanged(e);
+  StoreSetup(e);
+}
+
+void VehicleEditor::InfoStrategyChanged(void*, int, uintptr_t) {
+  if (GiveLocalPlayerStrategy) GiveLocalPlayerStrategy();
+}
