@@ -7,6 +7,7 @@
 #include "render/gouraud_mesh.h"
 #include "world/built_mesh.h"
 #include "world/pre_gen.h"
+#include "world/world.h"
 
 namespace {
 
@@ -62,6 +63,10 @@ int BuildModelLevelIntoBuiltMesh(ModelObject& model, const FixedTransform& trans
 
 void InstallWorldModelServices() {
   WorldModelServices s = {};
+  s.EntryAt = [](int index) -> const PreGenModel* {
+    if (!CWld || !CWld->preGen || index < 0 || index >= CWld->preGenCapacity) return nullptr;
+    return &CWld->preGen[index];
+  };
   s.ModelOf = [](const PreGenModel& entry) -> void* { return entry.GetModelObject(); };
   s.NumberedCutoutCount = [](const PreGenModel& entry) { return int(entry.highestCutout); };
   s.HasColourChoices = [](void* model) { return int(Model(model).colourChoiceCount != 0); };

@@ -149,6 +149,8 @@ void AddLightingByte(float v[3], uint8_t lightingByte);
 // What the world asks of the models of its pre-generated entries; the modeller installs them
 // (InstallWorldModelServices).  Each may be null: the operation then does nothing.
 struct WorldModelServices {
+  // The world's entry of that object index (null outside the world's table).
+  const PreGenModel* (*EntryAt)(int index);
   void* (*ModelOf)(const PreGenModel& entry);            // null: the entry has no model
   int (*NumberedCutoutCount)(const PreGenModel& entry);  // 0: no numbered cutouts
   int (*HasColourChoices)(void* model);

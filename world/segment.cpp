@@ -35,6 +35,13 @@ double CubicSlope(const float c[4], double t) { return (3.0 * c[0] * t + 2.0 * c
 
 const MappingRecord* MappingOf(int index) { return WSection::Mapping(index); }
 
+void ShowRepeaterError(const char* text) {
+  if (!text) return;
+  char line[160];
+  std::snprintf(line, sizeof line, TEXT_REPEATER, text);
+  ReportLine(line, REPORT_WARNING);
+}
+
 }  // namespace
 
 // ---- [Segment] ----
@@ -201,6 +208,7 @@ int WSegment::BuildLodMesh(int level) {
     const SweepRing ring{points.data(), int(points.size()), normals.data()};
     AddSweepRing(&ring);
   }
+  if (level == 0 && objectIndex >= 0) ShowRepeaterError(BuildRepeaters(&SweepPool(), 0));
   DropUnusedSweepTextures();
   auto* mesh = new (std::nothrow) BuiltMesh();
   if (!mesh) return 0;
