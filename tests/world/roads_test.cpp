@@ -16,6 +16,7 @@
 #include "physics/solid/solid.h"
 #include "render/material.h"
 #include "render/object_mesh.h"
+#include "tests/world/road_track.h"
 #include "tests/world/world_test_util.h"
 #include "tools/track_writer/track_writer.h"
 #include "world/map_squares.h"
@@ -68,20 +69,6 @@ struct Roads : ::testing::Test {
         Read(OBJECT_SECTION, x, y, sizeByte, [&](DataFile& f) { WriteSectionRecord(f, WorldObjectRevision, t); }));
     W().AddObjectToTable(s);
     return s;
-  }
-  // The grid from the collidable segments' boxes, with a square to spare on each side.
-  void SizeGridOverSegments() {
-    int32_t lo[2] = {INT32_MAX, INT32_MAX}, hi[2] = {INT32_MIN, INT32_MIN};
-    for (int i = 0; i < W().objectCount; ++i) {
-      FixedOb* o = W().objects[i];
-      if (o->type != OBJECT_SEGMENT || !o->IsCollidable()) continue;
-      for (int a = 0; a < 2; ++a) lo[a] = std::min(lo[a], o->box[a]), hi[a] = std::max(hi[a], o->box[a + 3]);
-    }
-    W().grid.minX = lo[0] - 64 * M, W().grid.minY = lo[1] - 64 * M;
-    W().grid.width = int((int64_t(hi[0]) - W().grid.minX) / (64 * M)) + 2;
-    W().grid.height = int((int64_t(hi[1]) - W().grid.minY) / (64 * M)) + 2;
-    W().grid.maxX = int32_t(W().grid.minX + (int64_t(W().grid.width) << 22));
-    W().grid.maxY = int32_t(W().grid.minY + (int64_t(W().grid.height) << 22));
   }
   WSegment* AddSegment(const TrackSegment& t, int version = VERSION) {
     auto* s = static_cast<WSegment*>(
@@ -819,7 +806,7 @@ TEST_F(Roads, TheFlatSquareAndTheShortRoadAreFiledAndQueried) {
   auto* link = static_cast<WSection*>(W().objects[5]);
   EXPECT_EQ(link->position[0], 100 * M);
   EXPECT_EQ(link->position[1], 15 * M);
-  SizeGridOverSegments();
+  SizeGridOverSegments(W());
   BuildMapSquares(W());
   EXPECT_NEAR(FindSurfaceBelow(W(), 3 * M, 10 * M, 5 * M, 0), M, 66);
   // The ramp (straight edges: the height runs linearly from 0 to 3 m).
@@ -1150,7 +1137,7 @@ TEST_F(Roads, SegmentRepeatersGiveTheMapSquaresTheirTrunks) {
   s->sizeByte = 50;  // half a metre
   for (int i = 0; i < 3; ++i) W().objects[i]->Setup();
   s->AddPhysics();
-  SizeGridOverSegments();
+  SizeGridOverSegments(W());
   BuildMapSquares(W());
   // One trunk at each of the seven copies, none twice, each where its copy stands.
   const std::vector<Copy> copies = DryRun(*s);
