@@ -21,6 +21,7 @@ struct TrunkRecord;
 using RepeaterVisitor = void (*)(void* context, const IntVector& at, const FixedMatrix& matrix);
 constexpr const char* TEXT_REPEATER = "Repeater : %s";
 constexpr const char* TEXT_REPEATER_UNFIT = "wrong type or no data";
+constexpr int REPEATER_COPIES_MAX = 65536;  // a segment's copies: what a pool could hold
 constexpr uint8_t REPEAT_QUARTER_TURNS = 3, REPEAT_FROM_ZERO = 4, REPEAT_TO_LAST = 8, REPEAT_PITCH = 0x10,
                   REPEAT_AIM = 0x20;
 
@@ -97,7 +98,7 @@ struct WSegment : WPreGen {
   // the path edge at level 0's steps (and between them when spacing is above 0).  They go into
   // builder; a dry run recolours and builds nothing, handing each copy's place and matrix to
   // visit (may be null) instead.  Null, or the text that ended them ("wrong type or no data"
-  // for an entry without a model, or the builder's limit).
+  // for an entry without a model, or the builder's limit).  At most REPEATER_COPIES_MAX copies.
   const char* BuildRepeaters(MeshPool* builder, int dryRun, RepeaterVisitor visit = nullptr, void* context = nullptr);
   // A copy's matrix from the path's direction d and, when aim is not null, the aim vector
   // (metres); the model's forward axis +y goes along d.

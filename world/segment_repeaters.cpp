@@ -26,13 +26,18 @@ void Cross(const double a[3], const double b[3], double out[3]) {
   std::copy(r, r + 3, out);
 }
 
-// One copy: into the pool, or to the visitor on a dry run.
+// One copy: into the pool, or to the visitor on a dry run.  The copies a pool could hold at
+// most (each adds a vertex) are all a segment places: a damaged record's spacing over a
+// road of 65,535 steps would otherwise ask for millions.
 struct CopySink {
   MeshPool* builder;
   const PreGenModel* entry;
   RepeaterVisitor visit;
   void* context;
-  const char* Place(const IntVector& at, const FixedMatrix& matrix) const {
+  int placed = 0;
+  bool Full() const { return placed >= REPEATER_COPIES_MAX; }
+  const char* Place(const IntVector& at, const FixedMatrix& matrix) {
+    ++placed;
     if (builder) return PlaceModelInPool(*builder, *entry, at, matrix);
     if (visit) visit(context, at, matrix);
     return nullptr;
@@ -113,7 +118,7 @@ const char* WSegment::BuildRepeaters(MeshPool* builder, int dryRun, RepeaterVisi
   if (!model) return TEXT_REPEATER_UNFIT;
   if (edges.empty() || levelCount <= 0 || !valid) return nullptr;
   if (!dryRun && !builder) return nullptr;
-  const CopySink sink = {dryRun ? nullptr : builder, entry, visit, context};
+  CopySink sink = {dryRun ? nullptr : builder, entry, visit, context};
   VariantChanges changes = {};
   if (!dryRun) ApplyObjectVariant(*entry, objectIndex, variant, secondVariant, changes);
 
@@ -135,7 +140,7 @@ const char* WSegment::BuildRepeaters(MeshPool* builder, int dryRun, RepeaterVisi
   const char* result = nullptr;
   const int first = (repeaterFlags & REPEAT_FROM_ZERO) ? 0 : k;
   const int last = (repeaterFlags & REPEAT_TO_LAST) ? n : n - 1;
-  for (int i = first; i <= last && !result; i += k) {
+  for (int i = first; i <= last && !result && !sink.Full(); i += k) {
     IntVector at;
     double aim[3] = {}, d[3];
     placeAt(i, at, aim);
@@ -148,13 +153,13 @@ const char* WSegment::BuildRepeaters(MeshPool* builder, int dryRun, RepeaterVisi
     IntVector from;
     double fromAim[3] = {};
     placeAt(0, from, fromAim);
-    for (int i = 1; i <= n && !result; ++i) {
+    for (int i = 1; i <= n && !result && !sink.Full(); ++i) {
       IntVector to;
       double toAim[3] = {};
       placeAt(i, to, toAim);
       const double chord[3] = {(double(to.x) - from.x) / FIX, (double(to.y) - from.y) / FIX,
                                (double(to.z) - from.z) / FIX};
-      for (int j = 1; j < m && !result; ++j) {
+      for (int j = 1; j < m && !result && !sink.Full(); ++j) {
         const double f = double(j) / m;
         const IntVector at = {NearestSaturated(from.x + (double(to.x) - from.x) * f),
                               NearestSaturated(from.y + (double(to.y) - from.y) * f),

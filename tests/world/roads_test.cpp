@@ -1009,6 +1009,11 @@ TEST_F(Roads, RepeatersStandAtTheStepsOfThePathEdgeAndBetweenThem) {
   // An aim edge equal to the path edge, or without the flag, is no aim.
   s->aimEdge = 2;
   ExpectAlong(Column(DryRun(*s)[0].matrix, 2), 0, 0, 1);
+  // A damaged record's spacing over a road of 40,000 steps stops at what a pool could hold.
+  s->spacing = 127;
+  s->levels[0].segments = 40000;
+  EXPECT_EQ(DryRun(*s).size(), size_t(REPEATER_COPIES_MAX));
+  s->levels[0].segments = 8;
   // Entries that are not there, or hold no model, are unfit; a dry run then places nothing.
   s->objectIndex = 6;
   EXPECT_STREQ(s->BuildRepeaters(nullptr, 1), TEXT_REPEATER_UNFIT);
