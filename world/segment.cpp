@@ -186,9 +186,10 @@ void WSegment::EvaluateRing(double t, IntVector* points, IntVector* normals) con
 }
 
 int WSegment::BuildLodMesh(int level) {
-  if (!valid || level < 0 || level >= levelCount || parts.empty() || !CWld) return 0;
+  // Without parts a segment still carries its repeaters (a row of copies along the path).
+  if (!valid || level < 0 || level >= levelCount || (parts.empty() && objectIndex < 0) || !CWld) return 0;
   const int n = levels[level].segments;
-  std::vector<IntVector> points(edges.size()), normals(2 * parts.size());
+  std::vector<IntVector> points(edges.size()), normals(2 * parts.size() + 1);
   // The width fit: the wider end of each part that asks for it.
   for (size_t i = 0; i < parts.size() && i < size_t(MAX_SWEEP_EDGES); ++i) {
     if (parts[i].widthFit == 0) continue;

@@ -1120,6 +1120,19 @@ TEST_F(Roads, LevelZeroCarriesItsRepeatersAndShowsWhatStoppedThem) {
   s->FreeBuilt(true);
   s->BuildMeshes();
   EXPECT_EQ(lines.Lines().back(), std::string("Repeater : ") + TEXT_REPEATER_UNFIT);
+  // Without parts the copies alone make the level (a row of them along the path).
+  ModelPoints = 3;
+  {
+    TrackSegment row = Road(0, 1, 3, EDGE_STRAIGHT);
+    row.parts.clear();
+    row.objectIndex = 5;
+    WSegment* r = AddSegment(row);
+    r->Setup();
+    r->BuildMeshes();
+    ASSERT_NE(r->levels[0].built, nullptr);
+    EXPECT_EQ(r->levels[0].built->triangleCount, 7);
+    EXPECT_NEAR(r->centre.y, 20 * M, M);
+  }
   // The coarser levels carry none.
   s->objectIndex = 5;
   ModelPoints = 3;
