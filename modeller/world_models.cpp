@@ -85,5 +85,7 @@ void InstallWorldModelServices() {
   };
   // The layout type properties (models 172 to 179) come with the layout objects.
   s.ApplyLayoutProperties = nullptr;
+  s.EntryBoxSize = [](const PreGenModel& entry) { return int(entry.fourth); };
+  s.ModelIsSeeThrough = [](void* model) { return int((Model(model).options & OPTION_OVERLAY) != 0); };
   WorldModels = s;
 }

@@ -106,6 +106,11 @@ struct WPreGen : FixedOb {
   void DrawParts(int firstSlot, int secondSlot, int drawMode);
 };
 
+// Marks an entry of one of the world's render meshes drawn: its bit in the drawn entries and,
+// with a light mask, the mask stored for it and its bit in the lit entries.  The mesh, or null
+// when there is none or no entry.
+FastMesh* MarkRenderMeshEntry(int renderMesh, int entry, uint32_t lightMask);
+
 // ---- [Built meshes] ----
 // (BuiltMesh::GetBoundingSphere and BuiltMesh::AddToRenderMesh are defined with these.)
 // Frees the arrays and the record.
@@ -140,6 +145,9 @@ void ApplyAmbient(MeshLight* lights, int count);
 // without a point octree).  The 8 sample bytes: brightness, alpha, two kept, the packed vector.
 void SampleEnvironment(MeshLight* lights, int count);
 }  // namespace MeshLights
+// Each point of the mesh relit from the point octree at its own place and normal, as a mesh
+// light of its shade, colour and packed light (nothing without a point octree).
+void RelightBuiltMesh(BuiltMesh& mesh);
 extern uint8_t WorldLightingByte;
 // The lighting byte's addition: 2^(n / 3) (n the low six bits) on x, y or z by the top two
 // bits, or half of it on both y and z.
@@ -167,6 +175,10 @@ struct WorldModelServices {
   void (*ModelOffset)(void* model, IntVector& offset);
   // The layout type properties of a variant on a layout model (object indices 172 to 179).
   int (*ApplyLayoutProperties)(void* model, int objectIndex, int variant);
+  // The entry's box size byte (cm) and whether the model has see-through parts with nothing
+  // solid beneath (its overlay flag).
+  int (*EntryBoxSize)(const PreGenModel& entry);
+  int (*ModelIsSeeThrough)(void* model);
 };
 extern WorldModelServices WorldModels;
 

@@ -113,7 +113,7 @@ FixedMatrix WSegment::RepeaterMatrix(const double d[3], const double* aim) const
 }
 
 const char* WSegment::BuildRepeaters(MeshPool* builder, int dryRun, RepeaterVisitor visit, void* context) {
-  const PreGenModel* entry = WorldModels.EntryAt ? WorldModels.EntryAt(objectIndex) : nullptr;
+  const PreGenModel* entry = ModelEntry();
   void* model = entry && WorldModels.ModelOf ? WorldModels.ModelOf(*entry) : nullptr;
   if (!model) return TEXT_REPEATER_UNFIT;
   if (edges.empty() || levelCount <= 0 || !valid) return nullptr;

@@ -13,6 +13,7 @@
 
 #include "core/data_file.h"
 #include "physics/solid/solid.h"
+#include "world/built_mesh.h"
 #include "world/fixed_ob.h"
 #include "world/mapping.h"
 #include "world/pit.h"
@@ -110,6 +111,19 @@ void ExerciseRoads(std::vector<FixedOb*>& objects, int count, uint32_t seed) {
       s->BuildRepeaters(nullptr, 1, [](void* c, const IntVector&, const FixedMatrix&) { ++*static_cast<int*>(c); },
                         &copies);
       if (copies > REPEATER_COPIES_MAX) std::abort();
+    }
+    if (o->type == OBJECT_SECTION) {
+      // The render mesh stays within its section: finite normals, corners inside the points.
+      auto* s = static_cast<WSection*>(o);
+      s->BuildMesh(true);
+      if (const BuiltMesh* m = s->builtMesh) {
+        for (int p = 0; p < m->pointCount; ++p)
+          for (float n : m->points[p].normal)
+            if (!std::isfinite(n)) std::abort();
+        for (int t = 0; t < m->triangleCount; ++t)
+          for (uint32_t c : m->triangles[t].corners)
+            if (c >= uint32_t(m->pointCount)) std::abort();
+      }
     }
     if (o->type != OBJECT_SEGMENT && o->type != OBJECT_SECTION) continue;
     for (int k = 0; k < 4; ++k) {
