@@ -19,7 +19,7 @@ PACKAGES=(
   fonts-dejavu-core libglu1-mesa-dev
   p7zip googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev imagemagick libstb-dev libsquish-dev libmeshoptimizer-dev libbullet-dev
-  libtinyobjloader-dev assimp-testmodels
+  libtinyobjloader-dev assimp-testmodels libembree-dev
 )
 
 as_root() {

@@ -14,10 +14,11 @@
 #include "physics/solid/physics_registry.h"
 #include "physics/solid/solid.h"
 #include "world/fixed_ob.h"
+#include "world/segment.h"
 #include "world/world.h"
 
 int PhysicsPaused = 0;
-void (*BuildSegmentRepeaters)(FixedOb*, TrunkAdder, void*) = nullptr;
+void (*BuildSegmentRepeaters)(FixedOb*, TrunkAdder, void*) = AddSegmentRepeaterTrunks;
 
 namespace {
 

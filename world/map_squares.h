@@ -94,8 +94,8 @@ int ObjectSquareRange(const Wld& world, const FixedOb& object, const Solid* body
 // Trunk records of WSegments come from the segments' own repeaters (BuildSegmentRepeaters).
 void BuildMapSquares(Wld& world);
 // The road segments' trunk records: a WSegment with a size byte adds its repeaters' trunks
-// through this (WSegment::BuildRepeaters with no mesh builder, mode 1).  Until road segments
-// exist nobody installs it and a segment adds none.  add(context, column, row, record).
+// through this (WSegment::BuildRepeaters as a dry run: AddSegmentRepeaterTrunks, in place
+// from the start; tests may put another).  add(context, record).
 using TrunkAdder = void (*)(void* context, const TrunkRecord& record);
 extern void (*BuildSegmentRepeaters)(FixedOb* segment, TrunkAdder add, void* context);
 // Empties every list (static, trunk and dynamic) and the physics-object list, keeping the

@@ -35,6 +35,13 @@ double CubicSlope(const float c[4], double t) { return (3.0 * c[0] * t + 2.0 * c
 
 const MappingRecord* MappingOf(int index) { return WSection::Mapping(index); }
 
+void ShowRepeaterError(const char* text) {
+  if (!text) return;
+  char line[160];
+  std::snprintf(line, sizeof line, TEXT_REPEATER, text);
+  ReportLine(line, REPORT_WARNING);
+}
+
 }  // namespace
 
 // ---- [Segment] ----
@@ -226,9 +233,10 @@ void WSegment::ShareEdgeNormals(const IntVector* points, IntVector* normals) con
 }
 
 int WSegment::BuildLodMesh(int level) {
-  if (!valid || level < 0 || level >= levelCount || parts.empty() || !CWld) return 0;
+  // Without parts a segment still carries its repeaters (a row of copies along the path).
+  if (!valid || level < 0 || level >= levelCount || (parts.empty() && objectIndex < 0) || !CWld) return 0;
   const int n = levels[level].segments;
-  std::vector<IntVector> points(edges.size()), normals(2 * parts.size());
+  std::vector<IntVector> points(edges.size()), normals(2 * parts.size() + 1);
   // The width fit: the wider end of each part that asks for it.
   for (size_t i = 0; i < parts.size() && i < size_t(MAX_SWEEP_EDGES); ++i) {
     if (parts[i].widthFit == 0) continue;
@@ -248,6 +256,7 @@ int WSegment::BuildLodMesh(int level) {
     const SweepRing ring{points.data(), int(points.size()), normals.data()};
     AddSweepRing(&ring);
   }
+  if (level == 0 && objectIndex >= 0) ShowRepeaterError(BuildRepeaters(&SweepPool(), 0));
   DropUnusedSweepTextures();
   auto* mesh = new (std::nothrow) BuiltMesh();
   if (!mesh) return 0;

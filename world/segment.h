@@ -14,6 +14,16 @@
 
 struct WSection;
 struct MappingRecord;
+struct MeshPool;
+struct TrunkRecord;
+
+// A repeater copy handed out by a dry run: its place (16.16) and matrix.
+using RepeaterVisitor = void (*)(void* context, const IntVector& at, const FixedMatrix& matrix);
+constexpr const char* TEXT_REPEATER = "Repeater : %s";
+constexpr const char* TEXT_REPEATER_UNFIT = "wrong type or no data";
+constexpr int REPEATER_COPIES_MAX = 65536;  // a segment's copies: what a pool could hold
+constexpr uint8_t REPEAT_QUARTER_TURNS = 3, REPEAT_FROM_ZERO = 4, REPEAT_TO_LAST = 8, REPEAT_PITCH = 0x10,
+                  REPEAT_AIM = 0x20;
 
 // ---- [Records] ----
 struct SegmentEdge {
@@ -89,6 +99,18 @@ struct WSegment : WPreGen {
   // The ray test restricted to the shown parts, mode 1, no bump; the flags are restored.
   int RayTestVisible(const IntVector& origin, const IntVector& direction, ContactProbe& hit);
 
+  // Repeaters (world/segment_repeaters.cpp): copies of the segment's model entry placed along
+  // the path edge at level 0's steps (and between them when spacing is above 0).  They go into
+  // builder; a dry run recolours and builds nothing, handing each copy's place and matrix to
+  // visit (may be null) instead.  Null, or the text that ended them ("wrong type or no data"
+  // for an entry without a model, or the builder's limit).  At most REPEATER_COPIES_MAX copies.
+  const char* BuildRepeaters(MeshPool* builder, int dryRun, RepeaterVisitor visit = nullptr, void* context = nullptr);
+  // A copy's matrix from the path's direction d and, when aim is not null, the aim vector
+  // (metres); the model's forward axis +y goes along d.
+  FixedMatrix RepeaterMatrix(const double d[3], const double* aim) const;
+  // The along-road tangent of edge e at t (metres per unit of t); zero for a fixed edge.
+  void EdgeTangent(int e, double t, double out[3]) const;
+
   uint16_t segmentFlags = SEGMENT_COLLIDABLE;
   uint8_t startSide = 0, endSide = 0;
   int32_t startSection = 0, endSection = 0;
@@ -112,5 +134,8 @@ struct WSegment : WPreGen {
   void SetBuildKindFromParts();
 };
 FixedOb* MakeSegment(const IntVector& at);
+// The map squares' trunk records of a segment with a size byte and a model entry: one at each
+// repeater copy (a dry run), of the size byte's radius (world/segment_repeaters.cpp).
+void AddSegmentRepeaterTrunks(FixedOb* segment, void (*add)(void* context, const TrunkRecord& record), void* context);
 // The world's part display switches (the first for parts of coloured mappings).
 extern uint8_t WorldPartDisplay[2];

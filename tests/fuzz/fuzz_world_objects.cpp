@@ -22,6 +22,7 @@
 #include "world/flag.h"
 #include "world/mapping.h"
 #include "world/pit.h"
+#include "world/pre_gen.h"
 #include "world/section.h"
 #include "world/segment.h"
 #include "world/start_grid.h"
@@ -55,7 +56,35 @@ FixedOb* Make(const IntVector& p) {
   return o;
 }
 
-// Sets the track's sections and segments up in a world, builds them and casts rays at them.
+// Model entries for the segments' repeaters: every index below 256 holds a model whose level
+// is one triangle under the copy's transform.
+alignas(8) unsigned char EntryBytes[16];
+void InstallRepeaterModels() {
+  WorldModels = {};
+  WorldModels.EntryAt = [](int index) {
+    return index >= 0 && index < 256 ? reinterpret_cast<const PreGenModel*>(EntryBytes) : nullptr;
+  };
+  WorldModels.ModelOf = [](const PreGenModel&) -> void* { return EntryBytes; };
+  WorldModels.BuildLevelMesh = [](void*, const FixedTransform& t, BuiltMesh& mesh) {
+    mesh.Free();
+    mesh.points = new BuiltPoint[3]();
+    mesh.triangles = new BuiltTriangle[1]();
+    mesh.parts = new BuiltPart[1]();
+    const IntVector local[3] = {{0, 0, 0}, {0, 65536, 0}, {65536, 0, 0}};
+    for (int i = 0; i < 3; ++i) {
+      IntVector p;
+      TransformPoint(t, local[i], p);
+      mesh.points[i].position[0] = p.x, mesh.points[i].position[1] = p.y, mesh.points[i].position[2] = p.z;
+    }
+    mesh.triangles[0] = {{0, 1, 2}, 0};
+    mesh.parts[0] = {0, nullptr, 3, 1};
+    mesh.pointCount = 3, mesh.triangleCount = 1, mesh.partCount = 1;
+    return 0;
+  };
+}
+
+// Sets the track's sections and segments up in a world, builds them (with their repeaters)
+// and casts rays at them; a dry run of the repeaters stays within its limit.
 void ExerciseRoads(std::vector<FixedOb*>& objects, int count, uint32_t seed) {
   CWld = new Wld;
   Wld& w = *CWld;
@@ -85,6 +114,10 @@ void ExerciseRoads(std::vector<FixedOb*>& objects, int count, uint32_t seed) {
       auto* s = static_cast<WSegment*>(o);
       s->distanceLevels = 1;
       if (s->levelCount && s->levels[0].segments <= 512) s->BuildMeshes();
+      int copies = 0;
+      s->BuildRepeaters(nullptr, 1, [](void* c, const IntVector&, const FixedMatrix&) { ++*static_cast<int*>(c); },
+                        &copies);
+      if (copies > REPEATER_COPIES_MAX) std::abort();
     }
     if (o->type == OBJECT_SECTION) {
       // The render mesh stays within its section: finite normals, corners inside the points.
@@ -118,6 +151,11 @@ void ExerciseRoads(std::vector<FixedOb*>& objects, int count, uint32_t seed) {
   }
   delete CWld;
   CWld = nullptr;
+}
+
+void InstallSinCosOnce() {
+  static const bool done = (InitSinCosTables(), true);
+  (void)done;
 }
 
 void InstallStandIns() {
@@ -166,6 +204,8 @@ void ExerciseTrackside(FixedOb* o) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   InstallStandIns();
+  InstallSinCosOnce();
+  InstallRepeaterModels();
   const int version = 248 + data[0] % 6;
   WorldObjectRevision = (data[0] / 6) % 4;
   const int count = data[1];

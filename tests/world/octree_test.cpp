@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <map>
+#include <random>
 #include <set>
 
+#include "tests/world/road_track.h"
 #include "tools/track_writer/track_writer.h"
 #include "world/octree.h"
 #include "world_test_util.h"
@@ -321,6 +323,44 @@ TEST_F(ObjectOctreeTest, DepopulateMovesTheLastObjectIntoThePlaceAndForgetsTheVi
   Octree::Depopulate(loose, w.objectCount - 1, w.objectCount - 1);
   EXPECT_EQ(lines_.Count("Octree::RemoveSingleObject failed"), 0);
   EXPECT_EQ(w.objectCount, 49);
+}
+
+TEST_F(ObjectOctreeTest, QueryOverARealRoadEqualsItsSectionsAndSegmentsTestedDirectly) {
+  // 1.5 km of road: curves, straights, rises and dips, and sections with triangles over it.
+  const RoadTrack track = BuildRoadTrack(*CWld, 61, 25.0, 56);
+  ASSERT_EQ(track.segments.size(), 60u);
+  ObjectOctree.AddObjects(CONFIG_MASK_ALWAYS);
+  std::vector<FixedOb*> tested;
+  int sections = 0;
+  for (int i = 0; i < CWld->objectCount; ++i) {
+    FixedOb* o = CWld->objects[i];
+    const bool section = o->type == OBJECT_SECTION && (o->ownFlags & SECTION_FLAG_GROUND);
+    if (!section && !(o->type == OBJECT_SEGMENT && o->IsCollidable() == 1)) continue;
+    EXPECT_EQ(ObjectOctree.Contains(o), 1) << i;
+    tested.push_back(o);
+    sections += section;
+  }
+  EXPECT_EQ(sections, 6);
+  EXPECT_EQ(tested.size(), 66u);
+  // Contact probes at points on and beside the road: from 20 m below up to 2 to 20 m above
+  // (the ray runs from start to start - ray; the greatest t is the highest surface).
+  std::mt19937 random(57);
+  std::uniform_int_distribution<size_t> along(0, track.centreLine.size() - 1);
+  std::uniform_real_distribution<double> jitter(-12.0, 12.0), above(2.0, 20.0);
+  int hits = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const IntVector& c = track.centreLine[along(random)];
+    const IntVector start = {c.x + int32_t(jitter(random) * 65536), c.y + int32_t(jitter(random) * 65536),
+                             c.z - (20 << 16)};
+    const IntVector ray = {0, 0, -int32_t((20.0 + above(random)) * 65536)};
+    ContactProbe probe{};
+    const int32_t best = ObjectOctree.Query(probe, start, ray);
+    ContactProbe direct{};
+    for (FixedOb* o : tested) o->RayTest(start, ray, direct, nullptr, nullptr, nullptr, 1);
+    ASSERT_EQ(best, direct.candidateStrength) << "probe " << i << " at " << start.x << ", " << start.y;
+    hits += best != 0;
+  }
+  EXPECT_GT(hits, 6000);  // about 10 m of road under 24 m of jitter
 }
 
 }  // namespace

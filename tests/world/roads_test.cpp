@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -14,12 +15,15 @@
 #include "core/config.h"
 #include "core/data_file.h"
 #include "physics/solid/solid.h"
+#include "render/material.h"
 #include "render/object_mesh.h"
 #include "tests/world/road_fixture.h"
+#include "tests/world/road_track.h"
 #include "tests/world/world_test_util.h"
 #include "tools/track_writer/track_writer.h"
 #include "world/map_squares.h"
 #include "world/mapping.h"
+#include "world/render_mesh_builder.h"
 #include "world/section.h"
 #include "world/segment.h"
 #include "world/world.h"
@@ -742,18 +746,7 @@ TEST_F(Roads, TheFlatSquareAndTheShortRoadAreFiledAndQueried) {
   auto* link = static_cast<WSection*>(W().objects[5]);
   EXPECT_EQ(link->position[0], 100 * M);
   EXPECT_EQ(link->position[1], 15 * M);
-  // The grid from the collidable segments' boxes.
-  int32_t lo[2] = {INT32_MAX, INT32_MAX}, hi[2] = {INT32_MIN, INT32_MIN};
-  for (int i = 0; i < W().objectCount; ++i) {
-    FixedOb* o = W().objects[i];
-    if (o->type != OBJECT_SEGMENT || !o->IsCollidable()) continue;
-    for (int a = 0; a < 2; ++a) lo[a] = std::min(lo[a], o->box[a]), hi[a] = std::max(hi[a], o->box[a + 3]);
-  }
-  W().grid.minX = lo[0] - 64 * M, W().grid.minY = lo[1] - 64 * M;
-  W().grid.width = int((int64_t(hi[0]) - W().grid.minX) / (64 * M)) + 2;
-  W().grid.height = int((int64_t(hi[1]) - W().grid.minY) / (64 * M)) + 2;
-  W().grid.maxX = int32_t(W().grid.minX + (int64_t(W().grid.width) << 22));
-  W().grid.maxY = int32_t(W().grid.minY + (int64_t(W().grid.height) << 22));
+  SizeGridOverSegments(W());
   BuildMapSquares(W());
   EXPECT_NEAR(FindSurfaceBelow(W(), 3 * M, 10 * M, 5 * M, 0), M, 66);
   // The ramp (straight edges: the height runs linearly from 0 to 3 m).
@@ -810,4 +803,325 @@ TEST_F(Roads, LevelsAreSweptIntoBuiltMeshes) {
   s->Setup();
   s->FreeBuilt(true);
   EXPECT_EQ(s->BuildLodMesh(0), 0);
+}
+
+// ---- Repeaters ----
+
+namespace {
+
+// A stand-in for the world's model entries: entry 5 holds a model whose level is one triangle
+// (its foot, one metre forward along +y, one metre along +x) of one material; any other
+// index has none.  modelPoints past 3 makes the level that large (for the pool's limit).
+alignas(8) unsigned char EntryBytes[64];
+const PreGenModel* const ENTRY = reinterpret_cast<const PreGenModel*>(EntryBytes);
+Material CopyMaterial;
+int ModelPoints = 3;
+
+struct RepeaterModels {
+  WorldModelServices saved = WorldModels;
+  RepeaterModels() {
+    InitSinCosTables();
+    WorldModels = {};
+    WorldModels.EntryAt = [](int index) { return index == 5 ? ENTRY : nullptr; };
+    WorldModels.EntryBoxSize = [](const PreGenModel&) { return 50; };  // half a metre
+    WorldModels.ModelOf = [](const PreGenModel& entry) -> void* {
+      return &entry == ENTRY ? static_cast<void*>(EntryBytes) : nullptr;
+    };
+    WorldModels.BuildLevelMesh = [](void*, const FixedTransform& t, BuiltMesh& mesh) {
+      mesh.Free();
+      mesh.points = new BuiltPoint[size_t(ModelPoints)]();
+      mesh.triangles = new BuiltTriangle[1]();
+      mesh.parts = new BuiltPart[1]();
+      const IntVector local[3] = {{0, 0, 0}, {0, M, 0}, {M, 0, 0}};
+      for (int i = 0; i < ModelPoints; ++i) {
+        IntVector p;
+        TransformPoint(t, local[std::min(i, 2)], p);
+        mesh.points[i].position[0] = p.x, mesh.points[i].position[1] = p.y, mesh.points[i].position[2] = p.z;
+      }
+      mesh.triangles[0] = {{0, 1, 2}, 0x01020304};
+      mesh.parts[0] = {0, &CopyMaterial, ModelPoints, 1};
+      mesh.pointCount = ModelPoints, mesh.triangleCount = 1, mesh.partCount = 1;
+      return 0;
+    };
+  }
+  ~RepeaterModels() {
+    WorldModels = saved;
+    ModelPoints = 3;
+  }
+};
+
+struct Copy {
+  IntVector at;
+  FixedMatrix matrix;
+};
+std::vector<Copy> DryRun(WSegment& s) {
+  std::vector<Copy> copies;
+  EXPECT_EQ(s.BuildRepeaters(nullptr, 1,
+                             [](void* c, const IntVector& at, const FixedMatrix& m) {
+                               static_cast<std::vector<Copy>*>(c)->push_back({at, m});
+                             },
+                             &copies),
+            nullptr);
+  return copies;
+}
+
+// Column c of a 16.16 matrix in units.
+std::array<double, 3> Column(const FixedMatrix& m, int c) {
+  return {m.m[c] / double(M), m.m[3 + c] / double(M), m.m[6 + c] / double(M)};
+}
+void ExpectAlong(const std::array<double, 3>& v, double x, double y, double z, double within = 1e-3) {
+  EXPECT_NEAR(v[0], x, within);
+  EXPECT_NEAR(v[1], y, within);
+  EXPECT_NEAR(v[2], z, within);
+}
+
+}  // namespace
+
+TEST_F(Roads, RepeatersStandAtTheStepsOfThePathEdgeAndBetweenThem) {
+  RepeaterModels models;
+  // A straight flat road 40 m long along +y: 8 steps of 5 m.
+  WSection* a = AddSection(Profile(0, {-4, 0, 4}, {0, 0, 0}), 0, 0);
+  AddSection(Profile(0, {-4, 0, 4}, {0, 0, 0}), 0, 40 * M);
+  TrackSegment t = Road(0, 1, 3, EDGE_STRAIGHT);
+  t.objectIndex = 5;
+  t.pathEdge = 2;
+  WSegment* s = AddSegment(t);
+  for (int i = 0; i < 3; ++i) W().objects[i]->Setup();
+  ASSERT_EQ(s->levels[0].segments, 8);
+  const int32_t x2 = a->GetVertexWorldPos(2).x, x0 = a->GetVertexWorldPos(0).x;
+  ASSERT_NE(x2, x0);
+  // The steps wanted (y in metres) for spacing and flags.
+  struct Case {
+    int8_t spacing;
+    uint8_t flags;
+    std::vector<double> ys;
+  };
+  const std::vector<Case> cases = {
+      {0, 0, {5, 10, 15, 20, 25, 30, 35}},
+      {0, REPEAT_FROM_ZERO | REPEAT_TO_LAST, {0, 5, 10, 15, 20, 25, 30, 35, 40}},
+      {-2, 0, {15, 30}},
+      {-2, REPEAT_FROM_ZERO, {0, 15, 30}},
+      {-2, REPEAT_TO_LAST, {15, 30}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.spacing) * 100 + c.flags);
+    s->spacing = c.spacing;
+    s->repeaterFlags = c.flags;
+    const std::vector<Copy> copies = DryRun(*s);
+    ASSERT_EQ(copies.size(), c.ys.size());
+    for (size_t i = 0; i < copies.size(); ++i) {
+      EXPECT_NEAR(copies[i].at.x, x2, 2);
+      EXPECT_NEAR(copies[i].at.y / double(M), c.ys[i], 1e-4);
+      EXPECT_NEAR(copies[i].at.z, 0, 2);
+      // Forward (+y) along the road, upright.
+      ExpectAlong(Column(copies[i].matrix, 1), 0, 1, 0);
+      ExpectAlong(Column(copies[i].matrix, 2), 0, 0, 1);
+    }
+  }
+  // Spacing 2: a copy at every step and two more on each chord between steps.
+  s->spacing = 2;
+  s->repeaterFlags = 0;
+  std::vector<Copy> copies = DryRun(*s);
+  ASSERT_EQ(copies.size(), 7u + 8u * 2u);
+  for (int i = 0; i < 8; ++i)
+    for (int j = 0; j < 2; ++j) {
+      const Copy& c = copies[size_t(7 + 2 * i + j)];
+      EXPECT_NEAR(c.at.y / double(M), 5.0 * i + 5.0 * (j + 1) / 3.0, 1e-4);
+      EXPECT_NEAR(c.at.x, x2, 2);
+      ExpectAlong(Column(c.matrix, 1), 0, 1, 0);
+    }
+  // A path edge past the edges is edge 0; quarter turns turn each copy about z.
+  s->spacing = 0;
+  s->pathEdge = 9;
+  s->repeaterFlags = 1;
+  copies = DryRun(*s);
+  ASSERT_EQ(copies.size(), 7u);
+  EXPECT_NEAR(copies[0].at.x, x0, 2);
+  ExpectAlong(Column(copies[0].matrix, 1), -1, 0, 0);
+  // Aimed at edge 1 (across the road, -x from edge 2): z towards it, y along the road.
+  s->pathEdge = 2;
+  s->aimEdge = 1;
+  s->repeaterFlags = REPEAT_AIM;
+  copies = DryRun(*s);
+  ASSERT_EQ(copies.size(), 7u);
+  const double across = x2 > x0 ? -1 : 1;
+  ExpectAlong(Column(copies[3].matrix, 2), across, 0, 0);
+  ExpectAlong(Column(copies[3].matrix, 1), 0, 1, 0);
+  // An aim edge equal to the path edge, or without the flag, is no aim.
+  s->aimEdge = 2;
+  ExpectAlong(Column(DryRun(*s)[0].matrix, 2), 0, 0, 1);
+  // A damaged record's spacing over a road of 40,000 steps stops at what a pool could hold.
+  s->spacing = 127;
+  s->levels[0].segments = 40000;
+  EXPECT_EQ(DryRun(*s).size(), size_t(REPEATER_COPIES_MAX));
+  s->levels[0].segments = 8;
+  // Entries that are not there, or hold no model, are unfit; a dry run then places nothing.
+  s->objectIndex = 6;
+  EXPECT_STREQ(s->BuildRepeaters(nullptr, 1), TEXT_REPEATER_UNFIT);
+}
+
+TEST_F(Roads, RepeaterMatrixTurnsTheForwardAxisOntoTheDirection) {
+  InitSinCosTables();
+  WSegment s;
+  std::mt19937 random(56);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  for (int round = 0; round < 200; ++round) {
+    const double d[3] = {unit(random), unit(random), 0.3 * unit(random)};
+    const double horizontal = std::hypot(d[0], d[1]), length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    if (horizontal < 0.05) continue;
+    // Without an aim: a turn about z carrying +y onto the horizontal direction, then q
+    // quarters more.
+    for (int q = 0; q < 4; ++q) {
+      s.repeaterFlags = uint8_t(q);
+      const FixedMatrix m = s.RepeaterMatrix(d, nullptr);
+      const double turn = std::atan2(-d[0], d[1]) + q * 1.5707963267948966;
+      ExpectAlong(Column(m, 1), -std::sin(turn), std::cos(turn), 0, 2e-4);
+      ExpectAlong(Column(m, 2), 0, 0, 1, 0);
+    }
+    // Pitched with the slope: the axis facing forward (+y, +x, -y, -x for q = 0..3) runs along
+    // the direction, up or down the slope with it.
+    for (int q = 0; q < 4; ++q) {
+      s.repeaterFlags = uint8_t(REPEAT_PITCH | q);
+      const FixedMatrix m = s.RepeaterMatrix(d, nullptr);
+      const std::array<double, 3> axis = Column(m, q % 2 == 0 ? 1 : 0);
+      const double sign = q < 2 ? 1.0 : -1.0;
+      ExpectAlong(axis, sign * d[0] / length, sign * d[1] / length, sign * d[2] / length, 2e-4);
+    }
+    // Aimed: z along the aim, y the direction's part across it, x completing a right-handed
+    // frame; a quarter turn carries x to where y was.
+    const double aim[3] = {unit(random), unit(random), unit(random)};
+    const double aimLength = std::sqrt(aim[0] * aim[0] + aim[1] * aim[1] + aim[2] * aim[2]);
+    const double a[3] = {aim[0] / aimLength, aim[1] / aimLength, aim[2] / aimLength};
+    const double along = (d[0] * a[0] + d[1] * a[1] + d[2] * a[2]) / length;
+    if (std::fabs(along) > 0.95) continue;
+    s.repeaterFlags = 0;
+    const FixedMatrix m = s.RepeaterMatrix(d, aim);
+    ExpectAlong(Column(m, 2), a[0], a[1], a[2], 1e-4);
+    double b[3] = {d[0] - a[0] * along * length, d[1] - a[1] * along * length, d[2] - a[2] * along * length};
+    const double bl = std::sqrt(b[0] * b[0] + b[1] * b[1] + b[2] * b[2]);
+    ExpectAlong(Column(m, 1), b[0] / bl, b[1] / bl, b[2] / bl, 1e-4);
+    const std::array<double, 3> x = Column(m, 0), y = Column(m, 1), z = Column(m, 2);
+    ExpectAlong({y[1] * z[2] - y[2] * z[1], y[2] * z[0] - y[0] * z[2], y[0] * z[1] - y[1] * z[0]}, x[0], x[1], x[2],
+                2e-4);
+    s.repeaterFlags = 1;
+    const FixedMatrix turned = s.RepeaterMatrix(d, aim);
+    ExpectAlong(Column(turned, 0), y[0], y[1], y[2], 2e-4);
+  }
+  // An aim of no length, or along the direction, gives no frame: the copy turns as without.
+  s.repeaterFlags = 0;
+  const double d[3] = {1, 0, 0}, none[3] = {0, 0, 0}, same[3] = {2, 0, 0};
+  const FixedMatrix plain = s.RepeaterMatrix(d, nullptr);
+  for (const double* aim : {none, same}) {
+    const FixedMatrix m = s.RepeaterMatrix(d, aim);
+    EXPECT_EQ(std::memcmp(m.m, plain.m, sizeof m.m), 0);
+  }
+}
+
+TEST_F(Roads, LevelZeroCarriesItsRepeatersAndShowsWhatStoppedThem) {
+  RepeaterModels models;
+  AddSection(Profile(0, {-4, 0, 4}, {0, 0, 0}), 0, 0);
+  AddSection(Profile(0, {-4, 0, 4}, {0, 0, 0}), 0, 40 * M);
+  TrackSegment t = Road(0, 1, 3, EDGE_STRAIGHT);
+  t.objectIndex = 5;
+  t.spacing = -3;  // steps 4 and 8 with the last: two copies
+  t.repeaterFlags = REPEAT_TO_LAST;
+  WSegment* s = AddSegment(t);
+  for (int i = 0; i < 3; ++i) W().objects[i]->Setup();
+  W().mappings[0].flags |= SRF_HAS_COLOUR;
+  CaughtLines lines;
+  s->BuildMeshes();
+  ASSERT_NE(s->levels[0].built, nullptr);
+  const BuiltMesh& mesh = *s->levels[0].built;
+  // The copies are the part of their material: each its triangle, its foot at its step.
+  int first = 0;
+  const BuiltPart* part = nullptr;
+  for (int p = 0; p < mesh.partCount; ++p) {
+    if (mesh.parts[p].material == &CopyMaterial) part = &mesh.parts[p];
+    if (!part) first += mesh.parts[p].pointCount;
+  }
+  ASSERT_NE(part, nullptr);
+  ASSERT_EQ(part->pointCount, 6);
+  EXPECT_EQ(part->triangleCount, 2);
+  EXPECT_NEAR(mesh.points[first].position[1], 20 * M, 2);
+  EXPECT_NEAR(mesh.points[first + 3].position[1], 40 * M, 2);
+  EXPECT_NEAR(mesh.points[first + 4].position[1], 41 * M, 2);
+  // The bounds take the copies in.
+  EXPECT_GE(s->centre.y + s->halfSize.y, 41 * M - 2);
+  EXPECT_TRUE(lines.Lines().empty());
+  // The pool's limit ends the copies with its text (the first copy stays, the second does
+  // not fit); an entry without a model is unfit.  The level is built all the same.
+  ModelPoints = 40000;
+  s->FreeBuilt(true);
+  s->BuildMeshes();
+  ASSERT_NE(s->levels[0].built, nullptr);
+  EXPECT_EQ(s->levels[0].built->triangleCount, 1);
+  ASSERT_FALSE(lines.Lines().empty());
+  EXPECT_EQ(lines.Lines().back(), std::string("Repeater : ") + TEXT_TOO_MANY_VERTICES);
+  s->objectIndex = 6;
+  s->FreeBuilt(true);
+  s->BuildMeshes();
+  EXPECT_EQ(lines.Lines().back(), std::string("Repeater : ") + TEXT_REPEATER_UNFIT);
+  // Without parts the copies alone make the level (a row of them along the path).
+  ModelPoints = 3;
+  {
+    TrackSegment row = Road(0, 1, 3, EDGE_STRAIGHT);
+    row.parts.clear();
+    row.objectIndex = 5;
+    WSegment* r = AddSegment(row);
+    r->Setup();
+    r->BuildMeshes();
+    ASSERT_NE(r->levels[0].built, nullptr);
+    EXPECT_EQ(r->levels[0].built->triangleCount, 7);
+    EXPECT_NEAR(r->centre.y, 20 * M, M);
+  }
+  // The coarser levels carry none.
+  s->objectIndex = 5;
+  ModelPoints = 3;
+  s->distanceLevels = 1;
+  s->FreeBuilt(true);
+  s->BuildMeshes();
+  for (int level = 1; level < s->levelCount; ++level)
+    for (int p = 0; p < s->levels[level].built->partCount; ++p)
+      EXPECT_NE(s->levels[level].built->parts[p].material, &CopyMaterial);
+}
+
+TEST_F(Roads, SegmentRepeatersGiveTheMapSquaresTheirTrunks) {
+  RepeaterModels models;
+  AddSection(Profile(0, {-4, 0, 4}, {2, 2, 2}), 10 * M, 10 * M);
+  AddSection(Profile(0, {-4, 0, 4}, {2, 2, 2}), 10 * M, 50 * M);
+  TrackSegment t = Road(0, 1, 3, EDGE_STRAIGHT);
+  t.objectIndex = 5;
+  t.pathEdge = 1;  // x = 10 m, inside one column of squares
+  WSegment* s = AddSegment(t);
+  for (int i = 0; i < 3; ++i) W().objects[i]->Setup();
+  ASSERT_EQ(s->sizeByte, 50);  // from the entry's box
+  s->AddPhysics();
+  SizeGridOverSegments(W());
+  BuildMapSquares(W());
+  // One trunk at each of the seven copies, none twice, each where its copy stands.
+  const std::vector<Copy> copies = DryRun(*s);
+  ASSERT_EQ(copies.size(), 7u);
+  std::vector<TrunkRecord> found;
+  for (int r = 0; r < W().grid.height; ++r)
+    for (int c = 0; c < W().grid.width; ++c) {
+      const TrunkRecord* trunks = nullptr;
+      const int n = SquareTrunks(W(), c, r, trunks);
+      for (int i = 0; i < n; ++i) found.push_back(trunks[i]);
+    }
+  ASSERT_EQ(found.size(), copies.size());
+  for (size_t i = 0; i < copies.size(); ++i) {
+    EXPECT_EQ(found[i].x, copies[i].at.x);
+    EXPECT_EQ(found[i].y, copies[i].at.y);
+    EXPECT_EQ(found[i].radius, 50);
+    EXPECT_LE(found[i].lowestZ, copies[i].at.z);
+    EXPECT_GE(found[i].highestZ, copies[i].at.z);
+  }
+  // Without a size byte, or without an entry, a segment adds none.
+  s->sizeByte = 0;
+  BuildMapSquares(W());
+  EXPECT_EQ(W().grid.trunkTotal, 0);
+  s->sizeByte = 50;
+  s->objectIndex = 6;
+  BuildMapSquares(W());
+  EXPECT_EQ(W().grid.trunkTotal, 0);
 }
