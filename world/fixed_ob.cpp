@@ -10,15 +10,18 @@
 #include "render/object_mesh.h"
 #include "world/built_mesh.h"
 #include "world/pit.h"
+#include "world/placed_object.h"
 #include "world/section.h"
 #include "world/segment.h"
+#include "world/tree.h"
 
 uint32_t WorldLightsOn = 0;
 
 // The classes put their makers here as they arrive; until then every type reads as a type
 // without a class.
 WorldObjectMaker WorldObjectClasses[WORLD_OBJECT_TYPES] = {
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, MakePit, MakeSection, MakeSegment,
+    nullptr, nullptr,     nullptr, nullptr, MakePlacedObject, nullptr,
+    nullptr, MakePit,     MakeSection, MakeSegment, nullptr, MakeTree,
 };
 
 // ---- [Object] ----

@@ -392,7 +392,7 @@ void ApplyObjectVariant(const PreGenModel& entry, int objectIndex, int variant, 
     colourAll(*TextColourByCode(12 + (variant & 1)));
     select(cutouts, (variant / 2) & 63);
   } else if (objectIndex >= 172 && objectIndex <= 179) {
-    if (WorldModels.ApplyLayoutProperties && WorldModels.ApplyLayoutProperties(model, objectIndex, variant))
+    if (WorldModels.ApplyLayoutProperties && WorldModels.ApplyLayoutProperties(model, objectIndex, variant, 0))
       changes.propertiesChanged = 1;
   } else if (objectIndex >= 92 && objectIndex <= 93) {
     choose(variant & 1);

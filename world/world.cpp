@@ -18,6 +18,7 @@
 #include "world/fixed_ob.h"
 #include "world/light_octrees.h"
 #include "world/octree.h"
+#include "world/placed_object.h"
 
 char WorldLoadingText[WORLD_LOADING_TEXT_SIZE] = {};
 
@@ -31,6 +32,7 @@ Wld::Wld() {
 
 Wld::~Wld() {
   FreeObjects();
+  DeleteDeferredBodies();
   ResizeMapSquares(1);
   std::free(buffer);
   buffer = nullptr;

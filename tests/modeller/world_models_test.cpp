@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "modeller/layout_properties.h"
 #include "modeller/model/model_materials.h"
 #include "modeller/model/model_meshes.h"
 #include "modeller/model/pregen_model.h"
@@ -27,7 +28,7 @@ struct WorldModels_ : ::testing::Test {
     BuildSampleCar(car);
     entry = {};
     entry.kind = PREGEN_MODEL;
-    entry.firstValue = 1.0f;
+    entry.scale = 1.0f;
     entry.model = &car;
     int highest = 0;
     car.CountCutoutNumbers(&highest);
@@ -97,9 +98,16 @@ TEST_F(WorldModels_, VariantsRecolourTheSampleCarAndTheirChangesAreUndone) {
   car.SetCutoutPreset(CUTOUT_PRESET_PAINT);  // the caller's undo
   for (int i = 0; i < car.cutoutCount; ++i) EXPECT_EQ(car.cutouts[i].region[REGION_LEFT], lefts[size_t(i)]) << i;
 
-  // The layout models wait for the layout type properties: nothing is changed or reported.
-  ApplyObjectVariant(entry, 172, 1, 0, changes);
+  // The layout type properties: defaults change nothing; a wider width is reported and taken
+  // back bit for bit.
+  ApplyObjectVariant(entry, 172, 0x05, 0, changes);
   EXPECT_EQ(changes.propertiesChanged, 0);
+  std::vector<int32_t> xs;
+  for (int i = 0; i < car.pointCount; ++i) xs.push_back(car.points[i].x);
+  ApplyObjectVariant(entry, 172, 0x06, 0, changes);
+  EXPECT_EQ(changes.propertiesChanged, 1);
+  EXPECT_EQ(SetObjectTypeProperties(car, 172, 0x06, 1), 1);
+  for (int i = 0; i < car.pointCount; ++i) EXPECT_EQ(car.points[i].x, xs[size_t(i)]) << i;
 
   // An entry without a model.
   PreGenModel empty{};
@@ -130,7 +138,7 @@ TEST_F(WorldModels_, TheSampleBoxIsBuiltAndPlacedScaledAndOffset) {
   PreGenModel placed{};
   placed.kind = PREGEN_MODEL;
   placed.model = &box;
-  placed.firstValue = 2.0f;
+  placed.scale = 2.0f;
   box.offset[0] = 65536;  // one metre along the model's x
   auto pool = std::make_unique<MeshPool>();
   ResetMeshPool(*pool);
