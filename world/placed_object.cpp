@@ -106,6 +106,11 @@ int FObject::Entry(PreGenEntryView& view) const {
   return 0;
 }
 
+const char* FObject::ModelName() const {
+  PreGenEntryView view;
+  return Entry(view) && view.sourceKind == SOURCE_MODEL ? ModelNameOf(view.model) : "";
+}
+
 int FObject::HasGeometry() {
   PreGenEntryView view;
   return Entry(view);

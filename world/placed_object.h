@@ -64,8 +64,10 @@ struct FObject : WPreGen {
   // The placement: rotation from the rounded angles, each entry times scale (rounded), and
   // the translation (x, y, nearest(height x 65536)).
   void GetTransform(FixedTransform& transform, float scale) const;
-  // The entry of the object index, with a debug message once when it has none (0).
+  // The entry of the object index: 0 when it has none or the entry has no shape.
   int Entry(PreGenEntryView& view) const;
+  // The name of the entry's model ("" without one).
+  const char* ModelName() const;
 
   uint16_t objectFlags = PLACED_FLAGS_DEFAULT;
   uint8_t indexByte = 0;  // the start position or checkpoint the object marks (1..48)

@@ -17,6 +17,7 @@
 #include "world/environment.h"
 #include "world/fixed_ob.h"
 #include "world/light_octrees.h"
+#include "world/mesh_batching.h"
 #include "world/octree.h"
 #include "world/placed_object.h"
 
@@ -49,6 +50,7 @@ Wld::~Wld() {
 void Wld::FreeObjects() {
   FreeBuildLists();
   addedMeshes.FreeAll();
+  TrimWorldRenderMeshes(0);
   loadStep = 0;
   meshesAdded = 0;
   ResetObjectStates(0);
@@ -221,7 +223,6 @@ bool Wld::AddObjectToTable(FixedOb* object) {
 }
 
 // Entry points of the parts still to come: nothing of theirs exists yet.
-void Wld::RebuildAddedMeshes(int) {}
 void Wld::FreeCameraOcclusion() {}
 
 int Wld::GetBounds(ViewCameraRecord&) { return 0; }  // the view ray comes with the geometry queries

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "tests/world/sweep_test.h"
 #include "tests/world/world_test_util.h"
 #include "tools/track_writer/track_writer.h"
+#include "world/mesh_batching.h"
 #include "world/placed_object.h"
 #include "world/pot.h"
 #include "world/sphere_directions.h"
@@ -29,6 +31,8 @@ struct TestModel {
   double hx = 0.5, hy = 0.5, h = 2.0;
   int levels = 3;
   int32_t distances[3] = {10 << 16, 100 << 16, 1000 << 16};
+  Material* material = nullptr;
+  int copies = 1;  // the box is written this many times into a level (more vertices)
   IntVector Corner(int i) const {
     return {int32_t(std::lround((i & 1 ? hx : -hx) * FIX)), int32_t(std::lround((i & 2 ? hy : -hy) * FIX)),
             int32_t(std::lround((i & 4 ? h : 0.0) * FIX))};
@@ -45,6 +49,7 @@ struct Stand {
   TestModel model;
   Pot pot;
   PreGenEntryView view = {};
+  std::vector<TestModel> models;  // when given, entry i has model i modulo their count
   int entries = 200;
   int propertyCalls = 0;
 };
@@ -54,6 +59,7 @@ int EntryOf(int index, PreGenEntryView& view) {
   Stand* s = Stand::Current();
   if (!s || index < 0 || index >= s->entries) return 0;
   view = s->view;
+  if (!s->models.empty()) view.model = &s->models[size_t(index) % s->models.size()];
   return 1;
 }
 void Bounds(void* model, IntVector& centre, int32_t& radius, int32_t& lo, int32_t& hi) {
@@ -85,25 +91,31 @@ void FlatMesh(void* model, Obj3d& mesh, int) {
 }
 int LodMesh(void* model, const FixedTransform& t, int, BuiltMesh& mesh) {
   const TestModel& m = *static_cast<TestModel*>(model);
+  const int n = m.copies;
   mesh.Free();
-  mesh.points = new BuiltPoint[8]();
-  mesh.triangles = new BuiltTriangle[12]();
+  mesh.points = new BuiltPoint[size_t(8 * n)]();
+  mesh.triangles = new BuiltTriangle[size_t(12 * n)]();
   mesh.parts = new BuiltPart[1]();
-  for (int i = 0; i < 8; ++i) {
-    IntVector w;
-    TransformPoint(t, m.Corner(i), w);
-    mesh.points[i].position[0] = w.x;
-    mesh.points[i].position[1] = w.y;
-    mesh.points[i].position[2] = w.z;
+  for (int k = 0; k < n; ++k) {
+    for (int i = 0; i < 8; ++i) {
+      IntVector w;
+      TransformPoint(t, m.Corner(i), w);
+      BuiltPoint& p = mesh.points[8 * k + i];
+      p.position[0] = w.x;
+      p.position[1] = w.y;
+      p.position[2] = w.z;
+      p.colour = 0xFF3060C0;
+    }
+    for (int f = 0; f < 6; ++f) {
+      const int* q = BOX_FACES[f];
+      const uint32_t b = uint32_t(8 * k);
+      mesh.triangles[12 * k + 2 * f] = {{b + q[0], b + q[1], b + q[2]}, 0};
+      mesh.triangles[12 * k + 2 * f + 1] = {{b + q[0], b + q[2], b + q[3]}, 0};
+    }
   }
-  for (int f = 0; f < 6; ++f) {
-    const int* q = BOX_FACES[f];
-    mesh.triangles[2 * f] = {{uint32_t(q[0]), uint32_t(q[1]), uint32_t(q[2])}, 0};
-    mesh.triangles[2 * f + 1] = {{uint32_t(q[0]), uint32_t(q[2]), uint32_t(q[3])}, 0};
-  }
-  mesh.parts[0] = {0, nullptr, 8, 12};
-  mesh.pointCount = 8;
-  mesh.triangleCount = 12;
+  mesh.parts[0] = {0, m.material, 8 * n, 12 * n};
+  mesh.pointCount = 8 * n;
+  mesh.triangleCount = 12 * n;
   mesh.partCount = 1;
   return 0;
 }
@@ -890,4 +902,153 @@ TEST(ProceduralTrees, TheMeshWritesWhatTheCountsSay) {
   EXPECT_EQ(t.barkPart, TREE_NONE);
   TreeBarkMaterials[1] = nullptr;
   TreeFoliageMaterials[2] = nullptr;
+}
+
+// ---- Batching ----
+
+TEST(WorldBatching, MergingRefusesAndLeavesTheTableAsItWas) {
+  std::vector<Material> materials(65);
+  BatchMaterials.count = 0;
+  BatchMaterial big = {&materials[0], 65000, 10, 0};
+  EXPECT_EQ(MergeBatchMaterials(&big, 1), BATCH_FITS);
+  BatchMaterial more[2] = {{&materials[1], 30, 10, 0}, {&materials[0], 600, 200, 0}};
+  EXPECT_EQ(MergeBatchMaterials(more, 2), BATCH_VERTICES_FULL);
+  ASSERT_EQ(BatchMaterials.count, 1) << "the first entry is taken back";
+  EXPECT_EQ(BatchMaterials.rows[0].vertices, 65000u);
+  BatchMaterial fits = {&materials[0], 534, 1, 0};
+  EXPECT_EQ(MergeBatchMaterials(&fits, 1), BATCH_FITS);
+  EXPECT_EQ(BatchMaterials.rows[0].vertices, 65534u);
+  for (int i = 1; i < 64; ++i) {
+    BatchMaterial e = {&materials[size_t(i)], 3, 1, 0};
+    ASSERT_EQ(MergeBatchMaterials(&e, 1), BATCH_FITS);
+  }
+  const BatchTable before = BatchMaterials;
+  BatchMaterial last[2] = {{&materials[5], 3, 1, 0}, {&materials[64], 3, 1, 0}};
+  EXPECT_EQ(MergeBatchMaterials(last, 2), BATCH_TABLE_FULL);
+  EXPECT_EQ(std::memcmp(&before, &BatchMaterials, sizeof before), 0);
+  BatchMaterial empty = {&materials[64], 100, 0, 0};
+  EXPECT_EQ(MergeBatchMaterials(&empty, 1), BATCH_FITS) << "an entry without triangles takes no row";
+  BatchMaterials.count = 0;
+}
+
+TEST_F(PlacedObjects, BatchesHoldEveryLevelOnceWithinTheirLimits) {
+  InitSinCosTables();
+  const int saved = GraphicsEnabled;
+  GraphicsEnabled = 1;
+  std::vector<Material> materials(80);
+  for (size_t i = 0; i < materials.size(); ++i) materials[i].params.alphaMode = uint8_t(i % 2);
+  stand.models.resize(80);
+  for (size_t i = 0; i < stand.models.size(); ++i) {
+    stand.models[i].material = &materials[i];
+    stand.models[i].copies = 1 + int(i % 3) * 100;  // up to 2,408 vertices a level
+  }
+  stand.entries = 1000;
+  Material bark{}, leaves{};
+  bark.params.alphaMode = 0;
+  leaves.params.alphaMode = 1;
+  TreeBarkMaterials[0] = &bark;
+  TreeFoliageMaterials[0] = &leaves;
+  {
+    Wld world;
+    CWld = &world;
+    std::mt19937 random(3);
+    for (int i = 0; i < 3000; ++i) {
+      if (i % 10 == 9) {
+        auto* t = new WTree({int32_t(random() % (500 << 16)), int32_t(random() % (500 << 16)), 0});
+        t->tipCount = 8 + int(random() % 64);
+        t->Setup();
+        world.AddObjectToTable(t);
+        continue;
+      }
+      auto* o = new FObject({int32_t(random() % (500 << 16)), int32_t(random() % (500 << 16)), 0});
+      o->objectIndex = int16_t(random() % 1000);
+      o->Setup();
+      o->BuildMeshes();
+      world.AddObjectToTable(o);
+    }
+    BuildAllWorldMeshes(world);
+    ASSERT_GT(WorldRenderMeshes.size(), 3u);
+    for (size_t m = 0; m < WorldRenderMeshes.size(); ++m) {
+      FastMesh* mesh = GetWorldRenderMesh(int(m));
+      ASSERT_NE(mesh, nullptr);
+      EXPECT_LE(mesh->parts.size(), 64u);
+      EXPECT_LE(mesh->groupCount, uint32_t(BATCH_OBJECTS));
+      for (const Primitive& part : mesh->parts) EXPECT_LE(part.vertexCount, BATCH_VERTEX_LIMIT);
+      // Rows in order: the material kind first.
+      for (size_t p = 1; p < mesh->parts.size(); ++p) {
+        if (mesh->parts[p - 1].material && mesh->parts[p].material) {
+          EXPECT_LE(mesh->parts[p - 1].material->params.alphaMode, mesh->parts[p].material->params.alphaMode);
+        }
+      }
+    }
+    std::vector<int> perMesh(WorldRenderMeshes.size());
+    for (int i = 0; i < world.objectCount; ++i) {
+      FixedOb* o = world.objects[i];
+      if (o->type == OBJECT_TREE) {
+        auto* t = static_cast<WTree*>(o);
+        ASSERT_NE(t->renderMesh, TREE_NONE) << "a tree is written once, in pass 0";
+        continue;
+      }
+      auto* p = static_cast<FObject*>(o);
+      for (int level = 0; level < p->levelCount; ++level) {
+        ASSERT_GE(p->levels[level].renderMesh, 0) << i << " " << level;
+        ASSERT_LT(p->levels[level].renderMesh, int(WorldRenderMeshes.size()));
+        EXPECT_GE(p->levels[level].entry, 0);
+      }
+      EXPECT_NE(p->levels[0].renderMesh, p->levels[1].renderMesh) << "one render mesh a pass";
+    }
+    // The added objects: built, batched and freed again.
+    const int before = int(WorldRenderMeshes.size());
+    auto* added = new FObject({0, 0, 0});
+    added->objectIndex = 3;
+    added->Setup();
+    world.AddObjectToTable(added);
+    world.addedCount = 1;
+    world.RebuildAddedMeshes(world.objectCount - 1);
+    EXPECT_EQ(int(WorldRenderMeshes.size()), before + 3);
+    EXPECT_EQ(added->levels[0].renderMesh, before);
+    world.ResetAddedObjectStates();
+    TrimWorldRenderMeshes(world.addedMeshes.count);
+    EXPECT_EQ(int(WorldRenderMeshes.size()), before);
+    world.RebuildAddedMeshes(world.objectCount - 1);
+    EXPECT_EQ(int(WorldRenderMeshes.size()), before + 3);
+    CWld = nullptr;
+  }
+  EXPECT_TRUE(WorldRenderMeshes.empty()) << "the world's meshes go with it";
+  TreeBarkMaterials[0] = TreeFoliageMaterials[0] = nullptr;
+  GraphicsEnabled = saved;
+}
+
+TEST_F(PlacedObjects, AnObjectTooLargeForABatchIsLeftOutAndTheBatchingEnds) {
+  const int saved = GraphicsEnabled;
+  GraphicsEnabled = 1;
+  Material one{};
+  stand.model.material = &one;
+  stand.model.copies = 8200;  // 65,600 vertices of one material
+  {
+    Wld world;
+    CWld = &world;
+    for (int i = 0; i < 3; ++i) {
+      auto* o = new FObject({i << 16, 0, 0});
+      o->objectIndex = 4;
+      o->Setup();
+      o->BuildLodMesh(0);
+      world.AddObjectToTable(o);
+    }
+    stand.model.copies = 1;
+    static_cast<FObject*>(world.objects[1])->BuildLodMesh(0);
+    CaughtLines caught;
+    StartBatchPass(world, 0, 0);
+    int steps = 0;
+    while (!WorldBatch.passDone && steps < 100) {
+      BuildMeshesStep(world, 0, 0);
+      ++steps;
+    }
+    EXPECT_TRUE(WorldBatch.passDone);
+    EXPECT_EQ(caught.Count("does not fit a render mesh"), 2);
+    EXPECT_EQ(static_cast<FObject*>(world.objects[1])->levels[0].renderMesh, 0);
+    EXPECT_EQ(static_cast<FObject*>(world.objects[0])->levels[0].renderMesh, -1);
+    CWld = nullptr;
+  }
+  GraphicsEnabled = saved;
 }
