@@ -39,7 +39,8 @@ const BuiltMesh* LevelOf(FixedOb* o, int pass, int list) {
 int AddObject(FixedOb* o, int pass, int list) {
   if (o->type == OBJECT_TREE) return AddTreeToBatch(*static_cast<WTree*>(o));
   const BuiltMesh* level = LevelOf(o, pass, list);
-  return level ? AddMeshToBatch(*level, o->type == OBJECT_PLACED ? static_cast<FObject*>(o) : nullptr) : BATCH_FITS;
+  return level ? AddMeshToBatch(*level, o->type == OBJECT_PLACED ? static_cast<FObject*>(o) : nullptr, pass)
+               : BATCH_FITS;
 }
 
 // Whether the object belongs to this pass's batch of the list.
@@ -113,13 +114,16 @@ int MergeBatchMaterials(const BatchMaterial* entries, int count) {
   return BATCH_FITS;
 }
 
-int AddMeshToBatch(const BuiltMesh& mesh, const FObject*) {
+int AddMeshToBatch(const BuiltMesh& mesh, const FObject* object, int lod) {
   BatchMaterial entries[BATCH_MATERIALS];
   int count = 0;
   for (int p = 0; p < mesh.partCount && count < BATCH_MATERIALS; ++p) {
     const BuiltPart& part = mesh.parts[p];
     if (part.triangleCount <= 0) continue;
-    entries[count++] = {part.material, uint32_t(std::max(part.pointCount, 0)), uint32_t(part.triangleCount), 0};
+    entries[count] = {part.material, uint32_t(std::max(part.pointCount, 0)), uint32_t(part.triangleCount), 0};
+    if (object && object->HasStartLights())
+      object->CountStartLightGeometry(part.material, lod, entries[count].triangles, entries[count].vertices);
+    ++count;
   }
   return MergeBatchMaterials(entries, count);
 }
@@ -207,6 +211,8 @@ int BuildMeshesStep(Wld& world, int pass, int added) {
     } else {
       const char* name = o->type == OBJECT_PLACED ? static_cast<FObject*>(o)->ModelName() : "";
       CheckTreeMaterials(*static_cast<WPreGen*>(o), name, pass);
+      if (o->type == OBJECT_PLACED && static_cast<FObject*>(o)->HasStartLights())
+        static_cast<FObject*>(o)->BuildStartLightParts(*mesh, pass);
     }
   }
   BuildPrimitive(*mesh, 0);

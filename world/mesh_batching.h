@@ -40,9 +40,9 @@ enum BatchFit { BATCH_FITS = 0, BATCH_VERTICES_FULL = 1, BATCH_TABLE_FULL = 2 };
 // vertices would pass 65,534; a new one takes a row unless there are 64.  On a refusal the
 // table is as it was before.
 int MergeBatchMaterials(const BatchMaterial* entries, int count);
-// A level mesh's first 64 parts with triangles (and the start-light lamps of a placed object,
-// none yet), merged.
-int AddMeshToBatch(const BuiltMesh& mesh, const FObject* object);
+// A level mesh's first 64 parts with triangles, each grown by what the start lights of a
+// placed object (null: none) add to its material at that level, merged.
+int AddMeshToBatch(const BuiltMesh& mesh, const FObject* object, int lod);
 // A tree's bark and foliage, as its mesh writes them, merged.
 int AddTreeToBatch(const WTree& tree);
 

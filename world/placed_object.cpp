@@ -5,14 +5,20 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <strings.h>
 #include <new>
 
 #include "core/config.h"
 #include "core/data_file.h"
+#include "core/gamma_tables.h"
 #include "core/report.h"
 #include "physics/solid/solid.h"
+#include "render/material.h"
 #include "render/object_mesh.h"
+#include "render/primitives.h"
+#include "render/texture_record.h"
 #include "world/geometry_queries.h"
 #include "world/light_octrees.h"
 #include "world/mapping.h"
@@ -20,6 +26,7 @@
 #include "world/world.h"
 
 std::vector<Solid*> DeferredBodies;
+const char* const START_LAMP_NAMES[START_LAMPS] = {"l_red1", "l_red2", "l_red3", "l_green"};
 
 namespace {
 
@@ -459,6 +466,121 @@ int FObject::BuildLodMesh(int lod) {
       drawFlags |= PREGEN_DRAW_TREE;
   }
   return 1;
+}
+
+// ---- [Start lights] ----
+
+namespace {
+
+// The lamp (0..3) a material draws, by its texture's name; -1 none.
+int LampOf(const Material* material) {
+  if (!material || !material->texture) return -1;
+  for (int k = 0; k < START_LAMPS; ++k)
+    if (strcasecmp(material->texture->name, START_LAMP_NAMES[k]) == 0) return k;
+  return -1;
+}
+
+// The lamp colours of an object index: fixed ones below 192, else the world's.
+uint32_t LampColour(int index, int lamp) {
+  static constexpr uint8_t FIXED[START_LAMPS][3] = {{240, 30, 30}, {240, 180, 30}, {30, 30, 240}, {30, 240, 30}};
+  if (index >= 192 && CWld) {
+    const uint32_t c = CWld->colours[lamp];
+    return ColourFromBytes(c >> 16 & 255, c >> 8 & 255, c & 255);
+  }
+  return ColourFromBytes(FIXED[lamp][0], FIXED[lamp][1], FIXED[lamp][2]);
+}
+
+// The level's built mesh when it can carry lamps, else null with the refusal shown.
+const BuiltMesh* LampLevel(const FObject& o, int lod, bool quiet) {
+  PreGenEntryView view;
+  if (lod < 0 || lod >= o.levelCount || lod >= PREGEN_LEVELS || !o.Entry(view) || view.sourceKind != SOURCE_MODEL)
+    return nullptr;
+  const BuiltMesh* mesh = o.levels[lod].built;
+  const char* refusal = nullptr;
+  if (!mesh || mesh->partCount <= 0)
+    refusal = TEXT_START_LIGHTS_NO_TRIANGLES;
+  else if (mesh->pointCount > START_LIGHT_POINTS)
+    refusal = TEXT_START_LIGHTS_TOO_MANY;
+  if (!refusal) return mesh;
+  if (!quiet && CfgDebugLevel != 0) {
+    char text[160];
+    std::snprintf(text, sizeof text, refusal, ModelNameOf(view.model));
+    ReportLine(text, REPORT_WARNING);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void FObject::CountStartLightGeometry(const Material* material, int lod, uint32_t& triangles,
+                                      uint32_t& vertices) const {
+  const BuiltMesh* mesh = LampLevel(*this, lod, true);
+  if (!mesh || LampOf(material) < 0) return;
+  std::vector<uint8_t> met(size_t(mesh->pointCount), 0);
+  int first = 0;
+  for (int p = 0; p < mesh->partCount; ++p) {
+    const BuiltPart& part = mesh->parts[p];
+    const int start = first;
+    first += std::max(part.triangleCount, 0);
+    if (part.material != material) continue;
+    for (int t = start; t < first && t < mesh->triangleCount; ++t) {
+      ++triangles;
+      for (uint32_t c : mesh->triangles[t].corners)
+        if (c < met.size() && !met[c]) {
+          met[c] = 1;
+          ++vertices;
+        }
+    }
+  }
+}
+
+void FObject::BuildStartLightParts(FastMesh& renderMesh, int lod) {
+  const BuiltMesh* mesh = LampLevel(*this, lod, false);
+  if (!mesh) return;
+  PreGenLevel& level = levels[lod];
+  level.startLights = START_LIGHTS_PRESENT;
+  std::vector<int32_t> slot(size_t(mesh->pointCount), -1);  // the render vertex of each point
+  uint32_t light = 0;
+  StoreFloat3PK(&light, 4096.0f, 0.0f, 0.0f);
+  for (int k = 0; k < START_LAMPS; ++k) {
+    AddPrimitiveGroup(renderMesh);
+    int first = 0;
+    for (int p = 0; p < mesh->partCount; ++p) {
+      const BuiltPart& part = mesh->parts[p];
+      const int start = first;
+      first += std::max(part.triangleCount, 0);
+      if (LampOf(part.material) != k) continue;
+      Primitive* target = nullptr;
+      for (Primitive& r : renderMesh.parts)
+        if (r.material == part.material) target = &r;
+      if (!target) continue;
+      std::fill(slot.begin(), slot.end(), -1);
+      for (int t = start; t < first && t < mesh->triangleCount; ++t) {
+        const BuiltTriangle& tri = mesh->triangles[t];
+        bool inside = true;
+        for (uint32_t c : tri.corners) inside = inside && c < uint32_t(mesh->pointCount);
+        if (!inside) continue;
+        for (uint32_t c : tri.corners) {
+          if (slot[c] < 0) {
+            const BuiltPoint& bp = mesh->points[c];
+            VertexLit v = {};
+            v.x = float(bp.position[0] / FIX);
+            v.y = float(bp.position[1] / FIX);
+            v.z = float(bp.position[2] / FIX);
+            for (int a = 0; a < 3; ++a) v.normal[a] = static_cast<int8_t>(std::clamp(NearestSaturated(bp.normal[a] * 127.0), -127, 127));
+            v.colour0 = LampColour(objectIndex, k);
+            v.colour1 = light;
+            v.u = bp.u;
+            v.v = bp.v;
+            slot[c] = int32_t(target->buildVertices.size());
+            target->buildVertices.push_back(v);
+          }
+          target->buildIndices.push_back(static_cast<uint16_t>(slot[c]));
+        }
+        level.startLights |= uint8_t(1u << k);
+      }
+    }
+  }
 }
 
 // ---- [Bodies deleted later] ----

@@ -16,6 +16,8 @@
 #include "world/pre_gen.h"
 
 struct CollisionMesh;
+struct FastMesh;
+struct Material;
 struct Solid;
 
 // ---- [Object] ----
@@ -27,6 +29,13 @@ constexpr int32_t PLACED_POT_LEVEL_CAP = 0x400000; // 64 m: a pot level's
 constexpr int PLACED_POT_LEAST_SEGMENTS = 5;
 constexpr int FIRST_START_LIGHT_INDEX = 172, LAST_START_LIGHT_INDEX = 179;
 constexpr double ANGLE_UNITS_PER_RADIAN = 10430.378;  // 65536 / 2 pi
+// Start lights: the lamp materials' names, and the points a level may hold.
+constexpr int START_LAMPS = 4;
+extern const char* const START_LAMP_NAMES[START_LAMPS];  // "l_red1", "l_red2", "l_red3", "l_green"
+constexpr int START_LIGHT_POINTS = 8192;
+constexpr int START_LAMP_MATERIALS = 8;
+constexpr const char* TEXT_START_LIGHTS_NO_TRIANGLES = "Start lights %s - no triangles";
+constexpr const char* TEXT_START_LIGHTS_TOO_MANY = "Start lights %s - too many vertices";
 
 struct FObject : WPreGen {
   explicit FObject(const IntVector& position);
@@ -64,6 +73,19 @@ struct FObject : WPreGen {
   // The placement: rotation from the rounded angles, each entry times scale (rounded), and
   // the translation (x, y, nearest(height x 65536)).
   void GetTransform(FixedTransform& transform, float scale) const;
+  // Whether the object adds lamp entries when its levels are batched.
+  bool HasStartLights() const {
+    return (objectFlags & PLACED_FLAG_EXTRA_PART) ||
+           (objectIndex >= FIRST_START_LIGHT_INDEX && objectIndex <= LAST_START_LIGHT_INDEX);
+  }
+  // The lamps of level lod as four entries after the level's own in the render mesh (the
+  // world's current one): each lamp's triangles in its colour, bit k of the level's
+  // start-light byte for each lamp that has some.  Nothing for a level that has no lamp
+  // triangles or more than 8192 points (debug messages naming the model).
+  void BuildStartLightParts(FastMesh& renderMesh, int lod);
+  // What BuildStartLightParts adds to the parts of material: triangles and the points first
+  // met, added to the counts.
+  void CountStartLightGeometry(const Material* material, int lod, uint32_t& triangles, uint32_t& vertices) const;
   // The entry of the object index: 0 when it has none or the entry has no shape.
   int Entry(PreGenEntryView& view) const;
   // The name of the entry's model ("" without one).

@@ -11,6 +11,7 @@
 #include "render/material.h"
 #include "render/object_mesh.h"
 #include "render/primitives.h"
+#include "render/texture_record.h"
 #include "tests/physics/solid/solid_test_util.h"
 #include "tests/world/sweep_test.h"
 #include "tests/world/world_test_util.h"
@@ -1050,5 +1051,106 @@ TEST_F(PlacedObjects, AnObjectTooLargeForABatchIsLeftOutAndTheBatchingEnds) {
     EXPECT_EQ(static_cast<FObject*>(world.objects[0])->levels[0].renderMesh, -1);
     CWld = nullptr;
   }
+  GraphicsEnabled = saved;
+}
+
+// ---- Start lights ----
+
+namespace {
+// A level of five boxes: the body, then one box a lamp.
+Material* LampMaterials[5] = {};
+int LampLevelPoints = 8;  // points a box
+int LampMesh(void*, const FixedTransform& t, int, BuiltMesh& mesh) {
+  mesh.Free();
+  const int boxes = 5, n = LampLevelPoints;
+  mesh.points = new BuiltPoint[size_t(boxes * n)]();
+  mesh.triangles = new BuiltTriangle[size_t(boxes * 12)]();
+  mesh.parts = new BuiltPart[boxes]();
+  for (int b = 0; b < boxes; ++b) {
+    for (int i = 0; i < n; ++i) {
+      IntVector w;
+      TransformPoint(t, {(i & 1) << 16, (i & 2) << 15, (b << 16) + ((i & 4) << 14)}, w);
+      BuiltPoint& p = mesh.points[b * n + i];
+      p.position[0] = w.x;
+      p.position[1] = w.y;
+      p.position[2] = w.z;
+      p.normal[1] = -1.0f;
+    }
+    for (int f = 0; f < 6; ++f) {
+      const int* q = BOX_FACES[f];
+      const uint32_t base = uint32_t(b * n);
+      mesh.triangles[b * 12 + 2 * f] = {{base + q[0], base + q[1], base + q[2]}, 0};
+      mesh.triangles[b * 12 + 2 * f + 1] = {{base + q[0], base + q[2], base + q[3]}, 0};
+    }
+    mesh.parts[b] = {0, LampMaterials[b], n, 12};
+  }
+  mesh.pointCount = boxes * n;
+  mesh.triangleCount = boxes * 12;
+  mesh.partCount = boxes;
+  return 0;
+}
+}  // namespace
+
+TEST_F(PlacedObjects, StartLightsAddALitEntryALamp) {
+  const int saved = GraphicsEnabled;
+  GraphicsEnabled = 1;
+  ZKTETexture textures[5] = {};
+  Material materials[5] = {};
+  const char* names[5] = {"lamp_body", "L_RED1", "l_red2", "l_red3", "l_green"};
+  for (int i = 0; i < 5; ++i) {
+    std::snprintf(textures[i].name, sizeof textures[i].name, "%s", names[i]);
+    materials[i].texture = &textures[i];
+    LampMaterials[i] = &materials[i];
+  }
+  WorldModels.BuildLodMesh = LampMesh;
+  {
+    Wld world;
+    CWld = &world;
+    auto* o = new FObject({0, 0, 0});
+    o->objectIndex = 172;
+    o->Setup();
+    o->BuildMeshes();
+    world.AddObjectToTable(o);
+    // The counts the batch takes for a lamp's material are what the lamp adds.
+    uint32_t triangles = 0, vertices = 0;
+    o->CountStartLightGeometry(&materials[2], 0, triangles, vertices);
+    EXPECT_EQ(triangles, 12u);
+    EXPECT_EQ(vertices, 8u);
+    triangles = vertices = 0;
+    o->CountStartLightGeometry(&materials[0], 0, triangles, vertices);
+    EXPECT_EQ(triangles, 0u) << "the body is no lamp";
+    BuildAllWorldMeshes(world);
+    ASSERT_GE(o->levels[0].renderMesh, 0);
+    EXPECT_EQ(o->levels[0].startLights, START_LIGHTS_PRESENT | 15);
+    FastMesh* mesh = GetWorldRenderMesh(o->levels[0].renderMesh);
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->groupCount, 5u) << "the level's entry and one a lamp";
+    // Each lamp part holds its box twice: in the level's entry and lit in the lamp's.
+    uint32_t lampVertices = 0;
+    for (const Primitive& part : mesh->parts)
+      if (part.material != &materials[0]) lampVertices += part.vertexCount;
+    EXPECT_EQ(lampVertices, 4u * 16u);
+    CWld = nullptr;
+  }
+  // Without lamp triangles, and with too many points: nothing, and said while debugging.
+  const int debug = CfgDebugLevel;
+  CfgDebugLevel = 1;
+  {
+    CaughtLines caught;
+    FObject o({0, 0, 0});
+    o.objectIndex = 172;
+    o.Setup();
+    FastMesh mesh{};
+    o.BuildStartLightParts(mesh, 0);
+    EXPECT_EQ(caught.Count("Start lights test box - no triangles"), 1);
+    LampLevelPoints = 2000;
+    o.BuildMeshes();
+    o.BuildStartLightParts(mesh, 0);
+    EXPECT_EQ(caught.Count("Start lights test box - too many vertices"), 1);
+    EXPECT_EQ(o.levels[0].startLights, 0);
+    LampLevelPoints = 8;
+    o.Free();
+  }
+  CfgDebugLevel = debug;
   GraphicsEnabled = saved;
 }
