@@ -3,19 +3,47 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <new>
 
 #include "core/config.h"
 #include "core/data_file.h"
+#include "core/frame_globals.h"
 #include "core/report.h"
 #include "render/material.h"
+#include "render/texture_record.h"
 #include "render/primitives.h"
 #include "world/pre_gen.h"
+#include "world/mapping.h"
 #include "world/sphere_directions.h"
 #include "world/world.h"
 
 Material* TreeBarkMaterials[TREE_TEXTURES] = {};
 Material* TreeFoliageMaterials[TREE_TEXTURES] = {};
+
+void LoadTreeTextures() {
+  ForgetTreeTextures();
+  if (!GraphicsEnabled) return;
+  for (int n = 0; n < TREE_TEXTURES; ++n) {
+    for (int foliage = 0; foliage < 2; ++foliage) {
+      char name[32];
+      std::snprintf(name, sizeof name, foliage ? "TREELEAF%d_ALP" : "TREEBARK%d", n);
+      MaterialParams params = {uint8_t(foliage ? 1 : 0), 0, 0, 0, 0xFF, 0xFF, 0xFF, 0};
+      Material* m = GetMaterialByName(name, 0, 0, 0, params, MAPPING_TEXTURE_GEN_TYPE);
+      if (!m || !m->texture || m->texture->state == TEXTURE_MISSING) {
+        char text[64];
+        std::snprintf(text, sizeof text, "Can't open : %s", name);
+        ReportLine(text, REPORT_ERROR);
+        continue;
+      }
+      (foliage ? TreeFoliageMaterials : TreeBarkMaterials)[n] = m;
+    }
+  }
+}
+
+void ForgetTreeTextures() {
+  for (int n = 0; n < TREE_TEXTURES; ++n) TreeBarkMaterials[n] = TreeFoliageMaterials[n] = nullptr;
+}
 
 namespace {
 

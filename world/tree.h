@@ -16,11 +16,16 @@ struct FastMesh;
 struct Material;
 
 // ---- [Textures] ----
-// The bark and foliage materials of the tree texture numbers 0..3 (null: none loaded), filled
-// when the world's system textures load.
+// The bark and foliage materials of the tree texture numbers 0..3 (null: none loaded), from
+// the pictures "TREEBARK<n>" (solid) and "TREELEAF<n>_ALP" (alpha-tested) of data\png.
 constexpr int TREE_TEXTURES = 4;
 extern Material* TreeBarkMaterials[TREE_TEXTURES];
 extern Material* TreeFoliageMaterials[TREE_TEXTURES];
+// Loads the eight materials (a missing picture: "Can't open : %s", and no material); nothing
+// without graphics.  The world loads them with its textures.
+void LoadTreeTextures();
+// Forgets them (the renderer releases materials with the device).
+void ForgetTreeTextures();
 
 // ---- [Growth] ----
 constexpr int TREE_TIPS_LEAST = 2, TREE_TIPS_MOST = 4096;

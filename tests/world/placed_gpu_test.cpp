@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "render/constant_buffers.h"
@@ -15,6 +16,7 @@
 #include "render/views.h"
 #include "tests/gpu_device.h"
 #include "tests/render/mesh_fixtures.h"
+#include "tests/texconv/test_pictures.h"
 #include "world/mesh_batching.h"
 #include "world/placed_object.h"
 #include "world/sphere_directions.h"
@@ -238,6 +240,39 @@ TEST_F(PlacedAndTree, BatchedAndDrawnByTheirLayers) {
   RenderStates.pendingRaster = 0;
   RenderStates.pendingDepth = 0;
   CurrentView = &MainView;
+}
+
+TEST_F(PlacedAndTree, TheTreePicturesLoadAsSolidBarkAndAlphaTestedFoliage) {
+  const int savedGraphics = GraphicsEnabled;
+  GraphicsEnabled = 1;
+  std::filesystem::create_directories("data/png");
+  for (int n = 0; n < TREE_TEXTURES; ++n)
+    for (int foliage = 0; foliage < 2; ++foliage) {
+      testpics::PngLayout layout;
+      layout.width = layout.height = 16;
+      layout.colourType = foliage ? 6 : 2;
+      for (int i = 0; i < 16 * 16; ++i)
+        for (int k = 0; k < (foliage ? 4 : 3); ++k) layout.samples.push_back(uint8_t(k == 1 || k == 3 ? 200 : 60));
+      char name[64];
+      std::snprintf(name, sizeof name, foliage ? "data/png/TREELEAF%d_ALP.png" : "data/png/TREEBARK%d.png", n);
+      if (n == 3 && foliage) continue;  // one picture missing
+      const std::vector<uint8_t> png = testpics::EncodePng(layout);
+      std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+    }
+  LoadTreeTextures();
+  for (int n = 0; n < TREE_TEXTURES; ++n) {
+    ASSERT_NE(TreeBarkMaterials[n], nullptr) << n;
+    EXPECT_EQ(TreeBarkMaterials[n]->params.alphaMode, 0);
+    if (n == 3) {
+      EXPECT_EQ(TreeFoliageMaterials[n], nullptr) << "a missing picture gives no material";
+      continue;
+    }
+    ASSERT_NE(TreeFoliageMaterials[n], nullptr) << n;
+    EXPECT_EQ(TreeFoliageMaterials[n]->params.alphaMode, 1);
+  }
+  ForgetTreeTextures();
+  FreeAllMaterials();
+  GraphicsEnabled = savedGraphics;
 }
 
 }  // namespace
