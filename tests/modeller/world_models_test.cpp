@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "core/data_file.h"
 #include "modeller/layout_properties.h"
 #include "modeller/model/model_materials.h"
 #include "modeller/model/model_meshes.h"
@@ -158,6 +159,62 @@ TEST_F(WorldModels_, TheSampleBoxIsBuiltAndPlacedScaledAndOffset) {
   placed.model = nullptr;
   box.Free();
   FreeAllMaterials();  // the box's textures made materials
+}
+
+// A pot entry of the track's model table reads its outline through the world's reader, and the
+// world sees the entry's fields by their names.
+TEST_F(WorldModels_, APotEntryIsReadAndSeenByTheWorld) {
+  DataFile f{};
+  const auto write = [](DataFile& d) {
+    d.WriteByte(PREGEN_POT);  // kind
+    d.WriteByte(3);           // surface kind
+    d.WriteByte(1);           // flags
+    d.WriteByte(40);          // box size
+    d.WriteFloat(1.5f);       // scale
+    for (float v : {9000.0f, 0.7f, 300.0f, 12.0f}) d.WriteFloat(v);
+    d.WriteByte(2);  // physics flags
+    d.WriteByte(2);  // physics kind: movable
+    d.WriteByte(0);
+    d.WriteByte(5);  // pit-stop byte
+    // The pot: skipped byte, 8 segments, 1 edge, skipped byte, 20 extra bytes, 2 points.
+    for (int b : {0, 8, 1, 0}) d.WriteByte(b);
+    for (int i = 0; i < 20; ++i) d.WriteByte(0);
+    d.WriteInt(2);
+    for (float v : {0.5f, 0.0f, 0.5f, 1.0f}) d.WriteFloat(v);
+    for (int b : {0, 0, 1, 0, 0, 0, 0, 1}) d.WriteByte(b);  // mapping 0, collidable, points 0 and 1
+  };
+  f.BeginMemoryWrite(0, nullptr);
+  write(f);
+  f.BeginMemoryWrite(1, nullptr);
+  write(f);
+  ASSERT_EQ(f.FinishMemoryWrite(), 1);
+  f.StartMemoryRead();
+  PreGenModel pot{};
+  EXPECT_EQ(pot.Read(f, 252), 1);
+  EXPECT_EQ(f.BytesLeft(), 0);
+  f.Close();
+  ASSERT_NE(pot.pot, nullptr);
+  EXPECT_EQ(pot.GetModelObject(), nullptr);
+  EXPECT_EQ(pot.boxSize, 0) << "cleared for a movable entry";
+  EXPECT_EQ(pot.pitStopByte, 5);
+  CWld->preGen = &pot;
+  CWld->preGenCapacity = 1;
+  PreGenEntryView view;
+  ASSERT_EQ(WorldModels.EntryOf(0, view), 1);
+  EXPECT_EQ(view.sourceKind, SOURCE_POT);
+  EXPECT_EQ(view.pot, pot.pot);
+  EXPECT_EQ(view.surfaceKind, 3);
+  EXPECT_EQ(view.scale, 1.5f);
+  EXPECT_EQ(view.stiffness, 9000.0f);
+  EXPECT_EQ(view.mass, 12.0f);
+  EXPECT_EQ(view.physicsKind, PHYSICS_MOVABLE);
+  EXPECT_EQ(view.physicsFlags, 2);
+  EXPECT_EQ(WorldModels.EntryOf(1, view), 0) << "past the table";
+  EXPECT_EQ(WorldModels.EntryOf(-1, view), 0);
+  CWld->preGen = nullptr;
+  CWld->preGenCapacity = 0;
+  pot.Free();
+  EXPECT_EQ(pot.pot, nullptr);
 }
 
 }  // namespace
