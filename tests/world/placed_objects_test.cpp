@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "core/sort_tree.h"
 #include "physics/solid/solid.h"
 #include "render/material.h"
 #include "render/object_mesh.h"
@@ -1153,4 +1154,56 @@ TEST_F(PlacedObjects, StartLightsAddALitEntryALamp) {
   }
   CfgDebugLevel = debug;
   GraphicsEnabled = saved;
+}
+
+TEST(ProceduralTrees, TheListingSortsTheFoliageAndMarksTheBark) {
+  CWld = new Wld;
+  FastMeshHandle handle = NewFastMesh();
+  FastMesh& m = *GetFastMesh(handle);
+  m.parts.resize(2);
+  m.groupCount = 4;
+  m.bitsetWords = (m.groupCount + 63) / 32;
+  m.dirtyBits.assign(m.bitsetWords, 0);
+  m.dirtyLow = m.groupCount;
+  m.dirtyHigh = 0;
+  WorldRenderMeshes = {handle};
+  WorldViewerPosition = {0, -(50 << 16), 0};
+  const bool ownTree = SharedDrawTree.capacity == 0;
+  if (ownTree) {
+    ASSERT_TRUE(SharedDrawTree.Init(16, 0, 0, SHARED_DRAW_TREE_PAYLOAD));
+  }
+  SharedDrawTree.Clear();
+  WTree t({0, 0, 0});
+  t.AddToDrawList();
+  EXPECT_EQ(SharedDrawTree.First(), nullptr) << "not in a render mesh: nothing";
+  t.centre = {0, 0, 0};
+  t.radius = 10 << 16;
+  t.renderMesh = 0;
+  t.partEntry = 2;
+  t.barkPart = 1;
+  t.foliagePart = 0;
+  t.AddToDrawList();
+  SortNode* node = SharedDrawTree.First();
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(node->key, 40 << 16) << "the distance less the radius";
+  struct Payload {
+    const void* object;
+    uint32_t words[2];
+  };
+  Payload payload;
+  std::memcpy(&payload, SortNodePayload(node), sizeof payload);
+  EXPECT_EQ(payload.object, &t);
+  EXPECT_EQ(payload.words[0], 3u) << "kind 3";
+  EXPECT_EQ(payload.words[1], uint32_t(10 << 16));
+  EXPECT_EQ(m.dirtyBits[0], 1u << 2) << "the bark's entry marked";
+  EXPECT_EQ(m.dirtyLow, 2u);
+  EXPECT_EQ(m.dirtyHigh, 2u);
+  SharedDrawTree.Clear();
+  t.foliagePart = TREE_NONE;
+  t.AddToDrawList();
+  EXPECT_EQ(SharedDrawTree.First(), nullptr) << "no foliage: not sorted";
+  if (ownTree) SharedDrawTree.Free();
+  WorldRenderMeshes.clear();
+  FreeFastMesh(handle);
+  DeleteWorld();
 }
