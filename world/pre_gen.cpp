@@ -10,6 +10,7 @@
 
 #include "core/gamma_tables.h"
 #include "core/report.h"
+#include "render/constant_buffers.h"
 #include "render/light_samples.h"
 #include "render/material.h"
 #include "ui/text/messages.h"
@@ -57,6 +58,9 @@ void SetObjectTransformConstants(float x, float y, float z, float size) {
   }
   const float values[8] = {x, y, z, size, wx, wy, 0.0f, strength};
   std::memcpy(ObjectTransformConstants, values, sizeof values);
+  // To the tree shader's buffer, once the device has made it.
+  if (VSConstants[VS_ROW_OBJECT_TRANSFORM].data)
+    UploadConstantRowData(0, VS_ROW_OBJECT_TRANSFORM, ObjectTransformConstants, sizeof ObjectTransformConstants);
 }
 
 // ---- [Object record] ----

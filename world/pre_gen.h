@@ -37,7 +37,8 @@ extern float WorldLodFactor;
 extern uint32_t WorldStartLights[2];
 // The object-transform constants that a layered object sets before it draws: x and y in
 // metres, z, size (twice the radius, m), the wind direction (unit x, y), 0 and the wind
-// strength.  The world's wind is 0 until the weather sets it: the direction is then (1, 0).
+// strength, uploaded to the vertex row the tree shader reads (VS_ROW_OBJECT_TRANSFORM).
+// The world's wind is 0 until the weather sets it: the direction is then (1, 0).
 extern float ObjectTransformConstants[8];
 extern float WorldWindVector[2];
 void SetObjectTransformConstants(float x, float y, float z, float size);

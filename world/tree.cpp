@@ -13,6 +13,7 @@
 #include "render/material.h"
 #include "render/texture_record.h"
 #include "render/primitives.h"
+#include "render/shaders.h"
 #include "world/pre_gen.h"
 #include "world/mapping.h"
 #include "world/sphere_directions.h"
@@ -291,7 +292,11 @@ void WTree::DrawPart(uint16_t part, int drawMode) {
   if (!mesh || part >= mesh->parts.size()) return;
   SetObjectTransformConstants(float(position[0] / FIX), float(position[1] / FIX), baseHeight,
                               float(2.0 * radius / FIX));
+  // The world shader's tree variant: the vertices lean with the wind of the constants.
+  const int saved = VertexShaderOverride;
+  VertexShaderOverride = TREE_VERTEX_SHADER;
   mesh->parts[part].DrawOnePart(partEntry, drawMode);
+  VertexShaderOverride = saved;
 }
 
 void WTree::DrawLayer1() {

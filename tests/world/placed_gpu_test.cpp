@@ -218,6 +218,24 @@ TEST_F(PlacedAndTree, BatchedAndDrawnByTheirLayers) {
     EXPECT_GT(leaves, 20) << "the foliage texture in the crown";
     EXPECT_EQ(at(-7.5, -7.5), clear) << "beside the trunk";
 
+    // In a wind along +x the crown leans to the right; the trunk's foot stays.
+    const auto leafColumns = [&](const std::vector<uint8_t>& pixels) {
+      double sum = 0;
+      int n = 0;
+      for (int column = 0; column < 32; ++column)
+        for (int row = 0; row < SIZE; ++row)
+          if (Greenish(PixelArgb(pixels, SIZE, column, row))) sum += column, ++n;
+      return n ? sum / n : 0.0;
+    };
+    WorldWindVector[0] = 40.0f;
+    Clear(clear, 3);
+    tree->DrawLayer1();
+    tree->DrawLayer4();
+    const std::vector<uint8_t> windy = ReadTargetPixels(target);
+    WorldWindVector[0] = 0.0f;
+    EXPECT_GT(leafColumns(windy), leafColumns(p) + 1.0) << "the crown leans with the wind";
+    EXPECT_EQ(PixelArgb(windy, SIZE, 16, 32 + 24), PixelArgb(p, SIZE, 16, 32 + 24)) << "the foot stays";
+
     PictureRows rows{SIZE, SIZE, p.data(), size_t(SIZE) * 4, 0, 0};
     std::vector<uint8_t> png;
     ASSERT_EQ(EncodeImage(IMAGE_PNG, rows, ImageWriteOptions{}, png), nullptr);
