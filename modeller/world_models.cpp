@@ -2,6 +2,7 @@
 #include "modeller/world_models.h"
 
 #include <cmath>
+#include <strings.h>
 
 #include "core/gamma_tables.h"
 #include "modeller/model/model_meshes.h"
@@ -136,6 +137,17 @@ void InstallWorldModelServices() {
   s.BuildLodMesh = [](void* model, const FixedTransform& transform, int lod, BuiltMesh& mesh) {
     AssignMeshTextures(Model(model), WORLD_TEXTURE_USAGE, ~0u);
     return BuildModelLevelIntoBuiltMesh(Model(model), transform, mesh, lod);
+  };
+  s.MaterialsNamed = [](void* model, const char* name, Material** out, int room) {
+    const ModelObject& m = Model(model);
+    int n = 0;
+    for (int i = 0; i < m.mappingCount && n < room; ++i) {
+      const ModelMapping& mapping = m.mappings[i];
+      const int cutout = mapping.cutout[0];
+      if (strncasecmp(mapping.name, name, CUTOUT_NAME_SIZE) != 0 || cutout >= m.cutoutCount) continue;
+      if (Material* material = m.cutouts[cutout].texture) out[n++] = material;
+    }
+    return n;
   };
   s.BuildFlatMesh = [](void* model, Obj3d& mesh, int lod) {
     BuildModelObj3d(Model(model), mesh, nullptr, nullptr, lod, 1, nullptr, ~0u);

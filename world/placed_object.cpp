@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <strings.h>
 #include <new>
 
 #include "core/config.h"
@@ -18,7 +17,6 @@
 #include "render/material.h"
 #include "render/object_mesh.h"
 #include "render/primitives.h"
-#include "render/texture_record.h"
 #include "world/geometry_queries.h"
 #include "world/light_octrees.h"
 #include "world/mapping.h"
@@ -472,13 +470,25 @@ int FObject::BuildLodMesh(int lod) {
 
 namespace {
 
-// The lamp (0..3) a material draws, by its texture's name; -1 none.
-int LampOf(const Material* material) {
-  if (!material || !material->texture) return -1;
-  for (int k = 0; k < START_LAMPS; ++k)
-    if (strcasecmp(material->texture->name, START_LAMP_NAMES[k]) == 0) return k;
-  return -1;
-}
+// The materials of a model's four lamps.
+struct LampSet {
+  Material* materials[START_LAMPS][START_LAMP_MATERIALS] = {};
+  int counts[START_LAMPS] = {};
+  explicit LampSet(void* model) {
+    if (!model || !WorldModels.MaterialsNamed) return;
+    for (int k = 0; k < START_LAMPS; ++k)
+      counts[k] = std::clamp(WorldModels.MaterialsNamed(model, START_LAMP_NAMES[k], materials[k], START_LAMP_MATERIALS),
+                             0, START_LAMP_MATERIALS);
+  }
+  // The lamp (0..3) a material draws; -1 none.
+  int LampOf(const Material* material) const {
+    if (!material) return -1;
+    for (int k = 0; k < START_LAMPS; ++k)
+      for (int i = 0; i < counts[k]; ++i)
+        if (materials[k][i] == material) return k;
+    return -1;
+  }
+};
 
 // The lamp colours of an object index: fixed ones below 192, else the world's.
 uint32_t LampColour(int index, int lamp) {
@@ -515,7 +525,8 @@ const BuiltMesh* LampLevel(const FObject& o, int lod, bool quiet) {
 void FObject::CountStartLightGeometry(const Material* material, int lod, uint32_t& triangles,
                                       uint32_t& vertices) const {
   const BuiltMesh* mesh = LampLevel(*this, lod, true);
-  if (!mesh || LampOf(material) < 0) return;
+  PreGenEntryView view;
+  if (!mesh || !Entry(view) || LampSet(view.model).LampOf(material) < 0) return;
   std::vector<uint8_t> met(size_t(mesh->pointCount), 0);
   int first = 0;
   for (int p = 0; p < mesh->partCount; ++p) {
@@ -536,7 +547,9 @@ void FObject::CountStartLightGeometry(const Material* material, int lod, uint32_
 
 void FObject::BuildStartLightParts(FastMesh& renderMesh, int lod) {
   const BuiltMesh* mesh = LampLevel(*this, lod, false);
-  if (!mesh) return;
+  PreGenEntryView view;
+  if (!mesh || !Entry(view)) return;
+  const LampSet lamps(view.model);
   PreGenLevel& level = levels[lod];
   level.startLights = START_LIGHTS_PRESENT;
   std::vector<int32_t> slot(size_t(mesh->pointCount), -1);  // the render vertex of each point
@@ -549,7 +562,7 @@ void FObject::BuildStartLightParts(FastMesh& renderMesh, int lod) {
       const BuiltPart& part = mesh->parts[p];
       const int start = first;
       first += std::max(part.triangleCount, 0);
-      if (LampOf(part.material) != k) continue;
+      if (lamps.LampOf(part.material) != k) continue;
       Primitive* target = nullptr;
       for (Primitive& r : renderMesh.parts)
         if (r.material == part.material) target = &r;

@@ -29,7 +29,7 @@ constexpr int32_t PLACED_POT_LEVEL_CAP = 0x400000; // 64 m: a pot level's
 constexpr int PLACED_POT_LEAST_SEGMENTS = 5;
 constexpr int FIRST_START_LIGHT_INDEX = 172, LAST_START_LIGHT_INDEX = 179;
 constexpr double ANGLE_UNITS_PER_RADIAN = 10430.378;  // 65536 / 2 pi
-// Start lights: the lamp materials' names, and the points a level may hold.
+// Start lights: the names of the lamps' mappings, and the points a level may hold.
 constexpr int START_LAMPS = 4;
 extern const char* const START_LAMP_NAMES[START_LAMPS];  // "l_red1", "l_red2", "l_red3", "l_green"
 constexpr int START_LIGHT_POINTS = 8192;

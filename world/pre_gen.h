@@ -18,6 +18,7 @@
 #include "world/built_mesh.h"
 #include "world/fixed_ob.h"
 
+struct Material;
 struct Obj3d;
 struct Pot;
 struct PreGenModel;
@@ -199,6 +200,9 @@ struct WorldModelServices {
   int (*BuildLodMesh)(void* model, const FixedTransform& transform, int lod, BuiltMesh& mesh);
   // Level lod of the model as a flat mesh in model space (an initialised Obj3d).
   void (*BuildFlatMesh)(void* model, Obj3d& mesh, int lod);
+  // The materials of the model's mappings of that name (any case), at most room of them:
+  // their count.
+  int (*MaterialsNamed)(void* model, const char* name, Material** out, int room);
 };
 extern WorldModelServices WorldModels;
 

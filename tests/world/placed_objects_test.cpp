@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <strings.h>
 #include <random>
 #include <vector>
 
@@ -1104,6 +1105,12 @@ TEST_F(PlacedObjects, StartLightsAddALitEntryALamp) {
     LampMaterials[i] = &materials[i];
   }
   WorldModels.BuildLodMesh = LampMesh;
+  WorldModels.MaterialsNamed = [](void*, const char* name, Material** out, int room) {
+    int n = 0;
+    for (Material* m : LampMaterials)
+      if (n < room && strcasecmp(m->texture->name, name) == 0) out[n++] = m;
+    return n;
+  };
   {
     Wld world;
     CWld = &world;

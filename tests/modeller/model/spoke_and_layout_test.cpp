@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -210,7 +211,14 @@ TEST_F(LayoutModels, TheSampleFileLoads192Of200SlotsWithThePerSlotDefaults) {
   EXPECT_EQ(LoadLayoutObjectModelsFrom(entries, "layout/AXO.dup"), SAMPLE_LAYOUT_SLOTS_READ);
   int present = 0;
   for (const PreGenModel& e : entries) present += e.model != nullptr;
-  EXPECT_EQ(present, 4) << "slot 195 lies beyond the 192 read";
+  EXPECT_EQ(present, SAMPLE_LAYOUT_SLOTS_READ) << "slot 195 lies beyond the 192 read";
+  // The start lights: a mapping of each lamp's name.
+  ASSERT_NE(entries[172].model, nullptr);
+  int lamps = 0;
+  for (int i = 0; i < entries[172].model->mappingCount; ++i)
+    for (const char* lamp : {"l_red1", "l_red2", "l_red3", "l_green"})
+      lamps += std::strcmp(entries[172].model->mappings[i].name, lamp) == 0;
+  EXPECT_EQ(lamps, 4);
   EXPECT_EQ(entries[1].model, nullptr) << "an absent slot stays empty";
   EXPECT_EQ(entries[1].hasModel, 0);
 
