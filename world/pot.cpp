@@ -180,9 +180,11 @@ int BuildPotCollisionMesh(const Pot& pot, Obj3d& mesh) {
   int8_t mark[POT_POINTS_MAX];
   for (int8_t& m : mark) m = -1;
   int triangles = 0;
+  bool collides[256] = {};
   for (int e = 0; e < pot.edgeCount; ++e) {
     const MappingRef& edge = pot.edges[e];
-    if (!(edge.flags & 1) || !PotEdgeUsable(pot, edge, -1)) continue;
+    if (!(edge.flags & 1) || !PotEdgeUsable(pot, edge, CWld ? CWld->mappingCount : -1)) continue;
+    collides[e] = true;
     const bool axisA = pot.points[edge.first].x == 0.0f, axisB = pot.points[edge.second].x == 0.0f;
     if (axisA && axisB) {
       DebugLine(TEXT_POT_UNUSABLE);
@@ -227,9 +229,8 @@ int BuildPotCollisionMesh(const Pot& pot, Obj3d& mesh) {
           v.z = Round(double(pot.points[p].y) * FIX);
         }
     for (int e = 0; e < pot.edgeCount; ++e) {
-      const MappingRef& edge = pot.edges[e];
-      if (!(edge.flags & 1) || edge.first >= pot.numPoints || edge.second >= pot.numPoints) continue;
-      const int a = edge.first, b = edge.second;
+      if (!collides[e]) continue;
+      const int a = pot.edges[e].first, b = pot.edges[e].second;
       if (mark[a] == 0) {
         InitTriangleRecord(mesh.triangles[t++], vertex(a, k), vertex(b, k), vertex(b, k - 1), 0, 0);
       } else if (mark[b] == 0) {

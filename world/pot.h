@@ -60,6 +60,6 @@ bool PotEdgeUsable(const Pot& pot, const MappingRef& edge, int mappingCount);
 // more; else 1 with mesh set (the caller owns it).
 int BuildPotLevelMesh(const Pot& pot, const FixedTransform& transform, int segments, int textured, BuiltMesh*& mesh);
 // The collision vertices and triangles of the collidable edges at six angles into mesh (its
-// arrays replaced).  0 when nothing collides, and when an edge lies on the axis
+// arrays replaced); an edge whose mapping lies past the loaded world's table is dropped.  0 when nothing collides, and when an edge lies on the axis
 // (TEXT_POT_UNUSABLE, a debug message): mesh is then left empty.
 int BuildPotCollisionMesh(const Pot& pot, Obj3d& mesh);

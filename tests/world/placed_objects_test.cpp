@@ -383,6 +383,13 @@ TEST(PotOutlines, LevelMeshesSweepRoundTheAxisAndClose) {
   }
   BuiltMesh* none = nullptr;
   EXPECT_EQ(BuildPotLevelMesh(pot, t, 2, 1, none), 0);
+  // Both edges collidable: the one whose mapping lies past the table is dropped.
+  pot.edges[0].flags = pot.edges[1].flags = 1;
+  Obj3d collision;
+  collision.Init();
+  EXPECT_EQ(BuildPotCollisionMesh(pot, collision), 1);
+  EXPECT_EQ(collision.triangleCount, 12);
+  collision.Free();
   pot.Free();
 }
 
