@@ -1,10 +1,11 @@
 // placed_gpu_test.cpp - a tree and a placed box batched into render meshes and drawn by
 // their layers on the device, seen from the side (looking along +y): bark on the trunk, the
-// foliage texture in the crown, the box in its mapping colour and the clear colour around
-// them.  The picture goes to gpu/placed_and_tree.png to look at.
+// foliage texture in the crown, the box in its mapping colour, a start light's red lamp once
+// its entry is drawn and the clear colour around them.  The picture goes to gpu/placed_and_tree.png to look at.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -63,17 +64,23 @@ ZKTETexture PlainTexture(uint32_t rgba, const char* name) {
 // The box model: 2 m on a side about the origin, one part of the box material, its points in
 // the mapping colour.
 Material* BoxMaterial = nullptr;
-int BoxModel = 0;
+Material* LampMaterial = nullptr;  // the start lights' first red lamp
+int BoxModel = 0, StartLightModel = 0;
 constexpr uint32_t BOX_COLOUR = 0xFF2040E0;
 
-int EntryOf(int, PreGenEntryView& view) {
+int EntryOf(int index, PreGenEntryView& view) {
   view = {};
   view.sourceKind = SOURCE_MODEL;
   view.scale = 1.0f;
-  view.model = &BoxModel;
+  view.model = index == 172 ? &StartLightModel : &BoxModel;
   return 1;
 }
-int LodMesh(void*, const FixedTransform& t, int, BuiltMesh& mesh) {
+int MaterialsNamed(void* model, const char* name, Material** out, int room) {
+  if (model != &StartLightModel || std::strcmp(name, "l_red1") != 0 || room < 1) return 0;
+  out[0] = LampMaterial;
+  return 1;
+}
+int LodMesh(void* model, const FixedTransform& t, int, BuiltMesh& mesh) {
   static const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
   mesh.Free();
   mesh.points = new BuiltPoint[8]();
@@ -89,13 +96,13 @@ int LodMesh(void*, const FixedTransform& t, int, BuiltMesh& mesh) {
     p.position[2] = w.z;
     p.normal[2] = 1.0f;
     p.shade = 255;
-    p.colour = BOX_COLOUR;
+    p.colour = model == &StartLightModel ? 0xFF101010 : BOX_COLOUR;
   }
   for (int f = 0; f < 6; ++f) {
     mesh.triangles[2 * f] = {{uint32_t(faces[f][0]), uint32_t(faces[f][1]), uint32_t(faces[f][2])}, 0};
     mesh.triangles[2 * f + 1] = {{uint32_t(faces[f][0]), uint32_t(faces[f][2]), uint32_t(faces[f][3])}, 0};
   }
-  mesh.parts[0] = {0, BoxMaterial, 8, 12};
+  mesh.parts[0] = {0, model == &StartLightModel ? LampMaterial : BoxMaterial, 8, 12};
   mesh.pointCount = 8;
   mesh.triangleCount = 12;
   mesh.partCount = 1;
@@ -164,7 +171,9 @@ TEST_F(PlacedAndTree, BatchedAndDrawnByTheirLayers) {
   WorldModelServices s = {};
   s.EntryOf = EntryOf;
   s.BuildLodMesh = LodMesh;
+  s.MaterialsNamed = MaterialsNamed;
   WorldModels = s;
+  LampMaterial = CreateMaterial(&white, 0, 0, 3, AlphaParams(0), 0);
   {
     Wld world;
     CWld = &world;
@@ -174,6 +183,14 @@ TEST_F(PlacedAndTree, BatchedAndDrawnByTheirLayers) {
     box->Setup();
     box->BuildMeshes();
     world.AddObjectToTable(box);
+    // The start lights: one lamp box, dark in the level, lit red in its lamp's entry, at
+    // (4, 0, 5).
+    auto* lights = new FObject({4 << 16, 0, 0});
+    lights->objectIndex = 172;
+    lights->heightMetres = 5.0f;
+    lights->Setup();
+    lights->BuildMeshes();
+    world.AddObjectToTable(lights);
     // The tree: its base at (-4, 0, -7), a 3 m trunk, four tips, foliage 2 m long.
     auto* tree = new WTree({-(4 << 16), 0, 0});
     tree->baseHeight = -7.0f;
@@ -208,7 +225,20 @@ TEST_F(PlacedAndTree, BatchedAndDrawnByTheirLayers) {
     };
     EXPECT_TRUE(Bluish(at(4.0, 0.0))) << std::hex << at(4.0, 0.0) << " the box in its mapping colour";
     EXPECT_TRUE(Bluish(at(4.5, 0.5)));
-    EXPECT_EQ(at(4.0, 3.0), clear) << "above the box";
+    EXPECT_EQ(at(4.0, 3.0), clear) << "between the box and the lamp";
+    // The lamp: dark in its level, red through the brightness table once its entry is drawn.
+    ASSERT_EQ(lights->levels[0].startLights, START_LIGHTS_PRESENT | 1);
+    FastMesh* lampMesh = GetWorldRenderMesh(lights->levels[0].renderMesh);
+    ASSERT_NE(lampMesh, nullptr);
+    lights->currentLevel = 0;
+    Clear(clear, 3);
+    lights->DrawLayer1();
+    const uint32_t dark = PixelArgb(ReadTargetPixels(target), SIZE, 48, 32 - 20);
+    EXPECT_FALSE(Reddish(dark)) << std::hex << dark;
+    for (Primitive& part : lampMesh->parts)
+      if (part.material == LampMaterial) part.DrawOnePart(uint32_t(lights->levels[0].entry) + 1, 3);
+    const uint32_t lit = PixelArgb(ReadTargetPixels(target), SIZE, 48, 32 - 20);
+    EXPECT_TRUE(Reddish(lit)) << std::hex << lit << " the red lamp";
     EXPECT_EQ(at(0.0, 0.0), clear) << "between them";
     EXPECT_TRUE(Reddish(at(-4.0, -6.0))) << std::hex << at(-4.0, -6.0) << " bark on the trunk";
     // The crown: the foliage of four tips round the top of the trunk and above it.
