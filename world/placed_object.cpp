@@ -18,7 +18,6 @@
 #include "render/object_mesh.h"
 #include "render/primitives.h"
 #include "world/geometry_queries.h"
-#include "world/light_octrees.h"
 #include "world/mapping.h"
 #include "world/pot.h"
 #include "world/world.h"
@@ -87,9 +86,6 @@ void PointBox(int32_t box[6], const IntVector& p) {
   box[1] = box[4] = p.y;
   box[2] = box[5] = p.z;
 }
-
-// The lighting-octree sample of the object being built was found (object flag bit 4).
-bool UseOctreeLight = false;
 
 }  // namespace
 
@@ -418,15 +414,8 @@ int FObject::GetBuildList() {
 
 void FObject::BuildMeshes() {
   const int count = distanceLevels ? levelCount : std::min<int>(levelCount, 1);
-  if (objectFlags & PLACED_FLAG_OCTREE_LIGHT) {
-    LightRecord record;
-    InitLightRecord(record);
-    const IntVector at = {position[0], position[1], NearestSaturated(double(heightMetres) * FIX)};
-    UseOctreeLight = LookUpLighting(at, record) != 0;
-  }
   for (int i = 0; i < count; ++i)
     if (!levels[i].built) BuildLodMesh(i);
-  UseOctreeLight = false;
 }
 
 int FObject::BuildLodMesh(int lod) {
