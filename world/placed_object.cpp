@@ -428,8 +428,8 @@ int FObject::BuildLodMesh(int lod) {
   if (view.sourceKind == SOURCE_POT) {
     BuildPotLevelMesh(*view.pot, transform, levels[lod].segments, levels[lod].outline, built);
   } else if (WorldModels.BuildLodMesh) {
-    VariantChanges changes;
-    ApplyObjectVariant(*view.entry, objectIndex, variant, secondVariant, changes);
+    VariantChanges changes = {};
+    if (view.entry) ApplyObjectVariant(*view.entry, objectIndex, variant, secondVariant, changes);
     built = new (std::nothrow) BuiltMesh();
     if (built) WorldModels.BuildLodMesh(view.model, transform, lod, *built);
     if (changes.presetChanged && WorldModels.SetCutoutPreset) WorldModels.SetCutoutPreset(view.model, 0);
