@@ -102,6 +102,10 @@ void InstallWorldModelServices() {
     delete pot;
   };
   WorldModelServices s = {};
+  s.EntryAt = [](int index) -> const PreGenModel* {
+    if (!CWld || !CWld->preGen || index < 0 || index >= CWld->preGenCapacity) return nullptr;
+    return &CWld->preGen[index];
+  };
   s.ModelOf = [](const PreGenModel& entry) -> void* { return entry.GetModelObject(); };
   s.NumberedCutoutCount = [](const PreGenModel& entry) { return int(entry.highestCutout); };
   s.HasColourChoices = [](void* model) { return int(Model(model).colourChoiceCount != 0); };
@@ -152,5 +156,7 @@ void InstallWorldModelServices() {
   s.BuildFlatMesh = [](void* model, Obj3d& mesh, int lod) {
     BuildModelObj3d(Model(model), mesh, nullptr, nullptr, lod, 1, nullptr, ~0u);
   };
+  s.EntryBoxSize = [](const PreGenModel& entry) { return int(entry.boxSize); };
+  s.ModelIsSeeThrough = [](void* model) { return int((Model(model).options & OPTION_OVERLAY) != 0); };
   WorldModels = s;
 }

@@ -98,17 +98,24 @@ int32_t WPreGen::ChooseLevel() {
   return e;
 }
 
-void WPreGen::MarkLevelParts() {
-  if (currentLevel >= PREGEN_LEVELS) return;
-  const PreGenLevel& level = levels[currentLevel];
-  FastMesh* mesh = GetWorldRenderMesh(level.renderMesh);
-  if (!mesh || level.entry < 0) return;
-  const uint32_t entry = static_cast<uint32_t>(level.entry);
+FastMesh* MarkRenderMeshEntry(int renderMesh, int entryIndex, uint32_t lightMask) {
+  FastMesh* mesh = GetWorldRenderMesh(renderMesh);
+  if (!mesh || entryIndex < 0) return nullptr;
+  const uint32_t entry = static_cast<uint32_t>(entryIndex);
   SetDirtyBit(*mesh, entry);
   if (lightMask != 0 && entry < mesh->groupCount) {
     if (entry < mesh->groupWords.size()) mesh->groupWords[entry] = lightMask;
     MarkEntry(mesh->secondBits, mesh->dirtySpare[0], mesh->dirtySpare[1], mesh->groupCount, entry);
   }
+  return mesh;
+}
+
+void WPreGen::MarkLevelParts() {
+  if (currentLevel >= PREGEN_LEVELS) return;
+  const PreGenLevel& level = levels[currentLevel];
+  FastMesh* mesh = MarkRenderMeshEntry(level.renderMesh, level.entry, lightMask);
+  if (!mesh) return;
+  const uint32_t entry = static_cast<uint32_t>(level.entry);
   if (level.startLights == 0) return;
   const uint32_t state = WorldStartLights[0] != 0 ? WorldStartLights[0] : WorldStartLights[1];
   const uint32_t lamps = level.startLights & (startLightMask != 0 ? startLightMask : state);
@@ -369,6 +376,23 @@ void MeshLights::SampleEnvironment(MeshLight* lights, int count) {
       const float sum[3] = {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
       light.packedLight = PackWithLightingByte(sum);
     }
+  }
+}
+
+void RelightBuiltMesh(BuiltMesh& mesh) {
+  if (WorldPoints.slots.empty()) return;
+  for (int i = 0; i < mesh.pointCount; ++i) {
+    BuiltPoint& p = mesh.points[i];
+    MeshLight light{};
+    std::memcpy(light.position, p.position, sizeof light.position);
+    std::memcpy(light.normal, p.normal, sizeof light.normal);
+    light.brightness = static_cast<uint8_t>(std::clamp(p.shade, 0, 255));
+    light.colour = p.colour;
+    light.packedLight = p.packedLight;
+    MeshLights::SampleEnvironment(&light, 1);
+    p.shade = light.brightness;
+    p.colour = light.colour;
+    p.packedLight = light.packedLight;
   }
 }
 

@@ -110,6 +110,11 @@ struct WPreGen : FixedOb {
   void DrawParts(int firstSlot, int secondSlot, int drawMode);
 };
 
+// Marks an entry of one of the world's render meshes drawn: its bit in the drawn entries and,
+// with a light mask, the mask stored for it and its bit in the lit entries.  The mesh, or null
+// when there is none or no entry.
+FastMesh* MarkRenderMeshEntry(int renderMesh, int entry, uint32_t lightMask);
+
 // ---- [Built meshes] ----
 // (BuiltMesh::GetBoundingSphere and BuiltMesh::AddToRenderMesh are defined with these.)
 // Frees the arrays and the record.
@@ -144,6 +149,9 @@ void ApplyAmbient(MeshLight* lights, int count);
 // without a point octree).  The 8 sample bytes: brightness, alpha, two kept, the packed vector.
 void SampleEnvironment(MeshLight* lights, int count);
 }  // namespace MeshLights
+// Each point of the mesh relit from the point octree at its own place and normal, as a mesh
+// light of its shade, colour and packed light (nothing without a point octree).
+void RelightBuiltMesh(BuiltMesh& mesh);
 extern uint8_t WorldLightingByte;
 // The lighting byte's addition: 2^(n / 3) (n the low six bits) on x, y or z by the top two
 // bits, or half of it on both y and z.
@@ -170,6 +178,8 @@ struct PreGenEntryView {
 // What the world asks of the models of its pre-generated entries; the modeller installs them
 // (InstallWorldModelServices).  Each may be null: the operation then does nothing.
 struct WorldModelServices {
+  // The world's entry of that object index (null outside the world's table).
+  const PreGenModel* (*EntryAt)(int index);
   void* (*ModelOf)(const PreGenModel& entry);            // null: the entry has no model
   int (*NumberedCutoutCount)(const PreGenModel& entry);  // 0: no numbered cutouts
   int (*HasColourChoices)(void* model);
@@ -203,6 +213,10 @@ struct WorldModelServices {
   // The materials of the model's mappings of that name (any case), at most room of them:
   // their count.
   int (*MaterialsNamed)(void* model, const char* name, Material** out, int room);
+  // The entry's box size byte (cm) and whether the model has see-through parts with nothing
+  // solid beneath (its overlay flag).
+  int (*EntryBoxSize)(const PreGenModel& entry);
+  int (*ModelIsSeeThrough)(void* model);
 };
 extern WorldModelServices WorldModels;
 

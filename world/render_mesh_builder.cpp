@@ -20,6 +20,22 @@ const float SWEEP_ORIENTATIONS[8][6] = {
 const float SWEEP_TRIMS[4] = {0.0f, 0.0009765625f, 0.001953125f, 0.00390625f};
 float SweepReferenceLengths[MAX_SWEEP_EDGES] = {};
 
+void OrientTexturePoint(int orientation, float p, float q, float& u, float& v) {
+  const float* k = SWEEP_ORIENTATIONS[orientation & 7];
+  u = k[1] * q + k[0] * p + k[4];
+  v = k[3] * q + k[2] * p + k[5];
+}
+
+void PlanarTexturePoint(const MappingRecord& m, const float axes[9], const int32_t p[3], float& u, float& v) {
+  const float rel[3] = {float((double(p[0]) - m.origin[0]) / 65536.0), float((double(p[1]) - m.origin[1]) / 65536.0),
+                        float((double(p[2]) - m.origin[2]) / 65536.0)};
+  const float pu = axes[0] * rel[0] + axes[1] * rel[1] + axes[2] * rel[2];
+  const float pv = axes[3] * rel[0] + axes[4] * rel[1] + axes[5] * rel[2];
+  u = m.width != 0.0f ? pu / m.width + 0.5f : 0.5f;
+  if (m.orientation & 4) u = 1.0f - u;
+  v = m.height != 0.0f ? 0.5f - pv / m.height : 0.5f;
+}
+
 namespace {
 
 // a + (b - a) f, f 16.16, with the product in 64 bits.
@@ -117,23 +133,14 @@ int32_t AddEdgeSet(MeshPool& pool, const EdgeState& s, const IntVector& A, const
   if (IsPlanar(s)) {
     int32_t first = -1;
     for (const int32_t* p : {a, b}) {
-      const float rel[3] = {float((double(p[0]) - m.origin[0]) / 65536.0), float((double(p[1]) - m.origin[1]) / 65536.0),
-                            float((double(p[2]) - m.origin[2]) / 65536.0)};
-      const float pu = s.axes[0] * rel[0] + s.axes[1] * rel[1] + s.axes[2] * rel[2];
-      const float pv = s.axes[3] * rel[0] + s.axes[4] * rel[1] + s.axes[5] * rel[2];
-      float u = m.width != 0.0f ? pu / m.width + 0.5f : 0.5f;
-      if (m.orientation & 4) u = 1.0f - u;
-      const float v = m.height != 0.0f ? 0.5f - pv / m.height : 0.5f;
+      float u, v;
+      PlanarTexturePoint(m, s.axes, p, u, v);
       const int32_t index = AddVertex(pool, p, p == a ? na : nb, u, v);
       if (first < 0) first = index;
     }
     return first;
   }
-  const float* k = SWEEP_ORIENTATIONS[m.orientation & 7];
-  const auto uvOf = [k, q](float p, float& u, float& v) {
-    u = k[1] * q + k[0] * p + k[4];
-    v = k[3] * q + k[2] * p + k[5];
-  };
+  const auto uvOf = [&m, q](float p, float& u, float& v) { OrientTexturePoint(m.orientation, p, q, u, v); };
   float u, v;
   uvOf(s.p0, u, v);
   const int32_t first = AddVertex(pool, a, na, u, v);

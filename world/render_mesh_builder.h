@@ -70,6 +70,12 @@ constexpr int MAX_SWEEP_POINTS = 256;  // ring points an edge can name
 // u = b q + a p + e, v = d q + c p + f for a texture point (p, q) and an orientation code.
 extern const float SWEEP_ORIENTATIONS[8][6];
 extern const float SWEEP_TRIMS[4];
+// The texture point (u, v) of (p, q) under the orientation code (its low three bits).
+void OrientTexturePoint(int orientation, float p, float q, float& u, float& v);
+// The texture point of p (16.16 world) in a planar projection: p less the mapping's origin,
+// in metres, on the axes' first two rows (MappingProjectionAxes) over the mapping's width and
+// height about 0.5, u mirrored by orientation bit 2; 0.5 on an axis of no size.
+void PlanarTexturePoint(const MappingRecord& m, const float axes[9], const int32_t p[3], float& u, float& v);
 // The caller's reference length (m) of each edge for the width fit; kept between sweeps.
 extern float SweepReferenceLengths[MAX_SWEEP_EDGES];
 

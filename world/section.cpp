@@ -7,11 +7,16 @@
 
 #include "core/config.h"
 #include "core/data_file.h"
+#include "core/frame_globals.h"
+#include "core/gamma_tables.h"
 #include "core/report.h"
 #include "physics/solid/solid.h"
+#include "render/material.h"
 #include "render/object_mesh.h"
 #include "world/geometry_queries.h"
 #include "world/mapping.h"
+#include "world/pre_gen.h"
+#include "world/render_mesh_builder.h"
 #include "world/world.h"
 
 int WorldObjectRevision = 3;
@@ -75,6 +80,8 @@ void WSection::Free() {
 }
 
 void WSection::FreeBuilt(bool reset) {
+  DeleteBuiltMesh(builtMesh);
+  builtMesh = nullptr;
   if (reset) meshList = 65535;
 }
 
@@ -369,6 +376,218 @@ void WSection::AddPhysics() {
                       : 0;
   m->CalcBounds();
   mesh = m;
+}
+
+// ---- [Render mesh] ----
+
+uint32_t SectionColourWord(const MappingRecord& m) {
+  return uint32_t(BrightnessTable[m.average[0]]) << 16 | uint32_t(BrightnessTable[m.average[1]]) << 8 |
+         BrightnessTable[m.average[2]];
+}
+
+namespace {
+
+bool IsOwnTriangle(const SectionTriangle& t) { return t.link[0] == -1 && t.link[1] == -1 && t.link[2] == -1; }
+
+BuiltPoint MakePoint(const IntVector& at, float nx, float ny, float nz, uint32_t colour) {
+  BuiltPoint p{};
+  p.position[0] = at.x;
+  p.position[1] = at.y;
+  p.position[2] = at.z;
+  p.normal[0] = nx;
+  p.normal[1] = ny;
+  p.normal[2] = nz;
+  p.shade = 255;
+  p.colour = colour;
+  return p;
+}
+
+// Texture coordinates of count points by the mapping: along the section
+// (the horizontal distance along the heading and the height, fitted to the mapping's spans and
+// turned by its orientation) or by its planar projection.
+void MapSection(const WSection& section, const MappingRecord& m, BuiltPoint* points, int count) {
+  if (m.textureName[0] == 0 || count <= 0) return;
+  float axes[9];
+  if (m.projection != 0 && MappingProjectionAxes(m, axes)) {
+    for (int i = 0; i < count; ++i) PlanarTexturePoint(m, axes, points[i].position, points[i].u, points[i].v);
+    return;
+  }
+  const double c = std::cos(double(section.heading)), sn = std::sin(double(section.heading));
+  std::vector<double> along(static_cast<size_t>(count)), height(static_cast<size_t>(count));
+  double sMin = 0, sMax = 0, hMin = 0, hMax = 0;
+  for (int i = 0; i < count; ++i) {
+    const int32_t* p = points[i].position;
+    along[size_t(i)] = ((double(p[0]) - section.position[0]) * c + (double(p[1]) - section.position[1]) * sn) / 65536.0;
+    height[size_t(i)] = double(p[2]) / 65536.0;
+    if (i == 0 || along[size_t(i)] < sMin) sMin = along[size_t(i)];
+    if (i == 0 || along[size_t(i)] > sMax) sMax = along[size_t(i)];
+    if (i == 0 || height[size_t(i)] < hMin) hMin = height[size_t(i)];
+    if (i == 0 || height[size_t(i)] > hMax) hMax = height[size_t(i)];
+  }
+  const double sRange = std::fmax(sMax - sMin, 0.001), hRange = std::fmax(hMax - hMin, 0.001);
+  for (int i = 0; i < count; ++i) {
+    const float p = float((along[size_t(i)] - sMin) * (m.uSpan / 128.0) / sRange + m.uOffset / 128.0);
+    const float q = float((1.0 - m.vOffset / 128.0) - (height[size_t(i)] - hMin) * (m.vSpan / 128.0) / hRange);
+    OrientTexturePoint(m.orientation, p, q, points[i].u, points[i].v);
+  }
+}
+
+Material* MaterialOf(const MappingRecord& m) {
+  if (m.materialRecord) return m.materialRecord;
+  return GraphicsEnabled ? GetDefaultMaterial() : DefaultMaterial;
+}
+
+}  // namespace
+
+void WSection::BuildMesh(bool setKind) {
+  if (triangleCount == 0) return;
+  const MappingRecord* a = Mapping(primaryMapping);
+  if (!a) {
+    DebugLine("A section names a mapping past the table: it is not drawn", REPORT_WARNING);
+    return;
+  }
+  const MappingRecord* b = Mapping(backingMapping);
+  if (!(a->material[0] == 0 && b && b->material[0] == 2)) b = nullptr;
+  // Own vertices once per vertex number and orientation, facing across the heading.
+  const float sn = std::sin(heading), c = std::cos(heading);
+  const uint32_t colour = SectionColourWord(*a);
+  int ownIndex[2][SECTION_OWN_VERTICES_MAX];
+  for (auto& side : ownIndex)
+    for (int& i : side) i = -1;
+  std::vector<BuiltPoint> points;
+  std::vector<BuiltTriangle> faces;
+  for (const SectionTriangle& t : triangles) {
+    if (!IsOwnTriangle(t)) continue;
+    const int side = (t.flags & TRIANGLE_REVERSED) ? 1 : 0;
+    uint32_t corner[3];
+    for (int k = 0; k < 3; ++k) {
+      int& slot = ownIndex[side][t.corner[k]];
+      if (slot < 0) {
+        slot = int(points.size());
+        points.push_back(side ? MakePoint(GetVertexWorldPos(t.corner[k]), -sn, c, 0, colour)
+                              : MakePoint(GetVertexWorldPos(t.corner[k]), sn, -c, 0, colour));
+      }
+      corner[k] = uint32_t(slot);
+    }
+    faces.push_back({{corner[2], corner[1], corner[0]}, 0});
+  }
+  // Joining vertices shared by position, their normals the sum of their faces'.
+  const size_t firstJoining = points.size();
+  std::vector<double> sums;
+  for (const SectionTriangle& t : triangles) {
+    if (IsOwnTriangle(t)) continue;
+    IntVector at[3];
+    uint32_t corner[3];
+    for (int k = 0; k < 3; ++k) {
+      at[k] = GetVertexPosForTri(t, k);
+      size_t j = firstJoining;
+      while (j < points.size() &&
+             !(points[j].position[0] == at[k].x && points[j].position[1] == at[k].y && points[j].position[2] == at[k].z))
+        ++j;
+      if (j == points.size()) {
+        points.push_back(MakePoint(at[k], 0, 0, 0, colour));
+        sums.insert(sums.end(), {0.0, 0.0, 0.0});
+      }
+      corner[k] = uint32_t(j);
+    }
+    const double e1[3] = {(double(at[1].x) - at[0].x) / 65536.0, (double(at[1].y) - at[0].y) / 65536.0,
+                          (double(at[1].z) - at[0].z) / 65536.0};
+    const double e2[3] = {(double(at[2].x) - at[1].x) / 65536.0, (double(at[2].y) - at[1].y) / 65536.0,
+                          (double(at[2].z) - at[1].z) / 65536.0};
+    double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+    const double nn = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+    if (nn < 1e-12) {
+      n[0] = n[1] = 0, n[2] = 1;
+    } else {
+      for (double& v : n) v /= std::sqrt(nn);
+    }
+    for (uint32_t k : corner)
+      for (int axis = 0; axis < 3; ++axis) sums[(k - firstJoining) * 3 + size_t(axis)] += n[axis];
+    faces.push_back({{corner[2], corner[1], corner[0]}, 0});
+  }
+  for (size_t j = firstJoining; j < points.size(); ++j) {
+    const double* n = &sums[(j - firstJoining) * 3];
+    const double nn = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+    BuiltPoint& p = points[j];
+    if (nn < 1e-12) {
+      p.normal[0] = p.normal[1] = 0, p.normal[2] = 1;
+    } else {
+      for (int axis = 0; axis < 3; ++axis) p.normal[axis] = float(n[axis] / std::sqrt(nn));
+    }
+  }
+  // The backing copy: every point and triangle once more in the backing mapping's colour.
+  const int pointCount = int(points.size()), faceCount = int(faces.size());
+  const int copies = b ? 2 : 1;
+  FreeBuilt(false);
+  auto* m = new (std::nothrow) BuiltMesh();
+  if (!m) return;
+  m->pointCount = pointCount * copies;
+  m->triangleCount = faceCount * copies;
+  m->partCount = copies;
+  m->points = new (std::nothrow) BuiltPoint[size_t(m->pointCount)];
+  m->triangles = new (std::nothrow) BuiltTriangle[size_t(m->triangleCount)];
+  m->parts = new (std::nothrow) BuiltPart[size_t(copies)];
+  if (!m->points || !m->triangles || !m->parts) {
+    DeleteBuiltMesh(m);
+    return;
+  }
+  for (int copy = 0; copy < copies; ++copy) {
+    const MappingRecord& mapping = copy == 0 ? *a : *b;
+    const uint32_t copyColour = SectionColourWord(mapping);
+    BuiltPoint* out = m->points + copy * pointCount;
+    for (int i = 0; i < pointCount; ++i) {
+      out[i] = points[size_t(i)];
+      out[i].colour = copyColour;
+    }
+    for (int i = 0; i < faceCount; ++i) {
+      BuiltTriangle t = faces[size_t(i)];
+      for (uint32_t& k : t.corners) k += uint32_t(copy * pointCount);
+      m->triangles[copy * faceCount + i] = t;
+    }
+    m->parts[copy] = {0, MaterialOf(mapping), pointCount, faceCount};
+    MapSection(*this, mapping, out, pointCount);
+  }
+  RelightBuiltMesh(*m);
+  builtMesh = m;
+  if (!setKind) return;
+  drawFlags = 0;
+  alphaKind = 0;
+  switch (a->material[0]) {
+    case 0:
+      drawFlags = PREGEN_DRAW_SOLID;
+      if (b) alphaKind = 2;
+      break;
+    case 1: drawFlags |= PREGEN_DRAW_ATEST; break;
+    case 2: alphaKind = 1; break;
+    case 3: drawFlags |= PREGEN_DRAW_TEA; break;
+    default: break;
+  }
+}
+
+void WSection::MarkMeshEntry() const { MarkRenderMeshEntry(meshList, meshListEntry, lightMask); }
+
+void WSection::AddToDrawList() {
+  if (meshList == 65535) return;
+  const bool sorted = alphaKind == 1 || (drawFlags & PREGEN_DRAW_TEA);
+  int32_t key = 0;
+  if (sorted) {
+    const double dx = double(centre.x) - WorldViewerPosition.x, dy = double(centre.y) - WorldViewerPosition.y,
+                 dz = double(centre.z) - WorldViewerPosition.z;
+    const int64_t beyond = int64_t(Round(std::sqrt(dx * dx + dy * dy + dz * dz))) - radius;
+    key = beyond > 0 ? int32_t(beyond) : 0;
+  }
+  if (alphaKind == 2) {
+    MarkMeshEntry();
+    if ((drawFlags & PREGEN_DRAW_TEA) && CWld) CWld->AddToDrawSort(key, this, 0, uint32_t(radius), centre);
+    return;
+  }
+  if ((alphaKind != 0 || (drawFlags & PREGEN_DRAW_TEA)) && CWld)
+    CWld->AddToDrawSort(key, this, 0, uint32_t(radius), centre);
+  if (drawFlags & (PREGEN_DRAW_SOLID | PREGEN_DRAW_ATEST | PREGEN_DRAW_TEA)) MarkMeshEntry();
+}
+
+void WSection::AddToDrawListAtDistance(int32_t) {
+  if ((drawFlags & (PREGEN_DRAW_SOLID | PREGEN_DRAW_ATEST | PREGEN_DRAW_TEA)) || alphaKind == 1) MarkMeshEntry();
 }
 
 // ---- [Ray test] ----

@@ -3,7 +3,7 @@
 // vertices anchor the edge lines of road segments.  A linked section has no place of its own:
 // it is stretched between an end of each of two other sections.
 //
-// Sections: [Records] [Section] [Vertex positions] [Ray test]
+// Sections: [Records] [Section] [Vertex positions] [Render mesh] [Ray test]
 //
 // Vertex heights and offsets are 16.16 metres.  Main thread only.
 #pragma once
@@ -12,6 +12,7 @@
 
 #include "world/fixed_ob.h"
 
+struct BuiltMesh;
 struct MappingRecord;
 
 // ---- [Records] ----
@@ -47,6 +48,8 @@ struct WSection : FixedOb {
   explicit WSection(const IntVector& at);
 
   void Free() override;
+  void AddToDrawList() override;
+  void AddToDrawListAtDistance(int32_t distance) override;
   int HasGeometry() override { return triangleCount != 0; }
   int IsNear(int32_t, int32_t, float) override { return 1; }
   void AddPhysics() override;
@@ -74,6 +77,11 @@ struct WSection : FixedOb {
   IntVector OwnVertexPos(const SectionVertex& v) const;
   // The mapping record of index (null past the world's table or without a world).
   static const MappingRecord* Mapping(int index);
+  // Builds the render mesh (nothing without triangles or with a primary mapping past the
+  // table); with setKind also the draw flags and the alpha kind from the mappings' kinds.
+  void BuildMesh(bool setKind);
+  // Marks the section's entry in the world's render mesh named by the mesh list.
+  void MarkMeshEntry() const;
 
   uint8_t spare = 0;
   uint8_t drawFlags = 1;
@@ -87,9 +95,13 @@ struct WSection : FixedOb {
   int32_t links[2] = {};     // left, right
   std::vector<SectionVertex> vertices;
   std::vector<SectionTriangle> triangles;
-  uint16_t meshList = 65535;
+  uint16_t meshList = 65535;  // the world's render mesh holding the built mesh, 65535 none
   uint16_t meshListEntry = 0;
+  BuiltMesh* builtMesh = nullptr;
 };
+// The colour word of a section's points: the mapping's average grid colour through the
+// brightness table (0x00RRGGBB).
+uint32_t SectionColourWord(const MappingRecord& mapping);
 FixedOb* MakeSection(const IntVector& at);
 // The section at index of the world's object table, else null with the message of the
 // asker (its "OOB" or "wrong type" text shown when Debug Level is not 0).

@@ -176,6 +176,53 @@ void WSegment::EvaluateRing(double t, IntVector* points, IntVector* normals) con
       out = {Round(n[0] / length * FIX), Round(n[1] / length * FIX), Round(n[2] / length * FIX)};
     }
   }
+  ShareEdgeNormals(points, normals);
+}
+
+void WSegment::ShareEdgeNormals(const IntVector* points, IntVector* normals) const {
+  // At an edge that shares its normal, the parts' normals summed, each weighted by its strip's
+  // width times its mapping's weight byte when above 1; parts of a weighted mapping (byte not
+  // 0) push out those of unweighted ones.
+  double sums[SEGMENT_EDGES_MAX][3] = {};
+  bool weighted[SEGMENT_EDGES_MAX] = {};
+  bool shared = false;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const MappingRef& p = parts[i];
+    const MappingRecord* m = MappingOf(p.mappingIndex);
+    const uint8_t weight = m ? m->normalWeight : 0;
+    const IntVector& a = points[p.first];
+    const IntVector& b = points[p.second];
+    const double width = std::sqrt((double(b.x) - a.x) * (double(b.x) - a.x) + (double(b.y) - a.y) * (double(b.y) - a.y) +
+                                   (double(b.z) - a.z) * (double(b.z) - a.z));
+    for (int side = 0; side < 2; ++side) {
+      const int e = side == 0 ? p.first : p.second;
+      if (!(edges[size_t(e)].flags & EDGE_SHARED_NORMALS)) continue;
+      shared = true;
+      if (weight != 0 && !weighted[e]) {
+        weighted[e] = true;
+        sums[e][0] = sums[e][1] = sums[e][2] = 0;
+      } else if (weight == 0 && weighted[e]) {
+        continue;
+      }
+      const double k = width * (weight > 1 ? weight : 1);
+      const IntVector& n = normals[2 * i + size_t(side)];
+      sums[e][0] += n.x * k;
+      sums[e][1] += n.y * k;
+      sums[e][2] += n.z * k;
+    }
+  }
+  if (!shared) return;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    for (int side = 0; side < 2; ++side) {
+      const int e = side == 0 ? parts[i].first : parts[i].second;
+      if (!(edges[size_t(e)].flags & EDGE_SHARED_NORMALS)) continue;
+      const double* sum = sums[e];
+      const double length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
+      if (length == 0) continue;
+      normals[2 * i + size_t(side)] = {Round(sum[0] / length * FIX), Round(sum[1] / length * FIX),
+                                       Round(sum[2] / length * FIX)};
+    }
+  }
 }
 
 int WSegment::BuildLodMesh(int level) {
@@ -204,7 +251,10 @@ int WSegment::BuildLodMesh(int level) {
   DropUnusedSweepTextures();
   auto* mesh = new (std::nothrow) BuiltMesh();
   if (!mesh) return 0;
+  WorldLightingByte = lightingByte;
   EndSweep(*mesh);
+  WorldLightingByte = 0;
+  RelightBuiltMesh(*mesh);
   if (level == 0) GetSweepBounds(centre, radius, halfSize);
   DeleteBuiltMesh(levels[level].built);
   levels[level].built = mesh;
@@ -212,26 +262,29 @@ int WSegment::BuildLodMesh(int level) {
   return 1;
 }
 
+const PreGenModel* WSegment::ModelEntry() const {
+  return objectIndex >= 0 && WorldModels.EntryAt ? WorldModels.EntryAt(objectIndex) : nullptr;
+}
+
 void WSegment::SetBuildKind() {
   drawFlags = 0;
   alphaKind = 0;
-  for (const MappingRef& p : parts) {
-    const MappingRecord* m = MappingOf(p.mappingIndex);
-    if (!m) continue;
-    switch (m->material[0]) {
-      case 0: drawFlags |= PREGEN_DRAW_SOLID; break;
-      case 1: drawFlags |= PREGEN_DRAW_ATEST; break;
-      case 2: alphaKind = 1; break;
-      case 3: drawFlags |= PREGEN_DRAW_TEA; break;
-      default: break;
-    }
+  // With a repeated model the built mesh's materials say it, else the parts' mapping kinds.
+  bool seeThrough = false;
+  const PreGenModel* entry = ModelEntry();
+  if (levels[0].built && entry) {
+    CollectMaterialKinds(*levels[0].built, drawFlags, alphaKind);
+    void* model = WorldModels.ModelOf ? WorldModels.ModelOf(*entry) : nullptr;
+    seeThrough = model && WorldModels.ModelIsSeeThrough && WorldModels.ModelIsSeeThrough(model);
+  } else {
+    SetBuildKindFromParts();
   }
   if (alphaKind == 0) return;
   if (segmentFlags & SEGMENT_NO_ALPHA_SORT) {
     alphaKind = 2;
     return;
   }
-  if (!(drawFlags & PREGEN_DRAW_SOLID)) return;
+  if (!(drawFlags & PREGEN_DRAW_SOLID) || seeThrough) return;
   // Stays 1 when an alpha part has no solid part over the same two edges.
   for (const MappingRef& p : parts) {
     const MappingRecord* m = MappingOf(p.mappingIndex);
@@ -246,6 +299,20 @@ void WSegment::SetBuildKind() {
     if (!covered) return;
   }
   alphaKind = 2;
+}
+
+void WSegment::SetBuildKindFromParts() {
+  for (const MappingRef& p : parts) {
+    const MappingRecord* m = MappingOf(p.mappingIndex);
+    if (!m) continue;
+    switch (m->material[0]) {
+      case 0: drawFlags |= PREGEN_DRAW_SOLID; break;
+      case 1: drawFlags |= PREGEN_DRAW_ATEST; break;
+      case 2: alphaKind = 1; break;
+      case 3: drawFlags |= PREGEN_DRAW_TEA; break;
+      default: break;
+    }
+  }
 }
 
 int WSegment::IsNear(int32_t x, int32_t y, float range) {
@@ -509,8 +576,12 @@ void WSegment::Setup() {
     ++levelCount;
   }
   valid = true;
-  // 10. The size byte follows the repeated model's box (the models' table sets it).
-  if (objectIndex < 0 || edges.empty()) sizeByte = 0;
+  // 10. The size byte is the repeated model's box.
+  sizeByte = 0;
+  if (objectIndex >= 0 && !edges.empty()) {
+    const PreGenModel* entry = ModelEntry();
+    if (entry && WorldModels.EntryBoxSize) sizeByte = uint8_t(WorldModels.EntryBoxSize(*entry));
+  }
   // 11. Bounds.
   f.lateralMin = f.lateralMax = 0;
   if (!parts.empty()) GrowBoundsOverSteps();

@@ -75,8 +75,13 @@ struct WSegment : WPreGen {
   IntVector EdgePoint(int e, double t) const;
   // Every edge's point at t (the section vertices at 0 and 1) and two normals per part.
   void EvaluateRing(double t, IntVector* points, IntVector* normals) const;
-  // Draw flags and alpha kind from the parts' mapping kinds, after level 0 is built.
+  // The normals at edges that share theirs become the weighted sum of the parts meeting there.
+  void ShareEdgeNormals(const IntVector* points, IntVector* normals) const;
+  // Draw flags and alpha kind after level 0 is built: from the built mesh's materials when a
+  // model is repeated, else from the parts' mapping kinds.
   void SetBuildKind();
+  // The world's model entry the segment repeats, or null.
+  const PreGenModel* ModelEntry() const;
   void MarkCollidableParts();
   void MarkSurfaceParts();
   // 1 when some part is shown by the world's part display switches.
@@ -104,6 +109,7 @@ struct WSegment : WPreGen {
   // (grown to the start's count when shorter); a linked end clears the copy flag instead.
   void CopyProfile();
   void GrowBoundsOverSteps();
+  void SetBuildKindFromParts();
 };
 FixedOb* MakeSegment(const IntVector& at);
 // The world's part display switches (the first for parts of coloured mappings).

@@ -17,6 +17,7 @@
 #include "core/data_file.h"
 #include "physics/solid/solid.h"
 #include "render/object_mesh.h"
+#include "world/built_mesh.h"
 #include "world/fixed_ob.h"
 #include "world/mapping.h"
 #include "world/pit.h"
@@ -85,6 +86,19 @@ void ExerciseRoads(std::vector<FixedOb*>& objects, int count, uint32_t seed) {
       auto* s = static_cast<WSegment*>(o);
       s->distanceLevels = 1;
       if (s->levelCount && s->levels[0].segments <= 512) s->BuildMeshes();
+    }
+    if (o->type == OBJECT_SECTION) {
+      // The render mesh stays within its section: finite normals, corners inside the points.
+      auto* s = static_cast<WSection*>(o);
+      s->BuildMesh(true);
+      if (const BuiltMesh* m = s->builtMesh) {
+        for (int p = 0; p < m->pointCount; ++p)
+          for (float n : m->points[p].normal)
+            if (!std::isfinite(n)) std::abort();
+        for (int t = 0; t < m->triangleCount; ++t)
+          for (uint32_t c : m->triangles[t].corners)
+            if (c >= uint32_t(m->pointCount)) std::abort();
+      }
     }
     if (o->type != OBJECT_SEGMENT && o->type != OBJECT_SECTION) continue;
     for (int k = 0; k < 4; ++k) {

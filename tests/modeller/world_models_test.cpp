@@ -218,3 +218,22 @@ TEST_F(WorldModels_, APotEntryIsReadAndSeenByTheWorld) {
 }
 
 }  // namespace
+
+TEST_F(WorldModels_, EntriesByObjectIndexWithTheirBoxAndTheModelsOverlayFlag) {
+  PreGenModel entries[3] = {};
+  entries[2] = entry;
+  entries[2].boxSize = 37;
+  CWld->preGen = entries;
+  CWld->preGenCapacity = 3;
+  EXPECT_EQ(WorldModels.EntryAt(2), &entries[2]);
+  EXPECT_EQ(WorldModels.EntryAt(3), nullptr);
+  EXPECT_EQ(WorldModels.EntryAt(-1), nullptr);
+  EXPECT_EQ(WorldModels.EntryBoxSize(*WorldModels.EntryAt(2)), 37);
+  car.options &= uint16_t(~OPTION_OVERLAY);
+  EXPECT_EQ(WorldModels.ModelIsSeeThrough(&car), 0);
+  car.options |= OPTION_OVERLAY;
+  EXPECT_EQ(WorldModels.ModelIsSeeThrough(&car), 1);
+  entries[2].model = nullptr;
+  CWld->preGen = nullptr;
+  CWld->preGenCapacity = 0;
+}

@@ -1,10 +1,12 @@
-// world_gpu_test.cpp - a swept surface drawn on the device: two strips (a two-column palette and
-// a plain strip) and an alpha strip between them, swept, copied into a render mesh through the
-// tree check and drawn by a pre-generated object's layers under a top-down view.  The picture
-// goes to gpu/sweep_layers.png to look at.
+// world_gpu_test.cpp - world surfaces drawn on the device under a top-down view: two strips (a
+// two-column palette and a plain strip) and an alpha strip between them, swept, copied into a
+// render mesh through the tree check and drawn by a pre-generated object's layers; and a
+// section's joining triangles drawn from its listed entry.  The pictures go to gpu/ to look at.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -16,7 +18,10 @@
 #include "render/views.h"
 #include "tests/gpu_device.h"
 #include "tests/render/mesh_fixtures.h"
+#include "world/mapping.h"
 #include "world/pre_gen.h"
+#include "world/section.h"
+#include "world/world.h"
 #include "sweep_test.h"
 
 namespace {
@@ -101,12 +106,11 @@ void ExpectNear(uint32_t got, uint32_t want, const char* what) {
   }
 }
 
-TEST_F(SweptSurface, TheLayersDrawTheStripsInTheirPaletteColours) {
+// The target made current and the top-down view, light and states set; 0 when no target.
+bool StartTopDownFrame(ZKTETexture& target) {
   InitSinCosTables();
-  ZKTETexture target{};
-  ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
-  ZKTETexture white = WhiteTexture();
-  ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
+  if (!MakeTestTarget(target, SIZE, SIZE, true)) return false;
+  if (SetRenderTexture(&target, 0, 0, 0) != 1) return false;
   SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
   View view{};
   const int32_t origin[3] = {0, 0, 0}, light[3] = {0, 0, 65536};
@@ -125,6 +129,34 @@ TEST_F(SweptSurface, TheLayersDrawTheStripsInTheirPaletteColours) {
   RenderStates.pendingRaster = 6;
   RenderStates.pendingDepth = 1;
   FlushStates();
+  return true;
+}
+
+void EndTopDownFrame(ZKTETexture& target, ZKTETexture& white) {
+  FreeAllMaterials();
+  ReleaseTexture(&white);
+  ReleaseTestTarget(target);
+  ResetTestMatrices();
+  RenderStates.pendingRaster = 0;
+  RenderStates.pendingDepth = 0;
+  CurrentView = &MainView;
+}
+
+void WritePicture(const std::vector<uint8_t>& pixels, const char* path) {
+  PictureRows rows{SIZE, SIZE, pixels.data(), size_t(SIZE) * 4, 0, 0};
+  std::vector<uint8_t> png;
+  ASSERT_EQ(EncodeImage(IMAGE_PNG, rows, ImageWriteOptions{}, png), nullptr);
+  std::filesystem::create_directories("gpu");
+  if (FILE* f = std::fopen(path, "wb")) {
+    std::fwrite(png.data(), 1, png.size(), f);
+    std::fclose(f);
+  }
+}
+
+TEST_F(SweptSurface, TheLayersDrawTheStripsInTheirPaletteColours) {
+  ZKTETexture target{};
+  ASSERT_TRUE(StartTopDownFrame(target));
+  ZKTETexture white = WhiteTexture();
 
   Material* solid = CreateMaterial(&white, 0, 0, 1, AlphaParams(0), 0);
   Material* blended = CreateMaterial(&white, 0, 0, 2, AlphaParams(2), 0);
@@ -202,27 +234,83 @@ TEST_F(SweptSurface, TheLayersDrawTheStripsInTheirPaletteColours) {
   Clear(clear, 3);
   object.DrawLayer1();
   object.DrawLayer4();
-  const std::vector<uint8_t> both = ReadTargetPixels(target);
-  PictureRows rows{SIZE, SIZE, both.data(), size_t(SIZE) * 4, 0, 0};
-  std::vector<uint8_t> png;
-  ASSERT_EQ(EncodeImage(IMAGE_PNG, rows, ImageWriteOptions{}, png), nullptr);
-  std::filesystem::create_directories("gpu");
-  if (FILE* f = std::fopen("gpu/sweep_layers.png", "wb")) {
-    std::fwrite(png.data(), 1, png.size(), f);
-    std::fclose(f);
-  }
+  WritePicture(ReadTargetPixels(target), "gpu/sweep_layers.png");
 
   object.Free();
   WorldRenderMeshes.clear();
   WorldCurrentRenderMesh = -1;
   FreeFastMesh(handle);
-  FreeAllMaterials();
-  ReleaseTexture(&white);
-  ReleaseTestTarget(target);
-  ResetTestMatrices();
-  RenderStates.pendingRaster = 0;
-  RenderStates.pendingDepth = 0;
-  CurrentView = &MainView;
+  EndTopDownFrame(target, white);
+}
+
+// A section whose two joining triangles lie flat between itself (y = -4 m) and a second
+// section (y = 4 m), x from -4 m to 4 m: its mesh copied into a render mesh as the section's
+// entry, listed (which marks the entry) and drawn in its mapping's average colour.
+TEST_F(SweptSurface, ASectionsJoiningTrianglesAreDrawnInItsMappingsColour) {
+  ZKTETexture target{};
+  ASSERT_TRUE(StartTopDownFrame(target));
+  ZKTETexture white = WhiteTexture();
+  Material* solid = CreateMaterial(&white, 0, 0, 1, AlphaParams(0), 0);
+
+  CWld = new Wld;
+  CWld->mappingCount = 1;
+  CWld->mappings = static_cast<MappingRecord*>(std::calloc(1, sizeof(MappingRecord)));
+  MappingRecord& mapping = CWld->mappings[0];
+  const uint8_t average[3] = {60, 150, 230};
+  std::memcpy(mapping.average, average, 3);
+  mapping.materialRecord = solid;
+  auto* near = static_cast<WSection*>(MakeSection({0, -4 * 65536, 0}));
+  auto* far = static_cast<WSection*>(MakeSection({0, 4 * 65536, 0}));
+  for (WSection* s : {near, far}) {
+    s->vertexCount = 2;
+    s->vertices.resize(2);
+    s->vertices[0].offset = -4 * 65536;
+    s->vertices[1].offset = 4 * 65536;
+    CWld->AddObjectToTable(s);
+  }
+  near->triangleCount = 2;
+  near->triangles.resize(2);
+  const uint8_t corners[2][3] = {{0, 1, 1}, {0, 1, 0}};
+  const int32_t links[2][3] = {{-1, -1, 1}, {-1, 1, 1}};
+  for (int t = 0; t < 2; ++t)
+    for (int k = 0; k < 3; ++k) near->triangles[size_t(t)].corner[k] = corners[t][k], near->triangles[size_t(t)].link[k] = links[t][k];
+  far->Setup();
+  near->Setup();
+  near->BuildMesh(true);
+  ASSERT_NE(near->builtMesh, nullptr);
+  EXPECT_EQ(near->GetBuildList(), 7);
+
+  FastMeshHandle handle = NewFastMesh();
+  FastMesh& mesh = *GetFastMesh(handle);
+  ASSERT_EQ(ReservePrimitiveParts(mesh, 1, 1), 1);
+  mesh.parts[0].material = solid;
+  WorldRenderMeshes = {handle};
+  near->meshList = 0;
+  near->meshListEntry = uint16_t(mesh.groupCount);
+  AddPrimitiveGroup(mesh);
+  near->builtMesh->AddToRenderMesh(mesh, nullptr);
+  BuildPrimitive(mesh, 0);
+  near->AddToDrawList();
+  ASSERT_EQ(mesh.dirtyBits[0] >> near->meshListEntry & 1, 1u) << "listing marks the section's entry";
+
+  const uint32_t clear = 0xFF000000u;
+  Clear(clear, 3);
+  mesh.parts[0].DrawOnePart(near->meshListEntry, 3);
+  const std::vector<uint8_t> p = ReadTargetPixels(target);
+  const uint32_t colour = 0xFF000000u | uint32_t(BrightnessTable[average[0]]) << 16 |
+                          uint32_t(BrightnessTable[average[1]]) << 8 | BrightnessTable[average[2]];
+  // 4 pixels a metre about the centre: inside the square at (+-3 m, +-3 m), outside at 5 m.
+  for (const auto& [x, y] : {std::pair{32, 32}, {20, 20}, {44, 44}, {20, 44}, {44, 20}})
+    ExpectNear(PixelArgb(p, SIZE, x, y), colour, "inside");
+  for (const auto& [x, y] : {std::pair{12, 32}, {52, 32}, {32, 12}, {32, 52}})
+    ExpectNear(PixelArgb(p, SIZE, x, y), clear, "outside");
+  WritePicture(p, "gpu/section_joining.png");
+
+  delete CWld;
+  CWld = nullptr;
+  WorldRenderMeshes.clear();
+  FreeFastMesh(handle);
+  EndTopDownFrame(target, white);
 }
 
 }  // namespace
