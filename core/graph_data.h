@@ -1,10 +1,13 @@
-// graph_data.h - the base of every point graph: a count and an owned array of points.
+// graph_data.h - the base of every point graph: a count and an owned array of points, and the
+// reader of a graph's points from a data file.
 //
-// Glyphs, world paths and rim profiles derive from it, so it sits in the foundation where each
-// of them can reach it.  There is no virtual destructor: owners call Free, then delete or
-// clear the object.
+// Glyphs, world paths, rim profiles and pot outlines derive from it, so it sits in the
+// foundation where each of them can reach it.  There is no virtual destructor: owners call
+// Free, then delete or clear the object.
 #pragma once
 #include <cstdint>
+
+struct DataFile;
 
 struct GraphPoint {
   float x, y;
@@ -16,3 +19,8 @@ struct GraphData {
 
   virtual void Free();  // releases the arrays and leaves the object empty
 };
+
+// Reads an i32 count and that many pairs of floats into graph (freed first).  0, with the
+// graph left empty, for a negative count, a count above maxPoints or one beyond the bytes the
+// file has left (readPastEnd is then set when the count was positive); else 1.
+int ReadGraphPoints(GraphData& graph, DataFile& file, int maxPoints);

@@ -1,11 +1,17 @@
 // world_models.cpp - the world's model services over the editable model.
 #include "modeller/world_models.h"
 
+#include <cmath>
+#include <strings.h>
+
 #include "core/gamma_tables.h"
 #include "modeller/model/model_meshes.h"
+#include "modeller/layout_properties.h"
 #include "modeller/model/pregen_model.h"
+#include "render/object_mesh.h"
 #include "render/gouraud_mesh.h"
 #include "world/built_mesh.h"
+#include "world/pot.h"
 #include "world/pre_gen.h"
 #include "world/world.h"
 
@@ -18,13 +24,36 @@ uint32_t ColourWordOf(const GouraudColour* c) {
   return uint32_t(BrightnessTable[c->red]) << 16 | uint32_t(BrightnessTable[c->green]) << 8 | BrightnessTable[c->blue];
 }
 
+constexpr int WORLD_TEXTURE_USAGE = 3;  // the binding mode of the world's objects
+
+int EntryOfIndex(int objectIndex, PreGenEntryView& view) {
+  view = {};
+  if (!CWld || !CWld->preGen || objectIndex < 0 || objectIndex >= CWld->preGenCapacity) return 0;
+  const PreGenModel& e = CWld->preGen[objectIndex];
+  view.entry = &e;
+  view.sourceKind = e.kind;
+  view.surfaceKind = e.surfaceKind;
+  view.flags = e.flags;
+  view.boxSize = e.boxSize;
+  view.scale = std::isfinite(e.scale) ? e.scale : 1.0f;
+  view.stiffness = e.physics[0];
+  view.grip = e.physics[1];
+  view.damping = e.physics[2];
+  view.mass = e.physics[3];
+  view.physicsFlags = e.physicsFlags;
+  view.physicsKind = e.physicsKind;
+  view.model = e.GetModelObject();
+  view.pot = e.kind == PREGEN_POT ? e.pot : nullptr;
+  return 1;
+}
+
 }  // namespace
 
-int BuildModelLevelIntoBuiltMesh(ModelObject& model, const FixedTransform& transform, BuiltMesh& mesh) {
+int BuildModelLevelIntoBuiltMesh(ModelObject& model, const FixedTransform& transform, BuiltMesh& mesh, int lod) {
   mesh.Free();
   GouraudO3d level;
   level.Init();
-  const int result = BuildModelLodMesh(model, nullptr, level, transform, 0);
+  const int result = BuildModelLodMesh(model, nullptr, level, transform, lod);
   const int points = level.pointCount > 0 ? level.pointCount : 0;
   const int triangles = level.triangleCount > 0 ? level.triangleCount : 0;
   const int parts = level.partCount > 0 ? level.partCount : 0;
@@ -62,6 +91,16 @@ int BuildModelLevelIntoBuiltMesh(ModelObject& model, const FixedTransform& trans
 }
 
 void InstallWorldModelServices() {
+  PreGenPots.Read = [](DataFile& file, int version) -> Pot* {
+    Pot* pot = new Pot();
+    if (ReadPot(*pot, file, version)) return pot;
+    delete pot;
+    return nullptr;
+  };
+  PreGenPots.Delete = [](Pot* pot) {
+    pot->Free();
+    delete pot;
+  };
   WorldModelServices s = {};
   s.EntryAt = [](int index) -> const PreGenModel* {
     if (!CWld || !CWld->preGen || index < 0 || index >= CWld->preGenCapacity) return nullptr;
@@ -78,14 +117,46 @@ void InstallWorldModelServices() {
   s.BuildLevelMesh = [](void* model, const FixedTransform& transform, BuiltMesh& mesh) {
     return BuildModelLevelIntoBuiltMesh(Model(model), transform, mesh);
   };
-  s.EntryScale = [](const PreGenModel& entry) { return entry.firstValue; };
+  s.EntryScale = [](const PreGenModel& entry) { return entry.scale; };
   s.ModelOffset = [](void* model, IntVector& offset) {
     const ModelObject& m = Model(model);
     offset = {m.offset[0], m.offset[1], m.offset[2]};
   };
-  // The layout type properties (models 172 to 179) come with the layout objects.
-  s.ApplyLayoutProperties = nullptr;
-  s.EntryBoxSize = [](const PreGenModel& entry) { return int(entry.fourth); };
+  s.ApplyLayoutProperties = [](void* model, int index, int variant, int removing) {
+    return SetObjectTypeProperties(Model(model), index, variant, removing);
+  };
+  s.EntryOf = EntryOfIndex;
+  s.ModelBounds = [](void* model, IntVector& centre, int32_t& radius, int32_t& lowestZ, int32_t& highestZ) {
+    ModelObject& m = Model(model);
+    if (m.childCount > 0)
+      m.GetBoundingSphereAll(&centre, &radius, &lowestZ, &highestZ);
+    else
+      m.GetBoundingSphere(&centre, &radius, &lowestZ, &highestZ);
+  };
+  s.ModelLevels = [](void* model, int32_t* distances, int room) {
+    const ModelObject& m = Model(model);
+    for (int i = 0; i < room && i < m.lodCount && i < MAX_LOD_COUNT; ++i) distances[i] = m.lodDistances[i];
+    return int(m.lodCount);
+  };
+  s.BuildLodMesh = [](void* model, const FixedTransform& transform, int lod, BuiltMesh& mesh) {
+    AssignMeshTextures(Model(model), WORLD_TEXTURE_USAGE, ~0u);
+    return BuildModelLevelIntoBuiltMesh(Model(model), transform, mesh, lod);
+  };
+  s.MaterialsNamed = [](void* model, const char* name, Material** out, int room) {
+    const ModelObject& m = Model(model);
+    int n = 0;
+    for (int i = 0; i < m.mappingCount && n < room; ++i) {
+      const ModelMapping& mapping = m.mappings[i];
+      const int cutout = mapping.cutout[0];
+      if (strncasecmp(mapping.name, name, CUTOUT_NAME_SIZE) != 0 || cutout >= m.cutoutCount) continue;
+      if (Material* material = m.cutouts[cutout].texture) out[n++] = material;
+    }
+    return n;
+  };
+  s.BuildFlatMesh = [](void* model, Obj3d& mesh, int lod) {
+    BuildModelObj3d(Model(model), mesh, nullptr, nullptr, lod, 1, nullptr, ~0u);
+  };
+  s.EntryBoxSize = [](const PreGenModel& entry) { return int(entry.boxSize); };
   s.ModelIsSeeThrough = [](void* model) { return int((Model(model).options & OPTION_OVERLAY) != 0); };
   WorldModels = s;
 }

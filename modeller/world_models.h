@@ -9,8 +9,8 @@ struct ModelObject;
 
 // Puts the services below into WorldModels (world/pre_gen.h); once at start-up.
 void InstallWorldModelServices();
-// The model's level 0 (with its subobjects) under the transform as a built mesh (freed
+// The model's level lod (with its subobjects) under the transform as a built mesh (freed
 // first): one part per texture, points in 16.16 world coordinates with their colours through
 // the brightness table, triangles with their words.  Returns BuildModelLodMesh's refusal bits
 // (0 when everything fitted).
-int BuildModelLevelIntoBuiltMesh(ModelObject& model, const FixedTransform& transform, BuiltMesh& mesh);
+int BuildModelLevelIntoBuiltMesh(ModelObject& model, const FixedTransform& transform, BuiltMesh& mesh, int lod = 0);

@@ -157,7 +157,9 @@ const char* BuildList::AddTree(void* object, const BuildTreeShape& shape) {
   if (BuildObjectHasGeometry && !BuildObjectHasGeometry(object)) return "Invisible tree";
   if (entryCount >= BUILD_ENTRIES) return "Too many objects";
   const int n = shape.segments > 0 ? shape.segments : 0;
-  const uint32_t trunk = shape.trunkSize[0] > 0.01f && shape.trunkSize[1] > 0.01f ? uint32_t(n + n / 2 * 10) : 0;
+  // What the tree's mesh writes: a ring of five round the base and each inner node, one
+  // vertex a tip (6 a tip in all).
+  const uint32_t trunk = shape.trunkSize[0] > 0.01f && shape.trunkSize[1] > 0.01f ? uint32_t(6 * n) : 0;
   const uint32_t leaves = shape.leafSize[0] > 0.01f && shape.leafSize[1] > 0.01f ? uint32_t(8 * n) : 0;
   BuildSignature signature;
   signature.count = 0;

@@ -22,11 +22,12 @@ struct RowShape {
   uint8_t slot;
   uint16_t size;
 };
-// The later rows share slots: vertex row 14 slot 10; pixel rows 8..11, 13, 14 slot 8, 12 and 15 slot 9.
+// The later rows share slots: vertex row 14 slot 10 (row 15 has slot 14 to itself); pixel rows 8..11, 13, 14 slot 8, 12 and 15 slot 9.
 // Pixel row 19, the view constants, has slot 13 to itself.
 constexpr RowShape VS_SHAPES[VS_CONSTANT_ROWS] = {{0, 64},  {1, 64},  {2, 112}, {3, 64},   {4, 32},
                                                   {5, 48},  {6, 80},  {7, 64},  {8, 16},   {9, 256},
-                                                  {10, 48}, {11, 96}, {12, 144}, {13, 192}, {10, 96}};
+                                                  {10, 48}, {11, 96}, {12, 144}, {13, 192}, {10, 96},
+                                                  {14, 32}};
 constexpr RowShape PS_SHAPES[PS_CONSTANT_ROWS] = {{0, 32},  {1, 96}, {2, 16},  {3, 16},  {4, 48},
                                                   {5, 48},  {6, 128}, {7, 304}, {8, 16},  {8, 80},
                                                   {8, 16},  {8, 16}, {9, 16},  {8, 176}, {8, 16},

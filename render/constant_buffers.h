@@ -21,7 +21,7 @@ struct ConstantRow {
   uint8_t uploaded;
   GfxBuffer buffer;
 };
-constexpr int VS_CONSTANT_ROWS = 15;
+constexpr int VS_CONSTANT_ROWS = 16;
 constexpr int PS_CONSTANT_ROWS = 20;
 constexpr int CS_CONSTANT_ROWS = 1;
 constexpr int VS_FIXED_ROWS = 10;  // rows below this are bound at creation and stay bound
@@ -44,6 +44,11 @@ constexpr int VS_ROW_MATRIX = 0, VS_ROW_OBJECT = 2, VS_ROW_WORLD = 3, VS_ROW_MAT
 // 10..13 hold the transforms of one to four local lights; the view's lights take row 14,
 // which shares slot 10 and is bound again whenever it is uploaded.
 constexpr int VS_ROW_LIGHT_SCALE = 4, VS_ROW_LIGHT_CHANNELS = 8, VS_ROW_LIGHT_MATRICES = 9, VS_ROW_VIEW_LIGHTS = 14;
+
+// The object-transform constants of a layered world object (its x, y, z, size, the wind's
+// direction and strength: 32 bytes), read by the tree variant of the world vertex shader; a
+// slot of their own (14).
+constexpr int VS_ROW_OBJECT_TRANSFORM = 15;
 
 // The view constants (view_constants.h): a buffer of their own in pixel slot 13.
 constexpr int PS_ROW_VIEW_CONSTANTS = 19;

@@ -21,6 +21,7 @@
 #include "vehicle/car_animations.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_skins.h"
+#include "world/placed_object.h"
 
 int CarRebuildAll = 0;
 int (*TakeCarPlateSlot)(Car& car) = nullptr;
@@ -69,18 +70,6 @@ void ReportSubobjectChecks(const ModelObject& model, uint32_t layerMask) {
 }
 
 // The car's hull from the collision mesh of its lowest level.
-void TakeHull(Car& car, const CollisionMesh& mesh) {
-  car.AllocateHull(mesh.pointCount, mesh.triangleCount);
-  for (int i = 0; i < mesh.pointCount; ++i)
-    car.points[i].local = Vec3{mesh.points[i].position[0], mesh.points[i].position[1], mesh.points[i].position[2]};
-  for (int i = 0; i < mesh.triangleCount; ++i) {
-    SolidTriangle& t = car.triangles[i];
-    for (int k = 0; k < 3; ++k) t.corners[k] = uint16_t(mesh.triangles[i].points[k] - mesh.points);
-    t.localNormal = Vec3{mesh.triangles[i].normal[0], mesh.triangles[i].normal[1], mesh.triangles[i].normal[2]};
-    t.worldNormal = MatrixTimes(car.orientation, t.localNormal);
-  }
-}
-
 void FreeTreeFastMeshes(GouraudO3d& mesh) {
   FreeFastMesh(mesh.fastMesh);
   for (int i = 0; i < mesh.childCount; ++i)
@@ -341,7 +330,7 @@ void Car::BuildBodyMesh() {
   body->word = BODY_MESH_BUILD_KIND;
   CollisionMesh hull{};
   physicsCheck = CheckPhysicsMesh(*body, hull, wheelCount == 0);
-  if (!physicsCheck) TakeHull(*this, hull);  // otherwise the car keeps the points it has
+  if (!physicsCheck) TakeCollisionHull(*this, hull);  // otherwise the car keeps the points it has
   FreeCollisionMesh(hull);
   DeleteDrawMesh(body);
   UpdateExtents();

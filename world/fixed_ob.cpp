@@ -13,18 +13,20 @@
 #include "world/flag.h"
 #include "world/fixed_cam.h"
 #include "world/pit.h"
+#include "world/placed_object.h"
 #include "world/section.h"
 #include "world/segment.h"
 #include "world/start_grid.h"
 #include "world/turbine.h"
+#include "world/tree.h"
 
 uint32_t WorldLightsOn = 0;
 
 // The classes put their makers here as they arrive; until then every type reads as a type
 // without a class.
 WorldObjectMaker WorldObjectClasses[WORLD_OBJECT_TYPES] = {
-    nullptr, nullptr, nullptr, nullptr, nullptr, MakeTurbine, MakeMarshal, MakePit, MakeSection, MakeSegment,
-    MakeCamera, nullptr, nullptr, MakeSpectators, MakeFlag, MakeStartGrid,
+    nullptr, nullptr, nullptr, nullptr, MakePlacedObject, MakeTurbine, MakeMarshal, MakePit, MakeSection,
+    MakeSegment, MakeCamera, MakeTree, nullptr, MakeSpectators, MakeFlag, MakeStartGrid,
 };
 
 // ---- [Object] ----

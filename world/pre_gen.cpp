@@ -10,6 +10,7 @@
 
 #include "core/gamma_tables.h"
 #include "core/report.h"
+#include "render/constant_buffers.h"
 #include "render/light_samples.h"
 #include "render/material.h"
 #include "ui/text/messages.h"
@@ -57,6 +58,9 @@ void SetObjectTransformConstants(float x, float y, float z, float size) {
   }
   const float values[8] = {x, y, z, size, wx, wy, 0.0f, strength};
   std::memcpy(ObjectTransformConstants, values, sizeof values);
+  // To the tree shader's buffer, once the device has made it.
+  if (VSConstants[VS_ROW_OBJECT_TRANSFORM].data)
+    UploadConstantRowData(0, VS_ROW_OBJECT_TRANSFORM, ObjectTransformConstants, sizeof ObjectTransformConstants);
 }
 
 // ---- [Object record] ----
@@ -213,31 +217,40 @@ void BuiltMesh::AddToRenderMesh(FastMesh& renderMesh, uint8_t* partSlots) const 
     if (found < 0) continue;
     Primitive& target = renderMesh.parts[found];
     const uint32_t base = static_cast<uint32_t>(target.buildVertices.size());
+    target.buildVertices.resize(size_t(base) + size_t(points));
+    VertexLit* out = target.buildVertices.data() + base;
     for (int i = 0; i < points; ++i) {
       const BuiltPoint& bp = mesh.points[pointStart + i];
-      VertexLit v = {};
+      VertexLit& v = out[i];
       v.x = float(bp.position[0]) / 65536.0f;
       v.y = float(bp.position[1]) / 65536.0f;
       v.z = float(bp.position[2]) / 65536.0f;
-      for (int a = 0; a < 3; ++a)
-        v.normal[a] = static_cast<int8_t>(std::clamp<long>(std::lround(bp.normal[a] * 127.0f), -128, 127));
+      for (int a = 0; a < 3; ++a) {
+        // Rounded half away from zero, held to a signed byte.
+        const float n = bp.normal[a] * 127.0f;
+        const float r = n >= 0.0f ? n + 0.5f : n - 0.5f;
+        v.normal[a] = static_cast<int8_t>(r >= 127.0f ? 127 : r <= -128.0f ? -128 : int(r));
+      }
       v.normal[3] = static_cast<int8_t>(bp.shade / 2);
       v.colour0 = bp.colour;
       v.colour1 = bp.packedLight;
       v.u = bp.u;
       v.v = bp.v;
-      target.buildVertices.push_back(v);
     }
     // Corners are indices into the mesh's points; one outside its part drops the triangle.
+    const uint32_t lo = uint32_t(pointStart), span = uint32_t(points);
+    const size_t indexStart = target.buildIndices.size();
+    target.buildIndices.resize(indexStart + size_t(3) * size_t(triangles));
+    uint16_t* index = target.buildIndices.data() + indexStart;
     for (int t = 0; t < triangles; ++t) {
       const BuiltTriangle& tri = mesh.triangles[triangleStart + t];
-      bool inside = true;
-      for (uint32_t corner : tri.corners)
-        inside = inside && corner >= uint32_t(pointStart) && corner < uint32_t(pointStart + points);
-      if (!inside) continue;
-      for (uint32_t corner : tri.corners)
-        target.buildIndices.push_back(static_cast<uint16_t>(base + corner - uint32_t(pointStart)));
+      const uint32_t a = tri.corners[0] - lo, b = tri.corners[1] - lo, c = tri.corners[2] - lo;
+      if (a >= span || b >= span || c >= span) continue;
+      *index++ = static_cast<uint16_t>(base + a);
+      *index++ = static_cast<uint16_t>(base + b);
+      *index++ = static_cast<uint16_t>(base + c);
     }
+    target.buildIndices.resize(size_t(index - target.buildIndices.data()));
     if (partSlots && part.material && part.material->params.alphaMode < 4) {
       uint8_t& slot = partSlots[part.material->params.alphaMode];
       slot = slot == PART_SLOT_NONE ? static_cast<uint8_t>(found) : PART_SLOT_MANY;
@@ -416,7 +429,7 @@ void ApplyObjectVariant(const PreGenModel& entry, int objectIndex, int variant, 
     colourAll(*TextColourByCode(12 + (variant & 1)));
     select(cutouts, (variant / 2) & 63);
   } else if (objectIndex >= 172 && objectIndex <= 179) {
-    if (WorldModels.ApplyLayoutProperties && WorldModels.ApplyLayoutProperties(model, objectIndex, variant))
+    if (WorldModels.ApplyLayoutProperties && WorldModels.ApplyLayoutProperties(model, objectIndex, variant, 0))
       changes.propertiesChanged = 1;
   } else if (objectIndex >= 92 && objectIndex <= 93) {
     choose(variant & 1);

@@ -18,6 +18,9 @@
 #include "world/built_mesh.h"
 #include "world/fixed_ob.h"
 
+struct Material;
+struct Obj3d;
+struct Pot;
 struct PreGenModel;
 
 // ---- [Render meshes] ----
@@ -35,7 +38,8 @@ extern float WorldLodFactor;
 extern uint32_t WorldStartLights[2];
 // The object-transform constants that a layered object sets before it draws: x and y in
 // metres, z, size (twice the radius, m), the wind direction (unit x, y), 0 and the wind
-// strength.  The world's wind is 0 until the weather sets it: the direction is then (1, 0).
+// strength, uploaded to the vertex row the tree shader reads (VS_ROW_OBJECT_TRANSFORM).
+// The world's wind is 0 until the weather sets it: the direction is then (1, 0).
 extern float ObjectTransformConstants[8];
 extern float WorldWindVector[2];
 void SetObjectTransformConstants(float x, float y, float z, float size);
@@ -154,6 +158,23 @@ extern uint8_t WorldLightingByte;
 void AddLightingByte(float v[3], uint8_t lightingByte);
 
 // ---- [Model services] ----
+// What a placed object reads of its entry of the world's model table.
+enum PreGenSource : uint8_t { SOURCE_MODEL = 0, SOURCE_POT = 1 };
+enum PreGenPhysicsKind : uint8_t { PHYSICS_NONE = 0, PHYSICS_STATIC = 1, PHYSICS_MOVABLE = 2, PHYSICS_HIDDEN = 3 };
+struct PreGenEntryView {
+  const PreGenModel* entry;
+  uint8_t sourceKind;    // PreGenSource; another value has no shape
+  uint8_t surfaceKind;
+  uint8_t flags;         // bit 0 alpha parts always drawn sorted
+  uint8_t boxSize;       // centimetres
+  float scale;
+  float stiffness, grip, damping, mass;
+  uint8_t physicsFlags;  // bit 1: the collision mesh's third surface byte is 1
+  uint8_t physicsKind;   // PreGenPhysicsKind
+  void* model;           // source 0: the model, null when the entry has none
+  const Pot* pot;        // source 1: the outline, null when none
+};
+
 // What the world asks of the models of its pre-generated entries; the modeller installs them
 // (InstallWorldModelServices).  Each may be null: the operation then does nothing.
 struct WorldModelServices {
@@ -173,8 +194,25 @@ struct WorldModelServices {
   // The scale and the offset of a placed entry.
   float (*EntryScale)(const PreGenModel& entry);
   void (*ModelOffset)(void* model, IntVector& offset);
-  // The layout type properties of a variant on a layout model (object indices 172 to 179).
-  int (*ApplyLayoutProperties)(void* model, int objectIndex, int variant);
+  // The layout type properties of a variant on a layout model (object indices 172 to 179);
+  // with removing the steps are taken back.  1 when anything changed.
+  int (*ApplyLayoutProperties)(void* model, int objectIndex, int variant, int removing);
+  // The world's entry of an object index into view: 0 (view cleared) when the index lies
+  // outside the table or there is no world.
+  int (*EntryOf)(int objectIndex, PreGenEntryView& view);
+  // The model's bounding sphere (16.16 centre and radius, lowest and highest z), with its
+  // subobjects when it has them.
+  void (*ModelBounds)(void* model, IntVector& centre, int32_t& radius, int32_t& lowestZ, int32_t& highestZ);
+  // The model's level count and each level's switch distance (16.16), at most room of them.
+  int (*ModelLevels)(void* model, int32_t* distances, int room);
+  // Level lod of the model through the transform into mesh (freed first), its textures bound
+  // first: 0 on success, non-zero when something was left out.
+  int (*BuildLodMesh)(void* model, const FixedTransform& transform, int lod, BuiltMesh& mesh);
+  // Level lod of the model as a flat mesh in model space (an initialised Obj3d).
+  void (*BuildFlatMesh)(void* model, Obj3d& mesh, int lod);
+  // The materials of the model's mappings of that name (any case), at most room of them:
+  // their count.
+  int (*MaterialsNamed)(void* model, const char* name, Material** out, int room);
   // The entry's box size byte (cm) and whether the model has see-through parts with nothing
   // solid beneath (its overlay flag).
   int (*EntryBoxSize)(const PreGenModel& entry);

@@ -17,8 +17,10 @@
 #include "world/environment.h"
 #include "world/fixed_ob.h"
 #include "world/light_octrees.h"
+#include "world/mesh_batching.h"
 #include "world/octree.h"
 #include "world/racing_path.h"
+#include "world/placed_object.h"
 
 char WorldLoadingText[WORLD_LOADING_TEXT_SIZE] = {};
 
@@ -32,6 +34,7 @@ Wld::Wld() {
 
 Wld::~Wld() {
   FreeObjects();
+  DeleteDeferredBodies();
   ResizeMapSquares(1);
   std::free(buffer);
   buffer = nullptr;
@@ -48,6 +51,7 @@ Wld::~Wld() {
 void Wld::FreeObjects() {
   FreeBuildLists();
   addedMeshes.FreeAll();
+  TrimWorldRenderMeshes(0);
   loadStep = 0;
   meshesAdded = 0;
   ResetObjectStates(0);
@@ -221,7 +225,6 @@ bool Wld::AddObjectToTable(FixedOb* object) {
 }
 
 // Entry points of the parts still to come: nothing of theirs exists yet.
-void Wld::RebuildAddedMeshes(int) {}
 
 
 int IsWorldLoading() { return CWld && CWld->loadStep >= 1 && CWld->loadStep <= 16 ? 1 : 0; }

@@ -1,11 +1,12 @@
-// World22 vs_main, shared by vertex shaders 12 and 13 (SHINE): world geometry of the wide
+// World22 vs_main, shared by vertex shaders 12, 13 (SHINE) and 14 (TREE): world geometry of the wide
 // layout.  The position through row 0; the position and the normal into the world through the
 // 3x4 of row 3, whose fourth row holds the eye in the object's space; the light arriving at
 // the vertex: (n,1)T M (n,1) per channel with the irradiance matrices of row 9, or, while the
 // scale of row 2 is above 0, the object's ambient cube there (faces -x +x -y +y -z +z, each a
 // colour and a term, weighted by the normal's squares); the specular colour of COLOR1 (three
 // packed small floats) and its exponent from the normal's fourth byte; the sun of row 14 and
-// the fog of row 9 handed to the pixel shader.
+// the fog of row 9 handed to the pixel shader.  With TREE the position first leans with the
+// wind of row 15.
 layout(std140, binding = 0) uniform VertexRow0 {
   mat4 worldViewProjection;  // stored transposed: a row vector times it
 };
@@ -24,6 +25,20 @@ layout(std140, binding = 9) uniform VertexRow9 {
 layout(std140, binding = 10) uniform VertexRow14 {
   vec4 viewLights[6];  // [1] the sun's colour, [3] the unit direction towards it
 };
+#ifdef TREE
+// The tree's place and the wind (row 15): the base x, y, z and the tree's size in metres, the
+// wind's unit direction and its strength.  The tree leans with the wind: a point moves along
+// it by its height over the base squared, over the size, times a fiftieth of the strength.
+layout(std140, binding = 14) uniform VertexRow15 {
+  vec4 objectPlace;
+  vec4 objectWind;
+};
+vec3 Sway(vec3 p) {
+  float h = max(p.z - objectPlace.z, 0.0);
+  float lean = objectWind.w * 0.02 * h * h / max(objectPlace.w, 1.0);
+  return p + vec3(objectWind.xy * lean, 0.0);
+}
+#endif
 layout(location = 0) in vec3 inPosition;
 layout(location = 1) in vec4 inNormal;
 layout(location = 2) in vec4 inColour;
@@ -76,7 +91,11 @@ vec3 ArrivingLight(vec3 n) {
 }
 
 void main() {
-  gl_Position = vec4(inPosition, 1.0) * worldViewProjection;
+  vec3 position = inPosition;
+#ifdef TREE
+  position = Sway(position);
+#endif
+  gl_Position = vec4(position, 1.0) * worldViewProjection;
   vec3 n = RotateToWorld(inNormal.xyz);
   float length2 = dot(n, n);
   n = length2 > 1e-12 ? n * inversesqrt(length2) : vec3(0.0, 0.0, 1.0);
@@ -86,7 +105,7 @@ void main() {
   vSpecular = vec3(UnpackSmallFloat(inSpecular & 0x7FFu, 6u), UnpackSmallFloat((inSpecular >> 11) & 0x7FFu, 6u),
                    UnpackSmallFloat(inSpecular >> 22, 5u));
   vShininess = 128.0 * max(inNormal.w, 1.0 / 127.0);
-  vWorldPosition = ToWorld(inPosition);
+  vWorldPosition = ToWorld(position);
   vWorldNormal = n;
   vEye = ToWorld(eyeInObject.xyz);
   vSunDirection = viewLights[3].xyz;

@@ -18,7 +18,7 @@ namespace {
 // values keeps the defaults.
 struct SlotDefaults {
   int first, last;
-  uint8_t objectClass, physicsKind;
+  uint8_t surfaceKind, physicsKind;
   float physics[4];
 };
 constexpr SlotDefaults SLOT_DEFAULTS[] = {
@@ -34,7 +34,7 @@ constexpr SlotDefaults SLOT_DEFAULTS[] = {
     {160, 167, 6, 2, {20000.0f, 0.5f, 400.0f, 15.0f}},  {168, 171, 19, 2, {20000.0f, 0.5f, 400.0f, 15.0f}},
     {172, 183, 7, 1, {20000.0f, 0.5f, 500.0f, 20.0f}},  {184, 191, 7, 0, {20000.0f, 0.5f, 500.0f, 20.0f}},
 };
-constexpr int SLOT_WITH_EIGHTH_FIELD = 132;  // its eighth field is 2
+constexpr int SLOT_WITH_EIGHTH_FIELD = 132;  // its physics flags are 2
 constexpr int FIRST_GREY_SLOT = 172, LAST_GREY_SLOT = 183;
 
 void SetDefaultPhysics(PreGenModel& e) { std::memcpy(e.physics, PREGEN_DEFAULT_PHYSICS, sizeof e.physics); }
@@ -63,20 +63,23 @@ void DeleteObject(ModelObject* object) {
 
 // ---- [Entry] ----
 
+PreGenPotHooks PreGenPots = {};
+
 int PreGenModel::Read(DataFile& file, int version) {
   kind = uint8_t(file.ReadByte());
-  objectClass = uint8_t(file.ReadByte());
+  surfaceKind = uint8_t(file.ReadByte());
   flags = uint8_t(file.ReadByte());
-  fourth = uint8_t(file.ReadByte());
-  firstValue = file.ReadFloat();
+  boxSize = uint8_t(file.ReadByte());
+  scale = file.ReadFloat();
   for (float& value : physics) value = file.ReadFloat();
   if (flags & PREGEN_FLAG_EXTRA_FLOATS) file.Skip(8);
-  eighth = uint8_t(file.ReadByte());
+  physicsFlags = uint8_t(file.ReadByte());
   physicsKind = uint8_t(file.ReadByte());
   hasModel = uint8_t(file.ReadByte());
-  eleventh = uint8_t(file.ReadByte());
+  pitStopByte = uint8_t(file.ReadByte());
   built = nullptr;
   model = nullptr;
+  pot = nullptr;
   int result = 1;
   if (file.readPastEnd) {
     LastDataFileError = DATA_FILE_TOO_SHORT;
@@ -85,32 +88,35 @@ int PreGenModel::Read(DataFile& file, int version) {
     model = NewWorldObject();
     result = model ? ReadModelObject(*model, file, version, 1, MODEL_READ_WORLD, 1, nullptr) : 0;
   } else if (kind == PREGEN_POT) {
-    // The pot's own reader belongs to the world; without it the rest of the data cannot be
-    // found, so the read fails here rather than taking the pot's bytes for the next entry.
-    ShowMessage(TEXT_POT_NOT_READ, TextColours.error);
-    result = 0;
+    // Without the pot the rest of the data cannot be found: the read fails here rather than
+    // taking the pot's bytes for the next entry.
+    pot = PreGenPots.Read ? PreGenPots.Read(file, version) : nullptr;
+    if (!pot) {
+      ShowMessage(TEXT_POT_NOT_READ, TextColours.error);
+      result = 0;
+    }
   }
   if (physicsKind != 2)
     SetDefaultPhysics(*this);
   else
-    fourth = 0;
+    boxSize = 0;
   return result;
 }
 
 void PreGenModel::SetLayoutDefaults(ModelObject* object, int slot) {
-  objectClass = 7;
+  surfaceKind = 7;
   flags = 1;
-  firstValue = 1.0f;
+  scale = 1.0f;
   hasModel = 1;
   SetDefaultPhysics(*this);
   for (const SlotDefaults& d : SLOT_DEFAULTS) {
     if (slot < d.first || slot > d.last) continue;
-    objectClass = d.objectClass;
+    surfaceKind = d.surfaceKind;
     physicsKind = d.physicsKind;
     if (d.physicsKind != 0) std::memcpy(physics, d.physics, sizeof physics);
     break;
   }
-  if (slot == SLOT_WITH_EIGHTH_FIELD) eighth = 2;
+  if (slot == SLOT_WITH_EIGHTH_FIELD) physicsFlags = 2;
   if (object && slot >= FIRST_GREY_SLOT && slot <= LAST_GREY_SLOT) object->SetAllMappingColours(LAYOUT_GREY);
   kind = PREGEN_MODEL;
   model = object;
@@ -121,6 +127,8 @@ ModelObject* PreGenModel::GetModelObject() const { return kind == PREGEN_MODEL ?
 void PreGenModel::Free() {
   DeleteDrawMesh(built);
   built = nullptr;
+  if (pot && PreGenPots.Delete) PreGenPots.Delete(pot);
+  pot = nullptr;
   DeleteObject(model);
   model = nullptr;
 }

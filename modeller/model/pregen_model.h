@@ -20,33 +20,43 @@ enum PreGenKind : uint8_t { PREGEN_MODEL = 0, PREGEN_POT = 1 };  // 2 or more: n
 constexpr float PREGEN_DEFAULT_PHYSICS[4] = {20000.0f, 0.5f, 500.0f, 20.0f};
 constexpr uint8_t PREGEN_FLAG_EXTRA_FLOATS = 2;  // world data: two more floats follow the five
 
+// The pot outline of a kind-1 entry belongs to the world, which installs its reader and its
+// release here (InstallWorldModelServices); without them a pot entry cannot be read.
+struct Pot;
+struct PreGenPotHooks {
+  Pot* (*Read)(DataFile& file, int version);  // null when the pot is corrupt
+  void (*Delete)(Pot* pot);
+};
+extern PreGenPotHooks PreGenPots;
+
 struct PreGenModel {
-  uint8_t kind;           // PreGenKind
-  uint8_t objectClass;    // the world's object class (7 by default)
-  uint8_t flags;          // 1 by default
-  uint8_t fourth;         // cleared when the physics kind is 2
+  uint8_t kind;           // PreGenKind: the source of the entry's shape
+  uint8_t surfaceKind;    // of the collision mesh (7 by default)
+  uint8_t flags;          // bit 0 alpha parts always drawn sorted (1 by default)
+  uint8_t boxSize;        // centimetres; cleared when the physics kind is 2
   uint8_t highestCutout;  // the largest number of the model's numbered cutout families
-  float firstValue;       // 1.0 by default
-  float physics[4];       // used only with physics kind 2
-  uint8_t eighth;
-  uint8_t physicsKind;    // 0, 1 or 2
+  float scale;            // 1.0 by default
+  float physics[4];       // stiffness, grip, damping and mass value; their defaults unless kind 2
+  uint8_t physicsFlags;   // bit 1: the collision mesh's third surface byte is 1
+  uint8_t physicsKind;    // 0 none, 1 static, 2 movable, 3 hidden
   uint8_t hasModel;       // 1 when filled from the layout object model file
-  uint8_t eleventh;
-  ModelObject* model;     // owned; kind 0 only (a pot is not read: see Read)
+  uint8_t pitStopByte;    // the pit-stop byte the world's set-up reads
+  ModelObject* model;     // owned; kind 0 only
   DrawMesh* built;        // owned; made by the world, null until then
+  Pot* pot;               // owned; kind 1 only
 
   // Reads an entry from world data (file version given).  Kind 0 reads its model as a main
-  // object in the world mode with layer names; kind 1, a pot, fails with TEXT_POT_NOT_READ
-  // (the world's pot reader is not here) and leaves the entry without a model.  Without
-  // physics kind 2 the physics values take their defaults; with it the fourth byte is
-  // cleared.  Returns the model reader's result (1 for an entry without a model).
+  // object in the world mode with layer names; kind 1 its pot outline through PreGenPots (a
+  // corrupt pot, or no reader, fails with TEXT_POT_NOT_READ and leaves the entry without
+  // one).  Without physics kind 2 the physics values take their defaults; with it the box
+  // size is cleared.  Returns the model reader's result (1 for an entry without a model).
   int Read(DataFile& file, int version);
   // The per-slot defaults of a layout object model (class, physics kind and values, colour)
   // and the model itself.
   void SetLayoutDefaults(ModelObject* object, int slot);
   // The entry's model, or null.
   ModelObject* GetModelObject() const;
-  // Releases the built mesh and the model; both pointers cleared.
+  // Releases the built mesh, the model and the pot; the pointers cleared.
   void Free();
 };
 
@@ -68,4 +78,4 @@ int LoadLayoutObjectModels(PreGenModel entries[LAYOUT_OBJECT_KINDS]);
 int LoadLayoutObjectModelsFrom(PreGenModel entries[LAYOUT_OBJECT_KINDS], const char* path);
 
 // ---- [Texts] ----
-constexpr const char* TEXT_POT_NOT_READ = "Pot models cannot be read";
+constexpr const char* TEXT_POT_NOT_READ = "A pot outline of the track could not be read";

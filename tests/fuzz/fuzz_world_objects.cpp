@@ -1,9 +1,11 @@
 // fuzz_world_objects.cpp - the object stream over arbitrary bytes: byte 0 chooses the stream
 // version (248..253) and the sections' object revision (0..3), byte 1 the object count, the
-// rest is the stream.  The pit area, the section, the road segment, the camera, the marshal,
-// the spectators, the flag, the start grid and the turbine read their own records; the
-// placed object and the tree have a stand-in class here that reads one word.  The trackside
-// objects are set up and must give finite values.  A stream that fails must
+// rest is the stream.  Every class reads its own record: the placed object, the pit area,
+// the section, the road segment, the camera, the marshal, the spectators, the tree, the flag,
+// the start grid and the turbine.  Placed objects of even index take a pot outline entry, odd
+// ones none; each placed object and tree is set up and must give a finite centre, radius and
+// box and counts within their limits, and the trackside objects are set up and must give
+// finite values.  A stream that fails must
 // leave every slot empty (the objects read so far freed) and name an object inside the count;
 // one that succeeds fills every slot, and its sections and segments are set up in a world of
 // three mapping records, build their levels and collision meshes and answer a few rays with
@@ -15,6 +17,7 @@
 
 #include "core/data_file.h"
 #include "physics/solid/solid.h"
+#include "render/object_mesh.h"
 #include "world/built_mesh.h"
 #include "world/figures.h"
 #include "world/fixed_cam.h"
@@ -22,10 +25,14 @@
 #include "world/flag.h"
 #include "world/mapping.h"
 #include "world/pit.h"
+#include "world/placed_object.h"
+#include "world/pot.h"
 #include "world/pre_gen.h"
 #include "world/section.h"
 #include "world/segment.h"
+#include "world/sphere_directions.h"
 #include "world/start_grid.h"
+#include "world/tree.h"
 #include "world/turbine.h"
 #include "world/world.h"
 
@@ -159,14 +166,14 @@ void InstallSinCosOnce() {
 }
 
 void InstallStandIns() {
-  WorldObjectClasses[4] = Make<4>;
+  WorldObjectClasses[4] = MakePlacedObject;
   WorldObjectClasses[5] = MakeTurbine;
   WorldObjectClasses[6] = MakeMarshal;
   WorldObjectClasses[7] = MakePit;  // the pit area reads its own record
   WorldObjectClasses[8] = MakeSection;
   WorldObjectClasses[9] = MakeSegment;
   WorldObjectClasses[10] = MakeCamera;
-  WorldObjectClasses[11] = Make<11>;
+  WorldObjectClasses[11] = MakeTree;
   WorldObjectClasses[13] = MakeSpectators;
   WorldObjectClasses[14] = MakeFlag;
   WorldObjectClasses[15] = MakeStartGrid;
@@ -197,6 +204,57 @@ void ExerciseTrackside(FixedOb* o) {
     o->Setup();
     if (o->radius < 0) std::abort();
   }
+}
+
+// A pot of three points, its two edges collidable.
+Pot& FuzzPot() {
+  static Pot pot;
+  if (!pot.points) {
+    pot.numPoints = 3;
+    pot.points = new GraphPoint[3]{{0.0f, 0.0f}, {1.0f, 0.5f}, {0.5f, 2.0f}};
+    pot.edgeCount = 2;
+    pot.edges = new MappingRef[2]{{0, 1, 0, 0, 0, 1}, {1, 1, 0, 0, 1, 2}};
+    pot.segmentCount = 7;
+  }
+  return pot;
+}
+
+int FuzzEntry(int index, PreGenEntryView& view) {
+  view = {};
+  if (index & 1) return 0;
+  view.sourceKind = SOURCE_POT;
+  view.pot = &FuzzPot();
+  view.scale = 1.0f + float(index % 7);
+  view.physicsKind = uint8_t(index % 4);
+  view.boxSize = uint8_t(index);
+  return 1;
+}
+
+// Sets the placed objects and trees up: bounds ordered, radius not negative, counts held.
+void ExercisePlacedAndTrees(std::vector<FixedOb*>& objects, int count) {
+  InitSphereDirections();
+  WorldModels.EntryOf = FuzzEntry;
+  for (int i = 0; i < count; ++i) {
+    FixedOb* o = objects[size_t(i)];
+    if (o->type != OBJECT_PLACED && o->type != OBJECT_TREE) continue;
+    o->Setup();
+    if (o->radius < 0) std::abort();
+    for (int a = 0; a < 3; ++a)
+      if (o->box[a] > o->box[3 + a]) std::abort();
+    if (o->type == OBJECT_TREE) {
+      auto* t = static_cast<WTree*>(o);
+      if (t->Tips() < TREE_TIPS_LEAST || t->Tips() > TREE_TIPS_MOST || t->foliageTexture > 3 || t->barkTexture > 3)
+        std::abort();
+      continue;
+    }
+    auto* p = static_cast<FObject*>(o);
+    if (p->levelCount > PREGEN_LEVELS) std::abort();
+    p->AddPhysics();
+    if (p->mesh && p->mesh->triangleCount > 2 * 2 * POT_COLLISION_SEGMENTS) std::abort();
+    p->RemovePhysicsDeferred();
+  }
+  DeleteDeferredBodies();
+  WorldModels.EntryOf = nullptr;
 }
 
 }  // namespace
@@ -234,6 +292,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       ExerciseTrackside(o);
     }
+    ExercisePlacedAndTrees(objects, count);
     ExerciseRoads(objects, count, uint32_t(size * 2654435761u));
   }
   WorldObjectRevision = 3;

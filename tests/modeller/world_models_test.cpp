@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 
+#include "core/data_file.h"
+#include "modeller/layout_properties.h"
 #include "modeller/model/model_materials.h"
 #include "modeller/model/model_meshes.h"
 #include "modeller/model/pregen_model.h"
@@ -27,7 +29,7 @@ struct WorldModels_ : ::testing::Test {
     BuildSampleCar(car);
     entry = {};
     entry.kind = PREGEN_MODEL;
-    entry.firstValue = 1.0f;
+    entry.scale = 1.0f;
     entry.model = &car;
     int highest = 0;
     car.CountCutoutNumbers(&highest);
@@ -97,9 +99,16 @@ TEST_F(WorldModels_, VariantsRecolourTheSampleCarAndTheirChangesAreUndone) {
   car.SetCutoutPreset(CUTOUT_PRESET_PAINT);  // the caller's undo
   for (int i = 0; i < car.cutoutCount; ++i) EXPECT_EQ(car.cutouts[i].region[REGION_LEFT], lefts[size_t(i)]) << i;
 
-  // The layout models wait for the layout type properties: nothing is changed or reported.
-  ApplyObjectVariant(entry, 172, 1, 0, changes);
+  // The layout type properties: defaults change nothing; a wider width is reported and taken
+  // back bit for bit.
+  ApplyObjectVariant(entry, 172, 0x05, 0, changes);
   EXPECT_EQ(changes.propertiesChanged, 0);
+  std::vector<int32_t> xs;
+  for (int i = 0; i < car.pointCount; ++i) xs.push_back(car.points[i].x);
+  ApplyObjectVariant(entry, 172, 0x06, 0, changes);
+  EXPECT_EQ(changes.propertiesChanged, 1);
+  EXPECT_EQ(SetObjectTypeProperties(car, 172, 0x06, 1), 1);
+  for (int i = 0; i < car.pointCount; ++i) EXPECT_EQ(car.points[i].x, xs[size_t(i)]) << i;
 
   // An entry without a model.
   PreGenModel empty{};
@@ -130,7 +139,7 @@ TEST_F(WorldModels_, TheSampleBoxIsBuiltAndPlacedScaledAndOffset) {
   PreGenModel placed{};
   placed.kind = PREGEN_MODEL;
   placed.model = &box;
-  placed.firstValue = 2.0f;
+  placed.scale = 2.0f;
   box.offset[0] = 65536;  // one metre along the model's x
   auto pool = std::make_unique<MeshPool>();
   ResetMeshPool(*pool);
@@ -152,12 +161,68 @@ TEST_F(WorldModels_, TheSampleBoxIsBuiltAndPlacedScaledAndOffset) {
   FreeAllMaterials();  // the box's textures made materials
 }
 
+// A pot entry of the track's model table reads its outline through the world's reader, and the
+// world sees the entry's fields by their names.
+TEST_F(WorldModels_, APotEntryIsReadAndSeenByTheWorld) {
+  DataFile f{};
+  const auto write = [](DataFile& d) {
+    d.WriteByte(PREGEN_POT);  // kind
+    d.WriteByte(3);           // surface kind
+    d.WriteByte(1);           // flags
+    d.WriteByte(40);          // box size
+    d.WriteFloat(1.5f);       // scale
+    for (float v : {9000.0f, 0.7f, 300.0f, 12.0f}) d.WriteFloat(v);
+    d.WriteByte(2);  // physics flags
+    d.WriteByte(2);  // physics kind: movable
+    d.WriteByte(0);
+    d.WriteByte(5);  // pit-stop byte
+    // The pot: skipped byte, 8 segments, 1 edge, skipped byte, 20 extra bytes, 2 points.
+    for (int b : {0, 8, 1, 0}) d.WriteByte(b);
+    for (int i = 0; i < 20; ++i) d.WriteByte(0);
+    d.WriteInt(2);
+    for (float v : {0.5f, 0.0f, 0.5f, 1.0f}) d.WriteFloat(v);
+    for (int b : {0, 0, 1, 0, 0, 0, 0, 1}) d.WriteByte(b);  // mapping 0, collidable, points 0 and 1
+  };
+  f.BeginMemoryWrite(0, nullptr);
+  write(f);
+  f.BeginMemoryWrite(1, nullptr);
+  write(f);
+  ASSERT_EQ(f.FinishMemoryWrite(), 1);
+  f.StartMemoryRead();
+  PreGenModel pot{};
+  EXPECT_EQ(pot.Read(f, 252), 1);
+  EXPECT_EQ(f.BytesLeft(), 0);
+  f.Close();
+  ASSERT_NE(pot.pot, nullptr);
+  EXPECT_EQ(pot.GetModelObject(), nullptr);
+  EXPECT_EQ(pot.boxSize, 0) << "cleared for a movable entry";
+  EXPECT_EQ(pot.pitStopByte, 5);
+  CWld->preGen = &pot;
+  CWld->preGenCapacity = 1;
+  PreGenEntryView view;
+  ASSERT_EQ(WorldModels.EntryOf(0, view), 1);
+  EXPECT_EQ(view.sourceKind, SOURCE_POT);
+  EXPECT_EQ(view.pot, pot.pot);
+  EXPECT_EQ(view.surfaceKind, 3);
+  EXPECT_EQ(view.scale, 1.5f);
+  EXPECT_EQ(view.stiffness, 9000.0f);
+  EXPECT_EQ(view.mass, 12.0f);
+  EXPECT_EQ(view.physicsKind, PHYSICS_MOVABLE);
+  EXPECT_EQ(view.physicsFlags, 2);
+  EXPECT_EQ(WorldModels.EntryOf(1, view), 0) << "past the table";
+  EXPECT_EQ(WorldModels.EntryOf(-1, view), 0);
+  CWld->preGen = nullptr;
+  CWld->preGenCapacity = 0;
+  pot.Free();
+  EXPECT_EQ(pot.pot, nullptr);
+}
+
 }  // namespace
 
 TEST_F(WorldModels_, EntriesByObjectIndexWithTheirBoxAndTheModelsOverlayFlag) {
   PreGenModel entries[3] = {};
   entries[2] = entry;
-  entries[2].fourth = 37;
+  entries[2].boxSize = 37;
   CWld->preGen = entries;
   CWld->preGenCapacity = 3;
   EXPECT_EQ(WorldModels.EntryAt(2), &entries[2]);

@@ -648,7 +648,7 @@ struct Variants : ::testing::Test {
     WorldModels.SelectNumberedCutouts = [](void*, int n) { Calls::Add("cutouts", n); };
     WorldModels.SetCutoutPreset = [](void*, int n) { Calls::Add("preset", n); };
     WorldModels.SetAllMappingColours = [](void*, uint32_t c) { Calls::Add("colour", long(c)); };
-    WorldModels.ApplyLayoutProperties = [](void*, int index, int variant) {
+    WorldModels.ApplyLayoutProperties = [](void*, int index, int variant, int) {
       Calls::Add("layout", index * 1000 + variant);
       return 1;
     };

@@ -365,8 +365,8 @@ void BuildSampleSpokeObject(ModelObject& o) {
 // ---- the layout object models ----
 
 const SampleLayoutSlot SAMPLE_LAYOUT_SLOTS[SAMPLE_LAYOUT_MODEL_COUNT] = {
-    {0, BuildLayoutCone}, {30, BuildLayoutBlock}, {100, BuildLayoutRing}, {175, BuildLayoutBlock},
-    {195, BuildLayoutCone},
+    {0, BuildLayoutCone},    {30, BuildLayoutBlock}, {100, BuildLayoutRing}, {172, BuildLayoutStartLights},
+    {175, BuildLayoutBlock}, {195, BuildLayoutCone},
 };
 
 namespace {
@@ -422,6 +422,31 @@ void BuildLayoutRing(ModelObject& o) {
     b.Quad(p + 0, p + 2, q + 2, q + 0);  // bottom
     b.Quad(p + 0, q + 0, q + 1, p + 1);  // outside
     b.Quad(p + 2, p + 3, q + 3, q + 2);  // inside
+  }
+  b.Into(o);
+}
+
+void BuildLayoutStartLights(ModelObject& o) {
+  NameObject(o, "start lights", SUBOBJECT_MAIN, SIDE_STATIC);
+  ModelBuilder b;
+  const int page = b.Page(PAGE_FIXED, SAMPLE_PAGE_TEXTURE);
+  const int paint = PageCutout(b, page, "paint", MATERIAL_DEFAULT);
+  b.AddMapping("paint", paint, paint, DIRECTION_FRONT, 1.0, 1.0, RgbWord(40, 40, 44));
+  static const char* const LAMPS[4] = {"l_red1", "l_red2", "l_red3", "l_green"};
+  for (const char* lamp : LAMPS) {
+    const int cutout = PageCutout(b, page, lamp, MATERIAL_DEFAULT);
+    b.AddMapping(lamp, cutout, cutout, DIRECTION_FRONT, 1.0, 1.0, RgbWord(60, 60, 60));
+  }
+  // The gantry: a beam 2 m wide at 2.5 m on two posts.
+  b.mapping = 0;
+  Box(b, -1.0, -0.15, 2.4, 1.0, 0.15, 2.8);
+  Box(b, -1.0, -0.1, 0.0, -0.85, 0.1, 2.4);
+  Box(b, 0.85, -0.1, 0.0, 1.0, 0.1, 2.4);
+  // The lamps on the beam's front, one mapping each.
+  for (int k = 0; k < 4; ++k) {
+    b.mapping = 1 + k;
+    const double x = -0.75 + 0.5 * k;
+    Box(b, x - 0.15, -0.25, 2.45, x + 0.15, -0.15, 2.75);
   }
   b.Into(o);
 }

@@ -27,19 +27,22 @@ void BuildSampleBox(ModelObject& object);
 constexpr const char* SAMPLE_SPOKE_NAME = "sample_spoke";
 void BuildSampleSpokeObject(ModelObject& object);
 
-// The layout object models "data\hmn\AXO.dup": a cone, a block and a ring in a few slots of
-// 200 (the reader takes the first 192), the other slots absent.
+// The layout object models "data\hmn\AXO.dup": a cone, a block, a ring and the start lights
+// (slot 172) in a few slots of 200 (the reader takes the first 192), the other slots absent.
 constexpr int SAMPLE_LAYOUT_SLOT_COUNT = 200;
 struct SampleLayoutSlot {
   int slot;
   void (*build)(ModelObject& object);
 };
-constexpr int SAMPLE_LAYOUT_MODEL_COUNT = 5;
+constexpr int SAMPLE_LAYOUT_MODEL_COUNT = 6;
 extern const SampleLayoutSlot SAMPLE_LAYOUT_SLOTS[SAMPLE_LAYOUT_MODEL_COUNT];
-constexpr int SAMPLE_LAYOUT_SLOTS_READ = 4;  // of them below slot 192
+constexpr int SAMPLE_LAYOUT_SLOTS_READ = 5;  // of them below slot 192
 void BuildLayoutCone(ModelObject& object);
 void BuildLayoutBlock(ModelObject& object);
 void BuildLayoutRing(ModelObject& object);
+// A gantry with four lamps, each drawn with its own mapping "l_red1", "l_red2", "l_red3",
+// "l_green" (the start lights).
+void BuildLayoutStartLights(ModelObject& object);
 // The whole file image at version 252 (slotCount slots; the samples beyond it left out).
 std::vector<uint8_t> SampleLayoutModelsImage(int slotCount);
 void BuildSampleWheel(ModelObject& object);

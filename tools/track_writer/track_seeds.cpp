@@ -28,7 +28,10 @@ int main(int argc, char** argv) {
   int ok = 1;
   ok &= Seed(seeds, "objects_new_form.seed", {4, 3}, [](DataFile& f) {
     WriteNewObjectHeader(f, 4, 0x81, 2, 3, 4, 1 << 16, 2 << 16);
-    f.WriteInt(65536);
+    TrackPlacedObject placed;
+    placed.objectIndex = 2;
+    placed.heading = 0.5f;
+    WritePlacedObjectRecord(f, placed);
     WriteNewObjectHeader(f, 9, 0x05, 0, 0, 0, 0, 0);
     TrackSegment segment;
     segment.edges.resize(2);
@@ -107,7 +110,32 @@ int main(int argc, char** argv) {
     WriteNewObjectHeader(f, 7, 0x00, 0, 0, 0, 3 << 16, 4 << 16);
     WritePitRecord(f, pit, true);
     WriteNewObjectHeader(f, 4, 0x00, 0, 0, 0, 5, 6);
-    f.WriteInt(65536);
+    WritePlacedObjectRecord(f, TrackPlacedObject{});
+  });
+  // Placed objects (with and without a model entry, a start light) and trees (a plain one,
+  // one of spread 0 and a huge tip count, one facing its foliage row with random lengths).
+  ok &= Seed(seeds, "objects_placed_and_trees.seed", {4, 6}, [](DataFile& f) {
+    TrackPlacedObject placed;
+    for (int16_t index : {int16_t(0), int16_t(1), int16_t(174)}) {
+      placed.objectIndex = index;
+      placed.variant = uint8_t(index);
+      placed.height = 1.5f;
+      WriteNewObjectHeader(f, 4, 0x00, 0, 0, 0, index << 16, 2 << 16);
+      WritePlacedObjectRecord(f, placed);
+    }
+    TrackTree tree;
+    WriteNewObjectHeader(f, 11, 0x00, 0, 0, 0, 10 << 16, 0);
+    WriteTreeRecord(f, tree);
+    tree.spread = 0;
+    tree.tipCount = 1 << 20;
+    WriteNewObjectHeader(f, 11, 0x00, 0, 0, 0, 20 << 16, 0);
+    WriteTreeRecord(f, tree);
+    tree.spread = 9;
+    tree.tipCount = 13;
+    tree.options = 3;
+    tree.foliageRow = 40;
+    WriteNewObjectHeader(f, 11, 0x00, 0, 0, 0, 30 << 16, 0);
+    WriteTreeRecord(f, tree);
   });
   // Blocks: byte 0 the block (0 object, 1 lighting, 2 point octree).
   const int32_t centre[3] = {0, 0, 0};

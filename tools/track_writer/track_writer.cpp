@@ -66,6 +66,65 @@ void WritePitRecord(DataFile& file, const TrackPit& pit, bool oldForm) {
     for (int k = 0; k < 16; ++k) file.WriteByte(0);
 }
 
+void WritePlacedObjectRecord(DataFile& file, const TrackPlacedObject& o) {
+  file.WriteFloat(o.heading);
+  file.WriteFloat(o.pitch);
+  file.WriteFloat(o.roll);
+  file.WriteFloat(o.height);
+  Short(file, o.flags);
+  file.WriteByte(o.variant);
+  file.WriteByte(o.secondVariant);
+  Short(file, static_cast<uint16_t>(o.objectIndex));
+  file.WriteByte(o.indexByte);
+  file.WriteByte(o.byteB);
+}
+
+void WriteTreeRecord(DataFile& file, const TrackTree& t) {
+  file.WriteInt(t.foliageTexture);
+  file.WriteInt(t.foliageRow);
+  file.WriteFloat(t.branchLength);
+  file.WriteFloat(t.trunkRadius);
+  file.WriteFloat(t.lengthFactor);
+  file.WriteInt(t.spread);
+  file.WriteInt(t.seed);
+  file.WriteInt(t.tipCount);
+  file.WriteFloat(t.foliageLength);
+  file.WriteFloat(t.foliageWidth);
+  file.WriteFloat(t.baseHeight);
+  file.WriteInt(t.barkTexture);
+  file.WriteInt(t.options);
+  file.WriteInt(static_cast<int32_t>(t.barkColour));
+  file.WriteInt(static_cast<int32_t>(t.foliageColour));
+}
+
+void WritePot(DataFile& file, int version, const TrackPot& pot) {
+  const int32_t count = pot.storedCount >= 0 ? pot.storedCount : static_cast<int32_t>(pot.points.size() / 2);
+  const auto points = [&] {
+    file.WriteInt(count);
+    for (float v : pot.points) file.WriteFloat(v);
+  };
+  const bool newForm = version >= 252;
+  if (newForm) {
+    file.WriteByte(0);
+    file.WriteByte(pot.segmentCount);
+    file.WriteByte(static_cast<int>(pot.edges.size()));
+    file.WriteByte(0);
+    for (int k = 0; k < 20; ++k) file.WriteByte(0);
+    points();
+  } else {
+    for (int k = 0; k < 16; ++k) file.WriteByte(0);
+    file.WriteByte(pot.segmentCount);
+    for (int k = 0; k < 3; ++k) file.WriteByte(0);
+    file.WriteInt(0);
+    points();
+    file.WriteByte(static_cast<int>(pot.edges.size()));
+    for (int k = 0; k < 3; ++k) file.WriteByte(0);
+  }
+  for (const TrackPotEdge& e : pot.edges)
+    WriteMappingReference(file, e.mapping, e.flags, e.widthFit, 0, e.first, e.second, version < 251, e.first,
+                          e.second);
+}
+
 void WriteMappingReference(DataFile& file, uint16_t mapping, uint8_t flags, uint8_t widthFit, uint16_t startRow,
                            uint8_t first, uint8_t second, bool oldForm, uint32_t oldFirst, uint32_t oldSecond) {
   Short(file, mapping);

@@ -39,6 +39,45 @@ struct TrackPit {
 };
 void WritePitRecord(DataFile& file, const TrackPit& pit, bool oldForm);
 
+// A placed object's own record (type 4): heading, pitch, roll, height, flags word, the two
+// variant bytes, the object index (-1 none), the index byte and byte B.
+struct TrackPlacedObject {
+  float heading = 0, pitch = 0, roll = 0, height = 0;
+  uint16_t flags = 8;
+  uint8_t variant = 0, secondVariant = 0;
+  int16_t objectIndex = -1;
+  uint8_t indexByte = 0, byteB = 0;
+};
+void WritePlacedObjectRecord(DataFile& file, const TrackPlacedObject& object);
+
+// A tree's own record (type 11): fifteen 4-byte fields.
+struct TrackTree {
+  int32_t foliageTexture = 0, foliageRow = 0;
+  float branchLength = 2.5f, trunkRadius = 0.5f, lengthFactor = 0.8f;
+  int32_t spread = 3, seed = 7, tipCount = 32;
+  float foliageLength = 2.5f, foliageWidth = 2.5f, baseHeight = 0;
+  int32_t barkTexture = 0, options = 0;
+  uint32_t barkColour = 0xC8C8C8, foliageColour = 0x28643C;
+};
+void WriteTreeRecord(DataFile& file, const TrackTree& tree);
+
+// A pot outline in the form of a file version: from 252 a skipped byte, the segment and edge
+// counts, a skipped byte, 20 extra bytes and the points (count, then u and v floats); before
+// it 16 extra bytes, the segment count, 3 skipped bytes, a skipped word, the points, the edge
+// count and 3 skipped bytes.  Then the edges as mapping references.
+struct TrackPotEdge {
+  uint16_t mapping = 0;
+  uint8_t flags = 1, widthFit = 0;
+  uint8_t first = 0, second = 1;
+};
+struct TrackPot {
+  uint8_t segmentCount = 12;
+  std::vector<float> points;  // u, v pairs
+  std::vector<TrackPotEdge> edges;
+  int32_t storedCount = -1;   // the point count written; -1: the real one
+};
+void WritePot(DataFile& file, int version, const TrackPot& pot);
+
 // ---- [Roads] ----
 // A section's own record (type 8) in the form of an object revision (0..3): flags, spare, the
 // early mapping word, [extra float], heading, counts, end codes, [mapping pair from revision 3

@@ -1,6 +1,7 @@
 // rim_profile.cpp - the rim profile's body: reading every form and writing the current one.
 #include "vehicle/data/rim_profile.h"
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -12,7 +13,6 @@
 
 namespace {
 
-constexpr int RIM_POINT_BYTES = 8;
 constexpr int RIM_SURFACE_BYTES = 8;
 constexpr int SWAPPED_POINTS_VERSION = 252;  // below it a profile may hold its fixed points third and fourth
 
@@ -68,17 +68,7 @@ void WXS::MakeDefault(const char* mappingName, ColourWord colour) {
 int WXS::Load(DataFile& file, int version) {
   Free();
   RimReadFailure = "point count";
-  const int32_t pointCount = file.ReadInt();
-  if (file.readPastEnd || pointCount < 0 || int64_t{pointCount} * RIM_POINT_BYTES > file.BytesLeft()) {
-    if (pointCount > 0) file.readPastEnd = 1;
-    return 0;
-  }
-  points = pointCount ? new GraphPoint[pointCount] : nullptr;
-  numPoints = pointCount;
-  for (int i = 0; i < pointCount; ++i) {
-    points[i].x = file.ReadFloat();
-    points[i].y = file.ReadFloat();
-  }
+  if (!ReadGraphPoints(*this, file, INT32_MAX)) return 0;
 
   RimReadFailure = "mapping colours";
   MappingColourList list{};

@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -210,21 +211,28 @@ TEST_F(LayoutModels, TheSampleFileLoads192Of200SlotsWithThePerSlotDefaults) {
   EXPECT_EQ(LoadLayoutObjectModelsFrom(entries, "layout/AXO.dup"), SAMPLE_LAYOUT_SLOTS_READ);
   int present = 0;
   for (const PreGenModel& e : entries) present += e.model != nullptr;
-  EXPECT_EQ(present, 4) << "slot 195 lies beyond the 192 read";
+  EXPECT_EQ(present, SAMPLE_LAYOUT_SLOTS_READ) << "slot 195 lies beyond the 192 read";
+  // The start lights: a mapping of each lamp's name.
+  ASSERT_NE(entries[172].model, nullptr);
+  int lamps = 0;
+  for (int i = 0; i < entries[172].model->mappingCount; ++i)
+    for (const char* lamp : {"l_red1", "l_red2", "l_red3", "l_green"})
+      lamps += std::strcmp(entries[172].model->mappings[i].name, lamp) == 0;
+  EXPECT_EQ(lamps, 4);
   EXPECT_EQ(entries[1].model, nullptr) << "an absent slot stays empty";
   EXPECT_EQ(entries[1].hasModel, 0);
 
   const PreGenModel& cone = entries[0];
   ASSERT_NE(cone.GetModelObject(), nullptr);
   EXPECT_STREQ(cone.GetModelObject()->name, "cone");
-  EXPECT_EQ(cone.objectClass, 7);
+  EXPECT_EQ(cone.surfaceKind, 7);
   EXPECT_EQ(cone.flags, 1);
-  EXPECT_EQ(cone.firstValue, 1.0f);
+  EXPECT_EQ(cone.scale, 1.0f);
   EXPECT_EQ(cone.hasModel, 1);
   EXPECT_EQ(cone.physicsKind, 0);
 
   const PreGenModel& block = entries[30];
-  EXPECT_EQ(block.objectClass, 19);
+  EXPECT_EQ(block.surfaceKind, 19);
   EXPECT_EQ(block.physicsKind, 2);
   EXPECT_EQ(block.physics[0], 6000.0f);
   EXPECT_EQ(block.physics[1], 0.6f);
@@ -232,12 +240,12 @@ TEST_F(LayoutModels, TheSampleFileLoads192Of200SlotsWithThePerSlotDefaults) {
   EXPECT_EQ(block.physics[3], 10.0f);
 
   const PreGenModel& ring = entries[100];
-  EXPECT_EQ(ring.objectClass, 6);
+  EXPECT_EQ(ring.surfaceKind, 6);
   EXPECT_EQ(ring.physicsKind, 1);
   EXPECT_EQ(ring.physics[2], 500.0f);
 
   const PreGenModel& grey = entries[175];
-  EXPECT_EQ(grey.objectClass, 7);
+  EXPECT_EQ(grey.surfaceKind, 7);
   ASSERT_NE(grey.model, nullptr);
   for (int i = 0; i < grey.model->mappingCount; ++i) EXPECT_EQ(grey.model->mappings[i].colour, LAYOUT_GREY);
   EXPECT_NE(block.model->mappings[0].colour, LAYOUT_GREY);
@@ -245,10 +253,10 @@ TEST_F(LayoutModels, TheSampleFileLoads192Of200SlotsWithThePerSlotDefaults) {
   // The defaults by slot alone.
   PreGenModel e{};
   e.SetLayoutDefaults(nullptr, 132);
-  EXPECT_EQ(e.eighth, 2);
+  EXPECT_EQ(e.physicsFlags, 2);
   EXPECT_EQ(e.physics[0], 15000.0f);
   e.SetLayoutDefaults(nullptr, 144);
-  EXPECT_EQ(e.objectClass, 2);
+  EXPECT_EQ(e.surfaceKind, 2);
   e.SetLayoutDefaults(nullptr, 190);
   EXPECT_EQ(e.physicsKind, 0);
   EXPECT_EQ(e.physics[3], 20.0f);
@@ -305,15 +313,15 @@ TEST_F(LayoutModels, WorldEntriesReadTheirModelAndKeepPhysicsOnlyOfKindTwo) {
     f.Close();
     ASSERT_NE(e.GetModelObject(), nullptr);
     EXPECT_EQ(e.GetModelObject()->triangleCount, box.triangleCount);
-    EXPECT_EQ(e.objectClass, 9);
-    EXPECT_EQ(e.firstValue, 2.0f);
+    EXPECT_EQ(e.surfaceKind, 9);
+    EXPECT_EQ(e.scale, 2.0f);
     if (physicsKind == 1) {
       EXPECT_EQ(e.physics[0], 20000.0f);
       EXPECT_EQ(e.physics[3], 20.0f);
-      EXPECT_EQ(e.fourth, 5);
+      EXPECT_EQ(e.boxSize, 5);
     } else {
       EXPECT_EQ(e.physics[0], 1.0f);
-      EXPECT_EQ(e.fourth, 0);
+      EXPECT_EQ(e.boxSize, 0);
     }
     e.Free();
     EXPECT_EQ(e.model, nullptr);

@@ -1,0 +1,109 @@
+// layout_properties_test.cpp - the type properties of layout objects 172 to 179 on a model.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <vector>
+
+#include "modeller/layout_properties.h"
+#include "modeller/model/model_object.h"
+#include "tools/model_gen/sample_models.h"
+
+namespace {
+
+constexpr int32_t M = 65536;
+
+// The sample box with its points moved to the given places (x, y, z in 16.16).
+struct PropertyModel {
+  ModelObject model{};
+  explicit PropertyModel(const std::vector<std::array<int32_t, 3>>& at) {
+    BuildSampleBox(model);
+    std::free(model.points);
+    model.points = static_cast<ModelPoint*>(std::calloc(at.size(), sizeof(ModelPoint)));
+    model.pointCount = uint16_t(at.size());
+    for (size_t i = 0; i < at.size(); ++i) {
+      model.points[i].x = at[i][0];
+      model.points[i].y = at[i][1];
+      model.points[i].z = at[i][2];
+    }
+  }
+  ~PropertyModel() { model.Free(); }
+  std::vector<std::array<int32_t, 3>> Points() const {
+    std::vector<std::array<int32_t, 3>> out;
+    for (int i = 0; i < model.pointCount; ++i) out.push_back({model.points[i].x, model.points[i].y, model.points[i].z});
+    return out;
+  }
+};
+
+const std::vector<std::array<int32_t, 3>> SAMPLE = {
+    {-M / 2, -M / 4, 0}, {M / 2, -M / 4, 0}, {M / 2, M / 4, M}, {-M / 2, M / 4, M}, {0, 0, M / 16}};
+
+}  // namespace
+
+TEST(LayoutProperties, EachKindMovesThePointsItsTableSays) {
+  {
+    PropertyModel p(SAMPLE);  // 172: width 2 (+2 m), length 3 (+6 m)
+    EXPECT_EQ(SetObjectTypeProperties(p.model, 172, 0x0E, 0), 1);
+    EXPECT_EQ(p.model.points[0].x, -M / 2 - 2 * M);
+    EXPECT_EQ(p.model.points[1].x, M / 2 + 2 * M);
+    EXPECT_EQ(p.model.points[0].y, -M / 4 - 6 * M);
+    EXPECT_EQ(p.model.points[2].y, M / 4 + 6 * M);
+    EXPECT_EQ(p.model.points[4].x, 0) << "a point on 0 stays";
+  }
+  {
+    PropertyModel p(SAMPLE);  // 175: size x 3, size y 1, height 5 (+0.5 m above 1/8 m)
+    EXPECT_EQ(SetObjectTypeProperties(p.model, 175, 0x57, 0), 1);
+    EXPECT_EQ(p.model.points[1].x, M / 2 + 3 * M / 8);
+    EXPECT_EQ(p.model.points[1].y, -M / 4 - M / 8);
+    EXPECT_EQ(p.model.points[2].z, M + M / 2);
+    EXPECT_EQ(p.model.points[0].z, 0);
+    EXPECT_EQ(p.model.points[4].z, M / 16) << "below 1/8 m: not raised";
+  }
+  {
+    PropertyModel p(SAMPLE);  // 173: height by y above 0
+    EXPECT_EQ(SetObjectTypeProperties(p.model, 173, 0x45, 0), 1);
+    EXPECT_EQ(p.model.points[2].z, M + M / 4);
+    EXPECT_EQ(p.model.points[1].z, 0);
+  }
+  {
+    PropertyModel p({{M, -M, 0}, {M, M, 0}, {-M, -M, 0}});  // 179: length steps x of x > 1 cm, y < 1 cm
+    EXPECT_EQ(SetObjectTypeProperties(p.model, 179, 0x08 | 0xF0, 0), 1);
+    EXPECT_EQ(p.model.points[0].x, M + 2 * 2 * M);
+    EXPECT_EQ(p.model.points[2].x, -M);
+    // The angle: value 15 puts the points above 1 cm at x = 0, y = R (R = 2 m x 2^2 here).
+    EXPECT_EQ(p.model.points[1].x, 0);
+    EXPECT_EQ(p.model.points[1].y, 2 * M * 4);
+  }
+}
+
+TEST(LayoutProperties, DefaultsChangeNothingAndRemovingRestores) {
+  for (int index = 172; index <= 178; ++index) {
+    PropertyModel p(SAMPLE);
+    const auto before = p.Points();
+    int defaults = 0;
+    for (uint8_t kind : OBJECT_PROPERTY_KINDS[index - FIRST_PROPERTY_OBJECT])
+      defaults |= LAYOUT_PROPERTIES[kind].fallback << LAYOUT_PROPERTIES[kind].shift;
+    EXPECT_EQ(SetObjectTypeProperties(p.model, index, defaults, 0), 0) << index;
+    EXPECT_EQ(p.Points(), before);
+  }
+  for (int index = 172; index <= 179; ++index)
+    for (int flags : {0x0A, 0x0E, 0x5B, 0xFF, 0x9E}) {
+      // Angle points where value 15 puts them; other points clear of 0 and 1/8 m.
+      const int32_t r = 2 * M << ((flags >> 2) & 3);
+      PropertyModel p({{-M / 2, -M / 4, 0}, {M / 2, -M / 4, 2 * M}, {0, r, M}, {M / 2, 0, 3 * M / 2}});
+      const auto before = p.Points();
+      SetObjectTypeProperties(p.model, index, flags, 0);
+      SetObjectTypeProperties(p.model, index, flags, 1);
+      EXPECT_EQ(p.Points(), before) << index << " " << flags;
+    }
+}
+
+TEST(LayoutProperties, TheColourReachesEveryMapping) {
+  PropertyModel p(SAMPLE);
+  ASSERT_GT(p.model.mappingCount, 0);
+  EXPECT_EQ(SetObjectTypeProperties(p.model, 174, 0x02 | 0x04 | 0x30, 0), 1);
+  for (int i = 0; i < p.model.mappingCount; ++i) EXPECT_EQ(p.model.mappings[i].colour, LAYOUT_PROPERTY_COLOURS[2]);
+  EXPECT_EQ(SetObjectTypeProperties(p.model, 174, 0x02 | 0x04 | 0x30, 1), 0) << "removing leaves the colour";
+  EXPECT_EQ(p.model.mappings[0].colour, LAYOUT_PROPERTY_COLOURS[2]);
+  EXPECT_EQ(SetObjectTypeProperties(p.model, 100, 0xFF, 0), 0) << "other indices have none";
+}

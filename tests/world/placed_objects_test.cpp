@@ -1,0 +1,1223 @@
+// placed_objects_test.cpp - pot outlines, placed objects (their set-up, placement, physics and
+// levels) and procedural trees, over stand-in model services.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <strings.h>
+#include <random>
+#include <vector>
+
+#include "core/sort_tree.h"
+#include "physics/solid/solid.h"
+#include "render/material.h"
+#include "render/object_mesh.h"
+#include "render/primitives.h"
+#include "render/texture_record.h"
+#include "tests/physics/solid/solid_test_util.h"
+#include "tests/world/sweep_test.h"
+#include "tests/world/world_test_util.h"
+#include "tools/track_writer/track_writer.h"
+#include "world/mesh_batching.h"
+#include "world/placed_object.h"
+#include "world/pot.h"
+#include "world/sphere_directions.h"
+#include "world/tree.h"
+
+namespace {
+
+constexpr double FIX = 65536.0;
+
+// ---- A stand-in model: a box of half sizes hx, hy from z 0 up to h (metres) ----
+struct TestModel {
+  const char* name = "test box";
+  double hx = 0.5, hy = 0.5, h = 2.0;
+  int levels = 3;
+  int32_t distances[3] = {10 << 16, 100 << 16, 1000 << 16};
+  Material* material = nullptr;
+  int copies = 1;  // the box is written this many times into a level (more vertices)
+  IntVector Corner(int i) const {
+    return {int32_t(std::lround((i & 1 ? hx : -hx) * FIX)), int32_t(std::lround((i & 2 ? hy : -hy) * FIX)),
+            int32_t(std::lround((i & 4 ? h : 0.0) * FIX))};
+  }
+};
+// The box's faces as corner quads, each wound counter-clockwise seen from outside.
+constexpr int BOX_FACES[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+
+struct Stand {
+  static Stand*& Current() {
+    static Stand* s = nullptr;
+    return s;
+  }
+  TestModel model;
+  Pot pot;
+  PreGenEntryView view = {};
+  std::vector<TestModel> models;  // when given, entry i has model i modulo their count
+  int entries = 200;
+  int propertyCalls = 0;
+};
+
+int EntryOf(int index, PreGenEntryView& view) {
+  view = {};
+  Stand* s = Stand::Current();
+  if (!s || index < 0 || index >= s->entries) return 0;
+  view = s->view;
+  if (!s->models.empty()) view.model = &s->models[size_t(index) % s->models.size()];
+  return 1;
+}
+void Bounds(void* model, IntVector& centre, int32_t& radius, int32_t& lo, int32_t& hi) {
+  const TestModel& m = *static_cast<TestModel*>(model);
+  centre = {0, 0, int32_t(std::lround(m.h / 2 * FIX))};
+  radius = int32_t(std::lround(std::sqrt(m.hx * m.hx + m.hy * m.hy + m.h * m.h / 4) * FIX));
+  lo = 0;
+  hi = int32_t(std::lround(m.h * FIX));
+}
+int Levels(void* model, int32_t* distances, int room) {
+  const TestModel& m = *static_cast<TestModel*>(model);
+  for (int i = 0; i < room && i < m.levels; ++i) distances[i] = m.distances[i];
+  return m.levels;
+}
+void FlatMesh(void* model, Obj3d& mesh, int) {
+  const TestModel& m = *static_cast<TestModel*>(model);
+  AllocateMeshArrays(mesh, 8, 12);
+  for (int i = 0; i < 8; ++i) {
+    const IntVector c = m.Corner(i);
+    mesh.points[i].x = c.x;
+    mesh.points[i].y = c.y;
+    mesh.points[i].z = c.z;
+  }
+  for (int f = 0; f < 6; ++f) {
+    const int* q = BOX_FACES[f];
+    InitTriangleRecord(mesh.triangles[2 * f], &mesh.points[q[0]], &mesh.points[q[1]], &mesh.points[q[2]], 0, 0);
+    InitTriangleRecord(mesh.triangles[2 * f + 1], &mesh.points[q[0]], &mesh.points[q[2]], &mesh.points[q[3]], 0, 0);
+  }
+}
+int LodMesh(void* model, const FixedTransform& t, int, BuiltMesh& mesh) {
+  const TestModel& m = *static_cast<TestModel*>(model);
+  const int n = m.copies;
+  mesh.Free();
+  mesh.points = new BuiltPoint[size_t(8 * n)]();
+  mesh.triangles = new BuiltTriangle[size_t(12 * n)]();
+  mesh.parts = new BuiltPart[1]();
+  for (int k = 0; k < n; ++k) {
+    for (int i = 0; i < 8; ++i) {
+      IntVector w;
+      TransformPoint(t, m.Corner(i), w);
+      BuiltPoint& p = mesh.points[8 * k + i];
+      p.position[0] = w.x;
+      p.position[1] = w.y;
+      p.position[2] = w.z;
+      p.colour = 0xFF3060C0;
+    }
+    for (int f = 0; f < 6; ++f) {
+      const int* q = BOX_FACES[f];
+      const uint32_t b = uint32_t(8 * k);
+      mesh.triangles[12 * k + 2 * f] = {{b + q[0], b + q[1], b + q[2]}, 0};
+      mesh.triangles[12 * k + 2 * f + 1] = {{b + q[0], b + q[2], b + q[3]}, 0};
+    }
+  }
+  mesh.parts[0] = {0, m.material, 8 * n, 12 * n};
+  mesh.pointCount = 8 * n;
+  mesh.triangleCount = 12 * n;
+  mesh.partCount = 1;
+  return 0;
+}
+int Properties(void*, int, int, int) {
+  ++Stand::Current()->propertyCalls;
+  return 1;
+}
+
+// Installs the stand-in services for a test and takes them away after.
+class PlacedObjects : public ::testing::Test {
+ protected:
+  Stand stand;
+  WorldModelServices saved = WorldModels;
+  void SetUp() override {
+    InitSphereDirections();
+    Stand::Current() = &stand;
+    WorldModelServices s = {};
+    s.EntryOf = EntryOf;
+    s.ModelBounds = Bounds;
+    s.ModelLevels = Levels;
+    s.BuildFlatMesh = FlatMesh;
+    s.BuildLodMesh = LodMesh;
+    s.ApplyLayoutProperties = Properties;
+    s.ModelName = [](void* model) { return static_cast<TestModel*>(model)->name; };
+    WorldModels = s;
+    stand.view = {};
+    stand.view.sourceKind = SOURCE_MODEL;
+    stand.view.scale = 1.0f;
+    stand.view.model = &stand.model;
+    stand.view.stiffness = 20000.0f;
+    stand.view.grip = 1.0f;
+    stand.view.damping = 100.0f;
+    stand.view.mass = 20.0f;
+  }
+  void TearDown() override {
+    WorldModels = saved;
+    Stand::Current() = nullptr;
+    stand.pot.Free();
+  }
+  static void Place(FObject& o, double x, double y, double height, int index) {
+    o.position[0] = int32_t(std::lround(x * FIX));
+    o.position[1] = int32_t(std::lround(y * FIX));
+    o.heightMetres = float(height);
+    o.objectIndex = int16_t(index);
+  }
+};
+
+// A world of one mapping record (a colour grid) for the sweeps; CWld while it lives.
+struct OneMappingWorld {
+  Wld world;
+  SweepMapping mapping{1, 1};
+  std::vector<MappingRecord> maps{mapping.Record()};
+  OneMappingWorld() {
+    world.mappings = maps.data();
+    world.mappingCount = 1;
+    CWld = &world;
+  }
+  ~OneMappingWorld() {
+    world.mappings = nullptr;
+    world.mappingCount = 0;
+    CWld = nullptr;
+  }
+};
+
+// A pot stream: points (u, v pairs) and edges, in the form of the version.
+std::vector<uint8_t> PotBytes(int version, const TrackPot& pot) {
+  return WrittenBytes([&](DataFile& f) { WritePot(f, version, pot); });
+}
+template <class Check>
+void ReadBack(int version, const TrackPot& written, Pot& pot, Check check) {
+  WrittenStream s([&](DataFile& f) { WritePot(f, version, written); });
+  const int ok = ReadPot(pot, s.file, version);
+  check(ok, s.file);
+}
+
+}  // namespace
+
+// ---- Pot outlines ----
+
+TEST(PotOutlines, BothFormsReadTheirRecords) {
+  TrackPot written;
+  written.segmentCount = 9;
+  written.points = {0.0f, 0.0f, 1.5f, 0.25f, 1.0f, 2.0f};
+  written.edges = {{3, 1, 0, 0, 1}, {4, 0, 1, 1, 2}};
+  for (int version : {250, 251, 252}) {
+    Pot pot;
+    ReadBack(version, written, pot, [&](int ok, DataFile& f) {
+      ASSERT_EQ(ok, 1) << version;
+      EXPECT_EQ(f.BytesLeft(), 0) << "every byte of the record is read, version " << version;
+    });
+    EXPECT_EQ(pot.segmentCount, 9);
+    ASSERT_EQ(pot.numPoints, 3);
+    EXPECT_EQ(pot.points[1].x, 1.5f);
+    EXPECT_EQ(pot.points[2].y, 2.0f);
+    ASSERT_EQ(pot.edgeCount, 2);
+    EXPECT_EQ(pot.edges[1].mappingIndex, 4);
+    EXPECT_EQ(pot.edges[1].first, 1);
+    EXPECT_EQ(pot.edges[1].second, 2);
+    EXPECT_EQ(pot.edges[0].flags, 1);
+    pot.Free();
+  }
+}
+
+TEST(PotOutlines, CorruptCountsAreRefused) {
+  for (int32_t stored : {65, -1, 1000000}) {
+    TrackPot written;
+    written.points.assign(2 * 65, 1.0f);
+    written.storedCount = stored;
+    for (int version : {250, 252}) {
+      Pot pot;
+      ReadBack(version, written, pot, [&](int ok, DataFile& f) {
+        EXPECT_EQ(ok, 0) << stored;
+        EXPECT_TRUE(f.readPastEnd) << "the rest of the file cannot be found";
+      });
+      EXPECT_EQ(pot.numPoints, 0);
+      EXPECT_EQ(pot.edges, nullptr);
+    }
+  }
+  // A record that ends early.
+  TrackPot written;
+  written.points = {1.0f, 0.0f, 1.0f, 1.0f};
+  written.edges = {{0, 1, 0, 0, 1}};
+  std::vector<uint8_t> bytes = PotBytes(252, written);
+  bytes.pop_back();
+  DataFile f{};
+  f.BeginMemoryWrite(0, nullptr);
+  f.WriteBlock(bytes.data(), int(bytes.size()));
+  f.BeginMemoryWrite(1, nullptr);
+  f.WriteBlock(bytes.data(), int(bytes.size()));
+  f.FinishMemoryWrite();
+  f.StartMemoryRead();
+  Pot pot;
+  EXPECT_EQ(ReadPot(pot, f, 252), 0);
+  f.Close();
+}
+
+TEST(PotOutlines, NotANumberPointsBecomeZero) {
+  TrackPot written;
+  written.points = {std::nanf(""), 1.0f, 2.0f, INFINITY};
+  Pot pot;
+  ReadBack(252, written, pot, [](int ok, DataFile&) { EXPECT_EQ(ok, 1); });
+  EXPECT_EQ(pot.points[0].x, 0.0f);
+  EXPECT_EQ(pot.points[1].y, 0.0f);
+  pot.Free();
+}
+
+TEST(PotOutlines, RingsAreTheOutlineTurnedAndPlaced) {
+  InitSinCosTables();
+  Pot pot;
+  pot.numPoints = 3;
+  pot.points = new GraphPoint[3]{{0.0f, 0.0f}, {1.25f, 0.5f}, {0.75f, 3.0f}};
+  pot.edgeCount = 2;
+  pot.edges = new MappingRef[2]{{0, 1, 0, 0, 0, 1}, {0, 1, 0, 0, 1, 2}};
+  FixedTransform t;
+  MatrixFromAngles(t.rotation, 0x2000, 0x0800, 0);
+  t.translation = {100 << 16, -(50 << 16), 3 << 16};
+  for (float theta : {0.0f, 0.7f, 2.5f, 4.0f}) {
+    IntVector ring[3];
+    PotRingPoints(pot, t, std::cos(theta), std::sin(theta), ring);
+    for (int i = 0; i < 3; ++i) {
+      const double u = pot.points[i].x, v = pot.points[i].y;
+      const double local[3] = {std::round(-u * FIX * std::sin(theta)), std::round(u * FIX * std::cos(theta)),
+                               std::round(v * FIX)};
+      const int32_t* m = t.rotation.m;
+      const double expect[3] = {(m[0] * local[0] + m[1] * local[1] + m[2] * local[2]) / FIX + t.translation.x,
+                                (m[3] * local[0] + m[4] * local[1] + m[5] * local[2]) / FIX + t.translation.y,
+                                (m[6] * local[0] + m[7] * local[1] + m[8] * local[2]) / FIX + t.translation.z};
+      EXPECT_NEAR(ring[i].x, expect[0], 2.0) << theta;
+      EXPECT_NEAR(ring[i].y, expect[1], 2.0) << theta;
+      EXPECT_NEAR(ring[i].z, expect[2], 2.0) << theta;
+    }
+    IntVector normals[4];
+    PotRingNormals(pot, normals, t.rotation, std::cos(theta), std::sin(theta));
+    for (int e = 0; e < 2; ++e) {
+      EXPECT_EQ(normals[2 * e].x, normals[2 * e + 1].x);
+      const double length = std::sqrt(double(normals[2 * e].x) * normals[2 * e].x +
+                                      double(normals[2 * e].y) * normals[2 * e].y +
+                                      double(normals[2 * e].z) * normals[2 * e].z);
+      EXPECT_NEAR(length, FIX, 2.0);
+      // Across the edge: the normal is square to the edge's direction on the ring.
+      const IntVector a = ring[pot.edges[e].first], b = ring[pot.edges[e].second];
+      const double dot = (double(b.x) - a.x) * normals[2 * e].x + (double(b.y) - a.y) * normals[2 * e].y +
+                         (double(b.z) - a.z) * normals[2 * e].z;
+      EXPECT_NEAR(dot / FIX / FIX, 0.0, 1e-3);
+    }
+  }
+  pot.Free();
+}
+
+TEST(PotOutlines, CollisionMeshesCountTheirEdges) {
+  const auto build = [](std::vector<GraphPoint> points, std::vector<MappingRef> edges, int& vertices, int& triangles) {
+    Pot pot;
+    pot.numPoints = int(points.size());
+    pot.points = new GraphPoint[points.size()];
+    std::copy(points.begin(), points.end(), pot.points);
+    pot.edgeCount = uint8_t(edges.size());
+    pot.edges = new MappingRef[edges.size() + 1];
+    std::copy(edges.begin(), edges.end(), pot.edges);
+    Obj3d mesh;
+    mesh.Init();
+    const int built = BuildPotCollisionMesh(pot, mesh);
+    vertices = mesh.pointCount;
+    triangles = mesh.triangleCount;
+    // Every triangle faces away from the axis or along it, never across it inward.
+    for (int t = 0; t < mesh.triangleCount; ++t)
+      for (Obj3dPoint* p : mesh.triangles[t].points) EXPECT_TRUE(p >= mesh.points && p < mesh.points + vertices);
+    mesh.Free();
+    pot.Free();
+    return built;
+  };
+  int v = 0, t = 0;
+  EXPECT_EQ(build({{0.0f, 0.0f}, {1.0f, 0.0f}}, {{0, 1, 0, 0, 0, 1}}, v, t), 1);
+  EXPECT_EQ(v, 7);
+  EXPECT_EQ(t, 6);
+  EXPECT_EQ(build({{1.0f, 0.0f}, {1.0f, 2.0f}}, {{0, 1, 0, 0, 0, 1}}, v, t), 1);
+  EXPECT_EQ(v, 12);
+  EXPECT_EQ(t, 12);
+  EXPECT_EQ(build({{1.0f, 0.0f}, {1.0f, 2.0f}, {0.5f, 3.0f}}, {{0, 1, 0, 0, 0, 1}, {0, 0, 0, 0, 1, 2}}, v, t), 1);
+  EXPECT_EQ(v, 12) << "an edge without bit 0 adds nothing";
+  EXPECT_EQ(t, 12);
+  EXPECT_EQ(build({{1.0f, 0.0f}, {1.0f, 2.0f}}, {{0, 0, 0, 0, 0, 1}}, v, t), 0);
+  EXPECT_EQ(t, 0);
+  EXPECT_EQ(build({{1.0f, 0.0f}, {1.0f, 2.0f}}, {{0, 1, 0, 0, 0, 9}}, v, t), 0) << "an edge past the points drops";
+  const int saved = CfgDebugLevel;
+  CfgDebugLevel = 1;
+  {
+    CaughtLines caught;
+    EXPECT_EQ(build({{1.0f, 0.0f}, {0.0f, 0.0f}, {0.0f, 2.0f}}, {{0, 1, 0, 0, 0, 1}, {0, 1, 0, 0, 1, 2}}, v, t), 0);
+    EXPECT_EQ(v, 0);
+    EXPECT_EQ(caught.Count(TEXT_POT_UNUSABLE), 1);
+  }
+  CfgDebugLevel = 0;
+  {
+    CaughtLines caught;
+    build({{0.0f, 0.0f}, {0.0f, 2.0f}}, {{0, 1, 0, 0, 0, 1}}, v, t);
+    EXPECT_EQ(caught.Count(TEXT_POT_UNUSABLE), 0) << "a debug message only";
+  }
+  CfgDebugLevel = saved;
+}
+
+TEST(PotOutlines, LevelMeshesSweepRoundTheAxisAndClose) {
+  OneMappingWorld one;
+  Pot pot;
+  pot.numPoints = 2;
+  pot.points = new GraphPoint[2]{{1.0f, 0.0f}, {1.0f, 2.0f}};
+  pot.edgeCount = 2;
+  pot.edges = new MappingRef[2]{{0, 0, 0, 0, 0, 1}, {7, 0, 0, 0, 0, 1}};  // the second's mapping is past the table
+  FixedTransform t;
+  MatrixIdentity(t.rotation);
+  t.translation = {5 << 16, 0, 0};
+  for (int n : {3, 5, 24}) {
+    BuiltMesh* mesh = nullptr;
+    ASSERT_EQ(BuildPotLevelMesh(pot, t, n, 1, mesh), 1) << n;
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(BuiltMeshFault(*mesh), "");
+    EXPECT_EQ(mesh->triangleCount, 2 * n) << "one quad a step, the last onto the first ring";
+    for (int i = 0; i < mesh->pointCount; ++i) {
+      const double dx = mesh->points[i].position[0] / FIX - 5.0, dy = mesh->points[i].position[1] / FIX;
+      EXPECT_NEAR(std::hypot(dx, dy), 1.0, 1e-4);
+    }
+    DeleteBuiltMesh(mesh);
+  }
+  BuiltMesh* none = nullptr;
+  EXPECT_EQ(BuildPotLevelMesh(pot, t, 2, 1, none), 0);
+  // Both edges collidable: the one whose mapping lies past the table is dropped.
+  pot.edges[0].flags = pot.edges[1].flags = 1;
+  Obj3d collision;
+  collision.Init();
+  EXPECT_EQ(BuildPotCollisionMesh(pot, collision), 1);
+  EXPECT_EQ(collision.triangleCount, 12);
+  collision.Free();
+  pot.Free();
+}
+
+// ---- Placed objects ----
+
+TEST_F(PlacedObjects, TheRecordReadsInOrderAndNotANumberTakesTheDefault) {
+  TrackPlacedObject written;
+  written.heading = 1.5f;
+  written.pitch = std::nanf("");
+  written.roll = -0.25f;
+  written.height = 4.0f;
+  written.flags = 0x21F;
+  written.variant = 3;
+  written.secondVariant = 200;
+  written.objectIndex = 175;
+  written.indexByte = 12;
+  written.byteB = 9;
+  WrittenStream s([&](DataFile& f) {
+    WriteNewObjectHeader(f, OBJECT_PLACED, 0, 0, 0, 0, 3 << 16, 4 << 16);
+    WritePlacedObjectRecord(f, written);
+  });
+  int result = -1;
+  FixedOb* o = CreateWorldObject(s.file, 252, &result);
+  ASSERT_NE(o, nullptr);
+  auto& p = *static_cast<FObject*>(o);
+  EXPECT_EQ(p.heading, 1.5f);
+  EXPECT_EQ(p.pitch, 0.0f);
+  EXPECT_EQ(p.roll, -0.25f);
+  EXPECT_EQ(p.heightMetres, 4.0f);
+  EXPECT_EQ(p.objectFlags, 0x20F) << "bit 4 is cleared";
+  EXPECT_EQ(p.variant, 3);
+  EXPECT_EQ(p.secondVariant, 200);
+  EXPECT_EQ(p.objectIndex, 175);
+  EXPECT_EQ(p.indexByte, 12);
+  EXPECT_EQ(p.byteB, 9);
+  EXPECT_EQ(s.file.BytesLeft(), 0);
+  DeleteWorldObject(o);
+}
+
+TEST_F(PlacedObjects, WithoutAnIndexOrAModelThereIsNothing) {
+  FObject o({0, 0, 0});
+  Place(o, 3, 4, 1.5, -1);
+  o.Setup();
+  EXPECT_EQ(o.box[0], 3 << 16);
+  EXPECT_EQ(o.box[3], 3 << 16);
+  EXPECT_EQ(o.box[2], int32_t(1.5 * FIX));
+  EXPECT_EQ(o.box[5], int32_t(1.5 * FIX));
+  EXPECT_EQ(o.radius, 0);
+  EXPECT_EQ(o.HasGeometry(), 0);
+  o.AddPhysics();
+  EXPECT_EQ(o.mesh, nullptr);
+  EXPECT_EQ(o.body, nullptr);
+  o.BuildMeshes();
+  EXPECT_EQ(o.levels[0].built, nullptr);
+  EXPECT_FALSE(o.IsVisible(false));
+  // An index past the table, and an entry without its model.
+  for (int index : {500, 5}) {
+    stand.view.model = index == 5 ? nullptr : &stand.model;
+    FObject p({0, 0, 0});
+  Place(p, 0, 0, 0, index);
+    p.Setup();
+    p.AddPhysics();
+    p.BuildMeshes();
+    EXPECT_EQ(p.HasGeometry(), 0);
+    EXPECT_EQ(p.mesh, nullptr);
+    EXPECT_EQ(p.levels[0].built, nullptr);
+    p.Free();
+  }
+  o.Free();
+}
+
+TEST_F(PlacedObjects, PhysicsKindsAndVisibility) {
+  for (uint8_t kind : {PHYSICS_NONE, PHYSICS_HIDDEN}) {
+    stand.view.physicsKind = kind;
+    FObject o({0, 0, 0});
+  Place(o, 0, 0, 0, 5);
+    o.Setup();
+    o.AddPhysics();
+    EXPECT_EQ(o.mesh, nullptr);
+    EXPECT_EQ(o.body, nullptr);
+    EXPECT_EQ(o.IsVisible(false), kind == PHYSICS_NONE);
+    EXPECT_EQ(o.IsVisible(true), kind == PHYSICS_NONE);
+    EXPECT_EQ(o.hidden, kind == PHYSICS_HIDDEN ? 1 : 0);
+    o.Free();
+  }
+  stand.view.physicsKind = PHYSICS_MOVABLE;
+  FObject o({0, 0, 0});
+  Place(o, 0, 0, 0, 5);
+  EXPECT_TRUE(o.IsVisible(false));
+  EXPECT_FALSE(o.IsVisible(true));
+}
+
+TEST_F(PlacedObjects, TheTransformIsTheRoundedAnglesScaled) {
+  InitSinCosTables();
+  FObject o({0, 0, 0});
+  Place(o, -7.5, 12.25, 2.0, 5);
+  o.heading = 1.0f;
+  o.pitch = -0.3f;
+  o.roll = 0.1f;
+  FixedTransform t;
+  o.GetTransform(t, 1.0f);
+  FixedMatrix m;
+  MatrixFromAngles(m, uint32_t(std::nearbyint(1.0 * 10430.378)), uint32_t(std::nearbyint(-0.3 * 10430.378)),
+                   uint32_t(std::nearbyint(0.1 * 10430.378)));
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(t.rotation.m[i], m.m[i]);
+  EXPECT_EQ(t.translation.x, int32_t(-7.5 * FIX));
+  EXPECT_EQ(t.translation.y, int32_t(12.25 * FIX));
+  EXPECT_EQ(t.translation.z, 2 << 16) << "z from the height, not the header";
+  o.GetTransform(t, 2.5f);
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(t.rotation.m[i], int32_t(std::nearbyint(m.m[i] * 2.5)));
+}
+
+TEST_F(PlacedObjects, LevelDistancesAreCapped) {
+  stand.model.hx = stand.model.hy = 20;  // radius past 16 m
+  stand.model.distances[0] = 1 << 16;
+  stand.model.distances[1] = 0x7FFFFFFF;
+  stand.model.distances[2] = 5 << 16;
+  FObject o({0, 0, 0});
+  Place(o, 0, 0, 0, 5);
+  o.Setup();
+  EXPECT_EQ(o.levelCount, 3);
+  EXPECT_EQ(o.distanceLevels, 1);
+  const int32_t cap = PLACED_LEVEL_CAP * 1024;
+  EXPECT_EQ(o.levels[0].distance, 1 << 16);
+  EXPECT_EQ(o.levels[1].distance, cap);
+  EXPECT_EQ(o.levels[2].distance, cap) << "the last level always gets the cap";
+  stand.model.hx = stand.model.hy = 0.5;
+  stand.model.h = 2.0;
+  stand.model.levels = 5;
+  o.Setup();
+  EXPECT_EQ(o.levelCount, 3);
+  const int32_t r = int32_t(std::lround(std::sqrt(0.5 + 1.0) * FIX));
+  EXPECT_EQ(o.levels[2].distance, r * 1024);
+  EXPECT_EQ(o.levels[0].distance, std::min(1 << 16, r * 1024));
+}
+
+TEST_F(PlacedObjects, PotObjectsHaveOutlineLevelsAndBuildLevelZeroOnly) {
+  OneMappingWorld one;
+  stand.pot.numPoints = 2;
+  stand.pot.points = new GraphPoint[2]{{1.0f, 0.0f}, {2.0f, 4.0f}};
+  stand.pot.edgeCount = 1;
+  stand.pot.edges = new MappingRef[1]{{0, 1, 0, 0, 0, 1}};
+  stand.pot.segmentCount = 24;
+  stand.view.sourceKind = SOURCE_POT;
+  stand.view.model = nullptr;
+  stand.view.pot = &stand.pot;
+  FObject o({0, 0, 0});
+  Place(o, 0, 0, 0, 5);
+  o.Setup();
+  const int32_t r = int32_t(std::lround(std::hypot(2.0, 2.0) * FIX));
+  ASSERT_EQ(o.levelCount, 3);
+  EXPECT_EQ(o.levels[0].segments, 24);
+  EXPECT_EQ(o.levels[1].segments, 12);
+  EXPECT_EQ(o.levels[2].segments, 6);
+  EXPECT_EQ(o.levels[0].distance, r * 32);
+  EXPECT_EQ(o.levels[1].distance, r * 128);
+  EXPECT_EQ(o.levels[2].distance, r * 256);
+  EXPECT_EQ(o.levels[0].outline, 1);
+  EXPECT_EQ(o.distanceLevels, 0);
+  EXPECT_EQ(o.GetAddMode(), 1);
+  stand.pot.segmentCount = 3;
+  o.Setup();
+  ASSERT_EQ(o.levelCount, 2) << "raised to 5: s = 2 gives no middle level";
+  stand.pot.segmentCount = 4;
+  o.Setup();
+  EXPECT_EQ(o.levels[0].segments, 5);
+  EXPECT_EQ(o.levels[1].segments, 3);
+  o.BuildMeshes();
+  EXPECT_NE(o.levels[0].built, nullptr);
+  EXPECT_EQ(o.levels[1].built, nullptr);
+  uint16_t used[4];
+  EXPECT_EQ(o.MappingsInUse(used, 4), 1);
+  o.Free();
+}
+
+TEST_F(PlacedObjects, AStaticBoxIsFoundByARayDown) {
+  InitSinCosTables();
+  stand.view.physicsKind = PHYSICS_STATIC;
+  stand.view.surfaceKind = 2;
+  FObject o({0, 0, 0});
+  Place(o, 10, 20, 1.0, 5);
+  o.heading = 0.7f;
+  o.Setup();
+  o.AddPhysics();
+  ASSERT_NE(o.mesh, nullptr);
+  EXPECT_EQ(o.IsCollidable(), 1);
+  EXPECT_EQ(o.mesh->physics[0], 2);
+  // The box is the box of the transformed points.
+  FixedTransform t;
+  o.GetTransform(t, 1.0f);
+  int32_t lo[3] = {INT32_MAX, INT32_MAX, INT32_MAX}, hi[3] = {INT32_MIN, INT32_MIN, INT32_MIN};
+  for (int i = 0; i < 8; ++i) {
+    IntVector w;
+    TransformPoint(t, stand.model.Corner(i), w);
+    const int32_t v[3] = {w.x, w.y, w.z};
+    for (int a = 0; a < 3; ++a) {
+      lo[a] = std::min(lo[a], v[a]);
+      hi[a] = std::max(hi[a], v[a]);
+    }
+  }
+  for (int a = 0; a < 3; ++a) {
+    EXPECT_EQ(o.box[a], lo[a]);
+    EXPECT_EQ(o.box[3 + a], hi[a]);
+  }
+  ContactProbe hit = {};
+  const IntVector start = {10 << 16, 20 << 16, -(10 << 16)};
+  const IntVector ray = {0, 0, -(20 << 16)};
+  EXPECT_EQ(o.RayTest(start, ray, hit, nullptr, nullptr, nullptr, 0), 0) << "the answer is always 0";
+  EXPECT_EQ(hit.candidateObject, &o);
+  EXPECT_NEAR(hit.candidatePoint.z / FIX, 3.0, 1e-3) << "the top: the height plus the box";
+  ContactProbe miss = {};
+  const IntVector aside = {30 << 16, 20 << 16, -(10 << 16)};
+  o.RayTest(aside, ray, miss, nullptr, nullptr, nullptr, 0);
+  EXPECT_EQ(miss.candidateObject, nullptr);
+  o.Free();
+}
+
+TEST_F(PlacedObjects, LimitsLeaveNoPhysicsAndNameTheModel) {
+  stand.view.physicsKind = PHYSICS_STATIC;
+  static std::vector<std::string> lines;
+  lines.clear();
+  const ReportSink saved = InstallReportSink(
+      {nullptr, [](const char* label, const char* text, ReportColour colour) {
+         EXPECT_EQ(colour, REPORT_WARNING);
+         lines.push_back(std::string(label) + " " + text);
+       },
+       nullptr, nullptr, nullptr, nullptr});
+  stand.model.name = "flat thing";
+  WorldModels.BuildFlatMesh = [](void*, Obj3d& mesh, int) { AllocateMeshArrays(mesh, 3, 0); };
+  FObject o({0, 0, 0});
+  Place(o, 0, 0, 0, 5);
+  o.Setup();
+  o.AddPhysics();
+  EXPECT_EQ(o.mesh, nullptr);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("flat thing"), std::string::npos);
+  EXPECT_NE(lines[0].find("no triangles"), std::string::npos);
+  stand.view.physicsKind = PHYSICS_MOVABLE;
+  o.AddPhysics();
+  EXPECT_EQ(o.body, nullptr);
+  EXPECT_EQ(lines.size(), 2u);
+  InstallReportSink(saved);
+}
+
+TEST_F(PlacedObjects, AMovableBoxFallsAndRestsUpright) {
+  RecordingHooks hooks;
+  stand.view.physicsKind = PHYSICS_MOVABLE;
+  stand.model.h = 0.8;
+  stand.model.hx = stand.model.hy = 0.2;
+  stand.view.damping = 2000.0f;  // no bounce: the lone step lets a body sleep at the top of one
+  FObject o({0, 0, 0});
+  Place(o, 2, 3, 0.5, 5);
+  o.variant = 4;
+  o.secondVariant = 6;
+  o.Setup();
+  o.AddPhysics();
+  ASSERT_NE(o.body, nullptr);
+  Solid& b = *o.body;
+  EXPECT_EQ(b.pointCount, 8);
+  EXPECT_EQ(b.triangleCount, 12);
+  EXPECT_EQ(b.owner, &o);
+  EXPECT_EQ(b.ownerCode, 5);
+  EXPECT_EQ(b.ownerBytes[0], 4);
+  EXPECT_EQ(b.ownerBytes[1], 6);
+  EXPECT_GT(b.mass, 0.0f);
+  EXPECT_EQ(b.position.z, 1 << 15);
+  EXPECT_EQ(o.box[2], 1 << 15) << "the box starts at the body and holds every hull point";
+  EXPECT_NEAR(o.box[5] / FIX, 1.3, 1e-4);
+  b.awake = 1;
+  for (int step = 0; step < 3000; ++step) {
+    StepAlone(b, G);
+  }
+  float lowest = 1e9f;
+  for (int i = 0; i < b.pointCount; ++i) {
+    const Vec3 w = MatrixTimes(b.orientation, b.points[i].local);
+    lowest = std::min(lowest, float(OriginMetres(b).z + w.z));
+  }
+  EXPECT_NEAR(lowest, 0.0f, 0.02f) << "rests on the floor";
+  EXPECT_NEAR(b.orientation[8], 1.0f, 1e-3f) << "upright";
+  // Handed to the world's list, deleted later.
+  o.RemovePhysicsDeferred();
+  EXPECT_EQ(o.body, nullptr);
+  ASSERT_EQ(DeferredBodies.size(), 1u);
+  DeleteDeferredBodies();
+  EXPECT_TRUE(DeferredBodies.empty());
+  o.Free();
+}
+
+TEST_F(PlacedObjects, LevelZeroGivesTheSphereAndTheTreeBit) {
+  FObject o({0, 0, 0});
+  Place(o, 1, 2, 0, 5);
+  o.Setup();
+  o.BuildMeshes();
+  ASSERT_NE(o.levels[0].built, nullptr);
+  EXPECT_NE(o.levels[2].built, nullptr) << "distance-chosen levels: all three";
+  EXPECT_EQ(o.centre.x, 1 << 16);
+  EXPECT_EQ(o.centre.z, 1 << 16);
+  EXPECT_EQ(o.GetBuildList(), 4);
+  EXPECT_EQ(o.GetAddMode(), 2);
+  o.SetPosition({5 << 16, 6 << 16, 0}, 0.5f);
+  EXPECT_EQ(o.levels[0].built, nullptr) << "a move drops the built levels";
+  o.Free();
+  // Start lights take their properties around the measurement and the flat mesh.
+  stand.view.physicsKind = PHYSICS_STATIC;
+  FObject s({0, 0, 0});
+  Place(s, 0, 0, 0, 172);
+  s.Setup();
+  EXPECT_EQ(stand.propertyCalls, 2) << "applied, then taken back";
+  s.AddPhysics();
+  EXPECT_EQ(stand.propertyCalls, 4);
+  s.Free();
+}
+
+// ---- Trees ----
+
+namespace {
+void RandomTree(WTree& t, std::mt19937& random) {
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  t.position[0] = int32_t(random() % 2000000) - 1000000;
+  t.position[1] = int32_t(random() % 2000000) - 1000000;
+  t.seed = int32_t(random());
+  t.tipCount = 2 + int(random() % 100);
+  t.spread = int(random() % 6);
+  t.branchLength = 0.5f + 4 * unit(random);
+  t.trunkRadius = 0.05f + unit(random);
+  t.lengthFactor = 0.4f + 0.6f * unit(random);
+  t.foliageLength = 0.2f + 4 * unit(random);
+  t.foliageWidth = 0.2f + 4 * unit(random);
+  t.baseHeight = 20 * unit(random);
+  t.options = int(random() % 4);
+  t.foliageRow = int(random() % 16);
+}
+}  // namespace
+
+TEST(ProceduralTrees, EqualSeedsGrowIdenticalTreesAndConstructedSeedsAreSmall) {
+  InitSphereDirections();
+  for (int i = 0; i < 200; ++i) {
+    WTree t({0, 0, 0});
+    EXPECT_GE(t.seed, 0);
+    EXPECT_LE(t.seed, 63);
+  }
+  std::mt19937 random(5);
+  WTree a({0, 0, 0}), b({0, 0, 0});
+  RandomTree(a, random);
+  RandomTree(b, random);
+  b.seed = a.seed;
+  b.tipCount = a.tipCount;
+  b.spread = a.spread;
+  b.branchLength = a.branchLength;
+  b.lengthFactor = a.lengthFactor;
+  b.options = a.options;
+  b.position[0] = a.position[0];
+  b.position[1] = a.position[1];
+  b.baseHeight = a.baseHeight;
+  std::vector<TreeNode> na, nb;
+  GrowTree(a, na);
+  GrowTree(b, nb);
+  ASSERT_EQ(na.size(), nb.size());
+  for (size_t i = 0; i < na.size(); ++i) {
+    EXPECT_EQ(na[i].position.x, nb[i].position.x);
+    EXPECT_EQ(na[i].position.z, nb[i].position.z);
+    EXPECT_EQ(na[i].latitude, nb[i].latitude);
+  }
+  b.seed = a.seed + 1;
+  GrowTree(b, nb);
+  bool differs = false;
+  for (size_t i = 0; i < na.size(); ++i) differs |= na[i].longitude != nb[i].longitude;
+  EXPECT_TRUE(differs);
+}
+
+TEST(ProceduralTrees, ALatitudePastThePoleFoldsAndTurnsHalfRound) {
+  InitSphereDirections();
+  // Spread 15 from the pole: every child is folded into range, and a fold turns it round.
+  WTree t({0, 0, 0});
+  t.spread = 15;
+  t.tipCount = 512;
+  std::vector<TreeNode> nodes;
+  GrowTree(t, nodes);
+  for (const TreeNode& n : nodes) {
+    EXPECT_LE(n.latitude, 15);
+    EXPECT_LE(n.longitude, 23);
+  }
+  // Node 1 by hand: the random sequence from the seed.
+  uint32_t r = uint32_t(t.seed) & 0xFFFF;
+  const auto next = [&r] { return r = (r * 5 + 1) & 0xFFFF; };
+  int lon = (0 + int(next() % 31) - 15 + 48) % 24;
+  int lat = int(next() % 31) - 15;
+  if (lat < 0) {
+    lat = -lat;
+    lon = (lon + 12) % 24;
+  }
+  EXPECT_EQ(nodes[1].latitude, lat);
+  EXPECT_EQ(nodes[1].longitude, lon);
+}
+
+TEST(ProceduralTrees, SpreadZeroEndsAndTipCountsAreHeld) {
+  InitSphereDirections();
+  WTree t({0, 0, 0});
+  t.spread = 0;
+  t.tipCount = 1000000;
+  EXPECT_EQ(t.Tips(), TREE_TIPS_MOST);
+  std::vector<TreeNode> nodes;
+  GrowTree(t, nodes);
+  EXPECT_EQ(nodes.size(), size_t(2 * TREE_TIPS_MOST - 1));
+  t.tipCount = -5;
+  EXPECT_EQ(t.Tips(), TREE_TIPS_LEAST);
+  t.spread = -7;
+  GrowTree(t, nodes);
+  EXPECT_EQ(nodes.size(), 3u);
+}
+
+TEST(ProceduralTrees, BoundsHoldEveryFoliageAndTipVertex) {
+  InitSphereDirections();
+  std::mt19937 random(11);
+  for (int i = 0; i < 1000; ++i) {
+    WTree t({0, 0, 0});
+    RandomTree(t, random);
+    t.Setup();
+    std::vector<TreeNode> nodes;
+    GrowTree(t, nodes);
+    std::vector<IntVector> points;
+    for (int k = t.Tips() - 1; k < int(nodes.size()); ++k) {
+      const TreeNode& n = nodes[size_t(k)];
+      const SphereDirection& f = SphereDirections[(t.options & 1) ? t.foliageRow : n.latitude][n.longitude];
+      const SphereDirection& own = SphereDirections[n.latitude][n.longitude];
+      const double hw = t.foliageWidth / 2.0, fl = t.foliageLength;
+      points.push_back({n.position.x + int32_t(own.d.x * fl / 4), n.position.y + int32_t(own.d.y * fl / 4),
+                        n.position.z + int32_t(own.d.z * fl / 4)});
+      for (const IntVector& s : {f.c, f.e})
+        for (double side : {-hw, hw})
+          for (double along : {0.0, fl})
+            points.push_back({n.position.x + int32_t(s.x * side + f.d.x * along),
+                              n.position.y + int32_t(s.y * side + f.d.y * along),
+                              n.position.z + int32_t(s.z * side + f.d.z * along)});
+    }
+    for (const IntVector& p : points) {
+      EXPECT_LE(std::abs(double(p.x) - t.centre.x), t.halfSize.x + 1.0 + 2) << i;
+      EXPECT_LE(std::abs(double(p.y) - t.centre.y), t.halfSize.y + 1.0 + 2) << i;
+      EXPECT_LE(std::abs(double(p.z) - t.centre.z), t.halfSize.z + 1.0 + 2) << i;
+      const double d = std::sqrt(std::pow(double(p.x) - t.centre.x, 2) + std::pow(double(p.y) - t.centre.y, 2) +
+                                 std::pow(double(p.z) - t.centre.z, 2));
+      EXPECT_LE(d, t.radius + 3.0) << i;
+    }
+    if (HasFailure()) break;
+  }
+}
+
+TEST(ProceduralTrees, TheRecordReadsAndBadValuesTakeDefaults) {
+  TrackTree written;
+  written.foliageTexture = 9;
+  written.barkTexture = -2;
+  written.tipCount = 17;
+  written.seed = 40;
+  written.branchLength = std::nanf("");
+  written.barkColour = 0x102030;
+  WrittenStream s([&](DataFile& f) {
+    WriteNewObjectHeader(f, OBJECT_TREE, 0, 0, 0, 0, 1 << 16, 2 << 16);
+    WriteTreeRecord(f, written);
+  });
+  FixedOb* o = CreateWorldObject(s.file, 252);
+  ASSERT_NE(o, nullptr);
+  auto& t = *static_cast<WTree*>(o);
+  EXPECT_EQ(t.foliageTexture, 3);
+  EXPECT_EQ(t.barkTexture, 0);
+  EXPECT_EQ(t.tipCount, 17);
+  EXPECT_EQ(t.seed, 40);
+  EXPECT_EQ(t.branchLength, 2.5f);
+  EXPECT_EQ(t.barkColour, 0x102030u);
+  EXPECT_EQ(s.file.BytesLeft(), 0);
+  EXPECT_EQ(t.HasGeometry(), 1);
+  t.foliageLength = 0;
+  t.trunkRadius = 0;
+  EXPECT_EQ(t.HasGeometry(), 0);
+  DeleteWorldObject(o);
+}
+
+TEST(ProceduralTrees, TheMeshWritesWhatTheCountsSay) {
+  InitSphereDirections();
+  Material bark{}, leaves{};
+  TreeBarkMaterials[1] = &bark;
+  TreeFoliageMaterials[2] = &leaves;
+  for (int tips : {2, 3, 7, 32, 33}) {
+    WTree t({1 << 16, 2 << 16, 0});
+    t.tipCount = tips;
+    t.barkTexture = 1;
+    t.foliageTexture = 2;
+    t.Setup();
+    FastMesh mesh{};
+    mesh.parts.resize(2);
+    mesh.parts[0].material = &leaves;
+    mesh.parts[1].material = &bark;
+    mesh.groupCount = 1;
+    BuildTreeMesh(t, mesh, 3);
+    const TreeCounts c = CountTreeGeometry(t);
+    EXPECT_EQ(c.barkVertices, uint32_t(6 * tips));
+    EXPECT_EQ(c.barkTriangles, uint32_t(12 * tips - 8));
+    EXPECT_EQ(c.foliageVertices, uint32_t(8 * tips));
+    EXPECT_EQ(mesh.parts[1].buildVertices.size(), c.barkVertices) << tips;
+    EXPECT_EQ(mesh.parts[1].buildIndices.size(), 3 * c.barkTriangles) << tips;
+    EXPECT_EQ(mesh.parts[0].buildVertices.size(), c.foliageVertices) << tips;
+    EXPECT_EQ(mesh.parts[0].buildIndices.size(), 3 * c.foliageTriangles) << tips;
+    for (uint16_t i : mesh.parts[1].buildIndices) EXPECT_LT(i, mesh.parts[1].buildVertices.size());
+    EXPECT_EQ(t.renderMesh, 3);
+    EXPECT_EQ(t.barkPart, 1);
+    EXPECT_EQ(t.foliagePart, 0);
+    // Every vertex lies within the tree's sphere (the trunk ring may stand a radius outside).
+    for (const VertexLit& v : mesh.parts[0].buildVertices) {
+      const double d = std::sqrt(std::pow(v.x * FIX - t.centre.x, 2) + std::pow(v.y * FIX - t.centre.y, 2) +
+                                 std::pow(v.z * FIX - t.centre.z, 2));
+      EXPECT_LE(d, t.radius + 64.0);
+    }
+  }
+  // Without its material a part is not written.
+  WTree t({0, 0, 0});
+  t.barkTexture = 3;
+  FastMesh mesh{};
+  mesh.parts.resize(1);
+  mesh.parts[0].material = &leaves;
+  BuildTreeMesh(t, mesh, 0);
+  EXPECT_EQ(t.barkPart, TREE_NONE);
+  TreeBarkMaterials[1] = nullptr;
+  TreeFoliageMaterials[2] = nullptr;
+}
+
+// ---- Batching ----
+
+TEST(WorldBatching, MergingRefusesAndLeavesTheTableAsItWas) {
+  std::vector<Material> materials(65);
+  BatchMaterials.count = 0;
+  BatchMaterial big = {&materials[0], 65000, 10, 0};
+  EXPECT_EQ(MergeBatchMaterials(&big, 1), BATCH_FITS);
+  BatchMaterial more[2] = {{&materials[1], 30, 10, 0}, {&materials[0], 600, 200, 0}};
+  EXPECT_EQ(MergeBatchMaterials(more, 2), BATCH_VERTICES_FULL);
+  ASSERT_EQ(BatchMaterials.count, 1) << "the first entry is taken back";
+  EXPECT_EQ(BatchMaterials.rows[0].vertices, 65000u);
+  BatchMaterial fits = {&materials[0], 534, 1, 0};
+  EXPECT_EQ(MergeBatchMaterials(&fits, 1), BATCH_FITS);
+  EXPECT_EQ(BatchMaterials.rows[0].vertices, 65534u);
+  for (int i = 1; i < 64; ++i) {
+    BatchMaterial e = {&materials[size_t(i)], 3, 1, 0};
+    ASSERT_EQ(MergeBatchMaterials(&e, 1), BATCH_FITS);
+  }
+  const BatchTable before = BatchMaterials;
+  BatchMaterial last[2] = {{&materials[5], 3, 1, 0}, {&materials[64], 3, 1, 0}};
+  EXPECT_EQ(MergeBatchMaterials(last, 2), BATCH_TABLE_FULL);
+  EXPECT_EQ(std::memcmp(&before, &BatchMaterials, sizeof before), 0);
+  BatchMaterial empty = {&materials[64], 100, 0, 0};
+  EXPECT_EQ(MergeBatchMaterials(&empty, 1), BATCH_FITS) << "an entry without triangles takes no row";
+  BatchMaterials.count = 0;
+}
+
+TEST_F(PlacedObjects, BatchesHoldEveryLevelOnceWithinTheirLimits) {
+  InitSinCosTables();
+  const int saved = GraphicsEnabled;
+  GraphicsEnabled = 1;
+  std::vector<Material> materials(80);
+  for (size_t i = 0; i < materials.size(); ++i) materials[i].params.alphaMode = uint8_t(i % 2);
+  stand.models.resize(80);
+  for (size_t i = 0; i < stand.models.size(); ++i) {
+    stand.models[i].material = &materials[i];
+    stand.models[i].copies = 1 + int(i % 3) * 100;  // up to 2,408 vertices a level
+  }
+  stand.entries = 1000;
+  Material bark{}, leaves{};
+  bark.params.alphaMode = 0;
+  leaves.params.alphaMode = 1;
+  TreeBarkMaterials[0] = &bark;
+  TreeFoliageMaterials[0] = &leaves;
+  {
+    Wld world;
+    CWld = &world;
+    std::mt19937 random(3);
+    for (int i = 0; i < 3000; ++i) {
+      if (i % 10 == 9) {
+        auto* t = new WTree({int32_t(random() % (500 << 16)), int32_t(random() % (500 << 16)), 0});
+        t->tipCount = 8 + int(random() % 64);
+        t->Setup();
+        world.AddObjectToTable(t);
+        continue;
+      }
+      auto* o = new FObject({int32_t(random() % (500 << 16)), int32_t(random() % (500 << 16)), 0});
+      o->objectIndex = int16_t(random() % 1000);
+      o->Setup();
+      o->BuildMeshes();
+      world.AddObjectToTable(o);
+    }
+    BuildAllWorldMeshes(world);
+    ASSERT_GT(WorldRenderMeshes.size(), 3u);
+    for (size_t m = 0; m < WorldRenderMeshes.size(); ++m) {
+      FastMesh* mesh = GetWorldRenderMesh(int(m));
+      ASSERT_NE(mesh, nullptr);
+      EXPECT_LE(mesh->parts.size(), 64u);
+      EXPECT_LE(mesh->groupCount, uint32_t(BATCH_OBJECTS));
+      for (const Primitive& part : mesh->parts) EXPECT_LE(part.vertexCount, BATCH_VERTEX_LIMIT);
+      // Rows in order: the material kind first.
+      for (size_t p = 1; p < mesh->parts.size(); ++p) {
+        if (mesh->parts[p - 1].material && mesh->parts[p].material) {
+          EXPECT_LE(mesh->parts[p - 1].material->params.alphaMode, mesh->parts[p].material->params.alphaMode);
+        }
+      }
+    }
+    std::vector<int> perMesh(WorldRenderMeshes.size());
+    for (int i = 0; i < world.objectCount; ++i) {
+      FixedOb* o = world.objects[i];
+      if (o->type == OBJECT_TREE) {
+        auto* t = static_cast<WTree*>(o);
+        ASSERT_NE(t->renderMesh, TREE_NONE) << "a tree is written once, in pass 0";
+        continue;
+      }
+      auto* p = static_cast<FObject*>(o);
+      for (int level = 0; level < p->levelCount; ++level) {
+        ASSERT_GE(p->levels[level].renderMesh, 0) << i << " " << level;
+        ASSERT_LT(p->levels[level].renderMesh, int(WorldRenderMeshes.size()));
+        EXPECT_GE(p->levels[level].entry, 0);
+      }
+      EXPECT_NE(p->levels[0].renderMesh, p->levels[1].renderMesh) << "one render mesh a pass";
+    }
+    // The added objects: built, batched and freed again.
+    const int before = int(WorldRenderMeshes.size());
+    auto* added = new FObject({0, 0, 0});
+    added->objectIndex = 3;
+    added->Setup();
+    world.AddObjectToTable(added);
+    world.addedCount = 1;
+    world.RebuildAddedMeshes(world.objectCount - 1);
+    EXPECT_EQ(int(WorldRenderMeshes.size()), before + 3);
+    EXPECT_EQ(added->levels[0].renderMesh, before);
+    world.ResetAddedObjectStates();
+    TrimWorldRenderMeshes(world.addedMeshes.count);
+    EXPECT_EQ(int(WorldRenderMeshes.size()), before);
+    world.RebuildAddedMeshes(world.objectCount - 1);
+    EXPECT_EQ(int(WorldRenderMeshes.size()), before + 3);
+    CWld = nullptr;
+  }
+  EXPECT_TRUE(WorldRenderMeshes.empty()) << "the world's meshes go with it";
+  TreeBarkMaterials[0] = TreeFoliageMaterials[0] = nullptr;
+  GraphicsEnabled = saved;
+}
+
+TEST_F(PlacedObjects, AnObjectTooLargeForABatchIsLeftOutAndTheBatchingEnds) {
+  const int saved = GraphicsEnabled;
+  GraphicsEnabled = 1;
+  Material one{};
+  stand.model.material = &one;
+  stand.model.copies = 8200;  // 65,600 vertices of one material
+  {
+    Wld world;
+    CWld = &world;
+    for (int i = 0; i < 3; ++i) {
+      auto* o = new FObject({i << 16, 0, 0});
+      o->objectIndex = 4;
+      o->Setup();
+      o->BuildLodMesh(0);
+      world.AddObjectToTable(o);
+    }
+    stand.model.copies = 1;
+    static_cast<FObject*>(world.objects[1])->BuildLodMesh(0);
+    CaughtLines caught;
+    StartBatchPass(world, 0, 0);
+    int steps = 0;
+    while (!WorldBatch.passDone && steps < 100) {
+      BuildMeshesStep(world, 0, 0);
+      ++steps;
+    }
+    EXPECT_TRUE(WorldBatch.passDone);
+    EXPECT_EQ(caught.Count("does not fit a render mesh"), 2);
+    EXPECT_EQ(static_cast<FObject*>(world.objects[1])->levels[0].renderMesh, 0);
+    EXPECT_EQ(static_cast<FObject*>(world.objects[0])->levels[0].renderMesh, -1);
+    CWld = nullptr;
+  }
+  GraphicsEnabled = saved;
+}
+
+// ---- Start lights ----
+
+namespace {
+// A level of five boxes: the body, then one box a lamp.
+Material* LampMaterials[5] = {};
+int LampLevelPoints = 8;  // points a box
+int LampMesh(void*, const FixedTransform& t, int, BuiltMesh& mesh) {
+  mesh.Free();
+  const int boxes = 5, n = LampLevelPoints;
+  mesh.points = new BuiltPoint[size_t(boxes * n)]();
+  mesh.triangles = new BuiltTriangle[size_t(boxes * 12)]();
+  mesh.parts = new BuiltPart[boxes]();
+  for (int b = 0; b < boxes; ++b) {
+    for (int i = 0; i < n; ++i) {
+      IntVector w;
+      TransformPoint(t, {(i & 1) << 16, (i & 2) << 15, (b << 16) + ((i & 4) << 14)}, w);
+      BuiltPoint& p = mesh.points[b * n + i];
+      p.position[0] = w.x;
+      p.position[1] = w.y;
+      p.position[2] = w.z;
+      p.normal[1] = -1.0f;
+    }
+    for (int f = 0; f < 6; ++f) {
+      const int* q = BOX_FACES[f];
+      const uint32_t base = uint32_t(b * n);
+      mesh.triangles[b * 12 + 2 * f] = {{base + q[0], base + q[1], base + q[2]}, 0};
+      mesh.triangles[b * 12 + 2 * f + 1] = {{base + q[0], base + q[2], base + q[3]}, 0};
+    }
+    mesh.parts[b] = {0, LampMaterials[b], n, 12};
+  }
+  mesh.pointCount = boxes * n;
+  mesh.triangleCount = boxes * 12;
+  mesh.partCount = boxes;
+  return 0;
+}
+}  // namespace
+
+TEST_F(PlacedObjects, StartLightsAddALitEntryALamp) {
+  const int saved = GraphicsEnabled;
+  GraphicsEnabled = 1;
+  ZKTETexture textures[5] = {};
+  Material materials[5] = {};
+  const char* names[5] = {"lamp_body", "L_RED1", "l_red2", "l_red3", "l_green"};
+  for (int i = 0; i < 5; ++i) {
+    std::snprintf(textures[i].name, sizeof textures[i].name, "%s", names[i]);
+    materials[i].texture = &textures[i];
+    LampMaterials[i] = &materials[i];
+  }
+  WorldModels.BuildLodMesh = LampMesh;
+  WorldModels.MaterialsNamed = [](void*, const char* name, Material** out, int room) {
+    int n = 0;
+    for (Material* m : LampMaterials)
+      if (n < room && strcasecmp(m->texture->name, name) == 0) out[n++] = m;
+    return n;
+  };
+  {
+    Wld world;
+    CWld = &world;
+    auto* o = new FObject({0, 0, 0});
+    o->objectIndex = 172;
+    o->Setup();
+    o->BuildMeshes();
+    world.AddObjectToTable(o);
+    // The counts the batch takes for a lamp's material are what the lamp adds.
+    uint32_t triangles = 0, vertices = 0;
+    o->CountStartLightGeometry(&materials[2], 0, triangles, vertices);
+    EXPECT_EQ(triangles, 12u);
+    EXPECT_EQ(vertices, 8u);
+    triangles = vertices = 0;
+    o->CountStartLightGeometry(&materials[0], 0, triangles, vertices);
+    EXPECT_EQ(triangles, 0u) << "the body is no lamp";
+    BuildAllWorldMeshes(world);
+    ASSERT_GE(o->levels[0].renderMesh, 0);
+    EXPECT_EQ(o->levels[0].startLights, START_LIGHTS_PRESENT | 15);
+    FastMesh* mesh = GetWorldRenderMesh(o->levels[0].renderMesh);
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->groupCount, 5u) << "the level's entry and one a lamp";
+    // Each lamp part holds its box twice: in the level's entry and lit in the lamp's.
+    uint32_t lampVertices = 0;
+    for (const Primitive& part : mesh->parts)
+      if (part.material != &materials[0]) lampVertices += part.vertexCount;
+    EXPECT_EQ(lampVertices, 4u * 16u);
+    CWld = nullptr;
+  }
+  // Without lamp triangles, and with too many points: nothing, and said while debugging.
+  const int debug = CfgDebugLevel;
+  CfgDebugLevel = 1;
+  {
+    CaughtLines caught;
+    FObject o({0, 0, 0});
+    o.objectIndex = 172;
+    o.Setup();
+    FastMesh mesh{};
+    o.BuildStartLightParts(mesh, 0);
+    EXPECT_EQ(caught.Count("Start lights test box - no triangles"), 1);
+    LampLevelPoints = 2000;
+    o.BuildMeshes();
+    o.BuildStartLightParts(mesh, 0);
+    EXPECT_EQ(caught.Count("Start lights test box - too many vertices"), 1);
+    EXPECT_EQ(o.levels[0].startLights, 0);
+    LampLevelPoints = 8;
+    o.Free();
+  }
+  CfgDebugLevel = debug;
+  GraphicsEnabled = saved;
+}
+
+TEST(ProceduralTrees, TheListingSortsTheFoliageAndMarksTheBark) {
+  CWld = new Wld;
+  FastMeshHandle handle = NewFastMesh();
+  FastMesh& m = *GetFastMesh(handle);
+  m.parts.resize(2);
+  m.groupCount = 4;
+  m.bitsetWords = (m.groupCount + 63) / 32;
+  m.dirtyBits.assign(m.bitsetWords, 0);
+  m.dirtyLow = m.groupCount;
+  m.dirtyHigh = 0;
+  WorldRenderMeshes = {handle};
+  WorldViewerPosition = {0, -(50 << 16), 0};
+  const bool ownTree = SharedDrawTree.capacity == 0;
+  if (ownTree) {
+    ASSERT_TRUE(SharedDrawTree.Init(16, 0, 0, SHARED_DRAW_TREE_PAYLOAD));
+  }
+  SharedDrawTree.Clear();
+  WTree t({0, 0, 0});
+  t.AddToDrawList();
+  EXPECT_EQ(SharedDrawTree.First(), nullptr) << "not in a render mesh: nothing";
+  t.centre = {0, 0, 0};
+  t.radius = 10 << 16;
+  t.renderMesh = 0;
+  t.partEntry = 2;
+  t.barkPart = 1;
+  t.foliagePart = 0;
+  t.AddToDrawList();
+  SortNode* node = SharedDrawTree.First();
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(node->key, 40 << 16) << "the distance less the radius";
+  struct Payload {
+    const void* object;
+    uint32_t words[2];
+  };
+  Payload payload;
+  std::memcpy(&payload, SortNodePayload(node), sizeof payload);
+  EXPECT_EQ(payload.object, &t);
+  EXPECT_EQ(payload.words[0], 3u) << "kind 3";
+  EXPECT_EQ(payload.words[1], uint32_t(10 << 16));
+  EXPECT_EQ(m.dirtyBits[0], 1u << 2) << "the bark's entry marked";
+  EXPECT_EQ(m.dirtyLow, 2u);
+  EXPECT_EQ(m.dirtyHigh, 2u);
+  SharedDrawTree.Clear();
+  t.foliagePart = TREE_NONE;
+  t.AddToDrawList();
+  EXPECT_EQ(SharedDrawTree.First(), nullptr) << "no foliage: not sorted";
+  if (ownTree) SharedDrawTree.Free();
+  WorldRenderMeshes.clear();
+  FreeFastMesh(handle);
+  DeleteWorld();
+}
