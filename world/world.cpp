@@ -18,6 +18,7 @@
 #include "world/fixed_ob.h"
 #include "world/light_octrees.h"
 #include "world/octree.h"
+#include "world/track_file.h"
 
 char WorldLoadingText[WORLD_LOADING_TEXT_SIZE] = {};
 
@@ -30,6 +31,7 @@ Wld::Wld() {
 }
 
 Wld::~Wld() {
+  CloseTrackFiles();
   FreeObjects();
   ResizeMapSquares(1);
   std::free(buffer);
@@ -57,8 +59,10 @@ void Wld::FreeObjects() {
   delete[] textureNames;
   textureNames = nullptr;
   textureNameCount = 0;
-  // The paths' and the pre-generated models' own arrays are theirs to free when they arrive;
-  // until then the tables stay empty.
+  // The pre-generated models' own array is theirs to free when it arrives; until then the
+  // table stays empty.  The paths go back to the racing path's reader that made them.
+  for (int i = 0; i < pathCount; ++i)
+    if (paths[i].path && FreeStoredTrackPath) FreeStoredTrackPath(paths[i].path);
   delete[] paths;
   paths = nullptr;
   pathCount = 0;
