@@ -134,6 +134,7 @@ int DrawEditorCar(Car& car, const EditorCarPicture& p, const CarViewSettings& se
     RenderStates.pendingRaster = 0;
     FlushStates();
   }
+  if (p.drawOver) p.drawOver(p.drawOverOwner);
   if (p.target) UnsetRenderTarget();
   *CurrentView = saved;
   ComputeViewBasis();

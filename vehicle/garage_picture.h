@@ -25,6 +25,10 @@ struct EditorCarPicture {
   int standAtEye;       // the camera stands at eye (m, world) instead of off the car
   float eye[3];
   int ground;           // the editor's ground is drawn under the car
+  // Called once the car is drawn, while the picture's view is still current (an editor's lines
+  // and overlays over the car); null for none.
+  void (*drawOver)(void* owner);
+  void* drawOverOwner;
 };
 constexpr uint16_t EDITOR_CAR_PITCH = 0x2000;  // looking down an eighth of a turn
 constexpr float EDITOR_CAR_LOD_SCALE = 0.1f;

@@ -307,6 +307,8 @@ void VehicleEditor::StartPointDrag(void* owner, int, uintptr_t axis) {
                        Keys[1] == static_cast<uintptr_t>(point) && Keys[2] == 0;
   RecordEditKeyed("drag point", DRAG_POINT_KEY, static_cast<uintptr_t>(point), 0);
   e.dragAxis = static_cast<int8_t>(axis);
+  e.dragMouse[0] = MouseX;
+  e.dragMouse[1] = MouseY;
   const FramePoint& p = e.car->framePoints[point];
   if (!merging) e.dragStart = IntVector{p.x, p.y, p.z};
 }

@@ -66,6 +66,7 @@ constexpr float FUEL_PERCENT_AT_OPEN = 100.0f;
 constexpr float DIAGRAM_TOP = -0.6f, DIAGRAM_HEIGHT = 1.2f, DIAGRAM_LINE = 0.05f, DIAGRAM_TEXT_SIZE = 0.04f;
 constexpr float TEXT_PANEL_SIZE = 0.04f;
 constexpr int TEXT_PANEL_LINES = 30;
+constexpr int DISPLAY_ROW = 3;  // rows from the bottom: the history buttons 1, the file row 2
 
 // The grid step the editors' 2D views snap to, as the program keeps it while no editor runs.
 int32_t g_gridStep = 65536;
@@ -115,20 +116,25 @@ int DrawCar(VehicleEditor& e) {
   p.distance = e.viewDistance;
   p.fieldFactor = VIEW_FIELD;
   p.ground = 1;
+  p.drawOver = VehicleEditor::DrawOverCar;
+  p.drawOverOwner = &e;
   if (e.eyeView) {
     p.standAtEye = 1;
     for (int i = 0; i < 3; ++i) p.eye[i] = e.eyePoint[i];
   }
   CarViewSettings settings{};
-  settings.graphicsOptions = 0xFFFFFFFF;
+  settings.graphicsOptions = VehicleEditor::CarGraphicsOptions();
   settings.skyMode = 1;
   settings.driverOption = e.displayFlags & SHOW_DRIVER ? 1 : 0;
   const uint8_t special = SpecialDraw;
+  const uint32_t options = e.car->options;
+  e.car->options |= VehicleEditor::SpecialDrawCarOptions(e);
   if (special) SpecialDraw = 2;
   // The dashboard texture shows top gear and every lamp lit, for this frame only.
   if (!FrameSkipped) DrawDashboardPreview(*e.car, FrameTime > 0 ? 1000.0f / float(FrameTime) : 0.0f);
   const int drawn = DrawEditorCar(*e.car, p, settings);
   SpecialDraw = special;
+  e.car->options = options;
   return drawn;
 }
 
@@ -190,29 +196,31 @@ void AddBottomRows(VehicleEditor& e) {
 
 void FlipSpecialDraw(void*, int, uintptr_t) { SpecialDraw ^= 1; }
 
-// The display toggles, "Edit" and "Animate", in a row from the bottom right.
+// The display toggles above the file row, from the bottom left (the edit views' button block
+// holds the bottom right): "driver", "fuel", "special draw" and "COG"; above them "Edit" and
+// "Animate"; with special draw, its own toggles in the row above those.
 void AddDisplayRow(VehicleEditor& e) {
   Prss* owner = &e.prss;
   const bool special = SpecialDraw != 0;
-  const int units = 3 * 5 + 6 + 5 + 6 + (special ? 3 * 5 + ((e.displayFlags & SHOW_MASSES) ? 3 : 0) : 0);
-  SetRowCursorFromBottomRight(units, 1);
   uint32_t* flags = &e.displayFlags;
+  SetRowCursorFromBottomLeft(DISPLAY_ROW);
   AddFlagToggle(owner, 5, "driver", SHOW_DRIVER, flags, nullptr, 0, nullptr, "Include driver and passengers (D)");
   AddFlagToggle(owner, 5, "fuel", SHOW_FUEL, flags, nullptr, 0, nullptr, "Include fuel (I)");
   AddRowButton(owner, 6, 0, special, nullptr, "special draw", FlipSpecialDraw,
                "Hide the graphical model to inspect masses and frame (S)");
   AddFlagToggle(owner, 5, "COG", SHOW_COG, flags, nullptr, 0, nullptr, "Show the centre of gravity (G)");
-  if (special) {
-    AddFlagToggle(owner, 5, "wire", SHOW_WIRE, flags, nullptr, 0, nullptr, "Show a wireframe of the 3D model");
-    AddFlagToggle(owner, 5, "masses", SHOW_MASSES, flags, nullptr, 0, nullptr, "Show the object masses");
-    if (e.displayFlags & SHOW_MASSES)
-      AddFlagToggle(owner, 3, "w", SHOW_WHEEL_MASSES, flags, nullptr, 0, nullptr, "Include the wheel masses");
-    AddFlagToggle(owner, 5, "frame", SHOW_FRAME, flags, nullptr, 0, nullptr, "Show the frame");
-  }
+  SetRowCursorFromBottomLeft(DISPLAY_ROW + 1);
   AddRowButton(owner, 5, 0, 0, nullptr, "Edit", e.car ? VehicleEditor::EditModel : nullptr,
                "Edit the 3D model in the modeller (E)");
   AddRowButton(owner, 6, 0, 0, nullptr, "Animate", e.car ? VehicleEditor::Animate : nullptr,
                "Edit the steering animation or passenger pose (A)");
+  if (!special) return;
+  SetRowCursorFromBottomLeft(DISPLAY_ROW + 2);
+  AddFlagToggle(owner, 5, "wire", SHOW_WIRE, flags, nullptr, 0, nullptr, "Show a wireframe of the 3D model");
+  AddFlagToggle(owner, 5, "masses", SHOW_MASSES, flags, nullptr, 0, nullptr, "Show the object masses");
+  if (e.displayFlags & SHOW_MASSES)
+    AddFlagToggle(owner, 3, "w", SHOW_WHEEL_MASSES, flags, nullptr, 0, nullptr, "Include the wheel masses");
+  AddFlagToggle(owner, 5, "frame", SHOW_FRAME, flags, nullptr, 0, nullptr, "Show the frame");
 }
 
 // The text panel over the editor, closed by its control.
@@ -466,6 +474,7 @@ void VehicleEditor::InstallCar(VehicleEditor& e, Car* car, const char* name) {
   std::snprintf(e.vehicleName, sizeof e.vehicleName, "%s", name ? name : "");
   e.driverApplied = e.displayFlags & SHOW_DRIVER ? 1 : 0;
   e.eyeView = 0;
+  e.dragAxis = -1;  // a point drag ends with the car it was on
   if (EditorShellHooks.carChanged) EditorShellHooks.carChanged(car);
   if (!car) return;
   SyncDriveSide(e);
@@ -485,6 +494,13 @@ void VehicleEditor::ResetCar(VehicleEditor& e) {
 
 void VehicleEditor::VehicleValueChanged(VehicleEditor& e) {
   if (!e.car) return;
+  // The symmetric switch: each axle's right side takes its left side's camber and pressure.
+  SetupRecord& setup = e.car->currentSetup;
+  if (setup.bytes[SETUP_FLAGS] & SETUP_FLAG_SYMMETRIC)
+    for (const int axle : SETUP_AXLE) {
+      setup.bytes[axle + AXLE_CAMBER_RIGHT] = setup.bytes[axle + AXLE_CAMBER_LEFT];
+      SetSetupShort(setup, axle + AXLE_PRESSURE_RIGHT, SetupShort(setup, axle + AXLE_PRESSURE_LEFT));
+    }
   ++e.carSetups;
   e.car->SetupFromVehicle(1);
   e.car->UpdateWheelStates();

@@ -98,6 +98,9 @@ struct VehicleEditor {
   int8_t dragAxis;                             // the point drag's axis, -1 none
   float markedPosition[3];                     // m: the selected frame point's position
   IntVector dragStart;                         // the dragged point's position before the drag
+  int32_t dragMouse[2];                        // pixels: where the point drag began or last moved
+  float axisDirections[3][2];                  // pixels: each axis handle's screen direction
+  int32_t dragScale;                           // 16.16 m: what a handle's screen length stands for
   // Set to 1 by a colour configuration's choice: on the next frame the model is flagged for
   // rebuild and the meshes are released.
   uint8_t rebuildModelCountdown, releaseMeshesCountdown;
@@ -113,7 +116,8 @@ struct VehicleEditor {
   static void TurnView(VehicleEditor& editor, int dx, int dy);
   // The car's steering word from the steering control (SteeringWordOf).
   static void SetSteering(VehicleEditor& editor);
-  // Modes 0 and 1 (with a margin) fit the view to the car's size; mode 2 puts it at the
+  // Modes 0 and 1 (with a margin) fit the view to the car's size, a 2D view centred on the
+  // world's origin (0, "origin") or on the car (1, "object"); mode 2 puts the 3D view at the
   // driver's eye (a car with a driver only).
   static void FitView(VehicleEditor& editor, int mode);
   static void Terminate(Prss* process);
@@ -173,8 +177,24 @@ struct VehicleEditor {
   // In a 2D view: the view's projection, background, grid, the car and its markers; 0 when the
   // 3D view is current (the caller draws that one).
   static int DrawEditView(VehicleEditor& editor);
-  // The edit views' view-point buttons: word 2 the driver's eye, others fit the vehicle.
+  // The edit views' view-point buttons: word 0 "origin", 1 "object", 2 the driver's eye.
   static void ViewButton(void* owner, int click, uintptr_t word);
+  // In a 2D view: labels at the car model's reference points, a second at -x for a mirrored one.
+  static void DrawModelMarks(VehicleEditor& editor);
+  // The editor's lines over the car: with special draw and "frame", the selected frame point's
+  // axis handles (a press starts the point drag; their screen directions and scale are kept
+  // for it); with tab 3 or 6 open, two lines per wheel from its pivots to its centre.
+  static void DrawMarks(VehicleEditor& editor);
+  // Over the car in either view: special draw's mass boxes and wireframe, then DrawMarks.
+  static void DrawOverCar(void* owner);
+  // The mouse while an axis handle is dragged: the left button let go ends the drag, the right
+  // one cancels it, a move steps the point by the pointer's travel along the handle.
+  static void PointDragMouse(VehicleEditor& editor, const MouseRecord& mouse);
+  // The car's drawing options: special draw hides the model (body, subobjects, wheel pieces).
+  static uint32_t CarGraphicsOptions();
+  // The vehicle option bits special draw adds while the car is drawn: with "frame", every
+  // frame tube.
+  static uint32_t SpecialDrawCarOptions(const VehicleEditor& editor);
   // Moves the selected frame point along axis 0 (x), 1 (y) or 2 (z) by steps of 1/65536 m.
   static void MovePoint(VehicleEditor& editor, int32_t steps, int axis);
   // The selected point's axis handles: a drag starts (one history node for a run of drags of

@@ -7,6 +7,7 @@
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
 #include "physics/car.h"
+#include "render/views.h"
 #include "ui/interface.h"
 #include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/vehicle_editor.h"
@@ -82,6 +83,10 @@ void VehicleEditor::TurnView(VehicleEditor& e, int dx, int dy) {
 
 void VehicleEditor::ViewEvent(Prss* process, MouseRecord* mouse) {
   VehicleEditor& e = *reinterpret_cast<VehicleEditor*>(process);
+  if (e.dragAxis >= 0) {
+    PointDragMouse(e, *mouse);
+    return;
+  }
   if (HandleInterfaceMouse(mouse)) {
     SetSteering(e);
     return;
@@ -152,6 +157,10 @@ void VehicleEditor::FitView(VehicleEditor& e, int mode) {
   const float radius = std::max(e.car->radius, 2.0f);
   const float size = mode == 1 ? radius * 1.125f : radius;
   e.viewDistance = 2.5f * size;
-  // The 2D views show the vehicle's size across.
+  // The 2D views show the vehicle's size across, round the origin or the car.
   FrameEditView(static_cast<int32_t>(size * 65536.0f), e.car->position.z);
+  if (mode == 1 && EditViews.width != 0 && CurrentView) {
+    CurrentView->position[0] = e.car->position.x;
+    CurrentView->position[1] = e.car->position.y;
+  }
 }

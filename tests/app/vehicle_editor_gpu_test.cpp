@@ -3,10 +3,12 @@
 // loads, stands and settles in the 3D view, the modeller opened and closed unchanged leaves
 // "no changes", Esc closes it at once and the entry page is back; with unsaved changes the
 // window's close asks first.  The pictures are written to the test's folder:
-// vehicle_editor_empty.png, vehicle_editor_car.png, vehicle_editor_diagram.png (Shift+L) and
-// vehicle_editor_status.png.
+// vehicle_editor_empty.png, vehicle_editor_car.png, vehicle_editor_diagram.png (Shift+L),
+// vehicle_editor_status.png and the 2D views' pictures named in the README.
 #include <SDL2/SDL.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -14,6 +16,7 @@
 #include "physics/car.h"
 #include "platform/clock.h"
 #include "modeller/edit_views.h"
+#include "modeller/model/model_object.h"
 #include "render/views.h"
 #include "ui/screen_labels.h"
 #include "vehicle_editor/animation/anim_edit.h"
@@ -47,6 +50,55 @@ class VehicleEditorWindow : public CarWindow {
     ASSERT_TRUE(OpenTextEntry.open);
     Answer("Runabout");
     ASSERT_NE(CurrentVehicleEditor->car, nullptr);
+  }
+  // The pixel where a point of the car (car axes, metres) shows in the current view.
+  static bool CarPointOnScreen(const Car& car, double x, double y, double z, float* sx, float* sy) {
+    IntVector world;
+    const IntVector local{int32_t(std::lround(x * 65536)), int32_t(std::lround(y * 65536)), int32_t(std::lround(z * 65536))};
+    TransformPoint(car.drawTransform, local, world);
+    const int32_t at[3] = {world.x, world.y, world.z};
+    int32_t depth;
+    return ProjectPointToScreen(at, sx, sy, &depth) != 0;
+  }
+  // A painted pixel: the body's colour, not the grey of the view, its grid or the ground.
+  static bool Coloured(const uint8_t* p) {
+    return std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]}) > 60;
+  }
+  // Two shown buttons whose rectangles overlap, as "a / b"; empty when none do.
+  static std::string OverlappingButtons() {
+    for (int i = 0; i < ButtonCount; ++i)
+      for (int j = i + 1; j < ButtonCount; ++j) {
+        const InterfaceButton &a = InterfaceButtons[i], &b = InterfaceButtons[j];
+        if (a.right <= a.left || a.bottom <= a.top || b.right <= b.left || b.bottom <= b.top) continue;
+        if (a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom) {
+          char x[128] = "", y[128] = "";
+          ButtonText(a, x, sizeof x);
+          ButtonText(b, y, sizeof y);
+          return std::string(x) + " / " + y;
+        }
+      }
+    return "";
+  }
+  // A press at (x, y), the pointer moved to (x2, y2) with the button held, and let go.
+  static void Press(int x, int y) {
+    MouseRecord press{};
+    press.clickCode = CLICK_LEFT;
+    press.leftHeld = 1;
+    Mouse(press, x, y);
+  }
+  static void MoveHeld(int x, int y, int right = 0) {
+    MouseRecord move{};
+    move.dx = x - MouseX;
+    move.dy = y - MouseY;
+    move.leftHeld = 1;
+    move.rightHeld = right;
+    if (right) move.clickCode = CLICK_RIGHT;
+    Mouse(move, x, y);
+  }
+  static void Release(int x, int y) {
+    MouseRecord release{};
+    release.releaseCode = 1;
+    Mouse(release, x, y);
   }
   // Pixels of the rectangle that differ between two pictures by more than 30 in a channel.
   static int Differing(const Picture& a, const Picture& b, int x0, int y0, int x1, int y1) {
@@ -186,6 +238,170 @@ TEST_F(VehicleEditorWindow, TheSideViewShowsTheFramesLetteredMarkersAndAClickSel
   EXPECT_EQ(e.car->frameTubes[tubes].a, first);
   EXPECT_EQ(e.car->frameTubes[tubes].b, first + 1);
   EXPECT_EQ(e.selection.selectedTube, tubes);
+}
+
+// The side and top views draw the car's body through their own projection under the normal
+// back-face state: its side faces the "r" view and its bonnet the "t" view.  The display rows
+// stand clear of the edit views' button block, with and without special draw.
+TEST_F(VehicleEditorWindow, TheSideAndTopViewsShowTheBodyAndNoButtonsOverlap) {
+  OpenAndLoad();
+  VehicleEditor& e = *CurrentVehicleEditor;
+  Run(200);
+  EXPECT_EQ(OverlappingButtons(), "") << "the 3D view's rows";
+  Click("r");
+  ASSERT_NE(EditViews.width, 0);
+  Run(100);
+  const Picture side = Shot("vehicle_editor_body_side");
+  float x, y;
+  ASSERT_TRUE(CarPointOnScreen(*e.car, 0.9, 0.5, 0.35, &x, &y));
+  EXPECT_TRUE(Coloured(side.At(int(x), int(y)))) << "the body's side at " << x << ", " << y;
+  Click("t");
+  Run(100);
+  const Picture top = Shot("vehicle_editor_body_top");
+  ASSERT_TRUE(CarPointOnScreen(*e.car, 0.45, 0.8, 0.7, &x, &y));
+  EXPECT_TRUE(Coloured(top.At(int(x), int(y)))) << "the bonnet, wound to face up, at " << x << ", " << y;
+
+  // Special draw hides the body: the mass boxes and the frame stand in its place.
+  Key('S');
+  ASSERT_EQ(SpecialDraw, 1);
+  ASSERT_NE(FindButton("frame"), nullptr);
+  EXPECT_EQ(OverlappingButtons(), "") << "with special draw's row";
+  e.displayFlags &= ~(SHOW_MASSES | SHOW_FRAME);
+  const Picture hidden = Shot("vehicle_editor_special_draw");
+  EXPECT_FALSE(Coloured(hidden.At(int(x), int(y)))) << "no body";
+  e.displayFlags |= SHOW_MASSES;
+  const Picture masses = Shot("vehicle_editor_masses");
+  EXPECT_GT(Differing(hidden, masses, 0, 0, WIDTH, HEIGHT), 500) << "the mass boxes";
+  e.displayFlags &= ~SHOW_MASSES;
+  // A tube across two new points, drawn with "frame".
+  const int first = e.car->framePointCount;
+  for (int i = 0; i < 2; ++i) {
+    FramePoint* p = AppendFramePoint(*e.car);
+    ASSERT_NE(p, nullptr);
+    *p = FramePoint{16384, i == 0 ? -65536 : 65536, 32768, 0.0f, 0, 0, 0};
+  }
+  FrameTube* tube = AppendFrameTube(*e.car);
+  ASSERT_NE(tube, nullptr);
+  *tube = FrameTube{int16_t(first), int16_t(first + 1), 10.0f, 0.0f, 0, 0};
+  VehicleEditor::VehicleValueChanged(e);
+  e.displayFlags |= SHOW_FRAME;
+  const Picture frame = Shot("vehicle_editor_frame");
+  EXPECT_GT(Differing(hidden, frame, 0, 0, WIDTH, HEIGHT), 100) << "the frame's tube";
+  e.displayFlags &= ~SHOW_FRAME;
+  e.displayFlags |= SHOW_WIRE;
+  const Picture wire = Shot("vehicle_editor_wire");
+  EXPECT_GT(Differing(hidden, wire, 0, 0, WIDTH, HEIGHT), 200) << "the body's wireframe";
+  Key('S');
+}
+
+// With special draw and "frame", the selected frame point shows axis handles in a 2D view.
+// Pressing one starts the drag, the point follows the pointer along the handle, a second drag
+// of the same point makes no second history node, and the right button puts the point back
+// where the first drag began and drops the node.
+TEST_F(VehicleEditorWindow, AHandleDraggedByTheMouseMovesThePointAndTheRightButtonPutsItBack) {
+  OpenAndLoad();
+  VehicleEditor& e = *CurrentVehicleEditor;
+  Click("r");
+  const int point = e.car->framePointCount;
+  FramePoint* added = AppendFramePoint(*e.car);
+  ASSERT_NE(added, nullptr);
+  *added = FramePoint{0, 0, 32768, 0.0f, 0, 0, 0};
+  Key('S');
+  ASSERT_NE(e.displayFlags & SHOW_FRAME, 0u);
+  Run(100);
+  float px, py;
+  ASSERT_TRUE(CarPointOnScreen(*e.car, 0, 0, 0.5, &px, &py));
+  ClickAt(int(px), int(py));
+  ASSERT_EQ(e.selection.selectedPoint, point);
+  Frame();
+  EXPECT_EQ(FindButton("x"), nullptr) << "the x handle points at the viewer";
+  const InterfaceButton* handle = FindButton("y");
+  ASSERT_NE(handle, nullptr) << "the handle along the car";
+  const Picture before = Shot("vehicle_editor_handles");
+  const int nodes = VehicleUndo::NumNodes;
+  int hx = (handle->left + handle->right) / 2, hy = (handle->top + handle->bottom) / 2;
+  Press(hx, hy);
+  ASSERT_EQ(e.dragAxis, 1) << "the press starts the drag along y";
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes + 1);
+  EXPECT_STREQ(VehicleUndo::Slots[nodes + 1].name, "drag point");
+  MoveHeld(hx + 40, hy);
+  MoveHeld(hx + 40, hy + 25);  // across the handle: nothing
+  Release(hx + 40, hy + 25);
+  EXPECT_EQ(e.dragAxis, -1);
+  float qx, qy;
+  const FramePoint& moved = e.car->framePoints[point];
+  EXPECT_EQ(moved.x, 0);
+  EXPECT_EQ(moved.z, 32768);
+  ASSERT_TRUE(CarPointOnScreen(*e.car, 0, moved.y / 65536.0, 0.5, &qx, &qy));
+  EXPECT_NEAR(qx - px, 40.0f, 1.5f) << "the point followed the pointer";
+  EXPECT_NEAR(qy, py, 1.5f);
+  const Picture after = Shot("vehicle_editor_dragged");
+  EXPECT_GT(Differing(before, after, int(px) - 10, int(py) - 10, int(qx) + 10, int(qy) + 10), 20);
+
+  Frame();
+  handle = FindButton("y");
+  ASSERT_NE(handle, nullptr);
+  hx = (handle->left + handle->right) / 2, hy = (handle->top + handle->bottom) / 2;
+  Press(hx, hy);
+  MoveHeld(hx - 20, hy);
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes + 1) << "a second drag of the point joins the first's node";
+  MoveHeld(hx - 20, hy, 1);
+  EXPECT_EQ(e.dragAxis, -1);
+  EXPECT_EQ(e.car->framePoints[point].y, 0) << "back where the first drag began";
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes) << "the drag's node is dropped";
+  Release(hx - 20, hy);
+  Frame();
+
+  // The 3D view shows the handles too, and a drag there moves the point the same way.
+  Click("P");
+  ASSERT_EQ(EditViews.width, 0);
+  Shot("vehicle_editor_handles_3d");
+  handle = FindButton("z");
+  ASSERT_NE(handle, nullptr) << "the handles over the car in the 3D view";
+  hx = (handle->left + handle->right) / 2, hy = (handle->top + handle->bottom) / 2;
+  Press(hx, hy);
+  ASSERT_EQ(e.dragAxis, 2);
+  MoveHeld(hx, hy - 30);
+  Release(hx, hy - 30);
+  EXPECT_GT(e.car->framePoints[point].z, 32768) << "dragged up";
+  Key('S');
+}
+
+// The view-point buttons: "object" centres the 2D view on the car, "origin" on the world's
+// origin.  Tab 3 or 6 open draws the wheels' pivot lines; the model's reference points get
+// labels, twice for a mirrored one.
+TEST_F(VehicleEditorWindow, OriginAndObjectCentreTheViewAndTheWheelLinesAndModelMarksShow) {
+  OpenAndLoad();
+  VehicleEditor& e = *CurrentVehicleEditor;
+  Click("r");
+  e.car->position.x += 3 << 16;
+  e.car->position.y += 2 << 16;
+  Click("object");
+  EXPECT_EQ(CurrentView->position[0], e.car->position.x);
+  EXPECT_EQ(CurrentView->position[1], e.car->position.y);
+  Click("origin");
+  EXPECT_EQ(CurrentView->position[0], 0);
+  EXPECT_EQ(CurrentView->position[1], 0);
+  Click("object");
+  Run(100);
+
+  const Picture plain = Shot("vehicle_editor_before_lines");
+  e.selection.openTab = 6;
+  const Picture lines = Shot("vehicle_editor_wheel_lines");
+  EXPECT_GT(Differing(plain, lines, 0, 0, WIDTH, HEIGHT), 20) << "the wheels' pivot lines";
+  e.selection.openTab = -1;
+
+  ModelObject& model = *e.car->model;
+  int mirrored = -1;
+  for (int i = 0; i < model.pointCount && mirrored < 0; ++i)
+    if (model.points[i].flags & POINT_MIRRORED) mirrored = i;
+  ASSERT_GE(mirrored, 0);
+  Frame();
+  const int labels = ScreenLabelCount;
+  model.points[mirrored].flags |= POINT_REFERENCE;
+  Frame();
+  EXPECT_EQ(ScreenLabelCount, labels + 2) << "a label on each side";
+  model.points[mirrored].flags &= uint8_t(~POINT_REFERENCE);
 }
 
 TEST_F(VehicleEditorWindow, AOpensTheDriversAnimationInDriverModeAndEscReturnsToTheCar) {

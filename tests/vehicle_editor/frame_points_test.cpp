@@ -274,6 +274,52 @@ TEST_F(Frame, DragsOfOnePointMakeOneNodeAndARightClickPutsThePointBack) {
   EXPECT_EQ(NumNodes, nodes + 1);
 }
 
+// The mouse during a handle drag: the pointer's travel projected onto the handle's screen
+// direction, over its squared length, times the drag scale; a move across the handle or a
+// handle without a direction moves nothing; letting go ends the drag, the right button
+// cancels it.
+TEST_F(Frame, TheMouseStepsTheDraggedPointAlongItsHandleEndsAndCancels) {
+  VehicleEditor::SelectPoint(e, 0, 2);
+  const FramePoint start = car().framePoints[2];
+  e->axisDirections[1][0] = 30.0f, e->axisDirections[1][1] = -40.0f;  // 50 pixels long
+  e->axisDirections[2][0] = e->axisDirections[2][1] = 0.0f;
+  e->dragScale = 65536;  // the handle stands for 1 m
+  MouseX = 100, MouseY = 100;
+  VehicleEditor::StartPointDrag(e, 0, 1);
+  MouseRecord m{};
+  m.leftHeld = 1;
+  MouseX = 106, MouseY = 92;  // (6, -8): a fifth of the handle
+  VehicleEditor::PointDragMouse(*e, m);
+  EXPECT_EQ(car().framePoints[2].y, start.y + 13107);
+  MouseX = 114, MouseY = 98;  // (8, 6): square to the handle
+  VehicleEditor::PointDragMouse(*e, m);
+  EXPECT_EQ(car().framePoints[2].y, start.y + 13107) << "across the handle: no step, the start stays";
+  MouseX = 100, MouseY = 100;
+  VehicleEditor::PointDragMouse(*e, m);
+  EXPECT_EQ(car().framePoints[2].y, start.y) << "back along the handle from the last step";
+  m.leftHeld = 0;
+  VehicleEditor::PointDragMouse(*e, m);
+  EXPECT_EQ(e->dragAxis, -1) << "let go";
+
+  VehicleEditor::StartPointDrag(e, 0, 2);
+  m.leftHeld = 1;
+  MouseX = 160;
+  VehicleEditor::PointDragMouse(*e, m);
+  EXPECT_EQ(car().framePoints[2].z, start.z) << "a handle left out moves nothing";
+  VehicleEditor::StartPointDrag(e, 0, 1);
+  MouseX = 130, MouseY = 60;
+  VehicleEditor::PointDragMouse(*e, m);
+  EXPECT_NE(car().framePoints[2].y, start.y);
+  m.rightHeld = 1;
+  VehicleEditor::PointDragMouse(*e, m);
+  EXPECT_EQ(e->dragAxis, -1);
+  EXPECT_EQ(std::memcmp(&car().framePoints[2], &start, sizeof start), 0) << "the right button puts it back";
+  // An undo in the middle of a drag puts in another car: the drag ends with the old one.
+  VehicleEditor::StartPointDrag(e, 0, 1);
+  UndoEdit(*e);
+  EXPECT_EQ(e->dragAxis, -1);
+}
+
 TEST_F(Frame, MarkersStandAtPointsAndTubeMiddlesWithTheirLettersAndTheSelection) {
   std::vector<FrameMarker> marks;
   e->displayFlags &= ~(SHOW_POINTS | SHOW_TUBES);

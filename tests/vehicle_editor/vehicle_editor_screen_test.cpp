@@ -100,6 +100,46 @@ TEST_F(Screen, TheBackSeatsFollowTheDriverOnlyWhenTheVehicleHasThem) {
   EXPECT_EQ(car.seatsPerRow, 2);
 }
 
+// The set-up's symmetric switch (flags bit 0): a value change gives each axle's right side the
+// left side's camber and tyre pressure, and the car is set up with them; off, the sides stay.
+TEST_F(Screen, WithTheSymmetricSwitchOnAValueChangeCopiesTheLeftSideToTheRight) {
+  Load();
+  SetupRecord& s = e->car->currentSetup;
+  // Pressures a little either side of the sample's own, within its range.
+  const int kpa[2] = {SetupShort(s, SETUP_AXLE[0] + AXLE_PRESSURE_LEFT), SetupShort(s, SETUP_AXLE[1] + AXLE_PRESSURE_LEFT)};
+  const auto uneven = [&] {
+    for (int a = 0; a < 2; ++a) {
+      const int axle = SETUP_AXLE[a];
+      s.bytes[axle + AXLE_CAMBER_LEFT] = 40;
+      s.bytes[axle + AXLE_CAMBER_RIGHT] = 50;
+      SetSetupShort(s, axle + AXLE_PRESSURE_LEFT, uint16_t(kpa[a] + 4));
+      SetSetupShort(s, axle + AXLE_PRESSURE_RIGHT, uint16_t(kpa[a] - 4));
+    }
+  };
+  uneven();
+  s.bytes[SETUP_FLAGS] |= SETUP_FLAG_SYMMETRIC;
+  const uint32_t setups = e->carSetups;
+  VehicleEditor::VehicleValueChanged(*e);
+  EXPECT_EQ(e->carSetups, setups + 1);
+  for (int a = 0; a < 2; ++a) {
+    const int axle = SETUP_AXLE[a];
+    EXPECT_EQ(s.bytes[axle + AXLE_CAMBER_RIGHT], 40) << axle;
+    EXPECT_EQ(SetupShort(s, axle + AXLE_PRESSURE_RIGHT), kpa[a] + 4) << axle;
+    EXPECT_EQ(s.bytes[axle + AXLE_CAMBER_LEFT], 40) << "the left side stays";
+  }
+  const CarWheel* right = nullptr;
+  for (int w = 0; w < e->car->wheelCount; ++w)
+    if (e->car->wheels[w].side > 0 && e->car->wheels[w].wheelSet == 1) right = &e->car->wheels[w];
+  ASSERT_NE(right, nullptr);
+  EXPECT_FLOAT_EQ(right->coldPressure, float(kpa[1] + 4) * 1000.0f) << "the car took the copied pressure";
+  uneven();
+  s.bytes[SETUP_FLAGS] &= uint8_t(~SETUP_FLAG_SYMMETRIC);
+  s.bytes[SETUP_FLAGS] |= 0x80;  // a set-up still
+  VehicleEditor::VehicleValueChanged(*e);
+  EXPECT_EQ(s.bytes[SETUP_AXLE[0] + AXLE_CAMBER_RIGHT], 50) << "switched off: the sides stay apart";
+  EXPECT_EQ(SetupShort(s, SETUP_AXLE[1] + AXLE_PRESSURE_RIGHT), kpa[1] - 4);
+}
+
 TEST_F(Screen, AnInstalledCarWithItsDriverOffCentreTellsItsSideAndIsNotChanged) {
   DriveSideLeft = 0;
   VehicleEditor::InstallCar(*e, CarWithDriverAt(-0.1f), "Runabout");

@@ -136,7 +136,7 @@ void SteeringWheel(ModelObject& o) {
   }
   for (int i = 0; i < SEGMENTS; ++i) {
     const int j = (i + 1) % SEGMENTS;
-    b.Quad(2 * i, 2 * i + 1, 2 * j + 1, 2 * j);
+    b.Quad(2 * i, 2 * j, 2 * j + 1, 2 * i + 1);
   }
   b.Into(o);
 }
@@ -153,8 +153,8 @@ void RearWing(ModelObject& o) {
   b.AddMapping("wing", paint, paint, DIRECTION_TOP, 1.6, 0.4, 0x2828C8);
   const int c0 = b.Point(0, -0.2, 0), c1 = b.Point(0, 0.2, 0.05), s0 = b.Point(0.8, -0.2, 0),
             s1 = b.Point(0.8, 0.2, 0.05), e0 = b.Point(0.8, -0.25, -0.2), e1 = b.Point(0.8, 0.25, -0.2);
-  b.Quad(c0, c1, s1, s0);  // the board
-  b.Quad(s0, s1, e1, e0);  // the end plate
+  b.Quad(c0, s0, s1, c1);  // the board
+  b.Quad(s0, e0, e1, s1);  // the end plate
   b.Into(o);
 }
 
@@ -170,7 +170,7 @@ void InternalMirror(ModelObject& o) {
   b.AddMapping("mirror", glass, glass, DIRECTION_BACK, 0.24, 0.06, 0xFFFFFF);
   const int c0 = b.Point(0, 0, -0.03), c1 = b.Point(0, 0, 0.03), s0 = b.Point(0.12, 0, -0.03),
             s1 = b.Point(0.12, 0, 0.03);
-  b.Quad(c0, c1, s1, s0);
+  b.Quad(c0, s0, s1, c1);
   b.Into(o);
 }
 
@@ -307,14 +307,14 @@ void BuildSampleCar(ModelObject& o) {
   face(2, lBrake, c0m, h0, h1, c3);  // brake lights
   face(2, lTail, h0, b0m, b3, h1);   // tail lights
   b.group = 1;
-  face(0, c1, e2p, c2, b2, d2p);     // bonnet
-  face(0, c1, c3, e1p, d1p, b3);     // boot
-  face(0, c1, d1p, f1, f2, d2p);     // deck beside the cabin
-  face(0, numbered, g1, g2, r2, r1); // roof with the number
+  face(0, c1, e2p, d2p, b2, c2);     // bonnet
+  face(0, c1, c3, b3, d1p, e1p);     // boot
+  face(0, c1, d1p, d2p, f2, f1);     // deck beside the cabin
+  face(0, numbered, g1, r1, r2, g2); // roof with the number
   b.group = 2;
-  face(1, windows, e2p, f2, r2, g2); // windscreen
-  face(1, windows, g1, r1, f1, e1p); // rear window
-  face(1, windows, f1, r1, r2, f2);  // side window
+  face(1, windows, e2p, g2, r2, f2); // windscreen
+  face(1, windows, g1, e1p, f1, r1); // rear window
+  face(1, windows, f1, f2, r2, r1);  // side window
   // Level 1: the same outline in fewer faces.
   b.lod = 1;
   b.group = 0;
@@ -324,10 +324,10 @@ void BuildSampleCar(ModelObject& o) {
   face(0, c1, c3, b3, b2, c2);
   face(3, e1, c0, c1p, b1, b0);
   b.group = 1;
-  face(1, windows, e2p, f2, r2, g2);
-  face(0, c1, g1, g2, r2, r1);
-  face(1, windows, g1, r1, f1, e1p);
-  face(1, windows, f1, r1, r2, f2);
+  face(1, windows, e2p, g2, r2, f2);
+  face(0, c1, g1, r1, r2, g2);
+  face(1, windows, g1, e1p, f1, r1);
+  face(1, windows, f1, f2, r2, r1);
   b.Into(o);
 
   std::vector<ModelObject> children(5);

@@ -54,6 +54,9 @@ constexpr int SETUP_PASSENGERS = 36;      // (v) two bits per seat: bits 0-1 the
                                           // lower bit set, else kind 1
 constexpr int SETUP_KART_BYTE = 72;       // (v) the rear axle's differential: 1 in a new kart set-up
 constexpr uint32_t SETUP_FLAG_NEW = 1;
+// The same bit is the vehicle editor's symmetric switch: while it is set, the right side's
+// camber and tyre pressure of each axle follow the left side's after every value change.
+constexpr uint8_t SETUP_FLAG_SYMMETRIC = 1;
 constexpr uint8_t SETUP_FLAG_RESET = 2;   // read by the car's reset
 constexpr uint8_t SETUP_FLAG_ANTI_LOCK = 4;
 

@@ -456,6 +456,39 @@ TEST_F(ModelMeshes, TextureAssignmentRefusesPathsAndKeepsPlatesAndDecalsApart) {
   o.Free();
 }
 
+// Stored models are wound counter-clockwise seen from outside and the mesh build reverses
+// them, so that a drawn triangle is clockwise seen from outside and back-face culling keeps
+// it.  The sample car's body is star-shaped about a point in its lower body: every triangle
+// of both levels, mirrored copies included, must turn clockwise seen from outside.
+TEST_F(ModelMeshes, EveryTriangleOfTheSampleCarsBodyIsDrawnClockwiseSeenFromOutside) {
+  ModelObject car;
+  car.Init();
+  BuildSampleCar(car);
+  AssignMeshTextures(car, 2, ~0u);
+  const double inside[3] = {0.0, 0.0, 0.6};
+  for (int lod = 0; lod < car.lodCount; ++lod) {
+    GouraudO3d* mesh = NewGouraud();
+    BuildModelMeshes(car, nullptr, *mesh, nullptr, lod, 0, nullptr, nullptr, ~0u);
+    ASSERT_GT(mesh->triangleCount, 20) << "level " << lod;
+    for (int t = 0; t < mesh->triangleCount; ++t) {
+      double p[3][3];
+      for (int k = 0; k < 3; ++k) {
+        const GouraudPoint& q = mesh->points[mesh->triangles[t].index[k]];
+        p[k][0] = q.x / 65536.0, p[k][1] = q.y / 65536.0, p[k][2] = q.z / 65536.0;
+      }
+      const double a[3] = {p[1][0] - p[0][0], p[1][1] - p[0][1], p[1][2] - p[0][2]};
+      const double b[3] = {p[2][0] - p[0][0], p[2][1] - p[0][1], p[2][2] - p[0][2]};
+      const double turn[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+      double outward = 0.0;
+      for (int i = 0; i < 3; ++i) outward += turn[i] * ((p[0][i] + p[1][i] + p[2][i]) / 3.0 - inside[i]);
+      EXPECT_LT(outward, 0.0) << "level " << lod << " triangle " << t << " at " << p[0][0] << " " << p[0][1] << " "
+                              << p[0][2];
+    }
+    DeleteDrawMesh(mesh);
+  }
+  car.Free();
+}
+
 TEST_F(ModelMeshes, PointsCarryTheirMappingsColourAndTheMeshItsBlendedParts) {
   ModelObject car;
   car.Init();
