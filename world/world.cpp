@@ -21,6 +21,7 @@
 #include "world/octree.h"
 #include "world/racing_path.h"
 #include "world/placed_object.h"
+#include "world/track_file.h"
 
 char WorldLoadingText[WORLD_LOADING_TEXT_SIZE] = {};
 
@@ -33,6 +34,7 @@ Wld::Wld() {
 }
 
 Wld::~Wld() {
+  CloseTrackFiles();
   FreeObjects();
   DeleteDeferredBodies();
   ResizeMapSquares(1);
@@ -62,9 +64,10 @@ void Wld::FreeObjects() {
   delete[] textureNames;
   textureNames = nullptr;
   textureNameCount = 0;
-  // The pre-generated models' own arrays are theirs to free when they arrive; until then the
-  // table stays empty.
-  for (int i = 0; paths && i < pathCount; ++i) delete paths[i].path;
+  // The pre-generated models' own array is theirs to free when it arrives; until then the
+  // table stays empty.  The paths go back to the racing path's reader that made them.
+  for (int i = 0; i < pathCount; ++i)
+    if (paths[i].path) FreeStoredTrackPath(paths[i].path);
   delete[] paths;
   paths = nullptr;
   pathCount = 0;

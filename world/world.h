@@ -246,6 +246,18 @@ struct Wld {
   void SetupRaceStart(const RaceStartSettings* settings, int keepMarks);
   void DrawStartDelay();
 
+  // ---- Loading (world/track_file.h) ----
+  // Opens the track's world file and checks its header: 1, the world then CWld with the load
+  // step 1; 0 with the reason shown.  Reads nothing of the body.
+  int LoadTrackFile(const char* name);
+  // One step, or one slice of a long step, of the staged loading.
+  void SetupAfterLoad();
+  // The stream the lighting section is read from: the world file when it holds the section,
+  // the lighting file when that was opened, else null.
+  DataFile* GetLightingStream();
+  // Closes the world and lighting files, if open.
+  void CloseTrackFiles();
+
   // ---- Teardown and state ----
   // Frees everything loaded, keeping the record.
   void FreeObjects();

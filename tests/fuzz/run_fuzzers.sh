@@ -58,6 +58,7 @@ TARGETS=(
   "fuzz_world_octrees:$BUILD/seeds/world_octrees"
   "fuzz_world_mappings:$BUILD/seeds/world_mappings"
   "fuzz_world_sweep:$ROOT/tests/fuzz/corpus/world_sweep"
+  "fuzz_track_file:$ROOT/tests/fuzz/corpus/track_file"
 )
 # Every target gets an equal share of the total, at least one second.
 SECONDS_EACH=$(( TOTAL_SECONDS / ${#TARGETS[@]} ))

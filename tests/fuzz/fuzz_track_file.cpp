@@ -1,0 +1,92 @@
+// fuzz_track_file.cpp - the track file's staged loading over arbitrary bodies.  The input's
+// first byte chooses: bit 0 set sends the second half of the rest to a lighting file ("t.lgh"),
+// the rest (or its first half) is the world file's body, placed after a good header in a
+// zeroed image of the one accepted length.  The load is stepped headless until it ends: it
+// must end (finished or failed) within a bounded number of calls, never read past a body, and
+// a world that got past its paths keeps its path count and configuration in range.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <vector>
+
+#include "core/data_file.h"
+#include "fuzz_scratch.h"
+#include "world/track_file.h"
+#include "world/world.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+// A stored path stand-in: one word (the racing path's own reader is fuzzed with its records).
+TrackPath* ReadWordPath(DataFile& file, int) {
+  const int32_t word = file.ReadInt();
+  return file.readPastEnd ? nullptr : reinterpret_cast<TrackPath*>(new int32_t(word));
+}
+void FreeWordPath(TrackPath* path) { delete reinterpret_cast<int32_t*>(path); }
+
+// Writes bytes at offset of a file that already has its length.
+void WriteAt(const char* path, size_t offset, const uint8_t* data, size_t size) {
+  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  file.seekp(std::streamoff(offset));
+  file.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+}
+
+constexpr const char* WORLD_PATH = "data/wld/t.wld";
+constexpr int MAX_CALLS = 64;  // far above the steps a load can take here
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz_scratch::Enter("fuzz_track_file", {"wld"});
+  std::vector<uint8_t> image(size_t(TRACK_FILE_SIZE), 0);
+  const uint8_t header[8] = {'Q', 'X', 'W', 'O', 'R', 'L', 0, 252};
+  std::copy(header, header + 8, image.begin());
+  fuzz_scratch::WriteFile(WORLD_PATH, image.data(), image.size());
+  ReadStoredTrackPath = ReadWordPath;
+  FreeStoredTrackPath = FreeWordPath;
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  const bool lighting = data[0] & 1;
+  const uint8_t* body = data + 1;
+  size_t bodySize = size - 1;
+  bodySize = std::min<size_t>(bodySize, size_t(TRACK_FILE_SIZE) - 8);
+  size_t worldSize = lighting ? bodySize / 2 : bodySize;
+  WriteAt(WORLD_PATH, 8, body, worldSize);
+  if (lighting) {
+    std::vector<uint8_t> file = {'Q', 'X', 'L', 'G', 'H', 'T', 0, 252};
+    file.insert(file.end(), body + worldSize, body + bodySize);
+    fuzz_scratch::WriteFile("data/wld/t.lgh", file.data(), file.size());
+  }
+
+  Wld* world = new Wld;
+  Check(world->LoadTrackFile("t") == 1);
+  int calls = 0;
+  while (world->loadStep != 0 && calls < MAX_CALLS) {
+    SetupWorldInGameCode();
+    ++calls;
+    const DataFile* file = world->worldFile;
+    Check(!file || file->cursor <= file->end);
+    if (world->loadStep > 1 && !world->loadFailed) {
+      Check(world->pathCount <= TRACK_MAX_PATHS);
+      Check(world->configNumber >= 1 && world->configNumber <= (world->pathCount > 0 ? world->pathCount : 1));
+      Check(world->worldFlags & TRACK_FLAG_LOADED || world->loadStep == 2);
+    }
+  }
+  Check(world->loadStep == 0);
+  DeleteWorld();
+
+  // Zero what was written for the next input.
+  const std::vector<uint8_t> zeros(worldSize, 0);
+  WriteAt(WORLD_PATH, 8, zeros.data(), zeros.size());
+  if (lighting) std::remove("data/wld/t.lgh");
+  return 0;
+}
