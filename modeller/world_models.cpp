@@ -47,6 +47,13 @@ int EntryOfIndex(int objectIndex, PreGenEntryView& view) {
   return 1;
 }
 
+// Visits every mapping of the model, then of its subobjects in turn.
+template <typename Visit>
+void EachMapping(ModelObject& o, Visit&& visit) {
+  for (int i = 0; i < o.mappingCount; ++i) visit(o.mappings[i]);
+  for (int c = 0; c < o.childCount; ++c) EachMapping(o.children[c], visit);
+}
+
 }  // namespace
 
 int BuildModelLevelIntoBuiltMesh(ModelObject& model, const FixedTransform& transform, BuiltMesh& mesh, int lod) {
@@ -158,5 +165,25 @@ void InstallWorldModelServices() {
   };
   s.EntryBoxSize = [](const PreGenModel& entry) { return int(entry.boxSize); };
   s.ModelIsSeeThrough = [](void* model) { return int((Model(model).options & OPTION_OVERLAY) != 0); };
+  s.RecordMappings = [](void* model, MappingState* out, int room) {
+    int n = 0;
+    EachMapping(Model(model), [&](const ModelMapping& m) {
+      if (out && n < room) out[n] = {m.colour, {m.cutout[0], m.cutout[1]}};
+      ++n;
+    });
+    return n;
+  };
+  s.RestoreMappings = [](void* model, const MappingState* states, int count) {
+    int n = 0;
+    EachMapping(Model(model), [&](ModelMapping& m) {
+      if (n < count) {
+        m.colour = states[n].colour;
+        m.cutout[0] = states[n].cutout[0];
+        m.cutout[1] = states[n].cutout[1];
+      }
+      ++n;
+    });
+  };
+  s.AssignTextures = [](void* model) { AssignMeshTextures(Model(model), WORLD_TEXTURE_USAGE, ~0u); };
   WorldModels = s;
 }

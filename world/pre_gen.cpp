@@ -442,3 +442,26 @@ void ApplyObjectVariant(const PreGenModel& entry, int objectIndex, int variant, 
     select(cutouts, (variant / 8) & 15);
   }
 }
+
+void ApplyObjectVariantRecorded(const PreGenModel& entry, int objectIndex, int variant, int secondVariant,
+                                VariantRecord& record) {
+  record.mappings.clear();
+  void* model = WorldModels.ModelOf ? WorldModels.ModelOf(entry) : nullptr;
+  if (model && WorldModels.RecordMappings) {
+    const int count = std::max(WorldModels.RecordMappings(model, nullptr, 0), 0);
+    record.mappings.resize(size_t(count));
+    const int written = WorldModels.RecordMappings(model, record.mappings.data(), count);
+    record.mappings.resize(size_t(std::clamp(written, 0, count)));
+  }
+  ApplyObjectVariant(entry, objectIndex, variant, secondVariant, record.changes);
+}
+
+void UndoObjectVariant(const PreGenModel& entry, int objectIndex, int variant, const VariantRecord& record) {
+  void* model = WorldModels.ModelOf ? WorldModels.ModelOf(entry) : nullptr;
+  if (!model) return;
+  if (record.changes.propertiesChanged && WorldModels.ApplyLayoutProperties)
+    WorldModels.ApplyLayoutProperties(model, objectIndex, variant, 1);
+  if (record.changes.presetChanged && WorldModels.SetCutoutPreset) WorldModels.SetCutoutPreset(model, 0);
+  if (!record.mappings.empty() && WorldModels.RestoreMappings)
+    WorldModels.RestoreMappings(model, record.mappings.data(), int(record.mappings.size()));
+}

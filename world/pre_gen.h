@@ -177,6 +177,11 @@ struct PreGenEntryView {
 
 // What the world asks of the models of its pre-generated entries; the modeller installs them
 // (InstallWorldModelServices).  Each may be null: the operation then does nothing.
+// One mapping's colour word and its two cutouts.
+struct MappingState {
+  uint32_t colour;
+  uint16_t cutout[2];
+};
 struct WorldModelServices {
   // The world's entry of that object index (null outside the world's table).
   const PreGenModel* (*EntryAt)(int index);
@@ -217,6 +222,12 @@ struct WorldModelServices {
   // solid beneath (its overlay flag).
   int (*EntryBoxSize)(const PreGenModel& entry);
   int (*ModelIsSeeThrough)(void* model);
+  // The colour and cutout choice of every mapping of the model, its subobjects' after its
+  // own: their count, at most room written (out may be null to count them); and written back.
+  int (*RecordMappings)(void* model, MappingState* out, int room);
+  void (*RestoreMappings)(void* model, const MappingState* states, int count);
+  // Binds the model's textures the way every world object's model is bound.
+  void (*AssignTextures)(void* model);
 };
 extern WorldModelServices WorldModels;
 
@@ -229,3 +240,16 @@ struct VariantChanges {
 };
 void ApplyObjectVariant(const PreGenModel& entry, int objectIndex, int variant, int secondVariant,
                         VariantChanges& changes);
+
+// A recolouring that is taken back whole: the mappings as they were before it and what it
+// reported.
+struct VariantRecord {
+  std::vector<MappingState> mappings;
+  VariantChanges changes;
+};
+// ApplyObjectVariant with the model's mappings recorded first.
+void ApplyObjectVariantRecorded(const PreGenModel& entry, int objectIndex, int variant, int secondVariant,
+                                VariantRecord& record);
+// Takes the layout properties back, sets the cutout preset back and restores the recorded
+// mappings.
+void UndoObjectVariant(const PreGenModel& entry, int objectIndex, int variant, const VariantRecord& record);

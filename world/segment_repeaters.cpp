@@ -119,8 +119,14 @@ const char* WSegment::BuildRepeaters(MeshPool* builder, int dryRun, RepeaterVisi
   if (edges.empty() || levelCount <= 0 || !valid) return nullptr;
   if (!dryRun && !builder) return nullptr;
   CopySink sink = {dryRun ? nullptr : builder, entry, visit, context};
-  VariantChanges changes = {};
-  if (!dryRun) ApplyObjectVariant(*entry, objectIndex, variant, secondVariant, changes);
+  // The model is recoloured for this segment and its textures bound while its copies are
+  // built; the recolouring is taken back after.  The binding stays: it is the one every
+  // world object's model gets before its levels are built.
+  VariantRecord recolour;
+  if (!dryRun) {
+    ApplyObjectVariantRecorded(*entry, objectIndex, variant, secondVariant, recolour);
+    if (WorldModels.AssignTextures) WorldModels.AssignTextures(model);
+  }
 
   const int n = std::max<int>(levels[0].segments, 1);
   const int k = spacing >= 0 ? 1 : -spacing + 1;
@@ -172,7 +178,7 @@ const char* WSegment::BuildRepeaters(MeshPool* builder, int dryRun, RepeaterVisi
       std::copy(toAim, toAim + 3, fromAim);
     }
   }
-  if (changes.presetChanged && WorldModels.SetCutoutPreset) WorldModels.SetCutoutPreset(model, 0);
+  if (!dryRun) UndoObjectVariant(*entry, objectIndex, variant, recolour);
   return result;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "core/data_file.h"
 #include "modeller/layout_properties.h"
@@ -115,6 +116,48 @@ TEST_F(WorldModels_, VariantsRecolourTheSampleCarAndTheirChangesAreUndone) {
   empty.kind = PREGEN_MODEL;
   ApplyObjectVariant(empty, 48, 0, 0, changes);
   EXPECT_EQ(changes.presetChanged, 0);
+}
+
+// Every mapping's colour and cutouts, the subobjects' after the model's own.
+std::vector<uint32_t> MappingWords(const ModelObject& o) {
+  std::vector<uint32_t> words;
+  for (int i = 0; i < o.mappingCount; ++i)
+    words.insert(words.end(), {o.mappings[i].colour, o.mappings[i].cutout[0], o.mappings[i].cutout[1]});
+  for (int c = 0; c < o.childCount; ++c) {
+    const std::vector<uint32_t> child = MappingWords(o.children[c]);
+    words.insert(words.end(), child.begin(), child.end());
+  }
+  return words;
+}
+
+TEST_F(WorldModels_, RecordedVariantsAreTakenBackWholeAndTexturesBindForTheWorld) {
+  const std::vector<uint32_t> original = MappingWords(car);
+  std::vector<uint8_t> lefts;
+  for (int i = 0; i < car.cutoutCount; ++i) lefts.push_back(car.cutouts[i].region[REGION_LEFT]);
+  const std::vector<int32_t> xs = [this] {
+    std::vector<int32_t> v;
+    for (int i = 0; i < car.pointCount; ++i) v.push_back(car.points[i].x);
+    return v;
+  }();
+  // Colours of every mapping, numbered cutouts, a colour choice, the preset, the properties.
+  const int cases[][3] = {{5, 8 * 2 + 3, 0}, {30, 8 * 2 + 2, 0}, {200, 1, 2}, {48, 7, 0}, {172, 0x06, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c[0]);
+    VariantRecord record;
+    ApplyObjectVariantRecorded(entry, c[0], c[1], c[2], record);
+    EXPECT_EQ(record.mappings.size() * 3, original.size());
+    if (c[0] != 172) {
+      EXPECT_NE(MappingWords(car), original);
+    }
+    UndoObjectVariant(entry, c[0], c[1], record);
+    EXPECT_EQ(MappingWords(car), original);
+    for (int i = 0; i < car.cutoutCount; ++i) EXPECT_EQ(car.cutouts[i].region[REGION_LEFT], lefts[size_t(i)]) << i;
+    for (int i = 0; i < car.pointCount; ++i) EXPECT_EQ(car.points[i].x, xs[size_t(i)]) << i;
+  }
+  ASSERT_NE(WorldModels.AssignTextures, nullptr);
+  car.textureUsage = 0;
+  WorldModels.AssignTextures(&car);
+  EXPECT_EQ(car.textureUsage, 3);
 }
 
 TEST_F(WorldModels_, TheSampleBoxIsBuiltAndPlacedScaledAndOffset) {

@@ -21,6 +21,7 @@
 #include "tests/world/road_track.h"
 #include "tests/world/world_test_util.h"
 #include "tools/track_writer/track_writer.h"
+#include "ui/text/text_colours.h"
 #include "world/map_squares.h"
 #include "world/mapping.h"
 #include "world/render_mesh_builder.h"
@@ -816,18 +817,54 @@ alignas(8) unsigned char EntryBytes[64];
 const PreGenModel* const ENTRY = reinterpret_cast<const PreGenModel*>(EntryBytes);
 Material CopyMaterial;
 int ModelPoints = 3;
+int EntryIndex = 5;
+
+// What the recolouring hooks do to the stand-in model: two mappings' colours and cutouts,
+// the cutout preset, the layout properties and the texture bindings; and what a copy saw.
+struct StandInModel {
+  MappingState mappings[2];
+  int preset, properties, bound;
+  MappingState atBuild;
+  int presetAtBuild, propertiesAtBuild, boundAtBuild;
+};
+StandInModel Stand;
 
 struct RepeaterModels {
   WorldModelServices saved = WorldModels;
   RepeaterModels() {
     InitSinCosTables();
     WorldModels = {};
-    WorldModels.EntryAt = [](int index) { return index == 5 ? ENTRY : nullptr; };
+    WorldModels.EntryAt = [](int index) { return index == EntryIndex ? ENTRY : nullptr; };
     WorldModels.EntryBoxSize = [](const PreGenModel&) { return 50; };  // half a metre
     WorldModels.ModelOf = [](const PreGenModel& entry) -> void* {
       return &entry == ENTRY ? static_cast<void*>(EntryBytes) : nullptr;
     };
+    Stand = {{{0x111111, {7, 7}}, {0x222222, {8, 9}}}, 0, 0, 0, {}, 0, 0, 0};
+    WorldModels.NumberedCutoutCount = [](const PreGenModel&) { return 1; };
+    WorldModels.SetAllMappingColours = [](void*, uint32_t colour) {
+      for (MappingState& m : Stand.mappings) m.colour = colour;
+    };
+    WorldModels.SelectNumberedCutouts = [](void*, int number) {
+      for (MappingState& m : Stand.mappings) m.cutout[0] = m.cutout[1] = uint16_t(100 + number);
+    };
+    WorldModels.SetCutoutPreset = [](void*, int state) { Stand.preset = state; };
+    WorldModels.ApplyLayoutProperties = [](void*, int, int variant, int removing) {
+      Stand.properties = removing ? 0 : variant;
+      return 1;
+    };
+    WorldModels.RecordMappings = [](void*, MappingState* out, int room) {
+      for (int i = 0; out && i < room && i < 2; ++i) out[i] = Stand.mappings[i];
+      return 2;
+    };
+    WorldModels.RestoreMappings = [](void*, const MappingState* states, int count) {
+      for (int i = 0; i < count && i < 2; ++i) Stand.mappings[i] = states[i];
+    };
+    WorldModels.AssignTextures = [](void*) { ++Stand.bound; };
     WorldModels.BuildLevelMesh = [](void*, const FixedTransform& t, BuiltMesh& mesh) {
+      Stand.atBuild = Stand.mappings[1];
+      Stand.presetAtBuild = Stand.preset;
+      Stand.propertiesAtBuild = Stand.properties;
+      Stand.boundAtBuild = Stand.bound;
       mesh.Free();
       mesh.points = new BuiltPoint[size_t(ModelPoints)]();
       mesh.triangles = new BuiltTriangle[1]();
@@ -847,6 +884,7 @@ struct RepeaterModels {
   ~RepeaterModels() {
     WorldModels = saved;
     ModelPoints = 3;
+    EntryIndex = 5;
   }
 };
 
@@ -1083,6 +1121,67 @@ TEST_F(Roads, LevelZeroCarriesItsRepeatersAndShowsWhatStoppedThem) {
   for (int level = 1; level < s->levelCount; ++level)
     for (int p = 0; p < s->levels[level].built->partCount; ++p)
       EXPECT_NE(s->levels[level].built->parts[p].material, &CopyMaterial);
+}
+
+TEST_F(Roads, RepeatersRecolourAndBindTheirModelAndTakeTheRecolouringBack) {
+  RepeaterModels models;
+  AddSection(Profile(0, {-4, 0, 4}, {0, 0, 0}), 0, 0);
+  AddSection(Profile(0, {-4, 0, 4}, {0, 0, 0}), 0, 40 * M);
+  TrackSegment t = Road(0, 1, 3, EDGE_STRAIGHT);
+  t.objectIndex = 5;
+  t.variant = 8 * 2 + 3;  // colour word 3 of the run of four, numbered cutouts 2
+  WSegment* s = AddSegment(t);
+  for (int i = 0; i < 3; ++i) W().objects[i]->Setup();
+  const StandInModel before = Stand;
+  const auto expectAsBefore = [&before] {
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(Stand.mappings[i].colour, before.mappings[i].colour) << i;
+      EXPECT_EQ(Stand.mappings[i].cutout[0], before.mappings[i].cutout[0]) << i;
+      EXPECT_EQ(Stand.mappings[i].cutout[1], before.mappings[i].cutout[1]) << i;
+    }
+    EXPECT_EQ(Stand.preset, 0);
+    EXPECT_EQ(Stand.properties, 0);
+  };
+  // A dry run neither recolours nor binds.
+  ASSERT_FALSE(DryRun(*s).empty());
+  EXPECT_EQ(Stand.boundAtBuild + Stand.bound, 0);
+  expectAsBefore();
+
+  // The copies are built recoloured, with the textures bound once before them; the colours
+  // and cutouts are as they were afterwards.
+  s->BuildMeshes();
+  ASSERT_NE(s->levels[0].built, nullptr);
+  EXPECT_EQ(Stand.atBuild.colour, *TextColourByCode(11));
+  EXPECT_EQ(Stand.atBuild.cutout[0], 102);
+  EXPECT_EQ(Stand.boundAtBuild, 1);
+  EXPECT_EQ(Stand.bound, 1);
+  expectAsBefore();
+
+  // Objects 48..55 of colour 0 switch the cutout preset: set back, colours restored.
+  EntryIndex = s->objectIndex = 48;
+  s->variant = 0;
+  s->FreeBuilt(true);
+  s->BuildMeshes();
+  EXPECT_EQ(Stand.presetAtBuild, 1);
+  expectAsBefore();
+
+  // A layout model's type properties are applied for the copies and taken back.
+  EntryIndex = s->objectIndex = 172;
+  s->variant = 6;
+  s->FreeBuilt(true);
+  s->BuildMeshes();
+  EXPECT_EQ(Stand.propertiesAtBuild, 6);
+  expectAsBefore();
+
+  // A copy the pool refuses ends the repeaters; the recolouring is taken back all the same.
+  EntryIndex = s->objectIndex = 5;
+  s->variant = 8 * 1 + 2;
+  ModelPoints = 40000;
+  CaughtLines lines;
+  s->FreeBuilt(true);
+  s->BuildMeshes();
+  EXPECT_EQ(Stand.atBuild.colour, *TextColourByCode(10));
+  expectAsBefore();
 }
 
 TEST_F(Roads, SegmentRepeatersGiveTheMapSquaresTheirTrunks) {
