@@ -6,8 +6,8 @@
 // Sections: [Batch table] [Builder] [Steps]
 //
 // A batch becomes one render mesh of WorldRenderMeshes (pre_gen.h), whose index the objects
-// keep; the world's fast-mesh list (Wld::addedMeshes) owns the meshes.  Sections have no mesh
-// of their own yet: their lists are passed over.  Main thread only.
+// keep; the world's fast-mesh list (Wld::addedMeshes) owns the meshes.  Sections and trees
+// take part in pass 0 only.  Main thread only.
 #pragma once
 #include <cstdint>
 
