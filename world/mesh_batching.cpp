@@ -171,6 +171,30 @@ int CollectBatch(Wld& world, void** objects, int added) {
   const int first = added ? b.firstAdded : 0;
   int count = 0;
   while (!b.passDone && b.list == startList && count < BATCH_OBJECTS) {
+    BuildList* walk = added ? nullptr : BuildLists[b.list];
+    if (walk && walk->entryCount > 0) {
+      // The list's own order: its sets of shared materials one after the other.
+      int status = BUILD_DONE;
+      auto* o = static_cast<FixedOb*>(walk->NextObject(&status, 0));
+      if (status == BUILD_TOO_MANY_MATERIALS || status == BUILD_TOO_MANY_VERTICES) break;
+      if (status == BUILD_OBJECT) {
+        if (!Candidate(o, b.pass, b.list)) continue;
+        if (AddObject(o, b.pass, b.list) == BATCH_FITS) {
+          objects[count++] = o;
+          continue;
+        }
+        if (count > 0) {
+          walk->repeat = 1;  // the next batch starts with it
+          break;
+        }
+        int at = 0;
+        while (at < world.objectCount && world.objects[at] != o) ++at;
+        ShowLeftOut(at);
+        continue;
+      }
+      walk->Rewind();
+      b.cursor = world.objectCount;  // the list is done
+    }
     if (b.cursor < world.objectCount) {
       FixedOb* o = world.objects[b.cursor];
       if (Candidate(o, b.pass, b.list)) {

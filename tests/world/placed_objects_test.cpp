@@ -19,6 +19,7 @@
 #include "tests/world/sweep_test.h"
 #include "tests/world/world_test_util.h"
 #include "tools/track_writer/track_writer.h"
+#include "render/build_list.h"
 #include "render/light_samples.h"
 #include "world/light_octrees.h"
 #include "world/mesh_batching.h"
@@ -1154,6 +1155,46 @@ TEST_F(PlacedObjects, BatchesHoldEveryLevelOnceWithinTheirLimits) {
   }
   EXPECT_TRUE(WorldRenderMeshes.empty()) << "the world's meshes go with it";
   TreeBarkMaterials[0] = TreeFoliageMaterials[0] = nullptr;
+  GraphicsEnabled = saved;
+}
+
+// Objects filed in a build list come out in the list's order in every pass: the set of the
+// two objects sharing material 1 first, then the other, against table order A, B, C.
+TEST_F(PlacedObjects, AFilledBuildListGivesItsOwnOrderInEveryPass) {
+  InitSinCosTables();
+  const int saved = GraphicsEnabled;
+  GraphicsEnabled = 1;
+  std::vector<Material> materials(2);
+  materials[0].id = 1;
+  materials[1].id = 2;
+  stand.models.resize(2);
+  for (size_t i = 0; i < 2; ++i) stand.models[i].material = &materials[i];
+  AllocBuildLists();
+  {
+    Wld world;
+    CWld = &world;
+    FObject* objects[3];
+    for (int i = 0; i < 3; ++i) {
+      objects[i] = new FObject({0, 0, 0});
+      Place(*objects[i], 10.0 * i, 0, 0, i);  // entries 0 and 2 take material 1, entry 1 material 2
+      objects[i]->Setup();
+      objects[i]->BuildMeshes();
+      world.AddObjectToTable(objects[i]);
+      const BuildMaterialRecord record = {&materials[size_t(i % 2)], 8, 12};
+      const BuildMesh shape = {1, &record};
+      ASSERT_EQ(BuildLists[4]->AddMesh(&shape, objects[i]), nullptr);
+    }
+    BuildAllWorldMeshes(world);
+    ASSERT_EQ(WorldRenderMeshes.size(), 3u) << "one render mesh a pass";
+    for (int pass = 0; pass < 3; ++pass) {
+      EXPECT_EQ(objects[0]->levels[pass].renderMesh, pass);
+      EXPECT_EQ(objects[0]->levels[pass].entry, 0) << pass;
+      EXPECT_EQ(objects[2]->levels[pass].entry, 1) << pass;
+      EXPECT_EQ(objects[1]->levels[pass].entry, 2) << pass;
+    }
+    CWld = nullptr;
+  }
+  FreeBuildLists();
   GraphicsEnabled = saved;
 }
 
