@@ -195,6 +195,13 @@ const char* BuildList::AddCombination(const BuildSignature& signature, void* obj
 
 // ---- [Drawing out] ----
 
+void BuildList::Rewind() {
+  repeat = 0;
+  current = nullptr;
+  currentCombination = 0;
+  for (int i = 0; i < combinationCount; ++i) combinations[i].used = 0;
+}
+
 void* BuildList::NextObject(int* status, int sort) {
   if (entryCount == 0) {
     repeat = 0;

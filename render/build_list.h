@@ -88,6 +88,9 @@ struct BuildList {
   // new merged mesh with it), or the list is done.  With sort, each set's objects come out
   // nearest first.
   void* NextObject(int* status, int sort);
+  // Forgets where the drawing out stands, so that the next NextObject starts over with every
+  // set unused (the entries stay).
+  void Rewind();
 };
 extern BuildList* BuildLists[BUILD_LIST_COUNT];
 

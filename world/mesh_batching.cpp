@@ -12,6 +12,7 @@
 #include "render/material.h"
 #include "render/primitives.h"
 #include "world/placed_object.h"
+#include "world/section.h"
 #include "world/tree.h"
 #include "world/world.h"
 
@@ -36,8 +37,19 @@ const BuiltMesh* LevelOf(FixedOb* o, int pass, int list) {
   return p->levels[pass].built;
 }
 
+// A section's mesh, in pass 0 of its own list only, or null.
+const BuiltMesh* SectionMeshOf(FixedOb* o, int pass, int list) {
+  auto* s = static_cast<WSection*>(o);
+  if (pass != 0 || !o->HasGeometry() || s->GetBuildList() != list) return nullptr;
+  return s->builtMesh;
+}
+
 int AddObject(FixedOb* o, int pass, int list) {
   if (o->type == OBJECT_TREE) return AddTreeToBatch(*static_cast<WTree*>(o));
+  if (o->type == OBJECT_SECTION) {
+    const BuiltMesh* mesh = SectionMeshOf(o, pass, list);
+    return mesh ? AddMeshToBatch(*mesh, nullptr, pass) : BATCH_FITS;
+  }
   const BuiltMesh* level = LevelOf(o, pass, list);
   return level ? AddMeshToBatch(*level, o->type == OBJECT_PLACED ? static_cast<FObject*>(o) : nullptr, pass)
                : BATCH_FITS;
@@ -47,7 +59,7 @@ int AddObject(FixedOb* o, int pass, int list) {
 bool Candidate(FixedOb* o, int pass, int list) {
   if (!o || o->type != ListType(list)) return false;
   if (o->type == OBJECT_TREE) return pass == 0 && o->HasGeometry();
-  if (o->type == OBJECT_SECTION) return false;  // sections bring no mesh of their own yet
+  if (o->type == OBJECT_SECTION) return SectionMeshOf(o, pass, list) != nullptr;
   return LevelOf(o, pass, list) != nullptr;
 }
 
@@ -159,6 +171,30 @@ int CollectBatch(Wld& world, void** objects, int added) {
   const int first = added ? b.firstAdded : 0;
   int count = 0;
   while (!b.passDone && b.list == startList && count < BATCH_OBJECTS) {
+    BuildList* walk = added ? nullptr : BuildLists[b.list];
+    if (walk && walk->entryCount > 0) {
+      // The list's own order: its sets of shared materials one after the other.
+      int status = BUILD_DONE;
+      auto* o = static_cast<FixedOb*>(walk->NextObject(&status, 0));
+      if (status == BUILD_TOO_MANY_MATERIALS || status == BUILD_TOO_MANY_VERTICES) break;
+      if (status == BUILD_OBJECT) {
+        if (!Candidate(o, b.pass, b.list)) continue;
+        if (AddObject(o, b.pass, b.list) == BATCH_FITS) {
+          objects[count++] = o;
+          continue;
+        }
+        if (count > 0) {
+          walk->repeat = 1;  // the next batch starts with it
+          break;
+        }
+        int at = 0;
+        while (at < world.objectCount && world.objects[at] != o) ++at;
+        ShowLeftOut(at);
+        continue;
+      }
+      walk->Rewind();
+      b.cursor = world.objectCount;  // the list is done
+    }
     if (b.cursor < world.objectCount) {
       FixedOb* o = world.objects[b.cursor];
       if (Candidate(o, b.pass, b.list)) {
@@ -208,6 +244,13 @@ int BuildMeshesStep(Wld& world, int pass, int added) {
     if (o->type == OBJECT_TREE) {
       AddPrimitiveGroup(*mesh);
       BuildTreeMesh(*static_cast<WTree*>(o), *mesh, index);
+    } else if (o->type == OBJECT_SECTION) {
+      // The section's entry is the group its mesh begins.
+      auto* s = static_cast<WSection*>(o);
+      s->meshList = static_cast<uint16_t>(index);
+      s->meshListEntry = static_cast<uint16_t>(mesh->groupCount);
+      AddPrimitiveGroup(*mesh);
+      if (s->builtMesh) s->builtMesh->AddToRenderMesh(*mesh, nullptr);
     } else {
       const char* name = o->type == OBJECT_PLACED ? static_cast<FObject*>(o)->ModelName() : "";
       CheckTreeMaterials(*static_cast<WPreGen*>(o), name, pass);
@@ -246,6 +289,7 @@ void Wld::RebuildAddedMeshes(int first) {
     FixedOb* o = objects[i];
     if (!o || !o->HasGeometry()) continue;
     if (o->type == OBJECT_PLACED || o->type == OBJECT_SEGMENT) static_cast<WPreGen*>(o)->BuildMeshes();
+    if (o->type == OBJECT_SECTION && !static_cast<WSection*>(o)->builtMesh) static_cast<WSection*>(o)->BuildMesh(true);
   }
   for (int pass = 0; pass < PREGEN_LEVELS; ++pass) {
     StartBatchPass(*this, pass, 1);

@@ -6,8 +6,8 @@
 // Sections: [Batch table] [Builder] [Steps]
 //
 // A batch becomes one render mesh of WorldRenderMeshes (pre_gen.h), whose index the objects
-// keep; the world's fast-mesh list (Wld::addedMeshes) owns the meshes.  Sections have no mesh
-// of their own yet: their lists are passed over.  Main thread only.
+// keep; the world's fast-mesh list (Wld::addedMeshes) owns the meshes.  Sections and trees
+// take part in pass 0 only.  Main thread only.
 #pragma once
 #include <cstdint>
 
@@ -61,7 +61,9 @@ extern BatchBuilder WorldBatch;
 void StartBatchPass(Wld& world, int pass, int added);
 
 // ---- [Steps] ----
-// Fills objects (room for BATCH_OBJECTS) with the next batch; the count.  An object that does
+// Fills objects (room for BATCH_OBJECTS) with the next batch; the count.  For the file's
+// objects a build list holding entries gives its objects in its own order (rewound when done,
+// for the next pass); otherwise the objects are walked in table order.  An object that does
 // not fit even an empty batch is left out with a message naming it.
 int CollectBatch(Wld& world, void** objects, int added);
 // Builds one batch into a new render mesh: 1 when it made one, 0 when nothing was collected.

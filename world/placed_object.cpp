@@ -9,6 +9,8 @@
 #include <cstring>
 #include <new>
 
+#include <strings.h>
+
 #include "core/config.h"
 #include "core/data_file.h"
 #include "core/gamma_tables.h"
@@ -17,7 +19,9 @@
 #include "render/material.h"
 #include "render/object_mesh.h"
 #include "render/primitives.h"
+#include "render/light_samples.h"
 #include "world/geometry_queries.h"
+#include "world/light_octrees.h"
 #include "world/mapping.h"
 #include "world/pot.h"
 #include "world/world.h"
@@ -412,10 +416,37 @@ int FObject::GetBuildList() {
   }
 }
 
+int PlacedOctreeLight = 0;
+
 void FObject::BuildMeshes() {
   const int count = distanceLevels ? levelCount : std::min<int>(levelCount, 1);
+  if (objectFlags & PLACED_FLAG_OCTREE_LIGHT) {
+    const int32_t at[3] = {position[0], position[1], NearestSaturated(double(heightMetres) * FIX)};
+    const bool lamps = (objectIndex >= FIRST_START_LIGHT_INDEX && objectIndex <= LAST_START_LIGHT_INDEX) || variant >= 128;
+    if (GetLightingAtPoint(at, lamps ? 1 : 0)) PlacedOctreeLight = 1;
+  }
   for (int i = 0; i < count; ++i)
     if (!levels[i].built) BuildLodMesh(i);
+  PlacedOctreeLight = 0;
+}
+
+bool FObject::IsDense(const BuiltMesh& mesh, const PreGenEntryView& view) const {
+  if (!levels[0].built || view.physicsKind == PHYSICS_MOVABLE) return true;
+  if (view.sourceKind == SOURCE_MODEL && strncasecmp(ModelNameOf(view.model), "veh", 3) == 0) return true;
+  const double metres = double(radius) / FIX;
+  return double(mesh.pointCount) > 800.0 * metres * metres * metres;
+}
+
+void FObject::LightLevel(BuiltMesh& mesh, const PreGenEntryView& view) {
+  if (radius == 0 || view.physicsKind == PHYSICS_HIDDEN) return;
+  if (objectFlags & PLACED_FLAG_OCTREE_LIGHT) {
+    if (PlacedOctreeLight) AmbientLightBuiltMesh(mesh);
+  } else if (IsDense(mesh, view)) {
+    SampleLightBuiltMesh(mesh, GetObjectLighting({position[0], position[1],
+                                                   NearestSaturated(double(heightMetres) * FIX)}));
+  } else {
+    RelightBuiltMesh(mesh);
+  }
 }
 
 int FObject::BuildLodMesh(int lod) {
@@ -440,6 +471,7 @@ int FObject::BuildLodMesh(int lod) {
   DeleteBuiltMesh(levels[lod].built);
   levels[lod].built = built;
   if (lod == 0 && built->pointCount > 0) built->GetBoundingSphere(centre, radius, halfSize);
+  LightLevel(*built, view);
   if (lod == 0) {
     drawFlags = 0;
     alphaKind = 0;

@@ -90,6 +90,14 @@ struct FObject : WPreGen {
   int Entry(PreGenEntryView& view) const;
   // The name of the entry's model ("" without one).
   const char* ModelName() const;
+  // Whether a built level takes one light sample for all its points: no level 0 yet, a
+  // movable body, a model named "veh..." (any case), or more than 800 points a cubic metre of
+  // radius.
+  bool IsDense(const BuiltMesh& mesh, const PreGenEntryView& view) const;
+  // Lights a freshly built level: from the lighting-octree sample BuildMeshes found for a
+  // layout object (flag 16), else from the point octree, by one sample at the object's place
+  // when it is dense, else point by point.  Nothing for a point-sized or hidden object.
+  void LightLevel(BuiltMesh& mesh, const PreGenEntryView& view);
 
   uint16_t objectFlags = PLACED_FLAGS_DEFAULT;
   uint8_t indexByte = 0;  // the start position or checkpoint the object marks (1..48)
@@ -99,6 +107,9 @@ struct FObject : WPreGen {
   Solid* body = nullptr;
 };
 FixedOb* MakePlacedObject(const IntVector& position);
+// Set while BuildMeshes builds a layout object's levels whose lighting-octree sample was found
+// (it stands in PointLight).
+extern int PlacedOctreeLight;
 
 // ---- [Bodies deleted later] ----
 // Bodies taken from their objects during a step; DeleteDeferredBodies deletes them after it.

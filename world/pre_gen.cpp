@@ -379,21 +379,48 @@ void MeshLights::SampleEnvironment(MeshLight* lights, int count) {
   }
 }
 
+namespace {
+MeshLight LightOfPoint(const BuiltPoint& p) {
+  MeshLight light{};
+  std::memcpy(light.position, p.position, sizeof light.position);
+  std::memcpy(light.normal, p.normal, sizeof light.normal);
+  light.brightness = static_cast<uint8_t>(std::clamp(p.shade, 0, 255));
+  light.colour = p.colour;
+  light.packedLight = p.packedLight;
+  return light;
+}
+void StoreLight(BuiltPoint& p, const MeshLight& light) {
+  p.shade = light.brightness;
+  p.colour = light.colour;
+  p.packedLight = light.packedLight;
+}
+}  // namespace
+
 void RelightBuiltMesh(BuiltMesh& mesh) {
   if (WorldPoints.slots.empty()) return;
   for (int i = 0; i < mesh.pointCount; ++i) {
-    BuiltPoint& p = mesh.points[i];
-    MeshLight light{};
-    std::memcpy(light.position, p.position, sizeof light.position);
-    std::memcpy(light.normal, p.normal, sizeof light.normal);
-    light.brightness = static_cast<uint8_t>(std::clamp(p.shade, 0, 255));
-    light.colour = p.colour;
-    light.packedLight = p.packedLight;
+    MeshLight light = LightOfPoint(mesh.points[i]);
     MeshLights::SampleEnvironment(&light, 1);
-    p.shade = light.brightness;
-    p.colour = light.colour;
-    p.packedLight = light.packedLight;
+    StoreLight(mesh.points[i], light);
   }
+}
+
+void AmbientLightBuiltMesh(BuiltMesh& mesh) {
+  for (int i = 0; i < mesh.pointCount; ++i) {
+    MeshLight light = LightOfPoint(mesh.points[i]);
+    MeshLight::ApplyAmbient(light);
+    StoreLight(mesh.points[i], light);
+  }
+}
+
+void SampleLightBuiltMesh(BuiltMesh& mesh, const uint8_t* sample) {
+  if (!sample) return;
+  const LightRecord saved = PointLight;
+  LightSample stored;
+  std::memcpy(stored.bytes, sample, LIGHT_SAMPLE_BYTES);
+  UnpackLightSample(PointLight, stored);
+  AmbientLightBuiltMesh(mesh);
+  PointLight = saved;
 }
 
 // ---- [Object variants] ----

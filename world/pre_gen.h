@@ -152,6 +152,12 @@ void SampleEnvironment(MeshLight* lights, int count);
 // Each point of the mesh relit from the point octree at its own place and normal, as a mesh
 // light of its shade, colour and packed light (nothing without a point octree).
 void RelightBuiltMesh(BuiltMesh& mesh);
+// Each point of the mesh as a mesh light under the light record PointLight (MeshLight::
+// ApplyAmbient): the lighting octree's sample GetLightingAtPoint left there.
+void AmbientLightBuiltMesh(BuiltMesh& mesh);
+// The same under one stored all-direction sample (40 bytes, the point octree's sample at an
+// object's place); PointLight is kept.  Nothing without a sample.
+void SampleLightBuiltMesh(BuiltMesh& mesh, const uint8_t* sample);
 extern uint8_t WorldLightingByte;
 // The lighting byte's addition: 2^(n / 3) (n the low six bits) on x, y or z by the top two
 // bits, or half of it on both y and z.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <strings.h>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -18,6 +19,9 @@
 #include "tests/world/sweep_test.h"
 #include "tests/world/world_test_util.h"
 #include "tools/track_writer/track_writer.h"
+#include "render/build_list.h"
+#include "render/light_samples.h"
+#include "world/light_octrees.h"
 #include "world/mesh_batching.h"
 #include "world/placed_object.h"
 #include "world/pot.h"
@@ -36,6 +40,9 @@ struct TestModel {
   int32_t distances[3] = {10 << 16, 100 << 16, 1000 << 16};
   Material* material = nullptr;
   int copies = 1;  // the box is written this many times into a level (more vertices)
+  int32_t shade = 0;
+  uint32_t colour = 0xFF3060C0;
+  float nz = 0;  // every point's normal is (0, 0, nz)
   IntVector Corner(int i) const {
     return {int32_t(std::lround((i & 1 ? hx : -hx) * FIX)), int32_t(std::lround((i & 2 ? hy : -hy) * FIX)),
             int32_t(std::lround((i & 4 ? h : 0.0) * FIX))};
@@ -107,7 +114,9 @@ int LodMesh(void* model, const FixedTransform& t, int, BuiltMesh& mesh) {
       p.position[0] = w.x;
       p.position[1] = w.y;
       p.position[2] = w.z;
-      p.colour = 0xFF3060C0;
+      p.colour = m.colour;
+      p.shade = m.shade;
+      p.normal[2] = m.nz;
     }
     for (int f = 0; f < 6; ++f) {
       const int* q = BOX_FACES[f];
@@ -931,6 +940,126 @@ TEST(ProceduralTrees, TheMeshWritesWhatTheCountsSay) {
   TreeFoliageMaterials[2] = nullptr;
 }
 
+// ---- Lighting of the levels ----
+
+// A box at (10 m, 20 m) whose points face up, fully bright and without alpha: corner 0 stands
+// at (9.5 m, 19.5 m, 0), where the point octree holds a sample for the normal up (brightness
+// 200, alpha 9); the object's own place holds an all-direction sample whose upward face has
+// ambient 40 and openness 102.
+TEST_F(PlacedObjects, LevelsAreLitPointByPointOrBySampleWhenDenseOrFromTheLightingOctree) {
+  InitSinCosTables();
+  stand.model.nz = 1.0f;
+  stand.model.shade = 255;
+  stand.model.colour = 0x003060C0;
+  TrackPointBlock b;
+  b.centre[0] = 8 << 16, b.centre[1] = 16 << 16;
+  b.size = b.verticalSize = 64 << 16;
+  const int corner = b.AddPosition(int32_t(9.5 * FIX), int32_t(19.5 * FIX), 0, 0);
+  const int8_t up[3] = {0, 0, 127};
+  const uint8_t data[8] = {200, 9, 0, 0, 1, 2, 3, 4};
+  const int directional = b.AddDirectional(0, true, up, data);
+  b.entries[size_t(corner) * 16] = uint8_t(directional);
+  b.entries[size_t(corner) * 16 + 1] = uint8_t(directional >> 8);
+  const int place = b.AddPosition(10 << 16, 20 << 16, 0, 0);
+  TrackLight light = {};
+  light.ambient[5] = 40;
+  light.open[5] = 102;
+  const int all = b.AddAllDirection(0, true, light);
+  b.entries[size_t(place) * 16] = uint8_t(all);
+  b.entries[size_t(place) * 16 + 1] = uint8_t(all >> 8);
+  WrittenStream s([&](DataFile& f) { WritePointOctreeBlock(f, b); });
+  ASSERT_EQ(ReadPointOctreeBlock(s.file), 1);
+  const auto build = [](uint16_t flags) {
+    auto o = std::make_unique<FObject>(IntVector{0, 0, 0});
+    Place(*o, 10, 20, 0, 3);
+    o->Setup();
+    o->objectFlags = flags;
+    o->BuildMeshes();
+    return o;
+  };
+  {
+    // Point by point: only corner 0 has a sample; the packed vector is the sample's.
+    auto o = build(PLACED_FLAGS_DEFAULT);
+    const BuiltMesh& m = *o->levels[0].built;
+    EXPECT_EQ(m.points[0].shade, 200);
+    EXPECT_EQ(m.points[0].colour, 0x093060C0u);
+    uint32_t packed;
+    std::memcpy(&packed, data + 4, sizeof packed);
+    EXPECT_EQ(m.points[0].packedLight, packed);
+    EXPECT_EQ(m.points[1].shade, 255);
+    EXPECT_EQ(m.points[1].colour, 0x003060C0u);
+    EXPECT_FALSE(o->IsDense(m, stand.view)) << "8 points in a radius of 1.22 m";
+    o->Free();
+  }
+  const auto expectDense = [](const FObject& o) {
+    const BuiltMesh& m = *o.levels[0].built;
+    for (int i = 0; i < m.pointCount; ++i) {
+      ASSERT_EQ(m.points[i].shade, 102) << i;  // 255 x 102 / 255
+      ASSERT_EQ(m.points[i].colour, 0x283060C0u) << i;  // ambient 40 as alpha
+      ASSERT_EQ(m.points[i].packedLight, 0u);
+    }
+  };
+  {
+    SCOPED_TRACE("a model named veh...");
+    stand.model.name = "VEHICLE crate";
+    auto o = build(PLACED_FLAGS_DEFAULT);
+    expectDense(*o);
+    o->Free();
+    stand.model.name = "test box";
+  }
+  {
+    SCOPED_TRACE("more than 800 points a cubic metre of radius");
+    stand.model.copies = 200;  // 1,600 points against 800 x 1.22^3 = 1,470
+    auto o = build(PLACED_FLAGS_DEFAULT);
+    expectDense(*o);
+    o->Free();
+    stand.model.copies = 1;
+  }
+  {
+    SCOPED_TRACE("a movable body");
+    stand.view.physicsKind = PHYSICS_MOVABLE;
+    auto o = build(PLACED_FLAGS_DEFAULT);
+    expectDense(*o);
+    o->Free();
+  }
+  {
+    // Hidden objects stay unlit.
+    stand.view.physicsKind = PHYSICS_HIDDEN;
+    auto o = build(PLACED_FLAGS_DEFAULT);
+    EXPECT_EQ(o->levels[0].built->points[0].shade, 255);
+    o->Free();
+    stand.view.physicsKind = PHYSICS_NONE;
+  }
+  // A layout object takes the lighting octree's sample at its place for every level; without
+  // one it is left as built, even over the point octree.
+  const auto saved = WorldLightingLookupHook;
+  WorldLightingLookupHook = [](const int32_t*, LightRecord& r) {
+    InitLightRecord(r);
+    r.ambient[5] = 7;
+    r.open[5] = 51;
+    return 1;
+  };
+  {
+    auto o = build(PLACED_FLAGS_DEFAULT | PLACED_FLAG_OCTREE_LIGHT);
+    for (int level = 0; level < o->levelCount; ++level) {
+      ASSERT_NE(o->levels[level].built, nullptr);
+      EXPECT_EQ(o->levels[level].built->points[0].shade, 51) << level;
+      EXPECT_EQ(o->levels[level].built->points[0].colour, 0x073060C0u) << level;
+    }
+    EXPECT_EQ(PlacedOctreeLight, 0) << "the switch is cleared after the build";
+    o->Free();
+  }
+  WorldLightingLookupHook = [](const int32_t*, LightRecord&) { return 0; };
+  {
+    auto o = build(PLACED_FLAGS_DEFAULT | PLACED_FLAG_OCTREE_LIGHT);
+    EXPECT_EQ(o->levels[0].built->points[0].shade, 255);
+    EXPECT_EQ(o->levels[0].built->points[0].colour, 0x003060C0u);
+    o->Free();
+  }
+  WorldLightingLookupHook = saved;
+  FreePointOctree();
+}
+
 // ---- Batching ----
 
 TEST(WorldBatching, MergingRefusesAndLeavesTheTableAsItWas) {
@@ -1043,6 +1172,46 @@ TEST_F(PlacedObjects, BatchesHoldEveryLevelOnceWithinTheirLimits) {
   }
   EXPECT_TRUE(WorldRenderMeshes.empty()) << "the world's meshes go with it";
   TreeBarkMaterials[0] = TreeFoliageMaterials[0] = nullptr;
+  GraphicsEnabled = saved;
+}
+
+// Objects filed in a build list come out in the list's order in every pass: the set of the
+// two objects sharing material 1 first, then the other, against table order A, B, C.
+TEST_F(PlacedObjects, AFilledBuildListGivesItsOwnOrderInEveryPass) {
+  InitSinCosTables();
+  const int saved = GraphicsEnabled;
+  GraphicsEnabled = 1;
+  std::vector<Material> materials(2);
+  materials[0].id = 1;
+  materials[1].id = 2;
+  stand.models.resize(2);
+  for (size_t i = 0; i < 2; ++i) stand.models[i].material = &materials[i];
+  AllocBuildLists();
+  {
+    Wld world;
+    CWld = &world;
+    FObject* objects[3];
+    for (int i = 0; i < 3; ++i) {
+      objects[i] = new FObject({0, 0, 0});
+      Place(*objects[i], 10.0 * i, 0, 0, i);  // entries 0 and 2 take material 1, entry 1 material 2
+      objects[i]->Setup();
+      objects[i]->BuildMeshes();
+      world.AddObjectToTable(objects[i]);
+      const BuildMaterialRecord record = {&materials[size_t(i % 2)], 8, 12};
+      const BuildMesh shape = {1, &record};
+      ASSERT_EQ(BuildLists[4]->AddMesh(&shape, objects[i]), nullptr);
+    }
+    BuildAllWorldMeshes(world);
+    ASSERT_EQ(WorldRenderMeshes.size(), 3u) << "one render mesh a pass";
+    for (int pass = 0; pass < 3; ++pass) {
+      EXPECT_EQ(objects[0]->levels[pass].renderMesh, pass);
+      EXPECT_EQ(objects[0]->levels[pass].entry, 0) << pass;
+      EXPECT_EQ(objects[2]->levels[pass].entry, 1) << pass;
+      EXPECT_EQ(objects[1]->levels[pass].entry, 2) << pass;
+    }
+    CWld = nullptr;
+  }
+  FreeBuildLists();
   GraphicsEnabled = saved;
 }
 

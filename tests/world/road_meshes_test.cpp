@@ -15,6 +15,7 @@
 #include "render/primitives.h"
 #include "tests/world/road_fixture.h"
 #include "world/light_octrees.h"
+#include "world/mesh_batching.h"
 #include "world/pre_gen.h"
 
 using namespace road_fixture;
@@ -232,6 +233,49 @@ TEST_F(SectionMeshes, PointsAreRelitFromThePointOctreeAtTheirPlaceAndNormal) {
   FreePointOctree();
   section->BuildMesh(true);
   EXPECT_EQ(Mesh().points[1].shade, 255);
+}
+
+// The mesh is batched in pass 0 of its own build list as one entry of a render mesh: the
+// primary part's 10 points and 4 triangles, then the alpha backing's.
+TEST_F(SectionMeshes, TheMeshIsBatchedAsOneEntryInPassZeroOnly) {
+  Material primary{}, backing{};
+  backing.params.alphaMode = KIND_ALPHA;
+  W().mappings[1].materialRecord = &primary;
+  W().mappings[2].materialRecord = &backing;
+  const int saved = GraphicsEnabled;
+  GraphicsEnabled = 1;
+  section->BuildMesh(true);
+  other->BuildMesh(true);
+  ASSERT_EQ(other->builtMesh, nullptr) << "a section without triangles has no mesh";
+  BuildAllWorldMeshes(W());
+  ASSERT_EQ(WorldRenderMeshes.size(), 1u) << "passes 1 and 2 take no section";
+  EXPECT_EQ(section->meshList, 0);
+  EXPECT_EQ(section->meshListEntry, 0);
+  EXPECT_EQ(other->meshList, 65535);
+  FastMesh* mesh = GetWorldRenderMesh(0);
+  ASSERT_NE(mesh, nullptr);
+  EXPECT_EQ(mesh->groupCount, 1u);
+  ASSERT_EQ(mesh->parts.size(), 2u);
+  EXPECT_EQ(mesh->parts[0].material, &primary);
+  EXPECT_EQ(mesh->parts[1].material, &backing);
+  for (const Primitive& part : mesh->parts) {
+    EXPECT_EQ(part.vertexCount, 10u);
+    EXPECT_EQ(part.indexCount, 12u);
+  }
+  // Drawing marks the section's entry.
+  section->AddToDrawListAtDistance(0);
+  EXPECT_EQ(mesh->dirtyLow, 0u) << "entry 0 marked";
+  // Added at run time: a section without a mesh builds one; added objects batch only the
+  // placed objects' lists.
+  section->FreeBuilt(true);
+  W().addedCount = W().objectCount;
+  W().RebuildAddedMeshes(0);
+  EXPECT_NE(section->builtMesh, nullptr);
+  EXPECT_EQ(section->meshList, 65535);
+  W().addedCount = 0;
+  W().addedMeshes.FreeAll();
+  TrimWorldRenderMeshes(0);
+  GraphicsEnabled = saved;
 }
 
 namespace {
