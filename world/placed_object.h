@@ -90,6 +90,8 @@ struct FObject : WPreGen {
   int Entry(PreGenEntryView& view) const;
   // The name of the entry's model ("" without one).
   const char* ModelName() const;
+  // Whether the object's entry (with or without a shape) has its pit-stop byte set.
+  bool IsPitStop() const;
 
   uint16_t objectFlags = PLACED_FLAGS_DEFAULT;
   uint8_t indexByte = 0;  // the start position or checkpoint the object marks (1..48)
