@@ -188,6 +188,12 @@ struct MappingRef {
 void ReadMappingRef(MappingRef& ref, DataFile& stream, int version);
 
 // ---- [Rounding] ----
+// a + d held within the 32-bit range: an object's box about a position near the edge of the
+// world's coordinates keeps its bounds in order instead of wrapping.
+inline int32_t OffsetSaturated(int32_t a, int64_t d) {
+  const int64_t v = int64_t{a} + d;
+  return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v);
+}
 // v rounded to the nearest integer, halves to even, held within the 32-bit range (NaN: 0).
 inline int32_t NearestSaturated(double v) {
   if (!(v == v)) return 0;

@@ -61,7 +61,9 @@ void WFlag::Load(DataFile& stream, int) {
     height *= 4.0f / width;
     width = 4.0f;
   }
-  height = std::min(height, 3.0f);
+  // A very wide record would scale the height to nothing, and the cloth's mass with it (its
+  // step divides by the mass): the height stays at least 0.5 after the scaling too.
+  height = std::clamp(height, 0.5f, 3.0f);
 }
 
 void WFlag::Setup() {

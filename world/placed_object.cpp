@@ -286,10 +286,10 @@ void FObject::Setup() {
   sizeByte = view.boxSize;
   if (sizeByte != 0 && view.physicsKind == PHYSICS_NONE) {
     const int32_t s = sizeByte * CENTIMETRE;
-    box[0] = at.x - s;
-    box[1] = at.y - s;
-    box[3] = at.x + s;
-    box[4] = at.y + s;
+    box[0] = OffsetSaturated(at.x, -s);
+    box[1] = OffsetSaturated(at.y, -s);
+    box[3] = OffsetSaturated(at.x, s);
+    box[4] = OffsetSaturated(at.y, s);
     box[2] = NearestSaturated(at.z + lowest * FIX * scale);
     box[5] = NearestSaturated(at.z + highest * FIX * scale);
   }

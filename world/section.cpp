@@ -271,10 +271,10 @@ void WSection::Setup() {
       box[2] = box[5] = 0;
     } else {
       const int32_t r = int32_t(sizeByte) * SECTION_SIZE_UNIT;
-      box[0] = position[0] - r;
-      box[3] = position[0] + r;
-      box[1] = position[1] - r;
-      box[4] = position[1] + r;
+      box[0] = OffsetSaturated(position[0], -r);
+      box[3] = OffsetSaturated(position[0], r);
+      box[1] = OffsetSaturated(position[1], -r);
+      box[4] = OffsetSaturated(position[1], r);
       box[2] = low;
       box[5] = high;
     }

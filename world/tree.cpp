@@ -246,8 +246,10 @@ void WTree::Setup() {
       hi[a] = std::max(hi[a], v[a] + e);
     }
   }
-  centre = {int32_t((lo[0] + hi[0]) >> 1), int32_t((lo[1] + hi[1]) >> 1), int32_t((lo[2] + hi[2]) >> 1)};
-  halfSize = {int32_t((hi[0] - lo[0]) >> 1), int32_t((hi[1] - lo[1]) >> 1), int32_t((hi[2] - lo[2]) >> 1)};
+  // A damaged record's giant tree reaches past the 32-bit coordinates: held at their edge.
+  const auto held = [](int64_t v) { return OffsetSaturated(0, v); };
+  centre = {held((lo[0] + hi[0]) >> 1), held((lo[1] + hi[1]) >> 1), held((lo[2] + hi[2]) >> 1)};
+  halfSize = {held((hi[0] - lo[0]) >> 1), held((hi[1] - lo[1]) >> 1), held((hi[2] - lo[2]) >> 1)};
   const auto distance = [this](const IntVector& p) {
     const double dx = double(p.x) - centre.x, dy = double(p.y) - centre.y, dz = double(p.z) - centre.z;
     return std::sqrt(dx * dx + dy * dy + dz * dz);
@@ -262,12 +264,12 @@ void WTree::Setup() {
   radius = NearestSaturated(std::ceil(r));
   sizeByte = static_cast<uint8_t>(std::clamp(NearestSaturated(double(trunkRadius) * 100.0), 0, 255));
   const int32_t s = sizeByte * CENTIMETRE;
-  box[0] = position[0] - s;
-  box[1] = position[1] - s;
-  box[3] = position[0] + s;
-  box[4] = position[1] + s;
-  box[2] = centre.z - halfSize.z;
-  box[5] = centre.z + halfSize.z;
+  box[0] = OffsetSaturated(position[0], -s);
+  box[1] = OffsetSaturated(position[1], -s);
+  box[3] = OffsetSaturated(position[0], s);
+  box[4] = OffsetSaturated(position[1], s);
+  box[2] = OffsetSaturated(centre.z, -int64_t{halfSize.z});
+  box[5] = OffsetSaturated(centre.z, halfSize.z);
 }
 
 void WTree::AddToDrawList() {

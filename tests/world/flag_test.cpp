@@ -53,6 +53,19 @@ TEST(Flag, RecordLimits) {
   small.height = NAN;
   auto o3 = ReadFlag(small);
   EXPECT_EQ(static_cast<WFlag*>(o3.get())->height, 1.5f) << "not finite: the default";
+  // A damaged record's huge width scaled the height to almost nothing, and the cloth's step
+  // (which divides by its mass) then ran away to infinities.
+  TrackFlag wide;
+  wide.width = 2e20f;
+  wide.height = 0.5f;
+  auto o4 = ReadFlag(wide);
+  auto* f4 = static_cast<WFlag*>(o4.get());
+  EXPECT_EQ(f4->width, 4.0f);
+  EXPECT_EQ(f4->height, 0.5f);
+  f4->Setup();
+  const float wind[3] = {3, -2, 0};
+  for (int k = 0; k < 20; ++k) f4->StepCloth(10, wind);
+  EXPECT_TRUE(std::isfinite(FastestPoint(*f4)));
 }
 
 TEST(Flag, StepsAndRest) {

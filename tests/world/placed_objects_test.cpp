@@ -837,6 +837,23 @@ TEST(ProceduralTrees, BoundsHoldEveryFoliageAndTipVertex) {
   }
 }
 
+// A damaged record's giant tree at the edge of the coordinates: its centre, half size and box
+// stay in order instead of wrapping.
+TEST(ProceduralTrees, AGiantTreeAtTheEdgeOfTheWorldKeepsItsBoundsInOrder) {
+  InitSphereDirections();
+  for (const int32_t edge : {INT32_MIN, INT32_MAX}) {
+    WTree t({edge, edge, 0});
+    t.branchLength = 3e4f;
+    t.foliageLength = t.foliageWidth = 3e4f;
+    t.trunkRadius = 3e4f;
+    t.baseHeight = 3e4f;
+    t.Setup();
+    EXPECT_GE(t.halfSize.x, 0);
+    EXPECT_GE(t.halfSize.z, 0);
+    for (int a = 0; a < 3; ++a) EXPECT_LE(t.box[a], t.box[3 + a]) << edge << " axis " << a;
+  }
+}
+
 TEST(ProceduralTrees, TheRecordReadsAndBadValuesTakeDefaults) {
   TrackTree written;
   written.foliageTexture = 9;
