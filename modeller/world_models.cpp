@@ -42,6 +42,7 @@ int EntryOfIndex(int objectIndex, PreGenEntryView& view) {
   view.mass = e.physics[3];
   view.physicsFlags = e.physicsFlags;
   view.physicsKind = e.physicsKind;
+  view.pitStopByte = e.pitStopByte;
   view.model = e.GetModelObject();
   view.pot = e.kind == PREGEN_POT ? e.pot : nullptr;
   return 1;
@@ -139,6 +140,21 @@ void InstallWorldModelServices() {
       m.GetBoundingSphereAll(&centre, &radius, &lowestZ, &highestZ);
     else
       m.GetBoundingSphere(&centre, &radius, &lowestZ, &highestZ);
+  };
+  s.ModelPartSpheres = [](void* model, ModelSphere& own, ModelSphere* parts, int room) {
+    ModelObject& m = Model(model);
+    own = {};
+    m.GetBoundingSphere(&own.centre, &own.radius, nullptr, nullptr);
+    for (int c = 0; c < m.childCount && c < room; ++c) {
+      ModelObject& child = m.children[c];
+      ModelSphere& part = parts[c];
+      part = {};
+      child.GetBoundingSphere(&part.centre, &part.radius, nullptr, nullptr);
+      part.centre = {int32_t(int64_t(part.centre.x) + child.offset[0]), int32_t(int64_t(part.centre.y) + child.offset[1]),
+                     int32_t(int64_t(part.centre.z) + child.offset[2])};
+      part.mirrored = (child.options & OPTION_MIRRORED_TWIN) ? 1 : 0;
+    }
+    return int(m.childCount);
   };
   s.ModelLevels = [](void* model, int32_t* distances, int room) {
     const ModelObject& m = Model(model);

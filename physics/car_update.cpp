@@ -306,8 +306,10 @@ void Car::Update(float dt, float gravity) {
   const Vec3 g = filteredForce * (ONE_OVER_G / mass) + Vec3{0.0f, 0.0f, 1.0f};
   gInCarAxes = MatrixTransposeTimes(orientation, g);
 
-  // 35. The path, the state check word, the off-road event; the driving figures.
+  // 35. The path and the pit lane's speed limit, the state check word, the off-road event;
+  // the driving figures.
   FollowPath(placedRemote ? 0 : 1);
+  UpdatePitSpeedLimit();
   if (!remote) {
     storedStateCrc = StateCrc();
     OffTrackCheck();

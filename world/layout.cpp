@@ -6,19 +6,23 @@
 
 #include "core/report.h"
 #include "world/fixed_ob.h"
+#include "world/placed_object.h"
 #include "world/world.h"
 #include "world/world_setup.h"
 
 int LayoutObjectRole(const FixedOb& object) {
-  if (object.type != OBJECT_PLACED) return 0;
+  const FObject* placed = AsPlacedObject(object);
+  if (!placed) return 0;
   const uint32_t role = object.FlagsWord() & ROLE_MASK;
   if (role == ROLE_START) return 2;
-  if (role == ROLE_TIMING) return 3 + (PlacedObjects.IndexByte(object) & 3);
+  if (role == ROLE_TIMING) return 3 + (placed->indexByte & 3);
   return role == 0 ? 1 : 0;
 }
 
 void CheckLayoutCheckpoints(Wld& world, FixedOb& object, uint8_t& filled) {
-  const int number = PlacedObjects.IndexByte(object) & 3;
+  const FObject* placed = AsPlacedObject(object);
+  if (!placed) return;
+  const int number = placed->indexByte & 3;
   if (filled & (1u << number)) {
     char text[64];
     if (number == 0)
@@ -36,12 +40,12 @@ void CheckLayoutCheckpoints(Wld& world, FixedOb& object, uint8_t& filled) {
   TimingLine line = {};
   line.x = object.position[0];
   line.y = object.position[1];
-  line.z = NearestSaturated(double(PlacedObjects.Height(object)) * 65536.0);
+  line.z = NearestSaturated(double(placed->heightMetres) * 65536.0);
   line.direction[0] = NearestSaturated(-s * 65536.0);
   line.direction[1] = NearestSaturated(c * 65536.0);
   line.direction[2] = NearestSaturated(c * 65536.0);
   line.direction[3] = NearestSaturated(s * 65536.0);
-  line.halfWidth = PlacedObjects.SecondByte(object) << 16;
+  line.halfWidth = int32_t(placed->byteB) << 16;
   SetTimingLine(world, number, line);
 }
 
@@ -77,7 +81,8 @@ FixedOb* FindAddedObject(const Wld& world, int route, int index) {
   const uint32_t wanted = index < 0 ? 65535u : uint32_t(index);
   for (int i = world.objectCount - world.addedCount; i < world.objectCount; ++i) {
     FixedOb* o = world.objects[i];
-    if (o && o->type == OBJECT_PLACED && o->PreGenIndex() == wanted && PlacedObjects.IndexByte(*o) == route) return o;
+    const FObject* placed = o ? AsPlacedObject(*o) : nullptr;
+    if (placed && o->PreGenIndex() == wanted && placed->indexByte == route) return o;
   }
   return nullptr;
 }

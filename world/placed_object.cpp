@@ -111,6 +111,11 @@ int FObject::Entry(PreGenEntryView& view) const {
   return 0;
 }
 
+bool FObject::IsPitStop() const {
+  PreGenEntryView view;
+  return objectIndex >= 0 && WorldModels.EntryOf && WorldModels.EntryOf(objectIndex, view) && view.pitStopByte != 0;
+}
+
 const char* FObject::ModelName() const {
   PreGenEntryView view;
   return Entry(view) && view.sourceKind == SOURCE_MODEL ? ModelNameOf(view.model) : "";

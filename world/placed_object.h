@@ -98,6 +98,8 @@ struct FObject : WPreGen {
   // layout object (flag 16), else from the point octree, by one sample at the object's place
   // when it is dense, else point by point.  Nothing for a point-sized or hidden object.
   void LightLevel(BuiltMesh& mesh, const PreGenEntryView& view);
+  // Whether the object's entry (with or without a shape) has its pit-stop byte set.
+  bool IsPitStop() const;
 
   uint16_t objectFlags = PLACED_FLAGS_DEFAULT;
   uint8_t indexByte = 0;  // the start position or checkpoint the object marks (1..48)

@@ -166,6 +166,11 @@ void AddLightingByte(float v[3], uint8_t lightingByte);
 // ---- [Model services] ----
 // What a placed object reads of its entry of the world's model table.
 enum PreGenSource : uint8_t { SOURCE_MODEL = 0, SOURCE_POT = 1 };
+struct ModelSphere {
+  IntVector centre;
+  int32_t radius;
+  uint8_t mirrored;
+};
 enum PreGenPhysicsKind : uint8_t { PHYSICS_NONE = 0, PHYSICS_STATIC = 1, PHYSICS_MOVABLE = 2, PHYSICS_HIDDEN = 3 };
 struct PreGenEntryView {
   const PreGenModel* entry;
@@ -177,6 +182,7 @@ struct PreGenEntryView {
   float stiffness, grip, damping, mass;
   uint8_t physicsFlags;  // bit 1: the collision mesh's third surface byte is 1
   uint8_t physicsKind;   // PreGenPhysicsKind
+  uint8_t pitStopByte;   // not 0: objects of the entry mark pit stops
   void* model;           // source 0: the model, null when the entry has none
   const Pot* pot;        // source 1: the outline, null when none
 };
@@ -214,6 +220,10 @@ struct WorldModelServices {
   // The model's bounding sphere (16.16 centre and radius, lowest and highest z), with its
   // subobjects when it has them.
   void (*ModelBounds)(void* model, IntVector& centre, int32_t& radius, int32_t& lowestZ, int32_t& highestZ);
+  // The sphere of the model's own points and of each subobject's points moved by its offset
+  // (16.16, model axes), and whether the subobject is built twice (a mirrored twin): the
+  // subobject count, at most room of them filled.
+  int (*ModelPartSpheres)(void* model, ModelSphere& own, ModelSphere* parts, int room);
   // The model's level count and each level's switch distance (16.16), at most room of them.
   int (*ModelLevels)(void* model, int32_t* distances, int room);
   // Level lod of the model through the transform into mesh (freed first), its textures bound

@@ -8,8 +8,16 @@
 #include "core/data_file.h"
 #include "core/frame_globals.h"
 #include "world/figures.h"
+#include "world/pre_gen.h"
 
-int (*TurbineModelShape)(int modelIndex, TurbineShape& shape) = nullptr;
+namespace {
+
+TurbineSphere InMetres(const ModelSphere& s) {
+  return {{float(s.centre.x / 65536.0), float(s.centre.y / 65536.0), float(s.centre.z / 65536.0)},
+          float(s.radius / 65536.0)};
+}
+
+}  // namespace
 
 WTurbine::WTurbine(const IntVector& at) : FixedOb(OBJECT_TURBINE), height(float(at.z) / 65536.0f) {
   position[0] = at.x;
@@ -45,13 +53,17 @@ void WTurbine::Setup() {
   halfSize = {};
   phase = 0;
   partCount = 0;
-  TurbineShape shape;
-  if (model < 0 || !TurbineModelShape || !TurbineModelShape(model, shape)) return;
-  TurbineSphere merged = shape.model;
-  const int parts = std::clamp(shape.partCount, 0, TURBINE_PARTS_MAX);
-  for (int i = 0; i < parts; ++i) {
-    MergeSpheres(merged, shape.parts[i]);
-    partCount += shape.mirrored[i] ? 2 : 1;
+  PreGenEntryView view;
+  if (model < 0 || !WorldModels.EntryOf || !WorldModels.ModelPartSpheres || !WorldModels.EntryOf(model, view) ||
+      view.sourceKind != SOURCE_MODEL || !view.model)
+    return;
+  ModelSphere own, parts[TURBINE_PARTS_MAX];
+  const int count = std::clamp(WorldModels.ModelPartSpheres(view.model, own, parts, TURBINE_PARTS_MAX), 0,
+                               TURBINE_PARTS_MAX);
+  TurbineSphere merged = InMetres(own);
+  for (int i = 0; i < count; ++i) {
+    MergeSpheres(merged, InMetres(parts[i]));
+    partCount += parts[i].mirrored ? 2 : 1;
   }
   double finalRadius = merged.radius;
   double cx = merged.centre[0], cy = merged.centre[1];

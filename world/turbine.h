@@ -9,22 +9,13 @@
 
 struct GouraudO3d;
 
-// What the turbine reads of its model entry: the model's bounding sphere and its subobjects'
-// (metres, model axes; x right, y forward, z up).
+// A sphere of the turbine's model in metres (model axes; x right, y forward, z up).  The
+// model's own sphere and its subobjects' come from the world's model services.
 struct TurbineSphere {
   float centre[3];
   float radius;
 };
-constexpr int TURBINE_PARTS_MAX = 8;
-struct TurbineShape {
-  TurbineSphere model;
-  int partCount;
-  TurbineSphere parts[TURBINE_PARTS_MAX];  // each at its offset
-  uint8_t mirrored[TURBINE_PARTS_MAX];
-};
-// The shape of the world's model entry index: 1, or 0 when the entry is missing or not a
-// model.  The model table's code installs it; until then no turbine has a model.
-extern int (*TurbineModelShape)(int modelIndex, TurbineShape& shape);
+constexpr int TURBINE_PARTS_MAX = 8;  // subobjects beyond these are not bounded or counted
 
 struct WTurbine : FixedOb {
   explicit WTurbine(const IntVector& at);

@@ -11,9 +11,8 @@
 #include "world/geometry_queries.h"
 #include "world/map_squares.h"
 #include "world/pre_gen.h"
+#include "world/section.h"
 #include "world/world.h"
-
-const BuiltMesh* (*SectionViewMesh)(FixedOb& section) = nullptr;
 
 namespace {
 
@@ -45,7 +44,11 @@ bool SphereTest(const ViewRay& ray, const FixedOb& o, const ContactProbe& hit, f
 
 // The level-0 mesh of an object for the ray, built when missing; null when it has none.
 const BuiltMesh* ViewMesh(const ViewRay& ray, FixedOb& o) {
-  if (o.type == OBJECT_SECTION) return SectionViewMesh ? SectionViewMesh(o) : nullptr;
+  if (o.type == OBJECT_SECTION) {
+    auto& section = static_cast<WSection&>(o);
+    if (!section.builtMesh) section.BuildMesh(false);
+    return section.builtMesh;
+  }
   if (!o.IsPreGen()) return nullptr;
   auto& pre = static_cast<WPreGen&>(o);
   if (o.type == OBJECT_PLACED && (pre.objectIndex < 0 || (!ray.includeFlagged && pre.hidden))) return nullptr;

@@ -42,10 +42,6 @@ struct ViewRay {
   float followedNormal[3] = {};
 };
 
-// A section's mesh for the ray (its display level, built when missing): the sections' code
-// installs it; until then sections are not met.
-extern const BuiltMesh* (*SectionViewMesh)(FixedOb& section);
-
 // Casts the ray through the objects: the index of the object met (the record holds the hit),
 // or -1; near and far (m) span the segments listed on the way (with a segment pass).
 int CastViewRay(Wld& world, float& nearOut, float& farOut, ContactProbe& hit, int segmentPass);

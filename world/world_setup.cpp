@@ -16,6 +16,7 @@
 #include "world/mapping.h"
 #include "world/octree.h"
 #include "world/pit.h"
+#include "world/placed_object.h"
 #include "world/section.h"
 #include "world/start_grid.h"
 
@@ -29,11 +30,6 @@ void DebugLine(const char* text, ReportColour colour) {
   if (CfgDebugLevel > 0) ReportLine(text, colour);
 }
 
-int NoIndexByte(const FixedOb&) { return 0; }
-float NoHeight(const FixedOb&) { return 0.0f; }
-int NoSecondByte(const FixedOb&) { return 0; }
-int NoPitStop(const Wld&, const FixedOb&) { return 0; }
-
 uint32_t ConfigBitMask(const Wld& world) { return uint32_t{1} << ConfigurationBit(world); }
 
 bool AllowsReversal(const Wld& world) {
@@ -42,8 +38,15 @@ bool AllowsReversal(const Wld& world) {
   return path && (path->flags & PATH_FLAG_REVERSIBLE);
 }
 
-bool IsPitStopObject(const Wld& world, const FixedOb& object) {
-  return object.type == OBJECT_PLACED && PlacedObjects.IsPitStop(world, object);
+bool IsPitStopObject(const FixedOb& object) {
+  const FObject* placed = AsPlacedObject(object);
+  return placed && placed->IsPitStop();
+}
+
+// A placed object's height as a 16.16 z.
+int32_t PlacedZ(const FixedOb& object) {
+  const FObject* placed = AsPlacedObject(object);
+  return placed ? NearestSaturated(double(placed->heightMetres) * 65536.0) : 0;
 }
 
 void WriteWord(uint8_t* at, int32_t value) {
@@ -58,8 +61,9 @@ int32_t ReadWord(const uint8_t* at) {
 
 }  // namespace
 
-PlacedObjectSeam NoPlacedObjectSeam() { return {NoIndexByte, NoHeight, NoSecondByte, NoPitStop}; }
-PlacedObjectSeam PlacedObjects = NoPlacedObjectSeam();
+const FObject* AsPlacedObject(const FixedOb& object) {
+  return object.type == OBJECT_PLACED ? dynamic_cast<const FObject*>(&object) : nullptr;
+}
 
 // ---- [Configurations] ----
 
@@ -98,7 +102,7 @@ void Wld::ApplyOpenConfiguration(int n) {
     if (!o) continue;
     const int mode = o->flags & 3;
     const bool special = o->type == OBJECT_PIT || o->type == OBJECT_START_GRID ||
-                         (o->type == OBJECT_PLACED && (IsPitStopObject(*this, *o) || (o->FlagsWord() & ROLE_SPECIAL_BITS)));
+                         (o->type == OBJECT_PLACED && (IsPitStopObject(*o) || (o->FlagsWord() & ROLE_SPECIAL_BITS)));
     uint32_t mask = o->configMask;
     if (special || mode == 3) {
       mask &= ~CONFIG_MASK_ALWAYS;
@@ -256,14 +260,15 @@ void StartPositionFromObject(StartPosition& out, FixedOb& object, uint8_t overri
   out.fixedHeading = (object.FlagsWord() & ROLE_FIXED_HEADING) ? 1 : 0;
   out.overrideByte = overrideByte;
   out.marked = 0;
-  out.position = {object.position[0], object.position[1], NearestSaturated(double(PlacedObjects.Height(object)) * 65536.0)};
+  out.position = {object.position[0], object.position[1], PlacedZ(object)};
   out.heading = heading;
 }
 
 void CheckStartPositions(Wld& world, FixedOb& object) {
   const uint32_t role = object.FlagsWord() & ROLE_MASK;
   if (role != ROLE_START && role != ROLE_PIT_START) return;
-  const int index = PlacedObjects.IndexByte(object);
+  const FObject* placed = AsPlacedObject(object);
+  const int index = placed ? placed->indexByte : 0;
   if (index < 1 || index > WORLD_START_POSITIONS) return;
   char text[64];
   if (role == ROLE_START) {
@@ -284,8 +289,7 @@ void CheckStartPositions(Wld& world, FixedOb& object) {
   }
   if (world.currentPath && world.currentPath->nodeCount > 0) {
     PathNodeCache cache;
-    const IntVector at = {object.position[0], object.position[1],
-                          NearestSaturated(double(PlacedObjects.Height(object)) * 65536.0)};
+    const IntVector at = {object.position[0], object.position[1], PlacedZ(object)};
     if (FindNearestPathNode(cache, at, *world.currentPath) < 0) {
       std::snprintf(text, sizeof text, "Pit Start #%d is not within the path", index);
       ReportLine(text, REPORT_ERROR);
@@ -409,7 +413,7 @@ void SetupFinal(Wld& world) {
   bool tooMany = false;
   for (int i = 0; i < world.objectCount; ++i) {
     FixedOb* o = world.objects[i];
-    if (!o || !IsPitStopObject(world, *o)) continue;
+    if (!o || !IsPitStopObject(*o)) continue;
     if (!world.FindSpeedLimitZoneAt(o->position[0], o->position[1])) continue;
     float k = 0;
     if (grid1.used)

@@ -14,6 +14,7 @@
 #include "world/world.h"
 
 struct FixedOb;
+struct FObject;
 struct WPit;
 struct Wld;
 
@@ -28,18 +29,8 @@ enum PlacedRole : uint32_t {
 constexpr uint32_t ROLE_FIXED_HEADING = 0x200;  // the start heading is kept as placed
 constexpr uint32_t ROLE_SPECIAL_BITS = 0x1E0;   // any of these: kept by the open configuration
 
-// What the set-up reads of a placed object that its own class gives: the number (1..48) of
-// the start or (0..3) of the timing line it marks, its height (m), its second byte (a timing
-// line's half width, m) and whether its model entry is a pit stop.  The placed objects'
-// class installs them; until then every answer is 0.
-struct PlacedObjectSeam {
-  int (*IndexByte)(const FixedOb& object);
-  float (*Height)(const FixedOb& object);
-  int (*SecondByte)(const FixedOb& object);
-  int (*IsPitStop)(const Wld& world, const FixedOb& object);
-};
-extern PlacedObjectSeam PlacedObjects;
-PlacedObjectSeam NoPlacedObjectSeam();
+// The placed object behind object, or null for an object of another type.
+const FObject* AsPlacedObject(const FixedOb& object);
 
 // ---- [Timing] ----
 // One entry of the world's 128-byte timing table (32 bytes each, little-endian words): the

@@ -204,6 +204,37 @@ TEST_F(WorldModels_, TheSampleBoxIsBuiltAndPlacedScaledAndOffset) {
   FreeAllMaterials();  // the box's textures made materials
 }
 
+// A turbine's bounds: the model's own sphere and each subobject's moved by its offset, with
+// the mirrored twin flag.
+TEST_F(WorldModels_, PartSpheresAreTheOwnAndTheSubobjectsAtTheirOffsets) {
+  ModelObject mast;
+  mast.Init();
+  BuildSampleBox(mast);
+  IntVector centre;
+  int32_t radius;
+  mast.GetBoundingSphere(&centre, &radius, nullptr, nullptr);
+  mast.AddSubobjectSlot();
+  ModelObject& rotor = mast.children[0];
+  rotor.CopyFrom(mast, 0, 0);
+  mast.childCount = 1;
+  rotor.offset[1] = 3 * 65536;
+  rotor.options |= OPTION_MIRRORED_TWIN;
+  ModelSphere own{}, parts[2]{};
+  ASSERT_EQ(WorldModels.ModelPartSpheres(&mast, own, parts, 2), 1);
+  EXPECT_EQ(own.centre.x, centre.x);
+  EXPECT_EQ(own.centre.z, centre.z);
+  EXPECT_EQ(own.radius, radius) << "the subobject is not in the own sphere";
+  EXPECT_EQ(parts[0].centre.y, centre.y + 3 * 65536);
+  EXPECT_EQ(parts[0].centre.x, centre.x);
+  EXPECT_EQ(parts[0].radius, radius);
+  EXPECT_EQ(parts[0].mirrored, 1);
+  parts[0] = {};
+  EXPECT_EQ(WorldModels.ModelPartSpheres(&mast, own, parts, 0), 1) << "counted without room";
+  EXPECT_EQ(parts[0].radius, 0);
+  mast.Free();
+  FreeAllMaterials();
+}
+
 // A pot entry of the track's model table reads its outline through the world's reader, and the
 // world sees the entry's fields by their names.
 TEST_F(WorldModels_, APotEntryIsReadAndSeenByTheWorld) {
@@ -252,6 +283,7 @@ TEST_F(WorldModels_, APotEntryIsReadAndSeenByTheWorld) {
   EXPECT_EQ(view.mass, 12.0f);
   EXPECT_EQ(view.physicsKind, PHYSICS_MOVABLE);
   EXPECT_EQ(view.physicsFlags, 2);
+  EXPECT_EQ(view.pitStopByte, 5) << "the world's set-up reads it for pit stops";
   EXPECT_EQ(WorldModels.EntryOf(1, view), 0) << "past the table";
   EXPECT_EQ(WorldModels.EntryOf(-1, view), 0);
   CWld->preGen = nullptr;

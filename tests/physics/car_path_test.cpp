@@ -331,6 +331,13 @@ TEST_F(CarPath, PitLimiterInTheZone) {
   Place(-30, 2, 0, 1, 10);
   car.UpdatePitSpeedLimit();
   EXPECT_EQ(car.pitSpeedLimit, 0);
+  // The car's own step keeps the figure: it enters the zone and leaves it.
+  Place(30, 2, 0, 1, 10);
+  car.Update(0.001f, -9.81f);
+  EXPECT_EQ(car.pitSpeedLimit, 60) << "set by the step";
+  Place(-30, 2, 0, 1, 10);
+  car.Update(0.001f, -9.81f);
+  EXPECT_EQ(car.pitSpeedLimit, 0) << "cleared by the step";
   car.options &= ~OPT1_PIT_LIMITER;
   Place(30, 2, 0, 1, 10);
   car.UpdatePitSpeedLimit();

@@ -17,6 +17,7 @@
 #include "world/light_octrees.h"
 #include "world/mesh_batching.h"
 #include "world/pre_gen.h"
+#include "world/view_ray.h"
 
 using namespace road_fixture;
 
@@ -78,6 +79,30 @@ void ExpectCorners(const BuiltTriangle& t, uint32_t a, uint32_t b, uint32_t c) {
 }  // namespace
 
 // ---- Sections ----
+
+TEST_F(SectionMeshes, TheViewRayMeetsTheSectionBuildingItsMeshWhenMissing) {
+  // The section's own triangles stand upright across y = 20 m: a level ray along +y at 0.5 m
+  // meets them at (10, 20, 0.5); the ray builds the mesh it needs.
+  ASSERT_EQ(section->builtMesh, nullptr);
+  const int32_t origin[3] = {10 * M, 15 * M, M / 2};
+  const float direction[3] = {0, 1, 0};
+  SetViewRay(W(), origin, direction);
+  W().viewRay.kindMode = 2;
+  W().viewRay.includeFlagged = 1;  // the examples' mapping material carries a flag
+  ContactProbe hit = {};
+  float nearD = 0, farD = 0;
+  const int got = CastViewRay(W(), nearD, farD, hit, 0);
+  ASSERT_GE(got, 0);
+  EXPECT_EQ(W().objects[got], section);
+  EXPECT_NE(section->builtMesh, nullptr);
+  EXPECT_NEAR(hit.candidatePoint.x / double(M), 10, 0.01);
+  EXPECT_NEAR(hit.candidatePoint.y / double(M), 20, 0.01);
+  EXPECT_NEAR(hit.candidatePoint.z / double(M), 0.5, 0.01);
+  // Without the sections' bit in the kind mode nothing is met.
+  W().viewRay.kindMode = 1;
+  hit = {};
+  EXPECT_EQ(CastViewRay(W(), nearD, farD, hit, 0), -1);
+}
 
 TEST_F(SectionMeshes, OwnVerticesPerOrientationJoiningOnesSharedAndTheBackingCopy) {
   section->BuildMesh(true);

@@ -10,6 +10,7 @@
 #include "tools/track_writer/track_writer.h"
 #include "world/figures.h"
 #include "world/fixed_cam.h"
+#include "world/pre_gen.h"
 #include "world/start_grid.h"
 #include "world/turbine.h"
 #include "world_test_util.h"
@@ -220,13 +221,21 @@ TEST(TracksideObjects, TurbineSpheresAndPhase) {
   MergeSpheres(same, larger);
   EXPECT_FLOAT_EQ(same.radius, 3.0f);
 
-  // A one-rotor model: mast sphere at 10 m, rotor 3 m forward of it.
-  TurbineModelShape = [](int index, TurbineShape& s) {
-    if (index != 2) return 0;
-    s = {};
-    s.model = {{0, 0, 10}, 2};
-    s.partCount = 1;
-    s.parts[0] = {{0, 3, 10}, 4};
+  // A one-rotor model: mast sphere at 10 m, rotor 3 m forward of it; entry 2 holds it,
+  // entry 5 holds no model.
+  const WorldModelServices saved = WorldModels;
+  static int modelTag = 0;
+  WorldModels.EntryOf = [](int index, PreGenEntryView& view) {
+    view = {};
+    if (index != 2 && index != 5) return 0;
+    view.sourceKind = SOURCE_MODEL;
+    view.model = index == 2 ? &modelTag : nullptr;
+    return 1;
+  };
+  WorldModels.ModelPartSpheres = [](void* m, ModelSphere& own, ModelSphere* parts, int room) {
+    EXPECT_EQ(m, &modelTag);
+    own = {{0, 0, 10 << 16}, 2 << 16, 0};
+    if (room > 0) parts[0] = {{0, 3 << 16, 10 << 16}, 4 << 16, 0};
     return 1;
   };
   Owned o(ReadObject(OBJECT_TURBINE, [](DataFile& f) { WriteTurbineRecord(f, 1.0f, 0.0f, 2); }, 65536, 0));
@@ -252,7 +261,7 @@ TEST(TracksideObjects, TurbineSpheresAndPhase) {
   none->Setup();
   EXPECT_EQ(none->radius, 0);
   EXPECT_EQ(none->flags & 4, 4);
-  TurbineModelShape = nullptr;
+  WorldModels = saved;
   // The hands: noon stands at 0 and 0.
   uint32_t hour, minute;
   TurbineHandAngles(12, 0, 0, hour, minute);

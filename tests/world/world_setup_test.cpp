@@ -7,7 +7,10 @@
 #include "core/frame_globals.h"
 #include "physics/solid/solid_hooks.h"
 #include "tools/track_writer/track_writer.h"
+#include "world/fixed_ob.h"
 #include "world/pit.h"
+#include "world/placed_object.h"
+#include "world/pre_gen.h"
 #include "world/racing_path.h"
 #include "world/start_grid.h"
 #include "world/world_setup.h"
@@ -15,17 +18,16 @@
 
 namespace {
 
-// A placed object as the set-up reads it: role flags, index byte, height, heading, pit stop.
-struct TestPlaced : DiscObject {
-  explicit TestPlaced(IntVector at) : DiscObject(OBJECT_PLACED, at, 65536) {}
-  int indexByte = 0, secondByte = 0, pitStop = 0;
-  float height = 0, heading = 0;
-  void GetPosition(IntVector& p, float& h) override {
-    p = {position[0], position[1], 0};
-    h = heading;
-  }
-};
-const TestPlaced& AsPlaced(const FixedOb& o) { return static_cast<const TestPlaced&>(o); }
+// The model table as the set-up reads it: entry PIT_STOP_ENTRY marks pit stops, every entry
+// is without a shape.
+constexpr int16_t PIT_STOP_ENTRY = 7;
+int TestEntryOf(int index, PreGenEntryView& view) {
+  view = {};
+  if (index < 0 || index > 15) return 0;
+  view.sourceKind = 2;
+  view.pitStopByte = index == PIT_STOP_ENTRY ? 1 : 0;
+  return 1;
+}
 
 struct WorldSetup : ::testing::Test {
   Wld* w = nullptr;
@@ -33,14 +35,12 @@ struct WorldSetup : ::testing::Test {
   void SetUp() override {
     CWld = w = new Wld;
     CfgDebugLevel = 1;
-    PlacedObjects = {[](const FixedOb& o) { return AsPlaced(o).indexByte; },
-                     [](const FixedOb& o) { return AsPlaced(o).height; },
-                     [](const FixedOb& o) { return AsPlaced(o).secondByte; },
-                     [](const Wld&, const FixedOb& o) { return o.type == OBJECT_PLACED ? AsPlaced(o).pitStop : 0; }};
+    savedModels = WorldModels;
+    WorldModels.EntryOf = TestEntryOf;
   }
   void TearDown() override {
     DeleteWorld();
-    PlacedObjects = NoPlacedObjectSeam();
+    WorldModels = savedModels;
     CfgDebugLevel = 0;
     RaceState = RaceWords{};
   }
@@ -60,12 +60,21 @@ struct WorldSetup : ::testing::Test {
     }
     w->configNumber = 1;
   }
-  TestPlaced* Placed(double x, double y, uint32_t role, int index) {
-    auto* o = new TestPlaced({int32_t(x * 65536), int32_t(y * 65536), 0});
-    o->flagsWord = role;
-    o->indexByte = index;
+  WorldModelServices savedModels = {};
+  // A placed object read from its record: its role, index byte and the rest of record.
+  FObject* Placed(double x, double y, uint32_t role, int index, TrackPlacedObject record = {}) {
+    record.flags = uint16_t(record.flags | role);
+    record.indexByte = uint8_t(index);
+    WrittenStream s([&](DataFile& f) {
+      WriteNewObjectHeader(f, OBJECT_PLACED, 0, 0, 0, 0, int32_t(x * 65536), int32_t(y * 65536));
+      WritePlacedObjectRecord(f, record);
+    });
+    FixedOb* o = CreateWorldObject(s.file, 252);
+    EXPECT_NE(o, nullptr);
+    auto* placed = dynamic_cast<FObject*>(o);
+    EXPECT_NE(placed, nullptr);
     w->AddObjectToTable(o);
-    return o;
+    return placed;
   }
   WPit* Pit(double x, double y, uint8_t limit, float halfWidth = 5, float heading = 0) {
     auto* p = static_cast<WPit*>(MakePit({int32_t(x * 65536), int32_t(y * 65536), 0}));
@@ -172,9 +181,10 @@ TEST_F(WorldSetup, OpenConfigurationMasks) {
 TEST_F(WorldSetup, StartPositionsAndTiming) {
   AddPaths(1);
   CaughtLines caught;
-  TestPlaced* first = Placed(30, -20, ROLE_START | ROLE_FIXED_HEADING, 1);
-  first->height = 1.5f;
-  first->heading = 0.25f;
+  TrackPlacedObject raised;
+  raised.height = 1.5f;
+  raised.heading = 0.25f;
+  Placed(30, -20, ROLE_START | ROLE_FIXED_HEADING, 1, raised);
   Placed(30, -10, ROLE_START, 1);  // a duplicate: the first stays
   Placed(30, -30, ROLE_START, 2);
   Placed(30, 0, ROLE_START, 49);   // beyond the table
@@ -197,7 +207,9 @@ TEST_F(WorldSetup, StartPositionsAndTiming) {
   EXPECT_FLOAT_EQ(w->startDirection[0], std::cos(0.25f));
   EXPECT_FLOAT_EQ(w->startDirection[1], -std::sin(0.25f));
   // Timing: a finish line and one checkpoint.
-  Placed(30, 5, ROLE_TIMING, 0)->secondByte = 6;
+  TrackPlacedObject wide;
+  wide.byteB = 6;
+  Placed(30, 5, ROLE_TIMING, 0, wide);
   Placed(-30, 0, ROLE_TIMING, 1);
   Placed(-30, 2, ROLE_TIMING, 1);
   w->ReSetup();
@@ -242,8 +254,11 @@ TEST_F(WorldSetup, PitZonesAndStops) {
   for (int i = 0; i < w->pitZoneCount; ++i) EXPECT_LE(w->pitZones[i]->halfWidth, 5.0f);
   // Pit stops without grid start 1: all keys 0, reverse object order.
   std::vector<int> stops;
+  TrackPlacedObject stop;
+  stop.objectIndex = PIT_STOP_ENTRY;
+  Placed(30, 1, 0, 0);  // an object of another entry is no pit stop
   for (int k = 0; k < 3; ++k) {
-    Placed(30, 2 + k, 0, 0)->pitStop = 1;
+    Placed(30, 2 + k, 0, 0, stop);
     stops.push_back(w->objectCount - 1);
   }
   w->ReSetup();
@@ -283,7 +298,7 @@ TEST_F(WorldSetup, StartPositionForACar) {
   w->ReSetup();
   // A pit start on the right straight (heading of the path: +y, atan2(-0, 1) = 0).
   Placed(31, 0, ROLE_PIT_START, 1);
-  Placed(29, 0, ROLE_PIT_START, 2)->flagsWord |= ROLE_FIXED_HEADING;
+  Placed(29, 0, ROLE_PIT_START | ROLE_FIXED_HEADING, 2);
   w->ReSetup();
   StartCar car;
   car.position = {30 << 16, 0, 0};
