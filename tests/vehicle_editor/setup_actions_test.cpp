@@ -16,15 +16,6 @@ namespace {
 
 class SetupActions : public EditorTest {
  protected:
-  // The vehicle's bytes but for the mass written for outside readers: the car's set-up derives
-  // it, and an edited car and one built from the same bytes may differ in it.
-  std::vector<uint8_t> StoredBytes() {
-    const float mass = car().massWithoutOccupants;
-    car().massWithoutOccupants = 0;
-    std::vector<uint8_t> bytes = Bytes();
-    car().massWithoutOccupants = mass;
-    return bytes;
-  }
   uint8_t* setup() { return car().currentSetup.bytes; }
   uint8_t& RearType() { return setup()[SETUP_AXLE[0] + AXLE_TYRE_TYPE]; }
   uint8_t& FrontType() { return setup()[SETUP_AXLE[1] + AXLE_TYRE_TYPE]; }

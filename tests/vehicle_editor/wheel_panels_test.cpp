@@ -23,15 +23,6 @@ namespace {
 
 class WheelPanels : public EditorTest {
  protected:
-  // The vehicle's bytes but for the mass written for outside readers: the car's set-up derives
-  // it, and an edited car and one built from the same bytes may differ in it.
-  std::vector<uint8_t> StoredBytes() {
-    const float mass = car().massWithoutOccupants;
-    car().massWithoutOccupants = 0;
-    std::vector<uint8_t> bytes = Bytes();
-    car().massWithoutOccupants = mass;
-    return bytes;
-  }
   SuspensionBlock& front() { return car().wheelSets[1]; }
   SuspensionBlock& rear() { return car().wheelSets[0]; }
   std::vector<ModelPoint> Spoke() { return {car().spoke.points, car().spoke.points + car().spoke.pointCount}; }

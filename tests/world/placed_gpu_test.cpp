@@ -23,6 +23,7 @@
 #include "world/sphere_directions.h"
 #include "world/tree.h"
 #include "world/world.h"
+#include "world_gpu_frame.h"
 
 namespace {
 
@@ -145,25 +146,7 @@ TEST_F(PlacedAndTree, BatchedAndDrawnByTheirLayers) {
   ZKTETexture white = PlainTexture(0xFFFFFFFFu, "TEST~WHITE");
   ZKTETexture barkTexture = PlainTexture(0xFF2050E0u, "TEST~BARK");  // red-brown (bytes r, g, b, a)
   ZKTETexture leafTexture = PlainTexture(0xFF30E040u, "TEST~LEAF");  // green
-  ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
-  SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
-  View view{};
-  const int32_t origin[3] = {0, 0, 0}, light[3] = {0, 0, 65536};
-  const float up[3] = {0, 0, 1};
-  InitView(view, origin, up, light);
-  MeshDisplay = MeshDisplaySettings{};
-  CurrentWorldPass = 0;
-  ShaderCarFlag = ShaderShadowFlag = 0;
-  LookFromTheSide();
-  SetFlatLight();
-  const float none[24] = {};
-  UploadConstantRowData(0, VS_ROW_VIEW_LIGHTS, none, sizeof none);
-  const float noCube[28] = {};
-  UploadConstantRowData(0, VS_ROW_OBJECT, noCube, sizeof noCube);
-  RenderStates.pendingBlend = 0;
-  RenderStates.pendingRaster = 6;
-  RenderStates.pendingDepth = 1;
-  FlushStates();
+  ASSERT_TRUE(BeginWorldFrame(target, LookFromTheSide, SetFlatLight));
 
   BoxMaterial = CreateMaterial(&white, 0, 0, 1, AlphaParams(0), 0);
   TreeBarkMaterials[0] = CreateMaterial(&barkTexture, 0, 0, 1, AlphaParams(0), 0);

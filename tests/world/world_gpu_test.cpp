@@ -23,6 +23,7 @@
 #include "world/section.h"
 #include "world/world.h"
 #include "sweep_test.h"
+#include "world_gpu_frame.h"
 
 namespace {
 
@@ -110,26 +111,7 @@ void ExpectNear(uint32_t got, uint32_t want, const char* what) {
 bool StartTopDownFrame(ZKTETexture& target) {
   InitSinCosTables();
   if (!MakeTestTarget(target, SIZE, SIZE, true)) return false;
-  if (SetRenderTexture(&target, 0, 0, 0) != 1) return false;
-  SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
-  View view{};
-  const int32_t origin[3] = {0, 0, 0}, light[3] = {0, 0, 65536};
-  const float up[3] = {0, 0, 1};
-  InitView(view, origin, up, light);
-  MeshDisplay = MeshDisplaySettings{};
-  CurrentWorldPass = 0;
-  ShaderCarFlag = ShaderShadowFlag = 0;
-  LookDown();
-  SetLight();
-  const float none[24] = {};
-  UploadConstantRowData(0, VS_ROW_VIEW_LIGHTS, none, sizeof none);
-  const float noCube[28] = {};
-  UploadConstantRowData(0, VS_ROW_OBJECT, noCube, sizeof noCube);
-  RenderStates.pendingBlend = 0;
-  RenderStates.pendingRaster = 6;
-  RenderStates.pendingDepth = 1;
-  FlushStates();
-  return true;
+  return BeginWorldFrame(target, LookDown, SetLight);
 }
 
 void EndTopDownFrame(ZKTETexture& target, ZKTETexture& white) {

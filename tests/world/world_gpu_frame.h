@@ -1,0 +1,36 @@
+// world_gpu_frame.h - a world picture on the test device: the target made current and the
+// world's draw state set as a plain frame has it (no car or shadow pass, no view lights or
+// ambient cube, no blending, both faces, depth tested), with the view and light each test
+// chooses.
+#pragma once
+
+#include "render/constant_buffers.h"
+#include "render/draw_mesh.h"
+#include "render/material.h"
+#include "render/render_states.h"
+#include "render/render_target.h"
+#include "render/shaders.h"
+#include "render/views.h"
+
+inline bool BeginWorldFrame(ZKTETexture& target, void (*look)(), void (*light)()) {
+  if (SetRenderTexture(&target, 0, 0, 0) != 1) return false;
+  SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+  View view{};
+  const int32_t origin[3] = {0, 0, 0}, lightDirection[3] = {0, 0, 65536};
+  const float up[3] = {0, 0, 1};
+  InitView(view, origin, up, lightDirection);
+  MeshDisplay = MeshDisplaySettings{};
+  CurrentWorldPass = 0;
+  ShaderCarFlag = ShaderShadowFlag = 0;
+  look();
+  light();
+  const float none[24] = {};
+  UploadConstantRowData(0, VS_ROW_VIEW_LIGHTS, none, sizeof none);
+  const float noCube[28] = {};
+  UploadConstantRowData(0, VS_ROW_OBJECT, noCube, sizeof noCube);
+  RenderStates.pendingBlend = 0;
+  RenderStates.pendingRaster = 6;
+  RenderStates.pendingDepth = 1;
+  FlushStates();
+  return true;
+}
