@@ -272,11 +272,7 @@ void ShareFrontTyre(Car& car) {
   rear.aspectRatio = front.aspectRatio;
   rear.rimRadius = front.rimRadius;
   rear.rimWidth = front.rimWidth;
-  rear.rimEdgeExtraWidthMm = front.rimEdgeExtraWidthMm;
-  rear.rimLipDepthMm = front.rimLipDepthMm;
-  rear.lowProfileTyreStyle = front.lowProfileTyreStyle;
-  rear.rimInnerDepthMm = front.rimInnerDepthMm;
-  rear.rimShadeTenths = front.rimShadeTenths;
+  CopyRimShape(front, rear);
 }
 
 // Step 23: the extents of the body points, widened by every wheel's tyre, and how far the

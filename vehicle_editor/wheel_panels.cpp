@@ -89,22 +89,11 @@ void ScaleSpokeBy(Car& car, float newSize, float oldSize, bool radial) {
   ScaleSpoke(car.spoke, newSize / oldSize, radial);
 }
 
-// The rim shape's five bytes of the front set copied to the rear set.
-void CopyRimShape(Car& car) {
-  const SuspensionBlock& front = car.wheelSets[1];
-  SuspensionBlock& rear = car.wheelSets[0];
-  rear.rimEdgeExtraWidthMm = front.rimEdgeExtraWidthMm;
-  rear.rimLipDepthMm = front.rimLipDepthMm;
-  rear.lowProfileTyreStyle = front.lowProfileTyreStyle;
-  rear.rimInnerDepthMm = front.rimInnerDepthMm;
-  rear.rimShadeTenths = front.rimShadeTenths;
-}
-
 void ApplyRimShape(VehicleEditor& e) {
   Car& car = *e.car;
   SuspensionBlock& front = car.wheelSets[1];
   if (front.rimEdgeExtraWidthMm < LEAST_EDGE_FOR_LIP) front.rimLipDepthMm = 0;
-  CopyRimShape(car);
+  CopyRimShape(car.wheelSets[1], car.wheelSets[0]);  // the front set's shape is the rear's too
   VehicleEditor::RebuildCar(e);
   e.releaseMeshesCountdown = 1;
 }

@@ -62,9 +62,9 @@ TEST_F(WheelPanels, TheRowsShowTheSetsAsStored) {
   EXPECT_TRUE(Shows("FRONT"));
   EXPECT_TRUE(Shows("Rear brake disc"));
   EXPECT_TRUE(Shows("edit rim"));
-  char spec[64];
-  std::snprintf(spec, sizeof spec, "tyre: %.0f/%.0f-16", front().sectionWidth * 1000, front().aspectRatio * 100);
-  EXPECT_TRUE(Shows(spec)) << spec;
+  char tyreRow[64];
+  std::snprintf(tyreRow, sizeof tyreRow, "tyre: %.0f/%.0f-16", front().sectionWidth * 1000, front().aspectRatio * 100);
+  EXPECT_TRUE(Shows(tyreRow)) << tyreRow;
   front().rimEdgeExtraWidthMm = 4;
   EXPECT_FALSE(Shows("Note: Rim lip depth not available"));
   car().options |= OPT1_SAME_TYRES;

@@ -30,21 +30,7 @@ namespace {
 constexpr int SIZE = 64;
 constexpr double FIX = 65536.0;
 
-class PlacedAndTree : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    ResetDeviceSettings();
-    ready_ = StartTestDevice(SIZE, SIZE);
-  }
-  static void TearDownTestSuite() {
-    FreeAllMaterials();
-    StopTestDevice();
-  }
-  void SetUp() override {
-    if (!ready_) GTEST_SKIP() << "no device";
-  }
-  static inline bool ready_ = false;
-};
+class PlacedAndTree : public WorldDeviceTest<SIZE> {};
 
 ZKTETexture PlainTexture(uint32_t rgba, const char* name) {
   ZKTETexture t{};

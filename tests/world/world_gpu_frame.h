@@ -4,6 +4,8 @@
 // chooses.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include "render/constant_buffers.h"
 #include "render/draw_mesh.h"
 #include "render/material.h"
@@ -11,6 +13,7 @@
 #include "render/render_target.h"
 #include "render/shaders.h"
 #include "render/views.h"
+#include "tests/gpu_device.h"
 
 inline bool BeginWorldFrame(ZKTETexture& target, void (*look)(), void (*light)()) {
   if (SetRenderTexture(&target, 0, 0, 0) != 1) return false;
@@ -34,3 +37,22 @@ inline bool BeginWorldFrame(ZKTETexture& target, void (*look)(), void (*light)()
   FlushStates();
   return true;
 }
+
+// A suite with the test device of its own (the binary's other suites start theirs): a square
+// target of the given size; every test is skipped when no device can be had.
+template <int Size>
+class WorldDeviceTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ResetDeviceSettings();
+    ready_ = StartTestDevice(Size, Size);
+  }
+  static void TearDownTestSuite() {
+    FreeAllMaterials();
+    StopTestDevice();
+  }
+  void SetUp() override {
+    if (!ready_) GTEST_SKIP() << "no device";
+  }
+  static inline bool ready_ = false;
+};

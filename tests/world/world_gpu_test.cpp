@@ -30,21 +30,7 @@ namespace {
 constexpr int SIZE = 64;
 
 // The device for this suite alone (the binary's other suites start their own).
-class SweptSurface : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    ResetDeviceSettings();
-    ready_ = StartTestDevice(SIZE, SIZE);
-  }
-  static void TearDownTestSuite() {
-    FreeAllMaterials();
-    StopTestDevice();
-  }
-  void SetUp() override {
-    if (!ready_) GTEST_SKIP() << "no device";
-  }
-  static inline bool ready_ = false;
-};
+class SweptSurface : public WorldDeviceTest<SIZE> {};
 
 ZKTETexture WhiteTexture() {
   ZKTETexture t{};

@@ -193,6 +193,16 @@ constexpr int WHEEL_SET_RECORD_SIZE = 64;
 // the rim inner depth, rim shade, brake disc radius and brake disc offset.
 constexpr int WHEEL_SET_RIM_BYTES_VERSION = 251;
 
+// The rim's shape (edge, lip, low-profile style, inner depth, shade) copied from one wheel set
+// to another.
+inline void CopyRimShape(const SuspensionBlock& from, SuspensionBlock& to) {
+  to.rimEdgeExtraWidthMm = from.rimEdgeExtraWidthMm;
+  to.rimLipDepthMm = from.rimLipDepthMm;
+  to.lowProfileTyreStyle = from.lowProfileTyreStyle;
+  to.rimInnerDepthMm = from.rimInnerDepthMm;
+  to.rimShadeTenths = from.rimShadeTenths;
+}
+
 // ---- [Tyre set-up] ----
 // Where the tyre's damping and the rim contact use the maximum deflection, it is taken as at
 // least this: a narrow low-profile tyre (0.1 m, aspect 0.25) has none, and its damping would
