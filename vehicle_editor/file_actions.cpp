@@ -22,6 +22,7 @@
 #include "vehicle/data/vehicle_file.h"
 #include "vehicle/data/wheel_file.h"
 #include "vehicle_editor/default_setups.h"
+#include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 
@@ -69,6 +70,7 @@ enum FileWord : uintptr_t {
   WORD_SAVE = 6,
   WORD_LOAD_FRAME = 7,
   WORD_SAVE_FRAME = 8,
+  WORD_NEW = 9,
   WORD_ADD_FRAME = 13,
   WORD_LOAD_COLOURS = 14,
   WORD_SAVE_COLOURS = 15,
@@ -538,7 +540,8 @@ void VehicleEditor::FileAction(void* owner, int, uintptr_t word) {
       AskText(p, SaveAllAnswered, "Enter name of colours file to SAVE", NAME_PROMPT_LENGTH, 0, e.vehicleName, 0,
               ENTRY_SAVE, ALL_COLOURS_PATTERN);
       return;
-    default: return;  // word 9 is the new-vehicle wizard's; 10 to 12 do nothing
+    case WORD_NEW: NewVehicleWizard::AskLayout(e); return;
+    default: return;  // words 10 to 12 do nothing
   }
 }
 
