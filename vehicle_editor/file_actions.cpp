@@ -149,8 +149,18 @@ std::vector<uint8_t> VehicleImage(Car& car, const char* name, int storeModel) {
   char oldName[VEHICLE_NAME_SIZE];
   std::memcpy(oldName, car.vehicleName, sizeof oldName);
   car.SetTypeConstants();
+  // Every read names a stored model after its vehicle (without a mod's "~" and number): it is
+  // written under that name, so that the file reads back as it was written.
+  char oldModelName[MODEL_NAME_SIZE] = {};
+  const bool renameModel = storeModel && car.model && name;
+  if (renameModel) {
+    std::memcpy(oldModelName, car.model->name, sizeof oldModelName);
+    std::memset(car.model->name, 0, MODEL_NAME_SIZE);
+    for (int i = 0; i < MODEL_NAME_SIZE - 1 && name[i] && name[i] != '~'; ++i) car.model->name[i] = name[i];
+  }
   const std::vector<uint8_t> body =
       MemoryWriteBody([&](DataFile& f) { SerializeVehicleData(car, f, name, storeModel); });
+  if (renameModel) std::memcpy(car.model->name, oldModelName, sizeof oldModelName);
   std::memcpy(car.vehicleName, oldName, sizeof oldName);
   if (body.empty()) return {};
   return DataFileImage(VEHICLE_FILE_MAGIC, body, VEHICLE_FILE_VERSION);

@@ -394,8 +394,9 @@ void SetSpokeAndRim(Car& car, const NewVehicleSettings& s) {
   car.spoke.Free();
   car.spoke = ModelObject{};
   car.spoke.Init();
-  // The name is the editor's only: every read names the spoke object "spoke".
-  CopyName(car.spoke.name, MODEL_NAME_SIZE, wheels ? "M2_spoke" : SPOKE_OBJECT_NAME);
+  // Every read names the spoke object "spoke"; a new one is named so too, so that the saved
+  // vehicle reads back as it was written.
+  CopyName(car.spoke.name, MODEL_NAME_SIZE, SPOKE_OBJECT_NAME);
   car.spoke.mappings[0].colour = BODY_COLOUR_GREY;
   car.spoke.lodDistances[0] = FIXED_ONE;  // what every read gives a spoke
   car.CopyWheelsToConfigs();
