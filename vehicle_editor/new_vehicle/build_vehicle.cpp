@@ -521,6 +521,7 @@ void BuildVehicle(VehicleEditor& e) {
   Car* car = BuildCar(e.displayFlags & SHOW_DRIVER ? 0 : -1);
   e.selection.selectedPoint = NO_POINT;
   VehicleEditor::InstallCar(e, car, "");
+  if (ScanColourMarks) ScanColourMarks(*car);
 }
 
 }  // namespace NewVehicleWizard
