@@ -1,7 +1,9 @@
 // colour_marks_test.cpp - the colour marks of crafted models and of a wizard's vehicle.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <cstring>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "vehicle/data/rim_profile.h"
 #include "vehicle_editor/new_vehicle/colour_marks.h"
 #include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
+#include "vehicle_editor/new_vehicle/skin_template.h"
 #include "vehicle_editor/vehicle_editor.h"
 
 namespace {
@@ -99,6 +102,23 @@ TEST_F(ColourMarksOfCars, TheWizardsCarMarksBodyAndWheelColourOne) {
   ScanCarColourMarks(e->car);
   EXPECT_EQ(Marks(MARKS_BODY), (std::vector<int>{1, 0, 0, 0}));
   EXPECT_EQ(Marks(MARKS_WHEELS), (std::vector<int>{1, 0, 0, 0}));
+}
+
+TEST_F(ColourMarksOfCars, WithoutSkinTextureOrClipboardTheSkinActionsSaySo) {
+  NewVehicleWizard::Start(*e, NEW_LAYOUT_CAR);
+  NewVehicleWizard::Draw(*e);
+  NewVehicleWizard::Close();
+  ClearInterface();
+  AskSkinTemplateStyle(&e->prss, e->car);
+  EXPECT_TRUE(SaidBox("Could not find skin texture"));
+  EXPECT_EQ(FindTemplateTexture(nullptr), nullptr);
+  // No window: no clipboard, and the reason is named.
+  std::snprintf(car().skinTexture, sizeof car().skinTexture, "XXX_DEFAULT");
+  EXPECT_EQ(CopySkinNameToClipboard(&e->prss, car()), 0);
+  bool named = false;
+  for (const std::string& l : Reports().lines)
+    named = named || (l.rfind("Could not copy text to clipboard : ", 0) == 0 && l.size() > 35);
+  EXPECT_TRUE(named);
 }
 
 }  // namespace

@@ -308,6 +308,35 @@ TEST_F(NewVehicle, EachLayoutStandsAndSettles) {
   }
 }
 
+TEST_F(NewVehicle, AValueOutsideItsRowIsHeldAndSettingsOfAnyKindBuildFiniteCars) {
+  // A hand-set value outside its row (or no number) is held to the row before the build.
+  W::StartSettings(NEW_LAYOUT_CAR);
+  W::SetManual(e, 0, AUTO_WHEELBASE);
+  W::SetManual(e, 0, AUTO_MASS);
+  W::Settings.wheelbase = 9.0f;
+  W::Settings.targetMass = NAN;
+  delete W::BuildCar(-1);
+  EXPECT_FLOAT_EQ(W::Settings.wheelbase, 8.0f);
+  EXPECT_FLOAT_EQ(W::Settings.targetMass, 10.0f);
+  // Settings of every kind, as the fuzz target takes them from its input.
+  uint32_t seed = 12345;
+  const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  const float odd[] = {NAN, INFINITY, -INFINITY, -1.0f, 0.0f, 1e30f, 0.3f, 2.0f, 1500.0f};
+  for (int i = 0; i < 60; ++i) {
+    W::StartSettings(int(next() % NEW_LAYOUT_COUNT));
+    W::Settings.vehicleClass = uint8_t(next() % 13);
+    W::AutoFlags = next() & 0x3F;
+    float* values[] = {&W::Settings.wheelbase, &W::Settings.rideHeight, &W::Settings.engineSize,
+                       &W::Settings.targetMass, &W::Settings.rear.trackWidth, &W::Settings.front.trackWidth};
+    for (float* v : values) *v = odd[next() % 9];
+    Car* c = W::BuildCar(-1);
+    EXPECT_TRUE(std::isfinite(c->mass) && std::isfinite(c->centreOfMass.y)) << i;
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(WriteVehicleBody(*c, "New", 1, bytes), 1);
+    delete c;
+  }
+}
+
 TEST_F(NewVehicle, TheBikeKeepsAFiniteState) {
   Begin(NEW_LAYOUT_BIKE);
   Car& c = car();

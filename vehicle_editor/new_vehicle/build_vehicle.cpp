@@ -471,6 +471,7 @@ void SetSpringsAndBrakes(Car& car, const NewVehicleSettings& s) {
 namespace NewVehicleWizard {
 
 Car* BuildCar(int32_t driverSlot) {
+  HoldToRows();
   ApplyClassDefaults();
   ++Builds;
   const NewVehicleSettings& s = Settings;

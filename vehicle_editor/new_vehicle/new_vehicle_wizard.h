@@ -74,6 +74,11 @@ void AskLayout(VehicleEditor& editor);
 // Clears the settings, sets every automatic bit, takes the layout's class and axles, applies
 // the defaults, records "new vehicle" and runs the page with a rebuild wanted.
 void Start(VehicleEditor& editor, int layout);
+// Start's settings alone: cleared, every bit set, the layout's class and axles, the defaults.
+void StartSettings(int layout);
+// Each hand-set value held to its row's range (a value that is no number to the row's lowest);
+// a class past the table becomes "object".  The build does this first.
+void HoldToRows();
 // The page, each drawn frame while running; builds the vehicle first when a rebuild is wanted.
 void Draw(VehicleEditor& editor);
 // Enter, Esc and "OK": the page closes, the car built stays.

@@ -1,6 +1,7 @@
 // wizard_page.cpp - the new-vehicle wizard's settings, their automatic values by layout and
 // class, and the page "Initial setup for new vehicle" over the vehicle editor.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -195,11 +196,12 @@ constexpr int AUTO_UNITS = 3, ADJUST_UNITS = 4;
 
 // One adjustable row: with its automatic bit set the value and "adjust"; with it clear "auto"
 // and the value's bar and step buttons.
-void AddValueRow(VehicleEditor& e, const char* format, float* value, float lowest, float highest, uint32_t bit) {
+void AddValueRow(VehicleEditor& e, const char* format, float* value, float lowest, float highest, uint32_t bit,
+                 const char* hint) {
   PageRow();
   if (AutoFlags & bit) {
     PageLabel(RowText(format, double(*value)), PANEL_ROW_UNITS - ADJUST_UNITS, nullptr);
-    PageChoice(e, "adjust", ADJUST_UNITS, bit, 0, SetManual, "Set this value by hand");
+    PageChoice(e, "adjust", ADJUST_UNITS, bit, 0, SetManual, hint);
     return;
   }
   PageChoice(e, "auto", AUTO_UNITS, bit, 0, SetAuto, "Take this value from the layout and class");
@@ -216,7 +218,7 @@ void AddAxleRows(VehicleEditor& e, const char* name, NewVehicleAxle& axle, int w
     PageRow();
     PageLabel("Single wheel", PANEL_ROW_UNITS, nullptr);
   } else {
-    AddValueRow(e, "Track width %.3fm", &axle.trackWidth, 0.5f, 2.5f, AUTO_TRACKS);
+    AddValueRow(e, "Track width %.3fm", &axle.trackWidth, 0.5f, 2.5f, AUTO_TRACKS, "Set the track widths by hand");
   }
   PageRow();
   PageLabel("Suspension type", PANEL_ROW_UNITS / 2, nullptr);
@@ -270,6 +272,15 @@ void AskLayout(VehicleEditor& e) {
 
 void Start(VehicleEditor& e, int layout) {
   if (layout < 0 || layout >= NEW_LAYOUT_COUNT) return;
+  StartSettings(layout);
+  Running = 1;
+  RebuildWanted = 1;
+  RecordEdit("new vehicle");
+  (void)e;
+}
+
+void StartSettings(int layout) {
+  if (layout < 0 || layout >= NEW_LAYOUT_COUNT) return;
   Settings = NewVehicleSettings{};
   AutoFlags = AUTO_ALL;
   const LayoutStart& l = LAYOUT_STARTS[layout];
@@ -280,10 +291,24 @@ void Start(VehicleEditor& e, int layout) {
   Settings.front.suspensionType = l.frontType;
   Settings.front.wheelCount = l.frontWheels;
   ApplyClassDefaults();
-  Running = 1;
-  RebuildWanted = 1;
-  RecordEdit("new vehicle");
-  (void)e;
+}
+
+void HoldToRows() {
+  NewVehicleSettings& s = Settings;
+  const VehicleClass& c = VehicleClassRow(s.vehicleClass);
+  // A value no row could give (not a number, or out of its row's range) is held to the row.
+  const auto hold = [](float& v, float lowest, float highest) {
+    v = std::isfinite(v) ? std::clamp(v, lowest, highest) : lowest;
+  };
+  if (s.vehicleClass >= VEHICLE_CLASS_COUNT) s.vehicleClass = CLASS_OBJECT;
+  if (!(AutoFlags & AUTO_WHEELBASE)) hold(s.wheelbase, 0.6f, 8.0f);
+  if (!(AutoFlags & AUTO_RIDE_HEIGHT)) hold(s.rideHeight, 0.02f, 0.5f);
+  if (!(AutoFlags & AUTO_ENGINE)) hold(s.engineSize, c.engineSizeMin, c.engineSizeMax);
+  if (!(AutoFlags & AUTO_MASS)) hold(s.targetMass, 10.0f, 3000.0f);
+  if (!(AutoFlags & AUTO_TRACKS)) {
+    hold(s.rear.trackWidth, 0.5f, 2.5f);
+    hold(s.front.trackWidth, 0.5f, 2.5f);
+  }
 }
 
 void Close() {
@@ -310,10 +335,12 @@ void Draw(VehicleEditor& e) {
   PageChoice(e, VehicleClassRow(Settings.vehicleClass).name, PANEL_ROW_UNITS - PANEL_ROW_UNITS / 4, 0, 0, ChooseClass,
              "Choose the vehicle's class");
   const VehicleClass& c = VehicleClassRow(Settings.vehicleClass);
-  AddValueRow(e, "Wheelbase %.3fm", &Settings.wheelbase, 0.6f, 8.0f, AUTO_WHEELBASE);
-  AddValueRow(e, "Ride Height %.3fm", &Settings.rideHeight, 0.02f, 0.5f, AUTO_RIDE_HEIGHT);
-  AddValueRow(e, "Engine Size %.0fcc", &Settings.engineSize, c.engineSizeMin, c.engineSizeMax, AUTO_ENGINE);
-  AddValueRow(e, "Target Mass %.0fkg", &Settings.targetMass, 10.0f, 3000.0f, AUTO_MASS);
+  AddValueRow(e, "Wheelbase %.3fm", &Settings.wheelbase, 0.6f, 8.0f, AUTO_WHEELBASE, "Set the wheelbase by hand");
+  AddValueRow(e, "Ride Height %.3fm", &Settings.rideHeight, 0.02f, 0.5f, AUTO_RIDE_HEIGHT,
+              "Set the ride height by hand");
+  AddValueRow(e, "Engine Size %.0fcc", &Settings.engineSize, c.engineSizeMin, c.engineSizeMax, AUTO_ENGINE,
+              "Set the engine size by hand");
+  AddValueRow(e, "Target Mass %.0fkg", &Settings.targetMass, 10.0f, 3000.0f, AUTO_MASS, "Set the target mass by hand");
   AddAxleRows(e, "Rear", Settings.rear, 0);
   AddAxleRows(e, "Front", Settings.front, 1);
   PageRow();

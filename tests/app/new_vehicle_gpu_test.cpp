@@ -1,0 +1,114 @@
+// new_vehicle_gpu_test.cpp - the demo as a user meets it: from the entry page, by mouse and
+// keys only, a new vehicle made with the wizard stands in the vehicle editor, with the mass
+// typed by hand; the page over the built car written as new_vehicle_<layout>.png.
+#include <SDL2/SDL.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "editor_window_harness.h"
+#include "physics/car.h"
+#include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
+#include "vehicle_editor/vehicle_editor.h"
+#include "vehicle_editor/vehicle_undo.h"
+
+namespace {
+
+namespace W = NewVehicleWizard;
+
+class NewVehicleWindow : public CarWindow {
+ protected:
+  // The entry page's "vehicle editor" button: the panel's label column, from y 0.35 down a row.
+  static void OpenVehicleEditor() {
+    ASSERT_TRUE(EntryPageIsIdle());
+    const PanelLayout& l = CurrentPanelLayout();
+    ClickAt(int((1.0 + (l.labelX1 + l.labelX2) / 2) / 2 * WIDTH), int((1.0 + 0.35 + l.rowHeight / 2) / 2 * HEIGHT));
+    ASSERT_NE(CurrentVehicleEditor, nullptr);
+    Frame();
+  }
+  static void RightClick(const InterfaceButton& b) {
+    const int x = (b.left + b.right) / 2, y = (b.top + b.bottom) / 2;
+    MouseRecord press{};
+    press.clickCode = CLICK_RIGHT;
+    press.rightHeld = 1;
+    Mouse(press, x, y);
+    MouseRecord release{};
+    release.releaseCode = 2;
+    Mouse(release, x, y);
+    Frame();
+  }
+  static const InterfaceButton* Starting(const char* start) {
+    char shown[128];
+    for (int i = 0; i < ButtonCount; ++i)
+      if (ButtonText(InterfaceButtons[i], shown, sizeof shown) && std::strncmp(shown, start, std::strlen(start)) == 0)
+        return &InterfaceButtons[i];
+    return nullptr;
+  }
+  static void KeyWithCtrl(int key) {
+    HandleKeyDown(KEY_CTRL, 0);
+    HandleKeyDown(key, 0);
+    HandleKeyUp(key);
+    HandleKeyUp(KEY_CTRL);
+    Frame();
+  }
+  static int Recorded(const char* name) {
+    int n = 0;
+    for (int i = 0; i <= VehicleUndo::NumNodes; ++i) n += std::strcmp(VehicleUndo::Slots[i].name, name) == 0;
+    return n;
+  }
+};
+
+TEST_F(NewVehicleWindow, ACarMadeFromTheEntryPageStandsWithTheMassTypedByHand) {
+  OpenVehicleEditor();
+  VehicleEditor& e = *CurrentVehicleEditor;
+  Click("NEW");
+  const uint32_t builds = W::Builds;
+  Click("Car (4 Wheels)");
+  ASSERT_TRUE(W::Running);
+  Frame();
+  EXPECT_EQ(W::Builds, builds + 1) << "built once, on the next drawn frame";
+  ASSERT_NE(e.car, nullptr);
+  ASSERT_NE(FindButton("Initial setup for new vehicle"), nullptr);
+  EXPECT_EQ(Recorded("new vehicle"), 1);
+  const Picture page = Shot("new_vehicle_car");
+  const InterfaceButton* ok = FindButton("OK");
+  ASSERT_NE(ok, nullptr);
+  EXPECT_FALSE(page.Black((ok->left + ok->right) / 2, ok->top + 2)) << "the OK button's face";
+
+  Click("saloon");
+  Click("GT");
+  Frame();
+  EXPECT_EQ(W::Builds, builds + 2);
+  EXPECT_EQ(W::Settings.vehicleClass, 5);
+  Click("adjust", "Set the target mass by hand");
+  const InterfaceButton* mass = Starting("Target Mass");
+  ASSERT_NE(mass, nullptr);
+  RightClick(*mass);
+  Answer("1300");
+  EXPECT_EQ(W::Builds, builds + 3);
+  EXPECT_NEAR(e.car->mass, 1300.0f, 1.0f);
+
+  Click("OK");
+  EXPECT_FALSE(W::Running) << "the page closes";
+  ASSERT_NE(e.car, nullptr) << "the car stays";
+  Run(3000);
+  EXPECT_LT(e.car->speed, 0.01f) << "it stands and settles";
+  EXPECT_EQ(Recorded("new vehicle"), 1);
+}
+
+TEST_F(NewVehicleWindow, EachLayoutsPageOverItsCar) {
+  OpenVehicleEditor();
+  const char* names[] = {"new_vehicle_car", "new_vehicle_three", "new_vehicle_trike",
+                         "new_vehicle_bike", "new_vehicle_kart", "new_vehicle_object"};
+  for (int layout = 0; layout < NEW_LAYOUT_COUNT; ++layout) {
+    KeyWithCtrl('N');
+    Click(NewVehicleLayoutNames[layout]);
+    Frame();
+    ASSERT_TRUE(W::Running) << layout;
+    Shot(names[layout]);
+    Key(13);
+    EXPECT_FALSE(W::Running) << "Enter closes the page";
+  }
+}
+
+}  // namespace
