@@ -51,6 +51,18 @@ class NewVehicleWindow : public CarWindow {
     HandleKeyUp(KEY_CTRL);
     Frame();
   }
+  // An item of the open option list, chosen as its row's click does.
+  static void Choose(const char* title, const char* item) {
+    ASSERT_STREQ(SelectDialog.title, title);
+    for (int i = 0; i < SelectDialog.count; ++i) {
+      const char* text = SelectDialog.textSlots ? *SelectDialog.textSlots[i] : SelectDialog.texts[i];
+      if (std::strcmp(text, item) != 0) continue;
+      SelectItemClick(&SelectDialog.prss, CLICK_LEFT, uintptr_t(i));
+      Frame();
+      return;
+    }
+    FAIL() << "no item \"" << item << "\" in \"" << title << "\"";
+  }
   static int Recorded(const char* name) {
     int n = 0;
     for (int i = 0; i <= VehicleUndo::NumNodes; ++i) n += std::strcmp(VehicleUndo::Slots[i].name, name) == 0;
@@ -63,9 +75,8 @@ TEST_F(NewVehicleWindow, ACarMadeFromTheEntryPageStandsWithTheMassTypedByHand) {
   VehicleEditor& e = *CurrentVehicleEditor;
   Click("NEW");
   const uint32_t builds = W::Builds;
-  Click("Car (4 Wheels)");
+  Choose("Select vehicle layout", "Car (4 Wheels)");
   ASSERT_TRUE(W::Running);
-  Frame();
   EXPECT_EQ(W::Builds, builds + 1) << "built once, on the next drawn frame";
   ASSERT_NE(e.car, nullptr);
   ASSERT_NE(FindButton("Initial setup for new vehicle"), nullptr);
@@ -76,8 +87,7 @@ TEST_F(NewVehicleWindow, ACarMadeFromTheEntryPageStandsWithTheMassTypedByHand) {
   EXPECT_FALSE(page.Black((ok->left + ok->right) / 2, ok->top + 2)) << "the OK button's face";
 
   Click("saloon");
-  Click("GT");
-  Frame();
+  Choose("Select new class", "GT");
   EXPECT_EQ(W::Builds, builds + 2);
   EXPECT_EQ(W::Settings.vehicleClass, 5);
   Click("adjust", "Set the target mass by hand");
@@ -102,8 +112,7 @@ TEST_F(NewVehicleWindow, EachLayoutsPageOverItsCar) {
                          "new_vehicle_bike", "new_vehicle_kart", "new_vehicle_object"};
   for (int layout = 0; layout < NEW_LAYOUT_COUNT; ++layout) {
     KeyWithCtrl('N');
-    Click(NewVehicleLayoutNames[layout]);
-    Frame();
+    Choose("Select vehicle layout", NewVehicleLayoutNames[layout]);
     ASSERT_TRUE(W::Running) << layout;
     Shot(names[layout]);
     Key(13);
