@@ -337,6 +337,20 @@ TEST_F(NewVehicle, AValueOutsideItsRowIsHeldAndSettingsOfAnyKindBuildFiniteCars)
   }
 }
 
+TEST_F(NewVehicle, AHundredRebuildsEachReplaceTheCarOnce) {
+  Begin(NEW_LAYOUT_CAR);
+  const uint32_t builds = W::Builds;
+  for (int i = 0; i < 100; ++i) {
+    W::Settings.wheelbase = 2.0f + 0.01f * float(i % 20);
+    W::ValueChanged(e, 0, 0);
+    W::Draw(*e);
+    W::Draw(*e);  // nothing changed: no build
+  }
+  ClearInterface();
+  EXPECT_EQ(W::Builds, builds + 100);
+  EXPECT_EQ(car().wheelCount, 4);
+}
+
 TEST_F(NewVehicle, TheBikeKeepsAFiniteState) {
   Begin(NEW_LAYOUT_BIKE);
   Car& c = car();
