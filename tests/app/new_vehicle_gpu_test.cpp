@@ -18,25 +18,6 @@ namespace W = NewVehicleWizard;
 
 class NewVehicleWindow : public CarWindow {
  protected:
-  // The entry page's "vehicle editor" button: the panel's label column, from y 0.35 down a row.
-  static void OpenVehicleEditor() {
-    ASSERT_TRUE(EntryPageIsIdle());
-    const PanelLayout& l = CurrentPanelLayout();
-    ClickAt(int((1.0 + (l.labelX1 + l.labelX2) / 2) / 2 * WIDTH), int((1.0 + 0.35 + l.rowHeight / 2) / 2 * HEIGHT));
-    ASSERT_NE(CurrentVehicleEditor, nullptr);
-    Frame();
-  }
-  static void RightClick(const InterfaceButton& b) {
-    const int x = (b.left + b.right) / 2, y = (b.top + b.bottom) / 2;
-    MouseRecord press{};
-    press.clickCode = CLICK_RIGHT;
-    press.rightHeld = 1;
-    Mouse(press, x, y);
-    MouseRecord release{};
-    release.releaseCode = 2;
-    Mouse(release, x, y);
-    Frame();
-  }
   static const InterfaceButton* Starting(const char* start) {
     char shown[128];
     for (int i = 0; i < ButtonCount; ++i)
@@ -71,7 +52,7 @@ class NewVehicleWindow : public CarWindow {
 };
 
 TEST_F(NewVehicleWindow, ACarMadeFromTheEntryPageStandsWithTheMassTypedByHand) {
-  OpenVehicleEditor();
+  OpenVehicleEditorFromTheEntryPage();
   VehicleEditor& e = *CurrentVehicleEditor;
   Click("NEW");
   const uint32_t builds = W::Builds;
@@ -93,7 +74,7 @@ TEST_F(NewVehicleWindow, ACarMadeFromTheEntryPageStandsWithTheMassTypedByHand) {
   Click("adjust", "Set the target mass by hand");
   const InterfaceButton* mass = Starting("Target Mass");
   ASSERT_NE(mass, nullptr);
-  RightClick(*mass);
+  ClickAt((mass->left + mass->right) / 2, (mass->top + mass->bottom) / 2, 1);
   Answer("1300");
   EXPECT_EQ(W::Builds, builds + 3);
   EXPECT_NEAR(e.car->mass, 1300.0f, 1.0f);
@@ -107,7 +88,7 @@ TEST_F(NewVehicleWindow, ACarMadeFromTheEntryPageStandsWithTheMassTypedByHand) {
 }
 
 TEST_F(NewVehicleWindow, EachLayoutsPageOverItsCar) {
-  OpenVehicleEditor();
+  OpenVehicleEditorFromTheEntryPage();
   const char* names[] = {"new_vehicle_car", "new_vehicle_three", "new_vehicle_trike",
                          "new_vehicle_bike", "new_vehicle_kart", "new_vehicle_object"};
   for (int layout = 0; layout < NEW_LAYOUT_COUNT; ++layout) {

@@ -60,7 +60,16 @@ TEST(ColourMarks, OnlyM1ToM4OnVisibleTrianglesMark) {
   o.Free();
 }
 
-class ColourMarksOfCars : public EditorTest {};
+class ColourMarksOfCars : public EditorTest {
+ protected:
+  // The wizard's car layout built and kept in the editor.
+  void BuildNewCar() {
+    NewVehicleWizard::Start(*e, NEW_LAYOUT_CAR);
+    NewVehicleWizard::Draw(*e);
+    NewVehicleWizard::Close();
+    ClearInterface();
+  }
+};
 
 TEST_F(ColourMarksOfCars, HubsCountWithTheirFlagAndTheRimAlways) {
   Car& c = car();
@@ -95,20 +104,14 @@ TEST_F(ColourMarksOfCars, HubsCountWithTheirFlagAndTheRimAlways) {
 }
 
 TEST_F(ColourMarksOfCars, TheWizardsCarMarksBodyAndWheelColourOne) {
-  NewVehicleWizard::Start(*e, NEW_LAYOUT_CAR);
-  NewVehicleWizard::Draw(*e);
-  NewVehicleWizard::Close();
-  ClearInterface();
+  BuildNewCar();
   ScanCarColourMarks(e->car);
   EXPECT_EQ(Marks(MARKS_BODY), (std::vector<int>{1, 0, 0, 0}));
   EXPECT_EQ(Marks(MARKS_WHEELS), (std::vector<int>{1, 0, 0, 0}));
 }
 
 TEST_F(ColourMarksOfCars, WithoutSkinTextureOrClipboardTheSkinActionsSaySo) {
-  NewVehicleWizard::Start(*e, NEW_LAYOUT_CAR);
-  NewVehicleWizard::Draw(*e);
-  NewVehicleWizard::Close();
-  ClearInterface();
+  BuildNewCar();
   AskSkinTemplateStyle(&e->prss, e->car);
   EXPECT_TRUE(SaidBox("Could not find skin texture"));
   EXPECT_EQ(FindTemplateTexture(nullptr), nullptr);
