@@ -4,10 +4,12 @@
 #include <SDL2/SDL.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "editor_window_harness.h"
 #include "physics/car.h"
+#include "render/views.h"
 #include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
@@ -64,8 +66,24 @@ TEST_F(NewVehicleWindow, ACarMadeFromTheEntryPageStandsWithTheMassTypedByHand) {
   EXPECT_EQ(Recorded("new vehicle"), 1);
   const Picture page = Shot("new_vehicle_car");
   const InterfaceButton* ok = FindButton("OK");
+  const InterfaceButton* title = FindButton("Initial setup for new vehicle");
   ASSERT_NE(ok, nullptr);
-  EXPECT_FALSE(page.Black((ok->left + ok->right) / 2, ok->top + 2)) << "the OK button's face";
+  ASSERT_NE(title, nullptr);
+  const auto unlike = [&page](int x, int y, int u, int v) {
+    const uint8_t *p = page.At(x, y), *q = page.At(u, v);
+    return std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]) > 40;
+  };
+  // The page's title and "OK" stand out from the view beside the page; the body, where the
+  // view projects its centre, from the ground and background at the picture's edge.
+  EXPECT_TRUE(unlike(title->left + 4, (title->top + title->bottom) / 2, WIDTH - 4, (title->top + title->bottom) / 2));
+  EXPECT_TRUE(unlike(ok->left + 4, (ok->top + ok->bottom) / 2, WIDTH - 4, (ok->top + ok->bottom) / 2));
+  IntVector world;
+  TransformPoint(e.car->drawTransform, IntVector{0, 0, int32_t(0.45 * 65536)}, world);
+  const int32_t at[3] = {world.x, world.y, world.z};
+  float bx, by;
+  int32_t depth;
+  ASSERT_TRUE(ProjectPointToScreen(at, &bx, &by, &depth));
+  EXPECT_TRUE(unlike(int(bx), int(by), WIDTH - 4, int(by))) << "the body at " << bx << ", " << by;
 
   Click("saloon");
   Choose("Select new class", "GT");
