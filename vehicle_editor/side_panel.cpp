@@ -28,6 +28,7 @@ constexpr uint32_t TEXTURES_COMPRESSED = 0x1;
 constexpr uint32_t TUBE_VISIBLE = 0x1;
 constexpr uint8_t TEST_WEIGHT_ON = 0x1;
 constexpr float TEST_WEIGHT_MOST = 100.0f;  // kg
+constexpr int HISTORY_ROW_END = 27;  // W: "H" and the history buttons end there on the top row
 
 const char* const POINT_TYPE_NAMES[POINT_TYPES] = {"vertex", "lower pivot", "upper pivot", "thrust bearing"};
 const char* const AXIS_FORMATS[3] = {"R %.3f", "F %.3f", "U %.3f"};
@@ -165,7 +166,9 @@ void VehicleEditor::BuildSidePanel(VehicleEditor& e) {
   EditDomain = EDIT_DOMAIN_NONE;
   g_sideLeft = ScreenWidth - SIDE_UNITS * ButtonWidth;
   RowCursorX = g_sideLeft;
-  RowCursorY = 0;
+  // The top row holds the message history and history buttons from 16 W; a screen too narrow
+  // to keep the panel clear of them starts it one row lower.
+  RowCursorY = g_sideLeft < HISTORY_ROW_END * ButtonWidth ? ButtonHeight : 0;
   static char skinId[SHORT_NAME_SIZE + 1];
   std::snprintf(skinId, sizeof skinId, "%.*s", SHORT_NAME_SIZE, car.shortName);
   AddRowButton(nullptr, 5, 0, 0, nullptr, "Skin ID", nullptr, SKIN_ID_HINT);
