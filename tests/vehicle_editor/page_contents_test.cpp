@@ -58,6 +58,8 @@ TEST_F(PageContentsTest, SnapshotsOfTheLaterPagesAndTheSidePanel) {
                                                     "page4_saloon", "page5_saloon", "page6_saloon", "page7_saloon",
                                                     "page8_saloon", "page9_saloon", "page10_saloon", "page11_saloon"};
   DashUnits.kmh = 1;
+  // The side each car is built for, whatever side an earlier test left the program on.
+  VehicleEditor::UpdateDriveSide(*e);
   for (int tab = TAB_ALLOW; tab < TAB_PAGE_COUNT; ++tab) {
     Open(tab);
     ExpectSnapshot(NAMES[tab]);
@@ -68,9 +70,11 @@ TEST_F(PageContentsTest, SnapshotsOfTheLaterPagesAndTheSidePanel) {
   BuildSide();
   ExpectSnapshot("side_panel_point");
   Load("Sportbike");
+  VehicleEditor::UpdateDriveSide(*e);
   Open(TAB_STEERING);
   ExpectSnapshot("page6_bike");
   Load("Roadster");
+  VehicleEditor::UpdateDriveSide(*e);
   Open(TAB_OBJECT_POSITIONS);
   ExpectSnapshot("page7_electric");
   Open(TAB_MASS);
@@ -460,6 +464,12 @@ TEST_F(PageContentsTest, TheSidePanelByCarSelectionAndSpecialDraw) {
     ASSERT_NE(on, nullptr);
     ClickButton(*on);
     EXPECT_EQ((c.frameTubes[link].flags ^ flags) & 1, 1u);
+    // A link's visibility survives a save and a load.
+    c.frameTubes[link].flags |= 1u;
+    ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "LinkShown", 1), 1);
+    ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, "LinkShown", -1), 1);
+    ASSERT_GT(car().frameTubeCount, link);
+    EXPECT_EQ(car().frameTubes[link].flags & 1u, 1u) << "the link is still shown";
   }
 
   // No car: nothing at all.
