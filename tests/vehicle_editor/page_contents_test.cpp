@@ -9,6 +9,9 @@
 #include "core/config.h"
 #include "pages_fixture.h"
 #include "physics/car.h"
+#include "render/gouraud_mesh.h"
+#include "render/material.h"
+#include "vehicle_editor/model_pages.h"
 #include "vehicle/data/vehicle_class.h"
 #include "vehicle_editor/dashboard/dash_figures.h"
 #include "vehicle_editor/default_setups.h"
@@ -386,6 +389,60 @@ TEST_F(PageContentsTest, ConfigurationsCountLayersAndTheTexturesPage) {
   Build();
   EXPECT_TRUE(Shown("Error: car has more than 3 LOD"));
   c.model->lodCount = 3;
+}
+
+// The material table over stand-in level meshes: counts by material and level, and a 65th
+// material refused with "TOO MANY MATERIALS".
+TEST_F(PageContentsTest, TheMaterialTableCountsTrianglesByMaterialAndLevel) {
+  Car& c = car();
+  std::vector<Material> materials(65);
+  for (Material& m : materials) m = Material{};
+  materials[1].params.shineType = 1;
+  GouraudO3d levels[2];
+  std::vector<GouraudPart> parts[2];
+  // Level 1: materials 0 and 1; level 2: material 1 again and material 2.
+  parts[0] = {GouraudPart{0, &materials[0], 3, 10}, GouraudPart{1, &materials[1], 3, 4}};
+  parts[1] = {GouraudPart{0, &materials[1], 3, 6}, GouraudPart{1, &materials[2], 3, 2}};
+  GouraudO3d* kept[2] = {c.levelMeshes[0], c.levelMeshes[1]};
+  const uint8_t lods = c.model->lodCount;
+  c.model->lodCount = 2;
+  for (int i = 0; i < 2; ++i) {
+    levels[i].Init();
+    levels[i].partCount = int32_t(parts[i].size());
+    levels[i].parts = parts[i].data();
+    c.levelMeshes[i] = &levels[i];
+  }
+  MaterialTable table{};
+  FillMaterialTable(c, table);
+  EXPECT_EQ(table.count, 3);
+  EXPECT_EQ(table.overflow, 0);
+  EXPECT_EQ(table.entries[1].material, &materials[1]);
+  EXPECT_EQ(table.entries[1].triangles[0], 4);
+  EXPECT_EQ(table.entries[1].triangles[1], 6);
+  EXPECT_EQ(table.entries[2].triangles[0], 0);
+  Open(TAB_TEXTURES);
+  EXPECT_TRUE(Shown("ALL materials: 3"));
+  EXPECT_TRUE(Shown("sh")) << "the shiny material";
+  EXPECT_TRUE(Shown("[no tex]"));
+
+  // 65 distinct materials in the first level: the 65th overflows the table.
+  std::vector<GouraudPart> many;
+  for (int i = 0; i < 65; ++i) many.push_back(GouraudPart{uint8_t(i), &materials[size_t(i)], 3, 1});
+  levels[0].partCount = 65;
+  levels[0].parts = many.data();
+  FillMaterialTable(c, table);
+  EXPECT_EQ(table.overflow, 1);
+  EXPECT_EQ(table.count, MATERIAL_TABLE_SIZE);
+  Build();
+  EXPECT_TRUE(Shown("TOO MANY MATERIALS"));
+  EXPECT_FALSE(StartsShown("ALL materials"));
+
+  for (int i = 0; i < 2; ++i) {
+    levels[i].parts = nullptr;
+    levels[i].partCount = 0;
+    c.levelMeshes[i] = kept[i];
+  }
+  c.model->lodCount = lods;
 }
 
 // ---- The side panel and the drive side ----
