@@ -146,7 +146,8 @@ void AddMaterialTable(const Car& car) {
     PageNumber("ALL materials: %d", table.count, PANEL_ROW_UNITS, nullptr);
   }
   PageRow();
-  PageHeading("S/M", HALF, nullptr);
+  // "S/M" spans the name and "sh" columns, so that each level's heading stands over its counts.
+  PageHeading("S/M", HALF + SMALL, nullptr);
   PageHeading("L1", SMALL, nullptr);
   PageHeading("L2", SMALL, nullptr);
   PageHeading("L3", SMALL, nullptr);
