@@ -521,6 +521,15 @@ void EndSweep(BuiltMesh& mesh) {
   mesh.triangles = new BuiltTriangle[std::max(pool.triangleCount, 1)];
   mesh.parts = new BuiltPart[std::max(pool.textureCount, 1)];
   ColourLights lights;
+  // The light of the last corner's colour, kept at hand: neighbouring corners mostly share it.
+  uint32_t lastColour = 0, lastLight = 0, lastPacked = 0;
+  int32_t lastShade = 0;
+  {
+    const MeshLight& light = lights.Of(0);
+    lastShade = light.brightness;
+    lastLight = light.colour;
+    lastPacked = light.packedLight;
+  }
   // The counts are kept in locals while the arrays fill: a store through the arrays could
   // otherwise be taken to change them.
   const int textureCount = pool.textureCount, vertexCount = pool.vertexCount, poolTriangles = pool.triangleCount;
@@ -548,10 +557,16 @@ void EndSweep(BuiltMesh& mesh) {
         BuiltPoint& point = mesh.points[pointCount];
         std::memcpy(point.position, vertex.position, sizeof point.position);
         for (int a = 0; a < 3; ++a) point.normal[a] = float(same->normal[a]) / 65536.0f;
-        const MeshLight& light = lights.Of(corner.colour);
-        point.shade = light.brightness;
-        point.colour = light.colour;
-        point.packedLight = light.packedLight;
+        if (corner.colour != lastColour) {
+          const MeshLight& light = lights.Of(corner.colour);
+          lastColour = corner.colour;
+          lastShade = light.brightness;
+          lastLight = light.colour;
+          lastPacked = light.packedLight;
+        }
+        point.shade = lastShade;
+        point.colour = lastLight;
+        point.packedLight = lastPacked;
         point.u = vertex.u;
         point.v = vertex.v;
         cornerPoint[at] = pointCount++;
