@@ -13,6 +13,7 @@
 #include "ui/text/text_names.h"
 #include "vehicle/data/engine_record.h"
 #include "vehicle/data/vehicle_data.h"
+#include "vehicle/data/vehicle_file.h"
 
 char* (*PlayerEngineChoice)(int builtinIndex);
 
@@ -31,9 +32,18 @@ int ModEnginePath(char* out, int outSize, const char* vehicle, const char* engin
   return 1;
 }
 
+// A vehicle read back from the edit history keeps the engine definition it stored (an edit may
+// have changed it since the engine file was read): the file gives it its sound only.
+int LoadCarEngine(EngineModel& engine, const char* path) {
+  if (!HistoryVehicleCopy.body) return LoadEngine(engine, path, nullptr, engine);
+  EngineModel definition = engine;
+  std::memset(definition.waves, 0, sizeof definition.waves);
+  return LoadEngine(definition, path, nullptr, engine);
+}
+
 int LoadNamedEngine(EngineModel& engine, const char* name) {
   char path[FILE_PATH_SIZE];
-  return MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, name) && LoadEngine(engine, path, nullptr, engine);
+  return MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, name) && LoadCarEngine(engine, path);
 }
 
 // to becomes a copy of from's waves with buffers of its own; 0 (to empty) when memory runs out.
@@ -145,6 +155,6 @@ void VehicleData::LoadEngineFile() {
     if (!engineName[0]) return;
     MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, engineName);
   }
-  if (path[0] && LoadEngine(engine, path, nullptr, engine)) return;
+  if (path[0] && LoadCarEngine(engine, path)) return;
   LoadNamedEngine(engine, DEFAULT_ENGINE_NAME);
 }
