@@ -174,15 +174,20 @@ TEST_F(CarBuild, WholeCarsFromTheDataFolderAModFolderAndTheEditHistory) {
     ExpectWhole(car, 1600.0f);
     EXPECT_EQ(car.isMod, 1);
   }
-  // The edit history's copy in memory, in place of any file.
+  // The edit history's copy in memory, in place of any file: it keeps the engine it stored
+  // (an edit may have changed it), the engine file gives it only its sound.
   {
     const std::vector<uint8_t> body = SampleBody(ROAD_CAR);
     std::filesystem::remove("data/veh/Runabout.veh");
     HistoryVehicleCopy = {body.data(), int64_t(body.size())};
     NoModPath = KeepUnmirrored = 1;
+    Car stored;
+    ASSERT_EQ(stored.LoadVehicle("ABCD~123", VehicleLoadArgs{}), 1) << "the vehicle data alone";
+    ASSERT_NE(stored.engine.engineSize, DEFAULT_SIZE);
     Car car;
     ASSERT_EQ(car.LoadVehicle("ABCD~123", Full()), 1);
-    ExpectWhole(car, DEFAULT_SIZE);
+    ExpectWhole(car, stored.engine.engineSize);
+    EXPECT_EQ(car.engine.redline, stored.engine.redline) << "the limit it stored, not the file's";
     EXPECT_EQ(car.isMod, 0);
     EXPECT_EQ(car.mirrored, 0);
   }
