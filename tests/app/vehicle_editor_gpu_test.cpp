@@ -423,7 +423,21 @@ TEST_F(VehicleEditorWindow, TheSideAndTopViewsShowTheBodyAndNoButtonsOverlap) {
   e.displayFlags |= SHOW_MASSES;
   const Picture masses = Shot("vehicle_editor_masses");
   EXPECT_GT(Differing(hidden, masses, 0, 0, WIDTH, HEIGHT), 500) << "the mass boxes";
+  // A spare wheel the vehicle carries, not shown, lies flat on the boot: with the masses its
+  // tyre is drawn where its mass is counted, and the vehicle's options are left as they were.
+  const uint32_t options = e.car->options;
+  e.car->options = (options | OPT1_SPARE_WHEEL_MASS) & ~OPT1_SPARE_WHEEL_VISIBLE;
+  e.car->spareWheelPosition = Vec3{0.0f, -1.0f, 0.8f};
+  const Picture spare = Shot("vehicle_editor_spare_wheel");
+  EXPECT_EQ(e.car->options & OPT1_SPARE_WHEEL_VISIBLE, 0u);
+  float sx, sy;
+  ASSERT_TRUE(CarPointOnScreen(*e.car, 0.0, -1.0, 0.8, &sx, &sy));
+  const int r = 100;  // past the tyre's ring (its middle is open: special draw hides the rim)
+  EXPECT_GT(Differing(masses, spare, int(sx) - r, int(sy) - r, int(sx) + r, int(sy) + r), 100) << "the spare's tyre";
   e.displayFlags &= ~SHOW_MASSES;
+  EXPECT_EQ(Differing(hidden, Shot("vehicle_editor_special_draw"), int(sx) - r, int(sy) - r, int(sx) + r, int(sy) + r), 0)
+      << "without the masses, no spare";
+  e.car->options = options;
   // A tube across two new points, drawn with "frame".
   const int first = e.car->framePointCount;
   for (int i = 0; i < 2; ++i) {
