@@ -13,7 +13,6 @@
 #include "ui/text/text_names.h"
 #include "vehicle/data/engine_record.h"
 #include "vehicle/data/vehicle_data.h"
-#include "vehicle/data/vehicle_file.h"
 
 char* (*PlayerEngineChoice)(int builtinIndex);
 
@@ -32,18 +31,21 @@ int ModEnginePath(char* out, int outSize, const char* vehicle, const char* engin
   return 1;
 }
 
-// A vehicle read back from the edit history keeps the engine definition it stored (an edit may
-// have changed it since the engine file was read): the file gives it its sound only.
-int LoadCarEngine(EngineModel& engine, const char* path) {
-  if (!HistoryVehicleCopy.body) return LoadEngine(engine, path, nullptr, engine);
-  EngineModel definition = engine;
-  std::memset(definition.waves, 0, sizeof definition.waves);
+namespace {
+// The sound and waves of an engine file into engine; its figures stay.
+int LoadEngineSound(EngineModel& engine, const char* path) {
+  EngineModel definition{};
   return LoadEngine(definition, path, nullptr, engine);
 }
+int LoadNamedEngineSound(EngineModel& engine, const char* name) {
+  char path[FILE_PATH_SIZE];
+  return MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, name) && LoadEngineSound(engine, path);
+}
+}  // namespace
 
 int LoadNamedEngine(EngineModel& engine, const char* name) {
   char path[FILE_PATH_SIZE];
-  return MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, name) && LoadCarEngine(engine, path);
+  return MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, name) && LoadEngine(engine, path, nullptr, engine);
 }
 
 // to becomes a copy of from's waves with buffers of its own; 0 (to empty) when memory runs out.
@@ -155,6 +157,6 @@ void VehicleData::LoadEngineFile() {
     if (!engineName[0]) return;
     MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, engineName);
   }
-  if (path[0] && LoadCarEngine(engine, path)) return;
-  LoadNamedEngine(engine, DEFAULT_ENGINE_NAME);
+  if (path[0] && LoadEngineSound(engine, path)) return;
+  LoadNamedEngineSound(engine, DEFAULT_ENGINE_NAME);
 }

@@ -230,8 +230,7 @@ struct VehicleData {
   void ApplyClassSetupDefaults(SetupRecord& record) const;
   // The engine file of the vehicle's engine (engine_file.h): a built-in vehicle's engine the
   // player chose, else the vehicle's engine name in its mod folder or in "data\engine", else
-  // the engine "DEFAULT".  A vehicle read back from the edit history keeps the definition it
-  // stored and takes only the sound from the file.
+  // the engine "DEFAULT".
   void LoadEngineFile();
 };
 
