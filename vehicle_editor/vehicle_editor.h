@@ -218,7 +218,8 @@ struct VehicleEditor {
   // The car's drawing options: special draw hides the model (body, subobjects, wheel pieces).
   static uint32_t CarGraphicsOptions();
   // The vehicle option bits special draw adds while the car is drawn: with "frame", every
-  // frame tube.
+  // frame tube; with "masses", a spare wheel the vehicle carries is drawn (shown or not), so
+  // that its tyre stands where its mass is counted.
   static uint32_t SpecialDrawCarOptions(const VehicleEditor& editor);
   // Moves the selected frame point along axis 0 (x), 1 (y) or 2 (z) by steps of 1/65536 m.
   static void MovePoint(VehicleEditor& editor, int32_t steps, int axis);
