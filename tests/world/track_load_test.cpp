@@ -1,0 +1,310 @@
+// Whole generated tracks loaded through every step headless: the step texts in order, the
+// world equal to what the writer wrote, the same world whatever the slicing, the bump table,
+// the occlusion records and the lighting file; golden bytes of the writer's first sections.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/data_file.h"
+#include "core/frame_globals.h"
+#include "core/game_code.h"
+#include "core/report.h"
+#include "platform/clock.h"
+#include "tools/track_writer/track_files.h"
+#include "world/fixed_cam.h"
+#include "world/fixed_ob.h"
+#include "world/light_octrees.h"
+#include "world/map_squares.h"
+#include "world/mapping.h"
+#include "world/racing_path.h"
+#include "world/track_file.h"
+#include "world/world.h"
+
+namespace {
+
+std::vector<std::string>& Lines() {
+  static std::vector<std::string> lines;
+  return lines;
+}
+int CountLines(const std::string& part) {
+  int n = 0;
+  for (const std::string& line : Lines()) n += line.find(part) != std::string::npos;
+  return n;
+}
+
+// FNV-1a over the bytes of values.
+struct Hash {
+  uint64_t h = 1469598103934665603ull;
+  template <class T>
+  void Add(const T& value) {
+    const auto* p = reinterpret_cast<const uint8_t*>(&value);
+    for (size_t i = 0; i < sizeof value; ++i) h = (h ^ p[i]) * 1099511628211ull;
+  }
+};
+
+// The loaded world's objects by their set-up fields, its paths and its mapping records.
+uint64_t WorldHash(const Wld& w) {
+  Hash hash;
+  hash.Add(w.objectCount);
+  for (int i = 0; i < w.objectCount; ++i) {
+    const FixedOb* o = w.objects[i];
+    hash.Add(o->type), hash.Add(o->position), hash.Add(o->centre), hash.Add(o->radius), hash.Add(o->box);
+    hash.Add(o->configMask);
+  }
+  for (int i = 0; i < w.pathCount; ++i)
+    for (int n = 0; n < w.paths[i].path->nodeCount; ++n) hash.Add(w.paths[i].path->nodes[n]);
+  for (int i = 0; i < w.mappingCount; ++i) hash.Add(w.mappings[i].flags), hash.Add(w.mappings[i].colour);
+  hash.Add(w.timingCount), hash.Add(w.gridStartCount), hash.Add(w.grid.width), hash.Add(w.grid.height);
+  return hash.h;
+}
+
+class TrackLoadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    previous_ = std::filesystem::current_path();
+    folder_ = previous_ / "track_load" / info->name();
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_ / "data" / "wld");
+    std::filesystem::current_path(folder_);
+    Lines().clear();
+    ReportSink sink{};
+    sink.line = [](const char* text, ReportColour, int) { Lines().push_back(text); };
+    previousSink_ = InstallReportSink(sink);
+    graphics_ = GraphicsEnabled;
+    GraphicsEnabled = 0;
+  }
+  void TearDown() override {
+    DeleteWorld();
+    ClockUseReal();
+    GraphicsEnabled = graphics_;
+    InstallReportSink(previousSink_);
+    std::filesystem::current_path(previous_);
+  }
+  static void Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+    std::ofstream out("data/wld/" + name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  }
+  static void WriteTrack(const char* name, GeneratedTrack track, bool separate = false) {
+    const TrackImages images = BuildTrackImages(track, separate);
+    Write(std::string(name) + ".wld", images.world);
+    if (separate) Write(std::string(name) + ".lgh", images.lighting);
+  }
+  // Loads the track to its end, one call a frame: the texts seen, in order (each once).
+  Wld* LoadAll(const char* name, std::vector<std::string>* texts = nullptr, int limit = 100000) {
+    Wld* world = new Wld;
+    if (!world->LoadTrackFile(name)) {
+      delete world;
+      return nullptr;
+    }
+    std::vector<std::string> seen = {WorldLoadingText};
+    for (int calls = 0; world->loadStep != 0 && calls < limit; ++calls) {
+      EXPECT_EQ(IsWorldLoading(), world->loadStep <= 16 ? 1 : 0);
+      SetupWorldInGameCode();
+      EXPECT_EQ(GameCodeNesting(), 0);
+      if (seen.back() != WorldLoadingText) seen.push_back(WorldLoadingText);
+    }
+    EXPECT_EQ(world->loadStep, 0);
+    EXPECT_EQ(IsWorldLoading(), 0);
+    if (texts) *texts = seen;
+    return world;
+  }
+  static int CountType(const Wld& w, int type) {
+    int n = 0;
+    for (int i = 0; i < w.objectCount; ++i) n += w.objects[i]->type == type;
+    return n;
+  }
+  std::filesystem::path previous_, folder_;
+  ReportSink previousSink_{};
+  int graphics_ = 0;
+};
+
+TEST_F(TrackLoadTest, GeneratedTracksLoadToFinishedHeadless) {
+  for (int t = 0; t < GENERATED_TRACKS; ++t) {
+    SCOPED_TRACE(GENERATED_TRACK_NAMES[t]);
+    WriteTrack(GENERATED_TRACK_NAMES[t], GeneratedTrack(t));
+    std::vector<std::string> texts;
+    Wld* world = LoadAll(GENERATED_TRACK_NAMES[t], &texts);
+    ASSERT_NE(world, nullptr);
+    EXPECT_EQ(world->loadFailed, 0) << (Lines().empty() ? "" : Lines().back());
+    const std::vector<std::string> expected = {"Paths", "Colours", "Duplicators", "Reading objects", "Octree",
+                                               "Lighting info", "Bump textures", "Initialising colours", "Extra data",
+                                               "Check points", "Start objects", "Map squares", "Path initialisation",
+                                               "Loading textures", "Path adjustment", "FINISHED"};
+    EXPECT_EQ(texts, expected);
+    EXPECT_EQ(world->worldFile, nullptr);  // closed after the occlusion records
+    EXPECT_EQ(world->mappingCount, 1);
+    EXPECT_GT(world->objectCount, 0);
+    EXPECT_FLOAT_EQ(world->scale, 1.0f);
+    EXPECT_EQ(world->colours[1], world->colours[0]);
+    EXPECT_GT(world->grid.width, 0);
+    DeleteWorld();
+  }
+}
+
+TEST_F(TrackLoadTest, TheWorldIsWhatTheWriterWrote) {
+  WriteTrack("flat_square", TRACK_FLAT_SQUARE);
+  Wld* world = LoadAll("flat_square");
+  ASSERT_NE(world, nullptr);
+  EXPECT_EQ(CountType(*world, OBJECT_SECTION), 2);
+  EXPECT_EQ(CountType(*world, OBJECT_SEGMENT), 1);
+  // The square's ground stands at z = 0 everywhere inside it.
+  for (double x : {-30.0, 0.0, 30.0})
+    for (double y : {2.0, 32.0, 62.0}) {
+      EXPECT_NEAR(FindSurfaceBelow(*world, int32_t(x * 65536), int32_t(y * 65536), 5 << 16, 0) / 65536.0, 0.0, 0.001)
+          << x << " " << y;
+    }
+  DeleteWorld();
+
+  WriteTrack("short_road", TRACK_SHORT_ROAD);
+  world = LoadAll("short_road");
+  ASSERT_NE(world, nullptr);
+  ASSERT_EQ(world->loadFailed, 0) << (Lines().empty() ? "" : Lines().back());
+  EXPECT_EQ(CountType(*world, OBJECT_SECTION), SHORT_ROAD_SECTIONS + 2);
+  EXPECT_EQ(CountType(*world, OBJECT_SEGMENT), SHORT_ROAD_SECTIONS + 1);
+  EXPECT_EQ(CountType(*world, OBJECT_PLACED), 2);
+  EXPECT_EQ(CountType(*world, OBJECT_CAMERA), 1);
+  EXPECT_EQ(CountType(*world, OBJECT_TREE), 1);
+  ASSERT_EQ(world->pathCount, 1);
+  EXPECT_EQ(world->paths[0].path->nodeCount, 41);
+  EXPECT_EQ(world->paths[0].path->nodes[40].y, 200 << 16);
+  EXPECT_EQ(world->racingPath, world->paths[0].path);
+  EXPECT_EQ(WorldTimeZoneHours(), 1);
+  // The ramp: the surface below follows the sections' heights along the road (either side
+  // of its middle line).
+  for (double y = 2.0; y < 198.0; y += 7.0) {
+    const double expected = ShortRoadHeight(y);
+    for (double x : {-2.5, 2.5}) {
+      const double got = FindSurfaceBelow(*world, int32_t(x * 65536), int32_t(y * 65536), 10 << 16, 0) / 65536.0;
+      EXPECT_NEAR(got, expected, 0.02) << "x " << x << " y " << y;
+    }
+  }
+  // The camera took its occlusion record.
+  for (int i = 0; i < world->objectCount; ++i) {
+    if (world->objects[i]->type == OBJECT_CAMERA) {
+      EXPECT_EQ(static_cast<FixedCam*>(world->objects[i])->occlusionCount, 3);
+    }
+  }
+  EXPECT_EQ(CountLines(TEXT_CAMERA_MISMATCH), 0);
+  // The point octree answers at its samples.
+  EXPECT_NE(GetObjectLighting({0, 40 << 16, 0}), nullptr);
+  DeleteWorld();
+
+  WriteTrack("test_oval", TRACK_TEST_OVAL);
+  world = LoadAll("test_oval");
+  ASSERT_NE(world, nullptr);
+  EXPECT_EQ(world->loadFailed, 0);
+  EXPECT_EQ(world->closedRacingPath, world->paths[0].path);
+}
+
+TEST_F(TrackLoadTest, SlicingDoesNotChangeTheWorld) {
+  WriteTrack("short_road", TRACK_SHORT_ROAD);
+  Wld* world = LoadAll("short_road");
+  ASSERT_NE(world, nullptr);
+  const uint64_t whole = WorldHash(*world);
+  DeleteWorld();
+  // A clock that moves on 60 ms with every reading: every long step stops after each item.
+  ClockUseFake(1000, WallTime{2026, 1, 1, 12, 0, 0, 0, 4});
+  ClockFakeStepOnRead(60);
+  int calls = 0;
+  world = new Wld;
+  ASSERT_EQ(world->LoadTrackFile("short_road"), 1);
+  while (world->loadStep != 0 && calls < 1000) {
+    SetupWorldInGameCode();
+    ++calls;
+  }
+  EXPECT_EQ(world->loadFailed, 0);
+  EXPECT_GE(calls, 16 + world->objectCount - 1);  // one object a call
+  EXPECT_EQ(WorldHash(*world), whole);
+}
+
+TEST_F(TrackLoadTest, BumpTable) {
+  Wld world;
+  BuildBumpTable(world);
+  EXPECT_EQ(world.bumpProfile[0], 0);
+  EXPECT_EQ(world.bumpProfile[64], 32);
+  EXPECT_EQ(world.bumpProfile[128], 64);
+  EXPECT_EQ(world.bumpProfile[192], 32);
+  // The first bump of seed 30168 by hand: r1 = 19769 (height 19769 mod 65 - 32 = -1), r2 =
+  // 33310 (column 130), r3 = 35479 (row 138).
+  int lo = 0, hi = 0;
+  for (auto& row : world.bumps)
+    for (int8_t cell : row) lo = std::min<int>(lo, cell), hi = std::max<int>(hi, cell);
+  EXPECT_GE(lo, -32);
+  EXPECT_LE(hi, 32);
+  EXPECT_NE(lo, hi);
+  // A cell far from every bump is 0; the table is the same built twice.
+  Wld again;
+  BuildBumpTable(again);
+  EXPECT_EQ(std::memcmp(world.bumps, again.bumps, sizeof world.bumps), 0);
+}
+
+TEST_F(TrackLoadTest, SeparateLightingFileAndItsAbsence) {
+  WriteTrack("lit", TRACK_SHORT_ROAD, true);
+  Wld* world = LoadAll("lit");
+  ASSERT_NE(world, nullptr);
+  EXPECT_EQ(world->loadFailed, 0) << (Lines().empty() ? "" : Lines().back());
+  EXPECT_EQ(world->lightingFile, nullptr);  // closed
+  EXPECT_NE(GetObjectLighting({0, 40 << 16, 0}), nullptr);
+  DeleteWorld();
+  std::filesystem::remove("data/wld/lit.lgh");
+  std::vector<std::string> texts;
+  world = LoadAll("lit", &texts);
+  ASSERT_NE(world, nullptr);
+  EXPECT_EQ(world->loadFailed, 0);
+  EXPECT_EQ(texts.back(), "FINISHED");
+  EXPECT_EQ(CountLines(TEXT_NO_LIGHTING_FILE), 1);
+  EXPECT_EQ(GetObjectLighting({0, 40 << 16, 0}), nullptr);
+}
+
+TEST_F(TrackLoadTest, BrokenBodiesFailVisibly) {
+  TrackImages images = BuildTrackImages(TRACK_SHORT_ROAD, false);
+  // The object word claims more objects than the body holds: the stream runs into the
+  // lighting section and the zeros (type 0 has no class) and the load fails naming the object.
+  std::vector<uint8_t> bad = images.world;
+  // Find the object word by its object revision 3 in the top byte and count 25 below it.
+  const int count = 2 * SHORT_ROAD_SECTIONS + 3 + 7;
+  size_t at = 0;
+  for (size_t i = 8; i + 4 < 4096; ++i)
+    if (bad[i] == count && bad[i + 1] == 0 && bad[i + 2] == 0 && bad[i + 3] == 3) at = i;
+  ASSERT_NE(at, 0u);
+  bad[at] = uint8_t(count + 5);
+  Write("bad.wld", bad);
+  Wld* world = LoadAll("bad");
+  ASSERT_NE(world, nullptr);
+  EXPECT_EQ(world->loadFailed, 1);
+  EXPECT_EQ(world->objectCount, 0);  // freed by the call after the failure
+  EXPECT_EQ(CountLines("bad.wld : "), 1);
+}
+
+// Golden bytes of the writer's flat square, written by hand: the header, B1..B9, C1, the
+// mapping table's head, C3, C4, the model count and the object word, the first object header.
+TEST(TrackImageGolden, FlatSquareHeadBytes) {
+  const TrackImages images = BuildTrackImages(TRACK_FLAT_SQUARE, false);
+  ASSERT_EQ(images.world.size(), size_t(7544700));
+  const uint8_t head[] = {'Q', 'X', 'W', 'O', 'R', 'L', 0x00, 0xFC,  // magic, version 252
+                          22, 0, 1, 0,                                 // revision, no paths, long names, lighting inside
+                          1, 0, 0, 0,                                  // time zone +1, three spare bytes
+                          0x00, 0x00, 0x80, 0x3E,                      // north 0.25
+                          0x00, 0x00, 0x4E, 0x42,                      // latitude 51.5
+                          0x00, 0x00, 0x40, 0xBF,                      // longitude -0.75
+                          0, 0, 0, 0,                                  // world flags
+                          1, 0, 16, 0};                                // one mapping record, table version 16
+  EXPECT_EQ(std::memcmp(images.world.data(), head, sizeof head), 0);
+  // Nothing but zeros after the lighting section's end marker.
+  size_t last = images.world.size();
+  while (last > 0 && images.world[last - 1] == 0) --last;
+  EXPECT_LT(last, size_t(2000));
+  const uint8_t tail[] = {0xFF, 0xFF, 0xFF, 0xFF};  // the occlusion records' end marker
+  EXPECT_EQ(std::memcmp(images.world.data() + last - 4, tail, 4), 0);
+  // Before it: the presence bytes 0, 0, 0, 0 and the scale 1.0.
+  const uint8_t before[] = {0x00, 0x00, 0x80, 0x3F, 0, 0, 0, 0};
+  EXPECT_EQ(std::memcmp(images.world.data() + last - 12, before, 8), 0);
+}
+
+}  // namespace
