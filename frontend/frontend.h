@@ -133,3 +133,9 @@ int  ExportVehicleWithLog();          // the command line's vehicle output run; 
 void ReloadGarageCarModel(int flag);  // as ReloadAllCarModels, for the garage's car
 void ReloadThumbnailTextures();       // the car thumbnails and the track thumbnails
 void RefreshGarageSetups();           // the garage re-lists its setups when it is open
+
+// The names of the textures the loaded world needs: those of its mapping records in use and
+// of the models of the track's model entries that are not hidden (installed as the world's
+// GatherWorldTextureNames).
+struct Wld;
+void GatherLoadedWorldTextureNames(Wld& world);

@@ -31,7 +31,7 @@ void FreeRacingPathRecord(TrackPath* path) { delete path; }
 
 TrackPath* (*ReadStoredTrackPath)(DataFile& file, int version) = ReadRacingPathRecord;
 void (*FreeStoredTrackPath)(TrackPath* path) = FreeRacingPathRecord;
-void (*GetTrackSelection)(TrackSelection& selection) = nullptr;
+void (*GetTrackSelection)(TrackLoadSelection& selection) = nullptr;
 int32_t LoadedRaceSetting = 0;
 
 namespace {
@@ -378,7 +378,7 @@ int Wld::LoadTrackFile(const char* name) {
     CloseTrackFiles();
     return 0;
   }
-  TrackSelection selection;
+  TrackLoadSelection selection;
   if (GetTrackSelection) GetTrackSelection(selection);
   configNumber = selection.configNumber;
   configFlags = selection.configFlags;

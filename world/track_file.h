@@ -207,10 +207,10 @@ int WorldLoadFailed();
 // What the race has selected for the track being loaded: the configuration number and its
 // flags, kept in the world, and the race setting the loader copies into LoadedRaceSetting.
 // Installed by the race; until then configuration 1, no flags, setting 0.
-struct TrackSelection {
+struct TrackLoadSelection {
   int32_t configNumber = 1;
   uint32_t configFlags = 0;
   int32_t raceSetting = 0;
 };
-extern void (*GetTrackSelection)(TrackSelection& selection);
+extern void (*GetTrackSelection)(TrackLoadSelection& selection);
 extern int32_t LoadedRaceSetting;

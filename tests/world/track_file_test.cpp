@@ -165,7 +165,7 @@ TEST_F(TrackFileTest, OpeningRefusesWrongLengthsVersionsAndNames) {
 
 TEST_F(TrackFileTest, AcceptedHeaderKeepsTheSelectionAndReadsNothing) {
   WriteTrack("Square", FirstSections().add(ColourSection()));
-  GetTrackSelection = [](TrackSelection& s) { s = {3, 2, 77}; };
+  GetTrackSelection = [](TrackLoadSelection& s) { s = {3, 2, 77}; };
   Wld* world = Load("square");  // names match without regard to case
   ASSERT_NE(world, nullptr);
   EXPECT_EQ(CWld, world);
@@ -183,7 +183,7 @@ TEST_F(TrackFileTest, AcceptedHeaderKeepsTheSelectionAndReadsNothing) {
 
 TEST_F(TrackFileTest, FirstStepsReadThePlaceFlagsAndSettings) {
   WriteTrack("square", FirstSections().add(ColourSection()));
-  GetTrackSelection = [](TrackSelection& s) { s.configNumber = 4; };  // no paths: back to 1
+  GetTrackSelection = [](TrackLoadSelection& s) { s.configNumber = 4; };  // no paths: back to 1
   Wld* world = Load("square");
   ASSERT_NE(world, nullptr);
   SetupWorldInGameCode();
@@ -315,7 +315,7 @@ TEST_F(TrackFileTest, PathNamesAndRecords) {
 
   ReadStoredTrackPath = ReadWordPath;
   FreeStoredTrackPath = FreeWordPath;
-  GetTrackSelection = [](TrackSelection& s) { s.configNumber = 5; };
+  GetTrackSelection = [](TrackLoadSelection& s) { s.configNumber = 5; };
   world = Load("paths");
   ASSERT_NE(world, nullptr);
   SetupWorldInGameCode();

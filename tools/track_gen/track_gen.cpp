@@ -8,7 +8,7 @@
 int main(int argc, char** argv) {
   constexpr const char* TOOL = "track_gen";
   std::string seeds;
-  if (const int code = StartGenTool(TOOL, argc, argv, {"data\\wld"}, seeds)) return code;
+  if (const int code = StartGenTool(TOOL, argc, argv, {"data", "data\\wld"}, seeds)) return code;
   int ok = 1;
   for (int t = 0; t < GENERATED_TRACKS; ++t) {
     const TrackImages images = BuildTrackImages(GeneratedTrack(t), false);

@@ -241,6 +241,33 @@ double ShortRoadHeight(double y) {
   return section - 4;
 }
 
+TrackImages BuildBusyTrackImages(int sections, int placed, int trees) {
+  TrackPlan plan;
+  plan.mappings = {RoadMapping()};
+  for (int i = 0; i < sections; ++i) AddSection(plan.objects, 0, i * 10.0, 1.5707963267948966, {-6.0, 6.0}, 0);
+  for (int i = 0; i + 1 < sections; ++i) AddSegment(plan.objects, i, i + 1, 2, true);
+  for (int i = 0; i < placed; ++i) {
+    TrackPlacedObject object;
+    object.heading = float(i % 7);
+    plan.objects.Add(4, Fixed(20 + (i % 50) * 4.0), Fixed((i / 50) * 4.0),
+                     [object](DataFile& f) { WritePlacedObjectRecord(f, object); });
+  }
+  for (int i = 0; i < trees; ++i) {
+    TrackTree tree;
+    tree.seed = i;
+    tree.tipCount = 8;
+    plan.objects.Add(11, Fixed(-20 - (i % 50) * 5.0), Fixed((i / 50) * 5.0),
+                     [tree](DataFile& f) { WriteTreeRecord(f, tree); });
+  }
+  TrackImages images;
+  images.world = Image("QXWORL", MemoryWriteBody([&](DataFile& f) {
+                         WriteBody(f, plan, false);
+                         WriteLighting(f, plan);
+                       }),
+                       WHOLE_TRACK_FILE_SIZE);
+  return images;
+}
+
 TrackImages BuildTrackImages(GeneratedTrack track, bool separateLighting) {
   TrackPlan plan;
   if (track == TRACK_FLAT_SQUARE) FlatSquare(plan);

@@ -22,6 +22,10 @@ struct TrackImages {
 // (the world file's lighting byte 1).
 TrackImages BuildTrackImages(GeneratedTrack track, bool separateLighting);
 
+// A busy track for the load benchmark: a straight road of sections sections and the segments
+// between them, placed objects (no model) on a grid beside it and trees among them.
+TrackImages BuildBusyTrackImages(int sections, int placed, int trees);
+
 // The facts of the generated tracks a load is checked against.
 constexpr double SHORT_ROAD_SPACING = 20.0;  // metres between sections along y
 constexpr int SHORT_ROAD_SECTIONS = 11;
