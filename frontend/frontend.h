@@ -44,6 +44,10 @@ void  GarageSetupEdited();
 // The closing credits; it ends after CREDITS_SHOW_MS, a click or a key.
 constexpr uint32_t CREDITS_SHOW_MS = 5000;
 Prss* OpenCreditsPage(Prss* parent);
+// The page a race start runs while its track loads (race/race_start.h): null, with the
+// reason shown, when the track cannot be opened; else the page, which closes itself when the
+// world is ready or its load failed (the world then deleted).
+Prss* OpenTrackLoadingPage(Prss* parent, const char* trackName);
 // The shared key function: Escape, "Q" and "X" terminate the process.
 void  EscapeQuitKey(Prss* process, int keyCode);
 
