@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -280,6 +281,25 @@ TEST_F(TrackLoadTest, BrokenBodiesFailVisibly) {
   EXPECT_EQ(world->loadFailed, 1);
   EXPECT_EQ(world->objectCount, 0);  // freed by the call after the failure
   EXPECT_EQ(CountLines("bad.wld : "), 1);
+}
+
+// The texture name buffer keeps every name with its terminator, once (any case), and grows
+// past its first size.
+TEST(WorldTextureNames, KeptOnceAndGrown) {
+  Wld world;
+  world.textureNames = new char[WORLD_TEXTURE_NAMES_BYTES];
+  world.textureNameBytes = WORLD_TEXTURE_NAMES_BYTES;
+  char name[40];
+  for (int i = 0; i < 2000; ++i) {
+    std::snprintf(name, sizeof name, "texture_name_number_%05d", i);  // 25 characters and a zero
+    ASSERT_EQ(AddWorldTextureName(world, name), 1);
+  }
+  EXPECT_EQ(AddWorldTextureName(world, "TEXTURE_NAME_NUMBER_00007"), 1);
+  EXPECT_EQ(AddWorldTextureName(world, ""), 1);
+  EXPECT_EQ(world.textureNameCount, 2000);
+  EXPECT_GT(world.textureNameBytes, WORLD_TEXTURE_NAMES_BYTES);
+  const char* last = world.textureNames + 1999 * 26;
+  EXPECT_STREQ(last, "texture_name_number_01999");
 }
 
 // Golden bytes of the writer's flat square, written by hand: the header, B1..B9, C1, the
