@@ -103,6 +103,17 @@ void ReadObjectsStep(Wld& world, uint32_t start) {
   EndWorldLoadStep(world, 4);
 }
 
+// A fault of the lighting file: one message naming it, the load goes on without the rest of
+// its data (the world file's own faults fail the load).
+void ReportLightingFault(Wld& world, const char* what) {
+  char path[FILE_PATH_SIZE];
+  char text[FILE_PATH_SIZE + TRACK_ERROR_SIZE + 8];
+  if (!MakeNamedPath(path, sizeof path, TRACK_LIGHTING_PATH, world.trackName)) path[0] = 0;
+  std::snprintf(text, sizeof text, "%s : %s", path, what);
+  ReportLine(text, REPORT_ERROR);
+  world.lightingUnread = 1;
+}
+
 // Step 5: the presence bytes and the octree blocks that are present.  A refused block leaves
 // its octree empty and the rest of the lighting stream unread.
 void ReadOctreesStep(Wld& world) {
@@ -113,8 +124,7 @@ void ReadOctreesStep(Wld& world) {
     TrackReadError error{};
     if (!ReadTrackLightingPresence(*stream, world.revision, presence, error)) {
       if (stream == world.worldFile) return FailWorldLoad(world, error.text);
-      ReportLine(TEXT_NO_LIGHTING_FILE, REPORT_ERROR);
-      world.lightingUnread = 1;
+      ReportLightingFault(world, error.text);
     } else {
       if (presence.objectOctree && !ReadObjectOctreeBlock(*stream)) world.lightingUnread = 1;
       if (!world.lightingUnread && presence.lightingOctree && !ReadLightingOctreeBlock(*stream))
@@ -146,11 +156,7 @@ void ReadOcclusionStep(Wld& world) {
     TrackReadError error{};
     if (!ReadCameraOcclusionRecords(*stream, ReadCameraRecord, &world, skipped, error)) {
       if (stream == world.worldFile) return FailWorldLoad(world, error.text);
-      char text[FILE_PATH_SIZE + TRACK_ERROR_SIZE + 8];
-      char path[FILE_PATH_SIZE];
-      if (!MakeNamedPath(path, sizeof path, TRACK_LIGHTING_PATH, world.trackName)) path[0] = 0;
-      std::snprintf(text, sizeof text, "%s : %s", path, error.text);
-      ReportLine(text, REPORT_ERROR);
+      ReportLightingFault(world, error.text);
     }
   }
   world.CloseTrackFiles();

@@ -289,7 +289,8 @@ void FreeViewObjects() {
 void RebuildViewObjects() {}
 
 void RebuildWorldObjectMeshes() {
-  if (!CWld) return;
+  // A world still loading builds its meshes at its last step anyway.
+  if (!CWld || IsWorldLoading()) return;
   StartWorldRebuild();
   TrimWorldRenderMeshes(0);
 }

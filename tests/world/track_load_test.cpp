@@ -261,6 +261,14 @@ TEST_F(TrackLoadTest, SeparateLightingFileAndItsAbsence) {
   EXPECT_EQ(texts.back(), "FINISHED");
   EXPECT_EQ(CountLines(TEXT_NO_LIGHTING_FILE), 1);
   EXPECT_EQ(GetObjectLighting({0, 40 << 16, 0}), nullptr);
+  DeleteWorld();
+  // A lighting file cut inside its presence bytes: said once with its name, the load goes on.
+  Write("lit.lgh", {'Q', 'X', 'L', 'G', 'H', 'T', 0, 252, 0, 0});
+  world = LoadAll("lit", &texts);
+  ASSERT_NE(world, nullptr);
+  EXPECT_EQ(world->loadFailed, 0);
+  EXPECT_EQ(texts.back(), "FINISHED");
+  EXPECT_EQ(CountLines("lit.lgh : lighting presence bytes cut short"), 1);
 }
 
 TEST_F(TrackLoadTest, BrokenBodiesFailVisibly) {
