@@ -11,44 +11,27 @@
 #include "core/game_code.h"
 #include "core/report.h"
 #include "race/race_start.h"
+#include "tests/track_scratch.h"
 #include "tools/track_writer/track_files.h"
 #include "world/track_file.h"
 #include "world/world.h"
 
 namespace {
 
-std::vector<std::string>& Lines() {
-  static std::vector<std::string> lines;
-  return lines;
-}
-
 class RaceStartTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previous_ = std::filesystem::current_path();
-    folder_ = previous_ / "race_start" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_ / "data" / "wld");
-    std::filesystem::current_path(folder_);
-    Lines().clear();
-    ReportSink sink{};
-    sink.line = [](const char* text, ReportColour, int) { Lines().push_back(text); };
-    previousSink_ = InstallReportSink(sink);
     graphics_ = GraphicsEnabled;
     GraphicsEnabled = 0;
   }
   void TearDown() override {
     DeleteWorld();
     GraphicsEnabled = graphics_;
-    InstallReportSink(previousSink_);
-    std::filesystem::current_path(previous_);
   }
   static void Write(const char* name, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(std::string("data/wld/") + name + ".wld", std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    TrackScratch::Write(std::string(name) + ".wld", bytes);
   }
-  std::filesystem::path previous_, folder_;
-  ReportSink previousSink_{};
+  TrackScratch scratch_{"race_start"};
   int graphics_ = 0;
 };
 
@@ -76,8 +59,7 @@ TEST_F(RaceStartTest, LoadsAFrameAtATimeToFinished) {
 TEST_F(RaceStartTest, RefusalsLeaveNoWorld) {
   EXPECT_EQ(StartRaceWorld("no_such_track"), 0);
   EXPECT_EQ(CWld, nullptr);
-  ASSERT_FALSE(Lines().empty());
-  EXPECT_EQ(Lines().back(), TEXT_TRACK_NOT_FOUND);
+  EXPECT_EQ(TrackScratch::NewestLine(), TEXT_TRACK_NOT_FOUND);
   // A track whose body is damaged: the page sees the failure and the world is gone.
   std::vector<uint8_t> bad = BuildTrackImages(TRACK_FLAT_SQUARE, false).world;
   bad[8] = 30;  // format revision 30

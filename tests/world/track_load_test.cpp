@@ -16,6 +16,7 @@
 #include "core/game_code.h"
 #include "core/report.h"
 #include "platform/clock.h"
+#include "tests/track_scratch.h"
 #include "tools/track_writer/track_files.h"
 #include "world/fixed_cam.h"
 #include "world/fixed_ob.h"
@@ -28,15 +29,8 @@
 
 namespace {
 
-std::vector<std::string>& Lines() {
-  static std::vector<std::string> lines;
-  return lines;
-}
-int CountLines(const std::string& part) {
-  int n = 0;
-  for (const std::string& line : Lines()) n += line.find(part) != std::string::npos;
-  return n;
-}
+int CountLines(const std::string& part) { return TrackScratch::CountLines(part); }
+std::string NewestLine() { return TrackScratch::NewestLine(); }
 
 // FNV-1a over the bytes of values.
 struct Hash {
@@ -67,16 +61,6 @@ uint64_t WorldHash(const Wld& w) {
 class TrackLoadTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    previous_ = std::filesystem::current_path();
-    folder_ = previous_ / "track_load" / info->name();
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_ / "data" / "wld");
-    std::filesystem::current_path(folder_);
-    Lines().clear();
-    ReportSink sink{};
-    sink.line = [](const char* text, ReportColour, int) { Lines().push_back(text); };
-    previousSink_ = InstallReportSink(sink);
     graphics_ = GraphicsEnabled;
     GraphicsEnabled = 0;
   }
@@ -84,13 +68,8 @@ class TrackLoadTest : public ::testing::Test {
     DeleteWorld();
     ClockUseReal();
     GraphicsEnabled = graphics_;
-    InstallReportSink(previousSink_);
-    std::filesystem::current_path(previous_);
   }
-  static void Write(const std::string& name, const std::vector<uint8_t>& bytes) {
-    std::ofstream out("data/wld/" + name, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  }
+  static void Write(const std::string& name, const std::vector<uint8_t>& bytes) { TrackScratch::Write(name, bytes); }
   static void WriteTrack(const char* name, GeneratedTrack track, bool separate = false) {
     const TrackImages images = BuildTrackImages(track, separate);
     Write(std::string(name) + ".wld", images.world);
@@ -120,8 +99,7 @@ class TrackLoadTest : public ::testing::Test {
     for (int i = 0; i < w.objectCount; ++i) n += w.objects[i]->type == type;
     return n;
   }
-  std::filesystem::path previous_, folder_;
-  ReportSink previousSink_{};
+  TrackScratch scratch_{"track_load"};
   int graphics_ = 0;
 };
 
@@ -132,7 +110,7 @@ TEST_F(TrackLoadTest, GeneratedTracksLoadToFinishedHeadless) {
     std::vector<std::string> texts;
     Wld* world = LoadAll(GENERATED_TRACK_NAMES[t], &texts);
     ASSERT_NE(world, nullptr);
-    EXPECT_EQ(world->loadFailed, 0) << (Lines().empty() ? "" : Lines().back());
+    EXPECT_EQ(world->loadFailed, 0) << NewestLine();
     const std::vector<std::string> expected = {"Paths", "Colours", "Duplicators", "Reading objects", "Octree",
                                                "Lighting info", "Bump textures", "Initialising colours", "Extra data",
                                                "Check points", "Start objects", "Map squares", "Path initialisation",
@@ -165,7 +143,7 @@ TEST_F(TrackLoadTest, TheWorldIsWhatTheWriterWrote) {
   WriteTrack("short_road", TRACK_SHORT_ROAD);
   world = LoadAll("short_road");
   ASSERT_NE(world, nullptr);
-  ASSERT_EQ(world->loadFailed, 0) << (Lines().empty() ? "" : Lines().back());
+  ASSERT_EQ(world->loadFailed, 0) << NewestLine();
   EXPECT_EQ(CountType(*world, OBJECT_SECTION), SHORT_ROAD_SECTIONS + 2);
   EXPECT_EQ(CountType(*world, OBJECT_SEGMENT), SHORT_ROAD_SECTIONS + 1);
   EXPECT_EQ(CountType(*world, OBJECT_PLACED), 2);
@@ -249,7 +227,7 @@ TEST_F(TrackLoadTest, SeparateLightingFileAndItsAbsence) {
   WriteTrack("lit", TRACK_SHORT_ROAD, true);
   Wld* world = LoadAll("lit");
   ASSERT_NE(world, nullptr);
-  EXPECT_EQ(world->loadFailed, 0) << (Lines().empty() ? "" : Lines().back());
+  EXPECT_EQ(world->loadFailed, 0) << NewestLine();
   EXPECT_EQ(world->lightingFile, nullptr);  // closed
   EXPECT_NE(GetObjectLighting({0, 40 << 16, 0}), nullptr);
   DeleteWorld();
