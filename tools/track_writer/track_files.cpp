@@ -149,6 +149,7 @@ void FlatSquare(TrackPlan& plan) {
 
 void ShortRoad(TrackPlan& plan) {
   plan.mappings = {RoadMapping()};
+  plan.mappings[0].textureName = SHORT_ROAD_TEXTURE;
   const std::vector<double> offsets = {-SHORT_ROAD_HALF_WIDTH, 0, SHORT_ROAD_HALF_WIDTH};
   for (int i = 0; i < SHORT_ROAD_SECTIONS; ++i) {
     const double y = i * SHORT_ROAD_SPACING;
