@@ -19,7 +19,12 @@
 #include "tests/track_scratch.h"
 #include "tools/track_writer/track_files.h"
 #include "world/fixed_cam.h"
+#include "render/build_list.h"
+#include "world/built_mesh.h"
 #include "world/fixed_ob.h"
+#include "world/pre_gen.h"
+#include "world/section.h"
+#include "world/world_build.h"
 #include "world/light_octrees.h"
 #include "world/map_squares.h"
 #include "world/mapping.h"
@@ -267,6 +272,48 @@ TEST_F(TrackLoadTest, BrokenBodiesFailVisibly) {
   EXPECT_EQ(world->loadFailed, 1);
   EXPECT_EQ(world->objectCount, 0);  // freed by the call after the failure
   EXPECT_EQ(CountLines("bad.wld : "), 1);
+}
+
+// A level the build list refuses is said with what the object is; a level past the object's
+// count, or a list not allocated, adds nothing and says nothing.
+struct ListedPreGen : WPreGen {
+  explicit ListedPreGen(int modeIn) : WPreGen(OBJECT_SEGMENT), mode(modeIn) {}
+  int GetAddMode() override { return mode; }
+  int GetBuildList() override { return 0; }
+  void BuildMeshes() override {}
+  int BuildLodMesh(int) override { return 0; }
+  void Load(DataFile&, int) override {}
+  void GetPosition(IntVector&, float&) override {}
+  void SetPosition(const IntVector&, float) override {}
+  void Setup() override {}
+  int mode;
+};
+
+TEST(WorldBuild, RefusalsNameTheObject) {
+  TrackScratch scratch("world_build");
+  ListedPreGen segment(0), placed(2), odd(9);
+  placed.objectIndex = 7;
+  for (ListedPreGen* o : {&segment, &placed, &odd}) o->levelCount = 1;
+  AddWPreGen(segment, 0, 5);  // no lists yet
+  EXPECT_TRUE(TrackScratch::Lines().empty());
+  AllocBuildLists();
+  AddWPreGen(segment, 0, 5);
+  AddWPreGen(placed, 0, 6);
+  AddWPreGen(odd, 0, 7);
+  AddWPreGen(segment, 1, 5);  // one level only
+  auto* wide = new BuiltMesh;
+  wide->partCount = BUILD_MATERIALS + 1;
+  wide->parts = new BuiltPart[BUILD_MATERIALS + 1]();
+  segment.levels[0].built = wide;
+  AddWPreGen(segment, 0, 5);
+  const std::vector<std::string> expected = {
+      "AddWPreGen : No mesh (SEGMENT / index 5)", "AddWPreGen : No mesh (OBJECT [dup 7] / index 6)",
+      "AddWPreGen : No mesh (UNKNOWN / index 7)", "AddWPreGen : Too many materials (SEGMENT / index 5)"};
+  EXPECT_EQ(TrackScratch::Lines(), expected);
+  WSection section({0, 0, 0});
+  AddWSection(section);  // kind 0: list 7
+  EXPECT_EQ(TrackScratch::NewestLine(), "AddWSection : No mesh");
+  FreeBuildLists();
 }
 
 // The texture name buffer keeps every name with its terminator, once (any case), and grows
