@@ -3,6 +3,7 @@
 // the occlusion records and the lighting file; golden bytes of the writer's first sections.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -358,6 +359,32 @@ TEST(TrackImageGolden, FlatSquareHeadBytes) {
   // Before it: the presence bytes 0, 0, 0, 0 and the scale 1.0.
   const uint8_t before[] = {0x00, 0x00, 0x80, 0x3F, 0, 0, 0, 0};
   EXPECT_EQ(std::memcmp(images.world.data() + last - 12, before, 8), 0);
+  // After the mapping table: C3, C4, no model entries, the object word (3 objects, object
+  // revision 3) and the first object's header (a section at the origin, new form).
+  const uint8_t objects[] = {1, 0, 0, 0,             // byte settings
+                             0xA0, 0x50, 0x30, 0x00,  // clock colour
+                             0, 0, 0, 0,              // model count
+                             3, 0, 0, 3,              // object word
+                             8, 0, 0, 0,              // type, flags, size, lighting
+                             0, 0, 0, 0, 0, 0, 0, 0,  // x, y
+                             4};                      // the section's flags
+  const auto found = std::search(images.world.begin(), images.world.begin() + 2000, std::begin(objects), std::end(objects));
+  EXPECT_NE(found, images.world.begin() + 2000);
+}
+
+// The short road's camera occlusion record and the end marker, by hand: the camera's object
+// index, its 16.16 position (20 m, 100 m), three words and a padding word.
+TEST(TrackImageGolden, ShortRoadOcclusionRecord) {
+  const TrackImages images = BuildTrackImages(TRACK_SHORT_ROAD, false);
+  const int camera = (SHORT_ROAD_SECTIONS + 2) + (SHORT_ROAD_SECTIONS + 1) + 4;  // sections, segments, four objects
+  const uint8_t record[] = {uint8_t(camera), 0, 0, 0,  // object index
+                            0, 0, 0x14, 0,             // x 20 m
+                            0, 0, 0x64, 0,             // y 100 m
+                            3, 0, 0, 0,                // word count
+                            1, 0, 2, 0, 3, 0, 0, 0,    // the words and the padding word
+                            0xFF, 0xFF, 0xFF, 0xFF};   // the end marker
+  const auto end = images.world.begin() + 20000;
+  EXPECT_NE(std::search(images.world.begin(), end, std::begin(record), std::end(record)), end);
 }
 
 }  // namespace
