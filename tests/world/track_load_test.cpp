@@ -315,6 +315,7 @@ TEST(WorldBuild, RefusalsNameTheObject) {
   AddWSection(section);  // kind 0: list 7
   EXPECT_EQ(TrackScratch::NewestLine(), "AddWSection : No mesh");
   FreeBuildLists();
+  segment.Free();  // the level's mesh with it
 }
 
 // The texture name buffer keeps every name with its terminator, once (any case), and grows
