@@ -77,7 +77,7 @@ class TrackLoadGpuTest : public WorldDeviceTest<64> {
   static int Picture(Wld& world) {
     ZKTETexture target{};
     if (!MakeTestTarget(target, 64, 64, true)) return 0;
-    const bool begun = BeginWorldFrame(target, LookDown, SetLight);
+    const bool begun = BeginWorldFrame(target, LookDownFrom8m, LightFlatUp);
     Clear(0xFF000000u, 3);
     for (int i = 0; begun && i < world.objectCount; ++i) {
       if (world.objects[i]->type != OBJECT_SEGMENT) continue;
@@ -95,24 +95,6 @@ class TrackLoadGpuTest : public WorldDeviceTest<64> {
     const uint32_t beside[2] = {PixelArgb(p, 64, 32 + 28, 32 - 16), PixelArgb(p, 64, 32 + 28, 32 + 16)};
     const auto grey = [](uint32_t c) { return (c & 0xFFFFFF) != 0 && ((c >> 16) & 255) == (c & 255); };
     return begun && grey(road[0]) != grey(road[1]) && beside[0] == 0xFF000000u && beside[1] == 0xFF000000u;
-  }
-  // Straight down from 8 m, the origin on the middle of the target.
-  static void LookDown() {
-    SetViewportFull();
-    SetIdentityMatrix(WorldMatrix);
-    SetIdentityMatrix(ViewMatrix);
-    ViewMatrix[10] = -1.0f;
-    ViewMatrix[14] = 8.0f;
-    SetNearFar(1.0f / 64, 2.0f, 1.0f, 1024.0f, -1.0f / 64);
-    UploadWorldMatrix(0, 0);
-  }
-  static void SetLight() {
-    float row[64] = {};
-    for (int c = 0; c < 3; ++c) {
-      row[c * 16 + 15] = 0.5f;
-      row[c * 16 + 11] = row[c * 16 + 14] = 0.25f;
-    }
-    UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
   }
   std::filesystem::path previous_, folder_;
   int graphics_ = 0;
