@@ -80,6 +80,7 @@
 #include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "world/sphere_directions.h"
+#include "world/track_file.h"
 #include "world/world.h"
 
 // ---- [State] ----
@@ -1089,6 +1090,7 @@ void InstallShellHooks() {
   InstallWorld();
   InstallCarWorld();
   InstallWorldModelServices();
+  GatherWorldTextureNames = GatherLoadedWorldTextureNames;
   SoundListenerCamera = CameraForSound;
   ClipCursorToWindow = ClipCursorToClientArea;
   UpdateCursorClip = ClipCursorForMode;

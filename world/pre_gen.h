@@ -18,6 +18,7 @@
 #include "world/built_mesh.h"
 #include "world/fixed_ob.h"
 
+struct DataFile;
 struct Material;
 struct Obj3d;
 struct Pot;
@@ -242,6 +243,19 @@ struct WorldModelServices {
   void (*RestoreMappings)(void* model, const MappingState* states, int count);
   // Binds the model's textures the way every world object's model is bound.
   void (*AssignTextures)(void* model);
+  // ---- The loader's model table ----
+  // A table of count zeroed entries (null when it cannot be had) and its release, each
+  // entry's model, pot and built mesh with it.
+  PreGenModel* (*NewModelTable)(int count);
+  void (*FreeModelTable)(PreGenModel* table, int count);
+  // Reads one stored entry of the track file into the table's entry index (the file's version
+  // given): 1 when it was whole.
+  int (*ReadModelEntry)(PreGenModel* table, int index, DataFile& file, int version);
+  // Fills the first 192 entries from the layout object model file: the models loaded.
+  int (*LoadLayoutModels)(PreGenModel* first);
+  // Frees the level-of-detail render caches of the models of the table's entries (a loaded
+  // world's models keep only their built meshes).
+  void (*FreeModelCaches)(PreGenModel* table, int count);
 };
 extern WorldModelServices WorldModels;
 
