@@ -214,6 +214,111 @@ TEST_F(WheelObjectWindow, TheTabsRowsStepTheTyreAndEditRimOpensTheGraphOverTheCa
   EXPECT_EQ(SpokeWheel.car, nullptr) << "the context goes with the modeller";
 }
 
+// The rim's graph in the window, by keys and the tool row: "P" adds at the pointer where the
+// test's own pixel arithmetic puts it, "C" clears, "A" and Ctrl+A select all; "new point",
+// "dup point", "zero x" and "delete" act on the selection; a held "+" zooms by 1 + 0.0001 x the
+// frame's milliseconds each frame.  After each change points 0 and 1 stand fixed and the
+// wheels are made again from the new profile on the next frame.
+TEST_F(WheelObjectWindow, TheRimsGraphAnswersKeysTheToolRowAndAHeldZoom) {
+  OpenAndLoad();
+  VehicleEditor& e = *CurrentVehicleEditor;
+  Car& car = *e.car;
+  Click("Wheel Object");
+  Click("edit rim");
+  ASSERT_NE(e.prss.sub, nullptr);
+  Frame();
+  Graph& g = reinterpret_cast<RimScreen*>(e.prss.sub)->graph;
+  const WXS& rim = *car.rim;
+  const auto fixedPointsStand = [&] {
+    EXPECT_EQ(rim.points[0].x, 0.0f);
+    EXPECT_EQ(rim.points[0].y, 4.0f);
+    EXPECT_EQ(rim.points[1].x, 4.0f);
+    EXPECT_EQ(rim.points[1].y, 4.0f);
+  };
+  // Each change releases the wheels; the next frame, which draws the car beside the graph,
+  // makes them again from the new profile.
+  const auto wheelsMadeAgain = [&](const char* what) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(car.wheelMeshesBuilt, 0) << "released by the change";
+    Frame();
+    EXPECT_EQ(car.wheelMeshesBuilt, 1) << "made again on the next frame";
+    fixedPointsStand();
+  };
+
+  // "P" at a pixel of the graph: the point at the test's own graph coordinates of the pixel.
+  const int points = rim.numPoints;
+  const int mx = g.left + g.width * 3 / 5, my = g.top + g.height / 3;
+  MouseX = mx, MouseY = my;
+  HandleKeyDown('P', 0);
+  HandleKeyUp('P');
+  ASSERT_EQ(rim.numPoints, points + 1);
+  const GraphPoint added = rim.points[points];
+  EXPECT_FLOAT_EQ(added.x, (mx - g.left) * g.scaleW / g.width + g.originX);
+  EXPECT_FLOAT_EQ(added.y, g.originY + (g.top + g.height - my) * g.scaleH / g.height);
+  EXPECT_EQ(g.selectionCount, 1);
+  wheelsMadeAgain("P");
+
+  Key('C');
+  EXPECT_EQ(g.selectionCount, 0);
+  Key('A');
+  EXPECT_EQ(g.selectionCount, rim.numPoints);
+  Key('C');
+  KeyWithCtrl('A');
+  EXPECT_EQ(g.selectionCount, rim.numPoints) << "Ctrl+A";
+  Key('C');
+
+  // The tool row: a new point at (0, 0) selected alone, its duplicate, x set to 0, deleted.
+  ClickButton(*FindButton("new point"));
+  ASSERT_EQ(rim.numPoints, points + 2);
+  EXPECT_EQ(rim.points[points + 1].x, 0.0f);
+  EXPECT_EQ(rim.points[points + 1].y, 0.0f);
+  wheelsMadeAgain("new point");
+  ClickButton(*FindButton("dup point"));
+  ASSERT_EQ(rim.numPoints, points + 3);
+  EXPECT_EQ(g.selectionCount, 1);
+  EXPECT_EQ(g.selection[0], points + 2) << "the copy is the selection";
+  wheelsMadeAgain("dup point");
+  g.selection[0] = points;  // the point "P" added
+  ClickButton(*FindButton("zero x"));
+  EXPECT_EQ(rim.points[points].x, 0.0f);
+  EXPECT_EQ(rim.points[points].y, added.y);
+  wheelsMadeAgain("zero x");
+  ClickButton(*FindButton("delete"));
+  EXPECT_EQ(rim.numPoints, points + 2);
+  EXPECT_EQ(g.selectionCount, 0);
+  wheelsMadeAgain("delete");
+
+  // A held "+": each frame divides both ranges by 1 + 0.0001 x the frame's milliseconds (the
+  // fake clock's step and what the pass itself takes).
+  const InterfaceButton* zoom = FindButton("+", "Zoom in (hold)");
+  ASSERT_NE(zoom, nullptr);
+  MouseRecord press{};
+  press.clickCode = CLICK_LEFT;
+  press.leftHeld = 1;
+  KeyState[1] = 1;
+  Mouse(press, (zoom->left + zoom->right) / 2, (zoom->top + zoom->bottom) / 2);
+  for (int i = 0; i < 3; ++i) {
+    const float w = g.scaleW, h = g.scaleH;
+    ClockAdvanceFake(FRAME_MS);
+    Frame();
+    EXPECT_GE(FrameTime, FRAME_MS);
+    const float f = 1.0f + float(FrameTime) * 0.0001f;
+    EXPECT_FLOAT_EQ(g.scaleW, w / f) << i;
+    EXPECT_FLOAT_EQ(g.scaleH, h / f) << i;
+  }
+  KeyState[1] = 0;
+  MouseRecord release{};
+  release.releaseCode = 1;
+  Mouse(release, MouseX, MouseY);
+  const float w = g.scaleW;
+  ClockAdvanceFake(FRAME_MS);
+  Frame();
+  EXPECT_EQ(g.toolMode, 0) << "the release ends the held action";
+  EXPECT_EQ(g.scaleW, w);
+  Key(KEY_ESCAPE);
+  Frame();
+}
+
 // The "Suspension" tab beside the car: the alignment the axle has is the lit button, and
 // "left forward" moves the light to itself.  Then, with the body hidden (special draw) in the
 // side view, a rim-diameter step raises the tyre's top to where the view projects the new
