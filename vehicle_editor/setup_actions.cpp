@@ -8,14 +8,15 @@
 #include "core/report.h"
 #include "physics/car.h"
 #include "vehicle/data/vehicle_class.h"
+#include "vehicle_editor/new_vehicle/colour_marks.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 const char* const TyreMakerNames[TYRE_MAKER_COUNT] = {"Corvan", "Halberg", "Nortread", "Pellix",
                                                       "Stenmark", "Tavora", "Vireo"};
 
-void (*ScanColourMarks)(Car& car);
-int (*ModelHasFlaggedType12Part)(const Car& car);
+void (*ScanColourMarks)(Car& car) = [](Car& car) { ScanCarColourMarks(&car); };
+int (*ModelHasFlaggedType12Part)(const Car& car) = [](const Car& car) { return CarHasFlaggedHub(&car); };
 void (*GiveLocalPlayerStrategy)();
 
 namespace {

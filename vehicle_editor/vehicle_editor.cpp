@@ -39,6 +39,7 @@
 #include "vehicle_editor/dashboard/dash_draw.h"
 #include "vehicle_editor/dashboard/dash_figures.h"
 #include "vehicle_editor/default_setups.h"
+#include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 #include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_undo.h"
 
@@ -218,6 +219,7 @@ void CoverPageClosed(VehicleEditor& e) {
 
 void CloseEditor(VehicleEditor* e) {
   CurrentVehicleEditor = nullptr;
+  NewVehicleWizard::Close();
   if (e->raisedTopLimit >= 0) PointButtonTopLimit = e->raisedTopLimit;
   CloseEditViews();
   VehicleUndo::Clear();
@@ -339,6 +341,10 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
   if (e->toggleFuelRequest) {
     e->displayFlags ^= SHOW_FUEL;
     e->toggleFuelRequest = 0;
+  }
+  if (NewVehicleWizard::Running) {
+    NewVehicleWizard::Draw(*e);
+    return process;
   }
   if (!e->car) AddScreenTitle("no vehicle loaded", 0, 1);
   BuildPanels(*e);

@@ -41,6 +41,7 @@ TARGETS=(
   "fuzz_car_model:$BUILD/seeds/car_model"
   "fuzz_car_setup:$ROOT/tests/fuzz/corpus/car_setup"
   "fuzz_car_step:$BUILD/seeds/car_step"
+  "fuzz_new_vehicle:$ROOT/tests/fuzz/corpus/new_vehicle"
   "fuzz_car_state:$ROOT/tests/fuzz/corpus/car_state"
   "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
   "fuzz_frame_file:$ROOT/tests/fuzz/corpus/frame_file"
