@@ -371,6 +371,7 @@ TEST_F(WheelObjectWindow, TheSuspensionPageLightsTheAlignmentAndARimStepRaisesTh
   const int wheel = axle.rightWheel - 1;
   const auto tyreTop = [&](const char* name, float* projected) {
     Run(1500);
+    ClearMessages();  // the message lines stand over the view's top left
     const Picture shot = Shot(name);
     float axes[3][3], centre[3];
     ComputeWheelMatrix(undone, undone.wheels[wheel], axes, centre);
