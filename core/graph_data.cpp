@@ -28,3 +28,11 @@ int ReadGraphPoints(GraphData& graph, DataFile& file, int maxPoints) {
   }
   return 1;
 }
+
+void WriteGraphPoints(const GraphData& graph, DataFile& file) {
+  file.WriteInt(graph.numPoints);
+  for (int i = 0; i < graph.numPoints; ++i) {
+    file.WriteFloat(graph.points[i].x);
+    file.WriteFloat(graph.points[i].y);
+  }
+}

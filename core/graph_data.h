@@ -1,5 +1,5 @@
 // graph_data.h - the base of every point graph: a count and an owned array of points, and the
-// reader of a graph's points from a data file.
+// reader and writer of a graph's points in a data file.
 //
 // Glyphs, world paths, rim profiles and pot outlines derive from it, so it sits in the
 // foundation where each of them can reach it.  There is no virtual destructor: owners call
@@ -24,3 +24,6 @@ struct GraphData {
 // graph left empty, for a negative count, a count above maxPoints or one beyond the bytes the
 // file has left (readPastEnd is then set when the count was positive); else 1.
 int ReadGraphPoints(GraphData& graph, DataFile& file, int maxPoints);
+// Writes the count (32 bits) and each point's x and y (floats), in any write mode of the file:
+// the form ReadGraphPoints reads.
+void WriteGraphPoints(const GraphData& graph, DataFile& file);

@@ -178,6 +178,7 @@ void CloseEditor(ObjectEditor* e) {
   s.pick = SurfacePick{};
   s.editedObject = -1;
   s.spokeCount = 0;
+  SpokeWheel = SpokeWheelContext{};
   s.closeAll = 0;
   s.meshChangePending = 0;
   MeshDisplay.modellerDrawMode = DRAW_FLAT;

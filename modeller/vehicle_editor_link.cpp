@@ -3,3 +3,4 @@
 
 VehicleEditorLink VehicleEditorHooks;
 FigurePoseLink FigurePose;
+SpokeWheelContext SpokeWheel;

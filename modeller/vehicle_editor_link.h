@@ -53,6 +53,23 @@ struct VehicleEditorLink {
 };
 extern VehicleEditorLink VehicleEditorHooks;
 
+// The wheel around the spoke object the modeller edits ("edit spoke" of the vehicle editor):
+// the car on show, which of its wheel records is drawn around the spoke (the spoke object's
+// space is that wheel's: its centre at the origin, its axle along x), that wheel's set (0
+// rear, 1 front) and the spoke count.  The vehicle editor fills it when it opens the modeller
+// on a spoke; the object editor empties it when it closes.  The eight mark slots belong to
+// the wheel drawn in place and are cleared whenever a spoke edit opens.
+constexpr int WHEEL_CONTEXT_MARKS = 8;
+constexpr int WHEEL_CONTEXT_MARK_BYTES = 16;
+struct SpokeWheelContext {
+  void* car = nullptr;  // the vehicle editor's car; null while no spoke is edited on a car
+  int32_t wheel = -1;   // the car's wheel record drawn around the spoke
+  int32_t wheelSet = 0;
+  int32_t spokeCount = 0;
+  uint8_t marks[WHEEL_CONTEXT_MARKS][WHEEL_CONTEXT_MARK_BYTES] = {};
+};
+extern SpokeWheelContext SpokeWheel;
+
 // The figure posed by the animation editor, which installs this while it is open and clears it
 // at close.  With a skeleton the object editor's preview of the figure is built in the rest
 // bones' frames and drawn by the rig's current frames; without one it is built and drawn at

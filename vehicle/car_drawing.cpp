@@ -573,6 +573,51 @@ void DrawCar(Car& car, const CarViewSettings& view, int refreshEnvironment, uint
   SetIdentityMatrix(WorldMatrix);
 }
 
+void DrawWheelInPlace(Car& car, int wheel, CarTyreFrame tyres) {
+  if (wheel < 0 || wheel >= std::clamp<int>(car.wheelCount, 0, CAR_MAX_WHEELS)) return;
+  CarDrawing& d = DrawingOf(car);
+  car.ApplyPendingModelChanges();
+  if (car.meshesWanted) car.BuildMeshes();
+  const CarWheel& w = car.wheels[wheel];
+  float axes[3][3], centre[3];
+  ComputeWheelMatrix(car, w, axes, centre);
+  // A wheel on the left shows the right one's meshes mirrored across its axle (AddRimItems):
+  // its own axes are the mirrored ones.
+  const bool left = w.side < 0.0f;
+  if (left)
+    for (float& a : axes[0]) a = -a;
+  // World to the wheel's axes (the tyre is written in world positions).
+  float toWheel[16] = {};
+  for (int r = 0; r < 3; ++r)
+    for (int k = 0; k < 3; ++k) toWheel[4 * r + k] = axes[k][r];
+  for (int k = 0; k < 3; ++k)
+    toWheel[12 + k] = -(centre[0] * axes[k][0] + centre[1] * axes[k][1] + centre[2] * axes[k][2]);
+  toWheel[15] = 1.0f;
+
+  tyres.onlyWheel = wheel + 1;
+  tyres.graphicsOptions |= GFX_TYRES;
+  const CarTyreResult built = BuildCarTyres(car, tyres);
+  ChooseDefaultLighting(d.lighting, car.vehicleName, tyres.debugLevel, 1);
+  UploadCarLight(d);
+  // The left tyre is wound for its mirrored place in the world, which the mirrored axes turn
+  // back: its other faces are culled.
+  const int saved = RenderStates.pendingRaster;
+  if (left) RenderStates.pendingRaster = CurrentWorldPass == 1 ? 5 : 3;
+  LoadWorldMatrix(toWheel);
+  if (built.drawn) DrawTyreStreams(car);
+  if (built.discBatch != NO_BATCH) TempMesh::DrawBuffer(built.discBatch, 0);
+  RenderStates.pendingRaster = saved;
+  const SuspensionBlock& set = car.wheelSets[w.wheelSet < CAR_WHEEL_SETS ? w.wheelSet : 0];
+  if (GouraudO3d* rim = ItemMesh(set.rimMesh)) {
+    CarDrawItem item = {};
+    item.mesh = rim;
+    SetIdentityMatrix(item.matrix);
+    DrawItemMesh(item);
+  }
+  SetIdentityMatrix(WorldMatrix);
+  UploadWorldMatrix(0, 0);
+}
+
 // ---- [Pieces] ----
 
 void ProjectCarToView(const Car& car, IntVector& out, FixedTransform& inView) {

@@ -126,6 +126,11 @@ void DrawCarSecondPass(Car& car);
 // refreshEnvironment, brings the shine textures up to date and gives them to the car, adds
 // extraFlags to the draw flags and draws the car lit.
 void DrawCar(Car& car, const CarViewSettings& view, int refreshEnvironment, uint16_t extraFlags, int parts);
+// One wheel of the car alone, in its own axes (its centre at the origin, its axle along x:
+// the space of the spoke object its rim repeats): its tyre, its brake disc and its rim mesh,
+// after the car's pending model changes.  The spoke editor draws it around the spoke.
+// Nothing for a wheel the car does not have.
+void DrawWheelInPlace(Car& car, int wheel, CarTyreFrame tyres);
 
 // ---- [Pieces] ----
 // The wheel's draw matrix: the car's orientation after the wheel's (axle, two radial axes as

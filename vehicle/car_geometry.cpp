@@ -138,11 +138,13 @@ void WriteDiscQuad(TubeBatch& out, const float axes[3][3], const float centre[3]
 CarTyreResult BuildCarTyres(Car& car, const CarTyreFrame& frame) {
   CarTyreResult result = {};
   result.discBatch = NO_BATCH;
-  const int wheels = std::min<int>(std::max<int>(car.wheelCount, 0), CAR_MAX_WHEELS);
+  const int allWheels = std::min<int>(std::max<int>(car.wheelCount, 0), CAR_MAX_WHEELS);
+  const int first = frame.onlyWheel > 0 ? std::min(frame.onlyWheel - 1, allWheels) : 0;
+  const int wheels = frame.onlyWheel > 0 ? std::min(first + 1, allWheels) : allWheels;
   result.segments = ChooseTyreSegments(frame.tyreStyle, frame.lodDistance, frame.viewDirX);
-  const int spare = (car.options & CAR_OPTION_SPARE_SHOWN) != 0;
+  const int spare = frame.onlyWheel == 0 && (car.options & CAR_OPTION_SPARE_SHOWN) != 0;
   const TyreSegments spareSegments = ChooseTyreSegments(frame.tyreStyle, frame.lodDistance, frame.viewDirY);
-  TyreCountInputs in = {wheels, result.segments, frame.letteringRows != 0, frame.oneSided, spare, spareSegments};
+  TyreCountInputs in = {wheels - first, result.segments, frame.letteringRows != 0, frame.oneSided, spare, spareSegments};
   result.counts = CountTyreGeometry(in);
   if (result.counts.triangles == 0) return result;
   TyreStreamOps streams = CarTyreStreams(car);
@@ -152,7 +154,7 @@ CarTyreResult BuildCarTyres(Car& car, const CarTyreFrame& frame) {
 
   // The discs: one quad for each wheel whose set has a disc radius.
   int discs = 0;
-  for (int i = 0; i < wheels; ++i) {
+  for (int i = first; i < wheels; ++i) {
     const uint8_t set = car.wheels[i].wheelSet < CAR_WHEEL_SETS ? car.wheels[i].wheelSet : 0;
     discs += car.wheelSets[set].brakeDiscRadiusMm != 0;
   }
@@ -172,7 +174,7 @@ CarTyreResult BuildCarTyres(Car& car, const CarTyreFrame& frame) {
   TubeBatch tyre = StreamBatch(DrawingOf(car).tyreBuffers[TYRE_STREAM]);
   TubeBatch letters = streams.locked[LOGO_STREAM] ? StreamBatch(DrawingOf(car).tyreBuffers[LOGO_STREAM]) : TubeBatch{};
   const bool drawTyres = (frame.graphicsOptions & GFX_TYRES) != 0;
-  for (int i = 0; drawTyres && i < wheels; ++i) {
+  for (int i = first; drawTyres && i < wheels; ++i) {
     const CarWheel& wheel = car.wheels[i];
     const SuspensionBlock& set = car.wheelSets[wheel.wheelSet < CAR_WHEEL_SETS ? wheel.wheelSet : 0];
     float axes[3][3], centre[3];

@@ -52,6 +52,7 @@ struct CarTyreFrame {
   int drilledDiscs;
   int debugLevel;
   uint32_t graphicsOptions;  // GraphicsOption bits
+  int onlyWheel;             // 1 + the one wheel written (no spare), 0 every wheel
 };
 struct CarTyreResult {
   int drawn;          // 0: no tyres this frame (none, or over the streams' room)

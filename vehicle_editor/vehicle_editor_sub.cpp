@@ -3,6 +3,7 @@
 // view, and what the editor rebuilds when the sub-editor has closed.
 #include "core/frame_globals.h"
 #include "modeller/object_editor.h"
+#include "modeller/vehicle_editor_link.h"
 #include "physics/car.h"
 #include "vehicle/car_animations.h"
 #include "vehicle/car_draw.h"
@@ -87,6 +88,7 @@ void VehicleEditor::SubEditorClosed(VehicleEditor& e) {
   const uint8_t which = e.subEditor;
   e.subEditor = SUB_NONE;
   e.spokeInEditor = 0;
+  SpokeWheel = SpokeWheelContext{};
   if (!e.car) return;
   if (which == SUB_MODELLER) {
     RebuildFromModel(e);
@@ -105,6 +107,11 @@ void VehicleEditor::SubEditorClosed(VehicleEditor& e) {
 void VehicleEditor::DrawScene() {
   VehicleEditor* e = CurrentVehicleEditor;
   if (!e || !e->car || FrameSkipped || e->subEditor != SUB_MODELLER || !ObjectEditorShared.showVehicle) return;
+  if (e->spokeInEditor) {
+    // The spoke is edited in place: its wheel alone, in the spoke's own space.
+    if (SpokeWheel.car == e->car) DrawWheelInPlace(*e->car, SpokeWheel.wheel, CarTyreFrame{});
+    return;
+  }
   const uint8_t special = SpecialDraw;
   SpecialDraw = 0;
   CarViewSettings view{};

@@ -8,6 +8,7 @@
 #include "core/window_state.h"
 #include "modeller/modeller_files.h"
 #include "modeller/object_editor.h"
+#include "modeller/vehicle_editor_link.h"
 #include "physics/car.h"
 #include "ui/interface.h"
 #include "ui/value_edit.h"
@@ -380,16 +381,29 @@ void VehicleEditor::EditSpoke(void* owner, int, uintptr_t set) {
   VehicleEditor& e = EditorOf(owner);
   if (!e.car || e.prss.sub || e.subEditor != SUB_NONE || set > 1) return;
   Car& car = *e.car;
-  RecordEdit("edit spoke");
-  car.ReleaseMeshes();
   e.subEditor = SUB_MODELLER;
   e.spokeInEditor = 1;
+  // The modeller shows the spoke inside the set's last wheel (DrawScene draws that wheel
+  // alone around it); the car's body is made again when the modeller closes.
+  const SuspensionBlock& block = car.wheelSets[set];
+  SpokeWheel = SpokeWheelContext{};
+  SpokeWheel.car = &car;
+  SpokeWheel.wheel = (block.rightWheel ? block.rightWheel : block.leftWheel) - 1;
+  SpokeWheel.wheelSet = static_cast<int32_t>(set);
+  SpokeWheel.spokeCount = car.spokeCount;
+  car.ClearSubobjectMarks();
+  car.ReleaseModelObjects();
+  RecordEdit("edit spoke");
+  car.ReleaseMeshes();
   ObjectEditor* editor =
       OpenObjectEditor(&e.prss, OPEN_MODELLER, &car.spoke, -1, nullptr, nullptr, CALLER_VEHICLE_EDITOR, ~0u);
   if (!editor) {
     e.subEditor = SUB_NONE;
     e.spokeInEditor = 0;
+    SpokeWheel = SpokeWheelContext{};
     VehicleUndo::FreeLatestNode(&e.selection);
+    car.SetLodDistances();
+    car.BuildBodyMesh();
     return;
   }
   ObjectEditorShared.spokeCount = car.spokeCount;
@@ -405,5 +419,6 @@ void SetEditedCarSpokeCount(int count) {
   VehicleEditor* e = CurrentVehicleEditor;
   if (!e || !e->car || !e->spokeInEditor || count < 1 || count > SPOKE_MAX) return;
   e->car->spokeCount = static_cast<uint8_t>(count);
+  if (SpokeWheel.car == e->car) SpokeWheel.spokeCount = count;
   e->car->ReleaseMeshes();
 }

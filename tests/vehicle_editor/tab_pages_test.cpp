@@ -275,17 +275,70 @@ TEST_F(PagesTest, AValueEditedThroughAControlChangesTheCarAndIsRecordedAndUndone
 
 namespace {
 
-TEST_F(PagesTest, AValueTypedBelowItsRangeIsRefused) {
-  Open(TAB_SUSPENSION);
-  const std::vector<uint8_t> before = Bytes();
+// A right press on a row's value asks for it typed; a value outside the row's range is
+// refused with nothing stored, no history node and the vehicle's bytes unchanged: below
+// "Max up", and 4.5 m for the front axle's "Forward" (0.1 to 4.0 m).
+TEST_F(PagesTest, AValueTypedOutsideItsRangeIsRefused) {
+  const auto refused = [&](const char* label, const char* typed, const char* message) {
+    SCOPED_TRACE(label);
+    Open(TAB_SUSPENSION);
+    const std::vector<uint8_t> before = Bytes();
+    const float forward = e->axlePositions[1];
+    const int nodes = VehicleUndo::NumNodes;
+    const InterfaceButton* row = FindLabelled(label, 16);
+    ASSERT_NE(row, nullptr);
+    ClickButton(*row, 2);
+    Type(OpenTextEntry.prompt, typed);
+    EXPECT_STREQ(MessageBoxDialog.first, message);
+    if (e->prss.sub) Prss_RemoveSub(&e->prss, "test");
+    ResetDialogs();
+    EXPECT_EQ(Bytes(), before);
+    EXPECT_EQ(e->axlePositions[1], forward);
+    EXPECT_EQ(VehicleUndo::NumNodes, nodes);
+  };
+  refused("Max up", "-5", "New value is too low");
+  refused("Forward", "4.5", "New value is too high");
+}
+
+// The wheel object page's four option toggles flip their bits ("Grooved slicks" has the
+// wheels made again on the next frame), and its file buttons ask for the wheel file's name:
+// "SAVE WHL" writes data/whl/<name>.whl, "LOAD WHL" reads it back as one edit.
+TEST_F(PagesTest, TheWheelObjectTogglesAndWheelFileButtonsActThroughThePage) {
+  struct Toggle {
+    const char* text;
+    uint32_t* flags;
+    uint32_t mask;
+  };
+  const Toggle toggles[] = {{"Concealed wheels (saloon car)", &car().options, 0x20},
+                            {"Concealed driver (most cars)", &car().options, 0x1},
+                            {"Reflect wheels (to left side)", &car().options, 0x8000000},
+                            {"Grooved slicks", &car().options2, 0x4000}};
+  for (const Toggle& t : toggles) {
+    SCOPED_TRACE(t.text);
+    Open(TAB_WHEEL_OBJECT);
+    const InterfaceButton* b = FindLabelled(t.text, 53);
+    ASSERT_NE(b, nullptr);
+    const uint32_t before = *t.flags;
+    e->releaseMeshesCountdown = 0;
+    ClickButton(*b);
+    EXPECT_EQ(*t.flags ^ before, t.mask);
+    if (t.flags == &car().options2) {
+      EXPECT_EQ(e->releaseMeshesCountdown, 1) << "the rim shape applied";
+    }
+  }
+
+  std::filesystem::create_directories("data/whl");
+  Open(TAB_WHEEL_OBJECT);
+  ASSERT_NE(Find("SAVE WHL"), nullptr);
+  ClickButton(*Find("SAVE WHL"));
+  Type("Enter name of WHL to SAVE", "page");
+  EXPECT_TRUE(std::filesystem::exists("data/whl/page.whl"));
   const int nodes = VehicleUndo::NumNodes;
-  ClickButton(*FindLabelled("Max up", 16), 2);
-  Type(OpenTextEntry.prompt, "-5");
-  EXPECT_STREQ(MessageBoxDialog.first, "New value is too low");
-  ResetDialogs();
-  e->prss.sub = nullptr;
-  EXPECT_EQ(Bytes(), before);
-  EXPECT_EQ(VehicleUndo::NumNodes, nodes);
+  Open(TAB_WHEEL_OBJECT);
+  ClickButton(*Find("LOAD WHL"));
+  Type("Enter name of WHL to LOAD", "page");
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes + 1);
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "load wheel");
 }
 
 }  // namespace

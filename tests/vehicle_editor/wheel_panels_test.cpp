@@ -2,6 +2,7 @@
 // rows as the page shows them, the size steps with their clamps and the spoke that follows the
 // front rim, the rim shape shared by both sets, discs and spokes, the rim editor's host, and
 // every edit undone to the vehicle's exact bytes.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -105,6 +106,72 @@ TEST_F(WheelPanels, SizeStepsSnapClampAndMergeAndTheCarFollows) {
   EXPECT_EQ(StoredBytes(), start);
   VehicleEditor::UndoRedo(e, CLICK_LEFT, 1);
   EXPECT_FLOAT_EQ(car().wheelSets[1].sectionWidth, 0.05f) << "redo";
+}
+
+// Stands the editor's car level on the floor, 5 cm up, and steps it ms milliseconds; its
+// height (m) afterwards.
+float SettledHeight(Car& car, int ms) {
+  constexpr float LEVEL[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+  std::memcpy(car.orientation, LEVEL, sizeof LEVEL);
+  car.InitState();
+  car.awake = car.simulated = 1;
+  car.frozen = 0;
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].ResetWheelState();
+    car.wheels[i].UpdateSuspensionGeometry(car.wheelSets[car.wheels[i].wheelSet & 1]);
+  }
+  car.UpdateMassProperties();
+  car.position = FixedFromMetres(Vec3{0.0f, 0.0f, 0.05f - car.LowestPoint()});
+  for (int i = 0; i < ms; ++i) {
+    car.Integrate(CAR_STEP_SECONDS, 0);
+    car.FloorContacts();
+    car.CheckGround();
+    car.Update(CAR_STEP_SECONDS, -9.81f);
+  }
+  return float(car.position.z / 65536.0 + car.offset.z);
+}
+
+// After a step of the front tyre's size the car's wheels stand where the vehicle puts them,
+// its wheel base follows, and, stood on the floor for 3 s, it rests on the taller front tyres
+// with its axle loads by the lever rule about its centre of mass.
+TEST_F(WheelPanels, AFrontSizeStepCarriesTheCarOnTheNewTyresByTheLeverRule) {
+  const float low = SettledHeight(car(), 3000);
+  const float radius = front().rollingRadius, rim = front().rimRadius;
+  VehicleEditor::StepFrontTyreSize(e, CLICK_LEFT, 5);
+  VehicleEditor::StepFrontTyreSize(e, CLICK_LEFT, 5);
+  // Two inches more of diameter, from the stored radius rounded to whole steps.
+  const float rise = front().rimRadius - rim;
+  ASSERT_NEAR(rise, 0.0254f, 0.0127f / 2);
+  ASSERT_NEAR(front().rollingRadius - radius, rise, 1e-5f);
+  float rearmost = 0, foremost = 0;
+  for (int i = 0; i < car().wheelCount; ++i) {
+    EXPECT_FLOAT_EQ(car().wheels[i].restMount.y, car().wheelPositions[i].y) << i;
+    rearmost = std::min(rearmost, car().wheelPositions[i].y);
+    foremost = std::max(foremost, car().wheelPositions[i].y);
+  }
+  EXPECT_NEAR(car().wheelBase, foremost - rearmost + car().wheelBaseAddition, 1e-6f);
+
+  const float high = SettledHeight(car(), 3000);
+  // The front axle stands higher by the rise, the rear as before: the car's origin between
+  // them rises by its share of the wheel base.
+  EXPECT_NEAR(high - low, rise * -rearmost / (foremost - rearmost), 0.003f);
+  EXPECT_LT(car().speed, 1e-2f);
+  const double weight = car().mass * 9.81;
+  double axle[2] = {}, y[2] = {};
+  int n[2] = {};
+  for (int i = 0; i < car().wheelCount; ++i) {
+    const CarWheel& w = car().wheels[i];
+    const Vec3 at = MatrixTransposeTimes(car().orientation, w.contactPoint - car().offset) - car().centreOfMass;
+    axle[w.wheelSet] += w.normalForce;
+    y[w.wheelSet] += at.y;
+    ++n[w.wheelSet];
+  }
+  ASSERT_EQ(n[0], 2);
+  ASSERT_EQ(n[1], 2);
+  const double rear = y[0] / 2, frontY = y[1] / 2;
+  EXPECT_NEAR(axle[0] + axle[1], weight, weight * 0.01);
+  EXPECT_NEAR(axle[1], weight * -rear / (frontY - rear), weight * 0.02) << "the front axle";
+  EXPECT_NEAR(axle[0], weight * frontY / (frontY - rear), weight * 0.02) << "the rear axle";
 }
 
 TEST_F(WheelPanels, TheFrontRimScalesTheSpokeAndTheRearNever) {

@@ -120,11 +120,7 @@ int WXS::Load(DataFile& file, int version) {
 }
 
 void WriteRim(const WXS& rim, DataFile& file) {
-  file.WriteInt(rim.numPoints);
-  for (int i = 0; i < rim.numPoints; ++i) {
-    file.WriteFloat(rim.points[i].x);
-    file.WriteFloat(rim.points[i].y);
-  }
+  WriteGraphPoints(rim, file);
   WriteMappingColours(rim.mappings, rim.mappingCount, file);
   file.WriteByte(rim.surfaceCount);
   file.WriteByte(rim.secondByte);
