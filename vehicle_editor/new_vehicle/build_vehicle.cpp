@@ -143,14 +143,9 @@ void SetEngine(Car& car, const NewVehicleSettings& s, const ClassStart& start) {
   e.resistanceMul = c.resistanceMul;
   e.inertiaMul = c.inertiaMul;
   e.idleSpeed = c.idleSpeed;
-  // The rev limit: whole thousands of rpm below 4654 / (cc per cylinder)^(1/3) x the class's factor.
-  if (s.cylinders > 0 && s.engineSize > 0) {
-    const float x = 4654.0f / std::pow(s.engineSize / float(s.cylinders), 0.333333f) * c.spreadFactor * 30.0f / PI_F /
-                    1000.0f;
-    const float n = std::nearbyint(x - 0.499999f);
-    e.redline = n * 1000.0f * PI_F / 30.0f;
-    if (s.vehicleClass == CLASS_KART) e.redline *= 1.5f;
-  }
+  // The rev limit: whole thousands of rpm below 4654 / (cc per cylinder)^(1/3) x the class's
+  // factor, as every read gives it.
+  if (s.cylinders > 0 && s.engineSize > 0) e.redline = ClassRevLimit(s.engineSize, s.cylinders, s.vehicleClass);
   car.steeringWheelTurn = start.steeringTurn * DEGREES;
   car.steeringWheelPitch = s.front.wheelCount == 1 ? 0.4188790f : 0.7853982f;
   CopyName(car.steerAnimation, STEER_ANIMATION_SIZE, start.animation ? start.animation : "");
