@@ -310,6 +310,15 @@ TEST_F(NewVehicle, AValueOutsideItsRowIsHeldAndSettingsOfAnyKindBuildFiniteCars)
   delete W::BuildCar(-1);
   EXPECT_FLOAT_EQ(W::Settings.wheelbase, 8.0f);
   EXPECT_FLOAT_EQ(W::Settings.targetMass, 10.0f);
+  // An automatic value the class has no figure for is held too (it was kept as it came, and a
+  // wheelbase of -3e38 m gave a car without a centre of mass).
+  W::StartSettings(NEW_LAYOUT_KART);
+  W::Settings.vehicleClass = 0;
+  W::Settings.wheelbase = -3.3e38f;
+  Car* held = W::BuildCar(-1);
+  EXPECT_TRUE(std::isfinite(held->centreOfMass.y));
+  EXPECT_GE(W::Settings.wheelbase, 0.6f);
+  delete held;
   // Settings of every kind, as the fuzz target takes them from its input.
   uint32_t seed = 12345;
   const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };

@@ -356,6 +356,19 @@ void AddBox(ModelObject& o, std::vector<FramePoint>& points, std::vector<FrameTu
                               0.0f, 0.0f, 0});
 }
 
+// A heap copy of the list the vehicle's frame keeps (freed with the frame), its count beside
+// it; no list (none built, or no memory) is a null pointer and 0.
+template <typename T>
+T* CopyToHeap(const std::vector<T>& items, int32_t& count) {
+  count = 0;
+  if (items.empty()) return nullptr;
+  T* copy = static_cast<T*>(std::calloc(items.size(), sizeof(T)));
+  if (!copy) return nullptr;
+  std::memcpy(copy, items.data(), items.size() * sizeof(T));
+  count = static_cast<int32_t>(items.size());
+  return copy;
+}
+
 void SetBody(Car& car, const NewVehicleSettings& s) {
   FreeVehicleModel(car);
   auto* o = new ModelObject{};
@@ -367,14 +380,8 @@ void SetBody(Car& car, const NewVehicleSettings& s) {
   std::vector<FrameTube> tubes;
   for (const BodyBox& b : BodyBoxes(s)) AddBox(*o, points, tubes, b);
   FreeVehicleFrame(car);
-  car.framePointCount = static_cast<int32_t>(points.size());
-  car.framePoints = static_cast<FramePoint*>(std::calloc(points.size(), sizeof(FramePoint)));
-  if (car.framePoints) std::memcpy(car.framePoints, points.data(), points.size() * sizeof(FramePoint));
-  else car.framePointCount = 0;
-  car.frameTubeCount = static_cast<int32_t>(tubes.size());
-  car.frameTubes = static_cast<FrameTube*>(std::calloc(tubes.size(), sizeof(FrameTube)));
-  if (car.frameTubes) std::memcpy(car.frameTubes, tubes.data(), tubes.size() * sizeof(FrameTube));
-  else car.frameTubeCount = 0;
+  car.framePoints = CopyToHeap(points, car.framePointCount);
+  car.frameTubes = CopyToHeap(tubes, car.frameTubeCount);
   car.model = o;
   car.ownsModel = 1;
   car.modelPresent = 1;
