@@ -43,8 +43,6 @@ extern uint32_t WorldStartLights[2];
 extern float ObjectTransformConstants[8];
 extern float WorldWindVector[2];
 void SetObjectTransformConstants(float x, float y, float z, float size);
-// The render state selector a layer's solid pass draws under (14), 0 otherwise.
-extern int WorldRenderStateSelector;
 
 // Material kinds of a render part (the material's alpha mode), and the part slots.
 enum MaterialKind : uint8_t { KIND_SOLID = 0, KIND_ATEST = 1, KIND_ALPHA = 2, KIND_TEA = 3 };
