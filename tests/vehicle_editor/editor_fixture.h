@@ -57,6 +57,7 @@ class EditorTest : public ::testing::Test {
     fs::copy_file(work / "data/veh/Runabout.veh", "data/veh/Runabout.veh");
     fs::copy_file(work / "data/engine/DEFAULT.eng", "data/engine/DEFAULT.eng");
     InitSinCosTables();
+    InitWheelTables();  // the tyres' patch pressure, as the program's start-up fills it
     FrameSkipped = 1;
     e = VehicleEditor::Create(nullptr);
     ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, "Runabout", -1), 1);

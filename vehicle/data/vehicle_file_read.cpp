@@ -49,6 +49,7 @@ constexpr uint32_t OLD_DASH_WORD = 0x1E1419A5;
 constexpr int OLD_DASH_WORD_OFFSET = 76;
 constexpr float AERO_FLOOR = 0.01f;
 constexpr double PI = 3.14159265358979323846;
+constexpr float PI_F = 3.14159265f;
 constexpr const char* OPEN_ROOF = "OPEN ROOF";
 constexpr const char* TEXT_DEFAULT_SETTINGS = "Using default settings";
 constexpr const char* TEXT_DEFAULT_COLOURS = "Using default colour config";
@@ -565,15 +566,24 @@ int MakeVehiclePath(char* out, int outSize, const char* name, int mod) {
 
 // ---- [Reading] ----
 
+float ClassRevLimit(float engineSize, int cylinders, int vehicleClass) {
+  // In float throughout, so that a new vehicle's figure and a read one's agree to the bit.
+  const float x = 4654.0f / std::pow(engineSize / static_cast<float>(cylinders), 0.333333f) *
+                  VehicleClassRow(vehicleClass).spreadFactor * 30.0f / PI_F / 1000.0f;
+  const float n = std::nearbyint(x - 0.499999f);
+  float redline = n * 1000.0f * PI_F / 30.0f;
+  // A kart's engine revs half as high again as its class's figure.
+  if (vehicleClass == CLASS_KART) redline *= 1.5f;
+  return redline;
+}
+
 int ClassRedline(const VehicleData& d, float* redline) {
   const EngineModel& e = d.engine;
   if (d.transmissionType == TRANSMISSION_NONE || d.transmissionType == TRANSMISSION_ELECTRIC) return 0;
   if (!(e.engineSize > 0) || e.cylinders == 0) return 0;
-  const double s = 4654.0 / std::pow(double{e.engineSize} / e.cylinders, 0.333333) *
-                   VehicleClassRow(d.vehicleClass).spreadFactor * 30.0 / PI;
-  const double thousands = std::nearbyint(s / 1000.0 - 0.499999);
-  if (!std::isfinite(thousands)) return 0;
-  *redline = static_cast<float>(thousands * 1000.0 * PI / 30.0);
+  const float limit = ClassRevLimit(e.engineSize, e.cylinders, d.vehicleClass);
+  if (!std::isfinite(limit)) return 0;
+  *redline = limit;
   return 1;
 }
 

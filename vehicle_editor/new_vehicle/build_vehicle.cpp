@@ -143,14 +143,9 @@ void SetEngine(Car& car, const NewVehicleSettings& s, const ClassStart& start) {
   e.resistanceMul = c.resistanceMul;
   e.inertiaMul = c.inertiaMul;
   e.idleSpeed = c.idleSpeed;
-  // The rev limit: whole thousands of rpm below 4654 / (cc per cylinder)^(1/3) x the class's factor.
-  if (s.cylinders > 0 && s.engineSize > 0) {
-    const float x = 4654.0f / std::pow(s.engineSize / float(s.cylinders), 0.333333f) * c.spreadFactor * 30.0f / PI_F /
-                    1000.0f;
-    const float n = std::nearbyint(x - 0.499999f);
-    e.redline = n * 1000.0f * PI_F / 30.0f;
-    if (s.vehicleClass == CLASS_KART) e.redline *= 1.5f;
-  }
+  // The rev limit: whole thousands of rpm below 4654 / (cc per cylinder)^(1/3) x the class's
+  // factor, as every read gives it.
+  if (s.cylinders > 0 && s.engineSize > 0) e.redline = ClassRevLimit(s.engineSize, s.cylinders, s.vehicleClass);
   car.steeringWheelTurn = start.steeringTurn * DEGREES;
   car.steeringWheelPitch = s.front.wheelCount == 1 ? 0.4188790f : 0.7853982f;
   CopyName(car.steerAnimation, STEER_ANIMATION_SIZE, start.animation ? start.animation : "");
@@ -361,6 +356,19 @@ void AddBox(ModelObject& o, std::vector<FramePoint>& points, std::vector<FrameTu
                               0.0f, 0.0f, 0});
 }
 
+// A heap copy of the list the vehicle's frame keeps (freed with the frame), its count beside
+// it; no list (none built, or no memory) is a null pointer and 0.
+template <typename T>
+T* CopyToHeap(const std::vector<T>& items, int32_t& count) {
+  count = 0;
+  if (items.empty()) return nullptr;
+  T* copy = static_cast<T*>(std::calloc(items.size(), sizeof(T)));
+  if (!copy) return nullptr;
+  std::memcpy(copy, items.data(), items.size() * sizeof(T));
+  count = static_cast<int32_t>(items.size());
+  return copy;
+}
+
 void SetBody(Car& car, const NewVehicleSettings& s) {
   FreeVehicleModel(car);
   auto* o = new ModelObject{};
@@ -372,14 +380,8 @@ void SetBody(Car& car, const NewVehicleSettings& s) {
   std::vector<FrameTube> tubes;
   for (const BodyBox& b : BodyBoxes(s)) AddBox(*o, points, tubes, b);
   FreeVehicleFrame(car);
-  car.framePointCount = static_cast<int32_t>(points.size());
-  car.framePoints = static_cast<FramePoint*>(std::calloc(points.size(), sizeof(FramePoint)));
-  if (car.framePoints) std::memcpy(car.framePoints, points.data(), points.size() * sizeof(FramePoint));
-  else car.framePointCount = 0;
-  car.frameTubeCount = static_cast<int32_t>(tubes.size());
-  car.frameTubes = static_cast<FrameTube*>(std::calloc(tubes.size(), sizeof(FrameTube)));
-  if (car.frameTubes) std::memcpy(car.frameTubes, tubes.data(), tubes.size() * sizeof(FrameTube));
-  else car.frameTubeCount = 0;
+  car.framePoints = CopyToHeap(points, car.framePointCount);
+  car.frameTubes = CopyToHeap(tubes, car.frameTubeCount);
   car.model = o;
   car.ownsModel = 1;
   car.modelPresent = 1;

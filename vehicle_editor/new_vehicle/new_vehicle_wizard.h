@@ -76,7 +76,8 @@ void AskLayout(VehicleEditor& editor);
 void Start(VehicleEditor& editor, int layout);
 // Start's settings alone: cleared, every bit set, the layout's class and axles, the defaults.
 void StartSettings(int layout);
-// Each hand-set value held to its row's range (a value that is no number to the row's lowest);
+// Each value held to its row's range (a value that is no number to the row's lowest), the
+// automatic ones too before the class gives its figures;
 // a class past the table becomes "object".  The build does this first.
 void HoldToRows();
 // The page, each drawn frame while running; builds the vehicle first when a rebuild is wanted.

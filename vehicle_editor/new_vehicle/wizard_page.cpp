@@ -297,18 +297,18 @@ void HoldToRows() {
   NewVehicleSettings& s = Settings;
   const VehicleClass& c = VehicleClassRow(s.vehicleClass);
   // A value no row could give (not a number, or out of its row's range) is held to the row.
+  // Automatic values too: the class's figures replace them afterwards, and one the class has
+  // no figure for keeps the held value.
   const auto hold = [](float& v, float lowest, float highest) {
     v = std::isfinite(v) ? std::clamp(v, lowest, highest) : lowest;
   };
   if (s.vehicleClass >= VEHICLE_CLASS_COUNT) s.vehicleClass = CLASS_OBJECT;
-  if (!(AutoFlags & AUTO_WHEELBASE)) hold(s.wheelbase, 0.6f, 8.0f);
-  if (!(AutoFlags & AUTO_RIDE_HEIGHT)) hold(s.rideHeight, 0.02f, 0.5f);
-  if (!(AutoFlags & AUTO_ENGINE)) hold(s.engineSize, c.engineSizeMin, c.engineSizeMax);
-  if (!(AutoFlags & AUTO_MASS)) hold(s.targetMass, 10.0f, 3000.0f);
-  if (!(AutoFlags & AUTO_TRACKS)) {
-    hold(s.rear.trackWidth, 0.5f, 2.5f);
-    hold(s.front.trackWidth, 0.5f, 2.5f);
-  }
+  hold(s.wheelbase, 0.6f, 8.0f);
+  hold(s.rideHeight, 0.02f, 0.5f);
+  hold(s.engineSize, c.engineSizeMin, c.engineSizeMax);
+  hold(s.targetMass, 10.0f, 3000.0f);
+  hold(s.rear.trackWidth, 0.5f, 2.5f);
+  hold(s.front.trackWidth, 0.5f, 2.5f);
 }
 
 void Close() {
