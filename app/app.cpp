@@ -1052,6 +1052,7 @@ void InstallVehicleEditorShell() {
   };
   s.startExport = [] { CheckModForExport(nullptr, 0, MOD_UPLOAD); };
   s.exportStep = ExportMod;
+  s.checkModForExport = CheckModForExport;
   s.carChanged = [](Car* car) { ModExportCar = car; };
   s.fillCarChoice = SetupPlayerCarChoice;
   s.checkTextures = [](const Car& car, float* megapixels) { return car.CheckTextures(megapixels); };

@@ -332,6 +332,21 @@ struct VehicleEditor {
   static void BuildClassPage(VehicleEditor& editor);
   static void BuildTransmissionPage(VehicleEditor& editor);
   static void BuildSuspensionPage(VehicleEditor& editor);
+  // Pages 4 to 6 (option_pages.cpp), 7 and 8 (mass_pages.cpp), 9 to 11 (model_pages.cpp).
+  static void BuildAllowPage(VehicleEditor& editor);
+  static void BuildLightColoursPage(VehicleEditor& editor);
+  static void BuildSteeringPage(VehicleEditor& editor);
+  static void BuildObjectPositionsPage(VehicleEditor& editor);
+  static void BuildMassPage(VehicleEditor& editor);
+  // The total, the weight distribution (left out without a wheelbase) and the centre of
+  // gravity, at the row cursor: the end of pages 7 and 8.
+  static void AddMassSummary(VehicleEditor& editor);
+  static void BuildAerodynamicsPage(VehicleEditor& editor);
+  static void BuildConfigurationsPage(VehicleEditor& editor);
+  static void BuildTexturesPage(VehicleEditor& editor);
+  // The panel at the right edge (side_panel.cpp), after the tab pages each drawn frame:
+  // nothing without a car.
+  static void BuildSidePanel(VehicleEditor& editor);
 
   // ---- Settings actions and conversions (settings_actions.cpp) ----
   // Words: 0 drive type, 1 engine page, 2 point type, 4 and 5 the rear and front suspension,

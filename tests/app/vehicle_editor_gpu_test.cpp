@@ -31,6 +31,8 @@
 #include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle/data/vehicle_file.h"
 #include "vehicle_editor/vehicle_undo.h"
+#include "render/gouraud_mesh.h"
+#include "vehicle/car_drawing.h"
 
 namespace {
 
@@ -289,12 +291,14 @@ TEST_F(VehicleEditorWindow, TheSideViewShowsTheFramesLetteredMarkersAndAClickSel
   ASSERT_NE(FindButton("r"), nullptr) << "the edit views' buttons";
   Click("r");
   ASSERT_NE(EditViews.width, 0) << "a 2D view is current";
-  // Two pivots 1 m apart at the car's mid height, whatever frame the sample car has.
+  // Two pivots 0.8 m apart at the car's mid height, whatever frame the sample car has (clear of
+  // the side panel at the right edge).
+  constexpr int32_t POINT_Y = 26214;
   const int first = e.car->framePointCount;
   for (int i = 0; i < 2; ++i) {
     FramePoint* p = AppendFramePoint(*e.car);
     ASSERT_NE(p, nullptr);
-    *p = FramePoint{0, i == 0 ? -32768 : 32768, 32768, 0.0f, 0, uint8_t(i == 0 ? 1 : 2), 0};
+    *p = FramePoint{0, i == 0 ? -POINT_Y : POINT_Y, 32768, 0.0f, 0, uint8_t(i == 0 ? 1 : 2), 0};
   }
   e.displayFlags &= ~SHOW_POINTS;
   Run(200);
@@ -304,7 +308,7 @@ TEST_F(VehicleEditorWindow, TheSideViewShowsTheFramesLetteredMarkersAndAClickSel
   float x[2], y[2];
   for (int i = 0; i < 2; ++i) {
     IntVector world;
-    TransformPoint(e.car->drawTransform, IntVector{0, i == 0 ? -32768 : 32768, 32768}, world);
+    TransformPoint(e.car->drawTransform, IntVector{0, i == 0 ? -POINT_Y : POINT_Y, 32768}, world);
     const int32_t at[3] = {world.x, world.y, world.z};
     int32_t depth;
     ASSERT_TRUE(ProjectPointToScreen(at, &x[i], &y[i], &depth));
@@ -607,3 +611,77 @@ TEST_F(VehicleEditorWindow, TheTextureExportCopiesTheModelsAndTheSpokesTextures)
   EXPECT_FALSE(std::filesystem::exists("data/dds_export")) << "no: nothing exported";
   CfgCompressedTex = compressed;
 }
+
+namespace {
+
+// Pages 4 to 11 and the side panel beside the car, opened by their tabs and pictured
+// (vehicle_editor_page4.png .. vehicle_editor_page11.png): the open tab is lit; "TEST" on the
+// light page takes its own colour while set and lights the light's lamp on the car; the
+// texture page's table counts the car's level meshes' triangles by material.
+TEST_F(VehicleEditorWindow, TheLaterPagesAndTheSidePanelArePicturedBesideTheCar) {
+  OpenAndLoad();
+  VehicleEditor& e = *CurrentVehicleEditor;
+  const auto difference = [](const uint8_t* a, const uint8_t* b) {
+    return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]);
+  };
+  const char* const tabs[] = {"Allow", "Light Colours", "Steering", "Object Positions",
+                              "Mass", "Aerodynamics", "Configurations", "Textures"};
+  for (int i = 0; i < 8; ++i) {
+    Click(tabs[i]);
+    ASSERT_EQ(e.selection.openTab, 4 + i) << tabs[i];
+    Frame();
+    const InterfaceButton* open = FindButton(tabs[i]);
+    const InterfaceButton* closed = FindButton(i == 0 ? "Light Colours" : "Allow");
+    ASSERT_NE(open, nullptr);
+    ASSERT_NE(closed, nullptr);
+    ASSERT_NE(FindButton("edit engine"), nullptr) << "the side panel";
+    const int openX = open->right - 3, openY = open->top + 3, closedX = closed->right - 3, closedY = closed->top + 3;
+    char name[40];
+    std::snprintf(name, sizeof name, "vehicle_editor_page%d", 4 + i);
+    const Picture page = Shot(name);
+    EXPECT_GT(difference(page.At(openX, openY), page.At(closedX, closedY)), 60) << tabs[i] << " is lit";
+  }
+
+  // The texture table: its count is the test's own count of distinct materials.
+  const Car& car = *e.car;
+  std::vector<const Material*> keys;
+  for (int level = 0; level < std::min<int>(car.model->lodCount, 3); ++level) {
+    std::vector<const DrawMesh*> meshes = {car.levelMeshes[level]};
+    while (!meshes.empty()) {
+      const DrawMesh* mesh = meshes.back();
+      meshes.pop_back();
+      if (!mesh) continue;
+      for (int c = 0; c < mesh->childCount; ++c) meshes.push_back(mesh->children[c]);
+      if (!mesh->IsGouraud()) continue;
+      const GouraudO3d& g = static_cast<const GouraudO3d&>(*mesh);
+      for (int p = 0; p < g.partCount; ++p)
+        if (std::find(keys.begin(), keys.end(), g.parts[p].key) == keys.end()) keys.push_back(g.parts[p].key);
+    }
+  }
+  char all[40];
+  std::snprintf(all, sizeof all, "ALL materials: %d", int(keys.size()));
+  EXPECT_NE(FindButton(all), nullptr) << all;
+  EXPECT_FALSE(keys.empty());
+
+  // "TEST" on the brake light: its own colour while set, and the lamp lit on the car.
+  Click("Light Colours");
+  Frame();
+  const InterfaceButton* test = nullptr;
+  for (int i = 0; i < ButtonCount && !test; ++i)
+    if (InterfaceButtons[i].text.text && std::strcmp(InterfaceButtons[i].text.text, "TEST") == 0) test = &InterfaceButtons[i];
+  ASSERT_NE(test, nullptr);
+  const int tx = test->left + 3, ty = test->top + 3;
+  const Picture off = Shot("vehicle_editor_lights_off");
+  ClickAt(tx + 5, ty + 5);
+  ASSERT_EQ(e.lightTests[0], 1);
+  Frame();
+  EXPECT_EQ(DrawingOf(*e.car).forceLamps, 1);
+  EXPECT_EQ(DrawingOf(*e.car).forcedPattern[0], 1);
+  const Picture on = Shot("vehicle_editor_lights_brake");
+  EXPECT_GT(difference(on.At(tx, ty), off.At(tx, ty)), 30) << "TEST in its own colour while set";
+  ClickAt(tx + 5, ty + 5);
+  Frame();
+  EXPECT_EQ(DrawingOf(*e.car).forceLamps, 0);
+}
+
+}  // namespace

@@ -255,12 +255,15 @@ TEST_F(SettingsTest, PromptWordsAndMarks) {
   VehicleEditor::PromptAction(e, 1, PROMPT_SPEED_UNIT);
   EXPECT_NE(DashUnits.kmh, kmh);
   DashUnits.kmh = kmh;
+  const uint32_t limiter = c.options & OPT1_PIT_LIMITER;
   VehicleEditor::PromptAction(e, 1, PROMPT_PIT_LIGHT_ON);
-  EXPECT_TRUE(c.options & OPT1_PIT_LIMITER);
+  EXPECT_TRUE(c.lightsAndAids & LIGHTS_PIT_LIGHT_FOG);
+  EXPECT_EQ(c.options & OPT1_PIT_LIMITER, limiter) << "the limiter itself stays as it was";
   EXPECT_STREQ(Slots[NumNodes].name, "set pit limiter light");
   const int nodes = NumNodes;
   VehicleEditor::PromptAction(e, 1, PROMPT_PIT_LIGHT_OFF);
-  EXPECT_FALSE(c.options & OPT1_PIT_LIMITER);
+  EXPECT_FALSE(c.lightsAndAids & LIGHTS_PIT_LIGHT_FOG);
+  EXPECT_EQ(c.options & OPT1_PIT_LIMITER, limiter);
   EXPECT_EQ(NumNodes, nodes) << "merged on the flag word";
   e->selection.selectedPoint = 2;
   VehicleEditor::PromptAction(e, 1, PROMPT_FRAME_MOVE);
