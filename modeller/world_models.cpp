@@ -201,5 +201,9 @@ void InstallWorldModelServices() {
     });
   };
   s.AssignTextures = [](void* model) { AssignMeshTextures(Model(model), WORLD_TEXTURE_USAGE, ~0u); };
+  s.BuildDrawMesh = [](void* model, GouraudO3d& mesh) {
+    AssignMeshTextures(Model(model), WORLD_TEXTURE_USAGE, ~0u);
+    BuildModelMeshes(Model(model), nullptr, mesh, nullptr, 0, 1, nullptr, nullptr, ~0u);
+  };
   WorldModels = s;
 }

@@ -19,6 +19,7 @@
 #include "world/fixed_ob.h"
 
 struct Material;
+struct GouraudO3d;
 struct Obj3d;
 struct Pot;
 struct PreGenModel;
@@ -244,6 +245,9 @@ struct WorldModelServices {
   void (*RestoreMappings)(void* model, const MappingState* states, int count);
   // Binds the model's textures the way every world object's model is bound.
   void (*AssignTextures)(void* model);
+  // Level 0 of the model into an initialised mesh, its textures bound as above: the model's
+  // own parts, and one child per subobject at its offset (a mirrored twin's copy first).
+  void (*BuildDrawMesh)(void* model, GouraudO3d& mesh);
 };
 extern WorldModelServices WorldModels;
 
