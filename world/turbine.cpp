@@ -10,6 +10,8 @@
 #include "physics/solid/solid_hooks.h"
 #include "platform/clock.h"
 #include "render/gouraud_mesh.h"
+#include "render/material.h"
+#include "render/matrices.h"
 #include "render/primitives.h"
 #include "world/environment.h"
 #include "world/figures.h"
@@ -193,4 +195,18 @@ void WTurbine::Draw() {
     return;
   }
   if (temporaryCount) DrawVisibleTempMeshes(firstTemporary, temporaryCount);
+}
+
+void WTurbine::DrawLit() {
+  if (!parts) return;
+  const bool fast = bool(parts->fastMesh);
+  uint32_t mask = lightMask & WorldLightsOn;
+  while (mask != 0) {
+    mask = SetLocalLights(mask, fast ? 0 : 2);
+    Draw();
+  }
+  if (fast) {
+    SetIdentityMatrix(WorldMatrix);
+    UploadWorldMatrix(0, 0);
+  }
 }

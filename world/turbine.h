@@ -40,6 +40,9 @@ struct WTurbine : FixedOb {
   void AddToDrawListAtDistance(int32_t) override { AddToDrawList(); }
   // The fast mesh under its own matrices, or the temporary meshes.
   void Draw() override;
+  // Once per group of up to four of its lights that are on: the fast mesh with light mode 0
+  // (the world matrix back to identity after), or the temporary meshes with light mode 2.
+  void DrawLit() override;
   // The parts mesh from the model's level 0 (nothing without a model); a mesh of more than
   // 72 points gets a fast mesh.  Its transform: the heading about z, then the anchor.
   void BuildPartsMesh();
