@@ -80,6 +80,7 @@
 #include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "world/sphere_directions.h"
+#include "world/track_file.h"
 #include "world/world.h"
 
 // ---- [State] ----
@@ -1052,6 +1053,7 @@ void InstallVehicleEditorShell() {
   };
   s.startExport = [] { CheckModForExport(nullptr, 0, MOD_UPLOAD); };
   s.exportStep = ExportMod;
+  s.checkModForExport = CheckModForExport;
   s.carChanged = [](Car* car) { ModExportCar = car; };
   s.fillCarChoice = SetupPlayerCarChoice;
   s.checkTextures = [](const Car& car, float* megapixels) { return car.CheckTextures(megapixels); };
@@ -1088,6 +1090,7 @@ void InstallShellHooks() {
   InstallWorld();
   InstallCarWorld();
   InstallWorldModelServices();
+  GatherWorldTextureNames = GatherLoadedWorldTextureNames;
   SoundListenerCamera = CameraForSound;
   ClipCursorToWindow = ClipCursorToClientArea;
   UpdateCursorClip = ClipCursorForMode;

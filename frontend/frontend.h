@@ -44,6 +44,10 @@ void  GarageSetupEdited();
 // The closing credits; it ends after CREDITS_SHOW_MS, a click or a key.
 constexpr uint32_t CREDITS_SHOW_MS = 5000;
 Prss* OpenCreditsPage(Prss* parent);
+// The page a race start runs while its track loads (race/race_start.h): null, with the
+// reason shown, when the track cannot be opened; else the page, which closes itself when the
+// world is ready or its load failed (the world then deleted).
+Prss* OpenTrackLoadingPage(Prss* parent, const char* trackName);
 // The shared key function: Escape, "Q" and "X" terminate the process.
 void  EscapeQuitKey(Prss* process, int keyCode);
 
@@ -133,3 +137,9 @@ int  ExportVehicleWithLog();          // the command line's vehicle output run; 
 void ReloadGarageCarModel(int flag);  // as ReloadAllCarModels, for the garage's car
 void ReloadThumbnailTextures();       // the car thumbnails and the track thumbnails
 void RefreshGarageSetups();           // the garage re-lists its setups when it is open
+
+// The names of the textures the loaded world needs: those of its mapping records in use and
+// of the models of the track's model entries that are not hidden (installed as the world's
+// GatherWorldTextureNames).
+struct Wld;
+void GatherLoadedWorldTextureNames(Wld& world);

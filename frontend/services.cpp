@@ -2,8 +2,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include <new>
+
 #include "core/log.h"
 #include "frontend/frontend.h"
+#include "frontend/mod_export.h"
+#include "modeller/model/pregen_model.h"
+#include "world/pre_gen.h"
+#include "world/track_file.h"
+#include "world/world.h"
 
 int ExportVehicleWithLog() {
   LogLine("vehicle output : not available in this build");
@@ -20,3 +27,19 @@ int IsModCarId(uint32_t id) {
   return !IsShortCarName(asName);
 }
 
+
+void GatherLoadedWorldTextureNames(Wld& world) {
+  GatherMappingTextureNames(world);
+  if (!world.preGen) return;
+  auto* list = new (std::nothrow) TextureNameList{};
+  if (!list) return;
+  // The models of the track's own entries (the layout object models before them are the
+  // program's), unless hidden.
+  for (int i = TRACK_LAYOUT_MODEL_ENTRIES; i < world.preGenCapacity; ++i) {
+    const PreGenModel& entry = world.preGen[i];
+    if (entry.physicsKind == PHYSICS_HIDDEN || !entry.GetModelObject()) continue;
+    if (!CollectObjectTextureNames(*entry.GetModelObject(), *list)) break;
+  }
+  for (int i = 0; i < list->count; ++i) AddWorldTextureName(world, list->names[i]);
+  delete list;
+}

@@ -2,6 +2,7 @@
 #include "modeller/world_models.h"
 
 #include <cmath>
+#include <new>
 #include <strings.h>
 
 #include "core/gamma_tables.h"
@@ -204,6 +205,19 @@ void InstallWorldModelServices() {
   s.BuildDrawMesh = [](void* model, GouraudO3d& mesh) {
     AssignMeshTextures(Model(model), WORLD_TEXTURE_USAGE, ~0u);
     BuildModelMeshes(Model(model), nullptr, mesh, nullptr, 0, 1, nullptr, nullptr, ~0u);
+  };
+  s.NewModelTable = [](int count) -> PreGenModel* { return new (std::nothrow) PreGenModel[size_t(count)](); };
+  s.FreeModelTable = [](PreGenModel* table, int count) {
+    for (int i = 0; i < count; ++i) table[i].Free();
+    delete[] table;
+  };
+  s.ReadModelEntry = [](PreGenModel* table, int index, DataFile& file, int version) {
+    return int(table[index].Read(file, version) == 1);
+  };
+  s.LoadLayoutModels = [](PreGenModel* first) { return LoadLayoutObjectModels(first); };
+  s.FreeModelCaches = [](PreGenModel* table, int count) {
+    for (int i = 0; i < count; ++i)
+      if (ModelObject* model = table[i].GetModelObject()) model->FreeRenderCaches();
   };
   WorldModels = s;
 }

@@ -558,6 +558,11 @@ struct Car : Solid, VehicleData {
   uint8_t gearAssist[5] = {};
   uint32_t configCrc = 0;  // Car::ConfigCrc's running value
   float steer = 0;         // the steering input
+  // The vehicle editor's test weight: while bit 0 of testWeight is set, a mass of
+  // testWeightMass kg presses down under gravity at testWeightPoint (m, car axes).
+  uint8_t testWeight = 0;
+  float testWeightMass = 0;
+  Vec3 testWeightPoint = {};
 
   // The driver's and passengers' animations (vehicle/car_animations.h): owned, may be null.
   AnimInstance* steeringInstance = nullptr;

@@ -178,6 +178,11 @@ void Car::Update(float dt, float gravity) {
   // 17. The aerodynamic items.
   Vec3 sumForce = {}, sumTorque = {};
   SumAerodynamics(sumForce, sumTorque);
+  if (testWeight & 1) {
+    const Vec3 weight = {0.0f, 0.0f, testWeightMass * gravity};  // gravity is negative: down
+    sumForce += weight;
+    sumTorque += Cross(MatrixTimes(orientation, testWeightPoint), weight);
+  }
 
   // 18. No fuel stops a combustion engine; the engine cut lasts this step's drive.
   const uint8_t kind = transmissionType;

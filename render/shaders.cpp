@@ -417,6 +417,10 @@ void CompileWaitingShaders() {
                                                         &Shaders.compute[n], GfxCreateComputeShader));
 }
 
+void SetRenderStateSelector(int selector) {
+  VertexShaderOverride = selector >= 0 && selector <= VERTEX_SHADER_COUNT ? selector : 0;
+}
+
 void Material::SetVShader(int number) {
   if (VertexShaderOverride) number = VertexShaderOverride;
   int variant = ShaderCarFlag * 2 + ShaderShadowFlag;

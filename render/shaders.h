@@ -53,6 +53,14 @@ extern ShaderTables Shaders;
 extern char ShaderFolder[260];
 extern int ShaderCarFlag, ShaderShadowFlag;       // choose the world shaders' variant
 extern int VertexShaderOverride, PixelShaderOverride;  // replace the asked number when not 0
+// The world's render state selector: its layered objects draw their first layers (a tree's
+// bark, a placed model's solid, alpha-tested and blended alpha-tested parts) under selector
+// RENDER_STATE_LAYERED, which makes the world shader's tree variant (vertex shader 14, its
+// vertices leaning with the wind of the object-transform row) stand in for the vertex
+// shader the material asks for; 0 gives every material its own again.  The selector is the
+// vertex-shader override above.
+constexpr int RENDER_STATE_LAYERED = 14;
+void SetRenderStateSelector(int selector);
 
 // Each reads every catalogue source of its stage, as the device is made.
 void LoadAllVertexShaders();

@@ -142,6 +142,7 @@ void RebuildEditedCar(Car& car) {
   car.BuildBodyMesh();
   car.SetupFromVehicle(1);
   car.UpdateWheelStates();
+  if (ScanColourMarks) ScanColourMarks(car);
 }
 
 // ---- The editor's handlers ----

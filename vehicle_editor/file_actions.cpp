@@ -22,6 +22,7 @@
 #include "vehicle/data/vehicle_file.h"
 #include "vehicle/data/wheel_file.h"
 #include "vehicle_editor/default_setups.h"
+#include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 
@@ -69,6 +70,7 @@ enum FileWord : uintptr_t {
   WORD_SAVE = 6,
   WORD_LOAD_FRAME = 7,
   WORD_SAVE_FRAME = 8,
+  WORD_NEW = 9,
   WORD_ADD_FRAME = 13,
   WORD_LOAD_COLOURS = 14,
   WORD_SAVE_COLOURS = 15,
@@ -147,8 +149,18 @@ std::vector<uint8_t> VehicleImage(Car& car, const char* name, int storeModel) {
   char oldName[VEHICLE_NAME_SIZE];
   std::memcpy(oldName, car.vehicleName, sizeof oldName);
   car.SetTypeConstants();
+  // Every read names a stored model after its vehicle (without a mod's "~" and number): it is
+  // written under that name, so that the file reads back as it was written.
+  char oldModelName[MODEL_NAME_SIZE] = {};
+  const bool renameModel = storeModel && car.model && name;
+  if (renameModel) {
+    std::memcpy(oldModelName, car.model->name, sizeof oldModelName);
+    std::memset(car.model->name, 0, MODEL_NAME_SIZE);
+    for (int i = 0; i < MODEL_NAME_SIZE - 1 && name[i] && name[i] != '~'; ++i) car.model->name[i] = name[i];
+  }
   const std::vector<uint8_t> body =
       MemoryWriteBody([&](DataFile& f) { SerializeVehicleData(car, f, name, storeModel); });
+  if (renameModel) std::memcpy(car.model->name, oldModelName, sizeof oldModelName);
   std::memcpy(car.vehicleName, oldName, sizeof oldName);
   if (body.empty()) return {};
   return DataFileImage(VEHICLE_FILE_MAGIC, body, VEHICLE_FILE_VERSION);
@@ -538,7 +550,8 @@ void VehicleEditor::FileAction(void* owner, int, uintptr_t word) {
       AskText(p, SaveAllAnswered, "Enter name of colours file to SAVE", NAME_PROMPT_LENGTH, 0, e.vehicleName, 0,
               ENTRY_SAVE, ALL_COLOURS_PATTERN);
       return;
-    default: return;  // word 9 is the new-vehicle wizard's; 10 to 12 do nothing
+    case WORD_NEW: NewVehicleWizard::AskLayout(e); return;
+    default: return;  // words 10 to 12 do nothing
   }
 }
 

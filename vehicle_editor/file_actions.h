@@ -92,5 +92,7 @@ struct VehicleEditorShellHooks {
   // The textures of the car whose PNG is missing or unreadable: their number; megapixels
   // gets the PNGs' combined area.
   int (*checkTextures)(const Car& car, float* megapixels);
+  // The side panel's mod rows (the export's words: 0 check, 1 test, 2 upload, 3 share).
+  void (*checkModForExport)(void* editor, int click, uintptr_t word);
 };
 extern VehicleEditorShellHooks EditorShellHooks;

@@ -50,7 +50,6 @@ constexpr uint8_t CAMBER_NEUTRAL = 45;
 constexpr float CAMBER_UNIT = 0.07853982f / 45.0f;  // rad per step (0.1 degree)
 constexpr double TENTHS_PER_RADIAN = 1800.0 / 3.1415927;
 constexpr uintptr_t KEY_GEARS = 3, KEY_FRAME_MASS = 1, KEY_TYRE_TYPES = 3, KEY_TYRE_FLAG = 8, KEY_PRESSURE_FLAG = 0x10;
-constexpr uint32_t OPT1_PIT_LIGHT = OPT1_PIT_LIMITER;
 
 // What the open question asks about: its answer's callback reads it.
 struct PendingQuestion {
@@ -662,11 +661,13 @@ void VehicleEditor::PromptAction(void* owner, int, uintptr_t word) {
     case PROMPT_PIT_LIGHT_OFF:
     case PROMPT_PIT_LIGHT_ON:
       if (!e.car) return;
-      RecordEditKeyed("set pit limiter light", reinterpret_cast<uintptr_t>(&e.car->options), OPT1_PIT_LIGHT, 0);
+      // The choice has a bit of its own: the limiter's own bit stays as the "Allow" page set it.
+      RecordEditKeyed("set pit limiter light", reinterpret_cast<uintptr_t>(&e.car->lightsAndAids),
+                      LIGHTS_PIT_LIGHT_FOG, 0);
       if (word == PROMPT_PIT_LIGHT_ON)
-        e.car->options |= OPT1_PIT_LIGHT;
+        e.car->lightsAndAids |= LIGHTS_PIT_LIGHT_FOG;
       else
-        e.car->options &= ~OPT1_PIT_LIGHT;
+        e.car->lightsAndAids &= ~LIGHTS_PIT_LIGHT_FOG;
       SetUp(e);
       return;
     case PROMPT_STEERING_ANIMATION: AskSteeringAnimation(owner, 1, word); return;

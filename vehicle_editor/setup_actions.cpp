@@ -8,14 +8,16 @@
 #include "core/report.h"
 #include "physics/car.h"
 #include "vehicle/data/vehicle_class.h"
+#include "vehicle_editor/default_setups.h"
+#include "vehicle_editor/new_vehicle/colour_marks.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 const char* const TyreMakerNames[TYRE_MAKER_COUNT] = {"Corvan", "Halberg", "Nortread", "Pellix",
                                                       "Stenmark", "Tavora", "Vireo"};
 
-void (*ScanColourMarks)(Car& car);
-int (*ModelHasFlaggedType12Part)(const Car& car);
+void (*ScanColourMarks)(Car& car) = [](Car& car) { ScanCarColourMarks(&car); };
+int (*ModelHasFlaggedType12Part)(const Car& car) = [](const Car& car) { return CarHasFlaggedHub(&car); };
 void (*GiveLocalPlayerStrategy)();
 
 namespace {
@@ -162,12 +164,7 @@ void VehicleEditor::StepConfiguration(void* owner, int, uintptr_t word) {
   RecordEditKeyed("set configuration", KeyOf(&current), 0, 0);
   const int last = std::min(car.configCount, VEHICLE_MAX_CONFIGS) - 1;
   current = static_cast<uint8_t>(Wrapped(std::min<int>(current, last), 0, last, word == 1));
-  car.ReleaseMeshes();
-  car.SetLodDistances();
-  car.BuildBodyMesh();
-  car.SetupFromVehicle(1);
-  car.UpdateWheelStates();
-  if (ScanColourMarks) ScanColourMarks(car);
+  RebuildEditedCar(car);
   StoreSetup(e);
 }
 

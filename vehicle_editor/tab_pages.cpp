@@ -25,13 +25,13 @@ const char* const TabLabels[TAB_PAGE_COUNT] = {
     "Steering", "Object Positions", "Mass", "Aerodynamics", "Configurations", "Textures",
 };
 
-// Pages 4 to 11 join the table as they are built.
 const TabPageBuilder TabPages[TAB_PAGE_COUNT] = {
-    VehicleEditor::BuildClassPage,
-    VehicleEditor::BuildTransmissionPage,
-    VehicleEditor::BuildWheelObjectPage,
-    VehicleEditor::BuildSuspensionPage,
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    VehicleEditor::BuildClassPage,         VehicleEditor::BuildTransmissionPage,
+    VehicleEditor::BuildWheelObjectPage,   VehicleEditor::BuildSuspensionPage,
+    VehicleEditor::BuildAllowPage,         VehicleEditor::BuildLightColoursPage,
+    VehicleEditor::BuildSteeringPage,      VehicleEditor::BuildObjectPositionsPage,
+    VehicleEditor::BuildMassPage,          VehicleEditor::BuildAerodynamicsPage,
+    VehicleEditor::BuildConfigurationsPage, VehicleEditor::BuildTexturesPage,
 };
 
 namespace {
@@ -42,6 +42,8 @@ constexpr int LIST_WORD_SAVE = 0, LIST_WORD_LOAD = 1, LIST_WORD_DUP = 2, LIST_WO
 constexpr float STATUS_TOP_LIMIT_FRACTION = 0.08f;
 constexpr int COLOURS_PER_ROW = 3;
 constexpr char CURRENT_MARK[] = "\x95";
+constexpr char LEFT_MARK[] = "\x8B", RIGHT_MARK[] = "\x9B";
+constexpr uintptr_t SIDE_WORD_RIGHT = 0, SIDE_WORD_LEFT = 1;
 constexpr int MESSAGE_HISTORY_UNITS = 16;  // the "H" button's place on the top row
 constexpr const char* TEXT_MARK_NAMES[3] = {"Mesh centre", "Centre of mass excluding wheels", "Centre of mass"};
 
@@ -137,10 +139,9 @@ void AddColourRows(VehicleEditor& e, Car& car) {
   AddListButtons(e, VehicleEditor::ColourConfigAction, HINTS);
 }
 
-// The drive side: "no driver", "central driver", or the side the vehicle is built for.  The
-// lock and the test-side buttons join the row below the label (they are the drive side's own
-// actions); until then the label stands alone.
-void AddDriveSideRows(const Car& car, int offCentre) {
+// The drive side: "no driver", "central driver", or the side the vehicle is built for with,
+// on the row below, its lock and (unlocked) the side buttons that try the other side.
+void AddDriveSideRows(VehicleEditor& e, const Car& car, int offCentre) {
   PageRow();
   if (car.steerAnimation[0] == 0) {
     PageLabel("no driver", TAB_UNITS, nullptr);
@@ -151,12 +152,23 @@ void AddDriveSideRows(const Car& car, int offCentre) {
     return;
   }
   const bool left = car.driverPosition.x < 0.0f;
-  const bool locked = (car.options & OPT1_DRIVE_SIDE_LOCKED) != 0;
-  const char* hint = locked ? (left ? "The driver position is on the left" : "The driver position is on the right")
-                            : (left ? "The default driver position is on the left"
-                                    : "The default driver position is on the right");
-  PageLabel(left ? "built as left drive" : "built as right drive", TAB_UNITS, hint);
+  const char* built = left ? "built as left drive" : "built as right drive";
+  if (car.options & OPT1_DRIVE_SIDE_LOCKED) {
+    PageLabel(built, TAB_UNITS, left ? "The driver position is on the left" : "The driver position is on the right");
+    PageRow();
+    PageChoice(e, "locked drive side", TAB_UNITS, 0, 0, VehicleEditor::ToggleDriveSideLock,
+               "User cannot select the drive side (click to unlock)");
+    return;
+  }
+  PageChoice(e, built, TAB_UNITS, left ? SIDE_WORD_LEFT : SIDE_WORD_RIGHT, 0, VehicleEditor::SetDriveSide,
+             left ? "The default driver position is on the left" : "The default driver position is on the right");
   PageRow();
+  PageChoice(e, "select", TAB_UNITS - 2, 0, 0, VehicleEditor::ToggleDriveSideLock,
+             "User can select the drive side (click to lock)");
+  PageChoice(e, LEFT_MARK, 1, SIDE_WORD_LEFT, DriveSideLeft == 1, VehicleEditor::SetDriveSide,
+             left ? "Use left side driving position" : "Test left side driving position");
+  PageChoice(e, RIGHT_MARK, 1, SIDE_WORD_RIGHT, DriveSideLeft == 0, VehicleEditor::SetDriveSide,
+             left ? "Test right side driving position" : "Use right side driving position");
 }
 
 void AddFileRow(VehicleEditor& e, int withCar) {
@@ -186,7 +198,7 @@ void AddCommonRows(VehicleEditor& e, Car& car) {
   RowCursorY = ScreenHeight - (rows + 1) * ButtonHeight;  // PageRow moves down to the first
   AddSetupRows(e, car);
   AddColourRows(e, car);
-  AddDriveSideRows(car, offCentre);
+  AddDriveSideRows(e, car, offCentre);
   PageRow();
   AddFileRow(e, 1);
   AddHistoryRow(e, MESSAGE_HISTORY_UNITS, VehicleUndo::NumNodes != 0);
@@ -245,12 +257,35 @@ void PageChoice(VehicleEditor& e, const char* text, int units, uintptr_t word, i
                handler, hint);
 }
 
-void PageNumber(const char* format, int32_t value, int units, const char* hint) {
+void PageNumber(const char* format, int32_t value, int units, const char* hint, ColourWord* colour, Prss* owner,
+                uintptr_t word, InterfaceHandler handler) {
   const int left = RowCursorX, right = left + units * ButtonWidth;
-  AddButton(nullptr, left, RowCursorY, right, RowCursorY + ButtonHeight, 0, IvInt(value), IvText(format), IvInt(0), 40,
-            nullptr, nullptr, hint);
+  AddButton(handler ? owner : nullptr, left, RowCursorY, right, RowCursorY + ButtonHeight, word, IvInt(value),
+            IvText(format), IvInt(0), 40, colour, handler, hint);
   RowCursorX = right;
 }
+
+void PageFloat(const char* format, float value, int units, const char* hint, ColourWord* colour, Prss* owner,
+               uintptr_t word, InterfaceHandler handler) {
+  const int left = RowCursorX, right = left + units * ButtonWidth;
+  AddButton(handler ? owner : nullptr, left, RowCursorY, right, RowCursorY + ButtonHeight, word, IvFloat(value),
+            IvText(format), IvInt(0), 37, colour, handler, hint);
+  RowCursorX = right;
+}
+
+void PageValueChanged(void* owner, int, uintptr_t) {
+  VehicleEditor::VehicleValueChanged(*static_cast<VehicleEditor*>(owner));
+}
+void PageSeatOptionChanged(void* owner, int, uintptr_t) {
+  VehicleEditor::SeatOptionChanged(*static_cast<VehicleEditor*>(owner));
+}
+void PageDriverPositionChanged(void* owner, int, uintptr_t) {
+  VehicleEditor::DriverPositionChanged(*static_cast<VehicleEditor*>(owner));
+}
+void PageUpdateDriveSide(void* owner, int, uintptr_t) {
+  VehicleEditor::UpdateDriveSide(*static_cast<VehicleEditor*>(owner));
+}
+void PageSetSteering(void* owner, int, uintptr_t) { VehicleEditor::SetSteering(*static_cast<VehicleEditor*>(owner)); }
 
 void PageValue(VehicleEditor& e, const char* label, float minimum, float maximum, float* variable,
                InterfaceHandler handler, int kind, const char* hint) {

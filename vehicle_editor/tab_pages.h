@@ -49,8 +49,13 @@ void PageHeading(const char* text, int units, const char* hint);
 // A choice button: text, word, handler, drawn selected when `selected`.
 void PageChoice(VehicleEditor& editor, const char* text, int units, uintptr_t word, int selected,
                 InterfaceHandler handler, const char* hint);
-// A whole number shown through its format (style 40), `units` W, no click.
-void PageNumber(const char* format, int32_t value, int units, const char* hint);
+// A whole number shown through its format (style 40), `units` W; with a handler it is a
+// button of that word.
+void PageNumber(const char* format, int32_t value, int units, const char* hint, ColourWord* colour = nullptr,
+                Prss* owner = nullptr, uintptr_t word = 0, InterfaceHandler handler = nullptr);
+// A float shown through its format (style 37), `units` W, no click.
+void PageFloat(const char* format, float value, int units, const char* hint, ColourWord* colour = nullptr,
+               Prss* owner = nullptr, uintptr_t word = 0, InterfaceHandler handler = nullptr);
 // A full-row value control over a float (unit kind: 16 plain, 17 angle, 18 engine speed,
 // 19 thousands) with its bar and step buttons; the value stays within [minimum, maximum].
 void PageValue(VehicleEditor& editor, const char* label, float minimum, float maximum, float* variable,
@@ -60,5 +65,11 @@ void PageFlag(VehicleEditor& editor, const char* text, uint32_t mask, uint32_t* 
               const char* hint);
 void PageByteFlag(VehicleEditor& editor, const char* text, uint8_t mask, uint8_t* flags, InterfaceHandler handler,
                   const char* hint);
+// The editor's value handlers as interface handlers (owner: the editor).
+void PageValueChanged(void* owner, int click, uintptr_t word);  // VehicleValueChanged
+void PageSeatOptionChanged(void* owner, int click, uintptr_t word);
+void PageDriverPositionChanged(void* owner, int click, uintptr_t word);
+void PageUpdateDriveSide(void* owner, int click, uintptr_t word);
+void PageSetSteering(void* owner, int click, uintptr_t word);
 // The value control kinds.
 constexpr int VALUE_PLAIN = 16, VALUE_ANGLE = 17, VALUE_ENGINE_SPEED = 18, VALUE_THOUSANDS = 19;

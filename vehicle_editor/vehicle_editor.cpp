@@ -39,6 +39,7 @@
 #include "vehicle_editor/dashboard/dash_draw.h"
 #include "vehicle_editor/dashboard/dash_figures.h"
 #include "vehicle_editor/default_setups.h"
+#include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 #include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle_editor/vehicle_undo.h"
 
@@ -137,6 +138,16 @@ int DrawCar(VehicleEditor& e) {
   return drawn;
 }
 
+// The light tab's test switches: while any is on, the car's lamps show exactly those lit.
+void ShowLightTests(VehicleEditor& e) {
+  int any = 0;
+  for (uint8_t test : e.lightTests) any |= test;
+  if (!any && !e.car->drawing) return;
+  CarDrawing& d = DrawingOf(*e.car);
+  d.forceLamps = uint8_t(any ? 1 : 0);
+  for (int i = 0; i < EDITOR_LIGHT_TESTS && i < CAR_LAMP_GROUPS; ++i) d.forcedPattern[i] = e.lightTests[i];
+}
+
 // The car steps once per drawn frame (drawing it steps it), unless a page covers it.
 void StepAndDrawCar(VehicleEditor& e) {
   if (e.pageOpen) return;
@@ -145,6 +156,7 @@ void StepAndDrawCar(VehicleEditor& e) {
   if (!e.car) return;
   e.car->SetFuelLoad(e.displayFlags & SHOW_FUEL ? e.fuelPercent : 0.0f);
   if (FrameSkipped) return;
+  ShowLightTests(e);
   if (e.diagramFlags || !FrameBegun3D || !(VehicleEditor::DrawEditView(e) || DrawCar(e))) e.car->AccumulateRunTime();
 }
 
@@ -218,6 +230,7 @@ void CoverPageClosed(VehicleEditor& e) {
 
 void CloseEditor(VehicleEditor* e) {
   CurrentVehicleEditor = nullptr;
+  NewVehicleWizard::Close();
   if (e->raisedTopLimit >= 0) PointButtonTopLimit = e->raisedTopLimit;
   CloseEditViews();
   VehicleUndo::Clear();
@@ -340,8 +353,13 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
     e->displayFlags ^= SHOW_FUEL;
     e->toggleFuelRequest = 0;
   }
+  if (NewVehicleWizard::Running) {
+    NewVehicleWizard::Draw(*e);
+    return process;
+  }
   if (!e->car) AddScreenTitle("no vehicle loaded", 0, 1);
   BuildPanels(*e);
+  BuildSidePanel(*e);
   if (e->diagramFlags && e->car) {
     SaveCarViewState(*e->car);
     DrawDiagram(*e);
@@ -473,7 +491,9 @@ void VehicleEditor::VehicleValueChanged(VehicleEditor& e) {
       SetSetupShort(setup, axle + AXLE_PRESSURE_RIGHT, SetupShort(setup, axle + AXLE_PRESSURE_LEFT));
     }
   ++e.carSetups;
-  e.car->SetupFromVehicle(1);
+  // The full set-up: the mass model runs again, so the masses, the total and the centre of
+  // gravity the pages show follow the edit (a spare wheel, a tube's size, a position).
+  e.car->SetupFromVehicle(0);
   e.car->UpdateWheelStates();
 }
 

@@ -218,7 +218,8 @@ struct VehicleEditor {
   // The car's drawing options: special draw hides the model (body, subobjects, wheel pieces).
   static uint32_t CarGraphicsOptions();
   // The vehicle option bits special draw adds while the car is drawn: with "frame", every
-  // frame tube.
+  // frame tube; with "masses", a spare wheel the vehicle carries is drawn (shown or not), so
+  // that its tyre stands where its mass is counted.
   static uint32_t SpecialDrawCarOptions(const VehicleEditor& editor);
   // Moves the selected frame point along axis 0 (x), 1 (y) or 2 (z) by steps of 1/65536 m.
   static void MovePoint(VehicleEditor& editor, int32_t steps, int axis);
@@ -332,6 +333,21 @@ struct VehicleEditor {
   static void BuildClassPage(VehicleEditor& editor);
   static void BuildTransmissionPage(VehicleEditor& editor);
   static void BuildSuspensionPage(VehicleEditor& editor);
+  // Pages 4 to 6 (option_pages.cpp), 7 and 8 (mass_pages.cpp), 9 to 11 (model_pages.cpp).
+  static void BuildAllowPage(VehicleEditor& editor);
+  static void BuildLightColoursPage(VehicleEditor& editor);
+  static void BuildSteeringPage(VehicleEditor& editor);
+  static void BuildObjectPositionsPage(VehicleEditor& editor);
+  static void BuildMassPage(VehicleEditor& editor);
+  // The total, the weight distribution (left out without a wheelbase) and the centre of
+  // gravity, at the row cursor: the end of pages 7 and 8.
+  static void AddMassSummary(VehicleEditor& editor);
+  static void BuildAerodynamicsPage(VehicleEditor& editor);
+  static void BuildConfigurationsPage(VehicleEditor& editor);
+  static void BuildTexturesPage(VehicleEditor& editor);
+  // The panel at the right edge (side_panel.cpp), after the tab pages each drawn frame:
+  // nothing without a car.
+  static void BuildSidePanel(VehicleEditor& editor);
 
   // ---- Settings actions and conversions (settings_actions.cpp) ----
   // Words: 0 drive type, 1 engine page, 2 point type, 4 and 5 the rear and front suspension,

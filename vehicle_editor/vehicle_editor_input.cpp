@@ -10,6 +10,7 @@
 #include "render/views.h"
 #include "ui/interface.h"
 #include "vehicle_editor/file_actions.h"
+#include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 
@@ -101,6 +102,11 @@ void VehicleEditor::ViewEvent(Prss* process, MouseRecord* mouse) {
 void VehicleEditor::Key(Prss* process, int keyCode) {
   VehicleEditor& e = *reinterpret_cast<VehicleEditor*>(process);
   const int letter = keyCode >= 'a' && keyCode <= 'z' ? keyCode - ('a' - 'A') : keyCode;
+  // Enter and Esc close the new-vehicle page, keeping the vehicle built.
+  if (NewVehicleWizard::Running && (letter == 27 || letter == 13)) {
+    NewVehicleWizard::Close();
+    return;
+  }
   switch (letter) {
     case 27: AskExit(e); return;
     case ' ': ResetCar(e); return;
@@ -140,6 +146,7 @@ void VehicleEditor::Key(Prss* process, int keyCode) {
       return;
     case KEYCODE_DELETE: DeleteSelected(e); return;
     case CTRL + 'O': FileAction(&e, 0, 2); return;
+    case CTRL + 'N': FileAction(&e, 0, 9); return;
     case CTRL + 'Z': UndoEdit(e); return;
     case CTRL + 'Y': RedoEdit(e); return;
     default: break;

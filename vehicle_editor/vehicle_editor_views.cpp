@@ -111,7 +111,11 @@ void DrawWheelLines(const Car& car) {
 uint32_t VehicleEditor::CarGraphicsOptions() { return SpecialDraw ? ~HIDDEN_BY_SPECIAL_DRAW : 0xFFFFFFFFu; }
 
 uint32_t VehicleEditor::SpecialDrawCarOptions(const VehicleEditor& e) {
-  return SpecialDraw && (e.displayFlags & SHOW_FRAME) ? ALL_FRAME_TUBES : 0;
+  if (!SpecialDraw) return 0;
+  uint32_t options = e.displayFlags & SHOW_FRAME ? ALL_FRAME_TUBES : 0;
+  if ((e.displayFlags & SHOW_MASSES) && e.car && (e.car->options & OPT1_SPARE_WHEEL_MASS))
+    options |= OPT1_SPARE_WHEEL_VISIBLE;
+  return options;
 }
 
 void VehicleEditor::AddSelectionButtons(VehicleEditor& e) {

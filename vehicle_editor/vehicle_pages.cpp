@@ -31,17 +31,6 @@ constexpr float UPRIGHT_LONG = 0.75f, UPRIGHT_SHORT = 0.65f;  // of the axle's r
 constexpr int HEADING_UNITS = 6, NAME_UNITS = 10, HALF_ROW_UNITS = 8, ROW_BUTTON_UNITS = 2;
 
 void RebuildCarHandler(void* owner, int, uintptr_t) { VehicleEditor::RebuildCar(*static_cast<VehicleEditor*>(owner)); }
-void ValueChangedHandler(void* owner, int, uintptr_t) {
-  VehicleEditor::VehicleValueChanged(*static_cast<VehicleEditor*>(owner));
-}
-
-// A float shown through its format (style 37), `units` W, no click.
-void PageFloat(const char* format, float value, int units, const char* hint) {
-  const int left = RowCursorX, right = left + units * ButtonWidth;
-  AddButton(nullptr, left, RowCursorY, right, RowCursorY + ButtonHeight, 0, IvFloat(value), IvText(format), IvInt(0),
-            37, nullptr, nullptr, hint);
-  RowCursorX = right;
-}
 
 // ---- Suspension page ----
 
@@ -98,9 +87,9 @@ void AddAxleRows(VehicleEditor& e, Car& car, int set) {
   PageRow();
   if (wheels == 2 && car.wheelPositions[WheelOf(s, 0)].y != car.wheelPositions[WheelOf(s, 1)].y) {
     LayoutColumns = HALF_ROW_UNITS;
-    PageValue(e, "L fwd %.3fm", lowest, highest, &car.wheelPositions[WheelOf(s, 0)].y, ValueChangedHandler,
+    PageValue(e, "L fwd %.3fm", lowest, highest, &car.wheelPositions[WheelOf(s, 0)].y, PageValueChanged,
               VALUE_PLAIN, nullptr);
-    PageValue(e, "R fwd %.3fm", lowest, highest, &car.wheelPositions[WheelOf(s, 1)].y, ValueChangedHandler,
+    PageValue(e, "R fwd %.3fm", lowest, highest, &car.wheelPositions[WheelOf(s, 1)].y, PageValueChanged,
               VALUE_PLAIN, nullptr);
     LayoutColumns = PANEL_ROW_UNITS;
   } else {
@@ -152,7 +141,7 @@ void AddAxleRows(VehicleEditor& e, Car& car, int set) {
   const float antiRoll = SetupFloat(car.currentSetup, SETUP_AXLE[set] + AXLE_ANTI_ROLL);
   if (wheels > 0 && type != SUSPENSION_RIGID && antiRoll == 0.0f) {
     PageRow();
-    PageFlag(e, "Disable anti roll bar", NO_ANTI_ROLL[set], &car.options, ValueChangedHandler,
+    PageFlag(e, "Disable anti roll bar", NO_ANTI_ROLL[set], &car.options, PageValueChanged,
              "Prevent use of anti roll setting");
   }
 }
@@ -219,7 +208,7 @@ void VehicleEditor::BuildSuspensionPage(VehicleEditor& e) {
   PageRow();
   PageFlag(e, "Suspension diagram", DIAGRAM_SHOWN, &e.diagramFlags, nullptr, "Show the suspension diagram (SHIFT+L)");
   PageRow();
-  PageByteFlag(e, "Zero springs test", ZERO_SPRINGS_ON, &car.zeroSprings, ValueChangedHandler,
+  PageByteFlag(e, "Zero springs test", ZERO_SPRINGS_ON, &car.zeroSprings, PageValueChanged,
                "Disable springs so the vehicle drops to the bump stops");
   e.axlePositions[0] = e.axlePositions[1] = 0.0f;
   for (int i = 0; i < car.wheelCount && i < CAR_MAX_WHEELS; ++i) {

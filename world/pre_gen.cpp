@@ -13,6 +13,7 @@
 #include "render/constant_buffers.h"
 #include "render/light_samples.h"
 #include "render/material.h"
+#include "render/shaders.h"
 #include "ui/text/messages.h"
 #include "ui/text/text_colours.h"
 #include "world/light_octrees.h"
@@ -25,7 +26,6 @@ float WorldLodFactor = 1.0f;
 uint32_t WorldStartLights[2] = {};
 float ObjectTransformConstants[8] = {};
 float WorldWindVector[2] = {};
-int WorldRenderStateSelector = 0;
 uint8_t WorldLightingByte = 0;
 WorldModelServices WorldModels = {};
 
@@ -174,15 +174,15 @@ void WPreGen::DrawParts(int firstSlot, int secondSlot, int drawMode) {
 
 void WPreGen::DrawLayer1() {
   if (hidden) return;
-  WorldRenderStateSelector = 14;
+  SetRenderStateSelector(RENDER_STATE_LAYERED);
   DrawParts(KIND_SOLID, KIND_ATEST, 3);
-  WorldRenderStateSelector = 0;
+  SetRenderStateSelector(0);
 }
 void WPreGen::DrawLayer2() {
   if (hidden) return;
-  WorldRenderStateSelector = 14;
+  SetRenderStateSelector(RENDER_STATE_LAYERED);
   DrawParts(KIND_TEA, -1, 3);
-  WorldRenderStateSelector = 0;
+  SetRenderStateSelector(0);
 }
 void WPreGen::DrawLayer3() {
   if (!hidden) DrawParts(KIND_SOLID, -1, 1);

@@ -18,6 +18,7 @@
 #include "world/built_mesh.h"
 #include "world/fixed_ob.h"
 
+struct DataFile;
 struct Material;
 struct GouraudO3d;
 struct Obj3d;
@@ -44,8 +45,6 @@ extern uint32_t WorldStartLights[2];
 extern float ObjectTransformConstants[8];
 extern float WorldWindVector[2];
 void SetObjectTransformConstants(float x, float y, float z, float size);
-// The render state selector a layer's solid pass draws under (14), 0 otherwise.
-extern int WorldRenderStateSelector;
 
 // Material kinds of a render part (the material's alpha mode), and the part slots.
 enum MaterialKind : uint8_t { KIND_SOLID = 0, KIND_ATEST = 1, KIND_ALPHA = 2, KIND_TEA = 3 };
@@ -248,6 +247,19 @@ struct WorldModelServices {
   // Level 0 of the model into an initialised mesh, its textures bound as above: the model's
   // own parts, and one child per subobject at its offset (a mirrored twin's copy first).
   void (*BuildDrawMesh)(void* model, GouraudO3d& mesh);
+  // ---- The loader's model table ----
+  // A table of count zeroed entries (null when it cannot be had) and its release, each
+  // entry's model, pot and built mesh with it.
+  PreGenModel* (*NewModelTable)(int count);
+  void (*FreeModelTable)(PreGenModel* table, int count);
+  // Reads one stored entry of the track file into the table's entry index (the file's version
+  // given): 1 when it was whole.
+  int (*ReadModelEntry)(PreGenModel* table, int index, DataFile& file, int version);
+  // Fills the first 192 entries from the layout object model file: the models loaded.
+  int (*LoadLayoutModels)(PreGenModel* first);
+  // Frees the level-of-detail render caches of the models of the table's entries (a loaded
+  // world's models keep only their built meshes).
+  void (*FreeModelCaches)(PreGenModel* table, int count);
 };
 extern WorldModelServices WorldModels;
 

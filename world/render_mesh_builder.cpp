@@ -85,17 +85,27 @@ bool HasTexture(const EdgeState& s) { return s.mapping->textureName[0] != 0; }
 bool Seams(const EdgeState& s) { return Sweep.textured && HasTexture(s) && !IsPlanar(s); }
 int64_t Mod(int64_t a, int64_t b) { return b > 0 ? ((a % b) + b) % b : 0; }
 
-int32_t AddVertex(MeshPool& pool, const int32_t pos[3], const int32_t normal[3], float u, float v) {
+// Writes each field straight into the pool: a vertex gathered on the stack and copied in
+// would be read back before its stores land.
+int32_t AddVertex(MeshPool& pool, int32_t x, int32_t y, int32_t z, int32_t nx, int32_t ny, int32_t nz, float u,
+                  float v) {
   assert(pool.vertexCount < MESH_POOL_VERTICES);
   if (pool.vertexCount >= MESH_POOL_VERTICES) return -1;
   PoolVertex& out = pool.vertices[pool.vertexCount];
-  std::memcpy(out.position, pos, sizeof out.position);
-  std::memcpy(out.normal, normal, sizeof out.normal);
+  out.position[0] = x;
+  out.position[1] = y;
+  out.position[2] = z;
+  out.normal[0] = nx;
+  out.normal[1] = ny;
+  out.normal[2] = nz;
   out.firstCorner = -1;
   out.packedIndex = -1;
   out.u = u;
   out.v = v;
   return pool.vertexCount++;
+}
+int32_t AddVertex(MeshPool& pool, const int32_t pos[3], const int32_t normal[3], float u, float v) {
+  return AddVertex(pool, pos[0], pos[1], pos[2], normal[0], normal[1], normal[2], u, v);
 }
 
 // The edge's texture ranges and width fit for a ring from A to B.
@@ -128,33 +138,34 @@ void PrepareRanges(EdgeState& s, int e, const IntVector& A, const IntVector& B) 
 int32_t AddEdgeSet(MeshPool& pool, const EdgeState& s, const IntVector& A, const IntVector& B, const IntVector& NA,
                    const IntVector& NB, float q) {
   const MappingRecord& m = *s.mapping;
-  const int32_t a[3] = {A.x, A.y, A.z}, b[3] = {B.x, B.y, B.z};
-  const int32_t na[3] = {NA.x, NA.y, NA.z}, nb[3] = {NB.x, NB.y, NB.z};
+  float u, v;
   if (IsPlanar(s)) {
-    int32_t first = -1;
-    for (const int32_t* p : {a, b}) {
-      float u, v;
-      PlanarTexturePoint(m, s.axes, p, u, v);
-      const int32_t index = AddVertex(pool, p, p == a ? na : nb, u, v);
-      if (first < 0) first = index;
-    }
+    const int32_t a[3] = {A.x, A.y, A.z}, b[3] = {B.x, B.y, B.z};
+    PlanarTexturePoint(m, s.axes, a, u, v);
+    const int32_t first = AddVertex(pool, A.x, A.y, A.z, NA.x, NA.y, NA.z, u, v);
+    PlanarTexturePoint(m, s.axes, b, u, v);
+    AddVertex(pool, B.x, B.y, B.z, NB.x, NB.y, NB.z, u, v);
     return first;
   }
-  const auto uvOf = [&m, q](float p, float& u, float& v) { OrientTexturePoint(m.orientation, p, q, u, v); };
-  float u, v;
-  uvOf(s.p0, u, v);
-  const int32_t first = AddVertex(pool, a, na, u, v);
+  const float* k = SWEEP_ORIENTATIONS[m.orientation & 7];
+  // As OrientTexturePoint, with the row's products the same for every vertex of the set.
+  const float uRow = k[1] * q, vRow = k[3] * q;
+  const auto uvAt = [k, uRow, vRow](float p, float& uOut, float& vOut) {
+    uOut = uRow + k[0] * p + k[4];
+    vOut = vRow + k[2] * p + k[5];
+  };
+  uvAt(s.p0, u, v);
+  const int32_t first = AddVertex(pool, A.x, A.y, A.z, NA.x, NA.y, NA.z, u, v);
   if (Sweep.textured) {
     for (int c = 1; c < s.columns; ++c) {
       const int32_t f = m.columnEnds ? m.columnEnds[c - 1] : 0;
-      const int32_t at[3] = {Between(a[0], b[0], f), Between(a[1], b[1], f), Between(a[2], b[2], f)};
-      const int32_t n[3] = {Between(na[0], nb[0], f), Between(na[1], nb[1], f), Between(na[2], nb[2], f)};
-      uvOf(s.p0 + float(f) / 65536.0f * s.pspan, u, v);
-      AddVertex(pool, at, n, u, v);
+      uvAt(s.p0 + float(f) / 65536.0f * s.pspan, u, v);
+      AddVertex(pool, Between(A.x, B.x, f), Between(A.y, B.y, f), Between(A.z, B.z, f), Between(NA.x, NB.x, f),
+                Between(NA.y, NB.y, f), Between(NA.z, NB.z, f), u, v);
     }
   }
-  uvOf(s.p0 + s.pspan, u, v);
-  AddVertex(pool, b, nb, u, v);
+  uvAt(s.p0 + s.pspan, u, v);
+  AddVertex(pool, B.x, B.y, B.z, NB.x, NB.y, NB.z, u, v);
   return first;
 }
 
@@ -510,6 +521,15 @@ void EndSweep(BuiltMesh& mesh) {
   mesh.triangles = new BuiltTriangle[std::max(pool.triangleCount, 1)];
   mesh.parts = new BuiltPart[std::max(pool.textureCount, 1)];
   ColourLights lights;
+  // The light of the last corner's colour, kept at hand: neighbouring corners mostly share it.
+  uint32_t lastColour = 0, lastLight = 0, lastPacked = 0;
+  int32_t lastShade = 0;
+  {
+    const MeshLight& light = lights.Of(0);
+    lastShade = light.brightness;
+    lastLight = light.colour;
+    lastPacked = light.packedLight;
+  }
   // The counts are kept in locals while the arrays fill: a store through the arrays could
   // otherwise be taken to change them.
   const int textureCount = pool.textureCount, vertexCount = pool.vertexCount, poolTriangles = pool.triangleCount;
@@ -537,10 +557,16 @@ void EndSweep(BuiltMesh& mesh) {
         BuiltPoint& point = mesh.points[pointCount];
         std::memcpy(point.position, vertex.position, sizeof point.position);
         for (int a = 0; a < 3; ++a) point.normal[a] = float(same->normal[a]) / 65536.0f;
-        const MeshLight& light = lights.Of(corner.colour);
-        point.shade = light.brightness;
-        point.colour = light.colour;
-        point.packedLight = light.packedLight;
+        if (corner.colour != lastColour) {
+          const MeshLight& light = lights.Of(corner.colour);
+          lastColour = corner.colour;
+          lastShade = light.brightness;
+          lastLight = light.colour;
+          lastPacked = light.packedLight;
+        }
+        point.shade = lastShade;
+        point.colour = lastLight;
+        point.packedLight = lastPacked;
         point.u = vertex.u;
         point.v = vertex.v;
         cornerPoint[at] = pointCount++;

@@ -31,7 +31,7 @@ void FreeRacingPathRecord(TrackPath* path) { delete path; }
 
 TrackPath* (*ReadStoredTrackPath)(DataFile& file, int version) = ReadRacingPathRecord;
 void (*FreeStoredTrackPath)(TrackPath* path) = FreeRacingPathRecord;
-void (*GetTrackSelection)(TrackSelection& selection) = nullptr;
+void (*GetTrackSelection)(TrackLoadSelection& selection) = nullptr;
 int32_t LoadedRaceSetting = 0;
 
 namespace {
@@ -281,11 +281,7 @@ const WorldLoadStep* FindWorldLoadStep(int step) {
   return nullptr;
 }
 
-namespace {
-
-// Marks the load failed with one message naming the file and what was wrong, and lets go of
-// the files.
-void FailLoad(Wld& world, const char* what) {
+void FailWorldLoad(Wld& world, const char* what) {
   char path[FILE_PATH_SIZE];
   char text[FILE_PATH_SIZE + TRACK_ERROR_SIZE + 8];
   TrackFilePath(path, sizeof path, world.trackName);
@@ -295,8 +291,7 @@ void FailLoad(Wld& world, const char* what) {
   world.CloseTrackFiles();
 }
 
-// Ends a step: its text and the next step in the table's order.
-void EndStep(Wld& world, int step) {
+void EndWorldLoadStep(Wld& world, int step) {
   const WorldLoadStep* entry = FindWorldLoadStep(step);
   SetWorldLoadingText(entry->textAtEnd ? entry->textAtEnd : TEXT_LOAD_FINISHED);
   world.loadStep = 0;
@@ -305,6 +300,11 @@ void EndStep(Wld& world, int step) {
       if (WORLD_LOAD_STEPS[i].step == step) world.loadStep = WORLD_LOAD_STEPS[i + 1].step;
   world.stepIndex = 0;
 }
+
+namespace {
+
+void FailLoad(Wld& world, const char* what) { FailWorldLoad(world, what); }
+void EndStep(Wld& world, int step) { EndWorldLoadStep(world, step); }
 
 // Step 1: the octrees freed; the format, the lighting file, the place and the paths.
 void ReadPathsStep(Wld& world) {
@@ -378,7 +378,7 @@ int Wld::LoadTrackFile(const char* name) {
     CloseTrackFiles();
     return 0;
   }
-  TrackSelection selection;
+  TrackLoadSelection selection;
   if (GetTrackSelection) GetTrackSelection(selection);
   configNumber = selection.configNumber;
   configFlags = selection.configFlags;
@@ -411,21 +411,11 @@ void Wld::SetupAfterLoad() {
     FreeObjects();
     return;
   }
-  switch (loadStep) {
-    case 1:
-    case 2:
-      if (!worldFile) return FailLoad(*this, "the file is closed");
-      return loadStep == 1 ? ReadPathsStep(*this) : ReadColoursStep(*this);
-    default: {
-      // The later steps arrive with the objects' set-up; until then the load ends here as
-      // failed, so that the caller sees it rather than a world half read.
-      const WorldLoadStep* entry = FindWorldLoadStep(loadStep);
-      if (!entry) return;
-      char text[TRACK_ERROR_SIZE];
-      std::snprintf(text, sizeof text, "the step \"%s\" cannot run yet", entry->work);
-      return FailLoad(*this, text);
-    }
+  if (loadStep == 1 || loadStep == 2) {
+    if (!worldFile) return FailLoad(*this, "the file is closed");
+    return loadStep == 1 ? ReadPathsStep(*this) : ReadColoursStep(*this);
   }
+  if (loadStep != 0) RunWorldLoadStep(*this);
 }
 
 void SetupWorldInGameCode() {

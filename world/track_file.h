@@ -16,6 +16,7 @@
 
 struct DataFile;
 struct TrackPath;
+struct Wld;
 
 // ---- [Files and texts] ----
 constexpr const char* TRACK_FILE_PATH = "data\\wld\\%s.wld";
@@ -166,6 +167,37 @@ extern const WorldLoadStep WORLD_LOAD_STEPS[WORLD_LOAD_STEP_COUNT];
 const WorldLoadStep* FindWorldLoadStep(int step);  // null outside 1..17
 constexpr const char* TEXT_LOAD_FINISHED = "FINISHED";
 
+// A long step works through its items while fewer than this many milliseconds have passed
+// since the call began (the platform's millisecond counter), then stays where it is.
+constexpr uint32_t WORLD_LOAD_SLICE_MS = 50;
+// Marks the load failed with one message naming the world file and what was wrong, and lets
+// go of the files; the next call frees the objects.
+void FailWorldLoad(Wld& world, const char* what);
+// Ends a step: the status text it sets and the next step in the table's order; the step
+// index starts again at 0.
+void EndWorldLoadStep(Wld& world, int step);
+// Steps 3 to 17 and the finish (track_load.cpp).
+void RunWorldLoadStep(Wld& world);
+
+// The bump table and its profile from the world's bump settings, with the program's 16-bit
+// generator (5 x value + 1) & 0xFFFF: every cell sees the same bumps, each a smooth cubic
+// falloff within the radius, wrapped round the table's edges, the sum held to -32..32.
+void BuildBumpTable(Wld& world);
+
+// ---- [Texture names] ----
+// The names of the textures a loaded world needs, gathered into the world's name buffer
+// (zero-terminated names one after the other; it starts at 24,576 bytes and grows) and
+// fetched one per item by the step "Loading textures".
+constexpr int WORLD_TEXTURE_NAMES_BYTES = 24576;
+// Adds a name unless it is empty or listed already (any case): 0 when memory ran out.
+int AddWorldTextureName(Wld& world, const char* name);
+// The names of the mapping records in use that carry a texture name.
+void GatherMappingTextureNames(Wld& world);
+// Gathers every name the world needs: the mapping records' and those of the models of the
+// model entries from 192 on.  The front end installs its own; until then the mapping
+// records' names only.
+extern void (*GatherWorldTextureNames)(Wld& world);
+
 // One call of the loaded world's staged loading, inside the game-code section.  Nothing
 // without a world.
 void SetupWorldInGameCode();
@@ -175,10 +207,10 @@ int WorldLoadFailed();
 // What the race has selected for the track being loaded: the configuration number and its
 // flags, kept in the world, and the race setting the loader copies into LoadedRaceSetting.
 // Installed by the race; until then configuration 1, no flags, setting 0.
-struct TrackSelection {
+struct TrackLoadSelection {
   int32_t configNumber = 1;
   uint32_t configFlags = 0;
   int32_t raceSetting = 0;
 };
-extern void (*GetTrackSelection)(TrackSelection& selection);
+extern void (*GetTrackSelection)(TrackLoadSelection& selection);
 extern int32_t LoadedRaceSetting;

@@ -294,17 +294,14 @@ void WTree::DrawPart(uint16_t part, int drawMode) {
   if (!mesh || part >= mesh->parts.size()) return;
   SetObjectTransformConstants(float(position[0] / FIX), float(position[1] / FIX), baseHeight,
                               float(2.0 * radius / FIX));
-  // The world shader's tree variant: the vertices lean with the wind of the constants.
-  const int saved = VertexShaderOverride;
-  VertexShaderOverride = TREE_VERTEX_SHADER;
   mesh->parts[part].DrawOnePart(partEntry, drawMode);
-  VertexShaderOverride = saved;
 }
 
+// The bark under the layered render state: the vertices lean with the wind of the constants.
 void WTree::DrawLayer1() {
-  WorldRenderStateSelector = 14;
+  SetRenderStateSelector(RENDER_STATE_LAYERED);
   DrawPart(barkPart, 3);
-  WorldRenderStateSelector = 0;
+  SetRenderStateSelector(0);
 }
 void WTree::DrawLayer3() { DrawPart(barkPart, 1); }
 void WTree::DrawLayer4() { DrawPart(foliagePart, 2); }

@@ -33,7 +33,6 @@ constexpr int TREE_SPREAD_MOST = 23;      // a longitude step never goes round m
 constexpr int TREE_SIBLING_REDRAWS = 64;  // a second sibling is drawn again at most this often
 constexpr uint16_t TREE_NONE = 65535;
 constexpr uint32_t TREE_OPTION_FOLIAGE_ROW = 1, TREE_OPTION_RANDOM_LENGTHS = 2;
-constexpr int TREE_VERTEX_SHADER = 14;  // the world vertex shader's tree variant
 
 struct TreeNode {
   IntVector position;

@@ -21,6 +21,7 @@
 #include "world/octree.h"
 #include "world/racing_path.h"
 #include "world/placed_object.h"
+#include "world/pre_gen.h"
 #include "world/track_file.h"
 
 char WorldLoadingText[WORLD_LOADING_TEXT_SIZE] = {};
@@ -64,15 +65,13 @@ void Wld::FreeObjects() {
   delete[] textureNames;
   textureNames = nullptr;
   textureNameCount = 0;
-  // The pre-generated models' own array is theirs to free when it arrives; until then the
-  // table stays empty.  The paths go back to the racing path's reader that made them.
+  // The paths go back to the racing path's reader that made them.
   for (int i = 0; i < pathCount; ++i)
     if (paths[i].path) FreeStoredTrackPath(paths[i].path);
   delete[] paths;
   paths = nullptr;
   pathCount = 0;
-  preGen = nullptr;
-  preGenCapacity = 0;
+  fileObjectCount = 0;
   // The map squares list the objects about to go.
   DropMapSquareLists(*this);
   for (int i = 0; i < objectCount; ++i) {
@@ -81,6 +80,10 @@ void Wld::FreeObjects() {
   }
   objectCount = 0;
   addedCount = 0;
+  // The objects read their entries until they are gone.
+  if (preGen && WorldModels.FreeModelTable) WorldModels.FreeModelTable(preGen, preGenCapacity);
+  preGen = nullptr;
+  preGenCapacity = 0;
   if (ObjectOctree.numObs > 0) ObjectOctree.ClearNodeLists();
   currentPath = closedRacingPath = racingPath = nullptr;
 }
@@ -269,11 +272,28 @@ void DeleteWorld() {
 int WorldTimeZoneHours() { return CWld ? WorldTrackPlace.timeZoneHours : 0; }
 
 // ---- [Loading] ----
-// No object draws itself and no world mesh exists until the objects and their meshes do.
 
-void FreeViewObjects() {}
+void FreeViewObjects() {
+  if (!CWld) return;
+  // The objects that draw themselves keep meshes bound to the device: turbines, figures and
+  // flags.  They make them again when next drawn.
+  for (int i = 0; i < CWld->objectCount; ++i) {
+    FixedOb* o = CWld->objects[i];
+    if (o && (o->type == OBJECT_TURBINE || o->type == OBJECT_MARSHAL || o->type == OBJECT_SPECTATOR ||
+              o->type == OBJECT_FLAG))
+      o->FreeBuilt(true);
+  }
+}
+
+// The view objects make their meshes when next drawn: nothing to do here.
 void RebuildViewObjects() {}
-void RebuildWorldObjectMeshes() {}
+
+void RebuildWorldObjectMeshes() {
+  // A world still loading builds its meshes at its last step anyway.
+  if (!CWld || IsWorldLoading()) return;
+  StartWorldRebuild();
+  TrimWorldRenderMeshes(0);
+}
 
 // ---- [Map square queries] ----
 

@@ -208,6 +208,12 @@ struct Wld {
   int32_t worldBox[4] = {};
   IntVector worldCentre = {};
   int32_t worldRadius = 0;
+  // The loader's notes: the object count and the object revision of the object block, the bytes of the texture
+  // name buffer, and a lighting stream left unread after a refused octree block.
+  int32_t fileObjectCount = 0;
+  uint8_t objectRevision = 0;
+  uint8_t lightingUnread = 0;
+  int32_t textureNameBytes = 0;
   char timingText[64] = {};
   uint8_t timingGood = 1;
 
@@ -257,6 +263,10 @@ struct Wld {
   DataFile* GetLightingStream();
   // Closes the world and lighting files, if open.
   void CloseTrackFiles();
+  // The rebuild steps (rebuildStep 1..5, back to 0 when done) that add the meshes of the first
+  // count objects to the build lists, batch them into render meshes and free what was built
+  // on the way; one slice a call (world_build.h).
+  void AddObjects(int count);
 
   // ---- Teardown and state ----
   // Frees everything loaded, keeping the record.

@@ -26,18 +26,7 @@ layout(std140, binding = 10) uniform VertexRow14 {
   vec4 viewLights[6];  // [1] the sun's colour, [3] the unit direction towards it
 };
 #ifdef TREE
-// The tree's place and the wind (row 15): the base x, y, z and the tree's size in metres, the
-// wind's unit direction and its strength.  The tree leans with the wind: a point moves along
-// it by its height over the base squared, over the size, times a fiftieth of the strength.
-layout(std140, binding = 14) uniform VertexRow15 {
-  vec4 objectPlace;
-  vec4 objectWind;
-};
-vec3 Sway(vec3 p) {
-  float h = max(p.z - objectPlace.z, 0.0);
-  float lean = objectWind.w * 0.02 * h * h / max(objectPlace.w, 1.0);
-  return p + vec3(objectWind.xy * lean, 0.0);
-}
+#include "object_wind.glsl"
 #endif
 layout(location = 0) in vec3 inPosition;
 layout(location = 1) in vec4 inNormal;

@@ -25,6 +25,7 @@
 #include "render/frame.h"
 #include "render/screenshot.h"
 #include "render/views.h"
+#include "vehicle_editor/vehicle_editor.h"
 #include "tests/ui/control_clicks.h"
 #include "tests/ui/png_test_util.h"
 #include "modeller/model/model_file.h"
@@ -124,13 +125,14 @@ class ObjectEditorWindow : public AppHarness {
     MouseY = y;
     Prss_DeliverMouse(&record);
   }
-  static void ClickAt(int x, int y) {
+  static void ClickAt(int x, int y, int right = 0) {
     MouseRecord press{};
-    press.clickCode = CLICK_LEFT;
-    press.leftHeld = 1;
+    press.clickCode = right ? CLICK_RIGHT : CLICK_LEFT;
+    press.leftHeld = right ? 0 : 1;
+    press.rightHeld = right ? 1 : 0;
     Mouse(press, x, y);
     MouseRecord release{};
-    release.releaseCode = 1;
+    release.releaseCode = right ? 2 : 1;
     Mouse(release, x, y);
     Frame();
   }
@@ -193,6 +195,14 @@ class CarWindow : public ObjectEditorWindow {
       ClockAdvanceFake(FRAME_MS);
       Frame();
     }
+  }
+  // The entry page's "vehicle editor" button: the panel's label column, from y 0.35 down a row.
+  static void OpenVehicleEditorFromTheEntryPage() {
+    ASSERT_TRUE(EntryPageIsIdle());
+    const PanelLayout& l = CurrentPanelLayout();
+    ClickAt(int((1.0 + (l.labelX1 + l.labelX2) / 2) / 2 * WIDTH), int((1.0 + 0.35 + l.rowHeight / 2) / 2 * HEIGHT));
+    ASSERT_NE(CurrentVehicleEditor, nullptr) << "the entry page's button opens the vehicle editor";
+    Frame();
   }
 };
 

@@ -10,6 +10,7 @@
 
 #include "core/sound_echo.h"
 #include "editor_window_harness.h"
+#include "tests/physics/static_balance.h"
 #include "frontend/frontend.h"
 #include "physics/car.h"
 #include "physics/solid/solid_hooks.h"
@@ -28,20 +29,12 @@ class Garage : public CarWindow {
     e.window.event = gained ? SDL_WINDOWEVENT_FOCUS_GAINED : SDL_WINDOWEVENT_FOCUS_LOST;
     ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
   }
-  // Each spring holds its wheel's load along its travel (2 %), the car at rest.
+  // The car at rest at its static balance: the springs hold their wheels' loads (2 %).
   static void ExpectSettled(const Car& car, const char* when) {
     SCOPED_TRACE(when);
     EXPECT_FALSE(car.frozen);
     EXPECT_LT(car.speed, 0.01f);
-    for (int i = 0; i < car.wheelCount; ++i) {
-      const CarWheel& w = car.wheels[i];
-      if (w.suspensionType == SUSPENSION_RIGID) continue;
-      const Vec3 tyre = w.groundNormal * w.normalForce + w.deformation * w.treadStiffness;
-      const Vec3 along = MatrixTimes(car.orientation, w.travelDirection);
-      const double held = Dot(tyre, along) - w.unsprungMass * 9.81 * along.z + car.wheelSteps[i].antiRollForce;
-      EXPECT_GT(w.travel, 0.0f) << i;
-      EXPECT_NEAR(w.springRate * w.travel - w.springPreload, held, std::fabs(held) * 0.02) << i;
-    }
+    ExpectStaticBalance(car, StaticBalanceShares{0.02, 0.02, 0.02});
   }
   // Shown message lines that hold the text.
   static int MessageCount(const char* text) {

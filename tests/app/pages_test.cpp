@@ -2,7 +2,10 @@
 // frame with mouse records and keys, as the frame loop and the window would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <vector>
 
 #include "app/app.h"
 #include "core/config.h"
@@ -15,6 +18,8 @@
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/text/language.h"
+#include "core/game_code.h"
+#include "tools/track_writer/track_files.h"
 #include "world/world.h"
 
 namespace {
@@ -221,6 +226,42 @@ TEST_F(Pages, TheEntryPageIsNotIdleUnderADialogOrAScreen) {
   Prss_DeliverKey(27);  // closes the help screen only
   Frame();
   EXPECT_TRUE(EntryPageIsIdle());
+}
+
+// The race start's page over a generated track: a load call each drawn frame inside the
+// game-code section, the step's text on the page, closed at "FINISHED"; a missing track opens
+// no page and leaves no world.
+TEST_F(Pages, TheTrackLoadingPageStepsTheLoadEachFrame) {
+  std::filesystem::create_directories("data/wld");
+  {
+    const std::vector<uint8_t> image = BuildTrackImages(TRACK_SHORT_ROAD, false).world;
+    std::ofstream out("data/wld/short_road.wld", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+  }
+  const int graphics = GraphicsEnabled;
+  GraphicsEnabled = 0;
+  EXPECT_EQ(OpenTrackLoadingPage(nullptr, "missing"), nullptr);
+  EXPECT_EQ(CWld, nullptr);
+  top = OpenTrackLoadingPage(nullptr, "short_road");
+  ASSERT_NE(top, nullptr);
+  ASSERT_NE(CWld, nullptr);
+  std::vector<int> steps;
+  for (int frame = 0; top && frame < 200; ++frame) {
+    steps.push_back(WorldBuildStage());
+    Frame();
+    EXPECT_EQ(GameCodeNesting(), 0);
+  }
+  EXPECT_EQ(top, nullptr);
+  ASSERT_NE(CWld, nullptr);
+  EXPECT_EQ(WorldBuildStage(), 0);
+  EXPECT_STREQ(WorldLoadingText, "FINISHED");
+  // One step (or slice) a frame: every step from 1 to 16 was seen at the start of a frame.
+  for (int step = 1; step <= 16; ++step) {
+    if (step == 14) continue;  // textures: with graphics only
+    EXPECT_NE(std::find(steps.begin(), steps.end(), step), steps.end()) << step;
+  }
+  DeleteWorld();
+  GraphicsEnabled = graphics;
 }
 
 TEST_F(Pages, TheCreditsEndAtOnceWhenTheProgramIsAskedToExit) {

@@ -1,9 +1,11 @@
 // fuzz_track_file.cpp - the track file's staged loading over arbitrary bodies.  The input's
 // first byte chooses: bit 0 set sends the second half of the rest to a lighting file ("t.lgh"),
 // the rest (or its first half) is the world file's body, placed after a good header in a
-// zeroed image of the one accepted length.  The load is stepped headless until it ends: it
-// must end (finished or failed) within a bounded number of calls, never read past a body, and
-// a world that got past its paths keeps its path count and configuration in range.
+// zeroed image of the one accepted length.  The load is stepped headless through every step
+// with a clock that stands still (each long step ends in one call) until it ends: it must end
+// (finished or failed) within a bounded number of calls, never read past a body, a world that
+// got past its paths keeps its path count and configuration in range, and a finished world
+// keeps its objects, paths and map squares whole.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +15,10 @@
 #include <vector>
 
 #include "core/data_file.h"
+#include "core/frame_globals.h"
+#include "platform/clock.h"
+#include "world/fixed_ob.h"
+#include "world/racing_path.h"
 #include "fuzz_scratch.h"
 #include "world/track_file.h"
 #include "world/world.h"
@@ -23,13 +29,6 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-// A stored path stand-in: one word (the racing path's own reader is fuzzed with its records).
-TrackPath* ReadWordPath(DataFile& file, int) {
-  const int32_t word = file.ReadInt();
-  return file.readPastEnd ? nullptr : reinterpret_cast<TrackPath*>(new int32_t(word));
-}
-void FreeWordPath(TrackPath* path) { delete reinterpret_cast<int32_t*>(path); }
-
 // Writes bytes at offset of a file that already has its length.
 void WriteAt(const char* path, size_t offset, const uint8_t* data, size_t size) {
   std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
@@ -38,7 +37,7 @@ void WriteAt(const char* path, size_t offset, const uint8_t* data, size_t size) 
 }
 
 constexpr const char* WORLD_PATH = "data/wld/t.wld";
-constexpr int MAX_CALLS = 64;  // far above the steps a load can take here
+constexpr int MAX_CALLS = 64;  // far above the steps a load can take with a still clock
 
 }  // namespace
 
@@ -48,8 +47,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const uint8_t header[8] = {'Q', 'X', 'W', 'O', 'R', 'L', 0, 252};
   std::copy(header, header + 8, image.begin());
   fuzz_scratch::WriteFile(WORLD_PATH, image.data(), image.size());
-  ReadStoredTrackPath = ReadWordPath;
-  FreeStoredTrackPath = FreeWordPath;
+  ClockUseFake(1000, WallTime{2026, 1, 1, 12, 0, 0, 0, 4});
+  GraphicsEnabled = 0;  // headless: the textures and the meshes' steps are not run
   return 0;
 }
 
@@ -82,6 +81,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   Check(world->loadStep == 0);
+  if (!world->loadFailed) {
+    Check(world->objectCount >= 0 && world->objectCount <= WORLD_MAX_OBJECTS);
+    for (int i = 0; i < world->objectCount; ++i) Check(world->objects[i] != nullptr);
+    for (int i = 0; i < world->pathCount; ++i)
+      Check(world->paths[i].path && world->paths[i].path->nodeCount >= 0 && world->paths[i].name[32] == 0);
+    Check(world->grid.width >= 0 && world->grid.height >= 0);
+    Check(world->worldFile == nullptr && world->lightingFile == nullptr);
+  }
   DeleteWorld();
 
   // Zero what was written for the next input.

@@ -41,6 +41,7 @@ TARGETS=(
   "fuzz_car_model:$BUILD/seeds/car_model"
   "fuzz_car_setup:$ROOT/tests/fuzz/corpus/car_setup"
   "fuzz_car_step:$BUILD/seeds/car_step"
+  "fuzz_new_vehicle:$ROOT/tests/fuzz/corpus/new_vehicle"
   "fuzz_car_state:$ROOT/tests/fuzz/corpus/car_state"
   "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
   "fuzz_frame_file:$ROOT/tests/fuzz/corpus/frame_file"
@@ -58,7 +59,7 @@ TARGETS=(
   "fuzz_world_octrees:$BUILD/seeds/world_octrees"
   "fuzz_world_mappings:$BUILD/seeds/world_mappings"
   "fuzz_world_sweep:$ROOT/tests/fuzz/corpus/world_sweep"
-  "fuzz_track_file:$ROOT/tests/fuzz/corpus/track_file"
+  "fuzz_track_file:$BUILD/seeds/track_file"
 )
 # Every target gets an equal share of the total, at least one second.
 SECONDS_EACH=$(( TOTAL_SECONDS / ${#TARGETS[@]} ))
@@ -156,6 +157,9 @@ mkdir -p "$SEEDS/world_objects" "$SEEDS/world_octrees" "$SEEDS/world_mappings"
 mv "$SEEDS"/track/objects_*.seed "$SEEDS/world_objects/"
 mv "$SEEDS"/track/octrees_*.seed "$SEEDS/world_octrees/"
 mv "$SEEDS"/track/mappings_*.seed "$SEEDS/world_mappings/"
+mkdir -p "$SEEDS/track_file"
+mv "$SEEDS"/track/tracks_*.seed "$SEEDS/track_file/"
+cp "$ROOT"/tests/fuzz/corpus/track_file/* "$SEEDS/track_file/"
 # A JPG start with an EXIF block: IFD 0 pointing at an EXIF directory with an exposure time.
 printf '\xff\xd8\xff\xe1\x00\x3cExif\x00\x00II*\x00\x08\x00\x00\x00\x01\x00\x69\x87\x04\x00\x01\x00\x00\x00\x1a\x00\x00\x00\x00\x00\x00\x00\x01\x00\x9a\x82\x05\x00\x01\x00\x00\x00\x2c\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\xfa\x00\x00\x00\xff\xda' \
   > "$SEEDS/exif/minimal.jpg"

@@ -101,8 +101,11 @@ TEST(LayoutProperties, DefaultsChangeNothingAndRemovingRestores) {
 TEST(LayoutProperties, TheColourReachesEveryMapping) {
   PropertyModel p(SAMPLE);
   ASSERT_GT(p.model.mappingCount, 0);
+  p.model.caches[0].state = 1;  // as a drawn level leaves it (no arrays)
+  p.model.caches[0].vertexCount = 3;
   EXPECT_EQ(SetObjectTypeProperties(p.model, 174, 0x02 | 0x04 | 0x30, 0), 1);
   for (int i = 0; i < p.model.mappingCount; ++i) EXPECT_EQ(p.model.mappings[i].colour, LAYOUT_PROPERTY_COLOURS[2]);
+  EXPECT_EQ(p.model.caches[0].state, 0) << "the render caches are freed, to be built again in the new colour";
   EXPECT_EQ(SetObjectTypeProperties(p.model, 174, 0x02 | 0x04 | 0x30, 1), 0) << "removing leaves the colour";
   EXPECT_EQ(p.model.mappings[0].colour, LAYOUT_PROPERTY_COLOURS[2]);
   EXPECT_EQ(SetObjectTypeProperties(p.model, 100, 0xFF, 0), 0) << "other indices have none";

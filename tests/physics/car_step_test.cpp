@@ -187,6 +187,30 @@ TEST_F(CarStep, EachStepRunsItsPartsInOrderUnderTheWorldsGravity) {
   EXPECT_NEAR(car.velocity.z, -3.0f, 1e-3f);
 }
 
+// The editor's test weight presses down at its point: the car falls faster by the weight's
+// share and turns about the axis through its centre, as a force at that point would turn it.
+TEST_F(CarStep, TheTestWeightPressesDownAtItsPoint) {
+  Car plain, weighted;
+  MakeSteppableCar(plain, {0.0f, 0.0f, 100.0f});
+  MakeSteppableCar(weighted, {0.0f, 0.0f, 100.0f});
+  weighted.testWeight = 1;
+  weighted.testWeightMass = 100.0f;
+  weighted.testWeightPoint = {1.0f, 0.0f, 0.0f};
+  const float dt = 0.001f, g = -9.81f;
+  plain.Update(dt, g);
+  weighted.Update(dt, g);
+  EXPECT_NEAR(weighted.velocity.z - plain.velocity.z, 100.0f * g * dt / weighted.mass, 1e-6f);
+  // r x F about the origin (the centre of mass): (1, 0, 0) x (0, 0, 100 g) = (0, -100 g, 0).
+  EXPECT_NEAR(weighted.angularMomentum.y - plain.angularMomentum.y, -100.0f * g * dt, 1e-4f);
+  EXPECT_NEAR(weighted.angularMomentum.x - plain.angularMomentum.x, 0.0f, 1e-6f);
+  // Off, it weighs nothing.
+  weighted.testWeight = 0;
+  const Vec3 before = weighted.velocity - plain.velocity;
+  plain.Update(dt, g);
+  weighted.Update(dt, g);
+  EXPECT_NEAR((weighted.velocity - plain.velocity).z, before.z, 1e-6f);
+}
+
 class CarIntegrate : public CarStep {};
 
 TEST_F(CarIntegrate, ASteeredWheelsRaysOnAPitchedCarAreTheRoundedRotations) {

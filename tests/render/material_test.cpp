@@ -241,6 +241,24 @@ TEST_F(ShaderChoice, SpecialPassesLightsMirrorEchoAndObjectRenders) {
   EXPECT_EQ(Choice(Make(2, 0), 10), P(1, RenderAlphaPixelShader));
 }
 
+// Under the layered render state the world material's vertex shader is the tree variant, in
+// the shadow flag's variant too; the pixel shader stays the material's, and selector 0 (or a
+// number outside the catalogue) gives the material its own again.
+TEST_F(ShaderChoice, TheLayeredRenderStateDrawsWithTheTreeVariant) {
+  using P = std::pair<int, int>;
+  SetRenderStateSelector(RENDER_STATE_LAYERED);
+  EXPECT_EQ(Choice(Make(0, 0), 3), P(14, 38));
+  EXPECT_EQ(Choice(Make(0, 2), 3), P(14, 42)) << "a shining material keeps its pixel shader";
+  ShaderShadowFlag = 1;
+  Choice(Make(1, 0), 3);
+  EXPECT_EQ(Shaders.boundVertexSlot, 14 + 27);
+  ShaderShadowFlag = 0;
+  SetRenderStateSelector(0);
+  EXPECT_EQ(Choice(Make(0, 0), 3), P(12, 38));
+  SetRenderStateSelector(99);
+  EXPECT_EQ(VertexShaderOverride, 0) << "no such shader: no selector";
+}
+
 TEST_F(ShaderChoice, VariantsPickTheFileNumbersOfTheCatalogue) {
   ShaderCarFlag = 1;
   ShaderShadowFlag = 1;

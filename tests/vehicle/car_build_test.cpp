@@ -27,6 +27,7 @@ namespace {
 
 constexpr int ROAD_CAR = 0;  // "Runabout": a saloon with a front passenger seat and three back seats
 constexpr float DEFAULT_SIZE = 2000.0f;
+constexpr float SAMPLE_SIZE = 3187.5f;  // the sample road car's own engine
 
 std::filesystem::path Work() {
   const char* work = std::getenv("ZKT_WORK_DIR");
@@ -60,6 +61,7 @@ void WriteEngine(const char* path, float size) {
   e.inertiaMul = c.inertiaMul;
   e.idleSpeed = c.idleSpeed;
   e.redline = 733.0f;
+  e.soundParams[0] = size;  // a vehicle's engine file gives only its sound: this tells which was read
   ASSERT_EQ(WriteEngineFile(e, path, nullptr, 0), 1) << path;
   e.FreeWaves();
 }
@@ -139,7 +141,8 @@ class CarBuild : public ::testing::Test {
   static void ExpectWhole(const Car& car, float engineSize) {
     EXPECT_EQ(car.currentSetup.bytes[12], 40) << "set-up 1";
     EXPECT_STREQ(car.currentColours.name, "red") << "colour configuration 1";
-    EXPECT_EQ(car.engine.engineSize, engineSize);
+    EXPECT_EQ(car.engine.soundParams[0], engineSize) << "the engine file's sound";
+    EXPECT_EQ(car.engine.engineSize, SAMPLE_SIZE) << "the vehicle's own figures";
     ASSERT_NE(car.model, nullptr);
     EXPECT_EQ(car.modelPresent, 1);
     EXPECT_EQ(car.modelRebuild, 1u) << "a rebuild posted for the next drawn frame";
@@ -315,7 +318,7 @@ TEST_F(CarBuild, ABuiltInCarTakesThePlayersEngine) {
   std::strcpy(choice, "Missing");
   Car car;
   ASSERT_EQ(car.LoadVehicle("Runabout", Full()), 1);
-  EXPECT_EQ(car.engine.engineSize, DEFAULT_SIZE);
+  EXPECT_EQ(car.engine.engineSize, SAMPLE_SIZE) << "the vehicle's own engine, with the DEFAULT sound";
   EXPECT_EQ(choice[0], 0);
   // The header part loads no engine file.
   Car* header = CreateCar("Runabout");

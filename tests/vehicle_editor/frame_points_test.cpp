@@ -2,6 +2,7 @@
 // vertices, then the front lower pivot 4, the front top 5, the rear lower pivot 6 and the
 // rear upper pivot 7; 7 tubes, 4 and 5 suspension links to -5 and -6): points made, copied,
 // deleted and dragged, tubes added and deleted, the frame deleted; refusals change nothing.
+#include <cmath>
 #include <cstring>
 
 #include "core/window_state.h"
@@ -151,7 +152,8 @@ TEST_F(Frame, ANewTubeCopiesASelectedTubeOfItsKindOrTakesTheDefaults) {
   EXPECT_EQ(t.a, 0);
   EXPECT_EQ(t.b, 3);
   EXPECT_EQ(t.massPerMetre, 10.0f);
-  EXPECT_EQ(t.radius, 0.0f);
+  // The car's set-up gives a frame tube the radius of its mass per metre (0.01 m per root).
+  EXPECT_FLOAT_EQ(t.radius, 0.01f * std::sqrt(10.0f));
   EXPECT_EQ(t.flags, 0u);
   EXPECT_EQ(e->selection.selectedPoint, NO_POINT);
   EXPECT_EQ(e->selection.selectedTube, 7);

@@ -100,6 +100,7 @@ TEST_F(SettingsTest, TransmissionsWithinAKindAndAcrossKindsWithTheMotorsFigures)
   EXPECT_GT(c.engine.inertia, 0.0f);
   EXPECT_GT(c.engine.stiffness, 0.0f);
   EXPECT_STREQ(Slots[NumNodes].name, "convert motor");
+  const std::vector<uint8_t> electric = Bytes();
 
   // To no power unit: the figures zeroed, the drive gone.
   Do(VehicleEditor::SetTransmission, e, TRANSMISSION_NONE);
@@ -110,6 +111,7 @@ TEST_F(SettingsTest, TransmissionsWithinAKindAndAcrossKindsWithTheMotorsFigures)
   EXPECT_EQ(c.engine.inertia, 0.0f);
   EXPECT_EQ(c.driveType, DRIVE_NONE);
   EXPECT_EQ(c.engineName[0], 0);
+  const std::vector<uint8_t> none = Bytes();
 
   // Back to combustion: the drive list first, then the class's engine.
   Do(VehicleEditor::SetTransmission, e, TRANSMISSION_H_PATTERN);
@@ -121,11 +123,24 @@ TEST_F(SettingsTest, TransmissionsWithinAKindAndAcrossKindsWithTheMotorsFigures)
   EXPECT_EQ(c.engine.idleSpeed, VehicleClassRow(CLASS_SALOON).idleSpeed);
   EXPECT_GT(c.engine.maxPower, 0.0f);
 
-  // Undo walks back byte for byte.
+  const std::vector<uint8_t> combustionAgain = Bytes();
+
+  // Undo walks back byte for byte, and redo forward: a vehicle read back from the history
+  // keeps the engine it stored (the engine files give the sound only).
   UndoEdit(*e);
+  EXPECT_EQ(Bytes(), none);
   UndoEdit(*e);
+  EXPECT_EQ(Bytes(), electric);
   UndoEdit(*e);
   EXPECT_EQ(Bytes(), combustion);
+  RedoEdit(*e);
+  EXPECT_EQ(Bytes(), electric);
+  EXPECT_EQ(car().engine.peakTorque, 180.0f);
+  EXPECT_NEAR(car().engine.redline, 2094.3953f, 1e-3f);
+  RedoEdit(*e);
+  EXPECT_EQ(Bytes(), none);
+  RedoEdit(*e);
+  EXPECT_EQ(Bytes(), combustionAgain);
 }
 
 TEST_F(SettingsTest, GearsClocksPointTypesAndTheFrameMassScale) {
@@ -255,12 +270,15 @@ TEST_F(SettingsTest, PromptWordsAndMarks) {
   VehicleEditor::PromptAction(e, 1, PROMPT_SPEED_UNIT);
   EXPECT_NE(DashUnits.kmh, kmh);
   DashUnits.kmh = kmh;
+  const uint32_t limiter = c.options & OPT1_PIT_LIMITER;
   VehicleEditor::PromptAction(e, 1, PROMPT_PIT_LIGHT_ON);
-  EXPECT_TRUE(c.options & OPT1_PIT_LIMITER);
+  EXPECT_TRUE(c.lightsAndAids & LIGHTS_PIT_LIGHT_FOG);
+  EXPECT_EQ(c.options & OPT1_PIT_LIMITER, limiter) << "the limiter itself stays as it was";
   EXPECT_STREQ(Slots[NumNodes].name, "set pit limiter light");
   const int nodes = NumNodes;
   VehicleEditor::PromptAction(e, 1, PROMPT_PIT_LIGHT_OFF);
-  EXPECT_FALSE(c.options & OPT1_PIT_LIMITER);
+  EXPECT_FALSE(c.lightsAndAids & LIGHTS_PIT_LIGHT_FOG);
+  EXPECT_EQ(c.options & OPT1_PIT_LIMITER, limiter);
   EXPECT_EQ(NumNodes, nodes) << "merged on the flag word";
   e->selection.selectedPoint = 2;
   VehicleEditor::PromptAction(e, 1, PROMPT_FRAME_MOVE);

@@ -160,6 +160,7 @@ TEST_F(SetupActions, OptionsCountersAeroAndLights) {
   VehicleEditor::InfoColourChanged(e, 0, 0);
   EXPECT_EQ(e->rebuildModelCountdown, 3) << "only when it is 0";
   e->rebuildModelCountdown = 0;
+  int (*const flaggedHub)(const Car&) = ModelHasFlaggedType12Part;
   ModelHasFlaggedType12Part = [](const Car&) { return g_flagged; };
   VehicleEditor::InfoSkinColourChanged(e, 0, 0);
   EXPECT_EQ(e->releaseMeshesCountdown, 8);
@@ -167,7 +168,7 @@ TEST_F(SetupActions, OptionsCountersAeroAndLights) {
   g_flagged = 1;
   VehicleEditor::InfoSkinColourChanged(e, 0, 0);
   EXPECT_EQ(e->rebuildModelCountdown, 8);
-  ModelHasFlaggedType12Part = nullptr;
+  ModelHasFlaggedType12Part = flaggedHub;
 
   VehicleEditor::UseAero(e, CLICK_LEFT, 2);
   EXPECT_STREQ(Slots[NumNodes].name, "use aero");

@@ -187,6 +187,28 @@ TEST_F(Screen, TheDriverOptionAndTheFuelApplyOnTheNextFrame) {
   EXPECT_EQ(e->displayFlags & SHOW_FUEL, 0u);
 }
 
+// Special draw's options while the car is drawn: every frame tube with "frame"; with
+// "masses", a spare wheel the vehicle carries is drawn where its mass box stands, hidden or
+// not; nothing without special draw or without a spare wheel.
+TEST_F(Screen, SpecialDrawShowsAllTubesWithTheFrameAndACarriedSpareWheelWithTheMasses) {
+  Load();
+  Car& car = *e->car;
+  car.options = (car.options | OPT1_SPARE_WHEEL_MASS) & ~OPT1_SPARE_WHEEL_VISIBLE;
+  e->displayFlags |= SHOW_MASSES | SHOW_FRAME;
+  SpecialDraw = 0;
+  EXPECT_EQ(VehicleEditor::SpecialDrawCarOptions(*e), 0u);
+  SpecialDraw = 1;
+  EXPECT_EQ(VehicleEditor::SpecialDrawCarOptions(*e), 0x20000u | OPT1_SPARE_WHEEL_VISIBLE);
+  e->displayFlags &= ~SHOW_FRAME;
+  EXPECT_EQ(VehicleEditor::SpecialDrawCarOptions(*e), OPT1_SPARE_WHEEL_VISIBLE);
+  e->displayFlags &= ~SHOW_MASSES;
+  EXPECT_EQ(VehicleEditor::SpecialDrawCarOptions(*e), 0u);
+  e->displayFlags |= SHOW_MASSES;
+  car.options &= ~OPT1_SPARE_WHEEL_MASS;
+  EXPECT_EQ(VehicleEditor::SpecialDrawCarOptions(*e), 0u) << "no spare wheel";
+  SpecialDraw = 0;
+}
+
 TEST_F(Screen, TheDeferredRebuildFlagsTheModelAfterItsCountOfFrames) {
   Load();
   e->rebuildModelCountdown = 2;

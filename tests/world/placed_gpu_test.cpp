@@ -1,7 +1,8 @@
 // placed_gpu_test.cpp - a tree and a placed box batched into render meshes and drawn by
 // their layers on the device, seen from the side (looking along +y): bark on the trunk, the
 // foliage texture in the crown, the box in its mapping colour, a start light's red lamp once
-// its entry is drawn and the clear colour around them.  The picture goes to gpu/placed_and_tree.png to look at.
+// its entry is drawn and the clear colour around them; and the tree's shadow pass into a
+// shadow map.  The pictures go to gpu/placed_and_tree.png and gpu/tree_shadow_map.png.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "render/draw_mesh.h"
 #include "render/image_files.h"
 #include "render/primitives.h"
+#include "render/shaders.h"
 #include "render/views.h"
 #include "tests/gpu_device.h"
 #include "tests/render/mesh_fixtures.h"
@@ -117,6 +119,25 @@ void SetFlatLight() {
   UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
 }
 
+// The tree of these pictures: its base at (-4, 0, -7), a 3 m trunk, four tips, foliage 3 m
+// long and wide, white bark and foliage (the textures give the colours).
+WTree* AddTestTree(Wld& world) {
+  auto* tree = new WTree({-(4 << 16), 0, 0});
+  tree->baseHeight = -7.0f;
+  tree->branchLength = 3.0f;
+  tree->trunkRadius = 0.5f;
+  tree->tipCount = 4;
+  tree->spread = 2;
+  tree->seed = 9;
+  tree->foliageLength = 3.0f;
+  tree->foliageWidth = 3.0f;
+  tree->barkColour = 0xFFFFFF;
+  tree->foliageColour = 0xFFFFFF;
+  tree->Setup();
+  world.AddObjectToTable(tree);
+  return tree;
+}
+
 bool Reddish(uint32_t argb) { return (argb >> 16 & 255) > (argb >> 8 & 255) + 30 && (argb >> 16 & 255) > 60; }
 bool Greenish(uint32_t argb) { return (argb >> 8 & 255) > (argb >> 16 & 255) + 30 && (argb >> 8 & 255) > 60; }
 bool Bluish(uint32_t argb) { return (argb & 255) > (argb >> 16 & 255) + 30 && (argb & 255) > 60; }
@@ -161,19 +182,7 @@ TEST_F(PlacedAndTree, BatchedAndDrawnByTheirLayers) {
     lights->BuildMeshes();
     world.AddObjectToTable(lights);
     // The tree: its base at (-4, 0, -7), a 3 m trunk, four tips, foliage 2 m long.
-    auto* tree = new WTree({-(4 << 16), 0, 0});
-    tree->baseHeight = -7.0f;
-    tree->branchLength = 3.0f;
-    tree->trunkRadius = 0.5f;
-    tree->tipCount = 4;
-    tree->spread = 2;
-    tree->seed = 9;
-    tree->foliageLength = 3.0f;
-    tree->foliageWidth = 3.0f;
-    tree->barkColour = 0xFFFFFF;
-    tree->foliageColour = 0xFFFFFF;
-    tree->Setup();
-    world.AddObjectToTable(tree);
+    WTree* tree = AddTestTree(world);
     BuildAllWorldMeshes(world);
     ASSERT_EQ(WorldRenderMeshes.size(), 2u) << "a batch a build list: placed objects, then trees";
     ASSERT_EQ(tree->renderMesh, 1);
@@ -235,6 +244,24 @@ TEST_F(PlacedAndTree, BatchedAndDrawnByTheirLayers) {
     EXPECT_GT(leafColumns(windy), leafColumns(p) + 1.0) << "the crown leans with the wind";
     EXPECT_EQ(PixelArgb(windy, SIZE, 16, 32 + 24), PixelArgb(p, SIZE, 16, 32 + 24)) << "the foot stays";
 
+    // A placed model's first layer draws under the layered render state too: the world
+    // shader's tree variant reaches the draw, and the box's top leans with a strong wind
+    // while its foot, below its anchor height, stays.
+    WorldWindVector[0] = 400.0f;
+    Clear(clear, 3);
+    box->DrawLayer1();
+    EXPECT_EQ(Shaders.boundVertexNumber, RENDER_STATE_LAYERED) << "the tree variant drew the box";
+    EXPECT_EQ(VertexShaderOverride, 0) << "the selector is back to 0 after the layer";
+    const std::vector<uint8_t> leaning = ReadTargetPixels(target);
+    WorldWindVector[0] = 0.0f;
+    const auto pixel = [&](const std::vector<uint8_t>& pixels, double x, double z) {
+      return PixelArgb(pixels, SIZE, 32 + int(std::lround(x * 4)), 32 - int(std::lround(z * 4)));
+    };
+    EXPECT_TRUE(Bluish(pixel(leaning, 7.0, 0.75))) << std::hex << pixel(leaning, 7.0, 0.75) << " the top leans";
+    EXPECT_EQ(pixel(p, 7.0, 0.75), clear) << "beside the box without wind";
+    EXPECT_TRUE(Bluish(pixel(leaning, 4.5, -0.75))) << "the foot stays";
+    EXPECT_EQ(pixel(leaning, 6.75, -0.75), clear);
+
     PictureRows rows{SIZE, SIZE, p.data(), size_t(SIZE) * 4, 0, 0};
     std::vector<uint8_t> png;
     ASSERT_EQ(EncodeImage(IMAGE_PNG, rows, ImageWriteOptions{}, png), nullptr);
@@ -252,6 +279,133 @@ TEST_F(PlacedAndTree, BatchedAndDrawnByTheirLayers) {
   ReleaseTexture(&white);
   ReleaseTexture(&barkTexture);
   ReleaseTexture(&leafTexture);
+  ReleaseTestTarget(target);
+  ResetTestMatrices();
+  RenderStates.pendingRaster = 0;
+  RenderStates.pendingDepth = 0;
+  CurrentView = &MainView;
+}
+
+// The shadow pass draws a tree into the shadow map as the light sees it (here a light
+// shining along +y): the pass binds the shadow map's tree shader and clears the map to white;
+// the bark (layer 3) writes black, the foliage (layer 4) black where its texture passes the
+// alpha test, and in the second pass a blended leaf lets its colour through.  The shadow
+// leans with the tree in the wind.
+TEST_F(PlacedAndTree, ATreesShadowPassDrawsItsSilhouetteIntoTheShadowMap) {
+  InitSinCosTables();
+  InitSphereDirections();
+  const int savedGraphics = GraphicsEnabled;
+  GraphicsEnabled = 1;
+  ZKTETexture target{};
+  ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
+  ZKTETexture bark = PlainTexture(0xFF2050E0u, "TEST~BARK");
+  ZKTETexture leaf = PlainTexture(0xFF30E040u, "TEST~LEAF");        // opaque green
+  ZKTETexture cutLeaf = PlainTexture(0x2030E040u, "TEST~CUTLEAF");  // alpha 32: cut away
+  ZKTETexture glassLeaf = PlainTexture(0x8030E040u, "TEST~GLASS");  // alpha 128: half the light
+  ASSERT_TRUE(BeginWorldFrame(target, LookFromTheSide, SetFlatLight));
+  TreeBarkMaterials[0] = CreateMaterial(&bark, 0, 0, 1, AlphaParams(0), 0);
+  TreeFoliageMaterials[0] = CreateMaterial(&leaf, 0, 0, 1, AlphaParams(1), 0);
+  Material* cut = CreateMaterial(&cutLeaf, 0, 0, 1, AlphaParams(1), 0);
+  Material* glass = CreateMaterial(&glassLeaf, 0, 0, 1, AlphaParams(2), 0);
+  {
+    Wld world;
+    CWld = &world;
+    WTree* tree = AddTestTree(world);
+    BuildAllWorldMeshes(world);
+    FastMesh* mesh = GetWorldRenderMesh(tree->renderMesh);
+    ASSERT_NE(mesh, nullptr);
+    ASSERT_LT(tree->foliagePart, mesh->parts.size());
+    Primitive& foliage = mesh->parts[tree->foliagePart];
+
+    const uint32_t white = 0xFFFFFFFFu, black = 0xFF000000u;
+    CurrentWorldPass = 1;
+    const auto shadowPass = [&]() {
+      Clear(white, 3);
+      Material::SetVShader(4);
+      Material::SetPShader(20);
+      tree->DrawLayer3();
+      Material::SetPShader(22);
+      tree->DrawLayer4();
+      EXPECT_TRUE(DrawsAllowed()) << "the shadow map's shaders are shipped";
+      return ReadTargetPixels(target);
+    };
+    const auto count = [&](const std::vector<uint8_t>& p, uint32_t colour) {
+      int n = 0;
+      for (int column = 0; column < 32; ++column)
+        for (int row = 0; row < 24; ++row) n += PixelArgb(p, SIZE, column, row) == colour;
+      return n;
+    };
+    const auto at = [](const std::vector<uint8_t>& p, double x, double z) {
+      return PixelArgb(p, SIZE, 32 + int(std::lround(x * 4)), 32 - int(std::lround(z * 4)));
+    };
+    const std::vector<uint8_t> still = shadowPass();
+    EXPECT_EQ(Shaders.boundVertexNumber, 4);
+    EXPECT_EQ(at(still, -4.0, -6.0), black) << std::hex << at(still, -4.0, -6.0) << " the trunk stops the light";
+    EXPECT_EQ(at(still, -7.5, -7.5), white) << "beside the trunk";
+    EXPECT_EQ(at(still, 4.0, 0.0), white) << "where nothing stands";
+    const int crown = count(still, black);
+    EXPECT_GT(crown, 20) << "the foliage stops the light";
+
+    // Leaves whose texture fails the alpha test cast no shadow: only the bark's tips remain.
+    foliage.material = cut;
+    const std::vector<uint8_t> cutAway = shadowPass();
+    EXPECT_LT(count(cutAway, black), crown / 2) << "the cut leaves let the light through";
+    EXPECT_EQ(at(cutAway, -4.0, -6.0), black);
+
+    // In the wind the shadow's crown moves with the tree's; the trunk's foot stays.
+    foliage.material = TreeFoliageMaterials[0];
+    const auto blackColumns = [&](const std::vector<uint8_t>& p) {
+      double sum = 0;
+      int n = 0;
+      for (int column = 0; column < 32; ++column)
+        for (int row = 0; row < 24; ++row)
+          if (PixelArgb(p, SIZE, column, row) == black) sum += column, ++n;
+      return n ? sum / n : 0.0;
+    };
+    WorldWindVector[0] = 40.0f;
+    const std::vector<uint8_t> windy = shadowPass();
+    WorldWindVector[0] = 0.0f;
+    EXPECT_GT(blackColumns(windy), blackColumns(still) + 1.0) << "the shadow leans with the tree";
+    EXPECT_EQ(at(windy, -4.0, -6.5), black) << "the foot stays";
+
+    // The second pass: a blended leaf multiplies its colour, by its alpha, into the map.
+    foliage.material = glass;
+    RenderStates.pendingRaster = 0;  // each pane once, not both its windings
+    Clear(white, 3);
+    Material::SetVShader(4);
+    BeginSecondPass();
+    EXPECT_EQ(Shaders.boundPixelNumber, 21);
+    tree->DrawLayer4();
+    EndSecondPass();
+    const std::vector<uint8_t> tinted = ReadTargetPixels(target);
+    int green = 0;
+    for (int column = 0; column < 32; ++column)
+      for (int row = 0; row < 24; ++row) {
+        const uint32_t c = PixelArgb(tinted, SIZE, column, row);
+        const int r = int(c >> 16 & 255), g = int(c >> 8 & 255), b = int(c & 255);
+        if (g > r + 40 && g > b + 40 && r > 30) ++green;
+      }
+    EXPECT_GT(green, 20) << "light through green panes: tinted green, not stopped";
+    EXPECT_EQ(at(tinted, 4.0, 0.0), white);
+    CurrentWorldPass = 0;
+
+    PictureRows rows{SIZE, SIZE, still.data(), size_t(SIZE) * 4, 0, 0};
+    std::vector<uint8_t> png;
+    ASSERT_EQ(EncodeImage(IMAGE_PNG, rows, ImageWriteOptions{}, png), nullptr);
+    std::filesystem::create_directories("gpu");
+    if (FILE* f = std::fopen("gpu/tree_shadow_map.png", "wb")) {
+      std::fwrite(png.data(), 1, png.size(), f);
+      std::fclose(f);
+    }
+    CWld = nullptr;
+  }
+  GraphicsEnabled = savedGraphics;
+  TreeBarkMaterials[0] = TreeFoliageMaterials[0] = nullptr;
+  FreeAllMaterials();
+  ReleaseTexture(&bark);
+  ReleaseTexture(&leaf);
+  ReleaseTexture(&cutLeaf);
+  ReleaseTexture(&glassLeaf);
   ReleaseTestTarget(target);
   ResetTestMatrices();
   RenderStates.pendingRaster = 0;

@@ -32,7 +32,7 @@ namespace {
 
 constexpr double FIX = 65536.0;
 
-// ---- A stand-in model: a box of half sizes hx, hy from z 0 up to h (metres) ----
+// ---- A stand-in model: a box of half sizes hx, hy from z 0 up to h (metres), or a cone ----
 struct TestModel {
   const char* name = "test box";
   double hx = 0.5, hy = 0.5, h = 2.0;
@@ -43,8 +43,10 @@ struct TestModel {
   int32_t shade = 0;
   uint32_t colour = 0xFF3060C0;
   float nz = 0;  // every point's normal is (0, 0, nz)
+  double top = 1.0;  // the top's half sizes as a share of the foot's: below 1 a cone cut flat
   IntVector Corner(int i) const {
-    return {int32_t(std::lround((i & 1 ? hx : -hx) * FIX)), int32_t(std::lround((i & 2 ? hy : -hy) * FIX)),
+    const double s = i & 4 ? top : 1.0;
+    return {int32_t(std::lround((i & 1 ? hx : -hx) * s * FIX)), int32_t(std::lround((i & 2 ? hy : -hy) * s * FIX)),
             int32_t(std::lround((i & 4 ? h : 0.0) * FIX))};
   }
 };
@@ -643,11 +645,12 @@ TEST_F(PlacedObjects, LimitsLeaveNoPhysicsAndNameTheModel) {
   InstallReportSink(saved);
 }
 
-TEST_F(PlacedObjects, AMovableBoxFallsAndRestsUpright) {
+TEST_F(PlacedObjects, AMovableConeFallsAndRestsUpright) {
   RecordingHooks hooks;
   stand.view.physicsKind = PHYSICS_MOVABLE;
   stand.model.h = 0.8;
   stand.model.hx = stand.model.hy = 0.2;
+  stand.model.top = 0.25;  // a traffic cone: 40 cm across at the foot, 10 cm at the top
   stand.view.damping = 2000.0f;  // no bounce: the lone step lets a body sleep at the top of one
   FObject o({0, 0, 0});
   Place(o, 2, 3, 0.5, 5);
@@ -659,6 +662,13 @@ TEST_F(PlacedObjects, AMovableBoxFallsAndRestsUpright) {
   Solid& b = *o.body;
   EXPECT_EQ(b.pointCount, 8);
   EXPECT_EQ(b.triangleCount, 12);
+  float footWidth = 0, topWidth = 0;  // the hull is the cone's: narrow above its centre
+  for (int i = 0; i < b.pointCount; ++i) {
+    float& width = b.points[i].local.z > 0 ? topWidth : footWidth;
+    width = std::max(width, std::abs(float(b.points[i].local.x)));
+  }
+  EXPECT_NEAR(footWidth, 0.2f, 0.01f);
+  EXPECT_NEAR(topWidth, 0.05f, 0.01f);
   EXPECT_EQ(b.owner, &o);
   EXPECT_EQ(b.ownerCode, 5);
   EXPECT_EQ(b.ownerBytes[0], 4);
@@ -676,7 +686,9 @@ TEST_F(PlacedObjects, AMovableBoxFallsAndRestsUpright) {
     const Vec3 w = MatrixTimes(b.orientation, b.points[i].local);
     lowest = std::min(lowest, float(OriginMetres(b).z + w.z));
   }
-  EXPECT_NEAR(lowest, 0.0f, 0.02f) << "rests on the floor";
+  // The lone body sleeps at the foot of its first landing, a few centimetres into the floor
+  // (the cone 3.5 cm, a box of its size 1.2 cm).
+  EXPECT_NEAR(lowest, 0.0f, 0.05f) << "rests on the floor";
   EXPECT_NEAR(b.orientation[8], 1.0f, 1e-3f) << "upright";
   // Handed to the world's list, deleted later.
   o.RemovePhysicsDeferred();

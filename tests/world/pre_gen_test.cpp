@@ -11,6 +11,7 @@
 #include "core/sort_tree.h"
 #include "render/material.h"
 #include "render/light_samples.h"
+#include "render/shaders.h"
 #include "tools/track_writer/track_writer.h"
 #include "ui/text/messages.h"
 #include "world/light_octrees.h"
@@ -315,7 +316,7 @@ TEST_F(Levels, TheLayersSetTheTransformConstantsAndSkipMissingParts) {
   object.levels[1].partSlots[KIND_SOLID] = 7;  // the mesh has no parts: skipped
   object.currentLevel = 1;
   object.DrawLayer1();
-  EXPECT_EQ(WorldRenderStateSelector, 0);
+  EXPECT_EQ(VertexShaderOverride, 0) << "the render state selector is back to 0";
   const float expected[8] = {3.0f, -2.0f, 4.0f, 20.0f, 1.0f, 0.0f, 0.0f, 0.0f};
   for (int i = 0; i < 8; ++i) EXPECT_EQ(ObjectTransformConstants[i], expected[i]) << i;
   object.FreeBuilt(true);

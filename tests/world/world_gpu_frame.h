@@ -38,6 +38,26 @@ inline bool BeginWorldFrame(ZKTETexture& target, void (*look)(), void (*light)()
   return true;
 }
 
+// Straight down from 8 m: 4 pixels a metre, the origin on the centre of pixel (32, 32).
+inline void LookDownFrom8m() {
+  SetViewportFull();
+  SetIdentityMatrix(WorldMatrix);
+  SetIdentityMatrix(ViewMatrix);
+  ViewMatrix[10] = -1.0f;
+  ViewMatrix[14] = 8.0f;
+  SetNearFar(1.0f / 64, 2.0f, 1.0f, 1024.0f, -1.0f / 64);
+  UploadWorldMatrix(0, 0);
+}
+// Constant light 0.5 plus 2 x 0.25 for a normal straight up: 1.
+inline void LightFlatUp() {
+  float row[64] = {};
+  for (int c = 0; c < 3; ++c) {
+    row[c * 16 + 15] = 0.5f;
+    row[c * 16 + 11] = row[c * 16 + 14] = 0.25f;
+  }
+  UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
+}
+
 // A suite with the test device of its own (the binary's other suites start theirs): a square
 // target of the given size; every test is skipped when no device can be had.
 template <int Size>

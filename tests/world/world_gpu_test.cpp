@@ -61,26 +61,6 @@ struct TestPreGen : WPreGen {
   void Setup() override {}
 };
 
-// Straight down from 8 m: 4 pixels a metre, the origin on the centre of pixel (32, 32).
-void LookDown() {
-  SetViewportFull();
-  SetIdentityMatrix(WorldMatrix);
-  SetIdentityMatrix(ViewMatrix);
-  ViewMatrix[10] = -1.0f;
-  ViewMatrix[14] = 8.0f;
-  SetNearFar(1.0f / 64, 2.0f, 1.0f, 1024.0f, -1.0f / 64);
-  UploadWorldMatrix(0, 0);
-}
-// Constant light 0.5 plus 2 x 0.25 for a normal straight up: 1.
-void SetLight() {
-  float row[64] = {};
-  for (int c = 0; c < 3; ++c) {
-    row[c * 16 + 15] = 0.5f;
-    row[c * 16 + 11] = row[c * 16 + 14] = 0.25f;
-  }
-  UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
-}
-
 uint32_t Expected(const uint8_t* palette) {
   return 0xFF000000u | uint32_t(BrightnessTable[palette[0]]) << 16 | uint32_t(BrightnessTable[palette[1]]) << 8 |
          BrightnessTable[palette[2]];
@@ -97,7 +77,7 @@ void ExpectNear(uint32_t got, uint32_t want, const char* what) {
 bool StartTopDownFrame(ZKTETexture& target) {
   InitSinCosTables();
   if (!MakeTestTarget(target, SIZE, SIZE, true)) return false;
-  return BeginWorldFrame(target, LookDown, SetLight);
+  return BeginWorldFrame(target, LookDownFrom8m, LightFlatUp);
 }
 
 void EndTopDownFrame(ZKTETexture& target, ZKTETexture& white) {

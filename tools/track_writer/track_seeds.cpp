@@ -1,13 +1,14 @@
 // track_seeds.cpp - writes the fuzz targets' seeds of the object stream ("objects_*.seed", pit
 // areas, sections, road segments and the trackside objects among them) and
-// the octree blocks ("octrees_*.seed") and mapping tables ("mappings_*.seed") with our own
-// test-track writer:
+// the octree blocks ("octrees_*.seed"), mapping tables ("mappings_*.seed") and whole generated
+// tracks ("tracks_*.seed") with our own test-track writer:
 // track_seeds --out <folder> --seeds <folder>.
 #include <string>
 #include <vector>
 
 #include "core/data_file.h"
 #include "tools/gen_support/gen_support.h"
+#include "tools/track_writer/track_files.h"
 #include "tools/track_writer/track_writer.h"
 
 namespace {
@@ -216,6 +217,14 @@ int main(int argc, char** argv) {
   for (const int version : {4, 5, 6, 7, 16}) {
     const std::string name = "mappings_v" + std::to_string(version) + ".seed";
     ok &= Seed(seeds, name.c_str(), {}, [&](DataFile& f) { WriteMappingTable(f, version, {planar, plain}); });
+  }
+  // Whole tracks for the track file's target: byte 0 clear (the lighting inside), then the
+  // world file's body without its header and without the zeros that pad it.
+  for (int t = 0; t < GENERATED_TRACKS; ++t) {
+    std::vector<uint8_t> world = BuildTrackImages(GeneratedTrack(t), false).world;
+    while (world.size() > 8 && world.back() == 0) world.pop_back();
+    const std::string name = std::string("tracks_") + GENERATED_TRACK_NAMES[t] + ".seed";
+    ok &= WriteGenSeed(TOOL, seeds, name, {0}, world, 8);
   }
   return ok ? 0 : 1;
 }

@@ -31,6 +31,18 @@ int ModEnginePath(char* out, int outSize, const char* vehicle, const char* engin
   return 1;
 }
 
+namespace {
+// The sound and waves of an engine file into engine; its figures stay.
+int LoadEngineSound(EngineModel& engine, const char* path) {
+  EngineModel definition{};
+  return LoadEngine(definition, path, nullptr, engine);
+}
+int LoadNamedEngineSound(EngineModel& engine, const char* name) {
+  char path[FILE_PATH_SIZE];
+  return MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, name) && LoadEngineSound(engine, path);
+}
+}  // namespace
+
 int LoadNamedEngine(EngineModel& engine, const char* name) {
   char path[FILE_PATH_SIZE];
   return MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, name) && LoadEngine(engine, path, nullptr, engine);
@@ -145,6 +157,6 @@ void VehicleData::LoadEngineFile() {
     if (!engineName[0]) return;
     MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, engineName);
   }
-  if (path[0] && LoadEngine(engine, path, nullptr, engine)) return;
-  LoadNamedEngine(engine, DEFAULT_ENGINE_NAME);
+  if (path[0] && LoadEngineSound(engine, path)) return;
+  LoadNamedEngineSound(engine, DEFAULT_ENGINE_NAME);
 }

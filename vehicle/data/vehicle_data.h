@@ -107,6 +107,12 @@ constexpr uint32_t OPT1_NO_REAR_ANTI_ROLL = 1u << 16;
 constexpr uint32_t OPT1_OPEN_DIFFERENTIALS = 1u << 21;  // a paired axle's differential is open
 constexpr uint32_t OPT1_COAST_AS_POWER = 1u << 22;      // a paired axle locks coasting as under power
 constexpr uint32_t OPT1_PIT_LIMITER = 1u << 30;
+constexpr uint32_t OPT1_BIKE = OPT1_TRAIL_REDUCTION;   // a two-wheeler: the editor's bike checks
+constexpr uint32_t OPT1_FRAME_VISIBLE = OPT1_TUBE_SPECIAL_END;
+constexpr uint32_t OPT1_FRONT_SUSPENSION_VISIBLE = OPT1_TUBE_END_FRONT;
+constexpr uint32_t OPT1_REAR_SUSPENSION_VISIBLE = OPT1_TUBE_END_REAR;
+constexpr uint32_t OPT1_LIVE_BRAKE_BALANCE = 1u << 28;
+constexpr uint32_t OPT1_LIVE_ANTI_ROLL = 1u << 29;
 // Option word 2, the class option word.
 constexpr uint32_t OPT2_BUILTIN_CORRECTED = 1u << 0;
 constexpr uint32_t OPT2_INFO_NO_SETUP_BYTE = 1u << 1;
@@ -116,6 +122,11 @@ constexpr uint32_t OPT2_RIM_WORDS = 1u << 4;          // field 41 present: the t
 constexpr uint32_t OPT2_PRESSURE_LIMITS = OPT2_RIM_WORDS;
 constexpr uint32_t OPT2_HEADLIGHT = 1u << 9;   // the graphics build places and colours the headlight
 constexpr uint32_t OPT2_DEFAULT_COLOURS = 1u << 24;
+constexpr uint32_t OPT2_HORN = 1u << 8;
+constexpr uint32_t OPT2_INDICATORS = 1u << 10;
+// The lights and aids word: the light the pit limiter flashes (set: the rear fog lights, clear:
+// the brake lights).
+constexpr uint32_t LIGHTS_PIT_LIGHT_FOG = 1u << 8;
 // Class option bits the car's set-up reads, some the same bits as above by another role.
 constexpr uint32_t OPT2_ANTI_LOCK = OPT2_BUILTIN_CORRECTED;      // anti-lock braking allowed
 constexpr uint32_t OPT2_NO_BRAKE_BALANCE = OPT2_INFO_NO_SETUP_BYTE;  // every brake on the rear

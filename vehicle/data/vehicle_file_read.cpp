@@ -278,13 +278,14 @@ bool ReadDashboard(Reader& r) {
   return r.Whole("dashboard");
 }
 
-// Field 28's two words are replaced at once, and the engine takes its class's rev limit.
+// Field 28's two words are replaced at once, and the engine takes its class's rev limit (a
+// vehicle read back from the edit history keeps the limit it stored, as it keeps its engine).
 void FixEngineFigures(VehicleData& d) {
   d.engineWords[0] = ENGINE_WORD_VALUES[0];
   d.engineWords[1] = ENGINE_WORD_VALUES[1];
   d.options |= OPT1_ENGINE_WORDS;
   float redline;
-  if (ClassRedline(d, &redline)) d.engine.redline = redline;
+  if (!HistoryVehicleCopy.body && ClassRedline(d, &redline)) d.engine.redline = redline;
 }
 
 }  // namespace

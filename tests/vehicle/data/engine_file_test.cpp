@@ -36,9 +36,12 @@ void MakeEngine(EngineModel& e, float size) {
   }
 }
 
+// The file's engine of the given size, its first sound figure the size too: a vehicle's own
+// engine file gives only its sound, so the figure tells which file was read.
 void SaveAt(const std::string& path, float size) {
   EngineModel e;
   MakeEngine(e, size);
+  e.soundParams[0] = size;
   ASSERT_EQ(WriteEngineFile(e, path.c_str(), nullptr, 0), 1) << path;
   e.FreeWaves();
 }
@@ -270,13 +273,16 @@ TEST_F(EngineFile, ABuiltInVehicleTakesThePlayersEngineFirstAndForgetsOneThatFai
 
   std::strcpy(d.engineName, "Own");
   std::strcpy(g_choice, "Gone");
+  d.engine.engineSize = 1234.0f;
   d.LoadEngineFile();
-  EXPECT_EQ(d.engine.engineSize, 1800.0f);
+  EXPECT_EQ(d.engine.soundParams[0], 1800.0f) << "the vehicle's own engine file gives its sound";
+  EXPECT_EQ(d.engine.engineSize, 1234.0f) << "and the vehicle keeps its figures";
   for (char c : g_choice) EXPECT_EQ(c, 0) << "a choice that cannot be loaded is forgotten";
 
   std::strcpy(d.engineName, "Unknown");
   d.LoadEngineFile();
-  EXPECT_EQ(d.engine.engineSize, 2000.0f) << "the DEFAULT engine stands in";
+  EXPECT_EQ(d.engine.soundParams[0], 2000.0f) << "the DEFAULT engine's sound stands in";
+  EXPECT_EQ(d.engine.engineSize, 1234.0f);
   EXPECT_STREQ(d.engineName, "Unknown");
 
   std::filesystem::remove("data/engine/DEFAULT.eng");
@@ -300,9 +306,10 @@ TEST_F(EngineFile, AModVehicleLooksInItsOwnFolder) {
   EXPECT_EQ(d.engine.engineSize, 1234.0f) << "a mod without an engine name keeps its own";
   std::strcpy(d.engineName, "Own");
   d.LoadEngineFile();
-  EXPECT_EQ(d.engine.engineSize, 2200.0f);
+  EXPECT_EQ(d.engine.soundParams[0], 2200.0f);
   std::strcpy(d.engineName, "Other");
   d.LoadEngineFile();
-  EXPECT_EQ(d.engine.engineSize, 2000.0f);
+  EXPECT_EQ(d.engine.soundParams[0], 2000.0f);
+  EXPECT_EQ(d.engine.engineSize, 1234.0f) << "the vehicle's figures stay";
   d.engine.FreeWaves();
 }

@@ -1,0 +1,73 @@
+// The race start over generated tracks: the world made and loaded a frame at a time to its
+// end, a missing track refused with nothing left behind, a damaged one deleted when it fails.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/frame_globals.h"
+#include "core/game_code.h"
+#include "core/report.h"
+#include "race/race_start.h"
+#include "tests/track_scratch.h"
+#include "tools/track_writer/track_files.h"
+#include "world/track_file.h"
+#include "world/world.h"
+
+namespace {
+
+class RaceStartTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    graphics_ = GraphicsEnabled;
+    GraphicsEnabled = 0;
+  }
+  void TearDown() override {
+    DeleteWorld();
+    GraphicsEnabled = graphics_;
+  }
+  static void Write(const char* name, const std::vector<uint8_t>& bytes) {
+    TrackScratch::Write(std::string(name) + ".wld", bytes);
+  }
+  TrackScratch scratch_{"race_start"};
+  int graphics_ = 0;
+};
+
+TEST_F(RaceStartTest, LoadsAFrameAtATimeToFinished) {
+  Write("short_road", BuildTrackImages(TRACK_SHORT_ROAD, false).world);
+  ASSERT_EQ(StartRaceWorld("short_road"), 1);
+  ASSERT_NE(CWld, nullptr);
+  EXPECT_STREQ(CWld->trackCode, "SH");
+  EXPECT_STREQ(RaceWorldLoadingLine(), "Paths");
+  int frames = 0, result = RACE_WORLD_LOADING;
+  while (result == RACE_WORLD_LOADING && frames < 1000) {
+    result = StepRaceWorldLoading();
+    EXPECT_EQ(GameCodeNesting(), 0);
+    ++frames;
+  }
+  EXPECT_EQ(result, RACE_WORLD_READY);
+  EXPECT_STREQ(RaceWorldLoadingLine(), "FINISHED");
+  EXPECT_GE(frames, 15);  // one step a frame at least
+  // Leaving (for the credits, the start screen) deletes the world.
+  DeleteWorld();
+  EXPECT_EQ(CWld, nullptr);
+  EXPECT_STREQ(RaceWorldLoadingLine(), "");
+}
+
+TEST_F(RaceStartTest, RefusalsLeaveNoWorld) {
+  EXPECT_EQ(StartRaceWorld("no_such_track"), 0);
+  EXPECT_EQ(CWld, nullptr);
+  EXPECT_EQ(TrackScratch::NewestLine(), TEXT_TRACK_NOT_FOUND);
+  // A track whose body is damaged: the page sees the failure and the world is gone.
+  std::vector<uint8_t> bad = BuildTrackImages(TRACK_FLAT_SQUARE, false).world;
+  bad[8] = 30;  // format revision 30
+  Write("bad", bad);
+  ASSERT_EQ(StartRaceWorld("bad"), 1);
+  EXPECT_EQ(StepRaceWorldLoading(), RACE_WORLD_FAILED);
+  EXPECT_EQ(CWld, nullptr);
+  EXPECT_EQ(StepRaceWorldLoading(), RACE_WORLD_FAILED);
+}
+
+}  // namespace

@@ -1,0 +1,379 @@
+// new_vehicle_test.cpp - the new-vehicle wizard on the vehicle editor: its defaults by layout
+// and class, the construction checked against our own arithmetic, the built vehicles saved
+// and read back byte for byte, and each standing and settling under its own physics.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "core/frame_globals.h"
+#include "core/window_state.h"
+#include "editor_fixture.h"
+#include "physics/car.h"
+#include "vehicle/data/setup_record.h"
+#include "vehicle/data/vehicle_class.h"
+#include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
+#include "vehicle_editor/vehicle_editor.h"
+
+namespace {
+
+namespace W = NewVehicleWizard;
+
+class NewVehicle : public EditorTest {
+ protected:
+  void TearDown() override {
+    W::Close();
+    EditorTest::TearDown();
+  }
+  // The wizard started on a layout and its first vehicle built.
+  void Begin(int layout) {
+    W::Start(*e, layout);
+    W::Draw(*e);
+    ClearInterface();
+  }
+  // A class chosen from the list, as the list's answer does.
+  void Rebuild() {
+    ASSERT_TRUE(W::RebuildWanted);
+    W::Draw(*e);
+    ClearInterface();
+  }
+  static float AxleSetup(const Car& c, int axle, int field) { return SetupFloat(c.currentSetup, SETUP_AXLE[axle] + field); }
+  static std::vector<uint8_t> FileBytes(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  }
+};
+
+TEST_F(NewVehicle, LayoutsStartWithTheirClassAndDefaults) {
+  W::Start(*e, NEW_LAYOUT_TRIKE);
+  const NewVehicleSettings& s = W::Settings;
+  EXPECT_EQ(s.vehicleClass, CLASS_SALOON);
+  EXPECT_EQ(s.front.wheelCount, 1);
+  EXPECT_FLOAT_EQ(s.wheelbase, 1.7f);
+  EXPECT_FLOAT_EQ(s.rideHeight, 0.2f);
+  EXPECT_FLOAT_EQ(s.engineSize, 1000.0f);
+  EXPECT_EQ(s.cylinders, 4);
+  EXPECT_FLOAT_EQ(s.rear.trackWidth, 1.5f);
+  EXPECT_FLOAT_EQ(s.targetMass, 480.0f);
+  EXPECT_TRUE(W::Running);
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "new vehicle");
+
+  W::Start(*e, NEW_LAYOUT_BIKE);
+  EXPECT_FLOAT_EQ(s.wheelbase, 1.4f);
+  EXPECT_FLOAT_EQ(s.engineSize, 600.0f);
+  EXPECT_FLOAT_EQ(s.targetMass, 180.0f);
+  EXPECT_EQ(s.rear.trackWidth, 0.0f);
+  EXPECT_EQ(s.front.trackWidth, 0.0f);
+
+  W::Start(*e, NEW_LAYOUT_OBJECT);
+  EXPECT_FLOAT_EQ(s.wheelbase, 1.0f);
+  EXPECT_EQ(s.rideHeight, 0.0f);
+  EXPECT_FLOAT_EQ(s.engineSize, 100.0f);
+  EXPECT_FLOAT_EQ(s.targetMass, 100.0f);
+  EXPECT_EQ(s.rear.trackWidth + s.front.trackWidth, 0.0f);
+}
+
+TEST_F(NewVehicle, ClassChangesFollowTheAutomaticBitsAndRefuseTheSingleClasses) {
+  Begin(NEW_LAYOUT_CAR);
+  NewVehicleSettings& s = W::Settings;
+  // A hand-set 250 cc saloon engine is clamped into the GT range and stays hand-set.
+  W::SetManual(e, 0, AUTO_ENGINE);
+  s.engineSize = 250;
+  W::SetClass(*e, CLASS_GT);
+  EXPECT_FLOAT_EQ(s.engineSize, 1000.0f);
+  Rebuild();
+  EXPECT_FLOAT_EQ(s.engineSize, 1000.0f);
+  EXPECT_FLOAT_EQ(car().engine.engineSize, 1000.0f);
+  // With the bit set again the class gives its own values.
+  W::SetAuto(e, 0, AUTO_ENGINE);
+  Rebuild();
+  EXPECT_FLOAT_EQ(s.engineSize, 3600.0f);
+  EXPECT_EQ(s.cylinders, 6);
+  EXPECT_FLOAT_EQ(s.wheelbase, 2.4f);
+  EXPECT_FLOAT_EQ(s.targetMass, 1100.0f);
+  // "adjust" keeps the mass through a class change.
+  W::SetManual(e, 0, AUTO_MASS);
+  s.targetMass = 1300;
+  W::SetClass(*e, CLASS_VAN);
+  Rebuild();
+  EXPECT_FLOAT_EQ(s.targetMass, 1300.0f);
+  EXPECT_FLOAT_EQ(s.wheelbase, 3.3f);
+
+  W::SetClass(*e, CLASS_KART);
+  EXPECT_TRUE(SaidBox("Can't change to kart"));
+  EXPECT_EQ(s.vehicleClass, CLASS_VAN);
+  EXPECT_FALSE(W::RebuildWanted);
+
+  Begin(NEW_LAYOUT_KART);
+  W::ChooseClass(e, 0, 0);
+  EXPECT_TRUE(SaidBox("There is only one kart class"));
+  W::SetClass(*e, CLASS_SALOON);
+  EXPECT_TRUE(SaidBox("Can't change from kart"));
+  EXPECT_EQ(W::Settings.vehicleClass, CLASS_KART);
+  W::SuspensionTypeInfo(e, 0, 0);
+  EXPECT_TRUE(SaidBox("Kart can't have suspension"));
+}
+
+TEST_F(NewVehicle, ASaloonsEngineFlagsAndSetupFollowTheRules) {
+  Begin(NEW_LAYOUT_CAR);
+  const Car& c = car();
+  // 4654 / 400^(1/3) x 1.6 = 1010.6 rad/s = 9650 rpm: 9000 rpm, kept after DEFAULT.eng was read.
+  EXPECT_NEAR(c.engine.redline, 9000.0 * M_PI / 30.0, 0.01);
+  EXPECT_NEAR(c.engine.redline, 942.5, 0.05);
+  EXPECT_FLOAT_EQ(c.engine.torquePerCc, 0.143f);
+  EXPECT_FLOAT_EQ(c.engine.idleSpeed, 104.71f);
+  EXPECT_STREQ(c.engineName, "DEFAULT");
+  // Front wheel drive: the first word takes 0x50; no "formula" class bits in the second.
+  EXPECT_EQ(c.options & 0xFFFFu, 0x0052u);
+  EXPECT_EQ(c.options & 0x84040000u, 0x84040000u);
+  EXPECT_EQ(c.options2 & 0xFFFFu, 0xF00u | 0x8000u);
+  EXPECT_EQ(c.transmissionType, TRANSMISSION_H_PATTERN);
+  EXPECT_EQ(c.driveType, DRIVE_FRONT);
+  EXPECT_EQ(c.gearPositions, 7);
+  EXPECT_FLOAT_EQ(c.reverseRatio, -4.0f);
+  EXPECT_FLOAT_EQ(c.steeringWheelTurn, 450.0f * float(M_PI) / 180.0f);
+  EXPECT_STREQ(c.steerAnimation, "saloon");
+  EXPECT_EQ(c.wheelCount, 4);
+  EXPECT_EQ(c.setupCount, 1);
+  EXPECT_STREQ(c.setups[0].name, "[default]");
+  EXPECT_EQ(c.currentSetup.bytes[SETUP_STEERING_LOCK], 45);
+  EXPECT_EQ(c.currentSetup.bytes[SETUP_BRAKE_BALANCE], 'K');
+  EXPECT_EQ(SetupShort(c.currentSetup, SETUP_AXLE[1] + AXLE_PRESSURE_LEFT), 250);
+  EXPECT_EQ(c.currentSetup.bytes[SETUP_AXLE[0] + AXLE_TYRE_TYPE], 5);
+  EXPECT_STREQ(c.configs[0].name, "OPEN ROOF");
+  EXPECT_EQ(c.framePointCount, 12);  // three boxes of four points
+  EXPECT_EQ(c.frameTubeCount, 24);
+
+  // The springs, dampers and brakes from the car's own mass, centre of mass and axles.
+  const float b = W::Settings.wheelbase, ride = W::Settings.rideHeight;
+  const float share = (b / 2 - c.centreOfMass.y) / c.WheelBaseDivisor();
+  const float rear = share * c.mass * 9.81f / 2, front = (1 - share) * c.mass * 9.81f / 2;
+  for (int axle = 0; axle < 2; ++axle) {
+    const float k = (axle ? front : rear) / (ride / 2);
+    // Rounded to whole thousands and hundreds (our sums may differ in the last bit, so a value
+    // on a rounding boundary may go either way).
+    const float figures[3][2] = {{k, 1000}, {k * 0.1f, 100}, {k * 0.05f, 100}};
+    const int fields[3] = {AXLE_SPRING, AXLE_BUMP, AXLE_REBOUND};
+    // The car's set-up holds them within its own limits.
+    float springLeast, springMost, dampingLeast, dampingMost, antiRollMost;
+    c.GetSuspensionLimits(springLeast, springMost, dampingLeast, dampingMost, antiRollMost);
+    const float least[3] = {springLeast, dampingLeast, dampingLeast}, most[3] = {springMost, dampingMost, dampingMost};
+    for (int f = 0; f < 3; ++f) {
+      const float v = AxleSetup(c, axle, fields[f]), unit = figures[f][1];
+      const float expected = std::clamp(figures[f][0], least[f], most[f]);
+      EXPECT_EQ(std::fmod(v, unit), 0.0f) << axle << " " << f;
+      EXPECT_NEAR(v, expected, unit / 2 + 0.5f) << axle << " " << f;
+    }
+  }
+  const float radius = 0.5f * 0.185f + 0.381f / 2;
+  const float brake = 0.75f * radius * front + 0.2f * radius * rear;
+  EXPECT_FLOAT_EQ(SetupFloat(c.currentSetup, SETUP_BRAKE_STRENGTH), std::nearbyint(brake / 100) * 100);
+  EXPECT_EQ(CompareSetups(c.currentSetup, c.setups[0].record, 0), 0);
+}
+
+TEST_F(NewVehicle, AKartAndAnObjectAreBuiltTheirOwnWay) {
+  Begin(NEW_LAYOUT_KART);
+  {
+    const Car& c = car();
+    // 200 cc, 1 cylinder: 4654 / 200^(1/3) x 0.8 x 30 / pi = 6078 rpm: 6000 rpm, then x 1.5.
+    EXPECT_NEAR(c.engine.redline, 6000.0 * M_PI / 30.0 * 1.5, 0.05);
+    EXPECT_FLOAT_EQ(c.engine.camTiming, 0.8f * 0.75f);
+    EXPECT_TRUE(c.options2 & OPT2_NO_BRAKE_BALANCE);
+    EXPECT_EQ(c.transmissionType, TRANSMISSION_CENTRIFUGAL);
+    EXPECT_EQ(c.options & 0xC0u, 0xC0u);
+    EXPECT_EQ(SetupShort(c.currentSetup, SETUP_GEAR_WORDS), 42129);
+    EXPECT_EQ(SetupShort(c.currentSetup, SETUP_FINAL_DRIVE), 4681);
+    EXPECT_EQ(c.currentSetup.bytes[SETUP_KART_BYTE], 1);
+    const float radius = 0.5f * 0.1524f + 0.127f / 2;
+    const float share = (W::Settings.wheelbase / 2 - c.centreOfMass.y) / c.WheelBaseDivisor();
+    const float brake = radius * share * c.mass * 9.81f / 2;
+    EXPECT_FLOAT_EQ(SetupFloat(c.currentSetup, SETUP_BRAKE_STRENGTH),
+                    brake < 20 ? std::nearbyint(brake) : std::nearbyint(brake / 10) * 10);
+  }
+  Begin(NEW_LAYOUT_OBJECT);
+  const Car& c = car();
+  EXPECT_EQ(c.wheelCount, 0);
+  EXPECT_EQ(c.options, 0x84058002u | 0x50u | OPT1_ENGINE_WORDS);
+  EXPECT_EQ(c.transmissionType, TRANSMISSION_NONE);
+  EXPECT_EQ(c.framePointCount, 4);
+  EXPECT_EQ(c.model->pointCount, 8);
+  EXPECT_EQ(c.model->triangleCount, 10);
+  EXPECT_NEAR(c.model->points[7].x / 65536.0 - c.model->points[0].x / 65536.0, 1.0, 1e-4);
+  EXPECT_FLOAT_EQ(AxleSetup(c, 0, AXLE_SPRING), 20000.0f) << "no spring figures";
+  EXPECT_NE(c.currentSetup.bytes[SETUP_BRAKE_BALANCE], 'K') << "no brake figures";
+}
+
+TEST_F(NewVehicle, TheMassIsToppedUpWithinTheTubeLimits) {
+  Begin(NEW_LAYOUT_CAR);
+  W::SetManual(e, 0, AUTO_MASS);
+  W::Settings.targetMass = 1300;
+  W::ValueChanged(e, 0, 0);
+  Reports() = Caught{};
+  Rebuild();
+  EXPECT_NEAR(car().mass, 1300.0f, 1.0f);
+  EXPECT_TRUE(SaidLine("Mass was ")) << "the adjustment is shown";
+  EXPECT_TRUE(SaidLine("adjusted to 1300"));
+  // A target the tubes cannot carry: every tube at 40 kg/m, and the shortfall said.
+  W::Settings.targetMass = 3000;
+  W::ValueChanged(e, 0, 0);
+  Reports() = Caught{};
+  Rebuild();
+  for (int i = 0; i < car().frameTubeCount; ++i) EXPECT_LE(car().frameTubes[i].massPerMetre, TUBE_MAX_MASS_PER_METRE);
+  EXPECT_LT(car().mass, 3000.0f);
+  EXPECT_TRUE(SaidLine("not reached"));
+}
+
+TEST_F(NewVehicle, EveryLayoutSavesAndReadsBackByteForByte) {
+  for (int layout = 0; layout < NEW_LAYOUT_COUNT; ++layout) {
+    SCOPED_TRACE(NewVehicleLayoutNames[layout]);
+    Begin(layout);
+    W::Close();
+    char name[16];
+    std::snprintf(name, sizeof name, "New%d", layout);
+    ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, name, 1), 1);
+    char path[64];
+    std::snprintf(path, sizeof path, "data/veh/%s.veh", name);
+    const std::vector<uint8_t> first = FileBytes(path);
+    ASSERT_FALSE(first.empty());
+    ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, name, -1), 1);
+    ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, name, 1), 1);
+    const std::vector<uint8_t> second = FileBytes(path);
+    if (layout == NEW_LAYOUT_KART || layout == NEW_LAYOUT_BIKE) {
+      // A read gives every engine its class's rev limit, so the kart's 1.5 times is not kept;
+      // the bike's derived mass for outside readers differs in its last bit.  From the first
+      // read on, each save reads back as it was written.
+      ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, name, -1), 1);
+      ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, name, 1), 1);
+      EXPECT_EQ(FileBytes(path), second);
+      continue;
+    }
+    size_t at = 0;
+    while (at < first.size() && at < second.size() && first[at] == second[at]) ++at;
+    EXPECT_EQ(second.size(), first.size());
+    EXPECT_EQ(at, first.size()) << "the first difference";
+    if (at < first.size())
+      for (size_t i = at - at % 4; i < at + 24 && i < first.size() && i < second.size(); ++i)
+        std::printf("%zu: %02x %02x\n", i, first[i], second[i]);
+  }
+}
+
+// Steps the editor's car on drawn frames of 20 ms for the given seconds.
+void StepFor(Car& c, float seconds) {
+  const uint32_t saved = SimFrameTime;
+  SimFrameTime = 20;
+  for (int i = 0; i < int(seconds * 50); ++i) c.AccumulateRunTime();
+  SimFrameTime = saved;
+}
+
+TEST_F(NewVehicle, EachLayoutStandsAndSettles) {
+  struct Case {
+    int layout, vehicleClass;
+  };
+  std::vector<Case> cases;
+  for (int c : {CLASS_TOURING_CAR, CLASS_SALOON, CLASS_BUGGY, CLASS_FORMULA, CLASS_GT, CLASS_VAN, CLASS_TRUCK, CLASS_F1,
+                CLASS_FSAE})
+    cases.push_back({NEW_LAYOUT_CAR, c});
+  cases.push_back({NEW_LAYOUT_THREE_WHEELER, CLASS_SALOON});
+  cases.push_back({NEW_LAYOUT_TRIKE, CLASS_SALOON});
+  cases.push_back({NEW_LAYOUT_KART, CLASS_KART});
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::string(NewVehicleLayoutNames[k.layout]) + " " + VehicleClassTable[k.vehicleClass].name);
+    Begin(k.layout);
+    if (W::Settings.vehicleClass != k.vehicleClass) {
+      W::SetClass(*e, k.vehicleClass);
+      Rebuild();
+    }
+    Car& c = car();
+    ASSERT_EQ(c.inertiaStatus, INERTIA_VALID);
+    StepFor(c, 5.0f);
+    const IntVector at = c.position;
+    // Some classes keep a slow creep along the car (wheels not turning, under 5 mm/s): the
+    // bounds here catch a car that rolls, slides or sinks, not that creep.
+    EXPECT_LT(std::sqrt(LengthSquared(c.velocity)), 5e-3f);
+    StepFor(c, 10.0f);
+    EXPECT_LT(std::fabs((c.position.x - at.x) / 65536.0), 1e-3) << "no sideways drift";
+    EXPECT_LT(std::fabs((c.position.z - at.z) / 65536.0), 1e-3) << "no sinking";
+    EXPECT_LT(std::fabs((c.position.y - at.y) / 65536.0), 0.05);
+    float normal = 0;
+    for (int i = 0; i < c.wheelCount; ++i) normal += c.wheels[i].normalForce;
+    EXPECT_NEAR(normal, c.mass * 9.81f, c.mass * 9.81f * 0.005f);
+    for (int i = 0; i < c.wheelCount; ++i) {
+      const CarWheel& w = c.wheels[i];
+      if (w.suspensionType == SUSPENSION_RIGID) continue;  // a kart's wheels have no travel
+      const float sprung = w.normalForce - w.unsprungMass * 9.81f;
+      EXPECT_NEAR(w.travel, sprung / w.springRate, 0.02f * sprung / w.springRate) << "wheel " << i;
+      EXPECT_LT(w.travel, w.maxTravel) << "wheel " << i << " at its stop";
+    }
+  }
+}
+
+TEST_F(NewVehicle, AValueOutsideItsRowIsHeldAndSettingsOfAnyKindBuildFiniteCars) {
+  // A hand-set value outside its row (or no number) is held to the row before the build.
+  W::StartSettings(NEW_LAYOUT_CAR);
+  W::SetManual(e, 0, AUTO_WHEELBASE);
+  W::SetManual(e, 0, AUTO_MASS);
+  W::Settings.wheelbase = 9.0f;
+  W::Settings.targetMass = NAN;
+  delete W::BuildCar(-1);
+  EXPECT_FLOAT_EQ(W::Settings.wheelbase, 8.0f);
+  EXPECT_FLOAT_EQ(W::Settings.targetMass, 10.0f);
+  // Settings of every kind, as the fuzz target takes them from its input.
+  uint32_t seed = 12345;
+  const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  const float odd[] = {NAN, INFINITY, -INFINITY, -1.0f, 0.0f, 1e30f, 0.3f, 2.0f, 1500.0f};
+  for (int i = 0; i < 60; ++i) {
+    W::StartSettings(int(next() % NEW_LAYOUT_COUNT));
+    W::Settings.vehicleClass = uint8_t(next() % 13);
+    W::AutoFlags = next() & 0x3F;
+    float* values[] = {&W::Settings.wheelbase, &W::Settings.rideHeight, &W::Settings.engineSize,
+                       &W::Settings.targetMass, &W::Settings.rear.trackWidth, &W::Settings.front.trackWidth};
+    for (float* v : values) *v = odd[next() % 9];
+    Car* c = W::BuildCar(-1);
+    EXPECT_TRUE(std::isfinite(c->mass) && std::isfinite(c->centreOfMass.y)) << i;
+    std::vector<uint8_t> bytes;
+    EXPECT_EQ(WriteVehicleBody(*c, "New", 1, bytes), 1);
+    delete c;
+  }
+}
+
+TEST_F(NewVehicle, AHundredRebuildsEachReplaceTheCarOnce) {
+  Begin(NEW_LAYOUT_CAR);
+  const uint32_t builds = W::Builds;
+  for (int i = 0; i < 100; ++i) {
+    W::Settings.wheelbase = 2.0f + 0.01f * float(i % 20);
+    W::ValueChanged(e, 0, 0);
+    W::Draw(*e);
+    W::Draw(*e);  // nothing changed: no build
+  }
+  ClearInterface();
+  EXPECT_EQ(W::Builds, builds + 100);
+  EXPECT_EQ(car().wheelCount, 4);
+}
+
+TEST_F(NewVehicle, TheBikeKeepsAFiniteState) {
+  Begin(NEW_LAYOUT_BIKE);
+  Car& c = car();
+  StepFor(c, 5.0f);
+  EXPECT_TRUE(std::isfinite(c.velocity.x) && std::isfinite(c.velocity.y) && std::isfinite(c.velocity.z));
+  EXPECT_FALSE(SaidLine(TEXT_CAR_UNSAFE));
+}
+
+TEST_F(NewVehicle, TheFileMenuStartsTheWizardAndEnterClosesIt) {
+  VehicleEditor::FileAction(e, 0, 9);
+  ASSERT_EQ(SelectDialog.count, NEW_LAYOUT_COUNT);
+  EXPECT_STREQ(SelectDialog.title, "Select vehicle layout");
+  SelectDialog.callback(&e->prss, 0, NEW_LAYOUT_CAR);
+  EXPECT_TRUE(W::Running);
+  const uint32_t builds = W::Builds;
+  W::Draw(*e);
+  W::Draw(*e);
+  EXPECT_EQ(W::Builds, builds + 1) << "one build for the change, on the next drawn frame";
+  VehicleEditor::Key(&e->prss, 13);
+  EXPECT_FALSE(W::Running);
+  ASSERT_NE(e->car, nullptr);
+  EXPECT_EQ(e->car->wheelCount, 4);
+  ClearInterface();
+}
+
+}  // namespace

@@ -1,0 +1,570 @@
+// page_contents_test.cpp - the vehicle editor's pages 4 to 11 and its side panel on sample
+// vehicles: what each page shows in which case, figures against the test's own computation,
+// and edits made by mouse through the controls (recorded, undone, refusals leaving nothing).
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/config.h"
+#include "pages_fixture.h"
+#include "physics/car.h"
+#include "render/gouraud_mesh.h"
+#include "render/material.h"
+#include "vehicle_editor/model_pages.h"
+#include "vehicle/data/vehicle_class.h"
+#include "vehicle_editor/dashboard/dash_figures.h"
+#include "vehicle_editor/default_setups.h"
+
+namespace {
+
+using namespace VehicleUndo;
+
+constexpr float DEGREE = 0.017453292f;
+
+class PageContentsTest : public PagesTest {
+ protected:
+  void TearDown() override {
+    SpecialDraw = 0;
+    PagesTest::TearDown();
+  }
+  // The flag toggle (style 53 or 55) showing the label.
+  const InterfaceButton* Toggle(const char* label) {
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if ((b.style == 53 || b.style == 55) && b.text.text && std::strcmp(b.text.text, label) == 0) return &b;
+    }
+    return nullptr;
+  }
+  static std::string Format(const char* format, double value) {
+    char text[128];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+  }
+  static std::string FormatInt(const char* format, int value) {
+    char text[128];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+  }
+  // The side panel alone, as the act function builds it after the pages.
+  void BuildSide() {
+    ClearInterface();
+    VehicleEditor::BuildSidePanel(*e);
+  }
+  int PanelButtons() { return ButtonCount; }
+};
+
+// Every later page of the saloon, the bike's steering, the electric car's positions and mass,
+// and the side panel, as snapshots (rows, labels, words, hints, selected states).
+TEST_F(PageContentsTest, SnapshotsOfTheLaterPagesAndTheSidePanel) {
+  static const char* const NAMES[TAB_PAGE_COUNT] = {nullptr, nullptr, nullptr, nullptr,
+                                                    "page4_saloon", "page5_saloon", "page6_saloon", "page7_saloon",
+                                                    "page8_saloon", "page9_saloon", "page10_saloon", "page11_saloon"};
+  DashUnits.kmh = 1;
+  // The side each car is built for, whatever side an earlier test left the program on.
+  VehicleEditor::UpdateDriveSide(*e);
+  for (int tab = TAB_ALLOW; tab < TAB_PAGE_COUNT; ++tab) {
+    Open(tab);
+    ExpectSnapshot(NAMES[tab]);
+  }
+  SpecialDraw = 1;
+  e->displayFlags |= SHOW_FRAME;
+  e->selection.selectedPoint = 0;
+  BuildSide();
+  ExpectSnapshot("side_panel_point");
+  Load("Sportbike");
+  VehicleEditor::UpdateDriveSide(*e);
+  Open(TAB_STEERING);
+  ExpectSnapshot("page6_bike");
+  Load("Roadster");
+  VehicleEditor::UpdateDriveSide(*e);
+  Open(TAB_OBJECT_POSITIONS);
+  ExpectSnapshot("page7_electric");
+  Open(TAB_MASS);
+  ExpectSnapshot("page8_electric");
+}
+
+// ---- Allow, light colours and steering ----
+
+TEST_F(PageContentsTest, AllowTogglesFlipTheirBitsAndTheLockLimitFollowsEveryChange) {
+  Car& c = car();
+  Open(TAB_ALLOW);
+  EXPECT_TRUE(Shown(FormatInt("Maximum lock is limited to %d\xB0", c.GetMaxSteeringLock()).c_str()));
+  struct Row {
+    const char* label;
+    uint32_t* word;
+    uint32_t bit;
+  };
+  const Row rows[] = {{"Open differential only", &c.options, 0x200000},
+                      {"Live adjust brake balance", &c.options, 0x10000000},
+                      {"Pit speed limiter", &c.options, 0x40000000},
+                      {"Handbrake", &c.options2, 0x800},
+                      {"ABS brakes", &c.options2, 0x1},
+                      {"Starter motor", &c.options2, 0x8000},
+                      {"Limit setup lock to base setup lock", &c.options2, 0x4}};
+  for (const Row& row : rows) {
+    Build();
+    const InterfaceButton* toggle = Toggle(row.label);
+    ASSERT_NE(toggle, nullptr) << row.label;
+    const uint32_t before = *row.word;
+    const int nodes = NumNodes;
+    ClickButton(*toggle);
+    EXPECT_EQ(*row.word ^ before, row.bit) << row.label;
+    EXPECT_EQ(NumNodes, nodes + 1) << row.label << " is recorded";
+    // The limit is read anew each frame, whatever the base-lock switch says.
+    Build();
+    EXPECT_TRUE(Shown(FormatInt("Maximum lock is limited to %d\xB0", c.GetMaxSteeringLock()).c_str())) << row.label;
+  }
+
+  // Custom tyre types: the rows come and go, the stored limits stay.
+  c.options2 |= OPT2_TYRE_TYPE_LIMITS;
+  c.rimBytes[1] = 1;
+  c.rimBytes[2] = 5;
+  Build();
+  EXPECT_TRUE(Shown("Minimum type"));
+  EXPECT_TRUE(Shown("SLICK_R2"));
+  EXPECT_TRUE(Shown("ROAD_NORMAL"));
+  ClickButton(*Find("YES"));
+  Build();
+  EXPECT_FALSE(Shown("Minimum type"));
+  EXPECT_FALSE(Shown("Maximum type"));
+  EXPECT_EQ(c.rimBytes[1], 1);
+  EXPECT_EQ(c.rimBytes[2], 5);
+}
+
+TEST_F(PageContentsTest, LightColoursShowThePitLightOnlyWithTheLimiterAndTestLightsTheLamp) {
+  Car& c = car();
+  c.options &= ~OPT1_PIT_LIMITER;
+  Open(TAB_LIGHT_COLOURS);
+  EXPECT_TRUE(Shown("No pit speed limiter"));
+  EXPECT_EQ(Toggle("Pit speed limiter flashing light"), nullptr);
+  EXPECT_FALSE(Shown("Pit limiter light uses"));
+  c.options |= OPT1_PIT_LIMITER;
+  c.options2 |= OPT2_FLASHER;
+  Build();
+  ASSERT_NE(Toggle("Pit speed limiter flashing light"), nullptr);
+  ASSERT_TRUE(Shown("rear fog"));
+  EXPECT_EQ(FindFirst("brake")->fourth.i, 1) << "brake lights while the choice bit is clear";
+  ClickButton(*FindFirst("rear fog"));
+  EXPECT_TRUE(c.lightsAndAids & LIGHTS_PIT_LIGHT_FOG);
+  EXPECT_TRUE(c.options & OPT1_PIT_LIMITER) << "choosing the light keeps the limiter";
+  EXPECT_STREQ(Slots[NumNodes].name, "set pit limiter light");
+
+  // Eight lights, each with its test switch; "TEST" flips the light's test byte.
+  Build();
+  int tests = 0;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].style == 2 && InterfaceButtons[i].text.text &&
+        std::strcmp(InterfaceButtons[i].text.text, "TEST") == 0)
+      ++tests;
+  EXPECT_EQ(tests, EDITOR_LIGHT_TESTS);
+  const InterfaceButton* brakeTest = FindFirst("TEST");
+  ClickButton(*brakeTest);
+  EXPECT_EQ(e->lightTests[0], 1);
+  Build();
+  EXPECT_EQ(FindFirst("TEST")->fourth.i, 1) << "selected while set";
+  EXPECT_TRUE(Shown("LOAD all light and mesh colours"));
+  EXPECT_TRUE(Shown("SAVE all light and mesh colours"));
+}
+
+TEST_F(PageContentsTest, SteeringBikeChecksAndTheSteerRangeFollowTheMaximumLock) {
+  Car& c = car();
+  c.options &= ~OPT1_BIKE;
+  Open(TAB_STEERING);
+  EXPECT_FALSE(StartsShown("BIKE:")) << "no bike rows on a non-bike";
+  EXPECT_FALSE(StartsShown("Trail reduction"));
+  char animation[32];
+  std::snprintf(animation, sizeof animation, "str_%.8s", c.steerAnimation);
+  EXPECT_TRUE(Shown(animation));
+
+  c.options |= OPT1_BIKE;
+  const int lock = c.GetMaxSteeringLock();
+  c.steeringWheelTurn = (float(lock) + 0.004f) * DEGREE;
+  c.steeringWheelAlign = 0.0f;
+  c.steeringWheelPitch = c.wheelSets[1].caster;
+  Build();
+  EXPECT_TRUE(Shown("BIKE: Turn matches maximum lock - OK"));
+  EXPECT_TRUE(Shown("BIKE: Heading is zero - OK"));
+  EXPECT_TRUE(Shown("BIKE: Pitch matches caster - OK"));
+  c.steeringWheelTurn = (float(lock) + 0.01f) * DEGREE;
+  c.steeringWheelAlign = 0.01f * DEGREE;
+  Build();
+  EXPECT_TRUE(Shown(FormatInt("BIKE: Turn does not match maximum lock %d\xB0", lock).c_str()));
+  EXPECT_TRUE(Shown("BIKE: Heading is not zero"));
+  c.trailReduction = 0.05f;
+  c.steeringWheelPitch = 0.4f;
+  Build();
+  EXPECT_TRUE(Shown(Format("Fork offset (to steering axis) %.3fm", 0.05 * std::cos(double(c.steeringWheelPitch))).c_str()));
+  EXPECT_TRUE(Shown(Format("BIKE: Pitch does not match caster %.2f\xB0", double(c.wheelSets[1].caster / DEGREE)).c_str()));
+
+  // "Steer" stays within plus and minus the maximum lock.
+  e->steeringValue = float(lock) * DEGREE;
+  Build();
+  const InterfaceButton* steer = FindLabelled("Steer", 17);
+  ASSERT_NE(steer, nullptr);
+  ClickButton(*(steer + 4));
+  EXPECT_LE(e->steeringValue, float(lock) * DEGREE + 1e-6f);
+  e->steeringValue = -float(lock) * DEGREE;
+  Build();
+  ClickButton(*(FindLabelled("Steer", 17) + 3));
+  EXPECT_GE(e->steeringValue, -float(lock) * DEGREE - 1e-6f);
+}
+
+// ---- Object positions and mass ----
+
+TEST_F(PageContentsTest, ObjectPositionsShowTheFrNotesTheBatteryAndOnlyTheRestoreButtonWhenMirrored) {
+  Car& c = car();
+  ASSERT_EQ(c.wheelCount, 4);
+  c.driveType = DRIVE_REAR;
+  c.options &= ~(OPT1_TRANSVERSE_ENGINE | OPT1_ENGINE_REVERSED);
+  c.enginePosition.y = 0.05f;
+  Open(TAB_OBJECT_POSITIONS);
+  EXPECT_FALSE(Shown("OK")) << "not FR at 0.05 m";
+  c.enginePosition.y = 0.1f;
+  Build();
+  EXPECT_TRUE(Shown("OK"));
+  EXPECT_TRUE(Shown("?")) << "anti-clockwise is unusual for an FR";
+  ClickButton(*Find("longitudinal"));
+  EXPECT_TRUE(c.options & OPT1_TRANSVERSE_ENGINE);
+  EXPECT_STREQ(Slots[NumNodes].name, "set engine mounting");
+  Build();
+  EXPECT_TRUE(Shown("transverse"));
+  EXPECT_TRUE(Shown("?"));
+  EXPECT_TRUE(Shown("-"));
+  EXPECT_TRUE(Shown("Rotation (from right)"));
+  EXPECT_TRUE(Shown("Fuel tank"));
+  EXPECT_TRUE(Shown("Visible")) << "the spare wheel's fixed visible row";
+  c.options &= ~(OPT1_SPARE_WHEEL_MASS | OPT1_SPARE_WHEEL_VISIBLE);
+  Build();
+  EXPECT_TRUE(Shown("NO"));
+  c.options |= OPT1_SPARE_WHEEL_VISIBLE;
+  Build();
+  EXPECT_TRUE(Shown("YES"));
+
+  // Mirrored for a test of the other side: the restore button and the summary.
+  c.mirrored = 1;
+  Build();
+  EXPECT_TRUE(Shown("allow object positions to be adjusted"));
+  EXPECT_FALSE(Shown("Engine"));
+  EXPECT_TRUE(StartsShown("Total mass"));
+  c.mirrored = 0;
+
+  Load("Roadster");
+  Open(TAB_OBJECT_POSITIONS);
+  EXPECT_TRUE(Shown("Traction battery"));
+  EXPECT_FALSE(Shown("Fuel tank"));
+  Open(TAB_MASS);
+  EXPECT_TRUE(StartsShown("Battery capacity"));
+  EXPECT_FALSE(Toggle("Specify fuel tank size"));
+  Load("Kart");
+  Open(TAB_MASS);
+  EXPECT_FALSE(StartsShown("Suspension mass constant"));
+  Load("Saloon");
+  Open(TAB_MASS);
+  EXPECT_TRUE(StartsShown("Suspension mass constant"));
+}
+
+TEST_F(PageContentsTest, TheMassSummaryMatchesTheCarsFigures) {
+  Car& c = car();
+  Open(TAB_MASS);
+  EXPECT_TRUE(Shown(Format("Total mass %.0fkg", c.mass).c_str()));
+  EXPECT_TRUE(Shown(Format("Mass (excluding driver) %.0fkg", c.mass - c.partMasses.humans).c_str()));
+  const float* up = &c.orientation[6];
+  const double height = c.position.z / 65536.0 + up[0] * c.centreOfMass.x + up[1] * c.centreOfMass.y +
+                        up[2] * c.centreOfMass.z;
+  EXPECT_TRUE(Shown(Format("COG height above ground %.3fm", height).c_str()));
+
+  // Halfway between the axles: 50 : 50; on the front axle: 100 : 0.
+  c.centreOfMass.y = c.foremostY - c.wheelBase / 2.0f;
+  Build();
+  EXPECT_TRUE(Shown("50.0 F : 50.0 R"));
+  c.centreOfMass.y = c.foremostY;
+  Build();
+  EXPECT_TRUE(Shown("100.0 F : 0.0 R"));
+  // No wheelbase to share over: no distribution at all.
+  c.wheelBase = 0.0f;
+  Build();
+  EXPECT_FALSE(StartsShown("100.0 F"));
+  EXPECT_TRUE(StartsShown("Total mass"));
+  VehicleEditor::VehicleValueChanged(*e);
+
+  // "Spare wheel" raises the total by the first wheel's mass.
+  c.options &= ~(OPT1_SPARE_WHEEL_MASS | OPT1_SPARE_WHEEL_VISIBLE);
+  VehicleEditor::VehicleValueChanged(*e);
+  Open(TAB_OBJECT_POSITIONS);
+  const float before = c.mass;
+  ClickButton(*Toggle("Spare wheel"));
+  EXPECT_TRUE(c.options & OPT1_SPARE_WHEEL_MASS);
+  EXPECT_NEAR(c.mass, before + c.wheels[0].unsprungMass, 0.01f);
+  Open(TAB_MASS);
+  EXPECT_TRUE(Shown(Format("Spare wheel %.0fkg", c.wheels[0].unsprungMass).c_str()));
+
+  // A right click on the scale minus divides each solid tube by 1.1; the frame mass follows.
+  std::vector<float> solid;
+  for (int i = 0; i < c.frameTubeCount; ++i)
+    solid.push_back(c.frameTubes[i].a >= 0 && c.frameTubes[i].b >= 0 ? c.frameTubes[i].massPerMetre : -1.0f);
+  ASSERT_FALSE(solid.empty());
+  const float frameBefore = c.partMasses.frame;
+  const InterfaceButton* label = Find("Scale frame mass");
+  ASSERT_NE(label, nullptr);
+  ClickButton(*(label + 1), 2);
+  for (int i = 0; i < c.frameTubeCount; ++i) {
+    if (solid[size_t(i)] >= 0.0f) {
+      EXPECT_NEAR(c.frameTubes[i].massPerMetre, solid[size_t(i)] / 1.1f, 1e-4f) << i;
+    }
+  }
+  EXPECT_LT(c.partMasses.frame, frameBefore);
+  const int nodes = NumNodes;
+  UndoEdit(*e);
+  EXPECT_EQ(NumNodes, nodes) << "undo keeps the nodes, steps back";
+}
+
+// ---- Aerodynamics, configurations, textures ----
+
+TEST_F(PageContentsTest, AerodynamicsUnsprungWingsUsabilityAndTheTopSpeedUnits) {
+  Car& c = car();
+  c.options |= OPT1_UNSPRUNG_WINGS;
+  Open(TAB_AERODYNAMICS);
+  ASSERT_NE(Toggle("Unsprung wings"), nullptr);
+  ClickButton(*Toggle("Unsprung wings"));
+  Build();
+  EXPECT_EQ(Toggle("Unsprung wings"), nullptr) << "gone once off";
+  // The sample body has no wing subobjects: an unused rear wing cannot be used.
+  bool rearWing = false;
+  for (int i = 0; c.model && i < c.model->childCount; ++i) rearWing |= c.model->children[i].type == SUBOBJECT_REAR_WING;
+  c.aero[0][0] = c.aero[0][1] = 0.0f;
+  Build();
+  EXPECT_EQ(Shown("not usable"), !rearWing);
+  EXPECT_TRUE(StartsShown("Body drag")) << "the main body is in use";
+
+  c.topSpeed = 50.0f;
+  DashUnits.kmh = 0;
+  Build();
+  EXPECT_TRUE(Shown("Estimated max speed 50 m/s"));
+  ASSERT_TRUE(Shown("112 mph"));
+  ClickButton(*Find("112 mph"));
+  EXPECT_NE(DashUnits.kmh, 0);
+  c.topSpeed = 50.0f;
+  Build();
+  EXPECT_TRUE(Shown("180 km/h"));
+  DashUnits.kmh = 0;
+}
+
+TEST_F(PageContentsTest, ConfigurationsCountLayersAndTheTexturesPage) {
+  Car& c = car();
+  c.configCount = 1;
+  c.currentSetup.bytes[SETUP_CONFIGURATION] = 0;
+  Open(TAB_CONFIGURATIONS);
+  EXPECT_TRUE(Shown("1 mesh config"));
+  VehicleEditor::AddConfig(*e, "SECOND");
+  Build();
+  EXPECT_TRUE(Shown("2 mesh configs"));
+  const InterfaceButton* second = Find("SECOND");
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(second->fourth.i, 1) << "the new one is current";
+  // A layer button flips its bit of the current configuration's mask.
+  const int current = c.currentSetup.bytes[SETUP_CONFIGURATION];
+  const uint32_t mask = c.configs[current].layerMask;
+  int layerButtons = 0;
+  const InterfaceButton* firstLayer = nullptr;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].handler == VehicleEditor::SwitchLayer) {
+      if (!firstLayer) firstLayer = &InterfaceButtons[i];
+      ++layerButtons;
+    }
+  EXPECT_EQ(layerButtons, 16);
+  ClickButton(*firstLayer);
+  EXPECT_EQ(c.configs[current].layerMask ^ mask, 1u);
+  Build();
+  EXPECT_TRUE(Shown("remove unused layers from model") || Shown("all layers are in use"));
+
+  Open(TAB_TEXTURES);
+  EXPECT_TRUE(Shown("CLOCKS"));
+  EXPECT_TRUE(Shown("export for DV"));
+  EXPECT_TRUE(Shown("export for RLS"));
+  EXPECT_TRUE(Shown("calculate combined texture area"));
+  EXPECT_TRUE(StartsShown("ALL materials:"));
+  EXPECT_FALSE(Shown("Error: car has more than 3 LOD"));
+  c.model->lodCount = 4;
+  Build();
+  EXPECT_TRUE(Shown("Error: car has more than 3 LOD"));
+  c.model->lodCount = 3;
+}
+
+// The material table over stand-in level meshes: counts by material and level, and a 65th
+// material refused with "TOO MANY MATERIALS".
+TEST_F(PageContentsTest, TheMaterialTableCountsTrianglesByMaterialAndLevel) {
+  Car& c = car();
+  std::vector<Material> materials(65);
+  for (Material& m : materials) m = Material{};
+  materials[1].params.shineType = 1;
+  GouraudO3d levels[2];
+  std::vector<GouraudPart> parts[2];
+  // Level 1: materials 0 and 1; level 2: material 1 again and material 2.
+  parts[0] = {GouraudPart{0, &materials[0], 3, 10}, GouraudPart{1, &materials[1], 3, 4}};
+  parts[1] = {GouraudPart{0, &materials[1], 3, 6}, GouraudPart{1, &materials[2], 3, 2}};
+  GouraudO3d* kept[2] = {c.levelMeshes[0], c.levelMeshes[1]};
+  const uint8_t lods = c.model->lodCount;
+  c.model->lodCount = 2;
+  for (int i = 0; i < 2; ++i) {
+    levels[i].Init();
+    levels[i].partCount = int32_t(parts[i].size());
+    levels[i].parts = parts[i].data();
+    c.levelMeshes[i] = &levels[i];
+  }
+  MaterialTable table{};
+  FillMaterialTable(c, table);
+  EXPECT_EQ(table.count, 3);
+  EXPECT_EQ(table.overflow, 0);
+  EXPECT_EQ(table.entries[1].material, &materials[1]);
+  EXPECT_EQ(table.entries[1].triangles[0], 4);
+  EXPECT_EQ(table.entries[1].triangles[1], 6);
+  EXPECT_EQ(table.entries[2].triangles[0], 0);
+  Open(TAB_TEXTURES);
+  EXPECT_TRUE(Shown("ALL materials: 3"));
+  EXPECT_TRUE(Shown("sh")) << "the shiny material";
+  EXPECT_TRUE(Shown("[no tex]"));
+
+  // 65 distinct materials in the first level: the 65th overflows the table.
+  std::vector<GouraudPart> many;
+  for (int i = 0; i < 65; ++i) many.push_back(GouraudPart{uint8_t(i), &materials[size_t(i)], 3, 1});
+  levels[0].partCount = 65;
+  levels[0].parts = many.data();
+  FillMaterialTable(c, table);
+  EXPECT_EQ(table.overflow, 1);
+  EXPECT_EQ(table.count, MATERIAL_TABLE_SIZE);
+  Build();
+  EXPECT_TRUE(Shown("TOO MANY MATERIALS"));
+  EXPECT_FALSE(StartsShown("ALL materials"));
+
+  for (int i = 0; i < 2; ++i) {
+    levels[i].parts = nullptr;
+    levels[i].partCount = 0;
+    c.levelMeshes[i] = kept[i];
+  }
+  c.model->lodCount = lods;
+}
+
+// ---- The side panel and the drive side ----
+
+TEST_F(PageContentsTest, TheSidePanelByCarSelectionAndSpecialDraw) {
+  Car& c = car();
+  ASSERT_GT(c.framePointCount, 0);
+  SpecialDraw = 1;
+  e->diagramFlags = 0;
+  e->displayFlags |= SHOW_FRAME;
+  e->selection.selectedPoint = NO_POINT;
+  e->selection.selectedTube = -1;
+  BuildSide();
+  EXPECT_TRUE(Shown("Skin ID"));
+  EXPECT_TRUE(Shown("edit engine"));
+  EXPECT_TRUE(Shown("load frame"));
+  EXPECT_TRUE(Shown("allow frame move")) << "points and none selected";
+  EXPECT_TRUE(Shown("new point"));
+  EXPECT_EQ(Find("show frame")->fourth.i, 1);
+  EXPECT_GE(Find("Skin ID")->left, ScreenWidth - 16 * ButtonWidth);
+
+  // A frame point: its rows; the coordinate reads the 16.16 position.
+  e->selection.selectedPoint = 0;
+  BuildSide();
+  EXPECT_TRUE(Shown("POINT type"));
+  EXPECT_TRUE(Shown(Format("R %.3f", c.framePoints[0].x / 65536.0).c_str()));
+  EXPECT_TRUE(Shown("dup pt"));
+  EXPECT_FALSE(Shown("allow frame move"));
+  EXPECT_FALSE(Shown("new point"));
+  // The test weight and its point's height.
+  ClickButton(*Toggle("TEST: Add weight at point"));
+  EXPECT_EQ(c.testWeight & 1, 1);
+  BuildSide();
+  const float* up = &c.orientation[6];
+  const FramePoint& p = c.framePoints[0];
+  const double height = c.position.z / 65536.0 + up[0] * p.x / 65536.0 + up[1] * p.y / 65536.0 + up[2] * p.z / 65536.0;
+  EXPECT_TRUE(Shown(Format("height of test point %.3f", height).c_str()));
+
+  // A wheel point: no point rows, no adding or removing.
+  e->selection.selectedPoint = -1;
+  BuildSide();
+  EXPECT_FALSE(Shown("POINT type"));
+  EXPECT_FALSE(Shown("dup pt"));
+  EXPECT_FALSE(Shown("new point"));
+  EXPECT_EQ(c.testWeight & 1, 0) << "no weight without its point";
+
+  // Special draw off: no frame rows; a selected point's rows stay.
+  SpecialDraw = 0;
+  e->selection.selectedPoint = 0;
+  BuildSide();
+  EXPECT_FALSE(Shown("load frame"));
+  EXPECT_FALSE(Shown("dup pt"));
+  EXPECT_TRUE(Shown("POINT type"));
+  EXPECT_EQ(Find("show frame")->fourth.i, 0);
+
+  // One tube field: kg/m between two frame points, a radius once an end is a wheel point.
+  SpecialDraw = 1;
+  e->selection.selectedPoint = NO_POINT;
+  int solid = -1, link = -1;
+  for (int i = 0; i < c.frameTubeCount; ++i) {
+    if (c.frameTubes[i].a >= 0 && c.frameTubes[i].b >= 0 && solid < 0) solid = i;
+    if ((c.frameTubes[i].a < 0 || c.frameTubes[i].b < 0) && link < 0) link = i;
+  }
+  ASSERT_GE(solid, 0);
+  e->selection.selectedTube = solid;
+  BuildSide();
+  EXPECT_TRUE(Shown(Format("%.2f kg/m", c.frameTubes[solid].massPerMetre).c_str()));
+  EXPECT_TRUE(Shown(Format("TUBE mass %.3f kg", c.frameTubes[solid].mass).c_str()));
+  EXPECT_FALSE(StartsShown("radius"));
+  if (link >= 0) {
+    e->selection.selectedTube = link;
+    BuildSide();
+    EXPECT_TRUE(StartsShown("radius"));
+    const uint32_t flags = c.frameTubes[link].flags;
+    const InterfaceButton* on = Find(flags & 1 ? "ON" : "OFF");
+    ASSERT_NE(on, nullptr);
+    ClickButton(*on);
+    EXPECT_EQ((c.frameTubes[link].flags ^ flags) & 1, 1u);
+    // A link's visibility survives a save and a load.
+    c.frameTubes[link].flags |= 1u;
+    ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "LinkShown", 1), 1);
+    ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, "LinkShown", -1), 1);
+    ASSERT_GT(car().frameTubeCount, link);
+    EXPECT_EQ(car().frameTubes[link].flags & 1u, 1u) << "the link is still shown";
+  }
+
+  // No car: nothing at all.
+  Car* kept = e->car;
+  e->car = nullptr;
+  BuildSide();
+  EXPECT_EQ(PanelButtons(), 0);
+  e->car = kept;
+}
+
+TEST_F(PageContentsTest, TheDriveSideRowLocksAndTriesTheOtherSide) {
+  Car& c = car();
+  c.driverPosition.x = -0.37f;
+  c.options &= ~OPT1_DRIVE_SIDE_LOCKED;
+  Build();
+  ASSERT_TRUE(Shown("select"));
+  EXPECT_TRUE(Shown("built as left drive"));
+  ASSERT_NE(Find("\x9B"), nullptr);
+  const std::vector<uint8_t> before = Bytes();
+  // The right side on a left-drive car mirrors it; the built side restores it.
+  ClickButton(*Find("\x9B"));
+  EXPECT_EQ(c.mirrored, 1);
+  Open(TAB_OBJECT_POSITIONS);
+  EXPECT_TRUE(Shown("allow object positions to be adjusted"));
+  ClickButton(*Find("allow object positions to be adjusted"));
+  EXPECT_EQ(c.mirrored, 0);
+  // The lock asks first; "select" locks.
+  Build();
+  ClickButton(*Find("select"));
+  ASSERT_FALSE(Reports().questions.empty());
+  EXPECT_EQ(Reports().questions.back(), "Set vehicle to have a locked drive side?");
+  AnswerYes();
+  EXPECT_TRUE(c.options & OPT1_DRIVE_SIDE_LOCKED);
+  Build();
+  EXPECT_TRUE(Shown("locked drive side"));
+  EXPECT_FALSE(Shown("select"));
+  UndoEdit(*e);
+  EXPECT_EQ(Bytes(), before);
+}
+
+}  // namespace

@@ -1,0 +1,21 @@
+// track_gen.cpp - writes the generated test tracks into a working folder:
+// track_gen --out <folder>.
+#include <string>
+
+#include "tools/gen_support/gen_support.h"
+#include "tools/track_writer/track_files.h"
+
+int main(int argc, char** argv) {
+  constexpr const char* TOOL = "track_gen";
+  std::string seeds;
+  if (const int code = StartGenTool(TOOL, argc, argv, {"data", "data\\wld"}, seeds)) return code;
+  int ok = 1;
+  for (int t = 0; t < GENERATED_TRACKS; ++t) {
+    const TrackImages images = BuildTrackImages(GeneratedTrack(t), false);
+    ok &= WriteGenFile(TOOL, ("data\\wld\\" + std::string(GENERATED_TRACK_NAMES[t]) + ".wld").c_str(), images.world);
+  }
+  const TrackImages lit = BuildTrackImages(TRACK_SHORT_ROAD, true);
+  ok &= WriteGenFile(TOOL, "data\\wld\\short_road_lit.wld", lit.world);
+  ok &= WriteGenFile(TOOL, "data\\wld\\short_road_lit.lgh", lit.lighting);
+  return ok ? 0 : 1;
+}
