@@ -202,6 +202,10 @@ void InstallWorldModelServices() {
     });
   };
   s.AssignTextures = [](void* model) { AssignMeshTextures(Model(model), WORLD_TEXTURE_USAGE, ~0u); };
+  s.BuildDrawMesh = [](void* model, GouraudO3d& mesh) {
+    AssignMeshTextures(Model(model), WORLD_TEXTURE_USAGE, ~0u);
+    BuildModelMeshes(Model(model), nullptr, mesh, nullptr, 0, 1, nullptr, nullptr, ~0u);
+  };
   s.NewModelTable = [](int count) -> PreGenModel* { return new (std::nothrow) PreGenModel[size_t(count)](); };
   s.FreeModelTable = [](PreGenModel* table, int count) {
     for (int i = 0; i < count; ++i) table[i].Free();

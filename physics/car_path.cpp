@@ -15,6 +15,7 @@
 
 float CarViewLeadTime = 0.3f;
 const Car* CarViewed = nullptr;
+void (*UpdateRacePosition)(Car& car) = nullptr;
 
 namespace {
 
@@ -250,5 +251,6 @@ void Car::FollowPath(int local) {
     }
     reverseCount = 0;
   }
-  // 9. The race's position step is the race's own (its hook comes with the race).
+  // 9. The race's position step.
+  if (UpdateRacePosition) UpdateRacePosition(*this);
 }

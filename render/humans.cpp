@@ -143,27 +143,33 @@ void RedrawHumanLod(HumanWorldObject& object, const FixedTransform& parent) {
   object.batchCount = uint16_t(std::max(added, 0));
 }
 
-void FindHumanLight(HumanWorldObject& object, const IntVector& position) {
-  object.lightState = HUMAN_NO_SAMPLE;
-  if (!WorldLightSampleHook) return;
+uint8_t FindLightAt(const IntVector& position, LightRecord& light) {
+  if (!WorldLightSampleHook) return HUMAN_NO_SAMPLE;
   // Down to a multiple of 64 (the low six bits cleared, also for negative coordinates).
   const int32_t point[3] = {position.x & ~(LIGHT_GRID - 1), position.y & ~(LIGHT_GRID - 1),
                             position.z & ~(LIGHT_GRID - 1)};
   LightSample sample{};
-  if (WorldLightSampleHook(point, sample) != 1) return;
-  UnpackLightSample(object.light, sample);
-  object.lightState = HUMAN_LIT_FROM_SAMPLE;
+  if (WorldLightSampleHook(point, sample) != 1) return HUMAN_NO_SAMPLE;
+  UnpackLightSample(light, sample);
+  return HUMAN_LIT_FROM_SAMPLE;
+}
+
+void FindHumanLight(HumanWorldObject& object, const IntVector& position) {
+  object.lightState = FindLightAt(position, object.light);
+}
+
+void DrawTempMeshesLit(int first, int count, uint8_t lightState, const LightRecord& light) {
+  const int savedMode = LightingMode;
+  if (CurrentWorldPass == 0 && lightState == HUMAN_LIT_FROM_SAMPLE) {
+    uint8_t terms[6];
+    for (int face = 0; face < 6; ++face) terms[face] = uint8_t(std::clamp(std::lround(light.ambient[face]), 0L, 255L));
+    UpdateObjectVSBuffer(light.colours, terms, 1.0f);
+    LightingMode = 2;
+  }
+  DrawTempMeshRange(first, count);
+  LightingMode = savedMode;
 }
 
 void DrawLodParts(const HumanWorldObject& object) {
-  const int savedMode = LightingMode;
-  if (CurrentWorldPass == 0 && object.lightState == HUMAN_LIT_FROM_SAMPLE) {
-    uint8_t terms[6];
-    for (int face = 0; face < 6; ++face)
-      terms[face] = uint8_t(std::clamp(std::lround(object.light.ambient[face]), 0L, 255L));
-    UpdateObjectVSBuffer(object.light.colours, terms, 1.0f);
-    LightingMode = 2;
-  }
-  DrawTempMeshRange(object.firstBatch, object.batchCount);
-  LightingMode = savedMode;
+  DrawTempMeshesLit(object.firstBatch, object.batchCount, object.lightState, object.light);
 }

@@ -90,9 +90,13 @@ void RedrawHumanLod(HumanWorldObject& object, const FixedTransform& parent);
 // The light sample of the world's lighting at the position (each coordinate rounded down to
 // a multiple of 64): state 1 with the sample unpacked, else state 2.
 void FindHumanLight(HumanWorldObject& object, const IntVector& position);
+// The same for any lit record: the state (1 or 2), the sample unpacked into light when found.
+uint8_t FindLightAt(const IntVector& position, LightRecord& light);
 // Draws the recorded batches: lit by its light sample (lighting mode 2) when it has one and
 // the normal pass is drawn.
 void DrawLodParts(const HumanWorldObject& object);
+// Temporary meshes first..first+count drawn as DrawLodParts draws a figure's batches.
+void DrawTempMeshesLit(int first, int count, uint8_t lightState, const LightRecord& light);
 
 // ---- [Neighbour hooks] ----
 // The world installs these; without a world the camera is the current view's eye with a

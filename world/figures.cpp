@@ -1,6 +1,7 @@
 // figures.cpp - the marshal's and the spectators' records and bounds.
 #include "world/figures.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -8,6 +9,8 @@
 #include "core/config.h"
 #include "core/data_file.h"
 #include "core/report.h"
+#include "render/humans.h"
+#include "world/world.h"
 
 void ReadFiniteFloat(DataFile& stream, float& field, const char* what) {
   const float v = stream.ReadFloat();
@@ -92,4 +95,113 @@ void WSpectator::SetPosition(const IntVector& at, float headingIn) {
   position[0] = at.x;
   position[1] = at.y;
   heading = headingIn;
+}
+
+// ---- Figures ----
+
+namespace {
+
+constexpr int32_t FIGURE_LIGHT_RAISE = 98304;  // 1.5 m: where a figure's light is sampled
+
+uint32_t Turn(float radians) { return uint32_t(NearestSaturated(double(radians) * 10430.378)) & 0xFFFF; }
+
+// A figure's level chosen, its light sampled while unsampled; 1 when its level is drawn.
+bool ChooseFigure(HumanWorldObject& f) {
+  SelectLodByDistance(f, f.transform);
+  if (f.lightState == 0) {
+    const IntVector& at = f.transform.translation;
+    FindHumanLight(f, {at.x, at.y, int32_t(int64_t(at.z) + FIGURE_LIGHT_RAISE)});
+  }
+  return f.chosenLevel < HUMAN_NO_LEVEL;
+}
+
+}  // namespace
+
+void PlaceFigure(HumanWorldObject& figure, float heading, int32_t x, int32_t y, int32_t z) {
+  MatrixRotZ(figure.transform.rotation, Turn(heading));
+  figure.transform.translation = {x, y, z};
+}
+
+void WMarshal::AttachFigure() {
+  if (figure || !HumanMeshes.built || HumanMeshes.slotCount <= 0 || !HumanMeshes.slots) return;
+  int slot = FindHumanSlot(model);
+  if (slot < 0 || slot >= HumanMeshes.slotCount) slot = 0;
+  figure = new (std::nothrow) HumanWorldObject;
+  if (!figure) return;
+  InitHumanRecord(*figure);
+  figure->meshSet = &HumanMeshes.slots[slot];
+}
+
+void WMarshal::Free() {
+  if (figure) ResetHumanRecord(*figure);
+  delete figure;
+  figure = nullptr;
+  FixedOb::Free();
+}
+void WMarshal::FreeBuilt(bool) {
+  if (figure) figure->lightState = 0;
+}
+
+void WMarshal::AddToDrawList() {
+  AttachFigure();
+  if (!figure || listed) return;
+  listed = 1;
+  if (CWld) CWld->activeList.Add(this);
+  PlaceFigure(*figure, heading, position[0], position[1], NearestSaturated(double(height) * 65536.0));
+  if (ChooseFigure(*figure) && CWld) CWld->figureList.Add(this);
+}
+void WMarshal::Draw() {
+  if (figure && figure->chosenLevel < HUMAN_NO_LEVEL) DrawLodParts(*figure);
+}
+
+void WSpectator::AttachFigures() {
+  if (figures || !HumanMeshes.built || HumanMeshes.slotCount <= 0 || !HumanMeshes.slots) return;
+  const double w = std::isfinite(width) ? std::fabs(double(width)) : 0.0;
+  const int count = int(std::clamp(std::lround(w), 1L, long(SPECTATOR_FIGURES_MAX)));
+  figures = new (std::nothrow) HumanWorldObject[count];
+  if (!figures) return;
+  figureCount = count;
+  for (int i = 0; i < count; ++i) {
+    InitHumanRecord(figures[i]);
+    const int64_t slot = (int64_t(wordA) + i) % HumanMeshes.slotCount;
+    figures[i].meshSet = &HumanMeshes.slots[slot < 0 ? slot + HumanMeshes.slotCount : slot];
+  }
+}
+
+void WSpectator::PlaceFigures() {
+  const double w = std::isfinite(width) ? std::fabs(double(width)) : 0.0;
+  const double c = std::cos(double(heading)), s = std::sin(double(heading));
+  for (int i = 0; figures && i < figureCount; ++i) {
+    // Evenly across the width, a figure at the middle of each share.
+    const double share = (i + 0.5) / figureCount;
+    const double across = (share - 0.5) * w;
+    const double z = double(lowHeight) + (double(highHeight) - lowHeight) * share;
+    PlaceFigure(figures[i], heading, int32_t(int64_t(position[0]) + NearestSaturated(across * c * 65536.0)),
+                int32_t(int64_t(position[1]) + NearestSaturated(across * s * 65536.0)), NearestSaturated(z * 65536.0));
+  }
+}
+
+void WSpectator::Free() {
+  for (int i = 0; figures && i < figureCount; ++i) ResetHumanRecord(figures[i]);
+  delete[] figures;
+  figures = nullptr;
+  figureCount = 0;
+  FixedOb::Free();
+}
+void WSpectator::FreeBuilt(bool) {
+  for (int i = 0; figures && i < figureCount; ++i) figures[i].lightState = 0;
+}
+
+void WSpectator::AddToDrawList() {
+  AttachFigures();
+  if (!figures || listed) return;
+  listed = 1;
+  if (CWld) CWld->activeList.Add(this);
+  PlaceFigures();
+  for (int i = 0; i < figureCount; ++i) ChooseFigure(figures[i]);
+  if (CWld) CWld->figureList.Add(this);
+}
+void WSpectator::Draw() {
+  for (int i = 0; figures && i < figureCount; ++i)
+    if (figures[i].chosenLevel < HUMAN_NO_LEVEL) DrawLodParts(figures[i]);
 }

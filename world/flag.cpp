@@ -3,10 +3,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "core/data_file.h"
 #include "core/gamma_tables.h"
+#include "render/buffers.h"
+#include "render/humans.h"
+#include "render/primitives.h"
 #include "world/figures.h"
 #include "world/mapping.h"
 #include "world/world.h"
@@ -238,3 +242,46 @@ void WFlag::BuildFlagMesh(const MappingRecord* record, FlagMesh& mesh) const {
       for (int k = 5; k >= 0; --k) mesh.indices[n++] = uint16_t(front[k] + FLAG_POINTS);
     }
 }
+
+void WFlag::WriteTemporaryMesh() {
+  temporaryCount = 0;
+  const MappingRecord* record = CWld && mapping < CWld->mappingCount ? &CWld->mappings[mapping] : nullptr;
+  const float wind[3] = {CWld ? CWld->windX : 0.0f, CWld ? CWld->windY : 0.0f, 0.0f};
+  StepCloth(CWld ? CWld->elapsedMs : 0, wind);
+  FlagMesh built;
+  BuildFlagMesh(record, built);
+  const int entry = AddDrawBatch(record ? record->materialRecord : nullptr, FLAG_VERTICES, FLAG_TRIANGLES);
+  if (entry >= 0) {
+    CircularVBuffer* out = TempMeshWriter();
+    uint8_t* v = out->vertexWrite;
+    for (const FlagVertex& f : built.vertices) {
+      VertexLit w{};
+      w.x = f.position[0];
+      w.y = f.position[1];
+      w.z = f.position[2];
+      for (int k = 0; k < 4; ++k) w.normal[k] = f.normal[k];
+      w.colour0 = 0xFF000000u | f.colour;
+      w.u = f.u;
+      w.v = f.v;
+      std::memcpy(v, &w, sizeof w);
+      v += sizeof w;
+    }
+    std::memcpy(out->indexWrite, built.indices, sizeof built.indices);
+    CloseDrawBatch(FLAG_VERTICES, FLAG_TRIANGLES);
+    temporaryMesh = uint32_t(entry);
+    temporaryCount = 1;
+  }
+  if (lightingState == 0)
+    lightingState = FindLightAt({centre.x, centre.y, int32_t(int64_t(centre.z) + halfSize.z)}, light);
+}
+
+void WFlag::AddToDrawList() {
+  if (!listed) {
+    listed = 1;
+    if (CWld) CWld->activeList.Add(this);
+    WriteTemporaryMesh();
+  }
+  if (CWld) CWld->figureList.Add(this);
+}
+
+void WFlag::Draw() { DrawTempMeshesLit(int(temporaryMesh), temporaryCount, lightingState, light); }

@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 
+#include "render/light_samples.h"
 #include "world/fixed_ob.h"
 
 struct MappingRecord;
@@ -51,6 +52,13 @@ struct WFlag : FixedOb {
   void GetPosition(IntVector& at, float& headingOut) override;  // x, y, 0 and heading 0
   void SetPosition(const IntVector& at, float) override;        // x and y only
   void FreeBuilt(bool) override { lightingState = 0; }
+  // Once a frame (when not listed yet): on the world's active list, the cloth stepped by the
+  // world's elapsed time and wind, its mesh written into a temporary mesh; then on the
+  // world's figure list.
+  void AddToDrawList() override;
+  void AddToDrawListAtDistance(int32_t) override { AddToDrawList(); }
+  // The temporary mesh, lit by the flag's light sample when it has one.
+  void Draw() override;
   int MappingsInUse(uint16_t* used, int room) override;
 
   // Gathers elapsed ms; from 8 on, one step of 0.01 s with the wind (m/s, world axes).
@@ -58,6 +66,9 @@ struct WFlag : FixedOb {
   // The two-sided mesh of the cloth with the mapping's texture placement and colour (null:
   // white, the whole texture).
   void BuildFlagMesh(const MappingRecord* mapping, FlagMesh& mesh) const;
+  // Steps the cloth and writes its mesh into a new temporary mesh of the mapping's material;
+  // the light is sampled while the state is 0.
+  void WriteTemporaryMesh();
 
   int32_t flagFlags = 0;  // bit 0: the back takes the front's texture direction
   float top, width = 2.0f, height = 1.5f;
@@ -65,6 +76,8 @@ struct WFlag : FixedOb {
   uint8_t lightingState = 0;
   uint8_t stepTime = 0;
   uint32_t temporaryMesh = 0;
+  int temporaryCount = 0;  // 1 while this frame's mesh was written
+  LightRecord light = {};
   ClothPoint points[FLAG_POINTS];  // row by row from the top, column 0 at the pole
   ClothPoint inner[FLAG_INNER];    // the middle of each cell
 };

@@ -20,6 +20,7 @@
 
 struct DataFile;
 struct Material;
+struct GouraudO3d;
 struct Obj3d;
 struct Pot;
 struct PreGenModel;
@@ -243,6 +244,9 @@ struct WorldModelServices {
   void (*RestoreMappings)(void* model, const MappingState* states, int count);
   // Binds the model's textures the way every world object's model is bound.
   void (*AssignTextures)(void* model);
+  // Level 0 of the model into an initialised mesh, its textures bound as above: the model's
+  // own parts, and one child per subobject at its offset (a mirrored twin's copy first).
+  void (*BuildDrawMesh)(void* model, GouraudO3d& mesh);
   // ---- The loader's model table ----
   // A table of count zeroed entries (null when it cannot be had) and its release, each
   // entry's model, pot and built mesh with it.

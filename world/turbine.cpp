@@ -7,8 +7,16 @@
 
 #include "core/data_file.h"
 #include "core/frame_globals.h"
+#include "physics/solid/solid_hooks.h"
+#include "platform/clock.h"
+#include "render/gouraud_mesh.h"
+#include "render/material.h"
+#include "render/matrices.h"
+#include "render/primitives.h"
+#include "world/environment.h"
 #include "world/figures.h"
 #include "world/pre_gen.h"
+#include "world/world.h"
 
 namespace {
 
@@ -101,4 +109,104 @@ void WTurbine::TurnRotor(int elapsedMs, float windRoot) {
 void TurbineHandAngles(int hour, int minute, int second, uint32_t& first, uint32_t& secondHand) {
   first = uint32_t(hour * 60075 - minute * 91) & 0xFFFF;
   secondHand = uint32_t(second * 65518 - minute * 1092) & 0xFFFF;
+}
+
+// ---- Drawing ----
+
+void WTurbine::Free() {
+  FreeBuilt(true);
+  FixedOb::Free();
+}
+
+void WTurbine::FreeBuilt(bool) {
+  if (!parts) return;
+  DeleteDrawMesh(parts);  // its fast meshes with it
+  parts = nullptr;
+  restCount = 0;
+}
+
+void WTurbine::BuildPartsMesh() {
+  PreGenEntryView view;
+  if (parts || model < 0 || !WorldModels.EntryOf || !WorldModels.BuildDrawMesh || !WorldModels.EntryOf(model, view) ||
+      view.sourceKind != SOURCE_MODEL || !view.model)
+    return;
+  parts = new (std::nothrow) GouraudO3d();
+  if (!parts) return;
+  parts->Init();
+  WorldModels.BuildDrawMesh(view.model, *parts);
+  restCount = std::min(parts->childCount, TURBINE_PARTS_MAX);
+  for (int i = 0; i < restCount; ++i) partRest[i] = parts->children[i]->local.rotation;
+  int points = 0;
+  parts->CountPoints(points);
+  if (points > TURBINE_FAST_MESH_POINTS) GouraudO3d::CreateFastMesh(*parts);
+}
+
+void WTurbine::TurnParts() {
+  if (!parts) return;
+  float facing = heading;
+  uint32_t turns[2] = {phase, 0};
+  if (partCount == 1) {
+    // A rotor: turned by the wind, the whole turbine facing the wind.
+    if (CWld) {
+      TurnRotor(CWld->elapsedMs, CWld->windRoot);
+      facing = CWld->windAngle[0];
+    }
+    turns[0] = phase;
+  } else {
+    // Hands: the track's local time of the race's date.
+    WallTime now;
+    WallTimeFromFileTime(RaceState.dateTime, now);
+    const int hour = ((now.hour + (CWld ? WorldTrackPlace.timeZoneHours : 0)) % 24 + 24) % 24;
+    TurbineHandAngles(hour, now.minute, now.second, turns[0], turns[1]);
+  }
+  for (int i = 0; i < restCount && i < 2; ++i) {
+    FixedMatrix turn;
+    MatrixRotY(turn, turns[i]);
+    MatrixMultiply(partRest[i], turn, parts->children[i]->local.rotation);
+  }
+  MatrixRotZ(parts->local.rotation, uint32_t(NearestSaturated(double(facing) * 10430.378)) & 0xFFFF);
+  parts->local.translation = {position[0], position[1], NearestSaturated(double(height) * 65536.0)};
+  parts->world = parts->local;
+}
+
+void WTurbine::AddToDrawList() {
+  if (!listed) {
+    BuildPartsMesh();
+    listed = 1;
+    if (CWld) CWld->activeList.Add(this);
+    if (!parts) return;
+    TurnParts();
+    temporaryCount = 0;
+    if (!parts->fastMesh) {
+      uint16_t first = 0;
+      const int added = parts->Draw(0, &first);
+      firstTemporary = first;
+      temporaryCount = uint8_t(std::clamp(added, 0, 255));
+    }
+  }
+  if (parts && CWld) CWld->figureList.Add(this);
+}
+
+void WTurbine::Draw() {
+  if (!parts) return;
+  if (parts->fastMesh) {
+    UpdateFastMeshTransforms(*parts);
+    GouraudO3d::DrawFastMeshes(*parts, nullptr, nullptr);
+    return;
+  }
+  if (temporaryCount) DrawVisibleTempMeshes(firstTemporary, temporaryCount);
+}
+
+void WTurbine::DrawLit() {
+  if (!parts) return;
+  const bool fast = bool(parts->fastMesh);
+  uint32_t mask = lightMask & WorldLightsOn;
+  while (mask != 0) {
+    mask = SetLocalLights(mask, fast ? 0 : 2);
+    Draw();
+  }
+  if (fast) {
+    SetIdentityMatrix(WorldMatrix);
+    UploadWorldMatrix(0, 0);
+  }
 }

@@ -78,7 +78,7 @@ void Wld::SelectCurrentPath() {
     closedRacingPath = currentPath;
     return;
   }
-  if (!layoutOnly) WorldPointToPointRace = 1;
+  if (!layoutOnly) WorldPointToPointRace = RaceState.pointToPoint = 1;
 }
 
 void Wld::ReverseCurrentPath() {

@@ -61,7 +61,8 @@ void CheckStartPositions(Wld& world, FixedOb& object);
 // the current path, else 0.
 int SetupPitSpeedLimitZones(Wld& world, WPit& pit);
 void StartPositionFromObject(StartPosition& out, FixedOb& object, uint8_t overrideByte);
-// The world's setting a point-to-point racing path sets (the race copies it): 1 then.
+// The world's setting a point-to-point racing path sets, copied into the race's words
+// (RaceState.pointToPoint): 1 then.
 extern uint8_t WorldPointToPointRace;
 // Set while layouts are edited: start positions come from the layout editor's view (its
 // saved position and heading), and with the second flag set not from the layout's objects.

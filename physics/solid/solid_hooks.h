@@ -106,6 +106,9 @@ struct RaceWords {
   uint8_t wrongWayRule = 0;
   uint8_t sideLimitRule = 0;
   uint8_t noWrongWay = 0;
+  // The loaded track's racing path is open (point to point): the world's set-up copies its
+  // setting here.
+  uint8_t pointToPoint = 0;
 };
 extern RaceWords RaceState;
 

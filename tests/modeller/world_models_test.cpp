@@ -13,6 +13,7 @@
 #include "modeller/model/model_meshes.h"
 #include "modeller/model/pregen_model.h"
 #include "modeller/world_models.h"
+#include "render/gouraud_mesh.h"
 #include "render/material.h"
 #include "tools/model_gen/sample_models.h"
 #include "ui/text/text_colours.h"
@@ -231,6 +232,36 @@ TEST_F(WorldModels_, PartSpheresAreTheOwnAndTheSubobjectsAtTheirOffsets) {
   parts[0] = {};
   EXPECT_EQ(WorldModels.ModelPartSpheres(&mast, own, parts, 0), 1) << "counted without room";
   EXPECT_EQ(parts[0].radius, 0);
+  mast.Free();
+  FreeAllMaterials();
+}
+
+// A turbine's drawing mesh: the model's level 0, and each subobject a child at its offset (a
+// mirrored twin's copy first), so that the turbine can turn its parts.
+TEST_F(WorldModels_, TheDrawMeshHoldsEachSubobjectAsAChildAtItsOffset) {
+  ModelObject mast;
+  mast.Init();
+  BuildSampleBox(mast);
+  mast.AddSubobjectSlot();
+  ModelObject& rotor = mast.children[0];
+  rotor.CopyFrom(mast, 0, 0);
+  mast.childCount = 1;
+  rotor.offset[1] = 3 * 65536;
+  GouraudO3d mesh;
+  mesh.Init();
+  WorldModels.BuildDrawMesh(&mast, mesh);
+  EXPECT_GT(mesh.pointCount, 0);
+  EXPECT_GT(mesh.triangleCount, 0);
+  ASSERT_EQ(mesh.childCount, 1);
+  EXPECT_EQ(mesh.children[0]->local.translation.y, 3 * 65536);
+  EXPECT_EQ(mesh.children[0]->pointCount, mesh.pointCount);
+  mesh.Free();
+  GouraudO3d twin;
+  twin.Init();
+  rotor.options |= OPTION_MIRRORED_TWIN;
+  WorldModels.BuildDrawMesh(&mast, twin);
+  EXPECT_EQ(twin.childCount, 2) << "the mirrored copy and the subobject";
+  twin.Free();
   mast.Free();
   FreeAllMaterials();
 }

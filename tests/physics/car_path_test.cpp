@@ -11,6 +11,7 @@
 #include "physics/car_path.h"
 #include "physics/car_world.h"
 #include "car_test_util.h"
+#include "tests/physics/car_drive_util.h"
 #include "world/pit.h"
 #include "world/racing_path.h"
 #include "world/world.h"
@@ -118,6 +119,27 @@ TEST_F(CarPath, TheGarageCarNeverTouchesItsPath) {
   EXPECT_EQ(car.pathDistance, 0.0f);
 }
 
+TEST_F(CarPath, TheRacesPositionStepRunsAfterEachFollowingStepOnThePath) {
+  static int calls;
+  static const Car* seen;
+  calls = 0;
+  seen = nullptr;
+  UpdateRacePosition = [](Car& c) {
+    ++calls;
+    seen = &c;
+  };
+  Place(30, -20, 0, 1, 5);
+  car.FindPath();
+  car.FollowPath(1);
+  car.FollowPath(1);
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(seen, &car);
+  car.locationKind = 0;
+  car.FollowPath(1);
+  EXPECT_EQ(calls, 2) << "not without a track";
+  UpdateRacePosition = nullptr;
+}
+
 TEST_F(CarPath, TwoLapsAlongTheLine) {
   RaceState.wrongWayRule = RaceState.sideLimitRule = 1;
   const OvalLine line;
@@ -168,6 +190,88 @@ TEST_F(CarPath, TwoLapsAlongTheLine) {
   EXPECT_EQ(car.frozen, 0);
   EXPECT_EQ(car.eventByte & (1u << CAR_EVENT_CORNER_CUT), 0u);
   EXPECT_GT(car.minimumSpeed, 0.0f);
+}
+
+// The sample road car driven by its own step (on the floor, which is the oval's level) for two
+// laps, steered by the test from the path following's own figures (its path point and lateral
+// offset, aiming 10 m ahead), the throttle holding 12 m/s.
+TEST_F(CarPath, TwoLapsDrivenByTheCarsOwnStep) {
+  InitWheelTables();
+  RaceState.wrongWayRule = RaceState.sideLimitRule = 1;
+  Car driven;
+  MakeSampleCar(0, driven);
+  driven.showCar = 1;
+  driven.SetFuelLoad(50);
+  driven.assists.autoClutch = 1;
+  driven.topSpeed = 60.0f;
+  StandCar(driven, 0.0f, 30.0f, -25.0f);  // on the right straight, heading along it (+y)
+  StepCar(driven, 1000);
+  driven.engine.Start();
+  driven.engine.speed = driven.engine.idleSpeed;
+  StepCar(driven, 300);
+  driven.gear = Car::FIRST_GEAR_SLOT;
+  driven.locationKind = LOCATION_ON_TRACK;
+  driven.FindPath();
+  ASSERT_GE(driven.pathNode, 0);
+
+  const TrackPath& p = Path();
+  const int n = p.nodeCount;
+  const float lock = float(driven.steeringLock) * float(PI) / 180.0f;
+  ASSERT_GT(lock, 0.0f);
+  int previous = driven.pathNode, wraps = 0, steps = 0;
+  double worstLine = 0, worstOffset = 0, worstDistance = 0;
+  while (wraps < 2 && steps < 120000) {
+    // Steering: toward the point 10 m ahead of the path point along the path, reached on a
+    // circle through the car (the angle to it from the car's heading, over the wheel base),
+    const PathPoint& at = driven.pathPoint;
+    const double tx = at.position.x / 65536.0 + at.dirX * 10.0, ty = at.position.y / 65536.0 + at.dirY * 10.0;
+    const double cx = driven.position.x / 65536.0, cy = driven.position.y / 65536.0;
+    const double fx = driven.orientation[1], fy = driven.orientation[4];
+    const double ax = tx - cx, ay = ty - cy, d = std::hypot(ax, ay);
+    const double leftward = (fx * ay - fy * ax) / (std::hypot(fx, fy) * d);  // sine of the angle, + to the left
+    // and back toward the line by its lateral offset (+ right of it).
+    const double steer = std::atan(2.0 * driven.wheelBase * leftward / d) + 0.1 * driven.pathOffset;
+    const double word = STEERING_STRAIGHT - steer / lock * 32768.0;
+    driven.inputs.steering = uint16_t(std::clamp(std::lround(word), 0L, 65535L));
+    // Throttle: held at 12 m/s, one gear up near the top of the engine's range.
+    const float e = 12.0f - driven.speed;
+    driven.inputs.throttle = uint16_t(std::clamp(8000.0f + 20000.0f * e, 0.0f, 65535.0f));
+    driven.inputs.brake = uint16_t(std::clamp(-20000.0f * e, 0.0f, 65535.0f));
+    if (driven.engine.speed > driven.engine.redline * 0.6f && driven.gear < Car::FIRST_GEAR_SLOT + 2)
+      driven.gear = uint8_t(driven.gear + 1);
+    StepCar(driven, 1);
+    ++steps;
+    ASSERT_FALSE(driven.frozen) << steps;
+    ASSERT_GE(driven.pathNode, 0) << steps;
+    if (driven.pathNode != previous) {
+      ASSERT_EQ(driven.pathNode, (previous + 1) % n) << "one node at a time, step " << steps;
+      wraps += driven.pathNode == 0;
+    }
+    previous = driven.pathNode;
+    // The test's own interpolation in double precision.
+    const PathNode& a = p.nodes[driven.pathNode];
+    const PathNode& b = p.nodes[(driven.pathNode + 1) % n];
+    const double px = driven.position.x, py = driven.position.y;
+    const double sa = (px - a.x) / 65536 * a.dirX + (py - a.y) / 65536 * a.dirY;
+    const double sb = (px - b.x) / 65536 * b.dirX + (py - b.y) / 65536 * b.dirY;
+    const double t = sa > 0 && sa - sb > 0.001 ? std::min(sa / (sa - sb), 1.0) : 0.0;
+    const double ix = a.x + std::nearbyint((double(b.x) - a.x) * t), iy = a.y + std::nearbyint((double(b.y) - a.y) * t);
+    const double ddx = a.dirX + (b.dirX - a.dirX) * t, ddy = a.dirY + (b.dirY - a.dirY) * t;
+    const double offset = (px - ix) / 65536 * ddy - (py - iy) / 65536 * ddx;
+    worstOffset = std::max(worstOffset, std::fabs(offset - driven.pathOffset));
+    const double da = driven.pathNode == 0 ? 0 : a.distance;
+    worstDistance = std::max(worstDistance, std::fabs(da + (b.distance - da) * t - driven.pathDistance));
+    if (driven.speed > 11.0f) worstLine = std::max(worstLine, std::fabs(offset));
+  }
+  EXPECT_EQ(wraps, 2) << steps << " steps";
+  EXPECT_NEAR(driven.speed, 12.0f, 0.5f);
+  EXPECT_LT(worstLine, 1.0) << "within 1 m of the path line";
+  EXPECT_LT(worstOffset, 0.001);
+  EXPECT_LT(worstDistance, 0.01);
+  EXPECT_EQ(driven.wrongWayCount, 0u);
+  EXPECT_EQ(driven.reverseCount, 0u);
+  EXPECT_EQ(driven.eventByte & (1u << CAR_EVENT_CORNER_CUT), 0u);
+  std::printf("two laps: %d steps, the line's worst offset %.3f m\n", steps, worstLine);
 }
 
 TEST_F(CarPath, ALostCarSearchesAgainLaterAndOnlyOnceMoved) {

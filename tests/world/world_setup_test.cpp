@@ -138,7 +138,14 @@ TEST_F(WorldSetup, ConfigurationsAndRedo) {
   EXPECT_EQ(w->racingPath, w->paths[0].path);
   EXPECT_EQ(w->closedRacingPath, nullptr);
   EXPECT_EQ(WorldPointToPointRace, 1);
-  WorldPointToPointRace = 0;
+  EXPECT_EQ(RaceState.pointToPoint, 1) << "copied into the race";
+  WorldPointToPointRace = RaceState.pointToPoint = 0;
+  // Not for a world of layouts only.
+  w->layoutOnly = 1;
+  w->RedoSetup(1, 1);
+  w->RedoSetup(1, 0);
+  EXPECT_EQ(RaceState.pointToPoint, 0);
+  w->layoutOnly = 0;
 }
 
 TEST_F(WorldSetup, OpenConfigurationMasks) {
