@@ -109,6 +109,32 @@ struct OvalLine {
   }
 };
 
+// The test's own interpolation on the path in double precision, at a car's position in the
+// span from its path node to the next.
+struct PathSpanPoint {
+  double t;             // along the span
+  double dirX, dirY;    // the interpolated direction
+  double offset;        // across it, metres
+  double distance;      // along the path, metres
+  double spacingAlong;  // the span's length along the interpolated direction, metres
+};
+PathSpanPoint PointOnSpan(const TrackPath& p, int node, double px, double py) {
+  const PathNode& a = p.nodes[node];
+  const PathNode& b = p.nodes[(node + 1) % p.nodeCount];
+  const double sa = (px - a.x) / 65536 * a.dirX + (py - a.y) / 65536 * a.dirY;
+  const double sb = (px - b.x) / 65536 * b.dirX + (py - b.y) / 65536 * b.dirY;
+  PathSpanPoint q;
+  q.t = sa > 0 && sa - sb > 0.001 ? std::min(sa / (sa - sb), 1.0) : 0.0;
+  const double ix = a.x + std::nearbyint((double(b.x) - a.x) * q.t), iy = a.y + std::nearbyint((double(b.y) - a.y) * q.t);
+  q.dirX = a.dirX + (b.dirX - a.dirX) * q.t;
+  q.dirY = a.dirY + (b.dirY - a.dirY) * q.t;
+  q.offset = (px - ix) / 65536 * q.dirY - (py - iy) / 65536 * q.dirX;
+  const double da = node == 0 ? 0 : a.distance;
+  q.distance = da + (b.distance - da) * q.t;
+  q.spacingAlong = ((double(b.x) - a.x) * q.dirX + (double(b.y) - a.y) * q.dirY) / 65536;
+  return q;
+}
+
 TEST_F(CarPath, TheGarageCarNeverTouchesItsPath) {
   car.locationKind = 0;
   car.pathNode = 77;
@@ -162,24 +188,12 @@ TEST_F(CarPath, TwoLapsAlongTheLine) {
       wraps += car.pathNode == 0;
     }
     previous = car.pathNode;
-    // The test's own interpolation in double precision.
-    const PathNode& a = p.nodes[car.pathNode];
-    const PathNode& b = p.nodes[(car.pathNode + 1) % n];
-    const double px = car.position.x, py = car.position.y;
-    const double sa = (px - a.x) / 65536 * a.dirX + (py - a.y) / 65536 * a.dirY;
-    const double sb = (px - b.x) / 65536 * b.dirX + (py - b.y) / 65536 * b.dirY;
-    const double t = sa > 0 && sa - sb > 0.001 ? std::min(sa / (sa - sb), 1.0) : 0.0;
-    const double ix = a.x + std::nearbyint((double(b.x) - a.x) * t), iy = a.y + std::nearbyint((double(b.y) - a.y) * t);
-    const double ddx = a.dirX + (b.dirX - a.dirX) * t, ddy = a.dirY + (b.dirY - a.dirY) * t;
-    const double offset = (px - ix) / 65536 * ddy - (py - iy) / 65536 * ddx;
-    worstOffset = std::max(worstOffset, std::fabs(offset - car.pathOffset));
+    const PathSpanPoint q = PointOnSpan(p, car.pathNode, car.position.x, car.position.y);
+    worstOffset = std::max(worstOffset, std::fabs(q.offset - car.pathOffset));
     // The minimum speed: half of five times the spacing along the interpolated direction,
     // within the car's top speed.
-    const double spacing = ((double(b.x) - a.x) * ddx + (double(b.y) - a.y) * ddy) * 5 / 65536;
-    EXPECT_NEAR(car.minimumSpeed, std::min(spacing, double(car.topSpeed)) / 2, 1e-3);
-    const double da = car.pathNode == 0 ? 0 : a.distance;
-    const double distance = da + (b.distance - da) * t;
-    worstDistance = std::max(worstDistance, std::fabs(distance - car.pathDistance));
+    EXPECT_NEAR(car.minimumSpeed, std::min(q.spacingAlong * 5, double(car.topSpeed)) / 2, 1e-3);
+    worstDistance = std::max(worstDistance, std::fabs(q.distance - car.pathDistance));
     EXPECT_NEAR(car.pathOffset, 1.5, 0.2);
   }
   EXPECT_EQ(wraps, 2);
@@ -248,20 +262,10 @@ TEST_F(CarPath, TwoLapsDrivenByTheCarsOwnStep) {
       wraps += driven.pathNode == 0;
     }
     previous = driven.pathNode;
-    // The test's own interpolation in double precision.
-    const PathNode& a = p.nodes[driven.pathNode];
-    const PathNode& b = p.nodes[(driven.pathNode + 1) % n];
-    const double px = driven.position.x, py = driven.position.y;
-    const double sa = (px - a.x) / 65536 * a.dirX + (py - a.y) / 65536 * a.dirY;
-    const double sb = (px - b.x) / 65536 * b.dirX + (py - b.y) / 65536 * b.dirY;
-    const double t = sa > 0 && sa - sb > 0.001 ? std::min(sa / (sa - sb), 1.0) : 0.0;
-    const double ix = a.x + std::nearbyint((double(b.x) - a.x) * t), iy = a.y + std::nearbyint((double(b.y) - a.y) * t);
-    const double ddx = a.dirX + (b.dirX - a.dirX) * t, ddy = a.dirY + (b.dirY - a.dirY) * t;
-    const double offset = (px - ix) / 65536 * ddy - (py - iy) / 65536 * ddx;
-    worstOffset = std::max(worstOffset, std::fabs(offset - driven.pathOffset));
-    const double da = driven.pathNode == 0 ? 0 : a.distance;
-    worstDistance = std::max(worstDistance, std::fabs(da + (b.distance - da) * t - driven.pathDistance));
-    if (driven.speed > 11.0f) worstLine = std::max(worstLine, std::fabs(offset));
+    const PathSpanPoint q = PointOnSpan(p, driven.pathNode, driven.position.x, driven.position.y);
+    worstOffset = std::max(worstOffset, std::fabs(q.offset - driven.pathOffset));
+    worstDistance = std::max(worstDistance, std::fabs(q.distance - driven.pathDistance));
+    if (driven.speed > 11.0f) worstLine = std::max(worstLine, std::fabs(q.offset));
   }
   EXPECT_EQ(wraps, 2) << steps << " steps";
   EXPECT_NEAR(driven.speed, 12.0f, 0.5f);

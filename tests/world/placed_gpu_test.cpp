@@ -34,22 +34,6 @@ constexpr double FIX = 65536.0;
 
 class PlacedAndTree : public WorldDeviceTest<SIZE> {};
 
-ZKTETexture PlainTexture(uint32_t rgba, const char* name) {
-  ZKTETexture t{};
-  GfxTexture2DDesc d;
-  d.width = d.height = 1;
-  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
-  GfxSubresourceData initial{&rgba, 4, 0};
-  GfxCreateTexture2D(Gfx.device, d, &initial, &t.texture);
-  GfxCreateShaderResourceView(Gfx.device, t.texture, nullptr, &t.view);
-  t.width = t.height = 1;
-  t.mipLevels = 1;
-  t.format = d.format;
-  std::snprintf(t.name, sizeof t.name, "%s", name);
-  return t;
-}
-
 // The box model: 2 m on a side about the origin, one part of the box material, its points in
 // the mapping colour.
 Material* BoxMaterial = nullptr;
@@ -98,27 +82,6 @@ int LodMesh(void* model, const FixedTransform& t, int, BuiltMesh& mesh) {
   return 0;
 }
 
-// Looking along +y from y = -8 m: x to the right, z up the picture, 4 pixels a metre, the
-// origin on the centre of pixel (32, 32).
-void LookFromTheSide() {
-  SetViewportFull();
-  SetIdentityMatrix(WorldMatrix);
-  SetIdentityMatrix(ViewMatrix);
-  ViewMatrix[5] = 0.0f;
-  ViewMatrix[6] = 1.0f;
-  ViewMatrix[9] = 1.0f;
-  ViewMatrix[10] = 0.0f;
-  ViewMatrix[14] = 8.0f;
-  SetNearFar(1.0f / 64, 2.0f, 1.0f, 1024.0f, -1.0f / 64);
-  UploadWorldMatrix(0, 0);
-}
-// The same light from every side: 1 for every normal.
-void SetFlatLight() {
-  float row[64] = {};
-  for (int c = 0; c < 3; ++c) row[c * 16 + 15] = 1.0f;
-  UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
-}
-
 // The tree of these pictures: its base at (-4, 0, -7), a 3 m trunk, four tips, foliage 3 m
 // long and wide, white bark and foliage (the textures give the colours).
 WTree* AddTestTree(Wld& world) {
@@ -153,7 +116,7 @@ TEST_F(PlacedAndTree, BatchedAndDrawnByTheirLayers) {
   ZKTETexture white = PlainTexture(0xFFFFFFFFu, "TEST~WHITE");
   ZKTETexture barkTexture = PlainTexture(0xFF2050E0u, "TEST~BARK");  // red-brown (bytes r, g, b, a)
   ZKTETexture leafTexture = PlainTexture(0xFF30E040u, "TEST~LEAF");  // green
-  ASSERT_TRUE(BeginWorldFrame(target, LookFromTheSide, SetFlatLight));
+  ASSERT_TRUE(BeginWorldFrame(target, LookAlongYFrom8m, LightEvenly));
 
   BoxMaterial = CreateMaterial(&white, 0, 0, 1, AlphaParams(0), 0);
   TreeBarkMaterials[0] = CreateMaterial(&barkTexture, 0, 0, 1, AlphaParams(0), 0);
@@ -302,7 +265,7 @@ TEST_F(PlacedAndTree, ATreesShadowPassDrawsItsSilhouetteIntoTheShadowMap) {
   ZKTETexture leaf = PlainTexture(0xFF30E040u, "TEST~LEAF");        // opaque green
   ZKTETexture cutLeaf = PlainTexture(0x2030E040u, "TEST~CUTLEAF");  // alpha 32: cut away
   ZKTETexture glassLeaf = PlainTexture(0x8030E040u, "TEST~GLASS");  // alpha 128: half the light
-  ASSERT_TRUE(BeginWorldFrame(target, LookFromTheSide, SetFlatLight));
+  ASSERT_TRUE(BeginWorldFrame(target, LookAlongYFrom8m, LightEvenly));
   TreeBarkMaterials[0] = CreateMaterial(&bark, 0, 0, 1, AlphaParams(0), 0);
   TreeFoliageMaterials[0] = CreateMaterial(&leaf, 0, 0, 1, AlphaParams(1), 0);
   Material* cut = CreateMaterial(&cutLeaf, 0, 0, 1, AlphaParams(1), 0);

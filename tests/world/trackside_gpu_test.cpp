@@ -64,22 +64,6 @@ class TracksideDrawing : public WorldDeviceTest<SIZE> {
     GraphicsEnabled = savedGraphics_;
     WorldCameraHook = nullptr;
   }
-  static ZKTETexture WhiteTexture() {
-    ZKTETexture t{};
-    const uint32_t texel = 0xFFFFFFFFu;
-    GfxTexture2DDesc d;
-    d.width = d.height = 1;
-    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    d.bindFlags = GFX_BIND_SHADER_RESOURCE;
-    GfxSubresourceData initial{&texel, 4, 0};
-    GfxCreateTexture2D(Gfx.device, d, &initial, &t.texture);
-    GfxCreateShaderResourceView(Gfx.device, t.texture, nullptr, &t.view);
-    t.width = t.height = 1;
-    t.mipLevels = 1;
-    t.format = d.format;
-    std::snprintf(t.name, sizeof t.name, "%s", "TEST~WHITE");
-    return t;
-  }
   // The objects drawn as the world draws its figure list.
   void DrawFigureList() {
     for (uint32_t i = 0; i < world_.figureList.count; ++i) world_.figureList.items[i]->Draw();
@@ -115,30 +99,13 @@ class TracksideDrawing : public WorldDeviceTest<SIZE> {
 };
 
 // Looking along +y from y = -8 m (the front of a flag, whose cloth faces -y at rest).
-void LookFromTheFront() {
-  SetViewportFull();
-  SetIdentityMatrix(WorldMatrix);
-  SetIdentityMatrix(ViewMatrix);
-  ViewMatrix[5] = 0.0f;
-  ViewMatrix[6] = 1.0f;
-  ViewMatrix[9] = 1.0f;
-  ViewMatrix[10] = 0.0f;
-  ViewMatrix[14] = 8.0f;
-  SetNearFar(1.0f / 64, 2.0f, 1.0f, 1024.0f, -1.0f / 64);
-  UploadWorldMatrix(0, 0);
-}
+void LookFromTheFront() { LookAlongYFrom8m(); }
 // Looking along -y from y = +8 m: x to the left of the picture.
 void LookFromBehind() {
   LookFromTheFront();
   ViewMatrix[0] = -1.0f;
   ViewMatrix[6] = -1.0f;
   UploadWorldMatrix(0, 0);
-}
-// The same light from every side: 1 for every normal.
-void SetFlatLight() {
-  float row[64] = {};
-  for (int c = 0; c < 3; ++c) row[c * 16 + 15] = 1.0f;
-  UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
 }
 
 uint32_t Through(uint8_t r, uint8_t g, uint8_t b) {
@@ -165,7 +132,7 @@ TEST_F(TracksideDrawing, AFlagShowsItsMappingsColourFromTheFrontAndFromBehind) {
   ASSERT_TRUE(world_.AddObjectToTable(flag));
   const uint32_t expected = Through(0x30, 0x50, 0xE0);
 
-  ASSERT_TRUE(BeginWorldFrame(target_, LookFromTheFront, SetFlatLight));
+  ASSERT_TRUE(BeginWorldFrame(target_, LookFromTheFront, LightEvenly));
   NextFrame();
   flag->AddToDrawList();
   flag->AddToDrawList();  // listed: the mesh is written once a frame
@@ -181,7 +148,7 @@ TEST_F(TracksideDrawing, AFlagShowsItsMappingsColourFromTheFrontAndFromBehind) {
   EXPECT_EQ(At(front, 0.0, 1.2), CLEAR) << "above the top";
   WritePicture(front, "flag_front.png");
 
-  ASSERT_TRUE(BeginWorldFrame(target_, LookFromBehind, SetFlatLight));
+  ASSERT_TRUE(BeginWorldFrame(target_, LookFromBehind, LightEvenly));
   NextFrame();
   flag->AddToDrawList();
   DrawFigureList();
@@ -286,7 +253,7 @@ TEST_F(TracksideDrawing, ATurbinesRotorTurnsWithItsPhaseAndClockHandsDrawThrough
   ASSERT_TRUE(world_.AddObjectToTable(rotor));
   const uint32_t hub = Through(40, 220, 60), blade = Through(230, 50, 40);
 
-  ASSERT_TRUE(BeginWorldFrame(target_, LookFromTheFront, SetFlatLight));
+  ASSERT_TRUE(BeginWorldFrame(target_, LookFromTheFront, LightEvenly));
   rotor->phase = 0;
   NextFrame();
   rotor->AddToDrawList();
@@ -381,7 +348,7 @@ TEST_F(TracksideDrawing, AMarshalAndASpectatorGroupDrawTheirFigures) {
   ASSERT_TRUE(world_.AddObjectToTable(marshal));
   ASSERT_TRUE(world_.AddObjectToTable(group));
 
-  ASSERT_TRUE(BeginWorldFrame(target_, LookFromTheFront, SetFlatLight));
+  ASSERT_TRUE(BeginWorldFrame(target_, LookFromTheFront, LightEvenly));
   NextFrame();
   marshal->AddToDrawList();
   group->AddToDrawList();

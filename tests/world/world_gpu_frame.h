@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "render/constant_buffers.h"
 #include "render/draw_mesh.h"
 #include "render/material.h"
@@ -57,6 +59,45 @@ inline void LightFlatUp() {
   }
   UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
 }
+
+// Looking along +y from y = -8 m: x to the right, z up the picture, 4 pixels a metre, the
+// origin on the centre of pixel (32, 32).
+inline void LookAlongYFrom8m() {
+  SetViewportFull();
+  SetIdentityMatrix(WorldMatrix);
+  SetIdentityMatrix(ViewMatrix);
+  ViewMatrix[5] = 0.0f;
+  ViewMatrix[6] = 1.0f;
+  ViewMatrix[9] = 1.0f;
+  ViewMatrix[10] = 0.0f;
+  ViewMatrix[14] = 8.0f;
+  SetNearFar(1.0f / 64, 2.0f, 1.0f, 1024.0f, -1.0f / 64);
+  UploadWorldMatrix(0, 0);
+}
+// The same light from every side: 1 for every normal.
+inline void LightEvenly() {
+  float row[64] = {};
+  for (int c = 0; c < 3; ++c) row[c * 16 + 15] = 1.0f;
+  UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
+}
+
+// A 1 x 1 texture of one texel (bytes r, g, b, a) on the test device.
+inline ZKTETexture PlainTexture(uint32_t rgba, const char* name) {
+  ZKTETexture t{};
+  GfxTexture2DDesc d;
+  d.width = d.height = 1;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  GfxSubresourceData initial{&rgba, 4, 0};
+  GfxCreateTexture2D(Gfx.device, d, &initial, &t.texture);
+  GfxCreateShaderResourceView(Gfx.device, t.texture, nullptr, &t.view);
+  t.width = t.height = 1;
+  t.mipLevels = 1;
+  t.format = d.format;
+  std::snprintf(t.name, sizeof t.name, "%s", name);
+  return t;
+}
+inline ZKTETexture WhiteTexture() { return PlainTexture(0xFFFFFFFFu, "TEST~WHITE"); }
 
 // A suite with the test device of its own (the binary's other suites start theirs): a square
 // target of the given size; every test is skipped when no device can be had.

@@ -32,22 +32,6 @@ constexpr int SIZE = 64;
 // The device for this suite alone (the binary's other suites start their own).
 class SweptSurface : public WorldDeviceTest<SIZE> {};
 
-ZKTETexture WhiteTexture() {
-  ZKTETexture t{};
-  const uint32_t texel = 0xFFFFFFFFu;
-  GfxTexture2DDesc d;
-  d.width = d.height = 1;
-  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
-  GfxSubresourceData initial{&texel, 4, 0};
-  GfxCreateTexture2D(Gfx.device, d, &initial, &t.texture);
-  GfxCreateShaderResourceView(Gfx.device, t.texture, nullptr, &t.view);
-  t.width = t.height = 1;
-  t.mipLevels = 1;
-  t.format = d.format;
-  std::snprintf(t.name, sizeof t.name, "%s", "TEST~WHITE");
-  return t;
-}
 
 struct TestPreGen : WPreGen {
   TestPreGen() : WPreGen(OBJECT_PLACED) {}
