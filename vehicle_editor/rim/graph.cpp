@@ -18,8 +18,6 @@ namespace {
 constexpr int SIDE_PANEL_UNITS = 8;
 constexpr int TOOL_UNITS = 6;
 constexpr int MAX_GRID_LINES = 2000;  // a view far taller than its grid step draws no more
-constexpr uint8_t FIXED_POINT_COLOUR[3] = {255, 200, 80};
-constexpr uint8_t POINT_COLOUR[3] = {160, 220, 255};
 constexpr uint8_t HANDLE_COLOUR[3] = {255, 255, 255};
 constexpr uint32_t GRID_ZERO = 0xFF60C0FFu, GRID_TENTH = 0xFF808080u, GRID_PLAIN = 0xFF606060u,
                    HANDLE_LINE = 0xFFFFFFFFu;
@@ -204,7 +202,7 @@ void Graph::DrawGraphPoints() {
   for (int i = 0; i < data->numPoints; ++i) {
     const GraphPoint& p = data->points[i];
     AddColourPointButton(o, ScreenX(p.x), ScreenY(p.y), uintptr_t(i), IsSelected(i),
-                         i < 2 ? FIXED_POINT_COLOUR : POINT_COLOUR, GraphPointButton);
+                         i < 2 ? GRAPH_FIXED_POINT_COLOUR : GRAPH_POINT_COLOUR, GraphPointButton);
   }
   if (selectionCount > 0) {
     const GraphPoint& p = data->points[selection[selectionCount - 1]];

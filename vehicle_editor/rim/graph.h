@@ -22,6 +22,9 @@ constexpr int GRAPH_MAX_SELECTION = 80;
 constexpr int GRAPH_HANDLE_OFFSET = 32;    // pixels from the latest selected point to its handles
 constexpr float GRAPH_SAME_X = 0.001f;     // Shift + press: points this close in x are taken too
 constexpr float GRAPH_HELD_RATE = 0.0001f; // a held zoom or scale: 1 + rate x frame ms a frame
+// The point buttons' colours: points 0 and 1, and the others.
+inline constexpr uint8_t GRAPH_FIXED_POINT_COLOUR[3] = {255, 200, 80};
+inline constexpr uint8_t GRAPH_POINT_COLOUR[3] = {160, 220, 255};
 
 // Held actions (the tool mode), and the handle modes of a point drag.
 enum GraphTool : int32_t {

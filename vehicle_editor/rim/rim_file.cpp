@@ -9,6 +9,8 @@
 #include "core/report.h"
 #include "physics/car.h"
 #include "platform/files.h"
+#include "ui/text/language.h"
+#include "ui/text/text_names.h"
 
 // ---- [Rim graph] ----
 
@@ -70,12 +72,19 @@ int LoadRimFile(WXS& rim, const char* path, Prss* reportScreen) {
   return read;
 }
 
-int SaveRimFile(Prss* screen, const char* name, const WXS& rim) {
-  char path[FILE_PATH_SIZE];
-  if (!MakeNamedPath(path, sizeof path, RIM_FILE_PATTERN, name)) {
-    ReportBox(screen, TEXT_COULD_NOT_CREATE_FILE, name);
+int RimFilePath(Prss* screen, const char* name, char* path, int pathSize) {
+  if (!name || !name[0] || !IsValidFileName(name) || !MakeNamedPath(path, pathSize, RIM_FILE_PATTERN, name)) {
+    char text[FILE_PATH_SIZE + 64];
+    std::snprintf(text, sizeof text, LanguageTexts[TX_3h_s_coln_s], LanguageTexts[TX_3h_invalidf], name ? name : "");
+    ReportBox(screen, text);
     return 0;
   }
+  return 1;
+}
+
+int SaveRimFile(Prss* screen, const char* name, const WXS& rim) {
+  char path[FILE_PATH_SIZE];
+  if (!RimFilePath(screen, name, path, sizeof path)) return 0;
   DataFile f;
   if (!f.OpenWrite(screen, path, RIM_FILE_MAGIC, RIM_FILE_VERSION)) return 0;
   WriteRim(rim, f);
