@@ -45,8 +45,9 @@ void EmitClipped(const Graph& g, uint32_t colour, Segment s) {
   if (ClipToGraph(g, s)) EmitLine2D(colour, s.x0, s.y0, s.x1, s.y1);
 }
 
-// Each surface as a line, and a tick from its middle to the left of the way from its first
-// point to its second (as drawn), as long as the surface but at most 20 pixels.
+// Each surface as a line, and a tick from its middle, as long as the surface but at most 20
+// pixels, turned a quarter from the way its first point goes to its second: a surface drawn
+// leftwards ticks upwards, one drawn downwards ticks to the left.
 void DrawSurfaces(const GraphWXS& g) {
   const WXS& rim = *g.rim;
   for (int i = 0; i < rim.surfaceCount; ++i) {
@@ -61,7 +62,7 @@ void DrawSurfaces(const GraphWXS& g) {
     if (!(length > 0.0f)) continue;
     const float tick = std::min(length, float(RIM_MAX_SURFACE_TICK));
     const float mx = (ax + bx) * 0.5f, my = (ay + by) * 0.5f;
-    EmitClipped(g, RIM_SURFACE_COLOUR, Segment{mx, my, mx + dy / length * tick, my - dx / length * tick});
+    EmitClipped(g, RIM_SURFACE_COLOUR, Segment{mx, my, mx - dy / length * tick, my + dx / length * tick});
   }
 }
 
