@@ -29,7 +29,9 @@
 namespace {
 
 // ---- layout ----
-constexpr int COLUMN_UNITS = 10;  // a column of rows, in button widths
+// A column of rows, in button widths: as wide as the rows fit at their full height, down to the
+// narrowest.
+constexpr int COLUMN_UNITS_WIDEST = 14, COLUMN_UNITS_NARROWEST = 10;
 constexpr int LABEL_UNITS = 2;    // a row's leading label ("Max", "Unit", "Out")
 
 // The interface's step arrows.
@@ -47,15 +49,16 @@ struct Rows {
   Prss* owner;
   int h = 0;         // row height, pixels
   int counting = 0;  // lay out only
+  int units = COLUMN_UNITS_NARROWEST;
   int column = 0, left = 0, y = 0, started = 0, halfFree = 0;
   int bottom = 0, previewLeft = 0, previewBottom = 0;
 };
 
-int ColumnWidth() { return COLUMN_UNITS * ButtonWidth; }
+int ColumnWidth(const Rows& r) { return r.units * ButtonWidth; }
 
 void StartColumn(Rows& r) {
-  r.left = r.column * ColumnWidth();
-  r.y = r.left + ColumnWidth() > r.previewLeft ? r.previewBottom : 0;
+  r.left = r.column * ColumnWidth(r);
+  r.y = r.left + ColumnWidth(r) > r.previewLeft ? r.previewBottom : 0;
   r.started = 0;
 }
 
@@ -80,7 +83,7 @@ void Gap(Rows& r) {
 }
 
 // Whether the rows laid out so far end within the screen.
-int Fits(const Rows& r) { return r.left + ColumnWidth() <= ScreenWidth; }
+int Fits(const Rows& r) { return r.left + ColumnWidth(r) <= ScreenWidth; }
 
 float NormalX(int px) { return ScreenWidth > 0 ? 2.0f * float(px) / float(ScreenWidth) - 1.0f : -1.0f; }
 float NormalY(int py) { return ScreenHeight > 0 ? 2.0f * float(py) / float(ScreenHeight) - 1.0f : -1.0f; }
@@ -259,7 +262,7 @@ void Place(Rows& r, Prss* owner, const char* text, int units, uintptr_t word, in
 void Label(Rows& r, const char* text, int units) { Place(r, nullptr, text, units, 0, 0, nullptr, nullptr); }
 void Heading(Rows& r, const char* text) {
   Row(r);
-  Place(r, nullptr, text, COLUMN_UNITS, 0, 0, &TextColours.lightCyan, nullptr, 3);
+  Place(r, nullptr, text, r.units, 0, 0, &TextColours.lightCyan, nullptr, 3);
 }
 void Button(Rows& r, const char* text, int units, uintptr_t word, int selected, InterfaceHandler handler) {
   Place(r, r.owner, text, units, word, selected, Choice(selected), handler);
@@ -267,7 +270,7 @@ void Button(Rows& r, const char* text, int units, uintptr_t word, int selected, 
 // A full-width row button: a toggle whose text reads the flag's sense.
 void ToggleRow(Rows& r, const char* text, uintptr_t word, InterfaceHandler handler) {
   Row(r);
-  Button(r, text, COLUMN_UNITS, word, 0, handler);
+  Button(r, text, r.units, word, 0, handler);
 }
 // A whole number through its format (style 40).
 void Number(Rows& r, const char* format, int value, int units) {
@@ -279,7 +282,7 @@ void Number(Rows& r, const char* format, int value, int units) {
 }
 
 void Slider(Rows& r, Car& car, const char* label, int offset, float minimum, float maximum, int lowest, int highest) {
-  const int half = ColumnWidth() / 2;
+  const int half = ColumnWidth(r) / 2;
   int x = r.left + half;
   if (!r.halfFree) {
     Row(r);
@@ -298,7 +301,7 @@ void ColourEditor(Rows& r, Car& car, const char* label, int offset) {
   Row(r);  // the editor takes two rows: its label and its sliders
   if (r.counting) return;
   AddColourEditor(r.owner, reinterpret_cast<ColourWord*>(&car.dash[offset]), label, nullptr, nullptr,
-                  NormalY(r.y - r.h), NormalX(r.left), NormalX(r.left + ColumnWidth()), NormalHeight(r.h));
+                  NormalY(r.y - r.h), NormalX(r.left), NormalX(r.left + ColumnWidth(r)), NormalHeight(r.h));
 }
 
 void DialEditor(Rows& r, Car& car, int dial, int withSymbol) {
@@ -314,7 +317,7 @@ void DialEditor(Rows& r, Car& car, int dial, int withSymbol) {
     // "col", "long", "above" and "small" are on while their bit is set, the others while clear.
     const int setMeansOn = bit <= 2 || bit == 7;
     const int on = ((style & mask) != 0) == (setMeansOn != 0);
-    Button(r, STYLE_NAMES[bit], COLUMN_UNITS / 4, ByteWord(offset + DIAL_STYLE, mask), on, FlipByteBit);
+    Button(r, STYLE_NAMES[bit], r.units / 4, ByteWord(offset + DIAL_STYLE, mask), on, FlipByteBit);
   }
   Slider(r, car, "X %.2f", offset + int(offsetof(DashDial, x)), -1.0f, 1.0f, 0, 200);
   Slider(r, car, "Y %.2f", offset + int(offsetof(DashDial, y)), -1.0f, 1.0f, 0, 200);
@@ -330,7 +333,7 @@ void UnitPlacement(Rows& r, Car& car, int dial) {
   Row(r);
   Label(r, "Unit", LABEL_UNITS);
   for (int i = 0; i < 4; ++i)
-    Button(r, PLACES[i], (COLUMN_UNITS - LABEL_UNITS) / 4, ByteWord(offset, i), (unit & 3) == i, SetUnitPlace);
+    Button(r, PLACES[i], (r.units - LABEL_UNITS) / 4, ByteWord(offset, i), (unit & 3) == i, SetUnitPlace);
   if ((unit & 3) == 0) return;
   Row(r);
   Label(r, "Out", LABEL_UNITS);
@@ -353,10 +356,13 @@ void MaximumRow(Rows& r, Car& car, int dial, const char* format, int factor) {
   Button(r, TEXT_RIGHT, 1, base | MAX_UP, 0, SetDialMaximum);
 }
 
-// "Test" and the speed unit's button beside a speed toggle of `units` W.
-void UnitTestButtons(Rows& r) {
-  Button(r, "Test", 2, 0, 0, ExplainUnitTest);
-  Button(r, DashUnits.kmh ? "km/h" : "mph", 2, 0, 0, FlipSpeedUnit);
+// A speed toggle, with "Test" and the speed unit's button on the row under it (the toggle's
+// text takes the whole row).
+void SpeedToggle(Rows& r, const char* text, uint32_t mask) {
+  ToggleRow(r, text, mask, FlipFlag);
+  Row(r);
+  Button(r, "Test", 3, 0, 0, ExplainUnitTest);
+  Button(r, DashUnits.kmh ? "km/h" : "mph", 3, 0, 0, FlipSpeedUnit);
 }
 
 void BoxEditor(Rows& r, Car& car, int offset) {
@@ -391,15 +397,15 @@ void LampEditors(Rows& r, Car& car) {
     Row(r);
     switch (lamp) {
       case DASH_LAMP_LEFT:
-        Button(r, "Left indicator (click : SHARED)", COLUMN_UNITS - SYMBOL_UNITS, 0, 0, AskSignal);
+        Button(r, "Left indicator (click : SHARED)", r.units - SYMBOL_UNITS, 0, 0, AskSignal);
         break;
       case DASH_LAMP_RIGHT:
-        Button(r, "Right indicator (click : SHARED)", COLUMN_UNITS - SYMBOL_UNITS, 0, 0, AskSignal);
+        Button(r, "Right indicator (click : SHARED)", r.units - SYMBOL_UNITS, 0, 0, AskSignal);
         break;
       case DASH_LAMP_SIGNALS:
-        Button(r, "Shared indicator (click : SEPARATE)", COLUMN_UNITS - SYMBOL_UNITS, 0, 0, AskSignal);
+        Button(r, "Shared indicator (click : SEPARATE)", r.units - SYMBOL_UNITS, 0, 0, AskSignal);
         break;
-      default: Label(r, kind.name, COLUMN_UNITS - SYMBOL_UNITS); break;
+      default: Label(r, kind.name, r.units - SYMBOL_UNITS); break;
     }
     const uint8_t symbol = car.dash[offset + int(offsetof(DashLight, symbol))];
     const uint8_t glyphs[3] = {DASH_PLAIN_LAMP_GLYPH, kind.symbols[0], kind.symbols[1]};
@@ -431,10 +437,8 @@ void AnalogControls(Rows& r, Car& car) {
   }
   Gap(r);
   const int speedOn = (f & DASH_ANALOG_SPEEDOMETER_ON) != 0;
-  Row(r);
-  Button(r, speedOn ? "Analog speedo - ON (click : OFF)" : "Analog speedo - OFF (click : ON)", COLUMN_UNITS - 4,
-         DASH_ANALOG_SPEEDOMETER_ON, 0, FlipFlag);
-  UnitTestButtons(r);
+  SpeedToggle(r, speedOn ? "Analog speedo - ON (click : OFF)" : "Analog speedo - OFF (click : ON)",
+              DASH_ANALOG_SPEEDOMETER_ON);
   if (speedOn) {
     MaximumRow(r, car, DASH_SPEEDOMETER, "%d km/h", 5);
     UnitPlacement(r, car, DASH_SPEEDOMETER);
@@ -447,8 +451,8 @@ void AnalogControls(Rows& r, Car& car) {
     const int five = (f & DASH_ANALOG_FIVE_STEPS) != 0, hundreds = (f & DASH_ANALOG_HUNDREDS) != 0;
     const int second = (f & DASH_ANALOG_SECOND_GAP) != 0;
     Row(r);
-    Button(r, "2 step", COLUMN_UNITS / 2, DASH_ANALOG_FIVE_STEPS, !five, ChooseFlag);
-    Button(r, "5 step", COLUMN_UNITS / 2, DASH_ANALOG_FIVE_STEPS | CHOICE_SET, five, ChooseFlag);
+    Button(r, "2 step", r.units / 2, DASH_ANALOG_FIVE_STEPS, !five, ChooseFlag);
+    Button(r, "5 step", r.units / 2, DASH_ANALOG_FIVE_STEPS | CHOICE_SET, five, ChooseFlag);
     Row(r);
     Label(r, "Mul", LABEL_UNITS);
     Button(r, "\xD7" "1000", 3, DASH_ANALOG_HUNDREDS, !hundreds, ChooseFlag);
@@ -472,7 +476,7 @@ void AnalogControls(Rows& r, Car& car) {
     const char* styles[4] = {"NONE", DASH_DISPLAY_STYLE_CODE, "123", STYLE_GLYPHS};
     const int style = car.dash[offsetof(AnalogDashBlock, displayStyle)];
     Row(r);
-    for (int i = 0; i < 4; ++i) Button(r, styles[i], COLUMN_UNITS / 4, uintptr_t(i), style == i, ChooseDisplayStyle);
+    for (int i = 0; i < 4; ++i) Button(r, styles[i], r.units / 4, uintptr_t(i), style == i, ChooseDisplayStyle);
     if (style != 0) {
       RectangleEditor(r, car, DASH_DISPLAY_RECTANGLE);
       ColourEditor(r, car, "MFD background", DASH_DISPLAY_BACKGROUND);
@@ -481,10 +485,8 @@ void AnalogControls(Rows& r, Car& car) {
   }
   Gap(r);
   const int digitalOn = (f & DASH_ANALOG_DIGITAL_SPEED_ON) != 0;
-  Row(r);
-  Button(r, digitalOn ? "Digital speedo - ON (click : OFF)" : "Digital speedo - OFF (click : ON)", COLUMN_UNITS - 4,
-         DASH_ANALOG_DIGITAL_SPEED_ON, 0, FlipFlag);
-  UnitTestButtons(r);
+  SpeedToggle(r, digitalOn ? "Digital speedo - ON (click : OFF)" : "Digital speedo - OFF (click : ON)",
+              DASH_ANALOG_DIGITAL_SPEED_ON);
   if (digitalOn) BoxEditor(r, car, DASH_DIGITAL_SPEED_BOX);
   Gap(r);
   const int turboOn = !(f & DASH_ANALOG_TURBO_OFF);
@@ -543,8 +545,8 @@ void FormulaControls(Rows& r, Car& car) {
   } else {
     ToggleRow(r, "LCD tacho (click : LED)", 0, AskTachometer);
     Row(r);
-    Button(r, "gap", COLUMN_UNITS / 2, DASH_FORMULA_SECOND_GAP, (f & DASH_FORMULA_SECOND_GAP) != 0, FlipFlag);
-    Button(r, "num", COLUMN_UNITS / 2, ByteWord(ARC_STYLE, ARC_NO_FIGURES), !(car.dash[ARC_STYLE] & ARC_NO_FIGURES),
+    Button(r, "gap", r.units / 2, DASH_FORMULA_SECOND_GAP, (f & DASH_FORMULA_SECOND_GAP) != 0, FlipFlag);
+    Button(r, "num", r.units / 2, ByteWord(ARC_STYLE, ARC_NO_FIGURES), !(car.dash[ARC_STYLE] & ARC_NO_FIGURES),
            FlipByteBit);
     Slider(r, car, "Centre X %.2f", TACHO_CENTRE, -1.0f, 1.0f, 0, 200);
     Slider(r, car, "Centre Y %.2f", TACHO_CENTRE + 1, -1.0f, 1.0f, 0, 200);
@@ -639,13 +641,20 @@ Prss* DashEditorScreenAction(Prss* process) {
     else if (car.dashType == DASH_TYPE_FORMULA)
       FormulaControls(r, car);
   };
-  int h = ButtonHeight;
-  for (; h > ButtonHeight / 2; --h) {
-    Rows trial{process, h, 1};
+  // The widest columns at which the rows fit at full height; else the narrowest, with the
+  // largest row height (down to half a button) at which they fit.
+  int units = COLUMN_UNITS_WIDEST, h = ButtonHeight;
+  for (; units > COLUMN_UNITS_NARROWEST; units -= 2) {
+    Rows trial{process, h, 1, units};
     build(trial);
     if (Fits(trial)) break;
   }
-  Rows r{process, h, 0};
+  for (; units == COLUMN_UNITS_NARROWEST && h > ButtonHeight / 2; --h) {
+    Rows trial{process, h, 1, units};
+    build(trial);
+    if (Fits(trial)) break;
+  }
+  Rows r{process, h, 0, units};
   build(r);
   BottomRow(p);
   return process;
