@@ -2,8 +2,8 @@
 // the sample car loaded in the vehicle editor, the Textures tab's clocks "EDIT" opens the page
 // over it, the mouse flips a toggle and moves a lamp with the sliders' step buttons, the
 // preview square at the top right shows the lamp at its new pixel, and Escape closes the page.
-// The pictures dash_editor_before.png and dash_editor_after.png are written to the test's
-// folder.
+// The pictures dash_editor_before.png, dash_editor_after.png and dash_editor_type3.png are
+// written to the test's folder.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -130,6 +130,27 @@ TEST_F(DashEditorWindow, TheClocksEditOpensThePageTheMouseEditsTheBlockAndThePre
   Frame();
   EXPECT_EQ(e.prss.sub, nullptr);
   EXPECT_EQ(CurrentProcess, &e.prss);
+}
+
+// The formula display's page over a sample of dash type 3, pictured as dash_editor_type3.png.
+TEST_F(DashEditorWindow, TheFormulaDisplaysPageOpensOverASampleOfTypeThree) {
+  OpenVehicleEditorFromTheEntryPage();
+  Click("LOAD");
+  ASSERT_TRUE(OpenTextEntry.open);
+  Answer("Carrier");
+  VehicleEditor& e = *CurrentVehicleEditor;
+  ASSERT_NE(e.car, nullptr);
+  ASSERT_EQ(e.car->dashType, 3);
+  Click("Textures");
+  Frame();
+  Click("EDIT");
+  ASSERT_NE(e.prss.sub, nullptr);
+  Frame();
+  EXPECT_TRUE(FindButton("LED tacho (click : LCD)") || FindButton("LCD tacho (click : LED)"));
+  EXPECT_NE(FindButton("Speedo"), nullptr);
+  Shot("dash_editor_type3");
+  Click("back");
+  EXPECT_EQ(e.prss.sub, nullptr);
 }
 
 }  // namespace
