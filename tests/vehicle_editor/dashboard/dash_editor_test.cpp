@@ -523,3 +523,37 @@ TEST_F(DashEditor, EveryRowOfTheLongestPageStaysOnTheScreenBesideThePreview) {
     EXPECT_LE(c.bottom, 1.0f + 1e-5f) << i;
   }
 }
+
+TEST_F(DashEditor, DialStyleButtonsFlipTheirBitsAndTheUnitPlacementSetsItsByte) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() | DASH_ANALOG_SPEEDOMETER_ON);
+  const int water = DASH_DIALS + DASH_WATER * DASH_DIAL_BYTES;
+  car.dash[water + 6] = 0;
+  Frame();
+  // "col" is on while its bit is set, "symbol" while its bit is clear.
+  const intptr_t colWord = intptr_t(water + 6) << 8 | 1, symbolWord = intptr_t(water + 6) << 8 | 32;
+  ASSERT_NE(Live("col", colWord), nullptr);
+  EXPECT_EQ(Live("col", colWord)->fourth.i, 0);
+  EXPECT_EQ(Live("symbol", symbolWord)->fourth.i, 1);
+  Click("symbol", 1, symbolWord);
+  EXPECT_EQ(car.dash[water + 6], 32);
+  EXPECT_EQ(Live("symbol", symbolWord)->fourth.i, 0);
+  Click("col", 1, colWord);
+  EXPECT_EQ(car.dash[water + 6], 33);
+  EXPECT_EQ(Live("col", colWord)->fourth.i, 1);
+  // The speedometer has no symbol button.
+  const int speed = DASH_DIALS + DASH_SPEEDOMETER * DASH_DIAL_BYTES;
+  EXPECT_EQ(Live("symbol", intptr_t(speed + 6) << 8 | 32), nullptr);
+
+  // The unit's place in bits 0-1, its distance in bits 4-7 stepped within 0..15.
+  car.dash[speed + 7] = 0xF0;
+  Frame();
+  EXPECT_EQ(Live("\x9B", intptr_t(speed + 7) << 8 | 1), nullptr) << "no distance without a place";
+  Click("below", 1, intptr_t(speed + 7) << 8 | 2);
+  EXPECT_EQ(car.dash[speed + 7], 0xF2);
+  Click("\x9B", 1, intptr_t(speed + 7) << 8 | 1);
+  EXPECT_EQ(car.dash[speed + 7], 0xF2) << "held at 15";
+  Click("\x8B", 1, intptr_t(speed + 7) << 8 | 0);
+  EXPECT_EQ(car.dash[speed + 7], 0xE2);
+  EXPECT_TRUE(Shown("14"));
+}
