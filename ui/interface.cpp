@@ -201,6 +201,12 @@ int AddValueSliderBar(Prss* owner, uint16_t* variable, float minimum, float maxi
   return index;
 }
 
+float MappedByteValue(int b, float minimum, float maximum, int byteMinimum, int byteMaximum) {
+  const int span = byteMaximum - byteMinimum;
+  if (span == 0) return minimum;
+  return minimum + static_cast<float>(b - byteMinimum) * (maximum - minimum) / static_cast<float>(span);
+}
+
 int AddValueControl4(Prss* owner, uint8_t* variable, float minimum, float maximum, const char* label,
                      int byteMinimum, int byteMaximum, InterfaceHandler callback, float left, float top,
                      float right, float bottom) {

@@ -25,6 +25,9 @@ constexpr int VALUE_TYPE_PRESS_CALLBACK = 34;
 constexpr int VALUE_TYPE_COLOUR_BYTE = 35;
 constexpr int VALUE_TYPE_COLOUR_TRIPLE = 36;
 constexpr int VALUE_TYPE_MAPPED_BYTE = 37;
+// The value a mapped byte shows: minimum + (b - byteMinimum) / (byteMaximum - byteMinimum) x
+// (maximum - minimum); minimum for an empty byte range.
+float MappedByteValue(int b, float minimum, float maximum, int byteMinimum, int byteMaximum);
 constexpr int VALUE_TYPE_WORD = 38;
 constexpr int VALUE_TYPE_SCROLL = 39;
 constexpr int VALUE_TYPE_WHEEL = 48;         // a list's wheel area

@@ -91,6 +91,18 @@ void DrawTextureCorner(const Material* texture) {
   TexturedQuad(texture, ListX(w - s), ListY(h - s), ListX(w), ListY(h), 0, 0, 1, 1);
 }
 
+int TextureCornerSide(int screenWidth, int screenHeight) {
+  (void)screenWidth;
+  return std::min(screenHeight / 2, CORNER_PIXELS_MOST);
+}
+
+void DrawTextureTopRight(const Material* texture) {
+  if (!texture) return;
+  const float s = float(TextureCornerSide(Gfx.screenWidth, Gfx.screenHeight));
+  const float w = float(Gfx.screenWidth);
+  TexturedQuad(texture, ListX(w - s), ListY(0.0f), ListX(w), ListY(s), 0, 0, 1, 1);
+}
+
 void DrawTextureInRect(const Material* texture, int mode, float top, float left, float bottom, float right) {
   if (!texture || !texture->texture) return;
   const float tw = float(texture->texture->width), th = float(texture->texture->height);

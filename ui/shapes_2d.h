@@ -31,6 +31,10 @@ void EmitVLine2D(float x, float y0, float y1, uint32_t colour);
 void DrawRotatedPicture(uint32_t colour, float angle, float x, float y, float size);
 // A square of min(half the screen height, 512) pixels in the bottom right corner of the screen.
 void DrawTextureCorner(const Material* texture);
+// The same square in the top right corner (a page's preview of a render texture), and its
+// side in pixels for a screen.
+void DrawTextureTopRight(const Material* texture);
+int TextureCornerSide(int screenWidth, int screenHeight);
 // The texture in one white quad of its own batch over the rectangle (device units, y up),
 // half a texel in at each edge.  Mode 1 fills the height and shows the middle of the width
 // that fits, mode 2 shows the whole texture with the quad narrowed (or lowered) to its shape,

@@ -49,12 +49,9 @@ int UnitType(int typeOrStyle) {
 // The variable's value in the unit it is shown and typed in.
 float ShownValue(const TypedEntryRequest& r) {
   switch (r.typeOrStyle) {
-    case VALUE_TYPE_MAPPED_BYTE: {
-      const int b = *static_cast<const uint8_t*>(r.variable);
-      const int span = r.byteMaximum - r.byteMinimum;
-      if (span == 0) return r.minimum;
-      return r.minimum + static_cast<float>(b - r.byteMinimum) * (r.maximum - r.minimum) / static_cast<float>(span);
-    }
+    case VALUE_TYPE_MAPPED_BYTE:
+      return MappedByteValue(*static_cast<const uint8_t*>(r.variable), r.minimum, r.maximum, r.byteMinimum,
+                             r.byteMaximum);
     case VALUE_TYPE_WORD: {
       const uint16_t w = *static_cast<const uint16_t*>(r.variable);
       if (!r.mapped) return static_cast<float>(w);

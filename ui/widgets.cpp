@@ -210,7 +210,7 @@ void AddPanelValueRow(Prss* owner, const char* label, const char* text, int32_t*
 void AddPanelSliderRow(Prss* owner, const char* label, float* variable, float minimum, float maximum,
                        InterfaceHandler handler, float y) {
   const PanelLayout& l = CurrentPanelLayout();
-  AddValueControl(nullptr, HeldFloat(*variable), IvText(nullptr), IvInt(0), IvText(label), 19, &C.textUnselected,
+  AddValueControl(nullptr, HeldFloat(*variable), IvText(label), IvInt(0), IvText(label), 19, &C.textUnselected,
                   nullptr, l.labelX1, y, l.labelX2, y + l.rowHeight);
   AddFloatSlider(owner, label, l.valueX1, l.valueX2, y, l.rowHeight, variable, minimum, maximum,
                  FormatPrecision(label, VALUE_TYPE_FLOAT), handler);
@@ -226,16 +226,17 @@ void AddFloatSlider(Prss* owner, const char* label, float x1, float x2, float y,
 }
 
 void AddSlider(Prss* owner, const char* label, uint8_t* variable, float x1, float x2, float y, float height,
-               int minimum, int maximum, InterfaceHandler handler) {
+               float minimum, float maximum, int lowest, int highest, InterfaceHandler handler) {
   const float bottom = y + height;
-  AddValueControl(nullptr, HeldInt(*variable), IvText(nullptr), IvInt(0), IvText(label), 19, &C.textSelected,
+  const float shown = MappedByteValue(*variable, minimum, maximum, lowest, highest);
+  AddValueControl(nullptr, HeldFloat(shown), IvText(label), IvInt(0), IvText(label), 19, &C.textSelected,
                   nullptr, x1, y, x2, bottom);
-  const bool down = *variable > minimum, up = *variable < maximum;
-  AddValueControl(down ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(minimum), 41,
+  const bool down = *variable > lowest, up = *variable < highest;
+  AddValueControl(down ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(lowest), 41,
                   down ? &C.textUnselected : &C.textUnavailable, handler, x1, y, x1 + STEP_BUTTON_WIDTH, bottom);
-  AddValueControl4(owner, variable, static_cast<float>(minimum), static_cast<float>(maximum), label, minimum, maximum,
-                   handler, x1 + STEP_BUTTON_WIDTH, y, x2 - STEP_BUTTON_WIDTH, bottom);
-  AddValueControl(up ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(maximum), 40,
+  AddValueControl4(owner, variable, minimum, maximum, label, lowest, highest, handler, x1 + STEP_BUTTON_WIDTH, y,
+                   x2 - STEP_BUTTON_WIDTH, bottom);
+  AddValueControl(up ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(highest), 40,
                   up ? &C.textUnselected : &C.textUnavailable, handler, x2 - STEP_BUTTON_WIDTH, y, x2, bottom);
 }
 
@@ -243,7 +244,7 @@ void AddPanelRangeRow(Prss* owner, const char* label, float* variable, float min
   const PanelLayout& l = CurrentPanelLayout();
   const float bottom = y + l.rowHeight;
   const float step = FormatPrecision(label, VALUE_TYPE_FLOAT);
-  AddValueControl(nullptr, HeldFloat(*variable), IvText(nullptr), IvInt(0), IvText(label), 19, &C.textUnselected,
+  AddValueControl(nullptr, HeldFloat(*variable), IvText(label), IvInt(0), IvText(label), 19, &C.textUnselected,
                   nullptr, l.labelX1, y, l.labelX2, bottom);
   AddFloatStep(owner, 45, variable, minimum, step, nullptr, l.valueX1, l.valueX1 + 0.06f, y, bottom);
   AddValueControl(owner, variable, IvFloat(minimum), IvFloat(maximum), IvText(label), 32, &C.bigText, nullptr,
@@ -291,7 +292,7 @@ void AddPanelArrowRow(Prss* owner, const char* label, const char* format, int32_
 
 void AddPanelActionRow(Prss* owner, const char* label, const char* text, uintptr_t word, float y) {
   const PanelLayout& l = CurrentPanelLayout();
-  AddValueControl(nullptr, HeldFloat(0.0f), IvText(nullptr), IvInt(0), IvText(label), 19, &C.textUnselected, nullptr,
+  AddValueControl(nullptr, HeldFloat(0.0f), IvText(label), IvInt(0), IvText(label), 19, &C.textUnselected, nullptr,
                   l.labelX1, y, l.labelX2, y + l.rowHeight);
   AddValueControl(LessonEditorAction ? owner : nullptr, reinterpret_cast<void*>(word), IvText(text), IvInt(0),
                   IvText(nullptr), 4, &C.bigText, LessonEditorAction, l.valueX1, y, l.valueX2, y + l.rowHeight);
@@ -330,6 +331,13 @@ void AddRgbByteSliders(Prss* owner, ColourWord* colour, float x1, float x2, floa
   if (brightness)
     AddValueControl(owner, bytes, IvInt(minimum), IvInt(maximum), IvText(nullptr), VALUE_TYPE_COLOUR_TRIPLE,
                     &TextColours.panelGrey, handler, x1 + 3.0f * w, y1, x2, y2);
+}
+
+void AddColourEditor(Prss* owner, ColourWord* colour, const char* label, ColourWord* style,
+                     InterfaceHandler handler, float y, float x1, float x2, float height) {
+  AddValueControl(nullptr, nullptr, IvText(label), IvInt(0), IvText(nullptr), 15, style ? style : &C.textUnselected,
+                  nullptr, x1, y, x2, y + height);
+  AddRgbByteSliders(owner, colour, x1, x2, y + height, y + 2.0f * height, 0, 255, 0, handler);
 }
 
 void AddColourRowWithFlags(Prss* owner, const char* label, ColourWord* colour, int flags, InterfaceHandler handler,

@@ -88,8 +88,11 @@ void AddPanelSliderRow(Prss* owner, const char* label, float* variable, float mi
                        InterfaceHandler handler, float y);
 void AddFloatSlider(Prss* owner, const char* label, float x1, float x2, float y, float height, float* variable,
                     float minimum, float maximum, float step, InterfaceHandler handler);
+// A byte slider over lowest..highest shown as minimum..maximum (MappedByteValue): a row label
+// that formats the shown value through the label ("X %.2f"), step buttons live away from the
+// byte's ends, and the slider between them.  The handler runs after each change.
 void AddSlider(Prss* owner, const char* label, uint8_t* variable, float x1, float x2, float y, float height,
-               int minimum, int maximum, InterfaceHandler handler);
+               float minimum, float maximum, int lowest, int highest, InterfaceHandler handler);
 void AddPanelRangeRow(Prss* owner, const char* label, float* variable, float minimum, float maximum, float y);
 // Up and down controls, the thumb showing [position, position + page) of count, and the
 // drag area, by the bar's height.
@@ -103,6 +106,11 @@ void AddRowListScrollBar(Prss* owner, int32_t* position, int left, int top, int 
 constexpr int RGB_SLIDERS_BRIGHTNESS = 2;
 void AddRgbByteSliders(Prss* owner, ColourWord* colour, float x1, float x2, float y1, float y2, int minimum,
                        int maximum, int flags, InterfaceHandler handler);
+// A colour's editor: the label on a row of its own (in the style colour) from y, and the
+// red, green and blue sliders over 0..255 on the row below, both across x1..x2, each row
+// `height` high.
+void AddColourEditor(Prss* owner, ColourWord* colour, const char* label, ColourWord* style,
+                     InterfaceHandler handler, float y, float x1, float x2, float height);
 // A label, a swatch over the left half of the value columns and the sliders over the right.
 void AddColourRow(Prss* owner, const char* label, ColourWord* colour, float y);
 void AddColourRowWithFlags(Prss* owner, const char* label, ColourWord* colour, int flags, InterfaceHandler handler,

@@ -18,6 +18,7 @@
 #include "vehicle/data/dashboard.h"
 #include "vehicle/data/engine_file.h"
 #include "vehicle/data/vehicle_class.h"
+#include "vehicle_editor/dashboard/dash_editor.h"
 #include "vehicle_editor/dashboard/dash_figures.h"
 #include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/vehicle_editor.h"
@@ -265,9 +266,12 @@ void VehicleEditor::ChooseAction(void* owner, int, uintptr_t word) {
       return;
     }
     case CHOOSE_DASH_EDITOR:
-      if (car.dashType >= 1 && car.dashType < DASH_TYPE_COUNT && SettingsPages.openDashEditor) {
+      if (car.dashType >= 1 && car.dashType < DASH_TYPE_COUNT && !e.prss.sub) {
         RecordEdit("edit clocks");
-        SettingsPages.openDashEditor(e);
+        if (DashEditorPage* page = CreateDashEditorPage(&e.prss, e.car)) {
+          e.panelMode = 2;  // no view buttons while the page is open
+          Prss_AddSub(&e.prss, &page->prss);
+        }
       }
       return;
     case CHOOSE_TEXTURE_CHECK: CheckTextures(e); return;

@@ -181,6 +181,14 @@ TEST_F(Shapes2D, PicturesCutBatchesThePointerTurnsAndTexturesFitTheirRectangles)
   const float s = std::min(H / 2, 512.0f);
   EXPECT_NEAR(list.vertices[cornerFirst].x, 2 * (W - s) / W - 1, 1e-5);
   EXPECT_NEAR(list.vertices[cornerFirst + 2].y, -1.0f, 1e-5) << "down to the bottom edge";
+
+  const uint32_t topFirst = list.counters.vertexCount;
+  DrawTextureTopRight(&m);
+  EXPECT_EQ(TextureCornerSide(int(W), int(H)), int(s));
+  EXPECT_NEAR(list.vertices[topFirst].x, 2 * (W - s) / W - 1, 1e-5);
+  EXPECT_NEAR(list.vertices[topFirst].y, 1.0f, 1e-5) << "from the top edge (device units, y up)";
+  EXPECT_NEAR(list.vertices[topFirst + 2].y, 1.0f - 2 * s / H, 1e-5);
+  EXPECT_NEAR(list.vertices[topFirst + 2].x, 1.0f, 1e-5);
 }
 
 TEST(AudioDevice, TheDefaultDeviceIsAnAllZeroIdentifier) {

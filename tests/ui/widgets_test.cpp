@@ -16,6 +16,7 @@
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
+#include "ui/interface_local.h"
 #include "ui/text_draw.h"
 #include "ui/version_banner.h"
 #include "ui/widgets.h"
@@ -260,4 +261,69 @@ TEST_F(BannerDraw, WithoutALogoNoQuadIsDrawn) {
   EXPECT_EQ(Draw2DList.counters.vertexCount, before);
   EmptyTextBatches();
   ResetDraw2D();
+}
+
+TEST_F(Widgets, ByteSlidersShowTheirRangeThroughTheLabelAndStepWithinTheBytes) {
+  char shown[64];
+  uint8_t x = 100;  // over 0..200 shown as -1..1
+  AddSlider(&owner, "X %.2f", &x, -0.5f, 0.5f, 0.0f, 0.05f, -1.0f, 1.0f, 0, 200, nullptr);
+  ASSERT_EQ(ValueControlCount, 4);
+  ASSERT_EQ(ValueControlText(ValueControls[0], shown, sizeof shown), 1);
+  EXPECT_STREQ(shown, "X 0.00");
+  const ValueControl& bar = ValueControls[2];
+  EXPECT_EQ(bar.displayType, 37);
+  EXPECT_EQ(bar.byteMinimum, 0);
+  EXPECT_EQ(bar.byteMaximum, 200);
+  EXPECT_FLOAT_EQ(bar.minimum.f, -1.0f);
+  EXPECT_FLOAT_EQ(bar.maximum.f, 1.0f);
+
+  ClearInterface();
+  uint8_t angle = 24;  // 0..72 shown as 0..360 degrees
+  AddSlider(&owner, "Start Angle %.0f", &angle, -0.5f, 0.5f, 0.0f, 0.05f, 0.0f, 360.0f, 0, 72, nullptr);
+  ValueControlText(ValueControls[0], shown, sizeof shown);
+  EXPECT_STREQ(shown, "Start Angle 120");
+
+  ClearInterface();
+  uint8_t turn = 12;  // at its lowest byte: the left step is dead, the right one live
+  AddSlider(&owner, "Turn Angle %.0f", &turn, -0.5f, 0.5f, 0.0f, 0.05f, 60.0f, 360.0f, 12, 72, nullptr);
+  ValueControlText(ValueControls[0], shown, sizeof shown);
+  EXPECT_STREQ(shown, "Turn Angle 60");
+  EXPECT_EQ(ValueControls[1].owner, nullptr);
+  EXPECT_EQ(ValueControls[3].owner, &owner);
+  EXPECT_EQ(ValueControls[3].label.i, 72);  // the right step stops at the highest byte
+  EXPECT_FLOAT_EQ(MappedByteValue(72, 60.0f, 360.0f, 12, 72), 360.0f);
+  EXPECT_FLOAT_EQ(MappedByteValue(5, 0.5f, 2.0f, 5, 5), 0.5f);  // an empty byte range shows the minimum
+
+  // The float rows' labels show their value through the label too.
+  ClearInterface();
+  AddScreenTitle("t", 5, 0);
+  float mass = 2.5f;
+  AddPanelSliderRow(&owner, "Mass %.1f", &mass, 0.0f, 10.0f, nullptr, 0.0f);
+  ValueControlText(ValueControls[ValueControlCount - 4], shown, sizeof shown);
+  EXPECT_STREQ(shown, "Mass 2.5");
+  AddPanelRangeRow(&owner, "Grip %.2f", &mass, 0.0f, 10.0f, 0.1f);
+  ValueControlText(ValueControls[ValueControlCount - 4], shown, sizeof shown);
+  EXPECT_STREQ(shown, "Grip 2.50");
+}
+
+TEST_F(Widgets, AColourEditorIsALabelRowOverThreeFullRangeSliders) {
+  ColourWord colour = RgbWord(10, 20, 30);
+  ColourWord style = 0;
+  AddColourEditor(&owner, &colour, "Text colour", &style, nullptr, 0.1f, -0.5f, 0.4f, 0.05f);
+  ASSERT_EQ(ValueControlCount, 4);
+  EXPECT_EQ(ValueControls[0].displayType, 15);
+  EXPECT_STREQ(ValueControls[0].minimum.text, "Text colour");
+  EXPECT_EQ(ValueControls[0].colour, &style);
+  EXPECT_FLOAT_EQ(ValueControls[0].bottom, 0.15f);
+  for (int i = 1; i <= 3; ++i) {
+    const ValueControl& s = ValueControls[i];
+    EXPECT_EQ(s.displayType, 35);
+    EXPECT_EQ(s.variable, reinterpret_cast<uint8_t*>(&colour) + (i - 1));
+    EXPECT_EQ(s.minimum.i, 0);
+    EXPECT_EQ(s.maximum.i, 255);
+    EXPECT_FLOAT_EQ(s.top, 0.15f);
+    EXPECT_FLOAT_EQ(s.bottom, 0.2f);
+  }
+  EXPECT_FLOAT_EQ(ValueControls[1].left, -0.5f);
+  EXPECT_FLOAT_EQ(ValueControls[3].right, 0.4f);
 }

@@ -50,23 +50,6 @@ Material* BackingMaterial(ZKTETexture* texture) {
   return CreateMaterial(texture, 1, 0, 1, SolidParams(), GEN_TYPE_INTERFACE);
 }
 
-// The backing colour as the target is cleared with it (through the brightness table), and
-// whether it counts as none (opaque black).
-uint32_t BackingColour(const DashCarState& s) {
-  const uint32_t flags = DashFlags(s.block);
-  switch (s.dashType) {
-    case 1:
-    case 2: {
-      if (!(flags & DASH_COLOURS_SET)) return s.dashType == 1 ? DASH_BLACK : 0xFFFFFFFFu;
-      return ArgbOf(ReadAnalogBlock(s.block).backing);
-    }
-    case 3:
-      return flags & DASH_COLOURS_SET ? ArgbOf(ReadFormulaBlock(s.block).backing) : ArgbOfWord(CfgCarDashColours[0]);
-    default:
-      return DASH_BLACK;
-  }
-}
-
 uint32_t DialTextColour(const DashCarState& s) {
   const uint32_t flags = DashFlags(s.block);
   if ((s.dashType == 1 || s.dashType == 2) && (flags & DASH_COLOURS_SET)) return ArgbOf(ReadAnalogBlock(s.block).text);
@@ -101,6 +84,22 @@ void EnsureGaugeDefaults() {
 }  // namespace
 
 ZKTETexture* (*DashboardTarget)() = ClocksTexture;
+
+uint32_t BackingColour(const DashCarState& s) {
+  const uint32_t flags = DashFlags(s.block);
+  switch (s.dashType) {
+    case 1:
+    case 2: {
+      if (!(flags & DASH_COLOURS_SET)) return s.dashType == 1 ? DASH_BLACK : 0xFFFFFFFFu;
+      return ArgbOf(ReadAnalogBlock(s.block).backing);
+    }
+    case 3:
+      return flags & DASH_COLOURS_SET ? ArgbOf(ReadFormulaBlock(s.block).backing) : ArgbOfWord(CfgCarDashColours[0]);
+    default:
+      return DASH_BLACK;
+  }
+}
+
 
 // ---- shapes ----
 

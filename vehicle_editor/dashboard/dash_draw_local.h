@@ -33,6 +33,9 @@ void DrawCodesCentred(const char* codes, float x, float y, float h, uint32_t arg
 // Up to 16 characters, character k at x + k pitch, each centred in a cell of the pitch (a
 // wider glyph squeezed to the cell).
 void DrawFixedPitch(const char* text, uint32_t argb, float h, float pitch, float x, float y);
+// The backing colour the target is cleared with (before the brightness table); DASH_BLACK
+// counts as none.
+uint32_t BackingColour(const DashCarState& s);
 // The twelve lamps of a block (types 1 to 3) that the lamp mask holds.
 void DrawBlockLamps(const DashCarState& s);
 // The black rectangle of a block when there is a backing colour to cover.
