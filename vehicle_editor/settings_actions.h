@@ -58,7 +58,6 @@ int PowerKind(int transmissionType);
 // The engine page and the dashboard editor open as sub-screens over the vehicle editor; their
 // editors install these.  Each returns 1 when the page opened.  Null: the action does nothing.
 struct SettingsPageHooks {
-  int (*openEnginePage)(VehicleEditor& editor);
   int (*openDashEditor)(VehicleEditor& editor);
   // After the clocks change: the colour marks of the car's model are found again.
   void (*scanColourMarks)(VehicleEditor& editor);
