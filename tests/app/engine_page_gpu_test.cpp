@@ -381,8 +381,9 @@ TEST_F(EnginePageWindow, TheCurvesAndNeedleStandWhereTheEngineSaysAndFilesRoundT
   const std::vector<uint8_t> written = FileBytes("data/engine/Mine.eng");
   Click("save ENG");
   Answer("Mine");
-  EXPECT_EQ(OpenTextEntry.open, 1) << "the overwrite question";
-  Key(KEY_ENTER);
+  ASSERT_TRUE(TextEntryDialogSub.prss.alive && TextEntryDialogSub.state == ENTRY_ASK_OVERWRITE) << "overwrite?";
+  TextEntrySubKey(&TextEntryDialogSub.prss, 'Y');  // the entry takes typed characters
+  Frame(2);
   EXPECT_EQ(OpenTextEntry.open, 0);
   EXPECT_EQ(OpenEnginePage->prss.sub, nullptr);
   EXPECT_EQ(FileBytes("data/engine/Mine.eng"), written);
