@@ -388,6 +388,21 @@ TEST_F(EnginePageWindow, TheCurvesAndNeedleStandWhereTheEngineSaysAndFilesRoundT
   EXPECT_EQ(OpenEnginePage->prss.sub, nullptr);
   EXPECT_EQ(FileBytes("data/engine/Mine.eng"), written);
 
+  // A file that reads but gives an engine the car cannot run is refused too.
+  {
+    EngineModel flat = e;
+    std::memset(flat.waves, 0, sizeof flat.waves);
+    flat.spreadMul = 0.0f;
+    ASSERT_EQ(WriteEngineFile(flat, "data\\engine\\Flat.eng", nullptr, 0), 1);
+    const std::vector<uint8_t> kept = EngineBytes(e, 0);
+    EXPECT_EQ(EngineEditorLoadEngine(&OpenEnginePage->prss, "Flat", 0), 0);
+    EXPECT_EQ(EngineBytes(e, 0), kept);
+    ASSERT_EQ(OpenEnginePage->prss.sub, &MessageBoxDialog.prss);
+    EXPECT_NE(std::string(MessageBoxDialog.first).find("Flat.eng"), std::string::npos) << MessageBoxDialog.first;
+    Key(KEY_ESCAPE);
+    ASSERT_EQ(OpenEnginePage->prss.sub, nullptr);
+  }
+
   // A damaged file and a bad name leave the engine byte for byte, with a message.
   std::vector<uint8_t> cut(written.begin(), written.begin() + 40);
   std::ofstream("data/engine/Broken.eng", std::ios::binary).write(reinterpret_cast<const char*>(cut.data()), 40);

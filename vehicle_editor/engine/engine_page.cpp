@@ -70,7 +70,8 @@ void ElectricRows(EnginePage& p) {
 void CombustionRows(EnginePage& p) {
   EngineModel& e = *p.engine;
   Prss* o = &p.prss;
-  AddRowButton(nullptr, LABEL_UNITS, 0, 0, nullptr, "Cylinders", nullptr, nullptr);
+  AddRowButton(nullptr, ENGINE_PAGE_UNITS, 0, 0, nullptr, "Cylinders", nullptr, nullptr);
+  NextRow();
   for (int i = 0; i < ENGINE_CYLINDER_CHOICES; ++i) {
     const uint8_t count = ENGINE_CYLINDER_COUNTS[i];
     AddRowButton(o, 1, count, e.cylinders == count, nullptr, CYLINDER_TEXTS[i], EngineEditorSetCylinders, nullptr);
