@@ -20,6 +20,7 @@
 #include "vehicle/data/vehicle_class.h"
 #include "vehicle_editor/dashboard/dash_editor.h"
 #include "vehicle_editor/dashboard/dash_figures.h"
+#include "vehicle_editor/engine/engine_page.h"
 #include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
@@ -223,10 +224,10 @@ void VehicleEditor::ChooseAction(void* owner, int, uintptr_t word) {
       AskSelect(&e.prss, DriveChosen, "Select drive type", DRIVE_SLOTS, nullptr, DRIVE_COUNT, 0, car.driveType);
       return;
     case CHOOSE_ENGINE_PAGE:
-      if (SettingsPages.openEnginePage) {
-        if (!(e.displayFlags & SHOW_FUEL)) e.toggleFuelRequest = 1;
+      if (!e.prss.sub) {
+        e.displayFlags |= SHOW_FUEL;  // at once: the engine runs on the page, and stops without fuel
         RecordEdit("edit engine");
-        SettingsPages.openEnginePage(e);
+        if (EnginePage* page = CreateEnginePage(&e.prss, &car)) Prss_AddSub(&e.prss, &page->prss);
       }
       return;
     case CHOOSE_POINT_TYPE:

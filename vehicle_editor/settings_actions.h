@@ -54,12 +54,9 @@ const char* DriveTypeName(int drive);
 // 0 no power unit, 1 combustion, 2 electric.
 int PowerKind(int transmissionType);
 
-// ---- [Pages of other editors] ----
-// The engine page and the dashboard editor open as sub-screens over the vehicle editor; their
-// editors install these.  Each returns 1 when the page opened.  Null: the action does nothing.
+// ---- [Hooks of other editors] ----
+// Installed by the editors that own them.  Null: the action does nothing.
 struct SettingsPageHooks {
-  int (*openEnginePage)(VehicleEditor& editor);
-  int (*openDashEditor)(VehicleEditor& editor);
   // After the clocks change: the colour marks of the car's model are found again.
   void (*scanColourMarks)(VehicleEditor& editor);
 };
