@@ -101,7 +101,8 @@ struct Seen {
   std::vector<std::pair<std::string, ReportColour>> lines;
   std::vector<int> sounds;
   bool echo = true;
-  int resets = 0, layoutBytes = 0;
+  int resets = 0, layoutBytes = 0, prunes = 0;
+  std::vector<std::vector<uint8_t>> ctrlink;
 };
 Seen g_seen;
 void Record(const uint8_t* packet, int size) {
@@ -143,6 +144,10 @@ class Layouts : public ::testing::Test {
     race.AddToPacket = Record;
     race.ResetResults = [] { ++g_seen.resets; };
     race.ClearLayoutBytes = [] { ++g_seen.layoutBytes; };
+    race.PruneMissingLayoutRefs = [] { ++g_seen.prunes; };
+    race.CtrlinkSendPacket = [](const uint8_t* packet, int) {
+      g_seen.ctrlink.emplace_back(packet, packet + 4 * packet[0]);
+    };
     savedRace_ = InstallRaceHooks(race);
     g_seen = Seen{};
     ReportSink sink{};
@@ -163,6 +168,7 @@ class Layouts : public ::testing::Test {
     InstallReportSink(savedSink_);
     Wld::QueryMapSquare = savedQuery_;
     DeleteDeferredBodies();
+    RaceConnection.ctrlinkRunning = 0;
   }
   static Wld& W() { return *CWld; }
   static int Add(const LayoutObjectRecord& r, MultiObjPacket* reply = nullptr) {
@@ -546,8 +552,22 @@ TEST_F(Layouts, AddPacketsSendRefusalsBackAndClearIsByteForByte) {
   Autocross::InterpretMultiObjPacket(other);
   EXPECT_EQ(g_seen.packets.size(), 1u);
   EXPECT_EQ(W().addedCount, 5);
-  // The clear: 8 bytes, everything gone, the results reset.
+  // A load block marks the layout changed for the rebuild (2), and the control link, when it
+  // runs, hears the summary of a finished load.
+  RaceConnection.ctrlinkRunning = 1;
+  MultiObjPacket load;
+  load.action = MULTI_OBJ_LOAD;
+  load.flags = MULTI_OBJ_LAST_BLOCK;
+  load.count = 2;
+  load.records[0] = Start(40, 40);
+  load.records[1] = Line(40, 50, 1);
+  Autocross::InterpretMultiObjPacket(load);
+  EXPECT_EQ(W().changed, 2);
+  ASSERT_EQ(g_seen.ctrlink.size(), 1u);
+  EXPECT_EQ(g_seen.ctrlink[0], (std::vector<uint8_t>{2, 3, 0, 22, 1, 2, 0, 0})) << "a start, two timing lines";
+  // The clear: 8 bytes, everything gone, the results reset, the control link told.
   g_seen.packets.clear();
+  const int prunes = g_seen.prunes;
   AddLayoutPlace(Rec(1, 1, 253), nullptr);
   SendClearLayoutPacket();
   ASSERT_EQ(g_seen.packets.size(), 1u);
@@ -555,6 +575,9 @@ TEST_F(Layouts, AddPacketsSendRefusalsBackAndClearIsByteForByte) {
   EXPECT_EQ(W().addedCount, 0);
   EXPECT_EQ(LayoutPlaceCount, 0);
   EXPECT_EQ(g_seen.resets, 1);
+  EXPECT_EQ(g_seen.prunes, prunes + 1);
+  ASSERT_EQ(g_seen.ctrlink.size(), 2u);
+  EXPECT_EQ(g_seen.ctrlink[1], (std::vector<uint8_t>{1, 3, 0, 21}));
 }
 
 // ---- Files ----
