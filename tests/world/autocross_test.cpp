@@ -667,6 +667,25 @@ TEST_F(LayoutFiles, SavedClearedAndLoadedBackStandsAsBeforeAndSavesTheSameBytes)
   EXPECT_STREQ(CurrentLayoutName, "");
 }
 
+TEST_F(LayoutFiles, TheFolderTheMaskAndNamesThatWouldLeaveIt) {
+  SetLayoutFolder("club_layouts");
+  Add(Rec(1, 1, BLOCK));
+  ASSERT_EQ(SaveLayout("a"), 1);
+  EXPECT_TRUE(std::filesystem::exists("data/club_layouts/a.lyt"));
+  char mask[64];
+  FormatLayoutFileName(mask, sizeof mask);
+  EXPECT_STREQ(mask, "data/club_layouts/TT_*.lyt");
+  SetLayoutFolder(nullptr);
+  EXPECT_STREQ(LayoutFolder, "layout");
+  for (const char* name : {"../a", "x/y", "", "a\\b"}) {
+    EXPECT_EQ(SaveLayout(name), 0) << name;
+    EXPECT_EQ(g_seen.lines.back().first, "Invalid layout name");
+  }
+  EXPECT_FALSE(std::filesystem::exists("data/a.lyt"));
+  EXPECT_EQ(LoadLayout("missing"), 0);
+  EXPECT_EQ(g_seen.lines.back().first.rfind("Could not open file :", 0), 0u) << g_seen.lines.back().first;
+}
+
 TEST_F(LayoutFiles, SixtyOneRecordsLeaveAsBlocksOfSixtyAndOne) {
   std::vector<LayoutObjectRecord> records;
   for (int i = 0; i < 61; ++i) records.push_back(Rec(i, 0, BLOCK));
