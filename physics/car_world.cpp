@@ -2,6 +2,7 @@
 #include "physics/car_world.h"
 
 #include "physics/car_race.h"
+#include "world/autocross.h"
 #include "world/fixed_ob.h"
 #include "world/pit.h"
 #include "world/racing_path.h"
@@ -88,6 +89,9 @@ int FinishNode() {
 
 const char* Name() { return CWld ? CWld->GetPathName(CWld->currentPath) : "?"; }
 
+// The layout's pit markers: within 2.5 m, the reach the car asks for.
+int NearPitMarker(const IntVector& position, float) { return IsNearLayoutObject186(position.x, position.y); }
+
 }  // namespace
 
 void InstallCarWorld() {
@@ -103,4 +107,5 @@ void InstallCarWorld() {
   CarWorld.PathNode = Node;
   CarWorld.InterpolatePathNodes = Interpolate;
   CarWorld.PathNodeLateralOffset = LateralOffset;
+  CarWorld.IsNearLayoutObject186 = NearPitMarker;
 }

@@ -45,4 +45,7 @@ void WriteCarEventRecord(Car& car) {
   car.recordingState = 0;
 }
 
-void InstallRaceHooks() { CarRelease.writeEventRecord = WriteCarEventRecord; }
+void InstallRaceHooks() {
+  CarRelease.writeEventRecord = WriteCarEventRecord;
+  InstallRaceLayoutHooks();
+}

@@ -21,7 +21,7 @@ uint64_t HotlapDateTime;
 
 void LoadAIDriverNames() {}
 void LoadFunctionKeyMessages() {}
-void PollNetwork() {}
+void PollNetwork() { SendPendingLayoutBlock(); }
 void CloseCtrlink() {}
 void CloseMprRecorder() {}
 void ReleaseRaceCarLighting() {}

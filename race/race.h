@@ -72,6 +72,7 @@ struct RacePlayer {
 struct ConnectionInfo {
   uint8_t id;              // sent with a connection's line to the control link
   char playerName[24];     // coded text
+  uint8_t layoutByte;      // cleared when the host loads a layout
 };
 constexpr int MAX_RACE_PLAYERS = 48;
 constexpr int MAX_CONNECTIONS = 48;
@@ -119,3 +120,12 @@ void SetupPlayerCarChoice(const Car& car);  // nothing without a local player
 extern void (*CloseCarRecording)(Car& car);
 void WriteCarEventRecord(Car& car);
 void InstallRaceHooks();
+
+// ---- Layouts ----
+// The race's answers to the world's layouts (physics/solid/solid_hooks.h): offline the
+// outgoing buffer hands layout packets (type 101) straight back to the world, as a host
+// would; the connections' layout bytes are cleared by a host load.  InstallRaceHooks
+// installs them.
+void InstallRaceLayoutHooks();
+// The next block of a layout load under way, once a frame (PollNetwork).
+void SendPendingLayoutBlock();

@@ -2,6 +2,8 @@
 // time, the loading text, DeleteWorld, and the queries' answers without a world.
 #include "world/world.h"
 
+#include "world/autocross.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -261,6 +263,7 @@ void ApplyLayoutObjectStates(const uint8_t* packet, int length) {
 }
 
 void DeleteWorld() {
+  ResetLayouts();
   FreeLightingOctree();
   ObjectOctree.Free();
   FreePointOctree();

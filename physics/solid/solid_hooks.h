@@ -61,6 +61,16 @@ struct RaceHooks {
   // (the network start delay is over).
   void (*WriteReplayTimedRecord)(const uint8_t* record, int size);
   int (*NetStartDelayOver)();
+
+  // ---- Layouts: what the autocross layouts ask of the race (offline: nothing to do) ----
+  // Clears the race's results table (a layout was cleared).
+  void (*ResetResults)() = [] {};
+  // Drops the view state's layout object references no longer among the world's added objects.
+  void (*PruneMissingLayoutRefs)() = [] {};
+  // Clears each connection's layout byte (a host starts loading a layout).
+  void (*ClearLayoutBytes)() = [] {};
+  // The race flags (RACE_FLAG_...).
+  uint32_t (*RaceFlags)() = [] { return 0u; };
 };
 
 // The race's connection state, which the race writes and the car reads (and raises its
@@ -111,6 +121,25 @@ struct RaceWords {
   uint8_t pointToPoint = 0;
 };
 extern RaceWords RaceState;
+
+// ---- [Layouts] ----
+// The race's settings the autocross layouts read and write (the race owns them; offline all
+// zeros: practice, no flags, the local connection 0, no replay).
+// Bits of the race flags (RaceHooks::RaceFlags; physics/car.h has the car's).
+constexpr uint32_t RACE_FLAG_MANDATORY_STOP = 0x40;    // a pit stop is compulsory
+constexpr uint32_t RACE_FLAG_NO_LAYOUT_TEXT = 0x200;   // no "No checkpoints" text for a layout
+struct RaceLayoutWords {
+  uint8_t lapsCode = 0;        // 0 practice, 1..100 laps, 101..190 tens of laps, 191..238 hours
+  uint8_t layoutQuiet = 0;     // a layout's plain status text is not shown
+  uint8_t localConnection = 0; // the local connection's id (the sender byte of its packets)
+  uint8_t replayMode = 0;      // a replay's layout: 1 every record, 2 those of index 1..191
+};
+extern RaceLayoutWords RaceLayout;
+// The laps of a laps code: the code itself for 1..100, (code - 90) x 10 for 101..190; 0 for
+// practice and for races of hours (191..238) and codes past them.
+int GetRaceLaps(int lapsCode);
+// The hours of a laps code of 191..238 (code - 190); 0 for any other.
+int GetRaceHours(int lapsCode);
 
 // ---- [World] ----
 // A tree trunk as the world's map squares list it.

@@ -60,6 +60,8 @@ TARGETS=(
   "fuzz_world_mappings:$BUILD/seeds/world_mappings"
   "fuzz_world_sweep:$ROOT/tests/fuzz/corpus/world_sweep"
   "fuzz_track_file:$BUILD/seeds/track_file"
+  "fuzz_layout_file:$ROOT/tests/fuzz/corpus/layout_file"
+  "fuzz_multi_obj_packet:$ROOT/tests/fuzz/corpus/multi_obj_packet"
 )
 # Every target gets an equal share of the total, at least one second.
 SECONDS_EACH=$(( TOTAL_SECONDS / ${#TARGETS[@]} ))

@@ -4,6 +4,12 @@
 #include "race/race.h"
 
 #include <cstring>
+#include <filesystem>
+
+#include "physics/solid/solid_hooks.h"
+#include "world/autocross.h"
+#include "world/layout_file.h"
+#include "world/world.h"
 
 namespace {
 
@@ -33,4 +39,52 @@ TEST(OfflineRace, TheChosenCarIsKeptForTheNextJoin) {
   EXPECT_STREQ(SelectedCar(), "");
 }
 
+TEST(OfflineRace, LapsCodes) {
+  EXPECT_EQ(GetRaceLaps(0), 0) << "practice";
+  EXPECT_EQ(GetRaceLaps(1), 1);
+  EXPECT_EQ(GetRaceLaps(100), 100);
+  EXPECT_EQ(GetRaceLaps(101), 110);
+  EXPECT_EQ(GetRaceLaps(190), 1000);
+  EXPECT_EQ(GetRaceLaps(191), 0) << "a race of hours";
+  EXPECT_EQ(GetRaceHours(191), 1);
+  EXPECT_EQ(GetRaceHours(238), 48);
+  EXPECT_EQ(GetRaceHours(239), 0);
+  EXPECT_EQ(GetRaceHours(100), 0);
+}
+
+// Offline the race hands the program's own layout packets straight back: a layout loads
+// block by block as the frames poll the network, and a clear empties the world.
+TEST(OfflineRace, LayoutPacketsComeBackAsFromAHost) {
+  const RaceHooks saved = RaceLink;
+  InstallRaceHooks();
+  const auto previous = std::filesystem::current_path();
+  const auto folder = previous / "race_layouts";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  std::filesystem::current_path(folder);
+  CWld = new Wld;
+  ConnectionCount = 2;
+  Connections[0].layoutByte = Connections[1].layoutByte = 1;
+  // 61 marked places with their heights kept (no ground needed).
+  for (int i = 0; i < 61; ++i)
+    ASSERT_EQ(AddLayoutPlace({int16_t(i * 32), 0, 0, 0x80, 252, 0}, nullptr), 1);
+  ASSERT_EQ(SaveLayout("places"), 1);
+  SendClearLayoutPacket();
+  EXPECT_EQ(LayoutPlaceCount, 0);
+  ASSERT_EQ(HostLoadLayout("places"), 1);
+  EXPECT_EQ(Connections[0].layoutByte, 0);
+  EXPECT_EQ(Connections[1].layoutByte, 0);
+  EXPECT_EQ(LayoutPlaceCount, 60) << "the first block";
+  EXPECT_EQ(LayoutLoadUnderWay(), 1);
+  PollNetwork();
+  EXPECT_EQ(LayoutPlaceCount, 61);
+  EXPECT_EQ(LayoutLoadUnderWay(), 0);
+  EXPECT_EQ(RaceLink.RaceFlags(), 0u);
+  DeleteWorld();
+  ConnectionCount = 0;
+  std::filesystem::current_path(previous);
+  InstallRaceHooks(saved);
+}
+
 }  // namespace
+
