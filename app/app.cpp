@@ -45,6 +45,8 @@
 #include "modeller/object_editor.h"
 #include "modeller/world_models.h"
 #include "race/race.h"
+#include "world/autocross.h"
+#include "world/layout_file.h"
 #include "render/build_list.h"
 #include "render/device.h"
 #include "render/draw2d.h"
@@ -396,6 +398,7 @@ StartResult AppStartup(const char* commandLine) {
   std::snprintf(MprSearchTemplate, sizeof MprSearchTemplate, "%s", "data\\mpr\\*.mpr");
   std::snprintf(LayoutPathTemplate, sizeof LayoutPathTemplate, "%s", "data\\layout\\%s.lyt");
   std::snprintf(LayoutSearchTemplate, sizeof LayoutSearchTemplate, "%s", "data\\layout\\%s_*.lyt");
+  SetLayoutFolder(nullptr);
 
   // 8: the views file and the command line.
   LogLine("get command line");
@@ -1194,6 +1197,8 @@ void AppResetState() {
   BlinkPhase = 0;
   GraphicsEnabled = forceNoGraphics ? 0 : 1;
   DedicatedMode = 0;
+  LayoutGroundLookups = 1;
+  SetLayoutFolder(nullptr);
   RunMode = 1;
   ExitCode = 0;
   ExitRequested = 0;

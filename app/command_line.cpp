@@ -24,6 +24,8 @@
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "race/race.h"
+#include "world/autocross.h"
+#include "world/layout_file.h"
 #include "ui/text/coded_text.h"
 #include "ui/text/language.h"
 #include "ui/text/messages.h"
@@ -341,6 +343,7 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
       if (!ReadWord(name, value, words, 4, number)) return false;
       DedicatedMode = number;
       if (number >= 2) GraphicsEnabled = 0;
+      LayoutGroundLookups = number < 2;  // a host without pictures takes layout heights as stored
       return true;
     }
     case OPT_RSTMIN:
@@ -407,7 +410,9 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
     case OPT_MPRDIR:
       return SetDataFolder(name, value, MprPathTemplate, MprSearchTemplate, "mpr");
     case OPT_LYTDIR:
-      return SetDataFolder(name, value, LayoutPathTemplate, LayoutSearchTemplate, "lyt");
+      if (!SetDataFolder(name, value, LayoutPathTemplate, LayoutSearchTemplate, "lyt")) return false;
+      SetLayoutFolder(value);
+      return true;
     case OPT_LOC:
       return ReadBoundedInteger(name, value, 0, 2, CfgLocation);
     default:

@@ -12,6 +12,8 @@
 #include "frontend/frontend.h"
 #include "platform/instance_link.h"
 #include "race/race.h"
+#include "world/autocross.h"
+#include "world/layout_file.h"
 
 namespace {
 
@@ -75,6 +77,7 @@ TEST_F(CommandLine, SettingsAndActionsTakeEffect) {
   EXPECT_EQ(CfgMpFlags, 1u | 64u | 16384u);
   EXPECT_EQ(DedicatedMode, 2);
   EXPECT_EQ(GraphicsEnabled, 0);
+  EXPECT_EQ(LayoutGroundLookups, 0) << "a host without pictures takes layout heights as stored";
   EXPECT_EQ(CommandLineVrChoice, 2);
   EXPECT_EQ(CommandLineVrPlugin, 2);
 }
@@ -155,6 +158,9 @@ TEST_F(CommandLine, SettingsFileIsReadOnceAndFolderOptionsMakeFolders) {
   EXPECT_STREQ(MprPathTemplate, "data\\club\\%s.mpr");
   EXPECT_STREQ(MprSearchTemplate, "data\\club\\*.mpr");
   EXPECT_STREQ(LayoutSearchTemplate, "data\\shapes\\%s_*.lyt");
+  char layoutPath[64];  // the layouts are read from and saved to the chosen folder
+  FormatLayoutPath(layoutPath, sizeof layoutPath, "club");
+  EXPECT_STREQ(layoutPath, "data/shapes/club.lyt");
   EXPECT_EQ(ErrorOf("/mprdir=../outside"), "Command /mprdir : Could not create the folder");
   EXPECT_EQ(ErrorOf("/log=../outside.log"), "Command /log : Log file error");
 }
