@@ -169,7 +169,7 @@ void AddPanelWordRow(Prss* owner, const char* format, float x, uint16_t* left, u
   AddWordSet(owner, left, lo, hi, scaled, twoSets ? nullptr : format, callback, b);
   if (twoSets)
     AddWordSet(owner, right, lo, hi, scaled, nullptr, callback,
-               {b.x1, b.y1 + PANEL_PAIR_EXTRA, b.x2, b.y2 + PANEL_PAIR_EXTRA});
+               {b.x1, b.x2, b.y1 + PANEL_PAIR_EXTRA, b.y2 + PANEL_PAIR_EXTRA});
 }
 
 void AddPanelByteRow(Prss* owner, const char* format, float x, uint8_t* left, uint8_t* right, float lo, float hi,
@@ -187,5 +187,5 @@ void AddPanelByteRow(Prss* owner, const char* format, float x, uint8_t* left, ui
   AddByteSet(owner, left, lo, hi, min, max, twoSets ? nullptr : format, callback, b);
   if (twoSets)
     AddByteSet(owner, right, lo, hi, min, max, nullptr, callback,
-               {b.x1, b.y1 + PANEL_PAIR_EXTRA, b.x2, b.y2 + PANEL_PAIR_EXTRA});
+               {b.x1, b.x2, b.y1 + PANEL_PAIR_EXTRA, b.y2 + PANEL_PAIR_EXTRA});
 }
