@@ -52,7 +52,11 @@ TEST_F(EditorInfoPanel, DrawsInItsRectangleAndResetsTheLayout) {
   Draw();
   ASSERT_GT(ValueControlCount, 0);
   const float sideLeft = 2.0f * float(ScreenWidth - 16 * ButtonWidth) / float(ScreenWidth) - 1.0f;
-  for (int i = 0; i < ValueControlCount; ++i) EXPECT_LT(ValueControls[i].right, sideLeft) << i;
+  const float top = 2.0f * float(2 * ButtonHeight) / float(ScreenHeight) - 1.0f;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    EXPECT_LT(ValueControls[i].right, sideLeft) << i;
+    EXPECT_GE(ValueControls[i].top, top - 1e-5f) << i;
+  }
   EXPECT_FLOAT_EQ(InfoLayout.sx, 1.0f);
   EXPECT_FLOAT_EQ(InfoLayout.y0, 0.0f);
   EXPECT_EQ(CurrentCodePage, 0);

@@ -86,7 +86,8 @@ void SetInfoPanelLayout(float left, float right, float top) {
   }
   InfoLayout.sx = InfoLayout.sy = s;
   InfoLayout.x0 = (left + right) / 2.0f - 0.15f * s;
-  InfoLayout.y0 = top - (1.0f - PANEL_ROW_METRIC) * s;
+  // The panel's top edge (PANEL_TOP) lands on top.
+  InfoLayout.y0 = top - PANEL_TOP * s;
 }
 
 void ResetInfoPanelLayout() {

@@ -161,7 +161,7 @@ TEST_F(PanelTest, LayoutScaleStaysBetweenHalfAndOneButtonPerRow) {
   EXPECT_FLOAT_EQ(InfoLayout.sx, 0.5f);
   EXPECT_FLOAT_EQ(InfoLayout.sy, 0.5f);
   EXPECT_FLOAT_EQ(InfoLayout.x0, 0.55f - 0.15f * 0.5f);
-  EXPECT_FLOAT_EQ(InfoLayout.y0, -0.8f - 0.7f * 0.5f);
+  EXPECT_FLOAT_EQ(InfoLayout.y0, -0.8f + 0.7f * 0.5f);  // the panel's top edge on the rectangle's top
   const float most = float(ButtonHeight) / (float(ScreenHeight) / 2.0f) / PANEL_ROW_METRIC;
   SetInfoPanelLayout(-1.0f, 1.0f, -1.0f);  // 2.0 wide would be 1.25
   EXPECT_FLOAT_EQ(InfoLayout.sx, std::max(0.5f, most));
