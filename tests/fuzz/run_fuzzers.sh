@@ -40,6 +40,7 @@ TARGETS=(
   "fuzz_car_build:$BUILD/seeds/car_build"
   "fuzz_car_model:$BUILD/seeds/car_model"
   "fuzz_car_setup:$ROOT/tests/fuzz/corpus/car_setup"
+  "fuzz_info_panel:$ROOT/tests/fuzz/corpus/info_panel"
   "fuzz_car_step:$BUILD/seeds/car_step"
   "fuzz_new_vehicle:$ROOT/tests/fuzz/corpus/new_vehicle"
   "fuzz_car_state:$ROOT/tests/fuzz/corpus/car_state"
