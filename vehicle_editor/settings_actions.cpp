@@ -25,8 +25,6 @@
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 
-SettingsPageHooks SettingsPages;
-
 namespace {
 
 const char* const* const DRIVE_SLOTS[] = {&LanguageTexts[TX_3a_drv_none], &LanguageTexts[TX_3a_drv_fron],
@@ -554,7 +552,7 @@ void VehicleEditor::SetClocks(void* owner, int, uintptr_t clocks) {
     std::lock_guard<std::recursive_mutex> lock(CarLock);
     car.modelRebuild = 1;
   }
-  if (SettingsPages.scanColourMarks) SettingsPages.scanColourMarks(e);
+  if (ScanColourMarks) ScanColourMarks(car);
 }
 
 void VehicleEditor::ScaleFrameMass(void* owner, int click, uintptr_t word) {

@@ -54,10 +54,3 @@ const char* DriveTypeName(int drive);
 // 0 no power unit, 1 combustion, 2 electric.
 int PowerKind(int transmissionType);
 
-// ---- [Hooks of other editors] ----
-// Installed by the editors that own them.  Null: the action does nothing.
-struct SettingsPageHooks {
-  // After the clocks change: the colour marks of the car's model are found again.
-  void (*scanColourMarks)(VehicleEditor& editor);
-};
-extern SettingsPageHooks SettingsPages;
