@@ -778,6 +778,8 @@ TEST_F(VehicleEditorWindow, TheLightSwatchesShowTheirColoursAndTestingTheBrakeLi
   ASSERT_EQ(e.selection.openTab, TAB_LIGHT_COLOURS);
   Click("b");
   ASSERT_NE(EditViews.width, 0);
+  Click("object");  // centred on the car, 5 m across
+  EditViews.width = 5 << 16;
   Run(100);
   const Picture off = Shot("vehicle_editor_lights_behind");
 
