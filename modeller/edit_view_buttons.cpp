@@ -9,6 +9,7 @@
 
 #include "core/config.h"
 #include "core/report.h"
+#include "core/window_state.h"
 #include "modeller/edit_views.h"
 #include "modeller/model/model_meshes.h"  // IsPlainTextureName
 #include "modeller/model/model_object.h"  // the packed direction codes
@@ -219,6 +220,16 @@ void AddMeasureRow(Prss* owner, const EditViewRecord* own) {
 }  // namespace
 
 // ---- [Button block] ----
+
+int AddViewAreaControl(int leftUnits, int rightUnits) {
+  const int left = leftUnits * ButtonWidth, right = ScreenWidth - rightUnits * ButtonWidth;
+  if (ScreenWidth <= 0 || ScreenHeight <= 0 || right - left < VIEW_AREA_LEAST_UNITS * ButtonWidth) return -1;
+  const float w = float(ScreenWidth), h = float(ScreenHeight);
+  auto x = [w](int pixels) { return 2.0f * float(pixels) / w - 1.0f; };
+  auto y = [h](int pixels) { return 2.0f * float(pixels) / h - 1.0f; };
+  return AddValueControl(nullptr, &EditViews, IvInt(0), IvInt(0), IvInt(0), VIEW_AREA_DISPLAY_TYPE, nullptr, nullptr,
+                         x(left), y(ButtonHeight), x(right), y(2 * ButtonHeight));
+}
 
 int AddEditViewButtons(Prss* owner, InterfaceHandler handler, int eyeMode) {
   EditViewSettings& s = EditViews;

@@ -177,6 +177,15 @@ void ReleaseBackgroundTexture(EditViewRecord& record);
 // Word of the view point buttons handed to the handler: 0 "origin", 1 "object", 2 "eye".
 // eyeMode 0 no eye button, 1 an eye button, 2 a grey one.  Returns the rows used.
 int AddEditViewButtons(Prss* owner, InterfaceHandler handler, int eyeMode);
+// The hint line over the view area: a one-row value control of display type 6 (it shows the
+// hint of the button under the pointer) bound to the edit view record, just below the top
+// row, from leftUnits button widths off the left edge to rightUnits off the right edge.
+// Nothing when fewer than 15 button widths lie between the two.  It has no owner, so it never
+// takes a press: a click or drag there goes on to the view under it.  The control's index,
+// or -1 when none was added.
+constexpr int VIEW_AREA_DISPLAY_TYPE = 6;
+constexpr int VIEW_AREA_LEAST_UNITS = 15;
+int AddViewAreaControl(int leftUnits, int rightUnits);
 // The typed values and actions of the block by word (0 FOV, 1 heading, 2 pitch, 4 "load
 // bkg", 5 "adjust", 6 "remove", 7 "use opp", 8 background scale, 12 "load scm", 13 "save
 // scm").

@@ -306,6 +306,7 @@ void PageByteFlag(VehicleEditor& e, const char* text, uint8_t mask, uint8_t* fla
 
 void VehicleEditor::BuildPanels(VehicleEditor& e) {
   RunStatusLine(e);
+  AddViewAreaControl(PANEL_ROW_UNITS, PANEL_ROW_UNITS);
   LayoutColumns = PANEL_ROW_UNITS;
   EditDomain = EDIT_DOMAIN_NONE;
   if (!e.car) {

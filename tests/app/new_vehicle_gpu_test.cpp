@@ -46,6 +46,30 @@ class NewVehicleWindow : public CarWindow {
     }
     FAIL() << "no item \"" << item << "\" in \"" << title << "\"";
   }
+  // At sample pixels of a picture of the page over its car: the page's title and "OK" stand
+  // out from the view beside the page; the body, where the view projects its centre, from the
+  // ground and background at the picture's edge.
+  static void ExpectPageAndBodyShow(const Picture& page, const char* what) {
+    const InterfaceButton* ok = FindButton("OK");
+    const InterfaceButton* title = FindButton("Initial setup for new vehicle");
+    ASSERT_NE(ok, nullptr) << what;
+    ASSERT_NE(title, nullptr) << what;
+    const auto unlike = [&page](int x, int y, int u, int v) {
+      const uint8_t *p = page.At(x, y), *q = page.At(u, v);
+      return std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]) > 40;
+    };
+    EXPECT_TRUE(unlike(title->left + 4, (title->top + title->bottom) / 2, WIDTH - 4, (title->top + title->bottom) / 2))
+        << what << ": the title";
+    EXPECT_TRUE(unlike(ok->left + 4, (ok->top + ok->bottom) / 2, WIDTH - 4, (ok->top + ok->bottom) / 2))
+        << what << ": OK";
+    IntVector world;
+    TransformPoint(CurrentVehicleEditor->car->drawTransform, IntVector{0, 0, int32_t(0.45 * 65536)}, world);
+    const int32_t at[3] = {world.x, world.y, world.z};
+    float bx, by;
+    int32_t depth;
+    ASSERT_TRUE(ProjectPointToScreen(at, &bx, &by, &depth)) << what;
+    EXPECT_TRUE(unlike(int(bx), int(by), WIDTH - 4, int(by))) << what << ": the body at " << bx << ", " << by;
+  }
   static int Recorded(const char* name) {
     int n = 0;
     for (int i = 0; i <= VehicleUndo::NumNodes; ++i) n += std::strcmp(VehicleUndo::Slots[i].name, name) == 0;
@@ -64,26 +88,7 @@ TEST_F(NewVehicleWindow, ACarMadeFromTheEntryPageStandsWithTheMassTypedByHand) {
   ASSERT_NE(e.car, nullptr);
   ASSERT_NE(FindButton("Initial setup for new vehicle"), nullptr);
   EXPECT_EQ(Recorded("new vehicle"), 1);
-  const Picture page = Shot("new_vehicle_car");
-  const InterfaceButton* ok = FindButton("OK");
-  const InterfaceButton* title = FindButton("Initial setup for new vehicle");
-  ASSERT_NE(ok, nullptr);
-  ASSERT_NE(title, nullptr);
-  const auto unlike = [&page](int x, int y, int u, int v) {
-    const uint8_t *p = page.At(x, y), *q = page.At(u, v);
-    return std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]) > 40;
-  };
-  // The page's title and "OK" stand out from the view beside the page; the body, where the
-  // view projects its centre, from the ground and background at the picture's edge.
-  EXPECT_TRUE(unlike(title->left + 4, (title->top + title->bottom) / 2, WIDTH - 4, (title->top + title->bottom) / 2));
-  EXPECT_TRUE(unlike(ok->left + 4, (ok->top + ok->bottom) / 2, WIDTH - 4, (ok->top + ok->bottom) / 2));
-  IntVector world;
-  TransformPoint(e.car->drawTransform, IntVector{0, 0, int32_t(0.45 * 65536)}, world);
-  const int32_t at[3] = {world.x, world.y, world.z};
-  float bx, by;
-  int32_t depth;
-  ASSERT_TRUE(ProjectPointToScreen(at, &bx, &by, &depth));
-  EXPECT_TRUE(unlike(int(bx), int(by), WIDTH - 4, int(by))) << "the body at " << bx << ", " << by;
+  ExpectPageAndBodyShow(Shot("new_vehicle_car"), "car");
 
   Click("saloon");
   Choose("Select new class", "GT");
@@ -113,7 +118,8 @@ TEST_F(NewVehicleWindow, EachLayoutsPageOverItsCar) {
     KeyWithCtrl('N');
     Choose("Select vehicle layout", NewVehicleLayoutNames[layout]);
     ASSERT_TRUE(W::Running) << layout;
-    Shot(names[layout]);
+    const Picture page = Shot(names[layout]);
+    ExpectPageAndBodyShow(page, names[layout]);
     Key(13);
     EXPECT_FALSE(W::Running) << "Enter closes the page";
   }

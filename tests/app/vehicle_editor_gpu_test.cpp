@@ -16,8 +16,10 @@
 #include <string>
 
 #include "editor_window_harness.h"
+#include "tests/gpu_device.h"
 #include "tests/physics/static_balance.h"
 #include "core/config.h"
+#include "core/gamma_tables.h"
 #include "modeller/model/model_object.h"
 #include "physics/car.h"
 #include "platform/clock.h"
@@ -29,6 +31,7 @@
 #include "vehicle_editor/animation/anim_screen.h"
 #include "vehicle/car_animations.h"
 #include "vehicle_editor/frame_points.h"
+#include "vehicle_editor/tab_pages.h"
 #include "vehicle_editor/skeleton/human_system.h"
 #include "vehicle/data/vehicle_file.h"
 #include "vehicle_editor/vehicle_undo.h"
@@ -755,6 +758,105 @@ TEST_F(VehicleEditorWindow, TheLaterPagesAndTheSidePanelArePicturedBesideTheCar)
   ClickAt(tx + 5, ty + 5);
   Frame();
   EXPECT_EQ(DrawingOf(*e.car).forceLamps, 0);
+}
+
+
+// The light colour page beside the car seen from behind: each light's swatch shows the
+// light's colour record through the brightness table, and "TEST" on "brake" lights the brake
+// lamp at its projected pixel: the lamp's texture times the brake light's colour through the
+// table, in place of the texture at full strength that the unlit lamp's self-lit panel shows.
+// (The window is an sRGB target: a linear value v reads back as SrgbByte(v).)
+TEST_F(VehicleEditorWindow, TheLightSwatchesShowTheirColoursAndTestingTheBrakeLightsItsLamp) {
+  const auto Stored = [](uint8_t linear) { return SrgbByte(linear / 255.0); };
+  const auto Linear = [](uint8_t stored) {
+    const double s = stored / 255.0;
+    return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+  };
+  OpenAndLoad();
+  VehicleEditor& e = *CurrentVehicleEditor;
+  Click("Light Colours");
+  ASSERT_EQ(e.selection.openTab, TAB_LIGHT_COLOURS);
+  Click("b");
+  ASSERT_NE(EditViews.width, 0);
+  Click("object");  // centred on the car, 5 m across
+  EditViews.width = 5 << 16;
+  Run(100);
+  const Picture off = Shot("vehicle_editor_lights_behind");
+
+  // The swatches: the face below the label, where no other button lies over it.
+  int checked = 0;
+  for (int light = 0; light < EDITOR_LIGHT_TESTS; ++light) {
+    const InterfaceButton* swatch = nullptr;
+    for (int i = 0; i < ButtonCount && !swatch; ++i)
+      if (InterfaceButtons[i].colour == &e.car->colours[light]) swatch = &InterfaceButtons[i];
+    ASSERT_NE(swatch, nullptr) << "light " << light;
+    const int x = (swatch->left + swatch->right) / 2, y = swatch->bottom - InterfaceScaleRounded - 4;
+    bool covered = false;
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (&b != swatch && x >= b.left && x < b.right && y >= b.top && y < b.bottom) covered = true;
+    }
+    if (covered || y >= HEIGHT) continue;
+    const uint8_t* record = reinterpret_cast<const uint8_t*>(&e.car->colours[light]);
+    const uint8_t* shown = off.At(x, y);
+    for (int channel = 0; channel < 3; ++channel)
+      EXPECT_NEAR(int(shown[channel]), int(Stored(BrightnessTable[record[channel]])), 2)
+          << "light " << light << " channel " << channel << " at " << x << ", " << y;
+    ++checked;
+  }
+  EXPECT_GE(checked, 4) << "most swatches stand clear of the common rows";
+  // A colour changed in the record shows in its swatch on the next frame.
+  const ColourWord saved = e.car->colours[0];
+  e.car->colours[0] = RgbWord(128, 64, 200);
+  const Picture changed = Shot("vehicle_editor_lights_changed");
+  {
+    const InterfaceButton* swatch = nullptr;
+    for (int i = 0; i < ButtonCount && !swatch; ++i)
+      if (InterfaceButtons[i].colour == &e.car->colours[0]) swatch = &InterfaceButtons[i];
+    ASSERT_NE(swatch, nullptr);
+    const uint8_t* shown = changed.At((swatch->left + swatch->right) / 2, swatch->bottom - InterfaceScaleRounded - 4);
+    EXPECT_NEAR(int(shown[0]), int(Stored(BrightnessTable[128])), 2);
+    EXPECT_NEAR(int(shown[1]), int(Stored(BrightnessTable[64])), 2);
+    EXPECT_NEAR(int(shown[2]), int(Stored(BrightnessTable[200])), 2);
+  }
+  e.car->colours[0] = saved;
+  Frame();
+
+  // The brake lamp: the middle of the right-hand lamp's panel on the car's back (x 0 to
+  // 0.45 m, z 0.5 to 0.7 m at y -2.0 m), in the back view clear of the panels.
+  float lx, ly;
+  ASSERT_TRUE(CarPointOnScreen(*e.car, 0.225, -2.0, 0.6, &lx, &ly));
+  const int px = int(lx), py = int(ly);
+  ASSERT_GT(px, 16 * ButtonWidth);
+  ASSERT_LT(px, WIDTH - 16 * ButtonWidth);
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    ASSERT_FALSE(px >= b.left && px < b.right && py >= b.top && py < b.bottom) << "a button over the lamp";
+  }
+  const InterfaceButton* test = nullptr;
+  for (int i = 0; i < ButtonCount && !test; ++i)
+    if (InterfaceButtons[i].text.text && std::strcmp(InterfaceButtons[i].text.text, "TEST") == 0 &&
+        InterfaceButtons[i].word == 0)
+      test = &InterfaceButtons[i];
+  ASSERT_NE(test, nullptr);
+  const int tx = test->left + 5, ty = test->top + 5;
+  const Picture unlit = Shot("vehicle_editor_brake_off");
+  ClickAt(tx, ty);
+  ASSERT_EQ(e.lightTests[0], 1);
+  Frame();
+  const Picture lit = Shot("vehicle_editor_brake_test");
+  const auto brightness = [](const uint8_t* p) { return int(p[0]) + int(p[1]) + int(p[2]); };
+  const uint8_t* brake = reinterpret_cast<const uint8_t*>(&e.car->colours[0]);
+  EXPECT_GT(std::abs(brightness(lit.At(px, py)) - brightness(unlit.At(px, py))), 30) << "the lamp changes";
+  for (int channel = 0; channel < 3; ++channel)
+    EXPECT_NEAR(int(lit.At(px, py)[channel]),
+                int(SrgbByte(Linear(unlit.At(px, py)[channel]) * BrightnessTable[brake[channel]] / 255.0)), 3)
+        << "the lamp at " << px << ", " << py << " channel " << channel;
+  ClickAt(tx, ty);
+  EXPECT_EQ(e.lightTests[0], 0);
+  Frame();
+  const Picture again = Shot("vehicle_editor_brake_off_again");
+  EXPECT_EQ(brightness(again.At(px, py)), brightness(unlit.At(px, py))) << "off again";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // for snapshots: tests/vehicle_editor/snapshots/<case>.txt, written afresh when
 // ZKT_UPDATE_SNAPSHOTS is set (review the change before committing it).
 #pragma once
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,7 @@
 
 #include "core/window_state.h"
 #include "editor_fixture.h"
+#include "modeller/edit_views.h"
 #include "tests/ui/control_clicks.h"
 #include "ui/interface.h"
 #include "ui/interface_draw.h"
@@ -116,6 +118,17 @@ class PagesTest : public EditorTest {
                     RowOf(b.top), b.style, bound ? "var" : std::to_string(b.word).c_str(), HandlerName(b.handler),
                     b.style == 2 || b.style == 3 || b.style == 53 || b.style == 55 ? int(b.fourth.i) : 0, b.editDomain,
                     b.hint ? b.hint : "");
+      out << line;
+    }
+    // The value controls: display type, place and width in units, rows, what they are bound to.
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      const double left = (double(c.left) + 1.0) * 0.5 * ScreenWidth, right = (double(c.right) + 1.0) * 0.5 * ScreenWidth;
+      const int top = int(std::lround((double(c.top) + 1.0) * 0.5 * ScreenHeight));
+      const char* bound = c.variable == &EditViews ? "view" : c.variable ? "var" : "-";
+      std::snprintf(line, sizeof line, "value type %2d x%5.2f w%5.2f row %3d bound %-4s owner %s dom %d\n", c.displayType,
+                    left / ButtonWidth, (right - left) / ButtonWidth, RowOf(top), bound, c.owner ? "editor" : "-",
+                    c.editDomain);
       out << line;
     }
     return out.str();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "pages_fixture.h"
+#include "render/views.h"
 #include "ui/dialogs.h"
 #include "ui/text/messages.h"
 #include "vehicle/data/vehicle_class.h"
@@ -110,6 +111,95 @@ TEST_F(PagesTest, TabsTwoPerRowTheOpenOneSelectedASecondClickClosesIt) {
     Open(tab);
     EXPECT_GT(ButtonCount, withoutPage) << TabLabels[tab];
   }
+}
+
+// The hint line over the view area between the side panels, and the mouse there.
+const ValueControl* ViewAreaControl() {
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].variable == &EditViews) return &ValueControls[i];
+  return nullptr;
+}
+
+MouseRecord Record(int click, int dx = 0) {
+  MouseRecord m{};
+  m.clickCode = click;
+  m.leftHeld = click == CLICK_LEFT || (click == 0 && dx != 0);
+  m.dx = dx;
+  return m;
+}
+
+TEST_F(PagesTest, TheViewAreaBetweenThePanelsShowsTheHintAndLeavesTheMouseToTheView) {
+  // At 1024 pixels 32 W of panels leave under 15 W between them: no control.
+  Build();
+  EXPECT_EQ(ViewAreaControl(), nullptr);
+  ScreenWidth = 1280;
+  ScreenHeight = 1024;
+  Build();
+  const ValueControl* area = ViewAreaControl();
+  ASSERT_NE(area, nullptr);
+  EXPECT_EQ(area->displayType, VIEW_AREA_DISPLAY_TYPE);
+  EXPECT_EQ(area->owner, nullptr) << "it never takes a press";
+  EXPECT_NEAR((area->left + 1.0f) * 0.5f * ScreenWidth, 16 * ButtonWidth, 1e-3);
+  EXPECT_NEAR((area->right + 1.0f) * 0.5f * ScreenWidth, ScreenWidth - 16 * ButtonWidth, 1e-3);
+  EXPECT_NEAR((area->top + 1.0f) * 0.5f * ScreenHeight, ButtonHeight, 1e-3) << "below the top row";
+  EXPECT_NEAR((area->bottom + 1.0f) * 0.5f * ScreenHeight, 2 * ButtonHeight, 1e-3);
+  ExpectSnapshot("common_rows_wide_view_area");
+  // Exactly 15 W between the margins is enough, a pixel less is not.
+  ScreenWidth = 32 * ButtonWidth + 15 * ButtonWidth;
+  Build();
+  EXPECT_NE(ViewAreaControl(), nullptr);
+  ScreenWidth -= 1;
+  Build();
+  EXPECT_EQ(ViewAreaControl(), nullptr);
+  ScreenWidth = 1280;
+
+  // The line shows the hint of the button under the pointer, nothing over the view.
+  const InterfaceButton* load = Find("LOAD");
+  ASSERT_NE(load, nullptr);
+  MouseX = load->left + 2, MouseY = load->top + 2;
+  FindButtonUnderMouse();
+  Build();
+  char text[256];
+  ASSERT_EQ(ValueControlText(*ViewAreaControl(), text, sizeof text), 1);
+  EXPECT_STREQ(text, "Load a new vehicle from data\\veh (CTRL+O)");
+  MouseX = ScreenWidth / 2, MouseY = ScreenHeight / 2;
+  FindButtonUnderMouse();
+  Build();
+  ASSERT_EQ(ValueControlText(*ViewAreaControl(), text, sizeof text), 1);
+  EXPECT_STREQ(text, "");
+
+  // A left drag in the side view pans it, starting on the hint line or lower in the view;
+  // the interface takes nothing.
+  SelectEditView(VIEW_RIGHT);
+  EditViews.width = 8 << 16;
+  SetEditViewProjection(0);
+  Prss* process = reinterpret_cast<Prss*>(e);
+  const int nodes = NumNodes;
+  for (const int y : {ButtonHeight + ButtonHeight / 2, ScreenHeight / 2}) {
+    Build();
+    MouseX = ScreenWidth / 2, MouseY = y;
+    const int32_t before[3] = {CurrentView->position[0], CurrentView->position[1], CurrentView->position[2]};
+    MouseRecord press = Record(CLICK_LEFT), move = Record(0, 40), release{};
+    VehicleEditor::ViewEvent(process, &press);
+    EXPECT_EQ(press.leftHeld, 1) << "not cleared by a value control, y " << y;
+    Build();
+    VehicleEditor::ViewEvent(process, &move);  // the first motion arms the pan
+    VehicleEditor::ViewEvent(process, &move);
+    release.releaseCode = 1;
+    VehicleEditor::ViewEvent(process, &release);
+    EXPECT_NE(std::memcmp(CurrentView->position, before, sizeof before), 0) << "the view panned, y " << y;
+    EXPECT_EQ(e->selection.openTab, -1);
+  }
+  EXPECT_EQ(NumNodes, nodes) << "nothing recorded";
+  // A press on a panel's button goes to the button.
+  Build();
+  const InterfaceButton* tab = Find("Suspension");
+  ASSERT_NE(tab, nullptr);
+  MouseX = tab->left + 2, MouseY = tab->top + 2;
+  MouseRecord press = Record(CLICK_LEFT);
+  VehicleEditor::ViewEvent(process, &press);
+  EXPECT_EQ(e->selection.openTab, TAB_SUSPENSION);
+  SelectEditView(VIEW_PERSPECTIVE);
 }
 
 TEST_F(PagesTest, TheStatusLineKeepsThePointButtonsClearFor3000ms) {
