@@ -88,7 +88,7 @@ struct AiPathNode {
   float targetSpeed = 0;         // m/s after the acceleration pass
   float curvature = 0;           // horizontal, in the surface's frame, 1/m
   float verticalCurvature = 0;   // in height, 1/m
-  float grip[4] = {};            // rear left, rear right, front left, front right
+  float grip[4] = {};            // front left, front right, rear left, rear right
   float camber = 0;              // sideways tilt of the surface normal
   float grade = 0;               // its tilt along the line, uphill positive (a sine)
   float segmentLength = 0;       // m, horizontal, to the next node's line point
