@@ -85,16 +85,17 @@ float DriveForce(const AiPath& ai, const AiPathNode& node, float v) {
   if (car.driveType == DRIVE_REAR) shares[REAR] = 1;
   else if (car.driveType == DRIVE_FRONT) shares[FRONT] = 1;
   else if (car.driveType == DRIVE_FOUR) shares[FRONT] = car.frontShare, shares[REAR] = 1 - car.frontShare;
+  // From the loads at rest, each round's force moving the load for the next.
   const float m = EffectiveMass(ai), v2 = v * v;
-  float force = engine, limit[2][2];
+  float force = 0, limit[2][2];
   for (int round = 0; round < AI_REFINE_STEPS; ++round) {
     LongitudinalLimits(ai, node, v2, (force - Resistance(ai, node, v2)) / m, limit);
     float usable = 0;
     for (int axle = 0; axle < 2; ++axle)
       for (int side = 0; side < 2; ++side) usable += std::min(engine * shares[axle] * 0.5f, limit[axle][side]);
-    const float change = force > 0 ? std::fabs(usable - force) / force : 0.0f;
+    const float change = usable > 0 ? std::fabs(usable - force) / usable : 0.0f;
     force = usable;
-    if (change < AI_REFINE_CHANGE || !(force > 0)) break;
+    if (change < AI_REFINE_CHANGE) break;
   }
   return force;
 }

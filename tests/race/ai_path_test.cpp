@@ -342,6 +342,25 @@ TEST_F(AiPathTest, GradeOnTheShortRoadsRampIsItsSlope) {
   // At the foot of the ramp the line bends upwards, at its top downwards.
   EXPECT_GT(ai.nodes[16].verticalCurvature, 0.0f);
   EXPECT_LT(ai.nodes[28].verticalCurvature, 0.0f);
+
+  // An open path: its ends stand at 1 m/s, the speed rises from the start and falls into the
+  // end, the ramp taking more throttle than the level; the lap has one segment fewer than nodes.
+  Car car;
+  MakeSampleCar(0, car);
+  ai.car = &car;
+  InitAiCarModel(ai);
+  BuildAiSpeedProfile(ai, 0);
+  const int n = p.nodeCount;
+  EXPECT_EQ(ai.nodes[0].targetSpeed, AI_LEAST_SPEED);
+  EXPECT_EQ(ai.nodes[n - 1].targetSpeed, AI_LEAST_SPEED);
+  EXPECT_GT(ai.nodes[1].targetSpeed, ai.nodes[0].targetSpeed);
+  EXPECT_EQ(ai.nodes[0].throttle, 255);
+  EXPECT_LT(ai.nodes[n - 1].targetSpeed, ai.nodes[n - 2].targetSpeed);
+  EXPECT_GT(ai.nodes[n - 2].brake, 0);
+  double lap = 0;
+  for (int i = 0; i + 1 < n; ++i)
+    lap += ai.nodes[i].segmentLength / ((double(ai.nodes[i].targetSpeed) + ai.nodes[i + 1].targetSpeed) * 0.5);
+  EXPECT_NEAR(CalcAiLapTime(ai, 0), lap, lap * 1e-5);
 }
 
 TEST_F(AiPathTest, CurvesSpanningSeveralNodesFollowTheCubic) {
