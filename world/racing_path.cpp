@@ -51,6 +51,18 @@ void TrackPath::FreeNodes() {
 
 // ---- [Reading] ----
 
+void ReadPathCurve(PathCurve& curve, DataFile& file) {
+  curve.flags = static_cast<uint16_t>(file.ReadShort());
+  file.ReadShort();
+  curve.startScale = static_cast<int8_t>(file.ReadByte());
+  curve.endScale = static_cast<int8_t>(file.ReadByte());
+  file.Skip(2);
+  curve.startNode = file.ReadInt();
+  curve.endNode = file.ReadInt();
+  curve.endAngle = file.ReadFloat();
+  curve.endOffset = file.ReadFloat();
+}
+
 void ReadPathNode(PathNode& node, DataFile& file) {
   node = PathNode{};
   node.flags = static_cast<uint8_t>(file.ReadByte());

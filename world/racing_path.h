@@ -80,18 +80,61 @@ struct PathCurve {
   CubicCurve xCurve, yCurve;
 };
 
-// One computer driver's node of the racing path, as far as the curves read and write it: the
-// line's offset first, the line's direction.
+// One computer driver's node of the racing path: where its line passes (the curves write the
+// offset, the placing the point and direction), the surface under it, and the speed profile.
 struct AiPathNode {
-  float lineOffset = 0;
-  float dirX = 0, dirY = 0;
+  float lineOffset = 0;          // m from the path node, positive to the right
+  float cornerSpeed = 0;         // m/s after the cornering and braking passes
+  float targetSpeed = 0;         // m/s after the acceleration pass
+  float curvature = 0;           // horizontal, in the surface's frame, 1/m
+  float verticalCurvature = 0;   // in height, 1/m
+  float grip[4] = {};            // front left, front right, rear left, rear right
+  float camber = 0;              // sideways tilt of the surface normal
+  float grade = 0;               // its tilt along the line, uphill positive (a sine)
+  float segmentLength = 0;       // m, horizontal, to the next node's line point
+  float surfaceDrag = 0;         // the surface kind's drag figure
+  uint8_t surfaceLeft = 0, surfaceRight = 0;  // kinds found beside the line, 0..11
+  uint8_t surfaceKind = 0;       // the side the line turns towards
+  uint8_t surfaceClass = 0;      // that kind's grip class
+  uint8_t brake = 0, throttle = 0;
+  uint8_t speedValid = 0;
+  int32_t lineX = 0, lineY = 0, lineZ = 0;  // 16.16
+  float dirX = 0, dirY = 0, dirZ = 0;       // the line's direction
+  float normalX = 0, normalY = 0, normalZ = 0;  // across the road while placing, then the surface normal
 };
-// The chain of curves of a computer driver's line.
+constexpr int AI_PATH_WHEELS = 4;
+constexpr int AI_CAR_MODEL_FIGURES = 6;
+struct Car;
+// One computer driver's line on one track: the curve chain (from the AI path file or made by
+// InterpretPath), its nodes, the figures of the car and the file's header.
 struct AiPath {
   AiPath() = default;
-  ~AiPath() { delete[] curves; }
+  ~AiPath() {
+    delete[] curves;
+    delete[] nodes;
+  }
   AiPath(const AiPath&) = delete;
   AiPath& operator=(const AiPath&) = delete;
+  Car* car = nullptr;          // the car the path is for; the race's, carried only
+  float frontShare = 0, rearShare = 0;  // of the car's weight on each axle
+  float frontLoad = 0, rearLoad = 0;    // the axles' downforce, N per (m/s)^2
+  // Effective mass, the wheels' inertia term, the front and rear load per unit of shared mass,
+  // and the front and rear axle geometry terms.
+  float carModel[AI_CAR_MODEL_FIGURES] = {};
+  float lapTime = 0;           // s, from the speed profile
+  float gripFactorA[AI_PATH_WHEELS] = {};  // surfaces of grip class 0
+  float gripFactorB[AI_PATH_WHEELS] = {};  // other classes
+  uint8_t setupIndex = 0;      // the file's first header byte: the car's setting index
+  uint8_t setupByte2 = 0, setupByte3 = 0;
+  uint8_t oldVersion = 0;      // read from a file before version 6
+  int16_t setupWord = 0;
+  uint8_t setupByte4 = 0;
+  float fuelPerLap = 0;        // in the unit of fuelCapacity
+  float topSpeed = 0;          // m/s, the highest target speed of the lap
+  float fileLapTime = 0;       // s, as stored
+  float fuelCapacity = 0;
+  int32_t nodeCount = 0;
+  AiPathNode* nodes = nullptr;
   int32_t curveCount = 0;
   PathCurve* curves = nullptr;
 };
@@ -107,6 +150,9 @@ extern TrackAreaRecord TrackArea;
 constexpr int32_t TRACK_AREA_LEAST_RADIUS = 384 << 16;
 
 // ---- [Reading] ----
+// One curve record of the AI path file (24 bytes): flags, 2 skipped, startScale, endScale, 2
+// skipped, startNode, endNode, endAngle, endOffset.  The cubics are left as they are.
+void ReadPathCurve(PathCurve& curve, DataFile& file);
 // A stored node: flags, 3 skipped bytes, x, y, z, the direction, then roadLeft, roadRight,
 // limitLeft, limitRight; turn and distance 0.
 void ReadPathNode(PathNode& node, DataFile& file);

@@ -63,6 +63,7 @@ TARGETS=(
   "fuzz_track_file:$BUILD/seeds/track_file"
   "fuzz_layout_file:$ROOT/tests/fuzz/corpus/layout_file"
   "fuzz_multi_obj_packet:$ROOT/tests/fuzz/corpus/multi_obj_packet"
+  "fuzz_ai_path_file:$BUILD/seeds/ai_path"
 )
 # Every target gets an equal share of the total, at least one second.
 SECONDS_EACH=$(( TOTAL_SECONDS / ${#TARGETS[@]} ))
@@ -154,7 +155,8 @@ printf 'v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\nf 1/1/1 2/1/1 3/1/
 "$BUILD/tools/human_gen/human_gen" --out "$BUILD/seeds/human_work" --seeds "$SEEDS/human_system" > /dev/null
 mkdir -p "$SEEDS/skeleton"
 mv "$SEEDS/human_system/skeleton.seed" "$SEEDS/skeleton/"
-# World seeds: object streams, octree blocks and mapping tables written by our own test-track writer.
+# World seeds: object streams, octree blocks, mapping tables and computer drivers' path files
+# written by our own test-track writer.
 "$BUILD/tools/track_writer/track_seeds" --out "$BUILD/seeds/track_work" --seeds "$SEEDS/track" > /dev/null
 mkdir -p "$SEEDS/world_objects" "$SEEDS/world_octrees" "$SEEDS/world_mappings"
 mv "$SEEDS"/track/objects_*.seed "$SEEDS/world_objects/"
@@ -163,6 +165,8 @@ mv "$SEEDS"/track/mappings_*.seed "$SEEDS/world_mappings/"
 mkdir -p "$SEEDS/track_file"
 mv "$SEEDS"/track/tracks_*.seed "$SEEDS/track_file/"
 cp "$ROOT"/tests/fuzz/corpus/track_file/* "$SEEDS/track_file/"
+mkdir -p "$SEEDS/ai_path"
+mv "$SEEDS"/track/ai_path_*.seed "$SEEDS/ai_path/"
 # A JPG start with an EXIF block: IFD 0 pointing at an EXIF directory with an exposure time.
 printf '\xff\xd8\xff\xe1\x00\x3cExif\x00\x00II*\x00\x08\x00\x00\x00\x01\x00\x69\x87\x04\x00\x01\x00\x00\x00\x1a\x00\x00\x00\x00\x00\x00\x00\x01\x00\x9a\x82\x05\x00\x01\x00\x00\x00\x2c\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\xfa\x00\x00\x00\xff\xda' \
   > "$SEEDS/exif/minimal.jpg"

@@ -218,8 +218,9 @@ void ShortRoad(TrackPlan& plan) {
 
 void TestOval(TrackPlan& plan) {
   plan.mappings = {RoadMapping()};
-  const std::vector<TrackPathNode> nodes = OvalPathNodes(200.0, 60.0, 5.0, -6.0f, 6.0f);
-  const std::vector<double> offsets = {-6.0, 6.0};
+  const std::vector<TrackPathNode> nodes = OvalPathNodes(TEST_OVAL_STRAIGHT, TEST_OVAL_RADIUS, TEST_OVAL_SPACING,
+                                                         -TEST_OVAL_HALF_WIDTH, TEST_OVAL_HALF_WIDTH);
+  const std::vector<double> offsets = {-TEST_OVAL_HALF_WIDTH, TEST_OVAL_HALF_WIDTH};
   int sections = 0;
   for (size_t i = 0; i < nodes.size(); i += 4) {
     const TrackPathNode& n = nodes[i];
@@ -267,6 +268,25 @@ TrackImages BuildBusyTrackImages(int sections, int placed, int trees) {
                        }),
                        WHOLE_TRACK_FILE_SIZE);
   return images;
+}
+
+TrackAiPathFile TestOvalAiPathFile() {
+  const size_t n = OvalPathNodes(TEST_OVAL_STRAIGHT, TEST_OVAL_RADIUS, TEST_OVAL_SPACING, -TEST_OVAL_HALF_WIDTH,
+                                 TEST_OVAL_HALF_WIDTH)
+                       .size();
+  TrackAiPathFile file;
+  file.nodeCount = int16_t(n);
+  file.fuelPerLap = 0.5f;
+  file.topSpeed = 40.0f;
+  file.fileLapTime = 60.0f;
+  file.fuelCapacity = 50.0f;
+  for (size_t i = 0; i < n; ++i) {
+    TrackAiCurve c;
+    c.startNode = int32_t(i);
+    c.endNode = int32_t((i + 1) % n);
+    file.curves.push_back(c);
+  }
+  return file;
 }
 
 TrackImages BuildTrackImages(GeneratedTrack track, bool separateLighting) {

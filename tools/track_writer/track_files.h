@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "tools/track_writer/track_writer.h"
+
 constexpr int64_t WHOLE_TRACK_FILE_SIZE = 7544700;
 
 enum GeneratedTrack { TRACK_FLAT_SQUARE = 0, TRACK_SHORT_ROAD = 1, TRACK_TEST_OVAL = 2 };
@@ -35,3 +37,13 @@ constexpr double SHORT_ROAD_HALF_WIDTH = 5.0;
 // flat, then a ramp rising 1 m per section from section 4 to 7, then level at 3 m.
 double ShortRoadHeight(double y);
 constexpr double SQUARE_HALF = 32.0;  // the flat square: x in -32..32, y in 0..64
+
+// The test oval (its racing path: OvalPathNodes with these figures, closed): straights of
+// 200 m, half circles of 60 m, a node every 5 m, road and limits +-6 m, level at 0 m.
+constexpr double TEST_OVAL_STRAIGHT = 200.0;
+constexpr double TEST_OVAL_RADIUS = 60.0;
+constexpr double TEST_OVAL_SPACING = 5.0;
+constexpr float TEST_OVAL_HALF_WIDTH = 6.0f;
+// The oval's computer-driver path file: one curve from each node to the next, every end offset
+// and angle 0, so that the line runs through the path's nodes.
+TrackAiPathFile TestOvalAiPathFile();

@@ -1,7 +1,8 @@
 // track_seeds.cpp - writes the fuzz targets' seeds of the object stream ("objects_*.seed", pit
 // areas, sections, road segments and the trackside objects among them) and
-// the octree blocks ("octrees_*.seed"), mapping tables ("mappings_*.seed") and whole generated
-// tracks ("tracks_*.seed") with our own test-track writer:
+// the octree blocks ("octrees_*.seed"), mapping tables ("mappings_*.seed"), whole generated
+// tracks ("tracks_*.seed") and the oval's computer-driver path files ("ai_path_*.seed") with
+// our own test-track writer:
 // track_seeds --out <folder> --seeds <folder>.
 #include <string>
 #include <vector>
@@ -226,5 +227,27 @@ int main(int argc, char** argv) {
     const std::string name = std::string("tracks_") + GENERATED_TRACK_NAMES[t] + ".seed";
     ok &= WriteGenSeed(TOOL, seeds, name, {0}, world, 8);
   }
+  // Computer drivers' path files for the oval: its own (a curve a node), an old version, curves
+  // spanning several nodes with offsets and angles, and one naming a node past the path.
+  const TrackAiPathFile oval = TestOvalAiPathFile();
+  ok &= WriteGenSeed(TOOL, seeds, "ai_path_oval.seed", {}, AiPathFileImage(oval));
+  TrackAiPathFile old = oval;
+  old.version = 5;
+  ok &= WriteGenSeed(TOOL, seeds, "ai_path_version5.seed", {}, AiPathFileImage(old));
+  TrackAiPathFile spans = oval;
+  spans.curves.clear();
+  for (int start = 0; start < oval.nodeCount; start += 6) {
+    TrackAiCurve c;
+    c.startNode = start;
+    c.endNode = (start + 6) % oval.nodeCount;
+    c.endOffset = float(start % 5) * 0.5f - 1.0f;
+    c.endAngle = float(start % 3) * 0.02f;
+    c.startScale = int8_t(start % 7);
+    spans.curves.push_back(c);
+  }
+  ok &= WriteGenSeed(TOOL, seeds, "ai_path_spans.seed", {}, AiPathFileImage(spans));
+  TrackAiPathFile outside = spans;
+  outside.curves[2].endNode = oval.nodeCount;
+  ok &= WriteGenSeed(TOOL, seeds, "ai_path_outside.seed", {}, AiPathFileImage(outside));
   return ok ? 0 : 1;
 }

@@ -461,6 +461,42 @@ std::vector<TrackPathNode> OvalPathNodes(double straight, double radius, double 
   return nodes;
 }
 
+// ---- [AI path files] ----
+
+void WriteAiPathBody(DataFile& file, const TrackAiPathFile& path) {
+  file.WriteByte(path.setupIndex);
+  file.WriteByte(path.setupByte2);
+  file.WriteByte(path.setupByte3);
+  file.WriteByte(0);
+  Short(file, uint16_t(path.setupWord));
+  file.WriteByte(path.setupByte4);
+  file.WriteByte(0);
+  file.WriteFloat(path.fuelPerLap);
+  file.WriteFloat(path.topSpeed);
+  file.WriteFloat(path.fileLapTime);
+  file.WriteFloat(path.fuelCapacity);
+  Short(file, uint16_t(path.nodeCount));
+  Short(file, uint16_t(path.curveCountOverride != -1 ? path.curveCountOverride : int32_t(path.curves.size())));
+  for (const TrackAiCurve& c : path.curves) {
+    Short(file, uint16_t(c.flags));
+    Short(file, uint16_t(c.word));
+    file.WriteByte(uint8_t(c.startScale));
+    file.WriteByte(uint8_t(c.endScale));
+    Short(file, uint16_t(0));
+    file.WriteInt(c.startNode);
+    file.WriteInt(c.endNode);
+    file.WriteFloat(c.endAngle);
+    file.WriteFloat(c.endOffset);
+  }
+}
+
+std::vector<uint8_t> AiPathFileImage(const TrackAiPathFile& path) {
+  std::vector<uint8_t> image = {'Z', 'K', 'T', 'K', 'N', 'W', uint8_t(path.version >> 8), uint8_t(path.version)};
+  const std::vector<uint8_t> body = MemoryWriteBody([&](DataFile& f) { WriteAiPathBody(f, path); });
+  image.insert(image.end(), body.begin(), body.end());
+  return image;
+}
+
 // ---- [Trackside objects] ----
 
 void WriteStartGridRecord(DataFile& file, const TrackStartGrid& grid) {

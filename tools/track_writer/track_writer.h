@@ -252,6 +252,33 @@ void WritePathRecord(DataFile& file, const TrackPathRecord& path);
 std::vector<TrackPathNode> OvalPathNodes(double straight, double radius, double spacing, float roadHalf,
                                          float limitHalf);
 
+// ---- [AI path files] ----
+// A computer driver's path file ("ZKTKNW"): the header bytes, the four figures, the node and
+// curve counts (16-bit; a count override, not -1, is written in place of the curve count),
+// then the 24-byte curve records: flags, a 16-bit word, the two scales, 2 zero bytes, the
+// start and end nodes, the end angle and the end offset.  The program reads these files and
+// never writes them.
+struct TrackAiCurve {
+  uint16_t flags = 0;
+  int16_t word = 0;  // read and dropped
+  int8_t startScale = 0, endScale = 0;
+  int32_t startNode = 0, endNode = 0;
+  float endAngle = 0, endOffset = 0;
+};
+struct TrackAiPathFile {
+  uint16_t version = 6;
+  uint8_t setupIndex = 0, setupByte2 = 0, setupByte3 = 0;
+  int16_t setupWord = 0;
+  uint8_t setupByte4 = 0;
+  float fuelPerLap = 0, topSpeed = 0, fileLapTime = 0, fuelCapacity = 0;
+  int16_t nodeCount = 0;
+  int32_t curveCountOverride = -1;
+  std::vector<TrackAiCurve> curves;
+};
+void WriteAiPathBody(DataFile& file, const TrackAiPathFile& path);
+// The whole file: magic, version (high byte first) and body.
+std::vector<uint8_t> AiPathFileImage(const TrackAiPathFile& path);
+
 // ---- [Trackside objects] ----
 // A start grid's own record (type 15): flags, columns, rows, straight rows, first number,
 // heading, height, column and row spacing, stagger, and with flag bit 1 the end point and end

@@ -1,0 +1,713 @@
+// ai_path_test.cpp - the computer drivers' path on generated tracks: the path file's versions,
+// fields and refusals, the file name, the line placed on the test oval and the short road's
+// ramp with its surface checks and curvature, curves spanning several nodes against the
+// test's own cubic, the speed profile of the sample road car against the test's own
+// double-precision transcription of the tyre law, the lap time, the fuel per lap, the fuel
+// plan, the set-up step and the driver's reset.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/data_file.h"
+#include "core/frame_globals.h"
+#include "core/report.h"
+#include "physics/car.h"
+#include "platform/files.h"
+#include "race/ai_driver.h"
+#include "race/ai_line.h"
+#include "race/ai_speed.h"
+#include "race/race.h"
+#include "race/race_start.h"
+#include "tests/physics/car_test_util.h"
+#include "tests/track_scratch.h"
+#include "tools/track_writer/track_files.h"
+#include "vehicle/data/setup_record.h"
+#include "vehicle/wheel/wheel.h"
+#include "world/ai_path.h"
+#include "world/world.h"
+
+namespace {
+
+constexpr double PI = 3.14159265358979323846;
+
+class AiPathTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    graphics_ = GraphicsEnabled;
+    GraphicsEnabled = 0;
+    std::filesystem::create_directories("data/knw");
+    InitWheelTables();
+    RaceSettings = RaceRules{};
+    // Labelled lines too, as the interface shows them.
+    ReportSink sink{};
+    sink.line = [](const char* text, ReportColour, int) { TrackScratch::Lines().push_back(text); };
+    sink.labelledLine = [](const char* label, const char* text, ReportColour) {
+      const std::string l = label;
+      TrackScratch::Lines().push_back(l + (!l.empty() && l.back() == ':' ? " " : " : ") + text);
+    };
+    previousSink_ = InstallReportSink(sink);
+  }
+  void TearDown() override {
+    InstallReportSink(previousSink_);
+    DeleteWorld();
+    GraphicsEnabled = graphics_;
+    RaceSettings = RaceRules{};
+  }
+  // The generated track written and loaded to its end as a race start loads it.
+  static void LoadTrack(GeneratedTrack track) {
+    TrackScratch::Write(std::string(GENERATED_TRACK_NAMES[track]) + ".wld", BuildTrackImages(track, false).world);
+    ASSERT_EQ(StartRaceWorld(GENERATED_TRACK_NAMES[track]), 1);
+    int result = RACE_WORLD_LOADING;
+    for (int frames = 0; result == RACE_WORLD_LOADING && frames < 10000; ++frames) result = StepRaceWorldLoading();
+    ASSERT_EQ(result, RACE_WORLD_READY);
+    ASSERT_NE(CWld, nullptr);
+  }
+  static std::string WriteKnw(const char* name, const std::vector<uint8_t>& bytes) {
+    const std::string path = std::string("data/knw/") + name + ".knw";
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return path;
+  }
+  static const TrackPath& Racing() { return *CWld->racingPath; }
+  // The sample road car (the first built-in car) with the oval's path file read and its line set up.
+  void OvalLine(AiPath& ai, Car& car) {
+    LoadTrack(TRACK_TEST_OVAL);
+    MakeSampleCar(0, car);
+    const std::string file = WriteKnw("oval", AiPathFileImage(TestOvalAiPathFile()));
+    ASSERT_EQ(LoadAiPath(ai, file.c_str(), Racing().nodeCount), 1);
+    ai.car = &car;
+    ASSERT_EQ(SetupAiLine(ai, Racing(), car), 1);
+  }
+  TrackScratch scratch_{"ai_path"};
+  int graphics_ = 0;
+  ReportSink previousSink_{};
+};
+
+// ---- The file ----
+
+TEST_F(AiPathTest, FileVersionsFieldsAndRefusals) {
+  TrackAiPathFile file;
+  file.setupIndex = 3, file.setupByte2 = 4, file.setupByte3 = 5, file.setupWord = -1234, file.setupByte4 = 6;
+  file.fuelPerLap = 1.25f, file.topSpeed = 44.5f, file.fileLapTime = 71.5f, file.fuelCapacity = 60.0f;
+  file.nodeCount = 20;
+  TrackAiCurve a;
+  a.flags = 0xBEEF, a.word = 77, a.startScale = -20, a.endScale = 35, a.startNode = 2, a.endNode = 9;
+  a.endAngle = -0.125f, a.endOffset = 1.75f;
+  TrackAiCurve b;
+  b.startNode = 9, b.endNode = 2, b.endOffset = -0.5f;
+  file.curves = {a, b};
+
+  AiPath ai;
+  ASSERT_EQ(LoadAiPath(ai, WriteKnw("v6", AiPathFileImage(file)).c_str(), 20), 1);
+  EXPECT_EQ(ai.oldVersion, 0);
+  EXPECT_EQ(ai.setupIndex, 3);
+  EXPECT_EQ(ai.setupByte2, 4);
+  EXPECT_EQ(ai.setupByte3, 5);
+  EXPECT_EQ(ai.setupWord, -1234);
+  EXPECT_EQ(ai.setupByte4, 6);
+  EXPECT_EQ(ai.fuelPerLap, 1.25f);
+  EXPECT_EQ(ai.topSpeed, 44.5f);
+  EXPECT_EQ(ai.fileLapTime, 71.5f);
+  EXPECT_EQ(ai.fuelCapacity, 60.0f);
+  ASSERT_EQ(ai.curveCount, 2);
+  EXPECT_EQ(ai.curves[0].flags, 0xBEEF);
+  EXPECT_EQ(ai.curves[0].startScale, -20);
+  EXPECT_EQ(ai.curves[0].endScale, 35);
+  EXPECT_EQ(ai.curves[0].startNode, 2);
+  EXPECT_EQ(ai.curves[0].endNode, 9);
+  EXPECT_EQ(ai.curves[0].endAngle, -0.125f);
+  EXPECT_EQ(ai.curves[0].endOffset, 1.75f);
+  EXPECT_EQ(ai.curves[1].endNode, 2);
+  EXPECT_EQ(ai.curves[1].endOffset, -0.5f);
+  EXPECT_EQ(ai.nodes, nullptr) << "the nodes are the line's set-up's";
+  EXPECT_TRUE(TrackScratch::Lines().empty());
+
+  // Version 5 is read as an old file; version 4 is passed over without a word; 7 is too new.
+  file.version = 5;
+  FreeAiPath(ai);
+  ASSERT_EQ(LoadAiPath(ai, WriteKnw("v5", AiPathFileImage(file)).c_str(), 20), 1);
+  EXPECT_EQ(ai.oldVersion, 1);
+  EXPECT_EQ(ai.curveCount, 2);
+  file.version = 4;
+  FreeAiPath(ai);
+  EXPECT_EQ(LoadAiPath(ai, WriteKnw("v4", AiPathFileImage(file)).c_str(), 20), 0);
+  EXPECT_TRUE(TrackScratch::Lines().empty());
+  EXPECT_EQ(ai.curveCount, 0);
+  file.version = 7;
+  EXPECT_EQ(LoadAiPath(ai, WriteKnw("v7", AiPathFileImage(file)).c_str(), 20), 0);
+  EXPECT_EQ(TrackScratch::CountLines(TEXT_FILE_LATER_VERSION), 1);
+  EXPECT_EQ(TrackScratch::CountLines("v7.knw"), 1);
+  EXPECT_EQ(LoadAiPath(ai, "data\\knw\\missing.knw", 20), 0);
+  EXPECT_EQ(TrackScratch::CountLines(TEXT_COULD_NOT_OPEN_FILE), 1);
+
+  // A node count one short of the path's.
+  file.version = 6;
+  EXPECT_EQ(LoadAiPath(ai, WriteKnw("short", AiPathFileImage(file)).c_str(), 21), 0);
+  EXPECT_EQ(TrackScratch::NewestLine(), "data/knw/short.knw : Wrong number of nodes");
+  EXPECT_EQ(ai.curveCount, 0);
+
+  // No curves at all is a path.
+  TrackAiPathFile none = file;
+  none.curves.clear();
+  EXPECT_EQ(LoadAiPath(ai, WriteKnw("none", AiPathFileImage(none)).c_str(), 20), 1);
+  EXPECT_EQ(ai.curveCount, 0);
+  EXPECT_EQ(ai.curves, nullptr);
+}
+
+TEST_F(AiPathTest, DamagedCurveRecordsRefuseTheFileNamingIt) {
+  TrackAiPathFile good;
+  good.nodeCount = 10;
+  TrackAiCurve c;
+  c.startNode = 0, c.endNode = 5;
+  good.curves = {c, c};
+  good.curves[1].startNode = 5, good.curves[1].endNode = 0;
+  struct Case {
+    const char* name;
+    TrackAiPathFile file;
+    size_t cut;  // bytes cut off the end
+  };
+  std::vector<Case> cases;
+  cases.push_back({"negative", good, 0});
+  cases.back().file.curveCountOverride = -2;
+  cases.push_back({"end_outside", good, 0});
+  cases.back().file.curves[1].endNode = 10;
+  cases.push_back({"start_negative", good, 0});
+  cases.back().file.curves[0].startNode = -1;
+  cases.push_back({"more_named", good, 0});
+  cases.back().file.curveCountOverride = 3;
+  cases.push_back({"cut", good, 5});
+  cases.push_back({"cut_header", good, 2 * 24 + 3});
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    std::vector<uint8_t> bytes = AiPathFileImage(k.file);
+    bytes.resize(bytes.size() - k.cut);
+    AiPath ai;
+    ai.curves = new PathCurve[1];  // an old chain is freed, not kept
+    ai.curveCount = 1;
+    const std::string path = WriteKnw(k.name, bytes);
+    EXPECT_EQ(LoadAiPath(ai, path.c_str(), 10), 0);
+    EXPECT_EQ(TrackScratch::NewestLine(), path + " : " + TEXT_DAMAGED_CURVES);
+    EXPECT_EQ(ai.curveCount, 0);
+    EXPECT_EQ(ai.curves, nullptr);
+  }
+  AiPath ai;
+  EXPECT_EQ(LoadAiPath(ai, WriteKnw("good", AiPathFileImage(good)).c_str(), 10), 1);
+}
+
+TEST_F(AiPathTest, FileNameAndCarCode) {
+  char path[FILE_PATH_SIZE], code[AI_CAR_CODE_SIZE];
+  ASSERT_EQ(AiPathFileName(path, sizeof path, code, "Runabout"), 1);
+  EXPECT_STREQ(code, "ZK1");
+  EXPECT_EQ(std::string(path), std::string("data\\knw\\") + FormatTrackName() + "_ZK1.knw");
+  // A mod's id: its three bytes as a little-endian number; a four-character id: no code.
+  const char mod[4] = {char(0x12), char(0xA4), char(0x5F), 0};
+  FormatAiCarCode(mod, code);
+  EXPECT_STREQ(code, "5FA412");
+  const char partly[4] = {'A', '~', 'B', 0};
+  FormatAiCarCode(partly, code);
+  EXPECT_STREQ(code, "427E41");
+  const char four[4] = {'A', 'B', 'C', 'D'};
+  FormatAiCarCode(four, code);
+  EXPECT_STREQ(code, "");
+  // A car found nowhere: the message with its name, and 0.
+  EXPECT_EQ(AiPathFileName(path, sizeof path, code, "NOSUCH"), 0);
+  EXPECT_EQ(TrackScratch::NewestLine(), std::string(TEXT_AI_CAR_NOT_FOUND) + " NOSUCH");
+  EXPECT_STREQ(path, "");
+  EXPECT_STREQ(code, "");
+}
+
+// ---- The line ----
+
+TEST_F(AiPathTest, OvalLineRunsThroughThePathNodes) {
+  AiPath ai;
+  Car car;
+  OvalLine(ai, car);
+  EXPECT_EQ(TrackScratch::CountLines("Failed surface checks"), 0);
+  const TrackPath& p = Racing();
+  const int n = p.nodeCount;
+  ASSERT_EQ(ai.nodeCount, n);
+  const int straight = int(std::lround(TEST_OVAL_STRAIGHT / TEST_OVAL_SPACING));
+  const int arc = int(std::lround(PI * TEST_OVAL_RADIUS / TEST_OVAL_SPACING));
+  ASSERT_EQ(n, 2 * (straight + arc));
+  const double alpha = PI / arc;
+  const double bend = 2.0 / (TEST_OVAL_RADIUS * (1.0 + std::cos(alpha)));
+  for (int i = 0; i < n; ++i) {
+    SCOPED_TRACE(i);
+    const AiPathNode& a = ai.nodes[i];
+    EXPECT_EQ(a.lineOffset, 0.0f);
+    EXPECT_EQ(a.lineX, p.nodes[i].x);
+    EXPECT_EQ(a.lineY, p.nodes[i].y);
+    EXPECT_NEAR(a.lineZ, AI_LINE_LIFT, 8) << "2048 above the level road (the ray test rounds the hit)";
+    EXPECT_NEAR(a.camber, 0.0f, 1e-6);
+    EXPECT_NEAR(a.grade, 0.0f, 1e-6);
+    EXPECT_NEAR(a.normalZ, 1.0f, 1e-6);
+    const PathNode& q = p.nodes[(i + 1) % n];
+    const double dx = (double(q.x) - p.nodes[i].x) / 65536, dy = (double(q.y) - p.nodes[i].y) / 65536;
+    EXPECT_NEAR(a.segmentLength, std::hypot(dx, dy), 1e-4);
+    // Inside the straights nothing bends; inside the half circles (both neighbours on them,
+    // the straights starting on the circles' ends) the chord rule gives 2 / (R (1 + cos a)).
+    const int piece = i % (straight + arc);
+    if (piece >= 1 && piece <= straight - 1) {
+      EXPECT_EQ(a.curvature, 0.0f);
+    } else if (piece >= straight + 1 && piece <= straight + arc - 1) {
+      EXPECT_NEAR(a.curvature, bend, bend * 1e-4) << "anticlockwise: to the left";
+      EXPECT_NEAR(a.verticalCurvature, 0.0f, 1e-6);
+      EXPECT_EQ(a.surfaceKind, a.surfaceRight);
+    }
+  }
+}
+
+TEST_F(AiPathTest, SurfaceChecksLimitsAndCoincidentNeighbours) {
+  LoadTrack(TRACK_TEST_OVAL);
+  const TrackPath& oval = Racing();
+  // A stretch of five nodes moved 100 m off the track: nothing under them.
+  TrackPath p;
+  p.nodeCount = oval.nodeCount;
+  p.nodes = new PathNode[p.nodeCount];
+  std::copy(oval.nodes, oval.nodes + oval.nodeCount, p.nodes);
+  p.flags = oval.flags;
+  for (int i = 10; i < 15; ++i) p.nodes[i].x += 100 << 16;
+  AiPath ai;
+  ai.nodeCount = p.nodeCount;
+  ai.nodes = new AiPathNode[p.nodeCount]{};
+  EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 1);
+  EXPECT_EQ(TrackScratch::CountLines("SetupAll : Failed surface checks : 5"), 1);
+  for (int i = 10; i < 15; ++i) {
+    EXPECT_EQ(ai.nodes[i].lineZ, 0) << "the path's height kept";
+    EXPECT_EQ(ai.nodes[i].surfaceLeft, 0);
+    EXPECT_TRUE(std::isfinite(ai.nodes[i].curvature));
+  }
+  // A line point closer than margin + 0.9 m to a limit: refused at once.
+  ai.nodes[20].lineOffset = 6.0f - 1.0f - 0.85f;
+  EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 0);
+  ai.nodes[20].lineOffset = -(6.0f - 1.0f - 0.95f);
+  EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 1);
+  // Neighbours on one point: no chord, no bend (and no division by it).
+  AiPath same;
+  same.nodeCount = 3;
+  same.nodes = new AiPathNode[3]{};
+  for (int i = 0; i < 3; ++i) same.nodes[i].normalX = 1.0f;
+  SetupAiCurvature(same, 0, 2);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(same.nodes[i].curvature, 0.0f);
+    EXPECT_EQ(same.nodes[i].verticalCurvature, 0.0f);
+    EXPECT_EQ(same.nodes[i].segmentLength, 0.0f);
+  }
+}
+
+TEST_F(AiPathTest, GradeOnTheShortRoadsRampIsItsSlope) {
+  LoadTrack(TRACK_SHORT_ROAD);
+  TrackPath p;
+  std::vector<PathNode> nodes;
+  for (double y = 0; y <= 200.0; y += 5.0) {
+    PathNode n;
+    n.y = int32_t(std::lround(y * 65536));
+    n.z = int32_t(std::lround(ShortRoadHeight(y) * 65536));
+    n.dirY = 1;
+    n.roadLeft = n.limitLeft = -5;
+    n.roadRight = n.limitRight = 5;
+    nodes.push_back(n);
+  }
+  p.nodeCount = int32_t(nodes.size());
+  p.nodes = new PathNode[nodes.size()];
+  std::copy(nodes.begin(), nodes.end(), p.nodes);
+  AiPath ai;
+  ai.nodeCount = p.nodeCount;
+  ai.nodes = new AiPathNode[p.nodeCount]{};
+  ASSERT_EQ(SetupAll(ai, p, 0, 1.0f, p.nodeCount - 1), 1);
+  EXPECT_EQ(TrackScratch::CountLines("Failed surface checks"), 0);
+  const double slope = std::sin(std::atan(1.0 / SHORT_ROAD_SPACING));
+  int ramp = 0;
+  for (int i = 1; i + 1 < p.nodeCount; ++i) {
+    SCOPED_TRACE(i);
+    const double y = i * 5.0;
+    const AiPathNode& a = ai.nodes[i];
+    EXPECT_NEAR(a.lineZ / 65536.0, ShortRoadHeight(y) + 1.0 / 32, 2e-3);
+    EXPECT_NEAR(a.camber, 0.0, 1e-4);
+    if (y > 80 && y < 140) {
+      EXPECT_NEAR(a.grade, slope, 1e-3) << "uphill, the sine of the slope";
+      EXPECT_NEAR(a.curvature, 0.0, 1e-4);
+      ++ramp;
+    } else if (y < 80 || y > 140) {
+      EXPECT_NEAR(a.grade, 0.0, 1e-4);
+    }
+  }
+  EXPECT_EQ(ramp, 11);
+  // At the foot of the ramp the line bends upwards, at its top downwards.
+  EXPECT_GT(ai.nodes[16].verticalCurvature, 0.0f);
+  EXPECT_LT(ai.nodes[28].verticalCurvature, 0.0f);
+
+  // An open path: its ends stand at 1 m/s, the speed rises from the start and falls into the
+  // end, the ramp taking more throttle than the level; the lap has one segment fewer than nodes.
+  Car car;
+  MakeSampleCar(0, car);
+  ai.car = &car;
+  InitAiCarModel(ai);
+  BuildAiSpeedProfile(ai, 0);
+  const int n = p.nodeCount;
+  EXPECT_EQ(ai.nodes[0].targetSpeed, AI_LEAST_SPEED);
+  EXPECT_EQ(ai.nodes[n - 1].targetSpeed, AI_LEAST_SPEED);
+  EXPECT_GT(ai.nodes[1].targetSpeed, ai.nodes[0].targetSpeed);
+  EXPECT_EQ(ai.nodes[0].throttle, 255);
+  EXPECT_LT(ai.nodes[n - 1].targetSpeed, ai.nodes[n - 2].targetSpeed);
+  EXPECT_GT(ai.nodes[n - 2].brake, 0);
+  double lap = 0;
+  for (int i = 0; i + 1 < n; ++i)
+    lap += ai.nodes[i].segmentLength / ((double(ai.nodes[i].targetSpeed) + ai.nodes[i + 1].targetSpeed) * 0.5);
+  EXPECT_NEAR(CalcAiLapTime(ai, 0), lap, lap * 1e-5);
+}
+
+TEST_F(AiPathTest, CurvesSpanningSeveralNodesFollowTheCubic) {
+  LoadTrack(TRACK_TEST_OVAL);
+  const TrackPath& p = Racing();
+  const int n = p.nodeCount, span = 6;
+  ASSERT_EQ(n % span, 0);
+  Car car;
+  MakeSampleCar(0, car);
+  AiPath ai;
+  ai.curveCount = n / span;
+  ai.curves = new PathCurve[ai.curveCount];
+  for (int c = 0; c < ai.curveCount; ++c) {
+    ai.curves[c].startNode = c * span;
+    ai.curves[c].endNode = (c + 1) * span % n;
+    ai.curves[c].endOffset = float(1.5 * std::sin(c * 0.7));
+    ai.curves[c].endAngle = float(0.04 * std::cos(c * 1.3));
+  }
+  ASSERT_EQ(SetupAiLine(ai, p, car), 1);
+  // The test's own cubic, in double precision: at each end the node's point moved by the end
+  // offset, the path's direction there turned by the end angle, tangents of the span times
+  // the first and last node steps.
+  auto dirAt = [&](int i, double angle, double out[2]) {
+    const PathNode& a = p.nodes[(i - 1 + n) % n];
+    const PathNode& b = p.nodes[(i + 1) % n];
+    const double dx = (double(b.x) - a.x) / 65536, dy = (double(b.y) - a.y) / 65536, l = std::hypot(dx, dy);
+    out[0] = (dx / l) * std::cos(angle) - (dy / l) * std::sin(angle);
+    out[1] = (dx / l) * std::sin(angle) + (dy / l) * std::cos(angle);
+  };
+  auto point = [&](int i, double offset, double out[2]) {
+    out[0] = p.nodes[i].x / 65536.0 + offset * p.nodes[i].dirY;
+    out[1] = p.nodes[i].y / 65536.0 - offset * p.nodes[i].dirX;
+  };
+  auto step = [&](int i, int j) {
+    return std::hypot((double(p.nodes[j].x) - p.nodes[i].x) / 65536, (double(p.nodes[j].y) - p.nodes[i].y) / 65536);
+  };
+  int checked = 0;
+  for (int c = 0; c < ai.curveCount; ++c) {
+    const PathCurve& curve = ai.curves[c];
+    const PathCurve& before = ai.curves[(c - 1 + ai.curveCount) % ai.curveCount];
+    const int s = curve.startNode, e = curve.endNode;
+    double p0[2], p1[2], d0[2], d1[2];
+    point(s, before.endOffset, p0);
+    point(e, curve.endOffset, p1);
+    dirAt(s, before.endAngle, d0);
+    dirAt(e, curve.endAngle, d1);
+    const double l0 = step(s, (s + 1) % n), l1 = step((e - 1 + n) % n, e);
+    EXPECT_NEAR(ai.nodes[e].lineOffset, 1.5 * std::sin(c * 0.7), 1e-6);
+    for (int k = 1; k < span; ++k) {
+      const double u = double(k) / span;
+      double at[2];
+      for (int m = 0; m < 2; ++m) {
+        const double t0 = d0[m] * span * l0, t1 = d1[m] * span * l1;
+        const double a = 2 * p0[m] - 2 * p1[m] + t0 + t1, b = 3 * p1[m] - 3 * p0[m] - 2 * t0 - t1;
+        at[m] = ((a * u + b) * u + t0) * u + p0[m];
+      }
+      const PathNode& node = p.nodes[(s + k) % n];
+      const double offset = (at[0] - node.x / 65536.0) * node.dirY - (at[1] - node.y / 65536.0) * node.dirX;
+      EXPECT_NEAR(ai.nodes[(s + k) % n].lineOffset, offset, 2e-3) << c << " " << k;
+      ++checked;
+    }
+  }
+  EXPECT_EQ(checked, n - ai.curveCount);
+  EXPECT_EQ(TrackScratch::CountLines("Failed surface checks"), 0);
+}
+
+// ---- Speeds ----
+
+// The test's transcription of the axle tyre law and the cornering limit, in double precision.
+struct TyreLaw {
+  const Car& car;
+  const AiPath& ai;
+  double Force(int axle, int side, double grip, double load) const {
+    if (load <= 0) return 0;
+    const int set = axle == 0 ? 1 : 0;
+    int count = 0;
+    for (int i = 0; i < car.wheelCount; ++i)
+      if (car.wheels[i].wheelSet == set && (car.wheels[i].side == 0 || (car.wheels[i].side > 0) == (side == 1)))
+        ++count;
+    if (count == 0) return 0;
+    const SuspensionBlock& s = car.wheelSets[set];
+    const double scale =
+        double(s.radialStiffnessAtZero) * std::max(double(s.maxDeflection), double(TYRE_DEFLECTION_FLOOR));
+    const double k = TyreCompounds[s.compoundIndex].c0;
+    const double x = load / (scale * count);
+    const double l = (2.25 * std::sqrt(x) + x) * 0.4 * count;
+    const double r = std::cbrt(200000.0 * k * std::pow(0.75 * load / l, 2)) * l * WheelPressureIntegral / load;
+    return grip * r * load;
+  }
+  double Grip(int axle, int kind) const {
+    const int set = axle == 0 ? 1 : 0;
+    const SurfaceGrip& g = SurfaceGrips[kind];
+    return car.wheelSetGrip[set][g.loose ? 1 : 0] * g.grip;
+  }
+  // Level ground: the weaker axle's lateral acceleration at speed squared v2.
+  double Lateral(double v2, int kind) const {
+    double least = 1e30;
+    for (int axle = 0; axle < 2; ++axle) {
+      const double share = axle == 0 ? ai.frontShare : ai.rearShare;
+      const double load = share * car.mass * 9.81 + (axle == 0 ? ai.frontLoad : ai.rearLoad) * v2;
+      const double f = Force(axle, 0, Grip(axle, kind), load / 2) + Force(axle, 1, Grip(axle, kind), load / 2);
+      least = std::min(least, f / (share * car.mass));
+    }
+    return least;
+  }
+  double CornerSpeed(double k, int kind) const {
+    double v2 = 0;
+    for (int i = 0; i < 200; ++i) v2 = Lateral(v2, kind) / k;
+    return std::sqrt(v2);
+  }
+};
+
+TEST_F(AiPathTest, OvalSpeedProfileLapTimeAndFuel) {
+  AiPath ai;
+  Car car;
+  OvalLine(ai, car);
+  InitAiCarModel(ai);
+  EXPECT_GT(ai.frontShare, 0.2f);
+  EXPECT_LT(ai.frontShare, 0.8f);
+  EXPECT_FLOAT_EQ(ai.frontShare + ai.rearShare, 1.0f);
+  EXPECT_GT(ai.carModel[0], car.mass) << "the wheels' inertia adds to the mass";
+  EXPECT_EQ(ai.gripFactorA[3], 1.0f);
+  EXPECT_EQ(ai.fuelCapacity, car.fuelCapacity);
+  BuildAiSpeedProfile(ai, 1);
+  const TrackPath& p = Racing();
+  const int n = p.nodeCount;
+  const int straight = int(std::lround(TEST_OVAL_STRAIGHT / TEST_OVAL_SPACING));
+  const int arc = int(std::lround(PI * TEST_OVAL_RADIUS / TEST_OVAL_SPACING));
+  const TyreLaw law{car, ai};
+  const float top = car.topSpeed;
+  ASSERT_GT(top, 0.0f);
+  double cornerSpeed = 0;
+  for (int i = 0; i < n; ++i) {
+    SCOPED_TRACE(i);
+    const AiPathNode& a = ai.nodes[i];
+    EXPECT_EQ(a.speedValid, 1);
+    EXPECT_LE(a.targetSpeed, a.cornerSpeed);
+    EXPECT_LE(a.cornerSpeed, top);
+    const int piece = i % (straight + arc);
+    if (piece >= straight + 1 && piece <= straight + arc - 1) {
+      // v^2 = a(v) / |k| with the axle tyre law.
+      const double v = law.CornerSpeed(std::fabs(double(a.curvature)), a.surfaceKind);
+      EXPECT_NEAR(a.targetSpeed, v, v * 0.005);
+      EXPECT_NEAR(a.cornerSpeed, v, v * 0.005);
+      cornerSpeed = v;
+    }
+  }
+  ASSERT_GT(cornerSpeed, 10.0);
+  ASSERT_LT(cornerSpeed, top);
+  // Along each straight (from the end of one half circle to the start of the next) the speed
+  // rises, then falls: the two passes meet once.
+  for (int first : {straight + arc, 0}) {
+    const int from = first == 0 ? n : first;  // the straight starts on the circle's last node
+    int turns = 0;
+    bool rising = true;
+    float peak = 0;
+    for (int k = 0; k < straight; ++k) {
+      const float here = ai.nodes[(from + k) % n].targetSpeed, next = ai.nodes[(from + k + 1) % n].targetSpeed;
+      peak = std::max(peak, next);
+      if (rising && next < here) rising = false, ++turns;
+      if (!rising) {
+        EXPECT_LE(next, here) << "no rise after the fall: " << k;
+      }
+    }
+    EXPECT_EQ(turns, 1);
+    EXPECT_GT(peak, cornerSpeed * 1.2);
+    EXPECT_LE(peak, top);
+  }
+  // Brake only where the speed falls; throttle wherever it rises, full where the engine alone
+  // holds it back.
+  int braking = 0, full = 0;
+  for (int i = 0; i < n; ++i) {
+    const AiPathNode& a = ai.nodes[i];
+    const AiPathNode& b = ai.nodes[(i + 1) % n];
+    if (a.brake > 0) {
+      EXPECT_LT(b.targetSpeed, a.targetSpeed) << i;
+      ++braking;
+    }
+    if (b.targetSpeed > a.targetSpeed) {
+      EXPECT_GT(a.throttle, 0) << i;
+    }
+    if (b.targetSpeed < b.cornerSpeed * (1 - 1e-6f)) {
+      EXPECT_EQ(a.throttle, 255) << i;
+      ++full;
+    }
+    if (a.throttle > 0) {
+      EXPECT_EQ(a.brake, 0) << i;
+    }
+  }
+  EXPECT_GT(braking, 2);
+  EXPECT_GT(full, 2);
+
+  // The lap time: each segment over its mean speed.
+  double lap = 0, length = 0;
+  for (int i = 0; i < n; ++i) {
+    const AiPathNode& a = ai.nodes[i];
+    lap += a.segmentLength / ((double(a.targetSpeed) + ai.nodes[(i + 1) % n].targetSpeed) * 0.5);
+    length += a.segmentLength;
+  }
+  const float time = CalcAiLapTime(ai, 1);
+  EXPECT_EQ(ai.lapTime, time);
+  EXPECT_NEAR(time, lap, lap * 1e-5);
+  EXPECT_GT(time, length / top);
+  EXPECT_LT(time, length / cornerSpeed);
+
+  // The fuel per lap at the engine's peak power over the segments driven with throttle.
+  const EngineModel& e = car.engine;
+  const double power = double(e.TorqueAtRpm(e.maxPowerSpeed)) * e.maxPowerSpeed * e.boostMultiplier;
+  EXPECT_NEAR(AiEnginePower(ai), power, power * 1e-6);
+  double energy = 0, fastest = 0;
+  for (int i = 0; i < n; ++i) {
+    const AiPathNode& a = ai.nodes[i];
+    if (a.throttle == 0) continue;
+    energy += a.segmentLength / ((double(a.targetSpeed) + ai.nodes[(i + 1) % n].targetSpeed) * 0.5) * power *
+              a.throttle / 255.0;
+    fastest = std::max(fastest, double(a.targetSpeed));
+  }
+  CalcAiFuelPerLap(ai);
+  EXPECT_NEAR(ai.fuelPerLap, energy * 1.75 * 3.3333333e-8, energy * 1e-12);
+  EXPECT_GT(ai.fuelPerLap, 0.0f);
+  EXPECT_EQ(ai.topSpeed, float(fastest));
+}
+
+TEST_F(AiPathTest, GenerationPassAndSetupStep) {
+  LoadTrack(TRACK_TEST_OVAL);
+  Car car;
+  MakeSampleCar(0, car);
+  AiPath ai;
+  ASSERT_EQ(GenerateAIPathInfo(ai, *CWld->racingPath, car, 2), 1);
+  EXPECT_GT(ai.curveCount, 1);
+  EXPECT_GT(ai.lapTime, 0.0f);
+  EXPECT_GT(ai.fuelPerLap, 0.0f);
+  EXPECT_EQ(TrackScratch::CountLines("Failed surface checks"), 0);
+  // The set-up step: the front wing's setting raised while the front's share of the downforce
+  // is short of the weight's, up to its highest.  The sample's body lifts more than its rear
+  // wing presses: without the body's lift only the wing presses, all on the rear.
+  car.aero[3][0] = 0;
+  car.SetupFromVehicle(1);
+  car.wingAngles[1][0] = 0, car.wingAngles[1][1] = 12, car.wingAngles[1][2] = 4;
+  ai.setupIndex = 0;
+  ai.frontShare = 2.0f;  // never reached
+  AdjustAiSetup(ai);
+  EXPECT_EQ(ai.setupIndex, 8);
+  EXPECT_EQ(car.currentSetup.bytes[SETUP_FRONT_WING], 8);
+  ai.setupIndex = 0;
+  ai.frontShare = -1.0f;  // already above
+  AdjustAiSetup(ai);
+  EXPECT_EQ(ai.setupIndex, 0);
+  // A car without downforce has nothing to balance.
+  for (AeroItem& item : car.aeroItems) item.liftFactor = 0;
+  for (auto& row : car.aero) row[0] = 0;
+  car.SetupFromVehicle(1);
+  ai.frontShare = 2.0f;
+  AdjustAiSetup(ai);
+  EXPECT_EQ(ai.setupIndex, 0);
+}
+
+// ---- Fuel plan and reset ----
+
+TEST_F(AiPathTest, FuelPlan) {
+  AiPath ai;
+  ai.fuelCapacity = 100.0f;
+  ai.fuelPerLap = 1.5f;
+  ai.fileLapTime = 60.0f;
+  int stints = -1;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 10), 0) << "no world, no racing path";
+  LoadTrack(TRACK_TEST_OVAL);
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 0), 50) << "practice";
+  // Without refuelling: the whole race's fuel and 5 %, held to a full tank.
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 10), int(std::nearbyint(1.5f * 1.05f * 10 * 100 / 100.0f + 0.5f)));
+  EXPECT_EQ(stints, 1);
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 100), 100);
+  EXPECT_EQ(CalcAiFuelPlan(ai, 1, stints, 100), int(std::nearbyint(1.5f * 1.05f * 3 * 100 / 100.0f + 0.5f)))
+      << "a short run on a closed path is 3 laps";
+  // With refuelling the 100-lap race needs two stints: 51 laps' fuel fits, 101 do not.
+  RaceSettings.flags = RACE_FLAG_REFUELLING;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 100), int(std::nearbyint(51 * 1.5f * 1.05f * 100 / 100.0f + 0.5f)));
+  EXPECT_EQ(stints, 2);
+  // A mandatory stop with pit zones starts at two stints.
+  CWld->pitZoneCount = 1;
+  RaceSettings.flags = RACE_FLAG_REFUELLING | AI_RACE_MANDATORY_STOP;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 10), int(std::nearbyint(6 * 1.5f * 1.05f + 0.5f)));
+  EXPECT_EQ(stints, 2);
+  CWld->pitZoneCount = 0;
+  // A race of hours: laps from the stored lap time; with no lap time, a full tank in one stint.
+  RaceSettings.flags = 0;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 191), int(std::nearbyint(1.5f * 1.05f * 60 * 100 / 100.0f + 0.5f)))
+      << "60 laps of one hour";
+  ai.fuelPerLap = 0.5f;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 191), int(std::nearbyint(0.5f * 1.05f * 60 * 100 / 100.0f + 0.5f)));
+  ai.fileLapTime = 0;
+  stints = 5;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 191), 100);
+  EXPECT_EQ(stints, 1);
+  // An empty tank plans nothing (no division by it).
+  ai.fuelCapacity = 0;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 10), 0);
+  // A racing path without nodes: nothing.
+  ai.fuelCapacity = 100;
+  const int32_t count = CWld->racingPath->nodeCount;
+  CWld->racingPath->nodeCount = 0;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 10), 0);
+  CWld->racingPath->nodeCount = count;
+}
+
+TEST_F(AiPathTest, DriverReset) {
+  Car car;
+  car.mass = 1500.0f;
+  uint8_t linked = 0;
+  AiDriverState state;
+  state.car = &car;
+  state.linkedMode = &linked;
+  state.targetIndex = 7;
+  state.history[3] = 2.0f;
+  state.counters[1] = 9;
+  ResetAIDriver(state, 0);
+  EXPECT_EQ(state.mode, 1);
+  EXPECT_EQ(linked, 1);
+  EXPECT_EQ(state.targetIndex, -1);
+  EXPECT_EQ(state.history[3], 0.0f);
+  EXPECT_EQ(state.counters[1], 0);
+  EXPECT_EQ(state.startDelayMs, 0);
+  EXPECT_EQ(state.secondDelayMs, 0);
+  EXPECT_EQ(state.steeringGains[0], 0.1f);
+  EXPECT_EQ(state.steeringGains[1], 1.0f);
+  EXPECT_EQ(state.lookAheadAngles[0], 8192);
+  EXPECT_EQ(state.lookAheadAngles[1], 16384);
+  EXPECT_EQ(state.lookAheadAngles[2], 24576);
+  EXPECT_FLOAT_EQ(state.reactionRate, 2.5132742f);
+  EXPECT_EQ(state.car, &car);
+  // A rolling start: a delay from the shared seed, stepped.
+  RandomSeed = 1000;
+  ResetAIDriver(state, 1);
+  EXPECT_EQ(state.mode, 2);
+  EXPECT_EQ(linked, 2);
+  EXPECT_EQ(RandomSeed, 5001u);
+  EXPECT_EQ(state.startDelayMs, 1000 + 5001 / 2);
+  ResetAIDriver(state, 3);
+  EXPECT_EQ(state.startDelayMs, 1000);
+  car.flagWord = AI_CAR_DELAYED_FLAG;
+  car.mass = 1200.0f;
+  ResetAIDriver(state, 0);
+  EXPECT_EQ(state.secondDelayMs, 1000);
+  EXPECT_NEAR(state.reactionRate, 2.5132742 * std::sqrt(1500.0 / 1200.0), 1e-6);
+  car.vehicleClass = AI_FAST_REACTION_CLASS;
+  ResetAIDriver(state, 0);
+  EXPECT_EQ(state.reactionRate, 10.0f);
+}
+
+}  // namespace
