@@ -9,6 +9,7 @@
 #include "core/frame_globals.h"
 #include "core/report.h"
 #include "physics/car.h"
+#include "physics/solid/solid_hooks.h"
 #include "race/ai_line.h"
 #include "race/ai_speed.h"
 #include "race/race.h"
@@ -25,7 +26,6 @@ bool IsCodeCharacter(char c) {
 constexpr double REACTION_FIGURE = 2.5132741228718345;  // 0.8 pi
 constexpr float FAST_REACTION = 10.0f;
 constexpr float REFERENCE_MASS = 1500.0f;
-constexpr int HOURS_CODE = 190, TENS_CODE = 90;
 
 }  // namespace
 
@@ -78,21 +78,19 @@ int CalcAiFuelPlan(const AiPath& aiPath, int shortRun, int& stints, int lapsCode
   int laps;
   if (shortRun) {
     laps = racing->IsLoop() ? 3 : 1;
-  } else if (lapsCode <= 100) {
-    laps = lapsCode;
-  } else if (lapsCode <= HOURS_CODE) {
-    laps = (lapsCode - TENS_CODE) * 10;
+  } else if (GetRaceLaps(lapsCode) > 0) {
+    laps = GetRaceLaps(lapsCode);
   } else {
     // A race of hours without a stored lap time: a full tank.
     if (!(aiPath.fileLapTime > 0)) {
       stints = 1;
       return 100;
     }
-    laps = int(std::lrint(double(float(lapsCode - HOURS_CODE) * 3600.0f / aiPath.fileLapTime - 0.499999f)));
+    laps = int(std::lrint(double(float(GetRaceHours(lapsCode)) * 3600.0f / aiPath.fileLapTime - 0.499999f)));
   }
   const int pitZones = CWld->pitZoneCount;
   const uint32_t flags = RaceSettings.flags;
-  stints = !shortRun && pitZones > 0 && lapsCode >= 2 && (flags & AI_RACE_MANDATORY_STOP) ? 2 : 1;
+  stints = !shortRun && pitZones > 0 && lapsCode >= 2 && (flags & RACE_FLAG_MANDATORY_STOP) ? 2 : 1;
   if (flags & RACE_FLAG_REFUELLING) {
     for (int s = stints; s <= laps; ++s) {
       const float fuel = float(laps / s + 1) * aiPath.fuelPerLap * 1.05f;

@@ -28,7 +28,6 @@ int AiPathFileName(char* path, int pathSize, char code[AI_CAR_CODE_SIZE], const 
 int GenerateAIPathInfo(AiPath& aiPath, TrackPath& path, Car& car, int laps);
 
 // ---- [Fuel plan] ----
-constexpr uint32_t AI_RACE_MANDATORY_STOP = 0x40;  // race flags: a pit stop is compulsory
 // The fuel to load in percent of the tank (0..100) and the stints (out) for a race of the laps
 // code (0 practice, 1..100 laps, 101..190 (code - 90) x 10 laps, 191..238 hours) under the
 // race flags (RaceSettings.flags: the mandatory stop, RACE_FLAG_REFUELLING) on the loaded

@@ -641,7 +641,7 @@ TEST_F(AiPathTest, FuelPlan) {
   EXPECT_EQ(stints, 2);
   // A mandatory stop with pit zones starts at two stints.
   CWld->pitZoneCount = 1;
-  RaceSettings.flags = RACE_FLAG_REFUELLING | AI_RACE_MANDATORY_STOP;
+  RaceSettings.flags = RACE_FLAG_REFUELLING | RACE_FLAG_MANDATORY_STOP;
   EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 10), int(std::nearbyint(6 * 1.5f * 1.05f + 0.5f)));
   EXPECT_EQ(stints, 2);
   CWld->pitZoneCount = 0;
