@@ -54,7 +54,7 @@ constexpr int SETUP_FINAL_DRIVE = 30;     // (o) u16, as a gear word
 constexpr int SETUP_PASSENGERS = 36;      // (v) two bits per seat: bits 0-1 the front passenger,
                                           // 2-3, 4-5 and 6-7 the back seats; kind 0 with the
                                           // lower bit set, else kind 1
-constexpr int SETUP_TYRE_MAKER = 32;     // (o) 0..6, the row of the tyre makers' table
+constexpr int SETUP_TYRE_MAKER = 32;     // (o) 0..6, the row of TyreMakerNames
 constexpr int SETUP_CENTRE_DIFFERENTIAL = 33;  // (o) a four-wheel drive's centre differential, 0..1
 constexpr int SETUP_ENGINE_BRAKE_REDUCTION = 34;  // (o) percent of the engine braking taken away, 0..100
 constexpr int SETUP_PARALLEL_STEER = 35;  // (o) percent of parallel steer against the full steering
@@ -103,6 +103,10 @@ constexpr int AXLE_PRELOAD = 35;         // (o) a limited-slip differential's pr
 constexpr int AXLE_PRESSURE_LEFT = 36;   // (o) u16, kPa
 constexpr int AXLE_PRESSURE_RIGHT = 38;  // (o) u16, kPa
 // Byte +31 of each axle block is read by nothing.
+
+// The tyre makers the set-up's maker byte names (the information panel shows them).
+constexpr int TYRE_MAKER_COUNT = 7;
+extern const char* const TyreMakerNames[TYRE_MAKER_COUNT];
 
 uint32_t SetupWord(const SetupRecord& record, int offset);
 uint16_t SetupShort(const SetupRecord& record, int offset);
