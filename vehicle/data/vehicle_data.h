@@ -127,9 +127,6 @@ constexpr uint32_t OPT2_INDICATORS = 1u << 10;
 // The lights and aids word: the light the pit limiter flashes (set: the rear fog lights, clear:
 // the brake lights).
 constexpr uint32_t LIGHTS_PIT_LIGHT_FOG = 1u << 8;
-// Its driver aids the set-up may switch or adjust: traction control (the dashboard's lamp bit,
-// LIGHTS_AIDS_TRACTION_CONTROL) and engine-brake reduction.
-constexpr uint32_t LIGHTS_AIDS_ENGINE_BRAKE = 1u << 2;
 // Class option bits the car's set-up reads, some the same bits as above by another role.
 constexpr uint32_t OPT2_ANTI_LOCK = OPT2_BUILTIN_CORRECTED;      // anti-lock braking allowed
 constexpr uint32_t OPT2_NO_BRAKE_BALANCE = OPT2_INFO_NO_SETUP_BYTE;  // every brake on the rear
