@@ -43,6 +43,7 @@ TARGETS=(
   "fuzz_car_step:$BUILD/seeds/car_step"
   "fuzz_new_vehicle:$ROOT/tests/fuzz/corpus/new_vehicle"
   "fuzz_car_state:$ROOT/tests/fuzz/corpus/car_state"
+  "fuzz_info_panel:$ROOT/tests/fuzz/corpus/info_panel"
   "fuzz_setup_files:$ROOT/tests/fuzz/corpus/setup_files"
   "fuzz_frame_file:$ROOT/tests/fuzz/corpus/frame_file"
   "fuzz_colour_set_file:$ROOT/tests/fuzz/corpus/colour_set_file"
