@@ -102,10 +102,8 @@ constexpr uint32_t OPT1_TUBE_SPECIAL_END = 1u << 9;     // set: a frame tube end
 constexpr uint32_t OPT1_TUBE_END_FRONT = 1u << 11;      //   -5, -2 or -1
 constexpr uint32_t OPT1_TUBE_END_REAR = 1u << 12;       //   -6, -4 or -3
 constexpr uint32_t OPT1_UNSPRUNG_WINGS = 1u << 13;      // the editor's "Unsprung wings"
-// The editor's "Disable anti roll bar" of each axle: the set-up holds that axle's anti-roll rate
-// at 0 and the information panel offers no row for it.
-constexpr uint32_t OPT1_NO_REAR_ANTI_ROLL = 1u << 15;
-constexpr uint32_t OPT1_NO_FRONT_ANTI_ROLL = 1u << 16;
+constexpr uint32_t OPT1_NO_FRONT_ANTI_ROLL = 1u << 15;
+constexpr uint32_t OPT1_NO_REAR_ANTI_ROLL = 1u << 16;
 constexpr uint32_t OPT1_OPEN_DIFFERENTIALS = 1u << 21;  // a paired axle's differential is open
 constexpr uint32_t OPT1_COAST_AS_POWER = 1u << 22;      // a paired axle locks coasting as under power
 constexpr uint32_t OPT1_PIT_LIMITER = 1u << 30;
