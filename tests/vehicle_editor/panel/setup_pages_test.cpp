@@ -22,6 +22,8 @@
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
+#include "ui/text/messages.h"
+#include "ui/value_edit.h"
 #include "vehicle/data/vehicle_class.h"
 #include "vehicle/wheel/wheel.h"
 #include "vehicle_editor/panel/info_panel.h"
@@ -566,4 +568,36 @@ TEST_F(SetupPages, ASetupFloatThatIsNotANumberShowsAsTheRowsLeastValue) {
       EXPECT_EQ(line.find("inf"), std::string::npos) << line;
     }
   EXPECT_FLOAT_EQ(SetupFloat(car->currentSetup, SETUP_BRAKE_STRENGTH), 0.24f * BrakeTorqueBound(*car));
+}
+
+TEST_F(SetupPages, ATypedValueGoesThroughTheRowsMappingAndOneBeyondItIsRefused) {
+  Load(RUNABOUT);
+  car->lightsAndAids = AID_TRACTION_CONTROL;
+  Bytes()[SETUP_FLAGS] = SETUP_FLAG_KEEP | SETUP_FLAG_TRACTION;
+  Bytes()[SETUP_TRACTION_SLIP] = 50;
+  Draw(INFO_PAGE_BRAKES);
+  // The entry a right click on the slip row's bar opens, as the interface fills it in.
+  const ValueControl* bar = Bound(37, Bytes() + SETUP_TRACTION_SLIP);
+  ASSERT_NE(bar, nullptr);
+  TypedEntryRequest r{};
+  r.variable = bar->variable;
+  r.typeOrStyle = bar->displayType;
+  r.minimum = bar->minimum.f;
+  r.maximum = bar->maximum.f;
+  r.label = bar->label.text;
+  r.byteMinimum = bar->byteMinimum;
+  r.byteMaximum = bar->byteMaximum;
+  r.callback = bar->callback;
+  TypedEntry = r;
+  CommitTypedMappedByte(nullptr, "5.5", 37);
+  EXPECT_EQ(Bytes()[SETUP_TRACTION_SLIP], 55) << "2.0..20.0 over 20..200";
+  ASSERT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(Calls()[0].handler, "setup");
+  TypedEntry = r;
+  CommitTypedMappedByte(nullptr, "25", 37);
+  EXPECT_EQ(Bytes()[SETUP_TRACTION_SLIP], 55);
+  EXPECT_EQ(Calls().size(), 1u);
+  // Without a screen to hold a box the refusal is the message line.
+  ASSERT_GT(MessageLineCount, 0);
+  EXPECT_NE(std::strstr(MessageLines[MessageLineCount - 1].text, "New value is too high"), nullptr);
 }
