@@ -55,6 +55,8 @@ extern void* EditorFrameHookArgument;
 extern int RenderTargetMode;
 
 constexpr const char* PROGRAM_VERSION = "1.4C20";
+// The host of the program's web service: its pages, the mods' pages and the hints' links.
+constexpr const char* WEB_SERVICE_HOST = "https://zkt-editor.example.org";
 
 // ---- [Subsystem states] ----
 // States of higher subsystems that the renderer and the interface read; each subsystem's

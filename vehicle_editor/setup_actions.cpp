@@ -9,7 +9,7 @@
 #include "physics/car.h"
 #include "vehicle/data/vehicle_class.h"
 #include "vehicle_editor/default_setups.h"
-#include "vehicle_editor/new_vehicle/colour_marks.h"
+#include "vehicle_editor/panel/colour_marks.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 

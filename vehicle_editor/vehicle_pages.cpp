@@ -20,7 +20,6 @@ constexpr uint32_t OPT1_CONCEALED_BIKE = 0x4000;  // a bike: the caster reaches 
 constexpr uint32_t OPT1_SHIFT_LIGHT = 0x40000;
 constexpr uint32_t OPT2_ENGINE_DAMAGE_LIGHT = 0x20000;
 constexpr uint32_t OPT2_OVAL_ARMS = 0x1000;
-constexpr uint32_t AID_TRACTION_CONTROL = 0x1, AID_TC_IGNITION = 0x2, AID_ENGINE_BRAKE = 0x4;
 constexpr uint32_t DIAGRAM_SHOWN = 0x1;
 constexpr uint8_t ZERO_SPRINGS_ON = 0x1;
 // The anti-roll switches as the car's set-up reads them, by wheel set (rear, front).

@@ -12,9 +12,9 @@
 #include "ui/interface.h"
 #include "physics/car.h"
 #include "vehicle/data/rim_profile.h"
-#include "vehicle_editor/new_vehicle/colour_marks.h"
+#include "vehicle_editor/panel/colour_marks.h"
 #include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
-#include "vehicle_editor/new_vehicle/skin_template.h"
+#include "vehicle_editor/panel/skin_template.h"
 #include "vehicle_editor/vehicle_editor.h"
 
 namespace {

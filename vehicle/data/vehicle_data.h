@@ -131,6 +131,9 @@ constexpr uint32_t LIGHTS_PIT_LIGHT_FOG = 1u << 8;
 constexpr uint32_t OPT2_ANTI_LOCK = OPT2_BUILTIN_CORRECTED;      // anti-lock braking allowed
 constexpr uint32_t OPT2_NO_BRAKE_BALANCE = OPT2_INFO_NO_SETUP_BYTE;  // every brake on the rear
 
+// The driver aids the car offers, bits of lightsAndAids.
+constexpr uint32_t AID_TRACTION_CONTROL = 0x1, AID_TC_IGNITION = 0x2, AID_ENGINE_BRAKE = 0x4;
+
 // ---- [Vehicle data] ----
 struct VehicleData {
   // Identity.
@@ -178,7 +181,7 @@ struct VehicleData {
   float steeringWheelPitch = 0;  // rad from horizontal
   float trailReduction = 0;      // m
   float transmissionConstants[3] = {};
-  uint32_t lightsAndAids = 0;
+  uint32_t lightsAndAids = 0;    // AID_ bits and the lights
   uint8_t dashType = 0;
   uint8_t dashSize = 0;   // bytes of the block stored
   uint8_t dashByte = 0;

@@ -1,5 +1,5 @@
 // skin_template.cpp - the skin template picture and the skin name on the clipboard.
-#include "vehicle_editor/new_vehicle/skin_template.h"
+#include "vehicle_editor/panel/skin_template.h"
 
 #include <cstdio>
 

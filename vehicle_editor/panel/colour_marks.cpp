@@ -1,5 +1,5 @@
 // colour_marks.cpp - the colour marks of a car's model.
-#include "vehicle_editor/new_vehicle/colour_marks.h"
+#include "vehicle_editor/panel/colour_marks.h"
 
 #include <cstring>
 
