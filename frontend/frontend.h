@@ -41,6 +41,9 @@ Prss* OpenGaragePage(Prss* parent, const char* vehicleName);
 struct Car;
 Car*  GarageCar();
 void  GarageSetupEdited();
+// The garage's estimate of the car's fuel use per lap in tank units, 0 for none; the
+// information panel's strategy heading shows it.
+extern float GarageFuelPerLap;
 // The closing credits; it ends after CREDITS_SHOW_MS, a click or a key.
 constexpr uint32_t CREDITS_SHOW_MS = 5000;
 Prss* OpenCreditsPage(Prss* parent);

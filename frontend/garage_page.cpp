@@ -5,6 +5,7 @@
 //
 // The car is drawn as the garage picture draws it; the car list and the set-up panel come with
 // the garage's own screens.
+#include <algorithm>
 #include <cstdio>
 
 #include "core/frame_globals.h"
@@ -24,8 +25,10 @@
 #include "vehicle/car_info_file.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/garage_picture.h"
+#include "vehicle_editor/panel/info_panel.h"
 
 int CoverState;
+float GarageFuelPerLap = 0.0f;
 
 namespace {
 
@@ -34,6 +37,7 @@ constexpr uint16_t GARAGE_HEADING = 0xC000;  // the camera on the car's right (+
 constexpr float GARAGE_DISTANCE = 7.0f;      // m from the car's reference point
 constexpr float GARAGE_FIELD = 1.0f;
 constexpr int GARAGE_SKY_MODE = 1;           // the sky as it is: no refresh of the shine
+constexpr int GARAGE_TYRE_MAKERS = 7;        // the rows of the set-up's tyre maker byte
 
 struct GaragePage {
   Prss prss;
@@ -55,6 +59,108 @@ int TakeCoverPicture() {
 void GarageButton(void* owner, int, uintptr_t word) {
   if (word == WORD_TAKE_COVER && CoverState == COVER_TAKING && TakeCoverPicture()) CoverState = COVER_MADE;
   Prss_Terminate(&static_cast<GaragePage*>(owner)->prss);
+}
+
+// ---- The information panel's callbacks ----
+// The garage edits its car's current set-up in place; every change sets the car up again.
+
+Car* OwnersCar(void* owner) { return static_cast<GaragePage*>(owner)->car; }
+
+void GarageSetupChanged(void* owner, int, uintptr_t) {
+  if (Car* car = OwnersCar(owner)) car->SetupFromVehicle(1);
+}
+
+// A paint change: the car's meshes are made again with the new colours.
+void GarageColourChanged(void* owner, int, uintptr_t) {
+  if (Car* car = OwnersCar(owner)) car->ReleaseMeshes();
+}
+
+// value one down or up within least..most, wrapping at either end.
+int Wrapped(int value, int least, int most, bool up) {
+  if (up) return value >= most ? least : value + 1;
+  return value <= least ? most : value - 1;
+}
+
+void GarageStepTyre(void* owner, int, uintptr_t word) {
+  Car* car = OwnersCar(owner);
+  if (!car || word > 5) return;
+  uint8_t* bytes = car->currentSetup.bytes;
+  const bool up = word % 2 == 1;
+  if (word < 4) {
+    int least = 0, most = 0;
+    car->GetTyreTypeRange(least, most);
+    if (most < least) most = least;
+    uint8_t& type = bytes[SETUP_AXLE[word < 2 ? 0 : 1] + AXLE_TYRE_TYPE];
+    type = static_cast<uint8_t>(Wrapped(type, least, most, up));
+  } else {
+    uint8_t& maker = bytes[SETUP_TYRE_MAKER];
+    maker = static_cast<uint8_t>(Wrapped(maker, 0, GARAGE_TYRE_MAKERS - 1, up));
+  }
+  car->ReleaseMeshes();
+  car->SetupFromVehicle(1);
+}
+
+void GarageStepDifferential(void* owner, int, uintptr_t word) {
+  Car* car = OwnersCar(owner);
+  if (!car || word > 5) return;
+  uint8_t* bytes = car->currentSetup.bytes;
+  const int which = static_cast<int>(word / 2);
+  uint8_t& kind = which == 2 ? bytes[SETUP_CENTRE_DIFFERENTIAL] : bytes[SETUP_AXLE[which] + AXLE_DIFFERENTIAL];
+  kind = static_cast<uint8_t>(Wrapped(kind, 0, which == 2 ? 1 : SETUP_MOST_DIFFERENTIAL, word % 2 == 1));
+  car->SetupFromVehicle(1);
+}
+
+void GarageStepConfiguration(void* owner, int, uintptr_t word) {
+  Car* car = OwnersCar(owner);
+  if (!car || car->configCount <= 0 || word > 1) return;
+  uint8_t& current = car->currentSetup.bytes[SETUP_CONFIGURATION];
+  const int last = std::min(car->configCount, VEHICLE_MAX_CONFIGS) - 1;
+  current = static_cast<uint8_t>(Wrapped(std::min<int>(current, last), 0, last, word == 1));
+  car->ReleaseMeshes();
+  car->SetupFromVehicle(1);
+}
+
+void GaragePassengers(void* owner, int, uintptr_t word) {
+  Car* car = OwnersCar(owner);
+  if (!car || word > 15) return;
+  const int seat = static_cast<int>(word >> 2 & 3), value = static_cast<int>(word & 3);
+  uint32_t passengers = SetupWord(car->currentSetup, SETUP_PASSENGERS);
+  passengers = (passengers & ~(3u << (2 * seat))) | uint32_t(value) << (2 * seat);
+  SetSetupWord(car->currentSetup, SETUP_PASSENGERS, passengers);
+  car->SetupFromVehicle(1);
+}
+
+void GarageSwitch(void* owner, int, uintptr_t word) {
+  Car* car = OwnersCar(owner);
+  if (!car || word > 5) return;
+  uint8_t& flags = car->currentSetup.bytes[SETUP_FLAGS];
+  const int which = static_cast<int>(word / 2);
+  const uint8_t bit = which == 0 ? SETUP_FLAG_SYMMETRIC : which == 1 ? SETUP_FLAG_TRACTION : SETUP_FLAG_ANTI_LOCK;
+  if (word % 2) flags |= bit;
+  else flags &= static_cast<uint8_t>(~bit);
+  if (flags == 0) flags = SETUP_FLAG_KEEP;  // a switch turned off never unmakes the set-up
+  car->SetupFromVehicle(1);
+}
+
+void GarageNothing(void*, int, uintptr_t) {}
+
+void DrawGaragePanel(GaragePage& page) {
+  InfoPanelArgs a;
+  a.owner = &page.prss;
+  a.onSetupChanged = GarageSetupChanged;
+  a.onBodyColour = GarageColourChanged;
+  a.onWheelColour = GarageColourChanged;
+  a.onStepTyre = GarageStepTyre;
+  a.onStepDifferential = GarageStepDifferential;
+  a.onStepConfiguration = GarageStepConfiguration;
+  a.onPassengers = GaragePassengers;
+  a.onSwitch = GarageSwitch;
+  a.onSkin = GarageNothing;
+  a.onStrategy = GarageNothing;
+  a.car = page.car;
+  a.fuelPerLap = GarageFuelPerLap;
+  a.inEditor = 0;
+  DrawVehicleInfoPanel(a);
 }
 
 // The car from its right and an eighth of a turn above, lit by the settings' sun and sky; the
@@ -91,6 +197,7 @@ Prss* GarageScreenAction(Prss* process) {
   if (!FrameSkipped && !process->sub) {
     AddScreenTitle("Garage", 0, 1);
     if (car && FrameBegun3D) stepped = DrawGarageCar(*car);
+    if (car) DrawGaragePanel(*page);
     if (RaceState.countdownMs > 0) DrawCountdownCaption();  // a race's countdown runs
     if (CoverState == COVER_TAKING) AddPanelButton(process, "take cover picture", WORD_TAKE_COVER, GarageButton, 0.6f);
     AddBackButton(process, WORD_BACK, GarageButton, nullptr);

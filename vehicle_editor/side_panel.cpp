@@ -12,12 +12,18 @@
 #include "ui/text/text_colours.h"
 #include "ui/value_edit.h"
 #include "vehicle_editor/file_actions.h"
+#include "vehicle_editor/panel/info_panel.h"
+#include "vehicle_editor/panel/info_panel_layout.h"
 #include "vehicle_editor/settings_actions.h"
 #include "vehicle_editor/tab_pages.h"
 #include "vehicle_editor/vehicle_editor.h"
 
 namespace {
 
+// The information panel's rectangle: normalised units wide, its right edge this far left of
+// the side panel, its top this many button rows down.
+constexpr float INFO_PANEL_WIDTH = 0.8f, INFO_PANEL_GAP = 0.02f;
+constexpr int INFO_PANEL_TOP_ROWS = 2;
 constexpr int SIDE_UNITS = 16, HALF = 8, POINT_TYPES = 4, STEP_HINT_MOVE = 11;
 constexpr uintptr_t MOD_CHECK = 0, MOD_TEST = 1, MOD_UPLOAD = 2, MOD_SHARE = 3;
 constexpr uintptr_t FRAME_SPECIAL_OFF = 0, FRAME_SHOW = 1, FRAME_DELETE = 3;
@@ -157,6 +163,31 @@ void AddTubeRows(VehicleEditor& e, FrameTube& tube) {
 }
 
 }  // namespace
+
+void VehicleEditor::DrawInfoPanel(VehicleEditor& e) {
+  if (!e.car || ScreenWidth <= 0 || ScreenHeight <= 0) return;
+  const float right = 2.0f * static_cast<float>(ScreenWidth - SIDE_UNITS * ButtonWidth) / ScreenWidth - 1.0f -
+                      INFO_PANEL_GAP;
+  const float top = 2.0f * static_cast<float>(INFO_PANEL_TOP_ROWS * ButtonHeight) / ScreenHeight - 1.0f;
+  SetInfoPanelLayout(right - INFO_PANEL_WIDTH, right, top);
+  InfoPanelArgs a;
+  a.owner = &e.prss;
+  a.onSetupChanged = InfoSetupChanged;
+  a.onBodyColour = InfoColourChanged;
+  a.onWheelColour = InfoSkinColourChanged;
+  a.onStepTyre = StepTyreType;
+  a.onStepDifferential = StepDifferential;
+  a.onStepConfiguration = StepConfiguration;
+  a.onPassengers = SetPassengers;
+  a.onSwitch = SetSetupSwitch;
+  a.onSkin = SkinAction;
+  a.onStrategy = InfoStrategyChanged;
+  a.car = e.car;
+  a.fuelPerLap = 0.0f;
+  a.inEditor = 1;
+  DrawVehicleInfoPanel(a);
+  ResetInfoPanelLayout();
+}
 
 void VehicleEditor::BuildSidePanel(VehicleEditor& e) {
   if (!e.car) return;

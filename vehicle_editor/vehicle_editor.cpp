@@ -358,6 +358,7 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
     return process;
   }
   if (!e->car) AddScreenTitle("no vehicle loaded", 0, 1);
+  DrawInfoPanel(*e);
   BuildPanels(*e);
   BuildSidePanel(*e);
   if (e->diagramFlags && e->car) {

@@ -345,6 +345,9 @@ struct VehicleEditor {
   // The panel at the right edge (side_panel.cpp), after the tab pages each drawn frame:
   // nothing without a car.
   static void BuildSidePanel(VehicleEditor& editor);
+  // The vehicle information panel in its rectangle left of the side panel, with the editor's
+  // callbacks; the layout transform is reset afterwards.
+  static void DrawInfoPanel(VehicleEditor& editor);
 
   // ---- Settings actions and conversions (settings_actions.cpp) ----
   // Words: 0 drive type, 1 engine page, 2 point type, 4 and 5 the rear and front suspension,

@@ -1,12 +1,13 @@
-// fuzz_info_panel.cpp - the set-up pages of the information panel drawn (graphics off) for a
-// sample car whose set-up comes from the input, as a set-up file of another user brings it:
-// every figure the pages show is finite, and every row's bounds are.
+// fuzz_info_panel.cpp - every page of the vehicle information panel drawn (graphics off) for a
+// sample car whose 120 set-up bytes come from the input, as set-up files travel between users:
+// every figure the panel shows must be finite, and so must every row's bounds and the value
+// each float row binds.
 //
-// Input: byte 0 picks the sample, byte 1 the choices (bit 0 the vehicle editor, else the
-// garage; bit 1 the car set up again from the set-up; bit 2 km/h; bit 3 bar; bit 4 a steering
-// wheel; bits 5-6 the rear seats abreast), then 120 bytes laid over the sample's first set-up
-// (XOR, so that zeros keep the sample's), then one byte of the test speed (0.4 m/s a step, so
-// that it passes the row's 100 m/s).
+// Input: byte 0 picks the sample, byte 1 the strategy's tyre-change value, then 120 bytes laid
+// over the sample's first set-up (XOR, so that zeros keep the sample's), then a byte of choices
+// (bit 0 the set-up left as it came, not set up again; bit 1 mph; bit 2 psi; bit 3 a steering
+// wheel; bits 4-5 the rear seats abreast) and a byte of the test speed (0.4 m/s a step, so that
+// it passes the row's 100 m/s).  What runs out reads as 0.
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -14,93 +15,97 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/checksum.h"
 #include "core/config.h"
-#include "core/process.h"
 #include "physics/car.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/interface.h"
+#include "ui/text/text_colours.h"
 #include "vehicle_editor/panel/info_panel.h"
-#include "vehicle_editor/panel/info_panel_layout.h"
-#include "vehicle_editor/panel/setup_pages.h"
 
 namespace {
 
-struct Input {
-  const uint8_t* data;
-  size_t size, at;
-  uint8_t Byte() { return at < size ? data[at++] : 0; }
-};
+void Nothing(void*, int, uintptr_t) {}
 
-#define CHECK(condition, text)                                                                    \
-  do {                                                                                            \
-    if (!(condition)) {                                                                           \
-      std::fprintf(stderr, "fuzz_info_panel: %s (line %d): %s\n", #condition, __LINE__, text);    \
-      std::abort();                                                                               \
-    }                                                                                             \
-  } while (0)
-
-void Handler(void*, int, uintptr_t) {}
-
-// A figure shown as text: no "nan" or "inf" in any case.
-bool FiniteText(const char* text) {
-  for (const char* p = text; *p; ++p) {
-    const char a = static_cast<char>(std::tolower(static_cast<unsigned char>(p[0])));
-    if (!p[1] || !p[2]) break;
-    const char b = static_cast<char>(std::tolower(static_cast<unsigned char>(p[1])));
-    const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(p[2])));
-    if ((a == 'n' && b == 'a' && c == 'n') || (a == 'i' && b == 'n' && c == 'f')) return false;
+// A shown text that holds "nan" or "inf" as a word of its own (as printf writes them, maybe
+// signed): a figure that is not finite.  "Info" is no such word.
+bool ShowsNonFinite(const char* text) {
+  const auto letter = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; };
+  for (const char* p = text; p[0] && p[1] && p[2]; ++p) {
+    if ((p > text && letter(p[-1])) || letter(p[3])) continue;
+    char w[4] = {static_cast<char>(std::tolower(static_cast<unsigned char>(p[0]))),
+                 static_cast<char>(std::tolower(static_cast<unsigned char>(p[1]))),
+                 static_cast<char>(std::tolower(static_cast<unsigned char>(p[2]))), 0};
+    if (!std::strcmp(w, "nan") || !std::strcmp(w, "inf")) return true;
   }
-  return true;
+  return false;
 }
 
-void CheckControls() {
+[[noreturn]] void Fail(int page, const char* what) {
+  std::fprintf(stderr, "fuzz_info_panel: page %d: %s\n", page, what);
+  std::abort();
+}
+
+// The texts, the float rows' labels and bound values, and the bars' and arrows' bounds.
+void CheckControls(int page) {
+  char text[512];
   for (int i = 0; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];
-    char text[256];
-    if (ValueControlText(c, text, sizeof text)) CHECK(FiniteText(text), text);
+    if (ValueControlText(c, text, sizeof text) && ShowsNonFinite(text)) Fail(page, text);
     const int t = c.displayType;
-    if (t >= 19 && t <= 21) CHECK(std::isfinite(HeldFloatOf(c.variable)), "a float row's label");
-    if (t >= 27 && t <= 29) {  // a float row's bar: its bounds and the value it moves
-      CHECK(std::isfinite(c.minimum.f) && std::isfinite(c.maximum.f), "a float bar's bounds");
-      CHECK(c.variable && std::isfinite(*static_cast<const float*>(c.variable)), "a float bar's value");
+    if (t >= 19 && t <= 21 && !std::isfinite(HeldFloatOf(c.variable))) Fail(page, "a float row's label");
+    if (t >= 27 && t <= 29) {
+      if (!std::isfinite(c.minimum.f) || !std::isfinite(c.maximum.f)) Fail(page, "a float bar's bounds");
+      if (!c.variable || !std::isfinite(*static_cast<const float*>(c.variable))) Fail(page, "a float bar's value");
     }
-    if (t == 38) CHECK(std::isfinite(c.minimum.f) && std::isfinite(c.maximum.f), "a word bar's bounds");
-    if (t == 44 || t == 45) CHECK(std::isfinite(c.maximum.f) && std::isfinite(c.label.f), "a float arrow's step");
+    if (t == 38 && (!std::isfinite(c.minimum.f) || !std::isfinite(c.maximum.f))) Fail(page, "a word bar's bounds");
+    if ((t == 44 || t == 45) && (!std::isfinite(c.maximum.f) || !std::isfinite(c.label.f)))
+      Fail(page, "a float arrow's step or limit");
   }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Input in = {data, size, 0};
-  const int row = in.Byte() % BUILTIN_VEHICLE_COUNT;
-  const uint8_t choices = in.Byte();
-  Car car;
-  BuildSampleVehicle(row, car);
-  car.seatsPerRow = static_cast<uint8_t>(1 + (choices >> 5 & 3) % 3);
-  car.driverSlot = 0;
-  car.setupIndex = 0;
-  car.currentSetup = car.setups[0].record;
-  car.SetupFromVehicle(0);
-  for (uint8_t& b : car.currentSetup.bytes) b = static_cast<uint8_t>(b ^ in.Byte());
-  if (choices & 2) car.SetupFromVehicle(1);
-  SpeedUnitKmh = choices >> 2 & 1;
-  PressureUnitBar = choices >> 3 & 1;
-  CfgControlModeInForce = choices >> 4 & 1;
-  InfoTestSpeed = 0.4f * in.Byte();
-
-  static Prss owner{};
-  InfoPanelArgs args;
-  args.owner = &owner;
-  args.onSetupChanged = args.onStepTyre = args.onStepDifferential = args.onPassengers = args.onSwitch = Handler;
-  args.car = &car;
-  args.inEditor = choices & 1;
-  for (int page = INFO_PAGE_BRAKES; page <= INFO_PAGE_PASSENGERS; ++page) {
-    ClearInterface();
-    BeginPanelRows();
-    DrawInfoSetupPage(args, page);
-    CheckControls();
+  static bool ready = false;
+  if (!ready) {
+    SetDefaultTextColours();
+    Crc32InitTable();
+    ready = true;
   }
-  ResetInterfaceState();
+  if (size < 2) return 0;
+  const auto byte = [&](size_t i) -> uint8_t { return i < size ? data[i] : 0; };
+  const uint8_t choices = byte(2 + SETUP_RECORD_SIZE);
+  static Car* car = nullptr;
+  delete car;
+  car = new Car;
+  BuildSampleVehicle(data[0] % BUILTIN_VEHICLE_COUNT, *car);
+  car->seatsPerRow = static_cast<uint8_t>(1 + (choices >> 4 & 3) % 3);
+  car->driverSlot = 0;
+  car->currentSetup = car->setups[0].record;
+  car->SetupFromVehicle(0);
+  for (int i = 0; i < SETUP_RECORD_SIZE; ++i) car->currentSetup.bytes[i] ^= byte(2 + i);
+  // The garage sets the car up from a set-up it loads; a set-up edited in place is drawn as it is.
+  if (!(choices & 1)) car->SetupFromVehicle(1);
+  Strategy.tyreChange = data[1];
+  SpeedUnitKmh = choices & 2 ? 0 : 1;
+  PressureUnitBar = choices & 4 ? 0 : 1;
+  CfgControlModeInForce = choices >> 3 & 1;
+  InfoTestSpeed = 0.4f * byte(3 + SETUP_RECORD_SIZE);
+  InfoPanelArgs a;
+  a.owner = nullptr;
+  a.onSetupChanged = a.onBodyColour = a.onWheelColour = a.onStepTyre = a.onStepDifferential = Nothing;
+  a.onStepConfiguration = a.onPassengers = a.onSwitch = a.onSkin = a.onStrategy = Nothing;
+  a.car = car;
+  a.fuelPerLap = 1.0f;
+  for (int inEditor = 0; inEditor < 2; ++inEditor) {
+    a.inEditor = inEditor;
+    for (int page = INFO_PAGE_RATINGS; page < INFO_PAGE_COUNT; ++page) {
+      InfoPageShown = page;
+      ClearInterface();
+      DrawVehicleInfoPanel(a);
+      CheckControls(page);
+    }
+  }
   return 0;
 }

@@ -86,7 +86,8 @@ void SetInfoPanelLayout(float left, float right, float top) {
   }
   InfoLayout.sx = InfoLayout.sy = s;
   InfoLayout.x0 = (left + right) / 2.0f - 0.15f * s;
-  InfoLayout.y0 = top - (1.0f - PANEL_ROW_METRIC) * s;
+  // The panel's top edge (PANEL_TOP) lands on top.
+  InfoLayout.y0 = top - PANEL_TOP * s;
 }
 
 void ResetInfoPanelLayout() {
@@ -169,7 +170,7 @@ void AddPanelWordRow(Prss* owner, const char* format, float x, uint16_t* left, u
   AddWordSet(owner, left, lo, hi, scaled, twoSets ? nullptr : format, callback, b);
   if (twoSets)
     AddWordSet(owner, right, lo, hi, scaled, nullptr, callback,
-               {b.x1, b.y1 + PANEL_PAIR_EXTRA, b.x2, b.y2 + PANEL_PAIR_EXTRA});
+               {b.x1, b.x2, b.y1 + PANEL_PAIR_EXTRA, b.y2 + PANEL_PAIR_EXTRA});
 }
 
 void AddPanelByteRow(Prss* owner, const char* format, float x, uint8_t* left, uint8_t* right, float lo, float hi,
@@ -187,5 +188,5 @@ void AddPanelByteRow(Prss* owner, const char* format, float x, uint8_t* left, ui
   AddByteSet(owner, left, lo, hi, min, max, twoSets ? nullptr : format, callback, b);
   if (twoSets)
     AddByteSet(owner, right, lo, hi, min, max, nullptr, callback,
-               {b.x1, b.y1 + PANEL_PAIR_EXTRA, b.x2, b.y2 + PANEL_PAIR_EXTRA});
+               {b.x1, b.x2, b.y1 + PANEL_PAIR_EXTRA, b.y2 + PANEL_PAIR_EXTRA});
 }

@@ -31,7 +31,7 @@ constexpr float PANEL_ROW_METRIC = 0.3f;
 
 // Fits the panel into the screen rectangle from left to right (normalised units) whose top is
 // at top: scale (right - left) / 1.6, never below 0.5 and never so large that a value row
-// grows past one interface button's height.
+// grows past one interface button's height; the panel's top edge lands on top.
 void SetInfoPanelLayout(float left, float right, float top);
 // Back to the identity and code page 0.
 void ResetInfoPanelLayout();

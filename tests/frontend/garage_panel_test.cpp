@@ -1,0 +1,85 @@
+// garage_panel_test.cpp - the information panel on the garage page: drawn full-screen for the
+// car on show, and a set-up change through its rows setting the car up again.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "core/fixed_math.h"
+#include "core/frame_globals.h"
+#include "core/process.h"
+#include "core/report.h"
+#include "core/window_state.h"
+#include "frontend/frontend.h"
+#include "physics/car.h"
+#include "ui/interface.h"
+#include "ui/text/text_colours.h"
+#include "vehicle_editor/panel/info_panel.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const ValueControl* Showing(const char* text) {
+  char shown[256];
+  for (int i = ValueControlCount - 1; i >= 0; --i)
+    if (ValueControlText(ValueControls[i], shown, sizeof shown) && std::strcmp(shown, text) == 0)
+      return &ValueControls[i];
+  return nullptr;
+}
+
+TEST(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
+  ReportSink sink{};
+  sink.line = [](const char*, ReportColour, int) {};
+  const ReportSink saved = InstallReportSink(sink);
+  SetDefaultTextColours();
+  const char* work = std::getenv("ZKT_WORK_DIR");
+  fs::remove_all("data");
+  fs::create_directories("data/veh");
+  fs::create_directories("data/raf");
+  fs::create_directories("data/engine");
+  fs::copy_file(fs::path(work) / "data/veh/Runabout.veh", "data/veh/Runabout.veh");
+  fs::copy_file(fs::path(work) / "data/engine/DEFAULT.eng", "data/engine/DEFAULT.eng");
+  InitSinCosTables();
+  ScreenWidth = 1280;
+  ScreenHeight = 1024;
+  SetInterfaceMetrics();
+  Prss* page = OpenGaragePage(nullptr, "Runabout");
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  InfoPageShown = INFO_PAGE_INFO;
+  car->currentSetup.bytes[SETUP_BALLAST] = 0;
+  car->SetupFromVehicle(1);
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  EXPECT_NE(Showing("Handicaps"), nullptr);
+  // Full-screen: the identity transform puts the tab row at the panel's own top.
+  const ValueControl* info = Showing("Info");
+  ASSERT_NE(info, nullptr);
+  EXPECT_FLOAT_EQ(info->top, -0.7f);
+  const ValueControl* up = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].variable == &car->currentSetup.bytes[SETUP_BALLAST] && ValueControls[i].displayType == 40)
+      up = &ValueControls[i];
+  ASSERT_NE(up, nullptr);
+  const ValueControl c = *up;
+  MouseX = static_cast<int>(((c.left + c.right) * 0.5f + 1.0f) * 0.5f * ScreenWidth);
+  MouseY = static_cast<int>(((c.top + c.bottom) * 0.5f + 1.0f) * 0.5f * ScreenHeight);
+  MouseRecord press{};
+  press.clickCode = CLICK_LEFT;
+  press.leftHeld = 1;
+  HandleInterfaceMouse(&press);
+  MouseRecord release{};
+  release.releaseCode = CLICK_LEFT;
+  HandleInterfaceMouse(&release);
+  EXPECT_EQ(car->currentSetup.bytes[SETUP_BALLAST], 1);
+  EXPECT_EQ(car->appliedBallast, 1) << "the car set up again with the new mass";
+  FrameSkipped = 1;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InstallReportSink(saved);
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+// info_panel_editor_test.cpp - the information panel as the vehicle editor draws it: inside its
+// rectangle left of the side panel, the layout reset afterwards, and clicks on its controls
+// reaching the editor's callbacks, the change stored into the chosen default set-up.
+#include <cstring>
+
+#include "core/window_state.h"
+#include "physics/car.h"
+#include "tests/vehicle_editor/editor_fixture.h"
+#include "ui/interface.h"
+#include "ui/text/code_pages.h"
+#include "vehicle_editor/panel/info_panel.h"
+#include "vehicle_editor/panel/info_panel_layout.h"
+
+namespace {
+
+class EditorInfoPanel : public EditorTest {
+ protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    ScreenWidth = 1280;
+    ScreenHeight = 1024;
+    SetInterfaceMetrics();
+    InfoPageShown = INFO_PAGE_INFO;
+  }
+  void Draw() {
+    ClearInterface();
+    VehicleEditor::DrawInfoPanel(*e);
+  }
+  const ValueControl* Showing(const char* text) {
+    char shown[256];
+    for (int i = ValueControlCount - 1; i >= 0; --i)
+      if (ValueControlText(ValueControls[i], shown, sizeof shown) && std::strcmp(shown, text) == 0)
+        return &ValueControls[i];
+    return nullptr;
+  }
+  void Click(const ValueControl& control) {
+    const ValueControl c = control;
+    MouseX = static_cast<int>(((c.left + c.right) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
+    MouseY = static_cast<int>(((c.top + c.bottom) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenHeight));
+    MouseRecord press{};
+    press.clickCode = CLICK_LEFT;
+    press.leftHeld = 1;
+    HandleInterfaceMouse(&press);
+    MouseRecord release{};
+    release.releaseCode = CLICK_LEFT;
+    HandleInterfaceMouse(&release);
+  }
+};
+
+TEST_F(EditorInfoPanel, DrawsInItsRectangleAndResetsTheLayout) {
+  CurrentCodePage = 3;
+  Draw();
+  ASSERT_GT(ValueControlCount, 0);
+  const float sideLeft = 2.0f * float(ScreenWidth - 16 * ButtonWidth) / float(ScreenWidth) - 1.0f;
+  const float top = 2.0f * float(2 * ButtonHeight) / float(ScreenHeight) - 1.0f;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    EXPECT_LT(ValueControls[i].right, sideLeft) << i;
+    EXPECT_GE(ValueControls[i].top, top - 1e-5f) << i;
+  }
+  EXPECT_FLOAT_EQ(InfoLayout.sx, 1.0f);
+  EXPECT_FLOAT_EQ(InfoLayout.y0, 0.0f);
+  EXPECT_EQ(CurrentCodePage, 0);
+  EXPECT_NE(Showing("Info"), nullptr);
+  EXPECT_EQ(Showing("Handicaps"), nullptr);  // the garage's rows
+}
+
+TEST_F(EditorInfoPanel, TheConfigurationArrowsStepAndStoreTheSetup) {
+  ASSERT_GT(car().configCount, 1);
+  car().currentSetup.bytes[SETUP_CONFIGURATION] = 0;
+  Draw();
+  const char right[2] = {'\x9B', 0};
+  const ValueControl* next = Showing(right);
+  ASSERT_NE(next, nullptr);
+  Click(*next);
+  EXPECT_EQ(car().currentSetup.bytes[SETUP_CONFIGURATION], 1);
+  EXPECT_EQ(car().setups[car().setupIndex].record.bytes[SETUP_CONFIGURATION], 1);
+}
+
+TEST_F(EditorInfoPanel, TheColoursTabShowsThePaintAndSkin) {
+  Draw();
+  const ValueControl* tab = Showing("Colours");
+  ASSERT_NE(tab, nullptr);
+  Click(*tab);
+  EXPECT_EQ(InfoPageShown, INFO_PAGE_COLOURS);
+  Draw();
+  EXPECT_NE(Showing("Skin File Name"), nullptr);
+  const char browse[2] = {'\xB8', 0};
+  EXPECT_NE(Showing(browse), nullptr);  // the editor's skin button
+}
+
+}  // namespace
