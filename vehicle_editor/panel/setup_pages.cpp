@@ -330,6 +330,7 @@ void TyresPage(Page& p) {
   p.Text(Tx(TX_3h_tyre_man), TextColour(), 0.0f, 0.45f, false);
   p.Selector(maker < TYRE_MAKER_COUNT ? TyreMakerNames[maker] : "?", 4, p.args.onStepTyre, 0.45f);
   const float top = p.y;
+  float bottom = top;  // below the longer of the two axles' columns
   for (const int axle : {1, 0}) {
     const SuspensionBlock& set = car.wheelSets[axle];
     p.x = axle == 1 ? PANEL_COLUMN_1 : PANEL_COLUMN_2;
@@ -361,9 +362,10 @@ void TyresPage(Page& p) {
       p.Line(Format(Tx(TX_3g_livecamb), static_cast<double>(LiveCamberDegrees(car, set.leftWheel - 1)),
                     static_cast<double>(LiveCamberDegrees(car, set.rightWheel - 1))));
     }
+    bottom = std::max(bottom, p.y);
   }
   p.Column(0);
-  p.y = std::max(p.y, top) + PANEL_LINE;  // below both axles' columns
+  p.y = bottom + PANEL_LINE;
   const bool warmers = RaceSetup.warmStart || car.vehicleClass == CLASS_GT || car.vehicleClass == CLASS_F1;
   if (warmers) p.ByteRow(Tx(TX_3h_tyrewarm), SETUP_TYRE_WARMER, 20, 120, 20, 120);
   const bool symmetric = Symmetric(car);
