@@ -34,6 +34,7 @@ constexpr float DEGREES_PER_RADIAN = 180.0f / 3.14159274f;
 constexpr float MILLIMETRES_PER_INCH = 25.4f;
 constexpr float TEST_SPEED_STEP = 0.1f, MOST_TEST_SPEED = 100.0f;  // m/s
 constexpr float LEAST_LIFT = 0.000001f;
+constexpr float PAGE_BOTTOM = 1.0f;  // the panel's lines end at the screen's bottom edge
 constexpr int SEAT_KINDS = 3;  // none, man, woman
 constexpr intptr_t LEFT_ALIGNED = 1;  // a text control's label bits
 enum Seat { SEAT_FRONT = 0, SEAT_REAR_LEFT = 1, SEAT_REAR_MIDDLE = 2, SEAT_REAR_RIGHT = 3 };
@@ -98,7 +99,10 @@ struct Page {
     x = column == 0 ? PANEL_COLUMN_1 : PANEL_COLUMN_2;
     y = PANEL_PAGE_TOP;
   }
-  void Gap() { y += PANEL_LINE / 2.0f; }
+  // Goes on at the top of the second column when the first has no room left for `height`.
+  void Fit(float height) {
+    if (x == PANEL_COLUMN_1 && y > PANEL_PAGE_TOP && y + height > PAGE_BOTTOM) Column(1);
+  }
 
   // A text line over the row's width (display-only).
   void Text(const char* text, ColourWord* colour, float from = 0.0f, float to = 1.0f, bool advance = true) {
@@ -304,16 +308,18 @@ void FinalDrivePage(Page& p) {
   }
   static const int GEAR_TEXTS[FORWARD_GEARS] = {TX_3a_grrat1st, TX_3a_grrat2nd, TX_3a_grrat3rd, TX_3a_grrat4th,
                                                 TX_3a_grrat5th, TX_3a_grrat6th, TX_3a_grrat7th};
-  p.Column(1);
+  // The gears follow the differentials down the first column and go on in the second.
   const int gears = std::clamp(static_cast<int>(car.gearCount) - Car::FIRST_GEAR_SLOT, 0, FORWARD_GEARS);
   for (int gear = 0; gear < gears; ++gear) {
+    p.Fit(PANEL_VALUE_ROW);
+    // Beside the ratio, the speed at the rev limit: filled into the row's label, whose own
+    // conversion the row fills with the ratio.
+    const char* label = Tx(GEAR_TEXTS[gear]);
     const float speed = GearTopSpeed(car, gear);
-    if (speed > 0.0f) {
-      const char* text = Format("%.0f %s", static_cast<double>(SpeedInUnit(speed)), SpeedUnitText());
-      p.Text(text, TextColour(), 0.6f, 1.0f, false);
-    }
-    p.WordRow(Tx(GEAR_TEXTS[gear]), SETUP_GEAR_WORDS + 2 * gear, GEAR_LOWEST, GEAR_HIGHEST, 1);
+    if (speed > 0.0f) label = Format("%s   %.0f %s", label, static_cast<double>(SpeedInUnit(speed)), SpeedUnitText());
+    p.WordRow(label, SETUP_GEAR_WORDS + 2 * gear, GEAR_LOWEST, GEAR_HIGHEST, 1);
   }
+  p.Fit(PANEL_VALUE_ROW);
   p.WordRow(Tx(TX_3a_fnldvval), SETUP_FINAL_DRIVE, GEAR_LOWEST, GEAR_HIGHEST, 1);
 }
 
