@@ -1,7 +1,8 @@
 // info_panel_gpu_test.cpp - the vehicle information panel drawn on a real GL context: every
 // page full-screen in the garage (the mod ratings too) and in a smaller rectangle as the
 // editor draws it, read back and written as PNGs to look at ("info_panel_<form>_<page>.png"
-// in the test's folder); the current tab is the one lit.
+// in the test's folder); the current tab is the one lit, a bar's knob stands at its value's
+// fraction of the bar and a colour control's swatch shows the car's colour.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,6 +19,8 @@
 #include "physics/car.h"
 #include "tests/frontend/page_picture.h"
 #include "tests/ui/png_test_util.h"
+#include "ui/interface_config.h"
+#include "vehicle_editor/panel/colour_marks.h"
 #include "vehicle_editor/panel/info_panel.h"
 #include "vehicle_editor/panel/info_panel_layout.h"
 
@@ -100,6 +103,44 @@ TEST_F(InfoPanelPictures, EveryPageInTheGarageAndInTheEditorsRectangle) {
     const std::vector<uint8_t> p = DrawPage(garage);
     EXPECT_TRUE(WritePng("info_panel_garage_" + std::to_string(page) + ".png", p, WIDTH, HEIGHT));
     CheckLitTab(p, TAB_LABELS[page]);
+  }
+  // A bar's knob stands at its value's fraction of the bar: the tyre-change bar at 25 of 0..100.
+  Strategy.tyreChange = 25;
+  InfoPageShown = INFO_PAGE_INFO;
+  std::vector<uint8_t> p = DrawPage(garage);
+  const ValueControl* bar = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].variable == &Strategy.tyreChange && ValueControls[i].displayType == 37) bar = &ValueControls[i];
+  ASSERT_NE(bar, nullptr);
+  {
+    const int y = int(((bar->top + bar->bottom) * 0.5f + 1.0f) * 0.5f * HEIGHT);
+    const int x1 = int((bar->left + 1.0f) * 0.5f * WIDTH), x2 = int((bar->right + 1.0f) * 0.5f * WIDTH);
+    double sum = 0;
+    int n = 0;
+    for (int x = x1; x < x2; ++x) {
+      const uint8_t* q = &p[size_t(y * WIDTH + x) * 4];
+      if (std::min({q[0], q[1], q[2]}) > 120) sum += x, ++n;
+    }
+    ASSERT_GT(n, 0) << "the light knob over the dark bar";
+    const double expected = x1 + (x2 - x1) * 0.25;
+    EXPECT_NEAR(sum / n, expected, 4.0);
+  }
+  // A colour control's swatch shows the car's colour.
+  for (uint8_t& f : ColourMarkFlags) f = 0;
+  ColourMarkFlags[0] = 1;
+  car->currentColours.groups[0][0] = RgbWord(150, 20, 20);
+  InfoPageShown = INFO_PAGE_COLOURS;
+  p = DrawPage(garage);
+  const ValueControl* swatch = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].displayType == 52) swatch = &ValueControls[i];
+  ASSERT_NE(swatch, nullptr);
+  {
+    const int x = int(((swatch->left + swatch->right) * 0.5f + 1.0f) * 0.5f * WIDTH);
+    const int y = int((swatch->top + (swatch->bottom - swatch->top) * 0.2f + 1.0f) * 0.5f * HEIGHT);
+    const uint8_t* q = &p[size_t(y * WIDTH + x) * 4];
+    EXPECT_GT(q[0], 2 * q[1]) << "red over green";
+    EXPECT_GT(q[0], 2 * q[2]) << "red over blue";
   }
   // A mod: the ratings page behind its own tab.
   car->isMod = 1;

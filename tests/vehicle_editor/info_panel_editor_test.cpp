@@ -1,5 +1,5 @@
 // info_panel_editor_test.cpp - the information panel as the vehicle editor draws it: inside its
-// rectangle left of the side panel, the layout reset afterwards, and clicks on its controls
+// rectangle left of the side panel, the layout reset afterwards, and clicks and drags on its controls
 // reaching the editor's callbacks, the change stored into the chosen default set-up.
 #include <cstring>
 
@@ -8,6 +8,7 @@
 #include "tests/vehicle_editor/editor_fixture.h"
 #include "ui/interface.h"
 #include "ui/text/code_pages.h"
+#include "vehicle_editor/panel/colour_marks.h"
 #include "vehicle_editor/panel/info_panel.h"
 #include "vehicle_editor/panel/info_panel_layout.h"
 
@@ -86,6 +87,41 @@ TEST_F(EditorInfoPanel, TheColoursTabShowsThePaintAndSkin) {
   EXPECT_NE(Showing("Skin File Name"), nullptr);
   const char browse[2] = {'\xB8', 0};
   EXPECT_NE(Showing(browse), nullptr);  // the editor's skin button
+}
+
+TEST_F(EditorInfoPanel, ADraggedColourChannelRepaintsAndStoresTheColours) {
+  for (uint8_t& f : ColourMarkFlags) f = 0;
+  ColourMarkFlags[0] = 1;
+  ColourWord& paint = car().currentColours.groups[0][0];
+  paint = RgbWord(60, 60, 60);
+  e->rebuildModelCountdown = 0;
+  InfoPageShown = INFO_PAGE_COLOURS;
+  Draw();
+  const ValueControl* red = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].variable == &paint && ValueControls[i].displayType == 35) red = &ValueControls[i];
+  ASSERT_NE(red, nullptr);
+  const ValueControl c = *red;
+  MouseX = static_cast<int>(((c.left + c.right) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
+  MouseY = static_cast<int>(((c.top + c.bottom) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenHeight));
+  MouseRecord press{};
+  press.clickCode = CLICK_LEFT;
+  press.leftHeld = 1;
+  HandleInterfaceMouse(&press);
+  MouseX += 10;
+  MouseRecord move{};
+  move.dx = 10;
+  move.leftHeld = 1;
+  HandleInterfaceMouse(&move);
+  MouseRecord release{};
+  release.releaseCode = CLICK_LEFT;
+  HandleInterfaceMouse(&release);
+  EXPECT_GT(ColourRed(paint), 60u);
+  EXPECT_EQ(ColourGreen(paint), 60u);
+  EXPECT_GT(e->rebuildModelCountdown, 0) << "the paint is made again";
+  ASSERT_GE(car().colourIndex, 0);
+  ASSERT_LT(car().colourIndex, car().colourConfigCount);
+  EXPECT_EQ(car().colourConfigs[car().colourIndex].groups[0][0], paint) << "stored into the chosen colours";
 }
 
 }  // namespace

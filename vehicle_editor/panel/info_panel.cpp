@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/config.h"
 #include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "modeller/model/model_object.h"
 #include "physics/car.h"
 #include "physics/car_race.h"
 #include "platform/spawn.h"
+#include "render/object_picture.h"
 #include "ui/interface_config.h"
 #include "ui/text/language.h"
 #include "ui/text/language_keys.h"
@@ -28,7 +30,6 @@ int32_t SpeedUnitKmh = 1;
 int32_t PressureUnitBar = 1;
 float InfoTestSpeed = 40.0f;
 PitStrategy Strategy;
-int32_t SkinTemplateSmall = 0;
 HeldModRatings ModRatings;
 
 namespace {
@@ -357,7 +358,7 @@ void DrawColoursPage(const InfoPanelArgs& a) {
     static char sizeTexts[2][8] = {"1024", "2048"};
     const float half = PANEL_ROW_WIDTH / 2.0f;
     for (int k = 0; k < 2; ++k) {
-      const bool lit = (k == 0) == (SkinTemplateSmall != 0);
+      const bool lit = (k == 0) == ((CfgEditorOptions & EDITOR_OPTION_SMALL_PICTURE) != 0);
       AddClickText(a.owner, sizeTexts[k], lit ? TextColour() : ButtonColour(), SetSkinTemplateSize,
                    static_cast<uintptr_t>(k + 1), r.x + half * k, r.y, r.x + half * (k + 1), r.y + LABEL_HEIGHT);
     }
@@ -412,8 +413,8 @@ void SelectInfoPage(void*, int, uintptr_t word) {
 void SelectRatingsPage(void*, int, uintptr_t) { InfoPageShown = INFO_PAGE_RATINGS; }
 void SetSpeedUnit(void*, int, uintptr_t word) { SpeedUnitKmh = word ? 1 : 0; }
 void SetSkinTemplateSize(void*, int, uintptr_t word) {
-  if (word == 1) SkinTemplateSmall = 1;
-  else if (word == 2) SkinTemplateSmall = 0;
+  if (word == 1) CfgEditorOptions |= EDITOR_OPTION_SMALL_PICTURE;
+  else if (word == 2) CfgEditorOptions &= ~EDITOR_OPTION_SMALL_PICTURE;
 }
 
 uint32_t ModIdOf(const Car& car) {

@@ -64,8 +64,8 @@ struct PitStrategy {
   uint8_t tyreChange = 100;
 };
 extern PitStrategy Strategy;
-// The skin template's size: set, 1024 pixels; clear, 2048.
-extern int32_t SkinTemplateSmall;
+// The skin template's size is the small-picture bit of the editor options (1024 pixels when
+// set, else 2048: render/object_picture.h).
 
 // The tab handlers: the page is the word; the ratings tab shows page -1; the speed unit takes
 // the word; the template size: word 1 small, 2 large.

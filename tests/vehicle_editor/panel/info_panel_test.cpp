@@ -12,10 +12,12 @@
 #include <thread>
 #include <vector>
 
+#include "core/config.h"
 #include "core/frame_globals.h"
 #include "core/report.h"
 #include "core/window_state.h"
 #include "physics/car.h"
+#include "render/object_picture.h"
 #include "tests/physics/car_test_util.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/dialogs.h"
@@ -358,6 +360,22 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
   EXPECT_EQ(swatches, 2);
   EXPECT_TRUE(Shows("Body"));
   EXPECT_TRUE(Shows("Skin File Name"));
+}
+
+TEST_F(PanelTest, TheTemplateSizeButtonsSetTheSmallPictureBit) {
+  const uint32_t saved = CfgEditorOptions;
+  SetSkinTemplateSize(nullptr, 0, 1);
+  EXPECT_NE(CfgEditorOptions & EDITOR_OPTION_SMALL_PICTURE, 0u);
+  EXPECT_EQ(ObjectPictureSize(), 1024);
+  SetSkinTemplateSize(nullptr, 0, 2);
+  EXPECT_EQ(ObjectPictureSize(), 2048);
+  EXPECT_EQ(CfgEditorOptions, saved & ~EDITOR_OPTION_SMALL_PICTURE);
+  CfgEditorOptions = saved;
+  SetSpeedUnit(nullptr, 0, 0);
+  EXPECT_FLOAT_EQ(SpeedInUnit(10.0f), 22.37f);
+  EXPECT_STREQ(SpeedUnitText(), "mph");
+  SetSpeedUnit(nullptr, 0, 1);
+  EXPECT_FLOAT_EQ(SpeedInUnit(10.0f), 36.0f);
 }
 
 // ---- Driven by the mouse ----
