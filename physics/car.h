@@ -449,6 +449,11 @@ constexpr const char* TEXT_SETUP_NOT_A_NUMBER = "not a number -";
 // 1 m/s, growing with the square of the speed): (power x efficiency / drag)^(1/3), held to
 // 1..200 m/s (1 when it is not a number).
 float EstimateTopSpeed(float power, float efficiency, float dragFactor);
+// The wheels the car holds (at most CAR_MAX_WHEELS).
+int CarWheelCount(const Car& car);
+// 1 when a wheel record belongs to the wheel set (0 rear, 1 front): only such a set's tyre is
+// known to be physical.
+bool SetCarriesWheel(const Car& car, int axle);
 // The car's code text (8 bytes) from its 32-bit code: empty for a code whose fourth byte is not
 // 0, the three characters of a short car name, else "%06X".
 void FormatSkinId(uint32_t carCode, char out[SKIN_ID_SIZE]);

@@ -29,11 +29,6 @@ inline int ClampToRange(int v, int lowest, int highest) {
   return v <= lowest ? lowest : (v >= highest ? highest : v);
 }
 
-// The wheels the car holds (at most CAR_MAX_WHEELS).
-int CarWheelCount(const Car& car);
-// 1 when a wheel record belongs to the wheel set (0 rear, 1 front): only such a set's tyre is
-// known to be physical.
-bool SetCarriesWheel(const Car& car, int axle);
 
 // ---- steps of Car::SetupFromVehicle done elsewhere ----
 // Step 16: each wheel's mount, set, side, links, radius, slot and tyre pressure.

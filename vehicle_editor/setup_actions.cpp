@@ -13,8 +13,6 @@
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 
-const char* const TyreMakerNames[TYRE_MAKER_COUNT] = {"Corvan", "Halberg", "Nortread", "Pellix",
-                                                      "Stenmark", "Tavora", "Vireo"};
 
 void (*ScanColourMarks)(Car& car) = [](Car& car) { ScanCarColourMarks(&car); };
 int (*ModelHasFlaggedType12Part)(const Car& car) = [](const Car& car) { return CarHasFlaggedHub(&car); };

@@ -67,9 +67,6 @@ constexpr int EDITOR_TEXT_PANEL_SIZE = 2052;
 constexpr int32_t DRIVER_EYE_RISE = 3277;  // 0.05 m in 16.16: the eye view stands above the eye
 
 constexpr int EDITOR_LIGHT_TESTS = 8;
-constexpr int TYRE_MAKER_COUNT = 7;
-// The tyre makers the set-up's maker byte names (the information panel shows them).
-extern const char* const TyreMakerNames[TYRE_MAKER_COUNT];
 
 struct VehicleEditor {
   Prss prss;

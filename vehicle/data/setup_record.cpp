@@ -8,6 +8,9 @@
 #include "core/data_file.h"
 #include "platform/files.h"
 
+const char* const TyreMakerNames[TYRE_MAKER_COUNT] = {"Corvan", "Halberg", "Nortread", "Pellix",
+                                                      "Stenmark", "Tavora", "Vireo"};
+
 uint32_t SetupWord(const SetupRecord& record, int offset) {
   const uint8_t* b = record.bytes + offset;
   return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;

@@ -15,7 +15,9 @@ struct DataFile;
 constexpr int SETUP_RECORD_SIZE = 120;
 constexpr int SETUP_NAME_SIZE = 16;
 
-struct SetupRecord {
+// Four-byte aligned, so that the information panel's controls may bind its floats and 16-bit
+// words where they lie (every such field sits at its natural alignment in the record).
+struct alignas(4) SetupRecord {
   uint8_t bytes[SETUP_RECORD_SIZE];
 };
 
@@ -52,8 +54,18 @@ constexpr int SETUP_FINAL_DRIVE = 30;     // (o) u16, as a gear word
 constexpr int SETUP_PASSENGERS = 36;      // (v) two bits per seat: bits 0-1 the front passenger,
                                           // 2-3, 4-5 and 6-7 the back seats; kind 0 with the
                                           // lower bit set, else kind 1
-constexpr int SETUP_TYRE_MAKER = 32;     // (o) 0..6, the row of the tyre makers' table
+constexpr int SETUP_TYRE_MAKER = 32;     // (o) 0..6, the row of TyreMakerNames
 constexpr int SETUP_CENTRE_DIFFERENTIAL = 33;  // (o) a four-wheel drive's centre differential, 0..1
+constexpr int SETUP_ENGINE_BRAKE_REDUCTION = 34;  // (o) percent of the engine braking taken away, 0..100
+constexpr int SETUP_PARALLEL_STEER = 35;  // (o) percent of parallel steer against the full steering
+                                          // geometry, 0..100
+// (o) The front axle's sixth float is kept only by files before version 251 (its track width,
+// zeroed on reading them); its four bytes hold the driver aids' and the centre's figures.
+constexpr int SETUP_TRACTION_SLIP = 100;          // the traction control's allowed slip, tenths of a
+                                                  // percent, 20..200
+constexpr int SETUP_TRACTION_LEAST_SPEED = 101;   // the traction control's minimum speed, m/s, 5..20
+constexpr int SETUP_TYRE_WARMER = 102;            // the tyre warmers' temperature, degrees, 20..120
+constexpr int SETUP_CENTRE_VISCOUS = 103;         // a viscous centre's strength, N m per rad/s, 1..20
 constexpr int SETUP_KART_BYTE = 72;       // (v) the rear axle's differential: 1 in a new kart set-up
 constexpr uint32_t SETUP_FLAG_NEW = 1;
 // The same bit is the vehicle editor's symmetric switch: while it is set, the right side's
@@ -73,7 +85,8 @@ constexpr int AXLE_SPRING = 4;           // (o) f32, N/m
 constexpr int AXLE_BUMP = 8;             // (o) f32, N s/m
 constexpr int AXLE_REBOUND = 12;         // (o) f32, N s/m
 constexpr int AXLE_ANTI_ROLL = 16;       // (v, c) f32, N/m
-constexpr int AXLE_SIXTH = 20;           // (v) f32: the rear axle's is held like the brake strength;
+constexpr int AXLE_SIXTH = 20;           // (v) f32: the rear axle's (the handbrake strength) is held like
+                                         //     the brake strength; the front's holds four bytes (above);
 constexpr int AXLE_OLD_TRACK_WIDTH = 20; //     files before version 251 kept the axle's track width here
 constexpr int AXLE_TOE = 24;             // (o) 9 is zero, 0.1 degree a step, 0..18
 constexpr int AXLE_CASTER = 25;          // (v) tenths of a degree
@@ -89,7 +102,11 @@ constexpr int AXLE_VISCOUS = 30;         // (o) a viscous differential's strengt
 constexpr int AXLE_PRELOAD = 35;         // (o) a limited-slip differential's preload, steps of 5 N m
 constexpr int AXLE_PRESSURE_LEFT = 36;   // (o) u16, kPa
 constexpr int AXLE_PRESSURE_RIGHT = 38;  // (o) u16, kPa
-// Byte 35 of the head and byte +31 of each axle block are read by nothing.
+// Byte +31 of each axle block is read by nothing.
+
+// The tyre makers the set-up's maker byte names (the information panel shows them).
+constexpr int TYRE_MAKER_COUNT = 7;
+extern const char* const TyreMakerNames[TYRE_MAKER_COUNT];
 
 uint32_t SetupWord(const SetupRecord& record, int offset);
 uint16_t SetupShort(const SetupRecord& record, int offset);
