@@ -6,6 +6,8 @@
 #include "core/report.h"
 #include "physics/car.h"
 #include "race/race.h"
+#include "race/race_start.h"
+#include "world/track_file.h"
 
 int LiveSettingSelector;
 CarChoice LocalCarChoice;
@@ -45,4 +47,7 @@ void WriteCarEventRecord(Car& car) {
   car.recordingState = 0;
 }
 
-void InstallRaceHooks() { CarRelease.writeEventRecord = WriteCarEventRecord; }
+void InstallRaceHooks() {
+  CarRelease.writeEventRecord = WriteCarEventRecord;
+  GetTrackSelection = AnswerTrackSelection;
+}
