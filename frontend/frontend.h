@@ -54,8 +54,7 @@ Prss* OpenTrackLoadingPage(Prss* parent, const char* trackName, int32_t configNu
 // page opened over the screen that has the input (CurrentProcess), which has it again when
 // the page closes.  Null when no screen can take the page (none, or one with a screen open
 // over it), while a world is being built, or when the track was refused (the reason shown,
-// no world).  No button or option of
-// this program calls it: the join has no host here.
+// no world).  No button or option of this program calls it: the join has no host here.
 Prss* JoinRaceTrack(const char* trackName, int32_t configNumber, uint32_t configFlags);
 // The shared key function: Escape, "Q" and "X" terminate the process.
 void  EscapeQuitKey(Prss* process, int keyCode);
