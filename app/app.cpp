@@ -929,6 +929,7 @@ int AppShutdown() {
     top->terminate(top);
     g_loop.top = top->act(top);
   }
+  DeleteWorld();  // a world still loaded frees its meshes while the device lasts
   LogLine("shutting down");
   char path[96];
   std::snprintf(path, sizeof path, MprPathTemplate, "temp_mpr");

@@ -9,7 +9,6 @@
 #include "ui/interface_config.h"
 #include "ui/text/language.h"
 #include "ui/widgets.h"
-#include "world/world.h"
 
 namespace {
 
@@ -51,7 +50,6 @@ Prss* StartScreenAction(Prss* process) {
     Prss* parent = process->parent;
     switch (screens->page) {
       case -1:
-        DeleteWorld();  // leaving for the credits: nothing of a track stays behind
         return HandOver(screens, OpenCreditsPage(parent));
       case 0:
         Prss_AddSub(process, OpenWelcomeScreen(process, 1));

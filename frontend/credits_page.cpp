@@ -1,8 +1,10 @@
-// credits_page.cpp - the closing credits, shown once on the way out of the program.
+// credits_page.cpp - the closing credits, shown once on the way out of the program.  Leaving
+// for them deletes the loaded world: nothing of a track stays behind.
 #include "core/frame_globals.h"
 #include "core/process.h"
 #include "core/window_state.h"
 #include "frontend/frontend.h"
+#include "world/world.h"
 
 namespace {
 
@@ -41,6 +43,7 @@ Prss* CreditsPageAction(Prss* process) {
 }  // namespace
 
 Prss* OpenCreditsPage(Prss* parent) {
+  DeleteWorld();
   CreditsPage* page = Prss_New<CreditsPage>();
   Prss_Init(&page->prss, parent, CreditsPageAction, CreditsKey, CreditsMouse, nullptr, nullptr);
   Prss_MakeCurrent(&page->prss);

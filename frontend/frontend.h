@@ -44,13 +44,21 @@ void  GarageSetupEdited();
 // The garage's estimate of the car's fuel use per lap in tank units, 0 for none; the
 // information panel's strategy heading shows it.
 extern float GarageFuelPerLap;
-// The closing credits; it ends after CREDITS_SHOW_MS, a click or a key.
+// The closing credits; it ends after CREDITS_SHOW_MS, a click or a key.  Opening them deletes
+// the loaded world.
 constexpr uint32_t CREDITS_SHOW_MS = 5000;
 Prss* OpenCreditsPage(Prss* parent);
 // The page a race start runs while its track loads (race/race_start.h): null, with the
 // reason shown, when the track cannot be opened; else the page, which closes itself when the
 // world is ready or its load failed (the world then deleted).
-Prss* OpenTrackLoadingPage(Prss* parent, const char* trackName);
+Prss* OpenTrackLoadingPage(Prss* parent, const char* trackName, int32_t configNumber = 1,
+                           uint32_t configFlags = 0);
+// What a join to a game host runs with the track it hands over: the race start, its loading
+// page opened over the screen that has the input (CurrentProcess), which has it again when
+// the page closes.  Null when no screen can take the page (none, or one with a screen open
+// over it), while a world is being built, or when the track was refused (the reason shown,
+// no world).  No button or option of this program calls it: the join has no host here.
+Prss* JoinRaceTrack(const char* trackName, int32_t configNumber, uint32_t configFlags);
 // The shared key function: Escape, "Q" and "X" terminate the process.
 void  EscapeQuitKey(Prss* process, int keyCode);
 

@@ -4,6 +4,7 @@
 #include "core/process.h"
 #include "frontend/frontend.h"
 #include "race/race_start.h"
+#include "world/world.h"
 
 namespace {
 
@@ -32,11 +33,19 @@ Prss* TrackLoadingPageAction(Prss* process) {
 
 }  // namespace
 
-Prss* OpenTrackLoadingPage(Prss* parent, const char* trackName) {
-  if (!StartRaceWorld(trackName)) return nullptr;
+Prss* OpenTrackLoadingPage(Prss* parent, const char* trackName, int32_t configNumber, uint32_t configFlags) {
+  if (!StartRaceWorld(trackName, configNumber, configFlags)) return nullptr;
   auto* page = Prss_New<TrackLoadingPage>();
   Prss_Init(&page->prss, parent, TrackLoadingPageAction, IgnoreKey, IgnoreMouse, nullptr, nullptr);
   Prss_MakeCurrent(&page->prss);
   page->result = RACE_WORLD_LOADING;
   return &page->prss;
+}
+
+Prss* JoinRaceTrack(const char* trackName, int32_t configNumber, uint32_t configFlags) {
+  Prss* screen = CurrentProcess;
+  if (!screen || screen->sub || WorldBuildStage() != 0) return nullptr;
+  Prss* page = OpenTrackLoadingPage(screen, trackName, configNumber, configFlags);
+  Prss_AddSub(screen, page);
+  return page;
 }

@@ -6,6 +6,8 @@
 #include "core/report.h"
 #include "physics/car.h"
 #include "race/race.h"
+#include "race/race_start.h"
+#include "world/track_file.h"
 
 int LiveSettingSelector;
 CarChoice LocalCarChoice;
@@ -48,4 +50,5 @@ void WriteCarEventRecord(Car& car) {
 void InstallRaceHooks() {
   CarRelease.writeEventRecord = WriteCarEventRecord;
   InstallRaceLayoutHooks();
+  GetTrackSelection = AnswerTrackSelection;
 }

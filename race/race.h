@@ -119,6 +119,8 @@ void SetupPlayerCarChoice(const Car& car);  // nothing without a local player
 // is cleared in every case.  The car's release calls it (installed with InstallRaceHooks).
 extern void (*CloseCarRecording)(Car& car);
 void WriteCarEventRecord(Car& car);
+// Puts the race's answers into the hooks below it: the car's event record at its release, and
+// the selected track's configuration for the world's loader (race/race_start.h).
 void InstallRaceHooks();
 
 // ---- Layouts ----

@@ -7,7 +7,19 @@
 #include "world/track_file.h"
 #include "world/world.h"
 
-int StartRaceWorld(const char* trackName) {
+RaceTrack SelectedTrack = {"", 1, 0};
+
+void AnswerTrackSelection(TrackLoadSelection& selection) {
+  selection.configNumber = SelectedTrack.configNumber;
+  selection.configFlags = SelectedTrack.configFlags;
+  selection.raceSetting = 0;
+}
+
+int StartRaceWorld(const char* trackName, int32_t configNumber, uint32_t configFlags) {
+  if (!trackName) trackName = "";
+  std::snprintf(SelectedTrack.shortName, sizeof SelectedTrack.shortName, "%s", trackName);
+  SelectedTrack.configNumber = configNumber;
+  SelectedTrack.configFlags = configFlags;
   DeleteWorld();  // at most one world
   Wld* world = new Wld;
   for (int i = 0; i < 2 && trackName[i]; ++i)

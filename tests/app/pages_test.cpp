@@ -188,11 +188,13 @@ TEST_F(Pages, TheEntryPageExitButtonAndEscapeLeadThroughTheCredits) {
     EXPECT_EQ(CfgWelcome, 0);
     Frame();
     EXPECT_TRUE(EntryPageIsIdle());
+    CWld = new Wld;  // as a race start would have left it
     if (useKey)
       Prss_DeliverKey(27);
     else
       Click(LEFT_X, BOTTOM_Y);
     Frame();
+    EXPECT_EQ(CWld, nullptr) << "leaving for the credits deletes the world";
     ASSERT_NE(top, nullptr);
     EXPECT_FALSE(EntryPageIsIdle());
     Prss_DeliverKey(' ');  // any key ends the credits

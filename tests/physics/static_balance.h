@@ -21,9 +21,10 @@ struct StaticBalanceShares {
 };
 
 // Expects car, standing still, to be at its static balance within the given shares of each
-// figure.  A car without two axles of two wheels has its weight and springs checked only.
-inline void ExpectStaticBalance(const Car& car, const StaticBalanceShares& share = {}) {
-  const double weight = car.mass * 9.81;
+// figure, under gravity (m/s^2, downwards).  A car without two axles of two wheels has its
+// weight and springs checked only.
+inline void ExpectStaticBalance(const Car& car, const StaticBalanceShares& share = {}, double gravity = 9.81) {
+  const double weight = car.mass * gravity;
   double sum = 0, axle[2] = {}, y[2] = {};
   int n[2] = {};
   for (int i = 0; i < car.wheelCount; ++i) {
@@ -46,7 +47,7 @@ inline void ExpectStaticBalance(const Car& car, const StaticBalanceShares& share
     if (w.suspensionType == SUSPENSION_RIGID) continue;
     const Vec3 tyre = w.groundNormal * w.normalForce + w.deformation * w.treadStiffness;
     const Vec3 along = MatrixTimes(car.orientation, w.travelDirection);
-    const double held = Dot(tyre, along) - w.unsprungMass * 9.81 * along.z + car.wheelSteps[i].antiRollForce;
+    const double held = Dot(tyre, along) - w.unsprungMass * gravity * along.z + car.wheelSteps[i].antiRollForce;
     EXPECT_GT(w.travel, 0.0f) << "wheel " << i;
     EXPECT_NEAR(w.springRate * w.travel - w.springPreload, held, std::fabs(held) * share.spring) << "wheel " << i;
   }

@@ -56,6 +56,22 @@ TEST_F(RaceStartTest, LoadsAFrameAtATimeToFinished) {
   EXPECT_STREQ(RaceWorldLoadingLine(), "");
 }
 
+TEST_F(RaceStartTest, TheRacesSelectionReachesTheWorld) {
+  Write("short_road", BuildTrackImages(TRACK_SHORT_ROAD, false).world);
+  GetTrackSelection = AnswerTrackSelection;
+  LoadedRaceSetting = 7;
+  ASSERT_EQ(StartRaceWorld("short_road", 2, 1), 1);
+  EXPECT_STREQ(SelectedTrack.shortName, "short_road");
+  EXPECT_EQ(CWld->configNumber, 2);
+  EXPECT_EQ(CWld->configFlags, 1u);
+  EXPECT_EQ(LoadedRaceSetting, 0);
+  // A second start replaces the world: at most one.
+  ASSERT_EQ(StartRaceWorld("short_road"), 1);
+  EXPECT_EQ(CWld->configNumber, 1);
+  EXPECT_EQ(CWld->configFlags, 0u);
+  GetTrackSelection = nullptr;
+}
+
 TEST_F(RaceStartTest, RefusalsLeaveNoWorld) {
   EXPECT_EQ(StartRaceWorld("no_such_track"), 0);
   EXPECT_EQ(CWld, nullptr);
