@@ -195,15 +195,14 @@ inline int32_t OffsetSaturated(int32_t a, int64_t d) {
   return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v);
 }
 // v rounded to the nearest integer, halves to even, held within the 32-bit range (NaN: 0).
+// Adding and taking away 1.5 x 2^52 leaves v rounded to an integer in the default rounding
+// (to nearest, ties to even), exactly for any |v| below 2^51: no branch on the fraction.
 inline int32_t NearestSaturated(double v) {
   if (!(v == v)) return 0;
   if (v >= 2147483647.0) return INT32_MAX;
   if (v <= -2147483648.0) return INT32_MIN;
-  int64_t i = static_cast<int64_t>(v);  // toward zero
-  const double f = v - static_cast<double>(i);
-  if (f > 0.5 || (f == 0.5 && (i & 1))) ++i;
-  if (f < -0.5 || (f == -0.5 && (i & 1))) --i;
-  return static_cast<int32_t>(i);
+  constexpr double SHIFT = 6755399441055744.0;  // 1.5 x 2^52
+  return static_cast<int32_t>((v + SHIFT) - SHIFT);
 }
 
 // The box around a run of points with a fixed-point `position[3]` (its centre and half size)
