@@ -39,6 +39,8 @@ constexpr uint32_t CONFIG_MASK_ALWAYS = 0x00010001;  // configuration 0 and its 
 constexpr uint8_t SECTION_FLAG_GROUND = 0x80;        // a section the ground query tests
 constexpr int FIXED_OB_MAPPINGS_MAX = 64;            // mappings one object names (a segment's parts)
 
+struct FObject;
+
 struct FixedOb {
   explicit FixedOb(uint8_t typeIn);
   virtual ~FixedOb() = default;
@@ -103,6 +105,9 @@ struct FixedOb {
   // 65535 both when it has none.
   virtual uint32_t PreGenIndex() const { return 65535; }
   virtual uint32_t CachedMeshIndex() const { return 65535; }
+  // The object as a placed object, or null: asked for every object of a loading world, so
+  // it costs a call and not a cast.
+  virtual const FObject* AsPlaced() const { return nullptr; }
 
   // The box pre-test of a ray test: the segment from start to end = start - ray, axis by
   // axis in the order x, y, z, each end coordinate written to end as it is reached; 0 as soon
