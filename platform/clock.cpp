@@ -1,6 +1,7 @@
 // clock.cpp - the real clock over CLOCK_MONOTONIC and the wall clock, and the fake clock.
 #include "platform/clock.h"
 
+#include <atomic>
 #include <ctime>
 #include <mutex>
 #if defined(__x86_64__) || defined(__i386__)
@@ -21,6 +22,9 @@ struct FakeClock {
 
 FakeClock g_fake;
 std::mutex g_fakeLock;  // the fake clock may be read from worker threads too
+// Whether a fake clock is installed, read without the lock: the real counter is read once per
+// item by sliced work, so its path takes no lock.
+std::atomic<bool> g_fakeInstalled{false};
 
 int64_t DaysFromCivil(int y, unsigned m, unsigned d) {
   y -= m <= 2;
@@ -57,7 +61,7 @@ void WallFromUnixMs(int64_t ms, WallTime& out) {
 }  // namespace
 
 uint32_t ClockNowMs() {
-  {
+  if (g_fakeInstalled.load(std::memory_order_acquire)) {
     std::lock_guard<std::mutex> lock(g_fakeLock);
     if (g_fake.active) {
       const uint32_t now = g_fake.nowMs;
@@ -163,6 +167,7 @@ uint32_t ClockTicks() {
 void ClockUseFake(uint32_t startMs, const WallTime& startWall) {
   std::lock_guard<std::mutex> lock(g_fakeLock);
   g_fake.active = true;
+  g_fakeInstalled.store(true, std::memory_order_release);
   g_fake.nowMs = startMs;
   g_fake.sleptMs = 0;
   g_fake.ticks = 0;
@@ -176,6 +181,7 @@ void ClockUseFake(uint32_t startMs, const WallTime& startWall) {
 void ClockUseReal() {
   std::lock_guard<std::mutex> lock(g_fakeLock);
   g_fake.active = false;
+  g_fakeInstalled.store(false, std::memory_order_release);
 }
 
 bool ClockIsFake() {

@@ -39,6 +39,8 @@ constexpr uint32_t CONFIG_MASK_ALWAYS = 0x00010001;  // configuration 0 and its 
 constexpr uint8_t SECTION_FLAG_GROUND = 0x80;        // a section the ground query tests
 constexpr int FIXED_OB_MAPPINGS_MAX = 64;            // mappings one object names (a segment's parts)
 
+struct FObject;
+
 struct FixedOb {
   explicit FixedOb(uint8_t typeIn);
   virtual ~FixedOb() = default;
@@ -103,6 +105,9 @@ struct FixedOb {
   // 65535 both when it has none.
   virtual uint32_t PreGenIndex() const { return 65535; }
   virtual uint32_t CachedMeshIndex() const { return 65535; }
+  // The object as a placed object, or null: asked for every object of a loading world, so
+  // it costs a call and not a cast.
+  virtual const FObject* AsPlaced() const { return nullptr; }
 
   // The box pre-test of a ray test: the segment from start to end = start - ray, axis by
   // axis in the order x, y, z, each end coordinate written to end as it is reached; 0 as soon
@@ -195,15 +200,14 @@ inline int32_t OffsetSaturated(int32_t a, int64_t d) {
   return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v);
 }
 // v rounded to the nearest integer, halves to even, held within the 32-bit range (NaN: 0).
+// Adding and taking away 1.5 x 2^52 leaves v rounded to an integer in the default rounding
+// (to nearest, ties to even), exactly for any |v| below 2^51: no branch on the fraction.
 inline int32_t NearestSaturated(double v) {
   if (!(v == v)) return 0;
   if (v >= 2147483647.0) return INT32_MAX;
   if (v <= -2147483648.0) return INT32_MIN;
-  int64_t i = static_cast<int64_t>(v);  // toward zero
-  const double f = v - static_cast<double>(i);
-  if (f > 0.5 || (f == 0.5 && (i & 1))) ++i;
-  if (f < -0.5 || (f == -0.5 && (i & 1))) --i;
-  return static_cast<int32_t>(i);
+  constexpr double SHIFT = 6755399441055744.0;  // 1.5 x 2^52
+  return static_cast<int32_t>((v + SHIFT) - SHIFT);
 }
 
 // The box around a run of points with a fixed-point `position[3]` (its centre and half size)

@@ -62,6 +62,7 @@ struct FObject : WPreGen {
   int IsCollidable() override { return mesh != nullptr ? 1 : 0; }
   uint32_t FlagsWord() const override { return objectFlags; }
   uint32_t PreGenIndex() const override { return objectIndex < 0 ? 65535u : uint32_t(objectIndex); }
+  const FObject* AsPlaced() const override { return this; }
   uint32_t CachedMeshIndex() const override {
     return levels[0].renderMesh < 0 ? 65535u : uint32_t(levels[0].renderMesh);
   }

@@ -641,15 +641,23 @@ void WSegment::GrowBoundsOverSteps() {
   for (size_t e = 0; e < edges.size(); ++e)
     if (used[e]) grow(startS->GetVertexWorldPos(edges[e].startVertex));
   const int n = levels[0].segments;
-  for (int i = 1; i <= n; ++i) {
+  for (int i = 1; i < n; ++i) {
+    // EdgePoint's frame at this step, worked out once for all the edges.
+    const double t = double(i) / n;
+    const double px = frame.p0[0] + (double(frame.p1[0]) - frame.p0[0]) * t;
+    const double py = frame.p0[1] + (double(frame.p1[1]) - frame.p0[1]) * t;
+    const double ax = frame.a0[0] + (double(frame.a1[0]) - frame.a0[0]) * t;
+    const double ay = frame.a0[1] + (double(frame.a1[1]) - frame.a0[1]) * t;
     for (size_t e = 0; e < edges.size(); ++e) {
-      if (!used[e]) continue;
-      if (i == n)
-        grow(endS->GetVertexWorldPos(edges[e].endVertex));
-      else if (!(edges[e].flags & EDGE_FIXED))
-        grow(EdgePoint(int(e), double(i) / n));
+      const SegmentEdge& edge = edges[e];
+      if (!used[e] || (edge.flags & EDGE_FIXED)) continue;
+      const double s = Cubic(edge.lateral, t);
+      grow({Round(px + ax * s), Round(py + ay * s), Round(Cubic(edge.height, t) * FIX)});
     }
   }
+  if (n >= 1)
+    for (size_t e = 0; e < edges.size(); ++e)
+      if (used[e]) grow(endS->GetVertexWorldPos(edges[e].endVertex));
 }
 
 void WSegment::MarkCollidableParts() {

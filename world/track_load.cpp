@@ -296,20 +296,23 @@ void BuildBumpTable(Wld& world) {
     state = r3;
   }
   const int32_t radiusSquared = world.bumpRadius * world.bumpRadius;
-  auto wrap = [](int d) { return d < -128 ? d + 256 : (d > 127 ? d - 256 : d); };
-  for (int r = 0; r < WORLD_BUMP_SIZE; ++r)
-    for (int c = 0; c < WORLD_BUMP_SIZE; ++c) {
-      int32_t cell = 0;
-      for (int k = 0; k < count; ++k) {
-        const int dc = wrap(bumps[k].column - c), dr = wrap(bumps[k].row - r);
+  // Each bump touches only the cells within its radius (offsets wrap round the table), and the
+  // bumps are added to a cell in their order, each sum held within -32..32.
+  int reach = 0;
+  while (reach < 128 && int64_t(reach + 1) * (reach + 1) < radiusSquared) ++reach;
+  std::memset(world.bumps, 0, sizeof world.bumps);
+  for (int k = 0; k < count; ++k)
+    for (int dr = -reach; dr <= std::min(reach, 127); ++dr) {
+      int8_t* row = world.bumps[(bumps[k].row - dr) & 255];
+      for (int dc = -reach; dc <= std::min(reach, 127); ++dc) {
         const int32_t d = dc * dc + dr * dr;
         if (d >= radiusSquared) continue;
         const int32_t t = FixDiv(d, radiusSquared);
         // 2t^3 - 3t^2 + 1 in 16.16, by Horner's rule.
         const int32_t falloff = FixMul(FixMul(FixMul(2 * FIXED_ONE, t) - 3 * FIXED_ONE, t), t) + FIXED_ONE;
-        cell = std::clamp<int32_t>(cell + int32_t((int64_t(bumps[k].height) * falloff) >> 16), -32, 32);
+        int8_t& cell = row[(bumps[k].column - dc) & 255];
+        cell = int8_t(std::clamp<int32_t>(cell + int32_t((int64_t(bumps[k].height) * falloff) >> 16), -32, 32));
       }
-      world.bumps[r][c] = int8_t(cell);
     }
   for (int k = 0; k < WORLD_BUMP_SIZE; ++k)
     world.bumpProfile[k] = uint8_t(std::lround((1.0 - std::cos(k * 0.024543693)) * 32.0));

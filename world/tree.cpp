@@ -230,20 +230,26 @@ void WTree::ResetRunState() {
 }
 
 void WTree::Setup() {
-  std::vector<TreeNode> nodes;
+  // Kept between trees: a load sets up thousands of them.
+  struct Foliage {
+    IntVector centre;
+    int32_t extent;
+  };
+  thread_local std::vector<TreeNode> nodes;
+  thread_local std::vector<Foliage> clusters;
   GrowTree(*this, nodes);
   const IntVector base = BasePoint();
   const int tips = Tips();
   int64_t lo[3] = {base.x, base.y, base.z}, hi[3] = {base.x, base.y, base.z};
   // The bounds hold the clusters even of a tree drawn without foliage.
+  clusters.clear();
   for (int i = tips - 1; i < int(nodes.size()); ++i) {
-    IntVector c;
-    int32_t e;
-    Cluster(*this, nodes[size_t(i)], c, e);
-    const int64_t v[3] = {c.x, c.y, c.z};
+    Foliage& f = clusters.emplace_back();
+    Cluster(*this, nodes[size_t(i)], f.centre, f.extent);
+    const int64_t v[3] = {f.centre.x, f.centre.y, f.centre.z};
     for (int a = 0; a < 3; ++a) {
-      lo[a] = std::min(lo[a], v[a] - e);
-      hi[a] = std::max(hi[a], v[a] + e);
+      lo[a] = std::min(lo[a], v[a] - f.extent);
+      hi[a] = std::max(hi[a], v[a] + f.extent);
     }
   }
   // A damaged record's giant tree reaches past the 32-bit coordinates: held at their edge.
@@ -255,12 +261,7 @@ void WTree::Setup() {
     return std::sqrt(dx * dx + dy * dy + dz * dz);
   };
   double r = distance(base);
-  for (int i = tips - 1; i < int(nodes.size()); ++i) {
-    IntVector c;
-    int32_t e;
-    Cluster(*this, nodes[size_t(i)], c, e);
-    r = std::max(r, distance(c) + e);
-  }
+  for (const Foliage& f : clusters) r = std::max(r, distance(f.centre) + f.extent);
   radius = NearestSaturated(std::ceil(r));
   sizeByte = static_cast<uint8_t>(std::clamp(NearestSaturated(double(trunkRadius) * 100.0), 0, 255));
   const int32_t s = sizeByte * CENTIMETRE;

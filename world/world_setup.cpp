@@ -62,7 +62,7 @@ int32_t ReadWord(const uint8_t* at) {
 }  // namespace
 
 const FObject* AsPlacedObject(const FixedOb& object) {
-  return object.type == OBJECT_PLACED ? dynamic_cast<const FObject*>(&object) : nullptr;
+  return object.type == OBJECT_PLACED ? object.AsPlaced() : nullptr;
 }
 
 // ---- [Configurations] ----
@@ -366,9 +366,9 @@ void SetupFinal(Wld& world) {
     if (world.configNumber == 0 || !(o->configMask & bit)) continue;
     if (o->type == OBJECT_PLACED) {
       CheckStartPositions(world, *o);
-    } else if (auto* pit = dynamic_cast<WPit*>(o)) {
+    } else if (auto* pit = o->type == OBJECT_PIT ? dynamic_cast<WPit*>(o) : nullptr) {
       offPath += SetupPitSpeedLimitZones(world, *pit);
-    } else if (auto* grid = dynamic_cast<WStartGrid*>(o)) {
+    } else if (auto* grid = o->type == OBJECT_START_GRID ? dynamic_cast<WStartGrid*>(o) : nullptr) {
       grid->FillStartPositions((grid->gridFlags & START_GRID_PIT) ? world.pitStarts : world.gridStarts);
     }
   }

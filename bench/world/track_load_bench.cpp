@@ -2,9 +2,9 @@
 // track of about 70,000 objects (sections, road segments, placed objects and trees) against
 // reading the same file with one fread and a plain loop that decodes the same object fields
 // unchecked.  Prints MB/s of both, the ratio (of the whole load and of its reading steps 1 to
-// 4 alone) and the longest slice of a loader call.  Target:
-// within 3x of the plain loop; the longest slice under 50 ms plus one item.  Run:
-// build/bench/bench_world_load (Release, one core).
+// 4 alone), the longest slice of a loader call and the time of each step.  Each side runs five
+// times and the fastest run is shown.  Target: within 3x of the plain loop; the longest slice
+// under 50 ms plus one item.  Run: taskset -c N build/bench/bench_world_load (one core).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -19,6 +19,7 @@
 #include "core/frame_globals.h"
 #include "tools/track_writer/track_files.h"
 #include "tools/track_writer/track_writer.h"
+#include "world/fixed_ob.h"
 #include "world/track_file.h"
 #include "world/world.h"
 
@@ -33,6 +34,29 @@ double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::d
 template <class Write>
 size_t RecordBytes(Write write) {
   return MemoryWriteBody(write).size();
+}
+
+// FNV-1a over the loaded world's set-up fields and its bump table, so that a faster loader can
+// be seen to build the same world.
+uint64_t WorldFingerprint(const Wld& w) {
+  uint64_t h = 1469598103934665603ull;
+  auto add = [&h](const void* data, size_t n) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
+  };
+  for (int i = 0; i < w.objectCount; ++i) {
+    const FixedOb& o = *w.objects[i];
+    const int32_t words[] = {o.type,        o.position[0], o.position[1], o.centre.x,  o.centre.y,  o.centre.z,
+                             o.radius,      o.halfSize.x,  o.halfSize.y,  o.halfSize.z, o.flags,    o.sizeByte,
+                             o.box[0],      o.box[1],      o.box[2],      o.box[3],    o.box[4],    o.box[5],
+                             int32_t(o.configMask), int32_t(o.lightMask)};
+    add(words, sizeof words);
+  }
+  add(w.bumps, sizeof w.bumps);
+  const int64_t grid[] = {w.grid.width, w.grid.height,      w.grid.minX,       w.grid.minY,
+                          w.grid.maxX,  w.grid.maxY,        w.grid.objectTotal, w.grid.trunkTotal};
+  add(grid, sizeof grid);
+  return h;
 }
 
 // One fread and the object records decoded field by field with no checks.
@@ -97,30 +121,61 @@ void BM_TrackLoad(benchmark::State& state) {
   }
   const int objects = SECTIONS + (SECTIONS - 1) + PLACED + TREES;
   GraphicsEnabled = 0;
+  // The machine may be shared: each side is timed RUNS times and the fastest run is shown.
+  constexpr int RUNS = 5;
   for (auto _ : state) {
     uint64_t sink = 0;
-    const double plain = PlainLoop("data/wld/busy.wld", objects, sink);
+    double plain = 1e9;
+    for (int run = 0; run < RUNS; ++run) plain = std::min(plain, PlainLoop("data/wld/busy.wld", objects, sink));
     benchmark::DoNotOptimize(sink);
-    Wld* world = new Wld;
-    const auto start = Clock::now();
-    double longest = 0, reading = 0;
-    int calls = 0;
-    if (world->LoadTrackFile("busy")) {
-      while (world->loadStep != 0) {
-        const auto a = Clock::now();
-        SetupWorldInGameCode();
-        longest = std::max(longest, Seconds(a, Clock::now()));
-        if (reading == 0 && (world->loadStep >= 5 || world->loadStep == 0)) reading = Seconds(start, Clock::now());
-        ++calls;
+    double load = 1e9, longest = 0, reading = 0, longestAnyRun = 0;
+    double perStep[18] = {};
+    int calls = 0, objectCount = 0, failed = 0;
+    uint64_t fingerprint = 0;
+    for (int run = 0; run < RUNS; ++run) {
+      Wld* world = new Wld;
+      const auto start = Clock::now();
+      double runLongest = 0, runReading = 0;
+      double runSteps[18] = {};
+      int runCalls = 0;
+      if (world->LoadTrackFile("busy")) {
+        while (world->loadStep != 0) {
+          const int step = std::clamp(world->loadStep, 0, 17);
+          const auto a = Clock::now();
+          SetupWorldInGameCode();
+          const double took = Seconds(a, Clock::now());
+          runSteps[step] += took;
+          runLongest = std::max(runLongest, took);
+          if (runReading == 0 && (world->loadStep >= 5 || world->loadStep == 0))
+            runReading = Seconds(start, Clock::now());
+          ++runCalls;
+        }
       }
+      const double runLoad = Seconds(start, Clock::now());
+      longestAnyRun = std::max(longestAnyRun, runLongest);
+      if (runLoad < load) {
+        load = runLoad;
+        longest = runLongest;
+        reading = runReading;
+        calls = runCalls;
+        std::copy(runSteps, runSteps + 18, perStep);
+      }
+      objectCount = world->objectCount;
+      fingerprint = WorldFingerprint(*world);
+      failed |= world->loadFailed;
+      DeleteWorld();
     }
-    const double load = Seconds(start, Clock::now());
     const double mb = double(WHOLE_TRACK_FILE_SIZE) / 1e6;
     std::printf("track load: %d objects (%s), %d calls; loader %.1f MB/s (%.3f s), plain loop %.1f MB/s (%.3f s), "
-                "ratio %.2f (reading the file alone, steps 1 to 4: %.3f s, ratio %.2f); longest call %.1f ms\n",
-                world->objectCount, world->loadFailed ? "FAILED" : "finished", calls, mb / load, load, mb / plain,
-                plain, load / plain, reading, reading / plain, longest * 1000.0);
-    DeleteWorld();
+                "ratio %.2f (reading the file alone, steps 1 to 4: %.3f s, ratio %.2f); longest call %.1f ms "
+                "(%.1f ms over all %d runs)\n",
+                objectCount, failed ? "FAILED" : "finished", calls, mb / load, load, mb / plain, plain, load / plain,
+                reading, reading / plain, longest * 1000.0, longestAnyRun * 1000.0, RUNS);
+    std::printf("world fingerprint %016llx\n", static_cast<unsigned long long>(fingerprint));
+    std::printf("by step (ms):");
+    for (int k = 1; k <= 17; ++k)
+      if (perStep[k] > 0) std::printf(" %d: %.2f", k, perStep[k] * 1000.0);
+    std::printf("\n");
   }
   std::filesystem::current_path(previous);
   std::filesystem::remove_all(folder);

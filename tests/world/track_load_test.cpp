@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/data_file.h"
+#include "core/fixed_math.h"
 #include "core/frame_globals.h"
 #include "core/game_code.h"
 #include "core/report.h"
@@ -227,6 +228,40 @@ TEST_F(TrackLoadTest, BumpTable) {
   Wld again;
   BuildBumpTable(again);
   EXPECT_EQ(std::memcmp(world.bumps, again.bumps, sizeof world.bumps), 0);
+}
+
+// The bump table cell by cell, every bump tried against every cell: the loader visits only the
+// cells within each bump's radius and must build the same table.
+TEST_F(TrackLoadTest, BumpTableEqualsTheCellByCellSum) {
+  const int settings[][3] = {{30168, 32, 48}, {7, 256, 200}, {12345, 3, 1}, {99, 16, 0}, {4242, 40, 130}};
+  for (const auto& s : settings) {
+    Wld world;
+    world.bumpSeed = s[0], world.bumpCount = s[1], world.bumpRadius = s[2];
+    BuildBumpTable(world);
+    int heights[256], columns[256], rows[256];
+    uint32_t state = uint32_t(s[0]) & 0xFFFF;
+    for (int k = 0; k < s[1]; ++k) {
+      const uint32_t r1 = (5 * state + 1) & 0xFFFF, r2 = (5 * r1 + 1) & 0xFFFF, r3 = (5 * r2 + 1) & 0xFFFF;
+      heights[k] = int(r1 % 65) - 32, columns[k] = int(r2 >> 8), rows[k] = int(r3 >> 8);
+      state = r3;
+    }
+    const int32_t rr = s[2] * s[2];
+    auto wrap = [](int d) { return d < -128 ? d + 256 : (d > 127 ? d - 256 : d); };
+    int differing = 0;
+    for (int r = 0; r < WORLD_BUMP_SIZE; ++r)
+      for (int c = 0; c < WORLD_BUMP_SIZE; ++c) {
+        int32_t cell = 0;
+        for (int k = 0; k < s[1]; ++k) {
+          const int dc = wrap(columns[k] - c), dr = wrap(rows[k] - r), d = dc * dc + dr * dr;
+          if (d >= rr) continue;
+          const int32_t t = FixDiv(d, rr);
+          const int32_t falloff = FixMul(FixMul(FixMul(2 * FIXED_ONE, t) - 3 * FIXED_ONE, t), t) + FIXED_ONE;
+          cell = std::clamp<int32_t>(cell + int32_t((int64_t(heights[k]) * falloff) >> 16), -32, 32);
+        }
+        differing += world.bumps[r][c] != cell;
+      }
+    EXPECT_EQ(differing, 0) << "seed " << s[0] << " count " << s[1] << " radius " << s[2];
+  }
 }
 
 TEST_F(TrackLoadTest, SeparateLightingFileAndItsAbsence) {
