@@ -1,6 +1,6 @@
 // trackside_gpu_test.cpp - the trackside objects drawn on the device through their own drawing
 // (on the world's lists, then Draw): a cloth flag from the front and from behind in its
-// mapping's colour; a turbine of a
+// mapping's colour, under its own light unless the pass overrides the lighting; a turbine of a
 // two-part test model whose rotor turns with its phase, and one with clock hands drawn through
 // its fast mesh; the packed light of a turbine's lighting byte on its vertices; a marshal and a
 // group of spectators from the human mesh slots.  The pictures go to gpu/ to look at.
@@ -174,6 +174,51 @@ TEST_F(TracksideDrawing, AFlagShowsItsMappingsColourFromTheFrontAndFromBehind) {
   }
   EXPECT_EQ(flag->points[0].position[1], 0) << "the pole's column never moves";
   EXPECT_GT(flag->points[FLAG_COLUMNS - 1].position[1], 0) << "the free edge blown along the wind";
+}
+
+// A flag with a light sample draws under its own light (the sample's terms in the object row,
+// lighting mode 2 only while it draws); in a special pass, which overrides the lighting, it
+// leaves the light as the pass set it.  Without a sample it never sets its own.
+TEST_F(TracksideDrawing, AFlagSetsItsOwnLightUnlessThePassOverridesTheLighting) {
+  world_.mappings = static_cast<MappingRecord*>(std::calloc(1, sizeof(MappingRecord)));
+  world_.mappingCount = 1;
+  world_.mappings[0].materialRecord = material_;
+  WFlag* flag = new WFlag({0, 0, 0});
+  flag->Setup();
+  ASSERT_TRUE(world_.AddObjectToTable(flag));
+  const auto savedHook = WorldLightSampleHook;
+  static int answer;
+  answer = 1;
+  WorldLightSampleHook = [](const int32_t*, LightSample& sample) {
+    std::memset(sample.bytes, 0, sizeof sample.bytes);
+    sample.bytes[4] = 200;  // the first face's ambient
+    return answer;
+  };
+  ASSERT_TRUE(BeginWorldFrame(target_, LookFromTheFront, LightEvenly));
+  const auto drawWithRowMarked = [&](int pass) {
+    NextFrame();
+    flag->AddToDrawList();
+    float marked[28];
+    std::fill(marked, marked + 28, -1.0f);
+    std::memcpy(VSConstants[VS_ROW_OBJECT].data, marked, sizeof marked);
+    CurrentWorldPass = pass;
+    LightingMode = 1;
+    DrawFigureList();
+    CurrentWorldPass = 0;
+    EXPECT_EQ(LightingMode, 1) << "the lighting mode back after the draw";
+    float row[28];
+    std::memcpy(row, VSConstants[VS_ROW_OBJECT].data, sizeof row);
+    return row[3];
+  };
+  EXPECT_FLOAT_EQ(drawWithRowMarked(0), 200.0f / 255.0f) << "sampled: its own light";
+  EXPECT_EQ(flag->lightingState, HUMAN_LIT_FROM_SAMPLE);
+  for (int pass = 1; pass <= 3; ++pass) EXPECT_EQ(drawWithRowMarked(pass), -1.0f) << "pass " << pass << " overrides";
+  // Without a sample (state 2) nothing is set in the normal pass either.
+  flag->FreeBuilt(false);
+  answer = 0;
+  EXPECT_EQ(drawWithRowMarked(0), -1.0f) << "no sample";
+  EXPECT_EQ(flag->lightingState, HUMAN_NO_SAMPLE);
+  WorldLightSampleHook = savedHook;
 }
 
 // ---- Turbines ----
