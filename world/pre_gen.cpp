@@ -322,14 +322,19 @@ float FadeFactor(float fade) {
   const float f = std::min(fade, 0.0f);
   return std::min(f * f * f * f, 1.0f);
 }
-uint32_t PackWithLightingByte(const float base[3]) {
+uint32_t PackWithLightingByte(const float base[3], uint8_t lightingByte = WorldLightingByte) {
   float v[3] = {base[0], base[1], base[2]};
-  AddLightingByte(v, WorldLightingByte);
+  AddLightingByte(v, lightingByte);
   uint32_t word = 0;
   StoreFloat3PK(&word, v[0], v[1], v[2]);
   return word;
 }
 }  // namespace
+
+uint32_t PackedLightOfByte(uint8_t lightingByte) {
+  const float zero[3] = {0, 0, 0};
+  return PackWithLightingByte(zero, lightingByte);
+}
 
 void MeshLight::Init(MeshLight& light, const uint8_t colourBytes[4], int shift) {
   const float f = FadeFactor(light.fade);
@@ -337,10 +342,7 @@ void MeshLight::Init(MeshLight& light, const uint8_t colourBytes[4], int shift) 
   light.colour = uint32_t(BrightnessTable[colourBytes[0]]) << 16 | uint32_t(BrightnessTable[colourBytes[1]]) << 8 |
                  BrightnessTable[colourBytes[2]];
   light.packedLight = 0;
-  if (colourBytes[3] & 1) {
-    const float zero[3] = {0, 0, 0};
-    light.packedLight = PackWithLightingByte(zero);
-  }
+  if (colourBytes[3] & 1) light.packedLight = PackedLightOfByte(WorldLightingByte);
 }
 
 void MeshLight::ApplyAmbient(MeshLight& light) {

@@ -162,6 +162,9 @@ extern uint8_t WorldLightingByte;
 // The lighting byte's addition: 2^(n / 3) (n the low six bits) on x, y or z by the top two
 // bits, or half of it on both y and z.
 void AddLightingByte(float v[3], uint8_t lightingByte);
+// The packed light (three small packed floats) a lighting byte gives a point on its own: what
+// the points of a mesh built with it carry when their colour asks for the packed light.
+uint32_t PackedLightOfByte(uint8_t lightingByte);
 
 // ---- [Model services] ----
 // What a placed object reads of its entry of the world's model table.

@@ -9,6 +9,7 @@
 #include "core/frame_globals.h"
 #include "physics/solid/solid_hooks.h"
 #include "platform/clock.h"
+#include "render/draw_mesh.h"
 #include "render/gouraud_mesh.h"
 #include "render/material.h"
 #include "render/matrices.h"
@@ -24,6 +25,16 @@ TurbineSphere InMetres(const ModelSphere& s) {
   return {{float(s.centre.x / 65536.0), float(s.centre.y / 65536.0), float(s.centre.z / 65536.0)},
           float(s.radius / 65536.0)};
 }
+
+// The packed light the mesh's points take while they are written (those whose colour asks
+// for it), the previous one back afterwards.
+struct WithPackedLight {
+  explicit WithPackedLight(uint32_t packed) : saved(MeshDisplay.specularWord) { MeshDisplay.specularWord = packed; }
+  ~WithPackedLight() { MeshDisplay.specularWord = saved; }
+  WithPackedLight(const WithPackedLight&) = delete;
+  WithPackedLight& operator=(const WithPackedLight&) = delete;
+  uint32_t saved;
+};
 
 }  // namespace
 
@@ -136,9 +147,13 @@ void WTurbine::BuildPartsMesh() {
   WorldModels.BuildDrawMesh(view.model, *parts);
   restCount = std::min(parts->childCount, TURBINE_PARTS_MAX);
   for (int i = 0; i < restCount; ++i) partRest[i] = parts->children[i]->local.rotation;
+  packedLight = PackedLightOfByte(lightingByte);
   int points = 0;
   parts->CountPoints(points);
-  if (points > TURBINE_FAST_MESH_POINTS) GouraudO3d::CreateFastMesh(*parts);
+  if (points > TURBINE_FAST_MESH_POINTS) {
+    const WithPackedLight current(packedLight);
+    GouraudO3d::CreateFastMesh(*parts);
+  }
 }
 
 void WTurbine::TurnParts() {
@@ -178,6 +193,7 @@ void WTurbine::AddToDrawList() {
     TurnParts();
     temporaryCount = 0;
     if (!parts->fastMesh) {
+      const WithPackedLight current(packedLight);
       uint16_t first = 0;
       const int added = parts->Draw(0, &first);
       firstTemporary = first;

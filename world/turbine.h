@@ -44,7 +44,9 @@ struct WTurbine : FixedOb {
   // (the world matrix back to identity after), or the temporary meshes with light mode 2.
   void DrawLit() override;
   // The parts mesh from the model's level 0 (nothing without a model); a mesh of more than
-  // 72 points gets a fast mesh.  Its transform: the heading about z, then the anchor.
+  // 72 points gets a fast mesh.  Its transform: the heading about z, then the anchor.  The
+  // points whose colour asks for it carry the packed light of the object's lighting byte, in
+  // the fast mesh and in each frame's temporary meshes.
   void BuildPartsMesh();
   // Sets the parts' turns and the whole mesh's heading for this frame.
   void TurnParts();
@@ -55,7 +57,7 @@ struct WTurbine : FixedOb {
   uint32_t phase = 0;  // a 16-bit turn
   uint8_t spare = 0, temporaryCount = 0;
   uint16_t firstTemporary = 0;  // of this frame's temporary meshes
-  uint32_t packedLight = 0;
+  uint32_t packedLight = 0;  // of the lighting byte, on the parts mesh's points that ask for it
   int partCount = 0;   // the parts counted at the set-up (a mirrored one twice)
   FixedMatrix partRest[TURBINE_PARTS_MAX] = {};  // each part's rotation as built
   int restCount = 0;

@@ -1,19 +1,27 @@
 // car_path_test.cpp - the car on the racing path of a world held in memory: laps of the test
 // oval, the lost car's search, wrong way, stepping back, corner cuts, leaving the path, the
-// head's look and the pit limiter's limit.
+// head's look and the pit limiter's limit; and the sample car's own step driving two laps on
+// the road of the track writer's oval, loaded as the program loads a track.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <utility>
 
 #include "core/config.h"
 #include "core/frame_globals.h"
 #include "physics/car.h"
 #include "physics/car_path.h"
 #include "physics/car_world.h"
+#include "platform/clock.h"
 #include "car_test_util.h"
 #include "tests/physics/car_drive_util.h"
+#include "tests/track_scratch.h"
+#include "tools/track_writer/track_files.h"
 #include "world/pit.h"
 #include "world/racing_path.h"
+#include "world/track_file.h"
 #include "world/world.h"
 #include "world/world_setup.h"
 
@@ -206,35 +214,106 @@ TEST_F(CarPath, TwoLapsAlongTheLine) {
   EXPECT_GT(car.minimumSpeed, 0.0f);
 }
 
-// The sample road car driven by its own step (on the floor, which is the oval's level) for two
-// laps, steered by the test from the path following's own figures (its path point and lateral
-// offset, aiming 10 m ahead), the throttle holding 12 m/s.
-TEST_F(CarPath, TwoLapsDrivenByTheCarsOwnStep) {
+// The test oval of the track writer loaded through the world's loader: its road sections and
+// segments, in their map squares, are the ground; its racing path is the world's.
+class CarOnTheOval : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    graphics_ = GraphicsEnabled;
+    GraphicsEnabled = 0;
+    const TrackImages images = BuildTrackImages(TRACK_TEST_OVAL, false);
+    TrackScratch::Write("test_oval.wld", images.world);
+    Wld* world = new Wld;
+    ASSERT_EQ(world->LoadTrackFile("test_oval"), 1);
+    for (int calls = 0; world->loadStep != 0 && calls < 100000; ++calls) SetupWorldInGameCode();
+    ASSERT_EQ(world->loadStep, 0);
+    ASSERT_EQ(world->loadFailed, 0);
+    ASSERT_EQ(CWld, world);
+    ASSERT_NE(CWld->currentPath, nullptr);
+    // The writer's oval stores its road edges the wrong way round (left +6 m, right -6 m),
+    // where no car finds the path; they are put the right way round here.
+    TrackPath& path = *CWld->currentPath;
+    for (int i = 0; i < path.nodeCount; ++i)
+      if (path.nodes[i].roadLeft > path.nodes[i].roadRight) std::swap(path.nodes[i].roadLeft, path.nodes[i].roadRight);
+    InstallWorld();
+    InstallCarWorld();
+  }
+  void TearDown() override {
+    DeleteWorld();
+    CarWorld = {};
+    RaceState = RaceWords{};
+    ClockUseReal();
+    GraphicsEnabled = graphics_;
+  }
+  // The car's points meet the world objects in the map squares under its box (each once).
+  static void RoadContacts(Car& car) {
+    struct Met {
+      Car* car;
+      FixedOb* seen[64];
+      int count;
+    } met{&car, {}, 0};
+    const IntVector lo = {car.box[0], car.box[1], car.box[2]}, hi = {car.box[3], car.box[4], car.box[5]};
+    Wld::MapSquareRange(
+        lo, hi,
+        [](void* context, FixedOb* object, int) {
+          Met& m = *static_cast<Met*>(context);
+          if (std::find(m.seen, m.seen + m.count, object) != m.seen + m.count) return;
+          if (m.count < 64) m.seen[m.count++] = object;
+          m.car->CollideWithObject(object, 1, 1, 1);
+        },
+        &met);
+  }
+  // n steps of the car in the program's order, the road in place of the floor.
+  static void StepOnRoad(Car& car, int n) {
+    for (int i = 0; i < n; ++i) {
+      car.Integrate(CAR_STEP_SECONDS, 0);
+      RoadContacts(car);
+      car.CheckGround();
+      car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+    }
+  }
+  TrackScratch scratch_{"car_path"};
+  int graphics_ = 0;
+};
+
+// The sample road car driven by its own step on the loaded oval's road for two laps, steered
+// by the test from the path following's own figures (its path point and lateral offset,
+// aiming 10 m ahead), the throttle holding 12 m/s.
+TEST_F(CarOnTheOval, TwoLapsDrivenByTheCarsOwnStepOnTheRoad) {
   InitWheelTables();
   RaceState.wrongWayRule = RaceState.sideLimitRule = 1;
+  const TrackPath& p = *CWld->currentPath;
+  const int n = p.nodeCount;
+  // The right straight runs up +y at x = 60 m from node 0 at y = -100 m.
+  ASSERT_EQ(p.nodes[0].x, 60 << 16);
+  ASSERT_EQ(p.nodes[0].y, -(100 << 16));
   Car driven;
   MakeSampleCar(0, driven);
   driven.showCar = 1;
   driven.SetFuelLoad(50);
   driven.assists.autoClutch = 1;
   driven.topSpeed = 60.0f;
-  StandCar(driven, 0.0f, 30.0f, -25.0f);  // on the right straight, heading along it (+y)
-  StepCar(driven, 1000);
+  StandCar(driven, 0.0f, 60.0f, -95.0f);  // on the right straight, heading along it (+y)
+  StepOnRoad(driven, 1000);
+  int onRoad = 0;
+  for (int i = 0; i < driven.wheelCount; ++i) {
+    onRoad += driven.wheels[i].groundContact && driven.wheels[i].surfaceKind != FLOOR_CONTACT_KIND;
+  }
+  ASSERT_EQ(onRoad, driven.wheelCount) << "every wheel stands on the road";
+  ASSERT_NEAR(CarPosition(driven).z, 0.05f - driven.LowestPoint(), 0.3f) << "at the road's level, z = 0";
   driven.engine.Start();
   driven.engine.speed = driven.engine.idleSpeed;
-  StepCar(driven, 300);
+  StepOnRoad(driven, 300);
   driven.gear = Car::FIRST_GEAR_SLOT;
   driven.locationKind = LOCATION_ON_TRACK;
   driven.FindPath();
   ASSERT_GE(driven.pathNode, 0);
 
-  const TrackPath& p = Path();
-  const int n = p.nodeCount;
   const float lock = float(driven.steeringLock) * float(PI) / 180.0f;
   ASSERT_GT(lock, 0.0f);
-  int previous = driven.pathNode, wraps = 0, steps = 0;
-  double worstLine = 0, worstOffset = 0, worstDistance = 0;
-  while (wraps < 2 && steps < 120000) {
+  int previous = driven.pathNode, wraps = 0, steps = 0, offRoad = 0;
+  double worstLine = 0, worstOffset = 0, worstDistance = 0, lowest = 1e9, highest = -1e9;
+  while (wraps < 2 && steps < 300000) {
     // Steering: toward the point 10 m ahead of the path point along the path, reached on a
     // circle through the car (the angle to it from the car's heading, over the wheel base),
     const PathPoint& at = driven.pathPoint;
@@ -253,7 +332,7 @@ TEST_F(CarPath, TwoLapsDrivenByTheCarsOwnStep) {
     driven.inputs.brake = uint16_t(std::clamp(-20000.0f * e, 0.0f, 65535.0f));
     if (driven.engine.speed > driven.engine.redline * 0.6f && driven.gear < Car::FIRST_GEAR_SLOT + 2)
       driven.gear = uint8_t(driven.gear + 1);
-    StepCar(driven, 1);
+    StepOnRoad(driven, 1);
     ++steps;
     ASSERT_FALSE(driven.frozen) << steps;
     ASSERT_GE(driven.pathNode, 0) << steps;
@@ -262,12 +341,18 @@ TEST_F(CarPath, TwoLapsDrivenByTheCarsOwnStep) {
       wraps += driven.pathNode == 0;
     }
     previous = driven.pathNode;
+    for (int i = 0; i < driven.wheelCount; ++i)
+      offRoad += driven.wheels[i].groundContact && driven.wheels[i].surfaceKind == FLOOR_CONTACT_KIND;
+    const double z = CarPosition(driven).z;
+    lowest = std::min(lowest, z), highest = std::max(highest, z);
     const PathSpanPoint q = PointOnSpan(p, driven.pathNode, driven.position.x, driven.position.y);
     worstOffset = std::max(worstOffset, std::fabs(q.offset - driven.pathOffset));
     worstDistance = std::max(worstDistance, std::fabs(q.distance - driven.pathDistance));
     if (driven.speed > 11.0f) worstLine = std::max(worstLine, std::fabs(q.offset));
   }
   EXPECT_EQ(wraps, 2) << steps << " steps";
+  EXPECT_EQ(offRoad, 0) << "no wheel ever on a floor";
+  EXPECT_LT(highest - lowest, 0.2) << "the body rides level on the flat road";
   EXPECT_NEAR(driven.speed, 12.0f, 0.5f);
   EXPECT_LT(worstLine, 1.0) << "within 1 m of the path line";
   EXPECT_LT(worstOffset, 0.001);
@@ -275,7 +360,7 @@ TEST_F(CarPath, TwoLapsDrivenByTheCarsOwnStep) {
   EXPECT_EQ(driven.wrongWayCount, 0u);
   EXPECT_EQ(driven.reverseCount, 0u);
   EXPECT_EQ(driven.eventByte & (1u << CAR_EVENT_CORNER_CUT), 0u);
-  std::printf("two laps: %d steps, the line's worst offset %.3f m\n", steps, worstLine);
+  std::printf("two laps on the road: %d steps, the line's worst offset %.3f m\n", steps, worstLine);
 }
 
 TEST_F(CarPath, ALostCarSearchesAgainLaterAndOnlyOnceMoved) {

@@ -1,25 +1,33 @@
 // trackside_gpu_test.cpp - the trackside objects drawn on the device through their own drawing
 // (on the world's lists, then Draw): a cloth flag from the front and from behind in its
-// mapping's colour; a turbine of a two-part test model whose rotor turns with its phase, and
-// one with clock hands drawn through its fast mesh; a marshal and a group of spectators from
-// the human mesh slots.  The pictures go to gpu/ to look at.
+// mapping's colour, under its own light unless the pass overrides the lighting; a turbine of a
+// two-part test model whose rotor turns with its phase, and one with clock hands drawn through
+// its fast mesh; the packed light of a turbine's lighting byte on its vertices; a marshal and a
+// group of spectators from the human mesh slots.  The pictures go to gpu/ to look at.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
+#include "core/fixed_math.h"
 #include "core/gamma_tables.h"
 #include "render/constant_buffers.h"
 #include "render/draw_mesh.h"
 #include "render/gouraud_mesh.h"
 #include "render/humans.h"
 #include "render/image_files.h"
+#include "render/light_samples.h"
+#include "render/material.h"
 #include "render/primitives.h"
 #include "render/views.h"
 #include "tests/gpu_device.h"
 #include "tests/render/mesh_fixtures.h"
+#include "tests/render/null_renderer.h"
 #include "world/figures.h"
 #include "world/flag.h"
 #include "world/mapping.h"
@@ -168,6 +176,51 @@ TEST_F(TracksideDrawing, AFlagShowsItsMappingsColourFromTheFrontAndFromBehind) {
   EXPECT_GT(flag->points[FLAG_COLUMNS - 1].position[1], 0) << "the free edge blown along the wind";
 }
 
+// A flag with a light sample draws under its own light (the sample's terms in the object row,
+// lighting mode 2 only while it draws); in a special pass, which overrides the lighting, it
+// leaves the light as the pass set it.  Without a sample it never sets its own.
+TEST_F(TracksideDrawing, AFlagSetsItsOwnLightUnlessThePassOverridesTheLighting) {
+  world_.mappings = static_cast<MappingRecord*>(std::calloc(1, sizeof(MappingRecord)));
+  world_.mappingCount = 1;
+  world_.mappings[0].materialRecord = material_;
+  WFlag* flag = new WFlag({0, 0, 0});
+  flag->Setup();
+  ASSERT_TRUE(world_.AddObjectToTable(flag));
+  const auto savedHook = WorldLightSampleHook;
+  static int answer;
+  answer = 1;
+  WorldLightSampleHook = [](const int32_t*, LightSample& sample) {
+    std::memset(sample.bytes, 0, sizeof sample.bytes);
+    sample.bytes[4] = 200;  // the first face's ambient
+    return answer;
+  };
+  ASSERT_TRUE(BeginWorldFrame(target_, LookFromTheFront, LightEvenly));
+  const auto drawWithRowMarked = [&](int pass) {
+    NextFrame();
+    flag->AddToDrawList();
+    float marked[28];
+    std::fill(marked, marked + 28, -1.0f);
+    std::memcpy(VSConstants[VS_ROW_OBJECT].data, marked, sizeof marked);
+    CurrentWorldPass = pass;
+    LightingMode = 1;
+    DrawFigureList();
+    CurrentWorldPass = 0;
+    EXPECT_EQ(LightingMode, 1) << "the lighting mode back after the draw";
+    float row[28];
+    std::memcpy(row, VSConstants[VS_ROW_OBJECT].data, sizeof row);
+    return row[3];
+  };
+  EXPECT_FLOAT_EQ(drawWithRowMarked(0), 200.0f / 255.0f) << "sampled: its own light";
+  EXPECT_EQ(flag->lightingState, HUMAN_LIT_FROM_SAMPLE);
+  for (int pass = 1; pass <= 3; ++pass) EXPECT_EQ(drawWithRowMarked(pass), -1.0f) << "pass " << pass << " overrides";
+  // Without a sample (state 2) nothing is set in the normal pass either.
+  flag->FreeBuilt(false);
+  answer = 0;
+  EXPECT_EQ(drawWithRowMarked(0), -1.0f) << "no sample";
+  EXPECT_EQ(flag->lightingState, HUMAN_NO_SAMPLE);
+  WorldLightSampleHook = savedHook;
+}
+
 // ---- Turbines ----
 
 constexpr GouraudColour HUB_COLOUR{40, 220, 60, 0};     // green
@@ -310,6 +363,102 @@ TEST_F(TracksideDrawing, ATurbinesRotorTurnsWithItsPhaseAndClockHandsDrawThrough
   EXPECT_EQ(red, 4) << "one hand along x, the other upright";
   WritePicture(hands, "turbine_clock.png");
   RaceState.dateTime = savedDate;
+  WorldModels = saved;
+}
+
+// The lit model: a hub whose colour asks for the packed light and one plain blade (48 points,
+// temporary meshes); the large one adds four small plain boxes (144 points, a fast mesh).
+constexpr GouraudColour LIT_HUB_COLOUR{40, 220, 60, GOURAUD_COLOUR_SPECULAR};
+int LitModel = 0, LargeLitModel = 0;
+void BuildLitTurbineMesh(void* model, GouraudO3d& mesh) {
+  FillBox(mesh, &LIT_HUB_COLOUR, 0.5, 0.5, 0.5);
+  AddChildMesh(mesh, NewBox(&BLADE_COLOUR, 3.0, 0.1, 0.25));
+  if (model == &LargeLitModel)
+    for (int k = 0; k < 4; ++k) AddChildMesh(mesh, NewBox(&BLADE_COLOUR, 0.2, 0.2, 0.2));
+}
+int LitEntry(int index, PreGenEntryView& view) {
+  view = {};
+  view.sourceKind = SOURCE_MODEL;
+  view.scale = 1.0f;
+  view.model = index == 2 ? &LargeLitModel : &LitModel;
+  return 1;
+}
+// Every written vertex of the hub's colour carries want, every other one 0; the count of each.
+void CheckPackedLight(const std::vector<uint8_t>& bytes, uint32_t first, uint32_t count, uint32_t want, int& lit,
+                      int& plain) {
+  const uint32_t hubRgb = uint32_t(BrightnessTable[40]) << 16 | uint32_t(BrightnessTable[220]) << 8 | BrightnessTable[60];
+  for (uint32_t i = first; i < first + count && (i + 1) * sizeof(VertexLit) <= bytes.size(); ++i) {
+    const VertexLit v = VertexAt<VertexLit>(bytes, i);
+    if ((v.colour0 & 0xFFFFFFu) == hubRgb) {
+      EXPECT_EQ(v.colour1, want) << "vertex " << i << " of the hub";
+      ++lit;
+    } else {
+      EXPECT_EQ(v.colour1, 0u) << "vertex " << i << " of a plain part";
+      ++plain;
+    }
+  }
+}
+
+TEST_F(TracksideDrawing, ATurbinesPointsCarryThePackedLightOfItsLightingByte) {
+  const WorldModelServices saved = WorldModels;
+  TurbineMaterial = material_;
+  WorldModelServices s = {};
+  s.EntryOf = LitEntry;
+  s.ModelPartSpheres = TurbineSpheres;
+  s.BuildDrawMesh = BuildLitTurbineMesh;
+  WorldModels = s;
+
+  // Byte 0x45: 2^(5/3) on green.  Temporary meshes.
+  WTurbine* rotor = new WTurbine({0, 0, 0});
+  rotor->model = 1;
+  rotor->lightingByte = 0x45;
+  rotor->Setup();
+  ASSERT_TRUE(world_.AddObjectToTable(rotor));
+  uint32_t green = 0;
+  StoreFloat3PK(&green, 0.0f, float(std::exp2(5.0 / 3.0)), 0.0f);
+  ASSERT_TRUE(BeginWorldFrame(target_, LookFromTheFront, LightEvenly));
+  MeshDisplay.specularWord = 0xABCDEF01u;
+  NextFrame();
+  rotor->AddToDrawList();
+  ASSERT_NE(rotor->parts, nullptr);
+  ASSERT_FALSE(rotor->parts->fastMesh);
+  ASSERT_EQ(rotor->temporaryCount, 2);
+  EXPECT_EQ(rotor->packedLight, green);
+  EXPECT_EQ(MeshDisplay.specularWord, 0xABCDEF01u) << "the mesh display's word back after the drawing";
+  int lit = 0, plain = 0;
+  for (int k = 0; k < rotor->temporaryCount; ++k) {
+    const TempMeshEntry& e = TempMeshes.entries[rotor->firstTemporary + k];
+    CheckPackedLight(ReadBuffer(TempMeshes.buffers[e.buffer]->vertexBuffer->buffer), e.firstVertex, 24, green, lit,
+                     plain);
+  }
+  EXPECT_EQ(lit, 24) << "the hub's points";
+  EXPECT_EQ(plain, 24) << "the blade's points";
+
+  // Byte 0xC6: half of 2^2 on each of green and blue, through the fast mesh.
+  WTurbine* large = new WTurbine({0, 0, 0});
+  large->model = 2;
+  large->lightingByte = 0xC6;
+  large->Setup();
+  ASSERT_TRUE(world_.AddObjectToTable(large));
+  uint32_t cyan = 0;
+  StoreFloat3PK(&cyan, 0.0f, 2.0f, 2.0f);
+  NextFrame();
+  large->AddToDrawList();
+  ASSERT_NE(large->parts, nullptr);
+  ASSERT_TRUE(large->parts->fastMesh) << "144 points";
+  EXPECT_EQ(MeshDisplay.specularWord, 0xABCDEF01u);
+  lit = plain = 0;
+  std::vector<const GouraudO3d*> meshes = {large->parts};
+  for (int i = 0; i < large->parts->childCount; ++i) meshes.push_back(static_cast<const GouraudO3d*>(large->parts->children[i]));
+  for (const GouraudO3d* mesh : meshes) {
+    FastMesh* fast = GetFastMesh(mesh->fastMesh);
+    ASSERT_NE(fast, nullptr);
+    for (const Primitive& part : fast->parts)
+      if (part.vertexBuffer) CheckPackedLight(ReadBuffer(part.vertexBuffer->buffer), 0, 24, cyan, lit, plain);
+  }
+  EXPECT_EQ(lit, 24);
+  EXPECT_EQ(plain, 5 * 24);
+  MeshDisplay.specularWord = 0;
   WorldModels = saved;
 }
 
