@@ -230,11 +230,8 @@ class CarOnTheOval : public ::testing::Test {
     ASSERT_EQ(world->loadFailed, 0);
     ASSERT_EQ(CWld, world);
     ASSERT_NE(CWld->currentPath, nullptr);
-    // The writer's oval stores its road edges the wrong way round (left +6 m, right -6 m),
-    // where no car finds the path; they are put the right way round here.
-    TrackPath& path = *CWld->currentPath;
-    for (int i = 0; i < path.nodeCount; ++i)
-      if (path.nodes[i].roadLeft > path.nodes[i].roadRight) std::swap(path.nodes[i].roadLeft, path.nodes[i].roadRight);
+    const TrackPath& path = *CWld->currentPath;
+    ASSERT_LT(path.nodes[0].roadLeft, path.nodes[0].roadRight) << "the road's left edge lies left of its right";
     InstallWorld();
     InstallCarWorld();
   }

@@ -219,7 +219,7 @@ void ShortRoad(TrackPlan& plan) {
 void TestOval(TrackPlan& plan) {
   plan.mappings = {RoadMapping()};
   const std::vector<TrackPathNode> nodes = OvalPathNodes(TEST_OVAL_STRAIGHT, TEST_OVAL_RADIUS, TEST_OVAL_SPACING,
-                                                         -TEST_OVAL_HALF_WIDTH, TEST_OVAL_HALF_WIDTH);
+                                                         TEST_OVAL_HALF_WIDTH, TEST_OVAL_HALF_WIDTH);
   const std::vector<double> offsets = {-TEST_OVAL_HALF_WIDTH, TEST_OVAL_HALF_WIDTH};
   int sections = 0;
   for (size_t i = 0; i < nodes.size(); i += 4) {
@@ -271,7 +271,7 @@ TrackImages BuildBusyTrackImages(int sections, int placed, int trees) {
 }
 
 TrackAiPathFile TestOvalAiPathFile() {
-  const size_t n = OvalPathNodes(TEST_OVAL_STRAIGHT, TEST_OVAL_RADIUS, TEST_OVAL_SPACING, -TEST_OVAL_HALF_WIDTH,
+  const size_t n = OvalPathNodes(TEST_OVAL_STRAIGHT, TEST_OVAL_RADIUS, TEST_OVAL_SPACING, TEST_OVAL_HALF_WIDTH,
                                  TEST_OVAL_HALF_WIDTH)
                        .size();
   TrackAiPathFile file;
