@@ -247,17 +247,23 @@ void FaceNormal(const int32_t* a, const int32_t* b, const int32_t* c, int32_t fa
   for (int i = 0; i < 3; ++i) face[i] = NearestSaturated(n[i] * scale);
 }
 
-void AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, const uint8_t colour[4], int e) {
+// Adds the triangle a, b, c of edge e with its corners (found in each vertex's chain by edge
+// and colour, or made); false when it is skipped.  ordinals receives the corner used at each
+// vertex.  Shares: the ordinals at a and b are known, from a triangle just added with the same
+// edge and colour at those vertices, whose search would find the same corners.
+template <bool Shares>
+inline bool AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, const uint8_t colour[4], int e,
+                             const int32_t known[2], int32_t ordinals[3]) {
   assert(a >= 0 && b >= 0 && c >= 0 && a < pool.vertexCount && b < pool.vertexCount && c < pool.vertexCount);
   assert(pool.triangleCount < MESH_POOL_TRIANGLES && pool.cornerCount + 3 <= MESH_POOL_CORNERS);
-  if (pool.triangleCount >= MESH_POOL_TRIANGLES || pool.cornerCount + 3 > MESH_POOL_CORNERS) return;
+  if (pool.triangleCount >= MESH_POOL_TRIANGLES || pool.cornerCount + 3 > MESH_POOL_CORNERS) return false;
   const int32_t* P[3] = {pool.vertices[a].position, pool.vertices[b].position, pool.vertices[c].position};
   const auto apart = [](const int32_t* x, const int32_t* y) {
     for (int i = 0; i < 3; ++i)
       if (std::llabs(int64_t(x[i]) - y[i]) > 255) return true;
     return false;
   };
-  if (!apart(P[1], P[0]) || !apart(P[2], P[0]) || !apart(P[1], P[2])) return;
+  if (!apart(P[1], P[0]) || !apart(P[2], P[0]) || !apart(P[1], P[2])) return false;
   // The face normal is worked out when a new corner first needs it.
   int32_t face[3];
   bool faceKnown = false;
@@ -266,6 +272,11 @@ void AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, const uin
   PoolTriangle& t = pool.triangles[pool.triangleCount];
   const int32_t corners[3] = {a, b, c};
   for (int i = 0; i < 3; ++i) {
+    if (Shares && i < 2) {
+      t.vertex[i] = corners[i];
+      t.cornerOrdinal[i] = ordinals[i] = known[i];
+      continue;
+    }
     PoolVertex& vertex = pool.vertices[corners[i]];
     int32_t ordinal = 0, last = -1;
     int32_t at = vertex.firstCorner;
@@ -301,14 +312,28 @@ void AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, const uin
       }
     }
     t.vertex[i] = corners[i];
-    t.cornerOrdinal[i] = ordinal;
+    t.cornerOrdinal[i] = ordinals[i] = ordinal;
   }
   t.texture = texture;
   t.source = 0;
   t.zero = 0;
   t.colour = colourWord;
   ++pool.triangleCount;
+  return true;
 }
+
+// The strip's two triangles (pa, ca, pb) and (pb, ca, cb): when the first is added the second
+// shares its corners at pb and ca.
+void AddStripPair(MeshPool& pool, int32_t pa, int32_t pb, int32_t ca, int32_t cb, const uint8_t colour[4], int e) {
+  int32_t first[3], second[3];
+  if (AddSweepTriangle<false>(pool, pa, ca, pb, colour, e, nullptr, first)) {
+    const int32_t known[2] = {first[2], first[1]};
+    AddSweepTriangle<true>(pool, pb, ca, cb, colour, e, known, second);
+  } else {
+    AddSweepTriangle<false>(pool, pb, ca, cb, colour, e, nullptr, second);
+  }
+}
+
 
 // Asks for the first corners of the edge's previous vertex set ahead of the corner search:
 // they were written a ring ago and have mostly left the nearest cache.
@@ -336,15 +361,13 @@ void AddStrips(MeshPool& pool) {
           const uint8_t cell = m.cells[row * m.columnCount + c];
           if (cell == MAPPING_NO_COLOUR || cell >= m.paletteCount) continue;
           const uint8_t* colour = m.palette + 4 * cell;
-          AddSweepTriangle(pool, s.prevFirst + c, s.curFirst + c, s.prevFirst + c + 1, colour, e);
-          AddSweepTriangle(pool, s.prevFirst + c + 1, s.curFirst + c, s.curFirst + c + 1, colour, e);
+          AddStripPair(pool, s.prevFirst + c, s.prevFirst + c + 1, s.curFirst + c, s.curFirst + c + 1, colour, e);
         }
       }
       ++s.gridRow;
       ++s.textureRow;
     } else if (m.flags & SRF_HAS_COLOUR) {
-      AddSweepTriangle(pool, s.prevFirst, s.curFirst, s.prevLast, m.finalColour, e);
-      AddSweepTriangle(pool, s.prevLast, s.curFirst, s.curLast, m.finalColour, e);
+      AddStripPair(pool, s.prevFirst, s.prevLast, s.curFirst, s.curLast, m.finalColour, e);
     }
   }
 }
@@ -548,9 +571,6 @@ void EndSweep(BuiltMesh& mesh) {
   for (int tex = 0; tex < textureCount; ++tex) {
     const int partFirstPoint = pointCount, partFirstTriangle = triangleCount;
     for (int v = 0; v < vertexCount; ++v) {
-      // Corners lie in the order they were made, not by vertex: ask for those a few vertices on.
-      if (v + 8 < vertexCount && pool.vertices[v + 8].firstCorner >= 0)
-        __builtin_prefetch(&pool.corners[pool.vertices[v + 8].firstCorner]);
       const PoolVertex& vertex = pool.vertices[v];
       int32_t first = -1;
       bool whole = true;
@@ -562,12 +582,15 @@ void EndSweep(BuiltMesh& mesh) {
         }
         if (first < 0) first = pointCount;
         // The normal of the vertex's first corner of the same edge.
-        const PoolCorner* same = &corner;
-        for (int32_t k = vertex.firstCorner; k >= 0; k = pool.corners[k].next)
-          if (pool.corners[k].edge == corner.edge) {
-            same = &pool.corners[k];
-            break;
-          }
+        const PoolCorner* same = &pool.corners[vertex.firstCorner];
+        if (same->edge != corner.edge) {
+          same = &corner;
+          for (int32_t k = pool.corners[vertex.firstCorner].next; k >= 0; k = pool.corners[k].next)
+            if (pool.corners[k].edge == corner.edge) {
+              same = &pool.corners[k];
+              break;
+            }
+        }
         BuiltPoint& point = mesh.points[pointCount];
         std::memcpy(point.position, vertex.position, sizeof point.position);
         for (int a = 0; a < 3; ++a) point.normal[a] = float(same->normal[a]) / 65536.0f;
@@ -585,6 +608,16 @@ void EndSweep(BuiltMesh& mesh) {
       const PoolTriangle& tri = pool.triangles[t];
       if (tri.texture != tex) continue;
       BuiltTriangle& out = mesh.triangles[triangleCount];
+      // Mostly each vertex's corners all went into this part: its points follow in chain order.
+      const int32_t w0 = vertexPoint[tri.vertex[0]], w1 = vertexPoint[tri.vertex[1]], w2 = vertexPoint[tri.vertex[2]];
+      if ((w0 | w1 | w2) >= 0) {
+        out.corners[0] = static_cast<uint32_t>(w0 + tri.cornerOrdinal[0]);
+        out.corners[1] = static_cast<uint32_t>(w1 + tri.cornerOrdinal[1]);
+        out.corners[2] = static_cast<uint32_t>(w2 + tri.cornerOrdinal[2]);
+        out.colour = tri.colour;
+        ++triangleCount;
+        continue;
+      }
       bool whole = true;
       for (int i = 0; i < 3; ++i) {
         int32_t p = vertexPoint[tri.vertex[i]];
