@@ -250,10 +250,11 @@ void FaceNormal(const int32_t* a, const int32_t* b, const int32_t* c, int32_t fa
 // Adds the triangle a, b, c of edge e with its corners (found in each vertex's chain by edge
 // and colour, or made); false when it is skipped.  ordinals receives the corner used at each
 // vertex.  Shares: the ordinals at a and b are known, from a triangle just added with the same
-// edge and colour at those vertices, whose search would find the same corners.
+// edge and colour at those vertices, whose search would find the same corners (and a and b
+// are known to lie apart).  colourWord holds the four colour bytes, texture the edge's.
 template <bool Shares>
-inline bool AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, const uint8_t colour[4], int e,
-                             const int32_t known[2], int32_t ordinals[3]) {
+inline bool AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, uint32_t colourWord, uint8_t texture,
+                             int e, const int32_t known[2], int32_t ordinals[3]) {
   assert(a >= 0 && b >= 0 && c >= 0 && a < pool.vertexCount && b < pool.vertexCount && c < pool.vertexCount);
   assert(pool.triangleCount < MESH_POOL_TRIANGLES && pool.cornerCount + 3 <= MESH_POOL_CORNERS);
   if (pool.triangleCount >= MESH_POOL_TRIANGLES || pool.cornerCount + 3 > MESH_POOL_CORNERS) return false;
@@ -263,12 +264,10 @@ inline bool AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, co
       if (std::llabs(int64_t(x[i]) - y[i]) > 255) return true;
     return false;
   };
-  if (!apart(P[1], P[0]) || !apart(P[2], P[0]) || !apart(P[1], P[2])) return false;
+  if ((!Shares && !apart(P[1], P[0])) || !apart(P[2], P[0]) || !apart(P[1], P[2])) return false;
   // The face normal is worked out when a new corner first needs it.
   int32_t face[3];
   bool faceKnown = false;
-  const uint32_t colourWord = ColourBytes(colour);
-  const uint8_t texture = static_cast<uint8_t>(Sweep.state[e].texture);
   PoolTriangle& t = pool.triangles[pool.triangleCount];
   const int32_t corners[3] = {a, b, c};
   for (int i = 0; i < 3; ++i) {
@@ -293,8 +292,8 @@ inline bool AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, co
       corner.edge = static_cast<uint8_t>(e);
       corner.texture = texture;
       corner.colour = colourWord;
-      const bool own = vertex.normal[0] != 0 || vertex.normal[1] != 0 || vertex.normal[2] != 0;
-      if (colour[3] & 4) {
+      const bool own = (vertex.normal[0] | vertex.normal[1] | vertex.normal[2]) != 0;
+      if (colourWord >> 24 & 4) {
         corner.normal[0] = corner.normal[1] = 0;
         corner.normal[2] = 65536;
       } else if (own) {
@@ -325,12 +324,14 @@ inline bool AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, co
 // The strip's two triangles (pa, ca, pb) and (pb, ca, cb): when the first is added the second
 // shares its corners at pb and ca.
 void AddStripPair(MeshPool& pool, int32_t pa, int32_t pb, int32_t ca, int32_t cb, const uint8_t colour[4], int e) {
+  const uint32_t colourWord = ColourBytes(colour);
+  const uint8_t texture = static_cast<uint8_t>(Sweep.state[e].texture);
   int32_t first[3], second[3];
-  if (AddSweepTriangle<false>(pool, pa, ca, pb, colour, e, nullptr, first)) {
+  if (AddSweepTriangle<false>(pool, pa, ca, pb, colourWord, texture, e, nullptr, first)) {
     const int32_t known[2] = {first[2], first[1]};
-    AddSweepTriangle<true>(pool, pb, ca, cb, colour, e, known, second);
+    AddSweepTriangle<true>(pool, pb, ca, cb, colourWord, texture, e, known, second);
   } else {
-    AddSweepTriangle<false>(pool, pb, ca, cb, colour, e, nullptr, second);
+    AddSweepTriangle<false>(pool, pb, ca, cb, colourWord, texture, e, nullptr, second);
   }
 }
 
