@@ -247,25 +247,35 @@ void FaceNormal(const int32_t* a, const int32_t* b, const int32_t* c, int32_t fa
   for (int i = 0; i < 3; ++i) face[i] = NearestSaturated(n[i] * scale);
 }
 
-void AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, const uint8_t colour[4], int e) {
+// Adds the triangle a, b, c of edge e with its corners (found in each vertex's chain by edge
+// and colour, or made); false when it is skipped.  ordinals receives the corner used at each
+// vertex.  Shares: the ordinals at a and b are known, from a triangle just added with the same
+// edge and colour at those vertices, whose search would find the same corners (and a and b
+// are known to lie apart).  colourWord holds the four colour bytes, texture the edge's.
+template <bool Shares>
+inline bool AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, uint32_t colourWord, uint8_t texture,
+                             int e, const int32_t known[2], int32_t ordinals[3]) {
   assert(a >= 0 && b >= 0 && c >= 0 && a < pool.vertexCount && b < pool.vertexCount && c < pool.vertexCount);
   assert(pool.triangleCount < MESH_POOL_TRIANGLES && pool.cornerCount + 3 <= MESH_POOL_CORNERS);
-  if (pool.triangleCount >= MESH_POOL_TRIANGLES || pool.cornerCount + 3 > MESH_POOL_CORNERS) return;
+  if (pool.triangleCount >= MESH_POOL_TRIANGLES || pool.cornerCount + 3 > MESH_POOL_CORNERS) return false;
   const int32_t* P[3] = {pool.vertices[a].position, pool.vertices[b].position, pool.vertices[c].position};
   const auto apart = [](const int32_t* x, const int32_t* y) {
     for (int i = 0; i < 3; ++i)
       if (std::llabs(int64_t(x[i]) - y[i]) > 255) return true;
     return false;
   };
-  if (!apart(P[1], P[0]) || !apart(P[2], P[0]) || !apart(P[1], P[2])) return;
+  if ((!Shares && !apart(P[1], P[0])) || !apart(P[2], P[0]) || !apart(P[1], P[2])) return false;
   // The face normal is worked out when a new corner first needs it.
   int32_t face[3];
   bool faceKnown = false;
-  const uint32_t colourWord = ColourBytes(colour);
-  const uint8_t texture = static_cast<uint8_t>(Sweep.state[e].texture);
   PoolTriangle& t = pool.triangles[pool.triangleCount];
   const int32_t corners[3] = {a, b, c};
   for (int i = 0; i < 3; ++i) {
+    if (Shares && i < 2) {
+      t.vertex[i] = corners[i];
+      t.cornerOrdinal[i] = ordinals[i] = known[i];
+      continue;
+    }
     PoolVertex& vertex = pool.vertices[corners[i]];
     int32_t ordinal = 0, last = -1;
     int32_t at = vertex.firstCorner;
@@ -282,8 +292,8 @@ void AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, const uin
       corner.edge = static_cast<uint8_t>(e);
       corner.texture = texture;
       corner.colour = colourWord;
-      const bool own = vertex.normal[0] != 0 || vertex.normal[1] != 0 || vertex.normal[2] != 0;
-      if (colour[3] & 4) {
+      const bool own = (vertex.normal[0] | vertex.normal[1] | vertex.normal[2]) != 0;
+      if (colourWord >> 24 & 4) {
         corner.normal[0] = corner.normal[1] = 0;
         corner.normal[2] = 65536;
       } else if (own) {
@@ -301,18 +311,47 @@ void AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, const uin
       }
     }
     t.vertex[i] = corners[i];
-    t.cornerOrdinal[i] = ordinal;
+    t.cornerOrdinal[i] = ordinals[i] = ordinal;
   }
   t.texture = texture;
   t.source = 0;
   t.zero = 0;
   t.colour = colourWord;
   ++pool.triangleCount;
+  return true;
+}
+
+// The strip's two triangles (pa, ca, pb) and (pb, ca, cb): when the first is added the second
+// shares its corners at pb and ca.
+void AddStripPair(MeshPool& pool, int32_t pa, int32_t pb, int32_t ca, int32_t cb, const uint8_t colour[4], int e) {
+  const uint32_t colourWord = ColourBytes(colour);
+  const uint8_t texture = static_cast<uint8_t>(Sweep.state[e].texture);
+  int32_t first[3], second[3];
+  if (AddSweepTriangle<false>(pool, pa, ca, pb, colourWord, texture, e, nullptr, first)) {
+    const int32_t known[2] = {first[2], first[1]};
+    AddSweepTriangle<true>(pool, pb, ca, cb, colourWord, texture, e, known, second);
+  } else {
+    AddSweepTriangle<false>(pool, pb, ca, cb, colourWord, texture, e, nullptr, second);
+  }
+}
+
+
+// Asks for the first corners of the edge's previous vertex set ahead of the corner search:
+// they were written a ring ago and have mostly left the nearest cache.
+void PrefetchCorners(const MeshPool& pool, const EdgeState& s) {
+  if (!s.mapping) return;
+  const int32_t end = std::min(s.prevFirst + s.vertexCount, pool.vertexCount);
+  for (int32_t v = std::max(s.prevFirst, 0); v < end; ++v) {
+    const int32_t corner = pool.vertices[v].firstCorner;
+    if (corner >= 0) __builtin_prefetch(&pool.corners[corner]);
+  }
 }
 
 void AddStrips(MeshPool& pool) {
+  if (Sweep.edgeCount > 0) PrefetchCorners(pool, Sweep.state[0]);
   for (int e = 0; e < Sweep.edgeCount; ++e) {
     EdgeState& s = Sweep.state[e];
+    if (e + 1 < Sweep.edgeCount) PrefetchCorners(pool, Sweep.state[e + 1]);
     if (!s.mapping) continue;
     const MappingRecord& m = *s.mapping;
     if (Sweep.textured) {
@@ -323,36 +362,41 @@ void AddStrips(MeshPool& pool) {
           const uint8_t cell = m.cells[row * m.columnCount + c];
           if (cell == MAPPING_NO_COLOUR || cell >= m.paletteCount) continue;
           const uint8_t* colour = m.palette + 4 * cell;
-          AddSweepTriangle(pool, s.prevFirst + c, s.curFirst + c, s.prevFirst + c + 1, colour, e);
-          AddSweepTriangle(pool, s.prevFirst + c + 1, s.curFirst + c, s.curFirst + c + 1, colour, e);
+          AddStripPair(pool, s.prevFirst + c, s.prevFirst + c + 1, s.curFirst + c, s.curFirst + c + 1, colour, e);
         }
       }
       ++s.gridRow;
       ++s.textureRow;
     } else if (m.flags & SRF_HAS_COLOUR) {
-      AddSweepTriangle(pool, s.prevFirst, s.curFirst, s.prevLast, m.finalColour, e);
-      AddSweepTriangle(pool, s.prevLast, s.curFirst, s.curLast, m.finalColour, e);
+      AddStripPair(pool, s.prevFirst, s.prevLast, s.curFirst, s.curLast, m.finalColour, e);
     }
   }
 }
 
-// The lights of the last few colours packaged: a strip's corners take a handful of colours.
+// The lights of the colours packaged, direct-mapped by colour: a strip's corners take a
+// handful of colours, often alternating, and a look-up that nearly always hits costs no
+// mispredicted branch.
 struct ColourLights {
-  static constexpr int SIZE = 8;
+  static constexpr int BITS = 6;
+  static constexpr int SIZE = 1 << BITS;
   uint32_t colours[SIZE] = {};
-  MeshLight lights[SIZE] = {};
-  int used = 0, next = 0;
-  const MeshLight& Of(uint32_t colour) {
-    for (int i = 0; i < used; ++i)
-      if (colours[i] == colour) return lights[i];
-    const int slot = next;
-    next = (next + 1) % SIZE;
-    if (used < SIZE) ++used;
-    colours[slot] = colour;
-    lights[slot] = {};
+  bool filled[SIZE] = {};
+  int32_t shade[SIZE] = {};
+  uint32_t light[SIZE] = {};
+  uint32_t packed[SIZE] = {};
+  // The slot holding the colour's light (worked out on first use).
+  uint32_t Of(uint32_t colour) {
+    const uint32_t slot = (colour * 0x9E3779B1u) >> (32 - BITS);
+    if (filled[slot] && colours[slot] == colour) return slot;
+    MeshLight made = {};
     const uint8_t bytes[4] = {uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16), uint8_t(colour >> 24)};
-    MeshLight::Init(lights[slot], bytes, 0);
-    return lights[slot];
+    MeshLight::Init(made, bytes, 0);
+    filled[slot] = true;
+    colours[slot] = colour;
+    shade[slot] = made.brightness;
+    light[slot] = made.colour;
+    packed[slot] = made.packedLight;
+    return slot;
   }
 };
 
@@ -521,15 +565,6 @@ void EndSweep(BuiltMesh& mesh) {
   mesh.triangles = new BuiltTriangle[std::max(pool.triangleCount, 1)];
   mesh.parts = new BuiltPart[std::max(pool.textureCount, 1)];
   ColourLights lights;
-  // The light of the last corner's colour, kept at hand: neighbouring corners mostly share it.
-  uint32_t lastColour = 0, lastLight = 0, lastPacked = 0;
-  int32_t lastShade = 0;
-  {
-    const MeshLight& light = lights.Of(0);
-    lastShade = light.brightness;
-    lastLight = light.colour;
-    lastPacked = light.packedLight;
-  }
   // The counts are kept in locals while the arrays fill: a store through the arrays could
   // otherwise be taken to change them.
   const int textureCount = pool.textureCount, vertexCount = pool.vertexCount, poolTriangles = pool.triangleCount;
@@ -548,25 +583,22 @@ void EndSweep(BuiltMesh& mesh) {
         }
         if (first < 0) first = pointCount;
         // The normal of the vertex's first corner of the same edge.
-        const PoolCorner* same = &corner;
-        for (int32_t k = vertex.firstCorner; k >= 0; k = pool.corners[k].next)
-          if (pool.corners[k].edge == corner.edge) {
-            same = &pool.corners[k];
-            break;
-          }
+        const PoolCorner* same = &pool.corners[vertex.firstCorner];
+        if (same->edge != corner.edge) {
+          same = &corner;
+          for (int32_t k = pool.corners[vertex.firstCorner].next; k >= 0; k = pool.corners[k].next)
+            if (pool.corners[k].edge == corner.edge) {
+              same = &pool.corners[k];
+              break;
+            }
+        }
         BuiltPoint& point = mesh.points[pointCount];
         std::memcpy(point.position, vertex.position, sizeof point.position);
         for (int a = 0; a < 3; ++a) point.normal[a] = float(same->normal[a]) / 65536.0f;
-        if (corner.colour != lastColour) {
-          const MeshLight& light = lights.Of(corner.colour);
-          lastColour = corner.colour;
-          lastShade = light.brightness;
-          lastLight = light.colour;
-          lastPacked = light.packedLight;
-        }
-        point.shade = lastShade;
-        point.colour = lastLight;
-        point.packedLight = lastPacked;
+        const uint32_t slot = lights.Of(corner.colour);
+        point.shade = lights.shade[slot];
+        point.colour = lights.light[slot];
+        point.packedLight = lights.packed[slot];
         point.u = vertex.u;
         point.v = vertex.v;
         cornerPoint[at] = pointCount++;
@@ -577,6 +609,16 @@ void EndSweep(BuiltMesh& mesh) {
       const PoolTriangle& tri = pool.triangles[t];
       if (tri.texture != tex) continue;
       BuiltTriangle& out = mesh.triangles[triangleCount];
+      // Mostly each vertex's corners all went into this part: its points follow in chain order.
+      const int32_t w0 = vertexPoint[tri.vertex[0]], w1 = vertexPoint[tri.vertex[1]], w2 = vertexPoint[tri.vertex[2]];
+      if ((w0 | w1 | w2) >= 0) {
+        out.corners[0] = static_cast<uint32_t>(w0 + tri.cornerOrdinal[0]);
+        out.corners[1] = static_cast<uint32_t>(w1 + tri.cornerOrdinal[1]);
+        out.corners[2] = static_cast<uint32_t>(w2 + tri.cornerOrdinal[2]);
+        out.colour = tri.colour;
+        ++triangleCount;
+        continue;
+      }
       bool whole = true;
       for (int i = 0; i < 3; ++i) {
         int32_t p = vertexPoint[tri.vertex[i]];
