@@ -377,11 +377,15 @@ struct LampContext {
   CarDrawing* drawing;
   uint8_t level;
   const float* colour;  // the view's light colour
+  float lampsOn;        // 1 while the groups are drawn, 0 for the closing load
 };
 
+// Pixel row 2, the lamp colour: the view's light colour times scale.  Its fourth value is 1
+// while the lamps are drawn, which makes the prelit shader light a lamp's texture and colour
+// with it; the closing load puts 0 there, so other prelit drawing is left as it was.
 void LoadLampColour(void* owner, float scale) {
   const LampContext& c = *static_cast<LampContext*>(owner);
-  const float block[4] = {c.colour[0] * scale, c.colour[1] * scale, c.colour[2] * scale, 0.0f};
+  const float block[4] = {c.colour[0] * scale, c.colour[1] * scale, c.colour[2] * scale, c.lampsOn};
   constexpr int PS_ROW_LAMP_COLOUR = 2;
   UploadConstantRowData(1, PS_ROW_LAMP_COLOUR, block, sizeof block);
 }
@@ -513,9 +517,13 @@ void DrawCarLit(Car& car, const CarViewSettings& view) {
       else GetLampStates(d.lamps, states);
       for (int g = 0; g < CAR_LAMP_GROUPS; ++g) has[g] = GetFastMesh(d.lightMeshes[g]) != nullptr;
       static const float white[3] = {1.0f, 1.0f, 1.0f};
-      LampContext context = {&d, d.lodIndex, CurrentView ? CurrentView->lightColours[0] : white};
+      LampContext context = {&d, d.lodIndex, CurrentView ? CurrentView->lightColours[0] : white, 1.0f};
       LoadWorldMatrix(d.worldMatrix);
       d.lampsDrawn = DrawLamps(LampDrawOps{LoadLampColour, DrawLampGroup, &context}, states, has, 0.0f);
+      if (d.lampsDrawn) {
+        context.lampsOn = 0.0f;
+        LoadLampColour(&context, 1.0f);
+      }
     }
   }
   DrawWheelMeshItems(d);

@@ -823,7 +823,10 @@ TEST_F(VehicleEditorWindow, TheLightSwatchesShowTheirColoursAndTestingTheBrakeLi
   Frame();
 
   // The brake lamp: the middle of the right-hand lamp's panel on the car's back (x 0 to
-  // 0.45 m, z 0.5 to 0.7 m at y -2.0 m), in the back view clear of the panels.
+  // 0.45 m, z 0.5 to 0.7 m at y -2.0 m), in the back view clear of the panels; 10 m across,
+  // so that the lamp stands below the see-through information panel over the view's top.
+  EditViews.width = 10 << 16;
+  Frame();
   float lx, ly;
   ASSERT_TRUE(CarPointOnScreen(*e.car, 0.225, -2.0, 0.6, &lx, &ly));
   const int px = int(lx), py = int(ly);
@@ -840,23 +843,75 @@ TEST_F(VehicleEditorWindow, TheLightSwatchesShowTheirColoursAndTestingTheBrakeLi
       test = &InterfaceButtons[i];
   ASSERT_NE(test, nullptr);
   const int tx = test->left + 5, ty = test->top + 5;
+  const InterfaceButton* headTest = nullptr;  // the headlights' switch, the next "TEST" down
+  for (int i = 0; i < ButtonCount && !headTest; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (b.handler == test->handler && b.word == 1 && b.left == test->left && b.top > test->top) headTest = &b;
+  }
+  ASSERT_NE(headTest, nullptr);
+  const int hTx = headTest->left + 5, hTy = headTest->top + 5;
   const Picture unlit = Shot("vehicle_editor_brake_off");
   ClickAt(tx, ty);
   ASSERT_EQ(e.lightTests[0], 1);
   Frame();
   const Picture lit = Shot("vehicle_editor_brake_test");
   const auto brightness = [](const uint8_t* p) { return int(p[0]) + int(p[1]) + int(p[2]); };
-  const uint8_t* brake = reinterpret_cast<const uint8_t*>(&e.car->colours[0]);
+  // A lit lamp is its texture (what the self-lit panel shows when off) times its colour record
+  // through the brightness table, times the view's light colour and twice the lamp's
+  // brightness: 2 for the brake lamp, 2g + 1 for the headlights (g, the glare, 0 here).
+  ASSERT_NE(CurrentView, nullptr);
+  const auto LitLamp = [&](const uint8_t* texture, const uint8_t* colour, double lampBrightness, int channel) {
+    return int(SrgbByte(Linear(texture[channel]) * BrightnessTable[colour[channel]] / 255.0 *
+                        CurrentView->lightColours[0][channel] * 2.0 * lampBrightness));
+  };
   EXPECT_GT(std::abs(brightness(lit.At(px, py)) - brightness(unlit.At(px, py))), 30) << "the lamp changes";
+  // Its own (red) channel no darker than the panel off, and the whole brighter than texture x
+  // colour without the lamp's brightness; in the dark channels the panel off shows a little
+  // more than its bare texture, hence 5 steps.
+  EXPECT_GE(int(lit.At(px, py)[0]), int(unlit.At(px, py)[0])) << "the brake lamp's red";
+  int plain = 0;
+  for (int channel = 0; channel < 3; ++channel)
+    plain += LitLamp(unlit.At(px, py), reinterpret_cast<const uint8_t*>(&e.car->colours[0]), 0.5, channel);
+  EXPECT_GT(brightness(lit.At(px, py)), plain + 30) << "brighter than texture x colour alone";
   for (int channel = 0; channel < 3; ++channel)
     EXPECT_NEAR(int(lit.At(px, py)[channel]),
-                int(SrgbByte(Linear(unlit.At(px, py)[channel]) * BrightnessTable[brake[channel]] / 255.0)), 3)
+                LitLamp(unlit.At(px, py), reinterpret_cast<const uint8_t*>(&e.car->colours[0]), 2.0, channel), 5)
         << "the lamp at " << px << ", " << py << " channel " << channel;
   ClickAt(tx, ty);
   EXPECT_EQ(e.lightTests[0], 0);
   Frame();
   const Picture again = Shot("vehicle_editor_brake_off_again");
   EXPECT_EQ(brightness(again.At(px, py)), brightness(unlit.At(px, py))) << "off again";
+
+  // The headlights from the front (x 0 to 0.9 m, z 0.5 to 0.7 m at y 2.0 m), their lamp's
+  // colour darkened so that neither picture saturates and the brightness shows.
+  Click("f");
+  Click("object");
+  EditViews.width = 10 << 16;
+  uint8_t* headColour = e.car->lights[LIGHT_HEAD].colour;
+  const uint8_t savedHead[3] = {headColour[0], headColour[1], headColour[2]};
+  headColour[0] = 160, headColour[1] = 140, headColour[2] = 120;
+  e.car->FreeFastMeshes();  // the lamps' colours are built into their meshes
+  Run(10);
+  ASSERT_TRUE(CarPointOnScreen(*e.car, 0.45, 2.0, 0.6, &lx, &ly));
+  const int hx = int(lx), hy = int(ly);
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    ASSERT_FALSE(hx >= b.left && hx < b.right && hy >= b.top && hy < b.bottom) << "a button over the headlight";
+  }
+  const Picture headOff = Shot("vehicle_editor_head_off");
+  ClickAt(hTx, hTy);
+  ASSERT_EQ(e.lightTests[1], 1);
+  Frame();
+  const Picture headOn = Shot("vehicle_editor_head_test");
+  for (int channel = 0; channel < 3; ++channel)
+    EXPECT_NEAR(int(headOn.At(hx, hy)[channel]), LitLamp(headOff.At(hx, hy), headColour, 1.0, channel), 5)
+        << "the headlight at " << hx << ", " << hy << " channel " << channel;
+  ClickAt(hTx, hTy);
+  EXPECT_EQ(e.lightTests[1], 0);
+  std::memcpy(headColour, savedHead, sizeof savedHead);
+  e.car->FreeFastMeshes();
+  Frame();
 }
 
 }  // namespace

@@ -148,8 +148,8 @@ TEST_F(DrawPixels, AFullLineStreamDrawsWhatItHoldsAndGoesOn) {
   EXPECT_EQ(Pixel(28, 30), 0xFFFF0000u) << "the line after the restart";
 }
 
-TEST_F(DrawPixels, PrelitGeometryTakesTheTextureTimesItsColour) {
-  ASSERT_TRUE(ShadersCompile(11, 37)) << "vs_11 and ps_37 compiled";
+// A quad over the whole target through vs_11 and ps_37: the stripes times grey 0x80.
+void DrawPrelitQuad(Material* textured) {
   const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
   UploadConstantRowData(0, VS_ROW_MATRIX, identity, sizeof identity);
   CircularVBuffer& s = StreamLit;
@@ -170,8 +170,32 @@ TEST_F(DrawPixels, PrelitGeometryTakesTheTextureTimesItsColour) {
   Material::SetVShader(11);
   Material::SetPShader(37);
   s.DrawBuffer(0);
+}
+
+TEST_F(DrawPixels, PrelitGeometryTakesTheTextureTimesItsColour) {
+  ASSERT_TRUE(ShadersCompile(11, 37)) << "vs_11 and ps_37 compiled";
+  DrawPrelitQuad(textured);
   EXPECT_EQ(Pixel(12, 32), 0xFF800000u) << "red texel times grey";
   EXPECT_EQ(Pixel(52, 32), 0xFF008000u) << "green texel times grey";
+}
+
+// A car's lamps: pixel row 2 holds the lamp colour (the light colour times twice the lamp's
+// brightness) with 1 in its fourth place while lamps are drawn; with 0 there (the row after
+// the lamps) prelit drawing ignores it.  The target clamps what passes 1.
+TEST_F(DrawPixels, LampsTakeTheLampColourOfPixelRowTwo) {
+  ASSERT_TRUE(ShadersCompile(11, 37)) << "vs_11 and ps_37 compiled";
+  const float lamps[4] = {1.5f, 0.5f, 4.0f, 1.0f};
+  UploadConstantRowData(1, 2, lamps, sizeof lamps);
+  DrawPrelitQuad(textured);
+  EXPECT_EQ(Pixel(12, 32), 0xFFC00000u) << "red texel times grey times 1.5";
+  EXPECT_EQ(Pixel(52, 32), 0xFF004000u) << "green texel times grey times 0.5";
+  const float after[4] = {3.0f, 3.0f, 3.0f, 0.0f};
+  UploadConstantRowData(1, 2, after, sizeof after);
+  DrawPrelitQuad(textured);
+  EXPECT_EQ(Pixel(12, 32), 0xFF800000u) << "no lamps: the row is not read";
+  EXPECT_EQ(Pixel(52, 32), 0xFF008000u);
+  const float none[4] = {};
+  UploadConstantRowData(1, 2, none, sizeof none);
 }
 
 TEST_F(DrawPixels, AnUnchangedConstantRowReachesNoGlCall) {
@@ -186,6 +210,8 @@ TEST_F(DrawPixels, AnUnchangedConstantRowReachesNoGlCall) {
   row[0] = 0.75f;
   UploadConstantRowData(1, 2, row, sizeof row);
   EXPECT_GT(GfxGlCallCount(), calls);
+  const float none[4] = {};
+  UploadConstantRowData(1, 2, none, sizeof none);  // the lamp colour row back as drawing finds it
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 // frame tube, and the brake lamp only while braking.  The pictures are written to gpu/*.png.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -368,8 +369,10 @@ TEST_F(CarPixels, TheEditorViewDrawsBodyTyresTubeAndTheBrakeLampWhileBraking) {
   EXPECT_EQ(drawing.lampsDrawn, 0);
   const uint32_t braking = brakePixel(1.0f);
   EXPECT_EQ(drawing.lampsDrawn, 1);
-  const uint32_t lamp = 0xFF000000u | uint32_t(BrightnessTable[200]) << 16 | uint32_t(BrightnessTable[30]) << 8 |
-                        BrightnessTable[30];
+  // Its colour under the lamp colour: the view's white light times twice the brake lamp's
+  // brightness of 2, what passes full scale held there.
+  const auto lampChannel = [](uint8_t c) { return std::min<uint32_t>(255u, 4u * BrightnessTable[c]); };
+  const uint32_t lamp = 0xFF000000u | lampChannel(200) << 16 | lampChannel(30) << 8 | lampChannel(30);
   ExpectNear(braking, lamp, 2, "the lit brake lamp in its colour");
   EXPECT_LT(redness(rolling), 30) << std::hex << rolling << ": no lamp while rolling";
 }
