@@ -26,6 +26,7 @@
 #include "vehicle/car_drawing.h"
 #include "vehicle/garage_picture.h"
 #include "vehicle_editor/panel/info_panel.h"
+#include "vehicle_editor/panel/info_panel_layout.h"
 
 int CoverState;
 float GarageFuelPerLap = 0.0f;
@@ -160,7 +161,9 @@ void DrawGaragePanel(GaragePage& page) {
   a.car = page.car;
   a.fuelPerLap = GarageFuelPerLap;
   a.inEditor = 0;
+  SetFullScreenInfoPanelLayout();
   DrawVehicleInfoPanel(a);
+  ResetInfoPanelLayout();
 }
 
 // The car from its right and an eighth of a turn above, lit by the settings' sun and sky; the

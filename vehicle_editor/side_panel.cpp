@@ -20,10 +20,10 @@
 
 namespace {
 
-// The information panel's rectangle: normalised units wide, its right edge this far left of
-// the side panel, its top this many button rows down.
+// The information panel's rectangle: in the left column under the tab rows (drawn only while
+// no tab page is open, so the two never overlap), normalised units wide, this far in from the
+// screen's left edge and below the tab rows.
 constexpr float INFO_PANEL_WIDTH = 0.8f, INFO_PANEL_GAP = 0.02f;
-constexpr int INFO_PANEL_TOP_ROWS = 2;
 constexpr int SIDE_UNITS = 16, HALF = 8, POINT_TYPES = 4, STEP_HINT_MOVE = 11;
 constexpr uintptr_t MOD_CHECK = 0, MOD_TEST = 1, MOD_UPLOAD = 2, MOD_SHARE = 3;
 constexpr uintptr_t FRAME_SPECIAL_OFF = 0, FRAME_SHOW = 1, FRAME_DELETE = 3;
@@ -166,10 +166,10 @@ void AddTubeRows(VehicleEditor& e, FrameTube& tube) {
 
 void VehicleEditor::DrawInfoPanel(VehicleEditor& e) {
   if (!e.car || ScreenWidth <= 0 || ScreenHeight <= 0) return;
-  const float right = 2.0f * static_cast<float>(ScreenWidth - SIDE_UNITS * ButtonWidth) / ScreenWidth - 1.0f -
-                      INFO_PANEL_GAP;
-  const float top = 2.0f * static_cast<float>(INFO_PANEL_TOP_ROWS * ButtonHeight) / ScreenHeight - 1.0f;
-  SetInfoPanelLayout(right - INFO_PANEL_WIDTH, right, top);
+  if (e.selection.openTab >= 0 && e.selection.openTab < TAB_PAGE_COUNT) return;  // the tab page has the column
+  const float left = INFO_PANEL_GAP - 1.0f;
+  const float top = 2.0f * static_cast<float>(TAB_ROWS * ButtonHeight) / ScreenHeight - 1.0f + INFO_PANEL_GAP;
+  SetInfoPanelLayout(left, left + INFO_PANEL_WIDTH, top);
   InfoPanelArgs a;
   a.owner = &e.prss;
   a.onSetupChanged = InfoSetupChanged;

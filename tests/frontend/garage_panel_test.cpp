@@ -82,4 +82,51 @@ TEST(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
   InstallReportSink(saved);
 }
 
+
+// Every page, for cars of every build, full-screen at the two usual screen sizes: each control
+// lies on screen (the suspension page's five rows per axle once ran past the bottom edge).
+TEST(GaragePanel, EveryPageLiesOnScreen) {
+  ReportSink sink{};
+  sink.line = [](const char*, ReportColour, int) {};
+  const ReportSink saved = InstallReportSink(sink);
+  SetDefaultTextColours();
+  const char* work = std::getenv("ZKT_WORK_DIR");
+  fs::remove_all("data");
+  fs::create_directories("data/raf");
+  fs::copy(fs::path(work) / "data/veh", "data/veh", fs::copy_options::recursive);
+  fs::copy(fs::path(work) / "data/engine", "data/engine", fs::copy_options::recursive);
+  InitSinCosTables();
+  constexpr float EDGE = 1.0001f;
+  const int sizes[][2] = {{1024, 768}, {1280, 1024}};
+  for (const auto& size : sizes) {
+    ScreenWidth = size[0];
+    ScreenHeight = size[1];
+    SetInterfaceMetrics();
+    for (const char* name : {"Runabout", "Kart", "Estate", "Solar", "Racer", "Endurance", "Hauler"}) {
+      Prss* page = OpenGaragePage(nullptr, name);
+      ASSERT_NE(GarageCar(), nullptr) << name;
+      for (int shown = INFO_PAGE_RATINGS; shown < INFO_PAGE_COUNT; ++shown) {
+        InfoPageShown = shown;
+        FrameSkipped = 0;
+        ClearInterface();
+        page->act(page);
+        ASSERT_GT(ValueControlCount, 0);
+        for (int i = 0; i < ValueControlCount; ++i) {
+          const ValueControl& c = ValueControls[i];
+          char text[256] = "";
+          ValueControlText(c, text, sizeof text);
+          EXPECT_TRUE(c.left >= -EDGE && c.right <= EDGE && c.top >= -EDGE && c.bottom <= EDGE)
+              << name << " page " << shown << " at " << size[0] << "x" << size[1] << ": \"" << text << "\" at "
+              << c.left << "," << c.top << ".." << c.right << "," << c.bottom;
+        }
+      }
+      FrameSkipped = 1;
+      Prss_Terminate(page);
+      page->act(page);
+    }
+  }
+  InfoPageShown = INFO_PAGE_INFO;
+  InstallReportSink(saved);
+}
+
 }  // namespace

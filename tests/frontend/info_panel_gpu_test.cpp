@@ -26,12 +26,12 @@
 
 namespace {
 
-// A page of our own that draws the panel as the editor does: inside a rectangle, the layout
-// reset afterwards.
+// A page of our own that draws the panel as the editor does: inside its rectangle in the left
+// column under the six tab rows, the layout reset afterwards.
 Car* g_car = nullptr;
 Prss* EditorFormAct(Prss* process) {
   if (!process->alive) return nullptr;
-  SetInfoPanelLayout(-0.2f, 0.6f, -0.8f);
+  SetInfoPanelLayout(-0.98f, -0.18f, 2.0f * float(6 * ButtonHeight) / float(ScreenHeight) - 0.98f);
   InfoPanelArgs a;
   a.owner = process;
   a.car = g_car;

@@ -11,6 +11,7 @@
 #include "vehicle_editor/panel/colour_marks.h"
 #include "vehicle_editor/panel/info_panel.h"
 #include "vehicle_editor/panel/info_panel_layout.h"
+#include "vehicle_editor/tab_pages.h"
 
 namespace {
 
@@ -63,6 +64,36 @@ TEST_F(EditorInfoPanel, DrawsInItsRectangleAndResetsTheLayout) {
   EXPECT_EQ(CurrentCodePage, 0);
   EXPECT_NE(Showing("Info"), nullptr);
   EXPECT_EQ(Showing("Handicaps"), nullptr);  // the garage's rows
+}
+
+// The panel stands in the left column under the tab rows, off the middle of the view, on every
+// page at both usual screen sizes; while a tab page is open the column is the page's alone.
+TEST_F(EditorInfoPanel, StandsInTheLeftColumnUnderTheTabsWhileNoTabIsOpen) {
+  const int sizes[][2] = {{1024, 768}, {1280, 1024}};
+  for (const auto& size : sizes) {
+    ScreenWidth = size[0];
+    ScreenHeight = size[1];
+    SetInterfaceMetrics();
+    const float tabsBottom = 2.0f * float(TAB_ROWS * ButtonHeight) / float(ScreenHeight) - 1.0f;
+    e->selection.openTab = -1;
+    for (int page = INFO_PAGE_INFO; page < INFO_PAGE_COUNT; ++page) {
+      InfoPageShown = page;
+      Draw();
+      ASSERT_GT(ValueControlCount, 0);
+      for (int i = 0; i < ValueControlCount; ++i) {
+        const ValueControl& c = ValueControls[i];
+        EXPECT_GE(c.left, -1.0f) << size[0] << " page " << page << " control " << i;
+        EXPECT_LE(c.right, -0.1f) << size[0] << " page " << page << " control " << i;
+        EXPECT_GT(c.top, tabsBottom) << size[0] << " page " << page << " control " << i;
+        EXPECT_LE(c.bottom, 1.0f) << size[0] << " page " << page << " control " << i;
+      }
+    }
+    e->selection.openTab = 0;
+    Draw();
+    EXPECT_EQ(ValueControlCount, 0) << "no panel while a tab page is open";
+  }
+  e->selection.openTab = -1;
+  InfoPageShown = INFO_PAGE_INFO;
 }
 
 TEST_F(EditorInfoPanel, TheConfigurationArrowsStepAndStoreTheSetup) {

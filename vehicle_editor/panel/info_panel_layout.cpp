@@ -90,6 +90,14 @@ void SetInfoPanelLayout(float left, float right, float top) {
   InfoLayout.y0 = top - PANEL_TOP * s;
 }
 
+void SetFullScreenInfoPanelLayout() {
+  constexpr float s = FULL_SCREEN_PANEL_SCALE;
+  constexpr float centre = PANEL_LEFT + PANEL_WIDTH / 2.0f;
+  InfoLayout.sx = InfoLayout.sy = s;
+  InfoLayout.x0 = centre * (1.0f - s);
+  InfoLayout.y0 = PANEL_TOP * (1.0f - s);
+}
+
 void ResetInfoPanelLayout() {
   InfoLayout = InfoPanelLayout{};
   CurrentCodePage = 0;

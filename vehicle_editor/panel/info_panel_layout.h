@@ -33,6 +33,11 @@ constexpr float PANEL_ROW_METRIC = 0.3f;
 // at top: scale (right - left) / 1.6, never below 0.5 and never so large that a value row
 // grows past one interface button's height; the panel's top edge lands on top.
 void SetInfoPanelLayout(float left, float right, float top);
+// The garage's full-screen panel: scaled by FULL_SCREEN_PANEL_SCALE about its own top edge
+// and centre, so that the deepest pages (the suspension's five rows per axle, a four-wheel-drive
+// car's final drive) end on screen.
+constexpr float FULL_SCREEN_PANEL_SCALE = 0.65f;
+void SetFullScreenInfoPanelLayout();
 // Back to the identity and code page 0.
 void ResetInfoPanelLayout();
 // A panel rectangle in screen units, corner by corner.
