@@ -11,6 +11,7 @@
 #include "physics/car.h"
 #include "render/gouraud_mesh.h"
 #include "render/material.h"
+#include "ui/text/text_colours.h"
 #include "vehicle_editor/model_pages.h"
 #include "vehicle/data/vehicle_class.h"
 #include "vehicle_editor/dashboard/dash_figures.h"
@@ -165,6 +166,28 @@ TEST_F(PageContentsTest, LightColoursShowThePitLightOnlyWithTheLimiterAndTestLig
   EXPECT_EQ(FindFirst("TEST")->fourth.i, 1) << "selected while set";
   EXPECT_TRUE(Shown("LOAD all light and mesh colours"));
   EXPECT_TRUE(Shown("SAVE all light and mesh colours"));
+}
+
+// A step of a light's colour slider reaches the light record the lamps are built from.
+TEST_F(PageContentsTest, ALightColourSliderStepReachesTheLamp) {
+  Car& c = car();
+  Open(TAB_LIGHT_COLOURS);
+  for (int light : {LIGHT_BRAKE, LIGHT_HEAD}) {
+    const ColourWord before = c.colours[light];
+    const uint8_t* red = reinterpret_cast<const uint8_t*>(&c.colours[light]);
+    const InterfaceButton* down = nullptr;
+    for (int i = 0; i < ButtonCount && !down; ++i)
+      if (InterfaceButtons[i].style == 29 && InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(red))
+        down = &InterfaceButtons[i];
+    ASSERT_NE(down, nullptr) << "light " << light;
+    ASSERT_GT(*red, 0);
+    ClickButton(*down);
+    ASSERT_NE(c.colours[light], before) << "the slider stepped light " << light;
+    EXPECT_EQ(c.lights[light].colour[0], ColourRed(c.colours[light])) << "light " << light;
+    EXPECT_EQ(c.lights[light].colour[1], ColourGreen(c.colours[light])) << "light " << light;
+    EXPECT_EQ(c.lights[light].colour[2], ColourBlue(c.colours[light])) << "light " << light;
+    Build();
+  }
 }
 
 TEST_F(PageContentsTest, SteeringBikeChecksAndTheSteerRangeFollowTheMaximumLock) {
