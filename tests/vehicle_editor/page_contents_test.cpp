@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/config.h"
 #include "pages_fixture.h"
@@ -166,6 +167,43 @@ TEST_F(PageContentsTest, LightColoursShowThePitLightOnlyWithTheLimiterAndTestLig
   EXPECT_EQ(FindFirst("TEST")->fourth.i, 1) << "selected while set";
   EXPECT_TRUE(Shown("LOAD all light and mesh colours"));
   EXPECT_TRUE(Shown("SAVE all light and mesh colours"));
+}
+
+// Every text of a frame with the Light Colours page open, on each sample vehicle with every
+// optional row shown: read once the page is built and again at the end of the frame (the side
+// panel built after it), each must still be there and unchanged.
+TEST_F(PageContentsTest, LightColoursTextsLiveThroughTheWholeFrame) {
+  const auto texts = [](int buttons, int values) {
+    std::vector<std::string> out;
+    char shown[256];
+    for (int i = 0; i < buttons; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      out.push_back(ButtonText(b, shown, sizeof shown) ? shown : "");
+      // A toggle keeps its label's text beside the "YES" / "NO" it shows.
+      if ((b.style == 53 || b.style == 55) && b.text.text) out.back() += std::string("|") + b.text.text;
+    }
+    for (int i = 0; i < values; ++i) out.push_back(ValueControlText(ValueControls[i], shown, sizeof shown) ? shown : "");
+    return out;
+  };
+  for (const char* name : {"", "Sportbike", "Roadster", "Kart"}) {
+    if (name[0]) Load(name);
+    Car& c = car();
+    c.options |= OPT1_PIT_LIMITER;
+    c.options2 |= OPT2_FLASHER | OPT2_HEADLIGHT | OPT2_INDICATORS;
+    for (uint8_t& test : e->lightTests) test = 1;
+    e->selection.openTab = TAB_LIGHT_COLOURS;
+    ClearInterface();
+    VehicleEditor::DrawInfoPanel(*e);
+    VehicleEditor::BuildPanels(*e);
+    const int buttons = ButtonCount, values = ValueControlCount;
+    const std::vector<std::string> built = texts(buttons, values);
+    ASSERT_NE(FindFirst("Pit limiter light uses"), nullptr) << name;
+    VehicleEditor::BuildSidePanel(*e);
+    const std::vector<std::string> ended = texts(buttons, values);
+    for (size_t i = 0; i < built.size(); ++i) EXPECT_EQ(ended[i], built[i]) << name << " text " << i;
+    texts(ButtonCount, ValueControlCount);  // the side panel's own
+    for (uint8_t& test : e->lightTests) test = 0;
+  }
 }
 
 // A step of a light's colour slider reaches the light record the lamps are built from.
