@@ -147,13 +147,17 @@ const Material* DefaultPlainMaterial() {
   return SystemMaterials.plainWhite ? SystemMaterials.plainWhite : GetDefaultMaterial();
 }
 
-void TakeVehicleLightsAndSkin(Car& car) {
+void TakeVehicleLightColours(Car& car) {
   for (int i = 0; i < CAR_LIGHTS; ++i) {
     const ColourWord c = car.colours[i];
     car.lights[i].colour[0] = uint8_t(ColourRed(c));
     car.lights[i].colour[1] = uint8_t(ColourGreen(c));
     car.lights[i].colour[2] = uint8_t(ColourBlue(c));
   }
+}
+
+void TakeVehicleLightsAndSkin(Car& car) {
+  TakeVehicleLightColours(car);
   static_assert(CAR_SKIN_NAME_SIZE == COLOUR_SET_NAME_SIZE, "the skin is the colour set's name");
   std::memcpy(car.skinName, car.currentColours.name, CAR_SKIN_NAME_SIZE);
   car.skinName[CAR_SKIN_NAME_SIZE - 1] = 0;

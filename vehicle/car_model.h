@@ -37,7 +37,9 @@ constexpr uint16_t BODY_MESH_BUILD_KIND = 7;
 // Puts the model objects' release into the car's release hooks (Car::AllocModelObjects).
 void InstallCarModelRelease();
 // The vehicle's colours of the lights (its eight colours, in light order) into the light
-// records, and the skin chosen with the colour set.
+// records, from which the lamp meshes take their colour.
+void TakeVehicleLightColours(Car& car);
+// The light colours as above, and the skin chosen with the colour set.
 void TakeVehicleLightsAndSkin(Car& car);
 
 // ---- [Levels] ----

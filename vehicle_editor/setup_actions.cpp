@@ -7,6 +7,7 @@
 
 #include "core/report.h"
 #include "physics/car.h"
+#include "vehicle/car_model.h"
 #include "vehicle/data/vehicle_class.h"
 #include "vehicle_editor/default_setups.h"
 #include "vehicle_editor/panel/colour_marks.h"
@@ -65,7 +66,11 @@ void VehicleEditor::ToggleViewOption(void* owner, int, uintptr_t light) {
 
 void VehicleEditor::FreeFastMeshes(void* owner, int, uintptr_t) {
   VehicleEditor& e = EditorOf(owner);
-  if (e.car) e.car->FreeFastMeshes();
+  if (!e.car) return;
+  // The light colour sliders land here: the lamps take their colour from the light records,
+  // so those follow the vehicle's colours before the meshes are built again.
+  TakeVehicleLightColours(*e.car);
+  e.car->FreeFastMeshes();
 }
 
 // ---- The information panel ----

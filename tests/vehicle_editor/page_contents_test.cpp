@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/config.h"
 #include "pages_fixture.h"
 #include "physics/car.h"
 #include "render/gouraud_mesh.h"
 #include "render/material.h"
+#include "ui/text/text_colours.h"
 #include "vehicle_editor/model_pages.h"
 #include "vehicle/data/vehicle_class.h"
 #include "vehicle_editor/dashboard/dash_figures.h"
@@ -165,6 +167,65 @@ TEST_F(PageContentsTest, LightColoursShowThePitLightOnlyWithTheLimiterAndTestLig
   EXPECT_EQ(FindFirst("TEST")->fourth.i, 1) << "selected while set";
   EXPECT_TRUE(Shown("LOAD all light and mesh colours"));
   EXPECT_TRUE(Shown("SAVE all light and mesh colours"));
+}
+
+// Every text of a frame with the Light Colours page open, on each sample vehicle with every
+// optional row shown: read once the page is built and again at the end of the frame (the side
+// panel built after it), each must still be there and unchanged.
+TEST_F(PageContentsTest, LightColoursTextsLiveThroughTheWholeFrame) {
+  const auto texts = [](int buttons, int values) {
+    std::vector<std::string> out;
+    char shown[256];
+    for (int i = 0; i < buttons; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      out.push_back(ButtonText(b, shown, sizeof shown) ? shown : "");
+      // A toggle keeps its label's text beside the "YES" / "NO" it shows.
+      if ((b.style == 53 || b.style == 55) && b.text.text) out.back() += std::string("|") + b.text.text;
+    }
+    for (int i = 0; i < values; ++i) out.push_back(ValueControlText(ValueControls[i], shown, sizeof shown) ? shown : "");
+    return out;
+  };
+  for (const char* name : {"", "Sportbike", "Roadster", "Kart"}) {
+    if (name[0]) Load(name);
+    Car& c = car();
+    c.options |= OPT1_PIT_LIMITER;
+    c.options2 |= OPT2_FLASHER | OPT2_HEADLIGHT | OPT2_INDICATORS;
+    for (uint8_t& test : e->lightTests) test = 1;
+    e->selection.openTab = TAB_LIGHT_COLOURS;
+    ClearInterface();
+    VehicleEditor::DrawInfoPanel(*e);
+    VehicleEditor::BuildPanels(*e);
+    const int buttons = ButtonCount, values = ValueControlCount;
+    const std::vector<std::string> built = texts(buttons, values);
+    ASSERT_NE(FindFirst("Pit limiter light uses"), nullptr) << name;
+    VehicleEditor::BuildSidePanel(*e);
+    const std::vector<std::string> ended = texts(buttons, values);
+    for (size_t i = 0; i < built.size(); ++i) EXPECT_EQ(ended[i], built[i]) << name << " text " << i;
+    texts(ButtonCount, ValueControlCount);  // the side panel's own
+    for (uint8_t& test : e->lightTests) test = 0;
+  }
+}
+
+// A step of a light's colour slider reaches the light record the lamps are built from.
+TEST_F(PageContentsTest, ALightColourSliderStepReachesTheLamp) {
+  Car& c = car();
+  Open(TAB_LIGHT_COLOURS);
+  for (int light : {LIGHT_BRAKE, LIGHT_HEAD}) {
+    const ColourWord before = c.colours[light];
+    const uint8_t* red = reinterpret_cast<const uint8_t*>(&c.colours[light]);
+    const InterfaceButton* down = nullptr;
+    for (int i = 0; i < ButtonCount && !down; ++i)
+      if (InterfaceButtons[i].style == 29 && InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(red))
+        down = &InterfaceButtons[i];
+    ASSERT_NE(down, nullptr) << "light " << light;
+    ASSERT_GT(*red, 0);
+    ClickButton(*down);
+    ASSERT_NE(c.colours[light], before) << "the slider stepped light " << light;
+    EXPECT_EQ(c.lights[light].colour[0], ColourRed(c.colours[light])) << "light " << light;
+    EXPECT_EQ(c.lights[light].colour[1], ColourGreen(c.colours[light])) << "light " << light;
+    EXPECT_EQ(c.lights[light].colour[2], ColourBlue(c.colours[light])) << "light " << light;
+    Build();
+  }
 }
 
 TEST_F(PageContentsTest, SteeringBikeChecksAndTheSteerRangeFollowTheMaximumLock) {
