@@ -26,6 +26,7 @@
 #include "vehicle_editor/panel/colour_marks.h"
 #include "vehicle_editor/panel/info_panel.h"
 #include "vehicle_editor/panel/info_panel_layout.h"
+#include "tests/vehicle_editor/panel/panel_test_util.h"
 
 namespace {
 
@@ -55,17 +56,6 @@ bool ShowsPart(const std::string& part) {
   for (const std::string& t : ShownTexts())
     if (t.find(part) != std::string::npos) return true;
   return false;
-}
-
-std::string Format(const char* format, double a) {
-  char out[256];
-  std::snprintf(out, sizeof out, format, a);
-  return out;
-}
-std::string Format(const char* format, double a, double b) {
-  char out[256];
-  std::snprintf(out, sizeof out, format, a, b);
-  return out;
 }
 
 const ValueControl* ControlShowing(const std::string& text) {
@@ -201,7 +191,7 @@ TEST_F(PanelTest, RowsShowTheirValuesByTheirMappings) {
   AddPanelFloatRow(&owner, "D %.2f", 0.0f, &angle, 0.01f, 0.0f, 1.0f, nullptr, 1, 0, 0.0f, 0.4f);
   EXPECT_TRUE(Shows("F 1500"));
   EXPECT_TRUE(Shows("K 1.5"));
-  EXPECT_TRUE(Shows(Format("D %.2f", double(0.5f * 180.0f / 3.14159265f))));
+  EXPECT_TRUE(Shows(Fmt("D %.2f", double(0.5f * 180.0f / 3.14159265f))));
 }
 
 TEST_F(PanelTest, PairRowsShowOneOrTwoSetsAndRangelessRowsNone) {
@@ -301,7 +291,7 @@ TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {
   }
   // The estimate per lap, by the capacity.
   Draw(road, 0, 2.0f);
-  EXPECT_TRUE(ShowsPart(Format("%.1f%% per lap", 2.0 * 100.0 / road.fuelTankCapacity + 0.05)));
+  EXPECT_TRUE(ShowsPart(Fmt("%.1f%% per lap", 2.0 * 100.0 / road.fuelTankCapacity + 0.05)));
   // The handicaps rows are the garage's.
   EXPECT_TRUE(Shows("Handicaps"));
   Draw(road, 1);
@@ -315,14 +305,14 @@ TEST_F(PanelTest, TheInfoFiguresMatchOurOwnArithmetic) {
     MakeSampleCar(row, car);
     Draw(car, 1);
     const double m = car.mass;
-    EXPECT_TRUE(Shows(Format("Total mass : %.0f kg (%.0f lbs)", m, m * 2.20461988)));
+    EXPECT_TRUE(Shows(Fmt("Total mass : %.0f kg (%.0f lbs)", m, m * 2.20461988)));
     const bool electric = car.transmissionType == TRANSMISSION_ELECTRIC;
     const double power = electric ? double(car.engine.maxTorque) * car.engine.maxTorqueSpeed : car.engine.maxPower;
     const double w = power / m;
-    EXPECT_TRUE(Shows(Format("Power-weight : %.0f W/kg (%.0f bhp/ton)", w, w * 0.0013413 / 0.000984206679)));
+    EXPECT_TRUE(Shows(Fmt("Power-weight : %.0f W/kg (%.0f bhp/ton)", w, w * 0.0013413 / 0.000984206679)));
     const double base = car.wheelBase;
     const double rear = (double(car.rearmostY) + base - car.centreOfMass.y) * 100.0 / base;
-    EXPECT_TRUE(Shows(Format("Weight distribution : %.1f F  %.1f R", 100.0 - rear, rear)));
+    EXPECT_TRUE(Shows(Fmt("Weight distribution : %.1f F  %.1f R", 100.0 - rear, rear)));
   }
   // No wheel base to divide by: no distribution line.
   Car car;

@@ -29,6 +29,7 @@
 #include "vehicle_editor/panel/info_panel.h"
 #include "vehicle_editor/panel/info_panel_layout.h"
 #include "vehicle_editor/panel/setup_pages.h"
+#include "tests/vehicle_editor/panel/panel_test_util.h"
 
 namespace {
 
@@ -155,16 +156,6 @@ class SetupPages : public ::testing::Test {
   }
 };
 
-std::string Fmt(const char* format, double a) {
-  char out[128];
-  std::snprintf(out, sizeof out, format, a);
-  return out;
-}
-std::string Fmt(const char* format, double a, double b) {
-  char out[128];
-  std::snprintf(out, sizeof out, format, a, b);
-  return out;
-}
 bool Has(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }

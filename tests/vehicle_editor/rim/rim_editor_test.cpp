@@ -19,6 +19,7 @@
 #include "core/data_file.h"
 #include "core/frame_globals.h"
 #include "core/report.h"
+#include "tests/core/report_recorder.h"
 #include "core/window_state.h"
 #include "physics/car.h"
 #include "platform/files.h"
@@ -30,27 +31,17 @@
 
 namespace {
 
-std::vector<std::string> g_lines, g_boxes;
-
 void NoHook(void*) {}
 
 class RimEditor : public ::testing::Test {
  protected:
-  ReportSink saved{};
+  ReportRecorder reports;  // what was reported, for the fixture's life
   Prss parent{};
   std::unique_ptr<Car> car;
   WXS rim;
   RimScreen* s = nullptr;
 
   void SetUp() override {
-    g_lines.clear();
-    g_boxes.clear();
-    ReportSink sink{};
-    sink.line = [](const char* text, ReportColour, int) { g_lines.push_back(text); };
-    sink.box = [](Prss*, const char* first, const char* second) {
-      g_boxes.push_back(std::string(first) + (second ? std::string(" ") + second : std::string()));
-    };
-    saved = InstallReportSink(sink);
     std::filesystem::remove_all("data");
     std::filesystem::create_directories("data/whl");
     ScreenWidth = 1024;
@@ -83,7 +74,6 @@ class RimEditor : public ::testing::Test {
     ResetDialogs();
     ResetInterfaceState();
     FilesInjectCommitFailures(0, 0);
-    InstallReportSink(saved);
     EditorFrameHook = nullptr;
     EditorFrameHookArgument = nullptr;
   }
@@ -164,6 +154,17 @@ class RimEditor : public ::testing::Test {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
   }
+  // The message boxes shown, each its first text and, when it has one, its second after a space.
+  static std::vector<std::string> Boxes() {
+    std::vector<std::string> out;
+    for (const std::string& box : ReportRecorder::Reports().boxes) {
+      const size_t bar = box.find('|');
+      const std::string second = box.substr(bar + 1);
+      out.push_back(box.substr(0, bar) + (second == "-" ? "" : " " + second));
+    }
+    return out;
+  }
+  static void ClearBoxes() { ReportRecorder::Reports().boxes.clear(); }
   static bool Said(const std::vector<std::string>& texts, const std::string& part) {
     for (const std::string& t : texts)
       if (t.find(part) != std::string::npos) return true;
@@ -390,33 +391,33 @@ TEST_F(RimEditor, SaveThenLoadGivesTheSameRimAndBadFilesAndNamesLeaveItAsItWas) 
     std::ofstream out("data/whl/cut.wxs", std::ios::binary);
     out.write(reinterpret_cast<const char*>(cut.data()), std::streamsize(cut.size()));
   }
-  g_boxes.clear();
+  ClearBoxes();
   Click("load");
   Answer("cut");
-  ASSERT_EQ(g_boxes.size(), 1u);
+  ASSERT_EQ(Boxes().size(), 1u);
   const std::string prefix = "Rim file is damaged : data\\whl\\cut.wxs - ";
-  EXPECT_EQ(g_boxes[0].rfind(prefix, 0), 0u) << g_boxes[0];
-  EXPECT_GT(g_boxes[0].size(), prefix.size()) << "the field is named";
+  EXPECT_EQ(Boxes()[0].rfind(prefix, 0), 0u) << Boxes()[0];
+  EXPECT_GT(Boxes()[0].size(), prefix.size()) << "the field is named";
   EXPECT_EQ(Body(rim), body);
   // Names that could leave the folder are refused before any path is made.
   for (const char* bad : {"a/b", "..\\away", "c:x", ""}) {
-    g_boxes.clear();
+    ClearBoxes();
     LoadRimIntoEditor(&s->prss, bad, 0);
-    EXPECT_TRUE(Said(g_boxes, "Invalid file name")) << bad;
+    EXPECT_TRUE(Said(Boxes(), "Invalid file name")) << bad;
     SaveRimAnswered(&s->prss, bad, 0);
-    EXPECT_EQ(g_boxes.size(), 2u) << bad;
+    EXPECT_EQ(Boxes().size(), 2u) << bad;
   }
   EXPECT_EQ(Body(rim), body);
   EXPECT_FALSE(std::filesystem::exists("data/away.wxs"));
   // A save whose file cannot be committed says so and keeps the old file.
   rim.secondByte = 0;
-  g_boxes.clear();
+  ClearBoxes();
   FilesInjectCommitFailures(1, ENOSPC);
   Click("save");
   Answer("wheel2");
   EXPECT_EQ(OpenTextEntry.open, 1) << "\"Overwrite existing file?\"";
   Answer("wheel2");
-  EXPECT_TRUE(Said(g_boxes, "Could not write file :"));
+  EXPECT_TRUE(Said(Boxes(), "Could not write file :"));
   EXPECT_EQ(Read("data/whl/wheel2.wxs"), saved1);
 }
 
