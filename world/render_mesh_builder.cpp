@@ -99,7 +99,6 @@ int32_t AddVertex(MeshPool& pool, int32_t x, int32_t y, int32_t z, int32_t nx, i
   out.normal[1] = ny;
   out.normal[2] = nz;
   out.firstCorner = -1;
-  out.packedIndex = -1;
   out.u = u;
   out.v = v;
   return pool.vertexCount++;

@@ -32,7 +32,6 @@ struct PoolVertex {
   int32_t position[3];  // 16.16
   int32_t normal[3];    // 16.16; all zero: each triangle's face normal
   int32_t firstCorner;  // -1 none
-  int32_t packedIndex;  // set while packaging
   float u, v;
 };
 struct PoolTriangle {
