@@ -313,7 +313,7 @@ int FindNearestPathNode(PathNodeCache& cache, const IntVector& point, const Trac
     for (; k < count; ++k) {
       const __m128i xy = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&run[k].x));
       const __m128 d = _mm_mul_ps(_mm_cvtpd_ps(_mm_sub_pd(p2, _mm_cvtepi32_pd(xy))), scale);
-      const __m128 dir = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(&run[k].dirX)));
+      const __m128 dir = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(&run[k].dirX));
       const __m128 terms = _mm_mul_ps(d, dir);
       _mm_store_ss(s + k, _mm_add_ss(terms, _mm_shuffle_ps(terms, terms, 1)));
     }
