@@ -158,6 +158,7 @@ void Car::FollowPath(int local) {
   }
   const bool loop = !CarWorld.PathIsLoop || CarWorld.PathIsLoop();
   // 6.
+  const int pathNode0 = pathNode;
   int k = pathNode;
   PathPoint node = CarWorld.PathNode(k), next = CarWorld.PathNode((k + 1) % n);
   float dk = Along(node, position), dk1 = Along(next, position);
@@ -229,10 +230,15 @@ void Car::FollowPath(int local) {
     engine.speed = StallSpeed();
     return;
   }
-  // 7. Progress between the node and the next.
-  node = CarWorld.PathNode(k);
-  next = CarWorld.PathNode((k + 1) % n);
-  const float a = Along(node, position), b = Along(next, position);
+  // 7. Progress between the node and the next.  Most steps keep the node, and then the nodes
+  // and along values of step 6 are the ones wanted (the position has not moved since).
+  float a = dk, b = dk1;
+  if (k != pathNode0) {
+    node = CarWorld.PathNode(k);
+    next = CarWorld.PathNode((k + 1) % n);
+    a = Along(node, position);
+    b = Along(next, position);
+  }
   const float fraction = a > 0 && a - b > 0.001f ? std::min(a / (a - b), 1.0f) : 0.0f;
   const int finish = CarWorld.PathFinishNode ? CarWorld.PathFinishNode() : -1;
   pathDistance = k == std::max(finish, 0) && loop ? next.distance * fraction

@@ -2,10 +2,15 @@
 #include "world/racing_path.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/config.h"
 #include "core/data_file.h"
@@ -260,19 +265,18 @@ int FindNearestPathNode(PathNodeCache& cache, const IntVector& point, const Trac
     return -1;
   }
   const int segments = path.IsLoop() ? n : n - 1;
-  auto along = [&](int i) {
-    const PathNode& node = path.nodes[i];
-    return float(int64_t(point.x) - node.x) * FIXED_TO_M * node.dirX +
-           float(int64_t(point.y) - node.y) * FIXED_TO_M * node.dirY;
+  // The difference of two 32-bit words is exact in double, so converting it to float rounds
+  // it as converting the 64-bit difference would; the double form lets x and y share one
+  // vector register below.
+  const double px = point.x, py = point.y;
+  auto along = [&](const PathNode& node) {
+    return float(px - double(node.x)) * FIXED_TO_M * node.dirX + float(py - double(node.y)) * FIXED_TO_M * node.dirY;
   };
   int best = -1;
   int64_t bestHeight = 0;
-  float sNext = along(0);
-  for (int i = 0; i < segments; ++i) {
+  // The full test of segment i -> i + 1 whose nodes' along values are si >= 0 and sNext <= 0.
+  auto consider = [&](int i, float si, float sNext) {
     const int j = i + 1 < n ? i + 1 : 0;
-    const float si = sNext;
-    sNext = along(j);
-    if (!(si >= 0 && sNext <= 0)) continue;
     const PathNode& a = path.nodes[i];
     const PathNode& b = path.nodes[j];
     float t = si - sNext > 0.001f ? si / (si - sNext) : 0.0f;
@@ -280,15 +284,57 @@ int FindNearestPathNode(PathNodeCache& cache, const IntVector& point, const Trac
     const int32_t ix = int32_t(int64_t(a.x) + Nearest(float(int64_t(b.x) - a.x) * t));
     const int32_t iy = int32_t(int64_t(a.y) + Nearest(float(int64_t(b.y) - a.y) * t));
     const float dirX = a.dirX + t * (b.dirX - a.dirX), dirY = a.dirY + t * (b.dirY - a.dirY);
-    const float lateral = float(int64_t(point.x) - ix) * FIXED_TO_M * dirY - float(int64_t(point.y) - iy) * FIXED_TO_M * dirX;
+    const float lateral =
+        float(int64_t(point.x) - ix) * FIXED_TO_M * dirY - float(int64_t(point.y) - iy) * FIXED_TO_M * dirX;
     const float left = a.roadLeft + t * (b.roadLeft - a.roadLeft) - 2.0f;
     const float right = a.roadRight + t * (b.roadRight - a.roadRight) + 2.0f;
-    if (!(lateral > left && lateral < right)) continue;
+    if (!(lateral > left && lateral < right)) return;
     const int64_t height = std::abs(int64_t(a.z) - point.z);
     if (best < 0 || height < bestHeight) {
       best = i;
       bestHeight = height;
     }
+  };
+  // Few segments pass the sign test, so the along values of a run of nodes are worked out
+  // first and the sign test made over them, both several nodes at a time; the candidates then
+  // go to the full test in index order.
+  constexpr int RUN = 256;
+  float s[RUN + 1];
+  for (int first = 0; first < segments; first += RUN) {
+    const int count = std::min(RUN, segments - first);
+    const PathNode* run = path.nodes + first;
+    int k = 0;
+#if defined(__SSE2__)
+    // The same operations in the same order as along(), x in the low lane and y in the next.
+    static_assert(offsetof(PathNode, y) == offsetof(PathNode, x) + 4 &&
+                  offsetof(PathNode, dirY) == offsetof(PathNode, dirX) + 4);
+    const __m128d p2 = _mm_set_pd(py, px);
+    const __m128 scale = _mm_set1_ps(FIXED_TO_M);
+    for (; k < count; ++k) {
+      const __m128i xy = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&run[k].x));
+      const __m128 d = _mm_mul_ps(_mm_cvtpd_ps(_mm_sub_pd(p2, _mm_cvtepi32_pd(xy))), scale);
+      const __m128 dir = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(&run[k].dirX));
+      const __m128 terms = _mm_mul_ps(d, dir);
+      _mm_store_ss(s + k, _mm_add_ss(terms, _mm_shuffle_ps(terms, terms, 1)));
+    }
+#endif
+    for (; k < count; ++k) s[k] = along(run[k]);
+    s[count] = along(path.nodes[first + count < n ? first + count : 0]);
+    k = 0;
+#if defined(__SSE2__)
+    // Four sign tests at once; NaN fails both compares, as it fails >= and <= below.
+    const __m128 zero = _mm_setzero_ps();
+    for (; k + 4 <= count; k += 4) {
+      const __m128 here = _mm_loadu_ps(s + k), next = _mm_loadu_ps(s + k + 1);
+      unsigned mask = unsigned(_mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(here, zero), _mm_cmple_ps(next, zero))));
+      for (; mask; mask &= mask - 1) {
+        const int m = std::countr_zero(mask);
+        consider(first + k + m, s[k + m], s[k + m + 1]);
+      }
+    }
+#endif
+    for (; k < count; ++k)
+      if (s[k] >= 0 && s[k + 1] <= 0) consider(first + k, s[k], s[k + 1]);
   }
   if (best < 0) {
     cache.failed = 1;

@@ -1,6 +1,7 @@
 // path_bench.cpp - the nearest path node for 40 cars over a generated 3,000-node path against
 // a plain loop finding the nearest node by squared distance over the same nodes; the ratio of
-// the two times is printed (target within 2).
+// the fastest of five runs of each is printed (target within 2), with a fingerprint of the nodes found to compare
+// changes by.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -82,24 +83,51 @@ void BM_PlainNearestNode(benchmark::State& state) {
   state.counters["searches/s"] = benchmark::Counter(double(CARS) * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-BENCHMARK(BM_FindNearestPathNode);
-BENCHMARK(BM_PlainNearestNode);
+BENCHMARK(BM_FindNearestPathNode)->Repetitions(5);
+BENCHMARK(BM_PlainNearestNode)->Repetitions(5);
 
 struct RatioReporter : benchmark::ConsoleReporter {
   double search = 0, plain = 0;
+  // The fastest repetition of each in processor time: on a shared machine the wall clock
+  // counts the time other programs hold the core.
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& r : runs) {
-      const double t = r.GetAdjustedRealTime();
-      if (r.benchmark_name().rfind("BM_FindNearest", 0) == 0) search = t;
-      if (r.benchmark_name().rfind("BM_PlainNearest", 0) == 0) plain = t;
+      if (r.run_type != Run::RT_Iteration || r.error_occurred) continue;
+      const double t = r.GetAdjustedCPUTime();
+      double* slot = r.benchmark_name().rfind("BM_FindNearest", 0) == 0   ? &search
+                     : r.benchmark_name().rfind("BM_PlainNearest", 0) == 0 ? &plain
+                                                                           : nullptr;
+      if (slot && (*slot == 0 || t < *slot)) *slot = t;
     }
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
-    if (plain > 0) std::printf("FindNearestPathNode / plain nearest-node loop: %.2f (target at most 2)\n", search / plain);
+    if (plain > 0)
+      std::printf("FindNearestPathNode / plain nearest-node loop, fastest of five each: %.2f (target at most 2)\n",
+                  search / plain);
   }
 };
+
+// A fingerprint of the nodes found for 10,000 points on, near and off the path at several
+// heights (FNV-1a over the answers): a change meant to be faster must leave it as it was.
+uint64_t SearchFingerprint() {
+  Setting& s = Shared();
+  std::mt19937 random(5858);
+  std::uniform_int_distribution<int> node(0, NODES - 1), height(-3, 3);
+  std::uniform_real_distribution<double> off(-12, 12);
+  uint64_t hash = 14695981039346656037ull;
+  for (int k = 0; k < 10000; ++k) {
+    const PathNode& n = s.path.nodes[node(random)];
+    const double spread = k % 4 == 3 ? 100 : 1;
+    const IntVector p = {int32_t(n.x + off(random) * spread * 65536), int32_t(n.y + off(random) * spread * 65536),
+                         height(random) * 65536};
+    PathNodeCache cache;
+    const int32_t found = FindNearestPathNode(cache, p, s.path);
+    for (int b = 0; b < 4; ++b) hash = (hash ^ ((uint32_t(found) >> (8 * b)) & 0xFF)) * 1099511628211ull;
+  }
+  return hash;
+}
 
 }  // namespace
 
@@ -107,6 +135,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
+  std::printf("fingerprint of 10,000 searches: %016llx\n", static_cast<unsigned long long>(SearchFingerprint()));
   benchmark::Shutdown();
   return 0;
 }

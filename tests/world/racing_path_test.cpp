@@ -344,6 +344,56 @@ TEST(RacingPath, NearestNodeEqualsTheRule) {
   EXPECT_EQ(cache.failed, 1);
 }
 
+// A long path is searched a run of nodes at a time: the answers across the runs' joins, on a
+// closed and an open path whose node count is not a multiple of the run or of four, with
+// heights that make later segments win.
+TEST(RacingPath, NearestNodeOnALongPathEqualsTheRule) {
+  constexpr int NODES = 1003;
+  TrackPath path;
+  path.nodeCount = NODES;
+  path.nodes = new PathNode[NODES];
+  const double pi = 3.14159265358979323846;
+  for (int i = 0; i < NODES; ++i) {
+    const double a = 2 * pi * i / NODES, r = 800 + 90 * std::sin(5 * a);
+    path.nodes[i].x = int32_t(std::lround(r * std::cos(a) * 65536));
+    path.nodes[i].y = int32_t(std::lround(r * std::sin(a) * 65536));
+    path.nodes[i].z = int32_t((i * 7919 % 13) - 6) << 14;
+    path.nodes[i].roadLeft = -5;
+    path.nodes[i].roadRight = 7;
+  }
+  std::mt19937 random(1003);
+  std::uniform_int_distribution<int> node(0, NODES - 1);
+  std::uniform_real_distribution<double> u(-1, 1);
+  for (const uint32_t flags : {PATH_FLAG_LOOP, 0u}) {
+    path.flags = flags;
+    for (int i = 0; i < NODES; ++i) {
+      float d[3];
+      PathNodeDirection(path, d, i);
+      path.nodes[i].dirX = d[0];
+      path.nodes[i].dirY = d[1];
+    }
+    int mismatches = 0, found = 0;
+    auto check = [&](const IntVector& p) {
+      PathNodeCache cache;
+      const int got = FindNearestPathNode(cache, p, path);
+      mismatches += got != ReferenceNearest(p, path);
+      found += got >= 0;
+    };
+    for (int k = 0; k < 20000; ++k) {
+      const PathNode& n = path.nodes[node(random)];
+      const double spread = k % 5 == 4 ? 400 : 10;
+      check({int32_t(n.x + u(random) * spread * 65536), int32_t(n.y + u(random) * spread * 65536),
+             int32_t(u(random) * 2 * 65536)});
+    }
+    // On the node lines about each join of the runs, and at the path's two ends.
+    for (const int i : {0, 1, 254, 255, 256, 257, 511, 512, 513, 767, 768, 1000, 1001, 1002})
+      for (const int32_t z : {0, path.nodes[i].z, path.nodes[(i + 1) % NODES].z})
+        check({path.nodes[i].x, path.nodes[i].y, z});
+    EXPECT_EQ(mismatches, 0) << "flags " << flags;
+    EXPECT_GT(found, 10000) << "flags " << flags;
+  }
+}
+
 TEST_F(PathWorld, CacheSearchesOnce) {
   Install(OvalRecord());
   PathNodeCache cache;
