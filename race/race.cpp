@@ -80,7 +80,6 @@ void StartTypedMessage(int ctrl, const char* initial) {
 }
 
 void ResetTypedMessage() { g_typed = TypedMessageState{}; }
-const char* FormatTrackName() { return ""; }
 
 namespace {
 struct TrackRow {

@@ -38,7 +38,10 @@ void RequestPositionUpdates(int kind, int flag);
 void StartTypedMessage(int ctrl, const char* initial);
 extern void (*SendTypedLine)(const char* line);
 void ResetTypedMessage();  // between tests
-const char* FormatTrackName();  // the track's short name, empty without a track
+// The loaded track's short name: its two-letter code, its configuration number and a letter
+// for its configuration flags (none, "R" reversed, "X" open, "Y" open and reversed), as in
+// "SH2R"; empty without a world or a code (race/race_start.cpp).
+const char* FormatTrackName();
 
 // Tracks by code: two letters, a configuration digit 1..5, and "R" for the reverse
 // direction ("HS2R").  1 when the code names a track; mapName receives its map's name.

@@ -1,9 +1,11 @@
-// race_start.cpp - the race start: the world made and loaded, stepped a frame at a time.
+// race_start.cpp - the race start: the world made and loaded, stepped a frame at a time; the
+// loaded track's short name.
 #include "race/race_start.h"
 
 #include <cctype>
 #include <cstdio>
 
+#include "race/race.h"
 #include "world/track_file.h"
 #include "world/world.h"
 
@@ -40,6 +42,16 @@ int StepRaceWorldLoading() {
     return RACE_WORLD_FAILED;
   }
   return CWld->loadStep == 0 ? RACE_WORLD_READY : RACE_WORLD_LOADING;
+}
+
+const char* FormatTrackName() {
+  static char text[24];
+  text[0] = 0;
+  if (!CWld || !CWld->trackCode[0]) return text;
+  static constexpr const char* LETTERS[4] = {"", "R", "X", "Y"};
+  std::snprintf(text, sizeof text, "%.2s%d%s", CWld->trackCode, int(CWld->configNumber),
+                LETTERS[CWld->configFlags & 3]);
+  return text;
 }
 
 const char* RaceWorldLoadingLine() { return CWld ? WorldLoadingText : ""; }

@@ -14,6 +14,7 @@
 #include "core/report.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "render/material.h"
 #include "render/texture_table.h"
 #include "world/fixed_cam.h"
 #include "world/fixed_ob.h"
@@ -213,6 +214,7 @@ void LoadMappingTexturesStep(Wld& world, uint32_t start) {
     LoadMappingTexture(world.mappings[world.stepIndex++]);
     if (!TimeLeft(start)) return;
   }
+  world.mappingMaterialGeneration = MaterialMapGeneration;
   EndWorldLoadStep(world, 15);
 }
 

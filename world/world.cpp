@@ -11,9 +11,11 @@
 #include <new>
 
 #include "core/config.h"
+#include "core/frame_globals.h"
 #include "core/report.h"
 #include "core/sort_tree.h"
 #include "render/build_list.h"
+#include "render/material.h"
 #include "world/mapping.h"
 #include "render/views.h"
 #include "world/environment.h"
@@ -25,6 +27,7 @@
 #include "world/placed_object.h"
 #include "world/pre_gen.h"
 #include "world/track_file.h"
+#include "world/tree.h"
 
 char WorldLoadingText[WORLD_LOADING_TEXT_SIZE] = {};
 
@@ -294,6 +297,13 @@ void RebuildViewObjects() {}
 void RebuildWorldObjectMeshes() {
   // A world still loading builds its meshes at its last step anyway.
   if (!CWld || IsWorldLoading()) return;
+  // The device made again emptied the material map: the mapping records' and the trees'
+  // materials are gone with it, and the meshes are built from them.
+  if (GraphicsEnabled && CWld->mappingMaterialGeneration != MaterialMapGeneration) {
+    LoadTreeTextures();
+    LoadMappingTextures(CWld->mappings, CWld->mappingCount);
+    CWld->mappingMaterialGeneration = MaterialMapGeneration;
+  }
   StartWorldRebuild();
   TrimWorldRenderMeshes(0);
 }

@@ -214,6 +214,9 @@ struct Wld {
   uint8_t objectRevision = 0;
   uint8_t lightingUnread = 0;
   int32_t textureNameBytes = 0;
+  // The material map's generation (render/material.h) when the mapping records took their
+  // materials: a device made again since has emptied the map and freed them.
+  uint32_t mappingMaterialGeneration = 0;
   char timingText[64] = {};
   uint8_t timingGood = 1;
 
@@ -370,7 +373,8 @@ int WorldTimeZoneHours();
 
 // The meshes of the objects that draw themselves, released before the graphics device is
 // made again and made again after it; the world's own meshes are made again after the
-// device (nothing to do without a world).
+// device (nothing to do without a world), the mapping records and the trees first taking
+// their materials again when the device's return emptied the material map.
 void FreeViewObjects();
 void RebuildViewObjects();
 void RebuildWorldObjectMeshes();

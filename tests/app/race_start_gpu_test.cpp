@@ -30,10 +30,10 @@ class RaceStartWindow : public CarWindow {
     const TrackImages images = BuildTrackImages(TRACK_SHORT_ROAD, false);
     std::ofstream out("data/wld/short_road.wld", std::ios::binary);
     out.write(reinterpret_cast<const char*>(images.world.data()), std::streamsize(images.world.size()));
-    // The road's texture: plain white.
-    const std::vector<uint8_t> white(4 * 4 * 4, 255);
+    // The road's texture: plain white, 16 x 16 (the smallest a texture may be).
+    const std::vector<uint8_t> white(16 * 16 * 4, 255);
     std::vector<uint8_t> png;
-    ASSERT_EQ(EncodeImage(IMAGE_PNG, PictureRows{4, 4, white.data(), 16, 0, 0}, ImageWriteOptions{}, png), nullptr);
+    ASSERT_EQ(EncodeImage(IMAGE_PNG, PictureRows{16, 16, white.data(), 64, 0, 0}, ImageWriteOptions{}, png), nullptr);
     std::ofstream picture(std::string("data/png/") + SHORT_ROAD_TEXTURE + ".png", std::ios::binary);
     picture.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
   }
@@ -117,6 +117,7 @@ TEST_F(RaceStartWindow, AJoinedTrackLoadsAFrameAtATimeAndTheGarageCarStandsUnder
   EXPECT_EQ(WorldBuildStage(), 0);
   EXPECT_STREQ(WorldLoadingText, "FINISHED");
   EXPECT_GT(CWld->addedMeshes.count, 0) << "the rebuild ran with the device";
+  EXPECT_EQ(MessageCount((std::string("Can't open : ") + SHORT_ROAD_TEXTURE).c_str()), 0) << "the road's picture loads";
   // One load call a drawn frame: each step in the table's order, each short step one frame
   // (two calls a frame would skip one, none would show it twice); textures take their first
   // frame to gather the names, the rebuild several.

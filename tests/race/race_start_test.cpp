@@ -10,6 +10,9 @@
 #include "core/frame_globals.h"
 #include "core/game_code.h"
 #include "core/report.h"
+#include "platform/files.h"
+#include "race/ai_driver.h"
+#include "race/race.h"
 #include "race/race_start.h"
 #include "tests/track_scratch.h"
 #include "tools/track_writer/track_files.h"
@@ -69,6 +72,38 @@ TEST_F(RaceStartTest, TheRacesSelectionReachesTheWorld) {
   ASSERT_EQ(StartRaceWorld("short_road"), 1);
   EXPECT_EQ(CWld->configNumber, 1);
   EXPECT_EQ(CWld->configFlags, 0u);
+  GetTrackSelection = nullptr;
+}
+
+TEST_F(RaceStartTest, TheTracksShortNameIsItsCodeNumberAndLetter) {
+  EXPECT_STREQ(FormatTrackName(), "");  // no world
+  Write("short_road", BuildTrackImages(TRACK_SHORT_ROAD, false).world);
+  GetTrackSelection = AnswerTrackSelection;
+  struct Case {
+    int32_t number;
+    uint32_t flags;
+    const char* name;
+  };
+  for (const Case& c : {Case{1, 0, "SH1"}, Case{2, 1, "SH2R"}, Case{3, 2, "SH3X"}, Case{12, 3, "SH12Y"},
+                        Case{1, 4, "SH1"}}) {
+    ASSERT_EQ(StartRaceWorld("short_road", c.number, c.flags), 1);
+    EXPECT_STREQ(FormatTrackName(), c.name);
+  }
+  // Loaded to its end: the configuration in force (the track stores one path).
+  ASSERT_EQ(StartRaceWorld("short_road"), 1);
+  for (int frames = 0; frames < 1000 && StepRaceWorldLoading() == RACE_WORLD_LOADING; ++frames) {
+  }
+  ASSERT_EQ(CWld->loadStep, 0);
+  EXPECT_STREQ(FormatTrackName(), "SH1");
+  // The computer drivers' path file goes by it.
+  char path[FILE_PATH_SIZE], code[AI_CAR_CODE_SIZE];
+  ASSERT_EQ(AiPathFileName(path, sizeof path, code, "Runabout"), 1);
+  EXPECT_STREQ(path, "data\\knw\\SH1_ZK1.knw");
+  DeleteWorld();
+  EXPECT_STREQ(FormatTrackName(), "");
+  // A refused track leaves no world and no name.
+  EXPECT_EQ(StartRaceWorld("no_such_track", 2, 1), 0);
+  EXPECT_STREQ(FormatTrackName(), "");
   GetTrackSelection = nullptr;
 }
 

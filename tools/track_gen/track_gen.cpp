@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
   const TrackImages lit = BuildTrackImages(TRACK_SHORT_ROAD, true);
   ok &= WriteGenFile(TOOL, "data\\wld\\short_road_lit.wld", lit.world);
   ok &= WriteGenFile(TOOL, "data\\wld\\short_road_lit.lgh", lit.lighting);
-  // The oval's computer-driver path for the first built-in car.
-  ok &= WriteGenFile(TOOL, "data\\knw\\test_oval_ZK1.knw", AiPathFileImage(TestOvalAiPathFile()));
+  // The oval's computer-driver path for the first built-in car, named by the track's short name
+  // (its code, configuration 1).
+  ok &= WriteGenFile(TOOL, "data\\knw\\TE1_ZK1.knw", AiPathFileImage(TestOvalAiPathFile()));
   return ok ? 0 : 1;
 }

@@ -76,10 +76,10 @@ TrackMapping RoadMapping() {
   TrackMapping m;
   m.name = "road";
   m.textureName = "";
-  m.colour = 0x808080;
+  m.colour = ROAD_MAPPING_GREY * 0x010101u;
   m.uSpan = m.vSpan = 128;
   m.repeatLength = 8;
-  m.palette = {0x00808080u};
+  m.palette = {ROAD_MAPPING_GREY * 0x010101u};  // flags byte 0
   m.columnEnds = {65536};
   m.cells = {0};
   m.gridRows = 1;

@@ -32,6 +32,9 @@ TrackImages BuildBusyTrackImages(int sections, int placed, int trees);
 constexpr double SHORT_ROAD_SPACING = 20.0;  // metres between sections along y
 constexpr int SHORT_ROAD_SECTIONS = 11;
 constexpr const char* SHORT_ROAD_TEXTURE = "TESTROAD";  // the road mapping's texture ("data\\png\\TESTROAD.png")
+// The road mapping's grey on every track: red, green and blue of its colour and of the one
+// cell of its colour grid, which its strips carry before the brightness table and the texture.
+constexpr uint8_t ROAD_MAPPING_GREY = 128;
 constexpr double SHORT_ROAD_HALF_WIDTH = 5.0;
 // The short road's surface height (m) at y (m) along its straight part, x within the road:
 // flat, then a ramp rising 1 m per section from section 4 to 7, then level at 3 m.
