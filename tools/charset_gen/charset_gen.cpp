@@ -8,7 +8,8 @@
 // the font itself builds them that way; accents over capitals sit higher, so those glyphs
 // are made lower by the raise the text drawing adds.  The glyphs are packed into the font
 // pages exactly as the program packs them, and the tool fails when they would not fit.
-// --tiny writes the ASCII glyphs alone with identity tables, for fast tests.
+// --tiny writes the ASCII glyphs and the program's symbols alone with identity tables, for
+// fast tests.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
@@ -546,33 +547,7 @@ void CheckAndPack(const GlyphShape* shapes, int numGlyphs) {
   std::printf("charset_gen: %d glyphs on %d font pages\n", numGlyphs, layout.pagesUsed);
 }
 
-// ---- The tiny set ----
-
-void WriteTiny(Generator& gen, const std::string& path) {
-  const int count = FIRST_FREE_GLYPH;
-  for (uint32_t cp = 32; cp < 127; ++cp) AddOwnGlyph(gen, cp, static_cast<int>(cp) - FIRST_CODE);
-  gen.glyphs[GLYPH_PLACEHOLDER].kind = GlyphSource::SYMBOL;
-  gen.glyphs[GLYPH_PLACEHOLDER].symbol = SYMBOL_BOX;
-  for (int g = 0; g < count; ++g) gen.shapes[g] = ShapeOf(gen, g);
-  CheckAndPack(gen.shapes, count);
-  std::vector<CodePageOut> pages;
-  for (int p = 0; p < NUM_RECORDS_WRITTEN; ++p) {
-    CodePageOut out{PAGES[p % 10].number, {}};
-    for (int b = FIRST_CODE; b < 256; ++b) {
-      Entry& e = out.entries[b - FIRST_CODE];
-      e.glyph = static_cast<uint16_t>(b < 127 ? b - FIRST_CODE : GLYPH_PLACEHOLDER);
-      if (PAGES[p % 10].doubleByte && b >= 0x81 && b < 0xFF) {
-        size_t used = 0;
-        const unsigned char byte = static_cast<unsigned char>(b);
-        if (Decode(PAGES[p % 10].iconvName, &byte, 1, &used) == -1) e.flags = LEAD_NO_PAGE;
-      }
-    }
-    pages.push_back(out);
-  }
-  WriteFile(path, gen.shapes, count, pages, {});
-}
-
-// ---- The full set ----
+// ---- The program's symbols ----
 
 void AddSymbols(Generator& gen) {
   auto symbol = [&](int code, SymbolKind kind) {
@@ -619,6 +594,44 @@ void AddSymbols(Generator& gen) {
     segment(0xA0 + d, static_cast<char>('0' + d), true);
   }
 }
+
+// ---- The tiny set ----
+
+bool IsSymbolGlyph(const Generator& gen, int g) {
+  const GlyphSource::Kind kind = gen.glyphs[g].kind;
+  return kind == GlyphSource::SYMBOL || kind == GlyphSource::SEGMENT || kind == GlyphSource::BLANK;
+}
+
+// The ASCII glyphs and the program's symbols at their own codes, every other glyph empty;
+// every page shows ASCII and the symbols' bytes as themselves and anything else as the
+// placeholder (the double-byte pages' lead bytes have no glyph page).
+void WriteTiny(Generator& gen, const std::string& path) {
+  for (uint32_t cp = 32; cp < 127; ++cp) AddOwnGlyph(gen, cp, static_cast<int>(cp) - FIRST_CODE);
+  AddSymbols(gen);
+  int count = FIRST_FREE_GLYPH;
+  for (int g = FIRST_FREE_GLYPH; g < NUM_GLYPHS; ++g)
+    if (IsSymbolGlyph(gen, g)) count = g + 1;
+  for (int g = 0; g < count; ++g) gen.shapes[g] = ShapeOf(gen, g);
+  CheckAndPack(gen.shapes, count);
+  std::vector<CodePageOut> pages;
+  for (int p = 0; p < NUM_RECORDS_WRITTEN; ++p) {
+    CodePageOut out{PAGES[p % 10].number, {}};
+    for (int b = FIRST_CODE; b < 256; ++b) {
+      Entry& e = out.entries[b - FIRST_CODE];
+      const int g = b - FIRST_CODE;
+      e.glyph = static_cast<uint16_t>(b < 127 || (g < count && IsSymbolGlyph(gen, g)) ? g : GLYPH_PLACEHOLDER);
+      if (PAGES[p % 10].doubleByte && b >= 0x81 && b < 0xFF) {
+        size_t used = 0;
+        const unsigned char byte = static_cast<unsigned char>(b);
+        if (Decode(PAGES[p % 10].iconvName, &byte, 1, &used) == -1) e = Entry{GLYPH_PLACEHOLDER, 0, LEAD_NO_PAGE};
+      }
+    }
+    pages.push_back(out);
+  }
+  WriteFile(path, gen.shapes, count, pages, {});
+}
+
+// ---- The full set ----
 
 void WriteFull(Generator& gen, const std::string& path) {
   AddSymbols(gen);
@@ -698,7 +711,11 @@ void WriteFull(Generator& gen, const std::string& path) {
   }
   CheckAndPack(gen.shapes, NUM_GLYPHS);
 
-  // The tables.
+  // The tables.  The single angle quotes stand at the step arrows' codes of the single-byte
+  // pages, so text showing those bytes (the interface's arrow buttons) draws the step arrows;
+  // their letter glyphs stay in the set, unused.
+  gen.entryOfCodePoint[0x2039] = Entry{static_cast<uint16_t>(0x8B - FIRST_CODE), 0, 0};
+  gen.entryOfCodePoint[0x203A] = Entry{static_cast<uint16_t>(0x9B - FIRST_CODE), 0, 0};
   std::vector<CodePageOut> pages;
   std::vector<std::vector<uint16_t>> glyphPages;
   int missing = 0;

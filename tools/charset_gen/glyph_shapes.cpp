@@ -113,8 +113,15 @@ std::vector<Contour> LampSymbol(SymbolKind kind, double baseline, double capHeig
       return {Place({{0.0, 0.0}, {1.0, 0.0}, {1.0, 0.55}, {0.75, 0.6}, {0.6, 1.0}, {0.3, 1.0}, {0.15, 0.6}, {0.0, 0.55}},
                     l + 0.4, m, r - l - 0.8, h / 2),
               Bar(l + 0.6, b, cx - 0.4, m - 0.6, w), Bar(cx + 0.4, b, r - 0.6, m - 0.6, w)};
-    case SYMBOL_OIL:
-      return {Place({{0.5, 1.0}, {0.1, 0.4}, {0.15, 0.15}, {0.5, 0.0}, {0.85, 0.15}, {0.9, 0.4}}, cx - 1.6, b, 3.2, h)};
+    case SYMBOL_OIL: {  // an oil can: body, neck and cap, a handle, the spout and a drop under it
+      const double k = h / 4.0;
+      return {Rectangle(l + 1.0, b, l + 3.8, b + 2.8 * k), Rectangle(l + 2.0, b + 2.8 * k, l + 2.8, b + 3.4 * k),
+              Rectangle(l + 1.7, b + 3.4 * k, l + 3.1, b + 3.8 * k), Bar(l + 0.2, b + 0.8 * k, l + 0.2, b + 2.6 * k, w),
+              Bar(l, b + 0.8 * k, l + 1.2, b + 0.8 * k, w), Bar(l, b + 2.6 * k, l + 1.2, b + 2.6 * k, w),
+              Bar(l + 3.6, b + 2.2 * k, r - 0.4, b + 3.6 * k, w),
+              Place({{0.5, 1.0}, {0.1, 0.4}, {0.2, 0.1}, {0.5, 0.0}, {0.8, 0.1}, {0.9, 0.4}}, r - 0.9, b + 0.4 * k, 0.8,
+                    1.4 * k)};
+    }
     case SYMBOL_BATTERY:
       return {Rectangle(l, b, r, t - 0.8), Reversed(Rectangle(l + w, b + w, r - w, t - 0.8 - w)),
               Rectangle(l + 0.8, t - 0.8, l + 1.8, t), Rectangle(r - 1.8, t - 0.8, r - 0.8, t),

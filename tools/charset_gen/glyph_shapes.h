@@ -50,7 +50,7 @@ enum SymbolKind {
   SYMBOL_ANTILOCK,       // a ring in brackets
   SYMBOL_ENGINE,         // an engine block
   SYMBOL_TRACTION,       // a car body over two skid lines
-  SYMBOL_OIL,            // a drop
+  SYMBOL_OIL,            // an oil can with a drop at its spout
   SYMBOL_BATTERY,        // a battery with its two poles
   SYMBOL_THERMOMETER,    // a thermometer
   SYMBOL_SHIFT_UP,       // an arrow up over a bar
