@@ -93,7 +93,8 @@ void VehicleEditor::SetSteering(VehicleEditor& e) {
 
 void VehicleEditor::TurnView(VehicleEditor& e, int dx, int dy) {
   e.viewAngles[0] = uint16_t(e.viewAngles[0] + dx * HEADING_PER_UNIT);
-  const int pitch = int(e.viewAngles[1]) - dy * PITCH_PER_UNIT;
+  // A view the mouse turned to look up (a negative pitch) turns on from level.
+  const int pitch = int(int16_t(e.viewAngles[1])) - dy * PITCH_PER_UNIT;
   e.viewAngles[1] = uint16_t(std::clamp(pitch, 0, PITCH_HIGHEST));
   if (EditViews.width != 0 || !CurrentView) return;
   // The 3D view turns about the point ahead of its eye at the car's depth (the car, when the
