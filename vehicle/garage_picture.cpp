@@ -74,16 +74,15 @@ int DrawEditorCar(Car& car, const EditorCarPicture& p, const CarViewSettings& se
   const View saved = *CurrentView;
   View& v = *CurrentView;
   v.heading = p.heading;
-  v.pitch = p.pitchGiven ? p.pitch : EDITOR_CAR_PITCH;
+  v.pitch = EDITOR_CAR_PITCH;
   v.roll = 0;
   ComputeViewAxes();
   ComputeViewBasis();
   const double reference[3] = {car.position.x / 65536.0, car.position.y / 65536.0, car.position.z / 65536.0};
   double eye[3];
   for (int i = 0; i < 3; ++i)
-    eye[i] = p.standAtEye ? double(p.eye[i])
-                          : reference[i] + v.direction[i] * p.distance + ViewBasis[0][i] * p.offsets[0] +
-                                ViewBasis[1][i] * p.offsets[1] + ViewBasis[2][i] * p.offsets[2];
+    eye[i] = reference[i] + v.direction[i] * p.distance + ViewBasis[0][i] * p.offsets[0] +
+             ViewBasis[1][i] * p.offsets[1] + ViewBasis[2][i] * p.offsets[2];
   for (int i = 0; i < 3; ++i) v.position[i] = ToFixed(eye[i]);
   float field = p.fieldFactor > 0.0f ? p.fieldFactor : 1.0f;
   ApplyView(p, field);
@@ -122,7 +121,6 @@ int DrawEditorCar(Car& car, const EditorCarPicture& p, const CarViewSettings& se
   if (p.target) Clear(p.clearColour, 3);
   view.viewPosition = IntVector{v.position[0], v.position[1], v.position[2]};
   UploadViewMatrices();
-  if (p.ground) DrawEditorGround();
   const int outline = view.skyMode == EDITOR_CAR_SKY_OUTLINE;
   if (outline) {
     RenderStates.pendingRaster = EDITOR_CAR_OUTLINE_RASTER;
@@ -134,7 +132,6 @@ int DrawEditorCar(Car& car, const EditorCarPicture& p, const CarViewSettings& se
     RenderStates.pendingRaster = 0;
     FlushStates();
   }
-  if (p.drawOver) p.drawOver(p.drawOverOwner);
   if (p.target) UnsetRenderTarget();
   *CurrentView = saved;
   ComputeViewBasis();

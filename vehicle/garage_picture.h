@@ -20,15 +20,6 @@ struct EditorCarPicture {
   int width, height;    // of the target, pixels (into the frame, 0 for the whole screen)
   int fit;              // into a render texture: zoom and move until the car fills 16:9
   uint32_t clearColour; // the target's background when one is drawn into
-  uint16_t pitch;       // looking down, 65536 a turn, when pitchGiven (else EDITOR_CAR_PITCH)
-  int pitchGiven;
-  int standAtEye;       // the camera stands at eye (m, world) instead of off the car
-  float eye[3];
-  int ground;           // the editor's ground is drawn under the car
-  // Called once the car is drawn, while the picture's view is still current (an editor's lines
-  // and overlays over the car); null for none.
-  void (*drawOver)(void* owner);
-  void* drawOverOwner;
 };
 constexpr uint16_t EDITOR_CAR_PITCH = 0x2000;  // looking down an eighth of a turn
 constexpr float EDITOR_CAR_LOD_SCALE = 0.1f;

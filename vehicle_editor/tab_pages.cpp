@@ -324,9 +324,8 @@ void VehicleEditor::BuildPanels(VehicleEditor& e) {
     LayoutColumns = PANEL_ROW_UNITS;
     EditDomain = EDIT_DOMAIN_NONE;
   }
-  // The marks stand in the 2D edit views; the 3D view is drawn as the garage picture draws a
-  // car, whose projection the labels do not share.
-  if ((e.displayFlags & SHOW_COG) && e.diagramFlags == 0 && EditViews.width != 0) AddCentreMarks(e);
+  // The marks stand in every edit view, at the points the view's own projection puts them.
+  if ((e.displayFlags & SHOW_COG) && e.diagramFlags == 0) AddCentreMarks(e);
 }
 
 void VehicleEditor::SelectTab(void* owner, int, uintptr_t tab) {

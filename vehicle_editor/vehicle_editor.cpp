@@ -22,7 +22,6 @@
 #include "physics/car.h"
 #include "render/draw_mesh.h"
 #include "render/frame.h"
-#include "render/object_picture.h"
 #include "render/views.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
@@ -33,10 +32,8 @@
 #include "vehicle/car_animations.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/data/vehicle_file.h"
-#include "vehicle/garage_picture.h"
 #include "vehicle/setup_diagram.h"
 #include "vehicle_editor/animation/anim_screen.h"
-#include "vehicle_editor/dashboard/dash_draw.h"
 #include "vehicle_editor/dashboard/dash_figures.h"
 #include "vehicle_editor/default_setups.h"
 #include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
@@ -60,8 +57,6 @@ constexpr const char* TEXT_EXIT_EDITOR = "Exit editor?";
 constexpr const char* TEXT_EXIT_PROGRAM = "Exit ZKT?";
 constexpr const char* TEXT_UNSAVED_LOST = "Unsaved changes will be lost";
 
-constexpr float VIEW_DISTANCE_AT_OPEN = 8.0f;  // m
-constexpr float VIEW_FIELD = 1.0f;
 constexpr uintptr_t UNDO_WORD = 0;
 constexpr const char* TEXT_NO_COVER = "Could not create cover.png";
 constexpr float FUEL_PERCENT_AT_OPEN = 100.0f;
@@ -106,38 +101,6 @@ void CountDownStatus(VehicleEditor& e) {
   e.statusTime = static_cast<int32_t>(FrameTime) >= e.statusTime ? 0 : e.statusTime - static_cast<int32_t>(FrameTime);
 }
 
-// The car in the editor's 3D view (stepped up to the frame's time as it is drawn); 0 when it
-// could not be drawn.
-int DrawCar(VehicleEditor& e) {
-  EditorCarPicture p{};
-  p.heading = e.viewAngles[0];
-  p.pitch = e.viewAngles[1];
-  p.pitchGiven = 1;
-  p.distance = e.viewDistance;
-  p.fieldFactor = VIEW_FIELD;
-  p.ground = 1;
-  p.drawOver = VehicleEditor::DrawOverCar;
-  p.drawOverOwner = &e;
-  if (e.eyeView) {
-    p.standAtEye = 1;
-    for (int i = 0; i < 3; ++i) p.eye[i] = e.eyePoint[i];
-  }
-  CarViewSettings settings{};
-  settings.graphicsOptions = VehicleEditor::CarGraphicsOptions();
-  settings.skyMode = 1;
-  settings.driverOption = e.displayFlags & SHOW_DRIVER ? 1 : 0;
-  const uint8_t special = SpecialDraw;
-  const uint32_t options = e.car->options;
-  e.car->options |= VehicleEditor::SpecialDrawCarOptions(e);
-  if (special) SpecialDraw = 2;
-  // The dashboard texture shows top gear and every lamp lit, for this frame only.
-  if (!FrameSkipped) DrawDashboardPreview(*e.car, FrameTime > 0 ? 1000.0f / float(FrameTime) : 0.0f);
-  const int drawn = DrawEditorCar(*e.car, p, settings);
-  SpecialDraw = special;
-  e.car->options = options;
-  return drawn;
-}
-
 // The light tab's test switches: while any is on, the car's lamps show exactly those lit.
 void ShowLightTests(VehicleEditor& e) {
   int any = 0;
@@ -148,16 +111,15 @@ void ShowLightTests(VehicleEditor& e) {
   for (int i = 0; i < EDITOR_LIGHT_TESTS && i < CAR_LAMP_GROUPS; ++i) d.forcedPattern[i] = e.lightTests[i];
 }
 
-// The car steps once per drawn frame (drawing it steps it), unless a page covers it.
+// The car steps once per drawn frame (drawing it steps it), unless a page covers it.  The
+// editor clears its own frame (its views pushed clear mode 2) and draws its view.
 void StepAndDrawCar(VehicleEditor& e) {
   if (e.pageOpen) return;
-  // The editor clears its own frame (its views pushed clear mode 2).
-  if (!FrameSkipped && FrameBegun3D) BeginEditorFrameClear();
-  if (!e.car) return;
-  e.car->SetFuelLoad(e.displayFlags & SHOW_FUEL ? e.fuelPercent : 0.0f);
+  if (e.car) e.car->SetFuelLoad(e.displayFlags & SHOW_FUEL ? e.fuelPercent : 0.0f);
   if (FrameSkipped) return;
-  ShowLightTests(e);
-  if (e.diagramFlags || !FrameBegun3D || !(VehicleEditor::DrawEditView(e) || DrawCar(e))) e.car->AccumulateRunTime();
+  if (e.car) ShowLightTests(e);
+  const int drawn = FrameBegun3D && VehicleEditor::DrawEditView(e);
+  if (e.car && !drawn) e.car->AccumulateRunTime();
 }
 
 // The deferred car work: a model rebuild and a release of the meshes, a number of frames on.
@@ -266,7 +228,7 @@ VehicleEditor* VehicleEditor::Create(Prss* parent) {
   e->displayFlags = DISPLAY_FLAGS_AT_OPEN;
   e->viewAngles[0] = EDITOR_HEADING_AT_OPEN;
   e->viewAngles[1] = EDITOR_PITCH_AT_OPEN;
-  e->viewDistance = VIEW_DISTANCE_AT_OPEN;
+  e->lodScale = e->detailScale = 1.0f;
   e->fuelPercent = FUEL_PERCENT_AT_OPEN;
   e->driverApplied = 1;  // a car is loaded with its driver while "driver" is on
   e->dragAxis = -1;
@@ -286,6 +248,7 @@ VehicleEditor* VehicleEditor::Create(Prss* parent) {
   Prss_MakeCurrent(&e->prss);
   if (!e->prss.background && parent) e->prss.background = parent->background;
   InitEditViews();
+  AimView(*e);
   FitView(*e, 1);
   // The depth-sorting tree the editor's views and the modeller over it share.
   if (!SharedDrawTree.pool)
@@ -453,12 +416,14 @@ int VehicleEditor::LoadVehicleState(VehicleEditor& e, const char* name, int poin
   e.selection.selectedTube = -1;
   e.selection.saved = 1;
   InstallCar(e, car, name);
+  FitView(e, 1);  // a loaded vehicle is framed; a step of the history keeps the view
   return 1;
 }
 
 void VehicleEditor::InstallCar(VehicleEditor& e, Car* car, const char* name) {
   EditorSetupChoice = 0;
   EditorColourChoice = 0;
+  const bool first = e.car == nullptr;
   delete e.car;
   e.car = car;
   std::snprintf(e.vehicleName, sizeof e.vehicleName, "%s", name ? name : "");
@@ -469,6 +434,7 @@ void VehicleEditor::InstallCar(VehicleEditor& e, Car* car, const char* name) {
   if (!car) return;
   SyncDriveSide(e);
   ResetCar(e);
+  if (first) FitView(e, 1);  // the editor's first car is framed by the views
 }
 
 void VehicleEditor::ResetCar(VehicleEditor& e) {

@@ -86,7 +86,9 @@ struct VehicleEditor {
   uint8_t eyeView;                             // the 3D view stands at the driver's eye
   uint32_t displayFlags;
   uint32_t diagramFlags;                       // non-zero: the suspension diagram shows
-  float viewDistance;                          // m from the car's reference point
+  // The car's level-of-detail scales in the 3D view (1 at opening), lowered for the length of
+  // a drawing while the view is wide (DrawEditView).
+  float lodScale, detailScale;
   float eyePoint[3];                           // m, world: where the eye view stands
   float steeringValue;                         // the steering control, rad; 0 straight
   float fuelPercent;                           // of the tank, while "fuel" is on
@@ -138,7 +140,9 @@ struct VehicleEditor {
   // car and installs it.  1 on success; on failure "Could not load vehicle :" and the error
   // text are shown and the editor keeps its car, history and saved mark.
   static int LoadVehicleState(VehicleEditor& editor, const char* name, int point);
-  // Replaces the editor's car (deleting the old one) and names the current vehicle.
+  // Replaces the editor's car (deleting the old one) and names the current vehicle; the
+  // editor's first car is framed by the views (FitView mode 1).  A vehicle loaded by name is
+  // framed too; a step of the history keeps the view.
   static void InstallCar(VehicleEditor& editor, Car* car, const char* name);
   // Sets the car up from the vehicle, resets it and places it standing still at the view
   // camera's point.
@@ -196,9 +200,17 @@ struct VehicleEditor {
   static void SelectTube(void* owner, int click, uintptr_t tube);
   // The frame's markers in a 2D view: labels at the projected points that select on a click.
   static void AddSelectionButtons(VehicleEditor& editor);
-  // In a 2D view: the view's projection, background, grid, the car and its markers; 0 when the
-  // 3D view is current (the caller draws that one).
+  // The current edit view, each drawn frame: its projection and the frame cleared; the 3D view
+  // along the view angles (AimView) in the settings' light over the ground, a 2D view over its
+  // background picture and grid.  Then, with a car and no diagram shown, the car stepped and
+  // drawn (special draw as set), the editor's lines over it and, in a 2D view, its markers.
+  // 1 when the car was drawn.
   static int DrawEditView(VehicleEditor& editor);
+  // In the 3D view: the view's heading and pitch are the editor's view angles (roll 0).
+  static void AimView(VehicleEditor& editor);
+  // Half the current view's zoom (the zoom being 2 over its field factor); 1 without a view.
+  // Below 1 it lowers the car's two level-of-detail scales while the car is drawn.
+  static float HalfViewZoom();
   // The edit views' view-point buttons: word 0 "origin", 1 "object", 2 the driver's eye.
   static void ViewButton(void* owner, int click, uintptr_t word);
   // In a 2D view: labels at the car model's reference points, a second at -x for a mirrored one.
@@ -208,7 +220,7 @@ struct VehicleEditor {
   // for it); with tab 3 or 6 open, two lines per wheel from its pivots to its centre.
   static void DrawMarks(VehicleEditor& editor);
   // Over the car in either view: special draw's mass boxes and wireframe, then DrawMarks.
-  static void DrawOverCar(void* owner);
+  static void DrawOverCar(VehicleEditor& editor);
   // The mouse while an axis handle is dragged: the left button let go ends the drag, the right
   // one cancels it, a move steps the point by the pointer's travel along the handle.
   static void PointDragMouse(VehicleEditor& editor, const MouseRecord& mouse);

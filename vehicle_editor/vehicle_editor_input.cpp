@@ -61,6 +61,21 @@ void EyeView(VehicleEditor& e) {
   e.viewAngles[0] = uint16_t(int32_t(std::lround(heading * 65536.0 / (2.0 * 3.14159265358979))) + 0x8000);
   e.viewAngles[1] = 0;
   e.eyeView = 1;
+  if (EditViews.width != 0 || !CurrentView) return;
+  for (int i = 0; i < 3; ++i)
+    CurrentView->position[i] = int32_t(std::lround(std::clamp(double(e.eyePoint[i]), -32000.0, 32000.0) * 65536.0));
+  VehicleEditor::AimView(e);
+}
+
+// How far ahead of the 3D view's eye the view turns about: the car's depth in the view, at
+// least a metre; 0 (the view turns in place) without a car.
+double TurnDepth(const VehicleEditor& e) {
+  if (!e.car) return 0.0;
+  const View& v = *CurrentView;
+  const int32_t car[3] = {e.car->position.x, e.car->position.y, e.car->position.z};
+  double depth = 0.0;
+  for (int i = 0; i < 3; ++i) depth += (double(v.position[i]) - car[i]) / 65536.0 * v.direction[i];
+  return std::max(depth, 1.0);
 }
 }  // namespace
 
@@ -78,8 +93,19 @@ void VehicleEditor::SetSteering(VehicleEditor& e) {
 
 void VehicleEditor::TurnView(VehicleEditor& e, int dx, int dy) {
   e.viewAngles[0] = uint16_t(e.viewAngles[0] + dx * HEADING_PER_UNIT);
-  const int pitch = int(e.viewAngles[1]) - dy * PITCH_PER_UNIT;
+  // A view the mouse turned to look up (a negative pitch) turns on from level.
+  const int pitch = int(int16_t(e.viewAngles[1])) - dy * PITCH_PER_UNIT;
   e.viewAngles[1] = uint16_t(std::clamp(pitch, 0, PITCH_HIGHEST));
+  if (EditViews.width != 0 || !CurrentView) return;
+  // The 3D view turns about the point ahead of its eye at the car's depth (the car, when the
+  // view looks at it); at the driver's eye it turns in place.
+  const double depth = e.eyeView ? 0.0 : TurnDepth(e);
+  View& v = *CurrentView;
+  double pivot[3];
+  for (int i = 0; i < 3; ++i) pivot[i] = v.position[i] / 65536.0 - depth * v.direction[i];
+  AimView(e);
+  for (int i = 0; i < 3; ++i)
+    v.position[i] = int32_t(std::lround(std::clamp(pivot[i] + depth * v.direction[i], -32000.0, 32000.0) * 65536.0));
 }
 
 void VehicleEditor::ViewEvent(Prss* process, MouseRecord* mouse) {
@@ -97,6 +123,11 @@ void VehicleEditor::ViewEvent(Prss* process, MouseRecord* mouse) {
     return;
   }
   HandleEditViewMouse(mouse, 0);
+  // The edit view's own turning of the 3D view is kept in the view angles.
+  if (EditViews.width == 0 && CurrentView) {
+    e.viewAngles[0] = CurrentView->heading;
+    e.viewAngles[1] = CurrentView->pitch;
+  }
 }
 
 void VehicleEditor::Key(Prss* process, int keyCode) {
@@ -163,11 +194,14 @@ void VehicleEditor::FitView(VehicleEditor& e, int mode) {
   e.eyeView = 0;
   const float radius = std::max(e.car->radius, 2.0f);
   const float size = mode == 1 ? radius * 1.125f : radius;
-  e.viewDistance = 2.5f * size;
-  // The 2D views show the vehicle's size across, round the origin or the car.
+  // The edit views show the vehicle's size across, round the world's origin or ("object") the
+  // car: the 3D view looks at it along the view angles from far enough away.
+  AimView(e);
   FrameEditView(static_cast<int32_t>(size * 65536.0f), e.car->position.z);
-  if (mode == 1 && EditViews.width != 0 && CurrentView) {
-    CurrentView->position[0] = e.car->position.x;
-    CurrentView->position[1] = e.car->position.y;
-  }
+  if (mode != 1 || !CurrentView) return;
+  const int32_t shift[2] = {e.car->position.x, e.car->position.y};
+  int32_t* centre = EditViews.width != 0 ? CurrentView->position : EditViews.savedCentre;
+  for (int i = 0; i < 2; ++i) centre[i] = shift[i];
+  if (EditViews.width == 0)
+    for (int i = 0; i < 2; ++i) CurrentView->position[i] += shift[i];
 }

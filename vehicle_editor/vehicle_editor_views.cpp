@@ -1,8 +1,9 @@
-// vehicle_editor_views.cpp - the vehicle editor in the editors' 2D views: the car drawn through
-// the view's own projection over its background and grid, the model's reference points and the
-// frame's markers as screen labels that select a point or a tube when clicked; and over the car
-// in either view, special draw's masses and wireframe and the editor's lines: the selected
-// point's axis handles, dragged by the mouse, and the wheels' pivot lines.
+// vehicle_editor_views.cpp - the vehicle editor in the editors' views: the car drawn through the
+// current view's own projection, in the 3D view over the ground along the editor's view angles,
+// in a 2D view over its background and grid with the model's reference points and the frame's
+// markers as screen labels that select a point or a tube when clicked; and over the car in
+// either view, special draw's masses and wireframe and the editor's lines: the selected point's
+// axis handles, dragged by the mouse, and the wheels' pivot lines.
 #include "vehicle_editor/vehicle_editor.h"
 
 #include <algorithm>
@@ -21,11 +22,13 @@
 #include "render/object_picture.h"
 #include "render/primitives.h"
 #include "render/render_states.h"
+#include "render/sky.h"
 #include "render/views.h"
 #include "ui/screen_labels.h"
 #include "ui/text/text_colours.h"
 #include "vehicle/car_draw.h"
 #include "vehicle/car_drawing.h"
+#include "vehicle_editor/dashboard/dash_draw.h"
 #include "vehicle_editor/frame_points.h"
 
 namespace {
@@ -171,8 +174,7 @@ void VehicleEditor::DrawMarks(VehicleEditor& e) {
   if (e.selection.openTab == TAB_SUSPENSION || e.selection.openTab == TAB_WHEELS) DrawWheelLines(car);
 }
 
-void VehicleEditor::DrawOverCar(void* owner) {
-  VehicleEditor& e = *static_cast<VehicleEditor*>(owner);
+void VehicleEditor::DrawOverCar(VehicleEditor& e) {
   if (!e.car) return;
   if (SpecialDraw) DrawSpecialOverlays(e);
   DrawMarks(e);
@@ -199,30 +201,74 @@ void VehicleEditor::PointDragMouse(VehicleEditor& e, const MouseRecord& m) {
   e.dragMouse[1] = MouseY;
 }
 
+float VehicleEditor::HalfViewZoom() {
+  // The view's zoom is 2 over its field factor (the width it shows at distance 1).
+  const float field = CurrentView ? CurrentView->halfFieldFactor * 2.0f : 0.0f;
+  return field > 0.0f && std::isfinite(field) ? 1.0f / field : 1.0f;
+}
+
+void VehicleEditor::AimView(VehicleEditor& e) {
+  if (EditViews.width != 0 || !CurrentView) return;
+  CurrentView->heading = e.viewAngles[0];
+  CurrentView->pitch = e.viewAngles[1];
+  CurrentView->roll = 0;
+  ComputeViewAxes();
+  ComputeViewBasis();
+}
+
 int VehicleEditor::DrawEditView(VehicleEditor& e) {
-  if (EditViews.width == 0) return 0;
-  Car& car = *e.car;
-  car.AccumulateRunTime();
+  if (!CurrentView) return 0;
+  const bool flat = EditViews.width != 0;
+  // The 3D view looks along the editor's view angles from the edit views' own camera.
+  AimView(e);
+  Car* drawn = e.car && !e.diagramFlags ? e.car : nullptr;
+  if (drawn) {
+    drawn->AccumulateRunTime();
+    // The dashboard texture shows top gear and every lamp lit, for this frame only.
+    DrawDashboardPreview(*drawn, FrameTime > 0 ? 1000.0f / float(FrameTime) : 0.0f);
+  }
+  if (!flat && !e.pageOpen) {
+    UpdateSky();
+    SetViewLightColours(1);
+  }
   SetEditViewProjection(FrameTime);
   BeginEditorFrameClear();
+  if (!flat) DrawEditorGround();
   DrawEditViewBackground();
-  DrawEditViewGrid();
-  if (!CurrentView) return 1;
-  SetViewLightColours(0);
+  if (!drawn) return 0;
+  Car& car = *drawn;
+  if (flat) {
+    DrawEditViewGrid();
+    SetViewLightColours(0);
+  }
   CarViewSettings settings{};
-  settings.kind = VIEW_GARAGE;
+  settings.kind = flat ? VIEW_GARAGE : VIEW_OUTSIDE;
   settings.graphicsOptions = CarGraphicsOptions();
   settings.driverOption = e.displayFlags & SHOW_DRIVER ? 1 : 0;
   settings.viewPosition = IntVector{CurrentView->position[0], CurrentView->position[1], CurrentView->position[2]};
   const uint8_t special = SpecialDraw;
   const uint32_t options = car.options;
+  const float lodScale = e.lodScale, detailScale = e.detailScale;
   car.options |= SpecialDrawCarOptions(e);
   if (special) SpecialDraw = 2;
-  DrawCar(car, settings, 0, 0, 1);
+  // While half the view's zoom is below 1 (a view wider than about 53 degrees), the car's two
+  // level-of-detail scales are lowered by it for this drawing.
+  const float half = HalfViewZoom();
+  if (half < 1.0f) {
+    e.lodScale *= half;
+    e.detailScale *= half;
+  }
+  settings.lodScale = e.lodScale;
+  settings.detailScale = e.detailScale;
+  const int refresh = flat ? 0 : 1;
+  const uint16_t extra = flat ? 0 : DRAW_KEEP_SECOND_SLOT;
+  DrawCar(car, settings, refresh, extra, 1);
   car.options = options;
-  DrawCar(car, settings, 0, 0, 2);
+  DrawCar(car, settings, refresh, extra, 2);
   DrawCarSecondPass(car);
-  DrawOverCar(&e);
+  DrawOverCar(e);
+  e.lodScale = lodScale;
+  e.detailScale = detailScale;
   SpecialDraw = special;
   DrawModelMarks(e);
   AddSelectionButtons(e);

@@ -114,6 +114,36 @@ class VehicleEditorWindow : public CarWindow {
     release.releaseCode = 1;
     Mouse(release, x, y);
   }
+  // How far a pixel lies from the frame's clear colour (the view's ambient colour; the window
+  // is an sRGB target), summed over the channels.
+  static int FromClear(const uint8_t* p) {
+    int unlike = 0;
+    for (int c = 0; c < 3; ++c) unlike += std::abs(int(p[c]) - int(SrgbByte(CurrentView->ambient[c])));
+    return unlike;
+  }
+  // In the 3D view: the body where the car's centre (0.45 m up) projects (the roof over it,
+  // far from the clear colour) and the paint of its bonnet; the ground where a point on it 3 m
+  // from the car towards the eye projects, grey and unlike the clear colour.
+  static void ExpectBodyAndGround(const Picture& shot, const char* when) {
+    SCOPED_TRACE(when);
+    const Car& car = *CurrentVehicleEditor->car;
+    float x, y;
+    ASSERT_TRUE(CarPointOnScreen(car, 0.0, 0.0, 0.45, &x, &y));
+    ASSERT_TRUE(x >= 0 && y >= 0 && x < WIDTH && y < HEIGHT) << x << ", " << y;
+    EXPECT_GT(FromClear(shot.At(int(x), int(y))), 60) << "the body at " << x << ", " << y;
+    ASSERT_TRUE(CarPointOnScreen(car, 0.3, 1.4, 0.7, &x, &y));
+    EXPECT_TRUE(Coloured(shot.At(int(x), int(y)))) << "the bonnet's paint at " << x << ", " << y;
+    const float* d = CurrentView->direction;
+    const double across = std::hypot(d[0], d[1]);
+    ASSERT_GT(across, 0.1) << "the view looks down at a slant";
+    const int32_t ground[3] = {car.position.x + int32_t(std::lround(3.0 * d[0] / across * 65536)),
+                               car.position.y + int32_t(std::lround(3.0 * d[1] / across * 65536)), 0};
+    int32_t depth;
+    ASSERT_TRUE(ProjectPointToScreen(ground, &x, &y, &depth)) << "the ground point is in view";
+    const uint8_t* p = shot.At(int(x), int(y));
+    EXPECT_TRUE(IsGrey(p)) << "the ground at " << x << ", " << y;
+    EXPECT_GT(FromClear(p), 20) << "the ground stands out from the clear colour at " << x << ", " << y;
+  }
   // Pixels of the rectangle that differ between two pictures by more than 30 in a channel.
   static int Differing(const Picture& a, const Picture& b, int x0, int y0, int x1, int y1) {
     int n = 0;
@@ -157,6 +187,12 @@ TEST_F(VehicleEditorWindow, TheEntryPagesButtonOpensItTheSampleCarLoadsSettlesAn
   const Picture withCar = Shot("vehicle_editor_car");
   EXPECT_GT(Differing(empty, withCar, WIDTH / 2 - 60, HEIGHT / 2 - 40, WIDTH / 2 + 60, HEIGHT / 2 + 40), 2000)
       << "the car's body fills the middle of the view";
+  // The 3D view is the edit views' own camera along the editor's view angles: the body's colour
+  // where the car's centre projects, the ground between the car and the eye.
+  ASSERT_EQ(EditViews.width, 0);
+  EXPECT_EQ(CurrentView->heading, e.viewAngles[0]);
+  EXPECT_EQ(CurrentView->pitch, e.viewAngles[1]);
+  ExpectBodyAndGround(withCar, "as loaded");
 
   Key('L', true);
   EXPECT_EQ(e.diagramFlags, 1u);
@@ -181,6 +217,93 @@ TEST_F(VehicleEditorWindow, TheEntryPagesButtonOpensItTheSampleCarLoadsSettlesAn
   Frame();
   EXPECT_EQ(CurrentVehicleEditor, nullptr) << "saved: Esc closes at once";
   EXPECT_TRUE(EntryPageIsIdle());
+}
+
+// The 3D view, drawn through the edit views' own camera: Ctrl with the left button turns it
+// about the car, which stays where it projected, its body and the ground in view
+// (vehicle_editor_turned.png); the centre marks stand where the view projects the car's
+// centres and a click names one; the wheels' pivot lines and special draw show as in the 2D
+// views; a view wider than its zoom's half draws the car at a level-of-detail distance lowered
+// by that half while it draws, the editor's two scales given back after.
+TEST_F(VehicleEditorWindow, TheThreeDViewTurnsAboutTheCarAndShowsItsMarksAndItsLevelOfDetailFollowsTheZoom) {
+  OpenAndLoad();
+  VehicleEditor& e = *CurrentVehicleEditor;
+  Run(500);
+  ASSERT_EQ(EditViews.width, 0);
+  // The view turns about the point on its axis at the car's depth.
+  const int32_t centre[3] = {e.car->position.x, e.car->position.y, e.car->position.z};
+  double pivot[3], depthAlong = 0.0;
+  for (int i = 0; i < 3; ++i) depthAlong += (CurrentView->position[i] - double(centre[i])) / 65536.0 * CurrentView->direction[i];
+  for (int i = 0; i < 3; ++i) pivot[i] = CurrentView->position[i] / 65536.0 - depthAlong * CurrentView->direction[i];
+  const int32_t pivotFixed[3] = {int32_t(std::lround(pivot[0] * 65536)), int32_t(std::lround(pivot[1] * 65536)),
+                                 int32_t(std::lround(pivot[2] * 65536))};
+  float bx, by;
+  int32_t depth;
+  ASSERT_TRUE(ProjectPointToScreen(centre, &bx, &by, &depth));
+  const uint16_t heading = e.viewAngles[0], pitch = e.viewAngles[1];
+  HandleKeyDown(KEY_CTRL, 0);
+  MouseRecord turn{};
+  turn.leftHeld = 1;
+  turn.dx = 300;
+  turn.dy = 60;
+  Mouse(turn, WIDTH / 2, HEIGHT / 2);
+  HandleKeyUp(KEY_CTRL);
+  EXPECT_EQ(e.viewAngles[0], uint16_t(heading + 300 * 36));
+  EXPECT_EQ(e.viewAngles[1], uint16_t(pitch - 60 * 18));
+  const Picture turned = Shot("vehicle_editor_turned");
+  EXPECT_EQ(CurrentView->heading, e.viewAngles[0]) << "the view follows its angles";
+  float tx, ty;
+  ASSERT_TRUE(ProjectPointToScreen(pivotFixed, &tx, &ty, &depth));
+  EXPECT_NEAR(tx, CurrentView->centreX, 1.0f) << "turned about the point at the car's depth";
+  EXPECT_NEAR(ty, CurrentView->centreY, 1.0f);
+  EXPECT_NEAR(depth / 65536.0, depthAlong, 0.01) << "as far from the eye as before";
+  ASSERT_TRUE(ProjectPointToScreen(centre, &tx, &ty, &depth));
+  EXPECT_NEAR(tx, bx, 60.0f) << "the car stays near where it was";
+  EXPECT_NEAR(ty, by, 60.0f);
+  ExpectBodyAndGround(turned, "turned");
+
+  // "COG": the three centre marks at their projected pixels; a click names the mesh centre.
+  Key('G');
+  ASSERT_TRUE(e.displayFlags & SHOW_COG);
+  Frame();
+  const ScreenLabel* mark = FindScreenLabelAt(int(tx), int(ty));
+  ASSERT_NE(mark, nullptr) << "the mesh centre's mark in the 3D view";
+  EXPECT_EQ(mark->first, 0);
+  ClickAt(int(tx), int(ty));
+  ASSERT_NE(GetNewestMessageText(), nullptr);
+  EXPECT_STREQ(GetNewestMessageText(), "Mesh centre");
+  Key('G');
+
+  // The wheels' pivot lines over the car with tab 6 open.
+  const Picture plain = Shot("vehicle_editor_3d_before_lines");
+  e.selection.openTab = 6;
+  EXPECT_GT(Differing(plain, Shot("vehicle_editor_3d_wheel_lines"), 0, 0, WIDTH, HEIGHT), 20) << "the pivot lines";
+  e.selection.openTab = -1;
+  // Special draw hides the body where the car's centre projects.
+  Key('S');
+  e.displayFlags &= ~(SHOW_MASSES | SHOW_FRAME);
+  const Picture hidden = Shot("vehicle_editor_3d_special_draw");
+  float x, y;
+  ASSERT_TRUE(CarPointOnScreen(*e.car, 0.0, 0.0, 0.45, &x, &y));
+  EXPECT_FALSE(Coloured(hidden.At(int(x), int(y)))) << "no body";
+  Key('S');
+  e.displayFlags |= SHOW_MASSES | SHOW_FRAME;
+
+  // The level of detail: at 50 degrees half the zoom is above 1 and the distance stands; at
+  // 100 degrees it is lowered by half the zoom (1 / (2 tan 50)) for the drawing only.
+  const CarDrawing& d = DrawingOf(*e.car);
+  SetEditViewFieldOfView(50.0f);
+  Frame();
+  ASSERT_GT(d.viewDistance, 65536);
+  EXPECT_NEAR(d.lodDistance, d.viewDistance, 2) << "no scaling";
+  SetEditViewFieldOfView(100.0f);
+  Frame();
+  const double half = 1.0 / (2.0 * std::tan(50.0 * 3.14159265358979 / 180.0));
+  EXPECT_NEAR(VehicleEditor::HalfViewZoom(), half, 1e-4);
+  EXPECT_NEAR(double(d.lodDistance), d.viewDistance * half, 0.001 * d.viewDistance) << "lowered while drawing";
+  EXPECT_EQ(e.lodScale, 1.0f) << "given back";
+  EXPECT_EQ(e.detailScale, 1.0f);
+  SetEditViewFieldOfView(DEFAULT_FIELD_OF_VIEW);
 }
 
 TEST_F(VehicleEditorWindow, WithUnsavedChangesTheWindowsCloseAsksFirst) {

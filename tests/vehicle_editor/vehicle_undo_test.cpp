@@ -3,6 +3,7 @@
 // messages, allocation failures, bad files and a random walk checked against kept counts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,9 @@
 
 #include "core/data_file.h"
 #include "core/window_state.h"
+#include "modeller/edit_views.h"
+#include "physics/car.h"
+#include "render/views.h"
 #include "tests/vehicle_editor/history_fixture.h"
 
 namespace fs = std::filesystem;
@@ -290,6 +294,30 @@ TEST_F(History, KeysToggleTheDisplayClearTheSelectionAndStepTheHistory) {
   EXPECT_LT(e->car->speed, 0.01f) << "set down standing still";
 }
 
+// The 3D view is the edit views' camera: a loaded vehicle is framed (the view along the view
+// angles, looking at the car from 3 / the FOV scale times its framed size); a step of the
+// history keeps the view where the user left it; the next load frames again.
+TEST_F(History, ALoadedVehicleIsFramedInTheThreeDViewAndAStepOfTheHistoryKeepsTheView) {
+  ASSERT_EQ(EditViews.width, 0);
+  Load();
+  const View& v = *CurrentView;
+  EXPECT_EQ(v.heading, e->viewAngles[0]);
+  EXPECT_EQ(v.pitch, e->viewAngles[1]);
+  const double size = std::max(e->car->radius, 2.0f) * 1.125;
+  const double distance = 3.0 / EditViews.fovScale * size;
+  const int32_t at[3] = {e->car->position.x, e->car->position.y, e->car->position.z};
+  for (int i = 0; i < 3; ++i)
+    EXPECT_NEAR(v.position[i] / 65536.0, at[i] / 65536.0 + distance * v.direction[i], 1e-3) << i;
+  const int32_t framed[3] = {v.position[0], v.position[1], v.position[2]};
+  CurrentView->position[0] += 65536;
+  Edit("a", 7.0f);
+  VehicleEditor::Key(&e->prss, KEYCODE_CTRL_LETTER + 'Z');
+  ASSERT_EQ(VehicleUndo::NumRedo, 1);
+  EXPECT_EQ(v.position[0], framed[0] + 65536) << "undo keeps the view";
+  Load();
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(v.position[i], framed[i]) << "framed again " << i;
+}
+
 TEST_F(History, TheViewTurnsWithinItsLimitsAndTheSteeringFollowsItsFormula) {
   e->viewAngles[0] = 65000;
   VehicleEditor::TurnView(*e, 100, 0);
@@ -298,6 +326,9 @@ TEST_F(History, TheViewTurnsWithinItsLimitsAndTheSteeringFollowsItsFormula) {
   EXPECT_EQ(e->viewAngles[1], 15474);
   VehicleEditor::TurnView(*e, 0, 100000);
   EXPECT_EQ(e->viewAngles[1], 0);
+  e->viewAngles[1] = uint16_t(-2000);  // the mouse turned the view to look up
+  VehicleEditor::TurnView(*e, 0, -10);
+  EXPECT_EQ(e->viewAngles[1], 0) << "it turns on from level";
   EXPECT_EQ(SteeringWordOf(0.0f, 30.0f), 32768);
   EXPECT_EQ(SteeringWordOf(30.0f * 3.1415927f / 180.0f, 30.0f), 0);
   EXPECT_EQ(SteeringWordOf(-1.0f, 30.0f), 65535) << "clamped";
