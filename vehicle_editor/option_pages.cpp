@@ -1,9 +1,11 @@
 // option_pages.cpp - the vehicle editor's "Allow", "Light Colours" and "Steering" pages: what
 // the vehicle lets its driver and set-ups do, which lights it has and their colours, and the
 // steering wheel's object and animation with the bike checks.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "core/window_state.h"
 #include "physics/car.h"
 #include "ui/text/text_colours.h"
 #include "ui/value_edit.h"
@@ -69,23 +71,42 @@ void AddPressureRow(VehicleEditor& e, const char* label, int pressure, uintptr_t
   PageNumber("%d kPa", pressure, HALF, nullptr, nullptr, &e.prss, word, VehicleEditor::EnterPressureLimit);
 }
 
-// The light's name and "TEST" on the left, its colour sliders to their right; the row cursor
-// ends below the sliders.
-void AddLightBlock(VehicleEditor& e, Car& car, int light) {
-  PageRow();
-  const int top = RowCursorY;
+// The light's name and "TEST" on the left, its colour sliders to their right: a block
+// LIGHT_BLOCK_UNITS wide and LIGHT_BLOCK_ROWS high with its top-left corner at (x, top).
+constexpr int LIGHT_BLOCK_UNITS = LIGHT_UNITS + 7;  // the slider group: swatch 2, bar 2, arrows 2, value 1
+constexpr int LIGHT_BLOCK_ROWS = 3;                 // four sliders of three quarters of a row
+void AddLightBlock(VehicleEditor& e, Car& car, int light, int x, int top) {
+  RowCursorX = x;
+  RowCursorY = top;
   PageChoice(e, LIGHT_NAMES_SHOWN[light], LIGHT_UNITS, uintptr_t(light), 0, VehicleEditor::ToggleViewOption, nullptr);
-  RowCursorX = 0;
+  RowCursorX = x;
   RowCursorY = top + ButtonHeight;
   const int testing = e.lightTests[light];
   AddRowButton(&e.prss, LIGHT_UNITS, uintptr_t(light), testing, testing ? &TextColours.red : nullptr, "TEST",
                VehicleEditor::ToggleViewOption, nullptr);
-  RowCursorX = LIGHT_UNITS * ButtonWidth;
+  RowCursorX = x + LIGHT_UNITS * ButtonWidth;
   RowCursorY = top;
   AddColourSliders(&e.prss, uintptr_t(light), &car.colours[light], "on", VehicleEditor::FreeFastMeshes,
                    LIGHT_SLIDER_MODE[light]);
-  // Four sliders at three quarters of a row each: the next block starts three rows lower.
-  RowCursorY = top + 2 * ButtonHeight;
+}
+
+// The eight blocks one below the other from the row under the cursor.  When they and the two
+// file rows right under them would reach the common rows at the bottom, they stand in columns
+// side by side (the second over the edge of the view) rather than run under those rows and off
+// the screen.  The cursor ends on the last row of the tallest column.
+void AddLightBlocks(VehicleEditor& e, Car& car) {
+  const int top = RowCursorY + ButtonHeight;
+  const int rows = (CommonRowsTop(car) - top) / ButtonHeight - 2;
+  const int most = std::clamp(rows / LIGHT_BLOCK_ROWS, 1, EDITOR_LIGHT_TESTS);
+  // Never into the side panel: on a narrow screen the file rows may still meet the common rows.
+  const int room = (ScreenWidth - PANEL_ROW_UNITS * ButtonWidth) / (LIGHT_BLOCK_UNITS * ButtonWidth);
+  const int columns = std::clamp((EDITOR_LIGHT_TESTS + most - 1) / most, 1, std::max(1, room));
+  const int perColumn = (EDITOR_LIGHT_TESTS + columns - 1) / columns;  // columns as even as they go
+  for (int light = 0; light < EDITOR_LIGHT_TESTS; ++light)
+    AddLightBlock(e, car, light, light / perColumn * LIGHT_BLOCK_UNITS * ButtonWidth,
+                  top + light % perColumn * LIGHT_BLOCK_ROWS * ButtonHeight);
+  RowCursorX = 0;
+  RowCursorY = top + (perColumn * LIGHT_BLOCK_ROWS - 1) * ButtonHeight;
 }
 
 }  // namespace
@@ -119,10 +140,17 @@ void VehicleEditor::BuildAllowPage(VehicleEditor& e) {
 void VehicleEditor::BuildLightColoursPage(VehicleEditor& e) {
   Car& car = *e.car;
   EditDomain = EDIT_DOMAIN_VEHICLE;
+  // When the page cannot stand in one column above the common rows, the two switches share a
+  // row, half a row each, leaving a row more for the light blocks.
+  const int pitRows = (car.options & OPT1_PIT_LIMITER) && (car.options2 & OPT2_FLASHER) ? 2 : 1;
+  const int pageRows = 2 + pitRows + EDITOR_LIGHT_TESTS * LIGHT_BLOCK_ROWS + 2;
+  const int shortOfRows = RowCursorY + (pageRows + 1) * ButtonHeight > CommonRowsTop(car);
   PageRow();
+  if (shortOfRows) LayoutColumns = HALF;
   PageFlag(e, "Headlights", OPT2_HEADLIGHT, &car.options2, nullptr, "Allow headlights");
-  PageRow();
+  if (!shortOfRows) PageRow();
   PageFlag(e, "Indicators", OPT2_INDICATORS, &car.options2, nullptr, "Allow turn signals");
+  LayoutColumns = PANEL_ROW_UNITS;
   PageRow();
   if (car.options & OPT1_PIT_LIMITER) {
     const char* hint = "Select light to flash for the pit speed limiter";
@@ -137,9 +165,8 @@ void VehicleEditor::BuildLightColoursPage(VehicleEditor& e) {
   } else {
     PageHeading("No pit speed limiter", PANEL_ROW_UNITS, "Pit speed limiter is not enabled in Allow tab");
   }
-  for (int light = 0; light < EDITOR_LIGHT_TESTS; ++light) AddLightBlock(e, car, light);
+  AddLightBlocks(e, car);
   EditDomain = EDIT_DOMAIN_NONE;
-  PageRow();
   PageRow();
   PageChoice(e, "LOAD all light and mesh colours", PANEL_ROW_UNITS, FILE_WORD_LOAD_COLOURS, 0, FileAction,
              "Load light colours and colour configs from data\\colours");

@@ -22,7 +22,7 @@ namespace {
 
 // The information panel's rectangle: in the left column under the tab rows (drawn only while
 // no tab page is open, so the two never overlap), normalised units wide, this far in from the
-// screen's left edge and below the tab rows.
+// screen's left edge, below the tab rows and above the common rows.
 constexpr float INFO_PANEL_WIDTH = 0.8f, INFO_PANEL_GAP = 0.02f;
 constexpr int SIDE_UNITS = 16, HALF = 8, POINT_TYPES = 4, STEP_HINT_MOVE = 11;
 constexpr uintptr_t MOD_CHECK = 0, MOD_TEST = 1, MOD_UPLOAD = 2, MOD_SHARE = 3;
@@ -170,6 +170,9 @@ void VehicleEditor::DrawInfoPanel(VehicleEditor& e) {
   const float left = INFO_PANEL_GAP - 1.0f;
   const float top = 2.0f * static_cast<float>(TAB_ROWS * ButtonHeight) / ScreenHeight - 1.0f + INFO_PANEL_GAP;
   SetInfoPanelLayout(left, left + INFO_PANEL_WIDTH, top);
+  // The panel's scale stays at its least in this column, so a deep page ends early instead of
+  // reaching over the common rows.
+  ClipInfoPanelBelow(2.0f * static_cast<float>(CommonRowsTop(*e.car)) / ScreenHeight - 1.0f - INFO_PANEL_GAP);
   InfoPanelArgs a;
   a.owner = &e.prss;
   a.onSetupChanged = InfoSetupChanged;

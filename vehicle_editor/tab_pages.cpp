@@ -189,13 +189,14 @@ void AddFileRow(VehicleEditor& e, int withCar) {
   AddRowButton(owner, 3, FILE_WORD_SAVE, 0, nullptr, "SAVE", VehicleEditor::FileAction, "Save the vehicle to data\\veh");
 }
 
+int OffCentreDriver(const Car& car) {
+  return car.steerAnimation[0] && std::fabs(car.driverPosition.x) >= Car::OFF_CENTRE ? 1 : 0;
+}
+
 void AddCommonRows(VehicleEditor& e, Car& car) {
-  const int offCentre = car.steerAnimation[0] && std::fabs(car.driverPosition.x) >= Car::OFF_CENTRE ? 1 : 0;
-  const int setups = std::min<int>(car.setupCount, VEHICLE_MAX_SETUPS);
-  const int colours = std::min<int>(car.colourConfigCount, VEHICLE_MAX_COLOUR_CONFIGS);
-  const int rows = 6 + offCentre + setups + (colours - 1) / COLOURS_PER_ROW + 1;
+  const int offCentre = OffCentreDriver(car);
   RowCursorX = 0;
-  RowCursorY = ScreenHeight - (rows + 1) * ButtonHeight;  // PageRow moves down to the first
+  RowCursorY = CommonRowsTop(car) - ButtonHeight;  // PageRow moves down to the first
   AddSetupRows(e, car);
   AddColourRows(e, car);
   AddDriveSideRows(e, car, offCentre);
@@ -235,6 +236,13 @@ void AddCentreMarks(VehicleEditor& e) {
 }
 
 }  // namespace
+
+int CommonRowsTop(const Car& car) {
+  const int setups = std::min<int>(car.setupCount, VEHICLE_MAX_SETUPS);
+  const int colours = std::min<int>(car.colourConfigCount, VEHICLE_MAX_COLOUR_CONFIGS);
+  const int rows = 6 + OffCentreDriver(car) + setups + (colours - 1) / COLOURS_PER_ROW + 1;
+  return ScreenHeight - rows * ButtonHeight;
+}
 
 // ---- [Layout] ----
 

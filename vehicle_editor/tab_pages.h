@@ -13,6 +13,7 @@
 
 #include "ui/interface.h"
 
+struct Car;
 struct VehicleEditor;
 
 // ---- [Tabs] ----
@@ -39,6 +40,9 @@ extern const TabPageBuilder TabPages[TAB_PAGE_COUNT];
 constexpr int PANEL_ROW_UNITS = 16;  // a full panel row
 constexpr int TAB_UNITS = 8;
 constexpr int TAB_ROWS = TAB_PAGE_COUNT / 2;
+// The pixel y of the top of the rows common to every page (set-ups, colours, drive side, file
+// row), which grow upwards from the bottom edge by the car's set-ups, colours and driver.
+int CommonRowsTop(const Car& car);
 
 // ---- [Layout] ----
 // The row cursor to the panel's left edge, one row lower.

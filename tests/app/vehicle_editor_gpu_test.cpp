@@ -1065,12 +1065,22 @@ TEST_F(VehicleEditorWindow, TheLightSwatchesShowTheirColoursAndTestingTheBrakeLi
   headColour[0] = 160, headColour[1] = 140, headColour[2] = 120;
   e.car->FreeFastMeshes();  // the lamps' colours are built into their meshes
   Run(10);
-  ASSERT_TRUE(CarPointOnScreen(*e.car, 0.45, 2.0, 0.6, &lx, &ly));
-  const int hx = int(lx), hy = int(ly);
-  for (int i = 0; i < ButtonCount; ++i) {
-    const InterfaceButton& b = InterfaceButtons[i];
-    ASSERT_FALSE(hx >= b.left && hx < b.right && hy >= b.top && hy < b.bottom) << "a button over the headlight";
+  // Either headlight (the body is mirrored) that no button covers: on a screen 1024 wide the
+  // page's second column of light blocks stands over the left of the view.
+  int hx = -1, hy = -1;
+  for (const double side : {0.45, -0.45}) {
+    ASSERT_TRUE(CarPointOnScreen(*e.car, side, 2.0, 0.6, &lx, &ly));
+    bool covered = false;
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (int(lx) >= b.left && int(lx) < b.right && int(ly) >= b.top && int(ly) < b.bottom) covered = true;
+    }
+    if (!covered) {
+      hx = int(lx), hy = int(ly);
+      break;
+    }
   }
+  ASSERT_GE(hx, 0) << "a button over both headlights";
   const Picture headOff = Shot("vehicle_editor_head_off");
   ClickAt(hTx, hTy);
   ASSERT_EQ(e.lightTests[1], 1);

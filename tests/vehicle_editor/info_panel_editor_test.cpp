@@ -1,7 +1,10 @@
 // info_panel_editor_test.cpp - the information panel as the vehicle editor draws it: inside its
 // rectangle left of the side panel, the layout reset afterwards, and clicks and drags on its controls
 // reaching the editor's callbacks, the change stored into the chosen default set-up.
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "core/window_state.h"
 #include "physics/car.h"
@@ -93,6 +96,71 @@ TEST_F(EditorInfoPanel, StandsInTheLeftColumnUnderTheTabsWhileNoTabIsOpen) {
     EXPECT_EQ(ValueControlCount, 0) << "no panel while a tab page is open";
   }
   e->selection.openTab = -1;
+  InfoPageShown = INFO_PAGE_INFO;
+}
+
+// The panel stays at half size in the left column, so on its deeper pages it would reach the
+// common rows at the bottom (set-ups, colours, drive side, file row): it ends above them on
+// every page, for every sample car, at both screen sizes, with the car's own rows and with the
+// most rows the common block can have.
+TEST_F(EditorInfoPanel, EndsAboveTheCommonRowsOnEveryPage) {
+  namespace fs = std::filesystem;
+  const fs::path work = std::getenv("ZKT_WORK_DIR");
+  for (const auto& entry : fs::directory_iterator(work / "data/veh"))
+    fs::copy_file(entry.path(), fs::path("data/veh") / entry.path().filename(), fs::copy_options::skip_existing);
+  const char* const cars[] = {"Runabout", "Saloon", "Roadster", "Kart", "Sportbike", "Scooter", "Solar"};
+  const int sizes[][2] = {{1024, 768}, {1280, 1024}};
+  int clippedPages = 0;
+  for (const char* name : cars) {
+    for (const auto& size : sizes) {
+      for (int most = 0; most < 2; ++most) {
+        ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, name, -1), 1) << name;
+        ScreenWidth = size[0];
+        ScreenHeight = size[1];
+        SetInterfaceMetrics();
+        if (most) {  // four set-ups, nine colour configurations and a driver off the centre line
+          car().setupCount = 4;
+          car().colourConfigCount = 9;
+          if (!car().steerAnimation[0]) car().steerAnimation[0] = 'a';
+          car().driverPosition.x = -0.37f;
+        }
+        e->selection.openTab = -1;
+        ClearInterface();
+        VehicleEditor::BuildPanels(*e);
+        // The common rows: the left column's buttons below the tab rows.
+        int commonTop = ScreenHeight;
+        for (int i = 0; i < ButtonCount; ++i) {
+          const InterfaceButton& b = InterfaceButtons[i];
+          if (b.top >= TAB_ROWS * ButtonHeight && b.left < PANEL_ROW_UNITS * ButtonWidth)
+            commonTop = std::min(commonTop, b.top);
+        }
+        ASSERT_LE(commonTop, ScreenHeight - 8 * ButtonHeight) << name;
+        const float limit = 2.0f * float(commonTop) / float(ScreenHeight) - 1.0f;
+        for (int page = INFO_PAGE_INFO; page < INFO_PAGE_COUNT; ++page) {
+          InfoPageShown = page;
+          Draw();
+          ASSERT_GT(ValueControlCount, 1) << name << " page " << page;
+          const int drawn = ValueControlCount;
+          for (int i = 0; i < ValueControlCount; ++i)
+            EXPECT_LT(ValueControls[i].bottom, limit)
+                << name << " " << size[0] << (most ? " most rows" : "") << " page " << page << " control " << i;
+          // The same page with the whole screen below the tabs to itself.
+          const float bottom = InfoLayout.bottom;
+          SetInfoPanelLayout(-0.98f, -0.18f, -0.5f);
+          ClearInterface();
+          InfoPanelArgs a;
+          a.owner = &e->prss;
+          a.car = e->car;
+          a.inEditor = 1;
+          DrawVehicleInfoPanel(a);
+          ResetInfoPanelLayout();
+          EXPECT_EQ(bottom, INFO_PANEL_UNCLIPPED) << "the editor lifts its clip after drawing";
+          if (ValueControlCount > drawn) ++clippedPages;
+        }
+      }
+    }
+  }
+  EXPECT_GT(clippedPages, 0) << "some deep page ended early";
   InfoPageShown = INFO_PAGE_INFO;
 }
 

@@ -3,6 +3,8 @@
 // decide what a page shows), and edits made through the pages' controls.
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "pages_fixture.h"
 #include "render/views.h"
@@ -261,6 +263,135 @@ TEST_F(PagesTest, PageSnapshotsOfASaloonAnElectricCarABikeGearboxAKartAndABike) 
   EXPECT_FALSE(Shown("Traction control")) << "no power unit";
   EXPECT_FALSE(Shown("Engine sound file"));
   EXPECT_FALSE(StartsShown("Number of forward gears"));
+}
+
+// One control's rectangle in pixels, with what the failure message names it by.
+struct Placed {
+  int left, top, right, bottom;
+  std::string name;
+  bool decoration;  // a slider's knob: no owner, no text, drawn inside its trough
+};
+
+std::vector<Placed> PlacedControls(int firstButton, int firstValue) {
+  std::vector<Placed> out;
+  char text[160];
+  for (int i = firstButton; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    const bool shown = ButtonText(b, text, sizeof text) && text[0];
+    const char* label = b.style >= 16 && b.style <= 19 ? b.fourth.text : nullptr;
+    out.push_back({b.left, b.top, b.right, b.bottom,
+                   std::string(label ? label : shown ? text : "") + " (style " + std::to_string(b.style) + ")",
+                   b.style == 0 && !b.owner && !b.handler && !shown});
+  }
+  for (int i = firstValue; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    const auto x = [](float v) { return int(std::lround((double(v) + 1.0) * 0.5 * ScreenWidth)); };
+    const auto y = [](float v) { return int(std::lround((double(v) + 1.0) * 0.5 * ScreenHeight)); };
+    out.push_back({x(c.left), y(c.top), x(c.right), y(c.bottom), "value control " + std::to_string(i), false});
+  }
+  return out;
+}
+
+bool Overlap(const Placed& a, const Placed& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+bool Inside(const Placed& inner, const Placed& outer) {
+  return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top &&
+         inner.bottom <= outer.bottom;
+}
+
+// Every tab page of every sample vehicle, at both usual screen sizes: no two of the page's
+// controls overlap (a slider's knob lies inside its trough by design), none reaches past the
+// screen's edges or into the side panel, and none reaches the tab rows above or the common rows
+// below, the Light Colours page's eight blocks included.  At 1024 x 768 the pages made of full
+// rows that are longer than the column (suspension, positions, mass, aerodynamics) still run
+// into the common rows: they have no room for a second column.  The
+// Wheel Object page's second column (the front rim and the rear set) lies under the side panel
+// on a screen 1024 wide: two page columns and the side panel need 48 W.
+TEST_F(PagesTest, NoTwoControlsOfAnyPageOverlap) {
+  const auto tooLongAt768 = [](int tab) {
+    return tab == TAB_SUSPENSION || tab == TAB_OBJECT_POSITIONS || tab == TAB_MASS || tab == TAB_AERODYNAMICS;
+  };
+  const char* const cars[] = {"Runabout", "Saloon", "Roadster", "Kart", "Sportbike", "Scooter", "Solar"};
+  const int sizes[][2] = {{1024, 768}, {1280, 1024}};
+  for (const char* name : cars) {
+    Load(name);
+    VehicleEditor::UpdateDriveSide(*e);
+    for (const auto& size : sizes) {
+      ScreenWidth = size[0];
+      ScreenHeight = size[1];
+      SetInterfaceMetrics();
+      e->selection.openTab = -1;
+      Build();
+      const int firstButton = ButtonCount, firstValue = ValueControlCount;
+      const std::vector<Placed> common = PlacedControls(0, 0);
+      for (int tab = 0; tab < TAB_PAGE_COUNT; ++tab) {
+        Open(tab);
+        const std::vector<Placed> page = PlacedControls(firstButton, firstValue);
+        const std::string where = std::string(name) + " " + std::to_string(size[0]) + " page " + std::to_string(tab) + ": ";
+        for (size_t i = 0; i < page.size(); ++i) {
+          const Placed& a = page[i];
+          const int sideLeft = tab == TAB_WHEEL_OBJECT && ScreenWidth == 1024 ? ScreenWidth
+                                                                              : ScreenWidth - PANEL_ROW_UNITS * ButtonWidth;
+          EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= sideLeft && a.bottom <= ScreenHeight)
+              << where << a.name << " off screen or over the side panel at " << a.left << "," << a.top;
+          for (size_t j = i + 1; j < page.size(); ++j) {
+            const Placed& b = page[j];
+            if ((a.decoration && Inside(a, b)) || (b.decoration && Inside(b, a))) continue;
+            EXPECT_FALSE(Overlap(a, b)) << where << a.name << " at " << a.left << "," << a.top << " and " << b.name
+                                        << " at " << b.left << "," << b.top;
+          }
+          if (ScreenHeight == 768 && tooLongAt768(tab)) continue;
+          for (const Placed& c : common)
+            EXPECT_FALSE(Overlap(a, c)) << where << a.name << " at " << a.left << "," << a.top << " over "
+                                        << c.name << " at " << c.left << "," << c.top;
+        }
+      }
+    }
+  }
+  e->selection.openTab = -1;
+}
+
+// The Light Colours page's eight blocks stand one below the other, three rows apart (four
+// sliders of three quarters of a row each), when the screen has the rows; on a 768-row screen
+// they stand in two columns of four, the two switches sharing a row, and the file rows end
+// above the common rows.
+TEST_F(PagesTest, TheLightBlocksStandInOneColumnOrTwoAsTheRowsAllow) {
+  Load("Saloon");
+  const char* const names[8] = {"brake", "head", "tail", "left ind", "right ind", "rear fog", "front fog", "reverse"};
+  const auto blocks = [&] {
+    std::vector<const InterfaceButton*> out;
+    for (const char* name : names) out.push_back(FindFirst(name));
+    return out;
+  };
+  ScreenWidth = 1920;
+  ScreenHeight = 1200;
+  SetInterfaceMetrics();
+  Open(TAB_LIGHT_COLOURS);
+  std::vector<const InterfaceButton*> b = blocks();
+  for (int i = 0; i < 8; ++i) {
+    ASSERT_NE(b[i], nullptr) << names[i];
+    EXPECT_EQ(b[i]->left, 0) << names[i];
+    EXPECT_EQ(b[i]->top, b[0]->top + 3 * i * ButtonHeight) << names[i];
+  }
+  EXPECT_NE(Find("Headlights")->top, Find("Indicators")->top);
+
+  ScreenWidth = 1024;
+  ScreenHeight = 768;
+  SetInterfaceMetrics();
+  Open(TAB_LIGHT_COLOURS);
+  b = blocks();
+  for (int i = 0; i < 8; ++i) {
+    ASSERT_NE(b[i], nullptr) << names[i];
+    EXPECT_EQ(b[i]->left, i / 4 * 11 * ButtonWidth) << names[i];
+    EXPECT_EQ(b[i]->top, b[0]->top + 3 * (i % 4) * ButtonHeight) << names[i];
+  }
+  EXPECT_EQ(Find("Headlights")->top, Find("Indicators")->top);
+  EXPECT_EQ(Find("Indicators")->left, 8 * ButtonWidth);
+  const InterfaceButton* save = Find("SAVE all light and mesh colours");
+  ASSERT_NE(save, nullptr);
+  EXPECT_LE(save->bottom, Find("default setups")->top);
+  EXPECT_EQ(Find("LOAD all light and mesh colours")->top, b[3]->top + 3 * ButtonHeight) << "right under the blocks";
 }
 
 TEST_F(PagesTest, TheSuspensionPagesStaggerUprightCasterAndSingleWheelCases) {

@@ -43,6 +43,9 @@ ColourWord* BarColour() { return &TextColours.panelGrey; }
 struct Band {
   float x1, x2, y1, y2;
 };
+// Whether a panel point at height y lies no lower than the layout's clip.
+bool AboveClip(float y) { return InfoLayout.sy * y + InfoLayout.y0 <= InfoLayout.bottom; }
+
 Band RowBand(float x, float y1, float y2) {
   return {x + ROW_EDGE, x + PANEL_ROW_WIDTH - ROW_EDGE, y1, y2};
 }
@@ -98,6 +101,8 @@ void SetFullScreenInfoPanelLayout() {
   InfoLayout.y0 = PANEL_TOP * (1.0f - s);
 }
 
+void ClipInfoPanelBelow(float bottom) { InfoLayout.bottom = bottom; }
+
 void ResetInfoPanelLayout() {
   InfoLayout = InfoPanelLayout{};
   CurrentCodePage = 0;
@@ -116,12 +121,14 @@ int AddPanelValueControl(Prss* owner, void* variable, InterfaceValue minimum, In
                          InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float x1,
                          float y1, float x2, float y2) {
   TransformPanelRect(x1, y1, x2, y2);
+  if (std::max(y1, y2) > InfoLayout.bottom) return -1;
   return AddValueControl(owner, variable, minimum, maximum, label, type, colour, callback, x1, y1, x2, y2);
 }
 
 int AddPanelControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum, InterfaceValue label,
                     int type, ColourWord* colour, InterfaceHandler callback, float x1, float y1, float x2, float y2) {
   TransformPanelRect(x1, y1, x2, y2);
+  if (std::max(y1, y2) > InfoLayout.bottom) return -1;
   const int index = AddValueControl(owner, variable, minimum, maximum, label, type, colour, callback, x1, y1, x2, y2);
   if (index >= 0) ValueControls[index].cleared = 0;
   return index;
@@ -149,6 +156,8 @@ float PanelWordShown(int w, float lo, float hi, int scaled) {
 void AddPanelFloatRow(Prss* owner, const char* format, float x, float* value, float step, float min, float max,
                       InterfaceHandler callback, int precision, int withFormat, float y1, float y2) {
   const int kind = precision == 2 ? 1 : precision == 1 ? 2 : 0;  // stored, thousandths, degrees
+  // A row is shown whole or not at all.
+  if (!AboveClip(max > min ? y2 - BAND_INSET : y2 - LABEL_GAP)) return;
   AddPanelValueControl(nullptr, HeldFloat(*value), IvText(format), IvInt(0), IvInt(0), 19 + kind, TextColour(),
                        nullptr, x, y1, x + PANEL_ROW_WIDTH, y2 - LABEL_GAP);
   // The bar maps the span: a row without one shows its value alone.
@@ -167,6 +176,7 @@ void AddPanelWordRow(Prss* owner, const char* format, float x, uint16_t* left, u
                      InterfaceHandler callback, int scaled, int mode, float y1, float y2) {
   const bool twoSets = right && mode != 0;
   const float h = twoSets ? PAIR_LABEL_GAP : LABEL_GAP;
+  if (!AboveClip(!(hi > lo) ? y2 - h : y2 - BAND_INSET + (twoSets ? PANEL_PAIR_EXTRA : 0.0f))) return;
   char* line = NextRowLine();
   const float l = PanelWordShown(*left, lo, hi, scaled);
   if (right) std::snprintf(line, ROW_LINE_SIZE, format, l, PanelWordShown(*right, lo, hi, scaled));
@@ -185,6 +195,7 @@ void AddPanelByteRow(Prss* owner, const char* format, float x, uint8_t* left, ui
                      int min, int max, InterfaceHandler callback, int mode, float y1, float y2) {
   const bool twoSets = right && mode != 0 && mode != 2;
   const float h = twoSets ? PAIR_LABEL_GAP : LABEL_GAP;
+  if (!AboveClip(max <= min ? y2 - h : y2 - BAND_INSET + (twoSets ? PANEL_PAIR_EXTRA : 0.0f))) return;
   char* line = NextRowLine();
   const float l = PanelByteShown(*left, lo, hi, min, max);
   if (right) std::snprintf(line, ROW_LINE_SIZE, format, l, PanelByteShown(*right, lo, hi, min, max));

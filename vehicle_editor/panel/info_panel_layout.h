@@ -17,10 +17,13 @@
 
 // ---- [Layout transform] ----
 // A panel point (x, y) is drawn at (sx x + x0, sy y + y0).  Identity at start; the vehicle
-// editor restores it after every panel draw.
+// editor restores it after every panel draw.  bottom is the lowest screen y a control may reach:
+// a control that would pass it, or a value row any of whose controls would, is left out.
+constexpr float INFO_PANEL_UNCLIPPED = 1.0e30f;
 struct InfoPanelLayout {
   float sx = 1.0f, sy = 1.0f;
   float x0 = 0.0f, y0 = 0.0f;
+  float bottom = INFO_PANEL_UNCLIPPED;
 };
 extern InfoPanelLayout InfoLayout;
 
@@ -38,7 +41,10 @@ void SetInfoPanelLayout(float left, float right, float top);
 // car's final drive) end on screen.
 constexpr float FULL_SCREEN_PANEL_SCALE = 0.65f;
 void SetFullScreenInfoPanelLayout();
-// Back to the identity and code page 0.
+// Leaves out what would reach below the screen y bottom (normalised units), until the reset:
+// the editor's panel ends above the rows under it.
+void ClipInfoPanelBelow(float bottom);
+// Back to the identity, no clip and code page 0.
 void ResetInfoPanelLayout();
 // A panel rectangle in screen units, corner by corner.
 void TransformPanelRect(float& left, float& top, float& right, float& bottom);

@@ -215,6 +215,39 @@ TEST_F(PanelTest, PairRowsShowOneOrTwoSetsAndRangelessRowsNone) {
   EXPECT_EQ(ValueControlCount, 2);
 }
 
+// Below the clip a row is left out whole, never a label without its arrows or a pair without
+// its second set; a text that would pass it is left out; the reset lifts the clip.
+TEST_F(PanelTest, AClipLeavesOutWholeRowsBelowIt) {
+  SetInfoPanelLayout(-1.0f, -0.2f, -0.6f);  // scale 0.5
+  const float s = InfoLayout.sy;
+  // A one-set row from 0 to 0.4 ends at 0.37; a pair on two sets 0.15 lower, at 0.52.
+  ClipInfoPanelBelow(s * 0.45f + InfoLayout.y0);
+  uint8_t b = 10, right = 20;
+  AddPanelByteRow(&owner, "B %.0f", 0.0f, &b, nullptr, 0, 100, 0, 100, nullptr, 0, 0.0f, 0.4f);
+  EXPECT_EQ(ValueControlCount, 4) << "a row above the clip is whole";
+  AddPanelByteRow(&owner, "P %.0f %.0f", 0.0f, &b, &right, 0, 100, 0, 100, nullptr, 1, 0.0f, 0.4f);
+  EXPECT_EQ(ValueControlCount, 4) << "its second set would pass the clip";
+  uint16_t w = 100;
+  AddPanelWordRow(&owner, "W %.0f", 0.0f, &w, nullptr, 0.0f, 1000.0f, nullptr, 0, 0, 0.1f, 0.5f);
+  float f = 1.0f;
+  AddPanelFloatRow(&owner, "F %.0f", 0.0f, &f, 1.0f, 0.0f, 10.0f, nullptr, 0, 0, 0.1f, 0.5f);
+  EXPECT_EQ(ValueControlCount, 4) << "the bands at 0.47 pass the clip";
+  // A rangeless row is its label alone, which ends higher: it stays.
+  AddPanelFloatRow(&owner, "G %.0f", 0.0f, &f, 1.0f, 5.0f, 5.0f, nullptr, 0, 0, 0.1f, 0.5f);
+  EXPECT_EQ(ValueControlCount, 5);
+  EXPECT_EQ(AddPanelValueControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), 15, nullptr, nullptr, 0.0f, 0.4f,
+                                 0.5f, 0.46f),
+            -1);
+  EXPECT_EQ(AddPanelControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), 15, nullptr, nullptr, 0.0f, 0.4f, 0.5f,
+                            0.46f),
+            -1);
+  for (int i = 0; i < ValueControlCount; ++i) EXPECT_LE(ValueControls[i].bottom, InfoLayout.bottom) << i;
+  ResetInfoPanelLayout();
+  EXPECT_EQ(InfoLayout.bottom, INFO_PANEL_UNCLIPPED);
+  AddPanelByteRow(&owner, "P %.0f %.0f", 0.0f, &b, &right, 0, 100, 0, 100, nullptr, 1, 0.0f, 0.4f);
+  EXPECT_EQ(ValueControlCount, 12);
+}
+
 TEST_F(PanelTest, AFullTableDropsTheRestOfARowSilently) {
   uint8_t b = 10;
   while (ValueControlCount < MAX_VALUE_CONTROLS - 2)
