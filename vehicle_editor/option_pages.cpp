@@ -154,7 +154,8 @@ void VehicleEditor::BuildLightColoursPage(VehicleEditor& e) {
   PageRow();
   if (car.options & OPT1_PIT_LIMITER) {
     const char* hint = "Select light to flash for the pit speed limiter";
-    PageFlag(e, "Pit speed limiter flashing light", OPT2_FLASHER, &car.options2, nullptr, hint);
+    PageFlag(e, "Pit speed limiter flashing light", OPT2_FLASHER, &car.options2, nullptr,
+             "Enable a flashing light for the speed limiter");
     if (car.options2 & OPT2_FLASHER) {
       const int fog = (car.lightsAndAids & LIGHTS_PIT_LIGHT_FOG) != 0;
       PageRow();
