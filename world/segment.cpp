@@ -434,7 +434,10 @@ void WSegment::Setup() {
   f.d1[0] = -Round(double(std::cos(h1)) * FIX);
   f.d1[1] = -Round(double(std::sin(h1)) * FIX);
   // 4. Offsets.
-  std::vector<int32_t> startOff(edges.size()), endOff(edges.size());
+  // Kept between segments: a load sets up thousands of them.
+  thread_local std::vector<int32_t> startOff, endOff;
+  startOff.assign(edges.size(), 0);
+  endOff.assign(edges.size(), 0);
   int32_t sMin = 0, sMax = 0, eMin = 0, eMax = 0;
   for (size_t i = 0; i < edges.size(); ++i) {
     const int32_t so = startS->vertices[edges[i].startVertex].offset;

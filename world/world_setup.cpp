@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "core/config.h"
 #include "core/frame_globals.h"
@@ -166,16 +167,26 @@ void Wld::ReSetup() {
 
 void Wld::SetupObjects(int withPreGen) {
   if (ObjectOctree.numObs > 0) ObjectOctree.ClearNodeLists();
-  // A linked section takes its ends from the sections it links: those come first.
-  auto linked = [](const FixedOb* o) { return o->type == OBJECT_SECTION && (o->ownFlags & SECTION_LINKED); };
-  for (int pass = 0; pass < 2; ++pass)
-    for (int i = 0; i < objectCount; ++i) {
-      FixedOb* o = objects[i];
-      if (o && !o->IsPreGen() && linked(o) == (pass == 1)) o->Setup();
-    }
-  if (!withPreGen) return;
-  for (int i = 0; i < objectCount; ++i)
-    if (objects[i] && objects[i]->IsPreGen()) objects[i]->Setup();
+  // A linked section takes its ends from the sections it links: those come first, then the
+  // linked sections, then the pre-generated objects (a segment reads its sections), each group
+  // in table order.  One walk of the table sets up the first group and lists the other two
+  // (a load sets up tens of thousands of objects: a walk each costs more than the lists).
+  thread_local std::vector<FixedOb*> linkedSections, preGen;
+  linkedSections.clear();
+  preGen.clear();
+  for (int i = 0; i < objectCount; ++i) {
+    FixedOb* o = objects[i];
+    if (!o) continue;
+    if (o->IsPreGen())
+      preGen.push_back(o);
+    else if (o->type == OBJECT_SECTION && (o->ownFlags & SECTION_LINKED))
+      linkedSections.push_back(o);
+    else
+      o->Setup();
+  }
+  for (FixedOb* o : linkedSections) o->Setup();
+  if (withPreGen)
+    for (FixedOb* o : preGen) o->Setup();
 }
 
 void Wld::UpdateVisibleObjectFlags() {
