@@ -102,17 +102,21 @@ void GatherSegmentTrunk(void* context, const TrunkRecord& record) {
   GatherTrunk(*gather->world, *gather->spans, record);
 }
 
-// The objects of the configuration enter physics, then what each puts into the squares is listed.
+// The objects of the configuration enter physics; the number of objects the build walks (those
+// added at run time are left out).  Each pass of the build does this.
+int EnterPhysicsObjects(Wld& world, uint32_t bit) {
+  for (int i = 0; i < world.objectCount; ++i)
+    if (world.objects[i] && (world.objects[i]->configMask & bit)) world.objects[i]->AddPhysics();
+  if (world.addedCount == 0) return world.objectCount;
+  DebugLine("Unexpected - NumAddedObjects is not zero in PopulateMapSquares");
+  return std::max(world.objectCount - world.addedCount, 0);
+}
+
+// The counting pass: the objects enter physics, then what each puts into the squares is listed.
 void GatherMapSquareSpans(Wld& world, std::vector<SquareSpan>& spans) {
   spans.clear();
   const uint32_t bit = uint32_t{1} << ConfigurationBit(world);
-  for (int i = 0; i < world.objectCount; ++i)
-    if (world.objects[i] && (world.objects[i]->configMask & bit)) world.objects[i]->AddPhysics();
-  int walked = world.objectCount;
-  if (world.addedCount != 0) {
-    DebugLine("Unexpected - NumAddedObjects is not zero in PopulateMapSquares");
-    walked = std::max(world.objectCount - world.addedCount, 0);
-  }
+  const int walked = EnterPhysicsObjects(world, bit);
   for (int i = 0; i < walked; ++i) {
     FixedOb* o = world.objects[i];
     if (!o || !(o->configMask & bit)) continue;
@@ -260,6 +264,9 @@ void BuildMapSquares(Wld& world) {
     trunkAt += q.trunkCount;
     q.objectCount = q.trunkCount = 0;
   }
+  // The filling pass enters the objects again, as the build always has; it fills from the
+  // list of the counting pass, so the counts and the entries cannot disagree.
+  EnterPhysicsObjects(world, uint32_t{1} << ConfigurationBit(world));
   PopulateMapSquares(g, spans, true);
 }
 
