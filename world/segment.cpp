@@ -620,20 +620,12 @@ void WSegment::Setup() {
 void WSegment::GrowBoundsOverSteps() {
   bool used[SEGMENT_EDGES_MAX] = {};
   for (const MappingRef& p : parts) used[p.first] = used[p.second] = true;
-  // The box and the lateral range grow in locals (a segment has hundreds of points) and are
-  // stored once at the end; nothing is stored when no point is met.
-  bool first = true;
-  int32_t lo[3] = {}, hi[3] = {}, lateralLo = 0, lateralHi = 0;
+  // The box and the lateral range grow in locals from empty ranges (a segment has hundreds of
+  // points) and are stored once at the end; nothing is stored when no point is met.
+  int32_t lo[3] = {INT32_MAX, INT32_MAX, INT32_MAX}, hi[3] = {INT32_MIN, INT32_MIN, INT32_MIN};
+  int32_t lateralLo = INT32_MAX, lateralHi = INT32_MIN;
   auto grow = [&](const IntVector& p) {
     const int32_t m = int32_t(Mul(int64_t(position[1]) - p.y, frame.u[0]) + Mul(int64_t(p.x) - position[0], frame.u[1]));
-    if (first) {
-      lo[0] = hi[0] = p.x;
-      lo[1] = hi[1] = p.y;
-      lo[2] = hi[2] = p.z;
-      lateralLo = lateralHi = m;
-      first = false;
-      return;
-    }
     lo[0] = std::min(lo[0], p.x), hi[0] = std::max(hi[0], p.x);
     lo[1] = std::min(lo[1], p.y), hi[1] = std::max(hi[1], p.y);
     lo[2] = std::min(lo[2], p.z), hi[2] = std::max(hi[2], p.z);
@@ -662,7 +654,7 @@ void WSegment::GrowBoundsOverSteps() {
   if (n >= 1)
     for (size_t e = 0; e < edges.size(); ++e)
       if (used[e]) grow(endS->GetVertexWorldPos(edges[e].endVertex));
-  if (first) return;
+  if (lo[0] > hi[0]) return;  // no point met
   for (int a = 0; a < 3; ++a) {
     box[a] = lo[a];
     box[a + 3] = hi[a];
