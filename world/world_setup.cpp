@@ -365,9 +365,13 @@ void SetupFinal(Wld& world) {
   int32_t* box = world.worldBox;
   box[0] = box[1] = box[2] = box[3] = 0;
   int offPath = 0;
+  // The pit stops of every configuration, in table order, for step 8 (kept between set-ups).
+  thread_local std::vector<int> pitStopObjects;
+  pitStopObjects.clear();
   for (int i = 0; i < world.objectCount; ++i) {
     FixedOb* o = world.objects[i];
     if (!o) continue;
+    if (IsPitStopObject(*o)) pitStopObjects.push_back(i);
     if (o->type == OBJECT_SEGMENT && o->IsCollidable()) {
       box[0] = std::min(box[0], o->box[0]);
       box[1] = std::min(box[1], o->box[1]);
@@ -422,9 +426,8 @@ void SetupFinal(Wld& world) {
   const double a = grid1.used ? grid1.heading : 0.0;
   float keys[WORLD_START_POSITIONS] = {};
   bool tooMany = false;
-  for (int i = 0; i < world.objectCount; ++i) {
+  for (const int i : pitStopObjects) {
     FixedOb* o = world.objects[i];
-    if (!o || !IsPitStopObject(*o)) continue;
     if (!world.FindSpeedLimitZoneAt(o->position[0], o->position[1])) continue;
     float k = 0;
     if (grid1.used)
