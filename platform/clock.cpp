@@ -77,6 +77,12 @@ uint32_t ClockNowMs() {
   return static_cast<uint32_t>(ms);
 }
 
+bool ClockSliceOver(uint32_t startMs, uint32_t limitMs) {
+  thread_local uint32_t asks = 0;
+  if (!g_fakeInstalled.load(std::memory_order_relaxed) && ++asks % CLOCK_SLICE_STRIDE != 0) return false;
+  return ClockNowMs() - startMs >= limitMs;
+}
+
 void ClockSleepMs(uint32_t ms) {
   {
     std::lock_guard<std::mutex> lock(g_fakeLock);

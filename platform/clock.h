@@ -22,6 +22,14 @@ uint64_t ClockFileTimeNow();                  // 100-ns units since 1601-01-01 U
 uint32_t ClockResolution100ns();              // the finest step of the counter's source
 uint32_t ClockTicks();                        // the time-stamp counter >> 2, low 32 bits
 
+// Whether work begun at startMs (a reading of ClockNowMs) has run limitMs or more, for work that
+// asks after every small item.  A read of the real counter costs tens of nanoseconds, more than a
+// small item, so only every CLOCK_SLICE_STRIDE-th ask reads it: the work overruns its limit by at
+// most that many items, far below the counter's millisecond.  A fake clock is read at every ask,
+// so that a test can end the work after any item.  Not for items that may take milliseconds.
+constexpr uint32_t CLOCK_SLICE_STRIDE = 16;
+bool ClockSliceOver(uint32_t startMs, uint32_t limitMs);
+
 // Conversions between 100-ns file times (since 1601, UTC) and calendar times.
 uint64_t FileTimeFromWallTime(const WallTime& w);
 void     WallTimeFromFileTime(uint64_t fileTime, WallTime& out);

@@ -203,10 +203,12 @@ inline int32_t OffsetSaturated(int32_t a, int64_t d) {
 // Adding and taking away 1.5 x 2^52 leaves v rounded to an integer in the default rounding
 // (to nearest, ties to even), exactly for any |v| below 2^51: no branch on the fraction.
 inline int32_t NearestSaturated(double v) {
+  constexpr double SHIFT = 6755399441055744.0;  // 1.5 x 2^52
+  // The common case first, with one test (false for NaN, which takes the checks below).
+  if (std::fabs(v) < 2147483647.0) return static_cast<int32_t>((v + SHIFT) - SHIFT);
   if (!(v == v)) return 0;
   if (v >= 2147483647.0) return INT32_MAX;
   if (v <= -2147483648.0) return INT32_MIN;
-  constexpr double SHIFT = 6755399441055744.0;  // 1.5 x 2^52
   return static_cast<int32_t>((v + SHIFT) - SHIFT);
 }
 

@@ -76,50 +76,79 @@ MapSquare* NewSquares(int64_t count) {
   return squares;
 }
 
-// One entry into square s: the counting pass counts, the filling pass stores.
-void AddStatic(MapSquareGrid& g, int64_t s, FixedOb* object, bool fill) {
-  MapSquare& q = g.squares[s];
-  if (fill) q.objects[q.objectCount] = object;
-  ++q.objectCount;
-  if (!fill) ++g.objectTotal;
-}
-
-struct TrunkPass {
-  Wld* world;
-  bool fill;
+// What one object puts into the squares: itself into its static lists over a range of squares,
+// or a trunk record into their trunk lists.  The build gathers these in one walk of the objects,
+// then counts and fills from them in the same order, so every square's list keeps table order.
+struct SquareSpan {
+  FixedOb* object;  // null for a trunk record
+  TrunkRecord trunk;
+  int c0, c1, r0, r1;
 };
-void AddSegmentTrunk(void* context, const TrunkRecord& record) {
-  auto* pass = static_cast<TrunkPass*>(context);
-  AddTrunkToSquares(*pass->world, record, pass->fill);
+
+void GatherTrunk(Wld& world, std::vector<SquareSpan>& spans, const TrunkRecord& record) {
+  const int64_t r = int64_t{record.radius} * TRUNK_RADIUS_UNIT;
+  SquareSpan span = {nullptr, record, 0, 0, 0, 0};
+  if (ClampedRange(world.grid, world.gridShift, record.x - r, record.x + r, record.y - r, record.y + r, span.c0,
+                   span.c1, span.r0, span.r1))
+    spans.push_back(span);
 }
 
-// One counting (fill false) or filling pass over the objects of the configuration.
-void PopulateMapSquares(Wld& world, bool fill) {
-  MapSquareGrid& g = world.grid;
-  const uint32_t bit = uint32_t{1} << ConfigurationBit(world);
+struct TrunkGather {
+  Wld* world;
+  std::vector<SquareSpan>* spans;
+};
+void GatherSegmentTrunk(void* context, const TrunkRecord& record) {
+  auto* gather = static_cast<TrunkGather*>(context);
+  GatherTrunk(*gather->world, *gather->spans, record);
+}
+
+// The objects of the configuration enter physics; the number of objects the build walks (those
+// added at run time are left out).  Each pass of the build does this.
+int EnterPhysicsObjects(Wld& world, uint32_t bit) {
   for (int i = 0; i < world.objectCount; ++i)
     if (world.objects[i] && (world.objects[i]->configMask & bit)) world.objects[i]->AddPhysics();
-  int walked = world.objectCount;
-  if (world.addedCount != 0) {
-    DebugLine("Unexpected - NumAddedObjects is not zero in PopulateMapSquares");
-    walked = std::max(world.objectCount - world.addedCount, 0);
-  }
+  if (world.addedCount == 0) return world.objectCount;
+  DebugLine("Unexpected - NumAddedObjects is not zero in PopulateMapSquares");
+  return std::max(world.objectCount - world.addedCount, 0);
+}
+
+// The counting pass: the objects enter physics, then what each puts into the squares is listed.
+void GatherMapSquareSpans(Wld& world, std::vector<SquareSpan>& spans) {
+  spans.clear();
+  const uint32_t bit = uint32_t{1} << ConfigurationBit(world);
+  const int walked = EnterPhysicsObjects(world, bit);
   for (int i = 0; i < walked; ++i) {
     FixedOb* o = world.objects[i];
     if (!o || !(o->configMask & bit)) continue;
-    int c0, c1, r0, r1;
-    if (o->IsCollidable() && ObjectSquareRange(world, *o, o->PhysicsBody(), c0, c1, r0, r1))
-      for (int r = r0; r <= r1; ++r)
-        for (int c = c0; c <= c1; ++c) AddStatic(g, int64_t{r} * g.width + c, o, fill);
+    SquareSpan span = {o, {}, 0, 0, 0, 0};
+    if (o->IsCollidable() && ObjectSquareRange(world, *o, o->PhysicsBody(), span.c0, span.c1, span.r0, span.r1))
+      spans.push_back(span);
     if (o->sizeByte == 0) continue;
     if (o->type == OBJECT_PLACED || o->type == OBJECT_SECTION || o->type == OBJECT_TREE) {
-      const TrunkRecord record = {o->sizeByte, o->position[0], o->position[1], o->box[2], o->box[5]};
-      AddTrunkToSquares(world, record, fill);
+      GatherTrunk(world, spans, {o->sizeByte, o->position[0], o->position[1], o->box[2], o->box[5]});
     } else if (o->type == OBJECT_SEGMENT && BuildSegmentRepeaters) {
-      TrunkPass pass = {&world, fill};
-      BuildSegmentRepeaters(o, AddSegmentTrunk, &pass);
+      TrunkGather gather = {&world, &spans};
+      BuildSegmentRepeaters(o, GatherSegmentTrunk, &gather);
     }
   }
+}
+
+// One counting (fill false) or filling pass over the gathered spans.
+void PopulateMapSquares(MapSquareGrid& g, const std::vector<SquareSpan>& spans, bool fill) {
+  for (const SquareSpan& span : spans)
+    for (int r = span.r0; r <= span.r1; ++r)
+      for (int c = span.c0; c <= span.c1; ++c) {
+        MapSquare& q = g.squares[int64_t{r} * g.width + c];
+        if (span.object) {
+          if (fill) q.objects[q.objectCount] = span.object;
+          ++q.objectCount;
+          if (!fill) ++g.objectTotal;
+        } else {
+          if (fill) q.trunks[q.trunkCount] = span.trunk;
+          ++q.trunkCount;
+          if (!fill) ++g.trunkTotal;
+        }
+      }
 }
 
 // The box of an object holds (x, y), bounds included.
@@ -216,7 +245,9 @@ void BuildMapSquares(Wld& world) {
     g.allocatedWidth = g.width;
     g.allocatedHeight = g.height;
   }
-  PopulateMapSquares(world, false);
+  thread_local std::vector<SquareSpan> spans;  // kept between builds
+  GatherMapSquareSpans(world, spans);
+  PopulateMapSquares(g, spans, false);
   if (g.objectTotal) g.objectPool = new (std::nothrow) FixedOb*[size_t(g.objectTotal)]();
   if (g.trunkTotal) g.trunkPool = new (std::nothrow) TrunkRecord[size_t(g.trunkTotal)]();
   if ((g.objectTotal && !g.objectPool) || (g.trunkTotal && !g.trunkPool)) {
@@ -233,7 +264,10 @@ void BuildMapSquares(Wld& world) {
     trunkAt += q.trunkCount;
     q.objectCount = q.trunkCount = 0;
   }
-  PopulateMapSquares(world, true);
+  // The filling pass enters the objects again, as the build always has; it fills from the
+  // list of the counting pass, so the counts and the entries cannot disagree.
+  EnterPhysicsObjects(world, uint32_t{1} << ConfigurationBit(world));
+  PopulateMapSquares(g, spans, true);
 }
 
 void DropMapSquareLists(Wld& world) {

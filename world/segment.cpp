@@ -434,7 +434,10 @@ void WSegment::Setup() {
   f.d1[0] = -Round(double(std::cos(h1)) * FIX);
   f.d1[1] = -Round(double(std::sin(h1)) * FIX);
   // 4. Offsets.
-  std::vector<int32_t> startOff(edges.size()), endOff(edges.size());
+  // Kept between segments: a load sets up thousands of them.
+  thread_local std::vector<int32_t> startOff, endOff;
+  startOff.assign(edges.size(), 0);
+  endOff.assign(edges.size(), 0);
   int32_t sMin = 0, sMax = 0, eMin = 0, eMax = 0;
   for (size_t i = 0; i < edges.size(); ++i) {
     const int32_t so = startS->vertices[edges[i].startVertex].offset;
@@ -617,23 +620,16 @@ void WSegment::Setup() {
 void WSegment::GrowBoundsOverSteps() {
   bool used[SEGMENT_EDGES_MAX] = {};
   for (const MappingRef& p : parts) used[p.first] = used[p.second] = true;
-  bool first = true;
+  // The box and the lateral range grow in locals from empty ranges (a segment has hundreds of
+  // points) and are stored once at the end; nothing is stored when no point is met.
+  int32_t lo[3] = {INT32_MAX, INT32_MAX, INT32_MAX}, hi[3] = {INT32_MIN, INT32_MIN, INT32_MIN};
+  int32_t lateralLo = INT32_MAX, lateralHi = INT32_MIN;
   auto grow = [&](const IntVector& p) {
     const int32_t m = int32_t(Mul(int64_t(position[1]) - p.y, frame.u[0]) + Mul(int64_t(p.x) - position[0], frame.u[1]));
-    if (first) {
-      box[0] = box[3] = p.x;
-      box[1] = box[4] = p.y;
-      box[2] = box[5] = p.z;
-      frame.lateralMin = frame.lateralMax = m;
-      first = false;
-    }
-    const int32_t c[3] = {p.x, p.y, p.z};
-    for (int a = 0; a < 3; ++a) {
-      if (c[a] < box[a]) box[a] = c[a];
-      if (c[a] > box[a + 3]) box[a + 3] = c[a];
-    }
-    if (m < frame.lateralMin) frame.lateralMin = m;
-    if (m > frame.lateralMax) frame.lateralMax = m;
+    lo[0] = std::min(lo[0], p.x), hi[0] = std::max(hi[0], p.x);
+    lo[1] = std::min(lo[1], p.y), hi[1] = std::max(hi[1], p.y);
+    lo[2] = std::min(lo[2], p.z), hi[2] = std::max(hi[2], p.z);
+    lateralLo = std::min(lateralLo, m), lateralHi = std::max(lateralHi, m);
   };
   const WSection* startS = SectionAt(startSection, "Segment");
   const WSection* endS = SectionAt(endSection, "Segment");
@@ -658,6 +654,13 @@ void WSegment::GrowBoundsOverSteps() {
   if (n >= 1)
     for (size_t e = 0; e < edges.size(); ++e)
       if (used[e]) grow(endS->GetVertexWorldPos(edges[e].endVertex));
+  if (lo[0] > hi[0]) return;  // no point met
+  for (int a = 0; a < 3; ++a) {
+    box[a] = lo[a];
+    box[a + 3] = hi[a];
+  }
+  frame.lateralMin = lateralLo;
+  frame.lateralMax = lateralHi;
 }
 
 void WSegment::MarkCollidableParts() {

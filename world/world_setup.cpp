@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "core/config.h"
 #include "core/frame_globals.h"
@@ -166,16 +167,26 @@ void Wld::ReSetup() {
 
 void Wld::SetupObjects(int withPreGen) {
   if (ObjectOctree.numObs > 0) ObjectOctree.ClearNodeLists();
-  // A linked section takes its ends from the sections it links: those come first.
-  auto linked = [](const FixedOb* o) { return o->type == OBJECT_SECTION && (o->ownFlags & SECTION_LINKED); };
-  for (int pass = 0; pass < 2; ++pass)
-    for (int i = 0; i < objectCount; ++i) {
-      FixedOb* o = objects[i];
-      if (o && !o->IsPreGen() && linked(o) == (pass == 1)) o->Setup();
-    }
-  if (!withPreGen) return;
-  for (int i = 0; i < objectCount; ++i)
-    if (objects[i] && objects[i]->IsPreGen()) objects[i]->Setup();
+  // A linked section takes its ends from the sections it links: those come first, then the
+  // linked sections, then the pre-generated objects (a segment reads its sections), each group
+  // in table order.  One walk of the table sets up the first group and lists the other two
+  // (a load sets up tens of thousands of objects: a walk each costs more than the lists).
+  thread_local std::vector<FixedOb*> linkedSections, preGen;
+  linkedSections.clear();
+  preGen.clear();
+  for (int i = 0; i < objectCount; ++i) {
+    FixedOb* o = objects[i];
+    if (!o) continue;
+    if (o->IsPreGen())
+      preGen.push_back(o);
+    else if (o->type == OBJECT_SECTION && (o->ownFlags & SECTION_LINKED))
+      linkedSections.push_back(o);
+    else
+      o->Setup();
+  }
+  for (FixedOb* o : linkedSections) o->Setup();
+  if (withPreGen)
+    for (FixedOb* o : preGen) o->Setup();
 }
 
 void Wld::UpdateVisibleObjectFlags() {
@@ -354,9 +365,13 @@ void SetupFinal(Wld& world) {
   int32_t* box = world.worldBox;
   box[0] = box[1] = box[2] = box[3] = 0;
   int offPath = 0;
+  // The pit stops of every configuration, in table order, for step 8 (kept between set-ups).
+  thread_local std::vector<int> pitStopObjects;
+  pitStopObjects.clear();
   for (int i = 0; i < world.objectCount; ++i) {
     FixedOb* o = world.objects[i];
     if (!o) continue;
+    if (IsPitStopObject(*o)) pitStopObjects.push_back(i);
     if (o->type == OBJECT_SEGMENT && o->IsCollidable()) {
       box[0] = std::min(box[0], o->box[0]);
       box[1] = std::min(box[1], o->box[1]);
@@ -411,9 +426,8 @@ void SetupFinal(Wld& world) {
   const double a = grid1.used ? grid1.heading : 0.0;
   float keys[WORLD_START_POSITIONS] = {};
   bool tooMany = false;
-  for (int i = 0; i < world.objectCount; ++i) {
+  for (const int i : pitStopObjects) {
     FixedOb* o = world.objects[i];
-    if (!o || !IsPitStopObject(*o)) continue;
     if (!world.FindSpeedLimitZoneAt(o->position[0], o->position[1])) continue;
     float k = 0;
     if (grid1.used)

@@ -29,6 +29,25 @@ TEST(Clock, TheFakeClockMovesOnlyWhenSleptOrAdvanced) {
   EXPECT_GE(ClockNowMs() - a, 2u);
 }
 
+TEST(Clock, SlicedWorkReadsAFakeClockEveryAskAndTheRealOneEverySixteenth) {
+  // A fake clock is read at every ask: a test can end sliced work after any item.
+  ClockUseFake(1000, WallTime{2026, 1, 1, 12, 0, 0, 0, 4});
+  ClockFakeStepOnRead(20);
+  EXPECT_FALSE(ClockSliceOver(1000, 50));  // reads 1000
+  EXPECT_FALSE(ClockSliceOver(1000, 50));  // 1020
+  EXPECT_FALSE(ClockSliceOver(1000, 50));  // 1040
+  EXPECT_TRUE(ClockSliceOver(1000, 50));   // 1060
+  ClockFakeStepOnRead(0);
+  ClockUseReal();
+  // The real counter: work begun a second ago is seen over within one stride of asks, and the
+  // asks between readings never end it early.
+  const uint32_t now = ClockNowMs();
+  int asks = 1;
+  while (!ClockSliceOver(now - 1000, 50) && asks < 100) ++asks;
+  EXPECT_LE(asks, int(CLOCK_SLICE_STRIDE));
+  for (uint32_t k = 0; k < 3 * CLOCK_SLICE_STRIDE; ++k) EXPECT_FALSE(ClockSliceOver(ClockNowMs(), 60000));
+}
+
 TEST(Clock, FileTimesCountHundredNanosecondsSince1601) {
   EXPECT_EQ(FileTimeFromWallTime(WallTime{1601, 1, 1, 0, 0, 0, 0, 0}), 0u);
   EXPECT_EQ(FileTimeFromWallTime(WallTime{1970, 1, 1, 0, 0, 0, 0, 0}), 116444736000000000ull);
