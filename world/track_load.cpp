@@ -71,6 +71,7 @@ void ReadModelsStep(Wld& world) {
 void ReadObjectsStep(Wld& world, uint32_t start) {
   DataFile& file = *world.worldFile;
   WorldObjectRevision = world.objectRevision;
+  const ObjectBlocks blocks;  // the objects of the file lie together, in file order
   while (world.stepIndex < world.fileObjectCount) {
     int result = CREATE_OBJECT_OK, type = -1;
     FixedOb* object = CreateWorldObject(file, world.fileVersion, &result, &type);
