@@ -4,14 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <vector>
 
 #include "core/frame_globals.h"
 #include "render/material.h"
+#include "tools/track_writer/track_files.h"
 #include "tools/track_writer/track_writer.h"
 #include "world/built_mesh.h"
+#include "world/section.h"
 #include "world_test_util.h"
 
 namespace {
@@ -298,6 +302,8 @@ TEST(NearestSaturated, HalvesToEvenHeldInRange) {
   EXPECT_EQ(differing, 0);
 }
 
+namespace {
+
 // An object that counts its destructions and carries a payload of its own size, so that
 // objects sharing a block can be seen not to overlap.
 template <size_t PAYLOAD>
@@ -307,6 +313,8 @@ struct Counted : DiscObject {
   ~Counted() override { ++destroyed; }
   uint8_t payload[PAYLOAD];
 };
+
+}  // namespace
 
 TEST(ObjectBlocks, ObjectsShareBlocksAndEachGoesWithItsOwnDeleteInAnyOrder) {
   using Small = Counted<40>;
@@ -360,4 +368,83 @@ TEST(ObjectBlocks, ObjectsShareBlocksAndEachGoesWithItsOwnDeleteInAnyOrder) {
     EXPECT_EQ(static_cast<Small*>(again.get())->payload[39], 1);
   }
   EXPECT_EQ(Small::destroyed, 5002);
+}
+
+namespace {
+
+// The object stream of a small busy track (sections, segments, placed objects and trees), in
+// memory, and the count of its objects.
+std::vector<uint8_t> BusyObjectStream(int& count) {
+  constexpr int SECTIONS = 6, PLACED = 9, TREES = 4;
+  count = SECTIONS + (SECTIONS - 1) + PLACED + TREES;
+  const std::vector<uint8_t> image = BuildBusyTrackImages(SECTIONS, PLACED, TREES).world;
+  // The object word: the count with the object revision 3 in its top byte.
+  const uint32_t word = uint32_t(count) | 3u << 24;
+  for (size_t at = 8; at + 4 <= image.size(); ++at) {
+    uint32_t w;
+    std::memcpy(&w, &image[at], 4);
+    if (w == word) return std::vector<uint8_t>(image.begin() + long(at + 4), image.end());
+  }
+  ADD_FAILURE() << "no object word";
+  return {};
+}
+
+// What reading count objects did: per object its result, type and the bytes left after it.
+std::vector<int64_t> ReadAll(DataFile& file, int count) {
+  std::vector<int64_t> seen;
+  WorldObjectRevision = 3;
+  for (int i = 0; i < count; ++i) {
+    int result = -1, type = -1;
+    FixedOb* o = CreateWorldObject(file, 252, &result, &type);
+    seen.insert(seen.end(), {result, type, file.BytesLeft()});
+    if (!o) break;
+    DeleteWorldObject(o);
+  }
+  return seen;
+}
+
+}  // namespace
+
+TEST(ObjectRecords, GroupsReadInMemoryEndWhereFieldByFieldReadsFromAFileEndWholeOrCut) {
+  int count = 0;
+  const std::vector<uint8_t> stream = BusyObjectStream(count);
+  auto readBoth = [&](size_t length) {
+    const std::vector<uint8_t> image =
+        DataFileImage("QXTEST", std::vector<uint8_t>(stream.begin(), stream.begin() + long(length)), 252);
+    DataFile memory{};
+    int32_t version = 0;
+    EXPECT_EQ(memory.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), "QXTEST", &version, 300), 1);
+    const std::vector<int64_t> fromMemory = ReadAll(memory, count);
+    memory.Close();
+    {
+      std::ofstream out("records.bin", std::ios::binary);
+      out.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+    }
+    DataFile file{};
+    EXPECT_EQ(file.OpenRead(nullptr, "records.bin", "QXTEST", &version, 300, 1), 1);
+    EXPECT_EQ(file.mode, DATA_FILE_STREAM);
+    const std::vector<int64_t> fromFile = ReadAll(file, count);
+    file.Close();
+    EXPECT_EQ(fromMemory, fromFile) << "cut at " << length;
+    return fromMemory;
+  };
+  // Whole: every object read, each ending where the file read field by field ends it.
+  const std::vector<int64_t> whole = readBoth(stream.size());
+  ASSERT_EQ(whole.size(), size_t(3 * count));
+  // Cut at every byte of the first record of each kind (the checked reads take over wherever a
+  // group is cut): the same objects, failures and places.
+  int64_t begin = int64_t(stream.size());
+  bool met[16] = {};
+  for (int i = 0; i < count; ++i) {
+    const int type = int(whole[size_t(3 * i + 1)]);
+    const int64_t end = int64_t(stream.size()) - whole[size_t(3 * i + 2)];
+    const int64_t from = int64_t(stream.size()) - begin;
+    if (!met[type & 15]) {
+      met[type & 15] = true;
+      for (int64_t cut = from + 1; cut < end && !HasFailure(); ++cut) readBoth(size_t(cut));
+    }
+    begin = whole[size_t(3 * i + 2)];
+  }
+  for (int type : {OBJECT_PLACED, OBJECT_SECTION, OBJECT_SEGMENT, OBJECT_TREE}) EXPECT_TRUE(met[type]) << type;
+  std::remove("records.bin");
 }
