@@ -1,9 +1,21 @@
 // fixed_ob.cpp - the world object base, the stream header, the factory and the shared helpers.
 #include "world/fixed_ob.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
+#if defined(__has_include)
+#if __has_include(<sanitizer/asan_interface.h>)
+#include <sanitizer/asan_interface.h>  // the poisoning macros; they do nothing without the sanitizer
+#endif
+#endif
+#ifndef ASAN_POISON_MEMORY_REGION
+#define ASAN_POISON_MEMORY_REGION(address, size) ((void)(address), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(address, size) ((void)(address), (void)(size))
+#endif
 
+#include "core/data_fields.h"
 #include "core/data_file.h"
 #include "core/frame_globals.h"
 #include "render/material.h"
@@ -69,27 +81,163 @@ void DeleteWorldObject(FixedOb* object) {
   delete object;
 }
 
+// ---- [Object blocks] ----
+
+namespace {
+
+// At the start of a block: its objects still alive, plus one while it is being filled.
+struct ObjectBlock {
+  uint32_t live;
+  uint32_t bytes;
+  ObjectBlock* nextSpare;  // on the spare list
+};
+constexpr size_t BLOCK_HEAD = 16;  // the block's record, a size that keeps objects 16-byte aligned
+static_assert(sizeof(ObjectBlock) <= BLOCK_HEAD);
+// Before every object: the block it was carved from (null: an allocation of its own) and its size.
+struct alignas(16) ObjectHead {
+  ObjectBlock* block;
+  size_t size;
+};
+// An open ObjectBlocks starts with a small block and doubles up to OBJECT_BLOCK_BYTES, so that
+// one that makes few objects holds little.
+constexpr size_t FIRST_BLOCK_BYTES = 4096;
+// Emptied full-size blocks are kept for the next load up to this much, as the allocator keeps
+// small freed chunks: given back to the system, every load would pay again for fresh pages.
+constexpr size_t SPARE_BLOCK_BYTES = 32 * 1024 * 1024;
+
+struct BlockCarver {
+  bool open = false;
+  ObjectBlock* block = nullptr;  // being filled
+  uint8_t* next = nullptr;
+  uint8_t* end = nullptr;
+} Carver;
+ObjectBlock* SpareBlocks = nullptr;
+size_t SpareBytes = 0;
+
+void LetGoOfBlock(ObjectBlock* block) {
+  if (--block->live != 0) return;
+  if (block->bytes == OBJECT_BLOCK_BYTES && SpareBytes + OBJECT_BLOCK_BYTES <= SPARE_BLOCK_BYTES) {
+    ASAN_POISON_MEMORY_REGION(reinterpret_cast<uint8_t*>(block) + BLOCK_HEAD, block->bytes - BLOCK_HEAD);
+    block->nextSpare = SpareBlocks;
+    SpareBlocks = block;
+    SpareBytes += OBJECT_BLOCK_BYTES;
+    return;
+  }
+  ASAN_UNPOISON_MEMORY_REGION(block, block->bytes);
+  std::free(block);
+}
+
+// A block with room for at least need bytes of objects, replacing the one being filled; false
+// when none could be had.
+bool StartBlock(size_t need) {
+  ObjectBlock* block = SpareBlocks;
+  if (block) {
+    SpareBlocks = block->nextSpare;
+    SpareBytes -= OBJECT_BLOCK_BYTES;
+  } else {
+    const size_t last = Carver.block ? Carver.block->bytes : 0;
+    const size_t bytes = std::min(OBJECT_BLOCK_BYTES, std::max({FIRST_BLOCK_BYTES, 2 * last, BLOCK_HEAD + need}));
+    block = static_cast<ObjectBlock*>(std::malloc(bytes));
+    if (!block) return false;
+    block->bytes = uint32_t(bytes);
+  }
+  block->live = 1;
+  if (Carver.block) LetGoOfBlock(Carver.block);
+  Carver.block = block;
+  Carver.next = reinterpret_cast<uint8_t*>(block) + BLOCK_HEAD;
+  Carver.end = reinterpret_cast<uint8_t*>(block) + block->bytes;
+  // What is not yet handed out is poisoned, so that a sanitized build sees an overrun.
+  ASAN_POISON_MEMORY_REGION(Carver.next, size_t(Carver.end - Carver.next));
+  return true;
+}
+
+void* AllocateObject(size_t size) noexcept {
+  const size_t need = sizeof(ObjectHead) + ((size + 15) & ~size_t{15});
+  ObjectHead* head = nullptr;
+  if (Carver.open && BLOCK_HEAD + need <= OBJECT_BLOCK_BYTES &&
+      (size_t(Carver.end - Carver.next) >= need || StartBlock(need))) {
+    head = reinterpret_cast<ObjectHead*>(Carver.next);
+    ASAN_UNPOISON_MEMORY_REGION(head, need);
+    Carver.next += need;
+    head->block = Carver.block;
+    ++Carver.block->live;
+  } else {
+    head = static_cast<ObjectHead*>(std::malloc(sizeof(ObjectHead) + size));
+    if (!head) return nullptr;
+    head->block = nullptr;
+  }
+  head->size = size;
+  return head + 1;
+}
+
+void ReleaseObjectMemory(void* memory) {
+  if (!memory) return;
+  ObjectHead* head = static_cast<ObjectHead*>(memory) - 1;
+  ObjectBlock* block = head->block;
+  if (!block) return std::free(head);
+  // A freed object's bytes stay poisoned until its block goes.
+  ASAN_POISON_MEMORY_REGION(head, sizeof(ObjectHead) + head->size);
+  LetGoOfBlock(block);
+}
+
+}  // namespace
+
+void* FixedOb::operator new(size_t size) {
+  void* memory = AllocateObject(size);
+  if (!memory) throw std::bad_alloc();
+  return memory;
+}
+
+void* FixedOb::operator new(size_t size, const std::nothrow_t&) noexcept { return AllocateObject(size); }
+
+void FixedOb::operator delete(FixedOb* object, std::destroying_delete_t) {
+  object->~FixedOb();
+  ReleaseObjectMemory(object);
+}
+
+void FixedOb::operator delete(void* memory) { ReleaseObjectMemory(memory); }
+
+ObjectBlocks::ObjectBlocks() { Carver.open = true; }
+
+ObjectBlocks::~ObjectBlocks() {
+  if (Carver.block) LetGoOfBlock(Carver.block);
+  Carver = BlockCarver{};
+}
+
 // ---- [Stream header] ----
 
 int ReadWorldObjectHeader(DataFile& stream, int version, WorldObjectHeader& header) {
   header = WorldObjectHeader{};
+  if (version >= WORLD_OBJECT_NEW_HEADER_VERSION) {
+    // Two groups: the four bytes, then the mask and position they say are there.
+    uint8_t flagByte = 0;
+    ReadFields(stream, 4, [&](auto& in) {
+      header.type = static_cast<uint8_t>(in.ReadByte());
+      flagByte = static_cast<uint8_t>(in.ReadByte());
+      header.sizeByte = static_cast<uint8_t>(in.ReadByte());
+      header.lightingByte = static_cast<uint8_t>(in.ReadByte());
+    });
+    header.flags = flagByte & 7;
+    const bool masked = flagByte & 0x80, placed = header.type != OBJECT_SEGMENT;
+    ReadFields(stream, (masked ? 4 : 0) + (placed ? 8 : 0), [&](auto& in) {
+      header.configMask = masked ? in.ReadUInt() | CONFIG_MASK_ALWAYS : 0xFFFFFFFFu;
+      if (placed) {
+        header.x = in.ReadInt();
+        header.y = in.ReadInt();
+      }
+    });
+    return stream.readPastEnd ? 0 : 1;
+  }
   header.type = static_cast<uint8_t>(stream.ReadByte());
   const uint8_t flagByte = static_cast<uint8_t>(stream.ReadByte());
-  if (version >= WORLD_OBJECT_NEW_HEADER_VERSION) {
-    header.flags = flagByte & 7;
+  header.flags = flagByte & 4;
+  const uint32_t word = static_cast<uint16_t>(stream.ReadShort());
+  header.configMask = CONFIG_MASK_ALWAYS;
+  if (flagByte & 1) header.configMask |= word;
+  if (flagByte & 2) header.configMask |= word << 16;
+  if (flagByte & 0x80) {
     header.sizeByte = static_cast<uint8_t>(stream.ReadByte());
-    header.lightingByte = static_cast<uint8_t>(stream.ReadByte());
-    header.configMask = (flagByte & 0x80) ? stream.ReadUInt() | CONFIG_MASK_ALWAYS : 0xFFFFFFFFu;
-  } else {
-    header.flags = flagByte & 4;
-    const uint32_t word = static_cast<uint16_t>(stream.ReadShort());
-    header.configMask = CONFIG_MASK_ALWAYS;
-    if (flagByte & 1) header.configMask |= word;
-    if (flagByte & 2) header.configMask |= word << 16;
-    if (flagByte & 0x80) {
-      header.sizeByte = static_cast<uint8_t>(stream.ReadByte());
-      stream.Skip(3);
-    }
+    stream.Skip(3);
   }
   if (header.type != OBJECT_SEGMENT) {
     header.x = stream.ReadInt();
@@ -163,12 +311,14 @@ void ObjectStreamFailureText(const ObjectStreamResult& failure, char* text, int 
 // ---- [Mapping references] ----
 
 void ReadMappingRef(MappingRef& ref, DataFile& stream, int version) {
-  ref.mappingIndex = static_cast<uint16_t>(stream.ReadShort());
-  ref.flags = static_cast<uint8_t>(stream.ReadByte());
-  ref.widthFit = static_cast<uint8_t>(stream.ReadByte());
-  ref.startRow = static_cast<uint16_t>(stream.ReadShort());
-  ref.first = static_cast<uint8_t>(stream.ReadByte());
-  ref.second = static_cast<uint8_t>(stream.ReadByte());
+  ReadFields(stream, 8, [&](auto& in) {
+    ref.mappingIndex = static_cast<uint16_t>(in.ReadShort());
+    ref.flags = static_cast<uint8_t>(in.ReadByte());
+    ref.widthFit = static_cast<uint8_t>(in.ReadByte());
+    ref.startRow = static_cast<uint16_t>(in.ReadShort());
+    ref.first = static_cast<uint8_t>(in.ReadByte());
+    ref.second = static_cast<uint8_t>(in.ReadByte());
+  });
   if (version < WORLD_OBJECT_NEW_HEADER_VERSION && ref.first == ref.second) {
     ref.first = static_cast<uint8_t>(stream.ReadInt());
     ref.second = static_cast<uint8_t>(stream.ReadInt());

@@ -2,7 +2,7 @@
 // stream's header, the factory that makes an object of the type the header names, and the
 // helpers several object classes share.
 //
-// Sections: [Object] [Stream header] [Factory] [Mapping references] [Rounding] [Lights]
+// Sections: [Object] [Object blocks] [Stream header] [Factory] [Mapping references] [Rounding] [Lights]
 //
 // Positions are signed 16.16 (65536 = 1 m) in world axes, x and y horizontal, z up.  An object
 // is released by its Free and then deleted (the destructor is virtual so that the delete is
@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <new>
 
 #include "core/fixed_math.h"
 
@@ -46,6 +48,15 @@ struct FixedOb {
   virtual ~FixedOb() = default;
   FixedOb(const FixedOb&) = delete;
   FixedOb& operator=(const FixedOb&) = delete;
+
+  // Objects are made with new and freed with delete like any others; while an ObjectBlocks
+  // is open they are carved from shared blocks instead of one allocation each.
+  static void* operator new(size_t size);
+  static void* operator new(size_t size, const std::nothrow_t&) noexcept;
+  // A destroying delete, because where the memory came from is read before the object goes.
+  static void operator delete(FixedOb* object, std::destroying_delete_t);
+  // Frees the memory of an object whose constructor threw.
+  static void operator delete(void* memory);
 
   // ---- Operations, with the behaviour of an object that has nothing of its own ----
   virtual void Free();  // releases the mesh
@@ -133,6 +144,20 @@ struct FixedOb {
 };
 // Free, then delete; null is ignored.
 void DeleteWorldObject(FixedOb* object);
+
+// ---- [Object blocks] ----
+// While one is open (one at a time), the objects made are carved one after the other from
+// blocks of OBJECT_BLOCK_BYTES, in the order made: a loading world's objects cost no
+// allocation each and lie together for the passes over all of them.  A block is freed with
+// the last of its objects; the one being filled is let go when the ObjectBlocks closes.
+constexpr size_t OBJECT_BLOCK_BYTES = 64 * 1024;
+class ObjectBlocks {
+ public:
+  ObjectBlocks();
+  ~ObjectBlocks();
+  ObjectBlocks(const ObjectBlocks&) = delete;
+  ObjectBlocks& operator=(const ObjectBlocks&) = delete;
+};
 
 // ---- [Stream header] ----
 constexpr int WORLD_OBJECT_NEW_HEADER_VERSION = 251;  // this version on: the new header

@@ -12,6 +12,7 @@
 #include <strings.h>
 
 #include "core/config.h"
+#include "core/data_fields.h"
 #include "core/data_file.h"
 #include "core/gamma_tables.h"
 #include "core/report.h"
@@ -164,16 +165,18 @@ int FObject::MappingsInUse(uint16_t* used, int room) {
 
 void FObject::Load(DataFile& stream, int) {
   bool replaced = false;
-  heading = Finite(stream.ReadFloat(), 0.0f, replaced);
-  pitch = Finite(stream.ReadFloat(), 0.0f, replaced);
-  roll = Finite(stream.ReadFloat(), 0.0f, replaced);
-  heightMetres = Finite(stream.ReadFloat(), 0.0f, replaced);
-  objectFlags = static_cast<uint16_t>(stream.ReadShort() & ~PLACED_FLAG_OCTREE_LIGHT);
-  variant = static_cast<uint8_t>(stream.ReadByte());
-  secondVariant = static_cast<uint8_t>(stream.ReadByte());
-  objectIndex = static_cast<int16_t>(stream.ReadShort());
-  indexByte = static_cast<uint8_t>(stream.ReadByte());
-  byteB = static_cast<uint8_t>(stream.ReadByte());
+  ReadFields(stream, 24, [&](auto& in) {
+    heading = Finite(in.ReadFloat(), 0.0f, replaced);
+    pitch = Finite(in.ReadFloat(), 0.0f, replaced);
+    roll = Finite(in.ReadFloat(), 0.0f, replaced);
+    heightMetres = Finite(in.ReadFloat(), 0.0f, replaced);
+    objectFlags = static_cast<uint16_t>(in.ReadShort() & ~PLACED_FLAG_OCTREE_LIGHT);
+    variant = static_cast<uint8_t>(in.ReadByte());
+    secondVariant = static_cast<uint8_t>(in.ReadByte());
+    objectIndex = static_cast<int16_t>(in.ReadShort());
+    indexByte = static_cast<uint8_t>(in.ReadByte());
+    byteB = static_cast<uint8_t>(in.ReadByte());
+  });
   if (replaced) DebugLine("A placed object's angle or height is not a number: it is taken as 0");
 }
 

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "core/config.h"
+#include "core/data_fields.h"
 #include "core/data_file.h"
 #include "core/frame_globals.h"
 #include "core/gamma_tables.h"
@@ -87,40 +88,54 @@ void WSection::FreeBuilt(bool reset) {
 
 void WSection::Load(DataFile& stream, int) {
   const int revision = WorldObjectRevision;
-  ownFlags = static_cast<uint8_t>(stream.ReadByte());
-  spare = static_cast<uint8_t>(stream.ReadByte());
-  const uint16_t early = static_cast<uint16_t>(stream.ReadShort());
+  // The record in groups whose lengths the fields before them give, each checked once.
+  uint16_t early = 0;
+  ReadFields(stream, 4, [&](auto& in) {
+    ownFlags = static_cast<uint8_t>(in.ReadByte());
+    spare = static_cast<uint8_t>(in.ReadByte());
+    early = static_cast<uint16_t>(in.ReadShort());
+  });
   if (revision < 3) primaryMapping = early;
-  if (ownFlags & SECTION_EXTRA_FLOAT) stream.ReadFloat();
-  heading = stream.ReadFloat();
-  vertexCount = static_cast<uint8_t>(stream.ReadByte());
-  triangleCount = static_cast<uint8_t>(stream.ReadByte());
-  endCodes[0] = static_cast<uint8_t>(stream.ReadByte());
-  endCodes[1] = static_cast<uint8_t>(stream.ReadByte());
-  if (triangleCount != 0 && revision >= 3) {
-    primaryMapping = static_cast<uint16_t>(stream.ReadShort());
-    backingMapping = static_cast<uint16_t>(stream.ReadShort());
-  }
-  if (ownFlags & SECTION_LINKED) {
-    for (int32_t& link : links)
-      link = revision == 0 ? int32_t(static_cast<uint16_t>(stream.ReadShort())) : stream.ReadInt();
-  }
+  const bool extra = ownFlags & SECTION_EXTRA_FLOAT;
+  ReadFields(stream, (extra ? 4 : 0) + 8, [&](auto& in) {
+    if (extra) in.ReadFloat();
+    heading = in.ReadFloat();
+    vertexCount = static_cast<uint8_t>(in.ReadByte());
+    triangleCount = static_cast<uint8_t>(in.ReadByte());
+    endCodes[0] = static_cast<uint8_t>(in.ReadByte());
+    endCodes[1] = static_cast<uint8_t>(in.ReadByte());
+  });
+  const bool mapped = triangleCount != 0 && revision >= 3, linked = ownFlags & SECTION_LINKED;
+  ReadFields(stream, (mapped ? 4 : 0) + (linked ? 2 * (revision == 0 ? 2 : 4) : 0), [&](auto& in) {
+    if (mapped) {
+      primaryMapping = static_cast<uint16_t>(in.ReadShort());
+      backingMapping = static_cast<uint16_t>(in.ReadShort());
+    }
+    if (linked) {
+      for (int32_t& link : links)
+        link = revision == 0 ? int32_t(static_cast<uint16_t>(in.ReadShort())) : in.ReadInt();
+    }
+  });
   vertices.assign(vertexCount, SectionVertex{});
-  for (SectionVertex& v : vertices) {
-    v.height = stream.ReadInt();
-    v.offset = stream.ReadInt();
-    v.heightSlope = stream.ReadFloat();
-    v.angle = stream.ReadFloat();
-    v.endCode = static_cast<uint8_t>(stream.ReadByte());
-    for (uint8_t& r : v.reserved) r = static_cast<uint8_t>(stream.ReadByte());
-  }
+  ReadFields(stream, vertexCount * 20, [&](auto& in) {
+    for (SectionVertex& v : vertices) {
+      v.height = in.ReadInt();
+      v.offset = in.ReadInt();
+      v.heightSlope = in.ReadFloat();
+      v.angle = in.ReadFloat();
+      v.endCode = static_cast<uint8_t>(in.ReadByte());
+      for (uint8_t& r : v.reserved) r = static_cast<uint8_t>(in.ReadByte());
+    }
+  });
   triangles.assign(triangleCount, SectionTriangle{});
-  for (SectionTriangle& t : triangles) {
-    for (uint8_t& c : t.corner) c = static_cast<uint8_t>(stream.ReadByte());
-    t.flags = static_cast<uint8_t>(stream.ReadByte());
-    if (revision >= 2)
-      for (int32_t& link : t.link) link = stream.ReadInt();
-  }
+  ReadFields(stream, triangleCount * (revision >= 2 ? 16 : 4), [&](auto& in) {
+    for (SectionTriangle& t : triangles) {
+      for (uint8_t& c : t.corner) c = static_cast<uint8_t>(in.ReadByte());
+      t.flags = static_cast<uint8_t>(in.ReadByte());
+      if (revision >= 2)
+        for (int32_t& link : t.link) link = in.ReadInt();
+    }
+  });
   // An own triangle naming a vertex the section has not (or past the maps' room) is dropped.
   for (size_t i = 0; i < triangles.size();) {
     const SectionTriangle& t = triangles[i];

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "core/config.h"
+#include "core/data_fields.h"
 #include "core/data_file.h"
 #include "core/report.h"
 #include "physics/solid/solid.h"
@@ -59,54 +60,65 @@ void WSegment::Free() {
 }
 
 void WSegment::Load(DataFile& stream, int version) {
-  segmentFlags = static_cast<uint16_t>(stream.ReadShort());
-  const int index = static_cast<uint16_t>(stream.ReadShort());
-  if (index != 0) {
-    objectIndex = int16_t(index);
-    spacing = static_cast<int8_t>(stream.ReadByte());
-    aimEdge = static_cast<uint8_t>(stream.ReadByte());
-    repeaterFlags = static_cast<uint8_t>(stream.ReadByte());
-    pathEdge = static_cast<uint8_t>(stream.ReadByte());
-  }
-  variant = static_cast<uint8_t>(stream.ReadByte());
-  secondVariant = static_cast<uint8_t>(stream.ReadByte());
-  if (index == 0) {
-    objectIndex = -1;
-    variant = secondVariant = 0;
-    spacing = 0;
-    aimEdge = repeaterFlags = pathEdge = 0;
-  }
-  startSide = static_cast<uint8_t>(stream.ReadByte());
-  endSide = static_cast<uint8_t>(stream.ReadByte());
-  startSection = stream.ReadInt();
-  endSection = stream.ReadInt();
-  spareBytes[0] = static_cast<uint8_t>(stream.ReadByte());
-  spareBytes[1] = static_cast<uint8_t>(stream.ReadByte());
-  edgeCount = static_cast<uint8_t>(stream.ReadByte());
-  partCount = static_cast<uint8_t>(stream.ReadByte());
-  edges.assign(edgeCount, SegmentEdge{});
-  for (SegmentEdge& e : edges) {
-    if (version < WORLD_OBJECT_NEW_HEADER_VERSION) {
-      e.startVertex = static_cast<uint8_t>(stream.ReadInt());
-      e.endVertex = static_cast<uint8_t>(stream.ReadInt());
-      e.kind = static_cast<uint8_t>(stream.ReadByte());
-      e.flags = static_cast<uint8_t>(stream.ReadByte());
-      stream.Skip(2);
-    } else {
-      e.kind = static_cast<uint8_t>(stream.ReadByte());
-      e.flags = static_cast<uint8_t>(stream.ReadByte());
-      e.startVertex = static_cast<uint8_t>(stream.ReadByte());
-      e.endVertex = static_cast<uint8_t>(stream.ReadByte());
+  // The record in groups whose lengths the fields before them give, each checked once.
+  int index = 0;
+  ReadFields(stream, 4, [&](auto& in) {
+    segmentFlags = static_cast<uint16_t>(in.ReadShort());
+    index = static_cast<uint16_t>(in.ReadShort());
+  });
+  ReadFields(stream, (index != 0 ? 4 : 0) + 16, [&](auto& in) {
+    if (index != 0) {
+      objectIndex = int16_t(index);
+      spacing = static_cast<int8_t>(in.ReadByte());
+      aimEdge = static_cast<uint8_t>(in.ReadByte());
+      repeaterFlags = static_cast<uint8_t>(in.ReadByte());
+      pathEdge = static_cast<uint8_t>(in.ReadByte());
     }
-    e.startSlope = stream.ReadFloat();
-    e.startAngle = stream.ReadFloat();
-    e.endSlope = stream.ReadFloat();
-    e.endAngle = stream.ReadFloat();
-  }
+    variant = static_cast<uint8_t>(in.ReadByte());
+    secondVariant = static_cast<uint8_t>(in.ReadByte());
+    if (index == 0) {
+      objectIndex = -1;
+      variant = secondVariant = 0;
+      spacing = 0;
+      aimEdge = repeaterFlags = pathEdge = 0;
+    }
+    startSide = static_cast<uint8_t>(in.ReadByte());
+    endSide = static_cast<uint8_t>(in.ReadByte());
+    startSection = in.ReadInt();
+    endSection = in.ReadInt();
+    spareBytes[0] = static_cast<uint8_t>(in.ReadByte());
+    spareBytes[1] = static_cast<uint8_t>(in.ReadByte());
+    edgeCount = static_cast<uint8_t>(in.ReadByte());
+    partCount = static_cast<uint8_t>(in.ReadByte());
+  });
+  const bool newForm = version >= WORLD_OBJECT_NEW_HEADER_VERSION;
+  edges.assign(edgeCount, SegmentEdge{});
+  ReadFields(stream, edgeCount * (newForm ? 20 : 28), [&](auto& in) {
+    for (SegmentEdge& e : edges) {
+      if (!newForm) {
+        e.startVertex = static_cast<uint8_t>(in.ReadInt());
+        e.endVertex = static_cast<uint8_t>(in.ReadInt());
+        e.kind = static_cast<uint8_t>(in.ReadByte());
+        e.flags = static_cast<uint8_t>(in.ReadByte());
+        in.Skip(2);
+      } else {
+        e.kind = static_cast<uint8_t>(in.ReadByte());
+        e.flags = static_cast<uint8_t>(in.ReadByte());
+        e.startVertex = static_cast<uint8_t>(in.ReadByte());
+        e.endVertex = static_cast<uint8_t>(in.ReadByte());
+      }
+      e.startSlope = in.ReadFloat();
+      e.startAngle = in.ReadFloat();
+      e.endSlope = in.ReadFloat();
+      e.endAngle = in.ReadFloat();
+    }
+  });
   parts.assign(partCount, MappingRef{});
   for (MappingRef& p : parts) ReadMappingRef(p, stream, version);
-  stepLength = stream.ReadFloat();
-  textureScale = stream.ReadFloat();
+  ReadFields(stream, 8, [&](auto& in) {
+    stepLength = in.ReadFloat();
+    textureScale = in.ReadFloat();
+  });
   for (const MappingRef& p : parts) {
     const MappingRecord* m = MappingOf(p.mappingIndex);
     if (!m) continue;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 #include <strings.h>
+#include <vector>
 
 #include "core/data_file.h"
 #include "core/fixed_math.h"
@@ -74,6 +75,7 @@ void ReadModelsStep(Wld& world) {
 void ReadObjectsStep(Wld& world, uint32_t start) {
   DataFile& file = *world.worldFile;
   WorldObjectRevision = world.objectRevision;
+  const ObjectBlocks blocks;  // the objects of the file lie together, in file order
   while (world.stepIndex < world.fileObjectCount) {
     int result = CREATE_OBJECT_OK, type = -1;
     FixedOb* object = CreateWorldObject(file, world.fileVersion, &result, &type);
@@ -305,18 +307,28 @@ void BuildBumpTable(Wld& world) {
   // bumps are added to a cell in their order, each sum held within -32..32.
   int reach = 0;
   while (reach < 128 && int64_t(reach + 1) * (reach + 1) < radiusSquared) ++reach;
+  // The falloff depends only on the offset, so it is worked out once per offset; outside the
+  // radius it is 0, and adding 0 leaves a cell (always within -32..32) as it was.
+  const int low = -reach, high = std::min(reach, 127), span = high - low + 1;
+  std::vector<int32_t> falloffs(size_t(span) * size_t(span), 0);
+  for (int dr = low; dr <= high; ++dr)
+    for (int dc = low; dc <= high; ++dc) {
+      const int32_t d = dc * dc + dr * dr;
+      if (d >= radiusSquared) continue;
+      const int32_t t = FixDiv(d, radiusSquared);
+      // 2t^3 - 3t^2 + 1 in 16.16, by Horner's rule.
+      falloffs[size_t(dr - low) * size_t(span) + size_t(dc - low)] =
+          FixMul(FixMul(FixMul(2 * FIXED_ONE, t) - 3 * FIXED_ONE, t), t) + FIXED_ONE;
+    }
   std::memset(world.bumps, 0, sizeof world.bumps);
   for (int k = 0; k < count; ++k)
-    for (int dr = -reach; dr <= std::min(reach, 127); ++dr) {
+    for (int dr = low; dr <= high; ++dr) {
       int8_t* row = world.bumps[(bumps[k].row - dr) & 255];
-      for (int dc = -reach; dc <= std::min(reach, 127); ++dc) {
-        const int32_t d = dc * dc + dr * dr;
-        if (d >= radiusSquared) continue;
-        const int32_t t = FixDiv(d, radiusSquared);
-        // 2t^3 - 3t^2 + 1 in 16.16, by Horner's rule.
-        const int32_t falloff = FixMul(FixMul(FixMul(2 * FIXED_ONE, t) - 3 * FIXED_ONE, t), t) + FIXED_ONE;
+      const int32_t* falloff = &falloffs[size_t(dr - low) * size_t(span)];
+      for (int dc = low; dc <= high; ++dc) {
         int8_t& cell = row[(bumps[k].column - dc) & 255];
-        cell = int8_t(std::clamp<int32_t>(cell + int32_t((int64_t(bumps[k].height) * falloff) >> 16), -32, 32));
+        const int32_t add = int32_t((int64_t(bumps[k].height) * falloff[dc - low]) >> 16);
+        cell = int8_t(std::clamp<int32_t>(cell + add, -32, 32));
       }
     }
   for (int k = 0; k < WORLD_BUMP_SIZE; ++k)

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "core/config.h"
+#include "core/data_fields.h"
 #include "core/data_file.h"
 #include "core/frame_globals.h"
 #include "core/report.h"
@@ -193,21 +194,23 @@ FixedOb* MakeTree(const IntVector& at) { return new (std::nothrow) WTree(at); }
 
 void WTree::Load(DataFile& stream, int) {
   bool replaced = false;
-  foliageTexture = static_cast<uint8_t>(std::clamp(stream.ReadInt(), 0, TREE_TEXTURES - 1));
-  foliageRow = stream.ReadInt();
-  branchLength = Finite(stream.ReadFloat(), 2.5f, replaced);
-  trunkRadius = Finite(stream.ReadFloat(), 0.5f, replaced);
-  lengthFactor = Finite(stream.ReadFloat(), 0.8f, replaced);
-  spread = stream.ReadInt();
-  seed = stream.ReadInt();
-  tipCount = stream.ReadInt();
-  foliageLength = Finite(stream.ReadFloat(), 2.5f, replaced);
-  foliageWidth = Finite(stream.ReadFloat(), 2.5f, replaced);
-  baseHeight = Finite(stream.ReadFloat(), 0.0f, replaced);
-  barkTexture = static_cast<uint8_t>(std::clamp(stream.ReadInt(), 0, TREE_TEXTURES - 1));
-  options = stream.ReadInt();
-  barkColour = stream.ReadUInt();
-  foliageColour = stream.ReadUInt();
+  ReadFields(stream, 60, [&](auto& in) {
+    foliageTexture = static_cast<uint8_t>(std::clamp(in.ReadInt(), 0, TREE_TEXTURES - 1));
+    foliageRow = in.ReadInt();
+    branchLength = Finite(in.ReadFloat(), 2.5f, replaced);
+    trunkRadius = Finite(in.ReadFloat(), 0.5f, replaced);
+    lengthFactor = Finite(in.ReadFloat(), 0.8f, replaced);
+    spread = in.ReadInt();
+    seed = in.ReadInt();
+    tipCount = in.ReadInt();
+    foliageLength = Finite(in.ReadFloat(), 2.5f, replaced);
+    foliageWidth = Finite(in.ReadFloat(), 2.5f, replaced);
+    baseHeight = Finite(in.ReadFloat(), 0.0f, replaced);
+    barkTexture = static_cast<uint8_t>(std::clamp(in.ReadInt(), 0, TREE_TEXTURES - 1));
+    options = in.ReadInt();
+    barkColour = in.ReadUInt();
+    foliageColour = in.ReadUInt();
+  });
   if (replaced) DebugLine("A tree's size or factor is not a number: it takes its default");
   if (spread == 0) DebugLine("A tree has a spread of 0: its branches are drawn again at most 64 times");
 }

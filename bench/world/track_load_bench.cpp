@@ -13,6 +13,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "core/data_file.h"
@@ -110,7 +112,9 @@ double PlainLoop(const char* path, int objects, uint64_t& sink) {
 }
 
 void BM_TrackLoad(benchmark::State& state) {
-  const auto folder = std::filesystem::temp_directory_path() / "zkt_track_load_bench";
+  // A folder of this run's own: runs at the same time must not remove each other's track.
+  const auto folder =
+      std::filesystem::temp_directory_path() / ("zkt_track_load_bench_" + std::to_string(getpid()));
   std::filesystem::create_directories(folder / "data" / "wld");
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(folder);

@@ -4,13 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <memory>
 #include <vector>
 
 #include "core/frame_globals.h"
 #include "render/material.h"
+#include "tools/track_writer/track_files.h"
 #include "tools/track_writer/track_writer.h"
 #include "world/built_mesh.h"
+#include "world/section.h"
 #include "world_test_util.h"
 
 namespace {
@@ -295,4 +300,151 @@ TEST(NearestSaturated, HalvesToEvenHeldInRange) {
   int differing = 0;
   for (double v : values) differing += NearestSaturated(v) != plain(v);
   EXPECT_EQ(differing, 0);
+}
+
+namespace {
+
+// An object that counts its destructions and carries a payload of its own size, so that
+// objects sharing a block can be seen not to overlap.
+template <size_t PAYLOAD>
+struct Counted : DiscObject {
+  static inline int destroyed = 0;
+  explicit Counted(uint32_t mark) : DiscObject(OBJECT_SECTION) { std::memset(payload, int(mark & 0xFF), PAYLOAD); }
+  ~Counted() override { ++destroyed; }
+  uint8_t payload[PAYLOAD];
+};
+
+}  // namespace
+
+TEST(ObjectBlocks, ObjectsShareBlocksAndEachGoesWithItsOwnDeleteInAnyOrder) {
+  using Small = Counted<40>;
+  using Huge = Counted<OBJECT_BLOCK_BYTES>;  // larger than a block: an allocation of its own
+  Small::destroyed = Huge::destroyed = 0;
+  std::vector<FixedOb*> objects;
+  FixedOb* huge = nullptr;
+  {
+    const ObjectBlocks blocks;
+    // Enough for many full blocks; every fifth made with a plain new, the rest without throwing.
+    for (uint32_t i = 0; i < 5000; ++i) {
+      objects.push_back(i % 5 ? static_cast<FixedOb*>(new (std::nothrow) Small(i)) : new Small(i));
+      ASSERT_NE(objects.back(), nullptr);
+    }
+    huge = new (std::nothrow) Huge(7);
+    ASSERT_NE(huge, nullptr);
+    // Made one after the other, two small objects lie in the same block, in order.
+    const auto gap = reinterpret_cast<uintptr_t>(objects[1]) - reinterpret_cast<uintptr_t>(objects[0]);
+    EXPECT_GE(gap, sizeof(Small));
+    EXPECT_LT(gap, sizeof(Small) + 64);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(objects[2]) - reinterpret_cast<uintptr_t>(objects[1]), gap);
+  }
+  // Outside an open ObjectBlocks each object has an allocation of its own.
+  objects.push_back(new Small(5000));
+  for (FixedOb* o : objects) EXPECT_EQ(reinterpret_cast<uintptr_t>(o) % 16, 0u) << "16-byte aligned";
+  // Every payload kept its own mark: no two objects overlap, and the blocks outlive the scope.
+  for (uint32_t i = 0; i < objects.size(); ++i) {
+    const auto* o = static_cast<const Small*>(objects[i]);
+    EXPECT_EQ(o->payload[0], uint8_t(i)) << i;
+    EXPECT_EQ(o->payload[sizeof o->payload - 1], uint8_t(i)) << i;
+  }
+  EXPECT_EQ(static_cast<Huge*>(huge)->payload[OBJECT_BLOCK_BYTES - 1], 7);
+  // Deleted in a scattered order (7919 is prime to the count), by both ways an object is
+  // deleted; a sanitized build sees each block freed with its last object, nothing left behind.
+  for (size_t k = 0; k < objects.size(); ++k) {
+    const size_t i = k * 7919 % objects.size();
+    if (k % 3)
+      DeleteWorldObject(objects[i]);
+    else
+      delete objects[i];
+    objects[i] = nullptr;
+  }
+  for (FixedOb* o : objects) EXPECT_EQ(o, nullptr) << "each deleted once";
+  DeleteWorldObject(huge);
+  EXPECT_EQ(Small::destroyed, 5001);
+  EXPECT_EQ(Huge::destroyed, 1);
+  // The blocks are used again by the next objects made in blocks.
+  {
+    const ObjectBlocks blocks;
+    std::unique_ptr<FixedOb> again(new Small(1));
+    EXPECT_EQ(static_cast<Small*>(again.get())->payload[39], 1);
+  }
+  EXPECT_EQ(Small::destroyed, 5002);
+}
+
+namespace {
+
+// The object stream of a small busy track (sections, segments, placed objects and trees), in
+// memory, and the count of its objects.
+std::vector<uint8_t> BusyObjectStream(int& count) {
+  constexpr int SECTIONS = 6, PLACED = 9, TREES = 4;
+  count = SECTIONS + (SECTIONS - 1) + PLACED + TREES;
+  const std::vector<uint8_t> image = BuildBusyTrackImages(SECTIONS, PLACED, TREES).world;
+  // The object word: the count with the object revision 3 in its top byte.
+  const uint32_t word = uint32_t(count) | 3u << 24;
+  for (size_t at = 8; at + 4 <= image.size(); ++at) {
+    uint32_t w;
+    std::memcpy(&w, &image[at], 4);
+    if (w == word) return std::vector<uint8_t>(image.begin() + long(at + 4), image.end());
+  }
+  ADD_FAILURE() << "no object word";
+  return {};
+}
+
+// What reading count objects did: per object its result, type and the bytes left after it.
+std::vector<int64_t> ReadAll(DataFile& file, int count) {
+  std::vector<int64_t> seen;
+  WorldObjectRevision = 3;
+  for (int i = 0; i < count; ++i) {
+    int result = -1, type = -1;
+    FixedOb* o = CreateWorldObject(file, 252, &result, &type);
+    seen.insert(seen.end(), {result, type, file.BytesLeft()});
+    if (!o) break;
+    DeleteWorldObject(o);
+  }
+  return seen;
+}
+
+}  // namespace
+
+TEST(ObjectRecords, GroupsReadInMemoryEndWhereFieldByFieldReadsFromAFileEndWholeOrCut) {
+  int count = 0;
+  const std::vector<uint8_t> stream = BusyObjectStream(count);
+  auto readBoth = [&](size_t length) {
+    const std::vector<uint8_t> image =
+        DataFileImage("QXTEST", std::vector<uint8_t>(stream.begin(), stream.begin() + long(length)), 252);
+    DataFile memory{};
+    int32_t version = 0;
+    EXPECT_EQ(memory.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), "QXTEST", &version, 300), 1);
+    const std::vector<int64_t> fromMemory = ReadAll(memory, count);
+    memory.Close();
+    {
+      std::ofstream out("records.bin", std::ios::binary);
+      out.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+    }
+    DataFile file{};
+    EXPECT_EQ(file.OpenRead(nullptr, "records.bin", "QXTEST", &version, 300, 1), 1);
+    EXPECT_EQ(file.mode, DATA_FILE_STREAM);
+    const std::vector<int64_t> fromFile = ReadAll(file, count);
+    file.Close();
+    EXPECT_EQ(fromMemory, fromFile) << "cut at " << length;
+    return fromMemory;
+  };
+  // Whole: every object read, each ending where the file read field by field ends it.
+  const std::vector<int64_t> whole = readBoth(stream.size());
+  ASSERT_EQ(whole.size(), size_t(3 * count));
+  // Cut at every byte of the first record of each kind (the checked reads take over wherever a
+  // group is cut): the same objects, failures and places.
+  int64_t begin = int64_t(stream.size());
+  bool met[16] = {};
+  for (int i = 0; i < count; ++i) {
+    const int type = int(whole[size_t(3 * i + 1)]);
+    const int64_t end = int64_t(stream.size()) - whole[size_t(3 * i + 2)];
+    const int64_t from = int64_t(stream.size()) - begin;
+    if (!met[type & 15]) {
+      met[type & 15] = true;
+      for (int64_t cut = from + 1; cut < end && !HasFailure(); ++cut) readBoth(size_t(cut));
+    }
+    begin = whole[size_t(3 * i + 2)];
+  }
+  for (int type : {OBJECT_PLACED, OBJECT_SECTION, OBJECT_SEGMENT, OBJECT_TREE}) EXPECT_TRUE(met[type]) << type;
+  std::remove("records.bin");
 }
