@@ -313,8 +313,15 @@ int DataFile::Skip(int n) {
     }
     return 0;
   }
-  if (mode == DATA_FILE_STREAM && file && file != DATA_FILE_IN_MEMORY && !writing)
+  if (mode == DATA_FILE_STREAM && file && file != DATA_FILE_IN_MEMORY && !writing) {
+    // A file lets a seek pass its end, so a skip over the end is marked here, as in memory.
+    if (n > 0 && BytesLeft() < n) {
+      std::fseek(file, 0, SEEK_END);
+      readPastEnd = 1;
+      return 0;
+    }
     return std::fseek(file, n, SEEK_CUR) == 0;
+  }
   return 0;
 }
 

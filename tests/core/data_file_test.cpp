@@ -147,6 +147,15 @@ TEST(DataFileModes, MemoryAndStreamingReadersReadWhatWasWritten) {
     EXPECT_EQ(df.ReadInt(), 0);
     EXPECT_TRUE(df.readPastEnd);
     df.Close();
+
+    // A skip over the end is refused and marks the record short in either mode.
+    ASSERT_EQ(df.OpenRead(nullptr, path.c_str(), "ZKTTST", &version, 3, keepStreaming), 1);
+    EXPECT_EQ(df.Skip(static_cast<int>(SAMPLE_BODY.size()) - 1), 1);
+    EXPECT_FALSE(df.readPastEnd);
+    EXPECT_EQ(df.Skip(2), 0);
+    EXPECT_TRUE(df.readPastEnd);
+    EXPECT_EQ(df.ReadByte(), -1);
+    df.Close();
     EXPECT_EQ(df.file, nullptr);
   }
 
