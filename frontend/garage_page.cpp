@@ -76,12 +76,6 @@ void GarageColourChanged(void* owner, int, uintptr_t) {
   if (Car* car = OwnersCar(owner)) car->ReleaseMeshes();
 }
 
-// value one down or up within least..most, wrapping at either end.
-int Wrapped(int value, int least, int most, bool up) {
-  if (up) return value >= most ? least : value + 1;
-  return value <= least ? most : value - 1;
-}
-
 void GarageStepTyre(void* owner, int, uintptr_t word) {
   Car* car = OwnersCar(owner);
   if (!car || word > 5) return;
@@ -92,10 +86,10 @@ void GarageStepTyre(void* owner, int, uintptr_t word) {
     car->GetTyreTypeRange(least, most);
     if (most < least) most = least;
     uint8_t& type = bytes[SETUP_AXLE[word < 2 ? 0 : 1] + AXLE_TYRE_TYPE];
-    type = static_cast<uint8_t>(Wrapped(type, least, most, up));
+    type = static_cast<uint8_t>(WrappedStep(type, least, most, up));
   } else {
     uint8_t& maker = bytes[SETUP_TYRE_MAKER];
-    maker = static_cast<uint8_t>(Wrapped(maker, 0, GARAGE_TYRE_MAKERS - 1, up));
+    maker = static_cast<uint8_t>(WrappedStep(maker, 0, GARAGE_TYRE_MAKERS - 1, up));
   }
   car->ReleaseMeshes();
   car->SetupFromVehicle(1);
@@ -107,7 +101,7 @@ void GarageStepDifferential(void* owner, int, uintptr_t word) {
   uint8_t* bytes = car->currentSetup.bytes;
   const int which = static_cast<int>(word / 2);
   uint8_t& kind = which == 2 ? bytes[SETUP_CENTRE_DIFFERENTIAL] : bytes[SETUP_AXLE[which] + AXLE_DIFFERENTIAL];
-  kind = static_cast<uint8_t>(Wrapped(kind, 0, which == 2 ? 1 : SETUP_MOST_DIFFERENTIAL, word % 2 == 1));
+  kind = static_cast<uint8_t>(WrappedStep(kind, 0, which == 2 ? 1 : SETUP_MOST_DIFFERENTIAL, word % 2 == 1));
   car->SetupFromVehicle(1);
 }
 
@@ -116,7 +110,7 @@ void GarageStepConfiguration(void* owner, int, uintptr_t word) {
   if (!car || car->configCount <= 0 || word > 1) return;
   uint8_t& current = car->currentSetup.bytes[SETUP_CONFIGURATION];
   const int last = std::min(car->configCount, VEHICLE_MAX_CONFIGS) - 1;
-  current = static_cast<uint8_t>(Wrapped(std::min<int>(current, last), 0, last, word == 1));
+  current = static_cast<uint8_t>(WrappedStep(std::min<int>(current, last), 0, last, word == 1));
   car->ReleaseMeshes();
   car->SetupFromVehicle(1);
 }
@@ -124,22 +118,14 @@ void GarageStepConfiguration(void* owner, int, uintptr_t word) {
 void GaragePassengers(void* owner, int, uintptr_t word) {
   Car* car = OwnersCar(owner);
   if (!car || word > 15) return;
-  const int seat = static_cast<int>(word >> 2 & 3), value = static_cast<int>(word & 3);
-  uint32_t passengers = SetupWord(car->currentSetup, SETUP_PASSENGERS);
-  passengers = (passengers & ~(3u << (2 * seat))) | uint32_t(value) << (2 * seat);
-  SetSetupWord(car->currentSetup, SETUP_PASSENGERS, passengers);
+  ApplyPassengerWord(car->currentSetup, word);
   car->SetupFromVehicle(1);
 }
 
 void GarageSwitch(void* owner, int, uintptr_t word) {
   Car* car = OwnersCar(owner);
   if (!car || word > 5) return;
-  uint8_t& flags = car->currentSetup.bytes[SETUP_FLAGS];
-  const int which = static_cast<int>(word / 2);
-  const uint8_t bit = which == 0 ? SETUP_FLAG_SYMMETRIC : which == 1 ? SETUP_FLAG_TRACTION : SETUP_FLAG_ANTI_LOCK;
-  if (word % 2) flags |= bit;
-  else flags &= static_cast<uint8_t>(~bit);
-  if (flags == 0) flags = SETUP_FLAG_KEEP;  // a switch turned off never unmakes the set-up
+  ApplySwitchWord(car->currentSetup, word);
   car->SetupFromVehicle(1);
 }
 

@@ -1,6 +1,7 @@
 // gpu_device.h - the device of a GPU test: a windowed, non-HDR device of the given size on
 // the default adapter, with shaders from the source tree and the log in gpu/deb.log; the
-// device settings' defaults; the render textures the tests draw into and read back.
+// device settings' defaults; the render textures the tests draw into and read back; the
+// orthographic views, the even light and the opaque states their pictures are drawn with.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include "core/config.h"
 #include "core/log.h"
 #include "core/window_state.h"
+#include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/draw2d.h"
 #include "render/material.h"
@@ -95,6 +97,42 @@ inline void ResetTestMatrices() {
   SetIdentityMatrix(WorldMatrix);
   SetViewportFull();
   InitMatrices();
+}
+
+// An orthographic view of a square picture metresAcross wide: rows[r] is where world axis r
+// goes in view space (x right, y up, z into the picture), the eye at a world point; near
+// 1 m, far 100 m, the world matrix the identity.
+inline void LookOrthographic(const float (&rows)[3][3], const float (&eye)[3], float metresAcross) {
+  SetViewportFull();
+  SetIdentityMatrix(WorldMatrix);
+  float* m = ViewMatrix;
+  SetIdentityMatrix(m);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) m[r * 4 + c] = rows[r][c];
+  for (int c = 0; c < 3; ++c) m[12 + c] = -(eye[0] * rows[0][c] + eye[1] * rows[1][c] + eye[2] * rows[2][c]);
+  NearPlane = 1.0f;
+  FarPlane = 100.0f;
+  SetupOrthographic(nullptr, metresAcross, metresAcross);
+  UploadWorldMatrix(0, 0);
+}
+
+// Light 1 whatever the normal: no view lights, no fog, no cube map on the object.
+inline void LightEvenlyWithoutFog() {
+  float row[64] = {};
+  for (int c = 0; c < 3; ++c) row[c * 16 + 15] = 1.0f;
+  UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
+  const float none[24] = {};
+  UploadConstantRowData(0, VS_ROW_VIEW_LIGHTS, none, sizeof none);
+  const float noCube[28] = {};
+  UploadConstantRowData(0, VS_ROW_OBJECT, noCube, sizeof noCube);
+}
+
+// Opaque drawing of both faces, the nearer winning, flushed to the device.
+inline void DrawOpaqueBothFaces() {
+  RenderStates.pendingBlend = 0;
+  RenderStates.pendingRaster = 6;
+  RenderStates.pendingDepth = 0;
+  FlushStates();
 }
 
 // The target pushed for a frame of 2D drawing: the whole window, no blending or culling, no

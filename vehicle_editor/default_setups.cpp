@@ -54,52 +54,63 @@ void InformNotLoaded(const char* text, const char* path, const char* record) {
   ReportLine(line, REPORT_ERROR);
 }
 
-void SaveSetupAnswered(Prss* owner, const char* text, uint32_t) {
+// The editor whose car a name typed into a file prompt is for, the name made a path by the
+// pattern; null when there is no car or the name was refused.
+VehicleEditor* EditorWithTypedPath(Prss* owner, const char* text, const char* pattern, char (&path)[FILE_PATH_SIZE]) {
   VehicleEditor& e = EditorOf(owner);
+  return e.car && TypedPath(path, sizeof path, pattern, text) ? &e : nullptr;
+}
+
+// Read first, into a copy of the car's current record: a file that does not load records
+// nothing and changes nothing.  True when the copy holds the file and the edit is recorded;
+// false when the status and message lines have said why the file did not load.
+template <class Record>
+bool ReadBeforeEdit(Record& copy, int (*read)(Record&, const char*), const char* path, const char* notLoaded,
+                    const char* what, const char* edit) {
+  LastDataFileError = DATA_FILE_OK;
+  if (!read(copy, path)) {
+    InformNotLoaded(notLoaded, path, what);
+    return false;
+  }
+  RecordEdit(edit);
+  return true;
+}
+
+void SaveSetupAnswered(Prss* owner, const char* text, uint32_t) {
   char path[FILE_PATH_SIZE];
-  if (!e.car || !TypedPath(path, sizeof path, SETUP_FILE_PATTERN, text)) return;
-  Inform(SaveSetupFile(e.car->currentSetup, path) ? TEXT_SAVED_SETUP : TEXT_NOT_SAVED_SETUP);
+  if (VehicleEditor* e = EditorWithTypedPath(owner, text, SETUP_FILE_PATTERN, path))
+    Inform(SaveSetupFile(e->car->currentSetup, path) ? TEXT_SAVED_SETUP : TEXT_NOT_SAVED_SETUP);
 }
 
 void LoadSetupAnswered(Prss* owner, const char* text, uint32_t) {
-  VehicleEditor& e = EditorOf(owner);
   char path[FILE_PATH_SIZE];
-  if (!e.car || !TypedPath(path, sizeof path, SETUP_FILE_PATTERN, text)) return;
-  // Read first: a file that does not load records nothing and changes nothing.
-  SetupRecord record = e.car->currentSetup;
-  LastDataFileError = DATA_FILE_OK;
-  if (!LoadSetupFile(record, path)) {
-    InformNotLoaded(TEXT_NOT_LOADED_SETUP, path, "set-up record");
-    return;
-  }
-  RecordEdit("load setup");
-  Car& car = *e.car;
+  VehicleEditor* e = EditorWithTypedPath(owner, text, SETUP_FILE_PATTERN, path);
+  if (!e) return;
+  SetupRecord record = e->car->currentSetup;
+  if (!ReadBeforeEdit(record, LoadSetupFile, path, TEXT_NOT_LOADED_SETUP, "set-up record", "load setup")) return;
+  Car& car = *e->car;
   car.currentSetup = record;
   RebuildEditedCar(car);
-  ++e.carSetups;
+  ++e->carSetups;
   const int index = car.setupIndex;
   if (index >= 0 && index < car.setupCount) car.setups[index].record = car.currentSetup;
 }
 
 void SaveColoursAnswered(Prss* owner, const char* text, uint32_t) {
-  VehicleEditor& e = EditorOf(owner);
   char path[FILE_PATH_SIZE];
-  if (!e.car || !TypedPath(path, sizeof path, COLOUR_FILE_EDITOR_PATTERN, text)) return;
-  Inform(WriteColourConfig(e.car->currentColours, path) ? TEXT_SAVED_COLOURS : TEXT_NOT_SAVED_COLOURS);
+  if (VehicleEditor* e = EditorWithTypedPath(owner, text, COLOUR_FILE_EDITOR_PATTERN, path))
+    Inform(WriteColourConfig(e->car->currentColours, path) ? TEXT_SAVED_COLOURS : TEXT_NOT_SAVED_COLOURS);
 }
 
 void LoadColoursAnswered(Prss* owner, const char* text, uint32_t) {
-  VehicleEditor& e = EditorOf(owner);
   char path[FILE_PATH_SIZE];
-  if (!e.car || !TypedPath(path, sizeof path, COLOUR_FILE_EDITOR_PATTERN, text)) return;
-  ColourSet read = e.car->currentColours;
-  LastDataFileError = DATA_FILE_OK;
-  if (!ReadColourConfig(read, path)) {
-    InformNotLoaded(TEXT_COULD_NOT_LOAD_COLOUR_CONFIG, path, "colour set");
+  VehicleEditor* e = EditorWithTypedPath(owner, text, COLOUR_FILE_EDITOR_PATTERN, path);
+  if (!e) return;
+  ColourSet read = e->car->currentColours;
+  if (!ReadBeforeEdit(read, ReadColourConfig, path, TEXT_COULD_NOT_LOAD_COLOUR_CONFIG, "colour set",
+                      "load colour config"))
     return;
-  }
-  RecordEdit("load colour config");
-  Car& car = *e.car;
+  Car& car = *e->car;
   car.currentColours = read;
   car.RequestModelRebuild(1);
   const int index = car.colourIndex;

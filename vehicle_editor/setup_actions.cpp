@@ -11,6 +11,7 @@
 #include "vehicle/data/vehicle_class.h"
 #include "vehicle_editor/default_setups.h"
 #include "vehicle_editor/panel/colour_marks.h"
+#include "vehicle_editor/panel/info_panel.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 
@@ -28,12 +29,6 @@ constexpr uint8_t PAINT_DELAY_FRAMES = 8;
 constexpr const char* TEXT_NO_FUNCTION = "No function";
 
 VehicleEditor& EditorOf(void* owner) { return *static_cast<VehicleEditor*>(owner); }
-
-// value one down or up within least..most, wrapping at either end.
-int Wrapped(int value, int least, int most, bool up) {
-  if (up) return value >= most ? least : value + 1;
-  return value <= least ? most : value - 1;
-}
 
 uintptr_t KeyOf(const void* field) { return reinterpret_cast<uintptr_t>(field); }
 
@@ -130,11 +125,11 @@ void VehicleEditor::StepTyreType(void* owner, int, uintptr_t word) {
     if (car.vehicleClass != CLASS_FORMULA && car.vehicleClass != CLASS_F1) car.GetTyreTypeRange(least, most);
     if (most < least) most = least;
     RecordEditKeyed(axle == 0 ? "set rear tyre type" : "set front tyre type", KeyOf(&type), 0, 0);
-    type = static_cast<uint8_t>(Wrapped(type, least, most, up));
+    type = static_cast<uint8_t>(WrappedStep(type, least, most, up));
   } else if (word < 6) {
     uint8_t& maker = bytes[SETUP_TYRE_MAKER];
     RecordEditKeyed("set tyre manufacturer", KeyOf(&maker), 0, 0);
-    maker = static_cast<uint8_t>(Wrapped(maker, 0, TYRE_MAKER_COUNT - 1, up));
+    maker = static_cast<uint8_t>(WrappedStep(maker, 0, TYRE_MAKER_COUNT - 1, up));
   } else {
     ReportLine(TEXT_NO_FUNCTION, REPORT_MESSAGE);
     return;
@@ -154,7 +149,7 @@ void VehicleEditor::StepDifferential(void* owner, int, uintptr_t word) {
   uint8_t& kind = which == 2 ? bytes[SETUP_CENTRE_DIFFERENTIAL] : bytes[SETUP_AXLE[which] + AXLE_DIFFERENTIAL];
   const int kinds = which == 2 ? CENTRE_DIFFERENTIAL_KINDS : AXLE_DIFFERENTIAL_KINDS;
   RecordEditKeyed(NAMES[which], KeyOf(&kind), 0, 0);
-  kind = static_cast<uint8_t>(Wrapped(kind, 0, kinds - 1, word % 2 == 1));
+  kind = static_cast<uint8_t>(WrappedStep(kind, 0, kinds - 1, word % 2 == 1));
   car.SetupFromVehicle(1);
   StoreSetup(e);
 }
@@ -166,7 +161,7 @@ void VehicleEditor::StepConfiguration(void* owner, int, uintptr_t word) {
   uint8_t& current = car.currentSetup.bytes[SETUP_CONFIGURATION];
   RecordEditKeyed("set configuration", KeyOf(&current), 0, 0);
   const int last = std::min(car.configCount, VEHICLE_MAX_CONFIGS) - 1;
-  current = static_cast<uint8_t>(Wrapped(std::min<int>(current, last), 0, last, word == 1));
+  current = static_cast<uint8_t>(WrappedStep(std::min<int>(current, last), 0, last, word == 1));
   RebuildEditedCar(car);
   StoreSetup(e);
 }
@@ -175,11 +170,8 @@ void VehicleEditor::SetPassengers(void* owner, int, uintptr_t word) {
   VehicleEditor& e = EditorOf(owner);
   if (!e.car || word > 15) return;
   Car& car = *e.car;
-  const int seat = static_cast<int>(word >> 2 & 3), value = static_cast<int>(word & 3);
   RecordEditKeyed("adjust passengers", KeyOf(&car.currentSetup.bytes[SETUP_PASSENGERS]), 0, 0);
-  uint32_t passengers = SetupWord(car.currentSetup, SETUP_PASSENGERS);
-  passengers = (passengers & ~(3u << (2 * seat))) | uint32_t(value) << (2 * seat);
-  SetSetupWord(car.currentSetup, SETUP_PASSENGERS, passengers);
+  ApplyPassengerWord(car.currentSetup, word);
   SeatOptionChanged(e);
   StoreSetup(e);
 }
@@ -187,15 +179,9 @@ void VehicleEditor::SetPassengers(void* owner, int, uintptr_t word) {
 void VehicleEditor::SetSetupSwitch(void* owner, int, uintptr_t word) {
   VehicleEditor& e = EditorOf(owner);
   if (!e.car || word > 5) return;
-  uint8_t* bytes = e.car->currentSetup.bytes;
   static const char* const NAMES[3] = {"switch symmetric", "switch tc", "switch abs"};
-  const int which = static_cast<int>(word / 2);
-  uint8_t& flags = bytes[SETUP_FLAGS];
-  const uint8_t bit = which == 0 ? SETUP_FLAG_SYMMETRIC : which == 1 ? SETUP_FLAG_TRACTION : SETUP_FLAG_ANTI_LOCK;
-  RecordEditKeyed(NAMES[which], KeyOf(&flags), bit, 0);
-  if (word % 2) flags |= bit;
-  else flags &= static_cast<uint8_t>(~bit);
-  if (flags == 0) flags = SETUP_FLAG_KEEP;  // a switch turned off never unmakes the set-up
+  RecordEditKeyed(NAMES[word / 2], KeyOf(&e.car->currentSetup.bytes[SETUP_FLAGS]), SwitchFlagOfWord(word), 0);
+  ApplySwitchWord(e.car->currentSetup, word);
   if (word == 1) VehicleValueChanged(e);
   StoreSetup(e);
 }

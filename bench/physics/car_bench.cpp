@@ -13,11 +13,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/physics/rate_reporter.h"
 #include "core/checksum.h"
 #include "physics/car.h"
 #include "physics/car_world.h"
@@ -274,22 +274,6 @@ uint64_t OnTrackFingerprint() {
   LeaveCircleTrack(*car);
   return hash;
 }
-
-class RateReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> stepsPerSecond;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      const auto items = r.counters.find("items_per_second");
-      if (r.run_type != Run::RT_Iteration || r.error_occurred || items == r.counters.end()) continue;
-      // Repeated runs are named with a "/repeats:" suffix, and keep their fastest.
-      std::string name = r.benchmark_name();
-      name = name.substr(0, name.find("/repeats:"));
-      stepsPerSecond[name] = std::max(stepsPerSecond[name], double(items->second));
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
 
 }  // namespace
 

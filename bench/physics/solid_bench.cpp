@@ -6,11 +6,11 @@
 #include <btBulletDynamicsCommon.h>
 
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/physics/rate_reporter.h"
 #include "physics/solid/solid.h"
 
 namespace {
@@ -113,19 +113,6 @@ void BM_Bullet(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_Bullet)->Arg(100)->Arg(1);
-
-class RateReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> stepsPerSecond;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      const auto items = r.counters.find("items_per_second");
-      if (r.run_type == Run::RT_Iteration && !r.error_occurred && items != r.counters.end())
-        stepsPerSecond[r.benchmark_name()] = items->second;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
 
 }  // namespace
 

@@ -13,19 +13,12 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/checksum.h"
-#include "core/data_file.h"
 #include "core/fixed_math.h"
-#include "tests/fuzz/fuzz_scratch.h"
-#include "tools/human_gen/sample_humans.h"
-#include "tools/vehicle_gen/sample_engines.h"
+#include "tests/fuzz/fuzz_cars.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
 #include "vehicle/car_load.h"
-#include "vehicle/data/engine_file.h"
 #include "vehicle/data/vehicle_file.h"
-#include "vehicle_editor/skeleton/human_system.h"
 
 namespace {
 
@@ -41,23 +34,8 @@ int g_boxes;
 void CountBox(const MassBox&, const FixedTransform&) { ++g_boxes; }
 
 void Prepare() {
-  SetDefaultTextColours();
-  InitSinCosTables();
-  Crc32InitTable();
-  MessagesToStdout = 0;
-  fuzz_scratch::Enter("fuzz_car_build", {"engine", "move", "veh"});
-  EngineModel engine{};
-  BuildDefaultEngine(engine);
-  WriteEngineFile(engine, "data\\engine\\DEFAULT.eng", nullptr, 0);
-  engine.FreeWaves();
-  const std::vector<uint8_t> humans = SampleHumanSystemFile();
-  DataFile f;
-  int32_t version = 0;
-  if (!f.OpenReadMemory(nullptr, humans.data(), int64_t(humans.size()), HUMAN_SYSTEM_MAGIC, &version,
-                        HUMAN_SYSTEM_VERSION) ||
-      !ReadHumanSystem(f, version))
-    std::abort();
-  f.Close();
+  fuzz_cars::Start("fuzz_car_build", {"engine", "move", "veh"});
+  fuzz_cars::ReadSampleHumans();
   DrawMassBox = CountBox;
 }
 

@@ -31,7 +31,7 @@
 #include "core/report.h"
 #include "core/window_state.h"
 #include "physics/solid/solid_hooks.h"
-#include "tests/fuzz/fuzz_scratch.h"
+#include "tests/fuzz/fuzz_cars.h"
 #include "tools/vehicle_gen/sample_engines.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/text/messages.h"
@@ -99,15 +99,7 @@ Car* g_player;
 int g_playerType;
 
 void Prepare() {
-  SetDefaultTextColours();
-  InitSinCosTables();
-  Crc32InitTable();
-  MessagesToStdout = 0;
-  fuzz_scratch::Enter("fuzz_car_step", {"engine", "veh"});
-  EngineModel engine{};
-  BuildDefaultEngine(engine);
-  WriteEngineFile(engine, "data\\engine\\DEFAULT.eng", nullptr, 0);
-  engine.FreeWaves();
+  fuzz_cars::Start("fuzz_car_step", {"engine", "veh"});
   DrawMassBox = [](const MassBox&, const FixedTransform&) {};
   RaceHooks race = OfflineRaceHooks();
   race.PlayerCount = [] { return g_player ? 1 : 0; };

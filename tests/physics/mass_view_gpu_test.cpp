@@ -67,10 +67,7 @@ class MassView : public CarTest {
     SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
     LookFromAbove();
     LightingMode = 4;  // colours as they are
-    RenderStates.pendingBlend = 0;
-    RenderStates.pendingRaster = 6;  // both faces
-    RenderStates.pendingDepth = 0;   // nearer wins
-    FlushStates();
+    DrawOpaqueBothFaces();
   }
   void TearDown() override {
     if (!ready_) return;
@@ -84,19 +81,9 @@ class MassView : public CarTest {
 
   // From 20 m above looking down: world x to the right of the picture, y up it.
   static void LookFromAbove() {
-    SetViewportFull();
-    SetIdentityMatrix(WorldMatrix);
-    float* m = ViewMatrix;
-    SetIdentityMatrix(m);
     const float rows[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, -1}};
-    for (int r = 0; r < 3; ++r)
-      for (int c = 0; c < 3; ++c) m[r * 4 + c] = rows[r][c];
     const float eye[3] = {0, 0, 20};
-    for (int c = 0; c < 3; ++c) m[12 + c] = -(eye[0] * rows[0][c] + eye[1] * rows[1][c] + eye[2] * rows[2][c]);
-    NearPlane = 1.0f;
-    FarPlane = 100.0f;
-    SetupOrthographic(nullptr, SIZE / PIXELS_PER_METRE, SIZE / PIXELS_PER_METRE);
-    UploadWorldMatrix(0, 0);
+    LookOrthographic(rows, eye, SIZE / PIXELS_PER_METRE);
   }
 
   std::vector<uint8_t> Pixels() { return ReadTargetPixels(target); }

@@ -18,6 +18,15 @@ uint32_t U32(const Blob& b, size_t at) {
          uint32_t(b.bytes[at + 3]) << 24;
 }
 
+// The description of a texture of that one image.
+TexMetadata OneLevelOf(const Image& im) {
+  TexMetadata md;
+  md.width = im.width;
+  md.height = im.height;
+  md.format = im.format;
+  return md;
+}
+
 // What the texture table's conversion does: decode, full sRGB chain, compress, save.
 Result PictureToDds(const std::vector<uint8_t>& picture, uint32_t format, Blob* out) {
   ScratchImage decoded, mips, compressed;
@@ -71,17 +80,8 @@ TEST(DdsFile, HeaderSaysFullChainAndFourCC) {
 
 TEST(DdsFile, OneLevelHasNoMipFlagAndRgbaHasMasks) {
   std::vector<uint8_t> px(4 * 2 * 4, 9);
-  Image im;
-  im.width = 4;
-  im.height = 2;
-  im.format = FORMAT_R8G8B8A8_UNORM_SRGB;
-  im.rowPitch = 16;
-  im.slicePitch = 32;
-  im.pixels = px.data();
-  TexMetadata md;
-  md.width = 4;
-  md.height = 2;
-  md.format = im.format;
+  const Image im = testpics::ImageOver(px, 4, 2, FORMAT_R8G8B8A8_UNORM_SRGB);
+  const TexMetadata md = OneLevelOf(im);
   Blob blob;
   ASSERT_EQ(SaveToDDSMemory(&im, 1, md, 0, &blob), TEX_OK);
   EXPECT_EQ(U32(blob, 8), 0x1u | 0x2 | 0x4 | 0x8 | 0x1000);
@@ -96,17 +96,8 @@ TEST(DdsFile, OneLevelHasNoMipFlagAndRgbaHasMasks) {
 
 TEST(DdsFile, RefusesInconsistentLevels) {
   std::vector<uint8_t> px(8 * 8 * 4, 0);
-  Image im;
-  im.width = 8;
-  im.height = 8;
-  im.format = FORMAT_R8G8B8A8_UNORM;
-  im.rowPitch = 32;
-  im.slicePitch = 256;
-  im.pixels = px.data();
-  TexMetadata md;
-  md.width = 8;
-  md.height = 8;
-  md.format = im.format;
+  Image im = testpics::ImageOver(px, 8, 8);
+  TexMetadata md = OneLevelOf(im);
   Blob blob;
   EXPECT_EQ(SaveToDDSMemory(&im, 1, md, 1, &blob), TEX_E_INVALIDARG);  // flags must be 0
   md.mipLevels = 2;

@@ -73,17 +73,8 @@ class CarGeometryPixels : public ::testing::Test {
     MeshDisplay = MeshDisplaySettings{};
     CurrentWorldPass = 0;
     LookFromTheRight(160);
-    float row[64] = {};  // light 1 whatever the normal, no fog
-    for (int c = 0; c < 3; ++c) row[c * 16 + 15] = 1.0f;
-    UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
-    const float none[24] = {};
-    UploadConstantRowData(0, VS_ROW_VIEW_LIGHTS, none, sizeof none);
-    const float noCube[28] = {};
-    UploadConstantRowData(0, VS_ROW_OBJECT, noCube, sizeof noCube);
-    RenderStates.pendingBlend = 0;
-    RenderStates.pendingRaster = 6;
-    RenderStates.pendingDepth = 0;
-    FlushStates();
+    LightEvenlyWithoutFog();
+    DrawOpaqueBothFaces();
     Clear(CLEAR, 3);
     ResetTempMeshes();
   }
@@ -100,19 +91,9 @@ class CarGeometryPixels : public ::testing::Test {
   // From 10 m out to the car's right looking back: world y to the right, z up, at a scale.
   static void LookFromTheRight(float pixelsPerMetre) {
     PixelsPerMetre = pixelsPerMetre;
-    SetViewportFull();
-    SetIdentityMatrix(WorldMatrix);
-    float* m = ViewMatrix;
-    SetIdentityMatrix(m);
     const float rows[3][3] = {{0, 0, -1}, {1, 0, 0}, {0, 1, 0}};
-    for (int r = 0; r < 3; ++r)
-      for (int c = 0; c < 3; ++c) m[r * 4 + c] = rows[r][c];
     const float eye[3] = {10, 0, MIDDLE_HEIGHT};
-    for (int c = 0; c < 3; ++c) m[12 + c] = -(eye[0] * rows[0][c] + eye[1] * rows[1][c] + eye[2] * rows[2][c]);
-    NearPlane = 1.0f;
-    FarPlane = 100.0f;
-    SetupOrthographic(nullptr, SIZE / PixelsPerMetre, SIZE / PixelsPerMetre);
-    UploadWorldMatrix(0, 0);
+    LookOrthographic(rows, eye, SIZE / PixelsPerMetre);
   }
   static inline bool ready_ = false;
   int savedGraphics_ = 0;

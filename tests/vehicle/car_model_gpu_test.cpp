@@ -130,17 +130,8 @@ class CarPixels : public ::testing::Test {
     MeshDisplay = MeshDisplaySettings{};
     CurrentWorldPass = 0;
     ShaderCarFlag = 0;
-    float row[64] = {};  // light 1 whatever the normal, no fog
-    for (int c = 0; c < 3; ++c) row[c * 16 + 15] = 1.0f;
-    UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
-    const float none[24] = {};
-    UploadConstantRowData(0, VS_ROW_VIEW_LIGHTS, none, sizeof none);
-    const float noCube[28] = {};
-    UploadConstantRowData(0, VS_ROW_OBJECT, noCube, sizeof noCube);
-    RenderStates.pendingBlend = 0;
-    RenderStates.pendingRaster = 6;  // both faces
-    RenderStates.pendingDepth = 0;   // nearer wins
-    FlushStates();
+    LightEvenlyWithoutFog();
+    DrawOpaqueBothFaces();
   }
   void TearDown() override {
     if (!ready_) return;
@@ -160,20 +151,12 @@ class CarPixels : public ::testing::Test {
   }
 
   static void LookFrom(const Look& look) {
-    SetViewportFull();
-    SetIdentityMatrix(WorldMatrix);
-    float* m = ViewMatrix;
-    SetIdentityMatrix(m);
     const float up[3] = {0, 0, 1};
     const float* axes[3] = {look.right, up, look.forward};  // view x, y and z in world axes
+    float rows[3][3];                                        // where world x, y and z go
     for (int r = 0; r < 3; ++r)
-      for (int c = 0; c < 3; ++c) m[r * 4 + c] = axes[c][r];
-    for (int c = 0; c < 3; ++c)
-      m[12 + c] = -(look.eye[0] * axes[c][0] + look.eye[1] * axes[c][1] + look.eye[2] * axes[c][2]);
-    NearPlane = 1.0f;
-    FarPlane = 100.0f;
-    SetupOrthographic(nullptr, SIZE / PIXELS_PER_METRE, SIZE / PIXELS_PER_METRE);
-    UploadWorldMatrix(0, 0);
+      for (int c = 0; c < 3; ++c) rows[r][c] = axes[c][r];
+    LookOrthographic(rows, look.eye, SIZE / PIXELS_PER_METRE);
   }
   // Draws group 0 (the top level) of a fast mesh as the car drawing does, both passes.
   static void DrawTopLevel(FastMeshHandle handle) {

@@ -20,6 +20,7 @@
 #include "ui/text/language_keys.h"
 #include "vehicle/data/builtin_vehicles.h"
 #include "vehicle/data/engine_power.h"
+#include "vehicle/data/setup_record.h"
 #include "vehicle_editor/panel/colour_marks.h"
 #include "vehicle_editor/panel/info_panel_layout.h"
 #include "vehicle_editor/panel/setup_pages.h"
@@ -403,6 +404,31 @@ void AddTabRow(const InfoPanelArgs& a) {
 }
 
 }  // namespace
+
+int WrappedStep(int value, int least, int most, bool up) {
+  if (up) return value >= most ? least : value + 1;
+  return value <= least ? most : value - 1;
+}
+
+uint8_t SwitchFlagOfWord(uintptr_t word) {
+  const uintptr_t which = word / 2;
+  return which == 0 ? SETUP_FLAG_SYMMETRIC : which == 1 ? SETUP_FLAG_TRACTION : SETUP_FLAG_ANTI_LOCK;
+}
+
+void ApplySwitchWord(SetupRecord& setup, uintptr_t word) {
+  uint8_t& flags = setup.bytes[SETUP_FLAGS];
+  const uint8_t bit = SwitchFlagOfWord(word);
+  if (word % 2) flags |= bit;
+  else flags &= static_cast<uint8_t>(~bit);
+  if (flags == 0) flags = SETUP_FLAG_KEEP;
+}
+
+void ApplyPassengerWord(SetupRecord& setup, uintptr_t word) {
+  const int seat = static_cast<int>(word >> 2 & 3), value = static_cast<int>(word & 3);
+  uint32_t passengers = SetupWord(setup, SETUP_PASSENGERS);
+  passengers = (passengers & ~(3u << (2 * seat))) | uint32_t(value) << (2 * seat);
+  SetSetupWord(setup, SETUP_PASSENGERS, passengers);
+}
 
 float SpeedInUnit(float metresPerSecond) { return metresPerSecond * (SpeedUnitKmh ? KMH_PER_MS : MPH_PER_MS); }
 const char* SpeedUnitText() { return Text(SpeedUnitKmh ? TX_3a_smallkmh : TX_3a_smallmph); }

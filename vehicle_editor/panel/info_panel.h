@@ -13,6 +13,7 @@
 #include "ui/interface.h"
 
 struct Car;
+struct SetupRecord;
 
 // ---- [Arguments] ----
 // The owner's callbacks, each called by the interface with (owner, word, bound variable).
@@ -32,6 +33,17 @@ struct InfoPanelArgs {
   float fuelPerLap = 0.0f;  // tank units per lap; 0: no estimate
   int inEditor = 0;         // 1 in the vehicle editor, 0 in the garage
 };
+
+// What the set-up buttons' words ask of the current set-up, for every owner's callbacks.
+// value one down or up within least..most, wrapping at either end: the panel's arrows.
+int WrappedStep(int value, int least, int most, bool up);
+// The set-up flag a switch word (under 6: onSwitch above) turns on (odd) or off (even).
+uint8_t SwitchFlagOfWord(uintptr_t word);
+// The switch word applied to the set-up's flags; flags left at 0 keep SETUP_FLAG_KEEP, so a
+// switch turned off never unmakes the set-up.  word under 6.
+void ApplySwitchWord(SetupRecord& setup, uintptr_t word);
+// The seat word (seat x 4 + kind, under 16) applied to the set-up's passengers.
+void ApplyPassengerWord(SetupRecord& setup, uintptr_t word);
 
 // ---- [Display choices] ----
 // The page on show: -1 the mod ratings, 0 Info, 1 Colours, 2..8 the set-up pages.

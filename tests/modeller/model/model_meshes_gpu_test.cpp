@@ -66,17 +66,8 @@ class ModelMeshPixels : public ModelTest {
     MeshDisplay = MeshDisplaySettings{};
     CurrentWorldPass = 0;
     LookFromTheFront();
-    float row[64] = {};  // light 1 whatever the normal, no fog
-    for (int c = 0; c < 3; ++c) row[c * 16 + 15] = 1.0f;
-    UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
-    const float none[24] = {};
-    UploadConstantRowData(0, VS_ROW_VIEW_LIGHTS, none, sizeof none);
-    const float noCube[28] = {};
-    UploadConstantRowData(0, VS_ROW_OBJECT, noCube, sizeof noCube);
-    RenderStates.pendingBlend = 0;
-    RenderStates.pendingRaster = 6;
-    RenderStates.pendingDepth = 0;
-    FlushStates();
+    LightEvenlyWithoutFog();
+    DrawOpaqueBothFaces();
     Clear(CLEAR, 3);
     ResetTempMeshes();
     box.Init();
@@ -104,20 +95,10 @@ class ModelMeshPixels : public ModelTest {
   // From 10 m in front (+y) looking back along -y, 2 m across: world -x to the right of the
   // picture, z up, the box's middle (z = 0.5 m) on the picture's centre.
   static void LookFromTheFront() {
-    SetViewportFull();
-    SetIdentityMatrix(WorldMatrix);
-    float* m = ViewMatrix;
-    SetIdentityMatrix(m);
     // Rows: where world x, y and z go in view space (x right, y up, z forward).
     const float rows[3][3] = {{-1, 0, 0}, {0, 0, -1}, {0, 1, 0}};
-    for (int r = 0; r < 3; ++r)
-      for (int c = 0; c < 3; ++c) m[r * 4 + c] = rows[r][c];
     const float eye[3] = {0, 10, 0.5f};
-    for (int c = 0; c < 3; ++c) m[12 + c] = -(eye[0] * rows[0][c] + eye[1] * rows[1][c] + eye[2] * rows[2][c]);
-    NearPlane = 1.0f;
-    FarPlane = 100.0f;
-    SetupOrthographic(nullptr, SIZE / PIXELS_PER_METRE, SIZE / PIXELS_PER_METRE);
-    UploadWorldMatrix(0, 0);
+    LookOrthographic(rows, eye, SIZE / PIXELS_PER_METRE);
   }
 
   // The picture column and row of a world point on the box's front.

@@ -85,19 +85,9 @@ bool IsPageWhite(const uint8_t* c) { return c[0] == 248 && c[1] == 252 && c[2] =
 
 // From 10 m out along +x looking back at the wheel: world y to the right, z up.
 void LookAlongTheAxle() {
-  SetViewportFull();
-  SetIdentityMatrix(WorldMatrix);
-  float* m = ViewMatrix;
-  SetIdentityMatrix(m);
   const float rows[3][3] = {{0, 0, -1}, {1, 0, 0}, {0, 1, 0}};  // where world x, y, z go
-  for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 3; ++c) m[r * 4 + c] = rows[r][c];
   const float eye[3] = {10, 0, 0};
-  for (int c = 0; c < 3; ++c) m[12 + c] = -(eye[0] * rows[0][c] + eye[1] * rows[1][c] + eye[2] * rows[2][c]);
-  NearPlane = 1.0f;
-  FarPlane = 100.0f;
-  SetupOrthographic(nullptr, SIZE / PIXELS_PER_METRE, SIZE / PIXELS_PER_METRE);
-  UploadWorldMatrix(0, 0);
+  LookOrthographic(rows, eye, SIZE / PIXELS_PER_METRE);
 }
 
 Material* g_white;
@@ -178,17 +168,8 @@ TEST_F(LooksPixels, ASampleCarsRimAndFiveSpokesSideOn) {
   MeshDisplay = MeshDisplaySettings{};
   CurrentWorldPass = 0;
   LookAlongTheAxle();
-  float row[64] = {};  // light 1 whatever the normal, no fog
-  for (int c = 0; c < 3; ++c) row[c * 16 + 15] = 1.0f;
-  UploadConstantRowData(0, VS_ROW_LIGHT_MATRICES, row, sizeof row);
-  const float none[24] = {};
-  UploadConstantRowData(0, VS_ROW_VIEW_LIGHTS, none, sizeof none);
-  const float noCube[28] = {};
-  UploadConstantRowData(0, VS_ROW_OBJECT, noCube, sizeof noCube);
-  RenderStates.pendingBlend = 0;
-  RenderStates.pendingRaster = 6;
-  RenderStates.pendingDepth = 0;
-  FlushStates();
+  LightEvenlyWithoutFog();
+  DrawOpaqueBothFaces();
   Clear(CLEAR, 3);
 
   // Every texture white: what shows is the rim's and the spoke's colour.

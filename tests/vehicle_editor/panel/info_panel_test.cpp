@@ -487,4 +487,27 @@ TEST_F(PanelTest, TheModPageAddressGoesToTheOpenerAsItIs) {
   EXPECT_EQ(all, address);
 }
 
+// The switch and seat words as every owner applies them (the editor and the garage alike).
+TEST(SetupButtonWords, SwitchesSetTheirFlagAndSeatsTheirTwoBits) {
+  SetupRecord setup{};
+  ApplySwitchWord(setup, 3);
+  EXPECT_EQ(setup.bytes[SETUP_FLAGS], SETUP_FLAG_TRACTION);
+  ApplySwitchWord(setup, 5);
+  EXPECT_EQ(setup.bytes[SETUP_FLAGS], SETUP_FLAG_TRACTION | SETUP_FLAG_ANTI_LOCK);
+  ApplySwitchWord(setup, 4);
+  ApplySwitchWord(setup, 2);
+  EXPECT_EQ(setup.bytes[SETUP_FLAGS], SETUP_FLAG_KEEP) << "a switch turned off never unmakes the set-up";
+  EXPECT_EQ(SwitchFlagOfWord(1), SETUP_FLAG_SYMMETRIC);
+
+  SetSetupWord(setup, SETUP_PASSENGERS, 0xFFu);
+  ApplyPassengerWord(setup, 1 * 4 + 2);  // seat 1 given kind 2
+  EXPECT_EQ(SetupWord(setup, SETUP_PASSENGERS), 0xFBu);
+  ApplyPassengerWord(setup, 0);
+  EXPECT_EQ(SetupWord(setup, SETUP_PASSENGERS), 0xF8u);
+
+  EXPECT_EQ(WrappedStep(3, 0, 3, true), 0);
+  EXPECT_EQ(WrappedStep(0, 0, 3, false), 3);
+  EXPECT_EQ(WrappedStep(1, 0, 3, true), 2);
+}
+
 }  // namespace
