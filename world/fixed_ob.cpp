@@ -61,20 +61,6 @@ void FixedOb::DrawLit() {
   }
 }
 
-int FixedOb::SegmentMayHitBox(const IntVector& start, const IntVector& ray, IntVector& end) const {
-  const int32_t s[3] = {start.x, start.y, start.z};
-  const int32_t r[3] = {ray.x, ray.y, ray.z};
-  int32_t* out[3] = {&end.x, &end.y, &end.z};
-  for (int axis = 0; axis < 3; ++axis) {
-    // The end wraps as the 32-bit sum does; the comparison is then on the wrapped value.
-    const int32_t e = static_cast<int32_t>(static_cast<uint32_t>(s[axis]) - static_cast<uint32_t>(r[axis]));
-    *out[axis] = e;
-    if (s[axis] < box[axis] && e < box[axis]) return 0;
-    if (s[axis] > box[3 + axis] && e > box[3 + axis]) return 0;
-  }
-  return 1;
-}
-
 void DeleteWorldObject(FixedOb* object) {
   if (!object) return;
   object->Free();

@@ -124,7 +124,17 @@ struct FixedOb {
   // axis in the order x, y, z, each end coordinate written to end as it is reached; 0 as soon
   // as both ends lie below the box's least value or both above its greatest on an axis (the
   // later coordinates are then not written), else 1.  Bounds count as inside.
-  int SegmentMayHitBox(const IntVector& start, const IntVector& ray, IntVector& end) const;
+  // Inline and written out axis by axis: every ray test of a car's wheels meets it first.
+  int SegmentMayHitBox(const IntVector& start, const IntVector& ray, IntVector& end) const {
+    // The end wraps as the 32-bit sum does; the comparison is then on the wrapped value.
+    end.x = static_cast<int32_t>(static_cast<uint32_t>(start.x) - static_cast<uint32_t>(ray.x));
+    if ((start.x < box[0] && end.x < box[0]) || (start.x > box[3] && end.x > box[3])) return 0;
+    end.y = static_cast<int32_t>(static_cast<uint32_t>(start.y) - static_cast<uint32_t>(ray.y));
+    if ((start.y < box[1] && end.y < box[1]) || (start.y > box[4] && end.y > box[4])) return 0;
+    end.z = static_cast<int32_t>(static_cast<uint32_t>(start.z) - static_cast<uint32_t>(ray.z));
+    if ((start.z < box[2] && end.z < box[2]) || (start.z > box[5] && end.z > box[5])) return 0;
+    return 1;
+  }
 
   // ---- Record ----
   uint8_t type;

@@ -750,8 +750,13 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
   if (!(segmentFlags & SEGMENT_HAS_COLLIDABLE) || !valid) return 0;
   IntVector S;
   if (!SegmentMayHitBox(origin, direction, S)) return 0;
-  S = {int32_t(int64_t(origin.x) - direction.x), int32_t(int64_t(origin.y) - direction.y),
-       int32_t(int64_t(origin.z) - direction.z)};
+  return RayTestPastBox(origin, direction, hit, surface, blend, bump);
+}
+
+[[gnu::noinline]] int WSegment::RayTestPastBox(const IntVector& origin, const IntVector& direction, ContactProbe& hit,
+                                               uint32_t* surface, int32_t* blend, int32_t* bump) {
+  const IntVector S = {int32_t(int64_t(origin.x) - direction.x), int32_t(int64_t(origin.y) - direction.y),
+                       int32_t(int64_t(origin.z) - direction.z)};
   const SegmentFrame& f = frame;
   // 2. The lateral band.
   auto lateral = [&](const IntVector& p) {

@@ -132,6 +132,10 @@ struct WSegment : WPreGen {
   void CopyProfile();
   void GrowBoundsOverSteps();
   void SetBuildKindFromParts();
+  // RayTest past its box pre-test, out of line so that the many rays that miss the box pay
+  // for no more than the test.
+  int RayTestPastBox(const IntVector& origin, const IntVector& direction, ContactProbe& hit, uint32_t* surface,
+                     int32_t* blend, int32_t* bump);
 };
 FixedOb* MakeSegment(const IntVector& at);
 // The map squares' trunk records of a segment with a size byte and a model entry: one at each

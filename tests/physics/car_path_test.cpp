@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "car_test_util.h"
 #include "tests/physics/car_drive_util.h"
+#include "tests/physics/oval_track.h"
 #include "tests/track_scratch.h"
 #include "tools/track_writer/track_files.h"
 #include "world/pit.h"
@@ -220,20 +221,7 @@ class CarOnTheOval : public ::testing::Test {
  protected:
   void SetUp() override {
     graphics_ = GraphicsEnabled;
-    GraphicsEnabled = 0;
-    const TrackImages images = BuildTrackImages(TRACK_TEST_OVAL, false);
-    TrackScratch::Write("test_oval.wld", images.world);
-    Wld* world = new Wld;
-    ASSERT_EQ(world->LoadTrackFile("test_oval"), 1);
-    for (int calls = 0; world->loadStep != 0 && calls < 100000; ++calls) SetupWorldInGameCode();
-    ASSERT_EQ(world->loadStep, 0);
-    ASSERT_EQ(world->loadFailed, 0);
-    ASSERT_EQ(CWld, world);
-    ASSERT_NE(CWld->currentPath, nullptr);
-    const TrackPath& path = *CWld->currentPath;
-    ASSERT_LT(path.nodes[0].roadLeft, path.nodes[0].roadRight) << "the road's left edge lies left of its right";
-    InstallWorld();
-    InstallCarWorld();
+    ASSERT_EQ(LoadTestOval(), "");
   }
   void TearDown() override {
     DeleteWorld();
@@ -241,33 +229,6 @@ class CarOnTheOval : public ::testing::Test {
     RaceState = RaceWords{};
     ClockUseReal();
     GraphicsEnabled = graphics_;
-  }
-  // The car's points meet the world objects in the map squares under its box (each once).
-  static void RoadContacts(Car& car) {
-    struct Met {
-      Car* car;
-      FixedOb* seen[64];
-      int count;
-    } met{&car, {}, 0};
-    const IntVector lo = {car.box[0], car.box[1], car.box[2]}, hi = {car.box[3], car.box[4], car.box[5]};
-    Wld::MapSquareRange(
-        lo, hi,
-        [](void* context, FixedOb* object, int) {
-          Met& m = *static_cast<Met*>(context);
-          if (std::find(m.seen, m.seen + m.count, object) != m.seen + m.count) return;
-          if (m.count < 64) m.seen[m.count++] = object;
-          m.car->CollideWithObject(object, 1, 1, 1);
-        },
-        &met);
-  }
-  // n steps of the car in the program's order, the road in place of the floor.
-  static void StepOnRoad(Car& car, int n) {
-    for (int i = 0; i < n; ++i) {
-      car.Integrate(CAR_STEP_SECONDS, 0);
-      RoadContacts(car);
-      car.CheckGround();
-      car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
-    }
   }
   TrackScratch scratch_{"car_path"};
   int graphics_ = 0;
@@ -291,7 +252,7 @@ TEST_F(CarOnTheOval, TwoLapsDrivenByTheCarsOwnStepOnTheRoad) {
   driven.assists.autoClutch = 1;
   driven.topSpeed = 60.0f;
   StandCar(driven, 0.0f, 60.0f, -95.0f);  // on the right straight, heading along it (+y)
-  StepOnRoad(driven, 1000);
+  StepOnRoad(driven, 1000, TEST_GRAVITY);
   int onRoad = 0;
   for (int i = 0; i < driven.wheelCount; ++i) {
     onRoad += driven.wheels[i].groundContact && driven.wheels[i].surfaceKind != FLOOR_CONTACT_KIND;
@@ -300,36 +261,18 @@ TEST_F(CarOnTheOval, TwoLapsDrivenByTheCarsOwnStepOnTheRoad) {
   ASSERT_NEAR(CarPosition(driven).z, 0.05f - driven.LowestPoint(), 0.3f) << "at the road's level, z = 0";
   driven.engine.Start();
   driven.engine.speed = driven.engine.idleSpeed;
-  StepOnRoad(driven, 300);
+  StepOnRoad(driven, 300, TEST_GRAVITY);
   driven.gear = Car::FIRST_GEAR_SLOT;
   driven.locationKind = LOCATION_ON_TRACK;
   driven.FindPath();
   ASSERT_GE(driven.pathNode, 0);
 
-  const float lock = float(driven.steeringLock) * float(PI) / 180.0f;
-  ASSERT_GT(lock, 0.0f);
+  ASSERT_GT(int(driven.steeringLock), 0);
   int previous = driven.pathNode, wraps = 0, steps = 0, offRoad = 0;
   double worstLine = 0, worstOffset = 0, worstDistance = 0, lowest = 1e9, highest = -1e9;
   while (wraps < 2 && steps < 300000) {
-    // Steering: toward the point 10 m ahead of the path point along the path, reached on a
-    // circle through the car (the angle to it from the car's heading, over the wheel base),
-    const PathPoint& at = driven.pathPoint;
-    const double tx = at.position.x / 65536.0 + at.dirX * 10.0, ty = at.position.y / 65536.0 + at.dirY * 10.0;
-    const double cx = driven.position.x / 65536.0, cy = driven.position.y / 65536.0;
-    const double fx = driven.orientation[1], fy = driven.orientation[4];
-    const double ax = tx - cx, ay = ty - cy, d = std::hypot(ax, ay);
-    const double leftward = (fx * ay - fy * ax) / (std::hypot(fx, fy) * d);  // sine of the angle, + to the left
-    // and back toward the line by its lateral offset (+ right of it).
-    const double steer = std::atan(2.0 * driven.wheelBase * leftward / d) + 0.1 * driven.pathOffset;
-    const double word = STEERING_STRAIGHT - steer / lock * 32768.0;
-    driven.inputs.steering = uint16_t(std::clamp(std::lround(word), 0L, 65535L));
-    // Throttle: held at 12 m/s, one gear up near the top of the engine's range.
-    const float e = 12.0f - driven.speed;
-    driven.inputs.throttle = uint16_t(std::clamp(8000.0f + 20000.0f * e, 0.0f, 65535.0f));
-    driven.inputs.brake = uint16_t(std::clamp(-20000.0f * e, 0.0f, 65535.0f));
-    if (driven.engine.speed > driven.engine.redline * 0.6f && driven.gear < Car::FIRST_GEAR_SLOT + 2)
-      driven.gear = uint8_t(driven.gear + 1);
-    StepOnRoad(driven, 1);
+    DriveAlongPath(driven, 12.0f);
+    StepOnRoad(driven, 1, TEST_GRAVITY);
     ++steps;
     ASSERT_FALSE(driven.frozen) << steps;
     ASSERT_GE(driven.pathNode, 0) << steps;
