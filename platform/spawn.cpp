@@ -157,3 +157,5 @@ void ChildKill(ChildProcess& child) {
   }
   Reaped(child, status);
 }
+
+int CurrentProcessId() { return static_cast<int>(::getpid()); }

@@ -10,6 +10,8 @@
 int SpawnProgram(const char* program, const char* argumentText, int wait);
 // Opens an address in the user's web browser without waiting.  0 or the errno value.
 int OpenWebAddress(const char* address);
+// This program's process number (scratch folders that runs at the same time must not share).
+int CurrentProcessId();
 
 // ---- Test switch ----
 // allowed 0 turns starting programs and opening addresses off (the fuzz targets of command

@@ -12,8 +12,6 @@
 #include <benchmark/benchmark.h>
 #include <btBulletDynamicsCommon.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -24,6 +22,7 @@
 
 #include "bench/physics/rate_reporter.h"
 #include "core/checksum.h"
+#include "platform/spawn.h"
 #include "physics/car.h"
 #include "physics/car_world.h"
 #include "tests/physics/oval_track.h"
@@ -127,7 +126,7 @@ void StepRoad(Car& car) { StepOnRoad(car, 1, GRAVITY); }
 class OvalFolder {
  public:
   OvalFolder() : previous_(std::filesystem::current_path()) {
-    folder_ = std::filesystem::temp_directory_path() / ("zkt_car_bench_" + std::to_string(getpid()));
+    folder_ = std::filesystem::temp_directory_path() / ("zkt_car_bench_" + std::to_string(CurrentProcessId()));
     std::filesystem::create_directories(folder_);
     std::filesystem::current_path(folder_);
   }

@@ -14,11 +14,11 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "core/data_file.h"
 #include "core/frame_globals.h"
+#include "platform/spawn.h"
 #include "tools/track_writer/track_files.h"
 #include "tools/track_writer/track_writer.h"
 #include "world/fixed_ob.h"
@@ -114,7 +114,7 @@ double PlainLoop(const char* path, int objects, uint64_t& sink) {
 void BM_TrackLoad(benchmark::State& state) {
   // A folder of this run's own: runs at the same time must not remove each other's track.
   const auto folder =
-      std::filesystem::temp_directory_path() / ("zkt_track_load_bench_" + std::to_string(getpid()));
+      std::filesystem::temp_directory_path() / ("zkt_track_load_bench_" + std::to_string(CurrentProcessId()));
   std::filesystem::create_directories(folder / "data" / "wld");
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(folder);
