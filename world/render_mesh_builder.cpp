@@ -59,6 +59,7 @@ struct EdgeState {
   int columns;                   // strips across the edge
   float axes[9];
   int repeat;                    // L
+  bool fits;                     // the width fit makes the ranges anew for each ring
   float p0, pspan, q0, qspan;
 };
 
@@ -156,11 +157,17 @@ int32_t AddEdgeSet(MeshPool& pool, const EdgeState& s, const IntVector& A, const
   uvAt(s.p0, u, v);
   const int32_t first = AddVertex(pool, A.x, A.y, A.z, NA.x, NA.y, NA.z, u, v);
   if (Sweep.textured) {
+    // Equal normals at both ends (a flat strip) are the normal of every column end.
+    const bool oneNormal = NA.x == NB.x && NA.y == NB.y && NA.z == NB.z;
     for (int c = 1; c < s.columns; ++c) {
       const int32_t f = m.columnEnds ? m.columnEnds[c - 1] : 0;
       uvAt(s.p0 + float(f) / 65536.0f * s.pspan, u, v);
-      AddVertex(pool, Between(A.x, B.x, f), Between(A.y, B.y, f), Between(A.z, B.z, f), Between(NA.x, NB.x, f),
-                Between(NA.y, NB.y, f), Between(NA.z, NB.z, f), u, v);
+      if (oneNormal) {
+        AddVertex(pool, Between(A.x, B.x, f), Between(A.y, B.y, f), Between(A.z, B.z, f), NA.x, NA.y, NA.z, u, v);
+      } else {
+        AddVertex(pool, Between(A.x, B.x, f), Between(A.y, B.y, f), Between(A.z, B.z, f), Between(NA.x, NB.x, f),
+                  Between(NA.y, NB.y, f), Between(NA.z, NB.z, f), u, v);
+      }
     }
   }
   uvAt(s.p0 + s.pspan, u, v);
@@ -179,7 +186,7 @@ void AddRingVertices(MeshPool& pool, const SweepRing& ring) {
     const IntVector& B = ring.points[ref.second];
     const IntVector& NA = ring.normals[2 * e];
     const IntVector& NB = ring.normals[2 * e + 1];
-    PrepareRanges(s, e, A, B);
+    if (s.fits) PrepareRanges(s, e, A, B);
     int32_t first;
     if (!IsPlanar(s)) {
       const int64_t L = s.repeat;
@@ -223,7 +230,7 @@ void CloseRing(MeshPool& pool) {
     }
     const IntVector& A = Sweep.firstPoints[ref.first];
     const IntVector& B = Sweep.firstPoints[ref.second];
-    PrepareRanges(s, e, A, B);
+    if (s.fits) PrepareRanges(s, e, A, B);
     const float q = r != 0 ? 1.0f - (float(r) / float(L) * s.qspan + s.q0) : 1.0f - (s.q0 + s.qspan);
     s.curFirst = AddEdgeSet(pool, s, A, B, Sweep.firstNormals[2 * e], Sweep.firstNormals[2 * e + 1], q);
     s.curLast = s.curFirst + s.vertexCount - 1;
@@ -255,8 +262,8 @@ template <bool Shares>
 inline bool AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, uint32_t colourWord, uint8_t texture,
                              int e, const int32_t known[2], int32_t ordinals[3]) {
   assert(a >= 0 && b >= 0 && c >= 0 && a < pool.vertexCount && b < pool.vertexCount && c < pool.vertexCount);
+  // Room for the triangle and its corners: AddSweepRing refuses a ring whose worst case might not fit.
   assert(pool.triangleCount < MESH_POOL_TRIANGLES && pool.cornerCount + 3 <= MESH_POOL_CORNERS);
-  if (pool.triangleCount >= MESH_POOL_TRIANGLES || pool.cornerCount + 3 > MESH_POOL_CORNERS) return false;
   const int32_t* P[3] = {pool.vertices[a].position, pool.vertices[b].position, pool.vertices[c].position};
   const auto apart = [](const int32_t* x, const int32_t* y) {
     for (int i = 0; i < 3; ++i)
@@ -475,6 +482,9 @@ int BeginSweep(int edgeCount, const MappingRef* edges, const MappingRecord* mapp
       if (IsPlanar(s)) MappingProjectionAxes(m, s.axes);
     }
     s.vertexCount = s.columns + 1;
+    // Without a width fit the ranges are the mapping's alone: made once here.
+    s.fits = !IsPlanar(s) && ref.widthFit != 0;
+    PrepareRanges(s, e, first.points[ref.first], first.points[ref.second]);
     Sweep.ringVertices += s.vertexCount;
     Sweep.ringTriangles += 2 * s.columns;
   }
