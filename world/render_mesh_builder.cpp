@@ -259,7 +259,7 @@ void FaceNormal(const int32_t* a, const int32_t* b, const int32_t* c, int32_t fa
 // edge and colour at those vertices, whose search would find the same corners (and a and b
 // are known to lie apart).  colourWord holds the four colour bytes, texture the edge's.
 template <bool Shares>
-inline bool AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, uint32_t colourWord, uint8_t texture,
+[[gnu::always_inline]] inline bool AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, uint32_t colourWord, uint8_t texture,
                              int e, const int32_t known[2], int32_t ordinals[3]) {
   assert(a >= 0 && b >= 0 && c >= 0 && a < pool.vertexCount && b < pool.vertexCount && c < pool.vertexCount);
   // Room for the triangle and its corners: AddSweepRing refuses a ring whose worst case might not fit.
@@ -329,7 +329,7 @@ inline bool AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, ui
 
 // The strip's two triangles (pa, ca, pb) and (pb, ca, cb): when the first is added the second
 // shares its corners at pb and ca.
-void AddStripPair(MeshPool& pool, int32_t pa, int32_t pb, int32_t ca, int32_t cb, const uint8_t colour[4], int e) {
+[[gnu::always_inline]] inline void AddStripPair(MeshPool& pool, int32_t pa, int32_t pb, int32_t ca, int32_t cb, const uint8_t colour[4], int e) {
   const uint32_t colourWord = ColourBytes(colour);
   const uint8_t texture = static_cast<uint8_t>(Sweep.state[e].texture);
   int32_t first[3], second[3];
