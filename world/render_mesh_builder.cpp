@@ -258,12 +258,18 @@ void FaceNormal(const int32_t* a, const int32_t* b, const int32_t* c, int32_t fa
 // vertex.  Shares: the ordinals at a and b are known, from a triangle just added with the same
 // edge and colour at those vertices, whose search would find the same corners (and a and b
 // are known to lie apart).  colourWord holds the four colour bytes, texture the edge's.
+// The pool's triangle and corner counts while strips are added, kept apart from the pool so that
+// the stores into its arrays need not be taken to change them.
+struct StripCounts {
+  int32_t triangles, corners;
+};
+
 template <bool Shares>
-[[gnu::always_inline]] inline bool AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, uint32_t colourWord, uint8_t texture,
+[[gnu::always_inline]] inline bool AddSweepTriangle(MeshPool& pool, StripCounts& n, int32_t a, int32_t b, int32_t c, uint32_t colourWord, uint8_t texture,
                              int e, const int32_t known[2], int32_t ordinals[3]) {
   assert(a >= 0 && b >= 0 && c >= 0 && a < pool.vertexCount && b < pool.vertexCount && c < pool.vertexCount);
   // Room for the triangle and its corners: AddSweepRing refuses a ring whose worst case might not fit.
-  assert(pool.triangleCount < MESH_POOL_TRIANGLES && pool.cornerCount + 3 <= MESH_POOL_CORNERS);
+  assert(n.triangles < MESH_POOL_TRIANGLES && n.corners + 3 <= MESH_POOL_CORNERS);
   const int32_t* P[3] = {pool.vertices[a].position, pool.vertices[b].position, pool.vertices[c].position};
   const auto apart = [](const int32_t* x, const int32_t* y) {
     for (int i = 0; i < 3; ++i)
@@ -274,7 +280,7 @@ template <bool Shares>
   // The face normal is worked out when a new corner first needs it.
   int32_t face[3];
   bool faceKnown = false;
-  PoolTriangle& t = pool.triangles[pool.triangleCount];
+  PoolTriangle& t = pool.triangles[n.triangles];
   const int32_t corners[3] = {a, b, c};
   for (int i = 0; i < 3; ++i) {
     if (Shares && i < 2) {
@@ -293,7 +299,7 @@ template <bool Shares>
       ++ordinal;
     }
     if (at < 0) {
-      at = pool.cornerCount++;
+      at = n.corners++;
       PoolCorner& corner = pool.corners[at];
       corner.edge = static_cast<uint8_t>(e);
       corner.texture = texture;
@@ -323,21 +329,21 @@ template <bool Shares>
   t.source = 0;
   t.zero = 0;
   t.colour = colourWord;
-  ++pool.triangleCount;
+  ++n.triangles;
   return true;
 }
 
 // The strip's two triangles (pa, ca, pb) and (pb, ca, cb): when the first is added the second
 // shares its corners at pb and ca.
-[[gnu::always_inline]] inline void AddStripPair(MeshPool& pool, int32_t pa, int32_t pb, int32_t ca, int32_t cb, const uint8_t colour[4], int e) {
+[[gnu::always_inline]] inline void AddStripPair(MeshPool& pool, StripCounts& n, int32_t pa, int32_t pb, int32_t ca, int32_t cb, const uint8_t colour[4], int e) {
   const uint32_t colourWord = ColourBytes(colour);
   const uint8_t texture = static_cast<uint8_t>(Sweep.state[e].texture);
   int32_t first[3], second[3];
-  if (AddSweepTriangle<false>(pool, pa, ca, pb, colourWord, texture, e, nullptr, first)) {
+  if (AddSweepTriangle<false>(pool, n, pa, ca, pb, colourWord, texture, e, nullptr, first)) {
     const int32_t known[2] = {first[2], first[1]};
-    AddSweepTriangle<true>(pool, pb, ca, cb, colourWord, texture, e, known, second);
+    AddSweepTriangle<true>(pool, n, pb, ca, cb, colourWord, texture, e, known, second);
   } else {
-    AddSweepTriangle<false>(pool, pb, ca, cb, colourWord, texture, e, nullptr, second);
+    AddSweepTriangle<false>(pool, n, pb, ca, cb, colourWord, texture, e, nullptr, second);
   }
 }
 
@@ -354,6 +360,7 @@ void PrefetchCorners(const MeshPool& pool, const EdgeState& s) {
 }
 
 void AddStrips(MeshPool& pool) {
+  StripCounts n = {pool.triangleCount, pool.cornerCount};
   if (Sweep.edgeCount > 0) PrefetchCorners(pool, Sweep.state[0]);
   for (int e = 0; e < Sweep.edgeCount; ++e) {
     EdgeState& s = Sweep.state[e];
@@ -368,15 +375,17 @@ void AddStrips(MeshPool& pool) {
           const uint8_t cell = m.cells[row * m.columnCount + c];
           if (cell == MAPPING_NO_COLOUR || cell >= m.paletteCount) continue;
           const uint8_t* colour = m.palette + 4 * cell;
-          AddStripPair(pool, s.prevFirst + c, s.prevFirst + c + 1, s.curFirst + c, s.curFirst + c + 1, colour, e);
+          AddStripPair(pool, n, s.prevFirst + c, s.prevFirst + c + 1, s.curFirst + c, s.curFirst + c + 1, colour, e);
         }
       }
       ++s.gridRow;
       ++s.textureRow;
     } else if (m.flags & SRF_HAS_COLOUR) {
-      AddStripPair(pool, s.prevFirst, s.prevLast, s.curFirst, s.curLast, m.finalColour, e);
+      AddStripPair(pool, n, s.prevFirst, s.prevLast, s.curFirst, s.curLast, m.finalColour, e);
     }
   }
+  pool.triangleCount = n.triangles;
+  pool.cornerCount = n.corners;
 }
 
 // The lights of the colours packaged, direct-mapped by colour: a strip's corners take a
@@ -533,8 +542,15 @@ void AddSweepRing(const SweepRing* ring) {
 void DropUnusedSweepTextures() {
   MeshPool& pool = SweepPool();
   bool used[MESH_POOL_TEXTURES] = {};
-  for (int t = 0; t < pool.triangleCount; ++t)
-    if (pool.triangles[t].texture < MESH_POOL_TEXTURES) used[pool.triangles[t].texture] = true;
+  // The search ends once every texture is seen used (mostly at the first triangles).
+  int usedCount = 0;
+  for (int t = 0; t < pool.triangleCount && usedCount < pool.textureCount; ++t) {
+    const uint8_t texture = pool.triangles[t].texture;
+    if (texture < MESH_POOL_TEXTURES && !used[texture]) {
+      used[texture] = true;
+      ++usedCount;
+    }
+  }
   uint8_t remap[256];
   for (int i = 0; i < 256; ++i) remap[i] = static_cast<uint8_t>(i);
   int kept = 0;
