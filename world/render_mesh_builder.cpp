@@ -88,11 +88,8 @@ int64_t Mod(int64_t a, int64_t b) { return b > 0 ? ((a % b) + b) % b : 0; }
 
 // Writes each field straight into the pool: a vertex gathered on the stack and copied in
 // would be read back before its stores land.
-int32_t AddVertex(MeshPool& pool, int32_t x, int32_t y, int32_t z, int32_t nx, int32_t ny, int32_t nz, float u,
-                  float v) {
-  assert(pool.vertexCount < MESH_POOL_VERTICES);
-  if (pool.vertexCount >= MESH_POOL_VERTICES) return -1;
-  PoolVertex& out = pool.vertices[pool.vertexCount];
+inline void WriteVertex(PoolVertex& out, int32_t x, int32_t y, int32_t z, int32_t nx, int32_t ny, int32_t nz, float u,
+                        float v) {
   out.position[0] = x;
   out.position[1] = y;
   out.position[2] = z;
@@ -102,6 +99,12 @@ int32_t AddVertex(MeshPool& pool, int32_t x, int32_t y, int32_t z, int32_t nx, i
   out.firstCorner = -1;
   out.u = u;
   out.v = v;
+}
+int32_t AddVertex(MeshPool& pool, int32_t x, int32_t y, int32_t z, int32_t nx, int32_t ny, int32_t nz, float u,
+                  float v) {
+  assert(pool.vertexCount < MESH_POOL_VERTICES);
+  if (pool.vertexCount >= MESH_POOL_VERTICES) return -1;
+  WriteVertex(pool.vertices[pool.vertexCount], x, y, z, nx, ny, nz, u, v);
   return pool.vertexCount++;
 }
 int32_t AddVertex(MeshPool& pool, const int32_t pos[3], const int32_t normal[3], float u, float v) {
@@ -134,17 +137,26 @@ void PrepareRanges(EdgeState& s, int e, const IntVector& A, const IntVector& B) 
   s.qspan = q1 - q0;
 }
 
-// One set of the edge's vertices from A to B at texture row q; returns its first vertex.
+// One set of the edge's vertices from A to B at texture row q; returns its first vertex.  The
+// caller has made sure of room (AddSweepRing refuses a ring whose worst case might not fit).
 int32_t AddEdgeSet(MeshPool& pool, const EdgeState& s, const IntVector& A, const IntVector& B, const IntVector& NA,
                    const IntVector& NB, float q) {
   const MappingRecord& m = *s.mapping;
+  assert(pool.vertexCount + s.vertexCount <= MESH_POOL_VERTICES);
+  // The ranges and count in locals while the vertices are written: the stores could otherwise be
+  // taken to change them.
+  const float p0 = s.p0, pspan = s.pspan;
+  const int columns = s.columns;
+  const int32_t first = pool.vertexCount;
+  PoolVertex* out = &pool.vertices[first];
   float u, v;
   if (IsPlanar(s)) {
     const int32_t a[3] = {A.x, A.y, A.z}, b[3] = {B.x, B.y, B.z};
     PlanarTexturePoint(m, s.axes, a, u, v);
-    const int32_t first = AddVertex(pool, A.x, A.y, A.z, NA.x, NA.y, NA.z, u, v);
+    WriteVertex(out[0], A.x, A.y, A.z, NA.x, NA.y, NA.z, u, v);
     PlanarTexturePoint(m, s.axes, b, u, v);
-    AddVertex(pool, B.x, B.y, B.z, NB.x, NB.y, NB.z, u, v);
+    WriteVertex(out[1], B.x, B.y, B.z, NB.x, NB.y, NB.z, u, v);
+    pool.vertexCount = first + 2;
     return first;
   }
   const float* k = SWEEP_ORIENTATIONS[m.orientation & 7];
@@ -154,24 +166,25 @@ int32_t AddEdgeSet(MeshPool& pool, const EdgeState& s, const IntVector& A, const
     uOut = uRow + k[0] * p + k[4];
     vOut = vRow + k[2] * p + k[5];
   };
-  uvAt(s.p0, u, v);
-  const int32_t first = AddVertex(pool, A.x, A.y, A.z, NA.x, NA.y, NA.z, u, v);
+  uvAt(p0, u, v);
+  WriteVertex(*out++, A.x, A.y, A.z, NA.x, NA.y, NA.z, u, v);
   if (Sweep.textured) {
     // Equal normals at both ends (a flat strip) are the normal of every column end.
     const bool oneNormal = NA.x == NB.x && NA.y == NB.y && NA.z == NB.z;
-    for (int c = 1; c < s.columns; ++c) {
+    for (int c = 1; c < columns; ++c) {
       const int32_t f = m.columnEnds ? m.columnEnds[c - 1] : 0;
-      uvAt(s.p0 + float(f) / 65536.0f * s.pspan, u, v);
+      uvAt(p0 + float(f) / 65536.0f * pspan, u, v);
       if (oneNormal) {
-        AddVertex(pool, Between(A.x, B.x, f), Between(A.y, B.y, f), Between(A.z, B.z, f), NA.x, NA.y, NA.z, u, v);
+        WriteVertex(*out++, Between(A.x, B.x, f), Between(A.y, B.y, f), Between(A.z, B.z, f), NA.x, NA.y, NA.z, u, v);
       } else {
-        AddVertex(pool, Between(A.x, B.x, f), Between(A.y, B.y, f), Between(A.z, B.z, f), Between(NA.x, NB.x, f),
-                  Between(NA.y, NB.y, f), Between(NA.z, NB.z, f), u, v);
+        WriteVertex(*out++, Between(A.x, B.x, f), Between(A.y, B.y, f), Between(A.z, B.z, f), Between(NA.x, NB.x, f),
+                    Between(NA.y, NB.y, f), Between(NA.z, NB.z, f), u, v);
       }
     }
   }
-  uvAt(s.p0 + s.pspan, u, v);
-  AddVertex(pool, B.x, B.y, B.z, NB.x, NB.y, NB.z, u, v);
+  uvAt(p0 + pspan, u, v);
+  WriteVertex(*out++, B.x, B.y, B.z, NB.x, NB.y, NB.z, u, v);
+  pool.vertexCount = static_cast<int32_t>(out - pool.vertices);
   return first;
 }
 
