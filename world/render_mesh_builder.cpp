@@ -60,7 +60,16 @@ struct EdgeState {
   float axes[9];
   int repeat;                    // L
   bool fits;                     // the width fit makes the ranges anew for each ring
+  bool carried;                  // the previous vertices are the current ones of the step before
   float p0, pspan, q0, qspan;
+};
+
+// The corners a strip found at its current ring's two vertices (the previous ring's at the next
+// step), with its colour and the step that found them.
+struct StripOrdinals {
+  uint64_t step;
+  uint32_t colour;
+  int32_t first, second;
 };
 
 struct SweepState {
@@ -76,6 +85,11 @@ struct SweepState {
   int firstPointCount = 0;
   IntVector firstPoints[MAX_SWEEP_POINTS] = {};
   IntVector firstNormals[2 * MAX_SWEEP_EDGES] = {};
+  // Counts every step of every sweep (never reset, so that a memo of an earlier sweep never
+  // matches).
+  uint64_t step = 0;
+  // For each edge and strip, the corners found at the step before.
+  StripOrdinals memos[MAX_SWEEP_EDGES][256] = {};
 };
 SweepState Sweep;
 std::unique_ptr<MeshPool> SharedPool;
@@ -268,18 +282,20 @@ void FaceNormal(const int32_t* a, const int32_t* b, const int32_t* c, int32_t fa
 
 // Adds the triangle a, b, c of edge e with its corners (found in each vertex's chain by edge
 // and colour, or made); false when it is skipped.  ordinals receives the corner used at each
-// vertex.  Shares: the ordinals at a and b are known, from a triangle just added with the same
-// edge and colour at those vertices, whose search would find the same corners (and a and b
-// are known to lie apart).  colourWord holds the four colour bytes, texture the edge's.
+// vertex.  Shares: a and b are known to lie apart.  Known: a bit for each vertex whose ordinal
+// is given in known, found by a triangle of the same edge and colour at that vertex (a chain
+// holds one corner of an edge and colour, so its search would find the same).  colourWord holds
+// the four colour bytes, texture the edge's.
 // The pool's triangle and corner counts while strips are added, kept apart from the pool so that
 // the stores into its arrays need not be taken to change them.
 struct StripCounts {
   int32_t triangles, corners;
 };
 
-template <bool Shares>
-[[gnu::always_inline]] inline bool AddSweepTriangle(MeshPool& pool, StripCounts& n, int32_t a, int32_t b, int32_t c, uint32_t colourWord, uint8_t texture,
-                             int e, const int32_t known[2], int32_t ordinals[3]) {
+template <bool Shares, unsigned Known>
+[[gnu::always_inline]] inline bool AddSweepTriangle(MeshPool& pool, StripCounts& n, int32_t a, int32_t b, int32_t c,
+                                                    uint32_t colourWord, uint8_t texture, int e,
+                                                    const int32_t known[3], int32_t ordinals[3]) {
   assert(a >= 0 && b >= 0 && c >= 0 && a < pool.vertexCount && b < pool.vertexCount && c < pool.vertexCount);
   // Room for the triangle and its corners: AddSweepRing refuses a ring whose worst case might not fit.
   assert(n.triangles < MESH_POOL_TRIANGLES && n.corners + 3 <= MESH_POOL_CORNERS);
@@ -295,8 +311,9 @@ template <bool Shares>
   bool faceKnown = false;
   PoolTriangle& t = pool.triangles[n.triangles];
   const int32_t corners[3] = {a, b, c};
+#pragma GCC unroll 3
   for (int i = 0; i < 3; ++i) {
-    if (Shares && i < 2) {
+    if (Known >> i & 1) {
       t.vertex[i] = corners[i];
       t.cornerOrdinal[i] = ordinals[i] = known[i];
       continue;
@@ -347,17 +364,31 @@ template <bool Shares>
 }
 
 // The strip's two triangles (pa, ca, pb) and (pb, ca, cb): when the first is added the second
-// shares its corners at pb and ca.
-[[gnu::always_inline]] inline void AddStripPair(MeshPool& pool, StripCounts& n, int32_t pa, int32_t pb, int32_t ca, int32_t cb, const uint8_t colour[4], int e) {
+// shares its corners at pb and ca.  memo: what the strip found at the step before, whose
+// corners at pa and pb hold when its colour is the same and its current vertices are the
+// previous ones now (carried); it takes what this step finds at ca and cb.
+[[gnu::always_inline]] inline void AddStripPair(MeshPool& pool, StripCounts& n, int32_t pa, int32_t pb, int32_t ca,
+                                                int32_t cb, const uint8_t colour[4], int e, StripOrdinals& memo,
+                                                uint64_t step, bool carried) {
   const uint32_t colourWord = ColourBytes(colour);
   const uint8_t texture = static_cast<uint8_t>(Sweep.state[e].texture);
   int32_t first[3], second[3];
-  if (AddSweepTriangle<false>(pool, n, pa, ca, pb, colourWord, texture, e, nullptr, first)) {
-    const int32_t known[2] = {first[2], first[1]};
-    AddSweepTriangle<true>(pool, n, pb, ca, cb, colourWord, texture, e, known, second);
-  } else {
-    AddSweepTriangle<false>(pool, n, pb, ca, cb, colourWord, texture, e, nullptr, second);
+  if (carried && memo.step + 1 == step && memo.colour == colourWord) {
+    const int32_t knownFirst[3] = {memo.first, 0, memo.second};
+    if (AddSweepTriangle<false, 5>(pool, n, pa, ca, pb, colourWord, texture, e, knownFirst, first)) {
+      const int32_t known[3] = {first[2], first[1], 0};
+      if (!AddSweepTriangle<true, 3>(pool, n, pb, ca, cb, colourWord, texture, e, known, second)) return;
+    } else {
+      const int32_t known[3] = {memo.second, 0, 0};
+      if (!AddSweepTriangle<false, 1>(pool, n, pb, ca, cb, colourWord, texture, e, known, second)) return;
+    }
+  } else if (AddSweepTriangle<false, 0>(pool, n, pa, ca, pb, colourWord, texture, e, nullptr, first)) {
+    const int32_t known[3] = {first[2], first[1], 0};
+    if (!AddSweepTriangle<true, 3>(pool, n, pb, ca, cb, colourWord, texture, e, known, second)) return;
+  } else if (!AddSweepTriangle<false, 0>(pool, n, pb, ca, cb, colourWord, texture, e, nullptr, second)) {
+    return;
   }
+  memo = {step, colourWord, second[1], second[2]};
 }
 
 
@@ -374,6 +405,7 @@ void PrefetchCorners(const MeshPool& pool, const EdgeState& s) {
 
 void AddStrips(MeshPool& pool) {
   StripCounts n = {pool.triangleCount, pool.cornerCount};
+  const uint64_t step = ++Sweep.step;
   if (Sweep.edgeCount > 0) PrefetchCorners(pool, Sweep.state[0]);
   for (int e = 0; e < Sweep.edgeCount; ++e) {
     EdgeState& s = Sweep.state[e];
@@ -388,13 +420,15 @@ void AddStrips(MeshPool& pool) {
           const uint8_t cell = m.cells[row * m.columnCount + c];
           if (cell == MAPPING_NO_COLOUR || cell >= m.paletteCount) continue;
           const uint8_t* colour = m.palette + 4 * cell;
-          AddStripPair(pool, n, s.prevFirst + c, s.prevFirst + c + 1, s.curFirst + c, s.curFirst + c + 1, colour, e);
+          AddStripPair(pool, n, s.prevFirst + c, s.prevFirst + c + 1, s.curFirst + c, s.curFirst + c + 1, colour, e,
+                       Sweep.memos[e][c], step, s.carried);
         }
       }
       ++s.gridRow;
       ++s.textureRow;
     } else if (m.flags & SRF_HAS_COLOUR) {
-      AddStripPair(pool, n, s.prevFirst, s.prevLast, s.curFirst, s.curLast, m.finalColour, e);
+      AddStripPair(pool, n, s.prevFirst, s.prevLast, s.curFirst, s.curLast, m.finalColour, e, Sweep.memos[e][0], step,
+                   s.carried);
     }
   }
   pool.triangleCount = n.triangles;
@@ -545,9 +579,11 @@ void AddSweepRing(const SweepRing* ring) {
     if (!s.mapping) continue;
     s.prevFirst = s.curFirst;
     s.prevLast = s.curLast;
+    s.carried = true;
     if (Seams(s) && Mod(s.textureRow - 1, s.repeat) == 0) {
       s.prevFirst += s.vertexCount;
       s.prevLast += s.vertexCount;
+      s.carried = false;  // past a seam: the second set's chains are its own
     }
   }
 }
