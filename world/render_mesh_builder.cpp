@@ -301,6 +301,7 @@ template <bool Shares, unsigned Known>
   assert(n.triangles < MESH_POOL_TRIANGLES && n.corners + 3 <= MESH_POOL_CORNERS);
   const int32_t* P[3] = {pool.vertices[a].position, pool.vertices[b].position, pool.vertices[c].position};
   const auto apart = [](const int32_t* x, const int32_t* y) {
+#pragma GCC unroll 3
     for (int i = 0; i < 3; ++i)
       if (std::llabs(int64_t(x[i]) - y[i]) > 255) return true;
     return false;
