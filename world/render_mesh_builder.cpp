@@ -640,9 +640,11 @@ void EndSweep(BuiltMesh& mesh) {
   mesh.triangles = new BuiltTriangle[std::max(pool.triangleCount, 1)];
   mesh.parts = new BuiltPart[std::max(pool.textureCount, 1)];
   ColourLights lights;
-  // The counts are kept in locals while the arrays fill: a store through the arrays could
+  // The counts and arrays are kept in locals while the arrays fill: a store through the arrays could
   // otherwise be taken to change them.
   const int textureCount = pool.textureCount, vertexCount = pool.vertexCount, poolTriangles = pool.triangleCount;
+  BuiltPoint* const points = mesh.points;
+  BuiltTriangle* const triangles = mesh.triangles;
   int pointCount = 0, triangleCount = 0;
   for (int tex = 0; tex < textureCount; ++tex) {
     const int partFirstPoint = pointCount, partFirstTriangle = triangleCount;
@@ -667,7 +669,7 @@ void EndSweep(BuiltMesh& mesh) {
               break;
             }
         }
-        BuiltPoint& point = mesh.points[pointCount];
+        BuiltPoint& point = points[pointCount];
         std::memcpy(point.position, vertex.position, sizeof point.position);
         for (int a = 0; a < 3; ++a) point.normal[a] = float(same->normal[a]) / 65536.0f;
         const uint32_t slot = lights.Of(corner.colour);
@@ -683,7 +685,7 @@ void EndSweep(BuiltMesh& mesh) {
     for (int t = 0; t < poolTriangles; ++t) {
       const PoolTriangle& tri = pool.triangles[t];
       if (tri.texture != tex) continue;
-      BuiltTriangle& out = mesh.triangles[triangleCount];
+      BuiltTriangle& out = triangles[triangleCount];
       // Mostly each vertex's corners all went into this part: its points follow in chain order.
       const int32_t w0 = vertexPoint[tri.vertex[0]], w1 = vertexPoint[tri.vertex[1]], w2 = vertexPoint[tri.vertex[2]];
       if ((w0 | w1 | w2) >= 0) {
