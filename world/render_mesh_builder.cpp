@@ -335,12 +335,15 @@ template <bool Shares, unsigned Known>
       corner.edge = static_cast<uint8_t>(e);
       corner.texture = texture;
       corner.colour = colourWord;
-      const bool own = (vertex.normal[0] | vertex.normal[1] | vertex.normal[2]) != 0;
+      // The vertex's normal read once, before the corner's stores could be taken to change it.
+      const int32_t own[3] = {vertex.normal[0], vertex.normal[1], vertex.normal[2]};
       if (colourWord >> 24 & 4) {
         corner.normal[0] = corner.normal[1] = 0;
         corner.normal[2] = 65536;
-      } else if (own) {
-        std::memcpy(corner.normal, vertex.normal, sizeof corner.normal);
+      } else if ((own[0] | own[1] | own[2]) != 0) {
+        corner.normal[0] = own[0];
+        corner.normal[1] = own[1];
+        corner.normal[2] = own[2];
       } else {
         if (!faceKnown) FaceNormal(P[0], P[1], P[2], face);
         faceKnown = true;
