@@ -653,7 +653,7 @@ void EndSweep(BuiltMesh& mesh) {
     const int partFirstPoint = pointCount, partFirstTriangle = triangleCount;
     for (int v = 0; v < vertexCount; ++v) {
       const PoolVertex& vertex = pool.vertices[v];
-      int32_t first = -1;
+      const int32_t first = pointCount;  // of the vertex's points, when it has any here
       bool whole = true;
       for (int32_t at = vertex.firstCorner; at >= 0; at = pool.corners[at].next) {
         const PoolCorner& corner = pool.corners[at];
@@ -661,7 +661,6 @@ void EndSweep(BuiltMesh& mesh) {
           whole = false;
           continue;
         }
-        if (first < 0) first = pointCount;
         // The normal of the vertex's first corner of the same edge.
         const PoolCorner* same = &pool.corners[vertex.firstCorner];
         if (same->edge != corner.edge) {
@@ -683,7 +682,7 @@ void EndSweep(BuiltMesh& mesh) {
         point.v = vertex.v;
         cornerPoint[at] = pointCount++;
       }
-      vertexPoint[v] = whole ? first : -1;
+      vertexPoint[v] = whole && pointCount > first ? first : -1;
     }
     for (int t = 0; t < poolTriangles; ++t) {
       const PoolTriangle& tri = pool.triangles[t];
