@@ -153,8 +153,9 @@ void PrepareRanges(EdgeState& s, int e, const IntVector& A, const IntVector& B) 
 
 // One set of the edge's vertices from A to B at texture row q; returns its first vertex.  The
 // caller has made sure of room (AddSweepRing refuses a ring whose worst case might not fit).
-int32_t AddEdgeSet(MeshPool& pool, const EdgeState& s, const IntVector& A, const IntVector& B, const IntVector& NA,
-                   const IntVector& NB, float q) {
+[[gnu::always_inline]] inline int32_t AddEdgeSet(MeshPool& pool, const EdgeState& s, const IntVector& A,
+                                                 const IntVector& B, const IntVector& NA, const IntVector& NB,
+                                                 float q) {
   const MappingRecord& m = *s.mapping;
   assert(pool.vertexCount + s.vertexCount <= MESH_POOL_VERTICES);
   // The ranges and count in locals while the vertices are written: the stores could otherwise be
