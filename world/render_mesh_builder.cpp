@@ -59,7 +59,17 @@ struct EdgeState {
   int columns;                   // strips across the edge
   float axes[9];
   int repeat;                    // L
+  bool fits;                     // the width fit makes the ranges anew for each ring
+  bool carried;                  // the previous vertices are the current ones of the step before
   float p0, pspan, q0, qspan;
+};
+
+// The corners a strip found at its current ring's two vertices (the previous ring's at the next
+// step), with its colour and the step that found them.
+struct StripOrdinals {
+  uint64_t step;
+  uint32_t colour;
+  int32_t first, second;
 };
 
 struct SweepState {
@@ -75,6 +85,11 @@ struct SweepState {
   int firstPointCount = 0;
   IntVector firstPoints[MAX_SWEEP_POINTS] = {};
   IntVector firstNormals[2 * MAX_SWEEP_EDGES] = {};
+  // Counts every step of every sweep (never reset, so that a memo of an earlier sweep never
+  // matches).
+  uint64_t step = 0;
+  // For each edge and strip, the corners found at the step before.
+  StripOrdinals memos[MAX_SWEEP_EDGES][256] = {};
 };
 SweepState Sweep;
 std::unique_ptr<MeshPool> SharedPool;
@@ -87,11 +102,8 @@ int64_t Mod(int64_t a, int64_t b) { return b > 0 ? ((a % b) + b) % b : 0; }
 
 // Writes each field straight into the pool: a vertex gathered on the stack and copied in
 // would be read back before its stores land.
-int32_t AddVertex(MeshPool& pool, int32_t x, int32_t y, int32_t z, int32_t nx, int32_t ny, int32_t nz, float u,
-                  float v) {
-  assert(pool.vertexCount < MESH_POOL_VERTICES);
-  if (pool.vertexCount >= MESH_POOL_VERTICES) return -1;
-  PoolVertex& out = pool.vertices[pool.vertexCount];
+inline void WriteVertex(PoolVertex& out, int32_t x, int32_t y, int32_t z, int32_t nx, int32_t ny, int32_t nz, float u,
+                        float v) {
   out.position[0] = x;
   out.position[1] = y;
   out.position[2] = z;
@@ -101,6 +113,12 @@ int32_t AddVertex(MeshPool& pool, int32_t x, int32_t y, int32_t z, int32_t nx, i
   out.firstCorner = -1;
   out.u = u;
   out.v = v;
+}
+int32_t AddVertex(MeshPool& pool, int32_t x, int32_t y, int32_t z, int32_t nx, int32_t ny, int32_t nz, float u,
+                  float v) {
+  assert(pool.vertexCount < MESH_POOL_VERTICES);
+  if (pool.vertexCount >= MESH_POOL_VERTICES) return -1;
+  WriteVertex(pool.vertices[pool.vertexCount], x, y, z, nx, ny, nz, u, v);
   return pool.vertexCount++;
 }
 int32_t AddVertex(MeshPool& pool, const int32_t pos[3], const int32_t normal[3], float u, float v) {
@@ -133,17 +151,27 @@ void PrepareRanges(EdgeState& s, int e, const IntVector& A, const IntVector& B) 
   s.qspan = q1 - q0;
 }
 
-// One set of the edge's vertices from A to B at texture row q; returns its first vertex.
-int32_t AddEdgeSet(MeshPool& pool, const EdgeState& s, const IntVector& A, const IntVector& B, const IntVector& NA,
-                   const IntVector& NB, float q) {
+// One set of the edge's vertices from A to B at texture row q; returns its first vertex.  The
+// caller has made sure of room (AddSweepRing refuses a ring whose worst case might not fit).
+[[gnu::always_inline]] inline int32_t AddEdgeSet(MeshPool& pool, const EdgeState& s, const IntVector& A,
+                                                 const IntVector& B, const IntVector& NA, const IntVector& NB,
+                                                 float q) {
   const MappingRecord& m = *s.mapping;
+  assert(pool.vertexCount + s.vertexCount <= MESH_POOL_VERTICES);
+  // The ranges and count in locals while the vertices are written: the stores could otherwise be
+  // taken to change them.
+  const float p0 = s.p0, pspan = s.pspan;
+  const int columns = s.columns;
+  const int32_t first = pool.vertexCount;
+  PoolVertex* out = &pool.vertices[first];
   float u, v;
   if (IsPlanar(s)) {
     const int32_t a[3] = {A.x, A.y, A.z}, b[3] = {B.x, B.y, B.z};
     PlanarTexturePoint(m, s.axes, a, u, v);
-    const int32_t first = AddVertex(pool, A.x, A.y, A.z, NA.x, NA.y, NA.z, u, v);
+    WriteVertex(out[0], A.x, A.y, A.z, NA.x, NA.y, NA.z, u, v);
     PlanarTexturePoint(m, s.axes, b, u, v);
-    AddVertex(pool, B.x, B.y, B.z, NB.x, NB.y, NB.z, u, v);
+    WriteVertex(out[1], B.x, B.y, B.z, NB.x, NB.y, NB.z, u, v);
+    pool.vertexCount = first + 2;
     return first;
   }
   const float* k = SWEEP_ORIENTATIONS[m.orientation & 7];
@@ -153,18 +181,25 @@ int32_t AddEdgeSet(MeshPool& pool, const EdgeState& s, const IntVector& A, const
     uOut = uRow + k[0] * p + k[4];
     vOut = vRow + k[2] * p + k[5];
   };
-  uvAt(s.p0, u, v);
-  const int32_t first = AddVertex(pool, A.x, A.y, A.z, NA.x, NA.y, NA.z, u, v);
+  uvAt(p0, u, v);
+  WriteVertex(*out++, A.x, A.y, A.z, NA.x, NA.y, NA.z, u, v);
   if (Sweep.textured) {
-    for (int c = 1; c < s.columns; ++c) {
+    // Equal normals at both ends (a flat strip) are the normal of every column end.
+    const bool oneNormal = NA.x == NB.x && NA.y == NB.y && NA.z == NB.z;
+    for (int c = 1; c < columns; ++c) {
       const int32_t f = m.columnEnds ? m.columnEnds[c - 1] : 0;
-      uvAt(s.p0 + float(f) / 65536.0f * s.pspan, u, v);
-      AddVertex(pool, Between(A.x, B.x, f), Between(A.y, B.y, f), Between(A.z, B.z, f), Between(NA.x, NB.x, f),
-                Between(NA.y, NB.y, f), Between(NA.z, NB.z, f), u, v);
+      uvAt(p0 + float(f) / 65536.0f * pspan, u, v);
+      if (oneNormal) {
+        WriteVertex(*out++, Between(A.x, B.x, f), Between(A.y, B.y, f), Between(A.z, B.z, f), NA.x, NA.y, NA.z, u, v);
+      } else {
+        WriteVertex(*out++, Between(A.x, B.x, f), Between(A.y, B.y, f), Between(A.z, B.z, f), Between(NA.x, NB.x, f),
+                    Between(NA.y, NB.y, f), Between(NA.z, NB.z, f), u, v);
+      }
     }
   }
-  uvAt(s.p0 + s.pspan, u, v);
-  AddVertex(pool, B.x, B.y, B.z, NB.x, NB.y, NB.z, u, v);
+  uvAt(p0 + pspan, u, v);
+  WriteVertex(*out++, B.x, B.y, B.z, NB.x, NB.y, NB.z, u, v);
+  pool.vertexCount = static_cast<int32_t>(out - pool.vertices);
   return first;
 }
 
@@ -179,7 +214,7 @@ void AddRingVertices(MeshPool& pool, const SweepRing& ring) {
     const IntVector& B = ring.points[ref.second];
     const IntVector& NA = ring.normals[2 * e];
     const IntVector& NB = ring.normals[2 * e + 1];
-    PrepareRanges(s, e, A, B);
+    if (s.fits) PrepareRanges(s, e, A, B);
     int32_t first;
     if (!IsPlanar(s)) {
       const int64_t L = s.repeat;
@@ -223,7 +258,7 @@ void CloseRing(MeshPool& pool) {
     }
     const IntVector& A = Sweep.firstPoints[ref.first];
     const IntVector& B = Sweep.firstPoints[ref.second];
-    PrepareRanges(s, e, A, B);
+    if (s.fits) PrepareRanges(s, e, A, B);
     const float q = r != 0 ? 1.0f - (float(r) / float(L) * s.qspan + s.q0) : 1.0f - (s.q0 + s.qspan);
     s.curFirst = AddEdgeSet(pool, s, A, B, Sweep.firstNormals[2 * e], Sweep.firstNormals[2 * e + 1], q);
     s.curLast = s.curFirst + s.vertexCount - 1;
@@ -248,17 +283,26 @@ void FaceNormal(const int32_t* a, const int32_t* b, const int32_t* c, int32_t fa
 
 // Adds the triangle a, b, c of edge e with its corners (found in each vertex's chain by edge
 // and colour, or made); false when it is skipped.  ordinals receives the corner used at each
-// vertex.  Shares: the ordinals at a and b are known, from a triangle just added with the same
-// edge and colour at those vertices, whose search would find the same corners (and a and b
-// are known to lie apart).  colourWord holds the four colour bytes, texture the edge's.
-template <bool Shares>
-inline bool AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, uint32_t colourWord, uint8_t texture,
-                             int e, const int32_t known[2], int32_t ordinals[3]) {
+// vertex.  Shares: a and b are known to lie apart.  Known: a bit for each vertex whose ordinal
+// is given in known, found by a triangle of the same edge and colour at that vertex (a chain
+// holds one corner of an edge and colour, so its search would find the same).  colourWord holds
+// the four colour bytes, texture the edge's.
+// The pool's triangle and corner counts while strips are added, kept apart from the pool so that
+// the stores into its arrays need not be taken to change them.
+struct StripCounts {
+  int32_t triangles, corners;
+};
+
+template <bool Shares, unsigned Known>
+[[gnu::always_inline]] inline bool AddSweepTriangle(MeshPool& pool, StripCounts& n, int32_t a, int32_t b, int32_t c,
+                                                    uint32_t colourWord, uint8_t texture, int e,
+                                                    const int32_t known[3], int32_t ordinals[3]) {
   assert(a >= 0 && b >= 0 && c >= 0 && a < pool.vertexCount && b < pool.vertexCount && c < pool.vertexCount);
-  assert(pool.triangleCount < MESH_POOL_TRIANGLES && pool.cornerCount + 3 <= MESH_POOL_CORNERS);
-  if (pool.triangleCount >= MESH_POOL_TRIANGLES || pool.cornerCount + 3 > MESH_POOL_CORNERS) return false;
+  // Room for the triangle and its corners: AddSweepRing refuses a ring whose worst case might not fit.
+  assert(n.triangles < MESH_POOL_TRIANGLES && n.corners + 3 <= MESH_POOL_CORNERS);
   const int32_t* P[3] = {pool.vertices[a].position, pool.vertices[b].position, pool.vertices[c].position};
   const auto apart = [](const int32_t* x, const int32_t* y) {
+#pragma GCC unroll 3
     for (int i = 0; i < 3; ++i)
       if (std::llabs(int64_t(x[i]) - y[i]) > 255) return true;
     return false;
@@ -267,10 +311,11 @@ inline bool AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, ui
   // The face normal is worked out when a new corner first needs it.
   int32_t face[3];
   bool faceKnown = false;
-  PoolTriangle& t = pool.triangles[pool.triangleCount];
+  PoolTriangle& t = pool.triangles[n.triangles];
   const int32_t corners[3] = {a, b, c};
+#pragma GCC unroll 3
   for (int i = 0; i < 3; ++i) {
-    if (Shares && i < 2) {
+    if (Known >> i & 1) {
       t.vertex[i] = corners[i];
       t.cornerOrdinal[i] = ordinals[i] = known[i];
       continue;
@@ -286,17 +331,20 @@ inline bool AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, ui
       ++ordinal;
     }
     if (at < 0) {
-      at = pool.cornerCount++;
+      at = n.corners++;
       PoolCorner& corner = pool.corners[at];
       corner.edge = static_cast<uint8_t>(e);
       corner.texture = texture;
       corner.colour = colourWord;
-      const bool own = (vertex.normal[0] | vertex.normal[1] | vertex.normal[2]) != 0;
+      // The vertex's normal read once, before the corner's stores could be taken to change it.
+      const int32_t own[3] = {vertex.normal[0], vertex.normal[1], vertex.normal[2]};
       if (colourWord >> 24 & 4) {
         corner.normal[0] = corner.normal[1] = 0;
         corner.normal[2] = 65536;
-      } else if (own) {
-        std::memcpy(corner.normal, vertex.normal, sizeof corner.normal);
+      } else if ((own[0] | own[1] | own[2]) != 0) {
+        corner.normal[0] = own[0];
+        corner.normal[1] = own[1];
+        corner.normal[2] = own[2];
       } else {
         if (!faceKnown) FaceNormal(P[0], P[1], P[2], face);
         faceKnown = true;
@@ -316,22 +364,36 @@ inline bool AddSweepTriangle(MeshPool& pool, int32_t a, int32_t b, int32_t c, ui
   t.source = 0;
   t.zero = 0;
   t.colour = colourWord;
-  ++pool.triangleCount;
+  ++n.triangles;
   return true;
 }
 
 // The strip's two triangles (pa, ca, pb) and (pb, ca, cb): when the first is added the second
-// shares its corners at pb and ca.
-void AddStripPair(MeshPool& pool, int32_t pa, int32_t pb, int32_t ca, int32_t cb, const uint8_t colour[4], int e) {
+// shares its corners at pb and ca.  memo: what the strip found at the step before, whose
+// corners at pa and pb hold when its colour is the same and its current vertices are the
+// previous ones now (carried); it takes what this step finds at ca and cb.
+[[gnu::always_inline]] inline void AddStripPair(MeshPool& pool, StripCounts& n, int32_t pa, int32_t pb, int32_t ca,
+                                                int32_t cb, const uint8_t colour[4], int e, StripOrdinals& memo,
+                                                uint64_t step, bool carried) {
   const uint32_t colourWord = ColourBytes(colour);
   const uint8_t texture = static_cast<uint8_t>(Sweep.state[e].texture);
   int32_t first[3], second[3];
-  if (AddSweepTriangle<false>(pool, pa, ca, pb, colourWord, texture, e, nullptr, first)) {
-    const int32_t known[2] = {first[2], first[1]};
-    AddSweepTriangle<true>(pool, pb, ca, cb, colourWord, texture, e, known, second);
-  } else {
-    AddSweepTriangle<false>(pool, pb, ca, cb, colourWord, texture, e, nullptr, second);
+  if (carried && memo.step + 1 == step && memo.colour == colourWord) {
+    const int32_t knownFirst[3] = {memo.first, 0, memo.second};
+    if (AddSweepTriangle<false, 5>(pool, n, pa, ca, pb, colourWord, texture, e, knownFirst, first)) {
+      const int32_t known[3] = {first[2], first[1], 0};
+      if (!AddSweepTriangle<true, 3>(pool, n, pb, ca, cb, colourWord, texture, e, known, second)) return;
+    } else {
+      const int32_t known[3] = {memo.second, 0, 0};
+      if (!AddSweepTriangle<false, 1>(pool, n, pb, ca, cb, colourWord, texture, e, known, second)) return;
+    }
+  } else if (AddSweepTriangle<false, 0>(pool, n, pa, ca, pb, colourWord, texture, e, nullptr, first)) {
+    const int32_t known[3] = {first[2], first[1], 0};
+    if (!AddSweepTriangle<true, 3>(pool, n, pb, ca, cb, colourWord, texture, e, known, second)) return;
+  } else if (!AddSweepTriangle<false, 0>(pool, n, pb, ca, cb, colourWord, texture, e, nullptr, second)) {
+    return;
   }
+  memo = {step, colourWord, second[1], second[2]};
 }
 
 
@@ -347,6 +409,8 @@ void PrefetchCorners(const MeshPool& pool, const EdgeState& s) {
 }
 
 void AddStrips(MeshPool& pool) {
+  StripCounts n = {pool.triangleCount, pool.cornerCount};
+  const uint64_t step = ++Sweep.step;
   if (Sweep.edgeCount > 0) PrefetchCorners(pool, Sweep.state[0]);
   for (int e = 0; e < Sweep.edgeCount; ++e) {
     EdgeState& s = Sweep.state[e];
@@ -361,15 +425,19 @@ void AddStrips(MeshPool& pool) {
           const uint8_t cell = m.cells[row * m.columnCount + c];
           if (cell == MAPPING_NO_COLOUR || cell >= m.paletteCount) continue;
           const uint8_t* colour = m.palette + 4 * cell;
-          AddStripPair(pool, s.prevFirst + c, s.prevFirst + c + 1, s.curFirst + c, s.curFirst + c + 1, colour, e);
+          AddStripPair(pool, n, s.prevFirst + c, s.prevFirst + c + 1, s.curFirst + c, s.curFirst + c + 1, colour, e,
+                       Sweep.memos[e][c], step, s.carried);
         }
       }
       ++s.gridRow;
       ++s.textureRow;
     } else if (m.flags & SRF_HAS_COLOUR) {
-      AddStripPair(pool, s.prevFirst, s.prevLast, s.curFirst, s.curLast, m.finalColour, e);
+      AddStripPair(pool, n, s.prevFirst, s.prevLast, s.curFirst, s.curLast, m.finalColour, e, Sweep.memos[e][0], step,
+                   s.carried);
     }
   }
+  pool.triangleCount = n.triangles;
+  pool.cornerCount = n.corners;
 }
 
 // The lights of the colours packaged, direct-mapped by colour: a strip's corners take a
@@ -475,6 +543,9 @@ int BeginSweep(int edgeCount, const MappingRef* edges, const MappingRecord* mapp
       if (IsPlanar(s)) MappingProjectionAxes(m, s.axes);
     }
     s.vertexCount = s.columns + 1;
+    // Without a width fit the ranges are the mapping's alone: made once here.
+    s.fits = !IsPlanar(s) && ref.widthFit != 0;
+    PrepareRanges(s, e, first.points[ref.first], first.points[ref.second]);
     Sweep.ringVertices += s.vertexCount;
     Sweep.ringTriangles += 2 * s.columns;
   }
@@ -513,9 +584,11 @@ void AddSweepRing(const SweepRing* ring) {
     if (!s.mapping) continue;
     s.prevFirst = s.curFirst;
     s.prevLast = s.curLast;
+    s.carried = true;
     if (Seams(s) && Mod(s.textureRow - 1, s.repeat) == 0) {
       s.prevFirst += s.vertexCount;
       s.prevLast += s.vertexCount;
+      s.carried = false;  // past a seam: the second set's chains are its own
     }
   }
 }
@@ -523,8 +596,15 @@ void AddSweepRing(const SweepRing* ring) {
 void DropUnusedSweepTextures() {
   MeshPool& pool = SweepPool();
   bool used[MESH_POOL_TEXTURES] = {};
-  for (int t = 0; t < pool.triangleCount; ++t)
-    if (pool.triangles[t].texture < MESH_POOL_TEXTURES) used[pool.triangles[t].texture] = true;
+  // The search ends once every texture is seen used (mostly at the first triangles).
+  int usedCount = 0;
+  for (int t = 0; t < pool.triangleCount && usedCount < pool.textureCount; ++t) {
+    const uint8_t texture = pool.triangles[t].texture;
+    if (texture < MESH_POOL_TEXTURES && !used[texture]) {
+      used[texture] = true;
+      ++usedCount;
+    }
+  }
   uint8_t remap[256];
   for (int i = 0; i < 256; ++i) remap[i] = static_cast<uint8_t>(i);
   int kept = 0;
@@ -564,15 +644,17 @@ void EndSweep(BuiltMesh& mesh) {
   mesh.triangles = new BuiltTriangle[std::max(pool.triangleCount, 1)];
   mesh.parts = new BuiltPart[std::max(pool.textureCount, 1)];
   ColourLights lights;
-  // The counts are kept in locals while the arrays fill: a store through the arrays could
+  // The counts and arrays are kept in locals while the arrays fill: a store through the arrays could
   // otherwise be taken to change them.
   const int textureCount = pool.textureCount, vertexCount = pool.vertexCount, poolTriangles = pool.triangleCount;
+  BuiltPoint* const points = mesh.points;
+  BuiltTriangle* const triangles = mesh.triangles;
   int pointCount = 0, triangleCount = 0;
   for (int tex = 0; tex < textureCount; ++tex) {
     const int partFirstPoint = pointCount, partFirstTriangle = triangleCount;
     for (int v = 0; v < vertexCount; ++v) {
       const PoolVertex& vertex = pool.vertices[v];
-      int32_t first = -1;
+      const int32_t first = pointCount;  // of the vertex's points, when it has any here
       bool whole = true;
       for (int32_t at = vertex.firstCorner; at >= 0; at = pool.corners[at].next) {
         const PoolCorner& corner = pool.corners[at];
@@ -580,7 +662,6 @@ void EndSweep(BuiltMesh& mesh) {
           whole = false;
           continue;
         }
-        if (first < 0) first = pointCount;
         // The normal of the vertex's first corner of the same edge.
         const PoolCorner* same = &pool.corners[vertex.firstCorner];
         if (same->edge != corner.edge) {
@@ -591,7 +672,7 @@ void EndSweep(BuiltMesh& mesh) {
               break;
             }
         }
-        BuiltPoint& point = mesh.points[pointCount];
+        BuiltPoint& point = points[pointCount];
         std::memcpy(point.position, vertex.position, sizeof point.position);
         for (int a = 0; a < 3; ++a) point.normal[a] = float(same->normal[a]) / 65536.0f;
         const uint32_t slot = lights.Of(corner.colour);
@@ -602,12 +683,12 @@ void EndSweep(BuiltMesh& mesh) {
         point.v = vertex.v;
         cornerPoint[at] = pointCount++;
       }
-      vertexPoint[v] = whole ? first : -1;
+      vertexPoint[v] = whole && pointCount > first ? first : -1;
     }
     for (int t = 0; t < poolTriangles; ++t) {
       const PoolTriangle& tri = pool.triangles[t];
       if (tri.texture != tex) continue;
-      BuiltTriangle& out = mesh.triangles[triangleCount];
+      BuiltTriangle& out = triangles[triangleCount];
       // Mostly each vertex's corners all went into this part: its points follow in chain order.
       const int32_t w0 = vertexPoint[tri.vertex[0]], w1 = vertexPoint[tri.vertex[1]], w2 = vertexPoint[tri.vertex[2]];
       if ((w0 | w1 | w2) >= 0) {
