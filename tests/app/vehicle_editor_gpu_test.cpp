@@ -925,7 +925,9 @@ TEST_F(VehicleEditorWindow, TheLaterPagesAndTheSidePanelArePicturedBesideTheCar)
   Frame();
   const InterfaceButton* test = nullptr;
   for (int i = 0; i < ButtonCount && !test; ++i)
-    if (InterfaceButtons[i].text.text && std::strcmp(InterfaceButtons[i].text.text, "TEST") == 0) test = &InterfaceButtons[i];
+    if (InterfaceButtons[i].style != 4 && InterfaceButtons[i].text.text &&
+        std::strcmp(InterfaceButtons[i].text.text, "TEST") == 0)
+      test = &InterfaceButtons[i];
   ASSERT_NE(test, nullptr);
   const int tx = test->left + 3, ty = test->top + 3;
   const Picture off = Shot("vehicle_editor_lights_off");
@@ -1019,8 +1021,8 @@ TEST_F(VehicleEditorWindow, TheLightSwatchesShowTheirColoursAndTestingTheBrakeLi
   }
   const InterfaceButton* test = nullptr;
   for (int i = 0; i < ButtonCount && !test; ++i)
-    if (InterfaceButtons[i].text.text && std::strcmp(InterfaceButtons[i].text.text, "TEST") == 0 &&
-        InterfaceButtons[i].word == 0)
+    if (InterfaceButtons[i].style != 4 && InterfaceButtons[i].text.text &&
+        std::strcmp(InterfaceButtons[i].text.text, "TEST") == 0 && InterfaceButtons[i].word == 0)
       test = &InterfaceButtons[i];
   ASSERT_NE(test, nullptr);
   const int tx = test->left + 5, ty = test->top + 5;
