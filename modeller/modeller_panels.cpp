@@ -597,7 +597,7 @@ void AddPointPanel(ModellerScreen& s) {
              "Rotate the selected points around the last selected point");
       Button(s, 3, TRANSFORM_SCALE_2D, 0, "scale", PointTransformButtonAction,
              "Scale selected points from the last selected point in 2D");
-      Button(s, 3, TRANSFORM_SCALE_HORIZONTAL, 0, "\x8B\x9B", PointTransformButtonAction,
+      AddRowButtonStyle4(&s.prss, 3, TRANSFORM_SCALE_HORIZONTAL, 0, Plain(), "\x8B\x9B", PointTransformButtonAction,
              "Scale selected points from the last selected point horizontally");
       Button(s, 3, TRANSFORM_SCALE_VERTICAL, 0, "^v", PointTransformButtonAction,
              "Scale selected points from the last selected point vertically");

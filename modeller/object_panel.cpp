@@ -189,7 +189,7 @@ void AddMappingList(ModellerScreen& s) {
   AddRowButton(owner, 3, 0, 0, Grey(), "page", nullptr, nullptr);
   AddRowButton(owner, 7, 0, 0, Grey(), PageName(o, cutout), nullptr,
                "The name of the texture page used by the selected mapping");
-  AddRowButton(owner, 2, 0, 0, Plain(), "\x9B", ViewPage, "Enter page mode to view the texture page used by the mapping");
+  AddRowButtonStyle4(owner, 2, 0, 0, Plain(), "\x9B", ViewPage, "Enter page mode to view the texture page used by the mapping");
   nextRow();
   AddRowButton(owner, 2, 0, 0, Grey(), "mat", nullptr, "Material properies of the selected mapping's main cutout");
   if (cutout >= 0) AddMaterialButtons(o.cutouts[cutout].material, owner, uintptr_t(cutout), CutoutMaterialAction);

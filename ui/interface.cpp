@@ -232,9 +232,10 @@ int AddRowOptionButton(Prss* owner, int units, uintptr_t word, int lit, ColourWo
                   handler, hint);
 }
 
-int AddRowButtonStyle4(Prss* owner, uintptr_t word, int lit, ColourWord* colour, const char* text,
+int AddRowButtonStyle4(Prss* owner, int units, uintptr_t word, int lit, ColourWord* colour, const char* glyphCodes,
                        InterfaceHandler handler, const char* hint) {
-  return AddRowAt(owner, ButtonWidth, word, IvText(text), IvInt(0), IvInt(lit), 4, colour, handler, hint);
+  return AddRowAt(owner, units * ButtonWidth, word, GlyphCodes(glyphCodes), IvInt(0), IvInt(lit), 4, colour, handler,
+                  hint);
 }
 
 int AddRowButtonWidth(Prss* owner, int pixels, uintptr_t word, const char* text, InterfaceHandler handler) {

@@ -152,8 +152,20 @@ int AddRowButton(Prss* owner, int units, uintptr_t word, int lit, ColourWord* co
                  InterfaceHandler handler, const char* hint);  // style 2 with a text, else 0
 int AddRowOptionButton(Prss* owner, int units, uintptr_t word, int lit, ColourWord* colour, const char* text,
                        InterfaceHandler handler, const char* hint);  // style 3 with a text, else 0
-int AddRowButtonStyle4(Prss* owner, uintptr_t word, int lit, ColourWord* colour, const char* text,
+// Style 4, a symbol button: its label is glyph codes (up to four bytes 32..255, as
+// GlyphCodes packs them), each drawn as the character set's own glyph (glyph = code - 32)
+// whatever the code page, so the program's symbols (step arrows, lamps, display styles) show
+// as themselves where a code page would read their bytes as letters or lead bytes.
+int AddRowButtonStyle4(Prss* owner, int units, uintptr_t word, int lit, ColourWord* colour, const char* glyphCodes,
                        InterfaceHandler handler, const char* hint);
+constexpr int GLYPH_CODES_MAX = 4;
+// Packs up to four glyph codes, the first in the low byte; a byte below 32 ends them.
+inline InterfaceValue GlyphCodes(const char* codes) {
+  uint32_t packed = 0;
+  for (int i = 0; codes && i < GLYPH_CODES_MAX && static_cast<uint8_t>(codes[i]) >= 32; ++i)
+    packed |= uint32_t{static_cast<uint8_t>(codes[i])} << (8 * i);
+  return IvInt(static_cast<intptr_t>(packed));
+}
 int AddRowButtonWidth(Prss* owner, int pixels, uintptr_t word, const char* text, InterfaceHandler handler);
 int AddRowButtonStyle37(Prss* owner, int units, uintptr_t word, InterfaceValue third, const char* text,
                         ColourWord* colour, InterfaceHandler handler, const char* hint);

@@ -31,6 +31,7 @@
 #include "ui/text/messages.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
+#include "ui/text_readouts.h"
 #include "ui/value_steps.h"
 
 int PanelTextureState = PANEL_STATE_NONE;
@@ -353,11 +354,34 @@ float PixelWidth(const char* text, float size) {
   return w;
 }
 
-void DrawButtonTextAligned(const InterfaceButton& b, const char* text, uint32_t colour, int align) {
-  const float inset = static_cast<float>(InterfaceScaleRounded);
+// The text size of a button's label: scaled down in proportion when the button is shorter
+// than a row.
+float ButtonLabelSize(const InterfaceButton& b) {
   float size = static_cast<float>(TextSize);
   const float height = static_cast<float>(b.bottom - b.top);
   if (height < static_cast<float>(ButtonHeight)) size *= height / static_cast<float>(ButtonHeight);
+  return size;
+}
+
+// Whether a style's label is glyph codes rather than text: the symbol button and the arrows.
+bool ShowsGlyphCodes(int style) { return style == 4 || (style >= 26 && style <= 35); }
+
+// Glyph codes centred on the button, each the character set's own glyph whatever the code
+// page (a code page reads the symbols' bytes as letters, or as lead bytes).
+void DrawButtonGlyphCodes(const InterfaceButton& b, const char* codes, uint32_t colour) {
+  const float inset = static_cast<float>(InterfaceScaleRounded);
+  const float size = ButtonLabelSize(b);
+  const float x = std::max(0.5f * static_cast<float>(b.left + b.right) - 0.5f * RawCodesWidth(codes, size),
+                           b.left + inset);
+  TextBatch* saved = CurrentTextBatch;
+  CurrentTextBatch = &SmallTextBatch;
+  DrawRawCodes(codes, x, 0.5f * static_cast<float>(b.top + b.bottom) - 0.5f * size, size, colour);
+  CurrentTextBatch = saved;
+}
+
+void DrawButtonTextAligned(const InterfaceButton& b, const char* text, uint32_t colour, int align) {
+  const float inset = static_cast<float>(InterfaceScaleRounded);
+  const float size = ButtonLabelSize(b);
   const float width = PixelWidth(text, size);
   float x;
   if (align == 1) x = b.left + inset;
@@ -614,11 +638,16 @@ int ButtonText(const InterfaceButton& b, char* out, int outSize) {
     case 2: case 3: case 5: case 6: case 14: case 36: case 52:
       std::snprintf(out, size, "%s", b.text.text ? b.text.text : "");
       return 1;
-    case 4:
-      if (number < 32 || number > 255) return 0;
-      out[0] = static_cast<char>(number);
-      if (outSize > 1) out[1] = 0;
+    case 4: {
+      // Glyph codes, the first in the low byte (GlyphCodes).
+      const uint32_t packed = static_cast<uint32_t>(number);
+      if ((packed & 0xFF) < 32 || static_cast<uint64_t>(number) > 0xFFFFFFFFu) return 0;
+      int n = 0;
+      for (; n < GLYPH_CODES_MAX && n < outSize - 1 && (packed >> (8 * n) & 0xFF) >= 32; ++n)
+        out[n] = static_cast<char>(packed >> (8 * n) & 0xFF);
+      out[n] = 0;
       return 1;
+    }
     case 7: std::snprintf(out, size, "%d", static_cast<int>(number)); return 1;
     case 8: std::snprintf(out, size, "%02X", static_cast<unsigned>(number)); return 1;
     case 9: std::snprintf(out, size, "%08X", static_cast<unsigned>(number)); return 1;
@@ -655,6 +684,32 @@ int ButtonText(const InterfaceButton& b, char* out, int outSize) {
   }
 }
 
+void QueueButtonLabel(const InterfaceButton& b, uint32_t ink) {
+  const float inset = static_cast<float>(InterfaceScaleRounded);
+  const float x1 = static_cast<float>(b.left), x2 = static_cast<float>(b.right), y1 = static_cast<float>(b.top);
+  char text[160];
+  if (!ButtonText(b, text, sizeof text) || !text[0]) return;
+  if (ShowsGlyphCodes(b.style)) {
+    DrawButtonGlyphCodes(b, text, ink);
+    return;
+  }
+  if (b.style == 5 || b.style == 6) {
+    if (PixelWidth(text, static_cast<float>(TextSize)) <= x2 - x1 - 2.0f * inset)
+      ButtonText(text, ink, 0.5f * (x1 + x2) - 0.5f * PixelWidth(text, static_cast<float>(TextSize)), y1 + 3.0f,
+                 static_cast<float>(TextSize));
+    else
+      DrawWrappedButtonText(b, text, ink, b.style == 5 ? 2 : 1);
+    if (b.style == 6) {
+      const float w = PixelWidth("UNUSED", static_cast<float>(TextSize));
+      ButtonText("UNUSED", ink, 0.5f * (x1 + x2) - 0.5f * w, y1 + 3.0f + static_cast<float>(ButtonHeight),
+                 static_cast<float>(TextSize));
+    }
+    return;
+  }
+  const int align = (b.style == 3 || b.style == 38 || b.style == 41) ? 1 : (b.style == 39 || b.style == 42) ? 2 : 0;
+  DrawButtonTextAligned(b, text, ink, align);
+}
+
 void DrawButtons() {
   if (ExitRequested) return;
   const float inset = static_cast<float>(InterfaceScaleRounded);
@@ -681,24 +736,7 @@ void DrawButtons() {
     }
     if (x2 - x1 > 2.0f * inset && y2 - y1 > 2.0f * inset) DrawBevelBox(face, lit, x1, y1, x2, y2, inset);
     else DrawBevelBoxWide(face, lit, x1, y1, x2, y2);
-    char text[160];
-    if (!ButtonText(b, text, sizeof text) || !text[0]) continue;
-    const uint32_t ink = TextOver(face);
-    if (b.style == 5 || b.style == 6) {
-      if (PixelWidth(text, static_cast<float>(TextSize)) <= x2 - x1 - 2.0f * inset)
-        ButtonText(text, ink, 0.5f * (x1 + x2) - 0.5f * PixelWidth(text, static_cast<float>(TextSize)), y1 + 3.0f,
-                   static_cast<float>(TextSize));
-      else
-        DrawWrappedButtonText(b, text, ink, b.style == 5 ? 2 : 1);
-      if (b.style == 6) {
-        const float w = PixelWidth("UNUSED", static_cast<float>(TextSize));
-        ButtonText("UNUSED", ink, 0.5f * (x1 + x2) - 0.5f * w, y1 + 3.0f + static_cast<float>(ButtonHeight),
-                   static_cast<float>(TextSize));
-      }
-      continue;
-    }
-    const int align = (b.style == 3 || b.style == 38 || b.style == 41) ? 1 : (b.style == 39 || b.style == 42) ? 2 : 0;
-    DrawButtonTextAligned(b, text, ink, align);
+    QueueButtonLabel(b, TextOver(face));
   }
   FlushButtonLayer();
 }

@@ -70,3 +70,7 @@ int GetMessageAreaHeight();  // pixels
 // Face colour, text colour and text of a button as DrawButtons shows it.
 ColourWord ButtonFaceColour(const InterfaceButton& button);
 int ButtonText(const InterfaceButton& button, char* out, int outSize);  // 0 when the style shows none
+// Queues the button's label into the small text batch as DrawButtons draws it: text through
+// the current code page, or for the symbol button (style 4) and the arrow styles 26..35 each
+// glyph code as the character set's own glyph.
+void QueueButtonLabel(const InterfaceButton& button, uint32_t colour);

@@ -165,10 +165,10 @@ void AddDriveSideRows(VehicleEditor& e, const Car& car, int offCentre) {
   PageRow();
   PageChoice(e, "select", TAB_UNITS - 2, 0, 0, VehicleEditor::ToggleDriveSideLock,
              "User can select the drive side (click to lock)");
-  PageChoice(e, LEFT_MARK, 1, SIDE_WORD_LEFT, DriveSideLeft == 1, VehicleEditor::SetDriveSide,
-             left ? "Use left side driving position" : "Test left side driving position");
-  PageChoice(e, RIGHT_MARK, 1, SIDE_WORD_RIGHT, DriveSideLeft == 0, VehicleEditor::SetDriveSide,
-             left ? "Test right side driving position" : "Use right side driving position");
+  PageSymbolChoice(e, LEFT_MARK, 1, SIDE_WORD_LEFT, DriveSideLeft == 1, VehicleEditor::SetDriveSide,
+                   left ? "Use left side driving position" : "Test left side driving position");
+  PageSymbolChoice(e, RIGHT_MARK, 1, SIDE_WORD_RIGHT, DriveSideLeft == 0, VehicleEditor::SetDriveSide,
+                   left ? "Test right side driving position" : "Use right side driving position");
 }
 
 void AddFileRow(VehicleEditor& e, int withCar) {
@@ -263,6 +263,12 @@ void PageChoice(VehicleEditor& e, const char* text, int units, uintptr_t word, i
                 const char* hint) {
   AddRowButton(handler ? &e.prss : nullptr, units, word, selected, selected ? &TextColours.lightYellow : nullptr, text,
                handler, hint);
+}
+
+void PageSymbolChoice(VehicleEditor& e, const char* glyphCodes, int units, uintptr_t word, int selected,
+                      InterfaceHandler handler, const char* hint) {
+  AddRowButtonStyle4(handler ? &e.prss : nullptr, units, word, selected, selected ? &TextColours.lightYellow : nullptr,
+                     glyphCodes, handler, hint);
 }
 
 void PageNumber(const char* format, int32_t value, int units, const char* hint, ColourWord* colour, Prss* owner,

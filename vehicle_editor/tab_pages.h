@@ -53,6 +53,10 @@ void PageHeading(const char* text, int units, const char* hint);
 // A choice button: text, word, handler, drawn selected when `selected`.
 void PageChoice(VehicleEditor& editor, const char* text, int units, uintptr_t word, int selected,
                 InterfaceHandler handler, const char* hint);
+// The same with a label of the character set's symbols (glyph codes, AddRowButtonStyle4),
+// which show as themselves whatever the code page.
+void PageSymbolChoice(VehicleEditor& editor, const char* glyphCodes, int units, uintptr_t word, int selected,
+                      InterfaceHandler handler, const char* hint);
 // A whole number shown through its format (style 40), `units` W; with a handler it is a
 // button of that word.
 void PageNumber(const char* format, int32_t value, int units, const char* hint, ColourWord* colour = nullptr,

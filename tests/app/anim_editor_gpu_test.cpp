@@ -546,7 +546,8 @@ TEST_F(AnimEditorWindow, PosesAreMadeAndEditedThroughTheirButtons) {
     const InterfaceButton* b = nullptr;
     for (int i = 0; i < ButtonCount; ++i)
       if (InterfaceButtons[i].handler && InterfaceButtons[i].word == uintptr_t(2 + seating) &&
-          InterfaceButtons[i].text.text && std::strcmp(InterfaceButtons[i].text.text, SEATING_NAMES[seating]) == 0)
+          InterfaceButtons[i].style != 4 && InterfaceButtons[i].text.text &&
+          std::strcmp(InterfaceButtons[i].text.text, SEATING_NAMES[seating]) == 0)
         b = &InterfaceButtons[i];
     ASSERT_NE(b, nullptr) << SEATING_NAMES[seating];
     ClickAt(Centre(b, 0), Centre(b, 1));

@@ -27,6 +27,7 @@
 #include "render/texture_names.h"
 #include "render/views.h"
 #include "ui/screen_labels.h"
+#include "ui/text/code_pages.h"
 #include "vehicle_editor/animation/anim_edit.h"
 #include "vehicle_editor/animation/anim_screen.h"
 #include "vehicle/car_animations.h"
@@ -832,38 +833,46 @@ TEST_F(VehicleEditorWindow, TheDriveSideButtonsShowStepArrowsPointingTheirWay) {
   ASSERT_NE(found[1], nullptr);
   ASSERT_TRUE(found[0]->hint && std::strstr(found[0]->hint, "left side driving position")) << found[0]->hint;
   const InterfaceButton buttons[2] = {*found[0], *found[1]};
-  const Picture p = Shot("vehicle_editor_drive_side_arrows");
-  // -1 tip on the left, +1 on the right, 0 neither (a box has full-height edges both sides).
-  const auto tipSide = [&](const InterfaceButton& b) {
-    const int x0 = b.left + 3, x1 = b.right - 3, y0 = b.top + 3, y1 = b.bottom - 3;
-    const uint8_t* face = p.At(x0, y0);
-    const auto ink = [&](int x, int y) {
-      const uint8_t* q = p.At(x, y);
-      return std::abs(q[0] - face[0]) + std::abs(q[1] - face[1]) + std::abs(q[2] - face[2]) > 120;
+  // In a single-byte page and in a double-byte one, whose lead bytes the arrows' codes are.
+  const int savedPage = CurrentCodePage;
+  for (const int page : {CODE_PAGE_LATIN1, CODE_PAGE_JAPANESE}) {
+    CurrentCodePage = page;
+    Frame();
+    const Picture p = Shot(page == CODE_PAGE_LATIN1 ? "vehicle_editor_drive_side_arrows"
+                                                    : "vehicle_editor_drive_side_arrows_japanese");
+    // -1 tip on the left, +1 on the right, 0 neither (a box has full-height edges both sides).
+    const auto tipSide = [&](const InterfaceButton& b) {
+      const int x0 = b.left + 3, x1 = b.right - 3, y0 = b.top + 3, y1 = b.bottom - 3;
+      const uint8_t* face = p.At(x0, y0);
+      const auto ink = [&](int x, int y) {
+        const uint8_t* q = p.At(x, y);
+        return std::abs(q[0] - face[0]) + std::abs(q[1] - face[1]) + std::abs(q[2] - face[2]) > 120;
+      };
+      int left = x1, right = x0, top = y1, bottom = y0;
+      for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+          if (ink(x, y)) left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+      if (right - left < 3 || bottom - top < 3) return 0;
+      const auto run = [&](int x, int* low, int* high) {  // the ink's rows at column x
+        *low = bottom, *high = top;
+        for (int y = top; y <= bottom; ++y)
+          if (ink(x, y)) *low = std::min(*low, y), *high = std::max(*high, y);
+        return *high - *low + 1;
+      };
+      const int height = bottom - top + 1, middle = (top + bottom) / 2;
+      int low, high;
+      const int atLeft = run(left, &low, &high);
+      const bool tipLeft = atLeft <= height / 3 && std::abs((low + high) / 2 - middle) <= 2;
+      const int atRight = run(right, &low, &high);
+      const bool tipRight = atRight <= height / 3 && std::abs((low + high) / 2 - middle) <= 2;
+      if (tipLeft && atRight >= height * 3 / 4) return -1;
+      if (tipRight && atLeft >= height * 3 / 4) return 1;
+      return 0;
     };
-    int left = x1, right = x0, top = y1, bottom = y0;
-    for (int y = y0; y < y1; ++y)
-      for (int x = x0; x < x1; ++x)
-        if (ink(x, y)) left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
-    if (right - left < 3 || bottom - top < 3) return 0;
-    const auto run = [&](int x, int* low, int* high) {  // the ink's rows at column x
-      *low = bottom, *high = top;
-      for (int y = top; y <= bottom; ++y)
-        if (ink(x, y)) *low = std::min(*low, y), *high = std::max(*high, y);
-      return *high - *low + 1;
-    };
-    const int height = bottom - top + 1, middle = (top + bottom) / 2;
-    int low, high;
-    const int atLeft = run(left, &low, &high);
-    const bool tipLeft = atLeft <= height / 3 && std::abs((low + high) / 2 - middle) <= 2;
-    const int atRight = run(right, &low, &high);
-    const bool tipRight = atRight <= height / 3 && std::abs((low + high) / 2 - middle) <= 2;
-    if (tipLeft && atRight >= height * 3 / 4) return -1;
-    if (tipRight && atLeft >= height * 3 / 4) return 1;
-    return 0;
-  };
-  EXPECT_EQ(tipSide(buttons[0]), -1) << "the left button's arrow points left";
-  EXPECT_EQ(tipSide(buttons[1]), 1) << "the right button's arrow points right";
+    EXPECT_EQ(tipSide(buttons[0]), -1) << "the left button's arrow points left, code page " << page;
+    EXPECT_EQ(tipSide(buttons[1]), 1) << "the right button's arrow points right, code page " << page;
+  }
+  CurrentCodePage = savedPage;
 }
 
 TEST_F(VehicleEditorWindow, TheLaterPagesAndTheSidePanelArePicturedBesideTheCar) {
@@ -916,7 +925,9 @@ TEST_F(VehicleEditorWindow, TheLaterPagesAndTheSidePanelArePicturedBesideTheCar)
   Frame();
   const InterfaceButton* test = nullptr;
   for (int i = 0; i < ButtonCount && !test; ++i)
-    if (InterfaceButtons[i].text.text && std::strcmp(InterfaceButtons[i].text.text, "TEST") == 0) test = &InterfaceButtons[i];
+    if (InterfaceButtons[i].style != 4 && InterfaceButtons[i].text.text &&
+        std::strcmp(InterfaceButtons[i].text.text, "TEST") == 0)
+      test = &InterfaceButtons[i];
   ASSERT_NE(test, nullptr);
   const int tx = test->left + 3, ty = test->top + 3;
   const Picture off = Shot("vehicle_editor_lights_off");
@@ -1010,8 +1021,8 @@ TEST_F(VehicleEditorWindow, TheLightSwatchesShowTheirColoursAndTestingTheBrakeLi
   }
   const InterfaceButton* test = nullptr;
   for (int i = 0; i < ButtonCount && !test; ++i)
-    if (InterfaceButtons[i].text.text && std::strcmp(InterfaceButtons[i].text.text, "TEST") == 0 &&
-        InterfaceButtons[i].word == 0)
+    if (InterfaceButtons[i].style != 4 && InterfaceButtons[i].text.text &&
+        std::strcmp(InterfaceButtons[i].text.text, "TEST") == 0 && InterfaceButtons[i].word == 0)
       test = &InterfaceButtons[i];
   ASSERT_NE(test, nullptr);
   const int tx = test->left + 5, ty = test->top + 5;

@@ -1,14 +1,20 @@
 // symbol_glyphs_test.cpp - the program's symbols in both generated character sets: every code
 // the interface and the dashboards draw as a symbol (the step arrows, the plain lamp, the
 // warning lamps, the display-style symbols, the LED and LCD digits) has a glyph of its own
-// with ink, not the placeholder, and the step arrows point their way.
+// with ink, not the placeholder, and the step arrows point their way; the symbol buttons draw
+// those glyphs in every code page.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "core/window_state.h"
 #include "tests/ui/charset_test_util.h"
+#include "ui/interface.h"
+#include "ui/interface_draw.h"
+#include "ui/text/code_pages.h"
+#include "ui/text_draw.h"
 
 namespace {
 
@@ -115,5 +121,80 @@ TEST(SymbolGlyphs, TheTinySetOfTheWindowTestsDrawsTheSymbolsAtTheirOwnCodes) {
   // still have no glyph page.
   EXPECT_EQ(CodePageRecords[0].entries[0xE9 - FIRST_CODE].glyph, GLYPH_PLACEHOLDER);
   EXPECT_EQ(CodePageRecords[4].entries[CODE_ARROW_STEP_LEFT - FIRST_CODE].flags, ENTRY_LEAD_NO_PAGE);
+  FreeCharacterSet();
+}
+
+// ---- The symbol buttons ----
+// The buttons labelled with the program's symbols (the lamp symbols, the display styles, the
+// step arrows with or without a bar) are symbol buttons: in the real character set their
+// labels queue the symbols' own glyphs, in a single-byte page and in a double-byte page
+// alike, where the same bytes as text show the page's letters or its placeholder.
+
+namespace {
+
+// The glyphs a button's label queues into the small text batch.
+std::vector<int> QueuedGlyphs(const InterfaceButton& b) {
+  EmptyTextBatches();
+  QueueButtonLabel(b, 0xFFFFFFFFu);
+  std::vector<int> glyphs;
+  for (const TextBatchItem& item : SmallTextBatch.items) glyphs.push_back(item.glyph);
+  return glyphs;
+}
+
+std::vector<int> OwnGlyphs(const std::string& codes) {
+  std::vector<int> glyphs;
+  for (unsigned char c : codes) glyphs.push_back(c - FIRST_CODE);
+  return glyphs;
+}
+
+}  // namespace
+
+TEST(SymbolGlyphs, SymbolButtonsDrawTheSymbolsOwnGlyphsInEveryCodePage) {
+  ASSERT_TRUE(ReadGeneratedCharset()) << GeneratedCharsetPath();
+  ScreenWidth = 1024;
+  ScreenHeight = 768;
+  SetInterfaceMetrics();
+  const int savedPage = CurrentCodePage;
+  std::vector<std::string> labels = {"\x8B", "\x9B", "|\x8B", "\x9B|", "\x8B\x9B", "\xB5", "\xA1\xA2\xA3"};
+  for (int code = 0xC0; code <= 0xCF; ++code) labels.push_back(std::string(1, char(code)));
+  for (int page : {CODE_PAGE_LATIN1, 5, CODE_PAGE_JAPANESE, CODE_PAGE_KOREAN}) {
+    CurrentCodePage = page;
+    for (const std::string& label : labels) {
+      ClearInterface();
+      RowCursorX = 0;
+      RowCursorY = 0;
+      AddRowButtonStyle4(nullptr, 2, 0, 0, nullptr, label.c_str(), nullptr, nullptr);
+      ASSERT_EQ(ButtonCount, 1);
+      char shown[16];
+      ASSERT_TRUE(ButtonText(InterfaceButtons[0], shown, sizeof shown));
+      EXPECT_EQ(std::string(shown), label) << "the label reads back as its codes";
+      EXPECT_EQ(QueuedGlyphs(InterfaceButtons[0]), OwnGlyphs(label)) << "page " << page << ", label 0x" << std::hex
+                                                                      << int(static_cast<unsigned char>(label[0]));
+    }
+    // The arrow styles of the value buttons draw their glyphs the same way.
+    ClearInterface();
+    AddButton(nullptr, 0, 0, 40, ButtonHeight, 0, IvInt(0), IvInt(0), IvInt(0), 26, nullptr, nullptr, nullptr);
+    AddButton(nullptr, 40, 0, 80, ButtonHeight, 0, IvInt(0), IvInt(0), IvInt(0), 27, nullptr, nullptr, nullptr);
+    EXPECT_EQ(QueuedGlyphs(InterfaceButtons[0]), OwnGlyphs("\x9B")) << page;
+    EXPECT_EQ(QueuedGlyphs(InterfaceButtons[1]), OwnGlyphs("\x8B")) << page;
+  }
+  // What the same bytes show as text: the fault these buttons had.
+  ClearInterface();
+  AddRowButton(nullptr, 2, 0, 0, nullptr, "\xB5", nullptr, nullptr);
+  AddRowButton(nullptr, 2, 0, 0, nullptr, "\xC0", nullptr, nullptr);
+  AddRowButton(nullptr, 2, 0, 0, nullptr, "\x8B", nullptr, nullptr);
+  CurrentCodePage = CODE_PAGE_LATIN1;
+  EXPECT_NE(QueuedGlyphs(InterfaceButtons[0]), OwnGlyphs("\xB5")) << "text shows the letter mu";
+  EXPECT_NE(QueuedGlyphs(InterfaceButtons[1]), OwnGlyphs("\xC0")) << "text shows A grave";
+  CurrentCodePage = CODE_PAGE_JAPANESE;
+  EXPECT_NE(QueuedGlyphs(InterfaceButtons[2]), OwnGlyphs("\x8B")) << "a lead byte as text is no arrow";
+  // Other texts keep their drawing through the page.
+  ClearInterface();
+  CurrentCodePage = CODE_PAGE_LATIN1;
+  AddRowButton(nullptr, 4, 0, 0, nullptr, "\xE9t\xE9", nullptr, nullptr);
+  EXPECT_EQ(QueuedGlyphs(InterfaceButtons[0]).front(), CodePageRecords[0].entries[0xE9 - FIRST_CODE].glyph);
+  CurrentCodePage = savedPage;
+  ClearInterface();
+  EmptyTextBatches();
   FreeCharacterSet();
 }

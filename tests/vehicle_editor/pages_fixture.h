@@ -116,7 +116,8 @@ class PagesTest : public EditorTest {
       std::snprintf(line, sizeof line, "%-40s x%5.2f w%5.2f row %3d style %2d word %-4s %-20s sel %d dom %d hint \"%s\"\n",
                     label ? label : text, double(b.left) / ButtonWidth, double(b.right - b.left) / ButtonWidth,
                     RowOf(b.top), b.style, bound ? "var" : std::to_string(b.word).c_str(), HandlerName(b.handler),
-                    b.style == 2 || b.style == 3 || b.style == 53 || b.style == 55 ? int(b.fourth.i) : 0, b.editDomain,
+                    b.style == 2 || b.style == 3 || b.style == 4 || b.style == 53 || b.style == 55 ? int(b.fourth.i) : 0,
+                    b.editDomain,
                     b.hint ? b.hint : "");
       out << line;
     }

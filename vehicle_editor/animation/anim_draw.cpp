@@ -127,14 +127,14 @@ void FramePanel(AnimEditorScreen& s, Prss* o) {
     AddRowButton(o, 2, 0, 0, nullptr, "new", OnAnim, nullptr);
     return;
   }
-  AddRowButton(o, 1, FRAME_PREVIOUS, 0, nullptr, "|\x8B", OnFrame, nullptr);
+  AddRowButtonStyle4(o, 1, FRAME_PREVIOUS, 0, nullptr, "|\x8B", OnFrame, nullptr);  // glyph codes: a bar, an arrow
   const int current = CurrentFrameIndex(e);
   for (int i = 0; i < FrameButtonCount(a); ++i) {
     const int frame = i % a.frameCount;
     AddRowButton(o, 1, uintptr_t(frame), frame == current && i < a.frameCount, nullptr, Text("%d", frame + 1),
                  OnFrameButton, nullptr);
   }
-  AddRowButton(o, 1, FRAME_NEXT, 0, nullptr, "\x9B|", OnFrame, nullptr);
+  AddRowButtonStyle4(o, 1, FRAME_NEXT, 0, nullptr, "\x9B|", OnFrame, nullptr);
   AddRowButton(o, 2, FRAME_DUP, 0, nullptr, "DUP", OnFrame, nullptr);
   AddRowButton(o, 2, FRAME_DEL, 0, nullptr, "DEL", OnFrame, nullptr);
   Row(0, row + 1);

@@ -34,9 +34,10 @@ namespace {
 constexpr int COLUMN_UNITS_WIDEST = 14, COLUMN_UNITS_NARROWEST = 10;
 constexpr int LABEL_UNITS = 2;    // a row's leading label ("Max", "Unit", "Out")
 
-// The interface's step arrows.
+// The interface's step arrows, as glyph codes.
 constexpr const char* TEXT_LEFT = "\x8B";
 constexpr const char* TEXT_RIGHT = "\x9B";
+constexpr int STYLE_SYMBOL = 4;  // a button showing glyph codes (AddRowButtonStyle4)
 
 DashEditorPage* PageOf(void* owner) { return static_cast<DashEditorPage*>(owner); }
 Car& CarOf(void* owner) { return *PageOf(owner)->car; }
@@ -256,8 +257,9 @@ void Place(Rows& r, Prss* owner, const char* text, int units, uintptr_t word, in
   const int left = RowCursorX, right = left + units * ButtonWidth;
   RowCursorX = right;
   if (r.counting) return;
-  AddButton(handler ? owner : nullptr, left, RowCursorY, right, RowCursorY + r.h, word, IvText(text), IvInt(0),
-            IvInt(lit), style, colour, handler, nullptr);
+  AddButton(handler ? owner : nullptr, left, RowCursorY, right, RowCursorY + r.h, word,
+            style == STYLE_SYMBOL ? GlyphCodes(text) : IvText(text), IvInt(0), IvInt(lit), style, colour, handler,
+            nullptr);
 }
 void Label(Rows& r, const char* text, int units) { Place(r, nullptr, text, units, 0, 0, nullptr, nullptr); }
 void Heading(Rows& r, const char* text) {
@@ -266,6 +268,10 @@ void Heading(Rows& r, const char* text) {
 }
 void Button(Rows& r, const char* text, int units, uintptr_t word, int selected, InterfaceHandler handler) {
   Place(r, r.owner, text, units, word, selected, Choice(selected), handler);
+}
+// A button labelled with the character set's symbols (glyph codes), which no code page shows.
+void SymbolButton(Rows& r, const char* codes, int units, uintptr_t word, int selected, InterfaceHandler handler) {
+  Place(r, r.owner, codes, units, word, selected, Choice(selected), handler, STYLE_SYMBOL);
 }
 // A full-width row button: a toggle whose text reads the flag's sense.
 void ToggleRow(Rows& r, const char* text, uintptr_t word, InterfaceHandler handler) {
@@ -337,9 +343,9 @@ void UnitPlacement(Rows& r, Car& car, int dial) {
   if ((unit & 3) == 0) return;
   Row(r);
   Label(r, "Out", LABEL_UNITS);
-  Button(r, TEXT_LEFT, 1, ByteWord(offset, 0), 0, StepUnitOut);
+  SymbolButton(r, TEXT_LEFT, 1, ByteWord(offset, 0), 0, StepUnitOut);
   Number(r, "%d", unit >> 4, 2);
-  Button(r, TEXT_RIGHT, 1, ByteWord(offset, 1), 0, StepUnitOut);
+  SymbolButton(r, TEXT_RIGHT, 1, ByteWord(offset, 1), 0, StepUnitOut);
 }
 
 // "Max": "auto" or "manual"; with manual the arrows and the maximum through its format.
@@ -351,9 +357,9 @@ void MaximumRow(Rows& r, Car& car, int dial, const char* format, int factor) {
   Button(r, "auto", 2, base | MAX_AUTO, maximum == 0, SetDialMaximum);
   Button(r, "manual", 2, base | MAX_MANUAL, maximum != 0, SetDialMaximum);
   if (maximum == 0) return;
-  Button(r, TEXT_LEFT, 1, base | MAX_DOWN, 0, SetDialMaximum);
+  SymbolButton(r, TEXT_LEFT, 1, base | MAX_DOWN, 0, SetDialMaximum);
   Number(r, format, maximum * factor, 2);
-  Button(r, TEXT_RIGHT, 1, base | MAX_UP, 0, SetDialMaximum);
+  SymbolButton(r, TEXT_RIGHT, 1, base | MAX_UP, 0, SetDialMaximum);
 }
 
 // A speed toggle, with "Test" and the speed unit's button on the row under it (the toggle's
@@ -411,7 +417,7 @@ void LampEditors(Rows& r, Car& car) {
     const uint8_t glyphs[3] = {DASH_PLAIN_LAMP_GLYPH, kind.symbols[0], kind.symbols[1]};
     for (int i = 0; i < 3; ++i) {
       if (i == 2 && glyphs[2] == 0) break;
-      Button(r, GlyphText(glyphs[i]), 1, ByteWord(lamp, i), symbol == i, ChooseLampSymbol);
+      SymbolButton(r, GlyphText(glyphs[i]), 1, ByteWord(lamp, i), symbol == i, ChooseLampSymbol);
     }
     Slider(r, car, "X %.2f", offset + int(offsetof(DashLight, x)), -0.95f, 0.95f, 5, 195);
     Slider(r, car, "Y %.2f", offset + int(offsetof(DashLight, y)), -0.95f, 0.95f, 5, 195);
@@ -476,7 +482,8 @@ void AnalogControls(Rows& r, Car& car) {
     const char* styles[4] = {"NONE", DASH_DISPLAY_STYLE_CODE, "123", STYLE_GLYPHS};
     const int style = car.dash[offsetof(AnalogDashBlock, displayStyle)];
     Row(r);
-    for (int i = 0; i < 4; ++i) Button(r, styles[i], r.units / 4, uintptr_t(i), style == i, ChooseDisplayStyle);
+    for (int i = 0; i < 3; ++i) Button(r, styles[i], r.units / 4, uintptr_t(i), style == i, ChooseDisplayStyle);
+    SymbolButton(r, styles[3], r.units / 4, uintptr_t(3), style == 3, ChooseDisplayStyle);
     if (style != 0) {
       RectangleEditor(r, car, DASH_DISPLAY_RECTANGLE);
       ColourEditor(r, car, "MFD background", DASH_DISPLAY_BACKGROUND);

@@ -386,6 +386,26 @@ TEST_F(DashEditor, TypeThreesQuestionsWriteTheirDefaultsIntoTheBlock) {
   EXPECT_TRUE(LabelShown("LED gear colour"));
 }
 
+// The buttons labelled with the character set's symbols are symbol buttons (style 4), whose
+// glyph codes are drawn as the symbols' own glyphs whatever the code page (symbol_glyphs_test
+// draws them); the texts beside them stay text.
+TEST_F(DashEditor, SymbolLabelsAreSymbolButtons) {
+  Open(2);
+  const char plain[2] = {char(DASH_PLAIN_LAMP_GLYPH), 0};
+  const char second[2] = {char(DASH_LAMP_KINDS[DASH_LAMP_HANDBRAKE].symbols[0]), 0};
+  for (const char* symbol : {plain, second, "\xA1\xA2\xA3"}) {
+    const InterfaceButton* b = Live(symbol);
+    ASSERT_NE(b, nullptr) << int(static_cast<unsigned char>(symbol[0]));
+    EXPECT_EQ(b->style, 4) << int(static_cast<unsigned char>(symbol[0]));
+  }
+  Click("manual");
+  ASSERT_NE(Live("\x8B"), nullptr);
+  EXPECT_EQ(Live("\x8B")->style, 4);
+  EXPECT_EQ(Live("\x9B")->style, 4);
+  EXPECT_EQ(Live("NONE")->style, 2);
+  EXPECT_EQ(Live("123")->style, 2);
+}
+
 TEST_F(DashEditor, ADisplayStyleChangeSizesTheDisplaysRectangle) {
   Open(2);
   const int width = DASH_DISPLAY_RECTANGLE + 2, height = DASH_DISPLAY_RECTANGLE + 3;
