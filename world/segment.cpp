@@ -508,6 +508,11 @@ void WSegment::Setup() {
   // 7. Across vectors.
   f.a0[0] = int32_t(Mul(f.d0[0], startWidth)), f.a0[1] = int32_t(Mul(f.d0[1], startWidth));
   f.a1[0] = int32_t(Mul(f.d1[0], endWidth)), f.a1[1] = int32_t(Mul(f.d1[1], endWidth));
+  f.lx = (double(f.p1[0]) - f.p0[0]) / FIX, f.ly = (double(f.p1[1]) - f.p0[1]) / FIX;
+  f.a0x = f.a0[0] / FIX, f.a0y = f.a0[1] / FIX;
+  f.apx = (double(f.a1[0]) - f.a0[0]) / FIX, f.apy = (double(f.a1[1]) - f.a0[1]) / FIX;
+  f.p0x = f.p0[0] / FIX, f.p0y = f.p0[1] / FIX;
+  f.perLength = f.meanLength > 0 ? FIX / double(f.meanLength) : 0.0;
   // 8. Edges.
   const bool startLinked = startS->ownFlags & SECTION_LINKED, endLinked = endS->ownFlags & SECTION_LINKED;
   for (size_t i = 0; i < edges.size(); ++i) {
@@ -721,6 +726,10 @@ V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 V3 operator*(V3 a, double k) { return {a.x * k, a.y * k, a.z * k}; }
 double Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 V3 Cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+// std::fmin and std::fmax without the library call: the other value when one is NaN.  The sign
+// of a zero may differ, which no caller here can see.
+double Min(double a, double b) { return (b < a || a != a) ? b : a; }
+double Max(double a, double b) { return (b > a || a != a) ? b : a; }
 }  // namespace
 
 int WSegment::HasVisiblePart() const {
@@ -797,10 +806,10 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
   V3 O = V3{double(origin.x), double(origin.y), double(origin.z)} * (1.0 / FIX) - R * originShift;
   const V3 Rc = R * nearClip;
   // 4. The patch parameter.
-  const double Lx = (double(f.p1[0]) - f.p0[0]) / FIX, Ly = (double(f.p1[1]) - f.p0[1]) / FIX;
-  const double A0x = f.a0[0] / FIX, A0y = f.a0[1] / FIX;
-  const double Apx = (double(f.a1[0]) - f.a0[0]) / FIX, Apy = (double(f.a1[1]) - f.a0[1]) / FIX;
-  const double Qx = O.x - f.p0[0] / FIX, Qy = O.y - f.p0[1] / FIX;
+  const double Lx = f.lx, Ly = f.ly;
+  const double A0x = f.a0x, A0y = f.a0y;
+  const double Apx = f.apx, Apy = f.apy;
+  const double Qx = O.x - f.p0x, Qy = O.y - f.p0y;
   const double a = Lx * Apy - Ly * Apx;
   const double b = (Lx * A0y - Ly * A0x) + (Qy * Apx - Qx * Apy);
   const double c = Qy * A0x - Qx * A0y;
@@ -818,19 +827,23 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
   const double Aux = A0x + Apx * u, Auy = A0y + Apy * u;
   const bool onX = std::fabs(A0x) > std::fabs(A0y);
   const double comp = onX ? Aux : Auy;
-  if (std::fabs(comp) < 0.001 || std::fmax(std::fabs(Aux), std::fabs(Auy)) < 0.01) return 0;
+  if (std::fabs(comp) < 0.001 || Max(std::fabs(Aux), std::fabs(Auy)) < 0.01) return 0;
   const double s = (onX ? Qx - u * Lx : Qy - u * Ly) / comp;
   // 6. Candidate parts.
   const double w = (f.u[1] * Aux - f.u[0] * Auy) / FIX;
   bool candidate[SEGMENT_PARTS_MAX] = {};
   bool marked[SEGMENT_EDGES_MAX] = {};
   bool any = false;
+  // Each edge's lateral fraction at u, worked out once for the parts and the edge points.
+  const size_t edgeCount = edges.size();
+  double lat[SEGMENT_EDGES_MAX];
+  for (size_t e = 0; e < edgeCount; ++e) lat[e] = Cubic(edges[e].lateral, u);
   for (size_t i = 0; i < parts.size(); ++i) {
     const MappingRef& p = parts[i];
     if (!(p.flags & PART_USABLE)) continue;
     if (w >= 0.01) {
-      const double f1 = Cubic(edges[p.first].lateral, u), f2 = Cubic(edges[p.second].lateral, u);
-      const double lo = std::fmin(f1, f2), hi = std::fmax(f1, f2);
+      const double f1 = lat[p.first], f2 = lat[p.second];
+      const double lo = Min(f1, f2), hi = Max(f1, f2);
       if (hi < s - 1.0 / w || lo > s + 1.0 / w) continue;
     }
     candidate[i] = true;
@@ -844,15 +857,16 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
   if (surface && bump) O.z -= double(*bump) / FIX;
   // 8. Edge points and tangents at u.
   V3 point[SEGMENT_EDGES_MAX], tangent[SEGMENT_EDGES_MAX];
-  const double perLength = FIX / double(f.meanLength);
-  for (size_t e = 0; e < edges.size(); ++e) {
+  const double perLength = f.perLength;
+  const double baseX = f.p0x + Lx * u, baseY = f.p0y + Ly * u;
+  for (size_t e = 0; e < edgeCount; ++e) {
     if (!marked[e]) continue;
-    const double se = Cubic(edges[e].lateral, u), sd = CubicSlope(edges[e].lateral, u);
-    point[e] = V3{f.p0[0] / FIX + Lx * u + Aux * se, f.p0[1] / FIX + Ly * u + Auy * se, Cubic(edges[e].height, u)} - O;
+    const double se = lat[e], sd = CubicSlope(edges[e].lateral, u);
+    point[e] = V3{baseX + Aux * se, baseY + Auy * se, Cubic(edges[e].height, u)} - O;
     V3 d{(Lx + Apx * se + Aux * sd) * perLength, (Ly + Apy * se + Auy * sd) * perLength,
          CubicSlope(edges[e].height, u) * perLength};
     if (std::fabs(d.x) < 0.01 && std::fabs(d.y) < 0.01) {
-      const double big = std::fmax(std::fabs(Aux), std::fabs(Auy));
+      const double big = Max(std::fabs(Aux), std::fabs(Auy));
       d = V3{-Auy / big, Aux / big, 0};
     }
     tangent[e] = d;

@@ -55,6 +55,10 @@ struct SegmentFrame {
   int32_t u[2] = {};               // unit line direction, (0, 0) when P0 and P1 coincide
   int32_t lateralMin = 0, lateralMax = 0;
   int32_t meanLength = 0;
+  // Worked out once from the above at set-up for the ray test, in metres: the line P0 to P1,
+  // the start's across vector, its change to the end's, P0, and the mean length's inverse.
+  double lx = 0, ly = 0, a0x = 0, a0y = 0, apx = 0, apy = 0, p0x = 0, p0y = 0;
+  double perLength = 0;
 };
 
 // ---- [Segment] ----
