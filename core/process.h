@@ -74,3 +74,13 @@ T* Prss_New() {
   static_assert(sizeof(T) >= sizeof(Prss));
   return new T{};
 }
+
+// Frees an ended process object (owner, whose first member is process) and makes its parent
+// current again.  Null, the act function's answer for a process that has ended.
+template <typename T>
+Prss* Prss_Free(Prss* process, T* owner) {
+  Prss* parent = process->parent;
+  delete owner;
+  if (parent) Prss_MakeCurrent(parent);
+  return nullptr;
+}

@@ -169,12 +169,9 @@ int DrawGarageCar(Car& car) {
 Prss* GarageScreenAction(Prss* process) {
   GaragePage* page = reinterpret_cast<GaragePage*>(process);
   if (!process->alive) {
-    Prss* parent = process->parent;
     delete page->car;
     if (g_garage == page) g_garage = nullptr;
-    delete page;
-    if (parent) Prss_MakeCurrent(parent);
-    return nullptr;
+    return Prss_Free(process, page);
   }
   Car* car = page->car;
   if (car && !page->infoWritten && car->modelPresent) {

@@ -261,11 +261,8 @@ VehicleEditor* VehicleEditor::Create(Prss* parent) {
 Prss* VehicleEditor::ScreenAction(Prss* process) {
   VehicleEditor* e = reinterpret_cast<VehicleEditor*>(process);
   if (!process->alive) {
-    Prss* parent = process->parent;
     CloseEditor(e);
-    delete e;
-    if (parent) Prss_MakeCurrent(parent);
-    return nullptr;
+    return Prss_Free(process, e);
   }
   GameState = 0;
   RunCountdowns(*e);

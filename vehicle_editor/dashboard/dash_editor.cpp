@@ -619,10 +619,7 @@ DashEditorPage* CreateDashEditorPage(Prss* parent, Car* car) {
 Prss* DashEditorScreenAction(Prss* process) {
   DashEditorPage& p = *PageOf(process);
   if (!process->alive) {
-    Prss* parent = process->parent;
-    delete &p;
-    if (parent) Prss_MakeCurrent(parent);
-    return nullptr;
+    return Prss_Free(process, &p);
   }
   if (process->sub) {
     Prss_ActSub(process);

@@ -221,10 +221,7 @@ Prss* EngineEditorScreenAction(Prss* process) {
       EditorFrameHookArgument = p.savedHookArgument;
     }
     if (OpenEnginePage == &p) OpenEnginePage = nullptr;
-    Prss* parent = process->parent;
-    delete &p;
-    if (parent) Prss_MakeCurrent(parent);
-    return nullptr;
+    return Prss_Free(process, &p);
   }
   if (process->sub) {
     Prss_ActSub(process);

@@ -166,10 +166,7 @@ Prss* RimScreenAction(Prss* process) {
     g.DeleteSelected();
     RemoveUnusedMappings(*g.rim);
     if (ActiveGraph == &g) ActiveGraph = nullptr;
-    Prss* parent = process->parent;
-    delete &s;
-    if (parent) Prss_MakeCurrent(parent);
-    return nullptr;
+    return Prss_Free(process, &s);
   }
   if (process->sub) {
     Prss_ActSub(process);
