@@ -11,43 +11,13 @@
 #include "core/data_file.h"
 #include "core/game_code.h"
 #include "core/report.h"
+#include "tests/core/report_recorder.h"
 #include "world/environment.h"
 #include "world/mapping.h"
 #include "world/track_file.h"
 #include "world/world.h"
 
 namespace {
-
-// The lines (their text) and the boxes ("<first>|<second>") reported while it lives.
-class ReportRecorder {
- public:
-  struct Recorded {
-    std::vector<std::string> lines, boxes;
-  };
-  ReportRecorder() {
-    Reports() = Recorded{};
-    ReportSink sink{};
-    sink.line = [](const char* text, ReportColour, int) { Reports().lines.push_back(text); };
-    sink.box = [](Prss*, const char* first, const char* second) {
-      Reports().boxes.push_back(std::string(first) + "|" + (second ? second : "-"));
-    };
-    previous_ = InstallReportSink(sink);
-  }
-  ~ReportRecorder() { InstallReportSink(previous_); }
-  static Recorded& Reports() {
-    static Recorded recorded;
-    return recorded;
-  }
-  static std::string NewestText() { return Reports().lines.empty() ? "" : Reports().lines.back(); }
-  static int CountLines(const std::string& part) {
-    int n = 0;
-    for (const std::string& line : Reports().lines) n += line.find(part) != std::string::npos;
-    return n;
-  }
-
- private:
-  ReportSink previous_{};
-};
 
 // Little-endian bytes of a hand-written file.
 struct Bytes {
