@@ -352,7 +352,7 @@ bool WSegment::ValidateReferences(const WSection*& start, const WSection*& end) 
   start = SectionAt(startSection, "Segment");
   end = SectionAt(endSection, "Segment");
   if (!start || !end) return false;
-  if (edgeCount > SEGMENT_EDGES_MAX || partCount > SEGMENT_PARTS_MAX) {
+  if (edgeCount > SEGMENT_EDGES_MAX || partCount > SEGMENT_PARTS_MAX || edges.size() > SEGMENT_EDGES_MAX) {
     DebugLine("A segment has more than 64 edges or parts: it is left without geometry");
     return false;
   }
@@ -441,17 +441,19 @@ void WSegment::Setup() {
   const float h0 = startS->heading + (startAsIs ? 0.0f : PI_F);
   const float h1 = endS->heading + (endAsIs ? 0.0f : PI_F);
   SegmentFrame& f = frame;
-  f.d0[0] = Round(double(std::cos(h0)) * FIX);
-  f.d0[1] = Round(double(std::sin(h0)) * FIX);
-  f.d1[0] = -Round(double(std::cos(h1)) * FIX);
-  f.d1[1] = -Round(double(std::sin(h1)) * FIX);
-  // 4. Offsets.
-  // Kept between segments: a load sets up thousands of them.
-  thread_local std::vector<int32_t> startOff, endOff;
-  startOff.assign(edges.size(), 0);
-  endOff.assign(edges.size(), 0);
+  // A section taken as it is turns by its own heading, whose cosine and sine its placer holds
+  // (heading + 0.0f differs from heading only in the sign of a zero, which rounds away).
+  const SectionVertexPlacer startAt(*startS), endAt(*endS);
+  const bool startTurn = startAsIs && startAt.own, endTurn = endAsIs && endAt.own;
+  f.d0[0] = Round(double(startTurn ? startAt.c : std::cos(h0)) * FIX);
+  f.d0[1] = Round(double(startTurn ? startAt.s : std::sin(h0)) * FIX);
+  f.d1[0] = -Round(double(endTurn ? endAt.c : std::cos(h1)) * FIX);
+  f.d1[1] = -Round(double(endTurn ? endAt.s : std::sin(h1)) * FIX);
+  // 4. Offsets (at most SEGMENT_EDGES_MAX edges: the references are valid).
+  const size_t edgeTotal = edges.size();
+  int32_t startOff[SEGMENT_EDGES_MAX], endOff[SEGMENT_EDGES_MAX];
   int32_t sMin = 0, sMax = 0, eMin = 0, eMax = 0;
-  for (size_t i = 0; i < edges.size(); ++i) {
+  for (size_t i = 0; i < edgeTotal; ++i) {
     const int32_t so = startS->vertices[edges[i].startVertex].offset;
     const int32_t eo = endS->vertices[edges[i].endVertex].offset;
     startOff[i] = startAsIs ? so : -so;
@@ -463,7 +465,7 @@ void WSegment::Setup() {
   }
   // 5. Outer sides: a margin of 1 m where no straight edge runs along it.
   bool straightMin = false, straightMax = false;
-  for (size_t i = 0; i < edges.size(); ++i) {
+  for (size_t i = 0; i < edgeTotal; ++i) {
     if (edges[i].kind != EDGE_STRAIGHT) continue;
     if (startOff[i] == sMin && endOff[i] == eMin) straightMin = true;
     if (startOff[i] == sMax && endOff[i] == eMax) straightMax = true;
@@ -514,9 +516,11 @@ void WSegment::Setup() {
   f.p0x = f.p0[0] / FIX, f.p0y = f.p0[1] / FIX;
   f.perLength = f.meanLength > 0 ? FIX / double(f.meanLength) : 0.0;
   // 8. Edges.
-  const SectionVertexPlacer startAt(*startS), endAt(*endS);
   const bool startLinked = startS->ownFlags & SECTION_LINKED, endLinked = endS->ownFlags & SECTION_LINKED;
-  for (size_t i = 0; i < edges.size(); ++i) {
+  // The section headings' cosines and sines in doubles, worked out at the first curved edge.
+  bool turnsKnown = false;
+  double cosH0 = 0, sinH0 = 0, cosH1 = 0, sinH1 = 0;
+  for (size_t i = 0; i < edgeTotal; ++i) {
     SegmentEdge& e = edges[i];
     const SectionVertex& sv = startS->vertices[e.startVertex];
     const SectionVertex& ev = endS->vertices[e.endVertex];
@@ -544,8 +548,13 @@ void WSegment::Setup() {
       if (al1 > SEGMENT_ANGLE_LIMIT) al1 = SEGMENT_ANGLE_LIMIT;
       const double v0x = (f.p1[0] + f.a1[0] * s0) - startX, v0y = (f.p1[1] + f.a1[1] * s0) - startY;
       const double v1x = endX - (f.p0[0] + f.a0[0] * s1), v1y = endY - (f.p0[1] + f.a0[1] * s1);
-      double k0 = double(Round(v0x * std::cos(double(h0)) + v0y * std::sin(double(h0))));
-      double k1 = double(Round(v1x * std::cos(double(h1)) + v1y * std::sin(double(h1))));
+      if (!turnsKnown) {
+        cosH0 = std::cos(double(h0)), sinH0 = std::sin(double(h0));
+        cosH1 = std::cos(double(h1)), sinH1 = std::sin(double(h1));
+        turnsKnown = true;
+      }
+      double k0 = double(Round(v0x * cosH0 + v0y * sinH0));
+      double k1 = double(Round(v1x * cosH1 + v1y * sinH1));
       if (al0 != 0) k0 += double(Round(std::tan(double(al0)) * std::sqrt(v0x * v0x + v0y * v0y)));
       if (al1 != 0) k1 -= double(Round(std::tan(double(al1)) * std::sqrt(v1x * v1x + v1y * v1y)));
       const double m0 = -k0 / double(startWidth), m1 = k1 / double(endWidth);
