@@ -227,9 +227,10 @@ void WSection::LinkEnds() {
     const WSection* other = SectionAt(links[end], "LinkEnds");
     bool found = false;
     if (other) {
+      const float c = std::cos(other->heading), s = std::sin(other->heading);
       for (const SectionVertex& v : other->vertices) {
         if (v.endCode != endCodes[end]) continue;
-        const IntVector p = other->OwnVertexPos(v);
+        const IntVector p = other->OwnVertexPos(v, c, s);
         ends[end] = {p.x, p.y, 0};
         found = true;
         if (filled < int(vertices.size())) {

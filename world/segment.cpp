@@ -498,7 +498,7 @@ void WSegment::Setup() {
   const int32_t* rb = refMax ? maxB : minB;
   f.p0[0] = ra[0], f.p0[1] = ra[1], f.p1[0] = rb[0], f.p1[1] = rb[1];
   f.meanLength = int32_t((int64_t(minLength) + maxLength) >> 1);
-  const int32_t distance = length(f.p0, f.p1);
+  const int32_t distance = refMax ? maxLength : minLength;  // length(f.p0, f.p1)
   if (distance == 0) {
     f.u[0] = f.u[1] = 0;
   } else {
@@ -597,8 +597,9 @@ void WSegment::Setup() {
   float step = stepLength;
   if (!(step != 0.0f) || !std::isfinite(step)) step = 5.0f;
   if (!std::isfinite(textureScale)) textureScale = 1.0f;
-  const double steps = std::nearbyint(double(f.meanLength) / FIX / double(step));
-  const int n = !(steps >= 1.0) ? 1 : steps > SEGMENT_STEPS_MAX ? SEGMENT_STEPS_MAX : int(steps);
+  // Rounded halves to even, held in 32 bits (NaN 0): past 65536 either way, below 1 either way.
+  const int32_t steps = Round(double(f.meanLength) / FIX / double(step));
+  const int n = steps < 1 ? 1 : steps > SEGMENT_STEPS_MAX ? SEGMENT_STEPS_MAX : int(steps);
   levels[0].segments = uint16_t(n == SEGMENT_STEPS_MAX ? SEGMENT_STEPS_MAX - 1 : n);
   levels[0].outline = 1;
   levels[0].distance = SEGMENT_FAR_DISTANCE;

@@ -135,6 +135,8 @@ struct WSegment : WPreGen {
   // The start section's heading and vertices copied to an end section that is not linked
   // (grown to the start's count when shorter); a linked end clears the copy flag instead.
   void CopyProfile();
+  // The box and the lateral range of the parts' edges: their section vertices and the points
+  // of level 0's inner steps (set-up step 11).
   void GrowBoundsOverSteps(const SectionVertexPlacer& startAt, const SectionVertexPlacer& endAt);
   void SetBuildKindFromParts();
   // RayTest past its box pre-test, out of line so that the many rays that miss the box pay
