@@ -699,11 +699,14 @@ void WSegment::GrowBoundsOverSteps(const SectionVertexPlacer& startAt, const Sec
   const int64_t px0 = position[0], py0 = position[1], ux = frame.u[0], uy = frame.u[1];
   auto lateral = [&](const IntVector& p) { return Mul(py0 - p.y, ux) + Mul(int64_t(p.x) - px0, uy); };
   auto grow = [&](const IntVector& p) { b.Grow(p, int32_t(lateral(p))); };
+  const int n = levels[0].segments;
   for (size_t e = 0; e < edgeTotal; ++e)
-    if (used[e]) grow(startAt.At(edges[e].startVertex));
+    if (used[e]) {
+      grow(startAt.At(edges[e].startVertex));
+      if (n >= 1) grow(endAt.At(edges[e].endVertex));
+    }
   // EdgePoint between the sections, its frame at a step worked out once for all the edges and
   // the edges' coefficients widened to doubles once (exact).
-  const int n = levels[0].segments;
   const double dpx = double(frame.p1[0]) - frame.p0[0], dpy = double(frame.p1[1]) - frame.p0[1];
   const double dax = double(frame.a1[0]) - frame.a0[0], day = double(frame.a1[1]) - frame.a0[1];
   struct Step {
@@ -724,7 +727,11 @@ void WSegment::GrowBoundsOverSteps(const SectionVertexPlacer& startAt, const Sec
   // A straight edge whose points each move one way along every axis and across the road has
   // its extremes among the inner steps at the first and the last of them: only those two are
   // evaluated (the same box as every step's).  Any other edge is swept step by step.
-  const AxisMotion alongX{Sign(dpx), Sign(dax), Sign(frame.a0[0])}, alongY{Sign(dpy), Sign(day), Sign(frame.a0[1])};
+  // (The differences taken in integers have the signs of dpx, dax, dpy and day.)
+  const AxisMotion alongX{Sign(int64_t(frame.p1[0]) - frame.p0[0]), Sign(int64_t(frame.a1[0]) - frame.a0[0]),
+                          Sign(frame.a0[0])};
+  const AxisMotion alongY{Sign(int64_t(frame.p1[1]) - frame.p0[1]), Sign(int64_t(frame.a1[1]) - frame.a0[1]),
+                          Sign(frame.a0[1])};
   const int acrossX = Sign(frame.u[1]), acrossY = -Sign(frame.u[0]);
   Curve swept[SEGMENT_EDGES_MAX];
   int sweptCount = 0;
@@ -756,9 +763,6 @@ void WSegment::GrowBoundsOverSteps(const SectionVertexPlacer& startAt, const Sec
       const Step at = stepAt(i);
       for (int k = 0; k < sweptCount; ++k) grow(point(swept[k], at));
     }
-  if (n >= 1)
-    for (size_t e = 0; e < edgeTotal; ++e)
-      if (used[e]) grow(endAt.At(edges[e].endVertex));
   if (b.lo[0] > b.hi[0]) return;  // no point met
   for (int a = 0; a < 3; ++a) {
     box[a] = b.lo[a];
