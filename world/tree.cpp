@@ -65,7 +65,8 @@ uint32_t Advance(uint32_t& r) {
   return r;
 }
 
-IntVector Step(const IntVector& from, const IntVector& direction, double metres) {
+// Inlined: a tree of 8 tips takes 31 steps, and a call returns its point through memory.
+[[gnu::always_inline]] inline IntVector Step(const IntVector& from, const IntVector& direction, double metres) {
   return {WrappingAdd(from.x, NearestSaturated(direction.x * metres)),
           WrappingAdd(from.y, NearestSaturated(direction.y * metres)),
           WrappingAdd(from.z, NearestSaturated(direction.z * metres))};
@@ -80,9 +81,10 @@ void Fold(int& latitude, int& longitude) {
   latitude = std::clamp(latitude, 0, 15);
 }
 
+// Two longitudes (each 0..period - 1) at most one step apart round the circle.
 bool Close(int a, int b, int period) {
-  const int d = std::abs(a - b) % period;
-  return std::min(d, period - d) <= 1;
+  const int d = std::abs(a - b);  // below period: no remainder needed
+  return d <= 1 || d >= period - 1;
 }
 
 const SphereDirection& Direction(int latitude, int longitude) { return SphereDirections[latitude][longitude]; }
@@ -94,16 +96,20 @@ const SphereDirection& FoliageDirection(const WTree& tree, const TreeNode& node)
   return Direction(row, node.longitude);
 }
 
-// A foliage cluster: its centre and its extent (16.16).  The extent also holds the tip's own
-// vertex, which stands along the tip's direction and not the foliage's when the foliage faces
-// its row.
-void Cluster(const WTree& tree, const TreeNode& node, IntVector& centre, int32_t& extent) {
-  centre = Step(node.position, FoliageDirection(tree, node).d, tree.foliageLength / 2.0);
+// The half diagonal of a foliage quad (16.16): the same for every cluster of a tree.
+int32_t QuadExtent(const WTree& tree) {
   const double w = double(tree.foliageWidth) * 32768.0, l = double(tree.foliageLength) * 32768.0;
-  extent = NearestSaturated(std::sqrt(w * w + l * l));
+  return NearestSaturated(std::sqrt(w * w + l * l));
+}
+
+// A foliage cluster: its centre and its extent (16.16), at least the quad's.  The extent also
+// holds the tip's own vertex, which stands along the tip's direction and not the foliage's when
+// the foliage faces its row.
+void Cluster(const WTree& tree, const TreeNode& node, int32_t quadExtent, IntVector& centre, int32_t& extent) {
+  centre = Step(node.position, FoliageDirection(tree, node).d, tree.foliageLength / 2.0);
   const IntVector tip = Step(node.position, Direction(node.latitude, node.longitude).d, tree.foliageLength / 4.0);
   const double dx = double(tip.x) - centre.x, dy = double(tip.y) - centre.y, dz = double(tip.z) - centre.z;
-  extent = std::max(extent, NearestSaturated(std::ceil(std::sqrt(dx * dx + dy * dy + dz * dz))));
+  extent = std::max(quadExtent, NearestSaturated(std::ceil(std::sqrt(dx * dx + dy * dy + dz * dz))));
 }
 
 float Finite(float value, float fallback, bool& replaced) {
@@ -147,6 +153,7 @@ void GrowTree(const WTree& tree, std::vector<TreeNode>& nodes) {
   const int tips = tree.Tips(), s = tree.Spread(), count = 2 * tips - 1;
   nodes.assign(size_t(count), TreeNode{});
   uint32_t r = static_cast<uint32_t>(tree.seed) & 0xFFFF;
+  const TreeDrawDivisor range(uint32_t(2 * s + 1));
   double length = tree.branchLength;
   nodes[0] = {Step(tree.BasePoint(), Direction(0, 0).d, length), -1, 0, 0, 0};
   int first = 1, size = 2, generation = 1, previousFirst = 0;
@@ -162,8 +169,8 @@ void GrowTree(const WTree& tree, std::vector<TreeNode>& nodes) {
       if (tree.options & TREE_OPTION_RANDOM_LENGTHS) nodeLength = length * double((Advance(r) & 7) + 7) / 14.0;
       int latitude = 0, longitude = 0;
       for (int draw = 0; draw <= TREE_SIBLING_REDRAWS; ++draw) {
-        longitude = (int(parent.longitude) + int(Advance(r) % uint32_t(2 * s + 1)) - s + 48) % 24;
-        latitude = int(parent.latitude) + int(Advance(r) % uint32_t(2 * s + 1)) - s;
+        longitude = (int(parent.longitude) + int(range.Remainder(Advance(r))) - s + 48) % 24;
+        latitude = int(parent.latitude) + int(range.Remainder(Advance(r))) - s;
         Fold(latitude, longitude);
         if (k % 2 == 0) break;
         const TreeNode& sibling = nodes[size_t(index - 1)];
@@ -245,10 +252,11 @@ void WTree::Setup() {
   const int tips = Tips();
   int64_t lo[3] = {base.x, base.y, base.z}, hi[3] = {base.x, base.y, base.z};
   // The bounds hold the clusters even of a tree drawn without foliage.
-  clusters.clear();
+  const int32_t quadExtent = QuadExtent(*this);
+  clusters.resize(size_t(tips));
   for (int i = tips - 1; i < int(nodes.size()); ++i) {
-    Foliage& f = clusters.emplace_back();
-    Cluster(*this, nodes[size_t(i)], f.centre, f.extent);
+    Foliage& f = clusters[size_t(i - (tips - 1))];
+    Cluster(*this, nodes[size_t(i)], quadExtent, f.centre, f.extent);
     const int64_t v[3] = {f.centre.x, f.centre.y, f.centre.z};
     for (int a = 0; a < 3; ++a) {
       lo[a] = std::min(lo[a], v[a] - f.extent);
