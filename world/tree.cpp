@@ -72,11 +72,15 @@ uint32_t Advance(uint32_t& r) {
           WrappingAdd(from.z, NearestSaturated(direction.z * metres))};
 }
 
-// Brings a latitude back into 0..15 past either pole, turning the longitude half round.
+// Brings a latitude back into 0..15 past either pole, turning the longitude half round.  A
+// drawn latitude lies within -23..38 (a parent's 0..15 and at most the spread's 23 either
+// way), which two folds bring into range; without branches, as a draw's fold is a coin toss.
 void Fold(int& latitude, int& longitude) {
-  for (int guard = 0; guard < 8 && (latitude < 0 || latitude > 15); ++guard) {
-    latitude = latitude < 0 ? -latitude : 31 - latitude;
-    longitude = (longitude + 12) % 24;
+  for (int fold = 0; fold < 2; ++fold) {
+    const bool out = latitude < 0 || latitude > 15;
+    const int folded = latitude < 0 ? -latitude : 31 - latitude;
+    latitude = out ? folded : latitude;
+    longitude = out ? (longitude + 12) % 24 : longitude;
   }
   latitude = std::clamp(latitude, 0, 15);
 }
