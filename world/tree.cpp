@@ -100,20 +100,31 @@ const SphereDirection& FoliageDirection(const WTree& tree, const TreeNode& node)
   return Direction(row, node.longitude);
 }
 
-// The half diagonal of a foliage quad (16.16): the same for every cluster of a tree.
-int32_t QuadExtent(const WTree& tree) {
-  const double w = double(tree.foliageWidth) * 32768.0, l = double(tree.foliageLength) * 32768.0;
-  return NearestSaturated(std::sqrt(w * w + l * l));
-}
+// The half diagonal of a foliage quad (16.16), the same for every cluster of a tree, and a
+// squared distance below its square: q x q rounded, less two units in its last place, which
+// leaves it under the exact square whichever way the product rounded.
+struct QuadExtent {
+  explicit QuadExtent(const WTree& tree) {
+    const double w = double(tree.foliageWidth) * 32768.0, l = double(tree.foliageLength) * 32768.0;
+    extent = NearestSaturated(std::sqrt(w * w + l * l));
+    below = double(extent) * double(extent) * (1.0 - 0x1p-52);
+  }
+  int32_t extent;
+  double below;
+};
 
 // A foliage cluster: its centre and its extent (16.16), at least the quad's.  The extent also
 // holds the tip's own vertex, which stands along the tip's direction and not the foliage's when
 // the foliage faces its row.
-void Cluster(const WTree& tree, const TreeNode& node, int32_t quadExtent, IntVector& centre, int32_t& extent) {
+void Cluster(const WTree& tree, const TreeNode& node, const QuadExtent& quad, IntVector& centre, int32_t& extent) {
   centre = Step(node.position, FoliageDirection(tree, node).d, tree.foliageLength / 2.0);
   const IntVector tip = Step(node.position, Direction(node.latitude, node.longitude).d, tree.foliageLength / 4.0);
   const double dx = double(tip.x) - centre.x, dy = double(tip.y) - centre.y, dz = double(tip.z) - centre.z;
-  extent = std::max(quadExtent, NearestSaturated(std::ceil(std::sqrt(dx * dx + dy * dy + dz * dz))));
+  const double squared = dx * dx + dy * dy + dz * dz;
+  // A tip within the quad's extent (the usual case) needs no root: its rounded-up distance is
+  // at most the extent, a whole number.
+  extent = squared <= quad.below ? quad.extent
+                                 : std::max(quad.extent, NearestSaturated(std::ceil(std::sqrt(squared))));
 }
 
 float Finite(float value, float fallback, bool& replaced) {
@@ -256,11 +267,11 @@ void WTree::Setup() {
   const int tips = Tips();
   int64_t lo[3] = {base.x, base.y, base.z}, hi[3] = {base.x, base.y, base.z};
   // The bounds hold the clusters even of a tree drawn without foliage.
-  const int32_t quadExtent = QuadExtent(*this);
+  const QuadExtent quad(*this);
   clusters.resize(size_t(tips));
   for (int i = tips - 1; i < int(nodes.size()); ++i) {
     Foliage& f = clusters[size_t(i - (tips - 1))];
-    Cluster(*this, nodes[size_t(i)], quadExtent, f.centre, f.extent);
+    Cluster(*this, nodes[size_t(i)], quad, f.centre, f.extent);
     const int64_t v[3] = {f.centre.x, f.centre.y, f.centre.z};
     for (int a = 0; a < 3; ++a) {
       lo[a] = std::min(lo[a], v[a] - f.extent);
