@@ -101,8 +101,8 @@ const SphereDirection& FoliageDirection(const WTree& tree, const TreeNode& node)
 }
 
 // The half diagonal of a foliage quad (16.16), the same for every cluster of a tree, and a
-// squared distance below its square: q x q rounded, less two units in its last place, which
-// leaves it under the exact square whichever way the product rounded.
+// squared distance below its square: q x q rounded, scaled by 1 - 2^-52 (one or two units in
+// its last place less), stays under the exact square whichever way the product rounded.
 struct QuadExtent {
   explicit QuadExtent(const WTree& tree) {
     const double w = double(tree.foliageWidth) * 32768.0, l = double(tree.foliageLength) * 32768.0;
