@@ -781,6 +781,17 @@ TEST(ProceduralTrees, EqualSeedsGrowIdenticalTreesAndConstructedSeedsAreSmall) {
   EXPECT_TRUE(differs);
 }
 
+// The growth takes its draws' remainders by a multiply: equal to the division for every draw
+// (below 2^16) and every divisor a spread gives (1..47).
+TEST(ProceduralTrees, ADrawsRemainderByMultiplyIsTheDivisionsForEveryDrawAndSpread) {
+  for (uint32_t divisor = 1; divisor <= 2 * TREE_SPREAD_MOST + 1; ++divisor) {
+    const TreeDrawDivisor range(divisor);
+    uint32_t wrong = 0;
+    for (uint32_t r = 0; r <= 0xFFFF; ++r) wrong += range.Remainder(r) != r % divisor;
+    EXPECT_EQ(wrong, 0u) << "divisor " << divisor;
+  }
+}
+
 TEST(ProceduralTrees, ALatitudePastThePoleFoldsAndTurnsHalfRound) {
   InitSphereDirections();
   // Spread 15 from the pole: every child is folded into range, and a fold turns it round.
