@@ -145,6 +145,7 @@ class PlacedObjects : public ::testing::Test {
   WorldModelServices saved = WorldModels;
   void SetUp() override {
     InitSphereDirections();
+    InitSinCosTables();  // placed objects' transforms turn through the tables
     Stand::Current() = &stand;
     WorldModelServices s = {};
     s.EntryOf = EntryOf;
