@@ -726,6 +726,20 @@ V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 V3 operator*(V3 a, double k) { return {a.x * k, a.y * k, a.z * k}; }
 double Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 V3 Cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+// Two doubles worked side by side (the compilers' vector extension): each lane rounds exactly
+// as the same scalar expression would, so an edge's lateral fraction (lane 0) and height
+// (lane 1) cost one evaluation of the cubic.
+typedef double Pair __attribute__((vector_size(16)));
+// An edge's lateral fraction and height at t, and their slopes, as Cubic and CubicSlope give them.
+struct EdgeCurve {
+  Pair at, slope;
+};
+EdgeCurve EvaluateEdge(const SegmentEdge& edge, double t) {
+  const Pair c0 = {edge.lateral[0], edge.height[0]}, c1 = {edge.lateral[1], edge.height[1]},
+             c2 = {edge.lateral[2], edge.height[2]}, c3 = {edge.lateral[3], edge.height[3]};
+  const Pair tt = {t, t};
+  return {((c0 * tt + c1) * tt + c2) * tt + c3, (3.0 * c0 * tt + 2.0 * c1) * tt + c2};
+}
 // std::fmin and std::fmax without the library call: the other value when one is NaN.  The sign
 // of a zero may differ, which no caller here can see.
 double Min(double a, double b) { return (b < a || a != a) ? b : a; }
@@ -783,13 +797,14 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
   const int64_t oe = beyondEnd(origin), se = beyondEnd(S), os = beforeStart(origin), ss = beforeStart(S);
   const int bits = (se > 64 ? 8 : 0) | (oe > 64 ? 4 : 0) | (ss > 64 ? 2 : 0) | (os > 64 ? 1 : 0);
   double nearClip = 1.0, farClip = 1.0, originShift = 0.0;
+  int32_t nearFixed = FIX, farFixed = FIX;
   auto farFrom = [](int64_t dS, int64_t dO) {
     const double d = double(dS), e = double(dS - dO);
     return e <= d ? 0.0 : 1.0 - d / e;
   };
   auto nearFrom = [](int64_t dO, int64_t dS) { return double(dO) / double(dO - dS); };
   switch (bits) {
-    case 0: break;
+    case 0: break;  // the whole ray: no clip, the shift 0 and both ends FIX
     case 8: farClip = farFrom(se, oe); break;
     case 2: farClip = farFrom(ss, os); break;
     case 4: originShift = nearFrom(oe, se); break;
@@ -798,13 +813,15 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
     case 1 | 8: originShift = nearFrom(os, ss), farClip = farFrom(se, oe); break;
     default: return 0;
   }
-  nearClip = 1.0 - originShift;
-  const int32_t nearFixed = Round(nearClip * FIX), farFixed = Round(farClip * FIX);
-  if (nearFixed < 640 || farFixed < 640) return 0;
-  // The clipped ray, in metres.
   const V3 R = V3{double(direction.x), double(direction.y), double(direction.z)} * (1.0 / FIX);
-  V3 O = V3{double(origin.x), double(origin.y), double(origin.z)} * (1.0 / FIX) - R * originShift;
-  const V3 Rc = R * nearClip;
+  V3 O = V3{double(origin.x), double(origin.y), double(origin.z)} * (1.0 / FIX);
+  if (bits != 0) {
+    nearClip = 1.0 - originShift;
+    nearFixed = Round(nearClip * FIX), farFixed = Round(farClip * FIX);
+    if (nearFixed < 640 || farFixed < 640) return 0;
+    // The clipped ray, in metres.
+    O = O - R * originShift;
+  }
   // 4. The patch parameter.
   const double Lx = f.lx, Ly = f.ly;
   const double A0x = f.a0x, A0y = f.a0y;
@@ -834,15 +851,15 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
   bool candidate[SEGMENT_PARTS_MAX] = {};
   bool marked[SEGMENT_EDGES_MAX] = {};
   bool any = false;
-  // Each edge's lateral fraction at u, worked out once for the parts and the edge points.
+  // Each edge's curves at u, worked out once for the parts and the edge points.
   const size_t edgeCount = edges.size();
-  double lat[SEGMENT_EDGES_MAX];
-  for (size_t e = 0; e < edgeCount; ++e) lat[e] = Cubic(edges[e].lateral, u);
+  EdgeCurve curve[SEGMENT_EDGES_MAX];
+  for (size_t e = 0; e < edgeCount; ++e) curve[e] = EvaluateEdge(edges[e], u);
   for (size_t i = 0; i < parts.size(); ++i) {
     const MappingRef& p = parts[i];
     if (!(p.flags & PART_USABLE)) continue;
     if (w >= 0.01) {
-      const double f1 = lat[p.first], f2 = lat[p.second];
+      const double f1 = curve[p.first].at[0], f2 = curve[p.second].at[0];
       const double lo = Min(f1, f2), hi = Max(f1, f2);
       if (hi < s - 1.0 / w || lo > s + 1.0 / w) continue;
     }
@@ -861,10 +878,10 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
   const double baseX = f.p0x + Lx * u, baseY = f.p0y + Ly * u;
   for (size_t e = 0; e < edgeCount; ++e) {
     if (!marked[e]) continue;
-    const double se = lat[e], sd = CubicSlope(edges[e].lateral, u);
-    point[e] = V3{baseX + Aux * se, baseY + Auy * se, Cubic(edges[e].height, u)} - O;
+    const double se = curve[e].at[0], sd = curve[e].slope[0];
+    point[e] = V3{baseX + Aux * se, baseY + Auy * se, curve[e].at[1]} - O;
     V3 d{(Lx + Apx * se + Aux * sd) * perLength, (Ly + Apy * se + Auy * sd) * perLength,
-         CubicSlope(edges[e].height, u) * perLength};
+         curve[e].slope[1] * perLength};
     if (std::fabs(d.x) < 0.01 && std::fabs(d.y) < 0.01) {
       const double big = Max(std::fabs(Aux), std::fabs(Auy));
       d = V3{-Auy / big, Aux / big, 0};
@@ -879,8 +896,8 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
   V3 winG{};
   for (size_t i = 0; i < parts.size(); ++i) {
     if (!candidate[i]) continue;
-    const V3 P1 = point[parts[i].first], P2 = point[parts[i].second];
-    const V3 D1 = tangent[parts[i].first], D2 = tangent[parts[i].second];
+    const V3 &P1 = point[parts[i].first], &P2 = point[parts[i].second];
+    const V3 &D1 = tangent[parts[i].first], &D2 = tangent[parts[i].second];
     const V3 g = P2 - P1, n = Cross(g, r), m = Cross(n, r);
     const double dn1 = Dot(D1, n), pn1 = Dot(P1, n);
     if (!(dn1 > std::fabs(pn1) / 1024)) continue;
@@ -907,7 +924,6 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
       winG = g;
     }
   }
-  (void)Rc;
   // 10. The normal.
   if (winner < 0) return 0;
   const MappingRef& part = parts[size_t(winner)];
