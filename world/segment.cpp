@@ -846,74 +846,57 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
   const double comp = onX ? Aux : Auy;
   if (std::fabs(comp) < 0.001 || Max(std::fabs(Aux), std::fabs(Auy)) < 0.01) return 0;
   const double s = (onX ? Qx - u * Lx : Qy - u * Ly) / comp;
-  // 6. Candidate parts.
+  // 6. Each edge's curves at u, worked out once for the parts.
   const double w = (f.u[1] * Aux - f.u[0] * Auy) / FIX;
-  bool candidate[SEGMENT_PARTS_MAX] = {};
-  bool marked[SEGMENT_EDGES_MAX] = {};
-  bool any = false;
-  // Each edge's curves at u, worked out once for the parts and the edge points.
   const size_t edgeCount = edges.size();
   EdgeCurve curve[SEGMENT_EDGES_MAX];
   for (size_t e = 0; e < edgeCount; ++e) curve[e] = EvaluateEdge(edges[e], u);
-  for (size_t i = 0; i < parts.size(); ++i) {
-    const MappingRef& p = parts[i];
-    if (!(p.flags & PART_USABLE)) continue;
-    if (w >= 0.01) {
-      const double f1 = curve[p.first].at[0], f2 = curve[p.second].at[0];
-      const double lo = Min(f1, f2), hi = Max(f1, f2);
-      if (hi < s - 1.0 / w || lo > s + 1.0 / w) continue;
-    }
-    candidate[i] = true;
-    marked[p.first] = marked[p.second] = true;
-    any = true;
-  }
-  if (!any) return 0;
   // 7.
   const double rLength = std::sqrt(Dot(R, R));
   if (Dot(R, R) < 0.0001) return 0;
   if (surface && bump) O.z -= double(*bump) / FIX;
-  // 8. Edge points and tangents at u.
-  V3 point[SEGMENT_EDGES_MAX], tangent[SEGMENT_EDGES_MAX];
+  // 8 and 9. Each usable part near s is a candidate strip, tested against the ray with its two
+  // edges side by side (lane 0 its first edge, lane 1 its second): their points from O and their
+  // tangents along the road at u.  Every test only skips a part, so their order is free.
   const double perLength = f.perLength;
   const double baseX = f.p0x + Lx * u, baseY = f.p0y + Ly * u;
-  for (size_t e = 0; e < edgeCount; ++e) {
-    if (!marked[e]) continue;
-    const double se = curve[e].at[0], sd = curve[e].slope[0];
-    point[e] = V3{baseX + Aux * se, baseY + Auy * se, curve[e].at[1]} - O;
-    V3 d{(Lx + Apx * se + Aux * sd) * perLength, (Ly + Apy * se + Auy * sd) * perLength,
-         curve[e].slope[1] * perLength};
-    if (std::fabs(d.x) < 0.01 && std::fabs(d.y) < 0.01) {
-      const double big = Max(std::fabs(Aux), std::fabs(Auy));
-      d = V3{-Auy / big, Aux / big, 0};
-    }
-    tangent[e] = d;
-  }
-  // 9. Each candidate strip against the ray.
+  const double reach = 1.0 / w;  // read only when w >= 0.01
   const V3 r = R * (1.0 / rLength);
   int64_t best = hit.candidateStrength;
   int winner = -1;
   double winF = 0;
-  V3 winG{};
+  V3 winG{}, winD1{}, winD2{};
   for (size_t i = 0; i < parts.size(); ++i) {
-    if (!candidate[i]) continue;
-    const V3 &P1 = point[parts[i].first], &P2 = point[parts[i].second];
-    const V3 &D1 = tangent[parts[i].first], &D2 = tangent[parts[i].second];
-    const V3 g = P2 - P1, n = Cross(g, r), m = Cross(n, r);
-    const double dn1 = Dot(D1, n), pn1 = Dot(P1, n);
-    if (!(dn1 > std::fabs(pn1) / 1024)) continue;
-    const V3 F1 = P1 - D1 * (pn1 / dn1);
-    const double sigma1 = Dot(m, F1);
+    const MappingRef& p = parts[i];
+    if (!(p.flags & PART_USABLE)) continue;
+    const EdgeCurve &c1 = curve[p.first], &c2 = curve[p.second];
+    if (w >= 0.01) {
+      const double f1 = c1.at[0], f2 = c2.at[0];
+      const double lo = Min(f1, f2), hi = Max(f1, f2);
+      if (hi < s - reach || lo > s + reach) continue;
+    }
+    const Pair se = {c1.at[0], c2.at[0]}, sd = {c1.slope[0], c2.slope[0]};
+    const Pair px = (baseX + Aux * se) - O.x, py = (baseY + Auy * se) - O.y, pz = Pair{c1.at[1], c2.at[1]} - O.z;
+    Pair dx = (Lx + Apx * se + Aux * sd) * perLength, dy = (Ly + Apy * se + Auy * sd) * perLength,
+         dz = Pair{c1.slope[1], c2.slope[1]} * perLength;
+    for (int k = 0; k < 2; ++k) {
+      if (std::fabs(dx[k]) < 0.01 && std::fabs(dy[k]) < 0.01) {
+        const double big = Max(std::fabs(Aux), std::fabs(Auy));
+        dx[k] = -Auy / big, dy[k] = Aux / big, dz[k] = 0;
+      }
+    }
+    const V3 g = {px[1] - px[0], py[1] - py[0], pz[1] - pz[0]}, n = Cross(g, r), m = Cross(n, r);
+    const Pair dn = dx * n.x + dy * n.y + dz * n.z, pn = px * n.x + py * n.y + pz * n.z;
+    if (!(dn[0] > std::fabs(pn[0]) / 1024) || !(dn[1] > std::fabs(pn[1]) / 1024)) continue;
+    const Pair q = pn / dn;
+    const Pair fx = px - dx * q, fy = py - dy * q, fz = pz - dz * q;
     // m is -g across the ray: the ray passes between the edges when the first lies on m's
     // side and the second on the other.
-    if (!(sigma1 > 0)) continue;
-    const double dn2 = Dot(D2, n), pn2 = Dot(P2, n);
-    if (!(dn2 > std::fabs(pn2) / 1024)) continue;
-    const V3 F2 = P2 - D2 * (pn2 / dn2);
-    const double sigma2 = Dot(m, F2);
-    if (!(sigma2 < 0)) continue;
-    const double frac = sigma1 / (sigma1 - sigma2);
-    const double d1 = Dot(F1, r), d2 = Dot(F2, r);
-    const double d = d1 + (d2 - d1) * frac;
+    const Pair sigma = m.x * fx + m.y * fy + m.z * fz;
+    if (!(sigma[0] > 0) || !(sigma[1] < 0)) continue;
+    const double frac = sigma[0] / (sigma[0] - sigma[1]);
+    const Pair along = fx * r.x + fy * r.y + fz * r.z;
+    const double d = along[0] + (along[1] - along[0]) * frac;
     if (!(d < 0)) continue;
     int64_t t = Round(-d / (rLength * nearClip) * FIX);
     if (nearFixed != 65536) t = ((t * nearFixed) >> 16) - nearFixed + 65536;
@@ -922,12 +905,14 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
       winner = int(i);
       winF = frac;
       winG = g;
+      winD1 = {dx[0], dy[0], dz[0]};
+      winD2 = {dx[1], dy[1], dz[1]};
     }
   }
   // 10. The normal.
   if (winner < 0) return 0;
   const MappingRef& part = parts[size_t(winner)];
-  const V3 D = tangent[part.first] + (tangent[part.second] - tangent[part.first]) * winF;
+  const V3 D = winD1 + (winD2 - winD1) * winF;
   V3 normal = Cross(winG, D);
   const double nn = Dot(normal, normal);
   if (nn < 1e-6) return 0;
