@@ -513,6 +513,8 @@ void WSegment::Setup() {
   f.apx = (double(f.a1[0]) - f.a0[0]) / FIX, f.apy = (double(f.a1[1]) - f.a0[1]) / FIX;
   f.p0x = f.p0[0] / FIX, f.p0y = f.p0[1] / FIX;
   f.perLength = f.meanLength > 0 ? FIX / double(f.meanLength) : 0.0;
+  f.lineCrossChange = f.lx * f.apy - f.ly * f.apx, f.lineCrossStart = f.lx * f.a0y - f.ly * f.a0x;
+  f.acrossOnX = std::fabs(f.a0x) > std::fabs(f.a0y);
   // 8. Edges.
   const bool startLinked = startS->ownFlags & SECTION_LINKED, endLinked = endS->ownFlags & SECTION_LINKED;
   for (size_t i = 0; i < edges.size(); ++i) {
@@ -795,27 +797,27 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
     return Mul(int64_t(p.y) - f.p0[1], -int64_t(f.d0[0])) + Mul(int64_t(p.x) - f.p0[0], f.d0[1]);
   };
   const int64_t oe = beyondEnd(origin), se = beyondEnd(S), os = beforeStart(origin), ss = beforeStart(S);
-  const int bits = (se > 64 ? 8 : 0) | (oe > 64 ? 4 : 0) | (ss > 64 ? 2 : 0) | (os > 64 ? 1 : 0);
   double nearClip = 1.0, farClip = 1.0, originShift = 0.0;
   int32_t nearFixed = FIX, farFixed = FIX;
-  auto farFrom = [](int64_t dS, int64_t dO) {
-    const double d = double(dS), e = double(dS - dO);
-    return e <= d ? 0.0 : 1.0 - d / e;
-  };
-  auto nearFrom = [](int64_t dO, int64_t dS) { return double(dO) / double(dO - dS); };
-  switch (bits) {
-    case 0: break;  // the whole ray: no clip, the shift 0 and both ends FIX
-    case 8: farClip = farFrom(se, oe); break;
-    case 2: farClip = farFrom(ss, os); break;
-    case 4: originShift = nearFrom(oe, se); break;
-    case 1: originShift = nearFrom(os, ss); break;
-    case 4 | 2: originShift = nearFrom(oe, se), farClip = farFrom(ss, os); break;
-    case 1 | 8: originShift = nearFrom(os, ss), farClip = farFrom(se, oe); break;
-    default: return 0;
-  }
   const V3 R = V3{double(direction.x), double(direction.y), double(direction.z)} * (1.0 / FIX);
   V3 O = V3{double(origin.x), double(origin.y), double(origin.z)} * (1.0 / FIX);
-  if (bits != 0) {
+  // Most rays lie wholly between the end lines: no clip, the shift 0 and both ends FIX.
+  if (se > 64 || oe > 64 || ss > 64 || os > 64) {
+    const int bits = (se > 64 ? 8 : 0) | (oe > 64 ? 4 : 0) | (ss > 64 ? 2 : 0) | (os > 64 ? 1 : 0);
+    auto farFrom = [](int64_t dS, int64_t dO) {
+      const double d = double(dS), e = double(dS - dO);
+      return e <= d ? 0.0 : 1.0 - d / e;
+    };
+    auto nearFrom = [](int64_t dO, int64_t dS) { return double(dO) / double(dO - dS); };
+    switch (bits) {
+      case 8: farClip = farFrom(se, oe); break;
+      case 2: farClip = farFrom(ss, os); break;
+      case 4: originShift = nearFrom(oe, se); break;
+      case 1: originShift = nearFrom(os, ss); break;
+      case 4 | 2: originShift = nearFrom(oe, se), farClip = farFrom(ss, os); break;
+      case 1 | 8: originShift = nearFrom(os, ss), farClip = farFrom(se, oe); break;
+      default: return 0;
+    }
     nearClip = 1.0 - originShift;
     nearFixed = Round(nearClip * FIX), farFixed = Round(farClip * FIX);
     if (nearFixed < 640 || farFixed < 640) return 0;
@@ -827,8 +829,8 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
   const double A0x = f.a0x, A0y = f.a0y;
   const double Apx = f.apx, Apy = f.apy;
   const double Qx = O.x - f.p0x, Qy = O.y - f.p0y;
-  const double a = Lx * Apy - Ly * Apx;
-  const double b = (Lx * A0y - Ly * A0x) + (Qy * Apx - Qx * Apy);
+  const double a = f.lineCrossChange;
+  const double b = f.lineCrossStart + (Qy * Apx - Qx * Apy);
   const double c = Qy * A0x - Qx * A0y;
   double u;
   if (std::fabs(a) >= 1e-6) {
@@ -842,7 +844,7 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
   }
   // 5. The lateral fraction.
   const double Aux = A0x + Apx * u, Auy = A0y + Apy * u;
-  const bool onX = std::fabs(A0x) > std::fabs(A0y);
+  const bool onX = f.acrossOnX;
   const double comp = onX ? Aux : Auy;
   if (std::fabs(comp) < 0.001 || Max(std::fabs(Aux), std::fabs(Auy)) < 0.01) return 0;
   const double s = (onX ? Qx - u * Lx : Qy - u * Ly) / comp;
