@@ -2,7 +2,12 @@
 // analytic ray test.
 #include "world/segment.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <new>
 
@@ -515,6 +520,8 @@ void WSegment::Setup() {
   f.apx = (double(f.a1[0]) - f.a0[0]) / FIX, f.apy = (double(f.a1[1]) - f.a0[1]) / FIX;
   f.p0x = f.p0[0] / FIX, f.p0y = f.p0[1] / FIX;
   f.perLength = f.meanLength > 0 ? FIX / double(f.meanLength) : 0.0;
+  f.lineCrossChange = f.lx * f.apy - f.ly * f.apx, f.lineCrossStart = f.lx * f.a0y - f.ly * f.a0x;
+  f.acrossOnX = std::fabs(f.a0x) > std::fabs(f.a0y);
   // 8. Edges.
   const bool startLinked = startS->ownFlags & SECTION_LINKED, endLinked = endS->ownFlags & SECTION_LINKED;
   // The section headings' cosines and sines in doubles, worked out at the first curved edge.
@@ -818,6 +825,37 @@ V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 V3 operator*(V3 a, double k) { return {a.x * k, a.y * k, a.z * k}; }
 double Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 V3 Cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+// Two doubles worked side by side (the compilers' vector extension): each lane rounds exactly
+// as the same scalar expression would, so an edge's lateral fraction (lane 0) and height
+// (lane 1) cost one evaluation of the cubic.
+typedef double Pair __attribute__((vector_size(16)));
+// An edge's lateral fraction and height at t, and their slopes, as Cubic and CubicSlope give them.
+struct EdgeCurve {
+  Pair at, slope;
+};
+EdgeCurve EvaluateEdge(const SegmentEdge& edge, double t) {
+  const Pair c0 = {edge.lateral[0], edge.height[0]}, c1 = {edge.lateral[1], edge.height[1]},
+             c2 = {edge.lateral[2], edge.height[2]}, c3 = {edge.lateral[3], edge.height[3]};
+  const Pair tt = {t, t};
+  return {((c0 * tt + c1) * tt + c2) * tt + c3, (3.0 * c0 * tt + 2.0 * c1) * tt + c2};
+}
+#if defined(__SSE2__)
+// SegmentMayHitBox's answer without its end point, the three axes side by side: most rays
+// handed to a segment miss its box, so this test is most of what they cost.  Lane 3 is left
+// out of the answer.
+static_assert(offsetof(IntVector, y) == offsetof(IntVector, x) + 4);
+bool RayMayHitBox(const int32_t box[6], const IntVector& start, const IntVector& ray) {
+  auto load = [](const IntVector& v) {
+    return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&v.x)), _mm_cvtsi32_si128(v.z));
+  };
+  const __m128i s = load(start), e = _mm_sub_epi32(s, load(ray));  // the end wraps as the 32-bit sum does
+  const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(box));
+  const __m128i hi = _mm_srli_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(box + 2)), 4);
+  const __m128i out = _mm_or_si128(_mm_and_si128(_mm_cmpgt_epi32(lo, s), _mm_cmpgt_epi32(lo, e)),
+                                   _mm_and_si128(_mm_cmpgt_epi32(s, hi), _mm_cmpgt_epi32(e, hi)));
+  return (_mm_movemask_epi8(out) & 0xFFF) == 0;
+}
+#endif
 // std::fmin and std::fmax without the library call: the other value when one is NaN.  The sign
 // of a zero may differ, which no caller here can see.
 double Min(double a, double b) { return (b < a || a != a) ? b : a; }
@@ -849,8 +887,12 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
                       int32_t* blend, int32_t* bump, int32_t) {
   // 1. A collidable part and the box.
   if (!(segmentFlags & SEGMENT_HAS_COLLIDABLE) || !valid) return 0;
+#if defined(__SSE2__)
+  if (!RayMayHitBox(box, origin, direction)) return 0;
+#else
   IntVector S;
   if (!SegmentMayHitBox(origin, direction, S)) return 0;
+#endif
   return RayTestPastBox(origin, direction, hit, surface, blend, bump);
 }
 
@@ -873,37 +915,40 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
     return Mul(int64_t(p.y) - f.p0[1], -int64_t(f.d0[0])) + Mul(int64_t(p.x) - f.p0[0], f.d0[1]);
   };
   const int64_t oe = beyondEnd(origin), se = beyondEnd(S), os = beforeStart(origin), ss = beforeStart(S);
-  const int bits = (se > 64 ? 8 : 0) | (oe > 64 ? 4 : 0) | (ss > 64 ? 2 : 0) | (os > 64 ? 1 : 0);
   double nearClip = 1.0, farClip = 1.0, originShift = 0.0;
-  auto farFrom = [](int64_t dS, int64_t dO) {
-    const double d = double(dS), e = double(dS - dO);
-    return e <= d ? 0.0 : 1.0 - d / e;
-  };
-  auto nearFrom = [](int64_t dO, int64_t dS) { return double(dO) / double(dO - dS); };
-  switch (bits) {
-    case 0: break;
-    case 8: farClip = farFrom(se, oe); break;
-    case 2: farClip = farFrom(ss, os); break;
-    case 4: originShift = nearFrom(oe, se); break;
-    case 1: originShift = nearFrom(os, ss); break;
-    case 4 | 2: originShift = nearFrom(oe, se), farClip = farFrom(ss, os); break;
-    case 1 | 8: originShift = nearFrom(os, ss), farClip = farFrom(se, oe); break;
-    default: return 0;
-  }
-  nearClip = 1.0 - originShift;
-  const int32_t nearFixed = Round(nearClip * FIX), farFixed = Round(farClip * FIX);
-  if (nearFixed < 640 || farFixed < 640) return 0;
-  // The clipped ray, in metres.
+  int32_t nearFixed = FIX, farFixed = FIX;
   const V3 R = V3{double(direction.x), double(direction.y), double(direction.z)} * (1.0 / FIX);
-  V3 O = V3{double(origin.x), double(origin.y), double(origin.z)} * (1.0 / FIX) - R * originShift;
-  const V3 Rc = R * nearClip;
+  V3 O = V3{double(origin.x), double(origin.y), double(origin.z)} * (1.0 / FIX);
+  // Most rays lie wholly between the end lines: no clip, the shift 0 and both ends FIX.
+  if (se > 64 || oe > 64 || ss > 64 || os > 64) {
+    const int bits = (se > 64 ? 8 : 0) | (oe > 64 ? 4 : 0) | (ss > 64 ? 2 : 0) | (os > 64 ? 1 : 0);
+    auto farFrom = [](int64_t dS, int64_t dO) {
+      const double d = double(dS), e = double(dS - dO);
+      return e <= d ? 0.0 : 1.0 - d / e;
+    };
+    auto nearFrom = [](int64_t dO, int64_t dS) { return double(dO) / double(dO - dS); };
+    switch (bits) {
+      case 8: farClip = farFrom(se, oe); break;
+      case 2: farClip = farFrom(ss, os); break;
+      case 4: originShift = nearFrom(oe, se); break;
+      case 1: originShift = nearFrom(os, ss); break;
+      case 4 | 2: originShift = nearFrom(oe, se), farClip = farFrom(ss, os); break;
+      case 1 | 8: originShift = nearFrom(os, ss), farClip = farFrom(se, oe); break;
+      default: return 0;
+    }
+    nearClip = 1.0 - originShift;
+    nearFixed = Round(nearClip * FIX), farFixed = Round(farClip * FIX);
+    if (nearFixed < 640 || farFixed < 640) return 0;
+    // The clipped ray, in metres.
+    O = O - R * originShift;
+  }
   // 4. The patch parameter.
   const double Lx = f.lx, Ly = f.ly;
   const double A0x = f.a0x, A0y = f.a0y;
   const double Apx = f.apx, Apy = f.apy;
   const double Qx = O.x - f.p0x, Qy = O.y - f.p0y;
-  const double a = Lx * Apy - Ly * Apx;
-  const double b = (Lx * A0y - Ly * A0x) + (Qy * Apx - Qx * Apy);
+  const double a = f.lineCrossChange;
+  const double b = f.lineCrossStart + (Qy * Apx - Qx * Apy);
   const double c = Qy * A0x - Qx * A0y;
   double u;
   if (std::fabs(a) >= 1e-6) {
@@ -917,78 +962,61 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
   }
   // 5. The lateral fraction.
   const double Aux = A0x + Apx * u, Auy = A0y + Apy * u;
-  const bool onX = std::fabs(A0x) > std::fabs(A0y);
+  const bool onX = f.acrossOnX;
   const double comp = onX ? Aux : Auy;
   if (std::fabs(comp) < 0.001 || Max(std::fabs(Aux), std::fabs(Auy)) < 0.01) return 0;
   const double s = (onX ? Qx - u * Lx : Qy - u * Ly) / comp;
-  // 6. Candidate parts.
+  // 6. Each edge's curves at u, worked out once for the parts.
   const double w = (f.u[1] * Aux - f.u[0] * Auy) / FIX;
-  bool candidate[SEGMENT_PARTS_MAX] = {};
-  bool marked[SEGMENT_EDGES_MAX] = {};
-  bool any = false;
-  // Each edge's lateral fraction at u, worked out once for the parts and the edge points.
   const size_t edgeCount = edges.size();
-  double lat[SEGMENT_EDGES_MAX];
-  for (size_t e = 0; e < edgeCount; ++e) lat[e] = Cubic(edges[e].lateral, u);
-  for (size_t i = 0; i < parts.size(); ++i) {
-    const MappingRef& p = parts[i];
-    if (!(p.flags & PART_USABLE)) continue;
-    if (w >= 0.01) {
-      const double f1 = lat[p.first], f2 = lat[p.second];
-      const double lo = Min(f1, f2), hi = Max(f1, f2);
-      if (hi < s - 1.0 / w || lo > s + 1.0 / w) continue;
-    }
-    candidate[i] = true;
-    marked[p.first] = marked[p.second] = true;
-    any = true;
-  }
-  if (!any) return 0;
+  EdgeCurve curve[SEGMENT_EDGES_MAX];
+  for (size_t e = 0; e < edgeCount; ++e) curve[e] = EvaluateEdge(edges[e], u);
   // 7.
   const double rLength = std::sqrt(Dot(R, R));
   if (Dot(R, R) < 0.0001) return 0;
   if (surface && bump) O.z -= double(*bump) / FIX;
-  // 8. Edge points and tangents at u.
-  V3 point[SEGMENT_EDGES_MAX], tangent[SEGMENT_EDGES_MAX];
+  // 8 and 9. Each usable part near s is a candidate strip, tested against the ray with its two
+  // edges side by side (lane 0 its first edge, lane 1 its second): their points from O and their
+  // tangents along the road at u.  Every test only skips a part, so their order is free.
   const double perLength = f.perLength;
   const double baseX = f.p0x + Lx * u, baseY = f.p0y + Ly * u;
-  for (size_t e = 0; e < edgeCount; ++e) {
-    if (!marked[e]) continue;
-    const double se = lat[e], sd = CubicSlope(edges[e].lateral, u);
-    point[e] = V3{baseX + Aux * se, baseY + Auy * se, Cubic(edges[e].height, u)} - O;
-    V3 d{(Lx + Apx * se + Aux * sd) * perLength, (Ly + Apy * se + Auy * sd) * perLength,
-         CubicSlope(edges[e].height, u) * perLength};
-    if (std::fabs(d.x) < 0.01 && std::fabs(d.y) < 0.01) {
-      const double big = Max(std::fabs(Aux), std::fabs(Auy));
-      d = V3{-Auy / big, Aux / big, 0};
-    }
-    tangent[e] = d;
-  }
-  // 9. Each candidate strip against the ray.
+  const double reach = 1.0 / w;  // read only when w >= 0.01
   const V3 r = R * (1.0 / rLength);
   int64_t best = hit.candidateStrength;
   int winner = -1;
   double winF = 0;
-  V3 winG{};
+  V3 winG{}, winD1{}, winD2{};
   for (size_t i = 0; i < parts.size(); ++i) {
-    if (!candidate[i]) continue;
-    const V3 P1 = point[parts[i].first], P2 = point[parts[i].second];
-    const V3 D1 = tangent[parts[i].first], D2 = tangent[parts[i].second];
-    const V3 g = P2 - P1, n = Cross(g, r), m = Cross(n, r);
-    const double dn1 = Dot(D1, n), pn1 = Dot(P1, n);
-    if (!(dn1 > std::fabs(pn1) / 1024)) continue;
-    const V3 F1 = P1 - D1 * (pn1 / dn1);
-    const double sigma1 = Dot(m, F1);
+    const MappingRef& p = parts[i];
+    if (!(p.flags & PART_USABLE)) continue;
+    const EdgeCurve &c1 = curve[p.first], &c2 = curve[p.second];
+    if (w >= 0.01) {
+      const double f1 = c1.at[0], f2 = c2.at[0];
+      const double lo = Min(f1, f2), hi = Max(f1, f2);
+      if (hi < s - reach || lo > s + reach) continue;
+    }
+    const Pair se = {c1.at[0], c2.at[0]}, sd = {c1.slope[0], c2.slope[0]};
+    const Pair px = (baseX + Aux * se) - O.x, py = (baseY + Auy * se) - O.y, pz = Pair{c1.at[1], c2.at[1]} - O.z;
+    Pair dx = (Lx + Apx * se + Aux * sd) * perLength, dy = (Ly + Apy * se + Auy * sd) * perLength,
+         dz = Pair{c1.slope[1], c2.slope[1]} * perLength;
+    for (int k = 0; k < 2; ++k) {
+      if (std::fabs(dx[k]) < 0.01 && std::fabs(dy[k]) < 0.01) {
+        const double big = Max(std::fabs(Aux), std::fabs(Auy));
+        dx[k] = -Auy / big, dy[k] = Aux / big, dz[k] = 0;
+      }
+    }
+    const V3 g = {px[1] - px[0], py[1] - py[0], pz[1] - pz[0]}, n = Cross(g, r), m = Cross(n, r);
+    const Pair dn = dx * n.x + dy * n.y + dz * n.z, pn = px * n.x + py * n.y + pz * n.z;
+    if (!(dn[0] > std::fabs(pn[0]) / 1024) || !(dn[1] > std::fabs(pn[1]) / 1024)) continue;
+    const Pair q = pn / dn;
+    const Pair fx = px - dx * q, fy = py - dy * q, fz = pz - dz * q;
     // m is -g across the ray: the ray passes between the edges when the first lies on m's
     // side and the second on the other.
-    if (!(sigma1 > 0)) continue;
-    const double dn2 = Dot(D2, n), pn2 = Dot(P2, n);
-    if (!(dn2 > std::fabs(pn2) / 1024)) continue;
-    const V3 F2 = P2 - D2 * (pn2 / dn2);
-    const double sigma2 = Dot(m, F2);
-    if (!(sigma2 < 0)) continue;
-    const double frac = sigma1 / (sigma1 - sigma2);
-    const double d1 = Dot(F1, r), d2 = Dot(F2, r);
-    const double d = d1 + (d2 - d1) * frac;
+    const Pair sigma = m.x * fx + m.y * fy + m.z * fz;
+    if (!(sigma[0] > 0) || !(sigma[1] < 0)) continue;
+    const double frac = sigma[0] / (sigma[0] - sigma[1]);
+    const Pair along = fx * r.x + fy * r.y + fz * r.z;
+    const double d = along[0] + (along[1] - along[0]) * frac;
     if (!(d < 0)) continue;
     int64_t t = Round(-d / (rLength * nearClip) * FIX);
     if (nearFixed != 65536) t = ((t * nearFixed) >> 16) - nearFixed + 65536;
@@ -997,13 +1025,14 @@ int WSegment::RayTest(const IntVector& origin, const IntVector& direction, Conta
       winner = int(i);
       winF = frac;
       winG = g;
+      winD1 = {dx[0], dy[0], dz[0]};
+      winD2 = {dx[1], dy[1], dz[1]};
     }
   }
-  (void)Rc;
   // 10. The normal.
   if (winner < 0) return 0;
   const MappingRef& part = parts[size_t(winner)];
-  const V3 D = tangent[part.first] + (tangent[part.second] - tangent[part.first]) * winF;
+  const V3 D = winD1 + (winD2 - winD1) * winF;
   V3 normal = Cross(winG, D);
   const double nn = Dot(normal, normal);
   if (nn < 1e-6) return 0;

@@ -60,6 +60,10 @@ struct SegmentFrame {
   // the start's across vector, its change to the end's, P0, and the mean length's inverse.
   double lx = 0, ly = 0, a0x = 0, a0y = 0, apx = 0, apy = 0, p0x = 0, p0y = 0;
   double perLength = 0;
+  // The line's cross products with the across change and with the start's across vector, and
+  // whether the start's across vector leans more on x than on y (the ray test's patch parameter).
+  double lineCrossChange = 0, lineCrossStart = 0;
+  bool acrossOnX = false;
 };
 
 // ---- [Segment] ----
