@@ -6,6 +6,7 @@
 #include <random>
 
 #include "core/config.h"
+#include "core/fixed_math.h"
 #include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "physics/solid/solid.h"
@@ -181,6 +182,7 @@ TEST_F(ViewRayTest, CameraPickUnderTheMouse) {
   // The camera test's view: 10 m up, 20 m back, looking down at the origin, the mouse at the
   // centre; a road tile at 1 m.
   constexpr int W = 1920, H = 1080;
+  InitSinCosTables();  // the view's axes turn through the tables
   ScreenWidth = W;
   ScreenHeight = H;
   VrEnabled = 0;
