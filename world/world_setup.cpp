@@ -5,12 +5,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <typeinfo>
 #include <vector>
 
 #include "core/config.h"
 #include "core/frame_globals.h"
 #include "core/report.h"
 #include "physics/solid/solid_hooks.h"
+#include "platform/thread.h"
 #include "world/fixed_ob.h"
 #include "world/layout.h"
 #include "world/map_squares.h"
@@ -19,7 +21,9 @@
 #include "world/pit.h"
 #include "world/placed_object.h"
 #include "world/section.h"
+#include "world/segment.h"
 #include "world/start_grid.h"
+#include "world/tree.h"
 
 uint8_t WorldPointToPointRace = 0;
 uint8_t LayoutEditing = 0, LayoutEditingPlain = 0;
@@ -61,6 +65,103 @@ int32_t ReadWord(const uint8_t* at) {
 }
 
 }  // namespace
+
+// ---- [Object set-up on the workers] ----
+// The set-up of a tree or of a plain road segment writes the object alone and reads only what
+// is already set up (a segment's sections, the mapping table): thousands of them run at once
+// on the workers (platform/thread.h).  Every other kind runs on this thread in table order:
+// placed objects reach the physics world and the shared models, turbines the random seed,
+// sections and flags read each other or the world.  The exact class is asked: a class made
+// from one of these may set itself up otherwise.
+SetupPlace PlaceOfSetup(const FixedOb& object) {
+  const std::type_info& kind = typeid(object);
+  if (kind == typeid(WTree)) return SETUP_ON_WORKER;
+  if (kind != typeid(WSegment)) return SETUP_IN_ORDER;
+  const auto& segment = static_cast<const WSegment&>(object);
+  // The profile copy writes the end section, which the segments after it read.
+  if (segment.segmentFlags & SEGMENT_COPY_PROFILE) return SETUP_ALONE;
+  // A repeated model's box is asked of the modeller.
+  return segment.objectIndex < 0 ? SETUP_ON_WORKER : SETUP_IN_ORDER;
+}
+
+namespace {
+
+// A line an object's set-up reported on a worker, with the object's place in its run.
+struct HeldSetupLine {
+  int item;
+  HeldReportLine line;
+};
+// The workers' part of a run: its worker objects, and each chunk's held lines.
+struct WorkerSetups {
+  FixedOb* const* objects;
+  std::vector<HeldSetupLine>* lines;  // one list a chunk
+};
+
+void SetupChunk(void* context, int chunk, int begin, int end) {
+  const WorkerSetups& run = *static_cast<const WorkerSetups*>(context);
+  thread_local std::vector<HeldReportLine> held;
+  held.clear();
+  std::vector<HeldReportLine>* previous = HoldReportLines(&held);
+  std::vector<HeldSetupLine>& out = run.lines[chunk];
+  for (int i = begin; i < end; ++i) {
+    run.objects[i]->Setup();
+    for (HeldReportLine& line : held) out.push_back({i, std::move(line)});
+    held.clear();
+  }
+  HoldReportLines(previous);
+}
+
+// Sets up a run of objects with no SETUP_ALONE among them, with the result and the lines of a
+// plain loop in table order: the worker objects first, all at once, then a walk in table order
+// sends each one's held lines and sets up the others.  That order is the plain loop's because
+// no object of the run reads what another of the run writes.
+void SetupObjectRun(FixedOb* const* run, int count) {
+  thread_local std::vector<FixedOb*> onWorkers;
+  onWorkers.clear();
+  for (int i = 0; i < count; ++i)
+    if (PlaceOfSetup(*run[i]) == SETUP_ON_WORKER) onWorkers.push_back(run[i]);
+  if (int(onWorkers.size()) < SETUP_ON_WORKERS_LEAST) {
+    for (int i = 0; i < count; ++i) run[i]->Setup();
+    return;
+  }
+  const int workerCount = int(onWorkers.size());
+  std::vector<std::vector<HeldSetupLine>> lines(size_t(ParallelChunkCount(workerCount, SETUP_CHUNK_OBJECTS)));
+  WorkerSetups setups = {onWorkers.data(), lines.data()};
+  RunParallelChunks(workerCount, SETUP_CHUNK_OBJECTS, SetupChunk, &setups);
+  // The chunks hold consecutive worker objects: their lines one after the other are in order.
+  std::vector<HeldSetupLine> held;
+  for (std::vector<HeldSetupLine>& chunkLines : lines)
+    for (HeldSetupLine& line : chunkLines) held.push_back(std::move(line));
+  size_t line = 0;
+  int next = 0;  // the next worker object in table order
+  for (int i = 0; i < count; ++i) {
+    if (next < workerCount && onWorkers[size_t(next)] == run[i]) {
+      for (; line < held.size() && held[line].item == next; ++line) SendHeldReportLines(&held[line].line, 1);
+      ++next;
+    } else {
+      run[i]->Setup();
+    }
+  }
+}
+
+}  // namespace
+
+void SetupObjectGroup(FixedOb* const* group, int count) {
+  if (ParallelThreadCount() <= 1) {
+    for (int i = 0; i < count; ++i) group[i]->Setup();
+    return;
+  }
+  // A profile-copying segment ends a run: the objects before it are set up first and those
+  // after it after it, as in a plain loop.
+  int start = 0;
+  for (int i = 0; i < count; ++i) {
+    if (PlaceOfSetup(*group[i]) != SETUP_ALONE) continue;
+    SetupObjectRun(group + start, i - start);
+    group[i]->Setup();
+    start = i + 1;
+  }
+  SetupObjectRun(group + start, count - start);
+}
 
 const FObject* AsPlacedObject(const FixedOb& object) {
   return object.type == OBJECT_PLACED ? object.AsPlaced() : nullptr;
@@ -169,9 +270,10 @@ void Wld::SetupObjects(int withPreGen) {
   if (ObjectOctree.numObs > 0) ObjectOctree.ClearNodeLists();
   // A linked section takes its ends from the sections it links: those come first, then the
   // linked sections, then the pre-generated objects (a segment reads its sections), each group
-  // in table order.  One walk of the table sets up the first group and lists the other two
-  // (a load sets up tens of thousands of objects: a walk each costs more than the lists).
-  thread_local std::vector<FixedOb*> linkedSections, preGen;
+  // in table order.  One walk of the table lists the three groups (a load sets up tens of
+  // thousands of objects: a walk each costs more than the lists).
+  thread_local std::vector<FixedOb*> first, linkedSections, preGen;
+  first.clear();
   linkedSections.clear();
   preGen.clear();
   for (int i = 0; i < objectCount; ++i) {
@@ -182,11 +284,11 @@ void Wld::SetupObjects(int withPreGen) {
     else if (o->type == OBJECT_SECTION && (o->ownFlags & SECTION_LINKED))
       linkedSections.push_back(o);
     else
-      o->Setup();
+      first.push_back(o);
   }
-  for (FixedOb* o : linkedSections) o->Setup();
-  if (withPreGen)
-    for (FixedOb* o : preGen) o->Setup();
+  SetupObjectGroup(first.data(), int(first.size()));
+  SetupObjectGroup(linkedSections.data(), int(linkedSections.size()));
+  if (withPreGen) SetupObjectGroup(preGen.data(), int(preGen.size()));
 }
 
 void Wld::UpdateVisibleObjectFlags() {
