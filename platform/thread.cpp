@@ -71,17 +71,21 @@ void ThreadSleepMs(uint32_t ms) {
 namespace {
 
 // One range at a time: the caller publishes it under the lock, bumps the generation and wakes
-// the workers; chunks are then claimed through an atomic counter by whoever is free.
+// the workers; chunks are then claimed through an atomic counter by whoever is free.  A worker
+// joins the range under the lock while it is open; once the caller has run out of chunks it
+// closes the range and waits only for the workers that joined (a worker the system has not yet
+// woken is not waited for: on a busy machine that could take milliseconds).
 struct WorkerGroup {
   std::mutex lock;
   std::condition_variable wake, finished;
   PlatformThread threads[PARALLEL_THREADS_MOST];
   int started = 0;
   bool stopping = false;
-  // The range in force (read by the workers after they saw its generation).
+  // The range in force (read by the workers after they joined it).
   uint64_t generation = 0;
-  int helpers = 0;  // workers 0..helpers-1 take part in it
-  int busy = 0;     // helpers that have not yet finished with it
+  int helpers = 0;     // workers 0..helpers-1 may join it
+  bool open = false;   // workers may still join
+  int joined = 0;      // workers that joined and have not yet finished with it
   ParallelChunkJob job = nullptr;
   void* context = nullptr;
   int itemCount = 0, chunkItems = 1, chunkCount = 0;
@@ -133,14 +137,15 @@ void Worker(void* argument) {
     g.wake.wait(hold, [&] { return g.stopping || g.generation != seen; });
     if (g.stopping) return;
     seen = g.generation;
-    if (index >= g.helpers) continue;
+    if (index >= g.helpers || !g.open) continue;
+    ++g.joined;
     hold.unlock();
     std::fesetenv(&g.environment);
     t_inChunks = true;
     RunChunks(g);
     t_inChunks = false;
     hold.lock();
-    if (--g.busy == 0) g.finished.notify_one();
+    if (--g.joined == 0 && !g.open) g.finished.notify_one();
   }
 }
 
@@ -193,7 +198,9 @@ void RunParallelChunks(int itemCount, int chunkItems, ParallelChunkJob job, void
       if (!StartThread(g.threads[g.started], Worker, &g_workerStarts[g.started], PARALLEL_WORKER_STACK)) break;
       ++g.started;
     }
-    g.helpers = g.busy = std::min(threads - 1, g.started);
+    g.helpers = std::min(threads - 1, g.started);
+    g.open = true;
+    g.joined = 0;
     g.job = job;
     g.context = context;
     g.itemCount = itemCount;
@@ -208,5 +215,6 @@ void RunParallelChunks(int itemCount, int chunkItems, ParallelChunkJob job, void
   RunChunks(g);
   t_inChunks = false;
   std::unique_lock<std::mutex> hold(g.lock);
-  g.finished.wait(hold, [&] { return g.busy == 0; });
+  g.open = false;
+  g.finished.wait(hold, [&] { return g.joined == 0; });
 }
