@@ -177,12 +177,13 @@ int ParallelChunkCount(int itemCount, int chunkItems) {
   return int((int64_t(itemCount) + chunkItems - 1) / chunkItems);
 }
 
-void RunParallelChunks(int itemCount, int chunkItems, ParallelChunkJob job, void* context) {
+void RunParallelChunks(int itemCount, int chunkItems, ParallelChunkJob job, void* context,
+                       void (*callerFirst)(void* context)) {
   chunkItems = std::max(chunkItems, 1);
   const int chunkCount = ParallelChunkCount(itemCount, chunkItems);
-  if (chunkCount == 0) return;
   const int threads = std::min(ParallelThreadCount(), chunkCount);
   if (threads <= 1 || t_inChunks) {
+    if (callerFirst) callerFirst(context);
     for (int chunk = 0; chunk < chunkCount; ++chunk) {
       const int begin = chunk * chunkItems;
       job(context, chunk, begin, std::min(itemCount, begin + chunkItems));
@@ -212,6 +213,7 @@ void RunParallelChunks(int itemCount, int chunkItems, ParallelChunkJob job, void
   }
   g.wake.notify_all();
   t_inChunks = true;
+  if (callerFirst) callerFirst(context);
   RunChunks(g);
   t_inChunks = false;
   std::unique_lock<std::mutex> hold(g.lock);

@@ -41,7 +41,10 @@ using ParallelChunkJob = void (*)(void* context, int chunk, int begin, int end);
 // The number of chunks of chunkItems items (the last may be shorter) that [0, itemCount) makes.
 int ParallelChunkCount(int itemCount, int chunkItems);
 // Runs every chunk of [0, itemCount) once, on the workers and this thread, and returns when all
-// have run.  With one thread, one chunk, or when called from inside a job, the chunks run here
-// in order.  The workers run with this thread's floating-point environment, so that they round
-// as it would.  The job must not throw.  Callers take turns: one range runs at a time.
-void RunParallelChunks(int itemCount, int chunkItems, ParallelChunkJob job, void* context);
+// have run.  callerFirst(context), when given, runs on this thread first, beside the workers'
+// first chunks, before this thread takes chunks too.  With one thread, one chunk, or when called
+// from inside a job, everything runs here in order.  The workers run with this thread's
+// floating-point environment, so that they round as it would.  Nothing may throw.  Callers take
+// turns: one range runs at a time.
+void RunParallelChunks(int itemCount, int chunkItems, ParallelChunkJob job, void* context,
+                       void (*callerFirst)(void* context) = nullptr);

@@ -71,12 +71,11 @@ int32_t ReadWord(const uint8_t* at) {
 // is already set up (a segment's sections, the mapping table): thousands of them run at once
 // on the workers (platform/thread.h).  Every other kind runs on this thread in table order:
 // placed objects reach the physics world and the shared models, turbines the random seed,
-// sections and flags read each other or the world.  The exact class is asked: a class made
-// from one of these may set itself up otherwise.
+// sections and flags read each other or the world.  The exact class is asked (after the type,
+// which costs less): a class made from one of these may set itself up otherwise.
 SetupPlace PlaceOfSetup(const FixedOb& object) {
-  const std::type_info& kind = typeid(object);
-  if (kind == typeid(WTree)) return SETUP_ON_WORKER;
-  if (kind != typeid(WSegment)) return SETUP_IN_ORDER;
+  if (object.type == OBJECT_TREE) return typeid(object) == typeid(WTree) ? SETUP_ON_WORKER : SETUP_IN_ORDER;
+  if (object.type != OBJECT_SEGMENT || typeid(object) != typeid(WSegment)) return SETUP_IN_ORDER;
   const auto& segment = static_cast<const WSegment&>(object);
   // The profile copy writes the end section, which the segments after it read.
   if (segment.segmentFlags & SEGMENT_COPY_PROFILE) return SETUP_ALONE;
@@ -86,61 +85,72 @@ SetupPlace PlaceOfSetup(const FixedOb& object) {
 
 namespace {
 
-// A line an object's set-up reported on a worker, with the object's place in its run.
+// A line an object's set-up reported while held, with the object's place in its run.
 struct HeldSetupLine {
   int item;
   HeldReportLine line;
 };
-// The workers' part of a run: its worker objects, and each chunk's held lines.
-struct WorkerSetups {
+
+// A run set up on the workers and this thread at once: the workers take chunks of the worker
+// objects while this thread sets up the others (their lines held too), then takes chunks.
+struct SetupRun {
   FixedOb* const* objects;
-  std::vector<HeldSetupLine>* lines;  // one list a chunk
+  const int* onWorkers;  // places in the run of the worker objects, rising
+  const int* inOrder;    // and of the others
+  int inOrderCount;
+  std::vector<HeldSetupLine>* chunkLines;  // one list a chunk
+  std::vector<HeldSetupLine> inOrderLines;
 };
 
-void SetupChunk(void* context, int chunk, int begin, int end) {
-  const WorkerSetups& run = *static_cast<const WorkerSetups*>(context);
+// Sets up the objects at places [begin, end) of a list, their held lines into out.
+void SetupHeld(FixedOb* const* objects, const int* places, int begin, int end, std::vector<HeldSetupLine>& out) {
   thread_local std::vector<HeldReportLine> held;
   held.clear();
   std::vector<HeldReportLine>* previous = HoldReportLines(&held);
-  std::vector<HeldSetupLine>& out = run.lines[chunk];
-  for (int i = begin; i < end; ++i) {
-    run.objects[i]->Setup();
-    for (HeldReportLine& line : held) out.push_back({i, std::move(line)});
+  for (int k = begin; k < end; ++k) {
+    objects[places[k]]->Setup();
+    for (HeldReportLine& line : held) out.push_back({places[k], std::move(line)});
     held.clear();
   }
   HoldReportLines(previous);
 }
 
-// Sets up a run of objects with no SETUP_ALONE among them, with the result and the lines of a
-// plain loop in table order: the worker objects first, all at once, then a walk in table order
-// sends each one's held lines and sets up the others.  That order is the plain loop's because
-// no object of the run reads what another of the run writes.
-void SetupObjectRun(FixedOb* const* run, int count) {
-  thread_local std::vector<FixedOb*> onWorkers;
+void SetupWorkerChunk(void* context, int chunk, int begin, int end) {
+  SetupRun& run = *static_cast<SetupRun*>(context);
+  SetupHeld(run.objects, run.onWorkers, begin, end, run.chunkLines[chunk]);
+}
+
+void SetupInOrder(void* context) {
+  SetupRun& run = *static_cast<SetupRun*>(context);
+  SetupHeld(run.objects, run.inOrder, 0, run.inOrderCount, run.inOrderLines);
+}
+
+// Sets up a run of objects with no SETUP_ALONE among them (places[i] is run[i]'s), with the
+// result and the lines of a plain loop in table order: no object of the run reads what another
+// of the run writes, and the lines are sent in the order of their objects.
+void SetupObjectRun(FixedOb* const* run, const SetupPlace* places, int count) {
+  thread_local std::vector<int> onWorkers, inOrder;
   onWorkers.clear();
-  for (int i = 0; i < count; ++i)
-    if (PlaceOfSetup(*run[i]) == SETUP_ON_WORKER) onWorkers.push_back(run[i]);
-  if (int(onWorkers.size()) < SETUP_ON_WORKERS_LEAST) {
+  inOrder.clear();
+  for (int i = 0; i < count; ++i) (places[i] == SETUP_ON_WORKER ? onWorkers : inOrder).push_back(i);
+  const int workerCount = int(onWorkers.size());
+  if (workerCount < SETUP_ON_WORKERS_LEAST) {
     for (int i = 0; i < count; ++i) run[i]->Setup();
     return;
   }
-  const int workerCount = int(onWorkers.size());
-  std::vector<std::vector<HeldSetupLine>> lines(size_t(ParallelChunkCount(workerCount, SETUP_CHUNK_OBJECTS)));
-  WorkerSetups setups = {onWorkers.data(), lines.data()};
-  RunParallelChunks(workerCount, SETUP_CHUNK_OBJECTS, SetupChunk, &setups);
-  // The chunks hold consecutive worker objects: their lines one after the other are in order.
-  std::vector<HeldSetupLine> held;
-  for (std::vector<HeldSetupLine>& chunkLines : lines)
-    for (HeldSetupLine& line : chunkLines) held.push_back(std::move(line));
-  size_t line = 0;
-  int next = 0;  // the next worker object in table order
-  for (int i = 0; i < count; ++i) {
-    if (next < workerCount && onWorkers[size_t(next)] == run[i]) {
-      for (; line < held.size() && held[line].item == next; ++line) SendHeldReportLines(&held[line].line, 1);
-      ++next;
-    } else {
-      run[i]->Setup();
-    }
+  std::vector<std::vector<HeldSetupLine>> chunkLines(size_t(ParallelChunkCount(workerCount, SETUP_CHUNK_OBJECTS)));
+  SetupRun setups = {run, onWorkers.data(), inOrder.data(), int(inOrder.size()), chunkLines.data(), {}};
+  RunParallelChunks(workerCount, SETUP_CHUNK_OBJECTS, SetupWorkerChunk, &setups, SetupInOrder);
+  // The chunks hold rising places one after the other: their lines together are in order, and
+  // so are the others'.  The two lists merged by place are the plain loop's lines.
+  std::vector<HeldSetupLine> workerLines;
+  for (std::vector<HeldSetupLine>& lines : chunkLines)
+    for (HeldSetupLine& line : lines) workerLines.push_back(std::move(line));
+  size_t w = 0, o = 0;
+  const std::vector<HeldSetupLine>& others = setups.inOrderLines;
+  while (w < workerLines.size() || o < others.size()) {
+    const bool worker = o == others.size() || (w < workerLines.size() && workerLines[w].item < others[o].item);
+    SendHeldReportLines(worker ? &workerLines[w++].line : &others[o++].line, 1);
   }
 }
 
@@ -151,16 +161,20 @@ void SetupObjectGroup(FixedOb* const* group, int count) {
     for (int i = 0; i < count; ++i) group[i]->Setup();
     return;
   }
+  // Where each one goes, asked once before any is set up (a set-up changes only its own place).
+  thread_local std::vector<SetupPlace> places;
+  places.resize(size_t(std::max(count, 0)));
+  for (int i = 0; i < count; ++i) places[size_t(i)] = PlaceOfSetup(*group[i]);
   // A profile-copying segment ends a run: the objects before it are set up first and those
   // after it after it, as in a plain loop.
   int start = 0;
   for (int i = 0; i < count; ++i) {
-    if (PlaceOfSetup(*group[i]) != SETUP_ALONE) continue;
-    SetupObjectRun(group + start, i - start);
+    if (places[size_t(i)] != SETUP_ALONE) continue;
+    SetupObjectRun(group + start, places.data() + start, i - start);
     group[i]->Setup();
     start = i + 1;
   }
-  SetupObjectRun(group + start, count - start);
+  SetupObjectRun(group + start, places.data() + start, count - start);
 }
 
 const FObject* AsPlacedObject(const FixedOb& object) {

@@ -34,8 +34,8 @@ const FObject* AsPlacedObject(const FixedOb& object);
 
 // ---- [Object set-up] ----
 // Where an object's Setup may run while a group of objects is set up: on a worker thread (it
-// writes the object alone and reads only what is already set up), on this thread in table order
-// after the run's worker objects (it reaches what is shared but nothing its run writes), or
+// writes the object alone and reads only what is already set up); on this thread while the
+// workers run (it reaches what is shared, but nothing the others of its run read or write); or
 // alone, its run ending before it and the next starting after it (it writes another object).
 enum SetupPlace : uint8_t { SETUP_ON_WORKER, SETUP_IN_ORDER, SETUP_ALONE };
 SetupPlace PlaceOfSetup(const FixedOb& object);
@@ -45,7 +45,8 @@ constexpr int SETUP_CHUNK_OBJECTS = 256;
 constexpr int SETUP_ON_WORKERS_LEAST = 512;
 // Sets up count objects of one group of the set-up order (world.h SetupObjects) with the
 // result and the reported lines of calling each one's Setup in order, the worker objects on the
-// workers (platform/thread.h) when more than one thread runs.
+// workers (platform/thread.h) when more than one thread runs.  The others' set-ups keep table
+// order among themselves.
 void SetupObjectGroup(FixedOb* const* group, int count);
 
 // ---- [Timing] ----
