@@ -151,3 +151,37 @@ TEST_F(ParallelChunks, WorkersRoundAsTheCallerDoes) {
     EXPECT_EQ(nearest.values[i], double(i % 2 == 0 ? i : i + 1)) << i;
   }
 }
+
+TEST_F(ParallelChunks, TheCallersOwnWorkRunsOnceOnItsThreadBesideTheChunks) {
+  struct Shared {
+    std::thread::id caller;
+    std::atomic<int> firstRuns{0}, onOtherThread{0}, chunksBeforeFirstOnCaller{0}, chunks{0};
+    std::atomic<bool> firstDone{false};
+  };
+  for (const int threads : {1, 4}) {
+    for (const int items : {0, 1, 200}) {
+      SetParallelThreadCount(threads);
+      Shared shared;
+      shared.caller = std::this_thread::get_id();
+      RunParallelChunks(
+          items, 8,
+          [](void* context, int, int, int) {
+            auto& s = *static_cast<Shared*>(context);
+            ++s.chunks;
+            // The caller takes chunks only after its own work.
+            if (std::this_thread::get_id() == s.caller && !s.firstDone) ++s.chunksBeforeFirstOnCaller;
+          },
+          &shared,
+          [](void* context) {
+            auto& s = *static_cast<Shared*>(context);
+            ++s.firstRuns;
+            if (std::this_thread::get_id() != s.caller) ++s.onOtherThread;
+            s.firstDone = true;
+          });
+      EXPECT_EQ(shared.firstRuns, 1) << threads << " threads, " << items << " items";
+      EXPECT_EQ(shared.onOtherThread, 0);
+      EXPECT_EQ(shared.chunksBeforeFirstOnCaller, 0);
+      EXPECT_EQ(shared.chunks, ParallelChunkCount(items, 8));
+    }
+  }
+}
