@@ -284,8 +284,10 @@ void Wld::SetupObjects(int withPreGen) {
   if (ObjectOctree.numObs > 0) ObjectOctree.ClearNodeLists();
   // A linked section takes its ends from the sections it links: those come first, then the
   // linked sections, then the pre-generated objects (a segment reads its sections), each group
-  // in table order.  One walk of the table lists the three groups (a load sets up tens of
-  // thousands of objects: a walk each costs more than the lists).
+  // in table order.  One walk of the table lists the groups (a load sets up tens of thousands
+  // of objects: a walk each costs more than the lists).  On one thread it sets up the first
+  // group as it goes, while each object is in the cache.
+  const bool oneThread = ParallelThreadCount() <= 1;
   thread_local std::vector<FixedOb*> first, linkedSections, preGen;
   first.clear();
   linkedSections.clear();
@@ -297,6 +299,8 @@ void Wld::SetupObjects(int withPreGen) {
       preGen.push_back(o);
     else if (o->type == OBJECT_SECTION && (o->ownFlags & SECTION_LINKED))
       linkedSections.push_back(o);
+    else if (oneThread)
+      o->Setup();
     else
       first.push_back(o);
   }
