@@ -76,26 +76,35 @@ MapSquare* NewSquares(int64_t count) {
   return squares;
 }
 
-// What one object puts into the squares: itself into its static lists over a range of squares,
-// or a trunk record into their trunk lists.  The build gathers these in one walk of the objects,
-// then counts and fills from them in the same order, so every square's list keeps table order.
-struct SquareSpan {
-  FixedOb* object;  // null for a trunk record
+// What the objects put into the squares: an object into its static lists over a range of
+// squares, or a trunk record into their trunk lists.  The build gathers these in one walk of the
+// objects, then counts and fills from them in the same order, so every square's lists keep
+// table order.  The two kinds are listed apart (a square's two lists do not depend on each
+// other), so that the many object entries stay small.
+struct ObjectSpan {
+  FixedOb* object;
+  int c0, c1, r0, r1;
+};
+struct TrunkSpan {
   TrunkRecord trunk;
   int c0, c1, r0, r1;
 };
+struct SquareSpans {
+  std::vector<ObjectSpan> objects;
+  std::vector<TrunkSpan> trunks;
+};
 
-void GatherTrunk(Wld& world, std::vector<SquareSpan>& spans, const TrunkRecord& record) {
+void GatherTrunk(Wld& world, SquareSpans& spans, const TrunkRecord& record) {
   const int64_t r = int64_t{record.radius} * TRUNK_RADIUS_UNIT;
-  SquareSpan span = {nullptr, record, 0, 0, 0, 0};
+  TrunkSpan span = {record, 0, 0, 0, 0};
   if (ClampedRange(world.grid, world.gridShift, record.x - r, record.x + r, record.y - r, record.y + r, span.c0,
                    span.c1, span.r0, span.r1))
-    spans.push_back(span);
+    spans.trunks.push_back(span);
 }
 
 struct TrunkGather {
   Wld* world;
-  std::vector<SquareSpan>* spans;
+  SquareSpans* spans;
 };
 void GatherSegmentTrunk(void* context, const TrunkRecord& record) {
   auto* gather = static_cast<TrunkGather*>(context);
@@ -113,16 +122,17 @@ int EnterPhysicsObjects(Wld& world, uint32_t bit) {
 }
 
 // The counting pass: the objects enter physics, then what each puts into the squares is listed.
-void GatherMapSquareSpans(Wld& world, std::vector<SquareSpan>& spans) {
-  spans.clear();
+void GatherMapSquareSpans(Wld& world, SquareSpans& spans) {
+  spans.objects.clear();
+  spans.trunks.clear();
   const uint32_t bit = uint32_t{1} << ConfigurationBit(world);
   const int walked = EnterPhysicsObjects(world, bit);
   for (int i = 0; i < walked; ++i) {
     FixedOb* o = world.objects[i];
     if (!o || !(o->configMask & bit)) continue;
-    SquareSpan span = {o, {}, 0, 0, 0, 0};
+    ObjectSpan span = {o, 0, 0, 0, 0};
     if (o->IsCollidable() && ObjectSquareRange(world, *o, o->PhysicsBody(), span.c0, span.c1, span.r0, span.r1))
-      spans.push_back(span);
+      spans.objects.push_back(span);
     if (o->sizeByte == 0) continue;
     if (o->type == OBJECT_PLACED || o->type == OBJECT_SECTION || o->type == OBJECT_TREE) {
       GatherTrunk(world, spans, {o->sizeByte, o->position[0], o->position[1], o->box[2], o->box[5]});
@@ -134,20 +144,22 @@ void GatherMapSquareSpans(Wld& world, std::vector<SquareSpan>& spans) {
 }
 
 // One counting (fill false) or filling pass over the gathered spans.
-void PopulateMapSquares(MapSquareGrid& g, const std::vector<SquareSpan>& spans, bool fill) {
-  for (const SquareSpan& span : spans)
+void PopulateMapSquares(MapSquareGrid& g, const SquareSpans& spans, bool fill) {
+  for (const ObjectSpan& span : spans.objects)
     for (int r = span.r0; r <= span.r1; ++r)
       for (int c = span.c0; c <= span.c1; ++c) {
         MapSquare& q = g.squares[int64_t{r} * g.width + c];
-        if (span.object) {
-          if (fill) q.objects[q.objectCount] = span.object;
-          ++q.objectCount;
-          if (!fill) ++g.objectTotal;
-        } else {
-          if (fill) q.trunks[q.trunkCount] = span.trunk;
-          ++q.trunkCount;
-          if (!fill) ++g.trunkTotal;
-        }
+        if (fill) q.objects[q.objectCount] = span.object;
+        ++q.objectCount;
+        if (!fill) ++g.objectTotal;
+      }
+  for (const TrunkSpan& span : spans.trunks)
+    for (int r = span.r0; r <= span.r1; ++r)
+      for (int c = span.c0; c <= span.c1; ++c) {
+        MapSquare& q = g.squares[int64_t{r} * g.width + c];
+        if (fill) q.trunks[q.trunkCount] = span.trunk;
+        ++q.trunkCount;
+        if (!fill) ++g.trunkTotal;
       }
 }
 
@@ -245,7 +257,7 @@ void BuildMapSquares(Wld& world) {
     g.allocatedWidth = g.width;
     g.allocatedHeight = g.height;
   }
-  thread_local std::vector<SquareSpan> spans;  // kept between builds
+  thread_local SquareSpans spans;  // kept between builds
   GatherMapSquareSpans(world, spans);
   PopulateMapSquares(g, spans, false);
   if (g.objectTotal) g.objectPool = new (std::nothrow) FixedOb*[size_t(g.objectTotal)]();

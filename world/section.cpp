@@ -184,9 +184,12 @@ int WSection::MappingsInUse(uint16_t* used, int room) {
 // ---- [Vertex positions] ----
 
 IntVector WSection::OwnVertexPos(const SectionVertex& v) const {
-  const float c = std::cos(heading), s = std::sin(heading);
-  return {int32_t(int64_t(position[0]) + Round(double(c * float(v.offset)))),
-          int32_t(int64_t(position[1]) + Round(double(s * float(v.offset)))), v.height};
+  return OwnVertexPos(v, std::cos(heading), std::sin(heading));
+}
+
+SectionVertexPlacer::SectionVertexPlacer(const WSection& sectionIn)
+    : section(sectionIn), own(!(sectionIn.ownFlags & SECTION_LINKED)) {
+  if (own) c = std::cos(section.heading), s = std::sin(section.heading);
 }
 
 IntVector WSection::GetVertexWorldPos(int n) const {
@@ -224,9 +227,10 @@ void WSection::LinkEnds() {
     const WSection* other = SectionAt(links[end], "LinkEnds");
     bool found = false;
     if (other) {
+      const float c = std::cos(other->heading), s = std::sin(other->heading);
       for (const SectionVertex& v : other->vertices) {
         if (v.endCode != endCodes[end]) continue;
-        const IntVector p = other->OwnVertexPos(v);
+        const IntVector p = other->OwnVertexPos(v, c, s);
         ends[end] = {p.x, p.y, 0};
         found = true;
         if (filled < int(vertices.size())) {
@@ -297,11 +301,12 @@ void WSection::Setup() {
     return;
   }
   bool first = true;
+  const SectionVertexPlacer here(*this);
   for (SectionTriangle& t : triangles) {
     t.flags = 0;
     IntVector c[3];
     for (int k = 0; k < 3; ++k) {
-      c[k] = GetVertexPosForTri(t, k);
+      c[k] = t.link[k] == -1 ? here.At(t.corner[k]) : GetVertexPosForTri(t, k);
       if (first) {
         box[0] = box[3] = c[k].x;
         box[1] = box[4] = c[k].y;

@@ -75,6 +75,11 @@ struct WSection : FixedOb {
   void LinkEnds();
   // The own vertex's position by the section's own place and heading.
   IntVector OwnVertexPos(const SectionVertex& v) const;
+  // The same with the heading's cosine c and sine s worked out by the caller.
+  IntVector OwnVertexPos(const SectionVertex& v, float c, float s) const {
+    return {int32_t(int64_t(position[0]) + NearestSaturated(double(c * float(v.offset)))),
+            int32_t(int64_t(position[1]) + NearestSaturated(double(s * float(v.offset)))), v.height};
+  }
   // The mapping record of index (null past the world's table or without a world).
   static const MappingRecord* Mapping(int index);
   // Builds the render mesh (nothing without triangles or with a primary mapping past the
@@ -98,6 +103,21 @@ struct WSection : FixedOb {
   uint16_t meshList = 65535;  // the world's render mesh holding the built mesh, 65535 none
   uint16_t meshListEntry = 0;
   BuiltMesh* builtMesh = nullptr;
+};
+// GetVertexWorldPos over many vertices of one section: a section of its own turns its heading
+// into a cosine and a sine once instead of once a vertex (set-up asks for dozens).
+struct SectionVertexPlacer {
+  explicit SectionVertexPlacer(const WSection& s);
+  // Equals section.GetVertexWorldPos(n).
+  IntVector At(int n) const {
+    if (own && n >= 0 && n < section.vertexCount && n < int(section.vertices.size()))
+      return section.OwnVertexPos(section.vertices[size_t(n)], c, s);
+    return section.GetVertexWorldPos(n);
+  }
+
+  const WSection& section;
+  bool own = false;  // not linked: At needs no other section
+  float c = 0, s = 0;
 };
 // The colour word of a section's points: the mapping's average grid colour through the
 // brightness table (0x00RRGGBB).

@@ -352,7 +352,7 @@ bool WSegment::ValidateReferences(const WSection*& start, const WSection*& end) 
   start = SectionAt(startSection, "Segment");
   end = SectionAt(endSection, "Segment");
   if (!start || !end) return false;
-  if (edgeCount > SEGMENT_EDGES_MAX || partCount > SEGMENT_PARTS_MAX) {
+  if (edgeCount > SEGMENT_EDGES_MAX || partCount > SEGMENT_PARTS_MAX || edges.size() > SEGMENT_EDGES_MAX) {
     DebugLine("A segment has more than 64 edges or parts: it is left without geometry");
     return false;
   }
@@ -441,17 +441,19 @@ void WSegment::Setup() {
   const float h0 = startS->heading + (startAsIs ? 0.0f : PI_F);
   const float h1 = endS->heading + (endAsIs ? 0.0f : PI_F);
   SegmentFrame& f = frame;
-  f.d0[0] = Round(double(std::cos(h0)) * FIX);
-  f.d0[1] = Round(double(std::sin(h0)) * FIX);
-  f.d1[0] = -Round(double(std::cos(h1)) * FIX);
-  f.d1[1] = -Round(double(std::sin(h1)) * FIX);
-  // 4. Offsets.
-  // Kept between segments: a load sets up thousands of them.
-  thread_local std::vector<int32_t> startOff, endOff;
-  startOff.assign(edges.size(), 0);
-  endOff.assign(edges.size(), 0);
+  // A section taken as it is turns by its own heading, whose cosine and sine its placer holds
+  // (heading + 0.0f differs from heading only in the sign of a zero, which rounds away).
+  const SectionVertexPlacer startAt(*startS), endAt(*endS);
+  const bool startTurn = startAsIs && startAt.own, endTurn = endAsIs && endAt.own;
+  f.d0[0] = Round(double(startTurn ? startAt.c : std::cos(h0)) * FIX);
+  f.d0[1] = Round(double(startTurn ? startAt.s : std::sin(h0)) * FIX);
+  f.d1[0] = -Round(double(endTurn ? endAt.c : std::cos(h1)) * FIX);
+  f.d1[1] = -Round(double(endTurn ? endAt.s : std::sin(h1)) * FIX);
+  // 4. Offsets (at most SEGMENT_EDGES_MAX edges: the references are valid).
+  const size_t edgeTotal = edges.size();
+  int32_t startOff[SEGMENT_EDGES_MAX], endOff[SEGMENT_EDGES_MAX];
   int32_t sMin = 0, sMax = 0, eMin = 0, eMax = 0;
-  for (size_t i = 0; i < edges.size(); ++i) {
+  for (size_t i = 0; i < edgeTotal; ++i) {
     const int32_t so = startS->vertices[edges[i].startVertex].offset;
     const int32_t eo = endS->vertices[edges[i].endVertex].offset;
     startOff[i] = startAsIs ? so : -so;
@@ -463,7 +465,7 @@ void WSegment::Setup() {
   }
   // 5. Outer sides: a margin of 1 m where no straight edge runs along it.
   bool straightMin = false, straightMax = false;
-  for (size_t i = 0; i < edges.size(); ++i) {
+  for (size_t i = 0; i < edgeTotal; ++i) {
     if (edges[i].kind != EDGE_STRAIGHT) continue;
     if (startOff[i] == sMin && endOff[i] == eMin) straightMin = true;
     if (startOff[i] == sMax && endOff[i] == eMax) straightMax = true;
@@ -496,7 +498,7 @@ void WSegment::Setup() {
   const int32_t* rb = refMax ? maxB : minB;
   f.p0[0] = ra[0], f.p0[1] = ra[1], f.p1[0] = rb[0], f.p1[1] = rb[1];
   f.meanLength = int32_t((int64_t(minLength) + maxLength) >> 1);
-  const int32_t distance = length(f.p0, f.p1);
+  const int32_t distance = refMax ? maxLength : minLength;  // length(f.p0, f.p1)
   if (distance == 0) {
     f.u[0] = f.u[1] = 0;
   } else {
@@ -515,25 +517,21 @@ void WSegment::Setup() {
   f.perLength = f.meanLength > 0 ? FIX / double(f.meanLength) : 0.0;
   // 8. Edges.
   const bool startLinked = startS->ownFlags & SECTION_LINKED, endLinked = endS->ownFlags & SECTION_LINKED;
-  for (size_t i = 0; i < edges.size(); ++i) {
+  // The section headings' cosines and sines in doubles, worked out at the first curved edge.
+  bool turnsKnown = false;
+  double cosH0 = 0, sinH0 = 0, cosH1 = 0, sinH1 = 0;
+  for (size_t i = 0; i < edgeTotal; ++i) {
     SegmentEdge& e = edges[i];
     const SectionVertex& sv = startS->vertices[e.startVertex];
     const SectionVertex& ev = endS->vertices[e.endVertex];
     e.flags = uint8_t((e.flags & ~EDGE_FIXED) | EDGE_USABLE);
     if ((sv.endCode || startLinked) && (ev.endCode || endLinked)) {
       e.kind = EDGE_STRAIGHT;
-      const IntVector a = startS->GetVertexWorldPos(e.startVertex), b = endS->GetVertexWorldPos(e.endVertex);
+      const IntVector a = startAt.At(e.startVertex), b = endAt.At(e.endVertex);
       if (a.x == b.x && a.y == b.y && a.z == b.z) e.flags |= EDGE_FIXED;
     }
     const double s0 = double(int64_t(startOff[i]) - startBase) / double(startWidth);
     const double s1 = double(int64_t(endOff[i]) - endBase) / double(endWidth);
-    const double hs0 = double(startAsIs ? sv.heightSlope : -sv.heightSlope) + e.startSlope;
-    const double hs1 = double(endAsIs ? -ev.heightSlope : ev.heightSlope) + e.endSlope;
-    float al0 = sv.angle + e.startAngle, al1 = ev.angle + e.endAngle;
-    if (!(al0 >= -SEGMENT_ANGLE_LIMIT)) al0 = al0 == al0 ? -SEGMENT_ANGLE_LIMIT : 0.0f;
-    if (al0 > SEGMENT_ANGLE_LIMIT) al0 = SEGMENT_ANGLE_LIMIT;
-    if (!(al1 >= -SEGMENT_ANGLE_LIMIT)) al1 = al1 == al1 ? -SEGMENT_ANGLE_LIMIT : 0.0f;
-    if (al1 > SEGMENT_ANGLE_LIMIT) al1 = SEGMENT_ANGLE_LIMIT;
     const double startX = f.p0[0] + f.a0[0] * s0, startY = f.p0[1] + f.a0[1] * s0;
     const double endX = f.p1[0] + f.a1[0] * s1, endY = f.p1[1] + f.a1[1] * s1;
     if (e.kind == EDGE_STRAIGHT) {
@@ -543,10 +541,20 @@ void WSegment::Setup() {
     } else {
       // The chords at constant fraction, and the slopes that make the edge leave each
       // section square to it, turned by the edge's angles.
+      float al0 = sv.angle + e.startAngle, al1 = ev.angle + e.endAngle;
+      if (!(al0 >= -SEGMENT_ANGLE_LIMIT)) al0 = al0 == al0 ? -SEGMENT_ANGLE_LIMIT : 0.0f;
+      if (al0 > SEGMENT_ANGLE_LIMIT) al0 = SEGMENT_ANGLE_LIMIT;
+      if (!(al1 >= -SEGMENT_ANGLE_LIMIT)) al1 = al1 == al1 ? -SEGMENT_ANGLE_LIMIT : 0.0f;
+      if (al1 > SEGMENT_ANGLE_LIMIT) al1 = SEGMENT_ANGLE_LIMIT;
       const double v0x = (f.p1[0] + f.a1[0] * s0) - startX, v0y = (f.p1[1] + f.a1[1] * s0) - startY;
       const double v1x = endX - (f.p0[0] + f.a0[0] * s1), v1y = endY - (f.p0[1] + f.a0[1] * s1);
-      double k0 = double(Round(v0x * std::cos(double(h0)) + v0y * std::sin(double(h0))));
-      double k1 = double(Round(v1x * std::cos(double(h1)) + v1y * std::sin(double(h1))));
+      if (!turnsKnown) {
+        cosH0 = std::cos(double(h0)), sinH0 = std::sin(double(h0));
+        cosH1 = std::cos(double(h1)), sinH1 = std::sin(double(h1));
+        turnsKnown = true;
+      }
+      double k0 = double(Round(v0x * cosH0 + v0y * sinH0));
+      double k1 = double(Round(v1x * cosH1 + v1y * sinH1));
       if (al0 != 0) k0 += double(Round(std::tan(double(al0)) * std::sqrt(v0x * v0x + v0y * v0y)));
       if (al1 != 0) k1 -= double(Round(std::tan(double(al1)) * std::sqrt(v1x * v1x + v1y * v1y)));
       const double m0 = -k0 / double(startWidth), m1 = k1 / double(endWidth);
@@ -567,6 +575,8 @@ void WSegment::Setup() {
       e.height[2] = float(hm1 - hm0);
       e.height[3] = float(hm0);
     } else {
+      const double hs0 = double(startAsIs ? sv.heightSlope : -sv.heightSlope) + e.startSlope;
+      const double hs1 = double(endAsIs ? -ev.heightSlope : ev.heightSlope) + e.endSlope;
       const double lm = double(chord) / FIX;
       const double b1 = lm * hs0;
       e.height[3] = float(hm0);
@@ -587,8 +597,9 @@ void WSegment::Setup() {
   float step = stepLength;
   if (!(step != 0.0f) || !std::isfinite(step)) step = 5.0f;
   if (!std::isfinite(textureScale)) textureScale = 1.0f;
-  const double steps = std::nearbyint(double(f.meanLength) / FIX / double(step));
-  const int n = !(steps >= 1.0) ? 1 : steps > SEGMENT_STEPS_MAX ? SEGMENT_STEPS_MAX : int(steps);
+  // Rounded halves to even, held in 32 bits (NaN 0): past 65536 either way, below 1 either way.
+  const int32_t steps = Round(double(f.meanLength) / FIX / double(step));
+  const int n = steps < 1 ? 1 : steps > SEGMENT_STEPS_MAX ? SEGMENT_STEPS_MAX : int(steps);
   levels[0].segments = uint16_t(n == SEGMENT_STEPS_MAX ? SEGMENT_STEPS_MAX - 1 : n);
   levels[0].outline = 1;
   levels[0].distance = SEGMENT_FAR_DISTANCE;
@@ -613,7 +624,7 @@ void WSegment::Setup() {
   }
   // 11. Bounds.
   f.lateralMin = f.lateralMax = 0;
-  if (!parts.empty()) GrowBoundsOverSteps();
+  if (!parts.empty()) GrowBoundsOverSteps(startAt, endAt);
   if (parts.empty() && objectIndex < 0) {
     centre = {position[0], position[1], 0};
     const double dx = double(endS->position[0]) - position[0], dy = double(endS->position[1]) - position[1];
@@ -634,50 +645,131 @@ void WSegment::Setup() {
   MarkSurfaceParts();
 }
 
-void WSegment::GrowBoundsOverSteps() {
-  bool used[SEGMENT_EDGES_MAX] = {};
-  for (const MappingRef& p : parts) used[p.first] = used[p.second] = true;
-  // The box and the lateral range grow in locals from empty ranges (a segment has hundreds of
-  // points) and are stored once at the end; nothing is stored when no point is met.
+namespace {
+
+template <class T>
+int Sign(T v) {
+  return (v > 0) - (v < 0);
+}
+
+// The way two terms that each move one way (-1, 0 still, 1) or may turn (2) move summed.
+int Together(int a, int b) {
+  if (a == 2 || b == 2) return 2;
+  if (a == 0 || a == b) return b;
+  return b == 0 ? a : 2;
+}
+
+// How one coordinate of a straight edge's point moves as t grows: p(t) + a(t) s(t), each
+// evaluated in doubles as the sweep does, p(t) = p0 + dp t and a(t) = a0 + da t moving as
+// the signs of dp and da say, s(t) = s1 t + s0 (a cubic whose two upper coefficients are 0).
+// Rounding to nearest never reverses an order, so a product of a fixed factor and a term
+// moving one way, and a sum of terms moving the same way, move that way too, through each
+// step of the arithmetic and the final rounding.  2: a(t) and s(t) both vary, it may turn.
+struct AxisMotion {
+  int p, a, a0;  // the signs of dp, da and a0
+
+  int Of(int s1, int s0) const { return Together(p, a == 0 ? a0 * s1 : s1 == 0 ? a * s0 : 2); }
+};
+
+bool FitsInt32(int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
+
+// A box and a lateral range grown from empty ranges, point by point.
+struct BoundsGrowth {
   int32_t lo[3] = {INT32_MAX, INT32_MAX, INT32_MAX}, hi[3] = {INT32_MIN, INT32_MIN, INT32_MIN};
   int32_t lateralLo = INT32_MAX, lateralHi = INT32_MIN;
-  auto grow = [&](const IntVector& p) {
-    const int32_t m = int32_t(Mul(int64_t(position[1]) - p.y, frame.u[0]) + Mul(int64_t(p.x) - position[0], frame.u[1]));
+
+  // Always inline: called out of line, its ranges live in memory instead of registers.
+  [[gnu::always_inline]] void Grow(const IntVector& p, int32_t lateral) {
     lo[0] = std::min(lo[0], p.x), hi[0] = std::max(hi[0], p.x);
     lo[1] = std::min(lo[1], p.y), hi[1] = std::max(hi[1], p.y);
     lo[2] = std::min(lo[2], p.z), hi[2] = std::max(hi[2], p.z);
-    lateralLo = std::min(lateralLo, m), lateralHi = std::max(lateralHi, m);
-  };
-  const WSection* startS = SectionAt(startSection, "Segment");
-  const WSection* endS = SectionAt(endSection, "Segment");
-  if (!startS || !endS) return;
-  for (size_t e = 0; e < edges.size(); ++e)
-    if (used[e]) grow(startS->GetVertexWorldPos(edges[e].startVertex));
+    lateralLo = std::min(lateralLo, lateral), lateralHi = std::max(lateralHi, lateral);
+  }
+};
+
+}  // namespace
+
+void WSegment::GrowBoundsOverSteps(const SectionVertexPlacer& startAt, const SectionVertexPlacer& endAt) {
+  const size_t edgeTotal = edges.size();
+  bool used[SEGMENT_EDGES_MAX] = {};
+  for (const MappingRef& p : parts) used[p.first] = used[p.second] = true;
+  // The box and the lateral range grow in locals (a segment has hundreds of points) and are
+  // stored once at the end; nothing is stored when no point is met.
+  BoundsGrowth b;
+  const int64_t px0 = position[0], py0 = position[1], ux = frame.u[0], uy = frame.u[1];
+  auto lateral = [&](const IntVector& p) { return Mul(py0 - p.y, ux) + Mul(int64_t(p.x) - px0, uy); };
+  auto grow = [&](const IntVector& p) { b.Grow(p, int32_t(lateral(p))); };
   const int n = levels[0].segments;
-  for (int i = 1; i < n; ++i) {
-    // EdgePoint's frame at this step, worked out once for all the edges.
-    const double t = double(i) / n;
-    const double px = frame.p0[0] + (double(frame.p1[0]) - frame.p0[0]) * t;
-    const double py = frame.p0[1] + (double(frame.p1[1]) - frame.p0[1]) * t;
-    const double ax = frame.a0[0] + (double(frame.a1[0]) - frame.a0[0]) * t;
-    const double ay = frame.a0[1] + (double(frame.a1[1]) - frame.a0[1]) * t;
-    for (size_t e = 0; e < edges.size(); ++e) {
-      const SegmentEdge& edge = edges[e];
-      if (!used[e] || (edge.flags & EDGE_FIXED)) continue;
-      const double s = Cubic(edge.lateral, t);
-      grow({Round(px + ax * s), Round(py + ay * s), Round(Cubic(edge.height, t) * FIX)});
+  for (size_t e = 0; e < edgeTotal; ++e)
+    if (used[e]) {
+      grow(startAt.At(edges[e].startVertex));
+      if (n >= 1) grow(endAt.At(edges[e].endVertex));
     }
+  // EdgePoint between the sections, its frame at a step worked out once for all the edges and
+  // the edges' coefficients widened to doubles once (exact).
+  const double dpx = double(frame.p1[0]) - frame.p0[0], dpy = double(frame.p1[1]) - frame.p0[1];
+  const double dax = double(frame.a1[0]) - frame.a0[0], day = double(frame.a1[1]) - frame.a0[1];
+  struct Step {
+    double t, px, py, ax, ay;
+  };
+  auto stepAt = [&](int i) {
+    const double t = double(i) / n;
+    return Step{t, frame.p0[0] + dpx * t, frame.p0[1] + dpy * t, frame.a0[0] + dax * t, frame.a0[1] + day * t};
+  };
+  struct Curve {
+    double lateral[4], height[4];
+  };
+  auto cubic = [](const double c[4], double t) { return ((c[0] * t + c[1]) * t + c[2]) * t + c[3]; };
+  auto point = [&](const Curve& c, const Step& at) {
+    const double s = cubic(c.lateral, at.t);
+    return IntVector{Round(at.px + at.ax * s), Round(at.py + at.ay * s), Round(cubic(c.height, at.t) * FIX)};
+  };
+  // A straight edge whose points each move one way along every axis and across the road has
+  // its extremes among the inner steps at the first and the last of them: only those two are
+  // evaluated (the same box as every step's).  Any other edge is swept step by step.
+  // (The differences taken in integers have the signs of dpx, dax, dpy and day.)
+  const AxisMotion alongX{Sign(int64_t(frame.p1[0]) - frame.p0[0]), Sign(int64_t(frame.a1[0]) - frame.a0[0]),
+                          Sign(frame.a0[0])};
+  const AxisMotion alongY{Sign(int64_t(frame.p1[1]) - frame.p0[1]), Sign(int64_t(frame.a1[1]) - frame.a0[1]),
+                          Sign(frame.a0[1])};
+  const int acrossX = Sign(frame.u[1]), acrossY = -Sign(frame.u[0]);
+  Curve swept[SEGMENT_EDGES_MAX];
+  int sweptCount = 0;
+  for (size_t e = 0; e < edgeTotal; ++e) {
+    const SegmentEdge& edge = edges[e];
+    if (!used[e] || (edge.flags & EDGE_FIXED)) continue;
+    Curve c;
+    for (int k = 0; k < 4; ++k) c.lateral[k] = edge.lateral[k], c.height[k] = edge.height[k];
+    if (n > 3 && c.lateral[0] == 0 && c.lateral[1] == 0 && c.height[0] == 0 && c.height[1] == 0 &&
+        std::isfinite(c.lateral[2]) && std::isfinite(c.lateral[3]) && std::isfinite(c.height[2]) &&
+        std::isfinite(c.height[3])) {
+      const int s1 = Sign(c.lateral[2]), s0 = Sign(c.lateral[3]);
+      const int dx = alongX.Of(s1, s0), dy = alongY.Of(s1, s0);
+      if (dx != 2 && dy != 2 && Together(dx * acrossX, dy * acrossY) != 2) {
+        // The lateral distance is kept in 32 bits: it must not wrap anywhere between the two.
+        const IntVector first = point(c, stepAt(1)), last = point(c, stepAt(n - 1));
+        const int64_t m0 = lateral(first), m1 = lateral(last);
+        if (FitsInt32(m0) && FitsInt32(m1)) {
+          b.Grow(first, int32_t(m0));
+          b.Grow(last, int32_t(m1));
+          continue;
+        }
+      }
+    }
+    swept[sweptCount++] = c;
   }
-  if (n >= 1)
-    for (size_t e = 0; e < edges.size(); ++e)
-      if (used[e]) grow(endS->GetVertexWorldPos(edges[e].endVertex));
-  if (lo[0] > hi[0]) return;  // no point met
+  if (sweptCount > 0)
+    for (int i = 1; i < n; ++i) {
+      const Step at = stepAt(i);
+      for (int k = 0; k < sweptCount; ++k) grow(point(swept[k], at));
+    }
+  if (b.lo[0] > b.hi[0]) return;  // no point met
   for (int a = 0; a < 3; ++a) {
-    box[a] = lo[a];
-    box[a + 3] = hi[a];
+    box[a] = b.lo[a];
+    box[a + 3] = b.hi[a];
   }
-  frame.lateralMin = lateralLo;
-  frame.lateralMax = lateralHi;
+  frame.lateralMin = b.lateralLo;
+  frame.lateralMax = b.lateralHi;
 }
 
 void WSegment::MarkCollidableParts() {

@@ -13,6 +13,7 @@
 #include "world/pre_gen.h"
 
 struct WSection;
+struct SectionVertexPlacer;
 struct MappingRecord;
 struct MeshPool;
 struct TrunkRecord;
@@ -137,7 +138,9 @@ struct WSegment : WPreGen {
   // The start section's heading and vertices copied to an end section that is not linked
   // (grown to the start's count when shorter); a linked end clears the copy flag instead.
   void CopyProfile();
-  void GrowBoundsOverSteps();
+  // The box and the lateral range of the parts' edges: their section vertices and the points
+  // of level 0's inner steps (set-up step 11).
+  void GrowBoundsOverSteps(const SectionVertexPlacer& startAt, const SectionVertexPlacer& endAt);
   void SetBuildKindFromParts();
   // RayTest past its box pre-test, out of line so that the many rays that miss the box pay
   // for no more than the test.

@@ -308,7 +308,8 @@ void BuildBumpTable(Wld& world) {
   int reach = 0;
   while (reach < 128 && int64_t(reach + 1) * (reach + 1) < radiusSquared) ++reach;
   // The falloff depends only on the offset, so it is worked out once per offset; outside the
-  // radius it is 0, and adding 0 leaves a cell (always within -32..32) as it was.
+  // radius it is 0, and adding 0 leaves a cell (always within -32..32) as it was.  A row of
+  // offsets runs from dc = high down to low, the order of the columns they land on.
   const int low = -reach, high = std::min(reach, 127), span = high - low + 1;
   std::vector<int32_t> falloffs(size_t(span) * size_t(span), 0);
   for (int dr = low; dr <= high; ++dr)
@@ -317,7 +318,7 @@ void BuildBumpTable(Wld& world) {
       if (d >= radiusSquared) continue;
       const int32_t t = FixDiv(d, radiusSquared);
       // 2t^3 - 3t^2 + 1 in 16.16, by Horner's rule.
-      falloffs[size_t(dr - low) * size_t(span) + size_t(dc - low)] =
+      falloffs[size_t(dr - low) * size_t(span) + size_t(high - dc)] =
           FixMul(FixMul(FixMul(2 * FIXED_ONE, t) - 3 * FIXED_ONE, t), t) + FIXED_ONE;
     }
   std::memset(world.bumps, 0, sizeof world.bumps);
@@ -325,10 +326,20 @@ void BuildBumpTable(Wld& world) {
     for (int dr = low; dr <= high; ++dr) {
       int8_t* row = world.bumps[(bumps[k].row - dr) & 255];
       const int32_t* falloff = &falloffs[size_t(dr - low) * size_t(span)];
-      for (int dc = low; dc <= high; ++dc) {
-        int8_t& cell = row[(bumps[k].column - dc) & 255];
-        const int32_t add = int32_t((int64_t(bumps[k].height) * falloff[dc - low]) >> 16);
-        cell = int8_t(std::clamp<int32_t>(cell + add, -32, 32));
+      // Offset dc lands on column (column - dc) & 255: the span (at most 256 columns, each
+      // once) walked by column, in at most two runs either side of the wrap.  A cell's sums
+      // are independent of its neighbours', so the order along the row changes nothing.
+      const int first = (bumps[k].column - high) & 255;
+      const int height = bumps[k].height;
+      for (int at = 0; at < span;) {
+        const int column = (first + at) & 255, run = std::min(span - at, 256 - column);
+        int8_t* cell = row + column;
+        const int32_t* f = falloff + at;  // column first + at takes offset high - at
+        for (int j = 0; j < run; ++j) {
+          const int32_t add = (height * f[j]) >> 16;  // |height| <= 32, falloff <= 1.0: no overflow
+          cell[j] = int8_t(std::clamp<int32_t>(cell[j] + add, -32, 32));
+        }
+        at += run;
       }
     }
   for (int k = 0; k < WORLD_BUMP_SIZE; ++k)

@@ -65,24 +65,30 @@ uint32_t Advance(uint32_t& r) {
   return r;
 }
 
-IntVector Step(const IntVector& from, const IntVector& direction, double metres) {
+// Inlined: a tree of 8 tips takes 31 steps, and a call returns its point through memory.
+[[gnu::always_inline]] inline IntVector Step(const IntVector& from, const IntVector& direction, double metres) {
   return {WrappingAdd(from.x, NearestSaturated(direction.x * metres)),
           WrappingAdd(from.y, NearestSaturated(direction.y * metres)),
           WrappingAdd(from.z, NearestSaturated(direction.z * metres))};
 }
 
-// Brings a latitude back into 0..15 past either pole, turning the longitude half round.
+// Brings a latitude back into 0..15 past either pole, turning the longitude half round.  A
+// drawn latitude lies within -23..38 (a parent's 0..15 and at most the spread's 23 either
+// way), which two folds bring into range; without branches, as a draw's fold is a coin toss.
 void Fold(int& latitude, int& longitude) {
-  for (int guard = 0; guard < 8 && (latitude < 0 || latitude > 15); ++guard) {
-    latitude = latitude < 0 ? -latitude : 31 - latitude;
-    longitude = (longitude + 12) % 24;
+  for (int fold = 0; fold < 2; ++fold) {
+    const bool out = latitude < 0 || latitude > 15;
+    const int folded = latitude < 0 ? -latitude : 31 - latitude;
+    latitude = out ? folded : latitude;
+    longitude = out ? (longitude + 12) % 24 : longitude;
   }
   latitude = std::clamp(latitude, 0, 15);
 }
 
+// Two longitudes (each 0..period - 1) at most one step apart round the circle.
 bool Close(int a, int b, int period) {
-  const int d = std::abs(a - b) % period;
-  return std::min(d, period - d) <= 1;
+  const int d = std::abs(a - b);  // below period: no remainder needed
+  return d <= 1 || d >= period - 1;
 }
 
 const SphereDirection& Direction(int latitude, int longitude) { return SphereDirections[latitude][longitude]; }
@@ -94,16 +100,31 @@ const SphereDirection& FoliageDirection(const WTree& tree, const TreeNode& node)
   return Direction(row, node.longitude);
 }
 
-// A foliage cluster: its centre and its extent (16.16).  The extent also holds the tip's own
-// vertex, which stands along the tip's direction and not the foliage's when the foliage faces
-// its row.
-void Cluster(const WTree& tree, const TreeNode& node, IntVector& centre, int32_t& extent) {
+// The half diagonal of a foliage quad (16.16), the same for every cluster of a tree, and a
+// squared distance below its square: q x q rounded, scaled by 1 - 2^-52 (one or two units in
+// its last place less), stays under the exact square whichever way the product rounded.
+struct QuadExtent {
+  explicit QuadExtent(const WTree& tree) {
+    const double w = double(tree.foliageWidth) * 32768.0, l = double(tree.foliageLength) * 32768.0;
+    extent = NearestSaturated(std::sqrt(w * w + l * l));
+    below = double(extent) * double(extent) * (1.0 - 0x1p-52);
+  }
+  int32_t extent;
+  double below;
+};
+
+// A foliage cluster: its centre and its extent (16.16), at least the quad's.  The extent also
+// holds the tip's own vertex, which stands along the tip's direction and not the foliage's when
+// the foliage faces its row.
+void Cluster(const WTree& tree, const TreeNode& node, const QuadExtent& quad, IntVector& centre, int32_t& extent) {
   centre = Step(node.position, FoliageDirection(tree, node).d, tree.foliageLength / 2.0);
-  const double w = double(tree.foliageWidth) * 32768.0, l = double(tree.foliageLength) * 32768.0;
-  extent = NearestSaturated(std::sqrt(w * w + l * l));
   const IntVector tip = Step(node.position, Direction(node.latitude, node.longitude).d, tree.foliageLength / 4.0);
   const double dx = double(tip.x) - centre.x, dy = double(tip.y) - centre.y, dz = double(tip.z) - centre.z;
-  extent = std::max(extent, NearestSaturated(std::ceil(std::sqrt(dx * dx + dy * dy + dz * dz))));
+  const double squared = dx * dx + dy * dy + dz * dz;
+  // A tip within the quad's extent (the usual case) needs no root: its rounded-up distance is
+  // at most the extent, a whole number.
+  extent = squared <= quad.below ? quad.extent
+                                 : std::max(quad.extent, NearestSaturated(std::ceil(std::sqrt(squared))));
 }
 
 float Finite(float value, float fallback, bool& replaced) {
@@ -147,6 +168,7 @@ void GrowTree(const WTree& tree, std::vector<TreeNode>& nodes) {
   const int tips = tree.Tips(), s = tree.Spread(), count = 2 * tips - 1;
   nodes.assign(size_t(count), TreeNode{});
   uint32_t r = static_cast<uint32_t>(tree.seed) & 0xFFFF;
+  const TreeDrawDivisor range(uint32_t(2 * s + 1));
   double length = tree.branchLength;
   nodes[0] = {Step(tree.BasePoint(), Direction(0, 0).d, length), -1, 0, 0, 0};
   int first = 1, size = 2, generation = 1, previousFirst = 0;
@@ -162,8 +184,8 @@ void GrowTree(const WTree& tree, std::vector<TreeNode>& nodes) {
       if (tree.options & TREE_OPTION_RANDOM_LENGTHS) nodeLength = length * double((Advance(r) & 7) + 7) / 14.0;
       int latitude = 0, longitude = 0;
       for (int draw = 0; draw <= TREE_SIBLING_REDRAWS; ++draw) {
-        longitude = (int(parent.longitude) + int(Advance(r) % uint32_t(2 * s + 1)) - s + 48) % 24;
-        latitude = int(parent.latitude) + int(Advance(r) % uint32_t(2 * s + 1)) - s;
+        longitude = (int(parent.longitude) + int(range.Remainder(Advance(r))) - s + 48) % 24;
+        latitude = int(parent.latitude) + int(range.Remainder(Advance(r))) - s;
         Fold(latitude, longitude);
         if (k % 2 == 0) break;
         const TreeNode& sibling = nodes[size_t(index - 1)];
@@ -245,10 +267,11 @@ void WTree::Setup() {
   const int tips = Tips();
   int64_t lo[3] = {base.x, base.y, base.z}, hi[3] = {base.x, base.y, base.z};
   // The bounds hold the clusters even of a tree drawn without foliage.
-  clusters.clear();
+  const QuadExtent quad(*this);
+  clusters.resize(size_t(tips));
   for (int i = tips - 1; i < int(nodes.size()); ++i) {
-    Foliage& f = clusters.emplace_back();
-    Cluster(*this, nodes[size_t(i)], f.centre, f.extent);
+    Foliage& f = clusters[size_t(i - (tips - 1))];
+    Cluster(*this, nodes[size_t(i)], quad, f.centre, f.extent);
     const int64_t v[3] = {f.centre.x, f.centre.y, f.centre.z};
     for (int a = 0; a < 3; ++a) {
       lo[a] = std::min(lo[a], v[a] - f.extent);

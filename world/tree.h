@@ -42,6 +42,17 @@ struct TreeNode {
   uint8_t longitude; // 0..23
 };
 
+// r % divisor for a draw r below 2^16 and a divisor of 1..47 (2 x spread + 1), worked as a
+// multiply by the divisor's reciprocal rounded up: the rounding adds less than r / 2^32 < 1 /
+// divisor to r / divisor, so the quotient, and the remainder, are exact for every such draw.
+// A division is slow, and a tree draws twice per branch.
+struct TreeDrawDivisor {
+  explicit TreeDrawDivisor(uint32_t d) : divisor(d), reciprocal(((uint64_t{1} << 32) + d - 1) / d) {}
+  uint32_t Remainder(uint32_t r) const { return r - uint32_t((r * reciprocal) >> 32) * divisor; }
+  uint32_t divisor;
+  uint64_t reciprocal;
+};
+
 struct WTree;
 // Grows the tree's nodes from its seed: 2 x tips - 1 of them, tips from index tips - 1 on.
 void GrowTree(const WTree& tree, std::vector<TreeNode>& nodes);

@@ -145,6 +145,7 @@ class PlacedObjects : public ::testing::Test {
   WorldModelServices saved = WorldModels;
   void SetUp() override {
     InitSphereDirections();
+    InitSinCosTables();  // placed objects' transforms turn through the tables
     Stand::Current() = &stand;
     WorldModelServices s = {};
     s.EntryOf = EntryOf;
@@ -779,6 +780,17 @@ TEST(ProceduralTrees, EqualSeedsGrowIdenticalTreesAndConstructedSeedsAreSmall) {
   bool differs = false;
   for (size_t i = 0; i < na.size(); ++i) differs |= na[i].longitude != nb[i].longitude;
   EXPECT_TRUE(differs);
+}
+
+// The growth takes its draws' remainders by a multiply: equal to the division for every draw
+// (below 2^16) and every divisor a spread gives (1..47).
+TEST(ProceduralTrees, ADrawsRemainderByMultiplyIsTheDivisionsForEveryDrawAndSpread) {
+  for (uint32_t divisor = 1; divisor <= 2 * TREE_SPREAD_MOST + 1; ++divisor) {
+    const TreeDrawDivisor range(divisor);
+    uint32_t wrong = 0;
+    for (uint32_t r = 0; r <= 0xFFFF; ++r) wrong += range.Remainder(r) != r % divisor;
+    EXPECT_EQ(wrong, 0u) << "divisor " << divisor;
+  }
 }
 
 TEST(ProceduralTrees, ALatitudePastThePoleFoldsAndTurnsHalfRound) {

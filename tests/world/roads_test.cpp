@@ -413,6 +413,67 @@ TEST_F(Roads, OuterSidesGetTheirMarginsAndAnglesAreHeld) {
   EXPECT_EQ(s->IsNear(0, 23 * M, 2.0f), 0);
 }
 
+TEST_F(Roads, TheBoxAndLateralRangeAreThoseOfEveryStepsPoint) {
+  // Set-up bounds straight edges that move one way from two inner steps only: over roads of
+  // every kind (turning ends, straight and curved edges, fixed edges, sides either way, many
+  // steps) the box and the lateral range must be those of every point the sweep would take.
+  std::mt19937 rng(59);
+  auto uni = [&](float a, float b) { return std::uniform_real_distribution<float>(a, b)(rng); };
+  int checked = 0;
+  for (int road = 0; road < 400; ++road) {
+    SCOPED_TRACE(road);
+    W().FreeObjects();
+    const int edgeCount = 2 + int(rng() % 4);
+    std::vector<float> offsets, heights[2];
+    for (int e = 0; e < edgeCount; ++e) offsets.push_back(-6.0f + 12.0f * float(e) / float(edgeCount - 1));
+    for (auto& h : heights)
+      for (int e = 0; e < edgeCount; ++e) h.push_back(road % 3 == 0 ? 0.0f : uni(-2, 2));
+    // Ends parallel, turned slightly or much, along any direction; some with the same vertex.
+    const float heading = uni(-3.2f, 3.2f), turn = road % 4 == 0 ? 0.0f : uni(-0.6f, 0.6f);
+    const float length = uni(5, 80), along = heading + 1.5707964f;
+    WSection* a = AddSection(Profile(heading, offsets, heights[0]), int32_t(uni(-500, 500) * M), int32_t(uni(-500, 500) * M));
+    std::vector<float> endOffsets = offsets;
+    if (road % 7 == 0) endOffsets[0] = offsets[0] + uni(-3, 3);
+    WSection* b = AddSection(Profile(heading + turn, endOffsets, heights[1]),
+                             a->position[0] + int32_t(std::cos(along) * length * M),
+                             a->position[1] + int32_t(std::sin(along) * length * M));
+    TrackSegment t = Road(0, 1, edgeCount, road % 2 == 0 ? EDGE_STRAIGHT : uint8_t(road % 5 == 1 ? 0 : EDGE_STRAIGHT));
+    t.startSide = uint8_t(rng() % 2), t.endSide = uint8_t(rng() % 2);
+    t.stepLength = uni(0.3f, 6.0f);
+    WSegment* s = AddSegment(t);
+    a->Setup(), b->Setup(), s->Setup();
+    if (!s->valid) continue;
+    const int n = s->levels[0].segments;
+    bool used[SEGMENT_EDGES_MAX] = {};
+    for (const MappingRef& p : s->parts) used[p.first] = used[p.second] = true;
+    std::vector<IntVector> points;
+    for (int e = 0; e < edgeCount; ++e) {
+      if (!used[e]) continue;
+      points.push_back(a->GetVertexWorldPos(s->edges[size_t(e)].startVertex));
+      points.push_back(b->GetVertexWorldPos(s->edges[size_t(e)].endVertex));
+      if (s->edges[size_t(e)].flags & EDGE_FIXED) continue;
+      for (int i = 1; i < n; ++i) points.push_back(s->EdgePoint(e, double(i) / n));
+    }
+    int32_t lo[3] = {INT32_MAX, INT32_MAX, INT32_MAX}, hi[3] = {INT32_MIN, INT32_MIN, INT32_MIN};
+    int32_t lateralLo = INT32_MAX, lateralHi = INT32_MIN;
+    for (const IntVector& p : points) {
+      const int32_t c[3] = {p.x, p.y, p.z};
+      for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], c[k]), hi[k] = std::max(hi[k], c[k]);
+      const int32_t m = int32_t(((int64_t(s->position[1]) - p.y) * s->frame.u[0] >> 16) +
+                                ((int64_t(p.x) - s->position[0]) * s->frame.u[1] >> 16));
+      lateralLo = std::min(lateralLo, m), lateralHi = std::max(lateralHi, m);
+    }
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_EQ(s->box[k], lo[k]) << "axis " << k << ", " << n << " steps";
+      EXPECT_EQ(s->box[k + 3], hi[k]) << "axis " << k << ", " << n << " steps";
+    }
+    EXPECT_EQ(s->frame.lateralMin, lateralLo);
+    EXPECT_EQ(s->frame.lateralMax, lateralHi);
+    ++checked;
+  }
+  EXPECT_GT(checked, 300);
+}
+
 TEST_F(Roads, BackwardChordsAreNotUsableAndTheProfileCopyStaysInside) {
   WSection* a = AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0);
   WSection* b = AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M);
