@@ -5,6 +5,7 @@
 
 namespace {
 ReportSink g_sink;
+thread_local std::vector<HeldReportLine>* t_heldLines = nullptr;
 }  // namespace
 
 ReportSink InstallReportSink(const ReportSink& sink) {
@@ -14,6 +15,10 @@ ReportSink InstallReportSink(const ReportSink& sink) {
 }
 
 void ReportLine(const char* text, ReportColour colour, int target) {
+  if (t_heldLines) {
+    t_heldLines->push_back({text, colour, target});
+    return;
+  }
   if (g_sink.line) g_sink.line(text, colour, target);
 }
 
@@ -36,6 +41,18 @@ void ReportStatus(const char* text) {
 
 void ReportSound(int index) {
   if (g_sink.sound) g_sink.sound(index);
+}
+
+// ---- [Held lines] ----
+
+std::vector<HeldReportLine>* HoldReportLines(std::vector<HeldReportLine>* held) {
+  std::vector<HeldReportLine>* previous = t_heldLines;
+  t_heldLines = held;
+  return previous;
+}
+
+void SendHeldReportLines(const HeldReportLine* lines, size_t count) {
+  for (size_t i = 0; i < count; ++i) ReportLine(lines[i].text.c_str(), lines[i].colour, lines[i].target);
 }
 
 // ---- [In-game messages] ----

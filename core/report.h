@@ -1,14 +1,17 @@
 // report.h - the one way code below the interface reports to the user: message lines,
 // message boxes, questions, the status line and interface sounds.
 //
-// Sections: [Colours and targets] [Sink] [Reports] [In-game messages]
+// Sections: [Colours and targets] [Sink] [Reports] [Held lines] [In-game messages]
 // Part of the foundation.  The interface installs its sink at start-up (InstallInterface,
 // ui/report_sink.h): a line becomes a message line (ui/text/messages.h) in the palette entry
 // of its colour, a box or a question a dialog (ui/dialogs.h), the status line and the
 // sounds go where the interface sends them.  Until a sink is installed every report is
 // dropped; a test installs a sink of its own and checks what was reported.  Main thread only.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 struct Prss;
 
@@ -59,6 +62,22 @@ int ReportQuestion(Prss* owner, QuestionCallback callback, const char* first, co
 void ReportStatus(const char* text);
 // Interface sound 0..4 (3 the error sound).
 void ReportSound(int index);
+
+// ---- [Held lines] ----
+// Work run on worker threads must not reach the sink, and its lines would come in any order:
+// while a thread holds its lines, its ReportLine calls keep them here in the order reported,
+// and the main thread sends them where a plain loop would have.  Only lines are held: work
+// that reports in any other way stays on the main thread.
+struct HeldReportLine {
+  std::string text;
+  ReportColour colour;
+  int target;
+};
+// This thread's lines go into held from now on (null: to the sink again); returns the list it
+// replaces.
+std::vector<HeldReportLine>* HoldReportLines(std::vector<HeldReportLine>* held);
+// Sends count held lines to the sink (or to this thread's own held list) in their order.
+void SendHeldReportLines(const HeldReportLine* lines, size_t count);
 
 // ---- [In-game messages] ----
 // The in-game message display of a race screen: while its "active" byte is set, a message

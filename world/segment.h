@@ -78,6 +78,9 @@ struct WSegment : WPreGen {
   void Load(DataFile& stream, int version) override;
   void GetPosition(IntVector& at, float& headingOut) override;
   void SetPosition(const IntVector& at, float) override;
+  // Without a profile copy or a repeated model it runs on a worker thread while a world loads
+  // (PlaceOfSetup, world/world_setup.h): it may write this segment alone, keeping any scratch
+  // thread_local, and read its sections and the mapping table.
   void Setup() override;
   int IsCollidable() override {
     return (segmentFlags & SEGMENT_COLLIDABLE) && (segmentFlags & SEGMENT_HAS_COLLIDABLE) ? 1 : 0;

@@ -70,6 +70,8 @@ struct WTree : FixedOb {
   void Load(DataFile& stream, int version) override;
   void GetPosition(IntVector& at, float& heading) override;
   void SetPosition(const IntVector& at, float heading) override;
+  // Runs on a worker thread while a world loads (PlaceOfSetup, world/world_setup.h): it may write
+  // this tree alone, keeping any scratch thread_local.
   void Setup() override;
   void ResetRunState() override;
 

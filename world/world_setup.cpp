@@ -5,12 +5,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <typeinfo>
 #include <vector>
 
 #include "core/config.h"
 #include "core/frame_globals.h"
 #include "core/report.h"
 #include "physics/solid/solid_hooks.h"
+#include "platform/thread.h"
 #include "world/fixed_ob.h"
 #include "world/layout.h"
 #include "world/map_squares.h"
@@ -19,7 +21,9 @@
 #include "world/pit.h"
 #include "world/placed_object.h"
 #include "world/section.h"
+#include "world/segment.h"
 #include "world/start_grid.h"
+#include "world/tree.h"
 
 uint8_t WorldPointToPointRace = 0;
 uint8_t LayoutEditing = 0, LayoutEditingPlain = 0;
@@ -61,6 +65,117 @@ int32_t ReadWord(const uint8_t* at) {
 }
 
 }  // namespace
+
+// ---- [Object set-up on the workers] ----
+// The set-up of a tree or of a plain road segment writes the object alone and reads only what
+// is already set up (a segment's sections, the mapping table): thousands of them run at once
+// on the workers (platform/thread.h).  Every other kind runs on this thread in table order:
+// placed objects reach the physics world and the shared models, turbines the random seed,
+// sections and flags read each other or the world.  The exact class is asked (after the type,
+// which costs less): a class made from one of these may set itself up otherwise.
+SetupPlace PlaceOfSetup(const FixedOb& object) {
+  if (object.type == OBJECT_TREE) return typeid(object) == typeid(WTree) ? SETUP_ON_WORKER : SETUP_IN_ORDER;
+  if (object.type != OBJECT_SEGMENT || typeid(object) != typeid(WSegment)) return SETUP_IN_ORDER;
+  const auto& segment = static_cast<const WSegment&>(object);
+  // The profile copy writes the end section, which the segments after it read.
+  if (segment.segmentFlags & SEGMENT_COPY_PROFILE) return SETUP_ALONE;
+  // A repeated model's box is asked of the modeller.
+  return segment.objectIndex < 0 ? SETUP_ON_WORKER : SETUP_IN_ORDER;
+}
+
+namespace {
+
+// A line an object's set-up reported while held, with the object's place in its run.
+struct HeldSetupLine {
+  int item;
+  HeldReportLine line;
+};
+
+// A run set up on the workers and this thread at once: the workers take chunks of the worker
+// objects while this thread sets up the others (their lines held too), then takes chunks.
+struct SetupRun {
+  FixedOb* const* objects;
+  const int* onWorkers;  // places in the run of the worker objects, rising
+  const int* inOrder;    // and of the others
+  int inOrderCount;
+  std::vector<HeldSetupLine>* chunkLines;  // one list a chunk
+  std::vector<HeldSetupLine> inOrderLines;
+};
+
+// Sets up the objects at places [begin, end) of a list, their held lines into out.
+void SetupHeld(FixedOb* const* objects, const int* places, int begin, int end, std::vector<HeldSetupLine>& out) {
+  thread_local std::vector<HeldReportLine> held;
+  held.clear();
+  std::vector<HeldReportLine>* previous = HoldReportLines(&held);
+  for (int k = begin; k < end; ++k) {
+    objects[places[k]]->Setup();
+    for (HeldReportLine& line : held) out.push_back({places[k], std::move(line)});
+    held.clear();
+  }
+  HoldReportLines(previous);
+}
+
+void SetupWorkerChunk(void* context, int chunk, int begin, int end) {
+  SetupRun& run = *static_cast<SetupRun*>(context);
+  SetupHeld(run.objects, run.onWorkers, begin, end, run.chunkLines[chunk]);
+}
+
+void SetupInOrder(void* context) {
+  SetupRun& run = *static_cast<SetupRun*>(context);
+  SetupHeld(run.objects, run.inOrder, 0, run.inOrderCount, run.inOrderLines);
+}
+
+// Sets up a run of objects with no SETUP_ALONE among them (places[i] is run[i]'s), with the
+// result and the lines of a plain loop in table order: no object of the run reads what another
+// of the run writes, and the lines are sent in the order of their objects.
+void SetupObjectRun(FixedOb* const* run, const SetupPlace* places, int count) {
+  thread_local std::vector<int> onWorkers, inOrder;
+  onWorkers.clear();
+  inOrder.clear();
+  for (int i = 0; i < count; ++i) (places[i] == SETUP_ON_WORKER ? onWorkers : inOrder).push_back(i);
+  const int workerCount = int(onWorkers.size());
+  if (workerCount < SETUP_ON_WORKERS_LEAST) {
+    for (int i = 0; i < count; ++i) run[i]->Setup();
+    return;
+  }
+  std::vector<std::vector<HeldSetupLine>> chunkLines(size_t(ParallelChunkCount(workerCount, SETUP_CHUNK_OBJECTS)));
+  SetupRun setups = {run, onWorkers.data(), inOrder.data(), int(inOrder.size()), chunkLines.data(), {}};
+  RunParallelChunks(workerCount, SETUP_CHUNK_OBJECTS, SetupWorkerChunk, &setups, SetupInOrder);
+  // The chunks hold rising places one after the other: their lines together are in order, and
+  // so are the others'.  The two lists merged by place are the plain loop's lines.
+  std::vector<HeldSetupLine> workerLines;
+  for (std::vector<HeldSetupLine>& lines : chunkLines)
+    for (HeldSetupLine& line : lines) workerLines.push_back(std::move(line));
+  size_t w = 0, o = 0;
+  const std::vector<HeldSetupLine>& others = setups.inOrderLines;
+  while (w < workerLines.size() || o < others.size()) {
+    const bool worker = o == others.size() || (w < workerLines.size() && workerLines[w].item < others[o].item);
+    SendHeldReportLines(worker ? &workerLines[w++].line : &others[o++].line, 1);
+  }
+}
+
+}  // namespace
+
+void SetupObjectGroup(FixedOb* const* group, int count) {
+  if (ParallelThreadCount() <= 1) {
+    for (int i = 0; i < count; ++i) group[i]->Setup();
+    return;
+  }
+  // Where each one goes, asked once before any is set up (a set-up changes only its own place).
+  thread_local std::vector<SetupPlace> places;
+  places.resize(size_t(std::max(count, 0)));
+  for (int i = 0; i < count; ++i) places[size_t(i)] = PlaceOfSetup(*group[i]);
+  // A profile-copying segment ends a run: the objects before it are set up first and those
+  // after it after it, as in a plain loop.
+  int start = 0;
+  for (int i = 0; i < count; ++i) {
+    if (places[size_t(i)] != SETUP_ALONE) continue;
+    SetupObjectRun(group + start, places.data() + start, i - start);
+    group[i]->Setup();
+    start = i + 1;
+  }
+  SetupObjectRun(group + start, places.data() + start, count - start);
+}
 
 const FObject* AsPlacedObject(const FixedOb& object) {
   return object.type == OBJECT_PLACED ? object.AsPlaced() : nullptr;
@@ -169,9 +284,12 @@ void Wld::SetupObjects(int withPreGen) {
   if (ObjectOctree.numObs > 0) ObjectOctree.ClearNodeLists();
   // A linked section takes its ends from the sections it links: those come first, then the
   // linked sections, then the pre-generated objects (a segment reads its sections), each group
-  // in table order.  One walk of the table sets up the first group and lists the other two
-  // (a load sets up tens of thousands of objects: a walk each costs more than the lists).
-  thread_local std::vector<FixedOb*> linkedSections, preGen;
+  // in table order.  One walk of the table lists the groups (a load sets up tens of thousands
+  // of objects: a walk each costs more than the lists).  On one thread it sets up the first
+  // group as it goes, while each object is in the cache.
+  const bool oneThread = ParallelThreadCount() <= 1;
+  thread_local std::vector<FixedOb*> first, linkedSections, preGen;
+  first.clear();
   linkedSections.clear();
   preGen.clear();
   for (int i = 0; i < objectCount; ++i) {
@@ -181,12 +299,14 @@ void Wld::SetupObjects(int withPreGen) {
       preGen.push_back(o);
     else if (o->type == OBJECT_SECTION && (o->ownFlags & SECTION_LINKED))
       linkedSections.push_back(o);
-    else
+    else if (oneThread)
       o->Setup();
+    else
+      first.push_back(o);
   }
-  for (FixedOb* o : linkedSections) o->Setup();
-  if (withPreGen)
-    for (FixedOb* o : preGen) o->Setup();
+  SetupObjectGroup(first.data(), int(first.size()));
+  SetupObjectGroup(linkedSections.data(), int(linkedSections.size()));
+  if (withPreGen) SetupObjectGroup(preGen.data(), int(preGen.size()));
 }
 
 void Wld::UpdateVisibleObjectFlags() {

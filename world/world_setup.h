@@ -3,7 +3,7 @@
 // starts, the speed-limit zones and the pit stops in them, the world box and the map-square
 // grid's size, the start direction, and at a race's start the start delay and the wind.
 //
-// Sections: [Placed objects] [Timing] [Set-up] [Race start]
+// Sections: [Placed objects] [Object set-up] [Timing] [Set-up] [Race start]
 //
 // The Wld members of the set-up are declared in world.h.  Main thread only.
 #pragma once
@@ -31,6 +31,23 @@ constexpr uint32_t ROLE_SPECIAL_BITS = 0x1E0;   // any of these: kept by the ope
 
 // The placed object behind object, or null for an object of another type.
 const FObject* AsPlacedObject(const FixedOb& object);
+
+// ---- [Object set-up] ----
+// Where an object's Setup may run while a group of objects is set up: on a worker thread (it
+// writes the object alone and reads only what is already set up); on this thread while the
+// workers run (it reaches what is shared, but nothing the others of its run read or write); or
+// alone, its run ending before it and the next starting after it (it writes another object).
+enum SetupPlace : uint8_t { SETUP_ON_WORKER, SETUP_IN_ORDER, SETUP_ALONE };
+SetupPlace PlaceOfSetup(const FixedOb& object);
+// A chunk of worker set-ups: about 0.1 ms of trees or segments.
+constexpr int SETUP_CHUNK_OBJECTS = 256;
+// Fewer worker objects in a run set up as a plain loop: starting the workers costs more.
+constexpr int SETUP_ON_WORKERS_LEAST = 512;
+// Sets up count objects of one group of the set-up order (world.h SetupObjects) with the
+// result and the reported lines of calling each one's Setup in order, the worker objects on the
+// workers (platform/thread.h) when more than one thread runs.  The others' set-ups keep table
+// order among themselves.
+void SetupObjectGroup(FixedOb* const* group, int count);
 
 // ---- [Timing] ----
 // One entry of the world's 128-byte timing table (32 bytes each, little-endian words): the

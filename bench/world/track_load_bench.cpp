@@ -3,8 +3,9 @@
 // reading the same file with one fread and a plain loop that decodes the same object fields
 // unchecked.  Prints MB/s of both, the ratio (of the whole load and of its reading steps 1 to
 // 4 alone), the longest slice of a loader call and the time of each step.  Each side runs five
-// times and the fastest run is shown.  Target: within 3x of the plain loop; the longest slice
-// under 50 ms plus one item.  Run: taskset -c N build/bench/bench_world_load (one core).
+// times and the fastest run is shown; then the object set-up (step 10) with its work on 1, 2, 4
+// and 8 threads.  Target: within 3x of the plain loop; the longest slice under 50 ms plus one
+// item.  Run: taskset -c N build/bench/bench_world_load (one core).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
 #include "platform/spawn.h"
+#include "platform/thread.h"
 #include "tools/track_writer/track_files.h"
 #include "tools/track_writer/track_writer.h"
 #include "world/fixed_ob.h"
@@ -185,6 +187,34 @@ void BM_TrackLoad(benchmark::State& state) {
     std::printf("by step (ms):");
     for (int k = 1; k <= 17; ++k)
       if (perStep[k] > 0) std::printf(" %d: %.2f", k, perStep[k] * 1000.0);
+    std::printf("\n");
+    // The object set-up (step 10) on 1, 2, 4 and 8 threads: the same world each time.
+    std::printf("step 10 by threads (ms, machine's own count %d):", ParallelThreadCount());
+    for (const int threads : {1, 2, 4, 8}) {
+      SetParallelThreadCount(threads);
+      double step10 = 1e9, whole = 1e9;
+      uint64_t seen = 0;
+      for (int run = 0; run < RUNS; ++run) {
+        Wld* world = new Wld;
+        double runStep10 = 0;
+        const auto start = Clock::now();
+        if (world->LoadTrackFile("busy")) {
+          while (world->loadStep != 0) {
+            const int step = world->loadStep;
+            const auto a = Clock::now();
+            SetupWorldInGameCode();
+            if (step == 10) runStep10 += Seconds(a, Clock::now());
+          }
+        }
+        whole = std::min(whole, Seconds(start, Clock::now()));
+        step10 = std::min(step10, runStep10);
+        seen = WorldFingerprint(*world);
+        DeleteWorld();
+      }
+      std::printf(" %d: %.2f (load %.2f, ratio %.2f%s)", threads, step10 * 1000.0, whole * 1000.0, whole / plain,
+                  seen == fingerprint ? "" : ", A DIFFERENT WORLD");
+    }
+    SetParallelThreadCount(0);
     std::printf("\n");
   }
   std::filesystem::current_path(previous);

@@ -1,0 +1,187 @@
+// thread_test.cpp - the worker group's parallel chunks: every item once with its own chunk's
+// bounds, on no more threads than asked, range after range as the count moves; a range started
+// inside a job runs inline; the workers round as the caller does.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cfenv>
+#include <cmath>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "platform/thread.h"
+
+namespace {
+
+struct Counted {
+  std::vector<std::atomic<int>> runs;
+  std::vector<std::atomic<int>> chunkOf;
+  int chunkItems = 1;
+  std::atomic<int> badBounds{0};
+  std::mutex lock;
+  std::set<std::thread::id> threads;
+  explicit Counted(int items, int chunk) : runs(size_t(items)), chunkOf(size_t(items)), chunkItems(chunk) {}
+};
+
+void CountChunk(void* context, int chunk, int begin, int end) {
+  auto& c = *static_cast<Counted*>(context);
+  if (begin != chunk * c.chunkItems || end <= begin || end - begin > c.chunkItems) ++c.badBounds;
+  for (int i = begin; i < end; ++i) {
+    ++c.runs[size_t(i)];
+    c.chunkOf[size_t(i)] = chunk;
+  }
+  // Long enough for the workers to take chunks of their own.
+  volatile double sink = 0;
+  for (int k = 0; k < 2000; ++k) sink = sink + std::sqrt(double(k));
+  std::lock_guard<std::mutex> hold(c.lock);
+  c.threads.insert(std::this_thread::get_id());
+}
+
+struct ParallelChunks : ::testing::Test {
+  void TearDown() override { SetParallelThreadCount(0); }
+};
+
+}  // namespace
+
+TEST_F(ParallelChunks, EveryItemRunsOnceInItsChunkOnAtMostTheThreadsAsked) {
+  EXPECT_EQ(ParallelChunkCount(0, 8), 0);
+  EXPECT_EQ(ParallelChunkCount(1, 8), 1);
+  EXPECT_EQ(ParallelChunkCount(16, 8), 2);
+  EXPECT_EQ(ParallelChunkCount(17, 8), 3);
+  EXPECT_EQ(ParallelChunkCount(5, 0), 5) << "a chunk holds one item at least";
+  // The count moves up and down between ranges: workers started for a larger count stay idle.
+  for (const int threads : {1, 2, 8, 3, 1, 5, 2}) {
+    SetParallelThreadCount(threads);
+    EXPECT_EQ(ParallelThreadCount(), threads);
+    for (const int items : {0, 1, 7, 64, 1000, 1001}) {
+      for (const int chunk : {1, 16, 300}) {
+        Counted c(items, chunk);
+        RunParallelChunks(items, chunk, CountChunk, &c);
+        for (int i = 0; i < items; ++i) {
+          ASSERT_EQ(c.runs[size_t(i)], 1) << "item " << i << " of " << items << ", " << threads << " threads";
+          ASSERT_EQ(c.chunkOf[size_t(i)], i / chunk);
+        }
+        EXPECT_EQ(c.badBounds, 0);
+        EXPECT_LE(int(c.threads.size()), threads);
+        if (threads == 1 || ParallelChunkCount(items, chunk) <= 1) {
+          EXPECT_LE(c.threads.size(), size_t(1));
+          if (!c.threads.empty()) {
+            EXPECT_EQ(*c.threads.begin(), std::this_thread::get_id()) << "a plain loop";
+          }
+        }
+      }
+    }
+  }
+  SetParallelThreadCount(0);
+  EXPECT_GE(ParallelThreadCount(), 1);
+  EXPECT_LE(ParallelThreadCount(), PARALLEL_THREADS_MOST);
+  SetParallelThreadCount(99);
+  EXPECT_EQ(ParallelThreadCount(), PARALLEL_THREADS_MOST);
+}
+
+TEST_F(ParallelChunks, ManyShortRangesEachFinishBeforeTheCallReturns) {
+  SetParallelThreadCount(4);
+  std::vector<int> values(64);
+  struct Add {
+    std::vector<int>* values;
+    int by;
+  };
+  for (int range = 0; range < 3000; ++range) {
+    Add add = {&values, range};
+    RunParallelChunks(
+        64, 4,
+        [](void* context, int, int begin, int end) {
+          const Add& a = *static_cast<Add*>(context);
+          for (int i = begin; i < end; ++i) (*a.values)[size_t(i)] += a.by;
+        },
+        &add);
+  }
+  for (int v : values) EXPECT_EQ(v, 2999 * 3000 / 2);
+}
+
+TEST_F(ParallelChunks, ARangeStartedInsideAJobRunsInline) {
+  SetParallelThreadCount(4);
+  struct Outer {
+    std::atomic<int> inner{0};
+    std::atomic<int> foreign{0};
+  } outer;
+  RunParallelChunks(
+      8, 1,
+      [](void* context, int, int, int) {
+        auto& o = *static_cast<Outer*>(context);
+        struct Inner {
+          Outer* outer;
+          std::thread::id id;
+        } inner = {&o, std::this_thread::get_id()};
+        RunParallelChunks(
+            10, 1,
+            [](void* c, int, int, int) {
+              auto& in = *static_cast<Inner*>(c);
+              ++in.outer->inner;
+              if (std::this_thread::get_id() != in.id) ++in.outer->foreign;
+            },
+            &inner);
+      },
+      &outer);
+  EXPECT_EQ(outer.inner, 80);
+  EXPECT_EQ(outer.foreign, 0);
+}
+
+TEST_F(ParallelChunks, WorkersRoundAsTheCallerDoes) {
+  SetParallelThreadCount(4);
+  struct Rounded {
+    double values[64];
+  } upward{}, nearest{};
+  const auto job = [](void* context, int, int begin, int end) {
+    auto& r = *static_cast<Rounded*>(context);
+    // 0.5 + k rounds to the even neighbour when to nearest, up when upward.
+    for (int i = begin; i < end; ++i) r.values[i] = std::nearbyint(0.5 + i);
+    volatile double sink = 0;
+    for (int k = 0; k < 20000; ++k) sink = sink + std::sqrt(double(k));
+  };
+  const int saved = std::fegetround();
+  std::fesetround(FE_UPWARD);
+  RunParallelChunks(64, 1, job, &upward);
+  std::fesetround(saved);
+  RunParallelChunks(64, 1, job, &nearest);
+  for (int i = 0; i < 64; ++i) {
+    EXPECT_EQ(upward.values[i], double(i + 1)) << i;
+    EXPECT_EQ(nearest.values[i], double(i % 2 == 0 ? i : i + 1)) << i;
+  }
+}
+
+TEST_F(ParallelChunks, TheCallersOwnWorkRunsOnceOnItsThreadBesideTheChunks) {
+  struct Shared {
+    std::thread::id caller;
+    std::atomic<int> firstRuns{0}, onOtherThread{0}, chunksBeforeFirstOnCaller{0}, chunks{0};
+    std::atomic<bool> firstDone{false};
+  };
+  for (const int threads : {1, 4}) {
+    for (const int items : {0, 1, 200}) {
+      SetParallelThreadCount(threads);
+      Shared shared;
+      shared.caller = std::this_thread::get_id();
+      RunParallelChunks(
+          items, 8,
+          [](void* context, int, int, int) {
+            auto& s = *static_cast<Shared*>(context);
+            ++s.chunks;
+            // The caller takes chunks only after its own work.
+            if (std::this_thread::get_id() == s.caller && !s.firstDone) ++s.chunksBeforeFirstOnCaller;
+          },
+          &shared,
+          [](void* context) {
+            auto& s = *static_cast<Shared*>(context);
+            ++s.firstRuns;
+            if (std::this_thread::get_id() != s.caller) ++s.onOtherThread;
+            s.firstDone = true;
+          });
+      EXPECT_EQ(shared.firstRuns, 1) << threads << " threads, " << items << " items";
+      EXPECT_EQ(shared.onOtherThread, 0);
+      EXPECT_EQ(shared.chunksBeforeFirstOnCaller, 0);
+      EXPECT_EQ(shared.chunks, ParallelChunkCount(items, 8));
+    }
+  }
+}
