@@ -74,7 +74,8 @@ void Car::MakeRayReach() {
   rayReachMade = 1;
 }
 
-int Car::OutOfRayReach(const FixedOb* object) {
+// Inline: asked once for every object under the car.
+[[gnu::always_inline]] inline int Car::OutOfRayReach(const FixedOb* object) {
   const int32_t* b = WorldLink.RayBox ? WorldLink.RayBox(object) : nullptr;
   if (!b) return 0;
   if (!rayReachMade) MakeRayReach();
