@@ -871,6 +871,12 @@ struct Car : Solid, VehicleData {
   uint32_t stepCount = 0;      // one per 1 ms step
   uint32_t storedStateCrc = 0;
   uint32_t stepContactWord = 0;  // cleared every integration
+  // The rectangle (16.16: least x, y, then greatest x, y) of both ends of every ray the object
+  // contacts may test (each body point's, each wheel's ground ray and placed tyre ray), made
+  // by the first CollideWithObject of a step's contacts; rayReachMade is cleared by the
+  // integration, which moves the rays, and by the ground check, which ends the contacts.
+  int32_t rayReach[4] = {};
+  uint8_t rayReachMade = 0;
   float odometer = 0;          // m
   float fuelAmount = 0;        // litres (the traction battery's charge for a motor)
   float fuelCapacity = 0;      // litres: the fuel amount is a share of it
@@ -1133,6 +1139,12 @@ struct Car : Solid, VehicleData {
  private:
   // Places each wheel's ground ray and tyre ray; 0 when one would leave the 16.16 world.
   int PlaceWheelRays();
+  // 1 when the world gives the object's ray box (WorldLink.RayBox) and no ray of rayReach
+  // can meet it, so that every ray test of the object would find nothing.
+  int OutOfRayReach(const FixedOb* object);
+  // Makes rayReach from the rays as they are.  Out of line: once a step, beside every object's
+  // short test.
+  [[gnu::noinline]] void MakeRayReach();
   // StopForReset with the message naming the vehicle, once until the car is placed again.
   void HaltOutOfRange();
   // The statistics of a step moved: sent to the host, or emptied silently.

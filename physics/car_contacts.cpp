@@ -19,6 +19,11 @@ int WheelCount(const Car& car) { return std::clamp<int>(car.wheelCount, 0, CAR_M
 
 bool HasTyreRay(const CarWheel& w, const WheelStep& step) { return w.tyreScale != 0.0f && !step.noSecondContact; }
 
+// Each object met counts a wheel's contact countdown down by the last step's distance.
+void CountDownContact(WheelStep& step, int32_t distance) {
+  step.contactCountdown = std::max(step.contactCountdown - distance, 0);
+}
+
 // A contact with another body: it is touched, and the blow between the two is recorded unless
 // this car is driven by received data and the other is not local.
 void TouchBody(Car& car, Solid* other, const Vec3& normal) {
@@ -28,12 +33,57 @@ void TouchBody(Car& car, Solid* other, const Vec3& normal) {
   AddImpactPair(&car, other, normal);
 }
 
+// The least and greatest x and y over segments of probes, world to world - fromCentre, the far
+// end wrapping in 32 bits as the objects' box pre-test works it out (FixedOb::SegmentMayHitBox).
+// Only x and y: the objects beside a car are passed by on them, and it runs over every wheel
+// ray each step.  In locals while it is made: the probes' stores could otherwise alias it.
+struct SegmentReach {
+  int32_t x0 = INT32_MAX, y0 = INT32_MAX, x1 = INT32_MIN, y1 = INT32_MIN;
+  static int32_t Far(int32_t near, int32_t ray) {
+    return static_cast<int32_t>(static_cast<uint32_t>(near) - static_cast<uint32_t>(ray));
+  }
+  static void Widen(int32_t& least, int32_t& greatest, int32_t near, int32_t far) {
+    least = std::min(least, std::min(near, far));
+    greatest = std::max(greatest, std::max(near, far));
+  }
+  [[gnu::always_inline]] void Widen(const ContactProbe& probe) {
+    const IntVector& s = probe.world;
+    const IntVector& r = probe.fromCentre;
+    Widen(x0, x1, s.x, Far(s.x, r.x));
+    Widen(y0, y1, s.y, Far(s.y, r.y));
+  }
+};
 }  // namespace
 
 float SurfaceGripFactor(int kind) { return SurfaceGrips[SurfaceRow(kind)].grip; }
 int SurfaceGripClass(int kind) { return SurfaceGrips[SurfaceRow(kind)].loose ? 1 : 0; }
 int SurfaceTakesMarks(int kind) { return SurfaceGrips[SurfaceRow(kind)].marks; }
 int SurfaceRaisesDust(int kind) { return SurfaceGrips[SurfaceRow(kind)].dust; }
+
+void Car::MakeRayReach() {
+  // Every body point, every ground ray and (only a placed remote car tests them) every placed
+  // tyre ray, whether or not this step tests it: a larger box only passes fewer objects by.
+  SegmentReach reach;
+  for (int i = 0; i < pointCount; ++i) reach.Widen(points[i].probe);
+  const int count = WheelCount(*this);
+  for (int i = 0; i < count; ++i) {
+    reach.Widen(wheels[i].groundRay);
+    if (placedRemote && wheels[i].tyreScale != 0.0f) reach.Widen(wheels[i].tyreRay);
+  }
+  rayReach[0] = reach.x0, rayReach[1] = reach.y0, rayReach[2] = reach.x1, rayReach[3] = reach.y1;
+  rayReachMade = 1;
+}
+
+// Inline: asked once for every object under the car.
+[[gnu::always_inline]] inline int Car::OutOfRayReach(const FixedOb* object) {
+  const int32_t* b = WorldLink.RayBox ? WorldLink.RayBox(object) : nullptr;
+  if (!b) return 0;
+  if (!rayReachMade) MakeRayReach();
+  // A segment whose ends both lie below the box's least value on an axis, or both above its
+  // greatest, misses it; so does every segment of the reach when the reach does.
+  const int32_t* r = rayReach;
+  return r[2] < b[0] || r[0] > b[3] || r[3] < b[1] || r[1] > b[4];
+}
 
 void Car::CollideWithObject(FixedOb* object, int upperPoints, int positiveYPoints, int otherPoints) {
   const int count = WheelCount(*this);
@@ -49,12 +99,20 @@ void Car::CollideWithObject(FixedOb* object, int upperPoints, int positiveYPoint
     }
     if (!counted) return;
   }
-  Solid::CollideWithObject(object, upperPoints, positiveYPoints, otherPoints);
+  // An object out of the rays' reach: every ray test would find nothing, and only the wheels'
+  // countdowns move, as they do for each object met (most of the objects under a car lie
+  // beside it).
+  const int passedBy = OutOfRayReach(object);
+  if (!passedBy) Solid::CollideWithObject(object, upperPoints, positiveYPoints, otherPoints);
   if (count == 0 || up < -UPRIGHT) return;
+  if (passedBy) {
+    for (int i = 0; i < count; ++i) CountDownContact(wheelSteps[i], lastStepDistance);
+    return;
+  }
   for (int i = 0; i < count; ++i) {
     CarWheel& w = wheels[i];
     WheelStep& step = wheelSteps[i];
-    step.contactCountdown = std::max(step.contactCountdown - lastStepDistance, 0);
+    CountDownContact(step, lastStepDistance);
     WorldLink.RayTest(object, w.groundRay.world, w.groundRay.fromCentre, w.groundRay, 0, 0, 0, RAY_TEST_MODE_CONTACT);
     if (counted && step.hasObject && HasTyreRay(w, step))
       WorldLink.RayTest(object, w.tyreRay.world, w.tyreRay.fromCentre, w.tyreRay, 0, 0, 0, RAY_TEST_MODE_CONTACT);
@@ -85,6 +143,7 @@ void Car::FloorContacts() {
 }
 
 void Car::CheckGround() {
+  rayReachMade = 0;
   Solid::CheckGround();
   const int count = WheelCount(*this);
   for (int i = 0; i < count; ++i) {

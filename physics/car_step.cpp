@@ -112,6 +112,7 @@ void Car::HaltOutOfRange() {
 }
 
 void Car::Integrate(float dt, int flags) {
+  rayReachMade = 0;
   if (!active) return;
   if (damageRestorePending) {
     std::lock_guard<std::recursive_mutex> lock(CarLock);

@@ -147,6 +147,10 @@ struct FixedOb {
   uint8_t lightingByte = 0;  // low six bits a strength step, top two an axis
   uint8_t listed = 0;        // on the world's list of active objects
   uint8_t ownFlags = 0;      // the first byte of the class's own record (a section's flags)
+  // 1 when RayTest finds nothing and changes nothing for a segment SegmentMayHitBox passes by
+  // (the car's contacts then test the object's box once for all their rays): set by the
+  // classes whose test begins with that check.
+  uint8_t rayTestBoxed = 0;
   uint32_t configMask = 0xFFFFFFFFu;  // bit n: in configuration n; bit n + 16: its reversed form
   uint32_t lightMask = 0;    // bit n: world light n lights this object
   int32_t box[6] = {};       // least x, y, z, then greatest x, y, z

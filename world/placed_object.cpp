@@ -100,6 +100,7 @@ FObject::FObject(const IntVector& at) : WPreGen(OBJECT_PLACED) {
   position[0] = at.x;
   position[1] = at.y;
   heightMetres = float(at.z) / 65536.0f;
+  rayTestBoxed = 1;
 }
 
 FixedOb* MakePlacedObject(const IntVector& at) { return new (std::nothrow) FObject(at); }

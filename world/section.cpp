@@ -46,6 +46,7 @@ WSection::WSection(const IntVector& at) : FixedOb(OBJECT_SECTION) {
   position[0] = at.x;
   position[1] = at.y;
   ownFlags = SECTION_COLLIDABLE;
+  rayTestBoxed = 1;
 }
 
 FixedOb* MakeSection(const IntVector& at) { return new (std::nothrow) WSection(at); }

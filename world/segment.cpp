@@ -52,7 +52,7 @@ void ShowRepeaterError(const char* text) {
 
 // ---- [Segment] ----
 
-WSegment::WSegment() : WPreGen(OBJECT_SEGMENT) {}
+WSegment::WSegment() : WPreGen(OBJECT_SEGMENT) { rayTestBoxed = 1; }
 
 FixedOb* MakeSegment(const IntVector&) { return new (std::nothrow) WSegment(); }
 

@@ -31,6 +31,9 @@ void ObjectRayTest(FixedOb* object, const IntVector& position, const IntVector& 
   if (object) object->RayTest(position, fromCentre, probe, nullptr, nullptr, nullptr, mode);
 }
 
+// The box a probe's ray test is bounded by (world/fixed_ob.h, rayTestBoxed).
+const int32_t* ObjectRayBox(const FixedOb* object) { return object && object->rayTestBoxed ? object->box : nullptr; }
+
 // The map squares of the loaded world (map_squares.h); without one, none.
 int SquareRange(int32_t x0, int32_t x1, int32_t y0, int32_t y1, int& c0, int& c1, int& r0, int& r1) {
   return CWld ? MapSquareRange(*CWld, x0, x1, y0, y1, c0, c1, r0, r1) : 0;
@@ -147,6 +150,7 @@ void InstallWorld() {
   hooks.RemoveObFromMapSquares = AwakeOutOfSquares;
   hooks.AddToActiveList = IntoActiveList;
   hooks.RayTest = ObjectRayTest;
+  hooks.RayBox = ObjectRayBox;
   InstallWorldHooks(hooks);
 
   CameraWorldPickHook = PickUnderMouse;

@@ -27,6 +27,7 @@ void NoRayHit(FixedOb*, const IntVector&, const IntVector&, ContactProbe&, int, 
 uint8_t NoFlags(const FixedOb*) { return 0; }
 void NoMesh(DrawMesh*) {}
 int DefaultPitLimit() { return NO_WORLD_PIT_LIMIT; }
+const int32_t* NoRayBox(const FixedOb*) { return nullptr; }
 
 }  // namespace
 
@@ -37,7 +38,7 @@ RaceHooks OfflineRaceHooks() {
 
 WorldHooks NoWorldHooks() {
   return {StandardGravity, NoWind,       NoSquares, NoTrunks, NoObjectChange, NoObjectChange,
-          NoObjectChange,  NoRayHit,     NoFlags,   NoMesh,   DefaultPitLimit};
+          NoObjectChange,  NoRayHit,     NoFlags,   NoMesh,   DefaultPitLimit, NoRayBox};
 }
 
 RaceHooks RaceLink = OfflineRaceHooks();

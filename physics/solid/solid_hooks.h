@@ -173,6 +173,10 @@ struct WorldHooks {
   // The track's pit lane speed limit, km/h (Wld::GetPitSpeedLimit); without a world
   // NO_WORLD_PIT_LIMIT, so that a car's limiter can be tried in the editor.
   int (*PitSpeedLimit)();
+  // The object's box (16.16: least x, y, z, then greatest) when its ray test finds nothing and
+  // changes nothing for a segment whose two ends lie beyond the same side of it, else null: a
+  // body may then pass the object by with one box test for all its rays.
+  const int32_t* (*RayBox)(const FixedOb* object);
 };
 constexpr int NO_WORLD_PIT_LIMIT = 80;
 constexpr uint8_t OBJECT_FLAG_RECORDS_IMPACTS = 16;

@@ -20,6 +20,8 @@
 #include "tests/physics/oval_track.h"
 #include "tests/track_scratch.h"
 #include "tools/track_writer/track_files.h"
+#include "physics/solid/solid_hooks.h"
+#include "world/fixed_ob.h"
 #include "world/pit.h"
 #include "world/racing_path.h"
 #include "world/track_file.h"
@@ -301,6 +303,124 @@ TEST_F(CarOnTheOval, TwoLapsDrivenByTheCarsOwnStepOnTheRoad) {
   EXPECT_EQ(driven.reverseCount, 0u);
   EXPECT_EQ(driven.eventByte & (1u << CAR_EVENT_CORNER_CUT), 0u);
   std::printf("two laps on the road: %d steps, the line's worst offset %.3f m\n", steps, worstLine);
+}
+
+// The contacts a car takes from the objects under it are the same whether or not the world
+// gives the objects' ray boxes: with them the car passes the objects none of its rays reaches
+// with one test (far fewer ray tests), and each wheel's contact countdown still moves once for
+// each object.  A lap on the oval's road, each step's contacts made both ways from one state.
+TEST_F(CarOnTheOval, ObjectsOutOfTheRaysReachArePassedByWithTheSameContacts) {
+  InitWheelTables();
+  // The world gives the ray box of its sections, segments and placed objects, whose ray tests
+  // begin with the box, and of no other class.
+  int boxed = 0;
+  for (int i = 0; i < CWld->objectCount; ++i) {
+    const FixedOb* o = CWld->objects[i];
+    if (!o) continue;
+    const bool own = o->type == OBJECT_SECTION || o->type == OBJECT_SEGMENT || o->type == OBJECT_PLACED;
+    EXPECT_EQ(WorldLink.RayBox(o), own ? o->box : nullptr) << "object " << i << " of type " << int(o->type);
+    boxed += own;
+  }
+  ASSERT_GT(boxed, 0);
+  EXPECT_EQ(WorldLink.RayBox(nullptr), nullptr);
+
+  Car driven;
+  MakeSampleCar(0, driven);
+  driven.showCar = 1;
+  driven.SetFuelLoad(50);
+  driven.assists.autoClutch = 1;
+  driven.topSpeed = 60.0f;
+  StandCar(driven, 0.0f, 60.0f, -95.0f);
+  StepOnRoad(driven, 1000, TEST_GRAVITY);
+  driven.engine.Start();
+  driven.engine.speed = driven.engine.idleSpeed;
+  StepOnRoad(driven, 300, TEST_GRAVITY);
+  driven.gear = Car::FIRST_GEAR_SLOT;
+  driven.locationKind = LOCATION_ON_TRACK;
+  driven.FindPath();
+  ASSERT_GE(driven.pathNode, 0);
+
+  // The probes the object contacts fill, and the wheels' countdowns.
+  struct Contacts {
+    ContactProbe probes[2 * CAR_MAX_WHEELS];
+    int32_t countdowns[CAR_MAX_WHEELS];
+  };
+  auto take = [&driven] {
+    Contacts c{};
+    for (int i = 0; i < driven.wheelCount; ++i) {
+      c.probes[2 * i] = driven.wheels[i].groundRay;
+      c.probes[2 * i + 1] = driven.wheels[i].tyreRay;
+      c.countdowns[i] = driven.wheelSteps[i].contactCountdown;
+    }
+    return c;
+  };
+  auto put = [&driven](const Contacts& c) {
+    for (int i = 0; i < driven.wheelCount; ++i) {
+      driven.wheels[i].groundRay = c.probes[2 * i];
+      driven.wheels[i].tyreRay = c.probes[2 * i + 1];
+      driven.wheelSteps[i].contactCountdown = c.countdowns[i];
+    }
+  };
+  static int rayTests;
+  static void (*objectRayTest)(FixedOb*, const IntVector&, const IntVector&, ContactProbe&, int, int, int, int);
+  WorldHooks withBoxes = WorldLink;
+  objectRayTest = withBoxes.RayTest;
+  withBoxes.RayTest = [](FixedOb* o, const IntVector& p, const IntVector& v, ContactProbe& probe, int a, int b, int c,
+                         int mode) {
+    ++rayTests;
+    objectRayTest(o, p, v, probe, a, b, c, mode);
+  };
+  WorldHooks withoutBoxes = withBoxes;
+  withoutBoxes.RayBox = nullptr;
+  const WorldHooks saved = WorldLink;
+
+  int testsWithout = 0, testsWith = 0, hits = 0;
+  const int startNode = driven.pathNode;
+  bool wrapped = false;
+  for (int step = 0; step < 150000 && !(wrapped && driven.pathNode > startNode); ++step) {
+    DriveAlongPath(driven, 12.0f);
+    driven.Integrate(CAR_STEP_SECONDS, 0);
+    const Contacts before = take();
+    InstallWorldHooks(withoutBoxes);
+    rayTests = 0;
+    RoadContacts(driven);
+    testsWithout += rayTests;
+    const Contacts plain = take();
+    put(before);
+    InstallWorldHooks(withBoxes);
+    rayTests = 0;
+    RoadContacts(driven);
+    testsWith += rayTests;
+    const Contacts passing = take();
+    InstallWorldHooks(saved);
+    for (int i = 0; i < driven.wheelCount; ++i) {
+      ASSERT_EQ(plain.countdowns[i], passing.countdowns[i]) << "step " << step << ", wheel " << i;
+      for (int k = 2 * i; k < 2 * i + 2; ++k) {
+        const ContactProbe &a = plain.probes[k], &b = passing.probes[k];
+        ASSERT_EQ(a.candidateStrength, b.candidateStrength) << "step " << step << ", probe " << k;
+        ASSERT_EQ(a.candidatePoint.x, b.candidatePoint.x);
+        ASSERT_EQ(a.candidatePoint.y, b.candidatePoint.y);
+        ASSERT_EQ(a.candidatePoint.z, b.candidatePoint.z);
+        ASSERT_EQ(a.candidateNormal.x, b.candidateNormal.x);
+        ASSERT_EQ(a.candidateNormal.y, b.candidateNormal.y);
+        ASSERT_EQ(a.candidateNormal.z, b.candidateNormal.z);
+        ASSERT_EQ(a.candidateSurface, b.candidateSurface);
+        ASSERT_EQ(a.candidateBody, b.candidateBody);
+        ASSERT_EQ(a.candidateObject, b.candidateObject);
+        ASSERT_EQ(a.candidateKind, b.candidateKind);
+        ASSERT_EQ(a.candidateSubKind, b.candidateSubKind);
+        ASSERT_EQ(a.candidatePart, b.candidatePart);
+        hits += a.candidateStrength > 0;
+      }
+    }
+    driven.CheckGround();
+    driven.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+    wrapped = wrapped || driven.pathNode < startNode;
+    ASSERT_FALSE(driven.frozen) << step;
+  }
+  EXPECT_TRUE(wrapped) << "a whole lap";
+  EXPECT_GT(hits, 0);
+  EXPECT_LT(testsWith * 2, testsWithout) << "most objects under the car lie beside it";
 }
 
 TEST_F(CarPath, ALostCarSearchesAgainLaterAndOnlyOnceMoved) {

@@ -50,9 +50,11 @@ inline std::string LoadTestOval() {
 inline void RoadContacts(Car& car) {
   struct Met {
     Car* car;
-    FixedOb* seen[64];
     int count;
-  } met{&car, {}, 0};
+    FixedOb* seen[64];  // the first count are read: not cleared every step
+  } met;
+  met.car = &car;
+  met.count = 0;
   const IntVector lo = {car.box[0], car.box[1], car.box[2]}, hi = {car.box[3], car.box[4], car.box[5]};
   Wld::MapSquareRange(
       lo, hi,

@@ -193,7 +193,7 @@ RecordingHooks::RecordingHooks() {
   race_ = InstallRaceHooks(race);
   world_ = InstallWorldHooks(
       {Gravity, Wind, OneSquare, Trunks, AddToSquares, RemoveFromSquares, Activate, RayTest, Flags, FreeMesh,
-       NoWorldHooks().PitSpeedLimit});
+       NoWorldHooks().PitSpeedLimit, NoWorldHooks().RayBox});
   Physics::Init();
 }
 
