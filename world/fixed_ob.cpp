@@ -137,7 +137,9 @@ bool StartBlock(size_t need) {
   return true;
 }
 
-void* AllocateObject(size_t size) noexcept {
+}  // namespace
+
+void* AllocateObjectMemory(size_t size) noexcept {
   const size_t need = sizeof(ObjectHead) + ((size + 15) & ~size_t{15});
   ObjectHead* head = nullptr;
   if (Carver.open && BLOCK_HEAD + need <= OBJECT_BLOCK_BYTES &&
@@ -156,7 +158,7 @@ void* AllocateObject(size_t size) noexcept {
   return head + 1;
 }
 
-void ReleaseObjectMemory(void* memory) {
+void ReleaseObjectMemory(void* memory) noexcept {
   if (!memory) return;
   ObjectHead* head = static_cast<ObjectHead*>(memory) - 1;
   ObjectBlock* block = head->block;
@@ -166,15 +168,13 @@ void ReleaseObjectMemory(void* memory) {
   LetGoOfBlock(block);
 }
 
-}  // namespace
-
 void* FixedOb::operator new(size_t size) {
-  void* memory = AllocateObject(size);
+  void* memory = AllocateObjectMemory(size);
   if (!memory) throw std::bad_alloc();
   return memory;
 }
 
-void* FixedOb::operator new(size_t size, const std::nothrow_t&) noexcept { return AllocateObject(size); }
+void* FixedOb::operator new(size_t size, const std::nothrow_t&) noexcept { return AllocateObjectMemory(size); }
 
 void FixedOb::operator delete(FixedOb* object, std::destroying_delete_t) {
   object->~FixedOb();
@@ -195,19 +195,15 @@ ObjectBlocks::~ObjectBlocks() {
 int ReadWorldObjectHeader(DataFile& stream, int version, WorldObjectHeader& header) {
   header = WorldObjectHeader{};
   if (version >= WORLD_OBJECT_NEW_HEADER_VERSION) {
-    // Two groups: the four bytes, then the mask and position they say are there.
-    uint8_t flagByte = 0;
-    ReadFields(stream, 4, [&](auto& in) {
+    // The four bytes, then the mask and position they say are there: 16 bytes at most.
+    ReadFieldsUpTo(stream, 16, [&](auto& in) {
       header.type = static_cast<uint8_t>(in.ReadByte());
-      flagByte = static_cast<uint8_t>(in.ReadByte());
+      const uint8_t flagByte = static_cast<uint8_t>(in.ReadByte());
       header.sizeByte = static_cast<uint8_t>(in.ReadByte());
       header.lightingByte = static_cast<uint8_t>(in.ReadByte());
-    });
-    header.flags = flagByte & 7;
-    const bool masked = flagByte & 0x80, placed = header.type != OBJECT_SEGMENT;
-    ReadFields(stream, (masked ? 4 : 0) + (placed ? 8 : 0), [&](auto& in) {
-      header.configMask = masked ? in.ReadUInt() | CONFIG_MASK_ALWAYS : 0xFFFFFFFFu;
-      if (placed) {
+      header.flags = flagByte & 7;
+      header.configMask = (flagByte & 0x80) ? in.ReadUInt() | CONFIG_MASK_ALWAYS : 0xFFFFFFFFu;
+      if (header.type != OBJECT_SEGMENT) {
         header.x = in.ReadInt();
         header.y = in.ReadInt();
       }

@@ -2,7 +2,7 @@
 // stream's header, the factory that makes an object of the type the header names, and the
 // helpers several object classes share.
 //
-// Sections: [Object] [Object blocks] [Stream header] [Factory] [Mapping references] [Rounding] [Lights]
+// Sections: [Object] [Object blocks] [Object lists] [Stream header] [Factory] [Mapping references] [Rounding] [Lights]
 //
 // Positions are signed 16.16 (65536 = 1 m) in world axes, x and y horizontal, z up.  An object
 // is released by its Free and then deleted (the destructor is virtual so that the delete is
@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <vector>
 
 #include "core/fixed_math.h"
 
@@ -168,6 +169,33 @@ class ObjectBlocks {
   ObjectBlocks(const ObjectBlocks&) = delete;
   ObjectBlocks& operator=(const ObjectBlocks&) = delete;
 };
+
+// ---- [Object lists] ----
+// The memory of the object blocks, for an object's own lists: carved like the objects while an
+// ObjectBlocks is open, else one allocation each.  Null when none could be had.
+void* AllocateObjectMemory(size_t size) noexcept;
+void ReleaseObjectMemory(void* memory) noexcept;
+// An allocator over that memory, so that a loading section's or segment's few vertices, edges
+// and parts lie beside it instead of costing an allocation each.  Like the objects, a list is
+// grown and freed by one thread at a time.
+template <class T>
+struct ObjectBlockAllocator {
+  static_assert(alignof(T) <= 16, "the blocks hand out 16-byte aligned memory");
+  using value_type = T;
+  ObjectBlockAllocator() = default;
+  template <class U>
+  ObjectBlockAllocator(const ObjectBlockAllocator<U>&) {}
+  T* allocate(size_t n) {
+    if (n > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
+    void* memory = AllocateObjectMemory(n * sizeof(T));
+    if (!memory) throw std::bad_alloc();
+    return static_cast<T*>(memory);
+  }
+  void deallocate(T* p, size_t) noexcept { ReleaseObjectMemory(p); }
+  friend bool operator==(ObjectBlockAllocator, ObjectBlockAllocator) { return true; }
+};
+template <class T>
+using ObjectList = std::vector<T, ObjectBlockAllocator<T>>;
 
 // ---- [Stream header] ----
 constexpr int WORLD_OBJECT_NEW_HEADER_VERSION = 251;  // this version on: the new header
