@@ -192,8 +192,12 @@ ObjectBlocks::~ObjectBlocks() {
 
 // ---- [Stream header] ----
 
-int ReadWorldObjectHeader(DataFile& stream, int version, WorldObjectHeader& header) {
-  header = WorldObjectHeader{};
+namespace {
+
+// The header handed back by value: the factory then has its fields in registers (read back from
+// memory, two fields stored apart and loaded together would stall the load).
+WorldObjectHeader ReadHeader(DataFile& stream, int version) {
+  WorldObjectHeader header{};
   if (version >= WORLD_OBJECT_NEW_HEADER_VERSION) {
     // The four bytes, then the mask and position they say are there: 16 bytes at most.
     ReadFieldsUpTo(stream, 16, [&](auto& in) {
@@ -208,7 +212,7 @@ int ReadWorldObjectHeader(DataFile& stream, int version, WorldObjectHeader& head
         header.y = in.ReadInt();
       }
     });
-    return stream.readPastEnd ? 0 : 1;
+    return header;
   }
   header.type = static_cast<uint8_t>(stream.ReadByte());
   const uint8_t flagByte = static_cast<uint8_t>(stream.ReadByte());
@@ -225,6 +229,13 @@ int ReadWorldObjectHeader(DataFile& stream, int version, WorldObjectHeader& head
     header.x = stream.ReadInt();
     header.y = stream.ReadInt();
   }
+  return header;
+}
+
+}  // namespace
+
+int ReadWorldObjectHeader(DataFile& stream, int version, WorldObjectHeader& header) {
+  header = ReadHeader(stream, version);
   return stream.readPastEnd ? 0 : 1;
 }
 
@@ -236,9 +247,8 @@ FixedOb* CreateWorldObject(DataFile& stream, int version, int* result, int* type
     if (type) *type = t;
     return nullptr;
   };
-  WorldObjectHeader header;
-  const int complete = ReadWorldObjectHeader(stream, version, header);
-  if (!complete) return fail(CREATE_OBJECT_CUT_SHORT, header.type);
+  const WorldObjectHeader header = ReadHeader(stream, version);
+  if (stream.readPastEnd) return fail(CREATE_OBJECT_CUT_SHORT, header.type);
   const WorldObjectMaker make = header.type < WORLD_OBJECT_TYPES ? WorldObjectClasses[header.type] : nullptr;
   if (!make) return fail(CREATE_OBJECT_NO_CLASS, header.type);
   FixedOb* object = make(IntVector{header.x, header.y, 0});
