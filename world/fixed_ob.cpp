@@ -43,8 +43,6 @@ WorldObjectMaker WorldObjectClasses[WORLD_OBJECT_TYPES] = {
 
 // ---- [Object] ----
 
-FixedOb::FixedOb(uint8_t typeIn) : type(typeIn) {}
-
 void FixedOb::Free() {
   if (!mesh) return;
   mesh->Free();

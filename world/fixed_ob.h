@@ -45,7 +45,8 @@ constexpr int FIXED_OB_MAPPINGS_MAX = 64;            // mappings one object name
 struct FObject;
 
 struct FixedOb {
-  explicit FixedOb(uint8_t typeIn);
+  // Inline: a track load makes some 70,000 objects, and a call would cost more than these stores.
+  explicit FixedOb(uint8_t typeIn) : type(typeIn) {}
   virtual ~FixedOb() = default;
   FixedOb(const FixedOb&) = delete;
   FixedOb& operator=(const FixedOb&) = delete;

@@ -60,13 +60,11 @@ void WSegment::Free() {
 }
 
 void WSegment::Load(DataFile& stream, int version) {
-  // The record in groups whose lengths the fields before them give, each checked once.
-  int index = 0;
-  ReadFields(stream, 4, [&](auto& in) {
+  // The record in groups whose lengths the fields before them give, each checked once: the
+  // head (24 bytes at most), the edges, each part, the two floats.
+  ReadFieldsUpTo(stream, 24, [&](auto& in) {
     segmentFlags = static_cast<uint16_t>(in.ReadShort());
-    index = static_cast<uint16_t>(in.ReadShort());
-  });
-  ReadFields(stream, (index != 0 ? 4 : 0) + 16, [&](auto& in) {
+    const int index = static_cast<uint16_t>(in.ReadShort());
     if (index != 0) {
       objectIndex = int16_t(index);
       spacing = static_cast<int8_t>(in.ReadByte());
