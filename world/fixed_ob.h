@@ -158,10 +158,11 @@ struct FixedOb {
 void DeleteWorldObject(FixedOb* object);
 
 // ---- [Object blocks] ----
-// While one is open (one at a time), the objects made are carved one after the other from
-// blocks of OBJECT_BLOCK_BYTES, in the order made: a loading world's objects cost no
-// allocation each and lie together for the passes over all of them.  A block is freed with
-// the last of its objects; the one being filled is let go when the ObjectBlocks closes.
+// While one is open (one at a time), the objects made, and the lists they fill (ObjectList),
+// are carved one after the other from blocks of OBJECT_BLOCK_BYTES, in the order made: a
+// loading world's objects cost no allocation each and lie together for the passes over all of
+// them.  A block is freed with the last of its objects and lists; the one being filled is let
+// go when the ObjectBlocks closes.
 constexpr size_t OBJECT_BLOCK_BYTES = 64 * 1024;
 class ObjectBlocks {
  public:
