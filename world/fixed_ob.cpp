@@ -301,14 +301,7 @@ void ObjectStreamFailureText(const ObjectStreamResult& failure, char* text, int 
 // ---- [Mapping references] ----
 
 void ReadMappingRef(MappingRef& ref, DataFile& stream, int version) {
-  ReadFields(stream, 8, [&](auto& in) {
-    ref.mappingIndex = static_cast<uint16_t>(in.ReadShort());
-    ref.flags = static_cast<uint8_t>(in.ReadByte());
-    ref.widthFit = static_cast<uint8_t>(in.ReadByte());
-    ref.startRow = static_cast<uint16_t>(in.ReadShort());
-    ref.first = static_cast<uint8_t>(in.ReadByte());
-    ref.second = static_cast<uint8_t>(in.ReadByte());
-  });
+  ReadFields(stream, 8, [&](auto& in) { ReadMappingRefFields(ref, in); });
   if (version < WORLD_OBJECT_NEW_HEADER_VERSION && ref.first == ref.second) {
     ref.first = static_cast<uint8_t>(stream.ReadInt());
     ref.second = static_cast<uint8_t>(stream.ReadInt());

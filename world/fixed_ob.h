@@ -256,6 +256,16 @@ struct MappingRef {
 // Reads one reference; below the new header's version, equal indices are followed by two
 // words whose low bytes replace them.
 void ReadMappingRef(MappingRef& ref, DataFile& stream, int version);
+// Its 8 bytes from a group of fields (core/data_fields.h); the old form's two words are not read.
+template <class Fields>
+void ReadMappingRefFields(MappingRef& ref, Fields& in) {
+  ref.mappingIndex = static_cast<uint16_t>(in.ReadShort());
+  ref.flags = static_cast<uint8_t>(in.ReadByte());
+  ref.widthFit = static_cast<uint8_t>(in.ReadByte());
+  ref.startRow = static_cast<uint16_t>(in.ReadShort());
+  ref.first = static_cast<uint8_t>(in.ReadByte());
+  ref.second = static_cast<uint8_t>(in.ReadByte());
+}
 
 // ---- [Rounding] ----
 // a + d held within the 32-bit range: an object's box about a position near the edge of the

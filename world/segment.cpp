@@ -91,7 +91,14 @@ void WSegment::Load(DataFile& stream, int version) {
   });
   const bool newForm = version >= WORLD_OBJECT_NEW_HEADER_VERSION;
   edges.assign(edgeCount, SegmentEdge{});
-  ReadFields(stream, edgeCount * (newForm ? 20 : 28), [&](auto& in) {
+  parts.assign(partCount, MappingRef{});
+  const auto readFloats = [&](auto& in) {
+    stepLength = in.ReadFloat();
+    textureScale = in.ReadFloat();
+  };
+  // In the new form a part is 8 bytes and the edges, the parts and the two floats are one group;
+  // in the old form a part may carry two words more, so the parts and the floats follow on their own.
+  ReadFields(stream, edgeCount * (newForm ? 20 : 28) + (newForm ? partCount * 8 + 8 : 0), [&](auto& in) {
     for (SegmentEdge& e : edges) {
       if (!newForm) {
         e.startVertex = static_cast<uint8_t>(in.ReadInt());
@@ -110,13 +117,15 @@ void WSegment::Load(DataFile& stream, int version) {
       e.endSlope = in.ReadFloat();
       e.endAngle = in.ReadFloat();
     }
+    if (newForm) {
+      for (MappingRef& p : parts) ReadMappingRefFields(p, in);
+      readFloats(in);
+    }
   });
-  parts.assign(partCount, MappingRef{});
-  for (MappingRef& p : parts) ReadMappingRef(p, stream, version);
-  ReadFields(stream, 8, [&](auto& in) {
-    stepLength = in.ReadFloat();
-    textureScale = in.ReadFloat();
-  });
+  if (!newForm) {
+    for (MappingRef& p : parts) ReadMappingRef(p, stream, version);
+    ReadFields(stream, 8, readFloats);
+  }
   for (const MappingRef& p : parts) {
     const MappingRecord* m = MappingOf(p.mappingIndex);
     if (!m) continue;
