@@ -54,3 +54,18 @@ void ReadFields(DataFile& file, int n, Read read) {
     read(file);
   }
 }
+
+// The same for a group whose length its own first fields give, at most `most` bytes: when the
+// body holds `most` bytes in memory the group is read with no check and the position moves past
+// the bytes it read; else (near the end, or another stream) through the file's checked reads.
+template <class Read>
+void ReadFieldsUpTo(DataFile& file, int most, Read read) {
+  if (file.mode == DATA_FILE_MEMORY_READ && most >= 0 && file.end - file.cursor >= most) {
+    FieldBytes in{file.cursor};
+    read(in);
+    assert(in.at <= file.cursor + most && "the group read past the most it named");
+    file.cursor += in.at - file.cursor;
+  } else {
+    read(file);
+  }
+}

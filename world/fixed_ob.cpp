@@ -43,8 +43,6 @@ WorldObjectMaker WorldObjectClasses[WORLD_OBJECT_TYPES] = {
 
 // ---- [Object] ----
 
-FixedOb::FixedOb(uint8_t typeIn) : type(typeIn) {}
-
 void FixedOb::Free() {
   if (!mesh) return;
   mesh->Free();
@@ -137,7 +135,9 @@ bool StartBlock(size_t need) {
   return true;
 }
 
-void* AllocateObject(size_t size) noexcept {
+}  // namespace
+
+void* AllocateObjectMemory(size_t size) noexcept {
   const size_t need = sizeof(ObjectHead) + ((size + 15) & ~size_t{15});
   ObjectHead* head = nullptr;
   if (Carver.open && BLOCK_HEAD + need <= OBJECT_BLOCK_BYTES &&
@@ -156,7 +156,7 @@ void* AllocateObject(size_t size) noexcept {
   return head + 1;
 }
 
-void ReleaseObjectMemory(void* memory) {
+void ReleaseObjectMemory(void* memory) noexcept {
   if (!memory) return;
   ObjectHead* head = static_cast<ObjectHead*>(memory) - 1;
   ObjectBlock* block = head->block;
@@ -166,15 +166,13 @@ void ReleaseObjectMemory(void* memory) {
   LetGoOfBlock(block);
 }
 
-}  // namespace
-
 void* FixedOb::operator new(size_t size) {
-  void* memory = AllocateObject(size);
+  void* memory = AllocateObjectMemory(size);
   if (!memory) throw std::bad_alloc();
   return memory;
 }
 
-void* FixedOb::operator new(size_t size, const std::nothrow_t&) noexcept { return AllocateObject(size); }
+void* FixedOb::operator new(size_t size, const std::nothrow_t&) noexcept { return AllocateObjectMemory(size); }
 
 void FixedOb::operator delete(FixedOb* object, std::destroying_delete_t) {
   object->~FixedOb();
@@ -192,27 +190,27 @@ ObjectBlocks::~ObjectBlocks() {
 
 // ---- [Stream header] ----
 
-int ReadWorldObjectHeader(DataFile& stream, int version, WorldObjectHeader& header) {
-  header = WorldObjectHeader{};
+namespace {
+
+// The header handed back by value: the factory then has its fields in registers (read back from
+// memory, two fields stored apart and loaded together would stall the load).
+WorldObjectHeader ReadHeader(DataFile& stream, int version) {
+  WorldObjectHeader header{};
   if (version >= WORLD_OBJECT_NEW_HEADER_VERSION) {
-    // Two groups: the four bytes, then the mask and position they say are there.
-    uint8_t flagByte = 0;
-    ReadFields(stream, 4, [&](auto& in) {
+    // The four bytes, then the mask and position they say are there: 16 bytes at most.
+    ReadFieldsUpTo(stream, 16, [&](auto& in) {
       header.type = static_cast<uint8_t>(in.ReadByte());
-      flagByte = static_cast<uint8_t>(in.ReadByte());
+      const uint8_t flagByte = static_cast<uint8_t>(in.ReadByte());
       header.sizeByte = static_cast<uint8_t>(in.ReadByte());
       header.lightingByte = static_cast<uint8_t>(in.ReadByte());
-    });
-    header.flags = flagByte & 7;
-    const bool masked = flagByte & 0x80, placed = header.type != OBJECT_SEGMENT;
-    ReadFields(stream, (masked ? 4 : 0) + (placed ? 8 : 0), [&](auto& in) {
-      header.configMask = masked ? in.ReadUInt() | CONFIG_MASK_ALWAYS : 0xFFFFFFFFu;
-      if (placed) {
+      header.flags = flagByte & 7;
+      header.configMask = (flagByte & 0x80) ? in.ReadUInt() | CONFIG_MASK_ALWAYS : 0xFFFFFFFFu;
+      if (header.type != OBJECT_SEGMENT) {
         header.x = in.ReadInt();
         header.y = in.ReadInt();
       }
     });
-    return stream.readPastEnd ? 0 : 1;
+    return header;
   }
   header.type = static_cast<uint8_t>(stream.ReadByte());
   const uint8_t flagByte = static_cast<uint8_t>(stream.ReadByte());
@@ -229,6 +227,13 @@ int ReadWorldObjectHeader(DataFile& stream, int version, WorldObjectHeader& head
     header.x = stream.ReadInt();
     header.y = stream.ReadInt();
   }
+  return header;
+}
+
+}  // namespace
+
+int ReadWorldObjectHeader(DataFile& stream, int version, WorldObjectHeader& header) {
+  header = ReadHeader(stream, version);
   return stream.readPastEnd ? 0 : 1;
 }
 
@@ -240,9 +245,8 @@ FixedOb* CreateWorldObject(DataFile& stream, int version, int* result, int* type
     if (type) *type = t;
     return nullptr;
   };
-  WorldObjectHeader header;
-  const int complete = ReadWorldObjectHeader(stream, version, header);
-  if (!complete) return fail(CREATE_OBJECT_CUT_SHORT, header.type);
+  const WorldObjectHeader header = ReadHeader(stream, version);
+  if (stream.readPastEnd) return fail(CREATE_OBJECT_CUT_SHORT, header.type);
   const WorldObjectMaker make = header.type < WORLD_OBJECT_TYPES ? WorldObjectClasses[header.type] : nullptr;
   if (!make) return fail(CREATE_OBJECT_NO_CLASS, header.type);
   FixedOb* object = make(IntVector{header.x, header.y, 0});
@@ -297,14 +301,7 @@ void ObjectStreamFailureText(const ObjectStreamResult& failure, char* text, int 
 // ---- [Mapping references] ----
 
 void ReadMappingRef(MappingRef& ref, DataFile& stream, int version) {
-  ReadFields(stream, 8, [&](auto& in) {
-    ref.mappingIndex = static_cast<uint16_t>(in.ReadShort());
-    ref.flags = static_cast<uint8_t>(in.ReadByte());
-    ref.widthFit = static_cast<uint8_t>(in.ReadByte());
-    ref.startRow = static_cast<uint16_t>(in.ReadShort());
-    ref.first = static_cast<uint8_t>(in.ReadByte());
-    ref.second = static_cast<uint8_t>(in.ReadByte());
-  });
+  ReadFields(stream, 8, [&](auto& in) { ReadMappingRefFields(ref, in); });
   if (version < WORLD_OBJECT_NEW_HEADER_VERSION && ref.first == ref.second) {
     ref.first = static_cast<uint8_t>(stream.ReadInt());
     ref.second = static_cast<uint8_t>(stream.ReadInt());

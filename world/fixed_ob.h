@@ -2,7 +2,7 @@
 // stream's header, the factory that makes an object of the type the header names, and the
 // helpers several object classes share.
 //
-// Sections: [Object] [Object blocks] [Stream header] [Factory] [Mapping references] [Rounding] [Lights]
+// Sections: [Object] [Object blocks] [Object lists] [Stream header] [Factory] [Mapping references] [Rounding] [Lights]
 //
 // Positions are signed 16.16 (65536 = 1 m) in world axes, x and y horizontal, z up.  An object
 // is released by its Free and then deleted (the destructor is virtual so that the delete is
@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <vector>
 
 #include "core/fixed_math.h"
 
@@ -44,7 +45,8 @@ constexpr int FIXED_OB_MAPPINGS_MAX = 64;            // mappings one object name
 struct FObject;
 
 struct FixedOb {
-  explicit FixedOb(uint8_t typeIn);
+  // Inline: a track load makes some 70,000 objects, and a call would cost more than these stores.
+  explicit FixedOb(uint8_t typeIn) : type(typeIn) {}
   virtual ~FixedOb() = default;
   FixedOb(const FixedOb&) = delete;
   FixedOb& operator=(const FixedOb&) = delete;
@@ -160,10 +162,11 @@ struct FixedOb {
 void DeleteWorldObject(FixedOb* object);
 
 // ---- [Object blocks] ----
-// While one is open (one at a time), the objects made are carved one after the other from
-// blocks of OBJECT_BLOCK_BYTES, in the order made: a loading world's objects cost no
-// allocation each and lie together for the passes over all of them.  A block is freed with
-// the last of its objects; the one being filled is let go when the ObjectBlocks closes.
+// While one is open (one at a time), the objects made, and the lists they fill (ObjectList),
+// are carved one after the other from blocks of OBJECT_BLOCK_BYTES, in the order made: a
+// loading world's objects cost no allocation each and lie together for the passes over all of
+// them.  A block is freed with the last of its objects and lists; the one being filled is let
+// go when the ObjectBlocks closes.
 constexpr size_t OBJECT_BLOCK_BYTES = 64 * 1024;
 class ObjectBlocks {
  public:
@@ -172,6 +175,33 @@ class ObjectBlocks {
   ObjectBlocks(const ObjectBlocks&) = delete;
   ObjectBlocks& operator=(const ObjectBlocks&) = delete;
 };
+
+// ---- [Object lists] ----
+// The memory of the object blocks, for an object's own lists: carved like the objects while an
+// ObjectBlocks is open, else one allocation each.  Null when none could be had.
+void* AllocateObjectMemory(size_t size) noexcept;
+void ReleaseObjectMemory(void* memory) noexcept;
+// An allocator over that memory, so that a loading section's or segment's few vertices, edges
+// and parts lie beside it instead of costing an allocation each.  Like the objects, a list is
+// grown and freed by one thread at a time.
+template <class T>
+struct ObjectBlockAllocator {
+  static_assert(alignof(T) <= 16, "the blocks hand out 16-byte aligned memory");
+  using value_type = T;
+  ObjectBlockAllocator() = default;
+  template <class U>
+  ObjectBlockAllocator(const ObjectBlockAllocator<U>&) {}
+  T* allocate(size_t n) {
+    if (n > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
+    void* memory = AllocateObjectMemory(n * sizeof(T));
+    if (!memory) throw std::bad_alloc();
+    return static_cast<T*>(memory);
+  }
+  void deallocate(T* p, size_t) noexcept { ReleaseObjectMemory(p); }
+  friend bool operator==(ObjectBlockAllocator, ObjectBlockAllocator) { return true; }
+};
+template <class T>
+using ObjectList = std::vector<T, ObjectBlockAllocator<T>>;
 
 // ---- [Stream header] ----
 constexpr int WORLD_OBJECT_NEW_HEADER_VERSION = 251;  // this version on: the new header
@@ -230,6 +260,16 @@ struct MappingRef {
 // Reads one reference; below the new header's version, equal indices are followed by two
 // words whose low bytes replace them.
 void ReadMappingRef(MappingRef& ref, DataFile& stream, int version);
+// Its 8 bytes from a group of fields (core/data_fields.h); the old form's two words are not read.
+template <class Fields>
+void ReadMappingRefFields(MappingRef& ref, Fields& in) {
+  ref.mappingIndex = static_cast<uint16_t>(in.ReadShort());
+  ref.flags = static_cast<uint8_t>(in.ReadByte());
+  ref.widthFit = static_cast<uint8_t>(in.ReadByte());
+  ref.startRow = static_cast<uint16_t>(in.ReadShort());
+  ref.first = static_cast<uint8_t>(in.ReadByte());
+  ref.second = static_cast<uint8_t>(in.ReadByte());
+}
 
 // ---- [Rounding] ----
 // a + d held within the 32-bit range: an object's box about a position near the edge of the

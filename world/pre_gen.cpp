@@ -65,8 +65,6 @@ void SetObjectTransformConstants(float x, float y, float z, float size) {
 
 // ---- [Object record] ----
 
-WPreGen::WPreGen(uint8_t typeIn) : FixedOb(typeIn) {}
-
 void WPreGen::Free() {
   FreeBuilt(true);
   FixedOb::Free();

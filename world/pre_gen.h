@@ -68,7 +68,7 @@ struct PreGenLevel {
 };
 
 struct WPreGen : FixedOb {
-  explicit WPreGen(uint8_t typeIn);
+  explicit WPreGen(uint8_t typeIn) : FixedOb(typeIn) {}
 
   void Free() override;  // FreeBuilt(true), then the mesh
   void AddToDrawList() override;

@@ -89,30 +89,24 @@ void WSection::FreeBuilt(bool reset) {
 
 void WSection::Load(DataFile& stream, int) {
   const int revision = WorldObjectRevision;
-  // The record in groups whose lengths the fields before them give, each checked once.
-  uint16_t early = 0;
-  ReadFields(stream, 4, [&](auto& in) {
+  // The record in groups whose lengths the fields before them give, each checked once: the
+  // head (28 bytes at most), the vertices, the triangles.
+  ReadFieldsUpTo(stream, 28, [&](auto& in) {
     ownFlags = static_cast<uint8_t>(in.ReadByte());
     spare = static_cast<uint8_t>(in.ReadByte());
-    early = static_cast<uint16_t>(in.ReadShort());
-  });
-  if (revision < 3) primaryMapping = early;
-  const bool extra = ownFlags & SECTION_EXTRA_FLOAT;
-  ReadFields(stream, (extra ? 4 : 0) + 8, [&](auto& in) {
-    if (extra) in.ReadFloat();
+    const uint16_t early = static_cast<uint16_t>(in.ReadShort());
+    if (revision < 3) primaryMapping = early;
+    if (ownFlags & SECTION_EXTRA_FLOAT) in.ReadFloat();
     heading = in.ReadFloat();
     vertexCount = static_cast<uint8_t>(in.ReadByte());
     triangleCount = static_cast<uint8_t>(in.ReadByte());
     endCodes[0] = static_cast<uint8_t>(in.ReadByte());
     endCodes[1] = static_cast<uint8_t>(in.ReadByte());
-  });
-  const bool mapped = triangleCount != 0 && revision >= 3, linked = ownFlags & SECTION_LINKED;
-  ReadFields(stream, (mapped ? 4 : 0) + (linked ? 2 * (revision == 0 ? 2 : 4) : 0), [&](auto& in) {
-    if (mapped) {
+    if (triangleCount != 0 && revision >= 3) {
       primaryMapping = static_cast<uint16_t>(in.ReadShort());
       backingMapping = static_cast<uint16_t>(in.ReadShort());
     }
-    if (linked) {
+    if (ownFlags & SECTION_LINKED) {
       for (int32_t& link : links)
         link = revision == 0 ? int32_t(static_cast<uint16_t>(in.ReadShort())) : in.ReadInt();
     }

@@ -98,8 +98,8 @@ struct WSection : FixedOb {
   uint8_t triangleCount = 0;
   uint8_t endCodes[2] = {};  // left, right
   int32_t links[2] = {};     // left, right
-  std::vector<SectionVertex> vertices;
-  std::vector<SectionTriangle> triangles;
+  ObjectList<SectionVertex> vertices;
+  ObjectList<SectionTriangle> triangles;
   uint16_t meshList = 65535;  // the world's render mesh holding the built mesh, 65535 none
   uint16_t meshListEntry = 0;
   BuiltMesh* builtMesh = nullptr;

@@ -65,13 +65,11 @@ void WSegment::Free() {
 }
 
 void WSegment::Load(DataFile& stream, int version) {
-  // The record in groups whose lengths the fields before them give, each checked once.
-  int index = 0;
-  ReadFields(stream, 4, [&](auto& in) {
+  // The record in groups whose lengths the fields before them give, each checked once: the
+  // head (24 bytes at most), the edges, each part, the two floats.
+  ReadFieldsUpTo(stream, 24, [&](auto& in) {
     segmentFlags = static_cast<uint16_t>(in.ReadShort());
-    index = static_cast<uint16_t>(in.ReadShort());
-  });
-  ReadFields(stream, (index != 0 ? 4 : 0) + 16, [&](auto& in) {
+    const int index = static_cast<uint16_t>(in.ReadShort());
     if (index != 0) {
       objectIndex = int16_t(index);
       spacing = static_cast<int8_t>(in.ReadByte());
@@ -98,7 +96,14 @@ void WSegment::Load(DataFile& stream, int version) {
   });
   const bool newForm = version >= WORLD_OBJECT_NEW_HEADER_VERSION;
   edges.assign(edgeCount, SegmentEdge{});
-  ReadFields(stream, edgeCount * (newForm ? 20 : 28), [&](auto& in) {
+  parts.assign(partCount, MappingRef{});
+  const auto readFloats = [&](auto& in) {
+    stepLength = in.ReadFloat();
+    textureScale = in.ReadFloat();
+  };
+  // In the new form a part is 8 bytes and the edges, the parts and the two floats are one group;
+  // in the old form a part may carry two words more, so the parts and the floats follow on their own.
+  ReadFields(stream, edgeCount * (newForm ? 20 : 28) + (newForm ? partCount * 8 + 8 : 0), [&](auto& in) {
     for (SegmentEdge& e : edges) {
       if (!newForm) {
         e.startVertex = static_cast<uint8_t>(in.ReadInt());
@@ -117,13 +122,15 @@ void WSegment::Load(DataFile& stream, int version) {
       e.endSlope = in.ReadFloat();
       e.endAngle = in.ReadFloat();
     }
+    if (newForm) {
+      for (MappingRef& p : parts) ReadMappingRefFields(p, in);
+      readFloats(in);
+    }
   });
-  parts.assign(partCount, MappingRef{});
-  for (MappingRef& p : parts) ReadMappingRef(p, stream, version);
-  ReadFields(stream, 8, [&](auto& in) {
-    stepLength = in.ReadFloat();
-    textureScale = in.ReadFloat();
-  });
+  if (!newForm) {
+    for (MappingRef& p : parts) ReadMappingRef(p, stream, version);
+    ReadFields(stream, 8, readFloats);
+  }
   for (const MappingRef& p : parts) {
     const MappingRecord* m = MappingOf(p.mappingIndex);
     if (!m) continue;

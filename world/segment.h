@@ -130,8 +130,8 @@ struct WSegment : WPreGen {
   uint8_t aimEdge = 0, repeaterFlags = 0, pathEdge = 0;
   uint8_t spareBytes[2] = {0, 2};
   uint8_t edgeCount = 0, partCount = 0;
-  std::vector<SegmentEdge> edges;
-  std::vector<MappingRef> parts;
+  ObjectList<SegmentEdge> edges;
+  ObjectList<MappingRef> parts;
   float stepLength = 5.0f;
   float textureScale = 1.0f;
   SegmentFrame frame;

@@ -229,12 +229,6 @@ bool Wld::AddToDrawSort(int32_t key, const void* mesh, uint32_t first, uint32_t 
   return true;
 }
 
-bool Wld::AddObjectToTable(FixedOb* object) {
-  if (!objects || objectCount >= WORLD_MAX_OBJECTS) return false;
-  objects[objectCount++] = object;
-  return true;
-}
-
 // Entry points of the parts still to come: nothing of theirs exists yet.
 
 

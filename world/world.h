@@ -296,7 +296,12 @@ struct Wld {
   // Adds object with a payload to the shared draw tree under key; false when it is full.
   bool AddToDrawSort(int32_t key, const void* mesh, uint32_t first, uint32_t second, const IntVector& transform);
   // Appends an object to the table (a loader or a layout): false when the table is full.
-  bool AddObjectToTable(FixedOb* object);
+  // Inline: the loader adds every object of the file.
+  bool AddObjectToTable(FixedOb* object) {
+    if (!objects || objectCount >= WORLD_MAX_OBJECTS) return false;
+    objects[objectCount++] = object;
+    return true;
+  }
 
   // ---- Entry points the later parts fill ----
   // Each placed object's contact word cleared and its body removed, now (mode 0) or after the

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <vector>
 
+#include "core/data_fields.h"
 #include "core/log.h"
 #include "core/process.h"
 #include "report_recorder.h"
@@ -277,6 +278,54 @@ TEST(DataFileBounds, EveryTruncationOfAFileIsSeenByItsReader) {
     EXPECT_FALSE(ReadSample(df)) << n;
     df.Close();
   }
+}
+
+TEST(DataFileBounds, AGroupOfAtMostNBytesReadsAsFieldByFieldWholeOrCut) {
+  // A group whose first byte says how many words follow (at most 3: 13 bytes), then a short.
+  const auto group = [](auto& in, std::vector<int64_t>& seen) {
+    const int count = in.ReadByte();
+    seen.push_back(count);
+    for (int i = 0; i < count && i < 3; ++i) seen.push_back(in.ReadInt());
+    seen.push_back(in.ReadShort());
+  };
+  Bytes body = {2, 1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F, 0x34, 0x12, 3, 9, 0, 0, 0, 8, 0, 0, 0, 7, 0, 0, 0, 1, 0};
+  const std::string folder = FreshFolder("fields_up_to");
+  for (size_t n = 0; n <= body.size(); ++n) {
+    Bytes image = Header("ZKTTST", 0, 1);
+    image.insert(image.end(), body.begin(), body.begin() + long(n));
+    // The same group read three ways: grouped and field by field from memory, grouped from a file.
+    std::vector<int64_t> seen[3];
+    for (int way = 0; way < 3; ++way) {
+      DataFile df{};
+      if (way < 2) {
+        if (!df.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), "ZKTTST", nullptr, 1)) continue;
+      } else {
+        WriteBytes(folder + "/f.bin", image);
+        ASSERT_EQ(df.OpenRead(nullptr, (folder + "/f.bin").c_str(), "ZKTTST", nullptr, 1, 1), 1);
+      }
+      for (int g = 0; g < 2; ++g) {
+        if (way == 1)
+          group(df, seen[way]);
+        else
+          ReadFieldsUpTo(df, 15, [&](auto& in) { group(in, seen[way]); });
+        seen[way].insert(seen[way].end(), {df.readPastEnd, df.BytesLeft()});
+      }
+      df.Close();
+    }
+    if (n == 0) continue;  // an empty body is refused as too short
+    EXPECT_EQ(seen[0], seen[1]) << "cut at " << n;
+    EXPECT_EQ(seen[2], seen[1]) << "cut at " << n;
+  }
+  // Whole: the first group ends after its two words and the short, the second after three.
+  DataFile df{};
+  Bytes image = Header("ZKTTST", 0, 1);
+  image.insert(image.end(), body.begin(), body.end());
+  ASSERT_EQ(df.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), "ZKTTST", nullptr, 1), 1);
+  std::vector<int64_t> seen;
+  ReadFieldsUpTo(df, 15, [&](auto& in) { group(in, seen); });
+  EXPECT_EQ(seen, (std::vector<int64_t>{2, 1, 0x7FFFFFFF, 0x1234}));
+  EXPECT_EQ(df.BytesLeft(), int64_t(body.size()) - 11);
+  df.Close();
 }
 
 TEST(DataFileBounds, AMemoryWriteBeyondTheCountedSizeIsRefused) {

@@ -16,6 +16,7 @@
 #include "tools/track_writer/track_writer.h"
 #include "world/built_mesh.h"
 #include "world/section.h"
+#include "world/segment.h"
 #include "world_test_util.h"
 
 namespace {
@@ -368,6 +369,43 @@ TEST(ObjectBlocks, ObjectsShareBlocksAndEachGoesWithItsOwnDeleteInAnyOrder) {
     EXPECT_EQ(static_cast<Small*>(again.get())->payload[39], 1);
   }
   EXPECT_EQ(Small::destroyed, 5002);
+}
+
+TEST(ObjectBlocks, ListsLieBesideTheirObjectsAndGrowAndGoOnTheirOwn) {
+  // Made while the blocks are open, a section's vertices lie right after it (its 16-byte head
+  // between), and a segment's edges and parts after it.
+  WSection* section = nullptr;
+  WSegment* segment = nullptr;
+  {
+    const ObjectBlocks blocks;
+    section = new WSection(IntVector{});
+    section->vertices.assign(3, SectionVertex{});
+    section->vertices[2].height = 7;
+    const auto after = [](const void* object, size_t size) {
+      return reinterpret_cast<uintptr_t>(object) + ((size + 15) & ~size_t{15}) + 16;
+    };
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(section->vertices.data()), after(section, sizeof(WSection)));
+    segment = new WSegment();
+    segment->edges.assign(2, SegmentEdge{});
+    segment->parts.assign(1, MappingRef{});
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(segment->edges.data()), after(segment, sizeof(WSegment)));
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(segment->parts.data()),
+              after(segment->edges.data(), 2 * sizeof(SegmentEdge)));
+  }
+  // Grown after the blocks closed (a profile copied to a section with fewer vertices): the old
+  // storage goes back to its block, the values move with the list.
+  for (int i = 0; i < 100; ++i) section->vertices.push_back(SectionVertex{i, i, 0, 0, 0, {}});
+  EXPECT_EQ(section->vertices[2].height, 7);
+  EXPECT_EQ(section->vertices[102].offset, 99);
+  segment->parts.resize(64);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(segment->parts.data()) % 16, 0u);
+  // Lists of objects made outside the blocks are allocations of their own; every list goes with
+  // its object in any order (a sanitized build sees each block freed once, nothing left).
+  auto* loose = new WSection(IntVector{});
+  loose->vertices.assign(2, SectionVertex{});
+  DeleteWorldObject(section);
+  delete loose;
+  DeleteWorldObject(segment);
 }
 
 namespace {
