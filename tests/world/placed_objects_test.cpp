@@ -504,8 +504,10 @@ TEST_F(PlacedObjects, TheTransformIsTheRoundedAnglesScaled) {
   FixedTransform t;
   o.GetTransform(t, 1.0f);
   FixedMatrix m;
-  MatrixFromAngles(m, uint32_t(std::nearbyint(1.0 * 10430.378)), uint32_t(std::nearbyint(-0.3 * 10430.378)),
-                   uint32_t(std::nearbyint(0.1 * 10430.378)));
+  // Angles turn modulo a full turn: a negative one goes through a signed word (a negative
+  // double converted straight to an unsigned word is undefined).
+  const auto turn = [](double radians) { return uint32_t(int32_t(std::nearbyint(radians * 10430.378))); };
+  MatrixFromAngles(m, turn(1.0), turn(-0.3), turn(0.1));
   for (int i = 0; i < 9; ++i) EXPECT_EQ(t.rotation.m[i], m.m[i]);
   EXPECT_EQ(t.translation.x, int32_t(-7.5 * FIX));
   EXPECT_EQ(t.translation.y, int32_t(12.25 * FIX));
