@@ -334,6 +334,9 @@ TEST_F(VehicleEditorWindow, WithUnsavedChangesTheWindowsCloseAsksFirst) {
 TEST_F(VehicleEditorWindow, TheCarSettlesAtItsStaticBalanceAfterEachChangeAndAfterTheUndo) {
   OpenAndLoad();
   VehicleEditor& e = *CurrentVehicleEditor;
+  // The program on the car's own drive side, whatever side an earlier test left: a car loaded
+  // mirrored is read back unmirrored from the history.
+  VehicleEditor::UpdateDriveSide(e);
   const auto bytes = [&] {
     std::vector<uint8_t> body;
     EXPECT_EQ(WriteVehicleBody(*e.car, e.vehicleName, 1, body), 1);

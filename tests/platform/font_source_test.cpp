@@ -60,6 +60,8 @@ TEST(FontFaces, AFontOpenedOnAWorkerIsTheFontOpenedAtOnce) {
   const FaceList english = Faces("en");
   ASSERT_GT(english.count, 0);
   const std::string face = english.faces.front();
+  // Fonts are opened with the surface open, as the character set opens them.
+  ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
   SystemFont* direct = OpenSystemFont(face.c_str(), 600, 64);
   ASSERT_NE(direct, nullptr);
   const int advance = SystemFontAdvance(direct, 'W');

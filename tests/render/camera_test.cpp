@@ -212,6 +212,7 @@ TEST_F(CameraTest, BothButtonsTurnTheViewAboutThePickedPoint) {
 }  // namespace
 
 TEST(ViewMatrices, TheViewMatrixIsTheTransposedOrientationAndAResetStartsAtTheOrigin) {
+  InitSinCosTables();  // the quarter turn is read from the tables
   // A quarter turn about z: the view matrix turns the other way.
   MatrixRotZ(ViewCamera.orientation, 16384);
   CopyViewMatrix();

@@ -175,6 +175,7 @@ namespace {
 // The whole device life on the null backend: no driver, the bookkeeping alone.
 TEST(NullDevice, StartsKeepsItsTargetStackAndClosesWithNothingLeft) {
   GfxUseNullBackend(true);
+  UseSourceShaders();  // the interface's shaders are essential to a device
   int width = ScreenWidth, height = ScreenHeight;
   int startWindowed = CfgStartWindowed;
   ScreenWidth = 320;
@@ -217,6 +218,7 @@ TEST(NullDevice, StartsKeepsItsTargetStackAndClosesWithNothingLeft) {
 // the setting, and so cfg.txt, keeps the user's choice for a better device.
 TEST(NullDevice, TheAntialiasingInUseIsCutToTheDeviceWhileTheSettingIsKept) {
   GfxUseNullBackend(true);
+  UseSourceShaders();  // the interface's shaders are essential to a device
   int width = ScreenWidth, height = ScreenHeight;
   int startWindowed = CfgStartWindowed;
   uint32_t hdr = CfgRenderHdr, flags = CfgScreenFlags;

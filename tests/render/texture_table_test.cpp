@@ -53,6 +53,7 @@ class TextureTable : public NullRenderer {
  protected:
   void SetUp() override {
     NullRenderer::SetUp();
+    std::filesystem::remove("renderer/deb.log");  // each test counts its own messages
     std::filesystem::remove_all("data");
     std::filesystem::remove_all("mods");
     TextureConfig = TextureSettings();

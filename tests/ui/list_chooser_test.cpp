@@ -70,6 +70,7 @@ class Chooser : public ::testing::Test {
     }
     ResetInterfaceState();
     CurrentProcess = nullptr;
+    ExitRequested = 0;  // an exit asked for by a test ends with it: the interface ignores presses while it stands
     fs::remove_all(FOLDER);
   }
   void Open(int maxLength, int byDate, const char* select = nullptr) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/frame_globals.h"
 #include "modeller/model/model_meshes.h"
@@ -64,10 +65,14 @@ class CarModelTest : public NullRenderer {
     SetDefaultTextColours();
     Crc32InitTable();
     InitSinCosTables();
-    // The sample pages the build wrote, so that the sample cars find their textures.
+    // The sample pages the build wrote, so that the sample cars find their textures, and the
+    // system sprites, so that loading the system textures has nothing to say whichever test
+    // comes first.
     const char* work = std::getenv("ZKT_WORK_DIR");
     std::filesystem::create_directories("data/png");
-    for (const char* name : {"sample_page.png", "sample_glass_ALP.png"}) {
+    std::vector<std::string> names = {"sample_page.png", "sample_glass_ALP.png", "ZKTLOGO_ALP.png"};
+    for (const char* sprite : SYSTEM_SPRITE_NAMES) names.push_back(std::string(sprite) + ".png");
+    for (const std::string& name : names) {
       const std::filesystem::path from = std::filesystem::path(work ? work : "work") / "data" / "png" / name;
       std::error_code error;
       std::filesystem::copy_file(from, std::filesystem::path("data/png") / name,

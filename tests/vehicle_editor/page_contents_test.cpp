@@ -275,6 +275,7 @@ TEST_F(PageContentsTest, SteeringBikeChecksAndTheSteerRangeFollowTheMaximumLock)
 
 TEST_F(PageContentsTest, ObjectPositionsShowTheFrNotesTheBatteryAndOnlyTheRestoreButtonWhenMirrored) {
   Car& c = car();
+  VehicleEditor::UpdateDriveSide(*e);  // the program on the car's side: its positions are not mirrored
   ASSERT_EQ(c.wheelCount, 4);
   c.driveType = DRIVE_REAR;
   c.options &= ~(OPT1_TRANSVERSE_ENGINE | OPT1_ENGINE_REVERSED);
@@ -327,6 +328,7 @@ TEST_F(PageContentsTest, ObjectPositionsShowTheFrNotesTheBatteryAndOnlyTheRestor
 
 TEST_F(PageContentsTest, TheMassSummaryMatchesTheCarsFigures) {
   Car& c = car();
+  VehicleEditor::UpdateDriveSide(*e);  // the program on the car's side: its positions are not mirrored
   Open(TAB_MASS);
   EXPECT_TRUE(Shown(Format("Total mass %.0fkg", c.mass).c_str()));
   EXPECT_TRUE(Shown(Format("Mass (excluding driver) %.0fkg", c.mass - c.partMasses.humans).c_str()));
@@ -354,6 +356,7 @@ TEST_F(PageContentsTest, TheMassSummaryMatchesTheCarsFigures) {
   VehicleEditor::VehicleValueChanged(*e);
   Open(TAB_OBJECT_POSITIONS);
   const float before = c.mass;
+  ASSERT_NE(Toggle("Spare wheel"), nullptr);
   ClickButton(*Toggle("Spare wheel"));
   EXPECT_TRUE(c.options & OPT1_SPARE_WHEEL_MASS);
   EXPECT_NEAR(c.mass, before + c.wheels[0].unsprungMass, 0.01f);
