@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -278,6 +279,45 @@ std::vector<std::vector<int64_t>> SquareLists(const Wld& w) {
   return all;
 }
 
+// Each square's lists are in table order, as a plain walk of the objects fills them: its objects
+// by rising number, and its trunks by the number of the object each came from (found by its
+// place: a tree, placed object or section at its position, a sized segment at its box's corners;
+// a place two objects share is left out).
+void ExpectTableOrder(const Wld& w, int threads) {
+  std::unordered_map<const FixedOb*, int> number;
+  std::map<std::pair<int32_t, int32_t>, int> from;
+  auto note = [&from](int32_t x, int32_t y, int i) {
+    auto [at, added] = from.emplace(std::make_pair(x, y), i);
+    if (!added && at->second != i) at->second = -1;
+  };
+  for (int i = 0; i < w.objectCount; ++i) {
+    const FixedOb& o = *w.objects[i];
+    number[&o] = i;
+    if (o.sizeByte == 0) continue;
+    if (o.type == OBJECT_SEGMENT) {
+      note(o.box[0], o.box[1], i);
+      note(o.box[3], o.box[4], i);
+    } else {
+      note(o.position[0], o.position[1], i);
+    }
+  }
+  int outOfOrder = 0, placed = 0;
+  for (int64_t s = 0, n = int64_t{w.grid.width} * w.grid.height; s < n; ++s) {
+    const MapSquare& q = w.grid.squares[s];
+    for (uint32_t i = 1; i < q.objectCount; ++i) outOfOrder += number.at(q.objects[i - 1]) >= number.at(q.objects[i]);
+    int last = -1;
+    for (uint32_t i = 0; i < q.trunkCount; ++i) {
+      const auto at = from.find({q.trunks[i].x, q.trunks[i].y});
+      if (at == from.end() || at->second < 0) continue;
+      ++placed;
+      outOfOrder += at->second < last;
+      last = at->second;
+    }
+  }
+  EXPECT_EQ(outOfOrder, 0) << threads << " threads";
+  EXPECT_GT(placed, 0);
+}
+
 // A stand-in for the segments' repeaters: two trunks at the segment's ends, and a note of any
 // call made off the thread that builds the squares.
 std::thread::id g_building;
@@ -311,6 +351,7 @@ TEST_F(ParallelSetup, MapSquaresHoldTheSameListsWithAnyThreadCount) {
     ASSERT_GT(world->grid.objectTotal, 0);
     ASSERT_GT(world->grid.trunkTotal, 0);
     const std::vector<std::vector<int64_t>> lists = SquareLists(*world);
+    ExpectTableOrder(*world, threads);
     // Again with every seventh segment adding trunks through its repeaters, which run on this
     // thread in table order, their trunks among the trees' and placed objects'.
     int sized = 0;
@@ -324,6 +365,7 @@ TEST_F(ParallelSetup, MapSquaresHoldTheSameListsWithAnyThreadCount) {
     EXPECT_EQ(g_repeaterCalls, sized) << threads << " threads";
     EXPECT_EQ(g_repeatersOffThread, 0) << threads << " threads";
     const std::vector<std::vector<int64_t>> withRepeaters = SquareLists(*world);
+    ExpectTableOrder(*world, threads);
     if (threads == 1) {
       plain = lists;
       plainWithRepeaters = withRepeaters;
