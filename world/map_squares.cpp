@@ -13,6 +13,7 @@
 #include "core/report.h"
 #include "physics/solid/physics_registry.h"
 #include "physics/solid/solid.h"
+#include "platform/thread.h"
 #include "world/fixed_ob.h"
 #include "world/segment.h"
 #include "world/world.h"
@@ -89,26 +90,33 @@ struct TrunkSpan {
   TrunkRecord trunk;
   int c0, c1, r0, r1;
 };
+// A road segment whose repeaters add trunks: their place in its chunk's trunk list.
+struct RepeaterAt {
+  size_t trunkAt;
+  FixedOb* segment;
+};
+// The spans of one chunk of the objects, gathered on a worker; the chunks in order are the walk.
 struct SquareSpans {
   std::vector<ObjectSpan> objects;
   std::vector<TrunkSpan> trunks;
+  std::vector<RepeaterAt> repeaters;  // gathered on the calling thread once the chunks are in
 };
 
-void GatherTrunk(Wld& world, SquareSpans& spans, const TrunkRecord& record) {
+void GatherTrunk(const Wld& world, std::vector<TrunkSpan>& trunks, const TrunkRecord& record) {
   const int64_t r = int64_t{record.radius} * TRUNK_RADIUS_UNIT;
   TrunkSpan span = {record, 0, 0, 0, 0};
   if (ClampedRange(world.grid, world.gridShift, record.x - r, record.x + r, record.y - r, record.y + r, span.c0,
                    span.c1, span.r0, span.r1))
-    spans.trunks.push_back(span);
+    trunks.push_back(span);
 }
 
 struct TrunkGather {
-  Wld* world;
-  SquareSpans* spans;
+  const Wld* world;
+  std::vector<TrunkSpan>* trunks;
 };
 void GatherSegmentTrunk(void* context, const TrunkRecord& record) {
   auto* gather = static_cast<TrunkGather*>(context);
-  GatherTrunk(*gather->world, *gather->spans, record);
+  GatherTrunk(*gather->world, *gather->trunks, record);
 }
 
 // The objects of the configuration enter physics; the number of objects the build walks (those
@@ -121,46 +129,89 @@ int EnterPhysicsObjects(Wld& world, uint32_t bit) {
   return std::max(world.objectCount - world.addedCount, 0);
 }
 
-// The counting pass: the objects enter physics, then what each puts into the squares is listed.
-void GatherMapSquareSpans(Wld& world, SquareSpans& spans) {
+struct SpanGather {
+  const Wld* world;
+  uint32_t bit;
+  SquareSpans* chunks;
+};
+
+// Gathers objects [begin, end) into their chunk's spans.  It runs on a worker thread: it only
+// reads the objects (their type, flags, box, body and size byte, all set before the walk) and
+// the grid, and writes its own chunk.  A segment's repeaters ask the shared models, so it is
+// only noted, for the calling thread.
+void GatherSpanChunk(void* context, int chunk, int begin, int end) {
+  const SpanGather& gather = *static_cast<SpanGather*>(context);
+  const Wld& world = *gather.world;
+  SquareSpans& spans = gather.chunks[chunk];
   spans.objects.clear();
   spans.trunks.clear();
-  const uint32_t bit = uint32_t{1} << ConfigurationBit(world);
-  const int walked = EnterPhysicsObjects(world, bit);
-  for (int i = 0; i < walked; ++i) {
+  spans.repeaters.clear();
+  for (int i = begin; i < end; ++i) {
     FixedOb* o = world.objects[i];
-    if (!o || !(o->configMask & bit)) continue;
+    if (!o || !(o->configMask & gather.bit)) continue;
     ObjectSpan span = {o, 0, 0, 0, 0};
     if (o->IsCollidable() && ObjectSquareRange(world, *o, o->PhysicsBody(), span.c0, span.c1, span.r0, span.r1))
       spans.objects.push_back(span);
     if (o->sizeByte == 0) continue;
     if (o->type == OBJECT_PLACED || o->type == OBJECT_SECTION || o->type == OBJECT_TREE) {
-      GatherTrunk(world, spans, {o->sizeByte, o->position[0], o->position[1], o->box[2], o->box[5]});
+      GatherTrunk(world, spans.trunks, {o->sizeByte, o->position[0], o->position[1], o->box[2], o->box[5]});
     } else if (o->type == OBJECT_SEGMENT && BuildSegmentRepeaters) {
-      TrunkGather gather = {&world, &spans};
-      BuildSegmentRepeaters(o, GatherSegmentTrunk, &gather);
+      spans.repeaters.push_back({spans.trunks.size(), o});
     }
   }
 }
 
+// The counting pass: the objects enter physics, then what each puts into the squares is listed,
+// chunk by chunk on the workers (platform/thread.h), the segments' repeaters here after them.
+// Returns the number of chunks filled.
+size_t GatherMapSquareSpans(Wld& world, std::vector<SquareSpans>& chunks) {
+  const uint32_t bit = uint32_t{1} << ConfigurationBit(world);
+  const int walked = EnterPhysicsObjects(world, bit);
+  const size_t count = size_t(ParallelChunkCount(walked, MAP_SQUARE_CHUNK_OBJECTS));
+  if (chunks.size() < count) chunks.resize(count);  // kept between builds, with their room
+  SpanGather gather = {&world, bit, chunks.data()};
+  RunParallelChunks(walked, MAP_SQUARE_CHUNK_OBJECTS, GatherSpanChunk, &gather);
+  // Each noted segment's trunks go in at its place, in table order.
+  thread_local std::vector<TrunkSpan> joined;
+  for (size_t k = 0; k < count; ++k) {
+    SquareSpans& spans = chunks[k];
+    if (spans.repeaters.empty()) continue;
+    joined.clear();
+    size_t from = 0;
+    for (const RepeaterAt& at : spans.repeaters) {
+      joined.insert(joined.end(), spans.trunks.begin() + ptrdiff_t(from), spans.trunks.begin() + ptrdiff_t(at.trunkAt));
+      from = at.trunkAt;
+      TrunkGather trunks = {&world, &joined};
+      BuildSegmentRepeaters(at.segment, GatherSegmentTrunk, &trunks);
+    }
+    joined.insert(joined.end(), spans.trunks.begin() + ptrdiff_t(from), spans.trunks.end());
+    spans.trunks.swap(joined);
+  }
+  return count;
+}
+
 // One counting (fill false) or filling pass over the gathered spans.
-void PopulateMapSquares(MapSquareGrid& g, const SquareSpans& spans, bool fill) {
-  for (const ObjectSpan& span : spans.objects)
-    for (int r = span.r0; r <= span.r1; ++r)
-      for (int c = span.c0; c <= span.c1; ++c) {
-        MapSquare& q = g.squares[int64_t{r} * g.width + c];
-        if (fill) q.objects[q.objectCount] = span.object;
-        ++q.objectCount;
-        if (!fill) ++g.objectTotal;
-      }
-  for (const TrunkSpan& span : spans.trunks)
-    for (int r = span.r0; r <= span.r1; ++r)
-      for (int c = span.c0; c <= span.c1; ++c) {
-        MapSquare& q = g.squares[int64_t{r} * g.width + c];
-        if (fill) q.trunks[q.trunkCount] = span.trunk;
-        ++q.trunkCount;
-        if (!fill) ++g.trunkTotal;
-      }
+void PopulateMapSquares(MapSquareGrid& g, const SquareSpans* chunks, size_t count, bool fill) {
+  for (size_t k = 0; k < count; ++k) {
+    for (const ObjectSpan& span : chunks[k].objects)
+      for (int r = span.r0; r <= span.r1; ++r)
+        for (int c = span.c0; c <= span.c1; ++c) {
+          MapSquare& q = g.squares[int64_t{r} * g.width + c];
+          if (fill) q.objects[q.objectCount] = span.object;
+          ++q.objectCount;
+          if (!fill) ++g.objectTotal;
+        }
+  }
+  for (size_t k = 0; k < count; ++k) {
+    for (const TrunkSpan& span : chunks[k].trunks)
+      for (int r = span.r0; r <= span.r1; ++r)
+        for (int c = span.c0; c <= span.c1; ++c) {
+          MapSquare& q = g.squares[int64_t{r} * g.width + c];
+          if (fill) q.trunks[q.trunkCount] = span.trunk;
+          ++q.trunkCount;
+          if (!fill) ++g.trunkTotal;
+        }
+  }
 }
 
 // The box of an object holds (x, y), bounds included.
@@ -257,9 +308,9 @@ void BuildMapSquares(Wld& world) {
     g.allocatedWidth = g.width;
     g.allocatedHeight = g.height;
   }
-  thread_local SquareSpans spans;  // kept between builds
-  GatherMapSquareSpans(world, spans);
-  PopulateMapSquares(g, spans, false);
+  thread_local std::vector<SquareSpans> chunks;  // kept between builds
+  const size_t chunkCount = GatherMapSquareSpans(world, chunks);
+  PopulateMapSquares(g, chunks.data(), chunkCount, false);
   if (g.objectTotal) g.objectPool = new (std::nothrow) FixedOb*[size_t(g.objectTotal)]();
   if (g.trunkTotal) g.trunkPool = new (std::nothrow) TrunkRecord[size_t(g.trunkTotal)]();
   if ((g.objectTotal && !g.objectPool) || (g.trunkTotal && !g.trunkPool)) {
@@ -279,7 +330,7 @@ void BuildMapSquares(Wld& world) {
   // The filling pass enters the objects again, as the build always has; it fills from the
   // list of the counting pass, so the counts and the entries cannot disagree.
   EnterPhysicsObjects(world, uint32_t{1} << ConfigurationBit(world));
-  PopulateMapSquares(g, spans, true);
+  PopulateMapSquares(g, chunks.data(), chunkCount, true);
 }
 
 void DropMapSquareLists(Wld& world) {

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/data_file.h"
@@ -25,6 +26,7 @@
 #include "tools/track_writer/track_files.h"
 #include "tools/track_writer/track_writer.h"
 #include "world/fixed_ob.h"
+#include "world/map_squares.h"
 #include "world/sphere_directions.h"
 #include "world/track_file.h"
 #include "world/world.h"
@@ -62,6 +64,28 @@ uint64_t WorldFingerprint(const Wld& w) {
   const int64_t grid[] = {w.grid.width, w.grid.height,      w.grid.minX,       w.grid.minY,
                           w.grid.maxX,  w.grid.maxY,        w.grid.objectTotal, w.grid.trunkTotal};
   add(grid, sizeof grid);
+  return h;
+}
+
+// FNV-1a over every map square's lists: its objects by table number, then its trunk records
+// field by field, so that a parallel build can be seen to fill the same squares.
+uint64_t MapSquareFingerprint(const Wld& w) {
+  uint64_t h = 1469598103934665603ull;
+  auto add = [&h](int64_t v) {
+    for (int k = 0; k < 8; ++k) h = (h ^ uint8_t(uint64_t(v) >> (8 * k))) * 1099511628211ull;
+  };
+  std::unordered_map<const FixedOb*, int> number;
+  for (int i = 0; i < w.objectCount; ++i) number[w.objects[i]] = i;
+  for (int64_t s = 0, n = int64_t{w.grid.width} * w.grid.height; w.grid.squares && s < n; ++s) {
+    const MapSquare& q = w.grid.squares[s];
+    add(q.objectCount);
+    for (uint32_t i = 0; i < q.objectCount; ++i) add(number.at(q.objects[i]));
+    add(q.trunkCount);
+    for (uint32_t i = 0; i < q.trunkCount; ++i) {
+      const TrunkRecord& t = q.trunks[i];
+      add(t.radius), add(t.x), add(t.y), add(t.lowestZ), add(t.highestZ);
+    }
+  }
   return h;
 }
 
@@ -188,15 +212,17 @@ void BM_TrackLoad(benchmark::State& state) {
     for (int k = 1; k <= 17; ++k)
       if (perStep[k] > 0) std::printf(" %d: %.2f", k, perStep[k] * 1000.0);
     std::printf("\n");
-    // The object set-up (step 10) on 1, 2, 4 and 8 threads: the same world each time.
-    std::printf("step 10 by threads (ms, machine's own count %d):", ParallelThreadCount());
+    // The object set-up (step 10) and the map squares (step 12) on 1, 2, 4 and 8 threads: the
+    // same world each time.
+    std::printf("steps 10 and 12 by threads (ms, machine's own count %d):", ParallelThreadCount());
+    uint64_t squares = 0;  // the map squares' fingerprint with one thread
     for (const int threads : {1, 2, 4, 8}) {
       SetParallelThreadCount(threads);
-      double step10 = 1e9, whole = 1e9;
-      uint64_t seen = 0;
+      double step10 = 1e9, step12 = 1e9, whole = 1e9;
+      uint64_t seen = 0, seenSquares = 0;
       for (int run = 0; run < RUNS; ++run) {
         Wld* world = new Wld;
-        double runStep10 = 0;
+        double runStep10 = 0, runStep12 = 0;
         const auto start = Clock::now();
         if (world->LoadTrackFile("busy")) {
           while (world->loadStep != 0) {
@@ -204,18 +230,23 @@ void BM_TrackLoad(benchmark::State& state) {
             const auto a = Clock::now();
             SetupWorldInGameCode();
             if (step == 10) runStep10 += Seconds(a, Clock::now());
+            if (step == 12) runStep12 += Seconds(a, Clock::now());
           }
         }
         whole = std::min(whole, Seconds(start, Clock::now()));
         step10 = std::min(step10, runStep10);
+        step12 = std::min(step12, runStep12);
         seen = WorldFingerprint(*world);
+        seenSquares = MapSquareFingerprint(*world);
         DeleteWorld();
       }
-      std::printf(" %d: %.2f (load %.2f, ratio %.2f%s)", threads, step10 * 1000.0, whole * 1000.0, whole / plain,
-                  seen == fingerprint ? "" : ", A DIFFERENT WORLD");
+      if (threads == 1) squares = seenSquares;
+      std::printf(" %d: %.2f, %.2f (load %.2f, ratio %.2f%s)", threads, step10 * 1000.0, step12 * 1000.0,
+                  whole * 1000.0, whole / plain,
+                  seen == fingerprint && seenSquares == squares ? "" : ", A DIFFERENT WORLD");
     }
     SetParallelThreadCount(0);
-    std::printf("\n");
+    std::printf("\nmap squares fingerprint %016llx\n", static_cast<unsigned long long>(squares));
   }
   std::filesystem::current_path(previous);
   std::filesystem::remove_all(folder);

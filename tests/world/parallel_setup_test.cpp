@@ -1,11 +1,15 @@
 // parallel_setup_test.cpp - the objects' set-up on worker threads gives the world and the lines
 // of the plain loop in table order: a busy track loaded with one, two, three and eight threads,
 // and a hand-made world whose set-ups report lines, copy profiles and ask for models between
-// the objects the workers take.
+// the objects the workers take.  The map squares gathered on the workers hold the lists of the
+// plain walk, the road segments' repeater trunks among them.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
+#include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "core/frame_globals.h"
@@ -13,6 +17,7 @@
 #include "road_track.h"
 #include "tests/track_scratch.h"
 #include "tools/track_writer/track_files.h"
+#include "world/map_squares.h"
 #include "world/placed_object.h"
 #include "world/segment.h"
 #include "world/section.h"
@@ -252,4 +257,125 @@ TEST(SetupPlaces, OnlyTreesAndPlainSegmentsGoToTheWorkers) {
   EXPECT_EQ(PlaceOfSetup(section), SETUP_IN_ORDER);
   EXPECT_EQ(PlaceOfSetup(placed), SETUP_IN_ORDER);
   EXPECT_EQ(PlaceOfSetup(ownTree), SETUP_IN_ORDER) << "a class of its own may set itself up otherwise";
+}
+
+namespace {
+
+// Every map square's lists: its objects by table number, then its trunk records field by field.
+std::vector<std::vector<int64_t>> SquareLists(const Wld& w) {
+  std::unordered_map<const FixedOb*, int> number;
+  for (int i = 0; i < w.objectCount; ++i) number[w.objects[i]] = i;
+  std::vector<std::vector<int64_t>> all;
+  for (int64_t s = 0, n = int64_t{w.grid.width} * w.grid.height; w.grid.squares && s < n; ++s) {
+    const MapSquare& q = w.grid.squares[s];
+    std::vector<int64_t> list = {q.objectCount, q.trunkCount};
+    for (uint32_t i = 0; i < q.objectCount; ++i) list.push_back(number.at(q.objects[i]));
+    for (uint32_t i = 0; i < q.trunkCount; ++i) {
+      const TrunkRecord& t = q.trunks[i];
+      list.insert(list.end(), {t.radius, t.x, t.y, t.lowestZ, t.highestZ});
+    }
+    all.push_back(std::move(list));
+  }
+  return all;
+}
+
+// Each square's lists are in table order, as a plain walk of the objects fills them: its objects
+// by rising number, and its trunks by the number of the object each came from (found by its
+// place: a tree, placed object or section at its position, a sized segment at its box's corners;
+// a place two objects share is left out).
+void ExpectTableOrder(const Wld& w, int threads) {
+  std::unordered_map<const FixedOb*, int> number;
+  std::map<std::pair<int32_t, int32_t>, int> from;
+  auto note = [&from](int32_t x, int32_t y, int i) {
+    auto [at, added] = from.emplace(std::make_pair(x, y), i);
+    if (!added && at->second != i) at->second = -1;
+  };
+  for (int i = 0; i < w.objectCount; ++i) {
+    const FixedOb& o = *w.objects[i];
+    number[&o] = i;
+    if (o.sizeByte == 0) continue;
+    if (o.type == OBJECT_SEGMENT) {
+      note(o.box[0], o.box[1], i);
+      note(o.box[3], o.box[4], i);
+    } else {
+      note(o.position[0], o.position[1], i);
+    }
+  }
+  int outOfOrder = 0, placed = 0;
+  for (int64_t s = 0, n = int64_t{w.grid.width} * w.grid.height; s < n; ++s) {
+    const MapSquare& q = w.grid.squares[s];
+    for (uint32_t i = 1; i < q.objectCount; ++i) outOfOrder += number.at(q.objects[i - 1]) >= number.at(q.objects[i]);
+    int last = -1;
+    for (uint32_t i = 0; i < q.trunkCount; ++i) {
+      const auto at = from.find({q.trunks[i].x, q.trunks[i].y});
+      if (at == from.end() || at->second < 0) continue;
+      ++placed;
+      outOfOrder += at->second < last;
+      last = at->second;
+    }
+  }
+  EXPECT_EQ(outOfOrder, 0) << threads << " threads";
+  EXPECT_GT(placed, 0);
+}
+
+// A stand-in for the segments' repeaters: two trunks at the segment's ends, and a note of any
+// call made off the thread that builds the squares.
+std::thread::id g_building;
+int g_repeatersOffThread = 0, g_repeaterCalls = 0;
+void TwoTrunksPerSegment(FixedOb* segment, TrunkAdder add, void* context) {
+  g_repeatersOffThread += std::this_thread::get_id() != g_building;
+  ++g_repeaterCalls;
+  add(context, {segment->sizeByte, segment->box[0], segment->box[1], segment->box[2], segment->box[5]});
+  add(context, {segment->sizeByte, segment->box[3], segment->box[4], segment->box[2], segment->box[5]});
+}
+
+}  // namespace
+
+TEST_F(ParallelSetup, MapSquaresHoldTheSameListsWithAnyThreadCount) {
+  TrackScratch scratch("parallel_squares");
+  // Over 10,000 objects: several chunks of the walk.
+  constexpr int SECTIONS = 3000, PLACED = 2500, TREES = 2000;
+  TrackScratch::Write("busy.wld", BuildBusyTrackImages(SECTIONS, PLACED, TREES).world);
+  ASSERT_GT(SECTIONS * 2 - 1 + PLACED + TREES, 4 * MAP_SQUARE_CHUNK_OBJECTS);
+  std::vector<std::vector<int64_t>> plain, plainWithRepeaters;
+  std::vector<std::string> plainLines;
+  auto* const repeaters = BuildSegmentRepeaters;
+  for (const int threads : {1, 2, 4, 8}) {
+    SetParallelThreadCount(threads);
+    TrackScratch::Lines().clear();
+    Wld* world = new Wld;
+    ASSERT_EQ(world->LoadTrackFile("busy"), 1);
+    for (int calls = 0; world->loadStep != 0 && calls < 100000; ++calls) SetupWorldInGameCode();
+    ASSERT_EQ(world->loadStep, 0);
+    ASSERT_EQ(world->loadFailed, 0);
+    ASSERT_GT(world->grid.objectTotal, 0);
+    ASSERT_GT(world->grid.trunkTotal, 0);
+    const std::vector<std::vector<int64_t>> lists = SquareLists(*world);
+    ExpectTableOrder(*world, threads);
+    // Again with every seventh segment adding trunks through its repeaters, which run on this
+    // thread in table order, their trunks among the trees' and placed objects'.
+    int sized = 0;
+    for (int i = 0; i < world->objectCount; ++i)
+      if (world->objects[i]->type == OBJECT_SEGMENT && i % 7 == 0) world->objects[i]->sizeByte = 40, ++sized;
+    g_building = std::this_thread::get_id();
+    g_repeatersOffThread = g_repeaterCalls = 0;
+    BuildSegmentRepeaters = TwoTrunksPerSegment;
+    BuildMapSquares(*world);
+    BuildSegmentRepeaters = repeaters;
+    EXPECT_EQ(g_repeaterCalls, sized) << threads << " threads";
+    EXPECT_EQ(g_repeatersOffThread, 0) << threads << " threads";
+    const std::vector<std::vector<int64_t>> withRepeaters = SquareLists(*world);
+    ExpectTableOrder(*world, threads);
+    if (threads == 1) {
+      plain = lists;
+      plainWithRepeaters = withRepeaters;
+      plainLines = TrackScratch::Lines();
+      EXPECT_NE(plain, plainWithRepeaters);
+    } else {
+      EXPECT_TRUE(lists == plain) << threads << " threads";
+      EXPECT_TRUE(withRepeaters == plainWithRepeaters) << threads << " threads";
+      EXPECT_EQ(TrackScratch::Lines(), plainLines) << threads << " threads";
+    }
+    DeleteWorld();
+  }
 }
