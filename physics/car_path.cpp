@@ -110,7 +110,8 @@ void Car::FollowPath(int local) {
                          float(position.z / 65536.0) + velocity.z * lead + centreOfMass.z};
     const float moving[3] = {velocity.x, velocity.y, velocity.z};
     for (int k = 0; k < 3; ++k) viewPreviousPosition[k] = viewPosition[k];
-    viewCurve.Plan(at, moving, dt);
+    static const SmoothCurveSolver stepSolver(dt);  // every plan spans one step
+    viewCurve.Plan(at, moving, stepSolver);
     viewCurve.Step(dt);
     for (int k = 0; k < 3; ++k) {
       viewPosition[k] = viewCurve.position[k];
