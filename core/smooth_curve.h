@@ -11,6 +11,23 @@
 // solver.  Plain data, allocation-free.
 #pragma once
 
+// The end conditions x(T) = target, v(T) = target rate and zero acceleration at T:
+//   | h2 h3 h4 | |c1|   |D|      h2 = T^2/2, h3 = T^3/6, h4 = T^4/24
+//   | T  h2 h3 | |c2| = |V|      D = target - xs - vs T
+//   | 1  T  h2 | |c3|   |0|      V = target rate - vs
+// solved by the cofactor inverse, made once per duration and applied to every coordinate.
+// Only the cofactors that meet D and V are kept (the third right-hand side is 0).  A caller
+// planning again and again over one duration (the car's step) keeps one solver.
+struct SmoothCurveSolver {
+  float T;
+  float k00, k01, k02, k10, k11, k12;
+  float determinant;  // T^6 / 144: regular for every T > 0
+
+  explicit SmoothCurveSolver(float duration);
+  // The coefficients of one coordinate from its start value and rate and its target.
+  void Solve(float start, float startRate, float target, float targetRate, float& c1, float& c2, float& c3) const;
+};
+
 struct SmoothCurve {
   float value;
   float targetValue;
@@ -51,6 +68,8 @@ struct SmoothCurve3 {
   // From the current position and velocity to (target, targetVelocityAtEnd) in T seconds; a
   // T of 0 (or less) solves nothing, as the scalar curve.
   void Plan(const float target[3], const float targetVelocityAtEnd[3], float T);
+  // The same over the solver's duration (which must be above 0), the solver made beforehand.
+  void Plan(const float target[3], const float targetVelocityAtEnd[3], const SmoothCurveSolver& solver);
   // As the scalar curve's step, for each coordinate.
   void Step(float dt);
 };

@@ -110,7 +110,8 @@ void Car::FollowPath(int local) {
                          float(position.z / 65536.0) + velocity.z * lead + centreOfMass.z};
     const float moving[3] = {velocity.x, velocity.y, velocity.z};
     for (int k = 0; k < 3; ++k) viewPreviousPosition[k] = viewPosition[k];
-    viewCurve.Plan(at, moving, dt);
+    static const SmoothCurveSolver stepSolver(dt);  // every plan spans one step
+    viewCurve.Plan(at, moving, stepSolver);
     viewCurve.Step(dt);
     for (int k = 0; k < 3; ++k) {
       viewPosition[k] = viewCurve.position[k];
@@ -156,7 +157,9 @@ void Car::FollowPath(int local) {
     FindPath();
     if (pathNode < 0 || pathNode >= n) return;
   }
-  const bool loop = !CarWorld.PathIsLoop || CarWorld.PathIsLoop();
+  // Whether the path closes: asked only where a branch needs it, as most steps stay between
+  // the same two nodes away from the finish node.
+  const auto loop = [] { return !CarWorld.PathIsLoop || CarWorld.PathIsLoop(); };
   // 6.
   const int pathNode0 = pathNode;
   int k = pathNode;
@@ -177,7 +180,7 @@ void Car::FollowPath(int local) {
     }
     if (dk < 0) {
       if (reverseCount < 5 && ++reverseCount == 5 && RaceState.eventRecords) SendEventPacket(CAR_EVENT_REVERSED);
-      if (k > 0 || loop) {
+      if (k > 0 || loop()) {
         k = (k + n - 1) % n;
       } else if (dk < -PATH_END_MARGIN && !HostMode()) {
         leftEnd = true;
@@ -189,7 +192,7 @@ void Car::FollowPath(int local) {
     if (dk1 > 0) {
       if (reverseCount > 0) --reverseCount;
       bool advanced = false;
-      if (k < n - 2 || loop) {
+      if (k < n - 2 || loop()) {
         k = (k + 1) % n;
         advanced = true;
       } else if (dk1 > PATH_END_MARGIN && !HostMode()) {
@@ -241,7 +244,7 @@ void Car::FollowPath(int local) {
   }
   const float fraction = a > 0 && a - b > 0.001f ? std::min(a / (a - b), 1.0f) : 0.0f;
   const int finish = CarWorld.PathFinishNode ? CarWorld.PathFinishNode() : -1;
-  pathDistance = k == std::max(finish, 0) && loop ? next.distance * fraction
+  pathDistance = k == std::max(finish, 0) && loop() ? next.distance * fraction
                                                   : node.distance + (next.distance - node.distance) * fraction;
   const float spacing = CarWorld.InterpolatePathNodes(k, (k + 1) % n, fraction, pathPoint);
   minimumSpeed = std::min(spacing, topSpeed) * 0.5f;

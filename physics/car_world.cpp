@@ -18,21 +18,6 @@ const TrackPath* Path() {
 PathPoint ToPoint(const PathNode& n) {
   return {{n.x, n.y, n.z}, n.dirX, n.dirY, n.limitLeft, n.limitRight, n.roadLeft, n.roadRight, n.distance};
 }
-PathNode FromPoint(const PathPoint& p) {
-  PathNode n;
-  n.x = p.position.x;
-  n.y = p.position.y;
-  n.z = p.position.z;
-  n.dirX = p.dirX;
-  n.dirY = p.dirY;
-  n.limitLeft = p.limitLeft;
-  n.limitRight = p.limitRight;
-  n.roadLeft = p.roadLeft;
-  n.roadRight = p.roadRight;
-  n.distance = p.distance;
-  return n;
-}
-
 int ZoneAt(int32_t x, int32_t y) {
   if (!CWld) return -1;
   const WPit* zone = CWld->FindSpeedLimitZoneAt(x, y);
@@ -70,7 +55,13 @@ float Interpolate(int a, int b, float fraction, PathPoint& out) {
   return result;
 }
 float LateralOffset(const PathPoint& point, const IntVector& position) {
-  return PathNodeLateralOffset(FromPoint(point), position.x, position.y);
+  // Only the point and its direction enter the offset.
+  PathNode n;
+  n.x = point.position.x;
+  n.y = point.position.y;
+  n.dirX = point.dirX;
+  n.dirY = point.dirY;
+  return PathNodeLateralOffset(n, position.x, position.y);
 }
 
 int Nearest(const IntVector& position) {

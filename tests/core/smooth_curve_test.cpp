@@ -1,9 +1,11 @@
 // smooth_curve_test.cpp - the smooth-motion curves, scalar and 3-vector alike: their
 // coefficients, their end, a plan without time, re-planning in mid-course and monotonic motion
-// between two rests; the 3-vector curve's coordinates move as three scalar curves would.
+// between two rests; the 3-vector curve's coordinates move as three scalar curves would, and
+// a plan with a kept solver as the plan over its duration.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "core/smooth_curve.h"
 
@@ -162,4 +164,21 @@ TEST(SmoothCurve3, EachCoordinateMovesAsTheScalarCurveBitForBit) {
     }
   }
   for (float f : v.finished) EXPECT_EQ(f, 0.0f);
+}
+
+TEST(SmoothCurve3, APlanWithAKeptSolverEqualsThePlanOverItsDurationBitForBit) {
+  const SmoothCurveSolver solver(0.001f);
+  const float at[3] = {60.0f, -95.0f, 0.3f}, moving[3] = {0.0f, 12.0f, -0.01f};
+  SmoothCurve3 byDuration, bySolver;
+  byDuration.Init(at, moving);
+  bySolver.Init(at, moving);
+  for (int step = 0; step < 200; ++step) {
+    const float target[3] = {60.0f + 0.003f * step, -95.0f + 0.012f * step, 0.3f - 0.0001f * step};
+    const float rate[3] = {0.1f * step, 12.0f - 0.01f * step, 0.0f};
+    byDuration.Plan(target, rate, 0.001f);
+    bySolver.Plan(target, rate, solver);
+    byDuration.Step(0.001f);
+    bySolver.Step(0.001f);
+    ASSERT_EQ(std::memcmp(&byDuration, &bySolver, sizeof byDuration), 0) << step;
+  }
 }
