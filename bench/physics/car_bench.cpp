@@ -127,7 +127,7 @@ constexpr int DRIVE_UP_STEPS = 5000;  // from rest to the held speed, before tim
 constexpr int DRIVEN_RUNS = 5;        // timed runs of each side, alternating
 constexpr float RADIUS_SLACK = 3.0f;  // m: how far from the circle the car on the floor may run
 
-// The circle driven on the floor: its centre (m) and radius, gone round counter-clockwise.
+// The circle of FLAT_RADIUS driven on the floor: its centre (m), gone round counter-clockwise.
 struct FlatCircle {
   double cx = 0, cy = 0;
   double aheadCos = 1, aheadSin = 0;  // the turn of 10 m round the circle
