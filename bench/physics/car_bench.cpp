@@ -7,8 +7,12 @@
 // Prints steps per second of each and the ratios last.  The car is also driven at 12 m/s round
 // the track writer's test oval, loaded as the program loads a track, on its road at location
 // kind 2 (following its racing path), against the same car driven at the same speed round a
-// 60 m circle on the flat floor at kind 0 (target: at most 10% more time a step); a
-// fingerprint of its steps on the oval is printed to compare changes by.
+// 60 m circle on the flat floor at kind 0 (target: at most 10% more time a step).  Both sides
+// pay the same driver: toward a point 10 m ahead, back toward the line by the lateral offset
+// (on the oval the path following's own figures, on the floor the driver's from the circle).
+// Their five timed runs alternate (0, 2, 0, 2, ...) so that a change of the machine's load
+// falls on both, each side keeping its fastest.  A fingerprint of each side's steps is printed
+// to compare changes by, with the radius range of the circle driven on the floor.
 #include <benchmark/benchmark.h>
 #include <btBulletDynamicsCommon.h>
 
@@ -112,13 +116,39 @@ void BM_Car(benchmark::State& state) {
 BENCHMARK(BM_Car)->Arg(IDLE)->Arg(CIRCLE)->Arg(LOCKED);
 
 // The car driven at a held speed: round the test oval's racing path on its road at location
-// kind 2, or round a circle of the oval's bend radius on the floor at kind 0.  Each step is the
-// driver's inputs and then the program's step: integration, the contacts (the world objects
+// kind 2, or round a circle of the oval's bend radius on the floor at kind 0, counter-clockwise
+// (turning left) from where the car stood.  Each step is the driver's inputs (the same
+// arithmetic on both sides) and then the program's step: integration, the contacts (the world objects
 // in the map squares under the car, or the floor), the ground check and the update, which at
 // kind 2 follows the path (FollowPath, the pit limit) and reads the world's wind.
 constexpr float HELD_SPEED = 12.0f;   // m/s
 constexpr float FLAT_RADIUS = 60.0f;  // m: the oval's bends
 constexpr int DRIVE_UP_STEPS = 5000;  // from rest to the held speed, before timing
+constexpr int DRIVEN_RUNS = 5;        // timed runs of each side, alternating
+constexpr float RADIUS_SLACK = 3.0f;  // m: how far from the circle the car on the floor may run
+
+// The circle of FLAT_RADIUS driven on the floor: its centre (m), gone round counter-clockwise.
+struct FlatCircle {
+  double cx = 0, cy = 0;
+  double aheadCos = 1, aheadSin = 0;  // the turn of 10 m round the circle
+};
+
+double RadiusOn(const FlatCircle& circle, const Car& car) {
+  return std::hypot(car.position.x / 65536.0 - circle.cx, car.position.y / 65536.0 - circle.cy);
+}
+
+// The path driver's work toward the circle: the car's lateral offset from the circle (+ outside,
+// right of a car going round to the left) and the point 10 m round it from the nearest one.
+void DriveAroundCircle(Car& car, const FlatCircle& circle, float speed) {
+  const double rx = car.position.x / 65536.0 - circle.cx, ry = car.position.y / 65536.0 - circle.cy;
+  // A plain square root, not hypot: the path side gets its offset from the car's own step, so
+  // this side's driver adds as little as it can for it.
+  const double r = std::sqrt(rx * rx + ry * ry);
+  const double ux = rx / r, uy = ry / r;  // outward at the nearest point
+  const double ax = ux * circle.aheadCos - uy * circle.aheadSin, ay = uy * circle.aheadCos + ux * circle.aheadSin;
+  SteerToward(car, circle.cx + FLAT_RADIUS * ax, circle.cy + FLAT_RADIUS * ay, r - FLAT_RADIUS);
+  HoldSpeed(car, speed);
+}
 
 void StepRoad(Car& car) { StepOnRoad(car, 1, GRAVITY); }
 
@@ -142,21 +172,26 @@ class OvalFolder {
   std::filesystem::path previous_, folder_;
 };
 
-// Not inlined, so that a profiler can count the steps alone (callgrind --toggle-collect).
-[[gnu::noinline]] void DriveStep(Car& car, int kind, uint16_t circleSteering) {
-  if (kind == LOCATION_ON_TRACK) {
+// Not inlined, so that a profiler can count the driver alone and the steps with it
+// (callgrind --toggle-collect).
+[[gnu::noinline]] void Drive(Car& car, int kind, const FlatCircle& circle) {
+  if (kind == LOCATION_ON_TRACK)
     DriveAlongPath(car, HELD_SPEED);
+  else
+    DriveAroundCircle(car, circle, HELD_SPEED);
+}
+
+[[gnu::noinline]] void DriveStep(Car& car, int kind, const FlatCircle& circle) {
+  Drive(car, kind, circle);
+  if (kind == LOCATION_ON_TRACK)
     StepOnRoad(car, 1, GRAVITY);
-  } else {
-    car.inputs.steering = circleSteering;
-    HoldSpeed(car, HELD_SPEED);
+  else
     StepCar(car);
-  }
 }
 
 // The car of a kind driven up to the held speed; null (the reason printed) when the oval did
-// not load.
-std::unique_ptr<Car> DrivenCar(int kind, uint16_t& circleSteering) {
+// not load.  On the floor the circle is set where the car stands, its centre to the car's left.
+std::unique_ptr<Car> DrivenCar(int kind, FlatCircle& circle) {
   std::unique_ptr<Car> car;
   if (kind == LOCATION_ON_TRACK) {
     const std::string failure = LoadTestOval();
@@ -169,11 +204,15 @@ std::unique_ptr<Car> DrivenCar(int kind, uint16_t& circleSteering) {
     car->FindPath();
   } else {
     car = ReadyCar(0.0f, 0.0f, StepCar);
+    const double fx = car->orientation[1], fy = car->orientation[4], f = std::hypot(fx, fy);
+    circle.cx = car->position.x / 65536.0 - FLAT_RADIUS * fy / f;
+    circle.cy = car->position.y / 65536.0 + FLAT_RADIUS * fx / f;
+    circle.aheadCos = std::cos(10.0 / FLAT_RADIUS);
+    circle.aheadSin = std::sin(10.0 / FLAT_RADIUS);
   }
   car->topSpeed = 60.0f;
   car->gear = Car::FIRST_GEAR_SLOT;
-  circleSteering = SteeringWord(*car, std::atan(car->wheelBase / FLAT_RADIUS));
-  for (int n = 0; n < DRIVE_UP_STEPS; ++n) DriveStep(*car, kind, circleSteering);
+  for (int n = 0; n < DRIVE_UP_STEPS; ++n) DriveStep(*car, kind, circle);
   return car;
 }
 
@@ -185,23 +224,25 @@ void LeaveOval() {
 void BM_CarDriven(benchmark::State& state) {
   const int kind = int(state.range(0));
   OvalFolder folder;
-  uint16_t circleSteering = STEERING_STRAIGHT;
-  auto car = DrivenCar(kind, circleSteering);
+  FlatCircle circle;
+  auto car = DrivenCar(kind, circle);
   if (!car) {
     state.SkipWithError("the test oval did not load");
     return;
   }
   for (auto _ : state) {
-    DriveStep(*car, kind, circleSteering);
+    DriveStep(*car, kind, circle);
     benchmark::DoNotOptimize(car->position);
   }
   if (car->frozen) state.SkipWithError("the car was halted");
   if (kind == LOCATION_ON_TRACK && car->pathNode < 0) state.SkipWithError("the car lost its path");
+  if (kind != LOCATION_ON_TRACK && std::fabs(RadiusOn(circle, *car) - FLAT_RADIUS) > RADIUS_SLACK)
+    state.SkipWithError("the car left its circle");
   if (std::fabs(car->speed - HELD_SPEED) > 1.0f) state.SkipWithError("the car did not hold its speed");
   state.SetItemsProcessed(state.iterations());
   if (kind == LOCATION_ON_TRACK) LeaveOval();
 }
-BENCHMARK(BM_CarDriven)->Arg(0)->Arg(LOCATION_ON_TRACK)->Repetitions(5);
+// Registered in main, the two sides' runs alternating.
 
 // Bullet's ray-cast vehicle on a static plane, z up, y forward.
 struct BulletCar {
@@ -287,21 +328,27 @@ void BM_Bullet(benchmark::State& state) {
 }
 BENCHMARK(BM_Bullet)->Arg(IDLE)->Arg(CIRCLE)->Arg(LOCKED);
 
-// A fingerprint of 20,000 steps on the oval: each step's state check word and the car's place
-// on the path, its view and look, hashed (FNV-1a).  A change meant to be faster must leave it
-// as it was.
-uint64_t OnTrackFingerprint() {
+// A fingerprint of 20,000 steps of a side: each step's state check word and the car's place on
+// the path, its view and look, hashed (FNV-1a).  A change meant to be faster must leave it as
+// it was.  On the floor the range of the car's distance from the circle's centre is kept.
+struct Fingerprint {
+  uint64_t hash = 0;
+  double lowRadius = 1e9, highRadius = -1e9;
+};
+
+Fingerprint DrivenFingerprint(int kind) {
   OvalFolder folder;
-  uint16_t circleSteering = STEERING_STRAIGHT;
-  auto car = DrivenCar(LOCATION_ON_TRACK, circleSteering);
-  if (!car) return 0;
+  FlatCircle circle;
+  auto car = DrivenCar(kind, circle);
+  Fingerprint print;
+  if (!car) return print;
   uint64_t hash = 14695981039346656037ull;
   auto mix = [&hash](const void* data, size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
     for (size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
   };
   for (int n = 0; n < 20000; ++n) {
-    DriveStep(*car, LOCATION_ON_TRACK, circleSteering);
+    DriveStep(*car, kind, circle);
     const uint32_t crc = car->StateCrc();
     const float figures[] = {car->pathOffset, car->pathDistance, car->minimumSpeed, car->pathPoint.dirX,
                              car->pathPoint.dirY, car->viewPosition[0], car->viewPosition[1], car->viewPosition[2],
@@ -313,15 +360,24 @@ uint64_t OnTrackFingerprint() {
     mix(&crc, sizeof crc);
     mix(figures, sizeof figures);
     mix(words, sizeof words);
+    if (kind != LOCATION_ON_TRACK) {
+      const double r = RadiusOn(circle, *car);
+      print.lowRadius = std::min(print.lowRadius, r), print.highRadius = std::max(print.highRadius, r);
+    }
   }
-  LeaveOval();
-  return hash;
+  if (kind == LOCATION_ON_TRACK) LeaveOval();
+  print.hash = hash;
+  return print;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
+  for (int run = 0; run < DRIVEN_RUNS; ++run) {
+    benchmark::RegisterBenchmark("BM_CarDriven", BM_CarDriven)->Arg(0);
+    benchmark::RegisterBenchmark("BM_CarDriven", BM_CarDriven)->Arg(LOCATION_ON_TRACK);
+  }
   RateReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   for (int what = IDLE; what <= LOCKED; ++what) {
@@ -342,7 +398,12 @@ int main(int argc, char** argv) {
                 on->second, off->second, off->second / on->second);
   if (on != reporter.stepsPerSecond.end())
     std::printf("fingerprint of 20,000 steps on the oval: %016llx\n",
-                static_cast<unsigned long long>(OnTrackFingerprint()));
+                static_cast<unsigned long long>(DrivenFingerprint(LOCATION_ON_TRACK).hash));
+  if (off != reporter.stepsPerSecond.end()) {
+    const Fingerprint floor = DrivenFingerprint(0);
+    std::printf("fingerprint of 20,000 steps on the floor: %016llx (radius %.2f to %.2f m)\n",
+                static_cast<unsigned long long>(floor.hash), floor.lowRadius, floor.highRadius);
+  }
   benchmark::Shutdown();
   return 0;
 }

@@ -94,18 +94,24 @@ inline uint16_t SteeringWord(const Car& car, double angle) {
   return uint16_t(std::clamp(std::lround(word), 0L, 65535L));
 }
 
-// Drives along the racing path from the path following's own figures: steers toward the point
-// 10 m ahead of the path point along the path, reached on a circle through the car (the angle
-// to it from the car's heading, over the wheel base), and back toward the line by its lateral
-// offset (+ right of it); holds the speed.
-inline void DriveAlongPath(Car& car, float speed) {
-  const PathPoint& at = car.pathPoint;
-  const double tx = at.position.x / 65536.0 + at.dirX * 10.0, ty = at.position.y / 65536.0 + at.dirY * 10.0;
+// Steers toward a target point (m) reached on a circle through the car (the angle to it from
+// the car's heading, over the wheel base), and back toward a line by the car's lateral offset
+// from it (m, + right of it).
+inline void SteerToward(Car& car, double tx, double ty, double offset) {
   const double cx = car.position.x / 65536.0, cy = car.position.y / 65536.0;
   const double fx = car.orientation[1], fy = car.orientation[4];
   const double ax = tx - cx, ay = ty - cy, d = std::hypot(ax, ay);
   const double leftward = (fx * ay - fy * ax) / (std::hypot(fx, fy) * d);  // sine of the angle, + to the left
-  const double steer = std::atan(2.0 * car.wheelBase * leftward / d) + 0.1 * car.pathOffset;
+  const double steer = std::atan(2.0 * car.wheelBase * leftward / d) + 0.1 * offset;
   car.inputs.steering = SteeringWord(car, steer);
+}
+
+// Drives along the racing path from the path following's own figures: steers toward the point
+// 10 m ahead of the path point along the path and back toward the line by its lateral offset;
+// holds the speed.
+inline void DriveAlongPath(Car& car, float speed) {
+  const PathPoint& at = car.pathPoint;
+  SteerToward(car, at.position.x / 65536.0 + at.dirX * 10.0, at.position.y / 65536.0 + at.dirY * 10.0,
+              car.pathOffset);
   HoldSpeed(car, speed);
 }
