@@ -232,6 +232,25 @@ class CarOnTheOval : public ::testing::Test {
     ClockUseReal();
     GraphicsEnabled = graphics_;
   }
+  // The sample road car standing on the right straight's road, heading along it (+y), settled.
+  static void StandOnTheRoad(Car& driven) {
+    MakeSampleCar(0, driven);
+    driven.showCar = 1;
+    driven.SetFuelLoad(50);
+    driven.assists.autoClutch = 1;
+    driven.topSpeed = 60.0f;
+    StandCar(driven, 0.0f, 60.0f, -95.0f);
+    StepOnRoad(driven, 1000, TEST_GRAVITY);
+  }
+  // The engine started and idling, first gear in, the car on the track and on its path.
+  static void StartOnThePath(Car& driven) {
+    driven.engine.Start();
+    driven.engine.speed = driven.engine.idleSpeed;
+    StepOnRoad(driven, 300, TEST_GRAVITY);
+    driven.gear = Car::FIRST_GEAR_SLOT;
+    driven.locationKind = LOCATION_ON_TRACK;
+    driven.FindPath();
+  }
   TrackScratch scratch_{"car_path"};
   int graphics_ = 0;
 };
@@ -248,25 +267,14 @@ TEST_F(CarOnTheOval, TwoLapsDrivenByTheCarsOwnStepOnTheRoad) {
   ASSERT_EQ(p.nodes[0].x, 60 << 16);
   ASSERT_EQ(p.nodes[0].y, -(100 << 16));
   Car driven;
-  MakeSampleCar(0, driven);
-  driven.showCar = 1;
-  driven.SetFuelLoad(50);
-  driven.assists.autoClutch = 1;
-  driven.topSpeed = 60.0f;
-  StandCar(driven, 0.0f, 60.0f, -95.0f);  // on the right straight, heading along it (+y)
-  StepOnRoad(driven, 1000, TEST_GRAVITY);
+  StandOnTheRoad(driven);
   int onRoad = 0;
   for (int i = 0; i < driven.wheelCount; ++i) {
     onRoad += driven.wheels[i].groundContact && driven.wheels[i].surfaceKind != FLOOR_CONTACT_KIND;
   }
   ASSERT_EQ(onRoad, driven.wheelCount) << "every wheel stands on the road";
   ASSERT_NEAR(CarPosition(driven).z, 0.05f - driven.LowestPoint(), 0.3f) << "at the road's level, z = 0";
-  driven.engine.Start();
-  driven.engine.speed = driven.engine.idleSpeed;
-  StepOnRoad(driven, 300, TEST_GRAVITY);
-  driven.gear = Car::FIRST_GEAR_SLOT;
-  driven.locationKind = LOCATION_ON_TRACK;
-  driven.FindPath();
+  StartOnThePath(driven);
   ASSERT_GE(driven.pathNode, 0);
 
   ASSERT_GT(int(driven.steeringLock), 0);
@@ -325,19 +333,8 @@ TEST_F(CarOnTheOval, ObjectsOutOfTheRaysReachArePassedByWithTheSameContacts) {
   EXPECT_EQ(WorldLink.RayBox(nullptr), nullptr);
 
   Car driven;
-  MakeSampleCar(0, driven);
-  driven.showCar = 1;
-  driven.SetFuelLoad(50);
-  driven.assists.autoClutch = 1;
-  driven.topSpeed = 60.0f;
-  StandCar(driven, 0.0f, 60.0f, -95.0f);
-  StepOnRoad(driven, 1000, TEST_GRAVITY);
-  driven.engine.Start();
-  driven.engine.speed = driven.engine.idleSpeed;
-  StepOnRoad(driven, 300, TEST_GRAVITY);
-  driven.gear = Car::FIRST_GEAR_SLOT;
-  driven.locationKind = LOCATION_ON_TRACK;
-  driven.FindPath();
+  StandOnTheRoad(driven);
+  StartOnThePath(driven);
   ASSERT_GE(driven.pathNode, 0);
 
   // The probes the object contacts fill, and the wheels' countdowns.

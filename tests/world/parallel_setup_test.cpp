@@ -101,6 +101,22 @@ int CountPlaces(const Wld& w, SetupPlace place) {
   return n;
 }
 
+// The scratch folder's busy track loaded whole with the given worker count, the lines of this
+// load alone kept; nullptr (the failure said) when it does not load to the end.
+Wld* LoadBusyTrack(int threads) {
+  SetParallelThreadCount(threads);
+  TrackScratch::Lines().clear();
+  Wld* world = new Wld;
+  if (!world->LoadTrackFile("busy")) {
+    ADD_FAILURE() << "busy.wld refused";
+    return nullptr;
+  }
+  for (int calls = 0; world->loadStep != 0 && calls < 100000; ++calls) SetupWorldInGameCode();
+  EXPECT_EQ(world->loadStep, 0);
+  EXPECT_EQ(world->loadFailed, 0);
+  return world->loadStep == 0 && !world->loadFailed ? world : nullptr;
+}
+
 }  // namespace
 
 TEST_F(ParallelSetup, ABusyTrackLoadsToTheSameObjectsWithAnyThreadCount) {
@@ -111,13 +127,8 @@ TEST_F(ParallelSetup, ABusyTrackLoadsToTheSameObjectsWithAnyThreadCount) {
   std::vector<std::vector<uint8_t>> plain;
   std::vector<std::string> plainLines;
   for (const int threads : {1, 2, 3, 8}) {
-    SetParallelThreadCount(threads);
-    TrackScratch::Lines().clear();
-    Wld* world = new Wld;
-    ASSERT_EQ(world->LoadTrackFile("busy"), 1);
-    for (int calls = 0; world->loadStep != 0 && calls < 100000; ++calls) SetupWorldInGameCode();
-    ASSERT_EQ(world->loadStep, 0);
-    ASSERT_EQ(world->loadFailed, 0);
+    Wld* world = LoadBusyTrack(threads);
+    ASSERT_NE(world, nullptr) << threads << " threads";
     ASSERT_EQ(world->objectCount, SECTIONS + SECTIONS - 1 + PLACED + TREES);
     EXPECT_EQ(CountPlaces(*world, SETUP_ON_WORKER), SECTIONS - 1 + TREES);
     EXPECT_GE(TREES, SETUP_ON_WORKERS_LEAST);
@@ -341,13 +352,8 @@ TEST_F(ParallelSetup, MapSquaresHoldTheSameListsWithAnyThreadCount) {
   std::vector<std::string> plainLines;
   auto* const repeaters = BuildSegmentRepeaters;
   for (const int threads : {1, 2, 4, 8}) {
-    SetParallelThreadCount(threads);
-    TrackScratch::Lines().clear();
-    Wld* world = new Wld;
-    ASSERT_EQ(world->LoadTrackFile("busy"), 1);
-    for (int calls = 0; world->loadStep != 0 && calls < 100000; ++calls) SetupWorldInGameCode();
-    ASSERT_EQ(world->loadStep, 0);
-    ASSERT_EQ(world->loadFailed, 0);
+    Wld* world = LoadBusyTrack(threads);
+    ASSERT_NE(world, nullptr) << threads << " threads";
     ASSERT_GT(world->grid.objectTotal, 0);
     ASSERT_GT(world->grid.trunkTotal, 0);
     const std::vector<std::vector<int64_t>> lists = SquareLists(*world);
