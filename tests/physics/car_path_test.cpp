@@ -371,6 +371,15 @@ TEST_F(CarOnTheOval, ObjectsOutOfTheRaysReachArePassedByWithTheSameContacts) {
   withoutBoxes.RayBox = nullptr;
   const WorldHooks saved = WorldLink;
 
+  // The step's object contacts made through the given hooks, their ray tests counted.
+  auto contactsThrough = [&](const WorldHooks& hooks, int& tests) {
+    InstallWorldHooks(hooks);
+    rayTests = 0;
+    RoadContacts(driven);
+    tests += rayTests;
+    return take();
+  };
+
   int testsWithout = 0, testsWith = 0, hits = 0;
   const int startNode = driven.pathNode;
   bool wrapped = false;
@@ -378,17 +387,9 @@ TEST_F(CarOnTheOval, ObjectsOutOfTheRaysReachArePassedByWithTheSameContacts) {
     DriveAlongPath(driven, 12.0f);
     driven.Integrate(CAR_STEP_SECONDS, 0);
     const Contacts before = take();
-    InstallWorldHooks(withoutBoxes);
-    rayTests = 0;
-    RoadContacts(driven);
-    testsWithout += rayTests;
-    const Contacts plain = take();
+    const Contacts plain = contactsThrough(withoutBoxes, testsWithout);
     put(before);
-    InstallWorldHooks(withBoxes);
-    rayTests = 0;
-    RoadContacts(driven);
-    testsWith += rayTests;
-    const Contacts passing = take();
+    const Contacts passing = contactsThrough(withBoxes, testsWith);
     InstallWorldHooks(saved);
     for (int i = 0; i < driven.wheelCount; ++i) {
       ASSERT_EQ(plain.countdowns[i], passing.countdowns[i]) << "step " << step << ", wheel " << i;
