@@ -64,22 +64,22 @@
 #include "render/views.h"
 #include "render/vr.h"
 #include "ui/character_set.h"
-#include "ui/text/code_pages.h"
+#include "text/code_pages.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
-#include "ui/text/language.h"
-#include "ui/text/messages.h"
+#include "text/language.h"
+#include "text/messages.h"
 #include "ui/onscreen_keyboard.h"
 #include "ui/profiler_display.h"
 #include "ui/vr_panel.h"
 #include "ui/report_sink.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "ui/text_entry.h"
-#include "ui/text/text_strings.h"
+#include "text/text_strings.h"
 #include "vehicle/car_drawing.h"
-#include "vehicle/data/engine_file.h"
+#include "vehicle_data/engine_file.h"
 #include "vehicle/vehicle.h"
-#include "vehicle_editor/skeleton/human_system.h"
+#include "skeleton/human_system.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "world/sphere_directions.h"
 #include "world/track_file.h"
@@ -1037,7 +1037,7 @@ namespace {
 void SendTyped(const char* line) { Prss_SendMessage(nullptr, line, SOURCE_TYPED); }
 // The body of the PlayerGearbox hook (core/controls.h): the player's gearbox option.
 int GearboxOfPlayer() { return Player.options[3]; }
-// The body of the PlayerEngineChoice hook (vehicle/data/engine_file.h): the engine the player
+// The body of the PlayerEngineChoice hook (vehicle_data/engine_file.h): the engine the player
 // chose for a built-in vehicle, its 32-byte text in the player file.
 char* EngineOfPlayer(int builtinIndex) {
   return builtinIndex >= 0 && builtinIndex < PLAYER_CAR_COUNT ? Player.cars[builtinIndex].longText : nullptr;

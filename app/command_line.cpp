@@ -26,9 +26,9 @@
 #include "race/race.h"
 #include "world/autocross.h"
 #include "world/layout_file.h"
-#include "ui/text/coded_text.h"
-#include "ui/text/language.h"
-#include "ui/text/messages.h"
+#include "text/coded_text.h"
+#include "text/language.h"
+#include "text/messages.h"
 
 char RequestText[REQUEST_TEXT_SIZE];
 int PendingRequestType;

@@ -9,7 +9,7 @@
 #pragma once
 #include <cstdint>
 
-#include "vehicle/data/builtin_vehicles.h"  // the car codes
+#include "vehicle_data/builtin_vehicles.h"  // the car codes
 
 // ---- [Run mode and requests] ----
 constexpr int REQUEST_TEXT_SIZE = 64;
@@ -102,7 +102,7 @@ uint32_t SendToRunningInstance(const char* text, uint32_t code);
 uint32_t HandleInstanceRequest(uint32_t code, const char* text);
 
 // ---- [Services] ----
-// The car codes are the built-in vehicles' (vehicle/data/builtin_vehicles.h).
+// The car codes are the built-in vehicles' (vehicle_data/builtin_vehicles.h).
 int FindCarShortName(const char* code);  // index, or -1 (any case)
 // Writes "guest.txt" for programs that watch the joined game: connectionState 2 is in a
 // game, anything else online.  1 when written.

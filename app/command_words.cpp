@@ -29,8 +29,8 @@
 #include "render/texture_table.h"
 #include "render/views.h"
 #include "render/vr.h"
-#include "ui/text/language.h"
-#include "ui/text/messages.h"
+#include "text/language.h"
+#include "text/messages.h"
 
 CommandSettings CommandState = {0, 0, 0, 100, 3, 0.0f, {0, 0, 0}, 0, 0, 0, 0, 0, 0, 0, {0, 0}};
 

@@ -7,7 +7,7 @@
 #include "frontend/frontend.h"
 #include "ui/help_screen.h"
 #include "ui/interface_config.h"
-#include "ui/text/language.h"
+#include "text/language.h"
 #include "ui/widgets.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include "core/log.h"
 #include "core/sound.h"
 #include "platform/files.h"
-#include "ui/text/language.h"
-#include "ui/text/messages.h"
+#include "text/language.h"
+#include "text/messages.h"
 
 char CommandReply[COMMAND_REPLY_SIZE];
 int ScriptDepth;

@@ -13,7 +13,7 @@ constexpr int LOG_FORMAT_SIZE = 260;  // LogF formats into this many bytes (cut,
 extern char LogFileName[LOG_NAME_SIZE];  // empty: the default "deb.log"
 extern int LoggingEnabled;
 
-// Drops the colour codes of a line (the text services' StripCodes, ui/text/coded_text.h),
+// Drops the colour codes of a line (the text services' StripCodes, text/coded_text.h),
 // installed with the text services (InstallTextServices); until then lines are written as
 // they are given, cut to LOG_TEXT_MAX characters.
 extern int (*LogStripCodes)(char* out, const char* in, int outLength, int inIndex);

@@ -3,7 +3,7 @@
 //
 // Sections: [Colours and targets] [Sink] [Reports] [Held lines] [In-game messages]
 // Part of the foundation.  The interface installs its sink at start-up (InstallInterface,
-// ui/report_sink.h): a line becomes a message line (ui/text/messages.h) in the palette entry
+// ui/report_sink.h): a line becomes a message line (text/messages.h) in the palette entry
 // of its colour, a box or a question a dialog (ui/dialogs.h), the status line and the
 // sounds go where the interface sends them.  Until a sink is installed every report is
 // dropped; a test installs a sink of its own and checks what was reported.  Main thread only.
@@ -16,7 +16,7 @@
 struct Prss;
 
 // ---- [Colours and targets] ----
-// The palette entries (ui/text/text_colours.h) a report is shown in, by their role.
+// The palette entries (text/text_colours.h) a report is shown in, by their role.
 enum ReportColour : uint8_t {
   REPORT_MESSAGE = 0,  // TextColours.message: ordinary messages
   REPORT_ERROR = 1,    // TextColours.error

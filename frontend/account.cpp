@@ -5,10 +5,10 @@
 #include "frontend/frontend.h"
 #include "platform/spawn.h"
 #include "ui/dialogs.h"
-#include "ui/text/language.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
-#include "ui/text/text_names.h"
+#include "text/language.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
+#include "text/text_names.h"
 
 char AccountUserName[ACCOUNT_TEXT_SIZE];
 char AccountPassword[ACCOUNT_TEXT_SIZE];

@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "frontend/frontend.h"
-#include "physics/solid/solid_hooks.h"
-#include "ui/text/language.h"
-#include "ui/text/text_colours.h"
+#include "solid/solid_hooks.h"
+#include "text/language.h"
+#include "text/text_colours.h"
 #include "ui/text_draw.h"
 
 void (*CountdownCaptionDrawer)(const char* text, uint32_t colour) = DrawCentredCaption;

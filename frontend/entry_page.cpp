@@ -8,7 +8,7 @@
 #include "race/race.h"
 #include "ui/dialogs.h"
 #include "ui/interface_config.h"
-#include "ui/text/language.h"
+#include "text/language.h"
 #include "ui/widgets.h"
 
 uint32_t ExitAction;

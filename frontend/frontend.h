@@ -11,7 +11,7 @@
 
 #include "race/race.h"  // TRACK_COUNT
 #include "ui/interface.h"
-#include "vehicle/data/builtin_vehicles.h"
+#include "vehicle_data/builtin_vehicles.h"
 
 struct Prss;
 struct ZKTETexture;
@@ -79,7 +79,7 @@ int WelcomeAsksDriveSide();
 // race's), the state text (starts in state 1; ends in state 3 of mode 2 and state 2 of mode
 // 1; restarts otherwise) and the whole seconds left plus one, in the language's caption.
 void CountdownCaptionText(int state, int mode, int32_t remainingMs, char* out, size_t size);
-// Draws the caption of the race's state (RaceState, physics/solid/solid_hooks.h) centred,
+// Draws the caption of the race's state (RaceState, solid/solid_hooks.h) centred,
 // through CountdownCaptionDrawer (DrawCentredCaption; a test records the call instead).
 void DrawCountdownCaption();
 extern void (*CountdownCaptionDrawer)(const char* text, uint32_t colour);
@@ -91,7 +91,7 @@ constexpr float PAGE_TEXT_SIZE = 0.05f;
 float AddPageText(const char* text, float y);
 
 // ---- [Names] ----
-// IsShortCarName, a built-in car's short name, is the vehicle data's (vehicle/data/builtin_vehicles.h).
+// IsShortCarName, a built-in car's short name, is the vehicle data's (vehicle_data/builtin_vehicles.h).
 // A mod's 24-bit id: three non-zero bytes that do not read as a short car name.
 int IsModCarId(uint32_t id);
 // JoinUnderscoreName, which joins a car prefix and a skin, is the vehicle model's

@@ -15,18 +15,18 @@
 #include "frontend/frontend.h"
 #include "physics/car.h"
 #include "platform/files.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "render/device.h"
 #include "render/frame.h"
 #include "render/image_files.h"
 #include "render/screenshot.h"
-#include "ui/text/language.h"
+#include "text/language.h"
 #include "ui/widgets.h"
 #include "vehicle/car_info_file.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/garage_picture.h"
-#include "vehicle_editor/panel/info_panel.h"
-#include "vehicle_editor/panel/info_panel_layout.h"
+#include "info_panel/info_panel.h"
+#include "info_panel/info_panel_layout.h"
 
 int CoverState;
 float GarageFuelPerLap = 0.0f;

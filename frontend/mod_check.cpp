@@ -17,9 +17,9 @@
 #include "render/texture_files.h"
 #include "render/texture_names.h"
 #include "texconv/texconv.h"
-#include "ui/text/language.h"
+#include "text/language.h"
 #include "vehicle/car_skins.h"
-#include "vehicle/data/vehicle_file.h"
+#include "vehicle_data/vehicle_file.h"
 
 // ---- [Names] ----
 

@@ -13,7 +13,7 @@
 #include "core/report.h"
 #include "frontend/frontend.h"
 #include "frontend/mod_export.h"
-#include "modeller/model/model_file.h"
+#include "model/model_file.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/spawn.h"
@@ -22,7 +22,7 @@
 #include "texconv/texconv.h"
 #include "vehicle/car_load.h"
 #include "vehicle/car_skins.h"
-#include "vehicle/data/vehicle_file.h"
+#include "vehicle_data/vehicle_file.h"
 
 Car* ModExportCar;
 char TestExportFolder[TEST_EXPORT_FOLDER_SIZE];

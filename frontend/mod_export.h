@@ -26,7 +26,7 @@
 #pragma once
 #include <cstdint>
 
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 
 struct Car;
 struct Prss;

@@ -7,8 +7,8 @@
 #include "frontend/frontend.h"
 #include "frontend/player_file.h"
 #include "platform/files.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 
 NameList SetupList, ColourList, ModList;
 

@@ -1,6 +1,6 @@
 // page_text.cpp - the text lines of the simple pages.
 #include "frontend/frontend.h"
-#include "ui/text/code_pages.h"
+#include "text/code_pages.h"
 #include "ui/interface_config.h"
 #include "ui/text_draw.h"
 

@@ -13,11 +13,11 @@
 #include "core/log.h"
 #include "platform/files.h"
 #include "platform/locale.h"
-#include "ui/text/coded_text.h"
-#include "ui/text/language.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
-#include "ui/text/text_strings.h"
+#include "text/coded_text.h"
+#include "text/language.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
+#include "text/text_strings.h"
 
 PlayerRecord Player;
 int UpdateSetting = 1;

@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "vehicle/data/builtin_vehicles.h"
+#include "vehicle_data/builtin_vehicles.h"
 
 // ---- [Player record] ----
 // One entry per built-in vehicle, in the table's order (bit i of "MP Rules " is vehicle i too).

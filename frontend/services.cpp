@@ -7,7 +7,7 @@
 #include "core/log.h"
 #include "frontend/frontend.h"
 #include "frontend/mod_export.h"
-#include "modeller/model/pregen_model.h"
+#include "model/pregen_model.h"
 #include "world/pre_gen.h"
 #include "world/track_file.h"
 #include "world/world.h"

@@ -10,7 +10,7 @@
 #include "physics/car.h"
 #include "platform/files.h"
 #include "ui/interface_config.h"
-#include "ui/text/language.h"
+#include "text/language.h"
 #include "ui/widgets.h"
 
 namespace {

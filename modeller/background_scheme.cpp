@@ -5,12 +5,12 @@
 
 #include "core/data_file.h"
 #include "modeller/edit_views.h"
-#include "modeller/model/model_meshes.h"  // IsPlainTextureName
+#include "model/model_meshes.h"  // IsPlainTextureName
 #include "platform/files.h"
 #include "render/device.h"
 #include "render/texture_table.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/window_state.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
@@ -17,7 +17,7 @@
 #include "ui/dialogs.h"
 #include "ui/problem_report.h"
 #include "ui/value_edit.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace {
 

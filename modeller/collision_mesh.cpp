@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"

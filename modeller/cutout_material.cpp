@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "core/window_state.h"
-#include "modeller/model/model_meshes.h"
+#include "model/model_meshes.h"
 #include "render/material.h"
 #include "ui/dialogs.h"
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "core/report.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "ui/interface.h"
 
 struct MessageSub;

@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "core/process.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 
 struct Material;
 struct ModellerScreen;

@@ -7,7 +7,7 @@
 
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/modeller_local.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"

@@ -11,8 +11,8 @@
 #include "core/report.h"
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
-#include "modeller/model/model_meshes.h"  // IsPlainTextureName
-#include "modeller/model/model_object.h"  // the packed direction codes
+#include "model/model_meshes.h"  // IsPlainTextureName
+#include "model/model_object.h"  // the packed direction codes
 #include "platform/files.h"
 #include "render/texture_table.h"
 #include "render/views.h"

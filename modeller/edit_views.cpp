@@ -10,7 +10,7 @@
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
 #include "core/window_state.h"
-#include "modeller/model/model_object.h"  // the packed direction codes
+#include "model/model_object.h"  // the packed direction codes
 #include "modeller/modeller.h"
 #include "modeller/vehicle_editor_link.h"
 #include "render/frame.h"

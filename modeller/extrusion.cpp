@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "core/report.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/modeller_local.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/object_editor.h"
 #include "modeller/point_tools.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "ui/value_edit.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "ui/interface.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/window_state.h"
-#include "modeller/model/model_materials.h"
-#include "modeller/model/model_object.h"
+#include "model/model_materials.h"
+#include "model/model_object.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
@@ -18,7 +18,7 @@
 #include "modeller/vehicle_editor_link.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "ui/value_edit.h"
 
 namespace {

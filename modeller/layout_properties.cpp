@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 
 const LayoutPropertyInfo LAYOUT_PROPERTIES[LAYOUT_PROPERTY_KINDS] = {
     {nullptr, 0, 0, 0, 0},

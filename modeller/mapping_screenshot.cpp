@@ -21,8 +21,8 @@
 #include "render/screenshot.h"
 #include "render/views.h"
 #include "ui/dialogs.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 
 namespace {
 constexpr uint32_t DIRECTION_BITS = 0x1FFFFF;

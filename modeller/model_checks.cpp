@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "modeller/model/model_lod_cache.h"
+#include "model/model_lod_cache.h"
 #include "modeller/object_editor.h"
 #include "ui/problem_report.h"
 

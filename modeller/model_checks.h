@@ -2,7 +2,7 @@
 // to the interface's problem report.
 //
 // Layer: modeller/ (tools/layers.txt).  The render caches and their checks live with the model
-// (modeller/model/model_lod_cache.h) so that the car and the world can build meshes without the
+// (model/model_lod_cache.h) so that the car and the world can build meshes without the
 // interface; the checks report through hooks that this file points at ui/problem_report.h.
 #pragma once
 

@@ -11,7 +11,7 @@
 #include "modeller/build_mode.h"
 #include "modeller/collision_mesh.h"
 #include "modeller/layers.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/modeller_files.h"
 #include "modeller/modeller_local.h"
 #include "modeller/modeller_screen.h"

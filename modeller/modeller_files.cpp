@@ -8,10 +8,10 @@
 
 #include "core/data_file.h"
 #include "core/window_state.h"
-#include "modeller/model/model_file.h"
-#include "modeller/model/model_meshes.h"
-#include "modeller/model/model_object.h"
-#include "modeller/model/spoke_object.h"
+#include "model/model_file.h"
+#include "model/model_meshes.h"
+#include "model/model_object.h"
+#include "model/spoke_object.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
@@ -22,8 +22,8 @@
 #include "ui/dialogs.h"
 #include "ui/help_screen.h"
 #include "ui/interface.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 #include "ui/value_edit.h"
 
 int ModellerOpenedAs = OPENED_ORDINARY;

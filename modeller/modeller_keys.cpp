@@ -5,7 +5,7 @@
 
 #include "core/report.h"
 #include "core/window_state.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_screen.h"
 #include "modeller/modeller_selection.h"

@@ -8,8 +8,8 @@
 
 #include "core/window_state.h"
 #include "modeller/build_mode.h"
-#include "modeller/model/model_materials.h"
-#include "modeller/model/model_object.h"
+#include "model/model_materials.h"
+#include "model/model_object.h"
 #include "modeller/modeller_files.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
@@ -21,7 +21,7 @@
 #include "modeller/vehicle_editor_link.h"
 #include "ui/dialogs.h"
 #include "ui/problem_report.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "ui/value_edit.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include "modeller/modeller_operations.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
-#include "ui/text/language.h"
-#include "ui/text/language_keys.h"
-#include "ui/text/text_colours.h"
-#include "ui/text/text_strings.h"
+#include "text/language.h"
+#include "text/language_keys.h"
+#include "text/text_colours.h"
+#include "text/text_strings.h"
 
 ModellerOptionValues ModellerOptions;
 

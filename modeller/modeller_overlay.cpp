@@ -11,7 +11,7 @@
 #include "modeller/build_mode.h"
 #include "modeller/drag_handles.h"
 #include "modeller/edit_views.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/modeller_local.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"

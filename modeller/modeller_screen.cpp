@@ -11,7 +11,7 @@
 #include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
@@ -21,7 +21,7 @@
 #include "modeller/texture_pages.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "ui/value_edit.h"
 
 const ModellerModeButton MODELLER_MODE_BUTTONS[MODELLER_MODE_COUNT] = {

@@ -11,14 +11,14 @@
 #include "core/window_state.h"
 #include "modeller/build_mode.h"
 #include "modeller/edit_views.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/modeller_local.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
 #include "render/draw_mesh.h"
 #include "render/views.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <cstring>
 #include <strings.h>
 
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/object_editor.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "ui/value_edit.h"
 
 ObjectUndo ModellerUndo;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "modeller/edit_views.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/object_editor.h"
 #include "modeller/vehicle_editor_link.h"
 #include "ui/interface.h"

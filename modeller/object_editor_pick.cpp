@@ -6,7 +6,7 @@
 
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/object_editor.h"
 #include "render/draw_mesh.h"
 #include "render/views.h"

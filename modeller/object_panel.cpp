@@ -9,8 +9,8 @@
 #include "core/window_state.h"
 #include "modeller/cutout_material.h"
 #include "modeller/layers.h"
-#include "modeller/model/model_meshes.h"
-#include "modeller/model/model_object.h"
+#include "model/model_meshes.h"
+#include "model/model_object.h"
 #include "modeller/modeller_local.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_undo.h"
@@ -20,7 +20,7 @@
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/screen_labels.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "ui/value_edit.h"
 
 const char SUBOBJECT_LETTERS[] = "MBSATMRFUCOHC";

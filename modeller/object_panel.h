@@ -9,9 +9,9 @@
 #pragma once
 #include <cstdint>
 
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/modeller_screen.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 // ---- [Mapping list] ----
 // At the row cursor (its x the list's left edge), when its lower rows fit above the object

@@ -8,8 +8,8 @@
 
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
-#include "modeller/model/model_file.h"
-#include "modeller/model/model_object.h"
+#include "model/model_file.h"
+#include "model/model_object.h"
 #include "modeller/modeller_files.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
@@ -18,8 +18,8 @@
 #include "platform/files.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 #include "ui/value_edit.h"
 
 namespace {

@@ -6,15 +6,15 @@
 
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/object_editor.h"
 #include "modeller/point_tools.h"
 #include "modeller/stepwise_runs.h"
 #include "ui/dialogs.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_strings.h"
+#include "text/messages.h"
+#include "text/text_strings.h"
 #include "ui/value_edit.h"
 
 namespace {

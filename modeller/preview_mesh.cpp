@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 
-#include "modeller/model/model_meshes.h"
-#include "modeller/model/model_object.h"
+#include "model/model_meshes.h"
+#include "model/model_object.h"
 #include "render/gouraud_mesh.h"
 #include "render/immediate.h"
 #include "render/matrices.h"

@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/stepwise_runs.h"
 #include "platform/clock.h"
 

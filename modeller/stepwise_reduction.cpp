@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/stepwise_runs.h"
 #include "platform/clock.h"
 

@@ -2,13 +2,13 @@
 // a run, one slice of it each frame, and the report when it ends (by itself or by Escape).
 #include "modeller/stepwise_runs.h"
 
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/point_tools.h"
 #include "ui/dialogs.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "ui/value_edit.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
@@ -15,7 +15,7 @@
 #include "modeller/point_tools.h"
 #include "modeller/vehicle_editor_link.h"
 #include "ui/dialogs.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "ui/value_edit.h"
 #include "ui/value_steps.h"
 

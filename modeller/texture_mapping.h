@@ -14,8 +14,8 @@
 #include <cstdint>
 
 #include "core/process.h"
-#include "modeller/model/model_meshes.h"
-#include "modeller/model/model_object.h"
+#include "model/model_meshes.h"
+#include "model/model_object.h"
 
 struct ModellerScreen;
 struct MouseRecord;

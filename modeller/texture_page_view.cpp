@@ -10,7 +10,7 @@
 #include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "modeller/cutouts_screen.h"
-#include "modeller/model/model_meshes.h"
+#include "model/model_meshes.h"
 #include "modeller/modeller_local.h"
 #include "modeller/texture_pages.h"
 #include "render/draw2d.h"
@@ -21,10 +21,10 @@
 #include "render/texture_table.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
-#include "ui/text/language.h"
-#include "ui/text/language_keys.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/language.h"
+#include "text/language_keys.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 
 const float USED_AREA_TRANSFORMS[ORIENTATION_COUNT][6] = {
     {1, 0, 0, 1, 0, 0},  {0, 1, -1, 0, 0, 1}, {-1, 0, 0, -1, 1, 1}, {0, -1, 1, 0, 1, 0},

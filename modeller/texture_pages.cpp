@@ -9,7 +9,7 @@
 
 #include "core/report.h"
 #include "core/window_state.h"
-#include "modeller/model/model_meshes.h"
+#include "model/model_meshes.h"
 #include "modeller/modeller_local.h"
 #include "modeller/modeller_screen.h"
 #include "modeller/modeller_undo.h"
@@ -21,8 +21,8 @@
 #include "render/texture_names.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 #include "ui/value_edit.h"
 
 const char* const PAGE_TYPE_SHORT_NAMES[PAGE_TYPE_COUNT] = {"fixed", "skin", "dash"};

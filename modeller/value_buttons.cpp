@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "core/window_state.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/object_editor.h"
 #include "ui/dialogs.h"
-#include "ui/text/text_strings.h"
+#include "text/text_strings.h"
 #include "ui/value_edit.h"
 #include "ui/value_steps.h"
 

@@ -12,8 +12,8 @@
 #include "render/immediate.h"
 #include "render/matrices.h"
 #include "render/object_mesh.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <strings.h>
 
 #include "core/gamma_tables.h"
-#include "modeller/model/model_meshes.h"
+#include "model/model_meshes.h"
 #include "modeller/layout_properties.h"
-#include "modeller/model/pregen_model.h"
+#include "model/pregen_model.h"
 #include "render/object_mesh.h"
 #include "render/gouraud_mesh.h"
 #include "world/built_mesh.h"

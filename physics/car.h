@@ -5,8 +5,8 @@
 //           [Stepping] [Driving] [Set-up] [Race rules] [Car] [Live cars]
 //
 // Layers: the car step of physics/ and the vehicle model above it both read and write it; it
-// stands on the rigid body (physics/solid/solid.h) and the vehicle data (vehicle/data/), whose
-// wheels and wheel sets (vehicle/wheel/wheel.h) push on the car as a Solid.  The members that
+// stands on the rigid body (solid/solid.h) and the vehicle data (vehicle_data/), whose
+// wheels and wheel sets (wheel/wheel.h) push on the car as a Solid.  The members that
 // read a vehicle, load its animations or build meshes (Car::LoadVehicle,
 // Car::BuildFromVehicle, Car::AllocModelObjects, Car::LoadAnimations, CreateCar in
 // vehicle/car_load.h) are defined by the vehicle model.  The car's set-up from its vehicle
@@ -30,8 +30,8 @@
 #include "physics/car_race.h"
 #include "physics/car_events.h"
 #include "physics/car_packets.h"
-#include "physics/solid/solid.h"
-#include "vehicle/data/vehicle_data.h"
+#include "solid/solid.h"
+#include "vehicle_data/vehicle_data.h"
 
 struct AnimInstance;
 struct Animation;
@@ -362,7 +362,7 @@ struct WheelStep {
   int32_t markSlot = TYRE_MARK_NONE;
   IntVector lastMark = {};       // 16.16
 };
-// The surface kinds' rows the contact step reads (the tyre model's table, vehicle/wheel):
+// The surface kinds' rows the contact step reads (the tyre model's table, wheel):
 // the grip factor, the grip class (which of the wheel set's two grips applies), the marks flag
 // and the dust flag.
 float SurfaceGripFactor(int kind);

@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "physics/car.h"
-#include "physics/solid/physics_registry.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/physics_registry.h"
+#include "solid/solid_hooks.h"
 
 namespace {
 

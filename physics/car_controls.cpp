@@ -7,8 +7,8 @@
 
 #include "core/report.h"
 #include "physics/car.h"
-#include "physics/solid/solid_hooks.h"
-#include "ui/text/language.h"
+#include "solid/solid_hooks.h"
+#include "text/language.h"
 
 namespace {
 

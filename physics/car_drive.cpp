@@ -15,9 +15,9 @@
 #include "core/report.h"
 #include "physics/car.h"
 #include "physics/car_setup_local.h"
-#include "physics/solid/solid_hooks.h"
-#include "ui/text/language.h"
-#include "vehicle/data/vehicle_class.h"
+#include "solid/solid_hooks.h"
+#include "text/language.h"
+#include "vehicle_data/vehicle_class.h"
 
 namespace {
 

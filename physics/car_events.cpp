@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "physics/car.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <mutex>
 
 #include "physics/car.h"
-#include "vehicle/data/vehicle_file.h"
+#include "vehicle_data/vehicle_file.h"
 
 namespace {
 

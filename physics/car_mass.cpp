@@ -6,7 +6,7 @@
 
 #include "physics/car.h"
 #include "render/oriented_box.h"
-#include "vehicle/data/vehicle_class.h"
+#include "vehicle_data/vehicle_class.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "core/report.h"
 #include "physics/car.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 
 namespace {
 

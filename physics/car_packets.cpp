@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 
 void StartPacket(uint8_t* packet, int size, uint8_t type) {
   std::memset(packet, 0, static_cast<size_t>(size));

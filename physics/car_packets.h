@@ -1,6 +1,6 @@
 // car_packets.h - the multiplayer packets a car sends: their byte layouts, the builders that
 // fill them at explicit little-endian offsets, and the senders that pass them to the race's
-// table (physics/solid/solid_hooks.h) under the connection's rules.
+// table (solid/solid_hooks.h) under the connection's rules.
 //
 // Sections: [Bytes] [Packets] [Senders]
 //

@@ -11,7 +11,7 @@
 #include "core/frame_globals.h"
 #include "physics/car.h"
 #include "physics/car_path.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 
 float CarViewLeadTime = 0.3f;
 const Car* CarViewed = nullptr;

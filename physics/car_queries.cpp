@@ -6,8 +6,8 @@
 
 #include "core/checksum.h"
 #include "physics/car.h"
-#include "physics/solid/solid_hooks.h"
-#include "vehicle/data/vehicle_class.h"
+#include "solid/solid_hooks.h"
+#include "vehicle_data/vehicle_class.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include "core/report.h"
 #include "physics/car.h"
 #include "physics/car_setup_local.h"
-#include "physics/solid/solid_hooks.h"
-#include "ui/text/language.h"
+#include "solid/solid_hooks.h"
+#include "text/language.h"
 
 const uint8_t PIT_STAGE_SECONDS[PIT_STAGES] = {0, 1, 6, 3, 6, 3, 6, 3, 6, 3, 6, 3, 6, 3, 6, 12, 3, 0};
 CarRaceSettings RaceSetup;

@@ -11,7 +11,7 @@
 #pragma once
 #include <cstdint>
 
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 
 // ---- [Pit stop and penalties] ----
 // The reported and the standing penalty codes.

@@ -13,7 +13,7 @@
 #include "physics/car.h"
 #include "physics/car_packets.h"
 #include "physics/car_setup_local.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include "core/report.h"
 #include "physics/car_setup_local.h"
-#include "ui/text/text_strings.h"
-#include "vehicle/data/vehicle_class.h"
+#include "text/text_strings.h"
+#include "vehicle_data/vehicle_class.h"
 
 namespace {
 

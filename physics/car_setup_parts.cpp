@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "physics/car_setup_local.h"
-#include "vehicle/data/vehicle_class.h"
+#include "vehicle_data/vehicle_class.h"
 
 RaceRules RaceSettings;
 

@@ -16,7 +16,7 @@
 #include "core/report.h"
 #include "core/window_state.h"
 #include "physics/car.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 
 namespace {
 

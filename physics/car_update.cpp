@@ -12,8 +12,8 @@
 
 #include "core/report.h"
 #include "physics/car.h"
-#include "physics/solid/physics_registry.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/physics_registry.h"
+#include "solid/solid_hooks.h"
 
 Vec3 CarImpactSum;
 

@@ -1,6 +1,6 @@
 // text_convert.h - characters of the double-byte Windows code pages (932, 936, 949, 950).
 //
-// The single-byte code pages are the interface's own tables (ui/text/code_pages.h); the four
+// The single-byte code pages are the interface's own tables (text/code_pages.h); the four
 // double-byte ones hold tens of thousands of characters, so their conversions come from the
 // C library's converter here.  Main thread only: the converters are opened once and kept.
 #pragma once

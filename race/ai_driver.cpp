@@ -9,7 +9,7 @@
 #include "core/frame_globals.h"
 #include "core/report.h"
 #include "physics/car.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "race/ai_line.h"
 #include "race/ai_speed.h"
 #include "race/race.h"

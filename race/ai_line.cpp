@@ -8,8 +8,8 @@
 
 #include "core/report.h"
 #include "physics/car.h"
-#include "physics/solid/solid.h"
-#include "vehicle/wheel/wheel.h"
+#include "solid/solid.h"
+#include "wheel/wheel.h"
 #include "world/fixed_ob.h"
 #include "world/map_squares.h"
 #include "world/mapping.h"

@@ -6,8 +6,8 @@
 
 #include "physics/car.h"
 #include "race/ai_line.h"
-#include "vehicle/data/setup_record.h"
-#include "vehicle/wheel/wheel.h"
+#include "vehicle_data/setup_record.h"
+#include "wheel/wheel.h"
 #include "world/world.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "platform/keys.h"
 #include "render/vr.h"
 #include "ui/dialogs.h"
-#include "ui/text/language.h"
+#include "text/language.h"
 
 uint8_t NetStatusByte;
 int GameMessageFlag;

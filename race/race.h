@@ -127,7 +127,7 @@ void WriteCarEventRecord(Car& car);
 void InstallRaceHooks();
 
 // ---- Layouts ----
-// The race's answers to the world's layouts (physics/solid/solid_hooks.h): offline the
+// The race's answers to the world's layouts (solid/solid_hooks.h): offline the
 // outgoing buffer hands layout packets (type 101) straight back to the world, as a host
 // would; the connections' layout bytes are cleared by a host load.  InstallRaceHooks
 // installs them.

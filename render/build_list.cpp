@@ -8,7 +8,7 @@
 #include "core/report.h"
 #include "render/material.h"
 #include "render/texture_table.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 BuildList* BuildLists[BUILD_LIST_COUNT];
 MergedMeshMaterials MergedMeshTable;

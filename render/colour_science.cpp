@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "core/report.h"
-#include "ui/text/messages.h"  // DebugMessagesOn
+#include "text/messages.h"  // DebugMessagesOn
 
 const float RgbToXyz[3][3] = {
     {0.4124564f, 0.3575761f, 0.1804375f},

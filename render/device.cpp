@@ -26,7 +26,7 @@
 #include "render/shaders.h"
 #include "render/texture_table.h"
 #include "render/vr.h"
-#include "ui/text/language.h"
+#include "text/language.h"
 
 GraphicsDevice Gfx;
 uint32_t LastPresentStatus;

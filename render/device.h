@@ -6,7 +6,7 @@
 // thread.  The device is made in two steps: PreInitD3D picks adapter, output and mode list
 // before the window exists; InitialiseGraphicsForScreen makes the device and swap chain.
 //
-// Layer: render/, over the text services (ui/text/), the foundation and texconv/; under the
+// Layer: render/, over the text services (text/), the foundation and texconv/; under the
 // interface (tools/layers.txt).  It reports through the foundation's report seam.
 #pragma once
 #include <cstdint>

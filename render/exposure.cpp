@@ -15,7 +15,7 @@
 #include "render/post_process.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
-#include "ui/text/messages.h"  // DebugMessagesOn
+#include "text/messages.h"  // DebugMessagesOn
 
 ExposureReadState ExposureRead;
 int WorldMeteringFlag;

@@ -13,7 +13,7 @@
 #include "render/mesh_local.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 // Sections: [Mesh slots] [Helmet] [Human world objects] [Neighbour hooks]
 //
 // The renderer keeps the slots and meshes; the human system file, the helmet's model and the
-// skeletons are read and built above it (vehicle_editor/skeleton/human_system.h), which
+// skeletons are read and built above it (skeleton/human_system.h), which
 // fills these records.  Main thread only.
 #pragma once
 #include <cstdint>

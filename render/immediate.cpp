@@ -12,7 +12,7 @@
 #include "render/material.h"
 #include "render/shaders.h"
 #include "render/views.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 CircularVBuffer Stream2D;
 CircularVBuffer StreamLines3D;

@@ -9,7 +9,7 @@
 #include "core/gamma_tables.h"
 #include "render/mesh_local.h"
 #include "render/views.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 namespace {
 

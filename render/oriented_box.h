@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "core/fixed_math.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 struct OrientedBox {
   float centre[3];    // metres, in the frame the transform takes to the world

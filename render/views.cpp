@@ -15,7 +15,7 @@
 #include "render/render_target.h"
 #include "render/sh_light.h"
 #include "render/views_local.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 using namespace views_local;
 

@@ -20,7 +20,7 @@
 #include "render/post_process.h"
 #include "render/render_states.h"
 #include "render/texture_record.h"
-#include "ui/text/language.h"
+#include "text/language.h"
 
 VrSettings VrConfig;
 int VrLayoutFlags[2];

@@ -7,7 +7,7 @@
 #include "render/buffers.h"
 #include "render/immediate.h"
 #include "render/material.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #pragma once
 #include <cstdint>
 
-#include "ui/text/code_pages.h"
+#include "text/code_pages.h"
 #include "core/graph_data.h"
 
 // ---- [Glyphs] ----
@@ -188,7 +188,7 @@ int FindInkRows(const uint8_t* surface, int* top, int* bottom);
 
 // 1 when text in the code page can be drawn: always for the single-byte pages, for the four
 // double-byte pages (J, H, S, K) only once a font has been set up for them.  The body of
-// the text services' CodePageHasFont hook (ui/text/code_pages.h).
+// the text services' CodePageHasFont hook (text/code_pages.h).
 int CharacterSetHasFont(int index);
 // Records the outcome of a double-byte page's font set-up (tests set it too).
 void SetCodePageHasFont(int index, int hasFont);

@@ -15,9 +15,9 @@
 #include "ui/font_page_layout.h"
 #include "ui/glyph_cache.h"
 #include "ui/glyph_raster.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "ui/text_measure.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 namespace {
 

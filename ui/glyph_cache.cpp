@@ -11,9 +11,9 @@
 #include "platform/font_source.h"
 #include "render/font_pages.h"
 #include "ui/character_set.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "ui/text_draw.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 GlyphCachePage GlyphCachePages[MAX_GLYPH_CACHE_PAGES];
 int NumGlyphCachePages;

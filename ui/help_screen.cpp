@@ -8,8 +8,8 @@
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
-#include "ui/text/language.h"
-#include "ui/text/text_colours.h"
+#include "text/language.h"
+#include "text/text_colours.h"
 #include "ui/text_draw.h"
 #include "ui/widgets.h"
 

@@ -1,10 +1,10 @@
-// help_screen.h - the help screen: a block of the help files (ui/text/language.h's
+// help_screen.h - the help screen: a block of the help files (text/language.h's
 // FindHelpText) shown as a page with its title.
 #pragma once
 #include <cstdint>
 
 #include "core/process.h"
-#include "ui/text/language.h"
+#include "text/language.h"
 
 enum HelpMode : int {
   HELP_MODE_OK = 0,         // an OK button; Enter accepts, Escape, Q or X close

@@ -16,7 +16,7 @@
 #include <bit>
 #include <cstdint>
 
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 struct MouseRecord;
 struct Prss;

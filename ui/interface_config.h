@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 // ---- [Colour settings] ----
 struct InterfaceColourSettings {

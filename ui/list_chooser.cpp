@@ -8,11 +8,11 @@
 #include "core/sound.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
-#include "ui/text/language.h"
-#include "ui/text/language_keys.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
-#include "ui/text/text_strings.h"
+#include "text/language.h"
+#include "text/language_keys.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
+#include "text/text_strings.h"
 #include "ui/widgets.h"
 
 void (*GarageChooserNames)(std::vector<std::string>& out);

@@ -11,8 +11,8 @@
 #include "ui/character_set.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
-#include "ui/text/code_pages.h"
-#include "ui/text/text_colours.h"
+#include "text/code_pages.h"
+#include "text/text_colours.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 

@@ -8,7 +8,7 @@
 
 #include "core/window_state.h"
 #include "ui/interface.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 ProblemReportLine ProblemReportLines[PROBLEM_REPORT_LINES];
 int ProblemReportCount;

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "core/fixed_math.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 struct Prss;
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "ui/text/code_pages.h"
+#include "text/code_pages.h"
 #include "ui/interface_draw.h"
 #include "ui/text_draw.h"
 

@@ -8,10 +8,10 @@
 #include "ui/dialogs.h"
 #include "ui/font_pages.h"
 #include "ui/interface.h"
-#include "ui/text/code_pages.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
-#include "ui/text/text_services.h"
+#include "text/code_pages.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
+#include "text/text_services.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 // the one call that installs every hook the interface gives the layers below it.
 //
 // Part of the interface (ui/, library zkt_ui): it stands on the renderer (render/), the text
-// services (ui/text/) and the foundation (core/), and under the subsystems and the program
+// services (text/) and the foundation (core/), and under the subsystems and the program
 // shell (app/), which install its start-up here.
 #pragma once
 
 #include "core/report.h"
 
-// The sink: a line becomes a message line (ui/text/messages.h) in the palette entry of its
+// The sink: a line becomes a message line (text/messages.h) in the palette entry of its
 // colour, a box or a question a dialog (ui/dialogs.h), the status line a line on standard
 // output, a sound an interface sound (core/sound.h).
 ReportSink InterfaceReportSink();

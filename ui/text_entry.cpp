@@ -12,10 +12,10 @@
 #include "platform/text_convert.h"
 #include "platform/text_input.h"
 #include "platform/window.h"
-#include "ui/text/code_pages.h"
-#include "ui/text/coded_text.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_strings.h"
+#include "text/code_pages.h"
+#include "text/coded_text.h"
+#include "text/messages.h"
+#include "text/text_strings.h"
 #include "ui/text_draw.h"
 
 TextEntryLine TextEntry;

@@ -2,8 +2,8 @@
 #include "ui/text_measure.h"
 
 #include "ui/character_set.h"
-#include "ui/text/code_pages.h"
-#include "ui/text/coded_text.h"
+#include "text/code_pages.h"
+#include "text/coded_text.h"
 
 int TextSize = 11;
 float TextSizeFactor = 1.0f;

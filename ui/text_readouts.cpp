@@ -14,7 +14,7 @@
 #include "render/system_textures.h"
 #include "render/texture_table.h"
 #include "ui/character_set.h"
-#include "ui/text/code_pages.h"
+#include "text/code_pages.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 

@@ -7,8 +7,8 @@
 
 #include "render/vr.h"
 #include "ui/interface.h"
-#include "ui/text/language.h"
-#include "ui/text/text_colours.h"
+#include "text/language.h"
+#include "text/text_colours.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
 #include "ui/interface_local.h"
-#include "ui/text/language.h"
-#include "ui/text/language_keys.h"
-#include "ui/text/messages.h"
+#include "text/language.h"
+#include "text/language_keys.h"
+#include "text/messages.h"
 #include "ui/value_steps.h"
 
 const PanelLayout PanelLayoutTable[PANEL_LAYOUT_COUNT] = {

@@ -8,8 +8,8 @@
 #include "core/config.h"
 #include "core/report.h"
 #include "platform/files.h"
-#include "vehicle_editor/skeleton/human_system.h"
-#include "vehicle_editor/skeleton/skeleton.h"
+#include "skeleton/human_system.h"
+#include "skeleton/skeleton.h"
 
 FixedTransform AnimDefaultTransform = {{{FIXED_ONE, 0, 0, 0, FIXED_ONE, 0, 0, 0, FIXED_ONE}}, {0, 0, 0}};
 char LastAnimationName[32];

@@ -5,7 +5,7 @@
 //
 // Layers: the car record (physics/car.h) holds the figures as pointers it does not know the
 // inside of; the vehicle model fills them from the human models and the animation files of the
-// skeleton's layer (vehicle_editor/skeleton/), and installs their release in the car's
+// skeleton's layer (skeleton/), and installs their release in the car's
 // release hooks when it first loads any.
 //
 // A car's animations are "data\move\<kind>_<name>.ban" (a mod's in "mods\vehicles\<mod>\move"),

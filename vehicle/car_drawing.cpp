@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "physics/car.h"
 #include "render/constant_buffers.h"
 #include "render/draw_mesh.h"

@@ -20,7 +20,7 @@
 #include "render/views.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_model.h"
-#include "vehicle/data/vehicle_class.h"
+#include "vehicle_data/vehicle_class.h"
 
 const CarLightNames LIGHT_NAMES[CAR_LIGHTS] = {
     {{"l_brk", "l_sbrk", "l_tbrk", "l_cbrk"}, 4, LIGHT_WHOLE_CAR},

@@ -12,9 +12,9 @@
 #include "platform/files.h"
 #include "render/gouraud_mesh.h"
 #include "vehicle/car_model.h"
-#include "vehicle/data/rim_profile.h"
-#include "vehicle/data/vehicle_class.h"
-#include "vehicle/data/vehicle_file.h"
+#include "vehicle_data/rim_profile.h"
+#include "vehicle_data/vehicle_class.h"
+#include "vehicle_data/vehicle_file.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "render/primitives.h"
 #include "vehicle/car_animations.h"
 #include "vehicle/car_drawing.h"
-#include "vehicle_editor/skeleton/human_system.h"
-#include "vehicle_editor/skeleton/skeleton.h"
+#include "skeleton/human_system.h"
+#include "skeleton/skeleton.h"
 
 namespace {
 

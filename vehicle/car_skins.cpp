@@ -13,7 +13,7 @@
 #include "core/report.h"
 #include "render/texture_files.h"
 #include "render/texture_table.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 SkinServiceSettings SkinService;
 int CarSkinState = 0;

@@ -108,7 +108,7 @@ void ChooseSkinTexture(ZKTETexture*& slot, const char* skinName, ColourWord colo
 // ---- [Build context] ----
 // Read by the skin look-up of the texture binding while a car's level meshes are built; both
 // null outside that build: the car when it uses its skin, and the car when the editor's skin
-// name (EditorSkinName, modeller/model/model_meshes.h) is one of its own skins.
+// name (EditorSkinName, model/model_meshes.h) is one of its own skins.
 extern const Car* SkinContextCar;
 extern const Car* SkinContextEditorSkin;
 

@@ -6,13 +6,13 @@
 
 #include "core/frame_globals.h"
 #include "core/report.h"
-#include "modeller/model/model_meshes.h"
+#include "model/model_meshes.h"
 #include "render/gouraud_mesh.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_model.h"
 #include "vehicle/car_skins.h"
-#include "vehicle/data/rim_profile.h"
-#include "vehicle/data/vehicle_class.h"
+#include "vehicle_data/rim_profile.h"
+#include "vehicle_data/vehicle_class.h"
 #include "vehicle/wheel_meshes.h"
 #include "vehicle/wheel_profile.h"
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "core/fixed_math.h"
-#include "vehicle/data/frame_records.h"
+#include "vehicle_data/frame_records.h"
 
 // ---- [Tables] ----
 constexpr int TUBE_DIRECTIONS = 8;  // 0, 45, ..., 315 degrees

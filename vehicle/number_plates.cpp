@@ -16,7 +16,7 @@
 #include "render/texture_table.h"
 #include "ui/character_set.h"
 #include "ui/glyph_raster.h"
-#include "ui/text/coded_text.h"
+#include "text/coded_text.h"
 #include "ui/text_measure.h"
 #include "vehicle/car_model.h"
 

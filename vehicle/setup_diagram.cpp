@@ -8,10 +8,10 @@
 
 #include "physics/car.h"
 #include "render/draw2d.h"
-#include "ui/text/language.h"
+#include "text/language.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
-#include "vehicle/wheel/wheel.h"
+#include "wheel/wheel.h"
 
 float DiagramScale(float panelWidth, float carWidth) {
   const float width = std::isfinite(carWidth) ? std::max(carWidth, DIAGRAM_LEAST_WIDTH) : DIAGRAM_LEAST_WIDTH;

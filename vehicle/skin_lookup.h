@@ -1,5 +1,5 @@
 // skin_lookup.h - the car's texture look-up (the body of the modeller's FindSkinTexture hook,
-// modeller/model/model_meshes.h): a mesh part's texture name turned into a material, with the
+// model/model_meshes.h): a mesh part's texture name turned into a material, with the
 // car's skin, the skin's conversion to DDS and the plain white texture for unnamed parts; and
 // the view cone factor of the car's lighting.
 //
@@ -12,8 +12,8 @@
 #include <cstdint>
 
 #include "core/fixed_math.h"
-#include "modeller/model/model_meshes.h"
-#include "physics/solid/solid.h"
+#include "model/model_meshes.h"
+#include "solid/solid.h"
 
 // ---- [Look-up] ----
 constexpr uint8_t TEXTURE_CONTEXT_PLAIN = 6;

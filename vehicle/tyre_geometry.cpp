@@ -8,7 +8,7 @@
 
 #include "core/gamma_tables.h"
 #include "core/report.h"
-#include "vehicle/wheel/wheel.h"
+#include "wheel/wheel.h"
 
 const uint8_t TyreStyleSegments[TYRE_STYLES] = {30, 30, 30, 27, 28, 30, 30, 28, 28, 27, 30,
                                                 30, 30, 26, 28, 30, 28, 30, 27, 30, 30, 30};

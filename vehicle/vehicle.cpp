@@ -1,9 +1,9 @@
 // vehicle.cpp - vehicle model services of the program shell: the release and rebuild of the
 // cars' models around a device re-creation.  InitWheelTables is the per-wheel model's
-// (vehicle/wheel/brush_model.cpp).
+// (wheel/brush_model.cpp).
 #include "vehicle/vehicle.h"
 
-#include "modeller/model/model_meshes.h"
+#include "model/model_meshes.h"
 #include "physics/car.h"
 #include "vehicle/number_plates.h"
 #include "vehicle/skin_lookup.h"

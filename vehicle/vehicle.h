@@ -3,7 +3,7 @@
 //
 // Layer: vehicle/, a subsystem over the modeller and physics/ (tools/layers.txt).
 #pragma once
-#include "vehicle/wheel/wheel.h"  // InitWheelTables, called at start-up
+#include "wheel/wheel.h"  // InitWheelTables, called at start-up
 
 struct Car;
 

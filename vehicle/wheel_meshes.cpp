@@ -9,7 +9,7 @@
 #include "core/frame_globals.h"
 #include "core/gamma_tables.h"
 #include "render/gouraud_mesh.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "vehicle/car_model.h"
 #include "vehicle/wheel_profile.h"
 

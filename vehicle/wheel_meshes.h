@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "render/primitives.h"
-#include "vehicle/wheel/wheel.h"
+#include "wheel/wheel.h"
 
 struct GouraudColour;
 struct GouraudO3d;

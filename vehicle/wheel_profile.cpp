@@ -8,8 +8,8 @@
 #include <strings.h>
 
 #include "core/gamma_tables.h"
-#include "ui/text/text_colours.h"
-#include "vehicle/data/rim_profile.h"
+#include "text/text_colours.h"
+#include "vehicle_data/rim_profile.h"
 
 namespace {
 

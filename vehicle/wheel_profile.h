@@ -1,4 +1,4 @@
-// wheel_profile.h - a wheel set's cross-section (WheelProfile, vehicle/wheel/wheel.h): the
+// wheel_profile.h - a wheel set's cross-section (WheelProfile, wheel/wheel.h): the
 // tyre's outline from its dimensions, the rim's bead and lip, and the rim taken from the rim
 // editor's profile (WXS), with every point's normal and shaded colour; and the tyre dimension
 // status the editor shows.
@@ -12,7 +12,7 @@
 #pragma once
 #include <cstdint>
 
-#include "vehicle/wheel/wheel.h"
+#include "wheel/wheel.h"
 
 struct Car;
 struct WXS;

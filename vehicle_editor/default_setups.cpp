@@ -9,7 +9,7 @@
 #include "core/report.h"
 #include "physics/car.h"
 #include "ui/dialogs.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "platform/files.h"
 #include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/vehicle_editor.h"

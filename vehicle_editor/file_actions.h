@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "core/fixed_math.h"
-#include "ui/text/text_colours.h"
-#include "vehicle/data/frame_records.h"
+#include "text/text_colours.h"
+#include "vehicle_data/frame_records.h"
 
 struct Car;
 struct DataFile;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/fixed_math.h"
-#include "vehicle/data/frame_records.h"
+#include "vehicle_data/frame_records.h"
 
 struct Car;
 struct VehicleData;

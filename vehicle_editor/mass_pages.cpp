@@ -6,9 +6,9 @@
 #include <cstdio>
 
 #include "physics/car.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "ui/value_edit.h"
-#include "vehicle/data/vehicle_class.h"
+#include "vehicle_data/vehicle_class.h"
 #include "vehicle_editor/settings_actions.h"
 #include "vehicle_editor/tab_pages.h"
 #include "vehicle_editor/vehicle_editor.h"

@@ -7,9 +7,9 @@
 
 #include "core/window_state.h"
 #include "physics/car.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "ui/value_edit.h"
-#include "vehicle/wheel/wheel.h"
+#include "wheel/wheel.h"
 #include "vehicle_editor/settings_actions.h"
 #include "vehicle_editor/tab_pages.h"
 #include "vehicle_editor/vehicle_editor.h"

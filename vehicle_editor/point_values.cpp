@@ -8,7 +8,7 @@
 #include "core/window_state.h"
 #include "physics/car.h"
 #include "ui/dialogs.h"
-#include "ui/text/text_strings.h"
+#include "text/text_strings.h"
 #include "vehicle_editor/frame_points.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"

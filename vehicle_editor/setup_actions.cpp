@@ -8,10 +8,10 @@
 #include "core/report.h"
 #include "physics/car.h"
 #include "vehicle/car_model.h"
-#include "vehicle/data/vehicle_class.h"
+#include "vehicle_data/vehicle_class.h"
 #include "vehicle_editor/default_setups.h"
-#include "vehicle_editor/panel/colour_marks.h"
-#include "vehicle_editor/panel/info_panel.h"
+#include "info_panel/colour_marks.h"
+#include "info_panel/info_panel.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 

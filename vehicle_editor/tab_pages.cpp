@@ -13,7 +13,7 @@
 #include "modeller/object_editor.h"
 #include "physics/car.h"
 #include "ui/screen_labels.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "ui/value_edit.h"
 #include "ui/widgets.h"
 #include "vehicle_editor/default_setups.h"

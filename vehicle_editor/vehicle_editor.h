@@ -476,7 +476,7 @@ void ShowEditorText(const char* text);
 // ---- [Object editor's view] ----
 // The object editor reaches these through the hooks of modeller/vehicle_editor_link.h, which
 // InstallVehicleEditorHooks points here (once, at start-up).
-// The animation editor's screen, its overlay and its check are vehicle_editor/animation/anim_screen.h's.
+// The animation editor's screen, its overlay and its check are animation/anim_screen.h's.
 int CarBeingEdited();                      // 1 while a car is edited
 // The spoke count of the car whose spoke the modeller edits (0 when it edits none), and the
 // modeller's change of it (the wheels are made again).

@@ -9,7 +9,7 @@
 #include "vehicle/car_draw.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_model.h"
-#include "vehicle_editor/skeleton/human_system.h"
+#include "skeleton/human_system.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 

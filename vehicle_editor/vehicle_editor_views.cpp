@@ -15,7 +15,7 @@
 #include "core/window_state.h"
 #include "modeller/drag_handles.h"
 #include "modeller/edit_views.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "physics/car.h"
 #include "render/immediate.h"
 #include "render/matrices.h"
@@ -25,10 +25,10 @@
 #include "render/sky.h"
 #include "render/views.h"
 #include "ui/screen_labels.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "vehicle/car_draw.h"
 #include "vehicle/car_drawing.h"
-#include "vehicle_editor/dashboard/dash_draw.h"
+#include "dashboard/dash_draw.h"
 #include "vehicle_editor/frame_points.h"
 
 namespace {

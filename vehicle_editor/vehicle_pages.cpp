@@ -4,10 +4,10 @@
 #include <cstdio>
 
 #include "physics/car.h"
-#include "ui/text/language.h"
-#include "ui/text/text_colours.h"
+#include "text/language.h"
+#include "text/text_colours.h"
 #include "ui/value_edit.h"
-#include "vehicle/data/vehicle_class.h"
+#include "vehicle_data/vehicle_class.h"
 #include "vehicle/setup_diagram.h"
 #include "vehicle_editor/settings_actions.h"
 #include "vehicle_editor/tab_pages.h"

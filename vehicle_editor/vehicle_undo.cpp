@@ -8,7 +8,7 @@
 #include "core/data_file.h"
 #include "core/report.h"
 #include "physics/car.h"
-#include "vehicle/data/vehicle_file.h"
+#include "vehicle_data/vehicle_file.h"
 
 namespace VehicleUndo {
 VehicleUndoNode Slots[HISTORY_POINTS] = {{{}, "start", "", nullptr, 0}};

@@ -13,7 +13,7 @@
 #include "ui/interface.h"
 #include "ui/value_edit.h"
 #include "vehicle_editor/file_actions.h"
-#include "vehicle_editor/rim/rim_screen.h"
+#include "rim/rim_screen.h"
 #include "vehicle_editor/tab_pages.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"

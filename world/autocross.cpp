@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "core/report.h"
-#include "physics/solid/solid.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid.h"
+#include "solid/solid_hooks.h"
 #include "render/object_mesh.h"
 #include "render/views.h"
 #include "world/fixed_ob.h"

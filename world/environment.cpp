@@ -7,7 +7,7 @@
 #include "core/config.h"
 #include "core/frame_globals.h"
 #include "core/report.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "platform/clock.h"
 
 TrackPlace WorldTrackPlace;

@@ -6,7 +6,7 @@
 // The five settings (mode, time of day, day of year, hour and day offsets) live with the
 // configuration (core/config.h, ClampTimeOfDay).  The present moment is the frame loop's
 // snapshot of the system time (core/frame_globals.h), in UTC; the race's date is a file time
-// (100-ns units since 1601, UTC) in the race's state (physics/solid/solid_hooks.h).
+// (100-ns units since 1601, UTC) in the race's state (solid/solid_hooks.h).
 // Main thread only.
 #pragma once
 #include <cstdint>

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 #include "render/material.h"
 #include "render/object_mesh.h"
 #include "world/built_mesh.h"

@@ -8,7 +8,7 @@
 
 #include "core/data_file.h"
 #include "core/report.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "platform/files.h"
 #include "world/autocross.h"
 #include "world/placed_object.h"

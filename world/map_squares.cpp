@@ -11,8 +11,8 @@
 
 #include "core/config.h"
 #include "core/report.h"
-#include "physics/solid/physics_registry.h"
-#include "physics/solid/solid.h"
+#include "solid/physics_registry.h"
+#include "solid/solid.h"
 #include "platform/thread.h"
 #include "world/fixed_ob.h"
 #include "world/segment.h"

@@ -21,7 +21,7 @@
 #include <cstdint>
 
 #include "core/fixed_math.h"
-#include "physics/solid/solid_hooks.h"  // TrunkRecord
+#include "solid/solid_hooks.h"  // TrunkRecord
 
 struct ContactProbe;
 struct FixedOb;

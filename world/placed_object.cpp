@@ -16,7 +16,7 @@
 #include "core/data_file.h"
 #include "core/gamma_tables.h"
 #include "core/report.h"
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 #include "render/material.h"
 #include "render/object_mesh.h"
 #include "render/primitives.h"

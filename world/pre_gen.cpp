@@ -14,8 +14,8 @@
 #include "render/light_samples.h"
 #include "render/material.h"
 #include "render/shaders.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 #include "world/light_octrees.h"
 #include "world/world.h"
 

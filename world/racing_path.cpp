@@ -15,7 +15,7 @@
 #include "core/config.h"
 #include "core/data_file.h"
 #include "core/report.h"
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 #include "render/views.h"
 #include "world/fixed_ob.h"
 #include "world/map_squares.h"

@@ -11,7 +11,7 @@
 #include "core/frame_globals.h"
 #include "core/gamma_tables.h"
 #include "core/report.h"
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 #include "render/material.h"
 #include "render/object_mesh.h"
 #include "world/geometry_queries.h"

@@ -15,7 +15,7 @@
 #include "core/data_fields.h"
 #include "core/data_file.h"
 #include "core/report.h"
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 #include "world/mapping.h"
 #include "world/render_mesh_builder.h"
 #include "world/section.h"

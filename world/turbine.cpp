@@ -7,7 +7,7 @@
 
 #include "core/data_file.h"
 #include "core/frame_globals.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "platform/clock.h"
 #include "render/draw_mesh.h"
 #include "render/gouraud_mesh.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 #include "render/views.h"
 #include "world/built_mesh.h"
 #include "world/fixed_ob.h"

@@ -386,6 +386,6 @@ void RebuildWorldObjectMeshes();
 
 // ---- [Start-up] ----
 // Installs the world's answers into the hooks of the layers below it: the rigid body's world
-// table (physics/solid/solid_hooks.h), the renderer's pick, sun and lighting hooks.  Once at
+// table (solid/solid_hooks.h), the renderer's pick, sun and lighting hooks.  Once at
 // start-up, before anything asks them (InstallShellHooks).
 void InstallWorld();

@@ -4,7 +4,7 @@
 // world answers from its objects and octrees.
 #include <cstring>
 
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "render/humans.h"
 #include "render/light_samples.h"
 #include "render/sky.h"

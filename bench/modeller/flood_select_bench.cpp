@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "modeller/build_mode.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/object_editor.h"
 #include "tools/model_gen/model_builder.h"
 

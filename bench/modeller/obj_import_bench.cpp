@@ -11,10 +11,10 @@
 #include <string>
 
 #include "core/fixed_math.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/obj_import.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 
 #if ZKT_HAVE_TINYOBJLOADER
 #include <tiny_obj_loader.h>

@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "modeller/model/model_meshes.h"
+#include "model/model_meshes.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
@@ -33,7 +33,7 @@
 #include "render/views.h"
 #include "core/window_state.h"
 #include "tools/model_gen/model_builder.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "world/geometry_queries.h"
 
 namespace {

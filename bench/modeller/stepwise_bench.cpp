@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/stepwise_runs.h"
 #include "tools/model_gen/model_builder.h"
 

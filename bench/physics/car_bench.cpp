@@ -24,14 +24,14 @@
 #include <string>
 #include <vector>
 
-#include "bench/physics/rate_reporter.h"
+#include "bench/solid/rate_reporter.h"
 #include "core/checksum.h"
 #include "platform/spawn.h"
 #include "physics/car.h"
 #include "physics/car_world.h"
 #include "tests/physics/oval_track.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 namespace {
 

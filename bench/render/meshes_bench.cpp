@@ -30,7 +30,7 @@
 #include "render/object_mesh.h"
 #include "render/primitives.h"
 #include "render/views.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 namespace {
 

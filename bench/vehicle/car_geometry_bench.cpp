@@ -13,7 +13,7 @@
 #include "vehicle/frame_tubes.h"
 #include "vehicle/tyre_geometry.h"
 #include "vehicle/vehicle.h"
-#include "vehicle/wheel/wheel.h"
+#include "wheel/wheel.h"
 #include "vehicle/wheel_profile.h"
 
 namespace {

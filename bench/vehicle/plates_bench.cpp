@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "tests/ui/charset_test_util.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "vehicle/number_plates.h"
 
 namespace {

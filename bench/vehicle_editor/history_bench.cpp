@@ -15,7 +15,7 @@
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
 #include "physics/car.h"
-#include "vehicle/data/vehicle_file.h"
+#include "vehicle_data/vehicle_file.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 namespace {

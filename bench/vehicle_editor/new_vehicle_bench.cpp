@@ -12,7 +12,7 @@
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
 #include "physics/car.h"
-#include "vehicle/data/vehicle_file.h"
+#include "vehicle_data/vehicle_file.h"
 #include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 #include "vehicle_editor/vehicle_editor.h"
 

@@ -14,7 +14,7 @@
 #include <random>
 #include <vector>
 
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 #include "world/fixed_ob.h"
 #include "world/map_squares.h"
 #include "world/world.h"

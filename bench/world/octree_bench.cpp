@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 #include "world/fixed_ob.h"
 #include "world/octree.h"
 #include "world/world.h"

@@ -12,15 +12,15 @@
 #include "editor_window_harness.h"
 #include "modeller/modeller_screen.h"
 #include "modeller/vehicle_editor_link.h"
-#include "vehicle_editor/animation/anim_edit.h"
-#include "vehicle_editor/animation/anim_screen.h"
-#include "vehicle_editor/animation/bone_links.h"
+#include "animation/anim_edit.h"
+#include "animation/anim_screen.h"
+#include "animation/bone_links.h"
 #include "core/data_file.h"
 #include "platform/files.h"
 #include "render/draw_mesh.h"
 #include "render/gouraud_mesh.h"
 #include "render/humans.h"
-#include "vehicle_editor/skeleton/human_system.h"
+#include "skeleton/human_system.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include "platform/files.h"
 #include "frontend/frontend.h"
 #include "render/humans.h"
-#include "ui/text/messages.h"
-#include "vehicle_editor/skeleton/human_system.h"
-#include "ui/text/text_colours.h"
+#include "text/messages.h"
+#include "skeleton/human_system.h"
+#include "text/text_colours.h"
 #include "world/environment.h"
 #include "world/world.h"
 

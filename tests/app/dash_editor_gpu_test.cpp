@@ -11,8 +11,8 @@
 #include "editor_window_harness.h"
 #include "physics/car.h"
 #include "ui/shapes_2d.h"
-#include "vehicle_editor/dashboard/dash_block.h"
-#include "vehicle_editor/dashboard/dash_editor.h"
+#include "dashboard/dash_block.h"
+#include "dashboard/dash_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 namespace {

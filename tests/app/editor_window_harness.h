@@ -28,11 +28,11 @@
 #include "vehicle_editor/vehicle_editor.h"
 #include "tests/ui/control_clicks.h"
 #include "tests/ui/png_test_util.h"
-#include "modeller/model/model_file.h"
+#include "model/model_file.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/widgets.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 constexpr int WIDTH = 1024, HEIGHT = 768;
 

@@ -16,7 +16,7 @@
 #include "render/vr.h"
 #include "tests/platform/virtual_joystick.h"
 #include "ui/dialogs.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "ui/text_entry.h"
 
 namespace {

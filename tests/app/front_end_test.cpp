@@ -8,7 +8,7 @@
 #include "platform/spawn.h"
 #include "render/texture_table.h"
 #include "ui/dialogs.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace {
 

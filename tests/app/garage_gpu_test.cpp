@@ -13,7 +13,7 @@
 #include "tests/physics/static_balance.h"
 #include "frontend/frontend.h"
 #include "physics/car.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "ui/text_draw.h"
 #include "platform/clock.h"
 #include "platform/window.h"

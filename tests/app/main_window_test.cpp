@@ -15,7 +15,7 @@
 #include "platform/keys.h"
 #include "platform/window.h"
 #include "race/race.h"
-#include "ui/text/code_pages.h"
+#include "text/code_pages.h"
 #include "ui/dialogs.h"
 #include "ui/onscreen_keyboard.h"
 #include "ui/text_entry.h"

@@ -14,7 +14,7 @@
 #include "platform/messages.h"
 #include "ui/interface.h"
 #include "ui/onscreen_keyboard.h"
-#include "ui/text/code_pages.h"
+#include "text/code_pages.h"
 #include "ui/text_entry.h"
 
 namespace {

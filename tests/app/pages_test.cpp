@@ -17,7 +17,7 @@
 #include "ui/help_screen.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
-#include "ui/text/language.h"
+#include "text/language.h"
 #include "core/game_code.h"
 #include "tools/track_writer/track_files.h"
 #include "world/world.h"

@@ -11,7 +11,7 @@
 #include "frontend/player_file.h"
 #include "platform/files.h"
 #include "race/race.h"
-#include "ui/text/language.h"
+#include "text/language.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "core/window_state.h"
 #include "editor_window_harness.h"
 #include "physics/car.h"
-#include "vehicle_editor/rim/rim_screen.h"
+#include "rim/rim_screen.h"
 
 namespace {
 

@@ -27,7 +27,7 @@
 #include "tests/ui/control_clicks.h"
 #include "tests/ui/png_test_util.h"
 #include "ui/dialogs.h"
-#include "vehicle_editor/panel/skin_template.h"
+#include "info_panel/skin_template.h"
 #include "vehicle_editor/vehicle_editor.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "core/profiler.h"
 #include "core/sound.h"
 #include "platform/audio.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace {
 

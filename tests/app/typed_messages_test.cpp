@@ -8,7 +8,7 @@
 #include "app/text_commands.h"
 #include "platform/keys.h"
 #include "ui/dialogs.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace {
 

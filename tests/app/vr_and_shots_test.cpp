@@ -11,7 +11,7 @@
 #include "render/vr.h"
 #include "tests/render/vr_test_plugins.h"
 #include "ui/interface.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace {
 

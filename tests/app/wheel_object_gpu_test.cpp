@@ -19,7 +19,7 @@
 #include "physics/car.h"
 #include "ui/interface_draw.h"
 #include "vehicle/car_drawing.h"
-#include "vehicle_editor/rim/rim_screen.h"
+#include "rim/rim_screen.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 namespace {

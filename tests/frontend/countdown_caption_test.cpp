@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "frontend/frontend.h"
-#include "physics/solid/solid_hooks.h"
-#include "ui/text/language.h"
-#include "ui/text/text_colours.h"
+#include "solid/solid_hooks.h"
+#include "text/language.h"
+#include "text/text_colours.h"
 #include "ui/text_draw.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include "frontend/frontend.h"
 #include "physics/car.h"
 #include "ui/interface.h"
-#include "ui/text/text_colours.h"
-#include "vehicle_editor/panel/info_panel.h"
+#include "text/text_colours.h"
+#include "info_panel/info_panel.h"
 
 namespace fs = std::filesystem;
 

@@ -20,9 +20,9 @@
 #include "tests/frontend/page_picture.h"
 #include "tests/ui/png_test_util.h"
 #include "ui/interface_config.h"
-#include "vehicle_editor/panel/colour_marks.h"
-#include "vehicle_editor/panel/info_panel.h"
-#include "vehicle_editor/panel/info_panel_layout.h"
+#include "info_panel/colour_marks.h"
+#include "info_panel/info_panel.h"
+#include "info_panel/info_panel_layout.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "core/data_file.h"
 #include "core/report.h"
 #include "frontend/mod_export.h"
-#include "modeller/model/model_file.h"
+#include "model/model_file.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "render/texture_files.h"
@@ -28,10 +28,10 @@
 #include "render/texture_table.h"
 #include "tests/render/null_renderer.h"
 #include "tests/ui/png_test_util.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "vehicle/car_load.h"
 #include "vehicle/car_skins.h"
-#include "vehicle/data/vehicle_file.h"
+#include "vehicle_data/vehicle_file.h"
 
 namespace fs = std::filesystem;
 

@@ -17,7 +17,7 @@
 #include "core/process.h"
 #include "core/window_state.h"
 #include "frontend/frontend.h"
-#include "modeller/model/model_meshes.h"
+#include "model/model_meshes.h"
 #include "physics/car.h"
 #include "render/draw2d.h"
 #include "render/frame.h"
@@ -36,7 +36,7 @@
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "ui/text_draw.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "ui/text_draw.h"
 
 constexpr int PAGE_WIDTH = 320, PAGE_HEIGHT = 240;

@@ -19,7 +19,7 @@
 #include "race/race.h"
 #include "ui/dialogs.h"
 #include "ui/interface_config.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "vehicle/car_load.h"
 
 namespace fs = std::filesystem;

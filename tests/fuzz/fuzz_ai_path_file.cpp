@@ -17,7 +17,7 @@
 #include "race/race_start.h"
 #include "tools/track_writer/track_files.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
-#include "vehicle/wheel/wheel.h"
+#include "wheel/wheel.h"
 #include "world/ai_path.h"
 #include "world/world.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "vehicle_editor/skeleton/skeleton.h"
+#include "skeleton/skeleton.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < DATA_FILE_HEADER_SIZE + 1) return 0;

@@ -16,9 +16,9 @@
 #include "core/fixed_math.h"
 #include "tests/fuzz/fuzz_cars.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "vehicle/car_load.h"
-#include "vehicle/data/vehicle_file.h"
+#include "vehicle_data/vehicle_file.h"
 
 namespace {
 

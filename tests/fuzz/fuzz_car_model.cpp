@@ -16,15 +16,15 @@
 
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
-#include "modeller/model/model_meshes.h"
+#include "model/model_meshes.h"
 #include "render/gouraud_mesh.h"
 #include "render/material.h"
 #include "tests/fuzz/fuzz_cars.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "vehicle/car_load.h"
 #include "vehicle/car_model.h"
-#include "vehicle/data/vehicle_file.h"
+#include "vehicle_data/vehicle_file.h"
 
 namespace {
 

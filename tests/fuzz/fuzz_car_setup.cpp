@@ -18,7 +18,7 @@
 
 #include "physics/car_setup_local.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
-#include "vehicle/data/vehicle_class.h"
+#include "vehicle_data/vehicle_class.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "core/checksum.h"
 #include "physics/car.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 namespace {
 

@@ -30,15 +30,15 @@
 #include "core/frame_globals.h"
 #include "core/report.h"
 #include "core/window_state.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "tests/fuzz/fuzz_cars.h"
 #include "tools/vehicle_gen/sample_engines.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 #include "vehicle/car_load.h"
-#include "vehicle/data/engine_file.h"
-#include "vehicle/data/vehicle_file.h"
+#include "vehicle_data/engine_file.h"
+#include "vehicle_data/vehicle_file.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include "tests/fuzz/fuzz_scratch.h"
 #include "tools/human_gen/sample_humans.h"
 #include "tools/vehicle_gen/sample_engines.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
-#include "vehicle/data/engine_file.h"
-#include "vehicle/data/engine_record.h"
-#include "vehicle_editor/skeleton/human_system.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
+#include "vehicle_data/engine_file.h"
+#include "vehicle_data/engine_record.h"
+#include "skeleton/human_system.h"
 
 namespace fuzz_cars {
 

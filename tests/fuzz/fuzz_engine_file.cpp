@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
-#include "vehicle/data/engine_file.h"
-#include "vehicle/data/engine_record.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
+#include "vehicle_data/engine_file.h"
+#include "vehicle_data/engine_record.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "render/humans.h"
 #include "render/material.h"
 #include "render/texture_table.h"
-#include "vehicle_editor/skeleton/human_system.h"
+#include "skeleton/human_system.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

@@ -20,8 +20,8 @@
 #include "physics/car.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/interface.h"
-#include "ui/text/text_colours.h"
-#include "vehicle_editor/panel/info_panel.h"
+#include "text/text_colours.h"
+#include "info_panel/info_panel.h"
 
 namespace {
 

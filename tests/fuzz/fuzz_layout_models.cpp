@@ -7,11 +7,11 @@
 #include <cstdlib>
 
 #include "core/fixed_math.h"
-#include "modeller/model/pregen_model.h"
+#include "model/pregen_model.h"
 #include "tests/fuzz/fuzz_scratch.h"
-#include "ui/text/language.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/language.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 
 namespace {
 

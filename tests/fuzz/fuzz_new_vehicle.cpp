@@ -11,7 +11,7 @@
 #include "core/fixed_math.h"
 #include "fuzz_scratch.h"
 #include "physics/car.h"
-#include "vehicle/data/vehicle_file.h"
+#include "vehicle_data/vehicle_file.h"
 #include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 
 namespace {

@@ -7,11 +7,11 @@
 #include <cstdlib>
 
 #include "core/fixed_math.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "modeller/obj_import.h"
 #include "ui/dialogs.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "vehicle_editor/rim/rim_file.h"
+#include "rim/rim_file.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 
 #include "core/data_file.h"
 #include "modeller/edit_views.h"
-#include "modeller/model/model_meshes.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "model/model_meshes.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <string>
 
 #include "platform/files.h"
-#include "ui/text/text_colours.h"
-#include "vehicle/data/setup_record.h"
+#include "text/text_colours.h"
+#include "vehicle_data/setup_record.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "vehicle_editor/animation/bone_links.h"
-#include "vehicle_editor/skeleton/skeleton.h"
+#include "animation/bone_links.h"
+#include "skeleton/skeleton.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> image = {'Q', 'X', 'S', 'K', 'E', 'L', 0, uint8_t(SKELETON_FILE_VERSION)};

@@ -11,11 +11,11 @@
 
 #include "core/data_file.h"
 #include "core/fixed_math.h"
-#include "modeller/model/model_file.h"
-#include "modeller/model/spoke_object.h"
+#include "model/model_file.h"
+#include "model/spoke_object.h"
 #include "tools/model_gen/model_builder.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include "frontend/player_file.h"
 #include "fuzz_scratch.h"
 #include "render/views.h"
-#include "ui/text/language.h"
-#include "ui/text/text_colours.h"
-#include "ui/text/text_file.h"
+#include "text/language.h"
+#include "text/text_colours.h"
+#include "text/text_file.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "tests/vehicle/quarter_car.h"
+#include "tests/wheel/quarter_car.h"
 #include "vehicle/vehicle.h"
 
 namespace {

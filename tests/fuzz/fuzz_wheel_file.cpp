@@ -14,10 +14,10 @@
 
 #include "core/data_file.h"
 #include "core/fixed_math.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
-#include "vehicle/data/rim_profile.h"
-#include "vehicle/data/wheel_file.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
+#include "vehicle_data/rim_profile.h"
+#include "vehicle_data/wheel_file.h"
 
 namespace {
 

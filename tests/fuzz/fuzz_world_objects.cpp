@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 #include "render/object_mesh.h"
 #include "world/built_mesh.h"
 #include "world/figures.h"

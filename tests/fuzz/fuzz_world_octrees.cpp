@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 #include "world/fixed_ob.h"
 #include "world/light_octrees.h"
 #include "world/octree.h"

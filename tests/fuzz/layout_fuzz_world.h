@@ -10,7 +10,7 @@
 
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "platform/clock.h"
 #include "render/object_mesh.h"
 #include "tools/track_writer/track_files.h"

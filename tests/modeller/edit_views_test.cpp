@@ -12,12 +12,12 @@
 #include "core/data_file.h"
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "render/frame.h"
 #include "render/views.h"
 #include "tools/model_gen/model_builder.h"
 #include "ui/dialogs.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace {
 

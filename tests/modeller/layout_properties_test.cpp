@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "modeller/layout_properties.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "tools/model_gen/sample_models.h"
 
 namespace {

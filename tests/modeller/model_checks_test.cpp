@@ -8,10 +8,10 @@
 #include <cstring>
 #include <string>
 
-#include "modeller/model/model_lod_cache.h"
+#include "model/model_lod_cache.h"
 #include "modeller/model_checks.h"
 #include "ui/problem_report.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace {
 

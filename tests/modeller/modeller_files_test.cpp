@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "modeller/model/spoke_object.h"
+#include "model/spoke_object.h"
 #include "modeller/obj_import.h"
 #include "modeller/vehicle_editor_link.h"
 #include "operations_fixture.h"

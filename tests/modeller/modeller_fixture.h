@@ -13,7 +13,7 @@
 #include "core/report.h"
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
-#include "modeller/model/model_meshes.h"
+#include "model/model_meshes.h"
 #include "modeller/model_checks.h"
 #include "modeller/modeller_screen.h"
 #include "modeller/modeller_selection.h"
@@ -27,7 +27,7 @@
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/report_sink.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace modeller_test {
 

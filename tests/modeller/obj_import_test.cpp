@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "platform/files.h"
 #include "ui/dialogs.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 
 #if ZKT_HAVE_TINYOBJLOADER
 #include <tiny_obj_loader.h>

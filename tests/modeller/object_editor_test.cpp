@@ -13,7 +13,7 @@
 #include "core/sort_tree.h"
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
-#include "modeller/model/model_meshes.h"
+#include "model/model_meshes.h"
 #include "modeller/model_checks.h"
 #include "modeller/modeller.h"
 #include "modeller/object_editor.h"
@@ -26,7 +26,7 @@
 #include "tools/model_gen/model_builder.h"
 #include "tools/model_gen/sample_models.h"
 #include "ui/dialogs.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "world/geometry_queries.h"
 
 namespace {

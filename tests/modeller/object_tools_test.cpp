@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "modeller/model/model_file.h"
+#include "model/model_file.h"
 #include "operations_fixture.h"
 #include "platform/files.h"
 

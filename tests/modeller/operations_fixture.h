@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "modeller/model/model_file.h"
+#include "model/model_file.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/point_tools.h"
 #include "modeller/stepwise_runs.h"

@@ -7,12 +7,12 @@
 #include <random>
 #include <vector>
 
-#include "modeller/model/model_meshes.h"
+#include "model/model_meshes.h"
 #include "modeller/wire_edges.h"
 #include "render/object_mesh.h"
 #include "tools/model_gen/model_builder.h"
 #include "tools/model_gen/sample_models.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // world objects, called as a race's contact pass calls them.
 #include <gtest/gtest.h>
 
-#include "physics/solid/physics_registry.h"
+#include "solid/physics_registry.h"
 #include "tests/physics/car_drive_util.h"
-#include "tests/physics/solid/solid_test_util.h"
+#include "tests/solid/solid_test_util.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "physics/car.h"
 #include "tests/physics/car_drive_util.h"
-#include "ui/text/language.h"
-#include "vehicle/data/vehicle_file.h"
+#include "text/language.h"
+#include "vehicle_data/vehicle_file.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "tests/physics/oval_track.h"
 #include "tests/track_scratch.h"
 #include "tools/track_writer/track_files.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "world/fixed_ob.h"
 #include "world/pit.h"
 #include "world/racing_path.h"

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <vector>
 
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "tests/physics/car_test_util.h"
 
 namespace {

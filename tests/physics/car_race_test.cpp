@@ -9,7 +9,7 @@
 
 #include "physics/car_race.h"
 #include "tests/physics/car_drive_util.h"
-#include "ui/text/language.h"
+#include "text/language.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include "core/checksum.h"
 #include "core/report.h"
 #include "physics/car.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
-#include "ui/text/text_colours.h"
-#include "vehicle/data/vehicle_class.h"
+#include "text/text_colours.h"
+#include "vehicle_data/vehicle_class.h"
 
 // A car with no parts: no power unit, no wheels, no frame, a set-up that asks for a set-up.
 inline void MakeBareCar(Car& car) {

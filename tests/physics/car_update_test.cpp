@@ -10,7 +10,7 @@
 
 #include "tests/physics/car_drive_util.h"
 #include "tests/physics/static_balance.h"
-#include "ui/text/language.h"
+#include "text/language.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "physics/car.h"
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 
 // The car's contact point of a wheel in car axes, from the car's origin.
 inline Vec3 ContactInCarAxes(const Car& car, const CarWheel& w) {

@@ -27,8 +27,8 @@
 #include "tests/physics/car_test_util.h"
 #include "tests/track_scratch.h"
 #include "tools/track_writer/track_files.h"
-#include "vehicle/data/setup_record.h"
-#include "vehicle/wheel/wheel.h"
+#include "vehicle_data/setup_record.h"
+#include "wheel/wheel.h"
 #include "world/ai_path.h"
 #include "world/world.h"
 

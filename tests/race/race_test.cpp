@@ -6,7 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "world/autocross.h"
 #include "world/layout_file.h"
 #include "world/world.h"

@@ -21,7 +21,7 @@
 #include "render/texture_table.h"
 #include "render/views.h"
 #include "tests/render/null_renderer.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 namespace {
 

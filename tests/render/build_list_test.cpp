@@ -10,7 +10,7 @@
 #include "render/texture_table.h"
 #include "tests/render/mesh_fixtures.h"
 #include "tests/render/null_renderer.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace {
 

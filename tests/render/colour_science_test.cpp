@@ -13,7 +13,7 @@
 #include "render/sky_tables.h"
 #include "tests/core/report_recorder.h"
 #include "tests/render/sky_tables_text.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "render/texture_record.h"
 #include "tests/core/report_recorder.h"
 #include "tests/render/null_renderer.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "render/views.h"
 #include "tests/render/mesh_fixtures.h"
 #include "tests/render/null_renderer.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace {
 

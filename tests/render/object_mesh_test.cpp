@@ -14,7 +14,7 @@
 #include "render/views.h"
 #include "tests/render/mesh_fixtures.h"
 #include "tests/render/null_renderer.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "core/window_state.h"
 #include "render/views.h"
 #include "render/views_local.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "tests/core/report_recorder.h"
 #include "tests/render/null_renderer.h"
 #include "tests/render/vr_test_plugins.h"
-#include "ui/text/language.h"
+#include "text/language.h"
 
 namespace {
 

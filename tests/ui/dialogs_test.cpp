@@ -15,9 +15,9 @@
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/onscreen_keyboard.h"
-#include "ui/text/code_pages.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/code_pages.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 #include "ui/text_entry.h"
 
 namespace fs = std::filesystem;

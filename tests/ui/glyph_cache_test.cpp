@@ -16,7 +16,7 @@
 #include "tests/ui/charset_test_util.h"
 #include "tests/source_shaders.h"
 #include "ui/glyph_cache.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace {
 

@@ -27,7 +27,7 @@
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
 #include "ui/profiler_display.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "ui/text_draw.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include "tests/ui/control_clicks.h"
 #include "ui/help_screen.h"
 #include "ui/character_set.h"
-#include "ui/text/language.h"
-#include "ui/text/messages.h"
+#include "text/language.h"
+#include "text/messages.h"
 #include "ui/widgets.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "ui/interface_local.h"
 #include "ui/list_chooser.h"
 #include "ui/problem_report.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 
 namespace fs = std::filesystem;
 

@@ -11,7 +11,7 @@
 #include "render/render_target.h"
 #include "tests/render/null_renderer.h"
 #include "tests/ui/charset_test_util.h"
-#include "ui/text/code_pages.h"
+#include "text/code_pages.h"
 #include "ui/number_gauge.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"

@@ -22,7 +22,7 @@
 #include "tests/ui/png_test_util.h"
 #include "ui/bevel_box.h"
 #include "ui/shapes_2d.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 namespace {
 

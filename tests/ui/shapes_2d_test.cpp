@@ -19,7 +19,7 @@
 #include "tests/render/null_renderer.h"
 #include "ui/bevel_box.h"
 #include "ui/shapes_2d.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "tests/ui/charset_test_util.h"
 #include "ui/interface.h"
 #include "ui/interface_draw.h"
-#include "ui/text/code_pages.h"
+#include "text/code_pages.h"
 #include "ui/text_draw.h"
 
 namespace {

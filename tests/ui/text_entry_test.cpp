@@ -9,8 +9,8 @@
 #include "platform/clipboard.h"
 #include "platform/text_input.h"
 #include "platform/window.h"
-#include "ui/text/code_pages.h"
-#include "ui/text/messages.h"
+#include "text/code_pages.h"
+#include "text/messages.h"
 #include "ui/text_draw.h"
 #include "ui/text_entry.h"
 

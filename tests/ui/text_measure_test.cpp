@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ui/character_set.h"
-#include "ui/text/code_pages.h"
+#include "text/code_pages.h"
 #include "ui/text_measure.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/text_entry.h"
-#include "ui/text/language.h"
+#include "text/language.h"
 #include "ui/vr_panel.h"
 
 namespace {

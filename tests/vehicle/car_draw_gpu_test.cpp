@@ -28,7 +28,7 @@
 #include "tests/physics/car_test_util.h"
 #include "tests/vehicle/diagram_test_car.h"
 #include "tests/ui/png_test_util.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_geometry.h"
 #include "vehicle/setup_diagram.h"

@@ -14,7 +14,7 @@
 #include "core/data_file.h"
 #include "core/report.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "vehicle/car_info_file.h"
 
 namespace {

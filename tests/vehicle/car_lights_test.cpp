@@ -13,7 +13,7 @@
 #include "render/views.h"
 #include "tests/vehicle/car_model_fixture.h"
 #include "vehicle/car_drawing.h"
-#include "vehicle/data/vehicle_class.h"
+#include "vehicle_data/vehicle_class.h"
 
 namespace {
 

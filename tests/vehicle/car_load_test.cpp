@@ -17,9 +17,9 @@
 #include "render/gouraud_mesh.h"
 #include "render/system_textures.h"
 #include "vehicle/car_load.h"
-#include "vehicle/data/rim_profile.h"
-#include "vehicle/data/vehicle_class.h"
-#include "vehicle/data/vehicle_file.h"
+#include "vehicle_data/rim_profile.h"
+#include "vehicle_data/vehicle_class.h"
+#include "vehicle_data/vehicle_file.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/frame_globals.h"
-#include "modeller/model/model_meshes.h"
+#include "model/model_meshes.h"
 #include "render/material.h"
 #include "render/primitives.h"
 #include "render/system_textures.h"

@@ -11,9 +11,9 @@
 #include <cmath>
 
 #include "physics/car.h"
-#include "tests/vehicle/quarter_car.h"
+#include "tests/wheel/quarter_car.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "world/world.h"
 
 namespace {

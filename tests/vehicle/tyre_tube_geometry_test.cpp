@@ -10,7 +10,7 @@
 
 #include "core/gamma_tables.h"
 #include "tests/core/report_recorder.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "tests/physics/car_test_util.h"
 #include "vehicle/car_geometry.h"
 #include "vehicle/frame_tubes.h"

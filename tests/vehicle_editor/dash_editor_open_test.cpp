@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "pages_fixture.h"
-#include "vehicle_editor/dashboard/dash_editor.h"
+#include "dashboard/dash_editor.h"
 #include "vehicle_editor/settings_actions.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "core/report.h"
 #include "physics/car.h"
 #include "ui/dialogs.h"
-#include "vehicle/data/vehicle_file.h"
+#include "vehicle_data/vehicle_file.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 class EditorTest : public ::testing::Test {

@@ -2,7 +2,7 @@
 // geometry, the layouts a cylinder count allows, and the torque drawn for an electric motor.
 #include <gtest/gtest.h>
 
-#include "vehicle/data/engine_record.h"
+#include "vehicle_data/engine_record.h"
 #include "vehicle_editor/engine/engine_page.h"
 
 namespace {

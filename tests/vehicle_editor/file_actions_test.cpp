@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/data_file.h"
-#include "modeller/model/model_file.h"
+#include "model/model_file.h"
 #include "platform/files.h"
 #include "ui/interface.h"
 #include "tests/vehicle_editor/editor_fixture.h"

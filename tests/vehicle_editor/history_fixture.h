@@ -14,7 +14,7 @@
 #include "core/report.h"
 #include "physics/car.h"
 #include "render/material.h"
-#include "vehicle/data/vehicle_file.h"
+#include "vehicle_data/vehicle_file.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 namespace vehicle_editor_test {

@@ -10,10 +10,10 @@
 #include "physics/car.h"
 #include "tests/vehicle_editor/editor_fixture.h"
 #include "ui/interface.h"
-#include "ui/text/code_pages.h"
-#include "vehicle_editor/panel/colour_marks.h"
-#include "vehicle_editor/panel/info_panel.h"
-#include "vehicle_editor/panel/info_panel_layout.h"
+#include "text/code_pages.h"
+#include "info_panel/colour_marks.h"
+#include "info_panel/info_panel.h"
+#include "info_panel/info_panel_layout.h"
 #include "vehicle_editor/tab_pages.h"
 
 namespace {

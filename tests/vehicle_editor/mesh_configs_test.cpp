@@ -8,7 +8,7 @@
 
 #include "core/window_state.h"
 #include "editor_fixture.h"
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 #include "ui/list_chooser.h"
 #include "vehicle/car_model.h"
 #include "vehicle_editor/file_actions.h"

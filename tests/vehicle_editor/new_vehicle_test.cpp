@@ -11,8 +11,8 @@
 #include "core/window_state.h"
 #include "editor_fixture.h"
 #include "physics/car.h"
-#include "vehicle/data/setup_record.h"
-#include "vehicle/data/vehicle_class.h"
+#include "vehicle_data/setup_record.h"
+#include "vehicle_data/vehicle_class.h"
 #include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 #include "vehicle_editor/vehicle_editor.h"
 

@@ -12,10 +12,10 @@
 #include "physics/car.h"
 #include "render/gouraud_mesh.h"
 #include "render/material.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "vehicle_editor/model_pages.h"
-#include "vehicle/data/vehicle_class.h"
-#include "vehicle_editor/dashboard/dash_figures.h"
+#include "vehicle_data/vehicle_class.h"
+#include "dashboard/dash_figures.h"
 #include "vehicle_editor/default_setups.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include "pages_fixture.h"
 #include "ui/dialogs.h"
-#include "vehicle/data/vehicle_class.h"
-#include "vehicle_editor/dashboard/dash_figures.h"
+#include "vehicle_data/vehicle_class.h"
+#include "dashboard/dash_figures.h"
 #include "vehicle_editor/settings_actions.h"
 
 namespace {

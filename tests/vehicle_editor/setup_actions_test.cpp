@@ -8,7 +8,7 @@
 #include "core/window_state.h"
 #include "physics/car.h"
 #include "tests/vehicle_editor/editor_fixture.h"
-#include "vehicle/data/vehicle_class.h"
+#include "vehicle_data/vehicle_class.h"
 
 using namespace VehicleUndo;
 

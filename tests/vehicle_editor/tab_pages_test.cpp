@@ -9,8 +9,8 @@
 #include "pages_fixture.h"
 #include "render/views.h"
 #include "ui/dialogs.h"
-#include "ui/text/messages.h"
-#include "vehicle/data/vehicle_class.h"
+#include "text/messages.h"
+#include "vehicle_data/vehicle_class.h"
 
 namespace {
 

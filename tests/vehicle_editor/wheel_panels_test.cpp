@@ -15,8 +15,8 @@
 #include "ui/interface.h"
 #include "ui/dialogs.h"
 #include "ui/value_edit.h"
-#include "vehicle/data/vehicle_data.h"
-#include "vehicle_editor/rim/rim_screen.h"
+#include "vehicle_data/vehicle_data.h"
+#include "rim/rim_screen.h"
 
 using namespace VehicleUndo;
 

@@ -6,7 +6,7 @@
 #include <ctime>
 
 #include "core/config.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "platform/clock.h"
 #include "tests/core/report_recorder.h"
 #include "world/environment.h"

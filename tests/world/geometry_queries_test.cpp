@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 #include "render/material.h"
 #include "render/object_mesh.h"
 #include "world/built_mesh.h"

@@ -12,8 +12,8 @@
 #include <set>
 #include <vector>
 
-#include "physics/solid/physics_registry.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/physics_registry.h"
+#include "solid/solid_hooks.h"
 #include "render/humans.h"
 #include "render/light_samples.h"
 #include "render/sky.h"

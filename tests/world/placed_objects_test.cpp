@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "core/sort_tree.h"
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 #include "render/material.h"
 #include "render/object_mesh.h"
 #include "render/primitives.h"
 #include "render/texture_record.h"
-#include "tests/physics/solid/solid_test_util.h"
+#include "tests/solid/solid_test_util.h"
 #include "tests/world/sweep_test.h"
 #include "tests/world/world_test_util.h"
 #include "tools/track_writer/track_writer.h"

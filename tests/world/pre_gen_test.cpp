@@ -13,7 +13,7 @@
 #include "render/light_samples.h"
 #include "render/shaders.h"
 #include "tools/track_writer/track_writer.h"
-#include "ui/text/messages.h"
+#include "text/messages.h"
 #include "world/light_octrees.h"
 #include "world/pit.h"
 #include "world/pre_gen.h"

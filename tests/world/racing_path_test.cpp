@@ -7,7 +7,7 @@
 #include <random>
 
 #include "tools/track_writer/track_writer.h"
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 #include "world/map_squares.h"
 #include "world/mapping.h"
 #include "world/racing_path.h"

@@ -10,7 +10,7 @@
 
 #include "core/config.h"
 #include "core/data_file.h"
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 #include "tests/world/world_test_util.h"
 #include "tools/track_writer/track_writer.h"
 #include "world/mapping.h"

@@ -9,7 +9,7 @@
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
 #include "core/window_state.h"
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 #include "render/views.h"
 #include "world/built_mesh.h"
 #include "world/geometry_queries.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "core/sort_tree.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "render/humans.h"
 #include "render/light_samples.h"
 #include "render/views.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "core/frame_globals.h"
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "tools/track_writer/track_writer.h"
 #include "world/fixed_ob.h"
 #include "world/pit.h"

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "physics/solid/solid_hooks.h"
+#include "solid/solid_hooks.h"
 #include "render/light_samples.h"
 #include "render/sky.h"
 #include "render/views.h"

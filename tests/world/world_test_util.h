@@ -13,7 +13,7 @@
 #include "core/config.h"
 #include "core/data_file.h"
 #include "core/report.h"
-#include "physics/solid/solid.h"
+#include "solid/solid.h"
 #include "world/fixed_ob.h"
 #include "world/world.h"
 

@@ -23,8 +23,8 @@
 #include "tools/human_gen/sample_humans.h"
 #include "tools/model_gen/model_check.h"
 #include "tools/sprite_gen/sprite_shapes.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "core/data_file.h"
-#include "modeller/model/model_file.h"
+#include "model/model_file.h"
 #include "tools/model_gen/model_builder.h"
 
 namespace {

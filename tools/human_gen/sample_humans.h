@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "modeller/model/model_object.h"
-#include "vehicle_editor/skeleton/human_system.h"
-#include "vehicle_editor/skeleton/skeleton.h"
+#include "model/model_object.h"
+#include "skeleton/human_system.h"
+#include "skeleton/skeleton.h"
 
 // The pictures the models name: the figures' cloth page ("data\png\<name>.png") and the
 // helmet's default skin ("data\skins\<name>.jpg", the prefix "HEL" and the skin "DEFAULT").

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "core/data_file.h"
-#include "modeller/model/model_file.h"
+#include "model/model_file.h"
 
 int32_t Metres(double metres) { return static_cast<int32_t>(std::lround(metres * FIXED_ONE)); }
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 
 struct ModelBuilder {
   bool mirrored = false;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/data_file.h"
-#include "modeller/model/model_file.h"
+#include "model/model_file.h"
 #include "platform/files.h"
 #include "tools/gen_support/gen_support.h"
 #include "tools/model_gen/model_builder.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 
 // Writes the model (with its names and layer names) to the file layer's path and frees it;
 // 1 with body set to the file's body, else 0 with why on stderr ("<tool>: ...").

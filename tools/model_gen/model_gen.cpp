@@ -17,17 +17,17 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "modeller/model/model_file.h"
-#include "modeller/model/pregen_model.h"
-#include "modeller/model/spoke_object.h"
+#include "model/model_file.h"
+#include "model/pregen_model.h"
+#include "model/spoke_object.h"
 #include "platform/files.h"
 #include "tools/gen_support/gen_support.h"
 #include "tools/model_gen/model_builder.h"
 #include "tools/model_gen/model_check.h"
 #include "tools/model_gen/sample_models.h"
 #include "tools/sprite_gen/sprite_shapes.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 
 namespace {
 

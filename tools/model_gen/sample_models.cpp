@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "modeller/model/model_file.h"
-#include "modeller/model/model_materials.h"
-#include "modeller/model/pregen_model.h"
+#include "model/model_file.h"
+#include "model/model_materials.h"
+#include "model/pregen_model.h"
 #include "tools/model_gen/model_builder.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 
 const SampleModel SAMPLE_MODELS[SAMPLE_MODEL_COUNT] = {
     {"sample_box", BuildSampleBox},

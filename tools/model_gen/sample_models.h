@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "modeller/model/model_object.h"
+#include "model/model_object.h"
 
 // The texture pages the samples name ("data\png\<name>.png", drawn by model_gen).
 constexpr const char* SAMPLE_PAGE_TEXTURE = "sample_page";

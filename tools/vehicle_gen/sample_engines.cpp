@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "vehicle/data/engine_record.h"
-#include "vehicle/data/vehicle_class.h"
+#include "vehicle_data/engine_record.h"
+#include "vehicle_data/vehicle_class.h"
 
 const SampleEngine SAMPLE_ENGINES[SAMPLE_ENGINE_COUNT] = {
     {"DEFAULT", CLASS_SALOON, 0},         {"Inline4Turbo", CLASS_TOURING_CAR, 0}, {"Flat6", CLASS_GT, 0},

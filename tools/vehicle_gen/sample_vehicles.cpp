@@ -9,13 +9,13 @@
 #include <cstring>
 #include <vector>
 
-#include "modeller/model/model_materials.h"
+#include "model/model_materials.h"
 #include "tools/model_gen/model_builder.h"
 #include "tools/model_gen/sample_models.h"
 #include "tools/vehicle_gen/sample_engines.h"
-#include "vehicle/data/rim_profile.h"
-#include "vehicle/data/vehicle_class.h"
-#include "vehicle/data/vehicle_file.h"
+#include "vehicle_data/rim_profile.h"
+#include "vehicle_data/vehicle_class.h"
+#include "vehicle_data/vehicle_file.h"
 
 // clang-format off
 const SampleVehicle SAMPLE_VEHICLES[BUILTIN_VEHICLE_COUNT] = {

@@ -12,7 +12,7 @@
 // same bytes.
 #pragma once
 
-#include "vehicle/data/vehicle_data.h"
+#include "vehicle_data/vehicle_data.h"
 
 enum SampleLayout { LAYOUT_ROAD_CAR, LAYOUT_OPEN_WHEELER, LAYOUT_KART, LAYOUT_VAN, LAYOUT_TWO_WHEELER };
 

@@ -21,16 +21,16 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "modeller/model/model_file.h"
+#include "model/model_file.h"
 #include "platform/files.h"
 #include "tools/gen_support/gen_support.h"
 #include "tools/vehicle_gen/sample_engines.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
-#include "ui/text/messages.h"
-#include "ui/text/text_colours.h"
-#include "vehicle/data/engine_file.h"
-#include "vehicle/data/vehicle_file.h"
-#include "vehicle/data/wheel_file.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
+#include "vehicle_data/engine_file.h"
+#include "vehicle_data/vehicle_file.h"
+#include "vehicle_data/wheel_file.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "core/frame_globals.h"
 #include "core/process.h"
 #include "ui/number_gauge.h"
-#include "vehicle/data/engine_power.h"
+#include "vehicle_data/engine_power.h"
 
 struct Car;
 struct EngineModel;

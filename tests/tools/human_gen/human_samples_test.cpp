@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "modeller/model/model_file.h"
+#include "model/model_file.h"
 #include "platform/files.h"
 #include "render/buffers.h"
 #include "render/gouraud_mesh.h"

@@ -21,7 +21,7 @@
 #include "render/views.h"
 #include "tests/render/null_renderer.h"
 #include "tests/texconv/test_pictures.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "vehicle/car_skins.h"
 #include "vehicle/number_plates.h"
 #include "vehicle/skin_lookup.h"

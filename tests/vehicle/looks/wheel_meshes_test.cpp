@@ -14,9 +14,9 @@
 #include "render/gouraud_mesh.h"
 #include "render/material.h"
 #include "tests/render/null_renderer.h"
-#include "ui/text/text_colours.h"
+#include "text/text_colours.h"
 #include "vehicle/car_model.h"
-#include "vehicle/data/rim_profile.h"
+#include "vehicle_data/rim_profile.h"
 #include "vehicle/wheel_meshes.h"
 #include "vehicle/wheel_profile.h"
 

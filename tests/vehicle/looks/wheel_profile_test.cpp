@@ -11,8 +11,8 @@
 
 #include "core/gamma_tables.h"
 #include "physics/car.h"
-#include "ui/text/text_colours.h"
-#include "vehicle/data/rim_profile.h"
+#include "text/text_colours.h"
+#include "vehicle_data/rim_profile.h"
 #include "vehicle/wheel_profile.h"
 
 namespace {

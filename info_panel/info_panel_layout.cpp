@@ -1,0 +1,211 @@
+// info_panel_layout.cpp - the panel's layout transform, its controls and its value rows.
+#include "info_panel/info_panel_layout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "core/window_state.h"
+#include "ui/interface_config.h"
+#include "text/code_pages.h"
+
+InfoPanelLayout InfoLayout;
+
+namespace {
+
+constexpr float MIN_SCALE = 0.5f;
+constexpr float ROW_EDGE = 0.005f;       // arrows and bar keep this far inside the row
+constexpr float ARROW_WIDTH = 0.06f;     // one step arrow
+constexpr float LABEL_GAP = 0.3f;        // a one-set row: the label ends this far above y2
+constexpr float PAIR_LABEL_GAP = 0.15f;  // a pair shown on two sets
+constexpr float BAND_INSET = 0.03f;
+constexpr float WORD_TOP = 65534.0f;
+constexpr int BROWSE_CHARACTER = 0xB8;
+
+// One line buffer per row of the frame: the label controls keep a pointer to it until drawn.
+constexpr int ROW_LINES = 96, ROW_LINE_SIZE = 160;
+char RowLines[ROW_LINES][ROW_LINE_SIZE];
+int RowLinesUsed = 0;
+char BrowseText[2] = {static_cast<char>(BROWSE_CHARACTER), 0};
+
+char* NextRowLine() {
+  char* line = RowLines[RowLinesUsed];
+  RowLinesUsed = (RowLinesUsed + 1) % ROW_LINES;
+  return line;
+}
+
+ColourWord* TextColour() { return &InterfaceColours.textSelected; }
+ColourWord* ButtonColour() { return &InterfaceColours.textUnselected; }
+ColourWord* DimmedColour() { return &InterfaceColours.textUnavailable; }
+ColourWord* BarColour() { return &TextColours.panelGrey; }
+
+// One arrow-bar-arrow set over the band from y1 to y2.
+struct Band {
+  float x1, x2, y1, y2;
+};
+// Whether a panel point at height y lies no lower than the layout's clip.
+bool AboveClip(float y) { return InfoLayout.sy * y + InfoLayout.y0 <= InfoLayout.bottom; }
+
+Band RowBand(float x, float y1, float y2) {
+  return {x + ROW_EDGE, x + PANEL_ROW_WIDTH - ROW_EDGE, y1, y2};
+}
+
+void AddByteSet(Prss* owner, uint8_t* value, float lo, float hi, int min, int max, const char* format,
+                InterfaceHandler callback, const Band& b) {
+  AddPanelValueControl(owner, value, IvText(format), IvInt(0), IvInt(min), 41, ButtonColour(), callback, b.x1,
+                       b.y1, b.x1 + ARROW_WIDTH, b.y2);
+  float x1 = b.x1 + ARROW_WIDTH, y1 = b.y1, x2 = b.x2 - ARROW_WIDTH, y2 = b.y2;
+  TransformPanelRect(x1, y1, x2, y2);
+  AddValueControl4(owner, value, lo, hi, format, min, max, callback, x1, y1, x2, y2);
+  AddPanelValueControl(owner, value, IvText(format), IvInt(0), IvInt(max), 40, ButtonColour(), callback,
+                       b.x2 - ARROW_WIDTH, b.y1, b.x2, b.y2);
+}
+
+void AddWordSet(Prss* owner, uint16_t* value, float lo, float hi, int scaled, const char* format,
+                InterfaceHandler callback, const Band& b) {
+  // A scaled word steps through the mapped range; a plain one stops at the bounds.
+  const intptr_t least = scaled ? 0 : static_cast<intptr_t>(std::lround(lo));
+  const intptr_t most = scaled ? static_cast<intptr_t>(WORD_TOP) : static_cast<intptr_t>(std::lround(hi));
+  AddPanelValueControl(owner, value, IvText(format), IvInt(scaled), IvInt(least), 43, ButtonColour(), callback,
+                       b.x1, b.y1, b.x1 + ARROW_WIDTH, b.y2);
+  float x1 = b.x1 + ARROW_WIDTH, y1 = b.y1, x2 = b.x2 - ARROW_WIDTH, y2 = b.y2;
+  TransformPanelRect(x1, y1, x2, y2);
+  AddValueSliderBar(owner, value, lo, hi, format, scaled, callback, x1, y1, x2, y2);
+  AddPanelValueControl(owner, value, IvText(format), IvInt(scaled), IvInt(most), 42, ButtonColour(), callback,
+                       b.x2 - ARROW_WIDTH, b.y1, b.x2, b.y2);
+}
+
+}  // namespace
+
+// ---- Layout transform ----
+
+void SetInfoPanelLayout(float left, float right, float top) {
+  float s = (right - left) / PANEL_WIDTH;
+  if (s <= MIN_SCALE) {
+    s = MIN_SCALE;
+  } else if (ScreenHeight > 0) {
+    const float most = static_cast<float>(ButtonHeight) / (static_cast<float>(ScreenHeight) / 2.0f) / PANEL_ROW_METRIC;
+    if (s > most) s = std::max(most, MIN_SCALE);
+  }
+  InfoLayout.sx = InfoLayout.sy = s;
+  InfoLayout.x0 = (left + right) / 2.0f - 0.15f * s;
+  // The panel's top edge (PANEL_TOP) lands on top.
+  InfoLayout.y0 = top - PANEL_TOP * s;
+}
+
+void SetFullScreenInfoPanelLayout() {
+  constexpr float s = FULL_SCREEN_PANEL_SCALE;
+  constexpr float centre = PANEL_LEFT + PANEL_WIDTH / 2.0f;
+  InfoLayout.sx = InfoLayout.sy = s;
+  InfoLayout.x0 = centre * (1.0f - s);
+  InfoLayout.y0 = PANEL_TOP * (1.0f - s);
+}
+
+void ClipInfoPanelBelow(float bottom) { InfoLayout.bottom = bottom; }
+
+void ResetInfoPanelLayout() {
+  InfoLayout = InfoPanelLayout{};
+  CurrentCodePage = 0;
+}
+
+void TransformPanelRect(float& left, float& top, float& right, float& bottom) {
+  left = InfoLayout.sx * left + InfoLayout.x0;
+  right = InfoLayout.sx * right + InfoLayout.x0;
+  top = InfoLayout.sy * top + InfoLayout.y0;
+  bottom = InfoLayout.sy * bottom + InfoLayout.y0;
+}
+
+// ---- Controls ----
+
+int AddPanelValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
+                         InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float x1,
+                         float y1, float x2, float y2) {
+  TransformPanelRect(x1, y1, x2, y2);
+  if (std::max(y1, y2) > InfoLayout.bottom) return -1;
+  return AddValueControl(owner, variable, minimum, maximum, label, type, colour, callback, x1, y1, x2, y2);
+}
+
+int AddPanelControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum, InterfaceValue label,
+                    int type, ColourWord* colour, InterfaceHandler callback, float x1, float y1, float x2, float y2) {
+  TransformPanelRect(x1, y1, x2, y2);
+  if (std::max(y1, y2) > InfoLayout.bottom) return -1;
+  const int index = AddValueControl(owner, variable, minimum, maximum, label, type, colour, callback, x1, y1, x2, y2);
+  if (index >= 0) ValueControls[index].cleared = 0;
+  return index;
+}
+
+int AddPanelBrowseButton(Prss* owner, float x1, float y1, float x2, float y2, InterfaceHandler callback) {
+  return AddPanelValueControl(owner, nullptr, IvText(BrowseText), IvInt(1), IvInt(0), 0, ButtonColour(), callback,
+                              x1, y1, x2, y2);
+}
+
+// ---- Value rows ----
+
+void BeginPanelRows() { RowLinesUsed = 0; }
+
+float PanelByteShown(int b, float lo, float hi, int min, int max) {
+  if (max <= min) return lo;
+  return static_cast<float>(b - min) / static_cast<float>(max - min) * (hi - lo) + lo;
+}
+
+float PanelWordShown(int w, float lo, float hi, int scaled) {
+  if (!scaled) return static_cast<float>(w);
+  return static_cast<float>(w) * (hi - lo) / WORD_TOP + lo;
+}
+
+void AddPanelFloatRow(Prss* owner, const char* format, float x, float* value, float step, float min, float max,
+                      InterfaceHandler callback, int precision, int withFormat, float y1, float y2) {
+  const int kind = precision == 2 ? 1 : precision == 1 ? 2 : 0;  // stored, thousandths, degrees
+  // A row is shown whole or not at all.
+  if (!AboveClip(max > min ? y2 - BAND_INSET : y2 - LABEL_GAP)) return;
+  AddPanelValueControl(nullptr, HeldFloat(*value), IvText(format), IvInt(0), IvInt(0), 19 + kind, TextColour(),
+                       nullptr, x, y1, x + PANEL_ROW_WIDTH, y2 - LABEL_GAP);
+  // The bar maps the span: a row without one shows its value alone.
+  if (!(max > min)) return;
+  const Band b = RowBand(x, y2 - LABEL_GAP + BAND_INSET, y2 - BAND_INSET);
+  const InterfaceValue arrowText = IvText(withFormat ? format : nullptr);
+  AddPanelValueControl(owner, value, arrowText, IvFloat(step), IvFloat(min), 45, ButtonColour(), callback, b.x1,
+                       b.y1, b.x1 + ARROW_WIDTH, b.y2);
+  AddPanelValueControl(owner, value, IvFloat(min), IvFloat(max), IvText(format), 27 + kind, BarColour(), callback,
+                       b.x1 + ARROW_WIDTH, b.y1, b.x2 - ARROW_WIDTH, b.y2);
+  AddPanelValueControl(owner, value, arrowText, IvFloat(step), IvFloat(max), 44, ButtonColour(), callback,
+                       b.x2 - ARROW_WIDTH, b.y1, b.x2, b.y2);
+}
+
+void AddPanelWordRow(Prss* owner, const char* format, float x, uint16_t* left, uint16_t* right, float lo, float hi,
+                     InterfaceHandler callback, int scaled, int mode, float y1, float y2) {
+  const bool twoSets = right && mode != 0;
+  const float h = twoSets ? PAIR_LABEL_GAP : LABEL_GAP;
+  if (!AboveClip(!(hi > lo) ? y2 - h : y2 - BAND_INSET + (twoSets ? PANEL_PAIR_EXTRA : 0.0f))) return;
+  char* line = NextRowLine();
+  const float l = PanelWordShown(*left, lo, hi, scaled);
+  if (right) std::snprintf(line, ROW_LINE_SIZE, format, l, PanelWordShown(*right, lo, hi, scaled));
+  else std::snprintf(line, ROW_LINE_SIZE, format, l);
+  AddPanelValueControl(nullptr, nullptr, IvText(line), IvInt(0), IvInt(0), 15, TextColour(), nullptr, x, y1,
+                       x + PANEL_ROW_WIDTH, y2 - h);
+  if (!(hi > lo)) return;
+  const Band b = RowBand(x, y2 - h + BAND_INSET, y2 - BAND_INSET);
+  AddWordSet(owner, left, lo, hi, scaled, twoSets ? nullptr : format, callback, b);
+  if (twoSets)
+    AddWordSet(owner, right, lo, hi, scaled, nullptr, callback,
+               {b.x1, b.x2, b.y1 + PANEL_PAIR_EXTRA, b.y2 + PANEL_PAIR_EXTRA});
+}
+
+void AddPanelByteRow(Prss* owner, const char* format, float x, uint8_t* left, uint8_t* right, float lo, float hi,
+                     int min, int max, InterfaceHandler callback, int mode, float y1, float y2) {
+  const bool twoSets = right && mode != 0 && mode != 2;
+  const float h = twoSets ? PAIR_LABEL_GAP : LABEL_GAP;
+  if (!AboveClip(max <= min ? y2 - h : y2 - BAND_INSET + (twoSets ? PANEL_PAIR_EXTRA : 0.0f))) return;
+  char* line = NextRowLine();
+  const float l = PanelByteShown(*left, lo, hi, min, max);
+  if (right) std::snprintf(line, ROW_LINE_SIZE, format, l, PanelByteShown(*right, lo, hi, min, max));
+  else std::snprintf(line, ROW_LINE_SIZE, format, l);
+  AddPanelValueControl(nullptr, nullptr, IvText(line), IvInt(0), IvInt(0), 15,
+                       mode == 2 ? DimmedColour() : TextColour(), nullptr, x, y1, x + PANEL_ROW_WIDTH, y2 - h);
+  if (max <= min) return;
+  const Band b = RowBand(x, y2 - h + BAND_INSET, y2 - BAND_INSET);
+  AddByteSet(owner, left, lo, hi, min, max, twoSets ? nullptr : format, callback, b);
+  if (twoSets)
+    AddByteSet(owner, right, lo, hi, min, max, nullptr, callback,
+               {b.x1, b.x2, b.y1 + PANEL_PAIR_EXTRA, b.y2 + PANEL_PAIR_EXTRA});
+}

@@ -1,0 +1,201 @@
+// anim_drag_test.cpp - the drag with mouse positions given and Bone::Step run as the screen
+// will: one-axis and plane slides, turns, the cancel and the end written into frames with the
+// legs and the opposite frame mirrored; the mouse ray; the copies over frames.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "core/frame_globals.h"
+#include "tests/core/report_recorder.h"
+#include "tests/animation/anim_test_util.h"
+
+namespace {
+
+void StepFrames(TestEditor& t, int frames) {
+  for (int i = 0; i < frames; ++i) {
+    SimFrameTime = 16;
+    for (int k = 0; k < 4; ++k) Bone::Step(t.rig, t.editor);
+  }
+}
+
+TEST(Drag, AOneAxisSlideMovesTheTargetByTheHandlesScreenDirection) {
+  TestEditor t;
+  AnimEditor& e = t.editor;
+  e.gravity = 0;
+  e.selectedBone = FOREARM;
+  e.slideMode = 1;
+  e.axisMask = 1;
+  e.keyActive = 1;
+  e.handleScreen[0][0] = 30.0f;
+  e.handleScreen[0][1] = -40.0f;  // L = 50
+  e.handleLength = 6553;
+  const IntVector start = t.rig.bones[FOREARM].position;
+  ASSERT_EQ(StartDrag(e, 100, 100), 1);
+  EXPECT_EQ(e.heldBone, FOREARM);
+  EXPECT_EQ(e.dragGain, DRAG_GAIN_SLIDE);
+  EXPECT_EQ(e.pose[TRUNK].mode, BONE_HELD_STILL);
+  EXPECT_EQ(e.pose[HAND].mode, BONE_FIXED_TO_HELD);
+  MoveDrag(e, 110, 95);  // dx 10, dy -5
+  const double d = (30.0 * 10 + -40.0 * -5) / 2500.0 * 6553;
+  EXPECT_EQ(e.targetPosition.x, start.x + std::llround(d));
+  EXPECT_EQ(e.targetPosition.y, start.y);
+  StepFrames(t, 30);
+  EXPECT_GT(t.rig.bones[FOREARM].position.x, start.x + 200) << "the bone follows its target";
+  EXPECT_EQ(t.rig.bones[TRUNK].position.x, t.editor.grabTransforms[TRUNK].position.x) << "held";
+  // A cancel puts every solid back exactly.
+  CancelDrag(e);
+  EXPECT_EQ(e.dragging, 0);
+  EXPECT_EQ(e.heldBone, -1);
+  std::vector<FixedTransform> now(TEST_SOLIDS);
+  CopyPartPositions(t.rig, now.data());
+  EXPECT_TRUE(SameTransforms(now.data(), t.animation.frames[0].transforms, TEST_SOLIDS));
+}
+
+TEST(Drag, APlaneSlideFollowsTheMouseRay) {
+  TestEditor t;
+  AnimEditor& e = t.editor;
+  e.view.eye = {0, -5 * 65536, 65536};
+  // Looking forward along y: right x, up z, forward y as the columns.
+  const float look[9] = {1, 0, 0, 0, 0, 1, 0, 1, 0};
+  std::copy(look, look + 9, e.view.orientation);
+  e.view.scale = 1.0f;
+  e.view.width = 640;
+  e.view.height = 480;
+  // The ray through the centre meets the plane y = 0 straight ahead of the eye.
+  IntVector hit;
+  ASSERT_EQ(MouseRay(e, 320, 240, {0, 0, 0}, {0, 65536, 0}, hit), 1);
+  EXPECT_NEAR(hit.x, 0, 2);
+  EXPECT_NEAR(hit.y, 0, 2);
+  EXPECT_NEAR(hit.z, 65536, 2);
+  // A plane along the view direction gives no point.
+  EXPECT_EQ(MouseRay(e, 320, 240, {0, 0, 0}, {0, 0, 65536}, hit), 0);
+  // A slide in x and z (A+D: normal y) moves the target by the ray's travel.
+  e.selectedBone = FOREARM;
+  e.slideMode = 1;
+  e.axisMask = 5;
+  e.keyActive = 1;
+  ASSERT_EQ(StartDrag(e, 320, 240), 1);
+  EXPECT_EQ(e.planeNormal.y, 65536);
+  const IntVector kept = e.grabTransforms[FOREARM].position;
+  MoveDrag(e, 384, 240);
+  // The test's own intersection: the direction (0.1, 1, 0) normalised from the eye to y = kept.y.
+  const double t0 = (kept.y - e.view.eye.y) / 65536.0;
+  const double startX = 0.0, nowX = 0.1 * t0;  // per metre forward, 0.1 to the right
+  EXPECT_NEAR(e.targetPosition.x - kept.x, (nowX - startX) * 65536, 40);
+  EXPECT_NEAR(e.targetPosition.z, kept.z, 40);
+  EndDrag(e);
+}
+
+TEST(Drag, ATurnIsTheMouseTravelOverTheWidthAboutTheBonesAxisAndThePivot) {
+  TestEditor t;
+  AnimEditor& e = t.editor;
+  e.selectedBone = FOREARM;
+  e.slideMode = 0;
+  e.axisMask = 1;
+  e.keyActive = 1;
+  e.view.width = 800;
+  e.pivot = t.rig.bones[UPPER_ARM].position;
+  ASSERT_EQ(StartDrag(e, 0, 0), 1);
+  EXPECT_EQ(e.dragGain, DRAG_GAIN_TURN);
+  MoveDrag(e, 200, 0);  // a quarter turn
+  const AnimEditor::Grab& g = e.grabTransforms[FOREARM];
+  const Vec3 axis = {g.orientation[0], g.orientation[3], g.orientation[6]};
+  // The bone's own x axis stays; its y axis turns a quarter turn about it.
+  EXPECT_NEAR(e.targetOrientation[0], axis.x, 1e-5);
+  const Vec3 y0 = {g.orientation[1], g.orientation[4], g.orientation[7]};
+  const Vec3 y1 = {e.targetOrientation[1], e.targetOrientation[4], e.targetOrientation[7]};
+  EXPECT_NEAR(Dot(y0, y1), 0.0f, 1e-5);
+  EXPECT_NEAR(Dot(Cross(y0, y1), axis), 1.0f, 1e-5);
+  // The position turned about the pivot keeps its distance.
+  const Vec3 before = MetresBetween(g.position, e.pivot), after = MetresBetween(e.targetPosition, e.pivot);
+  EXPECT_NEAR(std::sqrt(LengthSquared(before)), std::sqrt(LengthSquared(after)), 1e-4);
+  EXPECT_NEAR(Dot(before, axis), Dot(after, axis), 1e-4);
+  EndDrag(e);
+}
+
+TEST(Drag, TheEndWritesTheRigIntoTheFrameAndMirrorsLegsAndTheOppositeFrame) {
+  TestEditor t(4);
+  AnimEditor& e = t.editor;
+  e.gravity = 0;
+  e.symmetricalLegs = 1;
+  e.autoCopyAndFlip = 1;
+  e.currentFrame = &t.animation.frames[0];
+  e.selectedBone = LEG;  // a leg: solids 8 and 9, inside 6 to 13
+  e.slideMode = 0;
+  e.axisMask = 1;
+  e.keyActive = 1;
+  e.view.width = 800;
+  e.pivot = t.rig.bones[LEG].position;
+  ASSERT_EQ(StartDrag(e, 0, 0), 1);
+  MoveDrag(e, 50, 0);
+  StepFrames(t, 20);
+  t.animation.frames[0].time = 5.0f;
+  FinishDrag(e);
+  EXPECT_EQ(e.dragging, 0);
+  EXPECT_EQ(e.undo.size(), 1u);
+  EXPECT_EQ(e.unsaved, 1);
+  const FixedTransform* f0 = t.animation.frames[0].transforms;
+  EXPECT_EQ(t.animation.frames[0].time, 0.0f);
+  std::vector<FixedTransform> rig(TEST_SOLIDS);
+  CopyPartPositions(t.rig, rig.data());
+  EXPECT_TRUE(SameTransforms(f0, rig.data(), TEST_SOLIDS));
+  EXPECT_NE(f0[LEG].rotation.m[4], 65536) << "the leg turned";
+  // The other leg is the mirror image.
+  EXPECT_EQ(f0[LEG + 1].translation.x, -f0[LEG].translation.x);
+  EXPECT_EQ(f0[LEG + 1].rotation.m[4], f0[LEG].rotation.m[4]);
+  EXPECT_EQ(f0[LEG + 1].rotation.m[1], -f0[LEG].rotation.m[1]);
+  // Frame 3 is frame 0 mirrored: each leg holds its twin's mirror.
+  const FixedTransform* f3 = t.animation.frames[3].transforms;
+  EXPECT_EQ(f3[LEG].translation.x, -f0[LEG + 1].translation.x);
+  EXPECT_EQ(f3[LEG].rotation.m[5], f0[LEG + 1].rotation.m[5]);
+  EXPECT_EQ(f3[TRUNK].translation.x, -f0[TRUNK].translation.x);
+}
+
+TEST(CopyToFrames, CarriedSolidsFollowTheReferenceInEveryFrame) {
+  for (int operation : {0, 1})
+    for (int flip : {0, 1}) {
+      TestEditor t(4);
+      AnimEditor& e = t.editor;
+      e.autoCopyAndFlip = uint8_t(flip);
+      // Each frame's forearm turned and moved its own way.
+      for (int f = 0; f < 4; ++f) {
+        FixedTransform& r = t.animation.frames[f].transforms[FOREARM];
+        const double a = 0.3 * f;
+        r.rotation.m[4] = int32_t(std::lround(std::cos(a) * 65536));
+        r.rotation.m[5] = int32_t(std::lround(-std::sin(a) * 65536));
+        r.rotation.m[7] = int32_t(std::lround(std::sin(a) * 65536));
+        r.rotation.m[8] = int32_t(std::lround(std::cos(a) * 65536));
+        r.translation.y += 6553 * f;
+      }
+      t.animation.frames[0].transforms[HAND].translation.y += 3000;  // the hand's pose to copy
+      SetCurrentFrame(e, 0);
+      e.selectedBone = operation == 0 ? FOREARM : HAND;
+      ASSERT_EQ(PrepareCopyToFrames(e), 1);
+      const BoneLink hand = t.links.links[HAND];
+      CopyToFrames(e, operation);
+      EXPECT_EQ(e.reference, FOREARM);
+      EXPECT_EQ(e.keyActive, 0);
+      const BoneLink& link = t.links.links[HAND];
+      (void)hand;
+      const int last = flip ? 1 : 3;  // with the flip, frames 2 and 3 are mirrors of 1 and 0
+      for (int f = 0; f <= last; ++f) {
+        const FixedTransform& r = t.animation.frames[f].transforms[FOREARM];
+        float R[9];
+        for (int k = 0; k < 9; ++k) R[k] = float(r.rotation.m[k]) / 65536.0f;
+        const Vec3 offset = MatrixTimes(R, link.relPosition);
+        const FixedTransform& h = t.animation.frames[f].transforms[HAND];
+        EXPECT_EQ(h.translation.y, r.translation.y + FixedFromMetres(offset.y)) << operation << flip << f;
+        EXPECT_EQ(h.translation.z, r.translation.z + FixedFromMetres(offset.z)) << operation << flip << f;
+      }
+      if (flip) {
+        const FixedTransform* f0 = t.animation.frames[0].transforms;
+        const FixedTransform* f3 = t.animation.frames[3].transforms;
+        EXPECT_EQ(f3[HAND + 1].translation.x, -f0[HAND].translation.x);
+        EXPECT_EQ(f3[HAND + 1].translation.y, f0[HAND].translation.y);
+      }
+      EXPECT_EQ(e.undo.size(), 1u);
+    }
+}
+
+}  // namespace

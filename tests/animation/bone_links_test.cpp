@@ -1,0 +1,178 @@
+// bone_links_test.cpp - the hierarchy check's faults and its anchors, and what SlideBone holds,
+// carries and frees on the test skeleton: locked parents, parents of several children, locked
+// children and leaves, the colours and the carried solids' relative transforms.
+#include <gtest/gtest.h>
+
+#include "tests/core/report_recorder.h"
+#include "tests/animation/anim_test_util.h"
+
+namespace {
+
+// A rig of n bare solids joined by the given (parent, child) pairs.
+struct BareRig {
+  BoneRig rig;
+  Skeleton skeleton;
+  BareRig(int n, const std::vector<std::pair<int, int>>& pairs) {
+    skeleton.Init();
+    rig.Allocate(n, int(pairs.size()));
+    for (size_t j = 0; j < pairs.size(); ++j) {
+      rig.joints[j].a = &rig.bones[size_t(pairs[j].first)];
+      rig.joints[j].b = &rig.bones[size_t(pairs[j].second)];
+    }
+  }
+  ~BareRig() { rig.Free(); }
+  int Check() {
+    BoneLinkArray links;
+    return CheckBoneHierarchy(links, nullptr, skeleton, rig);
+  }
+};
+
+std::string LastBox() {
+  const auto& boxes = ReportRecorder::Reports().boxes;
+  return boxes.empty() ? "" : boxes.back();
+}
+
+TEST(BoneHierarchy, FaultsAreShownWithTheirSolidsRed) {
+  ReportRecorder recorder;
+  {
+    BareRig r(3, {{0, 2}, {1, 2}, {0, 1}});
+    EXPECT_EQ(r.Check(), 0);
+    EXPECT_EQ(LastBox(), "Bone has two parents|-");
+    EXPECT_EQ(r.rig.bones[2].colour, BONE_COLOUR_LOCKED);
+  }
+  for (int children : {16, 17}) {
+    std::vector<std::pair<int, int>> pairs;
+    for (int c = 1; c <= children; ++c) pairs.push_back({0, c});
+    BareRig r(children + 1, pairs);
+    EXPECT_EQ(r.Check(), children == 16 ? 1 : 0) << children;
+    if (children == 17) {
+      EXPECT_EQ(LastBox(), "Bone has too many children|-");
+      EXPECT_EQ(r.rig.bones[0].colour, BONE_COLOUR_LOCKED);
+    }
+  }
+  {
+    BareRig r(2, {{0, 1}, {1, 0}});
+    EXPECT_EQ(r.Check(), 0);
+    EXPECT_EQ(LastBox(), "No root bone|-");
+  }
+  {
+    BareRig r(4, {{0, 1}, {2, 3}});
+    EXPECT_EQ(r.Check(), 0);
+    EXPECT_EQ(LastBox(), "More than one root bone|-");
+    EXPECT_EQ(r.rig.bones[0].colour, BONE_COLOUR_LOCKED);
+    EXPECT_EQ(r.rig.bones[2].colour, BONE_COLOUR_LOCKED);
+    EXPECT_NE(r.rig.bones[1].colour, BONE_COLOUR_LOCKED);
+  }
+  {
+    // One root, and a loop beside it the root never reaches.
+    BareRig r(4, {{0, 1}, {2, 3}, {3, 2}});
+    EXPECT_EQ(r.Check(), 0);
+    EXPECT_EQ(LastBox(), "Bones are joined in a loop|-");
+    EXPECT_EQ(r.rig.bones[2].colour, BONE_COLOUR_LOCKED);
+    EXPECT_NE(r.rig.bones[1].colour, BONE_COLOUR_LOCKED);
+  }
+  {
+    BareRig r(2, {{0, 1}, {1, 1}});
+    EXPECT_EQ(r.Check(), 0);
+    EXPECT_EQ(LastBox(), "Bone is joined to itself|-");
+  }
+}
+
+TEST(BoneHierarchy, TheTestSkeletonIsOneTreeWithItsAnchors) {
+  Skeleton s;
+  MakeTestSkeleton(s);
+  s.bones[3].flags |= SKELETON_BONE_ANCHOR;  // the forearms
+  BoneRig rig;
+  s.CreateBones(rig);
+  BoneLinkArray links;
+  ASSERT_EQ(CheckBoneHierarchy(links, nullptr, s, rig), 1);
+  EXPECT_EQ(links.root, TRUNK);
+  EXPECT_EQ(links.links[TRUNK].childCount, 5);
+  EXPECT_EQ(links.links[HAND + 1].parent, FOREARM + 1);
+  EXPECT_EQ(links.links[FOREARM].anchor, 1u);
+  EXPECT_EQ(links.links[FOREARM + 1].anchor, 1u);
+  EXPECT_EQ(links.links[UPPER_ARM].anchor, 0u);
+  rig.Free();
+  s.Free();
+}
+
+TEST(SlideBone, ParentsLocksAndChildrenDecideWhatIsHeldCarriedOrFree) {
+  ReportRecorder recorder;
+  TestEditor t;
+  AnimEditor& e = t.editor;
+  auto state = [&](int solid) { return t.links.links[size_t(solid)].state; };
+  // A slide of an upper arm: its parent, the trunk, has five children.
+  e.selectedBone = UPPER_ARM;
+  e.slideMode = 1;
+  EXPECT_EQ(SlideBone(e, 0, -1), 0);
+  EXPECT_EQ(LastBox(), "Can't slide - parent has more than one child|-");
+  // A forearm slides: the upper arm is free, the trunk (grandparent of two children) held,
+  // the hand carried.
+  e.selectedBone = FOREARM;
+  ASSERT_EQ(SlideBone(e, 0, -1), 1);
+  EXPECT_EQ(state(TRUNK), LINK_HELD);
+  EXPECT_EQ(state(UPPER_ARM), LINK_FREE);
+  EXPECT_EQ(state(FOREARM), LINK_FREE);
+  EXPECT_EQ(state(HAND), LINK_CARRIED);
+  EXPECT_EQ(state(HAND + 1), LINK_HELD);
+  EXPECT_EQ(t.rig.bones[TRUNK].colour, BONE_COLOUR_HELD);
+  EXPECT_EQ(t.rig.bones[UPPER_ARM].colour, BONE_COLOUR_FREE);
+  EXPECT_EQ(t.rig.bones[HAND].colour, BONE_COLOUR_CARRIED);
+  // The hand in the forearm's axes.
+  const Bone& f = t.rig.bones[FOREARM];
+  const Bone& h = t.rig.bones[HAND];
+  const Vec3 rel = MatrixTransposeTimes(f.orientation, MetresBetween(h.position, f.position));
+  EXPECT_FLOAT_EQ(t.links.links[HAND].relPosition.z, rel.z);
+  float back = 0;  // (R_f relRotation)(0,0) is the hand's own element
+  for (int k = 0; k < 3; ++k) back += f.orientation[k] * t.links.links[HAND].relRotation[k * 3];
+  EXPECT_NEAR(back, h.orientation[0], 1e-6);
+
+  // A locked parent refuses a slide and is held for a turn.
+  t.links.links[UPPER_ARM].locked = 1;
+  EXPECT_EQ(SlideBone(e, 0, -1), 0);
+  EXPECT_EQ(LastBox(), "Can't slide - parent is locked|-");
+  e.slideMode = 0;
+  ASSERT_EQ(SlideBone(e, 1, -1), 1);
+  EXPECT_EQ(state(UPPER_ARM), LINK_HELD);
+  EXPECT_EQ(state(FOREARM), LINK_FREE);
+  EXPECT_EQ(e.tempLocked, -1) << "the parent was locked already";
+  t.links.links[UPPER_ARM].locked = 0;
+  // Turning with the automatic parent lock: locked for the turn, then given back.
+  ASSERT_EQ(SlideBone(e, 1, -1), 1);
+  EXPECT_EQ(e.tempLocked, UPPER_ARM);
+  EXPECT_EQ(state(UPPER_ARM), LINK_HELD);
+  ClearTempLock(e);
+  EXPECT_EQ(t.links.links[UPPER_ARM].locked, 0u);
+
+  // A locked child of the dragged bone is unlocked with the warning and carried.
+  e.slideMode = 1;
+  t.links.links[HAND].locked = 1;
+  ASSERT_EQ(SlideBone(e, 0, -1), 1);
+  EXPECT_EQ(t.links.links[HAND].locked, 0u);
+  EXPECT_EQ(state(HAND), LINK_CARRIED);
+  EXPECT_EQ(ReportRecorder::CountLines("Warning : locked child had to be unlocked"), 1);
+  EXPECT_EQ(ReportRecorder::Reports().lines.back().substr(0, 2), "1|") << "in the error colour";
+
+  // Turning the upper arm with a locked hand: the hand's subtree held, the chain to it free.
+  e.slideMode = 0;
+  e.selectedBone = UPPER_ARM;
+  t.links.links[HAND].locked = 1;
+  ASSERT_EQ(SlideBone(e, 0, -1), 1);
+  EXPECT_EQ(state(TRUNK), LINK_HELD);
+  EXPECT_EQ(state(FOREARM), LINK_FREE);
+  EXPECT_EQ(state(HAND), LINK_HELD);
+
+  // The selection and the locks by click.
+  SelectBone(e, 0, HEAD);
+  EXPECT_EQ(e.selectedBone, HEAD);
+  SelectBone(e, 0, HEAD);
+  EXPECT_EQ(e.selectedBone, -1);
+  SelectBone(e, 1, LEG);
+  EXPECT_EQ(t.rig.bones[LEG].colour, BONE_COLOUR_LOCKED);
+  EXPECT_EQ(t.rig.bones[HAND].colour, BONE_COLOUR_LOCKED);
+  EXPECT_EQ(t.rig.bones[HEAD].colour, t.skeleton.bones[1].colour);
+  SelectBone(e, 1, LEG);
+  EXPECT_EQ(t.rig.bones[LEG].colour, t.skeleton.bones[5].colour);
+}
+
+}  // namespace

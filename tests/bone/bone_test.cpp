@@ -1,0 +1,206 @@
+// bone_test.cpp - a bone rig stepped in 1 ms steps: a free bone falls as the sum of its
+// steps says, a rig comes to rest on the floor, a held bone carries its fixed bones and
+// drags the rest, a joint's gains follow its lighter bone, and poses blend exactly.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "bone/bone.h"
+
+namespace {
+
+constexpr float G = -9.81f, DT = 0.001f;
+
+// A bone of half size h and mass m at a height (m), level.
+void MakeBone(Bone& b, float h, float m, float z) {
+  b.mass = m;
+  b.halfSize = {h, h, h};
+  const Vec3 corners[BONE_HULL_POINTS] = {{h, h, h},   {-h, h, h},   {h, -h, h},   {-h, -h, h},
+                                          {h, h, -h},  {-h, h, -h},  {h, -h, -h},  {-h, -h, -h}};
+  for (int p = 0; p < BONE_HULL_POINTS; ++p) b.points[p].local = corners[p];
+  b.UpdateExtents();
+  b.radius = std::sqrt(3.0f) * h;
+  b.stiffness = 1000.0f * m;
+  b.damping = 50.0f * m;
+  const float I = m * 2.0f * h * h / 3.0f;
+  for (int k = 0; k < 3; ++k) b.inertia[k * 4] = I, b.inverseInertia[k * 4] = 1.0f / I;
+  b.InitState();
+  for (int k = 0; k < 9; ++k) b.orientation[k] = k % 4 == 0 ? 1.0f : 0.0f;
+  b.position = {0, 0, FixedFromMetres(z)};
+}
+
+float Height(const Bone& b) { return float(b.position.z / 65536.0 + b.offset.z); }
+
+BoneJoint FreeJoint(Bone& a, Bone& b, const Vec3& anchorA, const Vec3& anchorB) {
+  BoneJoint j = {};
+  j.type = 0;
+  j.a = &a, j.b = &b;
+  j.anchorA = anchorA, j.anchorB = anchorB;
+  const float identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+  std::copy(identity, identity + 9, j.frame);
+  j.swingLimit = j.twistLimit = 1.0f;
+  return j;
+}
+
+TEST(BoneRig, AFreeBoneFallsByTheSumOfItsSteps) {
+  BoneRig rig;
+  rig.Allocate(1, 0);
+  MakeBone(rig.bones[0], 0.1f, 2.0f, 50.0f);
+  AnimEditor editor;
+  float v = 0.0f, fallen = 0.0f;  // the float transcription
+  const float m = rig.bones[0].mass;
+  for (int n = 1; n <= 2000; ++n) {
+    Bone::SimulateStep(rig, editor, DT, G);
+    fallen += v * DT;
+    v += (m * G) * (DT / m);
+    if (n % 500 == 0) {
+      const double exact = double(G) * DT * DT * double(n) * (n - 1) / 2.0;
+      EXPECT_NEAR(Height(rig.bones[0]) - 50.0, exact, std::fabs(exact) * 1e-4 + 2e-5) << n;
+      EXPECT_NEAR(Height(rig.bones[0]) - 50.0f, fallen, 2e-5f) << n;
+    }
+  }
+}
+
+TEST(BoneRig, AFreeRigComesToRestOnTheFloor) {
+  BoneRig rig;
+  rig.Allocate(2, 1);
+  MakeBone(rig.bones[0], 0.1f, 4.0f, 0.6f);
+  MakeBone(rig.bones[1], 0.1f, 2.0f, 0.6f);
+  rig.bones[1].position.x = FixedFromMetres(0.2f);
+  rig.joints[0] = FreeJoint(rig.bones[0], rig.bones[1], {0.1f, 0, 0}, {-0.1f, 0, 0});
+  AnimEditor editor;
+  for (int n = 0; n < 4000; ++n) Bone::SimulateStep(rig, editor, DT, G);
+  for (const Bone& b : rig.bones) {
+    float lowest = 1e9f;
+    for (int p = 0; p < b.pointCount; ++p)
+      lowest = std::min(lowest, float(b.position.z / 65536.0) + (b.offset + MatrixTimes(b.orientation, b.points[p].local)).z);
+    EXPECT_NEAR(lowest, 0.0f, 0.01f) << "on the floor";
+    EXPECT_LT(std::sqrt(LengthSquared(b.velocity)), 0.01f) << "at rest";
+  }
+  const Vec3 s = rig.joints[0].lastSeparation;
+  EXPECT_LT(std::sqrt(LengthSquared(s)), 0.002f) << "the joint holds";
+}
+
+TEST(BoneRig, AHeldBoneFloatsCarriesItsFixedBonesAndDragsTowardsItsTarget) {
+  BoneRig rig;
+  rig.Allocate(3, 0);
+  MakeBone(rig.bones[0], 0.1f, 2.0f, -0.05f);  // held, half under the floor
+  MakeBone(rig.bones[1], 0.1f, 2.0f, -0.05f);  // fixed to it
+  MakeBone(rig.bones[2], 0.1f, 2.0f, -0.05f);  // free
+  AnimEditor editor;
+  editor.heldBone = 0;
+  editor.pose.resize(3);
+  editor.pose[1].mode = BONE_FIXED_TO_HELD;
+  editor.pose[1].offset = {0.0f, 0.5f, 0.0f};
+  const float quarter[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1};
+  std::copy(quarter, quarter + 9, editor.pose[1].relative);
+  editor.targetPosition = {FixedFromMetres(10.0f), 0, FixedFromMetres(-0.05f)};  // far off along x
+  editor.targetRadius = 4.0f;
+  editor.dragGain = 50.0f;
+  editor.ignoreTargetTurn = 1;
+  for (Bone& b : rig.bones) b.velocity = {0.0f, 0.0f, 1.0f};
+
+  Bone::SimulateStep(rig, editor, DT, 0.0f);
+  for (const Bone& b : rig.bones)
+    for (int p = 0; p < b.pointCount; ++p) EXPECT_FALSE(b.points[p].touching) << "no floor while held";
+  // The free bone: its motion decays by 0.96, nothing else acts on it.
+  EXPECT_FLOAT_EQ(rig.bones[2].velocity.z, 0.96f);
+  // The held bone: pulled a quarter of the target's radius (1 m) at each of its 8 points.
+  EXPECT_NEAR(rig.bones[0].velocity.x, 8.0f * editor.dragGain * 1.0f * DT * 0.96f, 1e-4f);
+  EXPECT_NEAR(rig.bones[0].velocity.z, 0.96f, 1e-3f);
+
+  for (int n = 0; n < 200; ++n) Bone::SimulateStep(rig, editor, DT, 0.0f);
+  const Bone& h = rig.bones[0];
+  const Bone& f = rig.bones[1];
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) {
+      const float want = h.orientation[r * 3] * quarter[c] + h.orientation[r * 3 + 1] * quarter[3 + c] +
+                         h.orientation[r * 3 + 2] * quarter[6 + c];
+      EXPECT_NEAR(f.orientation[r * 3 + c], want, 1e-5f) << "turned with the held bone";
+    }
+  // Where the held bone's axes put it, as the held bone stood before its last move.
+  const Vec3 apart = MetresBetween(f.position, h.position);
+  const Vec3 want = MatrixTimes(h.orientation, Vec3{0.0f, 0.5f, 0.0f});
+  EXPECT_NEAR(apart.x, want.x, 2e-3f);
+  EXPECT_NEAR(apart.y, want.y, 2e-3f) << "carried rigidly";
+  EXPECT_GT(h.position.x, FixedFromMetres(0.05f)) << "dragged towards the target";
+}
+
+TEST(BoneRig, AJointsGainsFollowTheLighterBoneAndAJointWithoutATwistAxisStaysFinite) {
+  BoneRig rig;
+  rig.Allocate(2, 1);
+  MakeBone(rig.bones[0], 0.1f, 1.0f, 5.0f);
+  MakeBone(rig.bones[1], 0.1f, 10.0f, 5.0f);
+  rig.bones[1].position.x = FixedFromMetres(0.01f);  // 1 cm apart at their anchors
+  rig.joints[0] = FreeJoint(rig.bones[0], rig.bones[1], {}, {});
+  AnimEditor editor;
+  Bone::SimulateStep(rig, editor, DT, 0.0f);
+  const float s = float(FixedFromMetres(0.01f)) / 65536.0f;
+  const float force = s * (100.0f * 1.0f / DT) + s * 20000.0f * 1.0f;  // c and k of 1 kg
+  EXPECT_NEAR(rig.bones[0].velocity.x, force * DT / 1.0f, 1e-3f);
+  EXPECT_NEAR(rig.bones[1].velocity.x, -force * DT / 10.0f, 1e-4f);
+
+  // The joint's hinge axis along b's z axis: no twist axis, no twist term.
+  BoneRig still;
+  still.Allocate(2, 1);
+  MakeBone(still.bones[0], 0.1f, 1.0f, 5.0f);
+  MakeBone(still.bones[1], 0.1f, 1.0f, 5.0f);
+  still.joints[0] = FreeJoint(still.bones[0], still.bones[1], {}, {});
+  const float zFirst[9] = {0, 1, 0, 0, 0, 1, 1, 0, 0};  // first column (0, 0, 1)
+  std::copy(zFirst, zFirst + 9, still.joints[0].frame);
+  still.joints[0].twistLimit = 0.0f;
+  for (int n = 0; n < 10; ++n) Bone::SimulateStep(still, editor, DT, 0.0f);
+  for (const Bone& b : still.bones) {
+    EXPECT_TRUE(IsFinite(b.velocity));
+    EXPECT_TRUE(IsFinite(b.angularMomentum));
+  }
+}
+
+TEST(BonePoses, ABlendGivesPoseAAtZeroAndPoseBAtOneExactly) {
+  BoneRig rig;
+  rig.Allocate(3, 0);
+  FixedTransform a[3], b[3];
+  for (int i = 0; i < 3; ++i) {
+    for (int k = 0; k < 9; ++k) {
+      a[i].rotation.m[k] = 12345 * (k + 1) - 70001 * i;
+      b[i].rotation.m[k] = -54321 * (k + 2) + 3 * i;
+    }
+    a[i].translation = {100001 * (i + 1), -7, 65536 * 3 + 1};
+    b[i].translation = {-3, 999999 * (i + 1), -65537};
+  }
+  for (float t : {0.0f, 1.0f}) {
+    BonePoseApply(rig, a, b, t);
+    FixedTransform out[3];
+    CopyPartPositions(rig, out);
+    const FixedTransform* want = t == 0.0f ? a : b;
+    for (int i = 0; i < 3; ++i) {
+      for (int k = 0; k < 9; ++k) EXPECT_EQ(out[i].rotation.m[k], want[i].rotation.m[k]) << t;
+      EXPECT_EQ(out[i].translation.x, want[i].translation.x);
+      EXPECT_EQ(out[i].translation.y, want[i].translation.y);
+      EXPECT_EQ(out[i].translation.z, want[i].translation.z);
+    }
+  }
+  BonePoseApply(rig, a, b, 0.5f);
+  EXPECT_EQ(rig.bones[0].position.y, 499996) << "halfway, to the nearest unit";
+  // Stored and copied back, a pose is the same.
+  BonePoseStore(rig, b);
+  FixedTransform* copy = AllocPartPositions(rig);
+  for (int i = 0; i < 3; ++i)
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(copy[i].rotation.m[k], b[i].rotation.m[k]);
+  delete[] copy;
+}
+
+TEST(BoneRig, StepCatchesUpWithTheFrameTimeInMillisecondSteps) {
+  BoneRig rig;
+  rig.Allocate(1, 0);
+  MakeBone(rig.bones[0], 0.1f, 1.0f, 5.0f);
+  AnimEditor editor;
+  editor.gravity = 0;
+  rig.runTime = 37;
+  rig.stepsDone = 0;
+  Bone::Step(rig, editor);  // SimFrameTime is 0 here: the steps owed are done
+  EXPECT_EQ(rig.stepsDone, 37u);
+  EXPECT_EQ(rig.bones[0].position.z, FixedFromMetres(5.0f)) << "no gravity while switched off";
+}
+
+}  // namespace

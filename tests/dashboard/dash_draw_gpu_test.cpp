@@ -1,0 +1,404 @@
+// dash_draw_gpu_test.cpp - dashboards drawn into a texture on the real GL device and read
+// back: the backing, the lamps lit and unlit, the tachometer's needle, hub and figures, the
+// LED gear and digital speedometer over their unlit "8"s, the black rectangle, the display's
+// background, the clock's hands, type 3's LED row and readout, type 4's speed, type 6's LEDs;
+// the frame's rules; a picture of each type under "dashboards/" in the test's work folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/config.h"
+#include "core/gamma_tables.h"
+#include "physics/car.h"
+#include "platform/clock.h"
+#include "render/render_target.h"
+#include "render/texture_record.h"
+#include "tests/ui/png_test_util.h"
+#include "tests/ui/text_gpu_suite.h"
+#include "ui/number_gauge.h"
+#include "ui/text_draw.h"
+#include "ui/text_measure.h"
+#include "ui/text_readouts.h"
+#include "dashboard/dash_draw.h"
+#include "dashboard/dash_figures.h"
+
+namespace {
+
+constexpr int SIZE = 512;
+constexpr float RPM = 1.0f / 9.549296f;
+ZKTETexture* g_target = nullptr;
+
+struct Rgb {
+  int r, g, b;
+};
+// A colour as the target holds it: each channel through the brightness table.
+Rgb Shown(int r, int g, int b) { return Rgb{BrightnessTable[r], BrightnessTable[g], BrightnessTable[b]}; }
+uint32_t Word(int r, int g, int b) { return uint32_t(r) | uint32_t(g) << 8 | uint32_t(b) << 16; }
+Rgb ShownWord(uint32_t word) { return Shown(int(word & 0xFF), int(word >> 8 & 0xFF), int(word >> 16 & 0xFF)); }
+
+class DashPixels : public TextGpuSuite<SIZE, SIZE> {
+ protected:
+  ZKTETexture target{};
+  std::vector<uint8_t> pixels;
+  void SetUp() override {
+    if (!ready_) GTEST_SKIP() << "no device";
+    ASSERT_TRUE(charset_) << "the generated character set " << GeneratedCharsetPath();
+    ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE));
+    ASSERT_TRUE(BeginTestFrame2D(target));
+    g_target = &target;
+    DashboardTarget = [] { return g_target; };
+    EmptyTextBatches();
+    ResetDashDefaults();
+    DashUnits = DashSettings{};
+    // The configuration's dashboard colours at their defaults (red in byte 0).
+    const uint32_t dash[4] = {Word(120, 160, 200), Word(48, 48, 255), Word(200, 40, 40), Word(140, 160, 140)};
+    std::memcpy(CfgCarDashColours, dash, sizeof dash);
+    CfgRoadGearLed2 = Word(48, 48, 255);
+    CfgClockText2 = Word(200, 200, 200);
+    CfgClockNeedle2 = Word(200, 40, 40);
+    CfgSplitText = Word(200, 200, 200);
+  }
+  void TearDown() override {
+    DashboardTarget = nullptr;
+    if (!target.texture) return;
+    ReleaseTestTarget(target);
+    RenderStates.pendingDepth = 0;
+  }
+  // A car state of a type with its default block, live, in third gear, 4000 of 8000 rpm.
+  static DashCarState State(int type) {
+    Car car;
+    car.dashType = uint8_t(type);
+    car.SetDashDefaults();
+    DashCarState s;
+    s.dashType = type;
+    std::memcpy(s.block, car.dash, sizeof s.block);
+    s.engineType = 1;
+    s.engineSpeed = 4000.0f * RPM;
+    s.maxEngineSpeed = 8000.0f * RPM;
+    s.speed = 10.0f;
+    s.topSpeed = 55.6f;
+    s.gearIndex = 4;
+    s.gearCount = 7;
+    s.fuel = 20.0f;
+    s.capacity = 40.0f;
+    s.lampMask = 0xFFFFFFFFu;
+    return s;
+  }
+  ZKTETexture* Draw(const DashCarState& s, const char* picture = nullptr) {
+    ZKTETexture* result = DrawDashboardState(s, 60.0f);
+    pixels = ReadTargetPixels(target);
+    if (picture) {
+      std::filesystem::create_directories("dashboards");
+      WritePng(std::string("dashboards/") + picture + ".png", pixels, SIZE, SIZE);
+    }
+    return result;
+  }
+  static int Px(float v) { return std::clamp(int(std::floor((v + 1.0f) * 0.5f * SIZE)), 0, SIZE - 1); }
+  Rgb At(float x, float y) const {
+    const uint8_t* q = &pixels[(size_t(Px(y)) * SIZE + size_t(Px(x))) * 4];
+    return Rgb{q[0], q[1], q[2]};
+  }
+  static bool Near(const Rgb& a, const Rgb& b, int tolerance = 3) {
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
+  }
+  // The largest value of a channel over a rectangle (-1..1 units).
+  int MostIn(int channel, float x0, float y0, float x1, float y1) const {
+    int most = 0;
+    for (int y = Px(y0); y <= Px(y1); ++y)
+      for (int x = Px(x0); x <= Px(x1); ++x) most = std::max<int>(most, pixels[(size_t(y) * SIZE + size_t(x)) * 4 + size_t(channel)]);
+    return most;
+  }
+  // Pixels of a rectangle whose channel lies in lo..hi.
+  int CountIn(int channel, int lo, int hi, float x0, float y0, float x1, float y1) const {
+    int n = 0;
+    for (int y = Px(y0); y <= Px(y1); ++y)
+      for (int x = Px(x0); x <= Px(x1); ++x) {
+        const int v = pixels[(size_t(y) * SIZE + size_t(x)) * 4 + size_t(channel)];
+        n += v >= lo && v <= hi;
+      }
+    return n;
+  }
+};
+
+std::string Str(const Rgb& c) { return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b); }
+
+// A type 1 block with nothing on but what the test turns on, its colours its own.
+AnalogDashBlock QuietBlock(uint32_t flags) {
+  AnalogDashBlock b{};
+  SetDashFlags(b.flags, flags | DASH_COLOURS_SET | DASH_ANALOG_CLOCK_OFF | DASH_ANALOG_TURBO_OFF |
+                            DASH_ANALOG_TACHOMETER_OFF | DASH_ANALOG_LED_GEAR_OFF);
+  b.text = DashColour{200, 200, 200, 0};
+  b.needle = DashColour{200, 40, 40, 0};
+  b.led = DashColour{48, 48, 255, 0};
+  b.backing = DashColour{0, 0, 0, 0};
+  return b;
+}
+
+}  // namespace
+
+TEST_F(DashPixels, EveryTypeShowsItsBackingAndTypesFourToSixReturnTheTexture) {
+  const Rgb expected[7] = {{0, 0, 0}, {0, 0, 0}, {255, 255, 255}, Shown(120, 160, 200), {0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
+  for (int type = 1; type <= 6; ++type) {
+    DashCarState s = State(type);
+    s.lampWord = 0xFFFFFFFFu;
+    ZKTETexture* result = Draw(s, ("type" + std::to_string(type)).c_str());
+    EXPECT_EQ(result, type >= 4 ? &target : nullptr) << type;
+    EXPECT_TRUE(Near(At(0.995f, -0.995f), expected[type])) << type << ": " << Str(At(0.995f, -0.995f));
+  }
+  // Colours set in the block: the block's backing, through the brightness table.
+  DashCarState s = State(1);
+  AnalogDashBlock b = ReadAnalogBlock(s.block);
+  SetDashFlags(b.flags, DashFlags(b.flags) | DASH_COLOURS_SET);
+  b.backing = DashColour{100, 150, 50, 0};
+  WriteAnalogBlock(b, s.block);
+  Draw(s);
+  EXPECT_TRUE(Near(At(0.995f, -0.995f), Shown(100, 150, 50))) << Str(At(0.995f, -0.995f));
+}
+
+TEST_F(DashPixels, LampsShowTheirLitColourOrDarkGreyAndOnlyWhatTheMaskHolds) {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(0);
+  for (int n = 0; n < DASH_LAMPS; ++n) b.lights[n] = DashLight{uint8_t(20 + 14 * n), 100, 5, 0};
+  WriteAnalogBlock(b, s.block);
+  s.lampMask = 0xFFFFFFFFu & ~(1u << DASH_LAMP_PIT_LIMITER);
+  s.lampWord = 0xFFFFFFFFu;
+  s.engineType = 0;  // no dials of the engine
+  Draw(s, "lamps_lit");
+  for (int n = 0; n < DASH_LAMPS; ++n) {
+    const float x = DashPosition(b.lights[n].x);
+    const DashLampKind& k = DASH_LAMP_KINDS[n];
+    Rgb lit = Shown(k.red, k.green, k.blue);
+    if (n == DASH_LAMP_ENGINE_DAMAGE) lit = Shown(255, 48, 48);  // bit 28: red
+    if (n == DASH_LAMP_PIT_LIMITER) lit = Rgb{0, 0, 0};         // not in the mask: not drawn
+    EXPECT_TRUE(Near(At(x, 0.0f), lit)) << k.name << ": " << Str(At(x, 0.0f));
+  }
+  // Symbols: the lamp's glyph, 2 s high, in the lit colour.
+  for (int n = 0; n < DASH_LAMPS; ++n) b.lights[n] = DashLight{uint8_t(20 + 14 * n), 100, 6, uint8_t(1 + n % 2)};
+  WriteAnalogBlock(b, s.block);
+  Draw(s, "lamp_symbols");
+  for (int n = 0; n < DASH_LAMPS; ++n) {
+    if (n == DASH_LAMP_PIT_LIMITER) continue;
+    const float x = DashPosition(b.lights[n].x);
+    const DashLampKind& k = DASH_LAMP_KINDS[n];
+    const int channel = n == DASH_LAMP_ENGINE_DAMAGE ? 0 : k.green >= k.red && k.green >= k.blue ? 1 : k.red >= k.blue ? 0 : 2;
+    EXPECT_GT(CountIn(channel, 200, 255, x - 0.06f, -0.06f, x + 0.06f, 0.06f), 10) << k.name;
+  }
+  for (int n = 0; n < DASH_LAMPS; ++n) b.lights[n] = DashLight{uint8_t(20 + 14 * n), 100, 5, 0};
+  WriteAnalogBlock(b, s.block);
+  s.lampWord = 0;
+  Draw(s, "lamps_off");
+  for (int n = 0; n < DASH_LAMPS; ++n) {
+    const Rgb off = n == DASH_LAMP_PIT_LIMITER ? Rgb{0, 0, 0} : Shown(32, 32, 32);
+    EXPECT_TRUE(Near(At(DashPosition(b.lights[n].x), 0.0f), off)) << n << ": " << Str(At(DashPosition(b.lights[n].x), 0.0f));
+  }
+}
+
+TEST_F(DashPixels, TheTachometerNeedleHubAndFiguresStandWhereTheEngineSpeedPutsThem) {
+  for (int style : {0, GAUGE_STYLE_PIVOT | GAUGE_STYLE_NUM}) {
+    DashCarState s = State(1);
+    AnalogDashBlock b = QuietBlock(0);
+    SetDashFlags(b.flags, DashFlags(b.flags) & ~DASH_ANALOG_TACHOMETER_OFF);
+    b.dials[DASH_TACHOMETER] = DashDial{100, 100, 48, 48, 100, 0, uint8_t(style), 0};
+    WriteAnalogBlock(b, s.block);
+    s.capacity = 0;
+    Draw(s, style ? "tachometer_bare" : "tachometer");
+    const float r = 0.5f * GAUGE_RADIUS_SCALE;
+    const float start = 48 * 0.08726647f, turn = 48 * -0.08726647f;
+    const float angle = start + turn * 4.0f / 9.0f;  // 4000 rpm on a dial to 9
+    const Rgb needle = Shown(200, 40, 40), text = Shown(200, 200, 200);
+    EXPECT_TRUE(Near(At(std::cos(angle) * 0.4f * r, -std::sin(angle) * 0.4f * r), needle))
+        << Str(At(std::cos(angle) * 0.4f * r, -std::sin(angle) * 0.4f * r));
+    EXPECT_TRUE(Near(At(std::cos(angle + 0.5f) * 0.4f * r, -std::sin(angle + 0.5f) * 0.4f * r), Rgb{0, 0, 0}))
+        << "the face beside the needle";
+    // The hub, beside the needle.
+    const float hx = std::cos(angle + 1.5708f) * 0.15f * r, hy = -std::sin(angle + 1.5708f) * 0.15f * r;
+    EXPECT_TRUE(Near(At(hx, hy), style ? Rgb{0, 0, 0} : needle)) << style << ": " << Str(At(hx, hy));
+    // The figure "5" at mark 10 of 18.
+    const float five = start + turn * 10.0f / 18.0f, fr = 0.9f * r - 0.06f;
+    const float fx = std::cos(five) * fr, fy = -std::sin(five) * fr;
+    const int ink = CountIn(1, text.g - 30, 255, fx - 0.04f, fy - 0.04f, fx + 0.04f, fy + 0.04f);
+    if (style) {
+      EXPECT_EQ(ink, 0) << "no figures with \"num\"";
+    } else {
+      EXPECT_GT(ink, 5) << "the figure 5";
+    }
+  }
+}
+
+TEST_F(DashPixels, TheLedGearAndDigitalSpeedometerLightOverTheirUnlitEights) {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(DASH_ANALOG_DIGITAL_SPEED_ON);
+  SetDashFlags(b.flags, DashFlags(b.flags) & ~DASH_ANALOG_LED_GEAR_OFF);
+  b.ledGear = DashBox{20, 20, 20, 30};
+  b.digitalSpeedometer = DashBox{120, 20, 40, 30};
+  WriteAnalogBlock(b, s.block);
+  s.capacity = 0;
+  Draw(s, "led_digits");
+  const float h = 0.3f;
+  // The gear "3" lit in the LED colour, the rest of the "8" faint.
+  EXPECT_GT(MostIn(2, -0.8f, -0.8f, -0.8f + RawCodesWidth("\x98", h), -0.8f + h), 200);
+  EXPECT_GT(CountIn(2, 8, 40, -0.8f, -0.8f, -0.8f + RawCodesWidth("\x98", h), -0.8f + h), 5) << "the unlit 8";
+  // 36 km/h in the last two of three cells.
+  const float cell = RawCodesWidth("\x98", h), x0 = 0.2f;
+  EXPECT_LT(MostIn(2, x0 + 0.1f * cell, -0.8f, x0 + 0.9f * cell, -0.8f + h), 60) << "the first cell unlit";
+  EXPECT_GT(CountIn(2, 8, 40, x0 + 0.1f * cell, -0.8f, x0 + 0.9f * cell, -0.8f + h), 5);
+  for (int c = 1; c < 3; ++c)
+    EXPECT_GT(MostIn(2, x0 + (c + 0.1f) * cell, -0.8f, x0 + (c + 0.9f) * cell, -0.8f + h), 200) << c;
+  s.live = 0;
+  Draw(s);
+  EXPECT_LT(MostIn(2, -0.8f, -0.8f, 0.8f, -0.8f + h), 60) << "not live: only the unlit 8s";
+}
+
+TEST_F(DashPixels, TheBlackRectangleTheDisplayAndTheClockHands) {
+  DashCarState s = State(2);
+  AnalogDashBlock b = QuietBlock(0);
+  SetDashFlags(b.flags, DashFlags(b.flags) & ~(DASH_COLOURS_SET | DASH_ANALOG_CLOCK_OFF));
+  b.blackRectangle = DashRect{4, 4, 4, 4};  // -0.875 .. -0.75
+  b.displayStyle = 2;
+  b.display = DashRect{4, 52, 8, 8};        // -0.875 .. -0.625 down from 0.625
+  b.displayBackground = DashColour{120, 40, 40, 0};
+  b.dials[DASH_CLOCK] = DashDial{100, 100, 18, 72, 100, 0, 0, 0};
+  WriteAnalogBlock(b, s.block);
+  s.engineType = 0;
+  WallTime three{};
+  three.year = 2026, three.month = 3, three.day = 1, three.hour = 3;
+  ClockUseFake(0, three);
+  Draw(s, "clock");
+  ClockUseReal();
+  EXPECT_TRUE(Near(At(-0.99f, -0.99f), Rgb{255, 255, 255})) << "type 2: white";
+  EXPECT_TRUE(Near(At(-0.8f, -0.8f), Rgb{0, 0, 0})) << Str(At(-0.8f, -0.8f));
+  EXPECT_TRUE(Near(At(-0.7f, 0.8f), Shown(120, 40, 40))) << Str(At(-0.7f, 0.8f));
+  const float r = 0.5f * GAUGE_RADIUS_SCALE;
+  const Rgb needle = ShownWord(CfgClockNeedle2);
+  EXPECT_TRUE(Near(At(0.4f * r, 0.0f), needle)) << "03:00: the hour hand right " << Str(At(0.4f * r, 0.0f));
+  EXPECT_TRUE(Near(At(0.0f, -0.6f * r), needle)) << "the minute hand up " << Str(At(0.0f, -0.6f * r));
+  EXPECT_FALSE(Near(At(-0.4f * r, 0.0f), needle));
+}
+
+TEST_F(DashPixels, TypeThreeLedRowAndReadoutTypeFourSpeedAndTypeSixLeds) {
+  DashCarState s = State(3);
+  FormulaDashBlock b = ReadFormulaBlock(s.block);
+  SetDashFlags(b.flags, DASH_FORMULA_LED_TACHOMETER | DASH_FORMULA_LED_GEAR);
+  b.tachometerX = 100;
+  b.tachometerY = 100;
+  b.row = LedRowShape{12, 12, 4, {}};
+  b.speedometer = DashBox{120, 20, 40, 20};
+  WriteFormulaBlock(b, s.block);
+  s.engineSpeed = 7000.0f * RPM;  // 7 of 12 lamps at 8000 rpm
+  s.lampMask = 0;
+  Draw(s, "formula_led_row");
+  for (int i = 0; i < 12; ++i) {
+    const float x = -5.5f * 0.12f + 0.12f * float(i);
+    const Rgb expected = i < 7 ? Shown(255, 48, 48) : Shown(32, 32, 32);
+    EXPECT_TRUE(Near(At(x, 0.0f), expected)) << i << ": " << Str(At(x, 0.0f));
+  }
+  // The speed (36 km/h) right-aligned in the speedometer box, in the LCD colour (black at 208).
+  const float h = 0.2f, right = 0.2f + 0.4f, cell = RawCodesWidth("\x93", h);
+  EXPECT_GT(CountIn(0, 0, 20, right - 2.0f * cell, -0.8f, right, -0.8f + h), 20) << "two digits of ink";
+  EXPECT_EQ(CountIn(0, 0, 20, 0.2f, -0.8f, right - 2.2f * cell, -0.8f + h), 0) << "nothing left of them";
+
+  // A turbo shows its boost in the turbo box: "1.50" bar, four cells of ink.
+  b.turbo = DashBox{120, 50, 60, 20};
+  WriteFormulaBlock(b, s.block);
+  s.turbo = 1;
+  s.boost = 1.5f;
+  DashUnits.pressureUnit = 1;
+  Draw(s, "formula_boost");
+  const float boostRight = 0.2f + 0.6f;
+  char boost[8] = "1.50";
+  ToDigitCodes(boost, LED_SHIFT);
+  const float boostWidth = RawCodesWidth(boost, h);
+  EXPECT_GT(CountIn(0, 0, 20, boostRight - boostWidth, -0.5f, boostRight, -0.5f + h), 30) << "the boost";
+  EXPECT_EQ(CountIn(0, 0, 20, 0.2f, -0.5f, boostRight - boostWidth - 0.02f, -0.5f + h), 0);
+  DashUnits.pressureUnit = 0;
+
+  // Type 4: 100 km/h reads "100.0" over "888.8" right of the centre.
+  s = State(4);
+  s.speed = 100.0f / 3.6f;
+  Draw(s, "wheel_speed");
+  char unlit[8] = "888.8";
+  ToDigitCodes(unlit, LCD_SHIFT);
+  const float dh = 0.22f, left = 0.45f - 0.5f * RawCodesWidth(unlit, dh);
+  float x = left;
+  const char lit[] = "100.0";
+  for (int i = 0; i < 5; ++i) {
+    const char one[2] = {unlit[i], 0};
+    const float w = RawCodesWidth(one, dh);
+    if (lit[i] != '.') {
+      EXPECT_GT(MostIn(0, x, -0.35f, x + w, -0.35f + dh), 200) << "cell " << i;
+    }
+    x += w;
+  }
+  // Type 6: 8500 rpm lights five LEDs: two green, two amber, one red.
+  s = State(6);
+  s.engineSpeed = 8500.0f * RPM;
+  Draw(s, "battery_leds");
+  for (int i = 0; i < 9; ++i) {
+    Rgb expected = Shown(32, 32, 32);
+    if (i < 5) expected = i < 2 ? Shown(48, 255, 48) : i < 4 ? Shown(255, 192, 48) : Shown(255, 48, 48);
+    EXPECT_TRUE(Near(At(float(i - 4) * 0.12f - 0.01f, -0.9f), expected)) << i << ": " << Str(At(float(i - 4) * 0.12f - 0.01f, -0.9f));
+  }
+}
+
+TEST_F(DashPixels, NothingIsDrawnWithoutATargetOrTypeAndEverythingIsPutBack) {
+  const int depth = RenderTargets.depth;
+  const ScreenWindow window = RenderTargets.window;
+  GaugeTextColour = 0xFF010203u;
+  TextHorizontalScale = 0.75f;
+  DashCarState s = State(1);
+  s.dashType = 7;
+  EXPECT_EQ(DrawDashboardState(s, 60.0f), nullptr);
+  s.dashType = 4;
+  DashboardTarget = [] { return static_cast<ZKTETexture*>(nullptr); };
+  EXPECT_EQ(DrawDashboardState(s, 60.0f), nullptr);
+  static ZKTETexture unusable{};
+  DashboardTarget = [] { return &unusable; };
+  EXPECT_EQ(DrawDashboardState(s, 60.0f), nullptr) << "a target that cannot be set";
+  DashboardTarget = [] { return g_target; };
+  EXPECT_EQ(DrawDashboardState(s, 60.0f), &target);
+  EXPECT_EQ(RenderTargets.depth, depth);
+  EXPECT_EQ(std::memcmp(&RenderTargets.window, &window, sizeof window), 0);
+  EXPECT_EQ(GaugeTextColour, 0xFF010203u);
+  EXPECT_EQ(TextHorizontalScale, 0.75f);
+  TextHorizontalScale = 1.0f;
+
+  // The editor's preview: top gear and every lamp for the frame, the car as it was.
+  Car car;
+  car.dashType = 1;
+  car.SetDashDefaults();
+  car.gearCount = 7;
+  car.gear = 2;
+  car.flagWord = car.MakeFlagWord();
+  const uint8_t before = car.gear;
+  EXPECT_EQ(DrawDashboardPreview(car, 60.0f), nullptr);
+  EXPECT_EQ(car.gear, before);
+  pixels = ReadTargetPixels(target);
+  const DashLight handbrake = DashLamp(car.dash, DASH_LAMP_HANDBRAKE);
+  EXPECT_TRUE(Near(At(DashPosition(handbrake.x), DashPosition(handbrake.y)), Shown(255, 48, 48)))
+      << "the handbrake lamp lit in the preview " << Str(At(DashPosition(handbrake.x), DashPosition(handbrake.y)));
+}
+
+TEST_F(DashPixels, TheGearBarMarksTheEngagedGearAndOnlyWhileLive) {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(0);
+  b.displayStyle = 1;
+  b.display = DashRect{4, 4, 24, 16};  // x -0.875 .. -0.125, y -0.875 .. -0.375
+  b.displayBackground = DashColour{120, 40, 40, 0};
+  b.displayText = DashColour{255, 120, 120, 0};
+  WriteAnalogBlock(b, s.block);
+  s.engineType = 0;
+  Draw(s, "gear_bar");
+  // Seven positions over the inner width; the fourth forward slot (index 4) is marked.
+  const float width = 0.75f, inset = 0.04f * width, step = (width - 2 * inset) / 7.0f;
+  const float left = -0.875f + inset, bottom = -0.375f - inset, y = bottom - 0.33f * width;
+  EXPECT_TRUE(Near(At(left + 4.5f * step, y), Shown(255, 120, 120))) << Str(At(left + 4.5f * step, y));
+  EXPECT_TRUE(Near(At(left + 2.5f * step, y), Shown(120, 40, 40))) << Str(At(left + 2.5f * step, y));
+  s.live = 0;
+  Draw(s);
+  EXPECT_TRUE(Near(At(left + 4.5f * step, y), Shown(120, 40, 40))) << "not live: the background only";
+}

@@ -1,0 +1,579 @@
+// dash_editor_test.cpp - the dashboard editor page without a window: its frames built on a
+// 1024 x 768 interface over cars of types 1, 3 and 5, its buttons clicked as a user would,
+// its questions answered and its prompts typed into.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "core/frame_globals.h"
+#include "core/process.h"
+#include "core/report.h"
+#include "core/window_state.h"
+#include "physics/car.h"
+#include "tests/ui/control_clicks.h"
+#include "ui/dialogs.h"
+#include "ui/interface.h"
+#include "ui/interface_draw.h"
+#include "vehicle_data/dashboard.h"
+#include "vehicle_data/vehicle_class.h"
+#include "dashboard/dash_block.h"
+#include "dashboard/dash_editor.h"
+#include "dashboard/dash_figures.h"
+#include "dashboard/dash_file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Caught {
+  std::vector<std::string> lines, boxes, questions;
+  QuestionCallback question = nullptr;
+  Prss* owner = nullptr;
+};
+Caught& Reports() {
+  static Caught c;
+  return c;
+}
+
+float RadiansPerSecond(float rpm) { return rpm * 2.0f * std::numbers::pi_v<float> / 60.0f; }
+
+class DashEditor : public ::testing::Test {
+ protected:
+  ReportSink saved{};
+  Prss parent{};
+  Car car;
+  DashEditorPage* page = nullptr;
+
+  void SetUp() override {
+    Reports() = Caught{};
+    ReportSink sink{};
+    sink.line = [](const char* text, ReportColour, int) { Reports().lines.push_back(text); };
+    sink.labelledLine = [](const char* label, const char* text, ReportColour) {
+      Reports().lines.push_back(std::string(label) + " " + text);
+    };
+    sink.box = [](Prss*, const char* first, const char* second) {
+      Reports().boxes.push_back(second ? std::string(first) + " " + second : std::string(first));
+    };
+    sink.question = [](Prss* owner, QuestionCallback callback, const char* first, const char* second, uint32_t,
+                       uint32_t, int) {
+      Reports().questions.push_back(second ? std::string(first) + " / " + second : std::string(first));
+      Reports().question = callback;
+      Reports().owner = owner;
+      return 1;
+    };
+    saved = InstallReportSink(sink);
+    fs::remove_all("data");
+    fs::create_directories("data/3dob");
+    ScreenWidth = 1024;
+    ScreenHeight = 768;
+    SetInterfaceMetrics();
+    DashUnits = DashSettings{};
+    FrameSkipped = 0;
+    ExitRequested = 0;
+  }
+  void TearDown() override {
+    if (page) {
+      page->prss.terminate(&page->prss);
+      DashEditorScreenAction(&page->prss);
+    }
+    ClearInterface();
+    InstallReportSink(saved);
+    fs::remove_all("data");
+  }
+  // A saloon of the type with its defaults and an engine of 7,600 rpm.
+  void Open(int type) {
+    car.dashType = uint8_t(type);
+    car.SetDashDefaults();
+    car.engineFlag = 1;
+    car.vehicleClass = CLASS_SALOON;  // a road car's class gives the turn-signal lamps
+    car.SetClassFlags();
+    car.engine.redline = RadiansPerSecond(7600.0f);
+    car.topSpeed = 50.0f;  // 180 km/h
+    page = CreateDashEditorPage(&parent, &car);
+    ASSERT_NE(page, nullptr);
+    Frame();
+  }
+  // One drawn frame of the page.
+  void Frame() {
+    ClearInterface();
+    ASSERT_EQ(DashEditorScreenAction(&page->prss), &page->prss);
+  }
+  // The last button of the frame that shows the text and takes clicks (with the word, when
+  // one is given).
+  static const InterfaceButton* Live(const char* text, intptr_t word = -1) {
+    char shown[128];
+    for (int i = ButtonCount - 1; i >= 0; --i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (!b.owner || (word >= 0 && b.word != uintptr_t(word))) continue;
+      if (ButtonText(b, shown, sizeof shown) && std::strcmp(shown, text) == 0) return &b;
+    }
+    return nullptr;
+  }
+  void Click(const char* text, int clickCode = 1, intptr_t word = -1) {
+    const InterfaceButton* b = Live(text, word);
+    ASSERT_NE(b, nullptr) << "no button \"" << text << "\"";
+    ClickButton(*b, clickCode);
+    Frame();
+  }
+  static bool Shown(const char* text) { return FindShownButton(text) != nullptr; }
+  // A label row (type 15) of the frame with the text.
+  static bool LabelShown(const char* text) {
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].displayType == 15 && ValueControls[i].minimum.text &&
+          std::strcmp(ValueControls[i].minimum.text, text) == 0)
+        return true;
+    return false;
+  }
+  void AnswerYes() {
+    ASSERT_NE(Reports().question, nullptr);
+    QuestionCallback callback = Reports().question;
+    Reports().question = nullptr;
+    callback(Reports().owner, 0, 0);
+    Frame();
+  }
+  void Type(const char* prompt, const char* text) {
+    ASSERT_EQ(OpenTextEntry.open, 1) << prompt;
+    EXPECT_STREQ(OpenTextEntry.prompt, prompt);
+    ASSERT_EQ(ConfirmTextEntry(text), 1);
+    Frame();
+    Frame();
+  }
+  uint32_t Flags() const { return DashFlags(car.dash); }
+  // The slider rows of the frame whose text is `text`, in order.
+  static std::vector<const ValueControl*> SliderLabels(const char* text) {
+    std::vector<const ValueControl*> found;
+    char shown[128];
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      if (c.displayType == 19 && ValueControlText(c, shown, sizeof shown) && std::strcmp(shown, text) == 0)
+        found.push_back(&c);
+    }
+    return found;
+  }
+  // The byte slider (type 37) bound to a byte, and its right step control.
+  static const ValueControl* ControlOn(const uint8_t* byte, int type) {
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].displayType == type && ValueControls[i].variable == byte) return &ValueControls[i];
+    return nullptr;
+  }
+  std::vector<uint8_t> Block() const { return std::vector<uint8_t>(car.dash, car.dash + DASH_BLOCK_SIZE); }
+  static bool Said(const std::vector<std::string>& texts, const std::string& part) {
+    for (const std::string& t : texts)
+      if (t.find(part) != std::string::npos) return true;
+    return false;
+  }
+};
+
+std::vector<uint8_t> FileBytes(const std::string& name) {
+  std::ifstream f("data/3dob/" + name + ".dsh", std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+}
+
+}  // namespace
+
+TEST_F(DashEditor, EachToggleFlipsItsFlagAndItsLabelReadsTheFlagsSense) {
+  Open(1);
+  struct Toggle {
+    const char* on;
+    const char* off;
+    uint32_t mask;
+    bool setMeansOn;
+  };
+  const Toggle toggles[] = {
+      {"Set colours (click : use system colours)", "Using system colours (click : set colours)", DASH_COLOURS_SET, true},
+      {"Analog speedo - ON (click : OFF)", "Analog speedo - OFF (click : ON)", DASH_ANALOG_SPEEDOMETER_ON, true},
+      {"Tacho ON (click : OFF)", "Tacho OFF (click : ON)", DASH_ANALOG_TACHOMETER_OFF, false},
+      {"LED gear ON (click : OFF)", "LED gear OFF (click : ON)", DASH_ANALOG_LED_GEAR_OFF, false},
+      {"Digital speedo - ON (click : OFF)", "Digital speedo - OFF (click : ON)", DASH_ANALOG_DIGITAL_SPEED_ON, true},
+      {"FPS gauge ON (click : OFF)", "FPS gauge OFF (click : ON)", DASH_ANALOG_TURBO_OFF, false},
+      {"Time clock ON (click : OFF)", "Time clock OFF (click : ON)", DASH_ANALOG_CLOCK_OFF, false},
+      {"Oil temperature ON (click : OFF)", "Oil temperature OFF (click : ON)", DASH_ANALOG_OIL_TEMPERATURE_ON, true},
+      {"Oil pressure gauge ON (click : OFF)", "Oil pressure gauge OFF (click : ON)", DASH_ANALOG_OIL_PRESSURE_ON, true},
+  };
+  for (const Toggle& t : toggles) {
+    for (int round = 0; round < 2; ++round) {
+      const bool set = (Flags() & t.mask) != 0;
+      const bool on = set == t.setMeansOn;
+      ASSERT_TRUE(Shown(on ? t.on : t.off)) << t.on << " round " << round;
+      EXPECT_FALSE(Shown(on ? t.off : t.on)) << t.on;
+      const uint32_t before = Flags();
+      Click(on ? t.on : t.off);
+      EXPECT_EQ(Flags(), before ^ t.mask) << t.on << ": only its own flag";
+      EXPECT_TRUE(Shown(on ? t.off : t.on)) << t.on;
+    }
+  }
+  // A turbo car's gauge is the turbo gauge.
+  car.engine.flags |= ENGINE_TURBO;
+  Frame();
+  EXPECT_TRUE(Shown("Turbo gauge ON (click : OFF)") || Shown("Turbo gauge OFF (click : ON)"));
+  EXPECT_FALSE(Shown("FPS gauge ON (click : OFF)"));
+
+  // The tachometer's choices: each sets its own sense; the gap's texts follow the multiplier.
+  if (Flags() & DASH_ANALOG_TACHOMETER_OFF) Click("Tacho OFF (click : ON)");
+  Click("5 step");
+  EXPECT_NE(Flags() & DASH_ANALOG_FIVE_STEPS, 0u);
+  Click("5 step");
+  EXPECT_NE(Flags() & DASH_ANALOG_FIVE_STEPS, 0u) << "a chosen choice stays chosen";
+  Click("2 step");
+  EXPECT_EQ(Flags() & DASH_ANALOG_FIVE_STEPS, 0u);
+  ASSERT_TRUE(Shown("1") && Shown("2"));
+  Click("\xD7" "100");
+  EXPECT_NE(Flags() & DASH_ANALOG_HUNDREDS, 0u);
+  Click("10");
+  EXPECT_NE(Flags() & DASH_ANALOG_SECOND_GAP, 0u);
+  Click("5");
+  EXPECT_EQ(Flags() & DASH_ANALOG_SECOND_GAP, 0u);
+}
+
+TEST_F(DashEditor, TheLampEditorsFollowTheLampMaskOfTheNextFrame) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() & ~DASH_ANALOG_OIL_PRESSURE_ON & ~DASH_ANALOG_SEPARATE_SIGNALS);
+  Frame();
+  EXPECT_TRUE(Shown("Oil pressure"));
+  EXPECT_TRUE(Shown("Shared indicator (click : SEPARATE)"));
+  EXPECT_FALSE(Shown("Left indicator (click : SHARED)"));
+  Click("Oil pressure gauge OFF (click : ON)");
+  EXPECT_FALSE(Shown("Oil pressure")) << "the gauge takes the lamp's place";
+
+  Click("Shared indicator (click : SEPARATE)");
+  ASSERT_EQ(Reports().questions.back(), "Change signal type to SEPARATE?");
+  AnswerYes();
+  EXPECT_NE(Flags() & DASH_ANALOG_SEPARATE_SIGNALS, 0u);
+  EXPECT_TRUE(Shown("Left indicator (click : SHARED)"));
+  EXPECT_TRUE(Shown("Right indicator (click : SHARED)"));
+  EXPECT_FALSE(Shown("Shared indicator (click : SEPARATE)"));
+  Click("Right indicator (click : SHARED)");
+  EXPECT_EQ(Reports().questions.back(), "Change signal type to SHARED?");
+
+  // A symbol button sets the lamp's symbol byte; the plain lamp is symbol 0.
+  const int left = DASH_LAMP_OFFSET + DASH_LAMP_LEFT * DASH_LAMP_BYTES;
+  const char second[2] = {char(DASH_LAMP_KINDS[DASH_LAMP_LEFT].symbols[1]), 0};
+  Click(second);
+  EXPECT_EQ(car.dash[left + 3], 2);
+  const int handbrake = DASH_LAMP_OFFSET + DASH_LAMP_HANDBRAKE * DASH_LAMP_BYTES;
+  car.dash[handbrake + 3] = 1;
+  Frame();
+  const char plain[2] = {char(DASH_PLAIN_LAMP_GLYPH), 0};
+  Click(plain, 1, DASH_LAMP_HANDBRAKE << 8);
+  EXPECT_EQ(car.dash[handbrake + 3], 0);
+  EXPECT_EQ(car.dash[left + 3], 2) << "only its own lamp";
+}
+
+TEST_F(DashEditor, SlidersShowTheirArithmeticAndWriteTheBlocksBytes) {
+  Open(1);
+  uint8_t* dial = &car.dash[DASH_DIALS + DASH_WATER * DASH_DIAL_BYTES];
+  dial[0] = 100;  // X
+  dial[2] = 24;   // start angle
+  dial[3] = 12;   // turn angle at its lowest
+  Frame();
+  EXPECT_FALSE(SliderLabels("X 0.00").empty());
+  EXPECT_FALSE(SliderLabels("Start Angle 120").empty());
+  EXPECT_FALSE(SliderLabels("Turn Angle 60").empty());
+  const ValueControl* bar = ControlOn(&dial[0], 37);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->byteMinimum, 0);
+  EXPECT_EQ(bar->byteMaximum, 200);
+  const ValueControl* up = ControlOn(&dial[0], 40);
+  ASSERT_NE(up, nullptr);
+  ClickControl(*up);
+  EXPECT_EQ(dial[0], 101);
+  Frame();
+  EXPECT_FALSE(SliderLabels("X 0.01").empty());
+
+  // A lamp's position and size.
+  uint8_t* lamp = &car.dash[DASH_LAMP_OFFSET + DASH_LAMP_HANDBRAKE * DASH_LAMP_BYTES];
+  lamp[0] = 5;
+  lamp[2] = 20;
+  Frame();
+  EXPECT_FALSE(SliderLabels("X -0.95").empty());
+  EXPECT_FALSE(SliderLabels("Size 0.20").empty());
+  const ValueControl* down = ControlOn(&lamp[0], 41);
+  ASSERT_NE(down, nullptr);
+  EXPECT_EQ(down->owner, nullptr) << "at its lowest byte the left step is dead";
+}
+
+TEST_F(DashEditor, ManualMaximumsComeFromTheCarAndStepWithinTheirRanges) {
+  EXPECT_EQ(DashTachometerManualMaximum(RadiansPerSecond(7600.0f)), 16);
+  EXPECT_EQ(DashTachometerManualMaximum(RadiansPerSecond(7000.0f)), 16) << "the next step above";
+  EXPECT_EQ(DashTachometerManualMaximum(RadiansPerSecond(6900.0f)), 14) << "odd steps go up to even";
+  EXPECT_EQ(DashTachometerManualMaximum(0.0f), 4);
+  EXPECT_EQ(DashTachometerManualMaximum(1e9f), 60);
+  EXPECT_EQ(DashTachometerManualMaximum(std::nanf("")), 4);
+  EXPECT_EQ(DashSpeedometerManualMaximum(50.0f), 36);  // 180 km/h
+  EXPECT_EQ(DashSpeedometerManualMaximum(51.0f), 36);  // 183.6 km/h cut to 180
+  EXPECT_EQ(DashSpeedometerManualMaximum(1.0f), 6);
+  EXPECT_EQ(DashSpeedometerManualMaximum(1000.0f), 144);
+  EXPECT_EQ(DashSpeedometerManualMaximum(std::nanf("")), 6);
+
+  Open(1);
+  SetDashFlags(car.dash, (Flags() | DASH_ANALOG_SPEEDOMETER_ON) & ~DASH_ANALOG_TACHOMETER_OFF);
+  Frame();
+  uint8_t& tacho = car.dash[DASH_DIALS + DASH_TACHOMETER * DASH_DIAL_BYTES + 5];
+  uint8_t& speedo = car.dash[DASH_DIALS + DASH_SPEEDOMETER * DASH_DIAL_BYTES + 5];
+  ASSERT_EQ(tacho, 0);
+  // The tachometer's row comes after the speedometer's: its "manual" is the last one.
+  Click("manual");
+  EXPECT_EQ(tacho, 16);
+  EXPECT_TRUE(Shown("8000 rpm"));
+  DashUnits.kmh = 0;  // mph chosen: the maximum still reads in km/h
+  const InterfaceButton* first = nullptr;
+  for (int i = 0; i < ButtonCount && !first; ++i) {
+    char shown[64];
+    if (ButtonText(InterfaceButtons[i], shown, sizeof shown) && std::strcmp(shown, "manual") == 0)
+      first = &InterfaceButtons[i];
+  }
+  ASSERT_NE(first, nullptr);
+  ClickButton(*first);
+  Frame();
+  EXPECT_EQ(speedo, 36);
+  EXPECT_TRUE(Shown("180 km/h"));
+  EXPECT_TRUE(Shown("mph")) << "the unit button shows the user's unit";
+  Click("mph");
+  EXPECT_EQ(DashUnits.kmh, 1);
+  EXPECT_EQ(Live("180 km/h"), nullptr) << "a shown figure takes no click";
+  // Steps: the right button steps by 10, within 6..144 and 4..60.
+  tacho = 58;
+  car.dash[DASH_DIALS + DASH_TACHOMETER * DASH_DIAL_BYTES + 7] = 0;  // no unit: its arrows are the last
+  Frame();
+  Click("\x9B", 2);
+  EXPECT_EQ(tacho, 60);
+  Click("auto");
+  EXPECT_EQ(tacho, 0);
+  Click("Test");
+  EXPECT_TRUE(Said(Reports().boxes, TEXT_DASH_UNIT_TEST));
+}
+
+TEST_F(DashEditor, TypeThreesQuestionsWriteTheirDefaultsIntoTheBlock) {
+  Open(3);
+  const uint32_t flags = Flags();
+  const bool led = flags & DASH_FORMULA_LED_TACHOMETER;
+  Click(led ? "LED tacho (click : LCD)" : "LCD tacho (click : LED)");
+  EXPECT_EQ(Reports().questions.back(), led ? "Change tacho type to LCD?" : "Change tacho type to LED?");
+  std::memset(&car.dash[4], 0xEE, 12);
+  AnswerYes();
+  EXPECT_EQ(Flags(), flags ^ DASH_FORMULA_LED_TACHOMETER);
+  const std::vector<uint8_t> ledBytes = {100, 190, 12, 12, 6, 0, 0, 0, 0, 0, 0, 0};
+  const std::vector<uint8_t> lcdBytes = {100, 115, 27, 18, 133, 109, 96, 90, 100, 10, 0, 0};
+  EXPECT_EQ(std::vector<uint8_t>(car.dash + 4, car.dash + 16), led ? lcdBytes : ledBytes);
+  ASSERT_TRUE(Shown(led ? "LCD tacho (click : LED)" : "LED tacho (click : LCD)"));
+  Click(led ? "LCD tacho (click : LED)" : "LED tacho (click : LCD)");
+  AnswerYes();
+  EXPECT_EQ(std::vector<uint8_t>(car.dash + 4, car.dash + 16), led ? ledBytes : lcdBytes);
+  EXPECT_FALSE(SliderLabels("Number 12").empty() && SliderLabels("Turn Angle 90").empty());
+
+  const bool ledGear = Flags() & DASH_FORMULA_LED_GEAR;
+  Click(ledGear ? "LED gear (click : LCD)" : "LCD gear (click : LED)");
+  EXPECT_EQ(Reports().questions.back(), ledGear ? "Change gear type to LCD?" : "Change gear type to LED?");
+  AnswerYes();
+  const std::vector<uint8_t> box(car.dash + DASH3_GEAR_BOX, car.dash + DASH3_GEAR_BOX + 4);
+  EXPECT_EQ(box, ledGear ? std::vector<uint8_t>({64, 33, 30, 45}) : std::vector<uint8_t>({170, 150, 30, 45}));
+  EXPECT_NE(Flags() & DASH_FORMULA_LED_GEAR, ledGear ? DASH_FORMULA_LED_GEAR : 0u);
+
+  // Colours set: the text opacity slider on the text colour's fourth byte.
+  if (!(Flags() & DASH_COLOURS_SET)) Click("Using system colours (click : set colours)");
+  car.dash[DASH3_TEXT_COLOUR + 3] = 32;
+  Frame();
+  EXPECT_FALSE(SliderLabels("Text opacity 32").empty());
+  EXPECT_TRUE(LabelShown("Backing colour"));
+  EXPECT_TRUE(LabelShown("LED gear colour"));
+}
+
+// The buttons labelled with the character set's symbols are symbol buttons (style 4), whose
+// glyph codes are drawn as the symbols' own glyphs whatever the code page (symbol_glyphs_test
+// draws them); the texts beside them stay text.
+TEST_F(DashEditor, SymbolLabelsAreSymbolButtons) {
+  Open(2);
+  const char plain[2] = {char(DASH_PLAIN_LAMP_GLYPH), 0};
+  const char second[2] = {char(DASH_LAMP_KINDS[DASH_LAMP_HANDBRAKE].symbols[0]), 0};
+  for (const char* symbol : {plain, second, "\xA1\xA2\xA3"}) {
+    const InterfaceButton* b = Live(symbol);
+    ASSERT_NE(b, nullptr) << int(static_cast<unsigned char>(symbol[0]));
+    EXPECT_EQ(b->style, 4) << int(static_cast<unsigned char>(symbol[0]));
+  }
+  Click("manual");
+  ASSERT_NE(Live("\x8B"), nullptr);
+  EXPECT_EQ(Live("\x8B")->style, 4);
+  EXPECT_EQ(Live("\x9B")->style, 4);
+  EXPECT_EQ(Live("NONE")->style, 2);
+  EXPECT_EQ(Live("123")->style, 2);
+}
+
+TEST_F(DashEditor, ADisplayStyleChangeSizesTheDisplaysRectangle) {
+  Open(2);
+  const int width = DASH_DISPLAY_RECTANGLE + 2, height = DASH_DISPLAY_RECTANGLE + 3;
+  Click(DASH_DISPLAY_STYLE_CODE);
+  EXPECT_EQ(car.dash[4], 1);
+  EXPECT_EQ(car.dash[width], 16);
+  EXPECT_EQ(car.dash[height], 24);
+  Click("123");
+  EXPECT_EQ(car.dash[width], 32);
+  EXPECT_EQ(car.dash[height], 8);
+  car.dash[width] = 40;
+  Click("\xA1\xA2\xA3");  // from 2 to 3: the size stays
+  EXPECT_EQ(car.dash[4], 3);
+  EXPECT_EQ(car.dash[width], 40);
+  Click("NONE");
+  EXPECT_EQ(car.dash[4], 0);
+  EXPECT_EQ(car.dash[width], 40);
+  EXPECT_FALSE(Shown("MFD background"));
+}
+
+TEST_F(DashEditor, RestoreSaveAndLoadOfTypedNames) {
+  Open(1);
+  const std::vector<uint8_t> defaults = Block();
+  car.dash[DASH_DIALS] = 3;
+  Click("restore default settings");
+  EXPECT_EQ(Reports().questions.back(), "Restore default settings? / All changes will be lost");
+  AnswerYes();
+  EXPECT_EQ(Block(), defaults);
+
+  // Saved from this car, loaded onto another car of the type: the same block and file bytes.
+  car.dash[DASH_DIALS] = 77;
+  car.dash[DASH_TEXT_COLOUR] = 9;
+  std::strcpy(car.vehicleName, "Runabout");
+  Click("save");
+  EXPECT_STREQ(OpenTextEntry.initialText, "Runabout");
+  Type(TEXT_DASH_SAVE_PROMPT, "mydash");
+  const std::vector<uint8_t> saved = Block();
+  const std::vector<uint8_t> file = FileBytes("mydash");
+  ASSERT_FALSE(file.empty());
+  EXPECT_TRUE(Said(Reports().lines, "mydash"));
+
+  auto otherCar = std::make_unique<Car>();
+  Car& other = *otherCar;
+  other.dashType = 1;
+  other.SetDashDefaults();
+  page->car = &other;
+  Frame();
+  Click("load");
+  Type(TEXT_DASH_LOAD_PROMPT, "mydash");
+  EXPECT_EQ(std::vector<uint8_t>(other.dash, other.dash + DASH_BLOCK_SIZE), saved);
+  Click("save");
+  Type(TEXT_DASH_SAVE_PROMPT, "again");
+  EXPECT_EQ(FileBytes("again"), file);
+
+  // Names that leave the folder are refused (the prompt stays open, or the file's check
+  // says so) before any path is made; the block stays.
+  const std::vector<uint8_t> before(other.dash, other.dash + DASH_BLOCK_SIZE);
+  for (const char* name : {"../up", "a/b", "a\\b", "..", "a:b"}) {
+    const size_t boxes = Reports().boxes.size();
+    Click("load");
+    ASSERT_EQ(OpenTextEntry.open, 1);
+    ASSERT_EQ(ConfirmTextEntry(name), 1);
+    Frame();
+    EXPECT_TRUE(OpenTextEntry.open == 1 || Reports().boxes.size() == boxes + 1) << name;
+    if (OpenTextEntry.open) CancelTextEntry();
+    Frame();
+    Frame();
+    EXPECT_EQ(std::vector<uint8_t>(other.dash, other.dash + DASH_BLOCK_SIZE), before) << name;
+  }
+  EXPECT_FALSE(fs::exists("data/up.dsh"));
+
+  // A damaged file names itself and the field; the block stays byte for byte.
+  std::vector<uint8_t> damaged = file;
+  damaged.resize(damaged.size() - 7);
+  {
+    std::ofstream f("data/3dob/damaged.dsh", std::ios::binary);
+    f.write(reinterpret_cast<const char*>(damaged.data()), std::streamsize(damaged.size()));
+  }
+  Click("load");
+  Type(TEXT_DASH_LOAD_PROMPT, "damaged");
+  ASSERT_FALSE(Reports().boxes.empty());
+  EXPECT_NE(Reports().boxes.back().find("damaged.dsh"), std::string::npos) << Reports().boxes.back();
+  EXPECT_NE(Reports().boxes.back().find("block"), std::string::npos) << Reports().boxes.back();
+  EXPECT_EQ(std::vector<uint8_t>(other.dash, other.dash + DASH_BLOCK_SIZE), before);
+  EXPECT_FALSE(Said(Reports().lines, "damaged"));
+
+  // A save whose file cannot be put in place (the container's close fails) is not shown done.
+  fs::create_directories("data/3dob/taken.dsh/inside");
+  const size_t boxes = Reports().boxes.size();
+  Click("save");
+  Type(TEXT_DASH_SAVE_PROMPT, "taken");
+  EXPECT_EQ(Reports().boxes.size(), boxes + 1);
+  EXPECT_FALSE(Said(Reports().lines, "taken"));
+  page->car = &car;
+}
+
+TEST_F(DashEditor, TypesFourToSixShowOnlyTheBottomRowAndCannotBeSaved) {
+  Open(5);
+  EXPECT_FALSE(Shown("Using system colours (click : set colours)"));
+  EXPECT_TRUE(Shown("restore default settings"));
+  Click("save");
+  EXPECT_EQ(OpenTextEntry.open, 0);
+  ASSERT_FALSE(Reports().boxes.empty());
+  EXPECT_EQ(Reports().boxes.back(), TEXT_DASH_NOT_SAVED);
+  Click("load");
+  EXPECT_EQ(Reports().boxes.back(), TEXT_DASH_NOT_SAVED);
+  const InterfaceButton* back = Live("back");
+  ASSERT_NE(back, nullptr);
+  ClickButton(*back);
+  EXPECT_EQ(page->prss.alive, 0);
+  ClearInterface();
+  EXPECT_EQ(DashEditorScreenAction(&page->prss), nullptr) << "a closed page is freed";
+  page = nullptr;
+}
+
+TEST_F(DashEditor, EveryRowOfTheLongestPageStaysOnTheScreenBesideThePreview) {
+  Open(1);
+  SetDashFlags(car.dash, DASH_COLOURS_SET | DASH_ANALOG_SPEEDOMETER_ON | DASH_ANALOG_DIGITAL_SPEED_ON |
+                             DASH_ANALOG_OIL_TEMPERATURE_ON | DASH_ANALOG_OIL_PRESSURE_ON |
+                             DASH_ANALOG_SEPARATE_SIGNALS);
+  car.dash[4] = 1;
+  car.dash[DASH_DIALS + DASH_SPEEDOMETER * DASH_DIAL_BYTES + 7] = 1;
+  car.dash[DASH_DIALS + DASH_TACHOMETER * DASH_DIAL_BYTES + 7] = 1;
+  Frame();
+  const int side = std::min(ScreenHeight / 2, 512);
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    EXPECT_LE(b.right, ScreenWidth) << i;
+    EXPECT_LE(b.bottom, ScreenHeight) << i;
+    EXPECT_FALSE(b.right > ScreenWidth - side && b.top < side) << "button " << i << " under the preview";
+  }
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    EXPECT_LE(c.right, 1.0f + 1e-5f) << i;
+    EXPECT_LE(c.bottom, 1.0f + 1e-5f) << i;
+  }
+}
+
+TEST_F(DashEditor, DialStyleButtonsFlipTheirBitsAndTheUnitPlacementSetsItsByte) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() | DASH_ANALOG_SPEEDOMETER_ON);
+  const int water = DASH_DIALS + DASH_WATER * DASH_DIAL_BYTES;
+  car.dash[water + 6] = 0;
+  Frame();
+  // "col" is on while its bit is set, "symbol" while its bit is clear.
+  const intptr_t colWord = intptr_t(water + 6) << 8 | 1, symbolWord = intptr_t(water + 6) << 8 | 32;
+  ASSERT_NE(Live("col", colWord), nullptr);
+  EXPECT_EQ(Live("col", colWord)->fourth.i, 0);
+  EXPECT_EQ(Live("symbol", symbolWord)->fourth.i, 1);
+  Click("symbol", 1, symbolWord);
+  EXPECT_EQ(car.dash[water + 6], 32);
+  EXPECT_EQ(Live("symbol", symbolWord)->fourth.i, 0);
+  Click("col", 1, colWord);
+  EXPECT_EQ(car.dash[water + 6], 33);
+  EXPECT_EQ(Live("col", colWord)->fourth.i, 1);
+  // The speedometer has no symbol button.
+  const int speed = DASH_DIALS + DASH_SPEEDOMETER * DASH_DIAL_BYTES;
+  EXPECT_EQ(Live("symbol", intptr_t(speed + 6) << 8 | 32), nullptr);
+
+  // The unit's place in bits 0-1, its distance in bits 4-7 stepped within 0..15.
+  car.dash[speed + 7] = 0xF0;
+  Frame();
+  EXPECT_EQ(Live("\x9B", intptr_t(speed + 7) << 8 | 1), nullptr) << "no distance without a place";
+  Click("below", 1, intptr_t(speed + 7) << 8 | 2);
+  EXPECT_EQ(car.dash[speed + 7], 0xF2);
+  Click("\x9B", 1, intptr_t(speed + 7) << 8 | 1);
+  EXPECT_EQ(car.dash[speed + 7], 0xF2) << "held at 15";
+  Click("\x8B", 1, intptr_t(speed + 7) << 8 | 0);
+  EXPECT_EQ(car.dash[speed + 7], 0xE2);
+  EXPECT_TRUE(Shown("14"));
+}

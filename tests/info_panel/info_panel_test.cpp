@@ -1,0 +1,513 @@
+// info_panel_test.cpp - the information panel's layout and rows, and its tab row and first
+// pages for sample cars as the garage and the editor draw them, the figures checked against
+// our own double arithmetic from each car's data.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/config.h"
+#include "core/frame_globals.h"
+#include "core/report.h"
+#include "core/window_state.h"
+#include "physics/car.h"
+#include "render/object_picture.h"
+#include "tests/physics/car_test_util.h"
+#include "tools/vehicle_gen/sample_vehicles.h"
+#include "ui/dialogs.h"
+#include "ui/interface.h"
+#include "text/language.h"
+#include "info_panel/colour_marks.h"
+#include "info_panel/info_panel.h"
+#include "info_panel/info_panel_layout.h"
+#include "tests/info_panel/panel_test_util.h"
+
+namespace {
+
+constexpr int RUNABOUT = 0, ROADSTER = 3, RACER = 11, SOLAR = 19, KART = 20;
+
+std::vector<std::string>& Boxes() {
+  static std::vector<std::string> b;
+  return b;
+}
+
+// Every text the frame's value controls show, in order.
+std::vector<std::string> ShownTexts() {
+  std::vector<std::string> out;
+  char text[512];
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControlText(ValueControls[i], text, sizeof text) && text[0]) out.push_back(text);
+  return out;
+}
+
+bool Shows(const std::string& text) {
+  for (const std::string& t : ShownTexts())
+    if (t == text) return true;
+  return false;
+}
+
+bool ShowsPart(const std::string& part) {
+  for (const std::string& t : ShownTexts())
+    if (t.find(part) != std::string::npos) return true;
+  return false;
+}
+
+const ValueControl* ControlShowing(const std::string& text) {
+  char shown[512];
+  for (int i = ValueControlCount - 1; i >= 0; --i)
+    if (ValueControlText(ValueControls[i], shown, sizeof shown) && text == shown) return &ValueControls[i];
+  return nullptr;
+}
+
+// Clicks (press and release) in the middle of a control.
+int Click(const ValueControl& control, int code = CLICK_LEFT) {
+  const ValueControl c = control;
+  MouseX = static_cast<int>(((c.left + c.right) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
+  MouseY = static_cast<int>(((c.top + c.bottom) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenHeight));
+  MouseRecord press{};
+  press.clickCode = code;
+  press.leftHeld = code == CLICK_LEFT;
+  const int took = HandleInterfaceMouse(&press);
+  MouseRecord release{};
+  release.releaseCode = code;
+  HandleInterfaceMouse(&release);
+  return took;
+}
+
+struct Calls {
+  int setup = 0, strategy = 0, configuration = 0, body = 0;
+  uintptr_t configurationWord = 99;
+};
+Calls g_calls;
+
+class PanelTest : public ::testing::Test {
+ protected:
+  ReportSink saved{};
+  Prss owner{};
+  void SetUp() override {
+    SetDefaultTextColours();
+    Crc32InitTable();
+    ReportSink sink{};
+    sink.line = [](const char*, ReportColour, int) {};
+    sink.box = [](Prss*, const char* first, const char* second) {
+      Boxes().push_back(second ? std::string(first) + " " + second : std::string(first));
+    };
+    saved = InstallReportSink(sink);
+    Boxes().clear();
+    ScreenWidth = 1280;
+    ScreenHeight = 1024;
+    SetInterfaceMetrics();
+    ResetInterfaceState();
+    ClearInterface();
+    ResetInfoPanelLayout();
+    InfoPageShown = INFO_PAGE_INFO;
+    SpeedUnitKmh = 1;
+    Strategy = PitStrategy{};
+    ModRatings = HeldModRatings{};
+    g_calls = Calls{};
+    owner.alive = 1;
+  }
+  void TearDown() override {
+    ResetInterfaceState();
+    InstallReportSink(saved);
+  }
+  InfoPanelArgs Args(Car& car, int inEditor) {
+    InfoPanelArgs a;
+    a.owner = &owner;
+    a.onSetupChanged = [](void*, int, uintptr_t) { ++g_calls.setup; };
+    a.onBodyColour = [](void*, int, uintptr_t) { ++g_calls.body; };
+    a.onStrategy = [](void*, int, uintptr_t) { ++g_calls.strategy; };
+    a.onStepConfiguration = [](void*, int, uintptr_t word) {
+      ++g_calls.configuration;
+      g_calls.configurationWord = word;
+    };
+    a.car = &car;
+    a.inEditor = inEditor;
+    return a;
+  }
+  void Draw(Car& car, int inEditor, float fuelPerLap = 0.0f) {
+    ClearInterface();
+    InfoPanelArgs a = Args(car, inEditor);
+    a.fuelPerLap = fuelPerLap;
+    DrawVehicleInfoPanel(a);
+  }
+  // The tab row: the controls on the panel's top band.
+  int Tabs() {
+    int n = 0;
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].top == PANEL_TOP && ValueControls[i].bottom == PANEL_TOP + PANEL_TAB_HEIGHT) ++n;
+    return n;
+  }
+};
+
+// ---- Layout and rows ----
+
+TEST_F(PanelTest, LayoutScaleStaysBetweenHalfAndOneButtonPerRow) {
+  SetInfoPanelLayout(0.5f, 0.6f, -0.8f);  // 0.1 wide: far below half size
+  EXPECT_FLOAT_EQ(InfoLayout.sx, 0.5f);
+  EXPECT_FLOAT_EQ(InfoLayout.sy, 0.5f);
+  EXPECT_FLOAT_EQ(InfoLayout.x0, 0.55f - 0.15f * 0.5f);
+  EXPECT_FLOAT_EQ(InfoLayout.y0, -0.8f + 0.7f * 0.5f);  // the panel's top edge on the rectangle's top
+  const float most = float(ButtonHeight) / (float(ScreenHeight) / 2.0f) / PANEL_ROW_METRIC;
+  SetInfoPanelLayout(-1.0f, 1.0f, -1.0f);  // 2.0 wide would be 1.25
+  EXPECT_FLOAT_EQ(InfoLayout.sx, std::max(0.5f, most));
+  // Corner by corner: a control's rectangle lands where its corners go.
+  SetInfoPanelLayout(0.0f, 1.2f, -0.5f);
+  const float s = InfoLayout.sx;
+  ClearInterface();
+  ASSERT_EQ(AddPanelValueControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), 15, nullptr, nullptr, 0.1f, 0.2f,
+                                 0.3f, 0.5f),
+            0);
+  EXPECT_FLOAT_EQ(ValueControls[0].left, s * 0.1f + InfoLayout.x0);
+  EXPECT_FLOAT_EQ(ValueControls[0].top, s * 0.2f + InfoLayout.y0);
+  EXPECT_FLOAT_EQ(ValueControls[0].right, s * 0.3f + InfoLayout.x0);
+  EXPECT_FLOAT_EQ(ValueControls[0].bottom, s * 0.5f + InfoLayout.y0);
+  ResetInfoPanelLayout();
+  EXPECT_FLOAT_EQ(InfoLayout.sx, 1.0f);
+  EXPECT_FLOAT_EQ(InfoLayout.x0, 0.0f);
+}
+
+TEST_F(PanelTest, RowsShowTheirValuesByTheirMappings) {
+  uint8_t balance = 5, slip = 20, slipTop = 200;
+  AddPanelByteRow(&owner, "B %.0f", 0.0f, &balance, nullptr, 5, 95, 5, 95, nullptr, 0, 0.0f, 0.4f);
+  AddPanelByteRow(&owner, "S %.1f", 0.0f, &slip, nullptr, 2, 20, 20, 200, nullptr, 0, 0.0f, 0.4f);
+  AddPanelByteRow(&owner, "T %.1f", 0.0f, &slipTop, nullptr, 2, 20, 20, 200, nullptr, 0, 0.0f, 0.4f);
+  EXPECT_TRUE(Shows("B 5"));
+  EXPECT_TRUE(Shows("S 2.0"));
+  EXPECT_TRUE(Shows("T 20.0"));
+  uint16_t low = 0, high = 65534;
+  AddPanelWordRow(&owner, "W %.3f / %.3f", 0.0f, &low, &high, 0.5f, 7.5f, nullptr, 1, 0, 0.0f, 0.4f);
+  EXPECT_TRUE(Shows("W 0.500 / 7.500"));
+  // Float rows by precision: as stored, thousandths, radians in degrees.
+  float v = 1500.0f, angle = 0.5f;
+  AddPanelFloatRow(&owner, "F %.0f", 0.0f, &v, 1.0f, 0.0f, 3000.0f, nullptr, 0, 0, 0.0f, 0.4f);
+  AddPanelFloatRow(&owner, "K %.1f", 0.0f, &v, 1.0f, 0.0f, 3000.0f, nullptr, 2, 0, 0.0f, 0.4f);
+  AddPanelFloatRow(&owner, "D %.2f", 0.0f, &angle, 0.01f, 0.0f, 1.0f, nullptr, 1, 0, 0.0f, 0.4f);
+  EXPECT_TRUE(Shows("F 1500"));
+  EXPECT_TRUE(Shows("K 1.5"));
+  EXPECT_TRUE(Shows(Fmt("D %.2f", double(0.5f * 180.0f / 3.14159265f))));
+}
+
+TEST_F(PanelTest, PairRowsShowOneOrTwoSetsAndRangelessRowsNone) {
+  uint8_t left = 40, right = 50;
+  AddPanelByteRow(&owner, "%.1f / %.1f", 0.0f, &left, &right, -4.5f, 4.5f, 0, 90, nullptr, 0, 0.0f, 0.4f);
+  EXPECT_EQ(ValueControlCount, 4);  // the label and one set, bound to the left byte
+  for (int i = 1; i < 4; ++i) EXPECT_EQ(ValueControls[i].variable, &left);
+  ClearInterface();
+  AddPanelByteRow(&owner, "%.1f / %.1f", 0.0f, &left, &right, -4.5f, 4.5f, 0, 90, nullptr, 1, 0.0f, 0.4f);
+  ASSERT_EQ(ValueControlCount, 7);
+  EXPECT_EQ(ValueControls[4].variable, &right);
+  EXPECT_FLOAT_EQ(ValueControls[4].top - ValueControls[1].top, PANEL_PAIR_EXTRA);
+  // A maximum not above the minimum divides by nothing: the value alone, no bar or arrows.
+  ClearInterface();
+  uint8_t wing = 7;
+  AddPanelByteRow(&owner, "A %.0f", 0.0f, &wing, nullptr, 10, 10, 10, 10, nullptr, 0, 0.0f, 0.4f);
+  EXPECT_EQ(ValueControlCount, 1);
+  EXPECT_TRUE(Shows("A 10"));
+  float h = 0.1f;
+  AddPanelFloatRow(&owner, "H %.3f", 0.0f, &h, 0.001f, 0.1f, 0.1f, nullptr, 0, 0, 0.0f, 0.4f);
+  EXPECT_EQ(ValueControlCount, 2);
+}
+
+// Below the clip a row is left out whole, never a label without its arrows or a pair without
+// its second set; a text that would pass it is left out; the reset lifts the clip.
+TEST_F(PanelTest, AClipLeavesOutWholeRowsBelowIt) {
+  SetInfoPanelLayout(-1.0f, -0.2f, -0.6f);  // scale 0.5
+  const float s = InfoLayout.sy;
+  // A one-set row from 0 to 0.4 ends at 0.37; a pair on two sets 0.15 lower, at 0.52.
+  ClipInfoPanelBelow(s * 0.45f + InfoLayout.y0);
+  uint8_t b = 10, right = 20;
+  AddPanelByteRow(&owner, "B %.0f", 0.0f, &b, nullptr, 0, 100, 0, 100, nullptr, 0, 0.0f, 0.4f);
+  EXPECT_EQ(ValueControlCount, 4) << "a row above the clip is whole";
+  AddPanelByteRow(&owner, "P %.0f %.0f", 0.0f, &b, &right, 0, 100, 0, 100, nullptr, 1, 0.0f, 0.4f);
+  EXPECT_EQ(ValueControlCount, 4) << "its second set would pass the clip";
+  uint16_t w = 100;
+  AddPanelWordRow(&owner, "W %.0f", 0.0f, &w, nullptr, 0.0f, 1000.0f, nullptr, 0, 0, 0.1f, 0.5f);
+  float f = 1.0f;
+  AddPanelFloatRow(&owner, "F %.0f", 0.0f, &f, 1.0f, 0.0f, 10.0f, nullptr, 0, 0, 0.1f, 0.5f);
+  EXPECT_EQ(ValueControlCount, 4) << "the bands at 0.47 pass the clip";
+  // A rangeless row is its label alone, which ends higher: it stays.
+  AddPanelFloatRow(&owner, "G %.0f", 0.0f, &f, 1.0f, 5.0f, 5.0f, nullptr, 0, 0, 0.1f, 0.5f);
+  EXPECT_EQ(ValueControlCount, 5);
+  EXPECT_EQ(AddPanelValueControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), 15, nullptr, nullptr, 0.0f, 0.4f,
+                                 0.5f, 0.46f),
+            -1);
+  EXPECT_EQ(AddPanelControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), 15, nullptr, nullptr, 0.0f, 0.4f, 0.5f,
+                            0.46f),
+            -1);
+  for (int i = 0; i < ValueControlCount; ++i) EXPECT_LE(ValueControls[i].bottom, InfoLayout.bottom) << i;
+  ResetInfoPanelLayout();
+  EXPECT_EQ(InfoLayout.bottom, INFO_PANEL_UNCLIPPED);
+  AddPanelByteRow(&owner, "P %.0f %.0f", 0.0f, &b, &right, 0, 100, 0, 100, nullptr, 1, 0.0f, 0.4f);
+  EXPECT_EQ(ValueControlCount, 12);
+}
+
+TEST_F(PanelTest, AFullTableDropsTheRestOfARowSilently) {
+  uint8_t b = 10;
+  while (ValueControlCount < MAX_VALUE_CONTROLS - 2)
+    AddValueControl(nullptr, nullptr, IvText("x"), IvInt(0), IvInt(0), 15, nullptr, nullptr, 0, 0, 0, 0);
+  AddPanelByteRow(&owner, "B %.0f", 0.0f, &b, nullptr, 0, 100, 0, 100, nullptr, 0, 0.0f, 0.4f);
+  EXPECT_EQ(ValueControlCount, MAX_VALUE_CONTROLS);
+  EXPECT_TRUE(Boxes().empty());
+}
+
+// ---- Pages by car ----
+
+TEST_F(PanelTest, TabsFollowTheCarAndTheScreen) {
+  Car road, kart;
+  MakeSampleCar(RUNABOUT, road);
+  MakeSampleCar(KART, kart);
+  Draw(road, 1);
+  EXPECT_EQ(Tabs(), 9);
+  InfoPageShown = INFO_PAGE_PASSENGERS;
+  Draw(kart, 1);
+  EXPECT_EQ(Tabs(), 8);  // no passenger seats: no Passengers tab, page 8 back at Info
+  EXPECT_EQ(InfoPageShown, INFO_PAGE_INFO);
+  EXPECT_FALSE(Shows("Passengers"));
+  // "Brakes / TC" when the car offers traction control or engine-brake reduction.
+  road.lightsAndAids &= ~(AID_TRACTION_CONTROL | AID_ENGINE_BRAKE);
+  Draw(road, 1);
+  EXPECT_TRUE(Shows("Brakes"));
+  road.lightsAndAids |= AID_ENGINE_BRAKE;
+  Draw(road, 1);
+  EXPECT_TRUE(Shows("Brakes / TC"));
+  // The ratings: never in the editor; in the garage for a mod.
+  road.isMod = 1;
+  road.shortCode[0] = char(0x34), road.shortCode[1] = char(0x12), road.shortCode[2] = char(0xAB);
+  InfoPageShown = INFO_PAGE_RATINGS;
+  Draw(road, 1);
+  EXPECT_EQ(InfoPageShown, INFO_PAGE_INFO);
+  EXPECT_EQ(Tabs(), 9);
+  InfoPageShown = INFO_PAGE_RATINGS;
+  Draw(road, 0);
+  EXPECT_EQ(Tabs(), 10);
+  EXPECT_EQ(InfoPageShown, INFO_PAGE_RATINGS);
+  EXPECT_TRUE(Shows("Comments :"));
+  EXPECT_TRUE(Shows(std::string(WEB_SERVICE_HOST) + "/files/vehmods/AB1234"));
+  EXPECT_TRUE(Shows("Overall"));
+  EXPECT_TRUE(Shows("-"));  // offline: no ratings held
+  ModRatings.lookupFailed = 1;
+  Draw(road, 0);
+  EXPECT_TRUE(Shows("Ratings for this mod were not found"));
+}
+
+TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {
+  Car solar, electric, road;
+  MakeSampleCar(SOLAR, solar);
+  MakeSampleCar(ROADSTER, electric);
+  MakeSampleCar(RUNABOUT, road);
+  Draw(solar, 0);
+  EXPECT_FALSE(ShowsPart("Power :"));
+  EXPECT_FALSE(ShowsPart("Fuel"));
+  EXPECT_FALSE(ShowsPart("Power-weight"));
+  EXPECT_TRUE(Shows("Transmission : no power unit"));
+  Draw(electric, 0);
+  EXPECT_TRUE(ShowsPart("Battery capacity :"));
+  EXPECT_TRUE(ShowsPart("Charge at start : 100%"));
+  EXPECT_TRUE(ShowsPart("Voluntary Power Restriction"));
+  EXPECT_TRUE(Shows("Rear wheel drive"));  // the drive text stands alone
+  Draw(road, 0);
+  EXPECT_TRUE(ShowsPart(" / Front wheel drive"));
+  EXPECT_TRUE(ShowsPart("Fuel load at start : 100%"));
+  EXPECT_TRUE(Shows("Transmission : H-pattern gearbox"));
+  EXPECT_TRUE(Shows("Configuration"));
+  for (int v : {0, 100, 37}) {
+    Strategy.tyreChange = uint8_t(v);
+    Draw(road, 0);
+    EXPECT_TRUE(Shows(v == 0 ? "Tyre change : always" : v == 100 ? "Tyre change : never" : "Tyre change : if wear > 37%"));
+  }
+  // The estimate per lap, by the capacity.
+  Draw(road, 0, 2.0f);
+  EXPECT_TRUE(ShowsPart(Fmt("%.1f%% per lap", 2.0 * 100.0 / road.fuelTankCapacity + 0.05)));
+  // The handicaps rows are the garage's.
+  EXPECT_TRUE(Shows("Handicaps"));
+  Draw(road, 1);
+  EXPECT_FALSE(Shows("Handicaps"));
+}
+
+TEST_F(PanelTest, TheInfoFiguresMatchOurOwnArithmetic) {
+  for (int row : {RUNABOUT, ROADSTER, RACER, KART}) {
+    SCOPED_TRACE(row);
+    Car car;
+    MakeSampleCar(row, car);
+    Draw(car, 1);
+    const double m = car.mass;
+    EXPECT_TRUE(Shows(Fmt("Total mass : %.0f kg (%.0f lbs)", m, m * 2.20461988)));
+    const bool electric = car.transmissionType == TRANSMISSION_ELECTRIC;
+    const double power = electric ? double(car.engine.maxTorque) * car.engine.maxTorqueSpeed : car.engine.maxPower;
+    const double w = power / m;
+    EXPECT_TRUE(Shows(Fmt("Power-weight : %.0f W/kg (%.0f bhp/ton)", w, w * 0.0013413 / 0.000984206679)));
+    const double base = car.wheelBase;
+    const double rear = (double(car.rearmostY) + base - car.centreOfMass.y) * 100.0 / base;
+    EXPECT_TRUE(Shows(Fmt("Weight distribution : %.1f F  %.1f R", 100.0 - rear, rear)));
+  }
+  // No wheel base to divide by: no distribution line.
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  car.wheelBase = 0.0005f;
+  Draw(car, 1);
+  EXPECT_FALSE(ShowsPart("Weight distribution"));
+}
+
+TEST_F(PanelTest, TheAddedMassRowOfALightCarShowsNoBar) {
+  Car car;
+  MakeSampleCar(KART, car);
+  car.massWithoutOccupants = 20.0f;  // under 25 kg: no added mass allowed
+  Draw(car, 0);
+  const ValueControl* row = ControlShowing("Voluntary Added Mass 0 kg");
+  ASSERT_NE(row, nullptr);
+  for (int i = 0; i < ValueControlCount; ++i)
+    EXPECT_NE(ValueControls[i].variable, &car.currentSetup.bytes[SETUP_BALLAST]);
+}
+
+TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  for (uint8_t& f : ColourMarkFlags) f = 0;
+  ColourMarkFlags[0] = ColourMarkFlags[2] = 1;
+  InfoPageShown = INFO_PAGE_COLOURS;
+  Draw(car, 1);
+  int swatches = 0;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].displayType == 52) {
+      ++swatches;
+      EXPECT_TRUE(ValueControls[i].colour == &car.currentColours.groups[0][0] ||
+                  ValueControls[i].colour == &car.currentColours.groups[0][2]);
+    }
+  EXPECT_EQ(swatches, 2);
+  EXPECT_TRUE(Shows("Body"));
+  EXPECT_TRUE(Shows("Skin File Name"));
+}
+
+TEST_F(PanelTest, TheTemplateSizeButtonsSetTheSmallPictureBit) {
+  const uint32_t saved = CfgEditorOptions;
+  SetSkinTemplateSize(nullptr, 0, 1);
+  EXPECT_NE(CfgEditorOptions & EDITOR_OPTION_SMALL_PICTURE, 0u);
+  EXPECT_EQ(ObjectPictureSize(), 1024);
+  SetSkinTemplateSize(nullptr, 0, 2);
+  EXPECT_EQ(ObjectPictureSize(), 2048);
+  EXPECT_EQ(CfgEditorOptions, saved & ~EDITOR_OPTION_SMALL_PICTURE);
+  CfgEditorOptions = saved;
+  SetSpeedUnit(nullptr, 0, 0);
+  EXPECT_FLOAT_EQ(SpeedInUnit(10.0f), 22.37f);
+  EXPECT_STREQ(SpeedUnitText(), "mph");
+  SetSpeedUnit(nullptr, 0, 1);
+  EXPECT_FLOAT_EQ(SpeedInUnit(10.0f), 36.0f);
+}
+
+// ---- Driven by the mouse ----
+
+TEST_F(PanelTest, ClicksChangeValuesThroughTheCallbacks) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  Strategy.fuelAtStart = 50;
+  Draw(car, 0);
+  // The fuel row's right arrow: one step up, the strategy callback told.
+  const ValueControl* arrow = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].variable == &Strategy.fuelAtStart && ValueControls[i].displayType == 40)
+      arrow = &ValueControls[i];
+  ASSERT_NE(arrow, nullptr);
+  Click(*arrow);
+  EXPECT_EQ(Strategy.fuelAtStart, 51);
+  EXPECT_EQ(g_calls.strategy, 1);
+  // The configuration's right arrow calls its callback with word 1.
+  Draw(car, 0);
+  char right[2] = {'\x9B', 0};
+  const ValueControl* next = ControlShowing(right);
+  ASSERT_NE(next, nullptr);
+  Click(*next);
+  EXPECT_EQ(g_calls.configuration, 1);
+  EXPECT_EQ(g_calls.configurationWord, 1u);
+  // A tab click shows its page.
+  Draw(car, 0);
+  const ValueControl* colours = ControlShowing("Colours");
+  ASSERT_NE(colours, nullptr);
+  Click(*colours);
+  EXPECT_EQ(InfoPageShown, INFO_PAGE_COLOURS);
+}
+
+TEST_F(PanelTest, AValueTypedOutsideTheRowIsRefused) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  Strategy.tyreChange = 40;
+  Draw(car, 0);
+  const ValueControl* bar = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].variable == &Strategy.tyreChange && ValueControls[i].displayType == 37)
+      bar = &ValueControls[i];
+  ASSERT_NE(bar, nullptr);
+  Click(*bar, CLICK_RIGHT);
+  ASSERT_EQ(OpenTextEntry.open, 1);
+  ConfirmTextEntry("150");
+  ASSERT_EQ(owner.sub, &MessageBoxDialog.prss);
+  EXPECT_STREQ(MessageBoxDialog.first, "New value is too high");
+  Prss_RemoveSub(&owner, "test");
+  EXPECT_EQ(Strategy.tyreChange, 40);
+  EXPECT_EQ(g_calls.strategy, 0);
+}
+
+TEST_F(PanelTest, TheModPageAddressGoesToTheOpenerAsItIs) {
+  namespace fs = std::filesystem;
+  const fs::path bin = fs::absolute("opener_bin");
+  fs::create_directories(bin);
+  const fs::path record = fs::absolute("opener_args.txt");
+  fs::remove(record);
+  {
+    std::ofstream script(bin / "xdg-open");
+    script << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > " << record.string() << ".part\nmv "
+           << record.string() << ".part " << record.string() << "\n";
+  }
+  fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+  const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  car.isMod = 1;
+  car.shortCode[0] = char(0x01), car.shortCode[1] = char(0x02), car.shortCode[2] = char(0x03);
+  InfoPageShown = INFO_PAGE_RATINGS;
+  Draw(car, 0);
+  const std::string address = std::string(WEB_SERVICE_HOST) + "/files/vehmods/030201";
+  const ValueControl* link = ControlShowing(address);
+  ASSERT_NE(link, nullptr);
+  Click(*link);
+  for (int i = 0; i < 1000 && !fs::exists(record); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  setenv("PATH", oldPath.c_str(), 1);
+  std::ifstream in(record);
+  std::string line, all;
+  int lines = 0;
+  while (std::getline(in, line)) all = line, ++lines;
+  EXPECT_EQ(lines, 1);
+  EXPECT_EQ(all, address);
+}
+
+// The switch and seat words as every owner applies them (the editor and the garage alike).
+TEST(SetupButtonWords, SwitchesSetTheirFlagAndSeatsTheirTwoBits) {
+  SetupRecord setup{};
+  ApplySwitchWord(setup, 3);
+  EXPECT_EQ(setup.bytes[SETUP_FLAGS], SETUP_FLAG_TRACTION);
+  ApplySwitchWord(setup, 5);
+  EXPECT_EQ(setup.bytes[SETUP_FLAGS], SETUP_FLAG_TRACTION | SETUP_FLAG_ANTI_LOCK);
+  ApplySwitchWord(setup, 4);
+  ApplySwitchWord(setup, 2);
+  EXPECT_EQ(setup.bytes[SETUP_FLAGS], SETUP_FLAG_KEEP) << "a switch turned off never unmakes the set-up";
+  EXPECT_EQ(SwitchFlagOfWord(1), SETUP_FLAG_SYMMETRIC);
+
+  SetSetupWord(setup, SETUP_PASSENGERS, 0xFFu);
+  ApplyPassengerWord(setup, 1 * 4 + 2);  // seat 1 given kind 2
+  EXPECT_EQ(SetupWord(setup, SETUP_PASSENGERS), 0xFBu);
+  ApplyPassengerWord(setup, 0);
+  EXPECT_EQ(SetupWord(setup, SETUP_PASSENGERS), 0xF8u);
+
+  EXPECT_EQ(WrappedStep(3, 0, 3, true), 0);
+  EXPECT_EQ(WrappedStep(0, 0, 3, false), 3);
+  EXPECT_EQ(WrappedStep(1, 0, 3, true), 2);
+}
+
+}  // namespace

@@ -1,0 +1,593 @@
+// setup_pages_test.cpp - the set-up pages of the information panel on sample vehicles of the
+// build (road car, electric car, four-wheel drive, open-wheeler without passenger seats,
+// kart), drawn headless: each page shows exactly its lines for the car, its figures agree
+// with our own double-precision arithmetic from the car's data, and its arrows and buttons
+// change the set-up by the row's mapping and call the owner's callbacks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/config.h"
+#include "core/controls.h"
+#include "core/process.h"
+#include "core/window_state.h"
+#include "physics/car.h"
+#include "tests/ui/mouse_records.h"
+#include "tools/vehicle_gen/sample_vehicles.h"
+#include "ui/interface.h"
+#include "ui/interface_config.h"
+#include "text/messages.h"
+#include "ui/value_edit.h"
+#include "vehicle_data/vehicle_class.h"
+#include "wheel/wheel.h"
+#include "info_panel/info_panel.h"
+#include "info_panel/info_panel_layout.h"
+#include "info_panel/setup_pages.h"
+#include "tests/info_panel/panel_test_util.h"
+
+namespace {
+
+// Rows of the built-in table, as the samples lay them out.
+constexpr int RUNABOUT = 0;   // road car, saloon, front drive, H-pattern
+constexpr int ROADSTER = 3;   // road car, GT, electric, rear drive
+constexpr int ESTATE = 9;     // road car, four-wheel drive
+constexpr int RACER = 11;     // open-wheeler, formula: no passenger seats
+constexpr int KART = 20;
+
+struct Call {
+  std::string handler;
+  void* owner;
+  int word;
+};
+std::vector<Call>& Calls() {
+  static std::vector<Call> calls;
+  return calls;
+}
+template <int N>
+void Recorder(void* owner, int, uintptr_t word) {
+  static const char* const NAMES[] = {"setup", "body", "wheel", "tyre", "diff", "config", "passengers", "switch",
+                                      "skin", "strategy"};
+  Calls().push_back({NAMES[N], owner, static_cast<int>(word)});
+}
+
+class SetupPages : public ::testing::Test {
+ protected:
+  Prss owner{};
+  std::unique_ptr<Car> car;
+  InfoPanelArgs args;
+
+  void SetUp() override {
+    ResetInterfaceState();
+    ScreenWidth = 1280;
+    ScreenHeight = 1024;
+    SetInterfaceRectangleToScreen();
+    ResetInfoPanelLayout();
+    Calls().clear();
+    SpeedUnitKmh = 1;
+    PressureUnitBar = 1;
+    InfoTestSpeed = 40.0f;
+    CfgControlModeInForce = 0;
+    args.owner = &owner;
+    args.onSetupChanged = Recorder<0>;
+    args.onBodyColour = Recorder<1>;
+    args.onWheelColour = Recorder<2>;
+    args.onStepTyre = Recorder<3>;
+    args.onStepDifferential = Recorder<4>;
+    args.onStepConfiguration = Recorder<5>;
+    args.onPassengers = Recorder<6>;
+    args.onSwitch = Recorder<7>;
+    args.onSkin = Recorder<8>;
+    args.onStrategy = Recorder<9>;
+    args.inEditor = 1;
+  }
+  void TearDown() override { ResetInterfaceState(); }
+
+  // A sample built and set up from its first default set-up; the rear seats as reading its
+  // file derives them (three abreast).
+  void Load(int row) {
+    car = std::make_unique<Car>();
+    BuildSampleVehicle(row, *car);
+    car->seatsPerRow = 3;
+    car->driverSlot = 0;
+    car->setupIndex = 0;
+    car->currentSetup = car->setups[0].record;
+    car->SetupFromVehicle(0);
+    ASSERT_EQ(car->inertiaStatus, INERTIA_VALID);
+    args.car = car.get();
+  }
+  uint8_t* Bytes() { return car->currentSetup.bytes; }
+
+  // Draws a page and lists the texts it shows (labels, figures and buttons), in order.
+  std::vector<std::string> Draw(int page) {
+    ClearInterface();
+    BeginPanelRows();
+    DrawInfoSetupPage(args, page);
+    std::vector<std::string> lines;
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      const int t = c.displayType;
+      if (t != 0 && t != 15 && !(t >= 19 && t <= 21)) continue;
+      char text[256];
+      if (ValueControlText(c, text, sizeof text)) lines.push_back(text);
+    }
+    return lines;
+  }
+  // The control of a display type bound to a variable, or null.
+  const ValueControl* Bound(int type, const void* variable) {
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].displayType == type && ValueControls[i].variable == variable) return &ValueControls[i];
+    return nullptr;
+  }
+  const ValueControl* Texted(const char* text) {
+    for (int i = 0; i < ValueControlCount; ++i) {
+      char out[256];
+      if (ValueControls[i].displayType == 0 && ValueControlText(ValueControls[i], out, sizeof out) &&
+          std::strcmp(out, text) == 0)
+        return &ValueControls[i];
+    }
+    return nullptr;
+  }
+  // A left click (or right, code 2) on a control: pressed and released at its centre.
+  void Click(const ValueControl* c, int code = 1) {
+    ASSERT_NE(c, nullptr);
+    const int x = static_cast<int>((c->left + c->right) / 2.0f * ScreenWidth / 2.0f + ScreenWidth / 2.0f);
+    const int y = static_cast<int>((c->top + c->bottom) / 2.0f * ScreenHeight / 2.0f + ScreenHeight / 2.0f);
+    PressMouse(x, y, code);
+    ReleaseMouse(x, y, code & 2 ? 2 : 1);
+  }
+
+  // The design load by our own arithmetic (N): the mass with its occupants under gravity, and
+  // the downforce at the speed the power holds against the drag.
+  double DesignLoad() const {
+    const double occupants = car->options & OPT1_BACK_SEAT ? 5.0 : 2.0;
+    double W = (double{car->massWithoutOccupants} + 70.0 * occupants) * 9.81;
+    if (car->totalLiftArea < 0.0f && car->totalDragArea > 0.0f) {
+      const double v = std::min(std::cbrt(double{car->engine.maxPower} * car->drivetrainEfficiency /
+                                          car->totalDragArea), 200.0);
+      W -= v * v * car->totalLiftArea;
+    }
+    return W;
+  }
+};
+
+bool Has(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+}  // namespace
+
+TEST_F(SetupPages, BrakesShowTheirRowsByTheCarsBrakesAndAids) {
+  Load(RUNABOUT);
+  car->options2 |= OPT2_HANDBRAKE | OPT2_ANTI_LOCK;
+  car->options2 &= ~OPT2_NO_BRAKE_BALANCE;
+  car->lightsAndAids = AID_TRACTION_CONTROL | AID_ENGINE_BRAKE;
+  Bytes()[SETUP_FLAGS] = SETUP_FLAG_KEEP | SETUP_FLAG_TRACTION;
+  Bytes()[SETUP_ENGINE_BRAKE_REDUCTION] = 30;
+  Bytes()[SETUP_TRACTION_SLIP] = 20;
+  Bytes()[SETUP_TRACTION_LEAST_SPEED] = 20;
+  const double brake = SetupFloat(car->currentSetup, SETUP_BRAKE_STRENGTH);
+  const double handbrake = SetupFloat(car->currentSetup, SETUP_AXLE[0] + AXLE_SIXTH);
+  const std::vector<std::string> expected = {
+      "Brake", Fmt("Maximum Per Wheel %.0f Nm", brake), Fmt("Brake Balance (front) %.0f%%", Bytes()[SETUP_BRAKE_BALANCE]),
+      "Handbrake", Fmt("Maximum Per Wheel %.0f Nm", handbrake), "Engine Brake Reduction 30%", "ABS", "Off", "On",
+      "Traction Control", "Off", "On", "TC Allowed Slip 2.0%", "TC Minimum Speed 20 m/s"};
+  EXPECT_EQ(Draw(INFO_PAGE_BRAKES), expected);
+
+  // Neither handbrake nor aids, the balance hidden, traction control off: the brake row alone.
+  car->options2 &= ~(OPT2_HANDBRAKE | OPT2_ANTI_LOCK);
+  car->options2 |= OPT2_NO_BRAKE_BALANCE;
+  car->lightsAndAids = 0;
+  EXPECT_EQ(Draw(INFO_PAGE_BRAKES), std::vector<std::string>{Fmt("Maximum Per Wheel %.0f Nm", brake)});
+}
+
+TEST_F(SetupPages, TheBrakeRowsRunFromAQuarterOfTheGripTorqueToIt) {
+  for (const int row : {RUNABOUT, RACER, KART}) {
+    Load(row);
+    car->options2 |= OPT2_HANDBRAKE;
+    Draw(INFO_PAGE_BRAKES);
+    const double M = 0.41 * DesignLoad() * car->wheelSets[1].rollingRadius;
+    for (const int at : {SETUP_BRAKE_STRENGTH, SETUP_AXLE[0] + AXLE_SIXTH}) {
+      const ValueControl* bar = Bound(27, car->currentSetup.bytes + at);
+      ASSERT_NE(bar, nullptr) << row;
+      EXPECT_NEAR(bar->minimum.f, 0.24 * M, 1e-4 * M) << row;
+      EXPECT_NEAR(bar->maximum.f, M, 1e-4 * M) << row;
+    }
+  }
+}
+
+TEST_F(SetupPages, SuspensionRowsTakeTheLimitsOfTheDesignLoadInNewtonsPerMillimetre) {
+  Load(RUNABOUT);
+  const double W = DesignLoad();
+  const double S = (1.0 + std::trunc(0.0011 * W)) * 10000.0, D = (1.0 + std::trunc(0.0011 * W)) * 1000.0;
+  const std::vector<std::string> lines = Draw(INFO_PAGE_SUSPENSION);
+  for (int axle = 0; axle < 2; ++axle) {
+    const int at = SETUP_AXLE[axle];
+    const uint8_t* b = car->currentSetup.bytes;
+    EXPECT_TRUE(Has(lines, Fmt("Stiffness %.1f N/mm", SetupFloat(car->currentSetup, at + AXLE_SPRING) / 1000.0)));
+    EXPECT_TRUE(Has(lines, Fmt("Bump Damping %.1f Ns/mm", SetupFloat(car->currentSetup, at + AXLE_BUMP) / 1000.0)));
+    EXPECT_TRUE(Has(lines, Fmt("[Motion Range %.3f m]", car->wheelSets[axle].maxUpPosition)));
+    const ValueControl* spring = Bound(28, b + at + AXLE_SPRING);
+    const ValueControl* rebound = Bound(28, b + at + AXLE_REBOUND);
+    const ValueControl* antiRoll = Bound(28, b + at + AXLE_ANTI_ROLL);
+    ASSERT_TRUE(spring && rebound && antiRoll);
+    EXPECT_FLOAT_EQ(spring->minimum.f, static_cast<float>(0.1 * S));
+    EXPECT_FLOAT_EQ(spring->maximum.f, static_cast<float>(S));
+    EXPECT_FLOAT_EQ(rebound->minimum.f, static_cast<float>(0.1 * D));
+    EXPECT_FLOAT_EQ(rebound->maximum.f, static_cast<float>(D));
+    EXPECT_FLOAT_EQ(antiRoll->minimum.f, 0.0f);
+    EXPECT_FLOAT_EQ(antiRoll->maximum.f, static_cast<float>(S));
+    // The editor's ride height over -0.6..0.6 m.
+    const ValueControl* ride = Bound(27, b + at + AXLE_RIDE_HEIGHT);
+    ASSERT_NE(ride, nullptr);
+    EXPECT_FLOAT_EQ(ride->minimum.f, -0.6f);
+    EXPECT_FLOAT_EQ(ride->maximum.f, 0.6f);
+  }
+  EXPECT_EQ(lines.front(), "Rear");
+  EXPECT_TRUE(Has(lines, "Front"));
+  EXPECT_TRUE(Has(lines, Fmt("Lowest wheel height %.3f m", SetupFloat(car->currentSetup, SETUP_AXLE[1]))));
+
+  // The garage: within min(0.08, |N - reference|) of the first set-up's; none when they meet.
+  args.inEditor = 0;
+  Draw(INFO_PAGE_SUSPENSION);
+  for (int axle = 0; axle < 2; ++axle) {
+    const double N = SetupFloat(car->setups[0].record, SETUP_AXLE[axle]);
+    const double d = std::min(0.08, std::fabs(N - car->wheelSets[axle].maxUpPosition));
+    const ValueControl* ride = Bound(27, car->currentSetup.bytes + SETUP_AXLE[axle]);
+    ASSERT_NE(ride, nullptr);
+    EXPECT_NEAR(ride->minimum.f, N - d, 1e-6);
+    EXPECT_NEAR(ride->maximum.f, N + d, 1e-6);
+  }
+  car->wheelSets[1].maxUpPosition = SetupFloat(car->setups[0].record, SETUP_AXLE[1]);
+  Draw(INFO_PAGE_SUSPENSION);
+  EXPECT_EQ(Bound(27, car->currentSetup.bytes + SETUP_AXLE[1]), nullptr) << "no reach: the value alone";
+
+  // A kart shows the ride heights alone; a fixed anti-roll bar shows no row.
+  args.inEditor = 1;
+  Load(KART);
+  EXPECT_EQ(Draw(INFO_PAGE_SUSPENSION),
+            (std::vector<std::string>{"Rear", Fmt("Lowest wheel height %.3f m", SetupFloat(car->currentSetup, 40)),
+                                      "Front", Fmt("Lowest wheel height %.3f m", SetupFloat(car->currentSetup, 80))}));
+  Load(RUNABOUT);
+  car->options |= OPT1_NO_REAR_ANTI_ROLL;
+  Draw(INFO_PAGE_SUSPENSION);
+  EXPECT_EQ(Bound(28, car->currentSetup.bytes + SETUP_AXLE[0] + AXLE_ANTI_ROLL), nullptr);
+  EXPECT_NE(Bound(28, car->currentSetup.bytes + SETUP_AXLE[1] + AXLE_ANTI_ROLL), nullptr);
+}
+
+TEST_F(SetupPages, SteeringShowsCasterToeAndTheWheelTurnWithinItsLimits) {
+  Load(RACER);  // double wishbones: caster on the front axle
+  const std::vector<std::string> lines = Draw(INFO_PAGE_STEERING);
+  const double lock = Bytes()[SETUP_STEERING_LOCK];
+  const double turn = std::clamp(car->steeringWheelTurn * 114.591553 * lock / car->setups[0].record.bytes[12], 90.0,
+                                 1080.0);
+  const std::vector<std::string> expected = {
+      "Front", Fmt("Maximum Lock %.1f\260", lock), Fmt("Parallel Steer %.0f%%", Bytes()[SETUP_PARALLEL_STEER]),
+      Fmt("Caster %.1f\260", Bytes()[SETUP_AXLE[1] + AXLE_CASTER] / 10.0),
+      Fmt("Toe In %+.1f\260", (Bytes()[SETUP_AXLE[1] + AXLE_TOE] - 9) / 10.0), "Rear",
+      Fmt("Toe In %+.1f\260", (Bytes()[SETUP_AXLE[0] + AXLE_TOE] - 9) / 10.0),
+      Fmt("Car's steering wheel turns %.0f\260 (lock to lock)", turn)};
+  EXPECT_EQ(lines, expected);
+  // The editor's lock bound is 60 unless the lock is fixed to the first set-up's.
+  EXPECT_EQ(Bound(37, Bytes() + SETUP_STEERING_LOCK)->byteMaximum, 60);
+  car->options2 |= OPT2_FIXED_LOCK;
+  Draw(INFO_PAGE_STEERING);
+  EXPECT_EQ(Bound(37, Bytes() + SETUP_STEERING_LOCK)->byteMaximum, car->setups[0].record.bytes[12]);
+
+  // The garage: no toe; the car's own bound; the controller's wheel with a wheel.
+  args.inEditor = 0;
+  CfgControlModeInForce = 1;
+  WheelTurnDegrees = 540.0f;
+  const std::vector<std::string> garage = Draw(INFO_PAGE_STEERING);
+  EXPECT_FALSE(Has(garage, Fmt("Toe In %+.1f\260", (Bytes()[SETUP_AXLE[1] + AXLE_TOE] - 9) / 10.0)));
+  EXPECT_EQ(garage.back(), "Controller wheel turns 540\260");
+  EXPECT_EQ(Bound(37, Bytes() + SETUP_STEERING_LOCK)->byteMaximum, car->GetMaxSteeringLock());
+
+  // The turn is held to 90..1080, and left out without a stored lock to divide by.
+  car->steeringWheelTurn = 100.0f;
+  EXPECT_FLOAT_EQ(SteeringWheelTurnDegrees(*car), 1080.0f);
+  car->steeringWheelTurn = 0.01f;
+  EXPECT_FLOAT_EQ(SteeringWheelTurnDegrees(*car), 90.0f);
+  car->setups[0].record.bytes[SETUP_STEERING_LOCK] = 0;
+  EXPECT_EQ(SteeringWheelTurnDegrees(*car), 0.0f);
+  CfgControlModeInForce = 0;
+  for (const std::string& line : Draw(INFO_PAGE_STEERING)) EXPECT_EQ(line.find("steering wheel turns"), std::string::npos);
+  car->setupCount = 0;
+  EXPECT_EQ(SteeringWheelTurnDegrees(*car), 0.0f);
+
+  // A kart: the front axle only, and a rigid front axle has its caster.
+  Load(KART);
+  const std::vector<std::string> kart = Draw(INFO_PAGE_STEERING);
+  EXPECT_FALSE(Has(kart, "Rear"));
+  EXPECT_TRUE(Has(kart, Fmt("Caster %.1f\260", Bytes()[SETUP_AXLE[1] + AXLE_CASTER] / 10.0)));
+  // A MacPherson front has none.
+  Load(RUNABOUT);
+  for (const std::string& line : Draw(INFO_PAGE_STEERING)) EXPECT_EQ(line.find("Caster"), std::string::npos);
+}
+
+TEST_F(SetupPages, FinalDriveShowsTheDifferentialsAndEachGearsSpeedAtTheRevLimit) {
+  Load(ESTATE);  // four-wheel drive
+  Bytes()[SETUP_AXLE[1] + AXLE_DIFFERENTIAL] = DIFF_VISCOUS;
+  Bytes()[SETUP_AXLE[0] + AXLE_DIFFERENTIAL] = DIFF_LIMITED_SLIP;
+  Bytes()[SETUP_CENTRE_DIFFERENTIAL] = 1;
+  Bytes()[SETUP_CENTRE_VISCOUS] = 7;
+  std::vector<std::string> lines = Draw(INFO_PAGE_FINAL_DRIVE);
+  const double redline = car->engine.redline, radius = car->wheelSets[0].rollingRadius;
+  const auto ratio = [&](int at) { return SetupShort(car->currentSetup, at) * 7.0 / 65534.0 + 0.5; };
+  std::vector<std::string> expected = {
+      "Front", "VISCOUS LSD", Fmt("Viscous Torque %.0f Nms/rad", Bytes()[SETUP_AXLE[1] + AXLE_VISCOUS]), "Rear",
+      "CLUTCH PACK LSD",
+      Fmt("Locking (power / coast) %.0f%% / %.0f%%", Bytes()[SETUP_AXLE[0] + AXLE_POWER_LOCKING],
+          Bytes()[SETUP_AXLE[0] + AXLE_COAST_LOCKING]),
+      Fmt("Preload %.0f Nm", Bytes()[SETUP_AXLE[0] + AXLE_PRELOAD] * 10.0), "Centre", "VISCOUS LSD",
+      "Viscous Torque 7 Nms/rad", Fmt("Front Torque Split %.0f%%", Bytes()[SETUP_FRONT_SHARE])};
+  static const char* const GEARS[] = {"First", "Second", "Third", "Fourth", "Fifth", "Sixth", "Seventh"};
+  for (int gear = 0; gear < car->gearCount - 2; ++gear) {
+    const double r = ratio(SETUP_GEAR_WORDS + 2 * gear), speed = redline / (r * ratio(SETUP_FINAL_DRIVE)) * radius;
+    expected.push_back(Fmt((std::string(GEARS[gear]) + " %.3f   %.0f km/h").c_str(), r, speed * 3.6));
+  }
+  expected.push_back(Fmt("Final Drive Ratio %.3f", ratio(SETUP_FINAL_DRIVE)));
+  EXPECT_EQ(lines, expected);
+
+  // Miles per hour: 2.237 per m/s.
+  SpeedUnitKmh = 0;
+  lines = Draw(INFO_PAGE_FINAL_DRIVE);
+  const double first = redline / (ratio(SETUP_GEAR_WORDS) * ratio(SETUP_FINAL_DRIVE)) * radius;
+  EXPECT_TRUE(Has(lines, Fmt("First %.3f   %.0f mph", ratio(SETUP_GEAR_WORDS), first * 2.237)));
+
+  // One locking value; the front-drive car shows its front axle only; the electric car its
+  // one gear.
+  car->options |= OPT1_COAST_AS_POWER;
+  EXPECT_TRUE(Has(Draw(INFO_PAGE_FINAL_DRIVE), Fmt("Locking %.0f%%", Bytes()[SETUP_AXLE[0] + AXLE_POWER_LOCKING])));
+  Load(RUNABOUT);
+  lines = Draw(INFO_PAGE_FINAL_DRIVE);
+  EXPECT_EQ(lines[0], "Front");
+  EXPECT_FALSE(Has(lines, "Rear"));
+  EXPECT_FALSE(Has(lines, "Centre"));
+  Load(ROADSTER);
+  lines = Draw(INFO_PAGE_FINAL_DRIVE);
+  ASSERT_EQ(lines.size(), 4u) << "the rear axle, its differential, one gear and the final drive";
+  EXPECT_EQ(lines[2].rfind(Fmt("First %.3f", ratio(SETUP_GEAR_WORDS)), 0), 0u);
+  // No speed without an engine's rev limit.
+  car->engine.redline = 0.0f;
+  EXPECT_EQ(GearTopSpeed(*car, 0), 0.0f);
+}
+
+TEST_F(SetupPages, TyresShowSizesCompoundsPressuresAndLiveCamber) {
+  Load(RACER);
+  car->massWithoutOccupants = 1000.0f;  // the pressure cap: 610 kPa
+  car->options2 &= ~OPT2_PRESSURE_LIMITS;
+  for (int axle = 0; axle < 2; ++axle) {
+    SetSetupShort(car->currentSetup, SETUP_AXLE[axle] + AXLE_PRESSURE_LEFT, 200);
+    SetSetupShort(car->currentSetup, SETUP_AXLE[axle] + AXLE_PRESSURE_RIGHT, 150);
+  }
+  Bytes()[SETUP_AXLE[1] + AXLE_TYRE_TYPE] = 2;
+  Bytes()[SETUP_AXLE[0] + AXLE_TYRE_TYPE] = 7;
+  Bytes()[SETUP_FLAGS] = SETUP_FLAG_KEEP;  // asymmetric
+  std::vector<std::string> lines = Draw(INFO_PAGE_TYRES);
+  for (int axle = 0; axle < 2; ++axle) {
+    const SuspensionBlock& s = car->wheelSets[axle];
+    char size[64];
+    std::snprintf(size, sizeof size, "%.0f/%.0f-%.0f", s.sectionWidth * 1000.0, s.aspectRatio * 100.0,
+                  s.rimRadius * 2000.0 / 25.4);
+    EXPECT_TRUE(Has(lines, size)) << size;
+    const ValueControl* bar = Bound(38, Bytes() + SETUP_AXLE[axle] + AXLE_PRESSURE_LEFT);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_FLOAT_EQ(bar->maximum.f, 610.0f);
+    EXPECT_NE(Bound(38, Bytes() + SETUP_AXLE[axle] + AXLE_PRESSURE_RIGHT), nullptr) << "asymmetric: two sets";
+  }
+  EXPECT_TRUE(Has(lines, "SLICK_R3"));
+  EXPECT_TRUE(Has(lines, "Optimum temperature 100\260"));
+  EXPECT_TRUE(Has(lines, "KNOBBLY"));
+  EXPECT_TRUE(Has(lines, "Optimum temperature 40\260"));
+  EXPECT_TRUE(Has(lines, "Pressure (L / R) 200 kPa / 150 kPa"));
+  EXPECT_TRUE(Has(lines, Fmt("bar (L / R) %.2f bar / %.2f bar", 200000 * 0.00001, 150000 * 0.00001)));
+  PressureUnitBar = 0;
+  EXPECT_TRUE(Has(Draw(INFO_PAGE_TYRES),
+                  Fmt("psi (L / R) %.1f psi / %.1f psi", 200000 * 0.000144988211, 150000 * 0.000144988211)));
+
+  // Live camber: the arc sine of each wheel's tilt, in degrees.
+  const SuspensionBlock& front = car->wheelSets[1];
+  const auto live = [&](int wheel) {
+    const CarWheel& w = car->wheels[wheel];
+    return std::asin(-double{w.spinAxis.z} * (w.side > 0.0f ? 1.0 : -1.0)) * 180.0 / 3.14159274;
+  };
+  EXPECT_TRUE(Has(lines, Fmt("live (L / R) %+.2f\260 / %+.2f\260", live(front.leftWheel - 1),
+                             live(front.rightWheel - 1))));
+  // A symmetric set-up leans both wheels alike: negative camber (the tops in) on both sides.
+  EXPECT_LT(live(front.leftWheel - 1), 0.0);
+  EXPECT_NEAR(live(front.leftWheel - 1), live(front.rightWheel - 1), 1e-4);
+  EXPECT_EQ(LiveCamberDegrees(*car, 99), 0.0f);
+  EXPECT_TRUE(Has(lines, Fmt("Camber Adjust (L / R) %+.1f\260 / %+.1f\260",
+                             (Bytes()[SETUP_AXLE[1] + AXLE_CAMBER_LEFT] - 45) / 10.0,
+                             (Bytes()[SETUP_AXLE[1] + AXLE_CAMBER_RIGHT] - 45) / 10.0)));
+
+  // The garage and a car with its own range: the range raised above its low end and held to the cap.
+  args.inEditor = 0;
+  car->options2 |= OPT2_PRESSURE_LIMITS;
+  car->rimWords[0] = 100;
+  car->rimWords[1] = 900;
+  Draw(INFO_PAGE_TYRES);
+  const ValueControl* bar = Bound(38, Bytes() + SETUP_AXLE[0] + AXLE_PRESSURE_LEFT);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_FLOAT_EQ(bar->minimum.f, 100.0f);
+  EXPECT_FLOAT_EQ(bar->maximum.f, 610.0f);
+
+  // Symmetric: one set bound to the left value.
+  Bytes()[SETUP_FLAGS] = SETUP_FLAG_KEEP | SETUP_FLAG_SYMMETRIC;
+  Draw(INFO_PAGE_TYRES);
+  EXPECT_EQ(Bound(38, Bytes() + SETUP_AXLE[0] + AXLE_PRESSURE_RIGHT), nullptr);
+  // Tyre warmers: by class (formula has none) or by the race's setting.
+  for (const std::string& line : Draw(INFO_PAGE_TYRES)) EXPECT_EQ(line.find("Tyre warmer"), std::string::npos);
+  car->vehicleClass = CLASS_GT;
+  EXPECT_TRUE(Has(Draw(INFO_PAGE_TYRES), Fmt("Tyre warmer temperature : %.0f\260",
+                                             20 + (Bytes()[SETUP_TYRE_WARMER] - 20.0))));
+}
+
+TEST_F(SetupPages, DownforceShowsLiftAndDragAtTheTestSpeedAndTheLeverRuleDistribution) {
+  Load(RACER);
+  car->wingAngles[1][0] = 2;
+  car->wingAngles[1][1] = 12;
+  std::vector<std::string> lines = Draw(INFO_PAGE_DOWNFORCE);
+  const double v2 = 40.0 * 40.0;
+  EXPECT_TRUE(Has(lines, "Test speed 40.0 m/s (144.0 km/h)"));
+  double rear = 0.0, front = 0.0;
+  for (int i = 0; i < AERO_ITEMS; ++i) {
+    const AeroItem& item = car->aeroItems[i];
+    if (!(item.flags & AERO_PRESENT)) continue;
+    EXPECT_TRUE(Has(lines, Fmt("L : %.0f N", item.liftFactor * v2)));
+    EXPECT_TRUE(Has(lines, Fmt("D : %.0f N", item.dragFactor * v2)));
+    const double f = (double{item.centre.y} - car->rearmostY) / car->wheelBase;
+    rear -= (1.0 - f) * item.liftFactor;
+    front -= f * item.liftFactor;
+  }
+  EXPECT_TRUE(Has(lines, Fmt("L : %.0f N", car->totalLiftFactor * v2)));
+  EXPECT_TRUE(Has(lines, Fmt("Downforce distribution : %.1f F  %.1f R", front * 100 / (front + rear),
+                             rear * 100 / (front + rear))));
+  EXPECT_TRUE(Has(lines, Fmt("Estimated maximum speed : %.0f km/h", car->topSpeed * 3.6)));
+  if (car->aeroItems[AERO_FRONT_WING].flags & AERO_PRESENT) {
+    const ValueControl* wing = Bound(37, Bytes() + SETUP_FRONT_WING);
+    ASSERT_NE(wing, nullptr);
+    EXPECT_EQ(wing->byteMinimum, 2);
+    EXPECT_EQ(wing->byteMaximum, 12);
+  }
+
+  // No lift at all: no distribution line.
+  for (AeroItem& item : car->aeroItems) item.liftFactor = 0.0f;
+  for (const std::string& line : Draw(INFO_PAGE_DOWNFORCE)) EXPECT_EQ(line.find("distribution"), std::string::npos);
+
+  // The speed unit buttons switch the unit.
+  Draw(INFO_PAGE_DOWNFORCE);
+  Click(Texted("mph"));
+  EXPECT_EQ(SpeedUnitKmh, 0);
+  EXPECT_TRUE(Has(Draw(INFO_PAGE_DOWNFORCE), Fmt("Estimated maximum speed : %.0f mph", car->topSpeed * 2.237)));
+}
+
+TEST_F(SetupPages, PassengerSeatsFollowTheCarsSeatsAndCallWithSeatAndKind) {
+  Load(RUNABOUT);
+  SetSetupWord(car->currentSetup, SETUP_PASSENGERS, 1u | 2u << 2 | 1u << 6);
+  const std::vector<std::string> row = {"none", "man", "woman"};
+  std::vector<std::string> expected;
+  for (const char* seat : {"front", "rear left", "rear right", "rear middle"}) {
+    expected.push_back(seat);
+    expected.insert(expected.end(), row.begin(), row.end());
+  }
+  EXPECT_EQ(Draw(INFO_PAGE_PASSENGERS), expected);
+  car->seatsPerRow = 2;
+  EXPECT_EQ(Draw(INFO_PAGE_PASSENGERS).size(), 12u);
+  car->seatsPerRow = 1;
+  std::vector<std::string> lines = Draw(INFO_PAGE_PASSENGERS);
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(lines[4], "rear middle");
+  // "woman" of the rear left seat: seat 1 x 4 + 2.
+  car->seatsPerRow = 3;
+  Draw(INFO_PAGE_PASSENGERS);
+  int womanButtons = 0;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    char out[64];
+    const ValueControl& c = ValueControls[i];
+    if (c.displayType == 0 && ValueControlText(c, out, sizeof out) && std::strcmp(out, "woman") == 0 &&
+        ++womanButtons == 2) {
+      EXPECT_EQ(c.colour, &InterfaceColours.textSelected) << "the seat's kind lit";
+      Click(&c);
+      break;
+    }
+  }
+  ASSERT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(Calls()[0].handler, "passengers");
+  EXPECT_EQ(Calls()[0].word, 1 * 4 + 2);
+  EXPECT_EQ(Calls()[0].owner, &owner);
+  // No seats: nothing.
+  Load(RACER);
+  EXPECT_TRUE(Draw(INFO_PAGE_PASSENGERS).empty());
+}
+
+TEST_F(SetupPages, ArrowsStepTheFieldByTheRowsMappingAndCallTheOwner) {
+  Load(RUNABOUT);
+  // Brake balance: one byte up (left click), ten up (right click), within 5..95.
+  Bytes()[SETUP_BRAKE_BALANCE] = 60;
+  Draw(INFO_PAGE_BRAKES);
+  Click(Bound(40, Bytes() + SETUP_BRAKE_BALANCE));
+  EXPECT_EQ(Bytes()[SETUP_BRAKE_BALANCE], 61);
+  ASSERT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(Calls()[0].handler, "setup");
+  Bytes()[SETUP_BRAKE_BALANCE] = 90;
+  Draw(INFO_PAGE_BRAKES);
+  Click(Bound(40, Bytes() + SETUP_BRAKE_BALANCE), 2);
+  EXPECT_EQ(Bytes()[SETUP_BRAKE_BALANCE], 95);
+  // Rear stiffness: one step of 1000 N/m down, held at its least (a tenth of the most).
+  const int spring = SETUP_AXLE[0] + AXLE_SPRING;
+  const double least = (1.0 + std::trunc(0.0011 * DesignLoad())) * 1000.0;
+  SetSetupFloat(car->currentSetup, spring, static_cast<float>(least + 3400.0));
+  Draw(INFO_PAGE_SUSPENSION);
+  Click(Bound(45, Bytes() + spring));
+  EXPECT_NEAR(SetupFloat(car->currentSetup, spring), std::round((least + 3400.0) / 1000.0) * 1000.0 - 1000.0, 1e-3);
+  Draw(INFO_PAGE_SUSPENSION);
+  Click(Bound(45, Bytes() + spring), 2);
+  EXPECT_NEAR(SetupFloat(car->currentSetup, spring), least, 1e-3);
+  EXPECT_EQ(Calls().back().handler, "setup");
+  // A gear: the scaled word one step up.
+  const uint16_t word = SetupShort(car->currentSetup, SETUP_GEAR_WORDS);
+  Draw(INFO_PAGE_FINAL_DRIVE);
+  Click(Bound(42, Bytes() + SETUP_GEAR_WORDS));
+  EXPECT_GT(SetupShort(car->currentSetup, SETUP_GEAR_WORDS), word);
+  // The selectors and switches call their owner's handlers with their words.
+  Calls().clear();
+  Draw(INFO_PAGE_TYRES);
+  Click(Texted("symmetric"));
+  Draw(INFO_PAGE_TYRES);
+  Click(Texted("[psi]"));
+  EXPECT_EQ(PressureUnitBar, 0);
+  ASSERT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(Calls()[0].handler, "switch");
+  EXPECT_EQ(Calls()[0].word, 1);
+}
+
+TEST_F(SetupPages, ASetupFloatThatIsNotANumberShowsAsTheRowsLeastValue) {
+  Load(RUNABOUT);
+  SetSetupFloat(car->currentSetup, SETUP_BRAKE_STRENGTH, NAN);
+  SetSetupFloat(car->currentSetup, SETUP_AXLE[1] + AXLE_SPRING, INFINITY);
+  for (const int page : {INFO_PAGE_BRAKES, INFO_PAGE_SUSPENSION})
+    for (const std::string& line : Draw(page)) {
+      EXPECT_EQ(line.find("nan"), std::string::npos) << line;
+      EXPECT_EQ(line.find("inf"), std::string::npos) << line;
+    }
+  EXPECT_FLOAT_EQ(SetupFloat(car->currentSetup, SETUP_BRAKE_STRENGTH), 0.24f * BrakeTorqueBound(*car));
+}
+
+TEST_F(SetupPages, ATypedValueGoesThroughTheRowsMappingAndOneBeyondItIsRefused) {
+  Load(RUNABOUT);
+  car->lightsAndAids = AID_TRACTION_CONTROL;
+  Bytes()[SETUP_FLAGS] = SETUP_FLAG_KEEP | SETUP_FLAG_TRACTION;
+  Bytes()[SETUP_TRACTION_SLIP] = 50;
+  Draw(INFO_PAGE_BRAKES);
+  // The entry a right click on the slip row's bar opens, as the interface fills it in.
+  const ValueControl* bar = Bound(37, Bytes() + SETUP_TRACTION_SLIP);
+  ASSERT_NE(bar, nullptr);
+  TypedEntryRequest r{};
+  r.variable = bar->variable;
+  r.typeOrStyle = bar->displayType;
+  r.minimum = bar->minimum.f;
+  r.maximum = bar->maximum.f;
+  r.label = bar->label.text;
+  r.byteMinimum = bar->byteMinimum;
+  r.byteMaximum = bar->byteMaximum;
+  r.callback = bar->callback;
+  TypedEntry = r;
+  CommitTypedMappedByte(nullptr, "5.5", 37);
+  EXPECT_EQ(Bytes()[SETUP_TRACTION_SLIP], 55) << "2.0..20.0 over 20..200";
+  ASSERT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(Calls()[0].handler, "setup");
+  TypedEntry = r;
+  CommitTypedMappedByte(nullptr, "25", 37);
+  EXPECT_EQ(Bytes()[SETUP_TRACTION_SLIP], 55);
+  EXPECT_EQ(Calls().size(), 1u);
+  // Without a screen to hold a box the refusal is the message line.
+  ASSERT_GT(MessageLineCount, 0);
+  EXPECT_NE(std::strstr(MessageLines[MessageLineCount - 1].text, "New value is too high"), nullptr);
+}

@@ -1,0 +1,201 @@
+// model_edit_test.cpp - removing records with their references renumbered, placing axis
+// mappings, decal triangles, flat decal models and the overlay flag.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "model/model_materials.h"
+#include "tests/model/model_test_util.h"
+
+namespace {
+class ModelEdit : public ModelTest {};
+}  // namespace
+
+TEST_F(ModelEdit, RemovingRecordsRenumbersWhatPointsPastThem) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
+  for (int m = 0; m < 6; ++m) {
+    b.mapping = m;
+    if (m != 3) b.Triangle(0, 1, 2);
+  }
+  b.Into(o);
+  for (int m = 1; m < 6; ++m) o.AddMapping(nullptr);
+  o.RemoveMapping(3);
+  EXPECT_EQ(o.mappingCount, 5);
+  EXPECT_EQ(o.triangles[3].mapping, 3);  // was 4
+  EXPECT_EQ(o.triangles[4].mapping, 4);  // was 5
+  o.RemoveUnusedMappings();
+  EXPECT_EQ(o.mappingCount, 5);
+
+  // An object whose only mapping is unused keeps it.
+  ModelObject lone;
+  lone.Init();
+  lone.RemoveUnusedMappings();
+  lone.RemoveUnusedCutouts();
+  lone.RemoveUnusedTexturePages();
+  EXPECT_EQ(lone.mappingCount + lone.cutoutCount + lone.pageCount, 3);
+
+  // Unused cutouts go unless they carry a numbered name; a bare "c~" is not one.
+  for (int i = 0; i < 3; ++i) lone.AddCutout(nullptr);
+  std::strcpy(lone.cutouts[1].name, "c~word");
+  std::strcpy(lone.cutouts[2].name, "c~");
+  std::strcpy(lone.cutouts[3].name, "used");
+  lone.mappings[0].cutout[0] = lone.mappings[0].cutout[1] = 3;
+  lone.RemoveUnusedCutouts();
+  ASSERT_EQ(lone.cutoutCount, 2);
+  EXPECT_STREQ(lone.cutouts[0].name, "c~word");
+  EXPECT_EQ(lone.mappings[0].cutout[0], 1);
+
+  // Pages: a dashboard backing survives unused; the cutouts' page indices follow.
+  lone.AddPage(nullptr);
+  lone.AddPage(nullptr);
+  lone.pages[0].type = PAGE_DASH;
+  lone.cutouts[0].page = lone.cutouts[1].page = 2;
+  lone.RemoveUnusedTexturePages();
+  ASSERT_EQ(lone.pageCount, 2);
+  EXPECT_EQ(lone.pages[0].type, PAGE_DASH);
+  EXPECT_EQ(lone.cutouts[1].page, 1);
+  EXPECT_EQ(lone.IsCutoutUsed(1), 1);
+  EXPECT_EQ(lone.IsCutoutUsed(0), 0);
+  o.Free();
+  lone.Free();
+}
+
+TEST_F(ModelEdit, FindOrAddGivesEqualRecordsOnce) {
+  ModelObject o;
+  o.Init();
+  const Cutout base = o.cutouts[0];
+  CutoutMaterial overlay = base.material;
+  overlay.envMapType = ENV_OVERLAY;
+  const int added = o.FindOrAddCutout(base, overlay, 7);
+  EXPECT_EQ(added, 1);
+  EXPECT_STREQ(o.cutouts[1].name, "decal 7");
+  EXPECT_EQ(o.FindOrAddCutout(base, overlay, 8), 1);
+  EXPECT_EQ(o.FindOrAddCutout(base, base.material, 9), 0);
+  const ModelMapping mapping = o.mappings[0];
+  EXPECT_EQ(o.FindOrAddMapping(mapping, 1, 5), 1);
+  EXPECT_EQ(o.mappings[1].cutout[1], 1);
+  EXPECT_STREQ(o.mappings[1].name, "unnamed mapping");
+  EXPECT_EQ(o.FindOrAddMapping(mapping, 1, 6), 1);
+  EXPECT_EQ(o.FindOrAddMapping(mapping, 0, 6), 0);
+  o.Free();
+}
+
+TEST_F(ModelEdit, DecalTrianglesMergeIntoTheOverlayTheyLieOn) {
+  // A skin page with an overlay cutout, and a decal cutout with alpha on another page.
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Page(PAGE_SKIN, "");
+  b.Page(PAGE_FIXED, "decals");
+  b.Page(PAGE_FIXED, "unused");
+  const CutoutMaterial overlay = {ALPHA_SOLID, ENV_OVERLAY, SHINE_PAINT, 0, {200, 200, 200}, 50};
+  const CutoutMaterial alpha = {ALPHA_BLEND, ENV_MATT, SHINE_NONE, 0, {255, 255, 255}, 0};
+  b.AddCutout("paint", 0, 128, 128, 0, 0, overlay);
+  b.AddCutout("badge", 1, 32, 32, 0, 0, alpha);
+  b.AddMapping("C1", 0, 0, DIRECTION_RIGHT, 1, 1, 0xFFFFFF);
+  b.AddMapping("badge", 1, 1, DIRECTION_RIGHT, 1, 1, 0xFFFFFF);
+  b.Point(0, 0, 0), b.Point(0, 1, 0), b.Point(0, 1, 1), b.Point(0, 0, 1);
+  b.mapping = 0;
+  b.Triangle(0, 1, 2);  // base
+  b.Triangle(0, 2, 3);  // base without a decal
+  b.mapping = 1;
+  b.Triangle(1, 2, 0);  // decal on the first base (same corners, turned)
+  b.Into(o);
+  EXPECT_EQ(o.DetectDecals(), 1);
+  ASSERT_EQ(o.triangleCount, 2);
+  EXPECT_EQ(o.triangles[0].corners[1], 2);  // the second base stays
+  const ModelTriangle& decal = o.triangles[1];
+  const ModelMapping& m = o.mappings[decal.mapping];
+  const Cutout& c = o.cutouts[m.cutout[0]];
+  EXPECT_STREQ(m.name, "badge");
+  EXPECT_EQ(m.cutout[1], m.cutout[0]);
+  EXPECT_EQ(c.page, o.pageCount - 1);  // the decal's page, after the unused one went
+  EXPECT_EQ(c.region[0], 32);
+  EXPECT_EQ(std::memcmp(&c.material, &overlay, 8), 0);
+  EXPECT_EQ(o.pageCount, 2);
+  EXPECT_EQ(o.mappingCount, 2);
+  EXPECT_EQ(o.cutoutCount, 2);
+  EXPECT_EQ(decal.flags & TRIANGLE_SELECTED, 0);
+
+  // Without an overlay cutout on a skin page nothing runs.
+  ModelObject plain;
+  plain.Init();
+  EXPECT_EQ(plain.DetectDecals(), 0);
+  plain.Free();
+  o.Free();
+}
+
+TEST_F(ModelEdit, OverlayFlagAndFlatDecals) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.AddCutout("solid", 0, 128, 128, 0, 0, MATERIAL_DEFAULT);
+  CutoutMaterial glass = MATERIAL_DEFAULT;
+  glass.alphaType = ALPHA_TEA;
+  b.AddCutout("glass", 0, 128, 128, 0, 0, glass);
+  b.AddMapping("solid", 0, 0, DIRECTION_RIGHT, 1, 1, 0xFFFFFF);
+  b.AddMapping("glass", 1, 1, DIRECTION_RIGHT, 1, 1, 0xFFFFFF);
+  b.Point(1, 0, 0), b.Point(1, 1, 0), b.Point(1, 1, 1);
+  b.mapping = 1;
+  b.extraFlags = TRIANGLE_MIRRORED;
+  b.Triangle(0, 1, 2);
+  b.extraFlags = 0;
+  b.mapping = 0;
+  b.Triangle(0 | CORNER_MIRRORED, 2, 1);  // beneath it: reversed, a corner on the other side
+  b.Into(o);
+  o.DetectOverlayTriangles();
+  EXPECT_EQ(o.options & OPTION_OVERLAY, 0);
+  o.triangles[1].lod = 1;  // another level is not beneath it
+  o.DetectOverlayTriangles();
+  EXPECT_EQ(o.options & OPTION_OVERLAY, OPTION_OVERLAY);
+  // A parent takes the flag of a subobject.
+  ModelObject parent;
+  parent.Init();
+  std::vector<ModelObject> children(1);
+  children[0] = o;  // the parent now owns o's arrays
+  SetChildren(parent, children);
+  parent.DetectOverlayTriangles();
+  EXPECT_EQ(parent.options & OPTION_OVERLAY, OPTION_OVERLAY);
+  parent.Free();
+
+  // A flat model of one ALPHA cutout between 64 and 768 units goes to 640; one already
+  // there, or reaching past the band, is left.
+  ModelObject flat;
+  flat.Init();
+  ModelBuilder f;
+  f.Point(0, 0, 0), f.Point(1, 0, 0), f.Point(0, 1, 0);
+  f.Triangle(0, 1, 2);
+  f.Into(flat);
+  flat.cutouts[0].material.alphaType = ALPHA_BLEND;
+  const int32_t heights[3][3] = {{64, 768, 640}, {640, 640, 640}, {63, 640, 640}};
+  const int32_t after[3] = {640, 640, 63};
+  for (int k = 0; k < 3; ++k) {
+    for (int i = 0; i < 3; ++i) flat.points[i].z = heights[k][i];
+    DetectDecal(flat);
+    EXPECT_EQ(flat.points[0].z, after[k]) << k;
+  }
+  flat.Free();
+}
+
+TEST_F(ModelEdit, OldWorldModelsAreSortedByFacing) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0), b.Point(0, 0, 1), b.Point(0, 0, 2), b.Point(1, 0, 2),
+      b.Point(0, 1, 2);
+  b.Triangle(0, 2, 1);  // facing -z
+  b.Triangle(0, 1, 3);  // facing -y
+  b.Triangle(0, 3, 2);  // facing -x
+  b.Triangle(4, 5, 6);  // facing +z, at height 2
+  b.Triangle(0, 1, 2);  // facing +z, at height 0
+  b.Triangle(4, 5, 2);  // leaning mostly along +y
+  b.Into(o);
+  o.SortTrianglesByFacing();
+  const int order[6][3] = {{4, 5, 2}, {0, 1, 3}, {0, 3, 2}, {0, 1, 2}, {4, 5, 6}, {0, 2, 1}};
+  for (int t = 0; t < 6; ++t)
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(o.triangles[t].corners[k], order[t][k]) << t;
+  o.Free();
+}

@@ -1,0 +1,512 @@
+// model_file_old_test.cpp - old model files written by hand (file versions 248 to 251,
+// record versions 0 to 12, mapping blocks 0 to 2): each conversion gives its documented
+// result, and the converted object written at 252 reads back to the same object.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <vector>
+
+#include "model/model_materials.h"
+#include "tests/model/model_test_util.h"
+
+namespace {
+
+class OldModelFile : public ModelTest {};
+
+// Written at 252 and read again, the object writes the same bytes.
+void ExpectSameAt252(const ModelObject& o, int isMain = 1, int mode = MODEL_READ_OBJECT, int layers = 0) {
+  const std::vector<uint8_t> bytes = ModelRecordBytes(o, 1, layers);
+  ReadResult again;
+  ReadBody(again, bytes, 252, mode, isMain, layers);
+  EXPECT_EQ(again.result, 1);
+  EXPECT_EQ(ModelRecordBytes(again.object, 1, layers), bytes);
+}
+
+RawMapping MappingOn(int cutout1, int cutout2, uint32_t colour = 0xFFFFFF) {
+  RawMapping m;
+  m.cutout1 = cutout1;
+  m.cutout2 = cutout2;
+  m.colour = colour;
+  m.direction = PackDirection(10, 0, 0);  // not an axis: stays where it is below record 13
+  return m;
+}
+
+RawCutout CutoutOn(int page, const char* name = "cut") {
+  RawCutout c;
+  c.page = page;
+  c.name = name;
+  return c;
+}
+
+}  // namespace
+
+TEST_F(OldModelFile, Version248ClockPageLayerNamesAndGroupWords) {
+  RawRecord r = OneTriangle();
+  r.groups = 3;  // three words after the triangles, skipped
+  r.pages = {{0, "body"}, {0, "s_clock"}, {0, "S_CLOCK"}};
+  r.cutouts = {CutoutOn(0), CutoutOn(2), CutoutOn(2), CutoutOn(1)};
+  r.cutouts[2].region[0] = 64, r.cutouts[2].region[1] = 100, r.cutouts[2].region[3] = 10;
+  r.mappings = {MappingOn(0, 0), MappingOn(2, 2), MappingOn(1, 2), MappingOn(1, 1)};
+  r.layerNames = true;
+  ReadResult out;
+  ReadRecord(out, r, 248);
+  ASSERT_EQ(out.result, 1);
+  const ModelObject& o = out.object;
+  const uint8_t clockRegion1[4] = {128, 64, 0, 64}, clockRegion2[4] = {64, 64, 0, 64}, kept[4] = {128, 128, 0, 0};
+  EXPECT_EQ(std::memcmp(o.cutouts[1].region, clockRegion1, 4), 0);
+  EXPECT_EQ(std::memcmp(o.cutouts[2].region, clockRegion2, 4), 0);
+  EXPECT_EQ(std::memcmp(o.cutouts[3].region, kept, 4), 0);  // the earlier clock page
+  EXPECT_EQ(o.mappings[0].height, 0x10000);
+  EXPECT_EQ(o.mappings[1].height, 0x8000);
+  EXPECT_EQ(o.mappings[2].height, 0x8000);
+  EXPECT_EQ(o.mappings[3].height, 0x10000);
+  EXPECT_EQ(o.groupCount, 3);
+  EXPECT_STREQ(o.layerNames[0], "main");
+  EXPECT_STREQ(o.layerNames[1], "");
+  ExpectSameAt252(o, 1, MODEL_READ_OBJECT, 1);
+}
+
+TEST_F(OldModelFile, ColourEntriesBecomeMappingsWithJoinedLightNames) {
+  // Self-lit colours: the colour conversions of old records leave them alone.
+  RawRecord r = OneTriangle(4);
+  r.mappings = {MappingOn(0, 0), MappingOn(0, 0), MappingOn(0, 0)};
+  r.mappings[0].name = "lamp";
+  r.mappings[1].name = "C~num";
+  r.mappings[2].name = "single";
+  r.entries = {{0x01C80000, "l_lbrk", 0}, {0x01000064, "l_rbrk", 0}, {0x01006400, "l_lhead", 1},
+               {0x01006401, "x", 1},      {0x01010101, "l_rrev", 2}};
+  r.entrySets = 2;  // the second set is skipped
+  r.triangles[0].mapping = 4;
+  ReadResult out;
+  ReadRecord(out, r, 249);
+  ASSERT_EQ(out.result, 1);
+  const ModelObject& o = out.object;
+  ASSERT_EQ(o.mappingCount, 5);
+  EXPECT_STREQ(o.mappings[0].name, "l_brk");   // shared: the entries' names, joined
+  EXPECT_STREQ(o.mappings[1].name, "l_brk");
+  EXPECT_STREQ(o.mappings[2].name, "C~num");   // numbered: keeps its name
+  EXPECT_STREQ(o.mappings[3].name, "C~num");
+  EXPECT_STREQ(o.mappings[4].name, "single");  // not shared
+  EXPECT_EQ(o.mappings[0].colour, 0x01C80000u);
+  EXPECT_EQ(o.mappings[1].colour, 0x01000064u);
+  EXPECT_EQ(o.triangles[0].mapping, 4);
+  ExpectSameAt252(o);
+
+  // From version 250 on, or with options bit 5, names stay apart.
+  r.options = OPTION_JOINED_LIGHTS;
+  ReadResult marked;
+  ReadRecord(marked, r, 249);
+  EXPECT_STREQ(marked.object.mappings[0].name, "l_lbrk");
+  r.options = 0;
+  ReadResult later;
+  ReadRecord(later, r, 250);
+  EXPECT_STREQ(later.object.mappings[1].name, "l_rbrk");
+}
+
+TEST_F(OldModelFile, SideFunctionsAndAnglesOfOldSubobjects) {
+  RawRecord top = OneTriangle();
+  const int types[4] = {SUBOBJECT_STEERING_WHEEL, SUBOBJECT_TRAILING_ARM, SUBOBJECT_INTERNAL_MIRROR, SUBOBJECT_MUDGUARD};
+  for (int type : types) {
+    RawRecord child = OneTriangle();
+    child.type = type;
+    child.side = 0;
+    top.children.push_back(child);
+  }
+  ReadResult out;
+  ReadRecord(out, top, 251);
+  ASSERT_EQ(out.result, 1);
+  const ModelObject& o = out.object;
+  EXPECT_EQ(o.children[0].sideFunction, SIDE_SWAP_ONLY);
+  EXPECT_EQ(o.children[1].type, SUBOBJECT_ATTACHMENT);
+  EXPECT_EQ(o.children[1].sideFunction, SIDE_FULL_FLIP);
+  EXPECT_EQ(o.children[2].sideFunction, SIDE_FULL_FLIP);
+  EXPECT_EQ(o.children[3].sideFunction, SIDE_STATIC);
+
+  // Record version 0: brakes and mudguards lose their angles, other subobjects keep them.
+  RawRecord old = OneTriangle(0);
+  for (int type : {int(SUBOBJECT_BRAKE), int(SUBOBJECT_STEERING_WHEEL)}) {
+    RawRecord child = OneTriangle(0);
+    child.type = type;
+    child.angles[0] = 100, child.angles[1] = 200, child.angles[2] = 300;
+    old.children.push_back(child);
+  }
+  ReadResult angles;
+  ReadRecord(angles, old, 251);
+  ASSERT_EQ(angles.result, 1);
+  EXPECT_EQ(angles.object.children[0].angles[2], 0);
+  EXPECT_EQ(angles.object.children[1].angles[2], 300);
+  ExpectSameAt252(angles.object);
+}
+
+TEST_F(OldModelFile, PagesAndCutoutsOfRecordsBefore4) {
+  RawRecord r = OneTriangle(2);
+  r.options = OPTION_ALPHA_FROM_PAGE;  // keep the stored alpha types
+  r.pages = {{0, "s_env"}, {0, "s_sky"}, {0, "ordinary"}, {1, "skinname"}};
+  r.cutouts = {CutoutOn(0), CutoutOn(1), CutoutOn(1), CutoutOn(1), CutoutOn(2), CutoutOn(3)};
+  r.cutouts[0].flags = 1;
+  r.cutouts[1].alpha = ALPHA_BLEND;
+  r.cutouts[2].alpha = ALPHA_TEST;
+  r.cutouts[3].flags = 1;
+  r.cutouts[4].flags = 1;
+  r.cutouts[5].region[0] = 10, r.cutouts[5].region[1] = 20, r.cutouts[5].region[2] = 30, r.cutouts[5].region[3] = 40;
+  ReadResult out;
+  ReadRecord(out, r, 251);
+  ASSERT_EQ(out.result, 1);
+  const ModelObject& o = out.object;
+  struct Expect {
+    int env, shine;
+  };
+  const Expect expected[5] = {{ENV_OVERLAY, SHINE_GLASS}, {ENV_C_SHINE, SHINE_GLASS}, {ENV_C_SHINE, SHINE_PAINT},
+                              {ENV_MATT, SHINE_NONE},     {ENV_OVERLAY, SHINE_METAL}};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(o.cutouts[i].material.envMapType, expected[i].env) << i;
+    EXPECT_EQ(o.cutouts[i].material.shineType, expected[i].shine) << i;
+    EXPECT_EQ(o.cutouts[i].flags, 0) << i;
+    EXPECT_EQ(o.cutouts[i].stored, 0) << i;
+    EXPECT_EQ(o.cutouts[i].material.reflection[1], 255) << i;
+  }
+  const uint8_t doubled[4] = {20, 40, 60, 80};
+  EXPECT_EQ(std::memcmp(o.cutouts[5].region, doubled, 4), 0);
+  EXPECT_STREQ(o.pages[0].name, "");  // "s_env" and "s_sky" lose their names
+  EXPECT_STREQ(o.pages[1].name, "");
+  EXPECT_STREQ(o.pages[2].name, "ordinary");
+  EXPECT_STREQ(o.pages[3].name, "");  // a skin page has none
+  EXPECT_EQ(o.pages[2].stored[2], 3);
+  ExpectSameAt252(o);
+}
+
+TEST_F(OldModelFile, CutoutLayoutsByRecordVersion) {
+  for (int version : {4, 5, 6, 7, 11}) {
+    RawRecord r = OneTriangle(version);
+    r.options = OPTION_ALPHA_FROM_PAGE;
+    r.cutouts[0].stored = 9;
+    r.cutouts[0].env = version == 11 ? 4 : 1;
+    r.cutouts[0].r = 100, r.cutouts[0].g = 50, r.cutouts[0].bl = 200, r.cutouts[0].roughness = 40;
+    r.cutouts[0].region[0] = 30;
+    ReadResult out;
+    ReadRecord(out, r, 252);
+    ASSERT_EQ(out.result, 1) << version;
+    const Cutout& c = out.object.cutouts[0];
+    EXPECT_EQ(c.stored, 9) << version;
+    EXPECT_EQ(c.region[0], version < 7 ? 60 : 30) << version;
+    EXPECT_EQ(c.material.envMapType, ENV_C_SHINE) << version;
+    // No colour word before 5; then the reflection passes the display gamma below 10.
+    if (version == 4) {
+      EXPECT_EQ(c.material.reflection[0], 255);
+    }
+    if (version >= 5 && version < 10) {
+      EXPECT_EQ(c.material.reflection[0], 165);
+      EXPECT_EQ(c.material.reflection[1], 120);
+      EXPECT_EQ(c.material.reflection[2], 230);
+    }
+    // Below 12 only types 4 and 5 keep their roughness.
+    EXPECT_EQ(c.material.roughness, version == 11 ? 40 : 0) << version;
+    ExpectSameAt252(out.object);
+  }
+}
+
+TEST_F(OldModelFile, MappingBlocksZeroAndOne) {
+  const int32_t c = 0x10000, v = 0x10000;
+  struct Kind {
+    int kind;
+    uint32_t direction;
+    int32_t x, y, z;
+  };
+  const Kind kinds[] = {{1, DIRECTION_FRONT, -c, 0, v}, {2, DIRECTION_BACK, c, 0, v},   {3, DIRECTION_RIGHT, 0, c, v},
+                        {4, DIRECTION_LEFT, 0, -c, v},  {5, DIRECTION_TOP, c, v, 0},    {6, DIRECTION_UNDER, -c, v, 0},
+                        {9, DIRECTION_BACK, 0, 0, 0}};
+  for (int block = 0; block <= 1; ++block) {
+    RawRecord r = OneTriangle();
+    r.blockVersion = block;
+    r.mappings.clear();
+    for (const Kind& k : kinds) {
+      RawMapping m;
+      m.kind = k.kind;
+      m.angle = 5;
+      m.flags = MAPPING_CENTRAL;
+      m.colour = 0xFF123456;
+      m.x1 = -0x10000, m.x2 = 0x30000, m.y1 = 0, m.y2 = 0x20000;
+      r.mappings.push_back(m);
+    }
+    ReadResult out;
+    ReadRecord(out, r, 251);
+    ASSERT_EQ(out.result, 1);
+    for (size_t i = 0; i < std::size(kinds); ++i) {
+      const ModelMapping& m = out.object.mappings[i];
+      const Kind& k = kinds[i];
+      EXPECT_EQ(DirectionHeading(m.direction), DirectionHeading(k.direction)) << k.kind;
+      EXPECT_EQ(DirectionPitch(m.direction), DirectionPitch(k.direction)) << k.kind;
+      EXPECT_EQ(DirectionRoll(m.direction), -20) << k.kind;
+      EXPECT_EQ(m.offset[0], k.x) << k.kind;
+      EXPECT_EQ(m.offset[1], k.y) << k.kind;
+      EXPECT_EQ(m.offset[2], k.z) << k.kind;
+      EXPECT_EQ(m.width, k.kind == 9 ? 0x20000 : 0x40000) << k.kind;
+      EXPECT_EQ(m.height, 0x20000) << k.kind;
+      EXPECT_EQ(m.flags, MAPPING_CENTRAL);
+      EXPECT_EQ(m.colour, block == 0 ? 0xA0A0A0u : 0x05123456u);
+    }
+    ExpectSameAt252(out.object);
+  }
+  // A 32-bit cutout index the record cannot hold is out of range, not cut to 16 bits.
+  RawRecord far = OneTriangle();
+  far.blockVersion = 1;
+  far.mappings[0].cutout2 = 0x10000;
+  ReadResult out;
+  ReadRecord(out, far, 251);
+  EXPECT_EQ(out.result, 0);
+  // The centre of a rectangle at the edge of the 32-bit range negates without overflow.
+  RawRecord edge = OneTriangle();
+  edge.blockVersion = 1;
+  edge.mappings[0].kind = 1;
+  edge.mappings[0].x1 = edge.mappings[0].x2 = INT32_MIN;
+  ReadResult edgeOut;
+  ReadRecord(edgeOut, edge, 251);
+  EXPECT_EQ(edgeOut.object.mappings[0].offset[0], INT32_MIN);
+  // A block version above 2 is read as 2.
+  RawRecord later = OneTriangle();
+  later.blockVersion = 3;
+  later.mappings[0].width = 0x30000;
+  ReadResult laterOut;
+  ReadRecord(laterOut, later, 252);
+  EXPECT_EQ(laterOut.result, 1);
+  EXPECT_EQ(laterOut.object.mappings[0].width, 0x30000);
+}
+
+TEST_F(OldModelFile, OldColoursConvertWithTiesToEven) {
+  // Record 5: brightened (2, 6, 10 -> 2, 8, 12, halves to even), then normalised by 255 / 200.
+  RawRecord r = OneTriangle(5);
+  r.mappings = {MappingOn(0, 0, RgbWord(2, 6, 10)), MappingOn(0, 0, RgbWord(2, 6, 10) | CF_SELF_LIT),
+                MappingOn(0, 0, RgbWord(160, 80, 40))};
+  ReadResult out;
+  ReadRecord(out, r, 252);
+  ASSERT_EQ(out.result, 1);
+  EXPECT_EQ(out.object.mappings[0].colour, RgbWord(3, 10, 15));
+  EXPECT_EQ(out.object.mappings[1].colour, RgbWord(2, 6, 10) | CF_SELF_LIT);
+  EXPECT_EQ(out.object.mappings[2].colour, RgbWord(255, 128, 64));
+  ExpectSameAt252(out.object);
+
+  // Record 9: colour choices and mapping colours normalised, self-lit ones left.
+  RawRecord nine = OneTriangle(9);
+  nine.colours = {RgbWord(100, 50, 0), RgbWord(100, 50, 0) | CF_SELF_LIT, 0};
+  nine.mappings = {MappingOn(0, 0, RgbWord(100, 50, 0))};
+  ReadResult nineOut;
+  ReadRecord(nineOut, nine, 252);
+  EXPECT_EQ(nineOut.object.colourChoices[0], RgbWord(128, 64, 0));
+  EXPECT_EQ(nineOut.object.colourChoices[1], RgbWord(100, 50, 0) | CF_SELF_LIT);
+  EXPECT_EQ(nineOut.object.colourChoices[2], 0u);
+  EXPECT_EQ(nineOut.object.mappings[0].colour, RgbWord(128, 64, 0));
+
+  // Record 10 of a world model: the self-lit colours scaled together.
+  RawRecord ten = OneTriangle(10);
+  ten.mappings = {MappingOn(0, 0, RgbWord(200, 100, 0) | CF_SELF_LIT), MappingOn(0, 0, RgbWord(100, 100, 100) | CF_SELF_LIT)};
+  ReadResult world, plain;
+  ReadRecord(world, ten, 252, MODEL_READ_WORLD);
+  ReadRecord(plain, ten, 252);
+  EXPECT_EQ(world.object.mappings[0].colour, RgbWord(255, 128, 0) | CF_SELF_LIT);
+  EXPECT_EQ(world.object.mappings[1].colour, RgbWord(128, 128, 128) | CF_SELF_LIT);
+  EXPECT_EQ(plain.object.mappings[1].colour, RgbWord(100, 100, 100) | CF_SELF_LIT);
+}
+
+TEST_F(OldModelFile, MaterialFlagsAxisMappingsDecalsAndOverlayOfOldRecords) {
+  // Record 11: an overlay cutout's mapping loses both material flags, without a message.
+  RawRecord flags = OneTriangle(11);
+  flags.cutouts[0].env = ENV_OVERLAY;
+  flags.mappings = {MappingOn(0, 0, 0xFFFFFF | CF_SELF_LIT | CF_TRANSLUCENT)};
+  ReadResult flagsOut;
+  ReadRecord(flagsOut, flags, 252);
+  EXPECT_EQ(flagsOut.object.mappings[0].colour, 0xFFFFFFu);
+  EXPECT_FALSE(HasMessageStarting("Removed"));
+
+  // Record 12: axis mappings placed just outside the points' extents (not the origin's).
+  RawRecord axes = OneTriangle(12);
+  axes.points = {{1, -0x10000, -0x30000, 0x8000}, {1, 0x20000, 0x40000, 0x10000}, {1, 0, 0, 0x10000}};
+  const uint32_t codes[7] = {DIRECTION_BACK, DIRECTION_RIGHT, DIRECTION_FRONT, DIRECTION_LEFT,
+                             DIRECTION_UNDER, DIRECTION_TOP, PackDirection(10, 0, 0)};
+  axes.mappings.clear();
+  for (uint32_t code : codes) {
+    RawMapping m = MappingOn(0, 0);
+    m.direction = code;
+    m.width = 0x20000;  // a quarter of the larger side: half a metre
+    m.offset[0] = m.offset[1] = m.offset[2] = 7;
+    axes.mappings.push_back(m);
+  }
+  ReadResult axesOut;
+  ReadRecord(axesOut, axes, 252);
+  ASSERT_EQ(axesOut.result, 1);
+  const ModelMapping* m = axesOut.object.mappings;
+  EXPECT_EQ(m[0].offset[1], -0x38000);
+  EXPECT_EQ(m[1].offset[0], 0x28000);
+  EXPECT_EQ(m[2].offset[1], 0x48000);
+  EXPECT_EQ(m[3].offset[0], -0x28000);
+  EXPECT_EQ(m[4].offset[2], 0);
+  EXPECT_EQ(m[5].offset[2], 0x18000);
+  EXPECT_EQ(m[6].offset[0], 7);
+  EXPECT_EQ(m[0].offset[0], 7);
+
+  // Record 7 main object: a thin alpha model is flattened to 640, and its translucent
+  // triangle over nothing solid sets the overlay flag.
+  RawRecord decal = OneTriangle(7);
+  decal.points = {{2, 0, 0, 100}, {1, 0x10000, 0, 640}, {1, 0x10000, 0x10000, 700}};
+  decal.cutouts[0].alpha = ALPHA_BLEND;
+  decal.options = OPTION_ALPHA_FROM_PAGE;
+  ReadResult decalOut;
+  ReadRecord(decalOut, decal, 252);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(decalOut.object.points[i].z, 640);
+  EXPECT_EQ(decalOut.object.options & OPTION_OVERLAY, OPTION_OVERLAY);
+  decal.recordVersion = 9;
+  ReadResult later;
+  ReadRecord(later, decal, 252);
+  EXPECT_EQ(later.object.points[0].z, 100);
+  EXPECT_EQ(later.object.options & OPTION_OVERLAY, 0);
+}
+
+TEST_F(OldModelFile, OverlayColoursPlatesAndWorldModelsOfRecord4) {
+  RawRecord r = OneTriangle(4);
+  r.pages = {{1, ""}, {0, "s_plate_ALP"}, {0, "s_plate"}};
+  r.cutouts = {CutoutOn(0, "paint"), CutoutOn(1, "alpha plate"), CutoutOn(2, "plate")};
+  r.cutouts[0].env = ENV_OVERLAY;
+  r.mappings = {MappingOn(0, 0, RgbWord(203, 118, 7)), MappingOn(0, 0, RgbWord(10, 20, 30)), MappingOn(1, 2)};
+  r.triangles.push_back({0, 0, 1, 1, 0, 0, 0, 2, 1});
+  r.triangles.push_back({0, 0, 2, 1, 0, 0, 1, 2, 0});
+  ReadResult out;
+  ReadRecord(out, r, 252);
+  ASSERT_EQ(out.result, 1);
+  const ModelObject& o = out.object;
+  // The second colour got a cutout of its own; the mappings are white.
+  ASSERT_EQ(o.cutoutCount, 4);
+  EXPECT_EQ(o.mappings[0].colour, 0xFFFFFFu);
+  EXPECT_EQ(o.mappings[1].colour, 0xFFFFFFu);
+  EXPECT_NE(o.mappings[1].cutout[0], o.mappings[0].cutout[0]);
+  // The alpha plate cutout moved after all others, with the mapping following it.
+  EXPECT_STREQ(o.cutouts[3].name, "alpha plate");
+  EXPECT_EQ(o.mappings[2].cutout[0], 3);
+  EXPECT_STREQ(o.cutouts[o.mappings[2].cutout[1]].name, "plate");
+  EXPECT_EQ(o.cutouts[3].material.alphaType, ALPHA_BLEND);
+  EXPECT_EQ(o.cutouts[o.mappings[2].cutout[1]].material.envMapType, ENV_C_SHINE);
+  ExpectSameAt252(o);
+
+  // A world model of record 4: duplicate points merged.
+  RawRecord world = OneTriangle(4);
+  world.points.push_back(world.points[2]);
+  world.triangles.push_back({0, 0, 0, 1, 0, 0, 0, 3, 1});
+  ReadResult worldOut;
+  ReadRecord(worldOut, world, 252, MODEL_READ_WORLD);
+  EXPECT_EQ(worldOut.object.pointCount, 3);
+  EXPECT_EQ(worldOut.object.triangleCount, 2);
+  ExpectSameAt252(worldOut.object, 1, MODEL_READ_WORLD);
+}
+
+TEST_F(OldModelFile, SpokeObjectsBefore252GetTheWheelDefaults) {
+  RawRecord r = OneTriangle();
+  r.pages = {{0, ""}};
+  r.offset[0] = 5;
+  r.points.push_back({1, 9, 9, 9});  // loose
+  RawRecord child = OneTriangle();
+  child.offset[1] = 5;
+  r.children = {child};
+  ReadResult out;
+  ReadRecord(out, r, 251, MODEL_READ_SPOKE);
+  ASSERT_EQ(out.result, 1);
+  const ModelObject& o = out.object;
+  EXPECT_STREQ(o.pages[0].name, "WHEEL");
+  EXPECT_STREQ(o.cutouts[0].name, "PLAIN SHINY");
+  const uint8_t region[4] = {4, 4, 0, 124};
+  EXPECT_EQ(std::memcmp(o.cutouts[0].region, region, 4), 0);
+  EXPECT_STREQ(o.mappings[0].name, "M2spoke");
+  EXPECT_EQ(o.mappings[0].direction, DIRECTION_RIGHT);
+  EXPECT_EQ(o.offset[0], 0);
+  EXPECT_EQ(o.pointCount, 3);
+  EXPECT_EQ(o.points[1].flags & POINT_MIRROR_STATE, 0);
+  // Its subobjects are read as ordinary model objects.
+  EXPECT_EQ(o.children[0].offset[1], 5);
+  EXPECT_EQ(o.children[0].points[1].flags & POINT_MIRROR_STATE, POINT_MIRRORED);
+  ExpectSameAt252(o, 1, MODEL_READ_SPOKE);
+
+  // A spoke drawn with the skin keeps its skin page as it is, so that it reads the same again.
+  r.pages = {{PAGE_SKIN, "ignored"}};
+  ReadResult skin;
+  ReadRecord(skin, r, 251, MODEL_READ_SPOKE);
+  ASSERT_EQ(skin.result, 1);
+  EXPECT_EQ(skin.object.pages[0].type, PAGE_SKIN);
+  EXPECT_STREQ(skin.object.pages[0].name, "");
+  EXPECT_STRNE(skin.object.mappings[0].name, "M2spoke");
+  ExpectSameAt252(skin.object, 1, MODEL_READ_SPOKE);
+}
+
+TEST_F(OldModelFile, AlphaComesFromOldPageNames) {
+  RawRecord r = OneTriangle();
+  r.pages = {{0, "car"}, {0, "s_plate"}, {0, "carALPHA"}, {0, "s_plate_atest"}, {0, "dirtALP24"}};
+  r.cutouts = {CutoutOn(0), CutoutOn(2), CutoutOn(3), CutoutOn(4), CutoutOn(1)};
+  r.cutouts[1].env = ENV_C_SHINE;
+  ReadResult out;
+  ReadRecord(out, r, 251);
+  ASSERT_EQ(out.result, 1);
+  const ModelObject& o = out.object;
+  ASSERT_EQ(o.pageCount, 3);
+  EXPECT_STREQ(o.pages[0].name, "car_ALP");
+  EXPECT_STREQ(o.pages[1].name, "s_plate_ALP");
+  EXPECT_STREQ(o.pages[2].name, "dirt_ALP");
+  const int pages[5] = {0, 0, 1, 2, 1}, alphas[5] = {0, 2, 1, 2, 0};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(o.cutouts[i].page, pages[i]) << i;
+    EXPECT_EQ(o.cutouts[i].material.alphaType, alphas[i]) << i;
+  }
+  EXPECT_EQ(o.cutouts[1].material.shineType, SHINE_GLASS);
+  ExpectSameAt252(o);
+}
+
+TEST_F(OldModelFile, BrakeObjectsAndMirrorsOfRecord3) {
+  RawRecord brake = OneTriangle(3);
+  brake.type = SUBOBJECT_BRAKE;
+  brake.options = OPTION_ALPHA_FROM_PAGE;
+  brake.pages = {{0, "ordinary"}};
+  brake.cutouts = {CutoutOn(0, "disc"), CutoutOn(0, "caliper")};
+  brake.cutouts[0].region[0] = 10;
+  brake.mappings = {MappingOn(0, 0), MappingOn(1, 1)};
+  brake.points.push_back({1, 0x20000, 0, 0});
+  brake.triangles.push_back({0, 0, 1, 1, 0, 0, 1, 3, 2});
+  RawRecord mirror = brake;
+  mirror.type = SUBOBJECT_INTERNAL_MIRROR;
+  RawRecord top = OneTriangle();
+  top.children = {brake, mirror};
+  ReadResult out;
+  ReadRecord(out, top, 251);
+  ASSERT_EQ(out.result, 1);
+  const ModelObject& b = out.object.children[0];
+  EXPECT_EQ(b.cutouts[0].material.envMapType, ENV_MATT);
+  EXPECT_EQ(b.cutouts[1].material.envMapType, ENV_MATT);
+  EXPECT_EQ(b.cutouts[0].region[0], 128);  // "Disc" covers the page
+  ASSERT_EQ(b.triangleCount, 1);           // the disc's triangles are gone
+  EXPECT_EQ(b.triangles[0].mapping, 1);
+  EXPECT_EQ(b.pointCount, 3);              // and a subobject keeps no loose points
+  const ModelObject& m = out.object.children[1];
+  EXPECT_EQ(m.cutouts[1].material.envMapType, ENV_MATT);
+  EXPECT_EQ(m.triangleCount, 2);
+  EXPECT_EQ(m.offset[0], 0);
+  ExpectSameAt252(out.object);
+}
+
+TEST_F(OldModelFile, EveryFileAndRecordVersionReadsAndStaysTheSameAt252) {
+  for (int fileVersion = 248; fileVersion <= 252; ++fileVersion)
+    for (int recordVersion = 0; recordVersion <= 14; ++recordVersion) {
+      RawRecord r = OneTriangle(recordVersion);
+      r.layerNames = true;
+      r.layers = {"one", "two"};
+      RawRecord child = OneTriangle(recordVersion);
+      child.type = SUBOBJECT_ATTACHMENT;
+      r.children = {child};
+      ReadResult out;
+      ReadRecord(out, r, fileVersion);
+      ASSERT_EQ(out.result, 1) << fileVersion << " " << recordVersion;
+      EXPECT_EQ(out.object.childCount, 1);
+      EXPECT_STREQ(out.object.layerNames[0], fileVersion < 249 ? "main" : "one");
+      ExpectSameAt252(out.object, 1, MODEL_READ_OBJECT, 1);
+    }
+  // A record version above 13 is read as 13: no conversion touches it.
+  RawRecord later = OneTriangle(40);
+  later.mappings[0].offset[0] = 3;
+  ReadResult out;
+  ReadRecord(out, later, 252);
+  EXPECT_EQ(out.object.mappings[0].offset[0], 3);
+}

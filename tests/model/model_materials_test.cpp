@@ -1,0 +1,275 @@
+// model_materials_test.cpp - material repair, plate cutouts, colour choices and master
+// colours, numbered cutout families, reserved names and the mapping colour block.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "core/data_file.h"
+#include "model/model_materials.h"
+#include "render/texture_names.h"
+#include "tests/model/model_test_util.h"
+
+namespace {
+class ModelMaterials : public ModelTest {};
+
+void Name(char* field, const char* name) { std::strcpy(field, name); }
+
+// An object with the given cutout names (all on page 0) and one mapping per name given.
+void Named(ModelObject& o, std::initializer_list<const char*> cutouts, std::initializer_list<const char*> mappings) {
+  o.Init();
+  int i = 0;
+  for (const char* name : cutouts) {
+    if (i++ > 0) o.AddCutout(nullptr);
+    Name(o.cutouts[o.cutoutCount - 1].name, name);
+  }
+  i = 0;
+  for (const char* name : mappings) {
+    if (i++ > 0) o.AddMapping(nullptr);
+    Name(o.mappings[o.mappingCount - 1].name, name);
+  }
+}
+}  // namespace
+
+TEST_F(ModelMaterials, MaterialFlagsFollowTheEnvironmentMap) {
+  ModelObject o;
+  Named(o, {"overlay", "shiny", "matt"}, {"glass", "lamp", "plain"});
+  o.cutouts[0].material.envMapType = ENV_OVERLAY;
+  o.cutouts[1].material.envMapType = ENV_C_SHINE;
+  o.mappings[0].colour = 0xFFFFFF | CF_SELF_LIT | CF_TRANSLUCENT;
+  o.mappings[1].colour = 0xFFFFFF | CF_SELF_LIT | CF_TRANSLUCENT;
+  o.mappings[1].cutout[0] = 1;
+  o.mappings[2].colour = 0xFFFFFF | CF_SELF_LIT | CF_TRANSLUCENT;
+  o.mappings[2].cutout[0] = 2;
+  FixModelMaterialFlags(o, 1);
+  EXPECT_EQ(o.mappings[0].colour, 0xFFFFFFu);
+  EXPECT_EQ(o.mappings[1].colour, 0xFFFFFF | CF_SELF_LIT);
+  EXPECT_EQ(o.mappings[2].colour, 0xFFFFFF | CF_SELF_LIT | CF_TRANSLUCENT);
+  EXPECT_EQ(CountMessages("Removed CF_SELF_LIT from glass - material is overlay or plain", TextColours.grey), 1);
+  EXPECT_EQ(CountMessages("Removed CF_TRANSLUCENT from glass - material has environment map", TextColours.grey), 1);
+  EXPECT_EQ(CountMessages("Removed CF_TRANSLUCENT from lamp - material has environment map", TextColours.grey), 1);
+  EXPECT_EQ(MessageLineCount, 3);
+  o.Free();
+}
+
+TEST_F(ModelMaterials, PlateCutoutsTakeTheirPresetsAndTheAlphaOnesGoLast) {
+  ModelObject o;
+  Named(o, {"alpha plate", "plate", "paint"}, {"a", "b", "c"});
+  Name(o.pages[0].name, "S_PLATE_ALP");
+  o.AddPage(nullptr);
+  Name(o.pages[1].name, "s_plate");
+  o.AddPage(nullptr);
+  Name(o.pages[2].name, "paint");
+  for (int i = 0; i < 3; ++i) {
+    o.cutouts[i].page = static_cast<uint8_t>(i);
+    o.mappings[i].cutout[0] = o.mappings[i].cutout[1] = static_cast<uint16_t>(i);
+  }
+  o.FixPlateCutouts();
+  EXPECT_STREQ(o.cutouts[0].name, "plate");
+  EXPECT_STREQ(o.cutouts[1].name, "paint");
+  EXPECT_STREQ(o.cutouts[2].name, "alpha plate");
+  EXPECT_EQ(o.mappings[0].cutout[0], 2);
+  EXPECT_EQ(o.mappings[1].cutout[1], 0);
+  EXPECT_EQ(o.mappings[2].cutout[0], 1);
+  EXPECT_EQ(std::memcmp(&o.cutouts[0].material, &MATERIAL_PLATE, 8), 0);
+  EXPECT_EQ(std::memcmp(&o.cutouts[2].material, &MATERIAL_PLATE_WITH_ALPHA, 8), 0);
+  o.Free();
+}
+
+TEST_F(ModelMaterials, ColourChoicesAndMasterColours) {
+  ModelObject o;
+  Named(o, {"c"}, {"C1", "d1", "E1", "M1", "C2", "other"});
+  o.colourChoices = static_cast<ColourWord*>(std::calloc(3, sizeof(ColourWord)));
+  o.colourChoiceCount = 3;
+  o.colourChoices[0] = RgbWord(200, 100, 50) | CF_SELF_LIT;
+  o.colourChoices[1] = RgbWord(1, 2, 3);
+  o.mappings[1].colour = 0xFFFFFF | CF_TRANSLUCENT;
+  o.ApplyColourChoice(5);  // beyond the choices: choice 0
+  EXPECT_EQ(o.mappings[0].colour, RgbWord(200, 100, 50) | CF_SELF_LIT);
+  EXPECT_EQ(o.mappings[1].colour, RgbWord(120, 60, 30) | CF_TRANSLUCENT);  // its own flags kept
+  EXPECT_EQ(o.mappings[2].colour, RgbWord(80, 40, 20));
+  EXPECT_EQ(o.mappings[3].colour, RgbWord(200, 100, 50) | CF_SELF_LIT);
+  EXPECT_EQ(o.mappings[4].colour, 0xFFFFFFu);
+  o.ApplyColourChoice(1);
+  EXPECT_EQ(o.mappings[0].colour, RgbWord(1, 2, 3));
+
+  // A master "M2" gives "D2" three fifths and "E2" two fifths, with its flag byte.
+  ModelObject m;
+  Named(m, {"c"}, {"d2", "E2", "M2", "c2", "D1"});
+  m.mappings[2].colour = RgbWord(200, 100, 50) | CF_SELF_LIT;
+  m.PropagateMasterColours();
+  EXPECT_EQ(m.mappings[0].colour, RgbWord(120, 60, 30) | CF_SELF_LIT);
+  EXPECT_EQ(m.mappings[1].colour, RgbWord(80, 40, 20) | CF_SELF_LIT);
+  EXPECT_EQ(m.mappings[3].colour, RgbWord(200, 100, 50) | CF_SELF_LIT);
+  EXPECT_EQ(m.mappings[4].colour, 0xFFFFFFu);
+  m.SetAllMappingColours(7);
+  EXPECT_EQ(m.mappings[4].colour, 7u);
+  o.Free();
+  m.Free();
+}
+
+TEST_F(ModelMaterials, NormalisingColours) {
+  ModelMapping list[3];
+  for (ModelMapping& m : list) m.Init(0);
+  list[0].colour = RgbWord(100, 50, 0);
+  list[1].colour = 0;
+  list[2].colour = RgbWord(100, 50, 0) | CF_SELF_LIT;
+  NormaliseMappingColours(list, 3);
+  EXPECT_EQ(list[0].colour, RgbWord(128, 64, 0));
+  EXPECT_EQ(list[1].colour, 0u);
+  EXPECT_EQ(list[2].colour, RgbWord(100, 50, 0) | CF_SELF_LIT);
+
+  ModelObject o;
+  Named(o, {"c"}, {"a", "b", "c"});
+  o.mappings[0].colour = RgbWord(100, 50, 10) | CF_SELF_LIT;
+  o.mappings[1].colour = RgbWord(51, 0, 0) | CF_SELF_LIT;
+  o.mappings[2].colour = RgbWord(10, 10, 10);
+  o.NormaliseSelfLitColours();
+  EXPECT_EQ(o.mappings[0].colour, RgbWord(255, 128, 26) | CF_SELF_LIT);  // 127.5 to even, 25.5 to even
+  EXPECT_EQ(o.mappings[1].colour, RgbWord(130, 0, 0) | CF_SELF_LIT);
+  EXPECT_EQ(o.mappings[2].colour, RgbWord(10, 10, 10));
+  o.Free();
+}
+
+TEST_F(ModelMaterials, NumberedCutoutFamilies) {
+  ModelObject o;
+  Named(o, {"C~door_1", "C~door_2", "plain", "c~roof_5", "O~roof_5", "O~roof_9"}, {"C~door", "c~roof", "plain"});
+  o.mappings[1].cutout[0] = o.mappings[1].cutout[1] = 3;
+  EXPECT_EQ(o.HasNumberedMappings(), 1);
+  o.SelectNumberedCutouts(2);
+  EXPECT_EQ(o.mappings[0].cutout[0], 1);
+  EXPECT_EQ(o.mappings[0].cutout[1], 1);
+  EXPECT_EQ(o.mappings[1].cutout[0], 3);  // no "C~roof_2": the first of the family
+  EXPECT_EQ(o.mappings[1].cutout[1], 4);  // the first "O~" one
+  o.SelectNumberedCutouts(7);
+  EXPECT_EQ(o.mappings[0].cutout[0], 0);
+  o.SelectNumberedCutouts(9);
+  EXPECT_EQ(o.mappings[1].cutout[1], 5);
+  EXPECT_EQ(o.mappings[2].cutout[0], 0);  // not numbered: untouched
+  int highest = 0;
+  o.CountCutoutNumbers(&highest);
+  EXPECT_EQ(highest, 9);
+
+  char kind, stem[CUTOUT_NAME_SIZE];
+  int number;
+  EXPECT_EQ(ParseNumberedCutoutName("C~door_12", &kind, stem, &number), 1);
+  EXPECT_EQ(kind, 'C');
+  EXPECT_STREQ(stem, "door_");
+  EXPECT_EQ(number, 12);
+  EXPECT_EQ(ParseNumberedCutoutName("C~door_64", nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(ParseNumberedCutoutName("C~abcdefghijkl_1", nullptr, nullptr, nullptr), 0);  // stem of 13
+  EXPECT_EQ(ParseNumberedCutoutName("C~abcdefghijk_1", nullptr, nullptr, nullptr), 1);
+  EXPECT_EQ(ParseNumberedCutoutName("C~door", nullptr, nullptr, nullptr), 0);
+  char copied[CUTOUT_NAME_SIZE];
+  EXPECT_EQ(CopyCutoutStem(copied, "C~door_3"), 7);
+  EXPECT_STREQ(copied, "C~door_");
+  EXPECT_EQ(CopyCutoutStem(copied, "door"), 0);
+  o.Free();
+}
+
+TEST_F(ModelMaterials, ReservedSpecialAndClockNames) {
+  for (const char* name : {"l_brk", "L_HEAD", "l_fsind", "l_red3", "l_green", "m1", "E9", "c5"})
+    EXPECT_EQ(IsReservedMappingName(name), 1) << name;
+  for (const char* name : {"l_red4", "M0", "C10", "light", "D"}) EXPECT_EQ(IsReservedMappingName(name), 0) << name;
+  EXPECT_TRUE(IsClockTextureName("S_Clock_F3"));
+  EXPECT_FALSE(IsClockTextureName("s_clocks"));
+  EXPECT_TRUE(IsSpecialTextureName("S_SKY"));
+  EXPECT_TRUE(IsSpecialTextureName("s_plate_alp"));
+  EXPECT_FALSE(IsSpecialTextureName("sky"));
+
+  ModelObject o;
+  o.Init();
+  Name(o.pages[0].name, "s_clock_white");
+  o.AddPage(nullptr);
+  Name(o.pages[1].name, "dash");
+  std::vector<ModelObject> children(1);
+  children[0].Init();
+  Name(children[0].pages[0].name, "s_clock");
+  SetChildren(o, children);
+  o.RenameClockTextures("s_clock_fj");
+  EXPECT_STREQ(o.pages[0].name, "s_clock_fj");
+  EXPECT_STREQ(o.pages[1].name, "dash");
+  EXPECT_STREQ(o.children[0].pages[0].name, "s_clock_fj");
+  o.Free();
+}
+
+TEST_F(ModelMaterials, CutoutPresetsMoveBetweenHalves) {
+  ModelObject o;
+  o.Init();
+  o.SetCutoutPreset(CUTOUT_PRESET_PAINT);
+  EXPECT_EQ(o.cutouts[0].material.shineType, SHINE_PAINT);
+  EXPECT_EQ(o.cutouts[0].material.reflection[0], 230);
+  EXPECT_EQ(o.cutouts[0].material.roughness, 50);
+  EXPECT_EQ(o.cutouts[0].region[REGION_LEFT], 64);
+  o.SetCutoutPreset(CUTOUT_PRESET_RUBBER);
+  EXPECT_EQ(o.cutouts[0].material.shineType, SHINE_RUBBER);
+  EXPECT_EQ(o.cutouts[0].material.roughness, 70);
+  EXPECT_EQ(o.cutouts[0].region[REGION_LEFT], 0);
+  o.Free();
+}
+
+TEST_F(ModelMaterials, MappingColourBlockRoundTripsAndReadsVersion0) {
+  ModelMapping list[2];
+  list[0].Init(0);
+  list[1].Init(0);
+  Name(list[0].name, "C1");
+  Name(list[1].name, "stripe");
+  list[1].colour = 0x01020304;
+  DataFile file{};
+  for (int pass = 0; pass < 2; ++pass) {
+    ASSERT_EQ(file.BeginMemoryWrite(pass, nullptr), nullptr);
+    WriteMappingColours(list, 2, file);
+  }
+  ASSERT_EQ(file.FinishMemoryWrite(), 1);
+  EXPECT_EQ(file.end - file.buffer, 4 + 2 * 20);
+  file.StartMemoryRead();
+  MappingColourList read{};
+  ASSERT_EQ(ReadMappingColours(read, file), 1);
+  ASSERT_EQ(read.count, 2);
+  EXPECT_STREQ(read.mappings[1].name, "stripe");
+  EXPECT_EQ(read.mappings[1].colour, 0x01020304u);
+  read.Free();
+  file.Close();
+
+  // Version 0: two sets of entries (a colour, an 8-byte name, 4 bytes); the second skipped.
+  Bytes old;
+  old.U8(2), old.U8(0), old.U16(1);
+  for (int set = 0; set < 2; ++set) old.U32(0x00AABBCC + set), old.Name("lamp", 8), old.U32(0);
+  old.U8(0x77);  // what follows the block
+  DataFile in{};
+  const std::vector<uint8_t> image = ModelFileImage(old.b, 252);
+  int32_t version;
+  ASSERT_EQ(in.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), MODEL_FILE_MAGIC, &version, 252), 1);
+  ASSERT_EQ(ReadMappingColours(read, in), 1);
+  EXPECT_EQ(read.count, 1);
+  EXPECT_STREQ(read.mappings[0].name, "lamp");
+  EXPECT_EQ(read.mappings[0].colour, 0x00AABBCCu);
+  EXPECT_EQ(in.ReadByte(), 0x77);
+  read.Free();
+  in.Close();
+
+  // Another version, or a block cut short, reads nothing.
+  Bytes bad;
+  bad.U8(0), bad.U8(1), bad.U16(1);
+  const std::vector<uint8_t> badImage = ModelFileImage(bad.b, 252);
+  ASSERT_EQ(in.OpenReadMemory(nullptr, badImage.data(), int64_t(badImage.size()), MODEL_FILE_MAGIC, &version, 252), 1);
+  EXPECT_EQ(ReadMappingColours(read, in), 0);
+  EXPECT_EQ(read.count, 0);
+  in.Close();
+}
+
+TEST_F(ModelMaterials, TidyMergesPointsAndSetsTheOverlayFlag) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0), b.Point(0, 0, 0);
+  b.Triangle(0, 1, 2);
+  b.Triangle(3, 2, 1);
+  b.Into(o);
+  o.cutouts[0].material.alphaType = ALPHA_BLEND;
+  o.options = 0;
+  o.Tidy(0, 0);
+  EXPECT_EQ(o.pointCount, 3);
+  EXPECT_EQ(o.options & OPTION_OVERLAY, OPTION_OVERLAY);
+  o.Free();
+}

@@ -1,0 +1,291 @@
+// model_object_test.cpp - the editable model's records: defaults, growing and moving
+// records, unique names, mapping directions, merging points, mirroring and bounds.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "model/model_object.h"
+#include "tests/model/model_test_util.h"
+
+namespace {
+class ModelRecords : public ModelTest {};
+
+// Points at the given positions (metres) and triangles over them.
+void Fill(ModelObject& o, std::initializer_list<std::array<double, 3>> points,
+          std::initializer_list<std::array<int, 3>> triangles) {
+  ModelBuilder b;
+  for (const auto& p : points) b.Point(p[0], p[1], p[2]);
+  for (const auto& t : triangles) b.Triangle(t[0], t[1], t[2]);
+  b.Into(o);
+}
+}  // namespace
+
+TEST_F(ModelRecords, AFreshObjectHasTheDefaults) {
+  ModelObject o;
+  o.Init();
+  EXPECT_EQ(o.lodCount, 1);
+  EXPECT_EQ(o.sideFunction, SIDE_STATIC);
+  EXPECT_EQ(o.groupCount, 1);
+  EXPECT_EQ(o.lodDistances[3], 0x4B00000);
+  ASSERT_EQ(o.pageCount, 1);
+  EXPECT_EQ(o.pages[0].type, PAGE_FIXED);
+  EXPECT_STREQ(o.pages[0].name, "");
+  ASSERT_EQ(o.cutoutCount, 1);
+  EXPECT_STREQ(o.cutouts[0].name, "unnamed");
+  const uint8_t whole[4] = {128, 128, 0, 0};
+  EXPECT_EQ(std::memcmp(o.cutouts[0].region, whole, 4), 0);
+  EXPECT_EQ(o.cutouts[0].material.reflection[2], 255);
+  ASSERT_EQ(o.mappingCount, 1);
+  EXPECT_STREQ(o.mappings[0].name, "unnamed mapping");
+  EXPECT_EQ(o.mappings[0].direction, DIRECTION_RIGHT);
+  EXPECT_EQ(o.mappings[0].width, FIXED_ONE);
+  EXPECT_EQ(o.mappings[0].colour, 0xFFFFFFu);
+  EXPECT_EQ(o.pointCount + o.triangleCount + o.childCount + o.colourChoiceCount, 0);
+  o.Free();
+  EXPECT_EQ(o.pageCount + o.cutoutCount + o.mappingCount, 0);
+  EXPECT_EQ(o.pages, nullptr);
+}
+
+TEST_F(ModelRecords, GrowingAndMovingRecordsRenumbersReferences) {
+  ModelObject o;
+  o.Init();
+  EXPECT_EQ(o.AddPage(nullptr), 1);
+  Cutout named;
+  named.Init(1);
+  EXPECT_EQ(o.AddCutout(nullptr), 1);
+  EXPECT_STREQ(o.cutouts[1].name, "");
+  EXPECT_EQ(o.AddCutout(&named), 2);
+  EXPECT_EQ(o.AddMapping(nullptr), 1);
+  EXPECT_EQ(o.AddMapping(nullptr), 2);
+  o.cutouts[0].page = 0, o.cutouts[1].page = 1;
+  o.MovePage(1, 0);
+  EXPECT_EQ(o.cutouts[0].page, 1);
+  EXPECT_EQ(o.cutouts[1].page, 0);
+  o.mappings[0].cutout[0] = 0, o.mappings[1].cutout[0] = 1, o.mappings[2].cutout[0] = 2;
+  o.MoveCutout(0, 2);  // 0 -> 2, 1 -> 0, 2 -> 1
+  EXPECT_EQ(o.mappings[0].cutout[0], 2);
+  EXPECT_EQ(o.mappings[1].cutout[0], 0);
+  EXPECT_EQ(o.mappings[2].cutout[0], 1);
+  EXPECT_STREQ(o.cutouts[1].name, "unnamed");
+  Fill(o, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 2, 1}});
+  o.triangles[0].mapping = 2, o.triangles[1].mapping = 0;
+  o.MoveMapping(2, 0);
+  EXPECT_EQ(o.triangles[0].mapping, 0);
+  EXPECT_EQ(o.triangles[1].mapping, 1);
+  o.Free();
+}
+
+TEST_F(ModelRecords, RepeatedShortNamesGetLetters) {
+  ModelObject o;
+  o.Init();
+  for (int i = 0; i < 3; ++i) o.AddCutout(nullptr);
+  std::strcpy(o.cutouts[0].name, "door");
+  std::strcpy(o.cutouts[1].name, "roof");
+  std::strcpy(o.cutouts[2].name, "DOOR");
+  std::strcpy(o.cutouts[3].name, "door");
+  o.MakeCutoutNamesUnique();
+  EXPECT_STREQ(o.cutouts[0].name, "door a");
+  EXPECT_STREQ(o.cutouts[1].name, "roof");
+  EXPECT_STREQ(o.cutouts[2].name, "DOOR b");
+  EXPECT_STREQ(o.cutouts[3].name, "door c");
+  std::strcpy(o.mappings[0].name, "a long name 14");
+  o.AddMapping(o.mappings);
+  o.MakeMappingNamesUnique();
+  EXPECT_STREQ(o.mappings[1].name, "a long name 14");  // 14 characters: left alone
+  o.Free();
+}
+
+TEST_F(ModelRecords, MappingDirectionsRotateWrapAndMirror) {
+  ModelMapping m;
+  m.Init(1);
+  m.direction = PackDirection(700, 350, -700);
+  m.RotateFirst(40);
+  EXPECT_EQ(DirectionHeading(m.direction), -700);
+  m.RotateFirst(-40);
+  EXPECT_EQ(DirectionHeading(m.direction), 700);
+  m.RotateSecond(40);
+  EXPECT_EQ(DirectionPitch(m.direction), 360);
+  m.RotateThird(-40);
+  EXPECT_EQ(DirectionRoll(m.direction), 700);
+  EXPECT_EQ(DirectionHeading(m.direction), 700);
+
+  const uint32_t codes[6] = {DIRECTION_FRONT, DIRECTION_BACK, DIRECTION_RIGHT, DIRECTION_LEFT, DIRECTION_TOP,
+                             DIRECTION_UNDER};
+  const int flags[6] = {64, 128, 32, 32, 16, 16};
+  for (int i = 0; i < 6; ++i) {
+    m.direction = codes[i];
+    EXPECT_EQ(m.DirectionFlag(), flags[i]);
+    m.flags = MAPPING_CENTRAL;
+    m.offset[0] = m.offset[1] = 5;
+    m.ClearAxisOffset();
+    const bool side = codes[i] == DIRECTION_RIGHT || codes[i] == DIRECTION_LEFT;
+    EXPECT_EQ(m.offset[0], side ? 5 : 0);
+    EXPECT_EQ(m.offset[1], side ? 0 : 5);
+  }
+  EXPECT_EQ(QuarterDegreesToTurn(360), 16384);
+  EXPECT_EQ(QuarterDegreesToTurn(-1), -45);  // toward zero
+
+  // The side view's matrix turns the mapping's first axis onto y: a rectangle at x = 2 m
+  // lies wholly on one side, one straddling x = 0 does not.
+  InitSinCosTables();
+  FixedMatrix matrix;
+  m.direction = 0;
+  m.width = 4 * FIXED_ONE;
+  m.offset[0] = 0;
+  m.DirectionMatrix(matrix);
+  EXPECT_EQ(matrix.m[0], FIXED_ONE);
+  EXPECT_EQ(m.IsOneSided(matrix), 0);
+  m.offset[0] = 3 * FIXED_ONE;
+  EXPECT_EQ(m.IsOneSided(matrix), 1);
+
+  // Mirroring: an ordinary page negates the width; a skin page (or a "U_" name) swaps cutouts.
+  ModelObject o;
+  o.Init();
+  std::strcpy(o.pages[0].name, "paint");
+  o.AddCutout(nullptr);
+  ModelMapping mirrored;
+  mirrored.Init(1);
+  mirrored.direction = PackDirection(100, 10, 20);
+  mirrored.offset[0] = 7;
+  mirrored.cutout[1] = 1;
+  mirrored.Mirror(o);
+  EXPECT_EQ(DirectionHeading(mirrored.direction), -100);
+  EXPECT_EQ(DirectionPitch(mirrored.direction), 10);
+  EXPECT_EQ(mirrored.offset[0], -7);
+  EXPECT_EQ(mirrored.width, -FIXED_ONE);
+  std::strcpy(mirrored.name, "u_badge");
+  mirrored.Mirror(o);
+  EXPECT_EQ(mirrored.cutout[0], 1);
+  o.pages[0].type = PAGE_SKIN;
+  std::strcpy(mirrored.name, "body");
+  mirrored.Mirror(o);
+  EXPECT_EQ(mirrored.cutout[0], 0);
+  EXPECT_EQ(mirrored.width, -FIXED_ONE);
+  o.Free();
+}
+
+TEST_F(ModelRecords, MergingPointsRespectsLayersAndMirrorStates) {
+  ModelObject o;
+  o.Init();
+  Fill(o, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 0}, {0, 2, 0}},
+       {{0, 1, 2}, {4, 3, 5}, {3, 4, 4}});
+  o.points[0].flags = POINT_MIRRORED;
+  o.points[4].flags = POINT_CENTRAL;
+  o.triangles[1].corners[1] |= CORNER_MIRRORED;
+  EXPECT_EQ(o.MergeDuplicatePoints(), 2);
+  EXPECT_EQ(o.pointCount, 4);
+  EXPECT_EQ(o.points[0].flags & POINT_MIRROR_STATE, POINT_CENTRAL);  // mirrored and central: central
+  // The degenerate triangle went; the other one leads with its smallest corner.
+  ASSERT_EQ(o.triangleCount, 2);
+  EXPECT_EQ(o.triangles[1].corners[0], 0);
+  EXPECT_EQ(o.triangles[1].corners[1], 1 | CORNER_MIRRORED);
+
+  // Equal positions on different layers stay apart.
+  ModelObject layered;
+  layered.Init();
+  Fill(layered, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}}, {{0, 1, 2}, {3, 1, 2}});
+  layered.triangles[1].layer = 3;
+  EXPECT_EQ(layered.MergeDuplicatePoints(), 0);
+  layered.Free();
+
+  // Removing a point moves the later references down, keeping their mirror bits.
+  o.AddMapping(nullptr);
+  o.RemovePoint(2);
+  EXPECT_EQ(o.pointCount, 3);
+  EXPECT_EQ(o.triangles[1].corners[1], 1 | CORNER_MIRRORED);
+  EXPECT_EQ(o.triangles[1].corners[2], 2);
+  o.Free();
+}
+
+TEST_F(ModelRecords, LoosePointsAndSelectionMarks) {
+  ModelObject o;
+  o.Init();
+  Fill(o, {{0, 0, 0}, {5, 5, 5}, {1, 0, 0}, {6, 6, 6}, {0, 1, 0}}, {{0, 2, 4}});
+  for (int i = 0; i < 5; ++i) o.points[i].flags = POINT_SELECTED | POINT_MIRRORED;
+  o.points[3].flags |= POINT_REFERENCE;
+  o.UnmarkUsedPoints(0);
+  EXPECT_EQ(o.points[0].flags & POINT_SELECTED, 0);
+  EXPECT_EQ(o.points[3].flags & POINT_SELECTED, POINT_SELECTED);
+  o.ResetLoosePointMirrorState();  // points 1 and 3 are loose; 3 is a reference point
+  EXPECT_EQ(o.points[1].flags & POINT_MIRROR_STATE, 0);
+  EXPECT_EQ(o.points[3].flags & POINT_MIRROR_STATE, POINT_MIRRORED);
+  o.RemoveLoosePoints();
+  EXPECT_EQ(o.pointCount, 4);
+  EXPECT_EQ(o.points[2].x, 6 * FIXED_ONE);
+  EXPECT_EQ(o.triangles[0].corners[1], 1);
+  EXPECT_EQ(o.triangles[0].corners[2], 3);
+  o.Free();
+}
+
+TEST_F(ModelRecords, DriveSideSwapAndMirroredGeometry) {
+  ModelObject o;
+  o.Init();
+  Fill(o, {{1, 0, 0}, {2, 0, 0}, {1, 1, 0}}, {{0, 1, 2}, {0, 1, 2}});
+  std::strcpy(o.pages[0].name, "paint");
+  o.triangles[0].flags = TRIANGLE_SIDE_SWAP;
+  o.triangles[1].flags = TRIANGLE_SIDE_SWAP | TRIANGLE_MIRRORED;  // mirrored ones stay
+  o.AddMapping(nullptr);
+  o.triangles[1].mapping = 1;
+  std::vector<ModelObject> children(2);
+  for (ModelObject& c : children) {
+    c.Init();
+    Fill(c, {{1, 0, 0}, {2, 0, 0}, {1, 1, 0}}, {{0, 1, 2}});
+    c.offset[0] = FIXED_ONE;
+  }
+  children[0].sideFunction = SIDE_FULL_FLIP;
+  children[1].sideFunction = SIDE_SWAP_ONLY;
+  SetChildren(o, children);
+  o.FlipMarkedTriangles();
+  EXPECT_EQ(o.triangles[0].corners[0], 0 | CORNER_MIRRORED);
+  EXPECT_EQ(o.triangles[0].corners[1], 2 | CORNER_MIRRORED);
+  EXPECT_EQ(o.triangles[0].corners[2], 1 | CORNER_MIRRORED);
+  EXPECT_EQ(o.triangles[1].corners[1], 1);
+  EXPECT_EQ(o.mappings[0].width, -FIXED_ONE);  // its mapping was mirrored once
+  EXPECT_EQ(o.mappings[1].width, FIXED_ONE);
+  EXPECT_EQ(o.mappings[0].work[MAPPING_REFRESH], 0);
+  EXPECT_EQ(o.children[0].points[1].x, -2 * FIXED_ONE);
+  EXPECT_EQ(o.children[0].offset[0], -FIXED_ONE);
+  EXPECT_EQ(o.children[0].triangles[0].corners[1], 2);
+  EXPECT_EQ(o.children[1].points[1].x, 2 * FIXED_ONE);
+  EXPECT_EQ(o.children[1].offset[0], -FIXED_ONE);
+  o.Free();
+}
+
+TEST_F(ModelRecords, BoundingSpheres) {
+  ModelObject o;
+  o.Init();
+  Fill(o, {{1, 0, 0}, {1, 2, 0}, {1, 0, 4}, {9, 9, 9}}, {{0, 1, 2}});
+  o.points[0].flags = POINT_MIRRORED;  // also stands at x = -1
+  IntVector centre;
+  int32_t radius, low, high;
+  o.GetBoundingSphere(&centre, &radius, &low, &high);
+  EXPECT_EQ(centre.x, 0);
+  EXPECT_EQ(centre.y, FIXED_ONE);
+  EXPECT_EQ(centre.z, 2 * FIXED_ONE);
+  EXPECT_EQ(low, 0);
+  EXPECT_EQ(high, 4 * FIXED_ONE);
+  EXPECT_EQ(radius, 160530);  // sqrt(1 + 1 + 4) m, the loose point left out
+  o.GetBoundingSphere(nullptr, &radius, &low, &high);
+  EXPECT_EQ(low, 0);
+  EXPECT_EQ(radius, 270212);  // sqrt(17) m round the origin
+
+  // A twin subobject counts a second time mirrored; only level 0 counts.
+  std::vector<ModelObject> children(1);
+  children[0].Init();
+  Fill(children[0], {{0, 0, 0}, {1, 0, 0}, {0, 0, 1}}, {{0, 1, 2}});
+  children[0].offset[0] = 3 * FIXED_ONE;
+  children[0].options = OPTION_MIRRORED_TWIN;
+  SetChildren(o, children);
+  o.GetBoundingSphereAll(&centre, &radius, &low, &high);
+  EXPECT_EQ(centre.x, 0);  // -4 .. 4
+  EXPECT_EQ(high, 4 * FIXED_ONE);
+  o.Free();
+
+  ModelObject empty;
+  empty.Init();
+  empty.GetBoundingSphereAll(&centre, &radius, &low, &high);
+  EXPECT_EQ(radius + low + high + centre.x, 0);
+  empty.Free();
+}

@@ -1,0 +1,469 @@
+// rim_editor_test.cpp - the rim editor over a car's rim as the frame loop drives it: each
+// frame's buttons pressed as the mouse would, keys handed to the screen, typed answers
+// confirmed in the text entry.  Surfaces made and refused, surfaces and points deleted,
+// colours stepped, copied, removed and renamed, rims saved and loaded (damaged files and bad
+// names refused with the rim unchanged), and what opening and closing leave of the rim.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/config.h"
+#include "core/data_file.h"
+#include "core/frame_globals.h"
+#include "core/report.h"
+#include "tests/core/report_recorder.h"
+#include "core/window_state.h"
+#include "physics/car.h"
+#include "platform/files.h"
+#include "tests/ui/control_clicks.h"
+#include "ui/dialogs.h"
+#include "ui/interface.h"
+#include "vehicle/wheel_profile.h"
+#include "rim/rim_screen.h"
+
+namespace {
+
+void NoHook(void*) {}
+
+class RimEditor : public ::testing::Test {
+ protected:
+  ReportRecorder reports;  // what was reported, for the fixture's life
+  Prss parent{};
+  std::unique_ptr<Car> car;
+  WXS rim;
+  RimScreen* s = nullptr;
+
+  void SetUp() override {
+    std::filesystem::remove_all("data");
+    std::filesystem::create_directories("data/whl");
+    ScreenWidth = 1024;
+    ScreenHeight = 768;
+    SetInterfaceMetrics();
+    PointButtonTopLimit = 0;
+    CfgBlobSize = 5;  // the point buttons' half size
+    ResetInterfaceState();
+    ResetDialogs();
+    KeyState[1] = KeyState[2] = 0;
+    FrameTime = 20;
+    car = std::make_unique<Car>();
+    SuspensionBlock& front = car->wheelSets[1];
+    front.sectionWidth = 0.205f;
+    front.aspectRatio = 0.55f;
+    front.rimRadius = 0.2032f;
+    front.rimWidth = 0.1778f;
+    front.rimInnerDepthMm = 5;
+    front.rollingRadius = front.aspectRatio * front.sectionWidth + front.rimRadius;
+    MakeRim(rim);
+    EditorFrameHook = NoHook;
+    EditorFrameHookArgument = &parent;
+    Prss_Init(&parent, nullptr, nullptr, nullptr, nullptr, Prss_Terminate, nullptr);
+  }
+  void TearDown() override {
+    if (parent.sub) {
+      parent.sub->terminate(parent.sub);
+      Prss_ActSub(&parent);
+    }
+    ResetDialogs();
+    ResetInterfaceState();
+    FilesInjectCommitFailures(0, 0);
+    EditorFrameHook = nullptr;
+    EditorFrameHookArgument = nullptr;
+  }
+  // Points 0 and 1 and three more; mappings "M1rim" (the master of digit 1), "C1face",
+  // "D1shade", "C2other" and an unused "spare"; surfaces 1-0, 0-2 and 2-4 with mappings 0, 1
+  // and 2, and 3-4 with mapping 3.
+  static void MakeRim(WXS& r) {
+    r.MakeDefault("M1rim", RgbWord(100, 100, 100));
+    for (GraphPoint p : {GraphPoint{0.5f, 3.2f}, GraphPoint{1.25f, 2.5f}, GraphPoint{3.0f, 3.75f}})
+      AppendGraphPoint(r, p);
+    const char* names[] = {"C1face", "D1shade", "C2other", "spare"};
+    r.mappingCount = 5;
+    r.mappings = static_cast<ModelMapping*>(std::realloc(r.mappings, 5 * sizeof(ModelMapping)));
+    for (int i = 1; i < 5; ++i) {
+      r.mappings[i].Init(0);
+      std::strcpy(r.mappings[i].name, names[i - 1]);
+      r.mappings[i].colour = RgbWord(10 * i, 20 * i, 30 * i);
+    }
+    r.surfaceCount = 4;
+    r.surfaces = static_cast<RimSurface*>(std::realloc(r.surfaces, 4 * sizeof(RimSurface)));
+    r.surfaces[1] = {0, 2, 0, 1};
+    r.surfaces[2] = {2, 4, 3, 2};
+    r.surfaces[3] = {3, 4, 0, 3};
+    r.secondByte = 1;
+  }
+  void Open() {
+    s = CreateRimScreen(&parent, &rim, car.get());
+    ASSERT_NE(s, nullptr);
+    Prss_AddSub(&parent, &s->prss);
+    Frame();
+  }
+  void Frame() {
+    ClearInterface();
+    Prss_ActSub(&parent);
+  }
+  GraphWXS& graph() { return s->graph; }
+  // The frame's button with that handler and word.
+  static const InterfaceButton* ButtonOf(InterfaceHandler handler, uintptr_t word) {
+    for (int i = ButtonCount - 1; i >= 0; --i)
+      if (InterfaceButtons[i].handler == handler && InterfaceButtons[i].word == word) return &InterfaceButtons[i];
+    return nullptr;
+  }
+  void Press(InterfaceHandler handler, uintptr_t word, int clickCode = CLICK_LEFT) {
+    const InterfaceButton* b = ButtonOf(handler, word);
+    ASSERT_NE(b, nullptr) << "no button of word " << word;
+    ClickButton(*b, clickCode);
+    Frame();
+  }
+  void Click(const char* text) {
+    const InterfaceButton* b = FindShownButton(text);
+    ASSERT_NE(b, nullptr) << "no button \"" << text << "\"";
+    ClickButton(*b);
+    Frame();
+  }
+  void Key(int key) {
+    Prss_DeliverKey(key);
+    Frame();
+  }
+  void Answer(const char* text) {
+    ASSERT_EQ(OpenTextEntry.open, 1) << "a text entry is asked for";
+    ASSERT_EQ(ConfirmTextEntry(text), 1);
+    Frame();
+    Frame();
+  }
+  static std::vector<uint8_t> Body(const WXS& r) {
+    DataFile f{};
+    f.BeginMemoryWrite(0, nullptr);
+    WriteRim(r, f);
+    f.BeginMemoryWrite(1, nullptr);
+    WriteRim(r, f);
+    EXPECT_EQ(f.FinishMemoryWrite(), 1);
+    std::vector<uint8_t> bytes(f.buffer, f.buffer + (f.size - DATA_FILE_HEADER_SIZE));
+    f.StartMemoryRead();
+    f.Close();
+    return bytes;
+  }
+  static std::vector<uint8_t> Read(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  // The message boxes shown, each its first text and, when it has one, its second after a space.
+  static std::vector<std::string> Boxes() {
+    std::vector<std::string> out;
+    for (const std::string& box : ReportRecorder::Reports().boxes) {
+      const size_t bar = box.find('|');
+      const std::string second = box.substr(bar + 1);
+      out.push_back(box.substr(0, bar) + (second == "-" ? "" : " " + second));
+    }
+    return out;
+  }
+  static void ClearBoxes() { ReportRecorder::Reports().boxes.clear(); }
+  static bool Said(const std::vector<std::string>& texts, const std::string& part) {
+    for (const std::string& t : texts)
+      if (t.find(part) != std::string::npos) return true;
+    return false;
+  }
+};
+
+TEST_F(RimEditor, OpeningRemovesTheUnusedMappingsAndTheAreaFollowsTheRimsShape) {
+  Open();
+  ASSERT_EQ(rim.mappingCount, 4) << "\"spare\" goes";
+  EXPECT_STREQ(rim.mappings[3].name, "C2other");
+  EXPECT_EQ(RimEditorCar, car.get());
+  EXPECT_EQ(EditorFrameHook, &DrawRimEditor);
+  EXPECT_EQ(CurrentProcess, &s->prss);
+  // The area: the screen's height times the rim's width and edges over its inner radius.
+  const SuspensionBlock& front = car->wheelSets[1];
+  const double ratio = (double(front.rimWidth) + 0.01) / (double(front.rimRadius) - 0.005);
+  EXPECT_EQ(s->areaWidth, int(std::rint(768 * ratio)));
+  EXPECT_EQ(graph().left, 40);
+  EXPECT_EQ(graph().width, s->areaWidth - 80);
+  // A ratio that is 0 or not finite gives the width less the panel; a wide rim stops there.
+  const int most = 1024 - 12 * ButtonWidth;
+  Car flat;
+  EXPECT_EQ(RimAreaWidth(&flat, 1024, 768), most) << "all dimensions 0";
+  flat.wheelSets[1].rimWidth = -0.01f;
+  flat.wheelSets[1].rimRadius = 0.2f;
+  EXPECT_EQ(RimAreaWidth(&flat, 1024, 768), most) << "ratio 0";
+  flat.wheelSets[1].rimRadius = 0.005f;
+  flat.wheelSets[1].rimInnerDepthMm = 5;
+  flat.wheelSets[1].rimWidth = 0.2f;
+  EXPECT_EQ(RimAreaWidth(&flat, 1024, 768), most) << "an inner radius of 0";
+  flat.wheelSets[1].rimRadius = std::nanf("");
+  EXPECT_EQ(RimAreaWidth(&flat, 1024, 768), most);
+  flat.wheelSets[1].rimRadius = 0.1f;
+  flat.wheelSets[1].rimWidth = 0.5f;
+  EXPECT_EQ(RimAreaWidth(&flat, 1024, 768), most) << "wider than the screen leaves";
+  EXPECT_EQ(RimAreaWidth(nullptr, 1024, 768), most);
+  // The panel stands right of the area.
+  const InterfaceButton* load = FindShownButton("load");
+  ASSERT_NE(load, nullptr);
+  EXPECT_EQ(load->left, s->areaWidth);
+  EXPECT_EQ(load->top, 0);
+}
+
+TEST_F(RimEditor, TwoPointPressesMakeASurfaceWithTheCurrentMappingWithinTheLimits) {
+  Open();
+  GraphWXS& g = graph();
+  Click("surface");
+  ASSERT_EQ(g.mode, RIM_MODE_SURFACE);
+  // The fourth mapping's row made current by a left press on its count.
+  Press(RimMappingRow, 4);
+  EXPECT_EQ(g.currentMapping, 3);
+  const int before = rim.surfaceCount;
+  car->wheelMeshesBuilt = 1;
+  Press(RimSurfacePointPressed, 3);
+  ASSERT_EQ(g.selectionCount, 1);
+  Press(RimSurfacePointPressed, 3);
+  EXPECT_EQ(g.selectionCount, 0) << "the same point again clears it";
+  Press(RimSurfacePointPressed, 3);
+  Press(RimSurfacePointPressed, 1);
+  ASSERT_EQ(rim.surfaceCount, before + 1);
+  const RimSurface& made = rim.surfaces[before];
+  EXPECT_EQ(made.first, 3u);
+  EXPECT_EQ(made.second, 1u);
+  EXPECT_EQ(made.group, 0u);
+  EXPECT_EQ(made.mapping, 3u);
+  EXPECT_EQ(g.selectionCount, 0);
+  EXPECT_EQ(car->wheelMeshesBuilt, 0) << "the wheels are made again";
+  // No current mapping: nothing is made.
+  g.currentMapping = -1;
+  Press(RimSurfacePointPressed, 2);
+  Press(RimSurfacePointPressed, 4);
+  EXPECT_EQ(rim.surfaceCount, before + 1);
+  // Up to twelve surfaces; the thirteenth is refused.
+  Press(RimSurfacePointPressed, 2);  // clears the waiting selection
+  g.currentMapping = 0;
+  while (rim.surfaceCount < 12) {
+    Press(RimSurfacePointPressed, 2);
+    Press(RimSurfacePointPressed, 3);
+  }
+  Press(RimSurfacePointPressed, 4);
+  Press(RimSurfacePointPressed, 0);
+  EXPECT_EQ(rim.surfaceCount, 12);
+  // A surface's button selects it and makes its mapping current; a second press lets go.
+  Press(RimSurfacePressed, 3);
+  EXPECT_EQ(g.selectedSurface, 3);
+  EXPECT_EQ(g.currentMapping, 3);
+  EXPECT_EQ(g.selectionCount, 0);
+  Press(RimSurfacePressed, 3);
+  EXPECT_EQ(g.selectedSurface, -1);
+  // "point" clears both selections.
+  Press(RimSurfacePressed, 1);
+  Click("point");
+  EXPECT_EQ(g.mode, RIM_MODE_POINT);
+  EXPECT_EQ(g.selectedSurface, -1);
+}
+
+TEST_F(RimEditor, DeleteTakesTheSelectedSurfaceOrTheSelectedPoints) {
+  Open();
+  GraphWXS& g = graph();
+  Click("surface");
+  // Three surfaces: deleting the first leaves the third in its place.
+  rim.surfaceCount = 3;
+  const RimSurface third = rim.surfaces[2];
+  Frame();
+  Press(RimSurfacePressed, 0);
+  ASSERT_EQ(g.selectedSurface, 0);
+  // The selected surface's smoothing group steps, and the wheels are made again.
+  car->wheelMeshesBuilt = 1;
+  const InterfaceButton* up = nullptr;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(&rim.surfaces[0].group) && InterfaceButtons[i].style == 43)
+      up = &InterfaceButtons[i];
+  ASSERT_NE(up, nullptr) << "the \"Smoothing group\" row";
+  ClickButton(*up);
+  Frame();
+  EXPECT_EQ(rim.surfaces[0].group, 1u);
+  EXPECT_EQ(car->wheelMeshesBuilt, 0);
+  Key(KEYCODE_DELETE);
+  ASSERT_EQ(rim.surfaceCount, 2);
+  EXPECT_EQ(rim.surfaces[0].first, third.first);
+  EXPECT_EQ(rim.surfaces[0].second, third.second);
+  EXPECT_EQ(rim.surfaces[0].mapping, third.mapping);
+  EXPECT_EQ(g.selectedSurface, -1);
+  // The last ones go and the array with them.
+  Press(RimSurfacePressed, 1);
+  Key(KEYCODE_DELETE);
+  Press(RimSurfacePressed, 0);
+  Key(KEYCODE_DELETE);
+  EXPECT_EQ(rim.surfaceCount, 0);
+  EXPECT_EQ(rim.surfaces, nullptr);
+  // No surface selected: Delete removes the selected points (not points 0 and 1).
+  Click("point");
+  const int points = rim.numPoints;
+  Press(GraphPointButton, 3);
+  ASSERT_TRUE(g.IsSelected(3));
+  ClickButton(*FindShownButton("select all"));
+  Frame();
+  Key(KEYCODE_DELETE);
+  EXPECT_EQ(rim.numPoints, 2) << points;
+  EXPECT_EQ(rim.points[1].x, 4.0f);
+}
+
+TEST_F(RimEditor, AColourStepReachesTheSameDigitsMappingsAndDupDelAndRenameWork) {
+  Open();
+  GraphWXS& g = graph();
+  // "+" of the master's red slider.
+  uint8_t* red = reinterpret_cast<uint8_t*>(&rim.mappings[0].colour);
+  const InterfaceButton* plus = nullptr;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(red) && InterfaceButtons[i].style == 28)
+      plus = &InterfaceButtons[i];
+  ASSERT_NE(plus, nullptr);
+  const ColourWord other = rim.mappings[3].colour;
+  car->wheelMeshesBuilt = 1;
+  ClickButton(*plus);
+  Frame();
+  const ColourWord master = rim.mappings[0].colour;
+  EXPECT_GT(ColourRed(master), 100u);
+  EXPECT_EQ(rim.mappings[1].colour & 0xFFFFFFu, master & 0xFFFFFFu) << "\"C1face\" follows its master";
+  EXPECT_EQ(ColourRed(rim.mappings[2].colour), ColourRed(master) * 3 / 5) << "\"D1shade\" at three fifths";
+  EXPECT_EQ(rim.mappings[3].colour, other) << "another digit stays";
+  EXPECT_EQ(car->wheelMeshesBuilt, 0);
+
+  // "dup" copies the current mapping up to sixteen; "del" removes an unused current one.
+  Press(RimMappingRow, 3);
+  ASSERT_EQ(g.currentMapping, 2);
+  Click("dup");
+  ASSERT_EQ(rim.mappingCount, 5);
+  EXPECT_EQ(g.currentMapping, 4);
+  EXPECT_STREQ(rim.mappings[4].name, "D1shade");
+  EXPECT_EQ(rim.mappings[4].colour, rim.mappings[2].colour);
+  while (rim.mappingCount < 16) Click("dup");
+  Click("dup");
+  EXPECT_EQ(rim.mappingCount, 16) << "a seventeenth is refused";
+  EXPECT_NE(FindShownButton("cols : 16"), nullptr);
+  Click("del");
+  EXPECT_EQ(rim.mappingCount, 15);
+  EXPECT_EQ(g.currentMapping, 0);
+  Click("del");
+  EXPECT_EQ(rim.mappingCount, 15) << "mapping 0 stays";
+  Press(RimMappingRow, 2);
+  Click("del");
+  EXPECT_EQ(rim.mappingCount, 15) << "a mapping in use stays";
+
+  // A right press on a row asks for its new name.
+  Press(RimMappingRow, 4, CLICK_RIGHT);
+  ASSERT_EQ(OpenTextEntry.open, 1);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter new name for colour");
+  Answer("C1renamed and far too long");
+  EXPECT_STREQ(rim.mappings[3].name, "C1renamed and f") << "cut to the field";
+  EXPECT_EQ(rim.mappings[3].colour & 0xFFFFFFu, master & 0xFFFFFFu) << "now of digit 1";
+  EXPECT_EQ(g.currentMapping, 1) << "a rename leaves the current mapping";
+}
+
+TEST_F(RimEditor, SaveThenLoadGivesTheSameRimAndBadFilesAndNamesLeaveItAsItWas) {
+  Open();
+  Click("save");
+  ASSERT_EQ(OpenTextEntry.open, 1);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of rim to SAVE");
+  Answer("wheel1");
+  const std::vector<uint8_t> saved1 = Read("data/whl/wheel1.wxs");
+  ASSERT_FALSE(saved1.empty());
+  const std::vector<uint8_t> body = Body(rim);
+  // Changed, then loaded back.
+  Click("dup");
+  rim.points[3].y = 1.0f;
+  rim.secondByte = 0;
+  car->wheelMeshesBuilt = 1;
+  Click("load");
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of rim to LOAD");
+  Answer("wheel1");
+  EXPECT_EQ(Body(rim), body) << "the same points, surfaces, mappings and second byte";
+  EXPECT_EQ(rim.secondByte, 1);
+  EXPECT_EQ(car->wheelMeshesBuilt, 0);
+  EXPECT_EQ(graph().currentMapping, 0);
+  Click("save");
+  Answer("wheel2");
+  EXPECT_EQ(Read("data/whl/wheel2.wxs"), saved1) << "written again to the same bytes";
+
+  // A damaged file names itself and the field; the rim stays byte for byte.
+  std::vector<uint8_t> cut(saved1.begin(), saved1.end() - 3);
+  {
+    std::ofstream out("data/whl/cut.wxs", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(cut.data()), std::streamsize(cut.size()));
+  }
+  ClearBoxes();
+  Click("load");
+  Answer("cut");
+  ASSERT_EQ(Boxes().size(), 1u);
+  const std::string prefix = "Rim file is damaged : data\\whl\\cut.wxs - ";
+  EXPECT_EQ(Boxes()[0].rfind(prefix, 0), 0u) << Boxes()[0];
+  EXPECT_GT(Boxes()[0].size(), prefix.size()) << "the field is named";
+  EXPECT_EQ(Body(rim), body);
+  // Names that could leave the folder are refused before any path is made.
+  for (const char* bad : {"a/b", "..\\away", "c:x", ""}) {
+    ClearBoxes();
+    LoadRimIntoEditor(&s->prss, bad, 0);
+    EXPECT_TRUE(Said(Boxes(), "Invalid file name")) << bad;
+    SaveRimAnswered(&s->prss, bad, 0);
+    EXPECT_EQ(Boxes().size(), 2u) << bad;
+  }
+  EXPECT_EQ(Body(rim), body);
+  EXPECT_FALSE(std::filesystem::exists("data/away.wxs"));
+  // A save whose file cannot be committed says so and keeps the old file.
+  rim.secondByte = 0;
+  ClearBoxes();
+  FilesInjectCommitFailures(1, ENOSPC);
+  Click("save");
+  Answer("wheel2");
+  EXPECT_EQ(OpenTextEntry.open, 1) << "\"Overwrite existing file?\"";
+  Answer("wheel2");
+  EXPECT_TRUE(Said(Boxes(), "Could not write file :"));
+  EXPECT_EQ(Read("data/whl/wheel2.wxs"), saved1);
+}
+
+TEST_F(RimEditor, ClosingKeepsOnlyWhatSurfacesUseAndGivesBackTheHook) {
+  Open();
+  AppendGraphPoint(rim, GraphPoint{2.0f, 1.0f});
+  rim.surfaces[3].mapping = 0;  // "C2other" now unused
+  car->wheelMeshesBuilt = 1;
+  Key(27);
+  EXPECT_EQ(parent.sub, nullptr);
+  s = nullptr;
+  // Points 0 and 1 and the ends of surfaces stay: 0, 1, 2, 3, 4.
+  EXPECT_EQ(rim.numPoints, 5);
+  ASSERT_EQ(rim.mappingCount, 3);
+  EXPECT_STREQ(rim.mappings[2].name, "D1shade");
+  EXPECT_EQ(EditorFrameHook, &NoHook);
+  EXPECT_EQ(EditorFrameHookArgument, &parent);
+  EXPECT_EQ(car->wheelMeshesBuilt, 0);
+  EXPECT_EQ(RimEditorCar, nullptr);
+  EXPECT_EQ(CurrentProcess, &parent);
+}
+
+TEST_F(RimEditor, TheTyreOutlineLiesWhereTheWheelBuilderPutsTheRim) {
+  const SuspensionBlock& front = car->wheelSets[1];
+  RimLine lines[RIM_TYRE_OUTLINE_LINES];
+  const int n = RimTyreOutline(front, rim, 0, lines, RIM_TYRE_OUTLINE_LINES);
+  ASSERT_EQ(n, 9);
+  // The tread's top: at the rolling radius, centred between points 0 and 1.
+  const float inner = front.rimRadius - 0.005f;
+  float top = 0, lowest = 1e9f, leftmost = 1e9f, rightmost = -1e9f;
+  for (int i = 0; i < n; ++i)
+    for (const GraphPoint& p : {lines[i].a, lines[i].b}) {
+      top = std::max(top, p.y);
+      lowest = std::min(lowest, p.y);
+      leftmost = std::min(leftmost, p.x);
+      rightmost = std::max(rightmost, p.x);
+    }
+  EXPECT_NEAR(top, front.rollingRadius * 4.0f / inner, 1e-4f);
+  EXPECT_NEAR(leftmost + rightmost, 4.0f, 1e-4f) << "symmetric about x 2";
+  // The side walls reach half the section width: x 2 +- (w / 2) x 2 / (rim half width + edge).
+  EXPECT_NEAR(rightmost, 2.0f + front.sectionWidth / 2 * 2.0f / (front.rimWidth / 2 + 0.005f), 1e-4f);
+  EXPECT_NEAR(lowest, (front.rimRadius + 0.018f) * 4.0f / inner, 1e-4f) << "the bead";
+  // No outline from dimensions that give none.
+  SuspensionBlock none{};
+  EXPECT_EQ(RimTyreOutline(none, rim, 0, lines, RIM_TYRE_OUTLINE_LINES), 0);
+  EXPECT_EQ(RimTyreOutline(front, rim, 0, lines, 4), 4) << "at most the room given";
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+// human_system_test.cpp - the human system file: counts held to the bytes, a refused
+// skeleton or damaged model refusing the file with nothing kept, a short file without
+// skeletons, slots per model and a model naming a missing skeleton skipped with a log line;
+// the helmet's colours.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/data_file.h"
+#include "core/log.h"
+#include "model/model_file.h"
+#include "model/model_lod_cache.h"
+#include "platform/files.h"
+#include "render/humans.h"
+#include "skeleton/human_system.h"
+
+namespace {
+
+// A skeleton of the given solids: plain bones, nothing else.
+void MakeSkeleton(Skeleton& s, int solids) {
+  s.Init();
+  s.boneCount = solids;
+  s.bones = new SkeletonBone[size_t(solids)]();
+  for (int i = 0; i < solids; ++i) {
+    s.bones[i].halfExtent[0] = s.bones[i].halfExtent[1] = s.bones[i].halfExtent[2] = 0.05f;
+    s.bones[i].position[2] = i * 4096;
+  }
+}
+
+// A human system body of models (each naming a skeleton) and skeletons of the given solids.
+std::vector<uint8_t> HumanFile(const std::vector<uint32_t>& skeletonOfModel, const std::vector<int>& solids,
+                               bool withSkeletonCount = true) {
+  std::vector<HumanModel> models(skeletonOfModel.size());
+  for (size_t k = 0; k < models.size(); ++k) {
+    models[k].model.Init();
+    models[k].flags = k % 2;
+    models[k].skeletonIndex = skeletonOfModel[k];
+    models[k].value = float(k) + 0.5f;
+  }
+  std::vector<Skeleton> skeletons(solids.size());
+  for (size_t i = 0; i < solids.size(); ++i) MakeSkeleton(skeletons[i], solids[i]);
+  auto write = [&](DataFile& f) {
+    f.WriteInt(int32_t(models.size()));
+    for (const HumanModel& m : models) {
+      f.WriteInt(int32_t(m.flags));
+      f.WriteInt(int32_t(m.skeletonIndex));
+      f.WriteFloat(m.value);
+      WriteModelObject(m.model, f, 1, 1);
+    }
+    if (!withSkeletonCount) return;
+    f.WriteInt(int32_t(skeletons.size()));
+    for (const Skeleton& s : skeletons) s.Write(f);
+  };
+  const std::vector<uint8_t> image = DataFileImage("QXHSYS", MemoryWriteBody(write), 252);
+  for (HumanModel& m : models) m.model.Free();
+  for (Skeleton& s : skeletons) s.Free();
+  return image;
+}
+
+class HumanSystemFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories("data/hmn");
+    std::filesystem::remove("humans.log");
+    SetLogFileName("humans.log");
+  }
+  void TearDown() override {
+    FreeHumans();
+    SetLogFileName("");
+    std::filesystem::remove_all("data/hmn");
+  }
+  void Install(const std::vector<uint8_t>& image) {
+    ASSERT_EQ(FileWriteAll(HUMAN_SYSTEM_FILE, image.data(), image.size()), 0);
+  }
+  static bool Logged(const std::string& text) {
+    std::ifstream in("humans.log");
+    for (std::string line; std::getline(in, line);)
+      if (line.find(text) != std::string::npos) return true;
+    return false;
+  }
+};
+
+TEST_F(HumanSystemFileTest, SixModelsGiveTwentySixSlotsOfFourLevels) {
+  Install(HumanFile({0, 0, 0, 0, 0, 0}, {31}));
+  ASSERT_EQ(LoadHumanSystem(), 1);
+  EXPECT_EQ(Humans.modelCount, 6);
+  EXPECT_EQ(Humans.skeletonCount, 1);
+  BuildHumanMeshes();
+  ASSERT_EQ(HumanMeshes.slotCount, 6 + 4 + 4 + 5 + 6 + 1);
+  EXPECT_EQ(HumanMeshes.built, 1);
+  for (int i = 0; i < HumanMeshes.slotCount; ++i)
+    for (int level = 0; level < HUMAN_LEVELS; ++level) ASSERT_NE(HumanMeshes.slots[i].meshes[level], nullptr) << i;
+  EXPECT_EQ(HumanMeshes.slots[6].value, 1.5f) << "model 1's copies follow model 0's six";
+  EXPECT_EQ(HumanMeshes.slots[25].model, &Humans.models[5].model);
+  EXPECT_EQ(Humans.boneSets[0].boneCount, 31);
+  EXPECT_EQ(FindHumanSlot(0), 6) << "the first slot of a model with flag bit 0";
+  EXPECT_EQ(FindHumanSlot(3), 26) << "no match gives the slot count";
+  FreeHumans();
+  EXPECT_EQ(HumanMeshes.slotCount, 0);
+  EXPECT_EQ(FindHumanSlot(0), 0) << "nothing built";
+}
+
+TEST_F(HumanSystemFileTest, AModelNamingAMissingSkeletonIsSkippedWithALogLine) {
+  Install(HumanFile({0, 4, 0}, {31}));
+  ASSERT_EQ(LoadHumanSystem(), 1);
+  BuildHumanMeshes();
+  EXPECT_EQ(HumanMeshes.slotCount, 6 + 4) << "model 1 gets none of its four";
+  EXPECT_EQ(HumanMeshes.slots[6].model, &Humans.models[2].model);
+  EXPECT_TRUE(Logged("human model 1 names skeleton 4 of 1: skipped"));
+}
+
+TEST_F(HumanSystemFileTest, ARefusedSkeletonOrAMissingFileRefusesTheFile) {
+  EXPECT_EQ(LoadHumanSystem(), 0) << "no file";
+  Install(HumanFile({0, 1}, {31, 30}));  // the second skeleton is refused
+  EXPECT_EQ(LoadHumanSystem(), 0);
+  EXPECT_EQ(Humans.modelCount, 0) << "nothing is kept";
+  EXPECT_EQ(Humans.skeletonCount, 0);
+  EXPECT_EQ(Humans.models, nullptr);
+
+  // A file that ends after its models: no skeletons, read as 0.
+  Install(HumanFile({0}, {}, false));
+  ASSERT_EQ(LoadHumanSystem(), 1);
+  EXPECT_EQ(Humans.skeletonCount, 0);
+  BuildHumanMeshes();
+  EXPECT_EQ(HumanMeshes.slotCount, 0);
+}
+
+TEST_F(HumanSystemFileTest, CountsBeyondTheBytesAndDamagedModelsRefuseTheFile) {
+  std::vector<uint8_t> image = HumanFile({0, 0}, {31});
+  std::vector<uint8_t> manyModels = image;
+  manyModels[DATA_FILE_HEADER_SIZE + 3] = 0x7F;
+  Install(manyModels);
+  EXPECT_EQ(LoadHumanSystem(), 0);
+  // Every cut short file is refused, or reads what it wholly holds: a count cut short reads
+  // as 0 (no models; or models and no skeletons).
+  for (size_t n = DATA_FILE_HEADER_SIZE + 1; n < image.size(); n += 97) {
+    Install(std::vector<uint8_t>(image.begin(), image.begin() + long(n)));
+    if (LoadHumanSystem()) {
+      EXPECT_TRUE(Humans.modelCount == 0 || Humans.modelCount == 2) << n;
+      EXPECT_EQ(Humans.skeletonCount, 0) << n;
+    }
+    FreeHumans();
+  }
+}
+
+TEST(HumanLevels, APointFarFromItsBoneWrapsAsStoredCoordinatesDo) {
+  // A damaged figure: a point at the far end of the 16.16 range following a bone at rest a
+  // little way off.  Taking it into the bone's frame wraps, never overflows.
+  ModelObject o;
+  o.Init();
+  o.pointCount = 3;
+  o.points = static_cast<ModelPoint*>(std::calloc(3, sizeof(ModelPoint)));
+  o.points[0].x = INT32_MIN;
+  o.points[1].y = 65536;
+  o.points[2].z = 65536;
+  for (int p = 0; p < 3; ++p) o.points[p].flags = POINT_CENTRAL;
+  o.triangleCount = 1;
+  o.triangles = static_cast<ModelTriangle*>(std::calloc(1, sizeof(ModelTriangle)));
+  o.triangles[0].corners[1] = 1;
+  o.triangles[0].corners[2] = 2;
+  ModelBone bone{};
+  MatrixIdentity(bone.frame.rotation);
+  bone.frame.translation = {62259, 0, 0};
+  const ModelSkeleton skeleton{&bone, 1};
+  BuildLodRenderCache(o, nullptr, &skeleton, 0, ~0u);
+  int found = 0;
+  for (int v = 0; v < o.caches[0].vertexCount; ++v)
+    if (o.caches[0].vertices[v].point == 0) {
+      EXPECT_EQ(o.caches[0].vertices[v].position[0], int32_t(uint32_t(INT32_MIN) - 62259u));
+      ++found;
+    }
+  EXPECT_EQ(found, 1);
+  o.Free();
+}
+
+TEST(HelmetColours, BytesAreHeldTo10To160AndScaledBy1275) {
+  EXPECT_EQ(HelmetColour(5), 13u | 13u << 8 | 13u << 16);
+  EXPECT_EQ(HelmetColour(200u | 100u << 8 | 160u << 16), 204u | 128u << 8 | 204u << 16);
+  EXPECT_EQ(HelmetColour(0x05FFFFFFu), 0x00CCCCCCu) << "the flags byte is cleared";
+}
+
+}  // namespace

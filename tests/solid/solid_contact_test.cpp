@@ -1,0 +1,507 @@
+// solid_contact_test.cpp - a body's contacts: the floor's candidates and the check delay,
+// the spring, damper and friction of a contact, a box dropped on the floor against a
+// double-precision transcription of the contact rule, hull contacts and the extent test,
+// two boxes colliding, and an owned body sleeping and waking.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "solid/physics_registry.h"
+#include "tests/solid/solid_test_util.h"
+
+namespace {
+
+class SolidContacts : public ::testing::Test {
+ protected:
+  RecordingHooks hooks;
+};
+
+TEST_F(SolidContacts, TheFloorOffersAPointBelowItADepthRatio) {
+  ContactProbe probe = {};
+  probe.world = {100, 200, -FixedFromMetres(0.001f)};
+  probe.fromCentre = {0, 0, -FixedFromMetres(0.501f)};
+  FloorContactProbe(probe);
+  EXPECT_NEAR(probe.candidateStrength, 130, 2);
+  EXPECT_EQ(probe.candidateKind, FLOOR_CONTACT_KIND);
+  EXPECT_EQ(probe.candidatePoint.x, 100);
+  EXPECT_EQ(probe.candidatePoint.z, 0);
+  EXPECT_EQ(probe.candidateNormal.z, 1.0f);
+
+  ContactProbe atFloor = probe;
+  atFloor.ClearCandidate();
+  atFloor.world.z = 0;
+  FloorContactProbe(atFloor);
+  EXPECT_EQ(atFloor.candidateStrength, 0) << "a point at z = 0 is not below the floor";
+
+  ContactProbe flat = atFloor;
+  flat.world.z = -10;
+  flat.fromCentre.z = -64;
+  FloorContactProbe(flat);
+  EXPECT_EQ(flat.candidateStrength, 0) << "hardly below its centre of mass";
+  flat.fromCentre.z = -65;
+  FloorContactProbe(flat);
+  EXPECT_GT(flat.candidateStrength, 0);
+
+  ContactProbe weaker = probe;
+  weaker.world.z = -10;
+  FloorContactProbe(weaker);
+  EXPECT_EQ(weaker.candidateStrength, probe.candidateStrength) << "only a stronger candidate wins";
+}
+
+TEST_F(SolidContacts, AFreePointIsSearchedEveryTenthStep) {
+  Solid box;
+  MakeBox(box, {0.5f, 0.5f, 0.5f}, 4.0f, {0.0f, 0.0f, 0.45f});  // bottom 5 cm in the floor
+  box.Integrate(STEP, 0);
+  box.FloorContacts();
+  box.CheckGround();
+  ASSERT_EQ(box.points[0].touching, 1);
+  // Lifted clear: from now on the point is searched on steps 10, 20, ...
+  box.position.z = FixedFromMetres(2.0f);
+  std::vector<int> searched;
+  for (int step = 0; step < 35; ++step) {
+    if (box.points[0].probe.checkDelay == 0) searched.push_back(step);
+    if (step == 14) box.position.z = FixedFromMetres(0.45f);  // back into the floor
+    box.Integrate(STEP, 0);
+    box.FloorContacts();
+    box.CheckGround();
+    if (step == 14) {
+      EXPECT_EQ(box.points[0].touching, 0) << "not found before its search";
+    }
+  }
+  EXPECT_EQ(searched, (std::vector<int>{0, 10, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34}));
+}
+
+// One touching point of a 1 kg body on the floor, below it by depth, its last depth given.
+struct OnePoint {
+  Solid body;
+  OnePoint(float depth, float lastDepth, float grip) {
+    body.AllocateHull(1, 0);
+    body.mass = 1.0f;
+    body.orientation[0] = body.orientation[4] = body.orientation[8] = 1.0f;
+    body.stiffness = 20000.0f;
+    body.damping = 100.0f;
+    body.grip = grip;
+    SolidPoint& p = body.points[0];
+    p.local = {0.0f, 0.0f, -depth};
+    p.touching = 1;
+    p.planeNormal = {0.0f, 0.0f, 1.0f};
+    p.planeGrip = 1.0f;
+    p.lastDepth = lastDepth;
+    p.anchor = {0.01f, 0.0f, 0.0f};  // 1 cm to the side on the plane
+  }
+  const SolidPoint& Point() const { return body.points[0]; }
+};
+
+TEST_F(SolidContacts, TheContactForceHoldsItsRateFrictionAndStates) {
+  // Entering at 10 m/s: the rate counts as 4 m/s.
+  OnePoint fast(0.01f, 0.0f, 1.0f);
+  GroundReactionSum = {};
+  fast.body.CheckContact(STEP);
+  EXPECT_FLOAT_EQ(GroundReactionSum.z, 4.0f * 100.0f + 20000.0f * 0.01f);
+  EXPECT_EQ(fast.Point().contactState, 1);
+  OnePoint leaving(0.01f, 0.03f, 1.0f);
+  GroundReactionSum = {};
+  leaving.body.CheckContact(STEP);
+  EXPECT_FLOAT_EQ(GroundReactionSum.z, -4.0f * 100.0f + 20000.0f * 0.01f) << "the normal force is not clamped";
+
+  // The tangential spring from the anchor, held under grip times the normal force.
+  OnePoint held(0.001f, 0.001f, 1.0f);
+  held.body.CheckContact(STEP);
+  EXPECT_FLOAT_EQ(held.Point().contactForce.x, 20.0f) << "200 N of spring held to 1 x 20 N";
+  EXPECT_EQ(held.Point().sliding, 1);
+  EXPECT_NEAR(held.Point().anchor.x, 20.0f / 20000.0f, 1e-7f) << "the anchor follows to the limit";
+  EXPECT_EQ(held.Point().contactState, 0) << "a depth that did not grow from state 0 stays 0";
+
+  OnePoint slippery(0.001f, 0.001f, 0.0004f);  // grip N = 0.008 < 0.01: no friction at all
+  slippery.body.CheckContact(STEP);
+  EXPECT_EQ(slippery.Point().contactForce.x, 0.0f);
+  EXPECT_EQ(slippery.Point().sliding, 0);
+  EXPECT_EQ(slippery.Point().anchor.x, 0.0f);
+  EXPECT_FLOAT_EQ(slippery.Point().anchor.z, 0.0f) << "the anchor is the point moved onto the plane";
+
+  // States: 1 while growing, 2 when shrinking, back to 1, 0 when free.
+  OnePoint p(0.002f, 0.0f, 1.0f);
+  const float depths[] = {0.002f, 0.003f, 0.0025f, 0.002f, 0.0022f, -0.001f};
+  const int states[] = {1, 1, 2, 2, 1, 0};
+  for (int i = 0; i < 6; ++i) {
+    p.body.points[0].local.z = -depths[i];
+    p.body.CheckContact(STEP);
+    EXPECT_EQ(p.Point().contactState, states[i]) << i;
+  }
+  EXPECT_EQ(p.Point().lastDepth, 0.0f);
+}
+
+TEST_F(SolidContacts, ACandidateOnADelayedPointIsReportedOnceUntilItClears) {
+  Solid box;
+  MakeBox(box, {0.5f, 0.5f, 0.5f}, 4.0f, {0.0f, 0.0f, 0.45f});
+  for (int round = 0; round < 2; ++round) {
+    for (int step = 0; step < 3; ++step) {
+      box.points[2].probe.checkDelay = 4;
+      box.points[2].probe.candidateStrength = 100;
+      box.CheckGround();
+      EXPECT_EQ(box.points[2].touching, 1);
+    }
+    box.points[2].probe.checkDelay = 0;
+    box.CheckGround();
+  }
+  EXPECT_EQ(Reports.Count("CheckGround = 1 BUT CheckDelay 4"), 2);
+  ASSERT_FALSE(Reports.colours.empty());
+  EXPECT_EQ(Reports.colours[0], REPORT_WARNING);
+}
+
+// ---- A box dropped on the floor ----
+// The contact rule in double precision for a level box whose four bottom points move alike:
+// a point is searched when its delay is 0 and then touches while below the floor; its anchor
+// is where it was while free and stays unless friction gives; drag -|v| v.
+struct LevelDrop {
+  double z, v = 0.0;  // height of the bottom face
+  int delay = 0, touching = 0, state = 0;
+  double anchor = 0.0, lastDepth = 0.0;
+  double m, k, b, grip;
+  LevelDrop(double height, double mass, double stiffness, double damping, double friction)
+      : z(height), m(mass), k(stiffness), b(damping), grip(friction) {}
+  void Step() {
+    const double dt = 0.001;
+    // Integrate, FloorContacts, CheckGround (the searched point below the floor touches).
+    const double fixedZ = std::nearbyint(z * 65536.0);
+    const bool candidate = delay == 0 && fixedZ < 0.0;
+    if (!candidate) {
+      touching = 0;
+      delay = delay > 0 ? delay - 1 : 9;
+    } else {
+      touching = 1;
+    }
+    // CheckContact for one point.
+    double contact = 0.0;
+    const double d = -z;
+    if (!touching || d <= 0.0) {
+      lastDepth = 0.0;
+      anchor = z;
+      state = 0;
+    } else {
+      double ft = (anchor - 0.0) * k;  // the anchor spring, along the normal too
+      const double rate = std::clamp((d - lastDepth) / dt, -4.0, 4.0);
+      const double previous = lastDepth;
+      lastDepth = d;
+      const double n = rate * b + k * d;
+      const double f = grip * n;
+      if (f * f < 0.0001) {
+        ft = 0.0;
+        anchor = 0.0;
+      } else if (ft * ft > f * f) {
+        ft = ft > 0 ? std::fabs(f) : -std::fabs(f);
+        anchor = ft / k;
+      }
+      contact = n + ft;
+      if (d - previous > 0.0)
+        state = 1;
+      else if (state == 1)
+        state = 2;
+    }
+    const double force = -std::fabs(v) * v + (state ? 4.0 * contact : 0.0) - 9.81 * m;
+    v += force * dt / m;
+    z += v * dt;
+  }
+};
+
+// The height of the bottom face of a level box.
+double BottomHeight(const Solid& box) { return OriginMetres(box).z - 0.5; }
+
+TEST_F(SolidContacts, ADroppedBoxReboundsAsTheContactRuleSaysAndComesToRest) {
+  Solid box;
+  const double h = 0.5;
+  MakeBox(box, {0.5f, 0.5f, 0.5f}, 4.0f, {0.0f, 0.0f, 1.0f});
+  LevelDrop model(h, 4.0, 20000.0, 20.0, 1.0);
+  double peak = -1.0, modelPeak = -1.0, highest = -1.0;
+  bool touched = false, modelTouched = false;
+  for (int n = 0; n < 2000; ++n) {
+    StepAlone(box, G);
+    model.Step();
+    const double bottom = BottomHeight(box);
+    touched |= bottom < 0.0;
+    modelTouched |= model.z < 0.0;
+    if (touched) {
+      peak = std::max(peak, bottom);
+      highest = std::max(highest, bottom);
+    }
+    if (modelTouched) modelPeak = std::max(modelPeak, model.z);
+  }
+  ASSERT_GT(modelPeak, 0.05) << "the model rebounds";
+  EXPECT_NEAR(peak, modelPeak, 0.05 * modelPeak);
+  EXPECT_LE(highest, h);
+
+  // Tilted a little, it lands on an edge, settles, and stays.
+  Solid tilted;
+  MakeBox(tilted, {0.5f, 0.5f, 0.5f}, 4.0f, {0.0f, 0.0f, 1.0f});
+  Turn(tilted, {0.6f, 0.8f, 0.0f}, 0.05f);
+  for (int n = 0; n < 5000; ++n) StepAlone(tilted, G);
+  EXPECT_LT(std::sqrt(LengthSquared(tilted.velocity)), 1e-4f);
+  Vec3 sum = {};
+  for (int i = 0; i < tilted.pointCount; ++i) sum += tilted.points[i].contactForce;
+  EXPECT_NEAR(sum.z, 4.0f * 9.81f, 0.001f * 4.0f * 9.81f) << "the contacts carry the weight";
+  EXPECT_NEAR(sum.x, 0.0f, 0.01f);
+  const Vec3 rested = OriginMetres(tilted);
+  for (int n = 0; n < 10000; ++n) StepAlone(tilted, G);
+  const Vec3 drift = OriginMetres(tilted) - rested;
+  EXPECT_LT(std::sqrt(drift.x * drift.x + drift.y * drift.y), 1e-4f);
+  EXPECT_LT(OrthonormalityError(tilted), 1e-3f);
+}
+
+// ---- Hulls ----
+
+TEST_F(SolidContacts, AHullOffersThePointWhereAProbeCrossesItsFace) {
+  Solid hull;
+  MakeBox(hull, {0.5f, 0.5f, 0.5f}, 4.0f, {2.0f, 0.0f, 0.0f});
+  hull.contactKind = 12;
+  hull.contactSubKind = 3;
+  hull.Integrate(STEP, 0);
+  ContactProbe probe = {};
+  // 10 cm inside the -x face, coming from 0.5 m to the left of it.
+  probe.world = FixedFromMetres(Vec3{1.6f, 0.2f, 0.1f});
+  probe.fromCentre = FixedFromMetres(Vec3{0.5f, 0.0f, 0.0f});
+  hull.PointContactWithHull(probe);
+  EXPECT_EQ(probe.candidateBody, &hull);
+  EXPECT_NEAR(probe.candidateStrength, 0.2 * 65536, 2);
+  EXPECT_NEAR(probe.candidatePoint.x, 1.5 * 65536, 2);
+  EXPECT_EQ(probe.candidatePoint.y, probe.world.y);
+  EXPECT_EQ(probe.candidateNormal.x, -1.0f);
+  EXPECT_EQ(probe.candidateKind, 12);
+  EXPECT_EQ(probe.candidateSubKind, 3);
+
+  ContactProbe outside = probe;
+  outside.ClearCandidate();
+  outside.world.y = FixedFromMetres(0.7f);  // beside the face
+  hull.PointContactWithHull(outside);
+  EXPECT_EQ(outside.candidateStrength, 0);
+  ContactProbe through = probe;
+  through.ClearCandidate();
+  through.fromCentre = FixedFromMetres(Vec3{0.05f, 0.0f, 0.0f});  // deeper than its reach
+  hull.PointContactWithHull(through);
+  EXPECT_EQ(through.candidateStrength, 0);
+  ContactProbe far = probe;
+  far.ClearCandidate();
+  far.world = {INT32_MIN, 0, 0};  // a world away: no overflow, no contact
+  hull.PointContactWithHull(far);
+  EXPECT_EQ(far.candidateStrength, 0);
+}
+
+// A body with no hull whose 16.16 world points are given, and, as a car, wheels.
+struct Outline : Solid {
+  int type = 0;
+  int GetType() const override { return type; }
+};
+IntVector g_wheel;
+int OneWheel(const Solid&, IntVector* out, int max) {
+  if (max > 0) out[0] = g_wheel;
+  return 1;
+}
+
+TEST_F(SolidContacts, CollidePairFindsTheSideOfTheExtentEverythingLiesBeyond) {
+  Solid box;
+  MakeBox(box, {0.5f, 1.0f, 0.5f}, 4.0f, {0.0f, 0.0f, 0.0f});
+  Outline other;
+  other.AllocateHull(2, 0);
+  auto place = [&](Vec3 origin, Vec3 a, Vec3 b) {
+    other.position = FixedFromMetres(origin);
+    other.points[0].probe.world = FixedFromMetres(a);
+    other.points[1].probe.world = FixedFromMetres(b);
+  };
+  place({0.2f, 0.5f, 0.0f}, {5, 5, 0}, {5, 5, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "its origin inside the extent";
+  place({0.0f, 3.0f, 0.0f}, {0, 2, 0}, {0.3f, 1.5f, 0});
+  EXPECT_EQ(box.CollidePair(other), 0) << "everything beyond largest y (bit 1)";
+  place({0.0f, 3.0f, 0.0f}, {0, 2, 0}, {0.3f, 0.9f, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "a point on the inner side of largest y";
+  place({0.0f, -3.0f, 0.0f}, {0, -2, 0}, {0.3f, -0.9f, 5.0f});
+  EXPECT_EQ(box.CollidePair(other), 1) << "bit 2, smallest y; height does not count";
+  place({2.0f, 3.0f, 0.0f}, {0.2f, 1.5f, 0}, {0.6f, 1.2f, 0});
+  EXPECT_EQ(box.CollidePair(other), 0) << "beyond a corner: bit 4 cleared, bit 1 kept";
+  place({2.0f, 3.0f, 0.0f}, {0.2f, 1.5f, 0}, {2.0f, 0.5f, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "each side cleared, by different points";
+  place({-2.0f, 0.0f, 0.0f}, {-0.6f, 0, 0}, {-0.51f, 0.9f, 0});
+  EXPECT_EQ(box.CollidePair(other), 0) << "beyond smallest x (bit 8)";
+
+  // Turned a quarter about z, the extent's y runs along world -x.
+  Turn(box, {0.0f, 0.0f, 1.0f}, 1.5707964f);
+  place({-3.0f, 0.0f, 0.0f}, {-0.9f, 0.0f, 0}, {-0.9f, 0.0f, 0});
+  EXPECT_EQ(box.CollidePair(other), 1);
+  place({-3.0f, 0.0f, 0.0f}, {-1.1f, 0.0f, 0}, {-1.1f, 0.0f, 0});
+  EXPECT_EQ(box.CollidePair(other), 0);
+
+  // A car's wheels count as its points.
+  other.type = 1;
+  g_wheel = FixedFromMetres(Vec3{-0.5f, 0.0f, 0.0f});
+  EXPECT_EQ(box.CollidePair(other), 0) << "no wheels until the car step gives them";
+  CarWheelWorldPositions = OneWheel;
+  EXPECT_EQ(box.CollidePair(other), 1);
+  other.type = 0;
+  EXPECT_EQ(box.CollidePair(other), 0) << "only a car's wheels";
+  CarWheelWorldPositions = nullptr;
+}
+
+// ---- Two bodies ----
+// One step of the owner's loop for two bodies, in the order the race and world run them.
+// beforeUpdate sees the bodies as their Update will.
+template <typename BeforeUpdate>
+void StepPair(Solid& a, Solid& b, float gravity, BeforeUpdate beforeUpdate) {
+  a.Integrate(STEP, 0);
+  b.Integrate(STEP, 0);
+  a.FloorContacts();
+  b.FloorContacts();
+  a.CollideWithSolid(b);
+  b.CollideWithSolid(a);
+  a.CheckGround();
+  b.CheckGround();
+  beforeUpdate();
+  a.Update(STEP, gravity);
+  b.Update(STEP, gravity);
+}
+void StepPair(Solid& a, Solid& b, float gravity) {
+  StepPair(a, b, gravity, [] {});
+}
+
+struct LocalCar : Solid {
+  int IsLocalCar() const override { return 1; }
+};
+
+TEST_F(SolidContacts, AWheelsReactionReachesTheBodyAtItsNextStep) {
+  // The per-wheel model pushes on the body under it with force times the step; the body's
+  // Update rebuilds its force sum, so the push goes through the impulse sums.
+  Solid ground;
+  MakeBox(ground, {0.5f, 0.5f, 0.5f}, 4.0f, {0.0f, 0.0f, 5.0f});
+  ground.ApplyReaction({0.0f, 0.0f, 0.4f}, FixedFromMetres(Vec3{0.5f, 0.0f, 5.5f}));
+  ground.Update(STEP, 0.0f);
+  EXPECT_EQ(ground.velocity.z, 0.0f) << "not as a force";
+  ground.Integrate(STEP, 0);
+  EXPECT_FLOAT_EQ(ground.velocity.z, -0.1f);
+  EXPECT_FLOAT_EQ(ground.angularMomentum.y, 0.4f * 0.5f) << "taken off at the wheel's point";
+  EXPECT_EQ(ground.linearImpulse.z, 0.0f);
+}
+
+TEST_F(SolidContacts, TwoBoxesCollidingKeepMomentumUpToTheDrag) {
+  Solid a, b;
+  MakeBox(a, {0.5f, 0.5f, 0.5f}, 4.0f, {0.0f, 0.0f, 5.0f}, 20000.0f, 0.5f);
+  MakeBox(b, {0.5f, 0.5f, 0.5f}, 6.0f, {1.1f, 0.3f, 5.2f}, 30000.0f, 0.5f, 40.0f);
+  a.velocity = {1.0f, 0.1f, 0.0f};
+  const Vec3 O = {0.0f, -1.0f, 0.0f};
+  auto momentum = [&] { return a.velocity * a.mass + b.velocity * b.mass; };
+  auto angular = [&] {
+    return a.angularMomentum + b.angularMomentum + Cross(CentreMetres(a) - O, a.velocity * a.mass) +
+           Cross(CentreMetres(b) - O, b.velocity * b.mass);
+  };
+  const Vec3 p0 = momentum(), L0 = angular();
+  double dragP[3] = {}, dragL[3] = {};
+  int contactSteps = 0;
+  for (int n = 0; n < 1500; ++n) {
+    StepPair(a, b, 0.0f, [&] {
+      for (Solid* s : {&a, &b}) {
+        const Vec3 drag = s->velocity * -std::sqrt(LengthSquared(s->velocity)) * STEP;
+        const Vec3 lever = Cross(CentreMetres(*s) - O, drag);
+        for (int i = 0; i < 3; ++i) dragP[i] += (&drag.x)[i], dragL[i] += (&lever.x)[i];
+      }
+    });
+    contactSteps += LengthSquared(a.impulseHandedOn) > 0.0f || LengthSquared(b.impulseHandedOn) > 0.0f;
+  }
+  ASSERT_GT(contactSteps, 5);
+  ASSERT_GT(b.velocity.x, 0.3f) << "b was struck";
+  const Vec3 p = momentum(), L = angular();
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NEAR((&p.x)[i], (&p0.x)[i] + dragP[i], 1e-5 * std::sqrt(LengthSquared(p0))) << i;
+    EXPECT_NEAR((&L.x)[i], (&L0.x)[i] + dragL[i], 1e-3 * std::sqrt(LengthSquared(L0))) << i;
+  }
+  EXPECT_GT(LengthSquared(b.angularMomentum), 1e-6f) << "struck off its centre, b turns";
+  EXPECT_EQ(ImpactPairCount, 0) << "two plain bodies record no impact";
+}
+
+TEST_F(SolidContacts, ALocalCarStrikingABodyRecordsTheBlow) {
+  auto strike = [&](float speed) {
+    Physics::Init();
+    LocalCar car;
+    Solid wall;
+    MakeBox(car, {0.5f, 0.5f, 0.5f}, 1000.0f, {0.0f, 0.0f, 5.0f});
+    MakeBox(wall, {0.5f, 0.5f, 0.5f}, 1000.0f, {1.005f, 0.2f, 5.0f});
+    car.velocity = {speed, 0.0f, 0.0f};
+    wall.velocity = {-0.0f, 0.0f, 0.0f};
+    for (int n = 0; n < 100; ++n) StepPair(car, wall, 0.0f);
+    return ImpactPairCount ? ImpactPairs[0].strength : 0;
+  };
+  EXPECT_EQ(strike(0.3f), 3);
+  EXPECT_EQ(strike(0.2f), 0);
+}
+
+TEST_F(SolidContacts, AnOwnedBodySleepsAtRestAndWakesWhenStruck) {
+  StandInObject objectB;
+  Solid a, b;
+  MakeBox(b, {0.5f, 0.5f, 0.5f}, 4.0f, {0.0f, 0.0f, 0.499f}, 20000.0f, 1.0f, 100.0f);
+  b.owner = objectB.Object();
+  b.velocity = {0.3f, 0.0f, 0.0f};
+  MakeBox(a, {0.5f, 0.5f, 0.5f}, 4.0f, {-3.0f, 0.3f, 0.499f}, 20000.0f, 0.1f, 100.0f);
+  a.awake = 0;  // a waits out of the way
+  int slept = -1;
+  for (int n = 0; n < 3000 && slept < 0; ++n) {
+    StepPair(b, a, G);
+    if (!b.awake) slept = n;
+  }
+  ASSERT_GE(slept, 0) << "b slid to rest on the floor and fell asleep";
+  EXPECT_EQ(Hooks.addedToSquares.size(), 1u);
+  EXPECT_TRUE(Hooks.activated.empty());
+  EXPECT_EQ(b.velocity.x, 0.0f);
+  EXPECT_EQ(b.angularMomentum.y, 0.0f);
+  const IntVector rest = b.position;
+  for (int n = 0; n < 500; ++n) StepPair(b, a, G);
+  EXPECT_EQ(b.position.x, rest.x) << "asleep, it does not move";
+  EXPECT_EQ(b.position.z, rest.z);
+
+  // a slides into it.
+  a.awake = 1;
+  a.position.x = b.position.x - FixedFromMetres(1.2f);
+  a.velocity = {1.5f, 0.0f, 0.0f};
+  for (int n = 0; n < 600 && !b.awake; ++n) StepPair(b, a, G);
+  EXPECT_EQ(b.woken, 1);
+  EXPECT_EQ(Hooks.addedToSquares.size(), 1u);
+  ASSERT_EQ(Hooks.removedFromSquares.size(), 1u);
+  ASSERT_EQ(Hooks.activated.size(), 1u);
+  EXPECT_EQ(Hooks.activated[0], objectB.Object());
+  ASSERT_EQ(Hooks.movedAt.size(), 1u);
+  EXPECT_EQ(Hooks.movedRadius[0], b.radius);
+  EXPECT_EQ(Hooks.warnings, std::vector<int>{2});
+  for (int n = 0; n < 3000 && b.awake; ++n) StepPair(b, a, G);
+  EXPECT_GT(b.position.x, rest.x + 1000) << "b was pushed, and sleeps again";
+  EXPECT_EQ(Hooks.addedToSquares.size(), 2u);
+  EXPECT_EQ(b.velocity.x, 0.0f);
+}
+
+TEST_F(SolidContacts, TheWakeSpeedIsTheFloatJustAbove4e5) {
+  StandInObject object;
+  Solid body;
+  body.mass = 1.0f;
+  body.orientation[0] = body.orientation[4] = body.orientation[8] = 1.0f;
+  body.owner = object.Object();
+  body.awake = 1;
+  float speed = std::sqrt(SOLID_WAKE_SPEED_SQUARED);
+  while (speed * speed > SOLID_WAKE_SPEED_SQUARED) speed = std::nextafter(speed, 0.0f);
+  while (std::nextafter(speed, 1.0f) * std::nextafter(speed, 1.0f) <= SOLID_WAKE_SPEED_SQUARED)
+    speed = std::nextafter(speed, 1.0f);
+  body.velocity = Hooks.wind = {speed, 0.0f, 0.0f};  // no drag
+  body.Update(STEP, 0.0f);
+  EXPECT_EQ(body.awake, 0);
+  EXPECT_EQ(body.velocity.x, 0.0f);
+  body.velocity = {std::nextafter(speed, 1.0f), 0.0f, 0.0f};
+  Hooks.wind = body.velocity;
+  body.touched = 1;
+  body.Update(STEP, 0.0f);
+  EXPECT_EQ(body.awake, 1);
+  EXPECT_EQ(Hooks.addedToSquares.size(), 1u);
+  EXPECT_EQ(Hooks.removedFromSquares.size(), 1u);
+
+  // Without an owner a body never sleeps; asleep it does not move.
+  Solid plain;
+  plain.mass = 1.0f;
+  plain.orientation[0] = plain.orientation[4] = plain.orientation[8] = 1.0f;
+  plain.velocity = {0.001f, 0.0f, 0.0f};
+  plain.Update(STEP, 0.0f);
+  EXPECT_EQ(plain.position.x, 0);
+  EXPECT_EQ(plain.offset.x, 0.0f);
+}
+
+}  // namespace

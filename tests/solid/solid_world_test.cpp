@@ -1,0 +1,201 @@
+// solid_world_test.cpp - a body against what the world gives it through the hooks: world
+// objects' ray tests for the points three flags select, ground impacts of a local car, tree
+// trunks, and the collision mesh an owner attaches.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "solid/physics_registry.h"
+#include "tests/solid/solid_test_util.h"
+
+namespace {
+
+class SolidWorld : public ::testing::Test {
+ protected:
+  RecordingHooks hooks;
+};
+
+struct LocalCar : Solid {
+  int IsLocalCar() const override { return 1; }
+};
+
+TEST_F(SolidWorld, AnObjectIsAskedOnlyForThePointsItsFlagsSelect) {
+  StandInObject ramp;
+  ramp.origin = FixedFromMetres(Vec3{0.0f, 0.0f, 0.6f});
+  ramp.normal = {0.0f, -0.2425356f, 0.9701425f};  // a tilted plane
+  Solid box;
+  // Centre of mass raised: the upper points are those above it.
+  MakeBox(box, {0.5f, 0.5f, 0.5f}, 4.0f, {0.0f, 0.0f, 0.9f});
+  box.centreOfMass.z = 0.1f;
+  box.Integrate(STEP, 0);
+  auto asked = [&](int upper, int positiveY, int other) {
+    Hooks.rayCalls.clear();
+    for (int i = 0; i < 8; ++i) box.points[i].probe.ClearCandidate();
+    box.CollideWithObject(ramp.Object(), upper, positiveY, other);
+    int mask = 0;
+    for (const HookRecord::RayCall& call : Hooks.rayCalls) {
+      EXPECT_EQ(call.object, ramp.Object());
+      EXPECT_EQ(call.first | call.second | call.third, 0);
+      EXPECT_EQ(call.mode, RAY_TEST_MODE_CONTACT);
+      for (int i = 0; i < 8; ++i)
+        if (call.position.x == box.points[i].probe.world.x && call.position.y == box.points[i].probe.world.y &&
+            call.position.z == box.points[i].probe.world.z && call.fromCentre.z == box.points[i].probe.fromCentre.z)
+          mask |= 1 << i;
+    }
+    EXPECT_EQ(static_cast<int>(Hooks.rayCalls.size()), __builtin_popcount(mask));
+    return mask;
+  };
+  // Points: bit 0 x, bit 1 y, bit 2 z.
+  EXPECT_EQ(asked(1, 0, 0), 0xF0);
+  EXPECT_EQ(asked(0, 1, 0), 0x0C);
+  EXPECT_EQ(asked(0, 0, 1), 0x03);
+  EXPECT_EQ(asked(1, 1, 1), 0xFF);
+  // The plane cuts the lower points with y below 0 only; only they hold candidates.
+  asked(0, 0, 1);
+  for (int i = 0; i < 8; ++i) {
+    const ContactProbe& p = box.points[i].probe;
+    EXPECT_EQ(p.candidateObject != nullptr, i < 2) << i;
+    if (i < 2) {
+      EXPECT_EQ(p.candidateKind, 3);
+      EXPECT_EQ(p.candidateSurface, reinterpret_cast<uintptr_t>(&ramp));
+    }
+  }
+  box.points[0].probe.checkDelay = 3;
+  box.points[0].probe.ClearCandidate();
+  EXPECT_EQ(asked(0, 0, 1), 0x02) << "a delayed point is not searched";
+}
+
+TEST_F(SolidWorld, ALocalCarRecordsImpactsOnlyOnFlaggedObjects) {
+  StandInObject block;
+  block.kind = 1;
+  block.origin = FixedFromMetres(Vec3{1.0f, 0.0f, 0.0f});
+  block.half = {0.5f, 2.0f, 2.0f};
+  LocalCar car;
+  Solid plain;
+  for (Solid* body : {static_cast<Solid*>(&car), &plain}) {
+    MakeBox(*body, {0.5f, 0.5f, 0.5f}, 4.0f, {0.02f, 0.0f, 0.0f});  // 2 cm into the block
+    body->velocity = {2.0f, 0.0f, 0.0f};
+  }
+  auto strike = [&](Solid& body, uint8_t flags) {
+    block.flags = flags;
+    ImpactGroundCount = 0;
+    body.Integrate(STEP, 0);
+    body.CollideWithObject(block.Object(), 1, 1, 1);
+    body.CheckGround();
+    return ImpactGroundCount;
+  };
+  EXPECT_EQ(strike(car, OBJECT_FLAG_RECORDS_IMPACTS), 1);
+  EXPECT_EQ(ImpactGrounds[0].body, &car);
+  EXPECT_EQ(ImpactGrounds[0].object, block.Object());
+  EXPECT_EQ(ImpactGrounds[0].strength, 20);
+  EXPECT_EQ(strike(car, 0), 0);
+  EXPECT_EQ(strike(plain, OBJECT_FLAG_RECORDS_IMPACTS), 0);
+  // The object's contact pushes back.
+  for (int n = 0; n < 200; ++n) {
+    car.Integrate(STEP, 0);
+    car.CollideWithObject(block.Object(), 1, 1, 1);
+    car.CheckGround();
+    car.Update(STEP, 0.0f);
+  }
+  EXPECT_LT(car.velocity.x, 0.0f);
+}
+
+// A trunk of radius r (m) at x, y (m) reaching from z0 to z1 (m).
+TrunkRecord Trunk(float radius, float x, float y, float z0 = -2.0f, float z1 = 2.0f) {
+  return {static_cast<uint8_t>(std::lrint(radius * 100.0f)), FixedFromMetres(x), FixedFromMetres(y),
+          FixedFromMetres(z0), FixedFromMetres(z1)};
+}
+
+TEST_F(SolidWorld, ABoxSlidingIntoATrunkIsPushedOff) {
+  Hooks.trunks = {Trunk(0.2f, 1.2f, 0.1f)};
+  Solid box;
+  MakeBox(box, {0.5f, 0.5f, 0.5f}, 10.0f, {0.0f, 0.0f, 0.0f}, 50000.0f, 1.0f, 200.0f);
+  box.velocity = {1.0f, 0.0f, 0.0f};
+  float closest = 10.0f;
+  for (int n = 0; n < 1500; ++n) {
+    StepAlone(box, 0.0f, 1);
+    closest = std::min(closest, 1.2f - 0.2f - (OriginMetres(box).x + 0.5f));
+  }
+  EXPECT_LT(box.velocity.x, -0.1f) << "it came back";
+  EXPECT_GT(closest, -0.2f) << "it never went through";
+  EXPECT_LT(closest, 0.0f) << "it touched";
+  EXPECT_GT(std::fabs(AngularVelocity(box).z), 1e-3f) << "struck off its centre line, it turned";
+
+  // Without collideTrees the trunk is not there.
+  Solid ghost;
+  MakeBox(ghost, {0.5f, 0.5f, 0.5f}, 10.0f, {0.0f, 0.0f, 0.0f});
+  ghost.velocity = {1.0f, 0.0f, 0.0f};
+  for (int n = 0; n < 1500; ++n) StepAlone(ghost, 0.0f, 0);
+  EXPECT_GT(OriginMetres(ghost).x, 1.0f);
+  EXPECT_TRUE(Reports.lines.empty());
+}
+
+TEST_F(SolidWorld, ATrunkThroughTheCentreOfMassAndTheSixtyFifthTrunkGiveNothing) {
+  Solid box;
+  MakeBox(box, {0.5f, 0.5f, 0.5f}, 10.0f, {0.0f, 0.0f, 0.0f});
+  box.velocity = {0.5f, 0.0f, 0.0f};
+  box.Integrate(STEP, 1);  // the box, from here on
+  // 64 distinct trunks through the centre of mass (different heights), then one that would push.
+  for (int i = 0; i < 64; ++i) Hooks.trunks.push_back(Trunk(0.1f, 0.0f, 0.0f, -1.0f - 0.01f * i, 1.0f));
+  Hooks.trunks.push_back(Trunk(0.1f, 0.0f, 0.0f, -1.0f, 1.0f));  // the same as the first: counted once
+  Hooks.trunks.push_back(Trunk(0.3f, 0.6f, 0.1f));
+  const Vec3 v = box.velocity, L = box.angularMomentum;
+  for (int n = 0; n < 3; ++n) box.Integrate(STEP, 1);
+  EXPECT_EQ(box.velocity.x, v.x);
+  EXPECT_EQ(box.angularMomentum.z, L.z);
+  EXPECT_EQ(Reports.Count("Too many trunks in vicinity"), 1) << "once while it lasts";
+  EXPECT_EQ(Reports.colours[0], REPORT_ERROR);
+
+  // With room, the last one pushes.
+  Hooks.trunks.erase(Hooks.trunks.begin() + 10);
+  box.Integrate(STEP, 1);
+  EXPECT_LT(box.velocity.x, v.x);
+  Hooks.trunks.push_back(Trunk(0.1f, 0.0f, 0.0f, -1.9f, 1.0f));
+  Hooks.trunks.push_back(Trunk(0.1f, 0.0f, 0.0f, -1.95f, 1.0f));
+  box.Integrate(STEP, 1);
+  EXPECT_EQ(Reports.Count("Too many trunks in vicinity"), 2) << "again once it had cleared";
+}
+
+TEST_F(SolidWorld, TheOwnersCollisionMeshIsReleasedWithTheBody) {
+  DrawMesh* mesh = reinterpret_cast<DrawMesh*>(&Hooks);
+  {
+    Solid body;
+    MakeBox(body, {0.5f, 0.5f, 0.5f}, 1.0f, {0.0f, 0.0f, 0.0f});
+    body.collisionMesh.mesh = mesh;
+    Solid moved = std::move(body);
+    EXPECT_TRUE(Hooks.freedMeshes.empty());
+    EXPECT_EQ(moved.pointCount, 8);
+    EXPECT_EQ(body.collisionMesh.mesh, nullptr);
+  }
+  ASSERT_EQ(Hooks.freedMeshes.size(), 1u);
+  EXPECT_EQ(Hooks.freedMeshes[0], mesh);
+  Solid again;
+  again.collisionMesh.mesh = mesh;
+  again.FreeContacts();
+  EXPECT_EQ(Hooks.freedMeshes.size(), 2u);
+  EXPECT_EQ(again.points, nullptr);
+}
+
+TEST(SolidHooks, WithoutAWorldOrRaceTheOfflineAnswersHold) {
+  EXPECT_EQ(WorldLink.Gravity(), -9.81f);
+  EXPECT_EQ(WorldLink.Wind().x, 0.0f);
+  int c0 = 0, c1 = 0, r0 = 0, r1 = 0;
+  EXPECT_EQ(WorldLink.MapSquareRange(0, 1, 0, 1, c0, c1, r0, r1), 0);
+  EXPECT_EQ(RaceLink.PlayerCount(), 0);
+  EXPECT_EQ(RaceLink.PlayerType(0), -1);
+  EXPECT_EQ(RaceLink.ReportsMovedObjects(), 0);
+  const uint8_t packet[8] = {2, 48};
+  RaceLink.SendToHost(packet, 8);  // nothing to send it to
+  // No connection: the open word, 0 only while a connection is open, reads closed.
+  const ConnectionState offline;
+  EXPECT_EQ(offline.connectionOpen, 1);
+  EXPECT_EQ(offline.connectedToHost, 0);
+  EXPECT_EQ(RaceConnection.connectionOpen, 1);
+  // A body with collideTrees and no world steps as without.
+  Solid box;
+  MakeBox(box, {0.5f, 0.5f, 0.5f}, 4.0f, {0.0f, 0.0f, 2.0f});
+  for (int n = 0; n < 10; ++n) StepAlone(box, WorldLink.Gravity(), 1);
+  EXPECT_LT(box.velocity.z, 0.0f);
+}
+
+}  // namespace

@@ -1,0 +1,213 @@
+// vehicle_build_test.cpp - what reading a vehicle settles for the car built from it: the
+// dashboard's defaults by type and class, the settling of older dashboards and the type older
+// files take from their model's pages, the set-up and colours chosen (a file that stores none
+// included), and the class defaults of a new set-up.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "tests/vehicle_data/vehicle_test_util.h"
+#include "vehicle_data/dashboard.h"
+
+namespace {
+
+std::vector<uint8_t> Slice(const uint8_t* block, int at, int count) { return {block + at, block + at + count}; }
+using B = std::vector<uint8_t>;
+
+}  // namespace
+
+class VehicleBuild : public VehicleTest {};
+
+TEST_F(VehicleBuild, DashboardDefaultsStandAtTheirOffsetsByTypeAndClass) {
+  VehicleData d;
+  InitVehicleData(d);
+  d.dashType = 1;
+  d.vehicleClass = CLASS_SALOON;
+  std::memset(d.dash, 0xEE, DASH_BLOCK_SIZE);
+  d.SetDashDefaults();
+  EXPECT_EQ(Slice(d.dash, DASH_DIALS, 8), (B{150, 50, 48, 48, 68, 0, 0, 0})) << "the speedometer at byte 80";
+  EXPECT_EQ(Slice(d.dash, 0, 4), (B{0x00, 0x20, 0, 0})) << "flags 0x2000";
+  EXPECT_EQ(Slice(d.dash, 8, 8), (B{120, 40, 40, 0, 255, 120, 120, 0}));
+  EXPECT_EQ(Slice(d.dash, 16, 4), (B{60, 34, 5, 0})) << "the shift light";
+  EXPECT_EQ(Slice(d.dash, 16 + 4 * 11, 4), (B{100, 74, 5, 0})) << "engine damage";
+  EXPECT_EQ(Slice(d.dash, 16 + 4 * 1, 4), (B{145, 34, 5, 0})) << "full beam of another class";
+  EXPECT_EQ(Slice(d.dash, 64, 16), (B{68, 58, 20, 30, 0, 0, 0, 0, 48, 40, 16, 24, 165, 25, 20, 30}));
+  EXPECT_EQ(Slice(d.dash, 136, 5), (B{25, 192, 24, 12, 56})) << "oil pressure, the last dial";
+  EXPECT_EQ(Slice(d.dash, 144, 16), (B{200, 200, 200, 0, 0, 0, 0, 0, 48, 48, 255, 0, 200, 40, 40, 0}));
+
+  // Type 2: the white backing instead of the text colour; the lamps move for class 5, class
+  // 11 and the traction-control option.
+  d.dashType = 2;
+  d.vehicleClass = CLASS_GT;
+  d.SetDashDefaults();
+  EXPECT_EQ(Slice(d.dash, 144, 8), (B{0, 0, 0, 0, 255, 255, 255, 0}));
+  EXPECT_EQ(Slice(d.dash, 16 + 4 * 1, 4), (B{140, 20, 5, 0}));
+  EXPECT_EQ(Slice(d.dash, 16 + 4 * 7, 4), (B{160, 20, 5, 0})) << "the shared signal";
+  d.vehicleClass = CLASS_FSAE;
+  d.SetDashDefaults();
+  EXPECT_EQ(Slice(d.dash, 16 + 4 * 3, 4), (B{100, 44, 5, 0})) << "the pit limiter";
+  d.lightsAndAids = LIGHTS_AIDS_TRACTION_CONTROL;
+  d.SetDashDefaults();
+  EXPECT_EQ(Slice(d.dash, 16 + 4 * 4, 4), (B{150, 34, 5, 0})) << "traction control";
+
+  // Type 3: the formula display in 96 bytes, nothing past them.
+  d.dashType = 3;
+  d.SetDashDefaults();
+  EXPECT_EQ(Slice(d.dash, 4, 10), (B{100, 115, 27, 18, 133, 109, 96, 90, 100, 10}));
+  EXPECT_EQ(Slice(d.dash, 16, 4), (B{150, 130, 6, 0}));
+  EXPECT_EQ(Slice(d.dash, 64, 32), (B{64, 33, 30, 45, 156, 42, 22, 33, 100, 75, 8, 12, 156, 98, 16, 24,
+                                      0, 0, 0, 208, 120, 160, 200, 0, 255, 48, 48, 0, 0, 39, 64, 25}));
+  EXPECT_EQ(Slice(d.dash, 96, 64), B(64, 0));
+  for (int type : {0, 4, 5, 6}) {
+    d.dashType = uint8_t(type);
+    d.SetDashDefaults();
+    EXPECT_EQ(Slice(d.dash, 0, DASH_BLOCK_SIZE), B(DASH_BLOCK_SIZE, 0)) << type;
+  }
+  FreeVehicleData(d);
+}
+
+TEST_F(VehicleBuild, OlderDashboardsAreClampedBrightenedAndCompleted) {
+  RawVehicle raw;
+  raw.dashType = 1;
+  raw.dash.assign(DASH_BLOCK_SIZE, 0);
+  raw.dash[16] = 2;  // the shift light's X
+  raw.dash[17] = 250;
+  raw.dash[18] = 30;
+  raw.dash[8] = 100, raw.dash[9] = 20, raw.dash[10] = 128;      // a dark display background
+  raw.dash[12] = 129, raw.dash[13] = 10, raw.dash[14] = 10;     // not dark: one channel above 128
+  raw.dash[156] = 9;                                             // a needle colour that is there
+  ReadVehicle v;
+  ReadBodyInto(v, raw.Encode(251, 5), 251);
+  ASSERT_EQ(v.result, 1);
+  const uint8_t* dash = v.data.dash;
+  EXPECT_EQ(Slice(dash, 16, 3), (B{5, 195, 10})) << "lamps held to 5..195 and 5..10";
+  EXPECT_EQ(Slice(dash, 16 + 4, 3), (B{5, 5, 5}));
+  EXPECT_EQ(Slice(dash, 8, 3), (B{200, 40, 255})) << "doubled, capped at 255";
+  EXPECT_EQ(Slice(dash, 12, 3), (B{129, 10, 10}));
+  EXPECT_EQ(Slice(dash, 144, 4), (B{200, 200, 200, 0})) << "a missing colour takes its default";
+  EXPECT_EQ(dash[156], 9);
+  EXPECT_EQ(Slice(dash, 76, 4), (B{165, 25, 20, 30})) << "the word older revisions put at 76";
+
+  // The current version keeps its block as stored; a short block takes the defaults it lacks.
+  ReadVehicle current;
+  raw.dash.assign(100, 1);
+  ReadBodyInto(current, raw.Encode(252, 6), 252);
+  ASSERT_EQ(current.result, 1);
+  EXPECT_EQ(Slice(current.data.dash, 16, 3), (B{1, 1, 1}));
+  EXPECT_EQ(Slice(current.data.dash, 104, 5), (B{25, 125, 18, 72, 35})) << "the clock dial";
+  DashSizeMode = 2;
+  ReadVehicle kept;
+  ReadBodyInto(kept, raw.Encode(252, 6), 252);
+  DashSizeMode = 0;
+  EXPECT_EQ(kept.data.dash[104], 0) << "mode 2 keeps the block as stored";
+  // Type 3 shorter than 92 bytes; type 3 of 92 bytes is complete enough.
+  raw.dashType = 3;
+  raw.dash.assign(60, 1);
+  ReadVehicle formula;
+  ReadBodyInto(formula, raw.Encode(252, 6), 252);
+  EXPECT_EQ(Slice(formula.data.dash, 56, 12), (B{1, 1, 1, 1, 150, 150, 6, 0, 64, 33, 30, 45}));
+  raw.dash.assign(92, 1);
+  ReadVehicle ninetyTwo;
+  ReadBodyInto(ninetyTwo, raw.Encode(252, 6), 252);
+  EXPECT_EQ(Slice(ninetyTwo.data.dash, 92, 4), B(4, 0));
+  // No block stored: the defaults of the type.
+  raw.dashType = 2;
+  raw.dash.clear();
+  ReadVehicle none;
+  ReadBodyInto(none, raw.Encode(252, 6), 252);
+  EXPECT_EQ(Slice(none.data.dash, 148, 4), (B{255, 255, 255, 0}));
+}
+
+TEST_F(VehicleBuild, FilesBefore251TakeTheirDashboardFromTheModelsPages) {
+  RawVehicle raw;
+  raw.dashType = 0;
+  raw.dash.assign(20, 7);
+  raw.dashByte = 3;
+  raw.model.pages = {{0, "body"}, {0, "S_CLOCK_FORMULA"}, {0, "glass"}, {0, "s_clock_white"}, {0, "s_clock_whitex"}};
+  ReadVehicle v;
+  ReadBodyInto(v, raw.Encode(250, 6), 250);
+  ASSERT_EQ(v.result, 1);
+  EXPECT_EQ(v.data.dashType, 2) << "the last page that names a type";
+  EXPECT_EQ(v.data.dashSize, 0);
+  EXPECT_EQ(v.data.dashByte, 0);
+  EXPECT_EQ(Slice(v.data.dash, DASH_DIALS, 5), (B{150, 50, 48, 48, 68}));
+
+  raw.model.pages = {{0, "body"}};
+  ReadVehicle plain;
+  ReadBodyInto(plain, raw.Encode(250, 6), 250);
+  EXPECT_EQ(plain.data.dashType, 0);
+  EXPECT_EQ(Slice(plain.data.dash, 0, DASH_BLOCK_SIZE), B(DASH_BLOCK_SIZE, 0)) << "no type, an empty block";
+  // A file of a later version keeps its type 0 whatever its pages say.
+  raw.model.pages = {{0, "s_clock"}};
+  ReadVehicle later;
+  ReadBodyInto(later, raw.Encode(251, 6), 251);
+  EXPECT_EQ(later.data.dashType, 0);
+  EXPECT_EQ(later.data.dashSize, 20);
+  ModelObject pages{};
+  pages.Init();
+  EXPECT_EQ(DashTypeFromPages(pages), 0);
+  pages.Free();
+}
+
+TEST_F(VehicleBuild, AFileWithoutSetUpsOrColoursGivesNewOnes) {
+  RawVehicle raw;
+  raw.vehicleClass = CLASS_GT;
+  raw.driveType = DRIVE_REAR;
+  raw.setups.clear();
+  raw.colourConfigs.clear();
+  for (int index : {0, 3}) {
+    SCOPED_TRACE(index);
+    lines.clear();
+    sounds.clear();
+    ReadVehicle v;
+    const std::vector<uint8_t> image = VehicleImage(raw.Encode(252, 6), 252);
+    DataFile file;
+    int32_t version = 0;
+    ASSERT_EQ(file.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), VEHICLE_FILE_MAGIC, &version, 252), 1);
+    const VehicleChoice choice{1, 0, index, nullptr, index, nullptr};
+    ASSERT_EQ(ReadVehicleData(v.data, file, version, "Test", choice), 1);
+    file.Close();
+    EXPECT_EQ(v.data.setupCount, 0);
+    EXPECT_EQ(v.data.colourConfigCount, 0);
+    EXPECT_EQ(SetupWord(v.data.currentSetup, SETUP_FLAGS), 1u) << "a zeroed set-up with the class defaults";
+    EXPECT_EQ(v.data.currentSetup.bytes[SETUP_FRONT_SHARE], 100);
+    const ColourSet neutral = DefaultColourConfig();
+    EXPECT_EQ(std::memcmp(&v.data.currentColours, &neutral, sizeof neutral), 0);
+    EXPECT_EQ(v.data.currentColours.name[0], 0);
+    for (const auto& group : v.data.currentColours.groups)
+      for (ColourWord c : group)
+        for (int shift : {0, 8, 16}) {
+          EXPECT_GE(c >> shift & 0xFF, COLOUR_SET_CHANNEL_MIN);
+          EXPECT_LE(c >> shift & 0xFF, COLOUR_SET_CHANNEL_MAX);
+        }
+    EXPECT_EQ(lines, (std::vector<std::string>{"Using default settings", "Using default colour config"}));
+    EXPECT_EQ(sounds, (std::vector<int>{4, 4}));
+  }
+}
+
+TEST_F(VehicleBuild, ANewSetUpTakesItsClassDefaults) {
+  VehicleData d;
+  InitVehicleData(d);
+  const auto fresh = [&](int vehicleClass, int drive, uint8_t byte3 = 0) {
+    d.vehicleClass = uint8_t(vehicleClass);
+    d.driveType = uint8_t(drive);
+    SetupRecord r{};
+    r.bytes[SETUP_CLASS_BYTE] = byte3;
+    d.ApplyClassSetupDefaults(r);
+    EXPECT_EQ(r.bytes[0] & 1, 1);
+    return r;
+  };
+  EXPECT_EQ(fresh(CLASS_TOURING_CAR, DRIVE_REAR).bytes[SETUP_FRONT_SHARE], 50);
+  EXPECT_EQ(fresh(CLASS_SALOON, DRIVE_FRONT).bytes[SETUP_FRONT_SHARE], 50);
+  EXPECT_EQ(fresh(CLASS_GT, DRIVE_REAR).bytes[SETUP_FRONT_SHARE], 100);
+  EXPECT_EQ(fresh(CLASS_GT, DRIVE_FOUR).bytes[SETUP_FRONT_SHARE], 50);
+  EXPECT_EQ(fresh(CLASS_GT, DRIVE_NONE).bytes[SETUP_FRONT_SHARE], 0);
+  EXPECT_EQ(fresh(CLASS_FORMULA, DRIVE_REAR).bytes[SETUP_CLASS_BYTE], 1);
+  EXPECT_EQ(fresh(CLASS_FSAE, DRIVE_REAR, 3).bytes[SETUP_CLASS_BYTE], 3) << "only a zero byte is set";
+  EXPECT_EQ(fresh(CLASS_F1, DRIVE_REAR).bytes[SETUP_CLASS_BYTE], 2);
+  EXPECT_EQ(fresh(CLASS_KART, DRIVE_REAR).bytes[SETUP_KART_BYTE], 1);
+  const SetupRecord van = fresh(CLASS_VAN, DRIVE_REAR);
+  for (int i = 1; i < SETUP_RECORD_SIZE; ++i) EXPECT_EQ(van.bytes[i], 0) << i;
+  FreeVehicleData(d);
+}

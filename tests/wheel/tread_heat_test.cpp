@@ -1,0 +1,344 @@
+// tread_heat_test.cpp - the tyre's thermal state: its reset, the heat flow between the tread
+// layers, carcass, air and rim against a double-precision transcription, the pressure, the
+// failure, wear, the coat and the damage test.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/wheel/quarter_car.h"
+#include "wheel/wheel.h"
+#include "wheel/wheel_local.h"
+
+namespace {
+
+constexpr double RUBBER = 910.0 * 2000.0, ATM = 101387.555, REF = 293.15;
+
+class TreadHeat : public ::testing::Test {
+ protected:
+  QuarterCar q;
+  void SetUp() override {
+    q = QuarterCar();
+    InitWheelTables();
+    SetupQuarterCar(q, WheelSetSizes{}, 220000.0f);
+  }
+  CarWheel& w() { return q.wheel(); }
+  const SuspensionBlock& set() { return q.set(); }
+  double LayerCapacity() { return double(set().rollingRadius) * 0.001 * set().heatCapacityWidth * RUBBER; }
+  double CarcassCapacity() { return double(set().sectionWidth) * 0.02 * set().sidewallFactor * RUBBER; }
+  double BodyTemperature(const TreadLane& lane) {
+    return lane.bodyHeat / (double(lane.thickness) * set().heatCapacityWidth * RUBBER);
+  }
+  double TotalHeat() {
+    double total = double(w().airHeat) + w().rimHeat;
+    for (const TreadSector& s : w().sectors) {
+      for (const TreadLane& lane : s.lanes) total += double(lane.bodyHeat) + lane.contactHeat;
+      total += double(s.innerCarcassHeat) + s.outerCarcassHeat;
+    }
+    return total;
+  }
+};
+
+TEST_F(TreadHeat, AResetTyreIsAtTwentyDegreesWithNewTreadAndItsColdPressure) {
+  const float R = set().rollingRadius;
+  for (const TreadSector& s : w().sectors) {
+    for (const TreadLane& lane : s.lanes) {
+      EXPECT_EQ(lane.thickness, 0.03f * R);
+      EXPECT_NEAR(BodyTemperature(lane), REF, 1e-3);
+      EXPECT_NEAR(lane.contactHeat / LayerCapacity(), REF, 1e-3);
+    }
+    EXPECT_NEAR(s.innerCarcassHeat / CarcassCapacity(), REF, 1e-3);
+    EXPECT_EQ(s.coat, 0.0f);
+  }
+  EXPECT_NEAR(w().airHeat / (double(w().airMass) * 1005), REF, 1e-3);
+  EXPECT_NEAR(w().rimHeat / (double(set().rimVolume) * 2.7e6), REF, 1e-3);
+  EXPECT_NEAR(w().pressure, 220000.0f, 0.1f);
+  EXPECT_NEAR(w().radialStiffness, set().radialStiffnessSlope * w().pressure + 33844.5f, 1e-2);
+  EXPECT_NEAR(w().treadStiffness, set().treadStiffnessSlope * w().pressure + 16922.25f, 1e-2);
+  EXPECT_NEAR(w().twistStiffness, R * w().treadStiffness * R, 1e-2);
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(w().temperatures[i], 20);
+  EXPECT_EQ(w().temperatures[7], 0);
+  EXPECT_EQ(w().condition[0], 255);
+  EXPECT_EQ(w().condition[2], 255);
+  EXPECT_EQ(w().condition[TYRE_CONDITION_COAT], 0);
+  EXPECT_EQ(w().tyreFailed, 0);
+}
+
+TEST_F(TreadHeat, AWarmResetTakesTheAmbientOnlyWhenHigher) {
+  q.set().ambientTemperatureC = 10;
+  w().InitThermalState(set(), 1);
+  EXPECT_NEAR(w().airHeat / (double(w().airMass) * 1005), REF, 1e-3);
+  EXPECT_NEAR(w().pressure, 220000.0f, 0.1f);
+  q.set().ambientTemperatureC = 30;
+  w().tyreFailed = 1;
+  w().InitThermalState(set(), 1);
+  EXPECT_EQ(w().tyreFailed, 0);
+  EXPECT_NEAR(w().airHeat / (double(w().airMass) * 1005), 303.15, 1e-3);
+  EXPECT_NEAR(w().pressure, 303.15 / REF * (220000 + ATM) - ATM, 1.0);
+  EXPECT_EQ(w().temperatures[TYRE_TEMP_RIM], 30);
+  // Without the flag the ambient is not looked at.
+  w().InitThermalState(set(), 0);
+  EXPECT_NEAR(w().pressure, 220000.0f, 0.1f);
+}
+
+TEST_F(TreadHeat, ResetWheelStateClearsTheRunningState) {
+  w().spinRate = 12.0f;
+  w().travel = 0.05f;
+  w().deflection = 0.01f;
+  w().contactKind = 1;
+  w().edgePresent = 1;
+  w().edgeDepth = 0.003f;
+  w().wheelForce = {1.0f, 2.0f, 3.0f};
+  w().wheelTableSlot = 7;
+  const float heat = w().sectors[5].lanes[1].bodyHeat;
+  w().ResetWheelState();
+  EXPECT_EQ(w().rotationAngle, 3.14159265f);
+  EXPECT_EQ(w().wheelTableSlot, -2);
+  EXPECT_EQ(w().spinRate, 0.0f);
+  EXPECT_EQ(w().travel, 0.0f);
+  EXPECT_EQ(w().deflection, 0.0f);
+  EXPECT_EQ(w().contactKind, 0);
+  EXPECT_EQ(w().edgePresent, 0);
+  EXPECT_EQ(w().edgeDepth, 0.0f);
+  EXPECT_EQ(w().wheelForce.z, 0.0f);
+  EXPECT_EQ(w().pressure, 0.0f);
+  EXPECT_EQ(w().radialStiffness, 0.0f);
+  EXPECT_EQ(w().condition[0], 0);
+  EXPECT_EQ(w().sectors[5].lanes[1].bodyHeat, heat);  // the tread is the thermal reset's
+}
+
+// One heat step in double precision over a copy of the wheel.
+struct HeatD {
+  double contact[16][3], body[16][3], carcass[16][2], air, rim, pressure;
+  int bytes[7], condition[4];
+  bool failed;
+};
+
+HeatD HeatStepD(const CarWheel& w, const SuspensionBlock& set, double dt, double a) {
+  HeatD out = {};
+  const double R = set.rollingRadius, wc = set.heatCapacityWidth, width = set.sectionWidth, sf = set.sidewallFactor;
+  double air = w.airHeat, rim = w.rimHeat;
+  const double Ta = air / (double(w.airMass) * 1005), Tr = rim / (double(set.rimVolume) * 2.7e6);
+  const double pr = (double(w.pressure) + ATM) / ATM;
+  const double Cl = wc * R * 0.001 * RUBBER, Cb = wc * RUBBER, Cc = width * 0.02 * sf * RUBBER;
+  const double kl = wc / (R * 0.001) * 0.15 * dt, kb = wc * 10 * dt * pr, kc = wc * 10 * dt * a;
+  const double ko = sf * 10 * dt * a, ki = sf * 10 * dt * pr;
+  double thick[3] = {}, bodyT[3] = {}, carcassT[2] = {}, coat = 0;
+  for (int k = 0; k < 16; ++k) {
+    const TreadSector& s = w.sectors[k];
+    for (int j = 0; j < 3; ++j) {
+      const double Tc = s.lanes[j].contactHeat / Cl, Tb = s.lanes[j].bodyHeat / (double(s.lanes[j].thickness) * Cb);
+      const double fl = (Tc - Tb) * kl, fa = (Tb - Ta) * kb;
+      out.contact[k][j] = s.lanes[j].contactHeat + (REF - Tc) * kc - fl;
+      out.body[k][j] = s.lanes[j].bodyHeat + fl - fa;
+      air += fa;
+      thick[j] += s.lanes[j].thickness;
+      bodyT[j] += Tb;
+    }
+    const double heats[2] = {s.innerCarcassHeat, s.outerCarcassHeat};
+    for (int c = 0; c < 2; ++c) {
+      const double Tk = heats[c] / Cc, fk = (Tk - Ta) * ki;
+      out.carcass[k][c] = heats[c] + (REF - Tk) * ko - fk;
+      air += fk;
+      carcassT[c] += Tk;
+    }
+    coat += s.coat;
+  }
+  out.failed = w.tyreFailed;
+  const double t0 = 0.03 * R;
+  for (int j = 0; j < 3; ++j) {
+    if (bodyT[j] / 16 > 473.15) out.failed = true;
+    out.bytes[j] = static_cast<int>(std::lround(bodyT[j] / 16 - 273.15));
+    out.condition[j] = static_cast<int>(std::lround((thick[j] / 16 - 0.3 * t0) * 255 / (0.7 * t0)));
+  }
+  out.bytes[3] = static_cast<int>(std::lround(Ta - 273.15));
+  out.bytes[4] = static_cast<int>(std::lround(carcassT[0] / 16 - 273.15));
+  out.bytes[5] = static_cast<int>(std::lround(carcassT[1] / 16 - 273.15));
+  out.bytes[6] = static_cast<int>(std::lround(Tr - 273.15));
+  out.condition[3] = static_cast<int>(std::lround(coat / 16 * 1593.75));
+  const double A = double(set.rimRadius) * 6.2831855 * set.rimWidth * 10 * dt, fr = A * pr * (Tr - Ta);
+  out.rim = rim + A * a * 0.1 * (REF - Tr) - fr;
+  out.air = air + fr;
+  out.pressure = out.failed ? 0 : out.air / (double(w.airMass) * 1005) / REF * (double(w.coldPressure) + ATM) - ATM;
+  return out;
+}
+
+TEST_F(TreadHeat, OneStepMatchesTheTranscription) {
+  // Uneven heat: a hot patch, a warm carcass, a hot rim, some coat and wear.
+  const double Cl = LayerCapacity();
+  w().sectors[3].lanes[0].contactHeat = static_cast<float>(Cl * 380);
+  w().sectors[3].lanes[1].contactHeat = static_cast<float>(Cl * 360);
+  w().sectors[3].lanes[1].bodyHeat *= 1.2f;
+  w().sectors[7].outerCarcassHeat *= 1.3f;
+  w().sectors[9].coat = 0.05f;
+  w().sectors[9].lanes[2].thickness *= 0.8f;
+  w().sectors[9].lanes[2].bodyHeat *= 0.8f;
+  w().rimHeat *= 1.4f;
+  for (float a : {0.0f, 0.8f}) {
+    for (int step = 0; step < 3; ++step) {
+      const HeatD d = HeatStepD(w(), set(), 0.001, a);
+      w().UpdateTyreTemperatures(set(), 0, 0.001f, a);
+      for (int k = 0; k < 16; ++k) {
+        for (int j = 0; j < 3; ++j) {
+          EXPECT_NEAR(w().sectors[k].lanes[j].contactHeat, d.contact[k][j], d.contact[k][j] * 1e-6);
+          EXPECT_NEAR(w().sectors[k].lanes[j].bodyHeat, d.body[k][j], d.body[k][j] * 1e-6);
+        }
+        EXPECT_NEAR(w().sectors[k].innerCarcassHeat, d.carcass[k][0], d.carcass[k][0] * 1e-6);
+        EXPECT_NEAR(w().sectors[k].outerCarcassHeat, d.carcass[k][1], d.carcass[k][1] * 1e-6);
+      }
+      EXPECT_NEAR(w().airHeat, d.air, d.air * 1e-6);
+      EXPECT_NEAR(w().rimHeat, d.rim, d.rim * 1e-6);
+      EXPECT_NEAR(w().pressure, d.pressure, 2.0);
+      for (int i = 0; i < 7; ++i) EXPECT_NEAR(w().temperatures[i], d.bytes[i], 1) << i;
+      for (int i = 0; i < 4; ++i) EXPECT_NEAR(w().condition[i], d.condition[i], 1) << i;
+    }
+  }
+}
+
+TEST_F(TreadHeat, WithoutAirCoolingTheTotalHeatIsKept) {
+  const double Cl = LayerCapacity();
+  for (TreadSector& s : w().sectors) s.lanes[1].contactHeat = static_cast<float>(Cl * 400);
+  w().rimHeat *= 1.3f;
+  const double before = TotalHeat();
+  for (int i = 0; i < 5000; ++i) w().UpdateTyreTemperatures(set(), 0, 0.001f, 0.0f);
+  EXPECT_NEAR(TotalHeat(), before, before * 2e-5);
+  // With cooling it falls towards 293.15 K everywhere.
+  for (int i = 0; i < 5000; ++i) w().UpdateTyreTemperatures(set(), 0, 0.001f, 1.0f);
+  EXPECT_LT(TotalHeat(), before);
+}
+
+TEST_F(TreadHeat, ThePressureFollowsTheAirTemperature) {
+  const double Cl = LayerCapacity();
+  for (TreadSector& s : w().sectors)
+    for (TreadLane& lane : s.lanes) {
+      lane.contactHeat = static_cast<float>(Cl * 370);
+      lane.bodyHeat *= 1.25f;
+    }
+  for (int i = 0; i < 3000; ++i) w().UpdateTyreTemperatures(set(), 0, 0.001f, 0.0f);
+  const double air = w().airHeat / (double(w().airMass) * 1005);
+  EXPECT_GT(air, REF + 1.0);
+  EXPECT_NEAR(w().pressure, air / REF * (220000 + ATM) - ATM, 5.0);  // p_abs / T constant
+  EXPECT_GT(w().pressure, 220000.0f);
+  EXPECT_NEAR(w().radialStiffness, set().radialStiffnessSlope * w().pressure + 33844.5f, 1.0f);
+}
+
+TEST_F(TreadHeat, ATyreOverTwoHundredDegreesFailsAndLosesItsPressure) {
+  const double Cb = set().heatCapacityWidth * RUBBER;
+  const auto heatCentreLanes = [&](double kelvin) {
+    for (TreadSector& s : w().sectors) s.lanes[1].bodyHeat = static_cast<float>(s.lanes[1].thickness * Cb * kelvin);
+  };
+  heatCentreLanes(472.0);
+  w().UpdateTyreTemperatures(set(), 0, 0.001f, 0.0f);
+  EXPECT_EQ(w().tyreFailed, 0);
+  heatCentreLanes(475.0);
+  w().UpdateTyreTemperatures(set(), 1, 0.001f, 0.0f);  // the caller may suppress the failure
+  EXPECT_EQ(w().tyreFailed, 0);
+  w().UpdateTyreTemperatures(set(), 0, 0.001f, 0.0f);
+  EXPECT_EQ(w().tyreFailed, 1);
+  EXPECT_EQ(w().pressure, 0.0f);
+  EXPECT_EQ(w().radialStiffness, 33844.5f);
+  EXPECT_EQ(w().treadStiffness, 16922.25f);
+  EXPECT_EQ(w().temperatures[TYRE_TEMP_CENTRE], 202);
+}
+
+TEST_F(TreadHeat, AHeatStepThatRunsAwayStartsTheTyreAgainCold) {
+  w().sectors[6].lanes[0].contactHeat = 3.0e38f;  // together past what a float holds
+  w().sectors[7].lanes[0].contactHeat = 3.0e38f;
+  w().sectors[6].lanes[0].thickness *= 0.5f;
+  w().UpdateTyreTemperatures(set(), 0, 0.001f, 1.0f);
+  EXPECT_TRUE(std::isfinite(w().airHeat));
+  EXPECT_NEAR(w().sectors[6].lanes[0].contactHeat / LayerCapacity(), REF, 1e-3);
+  EXPECT_EQ(w().sectors[6].lanes[0].thickness, 0.03f * set().rollingRadius);
+  EXPECT_NEAR(w().pressure, 220000.0f, 0.1f);
+}
+
+TEST_F(TreadHeat, SlidingWearsTheLanesDownToTheirFloor) {
+  const float R = set().rollingRadius, floor = 0.3f * (0.03f * R);
+  w().laneDeflection[0] = 0.004f;
+  w().laneDeflection[1] = 0.01f;
+  w().laneDeflection[2] = 0.016f;
+  w().slidingEnergy = 300.0f;
+  w().rolledDistance = 0.01f;
+  w().frictionLimit = 3000.0f;
+  const float before = w().sectors[4].lanes[2].thickness, heat = w().sectors[4].lanes[2].contactHeat;
+  HeatAndWearBySliding(w(), set(), 4);
+  // The outer lane carries 0.016 / 0.03 of the energy.
+  const double share = 300.0 * 0.016 / 0.03;
+  EXPECT_NEAR(w().sectors[4].lanes[2].contactHeat - heat, 0.2 * share, 0.2 * share * 1e-3);
+  EXPECT_NEAR(before - w().sectors[4].lanes[2].thickness, TyreCompounds[5].wearRate * share / set().heatCapacityWidth,
+              3e-9);
+  EXPECT_EQ(w().sectors[5].lanes[2].thickness, before);  // only the sector in contact
+  w().slidingEnergy = 1e9f;
+  HeatAndWearBySliding(w(), set(), 4);
+  for (const TreadLane& lane : w().sectors[4].lanes) EXPECT_EQ(lane.thickness, floor);
+  EXPECT_EQ(w().tyreFailed, 1);
+  EXPECT_NEAR(floor, 0.009f * R, 1e-9);
+  // A tread worn all round shows condition 0; a new one 255.
+  for (TreadSector& s : w().sectors)
+    for (TreadLane& lane : s.lanes) lane.thickness = floor;
+  w().UpdateTyreTemperatures(set(), 1, 0.001f, 0.0f);
+  EXPECT_EQ(w().condition[0], 0);
+  EXPECT_EQ(w().condition[1], 0);
+}
+
+TEST_F(TreadHeat, LooseGroundLaysACoatOfAtMostSixteenPercentAndNeitherHeatsNorWears) {
+  w().surfaceKind = 4;  // coat target 16 %, loose
+  w().looseGround = 1;
+  w().laneDeflection[1] = 0.01f;
+  w().rolledDistance = 0.02f;
+  w().frictionLimit = 3000.0f;
+  w().slidingEnergy = 5000.0f;
+  const TreadSector before = w().sectors[2];
+  for (int i = 0; i < 20000; ++i) HeatAndWearBySliding(w(), set(), 2);
+  EXPECT_EQ(w().sectors[2].coat, 0.16f);
+  EXPECT_EQ(w().sectors[2].lanes[1].thickness, before.lanes[1].thickness);
+  EXPECT_EQ(w().sectors[2].lanes[1].contactHeat, before.lanes[1].contactHeat);
+  for (TreadSector& s : w().sectors) s.coat = 0.16f;
+  w().UpdateTyreTemperatures(set(), 0, 0.001f, 0.0f);
+  EXPECT_EQ(w().condition[TYRE_CONDITION_COAT], 255);
+  // Firm ground rubs the coat off, and below 0.01 it is gone.
+  w().surfaceKind = 0;
+  w().looseGround = 0;
+  int steps = 0;
+  while (w().sectors[2].coat != 0.0f && steps < 100000) {
+    HeatAndWearBySliding(w(), set(), 2);
+    ++steps;
+    ASSERT_TRUE(w().sectors[2].coat == 0.0f || w().sectors[2].coat >= 0.01f);
+  }
+  EXPECT_EQ(w().sectors[2].coat, 0.0f);
+  EXPECT_GT(steps, 1);
+}
+
+TEST_F(TreadHeat, GripByTheContactLayersTemperature) {
+  const double Cl = LayerCapacity(), optimum = TyreCompounds[5].optimumTemperatureC + 273.15;
+  w().deflection = 0.01f;
+  w().camberTerm = 0.0f;
+  w().gripCoefficient = 0.9f;
+  for (double away : {0.0, 60.0, -60.0, 600.0}) {
+    for (TreadLane& lane : w().sectors[1].lanes) lane.contactHeat = static_cast<float>(Cl * (optimum + away));
+    float rolling = 0.0f;
+    const float grip = HeatTreadByRolling(w(), set(), 1, rolling);
+    const double expected = (0.8 + 0.2 / (away * away / 3600 + 1)) * 0.9;
+    EXPECT_NEAR(grip, expected, 1e-5) << away;
+  }
+}
+
+TEST_F(TreadHeat, DamageLevelByTheTreadLeft) {
+  w().condition[0] = w().condition[1] = w().condition[2] = 200;
+  EXPECT_EQ(w().CheckDamageLevel(100), 0);  // only the failure counts at 100
+  w().tyreFailed = 1;
+  EXPECT_EQ(w().CheckDamageLevel(100), 1);
+  w().tyreFailed = 0;
+  // 50 %: the threshold is 127.5 rounded, 128.
+  EXPECT_EQ(w().CheckDamageLevel(50), 0);
+  w().condition[2] = 128;
+  EXPECT_EQ(w().CheckDamageLevel(50), 1);
+  w().condition[2] = 129;
+  EXPECT_EQ(w().CheckDamageLevel(50), 0);
+  // 0 %: the threshold is 255, so any tread at all counts (the algorithm's threshold).
+  EXPECT_EQ(w().CheckDamageLevel(0), 1);
+  w().condition[0] = w().condition[1] = w().condition[2] = 255;
+  EXPECT_EQ(w().CheckDamageLevel(0), 1);
+  EXPECT_EQ(w().CheckDamageLevel(1), 0);
+}
+
+}  // namespace

@@ -1,0 +1,500 @@
+// tyre_step_test.cpp - one call of the tyre step at a time: against the double-precision
+// transcription, in the air, under the brake, at the switch between the elastic and the
+// brush model, leaning, on the rim, on loose ground, steered, on another body, and with
+// damaged inputs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/wheel/quarter_car.h"
+#include "tests/wheel/wheel_reference.h"
+#include "wheel/wheel.h"
+
+namespace {
+
+constexpr float DT = 0.001f;
+constexpr float PI_F = 3.14159265f;
+
+// A wheel on a rigid mount (no suspension force) standing on flat ground, which the test
+// then moves, spins and presses in by a deflection.
+class TyreStep : public ::testing::Test {
+ protected:
+  QuarterCar q;
+  Vec3 centre = {};
+
+  void SetUp() override {
+    q = QuarterCar();
+    InitWheelTables();
+    WheelSetSizes sizes;
+    sizes.type = SUSPENSION_RIGID;
+    SetupQuarterCar(q, sizes);
+    centre = q.WheelCentreWorld();
+    CarWheel& w = q.wheel();
+    w.groundContact = 1;
+    w.groundNormal = {0.0f, 0.0f, 1.0f};
+    Press(0.01f);
+    w.lastReference = Reference();
+    w.contactKind = 1;
+  }
+  CarWheel& w() { return q.wheel(); }
+  Vec3 Reference() const { return centre + q.car.wheels[0].contactOffset; }
+  // The ground raised under the tyre's lowest point so that it is pressed in by d.
+  void Press(float d) {
+    const Vec3 p = Reference();
+    w().groundPoint = {p.x, p.y, p.z + d};
+  }
+  Vec3 Call(Vec3 outside = {}, float brake = 0.0f) {
+    Vec3 total = outside;
+    w().UpdateWheelForces(q.set(), q.car.orientation, centre, brake, q.car.steeringTorqueSum, DT, 1.0f / DT, -9.81f,
+                          q.car, total);
+    return total;
+  }
+  void ExpectMatches(const TyreStepD& d, const CarWheel& before) {
+    ASSERT_TRUE(d.touching);
+    // The spin under its torques, then held back by the rolling resistance, which stops the
+    // wheel at most.
+    const double turned = before.spinRate + d.spinTorque * DT / before.spinInertia;
+    const double held = d.rollingTorque * DT / before.spinInertia;
+    const float spun = static_cast<float>(std::fabs(turned) > held ? turned - held * (turned > 0 ? 1 : -1) : 0.0);
+    EXPECT_NEAR(w().deflection, d.deflection, 1e-7);
+    EXPECT_NEAR(w().normalForce, d.normalForce, std::fabs(d.normalForce) * 1e-5 + 1e-3);
+    EXPECT_NEAR(w().gripFactor, d.gripFactor, 1e-5);
+    EXPECT_NEAR(w().patchLength, d.patchLength, 1e-7);
+    EXPECT_NEAR(w().sliding, d.sliding, 1e-6);
+    EXPECT_NEAR(w().deformLongitudinal, d.dl, 1e-8 + std::fabs(d.dl) * 1e-4);
+    EXPECT_NEAR(w().deformLateral, d.ds, 1e-8 + std::fabs(d.ds) * 1e-4);
+    EXPECT_NEAR(w().twist, d.twist, 1e-8 + std::fabs(d.twist) * 1e-4);
+    EXPECT_NEAR(w().slidingEnergy, d.slidingEnergy, std::fabs(d.slidingEnergy) * 1e-4 + 1e-6);
+    const double tolerance = std::fabs(d.normalForce) * 1e-4 + 1e-2;
+    EXPECT_NEAR(w().wheelForce.x, d.force.x, tolerance);
+    EXPECT_NEAR(w().wheelForce.y, d.force.y, tolerance);
+    EXPECT_NEAR(w().wheelForce.z, d.force.z, tolerance);
+    EXPECT_NEAR(w().aligningMoment.z, d.aligningMoment.z, std::fabs(d.aligningMoment.z) * 1e-4 + 1e-4);
+    EXPECT_NEAR(w().spinRate, spun, std::fabs(spun) * 1e-4 + 1e-4);
+  }
+};
+
+TEST_F(TyreStep, TouchingStepsMatchTheTranscription) {
+  enum Mode { HOLDS, SLIDES, BRUSH, RIM };
+  struct Case {
+    float deflection, lastDeflection, spin;
+    Vec3 velocity;
+    uint8_t kind, surface;
+    Mode mode;
+  };
+  const Case cases[] = {
+      {0.010f, 0.010f, 0.0f, {0.0f, 0.0f, 0.0f}, 2, 0, HOLDS},       // standing
+      {0.012f, 0.009f, 2.0f, {0.05f, 0.4f, 0.0f}, 2, 0, HOLDS},      // creeping: the elastic model
+      {0.012f, 0.012f, 3.0f, {30.0f, 0.2f, 0.0f}, 2, 0, SLIDES},     // sliding sideways: it saturates
+      {0.015f, 0.015f, 40.0f, {0.6f, 11.5f, 0.0f}, 2, 0, BRUSH},     // rolling with slip: the brush model
+      {0.015f, 0.014f, -40.0f, {-0.6f, -12.5f, 0.0f}, 2, 0, BRUSH},  // rolling backwards
+      {0.020f, 0.020f, 60.0f, {2.0f, 18.0f, 0.0f}, 2, 4, BRUSH},     // loose ground: no sliding ratio
+      {0.080f, 0.080f, 30.0f, {0.0f, 9.0f, 0.0f}, 2, 0, RIM},        // on the rim
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    Press(c.deflection);
+    w().deflection = c.lastDeflection;
+    w().spinRate = c.spin;
+    w().contactKind = c.kind;
+    w().surfaceKind = c.surface;
+    w().dragAnchor = Reference();  // no pull from loose ground yet
+    w().spinTorque = 12.0f;
+    q.car.velocity = c.velocity;
+    const CarWheel before = w();
+    const TyreStepD d = TyreStepReference(before, q.set(), D3(centre), D3(c.velocity), {}, DT, -9.81);
+    Call();
+    SCOPED_TRACE(c.deflection);
+    ExpectMatches(d, before);
+    switch (c.mode) {  // each case takes the path it is meant for
+      case HOLDS:
+        EXPECT_EQ(w().sliding, 0.0f);
+        break;
+      case SLIDES:
+        EXPECT_EQ(w().sliding, 1.0f);
+        break;
+      case BRUSH:
+        EXPECT_GT(w().patchLength, 0.0f);
+        EXPECT_GT(w().sliding, 0.0f);
+        EXPECT_LT(w().sliding, 1.0f);
+        break;
+      case RIM:
+        EXPECT_EQ(w().gripFactor, 0.25f);
+        break;
+    }
+  }
+}
+
+TEST_F(TyreStep, MovementFromTheReferencePointOverSeveralSteps) {
+  // Contact kind 1: the movement is the reference point's; the deformation carries over.
+  w().spinRate = 5.0f;
+  for (int i = 0; i < 20; ++i) {
+    centre.y += 0.0012f;
+    centre.x += 0.0001f;
+    Press(0.01f);
+    const CarWheel before = w();
+    const TyreStepD d = TyreStepReference(before, q.set(), D3(centre), {}, {}, DT, -9.81);
+    Call();
+    SCOPED_TRACE(i);
+    ExpectMatches(d, before);
+    EXPECT_EQ(w().contactKind, 1);
+  }
+}
+
+TEST_F(TyreStep, AWheelInTheAirOnlySpinsUnderItsTorques) {
+  Press(-0.02f);  // the ground 2 cm below the tyre
+  w().spinRate = 10.0f;
+  w().spinTorque = 5.0f;
+  w().deformLongitudinal = 0.001f;
+  w().deformation = {0.0f, 0.001f, 0.0f};
+  const Vec3 total = Call({1.0f, 2.0f, 3.0f});
+  const float weight = w().unsprungMass * -9.81f;
+  EXPECT_EQ(w().contactKind, 0);
+  EXPECT_EQ(w().inContact, 0.0f);
+  EXPECT_EQ(w().normalForce, 0.0f);
+  EXPECT_EQ(w().gripFactor, 0.0f);
+  EXPECT_EQ(w().deformLongitudinal, 0.0f);
+  EXPECT_EQ(w().deformation.y, 0.0f);
+  // The body gets the outside force and the wheel's weight, nothing else.
+  EXPECT_EQ(w().wheelForce.x, 1.0f);
+  EXPECT_EQ(w().wheelForce.y, 2.0f);
+  EXPECT_EQ(w().wheelForce.z, 3.0f + weight);
+  EXPECT_EQ(total.z, 3.0f + weight);
+  // The contact point follows the tyre's lowest point.
+  const Vec3 p = Reference();
+  EXPECT_EQ(w().contactPoint.z, p.z);
+  EXPECT_EQ(w().lastReference.y, p.y);
+  EXPECT_NEAR(w().spinRate, 10.0f + 5.0f * DT / w().spinInertia, 1e-5);
+  // The brake takes its share off.
+  w().spinTorque = 0.0f;
+  const float before = w().spinRate;
+  Call({}, 30.0f);
+  EXPECT_NEAR(w().spinRate, before - 30.0f * DT / w().spinInertia, 1e-5);
+}
+
+TEST_F(TyreStep, ABrakeStrongerThanTheSpinStopsTheWheelExactly) {
+  Press(-0.02f);
+  for (float spin : {0.5f, -0.5f}) {
+    w().spinRate = spin;
+    w().spinTorque = spin > 0 ? 1.0f : -1.0f;
+    const float needed = (std::fabs(spin) + DT / w().spinInertia) * w().spinInertia / DT;
+    Call({}, needed * 1.001f);
+    EXPECT_EQ(w().spinRate, 0.0f) << spin;
+    // A brake just weaker leaves the difference, with the spin's sign.
+    w().spinRate = spin;
+    w().spinTorque = 0.0f;
+    Call({}, std::fabs(spin) * w().spinInertia / DT * 0.5f);
+    EXPECT_NEAR(w().spinRate, spin * 0.5f, 1e-5) << spin;
+  }
+}
+
+TEST_F(TyreStep, ElasticModelBelowPiRadiansASecondAndBrushModelFromIt) {
+  for (float spin : {std::nextafter(PI_F, 0.0f), PI_F}) {
+    SetUp();
+    w().spinRate = spin;
+    w().contactKind = 2;
+    q.car.velocity = {0.3f, spin * q.set().rollingRadius, 0.0f};  // a little sideways slip
+    Call();
+    if (spin < PI_F) {
+      EXPECT_EQ(w().aligningMoment.z, 0.0f);  // the elastic model has no aligning moment
+      EXPECT_TRUE(w().sliding == 0.0f || w().sliding == 1.0f);
+    } else {
+      EXPECT_NE(w().aligningMoment.z, 0.0f);
+      EXPECT_GT(w().patchLength, 0.0f);
+    }
+  }
+}
+
+TEST_F(TyreStep, ALeaningTyreTouchesOffCentreAndNotAtNinetyDegrees) {
+  const float rho = q.set().profileRadius, halfWidth = q.set().sectionWidth / 2.0f;
+  for (double degrees : {20.0, 45.0, 70.0, 85.0, 89.0}) {
+    SetUp();
+    const double lean = degrees * M_PI / 180;
+    const float c = static_cast<float>(std::cos(lean)), s = static_cast<float>(std::sin(lean));
+    // Rolled about the car's forward axis: the spin axis (1, 0, 0) becomes (c, 0, -s).
+    float* m = q.car.orientation;
+    m[0] = c, m[1] = 0, m[2] = s, m[3] = 0, m[4] = 1, m[5] = 0, m[6] = -s, m[7] = 0, m[8] = c;
+    const Vec3 reference = centre + MatrixTimes(m, w().contactOffset);
+    // The expected offset: the round profile's point whose normal is the ground's.
+    const double sc = s, cc = std::sqrt(1 - sc * sc);
+    double ox = sc * rho, oz = (cc - 1) * rho;  // l = (1, 0, 0) here: f = n x s = (0, c, 0) / c
+    if (std::fabs(ox) > halfWidth) {
+      const double k = halfWidth / std::fabs(ox);
+      ox *= k, oz *= k;
+    }
+    if (sc > 0.866) ox *= (1 - sc) / 0.134, oz *= (1 - sc) / 0.134;
+    w().groundPoint = {0.0f, 0.0f, static_cast<float>(reference.z + oz + 0.005)};
+    w().deflection = 0.005f;
+    w().contactKind = 2;
+    Call();
+    SCOPED_TRACE(degrees);
+    ASSERT_EQ(w().contactKind, 1);
+    EXPECT_NEAR(w().camberSine, sc, 1e-6);
+    EXPECT_NEAR(w().contactPoint.x - reference.x, ox, 1e-6);
+    EXPECT_NEAR(w().contactPoint.z - reference.z - w().deflection, oz, 1e-6);
+    if (degrees > 60) {
+      EXPECT_LT(std::fabs(ox), std::fabs(sc * rho));
+    }
+  }
+  // Within about half a degree of 90 the spin axis stands on the ground: no contact at all.
+  SetUp();
+  float* m = q.car.orientation;
+  m[0] = 0, m[2] = 1, m[6] = -1, m[8] = 0;
+  Call();
+  EXPECT_EQ(w().contactKind, 0);
+  EXPECT_EQ(w().normalForce, 0.0f);
+}
+
+TEST_F(TyreStep, RotationAngleWrapsAtSixteenTurns) {
+  Press(-0.02f);
+  w().spinRate = 20.0f;
+  w().rotationAngle = 100.53f;
+  Call();
+  EXPECT_NEAR(w().rotationAngle, 100.53f + 0.02f - 201.06194f, 1e-4);
+  w().spinRate = -20.0f;
+  w().rotationAngle = -100.53f;
+  Call();
+  EXPECT_NEAR(w().rotationAngle, -100.53f - 0.02f + 201.06194f, 1e-4);
+  for (int i = 0; i < 20000; ++i) {
+    w().spinRate = 150.0f;
+    Call();
+    ASSERT_LE(std::fabs(w().rotationAngle), 100.53097f);
+  }
+  // More than 16 turns in one step still leaves the angle within them.
+  for (float spin : {1e6f, -3e6f}) {
+    w().spinRate = spin;
+    Call();
+    EXPECT_LE(std::fabs(w().rotationAngle), 100.53097f) << spin;
+  }
+  // A frozen wheel set keeps its angle.
+  q.set().rotationFrozen = 1;
+  const float angle = w().rotationAngle;
+  Call();
+  EXPECT_EQ(w().rotationAngle, angle);
+}
+
+TEST_F(TyreStep, PastTheMaximumDeflectionTheRimTouchesWithGripQuarter) {
+  const float dmax = q.set().maxDeflection;
+  Press(dmax + 0.01f);
+  w().deflection = dmax + 0.01f;  // no damping this step
+  Call();
+  EXPECT_EQ(w().gripFactor, 0.25f);
+  EXPECT_EQ(w().patchLength, 0.0f);
+  const float d = w().deflection;
+  EXPECT_NEAR(w().normalForce, w().radialStiffness * d + (d - dmax) * q.car.stiffness, 1.0);
+}
+
+TEST_F(TyreStep, RollingResistanceOpposesTheSpinEitherWay) {
+  for (float spin : {30.0f, -30.0f}) {
+    SetUp();
+    w().spinRate = spin;
+    w().contactKind = 2;
+    q.car.velocity = {0.0f, spin * q.set().rollingRadius, 0.0f};  // rolling freely
+    w().spinTorque = 0.0f;
+    const CarWheel before = w();
+    const TyreStepD d = TyreStepReference(before, q.set(), D3(centre), D3(q.car.velocity), {}, DT, -9.81);
+    Call();
+    // The wheel turns slower, forwards or backwards, and keeps its direction.
+    EXPECT_LT(std::fabs(w().spinRate), std::fabs(spin)) << spin;
+    EXPECT_GT(w().spinRate * spin, 0.0f) << spin;
+    EXPECT_GT(d.rollingTorque, 0.0) << spin;
+    ExpectMatches(d, before);
+  }
+  // A slow wheel is stopped, not turned backwards; a still one is held against a drive torque
+  // smaller than the resistance, and turns under a larger one.
+  for (float spin : {0.0009f, -0.0009f}) {
+    SetUp();
+    w().spinRate = spin;
+    w().spinTorque = 0.0f;
+    q.car.velocity = {};
+    w().contactKind = 2;
+    Call();
+    EXPECT_EQ(w().spinRate, 0.0f) << spin;
+  }
+  SetUp();
+  w().spinRate = 0.0f;
+  q.car.velocity = {};
+  w().contactKind = 2;
+  const TyreStepD d = TyreStepReference(w(), q.set(), D3(centre), {}, {}, DT, -9.81);
+  ASSERT_GT(d.rollingTorque, 1.0);
+  w().spinTorque = static_cast<float>(d.rollingTorque * 0.9);
+  Call();
+  EXPECT_EQ(w().spinRate, 0.0f);
+  w().spinTorque = static_cast<float>(d.rollingTorque * 1.5);
+  Call();
+  EXPECT_GT(w().spinRate, 0.0f);
+}
+
+TEST_F(TyreStep, LooseGroundDragsThePatchBehindAnAnchor) {
+  w().surfaceKind = 4;  // drag 0.3
+  w().looseGround = 1;
+  w().dragAnchor = Reference() + Vec3{0.0f, -0.5f, 0.0f};  // far behind: the pull saturates
+  w().contactKind = 2;
+  Call();
+  const float limit = 0.3f * w().normalForce;
+  const Vec3 pull = (w().dragAnchor - w().lastReference) * w().treadStiffness;
+  EXPECT_NEAR(std::sqrt(LengthSquared(pull)), limit, limit * 1e-4);
+  EXPECT_LT(pull.y, 0.0f);
+  // Firm ground has no drag: the anchor follows the reference point.
+  SetUp();
+  w().dragAnchor = Reference() + Vec3{0.0f, -0.5f, 0.0f};
+  Call();
+  EXPECT_EQ(w().dragAnchor.y, w().lastReference.y);
+}
+
+TEST_F(TyreStep, SteeredWheelsTurnTheSteeringAndTheirForces) {
+  w().steered = 1;
+  w().steerAngle = 0.2f;
+  w().spinRate = 30.0f;
+  w().contactKind = 2;
+  q.car.velocity = {0.0f, 10.0f, 0.0f};
+  q.car.steeringTorqueSum = 1.5f;
+  Call();
+  // Steering turns the spin axis about the upright (z): f follows it.
+  EXPECT_NEAR(w().forward.x, -std::sin(0.2f), 1e-6);
+  EXPECT_NEAR(w().forward.y, std::cos(0.2f), 1e-6);
+  const Vec3 arm = w().contactPoint - centre;
+  const float expected = Dot(Vec3{0.0f, 0.0f, 1.0f}, Cross(arm, w().wheelForce) + w().aligningMoment);
+  EXPECT_NEAR(q.car.steeringTorqueSum, 1.5f + expected, std::fabs(expected) * 1e-5 + 1e-4);
+  EXPECT_NE(expected, 0.0f);
+}
+
+TEST_F(TyreStep, TheBodyUnderTheWheelTakesTheReaction) {
+  Solid ground;
+  ground.position = {65536 * 3, 0, 0};
+  w().groundSolid = &ground;
+  w().groundPosition = {65536 * 3 + 32768, 65536, 0};
+  w().spinRate = 10.0f;
+  w().contactKind = 2;
+  q.car.velocity = {0.5f, 3.0f, 0.0f};
+  Call();
+  const Vec3 weight = {0.0f, 0.0f, w().unsprungMass * -9.81f};
+  const Vec3 tyre = w().wheelForce - weight;  // rigid mount: nothing else joined the force
+  EXPECT_NEAR(ground.linearImpulse.z, -tyre.z * DT, 1e-5);
+  EXPECT_NEAR(ground.linearImpulse.x, -tyre.x * DT, 1e-6);
+  EXPECT_NEAR(q.car.impulseHandedOn.z, tyre.z * DT, 1e-5);
+  const Vec3 r = {0.5f, 1.0f, 0.0f};
+  const Vec3 turn = Cross(tyre * DT, r);
+  EXPECT_NEAR(ground.angularImpulse.x, turn.x, 1e-5);
+  EXPECT_NEAR(ground.angularImpulse.z, turn.z, 1e-5);
+}
+
+TEST_F(TyreStep, ContactFromTheCarStepRebuildsTheDeformationAlongToday) {
+  // Kind 2 with the ground flag: dl along f and ds along l, whatever the stored vector said.
+  w().contactKind = 2;
+  w().deformLongitudinal = 0.001f;
+  w().deformLateral = -0.0005f;
+  w().deformation = {5.0f, 5.0f, 5.0f};
+  w().spinRate = 0.0f;
+  q.car.velocity = {};
+  Call();
+  EXPECT_NEAR(w().deformation.y, 0.001f, 1e-6);
+  EXPECT_NEAR(w().deformation.x, -0.0005f, 1e-6);
+  EXPECT_EQ(w().deformation.z, 0.0f);
+}
+
+TEST_F(TyreStep, DamagedInputsCountAsNotTouchingAndReachNoSum) {
+  const auto expectClean = [this](const char* what) {
+    EXPECT_EQ(w().contactKind, 0) << what;
+    EXPECT_EQ(w().deflection, 0.0f) << what;
+    EXPECT_TRUE(IsFinite(w().wheelForce)) << what;
+    EXPECT_TRUE(IsFinite(q.car.torque)) << what;
+    EXPECT_TRUE(IsFinite(q.car.impulseHandedOn)) << what;
+    EXPECT_TRUE(std::isfinite(q.car.steeringTorqueSum)) << what;
+    EXPECT_TRUE(std::isfinite(w().spinRate)) << what;
+    EXPECT_TRUE(std::isfinite(w().rotationAngle)) << what;
+  };
+  for (float bad : {NAN, INFINITY, -INFINITY}) {
+    SetUp();
+    q.car.orientation[4] = bad;
+    w().steered = 1;
+    Call();
+    expectClean("matrix");
+    SetUp();
+    centre.z = bad;
+    Call();
+    expectClean("centre");
+    SetUp();
+    q.car.velocity.y = bad;
+    w().contactKind = 2;
+    Call();
+    expectClean("velocity");
+    SetUp();
+    w().groundPoint.x = bad;
+    Call();
+    expectClean("ground point");
+    SetUp();
+    w().groundNormal.z = bad;
+    Call();
+    expectClean("ground normal");
+    SetUp();
+    w().gripCoefficient = bad;
+    Call();
+    expectClean("grip");
+    SetUp();
+    const Vec3 total = Call({bad, 0.0f, 0.0f});
+    expectClean("outside force");
+    EXPECT_TRUE(IsFinite(total));
+    SetUp();
+    w().steerAngle = bad;
+    Call();
+    expectClean("steer");
+    // A damaged spin, travel or travel speed starts again from rest.
+    SetUp();
+    w().spinRate = bad;
+    w().travel = bad;
+    w().travelVelocity = bad;
+    w().rotationAngle = bad;
+    Call();
+    EXPECT_EQ(w().travel, 0.0f);
+    EXPECT_EQ(w().travelVelocity, 0.0f);
+    EXPECT_TRUE(std::isfinite(w().spinRate));
+    EXPECT_EQ(w().contactKind, 1);  // the tyre itself still stands on the ground
+  }
+}
+
+TEST_F(TyreStep, TheCarsSumsNeverOverflow) {
+  w().spinRate = 40.0f;
+  w().contactKind = 2;
+  w().steered = 1;
+  w().steerAngle = 0.1f;
+  q.car.velocity = {1.0f, 11.0f, 0.0f};
+  const float huge = 3.4e38f;
+  q.car.torque = {huge, huge, huge};
+  q.car.steeringTorqueSum = -huge;
+  Solid ground;
+  w().groundSolid = &ground;
+  q.car.impulseHandedOn = {huge, huge, huge};
+  const Vec3 total = Call({0.0f, 0.0f, huge});
+  ASSERT_EQ(w().contactKind, 1);
+  EXPECT_NE(w().aligningMoment.z, 0.0f);
+  EXPECT_TRUE(IsFinite(q.car.torque));
+  EXPECT_TRUE(IsFinite(q.car.impulseHandedOn));
+  EXPECT_TRUE(std::isfinite(q.car.steeringTorqueSum));
+  EXPECT_TRUE(IsFinite(total));
+  EXPECT_TRUE(IsFinite(w().wheelForce));
+}
+
+TEST_F(TyreStep, AWheelSetWithNothingToDivideByGetsNoTyreStep) {
+  const auto expectNoStep = [this](const char* what) {
+    w().spinRate = 5.0f;
+    w().rimHeat *= 1.5f;  // a hot rim would heat the air
+    Call();
+    EXPECT_EQ(w().contactKind, 0) << what;
+    EXPECT_EQ(w().normalForce, 0.0f) << what;
+    EXPECT_TRUE(IsFinite(w().wheelForce)) << what;
+    const float air = w().airHeat;
+    w().UpdateTyreTemperatures(q.set(), 0, DT, 1.0f);
+    EXPECT_EQ(w().airHeat, air) << what;  // no heat step either
+  };
+  q.set().rollingRadius = 0.0f;
+  expectNoStep("R 0");
+  SetUp();
+  w().airMass = 0.0f;
+  expectNoStep("air mass 0");
+  SetUp();
+  q.set().rimVolume = -1.0f;
+  expectNoStep("rim volume below 0");
+}
+
+}  // namespace
