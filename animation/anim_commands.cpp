@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/report.h"
-#include "ui/dialogs.h"
 #include "animation/anim_edit.h"
 #include "animation/anim_screen.h"
 #include "animation/bone_links.h"
+#include "core/report.h"
 #include "skeleton/skeleton.h"
+#include "ui/dialogs.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <bit>
 #include <cmath>
 
-#include "core/report.h"
 #include "animation/anim_edit.h"
 #include "animation/bone_links.h"
+#include "core/report.h"
 #include "skeleton/skeleton.h"
 
 namespace {

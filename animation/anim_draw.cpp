@@ -6,23 +6,23 @@
 #include <cmath>
 #include <cstdio>
 
+#include "animation/anim_edit.h"
+#include "animation/anim_screen.h"
+#include "animation/bone_links.h"
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
 #include "modeller/object_editor.h"
 #include "render/draw_mesh.h"
 #include "render/gouraud_mesh.h"
 #include "render/humans.h"
+#include "render/immediate.h"
 #include "render/matrices.h"
 #include "render/primitives.h"
-#include "render/immediate.h"
 #include "render/views.h"
+#include "skeleton/skeleton.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/widgets.h"
-#include "animation/anim_edit.h"
-#include "animation/anim_screen.h"
-#include "animation/bone_links.h"
-#include "skeleton/skeleton.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #pragma once
 #include <cstdint>
 
-#include "core/fixed_math.h"
 #include "bone/bone.h"
+#include "core/fixed_math.h"
 
 struct Animation;
 

@@ -3,13 +3,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "animation/anim_edit.h"
 #include "core/data_file.h"
 #include "core/report.h"
 #include "platform/files.h"
+#include "skeleton/skeleton.h"
 #include "text/language.h"
 #include "text/text_names.h"
-#include "animation/anim_edit.h"
-#include "skeleton/skeleton.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/report.h"
 #include "animation/anim_edit.h"
 #include "animation/anim_screen.h"
+#include "core/report.h"
 #include "skeleton/skeleton.h"
 
 const char* const SEATING_NAMES[SEATING_COUNT] = {"standing area", "sit or stand",   "low wall",      "bench",

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "animation/anim_edit.h"
+#include "animation/bone_links.h"
 #include "core/report.h"
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
@@ -14,13 +16,11 @@
 #include "platform/keys.h"
 #include "render/object_picture.h"
 #include "render/views.h"
+#include "skeleton/human_system.h"
+#include "skeleton/skeleton.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/text_entry.h"
-#include "animation/anim_edit.h"
-#include "animation/bone_links.h"
-#include "skeleton/human_system.h"
-#include "skeleton/skeleton.h"
 
 AnimEditorScreen* OpenAnimEditorScreen = nullptr;
 AnimVehicleLink AnimVehicleHooks = {};

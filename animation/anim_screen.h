@@ -13,10 +13,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "bone/bone.h"
 #include "core/frame_globals.h"
 #include "core/process.h"
 #include "model/model_lod_cache.h"
-#include "bone/bone.h"
 
 struct Animation;
 struct BoneTable;

@@ -1,8 +1,8 @@
 // frame_copies.cpp - the legs and frames mirrored, and carried solids copied into other frames
 // relative to a reference solid.
-#include "core/report.h"
 #include "animation/anim_edit.h"
 #include "animation/bone_links.h"
+#include "core/report.h"
 #include "skeleton/skeleton.h"
 
 namespace {

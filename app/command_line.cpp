@@ -12,10 +12,10 @@
 #include <unistd.h>
 
 #include "app/app.h"
+#include "app/main_window.h"
 #include "core/config.h"
 #include "core/data_file.h"
 #include "core/log.h"
-#include "app/main_window.h"
 #include "core/process.h"
 #include "core/sound.h"
 #include "frontend/frontend.h"
@@ -24,11 +24,11 @@
 #include "platform/message_box.h"
 #include "platform/window.h"
 #include "race/race.h"
-#include "world/autocross.h"
-#include "world/layout_file.h"
 #include "text/coded_text.h"
 #include "text/language.h"
 #include "text/messages.h"
+#include "world/autocross.h"
+#include "world/layout_file.h"
 
 char RequestText[REQUEST_TEXT_SIZE];
 int PendingRequestType;

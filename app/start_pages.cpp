@@ -3,11 +3,11 @@
 
 #include "app/app.h"
 #include "core/config.h"
-#include "frontend/player_file.h"
 #include "frontend/frontend.h"
+#include "frontend/player_file.h"
+#include "text/language.h"
 #include "ui/help_screen.h"
 #include "ui/interface_config.h"
-#include "text/language.h"
 #include "ui/widgets.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <cmath>
 
 #include "core/frame_globals.h"
-#include "solid/solid_hooks.h"
 #include "render/oriented_box.h"
+#include "solid/solid_hooks.h"
 
 const FixedTransform* BoneModelTransform = nullptr;
 

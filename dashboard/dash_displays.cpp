@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "core/config.h"
+#include "dashboard/dash_draw_local.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 #include "ui/text_readouts.h"
-#include "dashboard/dash_draw_local.h"
 
 namespace {
 

@@ -8,8 +8,9 @@
 
 #include "core/config.h"
 #include "core/gamma_tables.h"
-#include "platform/clock.h"
+#include "dashboard/dash_draw_local.h"
 #include "physics/car.h"
+#include "platform/clock.h"
 #include "platform/gfx.h"
 #include "render/device.h"
 #include "render/draw2d.h"
@@ -24,7 +25,6 @@
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 #include "ui/text_readouts.h"
-#include "dashboard/dash_draw_local.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #pragma once
 #include <cstdint>
 
-#include "ui/number_gauge.h"
 #include "dashboard/dash_block.h"
+#include "ui/number_gauge.h"
 
 struct Car;
 struct ZKTETexture;

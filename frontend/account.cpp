@@ -4,11 +4,11 @@
 #include "core/frame_globals.h"
 #include "frontend/frontend.h"
 #include "platform/spawn.h"
-#include "ui/dialogs.h"
 #include "text/language.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
 #include "text/text_names.h"
+#include "ui/dialogs.h"
 
 char AccountUserName[ACCOUNT_TEXT_SIZE];
 char AccountPassword[ACCOUNT_TEXT_SIZE];

@@ -6,9 +6,9 @@
 #include "frontend/frontend.h"
 #include "modeller/object_editor.h"
 #include "race/race.h"
+#include "text/language.h"
 #include "ui/dialogs.h"
 #include "ui/interface_config.h"
-#include "text/language.h"
 #include "ui/widgets.h"
 
 uint32_t ExitAction;

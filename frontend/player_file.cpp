@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
-#include "core/frame_globals.h"
 #include "core/config.h"
 #include "core/data_file.h"
+#include "core/frame_globals.h"
 #include "core/log.h"
 #include "platform/files.h"
 #include "platform/locale.h"

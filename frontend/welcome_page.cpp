@@ -9,8 +9,8 @@
 #include "frontend/player_file.h"
 #include "physics/car.h"
 #include "platform/files.h"
-#include "ui/interface_config.h"
 #include "text/language.h"
+#include "ui/interface_config.h"
 #include "ui/widgets.h"
 
 namespace {

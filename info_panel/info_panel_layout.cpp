@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "core/window_state.h"
-#include "ui/interface_config.h"
 #include "text/code_pages.h"
+#include "ui/interface_config.h"
 
 InfoPanelLayout InfoLayout;
 

@@ -9,12 +9,12 @@
 
 #include "core/config.h"
 #include "core/controls.h"
-#include "physics/car.h"
-#include "ui/interface_config.h"
-#include "text/language.h"
-#include "vehicle_data/vehicle_class.h"
 #include "info_panel/info_panel.h"
 #include "info_panel/info_panel_layout.h"
+#include "physics/car.h"
+#include "text/language.h"
+#include "ui/interface_config.h"
+#include "vehicle_data/vehicle_class.h"
 
 namespace {
 

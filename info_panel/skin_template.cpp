@@ -10,9 +10,9 @@
 #include "render/material.h"
 #include "render/object_picture.h"
 #include "render/texture_record.h"
-#include "ui/dialogs.h"
 #include "text/language.h"
 #include "text/text_names.h"
+#include "ui/dialogs.h"
 #include "ui/text_entry.h"
 
 namespace {

@@ -14,10 +14,10 @@
 #include "modeller/object_editor.h"
 #include "modeller/triangle_tools.h"
 #include "render/draw_mesh.h"
+#include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/problem_report.h"
 #include "ui/value_edit.h"
-#include "text/messages.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "core/window_state.h"
-#include "modeller/edit_views.h"
 #include "model/model_object.h"
+#include "modeller/edit_views.h"
 #include "modeller/modeller_local.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"

@@ -10,8 +10,8 @@
 #include "render/material.h"
 #include "render/system_textures.h"
 #include "render/texture_record.h"
-#include "ui/interface.h"
 #include "text/text_colours.h"
+#include "ui/interface.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include "modeller/point_tools.h"
 #include "modeller/triangle_tools.h"
 #include "modeller/vehicle_editor_link.h"
+#include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
-#include "text/messages.h"
 #include "ui/value_edit.h"
 
 namespace {

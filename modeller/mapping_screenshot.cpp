@@ -20,9 +20,9 @@
 #include "render/object_picture.h"
 #include "render/screenshot.h"
 #include "render/views.h"
-#include "ui/dialogs.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
+#include "ui/dialogs.h"
 
 namespace {
 constexpr uint32_t DIRECTION_BITS = 0x1FFFFF;

@@ -1,8 +1,8 @@
 // modeller.cpp - modeller state read by the frame loop and the interface.
 #include "modeller/modeller.h"
 
-#include "modeller/edit_views.h"
 #include "modeller/cutouts_screen.h"
+#include "modeller/edit_views.h"
 #include "modeller/object_editor.h"
 #include "modeller/texture_mapping.h"
 #include "modeller/texture_pages.h"

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "core/window_state.h"
+#include "model/model_object.h"
 #include "modeller/build_mode.h"
 #include "modeller/collision_mesh.h"
 #include "modeller/layers.h"
-#include "model/model_object.h"
 #include "modeller/modeller_files.h"
 #include "modeller/modeller_local.h"
 #include "modeller/modeller_screen.h"
@@ -19,9 +19,9 @@
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
 #include "modeller/object_panel.h"
+#include "modeller/stepwise_runs.h"
 #include "modeller/subobjects.h"
 #include "render/views.h"
-#include "modeller/stepwise_runs.h"
 #include "ui/interface.h"
 #include "ui/value_edit.h"
 #include "ui/widgets.h"

@@ -19,11 +19,11 @@
 #include "modeller/object_editor.h"
 #include "modeller/vehicle_editor_link.h"
 #include "platform/files.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 #include "ui/dialogs.h"
 #include "ui/help_screen.h"
 #include "ui/interface.h"
-#include "text/messages.h"
-#include "text/text_colours.h"
 #include "ui/value_edit.h"
 
 int ModellerOpenedAs = OPENED_ORDINARY;

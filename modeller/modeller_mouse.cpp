@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "core/window_state.h"
-#include "modeller/edit_views.h"
 #include "model/model_object.h"
+#include "modeller/edit_views.h"
 #include "modeller/modeller_local.h"
 #include "modeller/modeller_operations.h"
-#include "modeller/point_tools.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
+#include "modeller/point_tools.h"
 #include "render/draw_mesh.h"
 #include "render/views.h"
 #include "ui/interface.h"

@@ -7,9 +7,9 @@
 #include <cstdio>
 
 #include "core/window_state.h"
-#include "modeller/build_mode.h"
 #include "model/model_materials.h"
 #include "model/model_object.h"
+#include "modeller/build_mode.h"
 #include "modeller/modeller_files.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
@@ -19,9 +19,9 @@
 #include "modeller/subobjects.h"
 #include "modeller/triangle_tools.h"
 #include "modeller/vehicle_editor_link.h"
+#include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/problem_report.h"
-#include "text/messages.h"
 #include "ui/value_edit.h"
 
 namespace {

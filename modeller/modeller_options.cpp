@@ -6,12 +6,12 @@
 
 #include "core/window_state.h"
 #include "modeller/modeller_operations.h"
-#include "ui/dialogs.h"
-#include "ui/interface.h"
 #include "text/language.h"
 #include "text/language_keys.h"
 #include "text/text_colours.h"
 #include "text/text_strings.h"
+#include "ui/dialogs.h"
+#include "ui/interface.h"
 
 ModellerOptionValues ModellerOptions;
 

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "core/window_state.h"
+#include "model/model_object.h"
 #include "modeller/build_mode.h"
 #include "modeller/drag_handles.h"
 #include "modeller/edit_views.h"
-#include "model/model_object.h"
 #include "modeller/modeller_local.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"

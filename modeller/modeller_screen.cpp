@@ -10,18 +10,18 @@
 
 #include "core/frame_globals.h"
 #include "core/window_state.h"
-#include "modeller/edit_views.h"
 #include "model/model_object.h"
+#include "modeller/cutouts_screen.h"
+#include "modeller/edit_views.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
-#include "modeller/cutouts_screen.h"
 #include "modeller/texture_mapping.h"
 #include "modeller/texture_pages.h"
+#include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
-#include "text/messages.h"
 #include "ui/value_edit.h"
 
 const ModellerModeButton MODELLER_MODE_BUTTONS[MODELLER_MODE_COUNT] = {

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "core/window_state.h"
+#include "model/model_object.h"
 #include "modeller/build_mode.h"
 #include "modeller/edit_views.h"
-#include "model/model_object.h"
 #include "modeller/modeller_local.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_undo.h"

@@ -11,9 +11,9 @@
 #include "model/model_object.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/object_editor.h"
+#include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
-#include "text/messages.h"
 #include "ui/value_edit.h"
 
 ObjectUndo ModellerUndo;

@@ -12,9 +12,9 @@
 
 #include "model/model_object.h"
 #include "platform/files.h"
-#include "ui/dialogs.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
+#include "ui/dialogs.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "modeller/edit_views.h"
 #include "model/model_object.h"
+#include "modeller/edit_views.h"
 #include "modeller/object_editor.h"
 #include "modeller/vehicle_editor_link.h"
 #include "ui/interface.h"

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "core/window_state.h"
-#include "modeller/edit_views.h"
 #include "model/model_object.h"
+#include "modeller/edit_views.h"
 #include "modeller/object_editor.h"
 #include "render/draw_mesh.h"
 #include "render/views.h"

@@ -7,20 +7,20 @@
 #include <vector>
 
 #include "core/window_state.h"
-#include "modeller/cutout_material.h"
-#include "modeller/layers.h"
 #include "model/model_meshes.h"
 #include "model/model_object.h"
+#include "modeller/cutout_material.h"
+#include "modeller/layers.h"
 #include "modeller/modeller_local.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
 #include "modeller/subobjects.h"
 #include "modeller/triangle_tools.h"
+#include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/screen_labels.h"
-#include "text/messages.h"
 #include "ui/value_edit.h"
 
 const char SUBOBJECT_LETTERS[] = "MBSATMRFUCOHC";

@@ -7,19 +7,19 @@
 #include <vector>
 
 #include "core/window_state.h"
-#include "modeller/edit_views.h"
 #include "model/model_file.h"
 #include "model/model_object.h"
+#include "modeller/edit_views.h"
 #include "modeller/modeller_files.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/object_editor.h"
 #include "modeller/subobjects.h"
 #include "platform/files.h"
-#include "ui/dialogs.h"
-#include "ui/interface.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
+#include "ui/dialogs.h"
+#include "ui/interface.h"
 #include "ui/value_edit.h"
 
 namespace {

@@ -5,16 +5,16 @@
 #include <vector>
 
 #include "core/window_state.h"
-#include "modeller/edit_views.h"
 #include "model/model_object.h"
+#include "modeller/edit_views.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/object_editor.h"
 #include "modeller/point_tools.h"
 #include "modeller/stepwise_runs.h"
-#include "ui/dialogs.h"
 #include "text/messages.h"
 #include "text/text_strings.h"
+#include "ui/dialogs.h"
 #include "ui/value_edit.h"
 
 namespace {

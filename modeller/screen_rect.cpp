@@ -5,8 +5,8 @@
 
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
-#include "modeller/modeller_screen.h"
 #include "modeller/modeller_local.h"
+#include "modeller/modeller_screen.h"
 #include "render/draw2d.h"
 #include "render/views.h"
 

@@ -7,8 +7,8 @@
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/point_tools.h"
-#include "ui/dialogs.h"
 #include "text/messages.h"
+#include "ui/dialogs.h"
 #include "ui/value_edit.h"
 
 namespace {

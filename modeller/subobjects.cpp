@@ -14,8 +14,8 @@
 #include "modeller/object_editor.h"
 #include "modeller/point_tools.h"
 #include "modeller/vehicle_editor_link.h"
-#include "ui/dialogs.h"
 #include "text/messages.h"
+#include "ui/dialogs.h"
 #include "ui/value_edit.h"
 #include "ui/value_steps.h"
 

@@ -9,8 +9,8 @@
 #include "core/config.h"
 #include "core/frame_globals.h"
 #include "core/window_state.h"
-#include "modeller/cutouts_screen.h"
 #include "model/model_meshes.h"
+#include "modeller/cutouts_screen.h"
 #include "modeller/modeller_local.h"
 #include "modeller/texture_pages.h"
 #include "render/draw2d.h"
@@ -19,12 +19,12 @@
 #include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
-#include "ui/dialogs.h"
-#include "ui/interface.h"
 #include "text/language.h"
 #include "text/language_keys.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
+#include "ui/dialogs.h"
+#include "ui/interface.h"
 
 const float USED_AREA_TRANSFORMS[ORIENTATION_COUNT][6] = {
     {1, 0, 0, 1, 0, 0},  {0, 1, -1, 0, 0, 1}, {-1, 0, 0, -1, 1, 1}, {0, -1, 1, 0, 1, 0},

@@ -19,10 +19,10 @@
 #include "render/object_picture.h"
 #include "render/system_textures.h"
 #include "render/texture_names.h"
-#include "ui/dialogs.h"
-#include "ui/interface.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
+#include "ui/dialogs.h"
+#include "ui/interface.h"
 #include "ui/value_edit.h"
 
 const char* const PAGE_TYPE_SHORT_NAMES[PAGE_TYPE_COUNT] = {"fixed", "skin", "dash"};

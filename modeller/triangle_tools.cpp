@@ -9,16 +9,16 @@
 #include <vector>
 
 #include "core/report.h"
-#include "modeller/build_mode.h"
 #include "model/model_materials.h"
 #include "model/model_object.h"
+#include "modeller/build_mode.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
 #include "modeller/object_editor.h"
 #include "modeller/point_tools.h"
-#include "ui/dialogs.h"
 #include "text/messages.h"
+#include "ui/dialogs.h"
 #include "ui/value_edit.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/object_editor.h"
-#include "ui/dialogs.h"
 #include "text/text_strings.h"
+#include "ui/dialogs.h"
 #include "ui/value_edit.h"
 #include "ui/value_steps.h"
 

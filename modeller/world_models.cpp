@@ -7,10 +7,10 @@
 
 #include "core/gamma_tables.h"
 #include "model/model_meshes.h"
-#include "modeller/layout_properties.h"
 #include "model/pregen_model.h"
-#include "render/object_mesh.h"
+#include "modeller/layout_properties.h"
 #include "render/gouraud_mesh.h"
+#include "render/object_mesh.h"
 #include "world/built_mesh.h"
 #include "world/pot.h"
 #include "world/pre_gen.h"

@@ -27,9 +27,9 @@
 #include <mutex>
 
 #include "core/smooth_curve.h"
-#include "physics/car_race.h"
 #include "physics/car_events.h"
 #include "physics/car_packets.h"
+#include "physics/car_race.h"
 #include "solid/solid.h"
 #include "vehicle_data/vehicle_data.h"
 

@@ -12,8 +12,8 @@
 #include "core/sound.h"
 #include "platform/keys.h"
 #include "render/vr.h"
-#include "ui/dialogs.h"
 #include "text/language.h"
+#include "ui/dialogs.h"
 
 uint8_t NetStatusByte;
 int GameMessageFlag;

@@ -2,8 +2,8 @@
 // program is its own host, so its own layout packets come straight back to it; the results
 // table and the layout screen's references hold nothing to reset or prune.
 #include "physics/car.h"
-#include "solid/solid_hooks.h"
 #include "race/race.h"
+#include "solid/solid_hooks.h"
 #include "world/autocross.h"
 #include "world/layout_file.h"
 

@@ -8,8 +8,8 @@
 #include "model/model_object.h"
 #include "physics/car.h"
 #include "platform/files.h"
-#include "ui/dialogs.h"
 #include "rim/rim_editor_local.h"
+#include "ui/dialogs.h"
 
 namespace {
 

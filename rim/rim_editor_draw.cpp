@@ -7,9 +7,9 @@
 #include "core/frame_globals.h"
 #include "physics/car.h"
 #include "render/immediate.h"
+#include "rim/rim_editor_local.h"
 #include "ui/shapes_2d.h"
 #include "vehicle/wheel_profile.h"
-#include "rim/rim_editor_local.h"
 
 namespace {
 

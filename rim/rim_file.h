@@ -8,8 +8,8 @@
 #pragma once
 #include <cstdint>
 
-#include "vehicle_data/rim_profile.h"
 #include "rim/graph.h"
+#include "vehicle_data/rim_profile.h"
 
 struct Car;
 struct DataFile;

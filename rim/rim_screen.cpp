@@ -9,9 +9,9 @@
 
 #include "core/window_state.h"
 #include "physics/car.h"
+#include "rim/rim_editor_local.h"
 #include "ui/interface.h"
 #include "vehicle/wheel_profile.h"
-#include "rim/rim_editor_local.h"
 
 Car* RimEditorCar;
 

@@ -13,8 +13,8 @@
 #pragma once
 #include <cstdint>
 
-#include "core/fixed_math.h"
 #include "bone/bone.h"
+#include "core/fixed_math.h"
 
 struct DataFile;
 struct Prss;

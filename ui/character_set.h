@@ -9,8 +9,8 @@
 #pragma once
 #include <cstdint>
 
-#include "text/code_pages.h"
 #include "core/graph_data.h"
+#include "text/code_pages.h"
 
 // ---- [Glyphs] ----
 constexpr int GLYPH_COUNT = 544;         // glyph g stands for character code g + 32

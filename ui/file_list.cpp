@@ -9,10 +9,10 @@
 
 #include "platform/clock.h"
 #include "platform/files.h"
-#include "ui/interface_config.h"
 #include "text/language.h"
-#include "ui/text_entry.h"
 #include "text/text_strings.h"
+#include "ui/interface_config.h"
+#include "ui/text_entry.h"
 #include "ui/widgets.h"
 
 uint32_t FileSortSetting;

@@ -11,13 +11,13 @@
 
 #include "core/log.h"
 #include "render/font_pages.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 #include "ui/character_set.h"
 #include "ui/font_page_layout.h"
 #include "ui/glyph_cache.h"
 #include "ui/glyph_raster.h"
-#include "text/messages.h"
 #include "ui/text_measure.h"
-#include "text/text_colours.h"
 
 namespace {
 

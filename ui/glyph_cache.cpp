@@ -10,10 +10,10 @@
 #include "core/sound.h"
 #include "platform/font_source.h"
 #include "render/font_pages.h"
-#include "ui/character_set.h"
 #include "text/messages.h"
-#include "ui/text_draw.h"
 #include "text/text_colours.h"
+#include "ui/character_set.h"
+#include "ui/text_draw.h"
 
 GlyphCachePage GlyphCachePages[MAX_GLYPH_CACHE_PAGES];
 int NumGlyphCachePages;

@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "core/frame_globals.h"
+#include "text/language.h"
+#include "text/text_colours.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
-#include "text/language.h"
-#include "text/text_colours.h"
 #include "ui/text_draw.h"
 #include "ui/widgets.h"
 

@@ -6,13 +6,13 @@
 
 #include "core/frame_globals.h"
 #include "core/sound.h"
-#include "ui/interface.h"
-#include "ui/interface_config.h"
 #include "text/language.h"
 #include "text/language_keys.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
 #include "text/text_strings.h"
+#include "ui/interface.h"
+#include "ui/interface_config.h"
 #include "ui/widgets.h"
 
 void (*GarageChooserNames)(std::vector<std::string>& out);

@@ -8,11 +8,11 @@
 #include "platform/key_input.h"
 #include "platform/keys.h"
 #include "platform/locale.h"
+#include "text/code_pages.h"
+#include "text/text_colours.h"
 #include "ui/character_set.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
-#include "text/code_pages.h"
-#include "text/text_colours.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 

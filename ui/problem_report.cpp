@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "core/window_state.h"
-#include "ui/interface.h"
 #include "text/messages.h"
+#include "ui/interface.h"
 
 ProblemReportLine ProblemReportLines[PROBLEM_REPORT_LINES];
 int ProblemReportCount;

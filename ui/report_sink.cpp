@@ -4,14 +4,14 @@
 #include "core/process.h"
 #include "core/sound.h"
 #include "render/system_textures.h"
-#include "ui/character_set.h"
-#include "ui/dialogs.h"
-#include "ui/font_pages.h"
-#include "ui/interface.h"
 #include "text/code_pages.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
 #include "text/text_services.h"
+#include "ui/character_set.h"
+#include "ui/dialogs.h"
+#include "ui/font_pages.h"
+#include "ui/interface.h"
 
 namespace {
 

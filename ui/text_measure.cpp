@@ -1,9 +1,9 @@
 // text_measure.cpp - widths, kerning, and the layout of coded text with word wrapping.
 #include "ui/text_measure.h"
 
-#include "ui/character_set.h"
 #include "text/code_pages.h"
 #include "text/coded_text.h"
+#include "ui/character_set.h"
 
 int TextSize = 11;
 float TextSizeFactor = 1.0f;

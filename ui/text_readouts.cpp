@@ -13,8 +13,8 @@
 #include "render/render_target.h"
 #include "render/system_textures.h"
 #include "render/texture_table.h"
-#include "ui/character_set.h"
 #include "text/code_pages.h"
+#include "ui/character_set.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 

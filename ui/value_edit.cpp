@@ -9,12 +9,12 @@
 #include <cstring>
 
 #include "core/process.h"
+#include "text/language.h"
+#include "text/text_strings.h"
 #include "ui/character_set.h"
 #include "ui/dialogs.h"
 #include "ui/interface_local.h"
-#include "text/language.h"
 #include "ui/text_measure.h"
-#include "text/text_strings.h"
 #include "ui/value_steps.h"
 
 void (*RecordEditMerging)(const char* name, int kind, void* variable, uint32_t mask);

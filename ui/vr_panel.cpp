@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "render/vr.h"
-#include "ui/interface.h"
 #include "text/language.h"
 #include "text/text_colours.h"
+#include "ui/interface.h"
 
 namespace {
 

@@ -5,13 +5,13 @@
 
 #include "core/process.h"
 #include "core/window_state.h"
+#include "text/language.h"
+#include "text/language_keys.h"
+#include "text/messages.h"
 #include "ui/help_screen.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
 #include "ui/interface_local.h"
-#include "text/language.h"
-#include "text/language_keys.h"
-#include "text/messages.h"
 #include "ui/value_steps.h"
 
 const PanelLayout PanelLayoutTable[PANEL_LAYOUT_COUNT] = {

@@ -9,10 +9,10 @@
 #include "render/humans.h"
 #include "render/matrices.h"
 #include "render/primitives.h"
-#include "vehicle/car_animations.h"
-#include "vehicle/car_drawing.h"
 #include "skeleton/human_system.h"
 #include "skeleton/skeleton.h"
+#include "vehicle/car_animations.h"
+#include "vehicle/car_drawing.h"
 
 namespace {
 

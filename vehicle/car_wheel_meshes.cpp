@@ -11,10 +11,10 @@
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_model.h"
 #include "vehicle/car_skins.h"
-#include "vehicle_data/rim_profile.h"
-#include "vehicle_data/vehicle_class.h"
 #include "vehicle/wheel_meshes.h"
 #include "vehicle/wheel_profile.h"
+#include "vehicle_data/rim_profile.h"
+#include "vehicle_data/vehicle_class.h"
 
 namespace {
 

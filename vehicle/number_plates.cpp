@@ -14,9 +14,9 @@
 #include "render/generated_textures.h"
 #include "render/material.h"
 #include "render/texture_table.h"
+#include "text/coded_text.h"
 #include "ui/character_set.h"
 #include "ui/glyph_raster.h"
-#include "text/coded_text.h"
 #include "ui/text_measure.h"
 #include "vehicle/car_model.h"
 

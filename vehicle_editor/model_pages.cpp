@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "dashboard/dash_figures.h"
 #include "physics/car.h"
 #include "render/gouraud_mesh.h"
 #include "render/material.h"
@@ -12,7 +13,6 @@
 #include "text/text_colours.h"
 #include "ui/value_edit.h"
 #include "vehicle_data/dashboard.h"
-#include "dashboard/dash_figures.h"
 #include "vehicle_editor/model_pages.h"
 #include "vehicle_editor/settings_actions.h"
 #include "vehicle_editor/tab_pages.h"

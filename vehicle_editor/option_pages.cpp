@@ -9,10 +9,10 @@
 #include "physics/car.h"
 #include "text/text_colours.h"
 #include "ui/value_edit.h"
-#include "wheel/wheel.h"
 #include "vehicle_editor/settings_actions.h"
 #include "vehicle_editor/tab_pages.h"
 #include "vehicle_editor/vehicle_editor.h"
+#include "wheel/wheel.h"
 
 namespace {
 

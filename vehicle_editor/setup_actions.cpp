@@ -6,12 +6,12 @@
 #include <cstring>
 
 #include "core/report.h"
+#include "info_panel/colour_marks.h"
+#include "info_panel/info_panel.h"
 #include "physics/car.h"
 #include "vehicle/car_model.h"
 #include "vehicle_data/vehicle_class.h"
 #include "vehicle_editor/default_setups.h"
-#include "info_panel/colour_marks.h"
-#include "info_panel/info_panel.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 

@@ -9,9 +9,9 @@
 
 #include "core/fixed_math.h"
 #include "core/process.h"
+#include "render/view_constants.h"
 #include "ui/bevel_box.h"
 #include "ui/value_edit.h"
-#include "render/view_constants.h"
 
 struct Bone;
 struct BoneTable;

@@ -5,11 +5,11 @@
 #include "modeller/object_editor.h"
 #include "modeller/vehicle_editor_link.h"
 #include "physics/car.h"
+#include "skeleton/human_system.h"
 #include "vehicle/car_animations.h"
 #include "vehicle/car_draw.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_model.h"
-#include "skeleton/human_system.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 

@@ -13,9 +13,10 @@
 
 #include "core/frame_globals.h"
 #include "core/window_state.h"
+#include "dashboard/dash_draw.h"
+#include "model/model_object.h"
 #include "modeller/drag_handles.h"
 #include "modeller/edit_views.h"
-#include "model/model_object.h"
 #include "physics/car.h"
 #include "render/immediate.h"
 #include "render/matrices.h"
@@ -24,11 +25,10 @@
 #include "render/render_states.h"
 #include "render/sky.h"
 #include "render/views.h"
-#include "ui/screen_labels.h"
 #include "text/text_colours.h"
+#include "ui/screen_labels.h"
 #include "vehicle/car_draw.h"
 #include "vehicle/car_drawing.h"
-#include "dashboard/dash_draw.h"
 #include "vehicle_editor/frame_points.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <cstring>
 
 #include "core/report.h"
-#include "solid/solid.h"
-#include "solid/solid_hooks.h"
 #include "render/object_mesh.h"
 #include "render/views.h"
+#include "solid/solid.h"
+#include "solid/solid_hooks.h"
 #include "world/fixed_ob.h"
 #include "world/layout.h"
 #include "world/layout_file.h"

@@ -7,8 +7,8 @@
 #include "core/config.h"
 #include "core/frame_globals.h"
 #include "core/report.h"
-#include "solid/solid_hooks.h"
 #include "platform/clock.h"
+#include "solid/solid_hooks.h"
 
 TrackPlace WorldTrackPlace;
 

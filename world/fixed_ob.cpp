@@ -22,15 +22,15 @@
 #include "render/object_mesh.h"
 #include "world/built_mesh.h"
 #include "world/figures.h"
-#include "world/flag.h"
 #include "world/fixed_cam.h"
+#include "world/flag.h"
 #include "world/pit.h"
 #include "world/placed_object.h"
 #include "world/section.h"
 #include "world/segment.h"
 #include "world/start_grid.h"
-#include "world/turbine.h"
 #include "world/tree.h"
+#include "world/turbine.h"
 
 uint32_t WorldLightsOn = 0;
 

@@ -4,9 +4,9 @@
 
 #include <cmath>
 
-#include "solid/solid.h"
 #include "render/material.h"
 #include "render/object_mesh.h"
+#include "solid/solid.h"
 #include "world/built_mesh.h"
 
 PickingRay GlobalPickingRay;

@@ -8,8 +8,8 @@
 
 #include "core/data_file.h"
 #include "core/report.h"
-#include "solid/solid_hooks.h"
 #include "platform/files.h"
+#include "solid/solid_hooks.h"
 #include "world/autocross.h"
 #include "world/placed_object.h"
 #include "world/world.h"

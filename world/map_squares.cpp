@@ -11,9 +11,9 @@
 
 #include "core/config.h"
 #include "core/report.h"
+#include "platform/thread.h"
 #include "solid/physics_registry.h"
 #include "solid/solid.h"
-#include "platform/thread.h"
 #include "world/fixed_ob.h"
 #include "world/segment.h"
 #include "world/world.h"

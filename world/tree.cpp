@@ -12,11 +12,11 @@
 #include "core/frame_globals.h"
 #include "core/report.h"
 #include "render/material.h"
-#include "render/texture_record.h"
 #include "render/primitives.h"
 #include "render/shaders.h"
-#include "world/pre_gen.h"
+#include "render/texture_record.h"
 #include "world/mapping.h"
+#include "world/pre_gen.h"
 #include "world/sphere_directions.h"
 #include "world/world.h"
 

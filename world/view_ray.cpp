@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "solid/solid.h"
 #include "render/views.h"
+#include "solid/solid.h"
 #include "world/built_mesh.h"
 #include "world/fixed_ob.h"
 #include "world/geometry_queries.h"

@@ -4,11 +4,11 @@
 // world answers from its objects and octrees.
 #include <cstring>
 
-#include "solid/solid_hooks.h"
 #include "render/humans.h"
 #include "render/light_samples.h"
 #include "render/sky.h"
 #include "render/views.h"
+#include "solid/solid_hooks.h"
 #include "world/environment.h"
 #include "world/fixed_ob.h"
 #include "world/light_octrees.h"

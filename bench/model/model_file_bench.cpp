@@ -18,9 +18,9 @@
 
 #include "core/data_file.h"
 #include "model/model_file.h"
-#include "tools/model_gen/model_builder.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
+#include "tools/model_gen/model_builder.h"
 
 namespace {
 

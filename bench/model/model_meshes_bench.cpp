@@ -18,8 +18,8 @@
 #include "model/model_meshes.h"
 #include "render/gouraud_mesh.h"
 #include "render/material.h"
-#include "tools/model_gen/model_builder.h"
 #include "text/text_colours.h"
+#include "tools/model_gen/model_builder.h"
 
 #ifdef ZKT_HAVE_MESHOPTIMIZER
 #include <meshoptimizer.h>

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "modeller/build_mode.h"
 #include "model/model_object.h"
+#include "modeller/build_mode.h"
 #include "modeller/object_editor.h"
 #include "tools/model_gen/model_builder.h"
 

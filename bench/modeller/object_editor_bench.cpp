@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "core/window_state.h"
 #include "model/model_meshes.h"
 #include "modeller/modeller_selection.h"
 #include "modeller/modeller_undo.h"
@@ -31,9 +32,8 @@
 #include "modeller/wire_edges.h"
 #include "render/object_mesh.h"
 #include "render/views.h"
-#include "core/window_state.h"
-#include "tools/model_gen/model_builder.h"
 #include "text/text_colours.h"
+#include "tools/model_gen/model_builder.h"
 #include "world/geometry_queries.h"
 
 namespace {

@@ -26,12 +26,12 @@
 
 #include "bench/solid/rate_reporter.h"
 #include "core/checksum.h"
-#include "platform/spawn.h"
 #include "physics/car.h"
 #include "physics/car_world.h"
+#include "platform/spawn.h"
 #include "tests/physics/oval_track.h"
-#include "tools/vehicle_gen/sample_vehicles.h"
 #include "text/text_colours.h"
+#include "tools/vehicle_gen/sample_vehicles.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "vehicle/frame_tubes.h"
 #include "vehicle/tyre_geometry.h"
 #include "vehicle/vehicle.h"
-#include "wheel/wheel.h"
 #include "vehicle/wheel_profile.h"
+#include "wheel/wheel.h"
 
 namespace {
 

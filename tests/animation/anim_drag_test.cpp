@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/frame_globals.h"
-#include "tests/core/report_recorder.h"
 #include "tests/animation/anim_test_util.h"
+#include "tests/core/report_recorder.h"
 
 namespace {
 

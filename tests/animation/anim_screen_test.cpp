@@ -8,13 +8,13 @@
 #include <limits>
 #include <string>
 
+#include "animation/anim_screen.h"
 #include "core/frame_globals.h"
 #include "core/window_state.h"
-#include "platform/keys.h"
-#include "tests/core/report_recorder.h"
-#include "tests/animation/anim_test_util.h"
 #include "modeller/object_editor.h"
-#include "animation/anim_screen.h"
+#include "platform/keys.h"
+#include "tests/animation/anim_test_util.h"
+#include "tests/core/report_recorder.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "tests/core/report_recorder.h"
 #include "tests/animation/anim_test_util.h"
+#include "tests/core/report_recorder.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // children and leaves, the colours and the carried solids' relative transforms.
 #include <gtest/gtest.h>
 
-#include "tests/core/report_recorder.h"
 #include "tests/animation/anim_test_util.h"
+#include "tests/core/report_recorder.h"
 
 namespace {
 

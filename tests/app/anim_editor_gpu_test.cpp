@@ -8,14 +8,14 @@
 #include <cstring>
 #include <string>
 
-#include "core/window_state.h"
-#include "editor_window_harness.h"
-#include "modeller/modeller_screen.h"
-#include "modeller/vehicle_editor_link.h"
 #include "animation/anim_edit.h"
 #include "animation/anim_screen.h"
 #include "animation/bone_links.h"
 #include "core/data_file.h"
+#include "core/window_state.h"
+#include "editor_window_harness.h"
+#include "modeller/modeller_screen.h"
+#include "modeller/vehicle_editor_link.h"
 #include "platform/files.h"
 #include "render/draw_mesh.h"
 #include "render/gouraud_mesh.h"

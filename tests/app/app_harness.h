@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/main_window.h"
 #include "core/config.h"
 #include "core/log.h"
-#include "app/main_window.h"
 #include "core/process.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"

@@ -11,11 +11,11 @@
 
 #include "app/app.h"
 #include "app/command_line.h"
+#include "app/main_window.h"
+#include "app/text_commands.h"
 #include "core/config.h"
 #include "core/controls.h"
 #include "core/log.h"
-#include "app/main_window.h"
-#include "app/text_commands.h"
 #include "platform/message_box.h"
 
 class CommandTestFolder : public ::testing::Test {

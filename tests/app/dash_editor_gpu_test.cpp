@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "dashboard/dash_block.h"
+#include "dashboard/dash_editor.h"
 #include "editor_window_harness.h"
 #include "physics/car.h"
 #include "ui/shapes_2d.h"
-#include "dashboard/dash_block.h"
-#include "dashboard/dash_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 namespace {

@@ -17,6 +17,7 @@
 #include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "frontend/frontend.h"
+#include "model/model_file.h"
 #include "modeller/edit_views.h"
 #include "modeller/modeller.h"
 #include "modeller/object_editor.h"
@@ -25,14 +26,13 @@
 #include "render/frame.h"
 #include "render/screenshot.h"
 #include "render/views.h"
-#include "vehicle_editor/vehicle_editor.h"
 #include "tests/ui/control_clicks.h"
 #include "tests/ui/png_test_util.h"
-#include "model/model_file.h"
+#include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/widgets.h"
-#include "text/messages.h"
+#include "vehicle_editor/vehicle_editor.h"
 
 constexpr int WIDTH = 1024, HEIGHT = 768;
 

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "editor_window_harness.h"
 #include "core/data_file.h"
+#include "editor_window_harness.h"
 #include "physics/car.h"
-#include "ui/number_gauge.h"
 #include "text/messages.h"
+#include "ui/number_gauge.h"
 #include "ui/value_edit.h"
 #include "vehicle_data/engine_file.h"
 #include "vehicle_data/engine_power.h"

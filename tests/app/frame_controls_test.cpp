@@ -15,8 +15,8 @@
 #include "race/race.h"
 #include "render/vr.h"
 #include "tests/platform/virtual_joystick.h"
-#include "ui/dialogs.h"
 #include "text/messages.h"
+#include "ui/dialogs.h"
 #include "ui/text_entry.h"
 
 namespace {

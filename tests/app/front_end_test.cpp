@@ -7,8 +7,8 @@
 #include "frontend/frontend.h"
 #include "platform/spawn.h"
 #include "render/texture_table.h"
-#include "ui/dialogs.h"
 #include "text/messages.h"
+#include "ui/dialogs.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 
 #include "core/sound_echo.h"
 #include "editor_window_harness.h"
-#include "tests/physics/static_balance.h"
 #include "frontend/frontend.h"
 #include "physics/car.h"
-#include "solid/solid_hooks.h"
-#include "ui/text_draw.h"
 #include "platform/clock.h"
 #include "platform/window.h"
+#include "solid/solid_hooks.h"
+#include "tests/physics/static_balance.h"
+#include "ui/text_draw.h"
 
 namespace {
 

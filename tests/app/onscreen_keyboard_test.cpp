@@ -6,15 +6,15 @@
 #include <utility>
 #include <vector>
 
-#include "core/process.h"
 #include "app/app.h"
 #include "app/main_window.h"
+#include "core/process.h"
 #include "platform/key_input.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
+#include "text/code_pages.h"
 #include "ui/interface.h"
 #include "ui/onscreen_keyboard.h"
-#include "text/code_pages.h"
 #include "ui/text_entry.h"
 
 namespace {

@@ -8,18 +8,18 @@
 #include <vector>
 
 #include "app/app.h"
-#include "core/config.h"
 #include "app/main_window.h"
-#include "frontend/player_file.h"
-#include "core/process.h"
 #include "app/start_pages.h"
-#include "frontend/frontend.h"
-#include "ui/help_screen.h"
-#include "ui/dialogs.h"
-#include "ui/interface.h"
-#include "text/language.h"
+#include "core/config.h"
 #include "core/game_code.h"
+#include "core/process.h"
+#include "frontend/frontend.h"
+#include "frontend/player_file.h"
+#include "text/language.h"
 #include "tools/track_writer/track_files.h"
+#include "ui/dialogs.h"
+#include "ui/help_screen.h"
+#include "ui/interface.h"
 #include "world/world.h"
 
 namespace {

@@ -18,6 +18,7 @@
 #include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "frontend/frontend.h"
+#include "info_panel/skin_template.h"
 #include "physics/car.h"
 #include "render/draw_mesh.h"
 #include "render/gouraud_mesh.h"
@@ -27,7 +28,6 @@
 #include "tests/ui/control_clicks.h"
 #include "tests/ui/png_test_util.h"
 #include "ui/dialogs.h"
-#include "info_panel/skin_template.h"
 #include "vehicle_editor/vehicle_editor.h"
 
 namespace {

@@ -7,8 +7,8 @@
 
 #include "app/text_commands.h"
 #include "platform/keys.h"
-#include "ui/dialogs.h"
 #include "text/messages.h"
+#include "ui/dialogs.h"
 
 namespace {
 

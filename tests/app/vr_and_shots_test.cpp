@@ -10,8 +10,8 @@
 #include "render/screenshot.h"
 #include "render/vr.h"
 #include "tests/render/vr_test_plugins.h"
-#include "ui/interface.h"
 #include "text/messages.h"
+#include "ui/interface.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include "modeller/object_editor.h"
 #include "modeller/vehicle_editor_link.h"
 #include "physics/car.h"
+#include "rim/rim_screen.h"
 #include "ui/interface_draw.h"
 #include "vehicle/car_drawing.h"
-#include "rim/rim_screen.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 namespace {

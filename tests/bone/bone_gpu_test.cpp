@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "core/gamma_tables.h"
 #include "bone/bone.h"
+#include "core/gamma_tables.h"
 #include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/material.h"

@@ -14,6 +14,8 @@
 
 #include "core/config.h"
 #include "core/gamma_tables.h"
+#include "dashboard/dash_draw.h"
+#include "dashboard/dash_figures.h"
 #include "physics/car.h"
 #include "platform/clock.h"
 #include "render/render_target.h"
@@ -24,8 +26,6 @@
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 #include "ui/text_readouts.h"
-#include "dashboard/dash_draw.h"
-#include "dashboard/dash_figures.h"
 
 namespace {
 

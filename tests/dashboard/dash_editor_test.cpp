@@ -17,6 +17,10 @@
 #include "core/process.h"
 #include "core/report.h"
 #include "core/window_state.h"
+#include "dashboard/dash_block.h"
+#include "dashboard/dash_editor.h"
+#include "dashboard/dash_figures.h"
+#include "dashboard/dash_file.h"
 #include "physics/car.h"
 #include "tests/ui/control_clicks.h"
 #include "ui/dialogs.h"
@@ -24,10 +28,6 @@
 #include "ui/interface_draw.h"
 #include "vehicle_data/dashboard.h"
 #include "vehicle_data/vehicle_class.h"
-#include "dashboard/dash_block.h"
-#include "dashboard/dash_editor.h"
-#include "dashboard/dash_figures.h"
-#include "dashboard/dash_file.h"
 
 namespace fs = std::filesystem;
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "physics/car.h"
 #include "dashboard/dash_figures.h"
+#include "physics/car.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 
 #include "core/data_file.h"
 #include "core/process.h"
+#include "dashboard/dash_block.h"
+#include "dashboard/dash_file.h"
 #include "physics/car.h"
 #include "tests/core/report_recorder.h"
 #include "vehicle_data/dashboard.h"
-#include "dashboard/dash_block.h"
-#include "dashboard/dash_file.h"
 
 namespace fs = std::filesystem;
 

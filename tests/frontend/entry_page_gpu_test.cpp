@@ -15,13 +15,13 @@
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/texture_record.h"
-#include "tests/ui/png_test_util.h"
 #include "tests/frontend/page_picture.h"
+#include "tests/ui/png_test_util.h"
 #include "tests/ui/text_gpu_suite.h"
+#include "text/messages.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
-#include "text/messages.h"
 #include "ui/text_draw.h"
 
 namespace {

@@ -12,10 +12,10 @@
 #include "core/report.h"
 #include "core/window_state.h"
 #include "frontend/frontend.h"
-#include "physics/car.h"
-#include "ui/interface.h"
-#include "text/text_colours.h"
 #include "info_panel/info_panel.h"
+#include "physics/car.h"
+#include "text/text_colours.h"
+#include "ui/interface.h"
 
 namespace fs = std::filesystem;
 

@@ -16,13 +16,13 @@
 #include "core/process.h"
 #include "core/window_state.h"
 #include "frontend/frontend.h"
+#include "info_panel/colour_marks.h"
+#include "info_panel/info_panel.h"
+#include "info_panel/info_panel_layout.h"
 #include "physics/car.h"
 #include "tests/frontend/page_picture.h"
 #include "tests/ui/png_test_util.h"
 #include "ui/interface_config.h"
-#include "info_panel/colour_marks.h"
-#include "info_panel/info_panel.h"
-#include "info_panel/info_panel_layout.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include "render/render_target.h"
 #include "render/texture_record.h"
 #include "tests/ui/text_gpu_suite.h"
+#include "text/messages.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
-#include "text/messages.h"
 #include "ui/text_draw.h"
 
 constexpr int PAGE_WIDTH = 320, PAGE_HEIGHT = 240;

@@ -17,9 +17,9 @@
 #include "frontend/player_file.h"
 #include "physics/car.h"
 #include "race/race.h"
+#include "text/text_colours.h"
 #include "ui/dialogs.h"
 #include "ui/interface_config.h"
-#include "text/text_colours.h"
 #include "vehicle/car_load.h"
 
 namespace fs = std::filesystem;

@@ -15,8 +15,8 @@
 
 #include "core/fixed_math.h"
 #include "tests/fuzz/fuzz_cars.h"
-#include "tools/vehicle_gen/sample_vehicles.h"
 #include "text/messages.h"
+#include "tools/vehicle_gen/sample_vehicles.h"
 #include "vehicle/car_load.h"
 #include "vehicle_data/vehicle_file.h"
 

@@ -13,8 +13,8 @@
 
 #include "core/checksum.h"
 #include "physics/car.h"
-#include "tools/vehicle_gen/sample_vehicles.h"
 #include "text/text_colours.h"
+#include "tools/vehicle_gen/sample_vehicles.h"
 
 namespace {
 

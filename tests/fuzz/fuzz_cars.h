@@ -9,14 +9,14 @@
 #include "core/checksum.h"
 #include "core/data_file.h"
 #include "core/fixed_math.h"
+#include "skeleton/human_system.h"
 #include "tests/fuzz/fuzz_scratch.h"
-#include "tools/human_gen/sample_humans.h"
-#include "tools/vehicle_gen/sample_engines.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
+#include "tools/human_gen/sample_humans.h"
+#include "tools/vehicle_gen/sample_engines.h"
 #include "vehicle_data/engine_file.h"
 #include "vehicle_data/engine_record.h"
-#include "skeleton/human_system.h"
 
 namespace fuzz_cars {
 

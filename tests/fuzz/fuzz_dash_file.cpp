@@ -10,9 +10,9 @@
 #include <cstring>
 
 #include "core/data_file.h"
+#include "dashboard/dash_file.h"
 #include "vehicle_data/dashboard.h"
 #include "vehicle_data/vehicle_data.h"
-#include "dashboard/dash_file.h"
 
 namespace {
 

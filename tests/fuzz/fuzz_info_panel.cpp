@@ -17,11 +17,11 @@
 
 #include "core/checksum.h"
 #include "core/config.h"
+#include "info_panel/info_panel.h"
 #include "physics/car.h"
+#include "text/text_colours.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/interface.h"
-#include "text/text_colours.h"
-#include "info_panel/info_panel.h"
 
 namespace {
 

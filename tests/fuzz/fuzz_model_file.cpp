@@ -13,9 +13,9 @@
 #include "core/data_file.h"
 #include "core/fixed_math.h"
 #include "model/model_file.h"
-#include "tools/model_gen/model_builder.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
+#include "tools/model_gen/model_builder.h"
 
 namespace {
 

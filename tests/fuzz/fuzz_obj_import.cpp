@@ -9,9 +9,9 @@
 #include "core/fixed_math.h"
 #include "model/model_object.h"
 #include "modeller/obj_import.h"
-#include "ui/dialogs.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
+#include "ui/dialogs.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "modeller/edit_views.h"
 #include "model/model_meshes.h"
+#include "modeller/edit_views.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
 

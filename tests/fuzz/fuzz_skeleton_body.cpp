@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/data_file.h"
 #include "animation/bone_links.h"
+#include "core/data_file.h"
 #include "skeleton/skeleton.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -16,10 +16,10 @@
 
 #include "core/data_file.h"
 #include "core/frame_globals.h"
+#include "fuzz_scratch.h"
 #include "platform/clock.h"
 #include "world/fixed_ob.h"
 #include "world/racing_path.h"
-#include "fuzz_scratch.h"
 #include "world/track_file.h"
 #include "world/world.h"
 

@@ -21,12 +21,12 @@
 #include "core/frame_globals.h"
 #include "core/gamma_tables.h"
 #include "render/gouraud_mesh.h"
-#include "ui/character_set.h"
 #include "text/text_colours.h"
-#include "vehicle_data/rim_profile.h"
+#include "ui/character_set.h"
 #include "vehicle/number_plates.h"
 #include "vehicle/wheel_meshes.h"
 #include "vehicle/wheel_profile.h"
+#include "vehicle_data/rim_profile.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "solid/solid.h"
 #include "render/object_mesh.h"
+#include "solid/solid.h"
 #include "world/built_mesh.h"
 #include "world/figures.h"
 #include "world/fixed_cam.h"

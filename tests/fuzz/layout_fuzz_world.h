@@ -10,16 +10,16 @@
 
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
-#include "solid/solid_hooks.h"
+#include "fuzz_scratch.h"
 #include "platform/clock.h"
 #include "render/object_mesh.h"
+#include "solid/solid_hooks.h"
 #include "tools/track_writer/track_files.h"
 #include "world/autocross.h"
 #include "world/placed_object.h"
 #include "world/sphere_directions.h"
 #include "world/track_file.h"
 #include "world/world.h"
-#include "fuzz_scratch.h"
 
 namespace layout_fuzz {
 

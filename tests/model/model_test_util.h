@@ -12,8 +12,8 @@
 #include "core/data_file.h"
 #include "model/model_file.h"
 #include "model/model_object.h"
-#include "tools/model_gen/model_builder.h"
 #include "text/messages.h"
+#include "tools/model_gen/model_builder.h"
 
 // ---- bytes ----
 struct Bytes {

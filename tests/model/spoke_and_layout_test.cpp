@@ -14,8 +14,8 @@
 #include "model/pregen_model.h"
 #include "model/spoke_object.h"
 #include "tests/model/model_test_util.h"
-#include "tools/model_gen/sample_models.h"
 #include "text/language.h"
+#include "tools/model_gen/sample_models.h"
 
 namespace {
 

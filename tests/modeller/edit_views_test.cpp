@@ -11,13 +11,13 @@
 #include "core/config.h"
 #include "core/data_file.h"
 #include "core/window_state.h"
-#include "modeller/edit_views.h"
 #include "model/model_object.h"
+#include "modeller/edit_views.h"
 #include "render/frame.h"
 #include "render/views.h"
+#include "text/messages.h"
 #include "tools/model_gen/model_builder.h"
 #include "ui/dialogs.h"
-#include "text/messages.h"
 
 namespace {
 

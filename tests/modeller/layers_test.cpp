@@ -1,7 +1,7 @@
 // layers_test.cpp - the layer panel (showing, hiding, renaming, assigning, merging), the
 // attribute buttons with Ctrl and with their questions, and the unused points' clean-ups.
-#include "modeller/layers.h"
 #include "model/model_materials.h"
+#include "modeller/layers.h"
 #include "operations_fixture.h"
 
 using namespace modeller_test;

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "modeller/layout_properties.h"
 #include "model/model_object.h"
+#include "modeller/layout_properties.h"
 #include "tools/model_gen/sample_models.h"
 
 namespace {

@@ -10,8 +10,8 @@
 
 #include "model/model_lod_cache.h"
 #include "modeller/model_checks.h"
-#include "ui/problem_report.h"
 #include "text/messages.h"
+#include "ui/problem_report.h"
 
 namespace {
 

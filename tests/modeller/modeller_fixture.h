@@ -12,8 +12,8 @@
 #include "core/frame_globals.h"
 #include "core/report.h"
 #include "core/window_state.h"
-#include "modeller/edit_views.h"
 #include "model/model_meshes.h"
+#include "modeller/edit_views.h"
 #include "modeller/model_checks.h"
 #include "modeller/modeller_screen.h"
 #include "modeller/modeller_selection.h"
@@ -22,12 +22,12 @@
 #include "platform/keys.h"
 #include "render/frame.h"
 #include "render/views.h"
+#include "text/messages.h"
 #include "tools/model_gen/model_builder.h"
 #include "tools/model_gen/sample_models.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/report_sink.h"
-#include "text/messages.h"
 
 namespace modeller_test {
 

@@ -17,9 +17,9 @@
 
 #include "model/model_object.h"
 #include "platform/files.h"
-#include "ui/dialogs.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
+#include "ui/dialogs.h"
 
 #if ZKT_HAVE_TINYOBJLOADER
 #include <tiny_obj_loader.h>

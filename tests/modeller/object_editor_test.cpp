@@ -12,8 +12,8 @@
 #include "core/frame_globals.h"
 #include "core/sort_tree.h"
 #include "core/window_state.h"
-#include "modeller/edit_views.h"
 #include "model/model_meshes.h"
+#include "modeller/edit_views.h"
 #include "modeller/model_checks.h"
 #include "modeller/modeller.h"
 #include "modeller/object_editor.h"
@@ -23,10 +23,10 @@
 #include "render/object_mesh.h"
 #include "render/object_picture.h"
 #include "render/views.h"
+#include "text/messages.h"
 #include "tools/model_gen/model_builder.h"
 #include "tools/model_gen/sample_models.h"
 #include "ui/dialogs.h"
-#include "text/messages.h"
 #include "world/geometry_queries.h"
 
 namespace {

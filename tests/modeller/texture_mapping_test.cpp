@@ -7,11 +7,11 @@
 #include <cstring>
 #include <string>
 
+#include "model/model_file.h"
 #include "model/model_meshes.h"
 #include "modeller/modeller.h"
 #include "modeller/texture_mapping.h"
 #include "modeller_fixture.h"
-#include "model/model_file.h"
 #include "platform/keys.h"
 #include "render/views.h"
 #include "tests/ui/control_clicks.h"

@@ -7,16 +7,16 @@
 #include <string>
 
 #include "modeller/cutout_material.h"
-#include "render/draw2d.h"
-#include "render/gouraud_mesh.h"
-#include "render/material.h"
-#include "render/texture_table.h"
-#include "render/texture_record.h"
 #include "modeller/cutouts_screen.h"
 #include "modeller/texture_mapping.h"
 #include "modeller/texture_pages.h"
 #include "modeller_fixture.h"
 #include "platform/keys.h"
+#include "render/draw2d.h"
+#include "render/gouraud_mesh.h"
+#include "render/material.h"
+#include "render/texture_record.h"
+#include "render/texture_table.h"
 #include "tests/ui/control_clicks.h"
 #include "ui/value_edit.h"
 

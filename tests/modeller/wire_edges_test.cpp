@@ -10,9 +10,9 @@
 #include "model/model_meshes.h"
 #include "modeller/wire_edges.h"
 #include "render/object_mesh.h"
+#include "text/messages.h"
 #include "tools/model_gen/model_builder.h"
 #include "tools/model_gen/sample_models.h"
-#include "text/messages.h"
 
 namespace {
 

@@ -8,15 +8,15 @@
 #include <vector>
 
 #include "core/data_file.h"
-#include "modeller/layout_properties.h"
 #include "model/model_materials.h"
 #include "model/model_meshes.h"
 #include "model/pregen_model.h"
+#include "modeller/layout_properties.h"
 #include "modeller/world_models.h"
 #include "render/gouraud_mesh.h"
 #include "render/material.h"
-#include "tools/model_gen/sample_models.h"
 #include "text/text_colours.h"
+#include "tools/model_gen/sample_models.h"
 #include "world/pre_gen.h"
 #include "world/render_mesh_builder.h"
 #include "world/world.h"

@@ -9,18 +9,18 @@
 #include <cstdio>
 #include <utility>
 
+#include "car_test_util.h"
 #include "core/config.h"
 #include "core/frame_globals.h"
 #include "physics/car.h"
 #include "physics/car_path.h"
 #include "physics/car_world.h"
 #include "platform/clock.h"
-#include "car_test_util.h"
+#include "solid/solid_hooks.h"
 #include "tests/physics/car_drive_util.h"
 #include "tests/physics/oval_track.h"
 #include "tests/track_scratch.h"
 #include "tools/track_writer/track_files.h"
-#include "solid/solid_hooks.h"
 #include "world/fixed_ob.h"
 #include "world/pit.h"
 #include "world/racing_path.h"

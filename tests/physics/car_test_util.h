@@ -13,8 +13,8 @@
 #include "core/report.h"
 #include "physics/car.h"
 #include "solid/solid_hooks.h"
-#include "tools/vehicle_gen/sample_vehicles.h"
 #include "text/text_colours.h"
+#include "tools/vehicle_gen/sample_vehicles.h"
 #include "vehicle_data/vehicle_class.h"
 
 // A car with no parts: no power unit, no wheels, no frame, a set-up that asks for a set-up.

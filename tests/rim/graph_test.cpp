@@ -9,9 +9,9 @@
 
 #include "core/frame_globals.h"
 #include "core/window_state.h"
-#include "ui/interface.h"
 #include "rim/graph.h"
 #include "rim/rim_file.h"
+#include "ui/interface.h"
 
 namespace {
 

@@ -19,15 +19,15 @@
 #include "core/data_file.h"
 #include "core/frame_globals.h"
 #include "core/report.h"
-#include "tests/core/report_recorder.h"
 #include "core/window_state.h"
 #include "physics/car.h"
 #include "platform/files.h"
+#include "rim/rim_screen.h"
+#include "tests/core/report_recorder.h"
 #include "tests/ui/control_clicks.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "vehicle/wheel_profile.h"
-#include "rim/rim_screen.h"
 
 namespace {
 

@@ -11,13 +11,13 @@
 #include "core/window_state.h"
 #include "platform/files.h"
 #include "tests/ui/control_clicks.h"
+#include "text/code_pages.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/onscreen_keyboard.h"
-#include "text/code_pages.h"
-#include "text/messages.h"
-#include "text/text_colours.h"
 #include "ui/text_entry.h"
 
 namespace fs = std::filesystem;

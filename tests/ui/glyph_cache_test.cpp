@@ -13,10 +13,10 @@
 #include "platform/gfx.h"
 #include "render/device.h"
 #include "render/texture_table.h"
-#include "tests/ui/charset_test_util.h"
 #include "tests/source_shaders.h"
-#include "ui/glyph_cache.h"
+#include "tests/ui/charset_test_util.h"
 #include "text/messages.h"
+#include "ui/glyph_cache.h"
 
 namespace {
 

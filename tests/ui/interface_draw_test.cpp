@@ -7,20 +7,20 @@
 #include <cstring>
 #include <string>
 
+#include "core/gamma_tables.h"
 #include "core/process.h"
 #include "render/draw2d.h"
 #include "render/frame.h"
-#include "core/gamma_tables.h"
 #include "render/material.h"
 #include "render/render_target.h"
 #include "render/texture_record.h"
 #include "render/vr.h"
 #include "tests/render/null_renderer.h"
+#include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
-#include "text/messages.h"
 #include "ui/onscreen_keyboard.h"
 #include "ui/text_draw.h"
 

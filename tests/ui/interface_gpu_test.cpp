@@ -23,11 +23,11 @@
 #include "render/texture_record.h"
 #include "tests/gpu_device.h"
 #include "tests/ui/png_test_util.h"
+#include "text/messages.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
 #include "ui/profiler_display.h"
-#include "text/messages.h"
 #include "ui/text_draw.h"
 
 namespace {

@@ -13,10 +13,10 @@
 #include "core/frame_globals.h"
 #include "core/process.h"
 #include "tests/ui/control_clicks.h"
-#include "ui/help_screen.h"
-#include "ui/character_set.h"
 #include "text/language.h"
 #include "text/messages.h"
+#include "ui/character_set.h"
+#include "ui/help_screen.h"
 #include "ui/widgets.h"
 
 namespace {

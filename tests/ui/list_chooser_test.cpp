@@ -10,12 +10,12 @@
 #include "core/window_state.h"
 #include "platform/files.h"
 #include "tests/ui/control_clicks.h"
+#include "text/messages.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_local.h"
 #include "ui/list_chooser.h"
 #include "ui/problem_report.h"
-#include "text/messages.h"
 
 namespace fs = std::filesystem;
 

@@ -20,9 +20,9 @@
 #include "render/texture_record.h"
 #include "tests/gpu_device.h"
 #include "tests/ui/png_test_util.h"
+#include "text/text_colours.h"
 #include "ui/bevel_box.h"
 #include "ui/shapes_2d.h"
-#include "text/text_colours.h"
 
 namespace {
 

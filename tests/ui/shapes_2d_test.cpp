@@ -17,9 +17,9 @@
 #include "render/render_target.h"
 #include "render/texture_record.h"
 #include "tests/render/null_renderer.h"
+#include "text/text_colours.h"
 #include "ui/bevel_box.h"
 #include "ui/shapes_2d.h"
-#include "text/text_colours.h"
 
 namespace {
 

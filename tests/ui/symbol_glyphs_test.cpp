@@ -11,9 +11,9 @@
 
 #include "core/window_state.h"
 #include "tests/ui/charset_test_util.h"
+#include "text/code_pages.h"
 #include "ui/interface.h"
 #include "ui/interface_draw.h"
-#include "text/code_pages.h"
 #include "ui/text_draw.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/character_set.h"
 #include "text/code_pages.h"
+#include "ui/character_set.h"
 #include "ui/text_measure.h"
 
 namespace {

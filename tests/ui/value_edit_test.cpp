@@ -11,15 +11,15 @@
 #include "core/process.h"
 #include "core/window_state.h"
 #include "tests/ui/mouse_records.h"
+#include "ui/bevel_box.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/interface_local.h"
 #include "ui/text_draw.h"
 #include "ui/text_entry.h"
 #include "ui/value_edit.h"
-#include "ui/widgets.h"
 #include "ui/value_steps.h"
-#include "ui/bevel_box.h"
+#include "ui/widgets.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include "core/window_state.h"
 #include "render/vr.h"
 #include "tests/ui/control_clicks.h"
+#include "text/language.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/text_entry.h"
-#include "text/language.h"
 #include "ui/vr_panel.h"
 
 namespace {

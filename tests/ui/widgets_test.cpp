@@ -9,10 +9,10 @@
 #include <string>
 
 #include "core/process.h"
+#include "platform/files.h"
 #include "render/draw2d.h"
 #include "render/immediate.h"
 #include "tests/render/null_renderer.h"
-#include "platform/files.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"

@@ -15,13 +15,13 @@
 #include "core/data_file.h"
 #include "core/report.h"
 #include "platform/files.h"
+#include "skeleton/human_system.h"
 #include "text/text_colours.h"
 #include "vehicle/car_animations.h"
 #include "vehicle/car_load.h"
 #include "vehicle_data/engine_file.h"
 #include "vehicle_data/vehicle_class.h"
 #include "vehicle_data/vehicle_file.h"
-#include "skeleton/human_system.h"
 
 namespace {
 

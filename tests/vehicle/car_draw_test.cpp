@@ -12,13 +12,13 @@
 
 #include "core/gamma_tables.h"
 #include "core/report.h"
-#include "tests/core/report_recorder.h"
-#include "vehicle/car_draw.h"
 #include "render/humans.h"
 #include "render/views.h"
+#include "tests/core/report_recorder.h"
+#include "vehicle/car_draw.h"
 #include "vehicle/car_drawing.h"
-#include "vehicle/car_people.h"
 #include "vehicle/car_lighting.h"
+#include "vehicle/car_people.h"
 #include "vehicle/setup_marks.h"
 
 namespace {

@@ -13,8 +13,8 @@
 
 #include "core/data_file.h"
 #include "core/report.h"
-#include "tools/vehicle_gen/sample_vehicles.h"
 #include "text/text_colours.h"
+#include "tools/vehicle_gen/sample_vehicles.h"
 #include "vehicle/car_info_file.h"
 
 namespace {

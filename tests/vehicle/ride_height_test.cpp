@@ -12,8 +12,8 @@
 
 #include "physics/car.h"
 #include "tests/wheel/quarter_car.h"
-#include "tools/vehicle_gen/sample_vehicles.h"
 #include "text/text_colours.h"
+#include "tools/vehicle_gen/sample_vehicles.h"
 #include "world/world.h"
 
 namespace {

@@ -10,8 +10,8 @@
 
 #include "core/gamma_tables.h"
 #include "tests/core/report_recorder.h"
-#include "text/text_colours.h"
 #include "tests/physics/car_test_util.h"
+#include "text/text_colours.h"
 #include "vehicle/car_geometry.h"
 #include "vehicle/frame_tubes.h"
 #include "vehicle/tyre_geometry.h"

@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "editor_fixture.h"
-#include "model/model_object.h"
-#include "ui/interface.h"
-#include "physics/car.h"
-#include "vehicle_data/rim_profile.h"
 #include "info_panel/colour_marks.h"
-#include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 #include "info_panel/skin_template.h"
+#include "model/model_object.h"
+#include "physics/car.h"
+#include "ui/interface.h"
+#include "vehicle_data/rim_profile.h"
+#include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 #include "vehicle_editor/vehicle_editor.h"
 
 namespace {

@@ -3,8 +3,8 @@
 // the controls of the car's type, and closed again; without clocks nothing opens.
 #include <cstring>
 
-#include "pages_fixture.h"
 #include "dashboard/dash_editor.h"
+#include "pages_fixture.h"
 #include "vehicle_editor/settings_actions.h"
 
 namespace {

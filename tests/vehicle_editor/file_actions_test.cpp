@@ -10,8 +10,8 @@
 #include "core/data_file.h"
 #include "model/model_file.h"
 #include "platform/files.h"
-#include "ui/interface.h"
 #include "tests/vehicle_editor/editor_fixture.h"
+#include "ui/interface.h"
 #include "vehicle_editor/file_actions.h"
 
 using namespace VehicleUndo;

@@ -7,13 +7,13 @@
 #include <filesystem>
 
 #include "core/window_state.h"
-#include "physics/car.h"
-#include "tests/vehicle_editor/editor_fixture.h"
-#include "ui/interface.h"
-#include "text/code_pages.h"
 #include "info_panel/colour_marks.h"
 #include "info_panel/info_panel.h"
 #include "info_panel/info_panel_layout.h"
+#include "physics/car.h"
+#include "tests/vehicle_editor/editor_fixture.h"
+#include "text/code_pages.h"
+#include "ui/interface.h"
 #include "vehicle_editor/tab_pages.h"
 
 namespace {

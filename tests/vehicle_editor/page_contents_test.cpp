@@ -8,15 +8,15 @@
 #include <vector>
 
 #include "core/config.h"
+#include "dashboard/dash_figures.h"
 #include "pages_fixture.h"
 #include "physics/car.h"
 #include "render/gouraud_mesh.h"
 #include "render/material.h"
 #include "text/text_colours.h"
-#include "vehicle_editor/model_pages.h"
 #include "vehicle_data/vehicle_class.h"
-#include "dashboard/dash_figures.h"
 #include "vehicle_editor/default_setups.h"
+#include "vehicle_editor/model_pages.h"
 
 namespace {
 

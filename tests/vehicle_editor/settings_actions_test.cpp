@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "dashboard/dash_figures.h"
 #include "pages_fixture.h"
 #include "ui/dialogs.h"
 #include "vehicle_data/vehicle_class.h"
-#include "dashboard/dash_figures.h"
 #include "vehicle_editor/settings_actions.h"
 
 namespace {

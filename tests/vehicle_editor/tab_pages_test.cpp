@@ -8,8 +8,8 @@
 
 #include "pages_fixture.h"
 #include "render/views.h"
-#include "ui/dialogs.h"
 #include "text/messages.h"
+#include "ui/dialogs.h"
 #include "vehicle_data/vehicle_class.h"
 
 namespace {

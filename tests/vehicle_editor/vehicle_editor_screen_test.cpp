@@ -10,10 +10,10 @@
 
 #include "core/sort_tree.h"
 #include "core/window_state.h"
-#include "modeller/object_editor.h"
-#include "tests/vehicle_editor/history_fixture.h"
 #include "core/window_state.h"
+#include "modeller/object_editor.h"
 #include "tests/ui/mouse_records.h"
+#include "tests/vehicle_editor/history_fixture.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/value_edit.h"

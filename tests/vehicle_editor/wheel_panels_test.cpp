@@ -11,12 +11,12 @@
 
 #include "core/window_state.h"
 #include "physics/car.h"
+#include "rim/rim_screen.h"
 #include "tests/vehicle_editor/editor_fixture.h"
-#include "ui/interface.h"
 #include "ui/dialogs.h"
+#include "ui/interface.h"
 #include "ui/value_edit.h"
 #include "vehicle_data/vehicle_data.h"
-#include "rim/rim_screen.h"
 
 using namespace VehicleUndo;
 

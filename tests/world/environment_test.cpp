@@ -6,8 +6,8 @@
 #include <ctime>
 
 #include "core/config.h"
-#include "solid/solid_hooks.h"
 #include "platform/clock.h"
+#include "solid/solid_hooks.h"
 #include "tests/core/report_recorder.h"
 #include "world/environment.h"
 #include "world/world.h"

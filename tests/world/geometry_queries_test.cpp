@@ -8,9 +8,9 @@
 #include <random>
 #include <vector>
 
-#include "solid/solid.h"
 #include "render/material.h"
 #include "render/object_mesh.h"
+#include "solid/solid.h"
 #include "world/built_mesh.h"
 #include "world/geometry_queries.h"
 

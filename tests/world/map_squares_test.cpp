@@ -12,12 +12,12 @@
 #include <set>
 #include <vector>
 
-#include "solid/physics_registry.h"
-#include "solid/solid_hooks.h"
 #include "render/humans.h"
 #include "render/light_samples.h"
 #include "render/sky.h"
 #include "render/views.h"
+#include "solid/physics_registry.h"
+#include "solid/solid_hooks.h"
 #include "world/map_squares.h"
 #include "world_test_util.h"
 

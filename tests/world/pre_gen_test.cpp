@@ -9,11 +9,11 @@
 
 #include "core/gamma_tables.h"
 #include "core/sort_tree.h"
-#include "render/material.h"
 #include "render/light_samples.h"
+#include "render/material.h"
 #include "render/shaders.h"
-#include "tools/track_writer/track_writer.h"
 #include "text/messages.h"
+#include "tools/track_writer/track_writer.h"
 #include "world/light_octrees.h"
 #include "world/pit.h"
 #include "world/pre_gen.h"

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <random>
 
-#include "tools/track_writer/track_writer.h"
 #include "solid/solid.h"
+#include "tools/track_writer/track_writer.h"
 #include "world/map_squares.h"
 #include "world/mapping.h"
 #include "world/racing_path.h"

@@ -7,8 +7,8 @@
 #include <random>
 
 #include "render/material.h"
-#include "world/pre_gen.h"
 #include "sweep_test.h"
+#include "world/pre_gen.h"
 
 namespace {
 

@@ -16,13 +16,13 @@
 #include "render/image_files.h"
 #include "render/primitives.h"
 #include "render/views.h"
+#include "sweep_test.h"
 #include "tests/gpu_device.h"
 #include "tests/render/mesh_fixtures.h"
 #include "world/mapping.h"
 #include "world/pre_gen.h"
 #include "world/section.h"
 #include "world/world.h"
-#include "sweep_test.h"
 #include "world_gpu_frame.h"
 
 namespace {

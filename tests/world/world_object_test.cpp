@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "core/sort_tree.h"
-#include "solid/solid_hooks.h"
 #include "render/humans.h"
 #include "render/light_samples.h"
 #include "render/views.h"
+#include "solid/solid_hooks.h"
 #include "tools/track_writer/track_writer.h"
 #include "world/light_octrees.h"
 #include "world/octree.h"

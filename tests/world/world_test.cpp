@@ -4,10 +4,10 @@
 
 #include <cmath>
 
-#include "solid/solid_hooks.h"
 #include "render/light_samples.h"
 #include "render/sky.h"
 #include "render/views.h"
+#include "solid/solid_hooks.h"
 #include "world/environment.h"
 #include "world/world.h"
 

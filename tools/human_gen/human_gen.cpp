@@ -19,12 +19,12 @@
 #include <jpeglib.h>  // after <cstdio>: it uses FILE and size_t without including them
 
 #include "core/data_file.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 #include "tools/gen_support/gen_support.h"
 #include "tools/human_gen/sample_humans.h"
 #include "tools/model_gen/model_check.h"
 #include "tools/sprite_gen/sprite_shapes.h"
-#include "text/messages.h"
-#include "text/text_colours.h"
 
 namespace {
 

@@ -21,13 +21,13 @@
 #include "model/pregen_model.h"
 #include "model/spoke_object.h"
 #include "platform/files.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 #include "tools/gen_support/gen_support.h"
 #include "tools/model_gen/model_builder.h"
 #include "tools/model_gen/model_check.h"
 #include "tools/model_gen/sample_models.h"
 #include "tools/sprite_gen/sprite_shapes.h"
-#include "text/messages.h"
-#include "text/text_colours.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "model/model_file.h"
 #include "model/model_materials.h"
 #include "model/pregen_model.h"
-#include "tools/model_gen/model_builder.h"
 #include "text/text_colours.h"
+#include "tools/model_gen/model_builder.h"
 
 const SampleModel SAMPLE_MODELS[SAMPLE_MODEL_COUNT] = {
     {"sample_box", BuildSampleBox},

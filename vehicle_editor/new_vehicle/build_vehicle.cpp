@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "core/report.h"
-#include "platform/files.h"
 #include "physics/car.h"
+#include "platform/files.h"
 #include "vehicle/car_model.h"
 #include "vehicle_data/builtin_vehicles.h"
 #include "vehicle_data/engine_file.h"

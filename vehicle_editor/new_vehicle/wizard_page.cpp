@@ -9,11 +9,11 @@
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "vehicle_data/vehicle_class.h"
-#include "wheel/wheel.h"
 #include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 #include "vehicle_editor/tab_pages.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
+#include "wheel/wheel.h"
 
 const char* const NewVehicleLayoutNames[NEW_LAYOUT_COUNT] = {"Car (4 Wheels)", "Three Wheeler", "Trike",
                                                              "Bike (experimental)", "Kart", "Object"};

@@ -23,8 +23,8 @@
 #include "render/texture_table.h"
 #include "tests/core/report_recorder.h"
 #include "tests/render/null_renderer.h"
-#include "tools/model_gen/model_builder.h"
 #include "tools/human_gen/sample_humans.h"
+#include "tools/model_gen/model_builder.h"
 
 namespace {
 

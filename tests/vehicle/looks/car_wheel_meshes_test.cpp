@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/frame_globals.h"
 #include "core/fixed_math.h"
+#include "core/frame_globals.h"
 #include "core/gamma_tables.h"
 #include "core/report.h"
 #include "model/model_meshes.h"
@@ -19,14 +19,14 @@
 #include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "tests/render/null_renderer.h"
-#include "tools/vehicle_gen/sample_vehicles.h"
 #include "text/text_colours.h"
+#include "tools/vehicle_gen/sample_vehicles.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_model.h"
 #include "vehicle/car_skins.h"
-#include "vehicle_data/rim_profile.h"
 #include "vehicle/wheel_meshes.h"
 #include "vehicle/wheel_profile.h"
+#include "vehicle_data/rim_profile.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/frame_globals.h"
 #include "core/fixed_math.h"
+#include "core/frame_globals.h"
 #include "core/gamma_tables.h"
 #include "model/model_meshes.h"
 #include "render/constant_buffers.h"
@@ -27,13 +27,13 @@
 #include "tests/gpu_device.h"
 #include "tests/ui/charset_test_util.h"
 #include "tests/ui/png_test_util.h"
-#include "tools/vehicle_gen/sample_vehicles.h"
 #include "text/text_colours.h"
+#include "tools/vehicle_gen/sample_vehicles.h"
 #include "vehicle/car_skins.h"
-#include "vehicle_data/rim_profile.h"
 #include "vehicle/number_plates.h"
 #include "vehicle/wheel_meshes.h"
 #include "vehicle/wheel_profile.h"
+#include "vehicle_data/rim_profile.h"
 
 namespace {
 

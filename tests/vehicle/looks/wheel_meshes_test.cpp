@@ -16,9 +16,9 @@
 #include "tests/render/null_renderer.h"
 #include "text/text_colours.h"
 #include "vehicle/car_model.h"
-#include "vehicle_data/rim_profile.h"
 #include "vehicle/wheel_meshes.h"
 #include "vehicle/wheel_profile.h"
+#include "vehicle_data/rim_profile.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "core/gamma_tables.h"
 #include "physics/car.h"
 #include "text/text_colours.h"
-#include "vehicle_data/rim_profile.h"
 #include "vehicle/wheel_profile.h"
+#include "vehicle_data/rim_profile.h"
 
 namespace {
 
