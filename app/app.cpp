@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "app/command_line.h"
+#include "app/drive_file.h"
 #include "app/frame_controls.h"
 #include "app/main_window.h"
 #include "app/start_pages.h"
@@ -782,6 +783,7 @@ void AppRunPass() {
 
   // 25..28: messages, per-pass input, window changes and device recovery.
   if (!QuitFlag) PumpMessages();
+  RunDriveLines();
   DeliverDeferredMouseMove();
   if (!GraphicsEnabled) UpdateStatusOutput();
   HandleFrameKeys();
@@ -966,6 +968,7 @@ int AppShutdown() {
   CleanupSockets();
   ReleaseStatusOutput();
   CloseInstanceRequests();
+  CloseDriveFile();
   LogLine("EXIT");
   DestroyImeContext();
   DestroyMainWindow();

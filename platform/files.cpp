@@ -442,6 +442,21 @@ void IgnoreFileSizeLimitSignal() { std::signal(SIGXFSZ, SIG_IGN); }
 
 // ---- [Test switches] ----
 
+int OpenLineSource(const char* path) {
+  // Not waiting for a writer: a pipe opened for reading alone would block until one came.
+  return open(PathToNative(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}
+
+void ReadLineSource(int source, std::string& into) {
+  if (source < 0) return;
+  char buffer[512];
+  for (ssize_t got; (got = read(source, buffer, sizeof buffer)) > 0;) into.append(buffer, size_t(got));
+}
+
+void CloseLineSource(int source) {
+  if (source >= 0) close(source);
+}
+
 void FilesInjectCommitFailures(int count, int error) { FilesInjectCommitFailuresAfter(0, count, error); }
 
 void FilesInjectCommitFailuresAfter(int successes, int count, int error) {

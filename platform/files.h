@@ -123,6 +123,12 @@ int FileWriteAll(const char* path, const void* bytes, size_t length);
 void IgnoreFileSizeLimitSignal();
 
 // ---- [Test switches] ----
+// A file (usually a named pipe) read a little at a time without waiting: the benchmarks
+// drive a running program through one.  OpenLineSource gives -1 when the path cannot be
+// opened; ReadLineSource appends what has arrived (nothing when no writer has come yet).
+int  OpenLineSource(const char* path);
+void ReadLineSource(int source, std::string& into);
+void CloseLineSource(int source);
 // The next count commits fail with error as if the disk were full (count 0 turns it off).
 void FilesInjectCommitFailures(int count, int error);
 // As above after `successes` more commits have gone through (a failure in the middle of a

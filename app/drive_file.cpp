@@ -1,0 +1,122 @@
+// drive_file.cpp - lines from a pipe carried out as typed commands and clicks.
+#include "app/drive_file.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/text_commands.h"
+#include "core/frame_globals.h"
+#include "core/log.h"
+#include "core/window_state.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/keys.h"
+#include "platform/messages.h"
+#include "ui/interface.h"
+#include "ui/interface_draw.h"
+
+namespace {
+
+constexpr uint32_t DRIVE_WAIT_MS = 30000;
+
+int g_source = -1;
+std::string g_pending;  // what arrived and was not carried out yet
+int g_waiting;          // the first line waits for its button, since g_waitStart
+uint32_t g_waitStart;
+
+// The last button of the last drawn frame that shows the text, null when none does.
+const InterfaceButton* ShownButton(const char* text) {
+  char shown[128];
+  for (int i = ButtonCount - 1; i >= 0; --i)
+    if (ButtonText(InterfaceButtons[i], shown, sizeof shown) && std::strcmp(shown, text) == 0) return &InterfaceButtons[i];
+  return nullptr;
+}
+
+void Say(const char* format, const char* text) {
+  char line[256];
+  std::snprintf(line, sizeof line, format, text);
+  LogLine(line);
+  std::fprintf(stderr, "%s\n", line);
+}
+
+constexpr uint8_t PANEL_BUTTON_TYPE = 9;  // a value control shown as a button (AddPanelButton)
+
+// The middle of the panel button last drawn with the text, in pixels; false when none is.
+bool ShownPanelButton(const char* text, int& x, int& y) {
+  for (int i = ValueControlCount - 1; i >= 0; --i) {
+    const ValueControl& c = ValueControls[i];
+    if (c.displayType != PANEL_BUTTON_TYPE || !c.callback || !c.minimum.text || std::strcmp(c.minimum.text, text) != 0)
+      continue;
+    x = int(((c.left + c.right) * 0.5f + 1.0f) * 0.5f * float(ScreenWidth));
+    y = int(((c.top + c.bottom) * 0.5f + 1.0f) * 0.5f * float(ScreenHeight));
+    return true;
+  }
+  return false;
+}
+
+// A click as the window reports one: the pointer moves there, the left button goes down and
+// up.  False while no frame has shown the button yet.
+bool Click(const char* text) {
+  int x = 0, y = 0;
+  if (const InterfaceButton* b = ShownButton(text)) {
+    x = (b->left + b->right) / 2;
+    y = (b->top + b->bottom) / 2;
+  } else if (!ShownPanelButton(text, x, y)) {
+    return false;
+  }
+  const int64_t at = PointParam(x, y);
+  PostWindowMessage(MSG_MOUSEMOVE, 0, at);
+  PostWindowMessage(MSG_LBUTTONDOWN, MOUSE_LEFT_DOWN, at);
+  PostWindowMessage(MSG_LBUTTONUP, 0, at);
+  return true;
+}
+
+// False while the line must wait: a click waits for its button (a page still opening on a
+// busy machine) up to DRIVE_WAIT_MS.
+bool RunLine(const std::string& line) {
+  RedrawRequested = 1;
+  if (line.empty()) return true;
+  if (line[0] == '/') {
+    Prss_SendMessage(nullptr, line.c_str(), SOURCE_TYPED);
+  } else if (line.compare(0, 5, "type ") == 0) {
+    for (size_t i = 5; i < line.size(); ++i) PostWindowMessage(MSG_CHAR, static_cast<unsigned char>(line[i]), 0);
+  } else if (line.compare(0, 6, "click ") == 0) {
+    if (Click(line.c_str() + 6)) return true;
+    if (!g_waiting) {
+      g_waiting = 1;
+      g_waitStart = ClockNowMs();
+    }
+    if (ClockNowMs() - g_waitStart < DRIVE_WAIT_MS) return false;
+    Say("drive : no button \"%s\"", line.c_str() + 6);
+  } else {
+    Say("drive : what is \"%s\"?", line.c_str());
+  }
+  return true;
+}
+
+}  // namespace
+
+int OpenDriveFile(const char* path) {
+  g_source = OpenLineSource(path);
+  if (g_source < 0) std::fprintf(stderr, "drive : cannot open %s\n", path);
+  return g_source >= 0 ? 1 : 0;
+}
+
+void RunDriveLines() {
+  if (g_source < 0) return;
+  ReadLineSource(g_source, g_pending);
+  for (size_t end; (end = g_pending.find('\n')) != std::string::npos;) {
+    std::string line = g_pending.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!RunLine(line)) return;
+    g_waiting = 0;
+    g_pending.erase(0, end + 1);
+  }
+}
+
+void CloseDriveFile() {
+  CloseLineSource(g_source);
+  g_source = -1;
+  g_pending.clear();
+}
