@@ -268,6 +268,10 @@ Prss* AnimEditorScreenAction(Prss* process) {
     DrawAnimHandles(s);
     if (!s.blendTest) DrawBoneLabels(s);
     DrawAnimEditor(s);
+    // A drag steps the bones each frame, a held key moves the selected one, a test plays the
+    // animation: those go on drawing; otherwise the figure holds still.
+    if (e.dragging || e.keyActive || e.axisMask || s.testing) KeepDrawing = 1;
+    Prss_RestAfterDrawing(process);
   }
   return process;
 }

@@ -7,6 +7,15 @@ uint32_t FrameTime;
 uint32_t SimFrameTime;
 uint32_t RandomSeed;
 int RedrawRequested = 1;
+int KeepDrawing;
+int RedrawAlarmSet;
+uint32_t RedrawAlarmMs;
+
+void RedrawAtMs(uint32_t clockMs) {
+  if (RedrawAlarmSet && static_cast<int32_t>(clockMs - RedrawAlarmMs) >= 0) return;  // an earlier one stands
+  RedrawAlarmSet = 1;
+  RedrawAlarmMs = clockMs;
+}
 int FrameSkipped;
 uint32_t DrawnFrameCount;
 int BlinkPhase;

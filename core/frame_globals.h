@@ -16,6 +16,21 @@ extern uint32_t FrameTime;      // ms of this pass, at most 2000
 extern uint32_t SimFrameTime;   // the copy the car simulation reads
 extern uint32_t RandomSeed;     // 16 bits used; (seed * 5 + 1) % 65536 each pass
 extern int RedrawRequested;     // a pass draws while set; starts at 1
+// Screens that rest clear RedrawRequested after drawing; what they show may still change by
+// itself.  Both words below are asked for again by every drawn frame that needs them, and
+// the loop forgets them as each drawn frame starts.
+// Set by a drawn frame that shows something still moving (a car settling, an animation
+// playing, a status line counting down): the next pass draws as well.
+extern int KeepDrawing;
+// The earliest time (ClockNowMs) at which something shown changes by itself (a message line
+// leaves), asked for with RedrawAtMs: the first pass from then on draws.
+extern int RedrawAlarmSet;
+extern uint32_t RedrawAlarmMs;
+void RedrawAtMs(uint32_t clockMs);
+// Whether the alarm has come by the clock reading now.
+inline bool RedrawAlarmDue(uint32_t nowMs) {
+  return RedrawAlarmSet && static_cast<int32_t>(nowMs - RedrawAlarmMs) >= 0;
+}
 extern int FrameSkipped;        // this pass draws nothing
 extern uint32_t DrawnFrameCount;  // passes that drew since the last blink tick
 extern int BlinkPhase;          // 0 or 1, flipped about twice a second

@@ -50,6 +50,10 @@ void Prss_ActSub(Prss* process) {
   if (process->sub) process->sub = process->sub->act(process->sub);
 }
 
+void Prss_RestAfterDrawing(const Prss* process) {
+  if (!process->sub && process->alive && !ExitRequested) RedrawRequested = 0;
+}
+
 void Prss_Terminate(Prss* process) {
   if (process->sub) Prss_RemoveSub(process, "Terminate");
   if (ForgetInterfaceOwner) ForgetInterfaceOwner(process);  // no drag may write into the screen once it is freed

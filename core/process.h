@@ -58,6 +58,10 @@ void Prss_AddSub(Prss* process, Prss* subprocess);
 void Prss_RemoveSub(Prss* process, const char* label);  // only while a subprocess exists
 void Prss_ActSub(Prss* process);
 void Prss_Terminate(Prss* process);
+// The end of the act of a screen that holds still once drawn: unless a subprocess draws over
+// it (that one decides for itself), it is closing or the program is, the next pass waits for
+// input, for something still moving (KeepDrawing) or for an alarm (RedrawAtMs).
+void Prss_RestAfterDrawing(const Prss* process);
 
 // Shared functions of simple processes.
 void Prss_CloseHandler(void* owner, int clickCode, uintptr_t word);

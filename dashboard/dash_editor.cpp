@@ -661,6 +661,7 @@ Prss* DashEditorScreenAction(Prss* process) {
   Rows r{process, h, 0, units};
   build(r);
   BottomRow(p);
+  Prss_RestAfterDrawing(process);
   return process;
 }
 

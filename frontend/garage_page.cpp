@@ -188,8 +188,11 @@ Prss* GarageScreenAction(Prss* process) {
     if (CoverState == COVER_TAKING) AddPanelButton(process, "take cover picture", WORD_TAKE_COVER, GarageButton, 0.6f);
     AddBackButton(process, WORD_BACK, GarageButton, nullptr);
   }
-  // The car on show steps up to the time drawn, once per frame (its drawing steps it).
+  // The car on show steps up to the time drawn, once per frame (its drawing steps it); it
+  // keeps the frames coming while it moves (KeepDrawing), and so does a race's countdown.
   if (car && !stepped) car->AccumulateRunTime();
+  if (RaceState.countdownMs > 0) KeepDrawing = 1;
+  if (!FrameSkipped) Prss_RestAfterDrawing(process);
   return process;
 }
 

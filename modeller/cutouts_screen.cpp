@@ -765,6 +765,7 @@ Prss* CutoutsScreenAction(Prss* process) {
   AddCutoutList(screen);
   AddCutoutButtons(screen);
   if (CurrentSelected() && SelectedCount() == 1 && !screen.pageChooser) AddPanelRows(screen);
+  Prss_RestAfterDrawing(process);
   return process;
 }
 

@@ -37,6 +37,7 @@ Prss* ImageViewerAction(Prss* process) {
   const char* title = t ? FrameText("%s : %d x %d", page.name, t->width, t->height) : page.name;
   AddRowButton(process, 12, 0, 0, &TextColours.lightOrange, title, nullptr, nullptr);
   AddRowButton(process, 4, 0, 0, &TextColours.lightOrange, "close", Prss_CloseHandler, "Close the viewer (Escape)");
+  Prss_RestAfterDrawing(process);
   return process;
 }
 

@@ -669,6 +669,7 @@ Prss* MappingPanelScreenAction(Prss* process) {
   AddUndoButtons(process);
   AddSelectionButtons(*panel);
   EditDomain = EDIT_DOMAIN_NONE;
+  Prss_RestAfterDrawing(process);
   return process;
 }
 

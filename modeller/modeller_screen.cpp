@@ -115,6 +115,7 @@ void RunStatusLine(ModellerScreen& s) {
     PointButtonTopLimit = limit;
   }
   s.statusTimeMs = FrameTime >= s.statusTimeMs ? 0 : s.statusTimeMs - FrameTime;
+  if (s.statusTimeMs > 0) KeepDrawing = 1;  // it counts down in drawn frames
   if (!FrameSkipped) DrawCentredCaption(s.statusText, s.statusKind == STATUS_EDIT);
 }
 
@@ -198,6 +199,7 @@ Prss* ModellerScreenAction(Prss* process) {
   DrawEditedObjectOverlay(*s);
   RowCursorX = RowCursorY = 0;
   AddModellerButtons(*s);
+  Prss_RestAfterDrawing(process);
   return process;
 }
 

@@ -499,6 +499,8 @@ Prss* ObjectEditorScreenAction(Prss* process) {
     const int rows = AddEditViewButtons(process, FrameViewHandler, eyeMode);
     if (!s.hideBottomRight) AddViewOptionsPanel(*e, rows + 1);
   }
+  // The model holds still once drawn; the modeller or a page over it decides for itself.
+  if (!DrawingOff()) Prss_RestAfterDrawing(process);
   return process;
 }
 

@@ -281,6 +281,7 @@ Prss* TexturePagesScreenAction(Prss* process) {
   AddPageList(screen);
   AddPageButtons(screen);
   AddUndoButtons(process);
+  Prss_RestAfterDrawing(process);
   return process;
 }
 

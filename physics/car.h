@@ -252,6 +252,25 @@ constexpr int CAR_PLATE_TEXT_SIZE = 8;    // a number plate's text
 // ---- [Stepping] ----
 // The car is stepped in 1 ms steps up to the time drawn (Car::AccumulateRunTime), at most a
 // second behind: anything more is dropped.
+//
+// A car on show that has come to rest asks for no more frames: each drawn frame compares
+// what is drawn of it (its position and orientation, each wheel's travel, steer and spin,
+// and the engine's speed that the rev counters show) with the frame before, and only a car
+// that moved more than CAR_REST_DISTANCE_M, CAR_REST_ANGLE_RAD or CAR_REST_ENGINE_SPEED keeps
+// the frames coming (KeepDrawing, core/frame_globals.h).  A frame that advanced no time keeps
+// the last verdict.
+constexpr double CAR_REST_DISTANCE_M = 0.0001;                        // 0.1 mm
+constexpr double CAR_REST_ANGLE_RAD = 0.01 * 3.14159265358979323846 / 180.0;  // 0.01 degree
+constexpr double CAR_REST_ENGINE_SPEED = 0.1;                         // rad/s, about 1 rpm
+struct CarShownPose {
+  IntVector position;
+  float orientation[9];
+  float engineSpeed;
+  float wheelTravel[CAR_MAX_WHEELS], wheelSteer[CAR_MAX_WHEELS], wheelRotation[CAR_MAX_WHEELS];
+  int32_t wheelCount;
+  uint8_t recorded;  // a pose is held
+  uint8_t moving;    // the last verdict
+};
 constexpr float CAR_STEP_SECONDS = 0.001f;
 constexpr uint32_t CAR_STEP_MS = 1;
 constexpr uint32_t CAR_MOST_LAG_MS = 1000;
@@ -489,6 +508,8 @@ struct Car : Solid, VehicleData {
 
   uint32_t runTime = 0;    // ms
   uint32_t stepClock = 0;  // ms
+  // The pose the car was last shown in, and whether it had moved then (CarShownPose).
+  CarShownPose shownPose = {};
   uint8_t simulated = 0;   // the car was built to be stepped; cleared by the destructor
   float steeringTorqueSum = 0;  // N m about the steering axis, summed by the steered wheels
 
@@ -822,6 +843,9 @@ struct Car : Solid, VehicleData {
   // physical); the step clock follows at most a second behind; each step, while the car's
   // sprung-mass centre lies above height 0: Integrate, FloorContacts, CheckGround, Update.
   void AccumulateRunTime();
+  // The shown pose compared with the one of the last call and replaced by it: 1 when the car
+  // moved beyond the rest limits (or had no pose yet).
+  int ShownPoseMoved();
   // While the body is active: a pending damage restore; for a local car its mass properties
   // and the car-changed flag of a connected car whose state changed; the body's integration;
   // each wheel's rays; the wind and the relative air.  A motion that is not finite, or rays

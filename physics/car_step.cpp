@@ -84,6 +84,46 @@ void Car::AccumulateRunTime() {
     // The car on show whose motion ran away stands placed again; its clock starts anew.
     if (ReplaceShowCar()) break;
   }
+  // A frame of no time moves nothing: the last verdict stands.
+  if (SimFrameTime > 0) shownPose.moving = uint8_t(ShownPoseMoved());
+  if (shownPose.moving) KeepDrawing = 1;
+}
+
+int Car::ShownPoseMoved() {
+  CarShownPose now{};
+  now.position = position;
+  for (int i = 0; i < 9; ++i) now.orientation[i] = orientation[i];
+  now.engineSpeed = engine.speed;
+  now.wheelCount = std::clamp(wheelCount, 0, CAR_MAX_WHEELS);
+  for (int w = 0; w < now.wheelCount; ++w) {
+    now.wheelTravel[w] = wheels[w].travel;
+    now.wheelSteer[w] = wheels[w].steerAngle;
+    now.wheelRotation[w] = wheels[w].rotationAngle;
+  }
+  now.recorded = 1;
+  const CarShownPose before = shownPose;
+  now.moving = before.moving;
+  shownPose = now;
+  if (!before.recorded || before.wheelCount != now.wheelCount) return 1;
+  const double dx = double(now.position.x - before.position.x), dy = double(now.position.y - before.position.y),
+               dz = double(now.position.z - before.position.z);
+  const double limit = CAR_REST_DISTANCE_M * 65536.0;
+  if (dx * dx + dy * dy + dz * dz > limit * limit) return 1;
+  // For a small turn t between two orientations the squared difference of the matrices is
+  // 4 (1 - cos t), close to 2 t^2.
+  double squares = 0;
+  for (int i = 0; i < 9; ++i) {
+    const double d = double(now.orientation[i]) - double(before.orientation[i]);
+    squares += d * d;
+  }
+  if (squares > 2.0 * CAR_REST_ANGLE_RAD * CAR_REST_ANGLE_RAD) return 1;
+  if (std::fabs(double(now.engineSpeed) - double(before.engineSpeed)) > CAR_REST_ENGINE_SPEED) return 1;
+  for (int w = 0; w < now.wheelCount; ++w) {
+    if (std::fabs(double(now.wheelTravel[w]) - double(before.wheelTravel[w])) > CAR_REST_DISTANCE_M) return 1;
+    if (std::fabs(double(now.wheelSteer[w]) - double(before.wheelSteer[w])) > CAR_REST_ANGLE_RAD) return 1;
+    if (std::fabs(double(now.wheelRotation[w]) - double(before.wheelRotation[w])) > CAR_REST_ANGLE_RAD) return 1;
+  }
+  return 0;
 }
 
 int Car::IsRefPointAboveZero() const {

@@ -86,6 +86,7 @@ void Graph::DrawGraph(int rectLeft, int rectTop, int rectWidth, int rectHeight) 
   // 1. A held zoom or scale.
   if (toolMode != GRAPH_TOOL_NONE) {
     if (LeftHeld()) {
+      KeepDrawing = 1;  // the zoom or scale grows with the time the button is held
       const float f = 1.0f + static_cast<float>(FrameTime) * GRAPH_HELD_RATE;
       switch (toolMode) {
         case GRAPH_ZOOM_IN: scaleW /= f, scaleH /= f; break;

@@ -188,6 +188,7 @@ Prss* RimScreenAction(Prss* process) {
   else
     AddSurfaceButtons(s);
   AddRimPanel(s);
+  Prss_RestAfterDrawing(process);
   return process;
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/config.h"
+#include "core/frame_globals.h"
 #include "core/log.h"
 #include "core/sound.h"
 #include "platform/system_error.h"
@@ -284,12 +285,30 @@ void ExpireMessages(uint32_t nowMs) {
   for (int i = 0; i < MessageLineCount && MessageLines[i].text[0];) {
     MessageLine& line = MessageLines[i];
     if (line.shownSinceMs == 0) line.shownSinceMs = stamp;
-    if (nowMs - line.shownSinceMs > MESSAGE_SHOWN_MS)
+    if (nowMs - line.shownSinceMs > MESSAGE_SHOWN_MS) {
       RemoveMessage(i);
-    else
+    } else {
+      // A screen that rests is drawn again when the line's time is up.
+      RedrawAtMs(line.shownSinceMs + MESSAGE_SHOWN_MS + 1);
       ++i;
+    }
   }
-  if (MessageLineCount > 0) FrameChangesWithTime = 1;  // until the last line expires
+}
+
+int DropExpiredMessages(uint32_t nowMs) {
+  const int redraw = InterfaceRedraw;
+  int dropped = 0;
+  for (int i = 0; i < MessageLineCount && MessageLines[i].text[0];) {
+    const MessageLine& line = MessageLines[i];
+    if (line.shownSinceMs != 0 && nowMs - line.shownSinceMs > MESSAGE_SHOWN_MS) {
+      RemoveMessage(i);
+      dropped = 1;
+    } else {
+      ++i;
+    }
+  }
+  InterfaceRedraw = redraw;
+  return dropped;
 }
 
 const char* GetNewestMessageText() { return MessageLineCount > 0 ? MessageLines[MessageLineCount - 1].text : nullptr; }

@@ -109,6 +109,10 @@ void ClearMessages();  // every shown line into the history, oldest first
 // Gives each newly drawn line the time nowMs and removes lines shown for more than 6000 ms.
 // Run once per drawn frame.
 void ExpireMessages(uint32_t nowMs);
+// The lines already drawn whose time is up leave before a frame is laid out, without asking
+// for another frame: the frame being prepared is the one that shows them gone.  1 when a
+// line left.
+int DropExpiredMessages(uint32_t nowMs);
 const char* GetNewestMessageText();  // null when no line is shown
 void ToggleMessageHistory();
 // Empties both lists and resets the counters and settings to their start values.

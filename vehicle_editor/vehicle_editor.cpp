@@ -101,6 +101,14 @@ void CountDownStatus(VehicleEditor& e) {
   e.statusTime = static_cast<int32_t>(FrameTime) >= e.statusTime ? 0 : e.statusTime - static_cast<int32_t>(FrameTime);
 }
 
+// The editor's page holds still once drawn: unless something on it still changes by itself
+// (the status line counting down, deferred car work a frame or more on) or the editor is
+// closing, the next frame waits for input, a moving car (KeepDrawing) or an alarm.
+void RestAfterDrawing(VehicleEditor& e) {
+  if (e.statusTime > 0 || e.rebuildModelCountdown || e.releaseMeshesCountdown) KeepDrawing = 1;
+  Prss_RestAfterDrawing(&e.prss);
+}
+
 // The light tab's test switches: while any is on, the car's lamps show exactly those lit.
 void ShowLightTests(VehicleEditor& e) {
   int any = 0;
@@ -307,6 +315,7 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
   }
   if (EditorText.shown) {
     DrawTextPanel(*e);
+    RestAfterDrawing(*e);
     return process;
   }
   if (e->toggleFuelRequest) {
@@ -315,6 +324,7 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
   }
   if (NewVehicleWizard::Running) {
     NewVehicleWizard::Draw(*e);
+    RestAfterDrawing(*e);
     return process;
   }
   if (!e->car) AddScreenTitle("no vehicle loaded", 0, 1);
@@ -324,10 +334,12 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
   if (e->diagramFlags && e->car) {
     SaveCarViewState(*e->car);
     DrawDiagram(*e);
+    RestAfterDrawing(*e);
     return process;
   }
   if (e->panelMode != 2) AddEditViewButtons(process, ViewButton, EditViews.width == 0 && e->car && (e->displayFlags & SHOW_DRIVER) ? 1 : 0);
   AddDisplayRow(*e);
+  RestAfterDrawing(*e);
   return process;
 }
 

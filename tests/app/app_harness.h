@@ -116,6 +116,8 @@ struct ProbeProcess {
   int keys = 0;
   int lastKey = 0;
   bool clearRedraw = false;   // like the screens that draw only on demand
+  int moveForActs = 0;        // this many more acts show something still moving (KeepDrawing)
+  uint32_t alarmAt = 0;       // until this clock reading, each act asks to be drawn then (RedrawAtMs)
   int closeAfterActs = 0;     // returns null from this act on (0: never)
   bool* freed = nullptr;
 };
@@ -131,6 +133,11 @@ inline Prss* ProbeAct(Prss* process) {
   ++probe->acts;
   Prss_ActSub(process);
   if (probe->clearRedraw) RedrawRequested = 0;
+  if (probe->moveForActs > 0) {
+    --probe->moveForActs;
+    KeepDrawing = 1;
+  }
+  if (probe->alarmAt && static_cast<int32_t>(ClockNowMs() - probe->alarmAt) < 0) RedrawAtMs(probe->alarmAt);
   if (probe->closeAfterActs && probe->acts >= probe->closeAfterActs) process->terminate(process);
   return process;
 }

@@ -515,20 +515,51 @@ TEST_F(RestingPages, TheWelcomePagesRestToo) {
   AppShutdown();
 }
 
-TEST_F(RestingPages, AMessageLineIsRedrawnByTheBlinkTickUntilItExpires) {
+TEST_F(RestingPages, AMessageLineIsDrawnWhenItComesAndWhenItGoes) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   ProbeProcess* counter = Under(CreateEntryPage);
   RunPasses(2);
   const int before = counter->acts;
   AddMessage("a line that goes after six seconds", TextColours.message, MSG_TARGET_LOCAL);
-  RunFor(10000);
-  const int whileShown = counter->acts - before;
-  EXPECT_GE(whileShown, 10) << "about twice a second while the line is shown";
-  EXPECT_LE(whileShown, 20);
+  RunFor(5900);
+  EXPECT_EQ(counter->acts - before, 1) << "the line's first frame, then nothing changes for six seconds";
+  EXPECT_EQ(MessageLineCount, 1);
+  RunFor(500);
+  EXPECT_EQ(counter->acts - before, 2) << "the frame that shows it gone";
   EXPECT_EQ(MessageLineCount, 0) << "the line expired";
-  const int after = counter->acts;
   RunFor(50000);
-  EXPECT_LE(counter->acts - after, 1) << "then the page rests again";
+  EXPECT_EQ(counter->acts - before, 2) << "then the page rests again";
+  AppShutdown();
+}
+
+TEST_F(AppHarness, AScreenAtRestDrawsWhileSomethingMovesAndWhenItsAlarmComes) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  probe->clearRedraw = true;
+  ReplaceTop(&probe->prss);
+  RunFor(2000);
+  int acts = probe->acts;
+  RunFor(2000);
+  ASSERT_EQ(probe->acts, acts) << "at rest";
+
+  // Input draws a frame that shows five more frames of motion: six frames, then rest.
+  probe->moveForActs = 5;
+  PostWindowMessage(MSG_MOUSEMOVE, 0, 0);
+  RunFor(5000);
+  EXPECT_EQ(probe->acts, acts + 6);
+  EXPECT_EQ(KeepDrawing, 0);
+
+  // A frame that asks to be drawn again in three seconds: the frame, then that one.
+  acts = probe->acts;
+  probe->alarmAt = ClockNowMs() + 3000;
+  PostWindowMessage(MSG_MOUSEMOVE, 0, 0);
+  RunFor(2900);
+  EXPECT_EQ(probe->acts, acts + 1);
+  RunFor(200);
+  EXPECT_EQ(probe->acts, acts + 2) << "the alarm came";
+  RunFor(10000);
+  EXPECT_EQ(probe->acts, acts + 2);
   AppShutdown();
 }
 

@@ -4,6 +4,7 @@
 // whose motion leaves the world's range.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -209,6 +210,78 @@ TEST_F(CarStep, TheTestWeightPressesDownAtItsPoint) {
   plain.Update(dt, g);
   weighted.Update(dt, g);
   EXPECT_NEAR((weighted.velocity - plain.velocity).z, before.z, 1e-6f);
+}
+
+// What a car on show keeps drawing for: a move of more than 0.1 mm or a turn of more than
+// 0.01 degree of the body or of a wheel (its travel, steer or spin) over a frame, or a change
+// of the engine's speed of more than 0.1 rad/s (the rev counters).
+TEST_F(CarStep, AShownCarKeepsTheFramesComingOnlyWhileItMoves) {
+  Car car;
+  car.wheelCount = 2;
+  for (int i = 0; i < 9; ++i) car.orientation[i] = (i % 4 == 0) ? 1.0f : 0.0f;
+  EXPECT_EQ(car.ShownPoseMoved(), 1);  // never looked at: it is news
+  EXPECT_EQ(car.ShownPoseMoved(), 0);
+  // 0.1 mm is 6.5536 units of 1/65536 m.
+  car.position.x += 6;
+  EXPECT_EQ(car.ShownPoseMoved(), 0);
+  car.position.z -= 7;
+  EXPECT_EQ(car.ShownPoseMoved(), 1);
+  // Turns about z by 0.009 and 0.011 degree.
+  for (const double degrees : {0.009, 0.011}) {
+    const double a = degrees * 3.14159265358979323846 / 180.0;
+    const float turned[9] = {float(std::cos(a)), float(-std::sin(a)), 0, float(std::sin(a)), float(std::cos(a)), 0,
+                             0, 0, 1};
+    EXPECT_EQ(car.ShownPoseMoved(), 0);
+    std::copy(turned, turned + 9, car.orientation);
+    EXPECT_EQ(car.ShownPoseMoved(), degrees > 0.01 ? 1 : 0) << degrees;
+    for (int i = 0; i < 9; ++i) car.orientation[i] = (i % 4 == 0) ? 1.0f : 0.0f;
+    car.ShownPoseMoved();
+  }
+  // The second wheel: its travel by 0.11 mm, its steer and its spin by 0.011 degree.
+  const float degree = 3.14159265f / 180.0f;
+  car.wheels[1].travel += 0.00009f;
+  EXPECT_EQ(car.ShownPoseMoved(), 0);
+  car.wheels[1].travel += 0.00011f;
+  EXPECT_EQ(car.ShownPoseMoved(), 1);
+  car.wheels[1].steerAngle += 0.011f * degree;
+  EXPECT_EQ(car.ShownPoseMoved(), 1);
+  car.wheels[1].rotationAngle -= 0.011f * degree;
+  EXPECT_EQ(car.ShownPoseMoved(), 1);
+  car.wheels[1].rotationAngle -= 0.009f * degree;
+  EXPECT_EQ(car.ShownPoseMoved(), 0);
+  // A third wheel is not shown: its spin is no news.
+  car.wheels[2].rotationAngle += 1.0f;
+  EXPECT_EQ(car.ShownPoseMoved(), 0);
+  car.engine.speed += 0.2f;
+  EXPECT_EQ(car.ShownPoseMoved(), 1);
+  car.engine.speed += 0.05f;
+  EXPECT_EQ(car.ShownPoseMoved(), 0);
+}
+
+// Stepping asks for the next frame while the car falls and stops asking once it rests on the
+// floor; a frame of no time keeps the verdict of the frame before.
+TEST_F(CarStep, AFallingCarAsksForFramesAndARestingOneDoesNot) {
+  Car car;
+  MakeSteppableCar(car, {0.0f, 0.0f, 10.0f});
+  KeepDrawing = 0;
+  Frame(car, 20);
+  EXPECT_EQ(KeepDrawing, 1);
+  KeepDrawing = 0;
+  Frame(car, 20);
+  EXPECT_EQ(KeepDrawing, 1) << "20 ms of falling move it far more than 0.1 mm";
+  KeepDrawing = 0;
+  Frame(car, 0);
+  EXPECT_EQ(KeepDrawing, 1) << "no time passed: it was moving";
+  // Sunk to the floor it takes no more steps: it holds still, and says so.
+  car.position.z = FixedFromMetres(-1.0f);
+  KeepDrawing = 0;
+  Frame(car, 20);
+  EXPECT_EQ(KeepDrawing, 1) << "it jumped since the frame before";
+  KeepDrawing = 0;
+  Frame(car, 20);
+  EXPECT_EQ(KeepDrawing, 0);
+  Frame(car, 0);
+  EXPECT_EQ(KeepDrawing, 0);
 }
 
 class CarIntegrate : public CarStep {};

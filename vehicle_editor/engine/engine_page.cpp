@@ -245,6 +245,7 @@ Prss* EngineEditorScreenAction(Prss* process) {
   NextRow();
   LayoutColumns = savedColumns;
   DescriptionRows(p);
+  Prss_RestAfterDrawing(process);
   return process;
 }
 
