@@ -120,6 +120,31 @@ struct LoopState {
 
 LoopState g_loop;
 
+// The start-up trace (a developer's switch, AppTraceStartup): each step's milliseconds in the
+// log once the next begins, and the time from the start to the first presented frame.
+struct StartupTrace {
+  int on = 0;
+  uint32_t start = 0;            // AppStartup began
+  uint32_t stepStart = 0;
+  const char* step = nullptr;    // the step under way
+};
+StartupTrace g_trace;
+
+// The step under way ends and the next, name, begins.
+void TraceStep(const char* name) {
+  if (!g_trace.on) return;
+  const uint32_t now = ClockNowMs();
+  if (g_trace.step) LogF("trace : %-22s %5u ms", g_trace.step, static_cast<unsigned>(now - g_trace.stepStart));
+  g_trace.step = name;
+  g_trace.stepStart = now;
+}
+
+// A start-up step as the log names it; traced when the trace is on.
+void StartupStep(const char* name) {
+  TraceStep(name);
+  LogLine(name);
+}
+
 constexpr int CLICK_MOUSE_LOCK_WINDOW = 256;      // "Screen Flags " bit 8
 constexpr int CLICK_MOUSE_LOCK_FULLSCREEN = 512;  // "Screen Flags " bit 9
 constexpr uint32_t SCREEN_FLAG_4K_CAPTURE = 1u << 28;
@@ -377,6 +402,10 @@ StartResult AppStartup(const char* commandLine) {
 
   // 4: the log.
   StartLog(versionLine);
+  if (g_trace.on) {
+    g_trace.start = g_trace.stepStart = ClockNowMs();
+    g_trace.step = "log and instance";
+  }
 
   // 5, 6: timing.
   if (const char* error = InitTimerResolution()) {
@@ -387,7 +416,7 @@ StartResult AppStartup(const char* commandLine) {
   CaptureSystemTime();
 
   // 7: settings that must exist before the command line.
-  LogLine("read config");
+  StartupStep("read config");
   for (int& weight : CfgFontWeights) weight = 600;
   ReadInterfaceCfg();
   ReadUpdateConfig();
@@ -402,7 +431,7 @@ StartResult AppStartup(const char* commandLine) {
   SetLayoutFolder(nullptr);
 
   // 8: the views file and the command line.
-  LogLine("get command line");
+  StartupStep("get command line");
   LoadViews();
   ParseCommandLine(options);
   if (g_loop.forceNoGraphics) GraphicsEnabled = 0;
@@ -424,6 +453,7 @@ StartResult AppStartup(const char* commandLine) {
   // the window system starts (the longest step), workers read the system's font list, decode
   // the interface sounds and fill the sine and cosine tables, which nothing reads before:
   // steps 16, 33 and 21 take them, with the lines they always logged.
+  TraceStep("window system");
   if (GraphicsEnabled) {
     PrepareGlyphFonts();
     PrepareInterfaceSounds();
@@ -435,6 +465,7 @@ StartResult AppStartup(const char* commandLine) {
     ExitCode = EXIT_START_FAILED;
     return START_ENDED;
   }
+  TraceStep("config and data folder");
   if (!ConfigRead) LoadConfig();
   if (!GraphicsEnabled) CfgStartWindowed = 1;
   if (!ProbeDataFolder()) {
@@ -452,7 +483,7 @@ StartResult AppStartup(const char* commandLine) {
     if (CommandLineVrChoice == 1) VrEnabled = 0;
     if (CommandLineVrChoice == 2) VrEnabled = 1;
     if (CommandLineVrPlugin) VrConfig.plugin = CommandLineVrPlugin - 1;  // "rift" the first, "openvr" the second
-    LogLine("preinit d3d");
+    StartupStep("preinit d3d");
     if (const char* error = PreInitD3D()) return FailStart(error);
     if (!CheckCoInitialize()) {
       ShutdownGraphics();
@@ -461,7 +492,7 @@ StartResult AppStartup(const char* commandLine) {
     }
     ReconcileDeviceChoices();
     if (VrEnabled) {
-      LogLine("check VR");
+      StartupStep("check VR");
       CheckVr();
     }
     DisplayModeRecord screenInfo = RecordFromConfig(CfgScreenInfo);
@@ -471,6 +502,7 @@ StartResult AppStartup(const char* commandLine) {
     RecordToConfig(quickSwitch, CfgShiftF9);
 
     // 14: the main window.
+    TraceStep("main window");
     if (!CreateMainWindow(1, CfgStartWindowed)) {
       ShutdownGraphics();
       return FailStart("Could not create window");
@@ -484,13 +516,14 @@ StartResult AppStartup(const char* commandLine) {
     PrepareStatusOutput();
     MessagesToStdout = 1;
   }
-  LogLine("load font");
+  StartupStep("load font");
   if (!LoadCharacterSet()) {
     ShutdownGraphics();
     return FailStart("Could not load font");
   }
 
   // 17, 18: the player, then the device for the screen and the system textures.
+  TraceStep("player and device");
   if (CfgPlayerName[0]) LoadPlayerFile(1);
   InitSinTable();
   if (GraphicsEnabled) {
@@ -504,21 +537,24 @@ StartResult AppStartup(const char* commandLine) {
       FreeCharacterSet();
       return FailStart("Your graphics driver does not support ZKT");
     }
+    TraceStep("system textures");
     LoadSystemTextures();
   }
+  TraceStep("language and light");
 
   // 19..22: language, light scheme, code page and the start-up tables.
   if (LanguageName[0]) {
-    LogLine("load language");
+    StartupStep("load language");
     LoadLanguage(LanguageName, 1);
   }
   LoadLightScm();  // not fatal: the default scheme always stands
   Global3DMode = GraphicsEnabled;
   TakeCurrentCodePage();
   ShowKeyboardLayout();
-  LogLine("initialisations");
+  StartupStep("initialisations");
   LogLine("tables");
   tables.join();
+  TraceStep("tables");
   ResetViewMatrices();
   LoadAIDriverNames();
   LoadFunctionKeyMessages();
@@ -526,7 +562,7 @@ StartResult AppStartup(const char* commandLine) {
 
   // 23..26: humans, interface metrics, wheel tables, helmet, controllers, profiler, view.
   if (DedicatedMode < 2) {
-    LogLine("human system");
+    StartupStep("human system");
     if (!LoadHumanSystem()) {
       ShutdownGraphics();
       FreeCharacterSet();
@@ -535,14 +571,16 @@ StartResult AppStartup(const char* commandLine) {
     // Display meshes need the device: a run without graphics keeps the models alone.
     if (GraphicsEnabled) BuildHumanMeshes();
   }
+  TraceStep("metrics and wheels");
   SetInterfaceMetrics();
   InitWheelTables();
   if (GraphicsEnabled) {
-    LogLine("helmet");
+    StartupStep("helmet");
     LoadHelmet();
-    LogLine("controllers");
+    StartupStep("controllers");
     InitControls();
   }
+  TraceStep("profiler and view");
   ProfilerInit();
   g_loop.sleepTimer = ProfilerAddTimer("Sleep");
   g_loop.hudTimer = ProfilerAddTimer("HUD");
@@ -550,16 +588,17 @@ StartResult AppStartup(const char* commandLine) {
   SetDefaultView();
 
   // 27..33: the first screen, the warning, IME, mouse clip, VR and the draw tree.
-  LogLine("start entry");
+  StartupStep("start entry");
   g_loop.top = (CfgWelcome && GraphicsEnabled) ? CreateStartScreens(nullptr) : CreateEntryPage(nullptr);
   if (g_loop.runningInstance)
     AddMessage(LanguageTexts[TX_3a_wrninsta], TextColours.error, MSG_TARGET_LOCAL);
   else
     OpenInstanceRequests();  // later starts hand their requests to this instance
+  TraceStep("IME and mouse clip");
   CreateImeContext();
   if (CfgScreenFlags & (IsFullScreen() ? CLICK_MOUSE_LOCK_FULLSCREEN : CLICK_MOUSE_LOCK_WINDOW)) ClipCursorToWindow();
   if (GraphicsEnabled && VrEnabled) {
-    LogLine("open VR");
+    StartupStep("open VR");
     if (const char* error = InitVrDevice()) {
       VrEnabled = 0;
       AddMessage(error, TextColours.error, MSG_TARGET_LOCAL);
@@ -567,12 +606,14 @@ StartResult AppStartup(const char* commandLine) {
   }
   // Sound opens with the VR step (the headset may bring its own audio device).
   if (GraphicsEnabled) {
-    LogLine("open sound");
+    StartupStep("open sound");
     LoadInterfaceSounds();
     OpenSound();
   }
+  TraceStep("draw tree");
   SharedDrawTree.Init(8000, 256, 20, SHARED_DRAW_TREE_PAYLOAD);
-  LogLine("end of initialisation");
+  StartupStep("end of initialisation");
+  TraceStep("first frame");
   g_loop.now = g_loop.frameStart = g_loop.anchor = ClockNowMs();
   g_loop.frameCount = 0;
   return START_RUNNING;
@@ -644,17 +685,22 @@ void AppRunPass() {
   EditorFrameCleared = 0;
   ControlsPolledThisFrame = 0;
 
-  // 11: the redraw test.  Alt alone does not draw a frame; a changed message line does.  A
+  // 11: the redraw test.  Alt alone does not draw a frame; a changed message line does, and
+  // so does a resting screen whose last frame still moved or whose alarm has come.  A
   // presenting headset shows a view that follows the head: it is drawn every pass.
   if (!RedrawRequested) {
-    if (WorldBuildStage() != 0 || KeyHeldForRedraw() || InterfaceRedraw || VrPresenting)
+    if (WorldBuildStage() != 0 || KeyHeldForRedraw() || InterfaceRedraw || KeepDrawing ||
+        RedrawAlarmDue(g_loop.now) || VrPresenting)
       RedrawRequested = 1;
   }
   if (RedrawRequested) {
-    // 12..15: prepare the drawn frame.
+    // 12..15: prepare the drawn frame.  What it shows asks again for the next frame and the
+    // alarm as it needs them.
     ++DrawnFrameCount;
     InterfaceRedraw = 0;
     FrameChangesWithTime = 0;
+    KeepDrawing = 0;
+    RedrawAlarmSet = 0;
     ClearInterface();
     ResetTempMeshes();
     bool skippedOnlyForOcclusion = false;
@@ -676,6 +722,8 @@ void AppRunPass() {
         FrameSkipped = 1;
         SetNeutralProjection();
       }
+      // Lines whose time is up leave before the frame is laid out: this frame shows them gone.
+      DropExpiredMessages(ClockNowMs());
       SetInterfaceRectangleToScreen();
       if (RenderTexturesNeedRefresh) RefreshRenderTextures();
       if (!FrameSkipped && !BeginFrameClear()) FrameSkipped = 1;
@@ -770,6 +818,10 @@ void AppRunPass() {
         std::fflush(stdout);
         g_loop.reportFirstFrame = 0;
       }
+      if (g_trace.on && g_trace.step) {
+        TraceStep(nullptr);
+        LogF("trace : start to first frame %u ms", static_cast<unsigned>(ClockNowMs() - g_trace.start));
+      }
       ProfilerStop(g_loop.flipTimer);
       if (RunDeferredWork() | TakeCarModelRebuilt()) RedrawRequested = 1;
     }
@@ -779,6 +831,8 @@ void AppRunPass() {
       UpdateSoundStream();
   } else {
     ClockSleepMs(1);
+    // A screen at rest still plays its music: the stream is refilled as on a drawn pass.
+    if (SoundOpen && SoundStreaming) UpdateSoundStream();
   }
 
   // 25..28: messages, per-pass input, window changes and device recovery.
@@ -1180,6 +1234,11 @@ void AppSetPassLimit(uint32_t passes) { g_loop.passLimit = passes; }
 
 void AppReportFirstFrame(int report) { g_loop.reportFirstFrame = report; }
 
+void AppTraceStartup(int trace) {
+  g_trace = StartupTrace{};
+  g_trace.on = trace;
+}
+
 void AppResetState() {
   ResetFrameKeys();
   const int forceNoGraphics = g_loop.forceNoGraphics;
@@ -1196,6 +1255,8 @@ void AppResetState() {
   FrameTime = SimFrameTime = 0;
   RandomSeed = 0;
   RedrawRequested = 1;
+  KeepDrawing = 0;
+  RedrawAlarmSet = 0;
   FrameSkipped = 0;
   DrawnFrameCount = 0;
   BlinkPhase = 0;

@@ -3,7 +3,7 @@
 //
 // A test switch (ZKT_DRIVE=<path>, main.cpp) names a file, usually a named pipe, whose lines
 // the frame loop takes as they arrive, once per pass:
-//   /<text command>   as if typed ("/press O", "/ctrl O", "/shift M" press keys)
+//   /<text command>   as if typed ("/press O", "/ctrl O", "/shift M", "/press ENTER" press keys)
 //   click <text>      a left click in the middle of the button last drawn with that text
 //   type <text>       the characters typed, as into a dialog's text entry
 // Every line counts as input: the next pass draws.  A click waits (up to 30 s) for a frame that
