@@ -40,13 +40,15 @@ void Say(const char* format, const char* text) {
   std::fprintf(stderr, "%s\n", line);
 }
 
-constexpr uint8_t PANEL_BUTTON_TYPE = 9;  // a value control shown as a button (AddPanelButton)
+// Value controls shown as buttons, their text the minimum: the corner and OK buttons (type 3,
+// AddOkButton, AddBackButton) and the panel buttons (type 9, AddPanelButton).
+bool IsTextButtonControl(const ValueControl& c) { return c.displayType == 3 || c.displayType == 9; }
 
-// The middle of the panel button last drawn with the text, in pixels; false when none is.
+// The middle of the button-like control last drawn with the text, in pixels; false when none is.
 bool ShownPanelButton(const char* text, int& x, int& y) {
   for (int i = ValueControlCount - 1; i >= 0; --i) {
     const ValueControl& c = ValueControls[i];
-    if (c.displayType != PANEL_BUTTON_TYPE || !c.callback || !c.minimum.text || std::strcmp(c.minimum.text, text) != 0)
+    if (!IsTextButtonControl(c) || !c.callback || !c.minimum.text || std::strcmp(c.minimum.text, text) != 0)
       continue;
     x = int(((c.left + c.right) * 0.5f + 1.0f) * 0.5f * float(ScreenWidth));
     y = int(((c.top + c.bottom) * 0.5f + 1.0f) * 0.5f * float(ScreenHeight));
@@ -73,25 +75,27 @@ bool Click(const char* text) {
 }
 
 // False while the line must wait: a click waits for its button (a page still opening on a
-// busy machine) up to DRIVE_WAIT_MS.
+// busy machine) up to DRIVE_WAIT_MS.  It looks in the tables of the last drawn frame, so the
+// waiting draws nothing; a line carried out is input, and the next pass draws.
 bool RunLine(const std::string& line) {
-  RedrawRequested = 1;
   if (line.empty()) return true;
   if (line[0] == '/') {
     Prss_SendMessage(nullptr, line.c_str(), SOURCE_TYPED);
   } else if (line.compare(0, 5, "type ") == 0) {
     for (size_t i = 5; i < line.size(); ++i) PostWindowMessage(MSG_CHAR, static_cast<unsigned char>(line[i]), 0);
   } else if (line.compare(0, 6, "click ") == 0) {
-    if (Click(line.c_str() + 6)) return true;
-    if (!g_waiting) {
-      g_waiting = 1;
-      g_waitStart = ClockNowMs();
+    if (!Click(line.c_str() + 6)) {
+      if (!g_waiting) {
+        g_waiting = 1;
+        g_waitStart = ClockNowMs();
+      }
+      if (ClockNowMs() - g_waitStart < DRIVE_WAIT_MS) return false;
+      Say("drive : no button \"%s\"", line.c_str() + 6);
     }
-    if (ClockNowMs() - g_waitStart < DRIVE_WAIT_MS) return false;
-    Say("drive : no button \"%s\"", line.c_str() + 6);
   } else {
     Say("drive : what is \"%s\"?", line.c_str());
   }
+  RedrawRequested = 1;
   return true;
 }
 
