@@ -112,6 +112,10 @@ struct LoopState {
   uint32_t recoveryNotedAt = 0;
   uint32_t passLimit = 0;
   int reportFirstFrame = 0;
+  // What start-up leaves until the first frame is up (made before the first page is drawn,
+  // it would only delay it).
+  int humanMeshesAfterFirstFrame = 0;
+  int helmetAfterFirstFrame = 0;
   uint32_t passes = 0;
   int forceNoGraphics = 0;
   // The frame loop's profiler timers.
@@ -359,6 +363,18 @@ void RecordToConfig(const DisplayModeRecord& record, int32_t values[4]) {
   values[3] = record.index;
 }
 
+// After the first drawn frame: what start-up left for later.
+void MakeWhatStartUpLeft() {
+  if (g_loop.humanMeshesAfterFirstFrame) {
+    g_loop.humanMeshesAfterFirstFrame = 0;
+    BuildHumanMeshes();
+  }
+  if (g_loop.helmetAfterFirstFrame) {
+    g_loop.helmetAfterFirstFrame = 0;
+    LoadHelmet();
+  }
+}
+
 void SleepUntilClockChanges() {
   const uint32_t start = ClockNowMs();
   do {
@@ -568,15 +584,17 @@ StartResult AppStartup(const char* commandLine) {
       FreeCharacterSet();
       return FailStart("Could not load humans");
     }
-    // Display meshes need the device: a run without graphics keeps the models alone.
-    if (GraphicsEnabled) BuildHumanMeshes();
+    // Display meshes need the device: a run without graphics keeps the models alone.  No first
+    // page shows a human: their meshes are built once the first frame is up.
+    if (GraphicsEnabled) g_loop.humanMeshesAfterFirstFrame = 1;
   }
   TraceStep("metrics and wheels");
   SetInterfaceMetrics();
   InitWheelTables();
   if (GraphicsEnabled) {
+    // Nor a helmet: it is read and built once the first frame is up.
     StartupStep("helmet");
-    LoadHelmet();
+    g_loop.helmetAfterFirstFrame = 1;
     StartupStep("controllers");
     InitControls();
   }
@@ -613,7 +631,7 @@ StartResult AppStartup(const char* commandLine) {
   TraceStep("draw tree");
   SharedDrawTree.Init(8000, 256, 20, SHARED_DRAW_TREE_PAYLOAD);
   StartupStep("end of initialisation");
-  TraceStep("first frame");
+  TraceStep("first frame : begin");
   g_loop.now = g_loop.frameStart = g_loop.anchor = ClockNowMs();
   g_loop.frameCount = 0;
   return START_RUNNING;
@@ -742,6 +760,7 @@ void AppRunPass() {
     FullScreenQuadOffsets[0] = FullScreenQuadOffsets[1] = 0.0f;
 
     // 16: the act call steps the whole chain of screens.
+    if (g_trace.step) TraceStep("first frame : the act");
     Prss* top = g_loop.top;
     g_loop.top = top ? top->act(top) : nullptr;
 
@@ -774,6 +793,7 @@ void AppRunPass() {
       if (!FrameBegun3D && !BeginFrame()) FrameSkipped = 1;
       if (!FrameSkipped) {
         InterfaceDrawing = 1;
+        if (g_trace.step) TraceStep("first frame : interface");
         ProfilerStart(g_loop.hudTimer);
         if (VrOverlayPrompt && (RenderTargetMode == 1 || RenderTargetMode == 2)) DrawVrPanel(g_loop.top);
         DrawInterface();
@@ -811,6 +831,7 @@ void AppRunPass() {
       TickMappingScreenshot();
       ProfilerStart(g_loop.flipTimer);
       const uint32_t presentStart = ClockNowMs();
+      if (g_trace.step) TraceStep("first frame : present");
       PresentFrame();
       CurrentFrameTiming.bytes[3] = static_cast<uint8_t>(ClockNowMs() - presentStart);
       if (g_loop.reportFirstFrame) {
@@ -829,6 +850,7 @@ void AppRunPass() {
       QuitFlag = 1;
     else if (SoundOpen && SoundStreaming)
       UpdateSoundStream();
+    MakeWhatStartUpLeft();
   } else {
     ClockSleepMs(1);
     // A screen at rest still plays its music: the stream is refilled as on a drawn pass.
