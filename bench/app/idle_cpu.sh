@@ -1,26 +1,120 @@
 #!/bin/sh
-# idle_cpu.sh - the processor time the editor takes while its entry page stands still, under
-# a virtual X server: started in a scratch copy of the working folder (with a cfg.txt that
-# skips the first-run pages), left to settle, then measured over a span of seconds.
-# Prints the share of one core; the target is under 5%.
-# Usage: bench/idle_cpu.sh [build folder, default build] [seconds, default 20]
+# idle_cpu.sh - the processor time and the resident memory of the editor while nobody touches
+# it, screen by screen, under a private virtual X server.
+#
+# For each screen the program starts afresh in a scratch copy of the working folder (a cfg.txt
+# that skips the first-run pages, except for the welcome screen), is driven there the way a
+# user gets there (clicks on the buttons by their text and the program's own text commands,
+# through the named pipe of ZKT_DRIVE, app/drive_file.h), is left to come to rest, and then its
+# processor time (every thread's, from /proc: not the wall clock, so other work on the machine
+# does not count) is read over a span of seconds.  Prints a table: the share of one core (the
+# target is under 5% once rested) and the resident memory at the end; the minimal SDL2+GL
+# program of the start-up benchmark (bench_minimal_first_frame, holding its first frame) is
+# measured beside them, and the two memory targets are printed last: the entry page at most
+# 1.3 times the minimal program, a loaded sample at most 60 MB over the empty vehicle editor.
+#
+# With IDLE_SHOTS=<folder> each screen's picture is saved there once measured, to see that the
+# steps reached it.
+#
+# Usage: bench/app/idle_cpu.sh [build folder, default build] [seconds, default 10]
+#                              [settle seconds, default 6] [screens: an extended regular expression, default all]
 set -eu
 build=$(cd "${1:-build}" && pwd)
-seconds=${2:-20}
+seconds=${2:-10}
+settle=${3:-6}
+filter=${4:-}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-cp -r "$build/work"/. "$scratch"
-rm -f "$scratch/deb.log" "$scratch/zkt_instance.sock"
-printf 'Welcome C 0\n' > "$scratch/cfg.txt"
-cd "$scratch"
-xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
-  "$1" 2>/dev/null & pid=$!
+cp -r "$build/work"/. "$scratch/work"
+
+# name | first-run pages (1), not (0), or the minimal program (m) | steps: lines for the pipe,
+# "sleep N" waits
+screens='minimal SDL2+GL program|m|
+welcome|1|
+entry page|0|
+object editor, new model|0|click object editor
+modeller, subobject mode|0|click object editor;sleep 2;/shift S
+modeller, triangle mode|0|click object editor;sleep 2;/shift T
+modeller, point mode|0|click object editor;sleep 2;/shift P
+modeller, build mode|0|click object editor;sleep 2;/shift B
+modeller, texture mapping mode|0|click object editor;sleep 2;/shift M
+modeller, texture cutout mode|0|click object editor;sleep 2;/shift C
+modeller, texture page mode|0|click object editor;sleep 2;/shift G
+modeller, view mode|0|click object editor;sleep 2;/shift V
+vehicle editor, empty|0|click vehicle editor
+vehicle editor, sample loaded|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;/press ENTER
+garage|0|click garage
+engine editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;/press ENTER;sleep 4;click edit engine
+rim editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;/press ENTER;sleep 4;click Wheel Object;sleep 1;click edit rim
+dashboard editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;/press ENTER;sleep 4;click Textures;sleep 1;click EDIT
+animation editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;/press ENTER;sleep 4;/press A
+new-vehicle page|0|click vehicle editor;sleep 2;/ctrl N;sleep 2;click Car (4 Wheels)'
+
+cat > "$scratch/measure.sh" <<'EOF'
+#!/bin/sh
+# Runs in the virtual X server: each screen in turn.
+set -eu
+program=$1 seconds=$2 settle=$3 filter=$4 scratch=$5 minimal=$6
+hz=$(getconf CLK_TCK)
+printf '| screen | idle CPU (%% of a core) | resident memory (MB) |\n|---|---|---|\n'
+printf '%s\n' "$SCREENS" | while IFS='|' read -r name firstRun steps; do
+  printf '%s\n' "$name" | grep -Eq -- "$filter" || continue
+  work="$scratch/run"
+  rm -rf "$work"
+  cp -r "$scratch/work" "$work"
+  rm -f "$work/deb.log" "$work/zkt_instance.sock" "$work/cfg.txt"
+  [ "$firstRun" = 1 ] || printf 'Welcome C 0\nStart Windowed 1\nWindow 0 0 1024 768\nSS Type 2\nNext Shot 1\n' \
+    > "$work/cfg.txt"
+  pipe="$scratch/pipe"
+  rm -f "$pipe"
+  mkfifo "$pipe"
+  if [ "$firstRun" = m ]; then
+    (cd "$work" && exec "$minimal" 1024 768 $((seconds + settle + 10)) > /dev/null 2> "$scratch/stderr") &
+  else
+    (cd "$work" && ZKT_DRIVE="$pipe" exec "$program" > /dev/null 2> "$scratch/stderr") &
+  fi
+  pid=$!
+  # The editor holds the pipe open for reading; the minimal program reads none.
+  if [ "$firstRun" = m ]; then exec 3> /dev/null; else exec 3> "$pipe"; fi
   sleep 3
-  ticks() { awk "{ print \$14 + \$15 }" /proc/$pid/stat; }
+  printf '%s\n' "$steps" | tr ';' '\n' | while read -r step; do
+    case "$step" in
+      "") ;;
+      sleep*) sleep "${step#sleep }" ;;
+      *) printf '%s\n' "$step" >&3 ;;
+    esac
+  done
+  sleep "$settle"
+  ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
   before=$(ticks)
-  sleep "$2"
+  sleep "$seconds"
   after=$(ticks)
-  kill $pid; wait $pid || true
-  awk -v t=$((after - before)) -v hz=$(getconf CLK_TCK) -v s="$2" \
-    "BEGIN { printf \"idle CPU on the entry page: %.1f%% of a core over %d s (target < 5%%)\n\", 100 * t / hz / s, s }"
-' sh "$build/zkt_editor" "$seconds"
+  rss=$(awk '/^VmRSS/ { print $2 }' "/proc/$pid/status")
+  if [ -n "${IDLE_SHOTS:-}" ] && [ "$firstRun" = 0 ]; then
+    printf '/ss\n' >&3
+    sleep 3
+    cp "$work/data/shots/zkt_00000001.png" "$IDLE_SHOTS/$name.png" 2> /dev/null || true
+  fi
+  exec 3>&-
+  kill -KILL "$pid"  # a question about unsaved changes would keep it open
+  { wait "$pid"; } 2> /dev/null || true
+  awk -v n="$name" -v t=$((after - before)) -v hz="$hz" -v s="$seconds" -v r="$rss" \
+    'BEGIN { printf "| %s | %.1f%% | %.0f |\n", n, 100 * t / hz / s, r / 1024 }'
+  echo "$name|$rss" >> "$scratch/memory"
+  if grep -q "drive :" "$work/deb.log" 2> /dev/null; then grep "drive :" "$work/deb.log" | sed 's/^/  /'; fi
+done
+awk -F'|' '{ m[$1] = $2 }
+  END {
+    if (("minimal SDL2+GL program" in m) && ("entry page" in m))
+      printf "entry page %.0f MB = %.2f x the minimal program (target <= 1.3)\n", m["entry page"] / 1024,
+             m["entry page"] / m["minimal SDL2+GL program"]
+    if (("vehicle editor, empty" in m) && ("vehicle editor, sample loaded" in m))
+      printf "a loaded sample %.0f MB over the empty vehicle editor (target <= 60)\n",
+             (m["vehicle editor, sample loaded"] - m["vehicle editor, empty"]) / 1024
+  }' "$scratch/memory" 2> /dev/null || true
+EOF
+chmod +x "$scratch/measure.sh"
+echo "idle CPU over $seconds s after $settle s of rest, per screen (target < 5%); load $(cut -d' ' -f1-3 /proc/loadavg)"
+SCREENS="$screens" xvfb-run -a -s "-screen 0 1280x1024x24" \
+  "$scratch/measure.sh" "$build/zkt_editor" "$seconds" "$settle" "$filter" "$scratch" \
+  "$build/bench/bench_minimal_first_frame"

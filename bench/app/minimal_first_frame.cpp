@@ -4,8 +4,9 @@
 // RGBA, a panel and a row of text quads, one swap.  The start-up benchmark compares the
 // editor's first frame against it.
 //
-// Run in the editor's working folder: minimal_first_frame <width> <height>.  Prints
-// "first frame" on standard output once the frame is presented, then ends.
+// Run in the editor's working folder: minimal_first_frame <width> <height> [seconds].  Prints
+// "first frame" on standard output once the frame is presented, then ends, or waits the
+// seconds first (idle_cpu.sh reads its resident memory meanwhile).
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/glcorearb.h>
 #include <SDL.h>
@@ -115,6 +116,7 @@ int main(int argc, char** argv) {
   glFinish();  // drawn, as the editor's presentation waits for its frame to be drawn
   std::printf("first frame\n");
   std::fflush(stdout);
+  if (argc > 3) SDL_Delay(Uint32(std::atoi(argv[3])) * 1000u);
 
   SDL_GL_DeleteContext(context);
   SDL_DestroyWindow(window);
