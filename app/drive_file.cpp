@@ -41,8 +41,11 @@ void Say(const char* format, const char* text) {
 }
 
 // Value controls shown as buttons, their text the minimum: the corner and OK buttons (type 3,
-// AddOkButton, AddBackButton) and the panel buttons (type 9, AddPanelButton).
-bool IsTextButtonControl(const ValueControl& c) { return c.displayType == 3 || c.displayType == 9; }
+// AddOkButton, AddBackButton), the dialogs' buttons (type 4 with a handler, AddDialogButton)
+// and the panel buttons (type 9, AddPanelButton).
+bool IsTextButtonControl(const ValueControl& c) {
+  return c.displayType == 3 || c.displayType == 4 || c.displayType == 9;
+}
 
 // The middle of the button-like control last drawn with the text, in pixels; false when none is.
 bool ShownPanelButton(const char* text, int& x, int& y) {

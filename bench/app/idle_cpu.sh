@@ -42,12 +42,12 @@ modeller, texture cutout mode|0|click object editor;sleep 2;/shift C
 modeller, texture page mode|0|click object editor;sleep 2;/shift G
 modeller, view mode|0|click object editor;sleep 2;/shift V
 vehicle editor, empty|0|click vehicle editor
-vehicle editor, sample loaded|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;/press ENTER
+vehicle editor, sample loaded|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click OK
 garage|0|click garage
-engine editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;/press ENTER;sleep 4;click edit engine
-rim editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;/press ENTER;sleep 4;click Wheel Object;sleep 1;click edit rim
-dashboard editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;/press ENTER;sleep 4;click Textures;sleep 1;click EDIT
-animation editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;/press ENTER;sleep 4;/press A
+engine editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click OK;sleep 4;click edit engine
+rim editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click OK;sleep 4;click Wheel Object;sleep 1;click edit rim
+dashboard editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click OK;sleep 4;click Textures;sleep 1;click EDIT
+animation editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click OK;sleep 4;/press A
 new-vehicle page|0|click vehicle editor;sleep 2;/ctrl N;sleep 2;click Car (4 Wheels)'
 
 cat > "$scratch/measure.sh" <<'EOF'
