@@ -40,19 +40,13 @@ void Say(const char* format, const char* text) {
   std::fprintf(stderr, "%s\n", line);
 }
 
-// Value controls shown as buttons, their text the minimum: the corner and OK buttons (type 3,
-// AddOkButton, AddBackButton), the dialogs' buttons (type 4 with a handler, AddDialogButton)
-// and the panel buttons (type 9, AddPanelButton).
-bool IsTextButtonControl(const ValueControl& c) {
-  return c.displayType == 3 || c.displayType == 4 || c.displayType == 9;
-}
-
-// The middle of the button-like control last drawn with the text, in pixels; false when none is.
-bool ShownPanelButton(const char* text, int& x, int& y) {
+// The middle of the control that takes a click (a panel, OK, corner or dialog button, a
+// selection list's choice) last drawn showing the text, in pixels; false when none is.
+bool ShownControl(const char* text, int& x, int& y) {
+  char shown[128];
   for (int i = ValueControlCount - 1; i >= 0; --i) {
     const ValueControl& c = ValueControls[i];
-    if (!IsTextButtonControl(c) || !c.callback || !c.minimum.text || std::strcmp(c.minimum.text, text) != 0)
-      continue;
+    if (!c.callback || !ValueControlText(c, shown, sizeof shown) || std::strcmp(shown, text) != 0) continue;
     x = int(((c.left + c.right) * 0.5f + 1.0f) * 0.5f * float(ScreenWidth));
     y = int(((c.top + c.bottom) * 0.5f + 1.0f) * 0.5f * float(ScreenHeight));
     return true;
@@ -67,7 +61,7 @@ bool Click(const char* text) {
   if (const InterfaceButton* b = ShownButton(text)) {
     x = (b->left + b->right) / 2;
     y = (b->top + b->bottom) / 2;
-  } else if (!ShownPanelButton(text, x, y)) {
+  } else if (!ShownControl(text, x, y)) {
     return false;
   }
   const int64_t at = PointParam(x, y);

@@ -165,7 +165,6 @@ void ReleaseSystemTextures() {
 
 void RefreshRenderTextures() {
   if (GraphicsEnabled && Gfx.device) {
-    ClearRenderTextureMaterial(SystemMaterials.mirror);
     ClearRenderTextureMaterial(SystemMaterials.clocks);
     ClearRenderTextureMaterial(SystemMaterials.infoPanel);
     ReleaseEnvironmentTextures();
@@ -182,7 +181,17 @@ Material* GetRenderTargetMaterial(const char* name, int width, int height, int f
   return CreateMaterial(texture, 1, 0, 1, SolidParams(), GEN_TYPE_RENDER);
 }
 
-Material* MirrorMaterial() { return RenderTextureMaterial(SystemMaterials.mirror, CreateMirrorTexture, 0, 1); }
+// No screen of this program draws the mirrors' images: the glass shows the plain black texture,
+// as the cleared mirror target would, and the target is not made (1024 x 1024 in HDR with four
+// samples, its depth and its resolve: about 59 MB that a loaded car would hold for nothing).
+// A screen that draws the mirrors' images makes the target (CreateMirrorTexture) and puts it
+// under this material.
+Material* MirrorMaterial() {
+  SystemMaterialSet& m = SystemMaterials;
+  if (!m.mirror && g_systemTexturesLoaded && Gfx.device && m.plainBlack)
+    m.mirror = MaterialOf(m.plainBlack->texture, 0, 1, 1, SolidParams(), GEN_TYPE_RENDER);
+  return m.mirror;
+}
 Material* ClocksMaterial() { return RenderTextureMaterial(SystemMaterials.clocks, CreateClocksTexture, 1, 0); }
 Material* InfoPanelMaterial() { return RenderTextureMaterial(SystemMaterials.infoPanel, CreateInfoTexture, 1, 0); }
 

@@ -62,9 +62,10 @@ void RefreshRenderTextures();
 Material* GetRenderTargetMaterial(const char* name, int width, int height, int flags);
 // Clears the material's texture to opaque black and regenerates its mips.
 void ClearRenderTextureMaterial(Material* material);
-// The mirror, clocks and information-panel render textures with their materials, made and
-// cleared when first asked for after the system textures were loaded (most screens never
-// draw into them); null without a device or when the texture cannot be made.
+// The clocks and information-panel render textures with their materials, made and cleared
+// when first asked for after the system textures were loaded (most screens never draw into
+// them); null without a device or when the texture cannot be made.  The mirror's material,
+// made likewise, stands on the plain black texture: no screen draws the mirrors' images.
 Material* MirrorMaterial();
 Material* ClocksMaterial();
 Material* InfoPanelMaterial();

@@ -359,6 +359,7 @@ Prss* MessageSubAct(Prss* process) {
   } else {
     AddDialogButton(process, Text(TX_3a_capitlok), &C.buttonGreen, 1, MessageButton, -0.13f, 0.13f, y1, y2);
   }
+  Prss_RestAfterDrawing(process);  // a question holds still until answered
   return process;
 }
 
@@ -625,6 +626,7 @@ Prss* TextEntrySubAct(Prss* process) {
     AddDialogButton(process, Text(TX_3a_capitlok), &C.buttonGreen, 0,
                     [](void*, int, uintptr_t) { TextEntryConfirm(); }, -0.13f, 0.13f, y1, y2);
   }
+  Prss_RestAfterDrawing(process);  // its cursor blinks by the blink tick
   if (!listShown) return process;
   if (sortButtons) {
     AddDialogButton(process, Text(TX_3a_namesort), d.sortMode == 0 ? &C.textSelected : &C.textUnselected,
@@ -722,6 +724,7 @@ Prss* SelectSubAct(Prss* process) {
   if (s.current < 0)
     AddDialogButton(process, Text(TX_3a_cancelbt), &C.buttonRed, 0, SelectCancel, -0.13f, 0.13f, bottom - 0.1f,
                     bottom - 0.02f);
+  Prss_RestAfterDrawing(process);
   return process;
 }
 

@@ -118,5 +118,6 @@ Prss* ListChooserScreenAction(Prss* process) {
                   IvText(nullptr), 0, c.sortByDate ? &colours.textSelected : &colours.bigText, ListChooserSort, 0.75f,
                   -0.95f, 0.95f, -0.9f);
   AddBackButton(process, 0, Prss_CloseHandler, nullptr);
+  Prss_RestAfterDrawing(process);
   return process;
 }
