@@ -63,6 +63,7 @@ void RunStatusLine(VehicleEditor& e) {
     PointButtonTopLimit = limit;
   }
   e.statusTime = static_cast<int32_t>(FrameTime) >= e.statusTime ? 0 : e.statusTime - static_cast<int32_t>(FrameTime);
+  if (e.statusTime > 0) KeepDrawing = 1;  // it counts down in drawn frames
   if (!FrameSkipped) DrawCentredCaption(e.statusText, e.statusIsEdit);
 }
 

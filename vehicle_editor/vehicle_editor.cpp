@@ -102,10 +102,11 @@ void CountDownStatus(VehicleEditor& e) {
 }
 
 // The editor's page holds still once drawn: unless something on it still changes by itself
-// (the status line counting down, deferred car work a frame or more on) or the editor is
-// closing, the next frame waits for input, a moving car (KeepDrawing) or an alarm.
+// (deferred car work a frame or more on; the status line keeps drawing where it counts down)
+// or the editor is closing, the next frame waits for input, a moving car (KeepDrawing) or an
+// alarm.
 void RestAfterDrawing(VehicleEditor& e) {
-  if (e.statusTime > 0 || e.rebuildModelCountdown || e.releaseMeshesCountdown) KeepDrawing = 1;
+  if (e.rebuildModelCountdown || e.releaseMeshesCountdown) KeepDrawing = 1;
   Prss_RestAfterDrawing(&e.prss);
 }
 
