@@ -263,9 +263,11 @@ void AddModellerButtons(ModellerScreen& s) {
     default: break;
   }
   AddAttributeColumn(s, attributeColumn);
-  // The layer panel under the mode's panel, clear of the model in the middle of the screen.
+  // The layer panel under the mode's panel, clear of the model in the middle of the screen;
+  // the mapping list starts on the row under the last one placed (the layer panel leaves the
+  // cursor on its fourth row).
   AddLayerPanel(s);
-  RowCursorX = 0;
+  NextRow();
   AddMappingList(s);
   AddObjectPanel(s);
 }

@@ -85,6 +85,9 @@ int RefersToOtherSide(const ModelObject& object);
 // mode the edited subobject's "load" and "save", or a spoke object's "import QXE" and
 // "export QXE", or what is selected.
 void AddObjectPanel(ModellerScreen& screen);
+// The rows the object panel takes over the bottom edge: three in subobject mode, else two
+// (the panel ends at the bottom edge, so the rows above it stay free for the mapping list).
+int ObjectPanelRows(const ModellerScreen& screen);
 // The question for the skin shown on the custom skin pages (a JPG of data\skins, 23
 // characters); the answer becomes EditorSkinName and the mesh is rebuilt.
 void AskEditorSkin(ModellerScreen& screen);

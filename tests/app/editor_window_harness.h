@@ -196,6 +196,23 @@ class CarWindow : public ObjectEditorWindow {
       Frame();
     }
   }
+  // The vehicle editor's open page scrolled by wheel steps over it (a page longer than its
+  // room on this 768-row window scrolls) until a button shows the text; false when the page
+  // reaches its end without one.  scrollToTop first puts the page back at its top.
+  static bool ScrollPageTo(const char* text, bool scrollToTop = false) {
+    if (scrollToTop && CurrentVehicleEditor) CurrentVehicleEditor->pageScroll = 0;
+    Frame();
+    for (int step = 0; step < 64; ++step) {
+      if (FindButton(text)) return true;
+      const int before = CurrentVehicleEditor ? CurrentVehicleEditor->pageScroll : 0;
+      MouseRecord down{};
+      down.wheel = -1;
+      Mouse(down, 4 * ButtonWidth, HEIGHT / 2);
+      Frame();
+      if (!CurrentVehicleEditor || CurrentVehicleEditor->pageScroll == before) return FindButton(text) != nullptr;
+    }
+    return false;
+  }
   // The entry page's "vehicle editor" button: the panel's label column, from y 0.35 down a row.
   static void OpenVehicleEditorFromTheEntryPage() {
     ASSERT_TRUE(EntryPageIsIdle());
