@@ -247,6 +247,7 @@ void AddModellerButtons(ModellerScreen& s) {
   FollowCameraDistance(s);
   if (!panels) return;
   RowCursorX = RowCursorY = 0;
+  const int firstPanelButton = ButtonCount;
   AddModeButtons(s);
   NextRow();
   AddLodRow(s);
@@ -269,5 +270,10 @@ void AddModellerButtons(ModellerScreen& s) {
   AddLayerPanel(s);
   NextRow();
   AddMappingList(s);
-  AddObjectPanel(s);
+  // Where the left column's rows end: a long panel may reach the object panel's rows.
+  int usedBottom = 0;
+  for (int i = firstPanelButton; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].left < PANEL_COLUMN_UNITS * ButtonWidth)
+      usedBottom = std::max(usedBottom, InterfaceButtons[i].bottom);
+  AddObjectPanel(s, usedBottom);
 }

@@ -362,11 +362,6 @@ void SkinButton(void* owner, int, uintptr_t) {
   if (ModellerScreen* s = OperationScreen(owner)) AskEditorSkin(*s);
 }
 
-void NextRow() {
-  RowCursorX = 0;
-  RowCursorY += ButtonHeight;
-}
-
 }  // namespace
 
 void AskEditorSkin(ModellerScreen& s) {
@@ -376,11 +371,17 @@ void AskEditorSkin(ModellerScreen& s) {
 
 int ObjectPanelRows(const ModellerScreen& s) { return s.state.mode == ModeSubobject ? 3 : 2; }
 
-void AddObjectPanel(ModellerScreen& s) {
+void AddObjectPanel(ModellerScreen& s, int usedBottom) {
   if (!s.mainObject) return;
   const ModelObject& main = *s.mainObject;
-  RowCursorX = 0;
-  RowCursorY = ScreenHeight - ObjectPanelRows(s) * ButtonHeight;
+  const int top = ScreenHeight - ObjectPanelRows(s) * ButtonHeight;
+  const int left = usedBottom > top ? PANEL_COLUMN_UNITS * ButtonWidth : 0;
+  const auto nextRow = [left] {
+    RowCursorX = left;
+    RowCursorY += ButtonHeight;
+  };
+  RowCursorX = left;
+  RowCursorY = top;
   AddPanelSeparator(0.0f, float(RowCursorY));
   Prss* owner = &s.prss;
   ColourWord* grey = &TextColours.grey;
@@ -391,14 +392,14 @@ void AddObjectPanel(ModellerScreen& s) {
                "Select a JPG to use as a skin texture in the editor");
   AddRowButton(owner, FILE_UNITS, FILE_IMPORT_OBJ, 0, Plain(), "OBJ", FileCommand,
                "Import an OBJ file from the data\\obj folder");
-  NextRow();
+  nextRow();
   static char nameText[MODEL_NAME_SIZE + 4];
   std::snprintf(nameText, sizeof nameText, "%s%s", main.name, s.state.unchanged ? "" : "^1*");
   AddRowButton(owner, NAME_UNITS, 0, 0, grey, nameText, nullptr, "The name of the main object");
   AddRowButton(owner, FILE_UNITS, FILE_LOAD_MAIN, 0, Plain(), "LOAD", FileCommand,
                "Load a new object from data\\3dob (CTRL+O)");
   AddRowButton(owner, FILE_UNITS, FILE_SAVE_MAIN, 0, Plain(), "SAVE", FileCommand, "Save the main object to data\\3dob");
-  NextRow();
+  nextRow();
   if (s.state.mode != ModeSubobject) return;
   if (SubobjectEdited(s)) {
     const ModelObject& sub = *EditedObject;

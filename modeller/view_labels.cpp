@@ -11,11 +11,15 @@
 
 namespace {
 
+// Clear: sharing at most a pixel's width with any button either way (edges that touch, or
+// bevels a pixel deep, do not hide a label).
 bool ClearOfButtons(int left, int top, int right, int bottom) {
   for (int i = 0; i < ButtonCount; ++i) {
     const InterfaceButton& b = InterfaceButtons[i];
     if (b.right <= b.left || b.bottom <= b.top) continue;  // layer breaks and place holders
-    if (left < b.right && b.left < right && top < b.bottom && b.top < bottom) return false;
+    const int across = std::min(right, b.right) - std::max(left, b.left);
+    const int down = std::min(bottom, b.bottom) - std::max(top, b.top);
+    if (across > 1 && down > 1) return false;
   }
   return true;
 }

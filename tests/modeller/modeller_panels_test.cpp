@@ -653,6 +653,18 @@ TEST_F(PanelsTest, NoRowOfTheLeftColumnLiesOverAnother) {
       EXPECT_EQ(name->bottom, ScreenHeight - (mode == ModeSubobject ? ButtonHeight : 0)) << "mode " << mode;
     }
   }
+  // Point mode with every point selected on 768 rows: the panel's rows reach the bottom rows,
+  // so the object panel stands beside the left column (16 units in) rather than under them.
+  ScreenWidth = 1024, ScreenHeight = 768;
+  SetInterfaceMetrics();
+  Mode(ModePoint);
+  SelectAll(*modeller, 0);
+  Buttons();
+  EXPECT_EQ(Joined(OverlappingRows()), "");
+  const InterfaceButton* name = ByHint("The name of the main object");
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->left, 16 * ButtonWidth);
+  EXPECT_EQ(name->bottom, 768);
 }
 
 TEST_F(PanelsTest, ObjectPanelNamesAndTheChainsViews) {
