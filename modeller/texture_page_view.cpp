@@ -12,6 +12,7 @@
 #include "model/model_meshes.h"
 #include "modeller/cutouts_screen.h"
 #include "modeller/modeller_local.h"
+#include "modeller/object_editor.h"
 #include "modeller/texture_pages.h"
 #include "render/draw2d.h"
 #include "render/gouraud_mesh.h"
@@ -40,8 +41,13 @@ int GetTexturePanelSize() {
     const int large = std::min(ScreenWidth / 2, ScreenHeight * 2 / 3);
     if (large > size) size = std::min(large, 40 * unit);
   }
-  return size;
+  // Right of the list, and with its rows above the block at the bottom right.
+  const int across = ScreenWidth - CutoutsPlaced.listRight;
+  const int down = ScreenHeight - (ObjectEditorShared.bottomRightRows + PAGE_PANEL_ROWS + 1) * ButtonHeight;
+  return std::max(4 * unit, std::min({size, across, down}));
 }
+
+int PagePanelRowsTop() { return std::max(ButtonHeight + GetTexturePanelSize(), CutoutsPlaced.listBottom); }
 
 void StepCutoutRegion(Cutout& c, int word, int step) {
   uint8_t* r = c.region;
