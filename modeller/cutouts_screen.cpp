@@ -580,7 +580,7 @@ void AddRegionHandles(CutoutsScreen& screen) {
     if (hd == 8 && (w <= 3 || h <= 3)) continue;
     if (screen.dragHandle >= 0 ? screen.dragHandle != hd : !inside) continue;
     if (points[hd][1] < top) continue;
-    const int half = std::max(3, ButtonWidth / 4);
+    const int half = RegionHandleHalf();
     AddButton(&screen.prss, points[hd][0] - half, points[hd][1] - half, points[hd][0] + half, points[hd][1] + half,
               K_HANDLE + uintptr_t(hd), IvText(""), IvText(""), IvText(""), 0, Orange(), CutoutButton, nullptr);
   }

@@ -23,9 +23,11 @@ struct MouseRecord;
 // the room the side is smaller (4 units at the least): the panel stands right of the cutout
 // list, and its rows under it end above the edit views' block at the bottom right.
 int GetTexturePanelSize();
-// The pixel y of the page panel's first row: under the panel, or under the cutout list where
-// that reaches lower.
+// The pixel y of the page panel's first row: under the panel (clear of the region handles on
+// its lower edge), or under the cutout list where that reaches lower.
 int PagePanelRowsTop();
+// Half the side of a region handle, a small square centred on a corner or an edge's middle.
+int RegionHandleHalf();
 // The arrows: words 0..3 x less, x more, y less, y more; 4..7 width less, width more, height
 // less, height more; the step 1 for a left click and 10 otherwise.
 void StepCutoutRegion(Cutout& cutout, int word, int step);

@@ -43,11 +43,16 @@ int GetTexturePanelSize() {
   }
   // Right of the list, and with its rows above the block at the bottom right.
   const int across = ScreenWidth - CutoutsPlaced.listRight;
-  const int down = ScreenHeight - (ObjectEditorShared.bottomRightRows + PAGE_PANEL_ROWS + 1) * ButtonHeight;
+  const int down =
+      ScreenHeight - (ObjectEditorShared.bottomRightRows + PAGE_PANEL_ROWS + 1) * ButtonHeight - RegionHandleHalf();
   return std::max(4 * unit, std::min({size, across, down}));
 }
 
-int PagePanelRowsTop() { return std::max(ButtonHeight + GetTexturePanelSize(), CutoutsPlaced.listBottom); }
+int RegionHandleHalf() { return std::max(3, ButtonWidth / 4); }
+
+int PagePanelRowsTop() {
+  return std::max(ButtonHeight + GetTexturePanelSize() + RegionHandleHalf(), CutoutsPlaced.listBottom);
+}
 
 void StepCutoutRegion(Cutout& c, int word, int step) {
   uint8_t* r = c.region;
