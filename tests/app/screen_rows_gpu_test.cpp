@@ -126,6 +126,19 @@ TEST_F(ScreenRowsWindow, NoRowOfTheModellersModesLiesOverAnother) {
   Key('T', true);
   Frame();
   EXPECT_NE(FindButton("mapping"), nullptr);
+  // Point mode with every point selected: the long panel reaches the bottom rows, the object
+  // panel stands beside the column.
+  Key('P', true);
+  Key('A');
+  ExpectNoRowOverAnother("modeller, point mode, all points selected");
+  // The cutouts screen with a cutout chosen: its page panel and the rows under it on the right,
+  // the normal panel and the large one.
+  Key('C', true);
+  Click("body");
+  ASSERT_NE(FindButton("pos 0, 0"), nullptr) << "the page panel's rows";
+  ExpectNoRowOverAnother("cutouts screen");
+  Click("L");
+  ExpectNoRowOverAnother("cutouts screen, large page panel");
 }
 
 // The labels the screens make room for: the suspension page's alignment and offset choices,
