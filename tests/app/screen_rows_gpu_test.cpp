@@ -27,12 +27,7 @@ class ScreenRowsWindow : public CarWindow {
     model.Free();
   }
   static void OpenVehicle(const char* vehicle) {
-    if (!CurrentVehicleEditor) OpenVehicleEditorFromTheEntryPage();
-    ASSERT_NE(CurrentVehicleEditor, nullptr);
-    CurrentVehicleEditor->selection.saved = 1;  // no question about the car before
-    Click("LOAD");
-    Answer(vehicle);
-    ASSERT_NE(CurrentVehicleEditor->car, nullptr);
+    LoadVehicle(vehicle);
     Frame(2);
   }
   static void OpenTab(int tab) {
@@ -42,27 +37,14 @@ class ScreenRowsWindow : public CarWindow {
   }
   // The sample car's body in the modeller, as the entry menu opens a model.
   void OpenModeller() {
-    model.Init();
-    ASSERT_EQ(LoadModelFile(model, nullptr, "data\\3dob\\sample_car.qxe", 1, nullptr), 1);
-    Prss* page = AppTopProcess();
-    ObjectEditor* e = OpenObjectEditor(page, OPEN_MODELLER, &model, -1, nullptr, nullptr, CALLER_ENTRY_MENU, ~0u);
-    Prss_AddSub(page, &e->prss);
+    OpenModelInModeller(model, "data\\3dob\\sample_car.qxe");
     Frame(2);
   }
   // The first figure in the animation editor, seen from 3 m in front at the chest: a small
   // figure whose 32 bones lie close together on the screen.
   static void OpenFigure() {
-    ASSERT_GT(Humans.modelCount, 0);
-    HumanModel& figure = Humans.models[0];
-    Prss* page = AppTopProcess();
-    ObjectEditor* e = OpenObjectEditor(page, OPEN_ANIMATION_EDITOR, &figure.model, int(figure.skeletonIndex), nullptr,
-                                       nullptr, CALLER_ENTRY_MENU, ~0u);
-    Prss_AddSub(page, &e->prss);
+    ASSERT_NE(OpenFirstFigure(), nullptr);
     ASSERT_NE(OpenAnimEditorScreen, nullptr);
-    CurrentView->heading = 0;
-    CurrentView->pitch = 0;
-    const int32_t eye[3] = {0, 3 << 16, 1 << 16};
-    std::memcpy(CurrentView->position, eye, sizeof eye);
     Frame(2);
   }
   static void ExpectNoRowOverAnother(const std::string& screen) {
