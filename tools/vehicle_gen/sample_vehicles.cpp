@@ -50,7 +50,7 @@ struct LayoutFigures {
   float wheelbase, track, wheelHeight;
   float sectionWidth, aspectRatio, rimRadius, rimWidth;
   uint8_t rearType, frontType;
-  Vec3 driver, engine;
+  Vec3 driver, engine;  // the driver's seat low enough for a seated figure's head to stay under the roof
   const char* animation;
   uint8_t gears;
 };
@@ -59,7 +59,7 @@ const LayoutFigures& Figures(SampleLayout layout) {
   static const LayoutFigures FIGURES[] = {
       // road car: linear rear, MacPherson front
       {2.6f, 1.5f, 0.3f, 0.205f, 0.55f, 0.19f, 0.152f, SUSPENSION_LINEAR, SUSPENSION_MACPHERSON_STRUT,
-       {-0.37f, -0.2f, 0.1f}, {0.0f, 1.3f, 0.2f}, "saloon", 8},
+       {-0.37f, -0.3f, 0.05f}, {0.0f, 1.3f, 0.2f}, "saloon", 8},
       // open-wheeler: double wishbones all round
       {3.0f, 1.6f, 0.33f, 0.3f, 0.45f, 0.165f, 0.28f, SUSPENSION_DOUBLE_WISHBONE, SUSPENSION_DOUBLE_WISHBONE,
        {0.0f, 0.1f, -0.05f}, {0.0f, -0.75f, 0.2f}, "formula", 9},
@@ -68,7 +68,7 @@ const LayoutFigures& Figures(SampleLayout layout) {
        {0.0f, -0.5f, -0.1f}, {0.2f, -0.52f, 0.1f}, "kart", 3},
       // van: rigid rear, MacPherson front
       {3.3f, 1.7f, 0.36f, 0.215f, 0.65f, 0.203f, 0.165f, SUSPENSION_RIGID, SUSPENSION_MACPHERSON_STRUT,
-       {-0.45f, 0.2f, 0.5f}, {0.0f, 1.65f, 0.2f}, "saloon", 7},
+       {-0.45f, -0.3f, 0.05f}, {0.0f, 1.65f, 0.2f}, "saloon", 7},
       // two-wheeler: trailing arm rear, front fork
       {1.4f, 0.0f, 0.31f, 0.16f, 0.6f, 0.215f, 0.09f, SUSPENSION_TRAILING_ARM, SUSPENSION_FRONT_FORK,
        {0.0f, -0.3f, 0.3f}, {0.0f, 0.0f, 0.2f}, "bike", 7},
@@ -399,7 +399,7 @@ void BuildSampleVehicle(int row, VehicleData& d) {
   d.enginePosition = f.engine;
   d.driverPosition = f.driver;
   d.backSeatForward = -0.9f;
-  d.backSeatUp = 0.12f;
+  d.backSeatUp = 0.05f;
   d.mainBatteryPosition = {0.0f, 0.2f, 0.1f};
   d.smallBatteryPosition = {0.4f, 1.1f, 0.3f};
   d.smallBatteryMass = 12.0f;
