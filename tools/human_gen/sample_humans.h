@@ -33,15 +33,16 @@ float SampleFigureValue(int k);
 void BuildSampleHelmet(ModelObject& object);
 
 // ---- Driver animations ----
-// Our driver animation sets, one per vehicle class's animation set: the name ("sit_<name>"
-// and "str_<name>" in "data\move") and the steering wheel's turn to one side, degrees.
+// Our driver animation sets, one per animation set a new vehicle's class names (the new
+// vehicle wizard's) and the samples name: the name ("sit_<name>" and "str_<name>" in
+// "data\move") and the steering wheel's turn to one side, degrees.
 struct DriverAnimationSet {
   const char* name;
   float wheelTurnDegrees;
 };
 constexpr DriverAnimationSet DRIVER_ANIMATION_SETS[] = {{"saloon", 450.0f}, {"kart", 75.0f}, {"bike", 30.0f},
-                                                        {"f1", 200.0f},     {"fsae", 135.0f}, {"open", 225.0f},
-                                                        {"gt", 270.0f}};
+                                                        {"f1", 200.0f},     {"fsae", 135.0f}, {"racer", 225.0f},
+                                                        {"coupe", 270.0f}};
 // Where a seated figure's pelvis (its first solid, the skeleton's anchor) is posed, from the
 // animation's origin, which a car draws at its seat (the driver's position, a passenger's seat):
 // 0.2 m forward and 0.3 m up, where the vehicle's mass model seats a person (its legs' box

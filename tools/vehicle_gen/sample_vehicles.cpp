@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -51,7 +52,7 @@ struct LayoutFigures {
   float sectionWidth, aspectRatio, rimRadius, rimWidth;
   uint8_t rearType, frontType;
   Vec3 driver, engine;  // the driver's seat low enough for a seated figure's head to stay under the roof
-  const char* animation;
+  const char* animation;  // a driver animation set human_gen makes
   uint8_t gears;
 };
 
@@ -62,7 +63,7 @@ const LayoutFigures& Figures(SampleLayout layout) {
        {-0.37f, -0.3f, 0.05f}, {0.0f, 1.3f, 0.2f}, "saloon", 8},
       // open-wheeler: double wishbones all round
       {3.0f, 1.6f, 0.33f, 0.3f, 0.45f, 0.165f, 0.28f, SUSPENSION_DOUBLE_WISHBONE, SUSPENSION_DOUBLE_WISHBONE,
-       {0.0f, 0.1f, -0.05f}, {0.0f, -0.75f, 0.2f}, "formula", 9},
+       {0.0f, 0.1f, -0.05f}, {0.0f, -0.75f, 0.2f}, "racer", 9},
       // kart: rigid axles
       {1.05f, 1.1f, 0.13f, 0.1f, 0.5f, 0.065f, 0.12f, SUSPENSION_RIGID, SUSPENSION_RIGID,
        {0.0f, -0.5f, -0.1f}, {0.2f, -0.52f, 0.1f}, "kart", 3},
@@ -343,6 +344,19 @@ void BuildRim(VehicleData& d) {
 }
 
 }  // namespace
+
+std::vector<SampleSkin> SampleSkins(const VehicleData& d) {
+  std::vector<SampleSkin> skins;
+  for (int i = 0; i < d.colourConfigCount; ++i) {
+    const ColourSet& set = d.colourConfigs[i];
+    if (!set.name[0]) continue;
+    SampleSkin skin{};
+    std::snprintf(skin.name, sizeof skin.name, "%s_%.*s", d.shortName, COLOUR_SET_NAME_SIZE, set.name);
+    skin.paint = set.groups[0][0];
+    skins.push_back(skin);
+  }
+  return skins;
+}
 
 void BuildSampleSpoke(ModelObject& o) {
   o.Free();
