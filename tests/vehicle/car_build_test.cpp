@@ -19,6 +19,7 @@
 #include "render/humans.h"
 #include "skeleton/human_system.h"
 #include "text/text_colours.h"
+#include "tools/vehicle_gen/sample_vehicles.h"
 #include "vehicle/car_animations.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_load.h"
@@ -153,7 +154,11 @@ class CarBuild : public ::testing::Test {
     EXPECT_EQ(car.modelRebuild, 1u) << "a rebuild posted for the next drawn frame";
     EXPECT_EQ(car.meshesWanted, 1);
     EXPECT_EQ(car.dashType, 1);
-    EXPECT_EQ(car.dash[0], ROAD_CAR) << "the stored block kept";
+    VehicleData sample;
+    InitVehicleData(sample);
+    BuildSampleVehicle(ROAD_CAR, sample);
+    EXPECT_EQ(std::memcmp(car.dash, sample.dash, DASH_BLOCK_SIZE), 0) << "the stored block kept";
+    FreeVehicleData(sample);
     EXPECT_NEAR(car.frameTubes[0].mass, 2.6f * 2.5f, 1e-3) << "the frame's masses";
     EXPECT_GT(car.partMasses.wheels, 0.0f);
     EXPECT_GT(car.mass, 300.0f);

@@ -6,8 +6,9 @@
 // rim profile of a few surfaces, set-ups, colour and mesh configurations, a frame with tubes
 // on the centre plane, across the car and to the wheels, wheel sets of every suspension kind
 // the layouts use (MacPherson strut, double wishbone, linear, rigid, front fork, trailing
-// arm), combustion and electric power units and dashboards of types 0 to 3.  The engine they
-// name, "DEFAULT", is our neutral engine file (sample_engines.h); the skins their colour sets name ("<code>_<set>", the unnamed set none)
+// arm), combustion and electric power units and dashboards of types 0 to 3 laid out as the
+// program lays out a new one.  The engine they name, "DEFAULT", is our neutral engine file
+// (sample_engines.h); the skins their colour sets name ("<code>_<set>", the unnamed set none)
 // are pictures vehicle_gen writes beside them (SampleSkin).  Every field holds what reading the
 // file gives back, so a sample writes, reads and writes again to the same bytes.
 #pragma once
