@@ -266,8 +266,9 @@ Prss* AnimEditorScreenAction(Prss* process) {
   }
   if (!FrameSkipped && !EditorDrawingOff) {
     DrawAnimHandles(s);
-    if (!s.blendTest) DrawBoneLabels(s);
     DrawAnimEditor(s);
+    // The bone labels last, each where it is clear of the panels and of the labels before it.
+    if (!s.blendTest) DrawBoneLabels(s);
     // A drag steps the bones each frame, a held key moves the selected one, a test plays the
     // animation: those go on drawing; otherwise the figure holds still.
     if (e.dragging || e.keyActive || e.axisMask || s.testing) KeepDrawing = 1;
