@@ -189,7 +189,7 @@ Material* GetRenderTargetMaterial(const char* name, int width, int height, int f
 Material* MirrorMaterial() {
   SystemMaterialSet& m = SystemMaterials;
   if (!m.mirror && g_systemTexturesLoaded && Gfx.device && m.plainBlack)
-    m.mirror = MaterialOf(m.plainBlack->texture, 0, 1, 1, SolidParams(), GEN_TYPE_RENDER);
+    m.mirror = MaterialOf(m.plainBlack->texture, 0, 1, 1, SolidParams(), GEN_TYPE_INTERFACE);  // the texture's own kind
   return m.mirror;
 }
 Material* ClocksMaterial() { return RenderTextureMaterial(SystemMaterials.clocks, CreateClocksTexture, 1, 0); }
