@@ -8,6 +8,7 @@
 #include "render/immediate.h"
 #include "render/material.h"
 #include "text/text_colours.h"
+#include "ui/draw_record.h"
 
 namespace {
 
@@ -42,6 +43,8 @@ void Quad(const uint32_t colour[4], float ax, float ay, float bx, float by, floa
 
 void Box(uint32_t colourWord, bool swap, bool red, float x1, float y1, float x2, float y2, float bx, float by) {
   if (!Room()) return;
+  if (DrawRecording) RecordFillPixels(0xFF000000u | (colourWord & 0xFF) << 16 | (colourWord >> 8 & 0xFF) << 8 |
+                                          (colourWord >> 16 & 0xFF), x1, y1, x2, y2);
   uint32_t light = Mix(colourWord, 255), dark = Mix(colourWord, 100);
   if (swap) std::swap(light, dark);
   if (red) light = dark = TextColours.red;

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "core/frame_globals.h"
+#include "core/gamma_tables.h"
+#include "core/process.h"
 #include "core/window_state.h"
 #include "platform/clock.h"
 #include "render/buffers.h"
@@ -24,6 +26,7 @@
 #include "text/messages.h"
 #include "ui/bevel_box.h"
 #include "ui/dialogs.h"
+#include "ui/draw_record.h"
 #include "ui/glyph_cache.h"
 #include "ui/interface_config.h"
 #include "ui/interface_local.h"
@@ -123,6 +126,7 @@ void Quad(uint32_t colour, float x1, float y1, float x2, float y2, float u1, flo
 
 // The nine-slice panel in a ready vertex colour.
 void NineSlice(uint32_t colour, float x1, float y1, float x2, float y2, bool opaqueStyle) {
+  RecordFillUnits(colour, x1, y1, x2, y2);
   const float w = x2 - x1, h = y2 - y1;
   const bool small = w < SMALL_PANEL || h < SMALL_PANEL;
   const float corner = small ? 0.008f : 0.012f;
@@ -176,10 +180,20 @@ void PanelInColour(const ColourWord* colour, uint32_t alpha, bool pressed, const
   CheckBatchLength();
 }
 
+// Fills drawn next belong to the control: its panel, thumb or stripes.
+void TagControl(int index) {
+  if (!DrawRecording) return;
+  const ValueControl& c = ValueControls[index];
+  char label[160];
+  if (!ValueControlText(c, label, sizeof label)) label[0] = 0;
+  TagRecordForControl(index, c.owner != nullptr, c.left, c.top, c.right, c.bottom, label);
+}
+
 // The stripes of type 57 and the plain fills of types 14 and 51.
 void DrawPlainFills(int first) {
   for (int i = first; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];
+    TagControl(i);
     switch (c.displayType) {
       case 14:
         if (c.label.i <= -3) DrawInterfaceQuad(CodeColour(static_cast<int>(c.label.i)), c.left, c.top, c.right, c.bottom);
@@ -294,6 +308,7 @@ void DrawControlPanel(const ValueControl& c) {
 }
 
 void DrawHighlights() {
+  TagRecordFor(RECORD_TEXT, RECORD_FILL);
   for (const Highlight& h : g_highlights) DrawInterfaceQuad(h.colour, h.x0, h.y0, h.x1, h.y1);
   g_highlights.clear();
   FlushInterfaceBatch();
@@ -375,7 +390,9 @@ void DrawButtonGlyphCodes(const InterfaceButton& b, const char* codes, uint32_t 
                            b.left + inset);
   TextBatch* saved = CurrentTextBatch;
   CurrentTextBatch = &SmallTextBatch;
+  const size_t first = SmallTextBatch.items.size();
   DrawRawCodes(codes, x, 0.5f * static_cast<float>(b.top + b.bottom) - 0.5f * size, size, colour);
+  RecordQueuedText(SmallTextBatch, first, codes, colour);
   CurrentTextBatch = saved;
 }
 
@@ -455,6 +472,7 @@ void DrawButtonPanelFlush(const ColourWord* colour, bool pressed, float x2, floa
 
 void DrawFlatPanel(const ColourWord* colour, bool pressed, float x2, float y2, bool translucent, float x1, float y1) {
   const ColourWord base = colour ? *colour : InterfaceColours.buttonCol;
+  RecordFillUnits(ToVertex(Darker(base, pressed), translucent ? ButtonAlphaWord : OPAQUE), x1, y1, x2, y2);
   UseState(PANEL_STATE_SMALL);
   Quad(ToVertex(Darker(base, pressed), translucent ? ButtonAlphaWord : OPAQUE), x1, y1, x2, y2, 0.0f, 0.0f, 1.0f, 1.0f);
   CheckBatchLength();
@@ -465,6 +483,7 @@ void DrawFadePanel(const ColourWord* colour, bool pressed, float x2, float y2, b
   const uint32_t alpha = big ? BigAlphaWord : ButtonAlphaWord;
   const uint32_t solid = ToVertex(base, alpha), clear = ToVertex(base, 0);
   const float ch = !VrEnabled && x2 == 1.0f ? 0.0f : 0.012f * Projection.aspect, cv = 0.012f;
+  RecordFillUnits(solid, x1, y1, x2, y2);  // where it has its full alpha
   UseState(PANEL_STATE_LARGE);
   // The fading left end: transparent at x1 - 0.1, the panel's alpha from x1 + 0.05.
   Draw2D& list = Draw2DList;
@@ -491,6 +510,7 @@ void DrawTitleTab(const ValueControl& c) {
   const float r = 0.006f, rv = 0.006f * Projection.inverseAspect;
   const float top = -1.0f, bottom = c.bottom;
   const float rightTop = -1.0f + w + 0.02f + h / 8.0f, rightBottom = -1.0f + w + 0.02f;
+  RecordFillUnits(OPAQUE, -1.0f, top, rightBottom, bottom);
   Draw2D& list = Draw2DList;
   auto quad = [&](float ax, float ay, float bx, float by, float cx, float cy, float dx, float dy, float u0, float v0,
                   float u1, float v1) {
@@ -518,6 +538,7 @@ void DrawInterfaceIcon(const ValueControl& c) {
 }
 
 void DrawInterfaceQuad(uint32_t vertexColour, float x1, float y1, float x2, float y2) {
+  RecordFillUnits(vertexColour, x1, y1, x2, y2);
   UseState(PANEL_STATE_PLAIN);
   Quad(vertexColour, x1, y1, x2, y2, 0.0f, 0.0f, 0.0f, 0.0f);
   CheckBatchLength();
@@ -533,7 +554,11 @@ uint32_t CodeColour(int code) {
 
 void DrawValueControlPanels(int first) {
   DrawPlainFills(first);
-  for (int i = std::max(0, first); i < ValueControlCount; ++i) DrawControlPanel(ValueControls[i]);
+  for (int i = std::max(0, first); i < ValueControlCount; ++i) {
+    TagControl(i);
+    DrawControlPanel(ValueControls[i]);
+  }
+  TagRecordFor(RECORD_TEXT, RECORD_FILL);
   FlushInterfaceBatch();
 }
 
@@ -546,10 +571,12 @@ void DrawMessageBackgrounds(bool translucent) {
   MessageOrigin(&x, &y);
   const float row = MessageRow();
   const uint32_t colour = translucent ? 0x40000000u : 0x80000000u;
+  TagRecordFor(RECORD_MESSAGE, RECORD_BACKING);
   for (int i = 0; i < n; ++i, y += row) {
     const float width = TextWidth(lines[i]->text, lines[i]->codePage, MessageTextSize);
     DrawInterfaceQuad(colour, x, y, x + width + 0.2f * row, y + row);
   }
+  TagRecordFor(RECORD_TEXT, RECORD_FILL);
   FlushInterfaceBatch();
 }
 
@@ -561,9 +588,11 @@ void DrawMessageTexts(bool translucent) {
   const float row = MessageRow();
   TextBatch* saved = CurrentTextBatch;
   CurrentTextBatch = &g_messageBatch;
+  TagRecordFor(RECORD_MESSAGE, RECORD_BACKING);
   for (int i = 0; i < n; ++i, y += row)
     DrawText(lines[i]->text, ToVertex(lines[i]->colour, translucent ? 0xA0000000u : OPAQUE), x + 0.1f * row,
              y + 0.5f * (row - MessageTextSize), MessageTextSize, lines[i]->codePage);
+  TagRecordFor(RECORD_TEXT, RECORD_FILL);
   CurrentTextBatch = saved;
 }
 
@@ -573,10 +602,24 @@ int GetMessageAreaHeight() {
                                                      static_cast<float>(ScreenHeight) * 0.5f));
 }
 
+// ---- [Contrast] ----
+
+uint32_t PlainScreenColour() {
+  // Editors with a view clear for themselves (modes 2 and 3); the garage and pages with a
+  // picture show it behind their interface.
+  const int mode = FrameClear.mode;
+  if (mode != 0 && mode != 1) return 0;
+  if (Background.garage || (!Background.switchedOff && CurrentBackground && CurrentBackground[0])) return 0;
+  if (mode == 1) return OPAQUE | (FrameClear.colour & 0xFFFFFFu);
+  if (!FrameClear.alternativeBackground) return OPAQUE;
+  return OPAQUE | uint32_t{BrightnessTable[0]} << 16 | uint32_t{BrightnessTable[25]} << 8 | BrightnessTable[100];
+}
+
 // ---- The frame's passes ----
 
 void DrawInterface() {
   if (ExitRequested) return;
+  if (DrawRecording) DrawRecordScene = PlainScreenColour();
   TextSelectionHighlight = QueueSelection;
   TextCompositionMarker = QueueCompositionMarker;
   const bool translucent = DialogOpen ? true : InterfaceTranslucent != 0;
@@ -723,6 +766,11 @@ void DrawButtons() {
     if (b.right < b.left || b.bottom < b.top) continue;
     const float x1 = static_cast<float>(b.left), y1 = static_cast<float>(b.top), x2 = static_cast<float>(b.right),
                 y2 = static_cast<float>(b.bottom);
+    if (DrawRecording) {
+      char label[160];
+      if (!ButtonText(b, label, sizeof label)) label[0] = 0;
+      TagRecordForButton(i, b.owner != nullptr, b.left, b.top, b.right, b.bottom, label);
+    }
     ColourWord face = ButtonFaceColour(b);
     const int lit = AlwaysUnlit(b.style) ? 0 : static_cast<int>(b.fourth.i);
     if (b.style == BUTTON_STYLE_COLOUR_SQUARE) {
@@ -738,6 +786,7 @@ void DrawButtons() {
     else DrawBevelBoxWide(face, lit, x1, y1, x2, y2);
     QueueButtonLabel(b, TextOver(face));
   }
+  TagRecordFor(RECORD_TEXT, RECORD_FILL);
   FlushButtonLayer();
 }
 
@@ -748,6 +797,7 @@ void DrawScreenLabels() {
   const int32_t nearest = ScreenLabelNearestKey, range = ScreenLabelDeepestKey - ScreenLabelNearestKey;
   static const ColourWord* KINDS[5] = {&TextColours.red, &TextColours.green, &TextColours.orange, &TextColours.yellow,
                                        &TextColours.lightOrange};
+  TagRecordFor(RECORD_TEXT, RECORD_LABEL_BOX);
   for (int pass = 0; pass < 2; ++pass)
     for (int i = n - 1; i >= 0; --i) {  // deepest first
       const ScreenLabel& label = *labels[i];
@@ -779,4 +829,5 @@ void DrawScreenLabels() {
       }
       FlushButtonLayer();  // nearer labels cover deeper ones
     }
+  TagRecordFor(RECORD_TEXT, RECORD_FILL);
 }

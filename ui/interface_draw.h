@@ -2,7 +2,7 @@
 // slice, flat, fading, title tab, icons), slider thumbs, the message lines with their
 // backgrounds, the pixel buttons and the screen labels.
 //
-// Sections: [Panel state] [Panels] [Value controls] [Messages] [Buttons]
+// Sections: [Panel state] [Panels] [Value controls] [Messages] [Contrast] [Buttons]
 //
 // DrawInterface (ui/interface.h) runs the passes in order.  Value controls and messages are
 // drawn in normalised screen units through the 2D list (render/draw2d.h), one batch per panel
@@ -65,6 +65,12 @@ extern uint8_t InterfaceTranslucent;  // messages under the panels, see-through
 void DrawMessageBackgrounds(bool translucent);
 void DrawMessageTexts(bool translucent);
 int GetMessageAreaHeight();  // pixels
+
+// ---- [Contrast] ----
+// The colour (0xFFRRGGBB) behind the interface when the frame is a plain page cleared to it
+// (clear mode 0 or 1, no picture, no view): texts there stand out against it alone.  0 when a
+// view or picture of any colour may lie behind.
+uint32_t PlainScreenColour();
 
 // ---- [Buttons] ----
 // Face colour, text colour and text of a button as DrawButtons shows it.

@@ -10,6 +10,7 @@
 #include "core/window_state.h"
 #include "render/vr.h"
 #include "ui/character_set.h"
+#include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_local.h"
@@ -192,7 +193,14 @@ void PrepareValueControl(ValueControl& c) {
   // A click probe waits for the entry line's text: other controls' texts leave it alone.
   const int probe = TextClickProbe;
   if (type != 14 && type != 22) TextClickProbe = 0;
+  if (DrawRecording) {
+    char label[TEXT_SIZE];
+    if (!ValueControlText(c, label, sizeof label)) label[0] = 0;
+    TagRecordForControl(static_cast<int>(&c - ValueControls), c.owner != nullptr, c.left, c.top, c.right, c.bottom,
+                        label);
+  }
   PrepareControlText(c);
+  TagRecordFor(RECORD_TEXT, RECORD_FILL);
   if (type != 14 && type != 22) TextClickProbe = probe;
 }
 
@@ -216,8 +224,11 @@ static void PrepareControlText(ValueControl& c) {
   if (glyphCode >= 32 && glyphCode - 32 < GLYPH_COUNT) {
     const float glyphSize = type == 2 ? 1.15f * h : size;
     const float width = (CharMetrics[glyphCode - 32].width + LetterSpacing) * glyphSize * TextHorizontalScale;
+    const size_t first = CurrentTextBatch->items.size();
     QueueGlyph(glyphCode - 32, 0.5f * (c.left + c.right - width), 0.5f * (c.top + c.bottom - glyphSize), glyphSize,
                colour);
+    const char shown[2] = {static_cast<char>(glyphCode), 0};
+    RecordQueuedText(*CurrentTextBatch, first, shown, colour);
     return;
   }
   if (type == 52) {
@@ -249,7 +260,10 @@ static void PrepareControlText(ValueControl& c) {
     const int glyph = static_cast<int>(c.minimum.i);
     if (glyph < 0 || glyph >= GLYPH_COUNT) return;
     const float width = (CharMetrics[glyph].width + LetterSpacing) * size * TextHorizontalScale;
+    const size_t first = CurrentTextBatch->items.size();
     QueueGlyph(glyph, 0.5f * (c.left + c.right - width), 0.5f * (c.top + c.bottom - size), size, colour);
+    const char shown[2] = {static_cast<char>(glyph + FIRST_CODE), 0};
+    RecordQueuedText(*CurrentTextBatch, first, shown, colour);
     return;
   }
 

@@ -1,0 +1,82 @@
+// draw_record.h - what the interface drew in one frame, in drawing order: the rectangles of
+// panels, buttons and backings and the extents of texts, in pixels, with their colours.
+//
+// Sections: [Entries] [Recording] [Tags]
+//
+// Off unless a check switches it on (the layout check and the screenshots' notes read it).
+// While on, the interface's fill routines append a fill as they draw it, and every text
+// queued into a text batch is appended when its batch is drawn, so the record's order is the
+// order on screen: a later entry covers an earlier one where they meet.  Texts drawn in 3D
+// and the screens' own pictures (gauges, graphs, texture pages) are not in it.  Main thread only.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// ---- [Entries] ----
+enum DrawRecordRole : uint8_t {
+  RECORD_PANEL = 0,      // a value control's panel
+  RECORD_BUTTON = 1,     // a pixel button's face
+  RECORD_LABEL_BOX = 2,  // a screen label's box
+  RECORD_FILL = 3,       // another plain fill: stripes, highlights, the value controls' fills
+  RECORD_BACKING = 4,    // the backing of a message or status line, or a text's own strip
+  RECORD_TEXT = 5,       // a text of a control, a button, a label or a screen
+  RECORD_MESSAGE = 6,    // a message line's text (the history's too)
+  RECORD_STATUS = 7,     // a status line's text
+};
+inline bool IsRecordedText(int role) { return role >= RECORD_TEXT; }
+
+// Who drew an entry: a value control or a pixel button by its table index, or nothing.
+enum DrawRecordOwnerKind : uint8_t { RECORD_OWNER_NONE = 0, RECORD_OWNER_CONTROL = 1, RECORD_OWNER_BUTTON = 2 };
+
+struct DrawRecordEntry {
+  uint8_t role;
+  uint8_t ownerKind;
+  uint8_t clickable;    // the owner takes presses (it has an owning screen)
+  int32_t owner;        // the table index, -1 none
+  float left, top, right, bottom;  // pixels, right and bottom outside
+  // The owner's rectangle in pixels (its text must stay inside it); zero for none.
+  float ownerLeft, ownerTop, ownerRight, ownerBottom;
+  uint32_t colour;      // 0xAARRGGBB: a fill's colour and alpha, a text's ink
+  std::string text;     // a text's characters (colour codes kept); empty for a fill
+  std::string label;    // the owner's label (the text it shows), empty without one
+};
+
+// ---- [Recording] ----
+extern int DrawRecording;                    // 0 off (the default), 1 on
+extern std::vector<DrawRecordEntry> DrawRecord;
+// What lies behind the interface: 0xFFRRGGBB when the frame is a plain page cleared to that
+// colour with nothing else drawn behind, 0 when a scene or picture of any colour may be there.
+extern uint32_t DrawRecordScene;
+// Starts a frame's record: empties it and forgets texts still waiting in their batches.
+void StartDrawRecord();
+// A fill in normalised screen units (x -1 left .. 1 right, y -1 top .. 1 bottom) or pixels,
+// in the role of the current tag.
+void RecordFillUnits(uint32_t colour, float x1, float y1, float x2, float y2);
+void RecordFillPixels(uint32_t colour, float x1, float y1, float x2, float y2);
+
+// ---- [Tags] ----
+// What the texts and fills recorded next belong to, until the tag is set again.
+struct DrawRecordTag {
+  uint8_t role = RECORD_TEXT;      // of texts
+  uint8_t fillRole = RECORD_FILL;  // of fills
+  uint8_t ownerKind = RECORD_OWNER_NONE;
+  uint8_t clickable = 0;
+  int32_t owner = -1;
+  float ownerLeft = 0, ownerTop = 0, ownerRight = 0, ownerBottom = 0;  // pixels
+  std::string label;
+};
+extern DrawRecordTag DrawRecordCurrentTag;
+// Tags for a value control (its rectangle in screen units) and for a pixel button.
+void TagRecordForControl(int index, int clickable, float left, float top, float right, float bottom,
+                         const char* label);
+void TagRecordForButton(int index, int clickable, int left, int top, int right, int bottom, const char* label);
+// No owner: texts in textRole (messages, status lines, screens' own texts) and fills in
+// fillRole (their backings, screen labels' boxes, plain fills).
+void TagRecordFor(int textRole, int fillRole);
+// The text batches call these: a text queued into a batch (its items first .. end), and the
+// batch drawn (units 1: normalised screen units, 0: pixels) or emptied unseen.
+struct TextBatch;
+void RecordQueuedText(const TextBatch& batch, size_t firstItem, const char* text, uint32_t colour);
+void RecordDrawnBatch(const TextBatch& batch, int inScreenUnits);
+void ForgetQueuedTexts(const TextBatch& batch);
