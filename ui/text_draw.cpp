@@ -283,7 +283,7 @@ float QueueText(const char* text, uint32_t colour, float x, float y, float size,
 float DrawText(const char* text, uint32_t colour, float x, float y, float size, int codePage) {
   const size_t first = CurrentTextBatch->items.size();
   const float endX = QueueText(text, colour, x, y, size, codePage);
-  if (DrawRecording) RecordQueuedText(*CurrentTextBatch, first, text, colour);
+  RecordQueuedText(*CurrentTextBatch, first, text, colour);
   return endX;
 }
 

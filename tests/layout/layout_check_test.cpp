@@ -58,7 +58,6 @@ class LayoutCheck : public ::testing::Test {
       const std::string unreached = ReachState(state);
       EXPECT_EQ(unreached, "") << size << " " << state.name << ": not reached";
       DrawRecording = 1;
-      StartDrawRecord();
       DrawStateFrame();
       DrawRecording = 0;
       if (std::getenv("ZKT_LAYOUT_TIMES"))

@@ -66,7 +66,8 @@ using RowKey = std::pair<int, int>;  // owner kind, table index
 std::map<RowKey, Row> ClickableRows(const std::vector<DrawRecordEntry>& record) {
   std::map<RowKey, Row> rows;
   for (const DrawRecordEntry& e : record) {
-    if (!e.clickable || e.ownerKind == RECORD_OWNER_NONE || Empty(OwnerBox(e))) continue;
+    // A point's marker follows the model under the rows: it is no row itself.
+    if (!e.clickable || e.marker || e.ownerKind == RECORD_OWNER_NONE || Empty(OwnerBox(e))) continue;
     Row& row = rows[{e.ownerKind, e.owner}];
     row.box = OwnerBox(e);
     if (row.label.empty()) row.label = e.label;

@@ -100,7 +100,6 @@ int main(int argc, char** argv) {
     }
     const fs::path picture = outFolder / (std::string(state.name) + ".png");
     DrawRecording = labels ? 1 : 0;
-    StartDrawRecord();
     const bool shot = Shoot(picture);
     DrawRecording = 0;
     if (!shot) {
