@@ -75,7 +75,7 @@ int GetMessageAreaHeight();  // pixels
 // the later ones under the first.  ClearInterface forgets them.
 constexpr int MAX_STATUS_LINES = 2;
 constexpr int STATUS_LINE_TEXT_SIZE = 256;
-constexpr float STATUS_LINE_TOP = -0.92f, STATUS_LINE_HEIGHT = 0.08f, STATUS_TEXT_SIZE = 0.06f;
+constexpr float STATUS_LINE_TOP = -0.92f, STATUS_LINE_HEIGHT = 0.08f, STATUS_LINE_FONT_SIZE = 0.06f;
 void ShowStatusLine(const char* text, ColourWord colour);
 void ClearStatusLines();
 // DrawInterface's step: the lines placed and their texts queued.  DrawButtons' last step:

@@ -113,7 +113,7 @@ void PlaceStatusLines(std::vector<PixelBox>& taken) {
   const uint32_t scene = PlainScreenColour();
   for (int i = 0; i < g_statusCount; ++i) {
     const StatusLine& line = g_statusLines[i];
-    const float half = TextWidthAtSize(line.text, STATUS_TEXT_SIZE) * 0.5f + 0.02f;
+    const float half = TextWidthAtSize(line.text, STATUS_LINE_FONT_SIZE) * 0.5f + 0.02f;
     const float top = STATUS_LINE_TOP + STATUS_LINE_HEIGHT * static_cast<float>(i);
     float x = PixelX(-half), y = PixelY(top);
     const float width = PixelX(half) - x, height = PixelY(top + STATUS_LINE_HEIGHT) - y;
@@ -123,7 +123,7 @@ void PlaceStatusLines(std::vector<PixelBox>& taken) {
     const uint32_t backing = BackingToStandOut(ink, nullptr, 0, panel, scene);
     g_placed.push_back({{x, y, x + width, y + height}, backing, true});
     TagRecordFor(RECORD_STATUS, RECORD_BACKING);
-    DrawText(line.text, ink, UnitX(x) + 0.02f, UnitY(y) + 0.01f, STATUS_TEXT_SIZE, CurrentCodePage);
+    DrawText(line.text, ink, UnitX(x) + 0.02f, UnitY(y) + 0.01f, STATUS_LINE_FONT_SIZE, CurrentCodePage);
   }
 }
 

@@ -45,11 +45,10 @@ bool Shoot(const std::filesystem::path& path) {
   char written[64];
   std::snprintf(written, sizeof written, "data/shots/zkt_%08d.png", CfgNextShot);
   ScreenshotRequest = 1;
-  // The shot's own message line ("data/shots/...") would show in the next state's picture.
-  const int savedLevel = MessageLevel;
-  MessageLevel = 2;
   DrawStateFrame();
-  MessageLevel = savedLevel;
+  // The shot's own message line ("data/shots/...") would show in the next state's picture.
+  for (int i = MessageLineCount - 1; i >= 0; --i)
+    if (std::strstr(MessageLines[i].text, "shots")) RemoveMessage(i);
   std::error_code error;
   std::filesystem::rename(written, path, error);
   if (error) std::filesystem::copy_file(written, path, std::filesystem::copy_options::overwrite_existing, error);
