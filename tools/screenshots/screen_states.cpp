@@ -24,7 +24,8 @@ void AddEditorPages(States& out, const std::string& session, const std::string& 
 // editor's pages.
 void AddNewVehicle(States& out, const std::string& layout, const std::string& prefix) {
   const std::string session = "new " + prefix;
-  out.push_back({session, "new_" + prefix + "_setup", "click vehicle editor; click NEW; click " + layout});
+  // The vehicle is built on the frame after the choice.
+  out.push_back({session, "new_" + prefix + "_setup", "click vehicle editor; click NEW; click " + layout + "; wait 20"});
   out.push_back({session, "new_" + prefix + "_editor", "click OK"});
   AddEditorPages(out, session, "new_" + prefix + "_");
 }
