@@ -49,6 +49,7 @@ DrawRecordEntry Tagged(int role, uint32_t colour) {
   e.ownerKind = t.ownerKind;
   e.clickable = t.clickable;
   e.marker = t.marker;
+  e.inner = t.inner;
   e.owner = t.owner;
   e.ownerLeft = t.ownerLeft;
   e.ownerTop = t.ownerTop;
@@ -119,7 +120,7 @@ void TagRecordForControl(int index, int clickable, float left, float top, float 
   t.role = RECORD_TEXT;
   t.fillRole = RECORD_PANEL;
   t.ownerKind = RECORD_OWNER_CONTROL;
-  t.marker = 0;
+  t.marker = t.inner = 0;
   t.clickable = static_cast<uint8_t>(clickable != 0);
   t.owner = index;
   t.ownerLeft = PixelX(left);
@@ -130,9 +131,10 @@ void TagRecordForControl(int index, int clickable, float left, float top, float 
 }
 
 void TagRecordForButton(int index, int clickable, int left, int top, int right, int bottom, const char* label,
-                        int marker) {
+                        int marker, int inner) {
   DrawRecordTag& t = DrawRecordCurrentTag;
   t.marker = static_cast<uint8_t>(marker != 0);
+  t.inner = static_cast<uint8_t>(inner != 0);
   t.role = RECORD_TEXT;
   t.fillRole = RECORD_BUTTON;
   t.ownerKind = RECORD_OWNER_BUTTON;

@@ -37,6 +37,7 @@ struct DrawRecordEntry {
   uint8_t ownerKind;
   uint8_t clickable;    // the owner takes presses (it has an owning screen)
   uint8_t marker;       // the owner marks a point of the scene (a modeller's point button), not a row
+  uint8_t inner;        // the owner is a part drawn inside another row (a scroll bar's knob in its trough)
   int32_t owner;        // the table index, -1 none
   float left, top, right, bottom;  // pixels, right and bottom outside
   // The owner's rectangle in pixels (its text must stay inside it); zero for none.
@@ -71,6 +72,7 @@ struct DrawRecordTag {
   uint8_t ownerKind = RECORD_OWNER_NONE;
   uint8_t clickable = 0;
   uint8_t marker = 0;
+  uint8_t inner = 0;
   int32_t owner = -1;
   float ownerLeft = 0, ownerTop = 0, ownerRight = 0, ownerBottom = 0;  // pixels
   std::string label;
@@ -81,7 +83,7 @@ extern DrawRecordTag DrawRecordCurrentTag;
 void TagRecordForControl(int index, int clickable, float left, float top, float right, float bottom,
                          const char* label);
 void TagRecordForButton(int index, int clickable, int left, int top, int right, int bottom, const char* label,
-                        int marker = 0);
+                        int marker = 0, int inner = 0);
 // No owner: texts in textRole (messages, status lines, screens' own texts) and fills in
 // fillRole (their backings, screen labels' boxes, plain fills).
 void TagRecordFor(int textRole, int fillRole);

@@ -816,7 +816,7 @@ void DrawButtons() {
     char label[160] = "";
     if (DrawRecording && !ButtonText(b, label, sizeof label)) label[0] = 0;
     TagRecordForButton(i, b.owner != nullptr, b.left, b.top, b.right, b.bottom, label,
-                       b.style == BUTTON_STYLE_COLOUR_SQUARE);
+                       b.style == BUTTON_STYLE_COLOUR_SQUARE, b.style == BUTTON_STYLE_SCROLL_KNOB);
     ColourWord face = ButtonFaceColour(b);
     const int lit = AlwaysUnlit(b.style) ? 0 : static_cast<int>(b.fourth.i);
     if (b.style == BUTTON_STYLE_COLOUR_SQUARE) {

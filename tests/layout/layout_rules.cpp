@@ -28,6 +28,9 @@ bool Empty(const Box& b) { return b.right - b.left < 1.0f || b.bottom - b.top < 
 std::pair<float, float> Overlap(const Box& a, const Box& b) {
   return {std::min(a.right, b.right) - std::max(a.left, b.left), std::min(a.bottom, b.bottom) - std::max(a.top, b.top)};
 }
+bool Within(const Box& inner, const Box& outer) {
+  return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top && inner.bottom <= outer.bottom;
+}
 bool Meet(const Box& a, const Box& b) {
   const auto [w, h] = Overlap(a, b);
   return w > OVERLAP_ALLOWED_PIXELS && h > OVERLAP_ALLOWED_PIXELS;
@@ -60,6 +63,7 @@ bool Blank(const std::string& text) { return text.find_first_not_of(' ') == std:
 struct Row {
   Box box;
   std::string label;
+  bool inner = false;  // a part drawn inside another row: a scroll bar's knob
 };
 using RowKey = std::pair<int, int>;  // owner kind, table index
 
@@ -70,6 +74,7 @@ std::map<RowKey, Row> ClickableRows(const std::vector<DrawRecordEntry>& record) 
     if (!e.clickable || e.marker || e.ownerKind == RECORD_OWNER_NONE || Empty(OwnerBox(e))) continue;
     Row& row = rows[{e.ownerKind, e.owner}];
     row.box = OwnerBox(e);
+    row.inner = e.inner != 0;
     if (row.label.empty()) row.label = e.label;
   }
   return rows;
@@ -83,6 +88,9 @@ void Overlaps(const std::map<RowKey, Row>& rows, std::vector<LayoutFinding>& out
   for (auto a = rows.begin(); a != rows.end(); ++a)
     for (auto b = std::next(a); b != rows.end(); ++b) {
       if (!Meet(a->second.box, b->second.box)) continue;
+      if ((a->second.inner && Within(a->second.box, b->second.box)) ||
+          (b->second.inner && Within(b->second.box, a->second.box)))
+        continue;  // a knob in its trough
       const auto [w, h] = Overlap(a->second.box, b->second.box);
       char size[48];
       std::snprintf(size, sizeof size, " overlap by %.0f x %.0f pixels", w, h);

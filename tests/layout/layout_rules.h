@@ -5,7 +5,8 @@
 //
 // The contrast is WCAG 2's ratio (L1 + 0.05) / (L2 + 0.05) of relative luminances, written
 // here on its own so that the check does not take the interface's word for it.  The markers of
-// scene points (the modeller's point buttons, which follow the model) are not rows.  A backing is
+// scene points (the modeller's point buttons, which follow the model) are not rows, and a
+// scroll bar's knob lies inside its trough by design.  A backing is
 // every fill drawn before the text under the text's middle, composited over a black and over a
 // white scene (the worse of the two counts), or over the page's own colour when the frame is a
 // plain page with nothing behind its interface (DrawRecordScene).

@@ -86,6 +86,20 @@ TEST(LayoutRows, ClickableRowsThatShareMoreThanAPixelAreNamedBoth) {
   EXPECT_NE(found[0].text.find("\"load\" and \"aligned\""), std::string::npos) << found[0].text;
   EXPECT_NE(found[1].text.find("\"save\" and \"aligned\""), std::string::npos) << found[1].text;
 
+  // A scroll bar's knob lies in its trough; a marker of a scene point is no row.
+  std::vector<DrawRecordEntry> parts = apart;
+  DrawRecordEntry knob = Fill(RECORD_BUTTON, OPAQUE_GREY, 2, 4, 38, 12, 5);
+  knob.inner = 1;
+  parts.push_back(knob);
+  DrawRecordEntry marker = Fill(RECORD_BUTTON, OPAQUE_GREY, 50, 5, 62, 17, 6);
+  marker.marker = 1;
+  parts.push_back(marker);
+  EXPECT_TRUE(Failing(parts, "overlap").empty());
+  knob.left = knob.ownerLeft = -5;  // a knob out of its trough is a row over another
+  parts.push_back(knob);
+  parts.back().owner = 7;
+  EXPECT_EQ(Failing(parts, "overlap").size(), 1u);
+
   // A row that takes no presses may lie under others (a dialog's box, a heading).
   std::vector<DrawRecordEntry> shown = apart;
   DrawRecordEntry box = Fill(RECORD_PANEL, OPAQUE_GREY, 0, 0, 100, 100);

@@ -70,7 +70,7 @@ States MakeStates() {
       {"vehicle sample", "sample_load_failure",
        "/press ESCAPE; file data/veh/Broken.veh QXVEHI; click LOAD; type Broken"},
       {"vehicle sample", "engine_editor", "click edit engine"},
-      {"vehicle sample", "rim_editor", "/press ESCAPE; click Wheel Object; click edit rim"},
+      {"vehicle sample", "rim_editor", "/press ESCAPE; click Wheel Object; wheel FRONT 20; click edit rim"},
       {"vehicle sample", "dashboard_editor", "/press ESCAPE; click Textures; click EDIT"},
       {"vehicle sample", "animation_editor", "/press ESCAPE; click Textures; click Animate"},
   };

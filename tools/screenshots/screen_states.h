@@ -13,6 +13,7 @@
 //   rclick L         the same with the right button
 //   type T           the open text entry gets the text T and is confirmed
 //   hover L          the pointer rests over the button showing L
+//   wheel L N        the wheel turns down N notches over what shows L (a page that scrolls)
 //   wait N           N milliseconds pass, one 20 ms frame at a time
 //   message T        a message line in the error colour (a failure the user is told of)
 //   file P T         the file P (a path in the working folder) is written holding the text T

@@ -46,12 +46,12 @@ std::string Trim(const std::string& s) {
 }
 
 // The button (pixel table) or control (value table) showing the text, the last added first;
-// only what takes presses.  False when none does.
-bool FindShown(const std::string& label, const std::string& hint, int* pixelX, int* pixelY) {
+// only what takes presses unless anyShown.  False when none does.
+bool FindShown(const std::string& label, const std::string& hint, int* pixelX, int* pixelY, bool anyShown = false) {
   char shown[256];
   for (int i = ButtonCount - 1; i >= 0; --i) {
     const InterfaceButton& b = InterfaceButtons[i];
-    if (!b.owner || !ButtonText(b, shown, sizeof shown) || label != shown) continue;
+    if ((!b.owner && !anyShown) || !ButtonText(b, shown, sizeof shown) || label != shown) continue;
     if (!hint.empty() && (!b.hint || hint != b.hint)) continue;
     *pixelX = (b.left + b.right) / 2;
     *pixelY = (b.top + b.bottom) / 2;
@@ -60,7 +60,7 @@ bool FindShown(const std::string& label, const std::string& hint, int* pixelX, i
   if (!hint.empty()) return false;
   for (int i = ValueControlCount - 1; i >= 0; --i) {
     const ValueControl& c = ValueControls[i];
-    if (!c.owner || !ValueControlText(c, shown, sizeof shown) || label != shown) continue;
+    if ((!c.owner && !anyShown) || !ValueControlText(c, shown, sizeof shown) || label != shown) continue;
     *pixelX = static_cast<int>((0.5f * (c.left + c.right) + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
     *pixelY = static_cast<int>((0.5f * (c.top + c.bottom) + 1.0f) * 0.5f * static_cast<float>(ScreenHeight));
     return true;
@@ -94,6 +94,23 @@ std::string Click(const std::string& what, bool right) {
   MouseRecord release{};
   release.releaseCode = right ? 2 : 1;
   Deliver(release, x, y);
+  return "";
+}
+
+// The wheel turned down `notches` times with the pointer over what shows the label.
+std::string Wheel(const std::string& what) {
+  const size_t gap = what.find_last_of(' ');
+  const std::string label = what.substr(0, gap);
+  const int notches = gap == std::string::npos ? 0 : std::atoi(what.c_str() + gap + 1);
+  int x, y;
+  if (notches <= 0) return "no number of notches in \"" + what + "\"";
+  if (!FindShown(label, "", &x, &y, true)) return "nothing shows \"" + label + "\"";
+  for (int i = 0; i < notches; ++i) {
+    MouseRecord wheel{};
+    wheel.wheel = 2;
+    Deliver(wheel, x, y);
+    DrawStateFrame();
+  }
   return "";
 }
 
@@ -197,6 +214,8 @@ std::string RunStep(const std::string& stepText, bool frameAfter) {
     result = Click(rest, word == "rclick");
   } else if (word == "hover") {
     result = Hover(rest);
+  } else if (word == "wheel") {
+    result = Wheel(rest);
   } else if (word == "type") {
     for (int frame = 0; !OpenTextEntry.open && frame < FRAMES_TO_APPEAR; ++frame) DrawStateFrame();
     if (!ConfirmTextEntry(rest.c_str())) result = "no text entry is open for \"" + rest + "\"";
