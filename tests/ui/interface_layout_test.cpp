@@ -216,14 +216,20 @@ TEST_F(InterfaceLayout, MessageBackingsDarkenUntilTheLineStandsOutOverAWhiteScen
 
 // ---- Labels ----
 
-TEST(ButtonLabels, ALabelTooWideTakesTheLargestTwoPixelStepThatFits) {
-  UseFixedWidthCharacterSet();
-  LetterSpacing = 1.0f / 12.0f;
-  CurrentCodePage = 0;
+class ButtonLabels : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UseFixedWidthCharacterSet();
+    LetterSpacing = 1.0f / 12.0f;
+    CurrentCodePage = 0;
+  }
+  char out[64] = {};
+  float size = 19.0f;
+};
+
+TEST_F(ButtonLabels, ALabelTooWideTakesTheLargestTwoPixelStepThatFits) {
   // "mono colours": eleven glyphs and a blank, 6.75 sizes wide: 128 pixels at 19, 114.75 at
   // 17, 101.25 at 15, 87.75 at 13.
-  char out[64];
-  float size = 19.0f;
   FitButtonLabel("mono colours", 94.0f, &size, out, sizeof out);
   EXPECT_FLOAT_EQ(size, 13.0f);
   EXPECT_STREQ(out, "mono colours");
@@ -233,14 +239,9 @@ TEST(ButtonLabels, ALabelTooWideTakesTheLargestTwoPixelStepThatFits) {
   EXPECT_STREQ(out, "mono colours");
 }
 
-TEST(ButtonLabels, BelowSixTenthsOfItsSizeALabelIsCutWithFullStops) {
-  UseFixedWidthCharacterSet();
-  LetterSpacing = 1.0f / 12.0f;
-  CurrentCodePage = 0;
+TEST_F(ButtonLabels, BelowSixTenthsOfItsSizeALabelIsCutWithFullStops) {
   // At 13 (the last step above 0.6 x 19 = 11.4) "..." takes 22.75 pixels, leaving 37.25 of 60:
   // "mono" (30.33) fits, "mono c" (42.25) does not; the blank before the stops goes.
-  char out[64];
-  float size = 19.0f;
   FitButtonLabel("mono colours", 60.0f, &size, out, sizeof out);
   EXPECT_FLOAT_EQ(size, 13.0f);
   EXPECT_STREQ(out, "mono...");

@@ -74,18 +74,25 @@ void Deliver(MouseRecord record, int x, int y) {
   Prss_DeliverMouse(&record);
 }
 
+// What takes presses and shows the label (with the hint, when one is given), a few frames
+// given for it to appear; the pointer moved over it.  False when it did not appear.
+bool PointAtShown(const std::string& label, const std::string& hint, int* x, int* y) {
+  for (int frame = 0; !FindShown(label, hint, x, y); ++frame) {
+    if (frame == FRAMES_TO_APPEAR) return false;
+    DrawStateFrame();
+  }
+  MouseRecord move{};
+  move.dx = *x - MouseX;
+  move.dy = *y - MouseY;
+  Deliver(move, *x, *y);
+  return true;
+}
+
 std::string Click(const std::string& what, bool right) {
   const size_t bar = what.find('|');
   const std::string label = Trim(what.substr(0, bar)), hint = bar == std::string::npos ? "" : Trim(what.substr(bar + 1));
   int x, y;
-  for (int frame = 0; !FindShown(label, hint, &x, &y); ++frame) {
-    if (frame == FRAMES_TO_APPEAR) return "nothing shows \"" + what + "\"";
-    DrawStateFrame();
-  }
-  MouseRecord move{};
-  move.dx = x - MouseX;
-  move.dy = y - MouseY;
-  Deliver(move, x, y);
+  if (!PointAtShown(label, hint, &x, &y)) return "nothing shows \"" + what + "\"";
   MouseRecord press{};
   press.clickCode = right ? CLICK_RIGHT : CLICK_LEFT;
   press.leftHeld = right ? 0 : 1;
@@ -116,15 +123,7 @@ std::string Wheel(const std::string& what) {
 
 std::string Hover(const std::string& label) {
   int x, y;
-  for (int frame = 0; !FindShown(label, "", &x, &y); ++frame) {
-    if (frame == FRAMES_TO_APPEAR) return "nothing shows \"" + label + "\"";
-    DrawStateFrame();
-  }
-  MouseRecord move{};
-  move.dx = x - MouseX;
-  move.dy = y - MouseY;
-  Deliver(move, x, y);
-  return "";
+  return PointAtShown(label, "", &x, &y) ? "" : "nothing shows \"" + label + "\"";
 }
 
 }  // namespace
