@@ -59,8 +59,10 @@ States MakeStates() {
   AddEditorPages(s, "vehicle sample", "sample_");
   const States more = {
       {"vehicle sample", "sample_info_panel", "click Textures"},
-      {"vehicle sample", "sample_message_history",
-       "message Could not load vehicle : Corrupted file HHalf; message Repaired triangle point mirroring; click H"},
+      {"vehicle sample", "sample_messages",
+       "message Could not load vehicle : Corrupted file HHalf; message Repaired triangle point mirroring"},
+      // The lines of the state before are in the history now.
+      {"vehicle sample", "sample_message_history", "message Could not write file : data/veh/Runabout.veh; click H"},
       {"vehicle sample", "sample_status_line", "click H; /press D"},
       {"vehicle sample", "sample_frame_tools", "/press S; click frame"},
       {"vehicle sample", "sample_mod_check", "/press S; click CHECK if vehicle is valid for mod export"},

@@ -46,9 +46,12 @@ bool Shoot(const std::filesystem::path& path) {
   std::snprintf(written, sizeof written, "data/shots/zkt_%08d.png", CfgNextShot);
   ScreenshotRequest = 1;
   DrawStateFrame();
-  // The shot's own message line ("data/shots/...") would show in the next state's picture.
+  // The shot's own message line ("data/shots/...") would show in the next pictures, the
+  // history's among them: it goes, and its place in the history is left empty.
   for (int i = MessageLineCount - 1; i >= 0; --i)
     if (std::strstr(MessageLines[i].text, "shots")) RemoveMessage(i);
+  for (MessageLine& line : MessageHistory)
+    if (std::strstr(line.text, "shots")) line.text[0] = 0;
   std::error_code error;
   std::filesystem::rename(written, path, error);
   if (error) std::filesystem::copy_file(written, path, std::filesystem::copy_options::overwrite_existing, error);
