@@ -113,6 +113,35 @@ class ObjectEditorWindow : public AppHarness {
     return p;
   }
 
+  // The loop's passes as it runs them by itself, no frame asked for, until one draws nothing:
+  // the last frame drawn is what the screen goes on showing while the program rests.  The
+  // shots' own message lines are kept off the screen: a new line draws a frame again.
+  Picture Resting(const char* name) {
+    const int level = MessageLevel;
+    MessageLevel = 2;
+    int shown = -1;
+    for (int pass = 0; pass < 20; ++pass) {
+      const int number = CfgNextShot;
+      ScreenshotRequest = 1;
+      AppRunPass();
+      if (CfgNextShot == number) break;
+      shown = number;
+    }
+    ScreenshotRequest = 0;
+    MessageLevel = level;
+    EXPECT_GE(shown, 0) << "a frame was drawn";
+    EXPECT_EQ(RedrawRequested, 0) << "the program came to rest";
+    char path[64];
+    std::snprintf(path, sizeof path, "data/shots/zkt_%08d.png", shown);
+    Picture p;
+    p.rgba = ReadPng(path, &p.width, &p.height);
+    std::filesystem::create_directories("../gpu");
+    std::filesystem::copy_file(path, std::string("../gpu/") + name + ".png",
+                               std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(p.width, WIDTH) << path;
+    return p;
+  }
+
   static void Key(int key, bool shift = false) {
     if (shift) HandleKeyDown(KEY_SHIFT, 0);
     HandleKeyDown(key, 0);
