@@ -103,15 +103,7 @@ class ObjectEditorWindow : public AppHarness {
     const int number = CfgNextShot;
     ScreenshotRequest = 1;
     Frame();
-    char path[64];
-    std::snprintf(path, sizeof path, "data/shots/zkt_%08d.png", number);
-    Picture p;
-    p.rgba = ReadPng(path, &p.width, &p.height);
-    std::filesystem::create_directories("../gpu");
-    std::filesystem::copy_file(path, std::string("../gpu/") + name + ".png",
-                               std::filesystem::copy_options::overwrite_existing);
-    EXPECT_EQ(p.width, WIDTH) << path;
-    return p;
+    return ReadShot(number, name);
   }
 
   // The loop's passes as it runs them by itself, no frame asked for, until one draws nothing:
@@ -132,8 +124,13 @@ class ObjectEditorWindow : public AppHarness {
     MessageLevel = level;
     EXPECT_GE(shown, 0) << "a frame was drawn";
     EXPECT_EQ(RedrawRequested, 0) << "the program came to rest";
+    return ReadShot(shown, name);
+  }
+
+  // Screenshot number read back, and kept beside the test's other pictures as name.png.
+  static Picture ReadShot(int number, const char* name) {
     char path[64];
-    std::snprintf(path, sizeof path, "data/shots/zkt_%08d.png", shown);
+    std::snprintf(path, sizeof path, "data/shots/zkt_%08d.png", number);
     Picture p;
     p.rgba = ReadPng(path, &p.width, &p.height);
     std::filesystem::create_directories("../gpu");
