@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "text/code_pages.h"
 #include "text/messages.h"
+#include "text/text_strings.h"
 #include "ui/interface_draw.h"
 #include "ui/interface_local.h"
 #include "ui/screen_labels.h"
@@ -38,6 +39,20 @@ namespace {
 constexpr int CHAR_SIZE_MIN = 1, CHAR_SIZE_MAX = 10, CHAR_SIZE_DEFAULT = 4;
 constexpr int KNOB_INSET = 2;  // pixels between a scroll knob and its trough
 
+// The text styles' copies, one per button slot (a slot's copy lives until the slot is added
+// again).  A label formatted into a local buffer of a screen would be gone, or hold another
+// row's text, by the time the frame is drawn and a press names its edit after it.
+char g_buttonTexts[MAX_INTERFACE_BUTTONS][BUTTON_TEXT_SIZE];
+
+// The styles whose text field is a text to show, or the name of the edit a press makes.  The
+// others hold a number or a limit there (a union), or keep their format elsewhere.
+bool HoldsShownText(int style) {
+  switch (style) {
+    case 2: case 3: case 5: case 6: case 14: case 36: case 52: case 53: case 54: case 55: return true;
+    default: return false;
+  }
+}
+
 // Places a button of the given pixel size at the row cursor and moves the cursor past it.
 int AddRowSized(Prss* owner, int width, int height, uintptr_t word, InterfaceValue text, InterfaceValue third,
                 InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler, const char* hint) {
@@ -55,14 +70,16 @@ int AddRowAt(Prss* owner, int width, uintptr_t word, InterfaceValue text, Interf
 uintptr_t AddressWord(const void* variable) { return reinterpret_cast<uintptr_t>(variable); }
 
 // A display of value through format (style 51) of LayoutColumns - 2 units, then a decrease
-// and an increase button over variable within [minimum, maximum].
+// and an increase button over variable within [minimum, maximum].  The step buttons keep the
+// format in their fourth field: their edits are named after the row (their text field holds
+// the lower limit).
 int AddSpinnerRow(Prss* owner, const char* format, int value, void* variable, int minimum, int maximum,
                   int decreaseStyle, ColourWord* colour, InterfaceHandler handler, const char* hint) {
   AddRowAt(owner, std::max(1, LayoutColumns - 2) * ButtonWidth, static_cast<uintptr_t>(static_cast<intptr_t>(value)),
            IvText(nullptr), IvInt(0), IvText(format), BUTTON_STYLE_INTEGER_DISPLAY, colour, nullptr, hint);
-  AddRowAt(owner, ButtonWidth, AddressWord(variable), IvInt(minimum), IvInt(maximum), IvInt(0), decreaseStyle, colour,
-           handler, hint);
-  return AddRowAt(owner, ButtonWidth, AddressWord(variable), IvInt(minimum), IvInt(maximum), IvInt(0),
+  AddRowAt(owner, ButtonWidth, AddressWord(variable), IvInt(minimum), IvInt(maximum), IvText(format), decreaseStyle,
+           colour, handler, hint);
+  return AddRowAt(owner, ButtonWidth, AddressWord(variable), IvInt(minimum), IvInt(maximum), IvText(format),
                   decreaseStyle - 1, colour, handler, hint);
 }
 
@@ -156,6 +173,11 @@ int AddButton(Prss* owner, int left, int top, int right, int bottom, uintptr_t w
   b.bottom = bottom;
   b.word = word;
   b.text = text;
+  if (HoldsShownText(style) && text.text) {
+    char* own = g_buttonTexts[ButtonCount];
+    if (text.text != own) CopyStringN(own, text.text, BUTTON_TEXT_SIZE);
+    b.text = IvText(own);
+  }
   b.third = third;
   b.fourth = fourth;
   b.colour = colour;
