@@ -2,8 +2,11 @@
 // (editor_window_harness.h), each test on the sample cars by mouse and keys: the engine page's
 // turbo row and the "fuel" it switches on for itself; NEW starting with the car seen and its
 // driver aboard; the rim shape rows under the rim editor; a car loaded for the other drive
-// side shown as built; the masses with and without the driver on the Mass page, the Info page
-// and in the garage's car.  Pictures: engine_page_turbo.png, vehicle_editor_rim_shape_rows.png.
+// side shown as built; saving over a vehicle confirmed by one key typed at a person's pace;
+// the masses with and without the driver on the Mass page, the Info page and in the garage's
+// car.  Pictures: engine_page_turbo.png, vehicle_editor_rim_shape_rows.png.
+#include <SDL2/SDL.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -59,12 +62,27 @@ class EditorSession : public CarWindow {
         return &InterfaceButtons[i];
     return nullptr;
   }
-  static void KeyWithCtrl(int key) {
-    HandleKeyDown(KEY_CTRL, 0);
-    HandleKeyDown(key, 0);
-    HandleKeyUp(key);
-    HandleKeyUp(KEY_CTRL);
-    Frame();
+  // A key as the keyboard sends it through the window: pressed, held, let go, and a pause
+  // before the next, the frames running meanwhile.
+  static void Stroke(SDL_Scancode scancode, SDL_Keycode symbol, const char* text, uint32_t holdMs, uint32_t pauseMs) {
+    SDL_Event down{};
+    down.type = SDL_KEYDOWN;
+    down.key.state = SDL_PRESSED;
+    down.key.keysym.scancode = scancode;
+    down.key.keysym.sym = symbol;
+    ASSERT_EQ(SDL_PushEvent(&down), 1);
+    if (text) {
+      SDL_Event typed{};
+      typed.type = SDL_TEXTINPUT;
+      std::strncpy(typed.text.text, text, sizeof typed.text.text - 1);
+      ASSERT_EQ(SDL_PushEvent(&typed), 1);
+    }
+    Run(holdMs);
+    SDL_Event up = down;
+    up.type = SDL_KEYUP;
+    up.key.state = SDL_RELEASED;
+    ASSERT_EQ(SDL_PushEvent(&up), 1);
+    Run(pauseMs);
   }
 };
 
@@ -137,7 +155,7 @@ TEST_F(EditorSession, NewTurnsSpecialDrawOffAndTheDriverOnFirst) {
   ASSERT_NE(special, nullptr);
   EXPECT_EQ(special->fourth.i, 1) << "lit while on";
 
-  KeyWithCtrl('N');
+  KeyWith(KEY_CTRL, 'N');
   ASSERT_TRUE(SelectDialog.prss.alive);
   EXPECT_STREQ(SelectDialog.title, "Select vehicle layout");
   Key(KEY_ESCAPE);
@@ -152,7 +170,7 @@ TEST_F(EditorSession, NewTurnsSpecialDrawOffAndTheDriverOnFirst) {
   Key('S');
   Key('D');
   ASSERT_EQ(ToggleShows("driver"), "NO");
-  KeyWithCtrl('N');
+  KeyWith(KEY_CTRL, 'N');
   ASSERT_TRUE(SelectDialog.prss.alive);
   SelectItemClick(&SelectDialog.prss, CLICK_LEFT, 0);  // "Car (4 Wheels)"
   Frame(2);
@@ -247,6 +265,45 @@ TEST_F(EditorSession, AfterTheFirstLoadTheCarIsShownAsBuiltAndItsPositionsCanBeA
   EXPECT_EQ(TheCar().mirrored, 0);
   EXPECT_TRUE(sideLit(1));
   EXPECT_NE(FindButton("Engine mounting"), nullptr);
+}
+
+// Saving over an existing vehicle: the entry asks "Overwrite existing file?" and one Enter,
+// or "Y", typed at a person's pace confirms it and the vehicle is saved; any other key takes
+// the question back and saves nothing.
+TEST_F(EditorSession, SavingOverAnExistingVehicleIsConfirmedByOneEnterOrY) {
+  OpenWith("Runabout");
+  // SAVE, and Enter on the name shown (the car's own file): the question.
+  const auto askOverwrite = [](uint32_t hold, uint32_t pause) {
+    Editor().selection.saved = 0;
+    Click("SAVE");
+    ASSERT_TRUE(OpenTextEntry.open);
+    Stroke(SDL_SCANCODE_RETURN, SDLK_RETURN, nullptr, hold, pause);
+    ASSERT_TRUE(TextEntryDialogSub.prss.alive);
+    ASSERT_EQ(TextEntryDialogSub.state, ENTRY_ASK_OVERWRITE);
+  };
+  struct Pace {
+    uint32_t hold, pause;
+  };
+  for (const Pace pace : {Pace{20, 20}, Pace{40, 100}, Pace{60, 240}, Pace{100, 500}}) {
+    SCOPED_TRACE(testing::Message() << "held " << pace.hold << " ms, " << pace.pause << " ms apart");
+    askOverwrite(pace.hold, pace.pause);
+    Stroke(SDL_SCANCODE_RETURN, SDLK_RETURN, nullptr, pace.hold, pace.pause);
+    EXPECT_FALSE(TextEntryDialogSub.prss.alive) << "one Enter confirms";
+    EXPECT_EQ(Editor().selection.saved, 1) << "and the vehicle is saved";
+    while (TextEntryDialogSub.prss.alive) Key(KEY_ESCAPE);
+  }
+  askOverwrite(40, 100);
+  Stroke(SDL_SCANCODE_Y, SDLK_y, "y", 40, 100);
+  EXPECT_FALSE(TextEntryDialogSub.prss.alive) << "\"Y\" confirms";
+  EXPECT_EQ(Editor().selection.saved, 1);
+
+  askOverwrite(40, 100);
+  Stroke(SDL_SCANCODE_N, SDLK_n, "n", 40, 100);
+  EXPECT_TRUE(TextEntryDialogSub.prss.alive) << "another key takes the question back";
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_EDITING);
+  EXPECT_EQ(Editor().selection.saved, 0) << "nothing saved";
+  Stroke(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, nullptr, 40, 100);
+  EXPECT_FALSE(TextEntryDialogSub.prss.alive);
 }
 
 // The masses: with "driver" off the Mass page counts no one; switched on, the car carries its
