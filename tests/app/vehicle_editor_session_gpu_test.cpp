@@ -17,6 +17,7 @@
 #include "vehicle_data/engine_record.h"
 #include "vehicle_data/vehicle_file.h"
 #include "vehicle_editor/engine/engine_page.h"
+#include "vehicle_editor/vehicle_undo.h"
 
 namespace {
 
@@ -62,6 +63,8 @@ class EditorSession : public CarWindow {
         return &InterfaceButtons[i];
     return nullptr;
   }
+  // The page's row of that text, scrolled to from the page's top.
+  static bool Shown(const std::string& text) { return ScrollPageTo(text.c_str(), true); }
   // A key as the keyboard sends it through the window: pressed, held, let go, and a pause
   // before the next, the frames running meanwhile.
   static void Stroke(SDL_Scancode scancode, SDL_Keycode symbol, const char* text, uint32_t holdMs, uint32_t pauseMs) {
@@ -114,6 +117,28 @@ TEST_F(EditorSession, TheEnginePagesTurboRowShowsTheTurbosSpeed) {
       inked += p[0] + p[1] + p[2] < 150;  // dark text on the grey face
     }
   EXPECT_GT(inked, 30) << "the row's text is drawn";
+}
+
+// On the Wheel Object page (whose edits go into the history) a spinner's "+" steps its value
+// and names the edit after its row: the step buttons' text field holds the row's lower limit,
+// which was once read as the edit's name.
+TEST_F(EditorSession, AWheelPageSpinnersStepIsRecordedUnderItsRowsName) {
+  OpenWith("Runabout");
+  Click("Wheel Object");
+  uint8_t& width = TheCar().wheelSets[1].rimEdgeExtraWidthMm;
+  const uint8_t before = width;
+  ASSERT_LT(before, 10);
+  const std::string row = Format("Rim edge extra width %.0f mm", before);
+  ASSERT_TRUE(ScrollPageTo(row.c_str()));
+  const InterfaceButton* edge = FindButton(row.c_str());
+  ASSERT_NE(edge, nullptr);
+  const InterfaceButton* plus = nullptr;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].top == edge->top && InterfaceButtons[i].left > edge->left) plus = &InterfaceButtons[i];
+  ASSERT_NE(plus, nullptr);
+  ClickAt((plus->left + plus->right) / 2, (plus->top + plus->bottom) / 2);
+  EXPECT_EQ(width, before + 1);
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "set rim edge extra width mm");
 }
 
 // The engine page switches "fuel" on for its running engine and, once closed, back off; a
@@ -187,6 +212,7 @@ TEST_F(EditorSession, NewTurnsSpecialDrawOffAndTheDriverOnFirst) {
 TEST_F(EditorSession, WhileTheRimEditorRunsTheBottomRowsAreTheRimShapeControls) {
   OpenWith("Runabout");
   Click("Wheel Object");
+  ASSERT_TRUE(ScrollPageTo("edit rim"));
   Click("edit rim");
   ASSERT_NE(RimEditorCar, nullptr);
   Shot("vehicle_editor_rim_shape_rows");
@@ -323,15 +349,15 @@ TEST_F(EditorSession, TheMassAndInfoPagesCountTheDriverWhileDriverIsOn) {
 
   Click("Mass");
   ASSERT_EQ(ToggleShows("driver"), "NO");
-  EXPECT_NE(FindButton(Format("Humans %.0fkg", 0.0).c_str()), nullptr);
-  EXPECT_NE(FindButton(Format("Total mass %.0fkg", without.mass).c_str()), nullptr);
+  EXPECT_TRUE(Shown(Format("Humans %.0fkg", 0.0)));
+  EXPECT_TRUE(Shown(Format("Total mass %.0fkg", without.mass)));
 
   Key('D');
   Frame();
   ASSERT_EQ(ToggleShows("driver"), "YES");
-  EXPECT_NE(FindButton(Format("Humans %.0fkg", people).c_str()), nullptr) << "the driver counted";
-  EXPECT_NE(FindButton(Format("Total mass %.0fkg", withDriver.mass).c_str()), nullptr) << "as the garage's car";
-  EXPECT_NE(FindButton(Format("Mass (excluding driver) %.0fkg", without.mass).c_str()), nullptr);
+  EXPECT_TRUE(Shown(Format("Humans %.0fkg", people))) << "the driver counted";
+  EXPECT_TRUE(Shown(Format("Total mass %.0fkg", withDriver.mass))) << "as the garage's car";
+  EXPECT_TRUE(Shown(Format("Mass (excluding driver) %.0fkg", without.mass)));
   Click("Mass");  // the tab closed: the information panel takes the column
   char info[64];
   std::snprintf(info, sizeof info, "Total mass : %.0f kg (%.0f lbs)", double(withDriver.mass),
@@ -345,8 +371,8 @@ TEST_F(EditorSession, TheMassAndInfoPagesCountTheDriverWhileDriverIsOn) {
   Click("Mass");
   Key('D');
   Frame();
-  EXPECT_NE(FindButton(Format("Humans %.0fkg", 0.0).c_str()), nullptr) << "off again";
-  EXPECT_NE(FindButton(Format("Total mass %.0fkg", without.mass).c_str()), nullptr);
+  EXPECT_TRUE(Shown(Format("Humans %.0fkg", 0.0))) << "off again";
+  EXPECT_TRUE(Shown(Format("Total mass %.0fkg", without.mass)));
 }
 
 }  // namespace
