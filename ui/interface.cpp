@@ -12,6 +12,7 @@
 #include "text/code_pages.h"
 #include "text/messages.h"
 #include "text/text_strings.h"
+#include "ui/draw_record.h"
 #include "ui/interface_draw.h"
 #include "ui/interface_local.h"
 #include "ui/screen_labels.h"
@@ -153,6 +154,8 @@ void ClearInterface() {
   RowCursorX = RowCursorY = 0;
   ReleaseHandled = 0;
   MessageTop = -1.0f;
+  ClearStatusLines();
+  StartFrameRecord();
   BackButtonShown = 0;
   ClearScreenLabels();
 }
