@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "core/config.h"
 #include "core/process.h"
@@ -11,7 +12,6 @@
 #include "platform/clock.h"
 #include "text/code_pages.h"
 #include "text/messages.h"
-#include "text/text_strings.h"
 #include "ui/draw_record.h"
 #include "ui/interface_draw.h"
 #include "ui/interface_local.h"
@@ -40,10 +40,23 @@ namespace {
 constexpr int CHAR_SIZE_MIN = 1, CHAR_SIZE_MAX = 10, CHAR_SIZE_DEFAULT = 4;
 constexpr int KNOB_INSET = 2;  // pixels between a scroll knob and its trough
 
-// The text styles' copies, one per button slot (a slot's copy lives until the slot is added
-// again).  A label formatted into a local buffer of a screen would be gone, or hold another
-// row's text, by the time the frame is drawn and a press names its edit after it.
-char g_buttonTexts[MAX_INTERFACE_BUTTONS][BUTTON_TEXT_SIZE];
+// The text styles' copies, made as their buttons are added and kept until the tables are
+// emptied: a label formatted into a local buffer of a screen would be gone, or hold another
+// row's text, by the time the frame is drawn and a press names its edit after it.  Buttons
+// may move within the table (a page drops its hidden rows), so a copy belongs to no slot.
+char g_buttonTexts[BUTTON_TEXT_STORE];
+size_t g_buttonTextsUsed;
+
+// A copy of text (cut to BUTTON_TEXT_SIZE - 1 bytes) in the store; null when it is full.
+const char* KeepButtonText(const char* text) {
+  const size_t length = std::min(std::strlen(text), size_t(BUTTON_TEXT_SIZE - 1));
+  if (g_buttonTextsUsed + length + 1 > sizeof g_buttonTexts) return nullptr;
+  char* copy = g_buttonTexts + g_buttonTextsUsed;
+  std::memcpy(copy, text, length);
+  copy[length] = 0;
+  g_buttonTextsUsed += length + 1;
+  return copy;
+}
 
 // The styles whose text field is a text to show, or the name of the edit a press makes.  The
 // others hold a number or a limit there (a union), or keep their format elsewhere.
@@ -150,6 +163,7 @@ void SetRowCursorFromBottomRight(int units, int rows) {
 
 void ClearInterface() {
   ButtonCount = 0;
+  g_buttonTextsUsed = 0;
   ValueControlCount = 0;
   RowCursorX = RowCursorY = 0;
   ReleaseHandled = 0;
@@ -167,6 +181,11 @@ int AddButton(Prss* owner, int left, int top, int right, int bottom, uintptr_t w
               InterfaceValue third, InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler,
               const char* hint) {
   if (ButtonCount >= MAX_INTERFACE_BUTTONS) return -1;
+  if (HoldsShownText(style) && text.text) {
+    const char* copy = KeepButtonText(text.text);
+    if (!copy) return -1;  // the texts' store is full: left out, as with a full table
+    text = IvText(copy);
+  }
   InterfaceButton& b = InterfaceButtons[ButtonCount];
   b.style = static_cast<uint8_t>(style);
   b.editDomain = EditDomain;
@@ -176,11 +195,6 @@ int AddButton(Prss* owner, int left, int top, int right, int bottom, uintptr_t w
   b.bottom = bottom;
   b.word = word;
   b.text = text;
-  if (HoldsShownText(style) && text.text) {
-    char* own = g_buttonTexts[ButtonCount];
-    if (text.text != own) CopyStringN(own, text.text, BUTTON_TEXT_SIZE);
-    b.text = IvText(own);
-  }
   b.third = third;
   b.fourth = fourth;
   b.colour = colour;

@@ -89,6 +89,7 @@ struct ValueControl {
 
 constexpr int MAX_INTERFACE_BUTTONS = 1024;
 constexpr int BUTTON_TEXT_SIZE = 160;  // a text style's copy of its text, with the terminator
+constexpr int BUTTON_TEXT_STORE = 256 * 1024;  // bytes of the copies kept until the tables are emptied
 constexpr int MAX_VALUE_CONTROLS = 1024;
 extern InterfaceButton InterfaceButtons[MAX_INTERFACE_BUTTONS];
 extern int ButtonCount;
@@ -128,8 +129,8 @@ void ClearCaptionWords();              // the two per-frame caption words of cen
 
 // ---- [Buttons] ----
 // Appends a button with the current EditDomain; -1 (nothing added) when the table is full.
-// The text of a text style (2, 3, 5, 6, 14, 36, 52 to 55) is copied into the button's slot,
-// cut to BUTTON_TEXT_SIZE - 1 bytes.
+// The text of a text style (2, 3, 5, 6, 14, 36, 52 to 55) is copied, cut to BUTTON_TEXT_SIZE - 1
+// bytes, into a store emptied with the tables; -1 too when that store is full.
 int AddButton(Prss* owner, int left, int top, int right, int bottom, uintptr_t word, InterfaceValue text,
               InterfaceValue third, InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler,
               const char* hint);

@@ -539,6 +539,34 @@ TEST_F(Interface, TextStylesKeepTheirTextWhenTheCallersBufferChangesOrGoes) {
   EXPECT_EQ(std::strlen(InterfaceButtons[cut].text.text), size_t(BUTTON_TEXT_SIZE - 1));
   EXPECT_EQ(InterfaceButtons[cut].text.text[0], 'a');
 
+  // A button moved down the table (a page dropping its hidden rows) keeps its own text when
+  // later buttons take the places behind it.
+  ClearInterface();
+  AddRowButton(&owner, 4, 0, 0, nullptr, "hidden row", nullptr, nullptr);
+  AddRowButton(&owner, 4, 0, 0, nullptr, "Oval suspension arms", nullptr, nullptr);
+  InterfaceButtons[0] = InterfaceButtons[1];
+  ButtonCount = 1;
+  AddRowButton(&owner, 4, 0, 0, nullptr, "-", nullptr, nullptr);
+  ButtonText(InterfaceButtons[0], shown, sizeof shown);
+  EXPECT_STREQ(shown, "Oval suspension arms");
+
+  // The copies are kept until the tables are emptied: a frame that drops and adds more than
+  // the store holds has its further text buttons left out, as a full table does.
+  ClearInterface();
+  const std::string full(BUTTON_TEXT_SIZE - 1, 'c');
+  int added = 0;
+  while (AddRowButton(&owner, 1, 0, 0, nullptr, full.c_str(), nullptr, nullptr) >= 0) {
+    ButtonCount = 0;  // dropped, not emptied
+    ASSERT_LT(++added, BUTTON_TEXT_STORE);
+  }
+  EXPECT_EQ(added, BUTTON_TEXT_STORE / BUTTON_TEXT_SIZE);
+  EXPECT_EQ(AddButton(&owner, 0, 0, 10, 10, 0, IvInt(7), IvInt(0), IvInt(0), BUTTON_STYLE_NUMBER, nullptr, nullptr,
+                      nullptr),
+            0)
+      << "a button without a text to keep is still added";
+  ClearInterface();
+  EXPECT_EQ(AddRowButton(&owner, 1, 0, 0, nullptr, full.c_str(), nullptr, nullptr), 0) << "emptied with the tables";
+
   // A toggle names its edit after its label when pressed, a frame after the label's buffer
   // was reused.
   ClearInterface();
