@@ -25,6 +25,7 @@
 #include "render/draw_mesh.h"
 #include "render/frame.h"
 #include "render/views.h"
+#include "rim/rim_screen.h"
 #include "skeleton/human_system.h"
 #include "text/code_pages.h"
 #include "ui/dialogs.h"
@@ -296,10 +297,13 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
   StepAndDrawCar(*e);
   if (process->sub) {
     Prss_ActSub(process);
-    if (process->sub) return process;
+    if (process->sub) {
+      // The rim editor leaves the rows at the foot of the screen to the rim shape controls.
+      if (e->panelMode == PANEL_RIM_SHAPE && RimEditorCar && !FrameSkipped) AddRimShapeRows(*e);
+      return process;
+    }
   }
-  e->rimEditorOpen = 0;
-  e->panelMode = 0;
+  e->panelMode = PANEL_NORMAL;
   e->pageOpen = 0;
   if (FrameSkipped) {
     CountDownStatus(*e);
@@ -396,8 +400,15 @@ int VehicleEditor::LoadVehicleState(VehicleEditor& e, const char* name, int poin
     InstallCar(e, car, n.vehicleName);
     return 1;
   }
+  // The editor shows a vehicle as it is built, never mirrored for the program's drive side:
+  // installing it brings the program's side in line with the car (SyncDriveSide), so the car,
+  // the Object Positions page and the drive-side row agree.  Only the side buttons mirror it.
   Car* car = new Car;
-  if (!car->LoadVehicle(name, args)) {
+  const int keptUnmirrored = KeepUnmirrored;
+  KeepUnmirrored = 1;
+  const int loaded = car->LoadVehicle(name, args);
+  KeepUnmirrored = keptUnmirrored;
+  if (!loaded) {
     delete car;
     std::snprintf(text, sizeof text, "Could not load vehicle : %s %s", LoadErrorText(), name);
     ReportLine(text, REPORT_ERROR);

@@ -147,6 +147,14 @@ class ObjectEditorWindow : public AppHarness {
     if (shift) HandleKeyUp(KEY_SHIFT);
     Frame();
   }
+  // A key pressed with a modifier (KEY_CTRL, KEY_SHIFT) held.
+  static void KeyWith(int modifier, int key) {
+    HandleKeyDown(modifier, 0);
+    HandleKeyDown(key, 0);
+    HandleKeyUp(key);
+    HandleKeyUp(modifier);
+    Frame();
+  }
   static void Mouse(MouseRecord record, int x, int y) {
     MouseX = x;
     MouseY = y;

@@ -43,13 +43,6 @@ namespace {
 
 class VehicleEditorWindow : public CarWindow {
  protected:
-  static void KeyWith(int modifier, int key) {
-    HandleKeyDown(modifier, 0);
-    HandleKeyDown(key, 0);
-    HandleKeyUp(key);
-    HandleKeyUp(modifier);
-    Frame();
-  }
   // The entry page's "vehicle editor" button: the panel's label column, from y 0.35 down a row.
   static void OpenFromTheEntryPage() {
     ASSERT_TRUE(EntryPageIsIdle());
