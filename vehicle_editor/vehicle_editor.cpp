@@ -34,6 +34,7 @@
 #include "ui/text_draw.h"
 #include "ui/widgets.h"
 #include "vehicle/car_animations.h"
+#include "vehicle/car_draw.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/setup_diagram.h"
 #include "vehicle_data/vehicle_file.h"
@@ -482,7 +483,12 @@ namespace {
 const Car* ShownCar() { return CurrentVehicleEditor ? CurrentVehicleEditor->car : nullptr; }
 const char* ShownVehicleName() { return ShownCar() ? CurrentVehicleEditor->vehicleName : nullptr; }
 float ShownSteeringLock() { return ShownCar() ? float(ShownCar()->steeringLock * (3.14159265358979323846 / 180.0)) : 0.0f; }
-float ShownWheelTurn() { return ShownCar() ? ShownCar()->steeringWheelTurn : 0.0f; }
+// The steering wheel's full turn as the car draws it (t = w L / r): the animation editor's
+// steering output then matches the drawn driver at any set-up's lock.
+float ShownWheelTurn() {
+  const Car* car = ShownCar();
+  return car ? SteeringWheelFullTurn(car->steeringWheelTurn, car->steeringLock, SteeringRatioByte(*car)) : 0.0f;
+}
 float* ShownSteering() { return ShownCar() ? &CurrentVehicleEditor->steeringValue : nullptr; }
 // The driver's seat in the car as it stands: the car's orientation and position after the
 // driver's position in the car's axes.  Only while the car's driver figure (the human model it
@@ -495,7 +501,7 @@ int ShownDriverPlacement(FixedTransform* out) {
   MatrixFloatToFixed(car->orientation, carFrame.rotation);
   carFrame.translation = car->position;
   SetIdentityTransform(seat);
-  seat.translation = FixedFromMetres(car->driverPosition);
+  seat.translation = DriverOffset(*car);  // across on a mirrored car, as it is drawn
   TransformCompose(carFrame, seat, *out);
   return 1;
 }

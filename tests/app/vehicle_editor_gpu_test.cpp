@@ -769,6 +769,29 @@ TEST_F(VehicleEditorWindow, AOpensTheDriversAnimationInDriverModeAndEscReturnsTo
   figure.flags &= ~HUMAN_MODEL_USABLE;
   EXPECT_EQ(AnimVehicleHooks.driverPlacement(&seat), 0);
   figure.flags |= HUMAN_MODEL_USABLE;
+  // On a mirrored car the seat stands across the centre line, where the figure is drawn: the
+  // two placements lie twice the seat's offset from the centre line apart.
+  Car& c = *e.car;
+  ASSERT_NE(c.driverPosition.x, 0.0f) << "the sample's driver sits off the centre line";
+  FixedTransform across;
+  c.mirrored = 0;
+  ASSERT_EQ(AnimVehicleHooks.driverPlacement(&seat), 1);
+  c.mirrored = 1;
+  ASSERT_EQ(AnimVehicleHooks.driverPlacement(&across), 1);
+  c.mirrored = 0;
+  const double dx = (across.translation.x - seat.translation.x) / 65536.0;
+  const double dy = (across.translation.y - seat.translation.y) / 65536.0;
+  const double dz = (across.translation.z - seat.translation.z) / 65536.0;
+  EXPECT_NEAR(std::sqrt(dx * dx + dy * dy + dz * dz), 2.0 * std::fabs(c.driverPosition.x), 0.001);
+  // The wheel turn it is given is the drawn one, t = w L / r, r the lock of the vehicle's first
+  // stored set-up: at half that lock the wheel turns half of w.
+  const int reference = c.FirstDefaultSetup().bytes[SETUP_STEERING_LOCK];
+  ASSERT_GE(reference, 2);
+  const uint8_t keptLock = c.steeringLock;
+  c.steeringLock = uint8_t(reference / 2);
+  ASSERT_NE(AnimVehicleHooks.wheelTurn, nullptr);
+  EXPECT_NEAR(AnimVehicleHooks.wheelTurn(), c.steeringWheelTurn * double(reference / 2) / reference, 1e-5);
+  c.steeringLock = keptLock;
 
   // One Esc leaves the animation editor, and the object editor under it closes with it.
   Key(KEY_ESCAPE);
