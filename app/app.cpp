@@ -116,6 +116,8 @@ struct LoopState {
   // it would only delay it).
   int humanMeshesAfterFirstFrame = 0;
   int helmetAfterFirstFrame = 0;
+  int controllersAfterFirstFrame = 0;
+  int soundAfterFirstFrame = 0;
   uint32_t passes = 0;
   int forceNoGraphics = 0;
   // The frame loop's profiler timers.
@@ -388,6 +390,16 @@ void MakeWhatStartUpLeft() {
     g_loop.helmetAfterFirstFrame = 0;
     LoadHelmet();
   }
+  if (g_loop.controllersAfterFirstFrame) {
+    g_loop.controllersAfterFirstFrame = 0;
+    StartControllers();
+  }
+  // An exit asked for on the first pass has closed what there was: the sound stays shut.
+  if (g_loop.soundAfterFirstFrame) {
+    g_loop.soundAfterFirstFrame = 0;
+    LoadInterfaceSounds();
+    if (!ExitRequested) OpenSound();
+  }
 }
 
 void SleepUntilClockChanges() {
@@ -623,8 +635,11 @@ StartResult AppStartup(const char* commandLine) {
     // Nor a helmet: it is read and built once the first frame is up.
     StartupStep("helmet");
     g_loop.helmetAfterFirstFrame = 1;
+    // The controls' tables take their start values now; the devices (the controller layer
+    // starts and scans for them, some milliseconds) are found once the first frame is up.
     StartupStep("controllers");
-    InitControls();
+    SetControlStartValues();
+    g_loop.controllersAfterFirstFrame = 1;
   }
   TraceStep("profiler and view");
   ProfilerInit();
@@ -650,11 +665,11 @@ StartResult AppStartup(const char* commandLine) {
       AddMessage(error, TextColours.error, MSG_TARGET_LOCAL);
     }
   }
-  // Sound opens with the VR step (the headset may bring its own audio device).
+  // Sound opens after the VR step (the headset may bring its own audio device), once the
+  // first frame is up: the first page plays nothing before it is seen.
   if (GraphicsEnabled) {
     StartupStep("open sound");
-    LoadInterfaceSounds();
-    OpenSound();
+    g_loop.soundAfterFirstFrame = 1;
   }
   TraceStep("draw tree");
   SharedDrawTree.Init(8000, 256, 20, SHARED_DRAW_TREE_PAYLOAD);

@@ -242,6 +242,10 @@ void FindControllers() {
 
 void InitControls() {
   SetControlStartValues();
+  StartControllers();
+}
+
+void StartControllers() {
   if (!PlatformControllersStart()) {
     LogF("controllers : %s", PlatformLastControllerError());
     return;

@@ -138,6 +138,9 @@ float ApplyAxisCurve(float value);
 extern int ControlsPolledThisFrame;
 // The start values of the tables and settings ("controllers" step), then the devices.
 void InitControls();
+// The devices alone: the controller layer started and the devices found (InitControls' second
+// half, which start-up leaves until the first frame is up).
+void StartControllers();
 // Once per frame: polls the devices and, when one answered, reads the pedals.
 void ReadPedals();
 // Polls every device marked for polling; 1 when a device was read.

@@ -250,6 +250,8 @@ TEST_F(FrameKeys, TheFrameLoopPollsTheDevicesAndHandsTheirButtonsOn) {
   stick_ = std::make_unique<VirtualJoystick>(2, 16, 0, "Loop Stick");
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   EXPECT_TRUE(LogHas("controllers"));
+  EXPECT_FALSE(LogHas("controller 1")) << "the devices are found once the first frame is up";
+  RunPasses(1);
   EXPECT_TRUE(LogHas("controller 1 : Loop Stick - 2 axes, 16 buttons, 0 hats"));
   KeyProbe* probe = OpenKeyProbe(1, PRSS_FLAG_KEY_ESCAPE);
   ReplaceTop(&probe->prss);
@@ -271,6 +273,7 @@ TEST_F(FrameKeys, TheFrameLoopPollsTheDevicesAndHandsTheirButtonsOn) {
 
 TEST_F(FrameKeys, WithNoDeviceStartUpLogsTheStepAndSaysNothingOfForceFeedback) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(1);
   EXPECT_TRUE(LogHas("controllers"));
   EXPECT_FALSE(LogHas("controller 1"));
   EXPECT_EQ(ControllerDeviceCount, 0);

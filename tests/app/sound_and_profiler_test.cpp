@@ -19,6 +19,8 @@ TEST_F(AppHarness, SoundOpensAtStartUpWithGraphicsAndTheInterfaceSoundsFromTheDa
   std::filesystem::copy(std::filesystem::path(work) / "data" / "sound", "data/sound");
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   EXPECT_TRUE(LogHas("open sound"));
+  EXPECT_EQ(SoundOpen, 0) << "the device opens once the first frame is up";
+  RunPasses(1);
   EXPECT_EQ(SoundOpen, 1);
   for (int i = 0; i < INTERFACE_SOUNDS; ++i) EXPECT_GT(SampleRecords[i].length, 0u) << i;
   PlayUISound(2);
@@ -35,6 +37,7 @@ TEST_F(AppHarness, WithoutAnAudioDeviceTheProgramRunsSilentAndWithoutGraphicsOpe
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
   ResetMessages();
   ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(1);
   EXPECT_EQ(SoundOpen, 0);
   EXPECT_TRUE(LogHas("Sound error (DirectSoundCreate8:I -1)"));
   EXPECT_TRUE(LogHas("sound 0 : data\\sound\\click.ogg could not be read"));
@@ -48,6 +51,14 @@ TEST_F(AppHarness, WithoutAnAudioDeviceTheProgramRunsSilentAndWithoutGraphicsOpe
   RunPasses(5);
   EXPECT_EQ(AppShutdown(), 0);
   setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+  // An exit asked for before the first frame is up leaves the device shut.
+  AppResetState();
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RequestExit(0, "test over");
+  RunPasses(5);
+  EXPECT_EQ(SoundOpen, 0);
+  AppShutdown();
 
   AppResetState();
   AppForceNoGraphics(1);
