@@ -24,6 +24,7 @@ int g_source = -1;
 std::string g_pending;  // what arrived and was not carried out yet
 int g_waiting;          // the first line waits for its button, since g_waitStart
 uint32_t g_waitStart;
+int g_notchUnseen;      // a "reach" notch went out and no frame has shown its scroll yet
 
 // The last button of the last drawn frame that shows the text, null when none does.
 const InterfaceButton* ShownButton(const char* text) {
@@ -71,6 +72,28 @@ bool Click(const char* text) {
   return true;
 }
 
+// One notch of the wheel down, over the left of the window where the editors' pages are.
+void WheelDown() {
+  const int64_t at = PointParam(ScreenWidth / 8, ScreenHeight / 2);
+  PostWindowMessage(MSG_MOUSEMOVE, 0, at);
+  PostWindowMessage(MSG_MOUSEWHEEL, uint64_t(uint16_t(-120)) << 16, at);
+}
+
+// True when a frame drawn after the last notch shows the text.  A notch is handled by the
+// next pass's messages, after its frame, so a frame showing it comes a pass later: every other
+// pass turns the wheel, and the page stops where the text first shows.
+bool Reach(const char* text) {
+  int x = 0, y = 0;
+  if (g_notchUnseen) {
+    g_notchUnseen = 0;
+    return false;
+  }
+  if (ShownButton(text) || ShownControl(text, x, y)) return true;
+  WheelDown();
+  g_notchUnseen = 1;
+  return false;
+}
+
 // False while the line must wait: a click waits for its button (a page still opening on a
 // busy machine) up to DRIVE_WAIT_MS.  It looks in the tables of the last drawn frame, so the
 // waiting draws nothing; a line carried out is input, and the next pass draws.
@@ -80,14 +103,18 @@ bool RunLine(const std::string& line) {
     Prss_SendMessage(nullptr, line.c_str(), SOURCE_TYPED);
   } else if (line.compare(0, 5, "type ") == 0) {
     for (size_t i = 5; i < line.size(); ++i) PostWindowMessage(MSG_CHAR, static_cast<unsigned char>(line[i]), 0);
-  } else if (line.compare(0, 6, "click ") == 0) {
-    if (!Click(line.c_str() + 6)) {
+  } else if (line.compare(0, 6, "click ") == 0 || line.compare(0, 6, "reach ") == 0) {
+    const char* text = line.c_str() + 6;
+    if (!(line[0] == 'c' ? Click(text) : Reach(text))) {
       if (!g_waiting) {
         g_waiting = 1;
         g_waitStart = ClockNowMs();
       }
-      if (ClockNowMs() - g_waitStart < DRIVE_WAIT_MS) return false;
-      Say("drive : no button \"%s\"", line.c_str() + 6);
+      if (ClockNowMs() - g_waitStart < DRIVE_WAIT_MS) {
+        if (line[0] == 'r') RedrawRequested = 1;  // the frame that shows the notch's scroll
+        return false;
+      }
+      Say("drive : no button \"%s\"", text);
     }
   } else {
     Say("drive : what is \"%s\"?", line.c_str());
@@ -120,4 +147,5 @@ void CloseDriveFile() {
   CloseLineSource(g_source);
   g_source = -1;
   g_pending.clear();
+  g_waiting = g_notchUnseen = 0;
 }

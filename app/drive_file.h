@@ -6,7 +6,9 @@
 //   /<text command>   as if typed ("/press O", "/ctrl O", "/shift M", "/press ENTER" press keys)
 //   click <text>      a left click in the middle of the button last drawn with that text
 //   type <text>       the characters typed, as into a dialog's text entry
-// Every line counts as input: the next pass draws.  A click waits (up to 30 s) for a frame that
+//   reach <text>      the wheel turned down over the left of the window, a notch a frame,
+//                     until a frame shows the button with that text (a long page scrolled)
+// Every line counts as input: the next pass draws.  A click or a reach waits (up to 30 s) for a frame that
 // shows its button, the lines after it with it; then it is given up, in the log and on
 // standard error.
 #pragma once

@@ -45,7 +45,7 @@ vehicle editor, empty|0|click vehicle editor
 vehicle editor, sample loaded|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click OK
 garage|0|click garage
 engine editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click OK;sleep 4;click edit engine
-rim editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click OK;sleep 4;click Wheel Object;sleep 1;click edit rim
+rim editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click OK;sleep 4;click Wheel Object;sleep 1;reach edit rim;click edit rim
 dashboard editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click OK;sleep 4;click Textures;sleep 1;click EDIT
 animation editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click OK;sleep 4;/press A
 new-vehicle page|0|click vehicle editor;sleep 2;/ctrl N;sleep 2;click Car (4 Wheels)'
