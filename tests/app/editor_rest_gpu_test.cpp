@@ -5,7 +5,9 @@
 // each of its modes rest as well.
 #include <cmath>
 #include <cstdint>
+#include <fstream>
 
+#include "app/drive_file.h"
 #include "editor_window_harness.h"
 #include "modeller/modeller_screen.h"
 #include "physics/car.h"
@@ -159,6 +161,39 @@ TEST_F(EditorAtRest, TheObjectEditorAndEveryModellerModeRest) {
     EXPECT_EQ(ActiveModeller->state.mode, mode) << MODELLER_MODE_BUTTONS[mode].label;
     EXPECT_EQ(DrawnIn(5000), 0) << MODELLER_MODE_BUTTONS[mode].label;
   }
+}
+
+// The benchmarks' drive file: a reach scrolls the wheel page down until "edit rim" shows and
+// no further; the click after it opens the rim editor; a click on a button no frame shows is
+// given up after 30 s, in the log.
+TEST_F(EditorAtRest, TheDriveFileReachesAButtonDownALongPageAndGivesUpOneThatNeverShows) {
+  OpenAndLoadTheSample();
+  std::ofstream("drive.txt") << "click Wheel Object\nreach edit rim\nclick edit rim\nclick no such button\n";
+  ASSERT_EQ(OpenDriveFile("drive.txt"), 1);
+  VehicleEditor& editor = *CurrentVehicleEditor;
+  for (int pass = 0; pass < 2000 && !editor.prss.sub; ++pass) AppRunPass();
+  ASSERT_NE(editor.prss.sub, nullptr) << "the rim editor opened";
+  const int32_t scrolled = editor.pageScroll;
+  EXPECT_GT(scrolled, 0) << "the button was below the window";
+  EXPECT_FALSE(LogHas("drive : no button \"edit rim\""));
+  DrawnIn(29000);
+  EXPECT_FALSE(LogHas("drive : no button \"no such button\""));
+  DrawnIn(2000);
+  EXPECT_TRUE(LogHas("drive : no button \"no such button\""));
+  EXPECT_EQ(editor.pageScroll, scrolled);
+  CloseDriveFile();
+  std::filesystem::remove("drive.txt");
+
+  // A row less scrolled (a notch scrolls a row) and the button is not on the page yet: the
+  // reach stopped where it first showed.  The rim editor's rows stand in the page's: close it.
+  PressKey(KEY_ESCAPE);
+  DrawnIn(500);
+  ASSERT_EQ(editor.prss.sub, nullptr);
+  ASSERT_NE(FindButton("edit rim"), nullptr);
+  editor.pageScroll = scrolled - 1;
+  RedrawRequested = 1;
+  DrawnIn(500);
+  EXPECT_EQ(FindButton("edit rim"), nullptr);
 }
 
 }  // namespace
