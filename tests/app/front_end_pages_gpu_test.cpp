@@ -1,13 +1,33 @@
-// options_over_editors_gpu_test.cpp - the options page opened by Shift+O over the vehicle
-// editor and over the animation editor, as a user meets it (editor_window_harness.h): what
-// Escape closes, what the page is drawn over, and Shift+O once the animation editor has gone.
+// front_end_pages_gpu_test.cpp - front-end pages as a user meets them on the window
+// (editor_window_harness.h): the entry page's panel, and the options page opened by Shift+O
+// over the vehicle editor and over the animation editor: what Escape closes, what the page is
+// drawn over, and Shift+O once the animation editor has gone.
 #include <cstring>
 
 #include "animation/anim_screen.h"
 #include "editor_window_harness.h"
+#include "ui/draw_record.h"
 #include "vehicle_editor/vehicle_editor.h"
 
 namespace {
+
+// The entry page's version line stands inside the big panel in the middle of the page: the
+// panel spans x -0.5 .. 0.5 and y -0.3 .. 0.3 of the screen, on this 1024 x 768 window the
+// pixels 256 .. 768 across and 268.8 .. 499.2 down.
+TEST_F(ObjectEditorWindow, TheEntryPagesVersionLineStandsInsideItsPanel) {
+  ASSERT_TRUE(EntryPageIsIdle());
+  DrawRecording = 1;
+  Frame();
+  DrawRecording = 0;
+  const DrawRecordEntry* version = nullptr;
+  for (const DrawRecordEntry& e : DrawRecord)
+    if (e.role == RECORD_TEXT && e.text.rfind("version ", 0) == 0) version = &e;
+  ASSERT_NE(version, nullptr) << "the page shows its version";
+  EXPECT_GE(version->left, 256.0f);
+  EXPECT_LE(version->right, 768.0f);
+  EXPECT_GE(version->top, 268.8f);
+  EXPECT_LE(version->bottom, 499.2f);
+}
 
 class OptionsOverEditor : public CarWindow {
  protected:
