@@ -135,10 +135,11 @@ TEST_F(OptionsOverEditor, ThePageIsDrawnOnAClearedFrame) {
   int stillBlue = 0;
   for (const auto& p : body) stillBlue += Paint(page.At(p[0], p[1])) ? 1 : 0;
   EXPECT_EQ(stillBlue, 0) << "the editor's last picture shows beneath the page";
-  // Closed, the page gives the editor its picture back.
-  Key(KEY_ESCAPE);
-  Frame(2);
+  // Closed, the page gives the editor its picture back in the frame it closes in.
+  HandleKeyDown(KEY_ESCAPE, 0);
+  HandleKeyUp(KEY_ESCAPE);
   const Picture after = Shot("options_editor_after");
+  EXPECT_EQ(CurrentVehicleEditor->prss.sub, nullptr);
   int blueAgain = 0;
   for (const auto& p : body) blueAgain += Paint(after.At(p[0], p[1])) ? 1 : 0;
   EXPECT_GT(blueAgain, int(body.size()) / 2);
