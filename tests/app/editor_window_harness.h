@@ -196,6 +196,17 @@ class CarWindow : public ObjectEditorWindow {
       Frame();
     }
   }
+  // Frames of LONG_FRAME_MS, where only the time they add up to matters: the car takes the
+  // same 1 ms steps as in frames of FRAME_MS, a held button acts by the time held, and a fifth
+  // as many pictures are drawn on the way (each costs far more than what it shows).
+  static constexpr uint32_t LONG_FRAME_MS = 100;
+  // The car settling for the given time.
+  static void Settle(uint32_t ms) {
+    for (uint32_t t = 0; t < ms; t += LONG_FRAME_MS) {
+      ClockAdvanceFake(LONG_FRAME_MS);
+      Frame();
+    }
+  }
   // The entry page's "vehicle editor" button: the panel's label column, from y 0.35 down a row.
   static void OpenVehicleEditorFromTheEntryPage() {
     ASSERT_TRUE(EntryPageIsIdle());
