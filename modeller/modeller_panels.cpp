@@ -161,7 +161,7 @@ void AddAttributeRows(ModellerScreen& s) {
   Label(s, 4, "n.c.level", "Normal contribution level");
   for (int level = 0; level < NORMAL_LEVEL_COUNT; ++level)
     Button(s, level == 2 ? 3 : 2, uintptr_t(level), s.state.normalLevel == level, NORMAL_LEVEL_NAMES[level],
-           AssignContributionAction, "Normal contribution level");
+           AssignContributionAction, NORMAL_LEVEL_HINTS[level]);
   NextRow();
   Label(s, 4, "l.r.swap", "Drive side swap mode");
   Button(s, 4, 0, s.state.sideSwap == 0, "static", AssignSwapAction, "Drive side swap mode");

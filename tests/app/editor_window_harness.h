@@ -172,7 +172,7 @@ class ObjectEditorWindow : public AppHarness {
   }
 };
 
-// The object editor's window with the sample vehicles and engines copied into the data
+// The object editor's window with the sample vehicles, engines and skins copied into the data
 // folder, and the fake clock driven frame by frame.
 class CarWindow : public ObjectEditorWindow {
  protected:
@@ -183,7 +183,7 @@ class CarWindow : public ObjectEditorWindow {
     const std::filesystem::path data = std::filesystem::path(work ? work : "work") / "data";
     ObjectEditorWindow::SetUp();
     if (IsSkipped()) return;
-    for (const char* folder : {"veh", "engine"}) {
+    for (const char* folder : {"veh", "engine", "skins"}) {
       std::filesystem::create_directories(std::string("data/") + folder);
       std::filesystem::copy(data / folder, std::string("data/") + folder, std::filesystem::copy_options::recursive |
                                                                              std::filesystem::copy_options::skip_existing);

@@ -495,10 +495,12 @@ TEST_F(DashEditor, RestoreSaveAndLoadOfTypedNames) {
   // A save whose file cannot be put in place (the container's close fails) is not shown done.
   fs::create_directories("data/3dob/taken.dsh/inside");
   const size_t boxes = Reports().boxes.size();
+  Reports().lines.clear();
   Click("save");
   Type(TEXT_DASH_SAVE_PROMPT, "taken");
   EXPECT_EQ(Reports().boxes.size(), boxes + 1);
-  EXPECT_FALSE(Said(Reports().lines, "taken"));
+  EXPECT_FALSE(Said(Reports().lines, TEXT_DASH_SAVED));
+  EXPECT_TRUE(Said(Reports().lines, "Could not write file : ^Ldata\\3dob\\taken.dsh")) << "a message line names it";
   page->car = &car;
 }
 

@@ -153,8 +153,11 @@ Table TrianglePanelTop(int selected, int groups) {
 }
 void AttributeRows(Table& t) {
   t.push_back({"n.c.level", 0, NONE, "Normal contribution level"});
+  // The row keeps its own hint; each level's button has its level's hint.
   const char* const LEVELS[4] = {"zero", "low", "medium", "high"};
-  for (int i = 0; i < 4; ++i) t.push_back({LEVELS[i], uintptr_t(i), AssignContributionAction, "Normal contribution level"});
+  const char* const HINTS[4] = {"Contribution to normals overridden by other triangles", "Default contribution to normals",
+                                "Medium contribution to normals", "High contribution to normals"};
+  for (int i = 0; i < 4; ++i) t.push_back({LEVELS[i], uintptr_t(i), AssignContributionAction, HINTS[i]});
   t.push_back({"l.r.swap", 0, NONE, "Drive side swap mode"});
   t.push_back({"static", 0, AssignSwapAction, "Drive side swap mode"});
   t.push_back({"swap", 1, AssignSwapAction, "Drive side swap mode"});
