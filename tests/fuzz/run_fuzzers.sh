@@ -250,7 +250,7 @@ printf '\nrun_fuzzers: the share of each target\n%-26s %9s %12s %12s\n' target s
 for target in "${names[@]}"; do
   cat "$FUZZ"/logs/"$target".*.result | awk -v name="$target" '
     { s += $2; n += $3 }
-    END { printf "%-26s %9.1f %12d %12.1f\n", name, s, n, s > 0 ? n / s : 0 }'
+    END { printf "%-26s %9.1f %12d %12.1f\n", name, s, n, (s > 0 ? n / s : 0) }'
 done | tee "$FUZZ/shares.txt"
 awk '{ s += $2; n += $3 } END { printf "%-26s %9.1f %12d\n", "all targets", s, n }' "$FUZZ/shares.txt"
 exit $status
