@@ -3,7 +3,8 @@
 #
 #   ./zkt.sh run    install what is missing, build, prepare the working folder, start the editor
 #   ./zkt.sh test   install what is missing, build, run every test (also under the sanitizers),
-#                   then run the fuzz targets within one bounded time
+#                   then run the fuzz targets within one bounded time; prints how long each
+#                   step took at the end
 #
 # Both work as root or through sudo and can be repeated without harm.
 set -euo pipefail
@@ -38,6 +39,11 @@ install_missing() {
   fi
 }
 
+# The build both commands make: optimised, with line tables and function names (-g1), enough
+# for a backtrace or a profile; full debug information costs a fifth more compile time.  A
+# debugger's session is better served by a Debug build of its own.
+BUILD_OPTIONS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG")
+
 # configure <folder> [cmake options...]
 configure() {
   local dir=$1; shift
@@ -45,10 +51,11 @@ configure() {
     cat "$ROOT/$dir.configure.log"; exit 1; }
 }
 
-# configure_and_build <folder> [cmake options...]: everything, tests and benchmarks too
-configure_and_build() {
-  configure "$@"
-  cmake --build "$ROOT/$1" -j "$JOBS"
+# configure_preset <folder> <preset>: a build configured by one of CMakePresets.json's presets
+# (a folder configured before with another compiler is configured afresh by CMake itself).
+configure_preset() {
+  (cd "$ROOT" && cmake --preset "$2") > "$ROOT/$1.configure.log" 2>&1 || {
+    cat "$ROOT/$1.configure.log"; exit 1; }
 }
 
 # Runs a command with a display: the real one, else a virtual X server.
@@ -64,7 +71,7 @@ run_editor() {
   done
   set -- "${args[@]}"
   install_missing
-  configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  configure build "${BUILD_OPTIONS[@]}"
   cmake --build "$ROOT/build" -j "$JOBS" --target editor  # the program and its working folder only
   cd "$ROOT/build/work"
   if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
@@ -74,19 +81,70 @@ run_editor() {
   exec "$ROOT/build/zkt_editor" "$@"
 }
 
-run_tests() {
-  install_missing
-  configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  with_display ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS"
+# Step timings, printed at the end however the run ends: the wall-clock seconds and the
+# processor seconds (user and system, of every process the step waited for) of each step.
+STEP_TIMES=()
+STEP_NAME=""
+RUN_START=$EPOCHREALTIME
 
-  # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
-  configure_and_build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DZKT_SANITIZE=ON -DZKT_BENCH=OFF
+# CPU_NOW: the processor seconds used so far by the finished children of this shell.  Not in a
+# command substitution: a subshell would count its own children, none.
+read_children_cpu() {
+  times > "$TIMES_FILE"
+  CPU_NOW=$(tail -n 1 "$TIMES_FILE" | awk '{ for (i = 1; i <= 2; ++i) { split($i, t, /[ms]/); s += t[1] * 60 + t[2] } print s }')
+}
+
+# timed <name> <command...>: runs the command as one step of the table.  A failing step ends
+# the run (set -e); the table's last line is then that step's.
+timed() {
+  STEP_NAME=$1; shift
+  STEP_START=$EPOCHREALTIME
+  read_children_cpu
+  STEP_CPU=$CPU_NOW
+  "$@"
+  end_step ""
+}
+
+end_step() {
+  read_children_cpu
+  STEP_TIMES+=("$(awk -v n="$STEP_NAME" -v a="$STEP_START" -v b="$EPOCHREALTIME" -v c0="$STEP_CPU" -v c1="$CPU_NOW" \
+    -v note="$1" 'BEGIN { printf "%-20s %8.0f %8.0f %s", n, b - a, c1 - c0, note }')")
+  echo "zkt.sh: step ${STEP_TIMES[-1]}"
+  STEP_NAME=""
+}
+
+print_step_times() {
+  if [ -n "$STEP_NAME" ]; then end_step "failed"; fi
+  rm -f "$TIMES_FILE"
+  printf '\nzkt.sh test: the steps in seconds (%s cores; load average %s)\n' "$JOBS" "$(cut -d' ' -f1-3 /proc/loadavg)"
+  printf '%-20s %8s %8s\n' step wall cpu
+  printf '%s\n' "${STEP_TIMES[@]}"
+  awk -v a="$RUN_START" -v b="$EPOCHREALTIME" 'BEGIN { printf "%-20s %8.0f          (%.1f minutes)\n", "all", b - a, (b - a) / 60 }'
+}
+
+# The unit and window tests of the sanitized build.
+run_sanitized_tests() {
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     LSAN_OPTIONS=suppressions="$ROOT/tests/lsan.supp" \
     with_display ctest --test-dir "$ROOT/build-sanitize" --output-on-failure -j "$JOBS" -LE gpu
+}
+
+run_tests() {
+  TIMES_FILE=$(mktemp)
+  trap print_step_times EXIT
+  timed install install_missing
+  timed configure configure build "${BUILD_OPTIONS[@]}"
+  timed build cmake --build "$ROOT/build" -j "$JOBS"
+  timed tests with_display ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS"
+
+  # The same tests built with clang, AddressSanitizer and UndefinedBehaviorSanitizer: one build
+  # (CMakePresets.json's "sanitize") that serves the fuzz targets below too.
+  timed configure-sanitize configure_preset build-sanitize sanitize
+  timed build-sanitize cmake --build "$ROOT/build-sanitize" -j "$JOBS"
+  timed tests-sanitize run_sanitized_tests
 
   # The readers of outside data, fuzzed within one bounded time shared by every target.
-  "$ROOT/tests/fuzz/run_fuzzers.sh" "${ZKT_FUZZ_SECONDS:-240}"
+  timed fuzz "$ROOT/tests/fuzz/run_fuzzers.sh" "${ZKT_FUZZ_SECONDS:-240}"
 }
 
 case "${1:-}" in

@@ -8,6 +8,7 @@
 #include "modeller/edit_views.h"
 #include "physics/car.h"
 #include "render/views.h"
+#include "solid/solid.h"
 #include "ui/interface.h"
 #include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
@@ -197,7 +198,8 @@ void VehicleEditor::FitView(VehicleEditor& e, int mode) {
   // The edit views show the vehicle's size across, round the world's origin or ("object") the
   // car: the 3D view looks at it along the view angles from far enough away.
   AimView(e);
-  FrameEditView(static_cast<int32_t>(size * 65536.0f), e.car->position.z);
+  // Saturating: a damaged vehicle file can give a radius beyond 32 bits of 16.16, or none.
+  FrameEditView(FixedFromMetres(size), e.car->position.z);
   if (mode != 1 || !CurrentView) return;
   const int32_t shift[2] = {e.car->position.x, e.car->position.y};
   int32_t* centre = EditViews.width != 0 ? CurrentView->position : EditViews.savedCentre;

@@ -267,6 +267,17 @@ class CarWindow : public ObjectEditorWindow {
       Frame();
     }
   }
+  // Frames of LONG_FRAME_MS, where only the time they add up to matters: the car takes the
+  // same 1 ms steps as in frames of FRAME_MS, a held button acts by the time held, and a fifth
+  // as many pictures are drawn on the way (each costs far more than what it shows).
+  static constexpr uint32_t LONG_FRAME_MS = 100;
+  // The car settling for the given time.
+  static void Settle(uint32_t ms) {
+    for (uint32_t t = 0; t < ms; t += LONG_FRAME_MS) {
+      ClockAdvanceFake(LONG_FRAME_MS);
+      Frame();
+    }
+  }
   // The vehicle editor's open page scrolled by wheel steps over it (a page longer than its
   // room on this 768-row window scrolls) until a button shows the text; false when the page
   // reaches its end without one.  scrollToTop first puts the page back at its top.

@@ -75,7 +75,7 @@ TEST_F(Garage, TheCarOnShowStepsWithTheFramesSettlesAndComesBackPlaced) {
     EXPECT_EQ(car->stepCount - before, SimFrameTime) << k;
     EXPECT_EQ(car->stepClock, car->runTime);
   }
-  Run(3000);
+  Settle(3000);
   ExpectSettled(*car, "within 3 s");
   float rearTravel = 0.0f;
   for (int i = 0; i < car->wheelCount; ++i)
@@ -102,7 +102,7 @@ TEST_F(Garage, TheCarOnShowStepsWithTheFramesSettlesAndComesBackPlaced) {
   const int spring = SETUP_AXLE[0] + AXLE_SPRING;
   SetSetupFloat(car->currentSetup, spring, SetupFloat(car->currentSetup, spring) * 0.5f);
   GarageSetupEdited();
-  Run(3000);
+  Settle(3000);
   ExpectSettled(*car, "after the set-up edit");
   for (int i = 0; i < car->wheelCount; ++i)
     if (car->wheels[i].wheelSet == 0) {
@@ -116,7 +116,7 @@ TEST_F(Garage, TheCarOnShowStepsWithTheFramesSettlesAndComesBackPlaced) {
   EXPECT_EQ(car->showCarPlacements, 1);
   EXPECT_EQ(MessageCount(TEXT_SHOW_CAR_PLACED), 1);
   EXPECT_EQ(MessageCount(TEXT_CAR_MOTION_OUT_OF_RANGE), 0) << "one message: the placement's";
-  Run(3000);
+  Settle(3000);
   ExpectSettled(*car, "placed again");
 
   const Picture p = Shot("garage");

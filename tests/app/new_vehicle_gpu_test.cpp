@@ -105,7 +105,7 @@ TEST_F(NewVehicleWindow, ACarMadeFromTheEntryPageStandsWithTheMassTypedByHand) {
   Click("OK");
   EXPECT_FALSE(W::Running) << "the page closes";
   ASSERT_NE(e.car, nullptr) << "the car stays";
-  Run(3000);
+  Settle(3000);
   EXPECT_LT(e.car->speed, 0.01f) << "it stands and settles";
   EXPECT_EQ(Recorded("new vehicle"), 1);
 }

@@ -143,12 +143,12 @@ TEST_F(RaceStartWindow, AJoinedTrackLoadsAFrameAtATimeAndTheGarageCarStandsUnder
   Car* car = GarageCar();
   ASSERT_NE(car, nullptr);
   CWld->gravity = STANDARD_GRAVITY;
-  Run(3000);
+  Settle(3000);
   EXPECT_LT(car->speed, 0.01f);
   ExpectStaticBalance(*car, StaticBalanceShares{0.02, 0.02, 0.02});
   const float standardTravel = RearTravel(*car);
   CWld->gravity = -9.0f;
-  Run(3000);
+  Settle(3000);
   EXPECT_LT(car->speed, 0.01f);
   {
     SCOPED_TRACE("gravity 9.0");

@@ -130,7 +130,7 @@ TEST_F(RimEditorWindow, SurfacesColoursFilesAndThePictureByMouseAndKeys) {
   EXPECT_EQ(car.wheelMeshesBuilt, 1);
   EXPECT_EQ(rim.mappings[1].colour, first) << "the copied colour stays";
 
-  // The picture, zoomed out by the held "-" until the tyre's top is in view.
+  // The picture, zoomed out by the held "-" until the tyre's top is in view, in long frames.
   Click("point");
   const SuspensionBlock& front = car.wheelSets[1];
   const float inner = front.rimRadius - front.rimInnerDepthMm / 1000.0f;
@@ -140,7 +140,7 @@ TEST_F(RimEditorWindow, SurfacesColoursFilesAndThePictureByMouseAndKeys) {
   Mouse(press, (out->left + out->right) / 2, (out->top + out->bottom) / 2);
   KeyState[1] = 1;
   for (int i = 0; i < 400 && g.scaleH < tread + 1.0f; ++i) {
-    ClockAdvanceFake(FRAME_MS);
+    ClockAdvanceFake(LONG_FRAME_MS);
     Frame();
   }
   KeyState[1] = 0;

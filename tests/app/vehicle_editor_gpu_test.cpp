@@ -175,7 +175,7 @@ TEST_F(VehicleEditorWindow, TheEntryPagesButtonOpensItTheSampleCarLoadsSettlesAn
   EXPECT_STREQ(VehicleUndo::Slots[1].name, "load Runabout");
   EXPECT_EQ(e.selection.saved, 1);
   EXPECT_EQ(e.selection.selectedPoint, NO_POINT);
-  Run(3000);
+  Settle(3000);
   EXPECT_FALSE(e.car->frozen);
   EXPECT_LT(e.car->speed, 0.05f) << "the car stands and settles";
   const Picture withCar = Shot("vehicle_editor_car");
@@ -383,7 +383,7 @@ TEST_F(VehicleEditorWindow, TheCarSettlesAtItsStaticBalanceAfterEachChangeAndAft
   const StaticBalanceShares share{0.02, 0.02, 0.02};
   const auto settles = [&](const char* when) {
     SCOPED_TRACE(when);
-    Run(3000);
+    Settle(3000);
     ASSERT_FALSE(e.car->frozen);
     EXPECT_LT(e.car->speed, 0.01f);
     ExpectStaticBalance(*e.car, share);
@@ -470,7 +470,7 @@ TEST_F(VehicleEditorWindow, APageChangesTheCarToElectricAndUndoAndRedoRestoreEac
   EXPECT_NE(FindButton("electric motor"), nullptr) << "the page names the motor";
   EXPECT_EQ(FindButton("Shift light"), nullptr) << "no gearbox rows";
   EXPECT_NE(FindButton("Traction control"), nullptr);
-  Run(3000);
+  Settle(3000);
   EXPECT_FALSE(e.car->frozen);
   EXPECT_LT(e.car->speed, 0.05f) << "the car settles";
   const std::vector<uint8_t> electric = bytes();
@@ -644,7 +644,7 @@ TEST_F(VehicleEditorWindow, AHandleDraggedByTheMouseMovesThePointAndTheRightButt
   *added = FramePoint{0, 0, 32768, 0.0f, 0, 0, 0};
   Key('S');
   ASSERT_NE(e.displayFlags & SHOW_FRAME, 0u);
-  Run(2000);  // the car settles first: the drag is measured against a car standing still
+  Settle(2000);  // the car settles first: the drag is measured against a car standing still
   float px, py;
   ASSERT_TRUE(CarPointOnScreen(*e.car, 0, 0, 0.5, &px, &py));
   ClickAt(int(px), int(py));

@@ -384,7 +384,7 @@ TEST_F(WheelObjectWindow, TheSuspensionPageLightsTheAlignmentAndARimStepRaisesTh
   ASSERT_NE(EditViews.width, 0);
   const int wheel = axle.rightWheel - 1;
   const auto tyreTop = [&](const char* name, float* projected) {
-    Run(1500);
+    Settle(1500);
     ClearMessages();  // the message lines stand over the view's top left
     const Picture shot = Shot(name);
     float axes[3][3], centre[3];
