@@ -165,6 +165,17 @@ TEST_F(CommandLine, SettingsFileIsReadOnceAndFolderOptionsMakeFolders) {
   EXPECT_EQ(ErrorOf("/log=../outside.log"), "Command /log : Log file error");
 }
 
+TEST_F(CommandLine, ASettingsFileAloneOnTheLineIsReadAtOnce) {
+  // No option follows to read the settings on its way: the option itself must.
+  Write("alone.txt", "Max FPS 50\n");
+  ConfigRead = 0;
+  CfgMaxFps = 100;
+  EXPECT_EQ(ErrorOf("/settings=alone.txt"), "");
+  EXPECT_STREQ(ConfigPath, "alone.txt");
+  EXPECT_EQ(ConfigRead, 1);
+  EXPECT_EQ(CfgMaxFps, 50);
+}
+
 TEST_F(CommandLine, NamesOfWrittenFilesStayInTheWorkingFolder) {
   // The settings file is written back at exit: never outside the working folder.
   // (Option values end at a "/": their paths are written with backslashes.)

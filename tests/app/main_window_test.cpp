@@ -709,3 +709,26 @@ TEST_F(MainWindowTest, WithoutGraphicsThereIsNoWindowAndTheStatusGoesToStandardO
 }
 
 }  // namespace
+
+TEST(DefaultWindowRect, TheDesktopLess160AtMost1280By720AndNeverBelow64) {
+  struct Case {
+    PlatformRect desktop;
+    PlatformRect expected;
+  };
+  const Case cases[] = {
+      {{0, 0, 1920, 1080}, {80, 80, 1360, 800}},             // the most
+      {{-1920, 100, 0, 1180}, {-1840, 180, -560, 900}},      // a desktop left of and below the origin
+      {{0, 0, 1000, 700}, {80, 80, 920, 620}},               // the desktop less 160
+      {{0, 0, 224, 224}, {80, 80, 144, 144}},                // exactly 64 left
+      {{0, 0, 200, 100}, {80, 80, 144, 144}},                // less than 64 left: 64
+      {{10, 20, 10, 20}, {90, 100, 154, 164}},               // no desktop at all
+  };
+  for (const Case& c : cases) {
+    PlatformRect r{};
+    DefaultWindowRect(c.desktop, r);
+    EXPECT_EQ(r.left, c.expected.left) << c.desktop.right << " x " << c.desktop.bottom;
+    EXPECT_EQ(r.top, c.expected.top) << c.desktop.right << " x " << c.desktop.bottom;
+    EXPECT_EQ(r.right, c.expected.right) << c.desktop.right << " x " << c.desktop.bottom;
+    EXPECT_EQ(r.bottom, c.expected.bottom) << c.desktop.right << " x " << c.desktop.bottom;
+  }
+}

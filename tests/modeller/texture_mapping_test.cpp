@@ -618,6 +618,15 @@ TEST_F(MappingToolTest, TheScreenshotIsRefusedInOrderAndTakenAt1280By960) {
   m.width = -m.width;
   EXPECT_STREQ(CheckMappingScreenshot(*modeller, m), "width is zero or negative") << "though it maps";
   m.width = -m.width;
+  const int32_t width = m.width, height = m.height;
+  m.width = 0;
+  EXPECT_STREQ(CheckMappingScreenshot(*modeller, m), "width is zero or negative");
+  m.width = width;
+  m.height = 0;
+  EXPECT_STREQ(CheckMappingScreenshot(*modeller, m), "height is zero or negative");
+  m.height = -height;
+  EXPECT_STREQ(CheckMappingScreenshot(*modeller, m), "height is zero or negative");
+  m.height = height;
   m.offset[0] = Metres(40);
   EXPECT_STREQ(CheckMappingScreenshot(*modeller, m), "part of the mapping is off screen");
   m.offset[0] = 0;

@@ -170,10 +170,17 @@ TEST_F(SetupActions, OptionsCountersAeroAndLights) {
   EXPECT_EQ(e->rebuildModelCountdown, 8);
   ModelHasFlaggedType12Part = flaggedHub;
 
-  VehicleEditor::UseAero(e, CLICK_LEFT, 2);
+  car().aero[AERO_UNDERTRAY][0] = car().aero[AERO_UNDERTRAY][1] = 0.0f;
+  VehicleEditor::VehicleValueChanged(*e);
+  const uint32_t setups = e->carSetups;
+  VehicleEditor::UseAero(e, CLICK_LEFT, AERO_UNDERTRAY);
   EXPECT_STREQ(Slots[NumNodes].name, "use aero");
-  EXPECT_FLOAT_EQ(car().aero[2][0], -0.6f);
-  EXPECT_FLOAT_EQ(car().aero[2][1], 0.2f);
+  EXPECT_FLOAT_EQ(car().aero[AERO_UNDERTRAY][0], -0.6f);
+  EXPECT_FLOAT_EQ(car().aero[AERO_UNDERTRAY][1], 0.2f);
+  // The car is set up again from the new values: its undertray now lifts and drags.
+  EXPECT_EQ(e->carSetups, setups + 1);
+  EXPECT_FLOAT_EQ(car().aeroItems[AERO_UNDERTRAY].liftArea, -0.6f);
+  EXPECT_FLOAT_EQ(car().aeroItems[AERO_UNDERTRAY].dragArea, 0.2f);
   VehicleEditor::ToggleViewOption(e, CLICK_LEFT, 3);
   EXPECT_EQ(e->lightTests[3], 1);
   VehicleEditor::ToggleViewOption(e, CLICK_LEFT, 3);

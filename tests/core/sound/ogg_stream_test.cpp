@@ -111,6 +111,28 @@ TEST(OggStream, ADamagedMiddleIsPassedOverAndTheStreamStillEnds) {
   OggStreamClose(d);
 }
 
+TEST(OggStream, AFileCutShortEndsTheStreamAtItsLastWholePage) {
+  // No end-of-stream page: the bytes run out instead.  The stream must still end (and go
+  // quiet), or the music refill would step it for ever.
+  const std::vector<uint8_t> whole = EncodeTestMusic(2.0, 2);
+  const size_t wholeFrames = ReferenceFrames(whole).size() / 2;
+  const std::vector<uint8_t> file(whole.begin(), whole.begin() + static_cast<long>(whole.size() * 2 / 3));
+  OggDecoder d;
+  uint32_t bytesRead = 0;
+  ASSERT_EQ(OggStreamOpen(d, file.data(), file.size(), bytesRead), OGG_OK);
+  std::vector<int16_t> ring(OGG_RING_FRAMES * 2, 0);
+  uint32_t position = 0, frames = 0;
+  for (int step = 0; step < 100000 && !d.ended; ++step)
+    frames += OggStreamStep(d, position, ring.data(), bytesRead, 2000) / 4;
+  ASSERT_EQ(d.ended, 1) << "the stream never ended";
+  EXPECT_EQ(d.volume, 0.0f);
+  EXPECT_EQ(bytesRead, file.size());
+  EXPECT_GT(frames, wholeFrames / 3);
+  EXPECT_LT(frames, wholeFrames);
+  EXPECT_EQ(OggStreamStep(d, position, ring.data(), bytesRead, 2000), 0u) << "an ended stream writes nothing";
+  OggStreamClose(d);
+}
+
 // ---- sound files ----
 
 class SoundFiles : public ::testing::Test {
