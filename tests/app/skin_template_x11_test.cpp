@@ -143,9 +143,11 @@ TEST_F(SkinTemplateWindow, TheTemplateAndTheSkinNameReachTheClipboard) {
   ASSERT_NE(skin, nullptr) << "the sample vehicle's skin page has its texture";
 
   // "Generate Skin Template": the style list, a style chosen by the mouse.
+  ASSERT_EQ(editor->prss.sub, nullptr) << "something stands over the editor: " << MessageBoxDialog.first << " | "
+                                       << MessageBoxDialog.second << "; the log: " << ::testing::PrintToString(LogTexts());
   AskSkinTemplateStyle(&editor->prss, &car);
   Frame();
-  ASSERT_STREQ(SelectDialog.title, "Select type of skin template");
+  ASSERT_STREQ(SelectDialog.title, "Select type of skin template") << ::testing::PrintToString(LogTexts());
   const ValueControl* style = nullptr;
   for (int i = 0; i < ValueControlCount && !style; ++i) {
     const ValueControl& c = ValueControls[i];

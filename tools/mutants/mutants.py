@@ -18,13 +18,14 @@ Commands:
       per kind and folder (a folder with no site of a kind gets another kind's site in its
       place).  Each slot keeps a few alternates in drawn order: a mutant that does not compile
       tells nothing, and the run takes the slot's next one.
-  mutants.py run --sample SAMPLE --results RESULTS [--build DIR] [--reach own|users]
+  mutants.py run --sample SAMPLE --results RESULTS [--build DIR] [--reach own|callers]
                  [--only ID,ID] [--jobs N]
-      For every slot: applies the mutant to the source, rebuilds the test binaries of the
-      mutated folder incrementally (and, with --reach users, the default, those of the folders
-      right above it in tools/layers.txt), runs them through ctest under a virtual X server,
-      restores the source and appends one line to RESULTS: killed (a test failed or timed
-      out), survived, or stillborn (did not compile; the slot's next alternate is tried).  A
+      For every slot: applies the mutant to the source and compiles its object (a mutant that
+      does not compile is stillborn: it tells nothing, and the slot's next alternate is
+      tried); rebuilds and runs through ctest, under a virtual X server, first the test
+      binaries of the mutated folder, then (reach "callers", the default) every other binary
+      whose test code includes the mutated file's own header; restores the source and
+      appends one line to RESULTS: killed (a test failed or timed out) or survived.  A
       slot already in RESULTS is skipped, so a stopped run goes on where it stopped.  The
       tests' unmutated run comes first and is kept beside RESULTS (.baseline): a test that
       fails without any mutant judges nothing.
@@ -41,12 +42,15 @@ import json
 import os
 import random
 import re
+import signal
 import subprocess
 import sys
 import time
 from pathlib import Path
 
 KINDS = ["compare", "clamp", "constant", "call", "swap"]
+BASELINE_TIMEOUT = 1800  # seconds: the unmutated run of a slow binary on a loaded machine
+SLOW_TEST_SECONDS = 30   # binaries slower than this run after the others
 HERE = Path(__file__).resolve().parent
 
 # ---------------------------------------------------------------------------------------------
@@ -65,14 +69,14 @@ def read_layers(source):
     return rows
 
 
+def library_of(source, folder):
+    return next(lib for f, lib, _ in read_layers(source) if f == folder)
+
+
 def program_folders(source):
     """The folders whose code is the program's: a library of their own, not a tool or a test."""
     return [f for f, lib, _ in read_layers(source)
             if lib != "-" and not f.startswith(("tools/", "tests", "bench"))]
-
-
-def direct_users(source, folder):
-    return [f for f, lib, uses in read_layers(source) if folder in uses and f in program_folders(source)]
 
 
 TEST_RE = re.compile(r"\b(zkt_add_test\(NAME|add_test\(NAME)\s+(\S+)")
@@ -156,9 +160,25 @@ def tests_including(source, header):
     return found
 
 
-def build_targets_for(tests):
-    """What ninja must build before the tests run: each gtest binary, or the program."""
-    return sorted({"zkt_editor" if t.startswith("program_") else t for t in tests})
+def test_targets(source):
+    """{ctest name: the targets it runs}: a gtest binary runs itself; a test added by hand runs
+    the targets its command names ($<TARGET_FILE:...>, through the variables it uses)."""
+    targets = {}
+    for cml in sorted((source / "tests").rglob("CMakeLists.txt")):
+        text = re.sub(r"#[^\n]*", "", cml.read_text())
+        variables = dict(re.findall(r"set\((\w+)\s+([^)]*)\)", text))
+        for m in re.finditer(r"\bzkt_add_test\(NAME\s+(\S+)", text):
+            targets[m.group(1)] = [m.group(1)]
+        for m in re.finditer(r"\badd_test\(NAME\s+(\S+)([^)]*)\)", text):
+            command = re.sub(r"\$\{(\w+)\}", lambda v: variables.get(v.group(1), ""), m.group(2))
+            targets[m.group(1)] = re.findall(r"\$<TARGET_FILE:(\w+)>", command)
+    return targets
+
+
+def build_targets_for(source, tests):
+    """What ninja must build before the tests run."""
+    known = test_targets(source)
+    return sorted({target for t in tests for target in known.get(t, [])})
 
 
 # ---------------------------------------------------------------------------------------------
@@ -431,7 +451,10 @@ def cmd_draw(args):
         for k in KINDS:
             rng.shuffle(by_kind[k])
         used = set()
+        # Each kind once in every five slots; fewer than five slots take kinds at random.
         slot_kinds = [KINDS[i % len(KINDS)] for i in range(args.per_folder)]
+        if args.per_folder % len(KINDS):
+            slot_kinds[-(args.per_folder % len(KINDS)):] = rng.sample(KINDS, args.per_folder % len(KINDS))
         for number, kind in enumerate(slot_kinds):
             pool = [s for s in by_kind[kind] if id(s) not in used]
             if not pool:  # a folder without such a site: another kind's in its place
@@ -482,7 +505,7 @@ def run_tests(build_dir, tests, jobs, timeout):
     """(failed test names, seconds per test) from one ctest run of the named tests."""
     regex = "^(" + "|".join(re.escape(t) for t in tests) + ")$"
     command = with_display(["ctest", "--test-dir", str(build_dir), "-R", regex, "-j", str(jobs),
-                            "--timeout", str(timeout), "--output-on-failure"])
+                            "--timeout", str(timeout), "--stop-on-failure"])
     r = subprocess.run(command, capture_output=True, text=True)
     failed = sorted(set(re.findall(r"^\s*\d+ - (\S+) \(", r.stdout, re.M)))
     seconds = {m.group(1): float(m.group(2))
@@ -494,19 +517,16 @@ def run_tests(build_dir, tests, jobs, timeout):
 
 
 def tests_for(source, folder, reach, file=None):
-    """The tests a mutant of the file in the folder is judged by: the folder's own; with reach
-    "users" also those of the folders right above it and every binary whose test code includes
-    the file's own header (a test elsewhere that calls into it)."""
-    by_folder = tests_by_folder(source)
-    tests = list(by_folder.get(folder, []))
-    if reach == "users":
-        for user in direct_users(source, folder):
-            tests += by_folder.get(user, [])
-        if file:
-            header = str(Path(file).with_suffix(".h"))
-            if (source / header).exists():
-                tests += tests_including(source, header)
-    return sorted(set(tests))
+    """The tests a mutant of the file in the folder is judged by, in two rounds: the folder's
+    own; and with reach "callers" every other binary whose test code includes the file's own
+    header (a test elsewhere that calls into it)."""
+    own = sorted(tests_by_folder(source).get(folder, []))
+    callers = []
+    if reach == "callers" and file:
+        header = str(Path(file).with_suffix(".h"))
+        if (source / header).exists():
+            callers = sorted(set(tests_including(source, header)) - set(own))
+    return own, callers
 
 
 def apply(source, mutant):
@@ -552,13 +572,14 @@ def cmd_run(args):
     baseline_path = results_path.with_suffix(results_path.suffix + ".baseline")
     baseline = json.loads(baseline_path.read_text()) if baseline_path.exists() else {}
     wanted = [m for m in sample if not only or m["slot"] in only or m["id"] in only]
-    all_tests = sorted({t for m in wanted for t in tests_for(source, m["folder"], args.reach, m["file"])})
+    all_tests = sorted({t for m in wanted for group in tests_for(source, m["folder"], args.reach, m["file"])
+                        for t in group})
     missing = [t for t in all_tests if t not in baseline]
     if missing:
-        ok, log = build(build_dir, build_targets_for(missing), args.jobs)
+        ok, log = build(build_dir, build_targets_for(source, missing), args.jobs)
         if not ok:
             sys.exit("mutants: the unmutated build fails:\n" + log[-3000:])
-        failed, seconds = run_tests(build_dir, missing, args.jobs, args.timeout)
+        failed, seconds = run_tests(build_dir, missing, args.jobs, BASELINE_TIMEOUT)
         for t in missing:
             baseline[t] = {"passes": t not in failed, "seconds": seconds.get(t, 0.0)}
         baseline_path.write_text(json.dumps(baseline, indent=1, sort_keys=True) + "\n")
@@ -584,31 +605,51 @@ def cmd_run(args):
                 if record["status"] in ("killed", "survived"):
                     break
     # Leave the build as the sources are.
-    build(build_dir, build_targets_for(all_tests), args.jobs)
+    build(build_dir, build_targets_for(source, all_tests), args.jobs)
 
 
 def run_one(source, build_dir, mutant, args, baseline):
     started = time.time()
     record = {"id": mutant["id"], "slot": mutant["slot"], "folder": mutant["folder"], "kind": mutant["kind"],
               "file": mutant["file"], "line": mutant["line"], "what": mutant["what"]}
-    tests = [t for t in tests_for(source, mutant["folder"], args.reach, mutant["file"])
-             if baseline.get(t, {}).get("passes")]
+    # The folder's own tests, then the callers'; within each, the quick binaries before the
+    # slow ones, since a failure ends the mutant's run.
+    rounds = []
+    for group in tests_for(source, mutant["folder"], args.reach, mutant["file"]):
+        passing = [t for t in group if baseline.get(t, {}).get("passes")]
+        rounds.append([t for t in passing if baseline[t]["seconds"] < SLOW_TEST_SECONDS])
+        rounds.append([t for t in passing if baseline[t]["seconds"] >= SLOW_TEST_SECONDS])
     text = apply(source, mutant)
     if text is None:
         record["status"] = "gone"
         return record
     try:
-        ok, log = build(build_dir, build_targets_for(tests), args.jobs)
+        folder = mutant["folder"]
+        inside = Path(mutant["file"]).relative_to(folder)
+        ok, log = build(build_dir, [f"{folder}/CMakeFiles/{library_of(source, folder)}.dir/{inside}.o"], args.jobs)
         if not ok:
-            mutated_object = Path(mutant["file"]).name + ".o"
-            record["status"] = "stillborn" if f"{mutated_object}" in log.split("FAILED:", 1)[-1][:400] else "error"
+            record["status"] = "stillborn"  # the mutant does not compile: it tells nothing
             record["log"] = log[-1500:]
             return record
-        slowest = max([baseline[t]["seconds"] for t in tests] + [1.0])
-        failed, _ = run_tests(build_dir, tests, args.jobs, max(args.timeout, int(slowest * 4) + 60))
-        record["status"] = "killed" if failed else "survived"
-        record["by"] = failed
-        record["tests"] = tests
+        record["tests"] = []
+        record["by"] = []
+        for tests in rounds:
+            if not tests:
+                continue
+            ok, log = build(build_dir, build_targets_for(source, tests), args.jobs)
+            if not ok:
+                record["status"] = "error"
+                record["log"] = log[-1500:]
+                return record
+            slowest = max([baseline[t]["seconds"] for t in tests] + [1.0])
+            # A mutant that makes a test run on for ever is killed by the time out: three times
+            # the slowest unmutated run and two minutes, so a loaded machine kills no mutant.
+            failed, _ = run_tests(build_dir, tests, args.jobs, max(args.timeout, int(slowest * 3) + 120))
+            record["tests"] += tests
+            record["by"] += failed
+            if failed:
+                break
+        record["status"] = "killed" if record["by"] else "survived"
     finally:
         restore(source, mutant, text)
         record["seconds"] = round(time.time() - started, 1)
@@ -672,6 +713,8 @@ def cmd_report(args):
 
 
 def main():
+    # A stopped run puts the mutated source back on its way out (the finally of run_one).
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("mutants: stopped"))
     p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     p.add_argument("--source", default=str(HERE.parent.parent), help="the source tree (default: this one)")
     sub = p.add_subparsers(dest="command", required=True)
@@ -684,7 +727,7 @@ def main():
     r.add_argument("--sample", required=True)
     r.add_argument("--results", required=True)
     r.add_argument("--build")
-    r.add_argument("--reach", choices=["own", "users"], default="users")
+    r.add_argument("--reach", choices=["own", "callers"], default="callers")
     r.add_argument("--only")
     r.add_argument("--jobs", type=int, default=4)
     r.add_argument("--timeout", type=int, default=300)
