@@ -204,3 +204,21 @@ TEST(BoneRig, StepCatchesUpWithTheFrameTimeInMillisecondSteps) {
 }
 
 }  // namespace
+
+TEST(BoneRig, NegativeCountsMakeAnEmptyRigAndAHeldIndexPastTheRigHoldsNothing) {
+  BoneRig rig;
+  rig.Allocate(-3, -1);
+  EXPECT_EQ(rig.boneCount, 0);
+  EXPECT_EQ(rig.jointCount, 0);
+  EXPECT_TRUE(rig.bones.empty());
+  // A held bone one past the last is no bone: the rig falls onto the floor as a free one.
+  rig.Allocate(1, 0);
+  MakeBone(rig.bones[0], 0.1f, 2.0f, 0.1f);
+  AnimEditor editor;
+  editor.heldBone = 1;
+  for (int n = 0; n < 2000; ++n) Bone::SimulateStep(rig, editor, DT, G);
+  EXPECT_NEAR(Height(rig.bones[0]), 0.1f, 0.02f) << "it stands on the floor, not falling through it";
+  editor.heldBone = 0;  // the one bone held: it floats, touching nothing
+  Bone::SimulateStep(rig, editor, DT, G);
+  for (int p = 0; p < rig.bones[0].pointCount; ++p) EXPECT_EQ(rig.bones[0].points[p].touching, 0) << p;
+}

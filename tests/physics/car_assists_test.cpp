@@ -150,3 +150,60 @@ TEST_F(Traction, ItActsOnlyWhenOnWithThrottleAGearAndTheClutchIn) {
 }
 
 }  // namespace
+
+namespace {
+
+// Anti-lock braking over the Traction fixture's four wheels of 0.3 m, braking.
+class AntiLock : public Traction {
+ protected:
+  void Spins(float a, float b, float c, float d) {
+    const float spins[4] = {a, b, c, d};
+    for (int i = 0; i < 4; ++i) car.wheels[i].spinRate = spins[i];
+  }
+  int Release(int i) const { return car.wheelSteps[i].antiLockRelease; }
+};
+
+TEST_F(AntiLock, AWheelSlowerThanFourFifthsOfTheFastestIsReleasedAndThenTakesHoldAgain) {
+  car.controls.brake = 1.0f;
+  car.controls.antiLockReference = 0.0f;
+  // The fastest at 100 rad/s: 30 m/s.  Four fifths is 24 m/s, 80 rad/s.
+  Spins(100.0f, 79.0f, 81.0f, 90.0f);
+  car.RunAntiLock(0.001f);
+  EXPECT_FLOAT_EQ(car.controls.antiLockReference, 30.0f);
+  EXPECT_EQ(Release(0), 0);
+  EXPECT_EQ(Release(1), 100) << "below four fifths";
+  EXPECT_EQ(Release(2), 0) << "just above four fifths";
+  // Exactly four fifths is not below it: with wheels of 0.5 m, 40 m/s and 32 m/s are exact.
+  car.wheelSets[0].rollingRadius = car.wheelSets[1].rollingRadius = 0.5f;
+  car.wheelSteps[2].antiLockRelease = 0;
+  Spins(80.0f, 79.0f, 64.0f, 64.0f);
+  car.RunAntiLock(0.001f);
+  EXPECT_EQ(Release(2), 0) << "exactly four fifths";
+  car.wheelSets[0].rollingRadius = car.wheelSets[1].rollingRadius = 0.3f;
+  // The wheel spins up again: its release falls 20 a step, to nothing.
+  Spins(100.0f, 100.0f, 100.0f, 100.0f);
+  for (const int expected : {60, 40, 20, 0, 0}) {
+    car.RunAntiLock(0.001f);
+    EXPECT_EQ(Release(1), expected);
+  }
+  // The reference keeps nothing of the last step: all four slow to 10 rad/s, 3 m/s.
+  Spins(10.0f, 10.0f, 10.0f, 10.0f);
+  car.RunAntiLock(0.001f);
+  EXPECT_FLOAT_EQ(car.controls.antiLockReference, 3.0f);
+}
+
+TEST_F(AntiLock, NothingIsReleasedAtFiveMetresASecondOrLessOrWithoutTheBrake) {
+  car.controls.brake = 1.0f;
+  Spins(50.0f / 3.0f, 1.0f, 1.0f, 1.0f);  // the fastest at 5 m/s
+  car.RunAntiLock(0.001f);
+  EXPECT_EQ(Release(1), 0) << "a reference of 5 m/s is not above 5";
+  Spins(17.0f, 1.0f, 1.0f, 1.0f);  // 5.1 m/s
+  car.RunAntiLock(0.001f);
+  EXPECT_EQ(Release(1), 100);
+  car.controls.brake = 0.0f;
+  car.RunAntiLock(0.001f);
+  EXPECT_EQ(Release(1), 0) << "off the brake every release is cleared";
+  EXPECT_FLOAT_EQ(car.controls.antiLockReference, 0.0f);
+}
+
+}  // namespace

@@ -314,6 +314,29 @@ TEST_F(Interface, ValueControlsIncludeTheirEdgesAndActOnlyOnTheirOwnRelease) {
   EXPECT_EQ(PendingPress.clickCode, 0);
 }
 
+TEST_F(Interface, AControlShowsPressedWhileItsButtonIsHeldWithThePointerOnItEdgesIncluded) {
+  const int index = Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+  ASSERT_GE(index, 0);
+  const ValueControl c = ValueControls[index];
+  Press(150, 150);
+  KeyState[1] = 1;  // the left button held
+  const auto pressedAt = [&](int x, int y) {
+    MouseX = x, MouseY = y;
+    return IsControlPressed(c);
+  };
+  EXPECT_TRUE(pressedAt(150, 150));
+  EXPECT_TRUE(pressedAt(200, 200)) << "the far corner is on it";
+  EXPECT_TRUE(pressedAt(100, 100)) << "the near corner too";
+  EXPECT_FALSE(pressedAt(201, 150));
+  EXPECT_FALSE(pressedAt(150, 201));
+  EXPECT_FALSE(pressedAt(99, 150));
+  KeyState[1] = 0;
+  EXPECT_FALSE(pressedAt(150, 150)) << "no button held";
+  KeyState[2] = 1;
+  EXPECT_TRUE(pressedAt(150, 150)) << "the right button held";
+  KeyState[2] = 0;
+}
+
 TEST_F(Interface, APressKeptForItsReleaseClearsTheRecordsHeldButtons) {
   // The screen's own mouse code runs after the interface with the same record: a press the
   // interface keeps for a control must not also look like the start of the screen's drag.
