@@ -320,6 +320,19 @@ TEST_F(SolidContacts, CollidePairFindsTheSideOfTheExtentEverythingLiesBeyond) {
   EXPECT_EQ(box.CollidePair(other), 1) << "each side cleared, by different points";
   place({-2.0f, 0.0f, 0.0f}, {-0.6f, 0, 0}, {-0.51f, 0.9f, 0});
   EXPECT_EQ(box.CollidePair(other), 0) << "beyond smallest x (bit 8)";
+  // A point on an edge is not strictly inside it; an origin on an edge is not beyond it.
+  place({0.0f, 3.0f, 0.0f}, {0, 1.0f, 0}, {0.3f, 1.0f, 0});
+  EXPECT_EQ(box.CollidePair(other), 0) << "points on largest y";
+  place({0.0f, -3.0f, 0.0f}, {0, -1.0f, 0}, {0.3f, -1.0f, 0});
+  EXPECT_EQ(box.CollidePair(other), 0) << "points on smallest y";
+  place({2.0f, 0.0f, 0.0f}, {0.5f, 0, 0}, {0.5f, 0.9f, 0});
+  EXPECT_EQ(box.CollidePair(other), 0) << "points on largest x";
+  place({-2.0f, 0.0f, 0.0f}, {-0.5f, 0, 0}, {-0.5f, 0.9f, 0});
+  EXPECT_EQ(box.CollidePair(other), 0) << "points on smallest x";
+  place({0.5f, 1.0f, 0.0f}, {5, 5, 0}, {5, 5, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "an origin on the corner is beyond no side";
+  place({-0.5f, -1.0f, 0.0f}, {5, 5, 0}, {5, 5, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "nor on the opposite corner";
 
   // Turned a quarter about z, the extent's y runs along world -x.
   Turn(box, {0.0f, 0.0f, 1.0f}, 1.5707964f);
