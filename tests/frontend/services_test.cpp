@@ -180,11 +180,15 @@ TEST_F(Services, TheGearboxRowsStepWithinTheirChoices) {
   SetPlayerDefaults();
   const uint8_t stored[5] = {3, 3, 1, 2, 0};  // 3 fits the wheel's row only; 2 no yes/no row
   for (int i = 0; i < 5; ++i) Player.options[3 + i] = stored[i];
-  Prss* options = OpenOptions(nullptr);
-  ASSERT_NE(options, nullptr);
+  Prss* options = nullptr;
+  const auto open = [&]() {
+    options = OpenOptions(nullptr);
+    ClearInterface();
+    options->act(options);
+  };
   FrameSkipped = 0;
-  ClearInterface();
-  options->act(options);
+  open();
+  ASSERT_NE(options, nullptr);
   // A row is its left arrow, its value (shown type 49) and its right arrow, in that order.
   const auto press = [&](int row, bool up, int times) {
     int seen = -1, middle = -1;
@@ -205,25 +209,19 @@ TEST_F(Services, TheGearboxRowsStepWithinTheirChoices) {
   const uint8_t opened[5] = {3, 0, 1, 0, 0};
   for (int i = 0; i < 5; ++i) EXPECT_EQ(Player.options[3 + i], opened[i]) << "option " << 3 + i;
 
-  options = OpenOptions(nullptr);
-  ClearInterface();
-  options->act(options);
+  open();
   for (int row = 0; row < 5; ++row) press(row, true, 6);
   close();
   const uint8_t highest[5] = {3, 2, 1, 1, 1};
   for (int i = 0; i < 5; ++i) EXPECT_EQ(Player.options[3 + i], highest[i]) << "option " << 3 + i;
 
-  options = OpenOptions(nullptr);
-  ClearInterface();
-  options->act(options);
+  open();
   for (int row = 0; row < 5; ++row) press(row, false, 1);
   close();
   const uint8_t oneDown[5] = {2, 1, 0, 0, 0};
   for (int i = 0; i < 5; ++i) EXPECT_EQ(Player.options[3 + i], oneDown[i]) << "option " << 3 + i;
 
-  options = OpenOptions(nullptr);
-  ClearInterface();
-  options->act(options);
+  open();
   for (int row = 0; row < 5; ++row) press(row, false, 4);
   close();
   for (int i = 0; i < 5; ++i) EXPECT_EQ(Player.options[3 + i], 0) << "option " << 3 + i;

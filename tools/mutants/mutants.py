@@ -368,7 +368,11 @@ def call_sites(line, masked, previous_masked):
 
 
 CALL_RE = re.compile(r"([A-Za-z_]\w*)\s*(?:<[\w:\s,*&]*>)?\(")
-COMMUTATIVE = {"min", "max", "fmin", "fmax", "swap", "hypot", "ClampInt", "ClampByte", "clamp"}
+# Calls whose arguments may trade places without a change a test could see: symmetric
+# functions, and comparisons whose result is only ever tested for equality.
+COMMUTATIVE = {"min", "max", "fmin", "fmax", "swap", "hypot", "ClampInt", "ClampByte", "clamp", "SaturatingAdd",
+               "Dot", "DotProduct", "Distance", "DistanceSquared", "strcmp", "strcasecmp", "strncmp",
+               "strncasecmp", "memcmp", "CompareNoCase"}
 DECLARATION_BEFORE_RE = re.compile(r"[\w>*&]\s+$")
 KEYWORDS_BEFORE = ("return", "else", "case", "co_return", "throw", "not", "and", "or")
 
@@ -616,7 +620,8 @@ def run_one(source, build_dir, mutant, args, baseline):
     # slow ones, since a failure ends the mutant's run.
     rounds = []
     for group in tests_for(source, mutant["folder"], args.reach, mutant["file"]):
-        passing = [t for t in group if baseline.get(t, {}).get("passes")]
+        passing = [t for t in group if baseline.get(t, {}).get("passes")
+                   and (not args.quick or baseline[t]["seconds"] < SLOW_TEST_SECONDS)]
         rounds.append([t for t in passing if baseline[t]["seconds"] < SLOW_TEST_SECONDS])
         rounds.append([t for t in passing if baseline[t]["seconds"] >= SLOW_TEST_SECONDS])
     text = apply(source, mutant)
@@ -731,6 +736,8 @@ def main():
     r.add_argument("--only")
     r.add_argument("--jobs", type=int, default=4)
     r.add_argument("--timeout", type=int, default=300)
+    r.add_argument("--quick", action="store_true",
+                   help="leave out the slow binaries (a rough look while writing tests, not a measure)")
     s = sub.add_parser("report")
     s.add_argument("results")
     s.add_argument("before", nargs="?")
