@@ -427,6 +427,17 @@ TEST_F(SetupPages, TyresShowSizesCompoundsPressuresAndLiveCamber) {
   car->vehicleClass = CLASS_GT;
   EXPECT_TRUE(Has(Draw(INFO_PAGE_TYRES), Fmt("Tyre warmer temperature : %.0f\260",
                                              20 + (Bytes()[SETUP_TYRE_WARMER] - 20.0))));
+  // The warmers' row starts below the longer of the two axles' columns.
+  const ValueControl* warmer = nullptr;
+  for (int i = 0; i < ValueControlCount && !warmer; ++i)
+    if (ValueControls[i].variable == Bytes() + SETUP_TYRE_WARMER) warmer = &ValueControls[i];
+  ASSERT_NE(warmer, nullptr);
+  float lowest = -1.0f;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].variable != Bytes() + SETUP_TYRE_WARMER && ValueControls[i].top < warmer->top)
+      lowest = std::max(lowest, ValueControls[i].bottom);
+  EXPECT_LE(lowest, warmer->top) << "nothing of the columns reaches into the warmers' row";
+  EXPECT_GT(lowest, -0.5f) << "the columns run well down the page";
 }
 
 TEST_F(SetupPages, DownforceShowsLiftAndDragAtTheTestSpeedAndTheLeverRuleDistribution) {
