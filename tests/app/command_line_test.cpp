@@ -57,6 +57,16 @@ TEST_F(CommandLine, OrderRulesAndNamesGiveTheirErrors) {
   EXPECT_EQ(ErrorOf(("/join=" + std::string(40, 'g')).c_str()), "Command /join : Name is too long");
 }
 
+TEST_F(CommandLine, TheAdminPasswordFollowsAJoinAndFitsItsField) {
+  EXPECT_EQ(ErrorOf("/admin=secret"), "Command /admin : Use after /join command");
+  const std::string fifteen(15, 'p'), sixteen(16, 'p');
+  EXPECT_EQ(ErrorOf(("/join=Game/admin=" + sixteen).c_str()), "Command /admin : Password is too long");
+  EXPECT_EQ(ErrorOf(("/join=Game/admin=" + fifteen).c_str()), "");
+  EXPECT_STREQ(CfgGamePass, fifteen.c_str());
+  EXPECT_EQ(ErrorOf("/join=Game/admin=a^sb"), "") << "escapes are undone before the length counts";
+  EXPECT_STREQ(CfgGamePass, "a/b");
+}
+
 TEST_F(CommandLine, SettingsAndActionsTakeEffect) {
   EXPECT_EQ(ErrorOf("/join=My^sGame/pass=pw/track=RB3R/weather=30/maxguests=60/adminslots=20/pps=8"), "");
   EXPECT_EQ(RunMode, 4);

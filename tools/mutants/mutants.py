@@ -680,9 +680,27 @@ def rate(rows):
     return killed, len(rows)
 
 
+def read_equivalents(path):
+    """{mutant id: why} for survivors judged by hand to change nothing a test could see."""
+    if not path:
+        return {}
+    out = {}
+    for line in Path(path).read_text().splitlines():
+        if line.strip():
+            e = json.loads(line)
+            out[e["id"]] = e["why"]
+    return out
+
+
 def cmd_report(args):
     after = final_results(args.results)
     before = final_results(args.before) if args.before else None
+    equivalent = read_equivalents(args.equivalent)
+    if equivalent:
+        # A mutant that changes nothing observable is no fault: left out of both measures.
+        after = {s: r for s, r in after.items() if r["id"] not in equivalent}
+        if before is not None:
+            before = {s: r for s, r in before.items() if s in after}
     folders = sorted({r["folder"] for r in after.values()}, key=lambda f: f)
 
     def cell(rows):
@@ -708,6 +726,11 @@ def cmd_report(args):
         lines.append(f"| all | {cell(b_all)} | {cell(list(after.values()))} |")
     else:
         lines.append(f"| all | {cell(list(after.values()))} |")
+    if equivalent:
+        lines.append("")
+        lines.append("Left out as equivalent (they change nothing a test could see):")
+        for mid, why in sorted(equivalent.items()):
+            lines.append(f"- {mid}: {why}")
     survivors = [r for r in after.values() if r["status"] == "survived"]
     if survivors:
         lines.append("")
@@ -741,6 +764,7 @@ def main():
     s = sub.add_parser("report")
     s.add_argument("results")
     s.add_argument("before", nargs="?")
+    s.add_argument("--equivalent", help="a file of mutant ids judged equivalent, each with the reason")
     args = p.parse_args()
     {"draw": cmd_draw, "run": cmd_run, "report": cmd_report}[args.command](args)
 
