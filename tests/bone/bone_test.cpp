@@ -156,6 +156,26 @@ TEST(BoneRig, AJointsGainsFollowTheLighterBoneAndAJointWithoutATwistAxisStaysFin
   }
 }
 
+TEST(BoneRig, AJointPullingAtItsAnchorsTurnsBothBonesTheWayThePullGoes) {
+  // Two bones side by side, joined at their facing ends; b stands 1 cm further along y, so the
+  // joint pulls a's right end towards +y (turning a about +z) and b's left end towards -y
+  // (turning b about +z as well).
+  BoneRig rig;
+  rig.Allocate(2, 1);
+  MakeBone(rig.bones[0], 0.1f, 1.0f, 5.0f);
+  MakeBone(rig.bones[1], 0.1f, 1.0f, 5.0f);
+  rig.bones[1].position.x = FixedFromMetres(0.2f);
+  rig.bones[1].position.y = FixedFromMetres(0.01f);
+  rig.joints[0] = FreeJoint(rig.bones[0], rig.bones[1], {0.1f, 0, 0}, {-0.1f, 0, 0});
+  AnimEditor editor;
+  Bone::SimulateStep(rig, editor, DT, 0.0f);
+  EXPECT_GT(rig.bones[0].velocity.y, 0.0f);
+  EXPECT_LT(rig.bones[1].velocity.y, 0.0f);
+  EXPECT_GT(rig.bones[0].angularMomentum.z, 0.0f);
+  EXPECT_GT(rig.bones[1].angularMomentum.z, 0.0f);
+  EXPECT_NEAR(rig.bones[0].angularMomentum.z, rig.bones[1].angularMomentum.z, 1e-4f) << "equal levers, equal pulls";
+}
+
 TEST(BonePoses, ABlendGivesPoseAAtZeroAndPoseBAtOneExactly) {
   BoneRig rig;
   rig.Allocate(3, 0);

@@ -177,9 +177,13 @@ TEST_F(EdgeContact, NoDepthNoForce) {
   Wall(-0.01f);
   w().edgeForce = {5.0f, 5.0f, 5.0f};
   w().edgeTouching = 1;
+  w().edgeSaturated = 1;
+  w().edgeDepth = 0.02f;
   EXPECT_EQ(PushEdge(w(), q.set(), centre, spin, DT, q.car), 0);
   EXPECT_EQ(w().edgeForce.x, 0.0f);
   EXPECT_EQ(w().edgeTouching, 0);
+  EXPECT_EQ(w().edgeSaturated, 0) << "nothing slides on a wall it does not touch";
+  EXPECT_EQ(w().edgeDepth, 0.0f);
   EXPECT_EQ(w().edgeContactPoint.x, EdgeX());
 }
 
