@@ -19,8 +19,23 @@ using TextCommands = CommandTestFolder;
 
 void Type(const char* line) { Prss_SendMessage(nullptr, line, SOURCE_TYPED); }
 
+// The settings as the program starts, before any test changes them: they are constants, set
+// before this copy is taken.
+const CommandSettings StartingSettings = CommandState;
+
 void WriteScript(const char* name, const std::string& text) {
   CommandTestFolder::Write(std::string("data/script/") + name + ".zkt", text);
+}
+
+TEST(TextCommandSettings, TheProgramStartsWithTheClearedSettings) {
+  const CommandSettings kept = CommandState;
+  ResetTextCommandState();
+  const CommandSettings cleared = CommandState;
+  CommandState = kept;
+  EXPECT_EQ(std::memcmp(&StartingSettings, &cleared, sizeof cleared), 0);
+  EXPECT_EQ(StartingSettings.horn, 0);
+  EXPECT_EQ(StartingSettings.aiSkill, 3);
+  EXPECT_EQ(StartingSettings.forceFeedback, 100);
 }
 
 TEST_F(TextCommands, FreeTextWordsKeepSlashesAndOthersSplit) {

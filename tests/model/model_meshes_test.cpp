@@ -92,6 +92,10 @@ void ExpectFlatCounts(const ModelObject& o, const Obj3d& mesh, int lod) {
   for (int p : used) vertices += (o.points[p].flags & POINT_MIRRORED) ? 2 : 1;
   EXPECT_EQ(mesh.pointCount, lod < o.lodCount ? vertices : 0) << o.name;
   EXPECT_EQ(mesh.triangleCount, lod < o.lodCount ? triangles : 0) << o.name;
+  // Every triangle record, the first included, stands on vertices of its own mesh.
+  for (int t = 0; t < mesh.triangleCount; ++t)
+    for (const Obj3dPoint* corner : mesh.triangles[t].points)
+      EXPECT_TRUE(corner >= mesh.points && corner < mesh.points + mesh.pointCount) << o.name << " triangle " << t;
   EXPECT_EQ(mesh.type, o.type);
   int children = 0;
   for (int c = 0; c < o.childCount; ++c) children += (o.children[c].options & OPTION_MIRRORED_TWIN) ? 2 : 1;

@@ -254,9 +254,12 @@ class MappingToolTest : public ModellerTest {
 TEST_F(MappingToolTest, ShiftMOpensTheToolWhichTakesKeysAndHidesTheObjectRotation) {
   Open();
   model.angles[0] = 1000;
+  const EditorFrameHookFn hookBefore = EditorFrameHook;
+  void* const hookArgumentBefore = EditorFrameHookArgument;
   Key('M', true);
   panel = ActiveMappingPanel;
   ASSERT_NE(panel, nullptr);
+  EXPECT_NE(EditorFrameHook, hookBefore) << "the tool draws its mappings over the views";
   EXPECT_EQ(CurrentProcess, &panel->prss);
   EXPECT_EQ(model.angles[0], 0) << "shown unrotated while mapping";
   EXPECT_EQ(panel->locked, 1);
@@ -265,6 +268,8 @@ TEST_F(MappingToolTest, ShiftMOpensTheToolWhichTakesKeysAndHidesTheObjectRotatio
   Frame(2);
   EXPECT_EQ(ActiveMappingPanel, nullptr);
   EXPECT_EQ(model.angles[0], 1000) << "the rotation comes back";
+  EXPECT_EQ(EditorFrameHook, hookBefore) << "the views' drawing given back";
+  EXPECT_EQ(EditorFrameHookArgument, hookArgumentBefore);
 }
 
 TEST_F(MappingToolTest, NewMappingsComeFromTheDragBoxAndRefusalsChangeNothing) {

@@ -369,10 +369,11 @@ def call_sites(line, masked, previous_masked):
 
 CALL_RE = re.compile(r"([A-Za-z_]\w*)\s*(?:<[\w:\s,*&]*>)?\(")
 # Calls whose arguments may trade places without a change a test could see: symmetric
-# functions, and comparisons whose result is only ever tested for equality.
-COMMUTATIVE = {"min", "max", "fmin", "fmax", "swap", "hypot", "ClampInt", "ClampByte", "clamp", "SaturatingAdd",
-               "Dot", "DotProduct", "Distance", "DistanceSquared", "strcmp", "strcasecmp", "strncmp",
-               "strncasecmp", "memcmp", "CompareNoCase"}
+# functions, and comparisons whose result is only ever tested for equality.  The clamps are
+# left to the clamp kind.
+COMMUTATIVE = {"min", "max", "Min", "Max", "fmin", "fmax", "swap", "hypot", "ClampInt", "ClampByte", "clamp",
+               "SaturatingAdd", "Dot", "DotProduct", "Distance", "DistanceSquared", "strcmp", "strcasecmp",
+               "strncmp", "strncasecmp", "memcmp", "CompareNoCase"}
 DECLARATION_BEFORE_RE = re.compile(r"[\w>*&]\s+$")
 KEYWORDS_BEFORE = ("return", "else", "case", "co_return", "throw", "not", "and", "or")
 
