@@ -360,7 +360,6 @@ void DrawBoneLabels(AnimEditorScreen& s) {
   AnimEditor& e = s.editor;
   FixedTransform placement;
   const bool placed = AnimVehicleHooks.driverPlacement && AnimVehicleHooks.driverPlacement(&placement);
-  const int w = ButtonWidth, h = ButtonHeight;
   for (int i = 0; i < e.rig->boneCount; ++i) {
     IntVector p = e.rig->bones[size_t(i)].position;
     if (placed) {
@@ -376,9 +375,8 @@ void DrawBoneLabels(AnimEditorScreen& s) {
     if (!ProjectPointToScreen(point, &x, &y, &depth)) continue;
     if (x < 0 || y < 0 || x >= ScreenWidth || y >= ScreenHeight) continue;
     const bool locked = e.links && e.links->links[size_t(i)].locked;
-    const int left = int(std::lround(x)) - w / 2, top = int(std::lround(y)) - h / 2;
-    AddButton(&s.prss, left, top, left + w, top + h, uintptr_t(i), IvText(Text("#%d", i)), IvInt(0),
-              IvInt(e.selectedBone == i), 2, locked ? &g_labelRed : &g_labelWhite, OnBoneLabel, nullptr);
+    AddViewLabel(&s.prss, x, y, uintptr_t(i), Text("#%d", i), e.selectedBone == i, locked ? &g_labelRed : &g_labelWhite,
+                 OnBoneLabel, nullptr);
   }
 }
 

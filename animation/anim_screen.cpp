@@ -266,8 +266,9 @@ Prss* AnimEditorScreenAction(Prss* process) {
   }
   if (!FrameSkipped && !EditorDrawingOff) {
     DrawAnimHandles(s);
-    if (!s.blendTest) DrawBoneLabels(s);
     DrawAnimEditor(s);
+    // The bone labels last, each where it is clear of the panels and of the labels before it.
+    if (!s.blendTest) DrawBoneLabels(s);
   }
   return process;
 }

@@ -124,18 +124,22 @@ constexpr int CLICK_MOUSE_LOCK_FULLSCREEN = 512;  // "Screen Flags " bit 9
 constexpr uint32_t SCREEN_FLAG_4K_CAPTURE = 1u << 28;
 
 // A start-up error the user must see: logged, then shown in the error box with graphics (the
-// box writes it to standard error as well), else written to standard error.
-void ShowStartError(const char* text, const char* title, MessageBoxIcon icon) {
+// box writes it to standard error as well), else written to standard error.  A detail, when
+// given, says more than the box: the log and standard error take it in place of the text.
+void ShowStartError(const char* text, const char* title, MessageBoxIcon icon, const char* detail = nullptr) {
+  const char* told = detail ? detail : text;
   if (title)
-    LogF("%s : %s", title, text);
+    LogF("%s : %s", title, told);
   else
-    LogLine(text);
-  if (GraphicsEnabled)
+    LogLine(told);
+  if (GraphicsEnabled) {
     ShowPlatformMessageBox(text, title, icon);
-  else if (title)
-    std::fprintf(stderr, "%s : %s\n", title, text);
-  else
-    std::fprintf(stderr, "%s\n", text);
+    if (detail) std::fprintf(stderr, "%s\n", detail);
+  } else if (title) {
+    std::fprintf(stderr, "%s : %s\n", title, told);
+  } else {
+    std::fprintf(stderr, "%s\n", told);
+  }
 }
 
 // Step 4: logging on, deb.log started afresh.  A second instance appends, so the running
@@ -169,15 +173,26 @@ void RecordFromMode(DisplayModeRecord& record, const DisplayMode& mode, int inde
   record.index = index;
 }
 
-// The write probe: the program cannot run from a folder it cannot write to.
-bool ProbeDataFolder() {
-  const char* path = "data\\file.fl";
-  FILE* probe = FileOpen(path, "wb");
-  if (!probe) return false;
-  std::fclose(probe);
-  DataFolderTimeMinutes = FileTimeMinutes(path);
-  FileRemove(path);
-  return true;
+// The write probe: the program cannot run without its data folder, nor from one it cannot
+// write to.  The probe is a file of a new name each run, made only where nothing of that name
+// exists and never through a link, and removed at once (ProbeFolderWrite), so nothing planted
+// in the folder is ever opened.  Its time is the data folder's current time.
+enum DataFolderState { DATA_FOLDER_WRITABLE, DATA_FOLDER_MISSING, DATA_FOLDER_UNWRITABLE };
+DataFolderState ProbeDataFolder() {
+  if (!FileIsFolder("data")) return DATA_FOLDER_MISSING;
+  uint64_t time = 0;
+  if (ProbeFolderWrite("data", time) != 0) return DATA_FOLDER_UNWRITABLE;
+  DataFolderTimeMinutes = FileTimeToMinutes(time);
+  return DATA_FOLDER_WRITABLE;
+}
+
+// The temporary files that saves killed in an earlier run left in the folders the program
+// saves to.  Not while another instance runs: its saves are not this one's to judge.
+void RemoveStaleSaves() {
+  if (g_loop.runningInstance) return;
+  const int removed =
+      RemoveStaleTemporaries(".", false) + RemoveStaleTemporaries("data", true) + RemoveStaleTemporaries("mods", true);
+  if (removed) LogF("removed %d temporary files of unfinished saves", removed);
 }
 
 void SetBlinkColours() {
@@ -407,7 +422,9 @@ StartResult AppStartup(const char* commandLine) {
   if (g_loop.forceNoGraphics) GraphicsEnabled = 0;
   if (RunMode == 9) return START_ENDED;
   if (RunMode == 0) {
-    ShowStartError(StartupErrorText, nullptr, BOX_ICON_STOP);
+    char detail[sizeof StartupErrorText + sizeof StartupErrorOption + 4];
+    std::snprintf(detail, sizeof detail, "%s: %s", StartupErrorText, StartupErrorOption);
+    ShowStartError(StartupErrorText, nullptr, BOX_ICON_STOP, StartupErrorOption[0] ? detail : nullptr);
     ExitCode = EXIT_BAD_COMMAND_LINE;
     return START_ENDED;
   }
@@ -436,12 +453,23 @@ StartResult AppStartup(const char* commandLine) {
   }
   if (!ConfigRead) LoadConfig();
   if (!GraphicsEnabled) CfgStartWindowed = 1;
-  if (!ProbeDataFolder()) {
-    ShowStartError("Is ZKT correctly installed on a hard drive?", "Could not write to data folder",
-                   BOX_ICON_EXCLAMATION);
-    ExitCode = EXIT_START_FAILED;
-    return START_ENDED;
+  switch (ProbeDataFolder()) {
+    case DATA_FOLDER_WRITABLE: break;
+    case DATA_FOLDER_MISSING: {
+      char text[FILE_PATH_SIZE + 96];
+      std::snprintf(text, sizeof text, "%s is missing: start ZKT in the folder it is installed in",
+                    FullPath("data").c_str());
+      ShowStartError(text, "Could not find data folder", BOX_ICON_EXCLAMATION);
+      ExitCode = EXIT_START_FAILED;
+      return START_ENDED;
+    }
+    case DATA_FOLDER_UNWRITABLE:
+      ShowStartError("Is ZKT correctly installed on a hard drive?", "Could not write to data folder",
+                     BOX_ICON_EXCLAMATION);
+      ExitCode = EXIT_START_FAILED;
+      return START_ENDED;
   }
+  RemoveStaleSaves();
 
   // 11..13: the device's choices, made before the window exists.  Without graphics there
   // is no device at all.  With the configuration read (it holds the fonts' weights), a

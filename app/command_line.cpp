@@ -17,6 +17,7 @@
 #include "core/data_file.h"
 #include "core/log.h"
 #include "core/process.h"
+#include "core/report.h"
 #include "core/sound.h"
 #include "frontend/frontend.h"
 #include "platform/files.h"
@@ -35,6 +36,7 @@ int PendingRequestType;
 int UrlRequestActive;
 char UrlCommandLine[1024];
 char StartupErrorText[256];
+char StartupErrorOption[128];
 int CommandLineVrChoice;
 int CommandLineVrPlugin;
 CommandLineRaceOptions RaceOptions;
@@ -449,6 +451,20 @@ bool SlashStartsOption(const char* next) {
   return FindOption(next, length) >= 0;
 }
 
+// "Command %d is invalid" for the option that starts at start (its "/"), which is kept as it
+// was written up to the next option, control characters left out.
+void ReportInvalidOption(int number, const char* start) {
+  std::snprintf(StartupErrorText, sizeof StartupErrorText, "Command %d is invalid", number);
+  size_t n = 0;
+  for (const char* c = start; *c && n + 1 < sizeof StartupErrorOption; ++c) {
+    if (c != start && *c == '/' && SlashStartsOption(c + 1)) break;
+    if (static_cast<unsigned char>(*c) >= 32) StartupErrorOption[n++] = *c;
+  }
+  StartupErrorOption[n] = 0;
+  RunMode = 0;
+  g_parseFailed = true;
+}
+
 // Checks the order rules of option id; false after reporting.
 bool CheckOptionOrder(int id, const char* name, ParseState& state) {
   const OptionKind kind = OPTIONS[id].kind;
@@ -487,6 +503,7 @@ bool ParseOptionText(const char* text, ParseState& state) {
       while (*p && *p != '/') ++p;
       if (!*p) return false;
     }
+    const char* optionStart = p;
     ++p;
     ++number;
     char name[OPTION_VALUE_MAX + 2];
@@ -498,9 +515,7 @@ bool ParseOptionText(const char* text, ParseState& state) {
     name[nameLength] = 0;
     const int id = *p == '=' && nameLength <= OPTION_VALUE_MAX ? FindOption(name, nameLength) : -1;
     if (id < 0) {
-      std::snprintf(StartupErrorText, sizeof StartupErrorText, "Command %d is invalid", number);
-      RunMode = 0;
-      g_parseFailed = true;
+      ReportInvalidOption(number, optionStart);
       return false;
     }
     const char* optionName = OPTIONS[id].name;
@@ -542,11 +557,7 @@ bool ParseOptionText(const char* text, ParseState& state) {
     }
     if (id == OPT_CFG) return true;  // the command file is the last option of its line
   }
-  if (*p) {  // text after a value that is not an option
-    std::snprintf(StartupErrorText, sizeof StartupErrorText, "Command %d is invalid", number + 1);
-    RunMode = 0;
-    g_parseFailed = true;
-  }
+  if (*p) ReportInvalidOption(number + 1, p);  // text after a value that is not an option
   return false;
 }
 
@@ -657,6 +668,7 @@ int MakeDataSubfolder(const char* name) {
 
 void ParseCommandLine(const char* commandLine) {
   g_parseFailed = false;
+  StartupErrorOption[0] = 0;
   if (!commandLine || !commandLine[0]) {
     UrlRequestActive = 0;
     return;
@@ -936,10 +948,11 @@ void ServeInstanceRequests() {
 int WriteGuestStatus(int connectionState, const char* joinedName) {
   SafeWrite w{};
   FILE* file = SafeWriteBegin(w, "guest.txt");
-  if (!file) return 0;
-  std::fprintf(file, "zkt=%s\nstatus=%s\njoined=%s\n", PROGRAM_VERSION, connectionState == 2 ? "ingame" : "online",
-               joinedName ? joinedName : "");
-  return SafeWriteCommit(w) == 0 ? 1 : 0;
+  if (file) std::fprintf(file, "zkt=%s\nstatus=%s\njoined=%s\n", PROGRAM_VERSION, connectionState == 2 ? "ingame" : "online",
+                         joinedName ? joinedName : "");
+  if (file && SafeWriteCommit(w) == 0) return 1;
+  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, "guest.txt");
+  return 0;
 }
 
 namespace {
@@ -964,6 +977,7 @@ void ResetCommandLineState() {
   UrlRequestActive = 0;
   UrlCommandLine[0] = 0;
   StartupErrorText[0] = 0;
+  StartupErrorOption[0] = 0;
   CommandLineVrChoice = 0;
   CommandLineVrPlugin = 0;
   RaceOptions = {};

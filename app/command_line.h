@@ -18,6 +18,9 @@ extern int PendingRequestType;    // 0 none, else the request code (1..4) the sc
 extern int UrlRequestActive;      // the options come from a "ZKT://" request; cleared after parsing
 extern char UrlCommandLine[1024]; // the decoded options of a "ZKT://" request
 extern char StartupErrorText[256];  // the text of a command-line error (RunMode 0)
+// With "Command %d is invalid": the option itself ("/bogus=7"), for the log and standard
+// error, where the text alone would leave the user counting options; else empty.
+extern char StartupErrorOption[128];
 extern int CommandLineVrChoice;   // 0 as configured, 1 VR off, 2 VR on
 extern int CommandLineVrPlugin;   // with VR on: 0 either, 1 the first plug-in, 2 the second
 

@@ -151,10 +151,11 @@ int DataFile::CheckLowestVersion(Prss* page, const char* path, int32_t version, 
 int DataFile::OpenWrite(Prss* page, const char* path, const char* magic, int32_t version) {
   *this = DataFile{};
   reportPage = page;
+  std::snprintf(writePath, sizeof writePath, "%s", path);
   FILE* stream = SafeWriteBegin(out, path);
   if (!stream) {
     LogF("Could not create %s (%s)", path, std::strerror(out.error));
-    Report(page, TEXT_COULD_NOT_CREATE_FILE, path);
+    ReportSaveFailure(page, TEXT_COULD_NOT_CREATE_FILE, path);
     return 0;
   }
   file = stream;
@@ -237,8 +238,8 @@ void DataFile::Abandon() {
 }
 
 void DataFile::ReportWriteFailure(int error) {
-  LogF("%s %s (%s)", TEXT_COULD_NOT_WRITE_FILE, out.path, std::strerror(error));
-  Report(reportPage, TEXT_COULD_NOT_WRITE_FILE, out.path);
+  LogF("%s %s (%s)", TEXT_COULD_NOT_WRITE_FILE, writePath, std::strerror(error));
+  ReportSaveFailure(reportPage, TEXT_COULD_NOT_WRITE_FILE, writePath);
 }
 
 // ---- [Reads] ----
@@ -424,8 +425,10 @@ std::vector<uint8_t> DataFileImage(const char* magic, const std::vector<uint8_t>
 uint32_t FileTimeMinutes(const char* path) {
   uint64_t time;
   if (!FileGetWriteTime(path, time)) return 0;
-  return static_cast<uint32_t>(time / 600000000u);
+  return FileTimeToMinutes(time);
 }
+
+uint32_t FileTimeToMinutes(uint64_t fileTime) { return static_cast<uint32_t>(fileTime / 600000000u); }
 
 int ModVehicleFileExists(const char* name) {
   char path[FILE_PATH_SIZE];

@@ -82,6 +82,7 @@ struct DataFile {
   int32_t writing;      // mode 0 opened by OpenWrite
   Prss* reportPage;     // where OpenWrite's failures are shown; may be null
   SafeWrite out;        // the temporary file of a mode-0 write
+  char writePath[FILE_PATH_SIZE];  // the path OpenWrite was given, as its failures name it
 
   // Null on success, else the failure text.  version out gets the 16-bit version.
   const char* OpenAndCheckHeader(const char* path, const char* magic, int32_t* versionOut, int32_t highest);
@@ -94,7 +95,9 @@ struct DataFile {
   // For formats with a lowest version: below it, closes the record, sets error 4 and shows
   // the failure.  Returns 1 when the version is accepted.
   int CheckLowestVersion(Prss* page, const char* path, int32_t version, int32_t lowest);
-  // Returns 1 when the temporary file was created and the header written.
+  // Returns 1 when the temporary file was created and the header written.  A save that
+  // fails here or in Close is told as every save failure is (ReportSaveFailure), on page's
+  // box too when one is given.
   int OpenWrite(Prss* page, const char* path, const char* magic, int32_t version);
   // Pass 0 starts counting; pass 1 allocates the counted body.  Null, or the error text.
   const char* BeginMemoryWrite(int pass, int* failedFlag);
@@ -190,6 +193,7 @@ std::vector<uint8_t> DataFileImage(const char* magic, const std::vector<uint8_t>
 // ---- [File helpers] ----
 // Last-write time in minutes (FILETIME / 600000000); 0 when there is no such file.
 uint32_t FileTimeMinutes(const char* path);
+uint32_t FileTimeToMinutes(uint64_t fileTime);  // a FILETIME in minutes
 // 1 when "mods\vehicles\<name>\<name>.veh" exists; 0 also for a name that would leave the folder.
 int ModVehicleFileExists(const char* name);
 // Opens for appending (creating a missing file) and closes at once: the write probe.

@@ -3,6 +3,9 @@
 
 #include <cstdio>
 
+#include "core/process.h"
+#include "platform/window.h"
+
 namespace {
 ReportSink g_sink;
 thread_local std::vector<HeldReportLine>* t_heldLines = nullptr;
@@ -41,6 +44,20 @@ void ReportStatus(const char* text) {
 
 void ReportSound(int index) {
   if (g_sink.sound) g_sink.sound(index);
+}
+
+// ---- [Save failures] ----
+
+void ReportSaveFailure(Prss* page, const char* text, const char* path) {
+  if (!path) path = "";
+  std::string line = std::string(text) + " ^L";
+  for (const char* c = path; *c; ++c) line += *c == '^' ? std::string("^^") : std::string(1, *c);
+  ReportLine(line.c_str(), REPORT_ERROR);
+  if (page && !page->sub) ReportBox(page, text, path);
+  if (!PlatformWindowExists()) {
+    std::fprintf(stderr, "%s %s\n", text, path);
+    std::fflush(stderr);
+  }
 }
 
 // ---- [Held lines] ----

@@ -1,7 +1,7 @@
 // report.h - the one way code below the interface reports to the user: message lines,
 // message boxes, questions, the status line and interface sounds.
 //
-// Sections: [Colours and targets] [Sink] [Reports] [Held lines] [In-game messages]
+// Sections: [Colours and targets] [Sink] [Reports] [Save failures] [Held lines] [In-game messages]
 // Part of the foundation.  The interface installs its sink at start-up (InstallInterface,
 // ui/report_sink.h): a line becomes a message line (text/messages.h) in the palette entry
 // of its colour, a box or a question a dialog (ui/dialogs.h), the status line and the
@@ -62,6 +62,13 @@ int ReportQuestion(Prss* owner, QuestionCallback callback, const char* first, co
 void ReportStatus(const char* text);
 // Interface sound 0..4 (3 the error sound).
 void ReportSound(int index);
+
+// ---- [Save failures] ----
+// A file that could not be saved, told wherever the user is: the message line "<text> <path>"
+// in the error colour (the path in the Latin page, its carets kept as they are); a box on page
+// as well when one is given and it shows no sub-screen; and without a window (nothing would
+// show the line) the same words on standard error.
+void ReportSaveFailure(Prss* page, const char* text, const char* path);
 
 // ---- [Held lines] ----
 // Work run on worker threads must not reach the sink, and its lines would come in any order:

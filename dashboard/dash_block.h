@@ -99,21 +99,21 @@ static_assert(sizeof(FormulaDashBlock) == 96, "the formula block is 96 bytes");
 constexpr uint32_t DASH_ANALOG_SEPARATE_SIGNALS = 0x2;
 constexpr uint32_t DASH_ANALOG_FIVE_STEPS = 0x8;        // tachometer marks in 5 steps per gap
 constexpr uint32_t DASH_ANALOG_CLOCK_OFF = 0x10;
-constexpr uint32_t DASH_ANALOG_TURBO_OFF = 0x20;
+constexpr uint32_t DASH_ANALOG_TURBO_OFF = DASH_FLAG_TURBO_OFF;
 constexpr uint32_t DASH_ANALOG_TACHOMETER_OFF = 0x40;
 constexpr uint32_t DASH_ANALOG_LED_GEAR_OFF = 0x80;
 constexpr uint32_t DASH_ANALOG_OIL_TEMPERATURE_ON = 0x100;
 constexpr uint32_t DASH_ANALOG_OIL_PRESSURE_ON = 0x200;
 constexpr uint32_t DASH_ANALOG_DIGITAL_SPEED_ON = 0x400;
 constexpr uint32_t DASH_ANALOG_HUNDREDS = 0x800;        // tachometer figures in hundreds of rpm
-constexpr uint32_t DASH_ANALOG_SECOND_GAP = 0x1000;     // gap 2 (thousands) or 10 (hundreds)
+constexpr uint32_t DASH_ANALOG_SECOND_GAP = DASH_FLAG_SECOND_GAP;  // gap 2 (thousands) or 10 (hundreds)
 constexpr uint32_t DASH_ANALOG_SPEEDOMETER_ON = DASH_FLAG_ANALOG_SPEEDOMETER;
 constexpr uint32_t DASH_COLOURS_SET = 0x10000;          // both blocks: the colours are the block's own
 // Type 3.
 constexpr uint32_t DASH_FORMULA_LED_GEAR = 0x1;
 constexpr uint32_t DASH_FORMULA_SEPARATE_SIGNALS = 0x2;
 constexpr uint32_t DASH_FORMULA_LED_TACHOMETER = 0x4;
-constexpr uint32_t DASH_FORMULA_SECOND_GAP = 0x1000;    // LCD arc figures every 2
+constexpr uint32_t DASH_FORMULA_SECOND_GAP = DASH_FLAG_SECOND_GAP;  // LCD arc figures every 2
 
 // ---- [Lamps] ----
 // The twelve lamps' lamp-word bits are their indices; bit 28 turns the engine-damage lamp red.

@@ -3,6 +3,7 @@
 #include "dashboard/dash_editor.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -46,6 +47,11 @@ Car& CarOf(void* owner) { return *PageOf(owner)->car; }
 // next column, which begins under the preview square where it lies beside it.  Sliders take
 // half a row each, two side by side.  A counting pass lays the rows out without adding
 // controls, so that the page can choose a row height at which every row is on the screen.
+// A section (a heading or a switch with the rows under it) stands in one column: a measuring
+// pass first lays the rows down one endless column to learn where each section begins, and a
+// section that would not fit under the rows before it (but fits a column) starts the next
+// column, so that no section's rows go on at the top of another column under another's.
+constexpr int MAX_SECTIONS = 64;
 struct Rows {
   Prss* owner;
   int h = 0;         // row height, pixels
@@ -53,6 +59,11 @@ struct Rows {
   int units = COLUMN_UNITS_NARROWEST;
   int column = 0, left = 0, y = 0, started = 0, halfFree = 0;
   int bottom = 0, previewLeft = 0, previewBottom = 0;
+  int measuring = 0;                       // one endless column
+  int section = 0;                         // sections begun so far
+  int sectionCount = 0;                    // measured: sections, their first rows' tops and the end
+  int sectionTop[MAX_SECTIONS] = {};
+  int end = 0;
 };
 
 int ColumnWidth(const Rows& r) { return r.units * ButtonWidth; }
@@ -81,6 +92,25 @@ void Row(Rows& r) {
 void Gap(Rows& r) {
   if (r.started) r.y += r.h / 2;
   r.halfFree = 0;
+}
+
+int NextRowTop(const Rows& r) { return r.started ? r.y + r.h : r.y; }
+
+void Section(Rows& r) {
+  const int k = r.section++;
+  if (k >= MAX_SECTIONS) return;
+  if (r.measuring) {
+    r.sectionTop[k] = NextRowTop(r);
+    r.sectionCount = k + 1;
+    return;
+  }
+  if (k >= r.sectionCount || !r.started) return;
+  const int height = (k + 1 < r.sectionCount ? r.sectionTop[k + 1] : r.end) - r.sectionTop[k];
+  const int room = r.bottom - (r.left + 2 * ColumnWidth(r) > r.previewLeft ? r.previewBottom : 0);
+  if (NextRowTop(r) + height > r.bottom && height <= room) {
+    ++r.column;
+    StartColumn(r);
+  }
 }
 
 // Whether the rows laid out so far end within the screen.
@@ -263,6 +293,7 @@ void Place(Rows& r, Prss* owner, const char* text, int units, uintptr_t word, in
 }
 void Label(Rows& r, const char* text, int units) { Place(r, nullptr, text, units, 0, 0, nullptr, nullptr); }
 void Heading(Rows& r, const char* text) {
+  Section(r);
   Row(r);
   Place(r, nullptr, text, r.units, 0, 0, &TextColours.lightCyan, nullptr, 3);
 }
@@ -275,6 +306,7 @@ void SymbolButton(Rows& r, const char* codes, int units, uintptr_t word, int sel
 }
 // A full-width row button: a toggle whose text reads the flag's sense.
 void ToggleRow(Rows& r, const char* text, uintptr_t word, InterfaceHandler handler) {
+  Section(r);
   Row(r);
   Button(r, text, r.units, word, 0, handler);
 }
@@ -400,6 +432,7 @@ void LampEditors(Rows& r, Car& car) {
     const int offset = LampOffset(lamp);
     // The lamp's name (or the signal question), then one button per symbol on the same row.
     constexpr int SYMBOL_UNITS = 3;
+    Section(r);
     Row(r);
     switch (lamp) {
       case DASH_LAMP_LEFT:
@@ -635,8 +668,8 @@ Prss* DashEditorScreenAction(Prss* process) {
   if (car.dashType >= 1 && car.dashType < DASH_TYPE_COUNT) DrawPreview();
   // The largest row height (down to half a button) at which every row is on the screen.
   const int side = TextureCornerSide(ScreenWidth, ScreenHeight);
-  const auto build = [&](Rows& r) {
-    r.bottom = ScreenHeight - ButtonHeight;
+  const auto lay = [&](Rows& r) {
+    r.bottom = r.measuring ? INT_MAX / 2 : ScreenHeight - ButtonHeight;
     r.previewLeft = ScreenWidth - side;
     r.previewBottom = side;
     StartColumn(r);
@@ -644,6 +677,17 @@ Prss* DashEditorScreenAction(Prss* process) {
       AnalogControls(r, car);
     else if (car.dashType == DASH_TYPE_FORMULA)
       FormulaControls(r, car);
+    if (r.measuring) r.end = NextRowTop(r);
+  };
+  // Each pass after a measuring pass at the same width and row height.
+  const auto build = [&](Rows& r) {
+    Rows measure{process, r.h, 1, r.units};
+    measure.measuring = 1;
+    lay(measure);
+    r.sectionCount = measure.sectionCount;
+    std::memcpy(r.sectionTop, measure.sectionTop, sizeof r.sectionTop);
+    r.end = measure.end;
+    lay(r);
   };
   // The widest columns at which the rows fit at full height; else the narrowest, with the
   // largest row height (down to half a button) at which they fit.

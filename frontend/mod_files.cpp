@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/data_file.h"
 #include "core/report.h"
 #include "frontend/mod_export.h"
 #include "platform/files.h"
@@ -25,6 +26,12 @@ bool Stamp(const char* source, const char* copy) {
   return FileGetWriteTime(source, time) && FileSetWriteTime(copy, time);
 }
 
+// A write into the export folder that failed is told with the file's name.
+bool Written(int error, const char* path) {
+  if (error) ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path);
+  return error == 0;
+}
+
 Outcome ExportOne(const char* name, int format, const char* folder) {
   char png[FILE_PATH_SIZE], jpg[FILE_PATH_SIZE], out[FILE_PATH_SIZE];
   if (!MakeNamedPath(png, sizeof png, "data\\png\\%s.png", name) || !MakeNamedPath(jpg, sizeof jpg, "data\\png\\%s.jpg", name))
@@ -34,17 +41,17 @@ Outcome ExportOne(const char* name, int format, const char* folder) {
     if (!FileIsRegular(jpg)) return FAILED;
     std::snprintf(out, sizeof out, "data\\%s\\%s.jpg", folder, name);
     if (UpToDate(jpg, out)) return SKIPPED;
-    return FileCopy(jpg, out, true) == 0 ? EXPORTED_JPG : FAILED;
+    return Written(FileCopy(jpg, out, true), out) ? EXPORTED_JPG : FAILED;
   }
   std::snprintf(out, sizeof out, "data\\%s\\%s.%s", folder, name, format == 0 ? "png" : "dds");
   if (UpToDate(png, out)) return SKIPPED;
-  if (format == 0) return FileCopy(png, out, true) == 0 ? EXPORTED : FAILED;
+  if (format == 0) return Written(FileCopy(png, out, true), out) ? EXPORTED : FAILED;
   std::string bytes;
   if (FileReadAll(png, bytes, int64_t(TEXTURE_FILE_MAX_BYTES)) != 0) return FAILED;
   texconv::Blob dds;
   const uint32_t target = IsAlphaTextureName(name) ? texconv::FORMAT_BC2_UNORM : texconv::FORMAT_BC1_UNORM;
   if (!ConvertImageToDds(bytes.data(), bytes.size(), target, &dds)) return FAILED;
-  if (FileWriteAll(out, dds.data(), dds.size()) != 0) return FAILED;
+  if (!Written(FileWriteAll(out, dds.data(), dds.size()), out)) return FAILED;
   return Stamp(png, out) ? EXPORTED : FAILED;
 }
 

@@ -11,6 +11,7 @@
 #include "core/data_file.h"
 #include "core/frame_globals.h"
 #include "core/log.h"
+#include "core/report.h"
 #include "platform/files.h"
 #include "platform/locale.h"
 #include "text/coded_text.h"
@@ -312,8 +313,10 @@ int SaveUpdateConfig() {
   std::string text;
   WriteConfigKeys(text, UPDATE_KEYS, 2);
   const int error = FileWriteAll(UPDATE_CONFIG_PATH, text.data(), text.size());
-  if (error) LogF("Could not save %s (%s)", UPDATE_CONFIG_PATH, std::strerror(error));
-  return error == 0;
+  if (!error) return 1;
+  LogF("Could not save %s (%s)", UPDATE_CONFIG_PATH, std::strerror(error));
+  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, UPDATE_CONFIG_PATH);
+  return 0;
 }
 
 // ---- [Defaults] ----

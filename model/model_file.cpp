@@ -557,6 +557,10 @@ int ReadRecordBody(Reader& r, ModelObject& o, bool isMain, bool readLayerNames, 
         o.MergeDuplicatePoints();
         o.DetectDecals();
         o.SortTrianglesByFacing();
+        // The merge drops the triangles it made degenerate: points only those used are loose
+        // now, and a world model keeps none (else the next reading, with nothing left to
+        // convert, drops them and the model changes between two readings).
+        o.RemoveLoosePoints();
       }
       o.FixPlateCutouts();
     }

@@ -116,12 +116,14 @@ struct LevelBuild {
   }
 
   // One pass over every part; false when a mapping was repaired and the pass must start
-  // again.  A vertex goes to the part of its mapping's texture; a triangle whose three
-  // corners went to one part is drawn there.  One that straddles two textures has its first
-  // corner's mapping repaired when the mapping's two cutouts differ.  Otherwise its corners
-  // come from triangles of other textures sharing its points and smoothing group: it is drawn
-  // in the part of its own mapping's texture on copies of those corners textured through its
-  // own mapping (no mapping could mend it, and the build would never end).
+  // again.  A vertex goes to the part of its mapping's texture, textured and coloured through
+  // the mapping of the triangle that made it.  A triangle whose three corners went to one part
+  // through its own mapping is drawn on them.  One that straddles two textures has its first
+  // corner's mapping repaired when the mapping's two cutouts differ.  Otherwise a corner was
+  // made by a triangle of another mapping sharing its point and smoothing group (of the same
+  // texture or another): the triangle is drawn in the part of its own mapping's texture on a
+  // copy of that corner textured and coloured through its own mapping, made once per vertex
+  // and mapping (no mapping could mend it, and the build would never end).
   bool Pass(std::vector<PartBuild>& parts) const {
     std::vector<int32_t> partOf(size_t(cache.vertexCount)), local(size_t(cache.vertexCount));
     for (PartBuild& part : parts) {
@@ -137,26 +139,30 @@ struct LevelBuild {
       parts[size_t(part)].points.push_back(Point(i, cache.vertices[i].mapping));
       ++points;
     }
-    std::vector<std::unordered_map<int, int32_t>> copies(parts.size());  // per part: vertex to point
+    // Per part: a copy's point by its vertex (high word) and mapping (low word).
+    std::vector<std::unordered_map<int64_t, int32_t>> copies(parts.size());
     for (int t = 0; t < cache.triangleCount; ++t) {
       const ModelCacheTriangle& tri = cache.triangles[t];
       const int a = partOf[tri.index[0]], b = partOf[tri.index[1]], c = partOf[tri.index[2]];
-      if (a == b && b == c) {
+      const auto own = [&](int k) { return cache.vertices[tri.index[k]].mapping == tri.mapping; };
+      if (a == b && b == c && own(0) && own(1) && own(2)) {
         if (a >= 0)
           parts[size_t(a)].triangles.push_back(GouraudTriangle{
               {uint16_t(local[tri.index[0]]), uint16_t(local[tri.index[1]]), uint16_t(local[tri.index[2]])},
               tri.mapping});
         continue;
       }
-      ModelMapping& first = o.mappings[cache.vertices[tri.index[0]].mapping];
-      if (first.cutout[1] != first.cutout[0]) {
-        first.cutout[1] = first.cutout[0];
-        if (!ModelMeshConfig.quiet) {
-          char text[MESSAGE_TEXT_SIZE];
-          std::snprintf(text, sizeof text, TEXT_CROSS_TEXTURE, lod + 1);
-          ShowMessage(text, TextColours.red);
+      if (a != b || b != c) {
+        ModelMapping& first = o.mappings[cache.vertices[tri.index[0]].mapping];
+        if (first.cutout[1] != first.cutout[0]) {
+          first.cutout[1] = first.cutout[0];
+          if (!ModelMeshConfig.quiet) {
+            char text[MESSAGE_TEXT_SIZE];
+            std::snprintf(text, sizeof text, TEXT_CROSS_TEXTURE, lod + 1);
+            ShowMessage(text, TextColours.red);
+          }
+          return false;
         }
-        return false;
       }
       const int owner = PartOf(parts, CutoutOf(cache.vertices[tri.index[0]], int(tri.mapping)));
       if (owner < 0) continue;
@@ -165,18 +171,19 @@ struct LevelBuild {
       bool fits = true;
       for (int k = 0; k < 3 && fits; ++k) {
         const int v = tri.index[k];
-        if (partOf[size_t(v)] == owner) {
+        if (partOf[size_t(v)] == owner && own(k)) {
           drawn.index[k] = uint16_t(local[size_t(v)]);
           continue;
         }
         auto& made = copies[size_t(owner)];
-        auto found = made.find(v);
+        const int64_t key = int64_t{v} << 32 | int64_t{tri.mapping};
+        auto found = made.find(key);
         if (found == made.end()) {
           if (points >= MERGED_MESH_LIMIT || !CutoutOf(cache.vertices[v], int(tri.mapping))) {
             fits = false;  // past what 16-bit indices reach, or no cutout: left out
             break;
           }
-          found = made.emplace(v, int32_t(part.points.size())).first;
+          found = made.emplace(key, int32_t(part.points.size())).first;
           part.points.push_back(Point(v, int(tri.mapping)));
           ++points;
         }

@@ -6,6 +6,8 @@
 // follows the triangle when duplicate points are merged between the two steps.  Regions are
 // found by walking from point to triangles (and from edge to triangles) rather than by
 // repeated passes over the triangle list: the regions are the same, found in linear time.
+// Each edge's list of triangles is walked once whatever the input: after one walk every
+// triangle on it has its group, and a fan over one repeated corner puts thousands on one edge.
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
@@ -113,18 +115,52 @@ void SetGroupCount(ModelObject& o) {
 // A directed edge as stored: its two full corner references.
 uint32_t EdgeKey(uint16_t from, uint16_t to) { return uint32_t(from) << 16 | to; }
 
+// The triangles of a level by the directed edges they walk, each edge's list in triangle order.
+struct EdgeLists {
+  std::unordered_map<uint32_t, int> listOf;  // edge key -> its list
+  std::vector<int> first;                    // per list: start in triangles, end at first[list + 1]
+  std::vector<int> triangles;
+  std::vector<uint8_t> walked;               // per list
+
+  EdgeLists(const ModelObject& o, int lod) {
+    listOf.reserve(size_t(o.triangleCount) * 3);
+    std::vector<int> count;
+    for (int t = 0; t < o.triangleCount; ++t) {
+      if (!InLod(o.triangles[t], lod)) continue;
+      const uint16_t* c = o.triangles[t].corners;
+      for (int k = 0; k < 3; ++k) {
+        const auto [at, added] = listOf.try_emplace(EdgeKey(c[k], c[(k + 1) % 3]), int(count.size()));
+        if (added) count.push_back(0);
+        ++count[size_t(at->second)];
+      }
+    }
+    first.assign(count.size() + 1, 0);
+    for (size_t list = 0; list < count.size(); ++list) first[list + 1] = first[list] + count[list];
+    triangles.resize(size_t(first.back()));
+    std::vector<int> fill(first.begin(), first.end() - 1);
+    for (int t = 0; t < o.triangleCount; ++t) {
+      if (!InLod(o.triangles[t], lod)) continue;
+      const uint16_t* c = o.triangles[t].corners;
+      for (int k = 0; k < 3; ++k) triangles[size_t(fill[size_t(listOf[EdgeKey(c[k], c[(k + 1) % 3])])]++)] = t;
+    }
+    walked.assign(count.size(), 0);
+  }
+};
+
 // Grows the start triangle's surface across edges walked the other way by a neighbour.
-void FloodGroupByEdges(ModelObject& o, int start, int group, const std::unordered_multimap<uint32_t, int>& edges,
-                       std::vector<uint8_t>& toVisit) {
+void FloodGroupByEdges(ModelObject& o, int start, int group, EdgeLists& edges, std::vector<uint8_t>& toVisit) {
   std::vector<int> surface{start};
   toVisit[start] = 0;
   SetWorkingGroup(o.triangles[start], group);
   for (size_t next = 0; next < surface.size(); ++next) {
     const uint16_t* c = o.triangles[surface[next]].corners;
     for (int k = 0; k < 3; ++k) {
-      const auto [first, last] = edges.equal_range(EdgeKey(c[(k + 1) % 3], c[k]));
-      for (auto it = first; it != last; ++it) {
-        const int t = it->second;
+      const auto found = edges.listOf.find(EdgeKey(c[(k + 1) % 3], c[k]));
+      if (found == edges.listOf.end() || edges.walked[size_t(found->second)]) continue;
+      const int list = found->second;
+      edges.walked[size_t(list)] = 1;
+      for (int i = edges.first[size_t(list)]; i < edges.first[size_t(list) + 1]; ++i) {
+        const int t = edges.triangles[size_t(i)];
         if (!toVisit[t]) continue;
         toVisit[t] = 0;
         SetWorkingGroup(o.triangles[t], group);
@@ -165,14 +201,8 @@ int LodHasNoSmoothingGroups(const ModelObject& o, int lod) {
 }
 
 void AssignGroupsByEdges(ModelObject& o, int lod) {
-  std::unordered_multimap<uint32_t, int> edges;
-  edges.reserve(size_t(o.triangleCount) * 3);
+  EdgeLists edges(o, lod);
   std::vector<uint8_t> toVisit(o.triangleCount, 1);
-  for (int t = 0; t < o.triangleCount; ++t) {
-    if (!InLod(o.triangles[t], lod)) continue;
-    const uint16_t* c = o.triangles[t].corners;
-    for (int k = 0; k < 3; ++k) edges.emplace(EdgeKey(c[k], c[(k + 1) % 3]), t);
-  }
   int group = 0;
   for (int t = 0; t < o.triangleCount; ++t)
     if (InLod(o.triangles[t], lod) && toVisit[t]) FloodGroupByEdges(o, t, group++, edges, toVisit);

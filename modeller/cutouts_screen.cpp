@@ -35,6 +35,7 @@ uint32_t TexturePanelSwitches;
 int32_t CutoutOverlay;
 CutoutUpdateSetting CutoutUpdateSet;
 CutoutsScreen* ActiveCutoutsScreen;
+CutoutsLayout CutoutsPlaced;
 
 namespace {
 
@@ -579,18 +580,20 @@ void AddRegionHandles(CutoutsScreen& screen) {
     if (hd == 8 && (w <= 3 || h <= 3)) continue;
     if (screen.dragHandle >= 0 ? screen.dragHandle != hd : !inside) continue;
     if (points[hd][1] < top) continue;
-    const int half = std::max(3, ButtonWidth / 4);
+    const int half = RegionHandleHalf();
     AddButton(&screen.prss, points[hd][0] - half, points[hd][1] - half, points[hd][0] + half, points[hd][1] + half,
               K_HANDLE + uintptr_t(hd), IvText(""), IvText(""), IvText(""), 0, Orange(), CutoutButton, nullptr);
   }
 }
 
+// The rows under the page panel, as wide as the panel or as the turn's row needs, against the
+// right edge; under the cutout list where that reaches lower than the panel.
 void AddPanelRows(CutoutsScreen& screen) {
   const Cutout& c = Edited().cutouts[SelectedCutout];
-  const int s = GetTexturePanelSize();
   Prss* owner = &screen.prss;
-  const int units = std::max(1, s / std::max(1, ButtonWidth));
-  RowCursorX = ScreenWidth - s, RowCursorY = ButtonHeight + s;
+  const int units = std::max(PAGE_PANEL_ROW_UNITS, GetTexturePanelSize() / std::max(1, ButtonWidth));
+  const int s = units * ButtonWidth;
+  RowCursorX = ScreenWidth - s, RowCursorY = PagePanelRowsTop();
   AddRowButton(owner, 2, K_LARGE, (TexturePanelSwitches & TEXTURE_PANEL_LARGE) != 0, Orange(), "L", CutoutButton, nullptr);
   AddRowButton(owner, 2, K_SAMPLING, (TexturePanelSwitches & TEXTURE_PANEL_SAMPLING_2) != 0, Orange(), "P",
                CutoutButton, nullptr);
@@ -617,6 +620,7 @@ void AddPanelRows(CutoutsScreen& screen) {
                "Show an overlay that indicates the used areas of the texture");
   AddRowButton(owner, 2, K_OVERLAY, CutoutOverlay, Orange(), CutoutOverlay ? "YES" : "NO", CutoutButton,
                "Show an overlay that indicates the used areas of the texture");
+  CutoutsPlaced.panelBottom = RowCursorY + ButtonHeight;
   AddRegionHandles(screen);
 }
 
@@ -660,6 +664,8 @@ void AddCutoutList(CutoutsScreen& screen) {
     listRight = std::max(listRight, RowCursorX);
   }
   if (o.cutoutCount > rows) AddRowListScrollBar(owner, &screen.firstRow, listRight, listTop, rows, o.cutoutCount);
+  CutoutsPlaced.listRight = listRight + (o.cutoutCount > rows ? ButtonWidth : 0);
+  CutoutsPlaced.listBottom = RowCursorY + ButtonHeight;
   RowCursorX = 0, RowCursorY += ButtonHeight * 3 / 2;
 }
 
@@ -749,6 +755,7 @@ Prss* CutoutsScreenAction(Prss* process) {
     GiveBackDrawHook(DrawCutoutPagePanel, &screen, screen.savedHook, screen.savedHookOwner);
     ReleaseScreenTexture(screen);
     if (ActiveCutoutsScreen == &screen) ActiveCutoutsScreen = nullptr;
+    CutoutsPlaced = CutoutsLayout{};
     delete &screen;
     return nullptr;
   }
@@ -757,6 +764,7 @@ Prss* CutoutsScreenAction(Prss* process) {
   for (int m = 0; m < Edited().mappingCount; ++m)
     for (uint16_t c : Edited().mappings[m].cutout)
       if (c < MAX_MODEL_CUTOUTS) screen.used[c] = 1;
+  CutoutsPlaced.panelBottom = 0;
   Prss_ActSub(process);
   if (FrameSkipped || process->sub) return process;
   RowCursorX = RowCursorY = 0;

@@ -19,8 +19,15 @@ struct MouseRecord;
 
 // ---- [Region] ----
 // The panel's side in pixels: 20 button units; with the large switch the smaller of half the
-// screen's width and two thirds of its height, within 20 and 40 units.
+// screen's width and two thirds of its height, within 20 and 40 units.  On a screen without
+// the room the side is smaller (4 units at the least): the panel stands right of the cutout
+// list, and its rows under it end above the edit views' block at the bottom right.
 int GetTexturePanelSize();
+// The pixel y of the page panel's first row: under the panel (clear of the region handles on
+// its lower edge), or under the cutout list where that reaches lower.
+int PagePanelRowsTop();
+// Half the side of a region handle, a small square centred on a corner or an edge's middle.
+int RegionHandleHalf();
 // The arrows: words 0..3 x less, x more, y less, y more; 4..7 width less, width more, height
 // less, height more; the step 1 for a left click and 10 otherwise.
 void StepCutoutRegion(Cutout& cutout, int word, int step);
@@ -68,6 +75,16 @@ struct CutoutsScreen {
   void* savedHookOwner;
 };
 extern CutoutsScreen* ActiveCutoutsScreen;
+// Where the screen's rows stand this frame (pixels), for the page panel's size and for the
+// object editor's panels at the bottom right: the cutout list's right edge and bottom, and
+// the bottom of the page panel's rows (0 while the panel is not shown).
+struct CutoutsLayout {
+  int listRight = 0, listBottom = 0, panelBottom = 0;
+};
+extern CutoutsLayout CutoutsPlaced;
+// The rows under the page panel: the switches, the position, the size, the turn, the overlay.
+constexpr int PAGE_PANEL_ROWS = 5;
+constexpr int PAGE_PANEL_ROW_UNITS = 16;  // the widest of them (the turn's row)
 
 // ---- [Screen life] ----
 Prss* OpenCutoutsScreen(Prss* parent, ModellerScreen& modeller);

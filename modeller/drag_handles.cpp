@@ -21,7 +21,6 @@
 namespace {
 
 constexpr uint32_t BOX_EDGE_COLOUR = 0xFF40C0FFu;
-constexpr float HANDLE_LABEL_UNITS = 1.5f;
 constexpr uint8_t BOX_CORNER_COLOUR[3] = {64, 192, 255};
 
 bool Perspective() { return EditViews.width == 0; }
@@ -72,7 +71,6 @@ int DrawAxisHandles(Prss* owner, int activeWord, const int32_t centre[3], const 
   const HandleShape* shapes = boxMode ? BOX_HANDLES : MOVE_HANDLES;
   const int count = boxMode ? 3 : 6;
   const bool own = BeginLineBatch3D();
-  const int w = int(std::lround(HANDLE_LABEL_UNITS * ButtonWidth)), h = ButtonHeight;
   for (int k = 0; k < count; ++k) {
     const HandleShape& handle = shapes[k];
     int32_t end[3];
@@ -91,10 +89,9 @@ int DrawAxisHandles(Prss* owner, int activeWord, const int32_t centre[3], const 
     EmitLine3D(handle.plane ? HANDLE_PLANE_COLOUR : HANDLE_AXIS_COLOUR, a, b);
     const int axis = AxisOf(handle.word, boxMode);
     if (axis >= 0) screenAxes[axis][0] = ex - cx, screenAxes[axis][1] = ey - cy;
-    const int left = int(std::lround(ex)) - w / 2, top = int(std::lround(ey)) - h / 2;
-    AddButton(owner, left, top, left + w, top + h, uintptr_t(handle.word), IvText(handle.label), IvInt(0),
-              IvInt(handle.word == activeWord), 2, handle.plane ? &TextColours.panelGrey : &TextColours.lightOrange, handler,
-              HintOf(handle.word, boxMode));
+    // At the handle's end, or beside it where another handle's label stands there already.
+    AddViewLabel(owner, ex, ey, uintptr_t(handle.word), handle.label, handle.word == activeWord,
+                 handle.plane ? &TextColours.panelGrey : &TextColours.lightOrange, handler, HintOf(handle.word, boxMode));
   }
   if (own) EndLineBatch3D();
   return 1;

@@ -211,10 +211,12 @@ void AddMeasureRow(Prss* owner, const EditViewRecord* own) {
   if (own && own->texture) {
     std::snprintf(g_texts.scale, sizeof g_texts.scale, "bkg scale : %.4f", own->scale);
     Button(owner, 3, WORD_SCALE, 0, g_texts.scale, BlockButton, "Scale of the background image");
-  } else {
-    Button(owner, 3, 0, 0, "-", nullptr, nullptr);
+    Button(owner, 5, 0, 0, "drag box not set", nullptr, "The drag box is not currently set (right mouse button)");
+    return;
   }
-  Button(owner, 5, 0, 0, "drag box not set", nullptr, "The drag box is not currently set (right mouse button)");
+  // Without a background the place holder takes a unit, so that "drag box not set" is whole.
+  Button(owner, 1, 0, 0, "-", nullptr, nullptr);
+  Button(owner, 7, 0, 0, "drag box not set", nullptr, "The drag box is not currently set (right mouse button)");
 }
 
 }  // namespace

@@ -194,6 +194,16 @@ void EditViewValueAction(void* owner, int code, uintptr_t word);
 // the owner why.
 int CheckTexturesReady(Prss* owner);
 
+// ---- [Labels on the view] ----
+// A clickable label (style 2) for a pixel point of the view, a row high and as wide as its
+// text (a unit at least).  It stands centred on the point when that place is clear of every
+// button added so far this frame; else at the clear place nearest to it, looked for in rings
+// of half a row around the point, on the screen.  Labels of points that lie close together
+// (the bones of a small figure) so stand side by side instead of over each other.  The
+// text must live until the frame is drawn.  The button's index, or -1 when none was added.
+int AddViewLabel(Prss* owner, float x, float y, uintptr_t word, const char* text, int lit, ColourWord* colour,
+                 InterfaceHandler handler, const char* hint);
+
 // ---- [Texts] ----
 constexpr const char* TEXT_OUT_OF_BOUNDS = "Out of bounds";
 constexpr const char* TEXT_SCHEME_KIND = "%s : unknown background kind %d in view %d";

@@ -59,3 +59,8 @@ constexpr const char* TEXT_ALL_MIRRORED = "All the triangles are mirrored so can
 constexpr const char* TEXT_UNNAMED_LAYER = "layer";
 constexpr const char* TEXT_RENAME_MAPPING = "Enter new name for mapping";
 constexpr const char* TEXT_UNNAMED_MAPPING = "unnamed mapping";
+// The hints of the four normal contribution level buttons, "zero" to "high"; the row's label
+// keeps the row's own hint, "Normal contribution level".
+constexpr const char* NORMAL_LEVEL_HINTS[4] = {"Contribution to normals overridden by other triangles",
+                                               "Default contribution to normals", "Medium contribution to normals",
+                                               "High contribution to normals"};

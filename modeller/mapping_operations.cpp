@@ -9,6 +9,7 @@
 
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
+#include "modeller/layers.h"
 #include "modeller/modeller.h"
 #include "modeller/modeller_screen.h"
 #include "modeller/modeller_undo.h"
@@ -375,6 +376,38 @@ int CanAskMappingLink(MappingPanel& panel, int flag) {
   if ((m.direction & 0x1FFFFF) == DIRECTION_UNDER || !IsAxisDirection(m.direction & 0x1FFFFF)) return 0;
   if (DirectionRoll(m.direction) != 0 && !(m.flags & flag)) return Refuse(panel, TEXT_MAPPING_ROTATED_LINK), 0;
   return 1;
+}
+
+void MappingLinkWarning(const ModelObject& o, int index, int flag, char* out, int outSize) {
+  if (outSize > 0) out[0] = 0;
+  if (index < 0 || index >= o.mappingCount) return;
+  const ModelMapping& m = o.mappings[index];
+  if (m.flags & flag) return;  // switching a link off takes it from nobody
+  // A front, back or side mapping shares its side of the top with the others of its kind; a
+  // top mapping shares the link to a kind with the other tops.
+  const bool top = IsTopMapping(m);
+  const char* format = top                               ? "Top mapping %s also uses this link"
+                       : m.direction == DIRECTION_FRONT ? "Front mapping %s is also linked to top"
+                       : m.direction == DIRECTION_BACK  ? "Back mapping %s is also linked to top"
+                       : IsSideMapping(m)               ? "Side mapping %s is also linked to top"
+                                                        : nullptr;
+  if (!format || (top ? flag == MAPPING_LINK_TOP : flag != MAPPING_LINK_TOP)) return;
+  for (int i = 0; i < o.mappingCount; ++i) {
+    const ModelMapping& other = o.mappings[i];
+    const bool holds = top ? IsTopMapping(other) && (other.flags & flag)
+                           : other.DirectionFlag() == m.DirectionFlag() && (other.flags & MAPPING_LINK_TOP);
+    if (i == index || !holds) continue;
+    std::snprintf(out, size_t(outSize), format, other.name[0] ? other.name : TEXT_UNNAMED_MAPPING);
+    return;
+  }
+}
+
+const char* MappingStatusText(const ModelMapping& m, int spokeMode) {
+  if (!IsAxisDirection(m.direction & 0x1FFFFF)) return nullptr;
+  if (spokeMode) return "[spoke mode]";
+  if (m.flags & MAPPING_CENTRAL) return "[central]";
+  if (IsMappingLinked(m)) return "[linked]";
+  return nullptr;
 }
 
 int SetMappingLink(MappingPanel& panel, int flag) {

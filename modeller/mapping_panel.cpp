@@ -277,7 +277,9 @@ void AskLink(MappingPanel& panel, int flag) {
   char question[96];
   std::snprintf(question, sizeof question, (m.flags & flag) ? "Switch OFF link with %s" : "Set selected mapping to link with %s",
                 what);
-  AskQuestion(&panel.prss, LinkAnswered, question, "", uint32_t(flag), 0, 0);
+  char warning[96];
+  MappingLinkWarning(*EditedObject, SelectedMapping, flag, warning, sizeof warning);
+  AskQuestion(&panel.prss, LinkAnswered, question, warning, uint32_t(flag), 0, 0);
 }
 
 // The swatch recorded the edit and wrote the colour; the master colours and the mesh follow.
@@ -544,10 +546,7 @@ void AddSelectionButtons(MappingPanel& panel) {
     RowCursorX = 0, RowCursorY += ButtonHeight;
     // The status of an axis mapping holds its heading and pitch; the roll stays while it has
     // one; a central mapping's X is the middle line.
-    const char* status = !IsAxisDirection(m.direction & 0x1FFFFF) ? nullptr
-                         : (m.flags & MAPPING_CENTRAL)             ? "[central]"
-                         : IsMappingLinked(m)                      ? "[linked]"
-                                                                   : nullptr;
+    const char* status = MappingStatusText(m, SpokeMode());
     AddRowButton(owner, 8, 0, 0, Orange(), status ? status : "rotate", nullptr, nullptr);
     RowCursorX = 0, RowCursorY += ButtonHeight;
     static const char* const ANGLE_LABELS[3] = {"heading", "pitch", "roll"};

@@ -247,6 +247,7 @@ void AddModellerButtons(ModellerScreen& s) {
   FollowCameraDistance(s);
   if (!panels) return;
   RowCursorX = RowCursorY = 0;
+  const int firstPanelButton = ButtonCount;
   AddModeButtons(s);
   NextRow();
   AddLodRow(s);
@@ -263,9 +264,16 @@ void AddModellerButtons(ModellerScreen& s) {
     default: break;
   }
   AddAttributeColumn(s, attributeColumn);
-  // The layer panel under the mode's panel, clear of the model in the middle of the screen.
+  // The layer panel under the mode's panel, clear of the model in the middle of the screen;
+  // the mapping list starts on the row under the last one placed (the layer panel leaves the
+  // cursor on its fourth row).
   AddLayerPanel(s);
-  RowCursorX = 0;
+  NextRow();
   AddMappingList(s);
-  AddObjectPanel(s);
+  // Where the left column's rows end: a long panel may reach the object panel's rows.
+  int usedBottom = 0;
+  for (int i = firstPanelButton; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].left < PANEL_COLUMN_UNITS * ButtonWidth)
+      usedBottom = std::max(usedBottom, InterfaceButtons[i].bottom);
+  AddObjectPanel(s, usedBottom);
 }

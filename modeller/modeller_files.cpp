@@ -349,8 +349,6 @@ void ChangeSpokeCount(ModellerScreen& s, int up) {
 
 namespace {
 
-constexpr int OBJECT_PANEL_ROWS = 3;
-
 ColourWord* Plain() { return &TextColours.lightOrange; }
 
 void SkinAnswered(Prss* owner, const char* text, uint32_t) {
@@ -364,11 +362,6 @@ void SkinButton(void* owner, int, uintptr_t) {
   if (ModellerScreen* s = OperationScreen(owner)) AskEditorSkin(*s);
 }
 
-void NextRow() {
-  RowCursorX = 0;
-  RowCursorY += ButtonHeight;
-}
-
 }  // namespace
 
 void AskEditorSkin(ModellerScreen& s) {
@@ -376,41 +369,54 @@ void AskEditorSkin(ModellerScreen& s) {
           "data\\skins\\%s.jpg");
 }
 
-void AddObjectPanel(ModellerScreen& s) {
+int ObjectPanelRows(const ModellerScreen& s) { return s.state.mode == ModeSubobject ? 3 : 2; }
+
+void AddObjectPanel(ModellerScreen& s, int usedBottom) {
   if (!s.mainObject) return;
   const ModelObject& main = *s.mainObject;
-  RowCursorX = 0;
-  RowCursorY = ScreenHeight - OBJECT_PANEL_ROWS * ButtonHeight;
+  const int top = ScreenHeight - ObjectPanelRows(s) * ButtonHeight;
+  const int left = usedBottom > top ? PANEL_COLUMN_UNITS * ButtonWidth : 0;
+  const auto nextRow = [left] {
+    RowCursorX = left;
+    RowCursorY += ButtonHeight;
+  };
+  RowCursorX = left;
+  RowCursorY = top;
   AddPanelSeparator(0.0f, float(RowCursorY));
   Prss* owner = &s.prss;
   ColourWord* grey = &TextColours.grey;
+  // The names and file buttons wide enough for "main object selected", "LOAD" and "SAVE".
+  constexpr int NAME_UNITS = 9, FILE_UNITS = 3;
   AddRowButton(owner, 2, 0, 0, grey, "skin", nullptr, nullptr);
-  AddRowButton(owner, 8, 0, 0, Plain(), EditorSkinName[0] ? EditorSkinName : "-", SkinButton,
+  AddRowButton(owner, NAME_UNITS + 1, 0, 0, Plain(), EditorSkinName[0] ? EditorSkinName : "-", SkinButton,
                "Select a JPG to use as a skin texture in the editor");
-  AddRowButton(owner, 2, FILE_IMPORT_OBJ, 0, Plain(), "OBJ", FileCommand, "Import an OBJ file from the data\\obj folder");
-  NextRow();
+  AddRowButton(owner, FILE_UNITS, FILE_IMPORT_OBJ, 0, Plain(), "OBJ", FileCommand,
+               "Import an OBJ file from the data\\obj folder");
+  nextRow();
   static char nameText[MODEL_NAME_SIZE + 4];
   std::snprintf(nameText, sizeof nameText, "%s%s", main.name, s.state.unchanged ? "" : "^1*");
-  AddRowButton(owner, 8, 0, 0, grey, nameText, nullptr, "The name of the main object");
-  AddRowButton(owner, 2, FILE_LOAD_MAIN, 0, Plain(), "LOAD", FileCommand, "Load a new object from data\\3dob (CTRL+O)");
-  AddRowButton(owner, 2, FILE_SAVE_MAIN, 0, Plain(), "SAVE", FileCommand, "Save the main object to data\\3dob");
-  NextRow();
+  AddRowButton(owner, NAME_UNITS, 0, 0, grey, nameText, nullptr, "The name of the main object");
+  AddRowButton(owner, FILE_UNITS, FILE_LOAD_MAIN, 0, Plain(), "LOAD", FileCommand,
+               "Load a new object from data\\3dob (CTRL+O)");
+  AddRowButton(owner, FILE_UNITS, FILE_SAVE_MAIN, 0, Plain(), "SAVE", FileCommand, "Save the main object to data\\3dob");
+  nextRow();
   if (s.state.mode != ModeSubobject) return;
   if (SubobjectEdited(s)) {
     const ModelObject& sub = *EditedObject;
     const char* shown = sub.name[0] ? sub.name : SUBOBJECT_TYPE_NAMES[sub.type < SUBOBJECT_TYPE_COUNT ? sub.type : 0];
-    AddRowButton(owner, 8, 0, 0, grey, shown, nullptr, "A subobject is currently selected");
-    AddRowButton(owner, 2, FILE_LOAD_SUBOBJECT, 0, Plain(), "load", FileCommand,
+    AddRowButton(owner, NAME_UNITS, 0, 0, grey, shown, nullptr, "A subobject is currently selected");
+    AddRowButton(owner, FILE_UNITS, FILE_LOAD_SUBOBJECT, 0, Plain(), "load", FileCommand,
                  "Load a new subobject, replacing the selected subobject");
-    AddRowButton(owner, 2, FILE_SAVE_SUBOBJECT, 0, Plain(), "save", FileCommand,
+    AddRowButton(owner, FILE_UNITS, FILE_SAVE_SUBOBJECT, 0, Plain(), "save", FileCommand,
                  "Save the current subobject as an object in data\\3dob");
   } else if (SpokeObjectEdited() && main.childCount == 0) {
     AddRowButton(owner, 6, FILE_IMPORT_MODEL, 0, Plain(), "import QXE", FileCommand, "Load a modeller object as a spoke object");
     AddRowButton(owner, 6, FILE_EXPORT_MODEL, 0, Plain(), "export QXE", FileCommand,
                  "Save the spoke object as a modeller object");
   } else {
-    AddRowButton(owner, 8, 0, 0, grey, main.childCount > 0 ? "main object selected" : "no subobjects", nullptr, nullptr);
-    AddRowButton(owner, 2, 0, 0, grey, "", nullptr, nullptr);
-    AddRowButton(owner, 2, 0, 0, grey, "", nullptr, nullptr);
+    AddRowButton(owner, NAME_UNITS, 0, 0, grey, main.childCount > 0 ? "main object selected" : "no subobjects", nullptr,
+                 nullptr);
+    AddRowButton(owner, FILE_UNITS, 0, 0, grey, "", nullptr, nullptr);
+    AddRowButton(owner, FILE_UNITS, 0, 0, grey, "", nullptr, nullptr);
   }
 }

@@ -83,8 +83,14 @@ int RefersToOtherSide(const ModelObject& object);
 // The object panel's rows at the bottom left: the skin and "OBJ"; the main object's name
 // ("^1*" after it while the model has unrecorded changes) with "LOAD" and "SAVE"; in subobject
 // mode the edited subobject's "load" and "save", or a spoke object's "import QXE" and
-// "export QXE", or what is selected.
-void AddObjectPanel(ModellerScreen& screen);
+// "export QXE", or what is selected.  usedBottom: the pixel y where the rows above it in the
+// left column end; when they reach down into the panel's rows, the panel stands beside that
+// column instead, PANEL_COLUMN_UNITS from the left edge.
+constexpr int PANEL_COLUMN_UNITS = 16;
+void AddObjectPanel(ModellerScreen& screen, int usedBottom);
+// The rows the object panel takes over the bottom edge: three in subobject mode, else two
+// (the panel ends at the bottom edge, so the rows above it stay free for the mapping list).
+int ObjectPanelRows(const ModellerScreen& screen);
 // The question for the skin shown on the custom skin pages (a JPG of data\skins, 23
 // characters); the answer becomes EditorSkinName and the mesh is rebuilt.
 void AskEditorSkin(ModellerScreen& screen);

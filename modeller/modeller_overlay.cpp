@@ -295,15 +295,13 @@ void DrawBoneLabels(ModellerScreen& s) {
   static int32_t positions[BONE_LABEL_LIMIT][3];
   static char texts[BONE_LABEL_LIMIT][12];
   const int count = VehicleEditorHooks.bonePositions(s.boneTable, positions, BONE_LABEL_LIMIT);
-  const int w = ButtonWidth, h = ButtonHeight;
   for (int i = 0; i < count; ++i) {
     float x, y;
     int32_t depth;
     if (!ProjectPointToScreen(positions[i], &x, &y, &depth)) continue;
     std::snprintf(texts[i], sizeof texts[i], "#%d", i);
-    const int left = int(std::lround(x)) - w / 2, top = int(std::lround(y)) - h / 2;
-    AddButton(&s.prss, left, top, left + w, top + h, uintptr_t(i), IvText(texts[i]), IvInt(0), IvInt(0), 2,
-              &g_boneLabelColour, BoneLabelClick, "assign the selected points to this bone");
+    AddViewLabel(&s.prss, x, y, uintptr_t(i), texts[i], 0, &g_boneLabelColour, BoneLabelClick,
+                 "assign the selected points to this bone");
   }
 }
 

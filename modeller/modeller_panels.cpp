@@ -27,6 +27,8 @@
 namespace {
 
 constexpr int PANEL_UNITS = 12;
+// The longest labels take the width of the layer panel under the mode's panel.
+constexpr int WIDE_UNITS = 16;
 
 ColourWord* Plain() { return &TextColours.lightOrange; }
 ColourWord* Dimmed() { return &TextColours.panelGrey; }
@@ -149,7 +151,7 @@ void AddSelectionRows(ModellerScreen& s, const ModelObject& o);
 void AddGroupRow(ModellerScreen& s, const ModelObject& o) {
   static char groups[32];
   std::snprintf(groups, sizeof groups, "groups : %d", o.groupCount);
-  Label(s, 4, groups, "Number of smoothing groups");
+  Label(s, 5, groups, "Number of smoothing groups");
   Button(s, 4, 0, 0, "new", AddGroup, "Add a smoothing group (the selected triangles are put in it)");
   if (o.groupCount > 1)
     Button(s, 4, 0, 0, "remove", RemoveGroup, "Remove the selected smoothing group (the groups above move down)");
@@ -160,8 +162,8 @@ void AddGroupRow(ModellerScreen& s, const ModelObject& o) {
 void AddAttributeRows(ModellerScreen& s) {
   Label(s, 4, "n.c.level", "Normal contribution level");
   for (int level = 0; level < NORMAL_LEVEL_COUNT; ++level)
-    Button(s, level == 2 ? 3 : 2, uintptr_t(level), s.state.normalLevel == level, NORMAL_LEVEL_NAMES[level],
-           AssignContributionAction, "Normal contribution level");
+    Button(s, level == 2 ? 4 : 2, uintptr_t(level), s.state.normalLevel == level, NORMAL_LEVEL_NAMES[level],
+           AssignContributionAction, NORMAL_LEVEL_HINTS[level]);
   NextRow();
   Label(s, 4, "l.r.swap", "Drive side swap mode");
   Button(s, 4, 0, s.state.sideSwap == 0, "static", AssignSwapAction, "Drive side swap mode");
@@ -283,7 +285,7 @@ void AddSubobjectPanel(ModellerScreen& s) {
   Button(s, 3, 1, 0, "DN", MoveSubobjectInList, "Move the selected subobject down the list");
   NextRow();
   const int type = o.type < SUBOBJECT_TYPE_COUNT ? o.type : 0;
-  Label(s, 4, "object type :", nullptr);
+  Label(s, 6, "object type :", nullptr);
   Button(s, 8, SUBOBJECT_TYPE, 0, SUBOBJECT_TYPE_NAMES[type], SubobjectCommand,
          isMain ? "The object type of the main object" : SUBOBJECT_TYPE_DESCRIPTIONS[type]);
   NextRow();
@@ -327,7 +329,7 @@ void AddSubobjectPanel(ModellerScreen& s) {
   Button(s, 8, 6, ObjectEditorShared.modellerBox != 0, "bounding box", TriangleModeCommand, "Show a bounding box");
   Button(s, 4, 7, 0, "fit", TriangleModeCommand, "Adjust the bounding box to include all points of the main object");
   NextRow();
-  Label(s, 4, "mono colours", nullptr);
+  Label(s, 6, "mono colours", nullptr);
   AddStepHintButtons(&s.prss, SUBOBJECT_DELETE_MONO_COLOUR, SUBOBJECT_ADD_MONO_COLOUR, Plain(), SubobjectCommand,
                      0);
   NextRow();
@@ -394,15 +396,15 @@ int AddTrianglePanel(ModellerScreen& s) {
   Button(s, 3, TRIANGLE_TOOL_SELECT_BY_INDEX, 0, "index", TriangleToolsCommand, "Select a triangle by entering its index");
   static char count[32];
   std::snprintf(count, sizeof count, "%d selected", selected);
-  Label(s, 5, count, "Number of selected triangles");
+  Label(s, 6, count, "Number of selected triangles");
   NextRow();
-  Button(s, 5, 1, 0, "hide selected", HideTriangles, "Make the selected triangles temporarily invisible (H)");
+  Button(s, 6, 1, 0, "hide selected", HideTriangles, "Make the selected triangles temporarily invisible (H)");
   Button(s, 4, 0, 0, "unhide all", HideTriangles, "Restore all hidden triangles (make them visible) (ALT+H)");
   NextRow();
-  Button(s, 6, 2, 0, "hide unselected", HideTriangles, "Temporarily hide all triangles that are not selected (SHIFT+H)");
+  Button(s, 7, 2, 0, "hide unselected", HideTriangles, "Temporarily hide all triangles that are not selected (SHIFT+H)");
   NextRow();
   Button(s, 5, 0, 0, "select box", BoxSelectAction, "Select triangles covered by the selection rectangle");
-  Button(s, 5, 1, 0, "deselect box", BoxSelectAction, "Deselect triangles covered by the selection rectangle");
+  Button(s, 6, 1, 0, "deselect box", BoxSelectAction, "Deselect triangles covered by the selection rectangle");
   NextRow();
   Label(s, 6, "box select :", nullptr);
   Button(s, 6, TRIANGLE_TOOL_FACING_OPTION, s.facingOnly, s.facingOnly ? "facing" : "all", TriangleToolsCommand,
@@ -478,17 +480,17 @@ void AddPointPanel(ModellerScreen& s) {
   NextRow();
   static char count[32];
   if (selected > 0) std::snprintf(count, sizeof count, "%d selected", selected);
-  Label(s, 5, selected > 0 ? count : "no points selected",
+  Label(s, 8, selected > 0 ? count : "no points selected",
         selected > 0 ? "Number of selected points" : "No points are currently selected");
   NextRow();
-  Button(s, 5, 1, 0, "hide selected", HidePoints, "Make the selected points temporarily invisible (H)");
+  Button(s, 6, 1, 0, "hide selected", HidePoints, "Make the selected points temporarily invisible (H)");
   Button(s, 4, 0, 0, "unhide all", HidePoints, "Restore all hidden points (make them visible) (ALT+H)");
   NextRow();
-  Button(s, 6, 2, 0, "hide unselected", HidePoints, "Temporarily hide all points that are not selected (SHIFT+H)");
+  Button(s, 7, 2, 0, "hide unselected", HidePoints, "Temporarily hide all points that are not selected (SHIFT+H)");
   Button(s, 3, POINT_TOOL_SELECT_BY_INDEX, 0, "index", PointToolsCommand, "Select a point by entering its index");
   NextRow();
   Button(s, 5, 0, 0, "select box", BoxSelectAction, "Select points covered by the selection rectangle");
-  Button(s, 5, 1, 0, "deselect box", BoxSelectAction, "Deselect points covered by the selection rectangle");
+  Button(s, 6, 1, 0, "deselect box", BoxSelectAction, "Deselect points covered by the selection rectangle");
   NextRow();
   if (selected > 0) {
     Button(s, PANEL_UNITS, POINT_TOOL_SELECT_TRIANGLES, 0, "select connected triangles", PointToolsCommand,
@@ -588,7 +590,7 @@ void AddPointPanel(ModellerScreen& s) {
     Button(s, 3, POINT_TOOL_FLIP_LEFT_RIGHT, 0, "L-R", PointToolsCommand, "Flip the selected points between left and right");
     NextRow();
   }
-  Button(s, 4, POINT_TOOL_NEW_OR_DUPLICATE, 0, "new point", PointToolsCommand,
+  Button(s, 5, POINT_TOOL_NEW_OR_DUPLICATE, 0, "new point", PointToolsCommand,
          "Create a new point at the object centre (CTRL+N)");
   NextRow();
   if (selected >= 2 && green >= 0) {
@@ -613,7 +615,7 @@ int AddBuildPanel(ModellerScreen& s) {
   const int top = RowCursorY;
   static char count[32];
   std::snprintf(count, sizeof count, "%d selected", s.state.buildCount);
-  Label(s, 4, count, "Number of points selected");
+  Label(s, 6, count, "Number of points selected");
   Button(s, 3, OBJECT_TOOL_DESELECT, 0, "clear", ObjectToolsCommand, "Clear the selected points (C)");
   NextRow();
   if (ObjectEditorShared.spokeCount == 0) {
@@ -622,10 +624,10 @@ int AddBuildPanel(ModellerScreen& s) {
            "Automatically mirror each triangle when it is created");
     NextRow();
   }
-  Label(s, PANEL_UNITS + 2, "select triangle for colour / group / layer",
+  Label(s, WIDE_UNITS, "select triangle for colour / group / layer",
         "Click on a triangle to use its colour / group / layer");
   NextRow();
-  Label(s, PANEL_UNITS + 2, ShiftHeld ? "shift : get settings" : "shift : select triangle for settings", nullptr);
+  Label(s, WIDE_UNITS, ShiftHeld ? "shift : get settings" : "shift : select triangle for settings", nullptr);
   NextRow();
   if (s.state.buildCount == 2) {
     Button(s, PANEL_UNITS, 0, 0, "divide edge", DivideEdge, "Add a point on the edge between the two selected points");
@@ -634,10 +636,10 @@ int AddBuildPanel(ModellerScreen& s) {
   Button(s, PANEL_UNITS, 0, 0, "merge points 1 and 2", MergeOrRelocate,
          "Merge the first selected point into the last selected point (Alt+M)");
   NextRow();
-  Button(s, PANEL_UNITS, 1, 0, "relocate triangles from point 1 to 2", MergeOrRelocate,
+  Button(s, WIDE_UNITS, 1, 0, "relocate triangles from point 1 to 2", MergeOrRelocate,
          "Move triangles from first selected point to the last selected point");
   NextRow();
-  Button(s, PANEL_UNITS, 0, 0, "create real point from mirrored point", CreateRealPoint,
+  Button(s, WIDE_UNITS, 0, 0, "create real point from mirrored point", CreateRealPoint,
          "Convert the selected point's mirror into an independent point");
   NextRow();
   AddTriangleButtonsOption(s, PANEL_UNITS);

@@ -270,6 +270,16 @@ struct Importer {
   }
 };
 
+// Puts the triangles with two equal corners after the others, each side in its order; gives
+// how many others there are.
+int MoveTwoEqualCornersLast(ModelObject& o) {
+  ModelTriangle* const end = std::stable_partition(o.triangles, o.triangles + o.triangleCount, [](const ModelTriangle& t) {
+    const uint16_t* c = t.corners;
+    return c[0] != c[1] && c[1] != c[2] && c[0] != c[2];
+  });
+  return int(end - o.triangles);
+}
+
 }  // namespace
 
 int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t size) {
@@ -281,7 +291,14 @@ int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t si
   in.Hand();
   if (!ok) return 0;
   if (in.overflow > 0) ShowMessagef(TEXT_OBJ_TOO_MANY_TRIANGLES, OBJ_TRIANGLE_LIMIT, in.overflow);
+  // A triangle with two equal corners has no surface, and the point merge drops it.  The
+  // grouping leaves it out (a fan over one repeated vertex makes thousands, all on one edge):
+  // such triangles go last and are not counted while it runs.  They stay until the merge, so
+  // that their points count as used there as they always did.
+  const int whole = object.triangleCount;
+  object.triangleCount = uint16_t(MoveTwoEqualCornersLast(object));
   AssignGroupsByEdges(object, 0);
+  object.triangleCount = uint16_t(whole);
   object.MergeDuplicatePoints();
   AssignSmoothingGroups(object, 0);
   int largest = 0;

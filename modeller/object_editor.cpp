@@ -13,6 +13,7 @@
 #include "core/window_state.h"
 #include "model/model_meshes.h"
 #include "model/model_object.h"
+#include "modeller/cutouts_screen.h"
 #include "modeller/edit_views.h"
 #include "modeller/modeller.h"
 #include "modeller/modeller_screen.h"
@@ -497,7 +498,15 @@ Prss* ObjectEditorScreenAction(Prss* process) {
   if (!DrawingOff() && !s.hidePanels && Alive(*e)) {
     const int eyeMode = perspective && e->eyeObject ? (e->skeletonIndex >= 0 ? 1 : 2) : 0;
     const int rows = AddEditViewButtons(process, FrameViewHandler, eyeMode);
-    if (!s.hideBottomRight) AddViewOptionsPanel(*e, rows + 1);
+    s.bottomRightRows = rows;
+    if (!s.hideBottomRight) {
+      // The view options stand above the block, unless the cutouts screen's page panel has
+      // its rows there already: then they give way for as long as it shows.
+      const int first = ButtonCount;
+      const int optionRows = AddViewOptionsPanel(*e, rows + 1);
+      const int top = ScreenHeight - (rows + optionRows) * ButtonHeight;
+      if (CutoutsPlaced.panelBottom > top) ButtonCount = first;
+    }
   }
   return process;
 }

@@ -92,6 +92,7 @@ struct ObjectEditorState {
   int32_t modellerBox = 0;        // 2: the modeller asks for its box to be drawn
   int32_t modellerMode = 0;       // the modeller's mode while it is open (ModellerMode)
   int32_t hidePanels = 0, hideBottomRight = 0, closeAll = 0;
+  int32_t bottomRightRows = 0;    // rows the edit views' block took over the bottom edge last frame
   int32_t spokeCount = 0;         // of the edited spoke object
   int32_t editedObject = -1;      // the modeller's edited subobject, -1 the main object
   SurfacePick pick;

@@ -8,7 +8,7 @@
 #include "modeller/object_editor.h"
 #include "modeller/vehicle_editor_link.h"
 #include "ui/interface.h"
-#include "ui/text_measure.h"
+#include "ui/interface_draw.h"
 
 int AddViewOptionsPanel(ObjectEditor& editor, int firstRow);
 
@@ -129,14 +129,8 @@ int AddViewOptionsPanel(ObjectEditor& e, int firstRow) {
 // ---- [Panel helpers] ----
 
 void DrawCentredCaption(const char* text, int highlighted) {
-  static ColourWord lit = RgbWord(0x78, 0xF0, 0x50), plain = RgbWord(0xF0, 0x50, 0x28);
-  const float size = 0.06f;
-  const float half = TextWidthAtSize(text, size) * 0.5f + 0.02f;
-  constexpr int VALUE_TYPE_BIG_PANEL = 7, VALUE_TYPE_LABEL = 4;
-  AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvText(""), VALUE_TYPE_BIG_PANEL, nullptr, nullptr, -half, -0.92f,
-                  half, -0.84f);
-  AddValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvText(nullptr), VALUE_TYPE_LABEL,
-                  highlighted ? &lit : &plain, nullptr, -half, -0.91f, half, -0.91f + size);
+  // A status line: the interface draws it over every row, where none covers it.
+  ShowStatusLine(text, highlighted ? RgbWord(0x78, 0xF0, 0x50) : RgbWord(0xF0, 0x50, 0x28));
 }
 
 void AddSplitRowButtons(Prss* owner, int units, int highlighted, int count, const char* const* labels,

@@ -11,6 +11,7 @@
 #include "model/model_object.h"
 #include "modeller/cutout_material.h"
 #include "modeller/layers.h"
+#include "modeller/modeller_files.h"
 #include "modeller/modeller_local.h"
 #include "modeller/modeller_operations.h"
 #include "modeller/modeller_undo.h"
@@ -36,7 +37,6 @@ namespace {
 
 constexpr int ENTRY_ROWS = 4;
 constexpr int LOWER_ROWS = 5;         // the count, the chain's three rows and the material
-constexpr int OBJECT_PANEL_ROWS = 3;  // modeller_files.cpp's rows at the bottom
 constexpr int LIST_UNITS = 12;
 
 ColourWord* Plain() { return &TextColours.lightOrange; }
@@ -120,7 +120,7 @@ void AddMappingList(ModellerScreen& s) {
     st.currentMapping = 0;
   }
   // The rows under the entries must stay clear of the object panel at the bottom.
-  const int lowest = ScreenHeight - (OBJECT_PANEL_ROWS + LOWER_ROWS) * ButtonHeight;
+  const int lowest = ScreenHeight - (ObjectPanelRows(s) + LOWER_ROWS) * ButtonHeight;
   if (count == 0 || RowCursorY > lowest) return;
   // As many entries as fit, the scroll position lowered so that they end at the last mapping.
   const int room = std::min({ScreenHeight / 2, ScreenHeight - (15 * ButtonHeight) / 2 - RowCursorY, lowest - RowCursorY});
@@ -176,20 +176,24 @@ void AddMappingList(ModellerScreen& s) {
   // The chain of the current mapping.
   const ModelMapping& m = o.mappings[st.currentMapping];
   const int cutout = MainCutout(o, st.currentMapping);
-  AddRowButton(owner, 3, 0, 0, Grey(), "mapping", nullptr, nullptr);
-  AddRowButton(owner, 7, COLOUR_CHOOSE, 0, Plain(), m.name[0] ? m.name : TEXT_UNNAMED_MAPPING, ColourCommand,
-               "Scroll to make the selected mapping visible");
-  AddRowButton(owner, 2, 0, 0, Plain(), "view", ViewMapping, "Enter mapping mode to view the selected mapping");
+  // Label, name and "view" widths that hold "mapping", "[no skin specified]" and "view".
+  constexpr int CHAIN_LABEL_UNITS = 4, CHAIN_NAME_UNITS = 8, CHAIN_VIEW_UNITS = 3;
+  AddRowButton(owner, CHAIN_LABEL_UNITS, 0, 0, Grey(), "mapping", nullptr, nullptr);
+  AddRowButton(owner, CHAIN_NAME_UNITS, COLOUR_CHOOSE, 0, Plain(), m.name[0] ? m.name : TEXT_UNNAMED_MAPPING,
+               ColourCommand, "Scroll to make the selected mapping visible");
+  AddRowButton(owner, CHAIN_VIEW_UNITS, 0, 0, Plain(), "view", ViewMapping, "Enter mapping mode to view the selected mapping");
   nextRow();
-  AddRowButton(owner, 3, 0, 0, Grey(), "cutout", nullptr, nullptr);
-  AddRowButton(owner, 7, 0, 0, Grey(), cutout >= 0 ? o.cutouts[cutout].name : "-", nullptr,
+  AddRowButton(owner, CHAIN_LABEL_UNITS, 0, 0, Grey(), "cutout", nullptr, nullptr);
+  AddRowButton(owner, CHAIN_NAME_UNITS, 0, 0, Grey(), cutout >= 0 ? o.cutouts[cutout].name : "-", nullptr,
                "The name of the cutout used by the selected mapping");
-  AddRowButton(owner, 2, 0, 0, Plain(), "view", ViewCutout, "Enter cutout mode to view the cutout used by the mapping");
+  AddRowButton(owner, CHAIN_VIEW_UNITS, 0, 0, Plain(), "view", ViewCutout,
+               "Enter cutout mode to view the cutout used by the mapping");
   nextRow();
-  AddRowButton(owner, 3, 0, 0, Grey(), "page", nullptr, nullptr);
-  AddRowButton(owner, 7, 0, 0, Grey(), PageName(o, cutout), nullptr,
+  AddRowButton(owner, CHAIN_LABEL_UNITS, 0, 0, Grey(), "page", nullptr, nullptr);
+  AddRowButton(owner, CHAIN_NAME_UNITS, 0, 0, Grey(), PageName(o, cutout), nullptr,
                "The name of the texture page used by the selected mapping");
-  AddRowButtonStyle4(owner, 2, 0, 0, Plain(), "\x9B", ViewPage, "Enter page mode to view the texture page used by the mapping");
+  AddRowButtonStyle4(owner, CHAIN_VIEW_UNITS, 0, 0, Plain(), "\x9B", ViewPage,
+                     "Enter page mode to view the texture page used by the mapping");
   nextRow();
   AddRowButton(owner, 2, 0, 0, Grey(), "mat", nullptr, "Material properies of the selected mapping's main cutout");
   if (cutout >= 0) AddMaterialButtons(o.cutouts[cutout].material, owner, uintptr_t(cutout), CutoutMaterialAction);

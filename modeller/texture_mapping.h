@@ -141,6 +141,14 @@ int SwitchMappingCentral(MappingPanel& panel);  // the question's "yes"
 int SetMappingLink(MappingPanel& panel, int flag);
 // 1 when the link may be asked for (axis mapping other than bottom, no roll unless held).
 int CanAskMappingLink(MappingPanel& panel, int flag);
+// The link question's warning line when another mapping already holds the link that setting
+// flag on mapping index would make ("Front mapping %s is also linked to top", ..., "Top mapping
+// %s also uses this link", naming the first such mapping as the list shows it); empty when
+// none does, or when the question switches the link off.
+void MappingLinkWarning(const ModelObject& object, int index, int flag, char* out, int outSize);
+// The status an axis mapping shows in place of "rotate": "[spoke mode]" in spoke mode, else
+// "[central]" when central, "[linked]" when linked; null for none and for a turned mapping.
+const char* MappingStatusText(const ModelMapping& mapping, int spokeMode);
 void SetViewFromMapping(MappingPanel& panel, int index);
 void CopyDragBox(MappingPanel& panel);
 int PasteDragBox(MappingPanel& panel);

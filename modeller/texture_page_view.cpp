@@ -12,6 +12,7 @@
 #include "model/model_meshes.h"
 #include "modeller/cutouts_screen.h"
 #include "modeller/modeller_local.h"
+#include "modeller/object_editor.h"
 #include "modeller/texture_pages.h"
 #include "render/draw2d.h"
 #include "render/gouraud_mesh.h"
@@ -40,7 +41,17 @@ int GetTexturePanelSize() {
     const int large = std::min(ScreenWidth / 2, ScreenHeight * 2 / 3);
     if (large > size) size = std::min(large, 40 * unit);
   }
-  return size;
+  // Right of the list, and with its rows above the block at the bottom right.
+  const int across = ScreenWidth - CutoutsPlaced.listRight;
+  const int down =
+      ScreenHeight - (ObjectEditorShared.bottomRightRows + PAGE_PANEL_ROWS + 1) * ButtonHeight - RegionHandleHalf();
+  return std::max(4 * unit, std::min({size, across, down}));
+}
+
+int RegionHandleHalf() { return std::max(3, ButtonWidth / 4); }
+
+int PagePanelRowsTop() {
+  return std::max(ButtonHeight + GetTexturePanelSize() + RegionHandleHalf(), CutoutsPlaced.listBottom);
 }
 
 void StepCutoutRegion(Cutout& c, int word, int step) {

@@ -761,8 +761,11 @@ struct Car : Solid, VehicleData {
   // nothing when the car has them already, has no driver or no human models are loaded.
   void LoadAnimations();
   void FreeAnimations();
-  // Poses the driver's figure at the steering wheel.
-  void PoseDriver();
+  // Poses the driver's figure at the steering wheel for the current steer: the steering
+  // animation's frame for it, blended with the next, set on the figure's solids.  Returns the
+  // head point in metres from the seat, 0.02 m below the highest solid; (0, 0, -0.02) when the
+  // car has no driver's figure.
+  Vec3 PoseDriver();
 
   // ---- the damage (car_damage.cpp) ----
   // With 16 nodes held, the first of the shallowest gives way to a deeper node (the others

@@ -9,10 +9,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cctype>
 #include <chrono>
+#include <climits>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <vector>
 
 namespace {
@@ -83,6 +87,14 @@ std::string PathToNative(const char* path) {
   for (char& c : out)
     if (c == '\\') c = '/';
   return out;
+}
+
+std::string FullPath(const char* path) {
+  const std::string native = PathToNative(path);
+  if (!native.empty() && native[0] == '/') return native;
+  char folder[4096];
+  if (!::getcwd(folder, sizeof folder)) return native;
+  return Join(folder, native);
 }
 
 bool ResolvePath(const char* path, std::string& out) {
@@ -340,22 +352,70 @@ bool FileSetWriteTime(const char* path, uint64_t fileTime) {
 
 namespace {
 
-// Creates "<path>.<8 hex digits>.tmp" under a name nothing has yet: a file or link planted
-// under a name this program might use is never opened, let alone followed.  The mode is
-// the usual one of a new file (the umask applies).  The descriptor, or -1 with errno set.
-int CreateUniqueTemporary(const char* path, char* tempPath, size_t tempSize) {
+// Creates "<before><8 hex digits><after>" with a number not used before in this run, under a
+// name nothing has yet: a file or link planted under a name this program might use is never
+// opened, let alone followed.  The mode is the usual one of a new file (the umask applies).
+// The descriptor, or -1 with errno set.
+int CreateUniqueFile(const char* before, const char* after, char* made, size_t madeSize) {
   static std::atomic<uint32_t> counter{0};
   const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
   for (int attempt = 0; attempt < 64; ++attempt) {
     uint32_t unique = static_cast<uint32_t>(::getpid()) * 2654435761u ^ static_cast<uint32_t>(now) ^
                       (counter.fetch_add(1) * 40503u);
     unique ^= unique >> 15;
-    std::snprintf(tempPath, tempSize, "%s.%08x.tmp", path, unique);
-    const int fd = ::open(tempPath, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    std::snprintf(made, madeSize, "%s%08x%s", before, unique, after);
+    const int fd = ::open(made, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   errno = EEXIST;
   return -1;
+}
+
+// When this program started, as a Linux time: a temporary file last written more than
+// TEMPORARY_MARGIN before it cannot be a save of this run.
+const std::chrono::system_clock::time_point g_programStart = std::chrono::system_clock::now();
+constexpr auto TEMPORARY_MARGIN = std::chrono::seconds(2);
+
+std::mutex g_sweptMutex;
+std::set<std::string> g_sweptFolders;  // real paths of the folders swept in this run
+
+bool IsStale(const struct stat& st) {
+  const auto written = std::chrono::system_clock::time_point(
+      std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::seconds(st.st_mtim.tv_sec) +
+                                                                      std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
+  return written + TEMPORARY_MARGIN < g_programStart;
+}
+
+// Removes the folder's stale temporary files, unless it was swept already in this run, and
+// with subfolders those of the folders below it too.
+int SweepFolder(const std::string& folder, bool subfolders) {
+  char real[PATH_MAX];
+  if (!::realpath(folder.empty() ? "." : folder.c_str(), real)) return 0;
+  bool sweep;
+  {
+    const std::lock_guard<std::mutex> lock(g_sweptMutex);
+    sweep = g_sweptFolders.insert(real).second;
+  }
+  if (!sweep && !subfolders) return 0;
+  DIR* dir = ::opendir(real);
+  if (!dir) return 0;
+  int removed = 0;
+  std::vector<std::string> below;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    const std::string path = Join(real, name);
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) continue;
+    if (S_ISDIR(st.st_mode)) {
+      if (subfolders) below.push_back(path);
+    } else if (sweep && S_ISREG(st.st_mode) && IsOwnTemporaryName(name.c_str()) && IsStale(st)) {
+      removed += ::unlink(path.c_str()) == 0;
+    }
+  }
+  ::closedir(dir);
+  for (const std::string& path : below) removed += SweepFolder(path, true);
+  return removed;
 }
 
 void SyncFolderOf(const char* path) {
@@ -377,7 +437,9 @@ FILE* SafeWriteBegin(SafeWrite& w, const char* path) {
     return nullptr;
   }
   std::memcpy(w.path, resolved.c_str(), resolved.size() + 1);
-  const int fd = CreateUniqueTemporary(w.path, w.tempPath, sizeof w.tempPath);
+  SweepFolder(FolderOf(w.path), false);  // what an earlier run's killed saves left here
+  const std::string before = std::string(w.path) + ".";
+  const int fd = CreateUniqueFile(before.c_str(), ".tmp", w.tempPath, sizeof w.tempPath);
   if (fd < 0) {
     w.error = errno ? errno : EIO;
     return nullptr;
@@ -428,6 +490,37 @@ void SafeWriteAbandon(SafeWrite& w) {
     w.stream = nullptr;
     ::unlink(w.tempPath);
   }
+}
+
+bool IsOwnTemporaryName(const char* name) {
+  const size_t length = std::strlen(name);
+  constexpr size_t TAIL = 1 + 8 + 4;  // ".<8 hex digits>.tmp"
+  if (length <= TAIL || name[length - TAIL] != '.' || std::strcmp(name + length - 4, ".tmp") != 0) return false;
+  for (size_t i = length - TAIL + 1; i < length - 4; ++i)
+    if (!std::isdigit(static_cast<unsigned char>(name[i])) && !(name[i] >= 'a' && name[i] <= 'f')) return false;
+  return true;
+}
+
+int RemoveStaleTemporaries(const char* folder, bool subfolders) {
+  std::string resolved;
+  if (!ResolvePath(folder, resolved)) return 0;
+  return SweepFolder(resolved, subfolders);
+}
+
+int ProbeFolderWrite(const char* folder, uint64_t& fileTime) {
+  std::string resolved;
+  ResolvePath(folder, resolved);
+  char path[FILE_PATH_SIZE + 32];
+  const std::string before = Join(resolved, "zkt_probe.");
+  const int fd = CreateUniqueFile(before.c_str(), ".fl", path, sizeof path);
+  if (fd < 0) return errno ? errno : EIO;
+  struct stat st;
+  const int error = ::fstat(fd, &st) == 0 ? 0 : errno;
+  ::close(fd);
+  ::unlink(path);
+  if (error) return error;
+  fileTime = FileTimeFromUnix(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+  return 0;
 }
 
 int FileWriteAll(const char* path, const void* bytes, size_t length) {

@@ -44,6 +44,9 @@ bool IsSafeFileName(const char* name);
 // A relative path that stays inside the working folder: not absolute, no drive, no ".."
 // component, no control character.  Separators of either kind are allowed.
 bool IsSafeRelativePath(const char* path);
+// The absolute native path of path (a relative one is taken from the working folder), for
+// telling the user where a file or folder was looked for.
+std::string FullPath(const char* path);
 // Formats pathTemplate with name in place of every "%s" ("mods\vehicles\%s\%s.veh").
 // Returns false, with out empty, when name is not a safe file name or the path does not fit.
 bool MakeNamedPath(char* out, int outSize, const char* pathTemplate, const char* name);
@@ -58,6 +61,11 @@ bool FileIsRegular(const char* path);     // a plain file: not a folder, pipe or
 int64_t FileLength(const char* path);      // -1 when it cannot be found
 bool FileRemove(const char* path);
 bool MakeFolder(const char* path);         // true also when it already exists
+// Whether a new file can be made in folder: a file of a new name each call
+// ("<folder>/zkt_probe.<8 hex digits>.fl") is created only where nothing of that name exists,
+// never through a link, and removed again.  0 with the new file's write time (FILETIME) in
+// fileTime, or the errno value.
+int ProbeFolderWrite(const char* folder, uint64_t& fileTime);
 // Removes a folder and everything in it (links are removed, never followed).  True also
 // when nothing of that name exists.
 bool FolderRemoveAll(const char* path);
@@ -116,6 +124,17 @@ void SafeWriteFail(SafeWrite& w, int error);
 int SafeWriteCommit(SafeWrite& w);
 // Closes and removes the temporary file; path is left as it was.
 void SafeWriteAbandon(SafeWrite& w);
+// The temporary files of saves that never reached their rename (a killed program) are ours
+// alone by their names: "<name>.<8 lower-case hex digits>.tmp", a plain file (never a link),
+// last written more than two seconds before this program started (file times may be that
+// coarse), so no save of a running program is ever taken.  The first safe write into a
+// folder in each run removes those of the folder, and start-up removes them from the folders
+// the program saves to.  Nothing else is touched.
+bool IsOwnTemporaryName(const char* name);
+// Removes the stale temporary files of folder (and of the folders below it, links to folders
+// not followed, with subfolders); returns how many were removed.  A folder once swept is not
+// swept again in this run.
+int RemoveStaleTemporaries(const char* folder, bool subfolders);
 // Writes bytes as a whole file through a safe write.  Returns 0 or the errno value.
 int FileWriteAll(const char* path, const void* bytes, size_t length);
 // A write beyond the process's file-size limit then fails (EFBIG) like any other failed

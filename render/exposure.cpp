@@ -163,7 +163,8 @@ int ChooseExposureRegion(const PostChain& chain, int stereo) {
   if (DebugMessagesOn) {
     const ZKTETexture* largest = chain.targets[0];
     char line[128];
-    std::snprintf(line, sizeof line, "No suitable size for ReadSurf [src %dx%d]", largest ? largest->width : 0,
+    // The multiplication sign of the text's code page (Latin 1).
+    std::snprintf(line, sizeof line, "No suitable size for ReadSurf [src %d\xD7%d]", largest ? largest->width : 0,
                   largest ? largest->height : 0);
     ReportLine(line, REPORT_GREY);
   }

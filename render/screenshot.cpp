@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/config.h"
+#include "core/data_file.h"
 #include "core/report.h"
 #include "platform/files.h"
 #include "platform/image_clipboard.h"
@@ -330,7 +331,10 @@ GfxResult SaveWICTextureToFile(GfxContext context, GfxTexture2D texture, int con
     std::vector<uint8_t> bytes;
     if (EncodeImage(container, rows, chosen, bytes)) r = GFX_E_FAIL;
     GfxUnmap(context, staging, 0);
-    if (!GfxFailed(r) && WriteNewFile(path, bytes) != 0) r = GFX_E_FAIL;
+    if (!GfxFailed(r) && WriteNewFile(path, bytes) != 0) {
+      ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path);
+      r = GFX_E_FAIL;
+    }
   }
   if (ownStaging) GfxRelease(staging);
   return r;

@@ -175,7 +175,11 @@ void Solid::CheckContact(float dt) {
     Solid* other = p.probe.candidateBody;
     const float k = other ? std::min(stiffness, other->stiffness) : stiffness;
     const float b = other ? std::min(damping, other->damping) : damping;
+    // The friction spring pulls along the contact plane only.  A point found already sunk
+    // keeps its anchor where it was found, below the plane; the spring's part along the
+    // normal would pull the body into the floor for as long as it rests there.
     Vec3 tangential = (p.anchor - c) * k;
+    tangential -= n * Dot(n, tangential);
     const float previousDepth = p.lastDepth;
     const float rate = std::clamp((d - previousDepth) / dt, -4.0f, 4.0f);
     p.lastDepth = d;

@@ -47,6 +47,20 @@ foreach(line IN LISTS layer_lines)
   endif()
 endforeach()
 
+# Each library in its own folder: none lies inside another library's folder, so the tree shows
+# the layers.
+foreach(outer IN LISTS folders)
+  if(NOT DEFINED library_of_${outer})
+    continue()
+  endif()
+  foreach(inner IN LISTS folders)
+    string(FIND "${inner}" "${outer}/" at)
+    if(at EQUAL 0 AND DEFINED library_of_${inner})
+      fault("tools/layers.txt: ${library_of_${inner}} lives in ${inner}, inside the folder of ${library_of_${outer}}")
+    endif()
+  endforeach()
+endforeach()
+
 # The layer of a path relative to the tree ("" when none): its deepest folder with a line.
 # Tests and benchmarks take the layer of the folder they mirror; files right in tests/
 # take the line "tests".
@@ -95,8 +109,13 @@ function(may_use user used out)
 endfunction()
 
 # ---- Includes ----
-set(roots platform texconv core ui render physics world modeller vehicle vehicle_editor race frontend app
-          tests bench tools)
+# Every top folder that holds a line, and the tests and benchmarks.
+set(roots tests bench)
+foreach(folder IN LISTS folders)
+  string(REGEX REPLACE "/.*$" "" root "${folder}")
+  list(APPEND roots ${root})
+endforeach()
+list(REMOVE_DUPLICATES roots)
 set(sources "")
 foreach(root IN LISTS roots)
   file(GLOB_RECURSE found RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/${root}/*.h" "${SOURCE_DIR}/${root}/*.cpp")

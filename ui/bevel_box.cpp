@@ -7,7 +7,9 @@
 #include "render/buffers.h"
 #include "render/immediate.h"
 #include "render/material.h"
+#include "render/render_states.h"
 #include "text/text_colours.h"
+#include "ui/draw_record.h"
 
 namespace {
 
@@ -42,6 +44,8 @@ void Quad(const uint32_t colour[4], float ax, float ay, float bx, float by, floa
 
 void Box(uint32_t colourWord, bool swap, bool red, float x1, float y1, float x2, float y2, float bx, float by) {
   if (!Room()) return;
+  RecordFillPixels(0xFF000000u | (colourWord & 0xFF) << 16 | (colourWord >> 8 & 0xFF) << 8 | (colourWord >> 16 & 0xFF),
+                   x1, y1, x2, y2);
   uint32_t light = Mix(colourWord, 255), dark = Mix(colourWord, 100);
   if (swap) std::swap(light, dark);
   if (red) light = dark = TextColours.red;
@@ -65,4 +69,18 @@ void DrawBevelBox(uint32_t colourWord, int state, float x1, float y1, float x2, 
 
 void DrawBevelBoxWide(uint32_t colourWord, int state, float x1, float y1, float x2, float y2) {
   Box(colourWord, state != 0, false, x1, y1, x2, y2, 0.25f * (x2 - x1), 0.25f * (y2 - y1));
+}
+
+void DrawBlendedBox(uint32_t argb, float x1, float y1, float x2, float y2) {
+  CircularVBuffer& s = Stream2D;
+  if (s.batchOpen) DrawPending2DTriangles(0);
+  RecordFillPixels(argb, x1, y1, x2, y2);
+  if (!s.StartBuf(GetDefaultMaterial(), 1, 1)) return;
+  const int savedBlend = RenderStates.pendingBlend;
+  RenderStates.pendingBlend = 2;
+  const uint32_t colour = ApplyBrightnessTable(argb);
+  const uint32_t corners[4] = {colour, colour, colour, colour};
+  Quad(corners, x1, y1, x2, y1, x2, y2, x1, y2);
+  DrawPending2DTriangles(0);
+  RenderStates.pendingBlend = savedBlend;
 }

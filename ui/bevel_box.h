@@ -11,3 +11,6 @@
 // (DrawPending2DTriangles); both open a batch on the default material when none is open.
 void DrawBevelBox(uint32_t colourWord, int state, float x1, float y1, float x2, float y2, float bevelPixels);
 void DrawBevelBoxWide(uint32_t colourWord, int state, float x1, float y1, float x2, float y2);
+// A plain box in a vertex colour (0xAARRGGBB) blended by its alpha, drawn at once (what the
+// stream held is drawn first, so it stays under it).
+void DrawBlendedBox(uint32_t argb, float x1, float y1, float x2, float y2);

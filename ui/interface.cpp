@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "text/code_pages.h"
 #include "text/messages.h"
+#include "ui/draw_record.h"
 #include "ui/interface_draw.h"
 #include "ui/interface_local.h"
 #include "ui/screen_labels.h"
@@ -136,6 +137,8 @@ void ClearInterface() {
   RowCursorX = RowCursorY = 0;
   ReleaseHandled = 0;
   MessageTop = -1.0f;
+  ClearStatusLines();
+  StartFrameRecord();
   BackButtonShown = 0;
   ClearScreenLabels();
 }

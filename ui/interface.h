@@ -106,8 +106,9 @@ void SetRowCursorFromRight(int units, int rows);
 void SetRowCursorFromBottomRight(int units, int rows);
 
 // ---- [Frame] ----
-// Empties both tables and the screen labels, puts the row cursor at (0, 0) and clears the
-// release flag.  Run before every act call and after every button action.
+// Empties both tables, the screen labels, the status lines and the frame's drawing record
+// (ui/draw_record.h), puts the row cursor at (0, 0) and clears the release flag.  Run before
+// every act call and after every button action.
 void ClearInterface();
 extern float ScreenTitleY;  // -1.0: no screen title this frame
 // The pixel rectangle the interface may draw in (labels outside it are neither drawn nor hit).
@@ -261,6 +262,8 @@ void PrepareValueControl(ValueControl& control);
 // The text PrepareValueControl draws for the control, without placement: 0 for types that
 // show no text (or show glyphs only), else 1 with the coded text in out.
 int ValueControlText(const ValueControl& control, char* out, int outSize);
+// The opaque colour (0xFFRRGGBB) its text or glyphs are drawn in, unpressed; 0 when it shows none.
+uint32_t ValueControlInk(const ValueControl& control);
 // Pressed as drawn: a mouse button is held, the control has a callback, the press was made on
 // a control of its type, and the press point and the pointer both lie inside it.
 bool IsControlPressed(const ValueControl& control);

@@ -12,6 +12,7 @@
 #include "core/config.h"
 #include "core/data_file.h"
 #include "core/log.h"
+#include "core/report.h"
 #include "platform/files.h"
 #include "render/immediate.h"
 
@@ -186,6 +187,7 @@ int WriteInterfaceCfg(int* failure) {
   WriteInterfaceCfgToText(text);
   if (const int error = FileWriteAll(InterfaceCfgPath, text.data(), text.size())) {
     LogF("%s could not be written (%s)", InterfaceCfgPath, std::strerror(error));
+    ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, InterfaceCfgPath);
     if (failure) *failure = error;
     return 0;
   }

@@ -6,9 +6,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "core/frame_globals.h"
+#include "core/gamma_tables.h"
+#include "core/process.h"
 #include "core/window_state.h"
 #include "platform/clock.h"
 #include "render/buffers.h"
@@ -23,7 +26,9 @@
 #include "text/code_pages.h"
 #include "text/messages.h"
 #include "ui/bevel_box.h"
+#include "ui/contrast.h"
 #include "ui/dialogs.h"
+#include "ui/draw_record.h"
 #include "ui/glyph_cache.h"
 #include "ui/interface_config.h"
 #include "ui/interface_local.h"
@@ -35,10 +40,6 @@
 #include "ui/value_steps.h"
 
 int PanelTextureState = PANEL_STATE_NONE;
-float MessageTop = -1.0f;
-int MessageAreaReserved;
-float MessageTextSize = 0.05f;
-uint8_t InterfaceTranslucent;
 
 namespace {
 
@@ -51,7 +52,6 @@ constexpr uint32_t HALF_ALPHA = 0x80000000u;
 constexpr uint32_t SELECTION_COLOUR = 0x803070C0u;
 constexpr uint32_t COMPOSITION_MARKER_COLOUR = 0xFFFFFF00u;
 
-TextBatch g_messageBatch;  // the message lines, screen units
 
 // The selection highlights and composition markers the text drawing asked for while the
 // controls were added; drawn over the panels, under the texts.
@@ -123,6 +123,7 @@ void Quad(uint32_t colour, float x1, float y1, float x2, float y2, float u1, flo
 
 // The nine-slice panel in a ready vertex colour.
 void NineSlice(uint32_t colour, float x1, float y1, float x2, float y2, bool opaqueStyle) {
+  RecordFillUnits(colour, x1, y1, x2, y2);
   const float w = x2 - x1, h = y2 - y1;
   const bool small = w < SMALL_PANEL || h < SMALL_PANEL;
   const float corner = small ? 0.008f : 0.012f;
@@ -170,16 +171,41 @@ void Thumb(const ValueControl& c, float value, float minimum, float maximum, boo
                   p - THUMB_HALF_WIDTH, c.top + THUMB_HALF_WIDTH);
 }
 
-void PanelInColour(const ColourWord* colour, uint32_t alpha, bool pressed, const ValueControl& c) {
+uint32_t g_scene;  // PlainScreenColour() of the panel pass
+
+// The vertex colour of a control's panel under its text: the panel's colour at its alpha; more
+// opaque where the text would not stand out from it over a black and a white scene; black or
+// white (at the alpha that does) where even the opaque colour would not do.  Opaque panels
+// are faces: they keep their colour.
+uint32_t TextPanelColour(const ValueControl& c, ColourWord colour, uint32_t alphaWord) {
+  const uint32_t vertex = ToVertex(colour, alphaWord);
+  const uint32_t ink = ValueControlInk(c);
+  if (!ink || alphaWord == OPAQUE) return vertex;
+  return BackingToStandOut(ink, nullptr, 0, vertex, g_scene);
+}
+
+void TextPanel(const ValueControl& c, const ColourWord* colour, uint32_t alphaWord, bool pressed) {
   const ColourWord base = colour ? *colour : TextColours.panelGrey;
-  NineSlice(ToVertex(Darker(base, pressed), alpha), c.left, c.top, c.right, c.bottom, alpha == OPAQUE);
-  CheckBatchLength();
+  DrawPanelInColour(TextPanelColour(c, Darker(base, pressed), alphaWord), c.left, c.top, c.right, c.bottom);
+}
+
+void PanelInColour(const ColourWord* colour, uint32_t alpha, bool pressed, const ValueControl& c) {
+  TextPanel(c, colour, alpha, pressed);
+}
+
+// Fills drawn next belong to the control: its panel, thumb or stripes.
+void TagControl(int index) {
+  const ValueControl& c = ValueControls[index];
+  char label[160] = "";
+  if (DrawRecording && !ValueControlText(c, label, sizeof label)) label[0] = 0;
+  TagRecordForControl(index, c.owner != nullptr, c.left, c.top, c.right, c.bottom, label);
 }
 
 // The stripes of type 57 and the plain fills of types 14 and 51.
 void DrawPlainFills(int first) {
   for (int i = first; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];
+    TagControl(i);
     switch (c.displayType) {
       case 14:
         if (c.label.i <= -3) DrawInterfaceQuad(CodeColour(static_cast<int>(c.label.i)), c.left, c.top, c.right, c.bottom);
@@ -209,15 +235,16 @@ void DrawControlPanel(const ValueControl& c) {
   const bool pressed = IsControlPressed(c);
   const bool big = c.colour == &InterfaceColours.bigText;
   const ColourWord* panel = big ? &InterfaceColours.bigCol : &InterfaceColours.buttonCol;
+  const uint32_t panelAlpha = big ? BigAlphaWord : ButtonAlphaWord;
   const uint8_t labelBits = static_cast<uint8_t>(c.label.i & 0xFF);
   switch (type) {
     case 0: case 1: case 4: case 5: case 6: case 8: case 11: case 12: case 13: case 23: case 24: case 25: case 26:
     case 32: case 34: case 40: case 41: case 42: case 43: case 44: case 45: case 46: case 47: case 49: case 50:
     case 58:
-      DrawButtonPanel(panel, pressed, c.right, c.bottom, 0, big, c.left, c.top);
+      TextPanel(c, panel, panelAlpha, pressed);
       return;
     case 33:
-      if (c.maximum.i != 1) DrawButtonPanel(panel, pressed, c.right, c.bottom, 0, big, c.left, c.top);
+      if (c.maximum.i != 1) TextPanel(c, panel, panelAlpha, pressed);
       return;
     case 2:
     case 52: {
@@ -232,16 +259,19 @@ void DrawControlPanel(const ValueControl& c) {
       return;
     }
     case 3: DrawButtonPanel(c.colour, pressed, c.right, c.bottom, 2, false, c.left, c.top); return;
-    case 7: DrawButtonPanel(&InterfaceColours.bigCol, pressed, c.right, c.bottom, 0, true, c.left, c.top); return;
-    case 9: DrawFadePanel(&InterfaceColours.bigCol, pressed, c.right, c.bottom, true, c.left, c.top); return;
+    case 7: TextPanel(c, &InterfaceColours.bigCol, BigAlphaWord, pressed); return;
+    case 9:
+      FadePanel(TextPanelColour(c, Darker(InterfaceColours.bigCol, pressed), BigAlphaWord), c.left, c.top, c.right,
+                c.bottom);
+      return;
     case 10: DrawTitleTab(c); return;
     case 15: case 19: case 20: case 21: case 54: case 55:
       if (c.left != c.right && !(labelBits & 4) && FrameClear.mode != 0 && FrameClear.mode != 1)
-        DrawButtonPanel(&InterfaceColours.bigCol, pressed, c.right, c.bottom, 0, true, c.left, c.top);
+        TextPanel(c, &InterfaceColours.bigCol, BigAlphaWord, pressed);
       return;
     case 16: case 17: case 18:
-      if (c.label.i == 1) DrawButtonPanel(&InterfaceColours.buttonCol, pressed, c.right, c.bottom, 0, false, c.left, c.top);
-      else if (c.label.i != 0) DrawButtonPanel(&InterfaceColours.bigCol, pressed, c.right, c.bottom, 0, true, c.left, c.top);
+      if (c.label.i == 1) TextPanel(c, &InterfaceColours.buttonCol, ButtonAlphaWord, pressed);
+      else if (c.label.i != 0) TextPanel(c, &InterfaceColours.bigCol, BigAlphaWord, pressed);
       return;
     case 27: case 28: case 29: case 30: case 31:
       DrawButtonPanel(panel, pressed, c.right, c.bottom, 0, big, c.left, c.top);
@@ -284,9 +314,9 @@ void DrawControlPanel(const ValueControl& c) {
     case 53: PanelInColour(c.colour, HALF_ALPHA, pressed, c); return;
     case 60:
       if ((c.label.i & 0x20) || (c.label.i == 0 && c.minimum.i == 544))
-        DrawButtonPanel(&InterfaceColours.bigCol, pressed, c.right, c.bottom, 0, true, c.left, c.top);
+        TextPanel(c, &InterfaceColours.bigCol, BigAlphaWord, pressed);
       else
-        DrawButtonPanel(&InterfaceColours.buttonCol, pressed, c.right, c.bottom, 0, false, c.left, c.top);
+        TextPanel(c, &InterfaceColours.buttonCol, ButtonAlphaWord, pressed);
       return;
     case 61: DrawInterfaceIcon(c); return;
     default: return;
@@ -294,36 +324,16 @@ void DrawControlPanel(const ValueControl& c) {
 }
 
 void DrawHighlights() {
+  TagRecordFor(RECORD_TEXT, RECORD_FILL);
   for (const Highlight& h : g_highlights) DrawInterfaceQuad(h.colour, h.x0, h.y0, h.x1, h.y1);
   g_highlights.clear();
   FlushInterfaceBatch();
 }
 
-float MessageRow() { return MessageTextSize * 0.85f; }
-
-// The lines drawn, in order: the history first while it is shown, then the shown lines.
-int MessageLinesDrawn(const MessageLine** out) {
-  int n = 0;
-  if (ShowMessageHistory)
-    for (const MessageLine& line : MessageHistory)
-      if (line.text[0]) out[n++] = &line;
-  for (int i = 0; i < MessageLineCount; ++i)
-    if (MessageLines[i].text[0]) out[n++] = &MessageLines[i];
-  return n;
-}
-
-void MessageOrigin(float* x, float* y) {
-  *x = -1.0f;
-  *y = MessageTop;
-  if (MessageAreaReserved && ScreenWidth > 0 && ScreenHeight > 0) {
-    *x += 2.0f * static_cast<float>(16 * ButtonWidth) / static_cast<float>(ScreenWidth);
-    *y += 2.0f * static_cast<float>(ButtonHeight) / static_cast<float>(ScreenHeight);
-  }
-}
-
 // ---- Buttons ----
 
 constexpr int BUTTON_TEXT_LINE_MAX = 15;
+constexpr int BUTTON_LABEL_SIZE = 160;
 
 bool AlwaysUnlit(int style) {
   return (style >= 16 && style <= 25) || (style >= 34 && style <= 36) || (style >= 43 && style <= 51);
@@ -354,6 +364,46 @@ float PixelWidth(const char* text, float size) {
   return w;
 }
 
+// Where the label may cut a text: after a whole character (a double-byte character's two
+// bytes, a colour code's caret and letter stay together).
+int NextCut(const char* text, int at) {
+  const uint8_t byte = static_cast<uint8_t>(text[at]);
+  if (byte == '^' && text[at + 1]) return at + 2;
+  if (IsLeadByte(CurrentCodePage, byte) && text[at + 1]) return at + 2;
+  return at + 1;
+}
+
+}  // namespace
+
+void FitButtonLabel(const char* text, float room, float* size, char* out, int outSize) {
+  std::snprintf(out, static_cast<size_t>(outSize), "%s", text ? text : "");
+  if (PixelWidth(out, *size) <= room) return;
+  // The interface's text sizes step by two pixels; the smallest taken is 0.6 of the label's own.
+  const float least = 0.6f * *size;
+  float fitting = *size;
+  for (float s = *size - 2.0f; s >= least; s -= 2.0f) {
+    fitting = s;
+    if (PixelWidth(out, s) <= room) {
+      *size = s;
+      return;
+    }
+  }
+  *size = fitting;
+  // Still too wide: as much of the text as fits, then "...".
+  const std::string whole = out;
+  int keep = 0;
+  for (int at = 0; at < static_cast<int>(whole.size());) {
+    const int next = NextCut(whole.c_str(), at);
+    if (PixelWidth((whole.substr(0, size_t(next)) + "...").c_str(), fitting) > room) break;
+    keep = at = next;
+  }
+  while (keep > 0 && whole[size_t(keep) - 1] == ' ') --keep;  // "mono..." rather than "mono ..."
+  std::snprintf(out, static_cast<size_t>(outSize), "%s...", whole.substr(0, size_t(keep)).c_str());
+  if (PixelWidth(out, fitting) > room) out[0] = 0;  // not even the full stops fit
+}
+
+namespace {
+
 // The text size of a button's label: scaled down in proportion when the button is shorter
 // than a row.
 float ButtonLabelSize(const InterfaceButton& b) {
@@ -375,13 +425,18 @@ void DrawButtonGlyphCodes(const InterfaceButton& b, const char* codes, uint32_t 
                            b.left + inset);
   TextBatch* saved = CurrentTextBatch;
   CurrentTextBatch = &SmallTextBatch;
+  const size_t first = SmallTextBatch.items.size();
   DrawRawCodes(codes, x, 0.5f * static_cast<float>(b.top + b.bottom) - 0.5f * size, size, colour);
+  RecordQueuedText(SmallTextBatch, first, codes, colour);
   CurrentTextBatch = saved;
 }
 
 void DrawButtonTextAligned(const InterfaceButton& b, const char* text, uint32_t colour, int align) {
   const float inset = static_cast<float>(InterfaceScaleRounded);
-  const float size = ButtonLabelSize(b);
+  float size = ButtonLabelSize(b);
+  char fitted[BUTTON_LABEL_SIZE];
+  FitButtonLabel(text, static_cast<float>(b.right - b.left) - 2.0f * inset, &size, fitted, sizeof fitted);
+  text = fitted;
   const float width = PixelWidth(text, size);
   float x;
   if (align == 1) x = b.left + inset;
@@ -409,9 +464,13 @@ void DrawWrappedButtonText(const InterfaceButton& b, const char* text, uint32_t 
     if (p[n] && lastSpace > 0) n = lastSpace;
     std::memcpy(piece, p, static_cast<size_t>(n));
     piece[n] = 0;
-    const float w = PixelWidth(piece, size);
-    ButtonText(piece, colour, 0.5f * static_cast<float>(b.left + b.right) - 0.5f * w,
-               static_cast<float>(b.top) + 3.0f + static_cast<float>(line) * size, size);
+    // A word longer than the room is fitted as a single-line label is.
+    float pieceSize = size;
+    char fitted[BUTTON_LABEL_SIZE];
+    FitButtonLabel(piece, room, &pieceSize, fitted, sizeof fitted);
+    const float w = PixelWidth(fitted, pieceSize);
+    ButtonText(fitted, colour, 0.5f * static_cast<float>(b.left + b.right) - 0.5f * w,
+               static_cast<float>(b.top) + 3.0f + static_cast<float>(line) * size, pieceSize);
     p += n;
     while (*p == ' ') ++p;
   }
@@ -420,7 +479,9 @@ void DrawWrappedButtonText(const InterfaceButton& b, const char* text, uint32_t 
 // Draws what the stream and the small text batch hold: a layer of buttons.
 void FlushButtonLayer() {
   if (Stream2D.batchOpen) DrawPending2DTriangles(0);
-  if (!SmallTextBatch.items.empty()) DrawTextPanel(SmallTextBatch);
+  if (SmallTextBatch.items.empty()) return;
+  AddStandOutStrips(SmallTextBatch, 0);
+  DrawTextPanel(SmallTextBatch);
 }
 
 }  // namespace
@@ -455,6 +516,7 @@ void DrawButtonPanelFlush(const ColourWord* colour, bool pressed, float x2, floa
 
 void DrawFlatPanel(const ColourWord* colour, bool pressed, float x2, float y2, bool translucent, float x1, float y1) {
   const ColourWord base = colour ? *colour : InterfaceColours.buttonCol;
+  RecordFillUnits(ToVertex(Darker(base, pressed), translucent ? ButtonAlphaWord : OPAQUE), x1, y1, x2, y2);
   UseState(PANEL_STATE_SMALL);
   Quad(ToVertex(Darker(base, pressed), translucent ? ButtonAlphaWord : OPAQUE), x1, y1, x2, y2, 0.0f, 0.0f, 1.0f, 1.0f);
   CheckBatchLength();
@@ -462,9 +524,13 @@ void DrawFlatPanel(const ColourWord* colour, bool pressed, float x2, float y2, b
 
 void DrawFadePanel(const ColourWord* colour, bool pressed, float x2, float y2, bool big, float x1, float y1) {
   const ColourWord base = Darker(colour ? *colour : InterfaceColours.bigCol, pressed);
-  const uint32_t alpha = big ? BigAlphaWord : ButtonAlphaWord;
-  const uint32_t solid = ToVertex(base, alpha), clear = ToVertex(base, 0);
+  FadePanel(ToVertex(base, big ? BigAlphaWord : ButtonAlphaWord), x1, y1, x2, y2);
+}
+
+void FadePanel(uint32_t solid, float x1, float y1, float x2, float y2) {
+  const uint32_t clear = solid & 0xFFFFFFu;
   const float ch = !VrEnabled && x2 == 1.0f ? 0.0f : 0.012f * Projection.aspect, cv = 0.012f;
+  RecordFillUnits(solid, x1, y1, x2, y2);  // where it has its full alpha
   UseState(PANEL_STATE_LARGE);
   // The fading left end: transparent at x1 - 0.1, the panel's alpha from x1 + 0.05.
   Draw2D& list = Draw2DList;
@@ -491,6 +557,7 @@ void DrawTitleTab(const ValueControl& c) {
   const float r = 0.006f, rv = 0.006f * Projection.inverseAspect;
   const float top = -1.0f, bottom = c.bottom;
   const float rightTop = -1.0f + w + 0.02f + h / 8.0f, rightBottom = -1.0f + w + 0.02f;
+  RecordFillUnits(OPAQUE, -1.0f, top, rightBottom, bottom);
   Draw2D& list = Draw2DList;
   auto quad = [&](float ax, float ay, float bx, float by, float cx, float cy, float dx, float dy, float u0, float v0,
                   float u1, float v1) {
@@ -517,7 +584,13 @@ void DrawInterfaceIcon(const ValueControl& c) {
   CheckBatchLength();
 }
 
+void DrawPanelInColour(uint32_t vertexColour, float x1, float y1, float x2, float y2) {
+  NineSlice(vertexColour, x1, y1, x2, y2, (vertexColour >> 24) == 0xFF);
+  CheckBatchLength();
+}
+
 void DrawInterfaceQuad(uint32_t vertexColour, float x1, float y1, float x2, float y2) {
+  RecordFillUnits(vertexColour, x1, y1, x2, y2);
   UseState(PANEL_STATE_PLAIN);
   Quad(vertexColour, x1, y1, x2, y2, 0.0f, 0.0f, 0.0f, 0.0f);
   CheckBatchLength();
@@ -532,69 +605,85 @@ uint32_t CodeColour(int code) {
 }
 
 void DrawValueControlPanels(int first) {
+  g_scene = PlainScreenColour();
   DrawPlainFills(first);
-  for (int i = std::max(0, first); i < ValueControlCount; ++i) DrawControlPanel(ValueControls[i]);
-  FlushInterfaceBatch();
-}
-
-// ---- [Messages] ----
-
-void DrawMessageBackgrounds(bool translucent) {
-  const MessageLine* lines[2 * MESSAGE_LINE_COUNT];
-  const int n = MessageLinesDrawn(lines);
-  float x, y;
-  MessageOrigin(&x, &y);
-  const float row = MessageRow();
-  const uint32_t colour = translucent ? 0x40000000u : 0x80000000u;
-  for (int i = 0; i < n; ++i, y += row) {
-    const float width = TextWidth(lines[i]->text, lines[i]->codePage, MessageTextSize);
-    DrawInterfaceQuad(colour, x, y, x + width + 0.2f * row, y + row);
+  for (int i = std::max(0, first); i < ValueControlCount; ++i) {
+    TagControl(i);
+    DrawControlPanel(ValueControls[i]);
   }
+  TagRecordFor(RECORD_TEXT, RECORD_FILL);
   FlushInterfaceBatch();
 }
 
-void DrawMessageTexts(bool translucent) {
-  const MessageLine* lines[2 * MESSAGE_LINE_COUNT];
-  const int n = MessageLinesDrawn(lines);
-  float x, y;
-  MessageOrigin(&x, &y);
-  const float row = MessageRow();
-  TextBatch* saved = CurrentTextBatch;
-  CurrentTextBatch = &g_messageBatch;
-  for (int i = 0; i < n; ++i, y += row)
-    DrawText(lines[i]->text, ToVertex(lines[i]->colour, translucent ? 0xA0000000u : OPAQUE), x + 0.1f * row,
-             y + 0.5f * (row - MessageTextSize), MessageTextSize, lines[i]->codePage);
-  CurrentTextBatch = saved;
+// ---- [Contrast] ----
+
+uint32_t PlainScreenColour() {
+  // Editors with a view clear for themselves (modes 2 and 3); the garage and pages with a
+  // picture show it behind their interface.
+  const int mode = FrameClear.mode;
+  if (mode != 0 && mode != 1) return 0;
+  if (Background.garage || (!Background.switchedOff && CurrentBackground && CurrentBackground[0])) return 0;
+  if (mode == 1) return OPAQUE | (FrameClear.colour & 0xFFFFFFu);
+  if (!FrameClear.alternativeBackground) return OPAQUE;
+  return OPAQUE | uint32_t{BrightnessTable[0]} << 16 | uint32_t{BrightnessTable[25]} << 8 | BrightnessTable[100];
 }
 
-int GetMessageAreaHeight() {
-  if (!MessageAreaReserved || MessageLineCount == 0 || ShowMessageHistory) return 0;
-  return ButtonHeight + static_cast<int>(std::lround(MessageTextSize * 0.85f * static_cast<float>(MessageLineCount) *
-                                                     static_cast<float>(ScreenHeight) * 0.5f));
+void AddStandOutStrips(const TextBatch& batch, int inScreenUnits) {
+  static std::vector<DrawRecordEntry> texts;
+  WaitingTexts(batch, inScreenUnits, texts);
+  if (texts.empty() || ScreenWidth <= 0 || ScreenHeight <= 0) return;
+  const float width = static_cast<float>(ScreenWidth), height = static_cast<float>(ScreenHeight);
+  std::vector<uint32_t> layers;
+  TagRecordFor(RECORD_TEXT, RECORD_BACKING);
+  for (const DrawRecordEntry& t : texts) {
+    if (t.role == RECORD_MESSAGE || t.role == RECORD_STATUS) continue;  // they bring their own
+    const float x = 0.5f * (t.left + t.right), y = 0.5f * (t.top + t.bottom);
+    layers.clear();
+    const DrawRecordEntry* top = nullptr;
+    for (const DrawRecordEntry& f : DrawRecord) {
+      if (IsRecordedText(f.role) || x < f.left || x >= f.right || y < f.top || y >= f.bottom) continue;
+      layers.push_back(f.colour);
+      top = &f;
+    }
+    // A button's face or a label's box keeps its own dark or light text rule.
+    if (top && (top->colour >> 24) == 0xFF && (top->role == RECORD_BUTTON || top->role == RECORD_LABEL_BOX)) continue;
+    const int n = static_cast<int>(layers.size());
+    if (WorstContrast(t.colour, layers.data(), n, g_scene) >= TEXT_CONTRAST_AIMED) continue;
+    const uint32_t strip = BackingToStandOut(t.colour, layers.data(), n, 0x00000000u, g_scene);
+    // The text's extent with a little room, kept inside the text's own control.
+    const float mx = 0.15f * (t.bottom - t.top), my = 0.06f * (t.bottom - t.top);
+    float x1 = t.left - mx, y1 = t.top - my, x2 = t.right + mx, y2 = t.bottom + my;
+    if (t.ownerRight - t.ownerLeft >= 1.0f && t.ownerBottom - t.ownerTop >= 1.0f) {
+      x1 = std::max(x1, std::min(t.ownerLeft, t.left));
+      y1 = std::max(y1, std::min(t.ownerTop, t.top));
+      x2 = std::min(x2, std::max(t.ownerRight, t.right));
+      y2 = std::min(y2, std::max(t.ownerBottom, t.bottom));
+    }
+    if (inScreenUnits)
+      DrawInterfaceQuad(strip, 2.0f * x1 / width - 1.0f, 2.0f * y1 / height - 1.0f, 2.0f * x2 / width - 1.0f,
+                        2.0f * y2 / height - 1.0f);
+    else
+      DrawBlendedBox(strip, x1, y1, x2, y2);
+  }
+  TagRecordFor(RECORD_TEXT, RECORD_FILL);
+  if (inScreenUnits) FlushInterfaceBatch();
 }
 
 // ---- The frame's passes ----
 
 void DrawInterface() {
   if (ExitRequested) return;
+  g_scene = DrawRecordScene = PlainScreenColour();
   TextSelectionHighlight = QueueSelection;
   TextCompositionMarker = QueueCompositionMarker;
-  const bool translucent = DialogOpen ? true : InterfaceTranslucent != 0;
-  DrawMessageTexts(translucent);
+  // The message and status lines are placed now, while every row of the frame is known, and
+  // queued before the glyph cache is built; DrawButtons draws them last, over everything.
+  PlaceMessageLines();
   GlyphCacheInit();
-  if (translucent) {
-    DrawMessageBackgrounds(true);
-    DrawTextBox(g_messageBatch);
-    DrawValueControlPanels(0);
-    DrawHighlights();
-    DrawTextBox(InterfaceTextBatch);
-  } else {
-    DrawValueControlPanels(0);
-    DrawHighlights();
-    DrawTextBox(InterfaceTextBatch);
-    DrawMessageBackgrounds(false);
-    DrawTextBox(g_messageBatch);
-  }
+  DrawValueControlPanels(0);
+  DrawHighlights();
+  AddStandOutStrips(InterfaceTextBatch, 1);
+  DrawTextBox(InterfaceTextBatch);
   AgeGlyphCache();
   // Not over a message box or option list: their keys are answers, not typing.
   if (OnscreenKeyboardShown && MouseMode != MOUSE_MODE_BOX) {
@@ -602,6 +691,7 @@ void DrawInterface() {
     const int first = ValueControlCount;
     DoOnScreenKeyboard();
     DrawValueControlPanels(first);
+    AddStandOutStrips(InterfaceTextBatch, 1);
     DrawTextBox(InterfaceTextBatch);
   }
   ExpireMessages(ClockNowMs());
@@ -723,6 +813,10 @@ void DrawButtons() {
     if (b.right < b.left || b.bottom < b.top) continue;
     const float x1 = static_cast<float>(b.left), y1 = static_cast<float>(b.top), x2 = static_cast<float>(b.right),
                 y2 = static_cast<float>(b.bottom);
+    char label[160] = "";
+    if (DrawRecording && !ButtonText(b, label, sizeof label)) label[0] = 0;
+    TagRecordForButton(i, b.owner != nullptr, b.left, b.top, b.right, b.bottom, label,
+                       b.style == BUTTON_STYLE_COLOUR_SQUARE, b.style == BUTTON_STYLE_SCROLL_KNOB);
     ColourWord face = ButtonFaceColour(b);
     const int lit = AlwaysUnlit(b.style) ? 0 : static_cast<int>(b.fourth.i);
     if (b.style == BUTTON_STYLE_COLOUR_SQUARE) {
@@ -738,7 +832,9 @@ void DrawButtons() {
     else DrawBevelBoxWide(face, lit, x1, y1, x2, y2);
     QueueButtonLabel(b, TextOver(face));
   }
+  TagRecordFor(RECORD_TEXT, RECORD_FILL);
   FlushButtonLayer();
+  DrawMessageLines();
 }
 
 void DrawScreenLabels() {
@@ -748,6 +844,7 @@ void DrawScreenLabels() {
   const int32_t nearest = ScreenLabelNearestKey, range = ScreenLabelDeepestKey - ScreenLabelNearestKey;
   static const ColourWord* KINDS[5] = {&TextColours.red, &TextColours.green, &TextColours.orange, &TextColours.yellow,
                                        &TextColours.lightOrange};
+  TagRecordFor(RECORD_TEXT, RECORD_LABEL_BOX);
   for (int pass = 0; pass < 2; ++pass)
     for (int i = n - 1; i >= 0; --i) {  // deepest first
       const ScreenLabel& label = *labels[i];
@@ -779,4 +876,5 @@ void DrawScreenLabels() {
       }
       FlushButtonLayer();  // nearer labels cover deeper ones
     }
+  TagRecordFor(RECORD_TEXT, RECORD_FILL);
 }

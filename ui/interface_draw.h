@@ -2,7 +2,7 @@
 // slice, flat, fading, title tab, icons), slider thumbs, the message lines with their
 // backgrounds, the pixel buttons and the screen labels.
 //
-// Sections: [Panel state] [Panels] [Value controls] [Messages] [Buttons]
+// Sections: [Panel state] [Panels] [Value controls] [Messages] [Contrast] [Buttons]
 //
 // DrawInterface (ui/interface.h) runs the passes in order.  Value controls and messages are
 // drawn in normalised screen units through the 2D list (render/draw2d.h), one batch per panel
@@ -14,6 +14,7 @@
 #include "ui/interface.h"
 
 struct Material;
+struct TextBatch;
 
 // ---- [Panel state] ----
 // The texture the open batch draws with; -1 none open.
@@ -45,9 +46,12 @@ void DrawButtonPanelFlush(const ColourWord* colour, bool pressed, float x2, floa
 void DrawFlatPanel(const ColourWord* colour, bool pressed, float x2, float y2, bool translucent, float x1, float y1);
 // A panel whose left end fades out from x1 - 0.1 to x1 + 0.05.
 void DrawFadePanel(const ColourWord* colour, bool pressed, float x2, float y2, bool big, float x1, float y1);
+void FadePanel(uint32_t vertexColour, float x1, float y1, float x2, float y2);  // in a ready vertex colour
 void DrawTitleTab(const ValueControl& control);       // type 10
 void DrawInterfaceIcon(const ValueControl& control);  // type 61
 void DrawInterfaceQuad(uint32_t vertexColour, float x1, float y1, float x2, float y2);
+// The nine-slice panel in a ready vertex colour (0xAARRGGBB, its alpha as given).
+void DrawPanelInColour(uint32_t vertexColour, float x1, float y1, float x2, float y2);
 
 // ---- [Value controls] ----
 // The colours of codes -3 .. -14 (codes below take the last).
@@ -58,18 +62,60 @@ uint32_t CodeColour(int code);
 void DrawValueControlPanels(int first);
 
 // ---- [Messages] ----
+// The message lines (and the history while it is shown) and the screens' status lines are
+// drawn last, over every panel and button (ui/interface_messages.cpp): each on a backing dark
+// or light enough for its text to stand out, at its usual place when no row is there, else
+// at the nearest place free of rows, so nothing the program says is hidden.
 extern float MessageTop;          // reset to -1.0 before every act call; a screen title moves it
 extern int MessageAreaReserved;   // the lines start right of the left panel
 extern float MessageTextSize;     // screen units
-extern uint8_t InterfaceTranslucent;  // messages under the panels, see-through
-void DrawMessageBackgrounds(bool translucent);
-void DrawMessageTexts(bool translucent);
 int GetMessageAreaHeight();  // pixels
+// A status line for this frame: one line centred near the top of the screen in its colour
+// (the editors' last edit or notice).  The text is copied; up to MAX_STATUS_LINES a frame,
+// the later ones under the first.  ClearInterface forgets them.
+constexpr int MAX_STATUS_LINES = 2;
+constexpr int STATUS_LINE_TEXT_SIZE = 256;
+constexpr float STATUS_LINE_TOP = -0.92f, STATUS_LINE_HEIGHT = 0.08f, STATUS_LINE_FONT_SIZE = 0.06f;
+void ShowStatusLine(const char* text, ColourWord colour);
+void ClearStatusLines();
+// DrawInterface's step: the lines placed and their texts queued.  DrawButtons' last step:
+// their backings and texts drawn.
+void PlaceMessageLines();
+void DrawMessageLines();
+extern TextBatch MessageLineBatch;  // the lines' texts, screen units
+// A box in pixels; the nearest top-left corner to (x, y), at or below minTop, where a box of
+// width x height lies on the screen clear of every taken box: first straight above or below
+// (x, y), else anywhere.  False (and the corner left alone) when there is none.
+struct PixelBox {
+  float left, top, right, bottom;
+};
+bool FindFreePlace(const PixelBox* taken, int takenCount, float width, float height, float minTop, float* x,
+                   float* y);
+
+// ---- [Contrast] ----
+// Every text over the scene or over a see-through panel stands out from what lies under it by
+// TEXT_CONTRAST_NEEDED (ui/contrast.h) whatever the scene: a control's see-through panel under
+// its text is made more opaque as far as its text needs (or black or white where its colour
+// cannot serve), and any other text that would not stand out gets a strip of its own under
+// it, drawn just before the text.  Button faces and labels' boxes keep their colours.
+// The colour (0xFFRRGGBB) behind the interface when the frame is a plain page cleared to it
+// (clear mode 0 or 1, no picture, no view): texts there stand out against it alone.  0 when a
+// view or picture of any colour may lie behind.
+uint32_t PlainScreenColour();
+// Draws the strips the texts waiting in the batch need, over what the frame's record holds so
+// far (units 1: the batch is in normalised screen units, 0: in pixels).
+void AddStandOutStrips(const TextBatch& batch, int inScreenUnits);
 
 // ---- [Buttons] ----
 // Face colour, text colour and text of a button as DrawButtons shows it.
 ColourWord ButtonFaceColour(const InterfaceButton& button);
 int ButtonText(const InterfaceButton& button, char* out, int outSize);  // 0 when the style shows none
+// A pixel button's label that is wider than the room between its insets is drawn at the
+// largest of the interface's text sizes (two pixels a step) that fits, down to 0.6 of its own
+// size; still too wide, it is cut with "..." at the smallest.  The button keeps its
+// rectangle.  out receives the text to draw and *size its size (pixels).  Value controls keep
+// their own rule: their text is squeezed across to fit.
+void FitButtonLabel(const char* text, float room, float* size, char* out, int outSize);
 // Queues the button's label into the small text batch as DrawButtons draws it: text through
 // the current code page, or for the symbol button (style 4) and the arrow styles 26..35 each
 // glyph code as the character set's own glyph.

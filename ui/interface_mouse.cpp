@@ -8,6 +8,7 @@
 #include "core/frame_globals.h"
 #include "core/sound.h"
 #include "core/window_state.h"
+#include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/interface_local.h"
 #include "ui/screen_labels.h"
@@ -743,4 +744,5 @@ void ResetInterfaceState() {
   InteractiveMode = 1;
   EditDomain = 0;
   ClearInterface();
+  ResetDrawRecord();
 }

@@ -212,7 +212,8 @@ void AddKey(int key, float left, float top, float right, float bottom) {
     const int glyph = static_cast<uint8_t>(SpecialKeyWord(kind)[0]) - 32;
     const float size = 0.7f * (bottom - top);
     const float width = (CharMetrics[glyph].width + LetterSpacing) * size * TextHorizontalScale;
-    QueueGlyph(glyph, 0.5f * (left + right - width), 0.5f * (top + bottom - size), size, WHITE);
+    QueueGlyphNarrowed(glyph, 0.5f * (left + right - width), 0.5f * (top + bottom - size), size, TextHorizontalScale,
+                       WHITE);
   } else if (kind < KEY_KIND_SPACE) {
     AddValueControl(nullptr, nullptr, IvText(SpecialKeyWord(kind)), IvInt(0), IvInt(LABEL_NO_PANEL), 15,
                     on ? &TextColours.green : &TextColours.lightText, nullptr, left + KEY_INSET, top,

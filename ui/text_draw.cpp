@@ -20,6 +20,7 @@
 #include "text/messages.h"
 #include "text/text_colours.h"
 #include "ui/character_set.h"
+#include "ui/draw_record.h"
 #include "ui/font_page_layout.h"
 #include "ui/font_pages.h"
 #include "ui/glyph_cache.h"
@@ -65,6 +66,7 @@ void FreeTextBatches() {
 
 void EmptyTextBatches() {
   for (TextBatch* b : {&InterfaceTextBatch, &LabelTextBatch, &SmallTextBatch, &Text3DBatch}) {
+    ForgetQueuedTexts(*b);
     b->items.clear();
     b->quadCount = b->circleCount = 0;
   }
@@ -215,9 +217,8 @@ float DrawComposition(TextBatch& batch, float x, float y, float size, const Glyp
   return r.endX - x;
 }
 
-}  // namespace
-
-float DrawText(const char* text, uint32_t colour, float x, float y, float size, int codePage) {
+// DrawText's work; DrawText adds the text to the frame's record when one is kept.
+float QueueText(const char* text, uint32_t colour, float x, float y, float size, int codePage) {
   if (!text) text = "";
   const int32_t cursorWord = TextDrawCursor;
   TextLayoutSettings s;
@@ -274,6 +275,15 @@ float DrawText(const char* text, uint32_t colour, float x, float y, float size, 
       QueueTextItem(batch, VectorItem(GLYPH_BAR, cursorX, cursorY + box.drop, box, WHITE));
   }
   for (int i = 0; i < n; ++i) QueuePiece(batch, g_pieces[i], box);
+  return endX;
+}
+
+}  // namespace
+
+float DrawText(const char* text, uint32_t colour, float x, float y, float size, int codePage) {
+  const size_t first = CurrentTextBatch->items.size();
+  const float endX = QueueText(text, colour, x, y, size, codePage);
+  RecordQueuedText(*CurrentTextBatch, first, text, colour);
   return endX;
 }
 
@@ -523,6 +533,7 @@ void DrawTextBox(TextBatch& batch) {
     }
     list.EndBatch();
   }
+  RecordDrawnBatch(batch, 1);
   batch.items.clear();
   DrawGaugeShapes(list, batch);
 }
@@ -551,6 +562,7 @@ void DrawTextPanel(TextBatch& batch) {
     if (stream.batchOpen) DrawPending2DTriangles(material->flags & 3);
   }
   RenderStates.pendingBlend = savedBlend;
+  RecordDrawnBatch(batch, 0);
   batch.items.clear();
   batch.quadCount = batch.circleCount = 0;
 }
@@ -573,6 +585,7 @@ void DrawTextIn3D(const char* text, uint32_t colour, int facing, int codePage, c
   TextSizeFactor = savedFactor;
   TextHorizontalScale = savedScale;
   TextBatch& batch = Text3DBatch;
+  ForgetQueuedTexts(batch);
   batch.items.clear();
   const uint8_t savedMode = GlyphMode;
   GlyphMode = GLYPH_MODE_PLAIN;

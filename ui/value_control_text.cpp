@@ -10,6 +10,7 @@
 #include "core/window_state.h"
 #include "render/vr.h"
 #include "ui/character_set.h"
+#include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_local.h"
@@ -94,6 +95,10 @@ void QueueSegmentDigits(const ValueControl& c, uint32_t colour) {
   }
 }
 
+// A glyph drawn in screen units takes the horizontal text scale, as text does; one wider than
+// its control is squeezed across to fit, as a text is.
+float GlyphSqueeze(float width, float room) { return width > room && width > 0.0f ? std::max(0.0f, room) / width : 1.0f; }
+
 // Glyph-only types: one raw glyph centred in the control.
 int RawGlyphOf(const ValueControl& c) {
   switch (c.displayType) {
@@ -107,6 +112,18 @@ int RawGlyphOf(const ValueControl& c) {
 }
 
 }  // namespace
+
+uint32_t ValueControlInk(const ValueControl& c) {
+  const int type = c.displayType;
+  char text[TEXT_SIZE];
+  const bool glyph = RawGlyphOf(c) >= 32 || type == 57 || type == 58 || (type == 60 && !(c.label.i & 0x30));
+  if (!glyph && (!ValueControlText(c, text, sizeof text) || !text[0])) return 0;
+  if (type == 52 || type == 36 || type == 35 || type == 9) return Opaque(TextColours.lightText);
+  if (type == 3) return Opaque(TextColours.darkText);
+  if (type == 34 && (static_cast<uint32_t>(c.minimum.i) & (1u << 24))) return Opaque(TextColours.red);
+  if (type == 53) return Opaque(c.maximum.i == 0 ? InterfaceColours.textUnselected : InterfaceColours.textSelected);
+  return Opaque(c.colour ? *c.colour : TextColours.lightText);
+}
 
 bool IsControlPressed(const ValueControl& c) {
   if (!KeyState[1] && !KeyState[2]) return false;
@@ -192,7 +209,12 @@ void PrepareValueControl(ValueControl& c) {
   // A click probe waits for the entry line's text: other controls' texts leave it alone.
   const int probe = TextClickProbe;
   if (type != 14 && type != 22) TextClickProbe = 0;
+  char label[TEXT_SIZE] = "";
+  if (DrawRecording && !ValueControlText(c, label, sizeof label)) label[0] = 0;
+  TagRecordForControl(static_cast<int>(&c - ValueControls), c.owner != nullptr, c.left, c.top, c.right, c.bottom,
+                      label);
   PrepareControlText(c);
+  TagRecordFor(RECORD_TEXT, RECORD_FILL);
   if (type != 14 && type != 22) TextClickProbe = probe;
 }
 
@@ -216,8 +238,12 @@ static void PrepareControlText(ValueControl& c) {
   if (glyphCode >= 32 && glyphCode - 32 < GLYPH_COUNT) {
     const float glyphSize = type == 2 ? 1.15f * h : size;
     const float width = (CharMetrics[glyphCode - 32].width + LetterSpacing) * glyphSize * TextHorizontalScale;
-    QueueGlyph(glyphCode - 32, 0.5f * (c.left + c.right - width), 0.5f * (c.top + c.bottom - glyphSize), glyphSize,
-               colour);
+    const float narrow = GlyphSqueeze(width, c.right - c.left);
+    const size_t first = CurrentTextBatch->items.size();
+    QueueGlyphNarrowed(glyphCode - 32, 0.5f * (c.left + c.right - narrow * width), 0.5f * (c.top + c.bottom - glyphSize),
+                       glyphSize, narrow * TextHorizontalScale, colour);
+    const char shown[2] = {static_cast<char>(glyphCode), 0};
+    RecordQueuedText(*CurrentTextBatch, first, shown, colour);
     return;
   }
   if (type == 52) {
@@ -249,7 +275,12 @@ static void PrepareControlText(ValueControl& c) {
     const int glyph = static_cast<int>(c.minimum.i);
     if (glyph < 0 || glyph >= GLYPH_COUNT) return;
     const float width = (CharMetrics[glyph].width + LetterSpacing) * size * TextHorizontalScale;
-    QueueGlyph(glyph, 0.5f * (c.left + c.right - width), 0.5f * (c.top + c.bottom - size), size, colour);
+    const float narrow = GlyphSqueeze(width, c.right - c.left);
+    const size_t first = CurrentTextBatch->items.size();
+    QueueGlyphNarrowed(glyph, 0.5f * (c.left + c.right - narrow * width), 0.5f * (c.top + c.bottom - size), size,
+                       narrow * TextHorizontalScale, colour);
+    const char shown[2] = {static_cast<char>(glyph + FIRST_CODE), 0};
+    RecordQueuedText(*CurrentTextBatch, first, shown, colour);
     return;
   }
 

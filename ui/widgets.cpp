@@ -231,7 +231,7 @@ void AddSlider(Prss* owner, const char* label, uint8_t* variable, float x1, floa
   const float shown = MappedByteValue(*variable, minimum, maximum, lowest, highest);
   AddValueControl(nullptr, HeldFloat(shown), IvText(label), IvInt(0), IvText(label), 19, &C.textSelected,
                   nullptr, x1, y, x2, bottom);
-  const bool down = *variable > lowest, up = *variable < highest;
+  const bool down = *variable != lowest, up = *variable != highest;
   AddValueControl(down ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(lowest), 41,
                   down ? &C.textUnselected : &C.textUnavailable, handler, x1, y, x1 + STEP_BUTTON_WIDTH, bottom);
   AddValueControl4(owner, variable, minimum, maximum, label, lowest, highest, handler, x1 + STEP_BUTTON_WIDTH, y,

@@ -89,8 +89,10 @@ void AddPanelSliderRow(Prss* owner, const char* label, float* variable, float mi
 void AddFloatSlider(Prss* owner, const char* label, float x1, float x2, float y, float height, float* variable,
                     float minimum, float maximum, float step, InterfaceHandler handler);
 // A byte slider over lowest..highest shown as minimum..maximum (MappedByteValue): a row label
-// that formats the shown value through the label ("X %.2f"), step buttons live away from the
-// byte's ends, and the slider between them.  The handler runs after each change.
+// that formats the shown value through the label ("X %.2f"; a byte beyond the range shows the
+// value it maps to), step buttons live unless the byte is at that end of the range (one beyond
+// it steps to the end: a stored value out of range comes back in one press), and the slider
+// between them.  The handler runs after each change.
 void AddSlider(Prss* owner, const char* label, uint8_t* variable, float x1, float x2, float y, float height,
                float minimum, float maximum, int lowest, int highest, InterfaceHandler handler);
 void AddPanelRangeRow(Prss* owner, const char* label, float* variable, float minimum, float maximum, float y);

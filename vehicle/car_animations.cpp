@@ -101,11 +101,12 @@ AnimInstance* LoadCarAnimation(Car& car, int humanIndex, int steering) {
     Animation::Delete(pose);
     return instance;
   }
+  // Posed once, as if the wheel stood straight: the figure sits right before its first draw.
   car.steeringInstance = instance;
-  const float steer = car.steer;
-  car.steer = 0.0f;
+  const float steer = car.controls.steerAngle;
+  car.controls.steerAngle = 0.0f;
   car.PoseDriver();
-  car.steer = steer;
+  car.controls.steerAngle = steer;
   return nullptr;
 }
 
@@ -144,8 +145,4 @@ void Car::FreeAnimations() {
     AnimInstance::Delete(passenger);
     passenger = nullptr;
   }
-}
-
-void Car::PoseDriver() {
-  // The driver's figure is posed at the steering wheel with the car drawing's figures.
 }

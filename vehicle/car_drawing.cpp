@@ -53,6 +53,11 @@ CarDrawing& DrawingOf(Car& car) {
   return *car.drawing;
 }
 
+IntVector DriverOffset(const Car& car) {
+  const Vec3 p = car.driverPosition;
+  return {ToFixed(car.mirrored ? -p.x : p.x), ToFixed(p.y), ToFixed(p.z)};
+}
+
 void ReleaseDrawing(Car& car) {
   if (!car.drawing) return;
   for (CircularVBuffer& buffer : car.drawing->tyreBuffers) buffer.Close();
@@ -342,8 +347,7 @@ int DrawCarModel(Car& car, const CarViewSettings& view) {
   }
   if (d.drawFlags & (DRAW_GROUND_FOUND | DRAW_TYRES)) ComputeWheelMatrices(car);
   if ((d.drawFlags & DRAW_TYRES) && (view.graphicsOptions & GFX_WHEEL_PIECES)) AddRimItems(car, d);
-  d.driverOffset = {ToFixed(car.mirrored ? -car.driverPosition.x : car.driverPosition.x), ToFixed(car.driverPosition.y),
-                    ToFixed(car.driverPosition.z)};
+  d.driverOffset = DriverOffset(car);
   if ((d.drawFlags & DRAW_SUBOBJECTS) && (kind >= VIEW_INSIDE || view.editorMode) &&
       (view.graphicsOptions & GFX_SUBOBJECTS))
     AddSubobjectItems(car, d, view);

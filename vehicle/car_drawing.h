@@ -78,6 +78,9 @@ struct CarDrawing {
 
 // The car's record, made on first use; its release goes with the car's meshes.
 CarDrawing& DrawingOf(Car& car);
+// The driver's seat in the car's axes (16.16): the driver's position, across to the other side
+// on a mirrored car.  The driver's figure and the steering wheel are drawn from it.
+IntVector DriverOffset(const Car& car);
 // Closes the tyre streams and deletes the record (the meshes' handles are the caller's to free).
 void ReleaseDrawing(Car& car);
 

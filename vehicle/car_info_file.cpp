@@ -179,15 +179,15 @@ int WriteCarInfo(const Car& car) {
   char path[FILE_PATH_SIZE];
   DataFile f;
   int written = 0;
-  if (MakeNamedPath(path, sizeof path, CAR_INFO_PATTERN, car.shortName) &&
-      f.OpenWrite(nullptr, path, CAR_INFO_MAGIC, CAR_INFO_VERSION)) {
+  if (!MakeNamedPath(path, sizeof path, CAR_INFO_PATTERN, car.shortName)) {
+    // A name that would leave the folder: told as the file it would have named.
+    std::snprintf(path, sizeof path, CAR_INFO_PATTERN, car.shortName);
+    ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path);
+  } else if (f.OpenWrite(nullptr, path, CAR_INFO_MAGIC, CAR_INFO_VERSION)) {  // a failure is told by the file
     WriteCarInfoBody(car, f);
     written = f.Close();
   }
   if (written) return 1;
-  char line[FILE_PATH_SIZE + 64];
-  std::snprintf(line, sizeof line, "%s ^L%s", TEXT_COULD_NOT_WRITE_FILE, path);
-  ReportLine(line, REPORT_ERROR);
   ReportSound(SOUND_WARNING);
   return 0;
 }

@@ -50,16 +50,20 @@ void AddHelmet(const Car& car, CarDrawing& d, const IntVector& head, uint8_t lev
   FixedMatrixToFloat(world, item->matrix);
 }
 
-// One figure at its seat: its level, its pose when asked, its head and helmet.
-void PoseFigure(Car& car, CarDrawing& d, CarFigure& figure, AnimInstance& body, const IntVector& seat, int pose,
-                int helmet, uint32_t turn, uint32_t tilt) {
+// A figure's level of detail at the car's distance; FIGURE_NOT_DRAWN without a mesh slot.
+uint8_t LevelOf(const AnimInstance& body, const CarDrawing& d) {
   const HumanMeshSlot* slot = SlotOf(body);
-  if (!slot) return;
-  figure.level = FigureLevel(*slot, d.lodDistance);
-  if (figure.level == FIGURE_NOT_DRAWN) return;
-  const IntVector head = HeadPoint(body.bones, body.boneCount);
+  return slot ? FigureLevel(*slot, d.lodDistance) : FIGURE_NOT_DRAWN;
+}
+
+// One figure at its seat and level (one that is drawn): its pose when asked, its head (from
+// the seat) and helmet.
+void PlaceFigure(Car& car, CarDrawing& d, CarFigure& figure, uint8_t level, AnimInstance& body, const IntVector& seat,
+                 const IntVector& head, int pose, int helmet, uint32_t turn, uint32_t tilt) {
+  figure.level = level;
   figure.head = IntVector{WrappingAdd(head.x, seat.x), WrappingAdd(head.y, seat.y), WrappingAdd(head.z, seat.z)};
-  GouraudO3d* mesh = figure.level < HUMAN_LEVELS ? slot->meshes[figure.level] : nullptr;
+  const HumanMeshSlot* slot = SlotOf(body);
+  GouraudO3d* mesh = slot && level < HUMAN_LEVELS ? slot->meshes[level] : nullptr;
   if (pose && mesh) {
     FixedTransform at, parent;
     MatrixIdentity(at.rotation);
@@ -70,7 +74,7 @@ void PoseFigure(Car& car, CarDrawing& d, CarFigure& figure, AnimInstance& body, 
     figure.firstBatch = first;
     figure.batchCount = static_cast<uint16_t>(std::max(added, 0));
   }
-  if (helmet) AddHelmet(car, d, figure.head, figure.level, turn, tilt);
+  if (helmet) AddHelmet(car, d, figure.head, level, turn, tilt);
 }
 
 }  // namespace
@@ -127,25 +131,24 @@ void PoseCarPeople(Car& car, CarDrawing& d, const CarViewSettings& view, int dri
   const float turnAngle = std::isfinite(d.headTurn) ? d.headTurn * RADIANS_TO_TURN16 : 0.0f;
   const uint32_t turn = static_cast<uint32_t>(static_cast<int32_t>(turnAngle));
   const uint32_t tilt = static_cast<uint32_t>(static_cast<int32_t>(pitch));
-  if (AnimInstance* driver = car.steeringInstance; driver && driverShown) {
-    const Animation* steering = car.steeringPose;
-    if (steering && steering->frames && steering->frameCount > 0 && driver->bones) {
-      const float lock = static_cast<float>(car.steeringLock);
-      const DriverFrame f =
-          ChooseDriverFrame(steering->frameCount, SteeringWheelFullTurn(car.steeringWheelTurn, lock, car.steeringLock),
-                            steering->scale, car.controls.steerAngle, lock);
-      const FixedTransform* a = steering->frames[f.frame].transforms;
-      const FixedTransform* b = steering->frames[f.next].transforms;
-      if (a && b) BlendFrames(a, b, driver->boneCount, steering->frameCount > 1 ? f.blend : 0.0f, driver->bones);
+  // The driver is posed for the steer of this frame once his figure is drawn at all.
+  if (AnimInstance* driver = car.steeringInstance; driver && driver->bones && driverShown) {
+    const uint8_t level = LevelOf(*driver, d);
+    if (level != FIGURE_NOT_DRAWN) {
+      const Vec3 head = car.PoseDriver();
+      const IntVector fromSeat = {ToFixed(head.x), ToFixed(head.y), ToFixed(head.z)};
+      PlaceFigure(car, d, d.figures[0], level, *driver, d.driverOffset, fromSeat, pose, helmet, turn, tilt);
     }
-    PoseFigure(car, d, d.figures[0], *driver, d.driverOffset, pose, helmet, turn, tilt);
   }
   for (int k = 0; k < PASSENGER_SLOTS; ++k) {
     AnimInstance* passenger = car.passengerAnimations[k];
     if (!passenger || !passenger->bones) continue;
+    const uint8_t level = LevelOf(*passenger, d);
+    if (level == FIGURE_NOT_DRAWN) continue;
     const Vec3 s = car.seatPositions[k];
     const IntVector seat = {ToFixed(car.mirrored ? -s.x : s.x), ToFixed(s.y), ToFixed(s.z)};
-    PoseFigure(car, d, d.figures[1 + k], *passenger, seat, pose, 1, 0, 0);
+    PlaceFigure(car, d, d.figures[1 + k], level, *passenger, seat, HeadPoint(passenger->bones, passenger->boneCount),
+                pose, 1, 0, 0);
   }
 }
 
@@ -155,4 +158,20 @@ void DrawCarPeople(const CarDrawing& d) {
   UploadWorldMatrix(0, 0);
   for (const CarFigure& f : d.figures)
     if (f.level < FIGURE_NOT_DRAWN && f.batchCount > 0) DrawTempMeshRange(f.firstBatch, f.batchCount);
+}
+
+Vec3 Car::PoseDriver() {
+  AnimInstance* driver = steeringInstance;
+  if (!driver || !driver->bones) return Vec3{0.0f, 0.0f, -HEAD_DROP};
+  const Animation* steering = steeringPose;
+  if (steering && steering->frames && steering->frameCount > 0) {
+    const float lock = static_cast<float>(steeringLock);
+    const float fullTurn = SteeringWheelFullTurn(steeringWheelTurn, lock, steeringLock);
+    const DriverFrame f = ChooseDriverFrame(steering->frameCount, fullTurn, steering->scale, controls.steerAngle, lock);
+    const FixedTransform* a = steering->frames[f.frame].transforms;
+    const FixedTransform* b = steering->frames[f.next].transforms;
+    if (a && b) BlendFrames(a, b, driver->boneCount, steering->frameCount > 1 ? f.blend : 0.0f, driver->bones);
+  }
+  const IntVector head = HeadPoint(driver->bones, driver->boneCount);
+  return Vec3{float(head.x / 65536.0), float(head.y / 65536.0), float(head.z / 65536.0)};
 }

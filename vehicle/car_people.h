@@ -40,8 +40,9 @@ void BlendFrames(const FixedTransform* a, const FixedTransform* b, int count, fl
 IntVector HeadPoint(const FixedTransform* solids, int count);
 
 // ---- [Posing] ----
-// Step 15 of the drawing road: the figures' levels, the driver's frame and pose, the posed
-// meshes when drawFlags asks for posing, and the helmet items (none in the view from inside).
+// Step 15 of the drawing road: the figures' levels; a driver drawn at any level posed for the
+// frame's steer (Car::PoseDriver, which gives his head); the posed meshes when drawFlags asks
+// for posing, and the helmet items (none in the view from inside).
 void PoseCarPeople(Car& car, CarDrawing& d, const CarViewSettings& view, int driverShown);
 // The lit pass's figures: the temporary meshes of each figure drawn this frame.
 void DrawCarPeople(const CarDrawing& d);

@@ -173,16 +173,10 @@ std::vector<uint8_t> ModelImage(const ModelObject& model) {
 }
 
 int WriteImage(const char* path, const std::vector<uint8_t>& image) {
-  if (image.empty()) {
-    ReportPath(TEXT_COULD_NOT_WRITE_FILE, path);
-    return 0;
-  }
   MakeFolderOf(path);
-  if (FileWriteAll(path, image.data(), image.size()) != 0) {
-    ReportPath(TEXT_COULD_NOT_WRITE_FILE, path);
-    return 0;
-  }
-  return 1;
+  if (!image.empty() && FileWriteAll(path, image.data(), image.size()) == 0) return 1;
+  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path);
+  return 0;
 }
 
 // A save under name succeeded: the vehicle and the local player take the name, the history
@@ -244,7 +238,7 @@ int WriteVehicleAndVob(VehicleEditor& e, const char* name) {
   if (!WriteImage(vehPath, veh)) return 0;
   if (!WriteImage(vobPath, vob)) {
     const int restored = hadOld ? FileWriteAll(vehPath, old.data(), old.size()) == 0 : FileRemove(vehPath);
-    if (!restored) ReportPath(TEXT_COULD_NOT_WRITE_FILE, vehPath);
+    if (!restored) ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, vehPath);
     return 0;
   }
   RebuildEditedCar(car);
@@ -378,17 +372,10 @@ int ReadFrameFile(const char* path, FrameRead& out) {
 int WriteFrameFile(const VehicleData& data, const char* path) {
   MakeFolderOf(path);
   DataFile f{};
-  if (!f.OpenWrite(nullptr, path, FRAME_FILE_MAGIC, EDITOR_FILE_VERSION)) {
-    ReportPath(TEXT_COULD_NOT_CREATE_FILE, path);
-    return 0;
-  }
+  if (!f.OpenWrite(nullptr, path, FRAME_FILE_MAGIC, EDITOR_FILE_VERSION)) return 0;  // told by the file
   // The writer marks the tubes with a wheel end in memory too, as the vehicle file does.
   WriteFrame(const_cast<VehicleData&>(data), f);
-  if (!f.Close()) {
-    ReportPath(TEXT_COULD_NOT_WRITE_FILE, path);
-    return 0;
-  }
-  return 1;
+  return f.Close();  // a failure is told by the file
 }
 
 int ReadAllColoursFile(const char* path, ColourSetRead& out) {
@@ -429,19 +416,12 @@ int ReadAllColoursFile(const char* path, ColourSetRead& out) {
 int WriteAllColoursFile(const VehicleData& data, const char* path) {
   MakeFolderOf(path);
   DataFile f{};
-  if (!f.OpenWrite(nullptr, path, ALL_COLOURS_MAGIC, EDITOR_FILE_VERSION)) {
-    ReportPath(TEXT_COULD_NOT_CREATE_FILE, path);
-    return 0;
-  }
+  if (!f.OpenWrite(nullptr, path, ALL_COLOURS_MAGIC, EDITOR_FILE_VERSION)) return 0;  // told by the file
   f.WriteInt(data.colourConfigCount);
   for (int i = 0; i < data.colourConfigCount; ++i) WriteColourSet(data.colourConfigs[i], f);
   f.WriteInt(LIGHT_COLOURS);
   for (const ColourWord c : data.colours) f.WriteInt(static_cast<int32_t>(c));
-  if (!f.Close()) {
-    ReportPath(TEXT_COULD_NOT_WRITE_FILE, path);
-    return 0;
-  }
-  return 1;
+  return f.Close();  // a failure is told by the file
 }
 
 // ---- [Model comparison] ----

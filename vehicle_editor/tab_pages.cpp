@@ -3,6 +3,7 @@
 // the tab buttons, the open page and the centre marks over the 3D view.
 #include "vehicle_editor/tab_pages.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -235,6 +236,109 @@ void AddCentreMarks(VehicleEditor& e) {
   }
 }
 
+// ---- The open page's rows ----
+// The page's rows run down its room under the tabs, then on in columns beside the panel, and
+// the rows scrolled past or past the last column are built off the screen (each at a height of
+// its own, so that they never share a rectangle) and taken out of the tables when the page is
+// built.
+struct PageFlow {
+  int active = 0;           // PageRow places a page's rows (the common rows move by themselves)
+  int top = 0;              // pixel y of the room's first row
+  int firstBottom = 0;      // the first column ends at the common rows
+  int otherBottom = 0;      // the others above the display toggles
+  int columns = 1;          // columns that stand clear of the side panel and the scroll bar
+  int column = 0;           // the column of the last row shown
+  int scroll = 0;           // rows left out at the top
+  int rows = 0;             // rows the page asked for
+  int shown = 0;            // rows placed on the screen
+  int lastShown = 0;        // the last row asked for was placed on the screen
+  int past = 0;             // rows past the last column
+  int firstButton = 0, firstControl = 0;
+};
+PageFlow g_flow;
+
+constexpr int SCROLL_BAR_UNITS = 1;
+
+int ColumnBottom(int column) { return column == 0 ? g_flow.firstBottom : g_flow.otherBottom; }
+
+// Off the screen, above it, one height per row.
+int HiddenRowY(int row) { return -2 * ScreenHeight - (row + 1) * ButtonHeight; }
+
+void StartPageFlow(VehicleEditor& e, const Car& car) {
+  g_flow = PageFlow{};
+  g_flow.active = 1;
+  g_flow.top = TAB_ROWS * ButtonHeight;
+  g_flow.firstBottom = CommonRowsTop(car);
+  g_flow.otherBottom = ScreenHeight - (DISPLAY_ROW + DISPLAY_ROWS - 1) * ButtonHeight;
+  const int column = PANEL_ROW_UNITS * ButtonWidth;
+  g_flow.columns = std::max(1, (ScreenWidth - column - SCROLL_BAR_UNITS * ButtonWidth) / column);
+  g_flow.scroll = std::max(0, e.pageScroll);
+  g_flow.firstButton = ButtonCount;
+  g_flow.firstControl = ValueControlCount;
+}
+
+void PlacePageRow() {
+  const int row = g_flow.rows++;
+  int y = 0;
+  if (row < g_flow.scroll || g_flow.past) {
+    y = -1;
+  } else if (row == g_flow.scroll) {
+    y = g_flow.top;
+  } else {
+    // Below the row the cursor is on: a page may have placed a block of rows by itself.
+    y = g_flow.lastShown ? RowCursorY + ButtonHeight : g_flow.top;
+    if (y + ButtonHeight > ColumnBottom(g_flow.column)) {
+      ++g_flow.column;
+      y = g_flow.column < g_flow.columns ? g_flow.top : -1;
+    }
+  }
+  g_flow.lastShown = y >= 0;
+  if (y < 0) {
+    if (row >= g_flow.scroll) ++g_flow.past;
+    RowCursorX = 0;
+    RowCursorY = HiddenRowY(row);
+    return;
+  }
+  ++g_flow.shown;
+  RowCursorX = g_flow.column * PANEL_ROW_UNITS * ButtonWidth;
+  RowCursorY = y;
+}
+
+// Takes the rows built off the screen out of the tables.
+void DropHiddenRows() {
+  int kept = g_flow.firstButton;
+  for (int i = g_flow.firstButton; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].bottom > -ScreenHeight) InterfaceButtons[kept++] = InterfaceButtons[i];
+  ButtonCount = kept;
+  kept = g_flow.firstControl;
+  for (int i = g_flow.firstControl; i < ValueControlCount; ++i)
+    if (ValueControls[i].bottom > -3.0f) ValueControls[kept++] = ValueControls[i];
+  ValueControlCount = kept;
+}
+
+float NormalisedX(int x) { return 2.0f * float(x) / float(std::max(1, ScreenWidth)) - 1.0f; }
+float NormalisedY(int y) { return 2.0f * float(y) / float(std::max(1, ScreenHeight)) - 1.0f; }
+
+// Ends the page: the rows not shown go, and a page that does not fit gets its scroll bar
+// right of its last column (the wheel scrolls over the whole room, as far as the last row).
+void FinishPageFlow(VehicleEditor& e) {
+  g_flow.active = 0;
+  DropHiddenRows();
+  const int lastColumn = std::min(g_flow.column, g_flow.columns - 1);
+  if (g_flow.scroll > 0 || g_flow.past > 0) {
+    const int right = (lastColumn + 1) * PANEL_ROW_UNITS * ButtonWidth;
+    const int bottom = ColumnBottom(lastColumn);
+    RowCursorX = right;
+    RowCursorY = g_flow.top;
+    const SliderGeometry geometry{NormalisedX(0), NormalisedY(g_flow.top),
+                                  NormalisedX(right + SCROLL_BAR_UNITS * ButtonWidth),
+                                  NormalisedY(std::max(bottom, ColumnBottom(0))), bottom - g_flow.top};
+    AddSliderControl(&e.prss, geometry, &e.pageScroll, g_flow.scroll, g_flow.scroll + g_flow.shown, g_flow.rows);
+  }
+  // A page that grew shorter than its scroll keeps its last row on the screen.
+  if (g_flow.scroll >= g_flow.rows) e.pageScroll = std::max(0, g_flow.rows - 1);
+}
+
 }  // namespace
 
 int CommonRowsTop(const Car& car) {
@@ -247,6 +351,10 @@ int CommonRowsTop(const Car& car) {
 // ---- [Layout] ----
 
 void PageRow() {
+  if (g_flow.active) {
+    PlacePageRow();
+    return;
+  }
   RowCursorX = 0;
   RowCursorY += ButtonHeight;
 }
@@ -334,9 +442,11 @@ void VehicleEditor::BuildPanels(VehicleEditor& e) {
   AddTabs(e);
   const int tab = e.selection.openTab;
   if (tab >= 0 && tab < TAB_PAGE_COUNT && TabPages[tab]) {
+    StartPageFlow(e, *e.car);
     TabPages[tab](e);
     LayoutColumns = PANEL_ROW_UNITS;
     EditDomain = EDIT_DOMAIN_NONE;
+    FinishPageFlow(e);
   }
   // The marks stand in every edit view, at the points the view's own projection puts them.
   if ((e.displayFlags & SHOW_COG) && e.diagramFlags == 0) AddCentreMarks(e);
@@ -346,6 +456,7 @@ void VehicleEditor::SelectTab(void* owner, int, uintptr_t tab) {
   VehicleEditor& e = *static_cast<VehicleEditor*>(owner);
   const int32_t index = static_cast<int32_t>(tab);
   e.selection.openTab = e.selection.openTab == index ? -1 : index;
+  e.pageScroll = 0;
 }
 
 void VehicleEditor::ShowMarkName(void*, int, uintptr_t mode) {

@@ -44,8 +44,18 @@ constexpr int TAB_ROWS = TAB_PAGE_COUNT / 2;
 // row), which grow upwards from the bottom edge by the car's set-ups, colours and driver.
 int CommonRowsTop(const Car& car);
 
+// The display toggles ("driver", "fuel", ...; "Edit", "Animate"; the special-draw row) stand
+// in the rows DISPLAY_ROW to DISPLAY_ROW + DISPLAY_ROWS - 1 from the bottom, from 12 W.
+constexpr int DISPLAY_ROW = 3;
+constexpr int DISPLAY_ROWS = 3;
+
 // ---- [Layout] ----
-// The row cursor to the panel's left edge, one row lower.
+// The row cursor to the panel's left edge, one row lower.  While a page is built its rows
+// flow through the room under the tabs: down to the common rows, then on at the top of a
+// column beside the panel (as many columns as stand clear of the side panel, which keep
+// above the display toggles), and a page longer than all of them scrolls (the editor's
+// pageScroll rows are left out at the top; a scroll bar stands right of the last column).
+// Rows that are not shown are built off the screen and taken out of the tables afterwards.
 void PageRow();
 // A label (style 2, no handler) of `units` W; style 3 for a row heading.
 void PageLabel(const char* text, int units, const char* hint);

@@ -38,6 +38,7 @@
 #include "vehicle_data/vehicle_file.h"
 #include "vehicle_editor/default_setups.h"
 #include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
+#include "vehicle_editor/tab_pages.h"
 #include "vehicle_editor/vehicle_undo.h"
 
 int VehicleEditorOpen;
@@ -63,7 +64,6 @@ constexpr float FUEL_PERCENT_AT_OPEN = 100.0f;
 constexpr float DIAGRAM_TOP = -0.6f, DIAGRAM_HEIGHT = 1.2f, DIAGRAM_LINE = 0.05f, DIAGRAM_TEXT_SIZE = 0.04f;
 constexpr float TEXT_PANEL_SIZE = 0.04f;
 constexpr int TEXT_PANEL_LINES = 30;
-constexpr int DISPLAY_ROW = 3;  // rows from the bottom: the history buttons 1, the file row 2
 
 // The grid step the editors' 2D views snap to, as the program keeps it while no editor runs.
 int32_t g_gridStep = 65536;

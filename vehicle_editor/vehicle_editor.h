@@ -110,9 +110,11 @@ struct VehicleEditor {
   // rebuild and the meshes are released.
   uint8_t rebuildModelCountdown, releaseMeshesCountdown;
   // The tab pages (tab_pages.cpp): the suspension page's rear and front axle positions (m),
-  // refreshed each frame it shows, and the point-button limit the status line raised (-1 none).
+  // refreshed each frame it shows, the point-button limit the status line raised (-1 none),
+  // and the rows of the open page scrolled past (a page longer than its room scrolls).
   float axlePositions[2];
   int32_t raisedTopLimit;
+  int32_t pageScroll;
   // The wheel and set-up actions (wheel_panels.cpp, setup_actions.cpp).
   uint8_t rimEditorOpen;                       // the rim editor is open over the editor
   uint8_t spokeInEditor;                       // the modeller edits the spoke object

@@ -27,7 +27,7 @@ constexpr uint32_t NO_ANTI_ROLL[CAR_WHEEL_SETS] = {OPT1_NO_REAR_ANTI_ROLL, OPT1_
 
 constexpr float DEGREE = 0.017453292f;
 constexpr float UPRIGHT_LONG = 0.75f, UPRIGHT_SHORT = 0.65f;  // of the axle's radius
-constexpr int HEADING_UNITS = 6, NAME_UNITS = 10, HALF_ROW_UNITS = 8, ROW_BUTTON_UNITS = 2;
+constexpr int HEADING_UNITS = 6, NAME_UNITS = 10, HALF_ROW_UNITS = 8;
 
 void RebuildCarHandler(void* owner, int, uintptr_t) { VehicleEditor::RebuildCar(*static_cast<VehicleEditor*>(owner)); }
 
@@ -35,34 +35,37 @@ void RebuildCarHandler(void* owner, int, uintptr_t) { VehicleEditor::RebuildCar(
 
 int WheelOf(const SuspensionBlock& s, int right) { return (right ? s.rightWheel : s.leftWheel) - 1; }
 
+// A row of three choices across the panel, the current one selected and without a handler.
+// Their labels are longer than the two units a choice would take, so the three share the
+// full row (the last, the longest label, one unit wider).
+void AddThreeChoiceRow(VehicleEditor& e, int set, int current, const char* const texts[3], const char* const hints[3],
+                       InterfaceHandler handler) {
+  static const int UNITS[3] = {5, 5, 6};
+  PageRow();
+  const uintptr_t setBit = set == 1 ? 4 : 0;
+  for (int mode = 0; mode < 3; ++mode)
+    PageChoice(e, texts[mode], UNITS[mode], setBit | uintptr_t(mode), mode == current,
+               mode == current ? nullptr : handler, hints[mode]);
+}
+
 void AddAlignmentRow(VehicleEditor& e, const Car& car, int set) {
   const SuspensionBlock& s = car.wheelSets[set];
   const float left = car.wheelPositions[WheelOf(s, 0)].y, right = car.wheelPositions[WheelOf(s, 1)].y;
-  const int current = left > right ? 0 : left < right ? 2 : 1;
   static const char* const TEXTS[3] = {"left forward", "aligned", "right forward"};
   static const char* const HINTS[3] = {"Left wheel further forward than right wheel",
                                        "Aligned wheels as usual for most vehicles",
                                        "Right wheel further forward than left wheel"};
-  PageRow();
-  const uintptr_t setBit = set == 1 ? 4 : 0;
-  for (int mode = 0; mode < 3; ++mode)
-    PageChoice(e, TEXTS[mode], ROW_BUTTON_UNITS, setBit | uintptr_t(mode), mode == current,
-               mode == current ? nullptr : VehicleEditor::SetAlignment, HINTS[mode]);
+  AddThreeChoiceRow(e, set, left > right ? 0 : left < right ? 2 : 1, TEXTS, HINTS, VehicleEditor::SetAlignment);
 }
 
 void AddOffsetRow(VehicleEditor& e, const Car& car, int set) {
   const SuspensionBlock& s = car.wheelSets[set];
   const int wheel = s.leftWheel ? s.leftWheel - 1 : s.rightWheel - 1;
   const float side = car.wheels[wheel].side;
-  const int current = side == -1.0f ? 0 : side == 1.0f ? 2 : 1;
   static const char* const TEXTS[3] = {"offset left", "central", "offset right"};
   static const char* const HINTS[3] = {"Wheel offset to the left", "Central wheel as usual for bikes and trikes",
                                        "Wheel offset to right is not yet available"};
-  PageRow();
-  const uintptr_t setBit = set == 1 ? 4 : 0;
-  for (int mode = 0; mode < 3; ++mode)
-    PageChoice(e, TEXTS[mode], ROW_BUTTON_UNITS, setBit | uintptr_t(mode), mode == current,
-               mode == current ? nullptr : VehicleEditor::SetWheelOffset, HINTS[mode]);
+  AddThreeChoiceRow(e, set, side == -1.0f ? 0 : side == 1.0f ? 2 : 1, TEXTS, HINTS, VehicleEditor::SetWheelOffset);
 }
 
 void AddAxleRows(VehicleEditor& e, Car& car, int set) {

@@ -51,11 +51,6 @@ constexpr SizeStep SIZE_STEPS[4] = {
 
 VehicleEditor& EditorOf(void* owner) { return *static_cast<VehicleEditor*>(owner); }
 
-// The next row of a panel whose rows start at left.
-void NextRow(int left) {
-  RowCursorX = left;
-  RowCursorY += ButtonHeight;
-}
 
 float& SizeField(SuspensionBlock& set, int which) {
   switch (which) {
@@ -127,33 +122,27 @@ void VehicleEditor::BuildWheelObjectPage(VehicleEditor& e) {
   Car& car = *e.car;
   const uint8_t domain = EditDomain;
   EditDomain = EDIT_DOMAIN_VEHICLE;
-  // Two columns below the tabs: the options and the front set's sizes and disc; then the
-  // front set's rim, spokes and files, and the rear set.
+  // One list of rows, the page's own flow putting them in columns where they do not fit: the
+  // options, the front set (sizes, rim, spokes and files, disc), then the rear set.
   PageRow();
-  const int top = RowCursorY;
-  const int left = RowCursorX;
   PageFlag(e, "Concealed wheels (saloon car)", 0x20, &car.options, nullptr,
            "No inside logo and avoid drawing wheels from driver's view");
-  NextRow(left);
+  PageRow();
   PageFlag(e, "Concealed driver (most cars)", 0x1, &car.options, nullptr,
            "Avoid drawing driver's body when car is far away");
-  NextRow(left);
+  PageRow();
   PageFlag(e, "Reflect wheels (to left side)", 0x8000000, &car.options, nullptr,
            "Reflect (not rotate) wheels to the left side");
-  NextRow(left);
+  PageRow();
   PageFlag(e, "Grooved slicks", 0x4000, &car.options2, RimShapeChanged, "Set slick tyres to be grooved");
-  NextRow(left);
+  PageRow();
   PageHeading("FRONT", ROW_UNITS, "Front wheel dimensions");
-  NextRow(left);
-  AddTyreRows(e, 1);
+  PageRow();
+  AddWheelSetPanel(e, 1);
   AddBrakeDiscPanel(e, 1);
-  RowCursorX = left + ROW_UNITS * ButtonWidth;
-  RowCursorY = top;
-  AddFrontWheelRows(e);
-  const int second = RowCursorX;
   PageFlag(e, "REAR identical", OPT1_SAME_TYRES, &car.options, WheelOptionChanged,
            "Rear wheels can have the same dimensions as the front wheels");
-  NextRow(second);
+  PageRow();
   if (!(car.options & OPT1_SAME_TYRES)) {
     AddWheelSetPanel(e, 0);
     AddBrakeDiscPanel(e, 0);
@@ -171,7 +160,6 @@ void VehicleEditor::AddTyreRows(VehicleEditor& e, int set) {
   Car& car = *e.car;
   SuspensionBlock& s = car.wheelSets[set];
   Prss* owner = &e.prss;
-  const int left = RowCursorX;
   const InterfaceHandler step = set == 1 ? StepFrontTyreSize : StepRearTyreSize;
   ColourWord* warning = &TextColours.red;
   // The texts live until the frame is drawn: one set of rows per wheel set.
@@ -181,32 +169,32 @@ void VehicleEditor::AddTyreRows(VehicleEditor& e, int set) {
   const float rimInches = s.rimRadius * 2000.0f / 25.4f;
   std::snprintf(t[0], sizeof t[0], "Width %.0f mm", s.sectionWidth * 1000.0f);
   AddStepRow(owner, t[0], nullptr, "Tyre section width", 0, step);
-  NextRow(left);
+  PageRow();
   std::snprintf(t[1], sizeof t[1], "Ratio %.0f", ratioHundredths);
   const bool roundRatio = std::lround(ratioHundredths) % 5 == 0;
   AddStepRow(owner, t[1], roundRatio ? nullptr : warning, "Tyre aspect ratio", 2, step);
-  NextRow(left);
+  PageRow();
   std::snprintf(t[2], sizeof t[2], "Rim diameter %.0f", rimInches);
   AddStepRow(owner, t[2], nullptr, "Wheel rim diameter in inches", 4, step);
-  NextRow(left);
+  PageRow();
   std::snprintf(t[3], sizeof t[3], "Rim width %.2f", s.rimWidth * 1000.0f / 25.4f);
   AddStepRow(owner, t[3], nullptr, "Wheel rim width in inches", 6, step);
-  NextRow(left);
+  PageRow();
   const uint8_t status = s.profile.status;
   AddRowButton(owner, ROW_UNITS, 0, 0, status ? warning : nullptr, TYRE_STATUS_TEXTS[std::min<int>(status, 2)],
                nullptr, "Status of the tyre dimensions");
-  NextRow(left);
+  PageRow();
   std::snprintf(t[4], sizeof t[4], "tyre: %.0f/%.0f-%.0f", s.sectionWidth * 1000.0f, ratioHundredths, rimInches);
   AddRowButton(owner, ROW_UNITS, 0, 0, nullptr, t[4], nullptr, "Tyre specification");
-  NextRow(left);
+  PageRow();
   const float outer = car.wheelCount > 0 ? s.rollingRadius : 0.0f;
   std::snprintf(t[5], sizeof t[5], "diameter: %.2f inch   tread: %.2f inch", outer * 2000.0f / 25.4f,
                 s.treadContactWidth * 1000.0f / 25.4f);
   AddRowButton(owner, ROW_UNITS, 0, 0, nullptr, t[5], nullptr, "Overall diameter of tyre and tread width");
-  NextRow(left);
+  PageRow();
   std::snprintf(t[6], sizeof t[6], "outer radius %.3fm", outer);
   AddRowButton(owner, ROW_UNITS, 0, 0, nullptr, t[6], nullptr, "Overall radius of tyre");
-  NextRow(left);
+  PageRow();
 }
 
 void VehicleEditor::AddFrontWheelRows(VehicleEditor& e) {
@@ -214,54 +202,52 @@ void VehicleEditor::AddFrontWheelRows(VehicleEditor& e) {
   Car& car = *e.car;
   SuspensionBlock& s = car.wheelSets[1];
   Prss* owner = &e.prss;
-  const int left = RowCursorX;
   static char spokes[32];
   AddRimShapePanel(e);
   AddRowColourButton(owner, "Low profile tyre style %d", 0, 1, &s.lowProfileTyreStyle, nullptr, RimShapeChanged,
                      "Visual effect of a low profile tyre with rim protection");
-  NextRow(left);
+  PageRow();
   AddRowButton(owner, ROW_UNITS / 4, 0, 0, nullptr, "edit rim", EditRim, "Edit the rim cross section");
   AddRowButton(owner, ROW_UNITS / 4, 1, 0, nullptr, "edit spoke", EditSpoke, "Edit the spoke in the modeller");
   AddRowButton(owner, ROW_UNITS / 4, 0, 0, nullptr, "LOAD WHL", AskWheelFileLoad, "Load a wheel design from data\\whl");
   AddRowButton(owner, ROW_UNITS / 4, 0, 0, nullptr, "SAVE WHL", AskWheelFileSave, "Save the wheel design to data\\whl");
-  NextRow(left);
+  PageRow();
   std::snprintf(spokes, sizeof spokes, "Number of spokes %d", car.spokeCount);
   AddStepRow(owner, spokes, nullptr, "The number of rotated repetitions of the spoke object", WORD_SPOKE_DOWN,
              StepSpokeCount);
-  NextRow(left);
+  PageRow();
 }
 
 void VehicleEditor::AddRimShapePanel(VehicleEditor& e) {
   if (!e.car) return;
   SuspensionBlock& front = e.car->wheelSets[1];
   Prss* owner = &e.prss;
-  const int left = RowCursorX;
   AddRowColourButton(owner, "Rim edge extra width %d mm", 2, 10, &front.rimEdgeExtraWidthMm, nullptr, RimShapeChanged,
                      "Extra width at outer edge compared with base of rim");
-  NextRow(left);
+  PageRow();
   if (front.rimEdgeExtraWidthMm < LEAST_EDGE_FOR_LIP)
     AddRowButton(owner, ROW_UNITS, 0, 0, nullptr, "Note: Rim lip depth not available", nullptr,
                  "Rim lip depth is available with 4 mm rim edge extra width");
   else
     AddRowColourButton(owner, "Rim lip depth %d mm", 0, 8, &front.rimLipDepthMm, nullptr, RimShapeChanged,
                        "Gives a curved look to the outside of the rim lip");
-  NextRow(left);
+  PageRow();
   static char depth[40], visible[48];
   std::snprintf(depth, sizeof depth, "Rim inner depth %d mm", front.rimInnerDepthMm);
   AddStepRow(owner, depth, nullptr, "Extends inner part of the rim so the rim lip appears deeper", 0,
              StepRimInnerDepth);
-  NextRow(left);
+  PageRow();
   std::snprintf(visible, sizeof visible, "Note: Total visible rim depth %d mm",
                 front.rimInnerDepthMm + VISIBLE_RIM_DEPTH_EXTRA);
   AddRowButton(owner, ROW_UNITS, 0, 0, nullptr, visible, nullptr, "The resulting exterior depth of the rim lip");
-  NextRow(left);
+  PageRow();
   AddRowColourButton(owner, "Rim shade %d0%%", 2, 10, &front.rimShadeTenths, nullptr, RimShapeChanged,
                      "Shading for the inner part of the rim cross section");
-  NextRow(left);
+  PageRow();
   if (e.car->rim)
     AddByteFlagToggle(owner, ROW_UNITS, "Black inner rim", 1, &e.car->rim->secondByte, nullptr, RimShapeChanged,
                       "Black lip on the inward facing rim");
-  NextRow(left);
+  PageRow();
 }
 
 void VehicleEditor::AddBrakeDiscPanel(VehicleEditor& e, int set) {
@@ -269,7 +255,6 @@ void VehicleEditor::AddBrakeDiscPanel(VehicleEditor& e, int set) {
   Car& car = *e.car;
   SuspensionBlock& s = car.wheelSets[set];
   Prss* owner = &e.prss;
-  const int left = RowCursorX;
   if (set == 1) {
     const char* hint = "Select the type of brake disc";
     AddRowButton(owner, ROW_UNITS / 2, 0, 0, nullptr, "Brake disc type", nullptr, hint);
@@ -278,16 +263,16 @@ void VehicleEditor::AddBrakeDiscPanel(VehicleEditor& e, int set) {
   } else {
     AddRowButton(owner, ROW_UNITS, 0, 0, nullptr, "Rear brake disc", nullptr, "Settings for the rear brake disc");
   }
-  NextRow(left);
+  PageRow();
   // The radius as text, then its slider (a right press types a value).
   static char radius[SETS_SHOWN][32];
   const char* label = s.brakeDiscRadiusMm ? "Radius %d mm" : "NO DISC %d mm";
   std::snprintf(radius[set], sizeof radius[set], label, s.brakeDiscRadiusMm);
   AddRowButton(owner, ROW_UNITS / 2, 0, 0, nullptr, radius[set], nullptr, "Radius of brake disc");
   AddRowByteValue(owner, &s.brakeDiscRadiusMm, 0, 200, label, ROW_UNITS / 2);
-  NextRow(left);
+  PageRow();
   AddDiscOffsetSpinner(owner, &s.brakeDiscOffsetMm);
-  NextRow(left);
+  PageRow();
 }
 
 // ---- Operations ----

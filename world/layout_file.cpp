@@ -127,12 +127,7 @@ int SaveLayout(const char* name) {
   char path[128];
   FormatLayoutPath(path, sizeof path, name);
   DataFile f{};
-  if (!f.OpenWrite(nullptr, path, LAYOUT_FILE_MAGIC, LAYOUT_FILE_VERSION)) {
-    char text[192];
-    std::snprintf(text, sizeof text, "%s %s", TEXT_COULD_NOT_CREATE_FILE, path);
-    ReportLine(text, REPORT_ERROR);
-    return 0;
-  }
+  if (!f.OpenWrite(nullptr, path, LAYOUT_FILE_MAGIC, LAYOUT_FILE_VERSION)) return 0;  // told by the file
   WriteLayoutObjects(f, 1);
   if (!f.Close()) return 0;
   std::snprintf(CurrentLayoutName, sizeof CurrentLayoutName, "%s", name);

@@ -3,6 +3,7 @@
 #include "world/world_build.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "core/frame_globals.h"
@@ -10,6 +11,7 @@
 #include "core/report.h"
 #include "platform/clock.h"
 #include "render/build_list.h"
+#include "text/messages.h"
 #include "world/built_mesh.h"
 #include "world/fixed_ob.h"
 #include "world/mesh_batching.h"
@@ -19,6 +21,7 @@
 #include "world/section.h"
 #include "world/segment.h"
 #include "world/track_file.h"
+#include "world/tree.h"
 #include "world/world.h"
 
 namespace {
@@ -87,6 +90,46 @@ void AddWSection(WSection& section) {
   }
 }
 
+void CheckTreeForBuild(const WTree& tree, int objectIndex, char* out, int outSize) {
+  std::string text;
+  char part[64];
+  const auto add = [&](const char* what) {
+    if (!text.empty()) text += "; ";
+    text += what;
+  };
+  if (tree.Tips() != tree.tipCount) {
+    std::snprintf(part, sizeof part, "tip count %d held to %d", int(tree.tipCount), tree.Tips());
+    add(part);
+  }
+  if (tree.Spread() != tree.spread) {
+    std::snprintf(part, sizeof part, "spread %d held to %d", int(tree.spread), tree.Spread());
+    add(part);
+  }
+  if (tree.HasBark() && !TreeBarkMaterials[tree.barkTexture]) {
+    std::snprintf(part, sizeof part, "no bark texture %d", int(tree.barkTexture));
+    add(part);
+  }
+  if (tree.HasFoliage() && !TreeFoliageMaterials[tree.foliageTexture]) {
+    std::snprintf(part, sizeof part, "no foliage texture %d", int(tree.foliageTexture));
+    add(part);
+  }
+  if (!text.empty()) {
+    std::snprintf(part, sizeof part, " (index %d)", objectIndex);
+    text += part;
+  }
+  std::snprintf(out, size_t(outSize), "%s", text.c_str());
+}
+
+void AddWTree(const WTree& tree, int objectIndex) {
+  if (!DebugMessagesOn) return;
+  char found[240];
+  CheckTreeForBuild(tree, objectIndex, found, sizeof found);
+  if (!found[0]) return;
+  char text[256];
+  std::snprintf(text, sizeof text, "AddWTree : %s", found);
+  ReportLine(text, REPORT_ERROR);
+}
+
 void Wld::AddObjects(int count) {
   const uint32_t start = ClockNowMs();
   auto timeLeft = [start] { return ClockNowMs() - start < WORLD_LOAD_SLICE_MS; };
@@ -115,6 +158,8 @@ void Wld::AddObjects(int count) {
             auto* s = static_cast<WSection*>(o);
             if (!s->builtMesh) s->BuildMesh(true);
             AddWSection(*s);
+          } else if (o->type == OBJECT_TREE) {
+            AddWTree(*static_cast<WTree*>(o), stepIndex);
           }
         }
         ++stepIndex;

@@ -37,20 +37,11 @@ class AnimEditorWindow : public ObjectEditorWindow {
   // The first figure opened as the animation page opens it: open mode 2 with its skeleton,
   // no driver animation.
   void OpenFigure() {
-    ASSERT_GT(Humans.modelCount, 0);
-    HumanModel& figure = Humans.models[0];
-    Prss* page = AppTopProcess();
-    ObjectEditor* e = OpenObjectEditor(page, OPEN_ANIMATION_EDITOR, &figure.model, int(figure.skeletonIndex), nullptr,
-                                       nullptr, CALLER_ENTRY_MENU, ~0u);
-    Prss_AddSub(page, &e->prss);
+    ObjectEditor* e = OpenFirstFigure();
+    ASSERT_NE(e, nullptr);
     screen = OpenAnimEditorScreen;
     ASSERT_NE(screen, nullptr) << "the editor opens over the object editor";
     ASSERT_EQ(e->prss.sub, &screen->prss);
-    // The front of the figure, 3 m away, level with the chest.
-    CurrentView->heading = 0;
-    CurrentView->pitch = 0;
-    const int32_t eye[3] = {0, 3 << 16, 1 << 16};
-    std::memcpy(CurrentView->position, eye, sizeof eye);
     Frame(2);
   }
   AnimEditor& E() { return screen->editor; }

@@ -19,6 +19,7 @@
 #include "race/race.h"
 #include "render/device.h"
 #include "tests/source_shaders.h"
+#include "text/messages.h"
 
 // Each test runs in a fresh folder of its own with a writable data folder, the fake clock
 // at a fixed date, and every module global back at its start value.
@@ -45,6 +46,7 @@ class AppHarness : public ::testing::Test {
     SetMessageBoxHandler(RecordBox);  // never a real modal box in a test
     ClearWindowMessages();
     AppResetState();
+    ResetMessages();  // an earlier test's lines (its shut-down's reports) are not this one's
     ConfigRead = 0;
     WriteConfigFile("");
     GameState = 0;

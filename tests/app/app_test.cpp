@@ -151,16 +151,125 @@ TEST_F(AppHarness, TheHumanSystemIsLoadedAndBuiltAtStartAndItsAbsenceEndsTheStar
   EXPECT_FALSE(LogHas("helmet")) << "the start ends at the human system";
 }
 
-TEST_F(AppHarness, AnUnwritableDataFolderEndsTheStartWithAFailureCode) {
+TEST_F(AppHarness, AMissingDataFolderEndsTheStartWithAFailureCode) {
   std::filesystem::remove_all("data");
   std::filesystem::remove("cfg.txt");
   AppForceNoGraphics(1);
+  testing::internal::CaptureStderr();
   EXPECT_EQ(AppStartup(""), START_ENDED);
+  const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_EQ(ExitCode, EXIT_START_FAILED);
-  EXPECT_TRUE(LogHas("Could not write to data folder"));
+  // Said to be missing, with the folder it was looked for at: on standard error and in deb.log
+  // (whose lines keep their first 127 characters).
+  const std::string text = "Could not find data folder : " + (folder_ / "data").string() +
+                           " is missing: start ZKT in the folder it is installed in";
+  EXPECT_NE(said.find(text + "\n"), std::string::npos) << said;
+  EXPECT_TRUE(LogHas(text.substr(0, LOG_TEXT_MAX)));
+  EXPECT_FALSE(LogHas("Could not write to data folder")) << "nothing to do with permissions";
   EXPECT_FALSE(LogHas("load font"));
   EXPECT_FALSE(std::filesystem::exists("cfg.txt")) << "a failed start saves nothing";
   EXPECT_TRUE(boxes_.empty()) << "without graphics no box is shown";
+
+  // With graphics the box says it, before the window exists.
+  AppForceNoGraphics(0);
+  boxes_.clear();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(AppStartup(""), START_ENDED);
+  testing::internal::GetCapturedStderr();
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0], "Could not find data folder|" + (folder_ / "data").string() +
+                           " is missing: start ZKT in the folder it is installed in");
+}
+
+// A data folder that is there but takes no new file keeps the old words, which are about
+// writing.  (A link to /proc stands in for a read-only folder: root writes anywhere else.)
+TEST_F(AppHarness, AnUnwritableDataFolderEndsTheStartWithAFailureCode) {
+  std::filesystem::remove_all("data");
+  std::filesystem::remove("cfg.txt");
+  std::filesystem::create_directory_symlink("/proc", "data");
+  AppForceNoGraphics(1);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(AppStartup(""), START_ENDED);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(ExitCode, EXIT_START_FAILED);
+  const std::string text = "Could not write to data folder : Is ZKT correctly installed on a hard drive?";
+  EXPECT_NE(said.find(text + "\n"), std::string::npos) << said;
+  EXPECT_TRUE(LogHas(text));
+  EXPECT_FALSE(std::filesystem::exists("cfg.txt")) << "a failed start saves nothing";
+  std::filesystem::remove("data");
+}
+
+// The write probe makes a file of a new name and removes it: a link planted under the name
+// a fixed probe would use is never followed, and nothing is left in the folder.
+TEST_F(AppHarness, TheDataFolderProbeFollowsNoLinkAndLeavesNothing) {
+  std::ofstream("victim.txt") << "not yours";
+  std::filesystem::create_symlink("../victim.txt", "data/file.fl");
+  std::vector<std::string> before;
+  for (const auto& entry : std::filesystem::directory_iterator("data")) before.push_back(entry.path().string());
+  std::sort(before.begin(), before.end());
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  std::ifstream victim("victim.txt");
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(victim)), std::istreambuf_iterator<char>()), "not yours");
+  EXPECT_TRUE(std::filesystem::is_symlink("data/file.fl"));
+  std::vector<std::string> after;
+  for (const auto& entry : std::filesystem::directory_iterator("data")) after.push_back(entry.path().string());
+  std::sort(after.begin(), after.end());
+  EXPECT_EQ(after, before) << "the probe is removed";
+  EXPECT_NE(DataFolderTimeMinutes, 0u) << "the probe's time is the folder's time";
+  RequestExit(0, "test over");
+  RunPasses(5);
+  AppShutdown();
+}
+
+// Start-up removes what saves killed in an earlier run left in the folders the program saves
+// to (the working folder, data and mods with the folders below them): only our own
+// temporary files, and only those older than the program.
+TEST_F(AppHarness, StartUpRemovesTheTemporaryFilesOfKilledSavesOnly) {
+  std::filesystem::create_directories("data/veh");
+  std::filesystem::create_directories("mods/vehicles/XRT/engine");
+  const auto make = [](const char* path, bool old) {
+    std::ofstream(path) << "half a save";
+    if (old) {
+      ASSERT_TRUE(FileSetWriteTime(path, FileTimeFromUnix(1000000000, 0)));  // 2001
+    }
+  };
+  const char* stale[] = {"cfg.txt.0badf00d.tmp", "data/veh/XRT.veh.12345678.tmp",
+                         "mods/vehicles/XRT/engine/XRT.eng.abcdef01.tmp"};
+  const char* kept[] = {"data/veh/XRT.veh.ABCDEF01.tmp", "data/veh/XRT.veh.1234567.tmp", "data/veh/XRT.veh.tmp",
+                        "data/veh/XRT.12345678.tmp.bak", "data/veh/notes.txt"};
+  for (const char* path : stale) make(path, true);
+  for (const char* path : kept) make(path, true);
+  make("data/veh/XRT.veh.87654321.tmp", false);  // a save of a program still running
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  for (const char* path : stale) EXPECT_FALSE(std::filesystem::exists(path)) << path;
+  for (const char* path : kept) EXPECT_TRUE(std::filesystem::exists(path)) << path;
+  EXPECT_TRUE(std::filesystem::exists("data/veh/XRT.veh.87654321.tmp"));
+  EXPECT_TRUE(LogHas("removed 3 temporary files of unfinished saves"));
+  RequestExit(0, "test over");
+  RunPasses(5);
+  AppShutdown();
+}
+
+// A bad option: the box keeps its words, standard error and deb.log name the option.
+TEST_F(AppHarness, AnInvalidOptionIsNamedOnStandardErrorAndInTheLog) {
+  AppForceNoGraphics(1);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(AppStartup("/bogus=7"), START_ENDED);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(ExitCode, EXIT_BAD_COMMAND_LINE);
+  EXPECT_NE(said.find("Command 1 is invalid: /bogus=7\n"), std::string::npos) << said;
+  EXPECT_TRUE(LogHas("Command 1 is invalid: /bogus=7"));
+
+  AppForceNoGraphics(0);
+  boxes_.clear();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(AppStartup("/bogus=7"), START_ENDED);
+  const std::string withBox = testing::internal::GetCapturedStderr();
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0], "Error|Command 1 is invalid");
+  EXPECT_NE(withBox.find("Command 1 is invalid: /bogus=7\n"), std::string::npos) << withBox;
 }
 
 TEST_F(AppHarness, AFailedDeviceStartShowsTheBoxAndEndsWithAFailureCode) {

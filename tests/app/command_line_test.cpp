@@ -26,6 +26,21 @@ std::string ErrorOf(const char* line) {
   return RunMode == 0 ? StartupErrorText : "";
 }
 
+// An option the table lacks keeps the box's words; the option itself, as written up to the
+// next option, is kept for the log and standard error.
+TEST_F(CommandLine, AnInvalidOptionIsKeptAsWritten) {
+  EXPECT_EQ(ErrorOf("/bogus=7"), "Command 1 is invalid");
+  EXPECT_STREQ(StartupErrorOption, "/bogus=7");
+  EXPECT_EQ(ErrorOf("/laps=3/nosuch=1/wind=1"), "Command 2 is invalid");
+  EXPECT_STREQ(StartupErrorOption, "/nosuch=1");
+  EXPECT_EQ(ErrorOf("/laps=3/wind"), "Command 2 is invalid");
+  EXPECT_STREQ(StartupErrorOption, "/wind");
+  EXPECT_EQ(ErrorOf("/bo\tgus=7 "), "Command 1 is invalid");
+  EXPECT_STREQ(StartupErrorOption, "/bogus=7 ") << "control characters left out";
+  EXPECT_EQ(ErrorOf("/laps=3/LAPS=4"), "Command /laps : Found more than once");
+  EXPECT_STREQ(StartupErrorOption, "") << "the other errors name their option in the text";
+}
+
 TEST_F(CommandLine, OrderRulesAndNamesGiveTheirErrors) {
   EXPECT_EQ(ErrorOf("join=x"), "Invalid command line");
   EXPECT_EQ(ErrorOf("/track=HS1/settings=my.txt"), "Command /settings : Must be first in list");

@@ -1,10 +1,12 @@
 // dash_editor_gpu_test.cpp - the dashboard editor as a user meets it (editor_window_harness.h):
 // the sample car loaded in the vehicle editor, the Textures tab's clocks "EDIT" opens the page
 // over it, the mouse flips a toggle and moves a lamp with the sliders' step buttons, the
-// preview square at the top right shows the lamp at its new pixel, and Escape closes the page.
-// The pictures dash_editor_before.png, dash_editor_after.png and dash_editor_type3.png are
-// written to the test's folder.
+// preview square at the top right shows the lamp at its new pixel, and Escape closes the page;
+// the sample's own dashboard in the preview, and a byte beyond its slider's range brought back.
+// The pictures dash_editor_before.png, dash_editor_after.png, dash_editor_sample.png and
+// dash_editor_type3.png are written to the test's folder.
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 
@@ -130,6 +132,69 @@ TEST_F(DashEditorWindow, TheClocksEditOpensThePageTheMouseEditsTheBlockAndThePre
   Frame();
   EXPECT_EQ(e.prss.sub, nullptr);
   EXPECT_EQ(CurrentProcess, &e.prss);
+}
+
+// The sample car's own dashboard in the preview (dash_editor_sample.png): a dark face with
+// light dials and a few small lamps, not a face filled by an oversized lamp or dial.  Then a
+// stored byte beyond its slider's range, as an old file may hold: the slider shows the value
+// the range maps it to (5 degrees a step: 174 shows 870), and the step button towards the
+// range is live, one press bringing the byte to the range's end.
+TEST_F(DashEditorWindow, TheSampleDashboardShowsItsDialsAndAByteBeyondItsRangeComesBackInOnePress) {
+  OpenAndLoad();
+  VehicleEditor& e = *CurrentVehicleEditor;
+  Car& car = *e.car;
+  Click("Textures");
+  Frame();
+  Click("EDIT");
+  ASSERT_NE(e.prss.sub, nullptr);
+  Frame(2);
+  const Picture shot = Shot("dash_editor_sample");
+  const int side = TextureCornerSide(WIDTH, HEIGHT);
+  int red = 0, dark = 0, light = 0, all = 0;
+  for (int y = 2; y < side - 2; y += 2)
+    for (int x = WIDTH - side + 2; x < WIDTH - 2; x += 2) {
+      const uint8_t* p = shot.At(x, y);
+      ++all;
+      red += IsRed(p);
+      dark += p[0] + p[1] + p[2] < 90;
+      light += p[0] > 150 && p[1] > 150 && p[2] > 150;
+    }
+  EXPECT_LT(red, all / 20) << "the red needles and lamps are small";
+  EXPECT_GT(dark, all / 2) << "the dark face shows";
+  EXPECT_GT(light, all / 200) << "the dials' marks and figures show";
+
+  // The tachometer's start angle (0..72 bytes, 0..360 degrees) and turn angle (12..72,
+  // 60..360).
+  constexpr int TACHOMETER = 80 + 8, START = TACHOMETER + 2, TURN = TACHOMETER + 3;
+  const auto shown = [&](const uint8_t* byte) {
+    const ValueControl* slider = ControlOn(byte, 37);
+    if (!slider) return -1.0f;
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      if (c.displayType == 19 && c.top == slider->top && c.left <= slider->left && c.right >= slider->right)
+        return std::bit_cast<float>(uint32_t(reinterpret_cast<uintptr_t>(c.variable)));
+    }
+    return -1.0f;
+  };
+  car.dash[START] = 174;
+  car.dash[TURN] = 5;
+  Frame();
+  EXPECT_FLOAT_EQ(shown(&car.dash[START]), 870.0f);
+  EXPECT_FLOAT_EQ(shown(&car.dash[TURN]), 25.0f) << "seven steps below 60";
+  const ValueControl* up = ControlOn(&car.dash[START], 40);
+  ASSERT_NE(up, nullptr);
+  EXPECT_NE(up->owner, nullptr) << "the step towards the range is live";
+  ClickControlAt(*up, 0);
+  EXPECT_EQ(car.dash[START], 72) << "360 degrees";
+  const ValueControl* down = ControlOn(&car.dash[TURN], 41);
+  ASSERT_NE(down, nullptr);
+  EXPECT_NE(down->owner, nullptr);
+  ClickControlAt(*down, 0);
+  EXPECT_EQ(car.dash[TURN], 12) << "60 degrees";
+  // At the range's end the button beyond it is not live.
+  Frame();
+  EXPECT_EQ(ControlOn(&car.dash[START], 40)->owner, nullptr);
+  EXPECT_EQ(ControlOn(&car.dash[TURN], 41)->owner, nullptr);
 }
 
 // The formula display's page over a sample of dash type 3, pictured as dash_editor_type3.png.

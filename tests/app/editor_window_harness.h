@@ -26,6 +26,7 @@
 #include "render/frame.h"
 #include "render/screenshot.h"
 #include "render/views.h"
+#include "skeleton/human_system.h"
 #include "tests/platform/skip_outside_ci.h"
 #include "tests/ui/control_clicks.h"
 #include "tests/ui/png_test_util.h"
@@ -164,6 +165,32 @@ class ObjectEditorWindow : public AppHarness {
     Mouse(wheel, WIDTH / 2, HEIGHT / 2);
     Frame();
   }
+  // A model file of data/3dob loaded into the model and opened as the entry menu opens a
+  // model: the modeller at once, asking before a changed model is left.  The object editor.
+  static ObjectEditor* OpenModelInModeller(ModelObject& model, const char* path) {
+    model.Init();
+    EXPECT_EQ(LoadModelFile(model, nullptr, path, 1, nullptr), 1) << path;
+    Prss* page = AppTopProcess();
+    ObjectEditor* e = OpenObjectEditor(page, OPEN_MODELLER, &model, -1, nullptr, nullptr, CALLER_ENTRY_MENU, ~0u);
+    Prss_AddSub(page, &e->prss);
+    return e;
+  }
+  // The first human figure opened as the animation page opens it (open mode 2 with its
+  // skeleton, no driver animation), seen from the front 3 m away, level with the chest.
+  static ObjectEditor* OpenFirstFigure() {
+    EXPECT_GT(Humans.modelCount, 0);
+    if (Humans.modelCount <= 0) return nullptr;
+    HumanModel& figure = Humans.models[0];
+    Prss* page = AppTopProcess();
+    ObjectEditor* e = OpenObjectEditor(page, OPEN_ANIMATION_EDITOR, &figure.model, int(figure.skeletonIndex), nullptr,
+                                       nullptr, CALLER_ENTRY_MENU, ~0u);
+    Prss_AddSub(page, &e->prss);
+    CurrentView->heading = 0;
+    CurrentView->pitch = 0;
+    const int32_t eye[3] = {0, 3 << 16, 1 << 16};
+    std::memcpy(CurrentView->position, eye, sizeof eye);
+    return e;
+  }
   // Opens the object editor through the entry page's own button.
   static void OpenFromTheEntryPage() {
     ASSERT_TRUE(EntryPageIsIdle());
@@ -173,7 +200,7 @@ class ObjectEditorWindow : public AppHarness {
   }
 };
 
-// The object editor's window with the sample vehicles and engines copied into the data
+// The object editor's window with the sample vehicles, engines and skins copied into the data
 // folder, and the fake clock driven frame by frame.
 class CarWindow : public ObjectEditorWindow {
  protected:
@@ -184,11 +211,21 @@ class CarWindow : public ObjectEditorWindow {
     const std::filesystem::path data = std::filesystem::path(work ? work : "work") / "data";
     ObjectEditorWindow::SetUp();
     if (IsSkipped()) return;
-    for (const char* folder : {"veh", "engine"}) {
+    for (const char* folder : {"veh", "engine", "skins"}) {
       std::filesystem::create_directories(std::string("data/") + folder);
       std::filesystem::copy(data / folder, std::string("data/") + folder, std::filesystem::copy_options::recursive |
                                                                              std::filesystem::copy_options::skip_existing);
     }
+  }
+  // A vehicle of data/veh loaded by the vehicle editor's "LOAD" (the editor opened by the entry
+  // page's button first), with no question about the car before.
+  static void LoadVehicle(const char* vehicle) {
+    if (!CurrentVehicleEditor) OpenVehicleEditorFromTheEntryPage();
+    ASSERT_NE(CurrentVehicleEditor, nullptr);
+    CurrentVehicleEditor->selection.saved = 1;
+    Click("LOAD");
+    Answer(vehicle);
+    ASSERT_NE(CurrentVehicleEditor->car, nullptr);
   }
   // Frames of FRAME_MS each for the given time.
   static void Run(uint32_t ms) {
@@ -196,6 +233,23 @@ class CarWindow : public ObjectEditorWindow {
       ClockAdvanceFake(FRAME_MS);
       Frame();
     }
+  }
+  // The vehicle editor's open page scrolled by wheel steps over it (a page longer than its
+  // room on this 768-row window scrolls) until a button shows the text; false when the page
+  // reaches its end without one.  scrollToTop first puts the page back at its top.
+  static bool ScrollPageTo(const char* text, bool scrollToTop = false) {
+    if (scrollToTop && CurrentVehicleEditor) CurrentVehicleEditor->pageScroll = 0;
+    Frame();
+    for (int step = 0; step < 64; ++step) {
+      if (FindButton(text)) return true;
+      const int before = CurrentVehicleEditor ? CurrentVehicleEditor->pageScroll : 0;
+      MouseRecord down{};
+      down.wheel = -1;
+      Mouse(down, 4 * ButtonWidth, HEIGHT / 2);
+      Frame();
+      if (!CurrentVehicleEditor || CurrentVehicleEditor->pageScroll == before) return FindButton(text) != nullptr;
+    }
+    return false;
   }
   // The entry page's "vehicle editor" button: the panel's label column, from y 0.35 down a row.
   static void OpenVehicleEditorFromTheEntryPage() {

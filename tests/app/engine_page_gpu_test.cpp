@@ -87,12 +87,7 @@ class EnginePageWindow : public CarWindow {
  protected:
   // The sample car loaded in the vehicle editor, and its page opened by the side panel.
   static void OpenOn(const char* vehicle) {
-    if (!CurrentVehicleEditor) OpenVehicleEditorFromTheEntryPage();
-    ASSERT_NE(CurrentVehicleEditor, nullptr);
-    CurrentVehicleEditor->selection.saved = 1;  // no question about the car before
-    Click("LOAD");
-    Answer(vehicle);
-    ASSERT_NE(CurrentVehicleEditor->car, nullptr);
+    LoadVehicle(vehicle);
     Click("Allow");  // a page beside which the side panel shows
     Click("edit engine");
     ASSERT_NE(OpenEnginePage, nullptr) << "the side panel's \"edit engine\" opens the page";

@@ -40,11 +40,7 @@ class ModellerWindow : public ObjectEditorWindow {
   // The sample car opened as the entry menu opens a model: the modeller at once, asking before
   // a changed model is left.
   void OpenCar() {
-    car.Init();
-    ASSERT_EQ(LoadModelFile(car, nullptr, "data\\3dob\\sample_car.qxe", 1, nullptr), 1);
-    Prss* page = AppTopProcess();
-    ObjectEditor* e = OpenObjectEditor(page, OPEN_MODELLER, &car, -1, nullptr, nullptr, CALLER_ENTRY_MENU, ~0u);
-    Prss_AddSub(page, &e->prss);
+    ObjectEditor* e = OpenModelInModeller(car, "data\\3dob\\sample_car.qxe");
     modeller = ModellerOf(e->prss.sub);
     ASSERT_NE(modeller, nullptr);
     Frame();

@@ -11,7 +11,9 @@
 #include "frontend/player_file.h"
 #include "platform/files.h"
 #include "race/race.h"
+#include "tests/core/report_recorder.h"
 #include "text/language.h"
+#include "ui/interface_config.h"
 
 namespace {
 
@@ -84,6 +86,31 @@ PlayerRecord SampleRecord() {
 bool SameRecord(const PlayerRecord& a, const PlayerRecord& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 using PlayerFiles = CommandTestFolder;
+
+// The settings files saved without an editor's page tell a failure as every save does: a
+// message line with the file's name and, with no window, standard error.
+TEST_F(PlayerFiles, SettingsFilesThatCannotBeSavedAreToldWithTheirNames) {
+  ReadInterfaceCfg();  // none here: it may be written
+  ReportRecorder recorder;
+  const struct {
+    const char* file;
+    int (*save)();
+  } saves[] = {
+      {"interface_cfg.txt", [] { return WriteInterfaceCfg(nullptr); }},
+      {"update_cfg.txt", [] { return SaveUpdateConfig(); }},
+      {"guest.txt", [] { return WriteGuestStatus(2, "Club"); }},
+  };
+  for (const auto& s : saves) {
+    FilesInjectCommitFailures(1, ENOSPC);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(s.save(), 0) << s.file;
+    const std::string said = testing::internal::GetCapturedStderr();
+    FilesInjectCommitFailures(0, 0);
+    EXPECT_EQ(ReportRecorder::NewestText(), std::string("Could not write file : ^L") + s.file);
+    EXPECT_NE(said.find(std::string("Could not write file : ") + s.file + "\n"), std::string::npos) << said;
+    EXPECT_FALSE(std::filesystem::exists(s.file)) << "nothing half written";
+  }
+}
 
 TEST_F(PlayerFiles, WrittenFileHasTheFixedLayoutAndReadsBack) {
   std::strcpy(CfgPlayerName, "Alice");

@@ -31,6 +31,7 @@ class RimEditorWindow : public CarWindow {
     ASSERT_NE(CurrentVehicleEditor->car, nullptr);
     Click("Wheel Object");
     std::filesystem::create_directories("data/whl");
+    ASSERT_TRUE(ScrollPageTo("edit rim"));
     Click("edit rim");
     ASSERT_NE(CurrentVehicleEditor->prss.sub, nullptr);
     Frame();

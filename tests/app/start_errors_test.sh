@@ -44,7 +44,16 @@ fresh
 expect "bad option without graphics" 2 "Command /laps : Out of bounds" ZKT_NO_GRAPHICS=1 "$program" /laps=5000
 
 fresh
+expect "bad option name" 2 "Command 1 is invalid: /bogus=7" ZKT_NO_GRAPHICS=1 "$program" /bogus=7
+
+fresh
 rm -rf "$scratch/w/data" && touch "$scratch/w/data"
+expect "missing data folder" nonzero "$scratch/w/data is missing" SDL_VIDEODRIVER=offscreen "$program"
+grep -qF "Could not write to data folder" "$scratch/err" && fail "missing data folder: told as a folder that cannot be written"
+
+# A folder that takes no new file (root writes anywhere but a read-only file system).
+fresh
+rm -rf "$scratch/w/data" && ln -s /proc "$scratch/w/data"
 expect "data folder" nonzero "Could not write to data folder" SDL_VIDEODRIVER=offscreen "$program"
 grep -qF "Is ZKT correctly installed on a hard drive?" "$scratch/err" || fail "data folder: the reason is not told"
 

@@ -251,6 +251,7 @@ TEST_F(VehicleEditorWindow, TheThreeDViewTurnsAboutTheCarAndShowsItsMarksAndItsL
   HandleKeyUp(KEY_CTRL);
   EXPECT_EQ(e.viewAngles[0], uint16_t(heading + 300 * 36));
   EXPECT_EQ(e.viewAngles[1], uint16_t(pitch - 60 * 18));
+  ClearMessages();  // the load's report is drawn over the view, where the car's pixels are read
   const Picture turned = Shot("vehicle_editor_turned");
   EXPECT_EQ(CurrentView->heading, e.viewAngles[0]) << "the view follows its angles";
   float tx, ty;
@@ -552,6 +553,9 @@ TEST_F(VehicleEditorWindow, TheSideAndTopViewsShowTheBodyAndNoButtonsOverlap) {
   ASSERT_NE(FindButton("frame"), nullptr);
   EXPECT_EQ(OverlappingButtons(), "") << "with special draw's row";
   e.displayFlags &= ~(SHOW_MASSES | SHOW_FRAME);
+  // Message lines are drawn over the view: each shot's own line is cleared before the next
+  // shot, so the pictures compared differ only in what they draw of the car.
+  ClearMessages();
   const Picture hidden = Shot("vehicle_editor_special_draw");
   EXPECT_FALSE(Coloured(hidden.At(int(x), int(y)))) << "no body";
   e.displayFlags |= SHOW_MASSES;
@@ -569,6 +573,7 @@ TEST_F(VehicleEditorWindow, TheSideAndTopViewsShowTheBodyAndNoButtonsOverlap) {
   const int r = 100;  // past the tyre's ring (its middle is open: special draw hides the rim)
   EXPECT_GT(Differing(masses, spare, int(sx) - r, int(sy) - r, int(sx) + r, int(sy) + r), 100) << "the spare's tyre";
   e.displayFlags &= ~SHOW_MASSES;
+  ClearMessages();
   EXPECT_EQ(Differing(hidden, Shot("vehicle_editor_special_draw"), int(sx) - r, int(sy) - r, int(sx) + r, int(sy) + r), 0)
       << "without the masses, no spare";
   e.car->options = options;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "report_recorder.h"
 
 namespace fs = std::filesystem;
 
@@ -410,7 +411,15 @@ TEST_F(Config, FilesAreReadAndWrittenSafely) {
   CfgShowFps = 1;
   FilesInjectCommitFailures(1, ENOSPC);
   int error = 0;
-  EXPECT_EQ(SaveConfig(&error), 0);  // reported, and the previous file kept
+  {
+    ReportRecorder recorder;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(SaveConfig(&error), 0);  // reported, and the previous file kept
+    const std::string said = testing::internal::GetCapturedStderr();
+    // A message line names the file, and without a window standard error says it too.
+    EXPECT_EQ(ReportRecorder::NewestText(), "Could not write file : ^Lconfig_test\\CFG.TXT");
+    EXPECT_NE(said.find("Could not write file : config_test\\CFG.TXT\n"), std::string::npos) << said;
+  }
   EXPECT_EQ(error, ENOSPC);
   EXPECT_EQ(LoadConfig(), 1);
   EXPECT_EQ(CfgShowFps, 2);

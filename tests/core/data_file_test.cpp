@@ -241,6 +241,51 @@ TEST(DataFileErrors, FailuresAreShownOnTheReportPageWithThePath) {
   EXPECT_EQ(boxes[1], "Could not create file :|" + root + "/no/such/folder.bin");
 }
 
+// Every save that fails is told where the user is: a message line with the file's name
+// (whether the caller has a page or not), the box too on a page that shows no sub-screen,
+// and standard error while there is no window (none in this test).
+TEST(DataFileErrors, AFailedSaveIsAMessageLineWithTheFileNameAndOnStandardError) {
+  ReportRecorder recorder;
+  const std::string root = FreshFolder("save_failures");
+  const std::string missing = root + "/no/such/folder.bin";
+  DataFile df{};
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(df.OpenWrite(nullptr, missing.c_str(), "ZKTTST", 1), 0);
+  std::string said = testing::internal::GetCapturedStderr();
+  const RecordedReports& r = ReportRecorder::Reports();
+  ASSERT_EQ(r.lines.size(), 1u);
+  EXPECT_EQ(r.lines[0], "1|-1|Could not create file : ^L" + missing);
+  EXPECT_TRUE(r.boxes.empty());
+  EXPECT_EQ(said, "Could not create file : " + missing + "\n");
+
+  // A commit that fails: the line names the file; a page shows its box as well.
+  const std::string path = root + "/kept.bin";
+  Prss pageRecord{};
+  FilesInjectCommitFailures(1, ENOSPC);
+  ASSERT_EQ(df.OpenWrite(&pageRecord, path.c_str(), "ZKTTST", 1), 1);
+  df.WriteInt(7);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(df.Close(), 0);
+  said = testing::internal::GetCapturedStderr();
+  ASSERT_EQ(r.lines.size(), 2u);
+  EXPECT_EQ(r.lines[1], "1|-1|Could not write file : ^L" + path);
+  ASSERT_EQ(r.boxes.size(), 1u);
+  EXPECT_EQ(r.boxes[0], "Could not write file :|" + path);
+  EXPECT_EQ(said, "Could not write file : " + path + "\n");
+
+  // A page with a sub-screen open shows no box over it: the line says it alone.  A caret in
+  // the name is kept as a caret.
+  Prss sub{};
+  pageRecord.sub = &sub;
+  const std::string caret = root + "/no/a^1b.bin";
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(df.OpenWrite(&pageRecord, caret.c_str(), "ZKTTST", 1), 0);
+  testing::internal::GetCapturedStderr();
+  ASSERT_EQ(r.lines.size(), 3u);
+  EXPECT_EQ(r.lines[2], "1|-1|Could not create file : ^L" + root + "/no/a^^1b.bin");
+  EXPECT_EQ(r.boxes.size(), 1u);
+}
+
 TEST(DataFileBounds, ReadsPastTheBodyGiveZeroAndMarkTheRecordShort) {
   const Bytes image = {'Z', 'K', 'T', 'T', 'S', 'T', 0, 1, 0x01, 0x02, 0x03};
   DataFile df{};

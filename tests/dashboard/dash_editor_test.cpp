@@ -495,10 +495,12 @@ TEST_F(DashEditor, RestoreSaveAndLoadOfTypedNames) {
   // A save whose file cannot be put in place (the container's close fails) is not shown done.
   fs::create_directories("data/3dob/taken.dsh/inside");
   const size_t boxes = Reports().boxes.size();
+  Reports().lines.clear();
   Click("save");
   Type(TEXT_DASH_SAVE_PROMPT, "taken");
   EXPECT_EQ(Reports().boxes.size(), boxes + 1);
-  EXPECT_FALSE(Said(Reports().lines, "taken"));
+  EXPECT_FALSE(Said(Reports().lines, TEXT_DASH_SAVED));
+  EXPECT_TRUE(Said(Reports().lines, "Could not write file : ^Ldata\\3dob\\taken.dsh")) << "a message line names it";
   page->car = &car;
 }
 
@@ -541,6 +543,53 @@ TEST_F(DashEditor, EveryRowOfTheLongestPageStaysOnTheScreenBesideThePreview) {
     const ValueControl& c = ValueControls[i];
     EXPECT_LE(c.right, 1.0f + 1e-5f) << i;
     EXPECT_LE(c.bottom, 1.0f + 1e-5f) << i;
+  }
+}
+
+// A section (a heading, a lamp, or a switch "... (click : ...)" with the rows under it) stands
+// whole in one column: the row right under its first row belongs to it, in its column.  On
+// the longest pages at 1024 x 768 the columns fill, so a section that does not fit under the
+// rows before it starts the next column whole (it used to leave its first row at the column's
+// foot and go on at the top of the next, beside another section's rows).  A switch that is
+// off, and the colour switch while the system colours are used, have no rows under them.
+TEST_F(DashEditor, EverySectionStandsWholeInOneColumn) {
+  for (const int type : {1, 3}) {
+    SCOPED_TRACE(type);
+    Open(type);
+    SetDashFlags(car.dash, DashFlags(car.dash) | DASH_COLOURS_SET | DASH_ANALOG_SPEEDOMETER_ON |
+                               DASH_ANALOG_DIGITAL_SPEED_ON | DASH_ANALOG_OIL_TEMPERATURE_ON |
+                               DASH_ANALOG_OIL_PRESSURE_ON);
+    Frame();
+    char text[160];
+    // The column's width: the colour switch, the page's first row, takes it whole.
+    ASSERT_TRUE(ButtonText(InterfaceButtons[0], text, sizeof text) && std::strstr(text, "colours (click : "));
+    const int column = InterfaceButtons[0].right - InterfaceButtons[0].left;
+    // Whether a control's rectangle starts on the row under the section's first row, in its column.
+    const auto under = [&](const InterfaceButton& s, int left, int top) {
+      return std::abs(top - s.bottom) <= 1 && left >= s.left && left < s.left + column;
+    };
+    int sections = 0;
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& s = InterfaceButtons[i];
+      if (!ButtonText(s, text, sizeof text)) continue;
+      bool starts = s.style == 3 || (std::strstr(text, "(click : ") && !std::strstr(text, "OFF (click") &&
+                                     !std::strstr(text, "Using system colours"));
+      for (const DashLampKind& lamp : DASH_LAMP_KINDS) starts = starts || std::strcmp(text, lamp.name) == 0;
+      if (!starts) continue;
+      ++sections;
+      bool found = false;
+      for (int j = 0; j < ButtonCount && !found; ++j) found = under(s, InterfaceButtons[j].left, InterfaceButtons[j].top);
+      for (int j = 0; j < ValueControlCount && !found; ++j) {
+        const ValueControl& c = ValueControls[j];
+        found = under(s, int(std::lround((c.left + 1.0f) * 0.5f * float(ScreenWidth))),
+                      int(std::lround((c.top + 1.0f) * 0.5f * float(ScreenHeight))));
+      }
+      EXPECT_TRUE(found) << "the rows of \"" << text << "\" at " << s.left << "," << s.top << " go on elsewhere";
+    }
+    EXPECT_GT(sections, 8);
+    page->prss.terminate(&page->prss);
+    DashEditorScreenAction(&page->prss);
+    page = nullptr;
   }
 }
 

@@ -4,7 +4,8 @@
 // object, bit 1 layer names), then the body.  After any read the object must be valid
 // (indices in range, counts within their limits, names terminated, enumerations in range;
 // layers may stay 16 or more), a read that ran past the end must have failed with error 9,
-// and writing the object, reading it back and writing again must give the same bytes.
+// and writing the object, reading it back and writing again must give the same bytes.  Seeds:
+// the sample models and the inputs kept in corpus/model_file.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

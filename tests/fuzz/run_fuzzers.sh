@@ -107,8 +107,10 @@ else
   echo "run_fuzzers: ImageMagick not found: the picture targets start from empty corpora."
 fi
 # Model seeds: our sample models as the model target reads them, and beside them the sample
-# spoke ("spoke") and layout object models ("layout").
+# spoke ("spoke") and layout object models ("layout"); the inputs kept in corpus/model_file
+# join the model target's.
 "$BUILD/tools/model_gen/model_gen" --out "$BUILD/seeds/model_work" --seeds "$SEEDS/model" > /dev/null
+cp "$ROOT"/tests/fuzz/corpus/model_file/* "$SEEDS/model/"
 # Vehicle seeds: our sample vehicles, and the older versions of the fixtures; the wheels of the
 # samples ("*.whl.seed") go to the wheel file's target.  Engine seeds: our sample engines, and
 # older records built by hand.

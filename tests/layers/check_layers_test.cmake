@@ -52,4 +52,22 @@ string(FIND "${output}" "platform uses ui, which is not a line above it" at)
 if(at LESS 0)
   message(FATAL_ERROR "the circle in the lines was not found:\n${output}")
 endif()
+# A library inside another library's folder is refused, and a top folder of any name is
+# checked for its includes.
+file(WRITE "${tree}/tools/layers.txt"
+     "platform zkt_platform -\ncore zkt_core platform\ncore/inner zkt_inner core\nwidgets zkt_widgets core\n")
+file(WRITE "${tree}/core/c.cpp" "#include \"platform/p.h\"\n")
+file(WRITE "${tree}/core/CMakeLists.txt" "add_library(zkt_core STATIC c.cpp)\ntarget_link_libraries(zkt_core PUBLIC zkt_platform)\n")
+file(WRITE "${tree}/tests/core/CMakeLists.txt" "zkt_add_test(NAME test_core LABEL unit LINK zkt_core SOURCES c_test.cpp)\n")
+file(REMOVE_RECURSE "${tree}/ui")
+file(WRITE "${tree}/widgets/w.cpp" "#include \"core/c.h\"\n")
+file(WRITE "${tree}/platform/p.cpp" "#include \"widgets/w.h\"\n")
+run_check(FALSE)
+foreach(expected "zkt_inner lives in core/inner, inside the folder of zkt_core"
+                 "platform/p.cpp: includes widgets/w.h: platform may not use widgets")
+  string(FIND "${output}" "${expected}" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "the check did not say \"${expected}\":\n${output}")
+  endif()
+endforeach()
 message(STATUS "the layer check finds what runs against the layers")

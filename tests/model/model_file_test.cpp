@@ -370,6 +370,36 @@ TEST_F(ModelFile, TriangleRepairsAreCountedWithTheirTextsAndColours) {
   EXPECT_EQ(spokeOut.object.triangles[0].flags & TRIANGLE_MIRRORED, 0);
 }
 
+// An object of N levels keeps triangles of levels 0 to N - 1: of triangles at N - 2, N - 1, N
+// and N + 1, the last two are removed and counted obsolete (and at one level N - 2 is -1,
+// obsolete too).
+TEST_F(ModelFile, TrianglesAtTheLevelCountOrAboveAreObsolete) {
+  for (int levels = 1; levels <= MAX_LOD_COUNT; ++levels) {
+    SCOPED_TRACE(levels);
+    ResetMessages();
+    RawRecord r = OneTriangle();
+    r.lodCount = levels;
+    r.distances.assign(size_t(levels), 0x1E0000);
+    r.triangles.clear();
+    for (int level = levels - 2; level <= levels + 1; ++level) r.triangles.push_back({0, 0, 0, 1, level & 0xFF, 0, 0, 1, 2});
+    ReadResult out;
+    ReadRecord(out, r, 252);
+    ASSERT_EQ(out.result, 1);
+    const ModelObject& o = out.object;
+    ASSERT_EQ(o.lodCount, levels);
+    if (levels == 1) {
+      ASSERT_EQ(o.triangleCount, 1);
+      EXPECT_EQ(o.triangles[0].lod, 0);
+      EXPECT_EQ(CountMessages("Discarded obsolete triangles : 3", TextColours.grey), 1);
+    } else {
+      ASSERT_EQ(o.triangleCount, 2);
+      EXPECT_EQ(o.triangles[0].lod, levels - 2);
+      EXPECT_EQ(o.triangles[1].lod, levels - 1);
+      EXPECT_EQ(CountMessages("Discarded obsolete triangles : 2", TextColours.grey), 1);
+    }
+  }
+}
+
 TEST_F(ModelFile, RecordEdgeCases) {
   // Six stored levels: all six distances are read (the points after them stay in place),
   // four are kept; none stored reads as one; a spoke object always has one.

@@ -105,12 +105,12 @@ void ExpectFlatCounts(const ModelObject& o, const Obj3d& mesh, int lod) {
       ExpectFlatCounts(o.children[c], *static_cast<Obj3d*>(mesh.children[m]), lod);
 }
 
-// What a textured build must hold: a vertex for each point, side and group of the level
-// whose cutout has a texture (more where two textures meet within a smoothing group: the
-// triangles of the second texture get copies), every triangle, one part per texture, and
-// every triangle inside its part.
-void ExpectTexturedCounts(const ModelObject& o, const GouraudO3d& mesh, int lod, bool texturesMeet = false) {
-  std::set<std::tuple<int, int, int>> vertices;
+// What a textured build must hold: a vertex for each point, side, smoothing group and mapping
+// of the level whose cutout has a texture (a point that triangles of two mappings share within
+// a group is textured and coloured through each of them), every triangle, one part per
+// texture, every triangle inside its part and each of its corners coloured by its own mapping.
+void ExpectTexturedCounts(const ModelObject& o, const GouraudO3d& mesh, int lod) {
+  std::set<std::tuple<int, int, int, int>> vertices;
   std::set<const Material*> textures;
   int triangles = 0;
   for (int t = 0; t < o.triangleCount; ++t) {
@@ -120,16 +120,13 @@ void ExpectTexturedCounts(const ModelObject& o, const GouraudO3d& mesh, int lod,
     for (int side = 0; side < ((tri.flags & TRIANGLE_MIRRORED) ? 2 : 1); ++side) {
       for (uint16_t c : tri.corners) {
         const int s = side || (c & CORNER_MIRRORED) ? 1 : 0;
-        vertices.emplace(c & CORNER_INDEX_MASK, s, tri.group);
+        vertices.emplace(c & CORNER_INDEX_MASK, s, tri.group, tri.mapping);
         textures.insert(o.cutouts[m.cutout[s]].texture);
       }
       ++triangles;
     }
   }
-  if (texturesMeet)
-    EXPECT_GT(mesh.pointCount, int(vertices.size())) << o.name;
-  else
-    EXPECT_EQ(mesh.pointCount, int(vertices.size())) << o.name;
+  EXPECT_EQ(mesh.pointCount, int(vertices.size())) << o.name;
   EXPECT_EQ(mesh.triangleCount, triangles) << o.name;
   EXPECT_EQ(mesh.partCount, int(textures.size())) << o.name;
   int first = 0, firstTriangle = 0;
@@ -142,13 +139,9 @@ void ExpectTexturedCounts(const ModelObject& o, const GouraudO3d& mesh, int lod,
       for (uint16_t i : tri.index) {
         EXPECT_GE(i, first);
         EXPECT_LT(i, first + part.pointCount);
+        EXPECT_EQ(mesh.points[i].colour, reinterpret_cast<const GouraudColour*>(&o.mappings[tri.value].colour))
+            << o.name << ": a corner of a triangle of mapping " << o.mappings[tri.value].name;
       }
-      // A corner shows the colour of a mapping of the model (the one that made its vertex).
-      const GouraudPoint& corner = mesh.points[tri.index[0]];
-      const auto* colours = reinterpret_cast<const uint8_t*>(&o.mappings[0].colour);
-      const auto* colour = reinterpret_cast<const uint8_t*>(corner.colour);
-      EXPECT_EQ((colour - colours) % sizeof(ModelMapping), 0u);
-      EXPECT_LT(size_t(colour - colours) / sizeof(ModelMapping), size_t(o.mappingCount));
     }
     first += part.pointCount;
     firstTriangle += part.triangleCount;
@@ -180,8 +173,7 @@ TEST_F(ModelMeshes, TheSamplesBuildIntoFlatAndTexturedTrees) {
       AssignMeshTextures(o, 2, ~0u);
       GouraudO3d* textured = NewGouraud();
       BuildModelMeshes(o, nullptr, *textured, nullptr, lod, 1, nullptr, nullptr, ~0u);
-      // The car's skin meets the sample page on its sides.
-      ExpectTexturedCounts(o, *textured, lod, std::string(sample.name) == "sample_car");
+      ExpectTexturedCounts(o, *textured, lod);
       for (int c = 0, m = 0; c < o.childCount; ++c, ++m) {
         if (o.children[c].options & OPTION_MIRRORED_TWIN) ++m;
         ExpectTexturedCounts(o.children[c], *static_cast<GouraudO3d*>(textured->children[m]), lod);
@@ -312,6 +304,60 @@ TEST_F(ModelMeshes, ACrossTextureTriangleIsRepairedReportedOnceAndTheLevelRebuil
   EXPECT_EQ(copy.y, o.points[1].y);
   EXPECT_EQ(copy.colour, reinterpret_cast<const GouraudColour*>(&o.mappings[1].colour));
   EXPECT_EQ(mesh->points[mesh->triangles[0].index[1]].x, copy.x) << "the first triangle keeps its own point 1";
+  DeleteDrawMesh(mesh);
+  ModelCheckLevel = 1;
+  o.Free();
+}
+
+TEST_F(ModelMeshes, TrianglesOfTwoMappingsOnOnePageSharingPointsAreEachTexturedThroughTheirOwn) {
+  // Two panels side by side on a front face, one smoothing group, sharing their middle edge:
+  // the left panel in the left half of the page, the right one in the right half.  Built in
+  // the order of a model's quads, the right panel's triangles meet corners the left panel
+  // made first, and the last triangle has none of its own.
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Page(PAGE_FIXED, "page_a");
+  b.AddCutout("left", 0, 64, 128, 0, 0, MATERIAL_DEFAULT);
+  b.AddCutout("right", 0, 64, 128, 64, 0, MATERIAL_DEFAULT);
+  b.AddMapping("left", 0, 0, DIRECTION_FRONT, 1, 1, RgbWord(200, 30, 30), 0.5, 0, 0.5);
+  b.AddMapping("right", 1, 1, DIRECTION_FRONT, 1, 1, RgbWord(30, 30, 200), 1.5, 0, 0.5);
+  const int p00 = b.Point(0, 0, 0), p10 = b.Point(1, 0, 0), p20 = b.Point(2, 0, 0);
+  const int p01 = b.Point(0, 0, 1), p11 = b.Point(1, 0, 1), p21 = b.Point(2, 0, 1);
+  b.mapping = 0;
+  b.Quad(p00, p01, p11, p10);
+  b.mapping = 1;
+  b.Quad(p10, p11, p21, p20);
+  b.Triangle(p10, p11, p21);  // a third triangle of the right panel, every corner shared
+  b.Into(o);
+  ModelCheckLevel = 0;
+  AssignMeshTextures(o, 2, ~0u);
+  GouraudO3d* mesh = NewGouraud();
+  BuildModelMeshes(o, nullptr, *mesh, nullptr, 0, 0, nullptr, nullptr, ~0u);
+  EXPECT_EQ(MessageLineCount, 0);
+  ASSERT_EQ(mesh->partCount, 1) << "one page, one part";
+  ASSERT_EQ(mesh->triangleCount, 5);
+  ExpectTexturedCounts(o, *mesh, 0);
+  // u = left / 128 + (s / width + 0.5) x (region width / 128), s = -(x - offset x) seen from
+  // the front; v = 1 - (z - 0.5 + 0.5) x 128 / 128 = 1 - z.
+  for (int t = 0; t < mesh->triangleCount; ++t) {
+    const GouraudTriangle& tri = mesh->triangles[t];
+    const bool right = tri.value == 1;
+    for (uint16_t i : tri.index) {
+      const GouraudPoint& p = mesh->points[i];
+      const double x = p.x / 65536.0, z = p.z / 65536.0;
+      const double u = (right ? 0.5 : 0.0) + (-(x - (right ? 1.5 : 0.5)) + 0.5) * 0.5;
+      EXPECT_NEAR(p.u, u, 1e-3) << "triangle " << t << " at x " << x;
+      EXPECT_NEAR(p.v, 1.0 - z, 1e-3) << "triangle " << t << " at x " << x;
+      EXPECT_GE(p.u, right ? 0.5f - 1e-3f : -1e-3f) << "inside its own cutout";
+      EXPECT_LE(p.u, right ? 1.0f + 1e-3f : 0.5f + 1e-3f) << "inside its own cutout";
+    }
+  }
+  // The copies keep the shared points' smooth normal: every point faces the same way.
+  for (int i = 0; i < mesh->pointCount; ++i) {
+    EXPECT_NEAR(std::fabs(mesh->points[i].ny), 1.0f, 1e-4);
+    EXPECT_EQ(mesh->points[i].ny > 0, mesh->points[0].ny > 0);
+  }
   DeleteDrawMesh(mesh);
   ModelCheckLevel = 1;
   o.Free();

@@ -15,28 +15,28 @@ namespace {
 
 class Smoothing : public ModelTest {};
 
-// The regions of a level: triangles of one group joined through shared points.
-std::vector<int> Regions(const ModelObject& o, int lod) {
-  std::vector<int> region(o.triangleCount, -1);
+// Numbers the triangles of a level in sets, each grown from the first triangle not yet in one
+// by passes over the triangles until a pass adds nothing: a triangle joins when joins(it, a
+// triangle of the set) holds.
+template <typename Joins>
+std::vector<int> GrowSets(const ModelObject& o, int lod, Joins joins) {
+  std::vector<int> set(o.triangleCount, -1);
   int next = 0;
   for (int s = 0; s < o.triangleCount; ++s) {
-    if (o.triangles[s].lod != lod || region[size_t(s)] >= 0) continue;
-    region[size_t(s)] = next;
+    if (o.triangles[s].lod != lod || set[size_t(s)] >= 0) continue;
+    set[size_t(s)] = next;
     for (bool grew = true; grew;) {
       grew = false;
       for (int t = 0; t < o.triangleCount; ++t) {
-        if (region[size_t(t)] >= 0 || o.triangles[t].lod != lod || o.triangles[t].group != o.triangles[s].group) continue;
-        bool touches = false;
-        for (int u = 0; u < o.triangleCount && !touches; ++u)
-          if (region[size_t(u)] == next)
-            for (uint16_t a : o.triangles[t].corners)
-              for (uint16_t b : o.triangles[u].corners) touches |= (a & CORNER_INDEX_MASK) == (b & CORNER_INDEX_MASK);
-        if (touches) region[size_t(t)] = next, grew = true;
+        if (set[size_t(t)] >= 0 || o.triangles[t].lod != lod) continue;
+        bool join = false;
+        for (int u = 0; u < o.triangleCount && !join; ++u) join = set[size_t(u)] == next && joins(o.triangles[t], o.triangles[u]);
+        if (join) set[size_t(t)] = next, grew = true;
       }
     }
     ++next;
   }
-  return region;
+  return set;
 }
 
 bool Touch(const ModelTriangle& a, const ModelTriangle& b) {
@@ -44,6 +44,23 @@ bool Touch(const ModelTriangle& a, const ModelTriangle& b) {
     for (uint16_t y : b.corners)
       if ((x & CORNER_INDEX_MASK) == (y & CORNER_INDEX_MASK)) return true;
   return false;
+}
+
+// The regions of a level: triangles of one group joined through shared points.
+std::vector<int> Regions(const ModelObject& o, int lod) {
+  return GrowSets(o, lod, [](const ModelTriangle& t, const ModelTriangle& u) { return t.group == u.group && Touch(t, u); });
+}
+
+// The surfaces by edges as first written: a triangle joins when it walks an edge of a triangle
+// already in the surface the other way (full corner references).
+std::vector<int> PlainSurfaces(const ModelObject& o, int lod) {
+  return GrowSets(o, lod, [](const ModelTriangle& t, const ModelTriangle& u) {
+    bool opposite = false;
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j)
+        opposite |= t.corners[i] == u.corners[(j + 1) % 3] && t.corners[(i + 1) % 3] == u.corners[j];
+    return opposite;
+  });
 }
 
 void ExpectNothingSelected(const ModelObject& o) {
@@ -212,6 +229,38 @@ TEST_F(Smoothing, SurfacesByEdgesGetTheirOwnGroups) {
   empty.Free();
   again.Free();
   o.Free();
+}
+
+// Random meshes over a handful of points, so that many triangles share each edge, with
+// triangles of two or three equal corners and mirrored corners among them: the surfaces and
+// their numbers are those of the passes.
+TEST_F(Smoothing, SurfacesByEdgesAreThoseOfRepeatedPassesOnCrowdedEdges) {
+  std::mt19937 random(127);
+  for (int round = 0; round < 200; ++round) {
+    ModelObject o;
+    o.Init();
+    ModelBuilder b;
+    const int points = 3 + int(random() % 6);
+    for (int p = 0; p < points; ++p) b.Point(p, p % 2, 0);
+    const int triangles = 1 + int(random() % 60);
+    for (int t = 0; t < triangles; ++t) {
+      b.lod = random() % 4 == 0 ? 1 : 0;
+      b.Triangle(int(random() % uint32_t(points)), int(random() % uint32_t(points)), int(random() % uint32_t(points)));
+      if (random() % 8 == 0) b.triangles.back().corners[random() % 3] |= CORNER_MIRRORED;
+    }
+    b.Into(o);
+    o.lodCount = 2;
+    for (int lod = 0; lod < 2; ++lod) {
+      const std::vector<int> plain = PlainSurfaces(o, lod);
+      AssignGroupsByEdges(o, lod);
+      for (int t = 0; t < o.triangleCount; ++t) {
+        if (o.triangles[t].lod != lod) continue;
+        ASSERT_EQ(int(o.triangles[t].work & 0xFFFF), plain[size_t(t)]) << round << " " << t;
+      }
+    }
+    ExpectNothingSelected(o);
+    o.Free();
+  }
 }
 
 TEST_F(Smoothing, TwentyFourNeighboursLeaveNoGroupFree) {

@@ -14,6 +14,7 @@
 #include "modeller/subobjects.h"
 #include "modeller/triangle_tools.h"
 #include "operations_fixture.h"
+#include "tests/ui/placement_check.h"
 #include "ui/screen_labels.h"
 
 namespace modeller_test {
@@ -153,8 +154,11 @@ Table TrianglePanelTop(int selected, int groups) {
 }
 void AttributeRows(Table& t) {
   t.push_back({"n.c.level", 0, NONE, "Normal contribution level"});
+  // The row keeps its own hint; each level's button has its level's hint.
   const char* const LEVELS[4] = {"zero", "low", "medium", "high"};
-  for (int i = 0; i < 4; ++i) t.push_back({LEVELS[i], uintptr_t(i), AssignContributionAction, "Normal contribution level"});
+  const char* const HINTS[4] = {"Contribution to normals overridden by other triangles", "Default contribution to normals",
+                                "Medium contribution to normals", "High contribution to normals"};
+  for (int i = 0; i < 4; ++i) t.push_back({LEVELS[i], uintptr_t(i), AssignContributionAction, HINTS[i]});
   t.push_back({"l.r.swap", 0, NONE, "Drive side swap mode"});
   t.push_back({"static", 0, AssignSwapAction, "Drive side swap mode"});
   t.push_back({"swap", 1, AssignSwapAction, "Drive side swap mode"});
@@ -616,6 +620,54 @@ TEST_F(PanelsTest, MappingListFitsScrollsAndCounts) {
   Press("c : 39");
   Buttons();
   EXPECT_EQ(modeller->mappingScroll, std::min(30, 39 - ShownEntries()));
+}
+
+// The left column of every mode with the sample car: the mode's panel, the layer panel's four
+// rows, the mapping list and the object panel at the bottom.  The mapping list begins on the
+// row under the layer panel's fourth row (it used to begin on that row, its entries or its
+// "cols" row over the fourth row of layer buttons, text and click both), and the object panel
+// takes its two rows outside subobject mode (three in it) from the bottom edge, so that on a
+// 1024 x 768 screen the triangle mode's mapping rows still fit between the two.
+TEST_F(PanelsTest, NoRowOfTheLeftColumnLiesOverAnother) {
+  Start(SampleCar);
+  const int sizes[][2] = {{1024, 768}, {1280, 960}, {1280, 1024}, {1920, 1080}};
+  for (const auto& size : sizes) {
+    ScreenWidth = size[0], ScreenHeight = size[1];
+    SetInterfaceMetrics();
+    for (const int mode : {int(ModeSubobject), int(ModeTriangle), int(ModePoint), int(ModeBuild)}) {
+      Mode(mode);
+      Buttons();
+      EXPECT_EQ(Joined(OverlappingRows()), "") << size[0] << " x " << size[1] << ", mode " << mode;
+      // The fourth row of layer buttons ("-" leads it) and the rows under it.
+      const InterfaceButton* leader = nullptr;
+      for (int i = 0; i < ButtonCount; ++i)
+        if (TextOf(&InterfaceButtons[i]) == "-" && InterfaceButtons[i].left == 0 && InterfaceButtons[i].right == 4 * ButtonWidth)
+          leader = &InterfaceButtons[i];
+      ASSERT_NE(leader, nullptr) << "the layer panel's fourth row, mode " << mode;
+      const InterfaceButton* chain = ByHint("The name of the texture page used by the selected mapping");
+      if (mode == ModeTriangle && ScreenHeight == 768) {
+        ASSERT_NE(chain, nullptr) << "the mapping rows fit on 768 rows";
+      }
+      if (chain) {
+        EXPECT_GE(chain->top, leader->bottom) << "mode " << mode;
+      }
+      const InterfaceButton* name = ByHint("The name of the main object");
+      ASSERT_NE(name, nullptr);
+      EXPECT_EQ(name->bottom, ScreenHeight - (mode == ModeSubobject ? ButtonHeight : 0)) << "mode " << mode;
+    }
+  }
+  // Point mode with every point selected on 768 rows: the panel's rows reach the bottom rows,
+  // so the object panel stands beside the left column (16 units in) rather than under them.
+  ScreenWidth = 1024, ScreenHeight = 768;
+  SetInterfaceMetrics();
+  Mode(ModePoint);
+  SelectAll(*modeller, 0);
+  Buttons();
+  EXPECT_EQ(Joined(OverlappingRows()), "");
+  const InterfaceButton* name = ByHint("The name of the main object");
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->left, 16 * ButtonWidth);
+  EXPECT_EQ(name->bottom, 768);
 }
 
 TEST_F(PanelsTest, ObjectPanelNamesAndTheChainsViews) {

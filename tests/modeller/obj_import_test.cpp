@@ -261,6 +261,32 @@ TEST_F(ObjImportTest, FacesAreFansOverTheFilesVertices) {
   EXPECT_EQ(object.groupCount, 2);
 }
 
+// Triangles with two equal corners have no surface: they are out before the surfaces are
+// found.  A fan over one repeated vertex ("f 1 2 3" and 33,000 more corners "1", 66 KB) is
+// its one triangle, and the rest of its fan past the triangle limit is counted as ever.
+TEST_F(ObjImportTest, TrianglesWithTwoEqualCornersJoinNoSurface) {
+  std::string fan = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3";
+  for (int i = 0; i < 33000; ++i) fan += " 1";
+  ASSERT_EQ(Import(fan + "\n"), 1);
+  EXPECT_EQ(object.triangleCount, 1);
+  EXPECT_TRUE(Said("Too many triangles - limit 32768 - exceeded by 233")) << Lines();  // 33,001 in the fan
+  EXPECT_TRUE(Said("V 3 / T 1 / G 1")) << Lines();
+
+  // Two triangles walking the edge 1-2 the same way are two surfaces, and a triangle on that
+  // edge with a corner twice does not join them.
+  const std::string v = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 -1 0\n";
+  ASSERT_EQ(Import(v + "f 1 2 3\nf 1 2 4\n"), 1);
+  EXPECT_TRUE(Said("V 4 / T 2 / G 2")) << Lines();
+  ASSERT_EQ(Import(v + "f 1 2 3\nf 1 1 2\nf 1 2 4\n"), 1);
+  EXPECT_TRUE(Said("V 4 / T 2 / G 2")) << Lines();
+  EXPECT_NE(object.triangles[0].group, object.triangles[1].group);
+
+  // A vertex used only by such a triangle, with a normal index of its own, still merges
+  // with its twin as before: its points count as used when the points are merged.
+  ASSERT_EQ(Import(v + "f 1//1 2//1 3//1\nf 1//2 1//2 2//2\n"), 1);
+  EXPECT_TRUE(Said("V 4 / T 1 / G 1")) << Lines();
+}
+
 TEST_F(ObjImportTest, VertexLines) {
   // 1024 m is inside, 1024.001 m stops at its vertex; two numbers give the origin.
   ASSERT_EQ(Import("v 1024 -1024 0\nv 1 2\nv 0 0 1\nf 1 2 3\n"), 1);

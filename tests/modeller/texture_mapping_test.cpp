@@ -4,6 +4,7 @@
 // and each refusal changing nothing; the screenshot's checks.
 #include <cmath>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -483,6 +484,78 @@ TEST_F(MappingToolTest, LinksAreSetFromEitherSideAndLockedByDefault) {
   EXPECT_EQ(TakeBox(), TEXT_MAPPING_ROTATED_LINK);
   model.mappings[1].direction = DIRECTION_UNDER;
   EXPECT_EQ(CanAskMappingLink(*panel, MAPPING_LINK_TOP), 0);
+}
+
+// The status that replaces "rotate": spoke mode first, then central, then linked; a turned
+// mapping has none.  The table hides the row in spoke mode, so the function is asked itself.
+TEST(MappingStatus, SpokeModeThenCentralThenLinked) {
+  ModelMapping m = MakeMapping(DIRECTION_FRONT, 1, 1, 0, 0, 0);
+  EXPECT_EQ(MappingStatusText(m, 0), nullptr);
+  EXPECT_STREQ(MappingStatusText(m, 1), "[spoke mode]");
+  m.flags = MAPPING_CENTRAL | MAPPING_LINK_TOP;
+  EXPECT_STREQ(MappingStatusText(m, 1), "[spoke mode]");
+  EXPECT_STREQ(MappingStatusText(m, 0), "[central]");
+  m.flags = MAPPING_LINK_TOP;
+  EXPECT_STREQ(MappingStatusText(m, 0), "[linked]");
+  m.direction = DIRECTION_TOP;
+  m.flags = MAPPING_LINK_SIDE;
+  EXPECT_STREQ(MappingStatusText(m, 0), "[linked]");
+  m.direction = DIRECTION_FRONT | uint32_t(40) << 21;  // rolled: still an axis mapping
+  m.flags = MAPPING_CENTRAL;
+  EXPECT_STREQ(MappingStatusText(m, 0), "[central]");
+  m.direction = 100;  // a turned heading: no status
+  m.flags = MAPPING_CENTRAL;
+  EXPECT_EQ(MappingStatusText(m, 1), nullptr);
+}
+
+// The link question names another mapping that already holds the link it would make.
+TEST_F(MappingToolTest, TheLinkQuestionWarnsOfAnotherMappingHoldingTheLink) {
+  OpenTool();
+  const auto add = [&](const char* name, uint32_t direction, int flags) {
+    const int i = model.AddMapping(nullptr);
+    std::snprintf(model.mappings[i].name, sizeof model.mappings[i].name, "%s", name);
+    model.mappings[i].direction = direction;
+    model.mappings[i].flags = uint8_t(flags);
+    return i;
+  };
+  const auto warning = [&](int index, int flag) {
+    char text[96];
+    MappingLinkWarning(model, index, flag, text, sizeof text);
+    return std::string(text);
+  };
+  // m0 and m1 are front mappings without links: nobody holds a link yet.
+  EXPECT_EQ(warning(0, MAPPING_LINK_TOP), "");
+  model.mappings[1].flags = MAPPING_LINK_TOP;
+  EXPECT_EQ(warning(0, MAPPING_LINK_TOP), "Front mapping m1 is also linked to top");
+  EXPECT_EQ(warning(1, MAPPING_LINK_TOP), "") << "switching its own link off warns of nothing";
+  const int back = add("rear", DIRECTION_BACK, 0);
+  EXPECT_EQ(warning(back, MAPPING_LINK_TOP), "") << "a front link is not a back link";
+  add("rear2", DIRECTION_BACK, MAPPING_LINK_TOP);
+  EXPECT_EQ(warning(back, MAPPING_LINK_TOP), "Back mapping rear2 is also linked to top");
+  // Both sides share the side link.
+  const int right = add("right", DIRECTION_RIGHT, 0);
+  add("", DIRECTION_LEFT, MAPPING_LINK_TOP);
+  EXPECT_EQ(warning(right, MAPPING_LINK_TOP), "Side mapping unnamed mapping is also linked to top");
+  const int top = add("roof", DIRECTION_TOP, 0);
+  EXPECT_EQ(warning(top, MAPPING_LINK_SIDE), "");
+  add("roof2", DIRECTION_TOP, MAPPING_LINK_FRONT);
+  EXPECT_EQ(warning(top, MAPPING_LINK_SIDE), "");
+  EXPECT_EQ(warning(top, MAPPING_LINK_FRONT), "Top mapping roof2 also uses this link");
+  EXPECT_EQ(warning(right, MAPPING_LINK_BACK), "") << "a link its kind does not take warns of nothing";
+  EXPECT_EQ(warning(add("floor", DIRECTION_UNDER, 0), MAPPING_LINK_TOP), "");
+
+  // The question itself carries the warning as its second line.
+  SelectedMapping = 0;
+  ClearInterface();
+  FrameSkipped = 0;
+  panel->prss.act(&panel->prss);
+  FrameSkipped = 1;
+  const InterfaceButton* link = FindShownButton("link with TOP");
+  ASSERT_NE(link, nullptr);
+  ClickButton(*link);
+  ASSERT_TRUE(MessageBoxDialog.prss.alive);
+  EXPECT_STREQ(MessageBoxDialog.first, "Set selected mapping to link with a top mapping?");
+  EXPECT_STREQ(MessageBoxDialog.second, "Front mapping m1 is also linked to top");
 }
 
 TEST_F(MappingToolTest, ViewsFromPointsAndDragBoxesFromPoints) {

@@ -402,7 +402,7 @@ TEST_F(TriangleToolsTest, ThePanelReachesGroupsColoursLevelsAndAttributes) {
   // The attribute rows ask before they assign.
   SelectTriangles({1});
   std::vector<uint8_t> before = Serialised();
-  Press("high", CLICK_LEFT, "Normal contribution level");
+  Press("high", CLICK_LEFT, "High contribution to normals");
   EXPECT_STREQ(MessageBoxDialog.first, "Assign 1 triangle to n.c.level high?");
   Key('Y');
   EXPECT_EQ(T(1).normalLevel, 3);

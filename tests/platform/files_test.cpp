@@ -202,6 +202,78 @@ TEST(SafeWriting, ALinkPlantedWhereATemporaryFileWouldGoIsNeverFollowed) {
   SafeWriteAbandon(second);
 }
 
+// What a save killed at its rename leaves: "<file>.<8 hex digits>.tmp".  The next save in its
+// folder removes those older than this program; names of any other shape, links, folders and
+// temporary files of saves still running stay.
+TEST(SafeWriting, TheNextSaveRemovesWhatKilledSavesLeftAndNothingElse) {
+  EXPECT_TRUE(IsOwnTemporaryName("cfg.txt.0123abcd.tmp"));
+  EXPECT_TRUE(IsOwnTemporaryName("x.99999999.tmp"));
+  for (const char* name : {"cfg.txt.0123ABCD.tmp", "cfg.txt.0123abc.tmp", "cfg.txt.0123abcde.tmp", "cfg.txt.tmp",
+                           ".0123abcd.tmp", "cfg.txt.0123abcd.tmp.bak", "cfg.txt.0123abcg.tmp", "cfg.txt-0123abcd.tmp"})
+    EXPECT_FALSE(IsOwnTemporaryName(name)) << name;
+
+  // A folder of its own each time: a folder is swept once a run.
+  static int run = 0;
+  const std::string root = FreshFolder(("stale" + std::to_string(run++)).c_str());
+  const std::string path = root + "/cfg.txt";
+  const uint64_t longAgo = FileTimeFromUnix(1000000000, 0);  // 2001
+  const auto make = [&](const std::string& name, bool old) {
+    WriteText(root + "/" + name, "half a save");
+    if (old) {
+      ASSERT_TRUE(FileSetWriteTime((root + "/" + name).c_str(), longAgo));
+    }
+  };
+  WriteText(path, "old settings");
+  make("cfg.txt.0123abcd.tmp", true);
+  make("player.ply.89abcdef.tmp", true);   // another file's, in the same folder
+  make("cfg.txt.fedcba98.tmp", false);     // a save running now
+  make("cfg.txt.0123ABCD.tmp", true);      // not a name this program makes
+  make("cfg.txt.0123abcd.tmp.bak", true);
+  fs::create_directory(root + "/folder.0badf00d.tmp");
+  WriteText(root + "/victim.txt", "not yours");
+  fs::create_symlink("victim.txt", root + "/link.0badcafe.tmp");
+  fs::create_directories(root + "/below");
+  WriteText(root + "/below/x.txt.11111111.tmp", "half a save");
+  ASSERT_TRUE(FileSetWriteTime((root + "/below/x.txt.11111111.tmp").c_str(), longAgo));
+
+  ASSERT_EQ(FileWriteAll(path.c_str(), "new settings", 12), 0);
+  EXPECT_EQ(ReadText(path), "new settings");
+  EXPECT_FALSE(fs::exists(root + "/cfg.txt.0123abcd.tmp"));
+  EXPECT_FALSE(fs::exists(root + "/player.ply.89abcdef.tmp"));
+  for (const char* name : {"cfg.txt.fedcba98.tmp", "cfg.txt.0123ABCD.tmp", "cfg.txt.0123abcd.tmp.bak",
+                           "folder.0badf00d.tmp", "victim.txt", "below/x.txt.11111111.tmp"})
+    EXPECT_TRUE(fs::exists(root + "/" + name)) << name;
+  EXPECT_TRUE(fs::is_symlink(root + "/link.0badcafe.tmp"));
+  EXPECT_EQ(ReadText(root + "/victim.txt"), "not yours");
+
+  // The folders below are swept when asked for, and a folder swept once is not swept again.
+  EXPECT_EQ(RemoveStaleTemporaries(root.c_str(), true), 1);
+  EXPECT_FALSE(fs::exists(root + "/below/x.txt.11111111.tmp"));
+  make("cfg.txt.22222222.tmp", true);
+  EXPECT_EQ(RemoveStaleTemporaries(root.c_str(), false), 0);
+  EXPECT_TRUE(fs::exists(root + "/cfg.txt.22222222.tmp"));
+  EXPECT_EQ(RemoveStaleTemporaries((root + "/none").c_str(), true), 0);
+}
+
+// The data folder's probe: a new file of a new name each time, made and removed, that never
+// opens what stands in the folder; a folder that is missing or takes no file fails.
+TEST(FileProbing, AFolderIsProbedWithANewFileThatIsRemoved) {
+  const std::string root = FreshFolder("probe");
+  WriteText(root + "/victim.txt", "not yours");
+  fs::create_symlink("victim.txt", root + "/file.fl");
+  uint64_t time = 0;
+  ASSERT_EQ(ProbeFolderWrite(root.c_str(), time), 0);
+  uint64_t now = 0;
+  ASSERT_TRUE(FileGetWriteTime((root + "/victim.txt").c_str(), now));
+  EXPECT_NEAR(double(time), double(now), 600.0 * FILETIME_UNITS_PER_SECOND) << "the new file's time";
+  EXPECT_EQ(ReadText(root + "/victim.txt"), "not yours");
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(root)) ++entries;
+  EXPECT_EQ(entries, 2) << "the probe is removed";
+  EXPECT_NE(ProbeFolderWrite((root + "/missing").c_str(), time), 0);
+  EXPECT_NE(ProbeFolderWrite("/proc", time), 0);
+}
+
 TEST(SafeWriting, AReplacementKeepsTheModeBitsOfTheFileItReplaces) {
   const std::string root = FreshFolder("modes");
   const std::string path = root + "/private.txt";

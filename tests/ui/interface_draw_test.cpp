@@ -18,6 +18,7 @@
 #include "tests/render/null_renderer.h"
 #include "text/messages.h"
 #include "ui/dialogs.h"
+#include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
@@ -204,19 +205,42 @@ TEST_F(PanelDraw, CodeColoursAndStripes) {
 }
 
 TEST_F(PanelDraw, MessageBackgroundsAreOneRowEachAndFollowTheHistory) {
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 1000;
+  ScreenHeight = 600;
   AddMessage("first", TextColours.grey, MSG_TARGET_LOCAL);
   AddMessage("second", TextColours.grey, MSG_TARGET_LOCAL);
-  DrawMessageBackgrounds(true);
-  ASSERT_EQ(Triangles(), 4u);
-  EXPECT_EQ(V(0).colour >> 24, 0x40u);
-  EXPECT_FLOAT_EQ(V(4).y, 1.0f - MessageTextSize * 0.85f);  // clip space: y up
+  auto backings = [] {
+    ClearInterface();
+    PlaceMessageLines();
+    DrawMessageLines();
+    std::vector<DrawRecordEntry> out;
+    for (const DrawRecordEntry& e : DrawRecord)
+      if (e.role == RECORD_BACKING) out.push_back(e);
+    return out;
+  };
+  std::vector<DrawRecordEntry> rows = backings();
+  ASSERT_EQ(rows.size(), 2u);
+  const float row = MessageTextSize * 0.85f * 0.5f * 600.0f;  // pixels
+  EXPECT_NEAR(rows[0].top, 0.0f, 0.01f);
+  EXPECT_NEAR(rows[0].bottom - rows[0].top, row, 0.01f);
+  EXPECT_NEAR(rows[1].top, row, 0.01f);
+  AddMessage("third", TextColours.grey, MSG_TARGET_LOCAL);
+  ClearMessages();
+  AddMessage("fourth", TextColours.grey, MSG_TARGET_LOCAL);
+  ShowMessageHistory = 1;
+  EXPECT_EQ(backings().size(), 4u) << "the history's three, then the shown line";
+  ShowMessageHistory = 0;
   EXPECT_EQ(GetMessageAreaHeight(), 0);  // not reserved
   MessageAreaReserved = 1;
   ScreenHeight = 600;
-  EXPECT_EQ(GetMessageAreaHeight(), ButtonHeight + int(std::lround(MessageTextSize * 0.85f * 2 * 600 * 0.5f)));
+  EXPECT_EQ(GetMessageAreaHeight(), ButtonHeight + int(std::lround(MessageTextSize * 0.85f * 1 * 600 * 0.5f)));
   ShowMessageHistory = 1;
   EXPECT_EQ(GetMessageAreaHeight(), 0);
+  ShowMessageHistory = 0;
   MessageAreaReserved = 0;
+  ScreenWidth = savedWidth;
+  ScreenHeight = savedHeight;
 }
 
 TEST(ButtonFaces, LitStatesDimAndStylesTakeTheirColours) {

@@ -11,14 +11,19 @@
 #include <string>
 #include <vector>
 
+#include "bone/bone.h"
 #include "core/config.h"
 #include "core/data_file.h"
 #include "core/report.h"
 #include "platform/files.h"
+#include "render/humans.h"
 #include "skeleton/human_system.h"
 #include "text/text_colours.h"
+#include "tools/vehicle_gen/sample_vehicles.h"
 #include "vehicle/car_animations.h"
+#include "vehicle/car_drawing.h"
 #include "vehicle/car_load.h"
+#include "vehicle/car_people.h"
 #include "vehicle_data/engine_file.h"
 #include "vehicle_data/vehicle_class.h"
 #include "vehicle_data/vehicle_file.h"
@@ -26,6 +31,7 @@
 namespace {
 
 constexpr int ROAD_CAR = 0;  // "Runabout": a saloon with a front passenger seat and three back seats
+constexpr int SALOON = 8;    // "Saloon": the road car's body and seats, its own animations
 constexpr float DEFAULT_SIZE = 2000.0f;
 constexpr float SAMPLE_SIZE = 3187.5f;  // the sample road car's own engine
 
@@ -148,7 +154,11 @@ class CarBuild : public ::testing::Test {
     EXPECT_EQ(car.modelRebuild, 1u) << "a rebuild posted for the next drawn frame";
     EXPECT_EQ(car.meshesWanted, 1);
     EXPECT_EQ(car.dashType, 1);
-    EXPECT_EQ(car.dash[0], ROAD_CAR) << "the stored block kept";
+    VehicleData sample;
+    InitVehicleData(sample);
+    BuildSampleVehicle(ROAD_CAR, sample);
+    EXPECT_EQ(std::memcmp(car.dash, sample.dash, DASH_BLOCK_SIZE), 0) << "the stored block kept";
+    FreeVehicleData(sample);
     EXPECT_NEAR(car.frameTubes[0].mass, 2.6f * 2.5f, 1e-3) << "the frame's masses";
     EXPECT_GT(car.partMasses.wheels, 0.0f);
     EXPECT_GT(car.mass, 300.0f);
@@ -289,7 +299,8 @@ TEST_F(CarBuild, AnimationsFallBackToTheSteerFileAndToTheRestPose) {
     ASSERT_NE(car.steeringPose, nullptr);
     EXPECT_EQ(car.steeringPose->frameCount, 3);
     EXPECT_EQ(car.steeringPose->scale, 2.5f);
-    EXPECT_EQ(car.steeringInstance->bones[5].translation.x, 5) << "the first frame's transforms";
+    // Posed once as the wheel stands straight: the middle of the three frames, alone.
+    EXPECT_EQ(car.steeringInstance->bones[5].translation.x, 1005) << "the middle frame's transforms";
     ASSERT_NE(car.passengerAnimations[0], nullptr);
     EXPECT_EQ(car.passengerAnimations[0]->bones[7].translation.x, 7);
     EXPECT_STREQ(LastAnimationName, "sit_saloon");
@@ -326,4 +337,76 @@ TEST_F(CarBuild, ABuiltInCarTakesThePlayersEngine) {
   EXPECT_NE(header->engine.engineSize, DEFAULT_SIZE);
   EXPECT_EQ(header->steeringInstance, nullptr);
   delete header;
+}
+
+// The driver's figure is posed at load and by every draw, and drawn with its pelvis at the seat
+// the mass model gives him: the mass model (AddHumanBoxes) puts a person's body box 0.2 m
+// forward of the seating position and his legs' box centred 0.3 m above it, so his hips sit
+// 0.2 m forward and 0.3 m up, on the drive side the car is drawn for.  Our figures are posed by
+// the animations the build wrote.
+TEST_F(CarBuild, TheDriverSitsOnTheMassModelsSeatPosedAtLoadAndByEachDraw) {
+  CopySample(SALOON, "data/veh/Saloon.veh");
+  for (const auto& file : std::filesystem::directory_iterator(Work() / "data" / "move"))
+    std::filesystem::copy_file(file.path(), std::filesystem::path("data/move") / file.path().filename(),
+                               std::filesystem::copy_options::overwrite_existing);
+  // A mesh slot for our skeleton, so that the drawing finds the figures' levels; no meshes.
+  AllocateHumanSlots(1);
+  HumanMeshes.built = 1;
+  HumanMeshes.slots[0].flags = 1;
+  HumanMeshes.slots[0].levelCount = 1;
+  HumanMeshes.slots[0].distanceLimits[0] = 100 << 16;
+
+  Car car;
+  ASSERT_EQ(car.LoadVehicle("Saloon", Full()), 1);
+  ASSERT_NE(car.steeringInstance, nullptr);
+  ASSERT_GE(car.steeringPose->frameCount, 3) << "the steering animation was read";
+  EXPECT_STREQ(car.steerAnimation, "saloon");
+  const AnimInstance& driver = *car.steeringInstance;
+  // The hip point drawn: the seat the figure is drawn at, then its pelvis (its first solid).
+  const auto drawnHip = [&] {
+    const IntVector seat = DriverOffset(car);
+    const IntVector& pelvis = driver.bones[0].translation;
+    return Vec3{float((seat.x + pelvis.x) / 65536.0), float((seat.y + pelvis.y) / 65536.0),
+                float((seat.z + pelvis.z) / 65536.0)};
+  };
+  const auto expectOnTheSeat = [&](const char* when) {
+    SCOPED_TRACE(when);
+    const Vec3 p = car.driverPosition;
+    const Vec3 hip = drawnHip();
+    EXPECT_NEAR(hip.x, car.mirrored ? -p.x : p.x, 0.03);
+    EXPECT_NEAR(hip.y, p.y + 0.2f, 0.03);
+    EXPECT_NEAR(hip.z, p.z + 0.3f, 0.03);
+  };
+  expectOnTheSeat("posed at load");
+  BoneRig rig;  // made once, so that the skeleton numbers its solids
+  Humans.skeletons[0].CreateBones(rig);
+  rig.Free();
+  const int hand = Humans.skeletons[0].SolidOf(16, false);  // the right palm
+  ASSERT_GT(hand, 0);
+  const int32_t straight = driver.bones[hand].translation.z;
+
+  // Each draw poses him for the steer of the frame: at full lock to the left the hands have
+  // turned with the wheel, the hips stay; the head the draw keeps is PoseDriver's.
+  CarDrawing d;
+  d.drawFlags = DRAW_PEOPLE | DRAW_POSE_PEOPLE;
+  d.lodDistance = 5 << 16;
+  d.driverOffset = DriverOffset(car);
+  CarViewSettings view{};
+  car.controls.steerAngle = float(car.steeringLock) * 3.14159265f / 180.0f;
+  PoseCarPeople(car, d, view, 1);
+  EXPECT_NE(driver.bones[hand].translation.z, straight) << "posed for the steer";
+  expectOnTheSeat("posed by a draw at full lock");
+  ASSERT_EQ(d.figures[0].level, 0);
+  const Vec3 head = car.PoseDriver();
+  EXPECT_NEAR(d.figures[0].head.z / 65536.0, d.driverOffset.z / 65536.0 + head.z, 1e-4);
+  EXPECT_GT(head.z, 0.3f + 0.6f) << "the head well above the hips";
+  car.controls.steerAngle = 0.0f;
+  PoseCarPeople(car, d, view, 1);
+  EXPECT_EQ(driver.bones[hand].translation.z, straight) << "back at the middle frame";
+
+  // Mirrored to the other drive side he sits on the other side's seat.
+  car.mirrored = 1;
+  PoseCarPeople(car, d, view, 1);
+  expectOnTheSeat("mirrored");
+  FreeHumanMeshSlots();
 }

@@ -323,7 +323,7 @@ TEST_F(CarInfo, AFileThatCannotBeCreatedIsReportedWithTheRefusalSound) {
   std::filesystem::remove_all("data/raf");
   EXPECT_EQ(WriteCarInfo(car), 0);
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0].first, "Could not write file : ^Ldata\\raf\\ZK1_info.bin");
+  EXPECT_EQ(lines[0].first, "Could not create file : ^Ldata\\raf\\ZK1_info.bin");
   EXPECT_EQ(lines[0].second, REPORT_ERROR);
   EXPECT_EQ(sounds, std::vector<int>{4});
   EXPECT_FALSE(std::filesystem::exists("data/raf"));
@@ -333,6 +333,8 @@ TEST_F(CarInfo, AFileThatCannotBeCreatedIsReportedWithTheRefusalSound) {
   std::strcpy(car.shortName, "..");
   EXPECT_EQ(WriteCarInfo(car), 0);
   EXPECT_EQ(sounds.size(), 2u);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1].first, "Could not write file : ^Ldata\\raf\\.._info.bin");
 }
 
 }  // namespace

@@ -135,6 +135,7 @@ TEST_F(PageContentsTest, AllowTogglesFlipTheirBitsAndTheLockLimitFollowsEveryCha
 }
 
 TEST_F(PageContentsTest, LightColoursShowThePitLightOnlyWithTheLimiterAndTestLightsTheLamp) {
+  UseTallScreen();
   Car& c = car();
   c.options &= ~OPT1_PIT_LIMITER;
   Open(TAB_LIGHT_COLOURS);
@@ -274,6 +275,7 @@ TEST_F(PageContentsTest, SteeringBikeChecksAndTheSteerRangeFollowTheMaximumLock)
 // ---- Object positions and mass ----
 
 TEST_F(PageContentsTest, ObjectPositionsShowTheFrNotesTheBatteryAndOnlyTheRestoreButtonWhenMirrored) {
+  UseTallScreen();
   Car& c = car();
   VehicleEditor::UpdateDriveSide(*e);  // the program on the car's side: its positions are not mirrored
   ASSERT_EQ(c.wheelCount, 4);
@@ -327,6 +329,7 @@ TEST_F(PageContentsTest, ObjectPositionsShowTheFrNotesTheBatteryAndOnlyTheRestor
 }
 
 TEST_F(PageContentsTest, TheMassSummaryMatchesTheCarsFigures) {
+  UseTallScreen();
   Car& c = car();
   VehicleEditor::UpdateDriveSide(*e);  // the program on the car's side: its positions are not mirrored
   Open(TAB_MASS);
@@ -386,6 +389,7 @@ TEST_F(PageContentsTest, TheMassSummaryMatchesTheCarsFigures) {
 // ---- Aerodynamics, configurations, textures ----
 
 TEST_F(PageContentsTest, AerodynamicsUnsprungWingsUsabilityAndTheTopSpeedUnits) {
+  UseTallScreen();
   Car& c = car();
   c.options |= OPT1_UNSPRUNG_WINGS;
   Open(TAB_AERODYNAMICS);

@@ -39,6 +39,9 @@ class PagesTest : public EditorTest {
     ClearInterface();
     EditorTest::TearDown();
   }
+  // A screen as wide but tall enough for the longest page in one column, for the tests of a
+  // page's contents (on 768 rows the longer pages go on past their room and scroll).
+  void UseTallScreen() { ScreenHeight = 2048; }
   void Load(const char* name) {
     ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, name, -1), 1) << name;
     Reports() = Caught{};

@@ -101,11 +101,11 @@ TEST_F(PagesTest, TabsTwoPerRowTheOpenOneSelectedASecondClickClosesIt) {
   EXPECT_EQ(e->selection.openTab, 3);
   Build();
   EXPECT_EQ(Find("Suspension")->fourth.i, 1);
-  EXPECT_TRUE(Shown("Oval suspension arms")) << "the page below the tabs";
+  EXPECT_TRUE(Shown("Suspension diagram")) << "the page below the tabs";
   ClickButton(*Find("Suspension"));
   EXPECT_EQ(e->selection.openTab, -1);
   Build();
-  EXPECT_FALSE(Shown("Oval suspension arms"));
+  EXPECT_FALSE(Shown("Suspension diagram"));
   EXPECT_TRUE(Shown("LOAD")) << "the common rows stay";
   // Every tab has its page below the tabs.
   const int withoutPage = ButtonCount;
@@ -269,7 +269,7 @@ TEST_F(PagesTest, PageSnapshotsOfASaloonAnElectricCarABikeGearboxAKartAndABike) 
 struct Placed {
   int left, top, right, bottom;
   std::string name;
-  bool decoration;  // a slider's knob: no owner, no text, drawn inside its trough
+  bool decoration;  // a slider's knob (no owner, no text) or a scroll bar's (style 25): inside its trough
 };
 
 std::vector<Placed> PlacedControls(int firstButton, int firstValue) {
@@ -281,10 +281,11 @@ std::vector<Placed> PlacedControls(int firstButton, int firstValue) {
     const char* label = b.style >= 16 && b.style <= 19 ? b.fourth.text : nullptr;
     out.push_back({b.left, b.top, b.right, b.bottom,
                    std::string(label ? label : shown ? text : "") + " (style " + std::to_string(b.style) + ")",
-                   b.style == 0 && !b.owner && !b.handler && !shown});
+                   (b.style == 0 && !b.owner && !b.handler && !shown) || b.style == 25});
   }
   for (int i = firstValue; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];
+    if (c.displayType == 48) continue;  // a scroll bar's wheel area, over the rows it scrolls
     const auto x = [](float v) { return int(std::lround((double(v) + 1.0) * 0.5 * ScreenWidth)); };
     const auto y = [](float v) { return int(std::lround((double(v) + 1.0) * 0.5 * ScreenHeight)); };
     out.push_back({x(c.left), y(c.top), x(c.right), y(c.bottom), "value control " + std::to_string(i), false});
@@ -300,20 +301,16 @@ bool Inside(const Placed& inner, const Placed& outer) {
          inner.bottom <= outer.bottom;
 }
 
-// Every tab page of every sample vehicle, at both usual screen sizes: no two of the page's
-// controls overlap (a slider's knob lies inside its trough by design), none reaches past the
-// screen's edges or into the side panel, and none reaches the tab rows above or the common rows
-// below, the Light Colours page's eight blocks included.  At 1024 x 768 the pages made of full
-// rows that are longer than the column (suspension, positions, mass, aerodynamics) still run
-// into the common rows: they have no room for a second column.  The
-// Wheel Object page's second column (the front rim and the rear set) lies under the side panel
-// on a screen 1024 wide: two page columns and the side panel need 48 W.
+// Every tab page of every sample vehicle, at the three usual screen sizes: no two of the
+// page's controls overlap (a slider's knob lies inside its trough by design, and a scroll
+// bar's wheel area lies over the rows it scrolls), none reaches past the screen's edges or
+// into the side panel, and none reaches the tab rows above or the common rows below, the
+// Light Colours page's eight blocks included.  A page longer than its column goes on in a
+// second column beside the panel where the screen has the room (the Wheel Object page's
+// rear set, the suspension page's last rows), and scrolls where it has not (1024 wide).
 TEST_F(PagesTest, NoTwoControlsOfAnyPageOverlap) {
-  const auto tooLongAt768 = [](int tab) {
-    return tab == TAB_SUSPENSION || tab == TAB_OBJECT_POSITIONS || tab == TAB_MASS || tab == TAB_AERODYNAMICS;
-  };
   const char* const cars[] = {"Runabout", "Saloon", "Roadster", "Kart", "Sportbike", "Scooter", "Solar"};
-  const int sizes[][2] = {{1024, 768}, {1280, 1024}};
+  const int sizes[][2] = {{1024, 768}, {1280, 1024}, {1920, 1080}};
   for (const char* name : cars) {
     Load(name);
     VehicleEditor::UpdateDriveSide(*e);
@@ -329,10 +326,9 @@ TEST_F(PagesTest, NoTwoControlsOfAnyPageOverlap) {
         Open(tab);
         const std::vector<Placed> page = PlacedControls(firstButton, firstValue);
         const std::string where = std::string(name) + " " + std::to_string(size[0]) + " page " + std::to_string(tab) + ": ";
+        const int sideLeft = ScreenWidth - PANEL_ROW_UNITS * ButtonWidth;
         for (size_t i = 0; i < page.size(); ++i) {
           const Placed& a = page[i];
-          const int sideLeft = tab == TAB_WHEEL_OBJECT && ScreenWidth == 1024 ? ScreenWidth
-                                                                              : ScreenWidth - PANEL_ROW_UNITS * ButtonWidth;
           EXPECT_TRUE(a.left >= 0 && a.top >= 0 && a.right <= sideLeft && a.bottom <= ScreenHeight)
               << where << a.name << " off screen or over the side panel at " << a.left << "," << a.top;
           for (size_t j = i + 1; j < page.size(); ++j) {
@@ -341,7 +337,6 @@ TEST_F(PagesTest, NoTwoControlsOfAnyPageOverlap) {
             EXPECT_FALSE(Overlap(a, b)) << where << a.name << " at " << a.left << "," << a.top << " and " << b.name
                                         << " at " << b.left << "," << b.top;
           }
-          if (ScreenHeight == 768 && tooLongAt768(tab)) continue;
           for (const Placed& c : common)
             EXPECT_FALSE(Overlap(a, c)) << where << a.name << " at " << a.left << "," << a.top << " over "
                                         << c.name << " at " << c.left << "," << c.top;
@@ -349,6 +344,101 @@ TEST_F(PagesTest, NoTwoControlsOfAnyPageOverlap) {
       }
     }
   }
+  e->selection.openTab = -1;
+}
+
+// The button whose shown text starts with the text, or null.
+const InterfaceButton* Starting(const char* start) {
+  char shown[160];
+  for (int i = 0; i < ButtonCount; ++i)
+    if (ButtonText(InterfaceButtons[i], shown, sizeof shown) && std::strncmp(shown, start, std::strlen(start)) == 0)
+      return &InterfaceButtons[i];
+  return nullptr;
+}
+const InterfaceButton* ScrollKnob() {
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].style == 25) return &InterfaceButtons[i];
+  return nullptr;
+}
+
+// The suspension page of a car with double wishbones on both axles is 24 rows: the two
+// switches, per axle its type, half upright, forward, max up, included angle, offset, the two
+// arm lengths, the required track and the alignment row (10), then "Oval suspension arms" and
+// "Wheelbase".  With four set-ups, nine colour configurations and the sample's off-centre
+// driver the common rows take 14 rows (6 + 1 + 4 + (9 - 1) / 3 + 1), so on a 1280 x 1024
+// screen (rows of 24 pixels) they start at 1024 - 14 x 24 = 688 and the room under the six tab
+// rows (from 144) holds 22 rows: the page's last two rows are the ones that went over "default
+// setups" and the first set-up.  They now stand at the top of a second column beside the
+// panel (16 W from the left), clear of the side panel.  On 1024 x 768 the common rows start at
+// 768 - 336 = 432, the room holds 12 rows and there is no room for a second column: the page
+// scrolls, a row a wheel step, until its last row stands on the room's last row.
+TEST_F(PagesTest, APageLongerThanItsRoomGoesOnBesideThePanelOrScrolls) {
+  Load("Runabout");
+  Car& c = car();
+  c.wheelSets[0].suspensionType = c.wheelSets[1].suspensionType = SUSPENSION_DOUBLE_WISHBONE;
+  for (int i = c.setupCount; i < VEHICLE_MAX_SETUPS; ++i) c.setups[i] = c.setups[0];
+  c.setupCount = VEHICLE_MAX_SETUPS;
+  for (int i = c.colourConfigCount; i < VEHICLE_MAX_COLOUR_CONFIGS; ++i) c.colourConfigs[i] = c.colourConfigs[0];
+  c.colourConfigCount = VEHICLE_MAX_COLOUR_CONFIGS;
+  for (int set = 0; set < 2; ++set) SetSetupFloat(c.currentSetup, SETUP_AXLE[set] + AXLE_ANTI_ROLL, 1000.0f);
+  ASSERT_EQ(VEHICLE_MAX_SETUPS, 4);
+  ASSERT_EQ(VEHICLE_MAX_COLOUR_CONFIGS, 9);
+
+  ScreenWidth = 1280, ScreenHeight = 1024;
+  SetInterfaceMetrics();
+  ASSERT_EQ(ButtonHeight, 24);
+  Open(TAB_SUSPENSION);
+  const int W = ButtonWidth, H = ButtonHeight;
+  EXPECT_EQ(CommonRowsTop(c), 688);
+  ASSERT_NE(Find("Suspension diagram"), nullptr);
+  EXPECT_EQ(Find("Suspension diagram")->top, 6 * H) << "the first row under the tabs";
+  const InterfaceButton* oval = Find("Oval suspension arms");
+  const InterfaceButton* wheelbase = Starting("Wheelbase");
+  ASSERT_NE(oval, nullptr);
+  ASSERT_NE(wheelbase, nullptr);
+  EXPECT_EQ(oval->left, 16 * W);
+  EXPECT_EQ(oval->top, 6 * H) << "the second column's first row";
+  EXPECT_EQ(wheelbase->left, 16 * W);
+  EXPECT_EQ(wheelbase->top, 7 * H);
+  EXPECT_LE(wheelbase->right, 1280 - 16 * W) << "clear of the side panel";
+  EXPECT_EQ(ScrollKnob(), nullptr) << "the whole page is on the screen";
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (b.left < 16 * W && b.top >= 6 * H && b.top < 688) {
+      EXPECT_LE(b.bottom, 688) << "the first column ends on the common rows";
+    }
+  }
+
+  ScreenWidth = 1024, ScreenHeight = 768;
+  SetInterfaceMetrics();
+  Open(TAB_SUSPENSION);
+  const InterfaceButton* knob = ScrollKnob();
+  ASSERT_NE(knob, nullptr) << "the page scrolls";
+  EXPECT_EQ(knob->left / W, 16) << "right of the panel";
+  EXPECT_NE(Find("Suspension diagram"), nullptr);
+  EXPECT_EQ(Starting("Wheelbase"), nullptr) << "past the room, not on the screen";
+  EXPECT_EQ(CommonRowsTop(c), 432);
+  // A wheel step down over the page scrolls a row; the last row stops on the room's last row.
+  MouseRecord down{};
+  down.wheel = -1;
+  for (int step = 0; step < 24 - 12; ++step) {
+    MouseX = 5 * W, MouseY = 10 * H;
+    Prss_DeliverMouse(&down);
+    Build();
+  }
+  EXPECT_EQ(e->pageScroll, 24 - 12);
+  ASSERT_NE(Starting("Wheelbase"), nullptr) << "scrolled into the room";
+  EXPECT_EQ(Starting("Wheelbase")->top, 432 - H);
+  EXPECT_EQ(Find("Suspension diagram"), nullptr) << "scrolled out at the top";
+  EXPECT_EQ(Find("Zero springs test"), nullptr);
+  MouseX = 5 * W, MouseY = 10 * H;
+  Prss_DeliverMouse(&down);
+  Build();
+  EXPECT_EQ(e->pageScroll, 24 - 12) << "no further than the last row";
+  // Another tab starts at its top.
+  ClickButton(*Find("Mass"));
+  Build();
+  EXPECT_EQ(e->pageScroll, 0);
   e->selection.openTab = -1;
 }
 
@@ -525,6 +615,7 @@ TEST_F(PagesTest, AValueTypedOutsideItsRangeIsRefused) {
 // wheels made again on the next frame), and its file buttons ask for the wheel file's name:
 // "SAVE WHL" writes data/whl/<name>.whl, "LOAD WHL" reads it back as one edit.
 TEST_F(PagesTest, TheWheelObjectTogglesAndWheelFileButtonsActThroughThePage) {
+  UseTallScreen();
   struct Toggle {
     const char* text;
     uint32_t* flags;

@@ -19,7 +19,9 @@
 #include "core/report.h"
 #include "platform/clock.h"
 #include "render/build_list.h"
+#include "render/material.h"
 #include "tests/track_scratch.h"
+#include "text/messages.h"
 #include "tools/track_writer/track_files.h"
 #include "world/built_mesh.h"
 #include "world/fixed_cam.h"
@@ -31,6 +33,7 @@
 #include "world/racing_path.h"
 #include "world/section.h"
 #include "world/track_file.h"
+#include "world/tree.h"
 #include "world/world.h"
 #include "world/world_build.h"
 
@@ -351,6 +354,45 @@ TEST(WorldBuild, RefusalsNameTheObject) {
   EXPECT_EQ(TrackScratch::NewestLine(), "AddWSection : No mesh");
   FreeBuildLists();
   segment.Free();  // the level's mesh with it
+}
+
+// The rebuild's step for trees: while tree checking (the debug-messages setting) is on, a tree
+// whose tip count or spread the growth holds, or whose bark or foliage has no material, is
+// named with its index; a tree that draws as its record says, and every tree while the
+// checking is off, says nothing.
+TEST(WorldBuild, TreesAreCheckedWhileTreeCheckingIsOn) {
+  TrackScratch scratch("world_build");
+  Material barkMaterial{}, foliageMaterial{};
+  TreeBarkMaterials[0] = &barkMaterial;
+  TreeFoliageMaterials[0] = &foliageMaterial;
+  const auto rebuild = [](int debugMessages) {
+    Wld world;
+    auto* plain = new WTree({0, 0, 0});
+    auto* held = new WTree({0, 0, 0});
+    held->tipCount = 9000;
+    held->spread = -2;
+    auto* noBark = new WTree({0, 0, 0});
+    noBark->barkTexture = 1;
+    auto* bare = new WTree({0, 0, 0});  // no foliage: its foliage texture is not asked for
+    bare->foliageLength = 0.0f;
+    bare->foliageTexture = 2;
+    for (WTree* tree : {plain, held, noBark, bare}) world.AddObjectToTable(tree);
+    DebugMessagesOn = debugMessages;
+    TrackScratch::Lines().clear();
+    world.rebuildStep = 1;
+    while (world.rebuildStep == 1 || world.rebuildStep == 2) world.AddObjects(world.objectCount);
+    FreeBuildLists();
+    DebugMessagesOn = 0;
+    std::vector<std::string> said;
+    for (const std::string& line : TrackScratch::Lines())
+      if (line.rfind("AddWTree", 0) == 0) said.push_back(line);
+    return said;
+  };
+  const std::vector<std::string> expected = {"AddWTree : tip count 9000 held to 4096; spread -2 held to 0 (index 1)",
+                                             "AddWTree : no bark texture 1 (index 2)"};
+  EXPECT_EQ(rebuild(1), expected);
+  EXPECT_TRUE(rebuild(0).empty()) << "tree checking off";
+  TreeBarkMaterials[0] = TreeFoliageMaterials[0] = nullptr;
 }
 
 // The texture name buffer keeps every name with its terminator, once (any case), and grows

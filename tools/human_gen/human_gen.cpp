@@ -10,13 +10,9 @@
 // and "data\move\str_<set>.ban" (left lock, centre, right lock), read back the same way.  With
 // --seeds the human system file and the skeleton body alone are also written as seeds of their
 // fuzz targets.
-#include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <jpeglib.h>  // after <cstdio>: it uses FILE and size_t without including them
 
 #include "core/data_file.h"
 #include "text/messages.h"
@@ -110,36 +106,6 @@ Canvas HelmetSkin() {
   FillRing(c, n / 2.0f, n / 2.0f, n * 0.42f, n * 0.5f, Rgba{60, 60, 70, 255});
   FillBar(c, n / 2.0f, n * 0.1f, n / 2.0f, n * 0.9f, n * 0.06f, Rgba{200, 40, 30, 255});
   return c;
-}
-
-bool WriteJpeg(const std::string& path, const Canvas& c) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    std::fprintf(stderr, "%s: cannot write %s\n", TOOL, path.c_str());
-    return false;
-  }
-  jpeg_compress_struct info;
-  jpeg_error_mgr errors;
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  jpeg_stdio_dest(&info, f);
-  info.image_width = JDIMENSION(c.width);
-  info.image_height = JDIMENSION(c.height);
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, 92, TRUE);
-  jpeg_start_compress(&info, TRUE);
-  std::vector<uint8_t> row(size_t(c.width) * 3);
-  while (info.next_scanline < info.image_height) {
-    const uint8_t* rgba = &c.pixels[size_t(info.next_scanline) * c.width * 4];
-    for (int x = 0; x < c.width; ++x) std::memcpy(&row[size_t(x) * 3], rgba + x * 4, 3);
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&info, rows, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  return std::fclose(f) == 0;
 }
 
 }  // namespace

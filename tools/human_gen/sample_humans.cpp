@@ -192,16 +192,25 @@ void PoseSampleDriver(Skeleton& s, BoneRig& rig, float steer) {
   const Vec3 hip = {0.09f, 0.0f, 0.85f}, kneeSeated = {0.09f, 0.38f, 0.85f};
   TurnSolids(s, rig, {THIGH, KNEE, SHIN, FOOT, TOES}, hip, X, PI / 2);
   TurnSolids(s, rig, {SHIN, FOOT, TOES}, kneeSeated, X, -PI / 3);
-  // The arms forward from the shoulders, the forearms raised at the elbows.
+  // The arms reach forward from the shoulders nearly level, the forearms raised a little at
+  // the elbows: the palms come to 0.58 m in front of the shoulders, just below them.
   const Vec3 shoulder = {0.24f, 0.0f, 1.40f};
-  const double upper = PI / 3, reach = 0.26;  // the upper arm's turn, the shoulder to the elbow
+  const double upper = PI * 4 / 9, reach = 0.26;  // the upper arm's turn (80 degrees); shoulder to elbow
   TurnSolids(s, rig, {UPPER_ARM, FOREARM, WRIST, PALM, THUMB, FINGERS}, shoulder, X, upper);
   const Vec3 elbow = {shoulder.x, shoulder.y + float(reach * std::sin(upper)), shoulder.z - float(reach * std::cos(upper))};
-  TurnSolids(s, rig, {FOREARM, WRIST, PALM, THUMB, FINGERS}, elbow, X, PI / 6);
-  // The hands turn with the wheel about its column (forward, on the middle), up to an eighth
-  // of a turn each way.
-  const Vec3 wheel = {0.0f, 0.55f, 1.15f};
+  TurnSolids(s, rig, {FOREARM, WRIST, PALM, THUMB, FINGERS}, elbow, X, PI / 12);
+  // The hands turn with the wheel about its column (forward, on the middle, at the palms'
+  // height), up to an eighth of a turn each way.
+  const Bone& palm = rig.bones[size_t(s.SolidOf(PALM, false))];
+  const Vec3 wheel = {0.0f, float(palm.position.y / 65536.0), float(palm.position.z / 65536.0)};
   if (steer != 0.0f) TurnSolids(s, rig, {FOREARM, WRIST, PALM, THUMB, FINGERS}, wheel, Y, steer * PI / 4);
+  // The whole figure moved so that its pelvis sits at the seated hip point.
+  const Bone& pelvis = rig.bones[0];
+  const int32_t dy = Fixed(SEATED_HIP_FORWARD) - pelvis.position.y, dz = Fixed(SEATED_HIP_UP) - pelvis.position.z;
+  for (int i = 0; i < rig.boneCount; ++i) {
+    rig.bones[size_t(i)].position.y += dy;
+    rig.bones[size_t(i)].position.z += dz;
+  }
 }
 
 void BuildDriverAnimations(const DriverAnimationSet& set, Animation& sit, Animation& steer) {

@@ -119,9 +119,11 @@ void BrakeDisc(ModelObject& o) {
 void SteeringWheel(ModelObject& o) {
   o.Init();
   NameObject(o, "steering", SUBOBJECT_STEERING_WHEEL, SIDE_SWAP_ONLY);
+  // In front of the driver's chest, where the sample figures' hands hold it (drawn at the
+  // driver's side).
   o.offset[0] = Metres(0.38);
-  o.offset[1] = Metres(0.35);
-  o.offset[2] = Metres(0.95);
+  o.offset[1] = Metres(0.47);
+  o.offset[2] = Metres(0.78);
   o.angles[1] = -0x0C00;  // tilted back
   ModelBuilder b;
   const int page = b.Page(PAGE_FIXED, SAMPLE_PAGE_TEXTURE);

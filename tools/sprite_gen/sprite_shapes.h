@@ -38,3 +38,6 @@ void CutDisc(Canvas& c, float cx, float cy, float radius);
 // alpha channel in a picture whose name does not ask for one); false (with a line on stderr)
 // on failure.
 bool WritePng(const std::string& path, const Canvas& c, bool withAlpha = true);
+// Writes the canvas's colours (its alpha left out) as a JPEG file at quality 92; false (with a
+// line on stderr) on failure.
+bool WriteJpeg(const std::string& path, const Canvas& c);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "tools/model_gen/model_builder.h"
 #include "tools/model_gen/sample_models.h"
 #include "tools/vehicle_gen/sample_engines.h"
+#include "vehicle_data/dashboard.h"
 #include "vehicle_data/rim_profile.h"
 #include "vehicle_data/vehicle_class.h"
 #include "vehicle_data/vehicle_file.h"
@@ -50,8 +52,8 @@ struct LayoutFigures {
   float wheelbase, track, wheelHeight;
   float sectionWidth, aspectRatio, rimRadius, rimWidth;
   uint8_t rearType, frontType;
-  Vec3 driver, engine;
-  const char* animation;
+  Vec3 driver, engine;  // the driver's seat low enough for a seated figure's head to stay under the roof
+  const char* animation;  // a driver animation set human_gen makes
   uint8_t gears;
 };
 
@@ -59,16 +61,16 @@ const LayoutFigures& Figures(SampleLayout layout) {
   static const LayoutFigures FIGURES[] = {
       // road car: linear rear, MacPherson front
       {2.6f, 1.5f, 0.3f, 0.205f, 0.55f, 0.19f, 0.152f, SUSPENSION_LINEAR, SUSPENSION_MACPHERSON_STRUT,
-       {-0.37f, -0.2f, 0.1f}, {0.0f, 1.3f, 0.2f}, "saloon", 8},
+       {-0.37f, -0.3f, 0.05f}, {0.0f, 1.3f, 0.2f}, "saloon", 8},
       // open-wheeler: double wishbones all round
       {3.0f, 1.6f, 0.33f, 0.3f, 0.45f, 0.165f, 0.28f, SUSPENSION_DOUBLE_WISHBONE, SUSPENSION_DOUBLE_WISHBONE,
-       {0.0f, 0.1f, -0.05f}, {0.0f, -0.75f, 0.2f}, "formula", 9},
+       {0.0f, 0.1f, -0.05f}, {0.0f, -0.75f, 0.2f}, "racer", 9},
       // kart: rigid axles
       {1.05f, 1.1f, 0.13f, 0.1f, 0.5f, 0.065f, 0.12f, SUSPENSION_RIGID, SUSPENSION_RIGID,
        {0.0f, -0.5f, -0.1f}, {0.2f, -0.52f, 0.1f}, "kart", 3},
       // van: rigid rear, MacPherson front
       {3.3f, 1.7f, 0.36f, 0.215f, 0.65f, 0.203f, 0.165f, SUSPENSION_RIGID, SUSPENSION_MACPHERSON_STRUT,
-       {-0.45f, 0.2f, 0.5f}, {0.0f, 1.65f, 0.2f}, "saloon", 7},
+       {-0.45f, -0.3f, 0.05f}, {0.0f, 1.65f, 0.2f}, "saloon", 7},
       // two-wheeler: trailing arm rear, front fork
       {1.4f, 0.0f, 0.31f, 0.16f, 0.6f, 0.215f, 0.09f, SUSPENSION_TRAILING_ARM, SUSPENSION_FRONT_FORK,
        {0.0f, -0.3f, 0.3f}, {0.0f, 0.0f, 0.2f}, "bike", 7},
@@ -310,11 +312,39 @@ void BuildConfigs(const SampleVehicle& s, VehicleData& d) {
   }
 }
 
-void BuildDashboard(const SampleVehicle& s, int row, VehicleData& d) {
+// The program's own layout of the dash type for the vehicle's class and options, with its
+// dials' maxima automatic (the tachometer to the engine's rev limit, the speedometer to the
+// car's top speed), a high-revving engine's tachometer labelled every 2000 rpm.  An analog
+// dashboard shows a boost gauge only with a turbo (no frame-rate gauge in a car) and writes
+// the units of both big dials under their centres; a formula display writes its fuel line
+// where nothing else is and sets its lamps apart.
+void BuildDashboard(const SampleVehicle& s, VehicleData& d) {
   d.dashType = s.dashType;
-  d.dashSize = static_cast<uint8_t>(s.dashType == 1 || s.dashType == 2 ? DASH_BLOCK_SIZE : s.dashType == 3 ? 96 : 0);
+  d.dashSize = static_cast<uint8_t>(DashBlockSize(s.dashType));
   d.dashByte = s.dashType ? 2 : 0;
-  for (int i = 0; i < d.dashSize; ++i) d.dash[i] = static_cast<uint8_t>(i * 7 + row);
+  MakeDashDefaults(d, d.dashType, d.dash);
+  if (d.dashType < DASH_TYPE_ANALOG_DARK || d.dashType > DASH_TYPE_FORMULA) return;
+  constexpr float HIGH_REVVING = 1000.0f;  // rad/s, 9549 rpm
+  uint32_t flags = uint32_t(d.dash[DASH_FLAGS]) | uint32_t(d.dash[DASH_FLAGS + 1]) << 8 |
+                   uint32_t(d.dash[DASH_FLAGS + 2]) << 16 | uint32_t(d.dash[DASH_FLAGS + 3]) << 24;
+  if (d.engine.redline > HIGH_REVVING) flags |= DASH_FLAG_SECOND_GAP;
+  if (d.dashType == DASH_TYPE_FORMULA) {
+    // The fuel line's display at the left, clear of the speed's caption; under it the lamps
+    // in a row across the black rectangle, each clear of the next.
+    const uint8_t display[4] = {10, 88, 8, 10};
+    std::memcpy(d.dash + DASH3_DISPLAY_BOX, display, sizeof display);
+    constexpr int LAMP_ROW_Y = 145, LAMP_FIRST_X = 16, LAMP_STEP = 14;
+    for (int lamp = 0; lamp < DASH_LAMPS; ++lamp) {
+      uint8_t* l = d.dash + DASH_LAMP_OFFSET + DASH_LAMP_BYTES * lamp;
+      l[0] = static_cast<uint8_t>(LAMP_FIRST_X + LAMP_STEP * lamp);
+      l[1] = LAMP_ROW_Y;
+    }
+  } else {
+    constexpr uint8_t UNIT_BELOW = 2;
+    if (!(d.engine.flags & ENGINE_TURBO)) flags |= DASH_FLAG_TURBO_OFF;
+    for (int dial : {0, 1}) d.dash[DASH_DIALS + DASH_DIAL_BYTES * dial + DASH_DIAL_UNIT] = UNIT_BELOW;
+  }
+  for (int k = 0; k < 4; ++k) d.dash[DASH_FLAGS + k] = static_cast<uint8_t>(flags >> (8 * k));
 }
 
 void BuildRim(VehicleData& d) {
@@ -343,6 +373,19 @@ void BuildRim(VehicleData& d) {
 }
 
 }  // namespace
+
+std::vector<SampleSkin> SampleSkins(const VehicleData& d) {
+  std::vector<SampleSkin> skins;
+  for (int i = 0; i < d.colourConfigCount; ++i) {
+    const ColourSet& set = d.colourConfigs[i];
+    if (!set.name[0]) continue;
+    SampleSkin skin{};
+    std::snprintf(skin.name, sizeof skin.name, "%s_%.*s", d.shortName, COLOUR_SET_NAME_SIZE, set.name);
+    skin.paint = set.groups[0][0];
+    skins.push_back(skin);
+  }
+  return skins;
+}
 
 void BuildSampleSpoke(ModelObject& o) {
   o.Free();
@@ -399,7 +442,7 @@ void BuildSampleVehicle(int row, VehicleData& d) {
   d.enginePosition = f.engine;
   d.driverPosition = f.driver;
   d.backSeatForward = -0.9f;
-  d.backSeatUp = 0.12f;
+  d.backSeatUp = 0.05f;
   d.mainBatteryPosition = {0.0f, 0.2f, 0.1f};
   d.smallBatteryPosition = {0.4f, 1.1f, 0.3f};
   d.smallBatteryMass = 12.0f;
@@ -439,7 +482,7 @@ void BuildSampleVehicle(int row, VehicleData& d) {
   BuildSetups(s, d);
   BuildColours(row, d);
   BuildConfigs(s, d);
-  BuildDashboard(s, row, d);
+  BuildDashboard(s, d);
   BuildRim(d);
   BuildSampleSpoke(d.spoke);
   d.SetTypeConstants();

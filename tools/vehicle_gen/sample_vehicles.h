@@ -6,11 +6,14 @@
 // rim profile of a few surfaces, set-ups, colour and mesh configurations, a frame with tubes
 // on the centre plane, across the car and to the wheels, wheel sets of every suspension kind
 // the layouts use (MacPherson strut, double wishbone, linear, rigid, front fork, trailing
-// arm), combustion and electric power units and dashboards of types 0 to 3.  The engine they
-// name, "DEFAULT", is our neutral engine file (sample_engines.h).  Every field
-// holds what reading the file gives back, so a sample writes, reads and writes again to the
-// same bytes.
+// arm), combustion and electric power units and dashboards of types 0 to 3 laid out as the
+// program lays out a new one.  The engine they name, "DEFAULT", is our neutral engine file
+// (sample_engines.h); the skins their colour sets name ("<code>_<set>", the unnamed set none)
+// are pictures vehicle_gen writes beside them (SampleSkin).  Every field holds what reading the
+// file gives back, so a sample writes, reads and writes again to the same bytes.
 #pragma once
+
+#include <vector>
 
 #include "vehicle_data/vehicle_data.h"
 
@@ -30,6 +33,13 @@ extern const SampleVehicle SAMPLE_VEHICLES[BUILTIN_VEHICLE_COUNT];
 // Fills data (given InitVehicleData's defaults) with the sample of a table row.  The data owns
 // its model afterwards.
 void BuildSampleVehicle(int row, VehicleData& data);
+// A skin a sample's colour set names: "<short name>_<set name>", in its set's body colour.
+struct SampleSkin {
+  char name[40];
+  ColourWord paint;
+};
+// The skins of a sample (built by BuildSampleVehicle): one for each named colour set.
+std::vector<SampleSkin> SampleSkins(const VehicleData& sample);
 // The body of a sample: what BuildSampleVehicle stores, or writes as the ".vob".
 void BuildSampleBody(int row, ModelObject& object);
 // The spoke object every sample carries.

@@ -8,7 +8,8 @@
 // it back and writing again must give the same bytes; otherwise the tool fails (and so the
 // build).  With --seeds, each sample's body is also written as a seed of the vehicle reader's
 // fuzz target, and the wheel of one sample of each layout as a seed of the wheel file's
-// fuzz target (its file must read back into the same vehicle to the same bytes).  Last it
+// fuzz target (its file must read back into the same vehicle to the same bytes).  The skins
+// the samples' colour sets name are written to "data\skins\<code>_<set>.jpg".  Last it
 // writes our engines (sample_engines.h): the neutral engine "data\engine\DEFAULT.eng" (the
 // engine the samples name, and every car's fallback) and the others beside it, each checked
 // as the vehicles are; with --engine-seeds <folder> each is also written as a seed of the
@@ -26,6 +27,7 @@
 #include "text/messages.h"
 #include "text/text_colours.h"
 #include "tools/gen_support/gen_support.h"
+#include "tools/sprite_gen/sprite_shapes.h"
 #include "tools/vehicle_gen/sample_engines.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "vehicle_data/engine_file.h"
@@ -73,6 +75,20 @@ std::vector<uint8_t> CheckedBody(const char* path, Write write) {
   return body;
 }
 
+// A sample's skin: its paint (the colour set's body colour, which the model's "C" mappings
+// also take), a light stripe along the body and a roundel for a number.
+int WriteSkin(const SampleSkin& skin) {
+  constexpr int PIXELS = 256;
+  const auto rgba = [](ColourWord w) { return Rgba{uint8_t(w), uint8_t(w >> 8), uint8_t(w >> 16), 255}; };
+  Canvas c = MakeCanvas(PIXELS, PIXELS, rgba(skin.paint));
+  const float n = float(PIXELS);
+  FillBar(c, 0.0f, n * 0.62f, n, n * 0.62f, n * 0.05f, Rgba{235, 235, 235, 255});
+  FillDisc(c, n * 0.5f, n * 0.36f, n * 0.16f, Rgba{240, 240, 240, 255});
+  FillRing(c, n * 0.5f, n * 0.36f, n * 0.14f, n * 0.16f, Rgba{30, 30, 30, 255});
+  const std::string path = std::string("data/skins/") + skin.name + ".jpg";
+  return WriteJpeg(path, c) ? 1 : Fail(path.c_str(), "cannot be written");
+}
+
 int WriteAndCheck(int row, const std::string& seedFolder) {
   const char* name = BuiltinVehicleTable[row].name;
   const int storeModel = SAMPLE_VEHICLES[row].storeModel;
@@ -80,6 +96,7 @@ int WriteAndCheck(int row, const std::string& seedFolder) {
   InitVehicleData(data);
   BuildSampleVehicle(row, data);
   int ok = storeModel || WriteModelFile(row, data);
+  for (const SampleSkin& skin : SampleSkins(data)) ok = ok && WriteSkin(skin);
   char path[FILE_PATH_SIZE];
   std::snprintf(path, sizeof path, VEHICLE_FILE_PATTERN, name);
   std::vector<uint8_t> body, again;
@@ -174,7 +191,8 @@ int main(int argc, char** argv) {
   std::string seeds, engineSeeds;
   for (int i = 1; i + 1 < argc; ++i)  // before the working folder becomes the current one
     if (std::strcmp(argv[i], "--engine-seeds") == 0) engineSeeds = std::filesystem::absolute(argv[++i]).string();
-  if (const int failed = StartGenTool("vehicle_gen", argc, argv, {"data", "data\\veh", "data\\engine"}, seeds))
+  if (const int failed =
+          StartGenTool("vehicle_gen", argc, argv, {"data", "data\\veh", "data\\engine", "data\\skins"}, seeds))
     return failed;
   std::error_code error;
   if (!engineSeeds.empty() && !std::filesystem::create_directories(engineSeeds, error) && error)

@@ -72,9 +72,13 @@ void CombustionRows(EnginePage& p) {
   Prss* o = &p.prss;
   AddRowButton(nullptr, ENGINE_PAGE_UNITS, 0, 0, nullptr, "Cylinders", nullptr, nullptr);
   NextRow();
+  // The counts share the column's width: a unit each would not hold "10" and "12".
+  const int width = ENGINE_PAGE_UNITS * ButtonWidth;
   for (int i = 0; i < ENGINE_CYLINDER_CHOICES; ++i) {
     const uint8_t count = ENGINE_CYLINDER_COUNTS[i];
-    AddRowButton(o, 1, count, e.cylinders == count, nullptr, CYLINDER_TEXTS[i], EngineEditorSetCylinders, nullptr);
+    const int left = i * width / ENGINE_CYLINDER_CHOICES, right = (i + 1) * width / ENGINE_CYLINDER_CHOICES;
+    AddButton(o, left, RowCursorY, right, RowCursorY + ButtonHeight, count, IvText(CYLINDER_TEXTS[i]), IvInt(0),
+              IvInt(e.cylinders == count), 2, nullptr, EngineEditorSetCylinders, nullptr);
   }
   NextRow();
   AddRowButton(nullptr, LABEL_UNITS, 0, 0, nullptr, "Layout", nullptr, nullptr);
@@ -100,8 +104,9 @@ void CombustionRows(EnginePage& p) {
   ValueRow(p, "Inertia Mul %.1f", 0.4f, 2.0f, &p.shownInertia, VALUE_PLAIN, scaled);
   ValueRow(p, "Idle Speed %.0f", 52.359879f, 418.87903f, &e.idleSpeed, VALUE_ENGINE_SPEED, changed);
   ValueRow(p, "Redline %.0f", 104.71976f, 2094.3953f, &e.redline, VALUE_ENGINE_SPEED, changed);
-  AddFlagToggle(o, ENGINE_PAGE_UNITS / 2, "Turbo", ENGINE_TURBO, &e.flags, nullptr, 0, changed, nullptr);
-  AddFlagToggle(o, ENGINE_PAGE_UNITS / 2, "Two-stroke", ENGINE_TWO_STROKE, &e.flags, nullptr, 0, changed, nullptr);
+  AddFlagToggle(o, ENGINE_PAGE_UNITS, "Turbo", ENGINE_TURBO, &e.flags, nullptr, 0, changed, nullptr);
+  NextRow();
+  AddFlagToggle(o, ENGINE_PAGE_UNITS, "Two-stroke", ENGINE_TWO_STROKE, &e.flags, nullptr, 0, changed, nullptr);
   NextRow();
   if (e.flags & ENGINE_TURBO) {
     ValueRow(p, "Turbo Max Boost %.2fbar", 0.0f, 3.0f, &e.turboMaxBoost, VALUE_PLAIN, changed);
@@ -236,11 +241,14 @@ Prss* EngineEditorScreenAction(Prss* process) {
     ElectricRows(p);
   else
     CombustionRows(p);
-  AddRowButton(&p.prss, ENGINE_PAGE_UNITS / 3, ENGINE_FILE_LOAD_WAVES, 0, nullptr, "load WAVES", EngineEditorFileButton,
+  // The file buttons a row each: three to a row would not hold "load WAVES".
+  AddRowButton(&p.prss, ENGINE_PAGE_UNITS, ENGINE_FILE_LOAD_WAVES, 0, nullptr, "load WAVES", EngineEditorFileButton,
                "Take only the sound of an engine file");
-  AddRowButton(&p.prss, ENGINE_PAGE_UNITS / 3, ENGINE_FILE_LOAD, 0, nullptr, "load ENG", EngineEditorFileButton,
+  NextRow();
+  AddRowButton(&p.prss, ENGINE_PAGE_UNITS, ENGINE_FILE_LOAD, 0, nullptr, "load ENG", EngineEditorFileButton,
                "Load an engine from data\\engine");
-  AddRowButton(&p.prss, ENGINE_PAGE_UNITS / 3, ENGINE_FILE_SAVE, 0, nullptr, "save ENG", EngineEditorFileButton,
+  NextRow();
+  AddRowButton(&p.prss, ENGINE_PAGE_UNITS, ENGINE_FILE_SAVE, 0, nullptr, "save ENG", EngineEditorFileButton,
                "Save the engine to data\\engine");
   NextRow();
   LayoutColumns = savedColumns;

@@ -160,9 +160,22 @@ TEST(DriverAnimations, EachSetSitsOnceAndSteersThroughThreeFramesOfItsWheelTurn)
     const int32_t centre = steer.frames[1].transforms[hand].translation.z;
     EXPECT_GT(steer.frames[0].transforms[hand].translation.z - centre, 0) << set.name;
     EXPECT_LT(steer.frames[2].transforms[hand].translation.z - centre, 0) << set.name;
-    // Seated: the thighs point forward, the head stays where it stood.
-    EXPECT_GT(sit.frames[0].transforms[s.SolidOf(8, false)].translation.y, 65536 / 4);
-    EXPECT_EQ(sit.frames[0].transforms[4].translation.z, s.bones[4].position[2]);
+    // Seated: the pelvis at the seat's hip point, 0.2 m forward of the seat and 0.3 m up (the
+    // place every frame keeps), the head over it as high above it as it stood, the thighs
+    // pointing forward from it.
+    for (const Animation* a : {&sit, &steer})
+      for (int f = 0; f < a->frameCount; ++f) {
+        EXPECT_EQ(a->frames[f].transforms[0].translation.x, 0) << set.name;
+        EXPECT_NEAR(a->frames[f].transforms[0].translation.y, 0.2 * 65536, 1) << set.name;
+        EXPECT_NEAR(a->frames[f].transforms[0].translation.z, 0.3 * 65536, 1) << set.name;
+      }
+    const FixedTransform* seated = sit.frames[0].transforms;
+    EXPECT_EQ(seated[4].translation.z - seated[0].translation.z, s.bones[4].position[2] - s.bones[0].position[2]);
+    EXPECT_GT(seated[s.SolidOf(8, false)].translation.y - seated[0].translation.y, 65536 / 4);
+    // The hands in front of the chest, at its height within 0.15 m.
+    const int32_t chest = seated[2].translation.z;
+    EXPECT_GT(seated[hand].translation.y - seated[0].translation.y, 65536 / 2);
+    EXPECT_NEAR(seated[hand].translation.z, chest, 0.15 * 65536);
     sit.Free();
     steer.Free();
   }

@@ -1,0 +1,122 @@
+// obj_fan_bench.cpp - the OBJ import of one face that fans over a repeated vertex ("f 1 2 3 1 1
+// 1 ..."), from 10^3 to 10^6 corners and the 66 KB file of 33,003 corners, and the grouping by
+// edges alone over levels whose triangles all lie on one edge.  Both must grow linearly: the
+// last lines print the time per corner (per triangle) at each size and the growth of the
+// time from each size to the next beside the size, and the 33,003-corner file's time against
+// its target of 0.1 s.  Past 32,768 triangles the fan's corners are only counted.
+//
+//   build/bench/bench_modeller_obj_fan
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "model/model_object.h"
+#include "modeller/obj_import.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
+#include "tools/model_gen/model_builder.h"
+
+namespace {
+
+constexpr int FILE_CORNERS = 33003;  // "f 1 2 3" and 33,000 more
+
+// Three vertices and one face of the given number of corners, all past the third at vertex 1.
+std::string FanText(int corners) {
+  std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3";
+  text.reserve(text.size() + size_t(corners) * 2 + 1);
+  for (int i = 3; i < corners; ++i) text += " 1";
+  text += '\n';
+  return text;
+}
+
+void BM_ObjFan(benchmark::State& state) {
+  const int corners = int(state.range(0));
+  const std::string text = FanText(corners);
+  for (auto _ : state) {
+    ModelObject o;
+    o.Init();
+    if (!ImportObjMesh(o, nullptr, text.data(), text.size()) || o.triangleCount != 1)
+      state.SkipWithError("the fan did not import as its one triangle");
+    o.Free();
+    ResetMessages();
+  }
+  state.SetComplexityN(corners);
+}
+BENCHMARK(BM_ObjFan)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(FILE_CORNERS)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+// Triangles that all lie on one edge (every corner point 0): the grouping alone, without the
+// import's removal of such triangles before it.
+void BM_GroupsOnOneEdge(benchmark::State& state) {
+  const int triangles = int(state.range(0));
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0);
+  for (int t = 0; t < triangles; ++t) b.Triangle(0, 0, 0);
+  b.Into(o);
+  for (auto _ : state) AssignGroupsByEdges(o, 0);
+  o.Free();
+  state.SetComplexityN(triangles);
+}
+BENCHMARK(BM_GroupsOnOneEdge)->Arg(1000)->Arg(8000)->Arg(64000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+
+// Keeps each run's time per iteration (seconds) by its name.
+class SummaryReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, double> seconds;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs)
+      if (run.run_type == Run::RT_Iteration) seconds[run.benchmark_name()] = run.GetAdjustedRealTime() / 1000.0;
+  }
+};
+
+// The time per item at each size, and how the time grows from each size to the next beside
+// how the size grows: linear growth keeps the two alike (quadratic growth would square the
+// size's factor).
+void PrintGrowth(const SummaryReporter& reporter, const char* name, const std::vector<int>& sizes, const char* item) {
+  std::printf("\n%s, time per %s:", name, item);
+  int lastSize = 0;
+  double lastTime = 0;
+  std::string growth;
+  for (int n : sizes) {
+    const auto found = reporter.seconds.find(std::string(name) + "/" + std::to_string(n));
+    if (found == reporter.seconds.end()) continue;
+    std::printf("  %d: %.1f ns", n, found->second / n * 1e9);
+    if (lastSize > 0) {
+      char step[96];
+      std::snprintf(step, sizeof step, "  %d to %d: size x%.1f, time x%.1f\n", lastSize, n, double(n) / lastSize,
+                    found->second / lastTime);
+      growth += step;
+    }
+    lastSize = n, lastTime = found->second;
+  }
+  std::printf("\n%s", growth.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SetDefaultTextColours();
+  MessagesToStdout = 0;
+  benchmark::Initialize(&argc, argv);
+  SummaryReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  PrintGrowth(reporter, "BM_ObjFan", {1000, 10000, FILE_CORNERS, 100000, 1000000}, "corner");
+  PrintGrowth(reporter, "BM_GroupsOnOneEdge", {1000, 8000, 64000}, "triangle");
+  const auto file = reporter.seconds.find("BM_ObjFan/" + std::to_string(FILE_CORNERS));
+  if (file != reporter.seconds.end())
+    std::printf("The %d-corner fan file imports in %.1f ms (target: under 100 ms)\n", FILE_CORNERS, file->second * 1e3);
+  benchmark::Shutdown();
+  return 0;
+}

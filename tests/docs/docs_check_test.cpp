@@ -1,0 +1,96 @@
+// docs_check_test.cpp - the documentation check on made-up trees (each fault found, named once)
+// and on the repository itself: its pages' pictures against the screen states of the list, and
+// its links.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "tests/docs/docs_check.h"
+#include "tools/screenshots/screen_states.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void WriteFile(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// A fresh tree under the test's scratch folder.
+fs::path MadeUpTree(const std::string& name) {
+  const fs::path root = fs::absolute("docs_check") / name;
+  fs::remove_all(root);
+  fs::create_directories(root);
+  return root;
+}
+
+const std::set<std::string> STATES = {"entry", "garage", "options"};
+
+fs::path SourceRoot() {
+  const char* source = std::getenv("ZKT_SOURCE_DIR");
+  return source ? fs::path(source) : fs::path();
+}
+
+std::string Lines(const std::vector<std::string>& findings) {
+  std::string out;
+  for (const std::string& f : findings) out += f + "\n";
+  return out;
+}
+
+}  // namespace
+
+TEST(DocsCheck, AcceptsPagesWhosePicturesAndLinksAreAllThere) {
+  const fs::path root = MadeUpTree("sound");
+  WriteFile(root / "README.md", "![The entry](docs/pictures/entry.png)\nSee [the guide](docs/guide/index.md).\n");
+  WriteFile(root / "docs/guide/index.md",
+            "![garage](../pictures/garage.png \"the garage\")\n[back](../../README.md#top) "
+            "[web](https://example.invalid/x.md) [here](#pages) [folder](../guide)\n");
+  WriteFile(root / "docs/pictures/entry.png", "png");
+  WriteFile(root / "docs/pictures/garage.png", "png");
+  EXPECT_EQ(Lines(CheckDocsPictures(root, STATES)), "");
+  EXPECT_EQ(Lines(CheckDocsLinks(root)), "");
+  EXPECT_EQ(DocsPages(root), (std::vector<std::string>{"README.md", "docs/guide/index.md"}));
+}
+
+TEST(DocsCheck, NamesEachPictureWithoutAStateOrAFileAndEachPictureNoPageShows) {
+  const fs::path root = MadeUpTree("pictures");
+  WriteFile(root / "README.md", "![gone](docs/pictures/credits.png)\n![kept](docs/pictures/entry.png)\n");
+  WriteFile(root / "docs/guide/a.md", "![missing](../pictures/garage.png)\n");
+  WriteFile(root / "docs/pictures/entry.png", "png");
+  WriteFile(root / "docs/pictures/options.png", "png");    // a state, but no page shows it
+  WriteFile(root / "docs/pictures/old_page.png", "png");   // no state of that name
+  WriteFile(root / "docs/guide/stray.png", "png");         // beside a page, not where the script writes
+  EXPECT_EQ(Lines(CheckDocsPictures(root, STATES)),
+            "README.md: shows credits.png, which is no screen state of the list\n"
+            "docs/guide/a.md: shows garage.png, which is not in docs/pictures\n"
+            "docs/guide/stray.png: outside docs/pictures, where the picture script writes\n"
+            "docs/pictures/old_page.png: no screen state of the list has its name\n"
+            "docs/pictures/options.png: no page shows it\n");
+}
+
+TEST(DocsCheck, NamesEachLinkThatReachesNoFile) {
+  const fs::path root = MadeUpTree("links");
+  WriteFile(root / "README.md", "[guide](docs/guide/index.md) [arch](docs/architecture.md#layers)\n");
+  WriteFile(root / "docs/guide/index.md", "[start](start.md) [wrong folder](pictures/entry.png)\n");
+  WriteFile(root / "docs/pictures/entry.png", "png");
+  EXPECT_EQ(Lines(CheckDocsLinks(root)),
+            "README.md: links to docs/architecture.md#layers, which is not there\n"
+            "docs/guide/index.md: links to start.md, which is not there\n"
+            "docs/guide/index.md: links to pictures/entry.png, which is not there\n");
+}
+
+TEST(Docs, EveryPictureIsAScreenStateThePictureScriptMakesAndAPageShows) {
+  ASSERT_FALSE(SourceRoot().empty()) << "ZKT_SOURCE_DIR is not set";
+  std::set<std::string> states;
+  for (const ScreenState& s : ScreenStates) states.insert(s.name);
+  EXPECT_EQ(Lines(CheckDocsPictures(SourceRoot(), states)), "")
+      << "tools/screenshots/docs_pictures.sh remakes docs/pictures from the pages";
+  EXPECT_FALSE(DocsPages(SourceRoot()).empty());
+}
+
+TEST(Docs, EveryLinkOfThePagesReachesAFile) {
+  ASSERT_FALSE(SourceRoot().empty()) << "ZKT_SOURCE_DIR is not set";
+  EXPECT_EQ(Lines(CheckDocsLinks(SourceRoot())), "");
+}

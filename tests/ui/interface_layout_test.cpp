@@ -1,0 +1,352 @@
+// interface_layout_test.cpp - what the user can read: message and status lines drawn over the
+// rows in a free place, pixel-button labels kept inside their buttons, and texts standing out
+// from what lies under them.  The frame's record (ui/draw_record.h) is read on the null
+// device with the fixed-width character set: every glyph advances 7/12 of the text size, a
+// blank 1/3.  Expected alphas are worked by hand from WCAG 2's luminance: a black backing of
+// alpha a over white leaves luminance 1 - a; 200 grey is 0.578; the interface aims at 4.6.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/frame_globals.h"
+#include "core/process.h"
+#include "core/window_state.h"
+#include "render/draw2d.h"
+#include "render/frame.h"
+#include "render/render_target.h"
+#include "tests/render/null_renderer.h"
+#include "text/code_pages.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
+#include "ui/character_set.h"
+#include "ui/contrast.h"
+#include "ui/dialogs.h"
+#include "ui/draw_record.h"
+#include "ui/interface.h"
+#include "ui/interface_config.h"
+#include "ui/interface_draw.h"
+#include "ui/text_draw.h"
+#include "ui/text_measure.h"
+
+namespace {
+
+constexpr int WIDTH = 1000, HEIGHT = 800;
+constexpr uint32_t SALMON = 0xFFFA8C78u;  // the message colour
+
+Prss* OwnerAct(Prss* p) {
+  Prss_ActSub(p);
+  return p;
+}
+
+class InterfaceLayout : public NullRenderer {
+ protected:
+  Prss owner{};
+  int savedWidth = 0, savedHeight = 0, savedMode = 0;
+  void SetUp() override {
+    NullRenderer::SetUp();
+    UseFixedWidthCharacterSet();
+    for (int page = 0; page < CODE_PAGE_COUNT; ++page) SetCodePageHasFont(page, 1);
+    LetterSpacing = 1.0f / 12.0f;
+    TextSizeFactor = 1.0f;
+    CurrentCodePage = 0;
+    savedWidth = ScreenWidth;
+    savedHeight = ScreenHeight;
+    ScreenWidth = WIDTH;
+    ScreenHeight = HEIGHT;
+    Projection.aspect = float(HEIGHT) / float(WIDTH);
+    Projection.inverseAspect = float(WIDTH) / float(HEIGHT);
+    TextHorizontalScale = Projection.aspect;
+    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+    savedMode = FrameClear.mode;
+    FrameClear.mode = 2;  // an editor's view behind: a scene of any colour
+    SetDefaultTextColours();
+    InterfaceColours = InterfaceColourSettings{};
+    ApplyInterfaceColours();
+    SetInterfaceMetrics();
+    ResetInterfaceState();
+    ResetDialogs();
+    ResetMessages();
+    EmptyTextBatches();
+    ResetDraw2D();
+    FrameSkipped = 0;
+    DrawRecording = 1;
+    Prss_Init(&owner, nullptr, OwnerAct, nullptr, Prss_SimpleMouse, nullptr, nullptr);
+    Prss_MakeCurrent(&owner);
+  }
+  void TearDown() override {
+    DrawRecording = 0;
+    ResetDialogs();
+    ResetInterfaceState();
+    ResetMessages();
+    EmptyTextBatches();
+    ResetDraw2D();
+    FrameClear.mode = savedMode;
+    ScreenWidth = savedWidth;
+    ScreenHeight = savedHeight;
+    Projection = FrameProjection{};
+    TextHorizontalScale = 1.0f;
+    CurrentProcess = nullptr;
+    for (int page = 0; page < CODE_PAGE_COUNT; ++page) SetCodePageHasFont(page, !CODE_PAGES[page].doubleByte);
+  }
+  // One frame as the frame loop draws it: the tables filled, the interface, then the buttons.
+  void Frame(void (*addRows)(Prss*) = nullptr) {
+    ClearInterface();
+    owner.act(&owner);
+    if (addRows) addRows(&owner);
+    DrawInterface();
+    FlushDraw2D();
+    ResetDraw2D();
+    DrawButtons();
+  }
+  static const DrawRecordEntry* Find(const char* text) {
+    for (const DrawRecordEntry& e : DrawRecord)
+      if (IsRecordedText(e.role) && e.text == text) return &e;
+    return nullptr;
+  }
+  static int IndexOf(const DrawRecordEntry* e) { return int(e - DrawRecord.data()); }
+  // The fill drawn last under the text's middle before it.
+  static const DrawRecordEntry* Under(const DrawRecordEntry* text) {
+    const float x = 0.5f * (text->left + text->right), y = 0.5f * (text->top + text->bottom);
+    const DrawRecordEntry* under = nullptr;
+    for (const DrawRecordEntry* e = DrawRecord.data(); e < text; ++e)
+      if (!IsRecordedText(e->role) && x >= e->left && x < e->right && y >= e->top && y < e->bottom) under = e;
+    return under;
+  }
+  static bool Meet(const DrawRecordEntry& a, float l, float t, float r, float b) {
+    return a.left < r && l < a.right && a.top < b && t < a.bottom;
+  }
+};
+
+// Two full rows of buttons across the top left, where the message lines usually stand.
+void TopRows(Prss* owner) {
+  AddButton(owner, 0, 0, 400, 24, 0, IvText("Vehicle Class"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+  AddButton(owner, 0, 24, 400, 48, 1, IvText("Wheel Object"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+}
+
+}  // namespace
+
+// ---- Messages ----
+
+TEST_F(InterfaceLayout, MessageLinesAreDrawnAfterTheRowsInTheFreeBandBelowThem) {
+  AddMessage("Could not load vehicle : Corrupted file HHalf", TextColours.error, MSG_TARGET_LOCAL);
+  AddMessage("Repaired triangle point mirroring", TextColours.message, MSG_TARGET_LOCAL);
+  Frame(TopRows);
+  const DrawRecordEntry* first = Find("Could not load vehicle : Corrupted file HHalf");
+  const DrawRecordEntry* second = Find("Repaired triangle point mirroring");
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(first->role, RECORD_MESSAGE);
+  for (const DrawRecordEntry& e : DrawRecord)
+    if (e.role == RECORD_BUTTON) {
+      EXPECT_LT(IndexOf(&e), IndexOf(first)) << "a row drawn over the message";
+      EXPECT_FALSE(Meet(e, first->left, first->top, first->right, first->bottom)) << e.label;
+      EXPECT_FALSE(Meet(e, second->left, second->top, second->right, second->bottom)) << e.label;
+    }
+  // Straight down from the top left corner: the band starts where the rows end.
+  const DrawRecordEntry* backing = Under(first);
+  ASSERT_NE(backing, nullptr);
+  EXPECT_EQ(backing->role, RECORD_BACKING);
+  EXPECT_NEAR(backing->top, 48.0f, 0.01f);
+  EXPECT_NEAR(backing->left, 0.0f, 0.01f);
+  EXPECT_GT(second->top, first->top) << "the newer line below the older";
+}
+
+TEST_F(InterfaceLayout, WithNoRowsAtTheTopLeftTheLinesStayAtTheirUsualPlace) {
+  AddMessage("Skin was not found", TextColours.grey, MSG_TARGET_LOCAL);
+  Frame();
+  const DrawRecordEntry* line = Find("Skin was not found");
+  ASSERT_NE(line, nullptr);
+  EXPECT_NEAR(Under(line)->top, 0.0f, 0.01f);
+  EXPECT_NEAR(Under(line)->left, 0.0f, 0.01f);
+}
+
+TEST_F(InterfaceLayout, TheHistoryShowsEveryLineInOrderClearOfTheRows) {
+  for (const char* text : {"one", "two", "three"}) AddMessage(text, TextColours.grey, MSG_TARGET_LOCAL);
+  ClearMessages();  // the three into the history
+  AddMessage("four", TextColours.grey, MSG_TARGET_LOCAL);
+  ShowMessageHistory = 1;
+  Frame(TopRows);
+  ShowMessageHistory = 0;
+  float last = -1.0f;
+  for (const char* text : {"one", "two", "three", "four"}) {
+    const DrawRecordEntry* line = Find(text);
+    ASSERT_NE(line, nullptr) << text;
+    EXPECT_GT(line->top, last) << text;
+    EXPECT_GE(line->top, 48.0f) << text;
+    last = line->top;
+  }
+}
+
+TEST_F(InterfaceLayout, AStatusLineIsDrawnLastAndMovesOffARowAtItsPlace) {
+  // The usual place: centred, from y -0.92 (32 pixels) down 0.08 (32 pixels).
+  Frame([](Prss* o) {
+    ShowStatusLine("prepare for save", RgbWord(0x78, 0xF0, 0x50));
+    AddButton(o, 300, 30, 700, 66, 0, IvText("level"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+  });
+  const DrawRecordEntry* status = Find("prepare for save");
+  ASSERT_NE(status, nullptr);
+  EXPECT_EQ(status->role, RECORD_STATUS);
+  const DrawRecordEntry* backing = Under(status);
+  ASSERT_NE(backing, nullptr);
+  EXPECT_NEAR(backing->top, 66.0f, 0.01f) << "the band just below the row";
+  EXPECT_GT(IndexOf(status), IndexOf(Find("level")));
+  // Without the row it stands where it always did; the next frame forgets it.
+  Frame([](Prss*) { ShowStatusLine("prepare for save", RgbWord(0x78, 0xF0, 0x50)); });
+  EXPECT_NEAR(Under(Find("prepare for save"))->top, 32.0f, 0.01f);
+  Frame();
+  EXPECT_EQ(Find("prepare for save"), nullptr);
+}
+
+TEST_F(InterfaceLayout, MessageBackingsDarkenUntilTheLineStandsOutOverAWhiteScene) {
+  // Salmon (250, 140, 120) has luminance 0.404: over white a black backing must leave at most
+  // 0.454 / 4.6 - 0.05 = 0.0487, so alpha 0.9513 or more (243 of 255).  Grey 200: 0.5776,
+  // so 0.6276 / 4.6 - 0.05 = 0.0864 left, alpha 0.9136 or more (233).
+  AddMessage("Repaired triangle point mirroring", TextColours.message, MSG_TARGET_LOCAL);
+  AddMessage("load Runabout", TextColours.grey, MSG_TARGET_LOCAL);
+  Frame();
+  const DrawRecordEntry* salmon = Under(Find("Repaired triangle point mirroring"));
+  const DrawRecordEntry* grey = Under(Find("load Runabout"));
+  ASSERT_TRUE(salmon && grey);
+  EXPECT_EQ(salmon->colour & 0xFFFFFFu, 0u);
+  EXPECT_GE(salmon->colour >> 24, 243u);
+  EXPECT_GE(grey->colour >> 24, 233u);
+  EXPECT_LT(grey->colour >> 24, 243u) << "no darker than its text needs";
+}
+
+// ---- Labels ----
+
+class ButtonLabels : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UseFixedWidthCharacterSet();
+    LetterSpacing = 1.0f / 12.0f;
+    CurrentCodePage = 0;
+  }
+  char out[64] = {};
+  float size = 19.0f;
+};
+
+TEST_F(ButtonLabels, ALabelTooWideTakesTheLargestTwoPixelStepThatFits) {
+  // "mono colours": eleven glyphs and a blank, 6.75 sizes wide: 128 pixels at 19, 114.75 at
+  // 17, 101.25 at 15, 87.75 at 13.
+  FitButtonLabel("mono colours", 94.0f, &size, out, sizeof out);
+  EXPECT_FLOAT_EQ(size, 13.0f);
+  EXPECT_STREQ(out, "mono colours");
+  size = 19.0f;
+  FitButtonLabel("mono colours", 130.0f, &size, out, sizeof out);
+  EXPECT_FLOAT_EQ(size, 19.0f) << "a label that fits keeps its size";
+  EXPECT_STREQ(out, "mono colours");
+}
+
+TEST_F(ButtonLabels, BelowSixTenthsOfItsSizeALabelIsCutWithFullStops) {
+  // At 13 (the last step above 0.6 x 19 = 11.4) "..." takes 22.75 pixels, leaving 37.25 of 60:
+  // "mono" (30.33) fits, "mono c" (42.25) does not; the blank before the stops goes.
+  FitButtonLabel("mono colours", 60.0f, &size, out, sizeof out);
+  EXPECT_FLOAT_EQ(size, 13.0f);
+  EXPECT_STREQ(out, "mono...");
+  // A colour code is never cut from its letter.
+  size = 19.0f;
+  FitButtonLabel("^1abcdefghij", 60.0f, &size, out, sizeof out);
+  EXPECT_EQ(std::string(out).substr(0, 2), "^1");
+  size = 19.0f;
+  FitButtonLabel("mono colours", 20.0f, &size, out, sizeof out);
+  EXPECT_STREQ(out, "") << "not even the stops fit";
+}
+
+TEST_F(InterfaceLayout, EveryButtonLabelStaysInsideItsButton) {
+  TextSize = 19;
+  Frame([](Prss* o) {
+    AddButton(o, 10, 100, 60, 124, 0, IvText("left forward"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+    AddButton(o, 60, 100, 110, 124, 1, IvText("aligned"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+    AddButton(o, 110, 100, 160, 124, 2, IvText("export to SHARE vehicle for development"), IvInt(0), IvInt(0), 3,
+              nullptr, nullptr, nullptr);
+  });
+  int texts = 0;
+  for (const DrawRecordEntry& e : DrawRecord) {
+    if (e.role != RECORD_TEXT || e.ownerKind != RECORD_OWNER_BUTTON) continue;
+    ++texts;
+    EXPECT_GE(e.left, e.ownerLeft) << e.text;
+    EXPECT_LE(e.right, e.ownerRight + 0.5f) << e.text;
+  }
+  EXPECT_EQ(texts, 3);
+}
+
+TEST_F(InterfaceLayout, AnArrowGlyphIsSqueezedIntoANarrowControl) {
+  // A tall, narrow step arrow (type 41): at 0.7 of its height the glyph is wider than it.
+  Frame([](Prss* o) {
+    AddValueControl(o, nullptr, IvInt(0), IvInt(0), IvInt(0), 41, nullptr, [](void*, int, uintptr_t) {}, 0.0f, 0.0f,
+                    0.05f, 0.2f);
+  });
+  const DrawRecordEntry* arrow = Find("\x8B");
+  ASSERT_NE(arrow, nullptr);
+  EXPECT_GE(arrow->left, arrow->ownerLeft - 0.5f);
+  EXPECT_LE(arrow->right, arrow->ownerRight + 0.5f);
+}
+
+// ---- Contrast ----
+
+TEST(TextContrast, TheRatioAndTheLeastAlphaAreWcags) {
+  EXPECT_NEAR(ColourContrast(0xFFFFFF, 0x000000), 21.0, 1e-9);
+  EXPECT_NEAR(ColourContrast(0x767676, 0xFFFFFF), 4.54, 0.005);
+  EXPECT_NEAR(ColourContrast(0x777777, 0xFFFFFF), 4.48, 0.005);
+  // Half of white over black is half the light: luminance 0.502.
+  const uint32_t half = 0x80FFFFFFu;
+  EXPECT_NEAR(LayersLuminance(0.0, &half, 1), 128.0 / 255.0, 1e-9);
+  // Black on 200 grey over black: a x 0.578 >= 4.6 x 0.05 - 0.05 = 0.18, so a >= 0.3114 (80).
+  EXPECT_EQ(AlphaToStandOut(0xFF000000u, nullptr, 0, 0xC8C8C8u, 0x1A), 80);
+  // White on 200 grey fails at any alpha over white; black then serves at (1 - a) <= 1.05 /
+  // 4.6 - 0.05 = 0.178, a >= 0.822 (210).
+  EXPECT_EQ(AlphaToStandOut(0xFFFFFFFFu, nullptr, 0, 0xC8C8C8u, 0), -1);
+  EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0x4DC8C8C8u), 0xD2000000u);
+  // Over a page cleared to black alone, white needs nothing.
+  EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0x00000000u, 0xFF000000u), 0x00000000u);
+}
+
+TEST_F(InterfaceLayout, AControlsSeeThroughPanelTurnsAsOpaqueAsItsTextNeeds) {
+  InterfaceColours.buttonAlpha = 0.1f;
+  ApplyInterfaceColours();
+  Frame([](Prss* o) {
+    AddValueControl(o, nullptr, IvText("Exit"), IvInt(0), IvInt(0), 4, &InterfaceColours.textUnselected,
+                    [](void*, int, uintptr_t) {}, -0.2f, 0.0f, 0.2f, 0.1f);
+  });
+  const DrawRecordEntry* text = Find("Exit");
+  ASSERT_NE(text, nullptr);
+  const DrawRecordEntry* panel = Under(text);
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(panel->role, RECORD_PANEL);
+  EXPECT_EQ(panel->colour, 0x50C8C8C8u) << "200 grey at the alpha black needs (80), not at 0.1";
+}
+
+TEST_F(InterfaceLayout, AQuestionsLinesGetTheBackingTheirBoxCannotGive) {
+  ASSERT_EQ(AskQuestion(&owner, [](Prss*, uint32_t, uint32_t) {}, "Exit editor?", "Unsaved changes will be lost", 0,
+                        0, 0),
+            1);
+  Frame();
+  // The white line over the box (200 grey at 0.3): over white the box leaves 0.302 x 0.578 +
+  // 0.698 = 0.873, and a black strip of alpha a (1 - a) of it: a >= 1 - 0.178 / 0.873 = 0.796
+  // (203).
+  const DrawRecordEntry* second = Find("Unsaved changes will be lost");
+  ASSERT_NE(second, nullptr);
+  const DrawRecordEntry* strip = Under(second);
+  ASSERT_NE(strip, nullptr);
+  EXPECT_EQ(strip->role, RECORD_BACKING);
+  EXPECT_EQ(strip->colour & 0xFFFFFFu, 0u);
+  EXPECT_GE(strip->colour >> 24, 203u);
+  // The answers' coloured texts on light grey: their panels turn dark.
+  const DrawRecordEntry* no = Under(Find("no"));
+  ASSERT_NE(no, nullptr);
+  EXPECT_EQ(no->colour & 0xFFFFFFu, 0u);
+}
+
+TEST_F(InterfaceLayout, ButtonFacesKeepTheirOwnTextRule) {
+  // White on pure red is 4.0:1, under the need; the face keeps its colour and gets no strip.
+  static ColourWord red = RgbWord(255, 0, 0);
+  Frame([](Prss* o) {
+    AddButton(o, 10, 100, 60, 124, 0, IvText("del"), IvInt(0), IvInt(0), 2, &red, nullptr, nullptr);
+  });
+  const DrawRecordEntry* text = Find("del");
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(Under(text)->role, RECORD_BUTTON);
+  EXPECT_EQ(Under(text)->colour, 0xFFFF0000u);
+}

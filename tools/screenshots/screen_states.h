@@ -1,0 +1,53 @@
+// screen_states.h - the program's screens in every state worth looking at, each with the way
+// a user reaches it, and the driver that takes the program there: the one list the layout
+// check (tests/layout) and the screenshot tool (take_screenshots.sh) both walk.
+//
+// Sections: [States] [Program] [Steps]
+//
+// A state's steps run from where the state before it in the same session left the program;
+// each session starts from a fresh start of the program in a fresh copy of the working folder.
+// Steps, separated by ";":
+//   /...             a text command as typed ("/shift M", "/ctrl O", "/press ESCAPE")
+//   click L          a left click on the button or control showing the text L (the last
+//                    one added when several do); "click L | H" takes the one whose hint is H
+//   rclick L         the same with the right button
+//   type T           the open text entry gets the text T and is confirmed
+//   hover L          the pointer rests over the button showing L
+//   wheel L N        the wheel turns down N notches over what shows L (a page that scrolls)
+//   wait N           N milliseconds pass, one 20 ms frame at a time
+//   message T        a message line in the error colour (a failure the user is told of)
+//   file P T         the file P (a path in the working folder) is written holding the text T
+// Every step but the last is followed by a drawn frame; the frame after the last is the
+// caller's, the one that shows the state.  Main thread only.
+#pragma once
+#include <string>
+#include <vector>
+
+// ---- [States] ----
+struct ScreenState {
+  std::string session;  // the fresh start the state belongs to; "first run" shows the welcome page
+  std::string name;     // a file name: lower-case letters, digits and "_"
+  std::string steps;
+};
+extern const std::vector<ScreenState> ScreenStates;
+
+// ---- [Program] ----
+// Copies the working folder workFolder into scratchFolder (emptied first), makes it the
+// current folder and starts the program there in a window of width x height, on the fake
+// clock.  firstRun starts as a first run does, with the welcome page; quick draws without
+// antialiasing (the check's frames, which nobody looks at).  Empty on success, else why it
+// failed.
+std::string StartStatesProgram(const std::string& workFolder, const std::string& scratchFolder, int width,
+                               int height, int firstRun, int quick);
+// Shuts the program down and goes back to the folder it was started from.
+void StopStatesProgram();
+// Runs the state's steps (the frame after the last is left to the caller); empty on success,
+// else the step that failed and why.
+std::string ReachState(const ScreenState& state);
+// One drawn frame, as the frame loop draws it.
+void DrawStateFrame();
+
+// ---- [Steps] ----
+std::string RunStateStep(const std::string& step);  // the step and a frame
+// What the current frame shows: every button and control text, one a line (to write steps).
+std::string ShownLabels();

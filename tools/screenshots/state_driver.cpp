@@ -1,0 +1,269 @@
+// state_driver.cpp - starts the program in a scratch copy of its working folder and takes it
+// through a state's steps as a user would: text commands, clicks on what the screen shows,
+// typed answers and time passing.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/app.h"
+#include "app/text_commands.h"
+#include "core/config.h"
+#include "core/frame_globals.h"
+#include "core/log.h"
+#include "core/process.h"
+#include "core/window_state.h"
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
+#include "tools/screenshots/screen_states.h"
+#include "ui/dialogs.h"
+#include "ui/interface.h"
+#include "ui/interface_draw.h"
+
+namespace {
+
+constexpr uint32_t FRAME_MS = 20;
+constexpr int FRAMES_TO_APPEAR = 5;  // a screen that closes draws once more before the one under it
+constexpr int WINDOW_LEFT = 0, WINDOW_TOP = 0, WINDOW_START_WIDTH = 640, WINDOW_START_HEIGHT = 480;
+
+std::filesystem::path g_startFolder;
+bool g_running = false;
+
+// A platform message box would wait for a user: the driver notes it in the log instead.
+void NoteBox(const char* text, const char* caption, MessageBoxIcon) {
+  std::fprintf(stderr, "message box: %s: %s\n", caption ? caption : "", text ? text : "");
+}
+
+std::string Trim(const std::string& s) {
+  const size_t a = s.find_first_not_of(" \t");
+  if (a == std::string::npos) return "";
+  const size_t b = s.find_last_not_of(" \t");
+  return s.substr(a, b - a + 1);
+}
+
+// The button (pixel table) or control (value table) showing the text, the last added first;
+// only what takes presses unless anyShown.  False when none does.
+bool FindShown(const std::string& label, const std::string& hint, int* pixelX, int* pixelY, bool anyShown = false) {
+  char shown[256];
+  for (int i = ButtonCount - 1; i >= 0; --i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if ((!b.owner && !anyShown) || !ButtonText(b, shown, sizeof shown) || label != shown) continue;
+    if (!hint.empty() && (!b.hint || hint != b.hint)) continue;
+    *pixelX = (b.left + b.right) / 2;
+    *pixelY = (b.top + b.bottom) / 2;
+    return true;
+  }
+  if (!hint.empty()) return false;
+  for (int i = ValueControlCount - 1; i >= 0; --i) {
+    const ValueControl& c = ValueControls[i];
+    if ((!c.owner && !anyShown) || !ValueControlText(c, shown, sizeof shown) || label != shown) continue;
+    *pixelX = static_cast<int>((0.5f * (c.left + c.right) + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
+    *pixelY = static_cast<int>((0.5f * (c.top + c.bottom) + 1.0f) * 0.5f * static_cast<float>(ScreenHeight));
+    return true;
+  }
+  return false;
+}
+
+void Deliver(MouseRecord record, int x, int y) {
+  MouseX = x;
+  MouseY = y;
+  Prss_DeliverMouse(&record);
+}
+
+// What takes presses and shows the label (with the hint, when one is given), a few frames
+// given for it to appear; the pointer moved over it.  False when it did not appear.
+bool PointAtShown(const std::string& label, const std::string& hint, int* x, int* y) {
+  for (int frame = 0; !FindShown(label, hint, x, y); ++frame) {
+    if (frame == FRAMES_TO_APPEAR) return false;
+    DrawStateFrame();
+  }
+  MouseRecord move{};
+  move.dx = *x - MouseX;
+  move.dy = *y - MouseY;
+  Deliver(move, *x, *y);
+  return true;
+}
+
+std::string Click(const std::string& what, bool right) {
+  const size_t bar = what.find('|');
+  const std::string label = Trim(what.substr(0, bar)), hint = bar == std::string::npos ? "" : Trim(what.substr(bar + 1));
+  int x, y;
+  if (!PointAtShown(label, hint, &x, &y)) return "nothing shows \"" + what + "\"";
+  MouseRecord press{};
+  press.clickCode = right ? CLICK_RIGHT : CLICK_LEFT;
+  press.leftHeld = right ? 0 : 1;
+  press.rightHeld = right ? 1 : 0;
+  Deliver(press, x, y);
+  MouseRecord release{};
+  release.releaseCode = right ? 2 : 1;
+  Deliver(release, x, y);
+  return "";
+}
+
+// The wheel turned down `notches` times with the pointer over what shows the label.
+std::string Wheel(const std::string& what) {
+  const size_t gap = what.find_last_of(' ');
+  const std::string label = what.substr(0, gap);
+  const int notches = gap == std::string::npos ? 0 : std::atoi(what.c_str() + gap + 1);
+  int x, y;
+  if (notches <= 0) return "no number of notches in \"" + what + "\"";
+  if (!FindShown(label, "", &x, &y, true)) return "nothing shows \"" + label + "\"";
+  for (int i = 0; i < notches; ++i) {
+    MouseRecord wheel{};
+    wheel.wheel = 2;
+    Deliver(wheel, x, y);
+    DrawStateFrame();
+  }
+  return "";
+}
+
+std::string Hover(const std::string& label) {
+  int x, y;
+  return PointAtShown(label, "", &x, &y) ? "" : "nothing shows \"" + label + "\"";
+}
+
+}  // namespace
+
+std::string StartStatesProgram(const std::string& workFolder, const std::string& scratchFolder, int width,
+                               int height, int firstRun, int quick) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  g_startFolder = fs::current_path();
+  fs::remove_all(scratchFolder, error);
+  fs::create_directories(scratchFolder, error);
+  fs::copy(workFolder, scratchFolder, fs::copy_options::recursive, error);
+  if (error) return "cannot copy " + workFolder + " to " + scratchFolder + ": " + error.message();
+  fs::remove(fs::path(scratchFolder) / "cfg.txt", error);
+  fs::remove(fs::path(scratchFolder) / "deb.log", error);
+  fs::current_path(scratchFolder, error);
+  if (error) return "cannot enter " + scratchFolder;
+
+  ClockUseFake(100000, WallTime{2026, 12, 6, 14, 3, 59, 250, 0});
+  SetMessageBoxHandler(NoteBox);
+  AppResetState();
+  ResetMessages();  // the lines of an earlier start are not this one's
+  ConfigRead = 0;
+  GameState = 0;
+  ShiftHeld = CtrlHeld = AltHeld = 0;
+  LogFileName[0] = 0;
+  {
+    std::ofstream cfg("cfg.txt");
+    cfg << "Welcome C " << (firstRun ? 1 : 0) << "\nRender HDR 0\nStart Windowed 1\n"
+        << "Window " << WINDOW_LEFT << ' ' << WINDOW_TOP << ' ' << WINDOW_LEFT + WINDOW_START_WIDTH << ' '
+        << WINDOW_TOP + WINDOW_START_HEIGHT
+        << "\nSS Type 2\nNext Shot 1\nCompressed Tex 0\n";
+    if (quick) cfg << "Antialiasing 0\nFilter AF 1\n";
+  }
+  if (AppStartup("") != START_RUNNING) {
+    fs::current_path(g_startFolder, error);
+    return "the program did not start";
+  }
+  g_running = true;
+  DrawStateFrame();  // the window's first moves and sizes are taken in
+  DrawStateFrame();
+  // The settings keep a window inside the desktop; the command sizes it as asked.
+  if (ScreenWidth != width || ScreenHeight != height) {
+    const std::string command = "/window " + std::to_string(width) + " " + std::to_string(height);
+    DispatchTextCommand(command.c_str(), SOURCE_TYPED, 0);
+    for (int i = 0; i < 5; ++i) DrawStateFrame();
+  }
+  if (ScreenWidth != width || ScreenHeight != height) {
+    StopStatesProgram();
+    return "the window is " + std::to_string(ScreenWidth) + " x " + std::to_string(ScreenHeight) + ", not " +
+           std::to_string(width) + " x " + std::to_string(height);
+  }
+  DrawStateFrame();
+  DrawStateFrame();
+  return "";
+}
+
+void StopStatesProgram() {
+  if (g_running && AppTopProcess()) AppShutdown();
+  g_running = false;
+  ClockUseReal();
+  SetMessageBoxHandler(nullptr);
+  std::error_code error;
+  std::filesystem::current_path(g_startFolder, error);
+}
+
+void DrawStateFrame() {
+  ClockAdvanceFake(FRAME_MS);
+  RedrawRequested = 1;
+  AppRunPass();
+}
+
+namespace {
+
+std::string RunStep(const std::string& stepText, bool frameAfter) {
+  const std::string step = Trim(stepText);
+  if (step.empty()) return "";
+  std::string result;
+  const size_t space = step.find(' ');
+  const std::string word = step.substr(0, space), rest = space == std::string::npos ? "" : Trim(step.substr(space));
+  if (step[0] == '/') {
+    // As a script line: its replies come back here instead of becoming message lines.
+    CommandReply[0] = 0;
+    DispatchTextCommand(step.c_str(), SOURCE_SCRIPT, 0);
+    if (CommandReply[0]) result = std::string("the program replied \"") + CommandReply + "\"";
+  } else if (word == "click" || word == "rclick") {
+    result = Click(rest, word == "rclick");
+  } else if (word == "hover") {
+    result = Hover(rest);
+  } else if (word == "wheel") {
+    result = Wheel(rest);
+  } else if (word == "type") {
+    for (int frame = 0; !OpenTextEntry.open && frame < FRAMES_TO_APPEAR; ++frame) DrawStateFrame();
+    if (!ConfirmTextEntry(rest.c_str())) result = "no text entry is open for \"" + rest + "\"";
+  } else if (word == "wait") {
+    for (int t = 0; t < std::atoi(rest.c_str()); t += static_cast<int>(FRAME_MS)) DrawStateFrame();
+  } else if (word == "message") {
+    AddMessage(rest.c_str(), TextColours.error, MSG_TARGET_LOCAL);
+  } else if (word == "file") {
+    const size_t gap = rest.find(' ');
+    std::ofstream file(rest.substr(0, gap), std::ios::binary);
+    file << (gap == std::string::npos ? "" : rest.substr(gap + 1));
+    if (!file) result = "cannot write " + rest.substr(0, gap);
+  } else {
+    result = "unknown step \"" + step + "\"";
+  }
+  if (!AppTopProcess()) return "the program ended at \"" + step + "\"";
+  if (frameAfter) DrawStateFrame();
+  return result.empty() ? "" : "\"" + step + "\": " + result;
+}
+
+}  // namespace
+
+std::string RunStateStep(const std::string& step) { return RunStep(step, true); }
+
+std::string ReachState(const ScreenState& state) {
+  // Each state shows the messages its own steps bring, not those of the states before it.
+  ClearMessages();
+  const std::string steps = state.steps;
+  size_t from = 0;
+  while (from <= steps.size()) {
+    const size_t to = steps.find(';', from);
+    const std::string step = steps.substr(from, to == std::string::npos ? std::string::npos : to - from);
+    // The last step's frame is the caller's: the frame that shows the state.
+    const std::string failed = RunStep(step, to != std::string::npos);
+    if (!failed.empty()) return failed;
+    if (to == std::string::npos) break;
+    from = to + 1;
+  }
+  return "";
+}
+
+std::string ShownLabels() {
+  std::string out;
+  char shown[256];
+  for (int i = 0; i < ButtonCount; ++i)
+    if (ButtonText(InterfaceButtons[i], shown, sizeof shown) && shown[0])
+      out += std::string("button ") + (InterfaceButtons[i].owner ? "" : "(shown) ") + shown + "\n";
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControlText(ValueControls[i], shown, sizeof shown) && shown[0])
+      out += std::string("control ") + (ValueControls[i].owner ? "" : "(shown) ") + shown + "\n";
+  return out;
+}

@@ -1,0 +1,35 @@
+// contrast.h - how well a text stands out from what lies under it, and how opaque a backing
+// must be for it to stand out whatever the scene behind shows.
+//
+// Colours are 0xAARRGGBB vertex colours (0xRRGGBB where no alpha is meant).  The ratio is
+// WCAG 2's: (L1 + 0.05) / (L2 + 0.05) of the relative luminances of the lighter and the darker
+// colour.  Layers blend as the frame buffer blends them: the back buffer is an sRGB target, so
+// out = layer x alpha + under x (1 - alpha) in linear light, where luminance adds up too.  An
+// unknown scene is taken at its worst, black and white.
+#pragma once
+#include <cstdint>
+
+constexpr double TEXT_CONTRAST_NEEDED = 4.5;
+// What the interface aims at: a little above the need, so that the 8-bit rounding of blended
+// colours never takes a text below it.
+constexpr double TEXT_CONTRAST_AIMED = 4.6;
+
+double ColourLuminance(uint32_t rgb);
+double LuminanceContrast(double a, double b);
+double ColourContrast(uint32_t rgbA, uint32_t rgbB);
+// The luminance of layers (bottom first, each with its alpha) blended over a scene of
+// luminance sceneLuminance.
+double LayersLuminance(double sceneLuminance, const uint32_t* layers, int layerCount);
+
+// The worse contrast of an opaque ink over layers over a black and a white scene; over the
+// plain colour scene (0xFFRRGGBB) alone when one is given.
+double WorstContrast(uint32_t ink, const uint32_t* layers, int layerCount, uint32_t scene = 0);
+// The least alpha, from fromAlpha up to 255, of a top layer of colour rgb over the layers
+// under it with which ink reaches `aim` over the scenes as above; -1 when none does.
+int AlphaToStandOut(uint32_t ink, const uint32_t* under, int underCount, uint32_t rgb, int fromAlpha,
+                    uint32_t scene = 0, double aim = TEXT_CONTRAST_AIMED);
+// A backing for ink over layers: backing itself (its colour and alpha) when it is enough;
+// else its colour at the least alpha that is; else black or white (whichever stands further
+// from the ink) at the least alpha that is, or opaque.
+uint32_t BackingToStandOut(uint32_t ink, const uint32_t* under, int underCount, uint32_t backing,
+                           uint32_t scene = 0);

@@ -1,0 +1,276 @@
+// interface_messages.cpp - the message lines, the message history and the status lines: drawn
+// after every panel and button, each on a backing its text stands out from, at its usual place
+// when no row lies there, else in the nearest free place.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "core/window_state.h"
+#include "render/draw2d.h"
+#include "text/code_pages.h"
+#include "text/messages.h"
+#include "ui/contrast.h"
+#include "ui/draw_record.h"
+#include "ui/interface_config.h"
+#include "ui/interface_draw.h"
+#include "ui/text_draw.h"
+#include "ui/text_measure.h"
+
+TextBatch MessageLineBatch;
+float MessageTop = -1.0f;
+int MessageAreaReserved;
+float MessageTextSize = 0.05f;
+
+namespace {
+
+constexpr uint32_t MESSAGE_BACKING = 0x80000000u;  // black at half: the lines' usual backing
+constexpr float ROWS_AREA_LIMIT = 0.1f;  // shown controls larger than this share of the screen are backgrounds
+constexpr float GRID_CELL = 4.0f;        // pixels: the free-place search's grid
+
+struct StatusLine {
+  char text[STATUS_LINE_TEXT_SIZE];
+  ColourWord colour;
+};
+StatusLine g_statusLines[MAX_STATUS_LINES];
+int g_statusCount;
+
+// A line placed for this frame, its text queued in the message batch.
+struct PlacedLine {
+  PixelBox box;
+  uint32_t backing;  // 0xAARRGGBB
+  bool rounded;      // a status line's panel
+};
+std::vector<PlacedLine> g_placed;
+
+float MessageRow() { return MessageTextSize * 0.85f; }
+
+float PixelX(float x) { return (x + 1.0f) * 0.5f * static_cast<float>(ScreenWidth); }
+float PixelY(float y) { return (y + 1.0f) * 0.5f * static_cast<float>(ScreenHeight); }
+float UnitX(float x) { return 2.0f * x / static_cast<float>(ScreenWidth) - 1.0f; }
+float UnitY(float y) { return 2.0f * y / static_cast<float>(ScreenHeight) - 1.0f; }
+
+// The lines drawn, in order: the history first while it is shown, then the shown lines.
+int MessageLinesDrawn(const MessageLine** out) {
+  int n = 0;
+  if (ShowMessageHistory)
+    for (const MessageLine& line : MessageHistory)
+      if (line.text[0]) out[n++] = &line;
+  for (int i = 0; i < MessageLineCount; ++i)
+    if (MessageLines[i].text[0]) out[n++] = &MessageLines[i];
+  return n;
+}
+
+void MessageOrigin(float* x, float* y) {
+  *x = -1.0f;
+  *y = MessageTop;
+  if (MessageAreaReserved && ScreenWidth > 0 && ScreenHeight > 0) {
+    *x += 2.0f * static_cast<float>(16 * ButtonWidth) / static_cast<float>(ScreenWidth);
+    *y += 2.0f * static_cast<float>(ButtonHeight) / static_cast<float>(ScreenHeight);
+  }
+}
+
+bool Meet(const PixelBox& a, const PixelBox& b) {
+  return std::min(a.right, b.right) - std::max(a.left, b.left) > 0.5f &&
+         std::min(a.bottom, b.bottom) - std::max(a.top, b.top) > 0.5f;
+}
+
+bool Clear(const PixelBox* taken, int count, const PixelBox& box) {
+  for (int i = 0; i < count; ++i)
+    if (Meet(taken[i], box)) return false;
+  return true;
+}
+
+// What rows take this frame: every button, every control a screen presses, and the shown
+// controls smaller than a tenth of the screen (labels and headings; larger ones are a page's
+// background, which a line may cover).
+std::vector<PixelBox> RowsOnScreen() {
+  std::vector<PixelBox> rows;
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (b.right > b.left && b.bottom > b.top)
+      rows.push_back({float(b.left), float(b.top), float(b.right), float(b.bottom)});
+  }
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (c.right <= c.left || c.bottom <= c.top) continue;
+    if (!c.owner && (c.right - c.left) * (c.bottom - c.top) > 4.0f * ROWS_AREA_LIMIT) continue;
+    rows.push_back({PixelX(c.left), PixelY(c.top), PixelX(c.right), PixelY(c.bottom)});
+  }
+  return rows;
+}
+
+uint32_t Opaque(ColourWord c) { return 0xFF000000u | ColourRed(c) << 16 | ColourGreen(c) << 8 | ColourBlue(c); }
+
+// Places one block of lines of the given width and height (pixels) near its usual corner;
+// its top-left corner in pixels.
+void PlaceBlock(std::vector<PixelBox>& taken, float width, float height, float minTop, float* x, float* y) {
+  FindFreePlace(taken.data(), static_cast<int>(taken.size()), width, height, minTop, x, y);
+  taken.push_back({*x, *y, *x + width, *y + height});
+}
+
+void PlaceStatusLines(std::vector<PixelBox>& taken) {
+  const uint32_t scene = PlainScreenColour();
+  for (int i = 0; i < g_statusCount; ++i) {
+    const StatusLine& line = g_statusLines[i];
+    const float half = TextWidthAtSize(line.text, STATUS_LINE_FONT_SIZE) * 0.5f + 0.02f;
+    const float top = STATUS_LINE_TOP + STATUS_LINE_HEIGHT * static_cast<float>(i);
+    float x = PixelX(-half), y = PixelY(top);
+    const float width = PixelX(half) - x, height = PixelY(top + STATUS_LINE_HEIGHT) - y;
+    PlaceBlock(taken, width, height, 0.0f, &x, &y);
+    const uint32_t ink = Opaque(line.colour);
+    const uint32_t panel = (Opaque(InterfaceColours.bigCol) & 0xFFFFFFu) | BigAlphaWord;
+    const uint32_t backing = BackingToStandOut(ink, nullptr, 0, panel, scene);
+    g_placed.push_back({{x, y, x + width, y + height}, backing, true});
+    TagRecordFor(RECORD_STATUS, RECORD_BACKING);
+    DrawText(line.text, ink, UnitX(x) + 0.02f, UnitY(y) + 0.01f, STATUS_LINE_FONT_SIZE, CurrentCodePage);
+  }
+}
+
+void PlaceMessages(std::vector<PixelBox>& taken) {
+  const MessageLine* lines[2 * MESSAGE_LINE_COUNT];
+  const int n = MessageLinesDrawn(lines);
+  if (n == 0) return;
+  float ux, uy;
+  MessageOrigin(&ux, &uy);
+  const float row = MessageRow();
+  const float rowPixels = PixelY(uy + row) - PixelY(uy);
+  float widths[2 * MESSAGE_LINE_COUNT], widest = 0.0f;
+  for (int i = 0; i < n; ++i) {
+    widths[i] = PixelX(ux + TextWidth(lines[i]->text, lines[i]->codePage, MessageTextSize) + 0.2f * row) - PixelX(ux);
+    widest = std::max(widest, widths[i]);
+  }
+  // The whole block where it fits; else line by line, each below the one before.
+  float bx = PixelX(ux), by = PixelY(uy);
+  const bool block = FindFreePlace(taken.data(), static_cast<int>(taken.size()), widest, rowPixels * float(n), 0.0f,
+                                   &bx, &by);
+  const uint32_t scene = PlainScreenColour();
+  float minTop = 0.0f;
+  TagRecordFor(RECORD_MESSAGE, RECORD_BACKING);
+  for (int i = 0; i < n; ++i) {
+    float x = bx, y = by + rowPixels * float(i);
+    if (!block) {
+      x = PixelX(ux);
+      y = std::max(PixelY(uy) + rowPixels * float(i), minTop);
+      PlaceBlock(taken, widths[i], rowPixels, minTop, &x, &y);
+      minTop = y + rowPixels;
+    }
+    const uint32_t ink = Opaque(lines[i]->colour);
+    g_placed.push_back({{x, y, x + widths[i], y + rowPixels}, BackingToStandOut(ink, nullptr, 0, MESSAGE_BACKING, scene),
+                        false});
+    DrawText(lines[i]->text, ink, UnitX(x) + 0.1f * row, UnitY(y) + 0.5f * (row - MessageTextSize), MessageTextSize,
+             lines[i]->codePage);
+  }
+}
+
+}  // namespace
+
+void ShowStatusLine(const char* text, ColourWord colour) {
+  if (!text || !text[0] || g_statusCount >= MAX_STATUS_LINES) return;
+  StatusLine& line = g_statusLines[g_statusCount++];
+  std::snprintf(line.text, sizeof line.text, "%s", text);
+  line.colour = colour;
+}
+
+void ClearStatusLines() { g_statusCount = 0; }
+
+int GetMessageAreaHeight() {
+  if (!MessageAreaReserved || MessageLineCount == 0 || ShowMessageHistory) return 0;
+  return ButtonHeight + static_cast<int>(std::lround(MessageTextSize * 0.85f * static_cast<float>(MessageLineCount) *
+                                                     static_cast<float>(ScreenHeight) * 0.5f));
+}
+
+bool FindFreePlace(const PixelBox* taken, int takenCount, float width, float height, float minTop, float* x,
+                   float* y) {
+  const float screenW = static_cast<float>(ScreenWidth), screenH = static_cast<float>(ScreenHeight);
+  const float x0 = std::clamp(*x, 0.0f, std::max(0.0f, screenW - width)), y0 = *y;
+  auto fits = [&](float px, float py) {
+    return px >= 0.0f && py >= std::max(0.0f, minTop) && px + width <= screenW && py + height <= screenH &&
+           Clear(taken, takenCount, {px, py, px + width, py + height});
+  };
+  if (width > screenW || height > screenH) return false;
+  // Straight above or below the usual place: at it, or against a row's edge.
+  float bestY = 0.0f, bestDistance = -1.0f;
+  auto tryY = [&](float py) {
+    const float d = std::fabs(py - y0);
+    if ((bestDistance < 0.0f || d < bestDistance) && fits(x0, py)) {
+      bestDistance = d;
+      bestY = py;
+    }
+  };
+  tryY(y0);
+  tryY(std::max(0.0f, minTop));
+  for (int i = 0; i < takenCount; ++i) {
+    tryY(taken[i].bottom);
+    tryY(taken[i].top - height);
+  }
+  if (bestDistance >= 0.0f) {
+    *x = x0;
+    *y = bestY;
+    return true;
+  }
+  // Anywhere: a grid of the rows' cells, a box free where its cells are.
+  const int columns = static_cast<int>(std::ceil(screenW / GRID_CELL)), rows = static_cast<int>(std::ceil(screenH / GRID_CELL));
+  std::vector<int> sums(size_t(columns + 1) * size_t(rows + 1), 0);
+  auto at = [&](int c, int r) -> int& { return sums[size_t(r) * size_t(columns + 1) + size_t(c)]; };
+  for (int i = 0; i < takenCount; ++i) {
+    const int c0 = std::clamp(static_cast<int>(std::floor((taken[i].left + 0.5f) / GRID_CELL)), 0, columns);
+    const int c1 = std::clamp(static_cast<int>(std::ceil((taken[i].right - 0.5f) / GRID_CELL)), 0, columns);
+    const int r0 = std::clamp(static_cast<int>(std::floor((taken[i].top + 0.5f) / GRID_CELL)), 0, rows);
+    const int r1 = std::clamp(static_cast<int>(std::ceil((taken[i].bottom - 0.5f) / GRID_CELL)), 0, rows);
+    for (int r = r0; r < r1; ++r)
+      for (int c = c0; c < c1; ++c) at(c + 1, r + 1) = 1;
+  }
+  for (int r = 1; r <= rows; ++r)
+    for (int c = 1; c <= columns; ++c) at(c, r) += at(c - 1, r) + at(c, r - 1) - at(c - 1, r - 1);
+  const int wide = static_cast<int>(std::ceil(width / GRID_CELL)), high = static_cast<int>(std::ceil(height / GRID_CELL));
+  const int firstRow = static_cast<int>(std::ceil(std::max(0.0f, minTop) / GRID_CELL));
+  float bestX = 0.0f;
+  bestDistance = -1.0f;
+  for (int r = firstRow; r + high <= rows; ++r)
+    for (int c = 0; c + wide <= columns; ++c) {
+      if (at(c + wide, r + high) - at(c, r + high) - at(c + wide, r) + at(c, r) != 0) continue;
+      const float px = float(c) * GRID_CELL, py = float(r) * GRID_CELL;
+      const float d = std::hypot(px - x0, py - y0);
+      if (bestDistance < 0.0f || d < bestDistance) {
+        bestDistance = d;
+        bestX = px;
+        bestY = py;
+      }
+    }
+  if (bestDistance < 0.0f) return false;
+  *x = bestX;
+  *y = bestY;
+  return true;
+}
+
+void PlaceMessageLines() {
+  ForgetQueuedTexts(MessageLineBatch);
+  MessageLineBatch.items.clear();
+  g_placed.clear();
+  if (ScreenWidth <= 0 || ScreenHeight <= 0) return;
+  std::vector<PixelBox> taken = RowsOnScreen();
+  TextBatch* saved = CurrentTextBatch;
+  CurrentTextBatch = &MessageLineBatch;
+  PlaceStatusLines(taken);
+  PlaceMessages(taken);
+  TagRecordFor(RECORD_TEXT, RECORD_FILL);
+  CurrentTextBatch = saved;
+}
+
+void DrawMessageLines() {
+  if (g_placed.empty()) return;
+  TagRecordFor(RECORD_MESSAGE, RECORD_BACKING);
+  for (const PlacedLine& line : g_placed) {
+    const float x1 = UnitX(line.box.left), y1 = UnitY(line.box.top), x2 = UnitX(line.box.right),
+                y2 = UnitY(line.box.bottom);
+    if (line.rounded) DrawPanelInColour(line.backing, x1, y1, x2, y2);
+    else DrawInterfaceQuad(line.backing, x1, y1, x2, y2);
+  }
+  TagRecordFor(RECORD_TEXT, RECORD_FILL);
+  FlushInterfaceBatch();
+  DrawTextBox(MessageLineBatch);
+  FlushDraw2D();
+  ResetDraw2D();
+  g_placed.clear();
+}
