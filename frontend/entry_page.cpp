@@ -86,7 +86,12 @@ Prss* EntryPageAction(Prss* process) {
     return credits->act(credits);  // live in this frame
   }
   GameState = 1;  // a front-end menu page: the loop keeps the menu frame period
+  const bool covered = process->sub != nullptr;
   Prss_ActSub(process);
+  // The frame a screen over the page closes in began with that screen's clear: an editor
+  // clears for itself, so the frame was not cleared, and the page would rest on the editor's
+  // last 3D picture.  The page is drawn once more, on a frame of its own clear.
+  const bool uncovered = covered && !process->sub;
   if (!FrameSkipped && !process->sub) {
     AddScreenTitle("ZKT Editor", 0, 1);
     std::snprintf(g_versionLine, sizeof g_versionLine, "version %s", PROGRAM_VERSION);
@@ -101,7 +106,7 @@ Prss* EntryPageAction(Prss* process) {
   }
   // Nothing here moves by itself: unless the page is closing, the next frame waits for
   // input or the blink tick.
-  if (!process->sub && process->alive && !ExitRequested) RedrawRequested = 0;
+  if (!process->sub && process->alive && !ExitRequested && !uncovered) RedrawRequested = 0;
   return process;
 }
 

@@ -12,8 +12,10 @@
 #include "world/track_file.h"
 #include "world/world.h"
 
+// The vehicle output run is started from a terminal with graphics off: what it says must
+// reach standard error as well as deb.log, or the user sees a silent exit code 1.
 int ExportVehicleWithLog() {
-  LogLine("vehicle output : not available in this build");
+  ErrorBox("vehicle output : not available in this build");
   return 1;
 }
 

@@ -430,9 +430,11 @@ struct ModelObject {
   // ---- smoothing groups (model_smoothing.cpp) ----
   // Renumbers every level's groups so that each connected region of one group takes the
   // lowest number its neighbours leave free (below 24); sets the group count; recursive.
+  // Running out of numbers is said once for the whole object.
   void AssignAllSmoothingGroups();
   // Levels without any group first get one group per edge-connected surface (after merging
-  // duplicate points), then are renumbered; sets the group count; recursive.
+  // duplicate points), then are renumbered; sets the group count; recursive.  Running out of
+  // numbers is said once for the whole object.
   void AssignMissingSmoothingGroups();
 
   // ---- checks (model_lod_cache.cpp) ----
@@ -480,7 +482,8 @@ constexpr const char* TEXT_OUT_OF_SMOOTHING_GROUPS = "Ran out of smoothing group
 // joined by shared points) takes the lowest number below 24 that no touching triangle of
 // another region holds, and below its own; a region of group 0 keeps 0, and a region that
 // finds every lower number taken keeps its own (or, at 24 and above, gets 0 with
-// TEXT_OUT_OF_SMOOTHING_GROUPS).  Every point and triangle ends deselected.
+// TEXT_OUT_OF_SMOOTHING_GROUPS, said once per call however many regions run out).  Every
+// point and triangle ends deselected.
 void AssignSmoothingGroups(ModelObject& object, int lod);
 // True when the object has triangles and none of the level has a group or a mirrored corner.
 int LodHasNoSmoothingGroups(const ModelObject& object, int lod);

@@ -3,13 +3,13 @@
 // per edge-connected surface.
 //
 // The working group of a triangle is kept in the low 16 bits of its work word, so that it
-// follows the triangle when duplicate points are merged between the two steps.  Regions are
-// found by walking from point to triangles (and from edge to triangles) rather than by
-// repeated passes over the triangle list: the regions are the same, found in linear time.
-// Each edge's list of triangles is walked once whatever the input: after one walk every
-// triangle on it has its group, and a fan over one repeated corner puts thousands on one edge.
+// follows the triangle when duplicate points are merged between the two steps.  Regions and
+// surfaces are found through lists of triangles by point and group (by edge for surfaces),
+// each list walked once, and the numbers in use round a region are counted per point: the
+// results are those of repeated passes over the triangle list, found in linear time whatever
+// the input (a fan over one repeated corner puts thousands of triangles on one edge, and
+// thousands of separate surfaces can meet at one point).
 #include <algorithm>
-#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -23,22 +23,33 @@ void SetWorkingGroup(ModelTriangle& t, int group) { t.work = (t.work & ~0xFFFFu)
 
 bool InLod(const ModelTriangle& t, int lod) { return t.lod == lod; }
 
-// The triangles of the level at each point, in index order.
-struct PointTriangles {
-  std::vector<int> first;  // per point: start in list, end at first[p + 1]
-  std::vector<int> list;
-  PointTriangles(const ModelObject& o, int lod) : first(o.pointCount + 1, 0) {
-    for (int t = 0; t < o.triangleCount; ++t)
-      if (InLod(o.triangles[t], lod))
-        for (uint16_t c : o.triangles[t].corners)
-          if ((c & CORNER_INDEX_MASK) < o.pointCount) ++first[(c & CORNER_INDEX_MASK) + 1];
-    for (int p = 0; p < o.pointCount; ++p) first[p + 1] += first[p];
-    list.resize(first[o.pointCount]);
+// Lists of the triangles of a level, each in triangle order, that all join the surface or
+// region that first reaches them: each list is walked once ("walked"), so a thousand
+// triangles on one edge or round one point cost a thousand steps, not a million.
+struct TriangleLists {
+  std::vector<int> listAt;     // per corner (triangle x 3 + k): its list, -1 for none
+  std::vector<int> first;      // per list: start in triangles, end at first[list + 1]
+  std::vector<int> triangles;
+  std::vector<uint8_t> walked;  // per list
+
+  // Fills the lists from listAt, whose lists are numbered 0 to count - 1.
+  void Gather(int count) {
+    first.assign(size_t(count) + 1, 0);
+    for (int list : listAt)
+      if (list >= 0) ++first[size_t(list) + 1];
+    for (size_t list = 0; list < size_t(count); ++list) first[list + 1] += first[list];
+    triangles.resize(size_t(first.back()));
     std::vector<int> fill(first.begin(), first.end() - 1);
-    for (int t = 0; t < o.triangleCount; ++t)
-      if (InLod(o.triangles[t], lod))
-        for (uint16_t c : o.triangles[t].corners)
-          if ((c & CORNER_INDEX_MASK) < o.pointCount) list[fill[c & CORNER_INDEX_MASK]++] = t;
+    for (size_t corner = 0; corner < listAt.size(); ++corner)
+      if (listAt[corner] >= 0) triangles[size_t(fill[size_t(listAt[corner])]++)] = int(corner / 3);
+    walked.assign(size_t(count), 0);
+  }
+
+  // The list when it is one (not -1) and not walked yet, marked walked; -1 otherwise.
+  int TakeList(int list) {
+    if (list < 0 || walked[size_t(list)]) return -1;
+    walked[size_t(list)] = 1;
+    return list;
   }
 };
 
@@ -47,63 +58,137 @@ void ClearSelection(ModelObject& o) {
   for (int t = 0; t < o.triangleCount; ++t) o.triangles[t].flags &= ~(TRIANGLE_MARK | TRIANGLE_SELECTED);
 }
 
-// Finds the start triangle's region (triangles still to visit, of its working group, joined
-// by shared points) and gives it its new number.  toVisit is cleared for the region.
+// The triangles of a level by point and working group: those of one group at one point are
+// all in one region.  The corners are taken point by point, and a table by group names the
+// list each group has at the point in hand.
+TriangleLists PointGroupLists(const ModelObject& o, int lod) {
+  TriangleLists lists;
+  lists.listAt.assign(size_t(o.triangleCount) * 3, -1);
+  std::vector<int> firstAt(size_t(o.pointCount) + 1, 0);  // the level's corners by point
+  int groups = 1;
+  for (int t = 0; t < o.triangleCount; ++t) {
+    if (!InLod(o.triangles[t], lod)) continue;
+    groups = std::max(groups, WorkingGroup(o.triangles[t]) + 1);
+    for (uint16_t c : o.triangles[t].corners)
+      if ((c & CORNER_INDEX_MASK) < o.pointCount) ++firstAt[size_t(c & CORNER_INDEX_MASK) + 1];
+  }
+  for (size_t p = 0; p < size_t(o.pointCount); ++p) firstAt[p + 1] += firstAt[p];
+  std::vector<int> corners(size_t(firstAt.back()));
+  std::vector<int> fill(firstAt.begin(), firstAt.end() - 1);
+  for (int t = 0; t < o.triangleCount; ++t)
+    if (InLod(o.triangles[t], lod))
+      for (int k = 0; k < 3; ++k) {
+        const int p = o.triangles[t].corners[k] & CORNER_INDEX_MASK;
+        if (p < o.pointCount) corners[size_t(fill[size_t(p)]++)] = t * 3 + k;
+      }
+  std::vector<int> openAt(size_t(groups), -1), listOfGroup(size_t(groups), 0);  // per working group
+  int count = 0;
+  for (int p = 0; p < o.pointCount; ++p)
+    for (int i = firstAt[size_t(p)]; i < firstAt[size_t(p) + 1]; ++i) {
+      const int corner = corners[size_t(i)];
+      const int group = WorkingGroup(o.triangles[corner / 3]);
+      if (openAt[size_t(group)] != p) openAt[size_t(group)] = p, listOfGroup[size_t(group)] = count++;
+      lists.listAt[size_t(corner)] = listOfGroup[size_t(group)];
+    }
+  lists.Gather(count);
+  return lists;
+}
+
 struct RegionWork {
   std::vector<uint8_t> toVisit;      // per triangle: of the level and not yet in a region
-  std::vector<uint8_t> inRegion;     // per triangle
   std::vector<uint8_t> pointMarked;  // per point
+  std::vector<int> markedPoints;
   std::vector<int> region;
+  // Per point and number below 24: how many corners of the level's triangles at the point
+  // have that working group.  Kept as regions are renumbered, so that the numbers in use
+  // round a region are read off its points instead of walking every triangle at them.
+  std::vector<uint32_t> groupsAt;
+  int ranOut = 0;                    // regions given 0 for want of a free number
 };
 
-void RenumberSmoothingRegion(ModelObject& o, int start, const PointTriangles& at, RegionWork& w) {
-  std::vector<uint8_t>& toVisit = w.toVisit;
-  std::vector<uint8_t>& pointMarked = w.pointMarked;
-  std::vector<int>& region = w.region;
+// Adds add (+1 or -1) to the counts of the triangle's corners under the group, when it is
+// one of the counted numbers.
+void CountCorners(const ModelObject& o, RegionWork& w, int t, int group, int add) {
+  if (group >= MAX_SMOOTHING_GROUPS) return;
+  for (uint16_t c : o.triangles[t].corners)
+    if ((c & CORNER_INDEX_MASK) < o.pointCount)
+      w.groupsAt[size_t(c & CORNER_INDEX_MASK) * MAX_SMOOTHING_GROUPS + size_t(group)] += uint32_t(add);
+}
+
+// Finds the start triangle's region (triangles still to visit, of its working group, joined
+// by shared points) and gives it its new number.  toVisit is cleared for the region.
+void RenumberSmoothingRegion(ModelObject& o, int start, TriangleLists& atPoint, RegionWork& w) {
   const int g = WorkingGroup(o.triangles[start]);
-  region.clear();
-  region.push_back(start);
-  toVisit[start] = 0;
-  w.inRegion[start] = 1;
-  std::vector<int> markedPoints;
-  for (size_t next = 0; next < region.size(); ++next) {
-    for (uint16_t c : o.triangles[region[next]].corners) {
-      const int p = c & CORNER_INDEX_MASK;
-      if (p >= o.pointCount || pointMarked[p]) continue;
-      pointMarked[p] = 1;
-      markedPoints.push_back(p);
-      for (int k = at.first[p]; k < at.first[p + 1]; ++k) {
-        const int t = at.list[k];
-        if (!toVisit[t] || WorkingGroup(o.triangles[t]) != g) continue;
-        toVisit[t] = 0;
-        w.inRegion[t] = 1;
-        region.push_back(t);
+  w.region.assign(1, start);
+  w.toVisit[start] = 0;
+  for (size_t next = 0; next < w.region.size(); ++next) {
+    const int t = w.region[next];
+    for (int k = 0; k < 3; ++k) {
+      const int p = o.triangles[t].corners[k] & CORNER_INDEX_MASK;
+      if (p >= o.pointCount) continue;
+      if (!w.pointMarked[p]) w.pointMarked[p] = 1, w.markedPoints.push_back(p);
+      const int list = atPoint.TakeList(atPoint.listAt[size_t(t) * 3 + size_t(k)]);
+      if (list < 0) continue;
+      for (int i = atPoint.first[size_t(list)]; i < atPoint.first[size_t(list) + 1]; ++i) {
+        const int joins = atPoint.triangles[size_t(i)];
+        if (!w.toVisit[joins]) continue;
+        w.toVisit[joins] = 0;
+        w.region.push_back(joins);
       }
     }
   }
   if (g != 0) {
-    // The groups of the other regions touching this one.
+    // The groups of the other regions touching this one: what the counts at its points hold
+    // once its own corners are taken out.
+    for (int t : w.region) CountCorners(o, w, t, g, -1);
     bool noted[MAX_SMOOTHING_GROUPS] = {};
-    for (int p : markedPoints)
-      for (int k = at.first[p]; k < at.first[p + 1]; ++k) {
-        const int t = at.list[k];
-        const int group = WorkingGroup(o.triangles[t]);
-        if (!w.inRegion[t] && group < MAX_SMOOTHING_GROUPS) noted[group] = true;
-      }
+    for (int p : w.markedPoints)
+      for (int n = 0; n < MAX_SMOOTHING_GROUPS; ++n) noted[n] |= w.groupsAt[size_t(p) * MAX_SMOOTHING_GROUPS + size_t(n)] > 0;
     int chosen = -1;
     for (int n = 0; n < std::min(g, MAX_SMOOTHING_GROUPS) && chosen < 0; ++n)
       if (!noted[n]) chosen = n;
     if (chosen < 0) {
       chosen = g;
       if (g >= MAX_SMOOTHING_GROUPS) {
-        ShowMessage(TEXT_OUT_OF_SMOOTHING_GROUPS, TextColours.grey);
+        ++w.ranOut;
         chosen = 0;
       }
     }
-    for (int t : region) SetWorkingGroup(o.triangles[t], chosen);
+    for (int t : w.region) {
+      SetWorkingGroup(o.triangles[t], chosen);
+      CountCorners(o, w, t, chosen, +1);
+    }
   }
-  for (int t : region) w.inRegion[t] = 0;
-  for (int p : markedPoints) pointMarked[p] = 0;
+  for (int p : w.markedPoints) w.pointMarked[p] = 0;
+  w.markedPoints.clear();
+}
+
+// Renumbers one level; gives how many regions ran out of numbers.
+int RenumberLod(ModelObject& o, int lod) {
+  RegionWork w;
+  w.toVisit.resize(o.triangleCount);
+  w.pointMarked.assign(o.pointCount, 0);
+  w.groupsAt.assign(size_t(o.pointCount) * MAX_SMOOTHING_GROUPS, 0);
+  for (int t = 0; t < o.triangleCount; ++t) {
+    w.toVisit[t] = InLod(o.triangles[t], lod);
+    if (w.toVisit[t]) CountCorners(o, w, t, WorkingGroup(o.triangles[t]), +1);
+  }
+  TriangleLists atPoint = PointGroupLists(o, lod);
+  for (int t = 0; t < o.triangleCount; ++t)
+    if (w.toVisit[t]) RenumberSmoothingRegion(o, t, atPoint, w);
+  for (int t = 0; t < o.triangleCount; ++t) {
+    ModelTriangle& tri = o.triangles[t];
+    if (!InLod(tri, lod)) continue;
+    tri.group = static_cast<uint8_t>(WorkingGroup(tri) & 0xFF);
+    SetWorkingGroup(tri, 0);
+  }
+  ClearSelection(o);
+  return w.ranOut;
+}
+
+// A region that runs out is said once per call, however many do: a model can have thousands.
+void SayRanOut(int ranOut) {
+  if (ranOut > 0) ShowMessage(TEXT_OUT_OF_SMOOTHING_GROUPS, TextColours.grey);
 }
 
 void SetGroupCount(ModelObject& o) {
@@ -115,50 +200,33 @@ void SetGroupCount(ModelObject& o) {
 // A directed edge as stored: its two full corner references.
 uint32_t EdgeKey(uint16_t from, uint16_t to) { return uint32_t(from) << 16 | to; }
 
-// The triangles of a level by the directed edges they walk, each edge's list in triangle order.
-struct EdgeLists {
-  std::unordered_map<uint32_t, int> listOf;  // edge key -> its list
-  std::vector<int> first;                    // per list: start in triangles, end at first[list + 1]
-  std::vector<int> triangles;
-  std::vector<uint8_t> walked;               // per list
-
-  EdgeLists(const ModelObject& o, int lod) {
-    listOf.reserve(size_t(o.triangleCount) * 3);
-    std::vector<int> count;
-    for (int t = 0; t < o.triangleCount; ++t) {
-      if (!InLod(o.triangles[t], lod)) continue;
-      const uint16_t* c = o.triangles[t].corners;
-      for (int k = 0; k < 3; ++k) {
-        const auto [at, added] = listOf.try_emplace(EdgeKey(c[k], c[(k + 1) % 3]), int(count.size()));
-        if (added) count.push_back(0);
-        ++count[size_t(at->second)];
-      }
-    }
-    first.assign(count.size() + 1, 0);
-    for (size_t list = 0; list < count.size(); ++list) first[list + 1] = first[list] + count[list];
-    triangles.resize(size_t(first.back()));
-    std::vector<int> fill(first.begin(), first.end() - 1);
-    for (int t = 0; t < o.triangleCount; ++t) {
-      if (!InLod(o.triangles[t], lod)) continue;
-      const uint16_t* c = o.triangles[t].corners;
-      for (int k = 0; k < 3; ++k) triangles[size_t(fill[size_t(listOf[EdgeKey(c[k], c[(k + 1) % 3])])]++)] = t;
-    }
-    walked.assign(count.size(), 0);
+// The triangles of a level by the directed edges they walk; listOf finds an edge's list.
+TriangleLists EdgeLists(const ModelObject& o, int lod, std::unordered_map<uint32_t, int>& listOf) {
+  TriangleLists lists;
+  lists.listAt.assign(size_t(o.triangleCount) * 3, -1);
+  listOf.reserve(size_t(o.triangleCount) * 3);
+  for (int t = 0; t < o.triangleCount; ++t) {
+    if (!InLod(o.triangles[t], lod)) continue;
+    const uint16_t* c = o.triangles[t].corners;
+    for (int k = 0; k < 3; ++k)
+      lists.listAt[size_t(t) * 3 + size_t(k)] = listOf.try_emplace(EdgeKey(c[k], c[(k + 1) % 3]), int(listOf.size())).first->second;
   }
-};
+  lists.Gather(int(listOf.size()));
+  return lists;
+}
 
 // Grows the start triangle's surface across edges walked the other way by a neighbour.
-void FloodGroupByEdges(ModelObject& o, int start, int group, EdgeLists& edges, std::vector<uint8_t>& toVisit) {
+void FloodGroupByEdges(ModelObject& o, int start, int group, TriangleLists& edges,
+                       const std::unordered_map<uint32_t, int>& listOf, std::vector<uint8_t>& toVisit) {
   std::vector<int> surface{start};
   toVisit[start] = 0;
   SetWorkingGroup(o.triangles[start], group);
   for (size_t next = 0; next < surface.size(); ++next) {
     const uint16_t* c = o.triangles[surface[next]].corners;
     for (int k = 0; k < 3; ++k) {
-      const auto found = edges.listOf.find(EdgeKey(c[(k + 1) % 3], c[k]));
-      if (found == edges.listOf.end() || edges.walked[size_t(found->second)]) continue;
-      const int list = found->second;
-      edges.walked[size_t(list)] = 1;
+      const auto found = listOf.find(EdgeKey(c[(k + 1) % 3], c[k]));
+      const int list = found == listOf.end() ? -1 : edges.TakeList(found->second);
+      if (list < 0) continue;
       for (int i = edges.first[size_t(list)]; i < edges.first[size_t(list) + 1]; ++i) {
         const int t = edges.triangles[size_t(i)];
         if (!toVisit[t]) continue;
@@ -170,25 +238,38 @@ void FloodGroupByEdges(ModelObject& o, int start, int group, EdgeLists& edges, s
   }
 }
 
+// The recursive steps of the two object calls; each gives how many regions ran out.
+int AssignAllGroupsIn(ModelObject& o) {
+  int ranOut = 0;
+  for (int t = 0; t < o.triangleCount; ++t) SetWorkingGroup(o.triangles[t], o.triangles[t].group);
+  for (int lod = 0; lod < o.lodCount; ++lod) ranOut += RenumberLod(o, lod);
+  SetGroupCount(o);
+  for (int c = 0; c < o.childCount && o.children; ++c) ranOut += AssignAllGroupsIn(o.children[c]);
+  return ranOut;
+}
+
+int AssignMissingGroupsIn(ModelObject& o) {
+  int ranOut = 0;
+  bool missing[256] = {};
+  bool any = false;
+  for (int lod = 0; lod < o.lodCount; ++lod)
+    if (LodHasNoSmoothingGroups(o, lod)) {
+      AssignGroupsByEdges(o, lod);
+      missing[lod] = any = true;
+    }
+  if (any) {
+    o.MergeDuplicatePoints();
+    for (int lod = 0; lod < o.lodCount; ++lod)
+      if (missing[lod]) ranOut += RenumberLod(o, lod);
+  }
+  SetGroupCount(o);
+  for (int c = 0; c < o.childCount && o.children; ++c) ranOut += AssignMissingGroupsIn(o.children[c]);
+  return ranOut;
+}
+
 }  // namespace
 
-void AssignSmoothingGroups(ModelObject& o, int lod) {
-  RegionWork w;
-  w.toVisit.resize(o.triangleCount);
-  w.inRegion.assign(o.triangleCount, 0);
-  w.pointMarked.assign(o.pointCount, 0);
-  for (int t = 0; t < o.triangleCount; ++t) w.toVisit[t] = InLod(o.triangles[t], lod);
-  const PointTriangles at(o, lod);
-  for (int t = 0; t < o.triangleCount; ++t)
-    if (w.toVisit[t]) RenumberSmoothingRegion(o, t, at, w);
-  for (int t = 0; t < o.triangleCount; ++t) {
-    ModelTriangle& tri = o.triangles[t];
-    if (!InLod(tri, lod)) continue;
-    tri.group = static_cast<uint8_t>(WorkingGroup(tri) & 0xFF);
-    SetWorkingGroup(tri, 0);
-  }
-  ClearSelection(o);
-}
+void AssignSmoothingGroups(ModelObject& o, int lod) { SayRanOut(RenumberLod(o, lod)); }
 
 int LodHasNoSmoothingGroups(const ModelObject& o, int lod) {
   if (o.triangleCount == 0) return 0;
@@ -201,34 +282,15 @@ int LodHasNoSmoothingGroups(const ModelObject& o, int lod) {
 }
 
 void AssignGroupsByEdges(ModelObject& o, int lod) {
-  EdgeLists edges(o, lod);
+  std::unordered_map<uint32_t, int> listOf;
+  TriangleLists edges = EdgeLists(o, lod, listOf);
   std::vector<uint8_t> toVisit(o.triangleCount, 1);
   int group = 0;
   for (int t = 0; t < o.triangleCount; ++t)
-    if (InLod(o.triangles[t], lod) && toVisit[t]) FloodGroupByEdges(o, t, group++, edges, toVisit);
+    if (InLod(o.triangles[t], lod) && toVisit[t]) FloodGroupByEdges(o, t, group++, edges, listOf, toVisit);
   ClearSelection(o);
 }
 
-void ModelObject::AssignAllSmoothingGroups() {
-  for (int t = 0; t < triangleCount; ++t) SetWorkingGroup(triangles[t], triangles[t].group);
-  for (int lod = 0; lod < lodCount; ++lod) AssignSmoothingGroups(*this, lod);
-  SetGroupCount(*this);
-  for (int c = 0; c < childCount && children; ++c) children[c].AssignAllSmoothingGroups();
-}
+void ModelObject::AssignAllSmoothingGroups() { SayRanOut(AssignAllGroupsIn(*this)); }
 
-void ModelObject::AssignMissingSmoothingGroups() {
-  bool missing[256] = {};
-  bool any = false;
-  for (int lod = 0; lod < lodCount; ++lod)
-    if (LodHasNoSmoothingGroups(*this, lod)) {
-      AssignGroupsByEdges(*this, lod);
-      missing[lod] = any = true;
-    }
-  if (any) {
-    MergeDuplicatePoints();
-    for (int lod = 0; lod < lodCount; ++lod)
-      if (missing[lod]) AssignSmoothingGroups(*this, lod);
-  }
-  SetGroupCount(*this);
-  for (int c = 0; c < childCount && children; ++c) children[c].AssignMissingSmoothingGroups();
-}
+void ModelObject::AssignMissingSmoothingGroups() { SayRanOut(AssignMissingGroupsIn(*this)); }

@@ -26,8 +26,8 @@ void RemoveUnusedMappings(WXS& rim) {
 
 void PlaceGraph(RimScreen& s) {
   s.areaLeft = 0, s.areaTop = 0;
-  s.areaHeight = ScreenHeight;
-  s.areaWidth = RimAreaWidth(s.graph.car, ScreenWidth, ScreenHeight);
+  s.areaHeight = std::max(0, ScreenHeight - s.parentRows * ButtonHeight);
+  s.areaWidth = RimAreaWidth(s.graph.car, ScreenWidth, s.areaHeight);
 }
 
 // Surface mode: every point as a button (points 0 and 1 in their own colour), then a button at
@@ -108,9 +108,10 @@ void AddRimPanel(RimScreen& s) {
   static char total[24];
   const int rows = std::min(std::max(rim.mappingCount, 0), MAX_MAPPING_ROWS);
   const int fullHeight = 4 * (ButtonHeight * 3 / 4);
-  const int room = ScreenHeight - RowCursorY - ButtonHeight;
+  const int bottom = s.areaTop + s.areaHeight;  // the screen's foot, or the parent's rows
+  const int room = bottom - RowCursorY - ButtonHeight;
   const int allFull = rows * fullHeight <= room;
-  for (int i = 0; i < rows && RowCursorY + ButtonHeight <= ScreenHeight - ButtonHeight; ++i)
+  for (int i = 0; i < rows && RowCursorY + ButtonHeight <= bottom - ButtonHeight; ++i)
     AddMappingRow(s, i, allFull || i == g.currentMapping, counts[i], sizeof counts[i]);
   RowCursorX = left;
   std::snprintf(total, sizeof total, "cols : %d", rim.mappingCount);

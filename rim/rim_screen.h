@@ -47,6 +47,9 @@ struct RimScreen {
   EditorFrameHookFn savedHook;
   void* savedHookArgument;
   int32_t shownGroup;  // the selected surface's smoothing group as last shown
+  // Rows at the foot of the screen that the screen underneath keeps for its own controls (the
+  // vehicle editor's rim shape rows): the graph area and the side panel stop above them.
+  int32_t parentRows;
 };
 
 // The car whose rim is edited while the screen lives; null otherwise.

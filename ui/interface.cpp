@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "core/config.h"
 #include "core/process.h"
@@ -39,6 +40,33 @@ namespace {
 constexpr int CHAR_SIZE_MIN = 1, CHAR_SIZE_MAX = 10, CHAR_SIZE_DEFAULT = 4;
 constexpr int KNOB_INSET = 2;  // pixels between a scroll knob and its trough
 
+// The text styles' copies, made as their buttons are added and kept until the tables are
+// emptied: a label formatted into a local buffer of a screen would be gone, or hold another
+// row's text, by the time the frame is drawn and a press names its edit after it.  Buttons
+// may move within the table (a page drops its hidden rows), so a copy belongs to no slot.
+char g_buttonTexts[BUTTON_TEXT_STORE];
+size_t g_buttonTextsUsed;
+
+// A copy of text (cut to BUTTON_TEXT_SIZE - 1 bytes) in the store; null when it is full.
+const char* KeepButtonText(const char* text) {
+  const size_t length = std::min(std::strlen(text), size_t(BUTTON_TEXT_SIZE - 1));
+  if (g_buttonTextsUsed + length + 1 > sizeof g_buttonTexts) return nullptr;
+  char* copy = g_buttonTexts + g_buttonTextsUsed;
+  std::memcpy(copy, text, length);
+  copy[length] = 0;
+  g_buttonTextsUsed += length + 1;
+  return copy;
+}
+
+// The styles whose text field is a text to show, or the name of the edit a press makes.  The
+// others hold a number or a limit there (a union), or keep their format elsewhere.
+bool HoldsShownText(int style) {
+  switch (style) {
+    case 2: case 3: case 5: case 6: case 14: case 36: case 52: case 53: case 54: case 55: return true;
+    default: return false;
+  }
+}
+
 // Places a button of the given pixel size at the row cursor and moves the cursor past it.
 int AddRowSized(Prss* owner, int width, int height, uintptr_t word, InterfaceValue text, InterfaceValue third,
                 InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler, const char* hint) {
@@ -56,14 +84,16 @@ int AddRowAt(Prss* owner, int width, uintptr_t word, InterfaceValue text, Interf
 uintptr_t AddressWord(const void* variable) { return reinterpret_cast<uintptr_t>(variable); }
 
 // A display of value through format (style 51) of LayoutColumns - 2 units, then a decrease
-// and an increase button over variable within [minimum, maximum].
+// and an increase button over variable within [minimum, maximum].  The step buttons keep the
+// format in their fourth field: their edits are named after the row (their text field holds
+// the lower limit).
 int AddSpinnerRow(Prss* owner, const char* format, int value, void* variable, int minimum, int maximum,
                   int decreaseStyle, ColourWord* colour, InterfaceHandler handler, const char* hint) {
   AddRowAt(owner, std::max(1, LayoutColumns - 2) * ButtonWidth, static_cast<uintptr_t>(static_cast<intptr_t>(value)),
            IvText(nullptr), IvInt(0), IvText(format), BUTTON_STYLE_INTEGER_DISPLAY, colour, nullptr, hint);
-  AddRowAt(owner, ButtonWidth, AddressWord(variable), IvInt(minimum), IvInt(maximum), IvInt(0), decreaseStyle, colour,
-           handler, hint);
-  return AddRowAt(owner, ButtonWidth, AddressWord(variable), IvInt(minimum), IvInt(maximum), IvInt(0),
+  AddRowAt(owner, ButtonWidth, AddressWord(variable), IvInt(minimum), IvInt(maximum), IvText(format), decreaseStyle,
+           colour, handler, hint);
+  return AddRowAt(owner, ButtonWidth, AddressWord(variable), IvInt(minimum), IvInt(maximum), IvText(format),
                   decreaseStyle - 1, colour, handler, hint);
 }
 
@@ -133,6 +163,7 @@ void SetRowCursorFromBottomRight(int units, int rows) {
 
 void ClearInterface() {
   ButtonCount = 0;
+  g_buttonTextsUsed = 0;
   ValueControlCount = 0;
   RowCursorX = RowCursorY = 0;
   ReleaseHandled = 0;
@@ -150,6 +181,11 @@ int AddButton(Prss* owner, int left, int top, int right, int bottom, uintptr_t w
               InterfaceValue third, InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler,
               const char* hint) {
   if (ButtonCount >= MAX_INTERFACE_BUTTONS) return -1;
+  if (HoldsShownText(style) && text.text) {
+    const char* copy = KeepButtonText(text.text);
+    if (!copy) return -1;  // the texts' store is full: left out, as with a full table
+    text = IvText(copy);
+  }
   InterfaceButton& b = InterfaceButtons[ButtonCount];
   b.style = static_cast<uint8_t>(style);
   b.editDomain = EditDomain;

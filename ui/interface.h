@@ -10,6 +10,12 @@
 // value controls use normalised screen units, x -1 left .. 1 right and y -1 top .. 1 bottom
 // (edges inside).  A control with a null owner is never pressed.  Main thread only.
 //
+// A button of a text style (a label, a choice, a toggle named by its label) keeps a copy of
+// its text, so a screen may format it into a buffer of its own.  Every other text handed
+// over - a button's format or hint, a value control's label - is read again after the adder
+// returns (when the frame is drawn, the pointer hovers or the control is pressed, and by a
+// typed entry it opens): it must outlive the frame, as literals and static buffers do.
+//
 // Layer: ui/, the interface, over the renderer, the text services and the foundation; under
 // the subsystems and the program shell (tools/layers.txt).
 #pragma once
@@ -82,6 +88,8 @@ struct ValueControl {
 };
 
 constexpr int MAX_INTERFACE_BUTTONS = 1024;
+constexpr int BUTTON_TEXT_SIZE = 160;  // a text style's copy of its text, with the terminator
+constexpr int BUTTON_TEXT_STORE = 256 * 1024;  // bytes of the copies kept until the tables are emptied
 constexpr int MAX_VALUE_CONTROLS = 1024;
 extern InterfaceButton InterfaceButtons[MAX_INTERFACE_BUTTONS];
 extern int ButtonCount;
@@ -121,6 +129,8 @@ void ClearCaptionWords();              // the two per-frame caption words of cen
 
 // ---- [Buttons] ----
 // Appends a button with the current EditDomain; -1 (nothing added) when the table is full.
+// The text of a text style (2, 3, 5, 6, 14, 36, 52 to 55) is copied, cut to BUTTON_TEXT_SIZE - 1
+// bytes, into a store emptied with the tables; -1 too when that store is full.
 int AddButton(Prss* owner, int left, int top, int right, int bottom, uintptr_t word, InterfaceValue text,
               InterfaceValue third, InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler,
               const char* hint);

@@ -319,7 +319,8 @@ PressResult PressButtonStyle(const InterfaceButton& b, int code) {
       return {true, true};
     }
     case 43: case 44: case 45: case 46: case 47: case 48: {
-      RecordEdit(b.editDomain, EDIT_SET_INTEGER, "set", text, variable);
+      // The text field holds the lower limit; the row's format names the edit.
+      RecordEdit(b.editDomain, EDIT_SET_INTEGER, "set", b.fourth.text, variable);
       const int step = (code == 1 ? 1 : 10) * (style % 2 == 1 ? 1 : -1);
       const int lo = static_cast<int>(b.text.i), hi = static_cast<int>(b.third.i);
       if (style <= 44) IntAt(variable) = ClampInt(IntAt(variable) + step, lo, hi);

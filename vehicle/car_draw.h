@@ -102,7 +102,8 @@ int DriverShownInView(const CarDrawFlagInputs& in);
 constexpr float RADIANS_TO_TURN16 = 10430.378f;  // 65536 / 2 pi
 constexpr float STEERING_WHEEL_MOST = 9.424778f; // rad: one and a half turns
 // The steering wheel's full turn t (radians) for a wheel-turn value w, a lock (degrees) and
-// the set-up's ratio byte: min(w L / r, 1.5 turns); 0 with no lock or a ratio of 0.
+// the set-up's ratio byte (SteeringRatioByte, car_drawing.h: the lock w is given at):
+// min(w L / r, 1.5 turns); 0 with no lock or a ratio of 0.
 float SteeringWheelFullTurn(float wheelTurn, float lockDegrees, uint8_t ratio);
 // The wheel's turn as a 16-bit angle for the current steer (radians at the road wheels).
 int32_t SteeringWheelAngle(float wheelTurn, float lockDegrees, uint8_t ratio, float currentSteer);

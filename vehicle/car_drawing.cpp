@@ -58,6 +58,11 @@ IntVector DriverOffset(const Car& car) {
   return {ToFixed(car.mirrored ? -p.x : p.x), ToFixed(p.y), ToFixed(p.z)};
 }
 
+uint8_t SteeringRatioByte(const Car& car) {
+  const uint8_t reference = car.FirstDefaultSetup().bytes[SETUP_STEERING_LOCK];
+  return reference != 0 ? reference : car.steeringLock;
+}
+
 void ReleaseDrawing(Car& car) {
   if (!car.drawing) return;
   for (CircularVBuffer& buffer : car.drawing->tyreBuffers) buffer.Close();
@@ -156,7 +161,7 @@ void AddSubobjectItem(Car& car, CarDrawing& d, DrawMesh& sub, int hideWithFlag) 
 // The steering wheel's rotation: Rz(align) (Rx(pitch) Rz(turn)), at the driver's x.
 void PoseSteeringWheel(const Car& car, const CarDrawing& d, DrawMesh& sub) {
   const int32_t turn = SteeringWheelAngle(car.steeringWheelTurn, static_cast<float>(car.steeringLock),
-                                          car.steeringLock, car.controls.steerAngle);
+                                          SteeringRatioByte(car), car.controls.steerAngle);
   const auto angle = [](float radians) {
     return std::isfinite(radians) ? static_cast<uint32_t>(static_cast<int32_t>(radians * RADIANS_TO_TURN16)) : 0u;
   };

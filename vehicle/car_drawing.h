@@ -81,6 +81,11 @@ CarDrawing& DrawingOf(Car& car);
 // The driver's seat in the car's axes (16.16): the driver's position, across to the other side
 // on a mirrored car.  The driver's figure and the steering wheel are drawn from it.
 IntVector DriverOffset(const Car& car);
+// The ratio byte r of the steering wheel's full turn t = w L / r (car_draw.h): the steering
+// lock of the vehicle's first default set-up, the lock its steering-wheel turn w is given at,
+// so that a set-up with more lock turns the wheel further; the car's own lock L when the
+// vehicle stores none (the wheel then turns w at full lock).
+uint8_t SteeringRatioByte(const Car& car);
 // Closes the tyre streams and deletes the record (the meshes' handles are the caller's to free).
 void ReleaseDrawing(Car& car);
 

@@ -166,7 +166,7 @@ Vec3 Car::PoseDriver() {
   const Animation* steering = steeringPose;
   if (steering && steering->frames && steering->frameCount > 0) {
     const float lock = static_cast<float>(steeringLock);
-    const float fullTurn = SteeringWheelFullTurn(steeringWheelTurn, lock, steeringLock);
+    const float fullTurn = SteeringWheelFullTurn(steeringWheelTurn, lock, SteeringRatioByte(*this));
     const DriverFrame f = ChooseDriverFrame(steering->frameCount, fullTurn, steering->scale, controls.steerAngle, lock);
     const FixedTransform* a = steering->frames[f.frame].transforms;
     const FixedTransform* b = steering->frames[f.next].transforms;

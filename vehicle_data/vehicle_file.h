@@ -55,8 +55,8 @@ int MakeVehiclePath(char* out, int outSize, const char* name, int mod);
 extern std::mutex VehicleFileLock;
 // The short name of the last vehicle built.
 extern char CurrentShortName[SHORT_NAME_SIZE];
-// Set around the edit history's restore, the command-line vehicle output and the mod
-// export: the car is never drawn mirrored.
+// Set around the edit history's restore, the vehicle editor's loads, the command-line vehicle
+// output and the mod export: the car is never drawn mirrored.
 extern int KeepUnmirrored;
 // The vehicle's mirrored flag for the requested drive side (bit 0: the driver on the left): set
 // when the driver sits off the centre (0.2 m or more, the drive side not locked) on the other

@@ -530,7 +530,12 @@ void VehicleEditor::FileAction(void* owner, int, uintptr_t word) {
       AskText(p, SaveAllAnswered, "Enter name of colours file to SAVE", NAME_PROMPT_LENGTH, 0, e.vehicleName, 0,
               ENTRY_SAVE, ALL_COLOURS_PATTERN);
       return;
-    case WORD_NEW: NewVehicleWizard::AskLayout(e); return;
+    case WORD_NEW:
+      // A new vehicle is built to be seen, with its driver: special draw off, "driver" on.
+      SpecialDraw = 0;
+      e.displayFlags |= SHOW_DRIVER;
+      NewVehicleWizard::AskLayout(e);
+      return;
     default: return;  // words 10 to 12 do nothing
   }
 }

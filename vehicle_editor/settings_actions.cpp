@@ -223,7 +223,13 @@ void VehicleEditor::ChooseAction(void* owner, int, uintptr_t word) {
       return;
     case CHOOSE_ENGINE_PAGE:
       if (!e.prss.sub) {
-        e.displayFlags |= SHOW_FUEL;  // at once: the engine runs on the page, and stops without fuel
+        // The engine runs on the page, and stops without fuel: "fuel" goes on at once, and
+        // the request switches it back once the page has closed (the editor applies it only
+        // while no sub-screen is open).
+        if (!(e.displayFlags & SHOW_FUEL)) {
+          e.displayFlags |= SHOW_FUEL;
+          e.toggleFuelRequest = 1;
+        }
         RecordEdit("edit engine");
         if (EnginePage* page = CreateEnginePage(&e.prss, &car)) Prss_AddSub(&e.prss, &page->prss);
       }

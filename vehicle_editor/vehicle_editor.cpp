@@ -25,6 +25,7 @@
 #include "render/draw_mesh.h"
 #include "render/frame.h"
 #include "render/views.h"
+#include "rim/rim_screen.h"
 #include "skeleton/human_system.h"
 #include "text/code_pages.h"
 #include "ui/dialogs.h"
@@ -33,6 +34,7 @@
 #include "ui/text_draw.h"
 #include "ui/widgets.h"
 #include "vehicle/car_animations.h"
+#include "vehicle/car_draw.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/setup_diagram.h"
 #include "vehicle_data/vehicle_file.h"
@@ -296,10 +298,13 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
   StepAndDrawCar(*e);
   if (process->sub) {
     Prss_ActSub(process);
-    if (process->sub) return process;
+    if (process->sub) {
+      // The rim editor leaves the rows at the foot of the screen to the rim shape controls.
+      if (e->panelMode == PANEL_RIM_SHAPE && RimEditorCar && !FrameSkipped) AddRimShapeRows(*e);
+      return process;
+    }
   }
-  e->rimEditorOpen = 0;
-  e->panelMode = 0;
+  e->panelMode = PANEL_NORMAL;
   e->pageOpen = 0;
   if (FrameSkipped) {
     CountDownStatus(*e);
@@ -396,8 +401,15 @@ int VehicleEditor::LoadVehicleState(VehicleEditor& e, const char* name, int poin
     InstallCar(e, car, n.vehicleName);
     return 1;
   }
+  // The editor shows a vehicle as it is built, never mirrored for the program's drive side:
+  // installing it brings the program's side in line with the car (SyncDriveSide), so the car,
+  // the Object Positions page and the drive-side row agree.  Only the side buttons mirror it.
   Car* car = new Car;
-  if (!car->LoadVehicle(name, args)) {
+  const int keptUnmirrored = KeepUnmirrored;
+  KeepUnmirrored = 1;
+  const int loaded = car->LoadVehicle(name, args);
+  KeepUnmirrored = keptUnmirrored;
+  if (!loaded) {
     delete car;
     std::snprintf(text, sizeof text, "Could not load vehicle : %s %s", LoadErrorText(), name);
     ReportLine(text, REPORT_ERROR);
@@ -471,7 +483,12 @@ namespace {
 const Car* ShownCar() { return CurrentVehicleEditor ? CurrentVehicleEditor->car : nullptr; }
 const char* ShownVehicleName() { return ShownCar() ? CurrentVehicleEditor->vehicleName : nullptr; }
 float ShownSteeringLock() { return ShownCar() ? float(ShownCar()->steeringLock * (3.14159265358979323846 / 180.0)) : 0.0f; }
-float ShownWheelTurn() { return ShownCar() ? ShownCar()->steeringWheelTurn : 0.0f; }
+// The steering wheel's full turn as the car draws it (t = w L / r): the animation editor's
+// steering output then matches the drawn driver at any set-up's lock.
+float ShownWheelTurn() {
+  const Car* car = ShownCar();
+  return car ? SteeringWheelFullTurn(car->steeringWheelTurn, car->steeringLock, SteeringRatioByte(*car)) : 0.0f;
+}
 float* ShownSteering() { return ShownCar() ? &CurrentVehicleEditor->steeringValue : nullptr; }
 // The driver's seat in the car as it stands: the car's orientation and position after the
 // driver's position in the car's axes.  Only while the car's driver figure (the human model it
@@ -484,7 +501,7 @@ int ShownDriverPlacement(FixedTransform* out) {
   MatrixFloatToFixed(car->orientation, carFrame.rotation);
   carFrame.translation = car->position;
   SetIdentityTransform(seat);
-  seat.translation = FixedFromMetres(car->driverPosition);
+  seat.translation = DriverOffset(*car);  // across on a mirrored car, as it is drawn
   TransformCompose(carFrame, seat, *out);
   return 1;
 }

@@ -61,6 +61,9 @@ constexpr int32_t EDITOR_GRID_STEP = 6554;  // 0.1 m in 16.16
 constexpr uint16_t EDITOR_HEADING_AT_OPEN = 0xE000, EDITOR_PITCH_AT_OPEN = 0x2000;
 
 enum VehicleSubEditor : uint8_t { SUB_NONE = 0, SUB_MODELLER = 1, SUB_ANIMATION = 2 };
+// The editor's bottom rows while a sub-screen runs over it (VehicleEditor::panelMode).
+enum VehiclePanelMode : uint8_t { PANEL_NORMAL = 0, PANEL_RIM_SHAPE = 1, PANEL_DASHBOARD = 2 };
+constexpr int RIM_SHAPE_ROWS = 6;  // the rim shape controls' rows (AddRimShapePanel)
 // The cover picture for an export (Shift+S): the garage page is open, the picture was made.
 enum VehicleCoverState : uint8_t { COVER_IDLE = 0, COVER_GARAGE_OPEN = 1, COVER_TAKEN = 2 };
 constexpr int EDITOR_TEXT_PANEL_SIZE = 2052;
@@ -76,7 +79,7 @@ struct VehicleEditor {
   Car* car;                                    // null until a vehicle is loaded
   int32_t statusTime;                          // ms the status text still shows
   uint8_t subEditor;                           // VehicleSubEditor
-  uint8_t panelMode;                           // 1 the rim editor's row, 2 the dashboard editor
+  uint8_t panelMode;                           // VehiclePanelMode
   uint8_t dialogOpen, pageOpen;
   uint8_t toggleFuelRequest;                   // the next frame flips "fuel"
   uint8_t savedSpecialDraw;
@@ -116,7 +119,6 @@ struct VehicleEditor {
   int32_t raisedTopLimit;
   int32_t pageScroll;
   // The wheel and set-up actions (wheel_panels.cpp, setup_actions.cpp).
-  uint8_t rimEditorOpen;                       // the rim editor is open over the editor
   uint8_t spokeInEditor;                       // the modeller edits the spoke object
   uint8_t lightTests[EDITOR_LIGHT_TESTS];      // the lights tab's test switches, 0 or 1
 
@@ -154,7 +156,8 @@ struct VehicleEditor {
   // After an edit of a wheel object: the set-up alone.
   static void RebuildCar(VehicleEditor& editor);
   // After a change of the driver's place or the seats: the back seats follow the driver's
-  // offset (when the vehicle has them), the animations are loaded again, the car set up.
+  // offset (when the vehicle has them), the animations are loaded again, the car set up in
+  // full (its masses count the people it now carries).
   static void SeatOptionChanged(VehicleEditor& editor);
   // A car installed with its driver 0.2 m or more off centre, side unlocked, tells the
   // program which side its driver sits on (the car itself is not changed).
@@ -404,6 +407,9 @@ struct VehicleEditor {
   static void AddTyreRows(VehicleEditor& editor, int set);
   static void AddFrontWheelRows(VehicleEditor& editor);
   static void AddRimShapePanel(VehicleEditor& editor);
+  // While the rim editor runs over the editor: the rim shape controls in the rows at the foot
+  // of the screen that the rim editor leaves free.
+  static void AddRimShapeRows(VehicleEditor& editor);
   static void AddBrakeDiscPanel(VehicleEditor& editor, int set);
   // Words 0/1 section width, 2/3 aspect ratio, 4/5 rim radius, 6/7 rim width (even down, odd
   // up; the right button takes the coarse step).
@@ -416,7 +422,8 @@ struct VehicleEditor {
   static void RimShapeChanged(void* owner, int click, uintptr_t word);
   static void SetDiscType(void* owner, int click, uintptr_t word);  // 0 solid, 1 drilled
   static void StepSpokeCount(void* owner, int click, uintptr_t word);  // 0 down, 1 up
-  // "edit rim": the rim editor over the editor on the car's rim.
+  // "edit rim": the rim editor over the editor on the car's rim; the editor's bottom rows
+  // show the rim shape controls while it runs (PANEL_RIM_SHAPE).
   static void EditRim(void* owner, int click, uintptr_t word);
   // "edit spoke": the object editor on the spoke object, drawn in place on the set's wheel.
   static void EditSpoke(void* owner, int click, uintptr_t set);

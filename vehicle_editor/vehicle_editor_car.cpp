@@ -45,7 +45,9 @@ void VehicleEditor::SeatOptionChanged(VehicleEditor& e) {
   }
   car->FreeAnimations();
   car->LoadAnimations();
-  car->SetupFromVehicle(1);
+  // The full set-up: the mass model seats the people again, so the humans' mass, the total
+  // and the centre of gravity follow "driver", the seats and the passengers.
+  car->SetupFromVehicle(0);
   car->UpdateWheelStates();
 }
 

@@ -358,8 +358,22 @@ void VehicleEditor::EditRim(void* owner, int, uintptr_t) {
   RecordEdit("edit rim");
   RimScreen* screen = CreateRimScreen(&e.prss, car.rim, &car);
   if (!screen) return;
-  e.rimEditorOpen = 1;
+  screen->parentRows = RIM_SHAPE_ROWS;
+  e.panelMode = PANEL_RIM_SHAPE;
   Prss_AddSub(&e.prss, &screen->prss);
+}
+
+void VehicleEditor::AddRimShapeRows(VehicleEditor& e) {
+  // The rim editor's own edits are one "edit rim" in the history: so are these.
+  const uint8_t domain = EditDomain;
+  const int columns = LayoutColumns;
+  EditDomain = EDIT_DOMAIN_NONE;
+  LayoutColumns = ROW_UNITS;
+  RowCursorX = 0;
+  RowCursorY = ScreenHeight - RIM_SHAPE_ROWS * ButtonHeight;
+  AddRimShapePanel(e);
+  LayoutColumns = columns;
+  EditDomain = domain;
 }
 
 void VehicleEditor::EditSpoke(void* owner, int, uintptr_t set) {

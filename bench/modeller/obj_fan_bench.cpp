@@ -70,6 +70,31 @@ void BM_GroupsOnOneEdge(benchmark::State& state) {
 }
 BENCHMARK(BM_GroupsOnOneEdge)->Arg(1000)->Arg(8000)->Arg(64000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 
+// Triangles (0, 1, k) on one edge, each its own surface by the grouping by edges: the
+// renumbering alone, which must not walk the edge's two points once per region.  Each run
+// starts from the grouping's working groups.
+void BM_RenumberOnOneEdge(benchmark::State& state) {
+  const int triangles = int(state.range(0));
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0);
+  b.Point(1, 0, 0);
+  for (int t = 0; t < triangles; ++t) b.Triangle(0, 1, b.Point(t % 97, 1 + t / 97, 0));
+  b.Into(o);
+  AssignGroupsByEdges(o, 0);
+  std::vector<uint32_t> work(size_t(o.triangleCount));
+  for (int t = 0; t < o.triangleCount; ++t) work[size_t(t)] = o.triangles[t].work;
+  for (auto _ : state) {
+    for (int t = 0; t < o.triangleCount; ++t) o.triangles[t].work = work[size_t(t)];
+    AssignSmoothingGroups(o, 0);
+    ResetMessages();
+  }
+  o.Free();
+  state.SetComplexityN(triangles);
+}
+BENCHMARK(BM_RenumberOnOneEdge)->Arg(1000)->Arg(4000)->Arg(16000)->Arg(32000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+
 // Keeps each run's time per iteration (seconds) by its name.
 class SummaryReporter : public benchmark::ConsoleReporter {
  public:
@@ -114,6 +139,7 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   PrintGrowth(reporter, "BM_ObjFan", {1000, 10000, FILE_CORNERS, 100000, 1000000}, "corner");
   PrintGrowth(reporter, "BM_GroupsOnOneEdge", {1000, 8000, 64000}, "triangle");
+  PrintGrowth(reporter, "BM_RenumberOnOneEdge", {1000, 4000, 16000, 32000}, "triangle");
   const auto file = reporter.seconds.find("BM_ObjFan/" + std::to_string(FILE_CORNERS));
   if (file != reporter.seconds.end())
     std::printf("The %d-corner fan file imports in %.1f ms (target: under 100 ms)\n", FILE_CORNERS, file->second * 1e3);

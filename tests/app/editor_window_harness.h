@@ -104,6 +104,32 @@ class ObjectEditorWindow : public AppHarness {
     const int number = CfgNextShot;
     ScreenshotRequest = 1;
     Frame();
+    return ReadShot(number, name);
+  }
+
+  // The loop's passes as it runs them by itself, no frame asked for, until one draws nothing:
+  // the last frame drawn is what the screen goes on showing while the program rests.  The
+  // shots' own message lines are kept off the screen: a new line draws a frame again.
+  Picture Resting(const char* name) {
+    const int level = MessageLevel;
+    MessageLevel = 2;
+    int shown = -1;
+    for (int pass = 0; pass < 20; ++pass) {
+      const int number = CfgNextShot;
+      ScreenshotRequest = 1;
+      AppRunPass();
+      if (CfgNextShot == number) break;
+      shown = number;
+    }
+    ScreenshotRequest = 0;
+    MessageLevel = level;
+    EXPECT_GE(shown, 0) << "a frame was drawn";
+    EXPECT_EQ(RedrawRequested, 0) << "the program came to rest";
+    return ReadShot(shown, name);
+  }
+
+  // Screenshot number read back, and kept beside the test's other pictures as name.png.
+  static Picture ReadShot(int number, const char* name) {
     char path[64];
     std::snprintf(path, sizeof path, "data/shots/zkt_%08d.png", number);
     Picture p;
@@ -120,6 +146,14 @@ class ObjectEditorWindow : public AppHarness {
     HandleKeyDown(key, 0);
     HandleKeyUp(key);
     if (shift) HandleKeyUp(KEY_SHIFT);
+    Frame();
+  }
+  // A key pressed with a modifier (KEY_CTRL, KEY_SHIFT) held.
+  static void KeyWith(int modifier, int key) {
+    HandleKeyDown(modifier, 0);
+    HandleKeyDown(key, 0);
+    HandleKeyUp(key);
+    HandleKeyUp(modifier);
     Frame();
   }
   static void Mouse(MouseRecord record, int x, int y) {

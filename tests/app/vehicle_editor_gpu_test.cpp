@@ -1,8 +1,8 @@
 // vehicle_editor_gpu_test.cpp - the vehicle editor as a user meets it (editor_window_harness.h):
 // opened by the entry page's button, "LOAD" asks for a vehicle among data/veh, the sample car
 // loads, stands and settles in the 3D view, the modeller opened and closed unchanged leaves
-// "no changes", Esc closes it at once and the entry page is back; with unsaved changes the
-// window's close asks first.  The pictures are written to the test's folder:
+// "no changes", Esc closes it at once and the entry page is back, as it was at the start; with
+// unsaved changes the window's close asks first.  The pictures are written to the test's folder:
 // vehicle_editor_empty.png, vehicle_editor_car.png, vehicle_editor_diagram.png (Shift+L),
 // vehicle_editor_status.png and the 2D views' pictures named in the README.
 #include <SDL2/SDL.h>
@@ -43,13 +43,6 @@ namespace {
 
 class VehicleEditorWindow : public CarWindow {
  protected:
-  static void KeyWith(int modifier, int key) {
-    HandleKeyDown(modifier, 0);
-    HandleKeyDown(key, 0);
-    HandleKeyUp(key);
-    HandleKeyUp(modifier);
-    Frame();
-  }
   // The entry page's "vehicle editor" button: the panel's label column, from y 0.35 down a row.
   static void OpenFromTheEntryPage() {
     ASSERT_TRUE(EntryPageIsIdle());
@@ -218,6 +211,45 @@ TEST_F(VehicleEditorWindow, TheEntryPagesButtonOpensItTheSampleCarLoadsSettlesAn
   Frame();
   EXPECT_EQ(CurrentVehicleEditor, nullptr) << "saved: Esc closes at once";
   EXPECT_TRUE(EntryPageIsIdle());
+}
+
+// The entry page looks the same each time it shows: closed by Esc, the vehicle editor and the
+// object editor leave nothing of their last 3D frame behind the page once it rests
+// (entry_page_first.png, entry_page_after_vehicle.png, entry_page_after_object.png).  The top
+// third, where the message lines name the shots, is left out; the pointer stands where it
+// points at nothing, as at the start.
+TEST_F(VehicleEditorWindow, TheEntryPageShowsAsAtTheStartWhenAnEditorCloses) {
+  ResetMessages();
+  Mouse(MouseRecord{}, WIDTH - 10, HEIGHT / 2);
+  const Picture first = Shot("entry_page_first");
+  const auto closeAndCompare = [&](const char* name) {
+    Mouse(MouseRecord{}, WIDTH - 10, HEIGHT / 2);
+    HandleKeyDown(KEY_ESCAPE, 0);
+    HandleKeyUp(KEY_ESCAPE);
+    const Picture again = Resting(name);
+    ASSERT_TRUE(EntryPageIsIdle());
+    // A few pixels at the edges of letters may differ (the editor filled the glyph cache).
+    EXPECT_LT(Differing(first, again, 0, HEIGHT / 3, WIDTH, HEIGHT), 50);
+    EXPECT_TRUE(again.Black(WIDTH / 2, HEIGHT / 2)) << "the page's background";
+  };
+
+  OpenAndLoad();
+  Run(500);
+  EXPECT_GT(Differing(first, Shot("entry_page_vehicle_editor"), 0, HEIGHT / 3, WIDTH, HEIGHT), 20000)
+      << "the editor's view";
+  {
+    SCOPED_TRACE("the vehicle editor closed");
+    closeAndCompare("entry_page_after_vehicle");
+  }
+
+  ObjectEditorWindow::OpenFromTheEntryPage();
+  Frame(2);
+  EXPECT_GT(Differing(first, Shot("entry_page_object_editor"), 0, HEIGHT / 3, WIDTH, HEIGHT), 20000)
+      << "the editor's view";
+  {
+    SCOPED_TRACE("the object editor closed");
+    closeAndCompare("entry_page_after_object");
+  }
 }
 
 // The 3D view, drawn through the edit views' own camera: Ctrl with the left button turns it
@@ -737,6 +769,29 @@ TEST_F(VehicleEditorWindow, AOpensTheDriversAnimationInDriverModeAndEscReturnsTo
   figure.flags &= ~HUMAN_MODEL_USABLE;
   EXPECT_EQ(AnimVehicleHooks.driverPlacement(&seat), 0);
   figure.flags |= HUMAN_MODEL_USABLE;
+  // On a mirrored car the seat stands across the centre line, where the figure is drawn: the
+  // two placements lie twice the seat's offset from the centre line apart.
+  Car& c = *e.car;
+  ASSERT_NE(c.driverPosition.x, 0.0f) << "the sample's driver sits off the centre line";
+  FixedTransform across;
+  c.mirrored = 0;
+  ASSERT_EQ(AnimVehicleHooks.driverPlacement(&seat), 1);
+  c.mirrored = 1;
+  ASSERT_EQ(AnimVehicleHooks.driverPlacement(&across), 1);
+  c.mirrored = 0;
+  const double dx = (across.translation.x - seat.translation.x) / 65536.0;
+  const double dy = (across.translation.y - seat.translation.y) / 65536.0;
+  const double dz = (across.translation.z - seat.translation.z) / 65536.0;
+  EXPECT_NEAR(std::sqrt(dx * dx + dy * dy + dz * dz), 2.0 * std::fabs(c.driverPosition.x), 0.001);
+  // The wheel turn it is given is the drawn one, t = w L / r, r the lock of the vehicle's first
+  // stored set-up: at half that lock the wheel turns half of w.
+  const int reference = c.FirstDefaultSetup().bytes[SETUP_STEERING_LOCK];
+  ASSERT_GE(reference, 2);
+  const uint8_t keptLock = c.steeringLock;
+  c.steeringLock = uint8_t(reference / 2);
+  ASSERT_NE(AnimVehicleHooks.wheelTurn, nullptr);
+  EXPECT_NEAR(AnimVehicleHooks.wheelTurn(), c.steeringWheelTurn * double(reference / 2) / reference, 1e-5);
+  c.steeringLock = keptLock;
 
   // One Esc leaves the animation editor, and the object editor under it closes with it.
   Key(KEY_ESCAPE);

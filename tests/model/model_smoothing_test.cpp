@@ -281,3 +281,137 @@ TEST_F(Smoothing, TwentyFourNeighboursLeaveNoGroupFree) {
   EXPECT_EQ(o.groupCount, 24);
   o.Free();
 }
+
+namespace {
+
+// The renumbering as first written: from each flagged triangle in index order, a region grown
+// by passes over the later triangles until a pass adds nothing, then the numbers in use found
+// by a pass over every triangle of the level.  Gives each triangle's group byte (-1 outside
+// the level) and counts the regions that ran out of numbers.
+std::vector<int> PlainRenumber(const ModelObject& o, int lod, int& ranOut) {
+  const size_t n = size_t(o.triangleCount);
+  std::vector<int> work(n);
+  std::vector<uint8_t> flag(n), inRegion(n);
+  for (size_t t = 0; t < n; ++t) work[t] = int(o.triangles[t].work & 0xFFFF), flag[t] = o.triangles[t].lod == lod;
+  std::vector<uint8_t> marked(size_t(o.pointCount));
+  auto touchesMarked = [&](size_t t) {
+    for (uint16_t c : o.triangles[t].corners)
+      if (marked[c & CORNER_INDEX_MASK]) return true;
+    return false;
+  };
+  auto join = [&](size_t t) {
+    inRegion[t] = 1, flag[t] = 0;
+    for (uint16_t c : o.triangles[t].corners) marked[c & CORNER_INDEX_MASK] = 1;
+  };
+  for (size_t s = 0; s < n; ++s) {
+    if (!flag[s]) continue;
+    std::fill(inRegion.begin(), inRegion.end(), 0);
+    std::fill(marked.begin(), marked.end(), 0);
+    const int g = work[s];
+    join(s);
+    for (bool grew = true; grew;) {
+      grew = false;
+      for (size_t t = s + 1; t < n; ++t)
+        if (flag[t] && work[t] == g && touchesMarked(t)) join(t), grew = true;
+    }
+    if (g == 0) continue;
+    bool noted[24] = {};
+    for (size_t t = 0; t < n; ++t)
+      if (o.triangles[t].lod == lod && !inRegion[t] && work[t] < 24 && touchesMarked(t)) noted[work[t]] = true;
+    int chosen = -1;
+    for (int k = 0; k < std::min(g, 24) && chosen < 0; ++k)
+      if (!noted[k]) chosen = k;
+    if (chosen < 0) chosen = g < 24 ? g : (++ranOut, 0);
+    for (size_t t = 0; t < n; ++t)
+      if (inRegion[t]) work[t] = chosen;
+  }
+  std::vector<int> groups(n, -1);
+  for (size_t t = 0; t < n; ++t)
+    if (o.triangles[t].lod == lod) groups[t] = work[t] & 0xFF;
+  return groups;
+}
+
+void ExpectGroups(const ModelObject& o, const std::vector<int>& groups, const char* what) {
+  for (int t = 0; t < o.triangleCount; ++t)
+    if (groups[size_t(t)] >= 0) {
+      ASSERT_EQ(int(o.triangles[t].group), groups[size_t(t)]) << what << ", triangle " << t;
+    }
+}
+
+}  // namespace
+
+// Random meshes over a handful of points, so that many regions meet at each point, with
+// groups of 0, below 24 and far above it, mirrored corners and two levels: the numbers are
+// those of the passes, and running out is said once however many regions do.
+TEST_F(Smoothing, RenumberingIsThatOfRepeatedPassesOnCrowdedPoints) {
+  std::mt19937 random(131);
+  int roundsRanOut = 0;
+  for (int round = 0; round < 300; ++round) {
+    ModelObject o;
+    o.Init();
+    ModelBuilder b;
+    const int points = 3 + int(random() % 8);
+    for (int p = 0; p < points; ++p) b.Point(p, p % 3, 0);
+    const int triangles = 1 + int(random() % 90);
+    for (int t = 0; t < triangles; ++t) {
+      b.lod = random() % 4 == 0 ? 1 : 0;
+      const uint32_t kind = random() % 10;
+      b.group = kind < 3 ? 0 : kind < 6 ? 1 + int(random() % 23) : 24 + int(random() % 300);
+      b.Triangle(int(random() % uint32_t(points)), int(random() % uint32_t(points)), int(random() % uint32_t(points)));
+      if (random() % 8 == 0) b.triangles.back().corners[random() % 3] |= CORNER_MIRRORED;
+    }
+    b.Into(o);
+    o.lodCount = 2;
+    for (int lod = 0; lod < 2; ++lod) {
+      ResetMessages();
+      for (int t = 0; t < o.triangleCount; ++t) o.triangles[t].work = o.triangles[t].group + (lod == 0 ? 0 : 256 * (t % 3));
+      int ranOut = 0;
+      const std::vector<int> plain = PlainRenumber(o, lod, ranOut);
+      AssignSmoothingGroups(o, lod);
+      ExpectGroups(o, plain, "round");
+      EXPECT_EQ(CountMessages(TEXT_OUT_OF_SMOOTHING_GROUPS, TextColours.grey), ranOut > 0 ? 1 : 0) << round;
+      roundsRanOut += ranOut > 1;
+    }
+    ExpectNothingSelected(o);
+    o.Free();
+  }
+  EXPECT_GT(roundsRanOut, 10);  // the rounds did run out of numbers, more than once each
+}
+
+// Triangles on one edge walked the same way by each: every one a surface of its own, all
+// touching at the edge's two points.  Each past the 24th runs out, and it is said once.
+TEST_F(Smoothing, SurfacesOnOneEdgeRunOutOnceAsThePassesNumberThem) {
+  for (int calls = 0; calls < 2; ++calls) {
+    ModelObject o;
+    o.Init();
+    ModelBuilder b;
+    b.Point(0, 0, 0);
+    b.Point(1, 0, 0);
+    for (int t = 0; t < 200; ++t) b.Triangle(0, 1, b.Point(t % 13, 1 + t / 13, 0));
+    b.Into(o);
+    ResetMessages();
+    if (calls == 0) {
+      AssignGroupsByEdges(o, 0);
+      int ranOut = 0;
+      const std::vector<int> plain = PlainRenumber(o, 0, ranOut);
+      EXPECT_EQ(ranOut, 200 - 24);
+      AssignSmoothingGroups(o, 0);
+      ExpectGroups(o, plain, "one edge");
+    } else {
+      // The whole object, its levels and a subobject of the same triangles: still said once.
+      o.AddSubobjectSlot();
+      o.childCount = 1;
+      ModelObject& child = o.children[0];
+      child.Init();
+      b.Into(child);
+      o.AssignMissingSmoothingGroups();
+      for (int t = 0; t < 24; ++t) EXPECT_EQ(child.triangles[t].group, t);
+      for (int t = 24; t < 200; ++t) EXPECT_EQ(child.triangles[t].group, 0) << t;
+    }
+    for (int t = 0; t < 24; ++t) EXPECT_EQ(o.triangles[t].group, t);
+    for (int t = 24; t < 200; ++t) EXPECT_EQ(o.triangles[t].group, 0) << t;
+    EXPECT_EQ(CountMessages(TEXT_OUT_OF_SMOOTHING_GROUPS, TextColours.grey), 1);
+    EXPECT_EQ(MessageLineCount, 1);
+    o.Free();
+  }
+}

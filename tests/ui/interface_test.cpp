@@ -1,16 +1,20 @@
 // interface_test.cpp - the interface tables driven headlessly with mouse records.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/config.h"
 #include "core/process.h"
 #include "core/window_state.h"
 #include "tests/ui/mouse_records.h"
 #include "ui/interface.h"
+#include "ui/interface_draw.h"
 #include "ui/interface_local.h"
 #include "ui/screen_labels.h"
 #include "ui/text_measure.h"
+#include "ui/value_edit.h"
 #include "ui/value_steps.h"
 
 namespace {
@@ -606,6 +610,103 @@ TEST_F(Interface, APressOnAScreenLabelCallsItsCallbackAndClearsTheFrame) {
   EXPECT_EQ(ScreenLabelCount, 0);
   EXPECT_EQ(Press(301, 300), 0);
   CfgBlobSize = savedBlob;
+}
+
+// A screen may format a button's label into a buffer of its own: the button keeps the text it
+// was given, for drawing and for naming the edit a press makes, whatever the buffer holds
+// afterwards.  Texts of other styles (numbers, limits) are left as they were given.
+std::string g_EditName;
+void RecordEditName(const char* name, int, void*, uint32_t) { g_EditName = name ? name : ""; }
+
+TEST_F(Interface, TextStylesKeepTheirTextWhenTheCallersBufferChangesOrGoes) {
+  char shown[BUTTON_TEXT_SIZE];
+  const auto labelFrom = [&](const char* text) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%s", text);
+    const int index = AddRowButton(&owner, 4, 0, 0, nullptr, buffer, RecordHandler, nullptr);
+    std::memset(buffer, 'x', sizeof buffer - 1);  // the caller's buffer reused before the frame is drawn
+    return index;
+  };
+  const int first = labelFrom("Turbo AngVel 12.5");
+  const int second = labelFrom("Turbo AngVel 13.0");
+  ASSERT_EQ(ButtonText(InterfaceButtons[first], shown, sizeof shown), 1);
+  EXPECT_STREQ(shown, "Turbo AngVel 12.5");
+  ASSERT_EQ(ButtonText(InterfaceButtons[second], shown, sizeof shown), 1);
+  EXPECT_STREQ(shown, "Turbo AngVel 13.0");
+
+  // A longer text is cut to what a button shows.
+  std::string longText(300, 'a');
+  const int cut = AddRowButton(&owner, 4, 0, 0, nullptr, longText.c_str(), nullptr, nullptr);
+  longText.assign(300, 'b');
+  EXPECT_EQ(std::strlen(InterfaceButtons[cut].text.text), size_t(BUTTON_TEXT_SIZE - 1));
+  EXPECT_EQ(InterfaceButtons[cut].text.text[0], 'a');
+
+  // A button moved down the table (a page dropping its hidden rows) keeps its own text when
+  // later buttons take the places behind it.
+  ClearInterface();
+  AddRowButton(&owner, 4, 0, 0, nullptr, "hidden row", nullptr, nullptr);
+  AddRowButton(&owner, 4, 0, 0, nullptr, "Oval suspension arms", nullptr, nullptr);
+  InterfaceButtons[0] = InterfaceButtons[1];
+  ButtonCount = 1;
+  AddRowButton(&owner, 4, 0, 0, nullptr, "-", nullptr, nullptr);
+  ButtonText(InterfaceButtons[0], shown, sizeof shown);
+  EXPECT_STREQ(shown, "Oval suspension arms");
+
+  // The copies are kept until the tables are emptied: a frame that drops and adds more than
+  // the store holds has its further text buttons left out, as a full table does.
+  ClearInterface();
+  const std::string full(BUTTON_TEXT_SIZE - 1, 'c');
+  int added = 0;
+  while (AddRowButton(&owner, 1, 0, 0, nullptr, full.c_str(), nullptr, nullptr) >= 0) {
+    ButtonCount = 0;  // dropped, not emptied
+    ASSERT_LT(++added, BUTTON_TEXT_STORE);
+  }
+  EXPECT_EQ(added, BUTTON_TEXT_STORE / BUTTON_TEXT_SIZE);
+  EXPECT_EQ(AddButton(&owner, 0, 0, 10, 10, 0, IvInt(7), IvInt(0), IvInt(0), BUTTON_STYLE_NUMBER, nullptr, nullptr,
+                      nullptr),
+            0)
+      << "a button without a text to keep is still added";
+  ClearInterface();
+  EXPECT_EQ(AddRowButton(&owner, 1, 0, 0, nullptr, full.c_str(), nullptr, nullptr), 0) << "emptied with the tables";
+
+  // A toggle names its edit after its label when pressed, a frame after the label's buffer
+  // was reused.
+  ClearInterface();
+  uint32_t flags = 0;
+  RecordEditMerging = RecordEditName;
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  {
+    char label[16] = "fuel";
+    AddFlagToggle(&owner, 6, label, 0x200, &flags, nullptr, 0, nullptr, nullptr);
+    std::strcpy(label, "gone");
+  }
+  const InterfaceButton toggle = InterfaceButtons[ButtonCount - 1];
+  Press((toggle.left + toggle.right) / 2, (toggle.top + toggle.bottom) / 2);
+  EXPECT_EQ(flags, 0x200u);
+  EXPECT_EQ(g_EditName, "switch fuel");
+
+  // A number in the text field stays a number.
+  ClearInterface();
+  const int number = AddButton(&owner, 0, 0, 10, 10, 0, IvInt(1234), IvInt(0), IvInt(0), BUTTON_STYLE_NUMBER, nullptr,
+                               nullptr, nullptr);
+  EXPECT_EQ(InterfaceButtons[number].text.i, 1234);
+  EditDomain = EDIT_DOMAIN_NONE;
+  RecordEditMerging = nullptr;
+}
+
+// The step buttons of a spinner row name their edit after the row's label; their text field
+// holds the row's lower limit, which is no text.
+TEST_F(Interface, ASpinnersStepButtonsNameTheirEditAfterTheRow) {
+  RecordEditMerging = RecordEditName;
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  uint8_t width = 5;
+  AddRowColourButton(&owner, "Rim edge extra width %d mm", 2, 10, &width, nullptr, RecordHandler, nullptr);
+  const InterfaceButton plus = InterfaceButtons[ButtonCount - 1];
+  Press((plus.left + plus.right) / 2, (plus.top + plus.bottom) / 2);
+  EXPECT_EQ(width, 6);
+  EXPECT_EQ(g_EditName, "set rim edge extra width mm");
+  EditDomain = EDIT_DOMAIN_NONE;
+  RecordEditMerging = nullptr;
 }
 
 TEST(InterfaceArithmetic, MulDivRoundsToNearestAndSurvivesAZeroDivisor) {

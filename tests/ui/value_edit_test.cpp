@@ -204,7 +204,8 @@ TEST_F(ValueEdit, EachDomainRecordsInItsOwnHistory) {
 TEST_F(ValueEdit, ControlsRecordTheirEditsBeforeChanging) {
   EditDomain = EDIT_DOMAIN_VEHICLE;
   int32_t count = 3;
-  AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&count), IvText("Spokes"), IvInt(9), IvInt(0), 43,
+  // A spinner's step button as its row makes it: the limits, and the row's label naming the edit.
+  AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&count), IvInt(0), IvInt(9), IvText("Spokes"), 43,
             nullptr, RecordCallback, nullptr);
   Press(1, 1);
   ASSERT_EQ(g_Edits.size(), 1u);

@@ -1,7 +1,8 @@
 // car_draw_test.cpp - the rules of drawing a car: the level walk, the draw flags by view
-// kind and settings, the steering wheel and the driver's frame, the item lists' limits, the
-// lamps and their brightness uploads, the lighting reports and the shadow objects with a
-// stand-in world; the editor's triangle and axis marks.
+// kind and settings, the steering wheel and the driver's frame (at the set-up's lock against
+// the first default set-up's), the item lists' limits, the lamps and their brightness
+// uploads, the lighting reports and the shadow objects with a stand-in world; the editor's
+// triangle and axis marks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,7 +15,9 @@
 #include "core/report.h"
 #include "render/humans.h"
 #include "render/views.h"
+#include "skeleton/skeleton.h"
 #include "tests/core/report_recorder.h"
+#include "vehicle/car_animations.h"
 #include "vehicle/car_draw.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_lighting.h"
@@ -147,6 +150,48 @@ TEST(CarDraw, SteeringWheelAndDriverFrame) {
   EXPECT_EQ(f.frame, 0);
   EXPECT_EQ(ChooseDriverFrame(9, 4.0f, 4.0f, 1.0f, 0.0f).frame, 4);  // no lock: the middle
   EXPECT_EQ(ChooseDriverFrame(1, 4.0f, 4.0f, 1.0f, 30.0f).frame, 0);
+}
+
+// The vehicle's steering-wheel turn w is given at the lock of its first default set-up: a
+// set-up of more lock turns the wheel, and the driver's hands with it, further.  The driver's
+// steering animation here has two frames over a range of 1 rad, its one solid 1 m higher in
+// the second, so the head shows the fraction f of the blend: 1 x f - 0.02 m.
+TEST(CarDraw, TheDriverIsPosedForTheWheelsTurnAtTheSetUpsLock) {
+  Car car;
+  car.steeringWheelTurn = 1.0f;  // rad each way at the reference lock
+  car.steeringLock = 30;
+  car.controls.steerAngle = 10.0f * 3.14159265f / 180.0f;  // a third of the lock
+  car.steeringInstance = new AnimInstance{AnimDefaultTransform, nullptr, 1, new FixedTransform[1]};
+  car.steeringPose = new Animation;
+  car.steeringPose->scale = 1.0f;
+  car.steeringPose->frameCount = 2;
+  car.steeringPose->frames = new AnimationFrame[2];
+  for (int k = 0; k < 2; ++k) {
+    FixedTransform* solid = car.steeringPose->frames[k].transforms = new FixedTransform[1];
+    solid->rotation = FixedMatrix{{M, 0, 0, 0, M, 0, 0, 0, M}};
+    solid->translation = IntVector{0, 0, k * M};
+  }
+
+  // No default set-up: the wheel turns w at the car's own lock.  t = 1 rad, so
+  // f = 0.5 - 0.5 x (1 / 1) x (10 / 30) = 1/3.
+  EXPECT_EQ(SteeringRatioByte(car), 30);
+  EXPECT_NEAR(car.PoseDriver().z, 1.0 / 3.0 - 0.02, 1e-4);
+
+  // Given at 20 degrees: t = 1 x 30 / 20 = 1.5 rad, f = 0.5 - 0.5 x 1.5 x (10 / 30) = 0.25,
+  // and the wheel turns a third of 1.5 rad: 0.5 rad, 5215.2 sixteen-bit units.
+  car.setupCount = 1;
+  car.setups[0].record.bytes[SETUP_STEERING_LOCK] = 20;
+  EXPECT_EQ(SteeringRatioByte(car), 20);
+  EXPECT_NEAR(car.PoseDriver().z, 0.25 - 0.02, 1e-4);
+  EXPECT_NEAR(SteeringWheelAngle(car.steeringWheelTurn, 30.0f, SteeringRatioByte(car), car.controls.steerAngle),
+              5215.2, 2.0);
+  // At full lock t = 1.5 rad is past the animation's range: the first frame, held there.
+  car.controls.steerAngle = 30.0f * 3.14159265f / 180.0f;
+  EXPECT_NEAR(car.PoseDriver().z, 0.0 - 0.02, 1e-4);
+  // A stored lock of 0 gives no ratio: the car's own lock stands in.
+  car.setups[0].record.bytes[SETUP_STEERING_LOCK] = 0;
+  EXPECT_EQ(SteeringRatioByte(car), 30);
+  car.FreeAnimations();
 }
 
 TEST(CarDraw, GarageZoomAndMirrorOffset) {

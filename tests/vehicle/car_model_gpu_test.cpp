@@ -464,6 +464,24 @@ TEST_F(CarPixels, TheSubobjectPassListsThePiecesAViewShows) {
     EXPECT_NEAR(sub->local.rotation.m[8], FIXED_ONE, 64);
     EXPECT_NEAR(sub->local.translation.x, car.driverPosition.x * 65536.0, 1.0) << "at the driver";
   }
+  // The turn is given at the first default set-up's lock (30 degrees in the sample): given at
+  // 20, a third of the lock turns the wheel 30 / 20 x pi / 3 = a quarter turn.
+  ASSERT_GE(car.setupCount, 1);
+  ASSERT_EQ(car.setups[0].record.bytes[SETUP_STEERING_LOCK], 30);
+  car.setups[0].record.bytes[SETUP_STEERING_LOCK] = 20;
+  car.controls.steerAngle = 10 * 3.14159265f / 180;
+  DrawCarModel(car, view);
+  int turned = 0;
+  for (int i = 0; i < d.items.count; ++i) {
+    const DrawMesh* sub = static_cast<const DrawMesh*>(d.items.items[i].source);
+    if (sub->type != SUBOBJECT_STEERING_WHEEL) continue;
+    ++turned;
+    EXPECT_NEAR(sub->local.rotation.m[0], 0, 64) << "a quarter turn";
+    EXPECT_NEAR(std::abs(sub->local.rotation.m[1]), FIXED_ONE, 64);
+  }
+  EXPECT_EQ(turned, 1);
+  car.setups[0].record.bytes[SETUP_STEERING_LOCK] = 30;
+  car.controls.steerAngle = 30 * 3.14159265f / 180;
   // An ordinary piece (the steering wheel taken as one) shows in views of kind above 2 only.
   DrawMesh* wheel = nullptr;
   for (int i = 0; i < car.levelMeshes[0]->childCount; ++i)

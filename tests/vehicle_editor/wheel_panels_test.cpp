@@ -293,7 +293,7 @@ TEST_F(WheelPanels, EditRimOpensTheHostOnTheCarsRimAndEscapeClosesIt) {
   ASSERT_NE(car().rim, nullptr);
   VehicleEditor::EditRim(e, CLICK_LEFT, 0);
   ASSERT_NE(e->prss.sub, nullptr);
-  EXPECT_EQ(e->rimEditorOpen, 1);
+  EXPECT_EQ(e->panelMode, PANEL_RIM_SHAPE) << "the bottom rows are the rim shape controls";
   EXPECT_STREQ(Slots[NumNodes].name, "edit rim");
   RimScreen* host = reinterpret_cast<RimScreen*>(e->prss.sub);
   EXPECT_EQ(host->graph.data, car().rim);
@@ -308,7 +308,7 @@ TEST_F(WheelPanels, EditRimOpensTheHostOnTheCarsRimAndEscapeClosesIt) {
   host->prss.key(&host->prss, 27);
   e->prss.act(&e->prss);
   EXPECT_EQ(e->prss.sub, nullptr);
-  EXPECT_EQ(e->rimEditorOpen, 0);
+  EXPECT_EQ(e->panelMode, PANEL_NORMAL);
   EXPECT_EQ(RimEditorCar, nullptr);
   EXPECT_EQ(car().rim->numPoints, points);
 }
