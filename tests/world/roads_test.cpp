@@ -80,7 +80,7 @@ TEST_F(Roads, SectionRecordsOfEveryRevisionReadBackFieldForField) {
 }
 
 TEST_F(Roads, SegmentRecordsOfBothFormsReadBackFieldForField) {
-  for (int version : {250, 252}) {
+  for (int version : {250, 251, 252}) {  // the last of the old form, the first two of the new
     SCOPED_TRACE(version);
     TrackSegment t = Road(3, 4, 3, 0);
     t.flags = 3;
