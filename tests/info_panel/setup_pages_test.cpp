@@ -273,6 +273,12 @@ TEST_F(SetupPages, SteeringShowsCasterToeAndTheWheelTurnWithinItsLimits) {
       Fmt("Toe In %+.1f\260", (Bytes()[SETUP_AXLE[0] + AXLE_TOE] - 9) / 10.0),
       Fmt("Car's steering wheel turns %.0f\260 (lock to lock)", turn)};
   EXPECT_EQ(lines, expected);
+  // Parallel steer runs from 0 to 100 %, its bar as far.
+  const ValueControl* parallel = Bound(37, Bytes() + SETUP_PARALLEL_STEER);
+  ASSERT_NE(parallel, nullptr);
+  EXPECT_EQ(parallel->minimum.f, 0.0f);
+  EXPECT_EQ(parallel->maximum.f, 100.0f);
+  EXPECT_EQ(parallel->byteMaximum, 100);
   // The editor's lock bound is 60 unless the lock is fixed to the first set-up's.
   EXPECT_EQ(Bound(37, Bytes() + SETUP_STEERING_LOCK)->byteMaximum, 60);
   car->options2 |= OPT2_FIXED_LOCK;
