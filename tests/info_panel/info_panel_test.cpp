@@ -396,6 +396,24 @@ TEST_F(PanelTest, TheAddedMassRowOfALightCarShowsNoBar) {
     EXPECT_NE(ValueControls[i].variable, &car.currentSetup.bytes[SETUP_BALLAST]);
 }
 
+TEST_F(PanelTest, TheAddedMassGoesToATenthOfTheCarsMassAndNoFurtherThan200Kg) {
+  // 10 kg for every whole 50 kg of the car (rounded), at most 200 kg.
+  const float masses[] = {950.0f, 1000.0f, 1024.0f, 2600.0f};
+  const int most[] = {190, 200, 200, 200};
+  for (int k = 0; k < 4; ++k) {
+    Car car;
+    MakeSampleCar(RUNABOUT, car);
+    car.massWithoutOccupants = masses[k];
+    Draw(car, 0);
+    const ValueControl* row = nullptr;
+    for (int i = 0; i < ValueControlCount && !row; ++i)
+      if (ValueControls[i].displayType == 37 && ValueControls[i].variable == &car.currentSetup.bytes[SETUP_BALLAST])
+        row = &ValueControls[i];
+    ASSERT_NE(row, nullptr) << masses[k];
+    EXPECT_EQ(row->byteMaximum, most[k]) << masses[k];
+  }
+}
+
 TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
   Car car;
   MakeSampleCar(RUNABOUT, car);
