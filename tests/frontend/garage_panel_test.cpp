@@ -146,6 +146,22 @@ TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
   right.callback(right.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(right.variable));
   EXPECT_EQ(differential, 0);
 
+  // The configuration, with a second one made: on round both ways.
+  std::strcpy(car->configs[0].name, "HARD TOP");
+  std::strcpy(car->configs[1].name, "OPEN ROOF");
+  car->configCount = 2;
+  uint8_t& configuration = bytes[SETUP_CONFIGURATION];
+  configuration = 0;
+  frame(INFO_PAGE_INFO);
+  press("HARD TOP", +1);
+  EXPECT_EQ(configuration, 1);
+  frame(INFO_PAGE_INFO);
+  press("OPEN ROOF", +1);
+  EXPECT_EQ(configuration, 0) << "past the last configuration, the first";
+  frame(INFO_PAGE_INFO);
+  press("HARD TOP", -1);
+  EXPECT_EQ(configuration, 1) << "below the first, the last";
+
   FrameSkipped = 1;
   Prss_Terminate(page);
   EXPECT_EQ(page->act(page), nullptr);
