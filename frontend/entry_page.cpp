@@ -27,6 +27,10 @@ constexpr float VEHICLE_EDITOR_BUTTON_Y = 0.35f;
 constexpr const char* TEXT_OBJECT_EDITOR = "object editor";
 constexpr float OBJECT_EDITOR_BUTTON_WIDTH = 0.45f;
 constexpr int VALUE_TYPE_BIG_PANEL = 7;
+// The big panel in the middle of the page, and the version line inside it.
+constexpr float PANEL_LEFT = -0.5f, PANEL_TOP = -0.3f, PANEL_RIGHT = 0.5f, PANEL_BOTTOM = 0.3f;
+constexpr float VERSION_INSET = 0.05f;
+constexpr float VERSION_Y = -0.05f;
 
 struct EntryPage {
   Prss prss;
@@ -96,8 +100,8 @@ Prss* EntryPageAction(Prss* process) {
     AddScreenTitle("ZKT Editor", 0, 1);
     std::snprintf(g_versionLine, sizeof g_versionLine, "version %s", PROGRAM_VERSION);
     AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvText(""), VALUE_TYPE_BIG_PANEL, nullptr, nullptr,
-                    -0.5f, -0.3f, 0.5f, 0.3f);
-    AddPageText(g_versionLine, -0.05f);
+                    PANEL_LEFT, PANEL_TOP, PANEL_RIGHT, PANEL_BOTTOM);
+    AddPageText(g_versionLine, VERSION_Y, PANEL_LEFT + VERSION_INSET, PANEL_RIGHT - VERSION_INSET);
     AddBackButton(process, WORD_EXIT, EntryPageButton, LanguageTexts[TX_3a_exit_btn]);
     AddOkButton(process, WORD_OBJECT_EDITOR, EntryPageButton, TEXT_OBJECT_EDITOR, OBJECT_EDITOR_BUTTON_WIDTH);
     AddPanelButton(process, TEXT_GARAGE, WORD_GARAGE, EntryPageButton, GARAGE_BUTTON_Y);

@@ -85,10 +85,10 @@ void DrawCountdownCaption();
 extern void (*CountdownCaptionDrawer)(const char* text, uint32_t colour);
 
 // ---- [Page text] ----
-// Wrapped text from y (screen units) down, queued for this frame's interface drawing;
-// returns the y below it.
+// Wrapped text from y (screen units) down between leftX and rightX, queued for this frame's
+// interface drawing; returns the y below it.
 constexpr float PAGE_TEXT_SIZE = 0.05f;
-float AddPageText(const char* text, float y);
+float AddPageText(const char* text, float y, float leftX = -0.8f, float rightX = 0.8f);
 
 // ---- [Names] ----
 // IsShortCarName, a built-in car's short name, is the vehicle data's (vehicle_data/builtin_vehicles.h).

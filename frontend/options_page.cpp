@@ -8,6 +8,7 @@
 #include "core/process.h"
 #include "frontend/frontend.h"
 #include "frontend/player_file.h"
+#include "render/frame.h"
 #include "ui/dialogs.h"
 #include "ui/interface_config.h"
 #include "ui/widgets.h"
@@ -59,6 +60,7 @@ void KeepChoices(OptionsPage& page) {
   WriteInterfaceCfg();
   SavePlayerFile();
   DialogOpen = page.savedDialog;
+  PopClearMode();
 }
 
 void OptionsKey(Prss* process, int keyCode) {
@@ -106,5 +108,11 @@ Prss* OpenOptions(Prss* parent) {
     page->gearbox[i] = value <= GEARBOX_OPTIONS[i].maximum ? value : 0;
   }
   DialogOpen = 2;
+  // The page clears its frames: over an editor, which clears for itself and draws nothing
+  // while the page is open, the editor's last picture would stay beneath it.
+  PushClearMode(0);
+  // Keys and the mouse are the page's while it is open: Escape closes it and not the screen
+  // beneath.
+  Prss_MakeCurrent(&page->prss);
   return &page->prss;
 }

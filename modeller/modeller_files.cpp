@@ -369,6 +369,9 @@ void AskEditorSkin(ModellerScreen& s) {
           "data\\skins\\%s.jpg");
 }
 
+// The object panel's widest row: "skin", the skin name and "OBJ".
+constexpr int OBJECT_PANEL_UNITS = 15;
+
 int ObjectPanelRows(const ModellerScreen& s) { return s.state.mode == ModeSubobject ? 3 : 2; }
 
 void AddObjectPanel(ModellerScreen& s, int usedBottom) {
@@ -382,11 +385,19 @@ void AddObjectPanel(ModellerScreen& s, int usedBottom) {
   };
   RowCursorX = left;
   RowCursorY = top;
-  AddPanelSeparator(0.0f, float(RowCursorY));
+  // The separator along the panel's top edge, placed in screen units (the rows are in pixels),
+  // as wide as the panel's widest row.
+  if (ScreenWidth > 0 && ScreenHeight > 0) {
+    const int columns = LayoutColumns;
+    LayoutColumns = OBJECT_PANEL_UNITS;
+    AddPanelSeparator(2.0f * float(left) / float(ScreenWidth) - 1.0f, 2.0f * float(top) / float(ScreenHeight) - 1.0f);
+    LayoutColumns = columns;
+  }
   Prss* owner = &s.prss;
   ColourWord* grey = &TextColours.grey;
   // The names and file buttons wide enough for "main object selected", "LOAD" and "SAVE".
   constexpr int NAME_UNITS = 9, FILE_UNITS = 3;
+  static_assert(2 + NAME_UNITS + 1 + FILE_UNITS == OBJECT_PANEL_UNITS, "the first row is the widest");
   AddRowButton(owner, 2, 0, 0, grey, "skin", nullptr, nullptr);
   AddRowButton(owner, NAME_UNITS + 1, 0, 0, Plain(), EditorSkinName[0] ? EditorSkinName : "-", SkinButton,
                "Select a JPG to use as a skin texture in the editor");

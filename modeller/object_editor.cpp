@@ -53,6 +53,12 @@ bool DriverView(const ObjectEditor& e) {
 
 bool DrawingOff() { return FrameSkipped || EditorDrawingOff; }
 
+// An editor opened for its modeller or animation editor (or asked to close with it) closes
+// once that sub-screen has gone.
+bool ClosesWithoutSub(const ObjectEditor& e) {
+  return !e.prss.sub && (ObjectEditorShared.closeAll || e.openMode != OPEN_NONE);
+}
+
 void SyncPreviewSettings() {
   const ObjectEditorState& s = ObjectEditorShared;
   PreviewSettings& p = PreviewConfig;
@@ -423,6 +429,15 @@ Prss* ObjectEditorScreenAction(Prss* process) {
     CloseEditor(e);
     return nullptr;
   }
+  // A sub-screen that ended since the last frame goes first; when the editor closes with it,
+  // it closes in this act, before drawing, so the screen beneath finds it gone in the same
+  // frame (and takes keys such as Shift+O at once).
+  if (process->sub && !process->sub->alive) Prss_ActSub(process);
+  if (ClosesWithoutSub(*e)) {
+    TerminateObjectEditor(process);
+    CloseEditor(e);
+    return nullptr;
+  }
   e->twoSidedPicking = 0;
   if (TopClearMode() == 3 && process->sub) {
     Prss_ActSub(process);
@@ -491,7 +506,7 @@ Prss* ObjectEditorScreenAction(Prss* process) {
 
   Prss_ActSub(process);
   if (MappingScreenshotRequested) return process;
-  if (!process->sub && (s.closeAll || e->openMode != OPEN_NONE)) {
+  if (ClosesWithoutSub(*e)) {
     TerminateObjectEditor(process);
     return process;
   }

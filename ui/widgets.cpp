@@ -203,7 +203,8 @@ void AddHostNameRow(Prss* owner, float y) {
 
 void AddPanelValueRow(Prss* owner, const char* label, const char* text, int32_t* value, uintptr_t word,
                       InterfaceHandler handler, float y) {
-  AddArrowRow(owner, label, value, IvText(nullptr), IvText(text), 49, word, handler, y);
+  // Type 49 shows the text of its minimum field (a format for the value).
+  AddArrowRow(owner, label, value, IvText(text), IvText(nullptr), 49, word, handler, y);
 }
 
 // ---- [Sliders and scroll bar] ----

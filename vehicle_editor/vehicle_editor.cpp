@@ -277,11 +277,13 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
   // A page covering the editor (the options), or the garage taking the cover picture.
   if (e->dialogOpen || e->coverState != COVER_IDLE) {
     Prss_ActSub(process);
-    if (!process->sub) {
-      e->dialogOpen = 0;
-      if (e->coverState != COVER_IDLE) CoverPageClosed(*e);
+    if (process->sub) return process;
+    e->dialogOpen = 0;
+    if (e->coverState != COVER_IDLE) {
+      CoverPageClosed(*e);
+      return process;
     }
-    return process;
+    // The options page has closed: the editor is drawn in this frame, which the page cleared.
   }
   if (EditorShellHooks.exportStep) EditorShellHooks.exportStep();
   // A quit request: with unsaved changes a question, which waits while a sub-screen is open.

@@ -725,6 +725,29 @@ TEST_F(PanelsTest, ObjectPanelNamesAndTheChainsViews) {
   EditorSkinName[0] = 0;
 }
 
+// The object panel at the bottom left begins with a separator along its top edge: two rows
+// up from the bottom of the 960-row screen outside subobject mode, three in it, from the left
+// edge across.
+TEST_F(PanelsTest, TheObjectPanelHasItsSeparatorAlongItsTop) {
+  Start(SampleCar);
+  const auto separatorAt = [](float top) {
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      if (c.displayType == 7 && std::abs(c.top - top) < 0.002f && std::abs(c.left + 1.0f) < 0.002f &&
+          c.bottom > c.top && c.bottom - c.top < 0.01f)
+        return true;
+    }
+    return false;
+  };
+  for (const int mode : {int(ModeBuild), int(ModeSubobject)}) {
+    Mode(mode);
+    Buttons();
+    const int rows = mode == ModeSubobject ? 3 : 2;
+    const float top = 2.0f * float(960 - rows * ButtonHeight) / 960.0f - 1.0f;
+    EXPECT_TRUE(separatorAt(top)) << "mode " << mode << ": a separator at y " << top;
+  }
+}
+
 // ---- The subobject labels ----
 
 TEST_F(PanelsTest, SubobjectLabelsPickAndRename) {

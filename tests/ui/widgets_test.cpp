@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/process.h"
 #include "platform/files.h"
@@ -185,6 +186,25 @@ TEST_F(Widgets, FloatStepsAreLiveOnlyAwayFromTheirBounds) {
   EXPECT_EQ(ValueControls[2].owner, &owner);
   EXPECT_FLOAT_EQ(ValueControls[1].top, 0.005f);
   EXPECT_FLOAT_EQ(ValueControls[1].left, -0.47f);
+}
+
+// A value row shows its text between its arrows (the options page's gearbox rows: "automatic"),
+// and the arrows step with words w and w + 1.
+TEST_F(Widgets, AValueRowShowsItsTextBetweenItsArrows) {
+  AddScreenTitle("t", 5, 0);
+  int32_t value = 0;
+  AddPanelValueRow(&owner, "wheel gear shift", "automatic", &value, 6, CycleValue, 0.0f);
+  const ValueControl* middle = FindType(49);
+  ASSERT_NE(middle, nullptr);
+  char shown[64];
+  ASSERT_EQ(ValueControlText(*middle, shown, sizeof shown), 1);
+  EXPECT_STREQ(shown, "automatic");
+  EXPECT_NE(ValueControlInk(*middle), 0u) << "the text is drawn";
+  std::vector<uintptr_t> words;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].displayType == 0 && ValueControls[i].owner == &owner)
+      words.push_back(reinterpret_cast<uintptr_t>(ValueControls[i].variable));
+  EXPECT_EQ(words, (std::vector<uintptr_t>{6, 7}));
 }
 
 TEST_F(Widgets, ScrollBarPartsFollowItsHeight) {
