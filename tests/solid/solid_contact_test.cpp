@@ -303,6 +303,18 @@ TEST_F(SolidContacts, AHullOffersThePointWhereAProbeCrossesItsFace) {
   far.world = {INT32_MIN, 0, 0};  // a world away: no overflow, no contact
   hull.PointContactWithHull(far);
   EXPECT_EQ(far.candidateStrength, 0);
+
+  // A face 2400 m across (its triangles' edges up to 3394 m) is within the 4096 m reach.
+  Solid wide;
+  MakeBox(wide, {1200.0f, 1200.0f, 1200.0f}, 4.0f, {0.0f, 0.0f, 0.0f});
+  wide.Integrate(STEP, 0);
+  ContactProbe onWide = {};
+  onWide.world = FixedFromMetres(Vec3{-1199.9f, 300.0f, -200.0f});
+  onWide.fromCentre = FixedFromMetres(Vec3{0.5f, 0.0f, 0.0f});
+  wide.PointContactWithHull(onWide);
+  EXPECT_EQ(onWide.candidateBody, &wide);
+  EXPECT_EQ(onWide.candidateNormal.x, -1.0f);
+  EXPECT_NEAR(onWide.candidatePoint.x, -1200.0 * 65536, 64);
 }
 
 // A body with no hull whose 16.16 world points are given, and, as a car, wheels.
