@@ -96,9 +96,7 @@ PlatformRect StoredWindowRect() {
   if (r.Width() >= 64 && r.Height() >= 64) return r;
   PlatformRect desktop;
   PlatformVirtualDesktop(desktop);
-  const int width = std::max(64, std::min(1280, desktop.Width() - 160));
-  const int height = std::max(64, std::min(720, desktop.Height() - 160));
-  r = PlatformRect{desktop.left + 80, desktop.top + 80, desktop.left + 80 + width, desktop.top + 80 + height};
+  DefaultWindowRect(desktop, r);
   for (int i = 0; i < 4; ++i) CfgWindow[i] = (&r.left)[i];
   return r;
 }
@@ -340,6 +338,12 @@ void DestroyMainWindow() {
 }
 
 int MainWindowExists() { return PlatformWindowExists(); }
+
+void DefaultWindowRect(const PlatformRect& desktop, PlatformRect& out) {
+  const int width = std::max(64, std::min(1280, desktop.Width() - 160));
+  const int height = std::max(64, std::min(720, desktop.Height() - 160));
+  out = PlatformRect{desktop.left + 80, desktop.top + 80, desktop.left + 80 + width, desktop.top + 80 + height};
+}
 
 namespace {
 // The body of the SetWindowMode hook (core/window_state.h).

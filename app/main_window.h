@@ -12,6 +12,7 @@
 
 #include "core/window_state.h"  // the input records, held keys, window state and window hooks
 
+struct PlatformRect;
 struct WindowMessage;
 
 // ---- [Window] ----
@@ -26,6 +27,10 @@ void DestroyMainWindow();
 // cursor clips the frame loop installs (InstallShellHooks, app/app.h).
 void InstallMainWindowHooks();
 int  MainWindowExists();
+// The window's rectangle when the stored one cannot hold a window: 80 pixels in from the
+// desktop's corner, the desktop less 160 pixels but at most 1280 x 720, and never below
+// 64 x 64 however small the desktop.
+void DefaultWindowRect(const PlatformRect& desktop, PlatformRect& out);
 
 // ---- [Messages and input] ----
 void MainWndProc(const WindowMessage& message);

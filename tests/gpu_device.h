@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -46,7 +47,11 @@ inline bool StartTestDevice(int width, int height) {
   CfgRenderHdr = 0;
   CfgAdapterSelect = CfgOutputSelect = 0;
   CfgZbdSelect = 2;
-  return PreInitD3D() == nullptr && InitialiseGraphicsForScreen() == nullptr;
+  const char* error = PreInitD3D();
+  if (!error) error = InitialiseGraphicsForScreen();
+  // The tests skip (or fail under CI) with "no device": the device's own words say why.
+  if (error) std::fprintf(stderr, "StartTestDevice: %s (see gpu/deb.log)\n", error);
+  return error == nullptr;
 }
 
 // The device compiles a shader when it is first bound: binds the pair (variant 0) the way a

@@ -278,7 +278,10 @@ TEST_F(AnimScreen, PosesAreMadeCopiedRenamedAndDeletedWithTheLastTakingThePlace)
   EXPECT_EQ(E().selected, &skeleton.poses[0].low);
   RenamePose(*s, "a-very-long-pose-name");
   EXPECT_STREQ(skeleton.poses[0].name, "a-very-long-pos") << "15 characters and the zero";
+  AddUndo(E());
+  ASSERT_FALSE(E().undo.empty());
   NewPose(*s);  // "dup pose"
+  EXPECT_TRUE(E().undo.empty()) << "the poses move to a new table: no undo reaches back across";
   ASSERT_EQ(skeleton.poseCount, 2);
   EXPECT_STREQ(skeleton.poses[1].name, "a-very-long-pos");
   EXPECT_EQ(s->selectedPose, 1);

@@ -114,6 +114,14 @@ TEST(AnimationFrames, SamplingAtAPhaseBlendsTheFramesAroundIt) {
   EXPECT_EQ(x(), 3 * 65536);
   SampleAnimation(a, t.rig, 0.5f);  // t = 1.5
   EXPECT_EQ(x(), 65536 + 32768);
+  // One frame: every phase is that frame.
+  MakeFrames(a, 1, TEST_SOLIDS);
+  a.frames[0].transforms[0].translation.x = 7 * 65536;
+  for (const float phase : {0.0f, 0.5f, 1.0f}) {
+    t.rig.bones[0].position.x = 12345;
+    SampleAnimation(a, t.rig, phase);
+    EXPECT_EQ(x(), 7 * 65536) << phase;
+  }
   a.Free();
   t.rig.bones[0].position.x = 12345;
   SampleAnimation(a, t.rig, 0.5f);  // no frames: nothing changes, no modulo 0

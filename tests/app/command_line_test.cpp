@@ -72,6 +72,16 @@ TEST_F(CommandLine, OrderRulesAndNamesGiveTheirErrors) {
   EXPECT_EQ(ErrorOf(("/join=" + std::string(40, 'g')).c_str()), "Command /join : Name is too long");
 }
 
+TEST_F(CommandLine, TheAdminPasswordFollowsAJoinAndFitsItsField) {
+  EXPECT_EQ(ErrorOf("/admin=secret"), "Command /admin : Use after /join command");
+  const std::string fifteen(15, 'p'), sixteen(16, 'p');
+  EXPECT_EQ(ErrorOf(("/join=Game/admin=" + sixteen).c_str()), "Command /admin : Password is too long");
+  EXPECT_EQ(ErrorOf(("/join=Game/admin=" + fifteen).c_str()), "");
+  EXPECT_STREQ(CfgGamePass, fifteen.c_str());
+  EXPECT_EQ(ErrorOf("/join=Game/admin=a^sb"), "") << "escapes are undone before the length counts";
+  EXPECT_STREQ(CfgGamePass, "a/b");
+}
+
 TEST_F(CommandLine, SettingsAndActionsTakeEffect) {
   EXPECT_EQ(ErrorOf("/join=My^sGame/pass=pw/track=RB3R/weather=30/maxguests=60/adminslots=20/pps=8"), "");
   EXPECT_EQ(RunMode, 4);
@@ -178,6 +188,17 @@ TEST_F(CommandLine, SettingsFileIsReadOnceAndFolderOptionsMakeFolders) {
   EXPECT_STREQ(layoutPath, "data/shapes/club.lyt");
   EXPECT_EQ(ErrorOf("/mprdir=../outside"), "Command /mprdir : Could not create the folder");
   EXPECT_EQ(ErrorOf("/log=../outside.log"), "Command /log : Log file error");
+}
+
+TEST_F(CommandLine, ASettingsFileAloneOnTheLineIsReadAtOnce) {
+  // No option follows to read the settings on its way: the option itself must.
+  Write("alone.txt", "Max FPS 50\n");
+  ConfigRead = 0;
+  CfgMaxFps = 100;
+  EXPECT_EQ(ErrorOf("/settings=alone.txt"), "");
+  EXPECT_STREQ(ConfigPath, "alone.txt");
+  EXPECT_EQ(ConfigRead, 1);
+  EXPECT_EQ(CfgMaxFps, 50);
 }
 
 TEST_F(CommandLine, NamesOfWrittenFilesStayInTheWorkingFolder) {

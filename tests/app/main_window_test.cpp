@@ -9,13 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "app/text_commands.h"
 #include "app_harness.h"
 #include "core/config.h"
+#include "core/frame_globals.h"
 #include "platform/gfx.h"
 #include "platform/keys.h"
 #include "platform/window.h"
 #include "race/race.h"
+#include "render/frame.h"
+#include "render/screenshot.h"
+#include "render/sky.h"
 #include "text/code_pages.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 #include "ui/dialogs.h"
 #include "ui/onscreen_keyboard.h"
 #include "ui/text_entry.h"
@@ -287,6 +294,80 @@ TEST_F(MainWindowTest, KeysReachTheProcessAsInternalCodesAndKeyNumbers) {
   EXPECT_EQ(probe.keys, (std::vector<int>{0x10007, 0x10007, 0x1000A, 0x1000F, 0x10041, 0x1005A, '3', 0x1000A, 0x1000F}));
   EXPECT_EQ(ShiftHeld, 0);
   EXPECT_EQ(CtrlHeld, 0);
+}
+
+// The window's own keys, each with the effect the key table gives it.
+TEST_F(MainWindowTest, TheWindowsOwnKeysDoWhatTheKeyTableSays) {
+  OpenWindow();
+  InputProbe& probe = Probe();
+  const auto withCtrl = [](SDL_Scancode scancode, SDL_Keycode keycode) {
+    PushKey(SDL_SCANCODE_LCTRL, SDLK_LCTRL, true);
+    Tap(scancode, keycode, KMOD_LCTRL);
+    PushKey(SDL_SCANCODE_LCTRL, SDLK_LCTRL, false);
+    Pump();
+  };
+  const auto withShift = [](SDL_Scancode scancode, SDL_Keycode keycode) {
+    PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, true);
+    Tap(scancode, keycode, KMOD_LSHIFT);
+    PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, false);
+    Pump();
+  };
+  ScreenshotRequest = 0;
+  withCtrl(SDL_SCANCODE_S, SDLK_s);
+  EXPECT_EQ(ScreenshotRequest, 1);
+  withCtrl(SDL_SCANCODE_P, SDLK_p);
+  EXPECT_EQ(ScreenshotRequest, 2);
+  ScreenshotRequest = 0;
+  const uint32_t sky = SkyOptions;
+  withCtrl(SDL_SCANCODE_E, SDLK_e);
+  EXPECT_EQ(SkyOptions, sky ^ 2u) << "bit 1 of the sky options";
+  withCtrl(SDL_SCANCODE_E, SDLK_e);
+  EXPECT_EQ(SkyOptions, sky);
+  ShowMessage("a line", TextColours.grey);
+  ASSERT_GT(MessageLineCount, 0);
+  withCtrl(SDL_SCANCODE_H, SDLK_h);
+  EXPECT_EQ(MessageLineCount, 0) << "Ctrl+H clears the message lines";
+  // Ctrl+Tab steps the results display: no, auto, yes, round again.
+  ResultsDisplay = 0;
+  for (const int expected : {1, 2, 0}) {
+    withCtrl(SDL_SCANCODE_TAB, SDLK_TAB);
+    EXPECT_EQ(ResultsDisplay, expected);
+  }
+  // Shift+F6 and Shift+F8 toggle and say so.
+  BlueprintMode = 0;
+  withShift(SDL_SCANCODE_F6, SDLK_F6);
+  EXPECT_EQ(BlueprintMode, 1);
+  EXPECT_STREQ(GetNewestMessageText(), "SHIFT + F6 - blueprint mode - On");
+  withShift(SDL_SCANCODE_F6, SDLK_F6);
+  EXPECT_EQ(BlueprintMode, 0);
+  EXPECT_STREQ(GetNewestMessageText(), "SHIFT + F6 - blueprint mode - Off");
+  NetworkDebug = 0;
+  withShift(SDL_SCANCODE_F8, SDLK_F8);
+  EXPECT_EQ(NetworkDebug, 1);
+  EXPECT_STREQ(GetNewestMessageText(), "SHIFT + F8 - network debug - On");
+  NetworkDebug = 0;
+  // Minus asks the host for block mode 1, with Shift 2; asking for the mode set asks for 0.
+  // A request within half a second of the last is refused.
+  LastBlockModeSent = 0;
+  const auto minus = [&](bool shift, uint32_t later) {
+    ProgramClock += later;
+    if (shift)
+      withShift(SDL_SCANCODE_MINUS, SDLK_MINUS);
+    else
+      Tap(SDL_SCANCODE_MINUS, SDLK_MINUS), Pump();
+  };
+  minus(false, 1000);
+  EXPECT_EQ(LastBlockModeSent, 1);
+  minus(false, 1000);
+  EXPECT_EQ(LastBlockModeSent, 0);
+  minus(true, 1000);
+  EXPECT_EQ(LastBlockModeSent, 2);
+  minus(true, 499);
+  EXPECT_EQ(LastBlockModeSent, 2) << "too soon";
+  minus(true, 1);
+  EXPECT_EQ(LastBlockModeSent, 0) << "half a second on";
+  LastBlockModeSent = 0;
+  EXPECT_TRUE(probe.keys.empty()) << "none of these reached the process";
 }
 
 TEST_F(MainWindowTest, HeldKeysRepeatsAndTheKeyStateFollowTheKeyboard) {
@@ -709,3 +790,26 @@ TEST_F(MainWindowTest, WithoutGraphicsThereIsNoWindowAndTheStatusGoesToStandardO
 }
 
 }  // namespace
+
+TEST(DefaultWindowRect, TheDesktopLess160AtMost1280By720AndNeverBelow64) {
+  struct Case {
+    PlatformRect desktop;
+    PlatformRect expected;
+  };
+  const Case cases[] = {
+      {{0, 0, 1920, 1080}, {80, 80, 1360, 800}},             // the most
+      {{-1920, 100, 0, 1180}, {-1840, 180, -560, 900}},      // a desktop left of and below the origin
+      {{0, 0, 1000, 700}, {80, 80, 920, 620}},               // the desktop less 160
+      {{0, 0, 224, 224}, {80, 80, 144, 144}},                // exactly 64 left
+      {{0, 0, 200, 100}, {80, 80, 144, 144}},                // less than 64 left: 64
+      {{10, 20, 10, 20}, {90, 100, 154, 164}},               // no desktop at all
+  };
+  for (const Case& c : cases) {
+    PlatformRect r{};
+    DefaultWindowRect(c.desktop, r);
+    EXPECT_EQ(r.left, c.expected.left) << c.desktop.right << " x " << c.desktop.bottom;
+    EXPECT_EQ(r.top, c.expected.top) << c.desktop.right << " x " << c.desktop.bottom;
+    EXPECT_EQ(r.right, c.expected.right) << c.desktop.right << " x " << c.desktop.bottom;
+    EXPECT_EQ(r.bottom, c.expected.bottom) << c.desktop.right << " x " << c.desktop.bottom;
+  }
+}

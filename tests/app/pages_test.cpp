@@ -244,9 +244,11 @@ TEST_F(Pages, TheTrackLoadingPageStepsTheLoadEachFrame) {
   GraphicsEnabled = 0;
   EXPECT_EQ(OpenTrackLoadingPage(nullptr, "missing"), nullptr);
   EXPECT_EQ(CWld, nullptr);
-  top = OpenTrackLoadingPage(nullptr, "short_road");
+  top = OpenTrackLoadingPage(nullptr, "short_road", 2, 1);
   ASSERT_NE(top, nullptr);
   ASSERT_NE(CWld, nullptr);
+  EXPECT_EQ(CWld->configNumber, 2) << "the configuration asked for";
+  EXPECT_EQ(CWld->configFlags, 1u);
   std::vector<int> steps;
   for (int frame = 0; top && frame < 200; ++frame) {
     steps.push_back(WorldBuildStage());

@@ -24,6 +24,7 @@
 #include "render/gouraud_mesh.h"
 #include "render/object_picture.h"
 #include "render/texture_record.h"
+#include "tests/platform/skip_outside_ci.h"
 #include "tests/render/image_reading.h"
 #include "tests/ui/control_clicks.h"
 #include "tests/ui/png_test_util.h"
@@ -47,7 +48,7 @@ class SkinTemplateWindow : public AppHarness {
   void SetUp() override {
     AppHarness::SetUp();
     if (!std::getenv("DISPLAY") || std::system("command -v xclip > /dev/null 2>&1") != 0)
-      GTEST_SKIP() << "needs an X display and xclip";
+      ZKT_SKIP_OUTSIDE_CI() << "needs an X display and xclip";
     if (const char* d = std::getenv("SDL_VIDEODRIVER")) hadDriver_ = true, previousDriver_ = d;
     setenv("SDL_VIDEODRIVER", "x11", 1);
     const char* work = std::getenv("ZKT_WORK_DIR");
@@ -58,7 +59,7 @@ class SkinTemplateWindow : public AppHarness {
                             std::filesystem::copy_options::recursive | std::filesystem::copy_options::skip_existing);
     }
     WriteConfigFile("Start Windowed 1\nWindow 0 0 1024 768\nSS Type 2\nNext Shot 1\nCompressed Tex 0\n");
-    if (AppStartup("") != START_RUNNING) GTEST_SKIP() << "no graphics";
+    if (AppStartup("") != START_RUNNING) ZKT_SKIP_OUTSIDE_CI() << "no graphics";
     Frame();
     ASSERT_NE(OpenVehicleEditorScreen, nullptr);
     Prss* page = AppTopProcess();
@@ -142,9 +143,11 @@ TEST_F(SkinTemplateWindow, TheTemplateAndTheSkinNameReachTheClipboard) {
   ASSERT_NE(skin, nullptr) << "the sample vehicle's skin page has its texture";
 
   // "Generate Skin Template": the style list, a style chosen by the mouse.
+  ASSERT_EQ(editor->prss.sub, nullptr) << "something stands over the editor: " << MessageBoxDialog.first << " | "
+                                       << MessageBoxDialog.second << "; the log: " << ::testing::PrintToString(LogTexts());
   AskSkinTemplateStyle(&editor->prss, &car);
   Frame();
-  ASSERT_STREQ(SelectDialog.title, "Select type of skin template");
+  ASSERT_STREQ(SelectDialog.title, "Select type of skin template") << ::testing::PrintToString(LogTexts());
   const ValueControl* style = nullptr;
   for (int i = 0; i < ValueControlCount && !style; ++i) {
     const ValueControl& c = ValueControls[i];

@@ -3,12 +3,15 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "command_test_folder.h"
 #include "core/profiler.h"
 #include "frontend/frontend.h"
 #include "race/race.h"
 #include "render/views.h"
+#include "text/language.h"
 
 namespace {
 
@@ -16,8 +19,23 @@ using TextCommands = CommandTestFolder;
 
 void Type(const char* line) { Prss_SendMessage(nullptr, line, SOURCE_TYPED); }
 
+// The settings as the program starts, before any test changes them: they are constants, set
+// before this copy is taken.
+const CommandSettings StartingSettings = CommandState;
+
 void WriteScript(const char* name, const std::string& text) {
   CommandTestFolder::Write(std::string("data/script/") + name + ".zkt", text);
+}
+
+TEST(TextCommandSettings, TheProgramStartsWithTheClearedSettings) {
+  const CommandSettings kept = CommandState;
+  ResetTextCommandState();
+  const CommandSettings cleared = CommandState;
+  CommandState = kept;
+  EXPECT_EQ(std::memcmp(&StartingSettings, &cleared, sizeof cleared), 0);
+  EXPECT_EQ(StartingSettings.horn, 0);
+  EXPECT_EQ(StartingSettings.aiSkill, 3);
+  EXPECT_EQ(StartingSettings.forceFeedback, 100);
 }
 
 TEST_F(TextCommands, FreeTextWordsKeepSlashesAndOthersSplit) {
@@ -345,6 +363,163 @@ TEST(CommandParsers, WordsPairsAndNumbers) {
   EXPECT_EQ(ParseTwoNumbers("800 600", a, b), 0);
   EXPECT_EQ(b, 600);
   EXPECT_EQ(ParseTwoNumbers("800", a, b), 41);
+}
+
+}  // namespace
+
+namespace {
+
+// The settings words with their values cut into their ranges, as the table of words gives
+// them: each case a line typed, then the setting it leaves, or the reply it gives.
+TEST_F(TextCommands, TheSettingsWordsCutTheirValuesToTheirRanges) {
+  CommandState = CommandSettings{};
+  const struct {
+    const char* line;
+    float CommandSettings::*field;
+    float expected;
+  } floats[] = {
+      {"/head_tilt 3", &CommandSettings::headTilt, 2.0f},    {"/head_tilt -1", &CommandSettings::headTilt, 0.0f},
+      {"/head_tilt 1.25", &CommandSettings::headTilt, 1.25f},
+  };
+  for (const auto& c : floats) {
+    Type(c.line);
+    EXPECT_FLOAT_EQ(CommandState.*c.field, c.expected) << c.line;
+  }
+  const struct {
+    const char* line;
+    int index;
+    float expected;
+  } shifts[] = {{"/lateral_shift 0.5", 0, 0.1f}, {"/forward_shift 0.05", 1, 0.05f}, {"/vertical_shift -2", 2, 0.0f},
+                {"/lateral_shift 0.1", 0, 0.1f}};
+  for (const auto& c : shifts) {
+    Type(c.line);
+    EXPECT_FLOAT_EQ(CommandState.shift[c.index], c.expected) << c.line;
+  }
+  for (const auto& [line, degrees] : {std::pair{"/wheel_turn 80", 90.0f}, std::pair{"/wheel_turn 2000", 1080.0f},
+                                      std::pair{"/wheel_turn 540", 540.0f}}) {
+    Type(line);
+    EXPECT_FLOAT_EQ(WheelTurnDegrees, degrees) << line;
+  }
+  Type("/converge_l 2.5");
+  Type("/converge_r -3");
+  EXPECT_FLOAT_EQ(CommandState.converge[0], 2.5f);
+  EXPECT_FLOAT_EQ(CommandState.converge[1], -3.0f);
+  for (const auto& [line, strength] : {std::pair{"/ff -5", 0}, std::pair{"/ff 150", 150}, std::pair{"/ff 70", 70}}) {
+    Type(line);
+    EXPECT_EQ(CommandState.forceFeedback, strength) << line;
+  }
+  // The horn's five sounds, stored less one; others refused and the last kept.
+  for (const auto& [line, horn] : {std::pair{"/horn 1", 0}, std::pair{"/horn 5", 4}, std::pair{"/horn 6", 4},
+                                   std::pair{"/horn 0", 4}}) {
+    Type(line);
+    EXPECT_EQ(CommandState.horn, horn) << line;
+  }
+  // Not numbers: the setting stays and the reply says why.
+  ClearLines();
+  Type("/head_tilt high");
+  EXPECT_TRUE(Said(ReplyText(47)));
+  EXPECT_FLOAT_EQ(CommandState.headTilt, 1.25f);
+  ClearLines();
+  Type("/wheel_turn");
+  EXPECT_TRUE(Said(ReplyText(40)));
+  EXPECT_FLOAT_EQ(WheelTurnDegrees, 540.0f);
+}
+
+TEST_F(TextCommands, TheYesNoAndChoiceWordsTakeOnlyTheirWords) {
+  CommandState = CommandSettings{};
+  Type("/hidetext yes");
+  EXPECT_EQ(CommandState.hideText, 1);
+  Type("/hidetext no");
+  EXPECT_EQ(CommandState.hideText, 0);
+  Type("/sync yes");
+  EXPECT_EQ(CommandState.syncOn, 1);
+  ClearLines();
+  Type("/sync perhaps");
+  EXPECT_TRUE(Said(ReplyText(47)));
+  EXPECT_EQ(CommandState.syncOn, 1);
+  CfgShowMouse = 0;
+  Type("/showmouse yes");
+  EXPECT_EQ(CfgShowMouse, 1);
+  CfgScreenFlags = 0;
+  Type("/eventlist yes");
+  EXPECT_EQ(CfgScreenFlags, 1u << 21);
+  Type("/spectv no");
+  EXPECT_EQ(CfgScreenFlags, 1u << 21 | 1u << 20);
+  Type("/eventlist no");
+  Type("/spectv yes");
+  EXPECT_EQ(CfgScreenFlags, 0u);
+  for (const auto& [line, mode] : {std::pair{"/shifter fixed", 3}, std::pair{"/shifter sequential", 1},
+                                   std::pair{"/shifter auto", 0}, std::pair{"/shifter shifter", 2}}) {
+    Type(line);
+    EXPECT_EQ(CommandState.gearMode, mode) << line;
+  }
+  ClearLines();
+  Type("/shifter manual");
+  EXPECT_TRUE(Said(ReplyText(47)));
+  EXPECT_EQ(CommandState.gearMode, 2);
+  Type("/autoclutch 7");
+  EXPECT_EQ(CommandState.autoClutch, 1);
+  Type("/autoclutch 0");
+  EXPECT_EQ(CommandState.autoClutch, 0);
+  ClearLines();
+  Type("/autoclutch on");
+  EXPECT_TRUE(Said(ReplyText(47)));
+  static const char* const VIEWS[] = {"fol", "heli", "cam", "driver", "custom"};
+  for (int view = 4; view >= 0; --view) {
+    Type((std::string("/view ") + VIEWS[view]).c_str());
+    EXPECT_EQ(CommandState.view, view) << VIEWS[view];
+  }
+  ClearLines();
+  Type("/vr sideways");
+  EXPECT_TRUE(Said(ReplyText(47)));
+  ClearLines();
+  Type("/vr toggle");
+  EXPECT_FALSE(Said(ReplyText(47))) << "known values are taken without effect";
+}
+
+TEST_F(TextCommands, FunctionKeyTextsAndTheWindowsSizeStayInTheirRanges) {
+  Type("/ctrlf 12 over and out");
+  EXPECT_STREQ(FunctionKeyMessage(8 + 11), "over and out");
+  Type("/altf 1 hello there");
+  EXPECT_STREQ(FunctionKeyMessage(20), "hello there");
+  for (const char* line : {"/ctrlf 13 no", "/ctrlf 0 no", "/altf x no"}) {
+    ClearLines();
+    Type(line);
+    EXPECT_TRUE(Said(ReplyText(47))) << line;
+  }
+  EXPECT_STREQ(FunctionKeyMessage(8 + 11), "over and out");
+  // Each side 16 to 8192, from the stored corner.
+  CfgWindow[0] = 100, CfgWindow[1] = 50;
+  Type("/window 16 8192");
+  EXPECT_EQ(CfgWindow[2], 116);
+  EXPECT_EQ(CfgWindow[3], 50 + 8192);
+  for (const char* line : {"/window 15 600", "/window 800 8193", "/window 0800 600"}) {
+    ClearLines();
+    Type(line);
+    EXPECT_TRUE(Said(ReplyText(47))) << line;
+  }
+  EXPECT_EQ(CfgWindow[2], 116) << "a refused size changes nothing";
+  Type("/window min");
+  EXPECT_EQ(WindowRequest, WINDOW_REQUEST_MINIMISE);
+  Type("/window");
+  EXPECT_EQ(WindowRequest, WINDOW_REQUEST_NORMAL);
+  // The steering reductions, cut and shown for the steering mode in force.
+  CfgSteerKb = 1;
+  Type("/reducehalf 5");
+  EXPECT_TRUE(Said("reducehalf=10.00"));
+  EXPECT_FLOAT_EQ(CfgHalfReduceSpeedKb, 10.0f);
+  Type("/reducehalf 300");
+  EXPECT_TRUE(Said("reducehalf=200.00"));
+  Type("/speedreduce -1");
+  EXPECT_TRUE(Said("speedreduce=0.00"));
+  EXPECT_FLOAT_EQ(CfgSpeedSteerReductionKb, 0.0f);
+  Type("/aiset_all 9");
+  EXPECT_TRUE(Said("/aiset_all 5"));
+  Type("/aiset_all -4");
+  EXPECT_TRUE(Said("/aiset_all 1"));
+  ClearLines();
+  Type(("/lang " + std::string(32, 'x')).c_str());
+  EXPECT_TRUE(Said(ReplyText(48)));
 }
 
 }  // namespace

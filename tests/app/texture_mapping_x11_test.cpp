@@ -27,6 +27,7 @@
 #include "render/image_files.h"
 #include "render/screenshot.h"
 #include "render/views.h"
+#include "tests/platform/skip_outside_ci.h"
 #include "tests/render/image_reading.h"
 #include "tests/ui/control_clicks.h"
 #include "tests/ui/png_test_util.h"
@@ -64,7 +65,7 @@ class TextureScreensWindow : public AppHarness {
   void SetUp() override {
     AppHarness::SetUp();
     if (!std::getenv("DISPLAY") || std::system("command -v xclip > /dev/null 2>&1") != 0 || !ImageMagickPresent())
-      GTEST_SKIP() << "needs an X display, xclip and ImageMagick";
+      ZKT_SKIP_OUTSIDE_CI() << "needs an X display, xclip and ImageMagick";
     if (const char* d = std::getenv("SDL_VIDEODRIVER")) hadDriver_ = true, previousDriver_ = d;
     setenv("SDL_VIDEODRIVER", "x11", 1);
     std::filesystem::create_directories("data/png");
@@ -84,8 +85,8 @@ class TextureScreensWindow : public AppHarness {
     std::fwrite(png.data(), 1, png.size(), f);
     std::fclose(f);
     WriteConfigFile("Start Windowed 1\nWindow 0 0 1280 960\nSS Type 2\nNext Shot 1\nCompressed Tex 0\n");
-    if (AppStartup("") != START_RUNNING) GTEST_SKIP() << "no graphics";
-    if (ScreenWidth != WIDTH || ScreenHeight != HEIGHT) GTEST_SKIP() << "the X screen is smaller than 1280 x 960";
+    if (AppStartup("") != START_RUNNING) ZKT_SKIP_OUTSIDE_CI() << "no graphics";
+    if (ScreenWidth != WIDTH || ScreenHeight != HEIGHT) ZKT_SKIP_OUTSIDE_CI() << "the X screen is smaller than 1280 x 960";
     Frame();
     OpenModel();
   }

@@ -156,6 +156,53 @@ TEST(BoneRig, AJointsGainsFollowTheLighterBoneAndAJointWithoutATwistAxisStaysFin
   }
 }
 
+TEST(BoneRig, AJointPullingAtItsAnchorsTurnsBothBonesTheWayThePullGoes) {
+  // Two bones side by side, joined at their facing ends; b stands 1 cm further along y, so the
+  // joint pulls a's right end towards +y (turning a about +z) and b's left end towards -y
+  // (turning b about +z as well).
+  BoneRig rig;
+  rig.Allocate(2, 1);
+  MakeBone(rig.bones[0], 0.1f, 1.0f, 5.0f);
+  MakeBone(rig.bones[1], 0.1f, 1.0f, 5.0f);
+  rig.bones[1].position.x = FixedFromMetres(0.2f);
+  rig.bones[1].position.y = FixedFromMetres(0.01f);
+  rig.joints[0] = FreeJoint(rig.bones[0], rig.bones[1], {0.1f, 0, 0}, {-0.1f, 0, 0});
+  AnimEditor editor;
+  Bone::SimulateStep(rig, editor, DT, 0.0f);
+  EXPECT_GT(rig.bones[0].velocity.y, 0.0f);
+  EXPECT_LT(rig.bones[1].velocity.y, 0.0f);
+  EXPECT_GT(rig.bones[0].angularMomentum.z, 0.0f);
+  EXPECT_GT(rig.bones[1].angularMomentum.z, 0.0f);
+  EXPECT_NEAR(rig.bones[0].angularMomentum.z, rig.bones[1].angularMomentum.z, 1e-4f) << "equal levers, equal pulls";
+}
+
+TEST(BoneRig, AHingeJointTurnsItsBonesBackTogetherOnlyWhenTheirXAxesPart) {
+  // Two 1 kg bones at one place joined by a hinge (type 1): the hinge holds b's x axis to a's.
+  // Lined up, one step leaves both unturned.  With b turned 0.1 rad about z, the hinge's
+  // torque is 1000 x (1 kg)^2 x sin 0.1 about z: +z on a, -z on b, for the 1 ms step.
+  for (const float angle : {0.0f, 0.1f}) {
+    SCOPED_TRACE(angle);
+    BoneRig rig;
+    rig.Allocate(2, 1);
+    MakeBone(rig.bones[0], 0.1f, 1.0f, 5.0f);
+    MakeBone(rig.bones[1], 0.1f, 1.0f, 5.0f);
+    const float c = std::cos(angle), s = std::sin(angle);
+    const float turned[9] = {c, -s, 0, s, c, 0, 0, 0, 1};
+    std::copy(turned, turned + 9, rig.bones[1].orientation);
+    rig.joints[0] = FreeJoint(rig.bones[0], rig.bones[1], {}, {});
+    rig.joints[0].type = 1;
+    AnimEditor editor;
+    Bone::SimulateStep(rig, editor, DT, 0.0f);
+    const float expected = 1000.0f * s * DT;
+    EXPECT_NEAR(rig.bones[0].angularMomentum.z, expected, 0.05f * expected + 1e-6f);
+    EXPECT_NEAR(rig.bones[1].angularMomentum.z, -expected, 0.05f * expected + 1e-6f);
+    for (const Bone& b : rig.bones) {
+      EXPECT_NEAR(b.angularMomentum.x, 0.0f, 1e-6f);
+      EXPECT_NEAR(b.angularMomentum.y, 0.0f, 1e-6f);
+    }
+  }
+}
+
 TEST(BonePoses, ABlendGivesPoseAAtZeroAndPoseBAtOneExactly) {
   BoneRig rig;
   rig.Allocate(3, 0);
@@ -204,3 +251,21 @@ TEST(BoneRig, StepCatchesUpWithTheFrameTimeInMillisecondSteps) {
 }
 
 }  // namespace
+
+TEST(BoneRig, NegativeCountsMakeAnEmptyRigAndAHeldIndexPastTheRigHoldsNothing) {
+  BoneRig rig;
+  rig.Allocate(-3, -1);
+  EXPECT_EQ(rig.boneCount, 0);
+  EXPECT_EQ(rig.jointCount, 0);
+  EXPECT_TRUE(rig.bones.empty());
+  // A held bone one past the last is no bone: the rig falls onto the floor as a free one.
+  rig.Allocate(1, 0);
+  MakeBone(rig.bones[0], 0.1f, 2.0f, 0.1f);
+  AnimEditor editor;
+  editor.heldBone = 1;
+  for (int n = 0; n < 2000; ++n) Bone::SimulateStep(rig, editor, DT, G);
+  EXPECT_NEAR(Height(rig.bones[0]), 0.1f, 0.02f) << "it stands on the floor, not falling through it";
+  editor.heldBone = 0;  // the one bone held: it floats, touching nothing
+  Bone::SimulateStep(rig, editor, DT, G);
+  for (int p = 0; p < rig.bones[0].pointCount; ++p) EXPECT_EQ(rig.bones[0].points[p].touching, 0) << p;
+}

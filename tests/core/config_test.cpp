@@ -253,6 +253,57 @@ TEST_F(Config, TheWindowRectangleMustLieOnTheVirtualScreen) {
   EXPECT_EQ(CfgWindow[0], -1800);
 }
 
+TEST_F(Config, EachWindowRectangleLimitHoldsExactlyAtItsEdge) {
+  // A screen at (100, 50) of 1300 x 1150: R = 1400, B = 1200.  The rule, edge by edge: kept
+  // when right - left <= R - X, bottom - top <= B - Y, left < R - 40, right > X + 40,
+  // top < B - 40, bottom > Y + 40, right > left and bottom > top; else (80, 80) to
+  // (min(R - 80, 1360), min(B - 80, 1040)).
+  SetConfigVirtualScreen(100, 50, 1300, 1150);
+  struct Case {
+    int left, top, right, bottom;
+    bool kept;
+    const char* edge;
+  };
+  const Case cases[] = {
+      {100, 100, 1400, 500, true, "as wide as the screen"},
+      {99, 100, 1400, 500, false, "one wider than the screen"},
+      {200, 50, 600, 1200, true, "as tall as the screen"},
+      {200, 49, 600, 1200, false, "one taller than the screen"},
+      {1359, 100, 1390, 500, true, "left 41 inside the right edge"},
+      {1360, 100, 1390, 500, false, "left 40 inside the right edge"},
+      {0, 100, 141, 500, true, "right 41 past the left edge"},
+      {0, 100, 140, 500, false, "right 40 past the left edge"},
+      {200, 1159, 600, 1190, true, "top 41 above the bottom edge"},
+      {200, 1160, 600, 1190, false, "top 40 above the bottom edge"},
+      {200, 0, 600, 91, true, "bottom 41 below the top edge"},
+      {200, 0, 600, 90, false, "bottom 40 below the top edge"},
+      {600, 100, 600, 500, false, "no width"},
+      {200, 500, 600, 500, false, "no height"},
+  };
+  for (const Case& c : cases) {
+    Load("Window " + std::to_string(c.left) + " " + std::to_string(c.top) + " " + std::to_string(c.right) + " " +
+         std::to_string(c.bottom) + "\n");
+    const int expected[4] = {c.kept ? c.left : 80, c.kept ? c.top : 80, c.kept ? c.right : 1320,
+                             c.kept ? c.bottom : 1040};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(CfgWindow[i], expected[i]) << c.edge << ", value " << i;
+  }
+  // The size a refused rectangle gets: the screen less an 80 pixel margin, at most 1360 x 1040,
+  // and 400 x 320 on a screen narrower than 640 or lower than 480.
+  struct Screen {
+    int width, height, right, bottom;
+  };
+  const Screen screens[] = {{3000, 2000, 1360, 1040}, {1441, 1121, 1360, 1040}, {1439, 1119, 1359, 1039},
+                            {640, 480, 560, 400},     {639, 480, 400, 320},     {640, 479, 400, 320}};
+  for (const Screen& s : screens) {
+    SetConfigVirtualScreen(0, 0, s.width, s.height);
+    Load("Window 0 0 0 0\n");
+    EXPECT_EQ(CfgWindow[0], 80) << s.width << " x " << s.height;
+    EXPECT_EQ(CfgWindow[1], 80) << s.width << " x " << s.height;
+    EXPECT_EQ(CfgWindow[2], s.right) << s.width << " x " << s.height;
+    EXPECT_EQ(CfgWindow[3], s.bottom) << s.width << " x " << s.height;
+  }
+}
+
 TEST_F(Config, UuidsAreReadAndWrittenInTheirTextForm) {
   Load("Speaker GUID {0123ABCD-4567-89ab-cdef-0011223344FF}\nControl GUID not a uuid\n");
   EXPECT_EQ(CfgSpeakerGuid.data1, 0x0123ABCDu);

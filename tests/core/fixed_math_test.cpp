@@ -93,6 +93,15 @@ TEST_F(FixedMath, NormalisationGivesUnitVectorsOrReportsZero) {
   EXPECT_EQ(out.z, 0x10000);
   NormaliseIntVectorTo(IntVector{0, -1000, 0}, out);
   EXPECT_EQ(out.y, -0x10000);
+  // Off the axes, each component over the length of 500: 0.6 and -0.8 of 65536, truncated.
+  NormaliseIntVectorTo(IntVector{300, 0, -400}, out);
+  EXPECT_EQ(out.x, 39321);
+  EXPECT_EQ(out.y, 0);
+  EXPECT_EQ(out.z, -52428);
+  NormaliseIntVectorTo(IntVector{0, 255, 0}, out);
+  EXPECT_EQ(out.z, 0x10000) << "shorter than 256: straight up";
+  NormaliseIntVectorTo(IntVector{0, 256, 0}, out);
+  EXPECT_EQ(out.y, 0x10000);
   // Components at the 32-bit limits: the length passes 2^31 and still divides correctly.
   IntVector huge{INT32_MIN, INT32_MIN, INT32_MIN};
   EXPECT_EQ(NormaliseIntVector(huge), 1);

@@ -14,6 +14,7 @@
 #include "frontend/frontend.h"
 #include "info_panel/info_panel.h"
 #include "physics/car.h"
+#include "vehicle_data/setup_record.h"
 #include "text/text_colours.h"
 #include "ui/interface.h"
 
@@ -29,10 +30,12 @@ const ValueControl* Showing(const char* text) {
   return nullptr;
 }
 
-TEST(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
+// The garage opened on the sample "Runabout" at 1280 x 1024, its reports silenced; the sink
+// that stood before goes into saved.
+Prss* OpenRunaboutGarage(ReportSink& saved) {
   ReportSink sink{};
   sink.line = [](const char*, ReportColour, int) {};
-  const ReportSink saved = InstallReportSink(sink);
+  saved = InstallReportSink(sink);
   SetDefaultTextColours();
   const char* work = std::getenv("ZKT_WORK_DIR");
   fs::remove_all("data");
@@ -45,7 +48,12 @@ TEST(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
   ScreenWidth = 1280;
   ScreenHeight = 1024;
   SetInterfaceMetrics();
-  Prss* page = OpenGaragePage(nullptr, "Runabout");
+  return OpenGaragePage(nullptr, "Runabout");
+}
+
+TEST(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
+  ReportSink saved{};
+  Prss* page = OpenRunaboutGarage(saved);
   Car* car = GarageCar();
   ASSERT_NE(car, nullptr);
   InfoPageShown = INFO_PAGE_INFO;
@@ -82,6 +90,84 @@ TEST(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
   InstallReportSink(saved);
 }
 
+
+// The garage edits its car's set-up in place through the panel's selectors, whose arrows
+// stand left and right of the text they change: seven tyre makers and four differentials,
+// each wrapping round; every step sets the car up again.
+TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
+  ReportSink saved{};
+  Prss* page = OpenRunaboutGarage(saved);
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  ASSERT_TRUE(car->driveType == DRIVE_FRONT || car->driveType == DRIVE_REAR) << "one differential";
+  const int axle = car->driveType == DRIVE_FRONT ? 1 : 0;
+  uint8_t* bytes = car->currentSetup.bytes;
+  const auto frame = [&](int shown) {
+    InfoPageShown = shown;
+    FrameSkipped = 0;
+    ClearInterface();
+    page->act(page);
+  };
+  // The arrow beside the text shown: -1 the left one, +1 the right one.
+  const auto press = [&](const char* shown, int side) {
+    const ValueControl* text = Showing(shown);
+    ASSERT_NE(text, nullptr) << shown;
+    const ValueControl& arrow = *(text + side);
+    ASSERT_NE(arrow.callback, nullptr) << shown;
+    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
+  };
+
+  bytes[SETUP_TYRE_MAKER] = 6;
+  frame(INFO_PAGE_TYRES);
+  press(TyreMakerNames[6], +1);
+  EXPECT_EQ(bytes[SETUP_TYRE_MAKER], 0) << "past the last maker, the first";
+  frame(INFO_PAGE_TYRES);
+  press(TyreMakerNames[0], -1);
+  EXPECT_EQ(bytes[SETUP_TYRE_MAKER], 6);
+  frame(INFO_PAGE_TYRES);
+  press(TyreMakerNames[6], -1);
+  EXPECT_EQ(bytes[SETUP_TYRE_MAKER], 5);
+
+  // The driven axle's differential: open, locked (the driven pair's differential locks), on round.
+  uint8_t& differential = bytes[SETUP_AXLE[axle] + AXLE_DIFFERENTIAL];
+  differential = 0;
+  car->SetupFromVehicle(1);
+  ASSERT_EQ(car->wheelSets[axle].lockedDifferential, 0);
+  frame(INFO_PAGE_FINAL_DRIVE);
+  const ValueControl* open = Showing("OPEN DIFF");
+  ASSERT_NE(open, nullptr);
+  const ValueControl right = *(open + 1), left = *(open - 1);
+  right.callback(right.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(right.variable));
+  EXPECT_EQ(differential, 1);
+  EXPECT_EQ(car->wheelSets[axle].lockedDifferential, 1) << "the car set up again";
+  left.callback(left.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(left.variable));
+  left.callback(left.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(left.variable));
+  EXPECT_EQ(differential, 3) << "below the first, the last";
+  right.callback(right.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(right.variable));
+  EXPECT_EQ(differential, 0);
+
+  // The configuration, with a second one made: on round both ways.
+  std::strcpy(car->configs[0].name, "HARD TOP");
+  std::strcpy(car->configs[1].name, "OPEN ROOF");
+  car->configCount = 2;
+  uint8_t& configuration = bytes[SETUP_CONFIGURATION];
+  configuration = 0;
+  frame(INFO_PAGE_INFO);
+  press("HARD TOP", +1);
+  EXPECT_EQ(configuration, 1);
+  frame(INFO_PAGE_INFO);
+  press("OPEN ROOF", +1);
+  EXPECT_EQ(configuration, 0) << "past the last configuration, the first";
+  frame(INFO_PAGE_INFO);
+  press("HARD TOP", -1);
+  EXPECT_EQ(configuration, 1) << "below the first, the last";
+
+  FrameSkipped = 1;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InfoPageShown = INFO_PAGE_INFO;
+  InstallReportSink(saved);
+}
 
 // Every page, for cars of every build, full-screen at the two usual screen sizes: each control
 // lies on screen (the suspension page's five rows per axle once ran past the bottom edge).

@@ -56,6 +56,7 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
 }
 
 std::vector<std::string> g_lines;
+std::vector<ReportColour> g_colours;  // each line's colour
 
 bool Said(const std::string& part) {
   for (const std::string& line : g_lines)
@@ -91,8 +92,12 @@ class ModExport : public NullRenderer {
     InitSinCosTables();
     g_lines.clear();
     ReportSink sink{};
-    sink.line = [](const char* text, ReportColour, int) { g_lines.push_back(text); };
+    sink.line = [](const char* text, ReportColour colour, int) {
+      g_lines.push_back(text);
+      g_colours.push_back(colour);
+    };
     sink.sound = [](int) {};
+    g_colours.clear();
     saved = InstallReportSink(sink);
     KeepUnmirrored = NoModPath = 0;
     PackerTimeLimitMs = 120000;
@@ -279,6 +284,17 @@ TEST_F(ModExport, TheTestExportIsSteppedAndReadsBackAsTheSource) {
   EXPECT_NE(std::find(files.begin(), files.end(), "engine/DEFAULT.eng"), files.end());
   EXPECT_EQ(ReadAll(mod / "engine/DEFAULT.eng"), ReadAll("data/engine/DEFAULT.eng"));
   EXPECT_FALSE(fs::exists(mod.string() + ".partial"));
+  // Each named colour set's default skin, "<short name>_<set name>.dds", copied as it is.
+  int skins = 0;
+  for (int i = 0; i < car->colourConfigCount; ++i) {
+    const char* name = car->colourConfigs[i].name;
+    if (!name[0]) continue;
+    const std::string file = skin + std::string(name, strnlen(name, COLOUR_SET_NAME_SIZE)) + ".dds";
+    ASSERT_TRUE(fs::exists(mod / "skins_dds" / file)) << file;
+    EXPECT_EQ(ReadAll(mod / "skins_dds" / file), ReadAll(fs::path("data/skins_dds") / file)) << file;
+    ++skins;
+  }
+  EXPECT_GT(skins, 0);
 
   // The loader reads it by its name, from the mod folder.
   Car* exported = Load("Testcar~001");
@@ -500,8 +516,13 @@ TEST_F(ModExport, TheShareCopyAndTheTextureFiles) {
   std::snprintf(list->names[2], MODEL_NAME_SIZE, "photo");
   std::snprintf(list->names[3], MODEL_NAME_SIZE, "absent");
   WriteBytes("data/png/photo.jpg", "jpeg bytes");
+  g_lines.clear();
+  g_colours.clear();
   EXPECT_EQ(ExportModFiles(nullptr, *list, 0, 0), 1);
   EXPECT_TRUE(Said("Exported 2 .png and 1 .jpg to png_export (skip 0 / fail 1)"));
+  ASSERT_FALSE(g_colours.empty());
+  EXPECT_EQ(g_colours.back(), REPORT_ERROR) << "a failed file makes the summary an error";
+  EXPECT_EQ(g_colours.front(), REPORT_ERROR) << g_lines.front();
   EXPECT_EQ(ReadAll("data/png_export/sample_page.png"), ReadAll("data/png/sample_page.png"));
   EXPECT_EQ(ReadAll("data/png_export/photo.jpg"), "jpeg bytes");
   g_lines.clear();
@@ -514,5 +535,13 @@ TEST_F(ModExport, TheShareCopyAndTheTextureFiles) {
   ASSERT_GE(dds.size(), 128u);
   EXPECT_EQ(dds.substr(84, 4), "DXT3") << "an alpha name converts with alpha";
   EXPECT_EQ(ReadAll("data/dds_export/sample_page.dds").substr(84, 4), "DXT1");
+  // Without a failure the summary is an ordinary message.
+  list->count = 3;
+  g_lines.clear();
+  g_colours.clear();
+  EXPECT_EQ(ExportModFiles(nullptr, *list, 0, 0), 0);
+  ASSERT_EQ(g_lines.size(), 1u);
+  EXPECT_EQ(g_lines[0], "Exported 0 .png and 0 .jpg to png_export (skip 3 / fail 0)");
+  EXPECT_EQ(g_colours[0], REPORT_MESSAGE);
   delete list;
 }

@@ -12,6 +12,7 @@
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/texture_record.h"
+#include "tests/platform/skip_outside_ci.h"
 #include "tests/ui/text_gpu_suite.h"
 #include "text/messages.h"
 #include "ui/interface.h"
@@ -27,7 +28,7 @@ class PagePicture : public TextGpuSuite<PAGE_WIDTH, PAGE_HEIGHT> {
   ZKTETexture target{};
 
   void SetUp() override {
-    if (!ready_) GTEST_SKIP() << "no device";
+    if (!ready_) ZKT_SKIP_OUTSIDE_CI() << "no device";
     ASSERT_TRUE(charset_) << "the generated character set";
     ASSERT_TRUE(MakeTestTarget(target, WIDTH, HEIGHT));
     Projection.aspect = float(HEIGHT) / float(WIDTH);

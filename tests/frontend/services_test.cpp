@@ -13,12 +13,14 @@
 #include "core/frame_globals.h"
 #include "core/process.h"
 #include "core/report.h"
+#include "core/window_state.h"
 #include "frontend/frontend.h"
 #include "frontend/player_file.h"
 #include "physics/car.h"
 #include "race/race.h"
 #include "text/text_colours.h"
 #include "ui/dialogs.h"
+#include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "vehicle/car_load.h"
 
@@ -167,4 +169,61 @@ TEST_F(Services, TheOptionsScreenSetsTheDialogWordAndKeepsItsChoicesWhenItCloses
   EXPECT_TRUE(fs::exists("data/misc/Tester.ply"));
   InterfaceColours = InterfaceColourSettings{};
   ApplyInterfaceColours();
+}
+
+// The gearbox rows step one value a press and stop at their ends: the wheel's shift has four
+// choices (the last a separate shifter device), the other controls' shift three, the
+// gearbox kinds two (no, yes).  A stored value past its row's end opens as the first.
+TEST_F(Services, TheGearboxRowsStepWithinTheirChoices) {
+  fs::create_directories("data/misc");
+  std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "Tester");
+  SetPlayerDefaults();
+  const uint8_t stored[5] = {3, 3, 1, 2, 0};  // 3 fits the wheel's row only; 2 no yes/no row
+  for (int i = 0; i < 5; ++i) Player.options[3 + i] = stored[i];
+  Prss* options = nullptr;
+  const auto open = [&]() {
+    options = OpenOptions(nullptr);
+    ClearInterface();
+    options->act(options);
+  };
+  FrameSkipped = 0;
+  open();
+  ASSERT_NE(options, nullptr);
+  // A row is its left arrow, its value (shown type 49) and its right arrow, in that order.
+  const auto press = [&](int row, bool up, int times) {
+    int seen = -1, middle = -1;
+    for (int c = 0; c < ValueControlCount && middle < 0; ++c)
+      if (ValueControls[c].owner == options && ValueControls[c].displayType == 49 && ++seen == row) middle = c;
+    ASSERT_GT(middle, 0) << "row " << row;
+    const ValueControl& arrow = ValueControls[up ? middle + 1 : middle - 1];
+    ASSERT_NE(arrow.callback, nullptr) << "row " << row;
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(arrow.variable), uintptr_t(2 * row + (up ? 1 : 0))) << "the row's word";
+    for (int k = 0; k < times; ++k) arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
+  };
+  const auto close = [&]() {
+    Prss_Terminate(options);
+    EXPECT_EQ(options->act(options), nullptr);
+  };
+  // Opened: the values as stored where they fit, the first choice where not.
+  close();
+  const uint8_t opened[5] = {3, 0, 1, 0, 0};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(Player.options[3 + i], opened[i]) << "option " << 3 + i;
+
+  open();
+  for (int row = 0; row < 5; ++row) press(row, true, 6);
+  close();
+  const uint8_t highest[5] = {3, 2, 1, 1, 1};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(Player.options[3 + i], highest[i]) << "option " << 3 + i;
+
+  open();
+  for (int row = 0; row < 5; ++row) press(row, false, 1);
+  close();
+  const uint8_t oneDown[5] = {2, 1, 0, 0, 0};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(Player.options[3 + i], oneDown[i]) << "option " << 3 + i;
+
+  open();
+  for (int row = 0; row < 5; ++row) press(row, false, 4);
+  close();
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(Player.options[3 + i], 0) << "option " << 3 + i;
+  FrameSkipped = 0;
 }

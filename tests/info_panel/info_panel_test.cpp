@@ -297,6 +297,36 @@ TEST_F(PanelTest, TabsFollowTheCarAndTheScreen) {
   EXPECT_TRUE(Shows("Ratings for this mod were not found"));
 }
 
+TEST_F(PanelTest, EachRatingsRowShowsItsOwnCategorysAverageAndCount) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  car.isMod = 1;
+  car.shortCode[0] = char(0x34), car.shortCode[1] = char(0x12), car.shortCode[2] = char(0xAB);
+  ModRatings.modId = ModIdOf(car);
+  // Category k: an average of (k + 1) x 1.1 (stored x 50) from 10 + k votes.
+  for (int k = 0; k < RATING_CATEGORIES; ++k) {
+    ModRatings.average[k] = int32_t(std::lround((k + 1) * 1.1 * 50));
+    ModRatings.count[k] = 10 + k;
+  }
+  InfoPageShown = INFO_PAGE_RATINGS;
+  Draw(car, 0);
+  // Each row: its label, the rating control, the average and the count, in that order.
+  const struct {
+    LanguageTextId label;
+    int category;
+  } rows[] = {{TX_3h_ratovera, 0}, {TX_3h_rattechn, 1}, {TX_3h_ratgraph, 2}, {TX_3h_ratphysi, 3}, {TX_3h_ratsound, 4}};
+  for (const auto& row : rows) {
+    const ValueControl* label = ControlShowing(LanguageTexts[row.label]);
+    ASSERT_NE(label, nullptr) << LanguageTexts[row.label];
+    char average[32], count[32], expected[32];
+    ValueControlText(*(label + 2), average, sizeof average);
+    ValueControlText(*(label + 3), count, sizeof count);
+    std::snprintf(expected, sizeof expected, "%.1f", (row.category + 1) * 1.1);
+    EXPECT_STREQ(average, expected) << LanguageTexts[row.label];
+    EXPECT_EQ(std::string(count), std::to_string(10 + row.category)) << LanguageTexts[row.label];
+  }
+}
+
 TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {
   Car solar, electric, road;
   MakeSampleCar(SOLAR, solar);
@@ -364,6 +394,24 @@ TEST_F(PanelTest, TheAddedMassRowOfALightCarShowsNoBar) {
   ASSERT_NE(row, nullptr);
   for (int i = 0; i < ValueControlCount; ++i)
     EXPECT_NE(ValueControls[i].variable, &car.currentSetup.bytes[SETUP_BALLAST]);
+}
+
+TEST_F(PanelTest, TheAddedMassGoesToATenthOfTheCarsMassAndNoFurtherThan200Kg) {
+  // 10 kg for every whole 50 kg of the car (rounded), at most 200 kg.
+  const float masses[] = {950.0f, 1000.0f, 1024.0f, 2600.0f};
+  const int most[] = {190, 200, 200, 200};
+  for (int k = 0; k < 4; ++k) {
+    Car car;
+    MakeSampleCar(RUNABOUT, car);
+    car.massWithoutOccupants = masses[k];
+    Draw(car, 0);
+    const ValueControl* row = nullptr;
+    for (int i = 0; i < ValueControlCount && !row; ++i)
+      if (ValueControls[i].displayType == 37 && ValueControls[i].variable == &car.currentSetup.bytes[SETUP_BALLAST])
+        row = &ValueControls[i];
+    ASSERT_NE(row, nullptr) << masses[k];
+    EXPECT_EQ(row->byteMaximum, most[k]) << masses[k];
+  }
 }
 
 TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {

@@ -273,6 +273,12 @@ TEST_F(SetupPages, SteeringShowsCasterToeAndTheWheelTurnWithinItsLimits) {
       Fmt("Toe In %+.1f\260", (Bytes()[SETUP_AXLE[0] + AXLE_TOE] - 9) / 10.0),
       Fmt("Car's steering wheel turns %.0f\260 (lock to lock)", turn)};
   EXPECT_EQ(lines, expected);
+  // Parallel steer runs from 0 to 100 %, its bar as far.
+  const ValueControl* parallel = Bound(37, Bytes() + SETUP_PARALLEL_STEER);
+  ASSERT_NE(parallel, nullptr);
+  EXPECT_EQ(parallel->minimum.f, 0.0f);
+  EXPECT_EQ(parallel->maximum.f, 100.0f);
+  EXPECT_EQ(parallel->byteMaximum, 100);
   // The editor's lock bound is 60 unless the lock is fixed to the first set-up's.
   EXPECT_EQ(Bound(37, Bytes() + SETUP_STEERING_LOCK)->byteMaximum, 60);
   car->options2 |= OPT2_FIXED_LOCK;
@@ -427,6 +433,17 @@ TEST_F(SetupPages, TyresShowSizesCompoundsPressuresAndLiveCamber) {
   car->vehicleClass = CLASS_GT;
   EXPECT_TRUE(Has(Draw(INFO_PAGE_TYRES), Fmt("Tyre warmer temperature : %.0f\260",
                                              20 + (Bytes()[SETUP_TYRE_WARMER] - 20.0))));
+  // The warmers' row starts below the longer of the two axles' columns.
+  const ValueControl* warmer = nullptr;
+  for (int i = 0; i < ValueControlCount && !warmer; ++i)
+    if (ValueControls[i].variable == Bytes() + SETUP_TYRE_WARMER) warmer = &ValueControls[i];
+  ASSERT_NE(warmer, nullptr);
+  float lowest = -1.0f;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].variable != Bytes() + SETUP_TYRE_WARMER && ValueControls[i].top < warmer->top)
+      lowest = std::max(lowest, ValueControls[i].bottom);
+  EXPECT_LE(lowest, warmer->top) << "nothing of the columns reaches into the warmers' row";
+  EXPECT_GT(lowest, -0.5f) << "the columns run well down the page";
 }
 
 TEST_F(SetupPages, DownforceShowsLiftAndDragAtTheTestSpeedAndTheLeverRuleDistribution) {

@@ -199,3 +199,23 @@ TEST_F(ModelEdit, OldWorldModelsAreSortedByFacing) {
     for (int k = 0; k < 3; ++k) EXPECT_EQ(o.triangles[t].corners[k], order[t][k]) << t;
   o.Free();
 }
+
+TEST_F(ModelEdit, ACornerPastThePointsSortsAsTheLastPoint) {
+  // Four points made, the count then cut to three: corner 3 names no point, and the fourth
+  // (which would make (0, 1, 3) face -y) is still there to be read by mistake.
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0), b.Point(0, 0, 1);
+  b.Triangle(0, 2, 1);  // facing -z
+  b.Triangle(0, 1, 2);  // facing +z, at height 0
+  b.Triangle(0, 1, 3);  // as (0, 1, 2): facing +z, at height 0, after the one before
+  b.Into(o);
+  o.pointCount = 3;
+  o.SortTrianglesByFacing();
+  o.pointCount = 4;
+  const int order[3][3] = {{0, 1, 2}, {0, 1, 3}, {0, 2, 1}};
+  for (int t = 0; t < 3; ++t)
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(o.triangles[t].corners[k], order[t][k]) << t;
+  o.Free();
+}

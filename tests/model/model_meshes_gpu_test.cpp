@@ -23,6 +23,7 @@
 #include "render/views.h"
 #include "tests/gpu_device.h"
 #include "tests/model/model_test_util.h"
+#include "tests/platform/skip_outside_ci.h"
 #include "tools/model_gen/sample_models.h"
 #include "tools/sprite_gen/sprite_shapes.h"
 
@@ -56,7 +57,7 @@ class ModelMeshPixels : public ModelTest {
 
   void SetUp() override {
     ModelTest::SetUp();
-    if (!ready_) GTEST_SKIP() << "no device";
+    if (!ready_) ZKT_SKIP_OUTSIDE_CI() << "no device";
     ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
     ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
     SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);

@@ -92,6 +92,10 @@ void ExpectFlatCounts(const ModelObject& o, const Obj3d& mesh, int lod) {
   for (int p : used) vertices += (o.points[p].flags & POINT_MIRRORED) ? 2 : 1;
   EXPECT_EQ(mesh.pointCount, lod < o.lodCount ? vertices : 0) << o.name;
   EXPECT_EQ(mesh.triangleCount, lod < o.lodCount ? triangles : 0) << o.name;
+  // Every triangle record, the first included, stands on vertices of its own mesh.
+  for (int t = 0; t < mesh.triangleCount; ++t)
+    for (const Obj3dPoint* corner : mesh.triangles[t].points)
+      EXPECT_TRUE(corner >= mesh.points && corner < mesh.points + mesh.pointCount) << o.name << " triangle " << t;
   EXPECT_EQ(mesh.type, o.type);
   int children = 0;
   for (int c = 0; c < o.childCount; ++c) children += (o.children[c].options & OPTION_MIRRORED_TWIN) ? 2 : 1;
@@ -189,6 +193,11 @@ TEST_F(ModelMeshes, TextureCoordinatesFollowTheProjectionOfEveryAxisAndOrientati
   const Axis axes[6] = {{DIRECTION_BACK, {1, 0, 0}, {0, 0, 1}},  {DIRECTION_RIGHT, {0, 1, 0}, {0, 0, 1}},
                         {DIRECTION_FRONT, {-1, 0, 0}, {0, 0, 1}}, {DIRECTION_LEFT, {0, -1, 0}, {0, 0, 1}},
                         {DIRECTION_TOP, {1, 0, 0}, {0, 1, 0}},   {DIRECTION_UNDER, {-1, 0, 0}, {0, 1, 0}}};
+  // The cutout's orientations, (a, b, c, d, e, f): u' = a u + b v + e, v' = c u + d v + f.
+  // Row 0 the identity, 1 to 3 quarter turns, 4 to 7 the same mirrored.
+  const float ORIENTATIONS[8][6] = {{1, 0, 0, 1, 0, 0},  {0, 1, -1, 0, 0, 1}, {-1, 0, 0, -1, 1, 1},
+                                    {0, -1, 1, 0, 1, 0}, {-1, 0, 0, 1, 1, 0}, {0, 1, 1, 0, 0, 0},
+                                    {1, 0, 0, -1, 0, 1}, {0, -1, -1, 0, 1, 1}};
   const double offset[3] = {0.3, -0.2, 0.5}, width = 2.0, height = 1.5;
   const double point[3] = {0.7, 0.4, -0.1};
   const int32_t source[3] = {Metres(point[0]), Metres(point[1]), Metres(point[2])};
@@ -215,7 +224,7 @@ TEST_F(ModelMeshes, TextureCoordinatesFollowTheProjectionOfEveryAxisAndOrientati
       }
       const double u = 16 / 128.0 + (s / width + 0.5) * (64 / 128.0);
       const double v = 1 - 8 / 128.0 - (t / height + 0.5) * (32 / 128.0);
-      const float* k = ORIENTATION_TABLE[orientation];
+      const float* k = ORIENTATIONS[orientation];
       EXPECT_NEAR(uv[0], k[0] * u + k[1] * v + k[4], 2e-4) << axis.code << " " << orientation;
       EXPECT_NEAR(uv[1], k[2] * u + k[3] * v + k[5], 2e-4) << axis.code << " " << orientation;
       // The orientation byte is checked again where it is used.

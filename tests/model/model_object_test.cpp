@@ -280,7 +280,10 @@ TEST_F(ModelRecords, BoundingSpheres) {
   SetChildren(o, children);
   o.GetBoundingSphereAll(&centre, &radius, &low, &high);
   EXPECT_EQ(centre.x, 0);  // -4 .. 4
+  EXPECT_EQ(centre.y, FIXED_ONE);
+  EXPECT_EQ(centre.z, 2 * FIXED_ONE);
   EXPECT_EQ(high, 4 * FIXED_ONE);
+  EXPECT_EQ(radius, 300324);  // sqrt(16 + 1 + 4) m, out to the twin's far corner
   o.Free();
 
   ModelObject empty;

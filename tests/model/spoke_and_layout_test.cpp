@@ -161,6 +161,29 @@ TEST_F(SpokeObjects, RepeatingKeepsItsInvariants) {
   o.Free();
 }
 
+TEST_F(SpokeObjects, EachCopysTopBitCornersNameTheNextCopyAndTheLastCopysNameTheFirst) {
+  // No point on the axle: a plain corner c of copy k is point k P + c, a top-bit corner is
+  // point c of copy k + 1, and of copy 0 for the last copy.
+  const int P = 4, T = 4, n = 3;
+  ModelObject o;
+  o.Init();
+  MakeSpoke(o, P, T, 0);
+  std::vector<ModelTriangle> own(o.triangles, o.triangles + T);
+  KeptGeometry kept{};
+  o.RepeatGeometry(n, kept);
+  ASSERT_EQ(o.pointCount, P * n);
+  for (int k = 0; k < n; ++k)
+    for (int t = 0; t < T; ++t)
+      for (int j = 0; j < 3; ++j) {
+        const uint16_t c = own[size_t(t)].corners[j];
+        const int point = c & CORNER_INDEX_MASK;
+        const int copy = (c & CORNER_MIRRORED) ? (k + 1) % n : k;
+        EXPECT_EQ(o.triangles[k * T + t].corners[j], copy * P + point) << "copy " << k << " triangle " << t << " corner " << j;
+      }
+  o.RestoreRepeatedGeometry(kept);
+  o.Free();
+}
+
 TEST_F(SpokeObjects, OneCopyOrTooManyPointsChangeNothing) {
   ModelObject o;
   o.Init();

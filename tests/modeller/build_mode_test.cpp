@@ -288,3 +288,37 @@ TEST_F(BuildModeTest, ATypedIndexOfAnotherLevelShowsThatLevel) {
   Type("8");
   EXPECT_STREQ(modeller->statusText, "Triangle index must be between 0 and 7");
 }
+
+TEST_F(BuildModeTest, AClickOnATriangleSelectsItAloneAndMakesItCurrent) {
+  Start(Grid);
+  Key('B', true);
+  ClickTriangle(0, false, false);
+  ClickTriangle(3, false, false);
+  EXPECT_EQ(SelectedTriangles(), 1) << "the first click's triangle is let go";
+  EXPECT_NE(T(3).flags & TRIANGLE_SELECTED, 0);
+  EXPECT_EQ(T(0).flags & TRIANGLE_SELECTED, 0);
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 1);
+  EXPECT_EQ(modeller->state.currentTriangle, 3);
+  ClickTriangle(3, false, true);  // Ctrl makes no difference in this mode
+  EXPECT_EQ(SelectedTriangles(), 1);
+}
+
+TEST_F(BuildModeTest, RepairingMirroringDropsTheMirroredCopyAndLeavesNoCurrentTriangle) {
+  Start(Grid);
+  ModelObject& o = *EditedObject;
+  // Triangle 1 becomes triangle 0 reflected: the same corners backwards, each marked mirrored.
+  const uint16_t* first = o.triangles[0].corners;
+  const uint16_t copy[3] = {uint16_t(first[2] | CORNER_MIRRORED), uint16_t(first[1] | CORNER_MIRRORED),
+                            uint16_t(first[0] | CORNER_MIRRORED)};
+  for (int k = 0; k < 3; ++k) o.triangles[1].corners[k] = copy[k];
+  for (int t = 0; t < o.triangleCount; ++t) o.triangles[t].flags &= uint8_t(~(TRIANGLE_SELECTED | TRIANGLE_MIRRORED));
+  o.triangles[1].flags |= TRIANGLE_SELECTED;
+  o.triangles[5].flags |= TRIANGLE_SELECTED;
+  modeller->state.currentTriangle = 1;
+  TriangleModeCommand(&modeller->prss, CLICK_LEFT, 5);
+  ASSERT_EQ(o.triangleCount, 7);
+  EXPECT_NE(o.triangles[0].flags & TRIANGLE_MIRRORED, 0) << "the kept triangle stands for both sides";
+  EXPECT_EQ(modeller->state.currentTriangle, 7) << "no current triangle";
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 1) << "the old triangle 5 is still selected";
+  EXPECT_NE(o.triangles[4].flags & TRIANGLE_SELECTED, 0);
+}

@@ -255,9 +255,12 @@ class MappingToolTest : public ModellerTest {
 TEST_F(MappingToolTest, ShiftMOpensTheToolWhichTakesKeysAndHidesTheObjectRotation) {
   Open();
   model.angles[0] = 1000;
+  const EditorFrameHookFn hookBefore = EditorFrameHook;
+  void* const hookArgumentBefore = EditorFrameHookArgument;
   Key('M', true);
   panel = ActiveMappingPanel;
   ASSERT_NE(panel, nullptr);
+  EXPECT_NE(EditorFrameHook, hookBefore) << "the tool draws its mappings over the views";
   EXPECT_EQ(CurrentProcess, &panel->prss);
   EXPECT_EQ(model.angles[0], 0) << "shown unrotated while mapping";
   EXPECT_EQ(panel->locked, 1);
@@ -266,6 +269,8 @@ TEST_F(MappingToolTest, ShiftMOpensTheToolWhichTakesKeysAndHidesTheObjectRotatio
   Frame(2);
   EXPECT_EQ(ActiveMappingPanel, nullptr);
   EXPECT_EQ(model.angles[0], 1000) << "the rotation comes back";
+  EXPECT_EQ(EditorFrameHook, hookBefore) << "the views' drawing given back";
+  EXPECT_EQ(EditorFrameHookArgument, hookArgumentBefore);
 }
 
 TEST_F(MappingToolTest, NewMappingsComeFromTheDragBoxAndRefusalsChangeNothing) {
@@ -691,6 +696,15 @@ TEST_F(MappingToolTest, TheScreenshotIsRefusedInOrderAndTakenAt1280By960) {
   m.width = -m.width;
   EXPECT_STREQ(CheckMappingScreenshot(*modeller, m), "width is zero or negative") << "though it maps";
   m.width = -m.width;
+  const int32_t width = m.width, height = m.height;
+  m.width = 0;
+  EXPECT_STREQ(CheckMappingScreenshot(*modeller, m), "width is zero or negative");
+  m.width = width;
+  m.height = 0;
+  EXPECT_STREQ(CheckMappingScreenshot(*modeller, m), "height is zero or negative");
+  m.height = -height;
+  EXPECT_STREQ(CheckMappingScreenshot(*modeller, m), "height is zero or negative");
+  m.height = height;
   m.offset[0] = Metres(40);
   EXPECT_STREQ(CheckMappingScreenshot(*modeller, m), "part of the mapping is off screen");
   m.offset[0] = 0;

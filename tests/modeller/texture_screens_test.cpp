@@ -224,6 +224,12 @@ TEST_F(TextureScreenTest, ShiftCOpensTheCutoutsScreenAndTheRegionArrowsUndo) {
   EXPECT_EQ(CurrentProcess, &screen->prss);
   const auto before = Bytes();
   EXPECT_EQ(AdjustCutoutRegion(*screen, CLICK_LEFT, 0), 0) << "nothing selected";
+  // A selection number past the last cutout is no cutout: nothing is adjusted, turned or dragged.
+  SelectedCutout = model.cutoutCount;
+  EXPECT_EQ(AdjustCutoutRegion(*screen, CLICK_LEFT, 0), 0);
+  EXPECT_EQ(RotateCutout(*screen, 2), 0);
+  EXPECT_EQ(StartCutoutDrag(*screen, 1, 500, 500), 0);
+  EXPECT_EQ(Bytes(), before);
   SelectCutoutByName(*screen, 0);
   EXPECT_EQ(SelectedCutout, 0);
   model.cutouts[0].region[REGION_WIDTH] = 100;

@@ -366,11 +366,15 @@ TEST_F(TriangleToolsTest, ColoursAreAddedNamedAndDeleted) {
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_COLOUR_USED);
   Confirm();
   ExpectUnchanged(kept, history);
-  // Unused ones go all at once.
+  // Unused ones go all at once; the current mapping, the last, went with them: the first is
+  // current then.
+  modeller->state.currentMapping = 1;
   ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_ADD);
   Type("");
+  ASSERT_EQ(modeller->state.currentMapping, 2);
   ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_DELETE_UNUSED);
   EXPECT_EQ(model.mappingCount, 2);
+  EXPECT_EQ(modeller->state.currentMapping, 0);
   (void)before;
 }
 

@@ -72,6 +72,14 @@ TEST_F(CarControlsTest, ShiftsThroughNeutralAreProtected) {
   EXPECT_EQ(Lines(TEXT_AVOIDED_FIRST), 1);
 }
 
+TEST_F(CarControlsTest, ShiftingDownInReverseAsksForReverseStill) {
+  Make(RACER);
+  car.gear = car.gearbox.requested = 0;  // reverse: the lowest gear
+  Press(0, 1);
+  EXPECT_EQ(car.gearbox.requested, 0);
+  EXPECT_EQ(car.gearbox.downLatch, 1);
+}
+
 TEST_F(CarControlsTest, ButtonsHeldTogetherOrReleasedEarlyKeepTheGear) {
   Make(RACER);
   car.engine.speed = 100.0f;

@@ -132,6 +132,13 @@ TEST_F(CarQueries, TyrePressureRangesComeFromTheSetUpOrTheVehicleAndTheMass) {
   car.ClampedTyrePressureRange(0, low, high);
   EXPECT_EQ(low, 700);
   EXPECT_EQ(high, 701) << "held above the bottom after the mass's limit";
+  car.rimWords[0] = 610;  // the bottom exactly at the mass's limit of 610: the ends would meet
+  car.ClampedTyrePressureRange(0, low, high);
+  EXPECT_EQ(low, 610);
+  EXPECT_EQ(high, 611);
+  car.rimWords[0] = 609;
+  car.ClampedTyrePressureRange(0, low, high);
+  EXPECT_EQ(high, 610) << "one below the limit: the limit stands";
   // No set-up stored: the range is 0..1.
   car.options2 = 0;
   car.setupCount = 0;

@@ -48,6 +48,9 @@ TEST_F(CarReset, APlacedCarStandsFiveCentimetresUpAtItsHeadingStillAndInNeutral)
   car.inputs.throttle = 9000;
   car.inputs.requests.gear = 3;
   car.runTime = car.stepClock = 777;
+  car.engine.running = 1;
+  car.engine.speed = 400.0f;
+  car.engine.throttle = 0.5f;
   car.PlaceAt(0, 0, PI / 2);
   const float rows[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1};
   for (int k = 0; k < 9; ++k) EXPECT_NEAR(car.orientation[k], rows[k], 1e-6f) << k;
@@ -65,7 +68,9 @@ TEST_F(CarReset, APlacedCarStandsFiveCentimetresUpAtItsHeadingStillAndInNeutral)
   EXPECT_EQ(car.stepClock, 0u);
   EXPECT_EQ(car.storedStateCrc, car.StateCrc()) << "a fresh checksum";
   EXPECT_EQ(car.position.z, FixedFromMetres(0.05f - car.LowestPoint()));
-  EXPECT_FALSE(car.engine.running);
+  EXPECT_FALSE(car.engine.running) << "the engine stopped";
+  EXPECT_EQ(car.engine.speed, 0.0f);
+  EXPECT_EQ(car.engine.throttle, 0.0f);
 
   // It drops onto its wheels and stays there.
   car.showCar = 1;

@@ -746,3 +746,24 @@ TEST_F(CarSetup, AnEngineTheCarCannotStepKeepsTheCarStillWithOneMessage) {
   EXPECT_EQ(motor.inertiaStatus, INERTIA_BAD_FIGURE);
   EXPECT_EQ(lines, std::vector<std::string>{std::string("Roadster : engine maximum torque ") + TEXT_CAR_NOT_PHYSICAL});
 }
+
+TEST_F(CarSetup, ARideHeightAboveTheWheelsHighestPlaceLeavesNoTravelRatherThanANegativeOne) {
+  Car& c = Sample(ROAD_CAR);
+  const float rearTop = c.wheelSets[0].maxUpPosition, frontTop = c.wheelSets[1].maxUpPosition;
+  SetSetupFloat(c.currentSetup, SETUP_AXLE[0] + AXLE_RIDE_HEIGHT, rearTop + 0.05f);
+  SetSetupFloat(c.currentSetup, SETUP_AXLE[1] + AXLE_RIDE_HEIGHT, frontTop - 0.03f);
+  c.SetupFromVehicle(1);  // a default set-up: its ride heights are not held
+  int rear = 0, front = 0;
+  for (int i = 0; i < c.wheelCount; ++i) {
+    const CarWheel& w = c.wheels[i];
+    if ((w.wheelSet & 1) == 0) {
+      EXPECT_EQ(w.maxTravel, 0.0f) << "wheel " << i;
+      ++rear;
+    } else {
+      EXPECT_NEAR(w.maxTravel, 0.03f, 1e-5f) << "wheel " << i;
+      ++front;
+    }
+  }
+  EXPECT_GT(rear, 0);
+  EXPECT_GT(front, 0);
+}

@@ -3,6 +3,8 @@
 
 #include "platform/clock.h"
 
+#include <ctime>
+
 TEST(Clock, TheFakeClockMovesOnlyWhenSleptOrAdvanced) {
   ClockUseFake(0xFFFFFFF0u, WallTime{2026, 12, 31, 23, 59, 59, 990, 0});
   EXPECT_EQ(ClockNowMs(), 0xFFFFFFF0u);
@@ -79,4 +81,76 @@ TEST(Clock, TicksCountOnAndTheFakeTicksMoveWithFakeTimeOrByHand) {
   ClockAdvanceFakeTicks(7);
   EXPECT_EQ(ClockTicks(), 4 * FAKE_TICKS_PER_MS + 7);
   ClockUseReal();
+}
+
+TEST(Clock, MidnightAndTheDaysBefore1970KeepTheirDate) {
+  // Exactly midnight is the new day's first millisecond, not the old day's 24th hour.
+  ClockUseFake(0, WallTime{2026, 3, 1, 0, 0, 0, 0, 0});
+  WallTime w;
+  ClockWallTime(w, false);
+  EXPECT_EQ(w.month, 3);
+  EXPECT_EQ(w.day, 1);
+  EXPECT_EQ(w.hour, 0);
+  EXPECT_EQ(w.dayOfWeek, 0) << "1 March 2026 is a Sunday";
+  ClockUseReal();
+
+  struct Known {
+    uint64_t fileTime;  // 100-ns units since 1601
+    WallTime wall;
+  };
+  // Unix seconds worked out by hand: 86400 a day, leap days counted; plus 11644473600 s.
+  const Known known[] = {
+      {116444736000000000ull, {1970, 1, 1, 0, 0, 0, 0, 4}},         // a Thursday
+      {116444735990000000ull, {1969, 12, 31, 23, 59, 59, 0, 3}},    // one second before
+      {116444735999990000ull, {1969, 12, 31, 23, 59, 59, 999, 3}},  // one millisecond before
+      {125911584000000000ull, {2000, 1, 1, 0, 0, 0, 0, 6}},         // 946684800 s, a Saturday
+      {125962560000000000ull, {2000, 2, 29, 0, 0, 0, 0, 2}},        // +59 days, a Tuesday
+      {125963423990000000ull, {2000, 2, 29, 23, 59, 59, 0, 2}},
+      {125963424000000000ull, {2000, 3, 1, 0, 0, 0, 0, 3}},
+      {0ull, {1601, 1, 1, 0, 0, 0, 0, 1}},                          // a Monday
+      {157519728000000000ull, {2100, 2, 28, 12, 0, 0, 0, 0}},       // 2100 has no 29 February:
+      {157520160000000000ull, {2100, 3, 1, 0, 0, 0, 0, 1}},         // 12 hours on, 1 March
+  };
+  for (const Known& k : known) {
+    WallTime got;
+    WallTimeFromFileTime(k.fileTime, got);
+    const WallTime& e = k.wall;
+    EXPECT_EQ(got.year, e.year) << k.fileTime;
+    EXPECT_EQ(got.month, e.month) << k.fileTime;
+    EXPECT_EQ(got.day, e.day) << k.fileTime;
+    EXPECT_EQ(got.hour, e.hour) << k.fileTime;
+    EXPECT_EQ(got.minute, e.minute) << k.fileTime;
+    EXPECT_EQ(got.second, e.second) << k.fileTime;
+    EXPECT_EQ(got.millisecond, e.millisecond) << k.fileTime;
+    EXPECT_EQ(got.dayOfWeek, e.dayOfWeek) << k.fileTime;
+    EXPECT_EQ(FileTimeFromWallTime(e), k.fileTime) << e.year << "-" << e.month << "-" << e.day;
+  }
+}
+
+TEST(Clock, TheRealWallClockAgreesWithTheSystemsCalendar) {
+  // Read the system's UTC and local time around our reading; retried if a second turned
+  // between them.
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const time_t before = time(nullptr);
+    WallTime utc, local;
+    ClockWallTime(utc, false);
+    ClockWallTime(local, true);
+    const time_t after = time(nullptr);
+    if (before != after) continue;
+    tm u{}, l{};
+    gmtime_r(&before, &u);
+    localtime_r(&before, &l);
+    EXPECT_EQ(utc.year, u.tm_year + 1900);
+    EXPECT_EQ(utc.month, u.tm_mon + 1);
+    EXPECT_EQ(utc.day, u.tm_mday);
+    EXPECT_EQ(utc.hour, u.tm_hour);
+    EXPECT_EQ(utc.minute, u.tm_min);
+    EXPECT_EQ(utc.second, u.tm_sec);
+    EXPECT_EQ(utc.dayOfWeek, u.tm_wday);
+    EXPECT_EQ(local.day, l.tm_mday);
+    EXPECT_EQ(local.hour, l.tm_hour);
+    EXPECT_EQ(local.dayOfWeek, l.tm_wday);
+    return;
+  }
+  FAIL() << "the second kept turning";
 }

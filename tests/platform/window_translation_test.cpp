@@ -73,6 +73,27 @@ TEST(KeyNumbers, FollowTheClassicNumberingWhateverTheLayout) {
   EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_AUDIOPLAY, SDLK_AUDIOPLAY, 0), 0) << "keys the program does not know";
 }
 
+TEST(KeyNumbers, TheEndsOfEachRangeBelongToIt) {
+  // A German layout swaps Y and Z: both ends of the letters follow the layout.
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_Y, SDLK_z, 0), 'Z');
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_Z, SDLK_y, 0), 'Y');
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_Q, SDLK_a, 0), 'A');
+  // Without a Latin letter on the key, its place: A and Z at the ends.
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_A, 0x444, 0), 'A');
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_Z, 0x44F, 0), 'Z');
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_1, SDLK_1, 0), '1');
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_F12, SDLK_F12, 0), 123);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_F13, SDLK_F13, 0), 124);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_F24, SDLK_F24, 0), 135);
+  // The keypad's digits with Num Lock, and its moves without: 1 is End, 9 Page Up.
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_KP_1, SDLK_KP_1, 1), 97);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_KP_9, SDLK_KP_9, 1), 105);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_KP_1, SDLK_KP_1, 0), KEY_END);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_KP_2, SDLK_KP_2, 0), KEY_DOWN);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_KP_9, SDLK_KP_9, 0), KEY_PAGE_UP);
+  EXPECT_EQ(KeyNumberFromSdl(SDL_SCANCODE_KP_5, SDLK_KP_5, 0), 12) << "the keypad's middle key";
+}
+
 TEST(Utf8, DecodesCharactersAndRefusesBadSequences) {
   uint32_t c = 0;
   EXPECT_EQ(DecodeUtf8("A", c), 1);

@@ -711,3 +711,23 @@ TEST_F(AiPathTest, DriverReset) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AiPathTest, ACompoundPastTheTableReadsAsTheLastCompound) {
+  AiPath ai;
+  Car car;
+  OvalLine(ai, car);
+  InitAiCarModel(ai);
+  const float grip[4] = {1, 1, 1, 1};
+  const auto force = [&](uint8_t compound) {
+    for (SuspensionBlock& set : car.wheelSets) set.compoundIndex = compound;
+    return AiAxleTyreForce(ai, grip, 0, 0, 3000.0f);
+  };
+  const float last = force(uint8_t(TYRE_COMPOUND_COUNT - 1));
+  EXPECT_GT(last, 0.0f);
+  EXPECT_EQ(force(200), last);
+  EXPECT_NE(force(0), last) << "the compounds differ";
+}
+
+}  // namespace

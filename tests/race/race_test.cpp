@@ -52,6 +52,16 @@ TEST(OfflineRace, LapsCodes) {
   EXPECT_EQ(GetRaceHours(100), 0);
 }
 
+TEST(OfflineRace, TrackShortNamesByRowAndNoneOutsideTheTable) {
+  const char* const codes[TRACK_COUNT] = {"HS", "DK", "PK", "CW", "MR", "LK", "RB", "QY", "SH"};
+  for (int row = 0; row < TRACK_COUNT; ++row) EXPECT_STREQ(TrackShortName(row), codes[row]) << row;
+  EXPECT_STREQ(TrackShortName(-1), "");
+  EXPECT_STREQ(TrackShortName(TRACK_COUNT), "");
+  EXPECT_EQ(FindTrackByName("SANDHILLS"), TRACK_COUNT - 1);
+  EXPECT_EQ(FindTrackByName("hillside"), 0);
+  EXPECT_EQ(FindTrackByName(nullptr), -1);
+}
+
 // Offline the race hands the program's own layout packets straight back: a layout loads
 // block by block as the frames poll the network, and a clear empties the world.
 TEST(OfflineRace, LayoutPacketsComeBackAsFromAHost) {

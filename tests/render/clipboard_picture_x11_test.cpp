@@ -21,6 +21,7 @@
 #include "render/screenshot.h"
 #include "tests/core/report_recorder.h"
 #include "tests/gpu_device.h"
+#include "tests/platform/skip_outside_ci.h"
 #include "tests/render/image_reading.h"
 
 namespace {
@@ -95,7 +96,7 @@ bool SameRgb(const std::vector<uint8_t>& rgba, const std::vector<uint8_t>& rgb) 
 class ClipboardPictures : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!g_ready) GTEST_SKIP() << "needs an X display, xclip, ImageMagick and a device";
+    if (!g_ready) ZKT_SKIP_OUTSIDE_CI() << "needs an X display, xclip, ImageMagick and a device";
   }
   void TearDown() override { CaptureSourceOverride = GfxTexture2D{}; }
 };

@@ -265,6 +265,34 @@ TEST(DdsFormats, ExtendedHeaderFormatsAndDimensions) {
   EXPECT_EQ(Read(d.Build(16 * 16 * 4 * 4 * 2), &t), TEX_E_NOTSUPPORTED);
 }
 
+TEST(DdsFormats, BitsPerPixelAtTheFirstAndLastFormatOfEachSize) {
+  // The format numbers of the extended header, grouped by texel size; blocks count as their
+  // bits per texel (an 8-byte 4x4 block is 4).  Formats the program never makes give 0.
+  struct Row {
+    uint32_t format, bits;
+  };
+  const Row rows[] = {
+      {0, 0},    {1, 128},  {4, 128},  // unknown; R32G32B32A32 typeless .. sint
+      {5, 96},   {8, 96},              // R32G32B32
+      {9, 64},   {22, 64},             // R16G16B16A16 .. X32 typeless G8X24
+      {23, 32},  {47, 32},             // R10G10B10A2 typeless .. X24 typeless G8
+      {48, 16},  {59, 16},             // R8G8 typeless .. R16 sint
+      {60, 8},   {65, 8},              // R8 typeless .. A8
+      {66, 0},                         // R1
+      {67, 32},  {69, 32},             // R9G9B9E5 .. G8R8_G8B8
+      {70, 4},   {72, 4},              // BC1
+      {73, 8},   {78, 8},              // BC2, BC3
+      {79, 4},   {81, 4},              // BC4
+      {82, 8},   {84, 8},              // BC5
+      {85, 16},  {86, 16},             // B5G6R5, B5G5R5A1
+      {87, 32},  {93, 32},             // B8G8R8A8 .. B8G8R8X8 sRGB
+      {94, 8},   {99, 8},              // BC6H, BC7
+      {100, 0},  {106, 0}, {107, 32}, {108, 0}, {114, 0},  // video formats; YUY2 is packed
+      {115, 16}, {116, 0},             // B4G4R4A4; past the list
+  };
+  for (const Row& r : rows) EXPECT_EQ(DdsBitsPerPixel(r.format), r.bits) << "format " << r.format;
+}
+
 TEST(DdsFormats, LegacyCubeNeedsAllSixFaces) {
   DdsBuilder d;
   d.caps2 = 0x200 | 0xFC00;

@@ -126,6 +126,28 @@ TEST_F(Enumeration, DepthCodesWithoutSupportBecomeTwentyFourBitsWithStencil) {
   EXPECT_FLOAT_EQ(Gfx.screenHeightRecip, 1.0f / 600.0f);
 }
 
+TEST(DeviceRecord, ChoicesPastTheirRangesComeBackToTheNearestEnd) {
+  const int adapter = CfgAdapterSelect, output = CfgOutputSelect, depth = CfgZbdSelect, aa = CfgAntialiasing;
+  // Four adapter slots, eight outputs, depth codes 0 to 3; any antialiasing level from none up.
+  const int rows[][8] = {
+      // adapter, output, depth, antialiasing as set, then as reconciled
+      {-3, -1, -1, -2, 0, 0, 0, 0},
+      {0, 0, 0, 0, 0, 0, 0, 0},
+      {3, 7, 3, 8, 3, 7, 3, 8},
+      {4, 8, 4, 9, 3, 7, 3, 9},
+      {99, 99, 99, 99, 3, 7, 3, 99},
+  };
+  for (const auto& r : rows) {
+    CfgAdapterSelect = r[0], CfgOutputSelect = r[1], CfgZbdSelect = r[2], CfgAntialiasing = r[3];
+    ReconcileDeviceChoices();
+    EXPECT_EQ(CfgAdapterSelect, r[4]) << r[0];
+    EXPECT_EQ(CfgOutputSelect, r[5]) << r[1];
+    EXPECT_EQ(CfgZbdSelect, r[6]) << r[2];
+    EXPECT_EQ(CfgAntialiasing, r[7]) << r[3];
+  }
+  CfgAdapterSelect = adapter, CfgOutputSelect = output, CfgZbdSelect = depth, CfgAntialiasing = aa;
+}
+
 TEST(DeviceRecord, AZeroScreenSizeHasZeroReciprocals) {
   SetScreenSize(0, 0);
   EXPECT_EQ(Gfx.screenWidthRecip, 0.0f);

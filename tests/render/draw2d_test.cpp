@@ -176,9 +176,11 @@ TEST_F(Draw2DListTest, AFlushWritesClipVerticesAnd16BitIndicesAndLeavesBadTriang
   l.AddTriangle(3, 1, 2);  // each corner at the first bad value: the vertex count
   l.AddTriangle(0, 3, 2);
   l.AddTriangle(0, 1, 3);
+  l.AddTriangle(1, 0, 2);  // the batch's first vertex, 0, is good in every corner
+  l.AddTriangle(1, 2, 0);
   FlushDraw2D();
   EXPECT_EQ(Stream2D.vertexCount, 3u);
-  EXPECT_EQ(Stream2D.triangleCount, 1u) << "a triangle naming a vertex outside its batch is left out";
+  EXPECT_EQ(Stream2D.triangleCount, 3u) << "a triangle naming a vertex outside its batch is left out";
   EXPECT_EQ(Shaders.boundVertexNumber, 5);
   EXPECT_EQ(Shaders.boundPixelNumber, 23) << "no texture";
   std::vector<uint8_t> bytes = ReadBuffer(Stream2D.vertexBuffer->buffer);

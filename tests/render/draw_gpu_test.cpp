@@ -20,6 +20,7 @@
 #include "render/shaders.h"
 #include "render/texture_record.h"
 #include "tests/gpu_device.h"
+#include "tests/platform/skip_outside_ci.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ class DrawPixels : public ::testing::Test {
   Material* textured = nullptr;
 
   void SetUp() override {
-    if (Gfx.initState != 2) GTEST_SKIP() << "no device";
+    if (Gfx.initState != 2) ZKT_SKIP_OUTSIDE_CI() << "no device";
     ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE));
     const uint32_t texels[4] = {0xFF0000FFu, 0xFF0000FFu, 0xFF00FF00u, 0xFF00FF00u};  // bytes r, g, b, a
     GfxTexture2DDesc t;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/fixed_math.h"
 #include "core/gamma_tables.h"
 #include "render/buffers.h"
 #include "render/device.h"
@@ -118,6 +119,29 @@ TEST_F(GouraudMeshes, ChildrenOfTypes0And3MergeIntoOnePartPerKey) {
 
   EXPECT_EQ(BuildMeshFromPoints(*mesh), nullptr) << "nothing left to merge";
   EXPECT_EQ(mesh->pointCount, 16) << "and nothing changed";
+}
+
+TEST_F(GouraudMeshes, AMergedChildsNormalsTurnWithItAboutEveryAxis) {
+  // The fixture's normals point along +z.  A quarter turn about x takes +z off the z axis
+  // (into y), about y likewise (into x): the whole turn applies, its last row too.
+  for (const int axis : {0, 1}) {
+    SCOPED_TRACE(axis);
+    GouraudO3d* mesh = Mesh({{a_, 3, 1}});
+    GouraudO3d* child = Child({{a_, 3, 1}}, 0);
+    if (axis == 0)
+      MatrixRotX(child->local.rotation, 16384);
+    else
+      MatrixRotY(child->local.rotation, 16384);
+    AddChildMesh(*mesh, child);
+    ASSERT_EQ(BuildMeshFromPoints(*mesh), nullptr);
+    ASSERT_EQ(mesh->pointCount, 6);
+    for (int p = 3; p < 6; ++p) {
+      const GouraudPoint& n = mesh->points[p];
+      EXPECT_NEAR(n.nz, 0.0f, 1e-4f) << "point " << p;
+      EXPECT_NEAR(std::fabs(axis == 0 ? n.ny : n.nx), 1.0f, 1e-4f) << "point " << p;
+      EXPECT_NEAR(mesh->points[p - 3].nz, 1.0f, 1e-6f) << "the mesh's own normals stay";
+    }
+  }
 }
 
 TEST_F(GouraudMeshes, MergingStopsBelow65536PointsAndTriangles) {

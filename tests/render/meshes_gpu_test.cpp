@@ -24,6 +24,7 @@
 #include "render/texture_record.h"
 #include "render/views.h"
 #include "tests/gpu_device.h"
+#include "tests/platform/skip_outside_ci.h"
 #include "tests/render/mesh_fixtures.h"
 
 namespace {
@@ -136,7 +137,7 @@ class MeshPixels : public ::testing::Test {
   View view{};
 
   void SetUp() override {
-    if (Gfx.initState != 2) GTEST_SKIP() << "no device";
+    if (Gfx.initState != 2) ZKT_SKIP_OUTSIDE_CI() << "no device";
     InitSinCosTables();
     ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
     white = MakeTexture("TEST~WHITE", 0xFFFFFFFFu);

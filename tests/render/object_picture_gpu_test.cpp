@@ -19,6 +19,7 @@
 #include "render/texture_table.h"
 #include "render/views.h"
 #include "tests/gpu_device.h"
+#include "tests/platform/skip_outside_ci.h"
 #include "tests/render/mesh_fixtures.h"
 
 namespace {
@@ -26,7 +27,7 @@ namespace {
 class ObjectPictures : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (Gfx.initState != 2) GTEST_SKIP() << "no device";
+    if (Gfx.initState != 2) ZKT_SKIP_OUTSIDE_CI() << "no device";
     savedOptions_ = CfgEditorOptions;
     solid_ = KeyMaterial(201, 0, WhitePlaceholder);
     alpha_ = KeyMaterial(202, 1, WhitePlaceholder);

@@ -17,6 +17,7 @@
 #include "render/post_process.h"
 #include "render/render_target.h"
 #include "render/texture_record.h"
+#include "tests/platform/skip_outside_ci.h"
 #include "tests/render/float_target.h"
 
 namespace {
@@ -38,7 +39,7 @@ class PostProcessPixels : public ::testing::Test {
                                        1.0f, 1.5f,    2.0f,    3.0f,   4.0f,  8.0f,   16.0f, 64.0f};
 
   void SetUp() override {
-    if (Gfx.initState != 2) GTEST_SKIP() << "no device";
+    if (Gfx.initState != 2) ZKT_SKIP_OUTSIDE_CI() << "no device";
     savedBloom_[0] = CfgBloomEffect[0];
     savedBloom_[1] = CfgBloomEffect[1];
   }

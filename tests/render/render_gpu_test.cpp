@@ -22,6 +22,7 @@
 #include "render/shaders.h"
 #include "render/texture_record.h"
 #include "tests/gpu_device.h"
+#include "tests/platform/skip_outside_ci.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ class RenderTexturePixels : public ::testing::Test {
   PlainTriangles triangles;
 
   void SetUp() override {
-    if (!g_deviceReady) GTEST_SKIP() << "no device";
+    if (!g_deviceReady) ZKT_SKIP_OUTSIDE_CI() << "no device";
     ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
     // Clip-space positions: the matrix row holds the identity.
     const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
@@ -101,7 +102,7 @@ class RenderTexturePixels : public ::testing::Test {
 };
 
 TEST(DeviceSetUp, TheBackBufferIsSrgbAndClearsToTheEncodedGrey) {
-  if (!g_deviceReady) GTEST_SKIP() << "no device";
+  if (!g_deviceReady) ZKT_SKIP_OUTSIDE_CI() << "no device";
   EXPECT_EQ(Gfx.initState, 2);
   EXPECT_EQ(Gfx.screenWidth, 64);
   EXPECT_EQ(Gfx.screenHeight, 48);
@@ -121,14 +122,14 @@ TEST(DeviceSetUp, TheBackBufferIsSrgbAndClearsToTheEncodedGrey) {
 }
 
 TEST(DeviceSetUp, TheAntialiasingLevelIsClampedToTheDeviceWithOneLine) {
-  if (!g_deviceReady) GTEST_SKIP() << "no device";
+  if (!g_deviceReady) ZKT_SKIP_OUTSIDE_CI() << "no device";
   EXPECT_EQ(CfgAntialiasing, 64) << "the setting keeps the user's choice";
   EXPECT_EQ(CountLogLines("Antialiasing 64 is more than the device's"), 1);
   EXPECT_EQ(Gfx.appliedFlags[1], int(GfxMaxSampleCount(Gfx.device)));
 }
 
 TEST(DeviceSetUp, AMissingShaderIsReportedOnceAndItsDrawsAreSkipped) {
-  if (!g_deviceReady) GTEST_SKIP() << "no device";
+  if (!g_deviceReady) ZKT_SKIP_OUTSIDE_CI() << "no device";
   EXPECT_EQ(CountLogLines("Could not open vertex shader (" + std::string(ShaderFolder) + "/vs_26.glsl)"), 1);
   Material::SetVShader(26);
   EXPECT_FALSE(DrawsAllowed());
@@ -147,7 +148,7 @@ TEST(DeviceSetUp, AMissingShaderIsReportedOnceAndItsDrawsAreSkipped) {
 }
 
 TEST(DeviceSetUp, AShaderThatDoesNotCompileIsToldWhenFirstBoundNotWhenTheDeviceReadsIt) {
-  if (!g_deviceReady) GTEST_SKIP() << "no device";
+  if (!g_deviceReady) ZKT_SKIP_OUTSIDE_CI() << "no device";
   namespace fs = std::filesystem;
   const fs::path folder = fs::absolute("gpu/broken_shaders");
   fs::remove_all(folder);
@@ -181,7 +182,7 @@ TEST(DeviceSetUp, AShaderThatDoesNotCompileIsToldWhenFirstBoundNotWhenTheDeviceR
 }
 
 TEST(DeviceSetUp, PresentationLogsEachNewFailureOnceAndItsEnd) {
-  if (!g_deviceReady) GTEST_SKIP() << "no device";
+  if (!g_deviceReady) ZKT_SKIP_OUTSIDE_CI() << "no device";
   LastPresentStatus = PRESENT_OK;
   PresentFrame();
   EXPECT_EQ(LastPresentStatus, PRESENT_OK);
@@ -202,7 +203,7 @@ TEST(DeviceSetUp, PresentationLogsEachNewFailureOnceAndItsEnd) {
 }
 
 TEST(DeviceSetUp, ADepthOptionChangeAloneRebuildsOnlyTheDepthBuffer) {
-  if (!g_deviceReady) GTEST_SKIP() << "no device";
+  if (!g_deviceReady) ZKT_SKIP_OUTSIDE_CI() << "no device";
   GfxRenderTargetView before = Gfx.backBufferView;
   ASSERT_TRUE(bool(Gfx.depthView));
   Gfx.pendingFlags[0] = 0;
@@ -234,7 +235,7 @@ TEST(DeviceSetUp, ADepthOptionChangeAloneRebuildsOnlyTheDepthBuffer) {
 }
 
 TEST(DeviceSetUp, FullScreenAndBackFollowTheSwapChain) {
-  if (!g_deviceReady) GTEST_SKIP() << "no device";
+  if (!g_deviceReady) ZKT_SKIP_OUTSIDE_CI() << "no device";
   ASSERT_GT(DisplayModeCount(), 0);
   CfgStartWindowed = 1;
   GoFullScreen(0);

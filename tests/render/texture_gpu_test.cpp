@@ -15,6 +15,7 @@
 #include "render/texture_files.h"
 #include "render/texture_table.h"
 #include "tests/gpu_device.h"
+#include "tests/platform/skip_outside_ci.h"
 #include "tests/texconv/test_pictures.h"
 
 namespace {
@@ -26,7 +27,7 @@ class TexturePixels : public ::testing::Test {
   ZKTETexture target{};
 
   void SetUp() override {
-    if (Gfx.initState != 2) GTEST_SKIP() << "no device";
+    if (Gfx.initState != 2) ZKT_SKIP_OUTSIDE_CI() << "no device";
     std::filesystem::remove_all("data");
     ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE));
     ASSERT_TRUE(BeginTestFrame2D(target));
@@ -140,7 +141,7 @@ TEST_F(TexturePixels, TheGreyPlaceholderShowsGrey) {
 }
 
 TEST(FontPageTexture, AnUploadedPageReadsBack) {
-  if (Gfx.initState != 2) GTEST_SKIP() << "no device";
+  if (Gfx.initState != 2) ZKT_SKIP_OUTSIDE_CI() << "no device";
   // White with coverage in alpha: a 2 x 2 block of full coverage at (100, 40).
   std::vector<uint8_t> page(512 * 512 * 4, 255);
   for (size_t i = 3; i < page.size(); i += 4) page[i] = 0;

@@ -10,6 +10,7 @@
 
 #include "core/config.h"
 #include "core/controls.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "render/buffers.h"
 #include "render/font_pages.h"
@@ -60,8 +61,13 @@ class TextureTable : public NullRenderer {
     CfgCompressedTex = CfgHalfTexRes = 0;
     FreeAllGraphics(1, 0);  // an empty table with its two placeholders
     TextureReloadPending = 0;
+    // Reloads stop after a budget of the millisecond counter: on the real clock a loaded
+    // machine could use it up and split a test's reload.  The fake clock stands still.
+    ClockUseFake(5000, WallTime{2026, 1, 1, 12, 0, 0, 0, 4});
   }
   void TearDown() override {
+    ClockFakeStepOnRead(0);
+    ClockUseReal();
     TextureConfig = TextureSettings();
     CfgCompressedTex = CfgHalfTexRes = 0;
   }
@@ -407,6 +413,29 @@ TEST_F(TextureTable, AReloadOfAllReadsEveryFileAgainAndLeavesMadeTextures) {
   EXPECT_EQ(wall->width, 64);
   EXPECT_EQ(thumbnail->width, 32);
   EXPECT_EQ(Lines("Reloaded 2 - done"), 1);
+  EXPECT_EQ(TextureReloadPending, 0);
+}
+
+TEST_F(TextureTable, AReloadStopsWhenItsBudgetIsUsedUpAndGoesOnAtTheNextDeferredWork) {
+  for (const char* name : {"ONE", "TWO", "THREE"})
+    Write(std::string("data/png/") + name + ".png", SolidPng(32, 1, 2, 3));
+  ZKTETexture* textures[3] = {GetTexture("ONE", 3), GetTexture("TWO", 3), GetTexture("THREE", 3)};
+  for (const char* name : {"ONE", "TWO", "THREE"})
+    Write(std::string("data/png/") + name + ".png", SolidPng(64, 1, 2, 3));
+  RequestAllTexturesReload();
+  // Each reading of the counter moves it 15 ms: the budget of 30 ms starts at the first, and
+  // the third reading finds it used up exactly, so two files are read and one waits.
+  ClockFakeStepOnRead(15);
+  EXPECT_EQ(RunDeferredWork(), 1);
+  ClockFakeStepOnRead(0);
+  int reloaded = 0;
+  for (ZKTETexture* t : textures) reloaded += t->width == 64;
+  EXPECT_EQ(reloaded, 2);
+  EXPECT_EQ(Lines("Reloaded 2 - 1 to go"), 1);
+  EXPECT_EQ(TextureReloadPending, 1);
+  EXPECT_EQ(RunDeferredWork(), 1);
+  for (ZKTETexture* t : textures) EXPECT_EQ(t->width, 64) << t->name;
+  EXPECT_EQ(Lines("Reloaded 1 - done"), 1);
   EXPECT_EQ(TextureReloadPending, 0);
 }
 

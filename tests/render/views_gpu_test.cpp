@@ -16,13 +16,14 @@
 #include "render/texture_record.h"
 #include "render/views.h"
 #include "tests/gpu_device.h"
+#include "tests/platform/skip_outside_ci.h"
 
 namespace {
 
 constexpr int TARGET_W = 96, TARGET_H = 64;
 
 TEST(ViewsOnTheDevice, AMarkerDrawnAtAWorldPointLandsOnItsProjectedPixel) {
-  if (Gfx.initState != 2) GTEST_SKIP() << "no device";
+  if (Gfx.initState != 2) ZKT_SKIP_OUTSIDE_CI() << "no device";
   InitSinCosTables();
   ZKTETexture target{};
   ASSERT_TRUE(MakeTestTarget(target, TARGET_W, TARGET_H, true));

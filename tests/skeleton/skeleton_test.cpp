@@ -249,6 +249,16 @@ TEST(AnimationBody, FramesReadIntoAnotherRigKeepTheirPlaces) {
     EXPECT_EQ(std::memcmp(&a.frames[1].transforms[35], &forty.frames[1].transforms[35], sizeof(FixedTransform)), 0);
     a.Free();
   }
+  {
+    // A rig of no solids (a count below zero counts as none): every stored transform skipped.
+    Reader reader(body);
+    Animation a;
+    ASSERT_EQ(ReadAnimation(a, reader.file, -1, 0.0f), 1);
+    EXPECT_EQ(reader.file.BytesLeft(), 0);
+    ASSERT_EQ(a.frameCount, 2);
+    EXPECT_EQ(a.frames[1].time, 0.25f);
+    a.Free();
+  }
   Animation thirtySix;
   MakeAnimation(thirtySix, 2, 36, 4);
   const std::vector<uint8_t> shorter = Body([&](DataFile& f) { WriteAnimation(thirtySix, f, 36); });

@@ -303,6 +303,18 @@ TEST_F(SolidContacts, AHullOffersThePointWhereAProbeCrossesItsFace) {
   far.world = {INT32_MIN, 0, 0};  // a world away: no overflow, no contact
   hull.PointContactWithHull(far);
   EXPECT_EQ(far.candidateStrength, 0);
+
+  // A face 2400 m across (its triangles' edges up to 3394 m) is within the 4096 m reach.
+  Solid wide;
+  MakeBox(wide, {1200.0f, 1200.0f, 1200.0f}, 4.0f, {0.0f, 0.0f, 0.0f});
+  wide.Integrate(STEP, 0);
+  ContactProbe onWide = {};
+  onWide.world = FixedFromMetres(Vec3{-1199.9f, 300.0f, -200.0f});
+  onWide.fromCentre = FixedFromMetres(Vec3{0.5f, 0.0f, 0.0f});
+  wide.PointContactWithHull(onWide);
+  EXPECT_EQ(onWide.candidateBody, &wide);
+  EXPECT_EQ(onWide.candidateNormal.x, -1.0f);
+  EXPECT_NEAR(onWide.candidatePoint.x, -1200.0 * 65536, 64);
 }
 
 // A body with no hull whose 16.16 world points are given, and, as a car, wheels.
@@ -340,6 +352,19 @@ TEST_F(SolidContacts, CollidePairFindsTheSideOfTheExtentEverythingLiesBeyond) {
   EXPECT_EQ(box.CollidePair(other), 1) << "each side cleared, by different points";
   place({-2.0f, 0.0f, 0.0f}, {-0.6f, 0, 0}, {-0.51f, 0.9f, 0});
   EXPECT_EQ(box.CollidePair(other), 0) << "beyond smallest x (bit 8)";
+  // A point on an edge is not strictly inside it; an origin on an edge is not beyond it.
+  place({0.0f, 3.0f, 0.0f}, {0, 1.0f, 0}, {0.3f, 1.0f, 0});
+  EXPECT_EQ(box.CollidePair(other), 0) << "points on largest y";
+  place({0.0f, -3.0f, 0.0f}, {0, -1.0f, 0}, {0.3f, -1.0f, 0});
+  EXPECT_EQ(box.CollidePair(other), 0) << "points on smallest y";
+  place({2.0f, 0.0f, 0.0f}, {0.5f, 0, 0}, {0.5f, 0.9f, 0});
+  EXPECT_EQ(box.CollidePair(other), 0) << "points on largest x";
+  place({-2.0f, 0.0f, 0.0f}, {-0.5f, 0, 0}, {-0.5f, 0.9f, 0});
+  EXPECT_EQ(box.CollidePair(other), 0) << "points on smallest x";
+  place({0.5f, 1.0f, 0.0f}, {5, 5, 0}, {5, 5, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "an origin on the corner is beyond no side";
+  place({-0.5f, -1.0f, 0.0f}, {5, 5, 0}, {5, 5, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "nor on the opposite corner";
 
   // Turned a quarter about z, the extent's y runs along world -x.
   Turn(box, {0.0f, 0.0f, 1.0f}, 1.5707964f);

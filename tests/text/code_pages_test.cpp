@@ -182,6 +182,12 @@ TEST(TypedText, MissingAndMalformedCharactersBecomeQuestionMarks) {
   EXPECT_STREQ(out, "??");
   Utf8ToCodePage("\xED\xA0\x80", 0, out, sizeof out);  // a lone surrogate
   EXPECT_STREQ(out, "???");
+  // The surrogates run from U+D800 to U+DFFF: the last of them is malformed (a mark per
+  // byte), its neighbours outside are whole characters this page lacks (one mark each).
+  Utf8ToCodePage("\xED\xBF\xBF", 0, out, sizeof out);  // U+DFFF
+  EXPECT_STREQ(out, "???");
+  Utf8ToCodePage("\xED\x9F\xBF" "\xEE\x80\x80", 0, out, sizeof out);  // U+D7FF, U+E000
+  EXPECT_STREQ(out, "??");
   Utf8ToCodePage("\xF0\x9F\x98\x80", 8, out, sizeof out);  // outside the page
   EXPECT_STREQ(out, "?");
 }

@@ -236,6 +236,23 @@ TEST_F(Messages, RecallStepsThroughOldLinesPastTheirPrefix) {
   EXPECT_EQ(page, 5);
 }
 
+TEST_F(Messages, RecallReachesTheOldestLineOfAFullHistoryAndStaysThere) {
+  // 41 lines: the first has left both the shown lines and the history, which is full
+  // (m1..m20; the shown lines are m21..m40).
+  for (int i = 0; i <= 40; ++i) ShowMessage(("m" + std::to_string(i)).c_str(), TextColours.grey);
+  char buffer[8] = "";
+  MessageRecall recall{-1, buffer, sizeof buffer, 0};
+  for (int i = 40; i >= 1; --i) {
+    RecallOlderMessage(recall, nullptr);
+    ASSERT_EQ(std::string(buffer), "m" + std::to_string(i));
+  }
+  EXPECT_EQ(recall.sequence, 1);
+  EXPECT_EQ(RecallOlderMessage(recall, nullptr), 1) << "past the oldest: kept";
+  EXPECT_STREQ(buffer, "m1");
+  RecallNewerMessage(recall, nullptr);
+  EXPECT_STREQ(buffer, "m2");
+}
+
 TEST_F(Messages, RecallCutsToTheEntryAndFindsTheHistory) {
   ShowMessage("a long line", TextColours.grey);
   ClearMessages();

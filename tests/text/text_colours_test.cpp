@@ -48,8 +48,53 @@ TEST(Palette, CodesPickTheirEntries) {
   EXPECT_EQ(TextColours.further[TEXT_COLOUR_FURTHER_COUNT - 1], Rgb(192, 144, 48));
 }
 
+TEST(Palette, EveryEntryHasItsColour) {
+  SetDefaultTextColours();
+  const TextColourTable& c = TextColours;
+  const struct {
+    ColourWord got;
+    uint32_t r, g, b;
+    const char* name;
+  } entries[] = {
+      {c.lightBlue, 160, 160, 255, "light blue"},  {c.message, 250, 140, 120, "message"},
+      {c.lightGreen, 160, 255, 160, "light green"}, {c.lightCyan, 160, 250, 250, "light cyan"},
+      {c.lightMagenta, 250, 160, 250, "light magenta"}, {c.lightOrange, 255, 210, 160, "light orange"},
+      {c.lightYellow, 255, 255, 160, "light yellow"}, {c.panelGrey, 148, 148, 148, "panel grey"},
+      {c.blue, 0, 0, 255, "blue"},                  {c.orange, 255, 160, 60, "orange"},
+      {c.green, 0, 255, 0, "green"},                {c.yellow, 255, 255, 0, "yellow"},
+      {c.red, 255, 0, 0, "red"},                    {c.cyan, 0, 255, 255, "cyan"},
+      {c.magenta, 255, 0, 255, "magenta"},          {c.amber, 255, 200, 80, "amber"},
+      {c.darkText, 0, 0, 0, "dark text"},           {c.lightText, 255, 255, 255, "light text"},
+      {c.grey, 200, 200, 200, "default grey"},      {c.sliderRed, 230, 110, 90, "slider red"},
+      {c.sliderGreen, 100, 220, 60, "slider green"}, {c.sliderBlue, 120, 150, 220, "slider blue"},
+  };
+  for (const auto& e : entries) EXPECT_EQ(e.got, Rgb(e.r, e.g, e.b)) << e.name;
+  const uint32_t further[][3] = {{60, 160, 255},  {140, 70, 20},   {210, 180, 140}, {255, 180, 200}, {80, 80, 80},
+                                 {255, 255, 255}, {128, 128, 128}, {255, 255, 255}, {160, 240, 80},  {224, 224, 224},
+                                 {192, 64, 48},   {48, 112, 240},  {224, 192, 48},  {224, 224, 224}, {224, 192, 48},
+                                 {192, 192, 192}, {176, 48, 48},   {48, 96, 192},   {192, 144, 48}};
+  static_assert(sizeof further / sizeof further[0] == TEXT_COLOUR_FURTHER_COUNT);
+  for (int i = 0; i < TEXT_COLOUR_FURTHER_COUNT; ++i)
+    EXPECT_EQ(c.further[i], Rgb(further[i][0], further[i][1], further[i][2])) << "further entry " << i;
+  // Each code picks its entry; code 17 is the message entry again.
+  const ColourWord* byCode[] = {&c.lightBlue, &c.message, &c.lightGreen, &c.lightCyan, &c.lightMagenta,
+                                &c.lightOrange, &c.lightYellow, &c.panelGrey, &c.blue, &c.orange,
+                                &c.green, &c.yellow, &c.red, &c.cyan, &c.magenta, &c.amber};
+  for (int code = 0; code < 16; ++code) EXPECT_EQ(TextColourByCode(code), byCode[code]) << code;
+}
+
 TEST(Palette, CodeTableEnds) {
   SetDefaultTextColours();
+  // Entry i from the bits of n = i + 1: red by bits 5 and 2, green by bits 1, 4 and 6, blue by
+  // bits 3 and 0.
+  for (int i = 0; i < 127; ++i) {
+    const int n = i + 1;
+    const auto bit = [n](int b) { return (n >> b & 1) != 0; };
+    const uint32_t red = !bit(5) && !bit(2) ? 160 : !bit(5) ? 64 : !bit(2) ? 96 : 0;
+    const uint32_t green = (bit(1) ? 0 : 128) + (bit(4) ? 0 : 64) + (bit(6) ? 0 : 32);
+    const uint32_t blue = !bit(3) && !bit(0) ? 224 : !bit(3) ? 80 : !bit(0) ? 144 : 0;
+    EXPECT_EQ(ColourCodeTable[i], Rgb(red, green, blue)) << i;
+  }
   EXPECT_EQ(ColourCodeTable[126], Rgb(0, 0, 0));
   EXPECT_EQ(ColourCodeTable[127], Rgb(32, 128, 32));
   EXPECT_EQ(ColourCodeTable[0], Rgb(160, 224, 80));  // n = 1: only bit 0 set

@@ -22,6 +22,7 @@
 #include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "tests/gpu_device.h"
+#include "tests/platform/skip_outside_ci.h"
 #include "tests/ui/png_test_util.h"
 #include "text/messages.h"
 #include "ui/interface.h"
@@ -52,7 +53,7 @@ class InterfacePicture : public ::testing::Test {
   InterfaceColourSettings savedColours;
 
   void SetUp() override {
-    if (!ready_) GTEST_SKIP() << "no device";
+    if (!ready_) ZKT_SKIP_OUTSIDE_CI() << "no device";
     ASSERT_TRUE(MakeTestTarget(target, WIDTH, HEIGHT));
     ScreenWidth = WIDTH;
     ScreenHeight = HEIGHT;

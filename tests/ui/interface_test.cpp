@@ -220,6 +220,85 @@ TEST_F(Interface, StepButtonsClampAndSkipWithoutAVariable) {
   EXPECT_EQ(g_Call.count, 0);
 }
 
+// The step styles, a press at a time: left presses step by 1, right ones by 10 (5 for
+// colours), each clamped to [text field, third field]; the handler always hears word 0.
+TEST_F(Interface, StepStylesMoveTheirVariablesByTheirStepsWithinTheirLimits) {
+  uint8_t byte = 5;
+  const auto step = [&](void* variable, int style, int lo, int hi, int code) {
+    AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(variable), IvInt(lo), IvInt(hi), IvInt(0), style,
+              nullptr, RecordHandler, nullptr);
+    g_Call = HandlerCall{};
+    Press(1, 1, code);
+    EXPECT_EQ(g_Call.count, 1) << "style " << style;
+    EXPECT_EQ(g_Call.word, 0u) << "style " << style;
+  };
+  step(&byte, 26, 0, 12, 1);
+  EXPECT_EQ(byte, 6);
+  step(&byte, 26, 0, 12, 2);
+  EXPECT_EQ(byte, 12) << "16, held at 12";
+  step(&byte, 27, 3, 12, 2);
+  EXPECT_EQ(byte, 3) << "2, held at 3";
+  step(&byte, 27, 0, 12, 1);
+  EXPECT_EQ(byte, 2);
+  byte = 250;
+  step(&byte, 28, 0, 255, 2);
+  EXPECT_EQ(byte, 255) << "a colour byte: +5 held at 255";
+  step(&byte, 29, 0, 255, 2);
+  EXPECT_EQ(byte, 250);
+  step(&byte, 29, 0, 255, 1);
+  EXPECT_EQ(byte, 249);
+  // Grey: the first byte stepped and written to all three.
+  uint8_t rgb[3] = {10, 200, 30};
+  step(rgb, 30, 0, 255, 1);
+  EXPECT_EQ(rgb[0], 11);
+  EXPECT_EQ(rgb[1], 11);
+  EXPECT_EQ(rgb[2], 11);
+  step(rgb, 31, 0, 255, 2);
+  EXPECT_EQ(rgb[2], 6);
+  // Brighter and darker: x 10/9 or 9/10 on the left, x 20/19 or 19/20 on the right, rounded.
+  uint8_t colour[3] = {90, 180, 240};
+  step(colour, 32, 0, 0, 1);
+  EXPECT_EQ(colour[0], 100);
+  EXPECT_EQ(colour[1], 200);
+  EXPECT_EQ(colour[2], 255) << "266.7 held at 255";
+  step(colour, 33, 0, 0, 1);
+  EXPECT_EQ(colour[0], 90);
+  EXPECT_EQ(colour[1], 180);
+  EXPECT_EQ(colour[2], 230) << "229.5 rounds up";
+  uint8_t right[3] = {95, 190, 19};
+  step(right, 32, 0, 0, 2);
+  EXPECT_EQ(right[0], 100);
+  EXPECT_EQ(right[1], 200);
+  EXPECT_EQ(right[2], 20);
+  step(right, 33, 0, 0, 2);
+  EXPECT_EQ(right[0], 95);
+  EXPECT_EQ(right[1], 190);
+  EXPECT_EQ(right[2], 19);
+  // 16-bit steps: 1 on the left, 10 on the right.
+  uint16_t word = 995;
+  step(&word, 49, 0, 1000, 2);
+  EXPECT_EQ(word, 1000);
+  step(&word, 50, 990, 1000, 2);
+  EXPECT_EQ(word, 990);
+  step(&word, 50, 0, 1000, 1);
+  EXPECT_EQ(word, 989);
+}
+
+TEST_F(Interface, AnAngleStepWrapsIntoAHalfTurnEitherWayAndRoundsToItsMultiple) {
+  float angle = 3.0f;
+  const auto turn = [&](float by, float multiple) {
+    AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&angle), IvInt(0), IvFloat(multiple), IvFloat(by),
+              36, nullptr, RecordHandler, nullptr);
+    Press(1, 1);
+  };
+  turn(0.5f, 0.01f);  // 3.5 is past pi: 3.5 - 2 pi = -2.7832, to the hundredth
+  EXPECT_NEAR(angle, -2.78f, 1e-5f);
+  turn(-1.0f, 0.25f);  // -3.78 wraps to 2.5032, to the quarter
+  EXPECT_NEAR(angle, 2.5f, 1e-6f);
+  turn(1.0f, 1e-9f);  // a multiple below 1e-8: nothing
+  EXPECT_NEAR(angle, 2.5f, 1e-6f);
+}
+
 TEST_F(Interface, ValueControlsIncludeTheirEdgesAndActOnlyOnTheirOwnRelease) {
   Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
   Control(300, 100, 400, 200, nullptr, 0, IvInt(0), IvInt(8), IvText(nullptr), &owner);
@@ -237,6 +316,29 @@ TEST_F(Interface, ValueControlsIncludeTheirEdgesAndActOnlyOnTheirOwnRelease) {
   EXPECT_EQ(Release(350, 150), 1);  // released over the other control: nothing
   EXPECT_EQ(g_Call.count, 0);
   EXPECT_EQ(PendingPress.clickCode, 0);
+}
+
+TEST_F(Interface, AControlShowsPressedWhileItsButtonIsHeldWithThePointerOnItEdgesIncluded) {
+  const int index = Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+  ASSERT_GE(index, 0);
+  const ValueControl c = ValueControls[index];
+  Press(150, 150);
+  KeyState[1] = 1;  // the left button held
+  const auto pressedAt = [&](int x, int y) {
+    MouseX = x, MouseY = y;
+    return IsControlPressed(c);
+  };
+  EXPECT_TRUE(pressedAt(150, 150));
+  EXPECT_TRUE(pressedAt(200, 200)) << "the far corner is on it";
+  EXPECT_TRUE(pressedAt(100, 100)) << "the near corner too";
+  EXPECT_FALSE(pressedAt(201, 150));
+  EXPECT_FALSE(pressedAt(150, 201));
+  EXPECT_FALSE(pressedAt(99, 150));
+  KeyState[1] = 0;
+  EXPECT_FALSE(pressedAt(150, 150)) << "no button held";
+  KeyState[2] = 1;
+  EXPECT_TRUE(pressedAt(150, 150)) << "the right button held";
+  KeyState[2] = 0;
 }
 
 TEST_F(Interface, APressKeptForItsReleaseClearsTheRecordsHeldButtons) {

@@ -19,6 +19,7 @@
 #include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "tests/gpu_device.h"
+#include "tests/platform/skip_outside_ci.h"
 #include "tests/ui/png_test_util.h"
 #include "text/text_colours.h"
 #include "ui/bevel_box.h"
@@ -35,7 +36,7 @@ class Shapes2DPicture : public ::testing::Test {
   ZKTETexture target{};
 
   void SetUp() override {
-    if (!ready_) GTEST_SKIP() << "no device";
+    if (!ready_) ZKT_SKIP_OUTSIDE_CI() << "no device";
     ASSERT_TRUE(MakeTestTarget(target, WIDTH, HEIGHT));
     ScreenWidth = WIDTH;
     ScreenHeight = HEIGHT;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "core/config.h"
@@ -19,6 +20,8 @@
 #include "tests/render/null_renderer.h"
 #include "text/text_colours.h"
 #include "ui/bevel_box.h"
+#include "ui/interface.h"
+#include "ui/screen_labels.h"
 #include "ui/shapes_2d.h"
 
 namespace {
@@ -113,6 +116,37 @@ TEST_F(Shapes2D, BevelBoxesShadeThroughTheBrightnessTableAndSwapWhenPressed) {
     EXPECT_EQ(v[14].colour, k.bottom) << "the bottom edge, mode " << k.mode;
     EXPECT_FLOAT_EQ(v[0].x, 2.0f * 14 / W - 1.0f) << "the face is inset by the bevel";
   }
+}
+
+// Screen labels without text are small boxes: kinds 1 to 5 in red, green, orange, yellow and
+// light orange; kind 0 in the panel grey, faded with depth to two thirds at the deepest.  Each
+// label is drawn as a batch of its own, so the stream's start holds the last one drawn.
+TEST_F(Shapes2D, ScreenLabelsTakeTheirKindsColourOrFadeWithDepth) {
+  auto argb = [](ColourWord c) { return ApplyBrightnessTable(0xFF000000u | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF)); };
+  SetInterfaceRectangleToScreen();
+  const ColourWord kinds[5] = {TextColours.red, TextColours.green, TextColours.orange, TextColours.yellow,
+                               TextColours.lightOrange};
+  EXPECT_EQ(TextColours.lightOrange & 0xFFFFFF, 0xA0D2FFu);
+  for (int kind = 1; kind <= 5; ++kind) {
+    ClearScreenLabels();
+    ASSERT_EQ(AddScreenLabel(100, 0, 0, kind, nullptr, 0, LABEL_SQUARE, 200, 200), 1);
+    DrawScreenLabels();
+    EXPECT_EQ(DrawnStream(1, false)[0].colour, argb(kinds[kind - 1])) << "kind " << kind;
+  }
+  // Kind 0 between keys 1000 (a label off the screen) and 4000: 65536 - 65536 d / 9000 of
+  // each channel in 16.16, d the label's depth past the nearest.
+  const ColourWord grey = TextColours.panelGrey;
+  for (const auto& [key, keep] : {std::pair{4000, 43691}, std::pair{2500, 54614}, std::pair{1000, 65536}}) {
+    ClearScreenLabels();
+    AddScreenLabel(1000, 0, 0, 0, nullptr, 0, LABEL_SQUARE, -50, 200);
+    AddScreenLabel(4000, 0, 0, 0, nullptr, 0, LABEL_SQUARE, -50, 200);
+    ASSERT_EQ(AddScreenLabel(key, 0, 0, 0, nullptr, 0, LABEL_SQUARE, 200, 200), 1);
+    DrawScreenLabels();
+    ColourWord faded = 0;
+    for (int shift = 0; shift < 24; shift += 8) faded |= ((grey >> shift & 0xFF) * uint32_t(keep) >> 16) << shift;
+    EXPECT_EQ(DrawnStream(1, false)[0].colour, argb(faded)) << "key " << key;
+  }
+  ClearScreenLabels();
 }
 
 TEST_F(Shapes2D, PicturesCutBatchesThePointerTurnsAndTexturesFitTheirRectangles) {

@@ -14,6 +14,7 @@
 #include "render/render_target.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
+#include "tests/platform/skip_outside_ci.h"
 #include "tests/ui/text_gpu_suite.h"
 #include "ui/font_page_layout.h"
 #include "ui/text_draw.h"
@@ -32,7 +33,7 @@ class TextPixels : public TextGpuSuite<WIDTH, HEIGHT> {
 
   ZKTETexture target{};
   void SetUp() override {
-    if (!ready_) GTEST_SKIP() << "no device";
+    if (!ready_) ZKT_SKIP_OUTSIDE_CI() << "no device";
     ASSERT_TRUE(charset_) << "the generated character set " << GeneratedCharsetPath();
     ASSERT_TRUE(MakeTestTarget(target, WIDTH, HEIGHT));
     ASSERT_TRUE(BeginTestFrame2D(target));

@@ -26,6 +26,7 @@
 #include "render/views.h"
 #include "tests/gpu_device.h"
 #include "tests/physics/car_test_util.h"
+#include "tests/platform/skip_outside_ci.h"
 #include "tests/ui/png_test_util.h"
 #include "tests/vehicle/diagram_test_car.h"
 #include "text/text_colours.h"
@@ -60,7 +61,7 @@ class CarGeometryPixels : public ::testing::Test {
     StopTestDevice();
   }
   void SetUp() override {
-    if (!ready_) GTEST_SKIP() << "no device";
+    if (!ready_) ZKT_SKIP_OUTSIDE_CI() << "no device";
     savedGraphics_ = GraphicsEnabled;
     GraphicsEnabled = 1;
     ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
@@ -226,6 +227,55 @@ TEST_F(CarGeometryPixels, ASampleCarsTyresStandOnTheGroundWithDiscsInside) {
     EXPECT_NE(lower, background) << "wheel " << i << "'s lower edge";
     EXPECT_LT(Brightness(lower), 3 * 80) << std::hex << lower << ": dark tread of wheel " << i;
     EXPECT_EQ(Rgb(p, Column(w.centre.y), Row(w.centre.z - R - 0.03f)), background) << "below wheel " << i;
+    ++checked;
+  }
+  EXPECT_GT(checked, 0);
+}
+
+// A brake disc is a square quad across the wheel, its half side the disc's radius, pushed
+// along the axle by the disc's offset.  Seen along the axle (from the right) only the radius
+// shows: drawn alone, each disc covers (2 x 0.12 m x 64 pixels a metre)^2 = 236 pixels round
+// its wheel's centre, whatever its offset.
+TEST_F(CarGeometryPixels, ABrakeDiscCoversItsRadiusRoundTheWheelCentre) {
+  LookFromTheRight(64);
+  Car car;
+  MakeSampleCar(0, car);
+  ASSERT_GT(car.wheelCount, 0);
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  for (SuspensionBlock& set : car.wheelSets) {
+    SetupTyre(set, 0, 0.0f);
+    BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
+    set.brakeDiscRadiusMm = 120;
+    set.brakeDiscOffsetMm = 40;
+  }
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].centre = car.wheelPositions[i];
+    car.wheels[i].steerAngle = 0.0f;
+    car.wheels[i].spinAxis = Vec3{1, 0, 0};
+    car.wheels[i].uprightAxis = Vec3{0, 0, 1};
+  }
+  CarTyreFrame frame = {};
+  frame.lodDistance = 5 << 16;
+  frame.graphicsOptions = 0xFFFFFFFF;
+  const CarTyreResult r = BuildCarTyres(car, frame);
+  ASSERT_EQ(r.drawn, 1);
+  ASSERT_NE(r.discBatch, NO_BATCH);
+  TempMesh::DrawBuffer(r.discBatch, 0);  // the discs alone
+  std::vector<uint8_t> p(SIZE * SIZE * 4);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+  const uint32_t background = CLEAR & 0xFFFFFF;
+  int checked = 0;
+  for (int i = 0; i < car.wheelCount; ++i) {
+    const CarWheel& w = car.wheels[i];
+    if (w.side != 1.0f) continue;
+    const int cx = Column(w.centre.y), cy = Row(w.centre.z);
+    int covered = 0;
+    for (int y = cy - 14; y <= cy + 14; ++y)
+      for (int x = cx - 14; x <= cx + 14; ++x)
+        if (x >= 0 && y >= 0 && x < SIZE && y < SIZE) covered += Rgb(p, x, y) != background;
+    EXPECT_GT(covered, 180) << "wheel " << i;
+    EXPECT_LT(covered, 300) << "wheel " << i;
     ++checked;
   }
   EXPECT_GT(checked, 0);

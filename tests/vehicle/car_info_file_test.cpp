@@ -246,6 +246,11 @@ TEST_F(CarInfo, GearsDriveTypeAndTheFourWheelDriveFigure) {
   for (int k = 2; k < 7; ++k) EXPECT_EQ(p.F("ratios", k), 0.0f) << k;
   EXPECT_EQ(p.F("finalDrive"), 4.1f);
 
+  for (const int positions : {2, 1, 0}) {  // no forward gear: none written, never below 0
+    car.gearPositions = uint8_t(positions);
+    EXPECT_EQ(Write().B("gears"), 0) << positions;
+  }
+
   car.gearPositions = 9;
   car.driveType = DRIVE_FOUR;
   p = Write();

@@ -34,6 +34,7 @@
 #include "skeleton/skeleton.h"
 #include "tests/gpu_device.h"
 #include "tests/physics/car_test_util.h"
+#include "tests/platform/skip_outside_ci.h"
 #include "tests/ui/png_test_util.h"
 #include "vehicle/car_animations.h"
 #include "vehicle/car_drawing.h"
@@ -103,7 +104,7 @@ class CarPixels : public ::testing::Test {
   int savedGraphics_ = 0;
 
   void SetUp() override {
-    if (!ready_) GTEST_SKIP() << "no device";
+    if (!ready_) ZKT_SKIP_OUTSIDE_CI() << "no device";
     savedGraphics_ = GraphicsEnabled;
     GraphicsEnabled = 1;
     ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
@@ -539,6 +540,43 @@ TEST_F(CarPixels, TheSubobjectPassListsThePiecesAViewShows) {
 
 // The second pass: the body's blended parts at the level the lit pass recorded, then the
 // queued 3D text, both once; and the editor's marks at the seats in display mode 1.
+// The level of detail takes the distance times the view's level scale, and the detail state
+// the distance times its own, other scale.  The sample body's levels end at 30 m and 150 m.
+TEST_F(CarPixels, TheLevelFollowsTheLevelScaleAndTheDetailsTheDetailScale) {
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  ASSERT_EQ(car.model->lodCount, 2);
+  ASSERT_EQ(car.model->lodDistances[0], 30 << 16);
+  ASSERT_EQ(car.model->lodDistances[1], 150 << 16);
+  CarDrawing& d = DrawingOf(car);
+  d.drawAlways = 1;
+  SaveCarViewState(car);
+  CarViewSettings view = {};
+  view.kind = VIEW_OUTSIDE;
+  view.viewPosition = IntVector{20 << 16, 0, 0};  // 20 m off
+  view.graphicsOptions = 0xFFFFFFFF;
+  // Level as though 40 m off: the second level; details as though 20 m off: all of them.
+  view.lodScale = 2.0f;
+  view.detailScale = 1.0f;
+  d.detailState = 0;
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+  EXPECT_NEAR(d.lodDistance / 65536.0, 40.0, 1e-3);
+  EXPECT_EQ(d.lodIndex, 1);
+  EXPECT_EQ(d.detailState, 4);
+  // Level as though 10 m off: the first; details as though 40 m off: the second level's.
+  view.lodScale = 0.5f;
+  view.detailScale = 2.0f;
+  d.detailState = 0;
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+  EXPECT_NEAR(d.lodDistance / 65536.0, 10.0, 1e-3);
+  EXPECT_EQ(d.lodIndex, 0);
+  EXPECT_EQ(d.detailState, 2);
+}
+
 TEST_F(CarPixels, TheSecondPassDrawsWhatTheLitPassLeftAndTheEditorMarksShowInModeOne) {
   ASSERT_TRUE(ShadersCompile(12, 38));
   Car car;

@@ -369,6 +369,8 @@ TEST(EngineModel, StartingAndClearingTheRunningState) {
   e.speed = 300.0f;
   EXPECT_EQ(e.Start(), 0);
   EXPECT_EQ(e.speed, 300.0f);
+  e.speed = 0.25f * e.idleSpeed;  // already at the least starting speed: nothing to raise
+  EXPECT_EQ(e.Start(), 0);
 
   e.throttle = e.crankAngle = e.smoothedSpeed = e.turboSpeed = e.boost = 1.0f;
   e.manifoldPressure = e.manifoldPressureSmoothed = e.clutchPedal = e.drivelineAngle = e.clutchTorque = 1.0f;

@@ -67,6 +67,63 @@ TEST_F(VehicleBuild, DashboardDefaultsStandAtTheirOffsetsByTypeAndClass) {
   FreeVehicleData(d);
 }
 
+TEST_F(VehicleBuild, AnalogDefaultsPlaceEveryDialAndLampOfEachRow) {
+  VehicleData d;
+  InitVehicleData(d);
+  d.dashType = 1;
+  d.vehicleClass = CLASS_SALOON;
+  d.SetDashDefaults();
+  // X, Y, start, turn and radius of the eight dials; their last three bytes stay 0.
+  const uint8_t dials[8][5] = {{150, 50, 48, 48, 68},  {50, 50, 48, 48, 68},   {175, 125, 48, 48, 35},
+                               {25, 125, 18, 72, 35},  {75, 142, 24, 12, 56},  {125, 142, 24, 12, 56},
+                               {175, 192, 24, 12, 56}, {25, 192, 24, 12, 56}};
+  for (int n = 0; n < 8; ++n) {
+    const uint8_t* dial = d.dash + DASH_DIALS + DASH_DIAL_BYTES * n;
+    EXPECT_EQ(Slice(dial, 0, 8), (B{dials[n][0], dials[n][1], dials[n][2], dials[n][3], dials[n][4], 0, 0, 0}))
+        << "dial " << n;
+  }
+  // The lamps every row shares: shift, handbrake, left, right, oil pressure, battery, ABS,
+  // engine damage.
+  const int shared[8][3] = {{0, 60, 34}, {2, 40, 34}, {5, 90, 34},  {6, 110, 34},
+                            {8, 50, 34}, {9, 100, 54}, {10, 100, 64}, {11, 100, 74}};
+  // Full beam, pit limiter, traction control and the shared signal by row: traction control,
+  // class 5, class 11, any other.
+  const uint8_t rows[4][4][2] = {{{140, 34}, {100, 34}, {150, 34}, {160, 34}},
+                                 {{140, 20}, {150, 20}, {170, 34}, {160, 20}},
+                                 {{145, 20}, {100, 44}, {100, 34}, {155, 20}},
+                                 {{145, 34}, {100, 44}, {100, 34}, {155, 34}}};
+  const int moving[4] = {1, 3, 4, 7};
+  struct Case {
+    int vehicleClass, aids, row;
+  } cases[] = {{CLASS_GT, LIGHTS_AIDS_TRACTION_CONTROL, 0},
+               {CLASS_GT, 0, 1},
+               {CLASS_FSAE, 0, 2},
+               {CLASS_SALOON, 0, 3}};
+  for (const Case& c : cases) {
+    d.vehicleClass = uint8_t(c.vehicleClass);
+    d.lightsAndAids = c.aids;
+    d.SetDashDefaults();
+    for (const auto& lamp : shared)
+      EXPECT_EQ(Slice(d.dash, DASH_LAMP_OFFSET + DASH_LAMP_BYTES * lamp[0], 4),
+                (B{uint8_t(lamp[1]), uint8_t(lamp[2]), 5, 0}))
+          << "row " << c.row << ", lamp " << lamp[0];
+    for (int i = 0; i < 4; ++i)
+      EXPECT_EQ(Slice(d.dash, DASH_LAMP_OFFSET + DASH_LAMP_BYTES * moving[i], 4),
+                (B{rows[c.row][i][0], rows[c.row][i][1], 5, 0}))
+          << "row " << c.row << ", lamp " << moving[i];
+  }
+  // The formula display's twelve lamps, in lamp order, all of size 6.
+  d.dashType = 3;
+  d.SetDashDefaults();
+  const uint8_t formula[12][2] = {{150, 130}, {140, 140}, {160, 130}, {150, 140}, {170, 130}, {130, 130},
+                                  {180, 130}, {160, 140}, {140, 130}, {130, 150}, {140, 150}, {150, 150}};
+  for (int lamp = 0; lamp < 12; ++lamp)
+    EXPECT_EQ(Slice(d.dash, DASH_LAMP_OFFSET + DASH_LAMP_BYTES * lamp, 4),
+              (B{formula[lamp][0], formula[lamp][1], 6, 0}))
+        << "formula lamp " << lamp;
+  FreeVehicleData(d);
+}
+
 TEST_F(VehicleBuild, OlderDashboardsAreClampedBrightenedAndCompleted) {
   RawVehicle raw;
   raw.dashType = 1;

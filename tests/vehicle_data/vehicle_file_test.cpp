@@ -363,3 +363,30 @@ TEST_F(VehicleFile, NamesThatCouldLeaveTheFoldersAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(VehicleFile, AVehicleWithoutARimWritesAnEmptyRimAndReadsBack) {
+  VehicleData data;
+  InitVehicleData(data);
+  BuildSampleVehicle(0, data);
+  data.SetTypeConstants();
+  const char* name = BuiltinVehicleTable[0].name;
+  const int storeModel = SAMPLE_VEHICLES[0].storeModel;
+  WXS* own = data.rim;
+  WXS empty;
+  data.rim = &empty;
+  const std::vector<uint8_t> withEmptyRim = BodyOf(data, name, storeModel);
+  data.rim = nullptr;
+  const std::vector<uint8_t> withoutRim = BodyOf(data, name, storeModel);
+  data.rim = own;
+  EXPECT_EQ(withoutRim, withEmptyRim) << "no rim is written as an empty one";
+  ReadVehicle back;
+  ReadBodyInto(back, withoutRim, 252, name);
+  ASSERT_EQ(back.result, 1) << (back.field ? back.field : "");
+  for (int i = 0; i < AERO_ITEMS; ++i)
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(back.data.aero[i][k], data.aero[i][k]) << "the fields after the rim";
+  FreeVehicleData(data);
+}
+
+}  // namespace

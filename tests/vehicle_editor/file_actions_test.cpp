@@ -370,6 +370,9 @@ TEST_F(Files, AVeryDifferentModelIsAskedAboutByTheHalfCountRule) {
   AnswerYes();
   EXPECT_NE(Read("data\\veh\\EM.vob"), before);
   EXPECT_STREQ(car().modelCode, "EM");
+  // Any other name takes over the code, the one just below it too ("el": one letter before).
+  EXPECT_EQ(VehicleEditor::SaveVobOnly(*e, "el"), 1);
+  EXPECT_STREQ(car().modelCode, "EL");
 }
 
 TEST_F(Files, UnsavedWorkFollowsTheSavedState) {

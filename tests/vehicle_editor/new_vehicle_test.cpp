@@ -378,3 +378,22 @@ TEST_F(NewVehicle, TheFileMenuStartsTheWizardAndEnterClosesIt) {
 }
 
 }  // namespace
+
+TEST_F(NewVehicle, ABikesBodyBetweenItsWheelsIsAsWideAsItsTwoTyresTogether) {
+  // No axle has two wheels, so no track gives the body its width: the two tyres' widths
+  // together do (half of it each side).
+  Begin(NEW_LAYOUT_BIKE);
+  const NewVehicleSettings& s = W::Settings;
+  ASSERT_EQ(s.rear.wheelCount, 1);
+  ASSERT_EQ(s.front.wheelCount, 1);
+  ASSERT_GT(s.rear.rimDiameter, 0.0f);
+  const ModelObject& body = *car().model;
+  ASSERT_GT(body.pointCount, 0);
+  double low = 1e9, high = -1e9;
+  for (int p = 0; p < body.pointCount; ++p) {
+    low = std::min(low, body.points[p].x / 65536.0);
+    high = std::max(high, body.points[p].x / 65536.0);
+  }
+  EXPECT_NEAR(high - low, double(s.rear.sectionWidth) + double(s.front.sectionWidth), 1e-3);
+  EXPECT_NEAR(high + low, 0.0, 1e-4) << "centred";
+}

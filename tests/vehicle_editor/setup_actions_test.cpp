@@ -2,12 +2,15 @@
 // sample "Runabout", called as the panel calls them: ranges and wrap-around, the set-up stored
 // into the chosen default set-up (and nowhere outside the list), seats, counters, and every
 // recorded edit undone to the vehicle's exact bytes.
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "core/window_state.h"
 #include "physics/car.h"
 #include "tests/vehicle_editor/editor_fixture.h"
+#include "ui/dialogs.h"
 #include "vehicle_data/vehicle_class.h"
 
 using namespace VehicleUndo;
@@ -170,10 +173,17 @@ TEST_F(SetupActions, OptionsCountersAeroAndLights) {
   EXPECT_EQ(e->rebuildModelCountdown, 8);
   ModelHasFlaggedType12Part = flaggedHub;
 
-  VehicleEditor::UseAero(e, CLICK_LEFT, 2);
+  car().aero[AERO_UNDERTRAY][0] = car().aero[AERO_UNDERTRAY][1] = 0.0f;
+  VehicleEditor::VehicleValueChanged(*e);
+  const uint32_t setups = e->carSetups;
+  VehicleEditor::UseAero(e, CLICK_LEFT, AERO_UNDERTRAY);
   EXPECT_STREQ(Slots[NumNodes].name, "use aero");
-  EXPECT_FLOAT_EQ(car().aero[2][0], -0.6f);
-  EXPECT_FLOAT_EQ(car().aero[2][1], 0.2f);
+  EXPECT_FLOAT_EQ(car().aero[AERO_UNDERTRAY][0], -0.6f);
+  EXPECT_FLOAT_EQ(car().aero[AERO_UNDERTRAY][1], 0.2f);
+  // The car is set up again from the new values: its undertray now lifts and drags.
+  EXPECT_EQ(e->carSetups, setups + 1);
+  EXPECT_FLOAT_EQ(car().aeroItems[AERO_UNDERTRAY].liftArea, -0.6f);
+  EXPECT_FLOAT_EQ(car().aeroItems[AERO_UNDERTRAY].dragArea, 0.2f);
   VehicleEditor::ToggleViewOption(e, CLICK_LEFT, 3);
   EXPECT_EQ(e->lightTests[3], 1);
   VehicleEditor::ToggleViewOption(e, CLICK_LEFT, 3);
@@ -183,6 +193,28 @@ TEST_F(SetupActions, OptionsCountersAeroAndLights) {
   VehicleEditor::InfoStrategyChanged(e, 0, 0);
   EXPECT_EQ(g_strategy, 1);
   GiveLocalPlayerStrategy = nullptr;
+}
+
+TEST_F(SetupActions, TheEditorsSteeringReachesTheCarThroughTheCarsOwnLock) {
+  // 0.1 rad of a 30 degree lock: 32768 - 0.1 x 32768 / 0.5236 = 26510.
+  car().steeringLock = 30;
+  e->steeringValue = 0.1f;
+  VehicleEditor::SetSteering(*e);
+  EXPECT_EQ(car().inputs.steering, 26510);
+  car().steeringLock = 60;
+  VehicleEditor::SetSteering(*e);
+  EXPECT_EQ(car().inputs.steering, 29639) << "32768 - 0.1 x 32768 / 1.0472";
+}
+
+TEST_F(SetupActions, SavingASetUpOffersTheShortNameAndTheCurrentSetUpsName) {
+  // A current set-up past the list offers the short name alone, whatever the record past the
+  // list's end holds.
+  ASSERT_LT(car().setupCount, VEHICLE_MAX_SETUPS);
+  std::snprintf(car().setups[car().setupCount].name, sizeof car().setups[0].name, "stale");
+  car().setupIndex = car().setupCount;
+  VehicleEditor::SetupAction(e, CLICK_LEFT, 0);
+  ASSERT_EQ(OpenTextEntry.open, 1);
+  EXPECT_EQ(std::string(OpenTextEntry.initialText), std::string(car().shortName) + "_");
 }
 
 TEST_F(SetupActions, EveryRecordedActionUndoesToTheExactBytesAndRedoes) {

@@ -177,9 +177,13 @@ TEST_F(EdgeContact, NoDepthNoForce) {
   Wall(-0.01f);
   w().edgeForce = {5.0f, 5.0f, 5.0f};
   w().edgeTouching = 1;
+  w().edgeSaturated = 1;
+  w().edgeDepth = 0.02f;
   EXPECT_EQ(PushEdge(w(), q.set(), centre, spin, DT, q.car), 0);
   EXPECT_EQ(w().edgeForce.x, 0.0f);
   EXPECT_EQ(w().edgeTouching, 0);
+  EXPECT_EQ(w().edgeSaturated, 0) << "nothing slides on a wall it does not touch";
+  EXPECT_EQ(w().edgeDepth, 0.0f);
   EXPECT_EQ(w().edgeContactPoint.x, EdgeX());
 }
 
@@ -247,6 +251,13 @@ TEST_F(EdgeContact, AnotherBodyTakesTheReactionWithTheSofterContact) {
   EXPECT_NEAR(other.linearImpulse.x, normal * DT, normal * DT * 1e-4);
   EXPECT_NEAR(q.car.impulseHandedOn.x, -normal * DT, normal * DT * 1e-4);
   EXPECT_EQ(WheelEdgeForceSum.x, 0.0f);  // only fixed objects go into the global sum
+
+  // Moving in by 1 mm in the step (1 m/s): the softer damper too, the other body's.
+  q.car.damping = 2000.0f;
+  w().edgeDepth = 0.003f;
+  PushEdge(w(), q.set(), centre, spin, DT, q.car);
+  const float moving = 500.0f * 1.0f + normal;
+  EXPECT_NEAR(w().edgeForce.x, -moving, moving * 1e-3);
 }
 
 }  // namespace

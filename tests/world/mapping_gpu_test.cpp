@@ -13,6 +13,7 @@
 #include "core/frame_globals.h"
 #include "render/texture_table.h"
 #include "tests/gpu_device.h"
+#include "tests/platform/skip_outside_ci.h"
 #include "tests/texconv/test_pictures.h"
 #include "tests/world/world_test_util.h"
 #include "world/mapping.h"
@@ -35,7 +36,7 @@ class MappingTextureLoad : public ::testing::Test {
     std::filesystem::remove_all("data");
   }
   void SetUp() override {
-    if (!ready_) GTEST_SKIP() << "no device";
+    if (!ready_) ZKT_SKIP_OUTSIDE_CI() << "no device";
     GraphicsEnabled = 1;
   }
   // A 16 x 16 RGB picture of one colour in data/png (the smallest a texture may be).

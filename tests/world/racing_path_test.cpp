@@ -454,6 +454,32 @@ TEST(RacingPath, CubicCurves) {
   for (int k = 3; k < 8; ++k) EXPECT_NEAR(ai[k].lineOffset, 2.0, 1e-3) << "along the straight, 2 m right: " << k;
 }
 
+TEST(RacingPath, TheCurvesTangentsLengthenByTheirScalesInPercent) {
+  TrackPath p;
+  ReadBack(OvalRecord(), p);
+  float dir0[3], dir1[3];
+  PathNodeDirection(p, dir0, 10);
+  PathNodeDirection(p, dir1, 16);
+  const PathNode &s = p.nodes[10], &e = p.nodes[16];
+  const double l0 = std::hypot((double(p.nodes[11].x) - s.x) / 65536, (double(p.nodes[11].y) - s.y) / 65536);
+  const double l1 = std::hypot((double(e.x) - p.nodes[15].x) / 65536, (double(e.y) - p.nodes[15].y) / 65536);
+  for (const int scales : {0, 1}) {
+    PathCurve curve;
+    curve.startScale = int8_t(scales ? 20 : 0);  // 120% and 70%, or both as they are
+    curve.endScale = int8_t(scales ? -30 : 0);
+    BuildPathCurve(curve, p, nullptr, 10, 16, 0.0f, 0.0f, 1.0f);
+    const double k0 = scales ? 1.2 : 1.0, k1 = scales ? 0.7 : 1.0;
+    // Six nodes apart: each tangent is six times the neighbouring node's distance long.
+    for (int axis = 0; axis < 2; ++axis) {
+      const CubicCurve& c = axis == 0 ? curve.xCurve : curve.yCurve;
+      const double t0 = dir0[axis] * 6.0 * l0 * 65536.0 * k0, t1 = dir1[axis] * 6.0 * l1 * 65536.0 * k1;
+      EXPECT_NEAR(c.c, t0, 4 + 1e-5 * std::fabs(t0)) << "axis " << axis;
+      // The cubic's slope at its end, 3a + 2b + c, is the end tangent.
+      EXPECT_NEAR(3.0 * c.a + 2.0 * c.b + c.c, t1, 16 + 1e-5 * std::fabs(t1)) << "axis " << axis;
+    }
+  }
+}
+
 TEST(RacingPath, InterpretationOfTheOval) {
   TrackPath p;
   ReadBack(OvalRecord(), p);

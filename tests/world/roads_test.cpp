@@ -80,7 +80,7 @@ TEST_F(Roads, SectionRecordsOfEveryRevisionReadBackFieldForField) {
 }
 
 TEST_F(Roads, SegmentRecordsOfBothFormsReadBackFieldForField) {
-  for (int version : {250, 252}) {
+  for (int version : {250, 251, 252}) {  // the last of the old form, the first two of the new
     SCOPED_TRACE(version);
     TrackSegment t = Road(3, 4, 3, 0);
     t.flags = 3;
@@ -371,6 +371,33 @@ TEST_F(Roads, EdgeCurvesPassThroughTheirVerticesAndLevelsFollowTheLength) {
         EXPECT_LE(p.z, s->box[5] + 1);
       }
   }
+}
+
+TEST_F(Roads, ACurvedEdgeLeavesAndMeetsItsSectionsAtTheirHeightSlopes) {
+  // The height along a curved edge rises at each end by the chord length times that end's
+  // slope: the vertex's own (as it stands here: the start side byte 1, the end side byte 0)
+  // plus the edge's own.  Middle edge: 0.2 + 0.05 = 0.25 at the start, 0.3 - 0.1 = 0.2 at the end.
+  TrackSection start = Profile(0, {-4, 0, 4}, {0, 0.5f, 0}), end = Profile(0.2f, {-4, 0, 4}, {1, 1.5f, 1});
+  start.vertices[1].heightSlope = 0.2f;
+  end.vertices[1].heightSlope = 0.3f;
+  WSection* first = AddSection(start, 0, 0);
+  WSection* last = AddSection(end, 3 * M, 12 * M);
+  TrackSegment t = Road(0, 1, 3, 0);
+  t.edges[1].startSlope = 0.05f;
+  t.edges[1].endSlope = -0.1f;
+  WSegment* s = AddSegment(t);
+  first->Setup();
+  last->Setup();
+  s->Setup();
+  ASSERT_TRUE(s->valid);
+  ASSERT_NE(s->edges[1].kind, EDGE_STRAIGHT);
+  const IntVector a = s->EdgePoint(1, 0), b = s->EdgePoint(1, 1);
+  const double chord = std::hypot(double(b.x) - a.x, double(b.y) - a.y) / M;  // metres
+  const double dt = 1e-3;
+  const double startRise = (s->EdgePoint(1, dt).z - a.z) / double(M) / dt;
+  const double endRise = (b.z - s->EdgePoint(1, 1 - dt).z) / double(M) / dt;
+  EXPECT_NEAR(startRise, chord * 0.25, 0.03 * chord * 0.25);
+  EXPECT_NEAR(endRise, chord * 0.2, 0.03 * chord * 0.2);
 }
 
 TEST_F(Roads, OuterSidesGetTheirMarginsAndAnglesAreHeld) {

@@ -380,6 +380,23 @@ TEST(TrackFileReaders, CutAtEveryByteIsRefused) {
   }
 }
 
+TEST(TrackFileReaders, ThePlaceIsReadFromRevisionElevenOn) {
+  for (const int revision : {10, 11, 12}) {
+    SCOPED_TRACE(revision);
+    MemoryFile file(FirstSections(revision).u32(0xC0FFEE));  // a word of the next record after it
+    TrackFormat format;
+    TrackReadError error{};
+    ASSERT_EQ(ReadTrackFormat(file.file, format, error), 1) << error.text;
+    ASSERT_EQ(ReadTrackPlace(file.file, format, error), 1) << error.text;
+    const bool placed = revision >= 11;
+    EXPECT_EQ(format.timeZone, placed ? -5 : 0);
+    EXPECT_EQ(format.north, placed ? 0.5f : 0.0f);
+    EXPECT_EQ(format.latitude, placed ? 52.0f : 0.0f);
+    EXPECT_EQ(format.longitude, placed ? -1.25f : 0.0f);
+    EXPECT_EQ(file.file.ReadUInt(), 0xC0FFEEu) << "the next record starts right after";
+  }
+}
+
 TEST(TrackFileReaders, CountsAreCheckedAgainstTheirRoom) {
   TrackReadError error{};
   {

@@ -229,6 +229,11 @@ TEST(PtrArrayGrowth, EveryEntryIsKept) {
   for (uintptr_t i = 1; i <= 65; ++i) small.Add(reinterpret_cast<FixedOb*>(i));
   EXPECT_EQ(small.capacity, 128u);
   EXPECT_EQ(small.items[64], reinterpret_cast<FixedOb*>(65));
+  // Room for fewer than it holds keeps the first entries only.
+  ASSERT_TRUE(small.Reserve(3));
+  EXPECT_EQ(small.capacity, 3u);
+  EXPECT_EQ(small.count, 3u);
+  for (uintptr_t i = 1; i <= 3; ++i) EXPECT_EQ(small.items[i - 1], reinterpret_cast<FixedOb*>(i));
   small.Free();
 }
 

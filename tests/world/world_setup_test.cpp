@@ -299,6 +299,24 @@ TEST_F(WorldSetup, WorldBoxAndGrid) {
   EXPECT_EQ(w->IsRacingPathOffRoad(), 0);
 }
 
+TEST_F(WorldSetup, TheTrackAreaReachesTheFartherOfItsHalfWidthAndHalfLength) {
+  const int32_t M = 65536;
+  // Taller than wide: 200 m across, 2000 m long, centred at (50, -100).
+  w->grid.minX = -50 * M, w->grid.maxX = 150 * M;
+  w->grid.minY = -1100 * M, w->grid.maxY = 900 * M;
+  w->SetTrackAreaFromBounds();
+  EXPECT_EQ(TrackArea.centre.x, 50 * M);
+  EXPECT_EQ(TrackArea.centre.y, -100 * M);
+  EXPECT_EQ(TrackArea.halfX, 100 * M);
+  EXPECT_EQ(TrackArea.halfY, 1000 * M);
+  EXPECT_EQ(TrackArea.radius, 1000 * M);
+  // Wider than tall.
+  w->grid.minX = -600 * M, w->grid.maxX = 600 * M;
+  w->grid.minY = 0, w->grid.maxY = 100 * M;
+  w->SetTrackAreaFromBounds();
+  EXPECT_EQ(TrackArea.radius, 600 * M);
+}
+
 TEST_F(WorldSetup, StartPositionForACar) {
   AddPaths(1);
   w->RedoSetup(1, 0);

@@ -111,6 +111,49 @@ TEST(OggStream, ADamagedMiddleIsPassedOverAndTheStreamStillEnds) {
   OggStreamClose(d);
 }
 
+TEST(OggStream, AStepWritesNoMoreFramesThanItIsAllowed) {
+  const std::vector<uint8_t> file = EncodeTestMusic(0.3, 2);
+  const std::vector<int16_t> reference = ReferenceFrames(file);
+  OggDecoder d;
+  uint32_t bytesRead = 0;
+  ASSERT_EQ(OggStreamOpen(d, file.data(), file.size(), bytesRead), OGG_OK);
+  std::vector<int16_t> ring(OGG_RING_FRAMES * 2, 0x5555);
+  uint32_t position = 0, written = 0;
+  // Seven frames at most a step: steps write 0 (paging and decoding) or exactly 7.
+  for (int step = 0; step < 1000 && written < 70; ++step) {
+    const uint32_t bytes = OggStreamStep(d, position, ring.data(), bytesRead, 7);
+    ASSERT_TRUE(bytes == 0 || bytes == 7 * 4) << bytes;
+    written += bytes / 4;
+  }
+  ASSERT_EQ(written, 70u);
+  EXPECT_EQ(position, 70u);
+  for (uint32_t f = 0; f < 70; ++f) ASSERT_EQ(ring[f * 2], reference[f * 2]) << f;
+  EXPECT_EQ(ring[70 * 2], 0x5555) << "nothing past the frames written";
+  OggStreamClose(d);
+}
+
+TEST(OggStream, AFileCutShortEndsTheStreamAtItsLastWholePage) {
+  // No end-of-stream page: the bytes run out instead.  The stream must still end (and go
+  // quiet), or the music refill would step it for ever.
+  const std::vector<uint8_t> whole = EncodeTestMusic(2.0, 2);
+  const size_t wholeFrames = ReferenceFrames(whole).size() / 2;
+  const std::vector<uint8_t> file(whole.begin(), whole.begin() + static_cast<long>(whole.size() * 2 / 3));
+  OggDecoder d;
+  uint32_t bytesRead = 0;
+  ASSERT_EQ(OggStreamOpen(d, file.data(), file.size(), bytesRead), OGG_OK);
+  std::vector<int16_t> ring(OGG_RING_FRAMES * 2, 0);
+  uint32_t position = 0, frames = 0;
+  for (int step = 0; step < 100000 && !d.ended; ++step)
+    frames += OggStreamStep(d, position, ring.data(), bytesRead, 2000) / 4;
+  ASSERT_EQ(d.ended, 1) << "the stream never ended";
+  EXPECT_EQ(d.volume, 0.0f);
+  EXPECT_EQ(bytesRead, file.size());
+  EXPECT_GT(frames, wholeFrames / 3);
+  EXPECT_LT(frames, wholeFrames);
+  EXPECT_EQ(OggStreamStep(d, position, ring.data(), bytesRead, 2000), 0u) << "an ended stream writes nothing";
+  OggStreamClose(d);
+}
+
 // ---- sound files ----
 
 class SoundFiles : public ::testing::Test {
