@@ -335,6 +335,9 @@ TEST_F(CommandLine, RunningInstanceRepliesByScreenAndState) {
   EXPECT_EQ(HandleInstanceRequest(REQUEST_JOIN, "Club Night"), REPLY_DONE);
   EXPECT_STREQ(CfgServerName, "Club Night");
   EXPECT_EQ(HandleInstanceRequest(REQUEST_JOIN, std::string(32, 'n').c_str()), REPLY_BAD_TEXT);
+  // The longest name the 32-byte server name holds with its terminating zero: 31 bytes.
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_JOIN, std::string(31, 'm').c_str()), REPLY_DONE);
+  EXPECT_STREQ(CfgServerName, std::string(31, 'm').c_str());
   EXPECT_EQ(HandleInstanceRequest(REQUEST_GET_MOD, "00A1B2"), REPLY_NO_TRACK);  // the editor loads no track
   NetStatusByte = 1;
   EXPECT_EQ(HandleInstanceRequest(REQUEST_JOIN, "Club"), REPLY_IN_MULTIPLAYER);

@@ -584,6 +584,34 @@ TEST_F(AiPathTest, OvalSpeedProfileLapTimeAndFuel) {
   EXPECT_EQ(ai.topSpeed, float(fastest));
 }
 
+// A gentle slow-down still brakes a little.  Three level straight nodes 10 m apart on an open
+// path, the car's top speed 3 m/s: the middle node drops to the end's 1 m/s by
+// (3^2 - 1^2) / (2 x 10) = 0.4 m/s^2, far below what the tyres hold, so the speed stays and
+// the brake takes a small share; the air's pull at 3 m/s is a few newtons, not the 0.4 m x
+// (a car's mass) the need asks for.
+TEST_F(AiPathTest, AGentleSlowDownTakesASmallShareOfTheBrakes) {
+  Car car;
+  MakeSampleCar(0, car);
+  AiPath ai;
+  ai.car = &car;
+  ai.nodeCount = 3;
+  ai.nodes = new AiPathNode[3];
+  for (int i = 0; i < 3; ++i) {
+    AiPathNode& a = ai.nodes[i];
+    a.segmentLength = 10.0f;
+    a.dirY = 1.0f;
+    a.normalZ = 1.0f;
+  }
+  InitAiCarModel(ai);
+  car.topSpeed = 3.0f;
+  BuildAiSpeedProfile(ai, 0);
+  EXPECT_EQ(ai.nodes[1].targetSpeed, 3.0f);
+  EXPECT_EQ(ai.nodes[2].targetSpeed, AI_LEAST_SPEED);
+  EXPECT_EQ(ai.nodes[1].throttle, 0);
+  EXPECT_GT(ai.nodes[1].brake, 0) << "0.4 m/s^2 asked of the brakes";
+  EXPECT_LT(ai.nodes[1].brake, 64) << "a small share of them";
+}
+
 TEST_F(AiPathTest, GenerationPassAndSetupStep) {
   LoadTrack(TRACK_TEST_OVAL);
   Car car;
