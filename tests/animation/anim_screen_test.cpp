@@ -15,6 +15,7 @@
 #include "platform/keys.h"
 #include "tests/animation/anim_test_util.h"
 #include "tests/core/report_recorder.h"
+#include "ui/interface.h"
 
 namespace {
 
@@ -268,6 +269,28 @@ TEST_F(AnimScreen, TheTestBarSamplesThePhaseAndDrivesTheSteeringOutput) {
   SetPhase(*s, 0.2f);
   EXPECT_EQ(output, 0.0f);
   AnimVehicleHooks = AnimVehicleLink{};
+}
+
+// The test bar under the frame row spans the row's frame buttons and their two arrows, and at
+// least four buttons, so its label fits whatever the frame count.
+TEST_F(AnimScreen, TheTestBarSpansTheFrameRowAndAtLeastFourButtons) {
+  const auto testBarWidth = [&] {
+    ClearInterface();
+    DrawAnimEditor(*s);
+    for (int i = ButtonCount - 1; i >= 0; --i)
+      if (InterfaceButtons[i].hint && std::strstr(InterfaceButtons[i].hint, "to test animation"))
+        return (InterfaceButtons[i].right - InterfaceButtons[i].left) / ButtonWidth;
+    return -1;
+  };
+  Movement(1, 1, 0);
+  E().selected->flags = uint16_t(E().selected->flags & ~ANIMATION_CYCLIC);
+  EXPECT_EQ(testBarWidth(), 4) << "one frame: 1 + 2 arrows is 3, widened to 4";
+  E().selected->flags = uint16_t(E().selected->flags | ANIMATION_CYCLIC);
+  EXPECT_EQ(testBarWidth(), 4) << "one frame and the first again";
+  Movement(2, 3, 0);
+  E().selected->flags = uint16_t(E().selected->flags | ANIMATION_CYCLIC);
+  EXPECT_EQ(testBarWidth(), 6) << "three frames, the first again and 2 arrows";
+  ClearInterface();
 }
 
 TEST_F(AnimScreen, PosesAreMadeCopiedRenamedAndDeletedWithTheLastTakingThePlace) {
