@@ -152,6 +152,25 @@ TEST(Drag, TheEndWritesTheRigIntoTheFrameAndMirrorsLegsAndTheOppositeFrame) {
   EXPECT_EQ(f3[TRUNK].translation.x, -f0[TRUNK].translation.x);
 }
 
+// A copy turns the selected solid about its joint whatever the last drag was: after a slide
+// (which a locked parent refuses) a solid under a locked parent is still copied.
+TEST(CopyToFrames, ALockedParentRefusesASlideButNotACopy) {
+  TestEditor t(2);
+  AnimEditor& e = t.editor;
+  SetCurrentFrame(e, 0);
+  e.selectedBone = FOREARM;
+  const int parent = t.links.links[FOREARM].parent;
+  ASSERT_GE(parent, 0);
+  t.links.links[size_t(parent)].locked = 1;
+  e.slideMode = 1;
+  EXPECT_EQ(SlideBone(e, 0, -1), 0) << "a slide needs the parent free";
+  ClearTempLock(e);
+  ASSERT_EQ(PrepareCopyToFrames(e), 1);
+  CopyToFrames(e, 0);
+  EXPECT_EQ(e.keyActive, 0);
+  EXPECT_EQ(e.undo.size(), 1u);
+}
+
 TEST(CopyToFrames, CarriedSolidsFollowTheReferenceInEveryFrame) {
   for (int operation : {0, 1})
     for (int flip : {0, 1}) {
