@@ -493,6 +493,15 @@ TEST_F(ModellerTest, AHandleDragClampsABoxCornerAndUndoesAMoveOnARightPress) {
   MouseX = 1000;
   Mouse(Held(1, 0));
   EXPECT_EQ(ModelBox.corners[0][0], 2 << 16) << "never past the maximum";
+  // A handle seen almost end on: 0.001 pixels a metre, so 100 pixels stand for 100 km, past
+  // the 16.16 range (32.8 km); the push is still forward and the corner still stops at the maximum.
+  ModelBox.corners[0][0] = -2 << 16;
+  h.screenAxes[0][0] = 0.001f;
+  h.lastMouse[0] = 500, h.lastMouse[1] = 340;
+  MouseX = 600;
+  Mouse(Held(1, 0));
+  EXPECT_EQ(ModelBox.corners[0][0], 2 << 16) << "a drag past 32 bits";
+  h.screenAxes[0][0] = 100;
   Mouse(Held(0, 0));
   EXPECT_EQ(h.axis, -1);
   EXPECT_EQ(h.kind, HANDLE_NONE);
