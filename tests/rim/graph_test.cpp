@@ -9,8 +9,13 @@
 
 #include "core/frame_globals.h"
 #include "core/window_state.h"
+#include "render/buffers.h"
+#include "render/draw2d.h"
+#include "render/immediate.h"
+#include "render/render_target.h"
 #include "rim/graph.h"
 #include "rim/rim_file.h"
+#include "tests/render/null_renderer.h"
 #include "ui/interface.h"
 
 namespace {
@@ -295,6 +300,52 @@ TEST(RimGraph, FixedPointsAndSurfaceEndsAreKeptAndDeletesRenumberTheSurfaces) {
   EXPECT_EQ(rim.points[1].x, 4.0f);
   EXPECT_EQ(rim.points[1].y, 4.0f);
   ActiveGraph = nullptr;
+}
+
+// The grid as painted on the null device: a vertical line at every metre of a 50 m wide view,
+// read back in the order drawn.  Line 0 has a colour of its own, every tenth line another,
+// the rest a third.
+class GraphPaint : public NullRenderer {
+ protected:
+  void SetUp() override {
+    NullRenderer::SetUp();
+    if (Stream2D.batchOpen) DrawPending2DTriangles(0);
+    ResetDraw2D();
+    SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+  }
+  void TearDown() override {
+    if (Stream2D.batchOpen) Stream2D.UnlockBuffer();
+    Stream2D.batchOpen = 0;
+    ResetDraw2D();
+  }
+};
+
+TEST_F(GraphPaint, TheZeroLineAndEveryTenthLineStandOut) {
+  Recording g;
+  g.left = 0, g.top = 0, g.width = 800, g.height = 600;
+  g.originX = -15.5f, g.scaleW = 50.0f;  // a 1 m step; lines at -15 .. 34 m
+  g.originY = 0.25f, g.scaleH = 0.5f;    // no whole metre across: no horizontal line
+  g.background = 0x202020;
+  g.PaintGraph();
+  const int lines = 50;
+  const std::vector<uint8_t> bytes = ReadBuffer(Stream2D.vertexBuffer->buffer);
+  ASSERT_GE(bytes.size(), size_t(2 * lines) * sizeof(Vertex2D));
+  std::vector<uint32_t> colour;  // of the line at metre k, at k + 15
+  for (int i = 0; i < lines; ++i) {
+    const Vertex2D a = VertexAt<Vertex2D>(bytes, uint32_t(2 * i)), b = VertexAt<Vertex2D>(bytes, uint32_t(2 * i + 1));
+    ASSERT_EQ(a.x, b.x) << "vertical, line " << i;
+    ASSERT_EQ(a.colour, b.colour);
+    colour.push_back(a.colour);
+  }
+  const auto at = [&](int metre) { return colour[size_t(metre + 15)]; };
+  const uint32_t zero = at(0), tenth = at(10), plain = at(1);
+  EXPECT_NE(zero, tenth);
+  EXPECT_NE(zero, plain);
+  EXPECT_NE(tenth, plain);
+  for (int k = -15; k <= 34; ++k) {
+    const uint32_t expected = k == 0 ? zero : k % 10 == 0 ? tenth : plain;
+    EXPECT_EQ(at(k), expected) << k << " m";
+  }
 }
 
 }  // namespace
