@@ -289,6 +289,7 @@ void PumpMessages() {
   WindowMessage message;
   while (PeekWindowMessage(message)) {
     RedrawRequested = 1;
+    LastInputClock = ProgramClock;
     if (message.id == MSG_QUIT) {
       QuitFlag = 1;  // the queue is still drained
       continue;

@@ -7,6 +7,7 @@ uint32_t FrameTime;
 uint32_t SimFrameTime;
 uint32_t RandomSeed;
 int RedrawRequested = 1;
+uint32_t LastInputClock;
 int KeepDrawing;
 int RedrawAlarmSet;
 uint32_t RedrawAlarmMs;

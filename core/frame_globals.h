@@ -16,6 +16,7 @@ extern uint32_t FrameTime;      // ms of this pass, at most 2000
 extern uint32_t SimFrameTime;   // the copy the car simulation reads
 extern uint32_t RandomSeed;     // 16 bits used; (seed * 5 + 1) % 65536 each pass
 extern int RedrawRequested;     // a pass draws while set; starts at 1
+extern uint32_t LastInputClock; // ProgramClock when the last window message (a key, a click) came
 // Screens that rest clear RedrawRequested after drawing; what they show may still change by
 // itself.  Both words below are asked for again by every drawn frame that needs them, and
 // the loop forgets them as each drawn frame starts.

@@ -270,8 +270,9 @@ float QueueText(const char* text, uint32_t colour, float x, float y, float size,
     PlaceAtIndex(g_pieces.data(), n, r, otherEnd, &endAt, &otherX, &otherY);
     if (otherX > cursorX && TextSelectionHighlight) TextSelectionHighlight(cursorX, cursorY, otherX, cursorY + box.size);
   } else {
-    FrameChangesWithTime = 1;  // the cursor blinks
-    if (ProgramClock % uint32_t(TEXT_CURSOR_BLINK_MS) < uint32_t(TEXT_CURSOR_BLINK_MS / 2))
+    const bool blinking = ProgramClock - LastInputClock < TEXT_CURSOR_BLINK_SPAN_MS;
+    if (blinking) FrameChangesWithTime = 1;
+    if (!blinking || ProgramClock % uint32_t(TEXT_CURSOR_BLINK_MS) < uint32_t(TEXT_CURSOR_BLINK_MS / 2))
       QueueTextItem(batch, VectorItem(GLYPH_BAR, cursorX, cursorY + box.drop, box, WHITE));
   }
   for (int i = 0; i < n; ++i) QueuePiece(batch, g_pieces[i], box);

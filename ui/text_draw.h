@@ -53,6 +53,9 @@ extern int TextClickProbeCount;
 constexpr float GLYPH_BOX_HEIGHT = 0.86956525f;  // 20/23
 constexpr float GLYPH_BOX_DROP = 0.1304348f;     // 3/23
 constexpr float TEXT_CURSOR_BLINK_MS = 1000.0f;  // hidden for the second half of each period
+// Once nobody has pressed a key or the mouse for this long, the cursor stops blinking and stands
+// shown: a text entry left waiting asks for no more frames, and the screen under it rests.
+constexpr uint32_t TEXT_CURSOR_BLINK_SPAN_MS = 10000;
 
 // ---- [Batches] ----
 constexpr uint8_t TEXT_PAGE_WAITING = 255;  // a double-byte glyph not yet in the glyph cache

@@ -17,11 +17,11 @@
 # steps reached it.
 #
 # Usage: bench/app/idle_cpu.sh [build folder, default build] [seconds, default 10]
-#                              [settle seconds, default 6] [screens: an extended regular expression, default all]
+#                              [settle seconds, default 12] [screens: an extended regular expression, default all]
 set -eu
 build=$(cd "${1:-build}" && pwd)
 seconds=${2:-10}
-settle=${3:-6}
+settle=${3:-12}
 filter=${4:-}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -48,7 +48,10 @@ engine editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click
 rim editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click OK;sleep 4;click Wheel Object;sleep 1;reach edit rim;click edit rim
 dashboard editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click OK;sleep 4;click Textures;sleep 1;click EDIT
 animation editor|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click OK;sleep 4;/press A
-new-vehicle page|0|click vehicle editor;sleep 2;/ctrl N;sleep 2;click Car (4 Wheels)'
+new-vehicle page|0|click vehicle editor;sleep 2;/ctrl N;sleep 2;click Car (4 Wheels)
+load list|0|click vehicle editor;sleep 2;/ctrl O
+save name entry|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click OK;sleep 4;click SAVE
+overwrite question|0|click vehicle editor;sleep 2;/ctrl O;sleep 2;type Runabout;click OK;sleep 4;click SAVE;sleep 2;type Runabout;/press ENTER'
 
 cat > "$scratch/measure.sh" <<'EOF'
 #!/bin/sh

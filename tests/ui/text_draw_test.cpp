@@ -18,6 +18,7 @@
 #include "tests/render/null_renderer.h"
 #include "tests/ui/charset_test_util.h"
 #include "text/code_pages.h"
+#include "text/messages.h"
 #include "text/text_colours.h"
 #include "ui/character_set.h"
 #include "ui/glyph_cache.h"
@@ -55,6 +56,7 @@ class TextDraw : public NullRenderer {
     GlyphMode = GLYPH_MODE_PLAIN;
     WrapMaxLines = WrapLineCount = 0;
     ProgramClock = 0;
+    LastInputClock = 0;
     ImeComposition = TextComposition();
     PlaceGlyphs();
     EmptyTextBatches();
@@ -195,6 +197,39 @@ TEST_F(TextDraw, TheCursorBlinksBeforeItsCharacterAndIsDrawnOnce) {
   DrawText("ab", WHITE, 0, 0, 1, 0);
   ASSERT_EQ(Shown(), "|ab");
   EXPECT_FLOAT_EQ(Items()[0].x0, b - MARGIN) << "after the last character";
+}
+
+TEST_F(TextDraw, TheCursorStopsBlinkingAndStandsShownTenSecondsAfterTheLastInput) {
+  // The last key came at 3 s.  Up to 12.999 s the cursor blinks: hidden in the second half
+  // of each second, and every drawn frame asks the blink tick for the next one.
+  LastInputClock = 3000;
+  ProgramClock = 12999;
+  FrameChangesWithTime = 0;
+  TextDrawCursor = 1;
+  DrawText("ab", WHITE, 0, 0, 1, 0);
+  EXPECT_EQ(Shown(), "ab") << "still blinking 9.999 s after the key: hidden at .999";
+  EXPECT_EQ(FrameChangesWithTime, 1);
+
+  // From 13 s on it stands shown whatever the phase, and asks for no frame.
+  for (uint32_t at : {13000u, 13500u, 13999u, 60000u}) {
+    EmptyTextBatches();
+    ProgramClock = at;
+    FrameChangesWithTime = 0;
+    TextDrawCursor = 1;
+    DrawText("ab", WHITE, 0, 0, 1, 0);
+    EXPECT_EQ(Shown(), "|ab") << at;
+    EXPECT_EQ(FrameChangesWithTime, 0) << at;
+  }
+
+  // A key brings the blinking back; the clock's wrap past 2^32 ms changes nothing.
+  LastInputClock = 0xFFFFFF00u;
+  ProgramClock = 600;  // 856 ms after the key
+  EmptyTextBatches();
+  FrameChangesWithTime = 0;
+  TextDrawCursor = 1;
+  DrawText("ab", WHITE, 0, 0, 1, 0);
+  EXPECT_EQ(Shown(), "ab") << "600 ms into the clock's second: hidden";
+  EXPECT_EQ(FrameChangesWithTime, 1);
 }
 
 TEST_F(TextDraw, ASelectionIsAHighlightToTheRightInsteadOfACursor) {
