@@ -1,6 +1,7 @@
 // anim_screen_test.cpp - the animation editor screen's commands on the test skeleton, without a
 // window: frames and undo, "move all", the test bar and the steering output, poses with their
-// seatings, blends and heights, keys, and what closing gives back.
+// seatings, blends and heights, keys, the side panel's message-history button, and what
+// closing gives back.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -290,6 +291,29 @@ TEST_F(AnimScreen, TheTestBarSpansTheFrameRowAndAtLeastFourButtons) {
   Movement(2, 3, 0);
   E().selected->flags = uint16_t(E().selected->flags | ANIMATION_CYCLIC);
   EXPECT_EQ(testBarWidth(), 6) << "three frames, the first again and 2 arrows";
+  ClearInterface();
+}
+
+// The message-history button closes the side panel: at the panel's left edge, one row under
+// the last line of hints, one button wide and on the screen.
+TEST_F(AnimScreen, TheMessageHistoryButtonClosesTheSidePanelUnderItsLastRow) {
+  const int keptWidth = ScreenWidth, keptHeight = ScreenHeight;
+  ScreenWidth = 1024, ScreenHeight = 768;
+  Movement(1, 2, 0);
+  ClearInterface();
+  DrawAnimEditor(*s);
+  ScreenWidth = keptWidth, ScreenHeight = keptHeight;
+  int history = -1;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].hint && std::strstr(InterfaceButtons[i].hint, "the message history")) history = i;
+  ASSERT_GT(history, 0);
+  const InterfaceButton& h = InterfaceButtons[history];
+  const InterfaceButton& above = InterfaceButtons[history - 1];  // "right click : lock bone"
+  EXPECT_EQ(above.right, 1024) << "the panel stands against the screen's right edge";
+  EXPECT_EQ(h.left, above.left);
+  EXPECT_EQ(h.top, above.top + ButtonHeight);
+  EXPECT_EQ(h.right - h.left, ButtonWidth);
+  EXPECT_LE(h.bottom, 768);
   ClearInterface();
 }
 

@@ -327,6 +327,15 @@ TEST_F(MainWindowTest, TheWindowsOwnKeysDoWhatTheKeyTableSays) {
   ASSERT_GT(MessageLineCount, 0);
   withCtrl(SDL_SCANCODE_H, SDLK_h);
   EXPECT_EQ(MessageLineCount, 0) << "Ctrl+H clears the message lines";
+  // H alone, over a process that reads keys with no editor open, shows the message history,
+  // and again hides it.
+  ShowMessageHistory = 0;
+  Tap(SDL_SCANCODE_H, SDLK_h);
+  Pump();
+  EXPECT_EQ(ShowMessageHistory, 1) << "H shows the message history";
+  Tap(SDL_SCANCODE_H, SDLK_h);
+  Pump();
+  EXPECT_EQ(ShowMessageHistory, 0) << "H again hides it";
   // Ctrl+Tab steps the results display: no, auto, yes, round again.
   ResultsDisplay = 0;
   for (const int expected : {1, 2, 0}) {

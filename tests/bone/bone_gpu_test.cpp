@@ -1,6 +1,6 @@
 // bone_gpu_test.cpp - a bone's box drawn on a real GL context from above: its colour (through
 // the brightness curve of the frame) shows where its centre lands, and nothing beyond its
-// edges.
+// edges; under the editor's model transform, the bone placed in the model first.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -77,6 +77,35 @@ TEST_F(BoneBox, ABonesBoxShowsItsColourAtItsProjectedCentre) {
   EXPECT_NEAR(int(centre & 0xFF), int(BrightnessTable[60]), 1);
   EXPECT_EQ(PixelArgb(p, SIZE, Column(0.5), Row(-0.5 + 0.4)), CLEAR) << "beyond its half length in y";
   EXPECT_EQ(PixelArgb(p, SIZE, Column(-0.2), Row(-0.5)), CLEAR) << "beyond its half length in x";
+}
+
+// The editor's model transform turns a quarter turn about z (x onto y) and moves 1 m along x;
+// the bone sits at (0.5, -0.5) in the model, its long half (0.5 m) along the model's x.  The
+// placement is applied after the bone's own: the centre lands at the turn of (0.5, -0.5), that
+// is (0.5, 0.5), plus (1, 0), and the long half lies along y.
+TEST_F(BoneBox, UnderAModelTransformTheBoneIsPlacedInTheModelThenTheModelInTheWorld) {
+  Bone bone;
+  bone.halfSize = {0.5f, 0.25f, 0.2f};
+  bone.colour = 200u | 40u << 8 | 60u << 16;
+  for (int k = 0; k < 9; ++k) bone.orientation[k] = k % 4 == 0 ? 1.0f : 0.0f;
+  bone.position = {FixedFromMetres(0.5f), FixedFromMetres(-0.5f), 0};
+  FixedTransform placement{};
+  placement.rotation = {{0, -FIXED_ONE, 0, FIXED_ONE, 0, 0, 0, 0, FIXED_ONE}};  // (x, y) -> (-y, x)
+  placement.translation = {FixedFromMetres(1.0f), 0, 0};
+  const FixedTransform* kept = BoneModelTransform;
+  BoneModelTransform = &placement;
+  Clear(CLEAR, 3);
+  bone.DrawBox();
+  BoneModelTransform = kept;
+  const std::vector<uint8_t> p = ReadTargetPixels(target);
+  const uint32_t centre = PixelArgb(p, SIZE, Column(1.5), Row(0.5));
+  EXPECT_NEAR(int(centre >> 16 & 0xFF), int(BrightnessTable[200]), 1);
+  EXPECT_NEAR(int(centre >> 8 & 0xFF), int(BrightnessTable[40]), 1);
+  EXPECT_NEAR(int(centre & 0xFF), int(BrightnessTable[60]), 1);
+  EXPECT_NE(PixelArgb(p, SIZE, Column(1.5), Row(0.5 + 0.4)), CLEAR) << "the long half turned along y";
+  EXPECT_EQ(PixelArgb(p, SIZE, Column(1.5 + 0.4), Row(0.5)), CLEAR) << "beyond its short half in x";
+  EXPECT_EQ(PixelArgb(p, SIZE, Column(1.5), Row(-0.5)), CLEAR) << "not the bone's own offset added unturned";
+  EXPECT_EQ(PixelArgb(p, SIZE, Column(0.5), Row(-0.5)), CLEAR) << "not where it stands without the transform";
 }
 
 }  // namespace

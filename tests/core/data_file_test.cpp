@@ -235,10 +235,18 @@ TEST(DataFileErrors, FailuresAreShownOnTheReportPageWithThePath) {
   EXPECT_EQ(df.OpenWrite(page, (root + "/no/such/folder.bin").c_str(), "ZKTTST", 1), 0);
   EXPECT_EQ(df.file, nullptr);
   EXPECT_EQ(df.OpenRead(nullptr, (root + "/short.bin").c_str(), "ZKTTST", nullptr, 1, 0), 0);  // no page: no box
+  // A file that cannot be opened and one of a later version: the reason first, the path under it.
+  EXPECT_EQ(df.OpenRead(page, (root + "/missing.bin").c_str(), "ZKTTST", nullptr, 1, 0), 0);
+  Bytes later = Header("ZKTTST", 0, 6);
+  later.push_back(1);
+  WriteBytes(root + "/later.bin", later);
+  EXPECT_EQ(df.OpenRead(page, (root + "/later.bin").c_str(), "ZKTTST", nullptr, 5, 0), 0);
   const auto& boxes = ReportRecorder::Reports().boxes;
-  ASSERT_EQ(boxes.size(), 2u);
+  ASSERT_EQ(boxes.size(), 4u);
   EXPECT_EQ(boxes[0], "File is too short :|" + root + "/short.bin");
   EXPECT_EQ(boxes[1], "Could not create file :|" + root + "/no/such/folder.bin");
+  EXPECT_EQ(boxes[2], "Could not open file :|" + root + "/missing.bin");
+  EXPECT_EQ(boxes[3], "File was created by a later version :|" + root + "/later.bin");
 }
 
 // Every save that fails is told where the user is: a message line with the file's name

@@ -1,8 +1,9 @@
 // dash_draw_gpu_test.cpp - dashboards drawn into a texture on the real GL device and read
 // back: the backing, the lamps lit and unlit, the tachometer's needle, hub and figures, the
 // LED gear and digital speedometer over their unlit "8"s, the black rectangle, the display's
-// background, the clock's hands, type 3's LED row and readout, type 4's speed, type 6's LEDs;
-// the frame's rules; a picture of each type under "dashboards/" in the test's work folder.
+// background, the clock's hands, type 3's LED row and readout, type 4's speed, type 5's shift
+// lamps, type 6's LEDs; the frame's rules; a picture of each type under "dashboards/" in the
+// test's work folder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -402,4 +403,23 @@ TEST_F(DashPixels, TheGearBarMarksTheEngagedGearAndOnlyWhileLive) {
   s.live = 0;
   Draw(s);
   EXPECT_TRUE(Near(At(left + 4.5f * step, y), Shown(120, 40, 40))) << "not live: the background only";
+}
+
+// The steering-wheel display's outer lamps, 0.16 wide, stand at x -0.85 and 0.85 on the lamp
+// row at the foot (y -0.8): the shift light red while the lamp word's shift bit is set, dark
+// grey while it is clear.  Nothing is lit at the top corners.
+TEST_F(DashPixels, TheSteeringWheelsShiftLampsStandAtTheOuterEndsOfTheLampRow) {
+  DashCarState s = State(5);
+  s.lampWord = 1u << DASH_LAMP_SHIFT;
+  Draw(s, "wheel_shift_lamps");
+  for (const float x : {-0.85f, 0.85f}) {
+    for (const float dx : {-0.06f, 0.0f, 0.06f})
+      EXPECT_TRUE(Near(At(x + dx, -0.8f), Shown(255, 48, 48))) << x + dx << ": " << Str(At(x + dx, -0.8f));
+    EXPECT_TRUE(Near(At(x, 0.85f), Rgb{0, 0, 0})) << "top corner " << x << ": " << Str(At(x, 0.85f));
+  }
+  s.lampWord = 0;
+  s.engineSpeed = 0.0f;  // no stage lamp lit either
+  Draw(s);
+  for (const float x : {-0.85f, 0.85f})
+    EXPECT_TRUE(Near(At(x, -0.8f), Shown(32, 32, 32))) << x << ": " << Str(At(x, -0.8f));
 }

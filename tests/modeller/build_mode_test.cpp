@@ -1,5 +1,6 @@
 // build_mode_test.cpp - the build mode's clicks on point markers and the edge division, the
-// turn of a shared edge, flood select in the draw modes and selection by a typed index.
+// turn of a shared edge, flood select in the draw modes and selection by a typed index; a
+// triangle built with a colour out of bounds.
 #include <random>
 #include <utility>
 
@@ -123,6 +124,23 @@ TEST_F(BuildModeTest, ClickedPointsMakeTrianglesAndFans) {
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_LAYER_NOT_VISIBLE);
   Confirm();
   EXPECT_EQ(modeller->state.buildCount, 0u);
+}
+
+// A current colour past the object's mappings: the built triangle takes colour 0, and the
+// user is told.
+TEST_F(BuildModeTest, ATriangleBuiltWithAColourOutOfBoundsTakesColourZeroAndSaysSo) {
+  Start(Grid);
+  Key('B', true);
+  modeller->state.autoMirror = 0;
+  const int triangles = model.triangleCount;
+  ASSERT_GE(model.mappingCount, 1);
+  modeller->state.currentMapping = model.mappingCount;  // one past the last
+  ASSERT_FALSE(Said("Selected colour was out of bounds"));
+  Click(0), Click(1), Click(4);
+  ASSERT_EQ(model.triangleCount, triangles + 1);
+  EXPECT_EQ(T(triangles).mapping, 0);
+  EXPECT_EQ(modeller->state.currentMapping, 0);
+  EXPECT_TRUE(Said("Selected colour was out of bounds"));
 }
 
 TEST_F(BuildModeTest, DividingASharedEdgeKeepsTheArea) {

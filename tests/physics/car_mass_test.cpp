@@ -488,6 +488,10 @@ TEST_F(StepMass, AFuelLoadThatTakesTheMassAwayOrIsNotANumberMakesTheCarUnphysica
     car.UpdateMassProperties();
     EXPECT_EQ(car.inertiaStatus, INERTIA_NO_MASS) << fuel;
     EXPECT_EQ(car.mass, 1.0f);
-    for (int k = 0; k < 9; ++k) EXPECT_EQ(car.inverseInertia[k], k % 4 == 0 ? 1.0f : 0.0f);
+    // Both the tensor (which the car-info file writes) and its inverse are the identity.
+    for (int k = 0; k < 9; ++k) {
+      EXPECT_EQ(car.inertia[k], k % 4 == 0 ? 1.0f : 0.0f) << fuel << " inertia " << k;
+      EXPECT_EQ(car.inverseInertia[k], k % 4 == 0 ? 1.0f : 0.0f) << fuel << " inverse " << k;
+    }
   }
 }

@@ -1,11 +1,14 @@
 // thread_test.cpp - the worker group's parallel chunks: every item once with its own chunk's
 // bounds, on no more threads than asked, range after range as the count moves; a range started
-// inside a job runs inline; the workers round as the caller does.
+// inside a job runs inline; the workers round as the caller does; a worker asleep from the
+// range before wakes and takes chunks of the next.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cfenv>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -183,5 +186,45 @@ TEST_F(ParallelChunks, TheCallersOwnWorkRunsOnceOnItsThreadBesideTheChunks) {
       EXPECT_EQ(shared.chunksBeforeFirstOnCaller, 0);
       EXPECT_EQ(shared.chunks, ParallelChunkCount(items, 8));
     }
+  }
+}
+
+// The caller's own work waits for a worker to take a chunk, so the range can only go on once a
+// worker has woken; the first range may start the worker, the later ones find it asleep from the
+// range before (it has finished with it before that range returned).  The wait has a deadline
+// only so that a worker that never wakes fails the test instead of hanging it.
+TEST_F(ParallelChunks, AWorkerAsleepFromTheRangeBeforeWakesAndTakesAChunk) {
+  struct Shared {
+    std::thread::id caller;
+    std::mutex lock;
+    std::condition_variable taken;
+    int byWorker = 0, byCaller = 0;
+    bool workerSeen = false;
+  };
+  SetParallelThreadCount(2);
+  for (int range = 0; range < 4; ++range) {
+    Shared shared;
+    shared.caller = std::this_thread::get_id();
+    RunParallelChunks(
+        8, 1,
+        [](void* context, int, int, int) {
+          auto& s = *static_cast<Shared*>(context);
+          std::lock_guard<std::mutex> hold(s.lock);
+          if (std::this_thread::get_id() == s.caller) {
+            ++s.byCaller;
+          } else {
+            ++s.byWorker;
+            s.taken.notify_all();
+          }
+        },
+        &shared,
+        [](void* context) {
+          auto& s = *static_cast<Shared*>(context);
+          std::unique_lock<std::mutex> hold(s.lock);
+          s.workerSeen = s.taken.wait_for(hold, std::chrono::seconds(20), [&] { return s.byWorker > 0; });
+        });
+    EXPECT_TRUE(shared.workerSeen) << "range " << range << ": no worker took a chunk";
+    EXPECT_EQ(shared.byWorker + shared.byCaller, 8) << "range " << range;
+    if (!shared.workerSeen) break;
   }
 }

@@ -122,11 +122,14 @@ void SendToHost(const uint8_t*, int) {}
 float Gravity() { return Hooks.gravity; }
 Vec3 Wind() { return Hooks.wind; }
 int OneSquare(int32_t, int32_t, int32_t, int32_t, int& c0, int& c1, int& r0, int& r1) {
-  c0 = c1 = r0 = r1 = 0;
+  c0 = c1 = Hooks.trunkColumn;
+  r0 = r1 = Hooks.trunkRow;
   return 1;
 }
-int Trunks(int, int, const TrunkRecord*& list) {
+int Trunks(int column, int row, const TrunkRecord*& list) {
+  Hooks.squaresAsked.emplace_back(column, row);
   list = Hooks.trunks.data();
+  if (column != Hooks.trunkColumn || row != Hooks.trunkRow) return 0;
   return static_cast<int>(Hooks.trunks.size());
 }
 void AddToSquares(FixedOb* o) { Hooks.addedToSquares.push_back(o); }

@@ -2,6 +2,7 @@
 // stand-ins of the race, the world and the report sink.
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/report.h"
@@ -59,6 +60,8 @@ struct HookRecord {
   float gravity = -9.81f;
   Vec3 wind = {};
   std::vector<TrunkRecord> trunks;  // all in one square
+  int trunkColumn = 0, trunkRow = 0;  // that square, the only one under any box
+  std::vector<std::pair<int, int>> squaresAsked;  // column, row of each trunk look-up
   std::vector<FixedOb*> addedToSquares, removedFromSquares, activated;
   struct RayCall {
     FixedOb* object;

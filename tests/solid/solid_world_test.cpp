@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
+#include <utility>
 
 #include "solid/physics_registry.h"
 #include "tests/solid/solid_test_util.h"
@@ -128,6 +130,22 @@ TEST_F(SolidWorld, ABoxSlidingIntoATrunkIsPushedOff) {
   for (int n = 0; n < 1500; ++n) StepAlone(ghost, 0.0f, 0);
   EXPECT_GT(OriginMetres(ghost).x, 1.0f);
   EXPECT_TRUE(Reports.lines.empty());
+}
+
+// The square under the box is column 3, row 1: its trunks are asked for by column, then row.
+TEST_F(SolidWorld, TheTrunksAreThoseOfTheSquareAtTheColumnAndRowUnderTheBox) {
+  Hooks.trunkColumn = 3;
+  Hooks.trunkRow = 1;
+  Hooks.trunks = {Trunk(0.2f, 1.2f, 0.1f)};
+  Solid box;
+  MakeBox(box, {0.5f, 0.5f, 0.5f}, 10.0f, {0.0f, 0.0f, 0.0f}, 50000.0f, 1.0f, 200.0f);
+  box.velocity = {1.0f, 0.0f, 0.0f};
+  for (int n = 0; n < 1500; ++n) StepAlone(box, 0.0f, 1);
+  ASSERT_FALSE(Hooks.squaresAsked.empty());
+  const std::set<std::pair<int, int>> asked(Hooks.squaresAsked.begin(), Hooks.squaresAsked.end());
+  EXPECT_EQ(asked, (std::set<std::pair<int, int>>{{3, 1}}));
+  EXPECT_LT(box.velocity.x, -0.1f) << "the trunk pushed it back";
+  EXPECT_LT(OriginMetres(box).x, 1.0f);
 }
 
 TEST_F(SolidWorld, ATrunkThroughTheCentreOfMassAndTheSixtyFifthTrunkGiveNothing) {

@@ -131,4 +131,28 @@ TEST(Flag, TwoSidedMesh) {
   EXPECT_FLOAT_EQ(mesh.vertices[FLAG_POINTS].u, 0.25f) << "the back as the front";
 }
 
+// The cloth hangs in the plane y = 20 m with its columns along +x and its rows going down:
+// down the rows is -z, along the columns +x, and (-z) x (+x) = -y, the front's side.  A step
+// in still air barely moves it (gravity for 0.01 s), so every point's normal and the drawn
+// front still face -y, the back +y.
+TEST(Flag, NormalsFaceTheFrontsSideAfterAStep) {
+  auto o = ReadFlag(TrackFlag{});
+  auto* f = static_cast<WFlag*>(o.get());
+  f->Setup();
+  const float still[3] = {0, 0, 0};
+  f->StepCloth(10, still);
+  ASSERT_EQ(f->stepTime, 0) << "one step";
+  for (int i = 0; i < FLAG_POINTS; ++i) {
+    EXPECT_NEAR(f->points[i].normal[0], 0.0f, 0.05f) << i;
+    EXPECT_NEAR(f->points[i].normal[1], -1.0f, 0.05f) << i;
+    EXPECT_NEAR(f->points[i].normal[2], 0.0f, 0.05f) << i;
+  }
+  FlagMesh mesh;
+  f->BuildFlagMesh(nullptr, mesh);
+  for (int i = 0; i < FLAG_POINTS; ++i) {
+    EXPECT_LE(mesh.vertices[i].normal[1], -120) << "front " << i;
+    EXPECT_GE(mesh.vertices[FLAG_POINTS + i].normal[1], 120) << "back " << i;
+  }
+}
+
 }  // namespace
