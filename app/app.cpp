@@ -1318,6 +1318,7 @@ void AppResetState() {
   ShutdownSound();
   QuitFlag = 0;
   ProgramClock = 0;
+  LastInputClock = 0;
   FrameTime = SimFrameTime = 0;
   RandomSeed = 0;
   RedrawRequested = 1;
