@@ -422,7 +422,9 @@ def sites_of_file(source, path):
     found = []
     previous = ""
     for number, (line, mline) in enumerate(zip(lines, masked), start=1):
-        if mline.strip():
+        # An assertion is no code in the optimised build the tests run (NDEBUG), nor is a
+        # static assertion: a change there tells nothing.
+        if mline.strip() and not mline.lstrip().startswith(("assert(", "static_assert(")):
             finders = [("compare", compare_sites(line, mline)), ("clamp", clamp_sites(line, mline)),
                        ("constant", constant_sites(line, mline, rng)), ("call", call_sites(line, mline, previous)),
                        ("swap", swap_sites(line, mline, rng))]
@@ -523,15 +525,40 @@ def run_tests(build_dir, tests, jobs, timeout):
 
 def tests_for(source, folder, reach, file=None):
     """The tests a mutant of the file in the folder is judged by, in two rounds: the folder's
-    own; and with reach "callers" every other binary whose test code includes the file's own
-    header (a test elsewhere that calls into it)."""
+    own; and with reach "callers" every other binary whose test code includes a header that
+    may declare what the file defines (a test elsewhere that calls into it)."""
     own = sorted(tests_by_folder(source).get(folder, []))
     callers = []
     if reach == "callers" and file:
-        header = str(Path(file).with_suffix(".h"))
-        if (source / header).exists():
-            callers = sorted(set(tests_including(source, header)) - set(own))
+        found = set()
+        for header in declaring_headers(source, file):
+            found.update(tests_including(source, header))
+        callers = sorted(found - set(own))
     return own, callers
+
+
+# A definition at the start of a line: "Type Name(" or "Type Class::Name(".
+DEFINITION_RE = re.compile(r"^[A-Za-z_][\w:<>,\s\*&]*?\b(\w+)\s*\(", re.M)
+
+
+def declaring_headers(source, file):
+    """The headers that declare what a source file defines: its own header, and the headers
+    of its own folder it includes that name one of the functions it defines (several files of
+    a folder often share one header)."""
+    own = str(Path(file).with_suffix(".h"))
+    headers = [own] if (source / own).exists() else []
+    text = (source / file).read_text(errors="replace")
+    defined = {name for name in DEFINITION_RE.findall(text)
+               if name not in ("if", "for", "while", "switch", "return", "sizeof")}
+    folder = Path(file).parent
+    for header in INCLUDE_RE.findall(text):
+        path = Path(header) if "/" in header else folder / header
+        if path.parent != folder or str(path) in headers or not (source / path).exists():
+            continue
+        declared = set(re.findall(r"\b(\w+)\s*\(", (source / path).read_text(errors="replace")))
+        if defined & declared:
+            headers.append(str(path))
+    return headers
 
 
 def apply(source, mutant):
