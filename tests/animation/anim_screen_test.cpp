@@ -4,10 +4,12 @@
 // closing gives back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "animation/anim_screen.h"
 #include "core/frame_globals.h"
@@ -16,7 +18,9 @@
 #include "platform/keys.h"
 #include "tests/animation/anim_test_util.h"
 #include "tests/core/report_recorder.h"
+#include "ui/dialogs.h"
 #include "ui/interface.h"
+#include "ui/interface_draw.h"
 
 namespace {
 
@@ -67,6 +71,33 @@ class AnimScreen : public ::testing::Test {
     s = nullptr;
   }
   AnimEditor& E() { return s->editor; }
+  // The screen's buttons for this frame, drawn on a 1024 x 768 screen.
+  void Draw() {
+    const int keptWidth = ScreenWidth, keptHeight = ScreenHeight;
+    ScreenWidth = 1024, ScreenHeight = 768;
+    ClearInterface();
+    DrawAnimEditor(*s);
+    ScreenWidth = keptWidth, ScreenHeight = keptHeight;
+  }
+  static std::string TextOf(const InterfaceButton& b) {
+    char shown[160];
+    return ButtonText(b, shown, sizeof shown) ? std::string(shown) : std::string();
+  }
+  // The last button showing text, or null.
+  static const InterfaceButton* Shown(const char* text) {
+    for (int i = ButtonCount - 1; i >= 0; --i)
+      if (TextOf(InterfaceButtons[i]) == text) return &InterfaceButtons[i];
+    return nullptr;
+  }
+  // The buttons of one row (their tops at top), left to right.
+  static std::vector<const InterfaceButton*> RowAt(int top, int fromX = 0) {
+    std::vector<const InterfaceButton*> row;
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].top == top && InterfaceButtons[i].left >= fromX) row.push_back(&InterfaceButtons[i]);
+    std::sort(row.begin(), row.end(), [](auto* a, auto* b) { return a->left < b->left; });
+    return row;
+  }
+  static void Press(const InterfaceButton& b, int code = 1) { b.handler(b.owner, code, b.word); }
   std::string Box() {
     const auto& boxes = ReportRecorder::Reports().boxes;
     return boxes.empty() ? "" : boxes.back();
@@ -460,6 +491,231 @@ TEST_F(AnimScreen, EscapeWithNothingUnsavedClosesAtOnce) {
   EXPECT_EQ(s->prss.alive, 0);
   EXPECT_EQ(questions, 0);
   EXPECT_EQ(ObjectEditorShared.closeAll, 0);
+}
+
+// The side panel against the screen's right edge, row under row: each command under its word
+// in the order of the editor's command list, a full row filling the panel's fourteen units.
+TEST_F(AnimScreen, TheSidePanelOffersEachCommandUnderItsWordRowUnderRow) {
+  Movement(1, 2, 0);
+  AnimCommand(*s, 1, 1);  // "copy animation": "paste animation" is offered
+  AnimCommand(*s, 4, 1);  // "COPY frame": "PASTE frame" is offered
+  E().selectedBone = HAND;
+  Draw();
+  const IntVector& hand = rig.bones[HAND].position;
+  char where[64];
+  std::snprintf(where, sizeof where, "%d %d %d", int(std::lround(hand.x * 1000.0 / 65536)),
+                int(std::lround(hand.y * 1000.0 / 65536)), int(std::lround(hand.z * 1000.0 / 65536)));
+  struct Want { std::string text; uintptr_t word; };
+  struct Line { std::vector<Want> buttons; bool full; };
+  const std::vector<Line> lines = {
+      {{{"selected bone pos", 0}, {"xyz", 0}, {where, 0}}, true},
+      {{{"TAB : auto lock parent", 0}}, true},
+      {{{"save skeleton", 0}, {"remove anims", 1}}, true},
+      {{{"LOAD animation", 2}, {"SAVE animation", 3}}, true},
+      {{{"copy to all frames", 9}, {"UNDO (0)", 10}}, true},
+      {{{"copy animation", 1}}, false},
+      {{{"delete animation", 2}, {"paste animation", 3}}, true},
+      {{{"COPY frame", 4}, {"PASTE frame", 5}, {"FLIP frame", 9}}, true},
+      {{{"move all", 0}, {"X(r)", 0}, {"Y(f)", 1}, {"Z(u)", 2}}, true},
+      {{{"A/S/D : slide X/Y/Z", 0}}, true},
+      {{{"Q/W/E : rotate X/Y/Z", 0}}, true},
+      {{{"right click : lock bone", 0}}, true},
+  };
+  const int panelLeft = 1024 - 14 * ButtonWidth;
+  for (size_t r = 0; r < lines.size(); ++r) {
+    const auto row = RowAt(int(r + 1) * ButtonHeight, panelLeft);
+    ASSERT_EQ(row.size(), lines[r].buttons.size()) << "row " << r + 1;
+    int x = panelLeft;
+    for (size_t k = 0; k < row.size(); ++k) {
+      EXPECT_EQ(TextOf(*row[k]), lines[r].buttons[k].text) << "row " << r + 1;
+      EXPECT_EQ(row[k]->word, lines[r].buttons[k].word) << lines[r].buttons[k].text;
+      EXPECT_EQ(row[k]->left, x) << lines[r].buttons[k].text << ": no gap and no overlap";
+      EXPECT_EQ(row[k]->bottom - row[k]->top, ButtonHeight);
+      x = row[k]->right;
+    }
+    if (lines[r].full) {
+      EXPECT_EQ(x, 1024) << "row " << r + 1 << " fills the panel";
+    }
+  }
+  // The buttons reach their commands.
+  Press(*Shown("TAB : auto lock parent"));
+  EXPECT_EQ(E().autoLockParent, 0);
+  Press(*Shown("Z(u)"));
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter distance to move whole animation in Z (up) direction");
+  CancelTextEntry();
+  Press(*Shown("delete animation"));
+  EXPECT_EQ(E().selected->frameCount, 0);
+  EXPECT_EQ(E().currentFrame, nullptr);
+  EXPECT_EQ(E().unsaved, 1);
+
+  // "new animation" on an empty animation when "ready" is selected or has frames; "ready" is
+  // never deleted.
+  SelectMovement(*s, 3);
+  Draw();
+  EXPECT_EQ(Shown("new animation"), nullptr) << "empty, and \"ready\" empty too";
+  skeleton.movements[0].Init(rig);
+  Draw();
+  ASSERT_NE(Shown("new animation"), nullptr);
+  const auto row = RowAt(Shown("new animation")->top, panelLeft);
+  ASSERT_EQ(row.size(), 2u);
+  EXPECT_EQ(TextOf(*row[0]), "new animation");
+  EXPECT_EQ(row[0]->word, 0u);
+  EXPECT_EQ(row[0]->left, panelLeft);
+  EXPECT_EQ(TextOf(*row[1]), "copy animation");
+  EXPECT_EQ(row[1]->right, 1024);
+  Press(*row[0]);
+  EXPECT_EQ(skeleton.movements[3].frameCount, 1);
+  SelectMovement(*s, 0);
+  Draw();
+  EXPECT_EQ(Shown("delete animation"), nullptr);
+  ClearInterface();
+}
+
+// In driver mode with a vehicle on show: its name above, the wheel turn held between pi/8 and
+// 3 pi, the two toggles and the two SIT/STR saves; no movements, poses or deleting.
+TEST_F(AnimScreen, DriverModeShowsTheVehicleTheWheelTurnTheTogglesAndTheSitAndStrSaves) {
+  AnimVehicleHooks.vehicleName = [] { return "kart"; };
+  E().driverAnimation = new Animation;
+  E().driverAnimation->Init(rig);
+  E().selected = E().driverAnimation;
+  SetCurrentFrame(E(), 0);
+  std::snprintf(s->caption, sizeof s->caption, "...kart");
+  Draw();
+  const int panelLeft = 1024 - 14 * ButtonWidth;
+  EXPECT_EQ(Shown("ready"), nullptr);
+  EXPECT_EQ(Shown("new pose"), nullptr);
+  EXPECT_EQ(Shown("delete animation"), nullptr);
+  const InterfaceButton* caption = Shown("...kart");
+  ASSERT_NE(caption, nullptr);
+  EXPECT_EQ(caption->top, ButtonHeight);
+  EXPECT_EQ(caption->left, panelLeft);
+  const InterfaceButton* wheel = nullptr;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(&E().selected->scale) && InterfaceButtons[i].handler) {
+      wheel = &InterfaceButtons[i];
+      break;
+    }
+  ASSERT_NE(wheel, nullptr);
+  EXPECT_EQ(wheel->top, 2 * ButtonHeight);
+  EXPECT_EQ(wheel->left, panelLeft);
+  EXPECT_FLOAT_EQ(wheel->text.f, float(PI / 8));
+  EXPECT_FLOAT_EQ(wheel->third.f, float(3 * PI));
+  E().unsaved = 0;
+  E().selected->scale = 20.0f;
+  Press(*wheel);
+  EXPECT_FLOAT_EQ(E().selected->scale, float(3 * PI));
+  EXPECT_EQ(E().unsaved, 1);
+  E().selected->scale = 0.01f;
+  Press(*wheel);
+  EXPECT_FLOAT_EQ(E().selected->scale, float(PI / 8));
+  E().selected->scale = 2.0f;
+  Press(*wheel);
+  EXPECT_FLOAT_EQ(E().selected->scale, 2.0f);
+
+  const auto toggles = RowAt(3 * ButtonHeight, panelLeft);
+  ASSERT_EQ(toggles.size(), 2u);
+  EXPECT_EQ(TextOf(*toggles[0]), "symmetrical legs");
+  EXPECT_EQ(toggles[0]->word, 1u);
+  EXPECT_EQ(TextOf(*toggles[1]), "auto copy and flip");
+  EXPECT_EQ(toggles[1]->word, 2u);
+  EXPECT_EQ(toggles[1]->right, 1024);
+  Press(*toggles[0]);
+  EXPECT_EQ(E().symmetricalLegs, 1);
+  EXPECT_EQ(E().autoCopyAndFlip, 0);
+  Press(*toggles[1]);
+  EXPECT_EQ(E().autoCopyAndFlip, 1);
+
+  const InterfaceButton* load = Shown("LOAD animation");
+  ASSERT_NE(load, nullptr);
+  const auto saves = RowAt(load->top + ButtonHeight, panelLeft);
+  ASSERT_EQ(saves.size(), 2u);
+  EXPECT_EQ(TextOf(*saves[0]), "SAVE as SIT");
+  EXPECT_EQ(saves[0]->word, 4u);
+  EXPECT_EQ(TextOf(*saves[1]), "SAVE as STR");
+  EXPECT_EQ(saves[1]->word, 5u);
+  EXPECT_EQ(saves[1]->right, 1024);
+  Press(*saves[1]);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of animation to SAVE");
+  EXPECT_STREQ(OpenTextEntry.initialText, "str_kart");
+  EXPECT_EQ(OpenTextEntry.maxLength, 12);
+  CancelTextEntry();
+  Press(*saves[0]);
+  EXPECT_STREQ(OpenTextEntry.initialText, "sit_kart");
+  CancelTextEntry();
+  AnimVehicleHooks = AnimVehicleLink{};
+  ClearInterface();
+}
+
+// The frame row, second from the bottom: the previous arrow, a button per frame numbered from
+// 1 (and "1" again in a cyclic animation), the next arrow, DUP and DEL; the test bar under it.
+TEST_F(AnimScreen, TheFrameRowNumbersTheFramesAndLightsOnlyTheCurrentOne) {
+  Movement(1, 3, 0);
+  E().selected->flags = uint16_t(E().selected->flags | ANIMATION_CYCLIC);
+  Draw();
+  const int rowTop = (768 / ButtonHeight - 2) * ButtonHeight;
+  const auto row = RowAt(rowTop);
+  ASSERT_EQ(row.size(), 8u);
+  const uintptr_t words[8] = {FRAME_PREVIOUS, 0, 1, 2, 0, FRAME_NEXT, FRAME_DUP, FRAME_DEL};
+  const char* const texts[8] = {nullptr, "1", "2", "3", "1", nullptr, "DUP", "DEL"};
+  const int units[8] = {1, 1, 1, 1, 1, 1, 2, 2};
+  const intptr_t lit[8] = {0, 1, 0, 0, 0, 0, 0, 0};
+  int x = 0;
+  for (int k = 0; k < 8; ++k) {
+    EXPECT_EQ(row[size_t(k)]->word, words[k]) << k;
+    if (texts[k]) {
+      EXPECT_EQ(TextOf(*row[size_t(k)]), texts[k]) << k;
+    }
+    EXPECT_EQ(row[size_t(k)]->left, x) << k;
+    EXPECT_EQ(row[size_t(k)]->right - row[size_t(k)]->left, units[k] * ButtonWidth) << k;
+    EXPECT_EQ(row[size_t(k)]->fourth.i, lit[k]) << k << ": only the current frame's own button is lit";
+    x = row[size_t(k)]->right;
+  }
+  const auto bar = RowAt(rowTop + ButtonHeight);
+  ASSERT_EQ(bar.size(), 1u);
+  EXPECT_EQ(bar[0]->left, 0);
+  EXPECT_STREQ(bar[0]->hint, "You need at least two frames to test animation");
+  // A frame button shows its frame; the arrows and DUP reach their commands.
+  Press(*row[3]);
+  EXPECT_EQ(CurrentFrameIndex(E()), 2);
+  Press(*row[5]);
+  EXPECT_EQ(CurrentFrameIndex(E()), 0);
+  Press(*row[0]);
+  EXPECT_EQ(CurrentFrameIndex(E()), 2);
+  Press(*row[6]);
+  EXPECT_EQ(E().selected->frameCount, 4);
+  // An empty animation: "NO FRAMES" and "new".
+  SelectMovement(*s, 2);
+  Draw();
+  const auto empty = RowAt(rowTop);
+  ASSERT_EQ(empty.size(), 2u);
+  EXPECT_EQ(TextOf(*empty[0]), "NO FRAMES");
+  EXPECT_EQ(empty[0]->right, 3 * ButtonWidth);
+  EXPECT_EQ(TextOf(*empty[1]), "new");
+  EXPECT_EQ(empty[1]->word, 0u);
+  Press(*empty[1]);
+  EXPECT_EQ(skeleton.movements[2].frameCount, 1);
+  ClearInterface();
+}
+
+// The movements down the left edge from the second row, each under its slot number, light
+// blue with frames and grey without, the selected one lit.
+TEST_F(AnimScreen, TheMovementButtonsStandDownTheLeftEdgeColouredByTheirFrames) {
+  Movement(2, 1, 0);
+  Draw();
+  for (int m = 0; m < MOVEMENT_COUNT; ++m) {
+    const InterfaceButton* b = Shown(MOVEMENT_NAMES[m]);
+    ASSERT_NE(b, nullptr) << m;
+    EXPECT_EQ(b->word, uintptr_t(m));
+    EXPECT_EQ(b->left, 0);
+    EXPECT_EQ(b->top, (1 + m) * ButtonHeight) << m;
+    EXPECT_EQ(b->right, 5 * ButtonWidth);
+    EXPECT_EQ(b->fourth.i, m == 2 ? 1 : 0) << m;
+    ASSERT_NE(b->colour, nullptr);
+    EXPECT_EQ(*b->colour, m == 2 ? 0xFFA0A0u : 0x949494u) << m;
+  }
+  Press(*Shown(MOVEMENT_NAMES[5]));
+  EXPECT_EQ(E().selected, &skeleton.movements[5]);
+  ClearInterface();
 }
 
 }  // namespace
