@@ -90,10 +90,12 @@ class AnimScreen : public ::testing::Test {
     return nullptr;
   }
   // The buttons of one row (their tops at top), left to right.
-  static std::vector<const InterfaceButton*> RowAt(int top, int fromX = 0) {
+  static std::vector<const InterfaceButton*> RowAt(int top, int fromX = 0, int toX = 1 << 30) {
     std::vector<const InterfaceButton*> row;
     for (int i = 0; i < ButtonCount; ++i)
-      if (InterfaceButtons[i].top == top && InterfaceButtons[i].left >= fromX) row.push_back(&InterfaceButtons[i]);
+      if (InterfaceButtons[i].top == top && InterfaceButtons[i].left >= fromX && InterfaceButtons[i].right <= toX &&
+          InterfaceButtons[i].right > InterfaceButtons[i].left)
+        row.push_back(&InterfaceButtons[i]);
     std::sort(row.begin(), row.end(), [](auto* a, auto* b) { return a->left < b->left; });
     return row;
   }
@@ -716,6 +718,150 @@ TEST_F(AnimScreen, TheMovementButtonsStandDownTheLeftEdgeColouredByTheirFrames) 
   Press(*Shown(MOVEMENT_NAMES[5]));
   EXPECT_EQ(E().selected, &skeleton.movements[5]);
   ClearInterface();
+}
+
+// The pose panel beside the movements: the poses with their "high" halves, the pose commands,
+// the flags, plain or blend, the height, the seatings the pose suits and the seating shown.
+TEST_F(AnimScreen, ThePosePanelListsThePosesTheirCommandsFlagsAndSeatingsUnderTheirWords) {
+  // Seating types by bit number.
+  const char* const seatings[SEATING_COUNT] = {"standing area",  "sit or stand", "low wall",     "bench",
+                                               "fence in front", "high wall",    "fence behind", "base of wall",
+                                               "point left",     "point right"};
+  const int x = 6 * ButtonWidth, end = 14 * ButtonWidth;
+  Draw();
+  auto row = RowAt(ButtonHeight, x, end);
+  ASSERT_EQ(row.size(), 1u);
+  EXPECT_EQ(TextOf(*row[0]), "new pose");
+  EXPECT_EQ(row[0]->word, 6u);
+  EXPECT_EQ(row[0]->left, x);
+  // No pose: the seating shown is chosen below, the label first.
+  EXPECT_EQ(RowAt(3 * ButtonHeight, x, end).size(), 1u);
+  for (int k = 0; k < SEATING_COUNT; ++k) {
+    const InterfaceButton* b = Shown(seatings[k]);
+    ASSERT_NE(b, nullptr) << k;
+    EXPECT_EQ(b->word, uintptr_t(k)) << seatings[k];
+    EXPECT_EQ(b->left, x);
+    EXPECT_GE(b->top, 4 * ButtonHeight);
+    EXPECT_LT(b->top, 14 * ButtonHeight);
+  }
+  Press(*Shown("bench"));
+  EXPECT_EQ(s->selectedSeating, 3);
+  Press(*Shown("bench"));
+  EXPECT_EQ(s->selectedSeating, -1) << "the chosen one again: none";
+  Press(*row[0]);
+  ASSERT_EQ(skeleton.poseCount, 1);
+  RenamePose(*s, "one");
+  s->selectedPose = -1;
+  NewPose(*s);
+  RenamePose(*s, "two");
+  MakePoseBlend(*s);
+  Pose& p = skeleton.poses[1];
+  p.seatings = 1u << 3 | 1u << 8;
+  p.flags |= POSE_EXCITED;
+  ASSERT_EQ(s->poseHalf, 1);
+  Draw();
+
+  struct Want { const char* text; uintptr_t word; intptr_t lit; };
+  const std::vector<std::vector<Want>> lines = {
+      {{"one", 0, 0}},
+      {{"two", 2, 0}, {"high", 3, 1}},
+      {{"dup pose", 6, 0}, {"delete pose", 7, 0}},
+      {{"test blend", 8, 0}},
+      {{"Standing", 0, 0}, {"Excited", 1, 1}},
+      {{"plain", 0, 0}, {"blend", 1, 1}},
+  };
+  for (size_t r = 0; r < lines.size(); ++r) {
+    row = RowAt(int(r + 1) * ButtonHeight, x, end);
+    ASSERT_EQ(row.size(), lines[r].size()) << "row " << r + 1;
+    int left = x;
+    for (size_t k = 0; k < row.size(); ++k) {
+      EXPECT_EQ(TextOf(*row[k]), lines[r][k].text);
+      EXPECT_EQ(row[k]->word, lines[r][k].word) << lines[r][k].text;
+      EXPECT_EQ(row[k]->fourth.i != 0, lines[r][k].lit != 0) << lines[r][k].text;
+      EXPECT_EQ(row[k]->left, left) << lines[r][k].text;
+      left = row[k]->right;
+    }
+  }
+  // Row 7 edits the selected half's height; then "suitable for :" and the ten seatings in bit
+  // order, lit by the pose's bits; then "selected seating :" (seating 0) and the ten again.
+  const InterfaceButton* height = nullptr;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(&p.highHeight) && InterfaceButtons[i].handler) {
+      height = &InterfaceButtons[i];
+      break;
+    }
+  ASSERT_NE(height, nullptr);
+  EXPECT_EQ(height->top, 7 * ButtonHeight);
+  EXPECT_EQ(height->left, x);
+  EXPECT_EQ(TextOf(*RowAt(8 * ButtonHeight, x, end).at(0)), "suitable for :");
+  for (int k = 0; k < SEATING_COUNT; ++k) {
+    row = RowAt((9 + k) * ButtonHeight, x, end);
+    ASSERT_EQ(row.size(), 1u) << k;
+    EXPECT_EQ(TextOf(*row[0]), seatings[k]);
+    EXPECT_EQ(row[0]->word, uintptr_t(2 + k));
+    EXPECT_EQ(row[0]->fourth.i, k == 3 || k == 8 ? 1 : 0) << seatings[k];
+  }
+  row = RowAt(19 * ButtonHeight, x, end);
+  ASSERT_EQ(row.size(), 1u);
+  EXPECT_EQ(TextOf(*row[0]), "selected seating :");
+  EXPECT_EQ(row[0]->word, 0u);
+  for (int k = 0; k < SEATING_COUNT; ++k) {
+    const auto one = RowAt((20 + k) * ButtonHeight, x, end);
+    ASSERT_EQ(one.size(), 1u) << k;
+    const std::string name = TextOf(*one[0]);
+    const int bit = int(std::find(seatings, seatings + SEATING_COUNT, name) - seatings);
+    ASSERT_LT(bit, SEATING_COUNT) << name;
+    EXPECT_EQ(one[0]->word, uintptr_t(bit)) << name;
+    EXPECT_EQ(one[0]->fourth.i, bit == s->selectedSeating ? 1 : 0) << name;
+  }
+
+  // What the buttons do.
+  const InterfaceButton heightButton = *height;
+  p.highHeight = 1.5f;
+  Press(heightButton);
+  EXPECT_FLOAT_EQ(p.highHeight, 1.0f) << "held within 0..1";
+  EXPECT_FLOAT_EQ(s->testHeight, 1.0f);
+  Press(*RowAt(5 * ButtonHeight, x, end)[0]);
+  EXPECT_EQ(p.flags & (POSE_STANDING | POSE_EXCITED), POSE_STANDING | POSE_EXCITED);
+  Press(*RowAt(5 * ButtonHeight, x, end)[1]);
+  EXPECT_EQ(p.flags & (POSE_STANDING | POSE_EXCITED), POSE_STANDING);
+  Press(*RowAt(12 * ButtonHeight, x, end)[0]);  // "bench" under "suitable for :"
+  EXPECT_EQ(p.seatings, 1u << 8);
+  Press(*RowAt(19 * ButtonHeight, x, end)[0]);
+  EXPECT_EQ(s->selectedSeating, 0) << "the label stands for seating 0";
+  Press(*RowAt(4 * ButtonHeight, x, end)[0]);
+  EXPECT_EQ(s->blendTest, 1);
+  Press(*RowAt(6 * ButtonHeight, x, end)[0]);
+  EXPECT_EQ(p.flags & POSE_BLEND, 0u) << "\"plain\"";
+  Press(*RowAt(2 * ButtonHeight, x, end)[0], 2);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter new name for pose");
+  EXPECT_STREQ(OpenTextEntry.initialText, "two");
+  EXPECT_EQ(OpenTextEntry.maxLength, POSE_NAME_SIZE);
+  ConfirmTextEntry("deux");
+  EXPECT_STREQ(p.name, "deux");
+  Press(*RowAt(ButtonHeight, x, end)[0], 1);
+  EXPECT_EQ(s->selectedPose, 0);
+  EXPECT_EQ(E().selected, &skeleton.poses[0].low);
+  ClearInterface();
+}
+
+// A blend's high height past 1 is held at 1, whichever way it was reached.
+TEST_F(AnimScreen, ABlendsHighHeightIsHeldAtOne) {
+  NewPose(*s);
+  MakePoseBlend(*s);
+  Pose& p = skeleton.poses[0];
+  ASSERT_EQ(s->poseHalf, 1);
+  SetPoseHeight(*s, 1.5f);
+  EXPECT_FLOAT_EQ(p.highHeight, 1.0f);
+  EXPECT_FLOAT_EQ(s->testHeight, 1.0f);
+  SetPoseHeight(*s, -2.0f);
+  EXPECT_FLOAT_EQ(p.lowHeight, 0.0f);
+  EXPECT_FLOAT_EQ(p.highHeight, 0.1f);
+  p.highHeight = 0.8f;
+  p.lowHeight = 0.2f;
+  s->blendTest = 1;
+  SetTestHeight(*s, 0.1f);
+  EXPECT_FLOAT_EQ(s->testHeight, 0.2f) << "held at the low height";
 }
 
 }  // namespace
