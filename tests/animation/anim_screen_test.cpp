@@ -38,13 +38,16 @@ class AnimScreen : public ::testing::Test {
   AnimEditorScreen* s = nullptr;
   int questions = 0;
   std::string lastQuestion;
+  QuestionCallback lastAnswer = nullptr;  // what "yes" to the last question calls
   static AnimScreen* current;
 
   void SetUp() override {
     current = this;
     ReportSink sink = InstallReportSink(ReportSink{});
-    sink.question = [](Prss*, QuestionCallback, const char* first, const char* second, uint32_t, uint32_t, int) {
+    sink.question = [](Prss*, QuestionCallback answer, const char* first, const char* second, uint32_t, uint32_t,
+                       int) {
       ++current->questions;
+      current->lastAnswer = answer;
       current->lastQuestion = std::string(first) + "|" + (second ? second : "-");
       return 1;
     };
@@ -862,6 +865,195 @@ TEST_F(AnimScreen, ABlendsHighHeightIsHeldAtOne) {
   s->blendTest = 1;
   SetTestHeight(*s, 0.1f);
   EXPECT_FLOAT_EQ(s->testHeight, 0.2f) << "held at the low height";
+}
+
+// The clipboards: "copy animation" and "paste animation", "COPY frame" and "PASTE frame"; and
+// "FLIP frame", which gives each bone its mirror image in x (twice restores the frame).
+TEST_F(AnimScreen, TheClipboardsCopyAndPasteAndFlipMirrorsTheFrame) {
+  Movement(1, 3, 2);
+  Animation& a = *E().selected;
+  a.frames[2].transforms[HAND].translation.x += 1000;
+  a.frames[2].transforms[HAND].translation.z += 3000;
+  AnimCommand(*s, 5, 1);
+  EXPECT_TRUE(E().undo.empty()) << "nothing to paste: nothing recorded";
+  AnimCommand(*s, 1, 1);
+  ASSERT_NE(s->copiedAnimation, nullptr);
+  ASSERT_EQ(s->copiedAnimation->frameCount, 3);
+  EXPECT_TRUE(SameTransforms(s->copiedAnimation->frames[2].transforms, a.frames[2].transforms, rig.boneCount));
+  a.DeleteFrame(0, rig.boneCount);
+  SetCurrentFrame(E(), 1);
+  AnimCommand(*s, 3, 1);
+  ASSERT_EQ(a.frameCount, 3);
+  EXPECT_TRUE(SameTransforms(s->copiedAnimation->frames[2].transforms, a.frames[2].transforms, rig.boneCount));
+  EXPECT_EQ(CurrentFrameIndex(E()), 0);
+  EXPECT_EQ(E().undo.size(), 1u);
+  // The frame clipboard takes the rig as it stands: frame 2 shown.
+  SetCurrentFrame(E(), 2);
+  AnimCommand(*s, 4, 1);
+  ASSERT_NE(s->copiedFrame, nullptr);
+  EXPECT_TRUE(SameTransforms(s->copiedFrame, a.frames[2].transforms, rig.boneCount));
+  SetCurrentFrame(E(), 0);
+  a.frames[0].time = 0.5f;
+  AnimCommand(*s, 5, 1);
+  EXPECT_TRUE(SameTransforms(a.frames[0].transforms, a.frames[2].transforms, rig.boneCount));
+  EXPECT_EQ(a.frames[0].time, 0.0f);
+  EXPECT_EQ(CurrentFrameIndex(E()), 0);
+  EXPECT_EQ(E().undo.size(), 2u);
+  EXPECT_EQ(rig.bones[HAND].position.x, a.frames[2].transforms[HAND].translation.x) << "shown";
+  // FLIP: the hand's twin takes the hand's place mirrored in x, and the hand the twin's.
+  Animation before;
+  before.Copy(a, rig.boneCount);
+  AnimCommand(*s, 9, 1);
+  EXPECT_EQ(E().undo.size(), 3u);
+  EXPECT_EQ(CurrentFrameIndex(E()), 0);
+  const FixedTransform* was = before.frames[0].transforms;
+  const FixedTransform* now = a.frames[0].transforms;
+  EXPECT_NEAR(now[HAND + 1].translation.x, -was[HAND].translation.x, 2);
+  EXPECT_NEAR(now[HAND + 1].translation.z, was[HAND].translation.z, 2);
+  EXPECT_NEAR(now[HAND].translation.x, -was[HAND + 1].translation.x, 2);
+  EXPECT_NEAR(now[HAND].translation.z, was[HAND + 1].translation.z, 2);
+  EXPECT_NEAR(now[TRUNK].translation.x, -was[TRUNK].translation.x, 2);
+  AnimCommand(*s, 9, 1);
+  for (int k = 0; k < rig.boneCount; ++k) {
+    EXPECT_NEAR(now[k].translation.x, was[k].translation.x, 2) << k;
+    EXPECT_NEAR(now[k].translation.z, was[k].translation.z, 2) << k;
+  }
+  before.Free();
+}
+
+// The file commands' questions: their prompts, lengths and file patterns; the typed distance
+// of "move all" goes along its own axis, and what is not a number is refused aloud.
+TEST_F(AnimScreen, TheFileCommandsAskTheirQuestionsAndMoveAllTakesTheTypedDistance) {
+  Movement(1, 2, 1);
+  std::snprintf(E().animationName, sizeof E().animationName, "wave");
+  AnimFileCommand(*s, 0);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of skeleton to SAVE");
+  EXPECT_EQ(OpenTextEntry.maxLength, 16);
+  EXPECT_STREQ(OpenTextEntry.filePattern, "data\\skl\\%s.skl");
+  EXPECT_STREQ(OpenTextEntry.initialText, "");
+  CancelTextEntry();
+  AnimFileCommand(*s, 2);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of animation to LOAD");
+  EXPECT_EQ(OpenTextEntry.maxLength, 32);
+  EXPECT_STREQ(OpenTextEntry.initialText, "wave");
+  EXPECT_STREQ(OpenTextEntry.filePattern, "data\\move\\%s.ban");
+  CancelTextEntry();
+  AnimFileCommand(*s, 3);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of animation to SAVE");
+  EXPECT_EQ(OpenTextEntry.maxLength, 32);
+  EXPECT_STREQ(OpenTextEntry.filePattern, "data\\move\\%s.ban");
+  CancelTextEntry();
+  AnimFileCommand(*s, 4);
+  EXPECT_EQ(OpenTextEntry.open, 0) << "SAVE as SIT needs driver mode and a vehicle";
+
+  const int32_t y = E().selected->frames[0].transforms[HEAD].translation.y;
+  const int32_t x = E().selected->frames[0].transforms[HEAD].translation.x;
+  AskMoveAll(*s, 1);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter distance to move whole animation in Y (forward) direction");
+  EXPECT_EQ(OpenTextEntry.maxLength, 12);
+  ConfirmTextEntry("0.5");
+  EXPECT_EQ(E().selected->frames[0].transforms[HEAD].translation.y, y + 32768);
+  EXPECT_EQ(E().selected->frames[0].transforms[HEAD].translation.x, x);
+  AskMoveAll(*s, 0);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter distance to move whole animation in X (right) direction");
+  ConfirmTextEntry("-0.25");
+  EXPECT_EQ(E().selected->frames[0].transforms[HEAD].translation.x, x - 16384);
+  AskMoveAll(*s, 2);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter distance to move whole animation in Z (up) direction");
+  ConfirmTextEntry("far");
+  EXPECT_EQ(Box(), "Distance must be a number that keeps every position in range|-");
+  EXPECT_EQ(E().undo.size(), 2u);
+  AnimFileCommand(*s, 10);
+  EXPECT_EQ(E().selected->frames[0].transforms[HEAD].translation.x, x) << "UNDO";
+  EXPECT_EQ(E().undo.size(), 1u);
+
+  // "remove anims": the question, then every movement and pose gone and nothing selected.
+  NewPose(*s);
+  Movement(2, 2, 0);
+  lastAnswer = nullptr;
+  AnimFileCommand(*s, 1);
+  EXPECT_EQ(lastQuestion, "Remove all animations from skeleton?|Data will be lost");
+  ASSERT_NE(lastAnswer, nullptr);
+  E().unsaved = 0;
+  lastAnswer(&s->prss, 1, 0);
+  EXPECT_EQ(skeleton.movements[1].frameCount, 0);
+  EXPECT_EQ(skeleton.movements[2].frameCount, 0);
+  EXPECT_EQ(skeleton.poseCount, 0);
+  EXPECT_EQ(E().selected, nullptr);
+  EXPECT_EQ(E().currentFrame, nullptr);
+  EXPECT_EQ(s->selectedMovement, -1);
+  EXPECT_EQ(s->selectedPose, -1);
+  EXPECT_EQ(E().unsaved, 1);
+}
+
+// Held keys name the drag the next press starts: Q, W, E turn about x, y, z before any slide;
+// A, S, D slide along x, y, z, two of them in a plane.
+TEST_F(AnimScreen, HeldKeysPrepareATurnOrASlideOfTheSelectedBone) {
+  const auto act = [&](const char* keys) {
+    for (const char* k = "QWEASD"; *k; ++k) KeyState[int(*k)] = 0;
+    for (const char* k = keys; *k; ++k) KeyState[int(*k)] = 1;
+    const int skipped = FrameSkipped;
+    FrameSkipped = 1;
+    s->prss.act(&s->prss);
+    FrameSkipped = skipped;
+  };
+  SelectMovement(*s, 2);
+  E().selectedBone = HAND;
+  act("A");
+  EXPECT_EQ(Box(), "No frame selected|-");
+  EXPECT_EQ(E().keyActive, 0);
+  act("");
+  Movement(1, 2, 0);
+  E().selectedBone = HAND;
+  struct Case { const char* keys; int mask; int slide; };
+  const Case cases[] = {{"Q", 1, 0},  {"W", 2, 0},  {"E", 4, 0},  {"QD", 1, 0}, {"WA", 2, 0}, {"ES", 4, 0},
+                        {"SD", 6, 1}, {"AD", 5, 1}, {"AS", 3, 1}, {"ASD", 6, 1}, {"A", 1, 1}, {"S", 2, 1},
+                        {"D", 4, 1}};
+  for (const Case& c : cases) {
+    act("");
+    EXPECT_EQ(E().axisMask, 0) << "released";
+    EXPECT_EQ(E().keyActive, 0);
+    act(c.keys);
+    EXPECT_EQ(E().axisMask, c.mask) << c.keys;
+    EXPECT_EQ(E().slideMode, c.slide) << c.keys;
+    EXPECT_EQ(E().keyActive, 1) << c.keys;
+  }
+  act("");
+  // Not dragging and no key: the pivot is the joint the bone hangs from (forearm to hand at
+  // (0.25, 0, 0.985) m, at rest); the root turns about its own position.
+  EXPECT_NEAR(std::abs(E().pivot.x), 0.25 * 65536, 2);
+  EXPECT_NEAR(E().pivot.y, 0, 2);
+  EXPECT_NEAR(E().pivot.z, 0.985 * 65536, 2);
+  E().selectedBone = TRUNK;
+  act("");
+  EXPECT_EQ(E().pivot.x, rig.bones[TRUNK].position.x);
+  EXPECT_EQ(E().pivot.z, rig.bones[TRUNK].position.z);
+  E().selectedBone = -1;
+  act("S");
+  EXPECT_EQ(E().axisMask, 0) << "no bone selected";
+  act("");
+}
+
+// Keys: comma and full stop step through the frames, Delete deletes, Space does nothing while
+// a blend is tested.
+TEST_F(AnimScreen, FrameKeysStepAndDeleteAndSpaceWaitsForTheBlendTest) {
+  Movement(1, 3, 0);
+  AnimEditorKey(&s->prss, ',');
+  EXPECT_EQ(CurrentFrameIndex(E()), 2);
+  AnimEditorKey(&s->prss, '.');
+  EXPECT_EQ(CurrentFrameIndex(E()), 0);
+  AnimEditorKey(&s->prss, KEY_COMMA);
+  EXPECT_EQ(CurrentFrameIndex(E()), 2);
+  AnimEditorKey(&s->prss, KEY_PERIOD);
+  EXPECT_EQ(CurrentFrameIndex(E()), 0);
+  AnimEditorKey(&s->prss, KEYCODE_DELETE);
+  EXPECT_EQ(E().selected->frameCount, 2);
+  AnimEditorKey(&s->prss, 'a');
+  EXPECT_EQ(E().selectedBone, -1) << "held keys are read, not pressed";
+  s->blendTest = 1;
+  AnimEditorKey(&s->prss, ' ');
+  EXPECT_EQ(E().selectedBone, -1);
+  s->blendTest = 0;
 }
 
 }  // namespace
