@@ -217,4 +217,51 @@ TEST(CopyToFrames, CarriedSolidsFollowTheReferenceInEveryFrame) {
     }
 }
 
+// The frame shown sets the phase to its index over the intervals (frames - 1, or frames in a
+// cyclic animation); an index outside the animation shows the rig at rest and phase 0.
+TEST(FrameShown, ThePhaseIsTheIndexOverTheIntervalsAndAnIndexOutsideShowsTheRest) {
+  TestEditor t(3);
+  AnimEditor& e = t.editor;
+  t.animation.frames[2].transforms[HAND].translation.x += 4000;
+  const float plain[3] = {0.0f, 0.5f, 1.0f};
+  for (int i = 0; i < 3; ++i) {
+    SetCurrentFrame(e, i);
+    EXPECT_EQ(CurrentFrameIndex(e), i);
+    EXPECT_FLOAT_EQ(e.phase, plain[i]) << i;
+  }
+  EXPECT_EQ(t.rig.bones[HAND].position.x, t.animation.frames[2].transforms[HAND].translation.x);
+  t.animation.flags = uint16_t(t.animation.flags | ANIMATION_CYCLIC);
+  const float cyclic[3] = {0.0f, 1.0f / 3.0f, 2.0f / 3.0f};
+  for (int i = 0; i < 3; ++i) {
+    SetCurrentFrame(e, i);
+    EXPECT_FLOAT_EQ(e.phase, cyclic[i]) << i;
+  }
+  BoneRig rest;
+  t.skeleton.CreateBones(rest);
+  for (int outside : {3, -1}) {
+    SetCurrentFrame(e, 2);
+    SetCurrentFrame(e, outside);
+    EXPECT_EQ(e.currentFrame, nullptr) << outside;
+    EXPECT_EQ(CurrentFrameIndex(e), -1);
+    EXPECT_EQ(e.phase, 0.0f);
+    EXPECT_EQ(t.rig.bones[HAND].position.x, rest.bones[HAND].position.x) << "at rest";
+  }
+  rest.Free();
+  e.currentFrame = t.animation.frames + 3;
+  EXPECT_EQ(CurrentFrameIndex(e), -1) << "one past the last frame is none";
+  // Writing the rig into a frame outside the animation writes nothing.
+  SetCurrentFrame(e, 0);
+  t.rig.bones[HAND].position.x += 777;
+  Animation kept;
+  kept.Copy(t.animation, TEST_SOLIDS);
+  WriteRigToFrame(e, 3);
+  WriteRigToFrame(e, -1);
+  for (int f = 0; f < 3; ++f) EXPECT_TRUE(SameTransforms(kept.frames[f].transforms, t.animation.frames[f].transforms, TEST_SOLIDS));
+  t.animation.frames[2].time = 0.25f;
+  WriteRigToFrame(e, 2);
+  EXPECT_EQ(t.animation.frames[2].transforms[HAND].translation.x, t.rig.bones[HAND].position.x);
+  EXPECT_EQ(t.animation.frames[2].time, 0.0f);
+  kept.Free();
+}
+
 }  // namespace
