@@ -250,6 +250,85 @@ TEST(BoneRig, StepCatchesUpWithTheFrameTimeInMillisecondSteps) {
   EXPECT_EQ(rig.bones[0].position.z, FixedFromMetres(5.0f)) << "no gravity while switched off";
 }
 
+
+// A joint's swing and twist limits: b's z axis (swing) or y axis (twist) turned away from a's
+// by an angle whose chord 2 sin(angle/2) passes the limit is pulled back by 1000 x (lighter
+// mass)^2 x the excess, along the chord; a chord within the limit gives nothing.  The lighter
+// bone here is b, 1 kg, on a 10 kg a.
+TEST(BoneRig, AJointsSwingAndTwistLimitsPullBackOnlyWhatPassesThem) {
+  struct Case { const char* name; int axis; float angle; float swing, twist; };
+  const Case cases[] = {{"swing past", 0, 0.5f, 0.1f, 1.0f}, {"swing within", 0, 0.5f, 0.6f, 1.0f},
+                        {"twist past", 2, 0.5f, 1.0f, 0.1f}, {"twist within", 2, 0.5f, 1.0f, 0.6f}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BoneRig rig;
+    rig.Allocate(2, 1);
+    MakeBone(rig.bones[0], 0.1f, 10.0f, 5.0f);
+    MakeBone(rig.bones[1], 0.1f, 1.0f, 5.0f);
+    const float co = std::cos(c.angle), si = std::sin(c.angle);
+    // b turned about x (its z axis swings) or about z (its y axis twists).
+    const float aboutX[9] = {1, 0, 0, 0, co, -si, 0, si, co};
+    const float aboutZ[9] = {co, -si, 0, si, co, 0, 0, 0, 1};
+    std::copy(c.axis == 0 ? aboutX : aboutZ, (c.axis == 0 ? aboutX : aboutZ) + 9, rig.bones[1].orientation);
+    rig.joints[0] = FreeJoint(rig.bones[0], rig.bones[1], {}, {});
+    rig.joints[0].swingLimit = c.swing;
+    rig.joints[0].twistLimit = c.twist;
+    AnimEditor editor;
+    Bone::SimulateStep(rig, editor, DT, 0.0f);
+    // The chord from a's axis to b's: swing (0, -sin, cos - 1), twist (-sin, cos - 1, 0).
+    const double e[3] = {c.axis == 0 ? 0.0 : -si, c.axis == 0 ? -si : co - 1.0, c.axis == 0 ? co - 1.0 : 0.0};
+    const double chord = std::sqrt(e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);  // 2 sin 0.25 = 0.4948
+    const double limit = c.axis == 0 ? c.swing : c.twist;
+    const double excess = std::max(0.0, chord - limit);
+    const double f[3] = {e[0] / chord * excess * 1000.0, e[1] / chord * excess * 1000.0, e[2] / chord * excess * 1000.0};
+    const Vec3 va = rig.bones[0].velocity, vb = rig.bones[1].velocity;
+    EXPECT_NEAR(va.x, f[0] * DT / 10.0, 1e-6);
+    EXPECT_NEAR(va.y, f[1] * DT / 10.0, 1e-6);
+    EXPECT_NEAR(va.z, f[2] * DT / 10.0, 1e-6);
+    EXPECT_NEAR(vb.x, -f[0] * DT, 1e-5);
+    EXPECT_NEAR(vb.y, -f[1] * DT, 1e-5);
+    EXPECT_NEAR(vb.z, -f[2] * DT, 1e-5);
+  }
+}
+
+// A rig made again starts its clock again and has its joints cleared; a bone of the least
+// mass steps, a lighter one never does; a bone held still while another is dragged stays put.
+TEST(BoneRig, AllocatingClearsTheJointsAndClockAndOnlyBonesOfTheLeastMassStep) {
+  BoneRig rig;
+  rig.Allocate(2, 1);
+  rig.runTime = 40;
+  rig.stepsDone = 40;
+  rig.joints[0].a = &rig.bones[0];
+  rig.Allocate(3, 2);
+  EXPECT_EQ(rig.runTime, 0u);
+  EXPECT_EQ(rig.stepsDone, 0u);
+  ASSERT_EQ(rig.joints.size(), 2u);
+  EXPECT_EQ(rig.joints[0].a, nullptr);
+  EXPECT_EQ(rig.bones.size(), 3u);
+
+  MakeBone(rig.bones[0], 0.1f, SOLID_LEAST_MASS, 50.0f);
+  MakeBone(rig.bones[1], 0.1f, SOLID_LEAST_MASS * 0.5f, 50.0f);
+  MakeBone(rig.bones[2], 0.1f, 1.0f, 50.0f);
+  AnimEditor editor;
+  Bone::SimulateStep(rig, editor, DT, G);
+  EXPECT_FLOAT_EQ(rig.bones[0].velocity.z, G * DT) << "the least mass steps";
+  EXPECT_EQ(rig.bones[1].velocity.z, 0.0f) << "lighter: never stepped";
+
+  // Bone 0 dragged, bone 2 held still: bone 2 keeps its place whatever its velocity says.
+  MakeBone(rig.bones[0], 0.1f, 1.0f, 50.0f);
+  MakeBone(rig.bones[2], 0.1f, 1.0f, 50.0f);
+  rig.bones[2].velocity = {0.0f, 0.0f, 1.0f};
+  editor.heldBone = 0;
+  editor.pose.resize(3);
+  editor.pose[2].mode = BONE_HELD_STILL;
+  editor.targetPosition = rig.bones[0].position;
+  editor.targetRadius = 1.0f;
+  for (int k = 0; k < 9; ++k) editor.targetOrientation[k] = k % 4 == 0 ? 1.0f : 0.0f;
+  const float before = Height(rig.bones[2]);
+  for (int n = 0; n < 5; ++n) Bone::SimulateStep(rig, editor, DT, 0.0f);
+  EXPECT_NEAR(Height(rig.bones[2]), before, 1e-6f);
+}
+
 }  // namespace
 
 TEST(BoneRig, NegativeCountsMakeAnEmptyRigAndAHeldIndexPastTheRigHoldsNothing) {
