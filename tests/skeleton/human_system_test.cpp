@@ -185,4 +185,66 @@ TEST(HelmetColours, BytesAreHeldTo10To160AndScaledBy1275) {
   EXPECT_EQ(HelmetColour(0x05FFFFFFu), 0x00CCCCCCu) << "the flags byte is cleared";
 }
 
+
+// Each slot takes its model's flags, skeleton, value and distances, and as many levels as the
+// model has, one at least and four at most; a skeleton's bone set is found by its index, none
+// before the first or past the last; the rest bones mark each symmetrical bone's first solid.
+TEST_F(HumanSystemFileTest, SlotsTakeTheirModelsLevelsWithinOneToFourAndBoneSetsAreFoundByIndex) {
+  Install(HumanFile({0, 0, 0}, {31}));
+  ASSERT_EQ(LoadHumanSystem(), 1);
+  Humans.models[0].model.lodCount = 9;
+  Humans.models[1].model.lodCount = 0;
+  Humans.models[2].model.lodCount = 2;
+  Humans.models[1].model.lodDistances[3] = 123456;
+  BuildHumanMeshes();
+  ASSERT_EQ(HumanMeshes.slotCount, 6 + 4 + 4);
+  EXPECT_EQ(HumanMeshes.slots[0].levelCount, 4);
+  EXPECT_EQ(HumanMeshes.slots[5].levelCount, 4);
+  EXPECT_EQ(HumanMeshes.slots[6].levelCount, 1);
+  EXPECT_EQ(HumanMeshes.slots[10].levelCount, 2);
+  EXPECT_EQ(HumanMeshes.slots[6].flags, 1u);
+  EXPECT_EQ(HumanMeshes.slots[10].flags, 0u);
+  EXPECT_EQ(HumanMeshes.slots[9].distanceLimits[3], 123456);
+  EXPECT_EQ(HumanMeshes.slots[13].value, 2.5f);
+  EXPECT_EQ(HumanMeshes.slots[13].skeletonIndex, 0u);
+
+  Bone* bones = nullptr;
+  BoneTable* table = nullptr;
+  ASSERT_EQ(HumanSkeletonBones(0, &bones, &table), 1);
+  EXPECT_EQ(bones, Humans.boneSets[0].bones.data());
+  EXPECT_EQ(table->skeleton, &Humans.skeletons[0]);
+  EXPECT_EQ(table->rig, &Humans.boneSets[0]);
+  EXPECT_EQ(HumanSkeletonBones(1, &bones, &table), 0);
+  EXPECT_EQ(HumanSkeletonBones(-1, &bones, &table), 0);
+}
+
+TEST(RestBones, EachSolidsRestFrameAndASymmetricalBonesFirstSolidMarked) {
+  Skeleton s;
+  MakeSkeleton(s, 3);
+  s.bones[1].flags = SKELETON_BONE_SYMMETRICAL;  // solids 1 and 2
+  s.bones[2].flags = SKELETON_BONE_SYMMETRICAL;  // solids 3 and 4
+  BoneRig rig;
+  s.CreateBones(rig);
+  ASSERT_EQ(rig.boneCount, 5);
+  rig.bones[3].position.z += 999;
+  const std::vector<ModelBone> bones = RestBones(s, rig);
+  ASSERT_EQ(bones.size(), 5u);
+  const uint8_t marked[5] = {0, 1, 0, 1, 0};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(bones[size_t(i)].mirrorStep, marked[i]) << i;
+    EXPECT_EQ(bones[size_t(i)].frame.translation.z, rig.bones[size_t(i)].position.z) << i;
+  }
+  rig.boneCount = 4;  // the last pair's first solid at the rig's edge stays marked; none past it
+  const std::vector<ModelBone> shorter = RestBones(s, rig);
+  ASSERT_EQ(shorter.size(), 4u);
+  EXPECT_EQ(shorter[3].mirrorStep, 1);
+  rig.boneCount = 3;
+  const std::vector<ModelBone> shortest = RestBones(s, rig);
+  ASSERT_EQ(shortest.size(), 3u);
+  EXPECT_EQ(shortest[1].mirrorStep, 1);
+  rig.boneCount = 5;
+  rig.Free();
+  s.Free();
+}
+
 }  // namespace

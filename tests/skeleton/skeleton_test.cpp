@@ -4,6 +4,7 @@
 // solids a skeleton makes at rest with its pose copied to 16.16 transforms.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -430,6 +431,72 @@ TEST(BoneRig, EachJointJoinsItsBonesAtItsCentreWithItsFrameAndLimits) {
   EXPECT_EQ(broken.joints[0].a, nullptr);
   rig.Free();
   broken.Free();
+  s.Free();
+}
+
+
+// A joint's frame: bone A's rest orientation undone, then, for a hinge, bone B's rest
+// orientation turned by the second angle about its x axis, and for the others Rz(a0) Rx(a1)
+// Ry(a2), with a0 and a2 negated for the mirror twin; recomputed here in double precision.
+// A joint naming a bone one past the last, or before the first, joins nothing.
+TEST(BoneRig, AJointsFrameTurnsByItsAnglesAndABoneIndexOutsideJoinsNothing) {
+  Skeleton s;
+  MakeSkeleton(s, 2, 15);
+  s.joints[1].axisAngles[0] = 0.3f;
+  s.joints[1].axisAngles[1] = -0.2f;
+  s.joints[1].axisAngles[2] = 0.4f;
+  BoneRig rig;
+  s.CreateBones(rig);
+  using M = std::array<double, 9>;
+  const auto mul = [](const M& a, const M& b) {
+    M r{};
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j)
+        for (int k = 0; k < 3; ++k) r[size_t(i * 3 + j)] += a[size_t(i * 3 + k)] * b[size_t(k * 3 + j)];
+    return r;
+  };
+  const auto rx = [](double t) { return M{1, 0, 0, 0, std::cos(t), -std::sin(t), 0, std::sin(t), std::cos(t)}; };
+  const auto ry = [](double t) { return M{std::cos(t), 0, std::sin(t), 0, 1, 0, -std::sin(t), 0, std::cos(t)}; };
+  const auto rz = [](double t) { return M{std::cos(t), -std::sin(t), 0, std::sin(t), std::cos(t), 0, 0, 0, 1}; };
+  const auto undone = [](const float* m) {  // the transpose
+    M r{};
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) r[size_t(i * 3 + j)] = m[j * 3 + i];
+    return r;
+  };
+  const auto of = [](const float* m) {
+    M r{};
+    for (int k = 0; k < 9; ++k) r[size_t(k)] = m[k];
+    return r;
+  };
+  const double a0 = 0.3f, a1 = -0.2f, a2 = 0.4f, hinge = 0.2f;
+  const M want[3] = {
+      mul(undone(rig.joints[0].a->orientation), mul(of(rig.joints[0].b->orientation), rx(hinge))),
+      mul(undone(rig.joints[1].a->orientation), mul(mul(rz(a0), rx(a1)), ry(a2))),
+      mul(undone(rig.joints[2].a->orientation), mul(mul(rz(-a0), rx(a1)), ry(-a2))),
+  };
+  for (int c = 0; c < 3; ++c)
+    for (int k = 0; k < 9; ++k) EXPECT_NEAR(rig.joints[c].frame[k], want[c][size_t(k)], 2e-6) << c << " " << k;
+  EXPECT_FLOAT_EQ(rig.joints[1].swingLimit, 2.0f * std::sin(45.0f * 3.14159265f / 360.0f));
+  EXPECT_FLOAT_EQ(rig.joints[2].twistLimit, 2.0f * std::sin(30.0f * 3.14159265f / 360.0f));
+
+  s.joints[0].boneB = s.boneCount;
+  s.joints[1].boneA = -1;
+  BoneRig broken;
+  s.CreateBones(broken);
+  ASSERT_EQ(broken.jointCount, 3);
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(broken.joints[c].a, nullptr) << c;
+    EXPECT_EQ(broken.joints[c].b, nullptr) << c;
+  }
+  s.joints[0].boneB = 1;
+  s.joints[1].boneA = s.boneCount - 1;
+  BoneRig last;
+  s.CreateBones(last);
+  EXPECT_EQ(last.joints[1].a, &last.bones[size_t(s.bones[s.boneCount - 1].firstSolid)]) << "the last bone may be named";
+  rig.Free();
+  broken.Free();
+  last.Free();
   s.Free();
 }
 
