@@ -264,4 +264,44 @@ TEST(FrameShown, ThePhaseIsTheIndexOverTheIntervalsAndAnIndexOutsideShowsTheRest
   kept.Free();
 }
 
+
+// A two-axis slide in the perspective view runs in the plane of its two axes: x and y (A+S)
+// over the normal z, x and z (A+D) over y, y and z (S+D) over x.  A turn in a view of no width
+// still gives a finite target.
+TEST(Drag, ATwoAxisSlideTakesThePlaneOfItsAxesAndATurnInAViewOfNoWidthStaysFinite) {
+  TestEditor t;
+  AnimEditor& e = t.editor;
+  e.view.eye = {0, -5 * 65536, 65536};
+  const float look[9] = {1, 0, 0, 0, 0, 1, 0, 1, 0};
+  std::copy(look, look + 9, e.view.orientation);
+  e.view.scale = 1.0f;
+  e.view.width = 640;
+  e.view.height = 480;
+  e.view.perspective = 1;
+  e.selectedBone = FOREARM;
+  e.slideMode = 1;
+  struct Case { uint8_t mask; IntVector normal; };
+  const Case cases[] = {{3, {0, 0, 65536}}, {5, {0, 65536, 0}}, {6, {65536, 0, 0}}};
+  for (const Case& c : cases) {
+    e.axisMask = c.mask;
+    e.keyActive = 1;
+    ASSERT_EQ(StartDrag(e, 0, 480), 1) << int(c.mask);  // the lower left corner: no plane grazed
+    EXPECT_EQ(e.planeNormal.x, c.normal.x) << int(c.mask);
+    EXPECT_EQ(e.planeNormal.y, c.normal.y) << int(c.mask);
+    EXPECT_EQ(e.planeNormal.z, c.normal.z) << int(c.mask);
+    EndDrag(e);
+  }
+  e.slideMode = 0;
+  e.axisMask = 4;
+  e.keyActive = 1;
+  e.view.width = 0;
+  e.pivot = t.rig.bones[UPPER_ARM].position;
+  ASSERT_EQ(StartDrag(e, 0, 0), 1);
+  MoveDrag(e, 3, 0);
+  for (int k = 0; k < 9; ++k) EXPECT_TRUE(std::isfinite(e.targetOrientation[k])) << k;
+  const Vec3 d = MetresBetween(e.targetPosition, e.pivot);
+  EXPECT_TRUE(std::isfinite(d.x) && std::isfinite(d.y) && std::isfinite(d.z));
+  EndDrag(e);
+}
+
 }  // namespace

@@ -15,6 +15,7 @@
 #include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "modeller/object_editor.h"
+#include "modeller/vehicle_editor_link.h"
 #include "platform/keys.h"
 #include "tests/animation/anim_test_util.h"
 #include "tests/core/report_recorder.h"
@@ -1054,6 +1055,119 @@ TEST_F(AnimScreen, FrameKeysStepAndDeleteAndSpaceWaitsForTheBlendTest) {
   AnimEditorKey(&s->prss, ' ');
   EXPECT_EQ(E().selectedBone, -1);
   s->blendTest = 0;
+}
+
+
+// While the screen is open the object editor's figure is posed by the rig, within the room
+// given; the modeller's bone labels read the rig's positions the same way; closing gives the
+// figure back and leaves the steering at rest.
+TEST_F(AnimScreen, TheFigureAndTheBoneLabelsReadTheRigWithinTheRoomGiven) {
+  ASSERT_NE(FigurePose.boneFrames, nullptr);
+  ASSERT_NE(FigurePose.skeleton, nullptr);
+  EXPECT_EQ(FigurePose.skeleton->count, TEST_SOLIDS);
+  rig.bones[FOREARM].position.y += 4321;
+  FixedTransform out[TEST_SOLIDS + 2] = {};
+  out[3].translation.x = 77;
+  EXPECT_EQ(FigurePose.boneFrames(out, 3), 3);
+  EXPECT_EQ(out[2].translation.x, rig.bones[2].position.x);
+  EXPECT_EQ(out[3].translation.x, 77) << "past the room given: untouched";
+  EXPECT_EQ(FigurePose.boneFrames(out, TEST_SOLIDS + 2), TEST_SOLIDS);
+  EXPECT_EQ(out[FOREARM].translation.y, rig.bones[FOREARM].position.y);
+  EXPECT_EQ(FigurePose.boneFrames(out, 0), 0);
+  int32_t at[TEST_SOLIDS + 1][3] = {};
+  at[2][0] = 55;
+  EXPECT_EQ(TableBonePositions(&table, at, 2), 2);
+  EXPECT_EQ(at[1][2], rig.bones[1].position.z);
+  EXPECT_EQ(at[2][0], 55);
+  EXPECT_EQ(TableBonePositions(&table, at, TEST_SOLIDS + 1), TEST_SOLIDS);
+  EXPECT_EQ(at[FOREARM][1], rig.bones[FOREARM].position.y);
+  EXPECT_EQ(TableBonePositions(nullptr, at, 4), 0);
+  UpdateTableBones(nullptr, &table);
+  BoneRig rest;
+  skeleton.CreateBones(rest);
+  EXPECT_EQ(rig.bones[FOREARM].position.y, rest.bones[FOREARM].position.y) << "back at rest";
+  rest.Free();
+
+  static float output;
+  output = 5.0f;
+  AnimVehicleHooks.steeringOutput = [] { return &output; };
+  Close();
+  EXPECT_EQ(FigurePose.boneFrames, nullptr);
+  EXPECT_EQ(output, 0.0f);
+  AnimVehicleHooks = AnimVehicleLink{};
+}
+
+// The mouse: while a test runs a move samples the animation and a release (or the left button
+// no longer held) ends it; while dragging another button cancels, the left release finishes
+// into the frame.  Each frame of a drag steps the rig and shows the target light green.
+TEST_F(AnimScreen, TheMouseDrivesTheTestAndEndsADragByCancelOrRelease) {
+  Movement(1, 3, 0);
+  ASSERT_EQ(StartTest(*s, 100), 1);
+  MouseRecord m{};
+  m.leftHeld = 1;
+  m.dx = 3;
+  MouseX = 103;  // + 3 / (2 x 3 buttons)
+  AnimEditorMouse(&s->prss, &m);
+  EXPECT_FLOAT_EQ(E().phase, 0.5f);
+  m = MouseRecord{};
+  m.releaseCode = 1;
+  AnimEditorMouse(&s->prss, &m);
+  EXPECT_EQ(s->testing, 0);
+  EXPECT_EQ(s->testStart, -1);
+  ASSERT_EQ(StartTest(*s, 100), 1);
+  m = MouseRecord{};
+  m.dx = 1;
+  AnimEditorMouse(&s->prss, &m);
+  EXPECT_EQ(s->testing, 0) << "the left button no longer held";
+
+  SetCurrentFrame(E(), 0);
+  E().selectedBone = FOREARM;
+  E().slideMode = 1;
+  E().axisMask = 1;
+  E().keyActive = uint8_t(SlideBone(E(), 0, -1));
+  ASSERT_EQ(E().keyActive, 1);
+  const int32_t kept = rig.bones[FOREARM].position.x;
+  ASSERT_EQ(StartDrag(E(), 10, 10), 1);
+  // A frame of the drag: the target shown light green where it is, the turn gain for a turn.
+  E().targetPosition.x += 5000;
+  E().slideMode = 0;
+  const int skipped = FrameSkipped;
+  FrameSkipped = 1;
+  s->prss.act(&s->prss);
+  FrameSkipped = skipped;
+  EXPECT_EQ(E().dragGain, 200.0f);
+  ASSERT_NE(s->grabSolid, nullptr);
+  EXPECT_EQ(s->grabSolid->position.x, E().targetPosition.x);
+  EXPECT_EQ(s->grabSolid->colour, 0xA0FFA0u);
+  EXPECT_EQ(s->grabSolid->halfSize.z, rig.bones[FOREARM].halfSize.z);
+  E().slideMode = 1;
+  FrameSkipped = 1;
+  s->prss.act(&s->prss);
+  FrameSkipped = skipped;
+  EXPECT_EQ(E().dragGain, 1200.0f);
+
+  rig.bones[FOREARM].position.x = kept + 3000;
+  m = MouseRecord{};
+  m.clickCode = 1;
+  m.leftHeld = 1;
+  AnimEditorMouse(&s->prss, &m);
+  EXPECT_EQ(E().dragging, 1) << "a left press goes on dragging";
+  m = MouseRecord{};
+  m.clickCode = 2;
+  m.rightHeld = 1;
+  AnimEditorMouse(&s->prss, &m);
+  EXPECT_EQ(E().dragging, 0);
+  EXPECT_EQ(rig.bones[FOREARM].position.x, kept) << "cancelled: back where it began";
+  EXPECT_TRUE(E().undo.empty());
+
+  ASSERT_EQ(StartDrag(E(), 10, 10), 1);
+  rig.bones[FOREARM].position.x = kept + 3000;
+  m = MouseRecord{};
+  m.releaseCode = 1;
+  AnimEditorMouse(&s->prss, &m);
+  EXPECT_EQ(E().dragging, 0);
+  EXPECT_EQ(E().selected->frames[0].transforms[FOREARM].translation.x, kept + 3000);
+  EXPECT_EQ(E().undo.size(), 1u);
 }
 
 }  // namespace

@@ -377,7 +377,12 @@ TEST(BoneRig, EachSolidStandsAtRestWithItsMassHullAndContactConstants) {
   EXPECT_EQ(frames[3].rotation.m[0], int32_t(std::nearbyint(mirrored[0] * 65536.0f)));
   rig.bones[3].position.x += 5000;
   rig.bones[3].velocity = {1, 2, 3};
+  rig.stepsDone = rig.runTime = 70;
+  rig.joints[0].lastSeparation = {0.5f, 0.5f, 0.5f};
   s.UpdateBones(rig);
+  EXPECT_EQ(rig.stepsDone, 0u) << "the clock starts again";
+  EXPECT_EQ(rig.runTime, 0u);
+  EXPECT_EQ(rig.joints[0].lastSeparation.x, 0.0f);
   EXPECT_EQ(rig.bones[3].position.x, -sb.position[0]);
   EXPECT_EQ(rig.bones[3].velocity.y, 0.0f);
   rig.Free();
@@ -480,7 +485,7 @@ TEST(BoneRig, AJointsFrameTurnsByItsAnglesAndABoneIndexOutsideJoinsNothing) {
   EXPECT_FLOAT_EQ(rig.joints[1].swingLimit, 2.0f * std::sin(45.0f * 3.14159265f / 360.0f));
   EXPECT_FLOAT_EQ(rig.joints[2].twistLimit, 2.0f * std::sin(30.0f * 3.14159265f / 360.0f));
 
-  s.joints[0].boneB = s.boneCount;
+  s.joints[0].boneA = s.boneCount;
   s.joints[1].boneA = -1;
   BoneRig broken;
   s.CreateBones(broken);
@@ -489,7 +494,15 @@ TEST(BoneRig, AJointsFrameTurnsByItsAnglesAndABoneIndexOutsideJoinsNothing) {
     EXPECT_EQ(broken.joints[c].a, nullptr) << c;
     EXPECT_EQ(broken.joints[c].b, nullptr) << c;
   }
+  s.joints[0].boneA = 0;
+  s.joints[0].boneB = s.boneCount;
+  s.joints[1].boneB = -1;
+  BoneRig alsoBroken;
+  s.CreateBones(alsoBroken);
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(alsoBroken.joints[c].a, nullptr) << c;
+  alsoBroken.Free();
   s.joints[0].boneB = 1;
+  s.joints[1].boneB = 2;
   s.joints[1].boneA = s.boneCount - 1;
   BoneRig last;
   s.CreateBones(last);
