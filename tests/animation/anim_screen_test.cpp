@@ -17,6 +17,8 @@
 #include "modeller/object_editor.h"
 #include "modeller/vehicle_editor_link.h"
 #include "platform/keys.h"
+#include "render/views.h"
+#include "modeller/edit_views.h"
 #include "tests/animation/anim_test_util.h"
 #include "tests/core/report_recorder.h"
 #include "ui/dialogs.h"
@@ -1168,6 +1170,138 @@ TEST_F(AnimScreen, TheMouseDrivesTheTestAndEndsADragByCancelOrRelease) {
   EXPECT_EQ(E().dragging, 0);
   EXPECT_EQ(E().selected->frames[0].transforms[FOREARM].translation.x, kept + 3000);
   EXPECT_EQ(E().undo.size(), 1u);
+}
+
+
+// A perspective view from 4 m in front of the figure (+y), 1 m up, looking back along -y, on
+// a 1024 x 768 screen; the view in use until the object is gone.
+struct FrontView {
+  View view{};
+  int keptWidth = ScreenWidth, keptHeight = ScreenHeight;
+  int32_t keptEditWidth = EditViews.width;
+  float keptFov = EditViews.fovScale;
+  FrontView() {
+    InitSinCosTables();
+    ScreenWidth = 1024;
+    ScreenHeight = 768;
+    SetDefaultLayouts();
+    SetupScreenLayout(1024, 768);
+    const int32_t eye[3] = {0, 4 << 16, 1 << 16};
+    const float light[3] = {0, 0, 1};
+    const int32_t lightDir[3] = {0, 0, 0x10000};
+    InitView(view, eye, light, lightDir);
+    view.heading = 0;
+    view.pitch = 0;
+    ComputeViewAxes();
+    ComputeViewBasis();
+    SetupViewRectangle(0, 0, 1024, 768, 0, 0, 1.2f, 0.25f, 1);
+    EditViews.width = 0;
+    EditViews.fovScale = 0.8f;
+  }
+  ~FrontView() {
+    CurrentView = &MainView;
+    ScreenWidth = keptWidth, ScreenHeight = keptHeight;
+    EditViews.width = keptEditWidth;
+    EditViews.fovScale = keptFov;
+  }
+};
+
+// The selected bone's three axis handles: each a label "X", "Y" or "Z" where the axis's end
+// projects, the end a sixteenth of the depth times the view's field factor from the bone;
+// world axes while sliding, the bone's own about the pivot while turning; lit when its key is
+// held or no key is.
+TEST_F(AnimScreen, TheAxisHandlesStandAtTheProjectedEndsOfTheBonesAxes) {
+  FrontView front;
+  Movement(1, 1, 0);
+  E().selectedBone = FOREARM;
+  const auto handles = [&] {
+    ClearInterface();
+    DrawAnimHandles(*s);
+    std::vector<const InterfaceButton*> found(3, nullptr);
+    for (int i = 0; i < ButtonCount; ++i)
+      for (int a = 0; a < 3; ++a)
+        if (TextOf(InterfaceButtons[i]) == std::string(1, char('X' + a))) found[size_t(a)] = &InterfaceButtons[i];
+    return found;
+  };
+  for (const bool turning : {false, true}) {
+    SCOPED_TRACE(turning ? "turning" : "sliding");
+    E().keyActive = turning ? 1 : 0;
+    E().slideMode = turning ? 0 : 1;
+    E().axisMask = turning ? 2 : 0;
+    E().pivot = rig.bones[UPPER_ARM].position;
+    const Bone& bone = rig.bones[FOREARM];
+    const IntVector centre = turning ? E().pivot : bone.position;
+    const int32_t c[3] = {centre.x, centre.y, centre.z};
+    float cx, cy;
+    int32_t depth;
+    ASSERT_EQ(ProjectPointToScreen(c, &cx, &cy, &depth), 1);
+    const double length = double(depth) * 0.8f / 16.0;
+    const auto found = handles();
+    EXPECT_EQ(E().handleLength, int32_t(length));
+    for (int a = 0; a < 3; ++a) {
+      ASSERT_NE(found[size_t(a)], nullptr) << a;
+      double dir[3] = {a == 0 ? 1.0 : 0.0, a == 1 ? 1.0 : 0.0, a == 2 ? 1.0 : 0.0};
+      if (turning)
+        for (int r = 0; r < 3; ++r) dir[r] = bone.orientation[r * 3 + a];
+      const int32_t end[3] = {int32_t(c[0] + dir[0] * length), int32_t(c[1] + dir[1] * length), int32_t(c[2] + dir[2] * length)};
+      float ex, ey;
+      int32_t endDepth;
+      ASSERT_EQ(ProjectPointToScreen(end, &ex, &ey, &endDepth), 1);
+      const InterfaceButton& b = *found[size_t(a)];
+      EXPECT_NEAR((b.left + b.right) / 2.0, ex, 1.01) << a;
+      EXPECT_NEAR((b.top + b.bottom) / 2.0, ey, 1.01) << a;
+      EXPECT_EQ(b.right - b.left, ButtonWidth);
+      EXPECT_NEAR(E().handleScreen[a][0], ex - cx, 0.01) << a;
+      EXPECT_NEAR(E().handleScreen[a][1], ey - cy, 0.01) << a;
+      ASSERT_NE(b.colour, nullptr);
+      const bool lit = !turning || a == 1;
+      EXPECT_EQ(*b.colour, lit ? 0xA0FFA0u : 0x949494u) << a;
+    }
+  }
+  // While dragging the handles keep what the drag began with.
+  E().dragging = 1;
+  E().handleLength = 7;
+  E().handleScreen[0][0] = 3.0f;
+  handles();
+  EXPECT_EQ(E().handleLength, 7);
+  EXPECT_EQ(E().handleScreen[0][0], 3.0f);
+  E().dragging = 0;
+  E().selectedBone = TEST_SOLIDS;
+  const auto none = handles();
+  EXPECT_TRUE(std::all_of(none.begin(), none.end(), [](auto* b) { return b == nullptr; })) << "no such bone";
+  ClearInterface();
+}
+
+// The bones' labels "#<solid>": white, red when locked, lit when selected; a left click selects
+// the bone, a right click locks it; a bone behind the eye has none.
+TEST_F(AnimScreen, TheBoneLabelsSelectOnALeftClickAndLockOnARightClick) {
+  FrontView front;
+  E().selectedBone = HEAD;
+  E().links->links[HAND].locked = 1;
+  rig.bones[LEG].position.y = 10 << 16;  // behind the eye
+  ClearInterface();
+  DrawBoneLabels(*s);
+  for (int i = 0; i < TEST_SOLIDS; ++i) {
+    const std::string text = "#" + std::to_string(i);
+    const InterfaceButton* b = Shown(text.c_str());
+    if (i == LEG) {
+      EXPECT_EQ(b, nullptr) << "behind the eye";
+      continue;
+    }
+    ASSERT_NE(b, nullptr) << i;
+    EXPECT_EQ(b->word, uintptr_t(i));
+    EXPECT_EQ(b->fourth.i != 0, i == HEAD) << i;
+    ASSERT_NE(b->colour, nullptr);
+    EXPECT_EQ(*b->colour, i == HAND ? 0x0000FFu : 0xFFFFFFu) << i;
+  }
+  const InterfaceButton forearm = *Shown("#4");
+  Press(forearm, 1);
+  EXPECT_EQ(E().selectedBone, FOREARM);
+  EXPECT_EQ(E().links->links[FOREARM].locked, 0u);
+  Press(forearm, 2);
+  EXPECT_EQ(E().links->links[FOREARM].locked, 1u);
+  EXPECT_EQ(E().selectedBone, FOREARM);
+  ClearInterface();
 }
 
 }  // namespace
