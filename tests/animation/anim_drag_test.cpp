@@ -304,4 +304,26 @@ TEST(Drag, ATwoAxisSlideTakesThePlaneOfItsAxesAndATurnInAViewOfNoWidthStaysFinit
   EndDrag(e);
 }
 
+
+// Legs mirrored: each free or carried solid of a pair gives its twin its mirror image, held
+// ones give nothing; a pair standing first in the rig (solids 0 and 1) mirrors like any other.
+TEST(Mirrors, FreeAndCarriedSolidsGiveTheirTwinsTheirMirrorImage) {
+  TestEditor t;
+  AnimEditor& e = t.editor;
+  t.skeleton.bones[0].flags |= SKELETON_BONE_SYMMETRICAL;  // trunk and head taken as one pair
+  for (BoneLink& l : t.links.links) l.state = LINK_HELD;
+  t.links.links[HEAD].state = LINK_FREE;
+  t.links.links[HAND].state = LINK_CARRIED;
+  t.rig.bones[HEAD].position = {1000, 2000, 3000};
+  t.rig.bones[HAND].position = {4000, 5000, 6000};
+  const int32_t legX = t.rig.bones[LEG + 1].position.x;
+  MirrorLegs(e);
+  EXPECT_EQ(t.rig.bones[TRUNK].position.x, -1000) << "the first solid is a twin too";
+  EXPECT_EQ(t.rig.bones[TRUNK].position.z, 3000);
+  EXPECT_EQ(t.rig.bones[HAND + 1].position.x, -4000);
+  EXPECT_EQ(t.rig.bones[HAND + 1].position.y, 5000);
+  EXPECT_EQ(t.rig.bones[LEG + 1].position.x, legX) << "held: its twin keeps its place";
+  t.skeleton.bones[0].flags &= ~SKELETON_BONE_SYMMETRICAL;
+}
+
 }  // namespace

@@ -1304,4 +1304,49 @@ TEST_F(AnimScreen, TheBoneLabelsSelectOnALeftClickAndLockOnARightClick) {
   ClearInterface();
 }
 
+
+// Every pose edit marks the skeleton unsaved: a new pose, a rename, a flag, plain or blend,
+// a height, a delete.
+TEST_F(AnimScreen, EveryPoseEditMarksTheSkeletonUnsaved) {
+  const auto marked = [&](const char* what, auto edit) {
+    E().unsaved = 0;
+    edit();
+    EXPECT_EQ(E().unsaved, 1) << what;
+  };
+  marked("new pose", [&] { NewPose(*s); });
+  marked("rename", [&] { RenamePose(*s, "sit"); });
+  marked("blend", [&] { MakePoseBlend(*s); });
+  marked("height", [&] { SetPoseHeight(*s, 0.5f); });
+  marked("plain", [&] { MakePosePlain(*s); });
+  marked("delete", [&] { DeletePose(*s); });
+  E().unsaved = 0;
+  MakePosePlain(*s);
+  SetPoseHeight(*s, 0.5f);
+  RenamePose(*s, "none");
+  EXPECT_EQ(E().unsaved, 0) << "no pose selected: nothing changed";
+}
+
+// A left press away from the buttons with a slide prepared starts the drag where the mouse is.
+TEST_F(AnimScreen, ALeftPressAwayFromTheButtonsStartsTheDragAtTheMouse) {
+  Movement(1, 1, 0);
+  E().selectedBone = FOREARM;
+  E().slideMode = 1;
+  E().axisMask = 1;
+  E().keyActive = uint8_t(SlideBone(E(), 0, -1));
+  ASSERT_EQ(E().keyActive, 1);
+  ClearInterface();
+  MouseX = 37;
+  MouseY = 211;
+  MouseRecord m{};
+  m.clickCode = 1;
+  m.leftHeld = 1;
+  AnimEditorMouse(&s->prss, &m);
+  ASSERT_EQ(E().dragging, 1);
+  EXPECT_EQ(E().dragStart[0], 37);
+  EXPECT_EQ(E().dragStart[1], 211);
+  EXPECT_EQ(s->grabSolid->colour, 0xA0FFA0u);
+  EXPECT_EQ(s->grabSolid->position.x, rig.bones[FOREARM].position.x) << "the target where the bone is";
+  CancelDrag(E());
+}
+
 }  // namespace

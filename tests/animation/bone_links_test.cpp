@@ -252,6 +252,8 @@ TEST(SlideBone, ClicksOutsideTheRigAreIgnoredAndAReferenceCarriesTheDraggedBone)
   for (int i = 0; i < TEST_SOLIDS; ++i) EXPECT_EQ(t.links.links[size_t(i)].locked, 0u) << i;
   SelectBone(e, 0, TEST_SOLIDS - 1);
   EXPECT_EQ(e.selectedBone, TEST_SOLIDS - 1);
+  SelectBone(e, 0, TRUNK);
+  EXPECT_EQ(e.selectedBone, TRUNK) << "the first solid is in the rig";
   SelectBone(e, 1, TEST_SOLIDS - 1);
   EXPECT_EQ(t.links.links[TEST_SOLIDS - 1].locked, 1u);
 

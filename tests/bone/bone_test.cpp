@@ -329,6 +329,31 @@ TEST(BoneRig, AllocatingClearsTheJointsAndClockAndOnlyBonesOfTheLeastMassStep) {
   EXPECT_NEAR(Height(rig.bones[2]), before, 1e-6f);
 }
 
+
+// A joint whose bones' axes lie together pulls nothing back, whatever its limits (a limit
+// below 0, from a negative angle in a file, included).
+TEST(BoneRig, AJointWithItsAxesTogetherPullsNothingBackEvenWithLimitsBelowZero) {
+  for (const float limit : {0.0f, -0.1f}) {
+    SCOPED_TRACE(limit);
+    BoneRig rig;
+    rig.Allocate(2, 1);
+    MakeBone(rig.bones[0], 0.1f, 10.0f, 5.0f);
+    MakeBone(rig.bones[1], 0.1f, 1.0f, 5.0f);
+    rig.joints[0] = FreeJoint(rig.bones[0], rig.bones[1], {}, {});
+    rig.joints[0].swingLimit = limit;
+    rig.joints[0].twistLimit = limit;
+    AnimEditor editor;
+    Bone::SimulateStep(rig, editor, DT, 0.0f);
+    for (const Bone& b : rig.bones) {
+      EXPECT_EQ(b.velocity.x, 0.0f);
+      EXPECT_EQ(b.velocity.y, 0.0f);
+      EXPECT_EQ(b.velocity.z, 0.0f);
+      EXPECT_EQ(b.angularMomentum.x, 0.0f);
+      EXPECT_EQ(b.angularMomentum.y, 0.0f);
+    }
+  }
+}
+
 }  // namespace
 
 TEST(BoneRig, NegativeCountsMakeAnEmptyRigAndAHeldIndexPastTheRigHoldsNothing) {

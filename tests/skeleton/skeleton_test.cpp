@@ -549,8 +549,22 @@ TEST(AnimationFile, AFileReadsIntoARigAndVersionsBefore249AreRefused) {
     EXPECT_EQ(old.frameCount, version == 249 ? 3 : 0);
     old.Free();
   }
+  // A file cut short inside its frames: "Damaged file :" with the path and the field that
+  // no longer fits.
+  {
+    DataFile f;
+    ASSERT_EQ(f.OpenWrite(nullptr, "data\\move\\cut.ban", ANIMATION_FILE_MAGIC, 250), 1);
+    WriteAnimation(a, f, 4);
+    ASSERT_EQ(f.Close(), 1);
+    const auto size = std::filesystem::file_size("data/move/cut.ban");
+    std::filesystem::resize_file("data/move/cut.ban", size - 8);
+    Animation cut;
+    EXPECT_EQ(ReadAnimationFile(cut, "data\\move\\cut.ban", nullptr, 4, 0.0f), 0);
+    EXPECT_EQ(cut.frameCount, 0);
+  }
   InstallReportSink(saved);
-  EXPECT_EQ(boxes, std::vector<std::string>{"Could not open file : data\\move\\old.ban"});
+  EXPECT_EQ(boxes, (std::vector<std::string>{"Could not open file : data\\move\\old.ban",
+                                             "Damaged file : data\\move\\cut.ban (animation frame count)"}));
   a.Free();
 }
 
