@@ -326,4 +326,40 @@ TEST(Mirrors, FreeAndCarriedSolidsGiveTheirTwinsTheirMirrorImage) {
   t.skeleton.bones[0].flags &= ~SKELETON_BONE_SYMMETRICAL;
 }
 
+
+// With the copy and flip on, a copy from a frame of the second half goes into that half's
+// frames and is mirrored into the first; from the middle frame it goes into every frame.
+TEST(CopyToFrames, AFlippedCopyFromTheSecondHalfMirrorsIntoTheFirstAndTheMiddleGoesEverywhere) {
+  for (const int frames : {4, 5}) {
+    SCOPED_TRACE(frames);
+    TestEditor t(frames);
+    AnimEditor& e = t.editor;
+    e.autoCopyAndFlip = 1;
+    for (int f = 0; f < frames; ++f) t.animation.frames[f].transforms[FOREARM].translation.y += 6553 * f;
+    t.animation.frames[2].transforms[HAND].translation.y += 3000;
+    SetCurrentFrame(e, 2);
+    e.selectedBone = FOREARM;
+    ASSERT_EQ(PrepareCopyToFrames(e), 1);
+    CopyToFrames(e, 0);
+    const BoneLink& link = t.links.links[HAND];
+    const int first = frames == 4 ? 2 : 0;
+    for (int f = first; f < frames; ++f) {
+      const FixedTransform& r = t.animation.frames[f].transforms[FOREARM];
+      float R[9];
+      for (int k = 0; k < 9; ++k) R[k] = float(r.rotation.m[k]) / 65536.0f;
+      const Vec3 offset = MatrixTimes(R, link.relPosition);
+      EXPECT_EQ(t.animation.frames[f].transforms[HAND].translation.y, r.translation.y + FixedFromMetres(offset.y)) << f;
+    }
+    if (frames == 4)
+      for (int f = 2; f < 4; ++f) {
+        const FixedTransform* from = t.animation.frames[f].transforms;
+        const FixedTransform* to = t.animation.frames[3 - f].transforms;
+        EXPECT_EQ(to[HAND + 1].translation.x, -from[HAND].translation.x) << f;
+        EXPECT_EQ(to[HAND + 1].translation.y, from[HAND].translation.y) << f;
+        EXPECT_EQ(to[FOREARM + 1].translation.y, from[FOREARM].translation.y) << f;
+      }
+    EXPECT_EQ(CurrentFrameIndex(e), 2);
+  }
+}
+
 }  // namespace

@@ -1349,4 +1349,56 @@ TEST_F(AnimScreen, ALeftPressAwayFromTheButtonsStartsTheDragAtTheMouse) {
   CancelDrag(E());
 }
 
+
+// The edges of the commands' ranges: the first and last movements, a move that lands exactly
+// on the 32-bit limits, a test of exactly two frames, deleting down to one frame, and a blend
+// whose two heights are equal.
+TEST_F(AnimScreen, CommandsTakeTheEdgesOfTheirRanges) {
+  SelectMovement(*s, 0);
+  EXPECT_EQ(E().selected, &skeleton.movements[0]);
+  EXPECT_EQ(s->selectedMovement, 0);
+  SelectMovement(*s, MOVEMENT_COUNT - 1);
+  EXPECT_EQ(E().selected, &skeleton.movements[MOVEMENT_COUNT - 1]);
+  SelectMovement(*s, MOVEMENT_COUNT);
+  EXPECT_EQ(E().selected, nullptr);
+  EXPECT_EQ(s->selectedMovement, -1);
+
+  Movement(1, 2, 0);
+  EXPECT_EQ(MoveWholeAnimation(*s, 3, 0.5), 0) << "no fourth axis";
+  EXPECT_EQ(MoveWholeAnimation(*s, -1, 0.5), 0);
+  const int32_t z = E().selected->frames[1].transforms[HEAD].translation.z;
+  ASSERT_EQ(MoveWholeAnimation(*s, 2, 0.5), 1);
+  EXPECT_EQ(E().selected->frames[1].transforms[HEAD].translation.z, z + 32768);
+  // Up to the largest 32-bit coordinate exactly, and down to the smallest.
+  int32_t highest = INT32_MIN, lowest = INT32_MAX;
+  for (int f = 0; f < 2; ++f)
+    for (int k = 0; k < rig.boneCount; ++k) {
+      highest = std::max(highest, E().selected->frames[f].transforms[k].translation.x);
+      lowest = std::min(lowest, E().selected->frames[f].transforms[k].translation.x);
+    }
+  ASSERT_EQ(MoveWholeAnimation(*s, 0, (double(INT32_MAX) - highest) / 65536.0), 1);
+  ASSERT_EQ(MoveWholeAnimation(*s, 0, (double(INT32_MIN) - lowest - (double(INT32_MAX) - highest)) / 65536.0), 1);
+  int32_t least = INT32_MAX;
+  for (int f = 0; f < 2; ++f)
+    for (int k = 0; k < rig.boneCount; ++k) least = std::min(least, E().selected->frames[f].transforms[k].translation.x);
+  EXPECT_EQ(least, INT32_MIN);
+  EXPECT_EQ(MoveWholeAnimation(*s, 0, -1.0 / 65536.0), 0) << "one unit further wraps";
+
+  EXPECT_EQ(StartTest(*s, 10), 1) << "two frames are enough to test";
+  SetCurrentFrame(E(), 1);
+  FrameCommand(*s, FRAME_DEL);
+  EXPECT_EQ(E().selected->frameCount, 1) << "two frames may become one";
+  AnimCommand(*s, 9, 1);  // FLIP at frame 0, the first: a frame like any other
+  EXPECT_TRUE(ReportRecorder::Reports().boxes.empty()) << ReportRecorder::Reports().boxes.front();
+
+  NewPose(*s);
+  MakePoseBlend(*s);
+  Pose& p = skeleton.poses[0];
+  p.high.frames[0].transforms[HAND].translation.x += 5000;
+  p.lowHeight = p.highHeight = 0.5f;
+  s->blendTest = 1;
+  SetTestHeight(*s, 0.5f);
+  EXPECT_EQ(rig.bones[HAND].position.x, p.low.frames[0].transforms[HAND].translation.x) << "no span: the low pose";
+}
+
 }  // namespace
