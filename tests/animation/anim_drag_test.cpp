@@ -362,4 +362,48 @@ TEST(CopyToFrames, AFlippedCopyFromTheSecondHalfMirrorsIntoTheFirstAndTheMiddleG
   }
 }
 
+
+// The legs' mirroring at the end of a drag covers solids 6 to 13: solid 6 (here a hand) gives
+// its twin its mirror image, solid 5 (a forearm) does not.  The root may be dragged; a bone
+// past the rig may not; a view of no width gives no mouse ray.
+TEST(Drag, TheLegsMirrorFromSolidSixAndTheRootMayBeDragged) {
+  for (const int solid : {int(HAND), FOREARM + 1}) {
+    SCOPED_TRACE(solid);
+    TestEditor t(1);
+    AnimEditor& e = t.editor;
+    e.symmetricalLegs = 1;
+    e.selectedBone = solid;
+    e.slideMode = 0;
+    e.axisMask = 1;
+    e.keyActive = 1;
+    e.view.width = 800;
+    ASSERT_EQ(StartDrag(e, 0, 0), 1);
+    const int twin = solid == HAND ? HAND + 1 : FOREARM;
+    const int32_t twinX = t.rig.bones[twin].position.x;
+    t.rig.bones[solid].position.x += 7000;
+    FinishDrag(e);
+    const FixedTransform* f0 = t.animation.frames[0].transforms;
+    if (solid == HAND) {
+      EXPECT_EQ(f0[twin].translation.x, -f0[solid].translation.x) << "mirrored";
+    } else {
+      EXPECT_EQ(f0[twin].translation.x, twinX) << "not a leg: its twin stays";
+    }
+  }
+  TestEditor t(1);
+  AnimEditor& e = t.editor;
+  e.slideMode = 1;
+  e.axisMask = 1;
+  e.keyActive = 1;
+  e.selectedBone = TEST_SOLIDS;
+  EXPECT_EQ(StartDrag(e, 0, 0), 0);
+  e.selectedBone = TRUNK;
+  ASSERT_EQ(StartDrag(e, 0, 0), 1) << "the root slides with everything carried";
+  EXPECT_EQ(t.links.links[HEAD].state, LINK_CARRIED);
+  EXPECT_EQ(e.heldBone, TRUNK);
+  EndDrag(e);
+  e.view.width = 0;
+  IntVector hit;
+  EXPECT_EQ(MouseRay(e, 0, 0, {0, 0, 0}, {0, 65536, 0}, hit), 0);
+}
+
 }  // namespace

@@ -82,11 +82,14 @@ TEST(BoneHierarchy, TheTestSkeletonIsOneTreeWithItsAnchors) {
   Skeleton s;
   MakeTestSkeleton(s);
   s.bones[3].flags |= SKELETON_BONE_ANCHOR;  // the forearms
+  s.bones[0].flags |= SKELETON_BONE_ANCHOR;  // the trunk, solid 0
   BoneRig rig;
   s.CreateBones(rig);
   BoneLinkArray links;
   ASSERT_EQ(CheckBoneHierarchy(links, nullptr, s, rig), 1);
   EXPECT_EQ(links.root, TRUNK);
+  EXPECT_EQ(links.links[TRUNK].anchor, 1u);
+  EXPECT_EQ(links.links[HEAD].anchor, 0u);
   EXPECT_EQ(links.links[TRUNK].childCount, 5);
   EXPECT_EQ(links.links[HAND + 1].parent, FOREARM + 1);
   EXPECT_EQ(links.links[FOREARM].anchor, 1u);
@@ -268,6 +271,18 @@ TEST(SlideBone, ClicksOutsideTheRigAreIgnoredAndAReferenceCarriesTheDraggedBone)
   e.tempLocked = TEST_SOLIDS;
   ClearTempLock(e);
   EXPECT_EQ(e.tempLocked, -1);
+  // Turning the head locks the root, its parent, for the turn; the lock is given back after.
+  e.selectedBone = HEAD;
+  ASSERT_EQ(SlideBone(e, 1, -1), 1);
+  EXPECT_EQ(e.tempLocked, TRUNK);
+  EXPECT_EQ(t.links.links[TRUNK].locked, 1u);
+  ClearTempLock(e);
+  EXPECT_EQ(t.links.links[TRUNK].locked, 0u);
+  // The root turns with every other solid carried.
+  e.selectedBone = TRUNK;
+  ASSERT_EQ(SlideBone(e, 1, -1), 1);
+  EXPECT_EQ(t.links.links[HEAD].state, LINK_CARRIED);
+  EXPECT_EQ(t.links.links[LEG + 1].state, LINK_CARRIED);
 }
 
 }  // namespace
