@@ -111,6 +111,11 @@ TEST(Drag, ATurnIsTheMouseTravelOverTheWidthAboutTheBonesAxisAndThePivot) {
   const Vec3 before = MetresBetween(g.position, e.pivot), after = MetresBetween(e.targetPosition, e.pivot);
   EXPECT_NEAR(std::sqrt(LengthSquared(before)), std::sqrt(LengthSquared(after)), 1e-4);
   EXPECT_NEAR(Dot(before, axis), Dot(after, axis), 1e-4);
+  // A quarter turn about the axis takes the arm from the pivot to axis x arm + (axis . arm) axis.
+  const Vec3 turned = Cross(axis, before) + axis * Dot(axis, before);
+  EXPECT_NEAR(after.x, turned.x, 1e-4);
+  EXPECT_NEAR(after.y, turned.y, 1e-4);
+  EXPECT_NEAR(after.z, turned.z, 1e-4);
   EndDrag(e);
 }
 

@@ -42,15 +42,18 @@ class AnimScreen : public ::testing::Test {
   int questions = 0;
   std::string lastQuestion;
   QuestionCallback lastAnswer = nullptr;  // what "yes" to the last question calls
+  uint32_t lastWords[2] = {};             // the words "yes" hands it
   static AnimScreen* current;
 
   void SetUp() override {
     current = this;
     ReportSink sink = InstallReportSink(ReportSink{});
-    sink.question = [](Prss*, QuestionCallback answer, const char* first, const char* second, uint32_t, uint32_t,
-                       int) {
+    sink.question = [](Prss*, QuestionCallback answer, const char* first, const char* second, uint32_t firstWord,
+                       uint32_t secondWord, int) {
       ++current->questions;
       current->lastAnswer = answer;
+      current->lastWords[0] = firstWord;
+      current->lastWords[1] = secondWord;
       current->lastQuestion = std::string(first) + "|" + (second ? second : "-");
       return 1;
     };
@@ -1399,6 +1402,31 @@ TEST_F(AnimScreen, CommandsTakeTheEdgesOfTheirRanges) {
   s->blendTest = 1;
   SetTestHeight(*s, 0.5f);
   EXPECT_EQ(rig.bones[HAND].position.x, p.low.frames[0].transforms[HAND].translation.x) << "no span: the low pose";
+}
+
+
+// "Yes" to the leaving question closes the screen; after Shift+X the object editor as well,
+// after Escape only the screen.
+TEST_F(AnimScreen, YesToLeavingAfterShiftXClosesTheObjectEditorToo) {
+  E().unsaved = 1;
+  ShiftHeld = 1;
+  AnimEditorKey(&s->prss, 'X');
+  ShiftHeld = 0;
+  ASSERT_NE(lastAnswer, nullptr);
+  EXPECT_EQ(s->prss.alive, 1) << "asked, not yet closed";
+  lastAnswer(&s->prss, lastWords[0], lastWords[1]);
+  EXPECT_EQ(s->prss.alive, 0);
+  EXPECT_EQ(ObjectEditorShared.closeAll, 1);
+  ObjectEditorShared.closeAll = 0;
+}
+
+TEST_F(AnimScreen, YesToLeavingAfterEscapeClosesOnlyTheScreen) {
+  E().unsaved = 1;
+  AnimEditorKey(&s->prss, KEY_ESCAPE);
+  ASSERT_NE(lastAnswer, nullptr);
+  lastAnswer(&s->prss, lastWords[0], lastWords[1]);
+  EXPECT_EQ(s->prss.alive, 0);
+  EXPECT_EQ(ObjectEditorShared.closeAll, 0);
 }
 
 }  // namespace
