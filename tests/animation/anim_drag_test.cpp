@@ -411,4 +411,26 @@ TEST(Drag, TheLegsMirrorFromSolidSixAndTheRootMayBeDragged) {
   EXPECT_EQ(MouseRay(e, 0, 0, {0, 0, 0}, {0, 65536, 0}, hit), 0);
 }
 
+
+// Carried solids copied over a range reaching past both ends of the animation: every frame,
+// and nothing outside it.
+TEST(CopyToFrames, ARangePastBothEndsCoversEveryFrameAndNoMore) {
+  TestEditor t(3);
+  AnimEditor& e = t.editor;
+  for (int f = 0; f < 3; ++f) t.animation.frames[f].transforms[FOREARM].translation.y += 6553 * (f + 1);
+  SetCurrentFrame(e, 0);
+  e.selectedBone = FOREARM;
+  ASSERT_EQ(PrepareCopyToFrames(e), 1);
+  ApplyCarriedToFrames(e, -5, 99);
+  const BoneLink& link = t.links.links[HAND];
+  for (int f = 0; f < 3; ++f) {
+    const FixedTransform& r = t.animation.frames[f].transforms[FOREARM];
+    float R[9];
+    for (int k = 0; k < 9; ++k) R[k] = float(r.rotation.m[k]) / 65536.0f;
+    const Vec3 offset = MatrixTimes(R, link.relPosition);
+    EXPECT_EQ(t.animation.frames[f].transforms[HAND].translation.y, r.translation.y + FixedFromMetres(offset.y)) << f;
+  }
+  EndDrag(e);
+}
+
 }  // namespace

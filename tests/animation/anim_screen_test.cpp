@@ -1429,4 +1429,65 @@ TEST_F(AnimScreen, YesToLeavingAfterEscapeClosesOnlyTheScreen) {
   EXPECT_EQ(ObjectEditorShared.closeAll, 0);
 }
 
+
+// While a slide drag runs the side panel shows "move" and how far the bone has gone since the
+// drag began, in millimetres; the screen's controls record into no other editor's history.
+TEST_F(AnimScreen, ASlideDragShowsItsDisplacementInMillimetresAndControlsRecordNowhereElse) {
+  Movement(1, 1, 0);
+  E().selectedBone = FOREARM;
+  E().dragging = 1;
+  E().slideMode = 1;
+  E().grabTransforms.resize(size_t(rig.boneCount));
+  for (int i = 0; i < rig.boneCount; ++i) E().grabTransforms[size_t(i)].position = rig.bones[size_t(i)].position;
+  rig.bones[FOREARM].position.x += 6554;   // 100.006 mm
+  rig.bones[FOREARM].position.y -= 13107;  // -199.997 mm
+  EditDomain = 3;
+  Draw();
+  const InterfaceButton* move = Shown("move");
+  ASSERT_NE(move, nullptr);
+  const auto row = RowAt(move->top, move->left);
+  ASSERT_EQ(row.size(), 2u);
+  EXPECT_EQ(TextOf(*row[1]), "100 -200 0");
+  EXPECT_EQ(row[1]->left, row[0]->right);
+  EXPECT_EQ(move->top, Shown("xyz")->top + ButtonHeight) << "under the bone's position";
+  for (int i = 0; i < ButtonCount; ++i) EXPECT_EQ(InterfaceButtons[i].editDomain, 0) << TextOf(InterfaceButtons[i]);
+  E().slideMode = 0;
+  Draw();
+  EXPECT_EQ(Shown("move"), nullptr) << "a turn shows no displacement";
+  E().dragging = 0;
+  ClearInterface();
+}
+
+// Pressing a pose's "high" button selects that pose's high animation; a pose flag pressed marks
+// the skeleton unsaved; a frame button ends a running test.
+TEST_F(AnimScreen, TheHighButtonSelectsTheHighAnimationAndAFrameButtonEndsATest) {
+  NewPose(*s);
+  MakePoseBlend(*s);
+  s->selectedPose = -1;
+  NewPose(*s);  // pose 1, plain, selected
+  Draw();
+  const InterfaceButton* high = Shown("high");
+  ASSERT_NE(high, nullptr);
+  Press(*high);
+  EXPECT_EQ(s->selectedPose, 0);
+  EXPECT_EQ(s->poseHalf, 1);
+  EXPECT_EQ(E().selected, &skeleton.poses[0].high);
+  Draw();
+  E().unsaved = 0;
+  Press(*Shown("Standing"));
+  EXPECT_EQ(E().unsaved, 1);
+  ClearInterface();
+
+  Movement(1, 3, 0);
+  ASSERT_EQ(StartTest(*s, 10), 1);
+  Draw();
+  const auto frames = RowAt((768 / ButtonHeight - 2) * ButtonHeight);
+  ASSERT_GE(frames.size(), 3u);
+  Press(*frames[2]);  // frame "2"
+  EXPECT_EQ(s->testing, 0);
+  EXPECT_EQ(CurrentFrameIndex(E()), 1);
+  EXPECT_FLOAT_EQ(E().phase, 0.5f);
+  ClearInterface();
+}
+
 }  // namespace

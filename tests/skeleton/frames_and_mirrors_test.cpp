@@ -155,10 +155,12 @@ TEST(Poses, ADefaultPoseSuitsEverySeatingAndACopyTakesBothAnimations) {
   Pose p;
   p.flags = 9;
   p.lowHeight = 0.4f;
+  std::strcpy(p.name, "a long old name");
   p.MakeDefault(rig);
   EXPECT_EQ(p.flags, 0u);
   EXPECT_EQ(p.seatings, 1023u);
-  EXPECT_STREQ(p.name, "unnamed");
+  const char unnamed[POSE_NAME_SIZE] = "unnamed";
+  EXPECT_EQ(std::memcmp(p.name, unnamed, POSE_NAME_SIZE), 0) << "the whole field, as a file stores it";
   EXPECT_EQ(p.lowHeight, 0.0f);
   EXPECT_EQ(p.highHeight, 1.0f);
   ASSERT_EQ(p.low.frameCount, 1);

@@ -148,6 +148,18 @@ TEST(SkeletonFile, TheBodyReadsBackFieldByFieldAndWritesTheSameBytes) {
   EXPECT_EQ(std::filesystem::file_size("skeleton.skl"), body.size() + DATA_FILE_HEADER_SIZE);
   std::filesystem::remove("skeleton.skl");
   read.Free();
+  // A skeleton without poses reads back with none and no pose table.
+  for (int i = 0; i < written.poseCount; ++i) written.poses[i].Free();
+  delete[] written.poses;
+  written.poses = nullptr;
+  written.poseCount = 0;
+  Reader posesLess(SkeletonBody(written));
+  Skeleton none;
+  none.Init();
+  ASSERT_EQ(none.Read(posesLess.file), 1);
+  EXPECT_EQ(none.poseCount, 0);
+  EXPECT_EQ(none.poses, nullptr);
+  none.Free();
   written.Free();
 }
 
@@ -283,6 +295,14 @@ TEST(AnimationBody, FramesReadIntoAnotherRigKeepTheirPlaces) {
     ASSERT_EQ(ReadAnimation(a, reader.file, 40, fallback), 1);
     EXPECT_EQ(a.scale, fallback == 0.0f ? forty.scale : 2.5f);
     a.Free();
+  }
+  // A rig of no solids still counts a transform a frame against the budget.
+  {
+    Reader again(body);
+    Animation none;
+    int64_t budget = 1;
+    EXPECT_EQ(ReadAnimationWithin(none, again.file, 0, 0.0f, budget), 0) << "two frames, room for one";
+    EXPECT_EQ(budget, 1);
   }
   // Frames beyond the limit or the bytes: refused before anything is made.
   std::vector<uint8_t> many = body;
