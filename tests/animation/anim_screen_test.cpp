@@ -1490,4 +1490,60 @@ TEST_F(AnimScreen, TheHighButtonSelectsTheHighAnimationAndAFrameButtonEndsATest)
   ClearInterface();
 }
 
+
+// "copy to all frames" asks which copy, and the choice runs it: here the forearm's hand in every
+// frame relative to the forearm, recorded for undo.
+TEST_F(AnimScreen, CopyToAllFramesAsksWhichCopyAndRunsTheChoice) {
+  Movement(1, 2, 0);
+  E().selectedBone = FOREARM;
+  E().selected->frames[0].transforms[HAND].translation.y += 3000;
+  SetCurrentFrame(E(), 0);
+  AnimFileCommand(*s, 9);
+  ASSERT_EQ(SelectDialog.prss.alive, 1);
+  EXPECT_STREQ(SelectDialog.title, "Select copy operation");
+  ASSERT_EQ(SelectDialog.count, 2);
+  EXPECT_STREQ(SelectDialog.texts[0], "Copy children relative to bone -> all frames");
+  EXPECT_STREQ(SelectDialog.texts[1], "Bone & children relative to parent -> all frames");
+  SelectItemClick(nullptr, 1, 0);
+  EXPECT_EQ(E().undo.size(), 1u);
+  EXPECT_EQ(E().keyActive, 0);
+  EXPECT_EQ(E().selected->frames[1].transforms[HAND].translation.y, E().selected->frames[0].transforms[HAND].translation.y)
+      << "the forearm stands alike in both frames: so does the copied hand";
+}
+
+// In driver mode the screen opens on a copy of the animation handed over, its first frame
+// shown; with a vehicle on show its name heads the panel and the two mirror toggles start on.
+TEST_F(AnimScreen, DriverModeOpensOnACopyOfTheHandedAnimationWithTheVehicle) {
+  Close();
+  Animation handed;
+  handed.Init(rig);
+  handed.InsertFrame(0, rig.boneCount);
+  handed.frames[1].transforms[HAND].translation.x += 999;
+  handed.scale = 2.0f;
+  for (const bool vehicle : {true, false}) {
+    SCOPED_TRACE(vehicle ? "a vehicle on show" : "no vehicle");
+    AnimVehicleHooks.vehicleName = nullptr;
+    if (vehicle) AnimVehicleHooks.vehicleName = [] { return "kart"; };
+    BoneLinkArray* links = CheckObjectEditorHierarchy(nullptr, nullptr, &table);
+    ASSERT_NE(links, nullptr);
+    s = reinterpret_cast<AnimEditorScreen*>(CreateAnimEditor(nullptr, nullptr, &table, links, &handed));
+    ASSERT_NE(E().driverAnimation, nullptr);
+    EXPECT_NE(E().driverAnimation, &handed) << "a copy";
+    EXPECT_EQ(E().selected, E().driverAnimation);
+    ASSERT_EQ(E().selected->frameCount, 2);
+    EXPECT_NE(E().selected->frames[1].transforms, handed.frames[1].transforms);
+    EXPECT_EQ(E().selected->frames[1].transforms[HAND].translation.x, handed.frames[1].transforms[HAND].translation.x);
+    EXPECT_EQ(E().selected->scale, 2.0f);
+    EXPECT_EQ(E().currentFrame, &E().selected->frames[0]);
+    EXPECT_EQ(E().autoCopyAndFlip, vehicle ? 1 : 0);
+    EXPECT_EQ(E().symmetricalLegs, vehicle ? 1 : 0);
+    EXPECT_EQ(E().autoLockParent, 1);
+    EXPECT_STREQ(s->caption, vehicle ? "...kart" : "");
+    Close();
+  }
+  AnimVehicleHooks = AnimVehicleLink{};
+  handed.Free();
+  EXPECT_EQ(CheckObjectEditorHierarchy(nullptr, nullptr, nullptr), nullptr);
+}
+
 }  // namespace
