@@ -89,6 +89,7 @@ class HumanSystemFileTest : public ::testing::Test {
 TEST_F(HumanSystemFileTest, SixModelsGiveTwentySixSlotsOfFourLevels) {
   Install(HumanFile({0, 0, 0, 0, 0, 0}, {31}));
   ASSERT_EQ(LoadHumanSystem(), 1);
+  ASSERT_EQ(LoadHumanSystem(), 1) << "read again: what was read before is let go first";
   EXPECT_EQ(Humans.modelCount, 6);
   EXPECT_EQ(Humans.skeletonCount, 1);
   BuildHumanMeshes();
@@ -119,6 +120,7 @@ TEST_F(HumanSystemFileTest, ARefusedSkeletonOrAMissingFileRefusesTheFile) {
   EXPECT_EQ(LoadHumanSystem(), 0) << "no file";
   Install(HumanFile({0, 1}, {31, 30}));  // the second skeleton is refused
   EXPECT_EQ(LoadHumanSystem(), 0);
+  EXPECT_TRUE(Logged("damaged after 2 models and 1 skeletons : skeleton solids")) << "where it stopped, and why";
   EXPECT_EQ(Humans.modelCount, 0) << "nothing is kept";
   EXPECT_EQ(Humans.skeletonCount, 0);
   EXPECT_EQ(Humans.models, nullptr);
@@ -137,6 +139,7 @@ TEST_F(HumanSystemFileTest, CountsBeyondTheBytesAndDamagedModelsRefuseTheFile) {
   manyModels[DATA_FILE_HEADER_SIZE + 3] = 0x7F;
   Install(manyModels);
   EXPECT_EQ(LoadHumanSystem(), 0);
+  EXPECT_TRUE(Logged("models in a file of")) << "the count that cannot fit is logged";
   // Every cut short file is refused, or reads what it wholly holds: a count cut short reads
   // as 0 (no models; or models and no skeletons).
   for (size_t n = DATA_FILE_HEADER_SIZE + 1; n < image.size(); n += 97) {
