@@ -354,6 +354,43 @@ TEST(BoneRig, AJointWithItsAxesTogetherPullsNothingBackEvenWithLimitsBelowZero) 
   }
 }
 
+
+// A new bone: awake, 18000 N/m stiff, grip 0.5, damping 250 N s/m, eight zeroed hull points
+// and no triangles.
+TEST(Bone, ANewBoneIsAwakeWithItsContactConstantsAndEightZeroedPoints) {
+  Bone b;
+  EXPECT_EQ(b.awake, 1);
+  EXPECT_EQ(b.stiffness, 18000.0f);
+  EXPECT_EQ(b.grip, 0.5f);
+  EXPECT_EQ(b.damping, 250.0f);
+  ASSERT_EQ(b.pointCount, 8);
+  EXPECT_EQ(b.triangleCount, 0);
+  for (int p = 0; p < 8; ++p) {
+    EXPECT_EQ(b.points[p].local.x, 0.0f) << p;
+    EXPECT_EQ(b.points[p].local.z, 0.0f) << p;
+  }
+}
+
+
+// A box dropped tilted onto the floor settles on a face: the floor's push at the low corner
+// turns it flat, not further over.
+TEST(BoneRig, ABoxDroppedTiltedSettlesFlatOnAFace) {
+  BoneRig rig;
+  rig.Allocate(1, 0);
+  MakeBone(rig.bones[0], 0.1f, 2.0f, 0.3f);
+  const float c = std::cos(0.3f), s = std::sin(0.3f);
+  const float tilted[9] = {1, 0, 0, 0, c, -s, 0, s, c};  // 0.3 rad about x
+  std::copy(tilted, tilted + 9, rig.bones[0].orientation);
+  AnimEditor editor;
+  for (int n = 0; n < 4000; ++n) Bone::SimulateStep(rig, editor, DT, G);
+  const Bone& b = rig.bones[0];
+  float upright = 0.0f;  // the largest vertical share of the box's axes: 1 when flat
+  for (int k = 0; k < 3; ++k) upright = std::max(upright, std::fabs(b.orientation[6 + k]));
+  EXPECT_NEAR(upright, 1.0f, 0.01f);
+  EXPECT_NEAR(Height(b), 0.1f, 0.01f) << "resting on a face, half its size up";
+  EXPECT_LT(std::sqrt(LengthSquared(b.velocity)), 0.01f);
+}
+
 }  // namespace
 
 TEST(BoneRig, NegativeCountsMakeAnEmptyRigAndAHeldIndexPastTheRigHoldsNothing) {

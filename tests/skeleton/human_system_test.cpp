@@ -247,6 +247,15 @@ TEST(RestBones, EachSolidsRestFrameAndASymmetricalBonesFirstSolidMarked) {
   EXPECT_EQ(shortest[1].mirrorStep, 1);
   rig.boneCount = 5;
   rig.Free();
+  // A pair as the first bone: solid 0 marked.
+  s.bones[0].flags = SKELETON_BONE_SYMMETRICAL;
+  s.bones[2].flags = 0;
+  s.CreateBones(rig);
+  ASSERT_EQ(rig.boneCount, 5);
+  const std::vector<ModelBone> first = RestBones(s, rig);
+  const uint8_t firstMarked[5] = {1, 0, 1, 0, 0};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(first[size_t(i)].mirrorStep, firstMarked[i]) << i;
+  rig.Free();
   s.Free();
 }
 
