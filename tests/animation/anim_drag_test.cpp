@@ -433,4 +433,28 @@ TEST(CopyToFrames, ARangePastBothEndsCoversEveryFrameAndNoMore) {
   EndDrag(e);
 }
 
+
+// A copy that cannot run leaves nothing prepared: no bone selected, or the root asked to copy
+// relative to a parent it does not have.
+TEST(CopyToFrames, ACopyThatCannotRunLeavesNothingPrepared) {
+  ReportRecorder recorder;
+  TestEditor t(2);
+  AnimEditor& e = t.editor;
+  SetCurrentFrame(e, 0);
+  e.selectedBone = -1;
+  e.highlighted = 3;
+  EXPECT_EQ(PrepareCopyToFrames(e), 0);
+  EXPECT_EQ(e.keyActive, 0);
+  EXPECT_EQ(e.highlighted, -1);
+  e.selectedBone = TRUNK;
+  ASSERT_EQ(PrepareCopyToFrames(e), 1);
+  Animation before;
+  before.Copy(t.animation, TEST_SOLIDS);
+  CopyToFrames(e, 1);
+  EXPECT_EQ(e.keyActive, 0);
+  EXPECT_EQ(e.highlighted, -1);
+  for (int f = 0; f < 2; ++f) EXPECT_TRUE(SameTransforms(before.frames[f].transforms, t.animation.frames[f].transforms, TEST_SOLIDS));
+  before.Free();
+}
+
 }  // namespace

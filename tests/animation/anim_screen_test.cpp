@@ -17,6 +17,7 @@
 #include "modeller/object_editor.h"
 #include "modeller/vehicle_editor_link.h"
 #include "platform/keys.h"
+#include "render/object_picture.h"
 #include "render/views.h"
 #include "modeller/edit_views.h"
 #include "tests/animation/anim_test_util.h"
@@ -1544,6 +1545,106 @@ TEST_F(AnimScreen, DriverModeOpensOnACopyOfTheHandedAnimationWithTheVehicle) {
   AnimVehicleHooks = AnimVehicleLink{};
   handed.Free();
   EXPECT_EQ(CheckObjectEditorHierarchy(nullptr, nullptr, nullptr), nullptr);
+}
+
+
+// Changing what is edited empties the undo history: selecting a pose or a movement, deleting a
+// pose, making it plain or a blend, removing the animations.
+TEST_F(AnimScreen, ChangingWhatIsEditedEmptiesTheUndoHistory) {
+  NewPose(*s);
+  s->selectedPose = -1;
+  NewPose(*s);
+  const auto emptied = [&](const char* what, auto change) {
+    AddUndo(E());
+    ASSERT_FALSE(E().undo.empty()) << what;
+    change();
+    EXPECT_TRUE(E().undo.empty()) << what;
+  };
+  emptied("select a pose", [&] { SelectPose(*s, 0, 0); });
+  emptied("make it a blend", [&] { MakePoseBlend(*s); });
+  emptied("make it plain", [&] { MakePosePlain(*s); });
+  emptied("delete it", [&] { DeletePose(*s); });
+  SelectMovement(*s, 1);
+  AnimCommand(*s, 0, 1);
+  emptied("select a movement", [&] { SelectMovement(*s, 2); });
+  emptied("remove the animations", [&] {
+    AnimFileCommand(*s, 1);
+    lastAnswer(&s->prss, lastWords[0], lastWords[1]);
+  });
+}
+
+// The blend test starts with the seating checked for the pose and the rig posed at the test
+// height, no frame shown.
+TEST_F(AnimScreen, TheBlendTestStartsWithTheSeatingCheckedAndTheRigPosed) {
+  NewPose(*s);
+  MakePoseBlend(*s);
+  Pose& p = skeleton.poses[0];
+  p.seatings = 1u << 5;
+  s->selectedSeating = 2;
+  p.high.frames[0].transforms[HAND].translation.x += 8000;
+  p.lowHeight = 0.0f;
+  p.highHeight = 1.0f;
+  s->testHeight = 1.0f;
+  StartBlendTest(*s);
+  ASSERT_EQ(s->blendTest, 1);
+  EXPECT_EQ(s->selectedSeating, 5);
+  EXPECT_EQ(E().currentFrame, nullptr);
+  EXPECT_EQ(rig.bones[HAND].position.x, p.high.frames[0].transforms[HAND].translation.x);
+  EXPECT_EQ(E().selectedBone, -1);
+}
+
+// Letting go of the keys gives back the parent locked for the turn and its colour.
+TEST_F(AnimScreen, LettingGoOfTheKeysGivesBackTheTemporaryLock) {
+  Movement(1, 1, 0);
+  E().selectedBone = FOREARM;
+  const auto act = [&](const char* keys) {
+    for (const char* k = "QWEASD"; *k; ++k) KeyState[int(*k)] = 0;
+    for (const char* k = keys; *k; ++k) KeyState[int(*k)] = 1;
+    const int skipped = FrameSkipped;
+    FrameSkipped = 1;
+    s->prss.act(&s->prss);
+    FrameSkipped = skipped;
+  };
+  act("Q");
+  ASSERT_EQ(E().tempLocked, UPPER_ARM);
+  EXPECT_EQ(E().links->links[UPPER_ARM].locked, 1u);
+  EXPECT_EQ(rig.bones[FOREARM].colour, BONE_COLOUR_FREE) << "coloured by its part in the turn";
+  act("");
+  EXPECT_EQ(E().tempLocked, -1);
+  EXPECT_EQ(E().links->links[UPPER_ARM].locked, 0u);
+  EXPECT_EQ(rig.bones[FOREARM].colour, skeleton.bones[3].colour) << "back in its own colour";
+}
+
+// A frame drawn: the screen's buttons, the handles and the bone labels (none while a blend is
+// tested), the view taken from the editor's view; closing leaves the rig in its own colours.
+TEST_F(AnimScreen, AFrameDrawsTheButtonsAndLabelsAndTakesTheView) {
+  FrontView front;
+  Movement(1, 1, 0);
+  E().selectedBone = HEAD;
+  const int off = EditorDrawingOff, skipped = FrameSkipped;
+  EditorDrawingOff = 0;
+  FrameSkipped = 0;
+  ClearInterface();
+  s->prss.act(&s->prss);
+  EXPECT_NE(Shown("save skeleton"), nullptr);
+  EXPECT_NE(Shown("#3"), nullptr);
+  EXPECT_NE(Shown("Z"), nullptr) << "the handles";
+  EXPECT_EQ(E().view.width, 1024);
+  EXPECT_EQ(E().view.height, 768);
+  EXPECT_EQ(E().view.eye.y, 4 << 16);
+  EXPECT_EQ(E().view.perspective, 1);
+  s->blendTest = 1;
+  ClearInterface();
+  s->prss.act(&s->prss);
+  EXPECT_EQ(Shown("#3"), nullptr) << "no labels while a blend is tested";
+  s->blendTest = 0;
+  EditorDrawingOff = off;
+  FrameSkipped = skipped;
+  ClearInterface();
+  E().links->links[HAND].locked = 1;
+  rig.bones[HAND].colour = BONE_COLOUR_LOCKED;
+  Close();
+  EXPECT_EQ(rig.bones[HAND].colour, skeleton.bones[4].colour);
 }
 
 }  // namespace
