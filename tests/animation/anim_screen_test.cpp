@@ -1373,7 +1373,8 @@ TEST_F(AnimScreen, CommandsTakeTheEdgesOfTheirRanges) {
   const int32_t z = E().selected->frames[1].transforms[HEAD].translation.z;
   ASSERT_EQ(MoveWholeAnimation(*s, 2, 0.5), 1);
   EXPECT_EQ(E().selected->frames[1].transforms[HEAD].translation.z, z + 32768);
-  // Up to the largest 32-bit coordinate exactly, and down to the smallest.
+  // Up to the largest 32-bit coordinate exactly, and down to the smallest: a move of nearly
+  // 2^32 units that lands in range (it once overflowed int on the way).
   int32_t highest = INT32_MIN, lowest = INT32_MAX;
   for (int f = 0; f < 2; ++f)
     for (int k = 0; k < rig.boneCount; ++k) {
