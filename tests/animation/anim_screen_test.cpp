@@ -1177,20 +1177,20 @@ TEST_F(AnimScreen, TheMouseDrivesTheTestAndEndsADragByCancelOrRelease) {
 }
 
 
-// A perspective view from 4 m in front of the figure (+y), 1 m up, looking back along -y, on
-// a 1024 x 768 screen; the view in use until the object is gone.
+// A perspective view from 4 m in front of the figure (+y), 1 m up (at x = eyeX), looking back
+// along -y, on a 1024 x 768 screen; the view in use until the object is gone.
 struct FrontView {
   View view{};
   int keptWidth = ScreenWidth, keptHeight = ScreenHeight;
   int32_t keptEditWidth = EditViews.width;
   float keptFov = EditViews.fovScale;
-  FrontView() {
+  explicit FrontView(int32_t eyeX = 0) {
     InitSinCosTables();
     ScreenWidth = 1024;
     ScreenHeight = 768;
     SetDefaultLayouts();
     SetupScreenLayout(1024, 768);
-    const int32_t eye[3] = {0, 4 << 16, 1 << 16};
+    const int32_t eye[3] = {eyeX, 4 << 16, 1 << 16};
     const float light[3] = {0, 0, 1};
     const int32_t lightDir[3] = {0, 0, 0x10000};
     InitView(view, eye, light, lightDir);
@@ -1506,6 +1506,7 @@ TEST_F(AnimScreen, CopyToAllFramesAsksWhichCopyAndRunsTheChoice) {
   ASSERT_EQ(SelectDialog.count, 2);
   EXPECT_STREQ(SelectDialog.texts[0], "Copy children relative to bone -> all frames");
   EXPECT_STREQ(SelectDialog.texts[1], "Bone & children relative to parent -> all frames");
+  EXPECT_EQ(SelectDialog.current, 0) << "the first choice offered first";
   SelectItemClick(nullptr, 1, 0);
   EXPECT_EQ(E().undo.size(), 1u);
   EXPECT_EQ(E().keyActive, 0);
@@ -1646,6 +1647,31 @@ TEST_F(AnimScreen, AFrameDrawsTheButtonsAndLabelsAndTakesTheView) {
   rig.bones[HAND].colour = BONE_COLOUR_LOCKED;
   Close();
   EXPECT_EQ(rig.bones[HAND].colour, skeleton.bones[4].colour);
+}
+
+
+// A handle that would reach past the largest coordinate ends at it: the bone 1000 units short
+// of the edge, its handle about 13000 long.
+TEST_F(AnimScreen, AHandleReachingPastTheLargestCoordinateEndsAtIt) {
+  FrontView front(INT32_MAX - (1 << 15));  // the eye half a metre short of the edge
+  Movement(1, 1, 0);
+  E().selectedBone = HAND;
+  rig.bones[HAND].position = {INT32_MAX - 1000, 0, 1 << 16};
+  ClearInterface();
+  DrawAnimHandles(*s);
+  const IntVector& p = rig.bones[HAND].position;
+  const int32_t c[3] = {p.x, p.y, p.z};
+  float cx, cy, ex, ey;
+  int32_t depth, endDepth;
+  ASSERT_EQ(ProjectPointToScreen(c, &cx, &cy, &depth), 1);
+  ASSERT_GT(double(depth) * 0.8f / 16.0, 1000.0) << "the handle would pass the edge";
+  const int32_t end[3] = {INT32_MAX, p.y, p.z};
+  ASSERT_EQ(ProjectPointToScreen(end, &ex, &ey, &endDepth), 1);
+  const InterfaceButton* x = Shown("X");
+  ASSERT_NE(x, nullptr);
+  EXPECT_NEAR((x->left + x->right) / 2.0, ex, 1.01);
+  EXPECT_NEAR(E().handleScreen[0][0], ex - cx, 0.01);
+  ClearInterface();
 }
 
 }  // namespace

@@ -259,4 +259,20 @@ TEST(RestBones, EachSolidsRestFrameAndASymmetricalBonesFirstSolidMarked) {
   s.Free();
 }
 
+
+// The helmet's meshes: as many levels as its model has, one at least and four at most.
+TEST(Helmet, TheHelmetTakesItsModelsLevelsWithinOneToFour) {
+  for (const int levels : {0, 2, 9}) {
+    SCOPED_TRACE(levels);
+    HelmetModel = new ModelObject();
+    HelmetModel->Init();
+    HelmetModel->lodCount = uint8_t(levels);
+    BuildHelmetMeshes();
+    EXPECT_EQ(Helmet.levelCount, levels == 0 ? 1 : levels == 2 ? 2 : 4);
+    for (int level = 0; level < Helmet.levelCount; ++level) EXPECT_NE(Helmet.meshes[level], nullptr) << level;
+    FreeHelmet();
+    EXPECT_EQ(HelmetModel, nullptr);
+  }
+}
+
 }  // namespace
