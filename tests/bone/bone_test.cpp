@@ -391,6 +391,29 @@ TEST(BoneRig, ABoxDroppedTiltedSettlesFlatOnAFace) {
   EXPECT_LT(std::sqrt(LengthSquared(b.velocity)), 0.01f);
 }
 
+
+// A held bone is turned toward the target's orientation: pulled at each of its points toward
+// where the target puts that point, it comes round to the target, not away from it.
+TEST(BoneRig, AHeldBoneTurnsTowardTheTargetsOrientation) {
+  BoneRig rig;
+  rig.Allocate(1, 0);
+  MakeBone(rig.bones[0], 0.1f, 1.0f, 5.0f);
+  AnimEditor editor;
+  editor.heldBone = 0;
+  editor.pose.resize(1);
+  editor.targetPosition = rig.bones[0].position;
+  editor.targetRadius = 1.0f;
+  editor.dragGain = 200.0f;
+  const float c = std::cos(0.3f), s = std::sin(0.3f);
+  const float target[9] = {c, -s, 0, s, c, 0, 0, 0, 1};  // 0.3 rad about z
+  std::copy(target, target + 9, editor.targetOrientation);
+  for (int n = 0; n < 1000; ++n) Bone::SimulateStep(rig, editor, DT, 0.0f);
+  const float* o = rig.bones[0].orientation;
+  EXPECT_NEAR(o[0], c, 0.02f);
+  EXPECT_NEAR(o[3], s, 0.02f) << "turned about +z as the target is";
+  EXPECT_NEAR(o[8], 1.0f, 0.02f);
+}
+
 }  // namespace
 
 TEST(BoneRig, NegativeCountsMakeAnEmptyRigAndAHeldIndexPastTheRigHoldsNothing) {

@@ -275,4 +275,12 @@ TEST(Helmet, TheHelmetTakesItsModelsLevelsWithinOneToFour) {
   }
 }
 
+
+// Without a helmet file there is no helmet, and nothing is kept of the attempt.
+TEST(Helmet, NoHelmetFileMeansNoHelmet) {
+  std::filesystem::remove("data/hmn/helmet.qxe");
+  LoadHelmet();
+  EXPECT_EQ(HelmetModel, nullptr);
+}
+
 }  // namespace
