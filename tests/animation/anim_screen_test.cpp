@@ -1270,6 +1270,9 @@ TEST_F(AnimScreen, TheAxisHandlesStandAtTheProjectedEndsOfTheBonesAxes) {
   EXPECT_EQ(E().handleLength, 7);
   EXPECT_EQ(E().handleScreen[0][0], 3.0f);
   E().dragging = 0;
+  E().selectedBone = TRUNK;
+  const auto root = handles();
+  EXPECT_TRUE(std::all_of(root.begin(), root.end(), [](auto* b) { return b != nullptr; })) << "the root, solid 0, has handles";
   E().selectedBone = TEST_SOLIDS;
   const auto none = handles();
   EXPECT_TRUE(std::all_of(none.begin(), none.end(), [](auto* b) { return b == nullptr; })) << "no such bone";

@@ -305,6 +305,13 @@ TEST(BoneRig, AllocatingClearsTheJointsAndClockAndOnlyBonesOfTheLeastMassStep) {
   ASSERT_EQ(rig.joints.size(), 2u);
   EXPECT_EQ(rig.joints[0].a, nullptr);
   EXPECT_EQ(rig.bones.size(), 3u);
+  {
+    BoneRig freed;
+    freed.Allocate(3, 2);
+    freed.Free();
+    EXPECT_EQ(freed.boneCount, 0) << "a freed rig counts nothing";
+    EXPECT_EQ(freed.jointCount, 0);
+  }
 
   MakeBone(rig.bones[0], 0.1f, SOLID_LEAST_MASS, 50.0f);
   MakeBone(rig.bones[1], 0.1f, SOLID_LEAST_MASS * 0.5f, 50.0f);
@@ -429,6 +436,11 @@ TEST(BoneRig, NegativeCountsMakeAnEmptyRigAndAHeldIndexPastTheRigHoldsNothing) {
   editor.heldBone = 1;
   for (int n = 0; n < 2000; ++n) Bone::SimulateStep(rig, editor, DT, G);
   EXPECT_NEAR(Height(rig.bones[0]), 0.1f, 0.02f) << "it stands on the floor, not falling through it";
+  // Upside down, its first corner lies on the floor too.
+  const float flipped[9] = {1, 0, 0, 0, -1, 0, 0, 0, -1};
+  std::copy(flipped, flipped + 9, rig.bones[0].orientation);
+  for (int n = 0; n < 500; ++n) Bone::SimulateStep(rig, editor, DT, G);
+  ASSERT_NE(rig.bones[0].points[0].touching, 0) << "the first corner on the floor";
   editor.heldBone = 0;  // the one bone held: it floats, touching nothing
   Bone::SimulateStep(rig, editor, DT, G);
   for (int p = 0; p < rig.bones[0].pointCount; ++p) EXPECT_EQ(rig.bones[0].points[p].touching, 0) << p;
