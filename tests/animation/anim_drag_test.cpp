@@ -402,8 +402,13 @@ TEST(Drag, TheLegsMirrorFromSolidSixAndTheRootMayBeDragged) {
   e.selectedBone = TEST_SOLIDS;
   EXPECT_EQ(StartDrag(e, 0, 0), 0);
   e.selectedBone = TRUNK;
+  const float tilt[9] = {1, 0, 0, 0, std::cos(0.3f), -std::sin(0.3f), 0, std::sin(0.3f), std::cos(0.3f)};
+  std::copy(tilt, tilt + 9, t.rig.bones[HEAD].orientation);  // the head tilted: a turn to carry
   ASSERT_EQ(StartDrag(e, 0, 0), 1) << "the root slides with everything carried";
   EXPECT_EQ(t.links.links[HEAD].state, LINK_CARRIED);
+  // The step reads each carried solid's place in the dragged bone's axes from the pose entries.
+  for (int k = 0; k < 9; ++k) EXPECT_EQ(e.pose[HEAD].relative[k], t.links.links[HEAD].relRotation[k]) << k;
+  EXPECT_EQ(e.pose[HEAD].offset.z, t.links.links[HEAD].relPosition.z);
   EXPECT_EQ(e.heldBone, TRUNK);
   EndDrag(e);
   e.view.width = 0;

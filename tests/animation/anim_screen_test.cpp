@@ -847,6 +847,7 @@ TEST_F(AnimScreen, ThePosePanelListsThePosesTheirCommandsFlagsAndSeatingsUnderTh
   EXPECT_STREQ(OpenTextEntry.prompt, "Enter new name for pose");
   EXPECT_STREQ(OpenTextEntry.initialText, "two");
   EXPECT_EQ(OpenTextEntry.maxLength, POSE_NAME_SIZE);
+  EXPECT_EQ(OpenTextEntry.prefixLength, 0) << "the whole name may be typed over";
   ConfirmTextEntry("deux");
   EXPECT_STREQ(p.name, "deux");
   Press(*RowAt(ButtonHeight, x, end)[0], 1);
@@ -1674,6 +1675,25 @@ TEST_F(AnimScreen, AHandleReachingPastTheLargestCoordinateEndsAtIt) {
   ASSERT_NE(x, nullptr);
   EXPECT_NEAR((x->left + x->right) / 2.0, ex, 1.01);
   EXPECT_NEAR(E().handleScreen[0][0], ex - cx, 0.01);
+  ClearInterface();
+}
+
+
+// While a question is open the screen's frame ends after the question's: none of the
+// screen's buttons.
+TEST_F(AnimScreen, WhileAQuestionIsOpenTheFrameRunsOnlyTheQuestion) {
+  Movement(1, 1, 0);
+  AskMoveAll(*s, 0);
+  ASSERT_NE(s->prss.sub, nullptr);
+  const int off = EditorDrawingOff, skipped = FrameSkipped;
+  EditorDrawingOff = 0;
+  FrameSkipped = 0;
+  ClearInterface();
+  s->prss.act(&s->prss);
+  EditorDrawingOff = off;
+  FrameSkipped = skipped;
+  EXPECT_EQ(Shown("save skeleton"), nullptr);
+  CancelTextEntry();
   ClearInterface();
 }
 
