@@ -533,6 +533,32 @@ TEST(BoneRig, AJointsFrameTurnsByItsAnglesAndABoneIndexOutsideJoinsNothing) {
   s.Free();
 }
 
+
+// A joint must name bones the skeleton has: the last bone may be named, one past it may not,
+// as either of the joint's two bones.
+TEST(SkeletonFile, AJointNamingABonePastTheLastRefusesTheSkeleton) {
+  struct Case { int boneA, boneB; bool taken; };
+  const Case cases[] = {{0, 16, true}, {16, 1, true}, {0, 17, false}, {17, 1, false}, {-1, 1, false}, {0, -1, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.boneA) + " " + std::to_string(c.boneB));
+    Skeleton s;
+    MakeSkeleton(s, 2, 15);  // 17 bones
+    s.joints[1].boneA = c.boneA;
+    s.joints[1].boneB = c.boneB;
+    const std::vector<uint8_t> body = SkeletonBody(s);
+    s.Free();
+    Reader reader(body);
+    Skeleton read;
+    read.Init();
+    SkeletonReadFault = "";
+    EXPECT_EQ(read.Read(reader.file), c.taken ? 1 : 0);
+    if (!c.taken) {
+      EXPECT_STREQ(SkeletonReadFault, "skeleton joint bones");
+    }
+    read.Free();
+  }
+}
+
 }  // namespace
 
 TEST(AnimationFile, AFileReadsIntoARigAndVersionsBefore249AreRefused) {
