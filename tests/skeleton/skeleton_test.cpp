@@ -534,11 +534,11 @@ TEST(BoneRig, AJointsFrameTurnsByItsAnglesAndABoneIndexOutsideJoinsNothing) {
 }
 
 
-// A joint must name bones the skeleton has: the last bone may be named, one past it may not,
-// as either of the joint's two bones.
-TEST(SkeletonFile, AJointNamingABonePastTheLastRefusesTheSkeleton) {
+// A joint must name bones the skeleton has: the first and last bones may be named, one past
+// either end may not, as either of the joint's two bones.
+TEST(SkeletonFile, AJointNamingABonePastEitherEndRefusesTheSkeleton) {
   struct Case { int boneA, boneB; bool taken; };
-  const Case cases[] = {{0, 16, true}, {16, 1, true}, {0, 17, false}, {17, 1, false}, {-1, 1, false}, {0, -1, false}};
+  const Case cases[] = {{0, 16, true}, {16, 1, true}, {1, 0, true}, {0, 17, false}, {17, 1, false}, {-1, 1, false}, {0, -1, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.boneA) + " " + std::to_string(c.boneB));
     Skeleton s;
