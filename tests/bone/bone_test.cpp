@@ -421,6 +421,26 @@ TEST(BoneRig, AHeldBoneTurnsTowardTheTargetsOrientation) {
   EXPECT_NEAR(o[8], 1.0f, 0.02f);
 }
 
+
+// Any bone may be fixed to the held one, the first bone of the rig as well.
+TEST(BoneRig, TheFirstBoneFixedToAHeldBoneIsCarriedWithIt) {
+  BoneRig rig;
+  rig.Allocate(2, 0);
+  MakeBone(rig.bones[0], 0.1f, 2.0f, 5.0f);
+  MakeBone(rig.bones[1], 0.1f, 2.0f, 5.0f);
+  AnimEditor editor;
+  editor.heldBone = 1;
+  editor.pose.resize(2);
+  editor.pose[0].mode = BONE_FIXED_TO_HELD;
+  editor.pose[0].offset = {0.0f, 0.0f, 0.5f};
+  for (int k = 0; k < 9; ++k) editor.pose[0].relative[k] = k % 4 == 0 ? 1.0f : 0.0f;
+  editor.targetPosition = rig.bones[1].position;
+  editor.targetRadius = 1.0f;
+  for (int k = 0; k < 9; ++k) editor.targetOrientation[k] = k % 4 == 0 ? 1.0f : 0.0f;
+  Bone::SimulateStep(rig, editor, DT, 0.0f);
+  EXPECT_NEAR(Height(rig.bones[0]) - Height(rig.bones[1]), 0.5f, 1e-3f) << "half a metre above the held bone";
+}
+
 }  // namespace
 
 TEST(BoneRig, NegativeCountsMakeAnEmptyRigAndAHeldIndexPastTheRigHoldsNothing) {

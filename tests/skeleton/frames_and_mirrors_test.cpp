@@ -156,6 +156,7 @@ TEST(Poses, ADefaultPoseSuitsEverySeatingAndACopyTakesBothAnimations) {
   p.flags = 9;
   p.lowHeight = 0.4f;
   std::strcpy(p.name, "a long old name");
+  MakeFrames(p.high, 2, rig.boneCount);  // an old blend's high animation: let go
   p.MakeDefault(rig);
   EXPECT_EQ(p.flags, 0u);
   EXPECT_EQ(p.seatings, 1023u);

@@ -559,6 +559,23 @@ TEST(SkeletonFile, AJointNamingABonePastEitherEndRefusesTheSkeleton) {
   }
 }
 
+
+// The frame limit of an animation body: exactly the limit is read, one frame more refused.
+TEST(AnimationBody, TheFrameLimitItselfIsReadAndOneMoreRefused) {
+  for (const int frames : {ANIMATION_FRAME_LIMIT, ANIMATION_FRAME_LIMIT + 1}) {
+    SCOPED_TRACE(frames);
+    Animation a;
+    MakeAnimation(a, frames, 1, 2);
+    const std::vector<uint8_t> body = Body([&](DataFile& f) { WriteAnimation(a, f, 1); });
+    a.Free();
+    Reader reader(body);
+    Animation read;
+    EXPECT_EQ(ReadAnimation(read, reader.file, 1, 0.0f), frames == ANIMATION_FRAME_LIMIT ? 1 : 0);
+    EXPECT_EQ(read.frameCount, frames == ANIMATION_FRAME_LIMIT ? frames : 0);
+    read.Free();
+  }
+}
+
 }  // namespace
 
 TEST(AnimationFile, AFileReadsIntoARigAndVersionsBefore249AreRefused) {
