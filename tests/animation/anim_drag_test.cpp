@@ -1,6 +1,7 @@
 // anim_drag_test.cpp - the drag with mouse positions given and Bone::Step run as the screen
 // will: one-axis and plane slides, turns, the cancel and the end written into frames with the
-// legs and the opposite frame mirrored; the mouse ray; the copies over frames.
+// legs and the opposite frame mirrored (from solid six); the mouse ray; the copies over frames
+// (flipped halves, ranges past the ends, copies that cannot run); the phase of the frame shown.
 #include <gtest/gtest.h>
 
 #include <cmath>

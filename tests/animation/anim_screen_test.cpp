@@ -1,7 +1,8 @@
 // anim_screen_test.cpp - the animation editor screen's commands on the test skeleton, without a
 // window: frames and undo, "move all", the test bar and the steering output, poses with their
-// seatings, blends and heights, keys, the side panel's message-history button, and what
-// closing gives back.
+// seatings, blends and heights, keys and held keys, the mouse, the clipboards and file
+// questions, every panel's buttons (word, place, colour, lit state, what a press does), the
+// axis handles and bone labels in a perspective view, driver mode, and what closing gives back.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 // bone_links_test.cpp - the hierarchy check's faults and its anchors, and what SlideBone holds,
 // carries and frees on the test skeleton: locked parents, parents of several children, locked
-// children and leaves, the colours and the carried solids' relative transforms.
+// children and leaves, locked and anchored ancestors up the walk, the root, the colours and the
+// carried solids' relative transforms.
 #include <gtest/gtest.h>
 
 #include "tests/animation/anim_test_util.h"

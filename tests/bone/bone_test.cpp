@@ -1,6 +1,8 @@
 // bone_test.cpp - a bone rig stepped in 1 ms steps: a free bone falls as the sum of its
 // steps says, a rig comes to rest on the floor, a held bone carries its fixed bones and
-// drags the rest, a joint's gains follow its lighter bone, and poses blend exactly.
+// drags the rest and turns toward its target, a joint's gains follow its lighter bone and its
+// swing and twist limits pull back only what passes them, a tilted box settles flat, a new
+// bone's constants, and poses blend exactly.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,7 +1,8 @@
 // human_system_test.cpp - the human system file: counts held to the bytes, a refused
 // skeleton or damaged model refusing the file with nothing kept, a short file without
-// skeletons, slots per model and a model naming a missing skeleton skipped with a log line;
-// the helmet's colours.
+// skeletons, slots per model (levels held to one to four) and a model naming a missing
+// skeleton skipped with a log line; bone sets by index, rest bones' mirror marks; the helmet's
+// colours and levels.
 #include <gtest/gtest.h>
 
 #include <climits>

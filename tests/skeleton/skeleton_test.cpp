@@ -1,7 +1,8 @@
 // skeleton_test.cpp - the skeleton body written and read back field by field (every write
 // mode the same bytes), refused skeletons (no bones, 30 solids, damaged counts and every cut
 // short body) holding nothing, animations read into rigs of another size, and the rig of bone
-// solids a skeleton makes at rest with its pose copied to 16.16 transforms.
+// solids a skeleton makes at rest with its pose copied to 16.16 transforms, its joints' frames
+// and the bone indexes a joint may name.
 #include <gtest/gtest.h>
 
 #include <array>
