@@ -705,6 +705,7 @@ TEST_F(AnimScreen, TheFrameRowNumbersTheFramesAndLightsOnlyTheCurrentOne) {
   EXPECT_EQ(empty[0]->right, 3 * ButtonWidth);
   EXPECT_EQ(TextOf(*empty[1]), "new");
   EXPECT_EQ(empty[1]->word, 0u);
+  EXPECT_EQ(empty[1]->fourth.i, 0) << "a command, not a state: never lit";
   Press(*empty[1]);
   EXPECT_EQ(skeleton.movements[2].frameCount, 1);
   ClearInterface();
@@ -1695,6 +1696,32 @@ TEST_F(AnimScreen, WhileAQuestionIsOpenTheFrameRunsOnlyTheQuestion) {
   FrameSkipped = skipped;
   EXPECT_EQ(Shown("save skeleton"), nullptr);
   CancelTextEntry();
+  ClearInterface();
+}
+
+
+// While a blend is tested the pose panel edits the test height on its own row under "plain"
+// and "blend", in place of the animation height.
+TEST_F(AnimScreen, TheTestHeightHasItsOwnRowUnderPlainAndBlend) {
+  NewPose(*s);
+  MakePoseBlend(*s);
+  StartBlendTest(*s);
+  ASSERT_EQ(s->blendTest, 1);
+  Draw();
+  const int x = 6 * ButtonWidth;
+  const InterfaceButton* blend = Shown("blend");
+  ASSERT_NE(blend, nullptr);
+  const InterfaceButton* test = nullptr;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(&s->testHeight) && InterfaceButtons[i].handler) {
+      test = &InterfaceButtons[i];
+      break;
+    }
+  ASSERT_NE(test, nullptr);
+  EXPECT_EQ(test->top, blend->top + ButtonHeight);
+  EXPECT_EQ(test->left, x);
+  for (int i = 0; i < ButtonCount; ++i)
+    EXPECT_NE(InterfaceButtons[i].word, reinterpret_cast<uintptr_t>(&skeleton.poses[0].highHeight)) << "no animation height";
   ClearInterface();
 }
 

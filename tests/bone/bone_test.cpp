@@ -443,6 +443,30 @@ TEST(BoneRig, TheFirstBoneFixedToAHeldBoneIsCarriedWithIt) {
   EXPECT_NEAR(Height(rig.bones[0]) - Height(rig.bones[1]), 0.5f, 1e-3f) << "half a metre above the held bone";
 }
 
+
+// While bone 0 is held, a joint to a bone fixed to it pulls at neither: the fixed bone is
+// carried, the joint has nothing to do.
+TEST(BoneRig, AJointToABoneFixedToTheHeldOnePullsAtNeither) {
+  BoneRig rig;
+  rig.Allocate(2, 1);
+  MakeBone(rig.bones[0], 0.1f, 1.0f, 5.0f);
+  MakeBone(rig.bones[1], 0.1f, 1.0f, 5.0f);
+  rig.bones[1].position.x = FixedFromMetres(0.3f);
+  rig.joints[0] = FreeJoint(rig.bones[0], rig.bones[1], {0.1f, 0, 0}, {-0.1f, 0, 0});  // 10 cm apart
+  AnimEditor editor;
+  editor.heldBone = 0;
+  editor.pose.resize(2);
+  editor.pose[1].mode = BONE_FIXED_TO_HELD;
+  editor.pose[1].offset = {0.3f, 0.0f, 0.0f};
+  for (int k = 0; k < 9; ++k) editor.pose[1].relative[k] = k % 4 == 0 ? 1.0f : 0.0f;
+  editor.targetPosition = rig.bones[0].position;
+  editor.targetRadius = 1.0f;
+  for (int k = 0; k < 9; ++k) editor.targetOrientation[k] = k % 4 == 0 ? 1.0f : 0.0f;
+  Bone::SimulateStep(rig, editor, DT, 0.0f);
+  EXPECT_NEAR(rig.bones[0].velocity.x, 0.0f, 1e-6f) << "held on its own target, unpulled";
+  EXPECT_NEAR(rig.bones[0].angularMomentum.z, 0.0f, 1e-6f);
+}
+
 }  // namespace
 
 TEST(BoneRig, NegativeCountsMakeAnEmptyRigAndAHeldIndexPastTheRigHoldsNothing) {
