@@ -1722,6 +1722,13 @@ TEST_F(AnimScreen, TheTestHeightHasItsOwnRowUnderPlainAndBlend) {
   EXPECT_EQ(test->left, x);
   for (int i = 0; i < ButtonCount; ++i)
     EXPECT_NE(InterfaceButtons[i].word, reinterpret_cast<uintptr_t>(&skeleton.poses[0].highHeight)) << "no animation height";
+  // An edit past the pose's heights is held within them.
+  const InterfaceButton edit = *test;
+  skeleton.poses[0].lowHeight = 0.25f;
+  skeleton.poses[0].highHeight = 0.75f;
+  s->testHeight = 5.0f;
+  Press(edit);
+  EXPECT_FLOAT_EQ(s->testHeight, 0.75f);
   ClearInterface();
 }
 
