@@ -304,7 +304,11 @@ int MoveWholeAnimation(AnimEditorScreen& s, int axis, double metres) {
     }
   AddUndo(e);
   for (int f = 0; f < a.frameCount; ++f)
-    for (int k = 0; k < solids; ++k) coordinate(a.frames[f].transforms[k]) += int32_t(add);
+    for (int k = 0; k < solids; ++k) {
+      // In 64 bits: a move of more than 2^31 units that lands in range must not overflow int.
+      int32_t& c = coordinate(a.frames[f].transforms[k]);
+      c = int32_t(int64_t(c) + add);
+    }
   ShowFrame(s, CurrentFrameIndex(e));
   return 1;
 }

@@ -1,6 +1,7 @@
 // anim_drag_test.cpp - the drag with mouse positions given and Bone::Step run as the screen
 // will: one-axis and plane slides, turns, the cancel and the end written into frames with the
-// legs and the opposite frame mirrored; the mouse ray; the copies over frames.
+// legs and the opposite frame mirrored (from solid six); the mouse ray; the copies over frames
+// (flipped halves, ranges past the ends, copies that cannot run); the phase of the frame shown.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -111,6 +112,11 @@ TEST(Drag, ATurnIsTheMouseTravelOverTheWidthAboutTheBonesAxisAndThePivot) {
   const Vec3 before = MetresBetween(g.position, e.pivot), after = MetresBetween(e.targetPosition, e.pivot);
   EXPECT_NEAR(std::sqrt(LengthSquared(before)), std::sqrt(LengthSquared(after)), 1e-4);
   EXPECT_NEAR(Dot(before, axis), Dot(after, axis), 1e-4);
+  // A quarter turn about the axis takes the arm from the pivot to axis x arm + (axis . arm) axis.
+  const Vec3 turned = Cross(axis, before) + axis * Dot(axis, before);
+  EXPECT_NEAR(after.x, turned.x, 1e-4);
+  EXPECT_NEAR(after.y, turned.y, 1e-4);
+  EXPECT_NEAR(after.z, turned.z, 1e-4);
   EndDrag(e);
 }
 
@@ -215,6 +221,246 @@ TEST(CopyToFrames, CarriedSolidsFollowTheReferenceInEveryFrame) {
       }
       EXPECT_EQ(e.undo.size(), 1u);
     }
+}
+
+// The frame shown sets the phase to its index over the intervals (frames - 1, or frames in a
+// cyclic animation); an index outside the animation shows the rig at rest and phase 0.
+TEST(FrameShown, ThePhaseIsTheIndexOverTheIntervalsAndAnIndexOutsideShowsTheRest) {
+  TestEditor t(3);
+  AnimEditor& e = t.editor;
+  t.animation.frames[2].transforms[HAND].translation.x += 4000;
+  const float plain[3] = {0.0f, 0.5f, 1.0f};
+  for (int i = 0; i < 3; ++i) {
+    SetCurrentFrame(e, i);
+    EXPECT_EQ(CurrentFrameIndex(e), i);
+    EXPECT_FLOAT_EQ(e.phase, plain[i]) << i;
+  }
+  EXPECT_EQ(t.rig.bones[HAND].position.x, t.animation.frames[2].transforms[HAND].translation.x);
+  t.animation.flags = uint16_t(t.animation.flags | ANIMATION_CYCLIC);
+  const float cyclic[3] = {0.0f, 1.0f / 3.0f, 2.0f / 3.0f};
+  for (int i = 0; i < 3; ++i) {
+    SetCurrentFrame(e, i);
+    EXPECT_FLOAT_EQ(e.phase, cyclic[i]) << i;
+  }
+  BoneRig rest;
+  t.skeleton.CreateBones(rest);
+  for (int outside : {3, -1}) {
+    SetCurrentFrame(e, 2);
+    SetCurrentFrame(e, outside);
+    EXPECT_EQ(e.currentFrame, nullptr) << outside;
+    EXPECT_EQ(CurrentFrameIndex(e), -1);
+    EXPECT_EQ(e.phase, 0.0f);
+    EXPECT_EQ(t.rig.bones[HAND].position.x, rest.bones[HAND].position.x) << "at rest";
+  }
+  rest.Free();
+  e.currentFrame = t.animation.frames + 3;
+  EXPECT_EQ(CurrentFrameIndex(e), -1) << "one past the last frame is none";
+  // Writing the rig into a frame outside the animation writes nothing.
+  SetCurrentFrame(e, 0);
+  t.rig.bones[HAND].position.x += 777;
+  Animation kept;
+  kept.Copy(t.animation, TEST_SOLIDS);
+  WriteRigToFrame(e, 3);
+  WriteRigToFrame(e, -1);
+  for (int f = 0; f < 3; ++f) EXPECT_TRUE(SameTransforms(kept.frames[f].transforms, t.animation.frames[f].transforms, TEST_SOLIDS));
+  t.animation.frames[2].time = 0.25f;
+  WriteRigToFrame(e, 2);
+  EXPECT_EQ(t.animation.frames[2].transforms[HAND].translation.x, t.rig.bones[HAND].position.x);
+  EXPECT_EQ(t.animation.frames[2].time, 0.0f);
+  kept.Free();
+}
+
+
+// A two-axis slide in the perspective view runs in the plane of its two axes: x and y (A+S)
+// over the normal z, x and z (A+D) over y, y and z (S+D) over x.  A turn in a view of no width
+// still gives a finite target.
+TEST(Drag, ATwoAxisSlideTakesThePlaneOfItsAxesAndATurnInAViewOfNoWidthStaysFinite) {
+  TestEditor t;
+  AnimEditor& e = t.editor;
+  e.view.eye = {0, -5 * 65536, 65536};
+  const float look[9] = {1, 0, 0, 0, 0, 1, 0, 1, 0};
+  std::copy(look, look + 9, e.view.orientation);
+  e.view.scale = 1.0f;
+  e.view.width = 640;
+  e.view.height = 480;
+  e.view.perspective = 1;
+  e.selectedBone = FOREARM;
+  e.slideMode = 1;
+  struct Case { uint8_t mask; IntVector normal; };
+  const Case cases[] = {{3, {0, 0, 65536}}, {5, {0, 65536, 0}}, {6, {65536, 0, 0}}};
+  for (const Case& c : cases) {
+    e.axisMask = c.mask;
+    e.keyActive = 1;
+    ASSERT_EQ(StartDrag(e, 0, 480), 1) << int(c.mask);  // the lower left corner: no plane grazed
+    EXPECT_EQ(e.planeNormal.x, c.normal.x) << int(c.mask);
+    EXPECT_EQ(e.planeNormal.y, c.normal.y) << int(c.mask);
+    EXPECT_EQ(e.planeNormal.z, c.normal.z) << int(c.mask);
+    EndDrag(e);
+  }
+  e.slideMode = 0;
+  e.axisMask = 4;
+  e.keyActive = 1;
+  e.view.width = 0;
+  e.pivot = t.rig.bones[UPPER_ARM].position;
+  ASSERT_EQ(StartDrag(e, 0, 0), 1);
+  MoveDrag(e, 3, 0);
+  for (int k = 0; k < 9; ++k) EXPECT_TRUE(std::isfinite(e.targetOrientation[k])) << k;
+  const Vec3 d = MetresBetween(e.targetPosition, e.pivot);
+  EXPECT_TRUE(std::isfinite(d.x) && std::isfinite(d.y) && std::isfinite(d.z));
+  EndDrag(e);
+}
+
+
+// Legs mirrored: each free or carried solid of a pair gives its twin its mirror image, held
+// ones give nothing; a pair standing first in the rig (solids 0 and 1) mirrors like any other.
+TEST(Mirrors, FreeAndCarriedSolidsGiveTheirTwinsTheirMirrorImage) {
+  TestEditor t;
+  AnimEditor& e = t.editor;
+  t.skeleton.bones[0].flags |= SKELETON_BONE_SYMMETRICAL;  // trunk and head taken as one pair
+  for (BoneLink& l : t.links.links) l.state = LINK_HELD;
+  t.links.links[HEAD].state = LINK_FREE;
+  t.links.links[HAND].state = LINK_CARRIED;
+  t.rig.bones[HEAD].position = {1000, 2000, 3000};
+  t.rig.bones[HAND].position = {4000, 5000, 6000};
+  const int32_t legX = t.rig.bones[LEG + 1].position.x;
+  MirrorLegs(e);
+  EXPECT_EQ(t.rig.bones[TRUNK].position.x, -1000) << "the first solid is a twin too";
+  EXPECT_EQ(t.rig.bones[TRUNK].position.z, 3000);
+  EXPECT_EQ(t.rig.bones[HAND + 1].position.x, -4000);
+  EXPECT_EQ(t.rig.bones[HAND + 1].position.y, 5000);
+  EXPECT_EQ(t.rig.bones[LEG + 1].position.x, legX) << "held: its twin keeps its place";
+  t.skeleton.bones[0].flags &= ~SKELETON_BONE_SYMMETRICAL;
+}
+
+
+// With the copy and flip on, a copy from a frame of the second half goes into that half's
+// frames and is mirrored into the first; from the middle frame it goes into every frame.
+TEST(CopyToFrames, AFlippedCopyFromTheSecondHalfMirrorsIntoTheFirstAndTheMiddleGoesEverywhere) {
+  for (const int frames : {4, 5}) {
+    SCOPED_TRACE(frames);
+    TestEditor t(frames);
+    AnimEditor& e = t.editor;
+    e.autoCopyAndFlip = 1;
+    for (int f = 0; f < frames; ++f) t.animation.frames[f].transforms[FOREARM].translation.y += 6553 * f;
+    t.animation.frames[2].transforms[HAND].translation.y += 3000;
+    SetCurrentFrame(e, 2);
+    e.selectedBone = FOREARM;
+    ASSERT_EQ(PrepareCopyToFrames(e), 1);
+    CopyToFrames(e, 0);
+    const BoneLink& link = t.links.links[HAND];
+    const int first = frames == 4 ? 2 : 0;
+    for (int f = first; f < frames; ++f) {
+      const FixedTransform& r = t.animation.frames[f].transforms[FOREARM];
+      float R[9];
+      for (int k = 0; k < 9; ++k) R[k] = float(r.rotation.m[k]) / 65536.0f;
+      const Vec3 offset = MatrixTimes(R, link.relPosition);
+      EXPECT_EQ(t.animation.frames[f].transforms[HAND].translation.y, r.translation.y + FixedFromMetres(offset.y)) << f;
+    }
+    if (frames == 4)
+      for (int f = 2; f < 4; ++f) {
+        const FixedTransform* from = t.animation.frames[f].transforms;
+        const FixedTransform* to = t.animation.frames[3 - f].transforms;
+        EXPECT_EQ(to[HAND + 1].translation.x, -from[HAND].translation.x) << f;
+        EXPECT_EQ(to[HAND + 1].translation.y, from[HAND].translation.y) << f;
+        EXPECT_EQ(to[FOREARM + 1].translation.y, from[FOREARM].translation.y) << f;
+      }
+    EXPECT_EQ(CurrentFrameIndex(e), 2);
+  }
+}
+
+
+// The legs' mirroring at the end of a drag covers solids 6 to 13: solid 6 (here a hand) gives
+// its twin its mirror image, solid 5 (a forearm) does not.  The root may be dragged; a bone
+// past the rig may not; a view of no width gives no mouse ray.
+TEST(Drag, TheLegsMirrorFromSolidSixAndTheRootMayBeDragged) {
+  for (const int solid : {int(HAND), FOREARM + 1}) {
+    SCOPED_TRACE(solid);
+    TestEditor t(1);
+    AnimEditor& e = t.editor;
+    e.symmetricalLegs = 1;
+    e.selectedBone = solid;
+    e.slideMode = 0;
+    e.axisMask = 1;
+    e.keyActive = 1;
+    e.view.width = 800;
+    ASSERT_EQ(StartDrag(e, 0, 0), 1);
+    const int twin = solid == HAND ? HAND + 1 : FOREARM;
+    const int32_t twinX = t.rig.bones[twin].position.x;
+    t.rig.bones[solid].position.x += 7000;
+    FinishDrag(e);
+    const FixedTransform* f0 = t.animation.frames[0].transforms;
+    if (solid == HAND) {
+      EXPECT_EQ(f0[twin].translation.x, -f0[solid].translation.x) << "mirrored";
+    } else {
+      EXPECT_EQ(f0[twin].translation.x, twinX) << "not a leg: its twin stays";
+    }
+  }
+  TestEditor t(1);
+  AnimEditor& e = t.editor;
+  e.slideMode = 1;
+  e.axisMask = 1;
+  e.keyActive = 1;
+  e.selectedBone = TEST_SOLIDS;
+  EXPECT_EQ(StartDrag(e, 0, 0), 0);
+  e.selectedBone = TRUNK;
+  const float tilt[9] = {1, 0, 0, 0, std::cos(0.3f), -std::sin(0.3f), 0, std::sin(0.3f), std::cos(0.3f)};
+  std::copy(tilt, tilt + 9, t.rig.bones[HEAD].orientation);  // the head tilted: a turn to carry
+  ASSERT_EQ(StartDrag(e, 0, 0), 1) << "the root slides with everything carried";
+  EXPECT_EQ(t.links.links[HEAD].state, LINK_CARRIED);
+  // The step reads each carried solid's place in the dragged bone's axes from the pose entries.
+  for (int k = 0; k < 9; ++k) EXPECT_EQ(e.pose[HEAD].relative[k], t.links.links[HEAD].relRotation[k]) << k;
+  EXPECT_EQ(e.pose[HEAD].offset.z, t.links.links[HEAD].relPosition.z);
+  EXPECT_EQ(e.heldBone, TRUNK);
+  EndDrag(e);
+  e.view.width = 0;
+  IntVector hit;
+  EXPECT_EQ(MouseRay(e, 0, 0, {0, 0, 0}, {0, 65536, 0}, hit), 0);
+}
+
+
+// Carried solids copied over a range reaching past both ends of the animation: every frame,
+// and nothing outside it.
+TEST(CopyToFrames, ARangePastBothEndsCoversEveryFrameAndNoMore) {
+  TestEditor t(3);
+  AnimEditor& e = t.editor;
+  for (int f = 0; f < 3; ++f) t.animation.frames[f].transforms[FOREARM].translation.y += 6553 * (f + 1);
+  SetCurrentFrame(e, 0);
+  e.selectedBone = FOREARM;
+  ASSERT_EQ(PrepareCopyToFrames(e), 1);
+  ApplyCarriedToFrames(e, -5, 99);
+  const BoneLink& link = t.links.links[HAND];
+  for (int f = 0; f < 3; ++f) {
+    const FixedTransform& r = t.animation.frames[f].transforms[FOREARM];
+    float R[9];
+    for (int k = 0; k < 9; ++k) R[k] = float(r.rotation.m[k]) / 65536.0f;
+    const Vec3 offset = MatrixTimes(R, link.relPosition);
+    EXPECT_EQ(t.animation.frames[f].transforms[HAND].translation.y, r.translation.y + FixedFromMetres(offset.y)) << f;
+  }
+  EndDrag(e);
+}
+
+
+// A copy that cannot run leaves nothing prepared: no bone selected, or the root asked to copy
+// relative to a parent it does not have.
+TEST(CopyToFrames, ACopyThatCannotRunLeavesNothingPrepared) {
+  ReportRecorder recorder;
+  TestEditor t(2);
+  AnimEditor& e = t.editor;
+  SetCurrentFrame(e, 0);
+  e.selectedBone = -1;
+  e.highlighted = 3;
+  EXPECT_EQ(PrepareCopyToFrames(e), 0);
+  EXPECT_EQ(e.keyActive, 0);
+  EXPECT_EQ(e.highlighted, -1);
+  e.selectedBone = TRUNK;
+  ASSERT_EQ(PrepareCopyToFrames(e), 1);
+  Animation before;
+  before.Copy(t.animation, TEST_SOLIDS);
+  CopyToFrames(e, 1);
+  EXPECT_EQ(e.keyActive, 0);
+  EXPECT_EQ(e.highlighted, -1);
+  for (int f = 0; f < 2; ++f) EXPECT_TRUE(SameTransforms(before.frames[f].transforms, t.animation.frames[f].transforms, TEST_SOLIDS));
+  before.Free();
 }
 
 }  // namespace

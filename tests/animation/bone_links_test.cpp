@@ -1,6 +1,7 @@
 // bone_links_test.cpp - the hierarchy check's faults and its anchors, and what SlideBone holds,
 // carries and frees on the test skeleton: locked parents, parents of several children, locked
-// children and leaves, the colours and the carried solids' relative transforms.
+// children and leaves, locked and anchored ancestors up the walk, the root, the colours and the
+// carried solids' relative transforms.
 #include <gtest/gtest.h>
 
 #include "tests/animation/anim_test_util.h"
@@ -82,11 +83,14 @@ TEST(BoneHierarchy, TheTestSkeletonIsOneTreeWithItsAnchors) {
   Skeleton s;
   MakeTestSkeleton(s);
   s.bones[3].flags |= SKELETON_BONE_ANCHOR;  // the forearms
+  s.bones[0].flags |= SKELETON_BONE_ANCHOR;  // the trunk, solid 0
   BoneRig rig;
   s.CreateBones(rig);
   BoneLinkArray links;
   ASSERT_EQ(CheckBoneHierarchy(links, nullptr, s, rig), 1);
   EXPECT_EQ(links.root, TRUNK);
+  EXPECT_EQ(links.links[TRUNK].anchor, 1u);
+  EXPECT_EQ(links.links[HEAD].anchor, 0u);
   EXPECT_EQ(links.links[TRUNK].childCount, 5);
   EXPECT_EQ(links.links[HAND + 1].parent, FOREARM + 1);
   EXPECT_EQ(links.links[FOREARM].anchor, 1u);
@@ -173,6 +177,113 @@ TEST(SlideBone, ParentsLocksAndChildrenDecideWhatIsHeldCarriedOrFree) {
   EXPECT_EQ(t.rig.bones[HEAD].colour, t.skeleton.bones[1].colour);
   SelectBone(e, 1, LEG);
   EXPECT_EQ(t.rig.bones[LEG].colour, t.skeleton.bones[5].colour);
+}
+
+// The walk up from the dragged bone: a locked grandparent stops it (only a locked parent
+// refuses a slide); an anchored parent is passed over by a slide but holds a turn; an anchored
+// grandparent holds a slide.
+TEST(SlideBone, LockedAndAnchoredAncestorsStopTheWalkUpFromTheHand) {
+  ReportRecorder recorder;
+  {
+    TestEditor t;
+    AnimEditor& e = t.editor;
+    auto state = [&](int solid) { return t.links.links[size_t(solid)].state; };
+    e.selectedBone = HAND;
+    e.slideMode = 1;
+    t.links.links[UPPER_ARM].locked = 1;
+    ASSERT_EQ(SlideBone(e, 0, -1), 1) << "the grandparent is locked, not the parent";
+    EXPECT_EQ(state(FOREARM), LINK_FREE);
+    EXPECT_EQ(state(UPPER_ARM), LINK_HELD);
+    EXPECT_EQ(state(TRUNK), LINK_HELD);
+    EXPECT_EQ(state(HAND), LINK_FREE);
+  }
+  {
+    Skeleton s;
+    MakeTestSkeleton(s);
+    s.bones[3].flags |= SKELETON_BONE_ANCHOR;  // the forearms
+    BoneRig rig;
+    s.CreateBones(rig);
+    BoneLinkArray links;
+    ASSERT_EQ(CheckBoneHierarchy(links, nullptr, s, rig), 1);
+    AnimEditor e;
+    e.skeleton = &s;
+    e.rig = &rig;
+    e.links = &links;
+    e.selectedBone = HAND;
+    e.slideMode = 1;
+    ASSERT_EQ(SlideBone(e, 0, -1), 1);
+    EXPECT_EQ(links.links[FOREARM].state, LINK_FREE) << "a slide passes over an anchored parent";
+    EXPECT_EQ(links.links[UPPER_ARM].state, LINK_FREE);
+    EXPECT_EQ(links.links[TRUNK].state, LINK_HELD);
+    e.slideMode = 0;
+    ASSERT_EQ(SlideBone(e, 0, -1), 1);
+    EXPECT_EQ(links.links[FOREARM].state, LINK_HELD) << "a turn stops at it";
+    rig.Free();
+    s.Free();
+  }
+  {
+    Skeleton s;
+    MakeTestSkeleton(s);
+    s.bones[2].flags |= SKELETON_BONE_ANCHOR;  // the upper arms
+    BoneRig rig;
+    s.CreateBones(rig);
+    BoneLinkArray links;
+    ASSERT_EQ(CheckBoneHierarchy(links, nullptr, s, rig), 1);
+    AnimEditor e;
+    e.skeleton = &s;
+    e.rig = &rig;
+    e.links = &links;
+    e.selectedBone = HAND;
+    e.slideMode = 1;
+    ASSERT_EQ(SlideBone(e, 0, -1), 1);
+    EXPECT_EQ(links.links[FOREARM].state, LINK_FREE);
+    EXPECT_EQ(links.links[UPPER_ARM].state, LINK_HELD) << "an anchored grandparent holds";
+    rig.Free();
+    s.Free();
+  }
+}
+
+// Clicks on solids outside the rig change nothing; a reference solid is the one the carried
+// solids are placed by, and the dragged bone is carried with them.
+TEST(SlideBone, ClicksOutsideTheRigAreIgnoredAndAReferenceCarriesTheDraggedBone) {
+  ReportRecorder recorder;
+  TestEditor t;
+  AnimEditor& e = t.editor;
+  SelectBone(e, 0, TEST_SOLIDS);
+  SelectBone(e, 0, -1);
+  EXPECT_EQ(e.selectedBone, -1);
+  SelectBone(e, 1, TEST_SOLIDS);
+  for (int i = 0; i < TEST_SOLIDS; ++i) EXPECT_EQ(t.links.links[size_t(i)].locked, 0u) << i;
+  SelectBone(e, 0, TEST_SOLIDS - 1);
+  EXPECT_EQ(e.selectedBone, TEST_SOLIDS - 1);
+  SelectBone(e, 0, TRUNK);
+  EXPECT_EQ(e.selectedBone, TRUNK) << "the first solid is in the rig";
+  SelectBone(e, 1, TEST_SOLIDS - 1);
+  EXPECT_EQ(t.links.links[TEST_SOLIDS - 1].locked, 1u);
+
+  e.selectedBone = HAND;
+  e.slideMode = 0;
+  ASSERT_EQ(SlideBone(e, 0, FOREARM), 1);
+  EXPECT_EQ(e.reference, FOREARM);
+  EXPECT_EQ(t.links.links[HAND].state, LINK_CARRIED);
+  ASSERT_EQ(SlideBone(e, 0, TEST_SOLIDS), 1);
+  EXPECT_EQ(e.reference, HAND) << "a reference outside the rig: the bone itself";
+  EXPECT_EQ(t.links.links[HAND].state, LINK_FREE);
+  e.tempLocked = TEST_SOLIDS;
+  ClearTempLock(e);
+  EXPECT_EQ(e.tempLocked, -1);
+  // Turning the head locks the root, its parent, for the turn; the lock is given back after.
+  e.selectedBone = HEAD;
+  ASSERT_EQ(SlideBone(e, 1, -1), 1);
+  EXPECT_EQ(e.tempLocked, TRUNK);
+  EXPECT_EQ(t.links.links[TRUNK].locked, 1u);
+  ClearTempLock(e);
+  EXPECT_EQ(t.links.links[TRUNK].locked, 0u);
+  // The root turns with every other solid carried.
+  e.selectedBone = TRUNK;
+  ASSERT_EQ(SlideBone(e, 1, -1), 1);
+  EXPECT_EQ(t.links.links[HEAD].state, LINK_CARRIED);
+  EXPECT_EQ(t.links.links[LEG + 1].state, LINK_CARRIED);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // bone_test.cpp - a bone rig stepped in 1 ms steps: a free bone falls as the sum of its
 // steps says, a rig comes to rest on the floor, a held bone carries its fixed bones and
-// drags the rest, a joint's gains follow its lighter bone, and poses blend exactly.
+// drags the rest and turns toward its target, a joint's gains follow its lighter bone and its
+// swing and twist limits pull back only what passes them, a tilted box settles flat, a new
+// bone's constants, and poses blend exactly.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -250,6 +252,221 @@ TEST(BoneRig, StepCatchesUpWithTheFrameTimeInMillisecondSteps) {
   EXPECT_EQ(rig.bones[0].position.z, FixedFromMetres(5.0f)) << "no gravity while switched off";
 }
 
+
+// A joint's swing and twist limits: b's z axis (swing) or y axis (twist) turned away from a's
+// by an angle whose chord 2 sin(angle/2) passes the limit is pulled back by 1000 x (lighter
+// mass)^2 x the excess, along the chord; a chord within the limit gives nothing.  The lighter
+// bone here is b, 1 kg, on a 10 kg a.
+TEST(BoneRig, AJointsSwingAndTwistLimitsPullBackOnlyWhatPassesThem) {
+  struct Case { const char* name; int axis; float angle; float swing, twist; };
+  const Case cases[] = {{"swing past", 0, 0.5f, 0.1f, 1.0f}, {"swing within", 0, 0.5f, 0.6f, 1.0f},
+                        {"twist past", 2, 0.5f, 1.0f, 0.1f}, {"twist within", 2, 0.5f, 1.0f, 0.6f}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BoneRig rig;
+    rig.Allocate(2, 1);
+    MakeBone(rig.bones[0], 0.1f, 10.0f, 5.0f);
+    MakeBone(rig.bones[1], 0.1f, 1.0f, 5.0f);
+    const float co = std::cos(c.angle), si = std::sin(c.angle);
+    // b turned about x (its z axis swings) or about z (its y axis twists).
+    const float aboutX[9] = {1, 0, 0, 0, co, -si, 0, si, co};
+    const float aboutZ[9] = {co, -si, 0, si, co, 0, 0, 0, 1};
+    std::copy(c.axis == 0 ? aboutX : aboutZ, (c.axis == 0 ? aboutX : aboutZ) + 9, rig.bones[1].orientation);
+    rig.joints[0] = FreeJoint(rig.bones[0], rig.bones[1], {}, {});
+    rig.joints[0].swingLimit = c.swing;
+    rig.joints[0].twistLimit = c.twist;
+    AnimEditor editor;
+    Bone::SimulateStep(rig, editor, DT, 0.0f);
+    // The chord from a's axis to b's: swing (0, -sin, cos - 1), twist (-sin, cos - 1, 0).
+    const double e[3] = {c.axis == 0 ? 0.0 : -si, c.axis == 0 ? -si : co - 1.0, c.axis == 0 ? co - 1.0 : 0.0};
+    const double chord = std::sqrt(e[0] * e[0] + e[1] * e[1] + e[2] * e[2]);  // 2 sin 0.25 = 0.4948
+    const double limit = c.axis == 0 ? c.swing : c.twist;
+    const double excess = std::max(0.0, chord - limit);
+    const double f[3] = {e[0] / chord * excess * 1000.0, e[1] / chord * excess * 1000.0, e[2] / chord * excess * 1000.0};
+    const Vec3 va = rig.bones[0].velocity, vb = rig.bones[1].velocity;
+    EXPECT_NEAR(va.x, f[0] * DT / 10.0, 1e-6);
+    EXPECT_NEAR(va.y, f[1] * DT / 10.0, 1e-6);
+    EXPECT_NEAR(va.z, f[2] * DT / 10.0, 1e-6);
+    EXPECT_NEAR(vb.x, -f[0] * DT, 1e-5);
+    EXPECT_NEAR(vb.y, -f[1] * DT, 1e-5);
+    EXPECT_NEAR(vb.z, -f[2] * DT, 1e-5);
+  }
+}
+
+// A rig made again starts its clock again and has its joints cleared; a bone of the least
+// mass steps, a lighter one never does; a bone held still while another is dragged stays put.
+TEST(BoneRig, AllocatingClearsTheJointsAndClockAndOnlyBonesOfTheLeastMassStep) {
+  BoneRig rig;
+  rig.Allocate(2, 1);
+  rig.runTime = 40;
+  rig.stepsDone = 40;
+  rig.joints[0].a = &rig.bones[0];
+  rig.Allocate(3, 2);
+  EXPECT_EQ(rig.runTime, 0u);
+  EXPECT_EQ(rig.stepsDone, 0u);
+  ASSERT_EQ(rig.joints.size(), 2u);
+  EXPECT_EQ(rig.joints[0].a, nullptr);
+  EXPECT_EQ(rig.bones.size(), 3u);
+  {
+    BoneRig freed;
+    freed.Allocate(3, 2);
+    freed.Free();
+    EXPECT_EQ(freed.boneCount, 0) << "a freed rig counts nothing";
+    EXPECT_EQ(freed.jointCount, 0);
+  }
+
+  MakeBone(rig.bones[0], 0.1f, SOLID_LEAST_MASS, 50.0f);
+  MakeBone(rig.bones[1], 0.1f, SOLID_LEAST_MASS * 0.5f, 50.0f);
+  MakeBone(rig.bones[2], 0.1f, 1.0f, 50.0f);
+  AnimEditor editor;
+  Bone::SimulateStep(rig, editor, DT, G);
+  EXPECT_FLOAT_EQ(rig.bones[0].velocity.z, G * DT) << "the least mass steps";
+  EXPECT_EQ(rig.bones[1].velocity.z, 0.0f) << "lighter: never stepped";
+
+  // Bone 0 dragged, bone 2 held still: bone 2 keeps its place whatever its velocity says.
+  MakeBone(rig.bones[0], 0.1f, 1.0f, 50.0f);
+  MakeBone(rig.bones[2], 0.1f, 1.0f, 50.0f);
+  rig.bones[2].velocity = {0.0f, 0.0f, 1.0f};
+  editor.heldBone = 0;
+  editor.pose.resize(3);
+  editor.pose[2].mode = BONE_HELD_STILL;
+  editor.targetPosition = rig.bones[0].position;
+  editor.targetRadius = 1.0f;
+  for (int k = 0; k < 9; ++k) editor.targetOrientation[k] = k % 4 == 0 ? 1.0f : 0.0f;
+  const float before = Height(rig.bones[2]);
+  for (int n = 0; n < 5; ++n) Bone::SimulateStep(rig, editor, DT, 0.0f);
+  EXPECT_NEAR(Height(rig.bones[2]), before, 1e-6f);
+}
+
+
+// A joint whose bones' axes lie together pulls nothing back, whatever its limits (a limit
+// below 0, from a negative angle in a file, included).
+TEST(BoneRig, AJointWithItsAxesTogetherPullsNothingBackEvenWithLimitsBelowZero) {
+  for (const float limit : {0.0f, -0.1f}) {
+    SCOPED_TRACE(limit);
+    BoneRig rig;
+    rig.Allocate(2, 1);
+    MakeBone(rig.bones[0], 0.1f, 10.0f, 5.0f);
+    MakeBone(rig.bones[1], 0.1f, 1.0f, 5.0f);
+    rig.joints[0] = FreeJoint(rig.bones[0], rig.bones[1], {}, {});
+    rig.joints[0].swingLimit = limit;
+    rig.joints[0].twistLimit = limit;
+    AnimEditor editor;
+    Bone::SimulateStep(rig, editor, DT, 0.0f);
+    for (const Bone& b : rig.bones) {
+      EXPECT_EQ(b.velocity.x, 0.0f);
+      EXPECT_EQ(b.velocity.y, 0.0f);
+      EXPECT_EQ(b.velocity.z, 0.0f);
+      EXPECT_EQ(b.angularMomentum.x, 0.0f);
+      EXPECT_EQ(b.angularMomentum.y, 0.0f);
+    }
+  }
+}
+
+
+// A new bone: awake, 18000 N/m stiff, grip 0.5, damping 250 N s/m, eight zeroed hull points
+// and no triangles.
+TEST(Bone, ANewBoneIsAwakeWithItsContactConstantsAndEightZeroedPoints) {
+  Bone b;
+  EXPECT_EQ(b.awake, 1);
+  EXPECT_EQ(b.stiffness, 18000.0f);
+  EXPECT_EQ(b.grip, 0.5f);
+  EXPECT_EQ(b.damping, 250.0f);
+  ASSERT_EQ(b.pointCount, 8);
+  EXPECT_EQ(b.triangleCount, 0);
+  for (int p = 0; p < 8; ++p) {
+    EXPECT_EQ(b.points[p].local.x, 0.0f) << p;
+    EXPECT_EQ(b.points[p].local.z, 0.0f) << p;
+  }
+}
+
+
+// A box dropped tilted onto the floor settles on a face: the floor's push at the low corner
+// turns it flat, not further over.
+TEST(BoneRig, ABoxDroppedTiltedSettlesFlatOnAFace) {
+  BoneRig rig;
+  rig.Allocate(1, 0);
+  MakeBone(rig.bones[0], 0.1f, 2.0f, 0.3f);
+  const float c = std::cos(0.3f), s = std::sin(0.3f);
+  const float tilted[9] = {1, 0, 0, 0, c, -s, 0, s, c};  // 0.3 rad about x
+  std::copy(tilted, tilted + 9, rig.bones[0].orientation);
+  AnimEditor editor;
+  for (int n = 0; n < 4000; ++n) Bone::SimulateStep(rig, editor, DT, G);
+  const Bone& b = rig.bones[0];
+  float upright = 0.0f;  // the largest vertical share of the box's axes: 1 when flat
+  for (int k = 0; k < 3; ++k) upright = std::max(upright, std::fabs(b.orientation[6 + k]));
+  EXPECT_NEAR(upright, 1.0f, 0.01f);
+  EXPECT_NEAR(Height(b), 0.1f, 0.01f) << "resting on a face, half its size up";
+  EXPECT_LT(std::sqrt(LengthSquared(b.velocity)), 0.01f);
+}
+
+
+// A held bone is turned toward the target's orientation: pulled at each of its points toward
+// where the target puts that point, it comes round to the target, not away from it.
+TEST(BoneRig, AHeldBoneTurnsTowardTheTargetsOrientation) {
+  BoneRig rig;
+  rig.Allocate(1, 0);
+  MakeBone(rig.bones[0], 0.1f, 1.0f, 5.0f);
+  AnimEditor editor;
+  editor.heldBone = 0;
+  editor.pose.resize(1);
+  editor.targetPosition = rig.bones[0].position;
+  editor.targetRadius = 1.0f;
+  editor.dragGain = 200.0f;
+  const float c = std::cos(0.3f), s = std::sin(0.3f);
+  const float target[9] = {c, -s, 0, s, c, 0, 0, 0, 1};  // 0.3 rad about z
+  std::copy(target, target + 9, editor.targetOrientation);
+  for (int n = 0; n < 1000; ++n) Bone::SimulateStep(rig, editor, DT, 0.0f);
+  const float* o = rig.bones[0].orientation;
+  EXPECT_NEAR(o[0], c, 0.02f);
+  EXPECT_NEAR(o[3], s, 0.02f) << "turned about +z as the target is";
+  EXPECT_NEAR(o[8], 1.0f, 0.02f);
+}
+
+
+// Any bone may be fixed to the held one, the first bone of the rig as well.
+TEST(BoneRig, TheFirstBoneFixedToAHeldBoneIsCarriedWithIt) {
+  BoneRig rig;
+  rig.Allocate(2, 0);
+  MakeBone(rig.bones[0], 0.1f, 2.0f, 5.0f);
+  MakeBone(rig.bones[1], 0.1f, 2.0f, 5.0f);
+  AnimEditor editor;
+  editor.heldBone = 1;
+  editor.pose.resize(2);
+  editor.pose[0].mode = BONE_FIXED_TO_HELD;
+  editor.pose[0].offset = {0.0f, 0.0f, 0.5f};
+  for (int k = 0; k < 9; ++k) editor.pose[0].relative[k] = k % 4 == 0 ? 1.0f : 0.0f;
+  editor.targetPosition = rig.bones[1].position;
+  editor.targetRadius = 1.0f;
+  for (int k = 0; k < 9; ++k) editor.targetOrientation[k] = k % 4 == 0 ? 1.0f : 0.0f;
+  Bone::SimulateStep(rig, editor, DT, 0.0f);
+  EXPECT_NEAR(Height(rig.bones[0]) - Height(rig.bones[1]), 0.5f, 1e-3f) << "half a metre above the held bone";
+}
+
+
+// While bone 0 is held, a joint to a bone fixed to it pulls at neither: the fixed bone is
+// carried, the joint has nothing to do.
+TEST(BoneRig, AJointToABoneFixedToTheHeldOnePullsAtNeither) {
+  BoneRig rig;
+  rig.Allocate(2, 1);
+  MakeBone(rig.bones[0], 0.1f, 1.0f, 5.0f);
+  MakeBone(rig.bones[1], 0.1f, 1.0f, 5.0f);
+  rig.bones[1].position.x = FixedFromMetres(0.3f);
+  rig.joints[0] = FreeJoint(rig.bones[0], rig.bones[1], {0.1f, 0, 0}, {-0.1f, 0, 0});  // 10 cm apart
+  AnimEditor editor;
+  editor.heldBone = 0;
+  editor.pose.resize(2);
+  editor.pose[1].mode = BONE_FIXED_TO_HELD;
+  editor.pose[1].offset = {0.3f, 0.0f, 0.0f};
+  for (int k = 0; k < 9; ++k) editor.pose[1].relative[k] = k % 4 == 0 ? 1.0f : 0.0f;
+  editor.targetPosition = rig.bones[0].position;
+  editor.targetRadius = 1.0f;
+  for (int k = 0; k < 9; ++k) editor.targetOrientation[k] = k % 4 == 0 ? 1.0f : 0.0f;
+  Bone::SimulateStep(rig, editor, DT, 0.0f);
+  EXPECT_NEAR(rig.bones[0].velocity.x, 0.0f, 1e-6f) << "held on its own target, unpulled";
+  EXPECT_NEAR(rig.bones[0].angularMomentum.z, 0.0f, 1e-6f);
+}
+
 }  // namespace
 
 TEST(BoneRig, NegativeCountsMakeAnEmptyRigAndAHeldIndexPastTheRigHoldsNothing) {
@@ -265,6 +482,11 @@ TEST(BoneRig, NegativeCountsMakeAnEmptyRigAndAHeldIndexPastTheRigHoldsNothing) {
   editor.heldBone = 1;
   for (int n = 0; n < 2000; ++n) Bone::SimulateStep(rig, editor, DT, G);
   EXPECT_NEAR(Height(rig.bones[0]), 0.1f, 0.02f) << "it stands on the floor, not falling through it";
+  // Upside down, its first corner lies on the floor too.
+  const float flipped[9] = {1, 0, 0, 0, -1, 0, 0, 0, -1};
+  std::copy(flipped, flipped + 9, rig.bones[0].orientation);
+  for (int n = 0; n < 500; ++n) Bone::SimulateStep(rig, editor, DT, G);
+  ASSERT_NE(rig.bones[0].points[0].touching, 0) << "the first corner on the floor";
   editor.heldBone = 0;  // the one bone held: it floats, touching nothing
   Bone::SimulateStep(rig, editor, DT, G);
   for (int p = 0; p < rig.bones[0].pointCount; ++p) EXPECT_EQ(rig.bones[0].points[p].touching, 0) << p;

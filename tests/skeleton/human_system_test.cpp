@@ -1,7 +1,8 @@
 // human_system_test.cpp - the human system file: counts held to the bytes, a refused
 // skeleton or damaged model refusing the file with nothing kept, a short file without
-// skeletons, slots per model and a model naming a missing skeleton skipped with a log line;
-// the helmet's colours.
+// skeletons, slots per model (levels held to one to four) and a model naming a missing
+// skeleton skipped with a log line; bone sets by index, rest bones' mirror marks; the helmet's
+// colours and levels.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -89,6 +90,7 @@ class HumanSystemFileTest : public ::testing::Test {
 TEST_F(HumanSystemFileTest, SixModelsGiveTwentySixSlotsOfFourLevels) {
   Install(HumanFile({0, 0, 0, 0, 0, 0}, {31}));
   ASSERT_EQ(LoadHumanSystem(), 1);
+  ASSERT_EQ(LoadHumanSystem(), 1) << "read again: what was read before is let go first";
   EXPECT_EQ(Humans.modelCount, 6);
   EXPECT_EQ(Humans.skeletonCount, 1);
   BuildHumanMeshes();
@@ -119,6 +121,7 @@ TEST_F(HumanSystemFileTest, ARefusedSkeletonOrAMissingFileRefusesTheFile) {
   EXPECT_EQ(LoadHumanSystem(), 0) << "no file";
   Install(HumanFile({0, 1}, {31, 30}));  // the second skeleton is refused
   EXPECT_EQ(LoadHumanSystem(), 0);
+  EXPECT_TRUE(Logged("damaged after 2 models and 1 skeletons : skeleton solids")) << "where it stopped, and why";
   EXPECT_EQ(Humans.modelCount, 0) << "nothing is kept";
   EXPECT_EQ(Humans.skeletonCount, 0);
   EXPECT_EQ(Humans.models, nullptr);
@@ -137,6 +140,7 @@ TEST_F(HumanSystemFileTest, CountsBeyondTheBytesAndDamagedModelsRefuseTheFile) {
   manyModels[DATA_FILE_HEADER_SIZE + 3] = 0x7F;
   Install(manyModels);
   EXPECT_EQ(LoadHumanSystem(), 0);
+  EXPECT_TRUE(Logged("models in a file of")) << "the count that cannot fit is logged";
   // Every cut short file is refused, or reads what it wholly holds: a count cut short reads
   // as 0 (no models; or models and no skeletons).
   for (size_t n = DATA_FILE_HEADER_SIZE + 1; n < image.size(); n += 97) {
@@ -183,6 +187,101 @@ TEST(HelmetColours, BytesAreHeldTo10To160AndScaledBy1275) {
   EXPECT_EQ(HelmetColour(5), 13u | 13u << 8 | 13u << 16);
   EXPECT_EQ(HelmetColour(200u | 100u << 8 | 160u << 16), 204u | 128u << 8 | 204u << 16);
   EXPECT_EQ(HelmetColour(0x05FFFFFFu), 0x00CCCCCCu) << "the flags byte is cleared";
+}
+
+
+// Each slot takes its model's flags, skeleton, value and distances, and as many levels as the
+// model has, one at least and four at most; a skeleton's bone set is found by its index, none
+// before the first or past the last; the rest bones mark each symmetrical bone's first solid.
+TEST_F(HumanSystemFileTest, SlotsTakeTheirModelsLevelsWithinOneToFourAndBoneSetsAreFoundByIndex) {
+  Install(HumanFile({0, 0, 0}, {31}));
+  ASSERT_EQ(LoadHumanSystem(), 1);
+  Humans.models[0].model.lodCount = 9;
+  Humans.models[1].model.lodCount = 0;
+  Humans.models[2].model.lodCount = 2;
+  Humans.models[1].model.lodDistances[3] = 123456;
+  BuildHumanMeshes();
+  ASSERT_EQ(HumanMeshes.slotCount, 6 + 4 + 4);
+  EXPECT_EQ(HumanMeshes.slots[0].levelCount, 4);
+  EXPECT_EQ(HumanMeshes.slots[5].levelCount, 4);
+  EXPECT_EQ(HumanMeshes.slots[6].levelCount, 1);
+  EXPECT_EQ(HumanMeshes.slots[10].levelCount, 2);
+  EXPECT_EQ(HumanMeshes.slots[6].flags, 1u);
+  EXPECT_EQ(HumanMeshes.slots[10].flags, 0u);
+  EXPECT_EQ(HumanMeshes.slots[9].distanceLimits[3], 123456);
+  EXPECT_EQ(HumanMeshes.slots[13].value, 2.5f);
+  EXPECT_EQ(HumanMeshes.slots[13].skeletonIndex, 0u);
+
+  Bone* bones = nullptr;
+  BoneTable* table = nullptr;
+  ASSERT_EQ(HumanSkeletonBones(0, &bones, &table), 1);
+  EXPECT_EQ(bones, Humans.boneSets[0].bones.data());
+  EXPECT_EQ(table->skeleton, &Humans.skeletons[0]);
+  EXPECT_EQ(table->rig, &Humans.boneSets[0]);
+  EXPECT_EQ(HumanSkeletonBones(1, &bones, &table), 0);
+  EXPECT_EQ(HumanSkeletonBones(-1, &bones, &table), 0);
+}
+
+TEST(RestBones, EachSolidsRestFrameAndASymmetricalBonesFirstSolidMarked) {
+  Skeleton s;
+  MakeSkeleton(s, 3);
+  s.bones[1].flags = SKELETON_BONE_SYMMETRICAL;  // solids 1 and 2
+  s.bones[2].flags = SKELETON_BONE_SYMMETRICAL;  // solids 3 and 4
+  BoneRig rig;
+  s.CreateBones(rig);
+  ASSERT_EQ(rig.boneCount, 5);
+  rig.bones[3].position.z += 999;
+  const std::vector<ModelBone> bones = RestBones(s, rig);
+  ASSERT_EQ(bones.size(), 5u);
+  const uint8_t marked[5] = {0, 1, 0, 1, 0};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(bones[size_t(i)].mirrorStep, marked[i]) << i;
+    EXPECT_EQ(bones[size_t(i)].frame.translation.z, rig.bones[size_t(i)].position.z) << i;
+  }
+  rig.boneCount = 4;  // the last pair's first solid at the rig's edge stays marked; none past it
+  const std::vector<ModelBone> shorter = RestBones(s, rig);
+  ASSERT_EQ(shorter.size(), 4u);
+  EXPECT_EQ(shorter[3].mirrorStep, 1);
+  rig.boneCount = 3;
+  const std::vector<ModelBone> shortest = RestBones(s, rig);
+  ASSERT_EQ(shortest.size(), 3u);
+  EXPECT_EQ(shortest[1].mirrorStep, 1);
+  rig.boneCount = 5;
+  rig.Free();
+  // A pair as the first bone: solid 0 marked.
+  s.bones[0].flags = SKELETON_BONE_SYMMETRICAL;
+  s.bones[2].flags = 0;
+  s.CreateBones(rig);
+  ASSERT_EQ(rig.boneCount, 5);
+  const std::vector<ModelBone> first = RestBones(s, rig);
+  const uint8_t firstMarked[5] = {1, 0, 1, 0, 0};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(first[size_t(i)].mirrorStep, firstMarked[i]) << i;
+  rig.Free();
+  s.Free();
+}
+
+
+// The helmet's meshes: as many levels as its model has, one at least and four at most.
+TEST(Helmet, TheHelmetTakesItsModelsLevelsWithinOneToFour) {
+  for (const int levels : {0, 2, 9}) {
+    SCOPED_TRACE(levels);
+    HelmetModel = new ModelObject();
+    HelmetModel->Init();
+    HelmetModel->lodCount = uint8_t(levels);
+    BuildHelmetMeshes();
+    EXPECT_EQ(Helmet.levelCount, levels == 0 ? 1 : levels == 2 ? 2 : 4);
+    for (int level = 0; level < Helmet.levelCount; ++level) EXPECT_NE(Helmet.meshes[level], nullptr) << level;
+    FreeHelmet();
+    EXPECT_EQ(HelmetModel, nullptr);
+  }
+}
+
+
+// Without a helmet file there is no helmet, and nothing is kept of the attempt.
+TEST(Helmet, NoHelmetFileMeansNoHelmet) {
+  std::filesystem::remove("data/hmn/helmet.qxe");
+  LoadHelmet();
+  EXPECT_EQ(HelmetModel, nullptr);
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // skeleton_test.cpp - the skeleton body written and read back field by field (every write
 // mode the same bytes), refused skeletons (no bones, 30 solids, damaged counts and every cut
 // short body) holding nothing, animations read into rigs of another size, and the rig of bone
-// solids a skeleton makes at rest with its pose copied to 16.16 transforms.
+// solids a skeleton makes at rest with its pose copied to 16.16 transforms, its joints' frames
+// and the bone indexes a joint may name.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -147,6 +149,18 @@ TEST(SkeletonFile, TheBodyReadsBackFieldByFieldAndWritesTheSameBytes) {
   EXPECT_EQ(std::filesystem::file_size("skeleton.skl"), body.size() + DATA_FILE_HEADER_SIZE);
   std::filesystem::remove("skeleton.skl");
   read.Free();
+  // A skeleton without poses reads back with none and no pose table.
+  for (int i = 0; i < written.poseCount; ++i) written.poses[i].Free();
+  delete[] written.poses;
+  written.poses = nullptr;
+  written.poseCount = 0;
+  Reader posesLess(SkeletonBody(written));
+  Skeleton none;
+  none.Init();
+  ASSERT_EQ(none.Read(posesLess.file), 1);
+  EXPECT_EQ(none.poseCount, 0);
+  EXPECT_EQ(none.poses, nullptr);
+  none.Free();
   written.Free();
 }
 
@@ -283,6 +297,14 @@ TEST(AnimationBody, FramesReadIntoAnotherRigKeepTheirPlaces) {
     EXPECT_EQ(a.scale, fallback == 0.0f ? forty.scale : 2.5f);
     a.Free();
   }
+  // A rig of no solids still counts a transform a frame against the budget.
+  {
+    Reader again(body);
+    Animation none;
+    int64_t budget = 1;
+    EXPECT_EQ(ReadAnimationWithin(none, again.file, 0, 0.0f, budget), 0) << "two frames, room for one";
+    EXPECT_EQ(budget, 1);
+  }
   // Frames beyond the limit or the bytes: refused before anything is made.
   std::vector<uint8_t> many = body;
   many[8] = 0xFF;
@@ -376,7 +398,12 @@ TEST(BoneRig, EachSolidStandsAtRestWithItsMassHullAndContactConstants) {
   EXPECT_EQ(frames[3].rotation.m[0], int32_t(std::nearbyint(mirrored[0] * 65536.0f)));
   rig.bones[3].position.x += 5000;
   rig.bones[3].velocity = {1, 2, 3};
+  rig.stepsDone = rig.runTime = 70;
+  rig.joints[0].lastSeparation = {0.5f, 0.5f, 0.5f};
   s.UpdateBones(rig);
+  EXPECT_EQ(rig.stepsDone, 0u) << "the clock starts again";
+  EXPECT_EQ(rig.runTime, 0u);
+  EXPECT_EQ(rig.joints[0].lastSeparation.x, 0.0f);
   EXPECT_EQ(rig.bones[3].position.x, -sb.position[0]);
   EXPECT_EQ(rig.bones[3].velocity.y, 0.0f);
   rig.Free();
@@ -433,6 +460,123 @@ TEST(BoneRig, EachJointJoinsItsBonesAtItsCentreWithItsFrameAndLimits) {
   s.Free();
 }
 
+
+// A joint's frame: bone A's rest orientation undone, then, for a hinge, bone B's rest
+// orientation turned by the second angle about its x axis, and for the others Rz(a0) Rx(a1)
+// Ry(a2), with a0 and a2 negated for the mirror twin; recomputed here in double precision.
+// A joint naming a bone one past the last, or before the first, joins nothing.
+TEST(BoneRig, AJointsFrameTurnsByItsAnglesAndABoneIndexOutsideJoinsNothing) {
+  Skeleton s;
+  MakeSkeleton(s, 2, 15);
+  s.joints[1].axisAngles[0] = 0.3f;
+  s.joints[1].axisAngles[1] = -0.2f;
+  s.joints[1].axisAngles[2] = 0.4f;
+  BoneRig rig;
+  s.CreateBones(rig);
+  using M = std::array<double, 9>;
+  const auto mul = [](const M& a, const M& b) {
+    M r{};
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j)
+        for (int k = 0; k < 3; ++k) r[size_t(i * 3 + j)] += a[size_t(i * 3 + k)] * b[size_t(k * 3 + j)];
+    return r;
+  };
+  const auto rx = [](double t) { return M{1, 0, 0, 0, std::cos(t), -std::sin(t), 0, std::sin(t), std::cos(t)}; };
+  const auto ry = [](double t) { return M{std::cos(t), 0, std::sin(t), 0, 1, 0, -std::sin(t), 0, std::cos(t)}; };
+  const auto rz = [](double t) { return M{std::cos(t), -std::sin(t), 0, std::sin(t), std::cos(t), 0, 0, 0, 1}; };
+  const auto undone = [](const float* m) {  // the transpose
+    M r{};
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) r[size_t(i * 3 + j)] = m[j * 3 + i];
+    return r;
+  };
+  const auto of = [](const float* m) {
+    M r{};
+    for (int k = 0; k < 9; ++k) r[size_t(k)] = m[k];
+    return r;
+  };
+  const double a0 = 0.3f, a1 = -0.2f, a2 = 0.4f, hinge = 0.2f;
+  const M want[3] = {
+      mul(undone(rig.joints[0].a->orientation), mul(of(rig.joints[0].b->orientation), rx(hinge))),
+      mul(undone(rig.joints[1].a->orientation), mul(mul(rz(a0), rx(a1)), ry(a2))),
+      mul(undone(rig.joints[2].a->orientation), mul(mul(rz(-a0), rx(a1)), ry(-a2))),
+  };
+  for (int c = 0; c < 3; ++c)
+    for (int k = 0; k < 9; ++k) EXPECT_NEAR(rig.joints[c].frame[k], want[c][size_t(k)], 2e-6) << c << " " << k;
+  EXPECT_FLOAT_EQ(rig.joints[1].swingLimit, 2.0f * std::sin(45.0f * 3.14159265f / 360.0f));
+  EXPECT_FLOAT_EQ(rig.joints[2].twistLimit, 2.0f * std::sin(30.0f * 3.14159265f / 360.0f));
+
+  s.joints[0].boneA = s.boneCount;
+  s.joints[1].boneA = -1;
+  BoneRig broken;
+  s.CreateBones(broken);
+  ASSERT_EQ(broken.jointCount, 3);
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(broken.joints[c].a, nullptr) << c;
+    EXPECT_EQ(broken.joints[c].b, nullptr) << c;
+  }
+  s.joints[0].boneA = 0;
+  s.joints[0].boneB = s.boneCount;
+  s.joints[1].boneB = -1;
+  BoneRig alsoBroken;
+  s.CreateBones(alsoBroken);
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(alsoBroken.joints[c].a, nullptr) << c;
+  alsoBroken.Free();
+  s.joints[0].boneB = 1;
+  s.joints[1].boneB = 2;
+  s.joints[1].boneA = s.boneCount - 1;
+  BoneRig last;
+  s.CreateBones(last);
+  EXPECT_EQ(last.joints[1].a, &last.bones[size_t(s.bones[s.boneCount - 1].firstSolid)]) << "the last bone may be named";
+  rig.Free();
+  broken.Free();
+  last.Free();
+  s.Free();
+}
+
+
+// A joint must name bones the skeleton has: the first and last bones may be named, one past
+// either end may not, as either of the joint's two bones.
+TEST(SkeletonFile, AJointNamingABonePastEitherEndRefusesTheSkeleton) {
+  struct Case { int boneA, boneB; bool taken; };
+  const Case cases[] = {{0, 16, true}, {16, 1, true}, {1, 0, true}, {0, 17, false}, {17, 1, false}, {-1, 1, false}, {0, -1, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.boneA) + " " + std::to_string(c.boneB));
+    Skeleton s;
+    MakeSkeleton(s, 2, 15);  // 17 bones
+    s.joints[1].boneA = c.boneA;
+    s.joints[1].boneB = c.boneB;
+    const std::vector<uint8_t> body = SkeletonBody(s);
+    s.Free();
+    Reader reader(body);
+    Skeleton read;
+    read.Init();
+    SkeletonReadFault = "";
+    EXPECT_EQ(read.Read(reader.file), c.taken ? 1 : 0);
+    if (!c.taken) {
+      EXPECT_STREQ(SkeletonReadFault, "skeleton joint bones");
+    }
+    read.Free();
+  }
+}
+
+
+// The frame limit of an animation body: exactly the limit is read, one frame more refused.
+TEST(AnimationBody, TheFrameLimitItselfIsReadAndOneMoreRefused) {
+  for (const int frames : {ANIMATION_FRAME_LIMIT, ANIMATION_FRAME_LIMIT + 1}) {
+    SCOPED_TRACE(frames);
+    Animation a;
+    MakeAnimation(a, frames, 1, 2);
+    const std::vector<uint8_t> body = Body([&](DataFile& f) { WriteAnimation(a, f, 1); });
+    a.Free();
+    Reader reader(body);
+    Animation read;
+    EXPECT_EQ(ReadAnimation(read, reader.file, 1, 0.0f), frames == ANIMATION_FRAME_LIMIT ? 1 : 0);
+    EXPECT_EQ(read.frameCount, frames == ANIMATION_FRAME_LIMIT ? frames : 0);
+    read.Free();
+  }
+}
+
 }  // namespace
 
 TEST(AnimationFile, AFileReadsIntoARigAndVersionsBefore249AreRefused) {
@@ -469,8 +613,22 @@ TEST(AnimationFile, AFileReadsIntoARigAndVersionsBefore249AreRefused) {
     EXPECT_EQ(old.frameCount, version == 249 ? 3 : 0);
     old.Free();
   }
+  // A file cut short inside its frames: "Damaged file :" with the path and the field that
+  // no longer fits.
+  {
+    DataFile f;
+    ASSERT_EQ(f.OpenWrite(nullptr, "data\\move\\cut.ban", ANIMATION_FILE_MAGIC, 250), 1);
+    WriteAnimation(a, f, 4);
+    ASSERT_EQ(f.Close(), 1);
+    const auto size = std::filesystem::file_size("data/move/cut.ban");
+    std::filesystem::resize_file("data/move/cut.ban", size - 8);
+    Animation cut;
+    EXPECT_EQ(ReadAnimationFile(cut, "data\\move\\cut.ban", nullptr, 4, 0.0f), 0);
+    EXPECT_EQ(cut.frameCount, 0);
+  }
   InstallReportSink(saved);
-  EXPECT_EQ(boxes, std::vector<std::string>{"Could not open file : data\\move\\old.ban"});
+  EXPECT_EQ(boxes, (std::vector<std::string>{"Could not open file : data\\move\\old.ban",
+                                             "Damaged file : data\\move\\cut.ban (animation frame count)"}));
   a.Free();
 }
 
