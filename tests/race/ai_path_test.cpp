@@ -612,6 +612,154 @@ TEST_F(AiPathTest, AGentleSlowDownTakesASmallShareOfTheBrakes) {
   EXPECT_LT(ai.nodes[1].brake, 64) << "a small share of them";
 }
 
+// Level straight nodes 10 m apart along y for the sample road car, its figures set up; the
+// test sets curvature, grade and surface per node.
+void StraightNodes(AiPath& ai, Car& car, int count) {
+  MakeSampleCar(0, car);
+  ai.car = &car;
+  ai.nodeCount = count;
+  ai.nodes = new AiPathNode[count];
+  for (int i = 0; i < count; ++i) {
+    AiPathNode& a = ai.nodes[i];
+    a.segmentLength = 10.0f;
+    a.dirY = 1.0f;
+    a.normalZ = 1.0f;
+  }
+  InitAiCarModel(ai);
+}
+
+// A corner is driven no faster than the top speed and no slower than walking pace (1 m/s),
+// or the top speed when that is lower still.
+TEST_F(AiPathTest, CornerSpeedsStayBetweenWalkingPaceAndTopSpeed) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 4);
+  const float top = car.topSpeed;
+  ASSERT_GT(top, 10.0f);
+  const auto cornerSpeeds = [&](float curvature) {
+    for (int i = 0; i < 4; ++i) ai.nodes[i].curvature = curvature;
+    BuildAiSpeedProfile(ai, 1);
+    std::vector<float> speeds;
+    for (int i = 0; i < 4; ++i) speeds.push_back(ai.nodes[i].cornerSpeed);
+    return speeds;
+  };
+  // 1 km radius: the grip would hold thousands of m/s.
+  EXPECT_EQ(cornerSpeeds(1e-6f), std::vector<float>(4, top));
+  // 0.1 mm radius: a few cm/s.
+  EXPECT_EQ(cornerSpeeds(1e4f), std::vector<float>(4, AI_LEAST_SPEED));
+  car.topSpeed = 0.5f;
+  EXPECT_EQ(cornerSpeeds(1e4f), std::vector<float>(4, 0.5f));
+  EXPECT_EQ(cornerSpeeds(1e-6f), std::vector<float>(4, 0.5f));
+}
+
+// A car on a surface that gives its tyres no grip can neither brake nor drive: downhill the
+// node before the open path's end (1 m/s) is no faster than the end, uphill the node after the
+// start gets no faster than the start, at full throttle.
+TEST_F(AiPathTest, WithoutGripOnlyTheHillChangesTheSpeed) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 3);
+  for (auto& set : car.wheelSetGrip) set[0] = set[1] = 0.0f;
+  for (int i = 0; i < 3; ++i) ai.nodes[i].grade = -0.5f;
+  BuildAiSpeedProfile(ai, 0);
+  EXPECT_EQ(ai.nodes[1].cornerSpeed, AI_LEAST_SPEED) << "downhill: no braking, no slowing";
+  EXPECT_EQ(ai.nodes[1].brake, 255);
+  for (int i = 0; i < 3; ++i) ai.nodes[i].grade = 0.5f;
+  BuildAiSpeedProfile(ai, 0);
+  // Braking into the end the hill alone slows the car by about g/2.
+  EXPECT_GT(ai.nodes[1].cornerSpeed, 5.0f);
+  EXPECT_EQ(ai.nodes[1].targetSpeed, AI_LEAST_SPEED) << "uphill: no drive, no gain";
+  EXPECT_EQ(ai.nodes[0].throttle, 255);
+  EXPECT_EQ(ai.nodes[0].brake, 0);
+}
+
+// Each node's four grips: the car's grip for the wheel set and the surface's class, times the
+// kind's factor (and 0.92 for kinds 1 and 16, 0.96 for 14, 0.84 for 15), times the wheel's own
+// factor for that class; worked out again only where the kind changes.
+TEST_F(AiPathTest, EachSurfaceKindsGripReachesItsNodes) {
+  Car car;
+  AiPath ai;
+  const int kinds[] = {2, 1, 1, 14, 15, 16, 2};
+  const int classes[] = {0, 0, 1, 1, 0, 1, 0};
+  const double extra[] = {1, 0.92, 0.92, 0.96, 0.84, 0.92, 1};
+  StraightNodes(ai, car, 7);
+  car.wheelSetGrip[0][0] = 0.5f, car.wheelSetGrip[0][1] = 0.6f;  // rear
+  car.wheelSetGrip[1][0] = 0.7f, car.wheelSetGrip[1][1] = 0.8f;  // front
+  const float factorA[4] = {1.0f, 1.1f, 1.2f, 1.3f}, factorB[4] = {2.0f, 2.1f, 2.2f, 2.3f};
+  std::copy(factorA, factorA + 4, ai.gripFactorA);
+  std::copy(factorB, factorB + 4, ai.gripFactorB);
+  for (int i = 0; i < 7; ++i) {
+    ai.nodes[i].surfaceKind = uint8_t(kinds[i]);
+    ai.nodes[i].surfaceClass = uint8_t(classes[i]);
+  }
+  BuildAiSpeedProfile(ai, 1);
+  for (int i = 0; i < 7; ++i) {
+    // Node 2 has node 1's kind: its grips stay those of node 1's class.
+    const int c = i == 2 ? classes[1] : classes[i];
+    const double surface = double(SurfaceGrips[kinds[i]].grip) * extra[i];
+    ASSERT_GT(surface, 0.0);
+    for (int slot = 0; slot < 4; ++slot) {
+      const int set = slot < 2 ? 1 : 0;
+      const double expected = car.wheelSetGrip[set][c] * surface * (c == 0 ? factorA[slot] : factorB[slot]);
+      EXPECT_NEAR(ai.nodes[i].grip[slot], expected, expected * 1e-6) << "node " << i << " slot " << slot;
+    }
+  }
+}
+
+// The tyres on a side of an axle: a car whose two rear tyres both stand on the right carries
+// nothing on its rear left and the pair's force on its rear right; the front is unchanged.
+TEST_F(AiPathTest, AnAxleSideWithoutTyresCarriesNothing) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 2);
+  int rear = 0;
+  for (int i = 0; i < car.wheelCount; ++i)
+    if (car.wheels[i].wheelSet == 0) car.wheels[i].side = 1, ++rear;
+  ASSERT_EQ(rear, 2);
+  const TyreLaw law{car, ai};
+  const float grip[4] = {0.9f, 1.0f, 1.1f, 1.2f};
+  for (int axle = 0; axle < 2; ++axle)
+    for (int side = 0; side < 2; ++side) {
+      const double expected = law.Force(axle, side, grip[2 * axle + side], 3000.0);
+      EXPECT_NEAR(AiAxleTyreForce(ai, grip, axle, side, 3000.0f), expected, expected * 1e-5 + 1e-9)
+          << axle << " " << side;
+    }
+  EXPECT_EQ(AiAxleTyreForce(ai, grip, 1, 0, 3000.0f), 0.0f);
+  EXPECT_GT(AiAxleTyreForce(ai, grip, 1, 1, 3000.0f), AiAxleTyreForce(ai, grip, 0, 1, 3000.0f))
+      << "two tyres under one side";
+}
+
+// The lap time of an open path leaves out the last node's segment, and a stretch with no
+// speed adds no time.  The fuel of a motor: its power limit over the throttled segments at
+// 2.777778e-7 a joule; the top speed only of those segments.
+TEST_F(AiPathTest, OpenLapTimeAndAMotorsFuel) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 3);
+  const float speeds[3] = {10, 40, 30}, lengths[3] = {10, 20, 30};
+  const uint8_t throttles[3] = {255, 0, 51};
+  for (int i = 0; i < 3; ++i) {
+    ai.nodes[i].targetSpeed = speeds[i];
+    ai.nodes[i].segmentLength = lengths[i];
+    ai.nodes[i].throttle = throttles[i];
+  }
+  // 10 / 25 + 20 / 35, and closed 30 / 20 more.
+  EXPECT_NEAR(CalcAiLapTime(ai, 0), 0.4 + 20.0 / 35.0, 1e-6);
+  EXPECT_NEAR(CalcAiLapTime(ai, 1), 0.4 + 20.0 / 35.0 + 1.5, 1e-6);
+  EXPECT_NEAR(ai.lapTime, 0.4 + 20.0 / 35.0 + 1.5, 1e-6);
+  // No world: its path counts as closed.
+  ASSERT_EQ(CWld, nullptr);
+  car.transmissionType = TRANSMISSION_ELECTRIC;
+  car.engine.maxPower = 50000.0f;
+  EXPECT_EQ(AiEnginePower(ai), 50000.0f);
+  CalcAiFuelPerLap(ai);
+  // 10 / 25 s at full power and 30 / 20 s at a fifth: 20000 J + 15000 J.
+  EXPECT_NEAR(ai.fuelPerLap, 35000.0 * 2.777778e-7, 1e-9);
+  EXPECT_EQ(ai.topSpeed, 30.0f) << "the fastest node is not throttled";
+  ai.nodes[0].targetSpeed = ai.nodes[1].targetSpeed = 0;
+  EXPECT_NEAR(CalcAiLapTime(ai, 0), 20.0 / 15.0, 1e-6) << "the stopped stretch is left out";
+}
+
 TEST_F(AiPathTest, GenerationPassAndSetupStep) {
   LoadTrack(TRACK_TEST_OVAL);
   Car car;
