@@ -56,6 +56,30 @@ class CarRaceDuties : public CarTest {
   Car car;
 };
 
+// Moving off (a step that changed the car, not stopped) is told to the race (packet 73) only
+// while an event of the car is pending; with none pending, or stopped, nothing is sent.
+TEST_F(CarRaceDuties, MovingOffIsToldOnlyWithAnEventPending) {
+  car.position.x = 100 * 65536;  // out of the pit lane
+  car.stopState = 0;
+  car.RaceDuties(0, 1);
+  EXPECT_EQ(CarRace::Added(73).size(), 0u) << "no event pending";
+  car.race.pendingEvents[1] = 4;
+  car.stopState = 0;
+  car.RaceDuties(0, 1);
+  EXPECT_EQ(CarRace::Added(73).size(), 1u);
+  car.race.pendingEvents[1] = 0xFF;
+  car.race.pendingEvents[0] = 0;
+  car.stopState = 0;
+  car.RaceDuties(0, 1);
+  EXPECT_EQ(CarRace::Added(73).size(), 2u);
+  car.stopState = 0;
+  car.RaceDuties(0, 0);
+  EXPECT_EQ(CarRace::Added(73).size(), 2u) << "nothing changed";
+  car.stopState = 1;
+  car.RaceDuties(0, 1);
+  EXPECT_EQ(CarRace::Added(73).size(), 2u) << "stopped";
+}
+
 TEST_F(CarRaceDuties, SpeedingInThePitLaneGivesADriveThroughOrAStopGoOrTimeInTheLastLaps) {
   race.Drive(car);
   DriveAt(60.0f + 19.0f);

@@ -704,6 +704,13 @@ TEST_F(AiPathTest, EachSurfaceKindsGripReachesItsNodes) {
       EXPECT_NEAR(ai.nodes[i].grip[slot], expected, expected * 1e-6) << "node " << i << " slot " << slot;
     }
   }
+  // A car whose two rear tyres both stand on the right: no grip on the rear left.
+  for (int i = 0; i < car.wheelCount; ++i)
+    if (car.wheels[i].wheelSet == 0) car.wheels[i].side = 1;
+  BuildAiSpeedProfile(ai, 1);
+  EXPECT_EQ(ai.nodes[0].grip[2], 0.0f);
+  const double rearRight = car.wheelSetGrip[0][0] * double(SurfaceGrips[2].grip) * factorA[3];
+  EXPECT_NEAR(ai.nodes[0].grip[3], rearRight, rearRight * 1e-6);
 }
 
 // The tyres on a side of an axle: a car whose two rear tyres both stand on the right carries
@@ -758,6 +765,104 @@ TEST_F(AiPathTest, OpenLapTimeAndAMotorsFuel) {
   EXPECT_EQ(ai.topSpeed, 30.0f) << "the fastest node is not throttled";
   ai.nodes[0].targetSpeed = ai.nodes[1].targetSpeed = 0;
   EXPECT_NEAR(CalcAiLapTime(ai, 0), 20.0 / 15.0, 1e-6) << "the stopped stretch is left out";
+}
+
+// An open path brakes backward from its end at walking pace: each node before it no faster than
+// the next, with full brakes, until the top speed is reached.
+TEST_F(AiPathTest, AnOpenPathBrakesIntoItsEnd) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 5);
+  const float top = car.topSpeed;
+  BuildAiSpeedProfile(ai, 0);
+  EXPECT_EQ(ai.nodes[4].cornerSpeed, AI_LEAST_SPEED);
+  EXPECT_GT(ai.nodes[3].cornerSpeed, AI_LEAST_SPEED);
+  EXPECT_LT(ai.nodes[3].cornerSpeed, top);
+  EXPECT_LT(ai.nodes[3].cornerSpeed, ai.nodes[2].cornerSpeed);
+  EXPECT_EQ(ai.nodes[3].brake, 255);
+  EXPECT_EQ(ai.nodes[0].cornerSpeed, AI_LEAST_SPEED);
+  // Starting from walking pace the second node is reached at less than the top speed too.
+  EXPECT_LT(ai.nodes[1].targetSpeed, top);
+  EXPECT_EQ(ai.nodes[0].throttle, 255);
+}
+
+// The lateral grip is the weaker axle's: with the rear's grip halved, the rear's; with the
+// front's halved, the front's (each axle's pair of tyres under its share of the weight and
+// its downforce, over its share of the mass); a camber leaning into the curve adds g x |camber|,
+// one leaning out of it takes that away.
+TEST_F(AiPathTest, LateralGripIsTheWeakerAxlesAndTheCambersPull) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 1);
+  const TyreLaw law{car, ai};
+  AiPathNode node = ai.nodes[0];
+  node.curvature = 0.02f;
+  const auto expected = [&](const float grip[4], double v2) {
+    double least = 1e30;
+    for (int axle = 0; axle < 2; ++axle) {
+      const double share = axle == 0 ? ai.frontShare : ai.rearShare;
+      const double load = share * car.mass * 9.81 + (axle == 0 ? ai.frontLoad : ai.rearLoad) * v2;
+      const double f = law.Force(axle, 0, grip[2 * axle], load / 2) + law.Force(axle, 1, grip[2 * axle + 1], load / 2);
+      least = std::min(least, f / (share * car.mass));
+    }
+    return least;
+  };
+  const float rearWeak[4] = {1, 1, 0.5f, 0.5f}, frontWeak[4] = {0.5f, 0.5f, 1, 1};
+  for (const float* grip : {rearWeak, frontWeak})
+    for (double v2 : {0.0, 900.0}) {
+      std::copy(grip, grip + 4, node.grip);
+      const double a = expected(grip, v2);
+      EXPECT_NEAR(AiLateralGrip(ai, node, float(v2)), a, a * 1e-5) << grip[0] << " " << v2;
+    }
+  std::copy(rearWeak, rearWeak + 4, node.grip);
+  const float flat = AiLateralGrip(ai, node, 0.0f);
+  node.camber = 0.1f;
+  EXPECT_NEAR(AiLateralGrip(ai, node, 0.0f), flat + 0.981f, 1e-3) << "banked into the curve";
+  node.curvature = -0.02f;
+  EXPECT_NEAR(AiLateralGrip(ai, node, 0.0f), flat - 0.981f, 1e-3) << "leaning out of it";
+}
+
+// The line's curve ends are held inside the path's limits, the car's half width and a metre
+// from each: an end far to the left comes to the left limit, one far to the right to the right.
+TEST_F(AiPathTest, CurveEndsBeyondTheLimitsArePulledInside) {
+  LoadTrack(TRACK_TEST_OVAL);
+  Car car;
+  MakeSampleCar(0, car);
+  AiPath ai;
+  const std::string file = WriteKnw("oval", AiPathFileImage(TestOvalAiPathFile()));
+  ASSERT_EQ(LoadAiPath(ai, file.c_str(), Racing().nodeCount), 1);
+  ASSERT_GE(ai.curveCount, 2);
+  ASSERT_EQ(ai.oldVersion, 0);
+  ai.car = &car;
+  ai.curves[0].endOffset = -100.0f;
+  ai.curves[1].endOffset = 100.0f;
+  ASSERT_EQ(SetupAiLine(ai, Racing(), car), 1);
+  const float m = car.halfWidth + 1.0f;
+  const PathNode& left = Racing().nodes[ai.curves[0].endNode];
+  const PathNode& right = Racing().nodes[ai.curves[1].endNode];
+  EXPECT_FLOAT_EQ(ai.curves[0].endOffset, left.limitLeft + m);
+  EXPECT_FLOAT_EQ(ai.nodes[ai.curves[0].endNode].lineOffset, left.limitLeft + m);
+  EXPECT_FLOAT_EQ(ai.curves[1].endOffset, right.limitRight - m);
+  EXPECT_FLOAT_EQ(ai.nodes[ai.curves[1].endNode].lineOffset, right.limitRight - m);
+}
+
+// The generation pass takes the set-up step too: a car whose downforce is all on the rear has
+// its front wing raised.
+TEST_F(AiPathTest, GenerationRaisesTheFrontWingOfARearHeavyCar) {
+  LoadTrack(TRACK_TEST_OVAL);
+  Car car;
+  MakeSampleCar(0, car);
+  car.aero[3][0] = 0;
+  car.SetupFromVehicle(1);
+  car.wingAngles[1][0] = 0, car.wingAngles[1][1] = 12, car.wingAngles[1][2] = 4;
+  AiPath ai;
+  ai.car = &car;
+  InitAiCarModel(ai);
+  EXPECT_LE(ai.frontLoad, 0.0f) << "the rear wing's downforce is all on the rear";
+  EXPECT_GT(ai.rearLoad, 0.0f);
+  ASSERT_EQ(GenerateAIPathInfo(ai, *CWld->racingPath, car, 2), 1);
+  EXPECT_GT(ai.setupIndex, 0);
+  EXPECT_EQ(car.currentSetup.bytes[SETUP_FRONT_WING], ai.setupIndex);
 }
 
 TEST_F(AiPathTest, GenerationPassAndSetupStep) {
@@ -815,11 +920,31 @@ TEST_F(AiPathTest, FuelPlan) {
   RaceSettings.flags = RACE_FLAG_REFUELLING;
   EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 100), int(std::nearbyint(51 * 1.5f * 1.05f * 100 / 100.0f + 0.5f)));
   EXPECT_EQ(stints, 2);
+  // A one-lap race: two laps' fuel (3.65 %) in one stint.
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 1), 4);
+  EXPECT_EQ(stints, 1);
+  // Two laps' fuel over the tank (2 x 48 x 1.05 = 100.8, +0.5 rounds to 101 %): without pit
+  // zones a full tank in one stint; with them no stint count fits the one lap: 1.
+  ai.fuelPerLap = 48.0f;
+  stints = 5;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 1), 100);
+  EXPECT_EQ(stints, 1);
+  CWld->pitZoneCount = 1;
+  stints = 5;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 1), 1);
+  EXPECT_EQ(stints, 1);
+  CWld->pitZoneCount = 0;
+  ai.fuelPerLap = 1.5f;
   // A mandatory stop with pit zones starts at two stints.
   CWld->pitZoneCount = 1;
   RaceSettings.flags = RACE_FLAG_REFUELLING | RACE_FLAG_MANDATORY_STOP;
   EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 10), int(std::nearbyint(6 * 1.5f * 1.05f + 0.5f)));
   EXPECT_EQ(stints, 2);
+  // From two laps on: two laps in two stints take 2 laps' fuel each (2 / 2 + 1), one lap one stint.
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 2), 4);
+  EXPECT_EQ(stints, 2);
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 1), 4);
+  EXPECT_EQ(stints, 1);
   CWld->pitZoneCount = 0;
   // A race of hours: laps from the stored lap time; with no lap time, a full tank in one stint.
   RaceSettings.flags = 0;

@@ -3,6 +3,7 @@
 // failure, wear, the coat and the damage test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tests/wheel/quarter_car.h"
@@ -319,6 +320,21 @@ TEST_F(TreadHeat, GripByTheContactLayersTemperature) {
     const float grip = HeatTreadByRolling(w(), set(), 1, rolling);
     const double expected = (0.8 + 0.2 / (away * away / 3600 + 1)) * 0.9;
     EXPECT_NEAR(grip, expected, 1e-5) << away;
+  }
+}
+
+// The camber loads one side of the tread more: a lean of g puts d - g w/2 on the inner lane
+// and d + g w/2 on the outer, and a lean past the deflection lifts a side off (never below 0).
+TEST_F(TreadHeat, ALeanLoadsOneSideAndLiftsTheOtherOff) {
+  const double d = 0.01, width = set().sectionWidth;
+  w().deflection = float(d);
+  for (double g : {0.02 / width, -0.02 / width, 0.06 / width, -0.06 / width}) {
+    w().camberTerm = float(g);
+    float rolling = 0.0f;
+    HeatTreadByRolling(w(), set(), 1, rolling);
+    EXPECT_NEAR(w().laneDeflection[0], std::max(0.0, d - g * width / 2), 1e-7) << g;
+    EXPECT_EQ(w().laneDeflection[1], float(d));
+    EXPECT_NEAR(w().laneDeflection[2], std::max(0.0, d + g * width / 2), 1e-7) << g;
   }
 }
 

@@ -271,6 +271,40 @@ TEST_F(TyreStep, RotationAngleWrapsAtSixteenTurns) {
   const float angle = w().rotationAngle;
   Call();
   EXPECT_EQ(w().rotationAngle, angle);
+  // An angle brought in beyond 16 turns is wrapped into them before the step: 150 rad is
+  // 150 - 201.06194 rad.
+  w().rotationAngle = 150.0f;
+  Call();
+  EXPECT_NEAR(w().rotationAngle, 150.0 - 201.06194, 1e-4);
+  w().rotationAngle = -150.0f;
+  Call();
+  EXPECT_NEAR(w().rotationAngle, -150.0 + 201.06194, 1e-4);
+}
+
+// The surface kinds' rows as listed: drag, grip, then bytes 8 to 15 (loose ground, a byte the
+// contact step reads, the ground taking marks, the coat target in percent, ...).
+TEST(SurfaceKinds, TheFirstSixteenRowsAsListed) {
+  struct Row {
+    float drag, grip;
+    int bytes[8];
+  };
+  const Row rows[16] = {
+      {0, 1.0f, {0, 240, 1, 0, 0, 1, 0, 0}},      {0, 0.95f, {0, 230, 1, 0, 0, 1, 0, 0}},
+      {0.05f, 1.0f, {1, 200, 0, 8, 0, 0, 1, 2}},  {0.03f, 0.9f, {1, 160, 0, 8, 0, 0, 1, 2}},
+      {0.3f, 0.95f, {1, 180, 0, 16, 0, 0, 1, 2}}, {0.02f, 0.95f, {1, 180, 0, 16, 0, 0, 1, 1}},
+      {0, 0.9f, {0, 220, 1, 0, 0, 0, 0, 0}},      {0, 0.9f, {0, 220, 1, 0, 0, 0, 0, 0}},
+      {0.5f, 0.9f, {1, 140, 0, 8, 0, 0, 1, 2}},   {0, 0.9f, {0, 220, 0, 0, 0, 0, 0, 0}},
+      {0, 0.9f, {0, 220, 0, 0, 0, 0, 0, 0}},      {0.05f, 1.0f, {1, 200, 0, 8, 0, 0, 1, 2}},
+      {0, 1.0f, {0, 240, 1, 0, 0, 1, 0, 0}},      {0, 0.1f, {0, 100, 0, 0, 0, 0, 0, 1}},
+      {0, 1.0f, {0, 240, 1, 0, 0, 1, 0, 0}},      {0, 1.0f, {0, 240, 1, 0, 0, 1, 0, 0}},
+  };
+  for (int kind = 0; kind < 16; ++kind) {
+    const SurfaceGrip& g = SurfaceGrips[kind];
+    EXPECT_EQ(g.drag, rows[kind].drag) << kind;
+    EXPECT_EQ(g.grip, rows[kind].grip) << kind;
+    const int bytes[8] = {g.loose, g.byte9, g.marks, g.coatTargetPercent, g.byte12, g.byte13, g.dust, g.byte15};
+    for (int b = 0; b < 8; ++b) EXPECT_EQ(bytes[b], rows[kind].bytes[b]) << kind << " byte " << (8 + b);
+  }
 }
 
 TEST_F(TyreStep, PastTheMaximumDeflectionTheRimTouchesWithGripQuarter) {
