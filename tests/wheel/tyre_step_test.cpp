@@ -4,6 +4,7 @@
 // damaged inputs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tests/wheel/quarter_car.h"
@@ -243,6 +244,19 @@ TEST_F(TyreStep, ALeaningTyreTouchesOffCentreAndNotAtNinetyDegrees) {
   Call();
   EXPECT_EQ(w().contactKind, 0);
   EXPECT_EQ(w().normalForce, 0.0f);
+}
+
+// The tread pushed sideways leans the contact: the camber term is the lean less the push over
+// the radius, counted up to half the radius.
+TEST_F(TyreStep, TheSidewaysPushCountsUpToHalfTheRadius) {
+  const float R = q.set().rollingRadius;
+  for (float share : {0.2f, 0.5f, 0.8f}) {
+    SetUp();
+    w().contactKind = 2;
+    w().deformLateral = share * R;
+    Call();
+    EXPECT_NEAR(w().camberTerm, w().camberSine - std::min(share, 0.5f), 1e-5) << share;
+  }
 }
 
 TEST_F(TyreStep, RotationAngleWrapsAtSixteenTurns) {
