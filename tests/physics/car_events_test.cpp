@@ -283,6 +283,29 @@ TEST_F(CarEventsTest, AFrozenCarIsToldToTheHostOrAsksForAReset) {
   EXPECT_EQ(car.frozen, 2);
 }
 
+// A frozen car is told to the host only from 20 m below the origin to 160 m above it, both
+// heights included.
+TEST_F(CarEventsTest, AFrozenCarIsToldOnlyAtHeightsFromMinusTwentyToOneHundredAndSixty) {
+  race.Drive(car, PLAYER_LOCAL_HUMAN, 4);
+  RaceConnection.connectedToHost = 1;
+  RaceConnection.connectionOpen = 0;
+  RaceConnection.hostLink = 127;
+  const struct {
+    int32_t z;
+    bool told;
+  } cases[] = {{-20 * 65536 - 1, false}, {-20 * 65536, true}, {160 * 65536, true}, {160 * 65536 + 1, false}};
+  for (const auto& c : cases) {
+    CarRace::added.clear();
+    car.StopForReset();
+    car.frozen = 1;
+    car.position.z = c.z;
+    car.offset = {};
+    car.FreezeCheck();
+    EXPECT_EQ(CarRace::Added(PACKET_PLAYER_FLAG).size(), c.told ? 1u : 0u) << c.z;
+    EXPECT_EQ(car.frozen, c.told ? 2 : 1) << c.z;
+  }
+}
+
 TEST_F(CarEventsTest, ACarParksFortySecondsAfterStopping) {
   car.transmissionType = TRANSMISSION_ELECTRIC;
   car.engine.running = 1;

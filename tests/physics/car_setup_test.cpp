@@ -488,6 +488,7 @@ TEST_F(CarSetup, TheOwnSetUpIsClampedInPlaceAndADefaultIsKeptInStep) {
   r.bytes[SETUP_STEERING_LOCK] = 4;
   r.bytes[SETUP_AXLE[1] + AXLE_TOE] = 60;
   r.bytes[SETUP_AXLE[0] + AXLE_TYRE_TYPE] = 0;
+  r.bytes[SETUP_AXLE[1] + AXLE_TYRE_TYPE] = 9;
   SetSetupShort(r, SETUP_AXLE[0] + AXLE_PRESSURE_RIGHT, 9999);
   const float d = SetupFloat(c.setups[0].record, SETUP_AXLE[1] + AXLE_RIDE_HEIGHT);
   SetSetupFloat(r, SETUP_AXLE[1] + AXLE_RIDE_HEIGHT, d + 1.0f);
@@ -501,6 +502,7 @@ TEST_F(CarSetup, TheOwnSetUpIsClampedInPlaceAndADefaultIsKeptInStep) {
   EXPECT_EQ(c.steeringLock, 10);
   EXPECT_EQ(r.bytes[SETUP_AXLE[1] + AXLE_TOE], 18);
   EXPECT_EQ(r.bytes[SETUP_AXLE[0] + AXLE_TYRE_TYPE], 5) << "a saloon's tyres start at type 5";
+  EXPECT_EQ(r.bytes[SETUP_AXLE[1] + AXLE_TYRE_TYPE], 7) << "and end at type 7";
   EXPECT_EQ(c.wheelSets[0].compoundIndex, 5);
   EXPECT_EQ(SetupShort(r, SETUP_AXLE[0] + AXLE_PRESSURE_RIGHT), 270) << "1.5 x the first default's 180 kPa";
   const float rest = c.wheelSets[1].maxUpPosition;

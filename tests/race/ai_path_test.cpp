@@ -212,6 +212,19 @@ TEST_F(AiPathTest, FileNameAndCarCode) {
   const char partly[4] = {'A', '~', 'B', 0};
   FormatAiCarCode(partly, code);
   EXPECT_STREQ(code, "427E41");
+  // Letters and digits from end to end of their ranges make a code; the characters just
+  // outside them do not.
+  for (const char* letters : {"Az0", "Za9"}) {
+    FormatAiCarCode(letters, code);
+    EXPECT_STREQ(code, letters);
+  }
+  const std::pair<char, const char*> outside[] = {{'/', "41412F"}, {':', "41413A"}, {'@', "414140"},
+                                                  {'[', "41415B"}, {'`', "414160"}, {'{', "41417B"}};
+  for (const auto& [c, hex] : outside) {
+    const char id[4] = {c, 'A', 'A', 0};
+    FormatAiCarCode(id, code);
+    EXPECT_STREQ(code, hex) << c;
+  }
   const char four[4] = {'A', 'B', 'C', 'D'};
   FormatAiCarCode(four, code);
   EXPECT_STREQ(code, "");
@@ -288,6 +301,16 @@ TEST_F(AiPathTest, SurfaceChecksLimitsAndCoincidentNeighbours) {
   EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 0);
   ai.nodes[20].lineOffset = -(6.0f - 1.0f - 0.95f);
   EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 1);
+  // Exactly margin + 0.9 m inside either limit is allowed, a hair closer is not.
+  const PathNode& at = p.nodes[20];
+  ai.nodes[20].lineOffset = at.limitLeft + (1.0f + 0.9f);
+  EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 1);
+  ai.nodes[20].lineOffset = std::nextafter(at.limitLeft + (1.0f + 0.9f), -100.0f);
+  EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 0);
+  ai.nodes[20].lineOffset = at.limitRight - (1.0f + 0.9f);
+  EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 1);
+  ai.nodes[20].lineOffset = std::nextafter(at.limitRight - (1.0f + 0.9f), 100.0f);
+  EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 0);
   // Neighbours on one point: no chord, no bend (and no division by it).
   AiPath same;
   same.nodeCount = 3;
@@ -298,6 +321,20 @@ TEST_F(AiPathTest, SurfaceChecksLimitsAndCoincidentNeighbours) {
     EXPECT_EQ(same.nodes[i].curvature, 0.0f);
     EXPECT_EQ(same.nodes[i].verticalCurvature, 0.0f);
     EXPECT_EQ(same.nodes[i].segmentLength, 0.0f);
+  }
+}
+
+// The neighbours of a node: round the loop on a closed path; an open path's ends are their own
+// missing neighbour.
+TEST_F(AiPathTest, NeighboursWrapOnALoopAndStopAtAnOpenPathsEnds) {
+  const struct {
+    int i, closed, previous, next;
+  } cases[] = {{0, 1, 4, 1}, {4, 1, 3, 0}, {2, 1, 1, 3}, {0, 0, 0, 1}, {4, 0, 3, 4}, {2, 0, 1, 3}};
+  for (const auto& c : cases) {
+    int previous = -9, next = -9;
+    AiNeighbours(c.i, 5, c.closed, previous, next);
+    EXPECT_EQ(previous, c.previous) << c.i << " " << c.closed;
+    EXPECT_EQ(next, c.next) << c.i << " " << c.closed;
   }
 }
 
@@ -628,6 +665,60 @@ void StraightNodes(AiPath& ai, Car& car, int count) {
   InitAiCarModel(ai);
 }
 
+// The car's figures for the passes: the effective mass adds each wheel's spin inertia over its
+// radius squared (the second figure that sum alone); the weight's front share from the centre
+// of mass along the wheel base, held to 0..1 (a half for one that is not a number); the load
+// per unit of each axle's shared mass; each axle's tread width twice plus its wheel offset.
+TEST_F(AiPathTest, TheCarsFiguresForTheSpeedPasses) {
+  Car car;
+  MakeSampleCar(0, car);
+  AiPath ai;
+  ai.car = &car;
+  car.fuelCapacity = 42.0f;
+  InitAiCarModel(ai);
+  double inertia = 0;
+  for (int i = 0; i < car.wheelCount; ++i) {
+    const double r = car.wheelSets[car.wheels[i].wheelSet].rollingRadius;
+    inertia += car.wheels[i].spinInertia / (r * r);
+  }
+  ASSERT_GT(inertia, 0.0);
+  EXPECT_NEAR(ai.carModel[0], car.mass + inertia, (car.mass + inertia) * 1e-6);
+  EXPECT_NEAR(ai.carModel[1], inertia, inertia * 1e-5);
+  const double front = (double(car.centreOfMass.y) - car.rearmostY) / car.wheelBase;
+  ASSERT_GT(car.wheelBase, 1.0f);
+  EXPECT_NEAR(ai.frontShare, front, 1e-6);
+  EXPECT_NEAR(ai.rearShare, 1.0 - front, 1e-6);
+  float rear = 0, frontLoad = 0;
+  car.SplitLoadsToAxles(rear, frontLoad);
+  EXPECT_EQ(ai.frontLoad, frontLoad);
+  EXPECT_EQ(ai.rearLoad, rear);
+  EXPECT_NEAR(ai.carModel[2], frontLoad / (front * car.mass), std::fabs(frontLoad) * 1e-6 + 1e-9);
+  EXPECT_NEAR(ai.carModel[3], rear / ((1.0 - front) * car.mass), std::fabs(rear) * 1e-6 + 1e-9);
+  for (int axle = 0; axle < 2; ++axle) {
+    const SuspensionBlock& set = car.wheelSets[axle == 0 ? 1 : 0];
+    EXPECT_NEAR(ai.carModel[4 + axle], 2.0 * set.treadContactWidth + set.wheelOffset, 1e-6) << axle;
+  }
+  EXPECT_EQ(ai.fuelCapacity, 42.0f);
+  // A wheel set without a radius adds nothing (and divides by nothing).
+  for (SuspensionBlock& set : car.wheelSets) set.rollingRadius = 0;
+  InitAiCarModel(ai);
+  EXPECT_EQ(ai.carModel[0], car.mass);
+  EXPECT_EQ(ai.carModel[1], 0.0f);
+  // The centre of mass past the front axle, behind the rear one, not a number.
+  car.centreOfMass.y = car.rearmostY + 2.0f * car.wheelBase;
+  InitAiCarModel(ai);
+  EXPECT_EQ(ai.frontShare, 1.0f);
+  EXPECT_EQ(ai.rearShare, 0.0f);
+  EXPECT_EQ(ai.carModel[3], 0.0f) << "no rear mass to share";
+  car.centreOfMass.y = car.rearmostY - 1.0f;
+  InitAiCarModel(ai);
+  EXPECT_EQ(ai.frontShare, 0.0f);
+  EXPECT_EQ(ai.carModel[2], 0.0f) << "no front mass to share";
+  car.centreOfMass.y = NAN;
+  InitAiCarModel(ai);
+  EXPECT_EQ(ai.frontShare, 0.5f);
+}
+
 // A corner is driven no faster than the top speed and no slower than walking pace (1 m/s),
 // or the top speed when that is lower still.
 TEST_F(AiPathTest, CornerSpeedsStayBetweenWalkingPaceAndTopSpeed) {
@@ -765,6 +856,17 @@ TEST_F(AiPathTest, OpenLapTimeAndAMotorsFuel) {
   EXPECT_EQ(ai.topSpeed, 30.0f) << "the fastest node is not throttled";
   ai.nodes[0].targetSpeed = ai.nodes[1].targetSpeed = 0;
   EXPECT_NEAR(CalcAiLapTime(ai, 0), 20.0 / 15.0, 1e-6) << "the stopped stretch is left out";
+  // One node on a loop: its own segment, 30 m at 30 m/s and a fifth of the power.
+  ai.nodeCount = 1;
+  ai.nodes[0] = ai.nodes[2];
+  CalcAiFuelPerLap(ai);
+  EXPECT_NEAR(ai.fuelPerLap, 10000.0 * 2.777778e-7, 1e-9);
+  // No nodes: the figures stay as they were.
+  ai.nodeCount = 0;
+  ai.fuelPerLap = 7.0f;
+  CalcAiFuelPerLap(ai);
+  EXPECT_EQ(ai.fuelPerLap, 7.0f);
+  EXPECT_EQ(ai.topSpeed, 30.0f);
 }
 
 // An open path brakes backward from its end at walking pace: each node before it no faster than
