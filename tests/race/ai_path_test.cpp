@@ -260,6 +260,7 @@ TEST_F(AiPathTest, OvalLineRunsThroughThePathNodes) {
     EXPECT_NEAR(a.camber, 0.0f, 1e-6);
     EXPECT_NEAR(a.grade, 0.0f, 1e-6);
     EXPECT_NEAR(a.normalZ, 1.0f, 1e-6);
+    EXPECT_EQ(a.dirZ, 0.0f) << "the line's direction is level";
     const PathNode& q = p.nodes[(i + 1) % n];
     const double dx = (double(q.x) - p.nodes[i].x) / 65536, dy = (double(q.y) - p.nodes[i].y) / 65536;
     EXPECT_NEAR(a.segmentLength, std::hypot(dx, dy), 1e-4);
@@ -856,6 +857,8 @@ TEST_F(AiPathTest, OpenLapTimeAndAMotorsFuel) {
   EXPECT_EQ(ai.topSpeed, 30.0f) << "the fastest node is not throttled";
   ai.nodes[0].targetSpeed = ai.nodes[1].targetSpeed = 0;
   EXPECT_NEAR(CalcAiLapTime(ai, 0), 20.0 / 15.0, 1e-6) << "the stopped stretch is left out";
+  CalcAiFuelPerLap(ai);
+  EXPECT_NEAR(ai.fuelPerLap, 2.0 * 50000.0 * 0.2 * 2.777778e-7, 1e-9) << "nor its fuel: 30 / 15 s at a fifth";
   // One node on a loop: its own segment, 30 m at 30 m/s and a fifth of the power.
   ai.nodeCount = 1;
   ai.nodes[0] = ai.nodes[2];

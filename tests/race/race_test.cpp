@@ -80,6 +80,7 @@ TEST(OfflineRace, LayoutPacketsComeBackAsFromAHost) {
   CWld = new Wld;
   ConnectionCount = 2;
   Connections[0].layoutByte = Connections[1].layoutByte = 1;
+  Connections[2].layoutByte = 1;  // past the count: left alone
   // 61 marked places with their heights kept (no ground needed).
   for (int i = 0; i < 61; ++i)
     ASSERT_EQ(AddLayoutPlace({int16_t(i * 32), 0, 0, 0x80, 252, 0}, nullptr), 1);
@@ -89,6 +90,8 @@ TEST(OfflineRace, LayoutPacketsComeBackAsFromAHost) {
   ASSERT_EQ(HostLoadLayout("places"), 1);
   EXPECT_EQ(Connections[0].layoutByte, 0);
   EXPECT_EQ(Connections[1].layoutByte, 0);
+  EXPECT_EQ(Connections[2].layoutByte, 1);
+  Connections[2].layoutByte = 0;
   EXPECT_EQ(LayoutPlaceCount, 60) << "the first block";
   EXPECT_EQ(LayoutLoadUnderWay(), 1);
   PollNetwork();
