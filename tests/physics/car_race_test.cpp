@@ -56,6 +56,16 @@ class CarRaceDuties : public CarTest {
   Car car;
 };
 
+// The car knows whether it is in a speed-limit zone: in the pit lane (zone 0) it is, out of
+// it it is not.
+TEST_F(CarRaceDuties, TheCarKnowsWhenItIsInThePitLane) {
+  DriveAt(30.0f);
+  EXPECT_EQ(car.race.inZone, 1);
+  car.position.x = 100 * 65536;
+  DriveAt(30.0f);
+  EXPECT_EQ(car.race.inZone, 0);
+}
+
 // Moving off (a step that changed the car, not stopped) is told to the race (packet 73) only
 // while an event of the car is pending; with none pending, or stopped, nothing is sent.
 TEST_F(CarRaceDuties, MovingOffIsToldOnlyWithAnEventPending) {
@@ -116,6 +126,26 @@ TEST_F(CarRaceDuties, SpeedingInThePitLaneGivesADriveThroughOrAStopGoOrTimeInThe
   CarRace::added.clear();
   DriveAt(120.0f);
   EXPECT_TRUE(Penalties().empty());
+}
+
+// Each offence over each standing penalty (0 none, 1 drive-through, 2 being served, 3 stop-go,
+// 4 being served, 5 and 6 the time penalties): the new penalty, or 0xFF for no change.
+TEST(PenaltyTable, EachOffenceOverEachStandingPenalty) {
+  constexpr uint8_t N = 0xFF;
+  const uint8_t offences[4] = {PENALTY_DRIVE_THROUGH, PENALTY_STOP_GO, PENALTY_30_SECONDS, PENALTY_45_SECONDS};
+  const uint8_t table[4][7] = {
+      {1, N, 1, N, 3, N, N},  // a drive-through
+      {3, 3, 3, N, 3, 3, 3},  // a stop-go
+      {5, N, 1, N, 3, N, N},  // 30 seconds
+      {6, 3, 3, N, 3, 6, N},  // 45 seconds
+  };
+  for (int row = 0; row < 4; ++row)
+    for (uint8_t standing = 0; standing < 7; ++standing)
+      EXPECT_EQ(PenaltyForOffence(offences[row], standing), table[row][standing])
+          << int(offences[row]) << " over " << int(standing);
+  for (uint8_t other : {PENALTY_NONE, PENALTY_DRIVE_THROUGH_SERVING, PENALTY_STOP_GO_SERVING})
+    for (uint8_t standing = 0; standing < 7; ++standing)
+      EXPECT_EQ(PenaltyForOffence(other, standing), N) << int(other) << " over " << int(standing);
 }
 
 TEST_F(CarRaceDuties, AFuelOnlyStopLastsOneSecondAndTheRefuellingAndEndsWithItsMessage) {

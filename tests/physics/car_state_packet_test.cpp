@@ -174,6 +174,26 @@ TEST_F(CarStatePacketTest, TheReceiversRules) {
   EXPECT_TRUE(std::isfinite(b.wheels[1].sectors[0].lanes[2].bodyHeat));
 }
 
+// Shares past their range are sent at its ends: above 1 as the greatest byte or word, below
+// 0 as 0.
+TEST_F(CarStatePacketTest, SharesPastTheirRangeAreSentAtItsEnds) {
+  uint8_t packet[STATE_PACKET_SIZE];
+  a.engine.health = 2.0f;
+  a.engine.clutchHeat = -0.5f;
+  a.fuelAmount = 80.0f;  // of 50
+  a.MakeStatePacket(packet, 5);
+  EXPECT_EQ(packet[4], 255);
+  EXPECT_EQ(packet[5], 0);
+  EXPECT_EQ(GetU16(packet + 6), 65535u);
+  a.engine.health = -1.0f;
+  a.engine.clutchHeat = 1.5f;
+  a.fuelAmount = -5.0f;
+  a.MakeStatePacket(packet, 5);
+  EXPECT_EQ(packet[4], 0);
+  EXPECT_EQ(packet[5], 255);
+  EXPECT_EQ(GetU16(packet + 6), 0u);
+}
+
 TEST_F(CarStatePacketTest, TwoWheelsAndNoFuelCapacityLeaveTheirBytesZero) {
   Car scooter;
   MakeCar(SCOOTER, scooter);

@@ -228,6 +228,13 @@ TEST_F(AiPathTest, FileNameAndCarCode) {
   const char four[4] = {'A', 'B', 'C', 'D'};
   FormatAiCarCode(four, code);
   EXPECT_STREQ(code, "");
+  // A path buffer of no size, or a negative one, is left as it was.
+  for (int size : {0, -1}) {
+    std::snprintf(path, sizeof path, "kept");
+    ASSERT_EQ(AiPathFileName(path, size, code, "Runabout"), 1);
+    EXPECT_STREQ(path, "kept") << size;
+    EXPECT_STREQ(code, "ZK1");
+  }
   // A car found nowhere: the message with its name, and 0.
   EXPECT_EQ(AiPathFileName(path, sizeof path, code, "NOSUCH"), 0);
   EXPECT_EQ(TrackScratch::NewestLine(), std::string(TEXT_AI_CAR_NOT_FOUND) + " NOSUCH");

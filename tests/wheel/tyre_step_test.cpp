@@ -523,6 +523,22 @@ TEST_F(TyreStep, TheCarsSumsNeverOverflow) {
   EXPECT_TRUE(IsFinite(w().wheelForce));
 }
 
+// A tyre without stiffness in any of its three ways (radial, tread, twist) touches nothing:
+// no normal force, no contact width; with all three it is pressed in and pushes back.
+TEST_F(TyreStep, ATyreWithoutStiffnessTouchesNothing) {
+  Call();
+  EXPECT_GT(w().normalForce, 0.0f);
+  EXPECT_GT(w().inContact, 0.0f);
+  for (int which = 0; which < 3; ++which) {
+    SetUp();
+    float* stiffness[3] = {&w().radialStiffness, &w().treadStiffness, &w().twistStiffness};
+    *stiffness[which] = 0.0f;
+    Call();
+    EXPECT_EQ(w().normalForce, 0.0f) << which;
+    EXPECT_EQ(w().inContact, 0.0f) << which;
+  }
+}
+
 TEST_F(TyreStep, AWheelSetWithNothingToDivideByGetsNoTyreStep) {
   const auto expectNoStep = [this](const char* what) {
     w().spinRate = 5.0f;
