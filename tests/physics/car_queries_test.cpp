@@ -103,6 +103,13 @@ TEST_F(CarQueries, TheDesignLoadAndTheSuspensionLimitsFollowFromIt) {
   car.totalLiftArea = -1.5f;
   const double v = std::cbrt(100000.0 * 0.8 / 0.5);
   EXPECT_NEAR(car.ComputeDownforce(), 1350.0 * 9.81 + v * v * 1.5, 0.5);
+  // No faster than 200 m/s however little the drag; an engine of less than no power holds no
+  // speed at all.
+  car.totalDragArea = 1e-6f;
+  EXPECT_NEAR(car.ComputeDownforce(), 1350.0 * 9.81 + 200.0 * 200.0 * 1.5, 0.5);
+  car.totalDragArea = 0.5f;
+  car.engine.maxPower = -100000.0f;
+  EXPECT_NEAR(car.ComputeDownforce(), 1350.0 * 9.81, 0.05);
 }
 
 TEST_F(CarQueries, TyrePressureRangesComeFromTheSetUpOrTheVehicleAndTheMass) {

@@ -56,6 +56,26 @@ class CarRaceDuties : public CarTest {
   Car car;
 };
 
+// A pit stop in a multiplayer race tells the others it begins (packet 62) and sends the work
+// plan (packet 69): the set-up change flag, then the set-up the car is to leave with.
+TEST_F(CarRaceDuties, AMultiplayerPitStopSendsItsBeginningAndTheSetUpToFit) {
+  RaceSetup.multiplayer = 1;
+  car.race.pitRequest.setupChange = 1;
+  for (int i = 0; i < SETUP_RECORD_SIZE; ++i) car.currentSetup.bytes[i] = uint8_t(3 * i + 1);
+  car.PlanPitWork(0);
+  EXPECT_EQ(car.race.noState, 1);
+  EXPECT_EQ(car.race.pitState, PIT_STATE_WORKING);
+  const auto begins = CarRace::Added(62);
+  ASSERT_EQ(begins.size(), 1u);
+  EXPECT_EQ(begins[0], (CarRace::Bytes{1, 62, car.PlayerIdByte(), 0}));
+  const auto plans = CarRace::Added(69);
+  ASSERT_EQ(plans.size(), 1u);
+  ASSERT_EQ(plans[0].size(), size_t(4 + SETUP_RECORD_SIZE));
+  EXPECT_EQ(plans[0][0], (4 + SETUP_RECORD_SIZE) / 4);
+  EXPECT_EQ(plans[0][3], 1) << "the set-up changes";
+  for (int i = 0; i < SETUP_RECORD_SIZE; ++i) EXPECT_EQ(plans[0][4 + i], uint8_t(3 * i + 1)) << i;
+}
+
 // The car knows whether it is in a speed-limit zone: in the pit lane (zone 0) it is, out of
 // it it is not.
 TEST_F(CarRaceDuties, TheCarKnowsWhenItIsInThePitLane) {

@@ -308,7 +308,7 @@ TEST_F(CarIntegrate, ASteeredWheelsRaysOnAPitchedCarAreTheRoundedRotations) {
   car.wheelSets[0] = front;
   CarWheel& w = car.wheels[0];
   w.wheelSet = 1;
-  w.centre = {1.6f, 2.4f, 0.1f};  // beyond the body's points (x +-1, y +-2): the rays widen the box
+  w.centre = {1.6f, 2.4f, 1.5f};  // beyond the body's points (x +-1, y +-2, z +-0.5): the rays widen the box
   const float ux = 0.1f, uy = -0.05f, n = std::sqrt(ux * ux + uy * uy + 1.0f);
   w.uprightAxis = {ux / n, uy / n, 1.0f / n};
   w.contactOffset = {0.02f, 0.0f, -0.31f};

@@ -319,6 +319,22 @@ TEST_F(AiPathTest, SurfaceChecksLimitsAndCoincidentNeighbours) {
   EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 1);
   ai.nodes[20].lineOffset = std::nextafter(at.limitRight - (1.0f + 0.9f), 100.0f);
   EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 0);
+  // Line points on one spot give no direction (and no division by nothing).
+  TrackPath spot;
+  spot.nodeCount = 3;
+  spot.nodes = new PathNode[3];
+  for (int i = 0; i < 3; ++i) {
+    spot.nodes[i] = p.nodes[0];
+    spot.nodes[i].limitLeft = -5, spot.nodes[i].limitRight = 5;
+  }
+  AiPath still;
+  still.nodeCount = 3;
+  still.nodes = new AiPathNode[3]{};
+  EXPECT_EQ(SetupAll(still, spot, 0, 1.0f, 2), 1);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(still.nodes[i].dirX, 0.0f) << i;
+    EXPECT_EQ(still.nodes[i].dirY, 0.0f) << i;
+  }
   // Neighbours on one point: no chord, no bend (and no division by it).
   AiPath same;
   same.nodeCount = 3;

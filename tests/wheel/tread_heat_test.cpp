@@ -309,6 +309,29 @@ TEST_F(TreadHeat, LooseGroundLaysACoatOfAtMostSixteenPercentAndNeitherHeatsNorWe
   EXPECT_GT(steps, 1);
 }
 
+// A step on loose ground lays target x friction limit x rolled distance x 0.000004 / wc of
+// coat; none once the coat is at the ground's target, and never more than 16 %.
+TEST_F(TreadHeat, EachStepOnLooseGroundLaysItsShareOfCoat) {
+  w().surfaceKind = 2;  // coat target 8 %
+  w().looseGround = 1;
+  w().rolledDistance = 0.02f;
+  w().frictionLimit = 3000.0f;
+  w().slidingEnergy = 0.0f;
+  w().sectors[2].coat = 0.0f;
+  HeatAndWearBySliding(w(), set(), 2);
+  const double step = 0.08 * 3000.0 * 0.02 * 0.000004 / set().heatCapacityWidth;
+  ASSERT_LT(step, 0.01);
+  EXPECT_NEAR(w().sectors[2].coat, step, step * 1e-5);
+  w().sectors[2].coat = 8 * 0.01f;
+  HeatAndWearBySliding(w(), set(), 2);
+  EXPECT_EQ(w().sectors[2].coat, 8 * 0.01f) << "at the target";
+  w().surfaceKind = 4;  // 16 %
+  w().frictionLimit = 1e7f;
+  w().sectors[2].coat = 0.159f;
+  HeatAndWearBySliding(w(), set(), 2);
+  EXPECT_EQ(w().sectors[2].coat, 0.16f) << "a big step stops at 16 %";
+}
+
 TEST_F(TreadHeat, GripByTheContactLayersTemperature) {
   const double Cl = LayerCapacity(), optimum = TyreCompounds[5].optimumTemperatureC + 273.15;
   w().deflection = 0.01f;
