@@ -319,6 +319,16 @@ TEST_F(AiPathTest, SurfaceChecksLimitsAndCoincidentNeighbours) {
   EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 1);
   ai.nodes[20].lineOffset = std::nextafter(at.limitRight - (1.0f + 0.9f), 100.0f);
   EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 0);
+  // An AI path longer than the track's: only the track's nodes count, so node 0's neighbour
+  // behind it is the track's last node, as with paths of one length.
+  ai.nodes[20].lineOffset = 0;
+  ASSERT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 1);
+  AiPath longer;
+  longer.nodeCount = p.nodeCount + 2;
+  longer.nodes = new AiPathNode[longer.nodeCount]{};
+  EXPECT_EQ(SetupAll(longer, p, 1, 1.0f, p.nodeCount - 1), 1);
+  EXPECT_EQ(longer.nodes[0].dirX, ai.nodes[0].dirX);
+  EXPECT_EQ(longer.nodes[0].dirY, ai.nodes[0].dirY);
   // Line points on one spot give no direction (and no division by nothing).
   TrackPath spot;
   spot.nodeCount = 3;
@@ -765,6 +775,22 @@ TEST_F(AiPathTest, CornerSpeedsStayBetweenWalkingPaceAndTopSpeed) {
   car.topSpeed = 0.5f;
   EXPECT_EQ(cornerSpeeds(1e4f), std::vector<float>(4, 0.5f));
   EXPECT_EQ(cornerSpeeds(1e-6f), std::vector<float>(4, 0.5f));
+}
+
+// Downforce presses the tyres harder as the speed rises: braking into an open path's end
+// from 50 m back, a car with downforce may go much faster there than one without.
+TEST_F(AiPathTest, DownforceLetsTheCarBrakeLater) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 30);
+  car.topSpeed = 100.0f;
+  ai.frontLoad = ai.rearLoad = 0;
+  BuildAiSpeedProfile(ai, 0);
+  const float without = ai.nodes[24].cornerSpeed;
+  ai.frontLoad = ai.rearLoad = 20.0f;  // N per (m/s)^2 on each axle
+  BuildAiSpeedProfile(ai, 0);
+  EXPECT_GT(without, 10.0f);
+  EXPECT_GT(ai.nodes[24].cornerSpeed, without * 1.2f);
 }
 
 // A car on a surface that gives its tyres no grip can neither brake nor drive: downhill the

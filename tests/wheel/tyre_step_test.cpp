@@ -10,6 +10,7 @@
 #include "tests/wheel/quarter_car.h"
 #include "tests/wheel/wheel_reference.h"
 #include "wheel/wheel.h"
+#include "wheel/wheel_local.h"
 
 namespace {
 
@@ -297,7 +298,7 @@ TEST_F(TyreStep, RotationAngleWrapsAtSixteenTurns) {
 
 // The surface kinds' rows as listed: drag, grip, then bytes 8 to 15 (loose ground, a byte the
 // contact step reads, the ground taking marks, the coat target in percent, ...).
-TEST(SurfaceKinds, TheFirstSixteenRowsAsListed) {
+TEST(SurfaceKinds, TheRowsAsListed) {
   struct Row {
     float drag, grip;
     int bytes[8];
@@ -318,6 +319,18 @@ TEST(SurfaceKinds, TheFirstSixteenRowsAsListed) {
     EXPECT_EQ(g.grip, rows[kind].grip) << kind;
     const int bytes[8] = {g.loose, g.byte9, g.marks, g.coatTargetPercent, g.byte12, g.byte13, g.dust, g.byte15};
     for (int b = 0; b < 8; ++b) EXPECT_EQ(bytes[b], rows[kind].bytes[b]) << kind << " byte " << (8 + b);
+  }
+  // Kinds 16 to 21 as the car's contact table lists them: grip, grip class (loose), marks.
+  const struct {
+    float grip;
+    int loose, marks;
+  } more[6] = {{1.0f, 0, 1}, {0.85f, 1, 0}, {0.9f, 0, 0}, {0.9f, 0, 0}, {0.9f, 1, 0}, {0.9f, 1, 0}};
+  static_assert(SURFACE_KIND_COUNT == 22);
+  for (int k = 0; k < 6; ++k) {
+    const SurfaceGrip& g = SurfaceGrips[16 + k];
+    EXPECT_EQ(g.grip, more[k].grip) << 16 + k;
+    EXPECT_EQ(g.loose, more[k].loose) << 16 + k;
+    EXPECT_EQ(g.marks, more[k].marks) << 16 + k;
   }
 }
 
@@ -536,6 +549,30 @@ TEST_F(TyreStep, ATyreWithoutStiffnessTouchesNothing) {
     Call();
     EXPECT_EQ(w().normalForce, 0.0f) << which;
     EXPECT_EQ(w().inContact, 0.0f) << which;
+  }
+}
+
+// A tyre is usable only with every size it divides by above 0 and finite: the radius, the
+// air's mass, the rim's volume, the heat capacity width, the section width, the sidewall
+// factor and the tread's contact width.
+TEST_F(TyreStep, ATyreIsUsableOnlyWithEverySizeAboveNothing) {
+  ASSERT_TRUE(TyreIsUsable(q.set(), w()));
+  const SuspensionBlock set = q.set();
+  const CarWheel wheel = w();
+  float* sizes[7] = {&q.set().rollingRadius,     &w().airMass,        &q.set().rimVolume,
+                     &q.set().heatCapacityWidth, &q.set().sectionWidth, &q.set().sidewallFactor,
+                     &q.set().treadContactWidth};
+  for (int k = 0; k < 7; ++k) {
+    for (float bad : {0.0f, -1.0f, NAN}) {
+      *sizes[k] = bad;
+      EXPECT_FALSE(TyreIsUsable(q.set(), w())) << k << " " << bad;
+      q.set() = set;
+      w() = wheel;
+    }
+    *sizes[k] = 1e-6f;
+    EXPECT_TRUE(TyreIsUsable(q.set(), w())) << k << " a little above 0";
+    q.set() = set;
+    w() = wheel;
   }
 }
 
