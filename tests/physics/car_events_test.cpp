@@ -54,6 +54,7 @@ TEST_F(CarEventsTest, TheQueueRefusesTheLowestPriorityAndReplacesTheFirstLowest)
 
 TEST_F(CarEventsTest, TheWatchCountsItsWarmUpThenStopsAndMovesWithHysteresis) {
   race.Drive(car);
+  car.raceHooks.pointAhead = {100 << 16, -50 << 16, 0};  // carried in each event's summary
   car.speed = 0.0f;
   for (int i = 0; i < WATCH_WARM_UP; ++i) ASSERT_EQ(car.StopStartWatch(), 0) << i;
   EXPECT_EQ(car.stopState, 0) << "however slow, not within the first 1000 calls";
@@ -86,6 +87,10 @@ TEST_F(CarEventsTest, TheWatchCountsItsWarmUpThenStopsAndMovesWithHysteresis) {
   EXPECT_EQ(events[1][3], EVENT_MOVING);
   EXPECT_EQ(events[2][3], EVENT_STOPPED);
   EXPECT_EQ(GetU32(events[2].data() + 4), 2000u);
+  for (const auto& event : events) {
+    EXPECT_EQ(GetU16(event.data() + 12), 1600u) << "100 m in 1/16 m";
+    EXPECT_EQ(GetU16(event.data() + 14), uint16_t(-800)) << "-50 m";
+  }
   EXPECT_TRUE(CarRace::told.empty()) << "the race keeps no event records";
 }
 

@@ -366,6 +366,27 @@ TEST_F(CarIntegrate, ASteeredWheelsRaysOnAPitchedCarAreTheRoundedRotations) {
   ExpectSame(car.wheels[1].tyreRay.world, {});
 }
 
+// A tyre whose contact offset has no length has no direction to reach along: its ray ends at
+// the wheel's mount and has no length, and the rays are still placed.
+TEST_F(CarIntegrate, ATyreWithoutAContactOffsetHasItsRayEndAtItsMount) {
+  Car car;
+  MakeSteppableCar(car, {10.0f, 20.0f, 3.0f});
+  car.wheelCount = 1;
+  SuspensionBlock& set = car.wheelSets[1];
+  set.rollingRadius = 0.3f;
+  set.rayOffset = 0.1f;
+  set.rayLength = 0.8f;
+  CarWheel& w = car.wheels[0];
+  w.wheelSet = 1;
+  w.centre = {0.5f, 1.0f, 0.0f};
+  w.contactOffset = {};
+  w.tyreScale = 0.3f;
+  car.Integrate(0.001f, 0);
+  const double centre[3] = {0.5, 1.0, 0.0};
+  ExpectSame(w.tyreRay.world, Fixed(car.position, centre));
+  ExpectSame(w.tyreRay.fromCentre, {});
+}
+
 TEST_F(CarIntegrate, TheSetUpsRaysReachAboveTheWheelAndBelowTheTyreAtFullDroop) {
   Car car;
   MakeSampleCar(1, car);

@@ -330,6 +330,17 @@ TEST_F(TreadHeat, EachStepOnLooseGroundLaysItsShareOfCoat) {
   w().sectors[2].coat = 0.159f;
   HeatAndWearBySliding(w(), set(), 2);
   EXPECT_EQ(w().sectors[2].coat, 0.16f) << "a big step stops at 16 %";
+  // On firm ground without rolling or sliding nothing is rubbed off: a coat of 1 % stays, one
+  // below it is gone.
+  w().surfaceKind = 0;
+  w().looseGround = 0;
+  w().rolledDistance = 0.0f;
+  w().sectors[2].coat = 0.01f;
+  HeatAndWearBySliding(w(), set(), 2);
+  EXPECT_EQ(w().sectors[2].coat, 0.01f);
+  w().sectors[2].coat = 0.0099f;
+  HeatAndWearBySliding(w(), set(), 2);
+  EXPECT_EQ(w().sectors[2].coat, 0.0f);
 }
 
 TEST_F(TreadHeat, GripByTheContactLayersTemperature) {
