@@ -329,6 +329,21 @@ TEST_F(AiPathTest, SurfaceChecksLimitsAndCoincidentNeighbours) {
   EXPECT_EQ(SetupAll(longer, p, 1, 1.0f, p.nodeCount - 1), 1);
   EXPECT_EQ(longer.nodes[0].dirX, ai.nodes[0].dirX);
   EXPECT_EQ(longer.nodes[0].dirY, ai.nodes[0].dirY);
+  // Side points beyond the road's ground: the line point itself is looked up, and the line
+  // stands 1/32 m above the road there.
+  TrackPath wide;
+  wide.nodeCount = p.nodeCount;
+  wide.nodes = new PathNode[p.nodeCount];
+  std::copy(oval.nodes, oval.nodes + oval.nodeCount, wide.nodes);
+  wide.flags = oval.flags;
+  for (int i = 0; i < wide.nodeCount; ++i) wide.nodes[i].limitLeft = -40, wide.nodes[i].limitRight = 40;
+  AiPath under;
+  under.nodeCount = wide.nodeCount;
+  under.nodes = new AiPathNode[wide.nodeCount]{};
+  const int failed = TrackScratch::CountLines("Failed surface checks");
+  EXPECT_EQ(SetupAll(under, wide, 1, 30.0f, wide.nodeCount - 1), 1);
+  EXPECT_EQ(TrackScratch::CountLines("Failed surface checks"), failed);
+  EXPECT_NEAR(under.nodes[3].lineZ, AI_LINE_LIFT, 8);
   // Line points on one spot give no direction (and no division by nothing).
   TrackPath spot;
   spot.nodeCount = 3;
