@@ -76,6 +76,31 @@ TEST_F(CarRaceDuties, AMultiplayerPitStopSendsItsBeginningAndTheSetUpToFit) {
   for (int i = 0; i < SETUP_RECORD_SIZE; ++i) EXPECT_EQ(plans[0][4 + i], uint8_t(3 * i + 1)) << i;
 }
 
+// Leaving the pit lane after a stop: a standing drive-through or stop-go is reported as being
+// served (code + 1) with its reason when the host allows serving; one already served (2) is
+// reported cleared.
+TEST_F(CarRaceDuties, LeavingThePitLaneReportsAPenaltyServed) {
+  RaceSetup.hostAllowsServing = 1;
+  car.position.x = 100 * 65536;  // out of the lane
+  for (uint8_t standing : {PENALTY_DRIVE_THROUGH, PENALTY_STOP_GO}) {
+    CarRace::added.clear();
+    car.race.standingPenalty = standing;
+    car.race.reportedPenalty = standing;
+    car.race.penaltyReason = 4;
+    car.race.pitState = PIT_STATE_DONE;
+    car.race.pitStage = 0;
+    DriveAt(30.0f);
+    EXPECT_EQ(Penalties(), (std::vector<std::pair<int, int>>{{standing + 1, 4}})) << int(standing);
+    EXPECT_EQ(car.race.pitState, 0);
+  }
+  CarRace::added.clear();
+  car.race.standingPenalty = PENALTY_DRIVE_THROUGH_SERVING;
+  car.race.reportedPenalty = PENALTY_DRIVE_THROUGH;
+  car.race.pitState = PIT_STATE_DONE;
+  DriveAt(30.0f);
+  EXPECT_EQ(Penalties(), (std::vector<std::pair<int, int>>{{PENALTY_NONE, 0}}));
+}
+
 // The car knows whether it is in a speed-limit zone: in the pit lane (zone 0) it is, out of
 // it it is not.
 TEST_F(CarRaceDuties, TheCarKnowsWhenItIsInThePitLane) {

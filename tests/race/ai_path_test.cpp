@@ -1121,6 +1121,10 @@ TEST_F(AiPathTest, FuelPlan) {
       << "60 laps of one hour";
   ai.fuelPerLap = 0.5f;
   EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 191), int(std::nearbyint(0.5f * 1.05f * 60 * 100 / 100.0f + 0.5f)));
+  // A stored lap time under a second still counts: 7200 half-second laps.
+  ai.fileLapTime = 0.5f;
+  ai.fuelPerLap = 1e-5f;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 191), int(std::nearbyint(1e-5f * 1.05f * 7200 * 100 / 100.0f + 0.5f)));
   ai.fileLapTime = 0;
   stints = 5;
   EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 191), 100);
