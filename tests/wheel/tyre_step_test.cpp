@@ -127,6 +127,23 @@ TEST_F(TyreStep, TouchingStepsMatchTheTranscription) {
   }
 }
 
+// A rolling, slipping tyre's aligning moment is handed to the car as a torque, and its force
+// to the step's total.
+TEST_F(TyreStep, TheAligningMomentTurnsTheCar) {
+  Press(0.015f);
+  w().deflection = 0.015f;
+  w().spinRate = 40.0f;
+  w().contactKind = 2;
+  q.car.velocity = {0.6f, 11.5f, 0.0f};
+  q.car.torque = {};
+  const Vec3 total = Call();
+  ASSERT_NE(w().aligningMoment.z, 0.0f);
+  EXPECT_EQ(q.car.torque.x, w().aligningMoment.x);
+  EXPECT_EQ(q.car.torque.y, w().aligningMoment.y);
+  EXPECT_EQ(q.car.torque.z, w().aligningMoment.z);
+  EXPECT_EQ(total.z, w().wheelForce.z);
+}
+
 TEST_F(TyreStep, MovementFromTheReferencePointOverSeveralSteps) {
   // Contact kind 1: the movement is the reference point's; the deformation carries over.
   w().spinRate = 5.0f;
