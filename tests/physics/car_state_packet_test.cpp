@@ -147,6 +147,25 @@ TEST_F(CarStatePacketTest, TheReceiversRules) {
   EXPECT_EQ(b.wheels[0].damage[DAMAGE_TOE], 0);
   EXPECT_EQ(b.wheels[0].toeDamageAngle, 0.0f);
   EXPECT_EQ(b.wheels[0].toeAngle, SetupToeAngle(b, b.wheels[0].wheelSet));
+  // Partly bent (50 of 127), then mended again; +127 is the limit too.
+  w0[STATE_TOE] = 50;
+  b.wheels[0].toeAngle = 0.5f;
+  b.ApplyStatePacket(packet);
+  EXPECT_EQ(b.wheels[0].damage[DAMAGE_TOE], 1) << "received partly bent";
+  EXPECT_FLOAT_EQ(b.wheels[0].toeDamageAngle, 50 * 3.14159265f / 8.0f / 127);
+  w0[STATE_TOE] = 0;
+  b.ApplyStatePacket(packet);
+  EXPECT_EQ(b.wheels[0].damage[DAMAGE_TOE], 0);
+  EXPECT_EQ(b.wheels[0].toeDamageAngle, 0.0f);
+  EXPECT_EQ(b.wheels[0].toeAngle, SetupToeAngle(b, b.wheels[0].wheelSet));
+  w0[STATE_TOE] = 127;
+  b.ApplyStatePacket(packet);
+  EXPECT_EQ(b.wheels[0].damage[DAMAGE_TOE], DAMAGE_AT_LIMIT);
+  w0[STATE_TOE] = 126;
+  b.ApplyStatePacket(packet);
+  EXPECT_EQ(b.wheels[0].damage[DAMAGE_TOE], 1) << "received partly bent";
+  w0[STATE_TOE] = 0;
+  b.ApplyStatePacket(packet);
 
   // A temperature that moves by one degree is ignored, by two applied.
   w0[STATE_TEMPERATURES] = 80;
