@@ -87,6 +87,17 @@ TEST_F(CarQueries, TheDesignLoadAndTheSuspensionLimitsFollowFromIt) {
   car.massWithoutOccupants = 1000.0f;
   car.GetSuspensionLimits(springLeast, springMost, dampingLeast, dampingMost, antiRoll);
   EXPECT_EQ(springMost, 130000.0f);
+  // A load pulling the car up (gravity upward) counts as none: the least limits.
+  {
+    WorldHooks upward = NoWorldHooks();
+    upward.Gravity = [] { return 10.0f; };
+    const WorldHooks saved = InstallWorldHooks(upward);
+    ASSERT_LT(car.ComputeDownforce(), 0.0f);
+    car.GetSuspensionLimits(springLeast, springMost, dampingLeast, dampingMost, antiRoll);
+    InstallWorldHooks(saved);
+    EXPECT_EQ(springMost, 10000.0f);
+    EXPECT_EQ(dampingMost, 1000.0f);
+  }
 
   // Back seats count five occupants; the world's gravity is used; a negative lift area adds
   // the downforce at the speed the engine holds against the drag.

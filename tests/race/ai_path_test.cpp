@@ -869,6 +869,24 @@ TEST_F(AiPathTest, EachSurfaceKindsGripReachesItsNodes) {
   EXPECT_NEAR(ai.nodes[0].grip[3], rearRight, rearRight * 1e-6);
 }
 
+// On an open racing path the last node's segment (back to the first) takes no fuel: three
+// nodes at 10 m/s, 10 m apart, at a motor's full 50 kW, are two seconds of it.
+TEST_F(AiPathTest, AnOpenPathsLastSegmentTakesNoFuel) {
+  LoadTrack(TRACK_SHORT_ROAD);
+  ASSERT_FALSE(Racing().IsLoop());
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 3);
+  car.transmissionType = TRANSMISSION_ELECTRIC;
+  car.engine.maxPower = 50000.0f;
+  for (int i = 0; i < 3; ++i) {
+    ai.nodes[i].targetSpeed = 10.0f;
+    ai.nodes[i].throttle = 255;
+  }
+  CalcAiFuelPerLap(ai);
+  EXPECT_NEAR(ai.fuelPerLap, 2 * 50000.0 * 2.777778e-7, 1e-7) << "three segments would be 0.0417";
+}
+
 // The tyres on a side of an axle: a car whose two rear tyres both stand on the right carries
 // nothing on its rear left and the pair's force on its rear right; the front is unchanged.
 TEST_F(AiPathTest, AnAxleSideWithoutTyresCarriesNothing) {
@@ -1059,6 +1077,12 @@ TEST_F(AiPathTest, GenerationPassAndSetupStep) {
   ai.frontShare = -1.0f;  // already above
   AdjustAiSetup(ai);
   EXPECT_EQ(ai.setupIndex, 0);
+  // A front wing without a range of settings has nothing to raise.
+  car.wingAngles[1][1] = car.wingAngles[1][2];
+  ai.frontShare = 2.0f;
+  AdjustAiSetup(ai);
+  EXPECT_EQ(ai.setupIndex, 0);
+  car.wingAngles[1][1] = 12;
   // A car without downforce has nothing to balance.
   for (AeroItem& item : car.aeroItems) item.liftFactor = 0;
   for (auto& row : car.aero) row[0] = 0;
