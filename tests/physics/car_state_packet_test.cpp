@@ -211,6 +211,13 @@ TEST_F(CarStatePacketTest, SharesPastTheirRangeAreSentAtItsEnds) {
   EXPECT_EQ(packet[4], 0);
   EXPECT_EQ(packet[5], 255);
   EXPECT_EQ(GetU16(packet + 6), 0u);
+  // A spring sagged by next to nothing is still damaged: 1, never 0.
+  a.wheels[0].travelOffset = 1e-7f;
+  a.MakeStatePacket(packet, 5);
+  EXPECT_EQ(packet[8 + STATE_SPRING], 1);
+  a.wheels[0].travelOffset = NAN;  // a sag that is not a number: damaged all the same
+  a.MakeStatePacket(packet, 5);
+  EXPECT_EQ(packet[8 + STATE_SPRING], 1);
 }
 
 TEST_F(CarStatePacketTest, TwoWheelsAndNoFuelCapacityLeaveTheirBytesZero) {

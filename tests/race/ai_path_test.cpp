@@ -724,7 +724,13 @@ TEST_F(AiPathTest, TheCarsFiguresForTheSpeedPasses) {
   AiPath ai;
   ai.car = &car;
   car.fuelCapacity = 42.0f;
+  std::fill(ai.gripFactorA, ai.gripFactorA + AI_PATH_WHEELS, 7.0f);
+  std::fill(ai.gripFactorB, ai.gripFactorB + AI_PATH_WHEELS, 7.0f);
   InitAiCarModel(ai);
+  for (int i = 0; i < AI_PATH_WHEELS; ++i) {
+    EXPECT_EQ(ai.gripFactorA[i], 1.0f) << i;
+    EXPECT_EQ(ai.gripFactorB[i], 1.0f) << i;
+  }
   double inertia = 0;
   for (int i = 0; i < car.wheelCount; ++i) {
     const double r = car.wheelSets[car.wheels[i].wheelSet].rollingRadius;
