@@ -598,6 +598,19 @@ TEST_F(CarSetup, AVehicleThatIsNotPhysicalIsNotSimulated) {
   EXPECT_EQ(c.inertiaStatus, INERTIA_VALID);
 }
 
+// Ballast is held to 0..255 kg: asked for more, the car carries 255 kg; asked for less than
+// none, nothing.
+TEST_F(CarSetup, BallastIsHeldToAByte) {
+  Car& c = Sample(ROAD_CAR);
+  const float built = c.massRecords[MASS_RECORD_BUILT].mass;
+  c.ApplyBallast(300);
+  EXPECT_EQ(c.appliedBallast, 255);
+  EXPECT_NEAR(c.massRecords[MASS_RECORD_BASE].mass, built + 255.0f, 1e-2f);
+  c.ApplyBallast(-20);
+  EXPECT_EQ(c.appliedBallast, 0);
+  EXPECT_NEAR(c.massRecords[MASS_RECORD_BASE].mass, built, 1e-2f);
+}
+
 TEST_F(CarSetup, AZeroWheelBaseAndArmsOfNoLengthGiveFiniteFigures) {
   Car* c = &Sample(ROAD_CAR);
   for (int i = 0; i < c->wheelCount; ++i) c->wheelPositions[i].y = 0.0f;  // one axle line at the origin
