@@ -1058,6 +1058,21 @@ TEST_F(AiPathTest, GenerationRaisesTheFrontWingOfARearHeavyCar) {
   EXPECT_EQ(car.currentSetup.bytes[SETUP_FRONT_WING], ai.setupIndex);
 }
 
+// A slow-down the hill alone provides takes no brake: a car without drive climbing a 10 %
+// grade from its top speed of 3 m/s to the end's 1 m/s over 10 m needs 0.4 m/s^2, the hill
+// gives about 1.
+TEST_F(AiPathTest, AHillThatSlowsTheCarEnoughTakesNoBrake) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 3);
+  car.topSpeed = 3.0f;
+  car.drivetrainEfficiency = 0.0f;
+  for (int i = 0; i < 3; ++i) ai.nodes[i].grade = 0.1f;
+  BuildAiSpeedProfile(ai, 0);
+  EXPECT_EQ(ai.nodes[1].cornerSpeed, 3.0f);
+  EXPECT_EQ(ai.nodes[1].brake, 0);
+}
+
 TEST_F(AiPathTest, GenerationPassAndSetupStep) {
   LoadTrack(TRACK_TEST_OVAL);
   Car car;
