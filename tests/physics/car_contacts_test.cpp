@@ -105,6 +105,15 @@ TEST_F(CarContacts, TheTyreRaysCountdownRunsNineToNoughtWhileItFindsNothing) {
   EXPECT_EQ(step.secondInContact, 1);
   EXPECT_EQ(w.edgePresent, 1);
   EXPECT_EQ(w.edgePlaneNormal.z, 1.0f);
+  // The plane's point from the car's position, and the edge's direction along the ray (down).
+  const IntVector& hit = w.tyreRay.candidatePoint;
+  EXPECT_NEAR(w.edgePlanePoint.x, (double(hit.x) - car.position.x) / 65536.0, 1e-5);
+  EXPECT_NEAR(w.edgePlanePoint.y, (double(hit.y) - car.position.y) / 65536.0, 1e-5);
+  EXPECT_NEAR(w.edgePlanePoint.z, (double(hit.z) - car.position.z) / 65536.0, 1e-5);
+  EXPECT_NE(w.edgePlanePoint.z, 0.0f);
+  EXPECT_EQ(w.edgeDirection.x, 0.0f);
+  EXPECT_EQ(w.edgeDirection.y, 0.0f);
+  EXPECT_EQ(w.edgeDirection.z, -1.0f);
 }
 
 // A race's contact pass over one world object: the integration, the object, the floor, the

@@ -177,6 +177,12 @@ TEST_F(CarControlsTest, TheGearChangeByEngineKind) {
   cut.engine.clutchTorque = cut.engine.maxTorque;
   cut.ExecuteGearChange();
   EXPECT_EQ(cut.timers.ignitionCut, cut.timers.upShiftSet);
+  // While the cut runs the throttle is shut; its timer runs down to 0, never below.
+  cut.timers.ignitionCut = 0.005f;
+  cut.controls.throttle = 0.5f;
+  cut.SmoothControls(0.01f, -1);
+  EXPECT_EQ(cut.controls.throttle, 0.0f);
+  EXPECT_EQ(cut.timers.ignitionCut, 0.0f);
 }
 
 TEST_F(CarControlsTest, SwitchesAreRefusedWithTheirTextsAndSound) {

@@ -173,4 +173,10 @@ TEST_F(WheelEffects, EveryFortiethStepHotTreadSmokesAndAGrippingWheelOnDustRaise
   car.effectsCounter = 119;
   car.WheelEffects();
   EXPECT_TRUE(g_lines.empty()) << "a half is not above a half";
+  // A tyre of no width holds no heat to read: its tread never smokes.
+  w.sectors[3].lanes[1].bodyHeat = float((300.0 + 273.15) * capacity);
+  car.wheelSets[w.wheelSet & 1].sectionWidth = 0.0f;
+  car.effectsCounter = 159;
+  car.WheelEffects();
+  EXPECT_TRUE(g_lines.empty()) << "no width, no smoke";
 }

@@ -54,6 +54,7 @@ TEST_F(CarEventsTest, TheQueueRefusesTheLowestPriorityAndReplacesTheFirstLowest)
 
 TEST_F(CarEventsTest, TheWatchCountsItsWarmUpThenStopsAndMovesWithHysteresis) {
   race.Drive(car);
+  car.raceHooks.pointAhead = {100 << 16, -50 << 16, 0};  // carried in each event's summary
   car.speed = 0.0f;
   for (int i = 0; i < WATCH_WARM_UP; ++i) ASSERT_EQ(car.StopStartWatch(), 0) << i;
   EXPECT_EQ(car.stopState, 0) << "however slow, not within the first 1000 calls";
@@ -86,6 +87,10 @@ TEST_F(CarEventsTest, TheWatchCountsItsWarmUpThenStopsAndMovesWithHysteresis) {
   EXPECT_EQ(events[1][3], EVENT_MOVING);
   EXPECT_EQ(events[2][3], EVENT_STOPPED);
   EXPECT_EQ(GetU32(events[2].data() + 4), 2000u);
+  for (const auto& event : events) {
+    EXPECT_EQ(GetU16(event.data() + 12), 1600u) << "100 m in 1/16 m";
+    EXPECT_EQ(GetU16(event.data() + 14), uint16_t(-800)) << "-50 m";
+  }
   EXPECT_TRUE(CarRace::told.empty()) << "the race keeps no event records";
 }
 
@@ -281,6 +286,29 @@ TEST_F(CarEventsTest, AFrozenCarIsToldToTheHostOrAsksForAReset) {
   ASSERT_EQ(flags.size(), 1u);
   EXPECT_EQ(flags[0], (Bytes{2, 15, 0, 0, 9, 4, 2, 0}));
   EXPECT_EQ(car.frozen, 2);
+}
+
+// A frozen car is told to the host only from 20 m below the origin to 160 m above it, both
+// heights included.
+TEST_F(CarEventsTest, AFrozenCarIsToldOnlyAtHeightsFromMinusTwentyToOneHundredAndSixty) {
+  race.Drive(car, PLAYER_LOCAL_HUMAN, 4);
+  RaceConnection.connectedToHost = 1;
+  RaceConnection.connectionOpen = 0;
+  RaceConnection.hostLink = 127;
+  const struct {
+    int32_t z;
+    bool told;
+  } cases[] = {{-20 * 65536 - 1, false}, {-20 * 65536, true}, {160 * 65536, true}, {160 * 65536 + 1, false}};
+  for (const auto& c : cases) {
+    CarRace::added.clear();
+    car.StopForReset();
+    car.frozen = 1;
+    car.position.z = c.z;
+    car.offset = {};
+    car.FreezeCheck();
+    EXPECT_EQ(CarRace::Added(PACKET_PLAYER_FLAG).size(), c.told ? 1u : 0u) << c.z;
+    EXPECT_EQ(car.frozen, c.told ? 2 : 1) << c.z;
+  }
 }
 
 TEST_F(CarEventsTest, ACarParksFortySecondsAfterStopping) {

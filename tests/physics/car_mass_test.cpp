@@ -481,6 +481,22 @@ TEST_F(StepMass, ATensorThatCannotBeInvertedMakesTheCarUnphysicalInsteadOfDividi
   for (float v : car.inverseInertia) EXPECT_TRUE(std::isfinite(v));
 }
 
+// A car of exactly the least mass, a gram, is still a mass; one a hair lighter is not.
+TEST_F(StepMass, AGramIsTheLeastMass) {
+  car.engineFlag = 0;
+  MassProperties& base = car.massRecords[MASS_RECORD_BASE];
+  base.mass = 0.001f;
+  base.centreOfMass = {};
+  car.inertiaStatus = INERTIA_VALID;
+  car.UpdateMassProperties();
+  EXPECT_NE(car.inertiaStatus, INERTIA_NO_MASS);
+  EXPECT_EQ(car.mass, 0.001f);
+  base.mass = std::nextafter(0.001f, 0.0f);
+  car.UpdateMassProperties();
+  EXPECT_EQ(car.inertiaStatus, INERTIA_NO_MASS);
+  EXPECT_EQ(car.mass, 1.0f);
+}
+
 TEST_F(StepMass, AFuelLoadThatTakesTheMassAwayOrIsNotANumberMakesTheCarUnphysical) {
   for (const float fuel : {-2000.0f, std::numeric_limits<float>::quiet_NaN()}) {
     car.inertiaStatus = INERTIA_VALID;

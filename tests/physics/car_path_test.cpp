@@ -177,6 +177,26 @@ TEST_F(CarPath, TheRacesPositionStepRunsAfterEachFollowingStepOnThePath) {
   UpdateRacePosition = nullptr;
 }
 
+// Each following step keeps the point ahead of the car (its forward and up reach turned by the
+// car) and the one the step before had.
+TEST_F(CarPath, EachStepKeepsThePointAheadAndTheOneBefore) {
+  Place(30, -20, 0, 1, 5);
+  car.FindPath();
+  car.FollowPath(1);
+  const int32_t before[3] = {car.pointAheadNow[0], car.pointAheadNow[1], car.pointAheadNow[2]};
+  car.position.x += 3 * 65536;
+  car.FollowPath(1);
+  const float* o = car.orientation;
+  const double f = car.pointAheadForward, u = car.pointAheadUp;
+  const double ahead[3] = {o[1] * f + o[2] * u, o[4] * f + o[5] * u, o[7] * f + o[8] * u};
+  const int32_t at[3] = {car.position.x, car.position.y, car.position.z};
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(car.pointAheadBefore[k], before[k]) << k;
+    EXPECT_NEAR(car.pointAheadNow[k], at[k] + ahead[k] * 65536.0, 1.0) << k;
+  }
+  EXPECT_NE(car.pointAheadNow[0], before[0]) << "moved with the car";
+}
+
 TEST_F(CarPath, TwoLapsAlongTheLine) {
   RaceState.wrongWayRule = RaceState.sideLimitRule = 1;
   const OvalLine line;

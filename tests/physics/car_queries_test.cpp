@@ -87,6 +87,17 @@ TEST_F(CarQueries, TheDesignLoadAndTheSuspensionLimitsFollowFromIt) {
   car.massWithoutOccupants = 1000.0f;
   car.GetSuspensionLimits(springLeast, springMost, dampingLeast, dampingMost, antiRoll);
   EXPECT_EQ(springMost, 130000.0f);
+  // A load pulling the car up (gravity upward) counts as none: the least limits.
+  {
+    WorldHooks upward = NoWorldHooks();
+    upward.Gravity = [] { return 10.0f; };
+    const WorldHooks saved = InstallWorldHooks(upward);
+    ASSERT_LT(car.ComputeDownforce(), 0.0f);
+    car.GetSuspensionLimits(springLeast, springMost, dampingLeast, dampingMost, antiRoll);
+    InstallWorldHooks(saved);
+    EXPECT_EQ(springMost, 10000.0f);
+    EXPECT_EQ(dampingMost, 1000.0f);
+  }
 
   // Back seats count five occupants; the world's gravity is used; a negative lift area adds
   // the downforce at the speed the engine holds against the drag.
@@ -103,6 +114,13 @@ TEST_F(CarQueries, TheDesignLoadAndTheSuspensionLimitsFollowFromIt) {
   car.totalLiftArea = -1.5f;
   const double v = std::cbrt(100000.0 * 0.8 / 0.5);
   EXPECT_NEAR(car.ComputeDownforce(), 1350.0 * 9.81 + v * v * 1.5, 0.5);
+  // No faster than 200 m/s however little the drag; an engine of less than no power holds no
+  // speed at all.
+  car.totalDragArea = 1e-6f;
+  EXPECT_NEAR(car.ComputeDownforce(), 1350.0 * 9.81 + 200.0 * 200.0 * 1.5, 0.5);
+  car.totalDragArea = 0.5f;
+  car.engine.maxPower = -100000.0f;
+  EXPECT_NEAR(car.ComputeDownforce(), 1350.0 * 9.81, 0.05);
 }
 
 TEST_F(CarQueries, TyrePressureRangesComeFromTheSetUpOrTheVehicleAndTheMass) {

@@ -56,6 +56,85 @@ class CarRaceDuties : public CarTest {
   Car car;
 };
 
+// A pit stop in a multiplayer race tells the others it begins (packet 62) and sends the work
+// plan (packet 69): the set-up change flag, then the set-up the car is to leave with.
+TEST_F(CarRaceDuties, AMultiplayerPitStopSendsItsBeginningAndTheSetUpToFit) {
+  RaceSetup.multiplayer = 1;
+  car.race.pitRequest.setupChange = 1;
+  for (int i = 0; i < SETUP_RECORD_SIZE; ++i) car.currentSetup.bytes[i] = uint8_t(3 * i + 1);
+  car.PlanPitWork(0);
+  EXPECT_EQ(car.race.noState, 1);
+  EXPECT_EQ(car.race.pitState, PIT_STATE_WORKING);
+  const auto begins = CarRace::Added(62);
+  ASSERT_EQ(begins.size(), 1u);
+  EXPECT_EQ(begins[0], (CarRace::Bytes{1, 62, car.PlayerIdByte(), 0}));
+  const auto plans = CarRace::Added(69);
+  ASSERT_EQ(plans.size(), 1u);
+  ASSERT_EQ(plans[0].size(), size_t(4 + SETUP_RECORD_SIZE));
+  EXPECT_EQ(plans[0][0], (4 + SETUP_RECORD_SIZE) / 4);
+  EXPECT_EQ(plans[0][3], 1) << "the set-up changes";
+  for (int i = 0; i < SETUP_RECORD_SIZE; ++i) EXPECT_EQ(plans[0][4 + i], uint8_t(3 * i + 1)) << i;
+}
+
+// Leaving the pit lane after a stop: a standing drive-through or stop-go is reported as being
+// served (code + 1) with its reason when the host allows serving; one already served (2) is
+// reported cleared.
+TEST_F(CarRaceDuties, LeavingThePitLaneReportsAPenaltyServed) {
+  RaceSetup.hostAllowsServing = 1;
+  car.position.x = 100 * 65536;  // out of the lane
+  for (uint8_t standing : {PENALTY_DRIVE_THROUGH, PENALTY_STOP_GO}) {
+    CarRace::added.clear();
+    car.race.standingPenalty = standing;
+    car.race.reportedPenalty = standing;
+    car.race.penaltyReason = 4;
+    car.race.pitState = PIT_STATE_DONE;
+    car.race.pitStage = 0;
+    DriveAt(30.0f);
+    EXPECT_EQ(Penalties(), (std::vector<std::pair<int, int>>{{standing + 1, 4}})) << int(standing);
+    EXPECT_EQ(car.race.pitState, 0);
+  }
+  CarRace::added.clear();
+  car.race.standingPenalty = PENALTY_DRIVE_THROUGH_SERVING;
+  car.race.reportedPenalty = PENALTY_DRIVE_THROUGH;
+  car.race.pitState = PIT_STATE_DONE;
+  DriveAt(30.0f);
+  EXPECT_EQ(Penalties(), (std::vector<std::pair<int, int>>{{PENALTY_NONE, 0}}));
+}
+
+// The car knows whether it is in a speed-limit zone: in the pit lane (zone 0) it is, out of
+// it it is not.
+TEST_F(CarRaceDuties, TheCarKnowsWhenItIsInThePitLane) {
+  DriveAt(30.0f);
+  EXPECT_EQ(car.race.inZone, 1);
+  car.position.x = 100 * 65536;
+  DriveAt(30.0f);
+  EXPECT_EQ(car.race.inZone, 0);
+}
+
+// Moving off (a step that changed the car, not stopped) is told to the race (packet 73) only
+// while an event of the car is pending; with none pending, or stopped, nothing is sent.
+TEST_F(CarRaceDuties, MovingOffIsToldOnlyWithAnEventPending) {
+  car.position.x = 100 * 65536;  // out of the pit lane
+  car.stopState = 0;
+  car.RaceDuties(0, 1);
+  EXPECT_EQ(CarRace::Added(73).size(), 0u) << "no event pending";
+  car.race.pendingEvents[1] = 4;
+  car.stopState = 0;
+  car.RaceDuties(0, 1);
+  EXPECT_EQ(CarRace::Added(73).size(), 1u);
+  car.race.pendingEvents[1] = 0xFF;
+  car.race.pendingEvents[0] = 0;
+  car.stopState = 0;
+  car.RaceDuties(0, 1);
+  EXPECT_EQ(CarRace::Added(73).size(), 2u);
+  car.stopState = 0;
+  car.RaceDuties(0, 0);
+  EXPECT_EQ(CarRace::Added(73).size(), 2u) << "nothing changed";
+  car.stopState = 1;
+  car.RaceDuties(0, 1);
+  EXPECT_EQ(CarRace::Added(73).size(), 2u) << "stopped";
+}
+
 TEST_F(CarRaceDuties, SpeedingInThePitLaneGivesADriveThroughOrAStopGoOrTimeInTheLastLaps) {
   race.Drive(car);
   DriveAt(60.0f + 19.0f);
@@ -92,6 +171,26 @@ TEST_F(CarRaceDuties, SpeedingInThePitLaneGivesADriveThroughOrAStopGoOrTimeInThe
   CarRace::added.clear();
   DriveAt(120.0f);
   EXPECT_TRUE(Penalties().empty());
+}
+
+// Each offence over each standing penalty (0 none, 1 drive-through, 2 being served, 3 stop-go,
+// 4 being served, 5 and 6 the time penalties): the new penalty, or 0xFF for no change.
+TEST(PenaltyTable, EachOffenceOverEachStandingPenalty) {
+  constexpr uint8_t N = 0xFF;
+  const uint8_t offences[4] = {PENALTY_DRIVE_THROUGH, PENALTY_STOP_GO, PENALTY_30_SECONDS, PENALTY_45_SECONDS};
+  const uint8_t table[4][7] = {
+      {1, N, 1, N, 3, N, N},  // a drive-through
+      {3, 3, 3, N, 3, 3, 3},  // a stop-go
+      {5, N, 1, N, 3, N, N},  // 30 seconds
+      {6, 3, 3, N, 3, 6, N},  // 45 seconds
+  };
+  for (int row = 0; row < 4; ++row)
+    for (uint8_t standing = 0; standing < 7; ++standing)
+      EXPECT_EQ(PenaltyForOffence(offences[row], standing), table[row][standing])
+          << int(offences[row]) << " over " << int(standing);
+  for (uint8_t other : {PENALTY_NONE, PENALTY_DRIVE_THROUGH_SERVING, PENALTY_STOP_GO_SERVING})
+    for (uint8_t standing = 0; standing < 7; ++standing)
+      EXPECT_EQ(PenaltyForOffence(other, standing), N) << int(other) << " over " << int(standing);
 }
 
 TEST_F(CarRaceDuties, AFuelOnlyStopLastsOneSecondAndTheRefuellingAndEndsWithItsMessage) {

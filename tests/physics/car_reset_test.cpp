@@ -3,6 +3,7 @@
 // away.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -307,6 +308,39 @@ TEST_F(CarReset, APlaceOnThePathIsFreeTakenBeingResetOrInTheWayOfACarComing) {
   r.node = LoopPath::nodes - 1;
   car.ResetToPathNode(r, 0);
   EXPECT_EQ(LoopPath::interpolated.back(), std::make_pair(LoopPath::nodes - 1, 0));
+}
+
+// A reset packet: the path node in bytes 8-11, the offset (a float) in 12-15, the place in
+// 16-27, each little-endian.  An offset on the road keeps the packet's place; one beyond the
+// road is held to its edge less the half width; the car faces along the path there.
+TEST_F(CarReset, AResetPacketPlacesTheCarAtItsNodeWithinTheRoad) {
+  CarRace race;
+  LoopPath::Install();
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  uint8_t packet[Car::PATH_INFO_SIZE] = {};
+  const auto put = [&](int at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) packet[at + i] = uint8_t(v >> 8 * i);
+  };
+  const PathPoint n = LoopPath::Node(0);  // at (100, 0) heading +y: the right is +x
+  put(8, 0);
+  put(12, std::bit_cast<uint32_t>(2.0f));
+  put(16, uint32_t(n.position.x + 5 * 65536));
+  put(20, uint32_t(n.position.y + 65536));
+  put(24, uint32_t(n.position.z));
+  car.ApplyResetRequest(packet);
+  EXPECT_EQ(car.race.waitingReset, 0);
+  EXPECT_EQ(car.position.x, n.position.x + 5 * 65536) << "on the road: the place as sent";
+  EXPECT_EQ(car.position.y, n.position.y + 65536);
+  EXPECT_NEAR(car.orientation[0], 1.0f, 1e-6f) << "facing +y, the path's way";
+  EXPECT_NEAR(car.orientation[4], 1.0f, 1e-6f);
+  put(12, std::bit_cast<uint32_t>(30.0f));
+  car.ApplyResetRequest(packet);
+  EXPECT_EQ(car.position.x, n.position.x + FixedFromMetres(7.0f - car.halfWidth));
+  EXPECT_EQ(car.position.y, n.position.y);
+  put(12, std::bit_cast<uint32_t>(-30.0f));
+  car.ApplyResetRequest(packet);
+  EXPECT_EQ(car.position.x, n.position.x + FixedFromMetres(-7.0f + car.halfWidth));
 }
 
 TEST_F(CarReset, AnOffsetBeyondTheRoadIsClampedAndWithoutAPathThePlaceIsTakenAsItCame) {

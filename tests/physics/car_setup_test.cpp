@@ -488,6 +488,7 @@ TEST_F(CarSetup, TheOwnSetUpIsClampedInPlaceAndADefaultIsKeptInStep) {
   r.bytes[SETUP_STEERING_LOCK] = 4;
   r.bytes[SETUP_AXLE[1] + AXLE_TOE] = 60;
   r.bytes[SETUP_AXLE[0] + AXLE_TYRE_TYPE] = 0;
+  r.bytes[SETUP_AXLE[1] + AXLE_TYRE_TYPE] = 9;
   SetSetupShort(r, SETUP_AXLE[0] + AXLE_PRESSURE_RIGHT, 9999);
   const float d = SetupFloat(c.setups[0].record, SETUP_AXLE[1] + AXLE_RIDE_HEIGHT);
   SetSetupFloat(r, SETUP_AXLE[1] + AXLE_RIDE_HEIGHT, d + 1.0f);
@@ -501,6 +502,7 @@ TEST_F(CarSetup, TheOwnSetUpIsClampedInPlaceAndADefaultIsKeptInStep) {
   EXPECT_EQ(c.steeringLock, 10);
   EXPECT_EQ(r.bytes[SETUP_AXLE[1] + AXLE_TOE], 18);
   EXPECT_EQ(r.bytes[SETUP_AXLE[0] + AXLE_TYRE_TYPE], 5) << "a saloon's tyres start at type 5";
+  EXPECT_EQ(r.bytes[SETUP_AXLE[1] + AXLE_TYRE_TYPE], 7) << "and end at type 7";
   EXPECT_EQ(c.wheelSets[0].compoundIndex, 5);
   EXPECT_EQ(SetupShort(r, SETUP_AXLE[0] + AXLE_PRESSURE_RIGHT), 270) << "1.5 x the first default's 180 kPa";
   const float rest = c.wheelSets[1].maxUpPosition;
@@ -594,6 +596,19 @@ TEST_F(CarSetup, AVehicleThatIsNotPhysicalIsNotSimulated) {
   c.wheelCount = 2;  // the two rear wheels
   c.SetupFromVehicle(1);
   EXPECT_EQ(c.inertiaStatus, INERTIA_VALID);
+}
+
+// Ballast is held to 0..255 kg: asked for more, the car carries 255 kg; asked for less than
+// none, nothing.
+TEST_F(CarSetup, BallastIsHeldToAByte) {
+  Car& c = Sample(ROAD_CAR);
+  const float built = c.massRecords[MASS_RECORD_BUILT].mass;
+  c.ApplyBallast(300);
+  EXPECT_EQ(c.appliedBallast, 255);
+  EXPECT_NEAR(c.massRecords[MASS_RECORD_BASE].mass, built + 255.0f, 1e-2f);
+  c.ApplyBallast(-20);
+  EXPECT_EQ(c.appliedBallast, 0);
+  EXPECT_NEAR(c.massRecords[MASS_RECORD_BASE].mass, built, 1e-2f);
 }
 
 TEST_F(CarSetup, AZeroWheelBaseAndArmsOfNoLengthGiveFiniteFigures) {

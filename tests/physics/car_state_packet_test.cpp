@@ -147,6 +147,25 @@ TEST_F(CarStatePacketTest, TheReceiversRules) {
   EXPECT_EQ(b.wheels[0].damage[DAMAGE_TOE], 0);
   EXPECT_EQ(b.wheels[0].toeDamageAngle, 0.0f);
   EXPECT_EQ(b.wheels[0].toeAngle, SetupToeAngle(b, b.wheels[0].wheelSet));
+  // Partly bent (50 of 127), then mended again; +127 is the limit too.
+  w0[STATE_TOE] = 50;
+  b.wheels[0].toeAngle = 0.5f;
+  b.ApplyStatePacket(packet);
+  EXPECT_EQ(b.wheels[0].damage[DAMAGE_TOE], 1) << "received partly bent";
+  EXPECT_FLOAT_EQ(b.wheels[0].toeDamageAngle, 50 * 3.14159265f / 8.0f / 127);
+  w0[STATE_TOE] = 0;
+  b.ApplyStatePacket(packet);
+  EXPECT_EQ(b.wheels[0].damage[DAMAGE_TOE], 0);
+  EXPECT_EQ(b.wheels[0].toeDamageAngle, 0.0f);
+  EXPECT_EQ(b.wheels[0].toeAngle, SetupToeAngle(b, b.wheels[0].wheelSet));
+  w0[STATE_TOE] = 127;
+  b.ApplyStatePacket(packet);
+  EXPECT_EQ(b.wheels[0].damage[DAMAGE_TOE], DAMAGE_AT_LIMIT);
+  w0[STATE_TOE] = 126;
+  b.ApplyStatePacket(packet);
+  EXPECT_EQ(b.wheels[0].damage[DAMAGE_TOE], 1) << "received partly bent";
+  w0[STATE_TOE] = 0;
+  b.ApplyStatePacket(packet);
 
   // A temperature that moves by one degree is ignored, by two applied.
   w0[STATE_TEMPERATURES] = 80;
@@ -172,6 +191,33 @@ TEST_F(CarStatePacketTest, TheReceiversRules) {
   b.ApplyStatePacket(packet);
   EXPECT_GT(b.wheels[1].sectors[0].lanes[2].thickness, 0.0f);
   EXPECT_TRUE(std::isfinite(b.wheels[1].sectors[0].lanes[2].bodyHeat));
+}
+
+// Shares past their range are sent at its ends: above 1 as the greatest byte or word, below
+// 0 as 0.
+TEST_F(CarStatePacketTest, SharesPastTheirRangeAreSentAtItsEnds) {
+  uint8_t packet[STATE_PACKET_SIZE];
+  a.engine.health = 2.0f;
+  a.engine.clutchHeat = -0.5f;
+  a.fuelAmount = 80.0f;  // of 50
+  a.MakeStatePacket(packet, 5);
+  EXPECT_EQ(packet[4], 255);
+  EXPECT_EQ(packet[5], 0);
+  EXPECT_EQ(GetU16(packet + 6), 65535u);
+  a.engine.health = -1.0f;
+  a.engine.clutchHeat = 1.5f;
+  a.fuelAmount = -5.0f;
+  a.MakeStatePacket(packet, 5);
+  EXPECT_EQ(packet[4], 0);
+  EXPECT_EQ(packet[5], 255);
+  EXPECT_EQ(GetU16(packet + 6), 0u);
+  // A spring sagged by next to nothing is still damaged: 1, never 0.
+  a.wheels[0].travelOffset = 1e-7f;
+  a.MakeStatePacket(packet, 5);
+  EXPECT_EQ(packet[8 + STATE_SPRING], 1);
+  a.wheels[0].travelOffset = NAN;  // a sag that is not a number: damaged all the same
+  a.MakeStatePacket(packet, 5);
+  EXPECT_EQ(packet[8 + STATE_SPRING], 1);
 }
 
 TEST_F(CarStatePacketTest, TwoWheelsAndNoFuelCapacityLeaveTheirBytesZero) {

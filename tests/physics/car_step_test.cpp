@@ -308,7 +308,7 @@ TEST_F(CarIntegrate, ASteeredWheelsRaysOnAPitchedCarAreTheRoundedRotations) {
   car.wheelSets[0] = front;
   CarWheel& w = car.wheels[0];
   w.wheelSet = 1;
-  w.centre = {0.8f, 1.4f, 0.1f};
+  w.centre = {1.6f, 2.4f, 1.5f};  // beyond the body's points (x +-1, y +-2, z +-0.5): the rays widen the box
   const float ux = 0.1f, uy = -0.05f, n = std::sqrt(ux * ux + uy * uy + 1.0f);
   w.uprightAxis = {ux / n, uy / n, 1.0f / n};
   w.contactOffset = {0.02f, 0.0f, -0.31f};
@@ -318,7 +318,7 @@ TEST_F(CarIntegrate, ASteeredWheelsRaysOnAPitchedCarAreTheRoundedRotations) {
   w.tyreRay.candidateStrength = 100;
   w.groundRay.candidateStrength = 100;
   car.wheels[1].wheelSet = 0;
-  car.wheels[1].centre = {-0.8f, -1.3f, 0.1f};
+  car.wheels[1].centre = {-1.6f, -2.5f, 0.1f};
   car.wheels[1].contactOffset = {0.0f, 0.0f, -0.31f};
 
   car.Integrate(0.001f, 0);
@@ -364,6 +364,27 @@ TEST_F(CarIntegrate, ASteeredWheelsRaysOnAPitchedCarAreTheRoundedRotations) {
   ExpectInBox(car, w.tyreRay.world);
   ExpectInBox(car, car.wheels[1].groundRay.world);
   ExpectSame(car.wheels[1].tyreRay.world, {});
+}
+
+// A tyre whose contact offset has no length has no direction to reach along: its ray ends at
+// the wheel's mount and has no length, and the rays are still placed.
+TEST_F(CarIntegrate, ATyreWithoutAContactOffsetHasItsRayEndAtItsMount) {
+  Car car;
+  MakeSteppableCar(car, {10.0f, 20.0f, 3.0f});
+  car.wheelCount = 1;
+  SuspensionBlock& set = car.wheelSets[1];
+  set.rollingRadius = 0.3f;
+  set.rayOffset = 0.1f;
+  set.rayLength = 0.8f;
+  CarWheel& w = car.wheels[0];
+  w.wheelSet = 1;
+  w.centre = {0.5f, 1.0f, 0.0f};
+  w.contactOffset = {};
+  w.tyreScale = 0.3f;
+  car.Integrate(0.001f, 0);
+  const double centre[3] = {0.5, 1.0, 0.0};
+  ExpectSame(w.tyreRay.world, Fixed(car.position, centre));
+  ExpectSame(w.tyreRay.fromCentre, {});
 }
 
 TEST_F(CarIntegrate, TheSetUpsRaysReachAboveTheWheelAndBelowTheTyreAtFullDroop) {

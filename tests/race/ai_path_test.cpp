@@ -212,9 +212,29 @@ TEST_F(AiPathTest, FileNameAndCarCode) {
   const char partly[4] = {'A', '~', 'B', 0};
   FormatAiCarCode(partly, code);
   EXPECT_STREQ(code, "427E41");
+  // Letters and digits from end to end of their ranges make a code; the characters just
+  // outside them do not.
+  for (const char* letters : {"Az0", "Za9"}) {
+    FormatAiCarCode(letters, code);
+    EXPECT_STREQ(code, letters);
+  }
+  const std::pair<char, const char*> outside[] = {{'/', "41412F"}, {':', "41413A"}, {'@', "414140"},
+                                                  {'[', "41415B"}, {'`', "414160"}, {'{', "41417B"}};
+  for (const auto& [c, hex] : outside) {
+    const char id[4] = {c, 'A', 'A', 0};
+    FormatAiCarCode(id, code);
+    EXPECT_STREQ(code, hex) << c;
+  }
   const char four[4] = {'A', 'B', 'C', 'D'};
   FormatAiCarCode(four, code);
   EXPECT_STREQ(code, "");
+  // A path buffer of no size, or a negative one, is left as it was.
+  for (int size : {0, -1}) {
+    std::snprintf(path, sizeof path, "kept");
+    ASSERT_EQ(AiPathFileName(path, size, code, "Runabout"), 1);
+    EXPECT_STREQ(path, "kept") << size;
+    EXPECT_STREQ(code, "ZK1");
+  }
   // A car found nowhere: the message with its name, and 0.
   EXPECT_EQ(AiPathFileName(path, sizeof path, code, "NOSUCH"), 0);
   EXPECT_EQ(TrackScratch::NewestLine(), std::string(TEXT_AI_CAR_NOT_FOUND) + " NOSUCH");
@@ -247,6 +267,7 @@ TEST_F(AiPathTest, OvalLineRunsThroughThePathNodes) {
     EXPECT_NEAR(a.camber, 0.0f, 1e-6);
     EXPECT_NEAR(a.grade, 0.0f, 1e-6);
     EXPECT_NEAR(a.normalZ, 1.0f, 1e-6);
+    EXPECT_EQ(a.dirZ, 0.0f) << "the line's direction is level";
     const PathNode& q = p.nodes[(i + 1) % n];
     const double dx = (double(q.x) - p.nodes[i].x) / 65536, dy = (double(q.y) - p.nodes[i].y) / 65536;
     EXPECT_NEAR(a.segmentLength, std::hypot(dx, dy), 1e-4);
@@ -288,6 +309,57 @@ TEST_F(AiPathTest, SurfaceChecksLimitsAndCoincidentNeighbours) {
   EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 0);
   ai.nodes[20].lineOffset = -(6.0f - 1.0f - 0.95f);
   EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 1);
+  // Exactly margin + 0.9 m inside either limit is allowed, a hair closer is not.
+  const PathNode& at = p.nodes[20];
+  ai.nodes[20].lineOffset = at.limitLeft + (1.0f + 0.9f);
+  EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 1);
+  ai.nodes[20].lineOffset = std::nextafter(at.limitLeft + (1.0f + 0.9f), -100.0f);
+  EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 0);
+  ai.nodes[20].lineOffset = at.limitRight - (1.0f + 0.9f);
+  EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 1);
+  ai.nodes[20].lineOffset = std::nextafter(at.limitRight - (1.0f + 0.9f), 100.0f);
+  EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 0);
+  // An AI path longer than the track's: only the track's nodes count, so node 0's neighbour
+  // behind it is the track's last node, as with paths of one length.
+  ai.nodes[20].lineOffset = 0;
+  ASSERT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 1);
+  AiPath longer;
+  longer.nodeCount = p.nodeCount + 2;
+  longer.nodes = new AiPathNode[longer.nodeCount]{};
+  EXPECT_EQ(SetupAll(longer, p, 1, 1.0f, p.nodeCount - 1), 1);
+  EXPECT_EQ(longer.nodes[0].dirX, ai.nodes[0].dirX);
+  EXPECT_EQ(longer.nodes[0].dirY, ai.nodes[0].dirY);
+  // Side points beyond the road's ground: the line point itself is looked up, and the line
+  // stands 1/32 m above the road there.
+  TrackPath wide;
+  wide.nodeCount = p.nodeCount;
+  wide.nodes = new PathNode[p.nodeCount];
+  std::copy(oval.nodes, oval.nodes + oval.nodeCount, wide.nodes);
+  wide.flags = oval.flags;
+  for (int i = 0; i < wide.nodeCount; ++i) wide.nodes[i].limitLeft = -40, wide.nodes[i].limitRight = 40;
+  AiPath under;
+  under.nodeCount = wide.nodeCount;
+  under.nodes = new AiPathNode[wide.nodeCount]{};
+  const int failed = TrackScratch::CountLines("Failed surface checks");
+  EXPECT_EQ(SetupAll(under, wide, 1, 30.0f, wide.nodeCount - 1), 1);
+  EXPECT_EQ(TrackScratch::CountLines("Failed surface checks"), failed);
+  EXPECT_NEAR(under.nodes[3].lineZ, AI_LINE_LIFT, 8);
+  // Line points on one spot give no direction (and no division by nothing).
+  TrackPath spot;
+  spot.nodeCount = 3;
+  spot.nodes = new PathNode[3];
+  for (int i = 0; i < 3; ++i) {
+    spot.nodes[i] = p.nodes[0];
+    spot.nodes[i].limitLeft = -5, spot.nodes[i].limitRight = 5;
+  }
+  AiPath still;
+  still.nodeCount = 3;
+  still.nodes = new AiPathNode[3]{};
+  EXPECT_EQ(SetupAll(still, spot, 0, 1.0f, 2), 1);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(still.nodes[i].dirX, 0.0f) << i;
+    EXPECT_EQ(still.nodes[i].dirY, 0.0f) << i;
+  }
   // Neighbours on one point: no chord, no bend (and no division by it).
   AiPath same;
   same.nodeCount = 3;
@@ -298,6 +370,20 @@ TEST_F(AiPathTest, SurfaceChecksLimitsAndCoincidentNeighbours) {
     EXPECT_EQ(same.nodes[i].curvature, 0.0f);
     EXPECT_EQ(same.nodes[i].verticalCurvature, 0.0f);
     EXPECT_EQ(same.nodes[i].segmentLength, 0.0f);
+  }
+}
+
+// The neighbours of a node: round the loop on a closed path; an open path's ends are their own
+// missing neighbour.
+TEST_F(AiPathTest, NeighboursWrapOnALoopAndStopAtAnOpenPathsEnds) {
+  const struct {
+    int i, closed, previous, next;
+  } cases[] = {{0, 1, 4, 1}, {4, 1, 3, 0}, {2, 1, 1, 3}, {0, 0, 0, 1}, {4, 0, 3, 4}, {2, 0, 1, 3}};
+  for (const auto& c : cases) {
+    int previous = -9, next = -9;
+    AiNeighbours(c.i, 5, c.closed, previous, next);
+    EXPECT_EQ(previous, c.previous) << c.i << " " << c.closed;
+    EXPECT_EQ(next, c.next) << c.i << " " << c.closed;
   }
 }
 
@@ -612,6 +698,381 @@ TEST_F(AiPathTest, AGentleSlowDownTakesASmallShareOfTheBrakes) {
   EXPECT_LT(ai.nodes[1].brake, 64) << "a small share of them";
 }
 
+// Level straight nodes 10 m apart along y for the sample road car, its figures set up; the
+// test sets curvature, grade and surface per node.
+void StraightNodes(AiPath& ai, Car& car, int count) {
+  MakeSampleCar(0, car);
+  ai.car = &car;
+  ai.nodeCount = count;
+  ai.nodes = new AiPathNode[count];
+  for (int i = 0; i < count; ++i) {
+    AiPathNode& a = ai.nodes[i];
+    a.segmentLength = 10.0f;
+    a.dirY = 1.0f;
+    a.normalZ = 1.0f;
+  }
+  InitAiCarModel(ai);
+}
+
+// The car's figures for the passes: the effective mass adds each wheel's spin inertia over its
+// radius squared (the second figure that sum alone); the weight's front share from the centre
+// of mass along the wheel base, held to 0..1 (a half for one that is not a number); the load
+// per unit of each axle's shared mass; each axle's tread width twice plus its wheel offset.
+TEST_F(AiPathTest, TheCarsFiguresForTheSpeedPasses) {
+  Car car;
+  MakeSampleCar(0, car);
+  AiPath ai;
+  ai.car = &car;
+  car.fuelCapacity = 42.0f;
+  std::fill(ai.gripFactorA, ai.gripFactorA + AI_PATH_WHEELS, 7.0f);
+  std::fill(ai.gripFactorB, ai.gripFactorB + AI_PATH_WHEELS, 7.0f);
+  InitAiCarModel(ai);
+  for (int i = 0; i < AI_PATH_WHEELS; ++i) {
+    EXPECT_EQ(ai.gripFactorA[i], 1.0f) << i;
+    EXPECT_EQ(ai.gripFactorB[i], 1.0f) << i;
+  }
+  double inertia = 0;
+  for (int i = 0; i < car.wheelCount; ++i) {
+    const double r = car.wheelSets[car.wheels[i].wheelSet].rollingRadius;
+    inertia += car.wheels[i].spinInertia / (r * r);
+  }
+  ASSERT_GT(inertia, 0.0);
+  EXPECT_NEAR(ai.carModel[0], car.mass + inertia, (car.mass + inertia) * 1e-6);
+  EXPECT_NEAR(ai.carModel[1], inertia, inertia * 1e-5);
+  const double front = (double(car.centreOfMass.y) - car.rearmostY) / car.wheelBase;
+  ASSERT_GT(car.wheelBase, 1.0f);
+  EXPECT_NEAR(ai.frontShare, front, 1e-6);
+  EXPECT_NEAR(ai.rearShare, 1.0 - front, 1e-6);
+  float rear = 0, frontLoad = 0;
+  car.SplitLoadsToAxles(rear, frontLoad);
+  EXPECT_EQ(ai.frontLoad, frontLoad);
+  EXPECT_EQ(ai.rearLoad, rear);
+  EXPECT_NEAR(ai.carModel[2], frontLoad / (front * car.mass), std::fabs(frontLoad) * 1e-6 + 1e-9);
+  EXPECT_NEAR(ai.carModel[3], rear / ((1.0 - front) * car.mass), std::fabs(rear) * 1e-6 + 1e-9);
+  for (int axle = 0; axle < 2; ++axle) {
+    const SuspensionBlock& set = car.wheelSets[axle == 0 ? 1 : 0];
+    EXPECT_NEAR(ai.carModel[4 + axle], 2.0 * set.treadContactWidth + set.wheelOffset, 1e-6) << axle;
+  }
+  EXPECT_EQ(ai.fuelCapacity, 42.0f);
+  // A wheel set without a radius adds nothing (and divides by nothing).
+  for (SuspensionBlock& set : car.wheelSets) set.rollingRadius = 0;
+  InitAiCarModel(ai);
+  EXPECT_EQ(ai.carModel[0], car.mass);
+  EXPECT_EQ(ai.carModel[1], 0.0f);
+  // The centre of mass past the front axle, behind the rear one, not a number.
+  car.centreOfMass.y = car.rearmostY + 2.0f * car.wheelBase;
+  InitAiCarModel(ai);
+  EXPECT_EQ(ai.frontShare, 1.0f);
+  EXPECT_EQ(ai.rearShare, 0.0f);
+  EXPECT_EQ(ai.carModel[3], 0.0f) << "no rear mass to share";
+  car.centreOfMass.y = car.rearmostY - 1.0f;
+  InitAiCarModel(ai);
+  EXPECT_EQ(ai.frontShare, 0.0f);
+  EXPECT_EQ(ai.carModel[2], 0.0f) << "no front mass to share";
+  car.centreOfMass.y = NAN;
+  InitAiCarModel(ai);
+  EXPECT_EQ(ai.frontShare, 0.5f);
+}
+
+// A corner is driven no faster than the top speed and no slower than walking pace (1 m/s),
+// or the top speed when that is lower still.
+TEST_F(AiPathTest, CornerSpeedsStayBetweenWalkingPaceAndTopSpeed) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 4);
+  const float top = car.topSpeed;
+  ASSERT_GT(top, 10.0f);
+  const auto cornerSpeeds = [&](float curvature) {
+    for (int i = 0; i < 4; ++i) ai.nodes[i].curvature = curvature;
+    BuildAiSpeedProfile(ai, 1);
+    std::vector<float> speeds;
+    for (int i = 0; i < 4; ++i) speeds.push_back(ai.nodes[i].cornerSpeed);
+    return speeds;
+  };
+  // 1 km radius: the grip would hold thousands of m/s.
+  EXPECT_EQ(cornerSpeeds(1e-6f), std::vector<float>(4, top));
+  // 0.1 mm radius: a few cm/s.
+  EXPECT_EQ(cornerSpeeds(1e4f), std::vector<float>(4, AI_LEAST_SPEED));
+  car.topSpeed = 0.5f;
+  EXPECT_EQ(cornerSpeeds(1e4f), std::vector<float>(4, 0.5f));
+  EXPECT_EQ(cornerSpeeds(1e-6f), std::vector<float>(4, 0.5f));
+}
+
+// Downforce presses the tyres harder as the speed rises: braking into an open path's end
+// from 50 m back, a car with downforce may go much faster there than one without.
+TEST_F(AiPathTest, DownforceLetsTheCarBrakeLater) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 30);
+  car.topSpeed = 100.0f;
+  ai.frontLoad = ai.rearLoad = 0;
+  BuildAiSpeedProfile(ai, 0);
+  const float without = ai.nodes[24].cornerSpeed;
+  ai.frontLoad = ai.rearLoad = 20.0f;  // N per (m/s)^2 on each axle
+  BuildAiSpeedProfile(ai, 0);
+  EXPECT_GT(without, 10.0f);
+  EXPECT_GT(ai.nodes[24].cornerSpeed, without * 1.2f);
+}
+
+// A car on a surface that gives its tyres no grip can neither brake nor drive: downhill the
+// node before the open path's end (1 m/s) is no faster than the end, uphill the node after the
+// start gets no faster than the start, at full throttle.
+TEST_F(AiPathTest, WithoutGripOnlyTheHillChangesTheSpeed) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 3);
+  for (auto& set : car.wheelSetGrip) set[0] = set[1] = 0.0f;
+  for (int i = 0; i < 3; ++i) ai.nodes[i].grade = -0.5f;
+  BuildAiSpeedProfile(ai, 0);
+  EXPECT_EQ(ai.nodes[1].cornerSpeed, AI_LEAST_SPEED) << "downhill: no braking, no slowing";
+  EXPECT_EQ(ai.nodes[1].brake, 255);
+  for (int i = 0; i < 3; ++i) ai.nodes[i].grade = 0.5f;
+  BuildAiSpeedProfile(ai, 0);
+  // Braking into the end the hill alone slows the car by about g/2.
+  EXPECT_GT(ai.nodes[1].cornerSpeed, 5.0f);
+  EXPECT_EQ(ai.nodes[1].targetSpeed, AI_LEAST_SPEED) << "uphill: no drive, no gain";
+  EXPECT_EQ(ai.nodes[0].throttle, 255);
+  EXPECT_EQ(ai.nodes[0].brake, 0);
+}
+
+// Each node's four grips: the car's grip for the wheel set and the surface's class, times the
+// kind's factor (and 0.92 for kinds 1 and 16, 0.96 for 14, 0.84 for 15), times the wheel's own
+// factor for that class; worked out again only where the kind changes.
+TEST_F(AiPathTest, EachSurfaceKindsGripReachesItsNodes) {
+  Car car;
+  AiPath ai;
+  const int kinds[] = {2, 1, 1, 14, 15, 16, 2};
+  const int classes[] = {0, 0, 1, 1, 0, 1, 0};
+  const double extra[] = {1, 0.92, 0.92, 0.96, 0.84, 0.92, 1};
+  StraightNodes(ai, car, 7);
+  car.wheelSetGrip[0][0] = 0.5f, car.wheelSetGrip[0][1] = 0.6f;  // rear
+  car.wheelSetGrip[1][0] = 0.7f, car.wheelSetGrip[1][1] = 0.8f;  // front
+  const float factorA[4] = {1.0f, 1.1f, 1.2f, 1.3f}, factorB[4] = {2.0f, 2.1f, 2.2f, 2.3f};
+  std::copy(factorA, factorA + 4, ai.gripFactorA);
+  std::copy(factorB, factorB + 4, ai.gripFactorB);
+  for (int i = 0; i < 7; ++i) {
+    ai.nodes[i].surfaceKind = uint8_t(kinds[i]);
+    ai.nodes[i].surfaceClass = uint8_t(classes[i]);
+  }
+  BuildAiSpeedProfile(ai, 1);
+  for (int i = 0; i < 7; ++i) {
+    // Node 2 has node 1's kind: its grips stay those of node 1's class.
+    const int c = i == 2 ? classes[1] : classes[i];
+    const double surface = double(SurfaceGrips[kinds[i]].grip) * extra[i];
+    ASSERT_GT(surface, 0.0);
+    for (int slot = 0; slot < 4; ++slot) {
+      const int set = slot < 2 ? 1 : 0;
+      const double expected = car.wheelSetGrip[set][c] * surface * (c == 0 ? factorA[slot] : factorB[slot]);
+      EXPECT_NEAR(ai.nodes[i].grip[slot], expected, expected * 1e-6) << "node " << i << " slot " << slot;
+    }
+  }
+  // A car whose two rear tyres both stand on the right: no grip on the rear left.
+  for (int i = 0; i < car.wheelCount; ++i)
+    if (car.wheels[i].wheelSet == 0) car.wheels[i].side = 1;
+  BuildAiSpeedProfile(ai, 1);
+  EXPECT_EQ(ai.nodes[0].grip[2], 0.0f);
+  const double rearRight = car.wheelSetGrip[0][0] * double(SurfaceGrips[2].grip) * factorA[3];
+  EXPECT_NEAR(ai.nodes[0].grip[3], rearRight, rearRight * 1e-6);
+}
+
+// On an open racing path the last node's segment (back to the first) takes no fuel: three
+// nodes at 10 m/s, 10 m apart, at a motor's full 50 kW, are two seconds of it.
+TEST_F(AiPathTest, AnOpenPathsLastSegmentTakesNoFuel) {
+  LoadTrack(TRACK_SHORT_ROAD);
+  ASSERT_FALSE(Racing().IsLoop());
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 3);
+  car.transmissionType = TRANSMISSION_ELECTRIC;
+  car.engine.maxPower = 50000.0f;
+  for (int i = 0; i < 3; ++i) {
+    ai.nodes[i].targetSpeed = 10.0f;
+    ai.nodes[i].throttle = 255;
+  }
+  CalcAiFuelPerLap(ai);
+  EXPECT_NEAR(ai.fuelPerLap, 2 * 50000.0 * 2.777778e-7, 1e-7) << "three segments would be 0.0417";
+}
+
+// The tyres on a side of an axle: a car whose two rear tyres both stand on the right carries
+// nothing on its rear left and the pair's force on its rear right; the front is unchanged.
+TEST_F(AiPathTest, AnAxleSideWithoutTyresCarriesNothing) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 2);
+  int rear = 0;
+  for (int i = 0; i < car.wheelCount; ++i)
+    if (car.wheels[i].wheelSet == 0) car.wheels[i].side = 1, ++rear;
+  ASSERT_EQ(rear, 2);
+  const TyreLaw law{car, ai};
+  const float grip[4] = {0.9f, 1.0f, 1.1f, 1.2f};
+  for (int axle = 0; axle < 2; ++axle)
+    for (int side = 0; side < 2; ++side) {
+      const double expected = law.Force(axle, side, grip[2 * axle + side], 3000.0);
+      EXPECT_NEAR(AiAxleTyreForce(ai, grip, axle, side, 3000.0f), expected, expected * 1e-5 + 1e-9)
+          << axle << " " << side;
+    }
+  EXPECT_EQ(AiAxleTyreForce(ai, grip, 1, 0, 3000.0f), 0.0f);
+  EXPECT_GT(AiAxleTyreForce(ai, grip, 1, 1, 3000.0f), AiAxleTyreForce(ai, grip, 0, 1, 3000.0f))
+      << "two tyres under one side";
+}
+
+// The lap time of an open path leaves out the last node's segment, and a stretch with no
+// speed adds no time.  The fuel of a motor: its power limit over the throttled segments at
+// 2.777778e-7 a joule; the top speed only of those segments.
+TEST_F(AiPathTest, OpenLapTimeAndAMotorsFuel) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 3);
+  const float speeds[3] = {10, 40, 30}, lengths[3] = {10, 20, 30};
+  const uint8_t throttles[3] = {255, 0, 51};
+  for (int i = 0; i < 3; ++i) {
+    ai.nodes[i].targetSpeed = speeds[i];
+    ai.nodes[i].segmentLength = lengths[i];
+    ai.nodes[i].throttle = throttles[i];
+  }
+  // 10 / 25 + 20 / 35, and closed 30 / 20 more.
+  EXPECT_NEAR(CalcAiLapTime(ai, 0), 0.4 + 20.0 / 35.0, 1e-6);
+  EXPECT_NEAR(CalcAiLapTime(ai, 1), 0.4 + 20.0 / 35.0 + 1.5, 1e-6);
+  EXPECT_NEAR(ai.lapTime, 0.4 + 20.0 / 35.0 + 1.5, 1e-6);
+  // No world: its path counts as closed.
+  ASSERT_EQ(CWld, nullptr);
+  car.transmissionType = TRANSMISSION_ELECTRIC;
+  car.engine.maxPower = 50000.0f;
+  EXPECT_EQ(AiEnginePower(ai), 50000.0f);
+  CalcAiFuelPerLap(ai);
+  // 10 / 25 s at full power and 30 / 20 s at a fifth: 20000 J + 15000 J.
+  EXPECT_NEAR(ai.fuelPerLap, 35000.0 * 2.777778e-7, 1e-9);
+  EXPECT_EQ(ai.topSpeed, 30.0f) << "the fastest node is not throttled";
+  ai.nodes[0].targetSpeed = ai.nodes[1].targetSpeed = 0;
+  EXPECT_NEAR(CalcAiLapTime(ai, 0), 20.0 / 15.0, 1e-6) << "the stopped stretch is left out";
+  CalcAiFuelPerLap(ai);
+  EXPECT_NEAR(ai.fuelPerLap, 2.0 * 50000.0 * 0.2 * 2.777778e-7, 1e-9) << "nor its fuel: 30 / 15 s at a fifth";
+  // One node on a loop: its own segment, 30 m at 30 m/s and a fifth of the power.
+  ai.nodeCount = 1;
+  ai.nodes[0] = ai.nodes[2];
+  CalcAiFuelPerLap(ai);
+  EXPECT_NEAR(ai.fuelPerLap, 10000.0 * 2.777778e-7, 1e-9);
+  // No nodes: the figures stay as they were.
+  ai.nodeCount = 0;
+  ai.fuelPerLap = 7.0f;
+  CalcAiFuelPerLap(ai);
+  EXPECT_EQ(ai.fuelPerLap, 7.0f);
+  EXPECT_EQ(ai.topSpeed, 30.0f);
+}
+
+// An open path brakes backward from its end at walking pace: each node before it no faster than
+// the next, with full brakes, until the top speed is reached.
+TEST_F(AiPathTest, AnOpenPathBrakesIntoItsEnd) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 5);
+  const float top = car.topSpeed;
+  BuildAiSpeedProfile(ai, 0);
+  EXPECT_EQ(ai.nodes[4].cornerSpeed, AI_LEAST_SPEED);
+  EXPECT_GT(ai.nodes[3].cornerSpeed, AI_LEAST_SPEED);
+  EXPECT_LT(ai.nodes[3].cornerSpeed, top);
+  EXPECT_LT(ai.nodes[3].cornerSpeed, ai.nodes[2].cornerSpeed);
+  EXPECT_EQ(ai.nodes[3].brake, 255);
+  EXPECT_EQ(ai.nodes[0].cornerSpeed, AI_LEAST_SPEED);
+  // Starting from walking pace the second node is reached at less than the top speed too.
+  EXPECT_LT(ai.nodes[1].targetSpeed, top);
+  EXPECT_EQ(ai.nodes[0].throttle, 255);
+}
+
+// The lateral grip is the weaker axle's: with the rear's grip halved, the rear's; with the
+// front's halved, the front's (each axle's pair of tyres under its share of the weight and
+// its downforce, over its share of the mass); a camber leaning into the curve adds g x |camber|,
+// one leaning out of it takes that away.
+TEST_F(AiPathTest, LateralGripIsTheWeakerAxlesAndTheCambersPull) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 1);
+  const TyreLaw law{car, ai};
+  AiPathNode node = ai.nodes[0];
+  node.curvature = 0.02f;
+  const auto expected = [&](const float grip[4], double v2) {
+    double least = 1e30;
+    for (int axle = 0; axle < 2; ++axle) {
+      const double share = axle == 0 ? ai.frontShare : ai.rearShare;
+      const double load = share * car.mass * 9.81 + (axle == 0 ? ai.frontLoad : ai.rearLoad) * v2;
+      const double f = law.Force(axle, 0, grip[2 * axle], load / 2) + law.Force(axle, 1, grip[2 * axle + 1], load / 2);
+      least = std::min(least, f / (share * car.mass));
+    }
+    return least;
+  };
+  const float rearWeak[4] = {1, 1, 0.5f, 0.5f}, frontWeak[4] = {0.5f, 0.5f, 1, 1};
+  for (const float* grip : {rearWeak, frontWeak})
+    for (double v2 : {0.0, 900.0}) {
+      std::copy(grip, grip + 4, node.grip);
+      const double a = expected(grip, v2);
+      EXPECT_NEAR(AiLateralGrip(ai, node, float(v2)), a, a * 1e-5) << grip[0] << " " << v2;
+    }
+  std::copy(rearWeak, rearWeak + 4, node.grip);
+  const float flat = AiLateralGrip(ai, node, 0.0f);
+  node.camber = 0.1f;
+  EXPECT_NEAR(AiLateralGrip(ai, node, 0.0f), flat + 0.981f, 1e-3) << "banked into the curve";
+  node.curvature = -0.02f;
+  EXPECT_NEAR(AiLateralGrip(ai, node, 0.0f), flat - 0.981f, 1e-3) << "leaning out of it";
+}
+
+// The line's curve ends are held inside the path's limits, the car's half width and a metre
+// from each: an end far to the left comes to the left limit, one far to the right to the right.
+TEST_F(AiPathTest, CurveEndsBeyondTheLimitsArePulledInside) {
+  LoadTrack(TRACK_TEST_OVAL);
+  Car car;
+  MakeSampleCar(0, car);
+  AiPath ai;
+  const std::string file = WriteKnw("oval", AiPathFileImage(TestOvalAiPathFile()));
+  ASSERT_EQ(LoadAiPath(ai, file.c_str(), Racing().nodeCount), 1);
+  ASSERT_GE(ai.curveCount, 2);
+  ASSERT_EQ(ai.oldVersion, 0);
+  ai.car = &car;
+  ai.curves[0].endOffset = -100.0f;
+  ai.curves[1].endOffset = 100.0f;
+  ASSERT_EQ(SetupAiLine(ai, Racing(), car), 1);
+  const float m = car.halfWidth + 1.0f;
+  const PathNode& left = Racing().nodes[ai.curves[0].endNode];
+  const PathNode& right = Racing().nodes[ai.curves[1].endNode];
+  EXPECT_FLOAT_EQ(ai.curves[0].endOffset, left.limitLeft + m);
+  EXPECT_FLOAT_EQ(ai.nodes[ai.curves[0].endNode].lineOffset, left.limitLeft + m);
+  EXPECT_FLOAT_EQ(ai.curves[1].endOffset, right.limitRight - m);
+  EXPECT_FLOAT_EQ(ai.nodes[ai.curves[1].endNode].lineOffset, right.limitRight - m);
+}
+
+// The generation pass takes the set-up step too: a car whose downforce is all on the rear has
+// its front wing raised.
+TEST_F(AiPathTest, GenerationRaisesTheFrontWingOfARearHeavyCar) {
+  LoadTrack(TRACK_TEST_OVAL);
+  Car car;
+  MakeSampleCar(0, car);
+  car.aero[3][0] = 0;
+  car.SetupFromVehicle(1);
+  car.wingAngles[1][0] = 0, car.wingAngles[1][1] = 12, car.wingAngles[1][2] = 4;
+  AiPath ai;
+  ai.car = &car;
+  InitAiCarModel(ai);
+  EXPECT_LE(ai.frontLoad, 0.0f) << "the rear wing's downforce is all on the rear";
+  EXPECT_GT(ai.rearLoad, 0.0f);
+  ASSERT_EQ(GenerateAIPathInfo(ai, *CWld->racingPath, car, 2), 1);
+  EXPECT_GT(ai.setupIndex, 0);
+  EXPECT_EQ(car.currentSetup.bytes[SETUP_FRONT_WING], ai.setupIndex);
+}
+
+// A slow-down the hill alone provides takes no brake: a car without drive climbing a 10 %
+// grade from its top speed of 3 m/s to the end's 1 m/s over 10 m needs 0.4 m/s^2, the hill
+// gives about 1.
+TEST_F(AiPathTest, AHillThatSlowsTheCarEnoughTakesNoBrake) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 3);
+  car.topSpeed = 3.0f;
+  car.drivetrainEfficiency = 0.0f;
+  for (int i = 0; i < 3; ++i) ai.nodes[i].grade = 0.1f;
+  BuildAiSpeedProfile(ai, 0);
+  EXPECT_EQ(ai.nodes[1].cornerSpeed, 3.0f);
+  EXPECT_EQ(ai.nodes[1].brake, 0);
+}
+
 TEST_F(AiPathTest, GenerationPassAndSetupStep) {
   LoadTrack(TRACK_TEST_OVAL);
   Car car;
@@ -637,6 +1098,12 @@ TEST_F(AiPathTest, GenerationPassAndSetupStep) {
   ai.frontShare = -1.0f;  // already above
   AdjustAiSetup(ai);
   EXPECT_EQ(ai.setupIndex, 0);
+  // A front wing without a range of settings has nothing to raise.
+  car.wingAngles[1][1] = car.wingAngles[1][2];
+  ai.frontShare = 2.0f;
+  AdjustAiSetup(ai);
+  EXPECT_EQ(ai.setupIndex, 0);
+  car.wingAngles[1][1] = 12;
   // A car without downforce has nothing to balance.
   for (AeroItem& item : car.aeroItems) item.liftFactor = 0;
   for (auto& row : car.aero) row[0] = 0;
@@ -667,11 +1134,31 @@ TEST_F(AiPathTest, FuelPlan) {
   RaceSettings.flags = RACE_FLAG_REFUELLING;
   EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 100), int(std::nearbyint(51 * 1.5f * 1.05f * 100 / 100.0f + 0.5f)));
   EXPECT_EQ(stints, 2);
+  // A one-lap race: two laps' fuel (3.65 %) in one stint.
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 1), 4);
+  EXPECT_EQ(stints, 1);
+  // Two laps' fuel over the tank (2 x 48 x 1.05 = 100.8, +0.5 rounds to 101 %): without pit
+  // zones a full tank in one stint; with them no stint count fits the one lap: 1.
+  ai.fuelPerLap = 48.0f;
+  stints = 5;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 1), 100);
+  EXPECT_EQ(stints, 1);
+  CWld->pitZoneCount = 1;
+  stints = 5;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 1), 1);
+  EXPECT_EQ(stints, 1);
+  CWld->pitZoneCount = 0;
+  ai.fuelPerLap = 1.5f;
   // A mandatory stop with pit zones starts at two stints.
   CWld->pitZoneCount = 1;
   RaceSettings.flags = RACE_FLAG_REFUELLING | RACE_FLAG_MANDATORY_STOP;
   EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 10), int(std::nearbyint(6 * 1.5f * 1.05f + 0.5f)));
   EXPECT_EQ(stints, 2);
+  // From two laps on: two laps in two stints take 2 laps' fuel each (2 / 2 + 1), one lap one stint.
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 2), 4);
+  EXPECT_EQ(stints, 2);
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 1), 4);
+  EXPECT_EQ(stints, 1);
   CWld->pitZoneCount = 0;
   // A race of hours: laps from the stored lap time; with no lap time, a full tank in one stint.
   RaceSettings.flags = 0;
@@ -679,6 +1166,10 @@ TEST_F(AiPathTest, FuelPlan) {
       << "60 laps of one hour";
   ai.fuelPerLap = 0.5f;
   EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 191), int(std::nearbyint(0.5f * 1.05f * 60 * 100 / 100.0f + 0.5f)));
+  // A stored lap time under a second still counts: 7200 half-second laps.
+  ai.fileLapTime = 0.5f;
+  ai.fuelPerLap = 1e-5f;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 191), int(std::nearbyint(1e-5f * 1.05f * 7200 * 100 / 100.0f + 0.5f)));
   ai.fileLapTime = 0;
   stints = 5;
   EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 191), 100);

@@ -49,6 +49,15 @@ TEST_F(SuspensionForce, NetForceAcceleratesTheTravelAndPushesTheBodyBack) {
     EXPECT_NEAR(w().wheelForce.z, -net, std::fabs(net) * 1e-6);
     EXPECT_NEAR(w().travelVelocity, v + net / w().unsprungMass * DT, 1e-5);
   }
+  // Half a kilogram under the spring still moves (within the 16 m/s limit); none does not.
+  w().unsprungMass = 0.5f;
+  w().travelVelocity = 0.0f;
+  PushSuspension(w(), IDENTITY, {0.0f, 0.0f, w().springRate * 0.05f - w().springPreload + 1.0f}, DT);
+  EXPECT_NEAR(w().travelVelocity, 1.0f / 0.5f * DT, 1e-4);
+  w().unsprungMass = 0.0f;
+  w().travelVelocity = 0.25f;
+  PushSuspension(w(), IDENTITY, {0.0f, 0.0f, 3000.0f}, DT);
+  EXPECT_EQ(w().travelVelocity, 0.25f);
 }
 
 TEST_F(SuspensionForce, StopsAndTheSixteenMetresASecondLimit) {

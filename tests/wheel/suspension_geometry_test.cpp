@@ -319,6 +319,9 @@ TEST(SuspensionGeometry, NoSolutionAndUnknownTypesLeaveTheWheelUntouched) {
   noArms.lowerArmLength = 0.0f;
   expectUntouched(ArmWheel(SUSPENSION_MACPHERSON_STRUT, 1.0f), noArms, "strut arm 0");
   expectUntouched(ArmWheel(SUSPENSION_DOUBLE_WISHBONE, 1.0f), noArms, "wishbone arm 0");
+  SuspensionBlock noUpperArm = ArmSet();
+  noUpperArm.upperArmLength = 0.0f;
+  expectUntouched(ArmWheel(SUSPENSION_DOUBLE_WISHBONE, 1.0f), noUpperArm, "wishbone upper arm 0");
   expectUntouched(ArmWheel(SUSPENSION_TRAILING_ARM, 1.0f), ArmSet(), "trailing arm 0");
 }
 

@@ -3,6 +3,7 @@
 // failure, wear, the coat and the damage test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tests/wheel/quarter_car.h"
@@ -308,6 +309,40 @@ TEST_F(TreadHeat, LooseGroundLaysACoatOfAtMostSixteenPercentAndNeitherHeatsNorWe
   EXPECT_GT(steps, 1);
 }
 
+// A step on loose ground lays target x friction limit x rolled distance x 0.000004 / wc of
+// coat; none once the coat is at the ground's target, and never more than 16 %.
+TEST_F(TreadHeat, EachStepOnLooseGroundLaysItsShareOfCoat) {
+  w().surfaceKind = 2;  // coat target 8 %
+  w().looseGround = 1;
+  w().rolledDistance = 0.02f;
+  w().frictionLimit = 3000.0f;
+  w().slidingEnergy = 0.0f;
+  w().sectors[2].coat = 0.0f;
+  HeatAndWearBySliding(w(), set(), 2);
+  const double step = 0.08 * 3000.0 * 0.02 * 0.000004 / set().heatCapacityWidth;
+  ASSERT_LT(step, 0.01);
+  EXPECT_NEAR(w().sectors[2].coat, step, step * 1e-5);
+  w().sectors[2].coat = 8 * 0.01f;
+  HeatAndWearBySliding(w(), set(), 2);
+  EXPECT_EQ(w().sectors[2].coat, 8 * 0.01f) << "at the target";
+  w().surfaceKind = 4;  // 16 %
+  w().frictionLimit = 1e7f;
+  w().sectors[2].coat = 0.159f;
+  HeatAndWearBySliding(w(), set(), 2);
+  EXPECT_EQ(w().sectors[2].coat, 0.16f) << "a big step stops at 16 %";
+  // On firm ground without rolling or sliding nothing is rubbed off: a coat of 1 % stays, one
+  // below it is gone.
+  w().surfaceKind = 0;
+  w().looseGround = 0;
+  w().rolledDistance = 0.0f;
+  w().sectors[2].coat = 0.01f;
+  HeatAndWearBySliding(w(), set(), 2);
+  EXPECT_EQ(w().sectors[2].coat, 0.01f);
+  w().sectors[2].coat = 0.0099f;
+  HeatAndWearBySliding(w(), set(), 2);
+  EXPECT_EQ(w().sectors[2].coat, 0.0f);
+}
+
 TEST_F(TreadHeat, GripByTheContactLayersTemperature) {
   const double Cl = LayerCapacity(), optimum = TyreCompounds[5].optimumTemperatureC + 273.15;
   w().deflection = 0.01f;
@@ -319,6 +354,21 @@ TEST_F(TreadHeat, GripByTheContactLayersTemperature) {
     const float grip = HeatTreadByRolling(w(), set(), 1, rolling);
     const double expected = (0.8 + 0.2 / (away * away / 3600 + 1)) * 0.9;
     EXPECT_NEAR(grip, expected, 1e-5) << away;
+  }
+}
+
+// The camber loads one side of the tread more: a lean of g puts d - g w/2 on the inner lane
+// and d + g w/2 on the outer, and a lean past the deflection lifts a side off (never below 0).
+TEST_F(TreadHeat, ALeanLoadsOneSideAndLiftsTheOtherOff) {
+  const double d = 0.01, width = set().sectionWidth;
+  w().deflection = float(d);
+  for (double g : {0.02 / width, -0.02 / width, 0.06 / width, -0.06 / width}) {
+    w().camberTerm = float(g);
+    float rolling = 0.0f;
+    HeatTreadByRolling(w(), set(), 1, rolling);
+    EXPECT_NEAR(w().laneDeflection[0], std::max(0.0, d - g * width / 2), 1e-7) << g;
+    EXPECT_EQ(w().laneDeflection[1], float(d));
+    EXPECT_NEAR(w().laneDeflection[2], std::max(0.0, d + g * width / 2), 1e-7) << g;
   }
 }
 

@@ -4,11 +4,13 @@
 // damaged inputs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tests/wheel/quarter_car.h"
 #include "tests/wheel/wheel_reference.h"
 #include "wheel/wheel.h"
+#include "wheel/wheel_local.h"
 
 namespace {
 
@@ -123,6 +125,23 @@ TEST_F(TyreStep, TouchingStepsMatchTheTranscription) {
         break;
     }
   }
+}
+
+// A rolling, slipping tyre's aligning moment is handed to the car as a torque, and its force
+// to the step's total.
+TEST_F(TyreStep, TheAligningMomentTurnsTheCar) {
+  Press(0.015f);
+  w().deflection = 0.015f;
+  w().spinRate = 40.0f;
+  w().contactKind = 2;
+  q.car.velocity = {0.6f, 11.5f, 0.0f};
+  q.car.torque = {};
+  const Vec3 total = Call();
+  ASSERT_NE(w().aligningMoment.z, 0.0f);
+  EXPECT_EQ(q.car.torque.x, w().aligningMoment.x);
+  EXPECT_EQ(q.car.torque.y, w().aligningMoment.y);
+  EXPECT_EQ(q.car.torque.z, w().aligningMoment.z);
+  EXPECT_EQ(total.z, w().wheelForce.z);
 }
 
 TEST_F(TyreStep, MovementFromTheReferencePointOverSeveralSteps) {
@@ -245,6 +264,19 @@ TEST_F(TyreStep, ALeaningTyreTouchesOffCentreAndNotAtNinetyDegrees) {
   EXPECT_EQ(w().normalForce, 0.0f);
 }
 
+// The tread pushed sideways leans the contact: the camber term is the lean less the push over
+// the radius, counted up to half the radius.
+TEST_F(TyreStep, TheSidewaysPushCountsUpToHalfTheRadius) {
+  const float R = q.set().rollingRadius;
+  for (float share : {0.2f, 0.5f, 0.8f}) {
+    SetUp();
+    w().contactKind = 2;
+    w().deformLateral = share * R;
+    Call();
+    EXPECT_NEAR(w().camberTerm, w().camberSine - std::min(share, 0.5f), 1e-5) << share;
+  }
+}
+
 TEST_F(TyreStep, RotationAngleWrapsAtSixteenTurns) {
   Press(-0.02f);
   w().spinRate = 20.0f;
@@ -271,6 +303,52 @@ TEST_F(TyreStep, RotationAngleWrapsAtSixteenTurns) {
   const float angle = w().rotationAngle;
   Call();
   EXPECT_EQ(w().rotationAngle, angle);
+  // An angle brought in beyond 16 turns is wrapped into them before the step: 150 rad is
+  // 150 - 201.06194 rad.
+  w().rotationAngle = 150.0f;
+  Call();
+  EXPECT_NEAR(w().rotationAngle, 150.0 - 201.06194, 1e-4);
+  w().rotationAngle = -150.0f;
+  Call();
+  EXPECT_NEAR(w().rotationAngle, -150.0 + 201.06194, 1e-4);
+}
+
+// The surface kinds' rows as listed: drag, grip, then bytes 8 to 15 (loose ground, a byte the
+// contact step reads, the ground taking marks, the coat target in percent, ...).
+TEST(SurfaceKinds, TheRowsAsListed) {
+  struct Row {
+    float drag, grip;
+    int bytes[8];
+  };
+  const Row rows[16] = {
+      {0, 1.0f, {0, 240, 1, 0, 0, 1, 0, 0}},      {0, 0.95f, {0, 230, 1, 0, 0, 1, 0, 0}},
+      {0.05f, 1.0f, {1, 200, 0, 8, 0, 0, 1, 2}},  {0.03f, 0.9f, {1, 160, 0, 8, 0, 0, 1, 2}},
+      {0.3f, 0.95f, {1, 180, 0, 16, 0, 0, 1, 2}}, {0.02f, 0.95f, {1, 180, 0, 16, 0, 0, 1, 1}},
+      {0, 0.9f, {0, 220, 1, 0, 0, 0, 0, 0}},      {0, 0.9f, {0, 220, 1, 0, 0, 0, 0, 0}},
+      {0.5f, 0.9f, {1, 140, 0, 8, 0, 0, 1, 2}},   {0, 0.9f, {0, 220, 0, 0, 0, 0, 0, 0}},
+      {0, 0.9f, {0, 220, 0, 0, 0, 0, 0, 0}},      {0.05f, 1.0f, {1, 200, 0, 8, 0, 0, 1, 2}},
+      {0, 1.0f, {0, 240, 1, 0, 0, 1, 0, 0}},      {0, 0.1f, {0, 100, 0, 0, 0, 0, 0, 1}},
+      {0, 1.0f, {0, 240, 1, 0, 0, 1, 0, 0}},      {0, 1.0f, {0, 240, 1, 0, 0, 1, 0, 0}},
+  };
+  for (int kind = 0; kind < 16; ++kind) {
+    const SurfaceGrip& g = SurfaceGrips[kind];
+    EXPECT_EQ(g.drag, rows[kind].drag) << kind;
+    EXPECT_EQ(g.grip, rows[kind].grip) << kind;
+    const int bytes[8] = {g.loose, g.byte9, g.marks, g.coatTargetPercent, g.byte12, g.byte13, g.dust, g.byte15};
+    for (int b = 0; b < 8; ++b) EXPECT_EQ(bytes[b], rows[kind].bytes[b]) << kind << " byte " << (8 + b);
+  }
+  // Kinds 16 to 21 as the car's contact table lists them: grip, grip class (loose), marks.
+  const struct {
+    float grip;
+    int loose, marks;
+  } more[6] = {{1.0f, 0, 1}, {0.85f, 1, 0}, {0.9f, 0, 0}, {0.9f, 0, 0}, {0.9f, 1, 0}, {0.9f, 1, 0}};
+  static_assert(SURFACE_KIND_COUNT == 22);
+  for (int k = 0; k < 6; ++k) {
+    const SurfaceGrip& g = SurfaceGrips[16 + k];
+    EXPECT_EQ(g.grip, more[k].grip) << 16 + k;
+    EXPECT_EQ(g.loose, more[k].loose) << 16 + k;
+    EXPECT_EQ(g.marks, more[k].marks) << 16 + k;
+  }
 }
 
 TEST_F(TyreStep, PastTheMaximumDeflectionTheRimTouchesWithGripQuarter) {
@@ -473,6 +551,46 @@ TEST_F(TyreStep, TheCarsSumsNeverOverflow) {
   EXPECT_TRUE(std::isfinite(q.car.steeringTorqueSum));
   EXPECT_TRUE(IsFinite(total));
   EXPECT_TRUE(IsFinite(w().wheelForce));
+}
+
+// A tyre without stiffness in any of its three ways (radial, tread, twist) touches nothing:
+// no normal force, no contact width; with all three it is pressed in and pushes back.
+TEST_F(TyreStep, ATyreWithoutStiffnessTouchesNothing) {
+  Call();
+  EXPECT_GT(w().normalForce, 0.0f);
+  EXPECT_GT(w().inContact, 0.0f);
+  for (int which = 0; which < 3; ++which) {
+    SetUp();
+    float* stiffness[3] = {&w().radialStiffness, &w().treadStiffness, &w().twistStiffness};
+    *stiffness[which] = 0.0f;
+    Call();
+    EXPECT_EQ(w().normalForce, 0.0f) << which;
+    EXPECT_EQ(w().inContact, 0.0f) << which;
+  }
+}
+
+// A tyre is usable only with every size it divides by above 0 and finite: the radius, the
+// air's mass, the rim's volume, the heat capacity width, the section width, the sidewall
+// factor and the tread's contact width.
+TEST_F(TyreStep, ATyreIsUsableOnlyWithEverySizeAboveNothing) {
+  ASSERT_TRUE(TyreIsUsable(q.set(), w()));
+  const SuspensionBlock set = q.set();
+  const CarWheel wheel = w();
+  float* sizes[7] = {&q.set().rollingRadius,     &w().airMass,        &q.set().rimVolume,
+                     &q.set().heatCapacityWidth, &q.set().sectionWidth, &q.set().sidewallFactor,
+                     &q.set().treadContactWidth};
+  for (int k = 0; k < 7; ++k) {
+    for (float bad : {0.0f, -1.0f, NAN}) {
+      *sizes[k] = bad;
+      EXPECT_FALSE(TyreIsUsable(q.set(), w())) << k << " " << bad;
+      q.set() = set;
+      w() = wheel;
+    }
+    *sizes[k] = 1e-6f;
+    EXPECT_TRUE(TyreIsUsable(q.set(), w())) << k << " a little above 0";
+    q.set() = set;
+    w() = wheel;
+  }
 }
 
 TEST_F(TyreStep, AWheelSetWithNothingToDivideByGetsNoTyreStep) {
