@@ -297,6 +297,118 @@ TEST_F(GfxPixels, MipLevelTargetsAndStagingCopies) {
   GfxRelease(level2), GfxRelease(t), GfxRelease(staging);
 }
 
+// A tall 2 x 8 chain of staging RGBA8: levels 2x8, 1x4, 1x2 and 1x1, one after another in
+// memory; each texel's bytes are (level, x, y, 7) so that any misplaced byte shows.
+TEST_F(GfxPixels, StagingLevelsOfATallChainAreLaidOutCopiedAndUpdatedInPlace) {
+  const uint32_t sides[4][2] = {{2, 8}, {1, 4}, {1, 2}, {1, 1}};
+  std::vector<uint8_t> levels[4];
+  GfxSubresourceData init[4];
+  for (uint32_t l = 0; l < 4; ++l) {
+    // Level 0 is given with rows of 12 bytes (4 of padding); the others tight.
+    const uint32_t pitch = l == 0 ? 12 : sides[l][0] * 4;
+    levels[l].assign(size_t(pitch) * sides[l][1], 0xEE);
+    for (uint32_t y = 0; y < sides[l][1]; ++y)
+      for (uint32_t x = 0; x < sides[l][0]; ++x) {
+        uint8_t* p = &levels[l][y * pitch + x * 4];
+        p[0] = uint8_t(l), p[1] = uint8_t(x), p[2] = uint8_t(y), p[3] = 7;
+      }
+    init[l] = GfxSubresourceData{levels[l].data(), l == 0 ? 12u : 0u, 0};
+  }
+  GfxTexture2DDesc d;
+  d.width = 2;
+  d.height = 8;
+  d.mipLevels = 0;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.usage = GFX_USAGE_STAGING;
+  d.cpuAccessFlags = GFX_CPU_ACCESS_READ | GFX_CPU_ACCESS_WRITE;
+  GfxTexture2D tall;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, init, &tall), GFX_OK);
+  GfxTexture2DDesc got;
+  GfxGetDesc(tall, &got);
+  ASSERT_EQ(got.mipLevels, 4u);
+  const uint8_t* level0 = nullptr;
+  const size_t offsets[4] = {0, 64, 80, 88};  // after 2x8, 1x4 and 1x2 texels of 4 bytes
+  for (uint32_t l = 0; l < 4; ++l) {
+    GfxMappedSubresource m;
+    ASSERT_EQ(GfxMapResource(g_context, tall, l, GFX_MAP_READ, &m), GFX_OK) << l;
+    const uint8_t* px = static_cast<const uint8_t*>(m.data);
+    if (l == 0) level0 = px;
+    EXPECT_EQ(size_t(px - level0), offsets[l]) << l;
+    EXPECT_EQ(m.rowPitch, sides[l][0] * 4) << l;
+    EXPECT_EQ(m.depthPitch, sides[l][0] * sides[l][1] * 4) << l;
+    for (uint32_t y = 0; y < sides[l][1]; ++y)
+      for (uint32_t x = 0; x < sides[l][0]; ++x) {
+        const uint8_t* p = px + y * m.rowPitch + x * 4;
+        EXPECT_TRUE(p[0] == l && p[1] == x && p[2] == y && p[3] == 7) << "level " << l << " texel " << x << "," << y;
+      }
+    GfxUnmap(g_context, tall, l);
+  }
+  GfxMappedSubresource none;
+  EXPECT_EQ(GfxMapResource(g_context, tall, 4, GFX_MAP_READ, &none), GFX_E_INVALIDARG);
+
+  // Two texels written into rows 1 and 2 of level 1 (1 x 4); a box past the bottom is ignored.
+  const uint8_t two[8] = {0xA1, 0xA1, 0xA1, 0xA1, 0xA2, 0xA2, 0xA2, 0xA2};
+  GfxBox rows12{0, 1, 0, 1, 3, 1};
+  GfxUpdateSubresource(g_context, tall, 1, &rows12, two, 4, 0);
+  GfxBox pastBottom{0, 3, 0, 1, 5, 1};
+  GfxUpdateSubresource(g_context, tall, 1, &pastBottom, two, 4, 0);
+  uint8_t read1[16];
+  ASSERT_TRUE(GfxReadTexturePixels(g_context, tall, 1, read1, sizeof read1));
+  EXPECT_EQ(read1[0], 1);     // row 0 kept
+  EXPECT_EQ(read1[4], 0xA1);  // row 1
+  EXPECT_EQ(read1[8], 0xA2);  // row 2
+  EXPECT_EQ(read1[12], 1);    // row 3 kept
+  EXPECT_EQ(read1[14], 3);
+  EXPECT_FALSE(GfxReadTexturePixels(g_context, tall, 1, read1, 15)) << "too small for 1 x 4 texels";
+
+  // Level 3 (1 x 1) of a second chain copied into row 1 of level 2 (1 x 2: 2 >> 2 is no
+  // width, yet the level keeps one texel), and a place past that one texel refused.
+  GfxTexture2D other;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &other), GFX_OK);
+  const uint8_t marked[4] = {0xC3, 0xC3, 0xC3, 0xC3};
+  GfxUpdateSubresource(g_context, other, 3, nullptr, marked, 0, 0);
+  GfxCopySubresourceRegion(g_context, tall, 2, 0, 1, 0, other, 3, nullptr);
+  GfxCopySubresourceRegion(g_context, tall, 2, 1, 0, 0, other, 3, nullptr);  // x 1 is past the width
+  uint8_t read2[8];
+  ASSERT_TRUE(GfxReadTexturePixels(g_context, tall, 2, read2, sizeof read2));
+  EXPECT_EQ(read2[0], 2);  // row 0 kept
+  EXPECT_EQ(read2[4], 0xC3);
+  GfxRelease(tall), GfxRelease(other);
+}
+
+// Whole-level and boxed updates of a GPU texture land at their place, read back from GL.
+TEST_F(GfxPixels, TextureUpdatesLandWhereTheBoxSays) {
+  GfxTexture2DDesc d;
+  d.width = 4;
+  d.height = 2;
+  d.mipLevels = 2;  // 4x2 and 2x1
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  GfxTexture2D t;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &t), GFX_OK);
+  uint8_t whole[32];
+  for (int i = 0; i < 32; ++i) whole[i] = uint8_t(i);
+  GfxUpdateSubresource(g_context, t, 0, nullptr, whole, 0, 0);
+  std::vector<uint8_t> back = Read(t, 0);
+  EXPECT_EQ(std::memcmp(back.data(), whole, 32), 0);
+  // Texel (2, 1) alone: bytes 24..27 of the level.
+  const uint8_t one[4] = {200, 201, 202, 203};
+  GfxBox at21{2, 1, 0, 3, 2, 1};
+  GfxUpdateSubresource(g_context, t, 0, &at21, one, 0, 0);
+  back = Read(t, 0);
+  EXPECT_EQ(back[23], 23);
+  EXPECT_EQ(back[24], 200);
+  EXPECT_EQ(back[27], 203);
+  EXPECT_EQ(back[28], 28);
+  // Level 1 whole: 2 x 1 texels.
+  const uint8_t level1[8] = {9, 8, 7, 6, 5, 4, 3, 2};
+  GfxUpdateSubresource(g_context, t, 1, nullptr, level1, 0, 0);
+  back = Read(t, 1);
+  ASSERT_EQ(back.size(), 8u);
+  EXPECT_EQ(std::memcmp(back.data(), level1, 8), 0);
+  GfxRelease(t);
+}
+
 TEST_F(GfxPixels, MultisampledTargetResolvesIntoAPlainTexture) {
   if (GfxMaxSampleCount(g_device) < 4) GTEST_SKIP();
   uint32_t quality = 0;

@@ -6,6 +6,8 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 
 #include "platform/clock.h"
 #include "platform/spawn.h"
@@ -59,4 +61,38 @@ TEST(WatchedChild, MissingProgramsAndAKillAtTheLimit) {
   ChildKill(child);
   EXPECT_EQ(child.pid, 0);
   EXPECT_EQ(child.exitCode, 128 + SIGKILL);
+}
+
+TEST(WatchedChild, OutputIsCutAtItsLimit) {
+  std::filesystem::create_directories("child");
+  // 70000 bytes printed; 65536 kept.
+  WriteScript("child/loud.sh", "#!/bin/sh\nhead -c 70000 /dev/zero | tr '\\0' a\n");
+  ChildProcess child;
+  const char* argv[] = {"loud", nullptr};
+  ASSERT_EQ(ChildStart(child, "child/loud.sh", argv, nullptr), 0);
+  WaitForEnd(child);
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(child.output.size(), size_t(65536));
+  EXPECT_EQ(child.output.find_first_not_of('a'), std::string::npos);
+}
+
+TEST(StartedPrograms, ArgumentsSplitAtBlanksAndQuotesAndSuccessIsZero) {
+  std::filesystem::create_directories("child");
+  std::filesystem::remove("child/args.txt");
+  WriteScript("child/args.sh", "#!/bin/sh\nfor a in \"$@\"; do echo \"[$a]\"; done > child/args.txt\n");
+  EXPECT_EQ(SpawnProgram("child/args.sh", "  one \"two three\"\tfour ", 1), 0);
+  std::ifstream in("child/args.txt");
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "[one]\n[two three]\n[four]\n") << "waited for: the file is complete";
+  EXPECT_EQ(SpawnProgram("child/no_such_program", "", 1), ENOENT);
+  EXPECT_EQ(SpawnProgram("", "", 1), ENOENT);
+
+  // Switched off, nothing starts.
+  SpawnSetAllowed(0);
+  EXPECT_EQ(SpawnProgram("child/args.sh", "x", 1), EPERM);
+  ChildProcess child;
+  const char* argv[] = {"args", nullptr};
+  EXPECT_EQ(ChildStart(child, "child/args.sh", argv, nullptr), EPERM);
+  EXPECT_EQ(child.pid, 0);
+  SpawnSetAllowed(1);
 }
