@@ -8,6 +8,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -407,6 +408,271 @@ TEST_F(GfxPixels, TextureUpdatesLandWhereTheBoxSays) {
   ASSERT_EQ(back.size(), 8u);
   EXPECT_EQ(std::memcmp(back.data(), level1, 8), 0);
   GfxRelease(t);
+}
+
+// What the device refuses to make, one step past each limit, and what it makes at the limit.
+TEST_F(GfxPixels, ResourcesAndViewsAreMadeUpToTheirLimitsAndRefusedPastThem) {
+  auto make = [](uint32_t width, uint32_t height, uint32_t levels, GfxFormat format, uint32_t bind) {
+    GfxTexture2DDesc d;
+    d.width = width;
+    d.height = height;
+    d.mipLevels = levels;
+    d.format = format;
+    d.bindFlags = bind;
+    GfxTexture2D t;
+    const GfxResult r = GfxCreateTexture2D(g_device, d, nullptr, &t);
+    GfxRelease(t);
+    return r;
+  };
+  const uint32_t SRV = GFX_BIND_SHADER_RESOURCE;
+  EXPECT_EQ(make(16384, 1, 1, GFX_FORMAT_R8_UNORM, SRV), GFX_OK);
+  EXPECT_EQ(make(16385, 1, 1, GFX_FORMAT_R8_UNORM, SRV), GFX_E_INVALIDARG);
+  EXPECT_EQ(make(1, 16384, 1, GFX_FORMAT_R8_UNORM, SRV), GFX_OK);
+  EXPECT_EQ(make(1, 16385, 1, GFX_FORMAT_R8_UNORM, SRV), GFX_E_INVALIDARG);
+  EXPECT_EQ(make(0, 4, 1, GFX_FORMAT_R8_UNORM, SRV), GFX_E_INVALIDARG);
+  EXPECT_EQ(make(4, 0, 1, GFX_FORMAT_R8_UNORM, SRV), GFX_E_INVALIDARG);
+  EXPECT_EQ(make(8, 2, 4, GFX_FORMAT_R8_UNORM, SRV), GFX_OK);  // 8x2 4x1 2x1 1x1
+  EXPECT_EQ(make(8, 2, 5, GFX_FORMAT_R8_UNORM, SRV), GFX_E_INVALIDARG);
+  EXPECT_EQ(make(4, 4, 1, GFX_FORMAT_BC1_UNORM, GFX_BIND_RENDER_TARGET), GFX_E_INVALIDARG);
+  EXPECT_EQ(make(4, 4, 1, GFX_FORMAT_R8G8B8A8_UNORM, GFX_BIND_DEPTH_STENCIL), GFX_E_INVALIDARG);
+  EXPECT_EQ(make(4, 4, 1, GFX_FORMAT_UNKNOWN, SRV), GFX_E_INVALIDARG);
+
+  // Multisampling: one sample always, up to the device's most, none beyond.
+  const uint32_t most = GfxMaxSampleCount(g_device);
+  ASSERT_GE(most, 1u);
+  uint32_t quality = 9;
+  EXPECT_EQ(GfxCheckMultisampleQualityLevels(g_device, GFX_FORMAT_R8G8B8A8_UNORM, 0, &quality), GFX_OK);
+  EXPECT_EQ(quality, 0u);
+  GfxCheckMultisampleQualityLevels(g_device, GFX_FORMAT_R8G8B8A8_UNORM, 1, &quality);
+  EXPECT_EQ(quality, 1u);
+  GfxCheckMultisampleQualityLevels(g_device, GFX_FORMAT_R8G8B8A8_UNORM, most, &quality);
+  EXPECT_EQ(quality, 1u);
+  GfxCheckMultisampleQualityLevels(g_device, GFX_FORMAT_R8G8B8A8_UNORM, most + 1, &quality);
+  EXPECT_EQ(quality, 0u);
+  GfxCheckMultisampleQualityLevels(g_device, GFX_FORMAT_BC1_UNORM, 1, &quality);
+  EXPECT_EQ(quality, 1u) << "one sample of any format";
+  EXPECT_EQ(GfxCheckMultisampleQualityLevels(g_device, GFX_FORMAT_UNKNOWN, 1, &quality), GFX_E_INVALIDARG);
+  GfxTexture2DDesc ms;
+  ms.width = ms.height = 4;
+  ms.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  ms.bindFlags = GFX_BIND_RENDER_TARGET;
+  ms.sampleDesc.count = most + 1;
+  GfxTexture2D t;
+  EXPECT_EQ(GfxCreateTexture2D(g_device, ms, nullptr, &t), GFX_E_INVALIDARG);
+
+  // Buffers: none empty, constant buffers in whole 16-byte rows, immutable ones with data.
+  auto buffer = [](uint32_t bytes, uint32_t bind, GfxUsage usage) {
+    GfxBufferDesc d;
+    d.byteWidth = bytes;
+    d.bindFlags = bind;
+    d.usage = usage;
+    GfxBuffer b;
+    const GfxResult r = GfxCreateBuffer(g_device, d, nullptr, &b);
+    GfxRelease(b);
+    return r;
+  };
+  EXPECT_EQ(buffer(0, GFX_BIND_VERTEX_BUFFER, GFX_USAGE_DEFAULT), GFX_E_INVALIDARG);
+  EXPECT_EQ(buffer(1, GFX_BIND_VERTEX_BUFFER, GFX_USAGE_DEFAULT), GFX_OK);
+  EXPECT_EQ(buffer(20, GFX_BIND_CONSTANT_BUFFER, GFX_USAGE_DEFAULT), GFX_E_INVALIDARG);
+  EXPECT_EQ(buffer(32, GFX_BIND_CONSTANT_BUFFER, GFX_USAGE_DEFAULT), GFX_OK);
+  EXPECT_EQ(buffer(32, GFX_BIND_VERTEX_BUFFER, GFX_USAGE_IMMUTABLE), GFX_E_INVALIDARG);
+
+  // Views of a 4 x 4 texture of three levels: the last level is a view, the next is not.
+  GfxTexture2DDesc d;
+  d.width = d.height = 4;
+  d.mipLevels = 3;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &t), GFX_OK);
+  GfxViewDesc vd;
+  vd.mipSlice = 2;
+  GfxRenderTargetView rt;
+  EXPECT_EQ(GfxCreateRenderTargetView(g_device, t, &vd, &rt), GFX_OK);
+  GfxRelease(rt);
+  vd.mipSlice = 3;
+  EXPECT_EQ(GfxCreateRenderTargetView(g_device, t, &vd, &rt), GFX_E_INVALIDARG);
+  GfxShaderResourceView sr;
+  vd = GfxViewDesc{};
+  vd.mostDetailedMip = 2;
+  EXPECT_EQ(GfxCreateShaderResourceView(g_device, t, &vd, &sr), GFX_OK);
+  GfxRelease(sr);
+  vd.mostDetailedMip = 3;
+  EXPECT_EQ(GfxCreateShaderResourceView(g_device, t, &vd, &sr), GFX_E_INVALIDARG);
+  vd.mostDetailedMip = 0;
+  vd.mipLevels = 0;
+  EXPECT_EQ(GfxCreateShaderResourceView(g_device, t, &vd, &sr), GFX_E_INVALIDARG) << "no level at all";
+  GfxDepthStencilView ds;
+  EXPECT_EQ(GfxCreateDepthStencilView(g_device, t, nullptr, &ds), GFX_E_INVALIDARG) << "not a depth texture";
+  GfxRelease(t);
+
+  GfxBufferDesc ud;
+  ud.byteWidth = 16;
+  ud.bindFlags = GFX_BIND_UNORDERED_ACCESS;
+  GfxBuffer raw;
+  ASSERT_EQ(GfxCreateBuffer(g_device, ud, nullptr, &raw), GFX_OK);
+  GfxUnorderedAccessView uav;
+  GfxUavDesc words{1, 3};  // words 1 to 3 of 4
+  EXPECT_EQ(GfxCreateUnorderedAccessView(g_device, raw, &words, &uav), GFX_OK);
+  GfxRelease(uav);
+  words = GfxUavDesc{1, 4};  // one word past the end
+  EXPECT_EQ(GfxCreateUnorderedAccessView(g_device, raw, &words, &uav), GFX_E_INVALIDARG);
+  GfxRelease(raw);
+
+  // Input layouts: colours 0 and 1, texture coordinates 0 to 3, slot 0 only.
+  auto layout = [&](const char* semantic, uint32_t index, uint32_t slot) {
+    GfxInputElementDesc e{semantic, index, GFX_FORMAT_R32G32_FLOAT, slot, 0, GFX_INPUT_PER_VERTEX, 0};
+    GfxInputLayout l;
+    const GfxResult r = GfxCreateInputLayout(g_device, &e, 1, vs, &l);
+    GfxRelease(l);
+    return r;
+  };
+  EXPECT_EQ(layout("COLOR", 1, 0), GFX_OK);
+  EXPECT_EQ(layout("COLOR", 2, 0), GFX_E_INVALIDARG);
+  EXPECT_EQ(layout("TEXCOORD", 3, 0), GFX_OK);
+  EXPECT_EQ(layout("TEXCOORD", 4, 0), GFX_E_INVALIDARG);
+  EXPECT_EQ(layout("NORMAL", 0, 1), GFX_E_INVALIDARG);
+  EXPECT_EQ(layout("BINORMAL", 0, 0), GFX_E_INVALIDARG);
+}
+
+// Staging buffers: boxed updates and copies land at their bytes and never reach past the end.
+TEST_F(GfxPixels, BufferUpdatesAndCopiesStayInsideTheirBuffers) {
+  GfxBufferDesc d;
+  d.byteWidth = 16;
+  d.usage = GFX_USAGE_STAGING;
+  d.cpuAccessFlags = GFX_CPU_ACCESS_READ | GFX_CPU_ACCESS_WRITE;
+  uint8_t start[16];
+  for (int i = 0; i < 16; ++i) start[i] = uint8_t(i);
+  GfxSubresourceData init{start, 0, 0};
+  GfxBuffer a, b;
+  ASSERT_EQ(GfxCreateBuffer(g_device, d, &init, &a), GFX_OK);
+  ASSERT_EQ(GfxCreateBuffer(g_device, d, nullptr, &b), GFX_OK);
+  auto bytes = [](GfxBuffer buffer) {
+    GfxMappedSubresource m;
+    EXPECT_EQ(GfxMapResource(g_context, buffer, 0, GFX_MAP_READ, &m), GFX_OK);
+    std::vector<uint8_t> out(static_cast<const uint8_t*>(m.data), static_cast<const uint8_t*>(m.data) + 16);
+    GfxUnmap(g_context, buffer, 0);
+    return out;
+  };
+  const uint8_t ones[16] = {0xA1, 0xA1, 0xA1, 0xA1, 0xA1, 0xA1, 0xA1, 0xA1,
+                            0xA1, 0xA1, 0xA1, 0xA1, 0xA1, 0xA1, 0xA1, 0xA1};
+  GfxBox last4{12, 0, 0, 16, 1, 1};  // bytes 12..15: up to the end exactly
+  GfxUpdateSubresource(g_context, a, 0, &last4, ones, 0, 0);
+  GfxBox pastEnd{13, 0, 0, 17, 1, 1};
+  GfxUpdateSubresource(g_context, a, 0, &pastEnd, ones, 0, 0);
+  GfxBox empty{5, 0, 0, 5, 1, 1};
+  GfxUpdateSubresource(g_context, a, 0, &empty, ones, 0, 0);
+  std::vector<uint8_t> got = bytes(a);
+  EXPECT_EQ(got[11], 11);
+  EXPECT_EQ(got[12], 0xA1);
+  EXPECT_EQ(got[15], 0xA1);
+  EXPECT_EQ(got[5], 5);
+
+  // Bytes 0..7 of a copied to 8..15 of b (ending at its end), then one place too far.
+  GfxBox first8{0, 0, 0, 8, 1, 1};
+  GfxCopySubresourceRegion(g_context, b, 0, 8, 0, 0, a, 0, &first8);
+  GfxCopySubresourceRegion(g_context, b, 0, 9, 0, 0, a, 0, &first8);
+  GfxBox beyond{9, 0, 0, 17, 1, 1};
+  GfxCopySubresourceRegion(g_context, b, 0, 0, 0, 0, a, 0, &beyond);
+  got = bytes(b);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(got[i], 0) << i;
+  for (int i = 8; i < 16; ++i) EXPECT_EQ(got[i], i - 8) << i;
+  // The whole of a into b.
+  GfxCopyResource(g_context, b, a);
+  got = bytes(b);
+  EXPECT_EQ(got[0], 0);
+  EXPECT_EQ(got[11], 11);
+  EXPECT_EQ(got[12], 0xA1);
+  GfxRelease(a), GfxRelease(b);
+}
+
+// The sampler a draw binds carries its description into GL: filter, wrap modes, the
+// level-of-detail range held within +-1000, and anisotropy held within the device's most.
+TEST_F(GfxPixels, SamplersCarryTheirDescriptionIntoGl) {
+  using GetInteger = void (*)(unsigned, int*);
+  using GetFloat = void (*)(unsigned, float*);
+  using SamplerInteger = void (*)(unsigned, unsigned, int*);
+  using SamplerFloat = void (*)(unsigned, unsigned, float*);
+  using ActiveTexture = void (*)(unsigned);
+  const auto getIntegerv = reinterpret_cast<GetInteger>(GfxGetProcAddress("glGetIntegerv"));
+  const auto getFloatv = reinterpret_cast<GetFloat>(GfxGetProcAddress("glGetFloatv"));
+  const auto samplerInteger = reinterpret_cast<SamplerInteger>(GfxGetProcAddress("glGetSamplerParameteriv"));
+  const auto samplerFloat = reinterpret_cast<SamplerFloat>(GfxGetProcAddress("glGetSamplerParameterfv"));
+  const auto activeTexture = reinterpret_cast<ActiveTexture>(GfxGetProcAddress("glActiveTexture"));
+  ASSERT_TRUE(getIntegerv && getFloatv && samplerInteger && samplerFloat && activeTexture);
+  // GL's numbers, from its headers.
+  constexpr unsigned ACTIVE_TEXTURE = 0x84E0, TEXTURE0 = 0x84C0, SAMPLER_BINDING = 0x8919;
+  constexpr unsigned MAX_ANISOTROPY = 0x84FF, ANISOTROPY = 0x84FE;
+  constexpr unsigned WRAP_S = 0x2802, WRAP_T = 0x2803, WRAP_R = 0x8072, MIN_FILTER = 0x2801, MAG_FILTER = 0x2800;
+  constexpr unsigned MIN_LOD = 0x813A, MAX_LOD = 0x813B, LOD_BIAS = 0x8501;
+  constexpr int REPEAT = 0x2901, MIRRORED_REPEAT = 0x8370, CLAMP_TO_BORDER = 0x812D, CLAMP_TO_EDGE = 0x812F;
+  constexpr int LINEAR = 0x2601, NEAREST = 0x2600, LINEAR_MIPMAP_LINEAR = 0x2703, NEAREST_MIPMAP_NEAREST = 0x2700;
+  float most = 1.0f;
+  getFloatv(MAX_ANISOTROPY, &most);
+
+  // Binds the sampler at slot 0 through a draw and gives GL's name of what unit 0 holds.
+  auto bound = [&](GfxSamplerState sampler) {
+    GfxPSSetSamplers(g_context, 0, 1, &sampler);
+    Draw(Quad(0.5f, 0xFFFFFFFF));
+    int unit = 0, name = 0;
+    getIntegerv(ACTIVE_TEXTURE, &unit);
+    activeTexture(TEXTURE0);
+    getIntegerv(SAMPLER_BINDING, &name);
+    activeTexture(unsigned(unit));
+    return unsigned(name);
+  };
+  auto integer = [&](unsigned name, unsigned what) {
+    int v = 0;
+    samplerInteger(name, what, &v);
+    return v;
+  };
+  auto real = [&](unsigned name, unsigned what) {
+    float v = 0;
+    samplerFloat(name, what, &v);
+    return v;
+  };
+
+  GfxSamplerDesc sd;
+  sd.filter = GFX_FILTER_ANISOTROPIC;
+  sd.maxAnisotropy = 2;
+  sd.addressU = GFX_ADDRESS_WRAP;
+  sd.addressV = GFX_ADDRESS_MIRROR;
+  sd.addressW = GFX_ADDRESS_BORDER;
+  sd.mipLodBias = 0.5f;
+  GfxSamplerState twice;
+  ASSERT_EQ(GfxCreateSamplerState(g_device, sd, &twice), GFX_OK);
+  unsigned name = bound(twice);
+  ASSERT_NE(name, 0u);
+  EXPECT_EQ(integer(name, WRAP_S), REPEAT);
+  EXPECT_EQ(integer(name, WRAP_T), MIRRORED_REPEAT);
+  EXPECT_EQ(integer(name, WRAP_R), CLAMP_TO_BORDER);
+  EXPECT_EQ(integer(name, MIN_FILTER), LINEAR_MIPMAP_LINEAR);
+  EXPECT_EQ(integer(name, MAG_FILTER), LINEAR);
+  EXPECT_FLOAT_EQ(real(name, LOD_BIAS), 0.5f);
+  EXPECT_FLOAT_EQ(real(name, MIN_LOD), -1000.0f) << "the description's -3.4e38 held at -1000";
+  EXPECT_FLOAT_EQ(real(name, MAX_LOD), 1000.0f);
+  EXPECT_FLOAT_EQ(real(name, ANISOTROPY), std::min(2.0f, most));
+
+  sd.maxAnisotropy = 1000;  // beyond any device
+  sd.filter = GFX_FILTER_ANISOTROPIC;
+  sd.minLod = 2.0f;
+  sd.maxLod = 5.0f;
+  GfxSamplerState steep;
+  ASSERT_EQ(GfxCreateSamplerState(g_device, sd, &steep), GFX_OK);
+  name = bound(steep);
+  EXPECT_FLOAT_EQ(real(name, ANISOTROPY), most);
+  EXPECT_FLOAT_EQ(real(name, MIN_LOD), 2.0f);
+  EXPECT_FLOAT_EQ(real(name, MAX_LOD), 5.0f);
+
+  GfxSamplerDesc point;
+  point.filter = GFX_FILTER_MIN_MAG_MIP_POINT;
+  GfxSamplerState nearest;
+  ASSERT_EQ(GfxCreateSamplerState(g_device, point, &nearest), GFX_OK);
+  name = bound(nearest);
+  EXPECT_EQ(integer(name, MIN_FILTER), NEAREST_MIPMAP_NEAREST);
+  EXPECT_EQ(integer(name, MAG_FILTER), NEAREST);
+  EXPECT_EQ(integer(name, WRAP_S), CLAMP_TO_EDGE);
+  GfxPSSetSamplers(g_context, 0, 1, nullptr);
+  GfxRelease(twice), GfxRelease(steep), GfxRelease(nearest);
 }
 
 TEST_F(GfxPixels, MultisampledTargetResolvesIntoAPlainTexture) {
