@@ -254,18 +254,18 @@ TEST(Bc2Blocks, AlphaRoundsToTheNearestOfSixteenSteps) {
 }
 
 TEST(CompressPictures, PartialBlocksRepeatTheirEdgeTexelsOnly) {
-  // 5 x 5: a blue and green checkerboard in the first 4 x 4 texels, red in the last column
-  // and row.  The partial blocks hold red alone, so red comes back exactly (it is a 5:6:5
-  // colour), whatever the rows and columns past the picture would hold.
+  // 5 x 5: a blue and green checkerboard in the first 4 x 4 texels, grey (132, 130, 132) in
+  // the last column and row.  The partial blocks hold that grey alone, so it comes back
+  // exactly (it is a 5:6:5 colour), whatever the rows and columns past the picture hold.
   std::vector<uint8_t> px(5 * 5 * 4, 255);
   for (uint32_t y = 0; y < 5; ++y)
     for (uint32_t x = 0; x < 5; ++x) {
       uint8_t* p = &px[(y * 5 + x) * 4];
-      const bool red = x == 4 || y == 4;
+      const bool grey = x == 4 || y == 4;
       const bool blue = (x + y) % 2 == 0;
-      p[0] = red ? 255 : 0;
-      p[1] = red ? 0 : blue ? 0 : 255;
-      p[2] = red ? 0 : blue ? 255 : 0;
+      p[0] = grey ? 132 : 0;
+      p[1] = grey ? 130 : blue ? 0 : 255;
+      p[2] = grey ? 132 : blue ? 255 : 0;
     }
   for (uint32_t format : {uint32_t(FORMAT_BC1_UNORM), uint32_t(FORMAT_BC2_UNORM)}) {
     ScratchImage bc, back;
