@@ -178,6 +178,18 @@ TEST_F(Config, ValuesAreClampedIntoTheirRanges) {
   EXPECT_EQ(CfgTrackEdSpeed, -2147483647 - 1);
   Load("TrackEd Speed 2147483648\n");
   EXPECT_EQ(CfgTrackEdSpeed, 2147483647);
+  Load("Kinefeed Opts 0x7");  // "0x" and one digit, at the very end of the file
+  EXPECT_EQ(CfgKinefeedOpts, 7u);
+  Load("Kinefeed Opts 0X1f\n");
+  EXPECT_EQ(CfgKinefeedOpts, 0x1Fu);
+  Load("Kinefeed Opts 0x");  // no digit after the prefix: the 0 alone
+  EXPECT_EQ(CfgKinefeedOpts, 0u);
+  Load("Kinefeed Opts aF9g\n");  // the hexadecimal digits' ends; "g" ends the number
+  EXPECT_EQ(CfgKinefeedOpts, 0xAF9u);
+  Load("Render HDR 4294967296\n");  // one past 32 bits: held at the largest
+  EXPECT_EQ(CfgRenderHdr, 0xFFFFFFFFu);
+  Load("Kinefeed Opts -1\n");  // a minus sign wraps
+  EXPECT_EQ(CfgKinefeedOpts, 0xFFFFFFFFu);
 }
 
 TEST_F(Config, TheEnvironmentSettingsAreHeldInTheirLimits) {

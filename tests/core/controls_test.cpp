@@ -235,6 +235,15 @@ TEST_F(Controls, StartKeysAndOneControlPerKeyOrButton) {
   EXPECT_EQ(ControlTable[CONTROL_COUNT - 1].button, 0);
   AssignControlKey2(-1, 12);  // below the table: no change
   EXPECT_EQ(ControlTable[49].button, 12);
+  // A button is pressed only inside the table of the devices' buttons.
+  ButtonEntryCount = 5;
+  ButtonCountdowns[4] = 3;
+  ButtonCountdowns[5] = 3;
+  EXPECT_EQ(ButtonPressed(4), 1);
+  EXPECT_EQ(ButtonPressed(5), 0);
+  EXPECT_EQ(ButtonPressed(-1), 0);
+  ButtonCountdowns[4] = ButtonCountdowns[5] = 0;
+  ButtonEntryCount = 0;
 
   for (int key : std::initializer_list<int>{0, 5, ' ', '0', '9', 'A', 'Z', 256, 261}) EXPECT_EQ(IsAssignableKey(key), 1) << key;
   for (int key : std::initializer_list<int>{6, ',', '.', 'a', 0xBA, 255, 262, -1}) EXPECT_EQ(IsAssignableKey(key), 0) << key;

@@ -938,6 +938,16 @@ TEST(GfxDisplays, FakeDisplaysAreListedAndCountedLikeTheRealOnes) {
   GfxUseFakeDisplays(nullptr);
 }
 
+TEST(GfxDisplays, AnOutputThatIsNotThereDescribesNothing) {
+  GfxOutputDesc desc;
+  std::memset(&desc, 0x5A, sizeof desc);
+  EXPECT_EQ(GfxGetOutputDesc(GfxOutput{}, &desc), GFX_ERROR_INVALID_CALL);
+  EXPECT_EQ(desc.deviceName[0], 0);
+  EXPECT_EQ(desc.left, 0);
+  EXPECT_EQ(desc.right, 0);
+  EXPECT_EQ(desc.attachedToDesktop, 0);
+}
+
 TEST(GfxFormats, TableRowsFollowTheirEnumerators) {
   EXPECT_EQ(GfxGetFormatInfo(GFX_FORMAT_UNKNOWN).glInternal, 0u);
   EXPECT_EQ(GfxGetFormatInfo(GfxFormat(200)).glInternal, 0u);

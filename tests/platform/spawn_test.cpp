@@ -96,3 +96,27 @@ TEST(StartedPrograms, ArgumentsSplitAtBlanksAndQuotesAndSuccessIsZero) {
   EXPECT_EQ(child.pid, 0);
   SpawnSetAllowed(1);
 }
+
+TEST(WatchedChild, APollNeverWaitsForTheChildsNextOutput) {
+  // The child prints, then waits for a file that the test makes only after its polls: a
+  // poll that waited for more output would never come back.
+  std::filesystem::create_directories("child");
+  std::filesystem::remove("child/go");
+  WriteScript("child/waits.sh", "#!/bin/sh\necho started\nwhile [ ! -e child/go ]; do sleep 0.01; done\necho done\n");
+  // A few files open first, as in the program, so the pipe does not get the lowest numbers.
+  std::ifstream open1("child/waits.sh"), open2("child/waits.sh"), open3("child/waits.sh");
+  ChildProcess child;
+  const char* argv[] = {"waits", nullptr};
+  ASSERT_EQ(ChildStart(child, "child/waits.sh", argv, nullptr), 0);
+  const uint32_t start = ClockNowMs();
+  while (child.output.empty() && ClockNowMs() - start < 5000) {
+    ASSERT_EQ(ChildPoll(child), 0);
+    ClockSleepMs(1);
+  }
+  EXPECT_EQ(child.output, "started\n");
+  EXPECT_EQ(ChildPoll(child), 0) << "still running";
+  std::ofstream("child/go") << "go";
+  WaitForEnd(child);
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(child.output, "started\ndone\n");
+}

@@ -279,6 +279,24 @@ TEST_F(TranslationTest, WheelStepsAreNotchesOfAHundredAndTwentyHeldInSixteenBits
   EXPECT_EQ(m[6].wParam & 0xFFFF, uint64_t(MOUSE_SHIFT_DOWN)) << "the keys held ride in the low word";
 }
 
+TEST_F(TranslationTest, ASizeBelowNothingIsReportedAsNothing) {
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+  e.window.data1 = -5;
+  e.window.data2 = 7;
+  TranslateSdlEvent(e);
+  e.window.data1 = 9;
+  e.window.data2 = -1;
+  TranslateSdlEvent(e);
+  const std::vector<WindowMessage> m = Drain();
+  ASSERT_EQ(m.size(), 2u);
+  EXPECT_EQ(m[0].wParam, 0u);
+  EXPECT_EQ(m[0].lParam, 7);
+  EXPECT_EQ(m[1].wParam, 9u);
+  EXPECT_EQ(m[1].lParam, 0);
+}
+
 TEST_F(TranslationTest, WindowEventsBecomeWindowMessages) {
   const Uint8 events[] = {SDL_WINDOWEVENT_CLOSE, SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_SIZE_CHANGED,
                           SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_LEAVE, SDL_WINDOWEVENT_EXPOSED};

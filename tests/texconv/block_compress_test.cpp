@@ -136,7 +136,9 @@ TEST(Bc1Blocks, AllTransparentBlock) {
 // only when the ends are equal.
 TEST(Bc1Blocks, OpaqueBlocksDecodeOpaqueWhateverTheReader) {
   const std::vector<uint8_t> px = testpics::MakePhotoLike(64, 64, 11);
-  uint8_t block[64], bc[8];
+  // What lies past a block's 64 bytes is not the block's: here four bytes of transparent black.
+  uint8_t storage[68] = {}, bc[8];
+  uint8_t* block = storage;
   for (uint32_t by = 0; by < 16; ++by)
     for (uint32_t bx = 0; bx < 16; ++bx) {
       for (int y = 0; y < 4; ++y) std::memcpy(block + 16 * y, &px[((by * 4 + y) * 64 + bx * 4) * 4], 16);
