@@ -183,6 +183,35 @@ TEST_F(GfxPixels, ClearsIgnoreScissorAndWriteMasks) {
   GfxRelease(scissor), GfxRelease(noWrite);
 }
 
+TEST_F(GfxPixels, AScissorRectKeepsDrawingInsideItAndAnInsideOutOneDrawsNothing) {
+  GfxRasterizerDesc rd;
+  rd.scissorEnable = 1;
+  GfxRasterizerState scissor;
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &scissor), GFX_OK);
+  GfxRSSetState(g_context, scissor);
+  GfxRect inside{8, 4, 16, 12};  // columns 8..15, rows 4..11
+  GfxRSSetScissorRects(g_context, 1, &inside);
+  Draw(Quad(0.5f, 0xFFFF0000));
+  auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 8, 4), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(p, 15, 11), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(p, 7, 4), 0u);
+  EXPECT_EQ(Pixel(p, 16, 4), 0u);
+  EXPECT_EQ(Pixel(p, 8, 3), 0u);
+  EXPECT_EQ(Pixel(p, 8, 12), 0u);
+  // Right of its left and below its top: no area at all, so nothing is drawn.
+  const float black[4] = {0, 0, 0, 0};
+  GfxClearRenderTargetView(g_context, rtv, black);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+  GfxRect insideOut{16, 12, 8, 4};
+  GfxRSSetScissorRects(g_context, 1, &insideOut);
+  Draw(Quad(0.5f, 0xFF00FF00));
+  p = Read(colour);
+  EXPECT_EQ(Pixel(p, 12, 8), 0u);
+  EXPECT_EQ(Pixel(p, 0, 0), 0u);
+  GfxRelease(scissor);
+}
+
 TEST_F(GfxPixels, TopOfClipSpaceIsRowZeroAndClockwiseFacesTheViewer) {
   // Top half red (y from 0 to 1 is the upper half of the target).
   Draw(Quad(0.5f, 0xFFFF0000, -1, 0, 1, 1));
