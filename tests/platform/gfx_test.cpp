@@ -212,6 +212,19 @@ TEST_F(GfxPixels, AScissorRectKeepsDrawingInsideItAndAnInsideOutOneDrawsNothing)
   GfxRelease(scissor);
 }
 
+TEST_F(GfxPixels, AViewportPlacesTheWholeClipSpaceInItsOwnRectangle) {
+  GfxViewport vp{16, 8, 16, 8, 0, 1};  // columns 16..31, rows 8..15
+  GfxRSSetViewports(g_context, 1, &vp);
+  Draw(Quad(0.5f, 0xFFFF0000));
+  auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 16, 8), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(p, 31, 15), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(p, 15, 8), 0u);
+  EXPECT_EQ(Pixel(p, 16, 7), 0u);
+  EXPECT_EQ(Pixel(p, 16, 16), 0u);
+  EXPECT_EQ(Pixel(p, 8, 16), 0u);
+}
+
 TEST_F(GfxPixels, TopOfClipSpaceIsRowZeroAndClockwiseFacesTheViewer) {
   // Top half red (y from 0 to 1 is the upper half of the target).
   Draw(Quad(0.5f, 0xFFFF0000, -1, 0, 1, 1));
