@@ -785,6 +785,58 @@ TEST(GfxSwapChainTest, HeadlessBackBufferPresentsAndReportsInjectedFaults) {
   EXPECT_EQ(GfxLiveObjectCount(), 0);
 }
 
+TEST(GfxSwapChainTest, ChainsAreCheckedCountedAndSizedAsAsked) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  GfxSetHeadlessClientSize(64, 48);
+  GfxSwapChainDesc sd;
+  GfxSwapChain a, b, c;
+  sd.bufferDesc.format = GFX_FORMAT_R8_UNORM;  // not a format a window shows
+  EXPECT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &a), GFX_E_INVALIDARG);
+  sd.bufferDesc.format = GFX_FORMAT_R10G10B10A2_UNORM;
+  sd.sampleDesc.count = 2;  // multisampling belongs to render textures
+  EXPECT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &a), GFX_E_INVALIDARG);
+  sd.sampleDesc.count = 1;
+  sd.bufferDesc.width = 40;  // the height from the client area
+  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &a), GFX_OK);
+  GfxTexture2D buffer;
+  ASSERT_EQ(GfxSwapChainGetBuffer(a, 0, &buffer), GFX_OK);
+  GfxTexture2DDesc d;
+  GfxGetDesc(buffer, &d);
+  EXPECT_EQ(d.width, 40u);
+  EXPECT_EQ(d.height, 48u);
+  EXPECT_EQ(d.format, GFX_FORMAT_R10G10B10A2_UNORM);
+  GfxRelease(buffer);
+  EXPECT_EQ(GfxSwapChainGetBuffer(a, 1, &buffer), GFX_ERROR_INVALID_CALL) << "one buffer only";
+  // The width from the client area, the height as asked.
+  ASSERT_EQ(GfxSwapChainResizeBuffers(a, 1, 0, 20, GFX_FORMAT_UNKNOWN, 0), GFX_OK);
+  ASSERT_EQ(GfxSwapChainGetBuffer(a, 0, &buffer), GFX_OK);
+  GfxGetDesc(buffer, &d);
+  EXPECT_EQ(d.width, 64u);
+  EXPECT_EQ(d.height, 20u);
+  EXPECT_EQ(d.format, GFX_FORMAT_R10G10B10A2_UNORM) << "an unknown format keeps the old one";
+  GfxRelease(buffer);
+  ASSERT_EQ(GfxSwapChainResizeBuffers(a, 1, 0, 0, GFX_FORMAT_B8G8R8A8_UNORM, 0), GFX_OK);
+  ASSERT_EQ(GfxSwapChainGetBuffer(a, 0, &buffer), GFX_OK);
+  GfxGetDesc(buffer, &d);
+  EXPECT_EQ(d.format, GFX_FORMAT_B8G8R8A8_UNORM);
+  EXPECT_EQ(d.height, 48u);
+  GfxRelease(buffer);
+  // Two chains at once, not three.
+  sd.bufferDesc.width = 0;
+  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &b), GFX_OK);
+  EXPECT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &c), GFX_E_OUTOFMEMORY);
+  GfxSwapChainDesc got;
+  ASSERT_EQ(GfxSwapChainGetDesc(b, &got), GFX_OK);
+  EXPECT_EQ(got.bufferDesc.width, 64u);
+  EXPECT_EQ(got.bufferDesc.height, 48u);
+  EXPECT_EQ(got.windowed, 1);
+  GfxRelease(b);
+  GfxRelease(a);
+  EXPECT_EQ(GfxSwapChainGetDesc(a, &got), GFX_ERROR_INVALID_CALL);
+  GfxSetHeadlessClientSize(800, 600);
+  EXPECT_EQ(GfxLiveObjectCount(), 0);
+}
+
 TEST(GfxSwapChainTest, AClientAreaOfNoSizeGivesABackBufferOfOnePixel) {
   if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
   // A minimised window reports a client area of 0 x 0 (or less): the buffer keeps one pixel.
