@@ -328,6 +328,26 @@ TEST_F(TranslationTest, WindowEventsBecomeWindowMessages) {
 
 }  // namespace
 
+TEST_F(TranslationTest, ACompositionIsReadInWholeCharactersAndClosingTheImeDropsIt) {
+  PlatformResetIme();
+  PlatformNoteComposition("\xE6\x97\xA5\xE6\x9C\xAC", -2);  // two characters of three bytes
+  char text[16];
+  int cursor = 9;
+  EXPECT_EQ(PlatformImeComposition(text, 7, &cursor), 6) << "six bytes and the zero fit exactly";
+  EXPECT_EQ(cursor, 0) << "a cursor before the start is at the start";
+  EXPECT_EQ(PlatformImeComposition(text, 6, &cursor), 3);
+  EXPECT_EQ(PlatformImeComposition(text, 4, &cursor), 3);
+  EXPECT_EQ(PlatformImeComposition(text, 3, &cursor), 0);
+  EXPECT_STREQ(text, "");
+  EXPECT_EQ(PlatformImeComposition(text, 0, &cursor), 0);
+  PlatformNoteComposition("ab", 1);
+  PlatformSetImeOpen(0);
+  PlatformSetImeOpen(1);
+  EXPECT_EQ(PlatformImeComposition(text, sizeof text, &cursor), 0) << "closed, what was composed is gone";
+  EXPECT_EQ(cursor, 0);
+  PlatformResetIme();
+}
+
 TEST_F(TranslationTest, TheImesCompositionIsKeptAndAnnounced) {
   PlatformResetIme();
   SDL_Event e{};
