@@ -416,6 +416,26 @@ TEST_F(GfxPixels, StagingLevelsOfATallChainAreLaidOutCopiedAndUpdatedInPlace) {
   ASSERT_TRUE(GfxReadTexturePixels(g_context, tall, 2, read2, sizeof read2));
   EXPECT_EQ(read2[0], 2);  // row 0 kept
   EXPECT_EQ(read2[4], 0xC3);
+  // Source boxes past the level's width or height, or of no width, copy nothing; nor does a
+  // whole copy between textures of other sizes.
+  GfxUpdateSubresource(g_context, other, 0, nullptr, std::vector<uint8_t>(64, 0xD4).data(), 0, 0);
+  for (GfxBox box : {GfxBox{0, 0, 0, 3, 1, 1}, GfxBox{0, 0, 0, 1, 9, 1}, GfxBox{1, 0, 0, 1, 1, 1}, GfxBox{0, 2, 0, 1, 2, 1}})
+    GfxCopySubresourceRegion(g_context, tall, 0, 0, 0, 0, other, 0, &box);
+  GfxTexture2DDesc wide = d;
+  wide.width = 4;
+  wide.height = 4;
+  GfxTexture2D square;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, wide, nullptr, &square), GFX_OK);
+  GfxBox fiveRows{0, 0, 0, 1, 5, 1};  // level 1 of the other chain has four
+  GfxCopySubresourceRegion(g_context, tall, 0, 0, 0, 0, other, 1, &fiveRows);
+  GfxCopyResource(g_context, tall, square);
+  uint8_t read0[64];
+  ASSERT_TRUE(GfxReadTexturePixels(g_context, tall, 0, read0, sizeof read0));
+  EXPECT_EQ(read0[0], 0);  // level 0, texel (0, 0): untouched
+  EXPECT_EQ(read0[3], 7);
+  ASSERT_TRUE(GfxReadTexturePixels(g_context, tall, 2, read2, sizeof read2));
+  EXPECT_EQ(read2[0], 2) << "level 2 untouched by the copy of another size";
+  GfxRelease(square);
   GfxRelease(tall), GfxRelease(other);
 }
 
