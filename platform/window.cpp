@@ -345,7 +345,7 @@ int DecodeUtf8(const char* text, uint32_t& codePoint) {
     length = 4;
     value = s[0] & 0x07;
     least = 0x10000;
-  } else if (s[0] >= 0xE0) {
+  } else if (s[0] >= 0xE0 && s[0] <= 0xEF) {  // 0xF5 to 0xFF lead nothing
     length = 3;
     value = s[0] & 0x0F;
     least = 0x800;

@@ -311,13 +311,16 @@ void PrincipalAxis(const BlockColours& bc, float mean[3], float axis[3]) {
   const float rr = Dot16(dr, dr), rg = Dot16(dr, dg), rb = Dot16(dr, db);
   const float gg = Dot16(dg, dg), gb = Dot16(dg, db), bb = Dot16(db, db);
   // Start from the box diagonal (unused entries repeat a used texel, so they do not widen
-  // it); a negatively correlated channel turns it round.
+  // it); a channel correlated negatively with red turns it round.  Without red, blue turns
+  // by its correlation with green: the diagonal of a blue and green block would otherwise
+  // stand square to its colours, and the fit would give their mean alone.
   float lo[3], hi[3];
   MinMax16(bc.fr, &lo[0], &hi[0]);
   MinMax16(bc.fg, &lo[1], &hi[1]);
   MinMax16(bc.fb, &lo[2], &hi[2]);
+  const float blueWith = hi[0] > lo[0] ? rb : gb;
   float v[3] = {hi[0] - lo[0], rg < 0 ? lo[1] - hi[1] : hi[1] - lo[1],
-                rb < 0 ? lo[2] - hi[2] : hi[2] - lo[2]};
+                blueWith < 0 ? lo[2] - hi[2] : hi[2] - lo[2]};
   if (v[0] == 0 && v[1] == 0 && v[2] == 0) v[0] = v[1] = v[2] = 1.0f;
   // Four steps, scaled back every second one (two steps grow v by at most ~1e13).
   for (int it = 0; it < 4; ++it) {

@@ -89,6 +89,43 @@ TEST_F(Config, WithoutAFileEveryDefaultIsSetAndTheChecksRun) {
   EXPECT_NEAR(CfgEditorViewScale, 2 * std::tan(60 * 3.14159265 / 360), 1e-5);
 }
 
+TEST_F(Config, TheDefaultsAreWrittenAsTheKeyTableGivesThem) {
+  Load("");
+  const std::vector<std::string> lines = Lines(Saved());
+  auto has = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
+  // The whole-number, colour, bit-set and text defaults of the key table, one line each.
+  // Bit sets are written as decimal numbers: 0x60D203 = 6345219, 0x1FFFFF = 2097151,
+  // 0x3C23 = 15395, 0x114 = 276.
+  const char* const WANTED[] = {
+      "Start Windowed 1", "Welcome C 1", "Borderless Window 0", "Adapter Select 0", "Output Select 0",
+      "ZBD Select 2", "Show FPS 1", "Mirror Internal 1", "Mirror External 1", "Clocks Internal 1",
+      "Clocks External 0", "Control Mode 0 1", "Steer KB 0", "Debug Level 1", "Next Shot 1", "SS Type 1",
+      "Screen Info 0 0 0 0", "TrackEd Speed 65536", "ModelEd Speed 65536", "Editor Options 0",
+      "Screen Flags 6345219", "Audio Options 8", "Extra Displays 7", "Render HDR 1", "Sun Colour 255 255 255",
+      "Sky High 150 160 200", "Ground 80 80 80", "Back Texture 100 100 100", "Road Gear LED2 48 48 255",
+      "Clock Text2 200 200 200", "Clock Needle2 200 40 40", "Split Text 200 200 200", "Fol Dir 0", "View Lock 0",
+      "Master Port 29410", "Auto Kick 3", "Location 0", "Game IP auto", "Game Port 63410", "Upload Bandwidth 128",
+      "Setup Index 0", "Colours Index 0", "Lighting 0", "Flip 0", "Config 1", "Race Start 1", "SHIFT_F9 0 0 0 0",
+      "Mods Screen 0 2", "Driver Pos View 0", "Show Names 0", "Show Mouse 0", "Internal Show 0", "Show Map 2",
+      "Start Lights 2", "Skill Level 4", "Windowed Link 1", "No Rubber 0", "ALL SPR MPR 0", "Music Dir data\\ogg",
+      "Exposure 3 0 24 21", "Music Channel 3", "Antialiasing 4", "Mirror AA 1", "Filter AF 8", "Max FPS 100",
+      "Game Limit FPS 1", "Min Sleep 1", "Buffered Frames 1", "Shift Debounce 20", "Half Tex Res 0",
+      "Compressed Tex 0", "Export Dir C:\\ZKT", "Char Size 4", "Blob Size 6", "Dedicated Host 0",
+      "AI Use Ply Setup 0", "AI Use Ply Colours 0", "SPR Auto Save 1", "MPR Auto Save 1", "MPR Message Block 0",
+      "Options 1", "Max Conns 8", "Packs Per Sec 6", "Cars In Race 4", "Cars Per Guest 1",
+      "Cars Per Host 1", "Admin Slots 1", "MP Rules 2097151", "MP Flags 15395", "MP Filter 276", "Rules_Y 0",
+      "Rules_N 0", "Flags_Y 0", "Flags_N 0", "Conn To Master 1", "Kinefeed Mode 0", "Kinefeed Delay 1",
+      "Kinefeed IP 127.0.0.1", "Kinefeed Port 0", "Kinefeed ID 0", "Kinefeed Opts 0", "Dialfeed Mode 0",
+      "Dialfeed Delay 1", "Dialfeed IP 127.0.0.1", "Dialfeed Port 0", "Dialfeed ID 0",
+  };
+  for (const char* line : WANTED) EXPECT_TRUE(has(line)) << line;
+  // The four per-car dashboard colours, in their order.
+  std::vector<std::string> dash;
+  for (const std::string& line : lines)
+    if (line.size() > 10 && line.compare(3, 7, " Dash2 ") == 0) dash.push_back(line.substr(10));
+  EXPECT_EQ(dash, (std::vector<std::string>{"120 160 200", "48 48 255", "200 40 40", "140 160 140"}));
+}
+
 TEST_F(Config, ValuesAreClampedIntoTheirRanges) {
   Load("Max FPS 144\n");
   EXPECT_EQ(CfgMaxFps, 100);
@@ -134,6 +171,25 @@ TEST_F(Config, ValuesAreClampedIntoTheirRanges) {
   EXPECT_EQ(CfgNextShot, 99999999);
   EXPECT_EQ(CfgMasterPort, 1);
   EXPECT_EQ(CfgTrackEdSpeed, -123456);  // not clamped
+  // Numbers past 64 bits saturate to the 32-bit ends (10^19 is more than 2^63).
+  Load("TrackEd Speed 10000000000000000000\n");
+  EXPECT_EQ(CfgTrackEdSpeed, 2147483647);
+  Load("TrackEd Speed -10000000000000000000\n");
+  EXPECT_EQ(CfgTrackEdSpeed, -2147483647 - 1);
+  Load("TrackEd Speed 2147483648\n");
+  EXPECT_EQ(CfgTrackEdSpeed, 2147483647);
+  Load("Kinefeed Opts 0x7");  // "0x" and one digit, at the very end of the file
+  EXPECT_EQ(CfgKinefeedOpts, 7u);
+  Load("Kinefeed Opts 0X1f\n");
+  EXPECT_EQ(CfgKinefeedOpts, 0x1Fu);
+  Load("Kinefeed Opts 0x");  // no digit after the prefix: the 0 alone
+  EXPECT_EQ(CfgKinefeedOpts, 0u);
+  Load("Kinefeed Opts aF9g\n");  // the hexadecimal digits' ends; "g" ends the number
+  EXPECT_EQ(CfgKinefeedOpts, 0xAF9u);
+  Load("Render HDR 4294967296\n");  // one past 32 bits: held at the largest
+  EXPECT_EQ(CfgRenderHdr, 0xFFFFFFFFu);
+  Load("Kinefeed Opts -1\n");  // a minus sign wraps
+  EXPECT_EQ(CfgKinefeedOpts, 0xFFFFFFFFu);
 }
 
 TEST_F(Config, TheEnvironmentSettingsAreHeldInTheirLimits) {

@@ -225,6 +225,25 @@ TEST_F(Controls, StartKeysAndOneControlPerKeyOrButton) {
   AssignControlKey2(37, -1);  // none takes nothing from the others
   EXPECT_EQ(ControlTable[49].button, 12);
   EXPECT_EQ(AssignControlKey2(CONTROL_COUNT, 3), CONTROL_COUNT);  // out of range: no change
+  // Key 0 and button 0 are real inputs, not "none": they move from control to control too.
+  AssignControlKey(3, 0);
+  EXPECT_EQ(ControlTable[3].key, 0);
+  AssignControlKey(8, 0);
+  EXPECT_EQ(ControlTable[8].key, 0);
+  EXPECT_EQ(ControlTable[3].key, CONTROL_NONE);
+  AssignControlKey2(CONTROL_COUNT - 1, 0);
+  EXPECT_EQ(ControlTable[CONTROL_COUNT - 1].button, 0);
+  AssignControlKey2(-1, 12);  // below the table: no change
+  EXPECT_EQ(ControlTable[49].button, 12);
+  // A button is pressed only inside the table of the devices' buttons.
+  ButtonEntryCount = 5;
+  ButtonCountdowns[4] = 3;
+  ButtonCountdowns[5] = 3;
+  EXPECT_EQ(ButtonPressed(4), 1);
+  EXPECT_EQ(ButtonPressed(5), 0);
+  EXPECT_EQ(ButtonPressed(-1), 0);
+  ButtonCountdowns[4] = ButtonCountdowns[5] = 0;
+  ButtonEntryCount = 0;
 
   for (int key : std::initializer_list<int>{0, 5, ' ', '0', '9', 'A', 'Z', 256, 261}) EXPECT_EQ(IsAssignableKey(key), 1) << key;
   for (int key : std::initializer_list<int>{6, ',', '.', 'a', 0xBA, 255, 262, -1}) EXPECT_EQ(IsAssignableKey(key), 0) << key;
@@ -290,6 +309,21 @@ TEST_F(Controls, AssigningAnAxisTakesItFromTheOthersAndSetsUpForceFeedbackForSte
   EXPECT_EQ(haptics_.Count("create"), 0);
   EXPECT_EQ(SteerForce.device, -1);
   EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(Controls, DevicesFoundAgainAfterAHotPlugGetTheirForceEffectBack) {
+  haptics_.forceFeedbackDevices = 1;
+  Attach(2, 4, 0, "Wheel");
+  Start();
+  AssignAxis(AXIS_STEER, 0);
+  ASSERT_EQ(SteerForce.device, 0);
+  haptics_.calls.clear();
+  Attach(2, 2, 0, "Pedals");  // plugged in mid-run
+  EXPECT_EQ(Poll(), 1);
+  ASSERT_EQ(ControllerDeviceCount, 2);
+  EXPECT_EQ(haptics_.Count("release 0"), 1) << "the old effect let go";
+  EXPECT_EQ(haptics_.Count("create 0 axes 2"), 1) << "and made again on the wheel";
+  EXPECT_EQ(SteerForce.device, 0);
 }
 
 TEST_F(Controls, SteerAndShiftDevicesAreChosenByTheirAxes) {
@@ -380,6 +414,13 @@ TEST_F(Controls, ReportedErrorsGoToTheMessageLinesAndTheLog) {
   EXPECT_STREQ(DirectInputErrorName(CONTROLLER_ACCESS_DENIED), "DIERR_OTHERAPPHASPRIO");
   EXPECT_STREQ(DirectInputErrorName(0x80040208u), "DIERR_EFFECTPLAYING");
   EXPECT_STREQ(DirectInputErrorName(0x12345678u), "Unknown Error");
+  // Codes transcribed from the error table's first, neighbouring and last rows.
+  EXPECT_STREQ(DirectInputErrorName(1), "DI_NOTATTACHED");
+  EXPECT_STREQ(DirectInputErrorName(2), "DI_POLLEDDEVICE");
+  EXPECT_STREQ(DirectInputErrorName(0x13u), "DI_WRITEPROTECT");
+  EXPECT_STREQ(DirectInputErrorName(0x80070002u), "DIERR_NOTFOUND");
+  EXPECT_STREQ(DirectInputErrorName(0x8004020Bu), "DIERR_MAPFILEFAIL");
+  EXPECT_STREQ(DirectInputErrorName(0x8004020Cu), "Unknown Error");
 }
 
 // ---- Pedals ----

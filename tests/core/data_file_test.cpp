@@ -316,6 +316,38 @@ TEST(DataFileBounds, ReadsPastTheBodyGiveZeroAndMarkTheRecordShort) {
   EXPECT_EQ(block[2], 3);
   EXPECT_FALSE(df.readPastEnd);
   df.Close();
+
+  // A block cut short by the end keeps the bytes that are there and zeroes the rest.
+  ASSERT_EQ(df.OpenReadMemory(nullptr, image.data(), image.size(), "ZKTTST", nullptr, 1), 1);
+  EXPECT_EQ(df.ReadByte(), 0x01);
+  uint8_t cut[4] = {9, 9, 9, 9};
+  EXPECT_EQ(df.ReadBlock(cut, 4), 0);
+  EXPECT_EQ(cut[0], 0x02);
+  EXPECT_EQ(cut[1], 0x03);
+  EXPECT_EQ(cut[2], 0);
+  EXPECT_EQ(cut[3], 0);
+  df.Close();
+}
+
+TEST(DataFileBounds, AStreamAskedHowMuchIsLeftReadsOnFromWhereItWas) {
+  const std::string root = FreshFolder("bytes_left");
+  Bytes image = Header("ZKTTST", 0, 1);
+  for (uint8_t b = 1; b <= 10; ++b) image.push_back(b);
+  WriteBytes(root + "/f.bin", image);
+  DataFile df{};
+  ASSERT_EQ(df.OpenRead(nullptr, (root + "/f.bin").c_str(), "ZKTTST", nullptr, 1, 1), 1);
+  EXPECT_EQ(df.ReadByte(), 1);
+  EXPECT_EQ(df.ReadByte(), 2);
+  EXPECT_EQ(df.BytesLeft(), 8);
+  EXPECT_EQ(df.ReadByte(), 3) << "the position is kept";
+  EXPECT_EQ(df.BytesLeft(), 7);
+  uint8_t cut[8] = {9, 9, 9, 9, 9, 9, 9, 9};
+  EXPECT_EQ(df.ReadBlock(cut, 8), 0);  // seven there
+  EXPECT_EQ(cut[6], 10);
+  EXPECT_EQ(cut[7], 0);
+  EXPECT_TRUE(df.readPastEnd);
+  EXPECT_EQ(df.BytesLeft(), 0);
+  df.Close();
 }
 
 TEST(DataFileBounds, EveryTruncationOfAFileIsSeenByItsReader) {

@@ -78,6 +78,16 @@ TEST_F(FixedMath, DivisionTruncatesAndNeverTraps) {
   EXPECT_EQ(FixDiv(-0x40000000, 0x100), INT32_MIN);
 }
 
+TEST_F(FixedMath, MulDivRoundsHalfAwayFromZeroInSixtyFourBits) {
+  EXPECT_EQ(MulDivInt(7, 3, 1), 21);
+  EXPECT_EQ(MulDivInt(7, 3, 0), 0) << "no division by zero";
+  EXPECT_EQ(MulDivInt(-7, 3, 2), -11);  // -10.5
+  EXPECT_EQ(MulDivInt(7, -3, -2), 11);  // 10.5
+  EXPECT_EQ(MulDivInt(1, 1, -2), -1);   // -0.5
+  EXPECT_EQ(MulDivInt(10, 1, 3), 3);    // 3.33
+  EXPECT_EQ(MulDivInt(2147483647, 4, 4), 2147483647) << "the product is kept in 64 bits";
+}
+
 TEST_F(FixedMath, NormalisationGivesUnitVectorsOrReportsZero) {
   IntVector v{3, 4, 0};
   EXPECT_EQ(NormaliseIntVector(v), 1);

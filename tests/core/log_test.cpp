@@ -147,3 +147,19 @@ TEST_F(Log, TheLogNameKeepsAtMost31Characters) {
   SetLogFileName("");
   EXPECT_STREQ(CurrentLogPath(), "deb.log");
 }
+
+TEST(LogName, ANameFromOutsideIsALogFileOfFiveTo31CharactersInsideTheWorkingFolder) {
+  std::filesystem::create_directories("log_names/dir.log");
+  EXPECT_EQ(IsLogFileNameAllowed("a.log"), 1);  // five characters: the shortest
+  EXPECT_EQ(IsLogFileNameAllowed("B.LOG"), 1) << "the ending in any case";
+  EXPECT_EQ(IsLogFileNameAllowed(".log"), 0);
+  EXPECT_EQ(IsLogFileNameAllowed("a.txt"), 0);
+  const std::string longest = std::string(27, 'n') + ".log";  // 31 characters
+  EXPECT_EQ(IsLogFileNameAllowed(longest.c_str()), 1);
+  EXPECT_EQ(IsLogFileNameAllowed(("n" + longest).c_str()), 0) << "32 characters do not fit";
+  EXPECT_EQ(IsLogFileNameAllowed("../a.log"), 0);
+  EXPECT_EQ(IsLogFileNameAllowed("/tmp/a.log"), 0);
+  EXPECT_EQ(IsLogFileNameAllowed("log_names/dir.log"), 0) << "a folder is no log file";
+  EXPECT_EQ(IsLogFileNameAllowed("log_names/new.log"), 1);
+  EXPECT_EQ(IsLogFileNameAllowed(nullptr), 0);
+}

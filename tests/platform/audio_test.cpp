@@ -199,6 +199,7 @@ TEST_F(Audio, AnIdentityNoDeviceHasIsNotFoundAndTheDefaultIsNamed) {
   EXPECT_EQ(AudioPauseDevice(1), AUDIO_OK);
   AudioCloseDevice();
   EXPECT_EQ(AudioDeviceOpen(), 0);
+  EXPECT_STREQ(AudioDeviceName(), "") << "a closed device has no name";
   EXPECT_EQ(AudioStartDevice(), AUDIO_NOT_OPEN);
   EXPECT_EQ(AudioCreateBuffer(0, 64, 0), AUDIO_NOT_OPEN);
   EXPECT_EQ(AudioOutputCount(), 0);

@@ -93,6 +93,29 @@ TEST_F(Controllers, AVirtualJoystickIsReadInTheRawModel) {
   EXPECT_EQ(effect, -1);
 }
 
+TEST_F(Controllers, ADeviceWithMoreThanTheModelHoldsKeepsTheFirstOfEach) {
+  // 10 axes, 130 buttons and 6 hats: the model has 8, 128 and 4.
+  VirtualJoystick stick(10, 130, 6, "Big Panel");
+  PlatformOpenControllers();
+  const int d = Find("Big Panel");
+  ASSERT_GE(d, 0);
+  ControllerInfo info{};
+  ASSERT_EQ(PlatformControllerInfo(d, info), 1);
+  EXPECT_EQ(info.axisMask, 0xFF);
+  EXPECT_EQ(info.buttonCount, 128);
+  EXPECT_EQ(info.hatCount, 4);
+  stick.Axis(7, 32767);
+  stick.Button(127, true);
+  stick.Hat(3, SDL_HAT_DOWN);
+  PlatformUpdateControllers();
+  ASSERT_EQ(PlatformPollController(d), CONTROLLER_OK);
+  ControllerState state;
+  ASSERT_EQ(PlatformReadController(d, state), CONTROLLER_OK);
+  EXPECT_EQ(state.axes[7], 1000);
+  EXPECT_EQ(state.buttons[127], 1);
+  EXPECT_EQ(state.hats[3], 18000);
+}
+
 TEST_F(Controllers, HotPlugMarksTheDevicesChangedAndAnUnpluggedDeviceReadsNothing) {
   auto first = std::make_unique<VirtualJoystick>(2, 4, 0, "First");
   PlatformOpenControllers();

@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -384,4 +386,57 @@ TEST(FileReading, AWholeFileIsReadUpToItsLimit) {
   EXPECT_TRUE(FileIsFolder((root + "/NEW_FOLDER").c_str()));
   EXPECT_TRUE(FileRemove((root + "/F.txt").c_str()));
   EXPECT_FALSE(fs::exists(root + "/f.txt"));
+}
+
+namespace {
+
+int OpenDescriptors() {
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator("/proc/self/fd")) count += entry.path().filename() != ".";
+  return count;
+}
+
+}  // namespace
+
+TEST(FileCopying, CopiesOfAChunkExactlyOneByteMoreAndNothingMatchTheSourceAndCloseEveryFile) {
+  const std::string root = FreshFolder("copy_sizes");
+  const int before = OpenDescriptors();
+  // 65536 bytes is one whole chunk of the copy; one more byte needs a second.
+  for (size_t size : {size_t(0), size_t(1), size_t(65536), size_t(65537), size_t(3 * 65536 + 5)}) {
+    std::string bytes(size, 0);
+    for (size_t i = 0; i < size; ++i) bytes[i] = char('a' + i % 23);
+    WriteText(root + "/src.bin", bytes);
+    ASSERT_EQ(FileCopy((root + "/SRC.bin").c_str(), (root + "/dst.bin").c_str(), false), 0) << size;
+    EXPECT_EQ(ReadText(root + "/dst.bin"), bytes) << size;
+  }
+  EXPECT_EQ(OpenDescriptors(), before) << "the source and the copy are closed";
+  EXPECT_TRUE(NoTemporaryLeft(root));
+}
+
+TEST(FolderSearch, EntriesMatchingAPatternComeSortedWithTheirKindAndTime) {
+  const std::string root = FreshFolder("search");
+  fs::create_directories(root + "/Skins/sub.jpg");
+  for (const char* name : {"b.JPG", "a.jpg", "c.png", "ab.jpgx", "z.jpg"}) WriteText(root + "/Skins/" + name, "x");
+  ASSERT_TRUE(FileSetWriteTime((root + "/Skins/a.jpg").c_str(), 130000000000000000ull));
+  std::vector<FoundFile> found;
+  ASSERT_TRUE(FindFiles(Backslashed(root + "/skins/*.jpg").c_str(), found));  // the folder in another case
+  ASSERT_EQ(found.size(), 4u);
+  EXPECT_EQ(found[0].name, "a.jpg");
+  EXPECT_EQ(found[0].writeTime, 130000000000000000ull);
+  EXPECT_FALSE(found[0].folder);
+  EXPECT_EQ(found[1].name, "b.JPG");
+  EXPECT_EQ(found[2].name, "sub.jpg");
+  EXPECT_TRUE(found[2].folder);
+  EXPECT_EQ(found[3].name, "z.jpg");
+  ASSERT_TRUE(FindFiles((root + "/Skins/?.*g").c_str(), found));
+  ASSERT_EQ(found.size(), 4u);  // a.jpg b.JPG c.png z.jpg
+  EXPECT_EQ(found[2].name, "c.png");
+  EXPECT_FALSE(FindFiles((root + "/none/*").c_str(), found));
+  EXPECT_TRUE(found.empty());
+
+  // Removing a whole tree; a path that is not there counts as removed.
+  EXPECT_TRUE(FolderRemoveAll((root + "/SKINS").c_str()));
+  EXPECT_FALSE(fs::exists(root + "/Skins"));
+  EXPECT_TRUE(FolderRemoveAll((root + "/none").c_str()));
+  EXPECT_TRUE(FolderRemoveAll(""));
 }

@@ -91,4 +91,13 @@ TEST(FontFaces, AFontOpenedOnAWorkerIsTheFontOpenedAtOnce) {
   CloseGlyphSurface();
 }
 
+TEST(FontFaces, ANegativeCountOfLanguagesPreparesNoneAndTheSurfaceStillOpens) {
+  CloseGlyphSurface();
+  const char* const languages[] = {"en"};
+  PrepareFontFaces(languages, -1);
+  ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
+  EXPECT_GT(Faces("en").count, 0) << "read at once instead";
+  CloseGlyphSurface();
+}
+
 }  // namespace

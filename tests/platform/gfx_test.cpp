@@ -8,6 +8,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -182,6 +183,48 @@ TEST_F(GfxPixels, ClearsIgnoreScissorAndWriteMasks) {
   GfxRelease(scissor), GfxRelease(noWrite);
 }
 
+TEST_F(GfxPixels, AScissorRectKeepsDrawingInsideItAndAnInsideOutOneDrawsNothing) {
+  GfxRasterizerDesc rd;
+  rd.scissorEnable = 1;
+  GfxRasterizerState scissor;
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &scissor), GFX_OK);
+  GfxRSSetState(g_context, scissor);
+  GfxRect inside{8, 4, 16, 12};  // columns 8..15, rows 4..11
+  GfxRSSetScissorRects(g_context, 1, &inside);
+  Draw(Quad(0.5f, 0xFFFF0000));
+  auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 8, 4), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(p, 15, 11), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(p, 7, 4), 0u);
+  EXPECT_EQ(Pixel(p, 16, 4), 0u);
+  EXPECT_EQ(Pixel(p, 8, 3), 0u);
+  EXPECT_EQ(Pixel(p, 8, 12), 0u);
+  // Right of its left and below its top: no area at all, so nothing is drawn.
+  const float black[4] = {0, 0, 0, 0};
+  GfxClearRenderTargetView(g_context, rtv, black);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+  GfxRect insideOut{16, 12, 8, 4};
+  GfxRSSetScissorRects(g_context, 1, &insideOut);
+  Draw(Quad(0.5f, 0xFF00FF00));
+  p = Read(colour);
+  EXPECT_EQ(Pixel(p, 12, 8), 0u);
+  EXPECT_EQ(Pixel(p, 0, 0), 0u);
+  GfxRelease(scissor);
+}
+
+TEST_F(GfxPixels, AViewportPlacesTheWholeClipSpaceInItsOwnRectangle) {
+  GfxViewport vp{16, 8, 16, 8, 0, 1};  // columns 16..31, rows 8..15
+  GfxRSSetViewports(g_context, 1, &vp);
+  Draw(Quad(0.5f, 0xFFFF0000));
+  auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 16, 8), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(p, 31, 15), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(p, 15, 8), 0u);
+  EXPECT_EQ(Pixel(p, 16, 7), 0u);
+  EXPECT_EQ(Pixel(p, 16, 16), 0u);
+  EXPECT_EQ(Pixel(p, 8, 16), 0u);
+}
+
 TEST_F(GfxPixels, TopOfClipSpaceIsRowZeroAndClockwiseFacesTheViewer) {
   // Top half red (y from 0 to 1 is the upper half of the target).
   Draw(Quad(0.5f, 0xFFFF0000, -1, 0, 1, 1));
@@ -297,6 +340,403 @@ TEST_F(GfxPixels, MipLevelTargetsAndStagingCopies) {
   GfxRelease(level2), GfxRelease(t), GfxRelease(staging);
 }
 
+// A tall 2 x 8 chain of staging RGBA8: levels 2x8, 1x4, 1x2 and 1x1, one after another in
+// memory; each texel's bytes are (level, x, y, 7) so that any misplaced byte shows.
+TEST_F(GfxPixels, StagingLevelsOfATallChainAreLaidOutCopiedAndUpdatedInPlace) {
+  const uint32_t sides[4][2] = {{2, 8}, {1, 4}, {1, 2}, {1, 1}};
+  std::vector<uint8_t> levels[4];
+  GfxSubresourceData init[4];
+  for (uint32_t l = 0; l < 4; ++l) {
+    // Level 0 is given with rows of 12 bytes (4 of padding); the others tight.
+    const uint32_t pitch = l == 0 ? 12 : sides[l][0] * 4;
+    levels[l].assign(size_t(pitch) * sides[l][1], 0xEE);
+    for (uint32_t y = 0; y < sides[l][1]; ++y)
+      for (uint32_t x = 0; x < sides[l][0]; ++x) {
+        uint8_t* p = &levels[l][y * pitch + x * 4];
+        p[0] = uint8_t(l), p[1] = uint8_t(x), p[2] = uint8_t(y), p[3] = 7;
+      }
+    init[l] = GfxSubresourceData{levels[l].data(), l == 0 ? 12u : 0u, 0};
+  }
+  GfxTexture2DDesc d;
+  d.width = 2;
+  d.height = 8;
+  d.mipLevels = 0;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.usage = GFX_USAGE_STAGING;
+  d.cpuAccessFlags = GFX_CPU_ACCESS_READ | GFX_CPU_ACCESS_WRITE;
+  GfxTexture2D tall;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, init, &tall), GFX_OK);
+  GfxTexture2DDesc got;
+  GfxGetDesc(tall, &got);
+  ASSERT_EQ(got.mipLevels, 4u);
+  const uint8_t* level0 = nullptr;
+  const size_t offsets[4] = {0, 64, 80, 88};  // after 2x8, 1x4 and 1x2 texels of 4 bytes
+  for (uint32_t l = 0; l < 4; ++l) {
+    GfxMappedSubresource m;
+    ASSERT_EQ(GfxMapResource(g_context, tall, l, GFX_MAP_READ, &m), GFX_OK) << l;
+    const uint8_t* px = static_cast<const uint8_t*>(m.data);
+    if (l == 0) level0 = px;
+    EXPECT_EQ(size_t(px - level0), offsets[l]) << l;
+    EXPECT_EQ(m.rowPitch, sides[l][0] * 4) << l;
+    EXPECT_EQ(m.depthPitch, sides[l][0] * sides[l][1] * 4) << l;
+    for (uint32_t y = 0; y < sides[l][1]; ++y)
+      for (uint32_t x = 0; x < sides[l][0]; ++x) {
+        const uint8_t* p = px + y * m.rowPitch + x * 4;
+        EXPECT_TRUE(p[0] == l && p[1] == x && p[2] == y && p[3] == 7) << "level " << l << " texel " << x << "," << y;
+      }
+    GfxUnmap(g_context, tall, l);
+  }
+  GfxMappedSubresource none;
+  EXPECT_EQ(GfxMapResource(g_context, tall, 4, GFX_MAP_READ, &none), GFX_E_INVALIDARG);
+
+  // Two texels written into rows 1 and 2 of level 1 (1 x 4); a box past the bottom is ignored.
+  const uint8_t two[8] = {0xA1, 0xA1, 0xA1, 0xA1, 0xA2, 0xA2, 0xA2, 0xA2};
+  GfxBox rows12{0, 1, 0, 1, 3, 1};
+  GfxUpdateSubresource(g_context, tall, 1, &rows12, two, 4, 0);
+  GfxBox pastBottom{0, 3, 0, 1, 5, 1};
+  GfxUpdateSubresource(g_context, tall, 1, &pastBottom, two, 4, 0);
+  uint8_t read1[16];
+  ASSERT_TRUE(GfxReadTexturePixels(g_context, tall, 1, read1, sizeof read1));
+  EXPECT_EQ(read1[0], 1);     // row 0 kept
+  EXPECT_EQ(read1[4], 0xA1);  // row 1
+  EXPECT_EQ(read1[8], 0xA2);  // row 2
+  EXPECT_EQ(read1[12], 1);    // row 3 kept
+  EXPECT_EQ(read1[14], 3);
+  EXPECT_FALSE(GfxReadTexturePixels(g_context, tall, 1, read1, 15)) << "too small for 1 x 4 texels";
+
+  // Level 3 (1 x 1) of a second chain copied into row 1 of level 2 (1 x 2: 2 >> 2 is no
+  // width, yet the level keeps one texel), and a place past that one texel refused.
+  GfxTexture2D other;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &other), GFX_OK);
+  const uint8_t marked[4] = {0xC3, 0xC3, 0xC3, 0xC3};
+  GfxUpdateSubresource(g_context, other, 3, nullptr, marked, 0, 0);
+  GfxCopySubresourceRegion(g_context, tall, 2, 0, 1, 0, other, 3, nullptr);
+  GfxCopySubresourceRegion(g_context, tall, 2, 1, 0, 0, other, 3, nullptr);  // x 1 is past the width
+  uint8_t read2[8];
+  ASSERT_TRUE(GfxReadTexturePixels(g_context, tall, 2, read2, sizeof read2));
+  EXPECT_EQ(read2[0], 2);  // row 0 kept
+  EXPECT_EQ(read2[4], 0xC3);
+  // Source boxes past the level's width or height, or of no width, copy nothing; nor does a
+  // whole copy between textures of other sizes.
+  GfxUpdateSubresource(g_context, other, 0, nullptr, std::vector<uint8_t>(64, 0xD4).data(), 0, 0);
+  for (GfxBox box : {GfxBox{0, 0, 0, 3, 1, 1}, GfxBox{0, 0, 0, 1, 9, 1}, GfxBox{1, 0, 0, 1, 1, 1}, GfxBox{0, 2, 0, 1, 2, 1}})
+    GfxCopySubresourceRegion(g_context, tall, 0, 0, 0, 0, other, 0, &box);
+  GfxTexture2DDesc wide = d;
+  wide.width = 4;
+  wide.height = 4;
+  GfxTexture2D square;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, wide, nullptr, &square), GFX_OK);
+  GfxBox fiveRows{0, 0, 0, 1, 5, 1};  // level 1 of the other chain has four
+  GfxCopySubresourceRegion(g_context, tall, 0, 0, 0, 0, other, 1, &fiveRows);
+  GfxCopyResource(g_context, tall, square);
+  uint8_t read0[64];
+  ASSERT_TRUE(GfxReadTexturePixels(g_context, tall, 0, read0, sizeof read0));
+  EXPECT_EQ(read0[0], 0);  // level 0, texel (0, 0): untouched
+  EXPECT_EQ(read0[3], 7);
+  ASSERT_TRUE(GfxReadTexturePixels(g_context, tall, 2, read2, sizeof read2));
+  EXPECT_EQ(read2[0], 2) << "level 2 untouched by the copy of another size";
+  GfxRelease(square);
+  GfxRelease(tall), GfxRelease(other);
+}
+
+// Whole-level and boxed updates of a GPU texture land at their place, read back from GL.
+TEST_F(GfxPixels, TextureUpdatesLandWhereTheBoxSays) {
+  GfxTexture2DDesc d;
+  d.width = 4;
+  d.height = 2;
+  d.mipLevels = 2;  // 4x2 and 2x1
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  GfxTexture2D t;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &t), GFX_OK);
+  uint8_t whole[32];
+  for (int i = 0; i < 32; ++i) whole[i] = uint8_t(i);
+  GfxUpdateSubresource(g_context, t, 0, nullptr, whole, 0, 0);
+  std::vector<uint8_t> back = Read(t, 0);
+  EXPECT_EQ(std::memcmp(back.data(), whole, 32), 0);
+  // Texel (2, 1) alone: bytes 24..27 of the level.
+  const uint8_t one[4] = {200, 201, 202, 203};
+  GfxBox at21{2, 1, 0, 3, 2, 1};
+  GfxUpdateSubresource(g_context, t, 0, &at21, one, 0, 0);
+  back = Read(t, 0);
+  EXPECT_EQ(back[23], 23);
+  EXPECT_EQ(back[24], 200);
+  EXPECT_EQ(back[27], 203);
+  EXPECT_EQ(back[28], 28);
+  // Level 1 whole: 2 x 1 texels.
+  const uint8_t level1[8] = {9, 8, 7, 6, 5, 4, 3, 2};
+  GfxUpdateSubresource(g_context, t, 1, nullptr, level1, 0, 0);
+  back = Read(t, 1);
+  ASSERT_EQ(back.size(), 8u);
+  EXPECT_EQ(std::memcmp(back.data(), level1, 8), 0);
+  GfxRelease(t);
+}
+
+// What the device refuses to make, one step past each limit, and what it makes at the limit.
+TEST_F(GfxPixels, ResourcesAndViewsAreMadeUpToTheirLimitsAndRefusedPastThem) {
+  auto make = [](uint32_t width, uint32_t height, uint32_t levels, GfxFormat format, uint32_t bind) {
+    GfxTexture2DDesc d;
+    d.width = width;
+    d.height = height;
+    d.mipLevels = levels;
+    d.format = format;
+    d.bindFlags = bind;
+    GfxTexture2D t;
+    const GfxResult r = GfxCreateTexture2D(g_device, d, nullptr, &t);
+    GfxRelease(t);
+    return r;
+  };
+  const uint32_t SRV = GFX_BIND_SHADER_RESOURCE;
+  EXPECT_EQ(make(16384, 1, 1, GFX_FORMAT_R8_UNORM, SRV), GFX_OK);
+  EXPECT_EQ(make(16385, 1, 1, GFX_FORMAT_R8_UNORM, SRV), GFX_E_INVALIDARG);
+  EXPECT_EQ(make(1, 16384, 1, GFX_FORMAT_R8_UNORM, SRV), GFX_OK);
+  EXPECT_EQ(make(1, 16385, 1, GFX_FORMAT_R8_UNORM, SRV), GFX_E_INVALIDARG);
+  EXPECT_EQ(make(0, 4, 1, GFX_FORMAT_R8_UNORM, SRV), GFX_E_INVALIDARG);
+  EXPECT_EQ(make(4, 0, 1, GFX_FORMAT_R8_UNORM, SRV), GFX_E_INVALIDARG);
+  EXPECT_EQ(make(8, 2, 4, GFX_FORMAT_R8_UNORM, SRV), GFX_OK);  // 8x2 4x1 2x1 1x1
+  EXPECT_EQ(make(8, 2, 5, GFX_FORMAT_R8_UNORM, SRV), GFX_E_INVALIDARG);
+  EXPECT_EQ(make(4, 4, 1, GFX_FORMAT_BC1_UNORM, GFX_BIND_RENDER_TARGET), GFX_E_INVALIDARG);
+  EXPECT_EQ(make(4, 4, 1, GFX_FORMAT_R8G8B8A8_UNORM, GFX_BIND_DEPTH_STENCIL), GFX_E_INVALIDARG);
+  EXPECT_EQ(make(4, 4, 1, GFX_FORMAT_UNKNOWN, SRV), GFX_E_INVALIDARG);
+
+  // Multisampling: one sample always, up to the device's most, none beyond.
+  const uint32_t most = GfxMaxSampleCount(g_device);
+  ASSERT_GE(most, 1u);
+  uint32_t quality = 9;
+  EXPECT_EQ(GfxCheckMultisampleQualityLevels(g_device, GFX_FORMAT_R8G8B8A8_UNORM, 0, &quality), GFX_OK);
+  EXPECT_EQ(quality, 0u);
+  GfxCheckMultisampleQualityLevels(g_device, GFX_FORMAT_R8G8B8A8_UNORM, 1, &quality);
+  EXPECT_EQ(quality, 1u);
+  GfxCheckMultisampleQualityLevels(g_device, GFX_FORMAT_R8G8B8A8_UNORM, most, &quality);
+  EXPECT_EQ(quality, 1u);
+  GfxCheckMultisampleQualityLevels(g_device, GFX_FORMAT_R8G8B8A8_UNORM, most + 1, &quality);
+  EXPECT_EQ(quality, 0u);
+  GfxCheckMultisampleQualityLevels(g_device, GFX_FORMAT_BC1_UNORM, 1, &quality);
+  EXPECT_EQ(quality, 1u) << "one sample of any format";
+  EXPECT_EQ(GfxCheckMultisampleQualityLevels(g_device, GFX_FORMAT_UNKNOWN, 1, &quality), GFX_E_INVALIDARG);
+  GfxTexture2DDesc ms;
+  ms.width = ms.height = 4;
+  ms.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  ms.bindFlags = GFX_BIND_RENDER_TARGET;
+  ms.sampleDesc.count = most + 1;
+  GfxTexture2D t;
+  EXPECT_EQ(GfxCreateTexture2D(g_device, ms, nullptr, &t), GFX_E_INVALIDARG);
+
+  // Buffers: none empty, constant buffers in whole 16-byte rows, immutable ones with data.
+  auto buffer = [](uint32_t bytes, uint32_t bind, GfxUsage usage) {
+    GfxBufferDesc d;
+    d.byteWidth = bytes;
+    d.bindFlags = bind;
+    d.usage = usage;
+    GfxBuffer b;
+    const GfxResult r = GfxCreateBuffer(g_device, d, nullptr, &b);
+    GfxRelease(b);
+    return r;
+  };
+  EXPECT_EQ(buffer(0, GFX_BIND_VERTEX_BUFFER, GFX_USAGE_DEFAULT), GFX_E_INVALIDARG);
+  EXPECT_EQ(buffer(1, GFX_BIND_VERTEX_BUFFER, GFX_USAGE_DEFAULT), GFX_OK);
+  EXPECT_EQ(buffer(20, GFX_BIND_CONSTANT_BUFFER, GFX_USAGE_DEFAULT), GFX_E_INVALIDARG);
+  EXPECT_EQ(buffer(32, GFX_BIND_CONSTANT_BUFFER, GFX_USAGE_DEFAULT), GFX_OK);
+  EXPECT_EQ(buffer(32, GFX_BIND_VERTEX_BUFFER, GFX_USAGE_IMMUTABLE), GFX_E_INVALIDARG);
+
+  // Views of a 4 x 4 texture of three levels: the last level is a view, the next is not.
+  GfxTexture2DDesc d;
+  d.width = d.height = 4;
+  d.mipLevels = 3;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &t), GFX_OK);
+  GfxViewDesc vd;
+  vd.mipSlice = 2;
+  GfxRenderTargetView rt;
+  EXPECT_EQ(GfxCreateRenderTargetView(g_device, t, &vd, &rt), GFX_OK);
+  GfxRelease(rt);
+  vd.mipSlice = 3;
+  EXPECT_EQ(GfxCreateRenderTargetView(g_device, t, &vd, &rt), GFX_E_INVALIDARG);
+  GfxShaderResourceView sr;
+  vd = GfxViewDesc{};
+  vd.mostDetailedMip = 2;
+  EXPECT_EQ(GfxCreateShaderResourceView(g_device, t, &vd, &sr), GFX_OK);
+  GfxRelease(sr);
+  vd.mostDetailedMip = 3;
+  EXPECT_EQ(GfxCreateShaderResourceView(g_device, t, &vd, &sr), GFX_E_INVALIDARG);
+  vd.mostDetailedMip = 0;
+  vd.mipLevels = 0;
+  EXPECT_EQ(GfxCreateShaderResourceView(g_device, t, &vd, &sr), GFX_E_INVALIDARG) << "no level at all";
+  GfxDepthStencilView ds;
+  EXPECT_EQ(GfxCreateDepthStencilView(g_device, t, nullptr, &ds), GFX_E_INVALIDARG) << "not a depth texture";
+  GfxRelease(t);
+
+  GfxBufferDesc ud;
+  ud.byteWidth = 16;
+  ud.bindFlags = GFX_BIND_UNORDERED_ACCESS;
+  GfxBuffer raw;
+  ASSERT_EQ(GfxCreateBuffer(g_device, ud, nullptr, &raw), GFX_OK);
+  GfxUnorderedAccessView uav;
+  GfxUavDesc words{1, 3};  // words 1 to 3 of 4
+  EXPECT_EQ(GfxCreateUnorderedAccessView(g_device, raw, &words, &uav), GFX_OK);
+  GfxRelease(uav);
+  words = GfxUavDesc{1, 4};  // one word past the end
+  EXPECT_EQ(GfxCreateUnorderedAccessView(g_device, raw, &words, &uav), GFX_E_INVALIDARG);
+  GfxRelease(raw);
+
+  // Input layouts: colours 0 and 1, texture coordinates 0 to 3, slot 0 only.
+  auto layout = [&](const char* semantic, uint32_t index, uint32_t slot) {
+    GfxInputElementDesc e{semantic, index, GFX_FORMAT_R32G32_FLOAT, slot, 0, GFX_INPUT_PER_VERTEX, 0};
+    GfxInputLayout l;
+    const GfxResult r = GfxCreateInputLayout(g_device, &e, 1, vs, &l);
+    GfxRelease(l);
+    return r;
+  };
+  EXPECT_EQ(layout("COLOR", 1, 0), GFX_OK);
+  EXPECT_EQ(layout("COLOR", 2, 0), GFX_E_INVALIDARG);
+  EXPECT_EQ(layout("TEXCOORD", 3, 0), GFX_OK);
+  EXPECT_EQ(layout("TEXCOORD", 4, 0), GFX_E_INVALIDARG);
+  EXPECT_EQ(layout("NORMAL", 0, 1), GFX_E_INVALIDARG);
+  EXPECT_EQ(layout("BINORMAL", 0, 0), GFX_E_INVALIDARG);
+}
+
+// Staging buffers: boxed updates and copies land at their bytes and never reach past the end.
+TEST_F(GfxPixels, BufferUpdatesAndCopiesStayInsideTheirBuffers) {
+  GfxBufferDesc d;
+  d.byteWidth = 16;
+  d.usage = GFX_USAGE_STAGING;
+  d.cpuAccessFlags = GFX_CPU_ACCESS_READ | GFX_CPU_ACCESS_WRITE;
+  uint8_t start[16];
+  for (int i = 0; i < 16; ++i) start[i] = uint8_t(i);
+  GfxSubresourceData init{start, 0, 0};
+  GfxBuffer a, b;
+  ASSERT_EQ(GfxCreateBuffer(g_device, d, &init, &a), GFX_OK);
+  ASSERT_EQ(GfxCreateBuffer(g_device, d, nullptr, &b), GFX_OK);
+  auto bytes = [](GfxBuffer buffer) {
+    GfxMappedSubresource m;
+    EXPECT_EQ(GfxMapResource(g_context, buffer, 0, GFX_MAP_READ, &m), GFX_OK);
+    std::vector<uint8_t> out(static_cast<const uint8_t*>(m.data), static_cast<const uint8_t*>(m.data) + 16);
+    GfxUnmap(g_context, buffer, 0);
+    return out;
+  };
+  const uint8_t ones[16] = {0xA1, 0xA1, 0xA1, 0xA1, 0xA1, 0xA1, 0xA1, 0xA1,
+                            0xA1, 0xA1, 0xA1, 0xA1, 0xA1, 0xA1, 0xA1, 0xA1};
+  GfxBox last4{12, 0, 0, 16, 1, 1};  // bytes 12..15: up to the end exactly
+  GfxUpdateSubresource(g_context, a, 0, &last4, ones, 0, 0);
+  GfxBox pastEnd{13, 0, 0, 17, 1, 1};
+  GfxUpdateSubresource(g_context, a, 0, &pastEnd, ones, 0, 0);
+  GfxBox empty{5, 0, 0, 5, 1, 1};
+  GfxUpdateSubresource(g_context, a, 0, &empty, ones, 0, 0);
+  std::vector<uint8_t> got = bytes(a);
+  EXPECT_EQ(got[11], 11);
+  EXPECT_EQ(got[12], 0xA1);
+  EXPECT_EQ(got[15], 0xA1);
+  EXPECT_EQ(got[5], 5);
+
+  // Bytes 0..7 of a copied to 8..15 of b (ending at its end), then one place too far.
+  GfxBox first8{0, 0, 0, 8, 1, 1};
+  GfxCopySubresourceRegion(g_context, b, 0, 8, 0, 0, a, 0, &first8);
+  GfxCopySubresourceRegion(g_context, b, 0, 9, 0, 0, a, 0, &first8);
+  GfxBox beyond{9, 0, 0, 17, 1, 1};
+  GfxCopySubresourceRegion(g_context, b, 0, 0, 0, 0, a, 0, &beyond);
+  got = bytes(b);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(got[i], 0) << i;
+  for (int i = 8; i < 16; ++i) EXPECT_EQ(got[i], i - 8) << i;
+  // The whole of a into b.
+  GfxCopyResource(g_context, b, a);
+  got = bytes(b);
+  EXPECT_EQ(got[0], 0);
+  EXPECT_EQ(got[11], 11);
+  EXPECT_EQ(got[12], 0xA1);
+  GfxRelease(a), GfxRelease(b);
+}
+
+// The sampler a draw binds carries its description into GL: filter, wrap modes, the
+// level-of-detail range held within +-1000, and anisotropy held within the device's most.
+TEST_F(GfxPixels, SamplersCarryTheirDescriptionIntoGl) {
+  using GetInteger = void (*)(unsigned, int*);
+  using GetFloat = void (*)(unsigned, float*);
+  using SamplerInteger = void (*)(unsigned, unsigned, int*);
+  using SamplerFloat = void (*)(unsigned, unsigned, float*);
+  using ActiveTexture = void (*)(unsigned);
+  const auto getIntegerv = reinterpret_cast<GetInteger>(GfxGetProcAddress("glGetIntegerv"));
+  const auto getFloatv = reinterpret_cast<GetFloat>(GfxGetProcAddress("glGetFloatv"));
+  const auto samplerInteger = reinterpret_cast<SamplerInteger>(GfxGetProcAddress("glGetSamplerParameteriv"));
+  const auto samplerFloat = reinterpret_cast<SamplerFloat>(GfxGetProcAddress("glGetSamplerParameterfv"));
+  const auto activeTexture = reinterpret_cast<ActiveTexture>(GfxGetProcAddress("glActiveTexture"));
+  ASSERT_TRUE(getIntegerv && getFloatv && samplerInteger && samplerFloat && activeTexture);
+  // GL's numbers, from its headers.
+  constexpr unsigned ACTIVE_TEXTURE = 0x84E0, TEXTURE0 = 0x84C0, SAMPLER_BINDING = 0x8919;
+  constexpr unsigned MAX_ANISOTROPY = 0x84FF, ANISOTROPY = 0x84FE;
+  constexpr unsigned WRAP_S = 0x2802, WRAP_T = 0x2803, WRAP_R = 0x8072, MIN_FILTER = 0x2801, MAG_FILTER = 0x2800;
+  constexpr unsigned MIN_LOD = 0x813A, MAX_LOD = 0x813B, LOD_BIAS = 0x8501;
+  constexpr int REPEAT = 0x2901, MIRRORED_REPEAT = 0x8370, CLAMP_TO_BORDER = 0x812D, CLAMP_TO_EDGE = 0x812F;
+  constexpr int LINEAR = 0x2601, NEAREST = 0x2600, LINEAR_MIPMAP_LINEAR = 0x2703, NEAREST_MIPMAP_NEAREST = 0x2700;
+  float most = 1.0f;
+  getFloatv(MAX_ANISOTROPY, &most);
+
+  // Binds the sampler at slot 0 through a draw and gives GL's name of what unit 0 holds.
+  auto bound = [&](GfxSamplerState sampler) {
+    GfxPSSetSamplers(g_context, 0, 1, &sampler);
+    Draw(Quad(0.5f, 0xFFFFFFFF));
+    int unit = 0, name = 0;
+    getIntegerv(ACTIVE_TEXTURE, &unit);
+    activeTexture(TEXTURE0);
+    getIntegerv(SAMPLER_BINDING, &name);
+    activeTexture(unsigned(unit));
+    return unsigned(name);
+  };
+  auto integer = [&](unsigned name, unsigned what) {
+    int v = 0;
+    samplerInteger(name, what, &v);
+    return v;
+  };
+  auto real = [&](unsigned name, unsigned what) {
+    float v = 0;
+    samplerFloat(name, what, &v);
+    return v;
+  };
+
+  GfxSamplerDesc sd;
+  sd.filter = GFX_FILTER_ANISOTROPIC;
+  sd.maxAnisotropy = 2;
+  sd.addressU = GFX_ADDRESS_WRAP;
+  sd.addressV = GFX_ADDRESS_MIRROR;
+  sd.addressW = GFX_ADDRESS_BORDER;
+  sd.mipLodBias = 0.5f;
+  GfxSamplerState twice;
+  ASSERT_EQ(GfxCreateSamplerState(g_device, sd, &twice), GFX_OK);
+  unsigned name = bound(twice);
+  ASSERT_NE(name, 0u);
+  EXPECT_EQ(integer(name, WRAP_S), REPEAT);
+  EXPECT_EQ(integer(name, WRAP_T), MIRRORED_REPEAT);
+  EXPECT_EQ(integer(name, WRAP_R), CLAMP_TO_BORDER);
+  EXPECT_EQ(integer(name, MIN_FILTER), LINEAR_MIPMAP_LINEAR);
+  EXPECT_EQ(integer(name, MAG_FILTER), LINEAR);
+  EXPECT_FLOAT_EQ(real(name, LOD_BIAS), 0.5f);
+  EXPECT_FLOAT_EQ(real(name, MIN_LOD), -1000.0f) << "the description's -3.4e38 held at -1000";
+  EXPECT_FLOAT_EQ(real(name, MAX_LOD), 1000.0f);
+  EXPECT_FLOAT_EQ(real(name, ANISOTROPY), std::min(2.0f, most));
+
+  sd.maxAnisotropy = 1000;  // beyond any device
+  sd.filter = GFX_FILTER_ANISOTROPIC;
+  sd.minLod = 2.0f;
+  sd.maxLod = 5.0f;
+  GfxSamplerState steep;
+  ASSERT_EQ(GfxCreateSamplerState(g_device, sd, &steep), GFX_OK);
+  name = bound(steep);
+  EXPECT_FLOAT_EQ(real(name, ANISOTROPY), most);
+  EXPECT_FLOAT_EQ(real(name, MIN_LOD), 2.0f);
+  EXPECT_FLOAT_EQ(real(name, MAX_LOD), 5.0f);
+
+  GfxSamplerDesc point;
+  point.filter = GFX_FILTER_MIN_MAG_MIP_POINT;
+  GfxSamplerState nearest;
+  ASSERT_EQ(GfxCreateSamplerState(g_device, point, &nearest), GFX_OK);
+  name = bound(nearest);
+  EXPECT_EQ(integer(name, MIN_FILTER), NEAREST_MIPMAP_NEAREST);
+  EXPECT_EQ(integer(name, MAG_FILTER), NEAREST);
+  EXPECT_EQ(integer(name, WRAP_S), CLAMP_TO_EDGE);
+  GfxPSSetSamplers(g_context, 0, 1, nullptr);
+  GfxRelease(twice), GfxRelease(steep), GfxRelease(nearest);
+}
+
 TEST_F(GfxPixels, MultisampledTargetResolvesIntoAPlainTexture) {
   if (GfxMaxSampleCount(g_device) < 4) GTEST_SKIP();
   uint32_t quality = 0;
@@ -361,6 +801,58 @@ TEST(GfxSwapChainTest, HeadlessBackBufferPresentsAndReportsInjectedFaults) {
   EXPECT_EQ(full, 1);
   GfxSwapChainSetFullscreenState(chain, 0, GfxOutput{});
   GfxRelease(chain);
+  GfxSetHeadlessClientSize(800, 600);
+  EXPECT_EQ(GfxLiveObjectCount(), 0);
+}
+
+TEST(GfxSwapChainTest, ChainsAreCheckedCountedAndSizedAsAsked) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  GfxSetHeadlessClientSize(64, 48);
+  GfxSwapChainDesc sd;
+  GfxSwapChain a, b, c;
+  sd.bufferDesc.format = GFX_FORMAT_R8_UNORM;  // not a format a window shows
+  EXPECT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &a), GFX_E_INVALIDARG);
+  sd.bufferDesc.format = GFX_FORMAT_R10G10B10A2_UNORM;
+  sd.sampleDesc.count = 2;  // multisampling belongs to render textures
+  EXPECT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &a), GFX_E_INVALIDARG);
+  sd.sampleDesc.count = 1;
+  sd.bufferDesc.width = 40;  // the height from the client area
+  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &a), GFX_OK);
+  GfxTexture2D buffer;
+  ASSERT_EQ(GfxSwapChainGetBuffer(a, 0, &buffer), GFX_OK);
+  GfxTexture2DDesc d;
+  GfxGetDesc(buffer, &d);
+  EXPECT_EQ(d.width, 40u);
+  EXPECT_EQ(d.height, 48u);
+  EXPECT_EQ(d.format, GFX_FORMAT_R10G10B10A2_UNORM);
+  GfxRelease(buffer);
+  EXPECT_EQ(GfxSwapChainGetBuffer(a, 1, &buffer), GFX_ERROR_INVALID_CALL) << "one buffer only";
+  // The width from the client area, the height as asked.
+  ASSERT_EQ(GfxSwapChainResizeBuffers(a, 1, 0, 20, GFX_FORMAT_UNKNOWN, 0), GFX_OK);
+  ASSERT_EQ(GfxSwapChainGetBuffer(a, 0, &buffer), GFX_OK);
+  GfxGetDesc(buffer, &d);
+  EXPECT_EQ(d.width, 64u);
+  EXPECT_EQ(d.height, 20u);
+  EXPECT_EQ(d.format, GFX_FORMAT_R10G10B10A2_UNORM) << "an unknown format keeps the old one";
+  GfxRelease(buffer);
+  ASSERT_EQ(GfxSwapChainResizeBuffers(a, 1, 0, 0, GFX_FORMAT_B8G8R8A8_UNORM, 0), GFX_OK);
+  ASSERT_EQ(GfxSwapChainGetBuffer(a, 0, &buffer), GFX_OK);
+  GfxGetDesc(buffer, &d);
+  EXPECT_EQ(d.format, GFX_FORMAT_B8G8R8A8_UNORM);
+  EXPECT_EQ(d.height, 48u);
+  GfxRelease(buffer);
+  // Two chains at once, not three.
+  sd.bufferDesc.width = 0;
+  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &b), GFX_OK);
+  EXPECT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &c), GFX_E_OUTOFMEMORY);
+  GfxSwapChainDesc got;
+  ASSERT_EQ(GfxSwapChainGetDesc(b, &got), GFX_OK);
+  EXPECT_EQ(got.bufferDesc.width, 64u);
+  EXPECT_EQ(got.bufferDesc.height, 48u);
+  EXPECT_EQ(got.windowed, 1);
+  GfxRelease(b);
+  GfxRelease(a);
+  EXPECT_EQ(GfxSwapChainGetDesc(a, &got), GFX_ERROR_INVALID_CALL);
   GfxSetHeadlessClientSize(800, 600);
   EXPECT_EQ(GfxLiveObjectCount(), 0);
 }
@@ -558,6 +1050,16 @@ TEST(GfxDisplays, FakeDisplaysAreListedAndCountedLikeTheRealOnes) {
   EXPECT_EQ(w, 1920);
   GfxRelease(factory);
   GfxUseFakeDisplays(nullptr);
+}
+
+TEST(GfxDisplays, AnOutputThatIsNotThereDescribesNothing) {
+  GfxOutputDesc desc;
+  std::memset(&desc, 0x5A, sizeof desc);
+  EXPECT_EQ(GfxGetOutputDesc(GfxOutput{}, &desc), GFX_ERROR_INVALID_CALL);
+  EXPECT_EQ(desc.deviceName[0], 0);
+  EXPECT_EQ(desc.left, 0);
+  EXPECT_EQ(desc.right, 0);
+  EXPECT_EQ(desc.attachedToDesktop, 0);
 }
 
 TEST(GfxFormats, TableRowsFollowTheirEnumerators) {

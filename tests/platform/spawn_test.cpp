@@ -6,6 +6,8 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 
 #include "platform/clock.h"
 #include "platform/spawn.h"
@@ -59,4 +61,62 @@ TEST(WatchedChild, MissingProgramsAndAKillAtTheLimit) {
   ChildKill(child);
   EXPECT_EQ(child.pid, 0);
   EXPECT_EQ(child.exitCode, 128 + SIGKILL);
+}
+
+TEST(WatchedChild, OutputIsCutAtItsLimit) {
+  std::filesystem::create_directories("child");
+  // 70000 bytes printed; 65536 kept.
+  WriteScript("child/loud.sh", "#!/bin/sh\nhead -c 70000 /dev/zero | tr '\\0' a\n");
+  ChildProcess child;
+  const char* argv[] = {"loud", nullptr};
+  ASSERT_EQ(ChildStart(child, "child/loud.sh", argv, nullptr), 0);
+  WaitForEnd(child);
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(child.output.size(), size_t(65536));
+  EXPECT_EQ(child.output.find_first_not_of('a'), std::string::npos);
+}
+
+TEST(StartedPrograms, ArgumentsSplitAtBlanksAndQuotesAndSuccessIsZero) {
+  std::filesystem::create_directories("child");
+  std::filesystem::remove("child/args.txt");
+  WriteScript("child/args.sh", "#!/bin/sh\nfor a in \"$@\"; do echo \"[$a]\"; done > child/args.txt\n");
+  EXPECT_EQ(SpawnProgram("child/args.sh", "  one \"two three\"\tfour ", 1), 0);
+  std::ifstream in("child/args.txt");
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "[one]\n[two three]\n[four]\n") << "waited for: the file is complete";
+  EXPECT_EQ(SpawnProgram("child/no_such_program", "", 1), ENOENT);
+  EXPECT_EQ(SpawnProgram("", "", 1), ENOENT);
+
+  // Switched off, nothing starts.
+  SpawnSetAllowed(0);
+  EXPECT_EQ(SpawnProgram("child/args.sh", "x", 1), EPERM);
+  ChildProcess child;
+  const char* argv[] = {"args", nullptr};
+  EXPECT_EQ(ChildStart(child, "child/args.sh", argv, nullptr), EPERM);
+  EXPECT_EQ(child.pid, 0);
+  SpawnSetAllowed(1);
+}
+
+TEST(WatchedChild, APollNeverWaitsForTheChildsNextOutput) {
+  // The child prints, then waits for a file that the test makes only after its polls: a
+  // poll that waited for more output would never come back.
+  std::filesystem::create_directories("child");
+  std::filesystem::remove("child/go");
+  WriteScript("child/waits.sh", "#!/bin/sh\necho started\nwhile [ ! -e child/go ]; do sleep 0.01; done\necho done\n");
+  // A few files open first, as in the program, so the pipe does not get the lowest numbers.
+  std::ifstream open1("child/waits.sh"), open2("child/waits.sh"), open3("child/waits.sh");
+  ChildProcess child;
+  const char* argv[] = {"waits", nullptr};
+  ASSERT_EQ(ChildStart(child, "child/waits.sh", argv, nullptr), 0);
+  const uint32_t start = ClockNowMs();
+  while (child.output.empty() && ClockNowMs() - start < 5000) {
+    ASSERT_EQ(ChildPoll(child), 0);
+    ClockSleepMs(1);
+  }
+  EXPECT_EQ(child.output, "started\n");
+  EXPECT_EQ(ChildPoll(child), 0) << "still running";
+  std::ofstream("child/go") << "go";
+  WaitForEnd(child);
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(child.output, "started\ndone\n");
 }

@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -214,6 +215,88 @@ TEST_F(TranslationTest, MouseMessagesCarryTheButtonsAndModifiersOfTheirMoment) {
   EXPECT_EQ(after[1].wParam, 0u);
 }
 
+TEST(Utf8, TheEdgesOfEachLengthAndOfTheValidRange) {
+  const struct {
+    const char* bytes;
+    int length;
+    uint32_t codePoint;
+  } cases[] = {
+      {"\x7F", 1, 0x7F},
+      {"\xC1\xBF", 1, 0xFFFD},  // 0xC0 and 0xC1 only ever lead over-long pairs
+      {"\xC2\x80", 2, 0x80},
+      {"\xDF\xBF", 2, 0x7FF},
+      {"\xE0\x9F\xBF", 3, 0xFFFD},  // 0x7FF in three bytes: over-long
+      {"\xE0\xA0\x80", 3, 0x800},
+      {"\xED\x9F\xBF", 3, 0xD7FF},
+      {"\xED\xBF\xBF", 3, 0xFFFD},  // the last surrogate
+      {"\xEE\x80\x80", 3, 0xE000},
+      {"\xEF\xBF\xBF", 3, 0xFFFF},
+      {"\xF0\x8F\xBF\xBF", 4, 0xFFFD},  // 0xFFFF in four bytes: over-long
+      {"\xF0\x90\x80\x80", 4, 0x10000},
+      {"\xF4\x8F\xBF\xBF", 4, 0x10FFFF},
+      {"\xF4\x90\x80\x80", 4, 0xFFFD},  // past the last code point
+      {"\xF5\x80\x80\x80", 1, 0xFFFD},  // 0xF5 to 0xFF lead nothing
+      {"\xFF\x80\x80", 1, 0xFFFD},
+      {"\xE2\x82" "A", 1, 0xFFFD},  // cut short in its third byte
+      {"\xF0\x9F\x98" "A", 1, 0xFFFD},  // and in its fourth
+  };
+  for (const auto& c : cases) {
+    uint32_t got = 0;
+    EXPECT_EQ(DecodeUtf8(c.bytes, got), c.length) << std::hex << uint32_t(uint8_t(c.bytes[0]));
+    EXPECT_EQ(got, c.codePoint) << std::hex << uint32_t(uint8_t(c.bytes[0])) << " " << uint32_t(uint8_t(c.bytes[1]));
+  }
+}
+
+TEST_F(TranslationTest, WheelStepsAreNotchesOfAHundredAndTwentyHeldInSixteenBits) {
+  auto wheel = [](int y, float preciseY) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.y = y;
+    e.wheel.preciseY = preciseY;
+    e.wheel.mouseX = 3;
+    e.wheel.mouseY = 4;
+    TranslateSdlEvent(e);
+  };
+  wheel(2, 2.0f);
+  wheel(-1, -1.0f);
+  wheel(0, 0.25f);   // a fraction of a step on a touchpad: one step its way
+  wheel(0, -0.25f);
+  wheel(0, 0.0f);    // nothing: no message
+  wheel(300, 300.0f);   // 36000 does not fit: held at 32767
+  wheel(-300, -300.0f);  // and -36000 at -32768
+  Key(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, true);
+  wheel(1, 1.0f);
+  std::vector<WindowMessage> m = Drain();
+  m.erase(std::remove_if(m.begin(), m.end(), [](const WindowMessage& w) { return w.id != MSG_MOUSEWHEEL; }), m.end());
+  const int16_t deltas[] = {240, -120, 120, -120, 32767, -32768, 120};
+  ASSERT_EQ(m.size(), 7u);
+  for (size_t i = 0; i < 7; ++i) {
+    EXPECT_EQ(static_cast<int16_t>(m[i].wParam >> 16), deltas[i]) << i;
+    EXPECT_EQ(PointParamX(m[i].lParam), 3) << i;
+    EXPECT_EQ(PointParamY(m[i].lParam), 4) << i;
+  }
+  EXPECT_EQ(m[0].wParam & 0xFFFF, 0u);
+  EXPECT_EQ(m[6].wParam & 0xFFFF, uint64_t(MOUSE_SHIFT_DOWN)) << "the keys held ride in the low word";
+}
+
+TEST_F(TranslationTest, ASizeBelowNothingIsReportedAsNothing) {
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+  e.window.data1 = -5;
+  e.window.data2 = 7;
+  TranslateSdlEvent(e);
+  e.window.data1 = 9;
+  e.window.data2 = -1;
+  TranslateSdlEvent(e);
+  const std::vector<WindowMessage> m = Drain();
+  ASSERT_EQ(m.size(), 2u);
+  EXPECT_EQ(m[0].wParam, 0u);
+  EXPECT_EQ(m[0].lParam, 7);
+  EXPECT_EQ(m[1].wParam, 9u);
+  EXPECT_EQ(m[1].lParam, 0);
+}
+
 TEST_F(TranslationTest, WindowEventsBecomeWindowMessages) {
   const Uint8 events[] = {SDL_WINDOWEVENT_CLOSE, SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_SIZE_CHANGED,
                           SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_LEAVE, SDL_WINDOWEVENT_EXPOSED};
@@ -244,6 +327,26 @@ TEST_F(TranslationTest, WindowEventsBecomeWindowMessages) {
 }
 
 }  // namespace
+
+TEST_F(TranslationTest, ACompositionIsReadInWholeCharactersAndClosingTheImeDropsIt) {
+  PlatformResetIme();
+  PlatformNoteComposition("\xE6\x97\xA5\xE6\x9C\xAC", -2);  // two characters of three bytes
+  char text[16];
+  int cursor = 9;
+  EXPECT_EQ(PlatformImeComposition(text, 7, &cursor), 6) << "six bytes and the zero fit exactly";
+  EXPECT_EQ(cursor, 0) << "a cursor before the start is at the start";
+  EXPECT_EQ(PlatformImeComposition(text, 6, &cursor), 3);
+  EXPECT_EQ(PlatformImeComposition(text, 4, &cursor), 3);
+  EXPECT_EQ(PlatformImeComposition(text, 3, &cursor), 0);
+  EXPECT_STREQ(text, "");
+  EXPECT_EQ(PlatformImeComposition(text, 0, &cursor), 0);
+  PlatformNoteComposition("ab", 1);
+  PlatformSetImeOpen(0);
+  PlatformSetImeOpen(1);
+  EXPECT_EQ(PlatformImeComposition(text, sizeof text, &cursor), 0) << "closed, what was composed is gone";
+  EXPECT_EQ(cursor, 0);
+  PlatformResetIme();
+}
 
 TEST_F(TranslationTest, TheImesCompositionIsKeptAndAnnounced) {
   PlatformResetIme();

@@ -68,6 +68,25 @@ TEST(Bc1Blocks, TwoRepresentableColoursComeBackExactly) {
   EXPECT_EQ(MaxColourError(block, back), 0);
 }
 
+TEST(Bc1Blocks, TwoColoursWithoutRedThatRunOppositeWaysComeBackExactly) {
+  // Blue and green in a checkerboard: red never changes, and green falls where blue rises.
+  // Both are 5:6:5 colours, so either form holds them exactly.
+  uint8_t block[64], bc[16], back[64];
+  for (int i = 0; i < 16; ++i) {
+    const bool blue = ((i & 3) + (i >> 2)) % 2 == 0;
+    block[4 * i] = 0;
+    block[4 * i + 1] = blue ? 0 : 255;
+    block[4 * i + 2] = blue ? 255 : 0;
+    block[4 * i + 3] = 255;
+  }
+  EncodeBc1Block(block, 0.5f, bc);
+  DecodeBc1Block(bc, back);
+  EXPECT_EQ(MaxColourError(block, back), 0);
+  EncodeBc2Block(block, bc);
+  DecodeBc2Block(bc, back);
+  EXPECT_EQ(MaxColourError(block, back), 0);
+}
+
 TEST(Bc1Blocks, ThePaletteOfAnEndPairIsExact) {
   // Ends (31, 32, 1) and (1, 0, 31) in 5:6:5 expand to (255, 130, 8) and (8, 0, 255); texel i
   // takes index i % 4.  Thirds and halves are rounded to nearest.
@@ -117,7 +136,9 @@ TEST(Bc1Blocks, AllTransparentBlock) {
 // only when the ends are equal.
 TEST(Bc1Blocks, OpaqueBlocksDecodeOpaqueWhateverTheReader) {
   const std::vector<uint8_t> px = testpics::MakePhotoLike(64, 64, 11);
-  uint8_t block[64], bc[8];
+  // What lies past a block's 64 bytes is not the block's: here four bytes of transparent black.
+  uint8_t storage[68] = {}, bc[8];
+  uint8_t* block = storage;
   for (uint32_t by = 0; by < 16; ++by)
     for (uint32_t bx = 0; bx < 16; ++bx) {
       for (int y = 0; y < 4; ++y) std::memcpy(block + 16 * y, &px[((by * 4 + y) * 64 + bx * 4) * 4], 16);
@@ -217,4 +238,72 @@ TEST(CompressPictures, RefusesWhatItCannotDo) {
             TEX_E_INVALIDARG);
   EXPECT_EQ(Compress(nullptr, 1, Meta(8, 8, 1, FORMAT_R8G8B8A8_UNORM), FORMAT_BC1_UNORM, 0, 0.5f, &out),
             TEX_E_INVALIDARG);
+}
+
+TEST(Bc2Blocks, AlphaRoundsToTheNearestOfSixteenSteps) {
+  // (a x 15 + 127) / 255, read back x 17: the halfway points lie between 8 and 9, 25 and 26,
+  // 127 and 128, 246 and 247.
+  const uint8_t alphas[16] = {0, 8, 9, 25, 26, 127, 128, 246, 247, 255, 17, 34, 51, 68, 85, 102};
+  const uint8_t wanted[16] = {0, 0, 17, 17, 34, 119, 136, 238, 255, 255, 17, 34, 51, 68, 85, 102};
+  uint8_t block[64], bc[16], back[64];
+  Fill(block, 80, 80, 80, 0);
+  for (int i = 0; i < 16; ++i) block[4 * i + 3] = alphas[i];
+  EncodeBc2Block(block, bc);
+  EXPECT_EQ(bc[0], 0x00);  // texels 0 and 1: steps 0 and 0
+  EXPECT_EQ(bc[1], 0x11);  // texels 2 and 3: steps 1 and 1
+  DecodeBc2Block(bc, back);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(back[4 * i + 3], wanted[i]) << i;
+}
+
+TEST(CompressPictures, PartialBlocksRepeatTheirEdgeTexelsOnly) {
+  // 5 x 5: a blue and green checkerboard in the first 4 x 4 texels, grey (132, 130, 132) in
+  // the last column and row.  The partial blocks hold that grey alone, so it comes back
+  // exactly (it is a 5:6:5 colour), whatever the rows and columns past the picture hold.
+  std::vector<uint8_t> px(5 * 5 * 4, 255);
+  for (uint32_t y = 0; y < 5; ++y)
+    for (uint32_t x = 0; x < 5; ++x) {
+      uint8_t* p = &px[(y * 5 + x) * 4];
+      const bool grey = x == 4 || y == 4;
+      const bool blue = (x + y) % 2 == 0;
+      p[0] = grey ? 132 : 0;
+      p[1] = grey ? 130 : blue ? 0 : 255;
+      p[2] = grey ? 132 : blue ? 255 : 0;
+    }
+  for (uint32_t format : {uint32_t(FORMAT_BC1_UNORM), uint32_t(FORMAT_BC2_UNORM)}) {
+    ScratchImage bc, back;
+    const Image im = ImageOver(px, 5, 5);
+    ASSERT_EQ(Compress(&im, 1, Meta(5, 5, 1, FORMAT_R8G8B8A8_UNORM), format, 0, 0.5f, &bc), TEX_OK);
+    EXPECT_EQ(bc.images[0].rowPitch, format == FORMAT_BC1_UNORM ? 16u : 32u);  // two blocks a row
+    ASSERT_EQ(Decompress(bc.images[0], &back), TEX_OK);
+    ASSERT_EQ(back.images[0].width, 5u);
+    ASSERT_EQ(back.images[0].height, 5u);
+    for (uint32_t y = 0; y < 5; ++y)
+      for (uint32_t x = 0; x < 5; ++x) {
+        const uint8_t* p = back.images[0].pixels + y * back.images[0].rowPitch + x * 4;
+        const uint8_t* q = &px[(y * 5 + x) * 4];
+        EXPECT_TRUE(p[0] == q[0] && p[1] == q[1] && p[2] == q[2] && p[3] == 255)
+            << format << " texel " << x << "," << y << ": " << int(p[0]) << " " << int(p[1]) << " " << int(p[2]);
+      }
+  }
+}
+
+TEST(Bc1Blocks, OpaqueTexelsBesideATransparentOneNeverTakeTheTransparentIndex) {
+  // Blocks of scattered colours, texel 0 transparent: the three-point form's fourth entry is
+  // transparent black, and an opaque texel, however near black, must not come back as it.
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return uint8_t(seed >> 24);
+  };
+  uint8_t block[64], bc[8], back[64];
+  for (int b = 0; b < 200; ++b) {
+    for (int i = 0; i < 64; ++i) block[i] = next();
+    for (int i = 0; i < 16; ++i) block[4 * i + 3] = 255;
+    block[3] = 0;
+    for (int i = 1; i < 4; ++i) block[4 * i] = block[4 * i + 1] = block[4 * i + 2] = uint8_t(i * 6);  // near black
+    EncodeBc1Block(block, 0.5f, bc);
+    DecodeBc1Block(bc, back);
+    EXPECT_EQ(back[3], 0) << b;
+    for (int i = 1; i < 16; ++i) EXPECT_EQ(back[4 * i + 3], 255) << "block " << b << " texel " << i;
+  }
 }

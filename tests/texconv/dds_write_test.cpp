@@ -135,3 +135,73 @@ TEST(DdsFile, IndependentReaderSeesThePictureWithinBc1Error) {
   ASSERT_FALSE(seen2.empty());
   EXPECT_LT(testpics::MeanAbsError(cutout.data(), seen2.data(), side, side, true), 3.0);
 }
+
+TEST(DdsFile, GreyWideAndFloatFormatsAndPaddedRowsArePackedLevelByLevel) {
+  // A 4 x 1 grey chain (4x1, 2x1, 1x1) whose rows carry padding: only the texels are written.
+  uint8_t level0[8] = {1, 2, 3, 4, 0xEE, 0xEE, 0xEE, 0xEE}, level1[4] = {5, 6, 0xEE, 0xEE}, level2[4] = {7, 0xEE};
+  Image levels[3];
+  uint8_t* pixels[3] = {level0, level1, level2};
+  for (int m = 0; m < 3; ++m) {
+    levels[m].width = 4u >> m;
+    levels[m].height = 1;
+    levels[m].format = FORMAT_R8_UNORM;
+    levels[m].rowPitch = m == 0 ? 8 : 4;
+    levels[m].slicePitch = levels[m].rowPitch;
+    levels[m].pixels = pixels[m];
+  }
+  TexMetadata md = OneLevelOf(levels[0]);
+  md.mipLevels = 3;
+  Blob blob;
+  ASSERT_EQ(SaveToDDSMemory(levels, 3, md, 0, &blob), TEX_OK);
+  EXPECT_EQ(U32(blob, 8), 0x1u | 0x2 | 0x4 | 0x8 | 0x1000 | 0x20000);  // pitch and mip count
+  EXPECT_EQ(U32(blob, 12), 1u);
+  EXPECT_EQ(U32(blob, 16), 4u);
+  EXPECT_EQ(U32(blob, 20), 4u);  // the top row's bytes, not its padded pitch
+  EXPECT_EQ(U32(blob, 28), 3u);
+  EXPECT_EQ(U32(blob, 80), 0x20000u);  // luminance
+  EXPECT_EQ(U32(blob, 88), 8u);
+  EXPECT_EQ(U32(blob, 92), 0xFFu);
+  EXPECT_EQ(U32(blob, 96), 0u);
+  EXPECT_EQ(U32(blob, 108), 0x401008u);
+  ASSERT_EQ(blob.size(), 128u + 4 + 2 + 1);
+  const uint8_t texels[7] = {1, 2, 3, 4, 5, 6, 7};
+  EXPECT_EQ(std::memcmp(&blob.bytes[128], texels, 7), 0);
+
+  // A level of the wrong size, and rows shorter than their texels, are refused.
+  levels[1].width = 1;
+  EXPECT_EQ(SaveToDDSMemory(levels, 3, md, 0, &blob), TEX_E_INVALIDARG);
+  levels[1].width = 2;
+  levels[0].rowPitch = 3;
+  EXPECT_EQ(SaveToDDSMemory(levels, 3, md, 0, &blob), TEX_E_INVALIDARG);
+  levels[0].rowPitch = 4;
+  ASSERT_EQ(SaveToDDSMemory(levels, 3, md, 0, &blob), TEX_OK);  // exactly the texels is enough
+
+  // The other formats' pixel-format fields: 16-bit grey, then the numbered 16-bit and float RGBA.
+  std::vector<uint8_t> px(16, 0);
+  const struct {
+    uint32_t format, flags, fourCC, bits, rMask;
+  } kinds[] = {
+      {FORMAT_R16_UNORM, 0x20000, 0, 16, 0xFFFF},
+      {FORMAT_R16G16B16A16_UNORM, 0x4, 36, 0, 0},
+      {FORMAT_R32G32B32A32_FLOAT, 0x4, 116, 0, 0},
+  };
+  for (const auto& k : kinds) {
+    const Image im = testpics::ImageOver(px, 1, 1, k.format);
+    ASSERT_EQ(SaveToDDSMemory(&im, 1, OneLevelOf(im), 0, &blob), TEX_OK) << k.format;
+    EXPECT_EQ(U32(blob, 80), k.flags) << k.format;
+    EXPECT_EQ(U32(blob, 84), k.fourCC) << k.format;
+    EXPECT_EQ(U32(blob, 88), k.bits) << k.format;
+    EXPECT_EQ(U32(blob, 92), k.rMask) << k.format;
+    EXPECT_EQ(blob.size(), 128u + BitsPerPixel(k.format) / 8) << k.format;
+  }
+}
+
+TEST(DdsFile, TheLongestChainOfFifteenLevelsIsWritten) {
+  ScratchImage chain;
+  ASSERT_EQ(Initialize2D(&chain, FORMAT_R8_UNORM, MAX_IMAGE_SIDE, 1, 0), TEX_OK);
+  ASSERT_EQ(chain.images.size(), 15u);  // 16384 down to 1
+  Blob blob;
+  ASSERT_EQ(SaveToDDSMemory(chain.images.data(), 15, chain.metadata, 0, &blob), TEX_OK);
+  EXPECT_EQ(U32(blob, 28), 15u);
+  EXPECT_EQ(blob.size(), 128u + 32767u);  // 16384 + 8192 + ... + 1
+}

@@ -144,3 +144,56 @@ TEST(Resizing, KeepsTheFormatAndRefusesBadSizes) {
   EXPECT_EQ(Resize(ImageOver(grey, 8, 8, FORMAT_R8_UNORM), 0, 2, 0, &out), TEX_E_INVALIDARG);
   EXPECT_EQ(Resize(ImageOver(grey, 8, 8, FORMAT_R8_UNORM), MAX_IMAGE_SIDE + 1, 2, 0, &out), TEX_E_INVALIDARG);
 }
+
+TEST(MipChain, AGradientKeepsItsMeansOnWideAndTallChains) {
+  // Grey 0, 32, ..., 224 along the long side, linear: each level is the mean of pairs.
+  std::vector<uint8_t> wide(8 * 2);
+  for (uint32_t y = 0; y < 2; ++y)
+    for (uint32_t x = 0; x < 8; ++x) wide[y * 8 + x] = uint8_t(32 * x);
+  ScratchImage out;
+  ASSERT_EQ(GenerateMipMaps(ImageOver(wide, 8, 2, FORMAT_R8_UNORM), 0, 0, &out), TEX_OK);
+  ASSERT_EQ(out.images.size(), 4u);
+  const uint8_t level1[4] = {16, 80, 144, 208}, level2[2] = {48, 176};
+  for (uint32_t x = 0; x < 4; ++x) EXPECT_EQ(At(out.images[1], x, 0)[0], level1[x]) << x;
+  for (uint32_t x = 0; x < 2; ++x) EXPECT_EQ(At(out.images[2], x, 0)[0], level2[x]) << x;
+  EXPECT_EQ(At(out.images[3], 0, 0)[0], 112);
+  EXPECT_EQ(out.images[3].height, 1u);
+
+  // The same gradient down a 2 x 8 picture.
+  std::vector<uint8_t> tall(2 * 8);
+  for (uint32_t y = 0; y < 8; ++y) tall[y * 2] = tall[y * 2 + 1] = uint8_t(32 * y);
+  ASSERT_EQ(GenerateMipMaps(ImageOver(tall, 2, 8, FORMAT_R8_UNORM), 0, 0, &out), TEX_OK);
+  ASSERT_EQ(out.images.size(), 4u);
+  for (uint32_t y = 0; y < 4; ++y) EXPECT_EQ(At(out.images[1], 0, y)[0], level1[y]) << y;
+  for (uint32_t y = 0; y < 2; ++y) EXPECT_EQ(At(out.images[2], 0, y)[0], level2[y]) << y;
+  EXPECT_EQ(At(out.images[3], 0, 0)[0], 112);
+  EXPECT_EQ(out.images[3].width, 1u);
+
+  // Every channel is averaged, red included: RGBA (0, 40, 80, 255) and (200, 120, 40, 55).
+  std::vector<uint8_t> px = {0, 40, 80, 255, 200, 120, 40, 55, 0, 40, 80, 255, 200, 120, 40, 55};
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 2, 2), 0, 0, &out), TEX_OK);
+  // Colour weighted by alpha: red (0 x 255 + 200 x 55) / 310 = 35.5, alpha (255 + 55) / 2 = 155.
+  EXPECT_NEAR(At(out.images[1], 0, 0)[0], 35, 1);
+  EXPECT_EQ(At(out.images[1], 0, 0)[3], 155);
+
+  // Exactly the full chain is allowed; one level only is the picture itself.
+  ASSERT_EQ(GenerateMipMaps(ImageOver(wide, 8, 2, FORMAT_R8_UNORM), 0, 4, &out), TEX_OK);
+  ASSERT_EQ(GenerateMipMaps(ImageOver(wide, 8, 2, FORMAT_R8_UNORM), 0, 1, &out), TEX_OK);
+  ASSERT_EQ(out.images.size(), 1u);
+  EXPECT_EQ(std::memcmp(out.images[0].pixels, wide.data(), wide.size()), 0);
+}
+
+TEST(Resizing, TakesSidesUpToTheLargestAndNoLarger) {
+  std::vector<uint8_t> row(size_t(MAX_IMAGE_SIDE + 1), 60);
+  ScratchImage out;
+  EXPECT_EQ(Resize(ImageOver(row, MAX_IMAGE_SIDE + 1, 1, FORMAT_R8_UNORM), 4, 1, 0, &out), TEX_E_INVALIDARG);
+  EXPECT_EQ(Resize(ImageOver(row, 1, MAX_IMAGE_SIDE + 1, FORMAT_R8_UNORM), 1, 4, 0, &out), TEX_E_INVALIDARG);
+  ASSERT_EQ(Resize(ImageOver(row, MAX_IMAGE_SIDE, 1, FORMAT_R8_UNORM), 4, 1, 0, &out), TEX_OK);
+  EXPECT_EQ(At(out.images[0], 3, 0)[0], 60);
+  ASSERT_EQ(Resize(ImageOver(row, 1, MAX_IMAGE_SIDE, FORMAT_R8_UNORM), 1, 4, 0, &out), TEX_OK);
+  EXPECT_EQ(At(out.images[0], 0, 3)[0], 60);
+  ASSERT_EQ(Resize(ImageOver(row, 4, 1, FORMAT_R8_UNORM), 1, MAX_IMAGE_SIDE, 0, &out), TEX_OK);
+  EXPECT_EQ(out.images[0].height, uint32_t(MAX_IMAGE_SIDE));
+  EXPECT_EQ(Resize(ImageOver(row, 4, 1, FORMAT_R8_UNORM), 1, MAX_IMAGE_SIDE + 1, 0, &out), TEX_E_INVALIDARG);
+  EXPECT_EQ(Resize(ImageOver(row, 4, 1, FORMAT_R8_UNORM), 2, 0, 0, &out), TEX_E_INVALIDARG);
+}

@@ -3,6 +3,7 @@
 // values rounded to 8 bits, and the refusals.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "texconv/texconv.h"
@@ -119,4 +120,119 @@ TEST(TexImage, ConversionRefusesCompressedUnknownAndMissingImages) {
   Image compressed = in.image;
   compressed.format = FORMAT_BC2_UNORM;
   EXPECT_EQ(Convert(compressed, FORMAT_R8G8B8A8_UNORM, &out), TEX_E_INVALIDARG);
+}
+
+TEST(TexImage, CompressedPitchesKeepOneBlockForAnEmptySide) {
+  // A side of no texels still takes one block: 8 bytes for BC1, 16 for BC2.
+  size_t row = 0, slice = 0;
+  ASSERT_TRUE(ComputePitch(FORMAT_BC1_UNORM, 4, 0, &row, &slice));
+  EXPECT_EQ(row, 8u);
+  EXPECT_EQ(slice, 8u);
+  ASSERT_TRUE(ComputePitch(FORMAT_BC2_UNORM, 0, 4, &row, &slice));
+  EXPECT_EQ(row, 16u);
+  EXPECT_EQ(slice, 16u);
+  // Uncompressed, an empty side is empty: 0 x 3 texels of RGBA8 is no row at all.
+  ASSERT_TRUE(ComputePitch(FORMAT_R8G8B8A8_UNORM, 0, 3, &row, &slice));
+  EXPECT_EQ(row, 0u);
+  EXPECT_EQ(slice, 0u);
+  // A 1-texel R8 row is one byte; 9 x 9 BC1 texels are 3 x 3 blocks (24 bytes a row).
+  ASSERT_TRUE(ComputePitch(FORMAT_R8_UNORM, 1, 1, &row, &slice));
+  EXPECT_EQ(row, 1u);
+  ASSERT_TRUE(ComputePitch(FORMAT_BC1_UNORM, 9, 9, &row, &slice));
+  EXPECT_EQ(row, 24u);
+  EXPECT_EQ(slice, 72u);
+  // The largest side of float texels: 16384 x 16 bytes = 256 KiB a row, 4 GiB a slice, too big.
+  EXPECT_FALSE(ComputePitch(FORMAT_R32G32B32A32_FLOAT, MAX_IMAGE_SIDE, MAX_IMAGE_SIDE, &row, &slice));
+  ASSERT_TRUE(ComputePitch(FORMAT_R16G16B16A16_UNORM, MAX_IMAGE_SIDE, MAX_IMAGE_SIDE / 2, &row, &slice));
+  EXPECT_EQ(slice, 16384u * 8u * 8192u);  // 1 GiB
+}
+
+TEST(TexImage, MipChainsHalveEachSideDownToOneTexel) {
+  EXPECT_EQ(CountMipLevels(1, 1), 1u);
+  EXPECT_EQ(CountMipLevels(2, 1), 2u);
+  EXPECT_EQ(CountMipLevels(1, 2), 2u);
+  EXPECT_EQ(CountMipLevels(8, 2), 4u);   // 8x2 4x1 2x1 1x1
+  EXPECT_EQ(CountMipLevels(3, 16), 5u);  // 3x16 1x8 1x4 1x2 1x1
+
+  // A wide 8 x 2 chain: the height stays at one texel once it gets there.
+  ScratchImage wide;
+  ASSERT_EQ(Initialize2D(&wide, FORMAT_R8G8B8A8_UNORM, 8, 2, 0), TEX_OK);
+  ASSERT_EQ(wide.images.size(), 4u);
+  EXPECT_EQ(wide.metadata.mipLevels, 4u);
+  EXPECT_EQ(wide.metadata.width, 8u);
+  EXPECT_EQ(wide.metadata.height, 2u);
+  const uint32_t wideSides[4][2] = {{8, 2}, {4, 1}, {2, 1}, {1, 1}};
+  const size_t wideSlices[4] = {64, 16, 8, 4};  // w x h x 4 bytes
+  size_t offset = 0;
+  for (int m = 0; m < 4; ++m) {
+    EXPECT_EQ(wide.images[m].width, wideSides[m][0]) << m;
+    EXPECT_EQ(wide.images[m].height, wideSides[m][1]) << m;
+    EXPECT_EQ(wide.images[m].rowPitch, wideSides[m][0] * 4u) << m;
+    EXPECT_EQ(wide.images[m].slicePitch, wideSlices[m]) << m;
+    EXPECT_EQ(wide.images[m].pixels, wide.memory.data() + offset) << "levels follow each other, level " << m;
+    offset += wideSlices[m];
+  }
+  EXPECT_EQ(wide.memory.size(), 92u);  // 64 + 16 + 8 + 4
+
+  // A tall 2 x 8 chain: the width stays at one texel.
+  ScratchImage tall;
+  ASSERT_EQ(Initialize2D(&tall, FORMAT_R8_UNORM, 2, 8, 0), TEX_OK);
+  ASSERT_EQ(tall.images.size(), 4u);
+  const uint32_t tallSides[4][2] = {{2, 8}, {1, 4}, {1, 2}, {1, 1}};
+  for (int m = 0; m < 4; ++m) {
+    EXPECT_EQ(tall.images[m].width, tallSides[m][0]) << m;
+    EXPECT_EQ(tall.images[m].height, tallSides[m][1]) << m;
+  }
+  EXPECT_EQ(tall.memory.size(), 16u + 4u + 2u + 1u);
+
+  // A chain cut short, the whole chain exactly, one level more, and the sides' limits.
+  ScratchImage out;
+  ASSERT_EQ(Initialize2D(&out, FORMAT_R8_UNORM, 8, 2, 2), TEX_OK);
+  EXPECT_EQ(out.images.size(), 2u);
+  EXPECT_EQ(Initialize2D(&out, FORMAT_R8_UNORM, 8, 2, 4), TEX_OK);
+  EXPECT_EQ(Initialize2D(&out, FORMAT_R8_UNORM, 8, 2, 5), TEX_E_INVALIDARG);
+  EXPECT_TRUE(out.images.empty());
+  EXPECT_EQ(Initialize2D(&out, FORMAT_R8_UNORM, 0, 2, 1), TEX_E_INVALIDARG);
+  EXPECT_EQ(Initialize2D(&out, FORMAT_R8_UNORM, 2, 0, 1), TEX_E_INVALIDARG);
+  EXPECT_EQ(Initialize2D(&out, FORMAT_R8_UNORM, MAX_IMAGE_SIDE + 1, 1, 1), TEX_E_INVALIDARG);
+  EXPECT_EQ(Initialize2D(&out, FORMAT_R8_UNORM, 1, MAX_IMAGE_SIDE + 1, 1), TEX_E_INVALIDARG);
+  ASSERT_EQ(Initialize2D(&out, FORMAT_R8_UNORM, MAX_IMAGE_SIDE, 1, 1), TEX_OK);
+  EXPECT_EQ(out.memory.size(), size_t(MAX_IMAGE_SIDE));
+  ASSERT_EQ(Initialize2D(&out, FORMAT_R8_UNORM, 1, MAX_IMAGE_SIDE, 1), TEX_OK);
+  EXPECT_EQ(Initialize2D(&out, 3, 4, 4, 1), TEX_E_INVALIDARG);
+  EXPECT_EQ(Initialize2D(nullptr, FORMAT_R8_UNORM, 4, 4, 1), TEX_E_INVALIDARG);
+  // A compressed chain of 8 x 8 texels: 2x2 blocks, then one block for 4x4, 2x2 and 1x1.
+  ASSERT_EQ(Initialize2D(&out, FORMAT_BC1_UNORM, 8, 8, 0), TEX_OK);
+  ASSERT_EQ(out.images.size(), 4u);
+  EXPECT_EQ(out.memory.size(), 32u + 8u + 8u + 8u);
+}
+
+TEST(TexImage, SidesAreAcceptableUpToTheLimitsAndNoFurther) {
+  EXPECT_TRUE(ImageSidesAcceptable(1, 1, 4));
+  EXPECT_FALSE(ImageSidesAcceptable(0, 1, 4));
+  EXPECT_FALSE(ImageSidesAcceptable(1, 0, 4));
+  EXPECT_TRUE(ImageSidesAcceptable(16384, 1, 4));
+  EXPECT_FALSE(ImageSidesAcceptable(16385, 1, 4));
+  EXPECT_TRUE(ImageSidesAcceptable(1, 16384, 4));
+  EXPECT_FALSE(ImageSidesAcceptable(1, 16385, 4));
+  // The bytes' limit is 16384 x 16384 x 8: met exactly with 8 bytes a texel, passed with 9.
+  EXPECT_TRUE(ImageSidesAcceptable(16384, 16384, 8));
+  EXPECT_FALSE(ImageSidesAcceptable(16384, 16384, 9));
+}
+
+TEST(TexImage, SrgbCurveSwitchesFromItsLineAtTheKnee) {
+  // Below the knee a straight line (x / 12.92 and x x 12.92), above it the 2.4 power.
+  EXPECT_FLOAT_EQ(SrgbToLinear(0.04045f), 0.04045f / 12.92f);
+  EXPECT_FLOAT_EQ(SrgbToLinear(0.5f), float(std::pow((0.5 + 0.055) / 1.055, 2.4)));  // 0.21404
+  EXPECT_FLOAT_EQ(SrgbToLinear(1.0f), 1.0f);
+  EXPECT_FLOAT_EQ(LinearToSrgb(0.0031308f), 0.0031308f * 12.92f);
+  EXPECT_FLOAT_EQ(LinearToSrgb(0.5f), float(1.055 * std::pow(0.5, 1 / 2.4) - 0.055));  // 0.73536
+  EXPECT_FLOAT_EQ(LinearToSrgb(1.0f), 1.0f);
+  // The byte encoder: 0 and below is 0, 1 and above is 255, and the first value past 0 is 1
+  // once it reaches half a step (0.5 / 255 / 12.92 = 0.000151775).
+  EXPECT_EQ(LinearToSrgb8(0.0f), 0);
+  EXPECT_EQ(LinearToSrgb8(1.0f), 255);
+  EXPECT_EQ(LinearToSrgb8(0.9999f), 255);  // 0.99996 x 255 = 254.99 rounds up
+  EXPECT_EQ(LinearToSrgb8(0.00015f), 0);
+  EXPECT_EQ(LinearToSrgb8(0.000152f), 1);
 }

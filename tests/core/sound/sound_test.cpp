@@ -373,6 +373,23 @@ TEST_F(Sound, SpeakerGuidChoosesTheDeviceByItsNameAndAnUnknownOneIsClearedWithAM
   EXPECT_STREQ(AudioDeviceName(), "default");
 }
 
+TEST_F(Sound, TheLogNamesEachOutputWithItsIdentityInTheUuidTextForm) {
+  OpenSound();
+  ASSERT_EQ(SoundOpen, 1);
+  ASSERT_GE(AudioOutputCount(), 1);
+  const std::string name = AudioOutputName(0);
+  const AudioIdentity id = AudioIdentityOfName(name.c_str());
+  // Eight, four, four, four and twelve hexadecimal digits, in the bytes' order.
+  std::string text;
+  char two[3];
+  for (int i = 0; i < 16; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
+    std::snprintf(two, sizeof two, "%02x", id.bytes[i]);
+    text += two;
+  }
+  EXPECT_EQ(CountLines(Log(), "sound output " + text + " : " + name), 1) << text;
+}
+
 TEST_F(Sound, ShutdownSoundFreesTheSamplesAndCloseKeepsThem) {
   OpenSound();
   CloseSound();
