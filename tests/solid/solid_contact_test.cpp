@@ -122,14 +122,54 @@ TEST_F(SolidContacts, TheContactForceHoldsItsRateFrictionAndStates) {
 
   // States: 1 while growing, 2 when shrinking, back to 1, 0 when free.
   OnePoint p(0.002f, 0.0f, 1.0f);
-  const float depths[] = {0.002f, 0.003f, 0.0025f, 0.002f, 0.0022f, -0.001f};
-  const int states[] = {1, 1, 2, 2, 1, 0};
-  for (int i = 0; i < 6; ++i) {
+  // A depth that stays the same has stopped growing.
+  const float depths[] = {0.002f, 0.003f, 0.003f, 0.0025f, 0.0025f, 0.002f, 0.0022f, -0.001f};
+  const int states[] = {1, 1, 2, 2, 2, 2, 1, 0};
+  for (int i = 0; i < 8; ++i) {
     p.body.points[0].local.z = -depths[i];
     p.body.CheckContact(STEP);
     EXPECT_EQ(p.Point().contactState, states[i]) << i;
   }
   EXPECT_EQ(p.Point().lastDepth, 0.0f);
+
+  // A touching point exactly on its plane is free: no force from its shrinking depth.
+  OnePoint onPlane(0.0f, 0.002f, 1.0f);
+  onPlane.body.points[0].contactState = 2;
+  onPlane.body.CheckContact(STEP);
+  EXPECT_EQ(onPlane.Point().contactForce.z, 0.0f);
+  EXPECT_EQ(onPlane.Point().contactState, 0);
+  EXPECT_EQ(onPlane.Point().lastDepth, 0.0f);
+}
+
+TEST_F(SolidContacts, AgainstASofterBodyItsSpringAndDamperActAndItTakesTheImpulse) {
+  // 1 cm deep, entering at 10 m/s (counted as 4): 4 x 30 + 5000 x 0.01 = 170 N, the softer
+  // body's stiffness and damper; no friction (grip 0).
+  OnePoint point(0.01f, 0.0f, 0.0f);
+  Solid other;
+  other.stiffness = 5000.0f;
+  other.damping = 30.0f;
+  other.position = {0, 0, 0};
+  SolidPoint& p = point.body.points[0];
+  p.probe.candidateBody = &other;
+  p.probe.world = {65536, 0, 0};  // 1 m along x from the other body's position
+  GroundReactionSum = {};
+  point.body.CheckContact(STEP);
+  EXPECT_FLOAT_EQ(p.contactForce.z, 170.0f);
+  EXPECT_EQ(GroundReactionSum.z, 0.0f) << "a contact on a body is not the ground's";
+  EXPECT_FLOAT_EQ(point.body.impulseHandedOn.z, 0.17f);
+  // The other body loses J = 0.17 N s along z at (1, 0, 0): angular impulse J x r = (0, 0.17, 0).
+  EXPECT_FLOAT_EQ(other.linearImpulse.z, -0.17f);
+  EXPECT_FLOAT_EQ(other.angularImpulse.y, 0.17f);
+  EXPECT_EQ(other.angularImpulse.x, 0.0f);
+  EXPECT_EQ(other.angularImpulse.z, 0.0f);
+
+  // A stiffer other body: this body's own spring and damper, 4 x 100 + 20000 x 0.01 = 600 N.
+  OnePoint soft(0.01f, 0.0f, 0.0f);
+  other.stiffness = 50000.0f;
+  other.damping = 300.0f;
+  soft.body.points[0].probe.candidateBody = &other;
+  soft.body.CheckContact(STEP);
+  EXPECT_FLOAT_EQ(soft.Point().contactForce.z, 600.0f);
 }
 
 TEST_F(SolidContacts, ACandidateOnADelayedPointIsReportedOnceUntilItClears) {

@@ -209,6 +209,14 @@ TEST(SolidHooks, WithoutAWorldOrRaceTheOfflineAnswersHold) {
   EXPECT_EQ(offline.connectionOpen, 1);
   EXPECT_EQ(offline.connectedToHost, 0);
   EXPECT_EQ(RaceConnection.connectionOpen, 1);
+  // The laps code: 1 to 100 laps, then tens of laps to 1000, then 1 to 48 hours.
+  const int codes[] = {0, 1, 100, 101, 190, 191, 238, 239};
+  const int laps[] = {0, 1, 100, 110, 1000, 0, 0, 0};
+  const int hours[] = {0, 0, 0, 0, 0, 1, 48, 0};
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(GetRaceLaps(codes[i]), laps[i]) << codes[i];
+    EXPECT_EQ(GetRaceHours(codes[i]), hours[i]) << codes[i];
+  }
   // A body with collideTrees and no world steps as without.
   Solid box;
   MakeBox(box, {0.5f, 0.5f, 0.5f}, 4.0f, {0.0f, 0.0f, 2.0f});
