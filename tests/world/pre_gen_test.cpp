@@ -194,6 +194,14 @@ TEST_F(Levels, TheDistanceChoosesTheLevelAndTheFactorScalesIt) {
   object.currentLevel = 0;
   object.ChooseLevel();
   EXPECT_EQ(object.currentLevel, 0);
+  WorldLodFactor = 0.5f;  // exactly level 0's 50 m: not past it
+  object.currentLevel = 0;
+  object.ChooseLevel();
+  EXPECT_EQ(object.currentLevel, 0);
+  WorldLodFactor = 0.5000001f;  // one unit past it
+  object.currentLevel = 0;
+  object.ChooseLevel();
+  EXPECT_EQ(object.currentLevel, 1);
   WorldLodFactor = 5.0f;  // 500 m: past every level
   object.AddToDrawList();
   EXPECT_EQ(object.currentLevel, 3);
