@@ -5,7 +5,9 @@
 // an owned body sleeping and waking.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 #include "solid/physics_registry.h"
 #include "tests/solid/solid_test_util.h"
@@ -47,6 +49,15 @@ TEST_F(SolidContacts, TheFloorOffersAPointBelowItADepthRatio) {
   weaker.world.z = -10;
   FloorContactProbe(weaker);
   EXPECT_EQ(weaker.candidateStrength, probe.candidateStrength) << "only a stronger candidate wins";
+  ContactProbe tie = probe;
+  tie.candidateKind = 2;
+  FloorContactProbe(tie);
+  EXPECT_EQ(tie.candidateKind, 2) << "an equal strength does not win";
+
+  ContactProbe level = atFloor;
+  level.world.z = level.fromCentre.z = -100;  // as deep as its centre of mass: a ratio of 1
+  FloorContactProbe(level);
+  EXPECT_EQ(level.candidateStrength, 0) << "the centre itself must lie above the floor";
 }
 
 TEST_F(SolidContacts, AFreePointIsSearchedEveryTenthStep) {
@@ -338,11 +349,35 @@ TEST_F(SolidContacts, AHullOffersThePointWhereAProbeCrossesItsFace) {
   through.fromCentre = FixedFromMetres(Vec3{0.05f, 0.0f, 0.0f});  // deeper than its reach
   hull.PointContactWithHull(through);
   EXPECT_EQ(through.candidateStrength, 0);
+  ContactProbe exact = probe;
+  exact.ClearCandidate();
+  exact.world = FixedFromMetres(Vec3{2.0f, 0.2f, 0.1f});  // 0.5 m in: as deep as its reach
+  hull.PointContactWithHull(exact);
+  EXPECT_EQ(exact.candidateStrength, 0) << "a ratio of 1 is no contact";
   ContactProbe far = probe;
   far.ClearCandidate();
   far.world = {INT32_MIN, 0, 0};  // a world away: no overflow, no contact
   hull.PointContactWithHull(far);
   EXPECT_EQ(far.candidateStrength, 0);
+  ContactProbe tie = probe;
+  tie.candidateKind = 5;
+  hull.PointContactWithHull(tie);
+  EXPECT_EQ(tie.candidateKind, 5) << "an equal strength does not win";
+  // Inside means strictly inside a triangle: a probe crossing the face on the diagonal that
+  // splits it into two triangles, or on the face's edge, meets neither.
+  for (const Vec3& at : {Vec3{1.6f, 0.2f, 0.2f}, Vec3{1.6f, -0.3f, -0.3f}, Vec3{1.6f, 0.5f, 0.1f},
+                         Vec3{1.6f, -0.5f, 0.1f}, Vec3{1.6f, 0.1f, 0.5f}, Vec3{1.6f, 0.1f, -0.5f}}) {
+    ContactProbe edge = probe;
+    edge.ClearCandidate();
+    edge.world = FixedFromMetres(at);
+    hull.PointContactWithHull(edge);
+    EXPECT_EQ(edge.candidateStrength, 0) << at.y << ", " << at.z;
+  }
+  ContactProbe inside = probe;
+  inside.ClearCandidate();
+  inside.world = FixedFromMetres(Vec3{1.6f, 0.49f, 0.1f});
+  hull.PointContactWithHull(inside);
+  EXPECT_GT(inside.candidateStrength, 0) << "a centimetre inside the edge";
 
   // A face 2400 m across (its triangles' edges up to 3394 m) is within the 4096 m reach.
   Solid wide;
@@ -355,6 +390,96 @@ TEST_F(SolidContacts, AHullOffersThePointWhereAProbeCrossesItsFace) {
   EXPECT_EQ(onWide.candidateBody, &wide);
   EXPECT_EQ(onWide.candidateNormal.x, -1.0f);
   EXPECT_NEAR(onWide.candidatePoint.x, -1200.0 * 65536, 64);
+}
+
+// A turned hull against probes on every side, against a double-precision working of the same
+// rule: the probe's line back along its from-centre vector crosses a face plane at Q, and Q
+// must lie strictly inside one of the face's triangles; the deepest-reaching triangle (the
+// largest ratio of the point's depth to the reach) wins.  Probes within a millimetre of a
+// triangle's edge, or whose ratio is close to another triangle's, are left out.
+TEST_F(SolidContacts, ATurnedHullMeetsProbesAsADoubleWorkingOfTheCrossingSays) {
+  Solid hull;
+  MakeBox(hull, {0.5f, 0.7f, 0.9f}, 4.0f, {2.0f, 1.0f, 0.5f});
+  Turn(hull, {0.48f, 0.6f, 0.64f}, 0.9f);
+  hull.Integrate(STEP, 0);
+  struct D3 {
+    double x, y, z;
+  };
+  auto sub = [](D3 a, D3 b) { return D3{a.x - b.x, a.y - b.y, a.z - b.z}; };
+  auto dot = [](D3 a, D3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
+  auto cross = [](D3 a, D3 b) { return D3{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; };
+  auto metres = [](const IntVector& v) { return D3{v.x / 65536.0, v.y / 65536.0, v.z / 65536.0}; };
+  std::mt19937 rng(7104);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  int hits = 0, misses = 0;
+  for (int n = 0; n < 4000; ++n) {
+    // A point near the hull and a reach of 0.3 to 0.8 m in any direction.
+    const D3 c = metres(hull.position);
+    const Vec3 at = {float(c.x + 1.3 * unit(rng)), float(c.y + 1.3 * unit(rng)), float(c.z + 1.3 * unit(rng))};
+    const D3 dir = {unit(rng), unit(rng), unit(rng)};
+    const double length = std::sqrt(dot(dir, dir));
+    if (length < 0.2) continue;
+    const double reach = 0.3 + 0.25 * (unit(rng) + 1.0);
+    ContactProbe probe = {};
+    probe.world = FixedFromMetres(at);
+    probe.fromCentre = FixedFromMetres(Vec3{float(dir.x / length * reach), float(dir.y / length * reach),
+                                            float(dir.z / length * reach)});
+    const D3 P = metres(probe.world), D = metres(probe.fromCentre);
+    double best = 0.0, second = 0.0;
+    D3 bestQ = {};
+    bool unsure = false;
+    for (int t = 0; t < hull.triangleCount; ++t) {
+      const SolidTriangle& tri = hull.triangles[t];
+      const D3 normal = {tri.worldNormal.x, tri.worldNormal.y, tri.worldNormal.z};
+      const D3 V[3] = {metres(hull.points[tri.corners[0]].probe.world), metres(hull.points[tri.corners[1]].probe.world),
+                       metres(hull.points[tri.corners[2]].probe.world)};
+      const double dD = dot(D, normal), dP = dot(sub(P, V[0]), normal);
+      if (std::fabs(dD + 64.0 / 65536.0) < 0.002) {
+        unsure = true;
+        continue;
+      }
+      if (!(dD < -64.0 / 65536.0)) continue;
+      if (std::fabs(dP) < 1e-3 || std::fabs(dP - dD) < 1e-3) {
+        unsure = true;
+        continue;
+      }
+      if (!(dP < 0.0 && dD < dP)) continue;
+      const double s = dP / dD;
+      const D3 Q = {P.x - D.x * s, P.y - D.y * s, P.z - D.z * s};
+      bool inside = true;
+      for (int k = 0; k < 3; ++k) {
+        const D3 edge = sub(V[(k + 1) % 3], V[k]);
+        const double side = dot(cross(edge, sub(Q, V[k])), normal) / std::sqrt(dot(edge, edge));
+        if (std::fabs(side) < 1e-3) unsure = true;
+        inside = inside && side > 0.0;
+      }
+      if (!inside) continue;
+      if (s > best) {
+        second = best;
+        best = s;
+        bestQ = Q;
+      } else {
+        second = std::max(second, s);
+      }
+    }
+    if (unsure || (best > 0.0 && best - second < 1e-3)) continue;
+    hull.PointContactWithHull(probe);
+    if (best == 0.0) {
+      EXPECT_EQ(probe.candidateStrength, 0) << "probe " << n;
+      ++misses;
+      continue;
+    }
+    ++hits;
+    // The normal is rounded to 16.16: a grazing reach magnifies that in the ratio.
+    EXPECT_NEAR(probe.candidateStrength, best * 65536.0, 32.0) << "probe " << n;
+    const D3 q = metres(probe.candidatePoint);
+    EXPECT_NEAR(q.x, bestQ.x, 2e-4) << "probe " << n;
+    EXPECT_NEAR(q.y, bestQ.y, 2e-4) << "probe " << n;
+    EXPECT_NEAR(q.z, bestQ.z, 2e-4) << "probe " << n;
+    EXPECT_EQ(probe.candidateBody, &hull);
+  }
+  EXPECT_GT(hits, 100);
+  EXPECT_GT(misses, 100);
 }
 
 // A body with no hull whose 16.16 world points are given, and, as a car, wheels.
