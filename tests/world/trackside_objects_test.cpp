@@ -217,6 +217,11 @@ TEST(TracksideObjects, TurbineSpheresAndPhase) {
   MergeSpheres(big, inside);
   EXPECT_FLOAT_EQ(big.radius, 5.0f) << "a sphere inside stays as it is";
   EXPECT_FLOAT_EQ(big.centre[0], 0.0f);
+  // A sphere swallowed by the one added: far end 1 + 5 = 6, near end 1 - 5 = -4 along x.
+  TurbineSphere small = {{0, 0, 0}, 1}, around = {{1, 0, 0}, 5};
+  MergeSpheres(small, around);
+  EXPECT_FLOAT_EQ(small.centre[0], 1.0f);
+  EXPECT_FLOAT_EQ(small.radius, 5.0f);
   TurbineSphere same = {{1, 1, 1}, 2}, larger = {{1, 1, 1}, 3};
   MergeSpheres(same, larger);
   EXPECT_FLOAT_EQ(same.radius, 3.0f);
