@@ -452,6 +452,10 @@ TEST_F(Roads, ARoadAlongXHasItsDirectionAlongXAndIsNearOnlyBetweenItsSides) {
   EXPECT_EQ(s->IsNear(10 * M, 3 * M, 1.0f), 1);
   EXPECT_EQ(s->IsNear(10 * M, 20 * M, 1.0f), 0) << "20 m beside the road";
   EXPECT_EQ(s->IsNear(10 * M, -20 * M, 1.0f), 0);
+  ASSERT_FALSE(s->edges.empty());
+  s->Free();
+  EXPECT_TRUE(s->edges.empty()) << "freed with the segment's geometry";
+  EXPECT_TRUE(s->parts.empty());
 }
 
 TEST_F(Roads, TheBoxAndLateralRangeAreThoseOfEveryStepsPoint) {
