@@ -121,6 +121,19 @@ TEST_F(CameraTest, SecondButtonLooksAroundWithinEightyFiveDegrees) {
   CameraMouseControl(e, offset, 0);
   EXPECT_EQ(view.heading, heading);
   ExpectOffsetFollowsTheEye();
+
+  // A view area of no width or height counts as one pixel each way: a pixel across is half a
+  // turn, a pixel up a quarter turn (from -15474, two of them pass the limit).
+  CfgScreenFlags = 0;
+  ScreenLayout.viewRight = ScreenLayout.viewLeft;
+  ScreenLayout.viewHeight = 0;
+  e = {};
+  e.secondHeld = 1;
+  e.dx = 1;
+  e.dy = -2;
+  CameraMouseControl(e, offset, 0);
+  EXPECT_EQ(view.heading, static_cast<uint16_t>(heading + 32768));
+  EXPECT_EQ(static_cast<int16_t>(view.pitch), 15474);
 }
 
 TEST_F(CameraTest, QuickSecondPressMovesThreeQuartersOfTheWayIn) {
