@@ -538,6 +538,24 @@ TEST_F(PlacedObjects, LevelDistancesAreCapped) {
   const int32_t r = int32_t(std::lround(std::sqrt(0.5 + 1.0) * FIX));
   EXPECT_EQ(o.levels[2].distance, r * 1024);
   EXPECT_EQ(o.levels[0].distance, std::min(1 << 16, r * 1024));
+
+  // Until level 0 is built the sphere is the model's, placed: its centre, 1 m above the
+  // model's foot, stands 1 m above the object's place; at twice the scale 2 m.
+  FObject placed({0, 0, 0});
+  Place(placed, -7.5, 12.25, 2.0, 5);
+  placed.Setup();
+  EXPECT_EQ(placed.centre.x, int32_t(-7.5 * FIX));
+  EXPECT_EQ(placed.centre.y, int32_t(12.25 * FIX));
+  EXPECT_EQ(placed.centre.z, 3 << 16);
+  EXPECT_EQ(placed.radius, r);
+  stand.view.scale = 2.0f;
+  placed.Setup();
+  EXPECT_EQ(placed.centre.z, 4 << 16);
+  EXPECT_EQ(placed.radius, 2 * r);
+  stand.view.scale = -1.0f;  // a damaged entry: no sphere and no distance, never a negative one
+  placed.Setup();
+  EXPECT_EQ(placed.radius, 0);
+  EXPECT_EQ(placed.levels[placed.levelCount - 1].distance, 0);
 }
 
 TEST_F(PlacedObjects, PotObjectsHaveOutlineLevelsAndBuildLevelZeroOnly) {
