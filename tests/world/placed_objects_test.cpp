@@ -86,7 +86,9 @@ int Levels(void* model, int32_t* distances, int room) {
   for (int i = 0; i < room && i < m.levels; ++i) distances[i] = m.distances[i];
   return m.levels;
 }
-void FlatMesh(void* model, Obj3d& mesh, int) {
+int g_flatLevel = -1;  // the level the last flat mesh was built from
+void FlatMesh(void* model, Obj3d& mesh, int level) {
+  g_flatLevel = level;
   const TestModel& m = *static_cast<TestModel*>(model);
   AllocateMeshArrays(mesh, 8, 12);
   for (int i = 0; i < 8; ++i) {
@@ -605,8 +607,10 @@ TEST_F(PlacedObjects, AStaticBoxIsFoundByARayDown) {
   Place(o, 10, 20, 1.0, 5);
   o.heading = 0.7f;
   o.Setup();
+  g_flatLevel = -1;
   o.AddPhysics();
   ASSERT_NE(o.mesh, nullptr);
+  EXPECT_EQ(g_flatLevel, 2) << "the collision mesh is the lowest level of detail's, the third of three";
   EXPECT_EQ(o.IsCollidable(), 1);
   EXPECT_EQ(o.mesh->physics[0], 2);
   // The box is the box of the transformed points.
