@@ -531,6 +531,15 @@ TEST_F(SolidContacts, CollidePairFindsTheSideOfTheExtentEverythingLiesBeyond) {
   place({-0.5f, -1.0f, 0.0f}, {5, 5, 0}, {5, 5, 0});
   EXPECT_EQ(box.CollidePair(other), 1) << "nor on the opposite corner";
 
+  // An extent off the body's origin (y from -0.5 to 1.5 m): a point 1.2 m along y is inside
+  // it, one 1.2 m back is not.
+  Solid offCentre;
+  MakeBox(offCentre, {0.5f, 1.0f, 0.5f}, 4.0f, {0.0f, 0.0f, 0.0f}, 20000.0f, 1.0f, 20.0f, {0.0f, 0.5f, 0.0f});
+  place({0.0f, 3.0f, 0.0f}, {0, 1.2f, 0}, {0, 1.2f, 0});
+  EXPECT_EQ(offCentre.CollidePair(other), 1);
+  place({0.0f, -3.0f, 0.0f}, {0, -1.2f, 0}, {0, -1.2f, 0});
+  EXPECT_EQ(offCentre.CollidePair(other), 0);
+
   // Turned a quarter about z, the extent's y runs along world -x.
   Turn(box, {0.0f, 0.0f, 1.0f}, 1.5707964f);
   place({-3.0f, 0.0f, 0.0f}, {-0.9f, 0.0f, 0}, {-0.9f, 0.0f, 0});
@@ -702,6 +711,25 @@ TEST_F(SolidContacts, TheWakeSpeedIsTheFloatJustAbove4e5) {
   body.Update(STEP, 0.0f);
   EXPECT_EQ(body.awake, 1);
   EXPECT_EQ(Hooks.addedToSquares.size(), 1u);
+  EXPECT_EQ(Hooks.removedFromSquares.size(), 1u);
+
+  // A velocity whose squared length is the limit itself does not wake a sleeping body.
+  Vec3 exact = {};
+  bool found = false;
+  for (int k = 1; k < 400 && !found; ++k) {
+    const float y = 1.5e-5f * float(k);
+    float x = std::sqrt(SOLID_WAKE_SPEED_SQUARED - y * y);
+    for (int n = 0; n < 4; ++n) x = std::nextafter(x, 0.0f);
+    for (int n = 0; n < 9 && !found; ++n, x = std::nextafter(x, 1.0f)) {
+      exact = {x, y, 0.0f};
+      found = LengthSquared(exact) == SOLID_WAKE_SPEED_SQUARED;
+    }
+  }
+  ASSERT_TRUE(found);
+  body.awake = 0;
+  body.velocity = Hooks.wind = exact;
+  body.Update(STEP, 0.0f);
+  EXPECT_EQ(body.awake, 0);
   EXPECT_EQ(Hooks.removedFromSquares.size(), 1u);
 
   // Without an owner a body never sleeps; asleep it does not move.
