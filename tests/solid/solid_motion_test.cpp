@@ -214,6 +214,22 @@ TEST_F(SolidMotion, ALopsidedHullHasTheMassCentreWholeTensorExtentsAndNormalsOfI
   EXPECT_EQ(body.extent[2], 1.3f);
   EXPECT_EQ(body.extent[3], -0.9f);
   EXPECT_EQ(body.extent[4], 1.7f);
+
+  // A hull of no area has no mass: its centre stays where it was and its inverse inertia is
+  // all zero, whatever the words held before.
+  Solid line;
+  line.AllocateHull(3, 1);
+  line.points[1].local = {1.0f, 0.0f, 0.0f};
+  line.points[2].local = {2.0f, 0.0f, 0.0f};
+  line.triangles[0].corners[1] = 1;
+  line.triangles[0].corners[2] = 2;
+  line.centreOfMass = {0.5f, 0.0f, 0.0f};
+  for (float& v : line.inverseInertia) v = 5.0f;
+  line.MassFromSurface(density);
+  EXPECT_EQ(line.mass, 0.0f);
+  EXPECT_EQ(line.centreOfMass.x, 0.5f);
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(line.inverseInertia[i], 0.0f) << i;
+  EXPECT_EQ(line.radius, 2.0f);
 }
 
 TEST_F(SolidMotion, ResetClearsMotionContactsAndBoxAndPresetsTheReservedWords) {
