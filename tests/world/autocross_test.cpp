@@ -398,6 +398,10 @@ TEST_F(Layouts, APlaceMatchingTheFirstIsRefusedToo) {
   ASSERT_EQ(AddLayoutPlace(Rec(-20, 5, 252), nullptr), 1);
   EXPECT_EQ(AddLayoutPlace(Rec(-20, 5, 252), nullptr), 0) << "the same kind on the same spot";
   EXPECT_EQ(LayoutPlaceCount, 1);
+  // 252, the first kind of place, is removed as the others are.
+  int analyse = 0;
+  RemoveLayoutObject(Rec(-20, 5, 252), analyse);
+  EXPECT_EQ(LayoutPlaceCount, 0);
 }
 
 TEST_F(Layouts, MarkedPlacesTheirLimitRadiiAndNumbers) {

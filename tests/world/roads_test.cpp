@@ -586,6 +586,15 @@ TEST_F(Roads, BadSegmentRecordsLeaveTheSegmentWithoutGeometry) {
   wide->Setup();
   EXPECT_FALSE(wide->valid);
   EXPECT_GE(lines.Count("more than 16 km across"), 1);
+  // Exactly 16384 m across on either side is still held.
+  const int32_t widest = W().objectCount;
+  AddSection(Profile(0, {-16384, 16384}, {0, 0}, {1, 2}), 0, 80 * M)->Setup();
+  WSegment* toWide = AddSegment(Road(1, widest, 2, 0));
+  WSegment* fromWide = AddSegment(Road(widest, 1, 2, 0));
+  const int refusals = lines.Count("more than 16 km across");
+  toWide->Setup();
+  fromWide->Setup();
+  EXPECT_EQ(lines.Count("more than 16 km across"), refusals);
   // More than 64 edges: read in full (the stream stays in step), no geometry.
   TrackSegment many = Road(0, 1, 65, 2);
   for (auto& e : many.edges) e.startVertex = e.endVertex = 0;

@@ -206,6 +206,13 @@ TEST(TracksideObjects, CurvedGridFollowsItsCubic) {
   grid.GetSlotPlacement(8, at, heading);
   EXPECT_EQ(heading, 0.3f);
   EXPECT_NEAR(at.y / 65536.0, 50 - 32 * std::cos(0.3) - 3 * std::sin(0.3), 1e-3);
+  // A grid of no columns stands in one: every slot on the line through the anchor.
+  grid.columns = 0;
+  for (int slot = 1; slot < 4; ++slot) {
+    grid.GetSlotPlacement(slot, at, heading);
+    const double across = (at.x / 65536.0 - 100) * std::cos(0.3) + (at.y / 65536.0 - 50) * std::sin(0.3);
+    EXPECT_NEAR(across, 0.0, 1e-3) << slot;
+  }
 }
 
 TEST(TracksideObjects, TurbineSpheresAndPhase) {
