@@ -92,6 +92,26 @@ TEST_F(CameraTest, PlanePickMatchesTheGroundAndRefusesRaysRunningAway) {
   p.planePoint[2] = 30 << 16;
   ASSERT_EQ(PickRayPlane(plane), 1);
   EXPECT_NEAR(plane[2] / 65536.0, 30.0, 1e-3);
+  // A wall 100 m along x is met only by a ray leaning to it by at least 100 / 4096 per unit
+  // along it: a meeting farther away than that is no pick.
+  p.planeNormal[0] = 1.0f;
+  p.planeNormal[2] = 0.0f;
+  p.planePoint[0] = view.position[0] + (100 << 16);
+  int near = 0, far = 0;
+  for (int x = 0; x < W; ++x) {
+    float ray[3];
+    ASSERT_EQ(PickFromMouseAt(x, H / 2, ray), 1);
+    if (ray[0] > 0.012f && ray[0] < 0.02f) {
+      ++far;
+      EXPECT_EQ(PickRayPlaneAt(x, H / 2, plane), 0) << x << ": " << ray[0];
+    } else if (ray[0] > 0.03f && ray[0] < 0.2f) {
+      ++near;
+      ASSERT_EQ(PickRayPlaneAt(x, H / 2, plane), 1) << x << ": " << ray[0];
+      EXPECT_NEAR(plane[0], p.planePoint[0], 2) << x;
+    }
+  }
+  EXPECT_GT(far, 0);
+  EXPECT_GT(near, 0);
   // Outside the view there is no ray.
   MouseX = W;
   EXPECT_EQ(PickRayPlane(plane), 0);
@@ -121,6 +141,19 @@ TEST_F(CameraTest, SecondButtonLooksAroundWithinEightyFiveDegrees) {
   CameraMouseControl(e, offset, 0);
   EXPECT_EQ(view.heading, heading);
   ExpectOffsetFollowsTheEye();
+
+  // A view area of no width or height counts as one pixel each way: a pixel across is half a
+  // turn, a pixel up a quarter turn (from -15474, two of them pass the limit).
+  CfgScreenFlags = 0;
+  ScreenLayout.viewRight = ScreenLayout.viewLeft;
+  ScreenLayout.viewHeight = 0;
+  e = {};
+  e.secondHeld = 1;
+  e.dx = 1;
+  e.dy = -2;
+  CameraMouseControl(e, offset, 0);
+  EXPECT_EQ(view.heading, static_cast<uint16_t>(heading + 32768));
+  EXPECT_EQ(static_cast<int16_t>(view.pitch), 15474);
 }
 
 TEST_F(CameraTest, QuickSecondPressMovesThreeQuartersOfTheWayIn) {

@@ -304,6 +304,15 @@ TEST_F(GouraudMeshes, ATriangleNamingAPointOutsideItsPartStaysInsideIt) {
   EXPECT_EQ(filled[4] | filled[5] << 8, 0);
 }
 
+// A part without points or without triangles is no batch, and the parts after it still draw
+// from their own points.
+TEST_F(GouraudMeshes, APartWithoutPointsOrTrianglesIsSkippedAndThePartsAfterItDraw) {
+  GouraudO3d* mesh = Mesh({{a_, 0, 0}, {b_, 3, 0}, {c_, 3, 1}});
+  ASSERT_EQ(mesh->Draw(0, nullptr), 1);
+  EXPECT_EQ(TempMeshes.entries[0].material, c_);
+  EXPECT_EQ(TempMeshes.entries[0].triangleCount, 1u);
+}
+
 TEST_F(GouraudMeshes, VisibilityFollowsTheSwitchesAndTheCurrentObject) {
   GouraudO3d* mesh = Mesh({{a_, 3, 1}});
   GouraudO3d* sub = Child({{b_, 3, 1}, {c_, 3, 0}}, 2);

@@ -256,7 +256,7 @@ TEST_F(ViewsTest, DepthCoordinatesRunMinusOneToOneAcrossTheView) {
 }
 
 TEST_F(ViewsTest, InsideTestFollowsTheSidePanelAndTheWholeScreenBand) {
-  MakeView({.direction = {0, 1, 0}, .fieldFactor = 2.0f});
+  const RefView r = MakeView({.direction = {0, 1, 0}, .fieldFactor = 2.0f});
   const int32_t p[3] = {-(5 << 16), -(10 << 16), 0};  // half way to the right edge
   float x, y;
   ASSERT_EQ(ProjectPointToScreen(p, &x, &y, nullptr), 1);
@@ -268,6 +268,15 @@ TEST_F(ViewsTest, InsideTestFollowsTheSidePanelAndTheWholeScreenBand) {
   const int32_t far[3] = {2 * 0x10000, 0, 0x10000};  // view space: 2 units right at depth 1
   EXPECT_EQ(ProjectAndTestOnScreen(far, &x, &y, 0), 0);
   EXPECT_EQ(ProjectAndTestOnScreen(far, &x, &y, 1), 1);
+  // A point off the view's axis along its first coordinate moves only x, along its second
+  // only y.
+  const int32_t across[3] = {0x4000, 0, 0x10000}, upward[3] = {0, 0x4000, 0x10000};
+  ASSERT_EQ(ProjectAndTestOnScreen(across, &x, &y, 1), 1);
+  EXPECT_FLOAT_EQ(y, float(r.centreY));
+  EXPECT_GT(std::fabs(x - float(r.centreX)), 10.0f);
+  ASSERT_EQ(ProjectAndTestOnScreen(upward, &x, &y, 1), 1);
+  EXPECT_FLOAT_EQ(x, float(r.centreX));
+  EXPECT_GT(std::fabs(y - float(r.centreY)), 10.0f);
 }
 
 // ---- The shaders' matrices agree with the processor's projection ----

@@ -90,6 +90,18 @@ TEST_F(Registry, APlaceIsFreeUnlessAnAwakeBodyOverlapsIt) {
   EXPECT_EQ(IsPlaceFree(Physics::Get(), here), 0);
   near.awake = 0;
   EXPECT_EQ(IsPlaceFree(Physics::Get(), here), 1) << "a sleeping body never blocks";
+
+  // Extents that overlap, radii that reach exactly to each other (0.75 + 0.75 = 1.5 m apart):
+  // free; a little more reach: not.
+  Solid a, b;
+  MakeBox(a, {1.0f, 1.0f, 1.0f}, 4.0f, {10.0f, 0.0f, 0.0f});
+  MakeBox(b, {1.0f, 1.0f, 1.0f}, 4.0f, {11.5f, 0.0f, 0.0f});
+  for (Solid* s : {&a, &b}) s->Integrate(STEP, 0);
+  a.radius = b.radius = 0.75f;
+  Physics::AddIfPossible(&b);
+  EXPECT_EQ(IsPlaceFree(Physics::Get(), a), 1) << "radii that just meet";
+  b.radius = 0.751f;
+  EXPECT_EQ(IsPlaceFree(Physics::Get(), a), 0);
 }
 
 TEST_F(Registry, ImpactsKeepTheStrongestBlowOfEachPair) {

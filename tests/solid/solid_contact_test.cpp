@@ -5,7 +5,9 @@
 // an owned body sleeping and waking.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 #include "solid/physics_registry.h"
 #include "tests/solid/solid_test_util.h"
@@ -47,6 +49,15 @@ TEST_F(SolidContacts, TheFloorOffersAPointBelowItADepthRatio) {
   weaker.world.z = -10;
   FloorContactProbe(weaker);
   EXPECT_EQ(weaker.candidateStrength, probe.candidateStrength) << "only a stronger candidate wins";
+  ContactProbe tie = probe;
+  tie.candidateKind = 2;
+  FloorContactProbe(tie);
+  EXPECT_EQ(tie.candidateKind, 2) << "an equal strength does not win";
+
+  ContactProbe level = atFloor;
+  level.world.z = level.fromCentre.z = -100;  // as deep as its centre of mass: a ratio of 1
+  FloorContactProbe(level);
+  EXPECT_EQ(level.candidateStrength, 0) << "the centre itself must lie above the floor";
 }
 
 TEST_F(SolidContacts, AFreePointIsSearchedEveryTenthStep) {
@@ -122,14 +133,54 @@ TEST_F(SolidContacts, TheContactForceHoldsItsRateFrictionAndStates) {
 
   // States: 1 while growing, 2 when shrinking, back to 1, 0 when free.
   OnePoint p(0.002f, 0.0f, 1.0f);
-  const float depths[] = {0.002f, 0.003f, 0.0025f, 0.002f, 0.0022f, -0.001f};
-  const int states[] = {1, 1, 2, 2, 1, 0};
-  for (int i = 0; i < 6; ++i) {
+  // A depth that stays the same has stopped growing.
+  const float depths[] = {0.002f, 0.003f, 0.003f, 0.0025f, 0.0025f, 0.002f, 0.0022f, -0.001f};
+  const int states[] = {1, 1, 2, 2, 2, 2, 1, 0};
+  for (int i = 0; i < 8; ++i) {
     p.body.points[0].local.z = -depths[i];
     p.body.CheckContact(STEP);
     EXPECT_EQ(p.Point().contactState, states[i]) << i;
   }
   EXPECT_EQ(p.Point().lastDepth, 0.0f);
+
+  // A touching point exactly on its plane is free: no force from its shrinking depth.
+  OnePoint onPlane(0.0f, 0.002f, 1.0f);
+  onPlane.body.points[0].contactState = 2;
+  onPlane.body.CheckContact(STEP);
+  EXPECT_EQ(onPlane.Point().contactForce.z, 0.0f);
+  EXPECT_EQ(onPlane.Point().contactState, 0);
+  EXPECT_EQ(onPlane.Point().lastDepth, 0.0f);
+}
+
+TEST_F(SolidContacts, AgainstASofterBodyItsSpringAndDamperActAndItTakesTheImpulse) {
+  // 1 cm deep, entering at 10 m/s (counted as 4): 4 x 30 + 5000 x 0.01 = 170 N, the softer
+  // body's stiffness and damper; no friction (grip 0).
+  OnePoint point(0.01f, 0.0f, 0.0f);
+  Solid other;
+  other.stiffness = 5000.0f;
+  other.damping = 30.0f;
+  other.position = {0, 0, 0};
+  SolidPoint& p = point.body.points[0];
+  p.probe.candidateBody = &other;
+  p.probe.world = {65536, 0, 0};  // 1 m along x from the other body's position
+  GroundReactionSum = {};
+  point.body.CheckContact(STEP);
+  EXPECT_FLOAT_EQ(p.contactForce.z, 170.0f);
+  EXPECT_EQ(GroundReactionSum.z, 0.0f) << "a contact on a body is not the ground's";
+  EXPECT_FLOAT_EQ(point.body.impulseHandedOn.z, 0.17f);
+  // The other body loses J = 0.17 N s along z at (1, 0, 0): angular impulse J x r = (0, 0.17, 0).
+  EXPECT_FLOAT_EQ(other.linearImpulse.z, -0.17f);
+  EXPECT_FLOAT_EQ(other.angularImpulse.y, 0.17f);
+  EXPECT_EQ(other.angularImpulse.x, 0.0f);
+  EXPECT_EQ(other.angularImpulse.z, 0.0f);
+
+  // A stiffer other body: this body's own spring and damper, 4 x 100 + 20000 x 0.01 = 600 N.
+  OnePoint soft(0.01f, 0.0f, 0.0f);
+  other.stiffness = 50000.0f;
+  other.damping = 300.0f;
+  soft.body.points[0].probe.candidateBody = &other;
+  soft.body.CheckContact(STEP);
+  EXPECT_FLOAT_EQ(soft.Point().contactForce.z, 600.0f);
 }
 
 TEST_F(SolidContacts, ACandidateOnADelayedPointIsReportedOnceUntilItClears) {
@@ -298,11 +349,35 @@ TEST_F(SolidContacts, AHullOffersThePointWhereAProbeCrossesItsFace) {
   through.fromCentre = FixedFromMetres(Vec3{0.05f, 0.0f, 0.0f});  // deeper than its reach
   hull.PointContactWithHull(through);
   EXPECT_EQ(through.candidateStrength, 0);
+  ContactProbe exact = probe;
+  exact.ClearCandidate();
+  exact.world = FixedFromMetres(Vec3{2.0f, 0.2f, 0.1f});  // 0.5 m in: as deep as its reach
+  hull.PointContactWithHull(exact);
+  EXPECT_EQ(exact.candidateStrength, 0) << "a ratio of 1 is no contact";
   ContactProbe far = probe;
   far.ClearCandidate();
   far.world = {INT32_MIN, 0, 0};  // a world away: no overflow, no contact
   hull.PointContactWithHull(far);
   EXPECT_EQ(far.candidateStrength, 0);
+  ContactProbe tie = probe;
+  tie.candidateKind = 5;
+  hull.PointContactWithHull(tie);
+  EXPECT_EQ(tie.candidateKind, 5) << "an equal strength does not win";
+  // Inside means strictly inside a triangle: a probe crossing the face on the diagonal that
+  // splits it into two triangles, or on the face's edge, meets neither.
+  for (const Vec3& at : {Vec3{1.6f, 0.2f, 0.2f}, Vec3{1.6f, -0.3f, -0.3f}, Vec3{1.6f, 0.5f, 0.1f},
+                         Vec3{1.6f, -0.5f, 0.1f}, Vec3{1.6f, 0.1f, 0.5f}, Vec3{1.6f, 0.1f, -0.5f}}) {
+    ContactProbe edge = probe;
+    edge.ClearCandidate();
+    edge.world = FixedFromMetres(at);
+    hull.PointContactWithHull(edge);
+    EXPECT_EQ(edge.candidateStrength, 0) << at.y << ", " << at.z;
+  }
+  ContactProbe inside = probe;
+  inside.ClearCandidate();
+  inside.world = FixedFromMetres(Vec3{1.6f, 0.49f, 0.1f});
+  hull.PointContactWithHull(inside);
+  EXPECT_GT(inside.candidateStrength, 0) << "a centimetre inside the edge";
 
   // A face 2400 m across (its triangles' edges up to 3394 m) is within the 4096 m reach.
   Solid wide;
@@ -315,6 +390,96 @@ TEST_F(SolidContacts, AHullOffersThePointWhereAProbeCrossesItsFace) {
   EXPECT_EQ(onWide.candidateBody, &wide);
   EXPECT_EQ(onWide.candidateNormal.x, -1.0f);
   EXPECT_NEAR(onWide.candidatePoint.x, -1200.0 * 65536, 64);
+}
+
+// A turned hull against probes on every side, against a double-precision working of the same
+// rule: the probe's line back along its from-centre vector crosses a face plane at Q, and Q
+// must lie strictly inside one of the face's triangles; the deepest-reaching triangle (the
+// largest ratio of the point's depth to the reach) wins.  Probes within a millimetre of a
+// triangle's edge, or whose ratio is close to another triangle's, are left out.
+TEST_F(SolidContacts, ATurnedHullMeetsProbesAsADoubleWorkingOfTheCrossingSays) {
+  Solid hull;
+  MakeBox(hull, {0.5f, 0.7f, 0.9f}, 4.0f, {2.0f, 1.0f, 0.5f});
+  Turn(hull, {0.48f, 0.6f, 0.64f}, 0.9f);
+  hull.Integrate(STEP, 0);
+  struct D3 {
+    double x, y, z;
+  };
+  auto sub = [](D3 a, D3 b) { return D3{a.x - b.x, a.y - b.y, a.z - b.z}; };
+  auto dot = [](D3 a, D3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
+  auto cross = [](D3 a, D3 b) { return D3{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; };
+  auto metres = [](const IntVector& v) { return D3{v.x / 65536.0, v.y / 65536.0, v.z / 65536.0}; };
+  std::mt19937 rng(7104);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  int hits = 0, misses = 0;
+  for (int n = 0; n < 4000; ++n) {
+    // A point near the hull and a reach of 0.3 to 0.8 m in any direction.
+    const D3 c = metres(hull.position);
+    const Vec3 at = {float(c.x + 1.3 * unit(rng)), float(c.y + 1.3 * unit(rng)), float(c.z + 1.3 * unit(rng))};
+    const D3 dir = {unit(rng), unit(rng), unit(rng)};
+    const double length = std::sqrt(dot(dir, dir));
+    if (length < 0.2) continue;
+    const double reach = 0.3 + 0.25 * (unit(rng) + 1.0);
+    ContactProbe probe = {};
+    probe.world = FixedFromMetres(at);
+    probe.fromCentre = FixedFromMetres(Vec3{float(dir.x / length * reach), float(dir.y / length * reach),
+                                            float(dir.z / length * reach)});
+    const D3 P = metres(probe.world), D = metres(probe.fromCentre);
+    double best = 0.0, second = 0.0;
+    D3 bestQ = {};
+    bool unsure = false;
+    for (int t = 0; t < hull.triangleCount; ++t) {
+      const SolidTriangle& tri = hull.triangles[t];
+      const D3 normal = {tri.worldNormal.x, tri.worldNormal.y, tri.worldNormal.z};
+      const D3 V[3] = {metres(hull.points[tri.corners[0]].probe.world), metres(hull.points[tri.corners[1]].probe.world),
+                       metres(hull.points[tri.corners[2]].probe.world)};
+      const double dD = dot(D, normal), dP = dot(sub(P, V[0]), normal);
+      if (std::fabs(dD + 64.0 / 65536.0) < 0.002) {
+        unsure = true;
+        continue;
+      }
+      if (!(dD < -64.0 / 65536.0)) continue;
+      if (std::fabs(dP) < 1e-3 || std::fabs(dP - dD) < 1e-3) {
+        unsure = true;
+        continue;
+      }
+      if (!(dP < 0.0 && dD < dP)) continue;
+      const double s = dP / dD;
+      const D3 Q = {P.x - D.x * s, P.y - D.y * s, P.z - D.z * s};
+      bool inside = true;
+      for (int k = 0; k < 3; ++k) {
+        const D3 edge = sub(V[(k + 1) % 3], V[k]);
+        const double side = dot(cross(edge, sub(Q, V[k])), normal) / std::sqrt(dot(edge, edge));
+        if (std::fabs(side) < 1e-3) unsure = true;
+        inside = inside && side > 0.0;
+      }
+      if (!inside) continue;
+      if (s > best) {
+        second = best;
+        best = s;
+        bestQ = Q;
+      } else {
+        second = std::max(second, s);
+      }
+    }
+    if (unsure || (best > 0.0 && best - second < 1e-3)) continue;
+    hull.PointContactWithHull(probe);
+    if (best == 0.0) {
+      EXPECT_EQ(probe.candidateStrength, 0) << "probe " << n;
+      ++misses;
+      continue;
+    }
+    ++hits;
+    // The normal is rounded to 16.16: a grazing reach magnifies that in the ratio.
+    EXPECT_NEAR(probe.candidateStrength, best * 65536.0, 32.0) << "probe " << n;
+    const D3 q = metres(probe.candidatePoint);
+    EXPECT_NEAR(q.x, bestQ.x, 2e-4) << "probe " << n;
+    EXPECT_NEAR(q.y, bestQ.y, 2e-4) << "probe " << n;
+    EXPECT_NEAR(q.z, bestQ.z, 2e-4) << "probe " << n;
+    EXPECT_EQ(probe.candidateBody, &hull);
+  }
+  EXPECT_GT(hits, 100);
+  EXPECT_GT(misses, 100);
 }
 
 // A body with no hull whose 16.16 world points are given, and, as a car, wheels.
@@ -365,6 +530,15 @@ TEST_F(SolidContacts, CollidePairFindsTheSideOfTheExtentEverythingLiesBeyond) {
   EXPECT_EQ(box.CollidePair(other), 1) << "an origin on the corner is beyond no side";
   place({-0.5f, -1.0f, 0.0f}, {5, 5, 0}, {5, 5, 0});
   EXPECT_EQ(box.CollidePair(other), 1) << "nor on the opposite corner";
+
+  // An extent off the body's origin (y from -0.5 to 1.5 m): a point 1.2 m along y is inside
+  // it, one 1.2 m back is not.
+  Solid offCentre;
+  MakeBox(offCentre, {0.5f, 1.0f, 0.5f}, 4.0f, {0.0f, 0.0f, 0.0f}, 20000.0f, 1.0f, 20.0f, {0.0f, 0.5f, 0.0f});
+  place({0.0f, 3.0f, 0.0f}, {0, 1.2f, 0}, {0, 1.2f, 0});
+  EXPECT_EQ(offCentre.CollidePair(other), 1);
+  place({0.0f, -3.0f, 0.0f}, {0, -1.2f, 0}, {0, -1.2f, 0});
+  EXPECT_EQ(offCentre.CollidePair(other), 0);
 
   // Turned a quarter about z, the extent's y runs along world -x.
   Turn(box, {0.0f, 0.0f, 1.0f}, 1.5707964f);
@@ -537,6 +711,25 @@ TEST_F(SolidContacts, TheWakeSpeedIsTheFloatJustAbove4e5) {
   body.Update(STEP, 0.0f);
   EXPECT_EQ(body.awake, 1);
   EXPECT_EQ(Hooks.addedToSquares.size(), 1u);
+  EXPECT_EQ(Hooks.removedFromSquares.size(), 1u);
+
+  // A velocity whose squared length is the limit itself does not wake a sleeping body.
+  Vec3 exact = {};
+  bool found = false;
+  for (int k = 1; k < 400 && !found; ++k) {
+    const float y = 1.5e-5f * float(k);
+    float x = std::sqrt(SOLID_WAKE_SPEED_SQUARED - y * y);
+    for (int n = 0; n < 4; ++n) x = std::nextafter(x, 0.0f);
+    for (int n = 0; n < 9 && !found; ++n, x = std::nextafter(x, 1.0f)) {
+      exact = {x, y, 0.0f};
+      found = LengthSquared(exact) == SOLID_WAKE_SPEED_SQUARED;
+    }
+  }
+  ASSERT_TRUE(found);
+  body.awake = 0;
+  body.velocity = Hooks.wind = exact;
+  body.Update(STEP, 0.0f);
+  EXPECT_EQ(body.awake, 0);
   EXPECT_EQ(Hooks.removedFromSquares.size(), 1u);
 
   // Without an owner a body never sleeps; asleep it does not move.

@@ -174,6 +174,40 @@ TEST_F(SolidWorld, ATrunkThroughTheCentreOfMassAndTheSixtyFifthTrunkGiveNothing)
   EXPECT_EQ(Reports.Count("Too many trunks in vicinity"), 2) << "again once it had cleared";
 }
 
+// Near trunks are counted before any of them pushes: beside 64 through the centre of mass, a
+// 65th that counts as near raises "Too many trunks".  The box is +-0.5 m (32768) about the
+// origin; a 10 cm trunk reaches 10 x 655 = 6550 from its axis.  One just touching the box on
+// any side is near; one unit farther is not.
+TEST_F(SolidWorld, ATrunkJustTouchingTheBoxOnAnySideIsNearOneUnitFartherIsNot) {
+  Solid box;
+  MakeBox(box, {0.5f, 0.5f, 0.5f}, 10.0f, {0.0f, 0.0f, 0.0f});
+  box.Integrate(STEP, 1);  // the box, from here on
+  std::vector<TrunkRecord> centre;
+  for (int i = 0; i < 64; ++i) centre.push_back(Trunk(0.1f, 0.0f, 0.0f, -1.0f - 0.01f * i, 1.0f));
+  constexpr int32_t edge = 32768 + 10 * TRUNK_RADIUS_UNIT, low = -65536, high = 65536;
+  const TrunkRecord touching[6] = {{10, -edge, 0, low, high},  {10, edge, 0, low, high},
+                                   {10, 0, -edge, low, high},  {10, 0, edge, low, high},
+                                   {10, 0, 0, 2 * low, -edge}, {10, 0, 0, edge, 2 * high}};
+  const int away[6][3] = {{-1, 0, 0}, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}, {0, 0, -1}, {0, 0, 1}};
+  for (int side = 0; side < 6; ++side) {
+    TrunkRecord farther = touching[side];
+    farther.x += away[side][0];
+    farther.y += away[side][1];
+    farther.lowestZ += away[side][2];
+    farther.highestZ += away[side][2];
+    Hooks.trunks = centre;
+    Hooks.trunks.push_back(farther);
+    box.Integrate(STEP, 1);
+    EXPECT_EQ(Reports.Count("Too many trunks in vicinity"), side) << "side " << side << ", one unit farther";
+    Hooks.trunks.back() = touching[side];
+    box.Integrate(STEP, 1);
+    EXPECT_EQ(Reports.Count("Too many trunks in vicinity"), side + 1) << "side " << side << ", touching";
+    Hooks.trunks = centre;  // room again: the warning clears
+    box.Integrate(STEP, 1);
+  }
+  EXPECT_EQ(box.velocity.x, 0.0f) << "none of them pushed";
+}
+
 TEST_F(SolidWorld, TheOwnersCollisionMeshIsReleasedWithTheBody) {
   DrawMesh* mesh = reinterpret_cast<DrawMesh*>(&Hooks);
   {
@@ -209,6 +243,14 @@ TEST(SolidHooks, WithoutAWorldOrRaceTheOfflineAnswersHold) {
   EXPECT_EQ(offline.connectionOpen, 1);
   EXPECT_EQ(offline.connectedToHost, 0);
   EXPECT_EQ(RaceConnection.connectionOpen, 1);
+  // The laps code: 1 to 100 laps, then tens of laps to 1000, then 1 to 48 hours.
+  const int codes[] = {0, 1, 100, 101, 190, 191, 238, 239};
+  const int laps[] = {0, 1, 100, 110, 1000, 0, 0, 0};
+  const int hours[] = {0, 0, 0, 0, 0, 1, 48, 0};
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(GetRaceLaps(codes[i]), laps[i]) << codes[i];
+    EXPECT_EQ(GetRaceHours(codes[i]), hours[i]) << codes[i];
+  }
   // A body with collideTrees and no world steps as without.
   Solid box;
   MakeBox(box, {0.5f, 0.5f, 0.5f}, 4.0f, {0.0f, 0.0f, 2.0f});

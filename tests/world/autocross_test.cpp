@@ -393,6 +393,17 @@ TEST_F(Layouts, TheLimitOf2400AndAFullObjectTableRefuseSilently) {
 
 // ---- Marked places ----
 
+TEST_F(Layouts, APlaceMatchingTheFirstIsRefusedToo) {
+  ASSERT_EQ(LayoutPlaceCount, 0);
+  ASSERT_EQ(AddLayoutPlace(Rec(-20, 5, 252), nullptr), 1);
+  EXPECT_EQ(AddLayoutPlace(Rec(-20, 5, 252), nullptr), 0) << "the same kind on the same spot";
+  EXPECT_EQ(LayoutPlaceCount, 1);
+  // 252, the first kind of place, is removed as the others are.
+  int analyse = 0;
+  RemoveLayoutObject(Rec(-20, 5, 252), analyse);
+  EXPECT_EQ(LayoutPlaceCount, 0);
+}
+
 TEST_F(Layouts, MarkedPlacesTheirLimitRadiiAndNumbers) {
   // Numbered places 1, 2, 3; removing 2 renumbers 3 to 2.
   for (int n = 1; n <= 3; ++n) ASSERT_EQ(AddLayoutPlace(Rec(10 * n, 0, 255, 1 << 2, n), nullptr), 1);

@@ -93,6 +93,12 @@ TEST_F(Environment, TheFixedDateIsTheCalendarsToTheSecond) {
   // The last minute of the day: 23:59 and no second past it.
   EnvironmentTimeOfDay = MAX_TIME_OF_DAY;
   EXPECT_EQ(DateToFileTime(2026), Reference(2026, 12, 31, 23, 59, 0));
+  // A time past the day (a setting not yet held in its limits) stays in its last second, one
+  // before it in its first.
+  EnvironmentTimeOfDay = 30.0f;
+  EXPECT_EQ(DateToFileTime(2026), Reference(2026, 12, 31, 23, 59, 59));
+  EnvironmentTimeOfDay = -2.0f;
+  EXPECT_EQ(DateToFileTime(2026), Reference(2026, 12, 31, 0, 0, 0));
 }
 
 TEST_F(Environment, ADayPastTheYearGivesTheFirstOfJanuaryWithADebugLine) {

@@ -533,6 +533,12 @@ TEST_F(MapSquares, TheInstalledHooksAnswerFromTheMapSquares) {
   int c0, c1, r0, r1;
   EXPECT_EQ(WorldLink.MapSquareRange(0, 70 * M, 0, M, c0, c1, r0, r1), 1);
   EXPECT_EQ(c1, 1);
+  // From y 10 m to 70 m: both rows of the first column.
+  ASSERT_EQ(WorldLink.MapSquareRange(0, M, 10 * M, 70 * M, c0, c1, r0, r1), 1);
+  EXPECT_EQ(c0, 0);
+  EXPECT_EQ(c1, 0);
+  EXPECT_EQ(r0, 0);
+  EXPECT_EQ(r1, 1);
   const TrunkRecord* trunks = nullptr;
   ASSERT_EQ(WorldLink.SquareTrunks(0, 0, trunks), 1);
   EXPECT_EQ(trunks[0].radius, 100);

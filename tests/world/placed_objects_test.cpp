@@ -86,7 +86,9 @@ int Levels(void* model, int32_t* distances, int room) {
   for (int i = 0; i < room && i < m.levels; ++i) distances[i] = m.distances[i];
   return m.levels;
 }
-void FlatMesh(void* model, Obj3d& mesh, int) {
+int g_flatLevel = -1;  // the level the last flat mesh was built from
+void FlatMesh(void* model, Obj3d& mesh, int level) {
+  g_flatLevel = level;
   const TestModel& m = *static_cast<TestModel*>(model);
   AllocateMeshArrays(mesh, 8, 12);
   for (int i = 0; i < 8; ++i) {
@@ -538,6 +540,24 @@ TEST_F(PlacedObjects, LevelDistancesAreCapped) {
   const int32_t r = int32_t(std::lround(std::sqrt(0.5 + 1.0) * FIX));
   EXPECT_EQ(o.levels[2].distance, r * 1024);
   EXPECT_EQ(o.levels[0].distance, std::min(1 << 16, r * 1024));
+
+  // Until level 0 is built the sphere is the model's, placed: its centre, 1 m above the
+  // model's foot, stands 1 m above the object's place; at twice the scale 2 m.
+  FObject placed({0, 0, 0});
+  Place(placed, -7.5, 12.25, 2.0, 5);
+  placed.Setup();
+  EXPECT_EQ(placed.centre.x, int32_t(-7.5 * FIX));
+  EXPECT_EQ(placed.centre.y, int32_t(12.25 * FIX));
+  EXPECT_EQ(placed.centre.z, 3 << 16);
+  EXPECT_EQ(placed.radius, r);
+  stand.view.scale = 2.0f;
+  placed.Setup();
+  EXPECT_EQ(placed.centre.z, 4 << 16);
+  EXPECT_EQ(placed.radius, 2 * r);
+  stand.view.scale = -1.0f;  // a damaged entry: no sphere and no distance, never a negative one
+  placed.Setup();
+  EXPECT_EQ(placed.radius, 0);
+  EXPECT_EQ(placed.levels[placed.levelCount - 1].distance, 0);
 }
 
 TEST_F(PlacedObjects, PotObjectsHaveOutlineLevelsAndBuildLevelZeroOnly) {
@@ -587,8 +607,10 @@ TEST_F(PlacedObjects, AStaticBoxIsFoundByARayDown) {
   Place(o, 10, 20, 1.0, 5);
   o.heading = 0.7f;
   o.Setup();
+  g_flatLevel = -1;
   o.AddPhysics();
   ASSERT_NE(o.mesh, nullptr);
+  EXPECT_EQ(g_flatLevel, 2) << "the collision mesh is the lowest level of detail's, the third of three";
   EXPECT_EQ(o.IsCollidable(), 1);
   EXPECT_EQ(o.mesh->physics[0], 2);
   // The box is the box of the transformed points.

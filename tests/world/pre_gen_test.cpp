@@ -194,6 +194,14 @@ TEST_F(Levels, TheDistanceChoosesTheLevelAndTheFactorScalesIt) {
   object.currentLevel = 0;
   object.ChooseLevel();
   EXPECT_EQ(object.currentLevel, 0);
+  WorldLodFactor = 0.5f;  // exactly level 0's 50 m: not past it
+  object.currentLevel = 0;
+  object.ChooseLevel();
+  EXPECT_EQ(object.currentLevel, 0);
+  WorldLodFactor = 0.5000001f;  // one unit past it
+  object.currentLevel = 0;
+  object.ChooseLevel();
+  EXPECT_EQ(object.currentLevel, 1);
   WorldLodFactor = 5.0f;  // 500 m: past every level
   object.AddToDrawList();
   EXPECT_EQ(object.currentLevel, 3);
@@ -689,6 +697,22 @@ TEST_F(Variants, EachIndexRangeRecoloursItsWay) {
   EXPECT_EQ(Run(93, 2 * 7 + 1, 0), (Log{"choice 1", "cutouts 7"}));
   EXPECT_EQ(Run(200, 70, 13), (Log{"choice 5", "cutouts 6"}));
   EXPECT_EQ(Run(30, 8 * 17 + 5, 0), (Log{"choice 5", "cutouts 1"}));
+
+  // The first and last index of every range and the indices just outside them, with variant
+  // 42 (8 x 5 + 2) and second variant 13.
+  const std::string text10 = "colour " + std::to_string(*TextColourByCode(10));
+  const std::string text12 = "colour " + std::to_string(*TextColourByCode(12));
+  const Log other = {"choice 2", "cutouts 5"}, signs = {text10, "cutouts 5"}, boards = {text12, "cutouts 21"},
+            painted = {"colour 258"}, pair = {"choice 0", "cutouts 21"}, late = {"choice 5", "cutouts 42"};
+  const struct {
+    int index;
+    Log log;
+  } edges[] = {{3, other},     {4, signs},    {13, signs},   {14, other},   {15, other},
+               {16, boards},   {17, boards},  {18, other},   {47, other},   {48, painted},
+               {55, painted},  {56, other},   {91, other},   {92, pair},    {93, pair},
+               {94, other},    {171, other},  {172, {"layout 172042"}},     {179, {"layout 179042"}},
+               {180, other},   {191, other},  {192, late}};
+  for (const auto& e : edges) EXPECT_EQ(Run(e.index, 42, 13), e.log) << "index " << e.index;
 
   Calls::choices = 0;
   Calls::cutouts = 0;

@@ -440,6 +440,24 @@ TEST_F(Roads, OuterSidesGetTheirMarginsAndAnglesAreHeld) {
   EXPECT_EQ(s->IsNear(0, 23 * M, 2.0f), 0);
 }
 
+TEST_F(Roads, ARoadAlongXHasItsDirectionAlongXAndIsNearOnlyBetweenItsSides) {
+  // The same 8 m road turned a quarter: from (0, 0) to (20 m, 0).
+  WSection* a = AddSection(Profile(-1.5707964f, {-4, 4}, {0, 0}, {1, 2}), 0, 0);
+  WSection* b = AddSection(Profile(-1.5707964f, {-4, 4}, {0, 0}, {1, 2}), 20 * M, 0);
+  WSegment* s = AddSegment(Road(0, 1, 2, 2));
+  a->Setup(), b->Setup(), s->Setup();
+  EXPECT_EQ(s->frame.u[0], M);
+  EXPECT_EQ(s->frame.u[1], 0);
+  EXPECT_EQ(s->IsNear(10 * M, 0, 1.0f), 1);
+  EXPECT_EQ(s->IsNear(10 * M, 3 * M, 1.0f), 1);
+  EXPECT_EQ(s->IsNear(10 * M, 20 * M, 1.0f), 0) << "20 m beside the road";
+  EXPECT_EQ(s->IsNear(10 * M, -20 * M, 1.0f), 0);
+  ASSERT_FALSE(s->edges.empty());
+  s->Free();
+  EXPECT_TRUE(s->edges.empty()) << "freed with the segment's geometry";
+  EXPECT_TRUE(s->parts.empty());
+}
+
 TEST_F(Roads, TheBoxAndLateralRangeAreThoseOfEveryStepsPoint) {
   // Set-up bounds straight edges that move one way from two inner steps only: over roads of
   // every kind (turning ends, straight and curved edges, fixed edges, sides either way, many
@@ -568,6 +586,15 @@ TEST_F(Roads, BadSegmentRecordsLeaveTheSegmentWithoutGeometry) {
   wide->Setup();
   EXPECT_FALSE(wide->valid);
   EXPECT_GE(lines.Count("more than 16 km across"), 1);
+  // Exactly 16384 m across on either side is still held.
+  const int32_t widest = W().objectCount;
+  AddSection(Profile(0, {-16384, 16384}, {0, 0}, {1, 2}), 0, 80 * M)->Setup();
+  WSegment* toWide = AddSegment(Road(1, widest, 2, 0));
+  WSegment* fromWide = AddSegment(Road(widest, 1, 2, 0));
+  const int refusals = lines.Count("more than 16 km across");
+  toWide->Setup();
+  fromWide->Setup();
+  EXPECT_EQ(lines.Count("more than 16 km across"), refusals);
   // More than 64 edges: read in full (the stream stays in step), no geometry.
   TrackSegment many = Road(0, 1, 65, 2);
   for (auto& e : many.edges) e.startVertex = e.endVertex = 0;

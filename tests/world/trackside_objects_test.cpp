@@ -206,6 +206,13 @@ TEST(TracksideObjects, CurvedGridFollowsItsCubic) {
   grid.GetSlotPlacement(8, at, heading);
   EXPECT_EQ(heading, 0.3f);
   EXPECT_NEAR(at.y / 65536.0, 50 - 32 * std::cos(0.3) - 3 * std::sin(0.3), 1e-3);
+  // A grid of no columns stands in one: every slot on the line through the anchor.
+  grid.columns = 0;
+  for (int slot = 1; slot < 4; ++slot) {
+    grid.GetSlotPlacement(slot, at, heading);
+    const double across = (at.x / 65536.0 - 100) * std::cos(0.3) + (at.y / 65536.0 - 50) * std::sin(0.3);
+    EXPECT_NEAR(across, 0.0, 1e-3) << slot;
+  }
 }
 
 TEST(TracksideObjects, TurbineSpheresAndPhase) {
@@ -217,6 +224,11 @@ TEST(TracksideObjects, TurbineSpheresAndPhase) {
   MergeSpheres(big, inside);
   EXPECT_FLOAT_EQ(big.radius, 5.0f) << "a sphere inside stays as it is";
   EXPECT_FLOAT_EQ(big.centre[0], 0.0f);
+  // A sphere swallowed by the one added: far end 1 + 5 = 6, near end 1 - 5 = -4 along x.
+  TurbineSphere small = {{0, 0, 0}, 1}, around = {{1, 0, 0}, 5};
+  MergeSpheres(small, around);
+  EXPECT_FLOAT_EQ(small.centre[0], 1.0f);
+  EXPECT_FLOAT_EQ(small.radius, 5.0f);
   TurbineSphere same = {{1, 1, 1}, 2}, larger = {{1, 1, 1}, 3};
   MergeSpheres(same, larger);
   EXPECT_FLOAT_EQ(same.radius, 3.0f);

@@ -290,6 +290,15 @@ TEST_F(WorldSetup, WorldBoxAndGrid) {
   EXPECT_EQ(w->grid.width, (70 >> 6) + 1 - (-100 >> 6));  // 64 m squares
   EXPECT_EQ(w->grid.minX, (-100 >> 6) * (64 << 16));
   EXPECT_EQ(w->grid.maxY, ((300 >> 6) + 1) * (64 << 16));
+  // A damaged shift past 30 is held at 30: squares of 2^30 units (16384 m), the grid from -2^30.
+  const int keep = w->gridShift;
+  w->gridShift = 40;
+  w->ReSetup();
+  EXPECT_EQ(w->grid.width, 2);
+  EXPECT_EQ(w->grid.minX, -(1 << 30));
+  EXPECT_EQ(w->grid.maxX, 1 << 30);
+  w->gridShift = keep;
+  w->ReSetup();
   w->SetTrackAreaFromBounds();
   EXPECT_EQ(TrackArea.radius, TRACK_AREA_LEAST_RADIUS);
   EXPECT_EQ(w->IsRacingPathOffRoad(), 0);
