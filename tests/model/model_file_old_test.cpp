@@ -187,12 +187,18 @@ TEST_F(OldModelFile, CutoutLayoutsByRecordVersion) {
     r.cutouts[0].env = version == 11 ? 4 : 1;
     r.cutouts[0].r = 100, r.cutouts[0].g = 50, r.cutouts[0].bl = 200, r.cutouts[0].roughness = 40;
     r.cutouts[0].region[0] = 30;
+    r.cutouts[0].region[1] = 127;  // doubled to 254 before 7
+    r.cutouts[0].region[2] = 128;  // 256 is held at 255
+    r.cutouts[0].region[3] = 200;
     ReadResult out;
     ReadRecord(out, r, 252);
     ASSERT_EQ(out.result, 1) << version;
     const Cutout& c = out.object.cutouts[0];
     EXPECT_EQ(c.stored, 9) << version;
     EXPECT_EQ(c.region[0], version < 7 ? 60 : 30) << version;
+    EXPECT_EQ(c.region[1], version < 7 ? 254 : 127) << version;
+    EXPECT_EQ(c.region[2], version < 7 ? 255 : 128) << version;
+    EXPECT_EQ(c.region[3], version < 7 ? 255 : 200) << version;
     EXPECT_EQ(c.material.envMapType, ENV_C_SHINE) << version;
     // No colour word before 5; then the reflection passes the display gamma below 10.
     if (version == 4) {
