@@ -132,6 +132,37 @@ TEST(CutoutRegion, ArrowsTurnsAndMirrorsStayOnThePage) {
   EXPECT_EQ(c.orientation, 4 | 1);
 }
 
+TEST(CutoutRegion, ArrowStepsStopExactlyAtThePageEdgesAndTheSmallestSize) {
+  // Each arrow word (0 left, 1 right, 2 up, 3 down, 4/5 narrower/wider, 6/7 lower/taller)
+  // from a region near the limit, by a step that reaches it exactly and by one that goes past.
+  struct Step {
+    int x, y, w, h, word, step;
+    std::vector<int> after;
+  };
+  const Step steps[] = {
+      {5, 9, 10, 10, 0, 5, {0, 9, 10, 10}},      // left to the page's edge
+      {5, 9, 10, 10, 0, 6, {0, 9, 10, 10}},      // and no further
+      {9, 5, 10, 10, 2, 6, {9, 0, 10, 10}},      // up past the top
+      {120, 9, 1, 10, 1, 7, {127, 9, 1, 10}},    // a one-texel region reaches the last column
+      {120, 9, 1, 10, 1, 8, {127, 9, 1, 10}},
+      {9, 120, 10, 1, 3, 7, {9, 127, 10, 1}},    // and the last row
+      {9, 120, 10, 1, 3, 30, {9, 127, 10, 1}},
+      {0, 0, 3, 3, 4, 2, {0, 0, 1, 3}},          // narrower down to one texel
+      {0, 0, 3, 3, 4, 5, {0, 0, 1, 3}},
+      {0, 0, 3, 3, 6, 5, {0, 0, 3, 1}},
+      {0, 0, 100, 3, 5, 28, {0, 0, 128, 3}},     // wider up to the page
+      {0, 0, 100, 3, 5, 29, {0, 0, 128, 3}},
+      {0, 100, 10, 20, 7, 20, {0, 88, 10, 40}},  // taller at the bottom: pushed up to stay on it
+      {100, 0, 20, 10, 5, 20, {88, 0, 40, 10}},  // wider at the right: pushed left
+      {9, 9, 10, 10, 8, 5, {9, 9, 10, 10}},      // no such word: nothing moves
+  };
+  for (const Step& s : steps) {
+    Cutout c = Region(s.x, s.y, s.w, s.h);
+    StepCutoutRegion(c, s.word, s.step);
+    EXPECT_EQ(RegionOf(c), s.after) << "word " << s.word << " by " << s.step << " from " << s.x << "," << s.y;
+  }
+}
+
 TEST(CutoutRegion, HandleDragsAreClampedToThePageAndTheOppositeEdge) {
   const Cutout start = Region(10, 20, 30, 40);
   Cutout out;
@@ -145,6 +176,23 @@ TEST(CutoutRegion, HandleDragsAreClampedToThePageAndTheOppositeEdge) {
   EXPECT_EQ(RegionOf(out), (std::vector<int>{0, 88, 30, 40}));
   DragCutoutRegion(start, 5, 7, -100, out);  // the top edge only
   EXPECT_EQ(RegionOf(out), (std::vector<int>{10, 20, 30, 1}));
+  // Each handle moved exactly to its limit, and one texel past it, stops at the same place.
+  for (int past = 0; past < 2; ++past) {
+    DragCutoutRegion(start, 0, -10 - past, -20 - past, out);  // left and bottom edges to the page's corner
+    EXPECT_EQ(RegionOf(out), (std::vector<int>{0, 0, 40, 60})) << past;
+    DragCutoutRegion(start, 3, 29 + past, 68 + past, out);  // left edge onto the right one, top edge to the page's
+    EXPECT_EQ(RegionOf(out), (std::vector<int>{39, 20, 1, 108})) << past;
+    DragCutoutRegion(start, 7, 29 + past, 50, out);  // the left edge alone
+    EXPECT_EQ(RegionOf(out), (std::vector<int>{39, 20, 1, 40})) << past;
+    DragCutoutRegion(start, 6, -29 - past, 50, out);  // the right edge alone, onto the left one
+    EXPECT_EQ(RegionOf(out), (std::vector<int>{10, 20, 1, 40})) << past;
+    DragCutoutRegion(start, 6, 88 + past, 0, out);  // and to the page's right edge
+    EXPECT_EQ(RegionOf(out), (std::vector<int>{10, 20, 118, 40})) << past;
+    DragCutoutRegion(start, 4, 50, 39 + past, out);  // the bottom edge alone, onto the top one
+    EXPECT_EQ(RegionOf(out), (std::vector<int>{10, 59, 30, 1})) << past;
+    DragCutoutRegion(start, 8, 88 + past, -20 - past, out);  // moved whole to the page's right and bottom edges
+    EXPECT_EQ(RegionOf(out), (std::vector<int>{98, 0, 30, 40})) << past;
+  }
   // The frame on a panel of 256 pixels whose bottom is at 300.
   int r[4];
   CutoutRegionRect(start, 1000, 300, 256, r);
