@@ -349,6 +349,37 @@ TEST(ScreenRectTest, OverlapIsExactAgainstTheEdgesAndTheBox) {
   EXPECT_NE(ProjectedWinding(reversed), ProjectedWinding(through));
 }
 
+TEST(ScreenRectTest, ATriangleTouchingAnEdgeWithOneCornerOverlapsAndOnePastDoesNot) {
+  ScreenRect r{};
+  r.minimum[0] = 0, r.minimum[1] = 0, r.maximum[0] = 1, r.maximum[1] = 1;
+  // A tip on the middle of each side, its other corners one unit further out; the tip taken as
+  // each of the three corners in turn.  Every number is exact in binary.
+  const float past = 1.0f / 1024;
+  const struct {
+    float tip[2], out[2];  // the tip, and the step from the side outwards
+  } sides[] = {{{1, 0.5f}, {1, 0}}, {{0, 0.5f}, {-1, 0}}, {{0.5f, 1}, {0, 1}}, {{0.5f, 0}, {0, -1}}};
+  for (const auto& side : sides)
+    for (int gap = 0; gap < 2; ++gap) {
+      const float tx = side.tip[0] + gap * past * side.out[0], ty = side.tip[1] + gap * past * side.out[1];
+      // The far corners: one unit out, half a unit either way along the side.
+      const float along[2] = {side.out[1], side.out[0]};
+      const float far[2][2] = {{tx + side.out[0] - 0.5f * along[0], ty + side.out[1] - 0.5f * along[1]},
+                               {tx + side.out[0] + 0.5f * along[0], ty + side.out[1] + 0.5f * along[1]}};
+      for (int first = 0; first < 3; ++first) {
+        float corners[3][2];
+        const float* order[3] = {nullptr, far[0], far[1]};
+        const float tip[2] = {tx, ty};
+        order[0] = tip;
+        for (int i = 0; i < 3; ++i) {
+          corners[(first + i) % 3][0] = order[i][0];
+          corners[(first + i) % 3][1] = order[i][1];
+        }
+        EXPECT_EQ(RectOverlapsProjected(r, corners, ProjectedWinding(corners)), gap ? 0 : 1)
+            << "tip (" << tx << ", " << ty << ") as corner " << first;
+      }
+    }
+}
+
 // ---- the axis views' drag box ----
 
 TEST_F(ModellerTest, TheAxisViewBoxAddsWithCtrlRemovesWithShiftAndElseReplaces) {
