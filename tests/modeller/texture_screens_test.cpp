@@ -360,6 +360,212 @@ TEST_F(TextureScreenTest, CutoutsAreAddedDuplicatedDeletedAndMoved) {
   EXPECT_EQ(MoveCutoutInList(*screen, 1, 1), 0) << "already last";
 }
 
+TEST(CutoutNames, CopiesOfNumberedFamilyNamesTakeTheNextFreeNumberWithinTheirLimits) {
+  ModelObject o{};
+  o.Init();
+  o.AddCutout(nullptr);
+  std::snprintf(o.cutouts[0].name, CUTOUT_NAME_SIZE, "C~door_3");
+  const struct {
+    const char* name;
+    const char* copy;
+  } names[] = {
+      {"C~door_2", "C~door_4"},          // 3 is taken
+      {"c~door_7", "c~door_8"},          // each family letter, either case
+      {"O~door_7", "O~door_8"},
+      {"o~door_7", "o~door_8"},
+      {"X~door_7", "X~door_7*"},         // not a family
+      {"C~a_1", "C~a_2"},                // five characters: the shortest family name
+      {"C~_1", "C~_1*"},                 // four are too few
+      {"C~a_98", "C~a_99"},              // up to 99
+      {"C~a_99", "C~a_99*"},
+      {"C~a_0012", "C~a_13"},            // four digits are a number
+      {"C~a_00012", "C~a_00012*"},       // five are not
+      {"C~abcdefghij_9", "C~abcdefghij_10"},  // the underscore at 12: two digits fit
+      {"C~abcdefghijk_8", "C~abcdefghijk_9"}, // at 13: up to 9 only
+      {"C~abcdefghijk_9", "C~abcdefghijk_*"}, // and then the last character is the asterisk
+      {"C~door", "C~door*"},             // no underscore
+      {"C~door7", "C~door7*"},
+  };
+  char out[CUTOUT_NAME_SIZE];
+  for (const auto& n : names) {
+    DuplicateCutoutName(o, n.name, out);
+    EXPECT_STREQ(out, n.copy) << n.name;
+  }
+  o.Free();
+}
+
+TEST_F(TextureScreenTest, TheCurrentCutoutsPanelShowsItsRegionTurnAndSwitches) {
+  CutoutsScreen* screen = OpenCutouts();
+  SelectCutoutByName(*screen, 0);
+  Cutout& c = model.cutouts[0];
+  c.region[REGION_LEFT] = 10, c.region[REGION_TOP] = 20, c.region[REGION_WIDTH] = 30, c.region[REGION_HEIGHT] = 40;
+  c.orientation = 4 | 1;
+  Buttons(&screen->prss);
+  const InterfaceButton* pos = FindShownButton("pos 10, 20");
+  const InterfaceButton* size = FindShownButton("size 30 \xD7 40");
+  ASSERT_NE(pos, nullptr);
+  ASSERT_NE(size, nullptr);
+  const int posTop = pos->top;
+  EXPECT_EQ(size->top, posTop + ButtonHeight) << "the size row under the position row";
+  EXPECT_NE(FindShownButton("Rotate : 1"), nullptr);
+  ASSERT_NE(FindShownButton("Flip : YES"), nullptr);
+  EXPECT_EQ(FindShownButton("Flip : YES")->fourth.i, 1);
+  // The arrow of a row (the last button with the text on the row of the label).
+  const auto arrow = [&](const char* label, const char* text) {
+    Buttons(&screen->prss);
+    const InterfaceButton* row = FindShownButton(label);
+    for (int i = ButtonCount - 1; row && i >= 0; --i) {
+      char shown[32];
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.top == row->top && ButtonText(b, shown, sizeof shown) && std::strcmp(shown, text) == 0) return b;
+    }
+    ADD_FAILURE() << "no \"" << text << "\" beside \"" << label << "\"";
+    return InterfaceButton{};
+  };
+  const auto hit = [](InterfaceButton b, int code) {
+    if (b.handler) b.handler(b.owner, code, b.word);
+  };
+  // A left click steps one texel, a right click ten.
+  hit(arrow("pos 10, 20", ">"), CLICK_LEFT);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{11, 20, 30, 40}));
+  hit(arrow("pos 11, 20", ">"), CLICK_RIGHT);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{21, 20, 30, 40}));
+  hit(arrow("pos 21, 20", "^"), CLICK_RIGHT);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{21, 30, 30, 40}));
+  hit(arrow("pos 21, 30", "v"), CLICK_LEFT);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{21, 29, 30, 40}));
+  hit(arrow("size 30 \xD7 40", "<"), CLICK_LEFT);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{21, 29, 29, 40}));
+  hit(arrow("size 29 \xD7 40", "^"), CLICK_RIGHT);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{21, 29, 29, 50}));
+  // The turn row: ">" turns a mirrored cutout back a quarter, the flip clears the mirror.
+  hit(arrow("Rotate : 1", ">"), CLICK_LEFT);
+  EXPECT_EQ(c.orientation, 4);
+  hit(arrow("Rotate : 0", "Flip : YES"), CLICK_LEFT);
+  EXPECT_EQ(c.orientation, 0);
+  Buttons(&screen->prss);
+  ASSERT_NE(FindShownButton("Flip : NO"), nullptr);
+  EXPECT_EQ(FindShownButton("Flip : NO")->fourth.i, 0);
+
+  // The overlay, the larger panel and the second sampling: each lit while on.
+  const char* overlayHint = "Show an overlay that indicates the used areas of the texture";
+  Press(&screen->prss, "NO", CLICK_LEFT, overlayHint);
+  EXPECT_EQ(CutoutOverlay, 1);
+  Buttons(&screen->prss);
+  ASSERT_NE(FindShownButton("YES", overlayHint), nullptr);
+  EXPECT_EQ(FindShownButton("YES", overlayHint)->fourth.i, 1);
+  Press(&screen->prss, "YES", CLICK_LEFT, overlayHint);
+  EXPECT_EQ(CutoutOverlay, 0);
+  Buttons(&screen->prss);
+  const InterfaceButton* large = FindShownButton("L");
+  ASSERT_NE(large, nullptr);
+  EXPECT_EQ(large->top, posTop - ButtonHeight) << "the row above the position";
+  EXPECT_EQ(large->fourth.i, 0);
+  hit(*large, CLICK_LEFT);
+  EXPECT_EQ(TexturePanelSwitches, uint32_t(TEXTURE_PANEL_LARGE));
+  Buttons(&screen->prss);
+  EXPECT_EQ(FindShownButton("L")->fourth.i, 1);
+  hit(arrow("L", "P"), CLICK_LEFT);
+  EXPECT_EQ(TexturePanelSwitches, uint32_t(TEXTURE_PANEL_LARGE | TEXTURE_PANEL_SAMPLING_2));
+  EXPECT_EQ(arrow("L", "P").fourth.i, 1);
+  TexturePanelSwitches = 0;
+  // A wheel's cutouts are not turned: no turn row.
+  ObjectEditorShared.spokeCount = 6;
+  Buttons(&screen->prss);
+  EXPECT_EQ(FindShownButton("Rotate : 0"), nullptr);
+  EXPECT_NE(FindShownButton("overlay"), nullptr);
+  ObjectEditorShared.spokeCount = 0;
+}
+
+TEST_F(TextureScreenTest, UpAndDownMoveTheCurrentCutoutByTheClicksStepAndStopAtTheEnds) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(23);  // 24 cutouts
+  for (int i = 0; i < model.cutoutCount; ++i) std::snprintf(model.cutouts[i].name, CUTOUT_NAME_SIZE, "n%d", i);
+  SelectCutoutByName(*screen, 3);
+  Buttons(&screen->prss);
+  // "move in list" after "clear", then UP and DN, on one row.
+  const InterfaceButton* label = FindShownButton("move in list");
+  ASSERT_NE(label, nullptr);
+  const InterfaceButton clear = *FindShownButton("clear"), move = *label;
+  const InterfaceButton up = *FindShownButton("UP"), down = *FindShownButton("DN");
+  EXPECT_EQ(move.left, clear.right);
+  EXPECT_EQ(move.right - move.left, 6 * ButtonWidth);
+  EXPECT_EQ(up.left, move.right);
+  EXPECT_EQ(down.left, up.right);
+  EXPECT_EQ(up.top, clear.top);
+  // One step for a left click, 5 for a right click, 10 with Shift, 20 for both.
+  const struct {
+    const InterfaceButton& button;
+    int code, to;
+  } moves[] = {
+      {up, CLICK_RIGHT, 0},                  // 3 - 5: held at the first
+      {down, CLICK_RIGHT | CLICK_SHIFT, 20},
+      {down, CLICK_LEFT | CLICK_SHIFT, 23},  // 30: held at the last
+      {down, CLICK_LEFT, 23},
+      {up, CLICK_LEFT | CLICK_SHIFT, 13},
+      {up, CLICK_RIGHT, 8},
+      {up, CLICK_LEFT, 7},
+      {down, CLICK_LEFT, 8},
+      {up, CLICK_RIGHT | CLICK_SHIFT, 0},
+  };
+  for (const auto& m : moves) {
+    m.button.handler(m.button.owner, m.code, m.button.word);
+    EXPECT_EQ(SelectedCutout, m.to) << "click " << m.code;
+    EXPECT_STREQ(model.cutouts[m.to].name, "n3") << "click " << m.code;
+  }
+  // Moved just below the list's last row, the list scrolls by one.
+  const int rows = std::clamp(ScreenHeight / ButtonHeight - 13, 8, 40);
+  screen->firstRow = 0;
+  SelectCutoutByName(*screen, rows - 1);
+  down.handler(down.owner, CLICK_LEFT, down.word);
+  EXPECT_EQ(SelectedCutout, rows);
+  EXPECT_EQ(screen->firstRow, 1);
+}
+
+TEST_F(TextureScreenTest, TheUpdatesPropertiesAreCountedAndItsColourAndRoughnessRounded) {
+  // Unset is alpha and environment type 4 and shine type 8; every other value counts.
+  CutoutUpdateSetting set;
+  EXPECT_EQ(CountUpdateProperties(set), 0);
+  set.alphaType = 3, set.envMapType = 3, set.shineType = 7;
+  EXPECT_EQ(CountUpdateProperties(set), 3);
+  set.alphaType = 0, set.envMapType = 0, set.shineType = 0, set.setColour = 1, set.setRoughness = 1;
+  EXPECT_EQ(CountUpdateProperties(set), 5);
+
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(1);
+  Select({0, 1});
+  CutoutUpdateSet = CutoutUpdateSetting{};
+  CutoutUpdateSet.setColour = 1, CutoutUpdateSet.setRoughness = 1;
+  Buttons(&screen->prss);
+  EXPECT_NE(FindShownButton("2 specified"), nullptr);
+  // The roughness spinner's step buttons round the colour to fives and the roughness: 15 or
+  // less to 0, 16 to 29 to 30.
+  const InterfaceButton* step = nullptr;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(&CutoutUpdateSet.roughness) && InterfaceButtons[i].handler)
+      step = &InterfaceButtons[i];
+  ASSERT_NE(step, nullptr);
+  const struct {
+    int roughness, after;
+  } roughness[] = {{0, 0}, {15, 0}, {16, 30}, {29, 30}, {30, 30}, {31, 31}, {70, 70}};
+  for (const auto& r : roughness) {
+    CutoutUpdateSet.roughness = uint8_t(r.roughness);
+    const uint8_t reflection[3] = {2, 13, 253};
+    std::memcpy(CutoutUpdateSet.reflection, reflection, 3);
+    step->handler(step->owner, CLICK_LEFT, step->word);
+    EXPECT_EQ(CutoutUpdateSet.roughness, r.after) << r.roughness;
+    EXPECT_EQ(CutoutUpdateSet.reflection[0], 0);
+    EXPECT_EQ(CutoutUpdateSet.reflection[1], 15);
+    EXPECT_EQ(CutoutUpdateSet.reflection[2], 255);
+  }
+  Press(&screen->prss, "reset");
+  EXPECT_EQ(CountUpdateProperties(CutoutUpdateSet), 0);
+  Buttons(&screen->prss);
+  EXPECT_NE(FindShownButton("none specified"), nullptr);
+  EXPECT_EQ(FindShownButton("reset"), nullptr) << "nothing to reset";
+  CutoutUpdateSet = CutoutUpdateSetting{};
+}
+
 TEST_F(TextureScreenTest, TheLastCutoutStaysAndDuplicatesHaveLimits) {
   CutoutsScreen* screen = OpenCutouts();
   model.mappings[0].cutout[0] = model.mappings[0].cutout[1] = 0;
