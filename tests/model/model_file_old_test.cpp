@@ -368,6 +368,22 @@ TEST_F(OldModelFile, MaterialFlagsAxisMappingsDecalsAndOverlayOfOldRecords) {
   ReadRecord(later, decal, 252);
   EXPECT_EQ(later.object.points[0].z, 100);
   EXPECT_EQ(later.object.options & OPTION_OVERLAY, 0);
+
+  // Record 12 keeps both flags; record 13 keeps the axis mappings' offsets; record 8 keeps the
+  // thin model's points.
+  flags.recordVersion = 12;
+  ReadResult flags12;
+  ReadRecord(flags12, flags, 252);
+  EXPECT_EQ(flags12.object.mappings[0].colour, 0xFFFFFFu | CF_SELF_LIT | CF_TRANSLUCENT);
+  axes.recordVersion = 13;
+  ReadResult axes13;
+  ReadRecord(axes13, axes, 252);
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(axes13.object.mappings[i].offset[1], 7) << i;
+  decal.recordVersion = 8;
+  ReadResult decal8;
+  ReadRecord(decal8, decal, 252);
+  EXPECT_EQ(decal8.object.points[0].z, 100) << "from record 8 on the points are left as they are";
+  EXPECT_EQ(decal8.object.options & OPTION_OVERLAY, OPTION_OVERLAY) << "overlay triangles are looked for up to 8";
 }
 
 TEST_F(OldModelFile, OverlayColoursPlatesAndWorldModelsOfRecord4) {
