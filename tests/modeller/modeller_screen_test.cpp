@@ -615,3 +615,36 @@ TEST_F(ModellerTest, TheLiveSlotIsFreedBeforeItIsOverwrittenAndTheLatestNodeCanB
   EXPECT_EQ(ModellerUndo.count, 1);
   EXPECT_STREQ(ModellerUndo.nodes[1].name, "drag") << "the live state's label again";
 }
+
+TEST_F(ModellerTest, CtrlDragsTurnTheLightAndHoldItsElevationBetweenLevelAndTheLimit) {
+  Open();
+  ClearInterface();
+  ASSERT_EQ(editor->lightElevation, 8192) << "an eighth of a turn up at first";
+  const auto drag = [&](int dx, int dy, bool ctrl = true, bool right = false) {
+    MouseRecord m{};
+    m.leftHeld = 1, m.rightHeld = right;
+    m.dx = dx, m.dy = dy;
+    CtrlHeld = ctrl;
+    editor->prss.mouse(&editor->prss, &m);
+    CtrlHeld = 0;
+  };
+  const uint16_t heading = editor->lightHeading;
+  drag(2, -10);  // 36 heading units and 18 elevation units a pixel; up the screen is up
+  EXPECT_EQ(editor->lightElevation, 8192 + 180);
+  EXPECT_EQ(editor->lightHeading, uint16_t(heading + 72));
+  drag(-2, 0);
+  EXPECT_EQ(editor->lightHeading, heading);
+  drag(0, -1000);
+  EXPECT_EQ(editor->lightElevation, OBJECT_EDITOR_LIGHT_ELEVATION_MAX);
+  drag(0, 1);
+  EXPECT_EQ(editor->lightElevation, OBJECT_EDITOR_LIGHT_ELEVATION_MAX - 18);
+  drag(0, 1000);
+  EXPECT_EQ(editor->lightElevation, 0) << "no lower than level";
+  drag(0, -1);
+  EXPECT_EQ(editor->lightElevation, 18);
+  // Without Ctrl, or with the right button held too, the drag is the view's.
+  drag(0, -5, false);
+  drag(0, -5, true, true);
+  EXPECT_EQ(editor->lightElevation, 18);
+  EXPECT_EQ(editor->lightHeading, heading);
+}
