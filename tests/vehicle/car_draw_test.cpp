@@ -621,3 +621,23 @@ TEST(CarDraw, ProjectToViewTurnsTheCarIntoTheViewsAxes) {
   CurrentView = saved;
   ViewRotation = savedRotation;
 }
+
+TEST(CarDraw, TheSavedViewStateKeepsTheOrientationFiniteAndThePitchWithinAQuarterTurn) {
+  Car car;
+  car.position = IntVector{1 << 16, -2 << 16, 3 << 16};
+  // A slightly unnormalised matrix pitched straight up, with a lost entry.
+  const float pitchedUp[9] = {std::nanf(""), 0, 0, 0, 0, -1, 0, 1.001f, 0};
+  std::memcpy(car.orientation, pitchedUp, sizeof pitchedUp);
+  SaveCarViewState(car);
+  CarDrawing& d = DrawingOf(car);
+  EXPECT_EQ(d.drawnOrientation[0], 0.0f) << "a lost entry is drawn as 0";
+  EXPECT_EQ(d.drawnPitch, float(std::asin(1.0))) << "the nose straight up, not a lost pitch";
+  EXPECT_EQ(car.drawTransform.translation.y, -2 << 16);
+  car.orientation[7] = -1.25f;
+  SaveCarViewState(car);
+  EXPECT_EQ(d.drawnPitch, float(std::asin(-1.0)));
+  car.orientation[7] = 0.5f;
+  SaveCarViewState(car);
+  EXPECT_NEAR(d.drawnPitch, std::asin(0.5), 1e-6);
+  ReleaseDrawing(car);
+}
