@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -365,6 +366,14 @@ TEST_F(StandInWorld, ShadowObjectsListedOnceAndTheThirtyThirdDropped) {
   CollectShadowObjects(shadows, 0, 0, 0, 3.0f, 1);
   EXPECT_EQ(shadows.count, 2);  // the repeat counted once, the silent and the far one left out
   EXPECT_TRUE(ReportRecorder::Reports().lines.empty());
+  // The far one lies 20 m out: a radius past it takes it in; a radius beyond 30 km is held
+  // there (it would not fit 16.16); no radius at all takes what covers the car's point.
+  CollectShadowObjects(shadows, 0, 0, 0, 25.0f, 1);
+  EXPECT_EQ(shadows.count, 3);
+  CollectShadowObjects(shadows, 0, 0, 0, 40000.0f, 1);
+  EXPECT_EQ(shadows.count, 3);
+  CollectShadowObjects(shadows, 0, 0, 0, std::numeric_limits<float>::infinity(), 1);
+  EXPECT_EQ(shadows.count, 2);
 
   // 34 candidates: the 33rd and 34th dropped, the message only above debug level 0.
   world.infos.assign(34, Caster());

@@ -211,6 +211,23 @@ TEST_F(TyreRings, CountsOfRingsAndLettering) {
   EXPECT_EQ(tyre.vertexCount + letters.vertexCount, 0u);
 }
 
+TEST_F(TyreRings, ABatchWithExactlyTheRoomNeededTakesTheRingsAndOneLessTakesNothing) {
+  const TyreRing r = Ring(26, 0.0f);
+  // 27 rings of 12 points and 26 segments of 18 triangles; the lettering 27 rings of 4 points
+  // and 26 segments of 4 triangles.
+  const uint32_t need[4] = {27 * 12, 26 * 18 * 3, 27 * 4, 26 * 4 * 3};
+  for (int shortOf = -1; shortOf < 4; ++shortOf) {
+    uint32_t room[4];
+    for (int k = 0; k < 4; ++k) room[k] = need[k] - (k == shortOf ? 1 : 0);
+    tyre = {vertices.data(), indices.data(), room[0], room[1], 0, 0};
+    letters = {letterVertices.data(), letterIndices.data(), room[2], room[3], 0, 0};
+    EXPECT_EQ(WriteTyreRings(tyre, &letters, r), shortOf < 0 ? 1 : 0) << "short of " << shortOf;
+    if (shortOf >= 0) {
+      EXPECT_EQ(tyre.vertexCount + letters.vertexCount, 0u) << "short of " << shortOf;
+    }
+  }
+}
+
 TEST_F(TyreRings, TreadBelowTheGroundIsLiftedAndTheWallBulges) {
   const float w = set.sectionWidth;
   ASSERT_EQ(Write(Ring(20, 0.01f)), 1);
