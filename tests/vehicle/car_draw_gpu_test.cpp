@@ -284,6 +284,18 @@ TEST_F(CarGeometryPixels, AWheelDrawnInPlaceStandsAtTheOriginInItsOwnAxes) {
   EXPECT_EQ(WorldMatrix[0], 1.0f);
 }
 
+TEST_F(CarGeometryPixels, ACarWithoutWheelsOrASpareBuildsNoTyres) {
+  Car car;
+  ASSERT_EQ(car.wheelCount, 0);
+  CarTyreFrame frame = {};
+  frame.lodDistance = 5 << 16;
+  frame.graphicsOptions = 0xFFFFFFFF;
+  const CarTyreResult r = BuildCarTyres(car, frame);
+  EXPECT_EQ(r.counts.triangles, 0u);
+  EXPECT_EQ(r.drawn, 0) << "nothing to draw";
+  EXPECT_EQ(DrawingOf(car).tyreBuffers[TYRE_STREAM].triangleCount, 0u);
+}
+
 // A brake disc is a square quad across the wheel, its half side the disc's radius, pushed
 // along the axle by the disc's offset.  Seen along the axle (from the right) only the radius
 // shows: drawn alone, each disc covers (2 x 0.12 m x 64 pixels a metre)^2 = 236 pixels round
