@@ -142,6 +142,29 @@ TEST_F(OldModelFile, SideFunctionsAndAnglesOfOldSubobjects) {
   ExpectSameAt252(angles.object);
 }
 
+TEST_F(OldModelFile, WingsUndertraysAeroCentresAndMirrorsStandOnTheCentreLine) {
+  // Types 6 (rear wing) to 10 (internal mirror) lose their offset across; 5 and 11 keep it.
+  RawRecord top = OneTriangle();
+  const int types[4] = {SUBOBJECT_MUDGUARD, SUBOBJECT_REAR_WING, SUBOBJECT_INTERNAL_MIRROR, SUBOBJECT_HANDLEBAR};
+  for (int type : types) {
+    RawRecord child = OneTriangle();
+    child.type = type;
+    child.offset[0] = 0x10000, child.offset[1] = 0x20000, child.offset[2] = 0x30000;
+    top.children.push_back(child);
+  }
+  ReadResult out;
+  ReadRecord(out, top, 252);
+  ASSERT_EQ(out.result, 1);
+  ASSERT_EQ(out.object.childCount, 4);
+  const int32_t across[4] = {0x10000, 0, 0, 0x10000};
+  for (int i = 0; i < 4; ++i) {
+    const ModelObject& c = out.object.children[i];
+    EXPECT_EQ(c.offset[0], across[i]) << "type " << types[i];
+    EXPECT_EQ(c.offset[1], 0x20000) << "type " << types[i];
+    EXPECT_EQ(c.offset[2], 0x30000) << "type " << types[i];
+  }
+}
+
 TEST_F(OldModelFile, PagesAndCutoutsOfRecordsBefore4) {
   RawRecord r = OneTriangle(2);
   r.options = OPTION_ALPHA_FROM_PAGE;  // keep the stored alpha types

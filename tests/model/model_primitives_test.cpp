@@ -306,6 +306,19 @@ TEST_F(ModelPrimitives, MirroredTrianglesAndPointReferences) {
   b.Triangle(3 | CORNER_MIRRORED, 1 | CORNER_MIRRORED, 2 | CORNER_MIRRORED);  // no plain twin
   b.Into(o);
   EXPECT_EQ(o.CountMirroredTriangles(), 2);
+  // One mirrored corner, whichever it is, makes the triangle a mirrored one.
+  for (int k = 0; k < 3; ++k) {
+    ModelObject one;
+    one.Init();
+    ModelBuilder c;
+    c.Point(1, 0, 0), c.Point(1, 1, 0), c.Point(1, 1, 1);
+    int corners[3] = {0, 1, 2};
+    corners[k] |= CORNER_MIRRORED;
+    c.Triangle(corners[0], corners[1], corners[2]);
+    c.Into(one);
+    EXPECT_EQ(one.CountMirroredTriangles(), 1) << "corner " << k;
+    one.Free();
+  }
   EXPECT_TRUE(o.IsPointReferenceUsed(0 | CORNER_MIRRORED));
   EXPECT_FALSE(o.IsPointReferenceUsed(3));
   o.triangles[1].flags |= TRIANGLE_SELECTED;
