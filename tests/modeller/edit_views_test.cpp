@@ -3,6 +3,9 @@
 // through the text entry, and the background scheme file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -596,4 +599,41 @@ TEST_F(EditViewsTest, TexturesAreReadyOnlyCompressedAndNotReloading) {
   CfgCompressedTex = 1;
   EXPECT_EQ(CheckTexturesReady(&screen), 1);
   CfgCompressedTex = compressed;
+}
+
+TEST_F(EditViewsTest, HeldArrowsPanA2DViewByItsWidthEach1200MsOneKeyAtATime) {
+  SelectEditView(VIEW_FRONT);
+  ASSERT_NE(EditViews.width, 0);
+  const double width = EditViews.width;
+  // The view's move over one frame with the keys held (up, down, right, left).
+  const auto pan = [](std::array<int, 4> held, uint32_t ms) {
+    std::copy(held.begin(), held.end(), ArrowKeysHeld);
+    const std::array<int64_t, 3> before = {CurrentView->position[0], CurrentView->position[1], CurrentView->position[2]};
+    SetEditViewProjection(ms);
+    std::fill(ArrowKeysHeld, ArrowKeysHeld + 4, 0);
+    return std::array<int64_t, 3>{CurrentView->position[0] - before[0], CurrentView->position[1] - before[1],
+                                  CurrentView->position[2] - before[2]};
+  };
+  const auto length = [](const std::array<int64_t, 3>& v) {
+    return std::sqrt(double(v[0]) * v[0] + double(v[1]) * v[1] + double(v[2]) * v[2]);
+  };
+  const auto left = pan({0, 0, 0, 1}, 1200), right = pan({0, 0, 1, 0}, 1200);
+  const auto down = pan({0, 1, 0, 0}, 600), up = pan({1, 0, 0, 0}, 600);
+  EXPECT_NEAR(length(left), width, 2.0) << "the view's width in 1.2 s";
+  EXPECT_NEAR(length(up), width / 2, 2.0);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(left[i], -right[i]) << i;
+    EXPECT_EQ(up[i], -down[i]) << i;
+  }
+  EXPECT_NEAR(double(left[0]) * up[0] + double(left[1]) * up[1] + double(left[2]) * up[2], 0.0, 1.0)
+      << "across and up the view";
+  // One key counts: left before right before down before up.
+  EXPECT_EQ(pan({1, 1, 1, 1}, 1200), left);
+  EXPECT_EQ(pan({1, 1, 1, 0}, 1200), right);
+  EXPECT_EQ(pan({1, 1, 0, 0}, 600), down);
+  // With Shift or Ctrl the arrows turn the view instead; without time nothing moves.
+  ShiftHeld = 1;
+  EXPECT_EQ(pan({0, 0, 0, 1}, 1200), (std::array<int64_t, 3>{0, 0, 0}));
+  ShiftHeld = 0;
+  EXPECT_EQ(pan({0, 0, 0, 1}, 0), (std::array<int64_t, 3>{0, 0, 0}));
 }

@@ -593,3 +593,17 @@ TEST_F(ModellerTest, PointsAreScaledAndPlacedInTheViewPlane) {
   SetPointDistance(centre, same, 4.0, out);
   EXPECT_EQ(out[2], 1 << 16);
 }
+
+TEST_F(ModellerTest, PointsBehindTheEyeAreNeverInsideTheRectangle) {
+  Open();
+  PerspectiveView();  // the eye 3 m in front of the panel, looking back at it
+  ScreenRect rect{};
+  rect.minimum[0] = rect.minimum[1] = -1, rect.maximum[0] = rect.maximum[1] = 1;  // the whole screen
+  const int32_t front[3] = {1 << 15, 0, 1 << 15}, behind[3] = {1 << 15, 5 << 16, 1 << 15};
+  const int32_t nearFront[3] = {0, 0, 0}, farFront[3] = {1 << 16, 0, 0};
+  EXPECT_EQ(rect.ContainsPoint(front), 1);
+  EXPECT_EQ(rect.ContainsPoint(behind), 0);
+  EXPECT_EQ(rect.ContainsTriangle(front, nearFront, farFront, 1) | rect.ContainsTriangle(front, nearFront, farFront, 0), 1);
+  EXPECT_EQ(rect.ContainsTriangle(front, nearFront, behind, 1), 0) << "a corner behind the eye";
+  EXPECT_EQ(rect.ContainsTriangle(behind, front, nearFront, 0), 0);
+}
