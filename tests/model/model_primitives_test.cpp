@@ -270,6 +270,19 @@ TEST_F(ModelPrimitives, LevelsAndLayers) {
   EXPECT_EQ(car.triangleCount, before - onGlass);
   EXPECT_EQ(car.layerNames[lights][0], 0);
   EXPECT_STREQ(car.layerNames[0], "body");
+  // The first and the last layer lose their names too; past the last there is no name.
+  ModelObject named;
+  named.Init();
+  std::snprintf(named.layerNames[0], LAYER_NAME_SIZE, "main");
+  std::snprintf(named.layerNames[5], LAYER_NAME_SIZE, "five");
+  std::snprintf(named.layerNames[LAYER_COUNT - 1], LAYER_NAME_SIZE, "last");
+  named.MoveLayer(3, 0);
+  EXPECT_EQ(named.layerNames[0][0], 0);
+  named.MoveLayer(3, LAYER_COUNT - 1);
+  EXPECT_EQ(named.layerNames[LAYER_COUNT - 1][0], 0);
+  named.MoveLayer(3, LAYER_COUNT);
+  EXPECT_STREQ(named.layerNames[5], "five");
+  named.Free();
 
   // Display states: 1 shown, 0 used only by hidden layers, 2 unused.
   car.MarkPointsByLayerMask(1u << 0, 0);
