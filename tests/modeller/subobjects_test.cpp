@@ -213,4 +213,18 @@ TEST_F(SubobjectsTest, AMergeThatWouldOverflowATableChangesNothing) {
   EXPECT_STREQ(MessageBoxDialog.first, modeller->pointLimitText);
   Confirm();
   ExpectUnchanged(before, history);
+  // Past the triangle limit likewise; limits met exactly refuse nothing (the mappings do).
+  const int points = model.pointCount + model.children[0].pointCount;
+  const int triangles = model.triangleCount + model.children[0].triangleCount;
+  modeller->pointLimit = points;
+  modeller->triangleLimit = triangles - 1;
+  ASSERT_EQ(MergeSubobjectIntoMain(*modeller, 0), 0);
+  EXPECT_STREQ(MessageBoxDialog.first, modeller->triangleLimitText);
+  Confirm();
+  ExpectUnchanged(before, history);
+  modeller->triangleLimit = triangles;
+  ASSERT_EQ(MergeSubobjectIntoMain(*modeller, 0), 0);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_TOO_MANY_MAPPINGS);
+  Confirm();
+  ExpectUnchanged(before, history);
 }

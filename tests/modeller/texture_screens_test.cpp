@@ -566,6 +566,28 @@ TEST_F(TextureScreenTest, TheUpdatesPropertiesAreCountedAndItsColourAndRoughness
   CutoutUpdateSet = CutoutUpdateSetting{};
 }
 
+TEST_F(TextureScreenTest, TheCutoutListsFirstRowIsHeldWithinTheList) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(2);
+  for (int i = 0; i < model.cutoutCount; ++i) std::snprintf(model.cutouts[i].name, CUTOUT_NAME_SIZE, "n%d", i);
+  screen->firstRow = 5;
+  Buttons(&screen->prss);
+  EXPECT_EQ(screen->firstRow, 0) << "three cutouts fit: no scrolling";
+  EXPECT_NE(FindShownButton("n0"), nullptr);
+  const int rows = std::clamp(ScreenHeight / ButtonHeight - 13, 8, 40);
+  AddCutouts(rows);  // rows + 3 in all
+  for (int i = 0; i < model.cutoutCount; ++i) std::snprintf(model.cutouts[i].name, CUTOUT_NAME_SIZE, "n%d", i);
+  screen->firstRow = 100;
+  Buttons(&screen->prss);
+  EXPECT_EQ(screen->firstRow, 3) << "the last cutout on the last row";
+  EXPECT_NE(FindShownButton(("n" + std::to_string(rows + 2)).c_str()), nullptr);
+  EXPECT_EQ(FindShownButton("n2"), nullptr);
+  screen->firstRow = -4;
+  Buttons(&screen->prss);
+  EXPECT_EQ(screen->firstRow, 0);
+  EXPECT_EQ(FindShownButton(("n" + std::to_string(rows)).c_str()), nullptr);
+}
+
 TEST_F(TextureScreenTest, TheLastCutoutStaysAndDuplicatesHaveLimits) {
   CutoutsScreen* screen = OpenCutouts();
   model.mappings[0].cutout[0] = model.mappings[0].cutout[1] = 0;
