@@ -16,6 +16,7 @@
 #include "platform/keys.h"
 #include "render/views.h"
 #include "tests/ui/control_clicks.h"
+#include "ui/screen_labels.h"
 #include "ui/value_edit.h"
 
 using namespace modeller_test;
@@ -976,4 +977,21 @@ TEST_F(MappingButtonsTest, TheListsFirstRowIsHeldWithinTheList) {
   EXPECT_EQ(panel->firstRow, 0);
   EXPECT_TRUE(Shown("m0"));
   EXPECT_FALSE(Shown(("m" + std::to_string(rows)).c_str()));
+}
+
+TEST_F(MappingButtonsTest, EachMappingsLabelSelectsItAndAShiftClickLetsGo) {
+  OpenTool();
+  FrontView();
+  SelectedMapping = -1;
+  Buttons(&panel->prss);
+  ASSERT_EQ(ScreenLabelCount, model.mappingCount) << "one label at each mapping's centre";
+  const ScreenLabel* labels[4] = {};
+  ASSERT_EQ(ScreenLabelsByDepth(labels, 4), 2);
+  const ScreenLabel* second = labels[0]->second == 1 ? labels[0] : labels[1];
+  ASSERT_EQ(second->second, 1u);
+  const ScreenLabel clicked = *second;
+  clicked.callback(clicked.ownerWord, CLICK_LEFT, clicked.first, clicked.second);
+  EXPECT_EQ(SelectedMapping, 1);
+  clicked.callback(clicked.ownerWord, CLICK_LEFT | CLICK_SHIFT, clicked.first, clicked.second);
+  EXPECT_EQ(SelectedMapping, -1);
 }
