@@ -354,6 +354,20 @@ TEST_F(ModelFile, TriangleRepairsAreCountedWithTheirTextsAndColours) {
   EXPECT_EQ(o.triangles[3].layer, 17);  // kept, only counted
   EXPECT_EQ(o.triangles[4].group, 0);
 
+  // At the limits themselves: layer 16 and the group past the last are invalid, one below
+  // each is not.
+  ResetMessages();
+  RawRecord edge = r;
+  edge.triangles = {{0, MAX_NAMED_LAYER - 1, 0, 1, 0, MAX_SMOOTHING_GROUPS - 1, 0, 1, 2},
+                    {0, MAX_NAMED_LAYER, 0, 1, 0, MAX_SMOOTHING_GROUPS, 1, 2, 3}};
+  ReadResult edgeOut;
+  ReadRecord(edgeOut, edge, 252);
+  EXPECT_EQ(CountMessages("Triangles with invalid layer : 1", error), 1);
+  EXPECT_EQ(CountMessages("Triangles with invalid smoothing : 1", error), 1);
+  ASSERT_EQ(edgeOut.object.triangleCount, 2);
+  EXPECT_EQ(edgeOut.object.triangles[0].group, MAX_SMOOTHING_GROUPS - 1);
+  EXPECT_EQ(edgeOut.object.triangles[1].group, 0);
+
   // Stretchy triangles below 252, and the spoke mode's own counts.
   ResetMessages();
   RawRecord spoke;
