@@ -637,3 +637,24 @@ TEST_F(EditViewsTest, HeldArrowsPanA2DViewByItsWidthEach1200MsOneKeyAtATime) {
   ShiftHeld = 0;
   EXPECT_EQ(pan({0, 0, 0, 1}, 0), (std::array<int64_t, 3>{0, 0, 0}));
 }
+
+TEST_F(EditViewsTest, A2DViewsWidthStaysBetweenASixtyFourthOfAMetreAndTheLargestNumber) {
+  SelectEditView(VIEW_FRONT);
+  FrameEditView(0, 0);
+  EXPECT_EQ(EditViews.width, 1024) << "a 64th of a metre at least";
+  FrameEditView(511, 0);
+  EXPECT_EQ(EditViews.width, 1024);
+  FrameEditView(600, 0);
+  EXPECT_EQ(EditViews.width, 1200) << "twice the framed size";
+  FrameEditView(INT32_MAX, 0);
+  EXPECT_EQ(EditViews.width, INT32_MAX) << "no wrap round";
+  MouseRecord out{};
+  out.wheel = 2;
+  HandleEditViewMouse(&out, 0);
+  EXPECT_EQ(EditViews.width, INT32_MAX) << "zooming out stops there";
+  FrameEditView(1 << 15, 0);  // 1 m across
+  MouseRecord in{};
+  in.wheel = 1;
+  for (int i = 0; i < 30; ++i) HandleEditViewMouse(&in, 0);
+  EXPECT_EQ(EditViews.width, 1024) << "zooming in stops at the least";
+}

@@ -4,6 +4,7 @@
 // templates and the viewer); each edit undone byte for byte, each refusal changing nothing.
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "modeller/cutout_material.h"
@@ -586,6 +587,40 @@ TEST_F(TextureScreenTest, TheCutoutListsFirstRowIsHeldWithinTheList) {
   Buttons(&screen->prss);
   EXPECT_EQ(screen->firstRow, 0);
   EXPECT_EQ(FindShownButton(("n" + std::to_string(rows)).c_str()), nullptr);
+}
+
+TEST_F(TextureScreenTest, RegionHandlesShowUnderThePointerByTheRegionsSize) {
+  CutoutsScreen* screen = OpenCutouts();
+  SelectCutoutByName(*screen, 0);
+  Cutout& c = model.cutouts[0];
+  Buttons(&screen->prss);  // the panel's size follows the list drawn beside it
+  const int s = GetTexturePanelSize(), left = ScreenWidth - s, top = ButtonHeight, bottom = top + s;
+  // The handles shown (their numbers: corners 0 to 3, edges 4 to 7, the middle 8).
+  const auto handles = [&](int w, int h, int x, int y) {
+    c.region[REGION_LEFT] = 10, c.region[REGION_TOP] = 10;
+    c.region[REGION_WIDTH] = uint8_t(w), c.region[REGION_HEIGHT] = uint8_t(h);
+    MouseX = x, MouseY = y;
+    Buttons(&screen->prss);
+    std::set<int> shown;
+    for (int i = 0; i < ButtonCount; ++i)
+      if ((InterfaceButtons[i].word & 0xF000) == 0xB000) shown.insert(int(InterfaceButtons[i].word & 0xFFF));
+    return shown;
+  };
+  const int x = left + s / 2, y = top + s / 2;  // over the page
+  EXPECT_EQ(handles(4, 4, x, y), (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(handles(3, 4, x, y), (std::set<int>{0, 1, 2, 3, 6, 7})) << "three texels wide: no middle handles across";
+  EXPECT_EQ(handles(4, 3, x, y), (std::set<int>{0, 1, 2, 3, 4, 5})) << "three high: none down the sides";
+  // Only while the pointer is over the page: its left edge and top row in, its bottom row out.
+  EXPECT_EQ(handles(4, 4, left, top).size(), 9u);
+  EXPECT_EQ(handles(4, 4, left - 1, y).size(), 0u);
+  EXPECT_EQ(handles(4, 4, x, top - 1).size(), 0u);
+  EXPECT_EQ(handles(4, 4, x, bottom - 1).size(), 9u);
+  EXPECT_EQ(handles(4, 4, x, bottom).size(), 0u);
+  // A handle being dragged is the only one, wherever the pointer is.
+  screen->dragHandle = 5;
+  EXPECT_EQ(handles(4, 4, 0, 0), (std::set<int>{5}));
+  screen->dragHandle = -1;
+  MouseX = MouseY = 0;
 }
 
 TEST_F(TextureScreenTest, TheLastCutoutStaysAndDuplicatesHaveLimits) {
