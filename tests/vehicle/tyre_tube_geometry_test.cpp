@@ -251,6 +251,19 @@ TEST_F(TyreRings, TreadBelowTheGroundIsLiftedAndTheWallBulges) {
   sideways.lateralDeformation = 0.01f;
   Write(sideways);
   EXPECT_NEAR(At(3, 0), set.profile.points[3].x + 0.01f, 1e-4f);
+  // Over the whole ring at the ground, each point moves by its share of the amount: the
+  // tread (2 to 5) all of it, the lower walls (8 to 11) 0.7, the shoulders (1 and 6) 0.3,
+  // the rest none; each times the square of how far below twice the radius it lies.
+  std::vector<float> plainX(12), plainZ(12);
+  Write(Ring(20, 0.0f));
+  for (int i = 0; i < 12; ++i) plainX[size_t(i)] = At(i, 0), plainZ[size_t(i)] = At(i, 2);
+  Write(sideways);
+  const double twoR = 2.0 * set.profile.points[3].y;
+  const double part[12] = {0, 0.3, 1, 1, 1, 1, 0.3, 0, 0.7, 0.7, 0.7, 0.7};
+  for (int i = 0; i < 12; ++i) {
+    const double share = (twoR - plainZ[size_t(i)]) / twoR;
+    EXPECT_NEAR(At(i, 0), plainX[size_t(i)] + part[i] * share * share * 0.01, 2e-5) << "point " << i;
+  }
 }
 
 class FrameTubes : public ::testing::Test {
