@@ -177,6 +177,17 @@ TEST_F(ModelEdit, OverlayFlagAndFlatDecals) {
     DetectDecal(flat);
     EXPECT_EQ(flat.points[0].z, after[k]) << k;
   }
+  for (int i = 0; i < 3; ++i) flat.points[i].z = i == 1 ? 769 : 100;
+  DetectDecal(flat);
+  EXPECT_EQ(flat.points[0].z, 100) << "769 reaches past the band";
+  // Flattened with diagnostic messages on, it says so.
+  std::snprintf(flat.name, sizeof flat.name, "sticker");
+  for (int i = 0; i < 3; ++i) flat.points[i].z = 100;
+  DebugMessagesOn = 1;
+  DetectDecal(flat);
+  DebugMessagesOn = 0;
+  EXPECT_EQ(flat.points[2].z, 640);
+  EXPECT_TRUE(HasMessageStarting("Model sticker: detected as decal - height adjusted"));
   flat.Free();
 }
 

@@ -414,6 +414,22 @@ TEST_F(ModelFile, TrianglesAtTheLevelCountOrAboveAreObsolete) {
   }
 }
 
+TEST_F(ModelFile, NamesFillingTheirFieldsKeepAllButTheLastByte) {
+  RawRecord r = OneTriangle();
+  r.name = "abcdefghijklmnopqrst";         // 20 bytes, no end: the last one gives way to it
+  r.pages = {{0, "ABCDEFGHIJKLMNOPQRS"}};  // 19: whole
+  r.cutouts[0].name = "0123456789abcdef";  // 16 of 16
+  r.mappings[0].name = "mapping_abcdefg";  // 15 of 16: whole
+  ReadResult out;
+  ReadRecord(out, r, 252);
+  ASSERT_EQ(out.result, 1);
+  const ModelObject& o = out.object;
+  EXPECT_STREQ(o.name, "abcdefghijklmnopqrs");
+  EXPECT_STREQ(o.pages[0].name, "ABCDEFGHIJKLMNOPQRS");
+  EXPECT_STREQ(o.cutouts[0].name, "0123456789abcde");
+  EXPECT_STREQ(o.mappings[0].name, "mapping_abcdefg");
+}
+
 TEST_F(ModelFile, RecordEdgeCases) {
   // Six stored levels: all six distances are read (the points after them stay in place),
   // four are kept; none stored reads as one; a spoke object always has one.
