@@ -643,8 +643,12 @@ TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
   settings.graphicsOptions = 0xFFFFFFFF;
   settings.skyMode = 1;
   const View before = *CurrentView;
+  ComputeViewBasis();
+  float basis[3][3];
+  std::memcpy(basis, ViewBasis, sizeof basis);
   ASSERT_EQ(DrawEditorCar(car, p, settings), 1);
   EXPECT_EQ(std::memcmp(&before, CurrentView, sizeof before), 0) << "the view given back";
+  EXPECT_EQ(std::memcmp(basis, ViewBasis, sizeof basis), 0) << "and its axes";
   const float boxWidth = EditorCarFitBox[2] - EditorCarFitBox[0], boxHeight = EditorCarFitBox[3] - EditorCarFitBox[1];
   EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across";
   EXPECT_NEAR(0.5f * (EditorCarFitBox[1] + EditorCarFitBox[3]), 0.0f, 0.05f) << "centred up and down";
