@@ -607,3 +607,47 @@ TEST_F(ModellerTest, PointsBehindTheEyeAreNeverInsideTheRectangle) {
   EXPECT_EQ(rect.ContainsTriangle(front, nearFront, behind, 1), 0) << "a corner behind the eye";
   EXPECT_EQ(rect.ContainsTriangle(behind, front, nearFront, 0), 0);
 }
+
+TEST(ScreenRectTest, TheRectangleFollowsThePointerInNormalisedUnitsAndMustBeDraggedFarEnough) {
+  const int savedW = ScreenWidth, savedH = ScreenHeight, savedX = MouseX, savedY = MouseY;
+  // Without a screen the pointer stands in the middle.
+  ScreenWidth = ScreenHeight = 0;
+  MouseX = 10, MouseY = 20;
+  ScreenRect r{};
+  r.Begin();
+  EXPECT_EQ(r.active, 1);
+  EXPECT_EQ(r.start[0], 0.0f);
+  EXPECT_EQ(r.start[1], 0.0f);
+  // On 200 x 100 pixels, (150, 75) is (0.5, 0.5) and (50, 25) is (-0.5, -0.5).
+  ScreenWidth = 200, ScreenHeight = 100;
+  MouseX = 150, MouseY = 75;
+  r.Begin();
+  EXPECT_EQ(r.start[0], 0.5f);
+  EXPECT_EQ(r.start[1], 0.5f);
+  EXPECT_FALSE(r.IsLargeEnough());
+  MouseX = 50, MouseY = 25;
+  r.Update();
+  EXPECT_EQ(r.current[0], -0.5f);
+  EXPECT_EQ(r.current[1], -0.5f);
+  EXPECT_EQ(r.minimum[0], -0.5f);
+  EXPECT_EQ(r.minimum[1], -0.5f);
+  EXPECT_EQ(r.maximum[0], 0.5f);
+  EXPECT_EQ(r.maximum[1], 0.5f);
+  EXPECT_TRUE(r.IsLargeEnough());
+  // One pixel across (0.01) is enough on this wide screen (0.011 x 100 / 200); one pixel down
+  // (0.02) is enough too; nothing is not.
+  MouseX = 150, MouseY = 75;
+  r.Begin();
+  MouseX = 151;
+  r.Update();
+  EXPECT_TRUE(r.IsLargeEnough());
+  MouseX = 150, MouseY = 76;
+  r.Update();
+  EXPECT_TRUE(r.IsLargeEnough());
+  ScreenWidth = 100, ScreenHeight = 200;  // tall: one pixel across (0.02) is not 0.022
+  r.Begin();
+  MouseX = 151;
+  r.Update();
+  EXPECT_FALSE(r.IsLargeEnough());
+  ScreenWidth = savedW, ScreenHeight = savedH, MouseX = savedX, MouseY = savedY;
+}
