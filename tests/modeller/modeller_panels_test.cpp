@@ -334,6 +334,15 @@ TEST_F(PanelsTest, PointPanelByItsSelection) {
   PanelOnly(AddPointPanel);
   EXPECT_GE(IndexOf("trace points (1) out of sync"), 0);
   EXPECT_LT(IndexOf("extrude"), 0);
+  // "set distance" and the merges from two selected points on; one is not enough.
+  SelectPoints({0, 1});
+  PanelOnly(AddPointPanel);
+  EXPECT_GE(IndexOf("set distance"), 0);
+  EXPECT_GE(IndexOf("merge"), 0);
+  SelectPoints({0});
+  PanelOnly(AddPointPanel);
+  EXPECT_LT(IndexOf("set distance"), 0);
+  EXPECT_LT(IndexOf("merge"), 0);
 }
 
 Table BuildPanelTable(const char* mirror) {
