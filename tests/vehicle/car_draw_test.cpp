@@ -151,6 +151,12 @@ TEST(CarDraw, SteeringWheelAndDriverFrame) {
   EXPECT_EQ(f.frame, 0);
   EXPECT_EQ(ChooseDriverFrame(9, 4.0f, 4.0f, 1.0f, 0.0f).frame, 4);  // no lock: the middle
   EXPECT_EQ(ChooseDriverFrame(1, 4.0f, 4.0f, 1.0f, 30.0f).frame, 0);
+  // A turn too large for the 16-bit angle's counter stops at two thousand million either way;
+  // past full lock the other way the last frame.
+  EXPECT_EQ(SteeringWheelAngle(2.0f, 30.0f, 15, 1.0e30f), 2000000000);
+  EXPECT_EQ(SteeringWheelAngle(2.0f, 30.0f, 15, -1.0e30f), -2000000000);
+  f = ChooseDriverFrame(9, 4.0f, 8.0f, -lockRadians * 5.0f, 30.0f);  // f = 1.75, held at 1
+  EXPECT_EQ(f.frame, 8);
 }
 
 // The vehicle's steering-wheel turn w is given at the lock of its first default set-up: a
