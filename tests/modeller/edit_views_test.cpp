@@ -587,6 +587,17 @@ TEST_F(EditViewsTest, TheMouseDrawsTheDragBoxPansAndZoomsA2DView) {
   EXPECT_EQ(EditViews.width, 10 << 16);
   EXPECT_NEAR(r.scale, 2.0 / (1.0 + 0.125 / 16.0), 1e-5);
   EXPECT_NEAR(r.position[0], (16 << 16) / (1.0 + 0.125 / 16.0), 1.0);
+  // The under view, the last with a picture of its own, scales its picture the same way.
+  SelectEditView(VIEW_UNDER);
+  SetEditViewProjection(0);
+  EditViewRecord& under = EditViews.records[VIEW_UNDER];
+  under.kind = BACKGROUND_IMAGE;
+  under.scale = 2.0f;
+  EditViews.adjust = 1;  // a change of view stops adjusting
+  const int32_t underWidth = EditViews.width;
+  HandleEditViewMouse(&wheel, 0);
+  EXPECT_NEAR(under.scale, 2.0 / (1.0 + 0.125 / 16.0), 1e-5);
+  EXPECT_EQ(EditViews.width, underWidth);
   ScreenWidth = ScreenHeight = 0;
 }
 

@@ -621,6 +621,14 @@ TEST_F(TextureScreenTest, RegionHandlesShowUnderThePointerByTheRegionsSize) {
   EXPECT_EQ(handles(4, 4, 0, 0), (std::set<int>{5}));
   screen->dragHandle = -1;
   MouseX = MouseY = 0;
+  // A handle is a quarter of a button's width across each way, and never less than 3 pixels.
+  const int savedWidth = ButtonWidth;
+  const int halves[4][2] = {{8, 3}, {12, 3}, {16, 4}, {40, 10}};
+  for (const auto& h : halves) {
+    ButtonWidth = h[0];
+    EXPECT_EQ(RegionHandleHalf(), h[1]) << "buttons " << h[0] << " wide";
+  }
+  ButtonWidth = savedWidth;
 }
 
 TEST_F(TextureScreenTest, TheLastCutoutStaysAndDuplicatesHaveLimits) {
