@@ -361,10 +361,17 @@ TEST_F(ModellerTest, TheStatusLineShowsForThreeSecondsAndKeepsThePointButtonsCle
   EXPECT_EQ(modeller->statusTimeMs, 3000u) << "a new text replaces the old at once";
   Frame(2);
   EXPECT_EQ(modeller->statusTimeMs, 1000u);
+  FrameTime = 999;
+  KeepDrawing = 0;
+  Frame();
+  EXPECT_EQ(modeller->statusTimeMs, 1u);
+  EXPECT_EQ(KeepDrawing, 1) << "frames go on being drawn while the text shows, to its last millisecond";
   FrameTime = 1500;
   Frame();
   EXPECT_EQ(modeller->statusTimeMs, 0u) << "never below 0";
+  KeepDrawing = 0;
   Frame();
+  EXPECT_EQ(KeepDrawing, 0) << "not for a text that has gone";
   EXPECT_EQ(PointButtonTopLimit, 0) << "given back when the text has gone";
   // A larger limit stays.
   PointButtonTopLimit = 100;
