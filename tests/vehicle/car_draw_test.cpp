@@ -478,6 +478,23 @@ TEST(SetupMarks, TrianglesAndAxisArrows) {
   EXPECT_FLOAT_EQ(f[0], 0.5f);
   std::memcpy(f, &vertices[6 * MARK_VERTEX_SIZE], 12);  // the z arrow starts at its tip (reversed)
   EXPECT_FLOAT_EQ(f[2], 0.75f);
+  // The x arrow's widths: the shaft 1/32 m either side at its foot, the head 1/16 m at its
+  // neck, three quarters along (0.375 m); both across z.
+  const float shaftFoot[3] = {0.0f, 0.0f, 1.0f - 1.0f / 32}, shaftNeck[3] = {0.375f, 0.0f, 1.0f + 1.0f / 32};
+  const float headLow[3] = {0.375f, 0.0f, 1.0f - 1.0f / 16}, headHigh[3] = {0.375f, 0.0f, 1.0f + 1.0f / 16};
+  const float* expected[4] = {shaftFoot, shaftNeck, headLow, headHigh};
+  const int vertex[4] = {0, 1, 3, 4};
+  for (int k = 0; k < 4; ++k) {
+    std::memcpy(f, &vertices[size_t(vertex[k]) * MARK_VERTEX_SIZE], 12);
+    for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(f[i], expected[k][i]) << "vertex " << vertex[k] << " axis " << i;
+  }
+  // An arrow too long for 16.16 stops at two thousand million units.
+  out.vertexCount = out.triangleCount = 0;
+  const float huge[3] = {1.0e10f, 0.0f, 0.0f};
+  DrawAxisMarker(out, identity, IntVector{0, 0, 0}, huge, 0x808080, 0xFFFFFF, 1.0f);
+  ASSERT_EQ(out.triangleCount, 2u);
+  std::memcpy(f, &vertices[2 * MARK_VERTEX_SIZE], 12);
+  EXPECT_FLOAT_EQ(f[0], 2.0e9f / 65536.0f);
   // A full buffer takes nothing more.
   MarkBuffer full = {vertices.data(), indices.data(), 2, 32, 0, 0};
   EmitTriangle16(full, IntVector{}, IntVector{}, IntVector{}, 0);

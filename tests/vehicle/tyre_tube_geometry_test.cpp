@@ -320,6 +320,11 @@ TEST_F(FrameTubes, CutByDistanceAndMirrored) {
   scene.tubeCount = 4;
   EXPECT_EQ(CountFrameTubes(scene, 1), 6u);
   EXPECT_EQ(CountFrameTubes(scene, 0), 5u);
+  // A centre-plane tube from point 0 is one tube, not an axle end's two.
+  const FrameTube fromFirst[1] = {{0, 2, 0, 0.02f, 0, TUBE_VISIBLE | TUBE_CENTRE_PLANE}};
+  scene.tubes = fromFirst;
+  scene.tubeCount = 1;
+  EXPECT_EQ(CountFrameTubes(scene, 1), 1u);
   // An end the frame does not have is left out.
   const FrameTube missing = {0, 9, 0, 0.02f, 0, TUBE_VISIBLE};
   EXPECT_EQ(Draw(missing, 1.0f), 0);
