@@ -5,6 +5,7 @@
 
 #include "modeller/modeller_operations.h"
 #include "modeller_fixture.h"
+#include "tests/ui/control_clicks.h"
 #include "platform/keys.h"
 #include "ui/value_edit.h"
 
@@ -654,4 +655,44 @@ TEST_F(ModellerTest, CtrlDragsTurnTheLightAndHoldItsElevationBetweenLevelAndTheL
   drag(0, -5, true, true);
   EXPECT_EQ(editor->lightElevation, 18);
   EXPECT_EQ(editor->lightHeading, heading);
+}
+
+TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
+  Open();
+  SelectEditView(VIEW_PERSPECTIVE);
+  ClearInterface();
+  FrameSkipped = 0;  // one frame's buttons
+  editor->prss.act(&editor->prss);
+  FrameSkipped = 1;
+  // The block takes the bottom eight rows; the options stand ten units wide against the right
+  // edge from the ninth row up: two items of five units a row, the vertex normals' four
+  // buttons of two units on a row of their own.
+  const int left = ScreenWidth - 10 * ButtonWidth, middle = left + 5 * ButtonWidth;
+  const auto rowOf = [](const InterfaceButton* b) { return (ScreenHeight - b->top) / ButtonHeight; };
+  const struct {
+    const char* label;
+    int row, left;
+  } places[] = {{"invert", 9, left},   {"shadow", 9, middle},     {"wire overlay", 10, left},
+                {"n.c.level", 10, middle}, {"gouraud", 14, left}, {"nrm", 15, left},
+                {"big", 15, left + 6 * ButtonWidth}, {"show hidden", 16, left}, {"show subobs", 16, middle},
+                {"show main", 17, left}};
+  for (const auto& p : places) {
+    const InterfaceButton* b = FindShownButton(p.label);
+    ASSERT_NE(b, nullptr) << p.label;
+    EXPECT_EQ(rowOf(b), p.row) << p.label;
+    EXPECT_EQ(b->left, p.left) << p.label;
+  }
+  EXPECT_EQ(FindShownButton("reload textures")->top, ScreenHeight - ButtonHeight);
+  EXPECT_EQ(FindShownButton("off")->fourth.i, 1) << "the normals are off at first";
+  // An axis view has neither "invert" nor "shadow", and its block a background row more: the
+  // wireframe overlay opens the options on the tenth row.
+  SelectEditView(VIEW_FRONT);
+  ClearInterface();
+  FrameSkipped = 0;
+  editor->prss.act(&editor->prss);
+  FrameSkipped = 1;
+  EXPECT_EQ(FindShownButton("invert"), nullptr);
+  ASSERT_NE(FindShownButton("wire overlay"), nullptr);
+  EXPECT_EQ(rowOf(FindShownButton("wire overlay")), 10);
+  EXPECT_EQ(FindShownButton("wire overlay")->left, left);
 }
