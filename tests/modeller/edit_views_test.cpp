@@ -23,6 +23,7 @@
 #include "tools/model_gen/model_builder.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
+#include "ui/text_measure.h"
 
 namespace {
 
@@ -241,10 +242,11 @@ TEST_F(EditViewsTest, TypedValuesAreCheckedAndOutOfBoundsChangesNothing) {
 // states, places and the effects of its own buttons.
 class EditViewBlockTest : public EditViewsTest {
  protected:
-  int savedBlob = 0, savedChar = 0;
+  int savedBlob = 0, savedChar = 0, savedMetrics[3] = {};
   void SetUp() override {
     EditViewsTest::SetUp();
     savedBlob = CfgBlobSize, savedChar = CfgCharSize;
+    savedMetrics[0] = TextSize, savedMetrics[1] = ButtonWidth, savedMetrics[2] = ButtonHeight;
     CfgBlobSize = 6, CfgCharSize = 3;
     SetInterfaceMetrics();
     ScreenWidth = 1024, ScreenHeight = 768;
@@ -253,6 +255,7 @@ class EditViewBlockTest : public EditViewsTest {
     ClearInterface();
     CfgBlobSize = savedBlob, CfgCharSize = savedChar;
     SetInterfaceMetrics();
+    TextSize = savedMetrics[0], ButtonWidth = savedMetrics[1], ButtonHeight = savedMetrics[2];
     ScreenWidth = ScreenHeight = 0;
     EditViewsTest::TearDown();
   }
