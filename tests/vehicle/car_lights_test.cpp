@@ -272,6 +272,11 @@ TEST_F(Lights, TheHeadlightSitsAtTheMiddleOfItsRightHandVertices) {
   float rgb[3];
   HeadlightColour(CLASS_SALOON, rgb);
   EXPECT_EQ(car.headlightColour[0], rgb[0]);
+  // The lowest x need not come first.
+  car.FreeFastMeshes();
+  fill({{{5, 2, 3}, &head}, {{1, 4, 5}, &head}});
+  car.BuildMaterialMeshes();
+  EXPECT_EQ(car.headlightPosition.x, 3);
 
   // None there: the camera's place; only exactly (0, 0, 0) tries the second slot.
   car.FreeFastMeshes();
