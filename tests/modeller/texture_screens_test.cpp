@@ -631,6 +631,25 @@ TEST_F(TextureScreenTest, RegionHandlesShowUnderThePointerByTheRegionsSize) {
   ButtonWidth = savedWidth;
 }
 
+TEST_F(TextureScreenTest, TheCutoutListShowsTheScreensRowsLess13AtLeast8AndAtMost40) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(59);  // 60 cutouts
+  const auto rows = [&](int screenRows) {
+    ScreenHeight = screenRows * ButtonHeight;
+    Buttons(&screen->prss);
+    int n = 0;
+    for (int i = 0; i < ButtonCount; ++i)
+      n += InterfaceButtons[i].hint && std::strcmp(InterfaceButtons[i].hint, "Left click to select / Right click to rename") == 0;
+    return n;
+  };
+  EXPECT_EQ(rows(20), 8);
+  EXPECT_EQ(rows(21), 8);
+  EXPECT_EQ(rows(22), 9);
+  EXPECT_EQ(rows(52), 39);
+  EXPECT_EQ(rows(53), 40);
+  EXPECT_EQ(rows(60), 40);
+}
+
 TEST_F(TextureScreenTest, TheLastCutoutStaysAndDuplicatesHaveLimits) {
   CutoutsScreen* screen = OpenCutouts();
   model.mappings[0].cutout[0] = model.mappings[0].cutout[1] = 0;
