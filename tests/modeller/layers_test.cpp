@@ -254,3 +254,22 @@ TEST_F(LayersTest, TheAttributeColumnShowsTheCurrentValuesAtTheRightEdge) {
   Buttons();
   EXPECT_FALSE(column());
 }
+
+TEST_F(LayersTest, HidingALayerDeselectsItsPointsEvenASingleOne) {
+  Start(LayeredTriangles);
+  Key('P', true);
+  ObjectEditorShared.visibleLayers = ~0u;
+  SelectPoints({6});  // a corner of the doors' first triangle only
+  ASSERT_EQ(modeller->state.selectedPointCount, 1);
+  ObjectEditorShared.visibleLayers = ~(1u << 3);
+  DeselectHiddenItems(*modeller);
+  EXPECT_EQ(model.points[6].flags & POINT_SELECTED, 0);
+  EXPECT_EQ(modeller->state.selectedPointCount, 0);
+  // A point of a shown layer stays selected.
+  SelectPoints({0, 6});
+  DeselectHiddenItems(*modeller);
+  EXPECT_NE(model.points[0].flags & POINT_SELECTED, 0);
+  EXPECT_EQ(model.points[6].flags & POINT_SELECTED, 0);
+  EXPECT_EQ(modeller->state.selectedPointCount, 1);
+  ObjectEditorShared.visibleLayers = ~0u;
+}
