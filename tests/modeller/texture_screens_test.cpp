@@ -880,6 +880,53 @@ TEST_F(TextureScreenTest, TypesAndNamesOfPages) {
   CancelTextEntry();
 }
 
+TEST_F(TextureScreenTest, ThePageListLinesUpItsColumnsUnderTheirHeadings) {
+  TexturePagesScreen* screen = OpenPages();
+  model.AddPage(nullptr);
+  std::snprintf(model.pages[1].name, MODEL_NAME_SIZE, "decals");
+  model.AddPage(nullptr);
+  model.pages[2].type = PAGE_SKIN;
+  model.pages[2].name[0] = 0;
+  model.AddPage(nullptr);
+  std::snprintf(model.pages[3].name, MODEL_NAME_SIZE, "dials");
+  model.pages[3].type = 7;  // an unknown type shows as a dashboard's
+  SelectedPage = 1;
+  Buttons(&screen->prss);
+  const InterfaceButton name = *FindShownButton("texture file"), file = *FindShownButton("file"),
+                        type = *FindShownButton("type");
+  EXPECT_EQ(file.left, name.left + 10 * ButtonWidth);
+  EXPECT_EQ(type.left, file.left + 4 * ButtonWidth);
+  EXPECT_EQ(file.top, name.top);
+  // The button with the text on the row of the page's name button.
+  const auto onRow = [](const InterfaceButton& row, const char* text) -> const InterfaceButton* {
+    char shown[64];
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].top == row.top && ButtonText(InterfaceButtons[i], shown, sizeof shown) &&
+          std::strcmp(shown, text) == 0)
+        return &InterfaceButtons[i];
+    return nullptr;
+  };
+  const InterfaceButton decals = *FindShownButton("decals");
+  EXPECT_EQ(decals.top, name.top + 2 * ButtonHeight) << "the second page on the second row";
+  EXPECT_EQ(decals.left, name.left);
+  EXPECT_EQ(decals.right - decals.left, 10 * ButtonWidth);
+  EXPECT_EQ(decals.fourth.i, 1) << "the selected page is lit";
+  ASSERT_NE(onRow(decals, "png"), nullptr);
+  EXPECT_EQ(onRow(decals, "png")->left, file.left);
+  ASSERT_NE(onRow(decals, "jpg"), nullptr);
+  EXPECT_EQ(onRow(decals, "jpg")->left, file.left + 2 * ButtonWidth);
+  ASSERT_NE(onRow(decals, "fixed"), nullptr);
+  EXPECT_EQ(onRow(decals, "fixed")->left, type.left);
+  // A skin page has no file buttons; its type still stands in the type column.
+  const InterfaceButton skin = *FindShownButton("[no skin specified]");
+  EXPECT_EQ(skin.fourth.i, 0);
+  EXPECT_EQ(onRow(skin, "png"), nullptr);
+  ASSERT_NE(onRow(skin, "skin"), nullptr);
+  EXPECT_EQ(onRow(skin, "skin")->left, type.left);
+  ASSERT_NE(FindShownButton("dials"), nullptr);
+  EXPECT_NE(onRow(*FindShownButton("dials"), "dash"), nullptr);
+}
+
 TEST_F(TextureScreenTest, TemplatesNeedATextureAndASmoothMesh) {
   TexturePagesScreen* screen = OpenPages();
   SelectedPage = 0;
