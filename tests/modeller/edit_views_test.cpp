@@ -27,6 +27,14 @@
 
 namespace {
 
+// The shown button with the text (and hint); a failure, and a blank button, when there is none.
+const InterfaceButton& Must(const char* text, const char* hint = nullptr) {
+  static const InterfaceButton none{};
+  const InterfaceButton* b = FindShownButton(text, hint);
+  if (!b) ADD_FAILURE() << "no button \"" << text << "\"";
+  return b ? *b : none;
+}
+
 class EditViewsTest : public ::testing::Test {
  protected:
   Prss screen{};
@@ -299,14 +307,14 @@ TEST_F(EditViewBlockTest, TheBlockShowsItsRowsFromTheBottomRightAndHidesToOnePlu
     EXPECT_LE(b->right, ScreenWidth) << p.text;
   }
   // The block is eight units wide, flush with the right edge.
-  EXPECT_EQ(FindShownButton("reload textures")->left, ScreenWidth - 8 * ButtonWidth);
-  EXPECT_EQ(FindShownButton("u")->left, ScreenWidth - 2 * ButtonWidth) << "the last view, left of the FOV button";
-  EXPECT_EQ(FindShownButton("-", "No grid")->left, ScreenWidth - 2 * ButtonWidth) << "the last grid choice";
+  EXPECT_EQ(Must("reload textures").left, ScreenWidth - 8 * ButtonWidth);
+  EXPECT_EQ(Must("u").left, ScreenWidth - 2 * ButtonWidth) << "the last view, left of the FOV button";
+  EXPECT_EQ(Must("-", "No grid").left, ScreenWidth - 2 * ButtonWidth) << "the last grid choice";
   EXPECT_EQ(RowOf(FindShownButton("-", "No grid")), 4);
-  EXPECT_EQ(FindShownButton("P")->fourth.i, 1) << "the current view is lit";
-  EXPECT_EQ(FindShownButton("f")->fourth.i, 0);
-  EXPECT_EQ(FindShownButton("object")->handler, OwnHandler) << "the points go to the caller's handler";
-  EXPECT_EQ(FindShownButton("eye")->handler, OwnHandler);
+  EXPECT_EQ(Must("P").fourth.i, 1) << "the current view is lit";
+  EXPECT_EQ(Must("f").fourth.i, 0);
+  EXPECT_EQ(Must("object").handler, OwnHandler) << "the points go to the caller's handler";
+  EXPECT_EQ(Must("eye").handler, OwnHandler);
 
   // Without a driver's eye the point buttons are wider; with an eye to enable, it is grey.
   Draw(0);
@@ -314,7 +322,7 @@ TEST_F(EditViewBlockTest, TheBlockShowsItsRowsFromTheBottomRightAndHidesToOnePlu
   EXPECT_EQ(UnitsOf(FindShownButton("origin")), 4);
   Draw(2);
   ASSERT_NE(FindShownButton("eye"), nullptr);
-  EXPECT_EQ(FindShownButton("eye")->handler, nullptr) << "shown, but not pressed";
+  EXPECT_EQ(Must("eye").handler, nullptr) << "shown, but not pressed";
   EXPECT_EQ(UnitsOf(FindShownButton("object")), 3);
 
   // Hidden, the block is one "+" in the corner, which shows it again.
@@ -368,14 +376,16 @@ TEST_F(EditViewBlockTest, GridViewsAnglesBackgroundsAndTheMeasureRow) {
   // A grid button lights the choice it names; a view button makes its view current.
   Press("10m");
   EXPECT_EQ(EditViews.gridChoice, GRID_TEN_METRES);
-  EXPECT_EQ(Shown("10m")->fourth.i, 1);
-  EXPECT_EQ(FindShownButton("1m")->fourth.i, 0);
+  Draw();
+  EXPECT_EQ(Must("10m").fourth.i, 1);
+  EXPECT_EQ(Must("1m").fourth.i, 0);
   Press("-", "No grid");
   EXPECT_EQ(EditViews.gridChoice, GRID_NONE);
   Press("u");
   EXPECT_EQ(CurrentViewCode(), 738000) << "the under view";
-  EXPECT_EQ(Shown("u")->fourth.i, 1);
-  EXPECT_EQ(FindShownButton("P")->fourth.i, 0);
+  Draw();
+  EXPECT_EQ(Must("u").fourth.i, 1);
+  EXPECT_EQ(Must("P").fourth.i, 0);
 
   // A 2D view shows its heading and pitch in degrees, from quarter degrees; an axis view adds
   // the background row, a view turned off its axis does not.
@@ -387,8 +397,8 @@ TEST_F(EditViewBlockTest, GridViewsAnglesBackgroundsAndTheMeasureRow) {
   Type(2, "-12.3");  // -49 quarters
   EXPECT_EQ(Draw(), 8);
   EXPECT_NE(FindShownButton("p : -12.25"), nullptr);
-  EXPECT_EQ(FindShownButton("h : 90.00")->word, 1u);
-  EXPECT_EQ(FindShownButton("p : -12.25")->word, 2u);
+  EXPECT_EQ(Must("h : 90.00").word, 1u);
+  EXPECT_EQ(Must("p : -12.25").word, 2u);
   Draw();
   const int shownIn2D = ButtonCount;
   SelectEditView(VIEW_PERSPECTIVE);
@@ -399,10 +409,11 @@ TEST_F(EditViewBlockTest, GridViewsAnglesBackgroundsAndTheMeasureRow) {
   // An axis view without a picture: "load bkg", and "use opp" lit for the opposite's picture.
   SelectEditView(VIEW_LEFT);
   EXPECT_NE(Shown("load bkg"), nullptr);
-  EXPECT_EQ(FindShownButton("use opp")->fourth.i, 0);
+  EXPECT_EQ(Must("use opp").fourth.i, 0);
   Press("use opp");
   EXPECT_EQ(EditViews.records[VIEW_LEFT].kind, BACKGROUND_OPPOSITE);
-  EXPECT_EQ(Shown("use opp")->fourth.i, 1);
+  Draw();
+  EXPECT_EQ(Must("use opp").fourth.i, 1);
   EXPECT_EQ(RowOf(FindShownButton("use opp")), 8);
   EXPECT_EQ(RowOf(FindShownButton("drag box not set")), 9);
 
@@ -412,10 +423,11 @@ TEST_F(EditViewBlockTest, GridViewsAnglesBackgroundsAndTheMeasureRow) {
   std::snprintf(r.imageName, sizeof r.imageName, "side");
   r.scale = 2.5f;
   EXPECT_NE(Shown("side"), nullptr);
-  EXPECT_EQ(FindShownButton("adjust")->fourth.i, 0);
+  EXPECT_EQ(Must("adjust").fourth.i, 0);
   Press("adjust");
   EXPECT_EQ(EditViews.adjust, 1);
-  EXPECT_EQ(Shown("adjust")->fourth.i, 1);
+  Draw();
+  EXPECT_EQ(Must("adjust").fourth.i, 1);
   EXPECT_NE(FindShownButton("bkg scale : 2.5000"), nullptr);
   EXPECT_NE(FindShownButton("adjusting background"), nullptr);
   Press("adjusting background");

@@ -11,6 +11,14 @@
 
 using namespace modeller_test;
 
+// The shown button with the text (and hint); a failure, and a blank button, when there is none.
+static const InterfaceButton& Must(const char* text, const char* hint = nullptr) {
+  static const InterfaceButton none{};
+  const InterfaceButton* b = FindShownButton(text, hint);
+  if (!b) ADD_FAILURE() << "no button \"" << text << "\"";
+  return b ? *b : none;
+}
+
 namespace {
 
 int g_refreshes;
@@ -682,8 +690,8 @@ TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
     EXPECT_EQ(rowOf(b), p.row) << p.label;
     EXPECT_EQ(b->left, p.left) << p.label;
   }
-  EXPECT_EQ(FindShownButton("reload textures")->top, ScreenHeight - ButtonHeight);
-  EXPECT_EQ(FindShownButton("off")->fourth.i, 1) << "the normals are off at first";
+  EXPECT_EQ(Must("reload textures").top, ScreenHeight - ButtonHeight);
+  EXPECT_EQ(Must("off").fourth.i, 1) << "the normals are off at first";
   // An axis view has neither "invert" nor "shadow", and its block a background row more: the
   // wireframe overlay opens the options on the tenth row.
   SelectEditView(VIEW_FRONT);
@@ -694,5 +702,5 @@ TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
   EXPECT_EQ(FindShownButton("invert"), nullptr);
   ASSERT_NE(FindShownButton("wire overlay"), nullptr);
   EXPECT_EQ(rowOf(FindShownButton("wire overlay")), 10);
-  EXPECT_EQ(FindShownButton("wire overlay")->left, left);
+  EXPECT_EQ(Must("wire overlay").left, left);
 }

@@ -33,6 +33,13 @@ Cutout Region(int x, int y, int w, int h, int orientation = 0) {
   c.orientation = uint8_t(orientation);
   return c;
 }
+// The shown button with the text (and hint); a failure, and a blank button, when there is none.
+const InterfaceButton& Must(const char* text, const char* hint = nullptr) {
+  static const InterfaceButton none{};
+  const InterfaceButton* b = FindShownButton(text, hint);
+  if (!b) ADD_FAILURE() << "no button \"" << text << "\"";
+  return b ? *b : none;
+}
 std::vector<int> RegionOf(const Cutout& c) {
   return {c.region[REGION_LEFT], c.region[REGION_TOP], c.region[REGION_WIDTH], c.region[REGION_HEIGHT]};
 }
@@ -410,7 +417,7 @@ TEST_F(TextureScreenTest, TheCurrentCutoutsPanelShowsItsRegionTurnAndSwitches) {
   EXPECT_EQ(size->top, posTop + ButtonHeight) << "the size row under the position row";
   EXPECT_NE(FindShownButton("Rotate : 1"), nullptr);
   ASSERT_NE(FindShownButton("Flip : YES"), nullptr);
-  EXPECT_EQ(FindShownButton("Flip : YES")->fourth.i, 1);
+  EXPECT_EQ(Must("Flip : YES").fourth.i, 1);
   // The arrow of a row (the last button with the text on the row of the label).
   const auto arrow = [&](const char* label, const char* text) {
     Buttons(&screen->prss);
@@ -446,7 +453,7 @@ TEST_F(TextureScreenTest, TheCurrentCutoutsPanelShowsItsRegionTurnAndSwitches) {
   EXPECT_EQ(c.orientation, 0);
   Buttons(&screen->prss);
   ASSERT_NE(FindShownButton("Flip : NO"), nullptr);
-  EXPECT_EQ(FindShownButton("Flip : NO")->fourth.i, 0);
+  EXPECT_EQ(Must("Flip : NO").fourth.i, 0);
 
   // The overlay, the larger panel and the second sampling: each lit while on.
   const char* overlayHint = "Show an overlay that indicates the used areas of the texture";
@@ -454,7 +461,7 @@ TEST_F(TextureScreenTest, TheCurrentCutoutsPanelShowsItsRegionTurnAndSwitches) {
   EXPECT_EQ(CutoutOverlay, 1);
   Buttons(&screen->prss);
   ASSERT_NE(FindShownButton("YES", overlayHint), nullptr);
-  EXPECT_EQ(FindShownButton("YES", overlayHint)->fourth.i, 1);
+  EXPECT_EQ(Must("YES", overlayHint).fourth.i, 1);
   Press(&screen->prss, "YES", CLICK_LEFT, overlayHint);
   EXPECT_EQ(CutoutOverlay, 0);
   Buttons(&screen->prss);
@@ -465,7 +472,7 @@ TEST_F(TextureScreenTest, TheCurrentCutoutsPanelShowsItsRegionTurnAndSwitches) {
   hit(*large, CLICK_LEFT);
   EXPECT_EQ(TexturePanelSwitches, uint32_t(TEXTURE_PANEL_LARGE));
   Buttons(&screen->prss);
-  EXPECT_EQ(FindShownButton("L")->fourth.i, 1);
+  EXPECT_EQ(Must("L").fourth.i, 1);
   hit(arrow("L", "P"), CLICK_LEFT);
   EXPECT_EQ(TexturePanelSwitches, uint32_t(TEXTURE_PANEL_LARGE | TEXTURE_PANEL_SAMPLING_2));
   EXPECT_EQ(arrow("L", "P").fourth.i, 1);
