@@ -494,8 +494,10 @@ TEST_F(TextureScreenTest, UpAndDownMoveTheCurrentCutoutByTheClicksStepAndStopAtT
   // "move in list" after "clear", then UP and DN, on one row.
   const InterfaceButton* label = FindShownButton("move in list");
   ASSERT_NE(label, nullptr);
-  const InterfaceButton clear = *FindShownButton("clear"), move = *label;
-  const InterfaceButton up = *FindShownButton("UP"), down = *FindShownButton("DN");
+  const InterfaceButton clear = Must("clear"), move = *label;
+  const InterfaceButton up = Must("UP"), down = Must("DN");
+  ASSERT_NE(up.handler, nullptr);
+  ASSERT_NE(down.handler, nullptr);
   EXPECT_EQ(move.left, clear.right);
   EXPECT_EQ(move.right - move.left, 6 * ButtonWidth);
   EXPECT_EQ(up.left, move.right);
