@@ -309,6 +309,23 @@ TEST_F(ModelPrimitives, LevelsAndLayers) {
   car.Free();
 }
 
+TEST_F(ModelPrimitives, GrowingAnArrayOfOneRecordKeepsIt) {
+  ModelObject o;
+  o.Init();
+  o.ResizePoints(1);
+  o.pointCount = 1;
+  o.points[0].x = 12345;
+  o.ResizePoints(2);
+  EXPECT_EQ(o.points[0].x, 12345);
+  EXPECT_EQ(o.points[1].x, 0) << "the new room is zeroed";
+  o.ResizeTriangles(1);
+  o.triangleCount = 1;
+  o.triangles[0].corners[1] = 7;
+  o.ResizeTriangles(1);
+  EXPECT_EQ(o.triangles[0].corners[1], 7);
+  o.Free();
+}
+
 TEST_F(ModelPrimitives, MirroredTrianglesAndPointReferences) {
   ModelObject o;
   o.Init();
