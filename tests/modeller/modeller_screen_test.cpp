@@ -704,3 +704,10 @@ TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
   EXPECT_EQ(rowOf(FindShownButton("wire overlay")), 10);
   EXPECT_EQ(Must("wire overlay").left, left);
 }
+
+TEST_F(ModellerTest, TheEditHistorysNamesAreListedFromItsFirstNode) {
+  Open();
+  EXPECT_EQ(modeller->editNames[0], ModellerUndo.nodes[0].name);
+  EXPECT_STREQ(modeller->editNames[0], TEXT_UNDO_START);
+  EXPECT_EQ(modeller->editNames[UNDO_SLOT_COUNT - 1], ModellerUndo.nodes[UNDO_SLOT_COUNT - 1].name);
+}
