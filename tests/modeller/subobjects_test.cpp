@@ -228,3 +228,22 @@ TEST_F(SubobjectsTest, AMergeThatWouldOverflowATableChangesNothing) {
   Confirm();
   ExpectUnchanged(before, history);
 }
+
+TEST_F(SubobjectsTest, AMirroredSubobjectOffTheCentreIsCentredAndStraightenedBeforeItsMerge) {
+  Start(WithSubobject);
+  Key('S', true);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  model.children[0].points[1].flags |= POINT_MIRRORED;
+  model.children[0].angles[1] = 0x100;
+  const int triangles = model.triangleCount;
+  ASSERT_EQ(MergeSubobjectIntoMain(*modeller, 0), 0);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_NOT_CENTRED);
+  Key('Y');
+  EXPECT_EQ(model.childCount, 0);
+  ASSERT_EQ(model.triangleCount, triangles + 1);
+  // Its offset across and both turns gone, the point 1 m along x stays exactly there.
+  const ModelPoint& p = model.points[model.triangles[triangles].corners[1] & CORNER_INDEX_MASK];
+  EXPECT_EQ(p.x, 1 << 16);
+  EXPECT_EQ(p.y, 0);
+  EXPECT_EQ(p.z, 0);
+}
