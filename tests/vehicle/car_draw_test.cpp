@@ -488,6 +488,15 @@ TEST(SetupMarks, TrianglesAndAxisArrows) {
     std::memcpy(f, &vertices[size_t(vertex[k]) * MARK_VERTEX_SIZE], 12);
     for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(f[i], expected[k][i]) << "vertex " << vertex[k] << " axis " << i;
   }
+  // The z arrow points down (-0.25 m), so its triangles run from the tip back to the foot:
+  // the shaft's last corner is the foot, the head's last two its sides at the neck.
+  const float reversedCorners[3][3] = {{-1.0f / 32, 0.0f, 1.0f}, {1.0f / 16, 0.0f, 0.8125f}, {-1.0f / 16, 0.0f, 0.8125f}};
+  const int reversedVertex[3] = {8, 10, 11};
+  for (int k = 0; k < 3; ++k) {
+    std::memcpy(f, &vertices[size_t(reversedVertex[k]) * MARK_VERTEX_SIZE], 12);
+    for (int i = 0; i < 3; ++i)
+      EXPECT_FLOAT_EQ(f[i], reversedCorners[k][i]) << "vertex " << reversedVertex[k] << " axis " << i;
+  }
   // An arrow too long for 16.16 stops at two thousand million units.
   out.vertexCount = out.triangleCount = 0;
   const float huge[3] = {1.0e10f, 0.0f, 0.0f};
