@@ -86,6 +86,13 @@ TEST_F(LayersTest, AssigningAndMergingLayers) {
   AssignLayerAction(&modeller->prss, CLICK_LEFT, 3);
   EXPECT_STREQ(MessageBoxDialog.first, "Selected triangles are already in layer doors");
   Confirm();
+  // The question counts the selection afresh: a triangle marked since the last count is in it.
+  model.triangles[4].flags |= TRIANGLE_SELECTED;
+  AssignLayerAction(&modeller->prss, CLICK_LEFT, 3);
+  EXPECT_STREQ(MessageBoxDialog.first, "Assign 3 triangles to layer doors?");
+  Key('N');
+  model.triangles[4].flags &= uint8_t(~TRIANGLE_SELECTED);
+  CountSelectedTriangles(*modeller, 0);
 
   // Layer 3 merged into 5: the subobject's triangle too, and the name cleared everywhere.
   modeller->state.currentLayer = 3;
