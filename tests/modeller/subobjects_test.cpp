@@ -118,6 +118,17 @@ TEST_F(SubobjectsTest, TypesFunctionsLevelsAndMonoColours) {
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_FLIP_FUNCTION);
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_FLIP_ATTACHMENTS_ONLY);
   Confirm();
+  // An attachment's function: the first choice is no function and is refused; the others
+  // take.
+  sub.type = SUBOBJECT_ATTACHMENT;
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_FLIP_FUNCTION);
+  SelectItemClick(&SelectDialog.prss, CLICK_LEFT, 0);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_INVALID_FLIP);
+  Confirm();
+  EXPECT_EQ(sub.sideFunction, SIDE_STATIC);
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_FLIP_FUNCTION);
+  SelectItemClick(&SelectDialog.prss, CLICK_LEFT, SIDE_FULL_FLIP);
+  EXPECT_EQ(sub.sideFunction, SIDE_FULL_FLIP);
 
   // Levels: removing the shown empty last level shows the one before it.
   SetEditedObject(*modeller, &model, 1);
