@@ -935,6 +935,11 @@ TEST_F(TextureScreenTest, ThePageListLinesUpItsColumnsUnderTheirHeadings) {
   ASSERT_NE(onRow(skin, "skin"), nullptr);
   EXPECT_EQ(onRow(skin, "skin")->left, type.left);
   EXPECT_NE(onRow(*FindShownButton("dials"), "dash"), nullptr);
+  // Under the list, the selected page's buttons: the viewer's "v" (no texture to reload), then
+  // "duplicate".
+  const InterfaceButton& viewer = Must("v", "Inspect the texture in a viewer screen");
+  EXPECT_EQ(viewer.left, name.left);
+  EXPECT_EQ(Must("duplicate").left, viewer.right);
 }
 
 TEST_F(TextureScreenTest, TemplatesNeedATextureAndASmoothMesh) {
