@@ -128,6 +128,41 @@ TEST_F(ModelEdit, DecalTrianglesMergeIntoTheOverlayTheyLieOn) {
   o.Free();
 }
 
+TEST_F(ModelEdit, FullCutoutOrMappingTablesLeaveTheDecalsAsTheyAre) {
+  // The decal of the test above on its overlay base; then one table filled to its limit.
+  for (int fullTable = 0; fullTable < 2; ++fullTable) {
+    ModelObject o;
+    o.Init();
+    ModelBuilder b;
+    b.Page(PAGE_SKIN, "");
+    b.Page(PAGE_FIXED, "decals");
+    const CutoutMaterial overlay = {ALPHA_SOLID, ENV_OVERLAY, SHINE_PAINT, 0, {200, 200, 200}, 50};
+    const CutoutMaterial alpha = {ALPHA_BLEND, ENV_MATT, SHINE_NONE, 0, {255, 255, 255}, 0};
+    b.AddCutout("paint", 0, 128, 128, 0, 0, overlay);
+    b.AddCutout("badge", 1, 32, 32, 0, 0, alpha);
+    b.AddMapping("C1", 0, 0, DIRECTION_RIGHT, 1, 1, 0xFFFFFF);
+    b.AddMapping("badge", 1, 1, DIRECTION_RIGHT, 1, 1, 0xFFFFFF);
+    b.Point(0, 0, 0), b.Point(0, 1, 0), b.Point(0, 1, 1);
+    b.mapping = 0;
+    b.Triangle(0, 1, 2);
+    b.mapping = 1;
+    b.Triangle(1, 2, 0);
+    b.Into(o);
+    if (fullTable == 0) {
+      while (o.cutoutCount < MAX_MODEL_CUTOUTS) o.AddCutout(nullptr);
+    } else {
+      while (o.mappingCount < MAX_MODEL_MAPPINGS) o.AddMapping(nullptr);
+    }
+    const int cutouts = o.cutoutCount, mappings = o.mappingCount;
+    EXPECT_EQ(o.DetectDecals(), 0) << fullTable;
+    EXPECT_EQ(o.triangleCount, 2) << fullTable;
+    EXPECT_EQ(o.triangles[1].mapping, 1) << fullTable;
+    EXPECT_EQ(o.cutoutCount, cutouts) << fullTable;
+    EXPECT_EQ(o.mappingCount, mappings) << fullTable;
+    o.Free();
+  }
+}
+
 TEST_F(ModelEdit, OverlayFlagAndFlatDecals) {
   ModelObject o;
   o.Init();
@@ -177,6 +212,17 @@ TEST_F(ModelEdit, OverlayFlagAndFlatDecals) {
     DetectDecal(flat);
     EXPECT_EQ(flat.points[0].z, after[k]) << k;
   }
+  for (int i = 0; i < 3; ++i) flat.points[i].z = i == 1 ? 769 : 100;
+  DetectDecal(flat);
+  EXPECT_EQ(flat.points[0].z, 100) << "769 reaches past the band";
+  // Flattened with diagnostic messages on, it says so.
+  std::snprintf(flat.name, sizeof flat.name, "sticker");
+  for (int i = 0; i < 3; ++i) flat.points[i].z = 100;
+  DebugMessagesOn = 1;
+  DetectDecal(flat);
+  DebugMessagesOn = 0;
+  EXPECT_EQ(flat.points[2].z, 640);
+  EXPECT_TRUE(HasMessageStarting("Model sticker: detected as decal - height adjusted"));
   flat.Free();
 }
 

@@ -142,6 +142,29 @@ TEST_F(OldModelFile, SideFunctionsAndAnglesOfOldSubobjects) {
   ExpectSameAt252(angles.object);
 }
 
+TEST_F(OldModelFile, WingsUndertraysAeroCentresAndMirrorsStandOnTheCentreLine) {
+  // Types 6 (rear wing) to 10 (internal mirror) lose their offset across; 5 and 11 keep it.
+  RawRecord top = OneTriangle();
+  const int types[4] = {SUBOBJECT_MUDGUARD, SUBOBJECT_REAR_WING, SUBOBJECT_INTERNAL_MIRROR, SUBOBJECT_HANDLEBAR};
+  for (int type : types) {
+    RawRecord child = OneTriangle();
+    child.type = type;
+    child.offset[0] = 0x10000, child.offset[1] = 0x20000, child.offset[2] = 0x30000;
+    top.children.push_back(child);
+  }
+  ReadResult out;
+  ReadRecord(out, top, 252);
+  ASSERT_EQ(out.result, 1);
+  ASSERT_EQ(out.object.childCount, 4);
+  const int32_t across[4] = {0x10000, 0, 0, 0x10000};
+  for (int i = 0; i < 4; ++i) {
+    const ModelObject& c = out.object.children[i];
+    EXPECT_EQ(c.offset[0], across[i]) << "type " << types[i];
+    EXPECT_EQ(c.offset[1], 0x20000) << "type " << types[i];
+    EXPECT_EQ(c.offset[2], 0x30000) << "type " << types[i];
+  }
+}
+
 TEST_F(OldModelFile, PagesAndCutoutsOfRecordsBefore4) {
   RawRecord r = OneTriangle(2);
   r.options = OPTION_ALPHA_FROM_PAGE;  // keep the stored alpha types
@@ -187,12 +210,18 @@ TEST_F(OldModelFile, CutoutLayoutsByRecordVersion) {
     r.cutouts[0].env = version == 11 ? 4 : 1;
     r.cutouts[0].r = 100, r.cutouts[0].g = 50, r.cutouts[0].bl = 200, r.cutouts[0].roughness = 40;
     r.cutouts[0].region[0] = 30;
+    r.cutouts[0].region[1] = 127;  // doubled to 254 before 7
+    r.cutouts[0].region[2] = 128;  // 256 is held at 255
+    r.cutouts[0].region[3] = 200;
     ReadResult out;
     ReadRecord(out, r, 252);
     ASSERT_EQ(out.result, 1) << version;
     const Cutout& c = out.object.cutouts[0];
     EXPECT_EQ(c.stored, 9) << version;
     EXPECT_EQ(c.region[0], version < 7 ? 60 : 30) << version;
+    EXPECT_EQ(c.region[1], version < 7 ? 254 : 127) << version;
+    EXPECT_EQ(c.region[2], version < 7 ? 255 : 128) << version;
+    EXPECT_EQ(c.region[3], version < 7 ? 255 : 200) << version;
     EXPECT_EQ(c.material.envMapType, ENV_C_SHINE) << version;
     // No colour word before 5; then the reflection passes the display gamma below 10.
     if (version == 4) {
@@ -362,6 +391,22 @@ TEST_F(OldModelFile, MaterialFlagsAxisMappingsDecalsAndOverlayOfOldRecords) {
   ReadRecord(later, decal, 252);
   EXPECT_EQ(later.object.points[0].z, 100);
   EXPECT_EQ(later.object.options & OPTION_OVERLAY, 0);
+
+  // Record 12 keeps both flags; record 13 keeps the axis mappings' offsets; record 8 keeps the
+  // thin model's points.
+  flags.recordVersion = 12;
+  ReadResult flags12;
+  ReadRecord(flags12, flags, 252);
+  EXPECT_EQ(flags12.object.mappings[0].colour, 0xFFFFFFu | CF_SELF_LIT | CF_TRANSLUCENT);
+  axes.recordVersion = 13;
+  ReadResult axes13;
+  ReadRecord(axes13, axes, 252);
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(axes13.object.mappings[i].offset[1], 7) << i;
+  decal.recordVersion = 8;
+  ReadResult decal8;
+  ReadRecord(decal8, decal, 252);
+  EXPECT_EQ(decal8.object.points[0].z, 100) << "from record 8 on the points are left as they are";
+  EXPECT_EQ(decal8.object.options & OPTION_OVERLAY, OPTION_OVERLAY) << "overlay triangles are looked for up to 8";
 }
 
 TEST_F(OldModelFile, OverlayColoursPlatesAndWorldModelsOfRecord4) {

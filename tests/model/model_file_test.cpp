@@ -354,6 +354,20 @@ TEST_F(ModelFile, TriangleRepairsAreCountedWithTheirTextsAndColours) {
   EXPECT_EQ(o.triangles[3].layer, 17);  // kept, only counted
   EXPECT_EQ(o.triangles[4].group, 0);
 
+  // At the limits themselves: layer 16 and the group past the last are invalid, one below
+  // each is not.
+  ResetMessages();
+  RawRecord edge = r;
+  edge.triangles = {{0, MAX_NAMED_LAYER - 1, 0, 1, 0, MAX_SMOOTHING_GROUPS - 1, 0, 1, 2},
+                    {0, MAX_NAMED_LAYER, 0, 1, 0, MAX_SMOOTHING_GROUPS, 1, 2, 3}};
+  ReadResult edgeOut;
+  ReadRecord(edgeOut, edge, 252);
+  EXPECT_EQ(CountMessages("Triangles with invalid layer : 1", error), 1);
+  EXPECT_EQ(CountMessages("Triangles with invalid smoothing : 1", error), 1);
+  ASSERT_EQ(edgeOut.object.triangleCount, 2);
+  EXPECT_EQ(edgeOut.object.triangles[0].group, MAX_SMOOTHING_GROUPS - 1);
+  EXPECT_EQ(edgeOut.object.triangles[1].group, 0);
+
   // Stretchy triangles below 252, and the spoke mode's own counts.
   ResetMessages();
   RawRecord spoke;
@@ -398,6 +412,22 @@ TEST_F(ModelFile, TrianglesAtTheLevelCountOrAboveAreObsolete) {
       EXPECT_EQ(CountMessages("Discarded obsolete triangles : 2", TextColours.grey), 1);
     }
   }
+}
+
+TEST_F(ModelFile, NamesFillingTheirFieldsKeepAllButTheLastByte) {
+  RawRecord r = OneTriangle();
+  r.name = "abcdefghijklmnopqrst";         // 20 bytes, no end: the last one gives way to it
+  r.pages = {{0, "ABCDEFGHIJKLMNOPQRS"}};  // 19: whole
+  r.cutouts[0].name = "0123456789abcdef";  // 16 of 16
+  r.mappings[0].name = "mapping_abcdefg";  // 15 of 16: whole
+  ReadResult out;
+  ReadRecord(out, r, 252);
+  ASSERT_EQ(out.result, 1);
+  const ModelObject& o = out.object;
+  EXPECT_STREQ(o.name, "abcdefghijklmnopqrs");
+  EXPECT_STREQ(o.pages[0].name, "ABCDEFGHIJKLMNOPQRS");
+  EXPECT_STREQ(o.cutouts[0].name, "0123456789abcde");
+  EXPECT_STREQ(o.mappings[0].name, "mapping_abcdefg");
 }
 
 TEST_F(ModelFile, RecordEdgeCases) {

@@ -165,6 +165,26 @@ TEST_F(ModelMaterials, NumberedCutoutFamilies) {
   EXPECT_STREQ(copied, "C~door_");
   EXPECT_EQ(CopyCutoutStem(copied, "door"), 0);
   o.Free();
+  // The first cutout of the list can be either kind's pick.
+  ModelObject lamps;
+  Named(lamps, {"O~lamp_3", "C~lamp_3", "C~lamp_4"}, {"C~lamp"});
+  lamps.mappings[0].cutout[0] = lamps.mappings[0].cutout[1] = 1;
+  lamps.SelectNumberedCutouts(4);
+  EXPECT_EQ(lamps.mappings[0].cutout[0], 2);
+  EXPECT_EQ(lamps.mappings[0].cutout[1], 0) << "no O~lamp_4: the first O~ one, first in the list";
+  lamps.Free();
+  Named(lamps, {"C~lamp_3", "O~lamp_3", "C~lamp_4"}, {"C~lamp"});
+  lamps.mappings[0].cutout[0] = lamps.mappings[0].cutout[1] = 2;
+  lamps.SelectNumberedCutouts(3);
+  EXPECT_EQ(lamps.mappings[0].cutout[0], 0);
+  EXPECT_EQ(lamps.mappings[0].cutout[1], 1);
+  lamps.Free();
+  Named(lamps, {"C~lamp_3", "C~lamp_4"}, {"C~lamp"});
+  lamps.mappings[0].cutout[0] = lamps.mappings[0].cutout[1] = 1;
+  lamps.SelectNumberedCutouts(3);
+  EXPECT_EQ(lamps.mappings[0].cutout[0], 0) << "no O~ kind: both sides the body's";
+  EXPECT_EQ(lamps.mappings[0].cutout[1], 0);
+  lamps.Free();
 }
 
 TEST_F(ModelMaterials, ReservedSpecialAndClockNames) {

@@ -158,6 +158,12 @@ TEST_F(ModelRecords, MappingDirectionsRotateWrapAndMirror) {
   std::strcpy(mirrored.name, "u_badge");
   mirrored.Mirror(o);
   EXPECT_EQ(mirrored.cutout[0], 1);
+  std::strcpy(mirrored.name, "U_badge");  // the prefix in either case
+  mirrored.Mirror(o);
+  EXPECT_EQ(mirrored.cutout[0], 0);
+  EXPECT_EQ(mirrored.width, -FIXED_ONE) << "swapped, not negated";
+  mirrored.Mirror(o);
+  EXPECT_EQ(mirrored.cutout[0], 1);
   o.pages[0].type = PAGE_SKIN;
   std::strcpy(mirrored.name, "body");
   mirrored.Mirror(o);

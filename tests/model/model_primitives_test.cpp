@@ -270,6 +270,19 @@ TEST_F(ModelPrimitives, LevelsAndLayers) {
   EXPECT_EQ(car.triangleCount, before - onGlass);
   EXPECT_EQ(car.layerNames[lights][0], 0);
   EXPECT_STREQ(car.layerNames[0], "body");
+  // The first and the last layer lose their names too; past the last there is no name.
+  ModelObject named;
+  named.Init();
+  std::snprintf(named.layerNames[0], LAYER_NAME_SIZE, "main");
+  std::snprintf(named.layerNames[5], LAYER_NAME_SIZE, "five");
+  std::snprintf(named.layerNames[LAYER_COUNT - 1], LAYER_NAME_SIZE, "last");
+  named.MoveLayer(3, 0);
+  EXPECT_EQ(named.layerNames[0][0], 0);
+  named.MoveLayer(3, LAYER_COUNT - 1);
+  EXPECT_EQ(named.layerNames[LAYER_COUNT - 1][0], 0);
+  named.MoveLayer(3, LAYER_COUNT);
+  EXPECT_STREQ(named.layerNames[5], "five");
+  named.Free();
 
   // Display states: 1 shown, 0 used only by hidden layers, 2 unused.
   car.MarkPointsByLayerMask(1u << 0, 0);
@@ -296,6 +309,23 @@ TEST_F(ModelPrimitives, LevelsAndLayers) {
   car.Free();
 }
 
+TEST_F(ModelPrimitives, GrowingAnArrayOfOneRecordKeepsIt) {
+  ModelObject o;
+  o.Init();
+  o.ResizePoints(1);
+  o.pointCount = 1;
+  o.points[0].x = 12345;
+  o.ResizePoints(2);
+  EXPECT_EQ(o.points[0].x, 12345);
+  EXPECT_EQ(o.points[1].x, 0) << "the new room is zeroed";
+  o.ResizeTriangles(1);
+  o.triangleCount = 1;
+  o.triangles[0].corners[1] = 7;
+  o.ResizeTriangles(1);
+  EXPECT_EQ(o.triangles[0].corners[1], 7);
+  o.Free();
+}
+
 TEST_F(ModelPrimitives, MirroredTrianglesAndPointReferences) {
   ModelObject o;
   o.Init();
@@ -306,6 +336,19 @@ TEST_F(ModelPrimitives, MirroredTrianglesAndPointReferences) {
   b.Triangle(3 | CORNER_MIRRORED, 1 | CORNER_MIRRORED, 2 | CORNER_MIRRORED);  // no plain twin
   b.Into(o);
   EXPECT_EQ(o.CountMirroredTriangles(), 2);
+  // One mirrored corner, whichever it is, makes the triangle a mirrored one.
+  for (int k = 0; k < 3; ++k) {
+    ModelObject one;
+    one.Init();
+    ModelBuilder c;
+    c.Point(1, 0, 0), c.Point(1, 1, 0), c.Point(1, 1, 1);
+    int corners[3] = {0, 1, 2};
+    corners[k] |= CORNER_MIRRORED;
+    c.Triangle(corners[0], corners[1], corners[2]);
+    c.Into(one);
+    EXPECT_EQ(one.CountMirroredTriangles(), 1) << "corner " << k;
+    one.Free();
+  }
   EXPECT_TRUE(o.IsPointReferenceUsed(0 | CORNER_MIRRORED));
   EXPECT_FALSE(o.IsPointReferenceUsed(3));
   o.triangles[1].flags |= TRIANGLE_SELECTED;

@@ -223,6 +223,17 @@ TEST_F(Smoothing, SurfacesByEdgesGetTheirOwnGroups) {
   for (int t = 0; t < again.triangleCount; ++t) again.triangles[t].group = 0;
   again.triangles[3].corners[0] |= CORNER_MIRRORED;
   EXPECT_FALSE(LodHasNoSmoothingGroups(again, 0));
+  // The first triangle alone is enough to leave the level as it is.
+  for (int t = 0; t < again.triangleCount; ++t) {
+    again.triangles[t].group = 0;
+    for (uint16_t& c : again.triangles[t].corners) c = static_cast<uint16_t>(c & ~CORNER_MIRRORED);
+  }
+  ASSERT_TRUE(LodHasNoSmoothingGroups(again, 0));
+  again.triangles[0].group = 2;
+  EXPECT_FALSE(LodHasNoSmoothingGroups(again, 0));
+  again.triangles[0].group = 0;
+  again.triangles[0].corners[2] |= CORNER_MIRRORED;
+  EXPECT_FALSE(LodHasNoSmoothingGroups(again, 0));
   ModelObject empty;
   empty.Init();
   EXPECT_FALSE(LodHasNoSmoothingGroups(empty, 0));

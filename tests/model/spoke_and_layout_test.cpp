@@ -285,6 +285,62 @@ TEST_F(LayoutModels, TheSampleFileLoads192Of200SlotsWithThePerSlotDefaults) {
   EXPECT_EQ(e.physics[3], 20.0f);
 }
 
+TEST_F(LayoutModels, TheSlotDefaultsFollowTheTableAtBothEndsOfEachRange) {
+  // Slot range, class, physics kind and, for kinds 1 and 2, the four physics values.
+  const struct {
+    int first, last, surfaceKind, physicsKind;
+    float physics[4];
+  } table[] = {
+      {0, 19, 7, 0, {}},
+      {20, 47, 19, 2, {6000.0f, 0.6f, 200.0f, 10.0f}},
+      {48, 63, 21, 2, {15000.0f, 0.8f, 100.0f, 20.0f}},
+      {64, 95, 20, 2, {20000.0f, 0.5f, 400.0f, 10.0f}},
+      {96, 103, 6, 1, {20000.0f, 0.5f, 500.0f, 20.0f}},
+      {104, 111, 19, 1, {20000.0f, 0.5f, 500.0f, 20.0f}},
+      {112, 119, 18, 1, {20000.0f, 0.5f, 500.0f, 20.0f}},
+      {120, 123, 7, 1, {20000.0f, 0.5f, 500.0f, 20.0f}},
+      {124, 127, 6, 1, {20000.0f, 0.5f, 400.0f, 20.0f}},
+      {128, 131, 6, 1, {20000.0f, 0.5f, 500.0f, 20.0f}},
+      {132, 132, 7, 1, {15000.0f, 0.8f, 200.0f, 20.0f}},
+      {133, 135, 6, 1, {20000.0f, 0.5f, 500.0f, 20.0f}},
+      {136, 139, 19, 2, {4000.0f, 0.6f, 200.0f, 15.0f}},
+      {140, 140, 20, 1, {15000.0f, 0.8f, 200.0f, 20.0f}},
+      {141, 143, 19, 2, {4000.0f, 0.6f, 200.0f, 15.0f}},
+      {144, 144, 2, 2, {15000.0f, 0.8f, 200.0f, 20.0f}},
+      {145, 146, 19, 2, {30000.0f, 0.8f, 400.0f, 30.0f}},
+      {147, 159, 6, 2, {20000.0f, 0.5f, 400.0f, 20.0f}},
+      {160, 167, 6, 2, {20000.0f, 0.5f, 400.0f, 15.0f}},
+      {168, 171, 19, 2, {20000.0f, 0.5f, 400.0f, 15.0f}},
+      {172, 183, 7, 1, {20000.0f, 0.5f, 500.0f, 20.0f}},
+      {184, 191, 7, 0, {}},
+  };
+  for (const auto& row : table)
+    for (int slot : {row.first, row.last}) {
+      PreGenModel e{};
+      e.SetLayoutDefaults(nullptr, slot);
+      EXPECT_EQ(e.surfaceKind, row.surfaceKind) << "slot " << slot;
+      EXPECT_EQ(e.physicsKind, row.physicsKind) << "slot " << slot;
+      EXPECT_EQ(e.flags, 1) << "slot " << slot;
+      EXPECT_EQ(e.scale, 1.0f) << "slot " << slot;
+      EXPECT_EQ(e.hasModel, 1) << "slot " << slot;
+      EXPECT_EQ(e.physicsFlags, slot == 132 ? 2 : 0) << "slot " << slot;
+      for (int k = 0; k < 4 && row.physicsKind != 0; ++k)
+        EXPECT_EQ(e.physics[k], row.physics[k]) << "slot " << slot << " value " << k;
+    }
+  // The grey slots, 172 to 183, paint every mapping light grey; their neighbours do not.
+  for (int slot : {171, 172, 183, 184}) {
+    ModelObject o;
+    o.Init();
+    o.mappings[0].colour = 0x123456;
+    PreGenModel e{};
+    e.SetLayoutDefaults(&o, slot);
+    EXPECT_EQ(e.model, &o);
+    EXPECT_EQ(o.mappings[0].colour, slot == 171 || slot == 184 ? 0x123456u : 0xC0C0C0u) << "slot " << slot;
+    e.model = nullptr;
+    o.Free();
+  }
+}
+
 TEST_F(LayoutModels, AMissingObsoleteOrTruncatedFileIsToldAndKeepsWhatWasRead) {
   EXPECT_EQ(LoadLayoutObjectModelsFrom(entries, "layout/none.dup"), 0);
   EXPECT_TRUE(HasMessageStarting("Could not find file AXO.dup"));

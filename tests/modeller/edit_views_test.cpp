@@ -3,6 +3,9 @@
 // through the text entry, and the background scheme file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -16,10 +19,21 @@
 #include "render/frame.h"
 #include "render/views.h"
 #include "text/messages.h"
+#include "tests/ui/control_clicks.h"
 #include "tools/model_gen/model_builder.h"
 #include "ui/dialogs.h"
+#include "ui/interface.h"
+#include "ui/text_measure.h"
 
 namespace {
+
+// The shown button with the text (and hint); a failure, and a blank button, when there is none.
+const InterfaceButton& Must(const char* text, const char* hint = nullptr) {
+  static const InterfaceButton none{};
+  const InterfaceButton* b = FindShownButton(text, hint);
+  if (!b) ADD_FAILURE() << "no button \"" << text << "\"";
+  return b ? *b : none;
+}
 
 class EditViewsTest : public ::testing::Test {
  protected:
@@ -232,6 +246,211 @@ TEST_F(EditViewsTest, TypedValuesAreCheckedAndOutOfBoundsChangesNothing) {
   EXPECT_EQ(r.scale, BACKGROUND_CLEARED_SCALE);
 }
 
+// The bottom-right block drawn on a 1024 x 768 screen at text size 3: the buttons' texts, lit
+// states, places and the effects of its own buttons.
+class EditViewBlockTest : public EditViewsTest {
+ protected:
+  int savedBlob = 0, savedChar = 0, savedMetrics[3] = {};
+  void SetUp() override {
+    EditViewsTest::SetUp();
+    savedBlob = CfgBlobSize, savedChar = CfgCharSize;
+    savedMetrics[0] = TextSize, savedMetrics[1] = ButtonWidth, savedMetrics[2] = ButtonHeight;
+    CfgBlobSize = 6, CfgCharSize = 3;
+    SetInterfaceMetrics();
+    ScreenWidth = 1024, ScreenHeight = 768;
+  }
+  void TearDown() override {
+    ClearInterface();
+    CfgBlobSize = savedBlob, CfgCharSize = savedChar;
+    SetInterfaceMetrics();
+    TextSize = savedMetrics[0], ButtonWidth = savedMetrics[1], ButtonHeight = savedMetrics[2];
+    ScreenWidth = ScreenHeight = 0;
+    EditViewsTest::TearDown();
+  }
+  static void OwnHandler(void*, int, uintptr_t) {}
+  int Draw(int eyeMode = 1) {
+    ClearInterface();
+    return AddEditViewButtons(&screen, OwnHandler, eyeMode);
+  }
+  // The block's button showing the text (with the hint when given), drawn again first.
+  const InterfaceButton* Shown(const char* text, const char* hint = nullptr, int eyeMode = 1) {
+    Draw(eyeMode);
+    return FindShownButton(text, hint);
+  }
+  // A press of the shown button, as its handler sees it.
+  void Press(const char* text, const char* hint = nullptr) {
+    const InterfaceButton* b = Shown(text, hint);
+    ASSERT_NE(b, nullptr) << text;
+    ASSERT_NE(b->handler, nullptr) << text;
+    b->handler(b->owner, CLICK_LEFT, b->word);
+  }
+  // The button's row counted from the bottom of the screen, and its width in units.
+  static int RowOf(const InterfaceButton* b) { return (ScreenHeight - b->top) / ButtonHeight; }
+  static int UnitsOf(const InterfaceButton* b) { return (b->right - b->left) / ButtonWidth; }
+};
+
+TEST_F(EditViewBlockTest, TheBlockShowsItsRowsFromTheBottomRightAndHidesToOnePlus) {
+  // Perspective: reload, sizes, points, grid, two blanks, views, schemes and the measure row.
+  EXPECT_EQ(Draw(), 8);
+  const struct {
+    const char* text;
+    int row, units;
+  } places[] = {{"reload textures", 1, 7}, {"blob 6", 2, 2}, {"text 3", 2, 2}, {"origin", 3, 3},
+                {"object", 3, 3},          {"eye", 3, 2},    {"0.1m", 4, 2},   {"10m", 4, 2},
+                {"P", 6, 1},               {"u", 6, 1},      {"load scm", 7, 4}, {"save scm", 7, 4},
+                {"drag box not set", 8, 7}};
+  for (const auto& p : places) {
+    const InterfaceButton* b = FindShownButton(p.text);
+    ASSERT_NE(b, nullptr) << p.text;
+    EXPECT_EQ(RowOf(b), p.row) << p.text;
+    EXPECT_EQ(UnitsOf(b), p.units) << p.text;
+    EXPECT_LE(b->right, ScreenWidth) << p.text;
+  }
+  // The block is eight units wide, flush with the right edge.
+  EXPECT_EQ(Must("reload textures").left, ScreenWidth - 8 * ButtonWidth);
+  EXPECT_EQ(Must("u").left, ScreenWidth - 2 * ButtonWidth) << "the last view, left of the FOV button";
+  EXPECT_EQ(Must("-", "No grid").left, ScreenWidth - 2 * ButtonWidth) << "the last grid choice";
+  EXPECT_EQ(RowOf(FindShownButton("-", "No grid")), 4);
+  EXPECT_EQ(Must("P").fourth.i, 1) << "the current view is lit";
+  EXPECT_EQ(Must("f").fourth.i, 0);
+  EXPECT_EQ(Must("object").handler, OwnHandler) << "the points go to the caller's handler";
+  EXPECT_EQ(Must("eye").handler, OwnHandler);
+
+  // Without a driver's eye the point buttons are wider; with an eye to enable, it is grey.
+  Draw(0);
+  EXPECT_EQ(FindShownButton("eye"), nullptr);
+  EXPECT_EQ(UnitsOf(FindShownButton("origin")), 4);
+  Draw(2);
+  ASSERT_NE(FindShownButton("eye"), nullptr);
+  EXPECT_EQ(Must("eye").handler, nullptr) << "shown, but not pressed";
+  EXPECT_EQ(UnitsOf(FindShownButton("object")), 3);
+
+  // Hidden, the block is one "+" in the corner, which shows it again.
+  Press("-", "Hide the bottom right buttons");
+  EXPECT_EQ(EditViews.buttonsHidden, 1);
+  EXPECT_EQ(Draw(), 1);
+  EXPECT_EQ(ButtonCount, 1);
+  const InterfaceButton* plus = FindShownButton("+");
+  ASSERT_NE(plus, nullptr);
+  EXPECT_EQ(plus->left, ScreenWidth - ButtonWidth);
+  EXPECT_EQ(plus->top, ScreenHeight - ButtonHeight);
+  Press("+");
+  EXPECT_EQ(EditViews.buttonsHidden, 0);
+  EXPECT_EQ(Draw(), 8);
+}
+
+TEST_F(EditViewBlockTest, BlobAndTextSizesStepWithinTheirLimitsAndShowTheirValues) {
+  const char* blobHint = "Size of the point selection buttons";
+  const char* textHint = "Size of editor text";
+  // Blob: 6 up to 10 in four presses, and no further; down to 4 and no further.
+  for (int i = 0; i < 4; ++i) Press("+", blobHint);
+  EXPECT_EQ(CfgBlobSize, 10);
+  Press("+", blobHint);
+  EXPECT_EQ(CfgBlobSize, 10);
+  EXPECT_NE(Shown("blob 10"), nullptr);
+  for (int i = 0; i < 6; ++i) Press("-", blobHint);
+  EXPECT_EQ(CfgBlobSize, 4);
+  Press("-", blobHint);
+  EXPECT_EQ(CfgBlobSize, 4);
+  EXPECT_NE(Shown("blob 4"), nullptr);
+
+  // Text: 3 down to 1 and no further, and the interface's metrics follow each step (text
+  // size 2 s + 11, buttons 5 pixels taller).
+  Press("-", textHint);
+  EXPECT_EQ(CfgCharSize, 2);
+  EXPECT_EQ(ButtonHeight, 2 * 2 + 11 + 5);
+  Press("-", textHint);
+  Press("-", textHint);
+  EXPECT_EQ(CfgCharSize, 1);
+  EXPECT_EQ(ButtonHeight, 2 * 1 + 11 + 5);
+  EXPECT_NE(Shown("text 1"), nullptr);
+  for (int i = 0; i < 9; ++i) Press("+", textHint);
+  EXPECT_EQ(CfgCharSize, 10);
+  Press("+", textHint);
+  EXPECT_EQ(CfgCharSize, 10);
+  EXPECT_EQ(ButtonHeight, 2 * 10 + 11 + 5);
+  EXPECT_NE(Shown("text 10"), nullptr);
+}
+
+TEST_F(EditViewBlockTest, GridViewsAnglesBackgroundsAndTheMeasureRow) {
+  // A grid button lights the choice it names; a view button makes its view current.
+  Press("10m");
+  EXPECT_EQ(EditViews.gridChoice, GRID_TEN_METRES);
+  Draw();
+  EXPECT_EQ(Must("10m").fourth.i, 1);
+  EXPECT_EQ(Must("1m").fourth.i, 0);
+  Press("-", "No grid");
+  EXPECT_EQ(EditViews.gridChoice, GRID_NONE);
+  Press("u");
+  EXPECT_EQ(CurrentViewCode(), 738000) << "the under view";
+  Draw();
+  EXPECT_EQ(Must("u").fourth.i, 1);
+  EXPECT_EQ(Must("P").fourth.i, 0);
+
+  // A 2D view shows its heading and pitch in degrees, from quarter degrees; an axis view adds
+  // the background row, a view turned off its axis does not.
+  SelectEditView(VIEW_RIGHT);
+  EXPECT_EQ(Draw(), 9);
+  EXPECT_NE(FindShownButton("h : 90.00"), nullptr);
+  EXPECT_NE(FindShownButton("p : 0.00"), nullptr);
+  EXPECT_EQ(RowOf(FindShownButton("h : 90.00")), 5);
+  Type(2, "-12.3");  // -49 quarters
+  EXPECT_EQ(Draw(), 8);
+  EXPECT_NE(FindShownButton("p : -12.25"), nullptr);
+  EXPECT_EQ(Must("h : 90.00").word, 1u);
+  EXPECT_EQ(Must("p : -12.25").word, 2u);
+  Draw();
+  const int shownIn2D = ButtonCount;
+  SelectEditView(VIEW_PERSPECTIVE);
+  Draw();
+  EXPECT_EQ(FindShownButton("p : -12.25"), nullptr);
+  EXPECT_EQ(ButtonCount, shownIn2D) << "two blank buttons in the angles' place";
+
+  // An axis view without a picture: "load bkg", and "use opp" lit for the opposite's picture.
+  SelectEditView(VIEW_LEFT);
+  EXPECT_NE(Shown("load bkg"), nullptr);
+  EXPECT_EQ(Must("use opp").fourth.i, 0);
+  Press("use opp");
+  EXPECT_EQ(EditViews.records[VIEW_LEFT].kind, BACKGROUND_OPPOSITE);
+  Draw();
+  EXPECT_EQ(Must("use opp").fourth.i, 1);
+  EXPECT_EQ(RowOf(FindShownButton("use opp")), 8);
+  EXPECT_EQ(RowOf(FindShownButton("drag box not set")), 9);
+
+  // With a picture: its name, "adjust" lit while adjusting, and the scale in the last row.
+  EditViewRecord& r = EditViews.records[VIEW_LEFT];
+  r.kind = BACKGROUND_IMAGE;
+  std::snprintf(r.imageName, sizeof r.imageName, "side");
+  r.scale = 2.5f;
+  EXPECT_NE(Shown("side"), nullptr);
+  EXPECT_EQ(Must("adjust").fourth.i, 0);
+  Press("adjust");
+  EXPECT_EQ(EditViews.adjust, 1);
+  Draw();
+  EXPECT_EQ(Must("adjust").fourth.i, 1);
+  EXPECT_NE(FindShownButton("bkg scale : 2.5000"), nullptr);
+  EXPECT_NE(FindShownButton("adjusting background"), nullptr);
+  Press("adjusting background");
+  EXPECT_EQ(EditViews.adjust, 0);
+
+  // A finished drag box of 3 m by 4 m: its diagonal and sides.
+  DragBox& box = EditViews.dragBox;
+  box.state = DRAG_BOX_DONE;
+  box.viewCorners[0][0] = 1 << 16, box.viewCorners[0][1] = 5 << 16;
+  box.viewCorners[1][0] = 4 << 16, box.viewCorners[1][1] = 1 << 16;
+  Draw();
+  EXPECT_NE(FindShownButton("diagonal : 5.000"), nullptr);
+  EXPECT_NE(FindShownButton("w : 3.000"), nullptr);
+  EXPECT_NE(FindShownButton("h : 4.000"), nullptr);
+  box.state = DRAG_BOX_POINT;
+  Draw();
+  EXPECT_EQ(FindShownButton("w : 3.000"), nullptr) << "a point is no box";
+  box.state = DRAG_BOX_DRAGGING;
+  Draw();
+  EXPECT_NE(FindShownButton("w : 3.000"), nullptr) << "shown while dragging too";
+  box.state = DRAG_BOX_NONE;
+}
+
 TEST_F(EditViewsTest, ASchemeRoundTripsByteForByteThroughItsFile) {
   EditViewRecord records[EDIT_VIEW_COUNT];
   for (EditViewRecord& r : records) r.Clear();
@@ -383,6 +602,17 @@ TEST_F(EditViewsTest, TheMouseDrawsTheDragBoxPansAndZoomsA2DView) {
   EXPECT_EQ(EditViews.width, 10 << 16);
   EXPECT_NEAR(r.scale, 2.0 / (1.0 + 0.125 / 16.0), 1e-5);
   EXPECT_NEAR(r.position[0], (16 << 16) / (1.0 + 0.125 / 16.0), 1.0);
+  // The under view, the last with a picture of its own, scales its picture the same way.
+  SelectEditView(VIEW_UNDER);
+  SetEditViewProjection(0);
+  EditViewRecord& under = EditViews.records[VIEW_UNDER];
+  under.kind = BACKGROUND_IMAGE;
+  under.scale = 2.0f;
+  EditViews.adjust = 1;  // a change of view stops adjusting
+  const int32_t underWidth = EditViews.width;
+  HandleEditViewMouse(&wheel, 0);
+  EXPECT_NEAR(under.scale, 2.0 / (1.0 + 0.125 / 16.0), 1e-5);
+  EXPECT_EQ(EditViews.width, underWidth);
   ScreenWidth = ScreenHeight = 0;
 }
 
@@ -395,4 +625,62 @@ TEST_F(EditViewsTest, TexturesAreReadyOnlyCompressedAndNotReloading) {
   CfgCompressedTex = 1;
   EXPECT_EQ(CheckTexturesReady(&screen), 1);
   CfgCompressedTex = compressed;
+}
+
+TEST_F(EditViewsTest, HeldArrowsPanA2DViewByItsWidthEach1200MsOneKeyAtATime) {
+  SelectEditView(VIEW_FRONT);
+  ASSERT_NE(EditViews.width, 0);
+  const double width = EditViews.width;
+  // The view's move over one frame with the keys held (up, down, right, left).
+  const auto pan = [](std::array<int, 4> held, uint32_t ms) {
+    std::copy(held.begin(), held.end(), ArrowKeysHeld);
+    const std::array<int64_t, 3> before = {CurrentView->position[0], CurrentView->position[1], CurrentView->position[2]};
+    SetEditViewProjection(ms);
+    std::fill(ArrowKeysHeld, ArrowKeysHeld + 4, 0);
+    return std::array<int64_t, 3>{CurrentView->position[0] - before[0], CurrentView->position[1] - before[1],
+                                  CurrentView->position[2] - before[2]};
+  };
+  const auto length = [](const std::array<int64_t, 3>& v) {
+    return std::sqrt(double(v[0]) * v[0] + double(v[1]) * v[1] + double(v[2]) * v[2]);
+  };
+  const auto left = pan({0, 0, 0, 1}, 1200), right = pan({0, 0, 1, 0}, 1200);
+  const auto down = pan({0, 1, 0, 0}, 600), up = pan({1, 0, 0, 0}, 600);
+  EXPECT_NEAR(length(left), width, 2.0) << "the view's width in 1.2 s";
+  EXPECT_NEAR(length(up), width / 2, 2.0);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(left[i], -right[i]) << i;
+    EXPECT_EQ(up[i], -down[i]) << i;
+  }
+  EXPECT_NEAR(double(left[0]) * up[0] + double(left[1]) * up[1] + double(left[2]) * up[2], 0.0, 1.0)
+      << "across and up the view";
+  // One key counts: left before right before down before up.
+  EXPECT_EQ(pan({1, 1, 1, 1}, 1200), left);
+  EXPECT_EQ(pan({1, 1, 1, 0}, 1200), right);
+  EXPECT_EQ(pan({1, 1, 0, 0}, 600), down);
+  // With Shift or Ctrl the arrows turn the view instead; without time nothing moves.
+  ShiftHeld = 1;
+  EXPECT_EQ(pan({0, 0, 0, 1}, 1200), (std::array<int64_t, 3>{0, 0, 0}));
+  ShiftHeld = 0;
+  EXPECT_EQ(pan({0, 0, 0, 1}, 0), (std::array<int64_t, 3>{0, 0, 0}));
+}
+
+TEST_F(EditViewsTest, A2DViewsWidthStaysBetweenASixtyFourthOfAMetreAndTheLargestNumber) {
+  SelectEditView(VIEW_FRONT);
+  FrameEditView(0, 0);
+  EXPECT_EQ(EditViews.width, 1024) << "a 64th of a metre at least";
+  FrameEditView(511, 0);
+  EXPECT_EQ(EditViews.width, 1024);
+  FrameEditView(600, 0);
+  EXPECT_EQ(EditViews.width, 1200) << "twice the framed size";
+  FrameEditView(INT32_MAX, 0);
+  EXPECT_EQ(EditViews.width, INT32_MAX) << "no wrap round";
+  MouseRecord out{};
+  out.wheel = 2;
+  HandleEditViewMouse(&out, 0);
+  EXPECT_EQ(EditViews.width, INT32_MAX) << "zooming out stops there";
+  FrameEditView(1 << 15, 0);  // 1 m across
+  MouseRecord in{};
+  in.wheel = 1;
+  for (int i = 0; i < 30; ++i) HandleEditViewMouse(&in, 0);
+  EXPECT_EQ(EditViews.width, 1024) << "zooming in stops at the least";
 }

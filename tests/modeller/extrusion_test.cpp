@@ -290,7 +290,14 @@ TEST_F(OperationsTest, TheLatheChecksItsViewStepsAndTurn) {
   modeller->triangleLimit = 8;
   // Half a turn in two steps is allowed: 2 x 3 new points, 2 x 4 triangles.
   Press("lathe");
+  // A typed turn is held between a degree and a whole turn.
   PressOnPage("Anti-clockwise rotation 180.00\xB0");
+  Type("400");
+  EXPECT_FLOAT_EQ(ModellerOptions.latheRotation, 360.0f);
+  PressOnPage("Anti-clockwise rotation 360.00\xB0");
+  Type("0.5");
+  EXPECT_FLOAT_EQ(ModellerOptions.latheRotation, 1.0f);
+  PressOnPage("Anti-clockwise rotation 1.00\xB0");
   Type("90");
   EXPECT_FLOAT_EQ(ModellerOptions.latheRotation, 90.0f);
   Confirm();

@@ -86,6 +86,13 @@ TEST_F(LayersTest, AssigningAndMergingLayers) {
   AssignLayerAction(&modeller->prss, CLICK_LEFT, 3);
   EXPECT_STREQ(MessageBoxDialog.first, "Selected triangles are already in layer doors");
   Confirm();
+  // The question counts the selection afresh: a triangle marked since the last count is in it.
+  model.triangles[4].flags |= TRIANGLE_SELECTED;
+  AssignLayerAction(&modeller->prss, CLICK_LEFT, 3);
+  EXPECT_STREQ(MessageBoxDialog.first, "Assign 3 triangles to layer doors?");
+  Key('N');
+  model.triangles[4].flags &= uint8_t(~TRIANGLE_SELECTED);
+  CountSelectedTriangles(*modeller, 0);
 
   // Layer 3 merged into 5: the subobject's triangle too, and the name cleared everywhere.
   modeller->state.currentLayer = 3;
@@ -253,4 +260,23 @@ TEST_F(LayersTest, TheAttributeColumnShowsTheCurrentValuesAtTheRightEdge) {
   Key('P', true);
   Buttons();
   EXPECT_FALSE(column());
+}
+
+TEST_F(LayersTest, HidingALayerDeselectsItsPointsEvenASingleOne) {
+  Start(LayeredTriangles);
+  Key('P', true);
+  ObjectEditorShared.visibleLayers = ~0u;
+  SelectPoints({6});  // a corner of the doors' first triangle only
+  ASSERT_EQ(modeller->state.selectedPointCount, 1);
+  ObjectEditorShared.visibleLayers = ~(1u << 3);
+  DeselectHiddenItems(*modeller);
+  EXPECT_EQ(model.points[6].flags & POINT_SELECTED, 0);
+  EXPECT_EQ(modeller->state.selectedPointCount, 0);
+  // A point of a shown layer stays selected.
+  SelectPoints({0, 6});
+  DeselectHiddenItems(*modeller);
+  EXPECT_NE(model.points[0].flags & POINT_SELECTED, 0);
+  EXPECT_EQ(model.points[6].flags & POINT_SELECTED, 0);
+  EXPECT_EQ(modeller->state.selectedPointCount, 1);
+  ObjectEditorShared.visibleLayers = ~0u;
 }

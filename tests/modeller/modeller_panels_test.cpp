@@ -1,5 +1,5 @@
 // modeller_panels_test.cpp - every mode's panel against a table of its buttons (label, word,
-// handler, hint) in order, the frame's rows above the panels (levels of detail, counts), the
+// handler, hint, lit) in order, the frame's rows above the panels (levels of detail, counts), the
 // object panel with the mapping list and its chain, the subobject list and labels.
 #include <gtest/gtest.h>
 
@@ -21,7 +21,8 @@ namespace modeller_test {
 namespace {
 
 // A row of a panel's table: the text shown (null: a number, not compared), the word, the
-// handler (ANY: one of the panel's own, NONE: a label) and the hint (ANY_HINT: not compared).
+// handler (ANY: one of the panel's own, NONE: a label), the hint (ANY_HINT: not compared) and
+// whether a plain or option button is lit.
 void AnyHandler(void*, int, uintptr_t) {}
 const InterfaceHandler ANY = AnyHandler;
 const InterfaceHandler NONE = nullptr;
@@ -31,6 +32,7 @@ struct Row {
   uintptr_t word;
   InterfaceHandler handler;
   const char* hint;
+  int lit = 0;
 };
 using Table = std::vector<Row>;
 
@@ -74,6 +76,9 @@ void ExpectTable(int first, const Table& table, const char* what) {
       EXPECT_NE(b.handler, nullptr) << at;
     } else {
       EXPECT_EQ(reinterpret_cast<void*>(b.handler), reinterpret_cast<void*>(r.handler)) << at;
+    }
+    if (b.style == 2 || b.style == 3) {
+      EXPECT_EQ(b.fourth.i != 0, r.lit != 0) << at << ": lit";
     }
     if (r.hint == ANY_HINT) continue;
     if (r.hint) {
@@ -140,9 +145,9 @@ Table TrianglePanelTop(int selected, int groups) {
       {"select box", 0, ANY, "Select triangles covered by the selection rectangle"},
       {"deselect box", 1, ANY, "Deselect triangles covered by the selection rectangle"},
       {"box select :", 0, NONE, nullptr},
-      {"facing", 9, TriangleToolsCommand, "When using box select, only include triangles that face the viewpoint"},
+      {"facing", 9, TriangleToolsCommand, "When using box select, only include triangles that face the viewpoint", 1},
       {"triangle buttons :", 0, NONE, nullptr},
-      {"NO", 3, ANY, ANY_HINT},
+      {"NO", 3, ANY, ANY_HINT, 1},
       {"YES", 3, ANY, ANY_HINT},
       {"reduce detail", 1, TriangleModeCommand, "Reduce detail by collapsing edges shorter than a set length (SHIFT+R)"},
       // The smoothing groups' row (their own operations).
@@ -158,9 +163,9 @@ void AttributeRows(Table& t) {
   const char* const LEVELS[4] = {"zero", "low", "medium", "high"};
   const char* const HINTS[4] = {"Contribution to normals overridden by other triangles", "Default contribution to normals",
                                 "Medium contribution to normals", "High contribution to normals"};
-  for (int i = 0; i < 4; ++i) t.push_back({LEVELS[i], uintptr_t(i), AssignContributionAction, HINTS[i]});
+  for (int i = 0; i < 4; ++i) t.push_back({LEVELS[i], uintptr_t(i), AssignContributionAction, HINTS[i], i == 1});
   t.push_back({"l.r.swap", 0, NONE, "Drive side swap mode"});
-  t.push_back({"static", 0, AssignSwapAction, "Drive side swap mode"});
+  t.push_back({"static", 0, AssignSwapAction, "Drive side swap mode", 1});
   t.push_back({"swap", 1, AssignSwapAction, "Drive side swap mode"});
 }
 
@@ -220,7 +225,7 @@ Table PointPanelTop(const char* count, const char* countHint) {
 void TraceRows(Table& t) {
   t.push_back({"trace", 0, NONE, nullptr});
   t.push_back({"off", 0, ANY, ANY_HINT});
-  t.push_back({"incl", 1, ANY, ANY_HINT});
+  t.push_back({"incl", 1, ANY, ANY_HINT, 1});
   t.push_back({"excl", 2, ANY, ANY_HINT});
   t.push_back({"closed", 7, PointToolsCommand, ANY_HINT});
 }
@@ -265,7 +270,7 @@ TEST_F(PanelsTest, PointPanelByItsSelection) {
   const Table single = {
       {"new subobject", 0, NewSubobject, "Create a new subobject at the selected point's location"},
       {"delete point", 1, PointToolsCommand, "Delete the selected point"},
-      {"mirror", 2, PointToolsCommand, "Mirror or unmirror the selected point"},
+      {"mirror", 2, PointToolsCommand, "Mirror or unmirror the selected point", 1},
       {"create circle", 18, PointToolsCommand, "Create a circle of points around the selected point"},
       {"centre", 10, PointToolsCommand, "Move selected points to the central plane and fix them there"},
       {"free", 12, PointToolsCommand, "Allow selected points to be moved away from the central plane"},
@@ -305,7 +310,7 @@ TEST_F(PanelsTest, PointPanelByItsSelection) {
   DarknessRow(t);
   const Table rest = {
       {"delete", 1, PointToolsCommand, "Delete the selected point"},
-      {"mirror", 2, PointToolsCommand, "Mirror or unmirror the selected point"},
+      {"mirror", 2, PointToolsCommand, "Mirror or unmirror the selected point", 1},
       {"centre", 10, PointToolsCommand, "Move selected points to the central plane and fix them there"},
       {"free", 12, PointToolsCommand, "Allow selected points to be moved away from the central plane"},
       {"REF points", 0, NONE, nullptr},
@@ -329,6 +334,15 @@ TEST_F(PanelsTest, PointPanelByItsSelection) {
   PanelOnly(AddPointPanel);
   EXPECT_GE(IndexOf("trace points (1) out of sync"), 0);
   EXPECT_LT(IndexOf("extrude"), 0);
+  // "set distance" and the merges from two selected points on; one is not enough.
+  SelectPoints({0, 1});
+  PanelOnly(AddPointPanel);
+  EXPECT_GE(IndexOf("set distance"), 0);
+  EXPECT_GE(IndexOf("merge"), 0);
+  SelectPoints({0});
+  PanelOnly(AddPointPanel);
+  EXPECT_LT(IndexOf("set distance"), 0);
+  EXPECT_LT(IndexOf("merge"), 0);
 }
 
 Table BuildPanelTable(const char* mirror) {
@@ -346,7 +360,7 @@ Table BuildPanelTable(const char* mirror) {
       {"create real point from mirrored point", 0, CreateRealPoint,
        "Convert the selected point's mirror into an independent point"},
       {"triangle buttons :", 0, NONE, nullptr},
-      {"NO", 3, ANY, ANY_HINT},
+      {"NO", 3, ANY, ANY_HINT, 1},
       {"YES", 3, ANY, ANY_HINT},
   };
   t.insert(t.end(), rest.begin(), rest.end());

@@ -5,10 +5,19 @@
 
 #include "modeller/modeller_operations.h"
 #include "modeller_fixture.h"
+#include "tests/ui/control_clicks.h"
 #include "platform/keys.h"
 #include "ui/value_edit.h"
 
 using namespace modeller_test;
+
+// The shown button with the text (and hint); a failure, and a blank button, when there is none.
+static const InterfaceButton& Must(const char* text, const char* hint = nullptr) {
+  static const InterfaceButton none{};
+  const InterfaceButton* b = FindShownButton(text, hint);
+  if (!b) ADD_FAILURE() << "no button \"" << text << "\"";
+  return b ? *b : none;
+}
 
 namespace {
 
@@ -361,10 +370,17 @@ TEST_F(ModellerTest, TheStatusLineShowsForThreeSecondsAndKeepsThePointButtonsCle
   EXPECT_EQ(modeller->statusTimeMs, 3000u) << "a new text replaces the old at once";
   Frame(2);
   EXPECT_EQ(modeller->statusTimeMs, 1000u);
+  FrameTime = 999;
+  KeepDrawing = 0;
+  Frame();
+  EXPECT_EQ(modeller->statusTimeMs, 1u);
+  EXPECT_EQ(KeepDrawing, 1) << "frames go on being drawn while the text shows, to its last millisecond";
   FrameTime = 1500;
   Frame();
   EXPECT_EQ(modeller->statusTimeMs, 0u) << "never below 0";
+  KeepDrawing = 0;
   Frame();
+  EXPECT_EQ(KeepDrawing, 0) << "not for a text that has gone";
   EXPECT_EQ(PointButtonTopLimit, 0) << "given back when the text has gone";
   // A larger limit stays.
   PointButtonTopLimit = 100;
@@ -614,4 +630,84 @@ TEST_F(ModellerTest, TheLiveSlotIsFreedBeforeItIsOverwrittenAndTheLatestNodeCanB
   EXPECT_EQ(state.currentPoint, 7);
   EXPECT_EQ(ModellerUndo.count, 1);
   EXPECT_STREQ(ModellerUndo.nodes[1].name, "drag") << "the live state's label again";
+}
+
+TEST_F(ModellerTest, CtrlDragsTurnTheLightAndHoldItsElevationBetweenLevelAndTheLimit) {
+  Open();
+  ClearInterface();
+  ASSERT_EQ(editor->lightElevation, 8192) << "an eighth of a turn up at first";
+  const auto drag = [&](int dx, int dy, bool ctrl = true, bool right = false) {
+    MouseRecord m{};
+    m.leftHeld = 1, m.rightHeld = right;
+    m.dx = dx, m.dy = dy;
+    CtrlHeld = ctrl;
+    editor->prss.mouse(&editor->prss, &m);
+    CtrlHeld = 0;
+  };
+  const uint16_t heading = editor->lightHeading;
+  drag(2, -10);  // 36 heading units and 18 elevation units a pixel; up the screen is up
+  EXPECT_EQ(editor->lightElevation, 8192 + 180);
+  EXPECT_EQ(editor->lightHeading, uint16_t(heading + 72));
+  drag(-2, 0);
+  EXPECT_EQ(editor->lightHeading, heading);
+  drag(0, -1000);
+  EXPECT_EQ(editor->lightElevation, OBJECT_EDITOR_LIGHT_ELEVATION_MAX);
+  drag(0, 1);
+  EXPECT_EQ(editor->lightElevation, OBJECT_EDITOR_LIGHT_ELEVATION_MAX - 18);
+  drag(0, 1000);
+  EXPECT_EQ(editor->lightElevation, 0) << "no lower than level";
+  drag(0, -1);
+  EXPECT_EQ(editor->lightElevation, 18);
+  // Without Ctrl, or with the right button held too, the drag is the view's.
+  drag(0, -5, false);
+  drag(0, -5, true, true);
+  EXPECT_EQ(editor->lightElevation, 18);
+  EXPECT_EQ(editor->lightHeading, heading);
+}
+
+TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
+  Open();
+  SelectEditView(VIEW_PERSPECTIVE);
+  ClearInterface();
+  FrameSkipped = 0;  // one frame's buttons
+  editor->prss.act(&editor->prss);
+  FrameSkipped = 1;
+  // The block takes the bottom eight rows; the options stand ten units wide against the right
+  // edge from the ninth row up: two items of five units a row, the vertex normals' four
+  // buttons of two units on a row of their own.
+  const int left = ScreenWidth - 10 * ButtonWidth, middle = left + 5 * ButtonWidth;
+  const auto rowOf = [](const InterfaceButton* b) { return (ScreenHeight - b->top) / ButtonHeight; };
+  const struct {
+    const char* label;
+    int row, left;
+  } places[] = {{"invert", 9, left},   {"shadow", 9, middle},     {"wire overlay", 10, left},
+                {"n.c.level", 10, middle}, {"gouraud", 14, left}, {"nrm", 15, left},
+                {"big", 15, left + 6 * ButtonWidth}, {"show hidden", 16, left}, {"show subobs", 16, middle},
+                {"show main", 17, left}};
+  for (const auto& p : places) {
+    const InterfaceButton* b = FindShownButton(p.label);
+    ASSERT_NE(b, nullptr) << p.label;
+    EXPECT_EQ(rowOf(b), p.row) << p.label;
+    EXPECT_EQ(b->left, p.left) << p.label;
+  }
+  EXPECT_EQ(Must("reload textures").top, ScreenHeight - ButtonHeight);
+  EXPECT_EQ(Must("off").fourth.i, 1) << "the normals are off at first";
+  // An axis view has neither "invert" nor "shadow", and its block a background row more: the
+  // wireframe overlay opens the options on the tenth row.
+  SelectEditView(VIEW_FRONT);
+  ClearInterface();
+  FrameSkipped = 0;
+  editor->prss.act(&editor->prss);
+  FrameSkipped = 1;
+  EXPECT_EQ(FindShownButton("invert"), nullptr);
+  ASSERT_NE(FindShownButton("wire overlay"), nullptr);
+  EXPECT_EQ(rowOf(FindShownButton("wire overlay")), 10);
+  EXPECT_EQ(Must("wire overlay").left, left);
+}
+
+TEST_F(ModellerTest, TheEditHistorysNamesAreListedFromItsFirstNode) {
+  Open();
+  EXPECT_EQ(modeller->editNames[0], ModellerUndo.nodes[0].name);
+  EXPECT_STREQ(modeller->editNames[0], TEXT_UNDO_START);
+  EXPECT_EQ(modeller->editNames[UNDO_SLOT_COUNT - 1], ModellerUndo.nodes[UNDO_SLOT_COUNT - 1].name);
 }

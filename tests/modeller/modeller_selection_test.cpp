@@ -349,6 +349,37 @@ TEST(ScreenRectTest, OverlapIsExactAgainstTheEdgesAndTheBox) {
   EXPECT_NE(ProjectedWinding(reversed), ProjectedWinding(through));
 }
 
+TEST(ScreenRectTest, ATriangleTouchingAnEdgeWithOneCornerOverlapsAndOnePastDoesNot) {
+  ScreenRect r{};
+  r.minimum[0] = 0, r.minimum[1] = 0, r.maximum[0] = 1, r.maximum[1] = 1;
+  // A tip on the middle of each side, its other corners one unit further out; the tip taken as
+  // each of the three corners in turn.  Every number is exact in binary.
+  const float past = 1.0f / 1024;
+  const struct {
+    float tip[2], out[2];  // the tip, and the step from the side outwards
+  } sides[] = {{{1, 0.5f}, {1, 0}}, {{0, 0.5f}, {-1, 0}}, {{0.5f, 1}, {0, 1}}, {{0.5f, 0}, {0, -1}}};
+  for (const auto& side : sides)
+    for (int gap = 0; gap < 2; ++gap) {
+      const float tx = side.tip[0] + gap * past * side.out[0], ty = side.tip[1] + gap * past * side.out[1];
+      // The far corners: one unit out, half a unit either way along the side.
+      const float along[2] = {side.out[1], side.out[0]};
+      const float far[2][2] = {{tx + side.out[0] - 0.5f * along[0], ty + side.out[1] - 0.5f * along[1]},
+                               {tx + side.out[0] + 0.5f * along[0], ty + side.out[1] + 0.5f * along[1]}};
+      for (int first = 0; first < 3; ++first) {
+        float corners[3][2];
+        const float* order[3] = {nullptr, far[0], far[1]};
+        const float tip[2] = {tx, ty};
+        order[0] = tip;
+        for (int i = 0; i < 3; ++i) {
+          corners[(first + i) % 3][0] = order[i][0];
+          corners[(first + i) % 3][1] = order[i][1];
+        }
+        EXPECT_EQ(RectOverlapsProjected(r, corners, ProjectedWinding(corners)), gap ? 0 : 1)
+            << "tip (" << tx << ", " << ty << ") as corner " << first;
+      }
+    }
+}
+
 // ---- the axis views' drag box ----
 
 TEST_F(ModellerTest, TheAxisViewBoxAddsWithCtrlRemovesWithShiftAndElseReplaces) {
@@ -561,4 +592,62 @@ TEST_F(ModellerTest, PointsAreScaledAndPlacedInTheViewPlane) {
   const int32_t same[3] = {1 << 16, 1 << 16, 1 << 16};
   SetPointDistance(centre, same, 4.0, out);
   EXPECT_EQ(out[2], 1 << 16);
+}
+
+TEST_F(ModellerTest, PointsBehindTheEyeAreNeverInsideTheRectangle) {
+  Open();
+  PerspectiveView();  // the eye 3 m in front of the panel, looking back at it
+  ScreenRect rect{};
+  rect.minimum[0] = rect.minimum[1] = -1, rect.maximum[0] = rect.maximum[1] = 1;  // the whole screen
+  const int32_t front[3] = {1 << 15, 0, 1 << 15}, behind[3] = {1 << 15, 5 << 16, 1 << 15};
+  const int32_t nearFront[3] = {0, 0, 0}, farFront[3] = {1 << 16, 0, 0};
+  EXPECT_EQ(rect.ContainsPoint(front), 1);
+  EXPECT_EQ(rect.ContainsPoint(behind), 0);
+  EXPECT_EQ(rect.ContainsTriangle(front, nearFront, farFront, 1) | rect.ContainsTriangle(front, nearFront, farFront, 0), 1);
+  EXPECT_EQ(rect.ContainsTriangle(front, nearFront, behind, 1), 0) << "a corner behind the eye";
+  EXPECT_EQ(rect.ContainsTriangle(behind, front, nearFront, 0), 0);
+}
+
+TEST(ScreenRectTest, TheRectangleFollowsThePointerInNormalisedUnitsAndMustBeDraggedFarEnough) {
+  const int savedW = ScreenWidth, savedH = ScreenHeight, savedX = MouseX, savedY = MouseY;
+  // Without a screen the pointer stands in the middle.
+  ScreenWidth = ScreenHeight = 0;
+  MouseX = 10, MouseY = 20;
+  ScreenRect r{};
+  r.Begin();
+  EXPECT_EQ(r.active, 1);
+  EXPECT_EQ(r.start[0], 0.0f);
+  EXPECT_EQ(r.start[1], 0.0f);
+  // On 200 x 100 pixels, (150, 75) is (0.5, 0.5) and (50, 25) is (-0.5, -0.5).
+  ScreenWidth = 200, ScreenHeight = 100;
+  MouseX = 150, MouseY = 75;
+  r.Begin();
+  EXPECT_EQ(r.start[0], 0.5f);
+  EXPECT_EQ(r.start[1], 0.5f);
+  EXPECT_FALSE(r.IsLargeEnough());
+  MouseX = 50, MouseY = 25;
+  r.Update();
+  EXPECT_EQ(r.current[0], -0.5f);
+  EXPECT_EQ(r.current[1], -0.5f);
+  EXPECT_EQ(r.minimum[0], -0.5f);
+  EXPECT_EQ(r.minimum[1], -0.5f);
+  EXPECT_EQ(r.maximum[0], 0.5f);
+  EXPECT_EQ(r.maximum[1], 0.5f);
+  EXPECT_TRUE(r.IsLargeEnough());
+  // One pixel across (0.01) is enough on this wide screen (0.011 x 100 / 200); one pixel down
+  // (0.02) is enough too; nothing is not.
+  MouseX = 150, MouseY = 75;
+  r.Begin();
+  MouseX = 151;
+  r.Update();
+  EXPECT_TRUE(r.IsLargeEnough());
+  MouseX = 150, MouseY = 76;
+  r.Update();
+  EXPECT_TRUE(r.IsLargeEnough());
+  ScreenWidth = 100, ScreenHeight = 200;  // tall: one pixel across (0.02) is not 0.022
+  r.Begin();
+  MouseX = 151;
+  r.Update();
+  EXPECT_FALSE(r.IsLargeEnough());
+  ScreenWidth = savedW, ScreenHeight = savedH, MouseX = savedX, MouseY = savedY;
 }

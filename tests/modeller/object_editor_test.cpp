@@ -435,6 +435,12 @@ TEST_F(ObjectEditorTest, SplitRowsShareTheirWidthAndTheMaterialCountComesFromAGo
   AddSplitRowButtons(&parent.prss, 8, 0, 0, labels, nullptr);
   EXPECT_EQ(ButtonCount, 3);
   EXPECT_EQ(RowCursorY, 58) << "an empty row only moves down";
+  // More labels than units: each is a unit wide all the same.
+  ClearInterface();
+  RowCursorX = 100, RowCursorY = 10;
+  AddSplitRowButtons(&parent.prss, 2, 0, 3, labels, nullptr);
+  ASSERT_EQ(ButtonCount, 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(InterfaceButtons[i].right - InterfaceButtons[i].left, 20) << i;
   ClearInterface();
 
   int second = -1;

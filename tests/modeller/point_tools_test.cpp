@@ -83,6 +83,8 @@ TEST_F(OperationsTest, DeletingPointsInUseIsRefusedByTheKeyAndSkippedByTheButton
   EXPECT_NE(P(2).flags & POINT_SELECTED, 0);
   EXPECT_EQ(modeller->state.selectedPointCount, 1);
   EXPECT_EQ(modeller->state.currentPoint, -1) << "the green point (7) went";
+  EXPECT_EQ(modeller->state.traceCount, 1) << "the trace keeps the point that stays";
+  EXPECT_EQ(modeller->state.trace[0], 2);
   ExpectUndoRestores(before);
   CtrlKey('Z');
   // The key removes unused points and renumbers the triangles that follow them.

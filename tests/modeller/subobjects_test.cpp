@@ -118,6 +118,17 @@ TEST_F(SubobjectsTest, TypesFunctionsLevelsAndMonoColours) {
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_FLIP_FUNCTION);
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_FLIP_ATTACHMENTS_ONLY);
   Confirm();
+  // An attachment's function: the first choice is no function and is refused; the others
+  // take.
+  sub.type = SUBOBJECT_ATTACHMENT;
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_FLIP_FUNCTION);
+  SelectItemClick(&SelectDialog.prss, CLICK_LEFT, 0);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_INVALID_FLIP);
+  Confirm();
+  EXPECT_EQ(sub.sideFunction, SIDE_STATIC);
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_FLIP_FUNCTION);
+  SelectItemClick(&SelectDialog.prss, CLICK_LEFT, SIDE_FULL_FLIP);
+  EXPECT_EQ(sub.sideFunction, SIDE_FULL_FLIP);
 
   // Levels: removing the shown empty last level shows the one before it.
   SetEditedObject(*modeller, &model, 1);
@@ -213,4 +224,37 @@ TEST_F(SubobjectsTest, AMergeThatWouldOverflowATableChangesNothing) {
   EXPECT_STREQ(MessageBoxDialog.first, modeller->pointLimitText);
   Confirm();
   ExpectUnchanged(before, history);
+  // Past the triangle limit likewise; limits met exactly refuse nothing (the mappings do).
+  const int points = model.pointCount + model.children[0].pointCount;
+  const int triangles = model.triangleCount + model.children[0].triangleCount;
+  modeller->pointLimit = points;
+  modeller->triangleLimit = triangles - 1;
+  ASSERT_EQ(MergeSubobjectIntoMain(*modeller, 0), 0);
+  EXPECT_STREQ(MessageBoxDialog.first, modeller->triangleLimitText);
+  Confirm();
+  ExpectUnchanged(before, history);
+  modeller->triangleLimit = triangles;
+  ASSERT_EQ(MergeSubobjectIntoMain(*modeller, 0), 0);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_TOO_MANY_MAPPINGS);
+  Confirm();
+  ExpectUnchanged(before, history);
+}
+
+TEST_F(SubobjectsTest, AMirroredSubobjectOffTheCentreIsCentredAndStraightenedBeforeItsMerge) {
+  Start(WithSubobject);
+  Key('S', true);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  model.children[0].points[1].flags |= POINT_MIRRORED;
+  model.children[0].angles[1] = 0x100;
+  const int triangles = model.triangleCount;
+  ASSERT_EQ(MergeSubobjectIntoMain(*modeller, 0), 0);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_NOT_CENTRED);
+  Key('Y');
+  EXPECT_EQ(model.childCount, 0);
+  ASSERT_EQ(model.triangleCount, triangles + 1);
+  // Its offset across and both turns gone, the point 1 m along x stays exactly there.
+  const ModelPoint& p = model.points[model.triangles[triangles].corners[1] & CORNER_INDEX_MASK];
+  EXPECT_EQ(p.x, 1 << 16);
+  EXPECT_EQ(p.y, 0);
+  EXPECT_EQ(p.z, 0);
 }

@@ -16,6 +16,7 @@
 #include "platform/keys.h"
 #include "render/views.h"
 #include "tests/ui/control_clicks.h"
+#include "ui/screen_labels.h"
 #include "ui/value_edit.h"
 
 using namespace modeller_test;
@@ -936,4 +937,61 @@ TEST_F(MappingToolTest, ThePickedPointsShowTheirPlaneNormal) {
   double n[3];
   const int32_t a[3] = {0, 0, 0}, b[3] = {65536, 0, 0};
   EXPECT_EQ(PlaneNormalFromPoints(a, b, b, n), 0) << "no plane through two equal points";
+}
+
+TEST_F(MappingToolTest, SelectingAMappingOutsideTheListScrollsItIntoView) {
+  OpenTool();
+  // The list holds the screen's rows less 26, and never fewer than eight.
+  const int rows = std::max(8, ScreenHeight / ButtonHeight - 26);
+  while (model.mappingCount < rows + 4) model.AddMapping(nullptr);
+  panel->firstRow = 0;
+  SelectMapping(*panel, 0, rows - 1);
+  EXPECT_EQ(panel->firstRow, 0) << "the last row is still in view";
+  SelectMapping(*panel, 0, rows);
+  EXPECT_EQ(panel->firstRow, 1) << "one below: the list moves by one";
+  SelectMapping(*panel, 0, rows + 3);
+  EXPECT_EQ(panel->firstRow, 4);
+  SelectMapping(*panel, 0, 2);
+  EXPECT_EQ(panel->firstRow, 2) << "above the list: it becomes the first row";
+  SelectMapping(*panel, 0, 2);
+  EXPECT_EQ(SelectedMapping, -1) << "a second click lets it go";
+  EXPECT_EQ(panel->firstRow, 2);
+}
+
+TEST_F(MappingButtonsTest, TheListsFirstRowIsHeldWithinTheList) {
+  OpenTool();
+  const int rows = std::max(8, ScreenHeight / ButtonHeight - 26);
+  panel->firstRow = 5;
+  Buttons(&panel->prss);
+  EXPECT_EQ(panel->firstRow, 0) << "two mappings fit: no scrolling";
+  while (model.mappingCount < rows + 4) model.AddMapping(nullptr);
+  for (int i = 0; i < model.mappingCount; ++i) std::snprintf(model.mappings[i].name, CUTOUT_NAME_SIZE, "m%d", i);
+  panel->firstRow = 100;
+  Buttons(&panel->prss);
+  EXPECT_EQ(panel->firstRow, 4) << "the last mapping on the last row";
+  EXPECT_TRUE(Shown("m4"));
+  EXPECT_FALSE(Shown("m3"));
+  EXPECT_TRUE(Shown(("m" + std::to_string(rows + 3)).c_str()));
+  panel->firstRow = -3;
+  Buttons(&panel->prss);
+  EXPECT_EQ(panel->firstRow, 0);
+  EXPECT_TRUE(Shown("m0"));
+  EXPECT_FALSE(Shown(("m" + std::to_string(rows)).c_str()));
+}
+
+TEST_F(MappingButtonsTest, EachMappingsLabelSelectsItAndAShiftClickLetsGo) {
+  OpenTool();
+  FrontView();
+  SelectedMapping = -1;
+  Buttons(&panel->prss);
+  ASSERT_EQ(ScreenLabelCount, model.mappingCount) << "one label at each mapping's centre";
+  const ScreenLabel* labels[4] = {};
+  ASSERT_EQ(ScreenLabelsByDepth(labels, 4), 2);
+  const ScreenLabel* second = labels[0]->second == 1 ? labels[0] : labels[1];
+  ASSERT_EQ(second->second, 1u);
+  const ScreenLabel clicked = *second;
+  clicked.callback(clicked.ownerWord, CLICK_LEFT, clicked.first, clicked.second);
+  EXPECT_EQ(SelectedMapping, 1);
+  clicked.callback(clicked.ownerWord, CLICK_LEFT | CLICK_SHIFT, clicked.first, clicked.second);
+  EXPECT_EQ(SelectedMapping, -1);
 }

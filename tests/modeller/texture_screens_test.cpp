@@ -4,6 +4,7 @@
 // templates and the viewer); each edit undone byte for byte, each refusal changing nothing.
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "modeller/cutout_material.h"
@@ -31,6 +32,13 @@ Cutout Region(int x, int y, int w, int h, int orientation = 0) {
   c.region[REGION_WIDTH] = uint8_t(w), c.region[REGION_HEIGHT] = uint8_t(h);
   c.orientation = uint8_t(orientation);
   return c;
+}
+// The shown button with the text (and hint); a failure, and a blank button, when there is none.
+const InterfaceButton& Must(const char* text, const char* hint = nullptr) {
+  static const InterfaceButton none{};
+  const InterfaceButton* b = FindShownButton(text, hint);
+  if (!b) ADD_FAILURE() << "no button \"" << text << "\"";
+  return b ? *b : none;
 }
 std::vector<int> RegionOf(const Cutout& c) {
   return {c.region[REGION_LEFT], c.region[REGION_TOP], c.region[REGION_WIDTH], c.region[REGION_HEIGHT]};
@@ -132,6 +140,37 @@ TEST(CutoutRegion, ArrowsTurnsAndMirrorsStayOnThePage) {
   EXPECT_EQ(c.orientation, 4 | 1);
 }
 
+TEST(CutoutRegion, ArrowStepsStopExactlyAtThePageEdgesAndTheSmallestSize) {
+  // Each arrow word (0 left, 1 right, 2 up, 3 down, 4/5 narrower/wider, 6/7 lower/taller)
+  // from a region near the limit, by a step that reaches it exactly and by one that goes past.
+  struct Step {
+    int x, y, w, h, word, step;
+    std::vector<int> after;
+  };
+  const Step steps[] = {
+      {5, 9, 10, 10, 0, 5, {0, 9, 10, 10}},      // left to the page's edge
+      {5, 9, 10, 10, 0, 6, {0, 9, 10, 10}},      // and no further
+      {9, 5, 10, 10, 2, 6, {9, 0, 10, 10}},      // up past the top
+      {120, 9, 1, 10, 1, 7, {127, 9, 1, 10}},    // a one-texel region reaches the last column
+      {120, 9, 1, 10, 1, 8, {127, 9, 1, 10}},
+      {9, 120, 10, 1, 3, 7, {9, 127, 10, 1}},    // and the last row
+      {9, 120, 10, 1, 3, 30, {9, 127, 10, 1}},
+      {0, 0, 3, 3, 4, 2, {0, 0, 1, 3}},          // narrower down to one texel
+      {0, 0, 3, 3, 4, 5, {0, 0, 1, 3}},
+      {0, 0, 3, 3, 6, 5, {0, 0, 3, 1}},
+      {0, 0, 100, 3, 5, 28, {0, 0, 128, 3}},     // wider up to the page
+      {0, 0, 100, 3, 5, 29, {0, 0, 128, 3}},
+      {0, 100, 10, 20, 7, 20, {0, 88, 10, 40}},  // taller at the bottom: pushed up to stay on it
+      {100, 0, 20, 10, 5, 20, {88, 0, 40, 10}},  // wider at the right: pushed left
+      {9, 9, 10, 10, 8, 5, {9, 9, 10, 10}},      // no such word: nothing moves
+  };
+  for (const Step& s : steps) {
+    Cutout c = Region(s.x, s.y, s.w, s.h);
+    StepCutoutRegion(c, s.word, s.step);
+    EXPECT_EQ(RegionOf(c), s.after) << "word " << s.word << " by " << s.step << " from " << s.x << "," << s.y;
+  }
+}
+
 TEST(CutoutRegion, HandleDragsAreClampedToThePageAndTheOppositeEdge) {
   const Cutout start = Region(10, 20, 30, 40);
   Cutout out;
@@ -145,6 +184,23 @@ TEST(CutoutRegion, HandleDragsAreClampedToThePageAndTheOppositeEdge) {
   EXPECT_EQ(RegionOf(out), (std::vector<int>{0, 88, 30, 40}));
   DragCutoutRegion(start, 5, 7, -100, out);  // the top edge only
   EXPECT_EQ(RegionOf(out), (std::vector<int>{10, 20, 30, 1}));
+  // Each handle moved exactly to its limit, and one texel past it, stops at the same place.
+  for (int past = 0; past < 2; ++past) {
+    DragCutoutRegion(start, 0, -10 - past, -20 - past, out);  // left and bottom edges to the page's corner
+    EXPECT_EQ(RegionOf(out), (std::vector<int>{0, 0, 40, 60})) << past;
+    DragCutoutRegion(start, 3, 29 + past, 68 + past, out);  // left edge onto the right one, top edge to the page's
+    EXPECT_EQ(RegionOf(out), (std::vector<int>{39, 20, 1, 108})) << past;
+    DragCutoutRegion(start, 7, 29 + past, 50, out);  // the left edge alone
+    EXPECT_EQ(RegionOf(out), (std::vector<int>{39, 20, 1, 40})) << past;
+    DragCutoutRegion(start, 6, -29 - past, 50, out);  // the right edge alone, onto the left one
+    EXPECT_EQ(RegionOf(out), (std::vector<int>{10, 20, 1, 40})) << past;
+    DragCutoutRegion(start, 6, 88 + past, 0, out);  // and to the page's right edge
+    EXPECT_EQ(RegionOf(out), (std::vector<int>{10, 20, 118, 40})) << past;
+    DragCutoutRegion(start, 4, 50, 39 + past, out);  // the bottom edge alone, onto the top one
+    EXPECT_EQ(RegionOf(out), (std::vector<int>{10, 59, 30, 1})) << past;
+    DragCutoutRegion(start, 8, 88 + past, -20 - past, out);  // moved whole to the page's right and bottom edges
+    EXPECT_EQ(RegionOf(out), (std::vector<int>{98, 0, 30, 40})) << past;
+  }
   // The frame on a panel of 256 pixels whose bottom is at 300.
   int r[4];
   CutoutRegionRect(start, 1000, 300, 256, r);
@@ -310,6 +366,297 @@ TEST_F(TextureScreenTest, CutoutsAreAddedDuplicatedDeletedAndMoved) {
   EXPECT_EQ(SelectedCutout, 3);
   EXPECT_EQ(model.mappings[0].cutout[0], 3);
   EXPECT_EQ(MoveCutoutInList(*screen, 1, 1), 0) << "already last";
+}
+
+TEST(CutoutNames, CopiesOfNumberedFamilyNamesTakeTheNextFreeNumberWithinTheirLimits) {
+  ModelObject o{};
+  o.Init();
+  o.AddCutout(nullptr);
+  std::snprintf(o.cutouts[0].name, CUTOUT_NAME_SIZE, "C~door_3");
+  const struct {
+    const char* name;
+    const char* copy;
+  } names[] = {
+      {"C~door_2", "C~door_4"},          // 3 is taken
+      {"c~door_7", "c~door_8"},          // each family letter, either case
+      {"O~door_7", "O~door_8"},
+      {"o~door_7", "o~door_8"},
+      {"X~door_7", "X~door_7*"},         // not a family
+      {"C~a_1", "C~a_2"},                // five characters: the shortest family name
+      {"C~_1", "C~_1*"},                 // four are too few
+      {"C~a_98", "C~a_99"},              // up to 99
+      {"C~a_99", "C~a_99*"},
+      {"C~a_0012", "C~a_13"},            // four digits are a number
+      {"C~a_00012", "C~a_00012*"},       // five are not
+      {"C~abcdefghij_9", "C~abcdefghij_10"},  // the underscore at 12: two digits fit
+      {"C~abcdefghijk_8", "C~abcdefghijk_9"}, // at 13: up to 9 only
+      {"C~abcdefghijk_9", "C~abcdefghijk_*"}, // and then the last character is the asterisk
+      {"C~door", "C~door*"},             // no underscore
+      {"C~door7", "C~door7*"},
+  };
+  char out[CUTOUT_NAME_SIZE];
+  for (const auto& n : names) {
+    DuplicateCutoutName(o, n.name, out);
+    EXPECT_STREQ(out, n.copy) << n.name;
+  }
+  o.Free();
+}
+
+TEST_F(TextureScreenTest, TheCurrentCutoutsPanelShowsItsRegionTurnAndSwitches) {
+  CutoutsScreen* screen = OpenCutouts();
+  SelectCutoutByName(*screen, 0);
+  Cutout& c = model.cutouts[0];
+  c.region[REGION_LEFT] = 10, c.region[REGION_TOP] = 20, c.region[REGION_WIDTH] = 30, c.region[REGION_HEIGHT] = 40;
+  c.orientation = 4 | 1;
+  Buttons(&screen->prss);
+  const InterfaceButton* pos = FindShownButton("pos 10, 20");
+  const InterfaceButton* size = FindShownButton("size 30 \xD7 40");
+  ASSERT_NE(pos, nullptr);
+  ASSERT_NE(size, nullptr);
+  const int posTop = pos->top;
+  EXPECT_EQ(size->top, posTop + ButtonHeight) << "the size row under the position row";
+  EXPECT_NE(FindShownButton("Rotate : 1"), nullptr);
+  ASSERT_NE(FindShownButton("Flip : YES"), nullptr);
+  EXPECT_EQ(Must("Flip : YES").fourth.i, 1);
+  // The arrow of a row (the last button with the text on the row of the label).
+  const auto arrow = [&](const char* label, const char* text) {
+    Buttons(&screen->prss);
+    const InterfaceButton* row = FindShownButton(label);
+    for (int i = ButtonCount - 1; row && i >= 0; --i) {
+      char shown[32];
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.top == row->top && ButtonText(b, shown, sizeof shown) && std::strcmp(shown, text) == 0) return b;
+    }
+    ADD_FAILURE() << "no \"" << text << "\" beside \"" << label << "\"";
+    return InterfaceButton{};
+  };
+  const auto hit = [](InterfaceButton b, int code) {
+    if (b.handler) b.handler(b.owner, code, b.word);
+  };
+  // A left click steps one texel, a right click ten.
+  hit(arrow("pos 10, 20", ">"), CLICK_LEFT);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{11, 20, 30, 40}));
+  hit(arrow("pos 11, 20", ">"), CLICK_RIGHT);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{21, 20, 30, 40}));
+  hit(arrow("pos 21, 20", "^"), CLICK_RIGHT);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{21, 30, 30, 40}));
+  hit(arrow("pos 21, 30", "v"), CLICK_LEFT);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{21, 29, 30, 40}));
+  hit(arrow("size 30 \xD7 40", "<"), CLICK_LEFT);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{21, 29, 29, 40}));
+  hit(arrow("size 29 \xD7 40", "^"), CLICK_RIGHT);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{21, 29, 29, 50}));
+  // The turn row: ">" turns a mirrored cutout back a quarter, the flip clears the mirror.
+  hit(arrow("Rotate : 1", ">"), CLICK_LEFT);
+  EXPECT_EQ(c.orientation, 4);
+  hit(arrow("Rotate : 0", "Flip : YES"), CLICK_LEFT);
+  EXPECT_EQ(c.orientation, 0);
+  Buttons(&screen->prss);
+  ASSERT_NE(FindShownButton("Flip : NO"), nullptr);
+  EXPECT_EQ(Must("Flip : NO").fourth.i, 0);
+
+  // The overlay, the larger panel and the second sampling: each lit while on.
+  const char* overlayHint = "Show an overlay that indicates the used areas of the texture";
+  Press(&screen->prss, "NO", CLICK_LEFT, overlayHint);
+  EXPECT_EQ(CutoutOverlay, 1);
+  Buttons(&screen->prss);
+  ASSERT_NE(FindShownButton("YES", overlayHint), nullptr);
+  EXPECT_EQ(Must("YES", overlayHint).fourth.i, 1);
+  Press(&screen->prss, "YES", CLICK_LEFT, overlayHint);
+  EXPECT_EQ(CutoutOverlay, 0);
+  Buttons(&screen->prss);
+  const InterfaceButton* large = FindShownButton("L");
+  ASSERT_NE(large, nullptr);
+  EXPECT_EQ(large->top, posTop - ButtonHeight) << "the row above the position";
+  EXPECT_EQ(large->fourth.i, 0);
+  hit(*large, CLICK_LEFT);
+  EXPECT_EQ(TexturePanelSwitches, uint32_t(TEXTURE_PANEL_LARGE));
+  Buttons(&screen->prss);
+  EXPECT_EQ(Must("L").fourth.i, 1);
+  hit(arrow("L", "P"), CLICK_LEFT);
+  EXPECT_EQ(TexturePanelSwitches, uint32_t(TEXTURE_PANEL_LARGE | TEXTURE_PANEL_SAMPLING_2));
+  EXPECT_EQ(arrow("L", "P").fourth.i, 1);
+  TexturePanelSwitches = 0;
+  // A wheel's cutouts are not turned: no turn row.
+  ObjectEditorShared.spokeCount = 6;
+  Buttons(&screen->prss);
+  EXPECT_EQ(FindShownButton("Rotate : 0"), nullptr);
+  EXPECT_NE(FindShownButton("overlay"), nullptr);
+  ObjectEditorShared.spokeCount = 0;
+}
+
+TEST_F(TextureScreenTest, UpAndDownMoveTheCurrentCutoutByTheClicksStepAndStopAtTheEnds) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(23);  // 24 cutouts
+  for (int i = 0; i < model.cutoutCount; ++i) std::snprintf(model.cutouts[i].name, CUTOUT_NAME_SIZE, "n%d", i);
+  SelectCutoutByName(*screen, 3);
+  Buttons(&screen->prss);
+  // "move in list" after "clear", then UP and DN, on one row.
+  const InterfaceButton* label = FindShownButton("move in list");
+  ASSERT_NE(label, nullptr);
+  const InterfaceButton clear = Must("clear"), move = *label;
+  const InterfaceButton up = Must("UP"), down = Must("DN");
+  ASSERT_NE(up.handler, nullptr);
+  ASSERT_NE(down.handler, nullptr);
+  EXPECT_EQ(move.left, clear.right);
+  EXPECT_EQ(move.right - move.left, 6 * ButtonWidth);
+  EXPECT_EQ(up.left, move.right);
+  EXPECT_EQ(down.left, up.right);
+  EXPECT_EQ(up.top, clear.top);
+  // One step for a left click, 5 for a right click, 10 with Shift, 20 for both.
+  const struct {
+    const InterfaceButton& button;
+    int code, to;
+  } moves[] = {
+      {up, CLICK_RIGHT, 0},                  // 3 - 5: held at the first
+      {down, CLICK_RIGHT | CLICK_SHIFT, 20},
+      {down, CLICK_LEFT | CLICK_SHIFT, 23},  // 30: held at the last
+      {down, CLICK_LEFT, 23},
+      {up, CLICK_LEFT | CLICK_SHIFT, 13},
+      {up, CLICK_RIGHT, 8},
+      {up, CLICK_LEFT, 7},
+      {down, CLICK_LEFT, 8},
+      {up, CLICK_RIGHT | CLICK_SHIFT, 0},
+  };
+  for (const auto& m : moves) {
+    m.button.handler(m.button.owner, m.code, m.button.word);
+    EXPECT_EQ(SelectedCutout, m.to) << "click " << m.code;
+    EXPECT_STREQ(model.cutouts[m.to].name, "n3") << "click " << m.code;
+  }
+  // Moved just below the list's last row, the list scrolls by one.
+  const int rows = std::clamp(ScreenHeight / ButtonHeight - 13, 8, 40);
+  screen->firstRow = 0;
+  SelectCutoutByName(*screen, rows - 1);
+  down.handler(down.owner, CLICK_LEFT, down.word);
+  EXPECT_EQ(SelectedCutout, rows);
+  EXPECT_EQ(screen->firstRow, 1);
+}
+
+TEST_F(TextureScreenTest, TheUpdatesPropertiesAreCountedAndItsColourAndRoughnessRounded) {
+  // Unset is alpha and environment type 4 and shine type 8; every other value counts.
+  CutoutUpdateSetting set;
+  EXPECT_EQ(CountUpdateProperties(set), 0);
+  set.alphaType = 3, set.envMapType = 3, set.shineType = 7;
+  EXPECT_EQ(CountUpdateProperties(set), 3);
+  set.alphaType = 0, set.envMapType = 0, set.shineType = 0, set.setColour = 1, set.setRoughness = 1;
+  EXPECT_EQ(CountUpdateProperties(set), 5);
+
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(1);
+  Select({0, 1});
+  CutoutUpdateSet = CutoutUpdateSetting{};
+  CutoutUpdateSet.setColour = 1, CutoutUpdateSet.setRoughness = 1;
+  Buttons(&screen->prss);
+  EXPECT_NE(FindShownButton("2 specified"), nullptr);
+  // The roughness spinner's step buttons round the colour to fives and the roughness: 15 or
+  // less to 0, 16 to 29 to 30.
+  const InterfaceButton* step = nullptr;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(&CutoutUpdateSet.roughness) && InterfaceButtons[i].handler)
+      step = &InterfaceButtons[i];
+  ASSERT_NE(step, nullptr);
+  const struct {
+    int roughness, after;
+  } roughness[] = {{0, 0}, {15, 0}, {16, 30}, {29, 30}, {30, 30}, {31, 31}, {70, 70}};
+  for (const auto& r : roughness) {
+    CutoutUpdateSet.roughness = uint8_t(r.roughness);
+    const uint8_t reflection[3] = {2, 13, 253};
+    std::memcpy(CutoutUpdateSet.reflection, reflection, 3);
+    step->handler(step->owner, CLICK_LEFT, step->word);
+    EXPECT_EQ(CutoutUpdateSet.roughness, r.after) << r.roughness;
+    EXPECT_EQ(CutoutUpdateSet.reflection[0], 0);
+    EXPECT_EQ(CutoutUpdateSet.reflection[1], 15);
+    EXPECT_EQ(CutoutUpdateSet.reflection[2], 255);
+  }
+  Press(&screen->prss, "reset");
+  EXPECT_EQ(CountUpdateProperties(CutoutUpdateSet), 0);
+  Buttons(&screen->prss);
+  EXPECT_NE(FindShownButton("none specified"), nullptr);
+  EXPECT_EQ(FindShownButton("reset"), nullptr) << "nothing to reset";
+  CutoutUpdateSet = CutoutUpdateSetting{};
+}
+
+TEST_F(TextureScreenTest, TheCutoutListsFirstRowIsHeldWithinTheList) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(2);
+  for (int i = 0; i < model.cutoutCount; ++i) std::snprintf(model.cutouts[i].name, CUTOUT_NAME_SIZE, "n%d", i);
+  screen->firstRow = 5;
+  Buttons(&screen->prss);
+  EXPECT_EQ(screen->firstRow, 0) << "three cutouts fit: no scrolling";
+  EXPECT_NE(FindShownButton("n0"), nullptr);
+  const int rows = std::clamp(ScreenHeight / ButtonHeight - 13, 8, 40);
+  AddCutouts(rows);  // rows + 3 in all
+  for (int i = 0; i < model.cutoutCount; ++i) std::snprintf(model.cutouts[i].name, CUTOUT_NAME_SIZE, "n%d", i);
+  screen->firstRow = 100;
+  Buttons(&screen->prss);
+  EXPECT_EQ(screen->firstRow, 3) << "the last cutout on the last row";
+  EXPECT_NE(FindShownButton(("n" + std::to_string(rows + 2)).c_str()), nullptr);
+  EXPECT_EQ(FindShownButton("n2"), nullptr);
+  screen->firstRow = -4;
+  Buttons(&screen->prss);
+  EXPECT_EQ(screen->firstRow, 0);
+  EXPECT_EQ(FindShownButton(("n" + std::to_string(rows)).c_str()), nullptr);
+}
+
+TEST_F(TextureScreenTest, RegionHandlesShowUnderThePointerByTheRegionsSize) {
+  CutoutsScreen* screen = OpenCutouts();
+  SelectCutoutByName(*screen, 0);
+  Cutout& c = model.cutouts[0];
+  Buttons(&screen->prss);  // the panel's size follows the list drawn beside it
+  const int s = GetTexturePanelSize(), left = ScreenWidth - s, top = ButtonHeight, bottom = top + s;
+  // The handles shown (their numbers: corners 0 to 3, edges 4 to 7, the middle 8).
+  const auto handles = [&](int w, int h, int x, int y) {
+    c.region[REGION_LEFT] = 10, c.region[REGION_TOP] = 10;
+    c.region[REGION_WIDTH] = uint8_t(w), c.region[REGION_HEIGHT] = uint8_t(h);
+    MouseX = x, MouseY = y;
+    Buttons(&screen->prss);
+    std::set<int> shown;
+    for (int i = 0; i < ButtonCount; ++i)
+      if ((InterfaceButtons[i].word & 0xF000) == 0xB000) shown.insert(int(InterfaceButtons[i].word & 0xFFF));
+    return shown;
+  };
+  const int x = left + s / 2, y = top + s / 2;  // over the page
+  EXPECT_EQ(handles(4, 4, x, y), (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(handles(3, 4, x, y), (std::set<int>{0, 1, 2, 3, 6, 7})) << "three texels wide: no middle handles across";
+  EXPECT_EQ(handles(4, 3, x, y), (std::set<int>{0, 1, 2, 3, 4, 5})) << "three high: none down the sides";
+  // Only while the pointer is over the page: its left edge and top row in, its bottom row out.
+  EXPECT_EQ(handles(4, 4, left, top).size(), 9u);
+  EXPECT_EQ(handles(4, 4, left - 1, y).size(), 0u);
+  EXPECT_EQ(handles(4, 4, x, top - 1).size(), 0u);
+  EXPECT_EQ(handles(4, 4, x, bottom - 1).size(), 9u);
+  EXPECT_EQ(handles(4, 4, x, bottom).size(), 0u);
+  // A handle being dragged is the only one, wherever the pointer is.
+  screen->dragHandle = 5;
+  EXPECT_EQ(handles(4, 4, 0, 0), (std::set<int>{5}));
+  screen->dragHandle = -1;
+  MouseX = MouseY = 0;
+  // A handle is a quarter of a button's width across each way, and never less than 3 pixels.
+  const int savedWidth = ButtonWidth;
+  const int halves[4][2] = {{8, 3}, {12, 3}, {16, 4}, {40, 10}};
+  for (const auto& h : halves) {
+    ButtonWidth = h[0];
+    EXPECT_EQ(RegionHandleHalf(), h[1]) << "buttons " << h[0] << " wide";
+  }
+  ButtonWidth = savedWidth;
+}
+
+TEST_F(TextureScreenTest, TheCutoutListShowsTheScreensRowsLess13AtLeast8AndAtMost40) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(59);  // 60 cutouts
+  const auto rows = [&](int screenRows) {
+    ScreenHeight = screenRows * ButtonHeight;
+    Buttons(&screen->prss);
+    int n = 0;
+    for (int i = 0; i < ButtonCount; ++i)
+      n += InterfaceButtons[i].hint && std::strcmp(InterfaceButtons[i].hint, "Left click to select / Right click to rename") == 0;
+    return n;
+  };
+  EXPECT_EQ(rows(20), 8);
+  EXPECT_EQ(rows(21), 8);
+  EXPECT_EQ(rows(22), 9);
+  EXPECT_EQ(rows(52), 39);
+  EXPECT_EQ(rows(53), 40);
+  EXPECT_EQ(rows(60), 40);
 }
 
 TEST_F(TextureScreenTest, TheLastCutoutStaysAndDuplicatesHaveLimits) {
@@ -540,6 +887,59 @@ TEST_F(TextureScreenTest, TypesAndNamesOfPages) {
   EXPECT_STREQ(OpenTextEntry.prompt, "Select a JPG texture");
   EXPECT_STREQ(OpenTextEntry.initialText, "carbon");
   CancelTextEntry();
+}
+
+TEST_F(TextureScreenTest, ThePageListLinesUpItsColumnsUnderTheirHeadings) {
+  TexturePagesScreen* screen = OpenPages();
+  model.AddPage(nullptr);
+  std::snprintf(model.pages[1].name, MODEL_NAME_SIZE, "decals");
+  model.AddPage(nullptr);
+  model.pages[2].type = PAGE_SKIN;
+  model.pages[2].name[0] = 0;
+  model.AddPage(nullptr);
+  std::snprintf(model.pages[3].name, MODEL_NAME_SIZE, "dials");
+  model.pages[3].type = 7;  // an unknown type shows as a dashboard's
+  SelectedPage = 1;
+  Buttons(&screen->prss);
+  for (const char* heading : {"texture file", "file", "type", "decals", "[no skin specified]", "dials"})
+    ASSERT_NE(FindShownButton(heading), nullptr) << heading;
+  const InterfaceButton name = *FindShownButton("texture file"), file = *FindShownButton("file"),
+                        type = *FindShownButton("type");
+  EXPECT_EQ(file.left, name.left + 10 * ButtonWidth);
+  EXPECT_EQ(type.left, file.left + 4 * ButtonWidth);
+  EXPECT_EQ(file.top, name.top);
+  // The button with the text on the row of the page's name button.
+  const auto onRow = [](const InterfaceButton& row, const char* text) -> const InterfaceButton* {
+    char shown[64];
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].top == row.top && ButtonText(InterfaceButtons[i], shown, sizeof shown) &&
+          std::strcmp(shown, text) == 0)
+        return &InterfaceButtons[i];
+    return nullptr;
+  };
+  const InterfaceButton decals = *FindShownButton("decals");
+  EXPECT_EQ(decals.top, name.top + 2 * ButtonHeight) << "the second page on the second row";
+  EXPECT_EQ(decals.left, name.left);
+  EXPECT_EQ(decals.right - decals.left, 10 * ButtonWidth);
+  EXPECT_EQ(decals.fourth.i, 1) << "the selected page is lit";
+  ASSERT_NE(onRow(decals, "png"), nullptr);
+  EXPECT_EQ(onRow(decals, "png")->left, file.left);
+  ASSERT_NE(onRow(decals, "jpg"), nullptr);
+  EXPECT_EQ(onRow(decals, "jpg")->left, file.left + 2 * ButtonWidth);
+  ASSERT_NE(onRow(decals, "fixed"), nullptr);
+  EXPECT_EQ(onRow(decals, "fixed")->left, type.left);
+  // A skin page has no file buttons; its type still stands in the type column.
+  const InterfaceButton skin = *FindShownButton("[no skin specified]");
+  EXPECT_EQ(skin.fourth.i, 0);
+  EXPECT_EQ(onRow(skin, "png"), nullptr);
+  ASSERT_NE(onRow(skin, "skin"), nullptr);
+  EXPECT_EQ(onRow(skin, "skin")->left, type.left);
+  EXPECT_NE(onRow(*FindShownButton("dials"), "dash"), nullptr);
+  // Under the list, the selected page's buttons: the viewer's "v" (no texture to reload), then
+  // "duplicate".
+  const InterfaceButton& viewer = Must("v", "Inspect the texture in a viewer screen");
+  EXPECT_EQ(viewer.left, name.left);
+  EXPECT_EQ(Must("duplicate").left, viewer.right);
 }
 
 TEST_F(TextureScreenTest, TemplatesNeedATextureAndASmoothMesh) {

@@ -312,6 +312,10 @@ TEST_F(WorldModels_, APotEntryIsReadAndSeenByTheWorld) {
   EXPECT_EQ(view.scale, 1.5f);
   EXPECT_EQ(view.stiffness, 9000.0f);
   EXPECT_EQ(view.mass, 12.0f);
+  EXPECT_EQ(view.grip, 0.7f);
+  EXPECT_EQ(view.damping, 300.0f);
+  EXPECT_EQ(view.flags, 1);
+  EXPECT_EQ(view.boxSize, 0);
   EXPECT_EQ(view.physicsKind, PHYSICS_MOVABLE);
   EXPECT_EQ(view.physicsFlags, 2);
   EXPECT_EQ(view.pitStopByte, 5) << "the world's set-up reads it for pit stops";

@@ -232,6 +232,70 @@ TEST_F(CarGeometryPixels, ASampleCarsTyresStandOnTheGroundWithDiscsInside) {
   EXPECT_GT(checked, 0);
 }
 
+// The vehicle editor's wheel view draws one wheel alone in its own axes: its centre at the
+// origin and its axle along x, wherever it stands on the car; a left wheel is turned back
+// across its axle so that its outer wall faces +x too.
+TEST_F(CarGeometryPixels, AWheelDrawnInPlaceStandsAtTheOriginInItsOwnAxes) {
+  LookFromTheRight(100);  // 2.56 m across
+  Car car;
+  MakeSampleCar(0, car);
+  ASSERT_GE(car.wheelCount, 2);
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{3 << 16, -2 << 16, 1 << 16};  // away from the origin
+  for (SuspensionBlock& set : car.wheelSets) {
+    SetupTyre(set, 0, 0.0f);
+    BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
+  }
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].centre = car.wheelPositions[i];
+    car.wheels[i].steerAngle = 0.0f;
+    car.wheels[i].spinAxis = Vec3{1, 0, 0};
+    car.wheels[i].uprightAxis = Vec3{0, 0, 1};
+  }
+  int left = -1;
+  for (int i = 0; i < car.wheelCount; ++i)
+    if (car.wheels[i].side < 0.0f) left = i;
+  ASSERT_GE(left, 0);
+  const uint32_t background = CLEAR & 0xFFFFFF;
+  for (int wheel : {0, left}) {
+    Clear(CLEAR, 3);
+    ResetTempMeshes();
+    CarTyreFrame frame = {};
+    frame.lodDistance = 5 << 16;
+    frame.graphicsOptions = 0xFFFFFFFF;
+    DrawWheelInPlace(car, wheel, frame);
+    std::vector<uint8_t> p(SIZE * SIZE * 4);
+    ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+    const float R = car.wheelSets[car.wheels[wheel].wheelSet].rollingRadius;
+    ASSERT_GT(R, 0.1f);
+    // Just inside the rolling radius, below, above, in front of and behind the origin: the
+    // tread; just outside it, nothing.
+    const struct {
+      double y, z;
+    } spots[] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0}};
+    for (const auto& s : spots) {
+      const uint32_t in = Rgb(p, Column(s.y * (R - 0.01)), Row(s.z * (R - 0.01)));
+      EXPECT_NE(in, background) << "wheel " << wheel << " at (" << s.y << ", " << s.z << ")";
+      const uint32_t out = Rgb(p, Column(s.y * (R + 0.04)), Row(s.z * (R + 0.04)));
+      EXPECT_EQ(out, background) << "wheel " << wheel << " beyond (" << s.y << ", " << s.z << ")";
+    }
+  }
+  EXPECT_EQ(WorldMatrix[12], 0.0f) << "the world matrix is given back";
+  EXPECT_EQ(WorldMatrix[0], 1.0f);
+}
+
+TEST_F(CarGeometryPixels, ACarWithoutWheelsOrASpareBuildsNoTyres) {
+  Car car;
+  ASSERT_EQ(car.wheelCount, 0);
+  CarTyreFrame frame = {};
+  frame.lodDistance = 5 << 16;
+  frame.graphicsOptions = 0xFFFFFFFF;
+  const CarTyreResult r = BuildCarTyres(car, frame);
+  EXPECT_EQ(r.counts.triangles, 0u);
+  EXPECT_EQ(r.drawn, 0) << "nothing to draw";
+  EXPECT_EQ(DrawingOf(car).tyreBuffers[TYRE_STREAM].triangleCount, 0u);
+}
+
 // A brake disc is a square quad across the wheel, its half side the disc's radius, pushed
 // along the axle by the disc's offset.  Seen along the axle (from the right) only the radius
 // shows: drawn alone, each disc covers (2 x 0.12 m x 64 pixels a metre)^2 = 236 pixels round

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -150,6 +151,12 @@ TEST(CarDraw, SteeringWheelAndDriverFrame) {
   EXPECT_EQ(f.frame, 0);
   EXPECT_EQ(ChooseDriverFrame(9, 4.0f, 4.0f, 1.0f, 0.0f).frame, 4);  // no lock: the middle
   EXPECT_EQ(ChooseDriverFrame(1, 4.0f, 4.0f, 1.0f, 30.0f).frame, 0);
+  // A turn too large for the 16-bit angle's counter stops at two thousand million either way;
+  // past full lock the other way the last frame.
+  EXPECT_EQ(SteeringWheelAngle(2.0f, 30.0f, 15, 1.0e30f), 2000000000);
+  EXPECT_EQ(SteeringWheelAngle(2.0f, 30.0f, 15, -1.0e30f), -2000000000);
+  f = ChooseDriverFrame(9, 4.0f, 8.0f, -lockRadians * 5.0f, 30.0f);  // f = 1.75, held at 1
+  EXPECT_EQ(f.frame, 8);
 }
 
 // The vehicle's steering-wheel turn w is given at the lock of its first default set-up: a
@@ -365,6 +372,14 @@ TEST_F(StandInWorld, ShadowObjectsListedOnceAndTheThirtyThirdDropped) {
   CollectShadowObjects(shadows, 0, 0, 0, 3.0f, 1);
   EXPECT_EQ(shadows.count, 2);  // the repeat counted once, the silent and the far one left out
   EXPECT_TRUE(ReportRecorder::Reports().lines.empty());
+  // The far one lies 20 m out: a radius past it takes it in; a radius beyond 30 km is held
+  // there (it would not fit 16.16); no radius at all takes what covers the car's point.
+  CollectShadowObjects(shadows, 0, 0, 0, 25.0f, 1);
+  EXPECT_EQ(shadows.count, 3);
+  CollectShadowObjects(shadows, 0, 0, 0, 40000.0f, 1);
+  EXPECT_EQ(shadows.count, 3);
+  CollectShadowObjects(shadows, 0, 0, 0, std::numeric_limits<float>::infinity(), 1);
+  EXPECT_EQ(shadows.count, 2);
 
   // 34 candidates: the 33rd and 34th dropped, the message only above debug level 0.
   world.infos.assign(34, Caster());
@@ -463,6 +478,32 @@ TEST(SetupMarks, TrianglesAndAxisArrows) {
   EXPECT_FLOAT_EQ(f[0], 0.5f);
   std::memcpy(f, &vertices[6 * MARK_VERTEX_SIZE], 12);  // the z arrow starts at its tip (reversed)
   EXPECT_FLOAT_EQ(f[2], 0.75f);
+  // The x arrow's widths: the shaft 1/32 m either side at its foot, the head 1/16 m at its
+  // neck, three quarters along (0.375 m); both across z.
+  const float shaftFoot[3] = {0.0f, 0.0f, 1.0f - 1.0f / 32}, shaftNeck[3] = {0.375f, 0.0f, 1.0f + 1.0f / 32};
+  const float headLow[3] = {0.375f, 0.0f, 1.0f - 1.0f / 16}, headHigh[3] = {0.375f, 0.0f, 1.0f + 1.0f / 16};
+  const float* expected[4] = {shaftFoot, shaftNeck, headLow, headHigh};
+  const int vertex[4] = {0, 1, 3, 4};
+  for (int k = 0; k < 4; ++k) {
+    std::memcpy(f, &vertices[size_t(vertex[k]) * MARK_VERTEX_SIZE], 12);
+    for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(f[i], expected[k][i]) << "vertex " << vertex[k] << " axis " << i;
+  }
+  // The z arrow points down (-0.25 m), so its triangles run from the tip back to the foot:
+  // the shaft's last corner is the foot, the head's last two its sides at the neck.
+  const float reversedCorners[3][3] = {{-1.0f / 32, 0.0f, 1.0f}, {1.0f / 16, 0.0f, 0.8125f}, {-1.0f / 16, 0.0f, 0.8125f}};
+  const int reversedVertex[3] = {8, 10, 11};
+  for (int k = 0; k < 3; ++k) {
+    std::memcpy(f, &vertices[size_t(reversedVertex[k]) * MARK_VERTEX_SIZE], 12);
+    for (int i = 0; i < 3; ++i)
+      EXPECT_FLOAT_EQ(f[i], reversedCorners[k][i]) << "vertex " << reversedVertex[k] << " axis " << i;
+  }
+  // An arrow too long for 16.16 stops at two thousand million units.
+  out.vertexCount = out.triangleCount = 0;
+  const float huge[3] = {1.0e10f, 0.0f, 0.0f};
+  DrawAxisMarker(out, identity, IntVector{0, 0, 0}, huge, 0x808080, 0xFFFFFF, 1.0f);
+  ASSERT_EQ(out.triangleCount, 2u);
+  std::memcpy(f, &vertices[2 * MARK_VERTEX_SIZE], 12);
+  EXPECT_FLOAT_EQ(f[0], 2.0e9f / 65536.0f);
   // A full buffer takes nothing more.
   MarkBuffer full = {vertices.data(), indices.data(), 2, 32, 0, 0};
   EmitTriangle16(full, IntVector{}, IntVector{}, IntVector{}, 0);
@@ -620,4 +661,24 @@ TEST(CarDraw, ProjectToViewTurnsTheCarIntoTheViewsAxes) {
   EXPECT_EQ(inView.translation.z, out.z);
   CurrentView = saved;
   ViewRotation = savedRotation;
+}
+
+TEST(CarDraw, TheSavedViewStateKeepsTheOrientationFiniteAndThePitchWithinAQuarterTurn) {
+  Car car;
+  car.position = IntVector{1 << 16, -2 << 16, 3 << 16};
+  // A slightly unnormalised matrix pitched straight up, with a lost entry.
+  const float pitchedUp[9] = {std::nanf(""), 0, 0, 0, 0, -1, 0, 1.001f, 0};
+  std::memcpy(car.orientation, pitchedUp, sizeof pitchedUp);
+  SaveCarViewState(car);
+  CarDrawing& d = DrawingOf(car);
+  EXPECT_EQ(d.drawnOrientation[0], 0.0f) << "a lost entry is drawn as 0";
+  EXPECT_EQ(d.drawnPitch, float(std::asin(1.0))) << "the nose straight up, not a lost pitch";
+  EXPECT_EQ(car.drawTransform.translation.y, -2 << 16);
+  car.orientation[7] = -1.25f;
+  SaveCarViewState(car);
+  EXPECT_EQ(d.drawnPitch, float(std::asin(-1.0)));
+  car.orientation[7] = 0.5f;
+  SaveCarViewState(car);
+  EXPECT_NEAR(d.drawnPitch, std::asin(0.5), 1e-6);
+  ReleaseDrawing(car);
 }

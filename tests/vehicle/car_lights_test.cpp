@@ -57,6 +57,45 @@ TEST_F(Lights, EachNameFillsItsSlotAndTheFirstTexturedMappingOfARisingScoreGives
   }
 }
 
+TEST_F(Lights, EachLightTakesItsNamesIntoItsSlotsInPriorityOrder) {
+  // The eight lights' mapping names and modes.
+  const struct {
+    int light;
+    const char* names[4];
+    int mode;
+  } table[] = {
+      {LIGHT_BRAKE, {"l_brk", "l_sbrk", "l_tbrk", "l_cbrk"}, LIGHT_WHOLE_CAR},
+      {LIGHT_HEAD, {"l_head", "l_side", nullptr, nullptr}, LIGHT_WHOLE_CAR},
+      {LIGHT_TAIL, {"l_tail", "l_stail", "l_ttail", nullptr}, LIGHT_WHOLE_CAR},
+      {LIGHT_LEFT_INDICATOR, {"l_rind", "l_find", "l_rsind", "l_fsind"}, LIGHT_LEFT_SIDE},
+      {LIGHT_RIGHT_INDICATOR, {"l_rind", "l_find", "l_rsind", "l_fsind"}, LIGHT_RIGHT_SIDE},
+      {LIGHT_REAR_FOG, {"l_rfog", nullptr, nullptr, nullptr}, LIGHT_WHOLE_CAR},
+      {LIGHT_FRONT_FOG, {"l_ffog", nullptr, nullptr, nullptr}, LIGHT_WHOLE_CAR},
+      {LIGHT_REVERSE, {"l_rev", nullptr, nullptr, nullptr}, LIGHT_WHOLE_CAR},
+  };
+  const char* const all[] = {"l_brk", "l_sbrk", "l_tbrk", "l_cbrk", "l_head", "l_side", "l_tail", "l_stail",
+                             "l_ttail", "l_rind", "l_find", "l_rsind", "l_fsind", "l_rfog", "l_ffog", "l_rev"};
+  Car car;
+  ModelBuilder b;
+  double x = -8;
+  for (const char* name : all) AddSquare(b, name, "PLAIN~W", 0, x += 1);
+  ModelObject& model = GiveModel(car, b);
+  car.MergeSubs();
+  car.FindLights();
+  const auto mappingNamed = [&model](const char* name) -> const ModelMapping* {
+    for (int i = 0; i < model.mappingCount; ++i)
+      if (std::strcmp(model.mappings[i].name, name) == 0) return &model.mappings[i];
+    return nullptr;
+  };
+  for (const auto& row : table) {
+    const CarLight& light = car.lights[row.light];
+    EXPECT_EQ(light.mode, row.mode) << "light " << row.light;
+    for (int k = 0; k < 4; ++k)
+      EXPECT_EQ(light.slots[k], row.names[k] ? mappingNamed(row.names[k]) : nullptr)
+          << "light " << row.light << " slot " << k;
+  }
+}
+
 TEST_F(Lights, BrakeMappingsStandForMissingTailLightsButNotTheCentreBrakeLight) {
   Car car;
   ModelBuilder b;
@@ -272,6 +311,11 @@ TEST_F(Lights, TheHeadlightSitsAtTheMiddleOfItsRightHandVertices) {
   float rgb[3];
   HeadlightColour(CLASS_SALOON, rgb);
   EXPECT_EQ(car.headlightColour[0], rgb[0]);
+  // The lowest x need not come first.
+  car.FreeFastMeshes();
+  fill({{{5, 2, 3}, &head}, {{1, 4, 5}, &head}});
+  car.BuildMaterialMeshes();
+  EXPECT_EQ(car.headlightPosition.x, 3);
 
   // None there: the camera's place; only exactly (0, 0, 0) tries the second slot.
   car.FreeFastMeshes();

@@ -199,6 +199,7 @@ TEST_F(CarLoad, IdsAndTraitsComeFromTheTableOrATemporaryCar) {
   const char* id = VehicleNameToId("kArT");
   ASSERT_NE(id, nullptr);
   EXPECT_EQ(id, BuiltinVehicleTable[20].code);
+  EXPECT_EQ(VehicleNameToId(BuiltinVehicleTable[0].name), BuiltinVehicleTable[0].code) << "the table's first too";
   EXPECT_EQ(VehicleNameToId("Nowhere"), nullptr);
   std::filesystem::create_directories("mods/vehicles/WXYZ~001");
   WriteVehicle("mods\\vehicles\\WXYZ~001\\WXYZ~001.veh", "\x03\x02\x01", CLASS_BIKE, TRANSMISSION_ELECTRIC);

@@ -643,8 +643,12 @@ TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
   settings.graphicsOptions = 0xFFFFFFFF;
   settings.skyMode = 1;
   const View before = *CurrentView;
+  ComputeViewBasis();
+  float basis[3][3];
+  std::memcpy(basis, ViewBasis, sizeof basis);
   ASSERT_EQ(DrawEditorCar(car, p, settings), 1);
   EXPECT_EQ(std::memcmp(&before, CurrentView, sizeof before), 0) << "the view given back";
+  EXPECT_EQ(std::memcmp(basis, ViewBasis, sizeof basis), 0) << "and its axes";
   const float boxWidth = EditorCarFitBox[2] - EditorCarFitBox[0], boxHeight = EditorCarFitBox[3] - EditorCarFitBox[1];
   EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across";
   EXPECT_NEAR(0.5f * (EditorCarFitBox[1] + EditorCarFitBox[3]), 0.0f, 0.05f) << "centred up and down";
@@ -801,6 +805,23 @@ TEST_F(CarPixels, TheDriverIsPosedAtTheSeatWithAHelmetOnItsHead) {
   int helmets = 0;
   for (int i = 0; i < d.items.count; ++i) helmets += d.items.items[i].tag == ITEM_TAG_HELMET;
   EXPECT_EQ(helmets, 1);
+  // The helmet stands at the head in the world: with the car moved 1 m across and 2 m along,
+  // so is the helmet.
+  car.position = IntVector{1 << 16, 2 << 16, 0};
+  SaveCarViewState(car);
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+  const CarDrawItem* helmet = nullptr;
+  for (int i = 0; i < d.items.count; ++i)
+    if (d.items.items[i].tag == ITEM_TAG_HELMET) helmet = &d.items.items[i];
+  ASSERT_NE(helmet, nullptr);
+  EXPECT_NEAR(helmet->matrix[12], 1.0 + d.figures[0].head.x / 65536.0, 1e-3);
+  EXPECT_NEAR(helmet->matrix[13], 2.0 + d.figures[0].head.y / 65536.0, 1e-3);
+  EXPECT_NEAR(helmet->matrix[14], d.figures[0].head.z / 65536.0, 1e-3);
+  car.position = IntVector{0, 0, 0};
+  SaveCarViewState(car);
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
   LookFrom(FROM_THE_RIGHT);
   Clear(CLEAR, 3);
   DrawCarLit(car, view);

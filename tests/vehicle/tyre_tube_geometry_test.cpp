@@ -211,6 +211,23 @@ TEST_F(TyreRings, CountsOfRingsAndLettering) {
   EXPECT_EQ(tyre.vertexCount + letters.vertexCount, 0u);
 }
 
+TEST_F(TyreRings, ABatchWithExactlyTheRoomNeededTakesTheRingsAndOneLessTakesNothing) {
+  const TyreRing r = Ring(26, 0.0f);
+  // 27 rings of 12 points and 26 segments of 18 triangles; the lettering 27 rings of 4 points
+  // and 26 segments of 4 triangles.
+  const uint32_t need[4] = {27 * 12, 26 * 18 * 3, 27 * 4, 26 * 4 * 3};
+  for (int shortOf = -1; shortOf < 4; ++shortOf) {
+    uint32_t room[4];
+    for (int k = 0; k < 4; ++k) room[k] = need[k] - (k == shortOf ? 1 : 0);
+    tyre = {vertices.data(), indices.data(), room[0], room[1], 0, 0};
+    letters = {letterVertices.data(), letterIndices.data(), room[2], room[3], 0, 0};
+    EXPECT_EQ(WriteTyreRings(tyre, &letters, r), shortOf < 0 ? 1 : 0) << "short of " << shortOf;
+    if (shortOf >= 0) {
+      EXPECT_EQ(tyre.vertexCount + letters.vertexCount, 0u) << "short of " << shortOf;
+    }
+  }
+}
+
 TEST_F(TyreRings, TreadBelowTheGroundIsLiftedAndTheWallBulges) {
   const float w = set.sectionWidth;
   ASSERT_EQ(Write(Ring(20, 0.01f)), 1);
@@ -234,6 +251,19 @@ TEST_F(TyreRings, TreadBelowTheGroundIsLiftedAndTheWallBulges) {
   sideways.lateralDeformation = 0.01f;
   Write(sideways);
   EXPECT_NEAR(At(3, 0), set.profile.points[3].x + 0.01f, 1e-4f);
+  // Over the whole ring at the ground, each point moves by its share of the amount: the
+  // tread (2 to 5) all of it, the lower walls (8 to 11) 0.7, the shoulders (1 and 6) 0.3,
+  // the rest none; each times the square of how far below twice the radius it lies.
+  std::vector<float> plainX(12), plainZ(12);
+  Write(Ring(20, 0.0f));
+  for (int i = 0; i < 12; ++i) plainX[size_t(i)] = At(i, 0), plainZ[size_t(i)] = At(i, 2);
+  Write(sideways);
+  const double twoR = 2.0 * set.profile.points[3].y;
+  const double part[12] = {0, 0.3, 1, 1, 1, 1, 0.3, 0, 0.7, 0.7, 0.7, 0.7};
+  for (int i = 0; i < 12; ++i) {
+    const double share = (twoR - plainZ[size_t(i)]) / twoR;
+    EXPECT_NEAR(At(i, 0), plainX[size_t(i)] + part[i] * share * share * 0.01, 2e-5) << "point " << i;
+  }
 }
 
 class FrameTubes : public ::testing::Test {
@@ -290,6 +320,11 @@ TEST_F(FrameTubes, CutByDistanceAndMirrored) {
   scene.tubeCount = 4;
   EXPECT_EQ(CountFrameTubes(scene, 1), 6u);
   EXPECT_EQ(CountFrameTubes(scene, 0), 5u);
+  // A centre-plane tube from point 0 is one tube, not an axle end's two.
+  const FrameTube fromFirst[1] = {{0, 2, 0, 0.02f, 0, TUBE_VISIBLE | TUBE_CENTRE_PLANE}};
+  scene.tubes = fromFirst;
+  scene.tubeCount = 1;
+  EXPECT_EQ(CountFrameTubes(scene, 1), 1u);
   // An end the frame does not have is left out.
   const FrameTube missing = {0, 9, 0, 0.02f, 0, TUBE_VISIBLE};
   EXPECT_EQ(Draw(missing, 1.0f), 0);

@@ -86,6 +86,15 @@ TEST_F(CarWheelMeshes, FiveSpokesAreBuiltAndTheModelKeepsOne) {
     oneSpokeTriangles = spokes->triangleCount;
     EXPECT_GT(oneSpokeTriangles, 0);
   }
+  {
+    Car car;
+    MakeCar(car);
+    car.spokeCount = 2;  // the fewest that are repeated
+    car.BuildMeshes();
+    const GouraudO3d* spokes = Gouraud(car.wheelSets[0].spokeMesh);
+    ASSERT_NE(spokes, nullptr);
+    EXPECT_EQ(spokes->triangleCount, 2 * oneSpokeTriangles);
+  }
   Car car;
   MakeCar(car);
   ASSERT_EQ(car.spokeCount, 5);
