@@ -173,6 +173,13 @@ TEST_F(ModExport, NamesOfModsAndTheTexturesAModelNeeds) {
   EXPECT_STREQ(name, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0~001");
   fs::create_directories("mods/vehicles/Full~999");
   EXPECT_EQ(NextModName(name, sizeof name, "Full", "mods\\vehicles"), 0) << "no number left";
+  fs::create_directories("mods/vehicles/Nearly~998");
+  ASSERT_EQ(NextModName(name, sizeof name, "Nearly", "mods\\vehicles"), 1);
+  EXPECT_STREQ(name, "Nearly~999") << "the last number is still free";
+  // A packed mod ("<mod>.7z") holds its number as its folder does.
+  WriteBytes("mods/vehicles/Packed~012.7z", "archive");
+  ASSERT_EQ(NextModName(name, sizeof name, "Packed", "mods\\vehicles"), 1);
+  EXPECT_STREQ(name, "Packed~013");
   // Names that would leave their folder are refused.
   for (const char* bad : {"../evil", "a/b", "C:car", "..", ""}) EXPECT_EQ(NextModName(name, sizeof name, bad, "mods\\vehicles"), 0) << bad;
 
@@ -361,6 +368,24 @@ TEST_F(ModExport, TheTestExportIsSteppedAndReadsBackAsTheSource) {
   // A following save goes to data/veh again.
   ASSERT_EQ(WriteVehicleFile(*car, "Aftersave", nullptr, 1), 1);
   EXPECT_TRUE(fs::exists("data/veh/Aftersave.veh"));
+}
+
+// The source's steering and seat animations ("str_" and "sit_" with the car's animation
+// name) go into the mod's "move" folder as they are.
+TEST_F(ModExport, TheDriversAnimationFilesAreCopiedIntoTheMod) {
+  ASSERT_STREQ(car->steerAnimation, "saloon");
+  fs::create_directories("data/move");
+  for (const char* file : {"str_saloon.ban", "sit_saloon.ban"})
+    fs::copy_file(Work() / "data/move" / file, fs::path("data/move") / file);
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  const fs::path mod = ModFolder(fs::current_path(), "Testcar~001");
+  for (const char* file : {"str_saloon.ban", "sit_saloon.ban"}) {
+    ASSERT_TRUE(fs::exists(mod / "move" / file)) << file;
+    EXPECT_EQ(ReadAll(mod / "move" / file), ReadAll(fs::path("data/move") / file)) << file;
+    EXPECT_FALSE(ReadAll(mod / "move" / file).empty()) << file;
+  }
 }
 
 TEST_F(ModExport, TheUploadIsPackedByThePackerAndUnpacksByteForByte) {
