@@ -116,6 +116,10 @@ TEST(ColourAdjustments, BrightenNormaliseAndScale) {
   ScaleColours4(group);
   EXPECT_EQ(group[0], Rgb(204, 204, 204));
   EXPECT_EQ(group[1], Rgb(13, 13, 13));
+  // 255 x 1.275 = 325.1 and 201 x 1.275 = 256.3 stop at 255; 200 x 1.275 = 255 exactly.
+  ColourWord bright[4] = {Rgb(255, 201, 200), 0, 0, 0};
+  ScaleColours4(bright);
+  EXPECT_EQ(bright[0], Rgb(255, 255, 255));
 }
 
 TEST(ColourFile, RoundTripsAndClampsWhatItReads) {
