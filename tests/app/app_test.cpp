@@ -11,6 +11,7 @@
 #include "core/fixed_math.h"
 #include "frontend/frontend.h"
 #include "platform/files.h"
+#include "render/draw2d.h"
 #include "render/env_maps.h"
 #include "render/humans.h"
 #include "render/material.h"
@@ -416,16 +417,28 @@ TEST_F(AppHarness, TheBlinkTickFlipsThePhaseAboutTwiceASecond) {
   int flips = 0;
   int phase = BlinkPhase;
   const uint32_t start = ClockNowMs();
+  // The blink phase chooses the blinking colours and the list in force, all four slots.
+  const TextColourTable& c = TextColours;
+  const auto phaseColours = [&](int shown) {
+    const ColourWord on[4] = {c.lightText, c.yellow, c.error, c.lightYellow};
+    const ColourWord off[4] = {c.panelGrey, c.error, c.red, c.lightGreen};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(c.blink[i], shown ? on[i] : off[i]) << "phase " << shown << " slot " << i;
+    EXPECT_EQ(BlinkingListIndex, shown ? 0 : 1);
+  };
+  int checked[2] = {0, 0};
   while (ClockNowMs() - start < 5000) {
     AppRunPass();
     GameState = 0;
-    if (BlinkPhase != phase) ++flips;
+    if (BlinkPhase != phase) {
+      ++flips;
+      if (!checked[BlinkPhase]++) phaseColours(BlinkPhase);
+    }
     phase = BlinkPhase;
   }
   EXPECT_GE(flips, 9);
   EXPECT_LE(flips, 11);
-  // The blink phase chooses the blinking colours.
-  EXPECT_EQ(TextColours.blink[0], BlinkPhase ? TextColours.lightText : TextColours.panelGrey);
+  EXPECT_TRUE(checked[0] && checked[1]);
+  phaseColours(BlinkPhase);
   AppShutdown();
 }
 
@@ -716,6 +729,32 @@ TEST_F(AppHarness, TheFirstPassDrawsAtOnceAndLaterOnesKeepTheFramePeriod) {
   EXPECT_EQ(ClockFakeSleptMs(), before) << "nothing came before the first frame to wait for";
   AppRunPass();
   EXPECT_GE(ClockFakeSleptMs() - before, 20u) << "the second keeps its distance";
+  AppShutdown();
+}
+
+// A drawn frame's projection follows the screen: x and y scales of 2 / width and 2 / height,
+// and a field factor of 0.8695652 / max(width / height, 4 / 3), so that a screen narrower
+// than 4:3 keeps the 4:3 field.
+TEST_F(AppHarness, TheFrameProjectionFollowsTheScreenAndKeepsTheFourByThreeField) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  ReplaceTop(&probe->prss);
+  ViewAreaWidthFraction = ViewAreaHeightFraction = 1.0f;
+  const struct {
+    int width, height;
+    double field;
+  } screens[] = {{1600, 900, 0.8695652 / (1600.0 / 900.0)}, {800, 800, 0.8695652 * 0.75}, {600, 800, 0.8695652 * 0.75}};
+  for (const auto& screen : screens) {
+    ScreenWidth = screen.width;
+    ScreenHeight = screen.height;
+    ScreenLayoutNeedsSetup = 0;
+    RedrawRequested = 1;
+    AppRunPass();
+    EXPECT_NEAR(Projection.xScale, 2.0 / screen.width, 1e-7) << screen.width;
+    EXPECT_NEAR(Projection.yScale, 2.0 / screen.height, 1e-7) << screen.width;
+    EXPECT_NEAR(Projection.inverseAspect, double(screen.width) / screen.height, 1e-6) << screen.width;
+    EXPECT_NEAR(Projection.fieldFactor, screen.field, 1e-6) << screen.width;
+  }
   AppShutdown();
 }
 

@@ -58,6 +58,8 @@ TEST_F(CommandLine, OrderRulesAndNamesGiveTheirErrors) {
   EXPECT_EQ(ErrorOf("/ctrlink=-1"), "Command /ctrlink : Port out of bounds");
   EXPECT_EQ(ErrorOf("/ctrlink=65535"), "");
   EXPECT_EQ(RaceOptions.ctrlinkPort, 65535);
+  EXPECT_EQ(ErrorOf("/ctrlink=0"), "");
+  EXPECT_EQ(RaceOptions.ctrlinkPort, 0);
   EXPECT_EQ(ErrorOf("/ip=   "), "Command /ip : This command needs a parameter");
   EXPECT_EQ(ErrorOf(("/player=" + std::string(96, 'x')).c_str()), "Command /player : Parameter is too long");
   // A mod id is exactly the ids the front end takes for one: three non-zero bytes that do
@@ -105,6 +107,79 @@ TEST_F(CommandLine, SettingsAndActionsTakeEffect) {
   EXPECT_EQ(LayoutGroundLookups, 0) << "a host without pictures takes layout heights as stored";
   EXPECT_EQ(CommandLineVrChoice, 2);
   EXPECT_EQ(CommandLineVrPlugin, 2);
+}
+
+// Each number option takes both ends of its range and refuses one past either; the counts
+// with a ceiling are cut to it, and the admin slots stay two below the connections.
+TEST_F(CommandLine, NumberOptionsTakeTheirEndsAndCutCountsToTheirCeilings) {
+  const struct {
+    const char* option;
+    int least, most;
+  } ranges[] = {{"pps", 3, 12}, {"carshost", 0, 40}, {"carsguest", 0, 40}, {"qual", 0, 240},
+                {"wind", 0, 2}, {"rstmin", 0, 240}, {"rstend", 0, 240}, {"hours", 1, 48}};
+  for (const auto& r : ranges) {
+    const std::string name = std::string("/") + r.option + "=";
+    EXPECT_EQ(ErrorOf((name + std::to_string(r.least)).c_str()), "") << r.option;
+    EXPECT_EQ(ErrorOf((name + std::to_string(r.most)).c_str()), "") << r.option;
+    const std::string refused = std::string("Command /") + r.option + " : Out of bounds";
+    EXPECT_EQ(ErrorOf((name + std::to_string(r.least - 1)).c_str()), refused);
+    EXPECT_EQ(ErrorOf((name + std::to_string(r.most + 1)).c_str()), refused);
+  }
+  EXPECT_EQ(ErrorOf("/pps=3"), "");
+  EXPECT_EQ(CfgPacksPerSec, 3);
+  EXPECT_EQ(ErrorOf("/carshost=40"), "");
+  EXPECT_EQ(CfgCarsPerHost, 40);
+  EXPECT_EQ(ErrorOf("/hours=48"), "");
+  EXPECT_EQ(RaceOptions.lapsCode, 190 + 48);
+
+  // The weather's number 1..20 is a lighting of 0..19; above 20, the last.
+  EXPECT_EQ(ErrorOf("/weather=1"), "");
+  EXPECT_EQ(CfgLighting, 0);
+  EXPECT_EQ(ErrorOf("/weather=21"), "");
+  EXPECT_EQ(CfgLighting, 19);
+  EXPECT_EQ(ErrorOf("/weather=0"), "Command /weather : Out of bounds");
+  // At most 40 cars in a race.
+  EXPECT_EQ(ErrorOf("/carsmax=39"), "");
+  EXPECT_EQ(CfgCarsInRace, 39);
+  EXPECT_EQ(ErrorOf("/carsmax=41"), "");
+  EXPECT_EQ(CfgCarsInRace, 40);
+  EXPECT_EQ(ErrorOf("/carsmax=0"), "Command /carsmax : Out of bounds");
+  // Guests and the host: at most 48 connections; admin slots at most 8 and two below them.
+  EXPECT_EQ(ErrorOf("/maxguests=46/adminslots=9"), "");
+  EXPECT_EQ(CfgMaxConns, 47);
+  EXPECT_EQ(CfgAdminSlots, 8);
+  EXPECT_EQ(ErrorOf("/maxguests=5/adminslots=7"), "");
+  EXPECT_EQ(CfgMaxConns, 6);
+  EXPECT_EQ(CfgAdminSlots, 4);
+  EXPECT_EQ(ErrorOf("/maxguests=1/adminslots=3"), "");
+  EXPECT_EQ(CfgMaxConns, 2);
+  EXPECT_EQ(CfgAdminSlots, 0);
+  EXPECT_EQ(ErrorOf("/maxguests=30/adminslots=6"), "");
+  EXPECT_EQ(CfgAdminSlots, 6);
+  EXPECT_EQ(ErrorOf("/maxguests=6"), "");
+  EXPECT_EQ(CfgMaxConns, 7);
+  EXPECT_EQ(CfgAdminSlots, 5) << "fewer guests take admin slots away";
+  EXPECT_EQ(ErrorOf("/maxguests=7"), "");
+  EXPECT_EQ(CfgAdminSlots, 5) << "more guests give none back";
+  // The headset choices: off, on, then the plugins from 1.
+  EXPECT_EQ(ErrorOf("/vr=rift"), "");
+  EXPECT_EQ(CommandLineVrChoice, 2);
+  EXPECT_EQ(CommandLineVrPlugin, 1);
+  EXPECT_EQ(ErrorOf("/vr=on"), "");
+  EXPECT_EQ(CommandLineVrChoice, 2);
+  EXPECT_EQ(CommandLineVrPlugin, 0);
+  EXPECT_EQ(ErrorOf("/vr=off"), "");
+  EXPECT_EQ(CommandLineVrChoice, 1);
+  // "yes" keeps the pictures and looks layout heights up; "nogfx" and "invisible" do not.
+  GraphicsEnabled = 1;
+  EXPECT_EQ(ErrorOf("/dedicated=yes"), "");
+  EXPECT_EQ(GraphicsEnabled, 1);
+  EXPECT_EQ(LayoutGroundLookups, 1);
+  EXPECT_EQ(ErrorOf("/dedicated=invisible"), "");
+  EXPECT_EQ(GraphicsEnabled, 0);
+  EXPECT_EQ(LayoutGroundLookups, 0);
+  GraphicsEnabled = 1;
+  LayoutGroundLookups = 1;
 }
 
 TEST_F(CommandLine, LapsHoursAndCarsFollowTheirRules) {

@@ -127,6 +127,11 @@ TEST_F(PlayerFiles, WrittenFileHasTheFixedLayoutAndReadsBack) {
   EXPECT_EQ(file.substr(8 + 300, 8), "PLATE 88");          // the plate fills its 8 bytes
   EXPECT_EQ(static_cast<uint8_t>(file[8 + 308]), 21);      // the count
   EXPECT_EQ(file.substr(8 + 312, 4), Bytes("\xFF\xFF\xFF\xFF", 4));  // car 0's value -1
+  // The reserved fields are written as zeros: the word before the position, the five bytes
+  // after option 7 and the three after the count.
+  EXPECT_EQ(file.substr(8, 4), Bytes(4, '\0'));
+  EXPECT_EQ(file.substr(8 + 15, 5), Bytes(5, '\0'));
+  EXPECT_EQ(file.substr(8 + 309, 3), Bytes(3, '\0'));
 
   Player = PlayerRecord{};
   EXPECT_EQ(LoadPlayerFile(0), 1);

@@ -144,6 +144,38 @@ TEST_F(TextCommands, ControlsAxesAndKeys) {
   EXPECT_EQ(AxisTable[7].input, 2);
 }
 
+// Axes are numbered 1..80 and buttons 1..1440, stored less one; -1 clears; 0 and one past
+// the last are refused and change nothing.
+TEST_F(TextCommands, AxisAndButtonNumbersTakeBothEndsAndRefuseOnePast) {
+  Type("/axis steer 80");
+  EXPECT_EQ(AxisTable[0].input, 79);
+  Type("/axis steer 1");
+  EXPECT_EQ(AxisTable[0].input, 0);
+  for (const char* line : {"/axis steer 0", "/axis steer 81", "/axis steer -2"}) {
+    ClearLines();
+    Type(line);
+    EXPECT_TRUE(Said(ReplyText(47))) << line;
+    EXPECT_EQ(AxisTable[0].input, 0) << line;
+  }
+  Type("/invert brake 0");
+  EXPECT_EQ(AxisTable[3].invert, 0);
+  ClearLines();
+  Type("/invert brake 2");
+  EXPECT_TRUE(Said(ReplyText(47)));
+  EXPECT_EQ(AxisTable[3].invert, 0);
+
+  Type("/button gear_3 1");
+  EXPECT_EQ(ControlTable[32].button, 0);
+  for (const char* line : {"/button gear_3 0", "/button gear_3 1441"}) {
+    ClearLines();
+    Type(line);
+    EXPECT_TRUE(Said(ReplyText(47))) << line;
+    EXPECT_EQ(ControlTable[32].button, 0) << line;
+  }
+  Type("/button gear_3 -1");
+  EXPECT_EQ(ControlTable[32].button, CONTROL_NONE);
+}
+
 TEST_F(TextCommands, CarSetupAndReplayNamesStayInTheirFolders) {
   Type("/car zk2");
   EXPECT_STREQ(CfgSelectedCar, "ZK2");
@@ -198,6 +230,43 @@ TEST_F(TextCommands, ChatLinesAreGuardedAgainstFlooding) {
   ProgramClock += 501;
   Type("/me waves");
   EXPECT_STREQ(reinterpret_cast<const char*>(LastChatPacket + 4), "/me waves");
+}
+
+// The guard drops a line sent within 500 ms of the last one, that instant included; a line
+// longer than the packet's 100 bytes of text goes out as its first 99 and the end mark.
+TEST_F(TextCommands, ChatGuardEndsAtHalfASecondAndLongLinesAreCutToThePacket) {
+  ProgramClock = 20000;
+  Type("first");
+  ProgramClock += 500;
+  Type("second");
+  EXPECT_STREQ(reinterpret_cast<const char*>(LastChatPacket + 4), "first") << "500 ms on is still too soon";
+  ProgramClock += 1;
+  Type("third");
+  EXPECT_STREQ(reinterpret_cast<const char*>(LastChatPacket + 4), "third") << "501 ms on";
+
+  ProgramClock += 1000;
+  const std::string line = std::string(99, 'a') + std::string(21, 'b');
+  Type(line.c_str());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(LastChatPacket + 4)), std::string(99, 'a'));
+  EXPECT_EQ(LastChatPacket[0], 99 / 4 + 2);  // 26 words
+  EXPECT_EQ(LastChatPacket[2], 0) << "not for the control link";
+  EXPECT_EQ(LastChatPacket[4 + 99], 0);
+
+  // A function-key message of one letter is a chat line of its own.
+  ProgramClock += 1000;
+  Type("/ctrlf 3 x");
+  EXPECT_STREQ(FunctionKeyMessage(8 + 2), "x");
+  SendFunctionKeyMessage(8 + 2);
+  EXPECT_STREQ(reinterpret_cast<const char*>(LastChatPacket + 4), "x");
+  EXPECT_EQ(LastChatPacket[0], 1 / 4 + 2);
+}
+
+// A lone "/" is no command: nothing is said and nothing changes.
+TEST_F(TextCommands, ALoneSlashDoesNothing) {
+  ClearLines();
+  Type("/");
+  EXPECT_TRUE(Lines().empty());
+  EXPECT_EQ(LastChatPacket[0], 0);
 }
 
 TEST_F(TextCommands, ScriptsRunLinesAndReplyWithLineNumbers) {
