@@ -9,6 +9,7 @@
 #include "app/start_pages.h"
 #include "app/text_commands.h"
 #include "core/fixed_math.h"
+#include "core/window_state.h"
 #include "frontend/frontend.h"
 #include "platform/files.h"
 #include "render/draw2d.h"
@@ -755,6 +756,57 @@ TEST_F(AppHarness, TheFrameProjectionFollowsTheScreenAndKeepsTheFourByThreeField
     EXPECT_NEAR(Projection.inverseAspect, double(screen.width) / screen.height, 1e-6) << screen.width;
     EXPECT_NEAR(Projection.fieldFactor, screen.field, 1e-6) << screen.width;
   }
+  AppShutdown();
+}
+
+// Without "Min Sleep", away from the front end the limiter lets a frame that ran late go on
+// at once; a front-end page always sleeps once, however late its frame.
+TEST_F(AppHarness, ALateEditorFrameGoesOnAtOnceWhileAMenuFrameStillSleeps) {
+  WriteConfigFile("Max FPS 50\nMin Sleep 0\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ReplaceTop(&OpenProbe(nullptr)->prss);
+  const auto pass = [](int state) {
+    GameState = state;
+    AppRunPass();
+  };
+  for (int i = 0; i < 3; ++i) pass(2);
+  ClockAdvanceFake(100);  // the frame took 100 ms
+  uint64_t slept = ClockFakeSleptMs();
+  pass(2);
+  EXPECT_EQ(ClockFakeSleptMs() - slept, 0u);
+  for (int i = 0; i < 3; ++i) pass(1);
+  ClockAdvanceFake(100);
+  slept = ClockFakeSleptMs();
+  pass(1);
+  EXPECT_GE(ClockFakeSleptMs() - slept, 1u);
+  AppShutdown();
+}
+
+// The pointer is measured from the view's centre in half-widths and half-heights; a view
+// without height (or width) is measured from the middle of the screen instead.
+TEST_F(AppHarness, ThePointerIsMeasuredFromTheViewsCentreOrTheScreensWhenTheViewIsEmpty) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  View* saved = CurrentView;
+  View view = *CurrentView;
+  view.left = 100, view.right = 300, view.centreX = 200;  // 200 wide
+  view.top = 50, view.bottom = 50, view.centreY = 999;    // no height
+  CurrentView = &view;
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  CentreCursorInView();
+  EXPECT_EQ(MouseX, 200);
+  EXPECT_EQ(MouseY, 300) << "the screen's middle";
+  EXPECT_FLOAT_EQ(PointerViewX, 0.0f);
+  EXPECT_FLOAT_EQ(PointerViewY, 0.0f);
+  // Swapped: a view without width.
+  view.left = view.right = 40, view.centreX = 999;
+  view.top = 100, view.bottom = 500, view.centreY = 250;
+  CentreCursorInView();
+  EXPECT_EQ(MouseX, 400);
+  EXPECT_EQ(MouseY, 250);
+  EXPECT_FLOAT_EQ(PointerViewX, 0.0f);
+  EXPECT_FLOAT_EQ(PointerViewY, 0.0f);
+  CurrentView = saved;
   AppShutdown();
 }
 

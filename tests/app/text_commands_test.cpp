@@ -413,6 +413,19 @@ TEST_F(TextCommands, PressedKeysCountAsScriptDepth) {
   EXPECT_EQ(LookupKeyName("f11"), 122);
 }
 
+// "/ctrl" and "/alt" press a key with that modifier held: F1 sends the Ctrl or Alt message.
+TEST_F(TextCommands, CtrlAndAltPressTheirKeyWithThatModifier) {
+  Type("/ctrlf 1 /echo ctrl one");
+  Type("/altf 1 /echo alt one");
+  Type("/alt f1");
+  EXPECT_TRUE(Said("alt one"));
+  EXPECT_FALSE(Said("ctrl one"));
+  Type("/ctrl f1");
+  EXPECT_TRUE(Said("ctrl one"));
+  EXPECT_EQ(AltHeld, 0);
+  EXPECT_EQ(CtrlHeld, 0) << "the modifiers are as they were";
+}
+
 TEST(CommandParsers, WordsPairsAndNumbers) {
   char word[16];
   EXPECT_STREQ(ParseCommandWord(sizeof word, word, "/fov=  70 x"), "70 x");

@@ -388,6 +388,48 @@ TEST_F(ModExport, TheDriversAnimationFilesAreCopiedIntoTheMod) {
   }
 }
 
+// Two pages whose "<Skin ID>~<name>" cut to 19 characters read the same: the second takes
+// two digits before its last four characters, so that each page has a file of its own.
+TEST_F(ModExport, PagesWhoseCutNamesClashGetNumberedNames) {
+  const char* first = "abcdefghijk_one_ALP";
+  const char* second = "abcdefghijk_two_ALP";
+  std::function<void(ModelObject&)> rename = [&](ModelObject& o) {
+    for (int i = 0; i < o.pageCount; ++i) {
+      TexturePage& page = o.pages[i];
+      const char* to = std::strcmp(page.name, "sample_page") == 0        ? first
+                       : std::strcmp(page.name, "sample_glass_ALP") == 0 ? second
+                                                                          : nullptr;
+      if (!to) continue;
+      std::memset(page.name, 0, MODEL_NAME_SIZE);
+      std::snprintf(page.name, MODEL_NAME_SIZE, "%s", to);
+    }
+    for (int i = 0; i < o.childCount; ++i) rename(o.children[i]);
+  };
+  ASSERT_NE(car->model, nullptr);
+  rename(*car->model);
+  rename(car->spoke);
+  ASSERT_EQ(WriteVehicleFile(*car, SOURCE, nullptr, 1), 1);
+  for (const char* name : {first, second})
+    fs::copy_file("data/png/sample_glass_ALP.png", fs::path("data/png") / (std::string(name) + ".png"));
+
+  // Worked by hand: the first 15 characters and the last 4 of each full name.
+  const auto cut = [&](const char* name) {
+    const std::string full = std::string(car->shortName) + "~" + name;
+    return full.size() > 19 ? full.substr(0, 15) + full.substr(full.size() - 4) : full;
+  };
+  ASSERT_EQ(cut(first), cut(second)) << "the test needs a clash";
+  const std::string one = cut(first), other = one.substr(0, 13) + "00" + one.substr(15);
+
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  const fs::path dds = ModFolder(fs::current_path(), "Testcar~001") / "dds";
+  std::vector<std::string> files = Files(dds);
+  std::vector<std::string> expected = {one + ".dds", other + ".dds"};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(files, expected);
+}
+
 TEST_F(ModExport, TheUploadIsPackedByThePackerAndUnpacksByteForByte) {
   if (!fs::exists("/usr/bin/7zr")) GTEST_SKIP() << "7zr (package p7zip) is not installed";
   CheckModForExport(nullptr, 0, MOD_UPLOAD);
