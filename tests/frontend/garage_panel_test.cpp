@@ -172,6 +172,25 @@ TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
   InstallReportSink(saved);
 }
 
+// The car on show is placed on the garage floor: standing above it, facing along y, awake
+// and in neutral.
+TEST(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  EXPECT_GT(car->position.z, 0);
+  EXPECT_FLOAT_EQ(car->orientation[0], 1.0f);
+  EXPECT_FLOAT_EQ(car->orientation[4], 1.0f);
+  EXPECT_FLOAT_EQ(car->orientation[8], 1.0f);
+  EXPECT_EQ(car->awake, 1);
+  EXPECT_EQ(car->gear, 1) << "neutral";
+  FrameSkipped = 1;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InstallReportSink(saved);
+}
+
 // A stored configuration past the car's last is taken as the last before stepping; a car
 // without configurations keeps its byte; a count above the table's four steps over four.
 TEST(GaragePanel, TheConfigurationStepStaysWithinTheCarsConfigurations) {

@@ -57,6 +57,7 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
 
 std::vector<std::string> g_lines;
 std::vector<ReportColour> g_colours;  // each line's colour
+std::vector<int> g_sounds;            // the interface sounds played
 
 bool Said(const std::string& part) {
   for (const std::string& line : g_lines)
@@ -96,7 +97,8 @@ class ModExport : public NullRenderer {
       g_lines.push_back(text);
       g_colours.push_back(colour);
     };
-    sink.sound = [](int) {};
+    sink.sound = [](int index) { g_sounds.push_back(index); };
+    g_sounds.clear();
     g_colours.clear();
     saved = InstallReportSink(sink);
     KeepUnmirrored = NoModPath = 0;
@@ -430,6 +432,23 @@ TEST_F(ModExport, PagesWhoseCutNamesClashGetNumberedNames) {
   EXPECT_EQ(files, expected);
 }
 
+// The vehicle is read again from its file for the export: a name there that cannot be a
+// file name ends the export, naming the vehicle and the name.
+TEST_F(ModExport, AnUnsafeNameInTheSavedVehicleEndsTheExportNamingIt) {
+  Car* saved = Load(SOURCE);
+  ASSERT_NE(saved, nullptr);
+  ASSERT_GT(saved->colourConfigCount, 0);
+  std::memset(saved->colourConfigs[0].name, 0, COLOUR_SET_NAME_SIZE);
+  std::memcpy(saved->colourConfigs[0].name, "a/b", 3);
+  ASSERT_EQ(WriteVehicleFile(*saved, SOURCE, nullptr, 1), 1);
+  delete saved;
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  RunExport();
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  EXPECT_TRUE(Said("Testcar : name can not be used in a mod : a/b")) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_FALSE(fs::exists(ModFolder(fs::current_path(), "Testcar~001")));
+}
+
 TEST_F(ModExport, TheUploadIsPackedByThePackerAndUnpacksByteForByte) {
   if (!fs::exists("/usr/bin/7zr")) GTEST_SKIP() << "7zr (package p7zip) is not installed";
   CheckModForExport(nullptr, 0, MOD_UPLOAD);
@@ -541,9 +560,11 @@ TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
   // A test folder that is not an absolute path is refused.
   std::snprintf(TestExportFolder, sizeof TestExportFolder, "relative");
   g_lines.clear();
+  g_sounds.clear();
   CheckModForExport(nullptr, 0, MOD_TEST);
   EXPECT_EQ(ModExportRunning(), 0);
   EXPECT_TRUE(Said("absolute path"));
+  EXPECT_EQ(g_sounds, std::vector<int>{3}) << "a failure plays the error sound";
 
   // Quit mid-export: an existing mod of that name is kept, the partial folder removed.
   std::snprintf(TestExportFolder, sizeof TestExportFolder, "%s", fs::current_path().c_str());
