@@ -599,6 +599,14 @@ TEST_F(TextCommands, FunctionKeyTextsAndTheWindowsSizeStayInTheirRanges) {
   EXPECT_TRUE(Said("/aiset_all 5"));
   Type("/aiset_all -4");
   EXPECT_TRUE(Said("/aiset_all 1"));
+  // A number past the int's range is taken as its end, not wrapped round into range.
+  Type("/aiset_all 4294967296");
+  EXPECT_TRUE(Said("/aiset_all 5"));
+  Type("/horn 2");
+  ClearLines();
+  Type("/horn 4294967297");
+  EXPECT_TRUE(Said(ReplyText(47)));
+  EXPECT_EQ(CommandState.horn, 1);
   ClearLines();
   Type(("/lang " + std::string(32, 'x')).c_str());
   EXPECT_TRUE(Said(ReplyText(48)));
