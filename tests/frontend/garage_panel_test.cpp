@@ -250,6 +250,51 @@ TEST(GaragePanel, TheConfigurationStepStaysWithinTheCarsConfigurations) {
   InstallReportSink(saved);
 }
 
+// Each axle's tyre type steps through the car's range of types, wrapping at both ends.
+TEST(GaragePanel, TheTyreTypeStepsWrapWithinTheCarsRange) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  int least = 0, most = 0;
+  car->GetTyreTypeRange(least, most);
+  ASSERT_LT(least, most) << "the test needs two types at least";
+  uint8_t& type = car->currentSetup.bytes[SETUP_AXLE[0] + AXLE_TYRE_TYPE];
+  type = static_cast<uint8_t>(least);
+  InfoPageShown = INFO_PAGE_TYRES;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  // The rear axle's arrows carry the words 0 (down) and 1 (up).
+  const ValueControl* down = nullptr;
+  const ValueControl* up = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (!c.callback || c.displayType != 2) continue;
+    if (reinterpret_cast<uintptr_t>(c.variable) == 0 && !down) down = &c;
+    if (reinterpret_cast<uintptr_t>(c.variable) == 1 && !up) up = &c;
+  }
+  ASSERT_NE(down, nullptr);
+  ASSERT_NE(up, nullptr);
+  const ValueControl left = *down, right = *up;
+  const auto step = [&](const ValueControl& arrow) {
+    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
+  };
+  step(right);
+  EXPECT_EQ(type, least + 1);
+  step(left);
+  step(left);
+  EXPECT_EQ(type, most) << "below the first type, the last";
+  step(right);
+  EXPECT_EQ(type, least) << "past the last type, the first";
+
+  FrameSkipped = 1;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InfoPageShown = INFO_PAGE_INFO;
+  InstallReportSink(saved);
+}
+
 // A four-wheel-drive car's centre differential: open and viscous, stepping round both ways.
 TEST(GaragePanel, TheCentreDifferentialStepsBetweenOpenAndViscous) {
   ReportSink saved{};

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/data_file.h"
+#include "core/log.h"
 #include "core/report.h"
 #include "frontend/mod_export.h"
 #include "model/model_file.h"
@@ -192,6 +193,23 @@ TEST_F(ModExport, NamesOfModsAndTheTexturesAModelNeeds) {
   std::vector<std::string> names(list->names, list->names + list->count);
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"sample_glass_ALP", "sample_page"}));
+  delete list;
+
+  // The list holds 512 names: a model of 512 pages fits, one of 513 is refused and said.
+  std::vector<TexturePage> pages(513);
+  for (int i = 0; i < 513; ++i) std::snprintf(pages[size_t(i)].name, MODEL_NAME_SIZE, "page%d", i % 1000);
+  ModelObject object{};
+  object.pages = pages.data();
+  object.pageCount = 512;
+  list = new TextureNameList{};
+  EXPECT_EQ(CollectObjectTextureNames(object, *list), 1);
+  EXPECT_EQ(list->count, 512);
+  delete list;
+  object.pageCount = 513;
+  list = new TextureNameList{};
+  g_lines.clear();
+  EXPECT_EQ(CollectObjectTextureNames(object, *list), 0);
+  EXPECT_TRUE(Said("Too many texture names (limit 512)"));
   delete list;
 }
 
@@ -561,10 +579,18 @@ TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
   std::snprintf(TestExportFolder, sizeof TestExportFolder, "relative");
   g_lines.clear();
   g_sounds.clear();
+  fs::remove("export.log");
+  SetLogFileName("export.log");
+  const int logging = LoggingEnabled;
+  LoggingEnabled = 1;
   CheckModForExport(nullptr, 0, MOD_TEST);
   EXPECT_EQ(ModExportRunning(), 0);
   EXPECT_TRUE(Said("absolute path"));
   EXPECT_EQ(g_sounds, std::vector<int>{3}) << "a failure plays the error sound";
+  EXPECT_NE(ReadAll("export.log").find("the folder for TEST export must be an absolute path"), std::string::npos)
+      << "and is logged";
+  SetLogFileName("");
+  LoggingEnabled = logging;
 
   // Quit mid-export: an existing mod of that name is kept, the partial folder removed.
   std::snprintf(TestExportFolder, sizeof TestExportFolder, "%s", fs::current_path().c_str());
@@ -608,6 +634,7 @@ TEST_F(ModExport, TheShareCopyAndTheTextureFiles) {
   g_colours.clear();
   EXPECT_EQ(ExportModFiles(nullptr, *list, 0, 0), 1);
   EXPECT_TRUE(Said("Exported 2 .png and 1 .jpg to png_export (skip 0 / fail 1)"));
+  EXPECT_TRUE(Said("Could not export absent")) << "each failed file is named";
   ASSERT_FALSE(g_colours.empty());
   EXPECT_EQ(g_colours.back(), REPORT_ERROR) << "a failed file makes the summary an error";
   EXPECT_EQ(g_colours.front(), REPORT_ERROR) << g_lines.front();
@@ -632,4 +659,11 @@ TEST_F(ModExport, TheShareCopyAndTheTextureFiles) {
   EXPECT_EQ(g_lines[0], "Exported 0 .png and 0 .jpg to png_export (skip 3 / fail 0)");
   EXPECT_EQ(g_colours[0], REPORT_MESSAGE);
   delete list;
+
+  // A vehicle name that cannot name a folder is refused, naming it.
+  std::snprintf(car->vehicleName, sizeof car->vehicleName, "%s", "../evil");
+  g_lines.clear();
+  CheckModForExport(nullptr, 0, MOD_SHARE);
+  EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_TRUE(Said("Vehicle name can not be used for a mod : ../evil")) << (g_lines.empty() ? "" : g_lines.back());
 }
