@@ -539,6 +539,22 @@ TEST_F(ModExport, ThePackerFailingIsToldAndLeavesNoArchive) {
   EXPECT_EQ(VehicleExportPath, nullptr);
 }
 
+// A mod's folders are made one by one; the first that cannot be made is named and fails the
+// export.
+TEST_F(ModExport, AModFolderThatCannotBeMadeIsNamed) {
+  WriteBytes("blocked/engine", "a file where the folder would go");
+  g_lines.clear();
+  ModExportResult = MOD_EXPORT_NONE;
+  EXPECT_EQ(CreateModFolders("blocked"), 0);
+  EXPECT_TRUE(Said("Could not write blocked\\engine")) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  EXPECT_FALSE(fs::exists("blocked/move")) << "no folder after the failed one";
+  fs::remove_all("blocked");
+  EXPECT_EQ(CreateModFolders("made"), 1);
+  for (const char* sub : {"engine", "move", "dds", "skins_dds"}) EXPECT_TRUE(fs::is_directory(fs::path("made") / sub)) << sub;
+  fs::remove_all("made");
+}
+
 TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
   // A full disk while the vehicle file is written: the file is named, nothing is left where
   // the loader looks, and nothing of the export stays in force.
