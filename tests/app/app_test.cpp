@@ -845,6 +845,17 @@ TEST_F(AppHarness, TheShaderCommandReadsTheNamedShadersAgainAndRedrawsTheShine) 
   UseSourceShaders();
 }
 
+TEST_F(AppHarness, StartUpSetsTheReplayAndLayoutFileNames) {
+  for (char* name : {MprPathTemplate, MprSearchTemplate, LayoutPathTemplate, LayoutSearchTemplate}) name[0] = 0;
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_STREQ(MprPathTemplate, "data\\mpr\\%s.mpr");
+  EXPECT_STREQ(MprSearchTemplate, "data\\mpr\\*.mpr");
+  EXPECT_STREQ(LayoutPathTemplate, "data\\layout\\%s.lyt");
+  EXPECT_STREQ(LayoutSearchTemplate, "data\\layout\\%s_*.lyt");
+  AppShutdown();
+}
+
 TEST_F(AppHarness, StartUpResetsTheCameraAndItsViewMatrix) {
   ViewCamera.position[2] = 3 << 16;
   MatrixRotZ(ViewCamera.orientation, 1000);

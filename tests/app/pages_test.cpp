@@ -37,6 +37,7 @@ class Pages : public ::testing::Test {
   void SetUp() override {
     std::filesystem::remove_all("data");
     std::filesystem::remove("cfg.txt");
+    std::filesystem::remove("interface_cfg.txt");
     std::filesystem::create_directories("data/misc");
     ResetInterfaceState();
     ScreenWidth = WIDTH;
@@ -106,6 +107,7 @@ TEST_F(Pages, AgreeingSavesTheSettingsAndOpensTheEntryPage) {
   EXPECT_EQ(top, CurrentProcess);
   EXPECT_TRUE(std::filesystem::exists("cfg.txt"));
   EXPECT_TRUE(std::filesystem::exists("data/misc/Tester.ply"));
+  EXPECT_TRUE(std::filesystem::exists("interface_cfg.txt")) << "the interface colours are saved too";
   EXPECT_GE(ValueControlCount, 2);  // its title and exit button were added in that frame
   CfgWelcome = 1;
   ASSERT_TRUE(LoadConfig());

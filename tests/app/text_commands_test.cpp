@@ -234,6 +234,21 @@ TEST_F(TextCommands, ChatLinesAreGuardedAgainstFlooding) {
 
 // The guard drops a line sent within 500 ms of the last one, that instant included; a line
 // longer than the packet's 100 bytes of text goes out as its first 99 and the end mark.
+// "/block" asks the host for block mode 0, 1 or 2; a number beyond them asks for the nearest.
+TEST_F(TextCommands, BlockModesBeyondTheThreeAskForTheNearest) {
+  ProgramClock = 30000;
+  LastBlockModeSent = 0;
+  Type("/block 7");
+  EXPECT_EQ(LastBlockModeSent, 2);
+  ProgramClock += 1000;
+  Type("/block -5");
+  EXPECT_EQ(LastBlockModeSent, 0);
+  ProgramClock += 1000;
+  Type("/block 1");
+  EXPECT_EQ(LastBlockModeSent, 1);
+  LastBlockModeSent = 0;
+}
+
 TEST_F(TextCommands, ChatGuardEndsAtHalfASecondAndLongLinesAreCutToThePacket) {
   ProgramClock = 20000;
   Type("first");
