@@ -2,11 +2,13 @@
 // car on show, and a set-up change through its rows setting the car up again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
@@ -185,6 +187,24 @@ TEST(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
   EXPECT_FLOAT_EQ(car->orientation[8], 1.0f);
   EXPECT_EQ(car->awake, 1);
   EXPECT_EQ(car->gear, 1) << "neutral";
+  FrameSkipped = 1;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InstallReportSink(saved);
+}
+
+// A vehicle that cannot be loaded leaves the garage without a car and says which.
+TEST(GaragePanel, AVehicleThatCannotBeLoadedIsNamedAndLeavesNoCar) {
+  static std::vector<std::string> lines;
+  lines.clear();
+  ReportSink sink{};
+  sink.line = [](const char* text, ReportColour, int) { lines.push_back(text); };
+  const ReportSink saved = InstallReportSink(sink);
+  fs::remove_all("data");
+  fs::create_directories("data/veh");
+  Prss* page = OpenGaragePage(nullptr, "Nosuchcar");
+  EXPECT_EQ(GarageCar(), nullptr);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Garage : could not load Nosuchcar"), lines.end());
   FrameSkipped = 1;
   Prss_Terminate(page);
   EXPECT_EQ(page->act(page), nullptr);

@@ -555,6 +555,20 @@ TEST_F(ModExport, AModFolderThatCannotBeMadeIsNamed) {
   fs::remove_all("made");
 }
 
+// An upload whose staging folder cannot be made (a file stands where "export" would be) does
+// not start, and names the folder.
+TEST_F(ModExport, AnUploadWithoutItsStagingFolderDoesNotStart) {
+  if (!fs::exists("/usr/bin/7zr")) GTEST_SKIP() << "7zr (package p7zip) is not installed";
+  WriteBytes("export", "a file where the folder would go");
+  g_lines.clear();
+  CheckModForExport(nullptr, 0, MOD_UPLOAD);
+  EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  EXPECT_TRUE(Said("Could not write export\\Testcar~001.partial\\mods\\vehicles"))
+      << (g_lines.empty() ? "" : g_lines.back());
+  fs::remove("export");
+}
+
 TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
   // A full disk while the vehicle file is written: the file is named, nothing is left where
   // the loader looks, and nothing of the export stays in force.
