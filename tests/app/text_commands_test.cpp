@@ -133,6 +133,13 @@ TEST_F(TextCommands, ControlsAxesAndKeys) {
   EXPECT_TRUE(Said("Unknown key function"));
   Type("/key steer_left ,");
   EXPECT_TRUE(Said(", - less force"));
+  // A key control without its key, or with more than one character, is refused.
+  ClearLines();
+  Type("/key steer_left");
+  EXPECT_TRUE(Said(ReplyText(41)));
+  ClearLines();
+  Type("/key steer_left ab");
+  EXPECT_TRUE(Said(ReplyText(47)));
   Type("/button ctrl_f1 2");
   Type("/button alt_f1 2");  // a button belongs to one control
   EXPECT_EQ(ControlTable[37].button, CONTROL_NONE);
@@ -186,12 +193,33 @@ TEST_F(TextCommands, CarSetupAndReplayNamesStayInTheirFolders) {
   Write("data/setups/ZK2_quick.set", "x");
   Type("/setup quick");
   EXPECT_STREQ(CfgSetupName, "quick");
+  std::snprintf(CfgColoursName, sizeof CfgColoursName, "%s", "red");
+  Type("/car zk1");
+  EXPECT_STREQ(CfgSelectedCar, "ZK1");
+  EXPECT_STREQ(CfgSetupName, "") << "another car forgets the set-up and colours of the last";
+  EXPECT_STREQ(CfgColoursName, "");
+  Type("/car zk2");
   ClearLines();
   Type("/colour ../../x");
   EXPECT_TRUE(Said("Colour was not found"));
   Type("/spr lap");
   EXPECT_TRUE(Said("Command is for entry screen only"));
   EXPECT_EQ(PendingRequestType, 0);
+}
+
+// A driver's name longer than the 23 characters a name holds is no driver, even when a file
+// of that name exists.
+TEST_F(TextCommands, APlayerNameLongerThanANameHoldsIsNotFound) {
+  const std::string longest(23, 'p'), tooLong(24, 'q');
+  Write("data/misc/" + tooLong + ".ply", "x");
+  std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "%s", "Tester");
+  ClearLines();
+  Type(("/player " + tooLong).c_str());
+  EXPECT_TRUE(Said("Driver not found"));
+  EXPECT_STREQ(CfgPlayerName, "Tester");
+  ClearLines();
+  Type(("/player " + longest).c_str());
+  EXPECT_TRUE(Said("Driver not found")) << "no such file";
 }
 
 TEST_F(TextCommands, RefreshListsTheSelectedCarsSetupsAndColoursAndTheMods) {
@@ -534,6 +562,8 @@ TEST_F(TextCommands, TheYesNoAndChoiceWordsTakeOnlyTheirWords) {
   Type("/sync perhaps");
   EXPECT_TRUE(Said(ReplyText(47)));
   EXPECT_EQ(CommandState.syncOn, 1);
+  Type("/sync no");
+  EXPECT_EQ(CommandState.syncOn, 0);
   CfgShowMouse = 0;
   Type("/showmouse yes");
   EXPECT_EQ(CfgShowMouse, 1);
