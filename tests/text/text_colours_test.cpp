@@ -108,6 +108,9 @@ TEST(ColourAdjustments, BrightenNormaliseAndScale) {
   EXPECT_EQ(NormaliseColour(Rgb(0, 0, 0)), Rgb(0, 0, 0));
   EXPECT_EQ(NormaliseColour(Rgb(255, 10, 10)), Rgb(255, 10, 10));
   EXPECT_EQ(NormaliseColour(Rgb(51, 10, 0)), Rgb(255, 50, 0));
+  // A largest channel of 254 is still raised to 255: 127 x 255 / 254 = 127.5 rounds to 128.
+  EXPECT_EQ(NormaliseColour(Rgb(254, 127, 0)), Rgb(255, 128, 0));
+  EXPECT_EQ(NormaliseColour(Rgb(1, 0, 0)), Rgb(255, 0, 0)) << "and a largest of 1";
   EXPECT_EQ(BrightenForDisplay(Rgb(0, 255, 128)), Rgb(0, 255, 185));
   // Halves go to the even neighbour: 2.5, 7.5 and 12.5.
   EXPECT_EQ(BrightenColour(Rgb(2, 6, 10)), Rgb(2, 8, 12));
