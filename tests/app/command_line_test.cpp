@@ -195,6 +195,8 @@ TEST_F(CommandLine, LapsHoursAndCarsFollowTheirRules) {
   EXPECT_EQ(CfgMpRules, 0x1FFFFFu & ~0xFF800u);
   EXPECT_EQ(ErrorOf("/cars=zk1+rc2,street"), "");
   EXPECT_EQ(CfgMpRules, (1u << 0) | (1u << 12) | 0x1Cu);
+  EXPECT_EQ(ErrorOf("/cars=NONE"), "") << "the first group, no cars";
+  EXPECT_EQ(CfgMpRules, 0u);
   EXPECT_EQ(ErrorOf("/cars=ZK1+AB"), "Command /cars : Unknown car parameter");
   EXPECT_EQ(ErrorOf("/cars=NOSUCH"), "Command /cars : Unknown car parameter");
 }

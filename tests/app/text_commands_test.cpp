@@ -184,6 +184,13 @@ TEST_F(TextCommands, AxisAndButtonNumbersTakeBothEndsAndRefuseOnePast) {
 }
 
 TEST_F(TextCommands, CarSetupAndReplayNamesStayInTheirFolders) {
+  CfgSelectedCar[0] = 0;
+  ClearLines();
+  Type("/setup quick");
+  EXPECT_TRUE(Said(ReplyText(44))) << "no car is selected";
+  ClearLines();
+  Type("/lang ../x");
+  EXPECT_TRUE(Said(ReplyText(47))) << "a language name that leaves its folder";
   Type("/car zk2");
   EXPECT_STREQ(CfgSelectedCar, "ZK2");
   Type("/car XYZ");
