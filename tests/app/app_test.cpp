@@ -22,6 +22,7 @@
 #include "skeleton/human_system.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
+#include "ui/interface.h"
 #include "world/environment.h"
 #include "world/world.h"
 
@@ -843,6 +844,22 @@ TEST_F(AppHarness, TheShaderCommandReadsTheNamedShadersAgainAndRedrawsTheShine) 
   RunPasses(5);
   AppShutdown();
   UseSourceShaders();
+}
+
+// Each drawn pass starts from an empty interface: the entry page's controls are added once
+// a frame, never piled on those of the frame before.
+TEST_F(AppHarness, EachDrawnPassStartsFromAnEmptyInterface) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(3);
+  const int buttons = ButtonCount, controls = ValueControlCount;
+  ASSERT_GT(controls, 0);
+  for (int i = 0; i < 3; ++i) {
+    RedrawRequested = 1;
+    AppRunPass();
+    EXPECT_EQ(ButtonCount, buttons) << i;
+    EXPECT_EQ(ValueControlCount, controls) << i;
+  }
+  AppShutdown();
 }
 
 TEST_F(AppHarness, StartUpSetsTheReplayAndLayoutFileNames) {

@@ -315,6 +315,8 @@ TEST_F(CommandLine, UrlRequestsAreDecodedAndMayNotNameFiles) {
   EXPECT_STREQ(UrlCommandLine, "/join=Far Away/Here");
   EXPECT_EQ(HandleUrlRequest(0, "ZKT:///getmod=1A2B3C"), URL_PARSE_OPTIONS);
   EXPECT_STREQ(UrlCommandLine, "/getmod=1A2B3C");
+  EXPECT_EQ(HandleUrlRequest(0, "/laps=3"), URL_PARSE_OPTIONS);
+  EXPECT_STREQ(UrlCommandLine, "") << "a plain command line leaves no request behind";
   // A bad escape fails the start; start-up shows and logs the text.
   EXPECT_EQ(HandleUrlRequest(0, "zkt://join=Bad%G1"), URL_FAILED);
   EXPECT_STREQ(StartupErrorText, "ZKT was unable to interpret the request");
