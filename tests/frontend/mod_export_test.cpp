@@ -605,6 +605,14 @@ TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
   fs::permissions("elsewhere/mods/vehicles", fs::perms::owner_all);
   EXPECT_TRUE(fs::is_empty("elsewhere/mods/vehicles"));
 
+  // With every mod number taken the export does not start, and says so.
+  fs::create_directories("elsewhere/mods/vehicles/Testcar~999");
+  g_lines.clear();
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_TRUE(Said("no mod number left for Testcar")) << (g_lines.empty() ? "" : g_lines.back());
+  fs::remove_all("elsewhere/mods/vehicles/Testcar~999");
+
   // A test folder that is not an absolute path is refused.
   std::snprintf(TestExportFolder, sizeof TestExportFolder, "relative");
   g_lines.clear();
