@@ -214,6 +214,20 @@ TEST_F(Pages, TheWelcomePageShowsSixteenLanguagesAtMostEightToARow) {
   EXPECT_GT(shown[0]->top, HEIGHT / 2) << "below the middle of the screen";
 }
 
+// Opened without the choice of language, the welcome page offers none, installed or not.
+TEST_F(Pages, AWelcomePageOpenedWithoutLanguagesShowsNone) {
+  std::filesystem::create_directories("data/language");
+  std::ofstream("data/language/Deutsch.txt");
+  top = OpenWelcomeScreen(nullptr, 0);
+  Frame();
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (b.style != 2 || !b.text.text) continue;
+    EXPECT_STRNE(b.text.text, "English");
+    EXPECT_STRNE(b.text.text, "Deutsch");
+  }
+}
+
 TEST_F(Pages, TheEntryPageExitButtonAndEscapeLeadThroughTheCredits) {
   for (int useKey = 0; useKey < 2; ++useKey) {
     top = CreateEntryPage(nullptr);

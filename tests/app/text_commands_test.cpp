@@ -76,6 +76,10 @@ TEST_F(TextCommands, RepliesAndValuesOfCommonWords) {
   EXPECT_TRUE(Said("speedreduce=1.00"));
   Type("/mprsmooth 4");
   EXPECT_TRUE(Said("MPR smooth 1"));
+  Type("/mprlag 5000");
+  EXPECT_TRUE(Said("MPR lag 1000 ms"));
+  Type("/mprlag -5");
+  EXPECT_TRUE(Said("MPR lag 0 ms"));
   Type("/sync perhaps");
   Type("/cp");
   EXPECT_TRUE(Said("Command is for free view mode"));
