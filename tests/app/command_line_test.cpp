@@ -199,6 +199,9 @@ TEST_F(CommandLine, LapsHoursAndCarsFollowTheirRules) {
   EXPECT_EQ(CfgMpRules, 0u);
   EXPECT_EQ(ErrorOf("/cars=ZK1+AB"), "Command /cars : Unknown car parameter");
   EXPECT_EQ(ErrorOf("/cars=NOSUCH"), "Command /cars : Unknown car parameter");
+  EXPECT_EQ(ErrorOf("/cars=TOURING"), "") << "a name of seven letters";
+  EXPECT_EQ(CfgMpRules, 0x640u);
+  EXPECT_EQ(ErrorOf("/cars=TOURINGS"), "Command /cars : Unknown car parameter");
 }
 
 TEST_F(CommandLine, LongPlayerNameIsCutWithAMessage) {

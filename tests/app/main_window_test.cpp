@@ -565,6 +565,8 @@ TEST_F(MainWindowTest, TheWheelStepsUpAndDownAndIsIgnoredOutsideTheClientArea) {
   PushWheel(-2, 20, 20);
   PushWheel(1, -5, 20);    // outside
   PushWheel(1, 20, 250);   // below the 200-pixel client area
+  PushWheel(1, 300, 20);   // x 300 is one past the 300-pixel width
+  PushWheel(1, 20, 200);   // y 200 one past the height
   Pump();
   ASSERT_EQ(probe.mice.size(), 2u);
   EXPECT_EQ(probe.mice[0].wheel, 1);
