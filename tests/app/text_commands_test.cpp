@@ -456,6 +456,17 @@ TEST_F(TextCommands, FunctionKeyMessagesRunAsCommands) {
   EXPECT_EQ(CommandState.horn, 3);
 }
 
+// A script name of 32 characters or more is too long to look for; 31 is looked for.
+TEST_F(TextCommands, ScriptNamesOf32CharactersAreTooLong) {
+  ClearLines();
+  Type(("/run " + std::string(32, 's')).c_str());
+  EXPECT_TRUE(Said(LanguageTexts[TX_3a_namelong]));
+  ClearLines();
+  Type(("/run " + std::string(31, 's')).c_str());
+  EXPECT_FALSE(Said(LanguageTexts[TX_3a_namelong]));
+  EXPECT_FALSE(Lines().empty()) << "not found, and said";
+}
+
 TEST_F(TextCommands, PressedKeysCountAsScriptDepth) {
   ScriptDepth = MAX_SCRIPT_DEPTH;
   Type("/press a");
@@ -631,7 +642,7 @@ TEST_F(TextCommands, FunctionKeyTextsAndTheWindowsSizeStayInTheirRanges) {
   Type("/window 16 8192");
   EXPECT_EQ(CfgWindow[2], 116);
   EXPECT_EQ(CfgWindow[3], 50 + 8192);
-  for (const char* line : {"/window 15 600", "/window 800 8193", "/window 0800 600"}) {
+  for (const char* line : {"/window 15 600", "/window 800 8193", "/window 0800 600", "/window 800 6x0"}) {
     ClearLines();
     Type(line);
     EXPECT_TRUE(Said(ReplyText(47))) << line;
