@@ -9,8 +9,10 @@
 #include "app/start_pages.h"
 #include "app/text_commands.h"
 #include "core/fixed_math.h"
+#include "core/window_state.h"
 #include "frontend/frontend.h"
 #include "platform/files.h"
+#include "render/draw2d.h"
 #include "render/env_maps.h"
 #include "render/humans.h"
 #include "render/material.h"
@@ -20,6 +22,7 @@
 #include "skeleton/human_system.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
+#include "ui/interface.h"
 #include "world/environment.h"
 #include "world/world.h"
 
@@ -416,16 +419,28 @@ TEST_F(AppHarness, TheBlinkTickFlipsThePhaseAboutTwiceASecond) {
   int flips = 0;
   int phase = BlinkPhase;
   const uint32_t start = ClockNowMs();
+  // The blink phase chooses the blinking colours and the list in force, all four slots.
+  const TextColourTable& c = TextColours;
+  const auto phaseColours = [&](int shown) {
+    const ColourWord on[4] = {c.lightText, c.yellow, c.error, c.lightYellow};
+    const ColourWord off[4] = {c.panelGrey, c.error, c.red, c.lightGreen};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(c.blink[i], shown ? on[i] : off[i]) << "phase " << shown << " slot " << i;
+    EXPECT_EQ(BlinkingListIndex, shown ? 0 : 1);
+  };
+  int checked[2] = {0, 0};
   while (ClockNowMs() - start < 5000) {
     AppRunPass();
     GameState = 0;
-    if (BlinkPhase != phase) ++flips;
+    if (BlinkPhase != phase) {
+      ++flips;
+      if (!checked[BlinkPhase]++) phaseColours(BlinkPhase);
+    }
     phase = BlinkPhase;
   }
   EXPECT_GE(flips, 9);
   EXPECT_LE(flips, 11);
-  // The blink phase chooses the blinking colours.
-  EXPECT_EQ(TextColours.blink[0], BlinkPhase ? TextColours.lightText : TextColours.panelGrey);
+  EXPECT_TRUE(checked[0] && checked[1]);
+  phaseColours(BlinkPhase);
   AppShutdown();
 }
 
@@ -719,6 +734,83 @@ TEST_F(AppHarness, TheFirstPassDrawsAtOnceAndLaterOnesKeepTheFramePeriod) {
   AppShutdown();
 }
 
+// A drawn frame's projection follows the screen: x and y scales of 2 / width and 2 / height,
+// and a field factor of 0.8695652 / max(width / height, 4 / 3), so that a screen narrower
+// than 4:3 keeps the 4:3 field.
+TEST_F(AppHarness, TheFrameProjectionFollowsTheScreenAndKeepsTheFourByThreeField) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  ReplaceTop(&probe->prss);
+  ViewAreaWidthFraction = ViewAreaHeightFraction = 1.0f;
+  const struct {
+    int width, height;
+    double field;
+  } screens[] = {{1600, 900, 0.8695652 / (1600.0 / 900.0)}, {800, 800, 0.8695652 * 0.75}, {600, 800, 0.8695652 * 0.75}};
+  for (const auto& screen : screens) {
+    ScreenWidth = screen.width;
+    ScreenHeight = screen.height;
+    ScreenLayoutNeedsSetup = 0;
+    RedrawRequested = 1;
+    AppRunPass();
+    EXPECT_NEAR(Projection.xScale, 2.0 / screen.width, 1e-7) << screen.width;
+    EXPECT_NEAR(Projection.yScale, 2.0 / screen.height, 1e-7) << screen.width;
+    EXPECT_NEAR(Projection.inverseAspect, double(screen.width) / screen.height, 1e-6) << screen.width;
+    EXPECT_NEAR(Projection.fieldFactor, screen.field, 1e-6) << screen.width;
+  }
+  AppShutdown();
+}
+
+// Without "Min Sleep", away from the front end the limiter lets a frame that ran late go on
+// at once; a front-end page always sleeps once, however late its frame.
+TEST_F(AppHarness, ALateEditorFrameGoesOnAtOnceWhileAMenuFrameStillSleeps) {
+  WriteConfigFile("Max FPS 50\nMin Sleep 0\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ReplaceTop(&OpenProbe(nullptr)->prss);
+  const auto pass = [](int state) {
+    GameState = state;
+    AppRunPass();
+  };
+  for (int i = 0; i < 3; ++i) pass(2);
+  ClockAdvanceFake(100);  // the frame took 100 ms
+  uint64_t slept = ClockFakeSleptMs();
+  pass(2);
+  EXPECT_EQ(ClockFakeSleptMs() - slept, 0u);
+  for (int i = 0; i < 3; ++i) pass(1);
+  ClockAdvanceFake(100);
+  slept = ClockFakeSleptMs();
+  pass(1);
+  EXPECT_GE(ClockFakeSleptMs() - slept, 1u);
+  AppShutdown();
+}
+
+// The pointer is measured from the view's centre in half-widths and half-heights; a view
+// without height (or width) is measured from the middle of the screen instead.
+TEST_F(AppHarness, ThePointerIsMeasuredFromTheViewsCentreOrTheScreensWhenTheViewIsEmpty) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  View* saved = CurrentView;
+  View view = *CurrentView;
+  view.left = 100, view.right = 300, view.centreX = 200;  // 200 wide
+  view.top = 50, view.bottom = 50, view.centreY = 999;    // no height
+  CurrentView = &view;
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  CentreCursorInView();
+  EXPECT_EQ(MouseX, 200);
+  EXPECT_EQ(MouseY, 300) << "the screen's middle";
+  EXPECT_FLOAT_EQ(PointerViewX, 0.0f);
+  EXPECT_FLOAT_EQ(PointerViewY, 0.0f);
+  // Swapped: a view without width.
+  view.left = view.right = 40, view.centreX = 999;
+  view.top = 100, view.bottom = 500, view.centreY = 250;
+  CentreCursorInView();
+  EXPECT_EQ(MouseX, 400);
+  EXPECT_EQ(MouseY, 250);
+  EXPECT_FLOAT_EQ(PointerViewX, 0.0f);
+  EXPECT_FLOAT_EQ(PointerViewY, 0.0f);
+  CurrentView = saved;
+  AppShutdown();
+}
+
 TEST_F(AppHarness, TheShaderCommandReadsTheNamedShadersAgainAndRedrawsTheShine) {
   // The shaders from a folder of the test's own, so that one can go missing.
   std::filesystem::copy(ShaderFolder, "shaders");
@@ -752,6 +844,33 @@ TEST_F(AppHarness, TheShaderCommandReadsTheNamedShadersAgainAndRedrawsTheShine) 
   RunPasses(5);
   AppShutdown();
   UseSourceShaders();
+}
+
+// Each drawn pass starts from an empty interface: the entry page's controls are added once
+// a frame, never piled on those of the frame before.
+TEST_F(AppHarness, EachDrawnPassStartsFromAnEmptyInterface) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(3);
+  const int buttons = ButtonCount, controls = ValueControlCount;
+  ASSERT_GT(controls, 0);
+  for (int i = 0; i < 3; ++i) {
+    RedrawRequested = 1;
+    AppRunPass();
+    EXPECT_EQ(ButtonCount, buttons) << i;
+    EXPECT_EQ(ValueControlCount, controls) << i;
+  }
+  AppShutdown();
+}
+
+TEST_F(AppHarness, StartUpSetsTheReplayAndLayoutFileNames) {
+  for (char* name : {MprPathTemplate, MprSearchTemplate, LayoutPathTemplate, LayoutSearchTemplate}) name[0] = 0;
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_STREQ(MprPathTemplate, "data\\mpr\\%s.mpr");
+  EXPECT_STREQ(MprSearchTemplate, "data\\mpr\\*.mpr");
+  EXPECT_STREQ(LayoutPathTemplate, "data\\layout\\%s.lyt");
+  EXPECT_STREQ(LayoutSearchTemplate, "data\\layout\\%s_*.lyt");
+  AppShutdown();
 }
 
 TEST_F(AppHarness, StartUpResetsTheCameraAndItsViewMatrix) {

@@ -58,6 +58,8 @@ TEST_F(CommandLine, OrderRulesAndNamesGiveTheirErrors) {
   EXPECT_EQ(ErrorOf("/ctrlink=-1"), "Command /ctrlink : Port out of bounds");
   EXPECT_EQ(ErrorOf("/ctrlink=65535"), "");
   EXPECT_EQ(RaceOptions.ctrlinkPort, 65535);
+  EXPECT_EQ(ErrorOf("/ctrlink=0"), "");
+  EXPECT_EQ(RaceOptions.ctrlinkPort, 0);
   EXPECT_EQ(ErrorOf("/ip=   "), "Command /ip : This command needs a parameter");
   EXPECT_EQ(ErrorOf(("/player=" + std::string(96, 'x')).c_str()), "Command /player : Parameter is too long");
   // A mod id is exactly the ids the front end takes for one: three non-zero bytes that do
@@ -107,6 +109,79 @@ TEST_F(CommandLine, SettingsAndActionsTakeEffect) {
   EXPECT_EQ(CommandLineVrPlugin, 2);
 }
 
+// Each number option takes both ends of its range and refuses one past either; the counts
+// with a ceiling are cut to it, and the admin slots stay two below the connections.
+TEST_F(CommandLine, NumberOptionsTakeTheirEndsAndCutCountsToTheirCeilings) {
+  const struct {
+    const char* option;
+    int least, most;
+  } ranges[] = {{"pps", 3, 12}, {"carshost", 0, 40}, {"carsguest", 0, 40}, {"qual", 0, 240},
+                {"wind", 0, 2}, {"rstmin", 0, 240}, {"rstend", 0, 240}, {"hours", 1, 48}};
+  for (const auto& r : ranges) {
+    const std::string name = std::string("/") + r.option + "=";
+    EXPECT_EQ(ErrorOf((name + std::to_string(r.least)).c_str()), "") << r.option;
+    EXPECT_EQ(ErrorOf((name + std::to_string(r.most)).c_str()), "") << r.option;
+    const std::string refused = std::string("Command /") + r.option + " : Out of bounds";
+    EXPECT_EQ(ErrorOf((name + std::to_string(r.least - 1)).c_str()), refused);
+    EXPECT_EQ(ErrorOf((name + std::to_string(r.most + 1)).c_str()), refused);
+  }
+  EXPECT_EQ(ErrorOf("/pps=3"), "");
+  EXPECT_EQ(CfgPacksPerSec, 3);
+  EXPECT_EQ(ErrorOf("/carshost=40"), "");
+  EXPECT_EQ(CfgCarsPerHost, 40);
+  EXPECT_EQ(ErrorOf("/hours=48"), "");
+  EXPECT_EQ(RaceOptions.lapsCode, 190 + 48);
+
+  // The weather's number 1..20 is a lighting of 0..19; above 20, the last.
+  EXPECT_EQ(ErrorOf("/weather=1"), "");
+  EXPECT_EQ(CfgLighting, 0);
+  EXPECT_EQ(ErrorOf("/weather=21"), "");
+  EXPECT_EQ(CfgLighting, 19);
+  EXPECT_EQ(ErrorOf("/weather=0"), "Command /weather : Out of bounds");
+  // At most 40 cars in a race.
+  EXPECT_EQ(ErrorOf("/carsmax=39"), "");
+  EXPECT_EQ(CfgCarsInRace, 39);
+  EXPECT_EQ(ErrorOf("/carsmax=41"), "");
+  EXPECT_EQ(CfgCarsInRace, 40);
+  EXPECT_EQ(ErrorOf("/carsmax=0"), "Command /carsmax : Out of bounds");
+  // Guests and the host: at most 48 connections; admin slots at most 8 and two below them.
+  EXPECT_EQ(ErrorOf("/maxguests=46/adminslots=9"), "");
+  EXPECT_EQ(CfgMaxConns, 47);
+  EXPECT_EQ(CfgAdminSlots, 8);
+  EXPECT_EQ(ErrorOf("/maxguests=5/adminslots=7"), "");
+  EXPECT_EQ(CfgMaxConns, 6);
+  EXPECT_EQ(CfgAdminSlots, 4);
+  EXPECT_EQ(ErrorOf("/maxguests=1/adminslots=3"), "");
+  EXPECT_EQ(CfgMaxConns, 2);
+  EXPECT_EQ(CfgAdminSlots, 0);
+  EXPECT_EQ(ErrorOf("/maxguests=30/adminslots=6"), "");
+  EXPECT_EQ(CfgAdminSlots, 6);
+  EXPECT_EQ(ErrorOf("/maxguests=6"), "");
+  EXPECT_EQ(CfgMaxConns, 7);
+  EXPECT_EQ(CfgAdminSlots, 5) << "fewer guests take admin slots away";
+  EXPECT_EQ(ErrorOf("/maxguests=7"), "");
+  EXPECT_EQ(CfgAdminSlots, 5) << "more guests give none back";
+  // The headset choices: off, on, then the plugins from 1.
+  EXPECT_EQ(ErrorOf("/vr=rift"), "");
+  EXPECT_EQ(CommandLineVrChoice, 2);
+  EXPECT_EQ(CommandLineVrPlugin, 1);
+  EXPECT_EQ(ErrorOf("/vr=on"), "");
+  EXPECT_EQ(CommandLineVrChoice, 2);
+  EXPECT_EQ(CommandLineVrPlugin, 0);
+  EXPECT_EQ(ErrorOf("/vr=off"), "");
+  EXPECT_EQ(CommandLineVrChoice, 1);
+  // "yes" keeps the pictures and looks layout heights up; "nogfx" and "invisible" do not.
+  GraphicsEnabled = 1;
+  EXPECT_EQ(ErrorOf("/dedicated=yes"), "");
+  EXPECT_EQ(GraphicsEnabled, 1);
+  EXPECT_EQ(LayoutGroundLookups, 1);
+  EXPECT_EQ(ErrorOf("/dedicated=invisible"), "");
+  EXPECT_EQ(GraphicsEnabled, 0);
+  EXPECT_EQ(LayoutGroundLookups, 0);
+  GraphicsEnabled = 1;
+  LayoutGroundLookups = 1;
+}
+
 TEST_F(CommandLine, LapsHoursAndCarsFollowTheirRules) {
   EXPECT_EQ(ErrorOf("/laps=110"), "");
   EXPECT_EQ(RaceOptions.lapsCode, 101);
@@ -120,8 +195,13 @@ TEST_F(CommandLine, LapsHoursAndCarsFollowTheirRules) {
   EXPECT_EQ(CfgMpRules, 0x1FFFFFu & ~0xFF800u);
   EXPECT_EQ(ErrorOf("/cars=zk1+rc2,street"), "");
   EXPECT_EQ(CfgMpRules, (1u << 0) | (1u << 12) | 0x1Cu);
+  EXPECT_EQ(ErrorOf("/cars=NONE"), "") << "the first group, no cars";
+  EXPECT_EQ(CfgMpRules, 0u);
   EXPECT_EQ(ErrorOf("/cars=ZK1+AB"), "Command /cars : Unknown car parameter");
   EXPECT_EQ(ErrorOf("/cars=NOSUCH"), "Command /cars : Unknown car parameter");
+  EXPECT_EQ(ErrorOf("/cars=TOURING"), "") << "a name of seven letters";
+  EXPECT_EQ(CfgMpRules, 0x640u);
+  EXPECT_EQ(ErrorOf("/cars=TOURINGS"), "Command /cars : Unknown car parameter");
 }
 
 TEST_F(CommandLine, LongPlayerNameIsCutWithAMessage) {
@@ -238,6 +318,8 @@ TEST_F(CommandLine, UrlRequestsAreDecodedAndMayNotNameFiles) {
   EXPECT_STREQ(UrlCommandLine, "/join=Far Away/Here");
   EXPECT_EQ(HandleUrlRequest(0, "ZKT:///getmod=1A2B3C"), URL_PARSE_OPTIONS);
   EXPECT_STREQ(UrlCommandLine, "/getmod=1A2B3C");
+  EXPECT_EQ(HandleUrlRequest(0, "/laps=3"), URL_PARSE_OPTIONS);
+  EXPECT_STREQ(UrlCommandLine, "") << "a plain command line leaves no request behind";
   // A bad escape fails the start; start-up shows and logs the text.
   EXPECT_EQ(HandleUrlRequest(0, "zkt://join=Bad%G1"), URL_FAILED);
   EXPECT_STREQ(StartupErrorText, "ZKT was unable to interpret the request");
@@ -253,6 +335,17 @@ TEST_F(CommandLine, UrlRequestsAreDecodedAndMayNotNameFiles) {
   }
   EXPECT_FALSE(std::filesystem::exists("x.log"));
   EXPECT_FALSE(std::filesystem::exists("data/x"));
+  // Every other option may come from a web page: at worst it fails for its own reason.
+  for (const char* name :
+       {"vehd", "join", "getmod", "testmod", "hlck", "gamepass", "usemaster", "pass", "admin", "ip", "port",
+        "track", "weather", "cars", "maxguests", "adminslots", "carsmax", "carshost", "carsguest", "pps", "qual",
+        "laps", "hours", "wind", "dedicated", "vote", "select", "midrace", "mustpit", "canreset", "fcv", "cruise",
+        "showfuel", "canrefuel", "allowmods", "unapproved", "teamarrows", "rstmin", "rstend", "autokick", "start",
+        "rift", "vr", "player", "windowed", "welcome", "tracks", "ndebug", "autosave", "loc"}) {
+    UrlRequestActive = 1;
+    const std::string line = std::string("/join=Game/") + name + "=1";
+    EXPECT_EQ(ErrorOf(line.c_str()).find("Cannot be initialised by a URL"), std::string::npos) << name;
+  }
 }
 
 std::string HandedFile(const char* magic, int versionHigh, const std::string& body) {

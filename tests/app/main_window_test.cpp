@@ -565,6 +565,8 @@ TEST_F(MainWindowTest, TheWheelStepsUpAndDownAndIsIgnoredOutsideTheClientArea) {
   PushWheel(-2, 20, 20);
   PushWheel(1, -5, 20);    // outside
   PushWheel(1, 20, 250);   // below the 200-pixel client area
+  PushWheel(1, 300, 20);   // x 300 is one past the 300-pixel width
+  PushWheel(1, 20, 200);   // y 200 one past the height
   Pump();
   ASSERT_EQ(probe.mice.size(), 2u);
   EXPECT_EQ(probe.mice[0].wheel, 1);
@@ -617,7 +619,22 @@ TEST_F(MainWindowTest, FunctionKeysSelectPanelsAndGoToAnOpenDialog) {
   Pump();
   EXPECT_EQ(ScreenPanel, 0);
   EXPECT_EQ(probe.keys, (std::vector<int>{0x1000B}));
+  // F3 is the last key that reaches a race; F12 hides the panel there too.
+  ScreenPanel = 2;
+  Tap(SDL_SCANCODE_F3, SDLK_F3);
+  Tap(SDL_SCANCODE_F12, SDLK_F12);
+  Pump();
+  EXPECT_EQ(probe.keys, (std::vector<int>{0x1000B, 0x1000D}));
+  EXPECT_EQ(ScreenPanel, 0);
   GameState = 0;
+  // Away from a race F11 and F12 select the third and fourth panels.
+  Tap(SDL_SCANCODE_F11, SDLK_F11);
+  Pump();
+  EXPECT_EQ(ScreenPanel, 3);
+  Tap(SDL_SCANCODE_F12, SDLK_F12);
+  Pump();
+  EXPECT_EQ(ScreenPanel, 4);
+  ScreenPanel = 0;
 
   DialogOpen = 1;
   Tap(SDL_SCANCODE_F2, SDLK_F2);

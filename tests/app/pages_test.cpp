@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "ui/dialogs.h"
 #include "ui/help_screen.h"
 #include "ui/interface.h"
+#include "ui/interface_config.h"
 #include "world/world.h"
 
 namespace {
@@ -35,6 +37,7 @@ class Pages : public ::testing::Test {
   void SetUp() override {
     std::filesystem::remove_all("data");
     std::filesystem::remove("cfg.txt");
+    std::filesystem::remove("interface_cfg.txt");
     std::filesystem::create_directories("data/misc");
     ResetInterfaceState();
     ScreenWidth = WIDTH;
@@ -104,6 +107,7 @@ TEST_F(Pages, AgreeingSavesTheSettingsAndOpensTheEntryPage) {
   EXPECT_EQ(top, CurrentProcess);
   EXPECT_TRUE(std::filesystem::exists("cfg.txt"));
   EXPECT_TRUE(std::filesystem::exists("data/misc/Tester.ply"));
+  EXPECT_TRUE(std::filesystem::exists("interface_cfg.txt")) << "the interface colours are saved too";
   EXPECT_GE(ValueControlCount, 2);  // its title and exit button were added in that frame
   CfgWelcome = 1;
   ASSERT_TRUE(LoadConfig());
@@ -180,6 +184,48 @@ TEST_F(Pages, TheWelcomePageOffersEnglishAndInstalledLanguages) {
   { FILE* f = std::fopen("data/language/Deutsch.txt", "wb"); ASSERT_NE(f, nullptr); std::fclose(f); }
   Frame();
   EXPECT_EQ(ButtonCount, without + 1);
+}
+
+// With every language installed the page shows sixteen buttons, English first and lit green
+// while no language is chosen, eight to a row: the ninth starts the next row at the left.
+TEST_F(Pages, TheWelcomePageShowsSixteenLanguagesAtMostEightToARow) {
+  std::filesystem::create_directories("data/language");
+  for (int row = 1; row < LANGUAGE_NAME_COUNT; ++row)
+    std::ofstream(std::string("data/language/") + LanguageNameTable[row].name + ".txt");
+  ASSERT_EQ(LanguageName[0], 0);
+  top = CreateStartScreens(nullptr);
+  Frame();
+  std::vector<const InterfaceButton*> shown;
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    for (const LanguageNameRow& row : LanguageNameTable)
+      if (b.style == 2 && b.text.text && std::strcmp(b.text.text, row.name) == 0) shown.push_back(&b);
+  }
+  ASSERT_EQ(shown.size(), 16u);
+  EXPECT_STREQ(shown[0]->text.text, "English");
+  EXPECT_STREQ(shown[1]->text.text, LanguageNameTable[1].name);
+  EXPECT_EQ(shown[0]->colour, &InterfaceColours.buttonGreen);
+  EXPECT_EQ(shown[1]->colour, &InterfaceColours.buttonCol);
+  EXPECT_EQ(shown[7]->top, shown[0]->top);
+  EXPECT_GT(shown[7]->left, shown[6]->left);
+  EXPECT_EQ(shown[8]->left, shown[0]->left) << "the ninth starts a row";
+  EXPECT_GT(shown[8]->top, shown[0]->top);
+  EXPECT_EQ(shown[15]->top, shown[8]->top);
+  EXPECT_GT(shown[0]->top, HEIGHT / 2) << "below the middle of the screen";
+}
+
+// Opened without the choice of language, the welcome page offers none, installed or not.
+TEST_F(Pages, AWelcomePageOpenedWithoutLanguagesShowsNone) {
+  std::filesystem::create_directories("data/language");
+  std::ofstream("data/language/Deutsch.txt");
+  top = OpenWelcomeScreen(nullptr, 0);
+  Frame();
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (b.style != 2 || !b.text.text) continue;
+    EXPECT_STRNE(b.text.text, "English");
+    EXPECT_STRNE(b.text.text, "Deutsch");
+  }
 }
 
 TEST_F(Pages, TheEntryPageExitButtonAndEscapeLeadThroughTheCredits) {

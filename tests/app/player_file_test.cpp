@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "command_test_folder.h"
 #include "core/data_file.h"
@@ -127,6 +128,11 @@ TEST_F(PlayerFiles, WrittenFileHasTheFixedLayoutAndReadsBack) {
   EXPECT_EQ(file.substr(8 + 300, 8), "PLATE 88");          // the plate fills its 8 bytes
   EXPECT_EQ(static_cast<uint8_t>(file[8 + 308]), 21);      // the count
   EXPECT_EQ(file.substr(8 + 312, 4), Bytes("\xFF\xFF\xFF\xFF", 4));  // car 0's value -1
+  // The reserved fields are written as zeros: the word before the position, the five bytes
+  // after option 7 and the three after the count.
+  EXPECT_EQ(file.substr(8, 4), Bytes(4, '\0'));
+  EXPECT_EQ(file.substr(8 + 15, 5), Bytes(5, '\0'));
+  EXPECT_EQ(file.substr(8 + 309, 3), Bytes(3, '\0'));
 
   Player = PlayerRecord{};
   EXPECT_EQ(LoadPlayerFile(0), 1);
@@ -331,6 +337,17 @@ TEST_F(KeyboardFiles, ValuesAreClampedAsRead) {
   ASSERT_EQ(ReadKbsFileImage(im.data(), im.bytes.size(), values), 1);
   const float expected[KBS_VALUE_COUNT] = {10.0f, 0.0f, 0.3f, 1.0f, 0.5f, 1.2f, 1.0f, 10.0f};
   for (int i = 0; i < KBS_VALUE_COUNT; ++i) EXPECT_FLOAT_EQ(values[i], expected[i]) << i;
+  // Every value past either end of its range: 2..10, 0..1, 0..1, 1..3, 0..1, 0.4..1.2, 0..1, 10..200.
+  const float above[KBS_VALUE_COUNT] = {11.0f, 2.0f, 2.0f, 4.0f, 2.0f, 1.5f, 2.0f, 250.0f};
+  const float below[KBS_VALUE_COUNT] = {1.0f, -1.0f, -1.0f, 0.5f, -1.0f, 0.3f, -1.0f, 5.0f};
+  const float highest[KBS_VALUE_COUNT] = {10.0f, 1.0f, 1.0f, 3.0f, 1.0f, 1.2f, 1.0f, 200.0f};
+  const float lowest[KBS_VALUE_COUNT] = {2.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.4f, 0.0f, 10.0f};
+  for (const auto& [in, out] : {std::pair{above, highest}, std::pair{below, lowest}}) {
+    Image beyond(KBS_FILE_MAGIC, 0);
+    for (int i = 0; i < KBS_VALUE_COUNT; ++i) beyond.Float(in[i]);
+    ASSERT_EQ(ReadKbsFileImage(beyond.data(), beyond.bytes.size(), values), 1);
+    for (int i = 0; i < KBS_VALUE_COUNT; ++i) EXPECT_FLOAT_EQ(values[i], out[i]) << i << " from " << in[i];
+  }
 
   for (size_t n = 0; n < im.bytes.size(); ++n) {
     const Bytes cut(im.bytes.begin(), im.bytes.begin() + static_cast<long>(n));

@@ -76,6 +76,10 @@ TEST_F(TextCommands, RepliesAndValuesOfCommonWords) {
   EXPECT_TRUE(Said("speedreduce=1.00"));
   Type("/mprsmooth 4");
   EXPECT_TRUE(Said("MPR smooth 1"));
+  Type("/mprlag 5000");
+  EXPECT_TRUE(Said("MPR lag 1000 ms"));
+  Type("/mprlag -5");
+  EXPECT_TRUE(Said("MPR lag 0 ms"));
   Type("/sync perhaps");
   Type("/cp");
   EXPECT_TRUE(Said("Command is for free view mode"));
@@ -133,6 +137,13 @@ TEST_F(TextCommands, ControlsAxesAndKeys) {
   EXPECT_TRUE(Said("Unknown key function"));
   Type("/key steer_left ,");
   EXPECT_TRUE(Said(", - less force"));
+  // A key control without its key, or with more than one character, is refused.
+  ClearLines();
+  Type("/key steer_left");
+  EXPECT_TRUE(Said(ReplyText(41)));
+  ClearLines();
+  Type("/key steer_left ab");
+  EXPECT_TRUE(Said(ReplyText(47)));
   Type("/button ctrl_f1 2");
   Type("/button alt_f1 2");  // a button belongs to one control
   EXPECT_EQ(ControlTable[37].button, CONTROL_NONE);
@@ -144,7 +155,46 @@ TEST_F(TextCommands, ControlsAxesAndKeys) {
   EXPECT_EQ(AxisTable[7].input, 2);
 }
 
+// Axes are numbered 1..80 and buttons 1..1440, stored less one; -1 clears; 0 and one past
+// the last are refused and change nothing.
+TEST_F(TextCommands, AxisAndButtonNumbersTakeBothEndsAndRefuseOnePast) {
+  Type("/axis steer 80");
+  EXPECT_EQ(AxisTable[0].input, 79);
+  Type("/axis steer 1");
+  EXPECT_EQ(AxisTable[0].input, 0);
+  for (const char* line : {"/axis steer 0", "/axis steer 81", "/axis steer -2"}) {
+    ClearLines();
+    Type(line);
+    EXPECT_TRUE(Said(ReplyText(47))) << line;
+    EXPECT_EQ(AxisTable[0].input, 0) << line;
+  }
+  Type("/invert brake 0");
+  EXPECT_EQ(AxisTable[3].invert, 0);
+  ClearLines();
+  Type("/invert brake 2");
+  EXPECT_TRUE(Said(ReplyText(47)));
+  EXPECT_EQ(AxisTable[3].invert, 0);
+
+  Type("/button gear_3 1");
+  EXPECT_EQ(ControlTable[32].button, 0);
+  for (const char* line : {"/button gear_3 0", "/button gear_3 1441"}) {
+    ClearLines();
+    Type(line);
+    EXPECT_TRUE(Said(ReplyText(47))) << line;
+    EXPECT_EQ(ControlTable[32].button, 0) << line;
+  }
+  Type("/button gear_3 -1");
+  EXPECT_EQ(ControlTable[32].button, CONTROL_NONE);
+}
+
 TEST_F(TextCommands, CarSetupAndReplayNamesStayInTheirFolders) {
+  CfgSelectedCar[0] = 0;
+  ClearLines();
+  Type("/setup quick");
+  EXPECT_TRUE(Said(ReplyText(44))) << "no car is selected";
+  ClearLines();
+  Type("/lang ../x");
+  EXPECT_TRUE(Said(ReplyText(47))) << "a language name that leaves its folder";
   Type("/car zk2");
   EXPECT_STREQ(CfgSelectedCar, "ZK2");
   Type("/car XYZ");
@@ -154,12 +204,33 @@ TEST_F(TextCommands, CarSetupAndReplayNamesStayInTheirFolders) {
   Write("data/setups/ZK2_quick.set", "x");
   Type("/setup quick");
   EXPECT_STREQ(CfgSetupName, "quick");
+  std::snprintf(CfgColoursName, sizeof CfgColoursName, "%s", "red");
+  Type("/car zk1");
+  EXPECT_STREQ(CfgSelectedCar, "ZK1");
+  EXPECT_STREQ(CfgSetupName, "") << "another car forgets the set-up and colours of the last";
+  EXPECT_STREQ(CfgColoursName, "");
+  Type("/car zk2");
   ClearLines();
   Type("/colour ../../x");
   EXPECT_TRUE(Said("Colour was not found"));
   Type("/spr lap");
   EXPECT_TRUE(Said("Command is for entry screen only"));
   EXPECT_EQ(PendingRequestType, 0);
+}
+
+// A driver's name longer than the 23 characters a name holds is no driver, even when a file
+// of that name exists.
+TEST_F(TextCommands, APlayerNameLongerThanANameHoldsIsNotFound) {
+  const std::string longest(23, 'p'), tooLong(24, 'q');
+  Write("data/misc/" + tooLong + ".ply", "x");
+  std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "%s", "Tester");
+  ClearLines();
+  Type(("/player " + tooLong).c_str());
+  EXPECT_TRUE(Said("Driver not found"));
+  EXPECT_STREQ(CfgPlayerName, "Tester");
+  ClearLines();
+  Type(("/player " + longest).c_str());
+  EXPECT_TRUE(Said("Driver not found")) << "no such file";
 }
 
 TEST_F(TextCommands, RefreshListsTheSelectedCarsSetupsAndColoursAndTheMods) {
@@ -198,6 +269,58 @@ TEST_F(TextCommands, ChatLinesAreGuardedAgainstFlooding) {
   ProgramClock += 501;
   Type("/me waves");
   EXPECT_STREQ(reinterpret_cast<const char*>(LastChatPacket + 4), "/me waves");
+}
+
+// The guard drops a line sent within 500 ms of the last one, that instant included; a line
+// longer than the packet's 100 bytes of text goes out as its first 99 and the end mark.
+// "/block" asks the host for block mode 0, 1 or 2; a number beyond them asks for the nearest.
+TEST_F(TextCommands, BlockModesBeyondTheThreeAskForTheNearest) {
+  ProgramClock = 30000;
+  LastBlockModeSent = 0;
+  Type("/block 7");
+  EXPECT_EQ(LastBlockModeSent, 2);
+  ProgramClock += 1000;
+  Type("/block -5");
+  EXPECT_EQ(LastBlockModeSent, 0);
+  ProgramClock += 1000;
+  Type("/block 1");
+  EXPECT_EQ(LastBlockModeSent, 1);
+  LastBlockModeSent = 0;
+}
+
+TEST_F(TextCommands, ChatGuardEndsAtHalfASecondAndLongLinesAreCutToThePacket) {
+  ProgramClock = 20000;
+  Type("first");
+  ProgramClock += 500;
+  Type("second");
+  EXPECT_STREQ(reinterpret_cast<const char*>(LastChatPacket + 4), "first") << "500 ms on is still too soon";
+  ProgramClock += 1;
+  Type("third");
+  EXPECT_STREQ(reinterpret_cast<const char*>(LastChatPacket + 4), "third") << "501 ms on";
+
+  ProgramClock += 1000;
+  const std::string line = std::string(99, 'a') + std::string(21, 'b');
+  Type(line.c_str());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(LastChatPacket + 4)), std::string(99, 'a'));
+  EXPECT_EQ(LastChatPacket[0], 99 / 4 + 2);  // 26 words
+  EXPECT_EQ(LastChatPacket[2], 0) << "not for the control link";
+  EXPECT_EQ(LastChatPacket[4 + 99], 0);
+
+  // A function-key message of one letter is a chat line of its own.
+  ProgramClock += 1000;
+  Type("/ctrlf 3 x");
+  EXPECT_STREQ(FunctionKeyMessage(8 + 2), "x");
+  SendFunctionKeyMessage(8 + 2);
+  EXPECT_STREQ(reinterpret_cast<const char*>(LastChatPacket + 4), "x");
+  EXPECT_EQ(LastChatPacket[0], 1 / 4 + 2);
+}
+
+// A lone "/" is no command: nothing is said and nothing changes.
+TEST_F(TextCommands, ALoneSlashDoesNothing) {
+  ClearLines();
+  Type("/");
+  EXPECT_TRUE(Lines().empty());
+  EXPECT_EQ(LastChatPacket[0], 0);
 }
 
 TEST_F(TextCommands, ScriptsRunLinesAndReplyWithLineNumbers) {
@@ -333,6 +456,17 @@ TEST_F(TextCommands, FunctionKeyMessagesRunAsCommands) {
   EXPECT_EQ(CommandState.horn, 3);
 }
 
+// A script name of 32 characters or more is too long to look for; 31 is looked for.
+TEST_F(TextCommands, ScriptNamesOf32CharactersAreTooLong) {
+  ClearLines();
+  Type(("/run " + std::string(32, 's')).c_str());
+  EXPECT_TRUE(Said(LanguageTexts[TX_3a_namelong]));
+  ClearLines();
+  Type(("/run " + std::string(31, 's')).c_str());
+  EXPECT_FALSE(Said(LanguageTexts[TX_3a_namelong]));
+  EXPECT_FALSE(Lines().empty()) << "not found, and said";
+}
+
 TEST_F(TextCommands, PressedKeysCountAsScriptDepth) {
   ScriptDepth = MAX_SCRIPT_DEPTH;
   Type("/press a");
@@ -342,6 +476,19 @@ TEST_F(TextCommands, PressedKeysCountAsScriptDepth) {
   Type("/press nosuchkey");
   EXPECT_TRUE(Said("Parameter is not valid"));
   EXPECT_EQ(LookupKeyName("f11"), 122);
+}
+
+// "/ctrl" and "/alt" press a key with that modifier held: F1 sends the Ctrl or Alt message.
+TEST_F(TextCommands, CtrlAndAltPressTheirKeyWithThatModifier) {
+  Type("/ctrlf 1 /echo ctrl one");
+  Type("/altf 1 /echo alt one");
+  Type("/alt f1");
+  EXPECT_TRUE(Said("alt one"));
+  EXPECT_FALSE(Said("ctrl one"));
+  Type("/ctrl f1");
+  EXPECT_TRUE(Said("ctrl one"));
+  EXPECT_EQ(AltHeld, 0);
+  EXPECT_EQ(CtrlHeld, 0) << "the modifiers are as they were";
 }
 
 TEST(CommandParsers, WordsPairsAndNumbers) {
@@ -437,6 +584,8 @@ TEST_F(TextCommands, TheYesNoAndChoiceWordsTakeOnlyTheirWords) {
   Type("/sync perhaps");
   EXPECT_TRUE(Said(ReplyText(47)));
   EXPECT_EQ(CommandState.syncOn, 1);
+  Type("/sync no");
+  EXPECT_EQ(CommandState.syncOn, 0);
   CfgShowMouse = 0;
   Type("/showmouse yes");
   EXPECT_EQ(CfgShowMouse, 1);
@@ -493,7 +642,7 @@ TEST_F(TextCommands, FunctionKeyTextsAndTheWindowsSizeStayInTheirRanges) {
   Type("/window 16 8192");
   EXPECT_EQ(CfgWindow[2], 116);
   EXPECT_EQ(CfgWindow[3], 50 + 8192);
-  for (const char* line : {"/window 15 600", "/window 800 8193", "/window 0800 600"}) {
+  for (const char* line : {"/window 15 600", "/window 800 8193", "/window 0800 600", "/window 800 6x0"}) {
     ClearLines();
     Type(line);
     EXPECT_TRUE(Said(ReplyText(47))) << line;
@@ -517,6 +666,14 @@ TEST_F(TextCommands, FunctionKeyTextsAndTheWindowsSizeStayInTheirRanges) {
   EXPECT_TRUE(Said("/aiset_all 5"));
   Type("/aiset_all -4");
   EXPECT_TRUE(Said("/aiset_all 1"));
+  // A number past the int's range is taken as its end, not wrapped round into range.
+  Type("/aiset_all 4294967296");
+  EXPECT_TRUE(Said("/aiset_all 5"));
+  Type("/horn 2");
+  ClearLines();
+  Type("/horn 4294967297");
+  EXPECT_TRUE(Said(ReplyText(47)));
+  EXPECT_EQ(CommandState.horn, 1);
   ClearLines();
   Type(("/lang " + std::string(32, 'x')).c_str());
   EXPECT_TRUE(Said(ReplyText(48)));

@@ -2,9 +2,13 @@
 // car on show, and a set-up change through its rows setting the car up again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
@@ -30,9 +34,9 @@ const ValueControl* Showing(const char* text) {
   return nullptr;
 }
 
-// The garage opened on the sample "Runabout" at 1280 x 1024, its reports silenced; the sink
-// that stood before goes into saved.
-Prss* OpenRunaboutGarage(ReportSink& saved) {
+// The garage opened on a sample vehicle (the "Runabout" unless named) at 1280 x 1024, its
+// reports silenced; the sink that stood before goes into saved.
+Prss* OpenGarage(ReportSink& saved, const char* vehicle = "Runabout") {
   ReportSink sink{};
   sink.line = [](const char*, ReportColour, int) {};
   saved = InstallReportSink(sink);
@@ -42,18 +46,19 @@ Prss* OpenRunaboutGarage(ReportSink& saved) {
   fs::create_directories("data/veh");
   fs::create_directories("data/raf");
   fs::create_directories("data/engine");
-  fs::copy_file(fs::path(work) / "data/veh/Runabout.veh", "data/veh/Runabout.veh");
+  const std::string file = std::string(vehicle) + ".veh";
+  fs::copy_file(fs::path(work) / "data/veh" / file, fs::path("data/veh") / file);
   fs::copy_file(fs::path(work) / "data/engine/DEFAULT.eng", "data/engine/DEFAULT.eng");
   InitSinCosTables();
   ScreenWidth = 1280;
   ScreenHeight = 1024;
   SetInterfaceMetrics();
-  return OpenGaragePage(nullptr, "Runabout");
+  return OpenGaragePage(nullptr, vehicle);
 }
 
 TEST(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
   ReportSink saved{};
-  Prss* page = OpenRunaboutGarage(saved);
+  Prss* page = OpenGarage(saved);
   Car* car = GarageCar();
   ASSERT_NE(car, nullptr);
   InfoPageShown = INFO_PAGE_INFO;
@@ -96,7 +101,7 @@ TEST(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
 // each wrapping round; every step sets the car up again.
 TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
   ReportSink saved{};
-  Prss* page = OpenRunaboutGarage(saved);
+  Prss* page = OpenGarage(saved);
   Car* car = GarageCar();
   ASSERT_NE(car, nullptr);
   ASSERT_TRUE(car->driveType == DRIVE_FRONT || car->driveType == DRIVE_REAR) << "one differential";
@@ -161,6 +166,191 @@ TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
   frame(INFO_PAGE_INFO);
   press("HARD TOP", -1);
   EXPECT_EQ(configuration, 1) << "below the first, the last";
+
+  FrameSkipped = 1;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InfoPageShown = INFO_PAGE_INFO;
+  InstallReportSink(saved);
+}
+
+// The car on show is placed on the garage floor: standing above it, facing along y, awake
+// and in neutral.
+TEST(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  EXPECT_GT(car->position.z, 0);
+  EXPECT_FLOAT_EQ(car->orientation[0], 1.0f);
+  EXPECT_FLOAT_EQ(car->orientation[4], 1.0f);
+  EXPECT_FLOAT_EQ(car->orientation[8], 1.0f);
+  EXPECT_EQ(car->awake, 1);
+  EXPECT_EQ(car->gear, 1) << "neutral";
+  FrameSkipped = 1;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InstallReportSink(saved);
+}
+
+// A vehicle that cannot be loaded leaves the garage without a car and says which.
+TEST(GaragePanel, AVehicleThatCannotBeLoadedIsNamedAndLeavesNoCar) {
+  static std::vector<std::string> lines;
+  lines.clear();
+  ReportSink sink{};
+  sink.line = [](const char* text, ReportColour, int) { lines.push_back(text); };
+  const ReportSink saved = InstallReportSink(sink);
+  fs::remove_all("data");
+  fs::create_directories("data/veh");
+  Prss* page = OpenGaragePage(nullptr, "Nosuchcar");
+  EXPECT_EQ(GarageCar(), nullptr);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Garage : could not load Nosuchcar"), lines.end());
+  FrameSkipped = 1;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InstallReportSink(saved);
+}
+
+// A stored configuration past the car's last is taken as the last before stepping; a car
+// without configurations keeps its byte; a count above the table's four steps over four.
+TEST(GaragePanel, TheConfigurationStepStaysWithinTheCarsConfigurations) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  uint8_t& configuration = car->currentSetup.bytes[SETUP_CONFIGURATION];
+  std::strcpy(car->configs[0].name, "HARD TOP");
+  std::strcpy(car->configs[1].name, "OPEN ROOF");
+  car->configCount = 2;
+  configuration = 0;
+  InfoPageShown = INFO_PAGE_INFO;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  const ValueControl* text = Showing("HARD TOP");
+  ASSERT_NE(text, nullptr);
+  const ValueControl left = *(text - 1), right = *(text + 1);
+  ASSERT_NE(left.callback, nullptr);
+  ASSERT_NE(right.callback, nullptr);
+  const auto step = [&](const ValueControl& arrow) {
+    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
+  };
+
+  std::strcpy(car->configs[2].name, "ROLL CAGE");
+  car->configCount = 3;
+  configuration = 5;  // three configurations: 5 is taken as 2, the last
+  step(left);
+  EXPECT_EQ(configuration, 1);
+  configuration = 5;
+  step(right);
+  EXPECT_EQ(configuration, 0);
+
+  car->configCount = 0;
+  configuration = 2;
+  step(right);
+  EXPECT_EQ(configuration, 2) << "no configurations: nothing to step";
+  step(left);
+  EXPECT_EQ(configuration, 2);
+
+  for (int i = 3; i < VEHICLE_MAX_CONFIGS; ++i)
+    std::snprintf(car->configs[i].name, sizeof car->configs[i].name, "C%d", i);
+  car->configCount = VEHICLE_MAX_CONFIGS + 2;
+  configuration = VEHICLE_MAX_CONFIGS - 1;
+  step(right);
+  EXPECT_EQ(configuration, 0) << "four configurations at most";
+  step(left);
+  EXPECT_EQ(configuration, VEHICLE_MAX_CONFIGS - 1);
+  car->configCount = 2;
+  configuration = 0;
+
+  FrameSkipped = 1;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InfoPageShown = INFO_PAGE_INFO;
+  InstallReportSink(saved);
+}
+
+// Each axle's tyre type steps through the car's range of types, wrapping at both ends.
+TEST(GaragePanel, TheTyreTypeStepsWrapWithinTheCarsRange) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  int least = 0, most = 0;
+  car->GetTyreTypeRange(least, most);
+  ASSERT_LT(least, most) << "the test needs two types at least";
+  uint8_t& type = car->currentSetup.bytes[SETUP_AXLE[0] + AXLE_TYRE_TYPE];
+  type = static_cast<uint8_t>(least);
+  InfoPageShown = INFO_PAGE_TYRES;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  // The rear axle's arrows carry the words 0 (down) and 1 (up).
+  const ValueControl* down = nullptr;
+  const ValueControl* up = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (!c.callback || c.displayType != 2) continue;
+    if (reinterpret_cast<uintptr_t>(c.variable) == 0 && !down) down = &c;
+    if (reinterpret_cast<uintptr_t>(c.variable) == 1 && !up) up = &c;
+  }
+  ASSERT_NE(down, nullptr);
+  ASSERT_NE(up, nullptr);
+  const ValueControl left = *down, right = *up;
+  const auto step = [&](const ValueControl& arrow) {
+    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
+  };
+  step(right);
+  EXPECT_EQ(type, least + 1);
+  step(left);
+  step(left);
+  EXPECT_EQ(type, most) << "below the first type, the last";
+  step(right);
+  EXPECT_EQ(type, least) << "past the last type, the first";
+
+  FrameSkipped = 1;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InfoPageShown = INFO_PAGE_INFO;
+  InstallReportSink(saved);
+}
+
+// A four-wheel-drive car's centre differential: open and viscous, stepping round both ways.
+TEST(GaragePanel, TheCentreDifferentialStepsBetweenOpenAndViscous) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved, "Estate");
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  ASSERT_EQ(car->driveType, DRIVE_FOUR);
+  uint8_t& centre = car->currentSetup.bytes[SETUP_CENTRE_DIFFERENTIAL];
+  centre = 0;
+  car->SetupFromVehicle(1);
+  InfoPageShown = INFO_PAGE_FINAL_DRIVE;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  // The last selector of the page is the centre one: after the front and rear axles'.
+  const ValueControl* text = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    char shown[256];
+    if (ValueControlText(ValueControls[i], shown, sizeof shown) && std::strcmp(shown, "OPEN DIFF") == 0)
+      text = &ValueControls[i];
+  }
+  ASSERT_NE(text, nullptr);
+  const ValueControl left = *(text - 1), right = *(text + 1);
+  ASSERT_EQ(reinterpret_cast<uintptr_t>(left.variable), 4u);
+  ASSERT_EQ(reinterpret_cast<uintptr_t>(right.variable), 5u);
+  const auto step = [&](const ValueControl& arrow) {
+    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
+  };
+  step(right);
+  EXPECT_EQ(centre, 1);
+  step(right);
+  EXPECT_EQ(centre, 0) << "past viscous, open";
+  step(left);
+  EXPECT_EQ(centre, 1) << "below open, viscous";
+  step(left);
+  EXPECT_EQ(centre, 0);
 
   FrameSkipped = 1;
   Prss_Terminate(page);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/data_file.h"
+#include "core/log.h"
 #include "core/report.h"
 #include "frontend/mod_export.h"
 #include "model/model_file.h"
@@ -57,6 +58,7 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
 
 std::vector<std::string> g_lines;
 std::vector<ReportColour> g_colours;  // each line's colour
+std::vector<int> g_sounds;            // the interface sounds played
 
 bool Said(const std::string& part) {
   for (const std::string& line : g_lines)
@@ -96,7 +98,8 @@ class ModExport : public NullRenderer {
       g_lines.push_back(text);
       g_colours.push_back(colour);
     };
-    sink.sound = [](int) {};
+    sink.sound = [](int index) { g_sounds.push_back(index); };
+    g_sounds.clear();
     g_colours.clear();
     saved = InstallReportSink(sink);
     KeepUnmirrored = NoModPath = 0;
@@ -173,6 +176,13 @@ TEST_F(ModExport, NamesOfModsAndTheTexturesAModelNeeds) {
   EXPECT_STREQ(name, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0~001");
   fs::create_directories("mods/vehicles/Full~999");
   EXPECT_EQ(NextModName(name, sizeof name, "Full", "mods\\vehicles"), 0) << "no number left";
+  fs::create_directories("mods/vehicles/Nearly~998");
+  ASSERT_EQ(NextModName(name, sizeof name, "Nearly", "mods\\vehicles"), 1);
+  EXPECT_STREQ(name, "Nearly~999") << "the last number is still free";
+  // A packed mod ("<mod>.7z") holds its number as its folder does.
+  WriteBytes("mods/vehicles/Packed~012.7z", "archive");
+  ASSERT_EQ(NextModName(name, sizeof name, "Packed", "mods\\vehicles"), 1);
+  EXPECT_STREQ(name, "Packed~013");
   // Names that would leave their folder are refused.
   for (const char* bad : {"../evil", "a/b", "C:car", "..", ""}) EXPECT_EQ(NextModName(name, sizeof name, bad, "mods\\vehicles"), 0) << bad;
 
@@ -183,6 +193,23 @@ TEST_F(ModExport, NamesOfModsAndTheTexturesAModelNeeds) {
   std::vector<std::string> names(list->names, list->names + list->count);
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"sample_glass_ALP", "sample_page"}));
+  delete list;
+
+  // The list holds 512 names: a model of 512 pages fits, one of 513 is refused and said.
+  std::vector<TexturePage> pages(513);
+  for (int i = 0; i < 513; ++i) std::snprintf(pages[size_t(i)].name, MODEL_NAME_SIZE, "page%d", i % 1000);
+  ModelObject object{};
+  object.pages = pages.data();
+  object.pageCount = 512;
+  list = new TextureNameList{};
+  EXPECT_EQ(CollectObjectTextureNames(object, *list), 1);
+  EXPECT_EQ(list->count, 512);
+  delete list;
+  object.pageCount = 513;
+  list = new TextureNameList{};
+  g_lines.clear();
+  EXPECT_EQ(CollectObjectTextureNames(object, *list), 0);
+  EXPECT_TRUE(Said("Too many texture names (limit 512)"));
   delete list;
 }
 
@@ -363,6 +390,83 @@ TEST_F(ModExport, TheTestExportIsSteppedAndReadsBackAsTheSource) {
   EXPECT_TRUE(fs::exists("data/veh/Aftersave.veh"));
 }
 
+// The source's steering and seat animations ("str_" and "sit_" with the car's animation
+// name) go into the mod's "move" folder as they are.
+TEST_F(ModExport, TheDriversAnimationFilesAreCopiedIntoTheMod) {
+  ASSERT_STREQ(car->steerAnimation, "saloon");
+  fs::create_directories("data/move");
+  for (const char* file : {"str_saloon.ban", "sit_saloon.ban"})
+    fs::copy_file(Work() / "data/move" / file, fs::path("data/move") / file);
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  const fs::path mod = ModFolder(fs::current_path(), "Testcar~001");
+  for (const char* file : {"str_saloon.ban", "sit_saloon.ban"}) {
+    ASSERT_TRUE(fs::exists(mod / "move" / file)) << file;
+    EXPECT_EQ(ReadAll(mod / "move" / file), ReadAll(fs::path("data/move") / file)) << file;
+    EXPECT_FALSE(ReadAll(mod / "move" / file).empty()) << file;
+  }
+}
+
+// Two pages whose "<Skin ID>~<name>" cut to 19 characters read the same: the second takes
+// two digits before its last four characters, so that each page has a file of its own.
+TEST_F(ModExport, PagesWhoseCutNamesClashGetNumberedNames) {
+  const char* first = "abcdefghijk_one_ALP";
+  const char* second = "abcdefghijk_two_ALP";
+  std::function<void(ModelObject&)> rename = [&](ModelObject& o) {
+    for (int i = 0; i < o.pageCount; ++i) {
+      TexturePage& page = o.pages[i];
+      const char* to = std::strcmp(page.name, "sample_page") == 0        ? first
+                       : std::strcmp(page.name, "sample_glass_ALP") == 0 ? second
+                                                                          : nullptr;
+      if (!to) continue;
+      std::memset(page.name, 0, MODEL_NAME_SIZE);
+      std::snprintf(page.name, MODEL_NAME_SIZE, "%s", to);
+    }
+    for (int i = 0; i < o.childCount; ++i) rename(o.children[i]);
+  };
+  ASSERT_NE(car->model, nullptr);
+  rename(*car->model);
+  rename(car->spoke);
+  ASSERT_EQ(WriteVehicleFile(*car, SOURCE, nullptr, 1), 1);
+  for (const char* name : {first, second})
+    fs::copy_file("data/png/sample_glass_ALP.png", fs::path("data/png") / (std::string(name) + ".png"));
+
+  // Worked by hand: the first 15 characters and the last 4 of each full name.
+  const auto cut = [&](const char* name) {
+    const std::string full = std::string(car->shortName) + "~" + name;
+    return full.size() > 19 ? full.substr(0, 15) + full.substr(full.size() - 4) : full;
+  };
+  ASSERT_EQ(cut(first), cut(second)) << "the test needs a clash";
+  const std::string one = cut(first), other = one.substr(0, 13) + "00" + one.substr(15);
+
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  const fs::path dds = ModFolder(fs::current_path(), "Testcar~001") / "dds";
+  std::vector<std::string> files = Files(dds);
+  std::vector<std::string> expected = {one + ".dds", other + ".dds"};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(files, expected);
+}
+
+// The vehicle is read again from its file for the export: a name there that cannot be a
+// file name ends the export, naming the vehicle and the name.
+TEST_F(ModExport, AnUnsafeNameInTheSavedVehicleEndsTheExportNamingIt) {
+  Car* saved = Load(SOURCE);
+  ASSERT_NE(saved, nullptr);
+  ASSERT_GT(saved->colourConfigCount, 0);
+  std::memset(saved->colourConfigs[0].name, 0, COLOUR_SET_NAME_SIZE);
+  std::memcpy(saved->colourConfigs[0].name, "a/b", 3);
+  ASSERT_EQ(WriteVehicleFile(*saved, SOURCE, nullptr, 1), 1);
+  delete saved;
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  RunExport();
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  EXPECT_TRUE(Said("Testcar : name can not be used in a mod : a/b")) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_FALSE(fs::exists(ModFolder(fs::current_path(), "Testcar~001")));
+}
+
 TEST_F(ModExport, TheUploadIsPackedByThePackerAndUnpacksByteForByte) {
   if (!fs::exists("/usr/bin/7zr")) GTEST_SKIP() << "7zr (package p7zip) is not installed";
   CheckModForExport(nullptr, 0, MOD_UPLOAD);
@@ -435,6 +539,36 @@ TEST_F(ModExport, ThePackerFailingIsToldAndLeavesNoArchive) {
   EXPECT_EQ(VehicleExportPath, nullptr);
 }
 
+// A mod's folders are made one by one; the first that cannot be made is named and fails the
+// export.
+TEST_F(ModExport, AModFolderThatCannotBeMadeIsNamed) {
+  WriteBytes("blocked/engine", "a file where the folder would go");
+  g_lines.clear();
+  ModExportResult = MOD_EXPORT_NONE;
+  EXPECT_EQ(CreateModFolders("blocked"), 0);
+  EXPECT_TRUE(Said("Could not write blocked\\engine")) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  EXPECT_FALSE(fs::exists("blocked/move")) << "no folder after the failed one";
+  fs::remove_all("blocked");
+  EXPECT_EQ(CreateModFolders("made"), 1);
+  for (const char* sub : {"engine", "move", "dds", "skins_dds"}) EXPECT_TRUE(fs::is_directory(fs::path("made") / sub)) << sub;
+  fs::remove_all("made");
+}
+
+// An upload whose staging folder cannot be made (a file stands where "export" would be) does
+// not start, and names the folder.
+TEST_F(ModExport, AnUploadWithoutItsStagingFolderDoesNotStart) {
+  if (!fs::exists("/usr/bin/7zr")) GTEST_SKIP() << "7zr (package p7zip) is not installed";
+  WriteBytes("export", "a file where the folder would go");
+  g_lines.clear();
+  CheckModForExport(nullptr, 0, MOD_UPLOAD);
+  EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  EXPECT_TRUE(Said("Could not write export\\Testcar~001.partial\\mods\\vehicles"))
+      << (g_lines.empty() ? "" : g_lines.back());
+  fs::remove("export");
+}
+
 TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
   // A full disk while the vehicle file is written: the file is named, nothing is left where
   // the loader looks, and nothing of the export stays in force.
@@ -471,12 +605,30 @@ TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
   fs::permissions("elsewhere/mods/vehicles", fs::perms::owner_all);
   EXPECT_TRUE(fs::is_empty("elsewhere/mods/vehicles"));
 
-  // A test folder that is not an absolute path is refused.
-  std::snprintf(TestExportFolder, sizeof TestExportFolder, "relative");
+  // With every mod number taken the export does not start, and says so.
+  fs::create_directories("elsewhere/mods/vehicles/Testcar~999");
   g_lines.clear();
   CheckModForExport(nullptr, 0, MOD_TEST);
   EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_TRUE(Said("no mod number left for Testcar")) << (g_lines.empty() ? "" : g_lines.back());
+  fs::remove_all("elsewhere/mods/vehicles/Testcar~999");
+
+  // A test folder that is not an absolute path is refused.
+  std::snprintf(TestExportFolder, sizeof TestExportFolder, "relative");
+  g_lines.clear();
+  g_sounds.clear();
+  fs::remove("export.log");
+  SetLogFileName("export.log");
+  const int logging = LoggingEnabled;
+  LoggingEnabled = 1;
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  EXPECT_EQ(ModExportRunning(), 0);
   EXPECT_TRUE(Said("absolute path"));
+  EXPECT_EQ(g_sounds, std::vector<int>{3}) << "a failure plays the error sound";
+  EXPECT_NE(ReadAll("export.log").find("the folder for TEST export must be an absolute path"), std::string::npos)
+      << "and is logged";
+  SetLogFileName("");
+  LoggingEnabled = logging;
 
   // Quit mid-export: an existing mod of that name is kept, the partial folder removed.
   std::snprintf(TestExportFolder, sizeof TestExportFolder, "%s", fs::current_path().c_str());
@@ -520,6 +672,7 @@ TEST_F(ModExport, TheShareCopyAndTheTextureFiles) {
   g_colours.clear();
   EXPECT_EQ(ExportModFiles(nullptr, *list, 0, 0), 1);
   EXPECT_TRUE(Said("Exported 2 .png and 1 .jpg to png_export (skip 0 / fail 1)"));
+  EXPECT_TRUE(Said("Could not export absent")) << "each failed file is named";
   ASSERT_FALSE(g_colours.empty());
   EXPECT_EQ(g_colours.back(), REPORT_ERROR) << "a failed file makes the summary an error";
   EXPECT_EQ(g_colours.front(), REPORT_ERROR) << g_lines.front();
@@ -544,4 +697,11 @@ TEST_F(ModExport, TheShareCopyAndTheTextureFiles) {
   EXPECT_EQ(g_lines[0], "Exported 0 .png and 0 .jpg to png_export (skip 3 / fail 0)");
   EXPECT_EQ(g_colours[0], REPORT_MESSAGE);
   delete list;
+
+  // A vehicle name that cannot name a folder is refused, naming it.
+  std::snprintf(car->vehicleName, sizeof car->vehicleName, "%s", "../evil");
+  g_lines.clear();
+  CheckModForExport(nullptr, 0, MOD_SHARE);
+  EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_TRUE(Said("Vehicle name can not be used for a mod : ../evil")) << (g_lines.empty() ? "" : g_lines.back());
 }

@@ -18,6 +18,7 @@
 #include "frontend/player_file.h"
 #include "physics/car.h"
 #include "race/race.h"
+#include "render/frame.h"
 #include "text/text_colours.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
@@ -153,14 +154,32 @@ TEST_F(Services, TheOptionsScreenSetsTheDialogWordAndKeepsItsChoicesWhenItCloses
   SetPlayerDefaults();
   Player.options[3] = 2;
   DialogOpen = 0;
+  const int clearModes = ScreenClearModes.depth;
   Prss* options = OpenOptions(nullptr);
   ASSERT_NE(options, nullptr);
   EXPECT_EQ(DialogOpen, 2);
+  EXPECT_EQ(ScreenClearModes.depth, clearModes + 1) << "the screen clears its own frames";
+  // Its rows: the two alphas, the four colours, the player's name and the five gearbox rows.
+  FrameSkipped = 0;
+  ClearInterface();
+  options->act(options);
+  InterfaceColourSettings& c = InterfaceColours;
+  for (const void* bound : std::vector<const void*>{&c.buttonAlpha, &c.buttonCol, &c.bigAlpha, &c.bigCol, &c.bigText,
+                                                    &c.textUnselected, CfgPlayerName}) {
+    int controls = 0;
+    for (int i = 0; i < ValueControlCount; ++i) controls += ValueControls[i].variable == bound;
+    EXPECT_GT(controls, 0) << "row " << (static_cast<const char*>(bound) - reinterpret_cast<const char*>(&c));
+  }
+  int gearboxRows = 0;
+  for (int i = 0; i < ValueControlCount; ++i)
+    gearboxRows += ValueControls[i].owner == options && ValueControls[i].displayType == 49;
+  EXPECT_EQ(gearboxRows, 5);
   InterfaceColours.buttonAlpha = 0.75f;
   Player.options[3] = 0;  // the screen keeps its own copy while it is open
   Prss_Terminate(options);
   EXPECT_EQ(options->act(options), nullptr);
   EXPECT_EQ(DialogOpen, 0);
+  EXPECT_EQ(ScreenClearModes.depth, clearModes) << "and gives the clearing back when it closes";
   EXPECT_EQ(Player.options[3], 2);
   EXPECT_EQ(ButtonAlphaWord, uint32_t(191) << 24) << "applied";
   InterfaceColours = InterfaceColourSettings{};

@@ -190,6 +190,9 @@ TEST(TypedText, MissingAndMalformedCharactersBecomeQuestionMarks) {
   EXPECT_STREQ(out, "??");
   Utf8ToCodePage("\xF0\x9F\x98\x80", 8, out, sizeof out);  // outside the page
   EXPECT_STREQ(out, "?");
+  // F4 is the last lead byte of four: U+10FFFF is one character this page lacks.
+  Utf8ToCodePage("a\xF4\x8F\xBF\xBF" "b", 0, out, sizeof out);
+  EXPECT_STREQ(out, "a?b");
 }
 
 TEST(TypedText, NeverWritesPastTheBufferOrHalfACharacter) {

@@ -264,3 +264,44 @@ TEST_F(Messages, RecallCutsToTheEntryAndFindsTheHistory) {
   MessageRecall none{-1, buffer, sizeof buffer, 0};
   EXPECT_EQ(RecallOlderMessage(none, nullptr), -1);
 }
+
+TEST_F(Messages, EachShowingHelperAddsItsOwnTextInItsColour) {
+  DebugMessagesOn = 1;
+  ShowFailedMessage2("Save", "disk");
+  ShowTwoPartMessage("two", "parts", TextColours.yellow);
+  ShowMessagef1("%d cars", 3, TextColours.lightText);
+  ShowMessageFloat("%.1f fps", TextColours.darkText, 2.5f);
+  ShowColouredMessagef(TextColours.lightYellow, "%s-%d", "x", 4);
+  ShowMessageWithSound("ding");
+  ShowDebugMessagef("debug %d", 9, TextColours.red);
+  ShowAliveSentMessage();
+  DebugMessagesOn = 0;
+  const struct {
+    const char* text;
+    ColourWord colour;
+  } expected[] = {{"Save : disk failed", TextColours.error}, {"two parts", TextColours.yellow},
+                  {"3 cars", TextColours.lightText},         {"2.5 fps", TextColours.darkText},
+                  {"x-4", TextColours.lightYellow},          {"ding", TextColours.grey},
+                  {"debug 9", TextColours.red},              {"Sent alive packet -", TextColours.lightOrange}};
+  ASSERT_EQ(MessageLineCount, 8);
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_STREQ(MessageLines[i].text, expected[i].text) << i;
+    EXPECT_EQ(MessageLines[i].colour, expected[i].colour) << i;
+  }
+}
+
+TEST_F(Messages, RemovingALineClosesTheGapAndKeepsItInTheHistory) {
+  AddNumbered(3);
+  RemoveMessage(3);  // past the last line: nothing
+  RemoveMessage(-1);
+  EXPECT_EQ(MessageLineCount, 3);
+  RemoveMessage(1);
+  ASSERT_EQ(MessageLineCount, 2);
+  EXPECT_STREQ(MessageLines[0].text, "0");
+  EXPECT_STREQ(MessageLines[1].text, "2");
+  EXPECT_STREQ(MessageHistory[MESSAGE_LINE_COUNT - 1].text, "1");
+  RemoveMessage(1);
+  ASSERT_EQ(MessageLineCount, 1);
+  EXPECT_STREQ(MessageHistory[MESSAGE_LINE_COUNT - 1].text, "2");
+  EXPECT_STREQ(MessageHistory[MESSAGE_LINE_COUNT - 2].text, "1");
+}

@@ -108,6 +108,9 @@ TEST(ColourAdjustments, BrightenNormaliseAndScale) {
   EXPECT_EQ(NormaliseColour(Rgb(0, 0, 0)), Rgb(0, 0, 0));
   EXPECT_EQ(NormaliseColour(Rgb(255, 10, 10)), Rgb(255, 10, 10));
   EXPECT_EQ(NormaliseColour(Rgb(51, 10, 0)), Rgb(255, 50, 0));
+  // A largest channel of 254 is still raised to 255: 127 x 255 / 254 = 127.5 rounds to 128.
+  EXPECT_EQ(NormaliseColour(Rgb(254, 127, 0)), Rgb(255, 128, 0));
+  EXPECT_EQ(NormaliseColour(Rgb(1, 0, 0)), Rgb(255, 0, 0)) << "and a largest of 1";
   EXPECT_EQ(BrightenForDisplay(Rgb(0, 255, 128)), Rgb(0, 255, 185));
   // Halves go to the even neighbour: 2.5, 7.5 and 12.5.
   EXPECT_EQ(BrightenColour(Rgb(2, 6, 10)), Rgb(2, 8, 12));
@@ -116,6 +119,10 @@ TEST(ColourAdjustments, BrightenNormaliseAndScale) {
   ScaleColours4(group);
   EXPECT_EQ(group[0], Rgb(204, 204, 204));
   EXPECT_EQ(group[1], Rgb(13, 13, 13));
+  // 255 x 1.275 = 325.1 and 201 x 1.275 = 256.3 stop at 255; 200 x 1.275 = 255 exactly.
+  ColourWord bright[4] = {Rgb(255, 201, 200), 0, 0, 0};
+  ScaleColours4(bright);
+  EXPECT_EQ(bright[0], Rgb(255, 255, 255));
 }
 
 TEST(ColourFile, RoundTripsAndClampsWhatItReads) {

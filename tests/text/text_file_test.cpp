@@ -6,6 +6,8 @@
 #include <fstream>
 #include <string>
 
+#include "text/messages.h"
+#include "text/text_colours.h"
 #include "text/text_file.h"
 
 namespace {
@@ -45,12 +47,19 @@ TEST(TextFileOpen, TakesPathsWithBackslashes) {
   EXPECT_STREQ(file.buffer, "hello");
 }
 
-TEST(TextFileOpen, OpeningAgainDropsTheOldFile) {
+TEST(TextFileOpen, OpeningAgainDropsTheOldFileAndSaysSo) {
+  ResetMessages();
+  SetDefaultTextColours();
   TextFile file;
   ASSERT_EQ(file.Open(Write("first.txt", "first")), 1);
+  EXPECT_EQ(MessageLineCount, 0);
   ASSERT_EQ(file.Open(Write("second.txt", "second")), 1);  // the first buffer is freed, not leaked
   EXPECT_STREQ(file.buffer, "second");
   EXPECT_EQ(file.position, 0);
+  ASSERT_EQ(MessageLineCount, 1);
+  EXPECT_STREQ(MessageLines[0].text, "ERROR: TextFile is already open");
+  EXPECT_EQ(MessageLines[0].colour, TextColours.error);
+  ResetMessages();
 }
 
 TEST(TextFileOpen, ACallersBufferIsCleanedInPlaceAndNeverFreed) {

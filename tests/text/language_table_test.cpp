@@ -1,0 +1,44 @@
+// language_table_test.cpp - the layout of the table of texts: the length field's second value
+// and its reply code stand only where they are stated.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "text/language.h"
+
+namespace {
+
+// The entries whose length field has a second value, and that value; every other has 0.
+struct SecondValue {
+  const char* key;
+  int value;
+};
+constexpr SecondValue SECOND_VALUES[] = {
+    {"3h_cfg_oc_X", 2},  {"3h_cfg_oc_Y", 2},  {"3g_pitstops", 6},  {"3g_spenalty", 6},
+    {"3a_privatew", 12}, {"3a_modified", 12}, {"3h_arcade_w", 12}, {"3h_cruise_w", 12},
+    {"3h_a3_lower", 4},  {"3h_a3_upper", 4},  {"3h_a3_toein", 4},  {"3h_a3_ctemp", 4},
+};
+
+int StatedSecondValue(const char* key) {
+  for (const SecondValue& s : SECOND_VALUES)
+    if (std::strncmp(key, s.key, LANGUAGE_KEY_LENGTH) == 0) return s.value;
+  return 0;
+}
+
+}  // namespace
+
+TEST(LanguageTableLayout, SecondLengthValuesAndReplyCodesStandOnlyWhereStated) {
+  int found = 0;
+  for (int i = 0; i < LANGUAGE_TEXT_COUNT; ++i) {
+    const LanguageTextEntry& entry = LanguageTextTable[i];
+    const std::string key(entry.key, LANGUAGE_KEY_LENGTH);
+    EXPECT_EQ(entry.lengthExtra, StatedSecondValue(entry.key)) << key;
+    found += StatedSecondValue(entry.key) != 0;
+    // The reply code belongs to the last block of entries, the replies by code.
+    if (i < FIRST_REPLY_TEXT) {
+      EXPECT_EQ(entry.replyCode, 0) << key;
+    }
+  }
+  EXPECT_EQ(found, 12) << "every stated entry is in the table";
+}
