@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/config.h"
@@ -400,6 +401,16 @@ TEST_F(DashPixels, TheGearBarMarksTheEngagedGearAndOnlyWhileLive) {
   const float left = -0.875f + inset, bottom = -0.375f - inset, y = bottom - 0.33f * width;
   EXPECT_TRUE(Near(At(left + 4.5f * step, y), Shown(255, 120, 120))) << Str(At(left + 4.5f * step, y));
   EXPECT_TRUE(Near(At(left + 2.5f * step, y), Shown(120, 40, 40))) << Str(At(left + 2.5f * step, y));
+  // A gear index past either end marks the end position.
+  s.gearIndex = 9;
+  Draw(s);
+  EXPECT_TRUE(Near(At(left + 6.5f * step, y), Shown(255, 120, 120))) << "index 9: the last " << Str(At(left + 6.5f * step, y));
+  EXPECT_TRUE(Near(At(left + 4.5f * step, y), Shown(120, 40, 40)));
+  s.gearIndex = -1;
+  Draw(s);
+  EXPECT_TRUE(Near(At(left + 0.5f * step, y), Shown(255, 120, 120))) << "index -1: the first " << Str(At(left + 0.5f * step, y));
+  EXPECT_TRUE(Near(At(left + 6.5f * step, y), Shown(120, 40, 40)));
+  s.gearIndex = 4;
   s.live = 0;
   Draw(s);
   EXPECT_TRUE(Near(At(left + 4.5f * step, y), Shown(120, 40, 40))) << "not live: the background only";
@@ -422,4 +433,33 @@ TEST_F(DashPixels, TheSteeringWheelsShiftLampsStandAtTheOuterEndsOfTheLampRow) {
   Draw(s);
   for (const float x : {-0.85f, 0.85f})
     EXPECT_TRUE(Near(At(x, -0.8f), Shown(32, 32, 32))) << x << ": " << Str(At(x, -0.8f));
+}
+
+// The steering wheel's four stage lamps on each side of the lamp row (y -0.8), each 0.16 wide
+// at x 0.2, 0.32, 0.44 and 0.56 (each later one drawn over the one before): green from the
+// first stage, yellow from the second, orange from the third, red with the shift light.  The
+// stages start past 500, 600 and 700 rad/s for shifts at 600 and 700.
+TEST_F(DashPixels, TheSteeringWheelsStageLampsLightOneMorePerStage) {
+  DashCarState s = State(5);
+  s.lowerShift = 600.0f;
+  s.upperShift = 700.0f;
+  s.lampWord = 0;
+  const Rgb off = Shown(32, 32, 32);
+  const Rgb lit[4] = {Shown(30, 200, 30), Shown(200, 200, 30), Shown(230, 120, 30), Shown(255, 48, 48)};
+  const float visible[4] = {0.18f, 0.30f, 0.42f, 0.56f};  // clear of the next lamp
+  const std::pair<float, int> stages[] = {{500.0f, 0}, {550.0f, 1}, {600.0f, 1}, {650.0f, 2}, {700.0f, 2}, {750.0f, 3}};
+  for (const auto& [speed, stage] : stages) {
+    s.engineSpeed = speed;
+    Draw(s);
+    for (int lamp = 0; lamp < 4; ++lamp)
+      for (const float side : {-1.0f, 1.0f}) {
+        const float x = side * visible[lamp];
+        EXPECT_TRUE(Near(At(x, -0.8f), lamp < stage ? lit[lamp] : off))
+            << speed << " rad/s, lamp " << lamp << " at " << x << ": " << Str(At(x, -0.8f));
+      }
+  }
+  s.lampWord = 1u << DASH_LAMP_SHIFT;
+  Draw(s, "wheel_stage_lamps");
+  for (int lamp = 0; lamp < 4; ++lamp)
+    EXPECT_TRUE(Near(At(visible[lamp], -0.8f), lit[lamp])) << "the shift light: all four, lamp " << lamp;
 }

@@ -3,7 +3,9 @@
 // its questions answered and its prompts typed into.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +13,7 @@
 #include <memory>
 #include <numbers>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/frame_globals.h"
@@ -625,4 +628,99 @@ TEST_F(DashEditor, DialStyleButtonsFlipTheirBitsAndTheUnitPlacementSetsItsByte) 
   Click("\x8B", 1, intptr_t(speed + 7) << 8 | 0);
   EXPECT_EQ(car.dash[speed + 7], 0xE2);
   EXPECT_TRUE(Shown("14"));
+}
+
+// Half a row of space stands before each section of the analog page that follows other rows
+// in its column: the speedometer, tachometer, LED gear, display, digital speedometer, turbo or
+// rate gauge, clock, water temperature and oil temperature switches and headings; the fuel
+// gauge and the oil pressure switch follow the rows above them with none.
+TEST_F(DashEditor, HalfARowOfSpaceStandsBeforeEachSectionOfTheAnalogPage) {
+  Open(1);
+  for (const uint32_t extra : {0u, uint32_t(DASH_ANALOG_OIL_TEMPERATURE_ON | DASH_ANALOG_OIL_PRESSURE_ON)}) {
+    SCOPED_TRACE(extra);
+    SetDashFlags(car.dash, (Flags() & ~uint32_t(DASH_COLOURS_SET | DASH_ANALOG_SPEEDOMETER_ON)) | extra);
+    Frame();
+    // The bottom of the lowest row above a row's first control, in its column (every row
+    // starts at its column's left edge); -1 at the column's top.
+    const auto bottomAbove = [](int left, int top) {
+      int lowest = -1;
+      for (int i = 0; i < ButtonCount; ++i) {
+        const InterfaceButton& b = InterfaceButtons[i];
+        if (b.left == left && b.bottom <= top) lowest = std::max(lowest, b.bottom);
+      }
+      for (int i = 0; i < ValueControlCount; ++i) {
+        const ValueControl& c = ValueControls[i];
+        const int l = int(std::lround((c.left + 1.0f) * 0.5f * float(ScreenWidth)));
+        const int bottom = int(std::lround((c.bottom + 1.0f) * 0.5f * float(ScreenHeight)));
+        if (std::abs(l - left) <= 1 && bottom <= top) lowest = std::max(lowest, bottom);
+      }
+      return lowest;
+    };
+    const std::pair<const char*, int> sections[] = {
+        {"Analog speedo", 1}, {"Tacho ", 1},          {"LED gear ", 1},        {"Multi function display", 1},
+        {"Digital speedo", 1}, {"Turbo gauge", 1},    {"FPS gauge", 1},        {"Time clock", 1},
+        {"Water temperature", 1}, {"Fuel gauge", 0}, {"Oil temperature", 1}, {"Oil pressure gauge", 0}};
+    int checked = 0;
+    char text[160];
+    for (const auto& [start, gap] : sections) {
+      for (int i = 0; i < ButtonCount; ++i) {
+        const InterfaceButton& b = InterfaceButtons[i];
+        if (!ButtonText(b, text, sizeof text) || std::strncmp(text, start, std::strlen(start)) != 0) continue;
+        const int above = bottomAbove(b.left, b.top);
+        if (above < 0) continue;  // the first row of a column
+        const int row = b.bottom - b.top;
+        EXPECT_EQ(b.top - above, gap ? row / 2 : 0) << text;
+        ++checked;
+      }
+    }
+    EXPECT_GE(checked, 7);
+  }
+}
+
+// Type 3's tachometer sliders, a row each of the table: the block byte, the byte range the
+// slider moves in, and the label at either end of it.  The LED row: centre at bytes 4 and 5,
+// number 6, spacing 7, size 8; the LCD arc: centre 4 and 5, start 6, turn 7, radii 8 and 9,
+// inner edges 10 and 11, figure distance 12, figure size 13.
+TEST_F(DashEditor, TypeThreesTachometerSlidersSpanTheirRangesOnTheirBytes) {
+  struct Row {
+    int offset, lowest, highest;
+    const char *atLowest, *atHighest;
+  };
+  const Row led[] = {{4, 0, 200, "Centre X -1.00", "Centre X 1.00"}, {5, 0, 200, "Centre Y -1.00", "Centre Y 1.00"},
+                     {6, 5, 15, "Number 5", "Number 15"},            {7, 10, 20, "Spacing 0.10", "Spacing 0.20"},
+                     {8, 5, 10, "Size 0.05", "Size 0.10"}};
+  const Row lcd[] = {{4, 0, 200, "Centre X -1.00", "Centre X 1.00"},
+                     {5, 0, 200, "Centre Y -1.00", "Centre Y 1.00"},
+                     {6, 0, 72, "Start Angle 0", "Start Angle 360"},
+                     {7, 18, 54, "Turn Angle 90", "Turn Angle 270"},
+                     {8, 50, 150, "X Radius 0.50", "X Radius 1.50"},
+                     {9, 50, 150, "Y Radius 0.50", "Y Radius 1.50"},
+                     {10, 80, 99, "Inner @ Start 0.80", "Inner @ Start 0.99"},
+                     {11, 80, 99, "Inner @ End 0.80", "Inner @ End 0.99"},
+                     {12, 90, 100, "Text Out 0.90", "Text Out 1.00"},
+                     {13, 5, 15, "Text Size 0.05", "Text Size 0.15"}};
+  Open(3);
+  for (const bool ledKind : {true, false}) {
+    SCOPED_TRACE(ledKind ? "LED" : "LCD");
+    SetDashFlags(car.dash, ledKind ? Flags() | DASH_FORMULA_LED_TACHOMETER : Flags() & ~uint32_t(DASH_FORMULA_LED_TACHOMETER));
+    const Row* rows = ledKind ? led : lcd;
+    const int count = ledKind ? 5 : 10;
+    for (int i = 0; i < count; ++i) {
+      const Row& row = rows[i];
+      SCOPED_TRACE(row.atLowest);
+      for (const int end : {0, 1}) {
+        car.dash[row.offset] = uint8_t(end ? row.highest : row.lowest);
+        Frame();
+        const ValueControl* bar = ControlOn(&car.dash[row.offset], 37);
+        const ValueControl* down = ControlOn(&car.dash[row.offset], 41);
+        ASSERT_NE(bar, nullptr);
+        ASSERT_NE(down, nullptr);
+        EXPECT_EQ(bar->byteMinimum, row.lowest);
+        EXPECT_EQ(bar->byteMaximum, row.highest);
+        char label[64];
+        ASSERT_TRUE(ValueControlText(*(down - 1), label, sizeof label));
+        EXPECT_STREQ(label, end ? row.atHighest : row.atLowest);
+      }
+    }
+  }
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "dashboard/dash_figures.h"
 #include "physics/car.h"
@@ -85,6 +86,8 @@ TEST(DashDials, SpeedometerUnitsTurboAndFrameRate) {
   SetupSpeedometer(g, 0, std::nanf(""), 1, std::nanf(""));
   EXPECT_EQ(g.maximum, 30);
   EXPECT_EQ(g.value, 0.0f);
+  SetupSpeedometer(g, 0, 2000.0f, 1, 0.0f);
+  EXPECT_EQ(g.maximum, 3600) << "a top speed held at 1000 m/s: 3600 km/h";
 
   // The fuel gauge: empty for a tank of 0, held to the dial, hidden for a remote car.
   EXPECT_FLOAT_EQ(FuelGaugeValue(10, 20.0f, 40.0f), 5.0f);
@@ -107,6 +110,9 @@ TEST(DashDials, SpeedometerUnitsTurboAndFrameRate) {
   EXPECT_FLOAT_EQ(g.radiusY, 0.2f);
   SetupTurbo(g, 1, 1.0f, -0.5f, 1, 60.0f);
   EXPECT_EQ(g.maximum, 10) << "bar in tenths";
+  SetupTurbo(g, 1, 200.0f, 0.0f, 0, 60.0f);
+  EXPECT_EQ(g.maximum, 1470) << "a boost of 200 held at 100: 100 x 14.7 psi";
+  SetupTurbo(g, 1, 1.0f, -0.5f, 1, 60.0f);
   EXPECT_EQ(g.value, 0.0f) << "held at 0";
   EXPECT_EQ(g.kind, 4);
   SetupTurbo(g, 0, 1.0f, 0.5f, 0, 240.0f);
@@ -131,6 +137,8 @@ TEST(DashTexts, ClockOdometerWheelReadoutsAndFuelLine) {
   EXPECT_STREQ(t, "7.6");
   FormatOdometer(-5.0, 1, t);
   EXPECT_STREQ(t, "0.0");
+  FormatOdometer(2e11, 1, t);
+  EXPECT_STREQ(t, "100000000.0") << "held at 1e11 m: 1e8 km";
 
   FormatWheelSpeed(100.0f / 3.6f, 3.6f, t);
   EXPECT_STREQ(t, "100.0");
@@ -138,6 +146,8 @@ TEST(DashTexts, ClockOdometerWheelReadoutsAndFuelLine) {
   EXPECT_STREQ(t, "999.9");
   FormatWheelSpeed(1.0f, 3.6f, t);
   EXPECT_STREQ(t, "003.6");
+  FormatWheelSpeed(-10.0f, 3.6f, t);
+  EXPECT_STREQ(t, "000.0") << "backwards reads 0";
   FormatWheelTimer(1, 65070, t);  // 1:05.07
   EXPECT_STREQ(t, " 5.07") << "hundredths with a zero, not a blank";
   ToDigitCodes(t, LCD_SHIFT);
@@ -164,6 +174,11 @@ TEST(DashTexts, ClockOdometerWheelReadoutsAndFuelLine) {
   s.race.fuelUsed = 0.1f;
   FormatFuelLine(s, t);
   EXPECT_STREQ(t, "Fuel 50.0%      ") << "600 laps: not shown";
+  s.race.fuelUsed = 4.0f;
+  s.fuel = -2.0f;
+  FormatFuelLine(s, t);
+  EXPECT_STREQ(t, "Fuel 0.0%   0.0L") << "less than no fuel: 0 and 0 laps";
+  s.fuel = 30.0f;
   s.engineType = 6;
   s.capacity = 0.0f;
   FormatFuelLine(s, t);
@@ -204,6 +219,8 @@ TEST(DashDisplays, LedRowLcdArcShiftStagesAndBatteryLeds) {
   EXPECT_EQ(MakeLcdArc(0, shape, 0.0f, 150000.0f * RPM).count, 0) << "a damaged engine draws no arc";
   EXPECT_EQ(MakeLcdArc(0, shape, 0.0f, std::nanf("")).count, 0);
   EXPECT_EQ(MakeLcdArc(0, shape, 0.0f, 20000.0f * RPM).count, 84) << "20,000 rpm is a redline";
+  EXPECT_EQ(MakeLcdArc(0, shape, 20000.0f * RPM, 9000.0f * RPM).litFraction, 1.0f) << "past the redline: all lit";
+  EXPECT_EQ(MakeLcdArc(0, shape, -100.0f, 9000.0f * RPM).litFraction, 0.0f);
 
   DashCarState s;
   s.engineType = 6;
@@ -226,6 +243,12 @@ TEST(DashDisplays, LedRowLcdArcShiftStagesAndBatteryLeds) {
     s.engineSpeed = speeds[stage];
     s.lampWord = stage == 4 ? 1u << DASH_LAMP_SHIFT : 0;
     EXPECT_EQ(ShiftStage(s), stage);
+  }
+  // Each stage begins just past its edge: 700 (800 less the 100 between the shifts), 800, 900.
+  s.lampWord = 0;
+  for (auto [speed, stage] : {std::pair{700.0f, 0}, {700.1f, 1}, {800.0f, 1}, {800.1f, 2}, {900.0f, 2}, {900.1f, 3}}) {
+    s.engineSpeed = speed;
+    EXPECT_EQ(ShiftStage(s), stage) << speed;
   }
 }
 

@@ -173,6 +173,17 @@ TEST_F(PanelTest, LayoutScaleStaysBetweenHalfAndOneButtonPerRow) {
   EXPECT_FLOAT_EQ(InfoLayout.x0, 0.0f);
 }
 
+// On a screen so tall that a button's height is a sliver of it, the panel stays at half size.
+TEST_F(PanelTest, ATallScreenStillGivesTheLayoutHalfSize) {
+  const int height = ScreenHeight;
+  ScreenHeight = 100000;
+  SetInfoPanelLayout(-1.0f, 1.0f, -1.0f);
+  EXPECT_FLOAT_EQ(InfoLayout.sx, 0.5f);
+  EXPECT_FLOAT_EQ(InfoLayout.sy, 0.5f);
+  ScreenHeight = height;
+  ResetInfoPanelLayout();
+}
+
 TEST_F(PanelTest, RowsShowTheirValuesByTheirMappings) {
   uint8_t balance = 5, slip = 20, slipTop = 200;
   AddPanelByteRow(&owner, "B %.0f", 0.0f, &balance, nullptr, 5, 95, 5, 95, nullptr, 0, 0.0f, 0.4f);
@@ -325,6 +336,39 @@ TEST_F(PanelTest, EachRatingsRowShowsItsOwnCategorysAverageAndCount) {
     EXPECT_STREQ(average, expected) << LanguageTexts[row.label];
     EXPECT_EQ(std::string(count), std::to_string(10 + row.category)) << LanguageTexts[row.label];
   }
+}
+
+// The row under the pointer, from its label to its count, chooses the description under the
+// rows; away from every row the overall rating's description is shown.
+TEST_F(PanelTest, TheRatingsRowUnderThePointerChoosesTheDescription) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  car.isMod = 1;
+  car.shortCode[0] = char(0x34), car.shortCode[1] = char(0x12), car.shortCode[2] = char(0xAB);
+  ModRatings.modId = ModIdOf(car);
+  InfoPageShown = INFO_PAGE_RATINGS;
+  const LanguageTextId labels[] = {TX_3h_ratovera, TX_3h_rattechn, TX_3h_ratgraph, TX_3h_ratphysi, TX_3h_ratsound};
+  const LanguageTextId descriptions[] = {TX_3h_rdsovera, TX_3h_rdstechn, TX_3h_rdsgraph, TX_3h_rdsphysi, TX_3h_rdssound};
+  const auto pointAt = [](float x, float y) {
+    MouseX = static_cast<int>((x + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
+    MouseY = static_cast<int>((y + 1.0f) * 0.5f * static_cast<float>(ScreenHeight));
+  };
+  for (int k = 0; k < 5; ++k) {
+    for (const int cell : {0, 3}) {  // the label and the count
+      SCOPED_TRACE(testing::Message() << "row " << k << ", cell " << cell);
+      pointAt(-5.0f, -5.0f);
+      Draw(car, 0);
+      const ValueControl* label = ControlShowing(LanguageTexts[labels[k]]);
+      ASSERT_NE(label, nullptr);
+      const ValueControl& c = *(label + cell);
+      pointAt((c.left + c.right) * 0.5f, (c.top + c.bottom) * 0.5f);
+      Draw(car, 0);
+      for (int d = 0; d < 5; ++d) EXPECT_EQ(Shows(LanguageTexts[descriptions[d]]), d == k) << d;
+    }
+  }
+  pointAt(-5.0f, -5.0f);
+  Draw(car, 0);
+  EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsovera]));
 }
 
 TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {

@@ -608,3 +608,49 @@ TEST_F(SetupPages, ATypedValueGoesThroughTheRowsMappingAndOneBeyondItIsRefused) 
   ASSERT_GT(MessageLineCount, 0);
   EXPECT_NE(std::strstr(MessageLines[MessageLineCount - 1].text, "New value is too high"), nullptr);
 }
+
+// The maker byte names one of the seven makers (6, the last, is "Vireo"); a byte of 7 shows
+// "?".  A compound byte past the last (7, knobbly) shows the last.  The live camber line gives
+// the left wheel's lean first and the right wheel's second, each from its own spin axis.
+TEST_F(SetupPages, TyresShowTheLastMakerAndCompoundAtTheirEndsAndEachWheelsOwnCamber) {
+  Load(RACER);
+  Bytes()[SETUP_TYRE_MAKER] = 6;
+  Bytes()[SETUP_AXLE[0] + AXLE_TYRE_TYPE] = 9;
+  Bytes()[SETUP_AXLE[1] + AXLE_TYRE_TYPE] = 0;
+  const SuspensionBlock& front = car->wheelSets[1];
+  CarWheel& left = car->wheels[front.leftWheel - 1];
+  CarWheel& right = car->wheels[front.rightWheel - 1];
+  ASSERT_NE(front.leftWheel, front.rightWheel);
+  // Leaning out by asin 0.05 = +2.87 degrees on the left, in by asin 0.02 = -1.15 on the right.
+  left.spinAxis.z = left.side > 0.0f ? -0.05f : 0.05f;
+  right.spinAxis.z = right.side > 0.0f ? 0.02f : -0.02f;
+  std::vector<std::string> lines = Draw(INFO_PAGE_TYRES);
+  EXPECT_TRUE(Has(lines, "Vireo"));
+  EXPECT_FALSE(Has(lines, "?"));
+  EXPECT_TRUE(Has(lines, "KNOBBLY"));
+  EXPECT_TRUE(Has(lines, "SLICK_R1"));
+  EXPECT_TRUE(Has(lines, "Optimum temperature 40\260"));
+  EXPECT_TRUE(Has(lines, "live (L / R) +2.87\260 / -1.15\260"));
+  Bytes()[SETUP_TYRE_MAKER] = 7;
+  lines = Draw(INFO_PAGE_TYRES);
+  EXPECT_TRUE(Has(lines, "?"));
+  EXPECT_FALSE(Has(lines, "Vireo"));
+}
+
+// A differential byte past the last kind shows the last, "CLUTCH PACK LSD" (without the
+// limited slip's rows); a gear count past the seven forward gears shows seven gear rows.
+TEST_F(SetupPages, FinalDriveHoldsTheDifferentialKindAndTheGearCountToTheirLast) {
+  Load(RUNABOUT);  // front drive
+  Bytes()[SETUP_AXLE[1] + AXLE_DIFFERENTIAL] = 7;
+  car->gearCount = 12;
+  const std::vector<std::string> lines = Draw(INFO_PAGE_FINAL_DRIVE);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "Front");
+  EXPECT_EQ(lines[1], "CLUTCH PACK LSD");
+  static const char* const GEARS[] = {"First ", "Second ", "Third ", "Fourth ", "Fifth ", "Sixth ", "Seventh "};
+  int gears = 0;
+  for (const std::string& line : lines)
+    for (const char* gear : GEARS) gears += line.rfind(gear, 0) == 0;
+  EXPECT_EQ(gears, 7);
+  EXPECT_EQ(lines.back().rfind("Final Drive Ratio", 0), 0u);
+}

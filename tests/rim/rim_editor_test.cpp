@@ -442,6 +442,115 @@ TEST_F(RimEditor, ClosingKeepsOnlyWhatSurfacesUseAndGivesBackTheHook) {
   EXPECT_EQ(CurrentProcess, &parent);
 }
 
+// Surface mode: one button per point at its place, points 0 and 1 in (255, 200, 80), the rest
+// in (160, 220, 255); one button per surface at the middle of its ends in its mapping's
+// colour, white when the mapping does not exist.
+TEST_F(RimEditor, SurfaceModeShowsAButtonPerPointAndPerSurfaceInItsMappingsColour) {
+  Open();
+  GraphWXS& g = graph();
+  rim.surfaces[3].mapping = 9;
+  Click("surface");
+  const auto px = [&](float x) { return int(std::rint((x - g.originX) * float(g.width) / g.scaleW + float(g.left))); };
+  const auto py = [&](float y) {
+    return int(std::rint(float(g.top + g.height) - (y - g.originY) * float(g.height) / g.scaleH));
+  };
+  const auto packed = [](int r, int gr, int b) { return intptr_t(r) << 16 | intptr_t(gr) << 8 | intptr_t(b); };
+  std::vector<const InterfaceButton*> points, surfaces;
+  for (int i = 0; i < ButtonCount; ++i) {
+    if (InterfaceButtons[i].handler == RimSurfacePointPressed) points.push_back(&InterfaceButtons[i]);
+    if (InterfaceButtons[i].handler == RimSurfacePressed) surfaces.push_back(&InterfaceButtons[i]);
+  }
+  ASSERT_EQ(points.size(), 5u);
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(points[size_t(i)]->word, uintptr_t(i));
+    EXPECT_EQ(points[size_t(i)]->left, px(rim.points[i].x) - 5);
+    EXPECT_EQ(points[size_t(i)]->top, py(rim.points[i].y) - 5);
+    EXPECT_EQ(points[size_t(i)]->third.i, i < 2 ? packed(255, 200, 80) : packed(160, 220, 255));
+  }
+  ASSERT_EQ(surfaces.size(), 4u);
+  const intptr_t colours[4] = {packed(100, 100, 100), packed(10, 20, 30), packed(20, 40, 60), packed(255, 255, 255)};
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    const RimSurface& f = rim.surfaces[i];
+    const GraphPoint a = rim.points[f.first], b = rim.points[f.second];
+    EXPECT_EQ(surfaces[size_t(i)]->word, uintptr_t(i));
+    EXPECT_EQ(surfaces[size_t(i)]->left, (px(a.x) + px(b.x)) / 2 - 5);
+    EXPECT_EQ(surfaces[size_t(i)]->top, (py(a.y) + py(b.y)) / 2 - 5);
+    EXPECT_EQ(surfaces[size_t(i)]->third.i, colours[i]);
+  }
+  rim.surfaces[3].mapping = 3;
+}
+
+// The ends of the lists: a point, surface or mapping one past the last is no press; a current
+// mapping one past the last makes no surface; a caller's surface limit above 255 stops at 255
+// (the count is a byte); a row word past the rows' range is a colour change.
+TEST_F(RimEditor, PressesOnePastTheListsEndsAreRefusedAndTheSurfaceCountStopsAt255) {
+  Open();
+  GraphWXS& g = graph();
+  Click("surface");
+  RimSurfacePointPressed(s, CLICK_LEFT, uintptr_t(rim.numPoints));
+  EXPECT_EQ(g.selectionCount, 0) << "no point 5";
+  RimSurfacePointPressed(s, CLICK_LEFT, uintptr_t(rim.numPoints - 1));
+  ASSERT_EQ(g.selectionCount, 1) << "point 4";
+  const int before = rim.surfaceCount;
+  g.currentMapping = rim.mappingCount;
+  RimSurfacePointPressed(s, CLICK_LEFT, 2);
+  EXPECT_EQ(rim.surfaceCount, before) << "no mapping 4";
+  g.currentMapping = rim.mappingCount - 1;
+  RimSurfacePointPressed(s, CLICK_LEFT, 2);
+  ASSERT_EQ(rim.surfaceCount, before + 1);
+  EXPECT_EQ(rim.surfaces[before].mapping, uint32_t(rim.mappingCount - 1));
+
+  RimSurfacePressed(s, CLICK_LEFT, uintptr_t(rim.surfaceCount));
+  EXPECT_EQ(g.selectedSurface, -1) << "no such surface";
+  RimSurfacePressed(s, CLICK_LEFT, uintptr_t(rim.surfaceCount - 1));
+  EXPECT_EQ(g.selectedSurface, rim.surfaceCount - 1);
+  RimSurfacePressed(s, CLICK_LEFT, uintptr_t(rim.surfaceCount - 1));
+
+  g.currentMapping = 0;
+  RimMappingRow(s, CLICK_LEFT, RimRowWord(rim.mappingCount));
+  EXPECT_EQ(g.currentMapping, 0) << "no row past the last mapping";
+  RimMappingRow(s, CLICK_LEFT, RimRowWord(rim.mappingCount - 1));
+  EXPECT_EQ(g.currentMapping, rim.mappingCount - 1);
+  car->wheelMeshesBuilt = 1;
+  RimMappingRow(s, CLICK_LEFT, 0x10000);
+  EXPECT_EQ(car->wheelMeshesBuilt, 1) << "the last row word: a row, not a colour change";
+  RimMappingRow(s, CLICK_LEFT, 0x10001);
+  EXPECT_EQ(car->wheelMeshesBuilt, 0) << "past it: a slider's address, a colour change";
+  RenameRimMapping(&s->prss, "other", uint32_t(rim.mappingCount));
+  RenameRimMapping(&s->prss, "first", 0);
+  EXPECT_STREQ(rim.mappings[0].name, "first");
+
+  g.maxSurfaces = 1000;
+  while (rim.surfaceCount < 255) {
+    const int count = rim.surfaceCount;
+    RimSurfacePointPressed(s, CLICK_LEFT, 2);
+    RimSurfacePointPressed(s, CLICK_LEFT, 3);
+    ASSERT_EQ(rim.surfaceCount, count + 1);
+  }
+  RimSurfacePointPressed(s, CLICK_LEFT, 2);
+  RimSurfacePointPressed(s, CLICK_LEFT, 3);
+  EXPECT_EQ(rim.surfaceCount, 255);
+  EXPECT_EQ(g.selectionCount, 1) << "the second press is refused, not taken";
+}
+
+// The graph area stops above the parent's rows, at 0 when they fill the screen; with a side
+// panel wider than the screen the area's width is 0.
+TEST_F(RimEditor, TheAreaIsNeverLessThanNothing) {
+  Open();
+  s->parentRows = 2;
+  Frame();
+  EXPECT_EQ(s->areaHeight, 768 - 2 * ButtonHeight);
+  s->parentRows = 1000;
+  Frame();
+  EXPECT_EQ(s->areaHeight, 0);
+  s->parentRows = 0;
+  Frame();
+  EXPECT_EQ(RimAreaWidth(nullptr, 12 * ButtonWidth - 1, 768), 0);
+  EXPECT_EQ(RimAreaWidth(car.get(), 12 * ButtonWidth - 1, 768), 0);
+}
+
 TEST_F(RimEditor, TheTyreOutlineLiesWhereTheWheelBuilderPutsTheRim) {
   const SuspensionBlock& front = car->wheelSets[1];
   RimLine lines[RIM_TYRE_OUTLINE_LINES];
@@ -466,6 +575,8 @@ TEST_F(RimEditor, TheTyreOutlineLiesWhereTheWheelBuilderPutsTheRim) {
   SuspensionBlock none{};
   EXPECT_EQ(RimTyreOutline(none, rim, 0, lines, RIM_TYRE_OUTLINE_LINES), 0);
   EXPECT_EQ(RimTyreOutline(front, rim, 0, lines, 4), 4) << "at most the room given";
+  rim.points[1].x = rim.points[0].x;
+  EXPECT_EQ(RimTyreOutline(front, rim, 0, lines, RIM_TYRE_OUTLINE_LINES), 0) << "points 0 and 1 at one x: no width";
 }
 
 }  // namespace
