@@ -602,6 +602,13 @@ TEST_F(DashEditor, DialStyleButtonsFlipTheirBitsAndTheUnitPlacementSetsItsByte) 
   const int water = DASH_DIALS + DASH_WATER * DASH_DIAL_BYTES;
   car.dash[water + 6] = 0;
   Frame();
+  // With no bit set: "col", "long", "above" and "small" (bits 0, 1, 2, 7) off, the others on.
+  const char* const names[8] = {"col", "long", "above", "pivot", "num", "symbol", "marks", "small"};
+  for (int bit = 0; bit < 8; ++bit) {
+    const InterfaceButton* b = Live(names[bit], intptr_t(water + 6) << 8 | (1 << bit));
+    ASSERT_NE(b, nullptr) << names[bit];
+    EXPECT_EQ(b->fourth.i, bit <= 2 || bit == 7 ? 0 : 1) << names[bit];
+  }
   // "col" is on while its bit is set, "symbol" while its bit is clear.
   const intptr_t colWord = intptr_t(water + 6) << 8 | 1, symbolWord = intptr_t(water + 6) << 8 | 32;
   ASSERT_NE(Live("col", colWord), nullptr);
@@ -723,4 +730,15 @@ TEST_F(DashEditor, TypeThreesTachometerSlidersSpanTheirRangesOnTheirBytes) {
       }
     }
   }
+}
+
+// Type 3's lamp editors set the lamp's symbol byte as types 1 and 2 do.
+TEST_F(DashEditor, TypeThreesLampSymbolButtonsSetTheLampsSymbol) {
+  Open(3);
+  const int handbrake = DASH_LAMP_OFFSET + DASH_LAMP_HANDBRAKE * DASH_LAMP_BYTES;
+  car.dash[handbrake + 3] = 1;
+  Frame();
+  const char plain[2] = {char(DASH_PLAIN_LAMP_GLYPH), 0};
+  Click(plain, 1, DASH_LAMP_HANDBRAKE << 8);
+  EXPECT_EQ(car.dash[handbrake + 3], 0);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "dashboard/dash_block.h"
 #include "dashboard/dash_figures.h"
 #include "physics/car.h"
 
@@ -159,6 +160,9 @@ TEST(DashTexts, ClockOdometerWheelReadoutsAndFuelLine) {
   EXPECT_EQ(GearGlyph(1), 0x8B);
   EXPECT_EQ(GearGlyph(4), 0x93);
   EXPECT_EQ(GearGlyph(99), 0x8B);
+  EXPECT_EQ(GearGlyph(8), 0x97) << "'7', the last gear: 0x37 + 0x60";
+  EXPECT_EQ(GearGlyph(9), 0x8B) << "one past the last: neutral";
+  EXPECT_EQ(GearGlyph(-1), 0x8B);
 
   DashCarState s;
   s.engineType = 1;
@@ -179,6 +183,21 @@ TEST(DashTexts, ClockOdometerWheelReadoutsAndFuelLine) {
   FormatFuelLine(s, t);
   EXPECT_STREQ(t, "Fuel 0.0%   0.0L") << "less than no fuel: 0 and 0 laps";
   s.fuel = 30.0f;
+  s.race.lapsCounted = 0;
+  FormatFuelLine(s, t);
+  EXPECT_STREQ(t, "Fuel 50.0%      ") << "fuel used before any lap was counted: no laps";
+  // 99.9 laps is too many to show, 99.8 is not: 1 used in one lap.
+  s.race.lapsCounted = 1;
+  s.race.fuelUsed = 1.0f;
+  s.capacity = 1000.0f;
+  s.fuel = 99.9f;
+  FormatFuelLine(s, t);
+  EXPECT_STREQ(t, "Fuel 10.0%      ");
+  s.fuel = 99.8f;
+  FormatFuelLine(s, t);
+  EXPECT_STREQ(t, "Fuel 10.0% 99.8L");
+  s.fuel = 30.0f;
+  s.capacity = 60.0f;
   s.engineType = 6;
   s.capacity = 0.0f;
   FormatFuelLine(s, t);
@@ -221,6 +240,7 @@ TEST(DashDisplays, LedRowLcdArcShiftStagesAndBatteryLeds) {
   EXPECT_EQ(MakeLcdArc(0, shape, 0.0f, 20000.0f * RPM).count, 84) << "20,000 rpm is a redline";
   EXPECT_EQ(MakeLcdArc(0, shape, 20000.0f * RPM, 9000.0f * RPM).litFraction, 1.0f) << "past the redline: all lit";
   EXPECT_EQ(MakeLcdArc(0, shape, -100.0f, 9000.0f * RPM).litFraction, 0.0f);
+  EXPECT_EQ(MakeLcdArc(0, shape, 0.0f, 0.0f).count, 4) << "no engine speed: one thousand's four segments";
 
   DashCarState s;
   s.engineType = 6;
@@ -355,4 +375,16 @@ TEST(DashLamps, TheLampMaskReadsTheDashboardFlags) {
   car.engine.running = 1;
   s = DashStateOf(car);
   EXPECT_EQ(s.live, 1);
+}
+
+// The flags word is four bytes, lowest first; the byte after it stays as it was.
+TEST(DashBlock, TheFlagsWordIsFourBytesLowestFirst) {
+  uint8_t bytes[5] = {0, 0, 0, 0, 0xAB};
+  SetDashFlags(bytes, 0x12345678u);
+  EXPECT_EQ(bytes[0], 0x78);
+  EXPECT_EQ(bytes[1], 0x56);
+  EXPECT_EQ(bytes[2], 0x34);
+  EXPECT_EQ(bytes[3], 0x12);
+  EXPECT_EQ(bytes[4], 0xAB);
+  EXPECT_EQ(DashFlags(bytes), 0x12345678u);
 }

@@ -371,6 +371,26 @@ TEST_F(PanelTest, TheRatingsRowUnderThePointerChoosesTheDescription) {
   EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsovera]));
 }
 
+// The configuration shown is the set-up's, held to the last the car has and to the four the
+// table holds, whatever the count says.
+TEST_F(PanelTest, TheConfigurationShownIsHeldToTheCarsLastAndTheTablesFourth) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  const char* const names[4] = {"conf A", "conf B", "conf C", "conf D"};
+  for (int i = 0; i < 4; ++i) std::snprintf(car.configs[i].name, sizeof car.configs[i].name, "%s", names[i]);
+  const struct {
+    int count, byte;
+    const char* shown;
+  } cases[] = {{2, 1, "conf B"}, {2, 3, "conf B"}, {4, 2, "conf C"}, {6, 200, "conf D"}, {6, 3, "conf D"}};
+  for (const auto& c : cases) {
+    car.configCount = c.count;
+    car.currentSetup.bytes[SETUP_CONFIGURATION] = uint8_t(c.byte);
+    Draw(car, 0);
+    EXPECT_TRUE(Shows(c.shown)) << c.count << " configurations, byte " << c.byte;
+  }
+  car.configCount = 4;
+}
+
 TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {
   Car solar, electric, road;
   MakeSampleCar(SOLAR, solar);

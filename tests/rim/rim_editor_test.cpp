@@ -519,8 +519,10 @@ TEST_F(RimEditor, PressesOnePastTheListsEndsAreRefusedAndTheSurfaceCountStopsAt2
   RimMappingRow(s, CLICK_LEFT, 0x10001);
   EXPECT_EQ(car->wheelMeshesBuilt, 0) << "past it: a slider's address, a colour change";
   RenameRimMapping(&s->prss, "other", uint32_t(rim.mappingCount));
+  std::memset(rim.mappings[0].name, 'x', 16);  // a field of 16 characters, no zero
   RenameRimMapping(&s->prss, "first", 0);
   EXPECT_STREQ(rim.mappings[0].name, "first");
+  for (int i = 5; i < 16; ++i) EXPECT_EQ(rim.mappings[0].name[i], 0) << "the whole field is cleared, byte " << i;
 
   g.maxSurfaces = 1000;
   while (rim.surfaceCount < 255) {
