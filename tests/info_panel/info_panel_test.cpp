@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -27,6 +28,7 @@
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
+#include "vehicle_data/builtin_vehicles.h"
 
 namespace {
 
@@ -423,6 +425,29 @@ TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {
   EXPECT_TRUE(Shows("Handicaps"));
   Draw(road, 1);
   EXPECT_FALSE(Shows("Handicaps"));
+}
+
+// The garage's handicaps heading names the race's least added mass and power restriction for
+// a built-in car: both, one of them, or neither (no brackets).
+TEST_F(PanelTest, TheHandicapsHeadingNamesTheRacesLeastMassAndRestriction) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  std::memcpy(car.shortCode, BuiltinVehicleTable[2].code, VEHICLE_CODE_SIZE);
+  const RaceRules saved = RaceSettings;
+  const struct {
+    int mass, restriction;
+    const char* heading;
+  } cases[] = {{30, 12, "Handicaps (30 kg / 12% restriction)"},
+               {30, 0, "Handicaps (30 kg)"},
+               {0, 12, "Handicaps (12% restriction)"},
+               {0, 0, "Handicaps"}};
+  for (const auto& c : cases) {
+    RaceSettings.minimumBallast[2] = uint8_t(c.mass);
+    RaceSettings.minimumRestriction[2] = uint8_t(c.restriction);
+    Draw(car, 0);
+    EXPECT_TRUE(Shows(c.heading)) << c.heading;
+  }
+  RaceSettings = saved;
 }
 
 TEST_F(PanelTest, TheInfoFiguresMatchOurOwnArithmetic) {

@@ -470,6 +470,20 @@ TEST_F(GraphEditing, TheSidePanelStandsAtTheRectanglesRightEdgeRowByRow) {
   EXPECT_EQ(InterfaceButtons[3].fourth.i, 0) << "snap off";
 }
 
+// "new point" adds a point at 0, 0 at the end, selects it alone and tells the owner.
+TEST_F(GraphEditing, NewPointAddsOneAtTheOriginSelectedAlone) {
+  g.PointPressed(1, CLICK_LEFT);
+  g.handleMode = GRAPH_HANDLE_NONE;
+  g.ToolButton(GRAPH_WORD_NEW);
+  ASSERT_EQ(data.numPoints, 5);
+  EXPECT_EQ(data.points[4].x, 0.0f);
+  EXPECT_EQ(data.points[4].y, 0.0f);
+  EXPECT_EQ(data.points[3].x, 3.0f) << "the others stay";
+  ASSERT_EQ(g.selectionCount, 1);
+  EXPECT_EQ(g.selection[0], 4);
+  EXPECT_EQ(g.changes, 1);
+}
+
 TEST(RimGraph, FixedPointsAndSurfaceEndsAreKeptAndDeletesRenumberTheSurfaces) {
   WXS rim;
   rim.MakeDefault("rim", 0x808080);

@@ -553,6 +553,40 @@ TEST_F(RimEditor, TheAreaIsNeverLessThanNothing) {
   EXPECT_EQ(RimAreaWidth(car.get(), 12 * ButtonWidth - 1, 768), 0);
 }
 
+// The mapping rows under the mode row: each with its sliders, four rows of three quarters of a
+// button high, while all of them fit above the panel's last row (exactly fitting included);
+// else each but the current one a swatch and a name one button high.  Each row counts the
+// surfaces using its mapping.
+TEST_F(RimEditor, MappingRowsTakeTheirSlidersWhileAllFitAndCountTheirSurfaces) {
+  Open();
+  const int full = 4 * (ButtonHeight * 3 / 4);
+  const auto countTops = [] {
+    std::vector<int> tops;
+    char text[64];
+    for (int mapping = 0; mapping < 4; ++mapping)
+      for (int i = 0; i < ButtonCount; ++i) {
+        const InterfaceButton& b = InterfaceButtons[i];
+        if (b.handler == RimMappingRow && b.word == RimRowWord(mapping) && ButtonText(b, text, sizeof text) &&
+            std::strcmp(text, "1 surf") == 0)
+          tops.push_back(b.top);
+      }
+    return tops;
+  };
+  // Room for the file row, the mode row, four full rows and the last row, exactly.
+  ScreenHeight = 3 * ButtonHeight + 4 * full;
+  Frame();
+  std::vector<int> tops = countTops();
+  ASSERT_EQ(tops.size(), 4u) << "each mapping used by one surface";
+  for (size_t i = 1; i < 4; ++i) EXPECT_EQ(tops[i] - tops[i - 1], full) << i;
+  ScreenHeight -= 1;
+  Frame();
+  tops = countTops();
+  ASSERT_GE(tops.size(), 3u);
+  EXPECT_EQ(tops[1] - tops[0], full) << "the current mapping keeps its sliders";
+  EXPECT_EQ(tops[2] - tops[1], ButtonHeight);
+  ScreenHeight = 768;
+}
+
 TEST_F(RimEditor, TheTyreOutlineLiesWhereTheWheelBuilderPutsTheRim) {
   const SuspensionBlock& front = car->wheelSets[1];
   RimLine lines[RIM_TYRE_OUTLINE_LINES];
