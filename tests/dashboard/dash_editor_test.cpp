@@ -742,3 +742,37 @@ TEST_F(DashEditor, TypeThreesLampSymbolButtonsSetTheLampsSymbol) {
   Click(plain, 1, DASH_LAMP_HANDBRAKE << 8);
   EXPECT_EQ(car.dash[handbrake + 3], 0);
 }
+
+// A switch's own buttons stand on the row right under it, from the column's left: type 3's
+// LCD tachometer "gap" and "num", half the column each; a speed switch's "Test" and unit.
+TEST_F(DashEditor, ASwitchsButtonsStandOnTheRowUnderIt) {
+  Open(3);
+  SetDashFlags(car.dash, Flags() & ~uint32_t(DASH_FORMULA_LED_TACHOMETER));
+  Frame();
+  const InterfaceButton* lcd = Live("LCD tacho (click : LED)");
+  const InterfaceButton* gap = Live("gap");
+  const InterfaceButton* num = Live("num");
+  ASSERT_TRUE(lcd && gap && num);
+  EXPECT_EQ(gap->top, lcd->bottom);
+  EXPECT_EQ(gap->left, lcd->left);
+  EXPECT_EQ(gap->right - gap->left, (lcd->right - lcd->left) / 2);
+  EXPECT_EQ(num->top, gap->top);
+  EXPECT_EQ(num->left, gap->right);
+  page->prss.terminate(&page->prss);
+  DashEditorScreenAction(&page->prss);
+  page = nullptr;
+
+  Open(1);
+  SetDashFlags(car.dash, Flags() & ~uint32_t(DASH_ANALOG_SPEEDOMETER_ON | DASH_COLOURS_SET));
+  Frame();
+  const InterfaceButton* speedo = Live("Analog speedo - OFF (click : ON)");
+  ASSERT_NE(speedo, nullptr);
+  const InterfaceButton* test = nullptr;
+  for (int i = 0; i < ButtonCount && !test; ++i) {
+    char shown[64];
+    if (ButtonText(InterfaceButtons[i], shown, sizeof shown) && std::strcmp(shown, "Test") == 0) test = &InterfaceButtons[i];
+  }
+  ASSERT_NE(test, nullptr);
+  EXPECT_EQ(test->top, speedo->bottom);
+  EXPECT_EQ(test->left, speedo->left);
+}
