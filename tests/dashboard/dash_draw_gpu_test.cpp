@@ -410,6 +410,15 @@ TEST_F(DashPixels, TheGearBarMarksTheEngagedGearAndOnlyWhileLive) {
   Draw(s);
   EXPECT_TRUE(Near(At(left + 0.5f * step, y), Shown(255, 120, 120))) << "index -1: the first " << Str(At(left + 0.5f * step, y));
   EXPECT_TRUE(Near(At(left + 6.5f * step, y), Shown(120, 40, 40)));
+  // No gears: one position across the whole bar.
+  s.gearCount = 0;
+  s.gearIndex = 0;
+  Draw(s);
+  for (const float share : {0.1f, 0.9f}) {
+    const float x = left + share * 7.0f * step;
+    EXPECT_TRUE(Near(At(x, y), Shown(255, 120, 120))) << share << ": " << Str(At(x, y));
+  }
+  s.gearCount = 7;
   s.gearIndex = 4;
   s.live = 0;
   Draw(s);

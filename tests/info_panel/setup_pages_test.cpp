@@ -631,6 +631,10 @@ TEST_F(SetupPages, TyresShowTheLastMakerAndCompoundAtTheirEndsAndEachWheelsOwnCa
   EXPECT_TRUE(Has(lines, "SLICK_R1"));
   EXPECT_TRUE(Has(lines, "Optimum temperature 40\260"));
   EXPECT_TRUE(Has(lines, "live (L / R) +2.87\260 / -1.15\260"));
+  left.spinAxis.z = left.side > 0.0f ? -1.5f : 1.5f;  // past one: the lean held at 90 degrees
+  EXPECT_NEAR(LiveCamberDegrees(*car, front.leftWheel - 1), 90.0f, 1e-3f);
+  left.spinAxis.z = left.side > 0.0f ? 1.5f : -1.5f;
+  EXPECT_NEAR(LiveCamberDegrees(*car, front.leftWheel - 1), -90.0f, 1e-3f);
   Bytes()[SETUP_TYRE_MAKER] = 7;
   lines = Draw(INFO_PAGE_TYRES);
   EXPECT_TRUE(Has(lines, "?"));
