@@ -776,3 +776,68 @@ TEST_F(DashEditor, ASwitchsButtonsStandOnTheRowUnderIt) {
   EXPECT_EQ(test->top, speedo->bottom);
   EXPECT_EQ(test->left, speedo->left);
 }
+
+// Types 1 and 2's sliders, by the building blocks' table: every dial's X, Y, start, turn and
+// radius; the LED gear's and digital speedometer's boxes; the display's rectangle; every
+// lamp's X, Y and size: the byte range each moves in and its label at either end.
+TEST_F(DashEditor, TheAnalogPagesSlidersSpanTheirRangesOnTheirBytes) {
+  struct Row {
+    int at, lowest, highest;
+    const char *atLowest, *atHighest;
+  };
+  const Row dial[] = {{0, 0, 200, "X -1.00", "X 1.00"},
+                      {1, 0, 200, "Y -1.00", "Y 1.00"},
+                      {2, 0, 72, "Start Angle 0", "Start Angle 360"},
+                      {3, 12, 72, "Turn Angle 60", "Turn Angle 360"},
+                      {4, 20, 200, "Radius 0.100", "Radius 1.000"}};
+  const Row box[] = {{0, 0, 200, "X -1.00", "X 1.00"},
+                     {1, 0, 200, "Y -1.00", "Y 1.00"},
+                     {2, 5, 50, "Width 0.05", "Width 0.50"},
+                     {3, 5, 50, "Height 0.05", "Height 0.50"}};
+  const Row rectangle[] = {{0, 0, 64, "X 0.00", "X 64.00"},
+                           {1, 0, 64, "Y 0.00", "Y 64.00"},
+                           {2, 0, 64, "Width 0.00", "Width 64.00"},
+                           {3, 0, 32, "Height 0.00", "Height 32.00"}};
+  const Row lamp[] = {{0, 5, 195, "X -0.95", "X 0.95"}, {1, 5, 195, "Y -0.95", "Y 0.95"}, {2, 5, 20, "Size 0.05", "Size 0.20"}};
+  Open(1);
+  SetDashFlags(car.dash, (Flags() | DASH_ANALOG_SPEEDOMETER_ON | DASH_ANALOG_DIGITAL_SPEED_ON |
+                          DASH_ANALOG_OIL_TEMPERATURE_ON | DASH_ANALOG_OIL_PRESSURE_ON) &
+                             ~uint32_t(DASH_ANALOG_TACHOMETER_OFF | DASH_ANALOG_TURBO_OFF | DASH_ANALOG_CLOCK_OFF |
+                                       DASH_ANALOG_LED_GEAR_OFF | DASH_COLOURS_SET));
+  car.dash[4] = 1;  // a display: its rectangle editor
+  const auto check = [&](int base, const Row* rows, int count) {
+    for (int i = 0; i < count; ++i) {
+      const Row& row = rows[i];
+      SCOPED_TRACE(testing::Message() << "byte " << base + row.at << ", " << row.atLowest);
+      const uint8_t kept = car.dash[base + row.at];
+      for (const int end : {0, 1}) {
+        car.dash[base + row.at] = uint8_t(end ? row.highest : row.lowest);
+        Frame();
+        const ValueControl* bar = ControlOn(&car.dash[base + row.at], 37);
+        const ValueControl* down = ControlOn(&car.dash[base + row.at], 41);
+        ASSERT_NE(bar, nullptr);
+        ASSERT_NE(down, nullptr);
+        EXPECT_EQ(bar->byteMinimum, row.lowest);
+        EXPECT_EQ(bar->byteMaximum, row.highest);
+        char label[64];
+        ASSERT_TRUE(ValueControlText(*(down - 1), label, sizeof label));
+        EXPECT_STREQ(label, end ? row.atHighest : row.atLowest);
+      }
+      car.dash[base + row.at] = kept;
+    }
+  };
+  for (const int d : {DASH_SPEEDOMETER, DASH_TACHOMETER, DASH_TURBO, DASH_CLOCK, DASH_WATER, DASH_FUEL,
+                      DASH_OIL_TEMPERATURE, DASH_OIL_PRESSURE})
+    check(DASH_DIALS + d * DASH_DIAL_BYTES, dial, 5);
+  check(DASH_LED_GEAR_BOX, box, 4);
+  check(DASH_DIGITAL_SPEED_BOX, box, 4);
+  check(DASH_DISPLAY_RECTANGLE, rectangle, 4);
+  Frame();
+  int lamps = 0;
+  for (int n = 0; n < DASH_LAMPS; ++n) {
+    if (!ControlOn(&car.dash[DASH_LAMP_OFFSET + n * DASH_LAMP_BYTES], 37)) continue;
+    check(DASH_LAMP_OFFSET + n * DASH_LAMP_BYTES, lamp, 3);
+    ++lamps;
+  }
+  EXPECT_GE(lamps, 3);
+}

@@ -657,4 +657,15 @@ TEST_F(SetupPages, FinalDriveHoldsTheDifferentialKindAndTheGearCountToTheirLast)
     for (const char* gear : GEARS) gears += line.rfind(gear, 0) == 0;
   EXPECT_EQ(gears, 7);
   EXPECT_EQ(lines.back().rfind("Final Drive Ratio", 0), 0u);
+  // No row past the seventh: the controls on the final drive's word are the same as with
+  // exactly seven gears (an eighth gear's word would be the final drive's, bytes 30-31).
+  const auto boundToFinalDrive = [&] {
+    int n = 0;
+    for (int i = 0; i < ValueControlCount; ++i) n += ValueControls[i].variable == Bytes() + SETUP_FINAL_DRIVE;
+    return n;
+  };
+  const int withTwelve = boundToFinalDrive();
+  car->gearCount = 9;
+  EXPECT_EQ(Draw(INFO_PAGE_FINAL_DRIVE).size(), lines.size());
+  EXPECT_EQ(boundToFinalDrive(), withTwelve);
 }
