@@ -346,6 +346,9 @@ TEST_F(DashPixels, TypeThreeLedRowAndReadoutTypeFourSpeedAndTypeSixLeds) {
     if (i < 5) expected = i < 2 ? Shown(48, 255, 48) : i < 4 ? Shown(255, 192, 48) : Shown(255, 48, 48);
     EXPECT_TRUE(Near(At(float(i - 4) * 0.12f - 0.01f, -0.9f), expected)) << i << ": " << Str(At(float(i - 4) * 0.12f - 0.01f, -0.9f));
   }
+  EXPECT_TRUE(Near(At(5 * 0.12f - 0.01f + 0.02f, -0.9f), Rgb{0, 0, 0})) << "no tenth LED: " << Str(At(0.61f, -0.9f));
+  // The speed and fuel line in black on the panel, the setting line above it.
+  EXPECT_GT(CountIn(0, 0, 60, -0.43f, -0.69f, 0.43f, -0.57f), 20) << "the first line's ink";
 }
 
 TEST_F(DashPixels, NothingIsDrawnWithoutATargetOrTypeAndEverythingIsPutBack) {
@@ -401,6 +404,11 @@ TEST_F(DashPixels, TheGearBarMarksTheEngagedGearAndOnlyWhileLive) {
   const float left = -0.875f + inset, bottom = -0.375f - inset, y = bottom - 0.33f * width;
   EXPECT_TRUE(Near(At(left + 4.5f * step, y), Shown(255, 120, 120))) << Str(At(left + 4.5f * step, y));
   EXPECT_TRUE(Near(At(left + 2.5f * step, y), Shown(120, 40, 40))) << Str(At(left + 2.5f * step, y));
+  // The two rules across the bar, 1/64 thick, at 0.45 and 0.22 of the width up from its foot.
+  for (const float up : {0.45f * width, 0.22f * width}) {
+    const float ruleY = bottom - up + 0.5f / 64.0f;
+    EXPECT_TRUE(Near(At(left + 2.0f * step, ruleY), Shown(255, 120, 120))) << up << ": " << Str(At(left + 2.0f * step, ruleY));
+  }
   // A gear index past either end marks the end position.
   s.gearIndex = 9;
   Draw(s);

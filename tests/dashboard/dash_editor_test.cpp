@@ -840,4 +840,36 @@ TEST_F(DashEditor, TheAnalogPagesSlidersSpanTheirRangesOnTheirBytes) {
     ++lamps;
   }
   EXPECT_GE(lamps, 3);
+  // Type 2's white backing: the black rectangle's editor too.
+  page->prss.terminate(&page->prss);
+  DashEditorScreenAction(&page->prss);
+  page = nullptr;
+  Open(2);
+  SetDashFlags(car.dash, Flags() & ~uint32_t(DASH_COLOURS_SET));
+  check(DASH_BLACK_RECTANGLE, rectangle, 4);
+}
+
+// The tachometer's rows name themselves: "Mul" before the multiplier's buttons and "Gap"
+// before the gap's, two widths each; the display style row has one button per style.
+TEST_F(DashEditor, TheTachometersRowsAreLabelledAndTheStyleRowHasFourButtons) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() & ~uint32_t(DASH_ANALOG_TACHOMETER_OFF | DASH_ANALOG_HUNDREDS));
+  Frame();
+  const InterfaceButton* mul = FindShownButton("Mul");
+  const InterfaceButton* gap = FindShownButton("Gap");
+  const InterfaceButton* thousand = Live("\xD7" "1000");
+  const InterfaceButton* one = Live("1");
+  ASSERT_TRUE(mul && gap && thousand && one);
+  EXPECT_EQ(thousand->left, mul->right);
+  EXPECT_EQ(thousand->top, mul->top);
+  EXPECT_EQ(mul->right - mul->left, 2 * ButtonWidth);
+  EXPECT_EQ(one->left, gap->right);
+  EXPECT_EQ(one->top, gap->top);
+  EXPECT_EQ(gap->top, mul->bottom);
+  int styles = 0;
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (b.owner && b.word <= 3 && b.top == Live("NONE")->top && b.left >= Live("NONE")->left) ++styles;
+  }
+  EXPECT_EQ(styles, 4);
 }

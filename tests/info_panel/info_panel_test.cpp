@@ -450,6 +450,37 @@ TEST_F(PanelTest, TheHandicapsHeadingNamesTheRacesLeastMassAndRestriction) {
   RaceSettings = saved;
 }
 
+// A transmission type past the known ones is named as no power unit's.
+TEST_F(PanelTest, ATransmissionTypePastTheKnownOnesIsNamedAsNone) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  for (const int type : {8, 9, 200}) {
+    car.transmissionType = uint8_t(type);
+    Draw(car, 1);
+    EXPECT_TRUE(Shows("Transmission : no power unit")) << type;
+  }
+  car.transmissionType = 1;
+}
+
+// A float row's left arrow steps its value down by the step, its right arrow up.
+TEST_F(PanelTest, AFloatRowsLeftArrowStepsDownAndItsRightArrowUp) {
+  float v = 100.0f;
+  const auto row = [&] {
+    ClearInterface();
+    AddPanelFloatRow(&owner, "F %.0f", 0.0f, &v, 5.0f, 0.0f, 3000.0f, nullptr, 0, 0, 0.0f, 0.4f);
+  };
+  row();
+  ASSERT_EQ(ValueControlCount, 4);
+  EXPECT_LT(ValueControls[1].right, ValueControls[3].left);
+  Click(ValueControls[3]);
+  EXPECT_FLOAT_EQ(v, 105.0f);
+  row();
+  Click(ValueControls[1]);
+  row();
+  Click(ValueControls[1]);
+  EXPECT_FLOAT_EQ(v, 95.0f);
+}
+
 TEST_F(PanelTest, TheInfoFiguresMatchOurOwnArithmetic) {
   for (int row : {RUNABOUT, ROADSTER, RACER, KART}) {
     SCOPED_TRACE(row);
