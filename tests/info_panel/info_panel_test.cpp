@@ -551,6 +551,12 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
   EXPECT_EQ(swatches, 2);
   EXPECT_TRUE(Shows("Body"));
   EXPECT_TRUE(Shows("Skin File Name"));
+  // The wheels' colours only for a car with wheels.
+  EXPECT_TRUE(Shows(LanguageTexts[TX_3a_whlscolt]));
+  car.wheelCount = 0;
+  Draw(car, 1);
+  EXPECT_FALSE(Shows(LanguageTexts[TX_3a_whlscolt]));
+  EXPECT_TRUE(Shows(LanguageTexts[TX_3a_bodycolt]));
 }
 
 TEST_F(PanelTest, TheTemplateSizeButtonsSetTheSmallPictureBit) {
