@@ -549,6 +549,15 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
                   ValueControls[i].colour == &car.currentColours.groups[0][2]);
     }
   EXPECT_EQ(swatches, 2);
+  // Each marked colour's brightness bar spans its three channel sliders.
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].displayType == 36) {
+      ASSERT_GE(i, 3);
+      EXPECT_EQ(ValueControls[i - 3].displayType, 35);
+      EXPECT_FLOAT_EQ(ValueControls[i].left, ValueControls[i - 3].left);
+      EXPECT_FLOAT_EQ(ValueControls[i].right, ValueControls[i - 1].right);
+      EXPECT_FLOAT_EQ(ValueControls[i].top, ValueControls[i - 1].bottom);
+    }
   EXPECT_TRUE(Shows("Body"));
   EXPECT_TRUE(Shows("Skin File Name"));
   // The wheels' colours only for a car with wheels.

@@ -407,8 +407,11 @@ TEST_F(GraphEditing, PointButtonsHandlesAndToolWordsFollowThePointsAndTheSelecti
   EXPECT_EQ(handles[1]->word, uintptr_t(GRAPH_HANDLE_X));
   EXPECT_EQ(handles[1]->left, x + 32 - 5);
   EXPECT_EQ(handles[1]->top, y - 5);
+  for (const InterfaceButton* h : handles) EXPECT_EQ(h->third.i, 0xFFFFFF) << "white";
   for (const char* word : {"dup point", "clear", "delete", "zero x", "scale w", "scale h"})
     EXPECT_NE(FindShownButton(word), nullptr) << word;
+  for (const char* word : {"new point", "dup point", "clear", "delete", "zero x"})
+    EXPECT_EQ(FindShownButton(word)->fourth.i, 0) << word << " is not lit";
   EXPECT_EQ(FindShownButton("select all")->fourth.i, 0);
   g.SelectAll();
   draw();
@@ -562,6 +565,30 @@ TEST_F(GraphPaint, TheZeroLineAndEveryTenthLineStandOut) {
     const uint32_t expected = k == 0 ? zero : k % 10 == 0 ? tenth : plain;
     EXPECT_EQ(at(k), expected) << k << " m";
   }
+  // Each at its metre's pixel, (k + 15.5) x 16, from the top row to the bottom one.
+  for (int i = 0; i < lines; ++i) {
+    const Vertex2D a = VertexAt<Vertex2D>(bytes, uint32_t(2 * i)), b = VertexAt<Vertex2D>(bytes, uint32_t(2 * i + 1));
+    EXPECT_NEAR((a.x + 1.0f) * 400.0f - 0.5f, (float(i - 15) + 15.5f) * 16.0f, 1e-2f) << i;
+    EXPECT_NEAR((1.0f - a.y) * 300.0f - 0.5f, 0.0f, 1e-2f) << i;
+    EXPECT_NEAR((1.0f - b.y) * 300.0f - 0.5f, 599.0f, 1e-2f) << i;
+  }
+
+  // From -0.5 m up 2 m: horizontal lines at 0 and 1 m, at 600 - (k + 0.5) x 300 pixels,
+  // across from the left column to the right one, after the vertical lines.
+  ResetDraw2D();
+  g.originY = -0.5f, g.scaleH = 2.0f;
+  g.PaintGraph();
+  const std::vector<uint8_t> again = ReadBuffer(Stream2D.vertexBuffer->buffer);
+  for (int k = 0; k < 2; ++k) {
+    const Vertex2D a = VertexAt<Vertex2D>(again, uint32_t(2 * (lines + k))),
+                   b = VertexAt<Vertex2D>(again, uint32_t(2 * (lines + k) + 1));
+    EXPECT_EQ(a.y, b.y) << "horizontal, " << k << " m";
+    EXPECT_NEAR((1.0f - a.y) * 300.0f - 0.5f, 600.0f - (float(k) + 0.5f) * 300.0f, 1e-2f) << k;
+    EXPECT_NEAR((a.x + 1.0f) * 400.0f - 0.5f, 0.0f, 1e-2f) << k;
+    EXPECT_NEAR((b.x + 1.0f) * 400.0f - 0.5f, 799.0f, 1e-2f) << k;
+    EXPECT_EQ(a.colour, k == 0 ? zero : plain) << k;
+  }
+  EXPECT_EQ(Stream2D.vertexCount, uint32_t(2 * (lines + 2))) << "two horizontal lines, no more";
 }
 
 // A line's two ends in pixels, read back from the clip-space vertices the null device holds
