@@ -149,6 +149,8 @@ TEST(DashTexts, ClockOdometerWheelReadoutsAndFuelLine) {
   EXPECT_STREQ(t, "003.6");
   FormatWheelSpeed(-10.0f, 3.6f, t);
   EXPECT_STREQ(t, "000.0") << "backwards reads 0";
+  FormatWheelSpeed(3.0e8f, 1.0f, t);
+  EXPECT_STREQ(t, "999.9") << "far past the top: held before the rounding, not wrapped";
   FormatWheelTimer(1, 65070, t);  // 1:05.07
   EXPECT_STREQ(t, " 5.07") << "hundredths with a zero, not a blank";
   ToDigitCodes(t, LCD_SHIFT);

@@ -669,3 +669,25 @@ TEST_F(SetupPages, FinalDriveHoldsTheDifferentialKindAndTheGearCountToTheirLast)
   EXPECT_EQ(Draw(INFO_PAGE_FINAL_DRIVE).size(), lines.size());
   EXPECT_EQ(boundToFinalDrive(), withTwelve);
 }
+
+// The figures' own ends: no top speed for a gear past the seventh (whose word would be the
+// final drive's), none for gear -1; no live camber for the wheel one past the car's last.
+TEST_F(SetupPages, GearSpeedsAndLiveCamberEndAtTheLastGearAndWheel) {
+  Load(ESTATE);
+  car->engine.redline = 700.0f;
+  for (int gear = 0; gear < 7; ++gear) SetSetupShort(car->currentSetup, SETUP_GEAR_WORDS + 2 * gear, 20000);
+  SetSetupShort(car->currentSetup, SETUP_FINAL_DRIVE, 20000);
+  const double ratio = 20000 * 7.0 / 65534.0 + 0.5;
+  EXPECT_NEAR(GearTopSpeed(*car, 6), 700.0 / (ratio * ratio) * car->wheelSets[0].rollingRadius, 1e-3);
+  EXPECT_EQ(GearTopSpeed(*car, 7), 0.0f);
+  EXPECT_EQ(GearTopSpeed(*car, -1), 0.0f);
+  car->wheelCount = 3;  // the table's fourth wheel is past the car's last
+  const int wheels = 3;
+  car->wheels[wheels].side = 1.0f;
+  car->wheels[wheels].spinAxis.z = -0.5f;  // a lean of 30 degrees, were it a wheel
+  EXPECT_EQ(LiveCamberDegrees(*car, wheels), 0.0f);
+  car->wheels[wheels - 1].side = 1.0f;
+  car->wheels[wheels - 1].spinAxis.z = -0.5f;
+  EXPECT_NEAR(LiveCamberDegrees(*car, wheels - 1), 30.0f, 1e-3f);
+  EXPECT_EQ(LiveCamberDegrees(*car, -1), 0.0f);
+}
