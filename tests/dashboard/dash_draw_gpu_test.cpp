@@ -479,3 +479,20 @@ TEST_F(DashPixels, TheSteeringWheelsStageLampsLightOneMorePerStage) {
   for (int lamp = 0; lamp < 4; ++lamp)
     EXPECT_TRUE(Near(At(visible[lamp], -0.8f), lit[lamp])) << "the shift light: all four, lamp " << lamp;
 }
+
+// The steering wheel's lap timer, left of the centre: a valid time lights other segments than
+// an invalid one (which reads 0.00), and a valid time of 0 reads as the invalid one does.
+TEST_F(DashPixels, TheSteeringWheelsLapTimerShowsAValidTimeOnly) {
+  DashCarState s = State(5);
+  const auto timer = [&](int valid, uint32_t value) {
+    s.race.lapTimingValid = valid;
+    s.race.timingValue = value;
+    Draw(s);
+    std::vector<int> cells;
+    for (float x = -0.85f; x < -0.05f; x += 0.01f) cells.push_back(MostIn(0, x, -0.35f, x + 0.01f, -0.13f));
+    return cells;
+  };
+  const std::vector<int> none = timer(0, 65070);
+  EXPECT_NE(timer(1, 65070), none) << "1:05.07 reads 5.07";
+  EXPECT_EQ(timer(1, 0), none);
+}
