@@ -348,6 +348,10 @@ TEST_F(DashPixels, TypeThreeLedRowAndReadoutTypeFourSpeedAndTypeSixLeds) {
   }
   // The speed and fuel line in black on the panel, the setting line above it.
   EXPECT_GT(CountIn(0, 0, 60, -0.43f, -0.69f, 0.43f, -0.57f), 20) << "the first line's ink";
+  // The panel under the lines: x -0.48 .. 0.48, y -0.74 .. -0.38, in the fourth dash colour.
+  EXPECT_TRUE(Near(At(0.46f, -0.73f), ShownWord(CfgCarDashColours[3]))) << Str(At(0.46f, -0.73f));
+  EXPECT_TRUE(Near(At(-0.46f, -0.40f), ShownWord(CfgCarDashColours[3]))) << Str(At(-0.46f, -0.40f));
+  EXPECT_FALSE(Near(At(-0.46f, 0.3f), ShownWord(CfgCarDashColours[3]))) << "nothing of it above";
 }
 
 TEST_F(DashPixels, NothingIsDrawnWithoutATargetOrTypeAndEverythingIsPutBack) {
@@ -496,3 +500,4 @@ TEST_F(DashPixels, TheSteeringWheelsLapTimerShowsAValidTimeOnly) {
   EXPECT_NE(timer(1, 65070), none) << "1:05.07 reads 5.07";
   EXPECT_EQ(timer(1, 0), none);
 }
+

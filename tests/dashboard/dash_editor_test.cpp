@@ -873,3 +873,15 @@ TEST_F(DashEditor, TheTachometersRowsAreLabelledAndTheStyleRowHasFourButtons) {
   }
   EXPECT_EQ(styles, 4);
 }
+
+// With colours set here, the analog page edits the backing, text, needle and LED colours.
+TEST_F(DashEditor, SetColoursOffersAnEditorForEachColour) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() & ~uint32_t(DASH_COLOURS_SET));
+  Frame();
+  EXPECT_FALSE(LabelShown("Text colour"));
+  SetDashFlags(car.dash, Flags() | DASH_COLOURS_SET);
+  Frame();
+  for (const char* label : {"Backing colour", "Text colour", "Needle colour", "LED gear / digital speedo"})
+    EXPECT_TRUE(LabelShown(label)) << label;
+}

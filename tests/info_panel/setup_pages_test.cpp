@@ -504,6 +504,23 @@ TEST_F(SetupPages, PassengerSeatsFollowTheCarsSeatsAndCallWithSeatAndKind) {
   // "woman" of the rear left seat: seat 1 x 4 + 2.
   car->seatsPerRow = 3;
   Draw(INFO_PAGE_PASSENGERS);
+  // Each seat's kind lit, and only it: seats 0 (front), 1 (rear left), 2 (rear middle) and 3
+  // (rear right) hold a man, a woman, nobody and a man; the rows run front, rear left, rear
+  // right, rear middle.
+  {
+    const int kinds[4] = {1, 2, 1, 0};
+    int k = 0;
+    for (int i = 0; i < ValueControlCount; ++i) {
+      char out[64];
+      const ValueControl& c = ValueControls[i];
+      if (c.displayType != 0 || !ValueControlText(c, out, sizeof out)) continue;
+      const std::string text = out;
+      if (text != "none" && text != "man" && text != "woman") continue;
+      EXPECT_EQ(c.colour == &InterfaceColours.textSelected, k % 3 == kinds[k / 3]) << "seat " << k / 3 << ", " << text;
+      ++k;
+    }
+    EXPECT_EQ(k, 12);
+  }
   int womanButtons = 0;
   for (int i = 0; i < ValueControlCount; ++i) {
     char out[64];
@@ -627,6 +644,8 @@ TEST_F(SetupPages, TyresShowTheLastMakerAndCompoundAtTheirEndsAndEachWheelsOwnCa
   std::vector<std::string> lines = Draw(INFO_PAGE_TYRES);
   EXPECT_TRUE(Has(lines, "Vireo"));
   EXPECT_FALSE(Has(lines, "?"));
+  EXPECT_TRUE(Has(lines, "Front")) << "each axle's column under its heading";
+  EXPECT_TRUE(Has(lines, "Rear"));
   EXPECT_TRUE(Has(lines, "KNOBBLY"));
   EXPECT_TRUE(Has(lines, "SLICK_R1"));
   EXPECT_TRUE(Has(lines, "Optimum temperature 40\260"));

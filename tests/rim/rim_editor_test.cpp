@@ -283,7 +283,9 @@ TEST_F(RimEditor, DeleteTakesTheSelectedSurfaceOrTheSelectedPoints) {
   Frame();
   EXPECT_EQ(rim.surfaces[0].group, 1u);
   EXPECT_EQ(car->wheelMeshesBuilt, 0);
+  car->wheelMeshesBuilt = 1;
   Key(KEYCODE_DELETE);
+  EXPECT_EQ(car->wheelMeshesBuilt, 0) << "a deleted surface makes the wheels again";
   ASSERT_EQ(rim.surfaceCount, 2);
   EXPECT_EQ(rim.surfaces[0].first, third.first);
   EXPECT_EQ(rim.surfaces[0].second, third.second);
