@@ -885,3 +885,13 @@ TEST_F(DashEditor, SetColoursOffersAnEditorForEachColour) {
   for (const char* label : {"Backing colour", "Text colour", "Needle colour", "LED gear / digital speedo"})
     EXPECT_TRUE(LabelShown(label)) << label;
 }
+
+// The bottom row's buttons are plain buttons, none lit.
+TEST_F(DashEditor, TheBottomRowsButtonsAreNotLit) {
+  Open(1);
+  for (const char* text : {"restore default settings", "load", "save"}) {
+    const InterfaceButton* b = Live(text);
+    ASSERT_NE(b, nullptr) << text;
+    EXPECT_EQ(b->fourth.i, 0) << text;
+  }
+}

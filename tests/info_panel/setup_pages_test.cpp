@@ -319,6 +319,7 @@ TEST_F(SetupPages, SteeringShowsCasterToeAndTheWheelTurnWithinItsLimits) {
 TEST_F(SetupPages, FinalDriveShowsTheDifferentialsAndEachGearsSpeedAtTheRevLimit) {
   Load(ESTATE);  // four-wheel drive
   Bytes()[SETUP_AXLE[1] + AXLE_DIFFERENTIAL] = DIFF_VISCOUS;
+  Bytes()[SETUP_AXLE[1] + AXLE_VISCOUS] = 15;  // 1..20 shown as stored
   Bytes()[SETUP_AXLE[0] + AXLE_DIFFERENTIAL] = DIFF_LIMITED_SLIP;
   Bytes()[SETUP_CENTRE_DIFFERENTIAL] = 1;
   Bytes()[SETUP_CENTRE_VISCOUS] = 7;

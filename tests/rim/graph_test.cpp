@@ -390,6 +390,17 @@ TEST_F(GraphEditing, PointButtonsHandlesAndToolWordsFollowThePointsAndTheSelecti
   EXPECT_TRUE(buttons(GraphHandleButton).empty());
   EXPECT_NE(FindShownButton("4 points"), nullptr);
   ASSERT_NE(FindShownButton("select all"), nullptr);
+  // The tool row along the foot, six button widths each from the left edge.
+  {
+    const char* const row[3] = {"4 points", "select all", "new point"};
+    for (int i = 0; i < 3; ++i) {
+      const InterfaceButton* b = FindShownButton(row[i]);
+      ASSERT_NE(b, nullptr) << row[i];
+      EXPECT_EQ(b->left, LEFT + 6 * i * ButtonWidth) << row[i];
+      EXPECT_EQ(b->right - b->left, 6 * ButtonWidth) << row[i];
+      EXPECT_EQ(b->bottom, TOP + HEIGHT) << row[i];
+    }
+  }
   EXPECT_EQ(FindShownButton("select all")->fourth.i, 0);
   EXPECT_NE(FindShownButton("new point"), nullptr);
   for (const char* word : {"dup point", "clear", "delete", "zero x", "scale w", "scale h"})
