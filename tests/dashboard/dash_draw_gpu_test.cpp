@@ -261,7 +261,7 @@ TEST_F(DashPixels, TheBlackRectangleTheDisplayAndTheClockHands) {
   DashCarState s = State(2);
   AnalogDashBlock b = QuietBlock(0);
   SetDashFlags(b.flags, DashFlags(b.flags) & ~(DASH_COLOURS_SET | DASH_ANALOG_CLOCK_OFF));
-  b.blackRectangle = DashRect{4, 4, 4, 4};  // -0.875 .. -0.75
+  b.blackRectangle = DashRect{4, 4, 8, 4};  // x -0.875 .. -0.625, y -0.875 .. -0.75
   b.displayStyle = 2;
   b.display = DashRect{4, 52, 8, 8};        // -0.875 .. -0.625 down from 0.625
   b.displayBackground = DashColour{120, 40, 40, 0};
@@ -275,6 +275,8 @@ TEST_F(DashPixels, TheBlackRectangleTheDisplayAndTheClockHands) {
   ClockUseReal();
   EXPECT_TRUE(Near(At(-0.99f, -0.99f), Rgb{255, 255, 255})) << "type 2: white";
   EXPECT_TRUE(Near(At(-0.8f, -0.8f), Rgb{0, 0, 0})) << Str(At(-0.8f, -0.8f));
+  EXPECT_TRUE(Near(At(-0.65f, -0.8f), Rgb{0, 0, 0})) << "its width across " << Str(At(-0.65f, -0.8f));
+  EXPECT_TRUE(Near(At(-0.8f, -0.7f), Rgb{255, 255, 255})) << "its height up " << Str(At(-0.8f, -0.7f));
   EXPECT_TRUE(Near(At(-0.7f, 0.8f), Shown(120, 40, 40))) << Str(At(-0.7f, 0.8f));
   const float r = 0.5f * GAUGE_RADIUS_SCALE;
   const Rgb needle = ShownWord(CfgClockNeedle2);

@@ -342,6 +342,18 @@ TEST_F(DashEditor, ManualMaximumsComeFromTheCarAndStepWithinTheirRanges) {
   Click("mph");
   EXPECT_EQ(DashUnits.kmh, 1);
   EXPECT_EQ(Live("180 km/h"), nullptr) << "a shown figure takes no click";
+  // The manual maximum's row: "Max" and "auto" and "manual" (two widths each), then the left
+  // arrow (one), the figure (two) and the right arrow (one).
+  {
+    const InterfaceButton* left = Live("\x8B", 4 | 2);
+    const InterfaceButton* right = Live("\x9B", 4 | 3);
+    const InterfaceButton* manual = Live("manual", 4 | 1);
+    ASSERT_TRUE(left && right && manual);
+    EXPECT_EQ(left->left, manual->right);
+    EXPECT_EQ(left->right - left->left, ButtonWidth);
+    EXPECT_EQ(right->left, left->right + 2 * ButtonWidth);
+    EXPECT_EQ(right->right - right->left, ButtonWidth);
+  }
   // Steps: the right button steps by 10, within 6..144 and 4..60.
   tacho = 58;
   car.dash[DASH_DIALS + DASH_TACHOMETER * DASH_DIAL_BYTES + 7] = 0;  // no unit: its arrows are the last
@@ -628,6 +640,8 @@ TEST_F(DashEditor, DialStyleButtonsFlipTheirBitsAndTheUnitPlacementSetsItsByte) 
   car.dash[speed + 7] = 0xF0;
   Frame();
   EXPECT_EQ(Live("\x9B", intptr_t(speed + 7) << 8 | 1), nullptr) << "no distance without a place";
+  ASSERT_NE(Live("none", intptr_t(speed + 7) << 8 | 0), nullptr);
+  EXPECT_EQ(Live("none", intptr_t(speed + 7) << 8 | 0)->fourth.i, 1) << "no place: \"none\" lit";
   Click("below", 1, intptr_t(speed + 7) << 8 | 2);
   EXPECT_EQ(car.dash[speed + 7], 0xF2);
   Click("\x9B", 1, intptr_t(speed + 7) << 8 | 1);

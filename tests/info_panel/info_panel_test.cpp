@@ -421,6 +421,13 @@ TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {
   // The estimate per lap, by the capacity.
   Draw(road, 0, 2.0f);
   EXPECT_TRUE(ShowsPart(Fmt("%.1f%% per lap", 2.0 * 100.0 / road.fuelTankCapacity + 0.05)));
+  {
+    Car empty;
+    MakeSampleCar(RUNABOUT, empty);
+    empty.fuelTankCapacity = 0.0f;
+    Draw(empty, 0, 2.0f);
+    EXPECT_FALSE(ShowsPart("per lap")) << "no tank to share";
+  }
   // The handicaps rows are the garage's.
   EXPECT_TRUE(Shows("Handicaps"));
   Draw(road, 1);

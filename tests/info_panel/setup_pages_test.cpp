@@ -474,6 +474,20 @@ TEST_F(SetupPages, DownforceShowsLiftAndDragAtTheTestSpeedAndTheLeverRuleDistrib
     EXPECT_EQ(wing->byteMinimum, 2);
     EXPECT_EQ(wing->byteMaximum, 12);
   }
+  // Each wing's row runs over its own angles, least to most.
+  int wings = 0;
+  for (const int wing : {AERO_FRONT_WING, AERO_REAR_WING}) {
+    car->aeroItems[wing].flags |= AERO_PRESENT;
+    car->wingAngles[wing][0] = uint8_t(3 + wing);
+    car->wingAngles[wing][1] = uint8_t(20 + wing);
+    Draw(INFO_PAGE_DOWNFORCE);
+    const ValueControl* row = Bound(37, Bytes() + (wing == AERO_REAR_WING ? SETUP_REAR_WING : SETUP_FRONT_WING));
+    ASSERT_NE(row, nullptr) << wing;
+    EXPECT_EQ(row->byteMinimum, 3 + wing) << wing;
+    EXPECT_EQ(row->byteMaximum, 20 + wing) << wing;
+    ++wings;
+  }
+  EXPECT_EQ(wings, 2);
 
   // No lift at all: no distribution line.
   for (AeroItem& item : car->aeroItems) item.liftFactor = 0.0f;
