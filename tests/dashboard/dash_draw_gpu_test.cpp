@@ -503,3 +503,26 @@ TEST_F(DashPixels, TheSteeringWheelsLapTimerShowsAValidTimeOnly) {
   EXPECT_EQ(timer(1, 0), none);
 }
 
+
+// The frame sets up the gauges it draws: without a turbo the rate gauge reads the frame rate
+// out of 100; the oil pressure needle stays on its dial, at its maximum for any pressure above
+// it and at 0 for one below nothing.
+TEST_F(DashPixels, TheFrameSetsUpTheRateAndOilPressureGauges) {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(DASH_ANALOG_OIL_PRESSURE_ON);
+  SetDashFlags(b.flags, DashFlags(b.flags) & ~uint32_t(DASH_ANALOG_TURBO_OFF));
+  WriteAnalogBlock(b, s.block);
+  s.turbo = 0;
+  DashGauges[DASH_TURBO].maximum = 7;
+  DashGauges[DASH_TURBO].value = -1.0f;
+  s.oilPressure = 1.0e6f;
+  Draw(s);
+  EXPECT_EQ(DashGauges[DASH_TURBO].maximum, 100);
+  EXPECT_EQ(DashGauges[DASH_TURBO].value, 60.0f);
+  const DashGauge& oil = DashGauges[DASH_OIL_PRESSURE];
+  ASSERT_GT(oil.maximum, 0);
+  EXPECT_EQ(oil.value, float(oil.maximum));
+  s.oilPressure = -5.0f;
+  Draw(s);
+  EXPECT_EQ(oil.value, 0.0f);
+}
