@@ -411,6 +411,10 @@ TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {
   Draw(road, 0);
   EXPECT_TRUE(ShowsPart(" / Front wheel drive"));
   EXPECT_TRUE(ShowsPart("Fuel load at start : 100%"));
+  Strategy.fuelAtStart = 50;
+  Draw(road, 0);
+  EXPECT_TRUE(ShowsPart("Fuel load at start : 50%")) << "1 .. 100 shown as stored";
+  Strategy.fuelAtStart = 100;
   EXPECT_TRUE(Shows("Transmission : H-pattern gearbox"));
   EXPECT_TRUE(Shows("Configuration"));
   for (int v : {0, 100, 37}) {
@@ -508,6 +512,11 @@ TEST_F(PanelTest, TheInfoFiguresMatchOurOwnArithmetic) {
   Car car;
   MakeSampleCar(RUNABOUT, car);
   car.wheelBase = 0.0005f;
+  Draw(car, 1);
+  EXPECT_FALSE(ShowsPart("Weight distribution"));
+  // Nor for a car without wheels.
+  MakeSampleCar(RUNABOUT, car);
+  car.wheelCount = 0;
   Draw(car, 1);
   EXPECT_FALSE(ShowsPart("Weight distribution"));
 }

@@ -465,6 +465,12 @@ TEST_F(SetupPages, DownforceShowsLiftAndDragAtTheTestSpeedAndTheLeverRuleDistrib
     front -= f * item.liftFactor;
   }
   EXPECT_TRUE(Has(lines, Fmt("L : %.0f N", car->totalLiftFactor * v2)));
+  {
+    int present = 0, lifts = 0;
+    for (const AeroItem& item : car->aeroItems) present += (item.flags & AERO_PRESENT) != 0;
+    for (const std::string& line : lines) lifts += line.rfind("L : ", 0) == 0;
+    EXPECT_EQ(lifts, present + 1) << "each present item and the total";
+  }
   EXPECT_TRUE(Has(lines, Fmt("Downforce distribution : %.1f F  %.1f R", front * 100 / (front + rear),
                              rear * 100 / (front + rear))));
   EXPECT_TRUE(Has(lines, Fmt("Estimated maximum speed : %.0f km/h", car->topSpeed * 3.6)));

@@ -159,6 +159,19 @@ TEST_F(GraphEditing, DragsFollowTheMouseSnapTheLatestPointAndTheRightButtonPutsE
   KeyState[1] = 0;
   Frame();
   EXPECT_EQ(g.changes, 1) << "the release ends the drag and tells the owner";
+
+  // The y handle moves in y only, the latest point onto the grid.
+  const GraphPoint at2 = data.points[2];
+  MoveTo(100, 100);
+  g.HandlePressed(GRAPH_HANDLE_Y);
+  KeyState[1] = 1;
+  MoveTo(140, 77);
+  Frame();
+  const float rawY = at2.y + 23 * g.scaleH / HEIGHT;
+  EXPECT_FLOAT_EQ(data.points[2].y, std::round(rawY / grid) * grid);
+  EXPECT_EQ(data.points[2].x, at2.x);
+  KeyState[1] = 0;
+  Frame();
 }
 
 TEST_F(GraphEditing, HeldZoomAndScaleActByTheFrameTimeAndStopOnRelease) {
