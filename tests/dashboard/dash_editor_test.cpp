@@ -721,6 +721,8 @@ TEST_F(DashEditor, TypeThreesTachometerSlidersSpanTheirRangesOnTheirBytes) {
                      {12, 90, 100, "Text Out 0.90", "Text Out 1.00"},
                      {13, 5, 15, "Text Size 0.05", "Text Size 0.15"}};
   Open(3);
+  // The type's headings over its box editors.
+  for (const char* heading : {"Speedo", "Multi function display"}) EXPECT_NE(FindShownButton(heading), nullptr) << heading;
   for (const bool ledKind : {true, false}) {
     SCOPED_TRACE(ledKind ? "LED" : "LCD");
     SetDashFlags(car.dash, ledKind ? Flags() | DASH_FORMULA_LED_TACHOMETER : Flags() & ~uint32_t(DASH_FORMULA_LED_TACHOMETER));

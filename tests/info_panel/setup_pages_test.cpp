@@ -444,6 +444,15 @@ TEST_F(SetupPages, TyresShowSizesCompoundsPressuresAndLiveCamber) {
     if (ValueControls[i].variable != Bytes() + SETUP_TYRE_WARMER && ValueControls[i].top < warmer->top)
       lowest = std::max(lowest, ValueControls[i].bottom);
   EXPECT_LE(lowest, warmer->top) << "nothing of the columns reaches into the warmers' row";
+  // The row starts back at the first column, the front axle's.
+  const ValueControl* frontHeading = nullptr;
+  for (int i = 0; i < ValueControlCount && !frontHeading; ++i) {
+    char out[64];
+    if (ValueControlText(ValueControls[i], out, sizeof out) && std::strcmp(out, "Front") == 0)
+      frontHeading = &ValueControls[i];
+  }
+  ASSERT_NE(frontHeading, nullptr);
+  EXPECT_LT(warmer->left, frontHeading->left + 0.05f);
   EXPECT_GT(lowest, -0.5f) << "the columns run well down the page";
 }
 

@@ -580,6 +580,17 @@ TEST_F(RimEditor, MappingRowsTakeTheirSlidersWhileAllFitAndCountTheirSurfaces) {
   std::vector<int> tops = countTops();
   ASSERT_EQ(tops.size(), 4u) << "each mapping used by one surface";
   for (size_t i = 1; i < 4; ++i) EXPECT_EQ(tops[i] - tops[i - 1], full) << i;
+  // Each count stands right of its row's sliders, seven button widths from the panel's left.
+  {
+    const InterfaceButton* count = nullptr;
+    char text[64];
+    for (int i = 0; i < ButtonCount && !count; ++i)
+      if (InterfaceButtons[i].handler == RimMappingRow && InterfaceButtons[i].word == RimRowWord(1) &&
+          ButtonText(InterfaceButtons[i], text, sizeof text) && std::strcmp(text, "1 surf") == 0)
+        count = &InterfaceButtons[i];
+    ASSERT_NE(count, nullptr);
+    EXPECT_EQ(count->left, s->areaLeft + s->areaWidth + 7 * ButtonWidth);
+  }
   ScreenHeight -= 1;
   Frame();
   tops = countTops();
