@@ -511,7 +511,10 @@ TEST_F(DashPixels, TheFrameSetsUpTheRateAndOilPressureGauges) {
   DashCarState s = State(1);
   AnalogDashBlock b = QuietBlock(DASH_ANALOG_OIL_PRESSURE_ON);
   SetDashFlags(b.flags, DashFlags(b.flags) & ~uint32_t(DASH_ANALOG_TURBO_OFF));
+  b.dials[DASH_OIL_PRESSURE].x = 150;  // 0.5 right of the centre
+  b.dials[DASH_OIL_PRESSURE].radius = 40;  // 0.2
   WriteAnalogBlock(b, s.block);
+  DashGauges[DASH_OIL_PRESSURE].centreX = -9.0f;
   s.turbo = 0;
   DashGauges[DASH_TURBO].maximum = 7;
   DashGauges[DASH_TURBO].value = -1.0f;
@@ -520,6 +523,8 @@ TEST_F(DashPixels, TheFrameSetsUpTheRateAndOilPressureGauges) {
   EXPECT_EQ(DashGauges[DASH_TURBO].maximum, 100);
   EXPECT_EQ(DashGauges[DASH_TURBO].value, 60.0f);
   const DashGauge& oil = DashGauges[DASH_OIL_PRESSURE];
+  EXPECT_FLOAT_EQ(oil.centreX, 0.5f) << "placed on its dial";
+  EXPECT_FLOAT_EQ(oil.radiusX, 0.2f);
   ASSERT_GT(oil.maximum, 0);
   EXPECT_EQ(oil.value, float(oil.maximum));
   s.oilPressure = -5.0f;

@@ -632,9 +632,16 @@ TEST_F(DashEditor, DialStyleButtonsFlipTheirBitsAndTheUnitPlacementSetsItsByte) 
   Click("col", 1, colWord);
   EXPECT_EQ(car.dash[water + 6], 33);
   EXPECT_EQ(Live("col", colWord)->fourth.i, 1);
-  // The speedometer has no symbol button.
+  // The speedometer, the turbo or rate gauge and the clock have no symbol button.
   const int speed = DASH_DIALS + DASH_SPEEDOMETER * DASH_DIAL_BYTES;
   EXPECT_EQ(Live("symbol", intptr_t(speed + 6) << 8 | 32), nullptr);
+  SetDashFlags(car.dash, Flags() & ~uint32_t(DASH_ANALOG_TURBO_OFF | DASH_ANALOG_CLOCK_OFF));
+  Frame();
+  for (const int dial : {DASH_TURBO, DASH_CLOCK}) {
+    const int at = DASH_DIALS + dial * DASH_DIAL_BYTES + 6;
+    EXPECT_NE(Live("col", intptr_t(at) << 8 | 1), nullptr) << dial;
+    EXPECT_EQ(Live("symbol", intptr_t(at) << 8 | 32), nullptr) << dial;
+  }
 
   // The unit's place in bits 0-1, its distance in bits 4-7 stepped within 0..15.
   car.dash[speed + 7] = 0xF0;

@@ -206,6 +206,19 @@ TEST_F(SetupPages, SuspensionRowsTakeTheLimitsOfTheDesignLoadInNewtonsPerMillime
   const double W = DesignLoad();
   const double S = (1.0 + std::trunc(0.0011 * W)) * 10000.0, D = (1.0 + std::trunc(0.0011 * W)) * 1000.0;
   const std::vector<std::string> lines = Draw(INFO_PAGE_SUSPENSION);
+  // The rear axle in the first column, the front in the second.
+  {
+    const ValueControl *rearHeading = nullptr, *frontHeading = nullptr;
+    for (int i = 0; i < ValueControlCount; ++i) {
+      char out[64];
+      if (!ValueControlText(ValueControls[i], out, sizeof out)) continue;
+      if (std::strcmp(out, "Rear") == 0 && !rearHeading) rearHeading = &ValueControls[i];
+      if (std::strcmp(out, "Front") == 0 && !frontHeading) frontHeading = &ValueControls[i];
+    }
+    ASSERT_TRUE(rearHeading && frontHeading);
+    EXPECT_LT(rearHeading->left + 0.1f, frontHeading->left);
+    EXPECT_FLOAT_EQ(rearHeading->top, frontHeading->top);
+  }
   for (int axle = 0; axle < 2; ++axle) {
     const int at = SETUP_AXLE[axle];
     const uint8_t* b = car->currentSetup.bytes;
