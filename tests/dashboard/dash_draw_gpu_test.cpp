@@ -450,6 +450,13 @@ TEST_F(DashPixels, TheSteeringWheelsShiftLampsStandAtTheOuterEndsOfTheLampRow) {
       EXPECT_TRUE(Near(At(x + dx, -0.8f), Shown(255, 48, 48))) << x + dx << ": " << Str(At(x + dx, -0.8f));
     EXPECT_TRUE(Near(At(x, 0.85f), Rgb{0, 0, 0})) << "top corner " << x << ": " << Str(At(x, 0.85f));
   }
+  // The handbrake lamp stands under the shift lamps, at y -0.6.
+  s.lampWord = 1u << DASH_LAMP_HANDBRAKE;
+  Draw(s);
+  for (const float x : {-0.85f, 0.85f}) {
+    EXPECT_TRUE(Near(At(x, -0.6f), Shown(255, 48, 48))) << "handbrake " << x << ": " << Str(At(x, -0.6f));
+    EXPECT_TRUE(Near(At(x, -0.8f), Shown(32, 32, 32))) << "shift off " << x;
+  }
   s.lampWord = 0;
   s.engineSpeed = 0.0f;  // no stage lamp lit either
   Draw(s);

@@ -390,3 +390,30 @@ TEST(DashBlock, TheFlagsWordIsFourBytesLowestFirst) {
   EXPECT_EQ(bytes[4], 0xAB);
   EXPECT_EQ(DashFlags(bytes), 0x12345678u);
 }
+
+// The twelve warning lamps in block order: the name the editor shows, the lit colour and the
+// glyphs of symbols 1 and 2 (0: the lamp has one symbol).
+TEST(DashBlock, TheLampTableHoldsEachLampsNameColourAndSymbols) {
+  struct Lamp {
+    const char* name;
+    int red, green, blue, first, second;
+  };
+  const Lamp table[12] = {{"Shift light", 255, 48, 48, 0xC8, 0},      {"Full beam", 48, 48, 255, 0xC0, 0},
+                          {"Handbrake", 255, 48, 48, 0xC1, 0},        {"Pit limiter", 48, 240, 48, 0xC9, 0},
+                          {"Traction control", 240, 144, 48, 0xC4, 0}, {"<", 48, 240, 48, 0xCC, 0xCE},
+                          {">", 48, 240, 48, 0xCD, 0xCF},             {"<>", 48, 240, 48, 0xCA, 0xCB},
+                          {"Oil pressure", 255, 48, 48, 0xC5, 0},     {"Battery", 255, 48, 48, 0xC6, 0},
+                          {"ABS", 240, 144, 48, 0xC2, 0},             {"Engine damage", 240, 240, 48, 0xC3, 0}};
+  ASSERT_EQ(DASH_LAMPS, 12);
+  for (int n = 0; n < 12; ++n) {
+    SCOPED_TRACE(n);
+    const DashLampKind& k = DASH_LAMP_KINDS[n];
+    EXPECT_STREQ(k.name, table[n].name);
+    EXPECT_EQ(k.red, table[n].red);
+    EXPECT_EQ(k.green, table[n].green);
+    EXPECT_EQ(k.blue, table[n].blue);
+    EXPECT_EQ(k.symbols[0], table[n].first);
+    EXPECT_EQ(k.symbols[1], table[n].second);
+  }
+  EXPECT_EQ(DASH_PLAIN_LAMP_GLYPH, 0xB5);
+}

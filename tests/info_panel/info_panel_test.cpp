@@ -473,6 +473,33 @@ TEST_F(PanelTest, ATransmissionTypePastTheKnownOnesIsNamedAsNone) {
   car.transmissionType = 1;
 }
 
+// A word row's left arrow steps its value down, its right arrow up.
+TEST_F(PanelTest, AWordRowsLeftArrowStepsDownAndItsRightArrowUp) {
+  uint16_t w = 30000;
+  const auto row = [&] {
+    ClearInterface();
+    AddPanelWordRow(&owner, "W %.3f", 0.0f, &w, nullptr, 0.5f, 7.5f, nullptr, 1, 0, 0.0f, 0.4f);
+  };
+  row();
+  int left = -1, right = -1;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].variable == &w && ValueControls[i].owner) {
+      if (left < 0) left = i;
+      right = i;
+    }
+  ASSERT_GE(left, 0);
+  ASSERT_LT(ValueControls[left].right, ValueControls[right].left);
+  Click(ValueControls[right]);
+  EXPECT_GT(w, 30000);
+  const uint16_t up = w;
+  row();
+  Click(ValueControls[left]);
+  row();
+  Click(ValueControls[left]);
+  EXPECT_LT(w, up);
+  EXPECT_LT(w, 30000);
+}
+
 // A float row's left arrow steps its value down by the step, its right arrow up.
 TEST_F(PanelTest, AFloatRowsLeftArrowStepsDownAndItsRightArrowUp) {
   float v = 100.0f;

@@ -277,6 +277,7 @@ TEST_F(GraphEditing, DeletingKeepsRefusedPointsAndRenumbersTheRest) {
   EXPECT_EQ(g.renumbered[0], std::make_pair(1, 0));
   EXPECT_EQ(g.renumbered[1], std::make_pair(2, 1));
   EXPECT_EQ(g.selectionCount, 0);
+  EXPECT_EQ(g.changes, 1) << "the owner is told of the delete";
   g.refused.clear();
   g.SelectAll();
   g.ToolButton(GRAPH_WORD_DELETE);
