@@ -651,6 +651,14 @@ TEST_F(PanelTest, ClicksChangeValuesThroughTheCallbacks) {
   Click(*next);
   EXPECT_EQ(g_calls.configuration, 1);
   EXPECT_EQ(g_calls.configurationWord, 1u);
+  // Its left arrow with word 0.
+  Draw(car, 0);
+  char left[2] = {'\x8B', 0};
+  const ValueControl* previous = ControlShowing(left);
+  ASSERT_NE(previous, nullptr);
+  Click(*previous);
+  EXPECT_EQ(g_calls.configuration, 2);
+  EXPECT_EQ(g_calls.configurationWord, 0u);
   // A tab click shows its page.
   Draw(car, 0);
   const ValueControl* colours = ControlShowing("Colours");

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/config.h"
@@ -701,6 +702,15 @@ TEST_F(SetupPages, TyresShowTheLastMakerAndCompoundAtTheirEndsAndEachWheelsOwnCa
   lines = Draw(INFO_PAGE_TYRES);
   EXPECT_TRUE(Has(lines, "?"));
   EXPECT_FALSE(Has(lines, "Vireo"));
+  // "symmetric" switches with word 1, "asymmetric" with word 0.
+  for (const auto& [text, word] : {std::pair{"symmetric", 1}, {"asymmetric", 0}}) {
+    Calls().clear();
+    Draw(INFO_PAGE_TYRES);
+    Click(Texted(text));
+    ASSERT_EQ(Calls().size(), 1u) << text;
+    EXPECT_EQ(Calls()[0].handler, "switch");
+    EXPECT_EQ(Calls()[0].word, word) << text;
+  }
 }
 
 // A differential byte past the last kind shows the last, "CLUTCH PACK LSD" (without the
