@@ -516,8 +516,10 @@ TEST_F(DashPixels, TheSteeringWheelsLapTimerShowsAValidTimeOnly) {
 // it and at 0 for one below nothing.
 TEST_F(DashPixels, TheFrameSetsUpTheRateAndOilPressureGauges) {
   DashCarState s = State(1);
-  AnalogDashBlock b = QuietBlock(DASH_ANALOG_OIL_PRESSURE_ON);
+  AnalogDashBlock b = QuietBlock(DASH_ANALOG_OIL_PRESSURE_ON | DASH_ANALOG_SPEEDOMETER_ON);
   SetDashFlags(b.flags, DashFlags(b.flags) & ~uint32_t(DASH_ANALOG_TURBO_OFF));
+  b.dials[DASH_SPEEDOMETER].maximum = 30;  // x 5 km/h
+  DashUnits.kmh = 1;
   b.dials[DASH_OIL_PRESSURE].x = 150;  // 0.5 right of the centre
   b.dials[DASH_OIL_PRESSURE].radius = 40;  // 0.2
   WriteAnalogBlock(b, s.block);
@@ -529,6 +531,7 @@ TEST_F(DashPixels, TheFrameSetsUpTheRateAndOilPressureGauges) {
   Draw(s);
   EXPECT_EQ(DashGauges[DASH_TURBO].maximum, 100);
   EXPECT_EQ(DashGauges[DASH_TURBO].value, 60.0f);
+  EXPECT_EQ(DashGauges[DASH_SPEEDOMETER].maximum, 150) << "the dial's own maximum, 30 x 5 km/h";
   const DashGauge& oil = DashGauges[DASH_OIL_PRESSURE];
   EXPECT_FLOAT_EQ(oil.centreX, 0.5f) << "placed on its dial";
   EXPECT_FLOAT_EQ(oil.radiusX, 0.2f);

@@ -688,6 +688,8 @@ TEST_F(DashEditor, HalfARowOfSpaceStandsBeforeEachSectionOfTheAnalogPage) {
         {"Analog speedo", 1}, {"Tacho ", 1},          {"LED gear ", 1},        {"Multi function display", 1},
         {"Digital speedo", 1}, {"Turbo gauge", 1},    {"FPS gauge", 1},        {"Time clock", 1},
         {"Water temperature", 1}, {"Fuel gauge", 0}, {"Oil temperature", 1}, {"Oil pressure gauge", 0}};
+    for (const char* heading : {"Multi function display", "Water temperature", "Fuel gauge"})
+      EXPECT_NE(FindShownButton(heading), nullptr) << heading;
     int checked = 0;
     char text[160];
     for (const auto& [start, gap] : sections) {

@@ -241,10 +241,11 @@ TEST_F(RimEditor, TwoPointPressesMakeASurfaceWithTheCurrentMappingWithinTheLimit
   // Up to twelve surfaces; the thirteenth is refused.
   Press(RimSurfacePointPressed, 2);  // clears the waiting selection
   g.currentMapping = 0;
-  while (rim.surfaceCount < 12) {
+  for (int tries = 0; tries < 20 && rim.surfaceCount < 12; ++tries) {
     Press(RimSurfacePointPressed, 2);
     Press(RimSurfacePointPressed, 3);
   }
+  ASSERT_EQ(rim.surfaceCount, 12) << "surfaces of mapping 0 are made";
   Press(RimSurfacePointPressed, 4);
   Press(RimSurfacePointPressed, 0);
   EXPECT_EQ(rim.surfaceCount, 12);
@@ -339,7 +340,8 @@ TEST_F(RimEditor, AColourStepReachesTheSameDigitsMappingsAndDupDelAndRenameWork)
   EXPECT_EQ(g.currentMapping, 4);
   EXPECT_STREQ(rim.mappings[4].name, "D1shade");
   EXPECT_EQ(rim.mappings[4].colour, rim.mappings[2].colour);
-  while (rim.mappingCount < 16) Click("dup");
+  for (int tries = 0; tries < 20 && rim.mappingCount < 16; ++tries) Click("dup");
+  ASSERT_EQ(rim.mappingCount, 16);
   Click("dup");
   EXPECT_EQ(rim.mappingCount, 16) << "a seventeenth is refused";
   EXPECT_NE(FindShownButton("cols : 16"), nullptr);
