@@ -602,6 +602,15 @@ TEST_F(RimEditor, MappingRowsTakeTheirSlidersWhileAllFitAndCountTheirSurfaces) {
   ScreenHeight = 768;
 }
 
+// Keys the editor does not take go to the graph: "A" selects every point, "C" clears.
+TEST_F(RimEditor, OtherKeysGoToTheGraph) {
+  Open();
+  Key('A');
+  EXPECT_EQ(graph().selectionCount, rim.numPoints);
+  Key('C');
+  EXPECT_EQ(graph().selectionCount, 0);
+}
+
 TEST_F(RimEditor, TheTyreOutlineLiesWhereTheWheelBuilderPutsTheRim) {
   const SuspensionBlock& front = car->wheelSets[1];
   RimLine lines[RIM_TYRE_OUTLINE_LINES];
