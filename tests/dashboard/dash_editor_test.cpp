@@ -468,9 +468,11 @@ TEST_F(DashEditor, RestoreSaveAndLoadOfTypedNames) {
   other.SetDashDefaults();
   page->car = &other;
   Frame();
+  Reports().lines.clear();
   Click("load");
   Type(TEXT_DASH_LOAD_PROMPT, "mydash");
   EXPECT_EQ(std::vector<uint8_t>(other.dash, other.dash + DASH_BLOCK_SIZE), saved);
+  EXPECT_TRUE(Said(Reports().lines, std::string(TEXT_DASH_LOADED) + " mydash")) << "the load is reported";
   Click("save");
   Type(TEXT_DASH_SAVE_PROMPT, "again");
   EXPECT_EQ(FileBytes("again"), file);

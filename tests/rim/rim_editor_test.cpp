@@ -599,6 +599,11 @@ TEST_F(RimEditor, MappingRowsTakeTheirSlidersWhileAllFitAndCountTheirSurfaces) {
   ASSERT_GE(tops.size(), 3u);
   EXPECT_EQ(tops[1] - tops[0], full) << "the current mapping keeps its sliders";
   EXPECT_EQ(tops[2] - tops[1], ButtonHeight);
+  // A short row: its swatch, then its name, which takes the row's presses too.
+  const InterfaceButton* name = FindShownButton("D1shade");
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->handler, RimMappingRow);
+  EXPECT_EQ(name->word, RimRowWord(2));
   ScreenHeight = 768;
 }
 
