@@ -332,6 +332,12 @@ TEST(DashLamps, TheLampWordOnItsThresholdsAndTheMask) {
   in.running = 1;
   in.engineSpeed = 19.9f;
   EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_OIL_PRESSURE | 1u << DASH_LAMP_BATTERY) << "below a quarter of the stall speed";
+  in.engineSpeed = 20.0f;
+  EXPECT_EQ(MakeLampWord(in, all), 0u) << "at a quarter of 80: no longer below";
+  in.running = 0;
+  in.engineSpeed = 10.0f;
+  EXPECT_EQ(MakeLampWord(in, all), 0u) << "an engine that is not running shows neither";
+  in.running = 1;
   in.engineSpeed = 400.0f;
 
   in.handbrake = 0.1f;
