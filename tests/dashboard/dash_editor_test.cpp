@@ -616,6 +616,15 @@ TEST_F(DashEditor, DialStyleButtonsFlipTheirBitsAndTheUnitPlacementSetsItsByte) 
   const int water = DASH_DIALS + DASH_WATER * DASH_DIAL_BYTES;
   car.dash[water + 6] = 0;
   Frame();
+  // Four style buttons to a row, a quarter of the column's whole button widths each.
+  {
+    const int column = (InterfaceButtons[0].right - InterfaceButtons[0].left) / ButtonWidth;
+    const InterfaceButton* col = Live("col", intptr_t(water + 6) << 8 | 1);
+    const InterfaceButton* lng = Live("long", intptr_t(water + 6) << 8 | 2);
+    ASSERT_TRUE(col && lng);
+    EXPECT_EQ(col->right - col->left, column / 4 * ButtonWidth);
+    EXPECT_EQ(lng->left, col->right);
+  }
   // With no bit set: "col", "long", "above" and "small" (bits 0, 1, 2, 7) off, the others on.
   const char* const names[8] = {"col", "long", "above", "pivot", "num", "symbol", "marks", "small"};
   for (int bit = 0; bit < 8; ++bit) {
@@ -766,6 +775,9 @@ TEST_F(DashEditor, TypeThreesLampSymbolButtonsSetTheLampsSymbol) {
   car.dash[handbrake + 3] = 1;
   Frame();
   const char plain[2] = {char(DASH_PLAIN_LAMP_GLYPH), 0};
+  ASSERT_NE(Live(plain, DASH_LAMP_HANDBRAKE << 8), nullptr);
+  EXPECT_EQ(Live(plain, DASH_LAMP_HANDBRAKE << 8)->right - Live(plain, DASH_LAMP_HANDBRAKE << 8)->left, ButtonWidth)
+      << "a symbol button is one width";
   Click(plain, 1, DASH_LAMP_HANDBRAKE << 8);
   EXPECT_EQ(car.dash[handbrake + 3], 0);
 }

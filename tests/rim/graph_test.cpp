@@ -179,7 +179,9 @@ TEST_F(GraphEditing, HeldZoomAndScaleActByTheFrameTimeAndStopOnRelease) {
   g.ToolButton(GRAPH_ZOOM_OUT);
   KeyState[1] = 1;
   FrameTime = 40;
+  KeepDrawing = 0;
   Frame();
+  EXPECT_EQ(KeepDrawing, 1) << "a held action keeps the frames coming";
   const float f = 1.0f + 40 * 0.0001f;
   EXPECT_FLOAT_EQ(g.scaleW, w * f);
   EXPECT_FLOAT_EQ(g.scaleH, h * f);

@@ -604,6 +604,7 @@ TEST_F(RimEditor, MappingRowsTakeTheirSlidersWhileAllFitAndCountTheirSurfaces) {
   ASSERT_NE(name, nullptr);
   EXPECT_EQ(name->handler, RimMappingRow);
   EXPECT_EQ(name->word, RimRowWord(2));
+  EXPECT_EQ(name->left, s->areaLeft + s->areaWidth + 2 * ButtonWidth) << "after a swatch two widths wide";
   ScreenHeight = 768;
 }
 
