@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/config.h"
@@ -260,7 +261,7 @@ TEST_F(DashPixels, TheBlackRectangleTheDisplayAndTheClockHands) {
   DashCarState s = State(2);
   AnalogDashBlock b = QuietBlock(0);
   SetDashFlags(b.flags, DashFlags(b.flags) & ~(DASH_COLOURS_SET | DASH_ANALOG_CLOCK_OFF));
-  b.blackRectangle = DashRect{4, 4, 4, 4};  // -0.875 .. -0.75
+  b.blackRectangle = DashRect{4, 4, 8, 4};  // x -0.875 .. -0.625, y -0.875 .. -0.75
   b.displayStyle = 2;
   b.display = DashRect{4, 52, 8, 8};        // -0.875 .. -0.625 down from 0.625
   b.displayBackground = DashColour{120, 40, 40, 0};
@@ -274,6 +275,8 @@ TEST_F(DashPixels, TheBlackRectangleTheDisplayAndTheClockHands) {
   ClockUseReal();
   EXPECT_TRUE(Near(At(-0.99f, -0.99f), Rgb{255, 255, 255})) << "type 2: white";
   EXPECT_TRUE(Near(At(-0.8f, -0.8f), Rgb{0, 0, 0})) << Str(At(-0.8f, -0.8f));
+  EXPECT_TRUE(Near(At(-0.65f, -0.8f), Rgb{0, 0, 0})) << "its width across " << Str(At(-0.65f, -0.8f));
+  EXPECT_TRUE(Near(At(-0.8f, -0.7f), Rgb{255, 255, 255})) << "its height up " << Str(At(-0.8f, -0.7f));
   EXPECT_TRUE(Near(At(-0.7f, 0.8f), Shown(120, 40, 40))) << Str(At(-0.7f, 0.8f));
   const float r = 0.5f * GAUGE_RADIUS_SCALE;
   const Rgb needle = ShownWord(CfgClockNeedle2);
@@ -345,6 +348,12 @@ TEST_F(DashPixels, TypeThreeLedRowAndReadoutTypeFourSpeedAndTypeSixLeds) {
     if (i < 5) expected = i < 2 ? Shown(48, 255, 48) : i < 4 ? Shown(255, 192, 48) : Shown(255, 48, 48);
     EXPECT_TRUE(Near(At(float(i - 4) * 0.12f - 0.01f, -0.9f), expected)) << i << ": " << Str(At(float(i - 4) * 0.12f - 0.01f, -0.9f));
   }
+  // The speed and fuel line in black on the panel, the setting line above it.
+  EXPECT_GT(CountIn(0, 0, 60, -0.43f, -0.69f, 0.43f, -0.57f), 20) << "the first line's ink";
+  // The panel under the lines: x -0.48 .. 0.48, y -0.74 .. -0.38, in the fourth dash colour.
+  EXPECT_TRUE(Near(At(0.46f, -0.73f), ShownWord(CfgCarDashColours[3]))) << Str(At(0.46f, -0.73f));
+  EXPECT_TRUE(Near(At(-0.46f, -0.40f), ShownWord(CfgCarDashColours[3]))) << Str(At(-0.46f, -0.40f));
+  EXPECT_FALSE(Near(At(-0.46f, 0.3f), ShownWord(CfgCarDashColours[3]))) << "nothing of it above";
 }
 
 TEST_F(DashPixels, NothingIsDrawnWithoutATargetOrTypeAndEverythingIsPutBack) {
@@ -400,6 +409,30 @@ TEST_F(DashPixels, TheGearBarMarksTheEngagedGearAndOnlyWhileLive) {
   const float left = -0.875f + inset, bottom = -0.375f - inset, y = bottom - 0.33f * width;
   EXPECT_TRUE(Near(At(left + 4.5f * step, y), Shown(255, 120, 120))) << Str(At(left + 4.5f * step, y));
   EXPECT_TRUE(Near(At(left + 2.5f * step, y), Shown(120, 40, 40))) << Str(At(left + 2.5f * step, y));
+  // The two rules across the bar, 1/64 thick, at 0.45 and 0.22 of the width up from its foot.
+  for (const float up : {0.45f * width, 0.22f * width}) {
+    const float ruleY = bottom - up + 0.5f / 64.0f;
+    EXPECT_TRUE(Near(At(left + 2.0f * step, ruleY), Shown(255, 120, 120))) << up << ": " << Str(At(left + 2.0f * step, ruleY));
+  }
+  // A gear index past either end marks the end position.
+  s.gearIndex = 9;
+  Draw(s);
+  EXPECT_TRUE(Near(At(left + 6.5f * step, y), Shown(255, 120, 120))) << "index 9: the last " << Str(At(left + 6.5f * step, y));
+  EXPECT_TRUE(Near(At(left + 4.5f * step, y), Shown(120, 40, 40)));
+  s.gearIndex = -1;
+  Draw(s);
+  EXPECT_TRUE(Near(At(left + 0.5f * step, y), Shown(255, 120, 120))) << "index -1: the first " << Str(At(left + 0.5f * step, y));
+  EXPECT_TRUE(Near(At(left + 6.5f * step, y), Shown(120, 40, 40)));
+  // No gears: one position across the whole bar.
+  s.gearCount = 0;
+  s.gearIndex = 0;
+  Draw(s);
+  for (const float share : {0.1f, 0.9f}) {
+    const float x = left + share * 7.0f * step;
+    EXPECT_TRUE(Near(At(x, y), Shown(255, 120, 120))) << share << ": " << Str(At(x, y));
+  }
+  s.gearCount = 7;
+  s.gearIndex = 4;
   s.live = 0;
   Draw(s);
   EXPECT_TRUE(Near(At(left + 4.5f * step, y), Shown(120, 40, 40))) << "not live: the background only";
@@ -417,9 +450,94 @@ TEST_F(DashPixels, TheSteeringWheelsShiftLampsStandAtTheOuterEndsOfTheLampRow) {
       EXPECT_TRUE(Near(At(x + dx, -0.8f), Shown(255, 48, 48))) << x + dx << ": " << Str(At(x + dx, -0.8f));
     EXPECT_TRUE(Near(At(x, 0.85f), Rgb{0, 0, 0})) << "top corner " << x << ": " << Str(At(x, 0.85f));
   }
+  // The handbrake lamp stands under the shift lamps, at y -0.6.
+  s.lampWord = 1u << DASH_LAMP_HANDBRAKE;
+  Draw(s);
+  for (const float x : {-0.85f, 0.85f}) {
+    EXPECT_TRUE(Near(At(x, -0.6f), Shown(255, 48, 48))) << "handbrake " << x << ": " << Str(At(x, -0.6f));
+    EXPECT_TRUE(Near(At(x, -0.8f), Shown(32, 32, 32))) << "shift off " << x;
+  }
   s.lampWord = 0;
   s.engineSpeed = 0.0f;  // no stage lamp lit either
   Draw(s);
   for (const float x : {-0.85f, 0.85f})
     EXPECT_TRUE(Near(At(x, -0.8f), Shown(32, 32, 32))) << x << ": " << Str(At(x, -0.8f));
+}
+
+// The steering wheel's four stage lamps on each side of the lamp row (y -0.8), each 0.16 wide
+// at x 0.2, 0.32, 0.44 and 0.56 (each later one drawn over the one before): green from the
+// first stage, yellow from the second, orange from the third, red with the shift light.  The
+// stages start past 500, 600 and 700 rad/s for shifts at 600 and 700.
+TEST_F(DashPixels, TheSteeringWheelsStageLampsLightOneMorePerStage) {
+  DashCarState s = State(5);
+  s.lowerShift = 600.0f;
+  s.upperShift = 700.0f;
+  s.lampWord = 0;
+  const Rgb off = Shown(32, 32, 32);
+  const Rgb lit[4] = {Shown(30, 200, 30), Shown(200, 200, 30), Shown(230, 120, 30), Shown(255, 48, 48)};
+  const float visible[4] = {0.18f, 0.30f, 0.42f, 0.56f};  // clear of the next lamp
+  const std::pair<float, int> stages[] = {{500.0f, 0}, {550.0f, 1}, {600.0f, 1}, {650.0f, 2}, {700.0f, 2}, {750.0f, 3}};
+  for (const auto& [speed, stage] : stages) {
+    s.engineSpeed = speed;
+    Draw(s);
+    for (int lamp = 0; lamp < 4; ++lamp)
+      for (const float side : {-1.0f, 1.0f}) {
+        const float x = side * visible[lamp];
+        EXPECT_TRUE(Near(At(x, -0.8f), lamp < stage ? lit[lamp] : off))
+            << speed << " rad/s, lamp " << lamp << " at " << x << ": " << Str(At(x, -0.8f));
+      }
+  }
+  s.lampWord = 1u << DASH_LAMP_SHIFT;
+  Draw(s, "wheel_stage_lamps");
+  for (int lamp = 0; lamp < 4; ++lamp)
+    EXPECT_TRUE(Near(At(visible[lamp], -0.8f), lit[lamp])) << "the shift light: all four, lamp " << lamp;
+}
+
+// The steering wheel's lap timer, left of the centre: a valid time lights other segments than
+// an invalid one (which reads 0.00), and a valid time of 0 reads as the invalid one does.
+TEST_F(DashPixels, TheSteeringWheelsLapTimerShowsAValidTimeOnly) {
+  DashCarState s = State(5);
+  const auto timer = [&](int valid, uint32_t value) {
+    s.race.lapTimingValid = valid;
+    s.race.timingValue = value;
+    Draw(s);
+    std::vector<int> cells;
+    for (float x = -0.85f; x < -0.05f; x += 0.01f) cells.push_back(MostIn(0, x, -0.35f, x + 0.01f, -0.13f));
+    return cells;
+  };
+  const std::vector<int> none = timer(0, 65070);
+  EXPECT_NE(timer(1, 65070), none) << "1:05.07 reads 5.07";
+  EXPECT_EQ(timer(1, 0), none);
+}
+
+
+// The frame sets up the gauges it draws: without a turbo the rate gauge reads the frame rate
+// out of 100; the oil pressure needle stays on its dial, at its maximum for any pressure above
+// it and at 0 for one below nothing.
+TEST_F(DashPixels, TheFrameSetsUpTheRateAndOilPressureGauges) {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(DASH_ANALOG_OIL_PRESSURE_ON | DASH_ANALOG_SPEEDOMETER_ON);
+  SetDashFlags(b.flags, DashFlags(b.flags) & ~uint32_t(DASH_ANALOG_TURBO_OFF));
+  b.dials[DASH_SPEEDOMETER].maximum = 30;  // x 5 km/h
+  DashUnits.kmh = 1;
+  b.dials[DASH_OIL_PRESSURE].x = 150;  // 0.5 right of the centre
+  b.dials[DASH_OIL_PRESSURE].radius = 40;  // 0.2
+  WriteAnalogBlock(b, s.block);
+  DashGauges[DASH_OIL_PRESSURE].centreX = -9.0f;
+  s.turbo = 0;
+  DashGauges[DASH_TURBO].maximum = 7;
+  DashGauges[DASH_TURBO].value = -1.0f;
+  s.oilPressure = 1.0e6f;
+  Draw(s);
+  EXPECT_EQ(DashGauges[DASH_TURBO].maximum, 100);
+  EXPECT_EQ(DashGauges[DASH_TURBO].value, 60.0f);
+  EXPECT_EQ(DashGauges[DASH_SPEEDOMETER].maximum, 150) << "the dial's own maximum, 30 x 5 km/h";
+  const DashGauge& oil = DashGauges[DASH_OIL_PRESSURE];
+  EXPECT_FLOAT_EQ(oil.centreX, 0.5f) << "placed on its dial";
+  EXPECT_FLOAT_EQ(oil.radiusX, 0.2f);
+  ASSERT_GT(oil.maximum, 0);
+  EXPECT_EQ(oil.value, float(oil.maximum));
+  s.oilPressure = -5.0f;
+  Draw(s);
+  EXPECT_EQ(oil.value, 0.0f);
 }

@@ -3,7 +3,9 @@
 // its questions answered and its prompts typed into.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +13,7 @@
 #include <memory>
 #include <numbers>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/frame_globals.h"
@@ -339,6 +342,18 @@ TEST_F(DashEditor, ManualMaximumsComeFromTheCarAndStepWithinTheirRanges) {
   Click("mph");
   EXPECT_EQ(DashUnits.kmh, 1);
   EXPECT_EQ(Live("180 km/h"), nullptr) << "a shown figure takes no click";
+  // The manual maximum's row: "Max" and "auto" and "manual" (two widths each), then the left
+  // arrow (one), the figure (two) and the right arrow (one).
+  {
+    const InterfaceButton* left = Live("\x8B", 4 | 2);
+    const InterfaceButton* right = Live("\x9B", 4 | 3);
+    const InterfaceButton* manual = Live("manual", 4 | 1);
+    ASSERT_TRUE(left && right && manual);
+    EXPECT_EQ(left->left, manual->right);
+    EXPECT_EQ(left->right - left->left, ButtonWidth);
+    EXPECT_EQ(right->left, left->right + 2 * ButtonWidth);
+    EXPECT_EQ(right->right - right->left, ButtonWidth);
+  }
   // Steps: the right button steps by 10, within 6..144 and 4..60.
   tacho = 58;
   car.dash[DASH_DIALS + DASH_TACHOMETER * DASH_DIAL_BYTES + 7] = 0;  // no unit: its arrows are the last
@@ -453,9 +468,11 @@ TEST_F(DashEditor, RestoreSaveAndLoadOfTypedNames) {
   other.SetDashDefaults();
   page->car = &other;
   Frame();
+  Reports().lines.clear();
   Click("load");
   Type(TEXT_DASH_LOAD_PROMPT, "mydash");
   EXPECT_EQ(std::vector<uint8_t>(other.dash, other.dash + DASH_BLOCK_SIZE), saved);
+  EXPECT_TRUE(Said(Reports().lines, std::string(TEXT_DASH_LOADED) + " mydash")) << "the load is reported";
   Click("save");
   Type(TEXT_DASH_SAVE_PROMPT, "again");
   EXPECT_EQ(FileBytes("again"), file);
@@ -599,6 +616,22 @@ TEST_F(DashEditor, DialStyleButtonsFlipTheirBitsAndTheUnitPlacementSetsItsByte) 
   const int water = DASH_DIALS + DASH_WATER * DASH_DIAL_BYTES;
   car.dash[water + 6] = 0;
   Frame();
+  // Four style buttons to a row, a quarter of the column's whole button widths each.
+  {
+    const int column = (InterfaceButtons[0].right - InterfaceButtons[0].left) / ButtonWidth;
+    const InterfaceButton* col = Live("col", intptr_t(water + 6) << 8 | 1);
+    const InterfaceButton* lng = Live("long", intptr_t(water + 6) << 8 | 2);
+    ASSERT_TRUE(col && lng);
+    EXPECT_EQ(col->right - col->left, column / 4 * ButtonWidth);
+    EXPECT_EQ(lng->left, col->right);
+  }
+  // With no bit set: "col", "long", "above" and "small" (bits 0, 1, 2, 7) off, the others on.
+  const char* const names[8] = {"col", "long", "above", "pivot", "num", "symbol", "marks", "small"};
+  for (int bit = 0; bit < 8; ++bit) {
+    const InterfaceButton* b = Live(names[bit], intptr_t(water + 6) << 8 | (1 << bit));
+    ASSERT_NE(b, nullptr) << names[bit];
+    EXPECT_EQ(b->fourth.i, bit <= 2 || bit == 7 ? 0 : 1) << names[bit];
+  }
   // "col" is on while its bit is set, "symbol" while its bit is clear.
   const intptr_t colWord = intptr_t(water + 6) << 8 | 1, symbolWord = intptr_t(water + 6) << 8 | 32;
   ASSERT_NE(Live("col", colWord), nullptr);
@@ -610,14 +643,23 @@ TEST_F(DashEditor, DialStyleButtonsFlipTheirBitsAndTheUnitPlacementSetsItsByte) 
   Click("col", 1, colWord);
   EXPECT_EQ(car.dash[water + 6], 33);
   EXPECT_EQ(Live("col", colWord)->fourth.i, 1);
-  // The speedometer has no symbol button.
+  // The speedometer, the turbo or rate gauge and the clock have no symbol button.
   const int speed = DASH_DIALS + DASH_SPEEDOMETER * DASH_DIAL_BYTES;
   EXPECT_EQ(Live("symbol", intptr_t(speed + 6) << 8 | 32), nullptr);
+  SetDashFlags(car.dash, Flags() & ~uint32_t(DASH_ANALOG_TURBO_OFF | DASH_ANALOG_CLOCK_OFF));
+  Frame();
+  for (const int dial : {DASH_TURBO, DASH_CLOCK}) {
+    const int at = DASH_DIALS + dial * DASH_DIAL_BYTES + 6;
+    EXPECT_NE(Live("col", intptr_t(at) << 8 | 1), nullptr) << dial;
+    EXPECT_EQ(Live("symbol", intptr_t(at) << 8 | 32), nullptr) << dial;
+  }
 
   // The unit's place in bits 0-1, its distance in bits 4-7 stepped within 0..15.
   car.dash[speed + 7] = 0xF0;
   Frame();
   EXPECT_EQ(Live("\x9B", intptr_t(speed + 7) << 8 | 1), nullptr) << "no distance without a place";
+  ASSERT_NE(Live("none", intptr_t(speed + 7) << 8 | 0), nullptr);
+  EXPECT_EQ(Live("none", intptr_t(speed + 7) << 8 | 0)->fourth.i, 1) << "no place: \"none\" lit";
   Click("below", 1, intptr_t(speed + 7) << 8 | 2);
   EXPECT_EQ(car.dash[speed + 7], 0xF2);
   Click("\x9B", 1, intptr_t(speed + 7) << 8 | 1);
@@ -625,4 +667,270 @@ TEST_F(DashEditor, DialStyleButtonsFlipTheirBitsAndTheUnitPlacementSetsItsByte) 
   Click("\x8B", 1, intptr_t(speed + 7) << 8 | 0);
   EXPECT_EQ(car.dash[speed + 7], 0xE2);
   EXPECT_TRUE(Shown("14"));
+}
+
+// Half a row of space stands before each section of the analog page that follows other rows
+// in its column: the speedometer, tachometer, LED gear, display, digital speedometer, turbo or
+// rate gauge, clock, water temperature and oil temperature switches and headings; the fuel
+// gauge and the oil pressure switch follow the rows above them with none.
+TEST_F(DashEditor, HalfARowOfSpaceStandsBeforeEachSectionOfTheAnalogPage) {
+  Open(1);
+  for (const uint32_t extra : {0u, uint32_t(DASH_ANALOG_OIL_TEMPERATURE_ON | DASH_ANALOG_OIL_PRESSURE_ON)}) {
+    SCOPED_TRACE(extra);
+    SetDashFlags(car.dash, (Flags() & ~uint32_t(DASH_COLOURS_SET | DASH_ANALOG_SPEEDOMETER_ON)) | extra);
+    Frame();
+    // The bottom of the lowest row above a row's first control, in its column (every row
+    // starts at its column's left edge); -1 at the column's top.
+    const auto bottomAbove = [](int left, int top) {
+      int lowest = -1;
+      for (int i = 0; i < ButtonCount; ++i) {
+        const InterfaceButton& b = InterfaceButtons[i];
+        if (b.left == left && b.bottom <= top) lowest = std::max(lowest, b.bottom);
+      }
+      for (int i = 0; i < ValueControlCount; ++i) {
+        const ValueControl& c = ValueControls[i];
+        const int l = int(std::lround((c.left + 1.0f) * 0.5f * float(ScreenWidth)));
+        const int bottom = int(std::lround((c.bottom + 1.0f) * 0.5f * float(ScreenHeight)));
+        if (std::abs(l - left) <= 1 && bottom <= top) lowest = std::max(lowest, bottom);
+      }
+      return lowest;
+    };
+    const std::pair<const char*, int> sections[] = {
+        {"Analog speedo", 1}, {"Tacho ", 1},          {"LED gear ", 1},        {"Multi function display", 1},
+        {"Digital speedo", 1}, {"Turbo gauge", 1},    {"FPS gauge", 1},        {"Time clock", 1},
+        {"Water temperature", 1}, {"Fuel gauge", 0}, {"Oil temperature", 1}, {"Oil pressure gauge", 0}};
+    for (const char* heading : {"Multi function display", "Water temperature", "Fuel gauge"})
+      EXPECT_NE(FindShownButton(heading), nullptr) << heading;
+    int checked = 0;
+    char text[160];
+    for (const auto& [start, gap] : sections) {
+      for (int i = 0; i < ButtonCount; ++i) {
+        const InterfaceButton& b = InterfaceButtons[i];
+        if (!ButtonText(b, text, sizeof text) || std::strncmp(text, start, std::strlen(start)) != 0) continue;
+        const int above = bottomAbove(b.left, b.top);
+        if (above < 0) continue;  // the first row of a column
+        const int row = b.bottom - b.top;
+        EXPECT_EQ(b.top - above, gap ? row / 2 : 0) << text;
+        ++checked;
+      }
+    }
+    EXPECT_GE(checked, 7);
+  }
+}
+
+// Type 3's tachometer sliders, a row each of the table: the block byte, the byte range the
+// slider moves in, and the label at either end of it.  The LED row: centre at bytes 4 and 5,
+// number 6, spacing 7, size 8; the LCD arc: centre 4 and 5, start 6, turn 7, radii 8 and 9,
+// inner edges 10 and 11, figure distance 12, figure size 13.
+TEST_F(DashEditor, TypeThreesTachometerSlidersSpanTheirRangesOnTheirBytes) {
+  struct Row {
+    int offset, lowest, highest;
+    const char *atLowest, *atHighest;
+  };
+  const Row led[] = {{4, 0, 200, "Centre X -1.00", "Centre X 1.00"}, {5, 0, 200, "Centre Y -1.00", "Centre Y 1.00"},
+                     {6, 5, 15, "Number 5", "Number 15"},            {7, 10, 20, "Spacing 0.10", "Spacing 0.20"},
+                     {8, 5, 10, "Size 0.05", "Size 0.10"}};
+  const Row lcd[] = {{4, 0, 200, "Centre X -1.00", "Centre X 1.00"},
+                     {5, 0, 200, "Centre Y -1.00", "Centre Y 1.00"},
+                     {6, 0, 72, "Start Angle 0", "Start Angle 360"},
+                     {7, 18, 54, "Turn Angle 90", "Turn Angle 270"},
+                     {8, 50, 150, "X Radius 0.50", "X Radius 1.50"},
+                     {9, 50, 150, "Y Radius 0.50", "Y Radius 1.50"},
+                     {10, 80, 99, "Inner @ Start 0.80", "Inner @ Start 0.99"},
+                     {11, 80, 99, "Inner @ End 0.80", "Inner @ End 0.99"},
+                     {12, 90, 100, "Text Out 0.90", "Text Out 1.00"},
+                     {13, 5, 15, "Text Size 0.05", "Text Size 0.15"}};
+  Open(3);
+  // The type's headings over its box editors.
+  for (const char* heading : {"Speedo", "Multi function display"}) EXPECT_NE(FindShownButton(heading), nullptr) << heading;
+  for (const bool ledKind : {true, false}) {
+    SCOPED_TRACE(ledKind ? "LED" : "LCD");
+    SetDashFlags(car.dash, ledKind ? Flags() | DASH_FORMULA_LED_TACHOMETER : Flags() & ~uint32_t(DASH_FORMULA_LED_TACHOMETER));
+    const Row* rows = ledKind ? led : lcd;
+    const int count = ledKind ? 5 : 10;
+    for (int i = 0; i < count; ++i) {
+      const Row& row = rows[i];
+      SCOPED_TRACE(row.atLowest);
+      for (const int end : {0, 1}) {
+        car.dash[row.offset] = uint8_t(end ? row.highest : row.lowest);
+        Frame();
+        const ValueControl* bar = ControlOn(&car.dash[row.offset], 37);
+        const ValueControl* down = ControlOn(&car.dash[row.offset], 41);
+        ASSERT_NE(bar, nullptr);
+        ASSERT_NE(down, nullptr);
+        EXPECT_EQ(bar->byteMinimum, row.lowest);
+        EXPECT_EQ(bar->byteMaximum, row.highest);
+        char label[64];
+        ASSERT_TRUE(ValueControlText(*(down - 1), label, sizeof label));
+        EXPECT_STREQ(label, end ? row.atHighest : row.atLowest);
+      }
+    }
+  }
+}
+
+// Type 3's lamp editors set the lamp's symbol byte as types 1 and 2 do.
+TEST_F(DashEditor, TypeThreesLampSymbolButtonsSetTheLampsSymbol) {
+  Open(3);
+  const int handbrake = DASH_LAMP_OFFSET + DASH_LAMP_HANDBRAKE * DASH_LAMP_BYTES;
+  car.dash[handbrake + 3] = 1;
+  Frame();
+  const char plain[2] = {char(DASH_PLAIN_LAMP_GLYPH), 0};
+  ASSERT_NE(Live(plain, DASH_LAMP_HANDBRAKE << 8), nullptr);
+  EXPECT_EQ(Live(plain, DASH_LAMP_HANDBRAKE << 8)->right - Live(plain, DASH_LAMP_HANDBRAKE << 8)->left, ButtonWidth)
+      << "a symbol button is one width";
+  Click(plain, 1, DASH_LAMP_HANDBRAKE << 8);
+  EXPECT_EQ(car.dash[handbrake + 3], 0);
+}
+
+// A switch's own buttons stand on the row right under it, from the column's left: type 3's
+// LCD tachometer "gap" and "num", half the column each; a speed switch's "Test" and unit.
+TEST_F(DashEditor, ASwitchsButtonsStandOnTheRowUnderIt) {
+  Open(3);
+  SetDashFlags(car.dash, Flags() & ~uint32_t(DASH_FORMULA_LED_TACHOMETER));
+  Frame();
+  const InterfaceButton* lcd = Live("LCD tacho (click : LED)");
+  const InterfaceButton* gap = Live("gap");
+  const InterfaceButton* num = Live("num");
+  ASSERT_TRUE(lcd && gap && num);
+  EXPECT_EQ(gap->top, lcd->bottom);
+  EXPECT_EQ(gap->left, lcd->left);
+  EXPECT_EQ(gap->right - gap->left, (lcd->right - lcd->left) / 2);
+  EXPECT_EQ(num->top, gap->top);
+  EXPECT_EQ(num->left, gap->right);
+  page->prss.terminate(&page->prss);
+  DashEditorScreenAction(&page->prss);
+  page = nullptr;
+
+  Open(1);
+  SetDashFlags(car.dash, Flags() & ~uint32_t(DASH_ANALOG_SPEEDOMETER_ON | DASH_COLOURS_SET));
+  Frame();
+  const InterfaceButton* speedo = Live("Analog speedo - OFF (click : ON)");
+  ASSERT_NE(speedo, nullptr);
+  const InterfaceButton* test = nullptr;
+  for (int i = 0; i < ButtonCount && !test; ++i) {
+    char shown[64];
+    if (ButtonText(InterfaceButtons[i], shown, sizeof shown) && std::strcmp(shown, "Test") == 0) test = &InterfaceButtons[i];
+  }
+  ASSERT_NE(test, nullptr);
+  EXPECT_EQ(test->top, speedo->bottom);
+  EXPECT_EQ(test->left, speedo->left);
+}
+
+// Types 1 and 2's sliders, by the building blocks' table: every dial's X, Y, start, turn and
+// radius; the LED gear's and digital speedometer's boxes; the display's rectangle; every
+// lamp's X, Y and size: the byte range each moves in and its label at either end.
+TEST_F(DashEditor, TheAnalogPagesSlidersSpanTheirRangesOnTheirBytes) {
+  struct Row {
+    int at, lowest, highest;
+    const char *atLowest, *atHighest;
+  };
+  const Row dial[] = {{0, 0, 200, "X -1.00", "X 1.00"},
+                      {1, 0, 200, "Y -1.00", "Y 1.00"},
+                      {2, 0, 72, "Start Angle 0", "Start Angle 360"},
+                      {3, 12, 72, "Turn Angle 60", "Turn Angle 360"},
+                      {4, 20, 200, "Radius 0.100", "Radius 1.000"}};
+  const Row box[] = {{0, 0, 200, "X -1.00", "X 1.00"},
+                     {1, 0, 200, "Y -1.00", "Y 1.00"},
+                     {2, 5, 50, "Width 0.05", "Width 0.50"},
+                     {3, 5, 50, "Height 0.05", "Height 0.50"}};
+  const Row rectangle[] = {{0, 0, 64, "X 0.00", "X 64.00"},
+                           {1, 0, 64, "Y 0.00", "Y 64.00"},
+                           {2, 0, 64, "Width 0.00", "Width 64.00"},
+                           {3, 0, 32, "Height 0.00", "Height 32.00"}};
+  const Row lamp[] = {{0, 5, 195, "X -0.95", "X 0.95"}, {1, 5, 195, "Y -0.95", "Y 0.95"}, {2, 5, 20, "Size 0.05", "Size 0.20"}};
+  Open(1);
+  SetDashFlags(car.dash, (Flags() | DASH_ANALOG_SPEEDOMETER_ON | DASH_ANALOG_DIGITAL_SPEED_ON |
+                          DASH_ANALOG_OIL_TEMPERATURE_ON | DASH_ANALOG_OIL_PRESSURE_ON) &
+                             ~uint32_t(DASH_ANALOG_TACHOMETER_OFF | DASH_ANALOG_TURBO_OFF | DASH_ANALOG_CLOCK_OFF |
+                                       DASH_ANALOG_LED_GEAR_OFF | DASH_COLOURS_SET));
+  car.dash[4] = 1;  // a display: its rectangle editor
+  const auto check = [&](int base, const Row* rows, int count) {
+    for (int i = 0; i < count; ++i) {
+      const Row& row = rows[i];
+      SCOPED_TRACE(testing::Message() << "byte " << base + row.at << ", " << row.atLowest);
+      const uint8_t kept = car.dash[base + row.at];
+      for (const int end : {0, 1}) {
+        car.dash[base + row.at] = uint8_t(end ? row.highest : row.lowest);
+        Frame();
+        const ValueControl* bar = ControlOn(&car.dash[base + row.at], 37);
+        const ValueControl* down = ControlOn(&car.dash[base + row.at], 41);
+        ASSERT_NE(bar, nullptr);
+        ASSERT_NE(down, nullptr);
+        EXPECT_EQ(bar->byteMinimum, row.lowest);
+        EXPECT_EQ(bar->byteMaximum, row.highest);
+        char label[64];
+        ASSERT_TRUE(ValueControlText(*(down - 1), label, sizeof label));
+        EXPECT_STREQ(label, end ? row.atHighest : row.atLowest);
+      }
+      car.dash[base + row.at] = kept;
+    }
+  };
+  for (const int d : {DASH_SPEEDOMETER, DASH_TACHOMETER, DASH_TURBO, DASH_CLOCK, DASH_WATER, DASH_FUEL,
+                      DASH_OIL_TEMPERATURE, DASH_OIL_PRESSURE})
+    check(DASH_DIALS + d * DASH_DIAL_BYTES, dial, 5);
+  check(DASH_LED_GEAR_BOX, box, 4);
+  check(DASH_DIGITAL_SPEED_BOX, box, 4);
+  check(DASH_DISPLAY_RECTANGLE, rectangle, 4);
+  Frame();
+  int lamps = 0;
+  for (int n = 0; n < DASH_LAMPS; ++n) {
+    if (!ControlOn(&car.dash[DASH_LAMP_OFFSET + n * DASH_LAMP_BYTES], 37)) continue;
+    check(DASH_LAMP_OFFSET + n * DASH_LAMP_BYTES, lamp, 3);
+    ++lamps;
+  }
+  EXPECT_GE(lamps, 3);
+  // Type 2's white backing: the black rectangle's editor too.
+  page->prss.terminate(&page->prss);
+  DashEditorScreenAction(&page->prss);
+  page = nullptr;
+  Open(2);
+  SetDashFlags(car.dash, Flags() & ~uint32_t(DASH_COLOURS_SET));
+  check(DASH_BLACK_RECTANGLE, rectangle, 4);
+}
+
+// The tachometer's rows name themselves: "Mul" before the multiplier's buttons and "Gap"
+// before the gap's, two widths each; the display style row has one button per style.
+TEST_F(DashEditor, TheTachometersRowsAreLabelledAndTheStyleRowHasFourButtons) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() & ~uint32_t(DASH_ANALOG_TACHOMETER_OFF | DASH_ANALOG_HUNDREDS));
+  Frame();
+  const InterfaceButton* mul = FindShownButton("Mul");
+  const InterfaceButton* gap = FindShownButton("Gap");
+  const InterfaceButton* thousand = Live("\xD7" "1000");
+  const InterfaceButton* one = Live("1");
+  ASSERT_TRUE(mul && gap && thousand && one);
+  EXPECT_EQ(thousand->left, mul->right);
+  EXPECT_EQ(thousand->top, mul->top);
+  EXPECT_EQ(mul->right - mul->left, 2 * ButtonWidth);
+  EXPECT_EQ(one->left, gap->right);
+  EXPECT_EQ(one->top, gap->top);
+  EXPECT_EQ(gap->top, mul->bottom);
+  int styles = 0;
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (b.owner && b.word <= 3 && b.top == Live("NONE")->top && b.left >= Live("NONE")->left) ++styles;
+  }
+  EXPECT_EQ(styles, 4);
+}
+
+// With colours set here, the analog page edits the backing, text, needle and LED colours.
+TEST_F(DashEditor, SetColoursOffersAnEditorForEachColour) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() & ~uint32_t(DASH_COLOURS_SET));
+  Frame();
+  EXPECT_FALSE(LabelShown("Text colour"));
+  SetDashFlags(car.dash, Flags() | DASH_COLOURS_SET);
+  Frame();
+  for (const char* label : {"Backing colour", "Text colour", "Needle colour", "LED gear / digital speedo"})
+    EXPECT_TRUE(LabelShown(label)) << label;
+}
+
+// The bottom row's buttons are plain buttons, none lit.
+TEST_F(DashEditor, TheBottomRowsButtonsAreNotLit) {
+  Open(1);
+  for (const char* text : {"restore default settings", "load", "save"}) {
+    const InterfaceButton* b = Live(text);
+    ASSERT_NE(b, nullptr) << text;
+    EXPECT_EQ(b->fourth.i, 0) << text;
+  }
 }

@@ -6,7 +6,9 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 
+#include "dashboard/dash_block.h"
 #include "dashboard/dash_figures.h"
 #include "physics/car.h"
 
@@ -85,6 +87,8 @@ TEST(DashDials, SpeedometerUnitsTurboAndFrameRate) {
   SetupSpeedometer(g, 0, std::nanf(""), 1, std::nanf(""));
   EXPECT_EQ(g.maximum, 30);
   EXPECT_EQ(g.value, 0.0f);
+  SetupSpeedometer(g, 0, 2000.0f, 1, 0.0f);
+  EXPECT_EQ(g.maximum, 3600) << "a top speed held at 1000 m/s: 3600 km/h";
 
   // The fuel gauge: empty for a tank of 0, held to the dial, hidden for a remote car.
   EXPECT_FLOAT_EQ(FuelGaugeValue(10, 20.0f, 40.0f), 5.0f);
@@ -107,6 +111,9 @@ TEST(DashDials, SpeedometerUnitsTurboAndFrameRate) {
   EXPECT_FLOAT_EQ(g.radiusY, 0.2f);
   SetupTurbo(g, 1, 1.0f, -0.5f, 1, 60.0f);
   EXPECT_EQ(g.maximum, 10) << "bar in tenths";
+  SetupTurbo(g, 1, 200.0f, 0.0f, 0, 60.0f);
+  EXPECT_EQ(g.maximum, 1470) << "a boost of 200 held at 100: 100 x 14.7 psi";
+  SetupTurbo(g, 1, 1.0f, -0.5f, 1, 60.0f);
   EXPECT_EQ(g.value, 0.0f) << "held at 0";
   EXPECT_EQ(g.kind, 4);
   SetupTurbo(g, 0, 1.0f, 0.5f, 0, 240.0f);
@@ -131,6 +138,8 @@ TEST(DashTexts, ClockOdometerWheelReadoutsAndFuelLine) {
   EXPECT_STREQ(t, "7.6");
   FormatOdometer(-5.0, 1, t);
   EXPECT_STREQ(t, "0.0");
+  FormatOdometer(2e11, 1, t);
+  EXPECT_STREQ(t, "100000000.0") << "held at 1e11 m: 1e8 km";
 
   FormatWheelSpeed(100.0f / 3.6f, 3.6f, t);
   EXPECT_STREQ(t, "100.0");
@@ -138,6 +147,10 @@ TEST(DashTexts, ClockOdometerWheelReadoutsAndFuelLine) {
   EXPECT_STREQ(t, "999.9");
   FormatWheelSpeed(1.0f, 3.6f, t);
   EXPECT_STREQ(t, "003.6");
+  FormatWheelSpeed(-10.0f, 3.6f, t);
+  EXPECT_STREQ(t, "000.0") << "backwards reads 0";
+  FormatWheelSpeed(3.0e8f, 1.0f, t);
+  EXPECT_STREQ(t, "999.9") << "far past the top: held before the rounding, not wrapped";
   FormatWheelTimer(1, 65070, t);  // 1:05.07
   EXPECT_STREQ(t, " 5.07") << "hundredths with a zero, not a blank";
   ToDigitCodes(t, LCD_SHIFT);
@@ -149,6 +162,9 @@ TEST(DashTexts, ClockOdometerWheelReadoutsAndFuelLine) {
   EXPECT_EQ(GearGlyph(1), 0x8B);
   EXPECT_EQ(GearGlyph(4), 0x93);
   EXPECT_EQ(GearGlyph(99), 0x8B);
+  EXPECT_EQ(GearGlyph(8), 0x97) << "'7', the last gear: 0x37 + 0x60";
+  EXPECT_EQ(GearGlyph(9), 0x8B) << "one past the last: neutral";
+  EXPECT_EQ(GearGlyph(-1), 0x8B);
 
   DashCarState s;
   s.engineType = 1;
@@ -164,6 +180,26 @@ TEST(DashTexts, ClockOdometerWheelReadoutsAndFuelLine) {
   s.race.fuelUsed = 0.1f;
   FormatFuelLine(s, t);
   EXPECT_STREQ(t, "Fuel 50.0%      ") << "600 laps: not shown";
+  s.race.fuelUsed = 4.0f;
+  s.fuel = -2.0f;
+  FormatFuelLine(s, t);
+  EXPECT_STREQ(t, "Fuel 0.0%   0.0L") << "less than no fuel: 0 and 0 laps";
+  s.fuel = 30.0f;
+  s.race.lapsCounted = 0;
+  FormatFuelLine(s, t);
+  EXPECT_STREQ(t, "Fuel 50.0%      ") << "fuel used before any lap was counted: no laps";
+  // 99.9 laps is too many to show, 99.8 is not: 1 used in one lap.
+  s.race.lapsCounted = 1;
+  s.race.fuelUsed = 1.0f;
+  s.capacity = 1000.0f;
+  s.fuel = 99.9f;
+  FormatFuelLine(s, t);
+  EXPECT_STREQ(t, "Fuel 10.0%      ");
+  s.fuel = 99.8f;
+  FormatFuelLine(s, t);
+  EXPECT_STREQ(t, "Fuel 10.0% 99.8L");
+  s.fuel = 30.0f;
+  s.capacity = 60.0f;
   s.engineType = 6;
   s.capacity = 0.0f;
   FormatFuelLine(s, t);
@@ -204,6 +240,9 @@ TEST(DashDisplays, LedRowLcdArcShiftStagesAndBatteryLeds) {
   EXPECT_EQ(MakeLcdArc(0, shape, 0.0f, 150000.0f * RPM).count, 0) << "a damaged engine draws no arc";
   EXPECT_EQ(MakeLcdArc(0, shape, 0.0f, std::nanf("")).count, 0);
   EXPECT_EQ(MakeLcdArc(0, shape, 0.0f, 20000.0f * RPM).count, 84) << "20,000 rpm is a redline";
+  EXPECT_EQ(MakeLcdArc(0, shape, 20000.0f * RPM, 9000.0f * RPM).litFraction, 1.0f) << "past the redline: all lit";
+  EXPECT_EQ(MakeLcdArc(0, shape, -100.0f, 9000.0f * RPM).litFraction, 0.0f);
+  EXPECT_EQ(MakeLcdArc(0, shape, 0.0f, 0.0f).count, 4) << "no engine speed: one thousand's four segments";
 
   DashCarState s;
   s.engineType = 6;
@@ -226,6 +265,12 @@ TEST(DashDisplays, LedRowLcdArcShiftStagesAndBatteryLeds) {
     s.engineSpeed = speeds[stage];
     s.lampWord = stage == 4 ? 1u << DASH_LAMP_SHIFT : 0;
     EXPECT_EQ(ShiftStage(s), stage);
+  }
+  // Each stage begins just past its edge: 700 (800 less the 100 between the shifts), 800, 900.
+  s.lampWord = 0;
+  for (auto [speed, stage] : {std::pair{700.0f, 0}, {700.1f, 1}, {800.0f, 1}, {800.1f, 2}, {900.0f, 2}, {900.1f, 3}}) {
+    s.engineSpeed = speed;
+    EXPECT_EQ(ShiftStage(s), stage) << speed;
   }
 }
 
@@ -287,6 +332,12 @@ TEST(DashLamps, TheLampWordOnItsThresholdsAndTheMask) {
   in.running = 1;
   in.engineSpeed = 19.9f;
   EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_OIL_PRESSURE | 1u << DASH_LAMP_BATTERY) << "below a quarter of the stall speed";
+  in.engineSpeed = 20.0f;
+  EXPECT_EQ(MakeLampWord(in, all), 0u) << "at a quarter of 80: no longer below";
+  in.running = 0;
+  in.engineSpeed = 10.0f;
+  EXPECT_EQ(MakeLampWord(in, all), 0u) << "an engine that is not running shows neither";
+  in.running = 1;
   in.engineSpeed = 400.0f;
 
   in.handbrake = 0.1f;
@@ -332,4 +383,43 @@ TEST(DashLamps, TheLampMaskReadsTheDashboardFlags) {
   car.engine.running = 1;
   s = DashStateOf(car);
   EXPECT_EQ(s.live, 1);
+}
+
+// The flags word is four bytes, lowest first; the byte after it stays as it was.
+TEST(DashBlock, TheFlagsWordIsFourBytesLowestFirst) {
+  uint8_t bytes[5] = {0, 0, 0, 0, 0xAB};
+  SetDashFlags(bytes, 0x12345678u);
+  EXPECT_EQ(bytes[0], 0x78);
+  EXPECT_EQ(bytes[1], 0x56);
+  EXPECT_EQ(bytes[2], 0x34);
+  EXPECT_EQ(bytes[3], 0x12);
+  EXPECT_EQ(bytes[4], 0xAB);
+  EXPECT_EQ(DashFlags(bytes), 0x12345678u);
+}
+
+// The twelve warning lamps in block order: the name the editor shows, the lit colour and the
+// glyphs of symbols 1 and 2 (0: the lamp has one symbol).
+TEST(DashBlock, TheLampTableHoldsEachLampsNameColourAndSymbols) {
+  struct Lamp {
+    const char* name;
+    int red, green, blue, first, second;
+  };
+  const Lamp table[12] = {{"Shift light", 255, 48, 48, 0xC8, 0},      {"Full beam", 48, 48, 255, 0xC0, 0},
+                          {"Handbrake", 255, 48, 48, 0xC1, 0},        {"Pit limiter", 48, 240, 48, 0xC9, 0},
+                          {"Traction control", 240, 144, 48, 0xC4, 0}, {"<", 48, 240, 48, 0xCC, 0xCE},
+                          {">", 48, 240, 48, 0xCD, 0xCF},             {"<>", 48, 240, 48, 0xCA, 0xCB},
+                          {"Oil pressure", 255, 48, 48, 0xC5, 0},     {"Battery", 255, 48, 48, 0xC6, 0},
+                          {"ABS", 240, 144, 48, 0xC2, 0},             {"Engine damage", 240, 240, 48, 0xC3, 0}};
+  ASSERT_EQ(DASH_LAMPS, 12);
+  for (int n = 0; n < 12; ++n) {
+    SCOPED_TRACE(n);
+    const DashLampKind& k = DASH_LAMP_KINDS[n];
+    EXPECT_STREQ(k.name, table[n].name);
+    EXPECT_EQ(k.red, table[n].red);
+    EXPECT_EQ(k.green, table[n].green);
+    EXPECT_EQ(k.blue, table[n].blue);
+    EXPECT_EQ(k.symbols[0], table[n].first);
+    EXPECT_EQ(k.symbols[1], table[n].second);
+  }
+  EXPECT_EQ(DASH_PLAIN_LAMP_GLYPH, 0xB5);
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -27,6 +28,7 @@
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
+#include "vehicle_data/builtin_vehicles.h"
 
 namespace {
 
@@ -171,6 +173,17 @@ TEST_F(PanelTest, LayoutScaleStaysBetweenHalfAndOneButtonPerRow) {
   ResetInfoPanelLayout();
   EXPECT_FLOAT_EQ(InfoLayout.sx, 1.0f);
   EXPECT_FLOAT_EQ(InfoLayout.x0, 0.0f);
+}
+
+// On a screen so tall that a button's height is a sliver of it, the panel stays at half size.
+TEST_F(PanelTest, ATallScreenStillGivesTheLayoutHalfSize) {
+  const int height = ScreenHeight;
+  ScreenHeight = 100000;
+  SetInfoPanelLayout(-1.0f, 1.0f, -1.0f);
+  EXPECT_FLOAT_EQ(InfoLayout.sx, 0.5f);
+  EXPECT_FLOAT_EQ(InfoLayout.sy, 0.5f);
+  ScreenHeight = height;
+  ResetInfoPanelLayout();
 }
 
 TEST_F(PanelTest, RowsShowTheirValuesByTheirMappings) {
@@ -327,6 +340,59 @@ TEST_F(PanelTest, EachRatingsRowShowsItsOwnCategorysAverageAndCount) {
   }
 }
 
+// The row under the pointer, from its label to its count, chooses the description under the
+// rows; away from every row the overall rating's description is shown.
+TEST_F(PanelTest, TheRatingsRowUnderThePointerChoosesTheDescription) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  car.isMod = 1;
+  car.shortCode[0] = char(0x34), car.shortCode[1] = char(0x12), car.shortCode[2] = char(0xAB);
+  ModRatings.modId = ModIdOf(car);
+  InfoPageShown = INFO_PAGE_RATINGS;
+  const LanguageTextId labels[] = {TX_3h_ratovera, TX_3h_rattechn, TX_3h_ratgraph, TX_3h_ratphysi, TX_3h_ratsound};
+  const LanguageTextId descriptions[] = {TX_3h_rdsovera, TX_3h_rdstechn, TX_3h_rdsgraph, TX_3h_rdsphysi, TX_3h_rdssound};
+  const auto pointAt = [](float x, float y) {
+    MouseX = static_cast<int>((x + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
+    MouseY = static_cast<int>((y + 1.0f) * 0.5f * static_cast<float>(ScreenHeight));
+  };
+  for (int k = 0; k < 5; ++k) {
+    for (const int cell : {0, 3}) {  // the label and the count
+      SCOPED_TRACE(testing::Message() << "row " << k << ", cell " << cell);
+      pointAt(-5.0f, -5.0f);
+      Draw(car, 0);
+      const ValueControl* label = ControlShowing(LanguageTexts[labels[k]]);
+      ASSERT_NE(label, nullptr);
+      const ValueControl& c = *(label + cell);
+      pointAt((c.left + c.right) * 0.5f, (c.top + c.bottom) * 0.5f);
+      Draw(car, 0);
+      for (int d = 0; d < 5; ++d) EXPECT_EQ(Shows(LanguageTexts[descriptions[d]]), d == k) << d;
+    }
+  }
+  pointAt(-5.0f, -5.0f);
+  Draw(car, 0);
+  EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsovera]));
+}
+
+// The configuration shown is the set-up's, held to the last the car has and to the four the
+// table holds, whatever the count says.
+TEST_F(PanelTest, TheConfigurationShownIsHeldToTheCarsLastAndTheTablesFourth) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  const char* const names[4] = {"conf A", "conf B", "conf C", "conf D"};
+  for (int i = 0; i < 4; ++i) std::snprintf(car.configs[i].name, sizeof car.configs[i].name, "%s", names[i]);
+  const struct {
+    int count, byte;
+    const char* shown;
+  } cases[] = {{2, 1, "conf B"}, {2, 3, "conf B"}, {4, 2, "conf C"}, {6, 200, "conf D"}, {6, 3, "conf D"}};
+  for (const auto& c : cases) {
+    car.configCount = c.count;
+    car.currentSetup.bytes[SETUP_CONFIGURATION] = uint8_t(c.byte);
+    Draw(car, 0);
+    EXPECT_TRUE(Shows(c.shown)) << c.count << " configurations, byte " << c.byte;
+  }
+  car.configCount = 4;
+}
+
 TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {
   Car solar, electric, road;
   MakeSampleCar(SOLAR, solar);
@@ -345,6 +411,10 @@ TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {
   Draw(road, 0);
   EXPECT_TRUE(ShowsPart(" / Front wheel drive"));
   EXPECT_TRUE(ShowsPart("Fuel load at start : 100%"));
+  Strategy.fuelAtStart = 50;
+  Draw(road, 0);
+  EXPECT_TRUE(ShowsPart("Fuel load at start : 50%")) << "1 .. 100 shown as stored";
+  Strategy.fuelAtStart = 100;
   EXPECT_TRUE(Shows("Transmission : H-pattern gearbox"));
   EXPECT_TRUE(Shows("Configuration"));
   for (int v : {0, 100, 37}) {
@@ -355,10 +425,98 @@ TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {
   // The estimate per lap, by the capacity.
   Draw(road, 0, 2.0f);
   EXPECT_TRUE(ShowsPart(Fmt("%.1f%% per lap", 2.0 * 100.0 / road.fuelTankCapacity + 0.05)));
+  {
+    Car empty;
+    MakeSampleCar(RUNABOUT, empty);
+    empty.fuelTankCapacity = 0.0f;
+    Draw(empty, 0, 2.0f);
+    EXPECT_FALSE(ShowsPart("per lap")) << "no tank to share";
+  }
   // The handicaps rows are the garage's.
   EXPECT_TRUE(Shows("Handicaps"));
   Draw(road, 1);
   EXPECT_FALSE(Shows("Handicaps"));
+}
+
+// The garage's handicaps heading names the race's least added mass and power restriction for
+// a built-in car: both, one of them, or neither (no brackets).
+TEST_F(PanelTest, TheHandicapsHeadingNamesTheRacesLeastMassAndRestriction) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  std::memcpy(car.shortCode, BuiltinVehicleTable[2].code, VEHICLE_CODE_SIZE);
+  const RaceRules saved = RaceSettings;
+  const struct {
+    int mass, restriction;
+    const char* heading;
+  } cases[] = {{30, 12, "Handicaps (30 kg / 12% restriction)"},
+               {30, 0, "Handicaps (30 kg)"},
+               {0, 12, "Handicaps (12% restriction)"},
+               {0, 0, "Handicaps"}};
+  for (const auto& c : cases) {
+    RaceSettings.minimumBallast[2] = uint8_t(c.mass);
+    RaceSettings.minimumRestriction[2] = uint8_t(c.restriction);
+    Draw(car, 0);
+    EXPECT_TRUE(Shows(c.heading)) << c.heading;
+  }
+  RaceSettings = saved;
+}
+
+// A transmission type past the known ones is named as no power unit's.
+TEST_F(PanelTest, ATransmissionTypePastTheKnownOnesIsNamedAsNone) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  for (const int type : {8, 9, 200}) {
+    car.transmissionType = uint8_t(type);
+    Draw(car, 1);
+    EXPECT_TRUE(Shows("Transmission : no power unit")) << type;
+  }
+  car.transmissionType = 1;
+}
+
+// A word row's left arrow steps its value down, its right arrow up.
+TEST_F(PanelTest, AWordRowsLeftArrowStepsDownAndItsRightArrowUp) {
+  uint16_t w = 30000;
+  const auto row = [&] {
+    ClearInterface();
+    AddPanelWordRow(&owner, "W %.3f", 0.0f, &w, nullptr, 0.5f, 7.5f, nullptr, 1, 0, 0.0f, 0.4f);
+  };
+  row();
+  int left = -1, right = -1;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].variable == &w && ValueControls[i].owner) {
+      if (left < 0) left = i;
+      right = i;
+    }
+  ASSERT_GE(left, 0);
+  ASSERT_LT(ValueControls[left].right, ValueControls[right].left);
+  Click(ValueControls[right]);
+  EXPECT_GT(w, 30000);
+  const uint16_t up = w;
+  row();
+  Click(ValueControls[left]);
+  row();
+  Click(ValueControls[left]);
+  EXPECT_LT(w, up);
+  EXPECT_LT(w, 30000);
+}
+
+// A float row's left arrow steps its value down by the step, its right arrow up.
+TEST_F(PanelTest, AFloatRowsLeftArrowStepsDownAndItsRightArrowUp) {
+  float v = 100.0f;
+  const auto row = [&] {
+    ClearInterface();
+    AddPanelFloatRow(&owner, "F %.0f", 0.0f, &v, 5.0f, 0.0f, 3000.0f, nullptr, 0, 0, 0.0f, 0.4f);
+  };
+  row();
+  ASSERT_EQ(ValueControlCount, 4);
+  EXPECT_LT(ValueControls[1].right, ValueControls[3].left);
+  Click(ValueControls[3]);
+  EXPECT_FLOAT_EQ(v, 105.0f);
+  row();
+  Click(ValueControls[1]);
+  row();
+  Click(ValueControls[1]);
+  EXPECT_FLOAT_EQ(v, 95.0f);
 }
 
 TEST_F(PanelTest, TheInfoFiguresMatchOurOwnArithmetic) {
@@ -381,6 +539,11 @@ TEST_F(PanelTest, TheInfoFiguresMatchOurOwnArithmetic) {
   Car car;
   MakeSampleCar(RUNABOUT, car);
   car.wheelBase = 0.0005f;
+  Draw(car, 1);
+  EXPECT_FALSE(ShowsPart("Weight distribution"));
+  // Nor for a car without wheels.
+  MakeSampleCar(RUNABOUT, car);
+  car.wheelCount = 0;
   Draw(car, 1);
   EXPECT_FALSE(ShowsPart("Weight distribution"));
 }
@@ -429,8 +592,23 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
                   ValueControls[i].colour == &car.currentColours.groups[0][2]);
     }
   EXPECT_EQ(swatches, 2);
+  // Each marked colour's brightness bar spans its three channel sliders.
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].displayType == 36) {
+      ASSERT_GE(i, 3);
+      EXPECT_EQ(ValueControls[i - 3].displayType, 35);
+      EXPECT_FLOAT_EQ(ValueControls[i].left, ValueControls[i - 3].left);
+      EXPECT_FLOAT_EQ(ValueControls[i].right, ValueControls[i - 1].right);
+      EXPECT_FLOAT_EQ(ValueControls[i].top, ValueControls[i - 1].bottom);
+    }
   EXPECT_TRUE(Shows("Body"));
   EXPECT_TRUE(Shows("Skin File Name"));
+  // The wheels' colours only for a car with wheels.
+  EXPECT_TRUE(Shows(LanguageTexts[TX_3a_whlscolt]));
+  car.wheelCount = 0;
+  Draw(car, 1);
+  EXPECT_FALSE(Shows(LanguageTexts[TX_3a_whlscolt]));
+  EXPECT_TRUE(Shows(LanguageTexts[TX_3a_bodycolt]));
 }
 
 TEST_F(PanelTest, TheTemplateSizeButtonsSetTheSmallPictureBit) {
@@ -473,6 +651,14 @@ TEST_F(PanelTest, ClicksChangeValuesThroughTheCallbacks) {
   Click(*next);
   EXPECT_EQ(g_calls.configuration, 1);
   EXPECT_EQ(g_calls.configurationWord, 1u);
+  // Its left arrow with word 0.
+  Draw(car, 0);
+  char left[2] = {'\x8B', 0};
+  const ValueControl* previous = ControlShowing(left);
+  ASSERT_NE(previous, nullptr);
+  Click(*previous);
+  EXPECT_EQ(g_calls.configuration, 2);
+  EXPECT_EQ(g_calls.configurationWord, 0u);
   // A tab click shows its page.
   Draw(car, 0);
   const ValueControl* colours = ControlShowing("Colours");

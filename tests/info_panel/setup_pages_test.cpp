@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/config.h"
@@ -206,6 +207,19 @@ TEST_F(SetupPages, SuspensionRowsTakeTheLimitsOfTheDesignLoadInNewtonsPerMillime
   const double W = DesignLoad();
   const double S = (1.0 + std::trunc(0.0011 * W)) * 10000.0, D = (1.0 + std::trunc(0.0011 * W)) * 1000.0;
   const std::vector<std::string> lines = Draw(INFO_PAGE_SUSPENSION);
+  // The rear axle in the first column, the front in the second.
+  {
+    const ValueControl *rearHeading = nullptr, *frontHeading = nullptr;
+    for (int i = 0; i < ValueControlCount; ++i) {
+      char out[64];
+      if (!ValueControlText(ValueControls[i], out, sizeof out)) continue;
+      if (std::strcmp(out, "Rear") == 0 && !rearHeading) rearHeading = &ValueControls[i];
+      if (std::strcmp(out, "Front") == 0 && !frontHeading) frontHeading = &ValueControls[i];
+    }
+    ASSERT_TRUE(rearHeading && frontHeading);
+    EXPECT_LT(rearHeading->left + 0.1f, frontHeading->left);
+    EXPECT_FLOAT_EQ(rearHeading->top, frontHeading->top);
+  }
   for (int axle = 0; axle < 2; ++axle) {
     const int at = SETUP_AXLE[axle];
     const uint8_t* b = car->currentSetup.bytes;
@@ -319,6 +333,7 @@ TEST_F(SetupPages, SteeringShowsCasterToeAndTheWheelTurnWithinItsLimits) {
 TEST_F(SetupPages, FinalDriveShowsTheDifferentialsAndEachGearsSpeedAtTheRevLimit) {
   Load(ESTATE);  // four-wheel drive
   Bytes()[SETUP_AXLE[1] + AXLE_DIFFERENTIAL] = DIFF_VISCOUS;
+  Bytes()[SETUP_AXLE[1] + AXLE_VISCOUS] = 15;  // 1..20 shown as stored
   Bytes()[SETUP_AXLE[0] + AXLE_DIFFERENTIAL] = DIFF_LIMITED_SLIP;
   Bytes()[SETUP_CENTRE_DIFFERENTIAL] = 1;
   Bytes()[SETUP_CENTRE_VISCOUS] = 7;
@@ -443,6 +458,15 @@ TEST_F(SetupPages, TyresShowSizesCompoundsPressuresAndLiveCamber) {
     if (ValueControls[i].variable != Bytes() + SETUP_TYRE_WARMER && ValueControls[i].top < warmer->top)
       lowest = std::max(lowest, ValueControls[i].bottom);
   EXPECT_LE(lowest, warmer->top) << "nothing of the columns reaches into the warmers' row";
+  // The row starts back at the first column, the front axle's.
+  const ValueControl* frontHeading = nullptr;
+  for (int i = 0; i < ValueControlCount && !frontHeading; ++i) {
+    char out[64];
+    if (ValueControlText(ValueControls[i], out, sizeof out) && std::strcmp(out, "Front") == 0)
+      frontHeading = &ValueControls[i];
+  }
+  ASSERT_NE(frontHeading, nullptr);
+  EXPECT_LT(warmer->left, frontHeading->left + 0.05f);
   EXPECT_GT(lowest, -0.5f) << "the columns run well down the page";
 }
 
@@ -464,6 +488,12 @@ TEST_F(SetupPages, DownforceShowsLiftAndDragAtTheTestSpeedAndTheLeverRuleDistrib
     front -= f * item.liftFactor;
   }
   EXPECT_TRUE(Has(lines, Fmt("L : %.0f N", car->totalLiftFactor * v2)));
+  {
+    int present = 0, lifts = 0;
+    for (const AeroItem& item : car->aeroItems) present += (item.flags & AERO_PRESENT) != 0;
+    for (const std::string& line : lines) lifts += line.rfind("L : ", 0) == 0;
+    EXPECT_EQ(lifts, present + 1) << "each present item and the total";
+  }
   EXPECT_TRUE(Has(lines, Fmt("Downforce distribution : %.1f F  %.1f R", front * 100 / (front + rear),
                              rear * 100 / (front + rear))));
   EXPECT_TRUE(Has(lines, Fmt("Estimated maximum speed : %.0f km/h", car->topSpeed * 3.6)));
@@ -473,6 +503,20 @@ TEST_F(SetupPages, DownforceShowsLiftAndDragAtTheTestSpeedAndTheLeverRuleDistrib
     EXPECT_EQ(wing->byteMinimum, 2);
     EXPECT_EQ(wing->byteMaximum, 12);
   }
+  // Each wing's row runs over its own angles, least to most.
+  int wings = 0;
+  for (const int wing : {AERO_FRONT_WING, AERO_REAR_WING}) {
+    car->aeroItems[wing].flags |= AERO_PRESENT;
+    car->wingAngles[wing][0] = uint8_t(3 + wing);
+    car->wingAngles[wing][1] = uint8_t(20 + wing);
+    Draw(INFO_PAGE_DOWNFORCE);
+    const ValueControl* row = Bound(37, Bytes() + (wing == AERO_REAR_WING ? SETUP_REAR_WING : SETUP_FRONT_WING));
+    ASSERT_NE(row, nullptr) << wing;
+    EXPECT_EQ(row->byteMinimum, 3 + wing) << wing;
+    EXPECT_EQ(row->byteMaximum, 20 + wing) << wing;
+    ++wings;
+  }
+  EXPECT_EQ(wings, 2);
 
   // No lift at all: no distribution line.
   for (AeroItem& item : car->aeroItems) item.liftFactor = 0.0f;
@@ -504,6 +548,23 @@ TEST_F(SetupPages, PassengerSeatsFollowTheCarsSeatsAndCallWithSeatAndKind) {
   // "woman" of the rear left seat: seat 1 x 4 + 2.
   car->seatsPerRow = 3;
   Draw(INFO_PAGE_PASSENGERS);
+  // Each seat's kind lit, and only it: seats 0 (front), 1 (rear left), 2 (rear middle) and 3
+  // (rear right) hold a man, a woman, nobody and a man; the rows run front, rear left, rear
+  // right, rear middle.
+  {
+    const int kinds[4] = {1, 2, 1, 0};
+    int k = 0;
+    for (int i = 0; i < ValueControlCount; ++i) {
+      char out[64];
+      const ValueControl& c = ValueControls[i];
+      if (c.displayType != 0 || !ValueControlText(c, out, sizeof out)) continue;
+      const std::string text = out;
+      if (text != "none" && text != "man" && text != "woman") continue;
+      EXPECT_EQ(c.colour == &InterfaceColours.textSelected, k % 3 == kinds[k / 3]) << "seat " << k / 3 << ", " << text;
+      ++k;
+    }
+    EXPECT_EQ(k, 12);
+  }
   int womanButtons = 0;
   for (int i = 0; i < ValueControlCount; ++i) {
     char out[64];
@@ -607,4 +668,98 @@ TEST_F(SetupPages, ATypedValueGoesThroughTheRowsMappingAndOneBeyondItIsRefused) 
   // Without a screen to hold a box the refusal is the message line.
   ASSERT_GT(MessageLineCount, 0);
   EXPECT_NE(std::strstr(MessageLines[MessageLineCount - 1].text, "New value is too high"), nullptr);
+}
+
+// The maker byte names one of the seven makers (6, the last, is "Vireo"); a byte of 7 shows
+// "?".  A compound byte past the last (7, knobbly) shows the last.  The live camber line gives
+// the left wheel's lean first and the right wheel's second, each from its own spin axis.
+TEST_F(SetupPages, TyresShowTheLastMakerAndCompoundAtTheirEndsAndEachWheelsOwnCamber) {
+  Load(RACER);
+  Bytes()[SETUP_TYRE_MAKER] = 6;
+  Bytes()[SETUP_AXLE[0] + AXLE_TYRE_TYPE] = 9;
+  Bytes()[SETUP_AXLE[1] + AXLE_TYRE_TYPE] = 0;
+  const SuspensionBlock& front = car->wheelSets[1];
+  CarWheel& left = car->wheels[front.leftWheel - 1];
+  CarWheel& right = car->wheels[front.rightWheel - 1];
+  ASSERT_NE(front.leftWheel, front.rightWheel);
+  // Leaning out by asin 0.05 = +2.87 degrees on the left, in by asin 0.02 = -1.15 on the right.
+  left.spinAxis.z = left.side > 0.0f ? -0.05f : 0.05f;
+  right.spinAxis.z = right.side > 0.0f ? 0.02f : -0.02f;
+  std::vector<std::string> lines = Draw(INFO_PAGE_TYRES);
+  EXPECT_TRUE(Has(lines, "Vireo"));
+  EXPECT_FALSE(Has(lines, "?"));
+  EXPECT_TRUE(Has(lines, "Front")) << "each axle's column under its heading";
+  EXPECT_TRUE(Has(lines, "Rear"));
+  EXPECT_TRUE(Has(lines, "KNOBBLY"));
+  EXPECT_TRUE(Has(lines, "SLICK_R1"));
+  EXPECT_TRUE(Has(lines, "Optimum temperature 40\260"));
+  EXPECT_TRUE(Has(lines, "live (L / R) +2.87\260 / -1.15\260"));
+  left.spinAxis.z = left.side > 0.0f ? -1.5f : 1.5f;  // past one: the lean held at 90 degrees
+  EXPECT_NEAR(LiveCamberDegrees(*car, front.leftWheel - 1), 90.0f, 1e-3f);
+  left.spinAxis.z = left.side > 0.0f ? 1.5f : -1.5f;
+  EXPECT_NEAR(LiveCamberDegrees(*car, front.leftWheel - 1), -90.0f, 1e-3f);
+  Bytes()[SETUP_TYRE_MAKER] = 7;
+  lines = Draw(INFO_PAGE_TYRES);
+  EXPECT_TRUE(Has(lines, "?"));
+  EXPECT_FALSE(Has(lines, "Vireo"));
+  // "symmetric" switches with word 1, "asymmetric" with word 0.
+  for (const auto& [text, word] : {std::pair{"symmetric", 1}, {"asymmetric", 0}}) {
+    Calls().clear();
+    Draw(INFO_PAGE_TYRES);
+    Click(Texted(text));
+    ASSERT_EQ(Calls().size(), 1u) << text;
+    EXPECT_EQ(Calls()[0].handler, "switch");
+    EXPECT_EQ(Calls()[0].word, word) << text;
+  }
+}
+
+// A differential byte past the last kind shows the last, "CLUTCH PACK LSD" (without the
+// limited slip's rows); a gear count past the seven forward gears shows seven gear rows.
+TEST_F(SetupPages, FinalDriveHoldsTheDifferentialKindAndTheGearCountToTheirLast) {
+  Load(RUNABOUT);  // front drive
+  Bytes()[SETUP_AXLE[1] + AXLE_DIFFERENTIAL] = 7;
+  car->gearCount = 12;
+  const std::vector<std::string> lines = Draw(INFO_PAGE_FINAL_DRIVE);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "Front");
+  EXPECT_EQ(lines[1], "CLUTCH PACK LSD");
+  static const char* const GEARS[] = {"First ", "Second ", "Third ", "Fourth ", "Fifth ", "Sixth ", "Seventh "};
+  int gears = 0;
+  for (const std::string& line : lines)
+    for (const char* gear : GEARS) gears += line.rfind(gear, 0) == 0;
+  EXPECT_EQ(gears, 7);
+  EXPECT_EQ(lines.back().rfind("Final Drive Ratio", 0), 0u);
+  // No row past the seventh: the controls on the final drive's word are the same as with
+  // exactly seven gears (an eighth gear's word would be the final drive's, bytes 30-31).
+  const auto boundToFinalDrive = [&] {
+    int n = 0;
+    for (int i = 0; i < ValueControlCount; ++i) n += ValueControls[i].variable == Bytes() + SETUP_FINAL_DRIVE;
+    return n;
+  };
+  const int withTwelve = boundToFinalDrive();
+  car->gearCount = 9;
+  EXPECT_EQ(Draw(INFO_PAGE_FINAL_DRIVE).size(), lines.size());
+  EXPECT_EQ(boundToFinalDrive(), withTwelve);
+}
+
+// The figures' own ends: no top speed for a gear past the seventh (whose word would be the
+// final drive's), none for gear -1; no live camber for the wheel one past the car's last.
+TEST_F(SetupPages, GearSpeedsAndLiveCamberEndAtTheLastGearAndWheel) {
+  Load(ESTATE);
+  car->engine.redline = 700.0f;
+  for (int gear = 0; gear < 7; ++gear) SetSetupShort(car->currentSetup, SETUP_GEAR_WORDS + 2 * gear, 20000);
+  SetSetupShort(car->currentSetup, SETUP_FINAL_DRIVE, 20000);
+  const double ratio = 20000 * 7.0 / 65534.0 + 0.5;
+  EXPECT_NEAR(GearTopSpeed(*car, 6), 700.0 / (ratio * ratio) * car->wheelSets[0].rollingRadius, 1e-3);
+  EXPECT_EQ(GearTopSpeed(*car, 7), 0.0f);
+  EXPECT_EQ(GearTopSpeed(*car, -1), 0.0f);
+  car->wheelCount = 3;  // the table's fourth wheel is past the car's last
+  const int wheels = 3;
+  car->wheels[wheels].side = 1.0f;
+  car->wheels[wheels].spinAxis.z = -0.5f;  // a lean of 30 degrees, were it a wheel
+  EXPECT_EQ(LiveCamberDegrees(*car, wheels), 0.0f);
+  car->wheels[wheels - 1].side = 1.0f;
+  car->wheels[wheels - 1].spinAxis.z = -0.5f;
+  EXPECT_NEAR(LiveCamberDegrees(*car, wheels - 1), 30.0f, 1e-3f);
+  EXPECT_EQ(LiveCamberDegrees(*car, -1), 0.0f);
 }

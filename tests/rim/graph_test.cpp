@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <tuple>
 #include <vector>
 
 #include "core/frame_globals.h"
@@ -15,7 +16,9 @@
 #include "render/render_target.h"
 #include "rim/graph.h"
 #include "rim/rim_file.h"
+#include "rim/rim_screen.h"
 #include "tests/render/null_renderer.h"
+#include "tests/ui/control_clicks.h"
 #include "ui/interface.h"
 
 namespace {
@@ -156,6 +159,19 @@ TEST_F(GraphEditing, DragsFollowTheMouseSnapTheLatestPointAndTheRightButtonPutsE
   KeyState[1] = 0;
   Frame();
   EXPECT_EQ(g.changes, 1) << "the release ends the drag and tells the owner";
+
+  // The y handle moves in y only, the latest point onto the grid.
+  const GraphPoint at2 = data.points[2];
+  MoveTo(100, 100);
+  g.HandlePressed(GRAPH_HANDLE_Y);
+  KeyState[1] = 1;
+  MoveTo(140, 77);
+  Frame();
+  const float rawY = at2.y + 23 * g.scaleH / HEIGHT;
+  EXPECT_FLOAT_EQ(data.points[2].y, std::round(rawY / grid) * grid);
+  EXPECT_EQ(data.points[2].x, at2.x);
+  KeyState[1] = 0;
+  Frame();
 }
 
 TEST_F(GraphEditing, HeldZoomAndScaleActByTheFrameTimeAndStopOnRelease) {
@@ -163,7 +179,9 @@ TEST_F(GraphEditing, HeldZoomAndScaleActByTheFrameTimeAndStopOnRelease) {
   g.ToolButton(GRAPH_ZOOM_OUT);
   KeyState[1] = 1;
   FrameTime = 40;
+  KeepDrawing = 0;
   Frame();
+  EXPECT_EQ(KeepDrawing, 1) << "a held action keeps the frames coming";
   const float f = 1.0f + 40 * 0.0001f;
   EXPECT_FLOAT_EQ(g.scaleW, w * f);
   EXPECT_FLOAT_EQ(g.scaleH, h * f);
@@ -261,11 +279,239 @@ TEST_F(GraphEditing, DeletingKeepsRefusedPointsAndRenumbersTheRest) {
   EXPECT_EQ(g.renumbered[0], std::make_pair(1, 0));
   EXPECT_EQ(g.renumbered[1], std::make_pair(2, 1));
   EXPECT_EQ(g.selectionCount, 0);
+  EXPECT_EQ(g.changes, 1) << "the owner is told of the delete";
   g.refused.clear();
   g.SelectAll();
   g.ToolButton(GRAPH_WORD_DELETE);
   EXPECT_EQ(data.numPoints, 0);
   EXPECT_EQ(data.points, nullptr);
+}
+
+// The exact edges: a grid step changes at a range of 3, 30 and 300; a press on the graph's
+// first column and row starts a pan, one on the column or row just past it does not.
+TEST_F(GraphEditing, TheGridStepAndThePressAreaChangeExactlyAtTheirEdges) {
+  for (auto [scale, step] : {std::pair{3.0f, 0.1f}, {29.99f, 0.1f}, {30.0f, 1.0f}, {300.0f, 10.0f}}) {
+    g.scaleW = scale;
+    EXPECT_FLOAT_EQ(g.GridStep(), step) << scale;
+  }
+  MouseRecord press{};
+  press.clickCode = CLICK_LEFT;
+  for (auto [x, y, starts] : {std::tuple{LEFT, TOP, 1}, {LEFT + WIDTH - 1, TOP + HEIGHT - 1, 1}, {LEFT - 1, TOP, 0},
+                              {LEFT + WIDTH, TOP, 0}, {LEFT, TOP - 1, 0}, {LEFT, TOP + HEIGHT, 0}}) {
+    g.panning = 0;
+    MoveTo(x, y);
+    EXPECT_EQ(g.GraphPressed(press), starts) << x << "," << y;
+    EXPECT_EQ(g.panning, uint32_t(starts));
+  }
+  g.panning = 0;
+  // A rectangle of no size is drawn as one pixel wide and high.
+  ClearInterface();
+  g.DrawGraph(LEFT, TOP, 0, -20);
+  EXPECT_EQ(g.width, 1);
+  EXPECT_EQ(g.height, 1);
+  EXPECT_EQ(g.ScreenX(g.originX + g.scaleW), LEFT + 1);
+  EXPECT_EQ(g.ScreenY(g.originY + g.scaleH), TOP);
+}
+
+// Presses at the ends of the point list and of the selection's room: index 0 and the last are
+// points, one past them is not; a Shift press takes a point exactly 0.001 away in x; 80 points
+// at most are selected, however many share the x or are added with Ctrl.
+TEST_F(GraphEditing, PressesAtTheEndsOfThePointsAndOfTheSelectionsRoom) {
+  g.PointPressed(0, CLICK_LEFT);
+  ASSERT_EQ(g.selectionCount, 1);
+  EXPECT_EQ(g.selection[0], 0);
+  g.handleMode = GRAPH_HANDLE_NONE;
+  g.PointPressed(3, CLICK_LEFT);
+  EXPECT_EQ(g.selection[0], 3);
+  g.handleMode = GRAPH_HANDLE_NONE;
+  g.PointPressed(4, CLICK_LEFT);
+  g.PointPressed(-1, CLICK_LEFT);
+  ASSERT_EQ(g.selectionCount, 1) << "no point 4 or -1";
+  EXPECT_EQ(g.selection[0], 3);
+  EXPECT_EQ(g.handleMode, GRAPH_HANDLE_NONE);
+
+  data.points[1].x = 0.001f;  // point 0 at x 0: exactly the distance taken along
+  g.PointPressed(0, CLICK_LEFT | CLICK_SHIFT);
+  ASSERT_EQ(g.selectionCount, 2);
+  EXPECT_EQ(g.selection[1], 1);
+
+  for (int i = 0; i < 81; ++i) AppendGraphPoint(data, GraphPoint{7.0f, float(i)});  // points 4..84
+  g.PointPressed(4, CLICK_LEFT | CLICK_SHIFT);
+  EXPECT_EQ(g.selectionCount, 80) << "81 points at x 7";
+  EXPECT_EQ(g.selection[79], 83);
+  g.PointPressed(84, CLICK_LEFT | CLICK_CTRL);
+  EXPECT_EQ(g.selectionCount, 80) << "no room for an 81st";
+  EXPECT_FALSE(g.IsSelected(84));
+  g.ClearSelection();
+  g.SelectAll();
+  EXPECT_EQ(g.selectionCount, 80) << "85 points";
+  EXPECT_EQ(g.selection[79], 79);
+}
+
+// The side panel's scale rows and the tool words: x grows with its word, the first of the
+// four, and y shrinks with the third; a word past them changes no mode.
+TEST_F(GraphEditing, TheScaleWordsPickTheirAxisAndDirection) {
+  g.PointPressed(3, CLICK_LEFT);
+  g.handleMode = GRAPH_HANDLE_NONE;
+  const float f = 1.0f + 20 * 0.0001f;
+  KeyState[1] = 1;
+  g.ToolButton(GRAPH_WORD_SCALE_FIRST);  // x down
+  EXPECT_EQ(g.toolMode, GRAPH_SHRINK_X);
+  Frame();
+  EXPECT_FLOAT_EQ(data.points[3].x, 3.0f / f);
+  EXPECT_FLOAT_EQ(data.points[3].y, 1.5f);
+  g.ToolButton(GRAPH_WORD_SCALE_FIRST + 1);  // x up
+  Frame();
+  EXPECT_FLOAT_EQ(data.points[3].x, 3.0f);
+  EXPECT_FLOAT_EQ(data.points[3].y, 1.5f);
+  g.ToolButton(GRAPH_WORD_SCALE_FIRST + 2);  // y down
+  Frame();
+  EXPECT_FLOAT_EQ(data.points[3].x, 3.0f);
+  EXPECT_FLOAT_EQ(data.points[3].y, 1.5f / f);
+  KeyState[1] = 0;
+  Frame();
+  g.ToolButton(GRAPH_WORD_SCALE_FIRST - 1);
+  g.ToolButton(99);
+  EXPECT_EQ(g.toolMode, GRAPH_TOOL_NONE);
+}
+
+// One button per point at its place, points 0 and 1 in the fixed points' colour (255, 200, 80)
+// and the rest in (160, 220, 255); the two handles 32 pixels above and right of the latest
+// selected point; the side panel's scale rows and the tool row's selection words only with a
+// selection, "select all" only with points and lit when every point is selected.
+TEST_F(GraphEditing, PointButtonsHandlesAndToolWordsFollowThePointsAndTheSelection) {
+  PointButtonTopLimit = 0;
+  CfgBlobSize = 5;
+  const intptr_t fixed = 255 << 16 | 200 << 8 | 80, plain = 160 << 16 | 220 << 8 | 255;
+  const auto buttons = [](InterfaceHandler handler) {
+    std::vector<const InterfaceButton*> found;
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].handler == handler) found.push_back(&InterfaceButtons[i]);
+    return found;
+  };
+  const auto draw = [&] {
+    Frame();
+    g.DrawGraphPoints();
+  };
+  draw();
+  std::vector<const InterfaceButton*> points = buttons(GraphPointButton);
+  ASSERT_EQ(points.size(), 4u);
+  for (int i = 0; i < 4; ++i) {
+    const InterfaceButton& b = *points[size_t(i)];
+    EXPECT_EQ(b.word, uintptr_t(i));
+    EXPECT_EQ(b.left, Px(data.points[i].x) - 5) << i;
+    EXPECT_EQ(b.top, Py(data.points[i].y) - 5) << i;
+    EXPECT_EQ(b.third.i, i < 2 ? fixed : plain) << i;
+  }
+  EXPECT_TRUE(buttons(GraphHandleButton).empty());
+  EXPECT_NE(FindShownButton("4 points"), nullptr);
+  ASSERT_NE(FindShownButton("select all"), nullptr);
+  // The tool row along the foot, six button widths each from the left edge.
+  {
+    const char* const row[3] = {"4 points", "select all", "new point"};
+    for (int i = 0; i < 3; ++i) {
+      const InterfaceButton* b = FindShownButton(row[i]);
+      ASSERT_NE(b, nullptr) << row[i];
+      EXPECT_EQ(b->left, LEFT + 6 * i * ButtonWidth) << row[i];
+      EXPECT_EQ(b->right - b->left, 6 * ButtonWidth) << row[i];
+      EXPECT_EQ(b->bottom, TOP + HEIGHT) << row[i];
+    }
+  }
+  EXPECT_EQ(FindShownButton("select all")->fourth.i, 0);
+  EXPECT_NE(FindShownButton("new point"), nullptr);
+  for (const char* word : {"dup point", "clear", "delete", "zero x", "scale w", "scale h"})
+    EXPECT_EQ(FindShownButton(word), nullptr) << word;
+
+  g.PointPressed(2, CLICK_LEFT);
+  g.handleMode = GRAPH_HANDLE_NONE;
+  draw();
+  const std::vector<const InterfaceButton*> handles = buttons(GraphHandleButton);
+  ASSERT_EQ(handles.size(), 2u);
+  const int x = Px(2.0f), y = Py(1.0f);
+  EXPECT_EQ(handles[0]->word, uintptr_t(GRAPH_HANDLE_Y));
+  EXPECT_EQ(handles[0]->left, x - 5);
+  EXPECT_EQ(handles[0]->top, y - 32 - 5);
+  EXPECT_EQ(handles[1]->word, uintptr_t(GRAPH_HANDLE_X));
+  EXPECT_EQ(handles[1]->left, x + 32 - 5);
+  EXPECT_EQ(handles[1]->top, y - 5);
+  for (const InterfaceButton* h : handles) EXPECT_EQ(h->third.i, 0xFFFFFF) << "white";
+  for (const char* word : {"dup point", "clear", "delete", "zero x", "scale w", "scale h"})
+    EXPECT_NE(FindShownButton(word), nullptr) << word;
+  for (const char* word : {"new point", "dup point", "clear", "delete", "zero x"})
+    EXPECT_EQ(FindShownButton(word)->fourth.i, 0) << word << " is not lit";
+  EXPECT_EQ(FindShownButton("select all")->fourth.i, 0);
+  g.SelectAll();
+  draw();
+  EXPECT_EQ(FindShownButton("select all")->fourth.i, 1);
+  EXPECT_NE(FindShownButton("dup points"), nullptr);
+
+  GraphData one;
+  AppendGraphPoint(one, GraphPoint{1.0f, 1.0f});
+  g.data = &one;
+  g.ClearSelection();
+  draw();
+  EXPECT_NE(FindShownButton("1 point"), nullptr);
+  one.Free();
+  draw();
+  EXPECT_NE(FindShownButton("0 points"), nullptr);
+  EXPECT_EQ(FindShownButton("select all"), nullptr) << "no points";
+  g.data = &data;
+}
+
+// The side panel: eight button widths at the rectangle's right edge, one row under another
+// from its top: the magnification (six widths) with "-" and "+" (one each: zoom out, zoom in),
+// with a selection a row per axis to scale it, then "snap to grid" across, lit while snapping.
+TEST_F(GraphEditing, TheSidePanelStandsAtTheRectanglesRightEdgeRowByRow) {
+  g.PointPressed(1, CLICK_LEFT);
+  g.handleMode = GRAPH_HANDLE_NONE;
+  g.scaleH = 4.0f;
+  Frame();
+  const int w = ButtonWidth, h = ButtonHeight, x = LEFT + WIDTH - 8 * w;
+  struct Want {
+    const char* text;
+    int left, top, units;
+    uintptr_t word;
+    bool pressable;
+  };
+  const Want want[] = {{"zoom 0.25", x, TOP, 6, 0, false},         {"-", x + 6 * w, TOP, 1, 2, true},
+                       {"+", x + 7 * w, TOP, 1, 1, true},          {"scale w", x, TOP + h, 6, 0, false},
+                       {"-", x + 6 * w, TOP + h, 1, 10, true},     {"+", x + 7 * w, TOP + h, 1, 11, true},
+                       {"scale h", x, TOP + 2 * h, 6, 0, false},   {"-", x + 6 * w, TOP + 2 * h, 1, 12, true},
+                       {"+", x + 7 * w, TOP + 2 * h, 1, 13, true}, {"snap to grid", x, TOP + 3 * h, 8, 14, true}};
+  ASSERT_EQ(ButtonCount, 10);
+  char text[64];
+  for (int i = 0; i < 10; ++i) {
+    SCOPED_TRACE(i);
+    const InterfaceButton& b = InterfaceButtons[i];
+    ASSERT_TRUE(ButtonText(b, text, sizeof text));
+    EXPECT_STREQ(text, want[i].text);
+    EXPECT_EQ(b.left, want[i].left);
+    EXPECT_EQ(b.top, want[i].top);
+    EXPECT_EQ(b.right - b.left, want[i].units * w);
+    EXPECT_EQ(b.word, want[i].word);
+    EXPECT_EQ(b.fourth.i, i == 9 ? 1 : 0) << "only the snap is lit";
+    EXPECT_EQ(b.handler == GraphToolButton, want[i].pressable);
+  }
+  g.ToolButton(GRAPH_WORD_SNAP);
+  g.ClearSelection();
+  Frame();
+  ASSERT_EQ(ButtonCount, 4) << "no selection: no scale rows";
+  EXPECT_EQ(InterfaceButtons[3].top, TOP + h);
+  EXPECT_EQ(InterfaceButtons[3].fourth.i, 0) << "snap off";
+}
+
+// "new point" adds a point at 0, 0 at the end, selects it alone and tells the owner.
+TEST_F(GraphEditing, NewPointAddsOneAtTheOriginSelectedAlone) {
+  g.PointPressed(1, CLICK_LEFT);
+  g.handleMode = GRAPH_HANDLE_NONE;
+  g.ToolButton(GRAPH_WORD_NEW);
+  ASSERT_EQ(data.numPoints, 5);
+  EXPECT_EQ(data.points[4].x, 0.0f);
+  EXPECT_EQ(data.points[4].y, 0.0f);
+  EXPECT_EQ(data.points[3].x, 3.0f) << "the others stay";
+  ASSERT_EQ(g.selectionCount, 1);
+  EXPECT_EQ(g.selection[0], 4);
+  EXPECT_EQ(g.changes, 1);
 }
 
 TEST(RimGraph, FixedPointsAndSurfaceEndsAreKeptAndDeletesRenumberTheSurfaces) {
@@ -346,6 +592,134 @@ TEST_F(GraphPaint, TheZeroLineAndEveryTenthLineStandOut) {
     const uint32_t expected = k == 0 ? zero : k % 10 == 0 ? tenth : plain;
     EXPECT_EQ(at(k), expected) << k << " m";
   }
+  // Each at its metre's pixel, (k + 15.5) x 16, from the top row to the bottom one.
+  for (int i = 0; i < lines; ++i) {
+    const Vertex2D a = VertexAt<Vertex2D>(bytes, uint32_t(2 * i)), b = VertexAt<Vertex2D>(bytes, uint32_t(2 * i + 1));
+    EXPECT_NEAR((a.x + 1.0f) * 400.0f - 0.5f, (float(i - 15) + 15.5f) * 16.0f, 1e-2f) << i;
+    EXPECT_NEAR((1.0f - a.y) * 300.0f - 0.5f, 0.0f, 1e-2f) << i;
+    EXPECT_NEAR((1.0f - b.y) * 300.0f - 0.5f, 599.0f, 1e-2f) << i;
+  }
+
+  // From -0.5 m up 2 m: horizontal lines at 0 and 1 m, at 600 - (k + 0.5) x 300 pixels,
+  // across from the left column to the right one, after the vertical lines.
+  ResetDraw2D();
+  g.originY = -0.5f, g.scaleH = 2.0f;
+  g.PaintGraph();
+  const std::vector<uint8_t> again = ReadBuffer(Stream2D.vertexBuffer->buffer);
+  for (int k = 0; k < 2; ++k) {
+    const Vertex2D a = VertexAt<Vertex2D>(again, uint32_t(2 * (lines + k))),
+                   b = VertexAt<Vertex2D>(again, uint32_t(2 * (lines + k) + 1));
+    EXPECT_EQ(a.y, b.y) << "horizontal, " << k << " m";
+    EXPECT_NEAR((1.0f - a.y) * 300.0f - 0.5f, 600.0f - (float(k) + 0.5f) * 300.0f, 1e-2f) << k;
+    EXPECT_NEAR((a.x + 1.0f) * 400.0f - 0.5f, 0.0f, 1e-2f) << k;
+    EXPECT_NEAR((b.x + 1.0f) * 400.0f - 0.5f, 799.0f, 1e-2f) << k;
+    EXPECT_EQ(a.colour, k == 0 ? zero : plain) << k;
+  }
+  EXPECT_EQ(Stream2D.vertexCount, uint32_t(2 * (lines + 2))) << "two horizontal lines, no more";
+}
+
+// A line's two ends in pixels, read back from the clip-space vertices the null device holds
+// (the 800 x 600 screen; a line is drawn through its pixels' centres).
+struct PixelLine {
+  float x0, y0, x1, y1;
+  uint32_t colour;
+};
+std::vector<PixelLine> LinesDrawn(int count) {
+  const std::vector<uint8_t> bytes = ReadBuffer(Stream2D.vertexBuffer->buffer);
+  std::vector<PixelLine> lines;
+  for (int i = 0; i < count && size_t(2 * i + 2) * sizeof(Vertex2D) <= bytes.size(); ++i) {
+    const Vertex2D a = VertexAt<Vertex2D>(bytes, uint32_t(2 * i)), b = VertexAt<Vertex2D>(bytes, uint32_t(2 * i + 1));
+    lines.push_back(PixelLine{(a.x + 1.0f) * 400.0f - 0.5f, (1.0f - a.y) * 300.0f - 0.5f, (b.x + 1.0f) * 400.0f - 0.5f,
+                              (1.0f - b.y) * 300.0f - 0.5f, a.colour});
+  }
+  return lines;
+}
+
+// The handle lines of the latest selected point follow the grid: 32 pixels right of the point
+// and 32 pixels up, in white.  A view thousands of grid steps wide draws 2000 lines at most.
+TEST_F(GraphPaint, TheHandleLinesRunRightAndUpFromTheLatestPointAfterAtMost2000GridLines) {
+  GraphData data;
+  AppendGraphPoint(data, GraphPoint{3.0f, 0.3f});
+  AppendGraphPoint(data, GraphPoint{0.0f, 0.5f});
+  Recording g;
+  g.data = &data;
+  g.left = 0, g.top = 0, g.width = 800, g.height = 600;
+  g.originX = -15.5f, g.scaleW = 50.0f;  // 50 vertical lines, as above
+  g.originY = 0.25f, g.scaleH = 0.5f;
+  g.selection[0] = 0, g.selection[1] = 1;
+  g.selectionCount = 2;
+  g.PaintGraph();
+  // Point 1 at x (0 + 15.5) x 800 / 50 = 248, y 600 - (0.5 - 0.25) x 600 / 0.5 = 300.
+  std::vector<PixelLine> lines = LinesDrawn(52);
+  ASSERT_EQ(lines.size(), 52u);
+  const PixelLine right = lines[50], up = lines[51];
+  EXPECT_EQ(right.colour, 0xFFFFFFFFu);
+  EXPECT_EQ(up.colour, 0xFFFFFFFFu);
+  EXPECT_NEAR(right.x0, 248.0f, 1e-3f);
+  EXPECT_NEAR(right.y0, 300.0f, 1e-3f);
+  EXPECT_NEAR(right.x1, 280.0f, 1e-3f);
+  EXPECT_NEAR(right.y1, 300.0f, 1e-3f);
+  EXPECT_NEAR(up.x0, 248.0f, 1e-3f);
+  EXPECT_NEAR(up.y0, 300.0f, 1e-3f);
+  EXPECT_NEAR(up.x1, 248.0f, 1e-3f);
+  EXPECT_NEAR(up.y1, 268.0f, 1e-3f);
+
+  // A step of 10 over a million: 2000 vertical lines, then the handles.
+  ResetDraw2D();
+  g.scaleW = 1.0e6f;
+  g.PaintGraph();
+  lines = LinesDrawn(2002);
+  ASSERT_EQ(lines.size(), 2002u);
+  EXPECT_EQ(lines[1999].x0, lines[1999].x1) << "the 2000th line is a grid line";
+  EXPECT_NE(lines[1999].y0, lines[1999].y1);
+  EXPECT_EQ(lines[2000].colour, 0xFFFFFFFFu);
+  EXPECT_NEAR(lines[2000].y0, lines[2000].y1, 1e-3f) << "the first handle line";
+  EXPECT_NEAR(lines[2000].x1 - lines[2000].x0, 32.0f, 1e-3f);
+  data.Free();
+}
+
+// The rim editor's drawing, on its own line batch: each surface as a line cut to the graph's
+// rectangle, then a tick from its middle a quarter turn from its way, 20 pixels long or as
+// long as the surface when shorter.  A surface touching the rectangle's edge is drawn, one
+// naming a point that does not exist is not.
+TEST_F(GraphPaint, TheRimEditorDrawsEachSurfaceCutToTheGraphWithItsTick) {
+  WXS rim;
+  // Pixels: x 100 per unit from the left, y 100 per unit up from the foot (600).
+  for (GraphPoint p : {GraphPoint{1, 5}, GraphPoint{5, 5}, GraphPoint{6, 3}, GraphPoint{6, 2.9f}, GraphPoint{-1, 1},
+                       GraphPoint{2, 1}, GraphPoint{7, 6}, GraphPoint{7.5f, 6}, GraphPoint{8.5f, 2}, GraphPoint{7.99f, 2},
+                       GraphPoint{7, 4}, GraphPoint{9, 4}})
+    AppendGraphPoint(rim, p);
+  rim.surfaceCount = 7;
+  rim.surfaces = static_cast<RimSurface*>(std::calloc(7, sizeof(RimSurface)));
+  rim.surfaces[0] = {1, 0, 0, 0};   // (500,100) leftwards to (100,100): ticks up
+  rim.surfaces[1] = {2, 3, 0, 0};   // (600,300) down 10 pixels: a tick of 10 to the left
+  rim.surfaces[2] = {4, 5, 0, 0};   // (-100,500) to (200,500): cut at x 0, ticks down
+  rim.surfaces[3] = {6, 7, 0, 0};   // along the top row, y 0
+  rim.surfaces[4] = {12, 1, 0, 0};  // no point 12
+  rim.surfaces[5] = {8, 9, 0, 0};   // (850,400) to the last column, 799: one pixel of it
+  rim.surfaces[6] = {10, 11, 0, 0};  // (700,200) to (900,200): cut at x 799, its tick outside
+  RimScreen s{};
+  s.graph.rim = &rim;
+  s.graph.data = &rim;
+  s.graph.left = 0, s.graph.top = 0, s.graph.width = 800, s.graph.height = 600;
+  s.graph.originX = 0, s.graph.originY = 0, s.graph.scaleW = 8, s.graph.scaleH = 6;
+  FrameSkipped = 0;
+  DrawRimEditor(&s);
+  const PixelLine want[] = {{500, 100, 100, 100, 0}, {300, 100, 300, 80, 0}, {600, 300, 600, 310, 0},
+                            {600, 305, 590, 305, 0}, {0, 500, 200, 500, 0},   {50, 500, 50, 520, 0},
+                            {700, 0, 750, 0, 0},     {725, 0, 725, 20, 0},    {799, 400, 799, 400, 0},
+                            {700, 200, 799, 200, 0}};
+  const std::vector<PixelLine> lines = LinesDrawn(11);
+  ASSERT_GE(lines.size(), 10u);
+  for (size_t i = 0; i < 10; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(lines[i].colour, 0xFFFFFFFFu);
+    EXPECT_NEAR(lines[i].x0, want[i].x0, 1e-2f);
+    EXPECT_NEAR(lines[i].y0, want[i].y0, 1e-2f);
+    EXPECT_NEAR(lines[i].x1, want[i].x1, 1e-2f);
+    EXPECT_NEAR(lines[i].y1, want[i].y1, 1e-2f);
+  }
+  EXPECT_EQ(Stream2D.vertexCount, 20u) << "nothing more: the ticks of the last two surfaces lie outside";
 }
 
 }  // namespace

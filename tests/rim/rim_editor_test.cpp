@@ -241,10 +241,11 @@ TEST_F(RimEditor, TwoPointPressesMakeASurfaceWithTheCurrentMappingWithinTheLimit
   // Up to twelve surfaces; the thirteenth is refused.
   Press(RimSurfacePointPressed, 2);  // clears the waiting selection
   g.currentMapping = 0;
-  while (rim.surfaceCount < 12) {
+  for (int tries = 0; tries < 20 && rim.surfaceCount < 12; ++tries) {
     Press(RimSurfacePointPressed, 2);
     Press(RimSurfacePointPressed, 3);
   }
+  ASSERT_EQ(rim.surfaceCount, 12) << "surfaces of mapping 0 are made";
   Press(RimSurfacePointPressed, 4);
   Press(RimSurfacePointPressed, 0);
   EXPECT_EQ(rim.surfaceCount, 12);
@@ -283,7 +284,9 @@ TEST_F(RimEditor, DeleteTakesTheSelectedSurfaceOrTheSelectedPoints) {
   Frame();
   EXPECT_EQ(rim.surfaces[0].group, 1u);
   EXPECT_EQ(car->wheelMeshesBuilt, 0);
+  car->wheelMeshesBuilt = 1;
   Key(KEYCODE_DELETE);
+  EXPECT_EQ(car->wheelMeshesBuilt, 0) << "a deleted surface makes the wheels again";
   ASSERT_EQ(rim.surfaceCount, 2);
   EXPECT_EQ(rim.surfaces[0].first, third.first);
   EXPECT_EQ(rim.surfaces[0].second, third.second);
@@ -337,7 +340,8 @@ TEST_F(RimEditor, AColourStepReachesTheSameDigitsMappingsAndDupDelAndRenameWork)
   EXPECT_EQ(g.currentMapping, 4);
   EXPECT_STREQ(rim.mappings[4].name, "D1shade");
   EXPECT_EQ(rim.mappings[4].colour, rim.mappings[2].colour);
-  while (rim.mappingCount < 16) Click("dup");
+  for (int tries = 0; tries < 20 && rim.mappingCount < 16; ++tries) Click("dup");
+  ASSERT_EQ(rim.mappingCount, 16);
   Click("dup");
   EXPECT_EQ(rim.mappingCount, 16) << "a seventeenth is refused";
   EXPECT_NE(FindShownButton("cols : 16"), nullptr);
@@ -442,6 +446,177 @@ TEST_F(RimEditor, ClosingKeepsOnlyWhatSurfacesUseAndGivesBackTheHook) {
   EXPECT_EQ(CurrentProcess, &parent);
 }
 
+// Surface mode: one button per point at its place, points 0 and 1 in (255, 200, 80), the rest
+// in (160, 220, 255); one button per surface at the middle of its ends in its mapping's
+// colour, white when the mapping does not exist.
+TEST_F(RimEditor, SurfaceModeShowsAButtonPerPointAndPerSurfaceInItsMappingsColour) {
+  Open();
+  GraphWXS& g = graph();
+  rim.surfaces[3].mapping = 9;
+  Click("surface");
+  const auto px = [&](float x) { return int(std::rint((x - g.originX) * float(g.width) / g.scaleW + float(g.left))); };
+  const auto py = [&](float y) {
+    return int(std::rint(float(g.top + g.height) - (y - g.originY) * float(g.height) / g.scaleH));
+  };
+  const auto packed = [](int r, int gr, int b) { return intptr_t(r) << 16 | intptr_t(gr) << 8 | intptr_t(b); };
+  std::vector<const InterfaceButton*> points, surfaces;
+  for (int i = 0; i < ButtonCount; ++i) {
+    if (InterfaceButtons[i].handler == RimSurfacePointPressed) points.push_back(&InterfaceButtons[i]);
+    if (InterfaceButtons[i].handler == RimSurfacePressed) surfaces.push_back(&InterfaceButtons[i]);
+  }
+  ASSERT_EQ(points.size(), 5u);
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(points[size_t(i)]->word, uintptr_t(i));
+    EXPECT_EQ(points[size_t(i)]->left, px(rim.points[i].x) - 5);
+    EXPECT_EQ(points[size_t(i)]->top, py(rim.points[i].y) - 5);
+    EXPECT_EQ(points[size_t(i)]->third.i, i < 2 ? packed(255, 200, 80) : packed(160, 220, 255));
+  }
+  ASSERT_EQ(surfaces.size(), 4u);
+  const intptr_t colours[4] = {packed(100, 100, 100), packed(10, 20, 30), packed(20, 40, 60), packed(255, 255, 255)};
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    const RimSurface& f = rim.surfaces[i];
+    const GraphPoint a = rim.points[f.first], b = rim.points[f.second];
+    EXPECT_EQ(surfaces[size_t(i)]->word, uintptr_t(i));
+    EXPECT_EQ(surfaces[size_t(i)]->left, (px(a.x) + px(b.x)) / 2 - 5);
+    EXPECT_EQ(surfaces[size_t(i)]->top, (py(a.y) + py(b.y)) / 2 - 5);
+    EXPECT_EQ(surfaces[size_t(i)]->third.i, colours[i]);
+  }
+  rim.surfaces[3].mapping = 3;
+}
+
+// The ends of the lists: a point, surface or mapping one past the last is no press; a current
+// mapping one past the last makes no surface; a caller's surface limit above 255 stops at 255
+// (the count is a byte); a row word past the rows' range is a colour change.
+TEST_F(RimEditor, PressesOnePastTheListsEndsAreRefusedAndTheSurfaceCountStopsAt255) {
+  Open();
+  GraphWXS& g = graph();
+  Click("surface");
+  RimSurfacePointPressed(s, CLICK_LEFT, uintptr_t(rim.numPoints));
+  EXPECT_EQ(g.selectionCount, 0) << "no point 5";
+  RimSurfacePointPressed(s, CLICK_LEFT, uintptr_t(rim.numPoints - 1));
+  ASSERT_EQ(g.selectionCount, 1) << "point 4";
+  const int before = rim.surfaceCount;
+  g.currentMapping = rim.mappingCount;
+  RimSurfacePointPressed(s, CLICK_LEFT, 2);
+  EXPECT_EQ(rim.surfaceCount, before) << "no mapping 4";
+  g.currentMapping = rim.mappingCount - 1;
+  RimSurfacePointPressed(s, CLICK_LEFT, 2);
+  ASSERT_EQ(rim.surfaceCount, before + 1);
+  EXPECT_EQ(rim.surfaces[before].mapping, uint32_t(rim.mappingCount - 1));
+
+  RimSurfacePressed(s, CLICK_LEFT, uintptr_t(rim.surfaceCount));
+  EXPECT_EQ(g.selectedSurface, -1) << "no such surface";
+  RimSurfacePressed(s, CLICK_LEFT, uintptr_t(rim.surfaceCount - 1));
+  EXPECT_EQ(g.selectedSurface, rim.surfaceCount - 1);
+  RimSurfacePressed(s, CLICK_LEFT, uintptr_t(rim.surfaceCount - 1));
+
+  g.currentMapping = 0;
+  RimMappingRow(s, CLICK_LEFT, RimRowWord(rim.mappingCount));
+  EXPECT_EQ(g.currentMapping, 0) << "no row past the last mapping";
+  RimMappingRow(s, CLICK_LEFT, RimRowWord(rim.mappingCount - 1));
+  EXPECT_EQ(g.currentMapping, rim.mappingCount - 1);
+  car->wheelMeshesBuilt = 1;
+  RimMappingRow(s, CLICK_LEFT, 0x10000);
+  EXPECT_EQ(car->wheelMeshesBuilt, 1) << "the last row word: a row, not a colour change";
+  RimMappingRow(s, CLICK_LEFT, 0x10001);
+  EXPECT_EQ(car->wheelMeshesBuilt, 0) << "past it: a slider's address, a colour change";
+  RenameRimMapping(&s->prss, "other", uint32_t(rim.mappingCount));
+  std::memset(rim.mappings[0].name, 'x', 16);  // a field of 16 characters, no zero
+  RenameRimMapping(&s->prss, "first", 0);
+  EXPECT_STREQ(rim.mappings[0].name, "first");
+  for (int i = 5; i < 16; ++i) EXPECT_EQ(rim.mappings[0].name[i], 0) << "the whole field is cleared, byte " << i;
+
+  g.maxSurfaces = 1000;
+  while (rim.surfaceCount < 255) {
+    const int count = rim.surfaceCount;
+    RimSurfacePointPressed(s, CLICK_LEFT, 2);
+    RimSurfacePointPressed(s, CLICK_LEFT, 3);
+    ASSERT_EQ(rim.surfaceCount, count + 1);
+  }
+  RimSurfacePointPressed(s, CLICK_LEFT, 2);
+  RimSurfacePointPressed(s, CLICK_LEFT, 3);
+  EXPECT_EQ(rim.surfaceCount, 255);
+  EXPECT_EQ(g.selectionCount, 1) << "the second press is refused, not taken";
+}
+
+// The graph area stops above the parent's rows, at 0 when they fill the screen; with a side
+// panel wider than the screen the area's width is 0.
+TEST_F(RimEditor, TheAreaIsNeverLessThanNothing) {
+  Open();
+  s->parentRows = 2;
+  Frame();
+  EXPECT_EQ(s->areaHeight, 768 - 2 * ButtonHeight);
+  s->parentRows = 1000;
+  Frame();
+  EXPECT_EQ(s->areaHeight, 0);
+  s->parentRows = 0;
+  Frame();
+  EXPECT_EQ(RimAreaWidth(nullptr, 12 * ButtonWidth - 1, 768), 0);
+  EXPECT_EQ(RimAreaWidth(car.get(), 12 * ButtonWidth - 1, 768), 0);
+}
+
+// The mapping rows under the mode row: each with its sliders, four rows of three quarters of a
+// button high, while all of them fit above the panel's last row (exactly fitting included);
+// else each but the current one a swatch and a name one button high.  Each row counts the
+// surfaces using its mapping.
+TEST_F(RimEditor, MappingRowsTakeTheirSlidersWhileAllFitAndCountTheirSurfaces) {
+  Open();
+  const int full = 4 * (ButtonHeight * 3 / 4);
+  const auto countTops = [] {
+    std::vector<int> tops;
+    char text[64];
+    for (int mapping = 0; mapping < 4; ++mapping)
+      for (int i = 0; i < ButtonCount; ++i) {
+        const InterfaceButton& b = InterfaceButtons[i];
+        if (b.handler == RimMappingRow && b.word == RimRowWord(mapping) && ButtonText(b, text, sizeof text) &&
+            std::strcmp(text, "1 surf") == 0)
+          tops.push_back(b.top);
+      }
+    return tops;
+  };
+  // Room for the file row, the mode row, four full rows and the last row, exactly.
+  ScreenHeight = 3 * ButtonHeight + 4 * full;
+  Frame();
+  std::vector<int> tops = countTops();
+  ASSERT_EQ(tops.size(), 4u) << "each mapping used by one surface";
+  for (size_t i = 1; i < 4; ++i) EXPECT_EQ(tops[i] - tops[i - 1], full) << i;
+  // Each count stands right of its row's sliders, seven button widths from the panel's left.
+  {
+    const InterfaceButton* count = nullptr;
+    char text[64];
+    for (int i = 0; i < ButtonCount && !count; ++i)
+      if (InterfaceButtons[i].handler == RimMappingRow && InterfaceButtons[i].word == RimRowWord(1) &&
+          ButtonText(InterfaceButtons[i], text, sizeof text) && std::strcmp(text, "1 surf") == 0)
+        count = &InterfaceButtons[i];
+    ASSERT_NE(count, nullptr);
+    EXPECT_EQ(count->left, s->areaLeft + s->areaWidth + 7 * ButtonWidth);
+  }
+  ScreenHeight -= 1;
+  Frame();
+  tops = countTops();
+  ASSERT_GE(tops.size(), 3u);
+  EXPECT_EQ(tops[1] - tops[0], full) << "the current mapping keeps its sliders";
+  EXPECT_EQ(tops[2] - tops[1], ButtonHeight);
+  // A short row: its swatch, then its name, which takes the row's presses too.
+  const InterfaceButton* name = FindShownButton("D1shade");
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->handler, RimMappingRow);
+  EXPECT_EQ(name->word, RimRowWord(2));
+  EXPECT_EQ(name->left, s->areaLeft + s->areaWidth + 2 * ButtonWidth) << "after a swatch two widths wide";
+  ScreenHeight = 768;
+}
+
+// Keys the editor does not take go to the graph: "A" selects every point, "C" clears.
+TEST_F(RimEditor, OtherKeysGoToTheGraph) {
+  Open();
+  Key('A');
+  EXPECT_EQ(graph().selectionCount, rim.numPoints);
+  Key('C');
+  EXPECT_EQ(graph().selectionCount, 0);
+}
+
 TEST_F(RimEditor, TheTyreOutlineLiesWhereTheWheelBuilderPutsTheRim) {
   const SuspensionBlock& front = car->wheelSets[1];
   RimLine lines[RIM_TYRE_OUTLINE_LINES];
@@ -466,6 +641,8 @@ TEST_F(RimEditor, TheTyreOutlineLiesWhereTheWheelBuilderPutsTheRim) {
   SuspensionBlock none{};
   EXPECT_EQ(RimTyreOutline(none, rim, 0, lines, RIM_TYRE_OUTLINE_LINES), 0);
   EXPECT_EQ(RimTyreOutline(front, rim, 0, lines, 4), 4) << "at most the room given";
+  rim.points[1].x = rim.points[0].x;
+  EXPECT_EQ(RimTyreOutline(front, rim, 0, lines, RIM_TYRE_OUTLINE_LINES), 0) << "points 0 and 1 at one x: no width";
 }
 
 }  // namespace
