@@ -161,6 +161,18 @@ TEST_F(VehicleRecords, TheRimProfileReadsBackAndConvertsOlderForms) {
     EXPECT_EQ(back.mappings[0].colour & 0xFF, 0xFFu) << "the largest channel made 255";
     EXPECT_TRUE(HasLine(TEXT_RIM_WRONG_Y));
   }
+  // A profile of only its two fixed points is checked too; the second one's y out of place.
+  RawRim two;
+  two.points = {{0, 4}, {4, 3}};
+  two.surfaces = {{1, 0, 0, 0}};
+  Bytes b;
+  EncodeRim(b, two);
+  lines.clear();
+  DataFile old = OpenBody(image, b.b);
+  ASSERT_EQ(back.Load(old, 252), 1);
+  old.Close();
+  EXPECT_EQ(back.numPoints, 2);
+  EXPECT_TRUE(HasLine(TEXT_RIM_WRONG_Y));
 }
 
 TEST_F(VehicleRecords, TheSetupFileHoldsOneRecord) {
@@ -187,6 +199,19 @@ TEST_F(VehicleRecords, TheSetupFileHoldsOneRecord) {
   EXPECT_EQ(MakeCarSetupPath(path, sizeof path, "ZK1", "../x"), 0);
   EXPECT_EQ(MakeCarSetupPath(path, sizeof path, "ZK1", "fast"), 1);
   EXPECT_STREQ(path, "data\\setups\\ZK1_fast.set");
+
+  // "data\setups\ZK1_fast.set" is 24 characters: 25 bytes hold it, 24 do not (left empty);
+  // a buffer of no bytes is not written at all.
+  char exact[25], tooShort[24];
+  std::memset(tooShort, 'x', sizeof tooShort);
+  EXPECT_EQ(MakeCarSetupPath(exact, sizeof exact, "ZK1", "fast"), 1);
+  EXPECT_STREQ(exact, "data\\setups\\ZK1_fast.set");
+  EXPECT_EQ(MakeCarSetupPath(tooShort, sizeof tooShort, "ZK1", "fast"), 0);
+  EXPECT_EQ(tooShort[0], 0);
+  char untouched[4] = {'a', 'b', 'c', 0};
+  EXPECT_EQ(MakeCarSetupPath(untouched, 0, "ZK1", "fast"), 0);
+  EXPECT_EQ(MakeCarSetupPath(untouched, 0, "ZK1", "../x"), 0);
+  EXPECT_STREQ(untouched, "abc") << "no byte written to an empty buffer";
 }
 
 TEST_F(VehicleRecords, ASetUpIsClampedToItsOwnLimitsAndComparedWithoutItsNewFlag) {

@@ -318,6 +318,37 @@ TEST_F(History, ALoadedVehicleIsFramedInTheThreeDViewAndAStepOfTheHistoryKeepsTh
   for (int i = 0; i < 3; ++i) EXPECT_EQ(v.position[i], framed[i]) << "framed again " << i;
 }
 
+// The framing takes a vehicle smaller than 2 m across as 2 m (a radius of 0.5 m frames as
+// 2 x 1.125 = 2.25 m; one of 3 m as 3 x 1.125 = 3.375 m).  The zoom of the 3D view is 1 over
+// its field (2 x the half field factor), and 1 when there is no view or no field.
+TEST_F(History, ASmallVehicleIsFramedAsTwoMetresAndAViewWithoutAFieldHasZoomOne) {
+  Load();
+  const View& v = *CurrentView;
+  const struct {
+    float radius;
+    double size;
+  } cases[] = {{0.5f, 2.25}, {3.0f, 3.375}};
+  for (const auto& c : cases) {
+    e->car->radius = c.radius;
+    VehicleEditor::FitView(*e, 1);
+    const double distance = 3.0 / EditViews.fovScale * c.size;
+    const int32_t at[3] = {e->car->position.x, e->car->position.y, e->car->position.z};
+    for (int i = 0; i < 3; ++i)
+      EXPECT_NEAR(v.position[i] / 65536.0, at[i] / 65536.0 + distance * v.direction[i], 1e-3) << c.radius << " " << i;
+  }
+
+  View* kept = CurrentView;
+  View flat = *kept;
+  flat.halfFieldFactor = 0.25f;
+  CurrentView = &flat;
+  EXPECT_FLOAT_EQ(VehicleEditor::HalfViewZoom(), 2.0f);
+  flat.halfFieldFactor = 0.0f;
+  EXPECT_EQ(VehicleEditor::HalfViewZoom(), 1.0f);
+  CurrentView = nullptr;
+  EXPECT_EQ(VehicleEditor::HalfViewZoom(), 1.0f);
+  CurrentView = kept;
+}
+
 TEST_F(History, TheViewTurnsWithinItsLimitsAndTheSteeringFollowsItsFormula) {
   e->viewAngles[0] = 65000;
   VehicleEditor::TurnView(*e, 100, 0);
