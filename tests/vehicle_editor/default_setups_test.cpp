@@ -122,6 +122,8 @@ TEST_F(Setups, ChoosingASetupCopiesItsWordsAndAColourConfigWaitsForTheNextFrame)
   EXPECT_EQ(car().colourIndex, 2);
   EXPECT_EQ(EditorColourChoice, 2);
   VehicleEditor::SelectSetup(e, 0, 2);
+  VehicleEditor::SelectSetup(e, 4, 2);  // a right click asks for no name either
+  EXPECT_EQ(e->prss.sub, nullptr);
   EXPECT_EQ(car().setupIndex, 1);
   EXPECT_EQ(EditorSetupChoice, 1);
   EXPECT_EQ(e->carSetups, setups + 3);

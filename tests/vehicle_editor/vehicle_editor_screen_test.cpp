@@ -378,6 +378,14 @@ TEST_F(Screen, TheEditPointListTheTextPanelAndTheDriversEye) {
   car.position.x = 0;
   VehicleEditor::FitView(*e, 1);
   EXPECT_EQ(e->eyeView, 0);
+  // The view buttons: word 2 the driver's eye, 0 and 1 the framed views.
+  VehicleEditor::ViewButton(e, 0, 2);
+  EXPECT_EQ(e->eyeView, 1);
+  VehicleEditor::ViewButton(e, 0, 0);
+  EXPECT_EQ(e->eyeView, 0);
+  VehicleEditor::ViewButton(e, 0, 2);
+  VehicleEditor::ViewButton(e, 0, 1);
+  EXPECT_EQ(e->eyeView, 0);
 }
 
 TEST_F(Screen, AnEditsNameShowsForThreeSecondsAndASliderDraggedTwiceIsOneNode) {
