@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "core/gamma_tables.h"
 #include "core/process.h"
@@ -302,3 +304,46 @@ TEST_F(PanelDraw, TheKeyboardIsDrawnOverAnEntryButNotOverAMessageOrList) {
   MouseMode = 0;
   ResetOnscreenKeyboard();
 }
+
+namespace {
+
+// A box of 200 x 50 pixels (unless said) on an 800 x 600 screen: where it lands among the
+// taken boxes, and whether it lands at all.
+TEST(FreePlace, ABoxGoesToTheNearestClearPlaceOnTheScreen) {
+  const int saved[2] = {ScreenWidth, ScreenHeight};
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  using Place = std::tuple<bool, float, float>;
+  const auto place = [](std::vector<PixelBox> taken, float x, float y, float minTop, float w = 200.0f,
+                        float h = 50.0f) {
+    float px = x, py = y;
+    const bool found = FindFreePlace(taken.data(), int(taken.size()), w, h, minTop, &px, &py);
+    return Place{found, px, py};
+  };
+  EXPECT_EQ(place({}, 100, 100, 0), Place(true, 100, 100)) << "free: at its place";
+  EXPECT_EQ(place({}, 700, 100, 0), Place(true, 600, 100)) << "held on the screen";
+  EXPECT_EQ(place({}, -50, 100, 0), Place(true, 0, 100));
+  EXPECT_EQ(place({}, 600, 550, 0), Place(true, 600, 550)) << "its edges on the screen's edges";
+  EXPECT_EQ(place({}, 0, 0, 0, 800, 600), Place(true, 0, 0)) << "as large as the screen";
+  EXPECT_EQ(place({}, 5, 7, 0, 801, 50), Place(false, 5, 7)) << "wider than the screen";
+  EXPECT_EQ(place({}, 5, 7, 0, 200, 601), Place(false, 5, 7)) << "taller than the screen";
+
+  // Boxes beside it, or meeting it along an edge or by half a pixel, leave it where it is.
+  EXPECT_EQ(place({{0, 90, 100, 140}}, 200, 100, 0), Place(true, 200, 100)) << "one to the left";
+  EXPECT_EQ(place({{200, 0, 400, 50}}, 200, 120, 0), Place(true, 200, 120)) << "one above";
+  EXPECT_EQ(place({{299.5f, 90, 500, 140}, {100, 150, 300, 200}}, 100, 100, 0), Place(true, 100, 100));
+  // Overlapped: the nearest edge straight above or below (below 40 away, above 60 away; then
+  // above 40 away, below 60 away).
+  EXPECT_EQ(place({{100, 90, 300, 140}}, 100, 100, 0), Place(true, 100, 140));
+  EXPECT_EQ(place({{100, 110, 300, 160}}, 100, 100, 0), Place(true, 100, 60));
+  // Not above minTop; a minTop above the screen counts from its top.
+  EXPECT_EQ(place({}, 100, 100, 200), Place(true, 100, 200));
+  EXPECT_EQ(place({}, 100, -5, -10), Place(true, 100, 0));
+  // Nothing free straight above or below: the nearest free place anywhere; none at all.
+  EXPECT_EQ(place({{0, 0, 400, 600}}, 100, 100, 0), Place(true, 400, 100));
+  EXPECT_EQ(place({{0, 0, 800, 600}}, 5, 7, 0), Place(false, 5, 7));
+  ScreenWidth = saved[0];
+  ScreenHeight = saved[1];
+}
+
+}  // namespace

@@ -224,6 +224,18 @@ TEST_F(OldVehicleFile, RimDefaultsScaleTheSpokeToTheNewRimEdge) {
     EXPECT_EQ(d.spoke.points[1].x, c.scaledX);
     EXPECT_EQ(d.spoke.points[2].y, 0x10000) << "only x is scaled";
   }
+  // A spoke point whose scaled x would pass 32 bits is held at the end of the range.
+  {
+    RawVehicle raw;
+    for (SuspensionBlock& s : raw.sets) s.rimInnerDepthMm = 0;
+    raw.spoke.points[0] = {2, -2100000000, 0, 0};
+    raw.spoke.points[1] = {1, 2100000000, 0, 0};
+    ReadVehicle v;
+    Read(v, raw, 251, 6);
+    ASSERT_EQ(v.data.spoke.pointCount, 3);
+    EXPECT_EQ(v.data.spoke.points[0].x, INT32_MIN);
+    EXPECT_EQ(v.data.spoke.points[1].x, INT32_MAX);
+  }
   // A rim that has its inner depth is left alone.
   RawVehicle raw;
   raw.rimBytes[0] = 22;

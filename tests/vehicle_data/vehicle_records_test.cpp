@@ -6,6 +6,7 @@
 #include "core/config.h"
 #include "tests/vehicle_data/vehicle_test_util.h"
 #include "vehicle_data/car_choices.h"
+#include "vehicle_data/vehicle_class.h"
 
 namespace {
 
@@ -322,6 +323,50 @@ TEST_F(VehicleRecords, TheChosenSetupAndColoursFallBackToTheDefaults) {
     EXPECT_EQ(set.groups[0][0], 0u);
     EXPECT_EQ(HasLine(TEXT_COULD_NOT_LOAD_COLOURS), debug > 0);
   }
+}
+
+// The class table, every column of every row as the vehicle format's description lists it.
+TEST(VehicleClassTable, EveryRowHoldsItsTwelveColumns) {
+  struct Row {
+    const char* name;
+    float mass;
+    int single;
+    float ccMin, ccMax, spread, resistance, inertia, torque, column9, tank, idle;
+  };
+  // clang-format off
+  const Row rows[VEHICLE_CLASS_COUNT] = {
+      {"object",      0.0f,  0,   50,   100, 1.6f,   1.417e-10f, 1e-06f,   0.143f, 2,     1,    104.71f},
+      {"touring car", 0.15f, 0,  250, 12000, 1.6f,   1.417e-10f, 1.2e-06f, 0.143f, 2,     1,    104.71f},
+      {"saloon",      0.15f, 0,  250, 12000, 1.6f,   1.417e-10f, 1.2e-06f, 0.143f, 2,     1,    104.71f},
+      {"buggy",       0.15f, 0,  250, 12000, 1.6f,   1.417e-10f, 1.2e-06f, 0.143f, 2,     1,    104.71f},
+      {"formula",     0.1f,  1, 1000,  3000, 2.225f, 1.209e-10f, 8e-07f,   0.19f,  8,     1.1f, 209.42f},
+      {"GT",          0.15f, 0, 1000,  8000, 2.225f, 1.209e-10f, 8e-07f,   0.19f,  6,     1.1f, 157.065f},
+      {"kart",        0.0f,  1,   50,  1200, 0.8f,   1.417e-10f, 1e-06f,   0.09f,  2,     1,    104.71f},
+      {"bike",        0.15f, 1,   50,  2000, 1.6f,   1.417e-10f, 8e-07f,   0.143f, 2,     1,    104.71f},
+      {"van",         0.15f, 0,  250, 12000, 1.6f,   1.417e-10f, 1.2e-06f, 0.143f, 2,     1,    104.71f},
+      {"truck",       0.15f, 0,  250, 12000, 1.6f,   1.417e-10f, 1.2e-06f, 0.143f, 2,     1,    104.71f},
+      {"F1",          0.1f,  1, 1000,  2400, 2.225f, 7.5e-11f,   4e-07f,   0.19f,  12.1f, 1.1f, 418.84f},
+      {"FSAE",        0.15f, 1,  250,  1000, 1.6f,   1.417e-10f, 8e-07f,   0.143f, 2,     1,    104.71f},
+  };
+  // clang-format on
+  for (int c = 0; c < VEHICLE_CLASS_COUNT; ++c) {
+    const Row& r = rows[c];
+    const VehicleClass& got = VehicleClassRow(c);
+    EXPECT_STREQ(got.name, r.name) << c;
+    EXPECT_EQ(got.suspensionMassConstant, r.mass) << r.name;
+    EXPECT_EQ(got.single, r.single) << r.name;
+    EXPECT_EQ(got.engineSizeMin, r.ccMin) << r.name;
+    EXPECT_EQ(got.engineSizeMax, r.ccMax) << r.name;
+    EXPECT_EQ(got.spreadFactor, r.spread) << r.name;
+    EXPECT_EQ(got.resistanceMul, r.resistance) << r.name;
+    EXPECT_EQ(got.inertiaMul, r.inertia) << r.name;
+    EXPECT_EQ(got.torquePerCc, r.torque) << r.name;
+    EXPECT_EQ(got.column9, r.column9) << r.name;
+    EXPECT_EQ(got.fuelTankFactor, r.tank) << r.name;
+    EXPECT_EQ(got.idleSpeed, r.idle) << r.name;
+  }
+  EXPECT_STREQ(VehicleClassRow(-1).name, "object") << "a class out of range is the first row";
+  EXPECT_STREQ(VehicleClassRow(VEHICLE_CLASS_COUNT).name, "object");
 }
 
 TEST_F(VehicleRecords, TheBuiltInTableAndItsLookUps) {

@@ -73,6 +73,11 @@ TEST_F(SetupActions, DifferentialsAndConfigurationsWrap) {
   EXPECT_EQ(setup()[SETUP_CENTRE_DIFFERENTIAL], 0);
   EXPECT_STREQ(Slots[NumNodes].name, "set centre diff");
   EXPECT_TRUE(Stored());
+  const int diffNodes = NumNodes;
+  const SetupRecord kept = car().currentSetup;
+  VehicleEditor::StepDifferential(e, CLICK_LEFT, 6);  // past the centre's "+"
+  EXPECT_EQ(NumNodes, diffNodes);
+  EXPECT_EQ(std::memcmp(&kept, &car().currentSetup, sizeof kept), 0);
 
   ASSERT_GE(car().configCount, 1);
   car().configs[1] = car().configs[0];
