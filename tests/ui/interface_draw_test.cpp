@@ -323,6 +323,11 @@ TEST(FreePlace, ABoxGoesToTheNearestClearPlaceOnTheScreen) {
   EXPECT_EQ(place({}, 100, 100, 0), Place(true, 100, 100)) << "free: at its place";
   EXPECT_EQ(place({}, 700, 100, 0), Place(true, 600, 100)) << "held on the screen";
   EXPECT_EQ(place({}, -50, 100, 0), Place(true, 0, 100));
+  // Held on the screen first, then straight below a box there (not the grid's nearest cell).
+  EXPECT_EQ(place({{600, 100, 800, 150}}, 700, 100, 0), Place(true, 600, 150));
+  EXPECT_EQ(place({{0, 100, 200, 150}}, -50, 100, 0), Place(true, 0, 150));
+  // The screen's top row is on the screen: a box there stays above the one below it.
+  EXPECT_EQ(place({{100, 60, 300, 110}}, 100, 0, 0), Place(true, 100, 0));
   EXPECT_EQ(place({}, 600, 550, 0), Place(true, 600, 550)) << "its edges on the screen's edges";
   EXPECT_EQ(place({}, 0, 0, 0, 800, 600), Place(true, 0, 0)) << "as large as the screen";
   EXPECT_EQ(place({}, 5, 7, 0, 801, 50), Place(false, 5, 7)) << "wider than the screen";
@@ -331,17 +336,27 @@ TEST(FreePlace, ABoxGoesToTheNearestClearPlaceOnTheScreen) {
   // Boxes beside it, or meeting it along an edge or by half a pixel, leave it where it is.
   EXPECT_EQ(place({{0, 90, 100, 140}}, 200, 100, 0), Place(true, 200, 100)) << "one to the left";
   EXPECT_EQ(place({{200, 0, 400, 50}}, 200, 120, 0), Place(true, 200, 120)) << "one above";
-  EXPECT_EQ(place({{299.5f, 90, 500, 140}, {100, 150, 300, 200}}, 100, 100, 0), Place(true, 100, 100));
+  EXPECT_EQ(place({{299.5f, 90, 500, 140}, {100, 149.5f, 300, 200}}, 100, 100, 0), Place(true, 100, 100));
   // Overlapped: the nearest edge straight above or below (below 40 away, above 60 away; then
   // above 40 away, below 60 away).
   EXPECT_EQ(place({{100, 90, 300, 140}}, 100, 100, 0), Place(true, 100, 140));
   EXPECT_EQ(place({{100, 110, 300, 160}}, 100, 100, 0), Place(true, 100, 60));
+  EXPECT_EQ(place({{100, 75, 300, 125}}, 100, 100, 0), Place(true, 100, 125)) << "a tie: the first found";
   // Not above minTop; a minTop above the screen counts from its top.
   EXPECT_EQ(place({}, 100, 100, 200), Place(true, 100, 200));
   EXPECT_EQ(place({}, 100, -5, -10), Place(true, 100, 0));
   // Nothing free straight above or below: the nearest free place anywhere; none at all.
   EXPECT_EQ(place({{0, 0, 400, 600}}, 100, 100, 0), Place(true, 400, 100));
   EXPECT_EQ(place({{0, 0, 800, 600}}, 5, 7, 0), Place(false, 5, 7));
+  // Taken boxes reaching past the screen's edges count only on it: 320 wide, the box fits
+  // left of x 400 from x 80 at most.
+  EXPECT_EQ(place({{-100, -100, 400, 700}}, 100, 100, 0), Place(true, 400, 100));
+  EXPECT_EQ(place({{-100, -100, 400, 700}}, 100, 100, -10), Place(true, 400, 100));
+  // Free 200 pixels to the left and to the right of a middle column: the first found, left.
+  EXPECT_EQ(place({{300, 0, 500, 600}}, 300, 100, 0), Place(true, 100, 100));
+  // The one free place in the bottom right corner, found by the grid.
+  EXPECT_EQ(place({{0, 0, 800, 548}, {0, 548, 600, 600}}, 100, 100, 0), Place(true, 600, 548));
+  EXPECT_EQ(place({{400, -100, 900, 700}}, 700, 100, 0, 320, 50), Place(true, 80, 100));
   ScreenWidth = saved[0];
   ScreenHeight = saved[1];
 }

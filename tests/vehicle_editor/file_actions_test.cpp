@@ -283,6 +283,10 @@ TEST_F(Files, SavesReadBackToTheSameBytesAndFollowTheNameRules) {
   ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Runabout", 1), 1);
   EXPECT_EQ(Read("data\\veh\\Runabout.veh"), inside);
   EXPECT_GT(inside.size(), only.size());
+  // Saved under another name, the stored model takes that name in the file only.
+  const std::string modelName(car().model->name);
+  ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Inside", 1), 1);
+  EXPECT_EQ(std::string(car().model->name), modelName);
 
   EXPECT_EQ(VehicleEditor::SaveVehicleOnly(*e, "a", 1), 0);
   EXPECT_TRUE(SaidBox("VEH name must contain at least two characters"));
