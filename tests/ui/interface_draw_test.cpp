@@ -357,6 +357,7 @@ TEST(FreePlace, ABoxGoesToTheNearestClearPlaceOnTheScreen) {
   // The one free place in the bottom right corner, found by the grid.
   EXPECT_EQ(place({{0, 0, 800, 548}, {0, 548, 600, 600}}, 100, 100, 0), Place(true, 600, 548));
   EXPECT_EQ(place({{400, -100, 900, 700}}, 700, 100, 0, 320, 50), Place(true, 80, 100));
+  EXPECT_EQ(place({{-100, -100, 500, 700}}, 450, 100, 0, 280, 50), Place(true, 500, 100));
   ScreenWidth = saved[0];
   ScreenHeight = saved[1];
 }

@@ -115,6 +115,17 @@ TEST_F(NewVehicle, ClassChangesFollowTheAutomaticBitsAndRefuseTheSingleClasses) 
   EXPECT_TRUE(SaidBox("Kart can't have suspension"));
 }
 
+// Closing the wizard keeps the vehicle built so far: a rebuild asked for and not yet made is
+// dropped with it.
+TEST_F(NewVehicle, ClosingDropsARebuildNotYetMade) {
+  Begin(NEW_LAYOUT_CAR);
+  W::SetClass(*e, CLASS_VAN);
+  ASSERT_TRUE(W::RebuildWanted);
+  W::Close();
+  EXPECT_FALSE(W::Running);
+  EXPECT_FALSE(W::RebuildWanted);
+}
+
 TEST_F(NewVehicle, ASaloonsEngineFlagsAndSetupFollowTheRules) {
   Begin(NEW_LAYOUT_CAR);
   const Car& c = car();

@@ -347,6 +347,14 @@ TEST_F(History, ASmallVehicleIsFramedAsTwoMetresAndAViewWithoutAFieldHasZoomOne)
   CurrentView = nullptr;
   EXPECT_EQ(VehicleEditor::HalfViewZoom(), 1.0f);
   CurrentView = kept;
+
+  // Turned at the driver's eye (in place), a view far out stays within 32000 m of the origin.
+  e->eyeView = 1;
+  for (const int side : {1, -1}) {
+    CurrentView->position[0] = side * (32500 << 16);
+    VehicleEditor::TurnView(*e, 100, 0);
+    EXPECT_EQ(CurrentView->position[0], side * (32000 << 16)) << side;
+  }
 }
 
 TEST_F(History, TheViewTurnsWithinItsLimitsAndTheSteeringFollowsItsFormula) {
