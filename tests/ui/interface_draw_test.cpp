@@ -95,6 +95,24 @@ TEST_F(PanelDraw, TheFourNineSliceCasesAtAWideAspect) {
   EXPECT_FLOAT_EQ(V(5).u, 0.51f);
 }
 
+// A fading panel's left end: a quad from clear to the panel's colour, its two triangles
+// (0, 1, 2) and (2, 3, 0) of its own four vertices, then the panel without its left column.
+TEST_F(PanelDraw, AFadingPanelStartsWithAQuadFromClearToItsColour) {
+  FadePanel(0xFF204060u, -0.5f, 0.2f, 0.5f, 0.6f);
+  ASSERT_GE(Triangles(), 2u);
+  EXPECT_EQ(V(0).colour >> 24, 0u);
+  EXPECT_EQ(V(1).colour >> 24, 0xFFu);
+  EXPECT_EQ(V(2).colour >> 24, 0xFFu);
+  EXPECT_EQ(V(3).colour >> 24, 0u);
+  const Draw2DTriangle& t0 = Draw2DList.triangles[baseTriangle];
+  const Draw2DTriangle& t1 = Draw2DList.triangles[baseTriangle + 1];
+  EXPECT_EQ(t0.b, t0.a + 1);
+  EXPECT_EQ(t0.c, t0.a + 2);
+  EXPECT_EQ(t1.a, t0.a + 2);
+  EXPECT_EQ(t1.b, t0.a + 3);
+  EXPECT_EQ(t1.c, t0.a);
+}
+
 TEST_F(PanelDraw, APanelOnTheScreensEdgeIsSquareThereOutsideVr) {
   DrawButtonPanel(&GREY, false, 0.0f, 0.0f, 0, false, -1.0f, -0.5f);
   EXPECT_EQ(Triangles(), 12u);  // the left column has no width

@@ -178,6 +178,11 @@ TEST_F(TextEntryLineTest, EditingKeysMoveByCellsAndWords) {
   EXPECT_EQ(TextEntry.selected, 1);
   EntryKeyDown(8);
   EXPECT_EQ(Plain(), "");
+  // Ctrl + Backspace stops at a fixed prefix even inside a word.
+  StartTextEntry(40, "name:old", 5, ENTRY_MODE_FREE);
+  EntryKeyDown(KEYCODE_END);
+  CtrlKey(127);
+  EXPECT_EQ(Plain(), "name:");
   StartTextEntry(40, "  ..name  ", 0, ENTRY_MODE_NAME);
   EntryTrim();
   EXPECT_EQ(Plain(), "name");

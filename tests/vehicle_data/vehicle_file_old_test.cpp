@@ -383,6 +383,7 @@ TEST_F(OldVehicleFile, FormatRevisionsZeroToFive) {
   raw.fuel = 55;
   raw.dashType = 1;
   raw.dash.assign(160, 0);
+  raw.dash[80] = 0x11;  // just past the word the older revisions get at 76
   raw.shortCode = "QRS";
   raw.colours[3] = 0;
   raw.suspensionMass = 0.33f;
@@ -400,6 +401,7 @@ TEST_F(OldVehicleFile, FormatRevisionsZeroToFive) {
     uint32_t word = 0;
     std::memcpy(&word, d.dash + 76, 4);
     EXPECT_EQ(word, 0x1E1419A5u);
+    EXPECT_EQ(d.dash[80], 0x11);
     if (revision == 0) {
       // The largest channel becomes 220, of colour 2 180; black stays black.
       EXPECT_EQ(d.colours[0], 0x376EDCu);

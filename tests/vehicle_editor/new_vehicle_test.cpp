@@ -92,6 +92,10 @@ TEST_F(NewVehicle, ClassChangesFollowTheAutomaticBitsAndRefuseTheSingleClasses) 
   EXPECT_EQ(s.cylinders, 6);
   EXPECT_FLOAT_EQ(s.wheelbase, 2.4f);
   EXPECT_FLOAT_EQ(s.targetMass, 1100.0f);
+  W::SetClass(*e, CLASS_TOURING_CAR);
+  Rebuild();
+  EXPECT_FLOAT_EQ(s.engineSize, 2800.0f);
+  EXPECT_EQ(s.cylinders, 4);
   // "adjust" keeps the mass through a class change.
   W::SetManual(e, 0, AUTO_MASS);
   s.targetMass = 1300;

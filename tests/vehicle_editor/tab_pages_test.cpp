@@ -638,6 +638,14 @@ TEST_F(PagesTest, TheWheelObjectTogglesAndWheelFileButtonsActThroughThePage) {
       EXPECT_EQ(e->releaseMeshesCountdown, 1) << "the rim shape applied";
     }
   }
+  // The brake disc's two types, each button setting its own.
+  for (const auto& [text, type] : {std::pair{"DRILLED", 1}, std::pair{"SOLID", 0}}) {
+    Open(TAB_WHEEL_OBJECT);
+    const InterfaceButton* b = Find(text);
+    ASSERT_NE(b, nullptr) << text;
+    ClickButton(*b);
+    EXPECT_EQ(car().rimBytes[0], type) << text;
+  }
 
   std::filesystem::create_directories("data/whl");
   Open(TAB_WHEEL_OBJECT);
