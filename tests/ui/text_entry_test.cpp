@@ -183,6 +183,10 @@ TEST_F(TextEntryLineTest, EditingKeysMoveByCellsAndWords) {
   EntryKeyDown(KEYCODE_END);
   CtrlKey(127);
   EXPECT_EQ(Plain(), "name:");
+  StartTextEntry(40, "name   ", 5, ENTRY_MODE_FREE);  // the prefix's own space stays
+  EntryKeyDown(KEYCODE_END);
+  CtrlKey(127);
+  EXPECT_EQ(Plain(), "name ");
   StartTextEntry(40, "  ..name  ", 0, ENTRY_MODE_NAME);
   EntryTrim();
   EXPECT_EQ(Plain(), "name");

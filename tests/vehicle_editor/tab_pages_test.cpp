@@ -645,6 +645,9 @@ TEST_F(PagesTest, TheWheelObjectTogglesAndWheelFileButtonsActThroughThePage) {
     ASSERT_NE(b, nullptr) << text;
     ClickButton(*b);
     EXPECT_EQ(car().rimBytes[0], type) << text;
+    Open(TAB_WHEEL_OBJECT);
+    EXPECT_EQ(Find("DRILLED")->fourth.i, type) << "the type set is lit";
+    EXPECT_EQ(Find("SOLID")->fourth.i, 1 - type);
   }
 
   std::filesystem::create_directories("data/whl");
