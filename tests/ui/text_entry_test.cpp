@@ -187,6 +187,11 @@ TEST_F(TextEntryLineTest, EditingKeysMoveByCellsAndWords) {
   EntryKeyDown(KEYCODE_END);
   CtrlKey(127);
   EXPECT_EQ(Plain(), "name ");
+  // A key of a byte's code is typed as that character.
+  StartTextEntry(40, "", 0, ENTRY_MODE_FREE);
+  EntryKeyDown('x');
+  EntryKeyDown('Y');
+  EXPECT_EQ(Plain(), "xY");
   StartTextEntry(40, "  ..name  ", 0, ENTRY_MODE_NAME);
   EntryTrim();
   EXPECT_EQ(Plain(), "name");

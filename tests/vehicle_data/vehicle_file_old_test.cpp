@@ -443,8 +443,9 @@ TEST_F(OldVehicleFile, OlderDashboardsHoldTheirLampsAndDoubleTheirDisplayColours
     EXPECT_EQ(at(v.data, lamp11), (A{195, 5, 5}));
     EXPECT_EQ(at(v.data, DASH_DISPLAY_BACKGROUND), (A{100, 128, 20})) << "doubled only below revision 6";
   }
-  {
-    SCOPED_TRACE("revision 5");
+  for (const int type : {1, 2}) {
+    SCOPED_TRACE(type == 1 ? "revision 5, dark" : "revision 5, white");
+    raw.dashType = type;
     ReadVehicle v;
     Read(v, raw, 252, 5);
     EXPECT_EQ(at(v.data, lamp0), (A{4, 196, 11})) << "a file of 252 keeps its lamps";
