@@ -434,8 +434,9 @@ TEST_F(OldVehicleFile, OlderDashboardsHoldTheirLampsAndDoubleTheirDisplayColours
     return std::array<uint8_t, 3>{d.dash[offset], d.dash[offset + 1], d.dash[offset + 2]};
   };
   using A = std::array<uint8_t, 3>;
-  {
-    SCOPED_TRACE("version 251");
+  for (const int type : {1, 3}) {
+    SCOPED_TRACE(type == 1 ? "version 251, analog" : "version 251, formula");
+    raw.dashType = type;
     ReadVehicle v;
     Read(v, raw, 251, 6);
     EXPECT_EQ(at(v.data, lamp0), (A{5, 195, 10}));
