@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "core/gamma_tables.h"
@@ -215,6 +216,10 @@ TEST_F(PanelDraw, CodeColoursAndStripes) {
   EXPECT_EQ(CodeColour(-3), 0xFF505060u);
   EXPECT_EQ(CodeColour(-14), 0xFF808080u);
   EXPECT_EQ(CodeColour(-40), 0xFF808080u);
+  // Every code from -3 to -14, as listed.
+  const uint32_t listed[12] = {0xFF505060u, 0xFF404050u, 0xFF605050u, 0xFF504040u, 0xFF2020D0u, 0xFFA02020u,
+                               0xFFB0A010u, 0xFF408020u, 0xFF7010B0u, 0xFFD03010u, 0xFF2090A0u, 0xFF808080u};
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(CodeColour(-3 - i), listed[i]) << -3 - i;
   Prss owner{};
   AddValueControl(&owner, nullptr, IvInt(0), IvInt(4), IvInt(-4), 57, nullptr, nullptr, 0.0f, 0.0f, 0.4f, 0.1f);
   DrawValueControlPanels(0);
@@ -378,6 +383,57 @@ TEST(FreePlace, ABoxGoesToTheNearestClearPlaceOnTheScreen) {
   EXPECT_EQ(place({{-100, -100, 500, 700}}, 450, 100, 0, 280, 50), Place(true, 500, 100));
   ScreenWidth = saved[0];
   ScreenHeight = saved[1];
+}
+
+}  // namespace
+
+namespace {
+
+// The keyboard's tables as the on-screen keyboard's description lists them: the 53 labelled
+// keys' codes, the top row and the default layout's five rows of (width, key), a gap being key
+// 0; the US layout has Alt (18) in place of AltGr (7).
+TEST(OnscreenKeyboardTables, TheLabelledKeysAndTheDefaultRowsAreTheListedOnes) {
+  std::vector<int> labelled = {32};
+  for (int k = 48; k <= 57; ++k) labelled.push_back(k);
+  for (int k = 65; k <= 90; ++k) labelled.push_back(k);
+  for (int k : {188, 190, 189, 187, 186, 191, 192, 219, 220, 221, 222, 223, 193, 194, 225, 226}) labelled.push_back(k);
+  ASSERT_EQ(labelled.size(), size_t(LABELLED_KEY_COUNT));
+  for (int i = 0; i < LABELLED_KEY_COUNT; ++i) EXPECT_EQ(LABELLED_KEYS[i], labelled[size_t(i)]) << i;
+
+  using Row = std::vector<std::pair<int, int>>;
+  const auto expectRow = [](const KeyboardRowEntry* got, const Row& want, const char* what) {
+    for (int i = 0; i < KEYBOARD_ROW_ENTRIES; ++i) {
+      const std::pair<int, int> w = i < int(want.size()) ? want[size_t(i)] : std::pair<int, int>{0, 0};
+      EXPECT_EQ(got[i].width, w.first) << what << " entry " << i;
+      EXPECT_EQ(got[i].key, w.second) << what << " entry " << i;
+    }
+  };
+  expectRow(KEYBOARD_TOP_ROW,
+            {{6, 27}, {2, 0}, {4, 112}, {4, 113}, {4, 114}, {4, 115}, {2, 0}, {4, 116}, {4, 117}, {4, 118}, {4, 119},
+             {2, 0}, {5, 120}, {5, 121}, {5, 122}, {5, 123}},
+            "top");
+  const auto keys = [](std::initializer_list<int> codes) {
+    Row r;
+    for (int c : codes) r.push_back({2, c});
+    return r;
+  };
+  const auto join = [](std::initializer_list<Row> parts) {
+    Row r;
+    for (const Row& p : parts) r.insert(r.end(), p.begin(), p.end());
+    return r;
+  };
+  const Row rows[KEYBOARD_ROWS] = {
+      join({keys({192, '1', '2', '3', '4', '5', '6', '7', '8', '9', '0', 189, 187}), {{6, 8}}}),
+      join({{{3, 9}}, keys({'Q', 'W', 'E', 'R', 'T', 'Y', 'U', 'I', 'O', 'P', 219, 221, 220}), {{3, 46}}}),
+      join({{{4, 20}}, keys({'A', 'S', 'D', 'F', 'G', 'H', 'J', 'K', 'L', 186, 222}), {{6, 13}}}),
+      join({{{5, 16}}, keys({'Z', 'X', 'C', 'V', 'B', 'N', 'M', 188, 190, 191, 38}), {{5, 16}}}),
+      {{3, 17}, {3, 18}, {14, 32}, {3, 7}, {2, 37}, {2, 40}, {2, 39}, {3, 17}},
+  };
+  const KeyboardRows& standard = KeyboardRowsOf(0x0411u << 16 | 0x0411u);  // a layout without rows of its own
+  for (int r = 0; r < KEYBOARD_ROWS; ++r) expectRow(standard.rows[r], rows[r], "default");
+  Row us = rows[4];
+  us[3].second = 18;
+  expectRow(KeyboardRowsOf(1033u << 16 | 0x0409u).rows[4], us, "US bottom");
 }
 
 }  // namespace
