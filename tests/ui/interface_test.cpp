@@ -527,6 +527,26 @@ TEST_F(Interface, AListShorterThanItsViewNeverScrolls) {
   EXPECT_EQ(position, 0);
 }
 
+// The scroll arrows (types 46 up, 47 down) step one entry within the list (minimum 0, 4
+// visible of 10: at most 6); a list shorter than its view never scrolls.
+TEST_F(Interface, TheScrollArrowsStepWithinTheList) {
+  int32_t position = 0;
+  const auto click = [&](int type, int visible, int entries) {
+    ClearInterface();
+    Control(100, 100, 200, 200, &position, type, IvInt(0), IvInt(visible), IvInt(entries), &owner);
+    Press(150, 150);
+    Release(150, 150);
+  };
+  for (int i = 0; i < 8; ++i) click(47, 4, 10);
+  EXPECT_EQ(position, 6);
+  click(46, 4, 10);
+  EXPECT_EQ(position, 5);
+  for (int i = 0; i < 8; ++i) click(46, 4, 10);
+  EXPECT_EQ(position, 0);
+  click(47, 8, 3);
+  EXPECT_EQ(position, 0) << "three entries in a view of eight";
+}
+
 TEST_F(Interface, AScrollKnobDragStaysWithinTheList) {
   SetInterfaceMetrics();
   int32_t position = 0;
