@@ -537,6 +537,8 @@ TEST_F(Interface, TheScrollArrowsStepWithinTheList) {
     Press(150, 150);
     Release(150, 150);
   };
+  click(47, 4, 10);
+  EXPECT_EQ(position, 1);
   for (int i = 0; i < 8; ++i) click(47, 4, 10);
   EXPECT_EQ(position, 6);
   click(46, 4, 10);
