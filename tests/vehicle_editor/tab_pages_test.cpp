@@ -638,6 +638,20 @@ TEST_F(PagesTest, TheWheelObjectTogglesAndWheelFileButtonsActThroughThePage) {
       EXPECT_EQ(e->releaseMeshesCountdown, 1) << "the rim shape applied";
     }
   }
+  // The first tyre size button is the front set's width "-": it narrows the front tyres.
+  Open(TAB_WHEEL_OBJECT);
+  const InterfaceButton* firstStep = nullptr;
+  for (int i = 0; i < ButtonCount && !firstStep; ++i)
+    if (InterfaceButtons[i].handler == VehicleEditor::StepFrontTyreSize ||
+        InterfaceButtons[i].handler == VehicleEditor::StepRearTyreSize)
+      firstStep = &InterfaceButtons[i];
+  ASSERT_NE(firstStep, nullptr);
+  const float frontWidth = car().wheelSets[1].sectionWidth, rearWidth = car().wheelSets[0].sectionWidth;
+  ClickButton(*firstStep);
+  EXPECT_LT(car().wheelSets[1].sectionWidth, frontWidth);
+  if (!(car().options & OPT1_SAME_TYRES)) {
+    EXPECT_EQ(car().wheelSets[0].sectionWidth, rearWidth);
+  }
   // The brake disc's two types, each button setting its own.
   for (const auto& [text, type] : {std::pair{"DRILLED", 1}, std::pair{"SOLID", 0}}) {
     Open(TAB_WHEEL_OBJECT);
