@@ -718,6 +718,27 @@ TEST_F(Interface, TextStylesKeepTheirTextWhenTheCallersBufferChangesOrGoes) {
 
 // The step buttons of a spinner row name their edit after the row's label; their text field
 // holds the row's lower limit, which is no text.
+// A value button's knob stands at its value's share of the row (kept InterfaceScaleRounded
+// pixels from the ends): a value below the range at the left end, above it at the right.
+TEST_F(Interface, AValueButtonsKnobStaysWithinItsRow) {
+  SetInterfaceMetrics();
+  const int r = InterfaceScaleRounded;
+  const int width = std::max(1, LayoutColumns - 2) * ButtonWidth;
+  const struct {
+    float value;
+    int knobLeft;
+  } cases[] = {{-5.0f, 0}, {20.0f, width - 2 * r}, {10.0f, width - 2 * r}, {0.0f, 0}};
+  for (const auto& c : cases) {
+    ClearInterface();
+    RowCursorX = 0;
+    RowCursorY = 0;
+    float v = c.value;
+    const int row = AddValueEditButton(&owner, "value %.1f", 0.0f, 10.0f, &v, nullptr, RecordHandler, 16, nullptr);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(InterfaceButtons[row + 1].left, c.knobLeft) << c.value;
+  }
+}
+
 TEST_F(Interface, ASpinnersStepButtonsNameTheirEditAfterTheRow) {
   RecordEditMerging = RecordEditName;
   EditDomain = EDIT_DOMAIN_VEHICLE;

@@ -94,6 +94,9 @@ TEST_F(TextMeasure, KerningPullsPairsTogether) {
   EXPECT_FLOAT_EQ(TextWidth("12", 0, 1.0f), 2 * LETTER);
   EXPECT_FLOAT_EQ(TextWidth("lj", 0, 1.0f), 2 * LETTER - 2 * KERNING_STEP);  // a letter in both classes
   EXPECT_EQ(KerningSteps(20, 0), 0);  // out of the table
+  // A code page past the last is measured as the first.
+  EXPECT_FLOAT_EQ(TextWidth("AV", CODE_PAGE_COUNT, 1.0f), TextWidth("AV", 0, 1.0f));
+  EXPECT_FLOAT_EQ(TextWidth("AV", -1, 1.0f), TextWidth("AV", 0, 1.0f));
 }
 
 TEST_F(TextMeasure, DoubleByteCharactersFollowTheirCodePage) {
