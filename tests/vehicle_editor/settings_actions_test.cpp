@@ -441,6 +441,16 @@ TEST_F(SettingsTest, AlignmentStaggerAxlePositionsAndSingleWheelOffsets) {
   EXPECT_EQ(car().wheelSets[1].trackWidth, 1.0f);
   EXPECT_EQ(car().wheelPositions[wheel].x, -0.5f);
   EXPECT_STREQ(Slots[NumNodes].name, "set wheel offset");
+  // The rear wheel alike, then back to the middle.
+  const int rearWheel = car().wheelSets[0].leftWheel ? car().wheelSets[0].leftWheel - 1 : car().wheelSets[0].rightWheel - 1;
+  ASSERT_GE(rearWheel, 0);
+  Do(VehicleEditor::SetWheelOffset, e, 0);
+  EXPECT_EQ(car().wheelSets[0].trackWidth, 1.0f);
+  EXPECT_EQ(car().wheelPositions[rearWheel].x, -0.5f);
+  Do(VehicleEditor::SetWheelOffset, e, 1);
+  EXPECT_EQ(car().wheelSets[0].trackWidth, 0.0f);
+  EXPECT_EQ(car().wheelPositions[rearWheel].x, 0.0f);
+  EXPECT_STREQ(Slots[NumNodes].name, "set wheel central");
 }
 
 TEST_F(SettingsTest, TheEngineSoundNameIsCheckedStoredAndLoadsOnlyTheSound) {

@@ -482,6 +482,17 @@ TEST_F(PagesTest, TheLightBlocksStandInOneColumnOrTwoAsTheRowsAllow) {
   ASSERT_NE(save, nullptr);
   EXPECT_LE(save->bottom, Find("default setups")->top);
   EXPECT_EQ(Find("LOAD all light and mesh colours")->top, b[3]->top + 3 * ButtonHeight) << "right under the blocks";
+
+  // A screen too narrow for a second column beside the side panel: one column all the same.
+  ScreenWidth = 16 * ButtonWidth + 11 * ButtonWidth - 1;
+  ScreenHeight = 600;
+  SetInterfaceMetrics();
+  Open(TAB_LIGHT_COLOURS);
+  b = blocks();
+  for (int i = 0; i < 8; ++i) {
+    ASSERT_NE(b[i], nullptr) << names[i];
+    EXPECT_EQ(b[i]->left, 0) << names[i];
+  }
 }
 
 TEST_F(PagesTest, TheSuspensionPagesStaggerUprightCasterAndSingleWheelCases) {
