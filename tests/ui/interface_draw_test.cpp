@@ -114,6 +114,35 @@ TEST_F(PanelDraw, AFadingPanelStartsWithAQuadFromClearToItsColour) {
   EXPECT_EQ(t1.c, t0.a);
 }
 
+// A flat panel and a title tab are recorded as fills where they are drawn (pixels of an
+// 800 x 600 screen).
+TEST_F(PanelDraw, FlatPanelsAndTitleTabsAreRecordedAsFills) {
+  const int saved[2] = {ScreenWidth, ScreenHeight};
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  ResetDrawRecord();
+  DrawFlatPanel(&GREY, false, 0.5f, 0.5f, false, -0.5f, -0.5f);
+  ASSERT_EQ(DrawRecord.size(), 1u);
+  EXPECT_FLOAT_EQ(DrawRecord[0].left, 200.0f);
+  EXPECT_FLOAT_EQ(DrawRecord[0].top, 150.0f);
+  EXPECT_FLOAT_EQ(DrawRecord[0].right, 600.0f);
+  EXPECT_FLOAT_EQ(DrawRecord[0].bottom, 450.0f);
+  ResetDrawRecord();
+  Reset();
+  Prss owner{};
+  AddValueControl(&owner, nullptr, IvText("Title"), IvInt(0), IvInt(0), 10, nullptr, nullptr, -1.0f, -1.0f, 0.0f,
+                  -0.9f);
+  DrawValueControlPanels(0);
+  bool tab = false;
+  for (const DrawRecordEntry& f : DrawRecord)
+    tab = tab || (std::fabs(f.left) < 0.01f && std::fabs(f.top) < 0.01f && std::fabs(f.bottom - 30.0f) < 0.01f);
+  EXPECT_TRUE(tab) << "the tab's fill from the screen's top left corner";
+  ClearInterface();
+  ResetDrawRecord();
+  ScreenWidth = saved[0];
+  ScreenHeight = saved[1];
+}
+
 TEST_F(PanelDraw, APanelOnTheScreensEdgeIsSquareThereOutsideVr) {
   DrawButtonPanel(&GREY, false, 0.0f, 0.0f, 0, false, -1.0f, -0.5f);
   EXPECT_EQ(Triangles(), 12u);  // the left column has no width

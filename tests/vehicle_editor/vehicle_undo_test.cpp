@@ -348,6 +348,18 @@ TEST_F(History, ASmallVehicleIsFramedAsTwoMetresAndAViewWithoutAFieldHasZoomOne)
   EXPECT_EQ(VehicleEditor::HalfViewZoom(), 1.0f);
   CurrentView = kept;
 
+  // Turned about the car, the view pivots at least a metre ahead of its eye: a car 0.2 m
+  // ahead turns the view about the point 1 m ahead.
+  e->eyeView = 0;
+  for (int i = 0; i < 3; ++i) CurrentView->position[i] = 0;
+  const double before[3] = {CurrentView->direction[0], CurrentView->direction[1], CurrentView->direction[2]};
+  e->car->position.x = int32_t(std::lround(0.2 * before[0] * 65536.0));
+  e->car->position.y = int32_t(std::lround(0.2 * before[1] * 65536.0));
+  e->car->position.z = int32_t(std::lround(0.2 * before[2] * 65536.0));
+  VehicleEditor::TurnView(*e, 100, 0);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_NEAR(CurrentView->position[i] / 65536.0, -before[i] + CurrentView->direction[i], 1e-3) << i;
+
   // Turned at the driver's eye (in place), a view far out stays within 32000 m of the origin.
   e->eyeView = 1;
   for (const int side : {1, -1}) {
