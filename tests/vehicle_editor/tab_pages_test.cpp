@@ -465,6 +465,17 @@ TEST_F(PagesTest, TheLightBlocksStandInOneColumnOrTwoAsTheRowsAllow) {
     EXPECT_EQ(b[i]->top, b[0]->top + 3 * i * ButtonHeight) << names[i];
   }
   EXPECT_NE(Find("Headlights")->top, Find("Indicators")->top);
+  // Slider mode 0 (to 255) for the white lights "head", "rear fog" and "front fog", mode 2
+  // (to 220) for the others: each light's red slider.
+  const int most[8] = {220, 255, 220, 220, 220, 255, 255, 220};
+  for (int i = 0; i < 8; ++i) {
+    const InterfaceButton* red = nullptr;
+    for (int k = 0; k < ButtonCount && !red; ++k)
+      if (InterfaceButtons[k].style == 21 && InterfaceButtons[k].word == reinterpret_cast<uintptr_t>(&car().colours[i]))
+        red = &InterfaceButtons[k];
+    ASSERT_NE(red, nullptr) << names[i];
+    EXPECT_EQ(red->third.i, most[i]) << names[i];
+  }
 
   ScreenWidth = 1024;
   ScreenHeight = 768;
