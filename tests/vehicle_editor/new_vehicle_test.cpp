@@ -353,6 +353,37 @@ TEST_F(NewVehicle, AValueOutsideItsRowIsHeldAndSettingsOfAnyKindBuildFiniteCars)
   }
 }
 
+// Each hand-set row is held to its own range before a build: wheelbase 0.6..8 m, ride height
+// 0.02..0.5 m, a saloon's engine 250..12000 cc, target mass 10..3000 kg, track widths
+// 0.5..2.5 m; a value inside stays.
+TEST_F(NewVehicle, EachRowIsHeldToItsOwnRange) {
+  struct Row {
+    float NewVehicleSettings::*field;
+    float lowest, highest;
+  };
+  const Row rows[] = {{&NewVehicleSettings::wheelbase, 0.6f, 8.0f},
+                      {&NewVehicleSettings::rideHeight, 0.02f, 0.5f},
+                      {&NewVehicleSettings::engineSize, 250.0f, 12000.0f},
+                      {&NewVehicleSettings::targetMass, 10.0f, 3000.0f}};
+  for (int pass = 0; pass < 3; ++pass) {
+    W::StartSettings(NEW_LAYOUT_CAR);
+    W::Settings.vehicleClass = CLASS_SALOON;
+    W::AutoFlags = 0;
+    NewVehicleSettings& s = W::Settings;
+    const auto given = [pass](float lowest, float highest) {
+      return pass == 0 ? lowest / 2 : pass == 1 ? highest * 2 : (lowest + highest) / 2;
+    };
+    for (const Row& r : rows) s.*r.field = given(r.lowest, r.highest);
+    s.rear.trackWidth = s.front.trackWidth = given(0.5f, 2.5f);
+    delete W::BuildCar(-1);
+    for (const Row& r : rows)
+      EXPECT_FLOAT_EQ(s.*r.field, pass == 0 ? r.lowest : pass == 1 ? r.highest : given(r.lowest, r.highest))
+          << pass << " " << r.lowest;
+    for (const float track : {s.rear.trackWidth, s.front.trackWidth})
+      EXPECT_FLOAT_EQ(track, pass == 0 ? 0.5f : pass == 1 ? 2.5f : 1.5f) << pass;
+  }
+}
+
 TEST_F(NewVehicle, AHundredRebuildsEachReplaceTheCarOnce) {
   Begin(NEW_LAYOUT_CAR);
   const uint32_t builds = W::Builds;
