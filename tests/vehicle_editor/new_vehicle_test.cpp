@@ -382,6 +382,11 @@ TEST_F(NewVehicle, EachRowIsHeldToItsOwnRange) {
     for (const float track : {s.rear.trackWidth, s.front.trackWidth})
       EXPECT_FLOAT_EQ(track, pass == 0 ? 0.5f : pass == 1 ? 2.5f : 1.5f) << pass;
   }
+  // A class one past the table is the first ("object").
+  W::StartSettings(NEW_LAYOUT_CAR);
+  W::Settings.vehicleClass = VEHICLE_CLASS_COUNT;
+  delete W::BuildCar(-1);
+  EXPECT_EQ(W::Settings.vehicleClass, CLASS_OBJECT);
 }
 
 TEST_F(NewVehicle, AHundredRebuildsEachReplaceTheCarOnce) {
