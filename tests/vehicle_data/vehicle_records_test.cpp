@@ -128,6 +128,29 @@ TEST_F(VehicleRecords, WavesOfEveryForm) {
   w.Free();
 }
 
+// Form 3 holds its samples: one sample is read as one, a count of none as none.
+TEST_F(VehicleRecords, AFormThreeWaveOfOneSampleOrNone) {
+  Bytes b;
+  b.U8(0), b.U8(0), b.U8(3), b.U8(48);
+  b.U32(1), b.U32(0x12345678u);
+  b.U8(0), b.U8(0), b.U8(3), b.U8(49);
+  b.U32(0);
+  std::vector<uint8_t> image;
+  DataFile f = OpenBody(image, b.b);
+  EngineWave w{};
+  ASSERT_EQ(ReadWave(w, f), 1);
+  EXPECT_EQ(w.bytes[3], 48);
+  ASSERT_EQ(w.count, 1u);
+  EXPECT_EQ(w.samples[0], 0x12345678u);
+  w.Free();
+  ASSERT_EQ(ReadWave(w, f), 1);
+  EXPECT_EQ(w.bytes[3], 49);
+  EXPECT_EQ(w.count, 0u);
+  EXPECT_EQ(f.BytesLeft(), 0);
+  f.Close();
+  w.Free();
+}
+
 TEST_F(VehicleRecords, TheRimProfileReadsBackAndConvertsOlderForms) {
   WXS rim;
   rim.MakeDefault("M1_rim", 0x405060);
@@ -383,6 +406,14 @@ TEST_F(VehicleRecords, TheBuiltInTableAndItsLookUps) {
   }
   EXPECT_STREQ(BuiltinVehicleTable[0].code, "ZK1") << "the order the player file and the host rules rely on";
   EXPECT_STREQ(BuiltinVehicleTable[20].code, "KRT");
+  // By code, with its index: the first is 0; a code of none gives the count.
+  int found = -1;
+  EXPECT_EQ(BuiltinCarByCode("ZK1", &found), &BuiltinVehicleTable[0]);
+  EXPECT_EQ(found, 0);
+  EXPECT_EQ(BuiltinCarByCode("KRT", &found), &BuiltinVehicleTable[20]);
+  EXPECT_EQ(found, 20);
+  EXPECT_EQ(BuiltinCarByCode("QQQ", &found), nullptr);
+  EXPECT_EQ(found, BUILTIN_VEHICLE_COUNT);
   EXPECT_EQ(BuiltinCarIndexByName("rUNABOUT"), 0);
   EXPECT_EQ(BuiltinCarIndexByCodeText("krt"), 20);
   int index = -5;

@@ -131,8 +131,10 @@ TEST_F(MeshConfigs, IndexesAtTheEndsOfTheListsChooseAndRenameOnlyWhatIsThere) {
   // Deleting configuration 1 renumbers only the set-ups there are.
   car().setupIndex = 0;
   VehicleEditor::SelectConfig(e, 0, 1);
+  car().setupIndex = -1;  // none chosen: the stored set-up keeps its own byte
   VehicleEditor::ConfigAction(e, 0, 2);
   ASSERT_EQ(car().configCount, 1);
+  EXPECT_EQ(car().setups[0].record.bytes[SETUP_CONFIGURATION], 0) << "naming the one deleted, it names the first";
   EXPECT_EQ(car().setups[count].record.bytes[SETUP_CONFIGURATION], 1);
   // Added straight (as the entry's answer does) past four: refused.
   for (const char* name : {"B", "C", "D", "E"}) VehicleEditor::AddConfig(*e, name);
