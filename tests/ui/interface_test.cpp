@@ -549,6 +549,26 @@ TEST_F(Interface, TheScrollArrowsStepWithinTheList) {
   EXPECT_EQ(position, 0) << "three entries in a view of eight";
 }
 
+// A word stepper (42 up, 43 down) stops at its limit (the label's value): up to 8, down to 5.
+TEST_F(Interface, AWordStepperStopsAtItsLimit) {
+  uint16_t word = 7;
+  const auto click = [&](int type, int limit) {
+    ClearInterface();
+    Control(100, 100, 200, 200, &word, type, IvInt(0), IvInt(0), IvInt(limit), &owner);
+    Press(150, 150);
+    Release(150, 150);
+  };
+  click(42, 8);
+  EXPECT_EQ(word, 8);
+  click(42, 8);
+  EXPECT_EQ(word, 8) << "held at the limit";
+  word = 6;
+  click(43, 5);
+  EXPECT_EQ(word, 5);
+  click(43, 5);
+  EXPECT_EQ(word, 5) << "held at the limit";
+}
+
 TEST_F(Interface, AScrollKnobDragStaysWithinTheList) {
   SetInterfaceMetrics();
   int32_t position = 0;
