@@ -567,6 +567,13 @@ TEST_F(Interface, AWordStepperStopsAtItsLimit) {
   EXPECT_EQ(word, 5);
   click(43, 5);
   EXPECT_EQ(word, 5) << "held at the limit";
+  // A limit past the word's own range: held to 0..65535.
+  word = 0;
+  click(43, -5);
+  EXPECT_EQ(word, 0);
+  word = 65535;
+  click(42, 70000);
+  EXPECT_EQ(word, 65535);
 }
 
 TEST_F(Interface, AScrollKnobDragStaysWithinTheList) {
