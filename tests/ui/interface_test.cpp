@@ -576,6 +576,32 @@ TEST_F(Interface, AWordStepperStopsAtItsLimit) {
   EXPECT_EQ(word, 65535);
 }
 
+// A byte stepper (40 up, 41 down) alike, held to 0..255.
+TEST_F(Interface, AByteStepperStopsAtItsLimit) {
+  uint8_t byte = 7;
+  const auto click = [&](int type, int limit) {
+    ClearInterface();
+    Control(100, 100, 200, 200, &byte, type, IvInt(0), IvInt(0), IvInt(limit), &owner);
+    Press(150, 150);
+    Release(150, 150);
+  };
+  click(40, 8);
+  EXPECT_EQ(byte, 8);
+  click(40, 8);
+  EXPECT_EQ(byte, 8) << "held at the limit";
+  byte = 6;
+  click(41, 5);
+  EXPECT_EQ(byte, 5);
+  click(41, 5);
+  EXPECT_EQ(byte, 5) << "held at the limit";
+  byte = 0;
+  click(41, -5);
+  EXPECT_EQ(byte, 0);
+  byte = 255;
+  click(40, 300);
+  EXPECT_EQ(byte, 255);
+}
+
 TEST_F(Interface, AScrollKnobDragStaysWithinTheList) {
   SetInterfaceMetrics();
   int32_t position = 0;
