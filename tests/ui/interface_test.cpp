@@ -600,6 +600,17 @@ TEST_F(Interface, AByteStepperStopsAtItsLimit) {
   byte = 255;
   click(40, 300);
   EXPECT_EQ(byte, 255);
+  // Clear of the limits: one step a left press, ten a right press.
+  byte = 100;
+  click(40, 200);
+  EXPECT_EQ(byte, 101);
+  click(41, 0);
+  EXPECT_EQ(byte, 100);
+  ClearInterface();
+  Control(100, 100, 200, 200, &byte, 40, IvInt(0), IvInt(0), IvInt(200), &owner);
+  Press(150, 150, 2);
+  Release(150, 150, 2);
+  EXPECT_EQ(byte, 110);
 }
 
 TEST_F(Interface, AScrollKnobDragStaysWithinTheList) {
