@@ -278,10 +278,16 @@ TEST_F(Dialogs, RenamingOntoAnExistingNameAsksAgainAndAFailedRenameIsReported) {
   ASSERT_TRUE(ClickText("Rename"));
   EXPECT_EQ(TextEntryDialogSub.state, ENTRY_RENAMING);
   EXPECT_STREQ(TextEntryDialogSub.oldName, "one");
+  Frame();
+  EXPECT_NE(FindControl("two"), nullptr) << "the file list stays while renaming";
+  EXPECT_NE(FindControl("abc"), nullptr) << "and so does the plain-text switch";
   ClearLine();
   Type("two");
   Key(13);
   EXPECT_EQ(TextEntryDialogSub.state, ENTRY_NAME_EXISTS);
+  Frame();
+  EXPECT_EQ(FindControl("two"), nullptr) << "a question hides the list";
+  EXPECT_EQ(FindControl("abc"), nullptr);
   Key(13);
   EXPECT_EQ(TextEntryDialogSub.state, ENTRY_RENAMING);
   Key(27);  // cancelling puts the old name back

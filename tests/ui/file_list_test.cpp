@@ -147,7 +147,11 @@ TEST_F(FileLists, RemovingSelectingAndFinding) {
   EXPECT_NE(list.FindByName("ONE"), nullptr);
   list.RemoveByName("Three");
   EXPECT_EQ(Names(), "one,two");
-  list.RemoveAt(0);
+  list.RemoveByName("two");  // the last: a name removed is found no more
+  EXPECT_EQ(Names(), "one");
+  EXPECT_EQ(list.FindByPrefix("tw"), -1);
+  list.SelectByName("two");
+  EXPECT_EQ(list.selected, -1);
   list.RemoveAt(0);
   EXPECT_EQ(list.count, 0);
   EXPECT_EQ(list.entries, nullptr);

@@ -527,6 +527,92 @@ TEST_F(Interface, AListShorterThanItsViewNeverScrolls) {
   EXPECT_EQ(position, 0);
 }
 
+// The scroll arrows (types 46 up, 47 down) step one entry within the list (minimum 0, 4
+// visible of 10: at most 6); a list shorter than its view never scrolls.
+TEST_F(Interface, TheScrollArrowsStepWithinTheList) {
+  int32_t position = 0;
+  const auto click = [&](int type, int visible, int entries) {
+    ClearInterface();
+    Control(100, 100, 200, 200, &position, type, IvInt(0), IvInt(visible), IvInt(entries), &owner);
+    Press(150, 150);
+    Release(150, 150);
+  };
+  click(47, 4, 10);
+  EXPECT_EQ(position, 1);
+  for (int i = 0; i < 8; ++i) click(47, 4, 10);
+  EXPECT_EQ(position, 6);
+  click(46, 4, 10);
+  EXPECT_EQ(position, 5);
+  for (int i = 0; i < 8; ++i) click(46, 4, 10);
+  EXPECT_EQ(position, 0);
+  click(47, 8, 3);
+  EXPECT_EQ(position, 0) << "three entries in a view of eight";
+}
+
+// A word stepper (42 up, 43 down) stops at its limit (the label's value): up to 8, down to 5.
+TEST_F(Interface, AWordStepperStopsAtItsLimit) {
+  uint16_t word = 7;
+  const auto click = [&](int type, int limit) {
+    ClearInterface();
+    Control(100, 100, 200, 200, &word, type, IvInt(0), IvInt(0), IvInt(limit), &owner);
+    Press(150, 150);
+    Release(150, 150);
+  };
+  click(42, 8);
+  EXPECT_EQ(word, 8);
+  click(42, 8);
+  EXPECT_EQ(word, 8) << "held at the limit";
+  word = 6;
+  click(43, 5);
+  EXPECT_EQ(word, 5);
+  click(43, 5);
+  EXPECT_EQ(word, 5) << "held at the limit";
+  // A limit past the word's own range: held to 0..65535.
+  word = 0;
+  click(43, -5);
+  EXPECT_EQ(word, 0);
+  word = 65535;
+  click(42, 70000);
+  EXPECT_EQ(word, 65535);
+}
+
+// A byte stepper (40 up, 41 down) alike, held to 0..255.
+TEST_F(Interface, AByteStepperStopsAtItsLimit) {
+  uint8_t byte = 7;
+  const auto click = [&](int type, int limit) {
+    ClearInterface();
+    Control(100, 100, 200, 200, &byte, type, IvInt(0), IvInt(0), IvInt(limit), &owner);
+    Press(150, 150);
+    Release(150, 150);
+  };
+  click(40, 8);
+  EXPECT_EQ(byte, 8);
+  click(40, 8);
+  EXPECT_EQ(byte, 8) << "held at the limit";
+  byte = 6;
+  click(41, 5);
+  EXPECT_EQ(byte, 5);
+  click(41, 5);
+  EXPECT_EQ(byte, 5) << "held at the limit";
+  byte = 0;
+  click(41, -5);
+  EXPECT_EQ(byte, 0);
+  byte = 255;
+  click(40, 300);
+  EXPECT_EQ(byte, 255);
+  // Clear of the limits: one step a left press, ten a right press.
+  byte = 100;
+  click(40, 200);
+  EXPECT_EQ(byte, 101);
+  click(41, 0);
+  EXPECT_EQ(byte, 100);
+  ClearInterface();
+  Control(100, 100, 200, 200, &byte, 40, IvInt(0), IvInt(0), IvInt(200), &owner);
+  Press(150, 150, 2);
+  Release(150, 150, 2);
+  EXPECT_EQ(byte, 110);
+}
+
 TEST_F(Interface, AScrollKnobDragStaysWithinTheList) {
   SetInterfaceMetrics();
   int32_t position = 0;
@@ -696,6 +782,27 @@ TEST_F(Interface, TextStylesKeepTheirTextWhenTheCallersBufferChangesOrGoes) {
 
 // The step buttons of a spinner row name their edit after the row's label; their text field
 // holds the row's lower limit, which is no text.
+// A value button's knob stands at its value's share of the row (kept InterfaceScaleRounded
+// pixels from the ends): a value below the range at the left end, above it at the right.
+TEST_F(Interface, AValueButtonsKnobStaysWithinItsRow) {
+  SetInterfaceMetrics();
+  const int r = InterfaceScaleRounded;
+  const int width = std::max(1, LayoutColumns - 2) * ButtonWidth;
+  const struct {
+    float value;
+    int knobLeft;
+  } cases[] = {{-5.0f, 0}, {20.0f, width - 2 * r}, {10.0f, width - 2 * r}, {0.0f, 0}};
+  for (const auto& c : cases) {
+    ClearInterface();
+    RowCursorX = 0;
+    RowCursorY = 0;
+    float v = c.value;
+    const int row = AddValueEditButton(&owner, "value %.1f", 0.0f, 10.0f, &v, nullptr, RecordHandler, 16, nullptr);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(InterfaceButtons[row + 1].left, c.knobLeft) << c.value;
+  }
+}
+
 TEST_F(Interface, ASpinnersStepButtonsNameTheirEditAfterTheRow) {
   RecordEditMerging = RecordEditName;
   EditDomain = EDIT_DOMAIN_VEHICLE;

@@ -206,6 +206,19 @@ TEST_F(NumberGauge, TheNeedlePointsAtItsValueAndIsLongerOnTheClock) {
   EXPECT_NEAR(0.5f * (needle.y[0] + needle.y[3]), -GAUGE_NEEDLE_TAILS[1] * r, 1e-5f);
   EXPECT_NEAR(std::fabs(needle.x[3] - needle.x[0]), GAUGE_NEEDLE_TAIL_WIDTH * r, 1e-5f);
   EXPECT_NEAR(std::fabs(needle.x[2] - needle.x[1]), GAUGE_NEEDLE_TIP_WIDTH * r, 1e-5f);
+  // Past the maximum the needle stops at the end of the turn (left), below zero at its start.
+  const struct {
+    float value, tipX;
+  } held[] = {{300.0f, -1.0f}, {-50.0f, 1.0f}};
+  for (const auto& h : held) {
+    EmptyTextBatches();
+    g.value = h.value;
+    DrawNumberGauge(g, 1, GAUGE_STYLE_COL, 0, nullptr);
+    ASSERT_EQ(InterfaceTextBatch.quadCount, marks + 2) << h.value;
+    const GaugeQuad& n = InterfaceTextBatch.quads[marks + 1];
+    EXPECT_NEAR(0.5f * (n.x[1] + n.x[2]), h.tipX * GAUGE_NEEDLE_LENGTH * r, 1e-5f) << h.value;
+    EXPECT_NEAR(0.5f * (n.y[1] + n.y[2]), 0.0f, 1e-5f) << h.value;
+  }
 
   EmptyTextBatches();
   g.kind = 5;  // the clock: hands at the local time, whatever the value

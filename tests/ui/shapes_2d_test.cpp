@@ -223,6 +223,20 @@ TEST_F(Shapes2D, PicturesCutBatchesThePointerTurnsAndTexturesFitTheirRectangles)
   EXPECT_NEAR(list.vertices[topFirst].y, 1.0f, 1e-5) << "from the top edge (device units, y up)";
   EXPECT_NEAR(list.vertices[topFirst + 2].y, 1.0f - 2 * s / H, 1e-5);
   EXPECT_NEAR(list.vertices[topFirst + 2].x, 1.0f, 1e-5);
+
+  // On a screen taller than 1024 pixels the corner stays 512 pixels across.
+  EXPECT_EQ(TextureCornerSide(1600, 1200), 512);
+  EXPECT_EQ(TextureCornerSide(800, 1024), 512);
+  EXPECT_EQ(TextureCornerSide(800, 1000), 500);
+  const int32_t screen[2] = {Gfx.screenWidth, Gfx.screenHeight};
+  Gfx.screenWidth = 1600;
+  Gfx.screenHeight = 1200;
+  const uint32_t tallFirst = list.counters.vertexCount;
+  DrawTextureCorner(&m);
+  Gfx.screenWidth = screen[0];
+  Gfx.screenHeight = screen[1];
+  EXPECT_NEAR(list.vertices[tallFirst].x, 2.0f * (1600 - 512) / 1600 - 1, 1e-5);
+  EXPECT_NEAR(list.vertices[tallFirst + 2].x, 1.0f, 1e-5);
 }
 
 TEST(AudioDevice, TheDefaultDeviceIsAnAllZeroIdentifier) {

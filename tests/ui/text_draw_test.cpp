@@ -245,6 +245,9 @@ TEST_F(TextDraw, ASelectionIsAHighlightToTheRightInsteadOfACursor) {
   TextDrawCursor = TextCursorWithSelection(3, 1);
   DrawText("abcd", WHITE, 0.5f, 0.25f, 1, 0);
   EXPECT_EQ(g_highlights.size(), 1u) << "the other end on the left adds none";
+  TextDrawCursor = TextCursorWithSelection(2, 2);
+  DrawText("abcd", WHITE, 0.5f, 0.25f, 1, 0);
+  EXPECT_EQ(g_highlights.size(), 1u) << "both ends at one place add none";
 }
 
 TEST_F(TextDraw, TheCompositionIsDrawnAtTheCursorInItsColoursAndMovesTheRestRight) {
@@ -449,6 +452,11 @@ TEST_F(TextDraw, TextIn3DLiesAlongItsAxesAndIsMirroredWhenNotFacing) {
   EXPECT_FLOAT_EQ(v.y, 2.0f - 2.0f * MARGIN);
   EXPECT_FLOAT_EQ(v.z, 3.0f - 3.0f / 23.0f);
   EXPECT_EQ(v.colour, 0x40FF0000u) << "the caret colour keeps the alpha";
+  // The glyph's texture corners: u across the letter, v down it.
+  EXPECT_FLOAT_EQ(v.u, Glyphs[Glyph('a')].u0);
+  EXPECT_FLOAT_EQ(v.v, Glyphs[Glyph('a')].v0);
+  EXPECT_FLOAT_EQ(VertexAt<VertexLine3D>(bytes, 2).u, Glyphs[Glyph('a')].u1);
+  EXPECT_FLOAT_EQ(VertexAt<VertexLine3D>(bytes, 2).v, Glyphs[Glyph('a')].v1);
   EXPECT_FLOAT_EQ(VertexAt<VertexLine3D>(bytes, 1).y, 2.0f + 2.0f * (FIXED_GLYPH_WIDTH + MARGIN));
 
   DrawTextIn3D("a", WHITE, 0, 0, origin, axisX, axisY);

@@ -178,6 +178,20 @@ TEST_F(TextEntryLineTest, EditingKeysMoveByCellsAndWords) {
   EXPECT_EQ(TextEntry.selected, 1);
   EntryKeyDown(8);
   EXPECT_EQ(Plain(), "");
+  // Ctrl + Backspace stops at a fixed prefix even inside a word.
+  StartTextEntry(40, "name:old", 5, ENTRY_MODE_FREE);
+  EntryKeyDown(KEYCODE_END);
+  CtrlKey(127);
+  EXPECT_EQ(Plain(), "name:");
+  StartTextEntry(40, "name   ", 5, ENTRY_MODE_FREE);  // the prefix's own space stays
+  EntryKeyDown(KEYCODE_END);
+  CtrlKey(127);
+  EXPECT_EQ(Plain(), "name ");
+  // A key of a byte's code is typed as that character.
+  StartTextEntry(40, "", 0, ENTRY_MODE_FREE);
+  EntryKeyDown('x');
+  EntryKeyDown('Y');
+  EXPECT_EQ(Plain(), "xY");
   StartTextEntry(40, "  ..name  ", 0, ENTRY_MODE_NAME);
   EntryTrim();
   EXPECT_EQ(Plain(), "name");

@@ -94,6 +94,9 @@ TEST_F(TextMeasure, KerningPullsPairsTogether) {
   EXPECT_FLOAT_EQ(TextWidth("12", 0, 1.0f), 2 * LETTER);
   EXPECT_FLOAT_EQ(TextWidth("lj", 0, 1.0f), 2 * LETTER - 2 * KERNING_STEP);  // a letter in both classes
   EXPECT_EQ(KerningSteps(20, 0), 0);  // out of the table
+  // A code page past the last is measured as the first.
+  EXPECT_FLOAT_EQ(TextWidth("AV", CODE_PAGE_COUNT, 1.0f), TextWidth("AV", 0, 1.0f));
+  EXPECT_FLOAT_EQ(TextWidth("AV", -1, 1.0f), TextWidth("AV", 0, 1.0f));
 }
 
 TEST_F(TextMeasure, DoubleByteCharactersFollowTheirCodePage) {
@@ -321,3 +324,28 @@ TEST_F(TextMeasure, LayoutNeverWritesMorePiecesThanItHasRoomFor) {
   EXPECT_EQ(result.pieceCount, 3);
   EXPECT_EQ(LayoutText(nullptr, 0.0f, 0.0f, s, pieces.data(), 3, nullptr), 0);
 }
+
+namespace {
+
+// The pair table, row by row as listed: the steps of each left class (the previous glyph's)
+// before each right class (this glyph's); outside the table, none.
+TEST(KerningTable, EveryPairOfClassesHasItsListedSteps) {
+  const char* const ROWS[KERNING_LEFT_CLASSES] = {
+      "0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0", "0 0 0 0 0 0 0 0 0 0 2 0 0 0 0 0", "0 1 1 0 3 1 3 1 1 2 2 0 0 1 2 1",
+      "0 1 0 1 1 0 1 1 0 0 2 0 0 0 0 0", "0 3 1 3 0 0 0 0 3 2 2 2 2 2 2 2", "0 1 0 1 0 0 0 0 0 0 2 0 0 0 0 0",
+      "0 1 1 0 0 0 1 1 1 2 2 0 0 1 2 1", "0 0 1 0 3 1 3 0 1 2 2 0 0 1 2 0", "0 2 0 3 1 0 1 1 0 0 2 0 0 0 0 0",
+      "0 0 0 0 1 0 1 0 0 0 2 0 0 0 0 0", "0 3 1 2 0 0 1 1 2 1 2 1 1 1 1 1", "0 0 0 0 2 0 1 0 0 0 2 0 0 0 0 0",
+      "0 1 0 1 3 0 2 1 0 1 2 0 0 0 1 1", "0 2 0 3 0 0 0 0 1 0 2 0 0 0 0 0", "0 0 0 0 2 0 1 0 0 0 2 0 0 0 0 0",
+      "0 0 0 0 3 0 2 0 0 1 2 0 0 0 1 0", "0 1 0 0 2 0 1 1 1 1 2 0 0 1 1 1", "0 0 1 0 3 1 3 0 1 3 2 0 0 1 3 0",
+      "0 2 0 3 2 0 1 2 1 0 2 0 0 0 0 0", "0 2 0 2 2 0 1 2 1 0 2 0 0 0 1 1"};
+  for (int left = 0; left < KERNING_LEFT_CLASSES; ++left)
+    for (int right = 0; right < KERNING_RIGHT_CLASSES; ++right)
+      EXPECT_EQ(KerningSteps(left, right), ROWS[left][2 * right] - '0') << left << ", " << right;
+  EXPECT_EQ(KERNING_LEFT_CLASSES, 20);
+  EXPECT_EQ(KERNING_RIGHT_CLASSES, 16);
+  EXPECT_EQ(KerningSteps(2, 16), 0);
+  EXPECT_EQ(KerningSteps(-1, 1), 0);
+  EXPECT_EQ(KerningSteps(2, -1), 0);
+}
+
+}  // namespace

@@ -142,6 +142,9 @@ TEST(ValueSteps, UnitsAndPrecisionOfLabels) {
   EXPECT_EQ(FormatPrecisionText("Count %d", 1.0f), nullptr);
   EXPECT_STREQ(PrecisionFormat("x %.3f"), "%.3f");
   EXPECT_STREQ(PrecisionFormat("x %.7f"), "%.0f");
+  EXPECT_STREQ(PrecisionFormat("x %.4f"), "%.4f") << "four decimals, the most";
+  EXPECT_STREQ(PrecisionFormat("x %.5f"), "%.0f");
+  EXPECT_STREQ(PrecisionFormat("x %.1f"), "%.1f");
   EXPECT_STREQ(PrecisionFormat(nullptr), "%.0f");
 }
 

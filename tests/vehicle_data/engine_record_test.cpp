@@ -228,6 +228,35 @@ TEST_F(EngineRecord, OlderRecordsTakeTheirClassRowsFigures) {
   e.FreeWaves();
 }
 
+// A vehicle file's record carries its sound up to sub-version 7; from 8 on the vehicle file
+// holds none, and the reading stops at the record's figures.
+TEST_F(EngineRecord, AVehicleFilesRecordHoldsItsSoundUpToSubVersionSevenOnly) {
+  for (int v : {7, 8}) {
+    RawEngine r = Record(v, 0, false);
+    Bytes o;
+    EncodeEngine(o, r);
+    if (v <= 7) EncodeEngineSound(o, r);
+    const std::vector<uint8_t> image = DataFileImage(ENGINE_FILE_MAGIC, o.b, 252);
+    DataFile f;
+    int32_t version;
+    ASSERT_EQ(f.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), ENGINE_FILE_MAGIC, &version, 252), 1);
+    EngineModel e = Target();
+    const EngineModel before = e;
+    ASSERT_EQ(e.Read(f, e, 1, CLASS_OBJECT), 1) << v;
+    EXPECT_EQ(f.BytesLeft(), 0) << v;
+    f.Close();
+    const std::string what = "vehicle file, sub-version " + std::to_string(v);
+    ExpectReading(e, r, before, CLASS_OBJECT, what.c_str());
+    if (v <= 7) {
+      ExpectSound(e, r, before, what.c_str());
+    } else {
+      EXPECT_EQ(e.waves[0].count, before.waves[0].count) << what;
+      EXPECT_EQ(e.soundParams[0], before.soundParams[0]) << what;
+    }
+    e.FreeWaves();
+  }
+}
+
 TEST_F(EngineRecord, TheSecondSoundFigureIsHeldBelowOneExceptInTheVehicleOutput) {
   RawEngine r = Record(16, 0, false);
   Bytes o;

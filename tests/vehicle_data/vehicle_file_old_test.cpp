@@ -1,8 +1,11 @@
 // vehicle_file_old_test.cpp - vehicle files of versions 248 to 251 and format revisions 0 to 5,
 // written by hand: each conversion, and each result written at 252 reading back to itself.
+#include <array>
 #include <cmath>
+#include <utility>
 
 #include "tests/vehicle_data/vehicle_test_util.h"
+#include "vehicle_data/dashboard.h"
 
 namespace {
 
@@ -169,6 +172,14 @@ TEST_F(OldVehicleFile, SetupBytesMoveIntoTheAxleBlocksBefore251) {
   }
   EXPECT_EQ(d.wheelSets[0].caster, 0.0f);
   EXPECT_FLOAT_EQ(d.wheelSets[1].caster, 0.2f);
+  // The byte holds 0 to 255 tenths: 0.6 rad (344 tenths) is held at 255, -0.1 rad at 0.
+  for (const auto& [caster, byte] : {std::pair{0.6f, 255}, std::pair{-0.1f, 0}}) {
+    raw.sets[0].caster = caster;
+    ReadVehicle held;
+    Read(held, raw, 250, 6);
+    EXPECT_EQ(held.data.setups[0].record.bytes[65], byte) << caster;
+  }
+  raw.sets[0].caster = 0.1f;
 
   // At 251 the set-ups are left as they are.
   ReadVehicle kept;
@@ -212,6 +223,18 @@ TEST_F(OldVehicleFile, RimDefaultsScaleTheSpokeToTheNewRimEdge) {
     EXPECT_EQ(d.spoke.points[0].x, 0);
     EXPECT_EQ(d.spoke.points[1].x, c.scaledX);
     EXPECT_EQ(d.spoke.points[2].y, 0x10000) << "only x is scaled";
+  }
+  // A spoke point whose scaled x would pass 32 bits is held at the end of the range.
+  {
+    RawVehicle raw;
+    for (SuspensionBlock& s : raw.sets) s.rimInnerDepthMm = 0;
+    raw.spoke.points[0] = {2, -2100000000, 0, 0};
+    raw.spoke.points[1] = {1, 2100000000, 0, 0};
+    ReadVehicle v;
+    Read(v, raw, 251, 6);
+    ASSERT_EQ(v.data.spoke.pointCount, 3);
+    EXPECT_EQ(v.data.spoke.points[0].x, INT32_MIN);
+    EXPECT_EQ(v.data.spoke.points[1].x, INT32_MAX);
   }
   // A rim that has its inner depth is left alone.
   RawVehicle raw;
@@ -360,6 +383,7 @@ TEST_F(OldVehicleFile, FormatRevisionsZeroToFive) {
   raw.fuel = 55;
   raw.dashType = 1;
   raw.dash.assign(160, 0);
+  raw.dash[80] = 0x11;  // just past the word the older revisions get at 76
   raw.shortCode = "QRS";
   raw.colours[3] = 0;
   raw.suspensionMass = 0.33f;
@@ -377,6 +401,7 @@ TEST_F(OldVehicleFile, FormatRevisionsZeroToFive) {
     uint32_t word = 0;
     std::memcpy(&word, d.dash + 76, 4);
     EXPECT_EQ(word, 0x1E1419A5u);
+    EXPECT_EQ(d.dash[80], 0x11);
     if (revision == 0) {
       // The largest channel becomes 220, of colour 2 180; black stays black.
       EXPECT_EQ(d.colours[0], 0x376EDCu);
@@ -385,6 +410,48 @@ TEST_F(OldVehicleFile, FormatRevisionsZeroToFive) {
     } else {
       EXPECT_EQ(d.colours[0], 0x204080u);
     }
+  }
+}
+
+// An analog dashboard of a file before 252 has each lamp's x and y held to 5..195 and its size
+// to 5..10; one of a format revision before 6 has its display colours doubled (at most 255)
+// unless a channel is above 128.
+TEST_F(OldVehicleFile, OlderDashboardsHoldTheirLampsAndDoubleTheirDisplayColours) {
+  RawVehicle raw;
+  raw.dashType = 1;
+  raw.dash.assign(160, 0);
+  const auto put = [&](int at, std::array<uint8_t, 3> v) {
+    for (int k = 0; k < 3; ++k) raw.dash[size_t(at + k)] = v[size_t(k)];
+  };
+  const int lamp0 = DASH_LAMP_OFFSET, lamp1 = DASH_LAMP_OFFSET + DASH_LAMP_BYTES;
+  const int lamp11 = DASH_LAMP_OFFSET + 11 * DASH_LAMP_BYTES;
+  put(lamp0, {4, 196, 11});
+  put(lamp1, {5, 195, 5});
+  put(lamp11, {200, 0, 4});
+  put(DASH_DISPLAY_BACKGROUND, {100, 128, 20});
+  put(DASH_DISPLAY_TEXT, {129, 10, 10});
+  const auto at = [](const VehicleData& d, int offset) {
+    return std::array<uint8_t, 3>{d.dash[offset], d.dash[offset + 1], d.dash[offset + 2]};
+  };
+  using A = std::array<uint8_t, 3>;
+  for (const int type : {1, 3}) {
+    SCOPED_TRACE(type == 1 ? "version 251, analog" : "version 251, formula");
+    raw.dashType = type;
+    ReadVehicle v;
+    Read(v, raw, 251, 6);
+    EXPECT_EQ(at(v.data, lamp0), (A{5, 195, 10}));
+    EXPECT_EQ(at(v.data, lamp1), (A{5, 195, 5}));
+    EXPECT_EQ(at(v.data, lamp11), (A{195, 5, 5}));
+    EXPECT_EQ(at(v.data, DASH_DISPLAY_BACKGROUND), (A{100, 128, 20})) << "doubled only below revision 6";
+  }
+  for (const int type : {1, 2}) {
+    SCOPED_TRACE(type == 1 ? "revision 5, dark" : "revision 5, white");
+    raw.dashType = type;
+    ReadVehicle v;
+    Read(v, raw, 252, 5);
+    EXPECT_EQ(at(v.data, lamp0), (A{4, 196, 11})) << "a file of 252 keeps its lamps";
+    EXPECT_EQ(at(v.data, DASH_DISPLAY_BACKGROUND), (A{200, 255, 40}));
+    EXPECT_EQ(at(v.data, DASH_DISPLAY_TEXT), (A{129, 10, 10})) << "a channel above 128 keeps the colour";
   }
 }
 

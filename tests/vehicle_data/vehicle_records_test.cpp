@@ -6,6 +6,7 @@
 #include "core/config.h"
 #include "tests/vehicle_data/vehicle_test_util.h"
 #include "vehicle_data/car_choices.h"
+#include "vehicle_data/vehicle_class.h"
 
 namespace {
 
@@ -127,6 +128,29 @@ TEST_F(VehicleRecords, WavesOfEveryForm) {
   w.Free();
 }
 
+// Form 3 holds its samples: one sample is read as one, a count of none as none.
+TEST_F(VehicleRecords, AFormThreeWaveOfOneSampleOrNone) {
+  Bytes b;
+  b.U8(0), b.U8(0), b.U8(3), b.U8(48);
+  b.U32(1), b.U32(0x12345678u);
+  b.U8(0), b.U8(0), b.U8(3), b.U8(49);
+  b.U32(0);
+  std::vector<uint8_t> image;
+  DataFile f = OpenBody(image, b.b);
+  EngineWave w{};
+  ASSERT_EQ(ReadWave(w, f), 1);
+  EXPECT_EQ(w.bytes[3], 48);
+  ASSERT_EQ(w.count, 1u);
+  EXPECT_EQ(w.samples[0], 0x12345678u);
+  w.Free();
+  ASSERT_EQ(ReadWave(w, f), 1);
+  EXPECT_EQ(w.bytes[3], 49);
+  EXPECT_EQ(w.count, 0u);
+  EXPECT_EQ(f.BytesLeft(), 0);
+  f.Close();
+  w.Free();
+}
+
 TEST_F(VehicleRecords, TheRimProfileReadsBackAndConvertsOlderForms) {
   WXS rim;
   rim.MakeDefault("M1_rim", 0x405060);
@@ -161,6 +185,18 @@ TEST_F(VehicleRecords, TheRimProfileReadsBackAndConvertsOlderForms) {
     EXPECT_EQ(back.mappings[0].colour & 0xFF, 0xFFu) << "the largest channel made 255";
     EXPECT_TRUE(HasLine(TEXT_RIM_WRONG_Y));
   }
+  // A profile of only its two fixed points is checked too; the second one's y out of place.
+  RawRim two;
+  two.points = {{0, 4}, {4, 3}};
+  two.surfaces = {{1, 0, 0, 0}};
+  Bytes b;
+  EncodeRim(b, two);
+  lines.clear();
+  DataFile old = OpenBody(image, b.b);
+  ASSERT_EQ(back.Load(old, 252), 1);
+  old.Close();
+  EXPECT_EQ(back.numPoints, 2);
+  EXPECT_TRUE(HasLine(TEXT_RIM_WRONG_Y));
 }
 
 TEST_F(VehicleRecords, TheSetupFileHoldsOneRecord) {
@@ -187,6 +223,19 @@ TEST_F(VehicleRecords, TheSetupFileHoldsOneRecord) {
   EXPECT_EQ(MakeCarSetupPath(path, sizeof path, "ZK1", "../x"), 0);
   EXPECT_EQ(MakeCarSetupPath(path, sizeof path, "ZK1", "fast"), 1);
   EXPECT_STREQ(path, "data\\setups\\ZK1_fast.set");
+
+  // "data\setups\ZK1_fast.set" is 24 characters: 25 bytes hold it, 24 do not (left empty);
+  // a buffer of no bytes is not written at all.
+  char exact[25], tooShort[24];
+  std::memset(tooShort, 'x', sizeof tooShort);
+  EXPECT_EQ(MakeCarSetupPath(exact, sizeof exact, "ZK1", "fast"), 1);
+  EXPECT_STREQ(exact, "data\\setups\\ZK1_fast.set");
+  EXPECT_EQ(MakeCarSetupPath(tooShort, sizeof tooShort, "ZK1", "fast"), 0);
+  EXPECT_EQ(tooShort[0], 0);
+  char untouched[4] = {'a', 'b', 'c', 0};
+  EXPECT_EQ(MakeCarSetupPath(untouched, 0, "ZK1", "fast"), 0);
+  EXPECT_EQ(MakeCarSetupPath(untouched, 0, "ZK1", "../x"), 0);
+  EXPECT_STREQ(untouched, "abc") << "no byte written to an empty buffer";
 }
 
 TEST_F(VehicleRecords, ASetUpIsClampedToItsOwnLimitsAndComparedWithoutItsNewFlag) {
@@ -299,6 +348,50 @@ TEST_F(VehicleRecords, TheChosenSetupAndColoursFallBackToTheDefaults) {
   }
 }
 
+// The class table, every column of every row as the vehicle format's description lists it.
+TEST(VehicleClassTable, EveryRowHoldsItsTwelveColumns) {
+  struct Row {
+    const char* name;
+    float mass;
+    int single;
+    float ccMin, ccMax, spread, resistance, inertia, torque, column9, tank, idle;
+  };
+  // clang-format off
+  const Row rows[VEHICLE_CLASS_COUNT] = {
+      {"object",      0.0f,  0,   50,   100, 1.6f,   1.417e-10f, 1e-06f,   0.143f, 2,     1,    104.71f},
+      {"touring car", 0.15f, 0,  250, 12000, 1.6f,   1.417e-10f, 1.2e-06f, 0.143f, 2,     1,    104.71f},
+      {"saloon",      0.15f, 0,  250, 12000, 1.6f,   1.417e-10f, 1.2e-06f, 0.143f, 2,     1,    104.71f},
+      {"buggy",       0.15f, 0,  250, 12000, 1.6f,   1.417e-10f, 1.2e-06f, 0.143f, 2,     1,    104.71f},
+      {"formula",     0.1f,  1, 1000,  3000, 2.225f, 1.209e-10f, 8e-07f,   0.19f,  8,     1.1f, 209.42f},
+      {"GT",          0.15f, 0, 1000,  8000, 2.225f, 1.209e-10f, 8e-07f,   0.19f,  6,     1.1f, 157.065f},
+      {"kart",        0.0f,  1,   50,  1200, 0.8f,   1.417e-10f, 1e-06f,   0.09f,  2,     1,    104.71f},
+      {"bike",        0.15f, 1,   50,  2000, 1.6f,   1.417e-10f, 8e-07f,   0.143f, 2,     1,    104.71f},
+      {"van",         0.15f, 0,  250, 12000, 1.6f,   1.417e-10f, 1.2e-06f, 0.143f, 2,     1,    104.71f},
+      {"truck",       0.15f, 0,  250, 12000, 1.6f,   1.417e-10f, 1.2e-06f, 0.143f, 2,     1,    104.71f},
+      {"F1",          0.1f,  1, 1000,  2400, 2.225f, 7.5e-11f,   4e-07f,   0.19f,  12.1f, 1.1f, 418.84f},
+      {"FSAE",        0.15f, 1,  250,  1000, 1.6f,   1.417e-10f, 8e-07f,   0.143f, 2,     1,    104.71f},
+  };
+  // clang-format on
+  for (int c = 0; c < VEHICLE_CLASS_COUNT; ++c) {
+    const Row& r = rows[c];
+    const VehicleClass& got = VehicleClassRow(c);
+    EXPECT_STREQ(got.name, r.name) << c;
+    EXPECT_EQ(got.suspensionMassConstant, r.mass) << r.name;
+    EXPECT_EQ(got.single, r.single) << r.name;
+    EXPECT_EQ(got.engineSizeMin, r.ccMin) << r.name;
+    EXPECT_EQ(got.engineSizeMax, r.ccMax) << r.name;
+    EXPECT_EQ(got.spreadFactor, r.spread) << r.name;
+    EXPECT_EQ(got.resistanceMul, r.resistance) << r.name;
+    EXPECT_EQ(got.inertiaMul, r.inertia) << r.name;
+    EXPECT_EQ(got.torquePerCc, r.torque) << r.name;
+    EXPECT_EQ(got.column9, r.column9) << r.name;
+    EXPECT_EQ(got.fuelTankFactor, r.tank) << r.name;
+    EXPECT_EQ(got.idleSpeed, r.idle) << r.name;
+  }
+  EXPECT_STREQ(VehicleClassRow(-1).name, "object") << "a class out of range is the first row";
+  EXPECT_STREQ(VehicleClassRow(VEHICLE_CLASS_COUNT).name, "object");
+}
+
 TEST_F(VehicleRecords, TheBuiltInTableAndItsLookUps) {
   for (int i = 0; i < BUILTIN_VEHICLE_COUNT; ++i) {
     const BuiltinVehicle& v = BuiltinVehicleTable[i];
@@ -313,6 +406,14 @@ TEST_F(VehicleRecords, TheBuiltInTableAndItsLookUps) {
   }
   EXPECT_STREQ(BuiltinVehicleTable[0].code, "ZK1") << "the order the player file and the host rules rely on";
   EXPECT_STREQ(BuiltinVehicleTable[20].code, "KRT");
+  // By code, with its index: the first is 0; a code of none gives the count.
+  int found = -1;
+  EXPECT_EQ(BuiltinCarByCode("ZK1", &found), &BuiltinVehicleTable[0]);
+  EXPECT_EQ(found, 0);
+  EXPECT_EQ(BuiltinCarByCode("KRT", &found), &BuiltinVehicleTable[20]);
+  EXPECT_EQ(found, 20);
+  EXPECT_EQ(BuiltinCarByCode("QQQ", &found), nullptr);
+  EXPECT_EQ(found, BUILTIN_VEHICLE_COUNT);
   EXPECT_EQ(BuiltinCarIndexByName("rUNABOUT"), 0);
   EXPECT_EQ(BuiltinCarIndexByCodeText("krt"), 20);
   int index = -5;

@@ -151,6 +151,22 @@ TEST_F(WheelFile, AnotherRimScalesTheSpokeByTheRatioOfItsDimensions) {
   }
 }
 
+// The spoke count is held to 1..22 and the rim byte to 0..1, as the vehicle file holds them.
+TEST_F(WheelFile, TheSpokeCountAndRimByteAreHeldToTheVehiclesRanges) {
+  RawRecord spoke = OneTriangle();
+  spoke.name = "spk";
+  const struct {
+    int spokes, rimByte, heldSpokes, heldRimByte;
+  } cases[] = {{0, 5, 1, 1}, {23, 0, 22, 0}, {22, 1, 22, 1}, {1, 0, 1, 0}};
+  for (const auto& c : cases) {
+    Sample car;
+    WriteBytes(PATH, RawWheel(252, 0.08f, 0.17f, spoke, RawRim{}, c.spokes, c.rimByte));
+    ASSERT_EQ(ReadWheelFile(car.data, nullptr, "test"), 1) << c.spokes;
+    EXPECT_EQ(car.data.spokeCount, c.heldSpokes) << c.spokes;
+    EXPECT_EQ(car.data.rimBytes[0], c.heldRimByte) << c.rimByte;
+  }
+}
+
 TEST_F(WheelFile, Version248ReadsLike252AndOlderFilesAreRefused) {
   RawRecord spoke = OneTriangle();
   spoke.name = "spk";

@@ -81,6 +81,18 @@ TEST_F(Setups, NamesBelowFourteenCharactersAreBracketedAndARightClickAsksForOne)
   EXPECT_EQ(car().setupIndex, 1);
   Type("Enter new name for setup", "wet");
   EXPECT_STREQ(car().setups[1].name, "[wet]");
+
+  // Shown without its brackets: a name both opened and closed by one, "[]" included.
+  const struct {
+    const char *stored, *shown;
+  } shown[] = {{"[wet]", "wet"}, {"[]", ""}, {"[", "["}, {"]", "]"}, {"wet]", "wet]"}, {"fourteen_chars", "fourteen_chars"}};
+  for (const auto& c : shown) {
+    char name[SETUP_NAME_SIZE] = {};
+    std::snprintf(name, sizeof name, "%s", c.stored);
+    char out[SETUP_NAME_SIZE + 1];
+    SetupNameWithoutBrackets(name, out, sizeof out);
+    EXPECT_STREQ(out, c.shown) << c.stored;
+  }
 }
 
 TEST_F(Setups, ChoosingASetupCopiesItsWordsAndAColourConfigWaitsForTheNextFrame) {
@@ -103,9 +115,18 @@ TEST_F(Setups, ChoosingASetupCopiesItsWordsAndAColourConfigWaitsForTheNextFrame)
   EXPECT_EQ(e->releaseMeshesCountdown, 1);
   EXPECT_EQ(EditorColourChoice, 2);
   EXPECT_EQ(ColoursChangedWord, 1u);
-  // An index past the list is no choice.
+  // An index past the list is no choice, the first one past it included.
   VehicleEditor::SelectColourConfig(e, 0, 9);
   EXPECT_EQ(car().colourIndex, 2);
+  VehicleEditor::SelectColourConfig(e, 0, 3);
+  EXPECT_EQ(car().colourIndex, 2);
+  EXPECT_EQ(EditorColourChoice, 2);
+  VehicleEditor::SelectSetup(e, 0, 2);
+  VehicleEditor::SelectSetup(e, 4, 2);  // a right click asks for no name either
+  EXPECT_EQ(e->prss.sub, nullptr);
+  EXPECT_EQ(car().setupIndex, 1);
+  EXPECT_EQ(EditorSetupChoice, 1);
+  EXPECT_EQ(e->carSetups, setups + 3);
 }
 
 TEST_F(Setups, SetupAndColourConfigFilesSaveAndLoadWithTheirMessages) {

@@ -2,7 +2,11 @@
 // geometry, the layouts a cylinder count allows, and the torque drawn for an electric motor.
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "physics/car.h"
 #include "vehicle_data/engine_record.h"
+#include "vehicle_data/vehicle_class.h"
 #include "vehicle_editor/engine/engine_page.h"
 
 namespace {
@@ -28,6 +32,30 @@ TEST(EnginePageFigures, OddCountsAreInlineAndMoreThanEightAreNeverInline) {
   }
   for (int cylinders : {2, 4, 6, 8})
     for (int layout : {ENGINE_INLINE, ENGINE_FLAT, ENGINE_V}) EXPECT_EQ(AllowedEngineLayout(cylinders, layout), layout);
+}
+
+// The page's cylinder and layout buttons keep only the layouts the cylinder count allows.
+TEST(EnginePageFigures, TheCylinderAndLayoutButtonsKeepAnAllowedLayout) {
+  const std::unique_ptr<Car> car = std::make_unique<Car>();
+  car->vehicleClass = CLASS_SALOON;
+  EngineModel m{};
+  m.Reset();
+  EnginePage page{};
+  page.car = car.get();
+  page.engine = &m;
+  m.layout = ENGINE_V;
+  EngineEditorSetCylinders(&page, 0, 6);
+  EXPECT_EQ(m.cylinders, 6);
+  EXPECT_EQ(m.layout, ENGINE_V) << "six in a V stay a V";
+  EngineEditorSetCylinders(&page, 0, 5);
+  EXPECT_EQ(m.layout, ENGINE_INLINE) << "an odd count is inline";
+  EngineEditorSetLayout(&page, 0, ENGINE_FLAT);
+  EXPECT_EQ(m.layout, ENGINE_INLINE) << "still five";
+  EngineEditorSetCylinders(&page, 0, 12);
+  EXPECT_EQ(m.layout, ENGINE_V) << "twelve are never inline";
+  EngineEditorSetLayout(&page, 0, ENGINE_FLAT);
+  EXPECT_EQ(m.layout, ENGINE_FLAT);
+  m.FreeWaves();
 }
 
 TEST(EnginePageFigures, ThePlotFillsTheUpperRightQuarterAndAMotorsPowerIsFlatAboveItsBaseSpeed) {

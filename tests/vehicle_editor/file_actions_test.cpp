@@ -283,6 +283,10 @@ TEST_F(Files, SavesReadBackToTheSameBytesAndFollowTheNameRules) {
   ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Runabout", 1), 1);
   EXPECT_EQ(Read("data\\veh\\Runabout.veh"), inside);
   EXPECT_GT(inside.size(), only.size());
+  // Saved under another name, the stored model takes that name in the file only.
+  const std::string modelName(car().model->name);
+  ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Inside", 1), 1);
+  EXPECT_EQ(std::string(car().model->name), modelName);
 
   EXPECT_EQ(VehicleEditor::SaveVehicleOnly(*e, "a", 1), 0);
   EXPECT_TRUE(SaidBox("VEH name must contain at least two characters"));
@@ -443,6 +447,8 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EXPECT_STREQ(Slots[NumNodes].name, "set animation name");
   EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_"), 1);
   EXPECT_EQ(car().steerAnimation[0], 0);
+  EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_a"), 1);
+  EXPECT_STREQ(car().steerAnimation, "a") << "one character past the prefix is a name";
   const int nodes = NumNodes;
   EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_\xC3\xA9t\xC3\xA9"), 0);
   EXPECT_TRUE(SaidBox("Animation file name must be ASCII (e.g. 0-9 A-Z a-z)"));
@@ -465,6 +471,12 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EXPECT_STREQ(car().shortName, "A1B2C3");
   EXPECT_STREQ(Slots[NumNodes].name, "set mod Skin ID");
   EXPECT_TRUE(SaidBox("Skin ID is set but 2 default skins were not found Press H to see them in the message history"));
+  Reports() = Caught{};
+  EditorShellHooks.checkVehicleSkins = [](const Car&) { return 1; };
+  EXPECT_EQ(VehicleEditor::SetSkinId(*e, "c3b2a1"), 1);
+  EditorShellHooks.checkVehicleSkins = nullptr;
+  EXPECT_EQ(Reports().boxes.size(), 1u);
+  EXPECT_TRUE(SaidBox("Skin ID is set but the default skin was not found Press H to see them in the message history"));
 
   char folder[128] = "";
   EditorShellHooks.testExportFolder = folder;
@@ -473,6 +485,16 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EXPECT_STREQ(folder, "");
   EXPECT_EQ(VehicleEditor::SetTestExportFolder(*e, "data"), 1);
   EXPECT_STREQ(folder, "data");
+  // A name as long as the buffer leaves no room for its end: refused, the folder kept.
+  EditorShellHooks.testExportFolderSize = 4;
+  EXPECT_EQ(VehicleEditor::SetTestExportFolder(*e, "data"), 0);
+  EditorShellHooks.testExportFolderSize = 5;
+  EXPECT_EQ(VehicleEditor::SetTestExportFolder(*e, "data"), 1);
+  EXPECT_STREQ(folder, "data");
+  folder[0] = 'x';
+  EditorShellHooks.testExportFolderSize = 4;
+  EXPECT_EQ(VehicleEditor::SetTestExportFolder(*e, "data"), 0);
+  EXPECT_EQ(folder[0], 'x');
   EditorShellHooks.testExportFolder = nullptr;
 
   ASSERT_EQ(VehicleEditor::SaveWheelFile(*e, "rim"), 1);

@@ -115,6 +115,18 @@ TEST_F(Frame, DeletingATubeMovesTheLastIntoItsSlotAndTheDeleteKeyChoosesByTheSel
   EXPECT_EQ(car().frameTubes[1].a, last.a);
   EXPECT_EQ(car().frameTubes[1].b, last.b);
   EXPECT_EQ(e->selection.selectedTube, -1);
+  // The first tube too; the one past the last is no tube.
+  const FrameTube lastNow = car().frameTubes[5];
+  Select(NO_POINT, 0);
+  ExpectOneChange("delete tube", [&] { VehicleEditor::Key(&e->prss, KEYCODE_DELETE); });
+  ASSERT_EQ(car().frameTubeCount, 5);
+  EXPECT_EQ(car().frameTubes[0].a, lastNow.a);
+  const int tubeNodes = NumNodes;
+  Select(NO_POINT, 5);
+  VehicleEditor::Key(&e->prss, KEYCODE_DELETE);
+  VehicleEditor::TubeAction(e, 0, 0);
+  EXPECT_EQ(car().frameTubeCount, 5);
+  EXPECT_EQ(NumNodes, tubeNodes);
   // Word 1 only clears the selection; both selected: the message, nothing deleted.
   Select(NO_POINT, 2);
   VehicleEditor::TubeAction(e, 0, 1);
@@ -124,7 +136,7 @@ TEST_F(Frame, DeletingATubeMovesTheLastIntoItsSlotAndTheDeleteKeyChoosesByTheSel
   VehicleEditor::Key(&e->prss, KEYCODE_DELETE);
   EXPECT_TRUE(SaidInfo("A point and a tube are both selected"));
   EXPECT_EQ(NumNodes, nodes);
-  EXPECT_EQ(car().frameTubeCount, 6);
+  EXPECT_EQ(car().frameTubeCount, 5);
 }
 
 TEST_F(Frame, AddingATubeRefusesWheelPointsItCannotUse) {
@@ -320,6 +332,21 @@ TEST_F(Frame, TheMouseStepsTheDraggedPointAlongItsHandleEndsAndCancels) {
   VehicleEditor::StartPointDrag(e, 0, 1);
   UndoEdit(*e);
   EXPECT_EQ(e->dragAxis, -1);
+
+  // The view's mouse handling gives a drag along the first handle (x) to the point: 10 of
+  // the handle's 50 pixels.
+  e->selection.selectedPoint = 2;
+  const FramePoint before = car().framePoints[2];
+  e->axisDirections[0][0] = 50.0f, e->axisDirections[0][1] = 0.0f;
+  e->dragScale = 65536;
+  MouseX = 100, MouseY = 100;
+  VehicleEditor::StartPointDrag(e, 0, 0);
+  ASSERT_EQ(e->dragAxis, 0);
+  MouseRecord drag{};
+  drag.leftHeld = 1;
+  MouseX = 110;
+  VehicleEditor::ViewEvent(reinterpret_cast<Prss*>(e), &drag);
+  EXPECT_EQ(car().framePoints[2].x, before.x + 13107);
 }
 
 TEST_F(Frame, MarkersStandAtPointsAndTubeMiddlesWithTheirLettersAndTheSelection) {

@@ -97,6 +97,61 @@ TEST_F(MeshConfigs, ANamelessNewOneCopiesTheCurrentLayersAndWheelSizes) {
   EXPECT_EQ(Current(), 2);
 }
 
+// Indexes at the ends of the lists: a set-up byte one past the configurations chooses the
+// first; a configuration one past the last is none to choose or rename; the first can be
+// renamed; the chosen default set-up, the first included, remembers the choice, and one past
+// the set-ups is none.
+TEST_F(MeshConfigs, IndexesAtTheEndsOfTheListsChooseAndRenameOnlyWhatIsThere) {
+  ASSERT_EQ(car().configCount, 2);
+  ASSERT_GE(car().setupCount, 1);
+  car().currentSetup.bytes[SETUP_CONFIGURATION] = 2;
+  const int nodes = VehicleUndo::NumNodes;
+  VehicleEditor::SelectConfig(e, 0, 0);
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes) << "byte 2 already chooses the first";
+  VehicleEditor::SelectConfig(e, 0, 2);
+  VehicleEditor::SelectConfig(e, CLICK_RIGHT, 2);
+  EXPECT_EQ(OpenTextEntry.open, 0);
+  VehicleEditor::SetConfigName(*e, "PAST", 2);
+  VehicleEditor::SetConfigName(*e, "BEFORE", -1);
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes);
+  EXPECT_EQ(Current(), 2);
+  VehicleEditor::SetConfigName(*e, "FIRST", 0);
+  EXPECT_STREQ(car().configs[0].name, "FIRST");
+
+  car().setupIndex = 0;
+  VehicleEditor::SelectConfig(e, 0, 1);
+  EXPECT_EQ(car().setups[0].record.bytes[SETUP_CONFIGURATION], 1);
+  const int count = car().setupCount;
+  ASSERT_LT(count, VEHICLE_MAX_SETUPS);
+  car().setups[count].record.bytes[SETUP_CONFIGURATION] = 1;
+  car().setupIndex = count;
+  VehicleEditor::SelectConfig(e, 0, 0);
+  EXPECT_EQ(Current(), 0);
+  EXPECT_EQ(car().setups[count].record.bytes[SETUP_CONFIGURATION], 1) << "no set-up past the list";
+  // Deleting configuration 1 renumbers only the set-ups there are.
+  car().setupIndex = 0;
+  VehicleEditor::SelectConfig(e, 0, 1);
+  car().setupIndex = -1;  // none chosen: the stored set-up keeps its own byte
+  VehicleEditor::ConfigAction(e, 0, 2);
+  ASSERT_EQ(car().configCount, 1);
+  EXPECT_EQ(car().setups[0].record.bytes[SETUP_CONFIGURATION], 0) << "naming the one deleted, it names the first";
+  EXPECT_EQ(car().setups[count].record.bytes[SETUP_CONFIGURATION], 1);
+  // Added straight (as the entry's answer does) past four: refused.
+  for (const char* name : {"B", "C", "D", "E"}) VehicleEditor::AddConfig(*e, name);
+  EXPECT_EQ(car().configCount, 4);
+  EXPECT_STREQ(car().configs[3].name, "D");
+  // Without any configuration: no layer to switch, and a new one takes every layer.
+  car().configs[0].layerMask = 0x12;
+  car().configCount = 0;
+  const int before = VehicleUndo::NumNodes;
+  VehicleEditor::SwitchLayer(e, 0, 0);
+  EXPECT_EQ(VehicleUndo::NumNodes, before);
+  EXPECT_EQ(car().configs[0].layerMask, 0x12u);
+  VehicleEditor::AddConfig(*e, "ALL");
+  ASSERT_EQ(car().configCount, 1);
+  EXPECT_EQ(car().configs[0].layerMask, 0xFFFFFFFFu);
+}
+
 TEST_F(MeshConfigs, ALayerSwitchBuildsTheCarOnTheNewMaskAndMerges) {
   ASSERT_NE(car().model, nullptr);
   VehicleEditor::SelectConfig(e, 0, 1);

@@ -92,6 +92,10 @@ TEST_F(NewVehicle, ClassChangesFollowTheAutomaticBitsAndRefuseTheSingleClasses) 
   EXPECT_EQ(s.cylinders, 6);
   EXPECT_FLOAT_EQ(s.wheelbase, 2.4f);
   EXPECT_FLOAT_EQ(s.targetMass, 1100.0f);
+  W::SetClass(*e, CLASS_TOURING_CAR);
+  Rebuild();
+  EXPECT_FLOAT_EQ(s.engineSize, 2800.0f);
+  EXPECT_EQ(s.cylinders, 4);
   // "adjust" keeps the mass through a class change.
   W::SetManual(e, 0, AUTO_MASS);
   s.targetMass = 1300;
@@ -113,6 +117,17 @@ TEST_F(NewVehicle, ClassChangesFollowTheAutomaticBitsAndRefuseTheSingleClasses) 
   EXPECT_EQ(W::Settings.vehicleClass, CLASS_KART);
   W::SuspensionTypeInfo(e, 0, 0);
   EXPECT_TRUE(SaidBox("Kart can't have suspension"));
+}
+
+// Closing the wizard keeps the vehicle built so far: a rebuild asked for and not yet made is
+// dropped with it.
+TEST_F(NewVehicle, ClosingDropsARebuildNotYetMade) {
+  Begin(NEW_LAYOUT_CAR);
+  W::SetClass(*e, CLASS_VAN);
+  ASSERT_TRUE(W::RebuildWanted);
+  W::Close();
+  EXPECT_FALSE(W::Running);
+  EXPECT_FALSE(W::RebuildWanted);
 }
 
 TEST_F(NewVehicle, ASaloonsEngineFlagsAndSetupFollowTheRules) {
@@ -336,6 +351,42 @@ TEST_F(NewVehicle, AValueOutsideItsRowIsHeldAndSettingsOfAnyKindBuildFiniteCars)
     EXPECT_EQ(WriteVehicleBody(*c, "New", 1, bytes), 1);
     delete c;
   }
+}
+
+// Each hand-set row is held to its own range before a build: wheelbase 0.6..8 m, ride height
+// 0.02..0.5 m, a saloon's engine 250..12000 cc, target mass 10..3000 kg, track widths
+// 0.5..2.5 m; a value inside stays.
+TEST_F(NewVehicle, EachRowIsHeldToItsOwnRange) {
+  struct Row {
+    float NewVehicleSettings::*field;
+    float lowest, highest;
+  };
+  const Row rows[] = {{&NewVehicleSettings::wheelbase, 0.6f, 8.0f},
+                      {&NewVehicleSettings::rideHeight, 0.02f, 0.5f},
+                      {&NewVehicleSettings::engineSize, 250.0f, 12000.0f},
+                      {&NewVehicleSettings::targetMass, 10.0f, 3000.0f}};
+  for (int pass = 0; pass < 3; ++pass) {
+    W::StartSettings(NEW_LAYOUT_CAR);
+    W::Settings.vehicleClass = CLASS_SALOON;
+    W::AutoFlags = 0;
+    NewVehicleSettings& s = W::Settings;
+    const auto given = [pass](float lowest, float highest) {
+      return pass == 0 ? lowest / 2 : pass == 1 ? highest * 2 : (lowest + highest) / 2;
+    };
+    for (const Row& r : rows) s.*r.field = given(r.lowest, r.highest);
+    s.rear.trackWidth = s.front.trackWidth = given(0.5f, 2.5f);
+    delete W::BuildCar(-1);
+    for (const Row& r : rows)
+      EXPECT_FLOAT_EQ(s.*r.field, pass == 0 ? r.lowest : pass == 1 ? r.highest : given(r.lowest, r.highest))
+          << pass << " " << r.lowest;
+    for (const float track : {s.rear.trackWidth, s.front.trackWidth})
+      EXPECT_FLOAT_EQ(track, pass == 0 ? 0.5f : pass == 1 ? 2.5f : 1.5f) << pass;
+  }
+  // A class one past the table is the first ("object").
+  W::StartSettings(NEW_LAYOUT_CAR);
+  W::Settings.vehicleClass = VEHICLE_CLASS_COUNT;
+  delete W::BuildCar(-1);
+  EXPECT_EQ(W::Settings.vehicleClass, CLASS_OBJECT);
 }
 
 TEST_F(NewVehicle, AHundredRebuildsEachReplaceTheCarOnce) {

@@ -445,9 +445,27 @@ TEST_F(PageContentsTest, ConfigurationsCountLayersAndTheTexturesPage) {
   EXPECT_EQ(c.configs[current].layerMask ^ mask, 1u);
   Build();
   EXPECT_TRUE(Shown("remove unused layers from model") || Shown("all layers are in use"));
+  // A set-up byte one past the configurations lights the first.
+  c.currentSetup.bytes[SETUP_CONFIGURATION] = uint8_t(c.configCount);
+  Build();
+  EXPECT_EQ(Find(c.configs[0].name)->fourth.i, 1);
+  EXPECT_EQ(Find("SECOND")->fourth.i, 0);
+  // No configuration: no layer buttons.
+  const int configs = c.configCount;
+  c.configCount = 0;
+  Build();
+  EXPECT_TRUE(Shown("0 mesh configs"));
+  for (int i = 0; i < ButtonCount; ++i) EXPECT_NE(InterfaceButtons[i].handler, VehicleEditor::SwitchLayer) << i;
+  c.configCount = configs;
 
   Open(TAB_TEXTURES);
   EXPECT_TRUE(Shown("CLOCKS"));
+  const uint8_t dash = c.dashType;
+  c.dashType = DASH_TYPE_COUNT;  // one past the dashboards: none
+  Build();
+  EXPECT_TRUE(Shown("[no clocks]"));
+  c.dashType = dash;
+  Build();
   EXPECT_TRUE(Shown("export for DV"));
   EXPECT_TRUE(Shown("export for RLS"));
   EXPECT_TRUE(Shown("calculate combined texture area"));
@@ -457,6 +475,8 @@ TEST_F(PageContentsTest, ConfigurationsCountLayersAndTheTexturesPage) {
   Build();
   EXPECT_TRUE(Shown("Error: car has more than 3 LOD"));
   c.model->lodCount = 3;
+  Build();
+  EXPECT_FALSE(Shown("Error: car has more than 3 LOD")) << "three are not more than three";
 }
 
 // The material table over stand-in level meshes: counts by material and level, and a 65th

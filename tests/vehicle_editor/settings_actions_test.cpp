@@ -209,6 +209,11 @@ TEST_F(SettingsTest, TyreTypeAndPressureRanges) {
   for (int i = 0; i < 9; ++i) Do(VehicleEditor::StepTyreTypeLimit, e, 2);
   EXPECT_EQ(c.rimBytes[2], 0);
   EXPECT_EQ(c.rimBytes[1], 0) << "the lowest follows the highest down";
+  Do(VehicleEditor::StepTyreTypeLimit, e, 3);
+  EXPECT_EQ(c.rimBytes[2], 1) << "word 3 raises the highest";
+  EXPECT_EQ(c.rimBytes[1], 0);
+  Do(VehicleEditor::StepTyreTypeLimit, e, 4);
+  EXPECT_EQ(c.rimBytes[2], 1) << "no word past 3";
 
   Do(VehicleEditor::ChooseAction, e, CHOOSE_PRESSURE_LIMITS);
   EXPECT_TRUE(c.options2 & OPT2_PRESSURE_LIMITS);
@@ -388,6 +393,26 @@ TEST_F(SettingsTest, AlignmentStaggerAxlePositionsAndSingleWheelOffsets) {
   EXPECT_FLOAT_EQ(c.wheelPositions[fl].y, 4.0f);
   EXPECT_FLOAT_EQ(c.wheelPositions[fr].y, 3.9f);
   EXPECT_STREQ(Slots[NumNodes].name, "set alignment");
+  // Staggered the other way: the right wheel leads by 0.1 m, held at the front limit 4 m.
+  c.wheelPositions[fr].y = 3.95f;
+  c.wheelPositions[fl].y = 3.95f;
+  Do(VehicleEditor::SetAlignment, e, 4 | 2);
+  EXPECT_FLOAT_EQ(c.wheelPositions[fr].y, 4.0f);
+  EXPECT_FLOAT_EQ(c.wheelPositions[fl].y, 3.9f);
+  // Below the limit the leading wheel moves 0.1 m ahead of the other: rear, right leading,
+  // the right wheel at -1.5 m goes to -1.4 m and the left one stays behind it at -1.5 m.
+  c.wheelPositions[rl].y = -1.5f;
+  c.wheelPositions[rr].y = -1.5f;
+  Do(VehicleEditor::SetAlignment, e, 2);
+  EXPECT_FLOAT_EQ(c.wheelPositions[rr].y, -1.4f);
+  EXPECT_FLOAT_EQ(c.wheelPositions[rl].y, -1.5f);
+  // Rear, left leading, at -0.15 m: the rear limit -0.1 m holds the left wheel and the
+  // right one drops behind it to -0.2 m.
+  c.wheelPositions[rl].y = -0.15f;
+  c.wheelPositions[rr].y = -0.15f;
+  Do(VehicleEditor::SetAlignment, e, 0);
+  EXPECT_FLOAT_EQ(c.wheelPositions[rl].y, -0.1f);
+  EXPECT_FLOAT_EQ(c.wheelPositions[rr].y, -0.2f);
 
   c.wheelPositions[rl].y = -1.3f;
   c.wheelPositions[rr].y = -1.4f;
@@ -416,6 +441,16 @@ TEST_F(SettingsTest, AlignmentStaggerAxlePositionsAndSingleWheelOffsets) {
   EXPECT_EQ(car().wheelSets[1].trackWidth, 1.0f);
   EXPECT_EQ(car().wheelPositions[wheel].x, -0.5f);
   EXPECT_STREQ(Slots[NumNodes].name, "set wheel offset");
+  // The rear wheel alike, then back to the middle.
+  const int rearWheel = car().wheelSets[0].leftWheel ? car().wheelSets[0].leftWheel - 1 : car().wheelSets[0].rightWheel - 1;
+  ASSERT_GE(rearWheel, 0);
+  Do(VehicleEditor::SetWheelOffset, e, 0);
+  EXPECT_EQ(car().wheelSets[0].trackWidth, 1.0f);
+  EXPECT_EQ(car().wheelPositions[rearWheel].x, -0.5f);
+  Do(VehicleEditor::SetWheelOffset, e, 1);
+  EXPECT_EQ(car().wheelSets[0].trackWidth, 0.0f);
+  EXPECT_EQ(car().wheelPositions[rearWheel].x, 0.0f);
+  EXPECT_STREQ(Slots[NumNodes].name, "set wheel central");
 }
 
 TEST_F(SettingsTest, TheEngineSoundNameIsCheckedStoredAndLoadsOnlyTheSound) {
@@ -435,6 +470,39 @@ TEST_F(SettingsTest, TheEngineSoundNameIsCheckedStoredAndLoadsOnlyTheSound) {
   EXPECT_EQ(after.torquePerCc, before.torquePerCc);
   EXPECT_EQ(after.cylinders, before.cylinders);
   EXPECT_STREQ(Slots[NumNodes].name, "set engine sound file name");
+}
+
+}  // namespace
+
+namespace {
+
+// Every choice one past its list's last entry (a drive, a transmission, a class, an axle, a
+// point type, a dashboard, a pressure limit) is ignored: nothing changes, nothing recorded.
+TEST_F(SettingsTest, AChoiceOnePastItsListsLastEntryIsIgnored) {
+  constexpr int DRIVES = 4;       // none, front, rear, four
+  constexpr int POINT_TYPES = 4;  // vertex, lower pivot, upper pivot, thrust bearing
+  const std::vector<uint8_t> before = Bytes();
+  const int nodes = NumNodes;
+  Reports() = Caught{};
+  Do(VehicleEditor::SetDriveType, e, DRIVES);
+  Do(VehicleEditor::SetTransmission, e, TRANSMISSION_TYPE_COUNT);
+  VehicleEditor::ConvertMotor(*e, TRANSMISSION_TYPE_COUNT, DRIVE_REAR);
+  VehicleEditor::ConvertMotor(*e, TRANSMISSION_H_PATTERN, DRIVES);
+  Do(VehicleEditor::SelectClass, e, VEHICLE_CLASS_COUNT);
+  VehicleEditor::ConvertSuspension(*e, CAR_WHEEL_SETS, SUSPENSION_DOUBLE_WISHBONE);
+  VehicleEditor::ConvertToLinear(*e, CAR_WHEEL_SETS);
+  e->selection.selectedPoint = 0;
+  Do(VehicleEditor::SetPointType, e, POINT_TYPES);
+  e->selection.selectedPoint = car().framePointCount;
+  Do(VehicleEditor::SetPointType, e, 1);
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_POINT_TYPE);
+  Do(VehicleEditor::SetClocks, e, DASH_TYPE_COUNT);
+  Do(VehicleEditor::EnterPressureLimit, e, 2);
+  EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "100", 2), 0);
+  EXPECT_EQ(e->prss.sub, nullptr) << "no prompt or list offered";
+  EXPECT_TRUE(Reports().boxes.empty() && Reports().questions.empty());
+  EXPECT_EQ(Bytes(), before);
+  EXPECT_EQ(NumNodes, nodes);
 }
 
 }  // namespace

@@ -73,6 +73,11 @@ TEST_F(SetupActions, DifferentialsAndConfigurationsWrap) {
   EXPECT_EQ(setup()[SETUP_CENTRE_DIFFERENTIAL], 0);
   EXPECT_STREQ(Slots[NumNodes].name, "set centre diff");
   EXPECT_TRUE(Stored());
+  const int diffNodes = NumNodes;
+  const SetupRecord kept = car().currentSetup;
+  VehicleEditor::StepDifferential(e, CLICK_LEFT, 6);  // past the centre's "+"
+  EXPECT_EQ(NumNodes, diffNodes);
+  EXPECT_EQ(std::memcmp(&kept, &car().currentSetup, sizeof kept), 0);
 
   ASSERT_GE(car().configCount, 1);
   car().configs[1] = car().configs[0];
@@ -83,10 +88,16 @@ TEST_F(SetupActions, DifferentialsAndConfigurationsWrap) {
   EXPECT_STREQ(Slots[NumNodes].name, "set configuration");
   VehicleEditor::StepConfiguration(e, CLICK_LEFT, 0);
   EXPECT_EQ(setup()[SETUP_CONFIGURATION], 1);
+  setup()[SETUP_CONFIGURATION] = 5;  // past the list: steps from the last
+  VehicleEditor::StepConfiguration(e, CLICK_LEFT, 0);
+  EXPECT_EQ(setup()[SETUP_CONFIGURATION], 0);
+  VehicleEditor::StepConfiguration(e, CLICK_LEFT, 1);
+  EXPECT_EQ(setup()[SETUP_CONFIGURATION], 1);
   car().configCount = 0;
   const int nodes = NumNodes;
   VehicleEditor::StepConfiguration(e, CLICK_LEFT, 1);
   EXPECT_EQ(NumNodes, nodes) << "no configuration: nothing happens";
+  EXPECT_EQ(setup()[SETUP_CONFIGURATION], 1);
 }
 
 TEST_F(SetupActions, TheSymmetricSwitchCopiesLeftToRightAndSwitchesRecordByName) {
@@ -188,6 +199,26 @@ TEST_F(SetupActions, OptionsCountersAeroAndLights) {
   EXPECT_EQ(e->lightTests[3], 1);
   VehicleEditor::ToggleViewOption(e, CLICK_LEFT, 3);
   EXPECT_EQ(e->lightTests[3], 0);
+  const int aeroNodes = NumNodes;
+  VehicleEditor::UseAero(e, CLICK_LEFT, AERO_ITEMS);  // one past the devices: none
+  EXPECT_EQ(NumNodes, aeroNodes);
+  // A set-up or colour choice one past its list is stored nowhere.
+  const int setupCount = car().setupCount, colours = car().colourConfigCount;
+  ASSERT_LT(setupCount, VEHICLE_MAX_SETUPS);
+  ASSERT_LT(colours, VEHICLE_MAX_COLOUR_CONFIGS);
+  const SetupRecord pastSetup = car().setups[setupCount].record;
+  const ColourSet pastColours = car().colourConfigs[colours];
+  const int setupIndex = car().setupIndex, colourIndex = car().colourIndex;
+  car().setupIndex = setupCount;
+  car().colourIndex = colours;
+  car().currentSetup.bytes[SETUP_BALLAST] ^= 1;
+  car().currentColours.groups[0][0] ^= 1;
+  VehicleEditor::InfoSetupChanged(e, 0, 0);
+  VehicleEditor::InfoColourChanged(e, 0, 0);
+  EXPECT_EQ(std::memcmp(&car().setups[setupCount].record, &pastSetup, sizeof pastSetup), 0);
+  EXPECT_EQ(std::memcmp(&car().colourConfigs[colours], &pastColours, sizeof pastColours), 0);
+  car().setupIndex = setupIndex;
+  car().colourIndex = colourIndex;
   VehicleEditor::FreeFastMeshes(e, CLICK_LEFT, 0);
   GiveLocalPlayerStrategy = [] { ++g_strategy; };
   VehicleEditor::InfoStrategyChanged(e, 0, 0);

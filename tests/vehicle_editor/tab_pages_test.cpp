@@ -465,6 +465,17 @@ TEST_F(PagesTest, TheLightBlocksStandInOneColumnOrTwoAsTheRowsAllow) {
     EXPECT_EQ(b[i]->top, b[0]->top + 3 * i * ButtonHeight) << names[i];
   }
   EXPECT_NE(Find("Headlights")->top, Find("Indicators")->top);
+  // Slider mode 0 (to 255) for the white lights "head", "rear fog" and "front fog", mode 2
+  // (to 220) for the others: each light's red slider.
+  const int most[8] = {220, 255, 220, 220, 220, 255, 255, 220};
+  for (int i = 0; i < 8; ++i) {
+    const InterfaceButton* red = nullptr;
+    for (int k = 0; k < ButtonCount && !red; ++k)
+      if (InterfaceButtons[k].style == 21 && InterfaceButtons[k].word == reinterpret_cast<uintptr_t>(&car().colours[i]))
+        red = &InterfaceButtons[k];
+    ASSERT_NE(red, nullptr) << names[i];
+    EXPECT_EQ(red->third.i, most[i]) << names[i];
+  }
 
   ScreenWidth = 1024;
   ScreenHeight = 768;
@@ -482,6 +493,17 @@ TEST_F(PagesTest, TheLightBlocksStandInOneColumnOrTwoAsTheRowsAllow) {
   ASSERT_NE(save, nullptr);
   EXPECT_LE(save->bottom, Find("default setups")->top);
   EXPECT_EQ(Find("LOAD all light and mesh colours")->top, b[3]->top + 3 * ButtonHeight) << "right under the blocks";
+
+  // A screen too narrow for a second column beside the side panel: one column all the same.
+  ScreenWidth = 16 * ButtonWidth + 11 * ButtonWidth - 1;
+  ScreenHeight = 600;
+  SetInterfaceMetrics();
+  Open(TAB_LIGHT_COLOURS);
+  b = blocks();
+  for (int i = 0; i < 8; ++i) {
+    ASSERT_NE(b[i], nullptr) << names[i];
+    EXPECT_EQ(b[i]->left, 0) << names[i];
+  }
 }
 
 TEST_F(PagesTest, TheSuspensionPagesStaggerUprightCasterAndSingleWheelCases) {
@@ -637,6 +659,31 @@ TEST_F(PagesTest, TheWheelObjectTogglesAndWheelFileButtonsActThroughThePage) {
     if (t.flags == &car().options2) {
       EXPECT_EQ(e->releaseMeshesCountdown, 1) << "the rim shape applied";
     }
+  }
+  // The first tyre size button is the front set's width "-": it narrows the front tyres.
+  Open(TAB_WHEEL_OBJECT);
+  const InterfaceButton* firstStep = nullptr;
+  for (int i = 0; i < ButtonCount && !firstStep; ++i)
+    if (InterfaceButtons[i].handler == VehicleEditor::StepFrontTyreSize ||
+        InterfaceButtons[i].handler == VehicleEditor::StepRearTyreSize)
+      firstStep = &InterfaceButtons[i];
+  ASSERT_NE(firstStep, nullptr);
+  const float frontWidth = car().wheelSets[1].sectionWidth, rearWidth = car().wheelSets[0].sectionWidth;
+  ClickButton(*firstStep);
+  EXPECT_LT(car().wheelSets[1].sectionWidth, frontWidth);
+  if (!(car().options & OPT1_SAME_TYRES)) {
+    EXPECT_EQ(car().wheelSets[0].sectionWidth, rearWidth);
+  }
+  // The brake disc's two types, each button setting its own.
+  for (const auto& [text, type] : {std::pair{"DRILLED", 1}, std::pair{"SOLID", 0}}) {
+    Open(TAB_WHEEL_OBJECT);
+    const InterfaceButton* b = Find(text);
+    ASSERT_NE(b, nullptr) << text;
+    ClickButton(*b);
+    EXPECT_EQ(car().rimBytes[0], type) << text;
+    Open(TAB_WHEEL_OBJECT);
+    EXPECT_EQ(Find("DRILLED")->fourth.i, type) << "the type set is lit";
+    EXPECT_EQ(Find("SOLID")->fourth.i, 1 - type);
   }
 
   std::filesystem::create_directories("data/whl");

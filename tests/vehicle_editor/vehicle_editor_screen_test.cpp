@@ -11,7 +11,9 @@
 #include "core/sort_tree.h"
 #include "core/window_state.h"
 #include "core/window_state.h"
+#include "modeller/edit_views.h"
 #include "modeller/object_editor.h"
+#include "render/views.h"
 #include "tests/ui/mouse_records.h"
 #include "tests/vehicle_editor/history_fixture.h"
 #include "ui/dialogs.h"
@@ -364,7 +366,25 @@ TEST_F(Screen, TheEditPointListTheTextPanelAndTheDriversEye) {
     EXPECT_NEAR(e->eyePoint[i], expect, 1e-3) << i;
   }
   EXPECT_EQ(e->viewAngles[1], 0);
+  // The 3D view's eye goes to the eye point, held within 32000 m of the origin.
+  ASSERT_EQ(EditViews.width, 0);
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(CurrentView->position[i] / 65536.0, e->eyePoint[i], 1e-4) << i;
+  for (const int side : {1, -1}) {
+    car.position.x = side * (32500 << 16);
+    VehicleEditor::FitView(*e, 2);
+    EXPECT_NEAR(e->eyePoint[0], side * 32500.0, 5.0) << side;
+    EXPECT_EQ(CurrentView->position[0], side * (32000 << 16)) << side;
+  }
+  car.position.x = 0;
   VehicleEditor::FitView(*e, 1);
+  EXPECT_EQ(e->eyeView, 0);
+  // The view buttons: word 2 the driver's eye, 0 and 1 the framed views.
+  VehicleEditor::ViewButton(e, 0, 2);
+  EXPECT_EQ(e->eyeView, 1);
+  VehicleEditor::ViewButton(e, 0, 0);
+  EXPECT_EQ(e->eyeView, 0);
+  VehicleEditor::ViewButton(e, 0, 2);
+  VehicleEditor::ViewButton(e, 0, 1);
   EXPECT_EQ(e->eyeView, 0);
 }
 

@@ -318,6 +318,57 @@ TEST_F(History, ALoadedVehicleIsFramedInTheThreeDViewAndAStepOfTheHistoryKeepsTh
   for (int i = 0; i < 3; ++i) EXPECT_EQ(v.position[i], framed[i]) << "framed again " << i;
 }
 
+// The framing takes a vehicle smaller than 2 m across as 2 m (a radius of 0.5 m frames as
+// 2 x 1.125 = 2.25 m; one of 3 m as 3 x 1.125 = 3.375 m).  The zoom of the 3D view is 1 over
+// its field (2 x the half field factor), and 1 when there is no view or no field.
+TEST_F(History, ASmallVehicleIsFramedAsTwoMetresAndAViewWithoutAFieldHasZoomOne) {
+  Load();
+  const View& v = *CurrentView;
+  const struct {
+    float radius;
+    double size;
+  } cases[] = {{0.5f, 2.25}, {3.0f, 3.375}};
+  for (const auto& c : cases) {
+    e->car->radius = c.radius;
+    VehicleEditor::FitView(*e, 1);
+    const double distance = 3.0 / EditViews.fovScale * c.size;
+    const int32_t at[3] = {e->car->position.x, e->car->position.y, e->car->position.z};
+    for (int i = 0; i < 3; ++i)
+      EXPECT_NEAR(v.position[i] / 65536.0, at[i] / 65536.0 + distance * v.direction[i], 1e-3) << c.radius << " " << i;
+  }
+
+  View* kept = CurrentView;
+  View flat = *kept;
+  flat.halfFieldFactor = 0.25f;
+  CurrentView = &flat;
+  EXPECT_FLOAT_EQ(VehicleEditor::HalfViewZoom(), 2.0f);
+  flat.halfFieldFactor = 0.0f;
+  EXPECT_EQ(VehicleEditor::HalfViewZoom(), 1.0f);
+  CurrentView = nullptr;
+  EXPECT_EQ(VehicleEditor::HalfViewZoom(), 1.0f);
+  CurrentView = kept;
+
+  // Turned about the car, the view pivots at least a metre ahead of its eye: a car 0.2 m
+  // ahead turns the view about the point 1 m ahead.
+  e->eyeView = 0;
+  for (int i = 0; i < 3; ++i) CurrentView->position[i] = 0;
+  const double before[3] = {CurrentView->direction[0], CurrentView->direction[1], CurrentView->direction[2]};
+  e->car->position.x = int32_t(std::lround(0.2 * before[0] * 65536.0));
+  e->car->position.y = int32_t(std::lround(0.2 * before[1] * 65536.0));
+  e->car->position.z = int32_t(std::lround(0.2 * before[2] * 65536.0));
+  VehicleEditor::TurnView(*e, 100, 0);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_NEAR(CurrentView->position[i] / 65536.0, -before[i] + CurrentView->direction[i], 1e-3) << i;
+
+  // Turned at the driver's eye (in place), a view far out stays within 32000 m of the origin.
+  e->eyeView = 1;
+  for (const int side : {1, -1}) {
+    CurrentView->position[0] = side * (32500 << 16);
+    VehicleEditor::TurnView(*e, 100, 0);
+    EXPECT_EQ(CurrentView->position[0], side * (32000 << 16)) << side;
+  }
+}
+
 TEST_F(History, TheViewTurnsWithinItsLimitsAndTheSteeringFollowsItsFormula) {
   e->viewAngles[0] = 65000;
   VehicleEditor::TurnView(*e, 100, 0);

@@ -217,6 +217,11 @@ TEST_F(WheelPanels, TheRimShapeIsSharedAndTheInnerDepthStaysInItsRange) {
   EXPECT_EQ(rear().rimEdgeExtraWidthMm, 3);
   EXPECT_EQ(rear().rimShadeTenths, 7);
   EXPECT_EQ(e->releaseMeshesCountdown, 1);
+  front().rimEdgeExtraWidthMm = 4;
+  front().rimLipDepthMm = 5;
+  VehicleEditor::RimShapeChanged(e, 0, 0);
+  EXPECT_EQ(front().rimLipDepthMm, 5) << "a 4 mm edge keeps its lip";
+  EXPECT_EQ(rear().rimLipDepthMm, 5);
 
   front().rimInnerDepthMm = 9;
   const std::vector<ModelPoint> before = Spoke();
