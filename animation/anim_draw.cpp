@@ -166,8 +166,9 @@ void PosePanel(AnimEditorScreen& s, Prss* o, int x) {
   if (s.selectedPose < 0) {
     Row(x, row + 1);
     AddRowButton(nullptr, 7, 0, 0, &g_plain, "selected seating :", nullptr, nullptr);
-    for (int k2 = SEATING_COUNT - 1; k2 >= 0; --k2) {
-      Row(x, row + 2 + (SEATING_COUNT - 1 - k2));
+    // Seating 0 highest, just under the label that also stands for it; seating 9 lowest.
+    for (int k2 = 0; k2 < SEATING_COUNT; ++k2) {
+      Row(x, row + 2 + k2);
       AddRowButton(o, 7, uintptr_t(k2), s.selectedSeating == k2, nullptr, SEATING_NAMES[k2], OnSeating, nullptr);
     }
     return;
@@ -203,7 +204,7 @@ void PosePanel(AnimEditorScreen& s, Prss* o, int x) {
   }
   Row(x, row++);
   AddRowButton(o, 7, 0, 0, &g_plain, "selected seating :", OnSeating, nullptr);
-  for (int k2 = SEATING_COUNT - 1; k2 >= 0; --k2) {
+  for (int k2 = 0; k2 < SEATING_COUNT; ++k2) {
     Row(x, row++);
     AddRowButton(o, 7, uintptr_t(k2), s.selectedSeating == k2, nullptr, SEATING_NAMES[k2], OnSeating, nullptr);
   }

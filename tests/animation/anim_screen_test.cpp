@@ -746,15 +746,15 @@ TEST_F(AnimScreen, ThePosePanelListsThePosesTheirCommandsFlagsAndSeatingsUnderTh
   EXPECT_EQ(TextOf(*row[0]), "new pose");
   EXPECT_EQ(row[0]->word, 6u);
   EXPECT_EQ(row[0]->left, x);
-  // No pose: the seating shown is chosen below, the label first.
+  // No pose: the seating shown is chosen below, the label first, then seating 0 highest down
+  // to seating 9 lowest.
   EXPECT_EQ(RowAt(3 * ButtonHeight, x, end).size(), 1u);
   for (int k = 0; k < SEATING_COUNT; ++k) {
     const InterfaceButton* b = Shown(seatings[k]);
     ASSERT_NE(b, nullptr) << k;
     EXPECT_EQ(b->word, uintptr_t(k)) << seatings[k];
     EXPECT_EQ(b->left, x);
-    EXPECT_GE(b->top, 4 * ButtonHeight);
-    EXPECT_LT(b->top, 14 * ButtonHeight);
+    EXPECT_EQ(b->top, (4 + k) * ButtonHeight) << seatings[k];
   }
   Press(*Shown("bench"));
   EXPECT_EQ(s->selectedSeating, 3);
@@ -795,7 +795,8 @@ TEST_F(AnimScreen, ThePosePanelListsThePosesTheirCommandsFlagsAndSeatingsUnderTh
     }
   }
   // Row 7 edits the selected half's height; then "suitable for :" and the ten seatings in bit
-  // order, lit by the pose's bits; then "selected seating :" (seating 0) and the ten again.
+  // order, lit by the pose's bits; then "selected seating :" (seating 0) and the ten again,
+  // seating 0 highest and seating 9 lowest.
   const InterfaceButton* height = nullptr;
   for (int i = 0; i < ButtonCount; ++i)
     if (InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(&p.highHeight) && InterfaceButtons[i].handler) {
@@ -820,11 +821,9 @@ TEST_F(AnimScreen, ThePosePanelListsThePosesTheirCommandsFlagsAndSeatingsUnderTh
   for (int k = 0; k < SEATING_COUNT; ++k) {
     const auto one = RowAt((20 + k) * ButtonHeight, x, end);
     ASSERT_EQ(one.size(), 1u) << k;
-    const std::string name = TextOf(*one[0]);
-    const int bit = int(std::find(seatings, seatings + SEATING_COUNT, name) - seatings);
-    ASSERT_LT(bit, SEATING_COUNT) << name;
-    EXPECT_EQ(one[0]->word, uintptr_t(bit)) << name;
-    EXPECT_EQ(one[0]->fourth.i, bit == s->selectedSeating ? 1 : 0) << name;
+    EXPECT_EQ(TextOf(*one[0]), seatings[k]);
+    EXPECT_EQ(one[0]->word, uintptr_t(k)) << seatings[k];
+    EXPECT_EQ(one[0]->fourth.i, k == s->selectedSeating ? 1 : 0) << seatings[k];
   }
 
   // What the buttons do.
