@@ -256,6 +256,19 @@ TEST(DamagedPictures, ArgumentsAndSignatures) {
   EXPECT_EQ(LoadFromWICMemory(junk, sizeof junk, 0, nullptr, &im), TEX_E_NOTSUPPORTED);
 }
 
+// A file that holds a signature and nothing more is a damaged picture (0x80004005), not a
+// format the reader does not know (0x80070032); one byte short of the signature is unknown.
+TEST(DamagedPictures, BareSignatureIsDamagedButShorterIsUnknown) {
+  ScratchImage im;
+  const uint8_t png[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  const uint8_t jpg[3] = {0xFF, 0xD8, 0xFF};
+  EXPECT_EQ(LoadFromWICMemory(png, 8, 0, nullptr, &im), TEX_E_FAIL);
+  EXPECT_EQ(LoadFromWICMemory(png, 7, 0, nullptr, &im), TEX_E_NOTSUPPORTED);
+  EXPECT_EQ(LoadFromWICMemory(jpg, 3, 0, nullptr, &im), TEX_E_FAIL);
+  EXPECT_EQ(LoadFromWICMemory(jpg, 2, 0, nullptr, &im), TEX_E_NOTSUPPORTED);
+  EXPECT_TRUE(im.images.empty());
+}
+
 TEST(DamagedPictures, EveryTruncatedPngFails) {
   const std::vector<uint8_t> px = testpics::MakePhotoLike(24, 24, 2);
   const std::vector<uint8_t> good = testpics::EncodeRgbaPng(px.data(), 24, 24);
