@@ -330,6 +330,26 @@ TEST(DdsLimits, SizesLevelsAndArraysBeyondTheDevice) {
   EXPECT_EQ(Read(a.Build(0), &t), TEX_E_NOTSUPPORTED);
 }
 
+// The limit tried again after the device refused a texture: 2048 on levels 9.1 and 9.2 (512
+// for a cube), 4096 on 9.3, 8192 above; a volume 256 on the 9.x levels, 2048 above.
+TEST(DdsLimits, RetrySizeByFeatureLevelAtEachStep) {
+  struct Row {
+    uint32_t level, dimension;
+    bool cube;
+    uint32_t limit;
+  };
+  const uint32_t D2 = TEXTURE_DIMENSION_2D, D3 = TEXTURE_DIMENSION_3D;
+  const Row rows[] = {
+      {0x9100, D2, false, 2048}, {0x9200, D2, false, 2048}, {0x9200, D2, true, 512},
+      {0x9300, D2, false, 4096}, {0x9300, D2, true, 4096},  {0xa000, D2, false, 8192},
+      {0xa000, D2, true, 8192},  {0xb000, D2, false, 8192}, {0x9100, D3, false, 256},
+      {0x9300, D3, false, 256},  {0xa000, D3, false, 2048}, {0xb000, D3, false, 2048},
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(DdsRetrySizeLimit(r.level, r.dimension, r.cube), r.limit)
+        << std::hex << r.level << " dimension " << r.dimension << " cube " << r.cube;
+}
+
 TEST(DdsLevels, DataRunningPastTheEndIsRefusedAtEveryLength) {
   DdsBuilder d;
   d.width = d.height = 64;
