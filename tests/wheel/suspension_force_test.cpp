@@ -110,6 +110,23 @@ TEST_F(SuspensionForce, AnOverloadedSpringSagsThenBreaksAtThreeHundredthsOfTheRa
   EXPECT_EQ(w().travelOffset, 0.03f * R);
 }
 
+// A strength of zero is one never given (a car read without one): no load damages that part.
+TEST_F(SuspensionForce, ASpringOrArmWithoutAStrengthIsNeverDamaged) {
+  const Vec3 up = {0.0f, 0.0f, 1.0f}, spin = {1.0f, 0.0f, 0.0f};
+  q.set().lowerArmLength = 0.3f;
+  w().suspensionType = SUSPENSION_MACPHERSON_STRUT;
+  w().springStrength = 0.0f;
+  w().armStrength = 0.0f;
+  w().wheelForce = {-1e5f, 0.0f, 1e5f};  // pushed hard inwards and up
+  for (int i = 0; i < 10; ++i) DamageSuspension(w(), q.set(), IDENTITY, up, spin, 1, DT);
+  EXPECT_EQ(w().travelOffset, 0.0f);
+  EXPECT_EQ(w().springRate, 40000.0f);  // the test car's spring, not broken
+  EXPECT_EQ(w().damage[DAMAGE_SPRING], DAMAGE_INTACT);
+  EXPECT_EQ(w().lowerArmShortening, 0.0f);
+  EXPECT_EQ(w().damage[DAMAGE_LOWER_ARM], DAMAGE_INTACT);
+  EXPECT_EQ(w().damage[DAMAGE_TOE], DAMAGE_INTACT);
+}
+
 TEST_F(SuspensionForce, ArmsShortenToAThirdAndTheToeBendsTo22AndAHalfDegrees) {
   SuspensionBlock& set = q.set();
   set.lowerArmLength = 0.3f;
