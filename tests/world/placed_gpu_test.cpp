@@ -25,6 +25,7 @@
 #include "world/sphere_directions.h"
 #include "world/tree.h"
 #include "world/world.h"
+#include "world_test_util.h"
 #include "world_gpu_frame.h"
 
 namespace {
@@ -393,7 +394,11 @@ TEST_F(PlacedAndTree, TheTreePicturesLoadAsSolidBarkAndAlphaTestedFoliage) {
       const std::vector<uint8_t> png = testpics::EncodePng(layout);
       std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
     }
+  CaughtLines caught;
   LoadTreeTextures();
+  // Eight pictures are looked for (bark and foliage of trees 0 to 3); only the one missing is told.
+  ASSERT_EQ(caught.Count("Can't open"), 1);
+  EXPECT_EQ(caught.Count("Can't open : TREELEAF3_ALP"), 1);
   for (int n = 0; n < TREE_TEXTURES; ++n) {
     ASSERT_NE(TreeBarkMaterials[n], nullptr) << n;
     EXPECT_EQ(TreeBarkMaterials[n]->params.alphaMode, 0);
