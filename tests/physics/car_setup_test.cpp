@@ -611,6 +611,17 @@ TEST_F(CarSetup, BallastIsHeldToAByte) {
   EXPECT_NEAR(c.massRecords[MASS_RECORD_BASE].mass, built, 1e-2f);
 }
 
+// A wheel within 0.01 m of the centre line, either way and at the limit itself, is central;
+// beyond it, right for x > 0 and left for x < 0.
+TEST_F(CarSetup, AWheelAtOneCentimetreFromTheCentreLineIsCentral) {
+  const float xs[4] = {-0.0101f, -0.01f, 0.01f, 0.0101f};
+  const float sides[4] = {-1.0f, 0.0f, 0.0f, 1.0f};
+  car.wheelCount = 4;
+  for (int i = 0; i < 4; ++i) car.wheelPositions[i] = {xs[i], 1.0f, 0.0f};
+  SetupWheelRecords(car);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(car.wheels[i].side, sides[i]) << "x " << xs[i];
+}
+
 TEST_F(CarSetup, AZeroWheelBaseAndArmsOfNoLengthGiveFiniteFigures) {
   Car* c = &Sample(ROAD_CAR);
   for (int i = 0; i < c->wheelCount; ++i) c->wheelPositions[i].y = 0.0f;  // one axle line at the origin
