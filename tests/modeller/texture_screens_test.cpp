@@ -986,14 +986,20 @@ TEST_F(TextureScreenTest, TheCutoutListShowsBackingAndMaterialColumns) {
   Buttons(&screen->prss);
   EXPECT_EQ(FindShownButton("B"), nullptr);
   ObjectEditorShared.spokeCount = 0;
-  // More cutouts than rows: a scroll bar moves the first row.
+  // More cutouts than rows: a scroll bar moves the first row.  A list that exactly fills its
+  // rows has nothing to scroll; one cutout more needs the bar.
   const auto scrolls = [&] {
     for (int i = 0; i < ValueControlCount; ++i)
       if (ValueControls[i].variable == &screen->firstRow) return true;
     return false;
   };
   EXPECT_FALSE(scrolls());
-  AddCutouts(std::clamp(ScreenHeight / ButtonHeight - 13, 8, 40) + 2);
+  const int rows = std::clamp(ScreenHeight / ButtonHeight - 13, 8, 40);
+  AddCutouts(rows - model.cutoutCount);
+  ASSERT_EQ(model.cutoutCount, rows);
+  Buttons(&screen->prss);
+  EXPECT_FALSE(scrolls()) << rows << " cutouts in " << rows << " rows";
+  AddCutouts(1);
   Buttons(&screen->prss);
   EXPECT_TRUE(scrolls());
 }
