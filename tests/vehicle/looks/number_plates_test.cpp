@@ -156,6 +156,12 @@ TEST_F(NumberPlates, TheFortySecondPlateSharesSlotZeroAndCountsUseTheWholeWord) 
   PlateSlotUses[0] = 255;
   EXPECT_EQ(Take("WRAP"), 0);
   EXPECT_EQ(PlateSlotUses[0], 256);
+  // Nor does a count at the largest the word holds: it stays there, and so does the total told
+  // (2147483647 on slot 0 and 40 more on the others).
+  PlateSlotUses[0] = INT32_MAX;
+  EXPECT_EQ(Take("FULL"), 0);
+  EXPECT_EQ(PlateSlotUses[0], INT32_MAX);
+  EXPECT_EQ(Lines("Could not get number plate - total = 2147483647"), 1);
   PlateSlotUses[5] = 0;
   EXPECT_EQ(Take("FREED"), 5);
   EXPECT_EQ(SlotText(0), "P0");
