@@ -309,6 +309,8 @@ TEST(DashLamps, TheLampWordOnItsThresholdsAndTheMask) {
   EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_TRACTION);
   in.cutValue = 0;
 
+  in.engineSpeed = 800.0f;
+  EXPECT_EQ(MakeLampWord(in, all), 0u) << "at the maximum";
   in.engineSpeed = 800.1f;
   EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_SHIFT) << "above the maximum";
   in.remote = 1;
