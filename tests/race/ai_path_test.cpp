@@ -1098,6 +1098,17 @@ TEST_F(AiPathTest, GenerationPassAndSetupStep) {
   ai.frontShare = -1.0f;  // already above
   AdjustAiSetup(ai);
   EXPECT_EQ(ai.setupIndex, 0);
+  // A front share exactly at the weight's is not above it: one step more (of one possible).
+  car.currentSetup.bytes[SETUP_FRONT_WING] = 0;
+  car.SetupFromVehicle(1);
+  float rear = 0, front = 0;
+  car.SplitLoadsToAxles(rear, front);
+  const float total = front + rear;
+  ai.frontShare = front / total;
+  car.wingAngles[1][1] = car.wingAngles[1][2] + 1;
+  AdjustAiSetup(ai);
+  EXPECT_EQ(ai.setupIndex, 1) << "share " << ai.frontShare;
+  ai.setupIndex = 0;
   // A front wing without a range of settings has nothing to raise.
   car.wingAngles[1][1] = car.wingAngles[1][2];
   ai.frontShare = 2.0f;
