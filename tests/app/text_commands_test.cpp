@@ -350,6 +350,11 @@ TEST_F(TextCommands, ScriptLimitsAndErrors) {
   EXPECT_TRUE(Said("ok"));
   EXPECT_TRUE(Said("long : line 2 is too long"));
   EXPECT_FALSE(Said("never"));
+  // 95 bytes is the longest line ("/echo " and 89 letters); 96 is one too many.
+  WriteScript("edge", "/echo " + std::string(89, 'y') + "\n/echo " + std::string(90, 'z') + "\n");
+  Type("/run edge");
+  EXPECT_TRUE(Said(std::string(89, 'y')));
+  EXPECT_TRUE(Said("edge : line 2 is too long"));
 
   WriteScript("big", std::string(2049, ' '));
   Type("/run big");
