@@ -237,6 +237,21 @@ TEST_F(Sound, FillSampleFramesRoundsClampsToSixteenBitsAndSaysWhenTheSampleEnded
   EXPECT_EQ(s.position, 4u);
 }
 
+// A record claiming more frames than its data holds ends with its data: 3 stereo frames of a
+// claimed 5 fill 3 of 4 frames asked for, the fourth is silence and the sample has ended.
+TEST_F(Sound, FillSampleFramesStopsAtTheEndOfTheDataWhateverTheLengthSays) {
+  SampleRecord s{};
+  s.stereo = 1;
+  s.length = 5;
+  s.data = {1, 2, 3, 4, 5, 6};
+  int16_t out[8];
+  std::fill(std::begin(out), std::end(out), int16_t{7});
+  EXPECT_EQ(FillSampleFrames(out, 4, s, 1.0f), 1);
+  const int16_t expected[8] = {1, 2, 3, 4, 5, 6, 0, 0};
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(out[i], expected[i]) << i;
+  EXPECT_EQ(s.position, 3u);
+}
+
 // ---- failures ----
 
 struct FailureCase {
