@@ -481,6 +481,13 @@ TEST_F(GouraudMeshes, PointNormalsAreLinesWhileTheLineStreamIsOpen) {
   EXPECT_NEAR(VertexAt<VertexLine3D>(bytes, 1).z, 1.5f, 1e-5f) << "half a metre along the normal";
   EXPECT_EQ(VertexAt<VertexLine3D>(bytes, 1).colour, 0xFFFF0000u);
   EndLineBatch3D();
+  // A shift past the word's 32 bits leaves 65536 >> 40 = 0: lines of no length, nothing wraps.
+  ASSERT_EQ(BeginLineBatch3D(), 1);
+  DrawPointNormals(*mesh, parent, 40, 0xFFFF0000u);
+  StreamLines3D.UnlockBuffer();
+  bytes = ReadBuffer(StreamLines3D.vertexBuffer->buffer);
+  EXPECT_NEAR(VertexAt<VertexLine3D>(bytes, 1).z, 1.0f, 1e-6f);
+  EndLineBatch3D();
 }
 
 TEST_F(GouraudMeshes, FastMeshListsFreeAllOrWhatWasAddedSinceTheMark) {
