@@ -202,6 +202,37 @@ TEST_F(LodCache, FlatPatchesGetTheirFaceNormalAndASphereRadialNormals) {
   sphere.Free();
 }
 
+// Three distinct points in a row, 1003 units apart along (1, 1, 0): in float the rounded edge
+// lengths put the corners' cosines at +-1.00000012, past the range of an angle.  The triangle
+// is too thin and its points, in no other triangle, get the bad-normal (0, 0, 1), not NaN.
+TEST_F(LodCache, ATriangleInARowIsTooThinAndItsPointsGetTheFallbackNormal) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  for (int i = 0; i < 3; ++i) {
+    b.Point(0, 0, 0);
+    b.points.back().x = b.points.back().y = 1003 * i;
+  }
+  b.Triangle(0, 1, 2);
+  b.Into(o);
+  BuildLodRenderCache(o, nullptr, nullptr, 0, ~0u);
+  int thin = 0, badNormals = 0;
+  for (const auto& line : g_captured.lines) {
+    thin += std::get<0>(line) == PROBLEM_TOO_THIN;
+    badNormals += std::get<0>(line) == PROBLEM_BAD_NORMAL;
+  }
+  EXPECT_EQ(thin, 1);
+  EXPECT_EQ(badNormals, 1);
+  ASSERT_EQ(Cache(o).vertexCount, 3);
+  for (int v = 0; v < 3; ++v) {
+    const float* n = Cache(o).vertices[v].normal;
+    EXPECT_EQ(n[0], 0.0f) << v;
+    EXPECT_EQ(n[1], 0.0f) << v;
+    EXPECT_EQ(n[2], 1.0f) << v;
+  }
+  o.Free();
+}
+
 TEST_F(LodCache, DoubleSidedTrianglesAddTheirBackFaceAndTheLimitsCutSilently) {
   ModelObject o;
   o.Init();
