@@ -308,6 +308,14 @@ TEST_F(MassModel, WheelsSuspensionAndTheSpareFollowTheWheelCountAsked) {
   WalkBoxes(car, 0);
   EXPECT_NEAR(car.partMasses.wheels, 0.0f, 1e-6);
 
+  // A wheel count past the four a car holds counts as four: no fifth or sixth block or wheel.
+  car.wheelCount = 6;
+  car.BuildFrameGeometry(MASS_SUM, 6);
+  EXPECT_NEAR(car.partMasses.suspension, suspension, 1e-3);
+  EXPECT_NEAR(car.partMasses.wheels, 4 * wheel, 1e-3);
+  EXPECT_NEAR(car.mass, full, 1e-2);
+  car.wheelCount = 4;
+
   // No power unit: no engine or tank, and suspension blocks of no mass.
   car.transmissionType = TRANSMISSION_NONE;
   car.BuildFrameGeometry(MASS_SUM, car.wheelCount);
