@@ -934,6 +934,12 @@ TEST_F(MappingToolTest, ThePickedPointsShowTheirPlaneNormal) {
   EXPECT_EQ(tip[0] - from[0], 0);
   EXPECT_EQ(tip[1] - from[1], -65536);
   EXPECT_EQ(tip[2] - from[2], 0);
+  // The plane moved to the far edge of the coordinates: the tip, a metre further out, stops
+  // at the last position a point can have rather than wrapping to the other side.
+  for (int p : {0, 2, 6}) model.points[p].y = INT32_MIN + 100;
+  ASSERT_EQ(PickedPointsNormal(*panel, from, tip), 1);
+  EXPECT_EQ(from[1], INT32_MIN + 100);
+  EXPECT_EQ(tip[1], INT32_MIN);
   double n[3];
   const int32_t a[3] = {0, 0, 0}, b[3] = {65536, 0, 0};
   EXPECT_EQ(PlaneNormalFromPoints(a, b, b, n), 0) << "no plane through two equal points";
