@@ -266,6 +266,17 @@ TEST_F(TyreRings, TreadBelowTheGroundIsLiftedAndTheWallBulges) {
   }
 }
 
+// A profile whose tread point lies on the axle (a tyre of no radius) still deforms to finite
+// points: twice its radius counts as at least 2 mm.
+TEST_F(TyreRings, ATyreOfNoRadiusDeformsToFinitePoints) {
+  set.profile.points[3].y = 0.0f;
+  TyreRing r = Ring(20, 0.01f);
+  r.lateralDeformation = 0.01f;
+  ASSERT_EQ(Write(r), 1);
+  for (uint32_t i = 0; i < tyre.vertexCount; ++i)
+    for (int k = 0; k < 3; ++k) ASSERT_TRUE(std::isfinite(At(int(i), k))) << "vertex " << i << " coordinate " << k;
+}
+
 class FrameTubes : public ::testing::Test {
  protected:
   void SetUp() override {
