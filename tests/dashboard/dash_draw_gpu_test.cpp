@@ -356,6 +356,21 @@ TEST_F(DashPixels, TypeThreeLedRowAndReadoutTypeFourSpeedAndTypeSixLeds) {
   EXPECT_FALSE(Near(At(-0.46f, 0.3f), ShownWord(CfgCarDashColours[3]))) << "nothing of it above";
 }
 
+// The battery display's first line has 16 cells: the speed in six, then "Batt 50.0%".  A full
+// battery reads "Batt 99.9%", so its last cell still holds the "%" sign, not a cut "100.0".
+TEST_F(DashPixels, AFullBatteryKeepsItsPercentSignInTheLastCell) {
+  DashCarState s = State(6);
+  const float g = GLYPH_BOX_HEIGHT;
+  const float pitch = (0.86f - 16.0f * 0.0864f * g) / 15.0f + 0.0864f * g;
+  const float last = -0.43f + 15.0f * pitch;  // the sixteenth cell's left edge
+  Draw(s);
+  const int half = CountIn(0, 0, 60, last, -0.69f, last + pitch, -0.57f);
+  EXPECT_GT(half, 5) << "the % sign's ink";
+  s.fuel = s.capacity;
+  Draw(s);
+  EXPECT_EQ(CountIn(0, 0, 60, last, -0.69f, last + pitch, -0.57f), half);
+}
+
 TEST_F(DashPixels, NothingIsDrawnWithoutATargetOrTypeAndEverythingIsPutBack) {
   const int depth = RenderTargets.depth;
   const ScreenWindow window = RenderTargets.window;
