@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "tests/platform/skip_outside_ci.h"
@@ -1060,6 +1061,26 @@ TEST(GfxDisplays, AnOutputThatIsNotThereDescribesNothing) {
   EXPECT_EQ(desc.left, 0);
   EXPECT_EQ(desc.right, 0);
   EXPECT_EQ(desc.attachedToDesktop, 0);
+}
+
+// By the formats' names: the _SRGB ones and no other are sRGB, the D ones and no other depth,
+// the BC ones and no other block-compressed.
+TEST(GfxFormats, TheSrgbDepthAndCompressedFlagsFollowTheNames) {
+  const std::set<int> srgb = {GFX_FORMAT_R8G8B8A8_UNORM_SRGB, GFX_FORMAT_BC1_UNORM_SRGB, GFX_FORMAT_BC2_UNORM_SRGB,
+                              GFX_FORMAT_BC3_UNORM_SRGB,      GFX_FORMAT_B8G8R8A8_UNORM_SRGB,
+                              GFX_FORMAT_B8G8R8X8_UNORM_SRGB, GFX_FORMAT_BC7_UNORM_SRGB};
+  const std::set<int> depth = {GFX_FORMAT_D32_FLOAT, GFX_FORMAT_D24_UNORM_S8_UINT, GFX_FORMAT_D16_UNORM};
+  const std::set<int> compressed = {GFX_FORMAT_BC1_UNORM, GFX_FORMAT_BC1_UNORM_SRGB, GFX_FORMAT_BC2_UNORM,
+                                    GFX_FORMAT_BC2_UNORM_SRGB, GFX_FORMAT_BC3_UNORM, GFX_FORMAT_BC3_UNORM_SRGB,
+                                    GFX_FORMAT_BC4_UNORM, GFX_FORMAT_BC4_SNORM, GFX_FORMAT_BC5_UNORM,
+                                    GFX_FORMAT_BC5_SNORM, GFX_FORMAT_BC6H_UF16, GFX_FORMAT_BC6H_SF16,
+                                    GFX_FORMAT_BC7_UNORM, GFX_FORMAT_BC7_UNORM_SRGB};
+  for (int f = 0; f < int(GFX_FORMAT_COUNT); ++f) {
+    const GfxFormatInfo& info = GfxGetFormatInfo(GfxFormat(f));
+    EXPECT_EQ(info.srgb != 0, srgb.count(f) == 1) << "format " << f;
+    EXPECT_EQ(info.depth != 0, depth.count(f) == 1) << "format " << f;
+    EXPECT_EQ(info.compressed != 0, compressed.count(f) == 1) << "format " << f;
+  }
 }
 
 TEST(GfxFormats, TableRowsFollowTheirEnumerators) {
