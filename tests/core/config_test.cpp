@@ -11,6 +11,7 @@
 #include <limits>
 #include <random>
 #include <sstream>
+#include <string>
 #include <vector>
 
 #include "platform/files.h"
@@ -133,6 +134,17 @@ TEST_F(Config, ValuesAreClampedIntoTheirRanges) {
   EXPECT_EQ(CfgMaxFps, 20);
   Load("Max FPS 250\n");
   EXPECT_EQ(CfgMaxFps, 250);
+  // Each of the eighteen rates is kept; one off any of them becomes 100.
+  for (int fps : {20, 25, 30, 50, 60, 75, 90, 100, 120, 125, 150, 180, 200, 240, 250, 300, 400, 500}) {
+    Load("Max FPS " + std::to_string(fps) + "\n");
+    EXPECT_EQ(CfgMaxFps, fps);
+    if (fps == 100) continue;
+    for (int off : {fps - 1, fps + 1}) {
+      if (off < 20 || off > 500) continue;
+      Load("Max FPS " + std::to_string(off) + "\n");
+      EXPECT_EQ(CfgMaxFps, 100) << off;
+    }
+  }
   Load("Filter AF 3\n");
   EXPECT_EQ(CfgFilterAf, 1);
   Load("Filter AF 16\n");
