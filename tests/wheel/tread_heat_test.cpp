@@ -370,6 +370,26 @@ TEST_F(TreadHeat, ALeanLoadsOneSideAndLiftsTheOtherOff) {
     EXPECT_EQ(w().laneDeflection[1], float(d));
     EXPECT_NEAR(w().laneDeflection[2], std::max(0.0, d + g * width / 2), 1e-7) << g;
   }
+  // Rolling flexes the carcass sides by their lanes: the inner side's heat over the outer's is
+  // the inner lane's deflection over the outer's (0.005 / 0.015 for a lean of 0.01 / width),
+  // and a side lifted off gains nothing.
+  w().rolledDistance = 0.05f;
+  for (double g : {0.01 / width, 0.02 / width, -0.02 / width}) {
+    w().camberTerm = float(g);
+    TreadSector& s = w().sectors[1];
+    s.innerCarcassHeat = s.outerCarcassHeat = 0.0f;
+    float rolling = 0.0f;
+    HeatTreadByRolling(w(), set(), 1, rolling);
+    const double inner = std::max(0.0, d - g * width / 2), outer = std::max(0.0, d + g * width / 2);
+    ASSERT_GT(double(s.innerCarcassHeat) + s.outerCarcassHeat, 0.0) << g;
+    if (inner == 0.0) {
+      EXPECT_EQ(s.innerCarcassHeat, 0.0f) << g;
+    } else if (outer == 0.0) {
+      EXPECT_EQ(s.outerCarcassHeat, 0.0f) << g;
+    } else {
+      EXPECT_NEAR(s.innerCarcassHeat / s.outerCarcassHeat, inner / outer, 1e-4) << g;
+    }
+  }
 }
 
 TEST_F(TreadHeat, DamageLevelByTheTreadLeft) {
