@@ -71,6 +71,12 @@ TEST(TyreGeometry, CountsAndStreamLimits) {
   c = CountTyreGeometry(in);
   EXPECT_EQ(c.vertices, 21u * 14u);
   EXPECT_EQ(c.logoTriangles, 40u);
+  in.logo = 0;  // the spare without logos: 21 rings of 14 and 20 segments of 18, no logo strip
+  c = CountTyreGeometry(in);
+  EXPECT_EQ(c.vertices, 294u);
+  EXPECT_EQ(c.triangles, 360u);
+  EXPECT_EQ(c.logoVertices, 0u);
+  EXPECT_EQ(c.logoTriangles, 0u);
   TyreCounts editor = {};
   AddStripCounts(30, 14, 18, 0, editor);
   EXPECT_EQ(editor.vertices, 434u);
