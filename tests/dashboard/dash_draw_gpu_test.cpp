@@ -506,6 +506,9 @@ TEST_F(DashPixels, TheSteeringWheelsStageLampsLightOneMorePerStage) {
   Draw(s, "wheel_stage_lamps");
   for (int lamp = 0; lamp < 4; ++lamp)
     EXPECT_TRUE(Near(At(visible[lamp], -0.8f), lit[lamp])) << "the shift light: all four, lamp " << lamp;
+  // A flat lamp shows its colour to the unit (a step of one in 230 red shows as two).
+  for (int lamp = 0; lamp < 4; ++lamp)
+    EXPECT_TRUE(Near(At(visible[lamp], -0.8f), lit[lamp], 1)) << "lamp " << lamp << ": " << Str(At(visible[lamp], -0.8f));
 }
 
 // The steering wheel's lap timer, left of the centre: a valid time lights other segments than
