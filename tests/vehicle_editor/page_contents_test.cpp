@@ -404,6 +404,14 @@ TEST_F(PageContentsTest, AerodynamicsUnsprungWingsUsabilityAndTheTopSpeedUnits) 
   Build();
   EXPECT_EQ(Shown("not usable"), !rearWing);
   EXPECT_TRUE(StartsShown("Body drag")) << "the main body is in use";
+  // A wing in use shows its three setting bytes: the extra value beside its name, the lowest
+  // and the highest below.
+  c.aero[1][0] = 100.0f;
+  c.wingAngles[1][0] = 3, c.wingAngles[1][1] = 9, c.wingAngles[1][2] = 5;
+  Build();
+  EXPECT_TRUE(Shown("extra 5"));
+  EXPECT_TRUE(Shown("min 3"));
+  EXPECT_TRUE(Shown("max 9"));
 
   c.topSpeed = 50.0f;
   DashUnits.kmh = 0;
