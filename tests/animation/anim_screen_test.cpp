@@ -18,11 +18,13 @@
 #include "modeller/object_editor.h"
 #include "modeller/vehicle_editor_link.h"
 #include "platform/keys.h"
+#include "render/immediate.h"
 #include "render/object_picture.h"
 #include "render/views.h"
 #include "modeller/edit_views.h"
 #include "tests/animation/anim_test_util.h"
 #include "tests/core/report_recorder.h"
+#include "tests/render/null_renderer.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/interface_draw.h"
@@ -1728,6 +1730,39 @@ TEST_F(AnimScreen, TheTestHeightHasItsOwnRowUnderPlainAndBlend) {
   s->testHeight = 5.0f;
   Press(edit);
   EXPECT_FLOAT_EQ(s->testHeight, 0.75f);
+  ClearInterface();
+}
+
+// The screen on the null device, so that the hook's lines reach the 3D line stream.
+struct NullDevice : NullRenderer {
+  using NullRenderer::ready_;
+  using NullRenderer::SetUpTestSuite;
+  using NullRenderer::TearDownTestSuite;
+};
+class AnimScreenOnDevice : public AnimScreen {
+ protected:
+  static void SetUpTestSuite() { NullDevice::SetUpTestSuite(); }
+  static void TearDownTestSuite() { NullDevice::TearDownTestSuite(); }
+};
+
+// The frame hook draws a line from the selected bone to each of its three axis handles: three
+// lines, six vertices more than the same frame without a selected bone, none left out.
+TEST_F(AnimScreenOnDevice, TheHookDrawsALineToEachOfTheThreeHandles) {
+  ASSERT_TRUE(NullDevice::ready_);
+  FrontView front;
+  const auto verticesDrawn = [&] {
+    ClearInterface();
+    DrawAnimHandles(*s);
+    EXPECT_EQ(BeginLineBatch3D(), 1);
+    DrawAnimEditorHook(s);
+    const uint32_t n = StreamLines3D.vertexCount;
+    EndLineBatch3D();
+    return n;
+  };
+  E().selectedBone = -1;
+  const uint32_t without = verticesDrawn();
+  E().selectedBone = FOREARM;
+  EXPECT_EQ(verticesDrawn(), without + 6u);
   ClearInterface();
 }
 
