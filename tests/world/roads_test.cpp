@@ -579,6 +579,10 @@ TEST_F(Roads, BadSegmentRecordsLeaveTheSegmentWithoutGeometry) {
     ContactProbe hit = Fresh();
     EXPECT_EQ(s->RayTest({0, 10 * M, -M}, {0, 0, -4 * M}, hit, nullptr, nullptr, nullptr, 1), 0);
   }
+  // With the debug messages on, each bad reference says what it is.
+  EXPECT_EQ(lines.Count("A segment's edge names a vertex its section has not"), 2);
+  EXPECT_EQ(lines.Count("A segment's part names an edge it has not"), 1);
+  EXPECT_EQ(lines.Count("A segment's part names a mapping past the table"), 1);
   // An edge more than 16 km across its section (the margins would wrap): no geometry.
   const int32_t far = W().objectCount;
   AddSection(Profile(0, {-20000, 4}, {0, 0}, {1, 2}), 0, 40 * M)->Setup();
