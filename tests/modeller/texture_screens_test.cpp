@@ -784,6 +784,19 @@ TEST_F(TextureScreenTest, KeysOfTheCutoutsScreen) {
 
 // ---- the texture pages screen ----
 
+// The pages screen leads with the modeller's eight mode buttons, its own mode lit.
+TEST_F(TextureScreenTest, ThePagesScreenShowsTheModeButtonsWithItsOwnLit) {
+  TexturePagesScreen* screen = OpenPages();
+  ASSERT_NE(screen, nullptr);
+  Buttons(&screen->prss);
+  const char* const labels[8] = {"subob", "tri", "point", "build", "map", "cutout", "page", "view"};
+  for (const char* label : labels) {
+    const InterfaceButton* b = FindShownButton(label);
+    ASSERT_NE(b, nullptr) << label;
+    EXPECT_EQ(b->fourth.i, std::strcmp(label, "page") == 0 ? 1 : 0) << label;
+  }
+}
+
 TEST_F(TextureScreenTest, PagesAreAddedCopiedAndLimited) {
   TexturePagesScreen* screen = OpenPages();
   ASSERT_NE(screen, nullptr);
