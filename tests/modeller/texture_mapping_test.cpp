@@ -657,6 +657,31 @@ TEST_F(MappingToolTest, HandleDragsMoveSizeAndCancelLeavingTheHistory) {
   EXPECT_EQ(ModellerUndo.count, nodes);
 }
 
+// The roll handle sets the roll by the pointer's angle round the mapping's centre on the
+// screen (x right, y down): a quarter turn from where the drag began, +90 degrees, takes
+// 90 x 4 = 360 quarter degrees off the starting roll.
+TEST_F(MappingToolTest, TheRollHandleTakesThePointersTurnRoundTheCentreOffTheRoll) {
+  OpenTool();
+  FrontView();
+  SelectedMapping = 0;
+  model.mappings[0].width = Metres(2), model.mappings[0].height = Metres(1);
+  const int startRoll = DirectionRoll(model.mappings[0].direction);
+  int32_t centre[3];
+  GetMappingHandlePoint(model.mappings[0], MAPPING_HANDLE_CENTRE, centre);
+  float cx = 0, cy = 0;
+  int32_t depth = 0;
+  ASSERT_EQ(ProjectPointToScreen(centre, &cx, &cy, &depth), 1);
+  // Taken 80 pixels right of the centre (angle 0), carried to 80 pixels below it (angle +90).
+  const int x0 = int(std::lround(cx)) + 80, y0 = int(std::lround(cy));
+  const int x1 = int(std::lround(cx)), y1 = int(std::lround(cy)) + 80;
+  ASSERT_EQ(StartMappingHandleDrag(*panel, MAPPING_HANDLE_ROLL, x0, y0), 1);
+  MoveMappingHandleDrag(*panel, x1, y1);
+  int want = startRoll - 360;
+  if (want < -720) want += 1440;
+  EXPECT_NEAR(DirectionRoll(model.mappings[0].direction), want, 2) << "from " << startRoll;
+  CancelMappingHandleDrag(*panel);
+}
+
 TEST_F(MappingToolTest, KeysOfTheTool) {
   OpenTool();
   SelectedMapping = 1;
