@@ -609,6 +609,17 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
   Draw(car, 1);
   EXPECT_FALSE(Shows(LanguageTexts[TX_3a_whlscolt]));
   EXPECT_TRUE(Shows(LanguageTexts[TX_3a_bodycolt]));
+  // In the editor the browse button ends the colours' name line: on the name's line, right of it.
+  std::snprintf(car.currentColours.name, sizeof car.currentColours.name, "%s", "stripes");
+  Draw(car, 1);
+  const ValueControl* name = ControlShowing("stripes");
+  const ValueControl* browse = ControlShowing("\xB8");
+  ASSERT_NE(name, nullptr);
+  ASSERT_NE(browse, nullptr);
+  EXPECT_FLOAT_EQ(browse->top, name->top);
+  EXPECT_FLOAT_EQ(browse->bottom, name->bottom);
+  EXPECT_GT(browse->left, name->right);
+  EXPECT_GT(browse->right, browse->left);
 }
 
 TEST_F(PanelTest, TheTemplateSizeButtonsSetTheSmallPictureBit) {
