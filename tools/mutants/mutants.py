@@ -364,7 +364,9 @@ def call_sites(line, masked, previous_masked):
     prev = previous_masked.rstrip()
     if prev and prev[-1] not in ";{}:)" and not prev.endswith("else"):
         return  # the line goes on an expression of the line above
-    yield len(m.group(1)), m.group(1) + ";  // mutant: call removed", f"{m.group(2)}(...) removed"
+    # An empty block rather than an empty statement: "if (x) ;" does not compile with the
+    # warnings this build treats as errors, and such a mutant would tell nothing.
+    yield len(m.group(1)), m.group(1) + "{}  // mutant: call removed", f"{m.group(2)}(...) removed"
 
 
 CALL_RE = re.compile(r"([A-Za-z_]\w*)\s*(?:<[\w:\s,*&]*>)?\(")
