@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -943,17 +944,17 @@ TEST_F(AnimScreen, TheFileCommandsAskTheirQuestionsAndMoveAllTakesTheTypedDistan
   EXPECT_STREQ(OpenTextEntry.filePattern, "data\\skl\\%s.skl");
   EXPECT_STREQ(OpenTextEntry.initialText, "");
   CancelTextEntry();
-  AnimFileCommand(*s, 2);
-  EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of animation to LOAD");
-  EXPECT_EQ(OpenTextEntry.maxLength, 32);
-  EXPECT_STREQ(OpenTextEntry.initialText, "wave");
-  EXPECT_STREQ(OpenTextEntry.filePattern, "data\\move\\%s.ban");
-  CancelTextEntry();
-  AnimFileCommand(*s, 3);
-  EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of animation to SAVE");
-  EXPECT_EQ(OpenTextEntry.maxLength, 32);
-  EXPECT_STREQ(OpenTextEntry.filePattern, "data\\move\\%s.ban");
-  CancelTextEntry();
+  for (const auto& [command, prompt] : {std::pair{2, "Enter name of animation to LOAD"},
+                                        std::pair{3, "Enter name of animation to SAVE"}}) {
+    AnimFileCommand(*s, command);
+    EXPECT_STREQ(OpenTextEntry.prompt, prompt);
+    EXPECT_EQ(OpenTextEntry.maxLength, 32) << prompt;
+    EXPECT_STREQ(OpenTextEntry.filePattern, "data\\move\\%s.ban") << prompt;
+    if (command == 2) {
+      EXPECT_STREQ(OpenTextEntry.initialText, "wave");
+    }
+    CancelTextEntry();
+  }
   AnimFileCommand(*s, 4);
   EXPECT_EQ(OpenTextEntry.open, 0) << "SAVE as SIT needs driver mode and a vehicle";
 
