@@ -375,7 +375,7 @@ CALL_RE = re.compile(r"([A-Za-z_]\w*)\s*(?:<[\w:\s,*&]*>)?\(")
 # left to the clamp kind.
 COMMUTATIVE = {"min", "max", "Min", "Max", "fmin", "fmax", "swap", "hypot", "ClampInt", "ClampByte", "clamp",
                "SaturatingAdd", "Dot", "DotProduct", "Distance", "DistanceSquared", "strcmp", "strcasecmp",
-               "strncmp", "strncasecmp", "memcmp", "CompareNoCase", "Dot16", "DistanceSquaredM",
+               "strncmp", "strncasecmp", "memcmp", "CompareNoCase", "Dot16", "DistanceSquaredM", "WrappingAdd",
                "_mm_add_ps", "_mm_mul_ps", "_mm_min_ps", "_mm_max_ps", "_mm_and_ps"}
 DECLARATION_BEFORE_RE = re.compile(r"[\w>*&]\s+$")
 KEYWORDS_BEFORE = ("return", "else", "case", "co_return", "throw", "not", "and", "or")
