@@ -766,6 +766,19 @@ TEST_F(LayoutFiles, UnexpectedEndAndClearAbortWithSoundFour) {
   EXPECT_EQ(W().addedCount, 0);
 }
 
+TEST_F(LayoutFiles, AFileEndingInsideItsCountStillMissesItsRecords) {
+  // The head and the count's low byte 2, nothing more: the high byte read past the end counts
+  // as 0 and the laps code as 1, and the two records are missing.
+  std::filesystem::create_directories("data/layout");
+  const uint8_t bytes[] = {'Z', 'K', 'T', 'L', 'Y', 'T', 0, 252, 2};
+  std::ofstream("data/layout/cut.lyt", std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+  ASSERT_EQ(HostLoadLayout("cut"), 1);
+  EXPECT_EQ(LayoutLoadLapsCode(), 1);
+  EXPECT_EQ(Lines("Unexpected end of file"), 1);
+  EXPECT_EQ(g_seen.sounds, std::vector<int>{4});
+  EXPECT_EQ(LayoutLoadUnderWay(), 0);
+}
+
 TEST_F(LayoutFiles, OldVersionsAndSubVersionsConvertInOrder) {
   // Version 245 is passed over without a word; 246..252 read.
   WriteFile("old", 245, 9, 3, {Rec(1, 1, BLOCK)});

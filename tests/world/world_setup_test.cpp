@@ -356,6 +356,34 @@ TEST_F(WorldSetup, StartPositionForACar) {
   EXPECT_NEAR(std::fabs(out.heading), 3.14159265 - START_HEADING_TURN, 1e-5);
 }
 
+TEST_F(WorldSetup, WhileEditingALayoutTheFirstStartIsTheViewersPlace) {
+  // The grid's first two places, and the viewer's saved place and the editing heading.
+  w->gridStarts[0].used = w->gridStarts[1].used = 1;
+  w->gridStarts[0].position = {10 << 16, 0, 0};
+  w->gridStarts[1].position = {20 << 16, 0, 0};
+  w->savedViewPosition = {5 << 16, 6 << 16, 7 << 16};
+  LayoutEditing = 1;
+  LayoutEditingPlain = 0;
+  LayoutEditHeading = 0.5f;
+  StartPosition out;
+  w->GetStartPosition(out, 0, 0);
+  EXPECT_EQ(out.used, 1);
+  EXPECT_EQ(out.position.x, 5 << 16);
+  EXPECT_EQ(out.position.z, 7 << 16);
+  EXPECT_EQ(out.heading, 0.5f);
+  w->GetStartPosition(out, 1, 0);
+  EXPECT_EQ(out.position.x, 20 << 16) << "the later places are the grid's";
+  w->GetStartPosition(out, 0, 1);
+  EXPECT_EQ(out.position.x, 10 << 16) << "kept: the grid's own first place";
+  LayoutEditingPlain = 1;
+  w->GetStartPosition(out, 1, 0);
+  EXPECT_EQ(out.position.x, 5 << 16) << "plain editing: every place is the viewer's";
+  LayoutEditing = LayoutEditingPlain = 0;
+  LayoutEditHeading = 0;
+  w->GetStartPosition(out, 0, 0);
+  EXPECT_EQ(out.position.x, 10 << 16);
+}
+
 TEST_F(WorldSetup, StartGrids) {
   AddPaths(1);
   // First number 40, 2 x 8: slots 39..47 only.
