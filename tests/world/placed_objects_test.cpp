@@ -1075,6 +1075,43 @@ TEST(ProceduralTrees, TheMeshWritesWhatTheCountsSay) {
   TreeFoliageMaterials[2] = nullptr;
 }
 
+// The bark's v runs up each branch by the branch's length over pi times its radius: the base
+// ring at 0, the trunk's top ring at 3 m / (pi x 0.25 m), the two branches of the next generation
+// (half as long, their radius the trunk's times the square root of a half, in 16.16) on from it.
+TEST(ProceduralTrees, TheBarksVRunsUpEachBranchByItsLengthOverItsGirth) {
+  InitSphereDirections();
+  Material bark{};
+  TreeBarkMaterials[1] = &bark;
+  WTree t({0, 0, 0});
+  t.tipCount = 4;
+  t.barkTexture = 1;
+  t.branchLength = 3.0f;
+  t.lengthFactor = 0.5f;
+  t.trunkRadius = 0.25f;
+  t.options = 0;
+  t.Setup();
+  FastMesh mesh{};
+  mesh.parts.resize(1);
+  mesh.parts[0].material = &bark;
+  mesh.groupCount = 1;
+  BuildTreeMesh(t, mesh, 0);
+  const std::vector<VertexLit>& v = mesh.parts[0].buildVertices;
+  ASSERT_GE(v.size(), 20u);
+  const double pi = 3.14159265358979;
+  const double trunk = 3.0 / (pi * 0.25);
+  const double branchRadius = double(std::lround(0.25 * 65536 * std::sqrt(0.5))) / 65536;
+  const double branch = trunk + 1.5 / (pi * branchRadius);
+  for (int k = 0; k < 5; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(v[size_t(k)].v, 0.0f);
+    EXPECT_NEAR(v[size_t(5 + k)].v, trunk, 1e-4);
+    EXPECT_NEAR(v[size_t(10 + k)].v, branch, 1e-4);
+    EXPECT_NEAR(v[size_t(15 + k)].v, branch, 1e-4);
+    EXPECT_EQ(v[size_t(5 + k)].u, 0.5f * float(k)) << "a quarter round the ring at each side";
+  }
+  TreeBarkMaterials[1] = nullptr;
+}
+
 // ---- Lighting of the levels ----
 
 // A box at (10 m, 20 m) whose points face up, fully bright and without alpha: corner 0 stands

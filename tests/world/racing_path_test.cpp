@@ -83,7 +83,9 @@ TEST(RacingPath, RecordsReadFieldByField) {
     EXPECT_EQ(n.distance, 0.0f);
     EXPECT_EQ(p.secondNodes[1].x, r.nodes[1].x);
   }
-  // A count beyond the bytes left, or negative, leaves the path empty.
+  // A count beyond the bytes left, or negative, leaves the path empty, said with debug lines on.
+  CfgDebugLevel = 1;
+  CaughtLines caught;
   for (int32_t bad : {-3, 4000}) {
     TrackPathRecord b = OvalRecord();
     b.countOverride = bad;
@@ -94,6 +96,8 @@ TEST(RacingPath, RecordsReadFieldByField) {
     EXPECT_EQ(p.nodeCount, 0);
     EXPECT_EQ(p.nodes, nullptr);
   }
+  EXPECT_EQ(caught.Count("Path record - bad node count"), 2);
+  CfgDebugLevel = 0;
 }
 
 TEST(RacingPath, ReversingSwapsAndNegates) {

@@ -164,10 +164,10 @@ TEST(Sweep, EmptyGridsShortSidesAndBadEdgesAddNoTriangles) {
   EXPECT_EQ(Pool().triangleCount, 0) << "no grid rows";
 
   SweepMapping plain(1, 1);
-  SweepRings close{3, 1.0, 200.0 / 65536};  // rings 200 units apart on one axis only
+  SweepRings close{3, 1.0, 255.0 / 65536};  // rings 255 units apart on one axis only
   RunSweep(ChainEdges(2, 1), Records({plain}), close, 3, 1, false);
   EXPECT_EQ(Pool().triangleCount, 0) << "every triangle has a side under 256 units";
-  SweepRings near{3, 1.0, 300.0 / 65536};
+  SweepRings near{3, 1.0, 256.0 / 65536};
   RunSweep(ChainEdges(2, 1), Records({plain}), near, 3, 1, false);
   EXPECT_EQ(Pool().triangleCount, 2 * 2 * 3);
 
