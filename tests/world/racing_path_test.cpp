@@ -179,6 +179,11 @@ TEST_F(PathWorld, ChecksAfterLoading) {
   EXPECT_EQ(p.checkpointNodes[0], 2);
   EXPECT_EQ(p.checkpointNodes[1], 40);
   EXPECT_NEAR(p.nodes[2].distance, lap, 1e-3) << "the lap starts at the finish node";
+  // The finish on node 0 itself is found there.
+  SetTimingLine(*CWld, 0, {p.nodes[0].x, p.nodes[0].y, 0, {}, 0});
+  SetupPathChecks(p);
+  EXPECT_EQ(p.checkpointNodes[0], 0);
+  EXPECT_EQ(p.checkpointNodes[1], 40);
   // A line off the path clears them all, with the debug message.
   CaughtLines caught;
   SetTimingLine(*CWld, 1, {100 << 16, 100 << 16, 0, {}, 0});

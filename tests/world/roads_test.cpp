@@ -77,6 +77,17 @@ TEST_F(Roads, SectionRecordsOfEveryRevisionReadBackFieldForField) {
     EXPECT_EQ(s->triangles[0].link[0], -1);
     DeleteWorldObject(s);
   }
+  // From revision 3 the early word names no mapping: without triangles there is none.
+  for (int revision : {2, 3}) {
+    WorldObjectRevision = revision;
+    TrackSection bare = Profile(0, {-2, 2}, {0, 0});
+    bare.earlyMapping = 1;
+    WSection* s = static_cast<WSection*>(
+        Read(OBJECT_SECTION, 0, 0, 0, [&](DataFile& f) { WriteSectionRecord(f, revision, bare); }));
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->primaryMapping, revision < 3 ? 1 : 0) << revision;
+    DeleteWorldObject(s);
+  }
 }
 
 TEST_F(Roads, SegmentRecordsOfBothFormsReadBackFieldForField) {
@@ -599,6 +610,8 @@ TEST_F(Roads, TheBoxAndLateralRangeAreThoseOfEveryStepsPoint) {
                              a->position[1] + int32_t(std::sin(along) * length * M));
     TrackSegment t = Road(0, 1, edgeCount, road % 2 == 0 ? EDGE_STRAIGHT : uint8_t(road % 5 == 1 ? 0 : EDGE_STRAIGHT));
     t.startSide = uint8_t(rng() % 2), t.endSide = uint8_t(rng() % 2);
+    if (road % 6 == 3)  // edges 2k and 2k + 1 meet at the end's vertex k: their two ends differ
+      for (int e = 0; e < edgeCount; ++e) t.edges[size_t(e)].endVertex = uint8_t(e / 2);
     t.stepLength = uni(0.3f, 6.0f);
     WSegment* s = AddSegment(t);
     a->Setup(), b->Setup(), s->Setup();

@@ -236,4 +236,21 @@ TEST_F(ViewRayTest, TheGroundFallBackMeetsOnlyAheadAndWithinReach) {
   }
 }
 
+TEST_F(ViewRayTest, AMeshOfOneTriangleIsMetOnlyOverThatTriangle) {
+  // The square's first triangle only, (-h, -h), (h, h), (h, -h): the half below its diagonal.
+  auto* tile = new Tile(0, 0, 2, 40);
+  tile->levels[0].built->triangleCount = 1;
+  tile->levels[0].built->parts[0].triangleCount = 1;
+  w->AddObjectToTable(tile);
+  w->viewRay.segmentPass = 0;
+  ContactProbe hit = {};
+  float nearD, farD;
+  Ray(10, -10, 12, 0, 0, -1);
+  EXPECT_EQ(CastViewRay(*w, nearD, farD, hit, 0), 0);
+  EXPECT_EQ(hit.candidatePoint.z, 2 << 16);
+  hit = {};
+  Ray(-10, 10, 12, 0, 0, -1);
+  EXPECT_EQ(CastViewRay(*w, nearD, farD, hit, 0), -1);
+}
+
 }  // namespace

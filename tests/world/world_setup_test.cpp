@@ -225,6 +225,14 @@ TEST_F(WorldSetup, StartPositionsAndTiming) {
   EXPECT_EQ(caught.Count("More than one checkpoint 1"), 1);
   EXPECT_EQ(GetTimingLine(*w, 0).halfWidth, 6 << 16);
   EXPECT_EQ(GetTimingLine(*w, 0).direction[1], 65536);
+  // The lines' places in their order; a count below 0 (a damaged world) gives none.
+  IntVector lines[TIMING_LINES] = {};
+  ASSERT_EQ(WorldTimingLines(*w, lines), 2);
+  EXPECT_EQ(lines[0].x, 30 << 16);
+  EXPECT_EQ(lines[0].y, 5 << 16);
+  EXPECT_EQ(lines[1].x, -30 << 16);
+  w->timingCount = -1;
+  EXPECT_EQ(WorldTimingLines(*w, lines), 0);
 }
 
 TEST_F(WorldSetup, PitZonesAndStops) {
