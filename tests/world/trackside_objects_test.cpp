@@ -193,6 +193,19 @@ TEST(TracksideObjects, CurvedGridFollowsItsCubic) {
     EXPECT_NEAR(at.y / 65536.0, y + std::sin(heading) * lateral, 0.01) << slot;
     EXPECT_NEAR(got, heading, 0.001) << slot;
   }
+  // Rows more than twice the curve's length back stand where it is at t = -1, as far back again.
+  for (int slot : {60, 80}) {
+    const double t = -1, lateral = -3.0;
+    const double x = ((a[0] * t + b[0]) * t + c[0]) * t + d0[0], y = ((a[1] * t + b[1]) * t + c[1]) * t + d0[1];
+    const double tx = (3 * a[0] * t + 2 * b[0]) * t + c[0], ty = (3 * a[1] * t + 2 * b[1]) * t + c[1];
+    const double heading = std::atan2(-tx, ty);
+    IntVector at;
+    float got;
+    grid.GetSlotPlacement(slot, at, got);
+    EXPECT_NEAR(at.x / 65536.0, x + std::cos(heading) * lateral, 0.01) << slot;
+    EXPECT_NEAR(at.y / 65536.0, y + std::sin(heading) * lateral, 0.01) << slot;
+    EXPECT_NEAR(got, heading, 0.001) << slot;
+  }
   // The straight rows stand behind the anchor along the heading.
   IntVector at;
   float heading;
