@@ -149,6 +149,21 @@ TEST(TracksideObjects, StartGridRecords) {
   EXPECT_EQ(g2->endPoint[0], 7);
   EXPECT_EQ(g2->endHeading, 0.5f);
   EXPECT_EQ(g2->heading, 0.0f);
+  // The grid's sphere stands on its anchor at its height and reaches half its width across and
+  // its rows and stagger back: 3 columns 4 m apart (4 m across), 5 rows 8 m apart with a stagger
+  // of 2 m (32 + 4 m along).
+  WStartGrid g({1 << 16, 2 << 16, 0});
+  g.columns = 3;
+  g.rows = 5;
+  g.columnSpacing = 4;
+  g.rowSpacing = 8;
+  g.stagger = 2;
+  g.height = 1.5f;
+  g.Setup();
+  EXPECT_EQ(g.centre.x, 1 << 16);
+  EXPECT_EQ(g.centre.y, 2 << 16);
+  EXPECT_EQ(g.centre.z, int32_t(1.5 * 65536));
+  EXPECT_EQ(g.radius, int32_t(std::lround(std::sqrt(4.0 * 4.0 + 36.0 * 36.0) * 65536)));
 }
 
 TEST(TracksideObjects, CurvedGridFollowsItsCubic) {
