@@ -81,6 +81,34 @@ TEST(TracksideObjects, CameraRecordsAndLimits) {
   EXPECT_EQ(cam4->centre.z, 0);
 }
 
+// Each kind holds its angles within its limits: kind 0 P 2..30 and R 20..60 degrees, kind 1 P
+// 5..120 degrees, kind 2 P 5..90 degrees (R free in both), the others P and R 5..90 degrees.
+TEST(TracksideObjects, EachCameraKindHoldsItsAnglesWithinItsLimits) {
+  const double deg = 3.14159265358979 / 180;
+  struct Case {
+    uint8_t kind;
+    float p, r;
+    double wantP, wantR;
+  };
+  const Case cases[] = {
+      {0, 1.0f, 2.0f, 2.0, 60 * deg},        {0, 31.0f, 0.1f, 30.0, 20 * deg},
+      {1, 0.01f, 3.0f, 5 * deg, 3.0},        {1, 3.0f, 0.01f, 120 * deg, 0.01},
+      {2, 0.01f, 3.0f, 5 * deg, 3.0},        {2, 2.0f, 0.01f, 90 * deg, 0.01},
+      {3, 0.01f, 2.0f, 5 * deg, 90 * deg},   {3, 2.0f, 0.01f, 90 * deg, 5 * deg},
+  };
+  Owned o(ReadObject(OBJECT_CAMERA, [&](DataFile& f) { WriteCameraRecord(f, TrackCamera{}); }));
+  auto* cam = static_cast<FixedCam*>(o.get());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "kind " << int(c.kind) << " P " << c.p << " R " << c.r);
+    cam->kind = c.kind;
+    cam->p = c.p;
+    cam->r = c.r;
+    cam->Setup();
+    EXPECT_NEAR(cam->p, c.wantP, 1e-6);
+    EXPECT_NEAR(cam->r, c.wantR, 1e-6);
+  }
+}
+
 TEST(TracksideObjects, CameraOcclusion) {
   FixedCam cam({});
   {
