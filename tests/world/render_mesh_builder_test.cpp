@@ -162,8 +162,8 @@ TEST(Sweep, InnerColumnVerticesStandAtTheirShareFromTheFirstPoint) {
   SweepRings rings{2, 4.0};       // points 0 and 4 m along x
   for (const bool sameNormals : {false, true}) {
     SCOPED_TRACE(sameNormals);
-    rings.normals[0] = {10000, 0, 60000};
-    rings.normals[1] = sameNormals ? rings.normals[0] : IntVector{40000, 0, 30000};
+    rings.normals[0] = {10000, 20000, 60000};
+    rings.normals[1] = sameNormals ? rings.normals[0] : IntVector{40000, 5000, 30000};
     RunSweep(ChainEdges(1, 1), Records({m}), rings, 1, 1, false);
     const PoolVertex* v = Pool().vertices;
     ASSERT_EQ(Pool().vertexCount, 8);
@@ -174,6 +174,7 @@ TEST(Sweep, InnerColumnVerticesStandAtTheirShareFromTheFirstPoint) {
       const PoolVertex& inner = v[1 + c];
       EXPECT_EQ(inner.position[0], share(0, 4 * 65536, f[c])) << c;
       EXPECT_EQ(inner.normal[0], share(10000, rings.normals[1].x, f[c])) << c;
+      EXPECT_EQ(inner.normal[1], share(20000, rings.normals[1].y, f[c])) << c;
       EXPECT_EQ(inner.normal[2], share(60000, rings.normals[1].z, f[c])) << c;
       // The next ring's set, 1 m on along y.
       EXPECT_EQ(v[5 + c].position[0], inner.position[0]) << c;
