@@ -506,6 +506,50 @@ TEST_F(Layouts, PitMarkersRoutesAndBounds) {
   EXPECT_NEAR(b.halfY / FIX, (hi[1] - lo[1]) / 2 + scale, 1e-4);
 }
 
+TEST_F(Layouts, RoutesCountUpToFortyAndTheSettingIsHeldWithinThem) {
+  // Checkers numbered 1 to 40 (flags 0 to 39) and 41: every route from 1 up counts, 41 does not.
+  for (int flags = 0; flags <= 40; ++flags) ASSERT_EQ(Add(Rec(-100 + 4 * flags, 0, 184, flags)), 1) << flags;
+  int routes = 0;
+  LayoutRouteSetting = 0;
+  EXPECT_EQ(CheckLayoutRoute(0, routes), 0);
+  EXPECT_EQ(routes, 41);
+  EXPECT_EQ(LayoutRouteSetting, 1) << "held at the first route";
+  LayoutRouteSetting = 41;
+  CheckLayoutRoute(0, routes);
+  EXPECT_EQ(LayoutRouteSetting, 40) << "held at the last route";
+  LayoutRouteSetting = 1;
+}
+
+TEST(LayoutRoles, TheSevenRoleNamesAndNoneOutsideThem) {
+  const char* const names[] = {"", "object", "start position", "finish line", "1st checkpoint",
+                               "2nd checkpoint", "3rd checkpoint", "circle", ""};
+  for (int role = 0; role <= 8; ++role) EXPECT_STREQ(LayoutRoleName(role), names[role]) << role;
+  EXPECT_STREQ(LayoutRoleName(-1), "");
+}
+
+TEST_F(Layouts, ALayoutsTimingLineTakesItsPlaceHalfWidthAndTurnedAxes) {
+  // The finish line at (0, 10 m), 5 m either side, turned a quarter (heading byte 192):
+  // its direction words are -sin, cos, cos, sin of the heading in 16.16.
+  Add(Rec(0, 10, 0, (5 << 2) | 0, 192));
+  // Checkpoint 1 at (0, 30 m), not turned (byte 128 is heading 0), half width 3 m.
+  Add(Rec(0, 30, 0, (3 << 2) | 1, 128));
+  AnalyseLayout();
+  const TimingLine finish = GetTimingLine(W(), 0), first = GetTimingLine(W(), 1);
+  EXPECT_EQ(finish.x, 0);
+  EXPECT_EQ(finish.y, 10 << 16);
+  EXPECT_EQ(finish.halfWidth, 5 << 16);
+  EXPECT_EQ(finish.direction[0], -65536);
+  EXPECT_NEAR(finish.direction[1], 0, 1);
+  EXPECT_NEAR(finish.direction[2], 0, 1);
+  EXPECT_EQ(finish.direction[3], 65536);
+  EXPECT_EQ(first.y, 30 << 16);
+  EXPECT_EQ(first.halfWidth, 3 << 16);
+  EXPECT_EQ(first.direction[0], 0);
+  EXPECT_EQ(first.direction[1], 65536);
+  EXPECT_EQ(first.direction[2], 65536);
+  EXPECT_EQ(first.direction[3], 0);
+}
+
 // ---- Packets ----
 
 TEST(LayoutPackets, DecodingTakesNoMoreThanTheBytesHoldAndSixty) {
@@ -764,6 +808,19 @@ TEST_F(LayoutFiles, UnexpectedEndAndClearAbortWithSoundFour) {
   EXPECT_EQ(Lines("Unexpected end of file"), 2);
   EXPECT_EQ(g_seen.sounds, std::vector<int>{4});
   EXPECT_EQ(W().addedCount, 0);
+}
+
+TEST_F(LayoutFiles, AFileEndingInsideItsCountStillMissesItsRecords) {
+  // The head and the count's low byte 2, nothing more: the high byte read past the end counts
+  // as 0 and the laps code as 1, and the two records are missing.
+  std::filesystem::create_directories("data/layout");
+  const uint8_t bytes[] = {'Z', 'K', 'T', 'L', 'Y', 'T', 0, 252, 2};
+  std::ofstream("data/layout/cut.lyt", std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof bytes);
+  ASSERT_EQ(HostLoadLayout("cut"), 1);
+  EXPECT_EQ(LayoutLoadLapsCode(), 1);
+  EXPECT_EQ(Lines("Unexpected end of file"), 1);
+  EXPECT_EQ(g_seen.sounds, std::vector<int>{4});
+  EXPECT_EQ(LayoutLoadUnderWay(), 0);
 }
 
 TEST_F(LayoutFiles, OldVersionsAndSubVersionsConvertInOrder) {

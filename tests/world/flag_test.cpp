@@ -101,6 +101,24 @@ TEST(Flag, StepsAndRest) {
   for (int r = 0; r < FLAG_ROWS; ++r) EXPECT_EQ(f->points[r * FLAG_COLUMNS].position[1], 20 << 16);
 }
 
+TEST(Flag, ASpringStretchedPastHalfItsLengthAgainPullsNoHarder) {
+  // The free top corner pulled 10 m or 20 m out along the cloth: each of its springs is held at
+  // half its rest length's pull, so after one step in still air it comes back as fast either way
+  // (the springs' directions differ by under a degree); unheld, twice as fast from 20 m.
+  float speed[2];
+  for (int k = 0; k < 2; ++k) {
+    auto o = ReadFlag(TrackFlag{});
+    auto* f = static_cast<WFlag*>(o.get());
+    f->Setup();
+    f->points[4].position[0] += (10 << 16) * (k + 1);
+    const float still[3] = {0, 0, 0};
+    f->StepCloth(10, still);
+    speed[k] = f->points[4].velocity[0];
+  }
+  ASSERT_LT(speed[0], 0.0f) << "pulled back toward the pole";
+  EXPECT_NEAR(speed[1] / speed[0], 1.0, 0.02);
+}
+
 TEST(Flag, TwoSidedMesh) {
   auto o = ReadFlag(TrackFlag{});
   auto* f = static_cast<WFlag*>(o.get());

@@ -257,6 +257,23 @@ TEST_F(ObjectOctreeTest, FilingRulesAndTheFullTable) {
   ObjectOctree.ClearNodeLists();
 }
 
+TEST_F(ObjectOctreeTest, AnObjectAsWideAsANodesHalfSizeGoesIntoThatNode) {
+  // The root 2560 m across: its half 1280 m, its children's 640 m, theirs 320 m.  An object 640 m
+  // across fits a child's half and goes one deeper; one a unit wider stays in the child.
+  Wld& w = *CWld;
+  auto* exact = new DiscObject(OBJECT_SECTION, {-(500 << 16), -(500 << 16), 0}, 320 << 16);
+  auto* wider = new DiscObject(OBJECT_SECTION, {500 << 16, 500 << 16, 0}, (320 << 16) + 1);
+  w.AddObjectToTable(exact);
+  w.AddObjectToTable(wider);
+  w.viewCentre = {0, 0, 0};
+  w.viewSize = 2048 << 16;
+  w.viewRadius = 1024 << 16;
+  ObjectOctree.AddObjects(CONFIG_MASK_ALWAYS);
+  ASSERT_EQ(ObjectOctree.rootSize, 2560 << 16);
+  CheckInvariants(ObjectOctree, {exact, wider}, false);
+  ObjectOctree.ClearNodeLists();
+}
+
 TEST_F(ObjectOctreeTest, TheBlockGivesTheStructureAndBadChildrenAreRefused) {
   const int32_t centre[3] = {1 << 16, 2 << 16, 0};
   std::vector<int16_t> children(17, 0);

@@ -2,7 +2,9 @@
 // levels) and procedural trees, over stand-in model services.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <strings.h>
 #include <memory>
@@ -584,6 +586,20 @@ TEST_F(PlacedObjects, PotObjectsHaveOutlineLevelsAndBuildLevelZeroOnly) {
   EXPECT_EQ(o.levels[0].outline, 1);
   EXPECT_EQ(o.distanceLevels, 0);
   EXPECT_EQ(o.GetAddMode(), 1);
+  // A middle level only when half the count is above 4: 8 segments give two levels, 10 three;
+  // the last level has a quarter, at least 3.
+  stand.pot.segmentCount = 8;
+  o.Setup();
+  ASSERT_EQ(o.levelCount, 2);
+  EXPECT_EQ(o.levels[1].segments, 3);
+  stand.pot.segmentCount = 10;
+  o.Setup();
+  ASSERT_EQ(o.levelCount, 3);
+  EXPECT_EQ(o.levels[1].segments, 5);
+  EXPECT_EQ(o.levels[2].segments, 3);
+  stand.pot.segmentCount = 16;
+  o.Setup();
+  EXPECT_EQ(o.levels[2].segments, 4);
   stand.pot.segmentCount = 3;
   o.Setup();
   ASSERT_EQ(o.levelCount, 2) << "raised to 5: s = 2 gives no middle level";
@@ -594,8 +610,11 @@ TEST_F(PlacedObjects, PotObjectsHaveOutlineLevelsAndBuildLevelZeroOnly) {
   o.BuildMeshes();
   EXPECT_NE(o.levels[0].built, nullptr);
   EXPECT_EQ(o.levels[1].built, nullptr);
-  uint16_t used[4];
+  uint16_t used[4] = {9, 9, 9, 9};
+  EXPECT_EQ(o.MappingsInUse(used, 0), 0);
+  EXPECT_EQ(used[0], 9) << "no room: nothing written";
   EXPECT_EQ(o.MappingsInUse(used, 4), 1);
+  EXPECT_EQ(used[0], 0);
   o.Free();
 }
 
@@ -735,6 +754,8 @@ TEST_F(PlacedObjects, LevelZeroGivesTheSphereAndTheTreeBit) {
   EXPECT_EQ(o.centre.z, 1 << 16);
   EXPECT_EQ(o.GetBuildList(), 4);
   EXPECT_EQ(o.GetAddMode(), 2);
+  uint16_t used[2] = {9, 9};
+  EXPECT_EQ(o.MappingsInUse(used, 2), 0) << "a model draws with no mapping record of the track's";
   o.SetPosition({5 << 16, 6 << 16, 0}, 0.5f);
   EXPECT_EQ(o.levels[0].built, nullptr) << "a move drops the built levels";
   o.Free();
@@ -840,6 +861,72 @@ TEST(ProceduralTrees, ALatitudePastThePoleFoldsAndTurnsHalfRound) {
   }
   EXPECT_EQ(nodes[1].latitude, lat);
   EXPECT_EQ(nodes[1].longitude, lon);
+}
+
+// Every branch's direction by the growth rule written out here: node 0 points up (latitude 0,
+// longitude 0); the nodes of each generation, twice as many as the last, take their parents in
+// pairs; each draws (r = 5r + 1 mod 2^16, from the seed) its longitude and then its latitude as
+// its parent's plus the draw's remainder by 2s + 1, less s; a latitude past either pole is
+// mirrored back (-lat, or 31 - lat) and the longitude turned half round, at most twice, then
+// held within 0..15; a second child within one step of its sibling in latitude and in
+// longitude (round the circle) draws again, at most 64 times more.  With random lengths each
+// node draws its length first.
+TEST(ProceduralTrees, EveryBranchsDirectionFollowsTheDrawsTheFoldsAndTheSiblingRedraws) {
+  InitSphereDirections();
+  for (int spread : {0, 1, 2, 5, 15, 23, 40}) {
+    for (int seed : {0, 7, 33, 63}) {
+      for (uint32_t options : {0u, uint32_t(TREE_OPTION_RANDOM_LENGTHS)}) {
+        SCOPED_TRACE(testing::Message() << "spread " << spread << " seed " << seed << " options " << options);
+        WTree t({0, 0, 0});
+        t.seed = seed;
+        t.spread = spread;
+        t.tipCount = 100;
+        t.options = options;
+        std::vector<TreeNode> nodes;
+        GrowTree(t, nodes);
+        ASSERT_EQ(nodes.size(), 199u);
+        const int s = std::min(spread, 23);
+        uint32_t r = uint32_t(seed);
+        const auto draw = [&r, s] {
+          r = (r * 5 + 1) & 0xFFFF;
+          return int(r % uint32_t(2 * s + 1)) - s;
+        };
+        std::vector<int> lat(199), lon(199);
+        EXPECT_EQ(nodes[0].latitude, 0);
+        EXPECT_EQ(nodes[0].longitude, 0);
+        EXPECT_EQ(nodes[0].parent, -1);
+        int first = 1, size = 2, generation = 1, previousFirst = 0;
+        while (first < 199) {
+          for (int k = 0; k < size && first + k < 199; ++k) {
+            const int i = first + k, parent = previousFirst + k / 2;
+            if (options) r = (r * 5 + 1) & 0xFFFF;
+            for (int again = 0; again <= 64; ++again) {
+              lon[i] = (lon[parent] + draw() + 48) % 24;
+              lat[i] = lat[parent] + draw();
+              for (int fold = 0; fold < 2; ++fold) {
+                if (lat[i] < 0 || lat[i] > 15) {
+                  lat[i] = lat[i] < 0 ? -lat[i] : 31 - lat[i];
+                  lon[i] = (lon[i] + 12) % 24;
+                }
+              }
+              lat[i] = std::clamp(lat[i], 0, 15);
+              if (k % 2 == 0) break;
+              const int dLat = std::abs(lat[i] - lat[i - 1]), dLon = std::abs(lon[i] - lon[i - 1]);
+              if (!(dLat <= 1 && (dLon <= 1 || dLon >= 23))) break;
+            }
+            ASSERT_EQ(nodes[size_t(i)].parent, parent) << i;
+            ASSERT_EQ(nodes[size_t(i)].generation, generation) << i;
+            ASSERT_EQ(nodes[size_t(i)].latitude, lat[i]) << i;
+            ASSERT_EQ(nodes[size_t(i)].longitude, lon[i]) << i;
+          }
+          previousFirst = first;
+          first += size;
+          size *= 2;
+          ++generation;
+        }
+      }
+    }
+  }
 }
 
 TEST(ProceduralTrees, SpreadZeroEndsAndTipCountsAreHeld) {
@@ -986,6 +1073,43 @@ TEST(ProceduralTrees, TheMeshWritesWhatTheCountsSay) {
   EXPECT_EQ(t.barkPart, TREE_NONE);
   TreeBarkMaterials[1] = nullptr;
   TreeFoliageMaterials[2] = nullptr;
+}
+
+// The bark's v runs up each branch by the branch's length over pi times its radius: the base
+// ring at 0, the trunk's top ring at 3 m / (pi x 0.25 m), the two branches of the next generation
+// (half as long, their radius the trunk's times the square root of a half, in 16.16) on from it.
+TEST(ProceduralTrees, TheBarksVRunsUpEachBranchByItsLengthOverItsGirth) {
+  InitSphereDirections();
+  Material bark{};
+  TreeBarkMaterials[1] = &bark;
+  WTree t({0, 0, 0});
+  t.tipCount = 4;
+  t.barkTexture = 1;
+  t.branchLength = 3.0f;
+  t.lengthFactor = 0.5f;
+  t.trunkRadius = 0.25f;
+  t.options = 0;
+  t.Setup();
+  FastMesh mesh{};
+  mesh.parts.resize(1);
+  mesh.parts[0].material = &bark;
+  mesh.groupCount = 1;
+  BuildTreeMesh(t, mesh, 0);
+  const std::vector<VertexLit>& v = mesh.parts[0].buildVertices;
+  ASSERT_GE(v.size(), 20u);
+  const double pi = 3.14159265358979;
+  const double trunk = 3.0 / (pi * 0.25);
+  const double branchRadius = double(std::lround(0.25 * 65536 * std::sqrt(0.5))) / 65536;
+  const double branch = trunk + 1.5 / (pi * branchRadius);
+  for (int k = 0; k < 5; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(v[size_t(k)].v, 0.0f);
+    EXPECT_NEAR(v[size_t(5 + k)].v, trunk, 1e-4);
+    EXPECT_NEAR(v[size_t(10 + k)].v, branch, 1e-4);
+    EXPECT_NEAR(v[size_t(15 + k)].v, branch, 1e-4);
+    EXPECT_EQ(v[size_t(5 + k)].u, 0.5f * float(k)) << "a quarter round the ring at each side";
+  }
+  TreeBarkMaterials[1] = nullptr;
 }
 
 // ---- Lighting of the levels ----

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "solid/solid.h"
 #include "tools/track_writer/track_writer.h"
@@ -81,7 +83,9 @@ TEST(RacingPath, RecordsReadFieldByField) {
     EXPECT_EQ(n.distance, 0.0f);
     EXPECT_EQ(p.secondNodes[1].x, r.nodes[1].x);
   }
-  // A count beyond the bytes left, or negative, leaves the path empty.
+  // A count beyond the bytes left, or negative, leaves the path empty, said with debug lines on.
+  CfgDebugLevel = 1;
+  CaughtLines caught;
   for (int32_t bad : {-3, 4000}) {
     TrackPathRecord b = OvalRecord();
     b.countOverride = bad;
@@ -92,6 +96,8 @@ TEST(RacingPath, RecordsReadFieldByField) {
     EXPECT_EQ(p.nodeCount, 0);
     EXPECT_EQ(p.nodes, nullptr);
   }
+  EXPECT_EQ(caught.Count("Path record - bad node count"), 2);
+  CfgDebugLevel = 0;
 }
 
 TEST(RacingPath, ReversingSwapsAndNegates) {
@@ -173,6 +179,11 @@ TEST_F(PathWorld, ChecksAfterLoading) {
   EXPECT_EQ(p.checkpointNodes[0], 2);
   EXPECT_EQ(p.checkpointNodes[1], 40);
   EXPECT_NEAR(p.nodes[2].distance, lap, 1e-3) << "the lap starts at the finish node";
+  // The finish on node 0 itself is found there.
+  SetTimingLine(*CWld, 0, {p.nodes[0].x, p.nodes[0].y, 0, {}, 0});
+  SetupPathChecks(p);
+  EXPECT_EQ(p.checkpointNodes[0], 0);
+  EXPECT_EQ(p.checkpointNodes[1], 40);
   // A line off the path clears them all, with the debug message.
   CaughtLines caught;
   SetTimingLine(*CWld, 1, {100 << 16, 100 << 16, 0, {}, 0});
@@ -543,6 +554,69 @@ TEST(RacingPath, InterpretationEdgeCases) {
   InterpretPath(p, ai, 1.0f);
   EXPECT_EQ(ai.curveCount, PATH_CURVES_MAX);
   EXPECT_GE(caught.Count("Interpret - Too many curves"), 1);
+}
+
+// An open path along +y, nodes 4 m apart within 20 m limits either side, that turns left by
+// 0.2 rad at node corner: only that node turns, so the path first reads as three curves,
+// [0, corner], [corner, corner + 1] and [corner + 1, last].
+TrackPathRecord BentPath(int nodes, int corner) {
+  TrackPathRecord r;
+  const double turn = 0.2;
+  double x = 0, y = 0;
+  for (int i = 0; i < nodes; ++i) {
+    const double heading = i < corner ? 0.0 : i == corner ? turn / 2 : turn;
+    TrackPathNode n;
+    n.x = int32_t(std::lround(x * 65536));
+    n.y = int32_t(std::lround(y * 65536));
+    n.dirX = float(-std::sin(heading));
+    n.dirY = float(std::cos(heading));
+    n.roadLeft = n.limitLeft = -20;
+    n.roadRight = n.limitRight = 20;
+    r.nodes.push_back(n);
+    const double next = i < corner ? 0.0 : turn;
+    x -= 4 * std::sin(next);
+    y += 4 * std::cos(next);
+  }
+  return r;
+}
+
+std::vector<std::pair<int, int>> CurveEnds(const AiPath& ai) {
+  std::vector<std::pair<int, int>> ends;
+  for (int i = 0; i < ai.curveCount; ++i) ends.emplace_back(ai.curves[i].startNode, ai.curves[i].endNode);
+  return ends;
+}
+
+TEST(RacingPath, NeighbouringCurvesMergeBelowThirtyNodesAndBalanceToWithinOne) {
+  using Ends = std::vector<std::pair<int, int>>;
+  TrackPath p;
+  AiPath ai;
+  // 30 nodes (29 spans), the corner at 10: [0, 10] and [10, 11] merge first (11 spans), then
+  // with [11, 29] (29 together, under 30): one curve.
+  ReadBack(BentPath(30, 10), p);
+  InterpretPath(p, ai, 1.0f);
+  EXPECT_EQ(p.nodes[10].turn, -1);
+  EXPECT_EQ(p.nodes[9].turn, 0);
+  EXPECT_EQ(p.nodes[11].turn, 0);
+  EXPECT_EQ(CurveEnds(ai), (Ends{{0, 29}}));
+  // 31 nodes: [0, 11] and [11, 30] make 30 spans together and stay apart; the shorter grows a
+  // node at a time while they differ by 2 or more: 11/19, 12/18, ..., 15/15.
+  ReadBack(BentPath(31, 10), p);
+  InterpretPath(p, ai, 1.0f);
+  EXPECT_EQ(CurveEnds(ai), (Ends{{0, 15}, {15, 30}}));
+  // 32 nodes, the corner at 15: both pairs make 16 spans; the later pair is listed before the
+  // earlier one of the same key and merges first: 15/16, which differ by 1 and stay.
+  ReadBack(BentPath(32, 15), p);
+  InterpretPath(p, ai, 1.0f);
+  EXPECT_EQ(CurveEnds(ai), (Ends{{0, 15}, {15, 31}}));
+  // 32 nodes, the corner at 11: [0, 12] and [12, 31]; the shared node moves on one node at a
+  // time, 13/18, 14/17, 15/16.  The corner at 19: [0, 19] and [19, 31], the shared node moves
+  // back one at a time, 18/13, 17/14, 16/15.
+  ReadBack(BentPath(32, 11), p);
+  InterpretPath(p, ai, 1.0f);
+  EXPECT_EQ(CurveEnds(ai), (Ends{{0, 15}, {15, 31}}));
+  ReadBack(BentPath(32, 19), p);
+  InterpretPath(p, ai, 1.0f);
+  EXPECT_EQ(CurveEnds(ai), (Ends{{0, 16}, {16, 31}}));
 }
 
 }  // namespace

@@ -152,6 +152,37 @@ TEST(Sweep, TextureCoordinatesFollowTheOrientationsTrimsAndWidthFit) {
   SweepReferenceLengths[0] = 0.0f;
 }
 
+// Between an edge's two ends a set has a vertex at each inner column end, the end's share of
+// the way from the first point, its normal the same share of the way between the ends' normals:
+// a + (b - a) f >> 16 with the share f in 16.16.
+TEST(Sweep, InnerColumnVerticesStandAtTheirShareFromTheFirstPoint) {
+  const auto share = [](int32_t a, int32_t b, int32_t f) { return int32_t(a + ((int64_t(b) - a) * f >> 16)); };
+  SweepMapping m(3, 1, 0, "");
+  m.ends = {6554, 19661, 65536};  // 0.1, 0.3 and the whole width
+  SweepRings rings{2, 4.0};       // points 0 and 4 m along x
+  for (const bool sameNormals : {false, true}) {
+    SCOPED_TRACE(sameNormals);
+    rings.normals[0] = {10000, 20000, 60000};
+    rings.normals[1] = sameNormals ? rings.normals[0] : IntVector{40000, 5000, 30000};
+    RunSweep(ChainEdges(1, 1), Records({m}), rings, 1, 1, false);
+    const PoolVertex* v = Pool().vertices;
+    ASSERT_EQ(Pool().vertexCount, 8);
+    EXPECT_EQ(v[0].position[0], 0);
+    EXPECT_EQ(v[3].position[0], 4 * 65536);
+    const int32_t f[2] = {6554, 19661};
+    for (int c = 0; c < 2; ++c) {
+      const PoolVertex& inner = v[1 + c];
+      EXPECT_EQ(inner.position[0], share(0, 4 * 65536, f[c])) << c;
+      EXPECT_EQ(inner.normal[0], share(10000, rings.normals[1].x, f[c])) << c;
+      EXPECT_EQ(inner.normal[1], share(20000, rings.normals[1].y, f[c])) << c;
+      EXPECT_EQ(inner.normal[2], share(60000, rings.normals[1].z, f[c])) << c;
+      // The next ring's set, 1 m on along y.
+      EXPECT_EQ(v[5 + c].position[0], inner.position[0]) << c;
+      EXPECT_EQ(v[5 + c].position[1], 65536) << c;
+    }
+  }
+}
+
 // ---- What is left out ----
 
 TEST(Sweep, EmptyGridsShortSidesAndBadEdgesAddNoTriangles) {
@@ -164,10 +195,10 @@ TEST(Sweep, EmptyGridsShortSidesAndBadEdgesAddNoTriangles) {
   EXPECT_EQ(Pool().triangleCount, 0) << "no grid rows";
 
   SweepMapping plain(1, 1);
-  SweepRings close{3, 1.0, 200.0 / 65536};  // rings 200 units apart on one axis only
+  SweepRings close{3, 1.0, 255.0 / 65536};  // rings 255 units apart on one axis only
   RunSweep(ChainEdges(2, 1), Records({plain}), close, 3, 1, false);
   EXPECT_EQ(Pool().triangleCount, 0) << "every triangle has a side under 256 units";
-  SweepRings near{3, 1.0, 300.0 / 65536};
+  SweepRings near{3, 1.0, 256.0 / 65536};
   RunSweep(ChainEdges(2, 1), Records({plain}), near, 3, 1, false);
   EXPECT_EQ(Pool().triangleCount, 2 * 2 * 3);
 

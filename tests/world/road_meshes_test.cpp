@@ -303,6 +303,25 @@ TEST_F(SectionMeshes, TheMeshIsBatchedAsOneEntryInPassZeroOnly) {
   GraphicsEnabled = saved;
 }
 
+TEST_F(SectionMeshes, AnAllSolidSectionIsBatchedFromTheSolidList) {
+  // Both mappings solid: the section's build list is 7, the first of the sections' lists.
+  Material primary{};
+  W().mappings[1].materialRecord = &primary;
+  W().mappings[2].materialRecord = &primary;
+  W().mappings[2].material[0] = 0;
+  const int saved = GraphicsEnabled;
+  GraphicsEnabled = 1;
+  section->BuildMesh(true);
+  ASSERT_EQ(section->GetBuildList(), 7);
+  BuildAllWorldMeshes(W());
+  EXPECT_EQ(WorldRenderMeshes.size(), 1u);
+  EXPECT_EQ(section->meshList, 0);
+  EXPECT_EQ(section->meshListEntry, 0);
+  W().addedMeshes.FreeAll();
+  TrimWorldRenderMeshes(0);
+  GraphicsEnabled = saved;
+}
+
 namespace {
 // The section's entry 3 in a render mesh of 10 entries, lit by lights 0 and 2.
 struct SectionListing : SectionMeshes {

@@ -77,6 +77,17 @@ TEST_F(Roads, SectionRecordsOfEveryRevisionReadBackFieldForField) {
     EXPECT_EQ(s->triangles[0].link[0], -1);
     DeleteWorldObject(s);
   }
+  // From revision 3 the early word names no mapping: without triangles there is none.
+  for (int revision : {2, 3}) {
+    WorldObjectRevision = revision;
+    TrackSection bare = Profile(0, {-2, 2}, {0, 0});
+    bare.earlyMapping = 1;
+    WSection* s = static_cast<WSection*>(
+        Read(OBJECT_SECTION, 0, 0, 0, [&](DataFile& f) { WriteSectionRecord(f, revision, bare); }));
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->primaryMapping, revision < 3 ? 1 : 0) << revision;
+    DeleteWorldObject(s);
+  }
 }
 
 TEST_F(Roads, SegmentRecordsOfBothFormsReadBackFieldForField) {
@@ -458,6 +469,121 @@ TEST_F(Roads, ARoadAlongXHasItsDirectionAlongXAndIsNearOnlyBetweenItsSides) {
   EXPECT_TRUE(s->parts.empty());
 }
 
+TEST_F(Roads, LevelsChangeAtTheirExactStepCountsAndTheStepsAreCapped) {
+  // A straight road 20 m long between sections 8 m wide (both outer edges straight: its mean
+  // length is exactly 20 m), cut into 20 m / step steps, rounded halves to even.  Above 2 steps
+  // the finest level is the near one; a middle level of n/2 steps only when n/2 is above 2;
+  // the far level n/4 steps, at least 1.
+  WSection* a = AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0);
+  WSection* b = AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M);
+  WSegment* s = AddSegment(Road(0, 1, 2, EDGE_STRAIGHT));
+  a->Setup(), b->Setup();
+  struct Case {
+    float step;
+    int levels;
+    int segments[3];
+  };
+  const Case cases[] = {
+      {40.0f, 1, {1}},              // 0.5 steps: 0, at least 1
+      {20.0f, 1, {1}},              // 1
+      {8.0f, 1, {2}},               // 2.5 steps: 2
+      {10.0f, 1, {2}},              // 2
+      {20.0f / 3, 2, {3, 1}},       // 3: n/4 = 0, held at 1
+      {5.0f, 2, {4, 1}},            // 4: n/2 = 2, no middle level
+      {4.0f, 2, {5, 1}},            // 5: n/2 = 2
+      {20.0f / 6, 3, {6, 3, 1}},    // 6: n/2 = 3
+      {2.5f, 3, {8, 4, 2}},         // 8
+      {20.0f / 65535, 3, {65535, 32767, 16383}},
+      {20.0f / 65536, 3, {65535, 32768, 16384}},  // 65536 steps: the finest held at 65535
+      {20.0f / 100000, 3, {65535, 32768, 16384}},  // more: as many as 65536
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(20.0f / c.step);
+    s->stepLength = c.step;
+    s->Setup();
+    ASSERT_TRUE(s->valid);
+    ASSERT_EQ(s->levelCount, c.levels);
+    for (int l = 0; l < c.levels; ++l) EXPECT_EQ(s->levels[l].segments, c.segments[l]) << "level " << l;
+    EXPECT_EQ(s->levels[0].distance, c.levels == 1 ? SEGMENT_FAR_DISTANCE : SEGMENT_NEAR_DISTANCE);
+    if (c.levels == 3) {
+      EXPECT_EQ(s->levels[1].distance, SEGMENT_MIDDLE_DISTANCE);
+    }
+    EXPECT_EQ(s->levels[c.levels - 1].distance, SEGMENT_FAR_DISTANCE);
+  }
+}
+
+TEST_F(Roads, AnEndNarrowerThan65UnitsGetsAMetreOnEachSide) {
+  // Both outer edges straight: no margin, unless the outer vertices of an end lie less than 65
+  // units (1 mm) apart.  The start's across vector is its width along x.
+  WSection* a = AddSection(Profile(0, {0, 65.0f / M}, {0, 0}, {1, 2}), 0, 0);
+  WSection* b = AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M);
+  WSegment* s = AddSegment(Road(0, 1, 2, EDGE_STRAIGHT));
+  a->Setup(), b->Setup(), s->Setup();
+  EXPECT_EQ(s->frame.a0[0], 65);
+  EXPECT_EQ(s->frame.a1[0], 8 * M);
+  a->vertices[1].offset = 64;
+  s->Setup();
+  EXPECT_EQ(s->frame.a0[0], 64 + 2 * M);
+  EXPECT_EQ(s->frame.a1[0], 8 * M);
+  // The same at the end.
+  a->vertices[1].offset = 4 * M;
+  b->vertices[0].offset = 0, b->vertices[1].offset = 65;
+  s->Setup();
+  EXPECT_EQ(s->frame.a0[0], 4 * M);
+  EXPECT_EQ(s->frame.a1[0], 65);
+  b->vertices[1].offset = 64;
+  s->Setup();
+  EXPECT_EQ(s->frame.a1[0], 64 + 2 * M);
+}
+
+TEST_F(Roads, IsNearReachesExactlyTheRangeBeyondEachEndAndEachSide) {
+  // The road from (0, 0) to (0, 20 m), 8 m wide, as in the tests above: with a range of 1 m a
+  // point is near from 1 m behind the start to 1 m past the end and from 5 m left to 5 m right.
+  WSection* a = AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0);
+  WSection* b = AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M);
+  WSegment* s = AddSegment(Road(0, 1, 2, EDGE_STRAIGHT));
+  a->Setup(), b->Setup(), s->Setup();
+  EXPECT_EQ(s->IsNear(0, -M, 1.0f), 1);
+  EXPECT_EQ(s->IsNear(0, -M - 1, 1.0f), 0);
+  EXPECT_EQ(s->IsNear(0, 21 * M, 1.0f), 1);
+  EXPECT_EQ(s->IsNear(0, 21 * M + 1, 1.0f), 0);
+  EXPECT_EQ(s->IsNear(5 * M, 10 * M, 1.0f), 1);
+  EXPECT_EQ(s->IsNear(5 * M + 1, 10 * M, 1.0f), 0);
+  EXPECT_EQ(s->IsNear(-5 * M, 10 * M, 1.0f), 1);
+  EXPECT_EQ(s->IsNear(-5 * M - 1, 10 * M, 1.0f), 0);
+}
+
+TEST_F(Roads, MappingsInUseListsWhatFitsTheRoom) {
+  // A section with triangles names its primary and its backing mapping; a segment each part's.
+  TrackSection t = Profile(0, {-4, 0, 4}, {0, 0, 0});
+  t.mapping = 2;
+  t.backing = 1;
+  TrackSectionTriangle tri;
+  tri.corner[0] = 0, tri.corner[1] = 1, tri.corner[2] = 2;
+  t.triangles.push_back(tri);
+  WSection* a = AddSection(t, 0, 0);
+  uint16_t used[4] = {9, 9, 9, 9};
+  EXPECT_EQ(a->MappingsInUse(used, 0), 0);
+  EXPECT_EQ(used[0], 9);
+  EXPECT_EQ(a->MappingsInUse(used, 1), 1);
+  EXPECT_EQ(used[0], 2);
+  EXPECT_EQ(used[1], 9);
+  EXPECT_EQ(a->MappingsInUse(used, 2), 2);
+  EXPECT_EQ(used[1], 1);
+  EXPECT_EQ(used[2], 9);
+  TrackSegment road = Road(0, 0, 4, EDGE_STRAIGHT);
+  road.parts[0].mapping = 1, road.parts[1].mapping = 2, road.parts[2].mapping = 0;
+  WSegment* s = AddSegment(road);
+  uint16_t parts[4] = {9, 9, 9, 9};
+  EXPECT_EQ(s->MappingsInUse(parts, 2), 2);
+  EXPECT_EQ(parts[0], 1);
+  EXPECT_EQ(parts[1], 2);
+  EXPECT_EQ(parts[2], 9) << "no room for the third part's";
+  EXPECT_EQ(s->MappingsInUse(parts, 4), 3);
+  EXPECT_EQ(parts[2], 0);
+  EXPECT_EQ(parts[3], 9);
+}
+
 TEST_F(Roads, TheBoxAndLateralRangeAreThoseOfEveryStepsPoint) {
   // Set-up bounds straight edges that move one way from two inner steps only: over roads of
   // every kind (turning ends, straight and curved edges, fixed edges, sides either way, many
@@ -484,6 +610,8 @@ TEST_F(Roads, TheBoxAndLateralRangeAreThoseOfEveryStepsPoint) {
                              a->position[1] + int32_t(std::sin(along) * length * M));
     TrackSegment t = Road(0, 1, edgeCount, road % 2 == 0 ? EDGE_STRAIGHT : uint8_t(road % 5 == 1 ? 0 : EDGE_STRAIGHT));
     t.startSide = uint8_t(rng() % 2), t.endSide = uint8_t(rng() % 2);
+    if (road % 6 == 3)  // edges 2k and 2k + 1 meet at the end's vertex k: their two ends differ
+      for (int e = 0; e < edgeCount; ++e) t.edges[size_t(e)].endVertex = uint8_t(e / 2);
     t.stepLength = uni(0.3f, 6.0f);
     WSegment* s = AddSegment(t);
     a->Setup(), b->Setup(), s->Setup();
@@ -531,10 +659,16 @@ TEST_F(Roads, BackwardChordsAreNotUsableAndTheProfileCopyStaysInside) {
   EXPECT_EQ(s->segmentFlags & SEGMENT_UNUSABLE_PART, SEGMENT_UNUSABLE_PART);
   ContactProbe hit = Fresh();
   EXPECT_EQ(s->RayTest({0, 10 * M, -M}, {0, 0, -4 * M}, hit, nullptr, nullptr, nullptr, 1), 0);
-  // A chord under 640 units keeps its flag whatever its direction.
+  // A chord of 639 units (about 1 cm) or less keeps its flag whatever its direction; 640 not.
   b->position[1] = 300;
   s->Setup();
   EXPECT_EQ(s->edges[0].flags & EDGE_USABLE, EDGE_USABLE);
+  b->position[1] = 639;
+  s->Setup();
+  EXPECT_EQ(s->edges[0].flags & EDGE_USABLE, EDGE_USABLE);
+  b->position[1] = 640;
+  s->Setup();
+  EXPECT_EQ(s->edges[0].flags & EDGE_USABLE, 0);
   // The profile copy grows a shorter end section; with a linked end the flag goes.
   b->vertices.resize(1);
   b->vertexCount = 1;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -128,6 +129,7 @@ TEST_F(TrackLoadTest, GeneratedTracksLoadToFinishedHeadless) {
     EXPECT_EQ(texts, expected);
     EXPECT_EQ(world->worldFile, nullptr);  // closed after the occlusion records
     EXPECT_EQ(world->mappingCount, 1);
+    EXPECT_EQ(world->mappings[0].flags & SRF_IN_USE, SRF_IN_USE) << "the objects' mapping marked in use";
     EXPECT_GT(world->objectCount, 0);
     EXPECT_FLOAT_EQ(world->scale, 1.0f);
     EXPECT_EQ(world->colours[1], world->colours[0]);
@@ -412,6 +414,44 @@ TEST(WorldTextureNames, KeptOnceAndGrown) {
   EXPECT_GT(world.textureNameBytes, WORLD_TEXTURE_NAMES_BYTES);
   const char* last = world.textureNames + 1999 * 26;
   EXPECT_STREQ(last, "texture_name_number_01999");
+}
+
+// The buffer grows only when the next name and its terminator would pass its end: to twice its
+// size, or to what the names need when that is more.
+TEST(WorldTextureNames, TheBufferGrowsOnlyPastItsLastByte) {
+  Wld world;
+  world.textureNames = new char[10];
+  world.textureNameBytes = 10;
+  ASSERT_EQ(AddWorldTextureName(world, "abcd"), 1);
+  ASSERT_EQ(AddWorldTextureName(world, "efgh"), 1);  // 5 + 5 bytes: the buffer exactly full
+  EXPECT_EQ(world.textureNameBytes, 10);
+  ASSERT_EQ(AddWorldTextureName(world, "i"), 1);  // 12 bytes: doubled
+  EXPECT_EQ(world.textureNameBytes, 20);
+  ASSERT_EQ(AddWorldTextureName(world, "0123456789abcdefghijklmnopqrstu"), 1);  // 12 + 32 bytes
+  EXPECT_EQ(world.textureNameBytes, 44);
+  EXPECT_EQ(world.textureNameCount, 4);
+  EXPECT_STREQ(world.textureNames, "abcd");
+  EXPECT_STREQ(world.textureNames + 5, "efgh");
+  EXPECT_STREQ(world.textureNames + 10, "i");
+  EXPECT_STREQ(world.textureNames + 12, "0123456789abcdefghijklmnopqrstu");
+}
+
+// Only the mappings marked in use give their texture names, each name once.
+TEST(WorldTextureNames, OnlyMappingsInUseGiveTheirNames) {
+  Wld world;
+  world.textureNames = new char[WORLD_TEXTURE_NAMES_BYTES];
+  world.textureNameBytes = WORLD_TEXTURE_NAMES_BYTES;
+  world.mappingCount = 4;
+  world.mappings = static_cast<MappingRecord*>(std::calloc(4, sizeof(MappingRecord)));
+  const char* names[4] = {"road", "grass", "", "ROAD"};
+  for (int i = 0; i < 4; ++i) {
+    std::snprintf(world.mappings[i].textureName, sizeof world.mappings[i].textureName, "%s", names[i]);
+    world.mappings[i].flags = SRF_IN_USE;
+  }
+  world.mappings[1].flags = SRF_HAS_COLOUR;  // not in use
+  GatherMappingTextureNames(world);
+  EXPECT_EQ(world.textureNameCount, 1);
+  EXPECT_STREQ(world.textureNames, "road");
 }
 
 // Golden bytes of the writer's flat square, written by hand: the header, B1..B9, C1, the

@@ -362,6 +362,9 @@ TEST_F(TracksideDrawing, ATurbinesRotorTurnsWithItsPhaseAndClockHandsDrawThrough
     red += Near(p, blade);
   EXPECT_EQ(red, 4) << "one hand along x, the other upright";
   WritePicture(hands, "turbine_clock.png");
+  clock->Free();
+  EXPECT_EQ(clock->parts, nullptr) << "the drawn parts go with the object";
+  EXPECT_EQ(clock->restCount, 0);
   RaceState.dateTime = savedDate;
   WorldModels = saved;
 }

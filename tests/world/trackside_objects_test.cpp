@@ -81,6 +81,34 @@ TEST(TracksideObjects, CameraRecordsAndLimits) {
   EXPECT_EQ(cam4->centre.z, 0);
 }
 
+// Each kind holds its angles within its limits: kind 0 P 2..30 and R 20..60 degrees, kind 1 P
+// 5..120 degrees, kind 2 P 5..90 degrees (R free in both), the others P and R 5..90 degrees.
+TEST(TracksideObjects, EachCameraKindHoldsItsAnglesWithinItsLimits) {
+  const double deg = 3.14159265358979 / 180;
+  struct Case {
+    uint8_t kind;
+    float p, r;
+    double wantP, wantR;
+  };
+  const Case cases[] = {
+      {0, 1.0f, 2.0f, 2.0, 60 * deg},        {0, 31.0f, 0.1f, 30.0, 20 * deg},
+      {1, 0.01f, 3.0f, 5 * deg, 3.0},        {1, 3.0f, 0.01f, 120 * deg, 0.01},
+      {2, 0.01f, 3.0f, 5 * deg, 3.0},        {2, 2.0f, 0.01f, 90 * deg, 0.01},
+      {3, 0.01f, 2.0f, 5 * deg, 90 * deg},   {3, 2.0f, 0.01f, 90 * deg, 5 * deg},
+  };
+  Owned o(ReadObject(OBJECT_CAMERA, [&](DataFile& f) { WriteCameraRecord(f, TrackCamera{}); }));
+  auto* cam = static_cast<FixedCam*>(o.get());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "kind " << int(c.kind) << " P " << c.p << " R " << c.r);
+    cam->kind = c.kind;
+    cam->p = c.p;
+    cam->r = c.r;
+    cam->Setup();
+    EXPECT_NEAR(cam->p, c.wantP, 1e-6);
+    EXPECT_NEAR(cam->r, c.wantR, 1e-6);
+  }
+}
+
 TEST(TracksideObjects, CameraOcclusion) {
   FixedCam cam({});
   {
@@ -149,6 +177,21 @@ TEST(TracksideObjects, StartGridRecords) {
   EXPECT_EQ(g2->endPoint[0], 7);
   EXPECT_EQ(g2->endHeading, 0.5f);
   EXPECT_EQ(g2->heading, 0.0f);
+  // The grid's sphere stands on its anchor at its height and reaches half its width across and
+  // its rows and stagger back: 3 columns 4 m apart (4 m across), 5 rows 8 m apart with a stagger
+  // of 2 m (32 + 4 m along).
+  WStartGrid g({1 << 16, 2 << 16, 0});
+  g.columns = 3;
+  g.rows = 5;
+  g.columnSpacing = 4;
+  g.rowSpacing = 8;
+  g.stagger = 2;
+  g.height = 1.5f;
+  g.Setup();
+  EXPECT_EQ(g.centre.x, 1 << 16);
+  EXPECT_EQ(g.centre.y, 2 << 16);
+  EXPECT_EQ(g.centre.z, int32_t(1.5 * 65536));
+  EXPECT_EQ(g.radius, int32_t(std::lround(std::sqrt(4.0 * 4.0 + 36.0 * 36.0) * 65536)));
 }
 
 TEST(TracksideObjects, CurvedGridFollowsItsCubic) {
@@ -183,6 +226,19 @@ TEST(TracksideObjects, CurvedGridFollowsItsCubic) {
     const double lateral = 6.0 * column - 3.0;
     const double back = -((row - 2) * 8.0) - 4.0 * column;
     const double t = (L + back) / L;
+    const double x = ((a[0] * t + b[0]) * t + c[0]) * t + d0[0], y = ((a[1] * t + b[1]) * t + c[1]) * t + d0[1];
+    const double tx = (3 * a[0] * t + 2 * b[0]) * t + c[0], ty = (3 * a[1] * t + 2 * b[1]) * t + c[1];
+    const double heading = std::atan2(-tx, ty);
+    IntVector at;
+    float got;
+    grid.GetSlotPlacement(slot, at, got);
+    EXPECT_NEAR(at.x / 65536.0, x + std::cos(heading) * lateral, 0.01) << slot;
+    EXPECT_NEAR(at.y / 65536.0, y + std::sin(heading) * lateral, 0.01) << slot;
+    EXPECT_NEAR(got, heading, 0.001) << slot;
+  }
+  // Rows more than twice the curve's length back stand where it is at t = -1, as far back again.
+  for (int slot : {60, 80}) {
+    const double t = -1, lateral = -3.0;
     const double x = ((a[0] * t + b[0]) * t + c[0]) * t + d0[0], y = ((a[1] * t + b[1]) * t + c[1]) * t + d0[1];
     const double tx = (3 * a[0] * t + 2 * b[0]) * t + c[0], ty = (3 * a[1] * t + 2 * b[1]) * t + c[1];
     const double heading = std::atan2(-tx, ty);

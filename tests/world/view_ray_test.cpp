@@ -213,4 +213,44 @@ TEST_F(ViewRayTest, CameraPickUnderTheMouse) {
   CameraWorldPickHook = nullptr;
 }
 
+TEST_F(ViewRayTest, TheGroundFallBackMeetsOnlyAheadAndWithinReach) {
+  // Straight down from a height of z units with nothing in the world: the ground plane is met
+  // z units on, when z is above 0 and under 16384 m.
+  const float down[3] = {0, 0, -1};
+  struct Case {
+    int32_t z;
+    int state;
+  };
+  const Case cases[] = {{0, 1}, {1, 2}, {(16384 << 16) - 1, 2}, {16384 << 16, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.z);
+    const int32_t o[3] = {3 << 16, 4 << 16, c.z};
+    SetViewRay(*w, o, down);
+    ComputeViewHit(*w);
+    EXPECT_EQ(w->viewRay.state, c.state);
+    if (c.state != 2) continue;
+    EXPECT_EQ(w->viewRay.hitDistance, c.z);
+    EXPECT_EQ(w->viewRay.hitPoint.x, 3 << 16);
+    EXPECT_EQ(w->viewRay.hitPoint.y, 4 << 16);
+    EXPECT_EQ(w->viewRay.hitPoint.z, 0);
+  }
+}
+
+TEST_F(ViewRayTest, AMeshOfOneTriangleIsMetOnlyOverThatTriangle) {
+  // The square's first triangle only, (-h, -h), (h, h), (h, -h): the half below its diagonal.
+  auto* tile = new Tile(0, 0, 2, 40);
+  tile->levels[0].built->triangleCount = 1;
+  tile->levels[0].built->parts[0].triangleCount = 1;
+  w->AddObjectToTable(tile);
+  w->viewRay.segmentPass = 0;
+  ContactProbe hit = {};
+  float nearD, farD;
+  Ray(10, -10, 12, 0, 0, -1);
+  EXPECT_EQ(CastViewRay(*w, nearD, farD, hit, 0), 0);
+  EXPECT_EQ(hit.candidatePoint.z, 2 << 16);
+  hit = {};
+  Ray(-10, 10, 12, 0, 0, -1);
+  EXPECT_EQ(CastViewRay(*w, nearD, farD, hit, 0), -1);
+}
+
 }  // namespace

@@ -225,6 +225,14 @@ TEST_F(WorldSetup, StartPositionsAndTiming) {
   EXPECT_EQ(caught.Count("More than one checkpoint 1"), 1);
   EXPECT_EQ(GetTimingLine(*w, 0).halfWidth, 6 << 16);
   EXPECT_EQ(GetTimingLine(*w, 0).direction[1], 65536);
+  // The lines' places in their order; a count below 0 (a damaged world) gives none.
+  IntVector lines[TIMING_LINES] = {};
+  ASSERT_EQ(WorldTimingLines(*w, lines), 2);
+  EXPECT_EQ(lines[0].x, 30 << 16);
+  EXPECT_EQ(lines[0].y, 5 << 16);
+  EXPECT_EQ(lines[1].x, -30 << 16);
+  w->timingCount = -1;
+  EXPECT_EQ(WorldTimingLines(*w, lines), 0);
 }
 
 TEST_F(WorldSetup, PitZonesAndStops) {
@@ -354,6 +362,34 @@ TEST_F(WorldSetup, StartPositionForACar) {
   left.position = {-30 << 16, 0, 0};
   w->GetStartPositionEx(out, 2, &left, 0);
   EXPECT_NEAR(std::fabs(out.heading), 3.14159265 - START_HEADING_TURN, 1e-5);
+}
+
+TEST_F(WorldSetup, WhileEditingALayoutTheFirstStartIsTheViewersPlace) {
+  // The grid's first two places, and the viewer's saved place and the editing heading.
+  w->gridStarts[0].used = w->gridStarts[1].used = 1;
+  w->gridStarts[0].position = {10 << 16, 0, 0};
+  w->gridStarts[1].position = {20 << 16, 0, 0};
+  w->savedViewPosition = {5 << 16, 6 << 16, 7 << 16};
+  LayoutEditing = 1;
+  LayoutEditingPlain = 0;
+  LayoutEditHeading = 0.5f;
+  StartPosition out;
+  w->GetStartPosition(out, 0, 0);
+  EXPECT_EQ(out.used, 1);
+  EXPECT_EQ(out.position.x, 5 << 16);
+  EXPECT_EQ(out.position.z, 7 << 16);
+  EXPECT_EQ(out.heading, 0.5f);
+  w->GetStartPosition(out, 1, 0);
+  EXPECT_EQ(out.position.x, 20 << 16) << "the later places are the grid's";
+  w->GetStartPosition(out, 0, 1);
+  EXPECT_EQ(out.position.x, 10 << 16) << "kept: the grid's own first place";
+  LayoutEditingPlain = 1;
+  w->GetStartPosition(out, 1, 0);
+  EXPECT_EQ(out.position.x, 5 << 16) << "plain editing: every place is the viewer's";
+  LayoutEditing = LayoutEditingPlain = 0;
+  LayoutEditHeading = 0;
+  w->GetStartPosition(out, 0, 0);
+  EXPECT_EQ(out.position.x, 10 << 16);
 }
 
 TEST_F(WorldSetup, StartGrids) {
