@@ -558,4 +558,88 @@ TEST_F(DashPixels, TheFrameSetsUpTheRateAndOilPressureGauges) {
   s.oilPressure = -5.0f;
   Draw(s);
   EXPECT_EQ(oil.value, 0.0f);
+  // With a turbo the same gauge reads the boost: 0.5 of a maximum of 1, in bar tenths.
+  s.turbo = 1;
+  s.maxBoost = 1.0f;
+  s.boost = 0.5f;
+  DashUnits.pressureUnit = 1;
+  Draw(s);
+  EXPECT_EQ(DashGauges[DASH_TURBO].maximum, 10);
+  EXPECT_FLOAT_EQ(DashGauges[DASH_TURBO].value, 5.0f);
+  EXPECT_EQ(DashGauges[DASH_TURBO].kind, 4);
+}
+
+// The editor's preview shows a test drive, 100 km/h at 0.8 of the maximum engine speed, on the
+// dashboards that show figures whatever the car does (type 0, the formula display from type 3
+// and any dashboard with a digital speedometer); types 1 and 2 without one show the car's own
+// figures.  A car without gears shows its first position as its top gear.
+TEST_F(DashPixels, ThePreviewShowsATestDriveFromTypeThreeOnAndWithADigitalSpeedometer) {
+  Car car;
+  car.transmissionType = TRANSMISSION_H_PATTERN;
+  car.engine.redline = 8000.0f * RPM;
+  car.engine.speed = 1000.0f * RPM;
+  car.speed = 5.0f;
+  car.gearCount = 7;
+  // The tachometer's reading, in thousands of rpm, after a preview of an analog type.
+  const auto tachometer = [&](int type, uint32_t flags) {
+    car.dashType = uint8_t(type);
+    car.SetDashDefaults();
+    if (type != 0) {
+      AnalogDashBlock b = QuietBlock(flags);
+      SetDashFlags(b.flags, DashFlags(b.flags) & ~uint32_t(DASH_ANALOG_TACHOMETER_OFF));
+      WriteAnalogBlock(b, car.dash);
+    }
+    car.flagWord = car.MakeFlagWord();
+    DashGauges[DASH_TACHOMETER].value = -1.0f;
+    DashGauges[DASH_SPEEDOMETER].value = -1.0f;
+    EXPECT_EQ(DrawDashboardPreview(car, 60.0f), nullptr);
+    return DashGauges[DASH_TACHOMETER].value;
+  };
+  EXPECT_NEAR(tachometer(0, 0), 6.4f, 1e-3f) << "type 0: 0.8 x 8000 rpm";
+  EXPECT_NEAR(tachometer(1, 0), 1.0f, 1e-3f) << "type 1: the car's own 1000 rpm";
+  EXPECT_NEAR(tachometer(2, 0), 1.0f, 1e-3f) << "type 2: the car's own 1000 rpm";
+  EXPECT_NEAR(tachometer(2, DASH_ANALOG_DIGITAL_SPEED_ON), 6.4f, 1e-3f) << "type 2 with a digital speedometer";
+  DashUnits.kmh = 1;
+  EXPECT_NEAR(tachometer(1, DASH_ANALOG_DIGITAL_SPEED_ON | DASH_ANALOG_SPEEDOMETER_ON), 6.4f, 1e-3f);
+  EXPECT_NEAR(DashGauges[DASH_SPEEDOMETER].value, 100.0f, 1e-3f) << "100 km/h";
+  EXPECT_NEAR(tachometer(1, DASH_ANALOG_SPEEDOMETER_ON), 1.0f, 1e-3f);
+  EXPECT_NEAR(DashGauges[DASH_SPEEDOMETER].value, 18.0f, 1e-3f) << "the car's own 5 m/s";
+  DashUnits.kmh = 0;
+
+  // The formula display: the preview draws what its state at the test drive draws, in top gear
+  // with every lamp lit, and not what the car's own figures draw.
+  car.dashType = 3;
+  car.SetDashDefaults();
+  car.flagWord = car.MakeFlagWord();
+  const auto preview = [&] {
+    EXPECT_EQ(DrawDashboardPreview(car, 60.0f), nullptr);
+    return ReadTargetPixels(target);
+  };
+  DashCarState s = DashStateOf(car);
+  s.live = 1;
+  s.lampWord = 0xFFFFFFFFu;
+  s.gearIndex = 6;
+  s.speed = 100.0f / 3.6f;
+  s.engineSpeed = 0.8f * car.engine.redline;
+  const std::vector<uint8_t> testDrive = preview();
+  Draw(s);
+  EXPECT_TRUE(pixels == testDrive) << "type 3 at the test drive";
+  s.speed = car.speed;
+  s.engineSpeed = car.engine.speed;
+  Draw(s);
+  EXPECT_FALSE(pixels == testDrive) << "type 3 at the car's own figures";
+  // No gears: the top gear is position 0 (reverse), not one below it (shown as neutral).
+  car.gearCount = 0;
+  s = DashStateOf(car);
+  s.live = 1;
+  s.lampWord = 0xFFFFFFFFu;
+  s.speed = 100.0f / 3.6f;
+  s.engineSpeed = 0.8f * car.engine.redline;
+  const std::vector<uint8_t> noGears = preview();
+  s.gearIndex = 0;
+  Draw(s);
+  EXPECT_TRUE(pixels == noGears) << "gear position 0";
+  s.gearIndex = -1;
+  Draw(s);
+  EXPECT_FALSE(pixels == noGears) << "not position -1";
 }
