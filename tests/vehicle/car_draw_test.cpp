@@ -636,6 +636,34 @@ TEST(CarPeople, LevelBlendAndHead) {
   EXPECT_EQ(HeadPoint(nullptr, 0).z, -1310) << "no solids: at the seat";
 }
 
+// A blend past either frame is held at that frame; the head is the first of the highest
+// solids, even when every solid lies below the seat.
+TEST(CarPeople, BlendsPastTheFramesAreHeldAndTheHeadIsTheFirstHighestSolid) {
+  InitSinCosTables();
+  FixedTransform a[1], b[1], out[1];
+  MatrixIdentity(a[0].rotation);
+  MatrixIdentity(b[0].rotation);
+  a[0].translation = {0, 0, 1 << 16};
+  b[0].translation = {2 << 16, 0, 3 << 16};
+  BlendFrames(a, b, 1, 1.5f, out);
+  EXPECT_EQ(out[0].translation.x, 2 << 16) << "held at the second frame";
+  EXPECT_EQ(out[0].translation.z, 3 << 16);
+  BlendFrames(a, b, 1, -0.5f, out);
+  EXPECT_EQ(out[0].translation.x, 0) << "held at the first frame";
+  EXPECT_EQ(out[0].translation.z, 1 << 16);
+
+  FixedTransform solids[3];
+  for (FixedTransform& s : solids) MatrixIdentity(s.rotation);
+  solids[0].translation = {1 << 16, 0, -(2 << 16)};
+  solids[1].translation = {2 << 16, 0, -(1 << 16)};
+  solids[2].translation = {3 << 16, 0, -(1 << 16)};  // as high as solid 1
+  const IntVector head = HeadPoint(solids, 3);
+  EXPECT_EQ(head.x, 2 << 16) << "the first of the two highest";
+  EXPECT_EQ(head.z, -(1 << 16) - 1310);
+  EXPECT_EQ(HeadPoint(solids, 1).z, -(2 << 16) - 1310) << "a single solid below the seat";
+  EXPECT_EQ(HeadPoint(solids, 1).x, 1 << 16);
+}
+
 // The car's reference point seen from the view: relative to the eye, turned into the view's
 // axes (right, up, forward); the car's transform turned with it.
 TEST(CarDraw, ProjectToViewTurnsTheCarIntoTheViewsAxes) {
