@@ -240,6 +240,19 @@ TEST_F(CarBuild, TheDriverAndPassengersByTheirSeatBits) {
   EXPECT_EQ(car.passengerAnimations[2], nullptr);
   EXPECT_EQ(car.passengerAnimations[3], nullptr);
 
+  // With two seats a row the outer ones: slot 2 from bits 2-3, slot 4 from bits 6-7 (2: kind
+  // 1), no middle seat.
+  car.FreeAnimations();
+  car.seatsPerRow = 2;
+  car.currentSetup.bytes[SETUP_PASSENGERS] = 0x04 | 0x10 | 0x80;
+  car.LoadAnimations();
+  EXPECT_EQ(car.passengerAnimations[0], nullptr);
+  ASSERT_NE(car.passengerAnimations[1], nullptr);
+  EXPECT_EQ(car.passengerAnimations[1]->human, &Humans.models[0]);
+  EXPECT_EQ(car.passengerAnimations[2], nullptr) << "no middle seat";
+  ASSERT_NE(car.passengerAnimations[3], nullptr);
+  EXPECT_EQ(car.passengerAnimations[3]->human, &Humans.models[1]);
+
   // A seat whose kind no figure is of stays empty.
   car.FreeAnimations();
   LoadSampleHumans(false);

@@ -258,6 +258,10 @@ TEST(CarLamps, LampStateTable) {
   GetLampStates(in, s);
   EXPECT_EQ(s[LAMP_BRAKE], 1);
   EXPECT_EQ(s[LAMP_REAR_FOG], 0);
+  in.pulseClock = 100;
+  GetLampStates(in, s);
+  EXPECT_EQ(s[LAMP_BRAKE], 0) << "the pulse is dark from 100";
+  in.pulseClock = 99;
   // Both bits: the pulse lights the rear fog lamp and the brake lamp follows the brake.
   in.carOptions = CAR_OPTION_PULSE_BRAKE | CAR_OPTION_PULSE_FOG;
   in.brake = 0.0f;
@@ -398,6 +402,52 @@ TEST_F(StandInWorld, ShadowObjectsListedOnceAndTheThirtyThirdDropped) {
   CollectShadowObjects(shadows, 0, 0, 0, 3.0f, 0);
   EXPECT_EQ(shadows.count, 0);
   EXPECT_NE(ReportRecorder::Reports().lines.back().find(TEXT_NO_MAP_SQUARES), std::string::npos);
+}
+
+// Around a car at the origin with a radius of 3 m (its top at 3 m): an object whose box only
+// touches the square or the top is left out, one that reaches 1/65536 m into it is taken.  The
+// ground ray starts at the car's point, which a box holds on its very edge.
+TEST_F(StandInWorld, ABoxTouchingTheCarsSquareIsLeftOutAndOneReachingIntoItTaken) {
+  const int32_t R = 3 * M;
+  for (int32_t into : {0, 1}) {
+    world.infos.clear();
+    WorldObjectInfo o = Caster();
+    o.boxMin[0] = R - into;
+    world.infos.push_back(o);
+    o = Caster();
+    o.boxMax[0] = -R + into;
+    world.infos.push_back(o);
+    o = Caster();
+    o.boxMin[1] = R - into;
+    world.infos.push_back(o);
+    o = Caster();
+    o.boxMax[1] = -R + into;
+    world.infos.push_back(o);
+    o = Caster();
+    o.boxMin[2] = R - into;
+    o.boxMax[2] = 2 * R;
+    world.infos.push_back(o);
+    ShadowObjects shadows;
+    CollectShadowObjects(shadows, 0, 0, 0, 3.0f, 0);
+    EXPECT_EQ(shadows.count, into ? 5 : 0) << "reaching in by " << into;
+  }
+  // The ray from the car's point: a box from x 0 (or to x 0, or the same in y) holds it; one
+  // starting a step past it does not.
+  CarLightingState state = {};
+  const IntVector reference = {0, 0, 2 * M};
+  for (int side = 0; side < 4; ++side)
+    for (int32_t past : {0, 1}) {
+      WorldObjectInfo o = Caster();
+      if (side == 0) o.boxMin[0] = past;
+      if (side == 1) o.boxMax[0] = -past;
+      if (side == 2) o.boxMin[1] = past;
+      if (side == 3) o.boxMax[1] = -past;
+      world.infos.assign(1, o);
+      ShadowObjects shadows = {};
+      shadows.objects[0] = AsObject(0);
+      shadows.count = 1;
+      EXPECT_EQ(UseLightmap(state, shadows, reference, M, "CAR", 0, 1), past ? 0 : 1) << side << " " << past;
+    }
 }
 
 TEST_F(StandInWorld, LightmapAndDefaultReportedOncePerChange) {

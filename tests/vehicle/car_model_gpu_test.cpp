@@ -828,6 +828,15 @@ TEST_F(CarPixels, TheDriverIsPosedAtTheSeatWithAHelmetOnItsHead) {
   const std::vector<uint8_t> p = Pixels("car_driver.png");
   EXPECT_GT(int(At(p, Column(0.0), Row(1.9)) & 0xFF), 150) << std::hex << At(p, Column(0.0), Row(1.9))
                                                           << ": the figure's white panel";
+  // A helmet model of no levels is not placed.
+  Helmet.levelCount = 0;
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+  helmets = 0;
+  for (int i = 0; i < d.items.count; ++i) helmets += d.items.items[i].tag == ITEM_TAG_HELMET;
+  EXPECT_EQ(helmets, 0) << "no helmet of no levels";
+  EXPECT_GT(d.figures[0].batchCount, 0) << "the driver still drawn";
+  Helmet.levelCount = 1;
   view.kind = VIEW_INSIDE;
   DrawCarModel(car, view);
   helmets = 0;

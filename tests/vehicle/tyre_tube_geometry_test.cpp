@@ -494,6 +494,27 @@ TEST_F(FrameTubes, AxleAndFlatTubes) {
   EXPECT_EQ(Draw(across, 20.0f), 0);  // 0.02 x 0.5 x 1800 = 18 m
 }
 
+// On a car with flat axle tubes a tube from or to either wheel centre (-5 the front, -6 the
+// rear) stays round and so is drawn as far as a round one (0.02 m x 1800 = 36 m); a tube to an
+// axle end is flat, and seen level its cut is half as wide (18 m).
+TEST_F(FrameTubes, TubesFromOrToEitherWheelCentreStayRoundOnAFlatAxleCar) {
+  scene.option2 = CAR_OPTION2_FLAT_AXLE_TUBES;
+  for (int slot : {0, 2, 4, 5}) {
+    scene.axleValid[slot] = 1;
+    scene.axlePoint[slot] = {M / 2, 52429, M / 4 + 39322};
+    scene.axleMirror[slot] = {-M / 2, 52429, M / 4 + 39322};
+  }
+  for (int16_t centre : {-5, -6}) {
+    EXPECT_EQ(Draw(FrameTube{0, centre, 0, 0.02f, 0, TUBE_VISIBLE}, 20.0f), 1) << "to " << centre;
+    EXPECT_EQ(Draw(FrameTube{centre, 0, 0, 0.02f, 0, TUBE_VISIBLE}, 20.0f), 1) << "from " << centre;
+  }
+  for (int16_t end : {-1, -3}) {
+    EXPECT_EQ(Draw(FrameTube{0, end, 0, 0.02f, 0, TUBE_VISIBLE}, 20.0f), 0) << "to " << end;
+    EXPECT_EQ(Draw(FrameTube{end, 0, 0, 0.02f, 0, TUBE_VISIBLE}, 20.0f), 0) << "from " << end;
+    EXPECT_EQ(Draw(FrameTube{end, 0, 0, 0.02f, 0, TUBE_VISIBLE}, 17.0f), 1) << "from " << end << " nearer";
+  }
+}
+
 TEST_F(FrameTubes, AxlePointsFromACarsWheels) {
   Car car;
   MakeSampleCar(0, car);
