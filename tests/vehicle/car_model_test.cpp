@@ -378,6 +378,30 @@ TEST_F(CarModel, TheMeshBoundsTakeTheBodyAndThePlacedItemsThroughTheTransform) {
   }
 }
 
+// The body built from the model's lowest level sets the car's extents from its points: the
+// largest and smallest y and x and the largest z, each counted from 0.
+TEST_F(CarModel, TheBodyBuiltFromTheModelSetsTheExtentsFromItsPoints) {
+  Car car;
+  MakeSampleCar(0, car);
+  TakeVehicleLightsAndSkin(car);
+  car.AllocModelObjects();
+  for (float& e : car.extent) e = 99.0f;
+  car.BuildBodyMesh();
+  ASSERT_EQ(car.physicsCheck, nullptr);
+  ASSERT_GT(car.pointCount, 0);
+  float wanted[5] = {};
+  for (int i = 0; i < car.pointCount; ++i) {
+    const Vec3& p = car.points[i].local;
+    wanted[0] = std::max(wanted[0], p.y);
+    wanted[1] = std::min(wanted[1], p.y);
+    wanted[2] = std::max(wanted[2], p.x);
+    wanted[3] = std::min(wanted[3], p.x);
+    wanted[4] = std::max(wanted[4], p.z);
+  }
+  for (int k = 0; k < 5; ++k) EXPECT_EQ(car.extent[k], wanted[k]) << k;
+  EXPECT_EQ(car.undamagedPointCount, car.pointCount);
+}
+
 TEST_F(CarModel, EveryCarIsReleasedAndRebuiltAroundADeviceRecreation) {
   Car first, second;
   MakeModelCar(0, first);
