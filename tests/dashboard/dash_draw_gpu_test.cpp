@@ -643,3 +643,25 @@ TEST_F(DashPixels, ThePreviewShowsATestDriveFromTypeThreeOnAndWithADigitalSpeedo
   Draw(s);
   EXPECT_FALSE(pixels == noGears) << "not position -1";
 }
+
+// The formula display's LCD arc at its defaults: centred at (0, 0.15), radii 1.33 across and
+// 1.09 up, from 135 degrees turning 90 clockwise in 36 segments (to 8000 rpm), its inner edge
+// at 0.96 of the radius at the start and 0.90 at the end.  At rest a mark stands at either
+// end of the arc, the last segment's as well as the first's; the marks' ink (black at 208 of
+// 255) reads 9 in red where the backing reads 49.
+TEST_F(DashPixels, TheLcdArcHasAMarkAtEitherEnd) {
+  DashCarState s = State(3);
+  s.engineSpeed = 0.0f;
+  s.lampMask = 0;
+  Draw(s, "formula_lcd_arc");
+  const double pi = 3.14159265358979;
+  for (const auto& [degrees, inner] : {std::pair{135.0, 0.96}, std::pair{45.0, 0.90}}) {
+    const double a = degrees * pi / 180.0, r = (inner + 1.0) / 2.0;
+    const float x = float(std::cos(a) * 1.33 * r), y = float(0.15 - std::sin(a) * 1.09 * r);
+    EXPECT_GT(CountIn(0, 0, 20, x - 0.01f, y - 0.01f, x + 0.01f, y + 0.01f), 0) << degrees << " degrees";
+  }
+  // Half way along (90 degrees), between the marks of 4000 and 5000 rpm, nothing at rest.
+  const double a = 90.0 * pi / 180.0;
+  const float x = float(std::cos(a) * 1.33 * 0.95), y = float(0.15 - std::sin(a) * 1.09 * 0.95);
+  EXPECT_EQ(CountIn(0, 0, 20, x - 0.01f, y - 0.01f, x + 0.01f, y + 0.01f), 0);
+}

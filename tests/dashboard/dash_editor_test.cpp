@@ -682,6 +682,19 @@ TEST_F(DashEditor, DialStyleButtonsFlipTheirBitsAndTheUnitPlacementSetsItsByte) 
   EXPECT_EQ(Live("\x9B", intptr_t(speed + 7) << 8 | 1), nullptr) << "no distance without a place";
   ASSERT_NE(Live("none", intptr_t(speed + 7) << 8 | 0), nullptr);
   EXPECT_EQ(Live("none", intptr_t(speed + 7) << 8 | 0)->fourth.i, 1) << "no place: \"none\" lit";
+  // The row starts with its label, "Unit", two buttons wide, then the places.
+  {
+    const InterfaceButton* none = Live("none", intptr_t(speed + 7) << 8 | 0);
+    const InterfaceButton* label = nullptr;
+    char text[32];
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].top == none->top && ButtonText(InterfaceButtons[i], text, sizeof text) &&
+          std::strcmp(text, "Unit") == 0)
+        label = &InterfaceButtons[i];
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->right, none->left);
+    EXPECT_EQ(label->right - label->left, 2 * ButtonWidth);
+  }
   Click("below", 1, intptr_t(speed + 7) << 8 | 2);
   EXPECT_EQ(car.dash[speed + 7], 0xF2);
   Click("\x9B", 1, intptr_t(speed + 7) << 8 | 1);
@@ -937,6 +950,15 @@ TEST_F(DashEditor, TheTachometersRowsAreLabelledAndTheStyleRowHasFourButtons) {
   EXPECT_EQ(one->left, gap->right);
   EXPECT_EQ(one->top, gap->top);
   EXPECT_EQ(gap->top, mul->bottom);
+  // "2 step" and "5 step" share their row half and half, as wide as the tachometer's switch.
+  const InterfaceButton* two = Live("2 step");
+  const InterfaceButton* five = Live("5 step");
+  const InterfaceButton* tacho = Live("Tacho ON (click : OFF)");
+  ASSERT_TRUE(two && five && tacho);
+  EXPECT_EQ(two->right - two->left, five->right - five->left);
+  EXPECT_EQ(five->left, two->right);
+  EXPECT_EQ(two->left, tacho->left);
+  EXPECT_EQ(five->right, tacho->right);
   int styles = 0;
   for (int i = 0; i < ButtonCount; ++i) {
     const InterfaceButton& b = InterfaceButtons[i];
