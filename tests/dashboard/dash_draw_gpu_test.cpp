@@ -252,6 +252,17 @@ TEST_F(DashPixels, TheLedGearAndDigitalSpeedometerLightOverTheirUnlitEights) {
   EXPECT_GT(CountIn(2, 8, 40, x0 + 0.1f * cell, -0.8f, x0 + 0.9f * cell, -0.8f + h), 5);
   for (int c = 1; c < 3; ++c)
     EXPECT_GT(MostIn(2, x0 + (c + 0.1f) * cell, -0.8f, x0 + (c + 0.9f) * cell, -0.8f + h), 200) << c;
+  // Past 999 km/h the three cells hold 999 and nothing stands left of them; backwards the last
+  // cell reads 0 and the others stay unlit.
+  s.speed = 1000.0f;  // 3600 km/h
+  Draw(s);
+  for (int c = 0; c < 3; ++c)
+    EXPECT_GT(MostIn(2, x0 + (c + 0.1f) * cell, -0.8f, x0 + (c + 0.9f) * cell, -0.8f + h), 200) << "999, cell " << c;
+  EXPECT_LT(MostIn(2, x0 - 0.9f * cell, -0.8f, x0 - 0.1f * cell, -0.8f + h), 60) << "no fourth cell";
+  s.speed = -10.0f;
+  Draw(s);
+  EXPECT_LT(MostIn(2, x0 + 0.1f * cell, -0.8f, x0 + 1.9f * cell, -0.8f + h), 60) << "no sign, no tens";
+  EXPECT_GT(MostIn(2, x0 + 2.1f * cell, -0.8f, x0 + 2.9f * cell, -0.8f + h), 200) << "0";
   s.live = 0;
   Draw(s);
   EXPECT_LT(MostIn(2, -0.8f, -0.8f, 0.8f, -0.8f + h), 60) << "not live: only the unlit 8s";
@@ -302,6 +313,7 @@ TEST_F(DashPixels, TypeThreeLedRowAndReadoutTypeFourSpeedAndTypeSixLeds) {
     const Rgb expected = i < 7 ? Shown(255, 48, 48) : Shown(32, 32, 32);
     EXPECT_TRUE(Near(At(x, 0.0f), expected)) << i << ": " << Str(At(x, 0.0f));
   }
+  EXPECT_TRUE(Near(At(-5.5f * 0.12f + 0.12f * 12.0f, 0.0f), ShownWord(CfgCarDashColours[0]))) << "no thirteenth lamp";
   // The speed (36 km/h) right-aligned in the speedometer box, in the LCD colour (black at 208).
   const float h = 0.2f, right = 0.2f + 0.4f, cell = RawCodesWidth("\x93", h);
   EXPECT_GT(CountIn(0, 0, 20, right - 2.0f * cell, -0.8f, right, -0.8f + h), 20) << "two digits of ink";
@@ -424,6 +436,8 @@ TEST_F(DashPixels, TheGearBarMarksTheEngagedGearAndOnlyWhileLive) {
   const float left = -0.875f + inset, bottom = -0.375f - inset, y = bottom - 0.33f * width;
   EXPECT_TRUE(Near(At(left + 4.5f * step, y), Shown(255, 120, 120))) << Str(At(left + 4.5f * step, y));
   EXPECT_TRUE(Near(At(left + 2.5f * step, y), Shown(120, 40, 40))) << Str(At(left + 2.5f * step, y));
+  // A label for each of the seven positions and none past them, right of the display.
+  EXPECT_EQ(CountIn(0, 100, 255, -0.12f, -0.6f, -0.08f, -0.35f), 0) << "no eighth label";
   // The two rules across the bar, 1/64 thick, at 0.45 and 0.22 of the width up from its foot.
   for (const float up : {0.45f * width, 0.22f * width}) {
     const float ruleY = bottom - up + 0.5f / 64.0f;

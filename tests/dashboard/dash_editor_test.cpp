@@ -959,6 +959,8 @@ TEST_F(DashEditor, TheTachometersRowsAreLabelledAndTheStyleRowHasFourButtons) {
   EXPECT_EQ(five->left, two->right);
   EXPECT_EQ(two->left, tacho->left);
   EXPECT_EQ(five->right, tacho->right);
+  EXPECT_EQ(mul->top, two->bottom) << "the multiplier's row under the steps'";
+  EXPECT_EQ(mul->left, two->left);
   int styles = 0;
   for (int i = 0; i < ButtonCount; ++i) {
     const InterfaceButton& b = InterfaceButtons[i];
