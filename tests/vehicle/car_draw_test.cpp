@@ -198,6 +198,12 @@ TEST(CarDraw, TheDriverIsPosedForTheWheelsTurnAtTheSetUpsLock) {
   // A stored lock of 0 gives no ratio: the car's own lock stands in.
   car.setups[0].record.bytes[SETUP_STEERING_LOCK] = 0;
   EXPECT_EQ(SteeringRatioByte(car), 30);
+  // A pose of a single frame is taken as it stands: its solid 0.5 m up.
+  car.steeringPose->frameCount = 1;
+  car.steeringPose->frames[0].transforms[0].translation.z = M / 2;
+  car.steeringInstance->bones[0].translation.z = 0;
+  EXPECT_NEAR(car.PoseDriver().z, 0.5 - 0.02, 1e-4);
+  car.steeringPose->frameCount = 2;
   car.FreeAnimations();
 }
 
@@ -554,6 +560,16 @@ TEST(SetupMarks, TrianglesAndAxisArrows) {
   ASSERT_EQ(out.triangleCount, 2u);
   std::memcpy(f, &vertices[2 * MARK_VERTEX_SIZE], 12);
   EXPECT_FLOAT_EQ(f[0], 2.0e9f / 65536.0f);
+  out.vertexCount = out.triangleCount = 0;
+  const float hugeBack[3] = {-1.0e10f, 0.0f, 0.0f};
+  DrawAxisMarker(out, identity, IntVector{0, 0, 0}, hugeBack, 0x808080, 0xFFFFFF, 1.0f);
+  ASSERT_EQ(out.triangleCount, 2u);
+  float tip = 0.0f;
+  for (uint32_t v = 0; v < out.vertexCount; ++v) {
+    std::memcpy(f, &vertices[size_t(v) * MARK_VERTEX_SIZE], 12);
+    tip = std::min(tip, f[0]);
+  }
+  EXPECT_FLOAT_EQ(tip, -2.0e9f / 65536.0f) << "and the other way";
   // A full buffer takes nothing more.
   MarkBuffer full = {vertices.data(), indices.data(), 2, 32, 0, 0};
   EmitTriangle16(full, IntVector{}, IntVector{}, IntVector{}, 0);
