@@ -679,3 +679,15 @@ TEST_F(DashPixels, TheLcdArcHasAMarkAtEitherEnd) {
   const float x = float(std::cos(a) * 1.33 * 0.95), y = float(0.15 - std::sin(a) * 1.09 * 0.95);
   EXPECT_EQ(CountIn(0, 0, 20, x - 0.01f, y - 0.01f, x + 0.01f, y + 0.01f), 0);
 }
+
+// The formula display's fuel line stands in its display box (at x 0, y -0.25, 0.12 high): its
+// first characters in the LCD ink (9 in red on a backing of 49); a remote car's is not shown.
+TEST_F(DashPixels, TheFormulaDisplaysFuelLineStandsInItsBoxUnlessTheCarIsRemote) {
+  DashCarState s = State(3);
+  s.lampMask = 0;
+  Draw(s);
+  EXPECT_GT(CountIn(0, 0, 20, 0.0f, -0.24f, 0.4f, -0.14f), 20) << "\"Fuel\"";
+  s.remote = 1;
+  Draw(s);
+  EXPECT_EQ(CountIn(0, 0, 20, 0.0f, -0.24f, 0.4f, -0.14f), 0) << "remote";
+}
