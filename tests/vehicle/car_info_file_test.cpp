@@ -255,7 +255,10 @@ TEST_F(CarInfo, GearsDriveTypeAndTheFourWheelDriveFigure) {
 
   for (const int positions : {2, 1, 0}) {  // no forward gear: none written, never below 0
     car.gearPositions = uint8_t(positions);
-    EXPECT_EQ(Write().B("gears"), 0) << positions;
+    const Parsed few = Write();
+    EXPECT_EQ(few.B("gears"), 0) << positions;
+    EXPECT_EQ(few.F("ratios", 0), positions > 0 ? -3.5f : 0.0f) << "reverse only with a gear slot: " << positions;
+    EXPECT_EQ(few.F("ratios", 1), 0.0f) << positions;
   }
 
   car.gearPositions = 9;

@@ -238,6 +238,12 @@ TEST_F(Mirrors, TheInternalMirrorSubobjectIsCentredOnItsSurface) {
   EXPECT_NEAR(sub->points[0].z, -sub->points[1].z, 1);
   EXPECT_EQ(sub->local.translation.x, 1000 + shiftX) << "the position moved by the same";
   EXPECT_EQ(sub->points[2].x, 32768 - shiftX) << "every vertex moved";
+  // Along y too: the surface from 0 to 0.02 m (1311 units) about its middle, 655, and every
+  // vertex moved by it.
+  EXPECT_EQ(sub->points[0].y, 0 - 655);
+  EXPECT_EQ(sub->points[1].y, 1311 - 655);
+  EXPECT_EQ(sub->points[2].y, 32768 - 655);
+  EXPECT_EQ(sub->local.translation.y, 2000 + 655);
   DeleteDrawMesh(sub);
 }
 

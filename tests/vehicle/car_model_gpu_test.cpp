@@ -605,6 +605,21 @@ TEST_F(CarPixels, TheSecondPassDrawsWhatTheLitPassLeftAndTheEditorMarksShowInMod
   EXPECT_EQ(d.text.queued, 0) << "the text is drawn once";
   DrawCarSecondPass(car);
   EXPECT_EQ(d.deferredDrawn, 0) << "nothing left";
+  // The car's own shine textures stand in while it is drawn; the renderer's come back after.
+  ASSERT_TRUE(SystemMaterials.plainWhite && SystemMaterials.plainBlack);
+  ZKTETexture* const white = SystemMaterials.plainWhite->texture;
+  ZKTETexture* const black = SystemMaterials.plainBlack->texture;
+  ASSERT_NE(white, black);
+  ZKTETexture* const kept[2] = {ShineTextures[0], ShineTextures[1]};
+  ShineTextures[0] = white;
+  ShineTextures[1] = black;
+  d.environment[0] = black;
+  d.environment[1] = white;
+  DrawCarSecondPass(car);
+  EXPECT_EQ(ShineTextures[0], white);
+  EXPECT_EQ(ShineTextures[1], black);
+  ShineTextures[0] = kept[0];
+  ShineTextures[1] = kept[1];
   const std::vector<uint8_t> without = Pixels("car_editor_no_marks.png");
 
   // Display mode 1: the seat marks over the car; the forward arrow of the driver's mark, seen
