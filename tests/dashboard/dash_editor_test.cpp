@@ -1021,3 +1021,15 @@ TEST(DashBlockEdits, TheDisplayStyleSizesItsRectangleOnlyWhenItsShapeChanges) {
   car.dashType = DASH_TYPE_FORMULA;
   EXPECT_EQ(set(2), (std::vector<int>{1, 16, 24})) << "not an analog dashboard";
 }
+
+// A turbo car's formula page edits the turbo readout's box under its heading; a car without a
+// turbo shows neither.
+TEST_F(DashEditor, TypeThreesTurboBoxIsEditedOnlyWithATurbo) {
+  Open(3);
+  EXPECT_FALSE(Shown("Turbo gauge"));
+  EXPECT_EQ(ControlOn(&car.dash[DASH3_TURBO_BOX], 37), nullptr);
+  car.engine.flags |= ENGINE_TURBO;
+  Frame();
+  EXPECT_TRUE(Shown("Turbo gauge"));
+  for (int k = 0; k < 4; ++k) EXPECT_NE(ControlOn(&car.dash[DASH3_TURBO_BOX + k], 37), nullptr) << k;
+}
