@@ -618,6 +618,10 @@ TEST_F(CarPixels, TheSecondPassDrawsWhatTheLitPassLeftAndTheEditorMarksShowInMod
   DrawCarSecondPass(car);
   EXPECT_EQ(ShineTextures[0], white);
   EXPECT_EQ(ShineTextures[1], black);
+  DrawCarLit(car, view);
+  EXPECT_EQ(ShineTextures[0], white) << "after the lit pass too";
+  EXPECT_EQ(ShineTextures[1], black);
+  DrawCarSecondPass(car);
   ShineTextures[0] = kept[0];
   ShineTextures[1] = kept[1];
   const std::vector<uint8_t> without = Pixels("car_editor_no_marks.png");

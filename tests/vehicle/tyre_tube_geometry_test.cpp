@@ -397,6 +397,32 @@ TEST_F(TyreRings, TheLetteringTakesItsPointsUAndTrianglesFromTheSidewalls) {
   EXPECT_FLOAT_EQ(FloatAt(&letterVertices[size_t(4 * 5 + 2) * DRAW_VERTEX_SIZE + 24]), 0.25f);
 }
 
+// On ground sloping across the tyre each wall bulges by the deepest tread point of its own
+// half and the middle: points 2 to 4 for the first wall (8), 3 to 5 for the second (9).  The
+// depths are worked out here from the unsquashed ring and the ground's normal.
+TEST_F(TyreRings, OnASlopeEachWallBulgesByItsOwnHalfsDeepestTreadPoint) {
+  TyreRing plain = Ring(12, 0.01f);
+  plain.contact = 0;
+  ASSERT_EQ(Write(plain), 1);
+  std::vector<double> x(12), z(12);
+  for (int i = 0; i < 12; ++i) x[size_t(i)] = At(i, 0), z[size_t(i)] = At(i, 2);
+  for (const double slope : {-0.05, 0.05}) {
+    TyreRing r = Ring(12, 0.01f);
+    const double length = std::sqrt(1.0 + slope * slope);
+    r.groundNormal[0] = float(slope / length);
+    r.groundNormal[2] = float(1.0 / length);
+    ASSERT_EQ(Write(r), 1);
+    double depth[2] = {0.0, 0.0};
+    for (int i = 2; i <= 5; ++i) {
+      const double h = x[size_t(i)] * r.groundNormal[0] + z[size_t(i)] * r.groundNormal[2];
+      if (i <= 4) depth[0] = std::max(depth[0], -h);
+      if (i >= 3) depth[1] = std::max(depth[1], -h);
+    }
+    EXPECT_NEAR(At(8, 0), x[8] - 0.5 * depth[0], 2e-6) << slope;
+    EXPECT_NEAR(At(9, 0), x[9] + 0.5 * depth[1], 2e-6) << slope;
+  }
+}
+
 class FrameTubes : public ::testing::Test {
  protected:
   void SetUp() override {
