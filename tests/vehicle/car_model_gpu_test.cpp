@@ -635,6 +635,7 @@ TEST_F(CarPixels, TheSecondPassDrawsWhatTheLitPassLeftAndTheEditorMarksShowInMod
   const std::vector<uint8_t> with = Pixels("car_editor_marks.png");
   EXPECT_EQ(At(without, Column(0.2), Row(1.3)), CLEAR) << "nothing above the roof";
   EXPECT_NE(At(with, Column(0.2), Row(1.3)), CLEAR) << "the head of the driver's forward arrow";
+  EXPECT_GT(At(with, Column(0.2), Row(1.3)) >> 8 & 0xFF, 128u) << "in the heads' yellow, not the shafts' red";
 }
 
 // The garage picture: the car drawn alone into a 16:9 render texture, the camera moved and
