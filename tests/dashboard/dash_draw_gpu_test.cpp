@@ -252,6 +252,17 @@ TEST_F(DashPixels, TheLedGearAndDigitalSpeedometerLightOverTheirUnlitEights) {
   EXPECT_GT(CountIn(2, 8, 40, x0 + 0.1f * cell, -0.8f, x0 + 0.9f * cell, -0.8f + h), 5);
   for (int c = 1; c < 3; ++c)
     EXPECT_GT(MostIn(2, x0 + (c + 0.1f) * cell, -0.8f, x0 + (c + 0.9f) * cell, -0.8f + h), 200) << c;
+  // Past 999 km/h the three cells hold 999 and nothing stands left of them; backwards the last
+  // cell reads 0 and the others stay unlit.
+  s.speed = 1000.0f;  // 3600 km/h
+  Draw(s);
+  for (int c = 0; c < 3; ++c)
+    EXPECT_GT(MostIn(2, x0 + (c + 0.1f) * cell, -0.8f, x0 + (c + 0.9f) * cell, -0.8f + h), 200) << "999, cell " << c;
+  EXPECT_LT(MostIn(2, x0 - 0.9f * cell, -0.8f, x0 - 0.1f * cell, -0.8f + h), 60) << "no fourth cell";
+  s.speed = -10.0f;
+  Draw(s);
+  EXPECT_LT(MostIn(2, x0 + 0.1f * cell, -0.8f, x0 + 1.9f * cell, -0.8f + h), 60) << "no sign, no tens";
+  EXPECT_GT(MostIn(2, x0 + 2.1f * cell, -0.8f, x0 + 2.9f * cell, -0.8f + h), 200) << "0";
   s.live = 0;
   Draw(s);
   EXPECT_LT(MostIn(2, -0.8f, -0.8f, 0.8f, -0.8f + h), 60) << "not live: only the unlit 8s";
@@ -302,6 +313,7 @@ TEST_F(DashPixels, TypeThreeLedRowAndReadoutTypeFourSpeedAndTypeSixLeds) {
     const Rgb expected = i < 7 ? Shown(255, 48, 48) : Shown(32, 32, 32);
     EXPECT_TRUE(Near(At(x, 0.0f), expected)) << i << ": " << Str(At(x, 0.0f));
   }
+  EXPECT_TRUE(Near(At(-5.5f * 0.12f + 0.12f * 12.0f, 0.0f), ShownWord(CfgCarDashColours[0]))) << "no thirteenth lamp";
   // The speed (36 km/h) right-aligned in the speedometer box, in the LCD colour (black at 208).
   const float h = 0.2f, right = 0.2f + 0.4f, cell = RawCodesWidth("\x93", h);
   EXPECT_GT(CountIn(0, 0, 20, right - 2.0f * cell, -0.8f, right, -0.8f + h), 20) << "two digits of ink";
@@ -424,6 +436,8 @@ TEST_F(DashPixels, TheGearBarMarksTheEngagedGearAndOnlyWhileLive) {
   const float left = -0.875f + inset, bottom = -0.375f - inset, y = bottom - 0.33f * width;
   EXPECT_TRUE(Near(At(left + 4.5f * step, y), Shown(255, 120, 120))) << Str(At(left + 4.5f * step, y));
   EXPECT_TRUE(Near(At(left + 2.5f * step, y), Shown(120, 40, 40))) << Str(At(left + 2.5f * step, y));
+  // A label for each of the seven positions and none past them, right of the display.
+  EXPECT_EQ(CountIn(0, 100, 255, -0.12f, -0.6f, -0.08f, -0.35f), 0) << "no eighth label";
   // The two rules across the bar, 1/64 thick, at 0.45 and 0.22 of the width up from its foot.
   for (const float up : {0.45f * width, 0.22f * width}) {
     const float ruleY = bottom - up + 0.5f / 64.0f;
@@ -558,4 +572,122 @@ TEST_F(DashPixels, TheFrameSetsUpTheRateAndOilPressureGauges) {
   s.oilPressure = -5.0f;
   Draw(s);
   EXPECT_EQ(oil.value, 0.0f);
+  // With a turbo the same gauge reads the boost: 0.5 of a maximum of 1, in bar tenths.
+  s.turbo = 1;
+  s.maxBoost = 1.0f;
+  s.boost = 0.5f;
+  DashUnits.pressureUnit = 1;
+  Draw(s);
+  EXPECT_EQ(DashGauges[DASH_TURBO].maximum, 10);
+  EXPECT_FLOAT_EQ(DashGauges[DASH_TURBO].value, 5.0f);
+  EXPECT_EQ(DashGauges[DASH_TURBO].kind, 4);
+}
+
+// The editor's preview shows a test drive, 100 km/h at 0.8 of the maximum engine speed, on the
+// dashboards that show figures whatever the car does (type 0, the formula display from type 3
+// and any dashboard with a digital speedometer); types 1 and 2 without one show the car's own
+// figures.  A car without gears shows its first position as its top gear.
+TEST_F(DashPixels, ThePreviewShowsATestDriveFromTypeThreeOnAndWithADigitalSpeedometer) {
+  Car car;
+  car.transmissionType = TRANSMISSION_H_PATTERN;
+  car.engine.redline = 8000.0f * RPM;
+  car.engine.speed = 1000.0f * RPM;
+  car.speed = 5.0f;
+  car.gearCount = 7;
+  // The tachometer's reading, in thousands of rpm, after a preview of an analog type.
+  const auto tachometer = [&](int type, uint32_t flags) {
+    car.dashType = uint8_t(type);
+    car.SetDashDefaults();
+    if (type != 0) {
+      AnalogDashBlock b = QuietBlock(flags);
+      SetDashFlags(b.flags, DashFlags(b.flags) & ~uint32_t(DASH_ANALOG_TACHOMETER_OFF));
+      WriteAnalogBlock(b, car.dash);
+    }
+    car.flagWord = car.MakeFlagWord();
+    DashGauges[DASH_TACHOMETER].value = -1.0f;
+    DashGauges[DASH_SPEEDOMETER].value = -1.0f;
+    EXPECT_EQ(DrawDashboardPreview(car, 60.0f), nullptr);
+    return DashGauges[DASH_TACHOMETER].value;
+  };
+  EXPECT_NEAR(tachometer(0, 0), 6.4f, 1e-3f) << "type 0: 0.8 x 8000 rpm";
+  EXPECT_NEAR(tachometer(1, 0), 1.0f, 1e-3f) << "type 1: the car's own 1000 rpm";
+  EXPECT_NEAR(tachometer(2, 0), 1.0f, 1e-3f) << "type 2: the car's own 1000 rpm";
+  EXPECT_NEAR(tachometer(2, DASH_ANALOG_DIGITAL_SPEED_ON), 6.4f, 1e-3f) << "type 2 with a digital speedometer";
+  DashUnits.kmh = 1;
+  EXPECT_NEAR(tachometer(1, DASH_ANALOG_DIGITAL_SPEED_ON | DASH_ANALOG_SPEEDOMETER_ON), 6.4f, 1e-3f);
+  EXPECT_NEAR(DashGauges[DASH_SPEEDOMETER].value, 100.0f, 1e-3f) << "100 km/h";
+  EXPECT_NEAR(tachometer(1, DASH_ANALOG_SPEEDOMETER_ON), 1.0f, 1e-3f);
+  EXPECT_NEAR(DashGauges[DASH_SPEEDOMETER].value, 18.0f, 1e-3f) << "the car's own 5 m/s";
+  DashUnits.kmh = 0;
+
+  // The formula display: the preview draws what its state at the test drive draws, in top gear
+  // with every lamp lit, and not what the car's own figures draw.
+  car.dashType = 3;
+  car.SetDashDefaults();
+  car.flagWord = car.MakeFlagWord();
+  const auto preview = [&] {
+    EXPECT_EQ(DrawDashboardPreview(car, 60.0f), nullptr);
+    return ReadTargetPixels(target);
+  };
+  DashCarState s = DashStateOf(car);
+  s.live = 1;
+  s.lampWord = 0xFFFFFFFFu;
+  s.gearIndex = 6;
+  s.speed = 100.0f / 3.6f;
+  s.engineSpeed = 0.8f * car.engine.redline;
+  const std::vector<uint8_t> testDrive = preview();
+  Draw(s);
+  EXPECT_TRUE(pixels == testDrive) << "type 3 at the test drive";
+  s.speed = car.speed;
+  s.engineSpeed = car.engine.speed;
+  Draw(s);
+  EXPECT_FALSE(pixels == testDrive) << "type 3 at the car's own figures";
+  // No gears: the top gear is position 0 (reverse), not one below it (shown as neutral).
+  car.gearCount = 0;
+  s = DashStateOf(car);
+  s.live = 1;
+  s.lampWord = 0xFFFFFFFFu;
+  s.speed = 100.0f / 3.6f;
+  s.engineSpeed = 0.8f * car.engine.redline;
+  const std::vector<uint8_t> noGears = preview();
+  s.gearIndex = 0;
+  Draw(s);
+  EXPECT_TRUE(pixels == noGears) << "gear position 0";
+  s.gearIndex = -1;
+  Draw(s);
+  EXPECT_FALSE(pixels == noGears) << "not position -1";
+}
+
+// The formula display's LCD arc at its defaults: centred at (0, 0.15), radii 1.33 across and
+// 1.09 up, from 135 degrees turning 90 clockwise in 36 segments (to 8000 rpm), its inner edge
+// at 0.96 of the radius at the start and 0.90 at the end.  At rest a mark stands at either
+// end of the arc, the last segment's as well as the first's; the marks' ink (black at 208 of
+// 255) reads 9 in red where the backing reads 49.
+TEST_F(DashPixels, TheLcdArcHasAMarkAtEitherEnd) {
+  DashCarState s = State(3);
+  s.engineSpeed = 0.0f;
+  s.lampMask = 0;
+  Draw(s, "formula_lcd_arc");
+  const double pi = 3.14159265358979;
+  for (const auto& [degrees, inner] : {std::pair{135.0, 0.96}, std::pair{45.0, 0.90}}) {
+    const double a = degrees * pi / 180.0, r = (inner + 1.0) / 2.0;
+    const float x = float(std::cos(a) * 1.33 * r), y = float(0.15 - std::sin(a) * 1.09 * r);
+    EXPECT_GT(CountIn(0, 0, 20, x - 0.01f, y - 0.01f, x + 0.01f, y + 0.01f), 0) << degrees << " degrees";
+  }
+  // Half way along (90 degrees), between the marks of 4000 and 5000 rpm, nothing at rest.
+  const double a = 90.0 * pi / 180.0;
+  const float x = float(std::cos(a) * 1.33 * 0.95), y = float(0.15 - std::sin(a) * 1.09 * 0.95);
+  EXPECT_EQ(CountIn(0, 0, 20, x - 0.01f, y - 0.01f, x + 0.01f, y + 0.01f), 0);
+}
+
+// The formula display's fuel line stands in its display box (at x 0, y -0.25, 0.12 high): its
+// first characters in the LCD ink (9 in red on a backing of 49); a remote car's is not shown.
+TEST_F(DashPixels, TheFormulaDisplaysFuelLineStandsInItsBoxUnlessTheCarIsRemote) {
+  DashCarState s = State(3);
+  s.lampMask = 0;
+  Draw(s);
+  EXPECT_GT(CountIn(0, 0, 20, 0.0f, -0.24f, 0.4f, -0.14f), 20) << "\"Fuel\"";
+  s.remote = 1;
+  Draw(s);
+  EXPECT_EQ(CountIn(0, 0, 20, 0.0f, -0.24f, 0.4f, -0.14f), 0) << "remote";
 }

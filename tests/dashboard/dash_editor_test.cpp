@@ -168,6 +168,22 @@ class DashEditor : public ::testing::Test {
     return nullptr;
   }
   std::vector<uint8_t> Block() const { return std::vector<uint8_t>(car.dash, car.dash + DASH_BLOCK_SIZE); }
+  // The bottom of the lowest row above a row's first control, in its column (every row starts
+  // at its column's left edge); -1 at the column's top.
+  static int bottomAbove(int left, int top) {
+    int lowest = -1;
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.left == left && b.bottom <= top) lowest = std::max(lowest, b.bottom);
+    }
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      const int l = int(std::lround((c.left + 1.0f) * 0.5f * float(ScreenWidth)));
+      const int bottom = int(std::lround((c.bottom + 1.0f) * 0.5f * float(ScreenHeight)));
+      if (std::abs(l - left) <= 1 && bottom <= top) lowest = std::max(lowest, bottom);
+    }
+    return lowest;
+  }
   static bool Said(const std::vector<std::string>& texts, const std::string& part) {
     for (const std::string& t : texts)
       if (t.find(part) != std::string::npos) return true;
@@ -391,6 +407,12 @@ TEST_F(DashEditor, TypeThreesQuestionsWriteTheirDefaultsIntoTheBlock) {
   const std::vector<uint8_t> box(car.dash + DASH3_GEAR_BOX, car.dash + DASH3_GEAR_BOX + 4);
   EXPECT_EQ(box, ledGear ? std::vector<uint8_t>({64, 33, 30, 45}) : std::vector<uint8_t>({170, 150, 30, 45}));
   EXPECT_NE(Flags() & DASH_FORMULA_LED_GEAR, ledGear ? DASH_FORMULA_LED_GEAR : 0u);
+  // And back: the other kind's box.
+  Click(ledGear ? "LCD gear (click : LED)" : "LED gear (click : LCD)");
+  std::memset(&car.dash[DASH3_GEAR_BOX], 0xEE, 4);
+  AnswerYes();
+  const std::vector<uint8_t> back(car.dash + DASH3_GEAR_BOX, car.dash + DASH3_GEAR_BOX + 4);
+  EXPECT_EQ(back, ledGear ? std::vector<uint8_t>({170, 150, 30, 45}) : std::vector<uint8_t>({64, 33, 30, 45}));
 
   // Colours set: the text opacity slider on the text colour's fourth byte.
   if (!(Flags() & DASH_COLOURS_SET)) Click("Using system colours (click : set colours)");
@@ -660,6 +682,19 @@ TEST_F(DashEditor, DialStyleButtonsFlipTheirBitsAndTheUnitPlacementSetsItsByte) 
   EXPECT_EQ(Live("\x9B", intptr_t(speed + 7) << 8 | 1), nullptr) << "no distance without a place";
   ASSERT_NE(Live("none", intptr_t(speed + 7) << 8 | 0), nullptr);
   EXPECT_EQ(Live("none", intptr_t(speed + 7) << 8 | 0)->fourth.i, 1) << "no place: \"none\" lit";
+  // The row starts with its label, "Unit", two buttons wide, then the places.
+  {
+    const InterfaceButton* none = Live("none", intptr_t(speed + 7) << 8 | 0);
+    const InterfaceButton* label = nullptr;
+    char text[32];
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].top == none->top && ButtonText(InterfaceButtons[i], text, sizeof text) &&
+          std::strcmp(text, "Unit") == 0)
+        label = &InterfaceButtons[i];
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->right, none->left);
+    EXPECT_EQ(label->right - label->left, 2 * ButtonWidth);
+  }
   Click("below", 1, intptr_t(speed + 7) << 8 | 2);
   EXPECT_EQ(car.dash[speed + 7], 0xF2);
   Click("\x9B", 1, intptr_t(speed + 7) << 8 | 1);
@@ -679,22 +714,6 @@ TEST_F(DashEditor, HalfARowOfSpaceStandsBeforeEachSectionOfTheAnalogPage) {
     SCOPED_TRACE(extra);
     SetDashFlags(car.dash, (Flags() & ~uint32_t(DASH_COLOURS_SET | DASH_ANALOG_SPEEDOMETER_ON)) | extra);
     Frame();
-    // The bottom of the lowest row above a row's first control, in its column (every row
-    // starts at its column's left edge); -1 at the column's top.
-    const auto bottomAbove = [](int left, int top) {
-      int lowest = -1;
-      for (int i = 0; i < ButtonCount; ++i) {
-        const InterfaceButton& b = InterfaceButtons[i];
-        if (b.left == left && b.bottom <= top) lowest = std::max(lowest, b.bottom);
-      }
-      for (int i = 0; i < ValueControlCount; ++i) {
-        const ValueControl& c = ValueControls[i];
-        const int l = int(std::lround((c.left + 1.0f) * 0.5f * float(ScreenWidth)));
-        const int bottom = int(std::lround((c.bottom + 1.0f) * 0.5f * float(ScreenHeight)));
-        if (std::abs(l - left) <= 1 && bottom <= top) lowest = std::max(lowest, bottom);
-      }
-      return lowest;
-    };
     const std::pair<const char*, int> sections[] = {
         {"Analog speedo", 1}, {"Tacho ", 1},          {"LED gear ", 1},        {"Multi function display", 1},
         {"Digital speedo", 1}, {"Turbo gauge", 1},    {"FPS gauge", 1},        {"Time clock", 1},
@@ -715,6 +734,32 @@ TEST_F(DashEditor, HalfARowOfSpaceStandsBeforeEachSectionOfTheAnalogPage) {
       }
     }
     EXPECT_GE(checked, 7);
+  }
+}
+
+// The formula page likewise: half a row before the tachometer's toggle, the gear's toggle and
+// the speedometer's heading, none between the boxes' headings that follow.
+TEST_F(DashEditor, HalfARowOfSpaceStandsBeforeEachSectionOfTheFormulaPage) {
+  Open(3);
+  for (const uint32_t leds : {0u, uint32_t(DASH_FORMULA_LED_TACHOMETER | DASH_FORMULA_LED_GEAR)}) {
+    SCOPED_TRACE(leds);
+    SetDashFlags(car.dash, (Flags() & ~uint32_t(DASH_COLOURS_SET | DASH_FORMULA_LED_TACHOMETER | DASH_FORMULA_LED_GEAR)) | leds);
+    Frame();
+    const std::pair<const char*, int> sections[] = {{"LCD tacho", 1}, {"LED tacho", 1}, {"LCD gear", 1},
+                                                    {"LED gear", 1},  {"Speedo", 1},    {"Multi function display", 0}};
+    int checked = 0;
+    char text[160];
+    for (const auto& [start, gap] : sections) {
+      for (int i = 0; i < ButtonCount; ++i) {
+        const InterfaceButton& b = InterfaceButtons[i];
+        if (!ButtonText(b, text, sizeof text) || std::strncmp(text, start, std::strlen(start)) != 0) continue;
+        const int above = bottomAbove(b.left, b.top);
+        if (above < 0) continue;  // the first row of a column
+        EXPECT_EQ(b.top - above, gap ? (b.bottom - b.top) / 2 : 0) << text;
+        ++checked;
+      }
+    }
+    EXPECT_GE(checked, 3);
   }
 }
 
@@ -905,6 +950,17 @@ TEST_F(DashEditor, TheTachometersRowsAreLabelledAndTheStyleRowHasFourButtons) {
   EXPECT_EQ(one->left, gap->right);
   EXPECT_EQ(one->top, gap->top);
   EXPECT_EQ(gap->top, mul->bottom);
+  // "2 step" and "5 step" share their row half and half, as wide as the tachometer's switch.
+  const InterfaceButton* two = Live("2 step");
+  const InterfaceButton* five = Live("5 step");
+  const InterfaceButton* tacho = Live("Tacho ON (click : OFF)");
+  ASSERT_TRUE(two && five && tacho);
+  EXPECT_EQ(two->right - two->left, five->right - five->left);
+  EXPECT_EQ(five->left, two->right);
+  EXPECT_EQ(two->left, tacho->left);
+  EXPECT_EQ(five->right, tacho->right);
+  EXPECT_EQ(mul->top, two->bottom) << "the multiplier's row under the steps'";
+  EXPECT_EQ(mul->left, two->left);
   int styles = 0;
   for (int i = 0; i < ButtonCount; ++i) {
     const InterfaceButton& b = InterfaceButtons[i];
@@ -933,4 +989,47 @@ TEST_F(DashEditor, TheBottomRowsButtonsAreNotLit) {
     ASSERT_NE(b, nullptr) << text;
     EXPECT_EQ(b->fourth.i, 0) << text;
   }
+}
+
+// The display's rectangle takes the style's own size only when its shape changes: 16 x 24 for
+// the gear bar (style 1), 32 x 8 for the texts (2 and 3); the same shape again, a style past 3
+// or below 0, or a dashboard that is not analog leave the block as it was.
+TEST(DashBlockEdits, TheDisplayStyleSizesItsRectangleOnlyWhenItsShapeChanges) {
+  VehicleData car;
+  car.dashType = DASH_TYPE_ANALOG_DARK;
+  std::memset(car.dash, 0, sizeof car.dash);
+  const int style = int(offsetof(AnalogDashBlock, displayStyle));
+  uint8_t* size = &car.dash[DASH_DISPLAY_RECTANGLE + int(offsetof(DashRect, width))];
+  const auto set = [&](int to) {
+    SetDashDisplayStyle(car, to);
+    return std::vector<int>{car.dash[style], size[0], size[1]};
+  };
+  EXPECT_EQ(set(1), (std::vector<int>{1, 16, 24}));
+  size[0] = 40;
+  EXPECT_EQ(set(1), (std::vector<int>{1, 40, 24})) << "the gear bar again";
+  EXPECT_EQ(set(3), (std::vector<int>{3, 32, 8}));
+  size[0] = 40;
+  EXPECT_EQ(set(2), (std::vector<int>{2, 40, 8})) << "texts to texts";
+  EXPECT_EQ(set(3), (std::vector<int>{3, 40, 8}));
+  EXPECT_EQ(set(1), (std::vector<int>{1, 16, 24})) << "texts to the gear bar";
+  EXPECT_EQ(set(4), (std::vector<int>{1, 16, 24})) << "no style 4";
+  EXPECT_EQ(set(-1), (std::vector<int>{1, 16, 24}));
+  EXPECT_EQ(set(0), (std::vector<int>{0, 16, 24})) << "none keeps the size";
+  EXPECT_EQ(set(2), (std::vector<int>{2, 32, 8})) << "none to texts";
+  car.dashType = DASH_TYPE_ANALOG_WHITE;
+  EXPECT_EQ(set(1), (std::vector<int>{1, 16, 24}));
+  car.dashType = DASH_TYPE_FORMULA;
+  EXPECT_EQ(set(2), (std::vector<int>{1, 16, 24})) << "not an analog dashboard";
+}
+
+// A turbo car's formula page edits the turbo readout's box under its heading; a car without a
+// turbo shows neither.
+TEST_F(DashEditor, TypeThreesTurboBoxIsEditedOnlyWithATurbo) {
+  Open(3);
+  EXPECT_FALSE(Shown("Turbo gauge"));
+  EXPECT_EQ(ControlOn(&car.dash[DASH3_TURBO_BOX], 37), nullptr);
+  car.engine.flags |= ENGINE_TURBO;
+  Frame();
+  EXPECT_TRUE(Shown("Turbo gauge"));
+  for (int k = 0; k < 4; ++k) EXPECT_NE(ControlOn(&car.dash[DASH3_TURBO_BOX + k], 37), nullptr) << k;
 }

@@ -220,8 +220,10 @@ TEST(DashDisplays, LedRowLcdArcShiftStagesAndBatteryLeds) {
   EXPECT_EQ(LedRowLit(12, 7899.0f, 8000.0f), 11);
   EXPECT_EQ(LedRowLit(12, 7900.0f, 8000.0f), 12) << "the last at 7900 rpm";
   EXPECT_EQ(LedRowLit(12, 1e9f, 8000.0f), 12);
+  EXPECT_EQ(LedRowLit(12, 1e12f, 8000.0f), 12) << "the steps held before they are counted";
   EXPECT_EQ(LedRowLit(12, std::nanf(""), 8000.0f), 0);
   EXPECT_EQ(LedRowLit(0, 9000.0f, 8000.0f), 0);
+  EXPECT_EQ(LedRowLit(-3, 9000.0f, 8000.0f), 0) << "fewer than no lamps light none";
 
   LcdArcShape shape{27, 18, 133, 109, 96, 90, 100, 10, 0, 0};
   LcdArc arc = MakeLcdArc(DASH_FORMULA_SECOND_GAP, shape, 4500.0f * RPM, 9000.0f * RPM);

@@ -5,6 +5,7 @@
 // player chose.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -240,6 +241,19 @@ TEST_F(CarBuild, TheDriverAndPassengersByTheirSeatBits) {
   EXPECT_EQ(car.passengerAnimations[2], nullptr);
   EXPECT_EQ(car.passengerAnimations[3], nullptr);
 
+  // With two seats a row the outer ones: slot 2 from bits 2-3, slot 4 from bits 6-7 (2: kind
+  // 1), no middle seat.
+  car.FreeAnimations();
+  car.seatsPerRow = 2;
+  car.currentSetup.bytes[SETUP_PASSENGERS] = 0x04 | 0x10 | 0x80;
+  car.LoadAnimations();
+  EXPECT_EQ(car.passengerAnimations[0], nullptr);
+  ASSERT_NE(car.passengerAnimations[1], nullptr);
+  EXPECT_EQ(car.passengerAnimations[1]->human, &Humans.models[0]);
+  EXPECT_EQ(car.passengerAnimations[2], nullptr) << "no middle seat";
+  ASSERT_NE(car.passengerAnimations[3], nullptr);
+  EXPECT_EQ(car.passengerAnimations[3]->human, &Humans.models[1]);
+
   // A seat whose kind no figure is of stays empty.
   car.FreeAnimations();
   LoadSampleHumans(false);
@@ -312,6 +326,19 @@ TEST_F(CarBuild, AnimationsFallBackToTheSteerFileAndToTheRestPose) {
   EXPECT_EQ(car.steeringPose->frameCount, 2);
   EXPECT_NEAR(car.steeringPose->scale, STEERING_LEAST_RANGE, 1e-7) << "its range raised to pi / 8";
   EXPECT_TRUE(labelled.empty());
+
+  // A mod's animations come from its own folder's "move", named as the data folder's are.
+  car.FreeAnimations();
+  car.isMod = 1;
+  std::snprintf(car.vehicleName, sizeof car.vehicleName, "%s", "ABCD~123");
+  std::filesystem::create_directories("mods/vehicles/ABCD~123/move");
+  WriteTestAnimation("mods\\vehicles\\ABCD~123\\move\\str_saloon.ban", 4, 1.0f);
+  CfgDebugLevel = 1;
+  car.LoadAnimations();
+  CfgDebugLevel = 0;
+  ASSERT_NE(car.steeringPose, nullptr);
+  EXPECT_EQ(car.steeringPose->frameCount, 4) << "the mod's own steering animation";
+  EXPECT_EQ(labelled, (std::vector<std::string>{"Can't load animation|mods\\vehicles\\ABCD~123\\move\\sit_saloon.ban"}));
 }
 
 TEST_F(CarBuild, ABuiltInCarTakesThePlayersEngine) {

@@ -325,6 +325,7 @@ TEST_F(CarGeometryPixels, ABrakeDiscCoversItsRadiusRoundTheWheelCentre) {
   const CarTyreResult r = BuildCarTyres(car, frame);
   ASSERT_EQ(r.drawn, 1);
   ASSERT_NE(r.discBatch, NO_BATCH);
+  EXPECT_EQ(TempMeshes.entries[r.discBatch].triangleCount, 2u * uint32_t(car.wheelCount)) << "a quad for each wheel";
   TempMesh::DrawBuffer(r.discBatch, 0);  // the discs alone
   std::vector<uint8_t> p(SIZE * SIZE * 4);
   ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));

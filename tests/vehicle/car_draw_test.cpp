@@ -198,6 +198,12 @@ TEST(CarDraw, TheDriverIsPosedForTheWheelsTurnAtTheSetUpsLock) {
   // A stored lock of 0 gives no ratio: the car's own lock stands in.
   car.setups[0].record.bytes[SETUP_STEERING_LOCK] = 0;
   EXPECT_EQ(SteeringRatioByte(car), 30);
+  // A pose of a single frame is taken as it stands: its solid 0.5 m up.
+  car.steeringPose->frameCount = 1;
+  car.steeringPose->frames[0].transforms[0].translation.z = M / 2;
+  car.steeringInstance->bones[0].translation.z = 0;
+  EXPECT_NEAR(car.PoseDriver().z, 0.5 - 0.02, 1e-4);
+  car.steeringPose->frameCount = 2;
   car.FreeAnimations();
 }
 
@@ -258,6 +264,10 @@ TEST(CarLamps, LampStateTable) {
   GetLampStates(in, s);
   EXPECT_EQ(s[LAMP_BRAKE], 1);
   EXPECT_EQ(s[LAMP_REAR_FOG], 0);
+  in.pulseClock = 100;
+  GetLampStates(in, s);
+  EXPECT_EQ(s[LAMP_BRAKE], 0) << "the pulse is dark from 100";
+  in.pulseClock = 99;
   // Both bits: the pulse lights the rear fog lamp and the brake lamp follows the brake.
   in.carOptions = CAR_OPTION_PULSE_BRAKE | CAR_OPTION_PULSE_FOG;
   in.brake = 0.0f;
@@ -400,6 +410,52 @@ TEST_F(StandInWorld, ShadowObjectsListedOnceAndTheThirtyThirdDropped) {
   EXPECT_NE(ReportRecorder::Reports().lines.back().find(TEXT_NO_MAP_SQUARES), std::string::npos);
 }
 
+// Around a car at the origin with a radius of 3 m (its top at 3 m): an object whose box only
+// touches the square or the top is left out, one that reaches 1/65536 m into it is taken.  The
+// ground ray starts at the car's point, which a box holds on its very edge.
+TEST_F(StandInWorld, ABoxTouchingTheCarsSquareIsLeftOutAndOneReachingIntoItTaken) {
+  const int32_t R = 3 * M;
+  for (int32_t into : {0, 1}) {
+    world.infos.clear();
+    WorldObjectInfo o = Caster();
+    o.boxMin[0] = R - into;
+    world.infos.push_back(o);
+    o = Caster();
+    o.boxMax[0] = -R + into;
+    world.infos.push_back(o);
+    o = Caster();
+    o.boxMin[1] = R - into;
+    world.infos.push_back(o);
+    o = Caster();
+    o.boxMax[1] = -R + into;
+    world.infos.push_back(o);
+    o = Caster();
+    o.boxMin[2] = R - into;
+    o.boxMax[2] = 2 * R;
+    world.infos.push_back(o);
+    ShadowObjects shadows;
+    CollectShadowObjects(shadows, 0, 0, 0, 3.0f, 0);
+    EXPECT_EQ(shadows.count, into ? 5 : 0) << "reaching in by " << into;
+  }
+  // The ray from the car's point: a box from x 0 (or to x 0, or the same in y) holds it; one
+  // starting a step past it does not.
+  CarLightingState state = {};
+  const IntVector reference = {0, 0, 2 * M};
+  for (int side = 0; side < 4; ++side)
+    for (int32_t past : {0, 1}) {
+      WorldObjectInfo o = Caster();
+      if (side == 0) o.boxMin[0] = past;
+      if (side == 1) o.boxMax[0] = -past;
+      if (side == 2) o.boxMin[1] = past;
+      if (side == 3) o.boxMax[1] = -past;
+      world.infos.assign(1, o);
+      ShadowObjects shadows = {};
+      shadows.objects[0] = AsObject(0);
+      shadows.count = 1;
+      EXPECT_EQ(UseLightmap(state, shadows, reference, M, "CAR", 0, 1), past ? 0 : 1) << side << " " << past;
+    }
+}
+
 TEST_F(StandInWorld, LightmapAndDefaultReportedOncePerChange) {
   ReportRecorder recorder;
   world.infos.push_back(Caster());
@@ -504,6 +560,16 @@ TEST(SetupMarks, TrianglesAndAxisArrows) {
   ASSERT_EQ(out.triangleCount, 2u);
   std::memcpy(f, &vertices[2 * MARK_VERTEX_SIZE], 12);
   EXPECT_FLOAT_EQ(f[0], 2.0e9f / 65536.0f);
+  out.vertexCount = out.triangleCount = 0;
+  const float hugeBack[3] = {-1.0e10f, 0.0f, 0.0f};
+  DrawAxisMarker(out, identity, IntVector{0, 0, 0}, hugeBack, 0x808080, 0xFFFFFF, 1.0f);
+  ASSERT_EQ(out.triangleCount, 2u);
+  float tip = 0.0f;
+  for (uint32_t v = 0; v < out.vertexCount; ++v) {
+    std::memcpy(f, &vertices[size_t(v) * MARK_VERTEX_SIZE], 12);
+    tip = std::min(tip, f[0]);
+  }
+  EXPECT_FLOAT_EQ(tip, -2.0e9f / 65536.0f) << "and the other way";
   // A full buffer takes nothing more.
   MarkBuffer full = {vertices.data(), indices.data(), 2, 32, 0, 0};
   EmitTriangle16(full, IntVector{}, IntVector{}, IntVector{}, 0);
@@ -634,6 +700,34 @@ TEST(CarPeople, LevelBlendAndHead) {
   const IntVector head = HeadPoint(a, 2);
   EXPECT_EQ(head.z, (1 << 16) - 1310);  // 0.02 m below the highest
   EXPECT_EQ(HeadPoint(nullptr, 0).z, -1310) << "no solids: at the seat";
+}
+
+// A blend past either frame is held at that frame; the head is the first of the highest
+// solids, even when every solid lies below the seat.
+TEST(CarPeople, BlendsPastTheFramesAreHeldAndTheHeadIsTheFirstHighestSolid) {
+  InitSinCosTables();
+  FixedTransform a[1], b[1], out[1];
+  MatrixIdentity(a[0].rotation);
+  MatrixIdentity(b[0].rotation);
+  a[0].translation = {0, 0, 1 << 16};
+  b[0].translation = {2 << 16, 0, 3 << 16};
+  BlendFrames(a, b, 1, 1.5f, out);
+  EXPECT_EQ(out[0].translation.x, 2 << 16) << "held at the second frame";
+  EXPECT_EQ(out[0].translation.z, 3 << 16);
+  BlendFrames(a, b, 1, -0.5f, out);
+  EXPECT_EQ(out[0].translation.x, 0) << "held at the first frame";
+  EXPECT_EQ(out[0].translation.z, 1 << 16);
+
+  FixedTransform solids[3];
+  for (FixedTransform& s : solids) MatrixIdentity(s.rotation);
+  solids[0].translation = {1 << 16, 0, -(2 << 16)};
+  solids[1].translation = {2 << 16, 0, -(1 << 16)};
+  solids[2].translation = {3 << 16, 0, -(1 << 16)};  // as high as solid 1
+  const IntVector head = HeadPoint(solids, 3);
+  EXPECT_EQ(head.x, 2 << 16) << "the first of the two highest";
+  EXPECT_EQ(head.z, -(1 << 16) - 1310);
+  EXPECT_EQ(HeadPoint(solids, 1).z, -(2 << 16) - 1310) << "a single solid below the seat";
+  EXPECT_EQ(HeadPoint(solids, 1).x, 1 << 16);
 }
 
 // The car's reference point seen from the view: relative to the eye, turned into the view's

@@ -206,6 +206,13 @@ TEST_F(CarInfo, TheNamedFieldsStandInTheirPlaces) {
   EXPECT_NEAR(p.F("byte14"), 0.4f, 1e-6);
   car.options2 |= OPT2_INFO_NO_SETUP_BYTE;
   EXPECT_EQ(Write().F("byte14"), 0.0f);
+  // Every wheel level with the origin along the car: a wheel base of 0, the share taken over
+  // 0.01 m.
+  for (int i = 0; i < car.wheelCount; ++i) car.wheelPositions[i].y = 0.0f;
+  const Parsed level = Write();
+  EXPECT_EQ(level.F("wheelBase"), 0.0f);
+  const double share = 1.0 - (0.0 - car.centreOfMass.y) / 0.01;
+  EXPECT_NEAR(level.F("frontShare"), share, 1e-4 * (1.0 + std::fabs(share)));
 }
 
 TEST_F(CarInfo, OccupantsFromTheDriverAndTheSeatsTheSetUpFills) {
@@ -248,7 +255,10 @@ TEST_F(CarInfo, GearsDriveTypeAndTheFourWheelDriveFigure) {
 
   for (const int positions : {2, 1, 0}) {  // no forward gear: none written, never below 0
     car.gearPositions = uint8_t(positions);
-    EXPECT_EQ(Write().B("gears"), 0) << positions;
+    const Parsed few = Write();
+    EXPECT_EQ(few.B("gears"), 0) << positions;
+    EXPECT_EQ(few.F("ratios", 0), positions > 0 ? -3.5f : 0.0f) << "reverse only with a gear slot: " << positions;
+    EXPECT_EQ(few.F("ratios", 1), 0.0f) << positions;
   }
 
   car.gearPositions = 9;

@@ -250,6 +250,37 @@ TEST_F(Lights, SixtyFiveMaterialsLeaveOneOutAndAreReportedWhenTheCarMay) {
   }
 }
 
+// The material mesh takes its materials from the model's levels only: a level mesh past the
+// model's level count adds none, however many level meshes the car holds.
+TEST_F(Lights, OnlyTheModelsLevelsGiveTheMaterialMeshItsMaterials) {
+  Car car;
+  ModelBuilder b;
+  AddSquare(b, "x", "PLAIN~W", 0);
+  GiveModel(car, b);  // one level
+  MaterialParams params{};
+  const Material* own[2] = {CreateMaterial(nullptr, 0, 0, 180, params, 0), CreateMaterial(nullptr, 0, 0, 181, params, 0)};
+  for (int i = 0; i < 2; ++i) {
+    GouraudO3d& level = *car.levelMeshes[i];
+    AllocateMeshArrays(level, 3, 1, 1);
+    level.parts[0] = GouraudPart{0, own[i], 3, 1};
+    level.triangles[0] = GouraudTriangle{{0, 1, 2}, 0};
+    for (int k = 0; k < 3; ++k) level.points[k].x = 65536 * k;
+  }
+  car.BuildMaterialMeshes();
+  const FastMesh* mesh = GetFastMesh(DrawingOf(car).materialMesh);
+  ASSERT_NE(mesh, nullptr);
+  ASSERT_EQ(mesh->parts.size(), 1u) << "the second level mesh is not one of the model's";
+  EXPECT_EQ(mesh->parts[0].material, own[0]);
+  car.FreeFastMeshes();
+  car.model->lodCount = 2;
+  car.BuildMaterialMeshes();
+  mesh = GetFastMesh(DrawingOf(car).materialMesh);
+  ASSERT_NE(mesh, nullptr);
+  ASSERT_EQ(mesh->parts.size(), 2u) << "with two levels, both";
+  EXPECT_EQ(mesh->parts[1].material, own[1]);
+  car.FreeFastMeshes();
+}
+
 // The Planckian locus by the cubic approximation as published (Kim et al.), the chromaticity
 // to XYZ at luminance 1, and XYZ to linear sRGB (D65) by its published matrix.
 void ExpectedHeadlight(double T, double rgb[3]) {

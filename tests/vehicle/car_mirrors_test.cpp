@@ -105,6 +105,48 @@ TEST_F(Mirrors, SideMirrorsLieBeyondEighteenCentimetresOnEitherSide) {
   EXPECT_EQ(Lines(TEXT_MIRROR_TOO_CENTRAL), 2) << "on the left likewise";
 }
 
+// A side mirror's corners stand on the plane across y through its centre, at the x and z
+// edges of its surface (the high x first, seen from behind); its view starts at its centre and
+// looks along the eye's line reflected in its normal, with right level and up completing the
+// frame.
+TEST_F(Mirrors, ASideMirrorsCornersAndViewFollowItsSurfaceAndTheReflectedEye) {
+  const double outside = 11797 / 65536.0;
+  FillParts(*car_.levelMeshes[0], mirror_,
+            {{-0.9, 0.5, 0.8}, {-0.7, 0.6, 0.9}, {-outside, 0.55, 0.85}, {0.7, 0.5, 0.8}, {0.95, 0.62, 0.9}},
+            paint_, {{0, 0, 0}});
+  car_.SetupMirrors();
+  const CarMirror& rightMirror = car_.mirrors[MIRROR_RIGHT];
+  EXPECT_NEAR(rightMirror.centre.y, 0.62 + (0.5 - 0.62) * 0.1, 1e-4) << "10% from the front edge";
+  EXPECT_NEAR(rightMirror.centre.z, 0.85, 1e-4);
+  const CarMirror& m = car_.mirrors[MIRROR_LEFT];
+  const double y = 0.6 + (0.5 - 0.6) * 0.1;
+  const V3 corners[4] = {{-outside, y, 0.8}, {-0.9, y, 0.8}, {-0.9, y, 0.9}, {-outside, y, 0.9}};
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_NEAR(m.corners[k].x, corners[k].x, 1e-4) << "corner " << k;
+    EXPECT_NEAR(m.corners[k].y, corners[k].y, 1e-4) << "corner " << k;
+    EXPECT_NEAR(m.corners[k].z, corners[k].z, 1e-4) << "corner " << k;
+  }
+  EXPECT_EQ(m.viewPosition.x, m.centre.x);
+  EXPECT_EQ(m.viewPosition.z, m.centre.z);
+  // The eye's line reflected: d - 2 (d.n) n, with d from the eye to the centre.
+  const V3 eye = Eye();
+  const V3 c = {m.centre.x, m.centre.y, m.centre.z};
+  const V3 toEye = Normalise({eye.x - c.x, eye.y - c.y, eye.z - c.z});
+  const V3 n = Normalise({toEye.x, toEye.y - 1, toEye.z});
+  const V3 d = {c.x - eye.x, c.y - eye.y, c.z - eye.z};
+  const double dn = d.x * n.x + d.y * n.y + d.z * n.z;
+  const V3 forward = Normalise({d.x - 2 * dn * n.x, d.y - 2 * dn * n.y, d.z - 2 * dn * n.z});
+  const V3 right = Normalise({forward.y, -forward.x, 0.0});  // forward x up
+  const V3 up = {right.y * forward.z - right.z * forward.y, right.z * forward.x - right.x * forward.z,
+                 right.x * forward.y - right.y * forward.x};
+  const V3 rows[3] = {right, forward, up};
+  for (int r = 0; r < 3; ++r) {
+    EXPECT_NEAR(m.viewOrientation[3 * r], rows[r].x, 1e-4) << "row " << r;
+    EXPECT_NEAR(m.viewOrientation[3 * r + 1], rows[r].y, 1e-4) << "row " << r;
+    EXPECT_NEAR(m.viewOrientation[3 * r + 2], rows[r].z, 1e-4) << "row " << r;
+  }
+}
+
 TEST_F(Mirrors, TheInternalMirrorFacesHalfWayBetweenTheEyeAndBackwards) {
   FillParts(*car_.levelMeshes[0], paint_, {{0, 0, 0}}, paint_, {});
   GouraudO3d* sub = NewGouraud();
@@ -196,6 +238,12 @@ TEST_F(Mirrors, TheInternalMirrorSubobjectIsCentredOnItsSurface) {
   EXPECT_NEAR(sub->points[0].z, -sub->points[1].z, 1);
   EXPECT_EQ(sub->local.translation.x, 1000 + shiftX) << "the position moved by the same";
   EXPECT_EQ(sub->points[2].x, 32768 - shiftX) << "every vertex moved";
+  // Along y too: the surface from 0 to 0.02 m (1311 units) about its middle, 655, and every
+  // vertex moved by it.
+  EXPECT_EQ(sub->points[0].y, 0 - 655);
+  EXPECT_EQ(sub->points[1].y, 1311 - 655);
+  EXPECT_EQ(sub->points[2].y, 32768 - 655);
+  EXPECT_EQ(sub->local.translation.y, 2000 + 655);
   DeleteDrawMesh(sub);
 }
 

@@ -605,6 +605,25 @@ TEST_F(CarPixels, TheSecondPassDrawsWhatTheLitPassLeftAndTheEditorMarksShowInMod
   EXPECT_EQ(d.text.queued, 0) << "the text is drawn once";
   DrawCarSecondPass(car);
   EXPECT_EQ(d.deferredDrawn, 0) << "nothing left";
+  // The car's own shine textures stand in while it is drawn; the renderer's come back after.
+  ASSERT_TRUE(SystemMaterials.plainWhite && SystemMaterials.plainBlack);
+  ZKTETexture* const white = SystemMaterials.plainWhite->texture;
+  ZKTETexture* const black = SystemMaterials.plainBlack->texture;
+  ASSERT_NE(white, black);
+  ZKTETexture* const kept[2] = {ShineTextures[0], ShineTextures[1]};
+  ShineTextures[0] = white;
+  ShineTextures[1] = black;
+  d.environment[0] = black;
+  d.environment[1] = white;
+  DrawCarSecondPass(car);
+  EXPECT_EQ(ShineTextures[0], white);
+  EXPECT_EQ(ShineTextures[1], black);
+  DrawCarLit(car, view);
+  EXPECT_EQ(ShineTextures[0], white) << "after the lit pass too";
+  EXPECT_EQ(ShineTextures[1], black);
+  DrawCarSecondPass(car);
+  ShineTextures[0] = kept[0];
+  ShineTextures[1] = kept[1];
   const std::vector<uint8_t> without = Pixels("car_editor_no_marks.png");
 
   // Display mode 1: the seat marks over the car; the forward arrow of the driver's mark, seen
@@ -616,6 +635,7 @@ TEST_F(CarPixels, TheSecondPassDrawsWhatTheLitPassLeftAndTheEditorMarksShowInMod
   const std::vector<uint8_t> with = Pixels("car_editor_marks.png");
   EXPECT_EQ(At(without, Column(0.2), Row(1.3)), CLEAR) << "nothing above the roof";
   EXPECT_NE(At(with, Column(0.2), Row(1.3)), CLEAR) << "the head of the driver's forward arrow";
+  EXPECT_GT(At(with, Column(0.2), Row(1.3)) >> 8 & 0xFF, 128u) << "in the heads' yellow, not the shafts' red";
 }
 
 // The garage picture: the car drawn alone into a 16:9 render texture, the camera moved and
@@ -828,6 +848,15 @@ TEST_F(CarPixels, TheDriverIsPosedAtTheSeatWithAHelmetOnItsHead) {
   const std::vector<uint8_t> p = Pixels("car_driver.png");
   EXPECT_GT(int(At(p, Column(0.0), Row(1.9)) & 0xFF), 150) << std::hex << At(p, Column(0.0), Row(1.9))
                                                           << ": the figure's white panel";
+  // A helmet model of no levels is not placed.
+  Helmet.levelCount = 0;
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+  helmets = 0;
+  for (int i = 0; i < d.items.count; ++i) helmets += d.items.items[i].tag == ITEM_TAG_HELMET;
+  EXPECT_EQ(helmets, 0) << "no helmet of no levels";
+  EXPECT_GT(d.figures[0].batchCount, 0) << "the driver still drawn";
+  Helmet.levelCount = 1;
   view.kind = VIEW_INSIDE;
   DrawCarModel(car, view);
   helmets = 0;

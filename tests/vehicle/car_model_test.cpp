@@ -327,6 +327,81 @@ TEST_F(CarModel, TheSampleCarAssemblesItsLevelsBodyLightsAndGraphicsSide) {
   EXPECT_EQ(brakes, 1) << "the front right brake disc";
 }
 
+// The car's box in metres: each body point and each placed item's points through its
+// subobject's place, all through the transform given (here a quarter turn about z, x to y, and
+// 10 m along x); an item without its subobject is left out.  The count is of points taken.
+TEST_F(CarModel, TheMeshBoundsTakeTheBodyAndThePlacedItemsThroughTheTransform) {
+  Car car;
+  car.AllocModelObjects();
+  GouraudO3d& body = *car.levelMeshes[0];
+  AllocateMeshArrays(body, 3, 0, 1);
+  const double points[3][3] = {{2, 5, 0.5}, {1, 2, 3}, {-1, -2, 4}};
+  for (int i = 0; i < 3; ++i) {
+    body.points[i].x = int32_t(std::lround(points[i][0] * 65536));
+    body.points[i].y = int32_t(std::lround(points[i][1] * 65536));
+    body.points[i].z = int32_t(std::lround(points[i][2] * 65536));
+  }
+  FixedTransform t;
+  t.rotation = FixedMatrix{{0, -FIXED_ONE, 0, FIXED_ONE, 0, 0, 0, 0, FIXED_ONE}};  // (x, y, z) to (-y, x, z)
+  t.translation = IntVector{10 << 16, 0, 0};
+  // Whatever the box held before is replaced.
+  float low[3] = {-1000, -1000, -1000}, high[3] = {1000, 1000, 1000};
+  ASSERT_EQ(CarMeshBounds(low, high, car, t, 0), 3);
+  // Turned and moved: (5, 2, 0.5), (8, 1, 3), (12, -1, 4); the first point holds three of the
+  // box's six sides.
+  const float lowWanted[3] = {5, -1, 0.5f}, highWanted[3] = {12, 2, 4};
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_NEAR(low[k], lowWanted[k], 1e-4f) << k;
+    EXPECT_NEAR(high[k], highWanted[k], 1e-4f) << k;
+  }
+  // A subobject 3 m along x with a point 6 m up: turned with its place, (0, 3, 6), then moved.
+  GouraudO3d* sub = NewGouraud();
+  AddChildMesh(body, sub);  // the car frees it
+  AllocateMeshArrays(*sub, 1, 0, 1);
+  sub->points[0].z = 6 << 16;
+  MatrixIdentity(sub->local.rotation);
+  sub->local.translation = IntVector{3 << 16, 0, 0};
+  CarDrawing& d = DrawingOf(car);
+  CarDrawItem* placed = d.items.Add();
+  ASSERT_NE(placed, nullptr);
+  placed->mesh = sub;
+  placed->source = sub;
+  CarDrawItem* unplaced = d.items.Add();
+  ASSERT_NE(unplaced, nullptr);
+  unplaced->mesh = sub;
+  for (int k = 0; k < 3; ++k) low[k] = -1000, high[k] = 1000;
+  ASSERT_EQ(CarMeshBounds(low, high, car, t, 0), 4) << "the item without its subobject is left out";
+  const float highWithItem[3] = {12, 3, 6};
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_NEAR(low[k], lowWanted[k], 1e-4f) << k;
+    EXPECT_NEAR(high[k], highWithItem[k], 1e-4f) << k;
+  }
+}
+
+// The body built from the model's lowest level sets the car's extents from its points: the
+// largest and smallest y and x and the largest z, each counted from 0.
+TEST_F(CarModel, TheBodyBuiltFromTheModelSetsTheExtentsFromItsPoints) {
+  Car car;
+  MakeSampleCar(0, car);
+  TakeVehicleLightsAndSkin(car);
+  car.AllocModelObjects();
+  for (float& e : car.extent) e = 99.0f;
+  car.BuildBodyMesh();
+  ASSERT_EQ(car.physicsCheck, nullptr);
+  ASSERT_GT(car.pointCount, 0);
+  float wanted[5] = {};
+  for (int i = 0; i < car.pointCount; ++i) {
+    const Vec3& p = car.points[i].local;
+    wanted[0] = std::max(wanted[0], p.y);
+    wanted[1] = std::min(wanted[1], p.y);
+    wanted[2] = std::max(wanted[2], p.x);
+    wanted[3] = std::min(wanted[3], p.x);
+    wanted[4] = std::max(wanted[4], p.z);
+  }
+  for (int k = 0; k < 5; ++k) EXPECT_EQ(car.extent[k], wanted[k]) << k;
+  EXPECT_EQ(car.undamagedPointCount, car.pointCount);
+}
+
 TEST_F(CarModel, EveryCarIsReleasedAndRebuiltAroundADeviceRecreation) {
   Car first, second;
   MakeModelCar(0, first);
@@ -346,6 +421,8 @@ TEST_F(CarModel, EveryCarIsReleasedAndRebuiltAroundADeviceRecreation) {
     EXPECT_EQ(DrawingOf(*car).materialMesh.slot, 0u);
     EXPECT_EQ(car->levelMeshes[0]->triangleCount, 0);
     EXPECT_EQ(car->modelRebuild, 0u) << "released, not yet asked to rebuild";
+    EXPECT_EQ(car->undamagedMeshes[0].vertices, nullptr) << "the undamaged copies go with the meshes";
+    EXPECT_EQ(car->undamagedMeshes[0].vertexCount, 0);
   }
   EXPECT_EQ(first.plateSlot, -1);
   EXPECT_EQ(PlateSlotUses[3], 0) << "the slot went back";

@@ -81,9 +81,10 @@ TEST(SetupDiagram, WheelColumnTexts) {
   w.airMass = 0.0f;
   FormatWheelColumn(w, 0, lines);
   EXPECT_EQ(std::string(lines[4]).find("nan"), std::string::npos);
-  EXPECT_STREQ(SuspensionTypeName(3), "MacPherson Strut");
-  EXPECT_STREQ(SuspensionTypeName(1), "Linear");
-  EXPECT_STREQ(SuspensionTypeName(9), "");
+  const char* const names[8] = {"Rigid", "Linear", "Front Fork", "MacPherson Strut", "Double Wishbone", "Trailing Arm", "",
+                                 ""};
+  for (int type = 0; type < 8; ++type) EXPECT_STREQ(SuspensionTypeName(type), names[type]) << type;
+  EXPECT_STREQ(SuspensionTypeName(-1), "");
 }
 
 // The colours the 2D list holds after drawing one axle of a sample car.

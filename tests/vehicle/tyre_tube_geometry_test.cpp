@@ -32,6 +32,23 @@ TEST(TyreGeometry, SegmentsByDistance) {
   EXPECT_EQ(at40.simplified, 1);
   EXPECT_EQ(ChooseTyreSegments(0, 18 * M, M).segments, 30);  // F = 18 m with the view direction
   EXPECT_EQ(ChooseTyreSegments(200, 5 * M, 0).segments, 30);  // a style beyond the table
+  // At the edges: 24 x 12 / 24 = 12 exactly; 24 x 12 / 24.2 = 11.9, down to 8; 24 x 12 / 36 = 8,
+  // still not simplified; a step further 7.99 drops to 4, below 8.
+  EXPECT_EQ(ChooseTyreSegments(0, 24 * M, 0).segments, 12);
+  const TyreSegments justPast24 = ChooseTyreSegments(0, 24 * M + M / 5, 0);
+  EXPECT_EQ(justPast24.segments, 8);
+  EXPECT_EQ(justPast24.simplified, 0);
+  const TyreSegments at36 = ChooseTyreSegments(0, 36 * M, 0);
+  EXPECT_EQ(at36.segments, 8);
+  EXPECT_EQ(at36.simplified, 0) << "8 segments are not fewer than 8";
+  const TyreSegments past36 = ChooseTyreSegments(0, 36 * M + 1, 0);
+  EXPECT_EQ(past36.segments, 8);
+  EXPECT_EQ(past36.simplified, 1);
+  // Seen end on (view direction 1) the far distance is 12 x 1.5 = 18 m: at 20 m, 24 x 18 / 20
+  // = 21.6, down to 20.
+  EXPECT_EQ(ChooseTyreSegments(0, 20 * M, M).segments, 20);
+  EXPECT_EQ(ChooseTyreSegments(0, 12 * M, 0).segments, 30) << "at the far distance itself: the style's own";
+
 }
 
 struct StreamLog {
@@ -146,6 +163,23 @@ TEST(TyreGeometry, DrumOfTwentyVerticesAndThirtyTwoTriangles) {
   TubeBatch small = {vertices.data(), indices.data(), 19, 256, 0, 0};
   EXPECT_EQ(WriteTyreDrum(small, tyre), 0);
   EXPECT_EQ(small.vertexCount, 0u);
+  // Ring 1 closes the first four triangles: the caps' centres 0 and 1, ring 0's pair 2 and 3,
+  // ring 1's pair 4 and 5; the last ring (8) ends at 18 and 19, its u 8 x 0.125 = 1.
+  const uint16_t first[12] = {0, 2, 4, 1, 5, 3, 2, 3, 5, 5, 4, 2};
+  const uint16_t last[12] = {0, 16, 18, 1, 19, 17, 16, 17, 19, 19, 18, 16};
+  for (int k = 0; k < 12; ++k) {
+    EXPECT_EQ(indices[size_t(k)], first[k]) << k;
+    EXPECT_EQ(indices[size_t(84 + k)], last[k]) << k;
+  }
+  EXPECT_FLOAT_EQ(FloatAt(&vertices[19 * DRAW_VERTEX_SIZE + 24]), 1.0f);
+  EXPECT_FLOAT_EQ(FloatAt(&vertices[19 * DRAW_VERTEX_SIZE + 28]), 0.5f + 0.125f) << "the far side's row";
+  EXPECT_FLOAT_EQ(FloatAt(&vertices[1 * DRAW_VERTEX_SIZE]), 0.1f) << "the far cap's centre";
+  // A mirrored drum turns each triangle the other way.
+  tyre.winding = 1;
+  TubeBatch mirrored = {vertices.data(), indices.data(), 64, 256, 0, 0};
+  ASSERT_EQ(WriteTyreDrum(mirrored, tyre), 1);
+  const uint16_t turned[12] = {0, 4, 2, 1, 3, 5, 2, 5, 3, 5, 2, 4};
+  for (int k = 0; k < 12; ++k) EXPECT_EQ(indices[size_t(k)], turned[k]) << k;
 }
 
 // A 200/50 tyre on a 0.2 m rim; the wheel stands with its first ring's radial axis down, its
@@ -283,6 +317,112 @@ TEST_F(TyreRings, ATyreOfNoRadiusDeformsToFinitePoints) {
     for (int k = 0; k < 3; ++k) ASSERT_TRUE(std::isfinite(At(int(i), k))) << "vertex " << i << " coordinate " << k;
 }
 
+// A ring 1 cm into the ground pushes each bead out by half the depth and lifts it by 0.3 of
+// it, moves each wall out by half and up by 0.7 of it and takes each shoulder's copy with its
+// wall; a low profile tyre keeps its beads.  Twelve segments are enough to deform.
+TEST_F(TyreRings, ASquashedRingMovesItsBeadsWallsAndShoulders) {
+  TyreRing plain = Ring(12, 0.01f);
+  plain.contact = 0;
+  ASSERT_EQ(Write(plain), 1);
+  std::vector<float> x(12), z(12);
+  for (int i = 0; i < 12; ++i) x[size_t(i)] = At(i, 0), z[size_t(i)] = At(i, 2);
+  ASSERT_EQ(Write(Ring(12, 0.01f)), 1);
+  EXPECT_NEAR(At(3, 2), 0.0f, 1e-5f) << "twelve segments deform: the tread stands on the ground";
+  // Point: its move across (out is -x on the first side) and up, in hundredths of the depth.
+  const struct {
+    int point;
+    double across, up;
+  } moved[6] = {{1, -0.5, 0.3}, {6, 0.5, 0.3}, {8, -0.5, 0.7}, {9, 0.5, 0.7}, {10, -0.5, 0.7}, {11, 0.5, 0.7}};
+  const int wallOf[12] = {0, 0, 0, 0, 0, 0, 0, 0, 8, 9, 8, 9};
+  for (const auto& m : moved) {
+    const int from = wallOf[m.point] ? wallOf[m.point] : m.point;  // a shoulder takes its wall's place
+    EXPECT_NEAR(At(m.point, 0), x[size_t(from)] + m.across * 0.01, 1e-5) << "point " << m.point;
+    EXPECT_NEAR(At(m.point, 2), z[size_t(from)] + m.up * 0.01, 1e-5) << "point " << m.point;
+  }
+  TyreRing low = Ring(12, 0.01f);
+  low.lowProfile = 1;
+  ASSERT_EQ(Write(low), 1);
+  for (int bead : {1, 6}) {
+    EXPECT_NEAR(At(bead, 0), x[size_t(bead)], 1e-6f) << "a low profile's bead stays, point " << bead;
+    EXPECT_NEAR(At(bead, 2), z[size_t(bead)], 1e-6f) << "point " << bead;
+  }
+  EXPECT_NEAR(At(8, 0), x[8] - 0.005f, 1e-5f) << "its walls still bulge";
+  // No segments: nothing written.
+  EXPECT_EQ(Write(Ring(0, 0.0f)), 0);
+  EXPECT_EQ(tyre.vertexCount + letters.vertexCount, 0u);
+}
+
+// The lettering's points are the tyre's points 1, 8, 6 and 9 of each ring: u runs with the
+// ring on the first side (1 and 8) and against it on the other (6 and 9), the lower edge
+// (points 1 and 6) a row below the top of the lettering.  Each segment joins points 1-8 and
+// 9-6 of two rings; a one-sided tyre has only points 6 and 9.
+TEST_F(TyreRings, TheLetteringTakesItsPointsUAndTrianglesFromTheSidewalls) {
+  TyreRing r = Ring(20, 0.0f);
+  r.contact = 0;
+  ASSERT_EQ(Write(r), 1);
+  const int points[4] = {1, 8, 6, 9};
+  const float rowTop = 2 * 0.0625f;  // 3 rows: (3 - 1) sixteenths
+  for (int ring : {0, 5}) {
+    const float u = float(ring) / 20.0f;
+    for (int j = 0; j < 4; ++j) {
+      const uint8_t* letter = &letterVertices[size_t(4 * ring + j) * DRAW_VERTEX_SIZE];
+      const int i = ring * 12 + points[j];
+      for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(FloatAt(letter + 4 * k), At(i, k)) << ring << " " << j << " " << k;
+      EXPECT_FLOAT_EQ(FloatAt(letter + 24), j < 2 ? u : -u) << ring << " " << j;
+      EXPECT_FLOAT_EQ(FloatAt(letter + 28), j % 2 ? rowTop : rowTop + 0.0625f) << ring << " " << j;
+    }
+  }
+  // Segment 1 joins ring 1 (4..7) to ring 2 (8..11).
+  const uint16_t joined[12] = {4, 5, 9, 9, 8, 4, 7, 6, 10, 10, 11, 7};
+  for (int k = 0; k < 12; ++k) EXPECT_EQ(letterIndices[size_t(12 + k)], joined[k]) << k;
+  r.winding = 1;
+  Write(r);
+  const uint16_t turned[12] = {4, 9, 5, 9, 4, 8, 7, 10, 6, 10, 7, 11};
+  for (int k = 0; k < 12; ++k) EXPECT_EQ(letterIndices[size_t(12 + k)], turned[k]) << k;
+  r.winding = 0;
+  r.sideSelector = 1;
+  Write(r);
+  for (int j = 0; j < 2; ++j) {
+    const uint8_t* letter = &letterVertices[size_t(2 * 5 + j) * DRAW_VERTEX_SIZE];
+    EXPECT_FLOAT_EQ(FloatAt(letter), At(5 * 12 + points[j + 2], 0)) << j;
+    EXPECT_FLOAT_EQ(FloatAt(letter + 24), -0.25f) << j;
+  }
+  const uint16_t oneSide[6] = {3, 2, 4, 4, 5, 3};
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(letterIndices[size_t(6 + k)], oneSide[k]) << k;
+  // A deformed tyre on the left mirrors its lettering.
+  r = Ring(20, 0.0f);
+  r.sideSign = -1.0f;
+  Write(r);
+  EXPECT_FLOAT_EQ(FloatAt(&letterVertices[size_t(4 * 5) * DRAW_VERTEX_SIZE + 24]), -0.25f);
+  EXPECT_FLOAT_EQ(FloatAt(&letterVertices[size_t(4 * 5 + 2) * DRAW_VERTEX_SIZE + 24]), 0.25f);
+}
+
+// On ground sloping across the tyre each wall bulges by the deepest tread point of its own
+// half and the middle: points 2 to 4 for the first wall (8), 3 to 5 for the second (9).  The
+// depths are worked out here from the unsquashed ring and the ground's normal.
+TEST_F(TyreRings, OnASlopeEachWallBulgesByItsOwnHalfsDeepestTreadPoint) {
+  TyreRing plain = Ring(12, 0.01f);
+  plain.contact = 0;
+  ASSERT_EQ(Write(plain), 1);
+  std::vector<double> x(12), z(12);
+  for (int i = 0; i < 12; ++i) x[size_t(i)] = At(i, 0), z[size_t(i)] = At(i, 2);
+  for (const double slope : {-0.05, 0.05}) {
+    TyreRing r = Ring(12, 0.01f);
+    const double length = std::sqrt(1.0 + slope * slope);
+    r.groundNormal[0] = float(slope / length);
+    r.groundNormal[2] = float(1.0 / length);
+    ASSERT_EQ(Write(r), 1);
+    double depth[2] = {0.0, 0.0};
+    for (int i = 2; i <= 5; ++i) {
+      const double h = x[size_t(i)] * r.groundNormal[0] + z[size_t(i)] * r.groundNormal[2];
+      if (i <= 4) depth[0] = std::max(depth[0], -h);
+      if (i >= 3) depth[1] = std::max(depth[1], -h);
+    }
+    EXPECT_NEAR(At(8, 0), x[8] - 0.5 * depth[0], 2e-6) << slope;
+    EXPECT_NEAR(At(9, 0), x[9] + 0.5 * depth[1], 2e-6) << slope;
+  }
+}
+
 class FrameTubes : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -380,6 +520,27 @@ TEST_F(FrameTubes, AxleAndFlatTubes) {
   EXPECT_EQ(Draw(across, 20.0f), 0);  // 0.02 x 0.5 x 1800 = 18 m
 }
 
+// On a car with flat axle tubes a tube from or to either wheel centre (-5 the front, -6 the
+// rear) stays round and so is drawn as far as a round one (0.02 m x 1800 = 36 m); a tube to an
+// axle end is flat, and seen level its cut is half as wide (18 m).
+TEST_F(FrameTubes, TubesFromOrToEitherWheelCentreStayRoundOnAFlatAxleCar) {
+  scene.option2 = CAR_OPTION2_FLAT_AXLE_TUBES;
+  for (int slot : {0, 2, 4, 5}) {
+    scene.axleValid[slot] = 1;
+    scene.axlePoint[slot] = {M / 2, 52429, M / 4 + 39322};
+    scene.axleMirror[slot] = {-M / 2, 52429, M / 4 + 39322};
+  }
+  for (int16_t centre : {-5, -6}) {
+    EXPECT_EQ(Draw(FrameTube{0, centre, 0, 0.02f, 0, TUBE_VISIBLE}, 20.0f), 1) << "to " << centre;
+    EXPECT_EQ(Draw(FrameTube{centre, 0, 0, 0.02f, 0, TUBE_VISIBLE}, 20.0f), 1) << "from " << centre;
+  }
+  for (int16_t end : {-1, -3}) {
+    EXPECT_EQ(Draw(FrameTube{0, end, 0, 0.02f, 0, TUBE_VISIBLE}, 20.0f), 0) << "to " << end;
+    EXPECT_EQ(Draw(FrameTube{end, 0, 0, 0.02f, 0, TUBE_VISIBLE}, 20.0f), 0) << "from " << end;
+    EXPECT_EQ(Draw(FrameTube{end, 0, 0, 0.02f, 0, TUBE_VISIBLE}, 17.0f), 1) << "from " << end << " nearer";
+  }
+}
+
 TEST_F(FrameTubes, AxlePointsFromACarsWheels) {
   Car car;
   MakeSampleCar(0, car);
@@ -412,6 +573,38 @@ TEST_F(FrameTubes, AxlePointsFromACarsWheels) {
     if (!(car.frameTubes[i].radius > 0.0f)) car.frameTubes[i].radius = 0.02f;
   EXPECT_GT(DrawFrameTubeGeometry(whole, CarFrameScene(car), 1, 65536, 0), 0);
   for (uint32_t i = 0; i < whole.indexCount; ++i) ASSERT_LT(ix[i], whole.vertexCount);
+}
+
+// The rear set (option 0x1000) fills its own slots: its outboard end at -3 (slot 2), its inboard
+// end at -4 (slot 3) and its centre at -6 (slot 5); the left wheel fills the mirror slots only.
+// With both sets the front's inboard end stands at slot 1.
+TEST_F(FrameTubes, TheRearAxleFillsItsOwnSlotsOutboardEndFirst) {
+  Car car;
+  MakeSampleCar(0, car);
+  const CarWheel* right[2] = {};
+  const CarWheel* left[2] = {};
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].centre = car.wheelPositions[i];
+    car.wheels[i].spinAxis = Vec3{car.wheels[i].side, 0, 0};
+    (car.wheels[i].side == 1.0f ? right : left)[car.wheels[i].wheelSet] = &car.wheels[i];
+  }
+  ASSERT_TRUE(right[0] && right[1] && left[0] && left[1]);
+  car.options = (car.options & ~0x1800u) | 0x1000u;
+  const FrameScene rear = CarFrameScene(car);
+  const uint8_t valid[6] = {0, 0, 1, 1, 0, 1};
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(rear.axleValid[k], valid[k]) << "slot " << k;
+  const double half = car.wheelSets[0].sectionWidth * 0.5;
+  EXPECT_NEAR(rear.axlePoint[2].x / 65536.0, right[0]->centre.x + half, 1e-4);
+  EXPECT_NEAR(rear.axlePoint[3].x / 65536.0, right[0]->centre.x - half, 1e-4);
+  EXPECT_NEAR(rear.axlePoint[5].x / 65536.0, right[0]->centre.x, 1e-4);
+  EXPECT_NEAR(rear.axlePoint[5].y / 65536.0, right[0]->centre.y, 1e-4);
+  EXPECT_NEAR(rear.axleMirror[2].x / 65536.0, left[0]->centre.x - half, 1e-4) << "the left wheel's outboard end";
+  EXPECT_NEAR(rear.axleMirror[5].x / 65536.0, left[0]->centre.x, 1e-4);
+  car.options |= 0x800u;
+  const FrameScene both = CarFrameScene(car);
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(both.axleValid[k], 1) << "slot " << k;
+  EXPECT_NEAR(both.axlePoint[1].x / 65536.0, right[1]->centre.x - car.wheelSets[1].sectionWidth * 0.5, 1e-4);
+  EXPECT_NEAR(both.axlePoint[2].x / 65536.0, right[0]->centre.x + half, 1e-4);
 }
 
 TEST_F(FrameTubes, ZeroLengthTubeAndVertexBytes) {

@@ -106,6 +106,9 @@ TEST_F(SkinLookup, ACarSkinIsConvertedOnceAndUsedWhileCurrent) {
   EXPECT_STREQ(TextureName(m), "XR5_blue");
   EXPECT_EQ(IsSkinTexture(m->texture), 1);
   EXPECT_EQ(m->texture->state, TEXTURE_OWNED);
+  EXPECT_EQ(m->drawKind, 0) << "a skin's material is lit by the scene";
+  EXPECT_EQ(m->second, 0) << "and is no mirror";
+  EXPECT_EQ(m->flags, 1) << "the flags asked for";
   EXPECT_EQ(m->texture->format, GFX_FORMAT_BC1_UNORM_SRGB) << "drawn from the DDS";
   ASSERT_TRUE(FileIsRegular("data/skins_dds/XR5_blue.dds"));
   EXPECT_EQ(WriteTime("data/skins_dds/XR5_blue.dds"), WriteTime("data/skins/XR5_blue.jpg"));
@@ -156,6 +159,8 @@ TEST_F(SkinLookup, ATextureFoundInASkinContextThatIsNotASkinsGetsItsMaterialAndT
   Material* m = Find("PLAIN~B");
   ASSERT_NE(m, nullptr);
   EXPECT_EQ(m->texture, general);
+  EXPECT_EQ(m->drawKind, 0);
+  EXPECT_EQ(m->second, 0) << "no mirror";
   EXPECT_EQ(Lines("Found texture when looking for skin (PLAIN~B) but it is not marked as a skin"), 1);
   EXPECT_EQ(Find("PLAIN~B"), m) << "found again, not made again";
   // In the general context the texture is found by name without a word.

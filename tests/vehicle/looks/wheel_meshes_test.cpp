@@ -101,8 +101,16 @@ TEST_F(WheelMeshes, TheTyreProxyHas18VerticesAnd32OutwardTriangles) {
       EXPECT_FLOAT_EQ(v.x, side ? 0.12f : -0.12f);
       EXPECT_NEAR(v.y, 0.31 * std::cos(a), 1e-6) << i;
       EXPECT_NEAR(v.z, 0.31 * std::sin(a), 1e-6) << i;
+      // The tread's normal points out from the axle, 127 to the unit.
+      EXPECT_EQ(v.normal[0], 0) << i;
+      EXPECT_EQ(v.normal[1], std::lround(127 * std::cos(a))) << i;
+      EXPECT_EQ(v.normal[2], std::lround(127 * std::sin(a))) << i;
     }
   }
+  // The caps' centres face out along the axle.
+  EXPECT_EQ(VertexAt<VertexLit>(vertices, 0).normal[0], -127);
+  EXPECT_EQ(VertexAt<VertexLit>(vertices, 0).normal[1], 0);
+  EXPECT_EQ(VertexAt<VertexLit>(vertices, 1).normal[0], 127);
   // Every triangle is wound as the rim mesh's: its right-handed normal points into the tyre.
   const std::vector<uint8_t> indexBytes = ReadBuffer(mesh->parts[0].indexBuffer->buffer);
   ASSERT_EQ(indexBytes.size(), 96 * sizeof(uint16_t));

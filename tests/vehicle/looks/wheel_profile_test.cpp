@@ -400,6 +400,17 @@ TEST_F(WheelProfileTest, ARimTheProfileCannotHoldIsCutAtTheSurfaceThatFails) {
     EXPECT_EQ(BuildRimProfile(set, &rim, RimProfileFlags{}), 0);
     EXPECT_EQ(set.profile.surfaceCount, 11);
   }
+  // A mapping count below 0 holds no mapping: the first surface already fails.
+  {
+    SuspensionBlock set = MakeSet(d, 0);
+    WXS rim;
+    MakeSampleRim(rim);
+    const int kept = rim.mappingCount;
+    rim.mappingCount = -1;
+    EXPECT_EQ(BuildRimProfile(set, &rim, RimProfileFlags{}), 0);
+    EXPECT_EQ(set.profile.surfaceCount, 11);
+    rim.mappingCount = kept;
+  }
 }
 
 TEST_F(WheelProfileTest, ACarsFlagsComeFromItsClassAndOptionWords) {
