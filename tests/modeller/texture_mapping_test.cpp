@@ -453,6 +453,18 @@ TEST_F(MappingToolTest, SizesPositionsAnglesCutoutsAndCentral) {
   ASSERT_EQ(AssignMappingCutout(*panel, 0), 1);
   EXPECT_EQ(model.mappings[1].cutout[0], 1);
   EXPECT_EQ(model.mappings[1].cutout[1], 0);
+  // Squaring reads the main slot's region (square now), not the opposite slot's 2:1; a main
+  // slot past the cutouts squares nothing.
+  model.cutouts[1].region[REGION_WIDTH] = 32, model.cutouts[1].region[REGION_HEIGHT] = 32;
+  model.mappings[1].height = Metres(1.5);
+  ASSERT_EQ(SquareMapping(*panel, 0), 1);
+  EXPECT_EQ(model.mappings[1].width, Metres(1.5));
+  model.mappings[1].cutout[0] = uint16_t(model.cutoutCount);
+  EXPECT_EQ(SquareMapping(*panel, 0), 0);
+  EXPECT_EQ(SquareMapping(*panel, 1), 0);
+  model.mappings[1].cutout[0] = uint16_t(model.cutoutCount - 1);
+  ASSERT_EQ(SquareMapping(*panel, 1), 1);
+  EXPECT_EQ(model.mappings[1].height, Metres(1.5));
   // Every step undoes back to the start.
   while (Undo(0)) {
   }
@@ -613,6 +625,23 @@ TEST_F(MappingToolTest, HandleDragsMoveSizeAndCancelLeavingTheHistory) {
   EXPECT_EQ(m.width, Metres(2));
   EXPECT_EQ(m.height, Metres(1.5));
   EXPECT_EQ(m.offset[2], Metres(0.75));
+  EXPECT_EQ(m.offset[0], 0) << "the sideways part of the pointer's move is dropped";
+  // The lower edge likewise, and the side edges drop the upward part.
+  m = start;
+  GetMappingHandlePoint(start, 4, p);
+  p[0] -= Metres(3), p[2] -= Metres(0.5);
+  DragMappingHandleTo(m, start, 4, p);
+  EXPECT_EQ(m.width, Metres(2));
+  EXPECT_EQ(m.height, Metres(1.5));
+  EXPECT_EQ(m.offset[0], 0);
+  EXPECT_EQ(m.offset[2], Metres(0.25));
+  m = start;
+  GetMappingHandlePoint(start, 7, p);
+  p[0] += Metres(1), p[2] += Metres(4);
+  DragMappingHandleTo(m, start, 7, p);
+  EXPECT_EQ(m.height, Metres(1));
+  EXPECT_EQ(m.width, Metres(3));
+  EXPECT_EQ(m.offset[2], Metres(0.5));
   // A central mapping's opposite handle mirrors the move: the centre stays on the line.
   m = start;
   m.flags = MAPPING_CENTRAL;
