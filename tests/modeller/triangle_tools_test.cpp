@@ -6,6 +6,7 @@
 #include "core/fixed_math.h"
 #include "modeller/triangle_tools.h"
 #include "operations_fixture.h"
+#include "render/draw_mesh.h"
 
 using namespace modeller_test;
 
@@ -619,4 +620,26 @@ TEST_F(TriangleToolsTest, GroupsAndLevelsOnlyWithinTheirCounts) {
   Key('Y');
   EXPECT_EQ(model.triangleCount, 7);
   EXPECT_EQ(T(6).lod, 1);
+}
+
+TEST_F(TriangleToolsTest, EachEditRebuildsThePreviewOfTheModel) {
+  Start(SixTriangles);
+  Key('T', true);
+  SetObjectDrawMode(*modeller->editor, 0, DRAW_FLAT);
+  const auto shown = [this] {
+    int n = 0;
+    if (modeller->editor->previews[0].mesh) modeller->editor->previews[0].mesh->CountTriangles(n);
+    return n;
+  };
+  ASSERT_EQ(shown(), 6);
+  SelectTriangles({1, 2});
+  Key(KEYCODE_DELETE);
+  EXPECT_EQ(shown(), 4);
+  SelectTriangles({0});
+  TriangleToolsCommand(&modeller->prss, CLICK_LEFT, TRIANGLE_TOOL_DUPLICATE);
+  EXPECT_EQ(shown(), 5);
+  Key('T', true);
+  SelectTriangles({0});
+  SubdivideTriangles(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_EQ(shown(), 8);
 }
