@@ -491,3 +491,22 @@ TEST_F(SubobjectsTest, AMergeTakesTheLastFreePageAndCutoutButNoneBeyond) {
   EXPECT_STREQ(model.cutouts[MAX_MODEL_CUTOUTS - 1].name, "own");
   EXPECT_EQ(model.cutouts[MAX_MODEL_CUTOUTS - 1].page, MAX_MODEL_PAGES - 1);
 }
+
+TEST_F(SubobjectsTest, EachEditRebuildsThePreview) {
+  Start(WithSubobject);
+  FlatPreview();
+  Key('S', true);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_MOVE_FIRST + 1);
+  EXPECT_TRUE(PreviewCurrent()) << "a move";
+  model.children[0].offset[0] = Metres(0.3);
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_TYPE);
+  SelectItemClick(&SelectDialog.prss, CLICK_LEFT, SUBOBJECT_REAR_WING);
+  EXPECT_TRUE(PreviewCurrent()) << "a type centring the subobject";
+  MergeSubobjectIntoMain(*modeller, 0);
+  EXPECT_TRUE(PreviewCurrent()) << "a merge";
+  NewSubobject(&modeller->prss, CLICK_LEFT, 0);
+  Type("empty");
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_DELETE);
+  EXPECT_TRUE(PreviewCurrent()) << "a deletion";
+}
