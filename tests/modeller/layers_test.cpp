@@ -280,3 +280,25 @@ TEST_F(LayersTest, HidingALayerDeselectsItsPointsEvenASingleOne) {
   EXPECT_EQ(modeller->state.selectedPointCount, 1);
   ObjectEditorShared.visibleLayers = ~0u;
 }
+
+TEST_F(LayersTest, EachEditRebuildsThePreview) {
+  Start(LayeredTriangles);
+  FlatPreview();
+  Key('T', true);
+  LayerButtonAction(&modeller->prss, CLICK_LEFT, 5);
+  EXPECT_TRUE(PreviewCurrent()) << "layer 5 hidden";
+  LayerButtonAction(&modeller->prss, CLICK_LEFT, 5);
+  EXPECT_TRUE(PreviewCurrent()) << "layer 5 shown";
+  LayerPanelAction(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_TRUE(PreviewCurrent()) << "every layer hidden";
+  LayerPanelAction(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_TRUE(PreviewCurrent()) << "every layer shown";
+  // Layer 0 hidden: triangles assigned to it, and layer 5 merged into it, leave the preview.
+  LayerButtonAction(&modeller->prss, CLICK_LEFT, 0);
+  SelectTriangles({2});
+  AssignLayerAction(&modeller->prss, CLICK_LEFT, 0);
+  Key('Y');
+  EXPECT_TRUE(PreviewCurrent()) << "a triangle to a hidden layer";
+  MergeLayer(*modeller, 0, 5);
+  EXPECT_TRUE(PreviewCurrent()) << "a layer merged into a hidden one";
+}
