@@ -330,5 +330,18 @@ TEST_F(ObjectToolsTest, HandlePressesRecordTheirDragAndBonesTakeTheSelectedPoint
   EXPECT_EQ(model.points[0].bone, 0);
 }
 
+TEST_F(ObjectToolsTest, ReflectingSortingAndCleaningRebuildThePreview) {
+  Start(SampleCar);
+  FlatPreview();
+  Tool(OBJECT_TOOL_ASK_REFLECT);
+  Key('Y');
+  EXPECT_TRUE(PreviewCurrent()) << "a reflection";
+  Tool(OBJECT_TOOL_SORT);
+  EXPECT_TRUE(PreviewCurrent()) << "a sort";
+  model.triangleCount = uint16_t(model.triangleCount - 1);  // its points left unused
+  CleanUp(1);
+  EXPECT_TRUE(PreviewCurrent()) << "a clean-up";
+}
+
 }  // namespace
 }  // namespace modeller_test
