@@ -17,7 +17,6 @@
 #include "modeller_fixture.h"
 #include "platform/clock.h"
 #include "platform/keys.h"
-#include "render/object_mesh.h"
 #include "tests/ui/control_clicks.h"
 #include "ui/value_edit.h"
 #include "ui/value_steps.h"
@@ -182,32 +181,6 @@ class OperationsTest : public ModellerTest {
     const std::vector<uint8_t> now = Serialised();
     EXPECT_TRUE(now == before) << "the model is unchanged: " << Difference(before, now);
     EXPECT_EQ(ModellerUndo.count, historyCount);
-  }
-  // The model's preview in flat shading from here on (its meshes' points can be read).
-  void FlatPreview() { SetObjectDrawMode(*modeller->editor, 0, DRAW_FLAT); }
-  // The flat preview as numbers: each mesh's placement, counts, points and triangle colours.
-  static void MeshNumbers(const DrawMesh* mesh, std::vector<int64_t>& out) {
-    if (!mesh) return out.push_back(-1);
-    const IntVector& at = mesh->local.translation;
-    out.insert(out.end(), {at.x, at.y, at.z, mesh->pointCount, mesh->triangleCount, mesh->childCount});
-    for (int i = 0; i < 9; ++i) out.push_back(mesh->local.rotation.m[i]);
-    if (!mesh->IsGouraud()) {
-      const Obj3d& o = *static_cast<const Obj3d*>(mesh);
-      for (int p = 0; p < o.pointCount && o.points; ++p) out.insert(out.end(), {o.points[p].x, o.points[p].y, o.points[p].z});
-      for (int t = 0; t < o.triangleCount && o.triangles; ++t) out.insert(out.end(), {o.triangles[t].colour, o.triangles[t].surface});
-    }
-    for (int c = 0; c < mesh->childCount && mesh->children; ++c) MeshNumbers(mesh->children[c], out);
-  }
-  std::vector<int64_t> PreviewNumbers() const {
-    std::vector<int64_t> out;
-    MeshNumbers(modeller->editor->previews[0].mesh, out);
-    return out;
-  }
-  // The last edit rebuilt the preview: a rebuild now changes nothing in it.
-  bool PreviewCurrent() {
-    const std::vector<int64_t> shown = PreviewNumbers();
-    RefreshEditedMesh(&modeller->prss);
-    return PreviewNumbers() == shown;
   }
   void SelectPoints(std::initializer_list<int> points) {
     DeselectAllPoints(*modeller);
