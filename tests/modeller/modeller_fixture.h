@@ -4,7 +4,6 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -22,7 +21,6 @@
 #include "modeller/object_editor.h"
 #include "platform/keys.h"
 #include "render/frame.h"
-#include "render/gouraud_mesh.h"
 #include "render/object_mesh.h"
 #include "render/views.h"
 #include "text/messages.h"
@@ -207,25 +205,15 @@ class ModellerTest : public ::testing::Test {
     for (int p = 0; p < o.pointCount; ++p) n += (o.points[p].flags & POINT_SELECTED) != 0;
     return n;
   }
-  // The model's preview in flat shading from here on (a flat mesh's triangles carry colours).
+  // The model's preview in flat shading from here on (its meshes' points can be read).
   void FlatPreview() { SetObjectDrawMode(*modeller->editor, 0, DRAW_FLAT); }
-  // The preview as numbers: each mesh's placement, counts, points, and a flat mesh's triangle
-  // colours or a Gouraud mesh's texture coordinates, colours and parts.
+  // The flat preview as numbers: each mesh's placement, counts, points and triangle colours.
   static void MeshNumbers(const DrawMesh* mesh, std::vector<int64_t>& out) {
     if (!mesh) return out.push_back(-1);
     const IntVector& at = mesh->local.translation;
     out.insert(out.end(), {at.x, at.y, at.z, mesh->pointCount, mesh->triangleCount, mesh->childCount});
     for (int i = 0; i < 9; ++i) out.push_back(mesh->local.rotation.m[i]);
-    if (mesh->IsGouraud()) {
-      // Texture coordinates to a millionth; the colours by value.
-      const GouraudO3d& g = *static_cast<const GouraudO3d*>(mesh);
-      for (int p = 0; p < g.pointCount && g.points; ++p) {
-        const GouraudPoint& q = g.points[p];
-        out.insert(out.end(), {q.x, q.y, q.z, std::llround(q.u * 1e6), std::llround(q.v * 1e6)});
-        if (q.colour) out.insert(out.end(), {q.colour->red, q.colour->green, q.colour->blue, q.colour->flags});
-      }
-      for (int k = 0; k < g.partCount && g.parts; ++k) out.insert(out.end(), {g.parts[k].pointCount, g.parts[k].triangleCount});
-    } else {
+    if (!mesh->IsGouraud()) {
       const Obj3d& o = *static_cast<const Obj3d*>(mesh);
       for (int p = 0; p < o.pointCount && o.points; ++p) out.insert(out.end(), {o.points[p].x, o.points[p].y, o.points[p].z});
       for (int t = 0; t < o.triangleCount && o.triangles; ++t) out.insert(out.end(), {o.triangles[t].colour, o.triangles[t].surface});

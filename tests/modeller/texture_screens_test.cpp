@@ -1026,3 +1026,34 @@ TEST_F(TextureScreenTest, AChosenSkinIsRememberedByTheObjectEditor) {
   EXPECT_STREQ(ObjectEditorShared.skinName, "blue_stripes") << "a refused name is not copied";
   EditorSkinName[0] = 0;
 }
+
+TEST_F(TextureScreenTest, CutoutEditsAskForTheModelsMeshesAgain) {
+  // The Gouraud preview keeps no texture coordinates to compare: each edit is seen to rebuild
+  // the preview by the wire edges it marks for the next frame.
+  CutoutsScreen* screen = OpenCutouts();
+  const auto rebuilt = [] {
+    const bool asked = ObjectEditorShared.rebuildWire != 0;
+    ObjectEditorShared.rebuildWire = 0;
+    return asked;
+  };
+  SelectCutoutByName(*screen, 0);
+  rebuilt();
+  ASSERT_EQ(RotateCutout(*screen, 0), 1);
+  EXPECT_TRUE(rebuilt()) << "a turn";
+  ASSERT_EQ(SwitchCutoutBacking(*screen, 0), 1);
+  EXPECT_TRUE(rebuilt()) << "the backing";
+  CutoutMaterial shiny = model.cutouts[0].material;
+  shiny.envMapType = ENV_C_SHINE, shiny.shineType = SHINE_PAINT, shiny.reflection[0] = 10;
+  ASSERT_EQ(SetCutoutMaterial(*screen, 0, shiny), 1);
+  EXPECT_TRUE(rebuilt()) << "the material";
+  TexturePage page{};
+  std::snprintf(page.name, sizeof page.name, "other");
+  const int other = model.AddPage(&page);
+  ASSERT_EQ(ApplyCutoutPage(*screen, other), 1);
+  EXPECT_TRUE(rebuilt()) << "the page";
+  model.AddCutout(nullptr);
+  Select({1});
+  SelectedCutout = -1;
+  ASSERT_EQ(DeleteCutouts(*screen), 1);
+  EXPECT_TRUE(rebuilt()) << "a deletion";
+}
