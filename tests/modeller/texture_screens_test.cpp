@@ -1057,3 +1057,35 @@ TEST_F(TextureScreenTest, CutoutEditsAskForTheModelsMeshesAgain) {
   ASSERT_EQ(DeleteCutouts(*screen), 1);
   EXPECT_TRUE(rebuilt()) << "a deletion";
 }
+
+TEST_F(TextureScreenTest, PageEditsAskForTheModelsMeshesAgainAndMovesStepByTheClick) {
+  TexturePagesScreen* screen = OpenPages();
+  const auto rebuilt = [] {
+    const bool asked = ObjectEditorShared.rebuildWire != 0;
+    ObjectEditorShared.rebuildWire = 0;
+    return asked;
+  };
+  while (model.pageCount < 25) model.AddPage(nullptr);
+  rebuilt();
+  // Click codes 1, 2, 9 and 10 move a page 1, 5, 10 and 20 places; down stops at the last.
+  const struct {
+    int code, down, from, to;
+  } moves[] = {{1, 1, 0, 1}, {2, 1, 1, 6}, {9, 1, 6, 16}, {10, 0, 21, 1}, {10, 1, 1, 21}, {9, 1, 21, 24}};
+  for (const auto& m : moves) {
+    SelectedPage = m.from;
+    ASSERT_EQ(MoveTexturePage(*screen, m.code, m.down), 1) << "code " << m.code << " from " << m.from;
+    EXPECT_EQ(SelectedPage, m.to) << "code " << m.code << " from " << m.from;
+    EXPECT_TRUE(rebuilt()) << "a move";
+  }
+  SelectedPage = 24;
+  EXPECT_EQ(MoveTexturePage(*screen, 9, 1), 0) << "the last page goes no lower";
+  SelectedPage = 3;
+  ASSERT_EQ(SetPageType(*screen, PAGE_SKIN), 1);
+  EXPECT_TRUE(rebuilt()) << "a type";
+  SelectedPage = 4;
+  ASSERT_EQ(RenameTexturePage(*screen, "roof", 0), 1);
+  EXPECT_TRUE(rebuilt()) << "a name";
+  SelectedPage = 5;
+  ASSERT_EQ(DeleteTexturePage(*screen), 1);
+  EXPECT_TRUE(rebuilt()) << "a deletion";
+}
