@@ -366,6 +366,15 @@ TEST_F(OperationsTest, PointsAndTrianglesAreSelectedByIndexAndByConnection) {
   Type("8");
   EXPECT_STREQ(modeller->statusText, "Point index must be between 0 and 7");
   EXPECT_EQ(modeller->state.currentPoint, 4);
+  Press("index");
+  Type("0");
+  EXPECT_STREQ(modeller->statusText, "Selected point #0");
+  EXPECT_EQ(modeller->state.currentPoint, 0);
+  Press("index");
+  Type("7");
+  EXPECT_EQ(modeller->state.currentPoint, 7);
+  Press("index");
+  Type("4");
   // S: the triangles with a selected point, in triangle mode, the points let go.
   Key('S');
   EXPECT_EQ(modeller->state.mode, ModeTriangle);
