@@ -468,6 +468,16 @@ TEST_F(PanelsTest, SubobjectPanelForTheMainObjectAndASubobject) {
   const int toggle = IndexOf("mirrored subobject :") + 1;
   ClickButton(InterfaceButtons[toggle]);
   EXPECT_EQ(sub.options, options ^ OPTION_MIRRORED_TWIN);
+  // The last type and flip function by name; one past each shows the first type and no function.
+  sub.type = SUBOBJECT_HUB, sub.sideFunction = SIDE_SWAP_ONLY;
+  PanelOnly(AddSubobjectPanel);
+  EXPECT_EQ(TextOf(&InterfaceButtons[IndexOf("object type :") + 1]), "hub object");
+  EXPECT_EQ(TextOf(&InterfaceButtons[IndexOf("flip function :") + 1]), "swap side");
+  sub.type = SUBOBJECT_TYPE_COUNT, sub.sideFunction = SIDE_SWAP_ONLY + 1;
+  PanelOnly(AddSubobjectPanel);
+  EXPECT_EQ(TextOf(&InterfaceButtons[IndexOf("object type :") + 1]), "main object");
+  EXPECT_EQ(TextOf(&InterfaceButtons[IndexOf("flip function :") + 1]), "-");
+  sub.type = SUBOBJECT_ATTACHMENT, sub.sideFunction = SIDE_STATIC;
   // The move and scale rows open under their switches.
   Press("move all");
   Press("scale points");

@@ -211,6 +211,12 @@ TEST_F(ObjectEditorTest, PreviewsRepeatSpokesAndSwapSidesWithoutChangingTheModel
   BuildPreviewMesh(entry, spoke, PREVIEW_FLAT, 0, 0, nullptr, nullptr);
   ASSERT_NE(entry.mesh, nullptr);
   EXPECT_EQ(entry.mesh->triangleCount, 5 * spoke.triangleCount) << "five copies";
+  PreviewConfig.spokeCount = 2;
+  BuildPreviewMesh(entry, spoke, PREVIEW_FLAT, 0, 0, nullptr, nullptr);
+  EXPECT_EQ(entry.mesh->triangleCount, 2 * spoke.triangleCount) << "two copies";
+  PreviewConfig.spokeCount = 1;
+  BuildPreviewMesh(entry, spoke, PREVIEW_FLAT, 0, 0, nullptr, nullptr);
+  EXPECT_EQ(entry.mesh->triangleCount, spoke.triangleCount) << "one is the spoke itself";
   EXPECT_EQ(Bytes(spoke), before) << "the spoke keeps its single copy";
   PreviewConfig.spokeCount = 0;
   BuildPreviewMesh(entry, spoke, PREVIEW_GOURAUD, 0, 0, nullptr, nullptr);

@@ -1126,3 +1126,30 @@ TEST_F(MappingToolTest, EachMappingEditAsksForTheMeshesAgainUnderItsName) {
   if (MessageBoxDialog.prss.alive) Key('Y');
   EXPECT_TRUE(rebuilt()) << "a link";
 }
+
+// A roll one quarter degree past half a turn either way wraps round to the other side: a
+// pointer 400 pixels out turned 2 pixels (0.29 degrees, rounded to one quarter degree).
+TEST_F(MappingToolTest, ARollOneStepPastHalfATurnWrapsRoundToTheOtherSide) {
+  OpenTool();
+  FrontView();
+  SelectedMapping = 0;
+  ModelMapping& m = model.mappings[0];
+  const int heading = DirectionHeading(m.direction), pitch = DirectionPitch(m.direction);
+  int32_t centre[3];
+  GetMappingHandlePoint(m, MAPPING_HANDLE_CENTRE, centre);
+  float cx = 0, cy = 0;
+  int32_t depth = 0;
+  ASSERT_EQ(ProjectPointToScreen(centre, &cx, &cy, &depth), 1);
+  const int x = int(std::lround(cx)) + 400, y = int(std::lround(cy));
+  // Screen y runs down: 2 pixels up is a turn of -0.29 degrees, taking -1 off the roll.
+  const struct {
+    int start, dy, roll;
+  } cases[] = {{720, -2, -719}, {719, -2, 720}, {-720, 2, 719}, {-719, 2, -720}};
+  for (const auto& c : cases) {
+    m.direction = PackDirection(heading, pitch, c.start);
+    ASSERT_EQ(StartMappingHandleDrag(*panel, MAPPING_HANDLE_ROLL, x, y), 1);
+    MoveMappingHandleDrag(*panel, x, y + c.dy);
+    EXPECT_EQ(DirectionRoll(m.direction), c.roll) << "from " << c.start;
+    CancelMappingHandleDrag(*panel);
+  }
+}

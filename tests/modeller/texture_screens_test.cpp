@@ -1082,6 +1082,9 @@ TEST_F(TextureScreenTest, PageEditsAskForTheModelsMeshesAgainAndMovesStepByTheCl
   SelectedPage = 3;
   ASSERT_EQ(SetPageType(*screen, PAGE_SKIN), 1);
   EXPECT_TRUE(rebuilt()) << "a type";
+  ASSERT_EQ(SetPageType(*screen, PAGE_FIXED), 1) << "the first type";
+  EXPECT_EQ(model.pages[3].type, PAGE_FIXED);
+  ASSERT_EQ(SetPageType(*screen, PAGE_SKIN), 1);
   SelectedPage = 4;
   ASSERT_EQ(RenameTexturePage(*screen, "roof", 0), 1);
   EXPECT_TRUE(rebuilt()) << "a name";
