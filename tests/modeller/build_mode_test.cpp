@@ -506,17 +506,23 @@ TEST_F(BuildModeTest, AListsFindSelectsTheListedItemsOfItsObjectAndKindOnly) {
 TEST_F(BuildModeTest, BuildingDividingAndTurningRebuildThePreview) {
   Start(Grid);
   FlatPreview();
+  NewNodes();
   Key('B', true);
   modeller->state.autoMirror = 0;
   Click(0), Click(1), Click(4);
   EXPECT_TRUE(PreviewCurrent()) << "a built triangle";
+  EXPECT_EQ(NewNodes(), 1) << "a built triangle";
+  Click(0), Click(1), Click(3);
+  EXPECT_EQ(NewNodes(), 1) << "another on the same first two points";
   Click(0), Click(4);
   DivideEdge(&modeller->prss, CLICK_LEFT, 0);
   EXPECT_TRUE(PreviewCurrent()) << "a divided edge";
+  EXPECT_EQ(NewNodes(), 1) << "a divided edge";
   // Square 1's two triangles (2 and 3) share a diagonal: turned.
   Key('T', true);
   ClickTriangle(2, false, false);
   ClickTriangle(3, true, false);
   EXPECT_STREQ(modeller->statusText, "triangle rotation");
   EXPECT_TRUE(PreviewCurrent()) << "a turned edge";
+  EXPECT_EQ(NewNodes(), 1) << "a turned edge";
 }

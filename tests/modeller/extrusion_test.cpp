@@ -335,12 +335,14 @@ TEST_F(OperationsTest, ACircleHasItsPointsAtTheRadiusInTheViewPlaneAtEqualAngles
 TEST_F(OperationsTest, AnExtrusionRebuildsThePreview) {
   Start(SampleCar);
   FlatPreview();
+  NewNodes();
   Key('P', true);
   SelectPoints({POINT_H0, POINT_H1});
   Press("extrude", CLICK_LEFT, "Create an extrusion based on the traced selection (E)");
   ASSERT_EQ(OpenOptionsPage(), OPTIONS_EXTRUDE);
   Confirm();
   EXPECT_TRUE(PreviewCurrent());
+  EXPECT_EQ(NewNodes(), 1);
 }
 
 TEST_F(OperationsTest, ALatheRebuildsThePreview) {
@@ -351,6 +353,7 @@ TEST_F(OperationsTest, ALatheRebuildsThePreview) {
     b.Into(o);
   });
   FlatPreview();
+  NewNodes();
   FrontView();
   Key('P', true);
   Press("excl");
@@ -360,4 +363,5 @@ TEST_F(OperationsTest, ALatheRebuildsThePreview) {
   Confirm();
   ASSERT_GT(model.triangleCount, 0);
   EXPECT_TRUE(PreviewCurrent());
+  EXPECT_EQ(NewNodes(), 1);
 }

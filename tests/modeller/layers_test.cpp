@@ -284,21 +284,28 @@ TEST_F(LayersTest, HidingALayerDeselectsItsPointsEvenASingleOne) {
 TEST_F(LayersTest, EachEditRebuildsThePreview) {
   Start(LayeredTriangles);
   FlatPreview();
+  NewNodes();
   Key('T', true);
   LayerButtonAction(&modeller->prss, CLICK_LEFT, 5);
   EXPECT_TRUE(PreviewCurrent()) << "layer 5 hidden";
+  EXPECT_EQ(NewNodes(), 0) << "layer 5 hidden: showing is no edit";
   LayerButtonAction(&modeller->prss, CLICK_LEFT, 5);
   EXPECT_TRUE(PreviewCurrent()) << "layer 5 shown";
+  EXPECT_EQ(NewNodes(), 0) << "layer 5 shown: showing is no edit";
   LayerPanelAction(&modeller->prss, CLICK_LEFT, 1);
   EXPECT_TRUE(PreviewCurrent()) << "every layer hidden";
+  EXPECT_EQ(NewNodes(), 0) << "every layer hidden: showing is no edit";
   LayerPanelAction(&modeller->prss, CLICK_LEFT, 0);
   EXPECT_TRUE(PreviewCurrent()) << "every layer shown";
+  EXPECT_EQ(NewNodes(), 0) << "every layer shown: showing is no edit";
   // Layer 0 hidden: triangles assigned to it, and layer 5 merged into it, leave the preview.
   LayerButtonAction(&modeller->prss, CLICK_LEFT, 0);
   SelectTriangles({2});
   AssignLayerAction(&modeller->prss, CLICK_LEFT, 0);
   Key('Y');
   EXPECT_TRUE(PreviewCurrent()) << "a triangle to a hidden layer";
+  EXPECT_EQ(NewNodes(), 1) << "a triangle to a hidden layer";
   MergeLayer(*modeller, 0, 5);
   EXPECT_TRUE(PreviewCurrent()) << "a layer merged into a hidden one";
+  EXPECT_EQ(NewNodes(), 1) << "a layer merged into a hidden one";
 }

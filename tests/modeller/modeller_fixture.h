@@ -225,6 +225,13 @@ class ModellerTest : public ::testing::Test {
     MeshNumbers(modeller->editor->previews[0].mesh, out);
     return out;
   }
+  // The edit-history nodes recorded since the last call: edits in a row each record their own.
+  int NewNodes() {
+    const int added = ModellerUndo.count - historySeen;
+    historySeen = ModellerUndo.count;
+    return added;
+  }
+  int historySeen = 0;
   // The last edit rebuilt the preview: a rebuild now changes nothing in it.
   bool PreviewCurrent() {
     const std::vector<int64_t> shown = PreviewNumbers();

@@ -333,14 +333,18 @@ TEST_F(ObjectToolsTest, HandlePressesRecordTheirDragAndBonesTakeTheSelectedPoint
 TEST_F(ObjectToolsTest, ReflectingSortingAndCleaningRebuildThePreview) {
   Start(SampleCar);
   FlatPreview();
+  NewNodes();
   Tool(OBJECT_TOOL_ASK_REFLECT);
   Key('Y');
   EXPECT_TRUE(PreviewCurrent()) << "a reflection";
+  EXPECT_EQ(NewNodes(), 1) << "a reflection";
   Tool(OBJECT_TOOL_SORT);
   EXPECT_TRUE(PreviewCurrent()) << "a sort";
+  EXPECT_EQ(NewNodes(), 1) << "a sort";
   model.triangleCount = uint16_t(model.triangleCount - 1);  // its points left unused
   CleanUp(1);
   EXPECT_TRUE(PreviewCurrent()) << "a clean-up";
+  EXPECT_EQ(NewNodes(), 1) << "a clean-up";
 }
 
 }  // namespace

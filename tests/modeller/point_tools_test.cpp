@@ -444,23 +444,29 @@ TEST_F(OperationsTest, BuildModeMergesRelocatesAndMakesRealPoints) {
 TEST_F(OperationsTest, PointEditsRebuildThePreview) {
   Start(TwoTriangles);  // triangles on points 0 1 2 and 3 4 5
   FlatPreview();
+  NewNodes();
   Key('P', true);
   SelectPoints({2, 5});
   Press("avg");
   EXPECT_TRUE(PreviewCurrent()) << "a merge";
+  EXPECT_EQ(NewNodes(), 1) << "a merge";
   SelectPoints({4});
   PointToolsCommand(&modeller->prss, CLICK_LEFT, POINT_TOOL_CENTRE_GREEN);
   EXPECT_TRUE(PreviewCurrent()) << "the green point centred";
+  EXPECT_EQ(NewNodes(), 1) << "the green point centred";
   SelectPoints({1, 3});
   PointToolsCommand(&modeller->prss, CLICK_LEFT, POINT_TOOL_CENTRE);
   EXPECT_TRUE(PreviewCurrent()) << "the selected points centred";
+  EXPECT_EQ(NewNodes(), 1) << "the selected points centred";
   SelectPoints({2, 4});
   Press("set distance");
   Type("0.25");
   EXPECT_TRUE(PreviewCurrent()) << "a distance set";
+  EXPECT_EQ(NewNodes(), 1) << "a distance set";
   FrontView();
   SelectPoints({2, 0});
   Press("rotate", CLICK_RIGHT);
   Type("90");
   EXPECT_TRUE(PreviewCurrent()) << "a rotation";
+  EXPECT_EQ(NewNodes(), 1) << "a rotation";
 }

@@ -495,18 +495,24 @@ TEST_F(SubobjectsTest, AMergeTakesTheLastFreePageAndCutoutButNoneBeyond) {
 TEST_F(SubobjectsTest, EachEditRebuildsThePreview) {
   Start(WithSubobject);
   FlatPreview();
+  NewNodes();
   Key('S', true);
   SelectSubobject(*modeller, 0, &model.children[0]);
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_MOVE_FIRST + 1);
   EXPECT_TRUE(PreviewCurrent()) << "a move";
+  EXPECT_EQ(NewNodes(), 1) << "a move";
   model.children[0].offset[0] = Metres(0.3);
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_TYPE);
   SelectItemClick(&SelectDialog.prss, CLICK_LEFT, SUBOBJECT_REAR_WING);
   EXPECT_TRUE(PreviewCurrent()) << "a type centring the subobject";
+  EXPECT_EQ(NewNodes(), 1) << "a type centring the subobject";
   MergeSubobjectIntoMain(*modeller, 0);
   EXPECT_TRUE(PreviewCurrent()) << "a merge";
+  EXPECT_EQ(NewNodes(), 1) << "a merge";
   NewSubobject(&modeller->prss, CLICK_LEFT, 0);
   Type("empty");
+  EXPECT_EQ(NewNodes(), 1) << "a new subobject";
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_DELETE);
   EXPECT_TRUE(PreviewCurrent()) << "a deletion";
+  EXPECT_EQ(NewNodes(), 1) << "a deletion";
 }

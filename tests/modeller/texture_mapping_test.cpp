@@ -1065,43 +1065,54 @@ TEST_F(MappingToolTest, EachMappingEditAsksForTheMeshesAgainUnderItsName) {
     return asked;
   };
   rebuilt();
+  NewNodes();
   Box(-0.5, 0.25, 1.5, 1.25);
   ASSERT_EQ(AddMappingFromDragBox(*panel), 1);
   ConfirmTextEntry("bonnet");
   EXPECT_TRUE(rebuilt()) << "a new mapping";
+  EXPECT_EQ(NewNodes(), 1) << "a new mapping";
   const int made = SelectedMapping;
   Box(-1, 0, 1, 1);
   ASSERT_EQ(AdjustMappingToDragBox(*panel), 1);
   EXPECT_TRUE(rebuilt()) << "adjusted to the box";
+  EXPECT_EQ(NewNodes(), 1) << "adjusted to the box";
   ASSERT_EQ(DuplicateMapping(*panel), 1);
   ConfirmTextEntry("copy");
   EXPECT_TRUE(rebuilt()) << "a duplicate";
+  EXPECT_EQ(NewNodes(), 1) << "a duplicate";
   SelectedMapping = made;
   CopyMapping(*panel);
   SelectedMapping = made + 1;
   model.mappings[made + 1].offset[2] = Metres(3);
   ASSERT_EQ(PasteMapping(*panel), 1);
   EXPECT_TRUE(rebuilt()) << "a paste";
+  EXPECT_EQ(NewNodes(), 1) << "a paste";
   ASSERT_EQ(MoveMappingInList(*panel, 1, 0), 1);
   EXPECT_TRUE(rebuilt()) << "a move in the list";
+  EXPECT_EQ(NewNodes(), 1) << "a move in the list";
   ASSERT_EQ(DeleteMapping(*panel), 1);
   EXPECT_TRUE(rebuilt()) << "a deletion";
+  EXPECT_EQ(NewNodes(), 1) << "a deletion";
   SelectedMapping = made;
   ASSERT_EQ(SetMappingSize(*panel, 0, 2.5), 1);
   EXPECT_TRUE(rebuilt()) << "a size";
+  EXPECT_EQ(NewNodes(), 1) << "a size";
   ASSERT_EQ(SquareMapping(*panel, 1), 1);
   EXPECT_TRUE(rebuilt()) << "squared";
+  EXPECT_EQ(NewNodes(), 1) << "squared";
   const char* const positionNames[3] = {"adjust position", "paste position", "type position"};
   for (int kind = 0; kind < 3; ++kind) {
     ASSERT_EQ(SetMappingPosition(*panel, 2, kind, kind == 2 ? 0.5 : double(Metres(0.25))), 1);
     EXPECT_STREQ(modeller->statusText, positionNames[kind]);
     EXPECT_TRUE(rebuilt()) << positionNames[kind];
+    EXPECT_EQ(NewNodes(), 1) << positionNames[kind];
   }
   const char* const angleNames[3] = {"adjust angle", "paste angle", "type angle"};
   for (int kind = 0; kind < 3; ++kind) {
     ASSERT_EQ(SetMappingAngle(*panel, 1, kind, kind == 2 ? 30.0 : 8.0), 1);
     EXPECT_STREQ(modeller->statusText, angleNames[kind]);
     EXPECT_TRUE(rebuilt()) << angleNames[kind];
+    EXPECT_EQ(NewNodes(), 1) << angleNames[kind];
   }
   // A kind past the last is a typed value under the typed name; an axis past z is refused.
   ASSERT_EQ(SetMappingPosition(*panel, 2, 3, 0.75), 1);
@@ -1119,12 +1130,15 @@ TEST_F(MappingToolTest, EachMappingEditAsksForTheMeshesAgainUnderItsName) {
   EXPECT_EQ(DirectionRoll(model.mappings[made].direction), -720);
   ASSERT_EQ(SetMappingAngle(*panel, 1, 2, -90.25), 1);
   EXPECT_EQ(DirectionPitch(model.mappings[made].direction), -360);
+  EXPECT_EQ(NewNodes(), 5) << "two positions and three angles";
   model.mappings[made].direction = DIRECTION_FRONT;  // an axis direction again
   ASSERT_EQ(SwitchMappingCentral(*panel), 1);
   EXPECT_TRUE(rebuilt()) << "central";
+  EXPECT_EQ(NewNodes(), 1) << "central";
   ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_TOP), 1);
   if (MessageBoxDialog.prss.alive) Key('Y');
   EXPECT_TRUE(rebuilt()) << "a link";
+  EXPECT_EQ(NewNodes(), 1) << "a link";
 }
 
 // A roll one quarter degree past half a turn either way wraps round to the other side: a

@@ -1038,24 +1038,30 @@ TEST_F(TextureScreenTest, CutoutEditsAskForTheModelsMeshesAgain) {
   };
   SelectCutoutByName(*screen, 0);
   rebuilt();
+  NewNodes();
   ASSERT_EQ(RotateCutout(*screen, 0), 1);
   EXPECT_TRUE(rebuilt()) << "a turn";
+  EXPECT_EQ(NewNodes(), 1) << "a turn";
   ASSERT_EQ(SwitchCutoutBacking(*screen, 0), 1);
   EXPECT_TRUE(rebuilt()) << "the backing";
+  EXPECT_EQ(NewNodes(), 1) << "the backing";
   CutoutMaterial shiny = model.cutouts[0].material;
   shiny.envMapType = ENV_C_SHINE, shiny.shineType = SHINE_PAINT, shiny.reflection[0] = 10;
   ASSERT_EQ(SetCutoutMaterial(*screen, 0, shiny), 1);
   EXPECT_TRUE(rebuilt()) << "the material";
+  EXPECT_EQ(NewNodes(), 1) << "the material";
   TexturePage page{};
   std::snprintf(page.name, sizeof page.name, "other");
   const int other = model.AddPage(&page);
   ASSERT_EQ(ApplyCutoutPage(*screen, other), 1);
   EXPECT_TRUE(rebuilt()) << "the page";
+  EXPECT_EQ(NewNodes(), 1) << "the page";
   model.AddCutout(nullptr);
   Select({1});
   SelectedCutout = -1;
   ASSERT_EQ(DeleteCutouts(*screen), 1);
   EXPECT_TRUE(rebuilt()) << "a deletion";
+  EXPECT_EQ(NewNodes(), 1) << "a deletion";
 }
 
 TEST_F(TextureScreenTest, PageEditsAskForTheModelsMeshesAgainAndMovesStepByTheClick) {
@@ -1067,6 +1073,7 @@ TEST_F(TextureScreenTest, PageEditsAskForTheModelsMeshesAgainAndMovesStepByTheCl
   };
   while (model.pageCount < 25) model.AddPage(nullptr);
   rebuilt();
+  NewNodes();
   // Click codes 1, 2, 9 and 10 move a page 1, 5, 10 and 20 places; down stops at the last.
   const struct {
     int code, down, from, to;
@@ -1076,21 +1083,26 @@ TEST_F(TextureScreenTest, PageEditsAskForTheModelsMeshesAgainAndMovesStepByTheCl
     ASSERT_EQ(MoveTexturePage(*screen, m.code, m.down), 1) << "code " << m.code << " from " << m.from;
     EXPECT_EQ(SelectedPage, m.to) << "code " << m.code << " from " << m.from;
     EXPECT_TRUE(rebuilt()) << "a move";
+    EXPECT_EQ(NewNodes(), 1) << "a move";
   }
   SelectedPage = 24;
   EXPECT_EQ(MoveTexturePage(*screen, 9, 1), 0) << "the last page goes no lower";
   SelectedPage = 3;
   ASSERT_EQ(SetPageType(*screen, PAGE_SKIN), 1);
   EXPECT_TRUE(rebuilt()) << "a type";
+  EXPECT_EQ(NewNodes(), 1) << "a type";
   ASSERT_EQ(SetPageType(*screen, PAGE_FIXED), 1) << "the first type";
   EXPECT_EQ(model.pages[3].type, PAGE_FIXED);
   ASSERT_EQ(SetPageType(*screen, PAGE_SKIN), 1);
+  EXPECT_EQ(NewNodes(), 2) << "two types in a row";
   SelectedPage = 4;
   ASSERT_EQ(RenameTexturePage(*screen, "roof", 0), 1);
   EXPECT_TRUE(rebuilt()) << "a name";
+  EXPECT_EQ(NewNodes(), 1) << "a name";
   SelectedPage = 5;
   ASSERT_EQ(DeleteTexturePage(*screen), 1);
   EXPECT_TRUE(rebuilt()) << "a deletion";
+  EXPECT_EQ(NewNodes(), 1) << "a deletion";
 }
 
 TEST(TexturePanel, TheSizeIsTwentyButtonsOrUpToFortyWhenLargeWithinTheRoomLeft) {

@@ -632,14 +632,18 @@ TEST_F(TriangleToolsTest, EachEditRebuildsThePreviewOfTheModel) {
     return n;
   };
   ASSERT_EQ(shown(), 6);
+  NewNodes();
   SelectTriangles({1, 2});
   Key(KEYCODE_DELETE);
   EXPECT_EQ(shown(), 4);
+  EXPECT_EQ(NewNodes(), 1) << "a deletion";
   SelectTriangles({0});
   TriangleToolsCommand(&modeller->prss, CLICK_LEFT, TRIANGLE_TOOL_DUPLICATE);
   EXPECT_EQ(shown(), 5);
+  EXPECT_EQ(NewNodes(), 1) << "a duplicate";
   Key('T', true);
   SelectTriangles({0});
   SubdivideTriangles(&modeller->prss, CLICK_LEFT, 1);
   EXPECT_EQ(shown(), 8);
+  EXPECT_EQ(NewNodes(), 1) << "a subdivision";
 }
