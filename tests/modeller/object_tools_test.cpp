@@ -338,9 +338,13 @@ TEST_F(ObjectToolsTest, ReflectingSortingAndCleaningRebuildThePreview) {
   Key('Y');
   EXPECT_TRUE(PreviewCurrent()) << "a reflection";
   EXPECT_EQ(NewNodes(), 1) << "a reflection";
+  Tool(OBJECT_TOOL_REFLECT);
+  EXPECT_EQ(NewNodes(), 1) << "a second reflection";
   Tool(OBJECT_TOOL_SORT);
   EXPECT_TRUE(PreviewCurrent()) << "a sort";
   EXPECT_EQ(NewNodes(), 1) << "a sort";
+  Tool(OBJECT_TOOL_SORT);
+  EXPECT_EQ(NewNodes(), 1) << "a second sort";
   model.triangleCount = uint16_t(model.triangleCount - 1);  // its points left unused
   CleanUp(1);
   EXPECT_TRUE(PreviewCurrent()) << "a clean-up";
