@@ -343,6 +343,11 @@ TEST_F(OperationsTest, AnExtrusionRebuildsThePreview) {
   Confirm();
   EXPECT_TRUE(PreviewCurrent());
   EXPECT_EQ(NewNodes(), 1);
+  // The new points, selected and traced, extruded again: a second undo point.
+  Press("extrude", CLICK_LEFT, "Create an extrusion based on the traced selection (E)");
+  ASSERT_EQ(OpenOptionsPage(), OPTIONS_EXTRUDE);
+  Confirm();
+  EXPECT_EQ(NewNodes(), 1) << "a second extrusion";
 }
 
 TEST_F(OperationsTest, ALatheRebuildsThePreview) {
@@ -364,4 +369,9 @@ TEST_F(OperationsTest, ALatheRebuildsThePreview) {
   ASSERT_GT(model.triangleCount, 0);
   EXPECT_TRUE(PreviewCurrent());
   EXPECT_EQ(NewNodes(), 1);
+  SelectPoints({0, 1, 2, 3});
+  Press("lathe");
+  ASSERT_EQ(OpenOptionsPage(), OPTIONS_LATHE);
+  Confirm();
+  EXPECT_EQ(NewNodes(), 1) << "a second lathe";
 }
