@@ -240,6 +240,10 @@ TEST_F(CollisionMeshTest, AHullAsWideAsTheCoordinatesKeepsItsSidesAtTheLargestVa
   EXPECT_EQ(model.points[b + 2].x, INT32_MAX);
   EXPECT_EQ(model.points[b + 0].x, 1610612736) << "S - S / 4 = 2^31 - 2^29";
   EXPECT_EQ(model.points[b + 8].x, 1431655766) << "S - S / 3 = 2^31 - 715827882";
+  // Made again at once: a second undo point.
+  NewNodes();
+  CreateCollisionMesh(&modeller->prss, 0, 1);
+  EXPECT_EQ(NewNodes(), 1);
 }
 
 TEST(CollisionMapping, LastMappingBeginningWithM1InAnyCase) {

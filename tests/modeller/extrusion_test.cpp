@@ -330,6 +330,14 @@ TEST_F(OperationsTest, ACircleHasItsPointsAtTheRadiusInTheViewPlaneAtEqualAngles
   }
   // The first point stands along the view's right, which is -x in the front view.
   EXPECT_NEAR(M(P(2).x), cx - 0.25, 1e-5);
+  // Another circle at once: a second undo point.
+  NewNodes();
+  SelectPoints({1});
+  Press("create circle");
+  ASSERT_EQ(OpenOptionsPage(), OPTIONS_CIRCLE);
+  Confirm();
+  EXPECT_EQ(model.pointCount, 14);
+  EXPECT_EQ(NewNodes(), 1);
 }
 
 TEST_F(OperationsTest, AnExtrusionRebuildsThePreview) {
