@@ -470,3 +470,36 @@ TEST_F(OperationsTest, PointEditsRebuildThePreview) {
   EXPECT_TRUE(PreviewCurrent()) << "a rotation";
   EXPECT_EQ(NewNodes(), 1) << "a rotation";
 }
+
+TEST_F(OperationsTest, TheBoxFitsRoundThePointsSymmetricInXAndNoSmallerThanItsLeast) {
+  Start([](ModelObject& o) { PointRow(o, 2); });
+  const auto fit = [this](double x0, double y0, double z0, double x1, double y1, double z1) {
+    model.points[0].x = Metres(x0), model.points[0].y = Metres(y0), model.points[0].z = Metres(z0);
+    model.points[1].x = Metres(x1), model.points[1].y = Metres(y1), model.points[1].z = Metres(z1);
+    ModelBox = ModellerBox{};
+    TriangleModeCommand(&modeller->prss, CLICK_LEFT, 7);
+    EXPECT_EQ(ModelBox.set, 1);
+  };
+  const auto expectBox = [](double x0, double y0, double z0, double x1, double y1, double z1) {
+    EXPECT_EQ(ModelBox.corners[0][0], Metres(x0));
+    EXPECT_EQ(ModelBox.corners[0][1], Metres(y0));
+    EXPECT_EQ(ModelBox.corners[0][2], Metres(z0));
+    EXPECT_EQ(ModelBox.corners[1][0], Metres(x1));
+    EXPECT_EQ(ModelBox.corners[1][1], Metres(y1));
+    EXPECT_EQ(ModelBox.corners[1][2], Metres(z1));
+  };
+  // Inside the least box (-1..1, -1..1, 0..1): that box.
+  fit(0.5, 0.5, 0.5, -0.25, -0.5, 0.25);
+  expectBox(-1, -1, 0, 1, 1, 1);
+  // Beyond it: each side reaches its point, x the larger way both ways.
+  fit(3, -2, -0.5, -1, 4, 2);
+  expectBox(-3, -2, -0.5, 3, 4, 2);
+  fit(-5, 0, 0, 0.5, 0, 0);
+  expectBox(-5, -1, 0, 5, 1, 1);
+  // At the edge of the coordinates: -2^31 has no positive twin, the largest value stands in.
+  model.points[0].x = INT32_MIN;
+  ModelBox = ModellerBox{};
+  TriangleModeCommand(&modeller->prss, CLICK_LEFT, 7);
+  EXPECT_EQ(ModelBox.corners[1][0], INT32_MAX);
+  EXPECT_EQ(ModelBox.corners[0][0], -INT32_MAX);
+}
