@@ -564,6 +564,16 @@ TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
   CurrentView->position[0] = 5 << 16;
   Buttons();
   EXPECT_EQ(model.currentLod, 0);
+  // Along y, then along z, likewise.
+  CurrentView->position[0] = 0, CurrentView->position[1] = 100 << 16;
+  Buttons();
+  EXPECT_EQ(model.currentLod, 1) << "100 m along y";
+  CurrentView->position[1] = 5 << 16;
+  Buttons();
+  EXPECT_EQ(model.currentLod, 0);
+  CurrentView->position[1] = 0, CurrentView->position[2] = 100 << 16;
+  Buttons();
+  EXPECT_EQ(model.currentLod, 1) << "100 m along z";
   for (int a = 0; a < 3; ++a) CurrentView->position[a] = was[a];
   // Picking a level switches automatic choice off; "auto" switches it on again.
   Press("lod2");

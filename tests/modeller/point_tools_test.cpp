@@ -471,6 +471,23 @@ TEST_F(OperationsTest, PointEditsRebuildThePreview) {
   EXPECT_EQ(NewNodes(), 1) << "a rotation";
 }
 
+TEST_F(OperationsTest, ThePointsLeftAfterADeletionKeepTheirPlaceInTheTraceEvenTheFirst) {
+  Start(TwoTriangles);  // points 6 and 7 loose
+  Key('P', true);
+  SelectPoints({6, 0});  // traced 6 then 0, the green point 0 in use
+  ASSERT_EQ(modeller->state.traceCount, 2);
+  PointToolsCommand(&modeller->prss, CLICK_LEFT, POINT_TOOL_DELETE);
+  ASSERT_EQ(model.pointCount, 7);
+  ASSERT_EQ(modeller->state.traceCount, 1) << "the deleted point leaves the trace";
+  EXPECT_EQ(modeller->state.trace[0], 0) << "point 0 stays point 0";
+  EXPECT_EQ(modeller->state.currentPoint, 0);
+  SelectPoints({6, 1});  // the other loose point, now 6
+  PointToolsCommand(&modeller->prss, CLICK_LEFT, POINT_TOOL_DELETE);
+  ASSERT_EQ(model.pointCount, 6);
+  ASSERT_EQ(modeller->state.traceCount, 1);
+  EXPECT_EQ(modeller->state.trace[0], 1);
+}
+
 TEST_F(OperationsTest, TheBoxFitsRoundThePointsSymmetricInXAndNoSmallerThanItsLeast) {
   Start([](ModelObject& o) { PointRow(o, 2); });
   const auto fit = [this](double x0, double y0, double z0, double x1, double y1, double z1) {
