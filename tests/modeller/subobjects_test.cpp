@@ -516,3 +516,20 @@ TEST_F(SubobjectsTest, EachEditRebuildsThePreview) {
   EXPECT_TRUE(PreviewCurrent()) << "a deletion";
   EXPECT_EQ(NewNodes(), 1) << "a deletion";
 }
+
+TEST_F(SubobjectsTest, DeletingTheFirstOfThreeSubobjectsKeepsTheOtherTwoInOrder) {
+  Start(WithSubobject);
+  Key('S', true);
+  for (const char* name : {"second", "third"}) {
+    SetEditedObject(*modeller, &model, 1);
+    NewSubobject(&modeller->prss, CLICK_LEFT, 0);
+    Type(name);
+  }
+  ASSERT_EQ(model.childCount, 3);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_DELETE);
+  ASSERT_EQ(model.childCount, 2);
+  EXPECT_STREQ(model.children[0].name, "second");
+  EXPECT_STREQ(model.children[1].name, "third");
+  EXPECT_EQ(EditedObject, &model);
+}
