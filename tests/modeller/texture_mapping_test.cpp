@@ -1167,3 +1167,28 @@ TEST_F(MappingToolTest, ARollOneStepPastHalfATurnWrapsRoundToTheOtherSide) {
     CancelMappingHandleDrag(*panel);
   }
 }
+
+TEST_F(MappingToolTest, ASubobjectOfASubobjectStandsAtBothOffsets) {
+  OpenTool();
+  // The panel's subobject given a subobject of its own.
+  ModelObject& sub = model.children[0];
+  std::vector<ModelObject> grand(1);
+  grand[0].Init();
+  grand[0].offset[0] = Metres(0.25), grand[0].offset[1] = Metres(-0.5), grand[0].offset[2] = Metres(2);
+  SetChildren(sub, grand);
+  sub.offset[0] = Metres(1), sub.offset[1] = Metres(2), sub.offset[2] = Metres(3);
+  SetEditedObject(*modeller, &sub.children[0], 0);
+  int32_t at[3];
+  EditedObjectOffset(*modeller, at);
+  EXPECT_EQ(at[0], Metres(1.25));
+  EXPECT_EQ(at[1], Metres(1.5));
+  EXPECT_EQ(at[2], Metres(5));
+  SetEditedObject(*modeller, &sub, 0);
+  EditedObjectOffset(*modeller, at);
+  EXPECT_EQ(at[0], Metres(1));
+  EXPECT_EQ(at[2], Metres(3));
+  SetEditedObject(*modeller, &model, 0);
+  EditedObjectOffset(*modeller, at);
+  EXPECT_EQ(at[0], 0);
+  EXPECT_EQ(at[2], 0);
+}
