@@ -414,3 +414,24 @@ TEST_F(OperationsTest, TheEdgeTableTakesTheEdgesOfThePlainScanSliceBySlice) {
     EXPECT_GT(done, 3) << "seed " << seed;
   }
 }
+
+TEST_F(OperationsTest, AMergeByDistanceRebuildsThePreview) {
+  // Two triangles with a corner each half a millimetre apart.
+  Start([](ModelObject& o) {
+    o.Init();
+    ModelBuilder b;
+    b.Triangle(b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 0, 1));
+    b.Triangle(b.Point(1.0005, 0, 0), b.Point(2, 0, 0), b.Point(1, 0, 1));
+    b.Into(o);
+  });
+  FlatPreview();
+  Key('P', true);
+  Key('A');
+  SliceClock(300);
+  Press("dist");
+  for (int frame = 0; frame < 10 && modeller->stepwiseRun != STEPWISE_NONE; ++frame) Buttons();
+  ASSERT_EQ(modeller->stepwiseRun, STEPWISE_NONE);
+  ASSERT_EQ(model.pointCount, 5);
+  ClockFakeStepOnRead(0);
+  EXPECT_TRUE(PreviewCurrent());
+}
