@@ -289,10 +289,14 @@ TEST_F(OperationsTest, DetailReductionRunsOverFramesKeepsItsBorderAndOtherLevels
   EXPECT_EQ(modeller->stepwiseRun, STEPWISE_REDUCE);
   EXPECT_EQ(modeller->state.selectedPointCount, 81) << "the points of the selected triangles";
   const std::vector<uint8_t> before = Serialised();
+  FlatPreview();
   Buttons();
   EXPECT_EQ(modeller->pairsDone, 10);
   EXPECT_EQ(ModellerUndo.count, history + 1);
   EXPECT_EQ(std::string(modeller->statusText).rfind("LOD-merged 10 pairs / possible ", 0), 0u);
+  ClockFakeStepOnRead(0);
+  EXPECT_TRUE(PreviewCurrent()) << "each slice's collapses are shown";
+  ClockFakeStepOnRead(100);
   int frames = 1;
   while (modeller->stepwiseRun != STEPWISE_NONE && frames < 100) Buttons(), ++frames;
   EXPECT_GT(frames, 2) << "several frames";
