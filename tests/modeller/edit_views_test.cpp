@@ -738,3 +738,22 @@ TEST(ViewLabels, ALabelIsCentredOnItsPointOrTheNearestPlaceOnTheScreen) {
   ClearInterface();
   ScreenWidth = savedWidth, ScreenHeight = savedHeight;
 }
+
+// A drag box reaching the most negative x is seen in the front view (right is -x) at the
+// largest value, never wrapped round to the far side.
+TEST_F(EditViewsTest, ADragBoxAtTheEdgeOfTheWorldIsHeldAtTheLargestViewValue) {
+  ScreenWidth = 800, ScreenHeight = 600;
+  SelectEditView(VIEW_FRONT);
+  EditViews.width = 8 << 16;
+  SetEditViewProjection(0);
+  DragBox& box = EditViews.dragBox;
+  box.state = DRAG_BOX_DONE;
+  box.code = CurrentViewCode();
+  const int32_t corners[2][3] = {{INT32_MIN, 0, 0}, {1 << 16, 0, 1 << 16}};
+  std::memcpy(box.worldCorners, corners, sizeof corners);
+  DrawEditViewDragBox();
+  EXPECT_EQ(box.viewCorners[0][0], INT32_MAX);
+  EXPECT_EQ(box.viewCorners[1][0], -(1 << 16));
+  EXPECT_EQ(box.viewCorners[1][1], 1 << 16);
+  box = DragBox{};
+}
