@@ -296,6 +296,20 @@ TEST_F(ObjectToolsTest, HandlePressesRecordTheirDragAndBonesTakeTheSelectedPoint
   Mouse(drag);
   EXPECT_EQ(model.points[4].z, before.z);
   EXPECT_EQ(modeller->handle.axis, -1);
+  // The last handle word (the yz plane) starts a drag; one past it and none before the first.
+  modeller->handle = HandleDragState{};
+  modeller->handle.axis = -1;
+  StartAxisDrag(&modeller->prss, CLICK_LEFT, HANDLE_YZ);
+  EXPECT_EQ(modeller->handle.axis, HANDLE_YZ);
+  EXPECT_EQ(modeller->handle.kind, HANDLE_MOVE_POINTS);
+  Mouse(MouseRecord{});
+  for (const int word : {0, HANDLE_YZ + 1}) {
+    modeller->handle = HandleDragState{};
+    modeller->handle.axis = -1;
+    StartAxisDrag(&modeller->prss, CLICK_LEFT, uintptr_t(word));
+    EXPECT_EQ(modeller->handle.axis, -1) << word;
+    EXPECT_EQ(modeller->handle.kind, HANDLE_NONE) << word;
+  }
   SelectPoints({4, 5});
   StartAxisDrag(&modeller->prss, CLICK_LEFT, HANDLE_XY);
   EXPECT_STREQ(LastEdit(), "drag points");

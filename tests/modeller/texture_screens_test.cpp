@@ -1091,6 +1091,7 @@ TEST_F(TextureScreenTest, PageEditsAskForTheModelsMeshesAgainAndMovesStepByTheCl
   ASSERT_EQ(SetPageType(*screen, PAGE_SKIN), 1);
   EXPECT_TRUE(rebuilt()) << "a type";
   EXPECT_EQ(NewNodes(), 1) << "a type";
+  EXPECT_EQ(SetPageType(*screen, PAGE_TYPE_COUNT), 0) << "no type past the last";
   ASSERT_EQ(SetPageType(*screen, PAGE_FIXED), 1) << "the first type";
   EXPECT_EQ(model.pages[3].type, PAGE_FIXED);
   ASSERT_EQ(SetPageType(*screen, PAGE_SKIN), 1);

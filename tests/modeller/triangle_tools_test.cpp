@@ -647,3 +647,15 @@ TEST_F(TriangleToolsTest, EachEditRebuildsThePreviewOfTheModel) {
   EXPECT_EQ(shown(), 8);
   EXPECT_EQ(NewNodes(), 1) << "a subdivision";
 }
+
+TEST_F(TriangleToolsTest, SelectingATrianglesPointsGoesToPointModeWithThemSelected) {
+  Start(SixTriangles);
+  Key('T', true);
+  SelectTriangles({2});
+  TriangleToolsCommand(&modeller->prss, CLICK_LEFT, TRIANGLE_TOOL_SELECT_POINTS);
+  EXPECT_EQ(modeller->state.mode, ModePoint);
+  EXPECT_EQ(modeller->state.selectedPointCount, 3);
+  for (int p = 0; p < model.pointCount; ++p)
+    EXPECT_EQ((P(p).flags & POINT_SELECTED) != 0, p >= 6 && p < 9) << p;
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
+}
