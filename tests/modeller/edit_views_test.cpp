@@ -215,6 +215,12 @@ TEST_F(EditViewsTest, TypedValuesAreCheckedAndOutOfBoundsChangesNothing) {
   EXPECT_EQ(Heading(), 720);
   Type(2, "-12.3");
   EXPECT_EQ(Pitch(), -49) << "x 4, rounded";
+  Type(2, "95");  // held at a quarter turn up
+  EXPECT_EQ(Pitch(), 360);
+  Type(2, "-95");
+  EXPECT_EQ(Pitch(), -360);
+  Type(1, "-200");
+  EXPECT_EQ(Heading(), -720);
 
   // The background scale (of an axis view): positions follow, so the picture keeps its place
   // to the origin.
