@@ -1192,3 +1192,37 @@ TEST_F(MappingToolTest, ASubobjectOfASubobjectStandsAtBothOffsets) {
   EXPECT_EQ(at[0], 0);
   EXPECT_EQ(at[2], 0);
 }
+
+TEST_F(MappingButtonsTest, TheListsRowsSelectAndItsArrowsStepByTheClick) {
+  OpenTool();
+  FrontView();
+  // The second mapping's row (an odd word) selects it.
+  SelectedMapping = -1;
+  Buttons(&panel->prss);
+  const InterfaceButton* row = FindShownButton("m1");
+  ASSERT_NE(row, nullptr);
+  ClickButton(*row);
+  EXPECT_EQ(SelectedMapping, 1);
+  // Thirty mappings: down by 1 (left), 10 (shift), 5 (right) and 20 (shift and right), no
+  // further than the last.
+  ModelMapping m = model.mappings[0];
+  while (model.mappingCount < 30) {
+    std::snprintf(m.name, sizeof m.name, "f%d", model.mappingCount);
+    model.AddMapping(&m);
+  }
+  const struct {
+    int code, from, at;
+  } steps[] = {{CLICK_LEFT, 0, 1},
+               {CLICK_LEFT | CLICK_SHIFT, 1, 11},
+               {CLICK_RIGHT, 11, 16},
+               {CLICK_RIGHT | CLICK_SHIFT, 0, 20},
+               {CLICK_RIGHT | CLICK_SHIFT, 20, 29}};
+  for (const auto& s : steps) {
+    SelectedMapping = s.from;
+    Buttons(&panel->prss);
+    const InterfaceButton* down = FindShownButton("DN", "Move the selected mapping down the list");
+    ASSERT_NE(down, nullptr);
+    ClickButton(*down, s.code);
+    EXPECT_EQ(SelectedMapping, s.at) << "code " << s.code;
+  }
+}
