@@ -553,6 +553,14 @@ TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
   EXPECT_EQ(LodForDistance(o, 1, 20 << 16), 0);
   EXPECT_EQ(LodForDistance(o, 0, 300 << 16), 2);
   EXPECT_EQ(LodForDistance(o, 0, 900 << 16), 2) << "the last at most";
+  // Each level reaches its distance exactly, and the next starts there.
+  EXPECT_EQ(LodForDistance(o, 1, 30 << 16), 1) << "the shown level's lower end";
+  EXPECT_EQ(LodForDistance(o, 0, 30 << 16), 0) << "the shown level's upper end";
+  EXPECT_EQ(LodForDistance(o, 0, 100 << 16), 1) << "the level ending at the distance";
+  EXPECT_EQ(LodForDistance(o, 0, (100 << 16) + 1), 2);
+  EXPECT_EQ(LodForDistance(o, 2, 100 << 16), 2);
+  EXPECT_EQ(LodForDistance(o, 2, (100 << 16) - 1), 1);
+  EXPECT_EQ(LodForDistance(o, 7, 10 << 16), 0) << "a level past the count is the last";
   o.Free();
 
   Start(SampleCar);  // levels at 30 and 150 m
