@@ -835,5 +835,33 @@ TEST_F(PanelsTest, SubobjectLabelsPickAndRename) {
   ObjectEditorShared.spokeCount = 0;
 }
 
+// Two triangles apart: the first plain, the second mirrored (drawn twice, on both sides).
+TEST(OutputCounts, AMirroredTriangleCountsTwiceOverItsPointsOnBothSides) {
+  ModelObject o{};
+  o.Init();
+  ModelBuilder b;
+  b.Triangle(b.Point(0.5, 0, 0), b.Point(1, 0, 0), b.Point(0.5, 0, 1));
+  b.Triangle(b.Point(2, 0, 0), b.Point(3, 0, 0), b.Point(2, 0, 1));
+  b.Into(o);
+  o.triangles[1].flags |= TRIANGLE_MIRRORED;
+  int64_t triangles = -1, vertices = -1;
+  OutputCounts(o, 0, triangles, vertices);
+  EXPECT_EQ(triangles, 1 + 2);
+  EXPECT_EQ(vertices, 3 + 2 * 3);
+  // A corner on the reflected side shares the mirrored copy's vertex.
+  o.triangles[0].corners[0] = uint16_t(o.triangles[1].corners[0] | CORNER_MIRRORED);
+  OutputCounts(o, 0, triangles, vertices);
+  EXPECT_EQ(vertices, 2 + 2 * 3);
+  // Another level's triangles do not count; a level past the count is the last.
+  o.lodCount = 2;
+  o.triangles[0].lod = 1;
+  OutputCounts(o, 0, triangles, vertices);
+  EXPECT_EQ(triangles, 2);
+  OutputCounts(o, 5, triangles, vertices);
+  EXPECT_EQ(triangles, 1);
+  EXPECT_EQ(vertices, 3);
+  o.Free();
+}
+
 }  // namespace
 }  // namespace modeller_test
