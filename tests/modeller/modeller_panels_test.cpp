@@ -852,6 +852,12 @@ TEST(OutputCounts, AMirroredTriangleCountsTwiceOverItsPointsOnBothSides) {
   o.triangles[0].corners[0] = uint16_t(o.triangles[1].corners[0] | CORNER_MIRRORED);
   OutputCounts(o, 0, triangles, vertices);
   EXPECT_EQ(vertices, 2 + 2 * 3);
+  // With the second plain, that corner is a vertex of its own beside the point's own.
+  o.triangles[1].flags &= uint8_t(~TRIANGLE_MIRRORED);
+  OutputCounts(o, 0, triangles, vertices);
+  EXPECT_EQ(triangles, 2);
+  EXPECT_EQ(vertices, 3 + 3);
+  o.triangles[1].flags |= TRIANGLE_MIRRORED;
   // Another level's triangles do not count; a level past the count is the last.
   o.lodCount = 2;
   o.triangles[0].lod = 1;
