@@ -158,6 +158,11 @@ TEST_F(LayersTest, UnusedPointsAreDeletedOrUnmirrored) {
   EXPECT_EQ(model.points[19].flags & POINT_MIRROR_STATE, 0);
   EXPECT_EQ(model.points[0].flags & POINT_MIRROR_STATE, 0) << "no triangle needs its copy";
   ExpectUndoRestores(before);
+  // A point marked since the selection was last counted is counted afresh.
+  DeselectAllPoints(*modeller);
+  model.points[19].flags |= POINT_MIRRORED | POINT_SELECTED;
+  UnmirrorUnusedPoints(*modeller);
+  EXPECT_EQ(model.points[19].flags & POINT_MIRROR_STATE, 0);
   SelectPoints({0, 18, 19});
   DeleteUnusedPoints(*modeller, 1);
   EXPECT_EQ(model.pointCount, 18);
