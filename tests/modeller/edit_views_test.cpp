@@ -557,6 +557,12 @@ TEST_F(EditViewsTest, TheMouseDrawsTheDragBoxPansAndZoomsA2DView) {
   MouseRecord m = Press(CLICK_RIGHT);
   HandleEditViewMouse(&m, 0);
   EXPECT_EQ(box.state, DRAG_BOX_DRAGGING);
+  // Both corners start under the pointer.
+  EXPECT_NE(box.viewCorners[0][0], 0);
+  EXPECT_EQ(box.viewCorners[1][0], box.viewCorners[0][0]);
+  EXPECT_EQ(box.viewCorners[1][1], box.viewCorners[0][1]);
+  EXPECT_EQ(box.worldCorners[1][0], box.worldCorners[0][0]);
+  EXPECT_EQ(box.worldCorners[1][2], box.worldCorners[0][2]);
   MouseRecord up{};
   HandleEditViewMouse(&up, 0);
   EXPECT_EQ(box.state, DRAG_BOX_POINT);
