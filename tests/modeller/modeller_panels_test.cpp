@@ -561,6 +561,9 @@ TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
   EXPECT_EQ(LodForDistance(o, 2, 100 << 16), 2);
   EXPECT_EQ(LodForDistance(o, 2, (100 << 16) - 1), 1);
   EXPECT_EQ(LodForDistance(o, 7, 10 << 16), 0) << "a level past the count is the last";
+  o.lodCount = 0;
+  EXPECT_EQ(LodForDistance(o, 0, 900 << 16), 0) << "no levels count as one";
+  o.lodCount = 3;
   o.Free();
 
   Start(SampleCar);  // levels at 30 and 150 m
