@@ -845,6 +845,11 @@ TEST_F(MappingButtonsTest, TheButtonsFollowTheSelectionAndTheDragBox) {
                             "NEW", "copy mapping", "copy drag box", "link with TOP", "central", "use mapping's view",
                             "cutout name", "W : 1.000", "H : 0.500"})
     EXPECT_TRUE(Shown(label)) << label;
+  for (const char* action : {"use mapping's view", "copy mapping", "copy drag box", "NEW", "DUP", "UP", "DN"}) {
+    const InterfaceButton* b = FindShownButton(action);
+    ASSERT_NE(b, nullptr) << action;
+    EXPECT_EQ(b->fourth.i, 0) << action << " is no switch";
+  }
   EXPECT_FALSE(Shown("copy screen shot"));
   EXPECT_TRUE(Shown("not reflectable (maps both sides)"));
   SelectedMapping = 0;

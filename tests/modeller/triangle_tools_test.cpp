@@ -646,6 +646,17 @@ TEST_F(TriangleToolsTest, EachEditRebuildsThePreviewOfTheModel) {
   SubdivideTriangles(&modeller->prss, CLICK_LEFT, 1);
   EXPECT_EQ(shown(), 8);
   EXPECT_EQ(NewNodes(), 1) << "a subdivision";
+  // Smoothing groups change no flat triangle: their edits are seen asking for the meshes again.
+  DeselectAllTriangles(*modeller);
+  ObjectEditorShared.rebuildWire = 0;
+  AddGroup(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "a new group";
+  ObjectEditorShared.rebuildWire = 0;
+  SetGroup(*modeller, 0);
+  EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "a group set";
+  ObjectEditorShared.rebuildWire = 0;
+  RemoveGroup(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "a group removed";
 }
 
 TEST_F(TriangleToolsTest, SelectingATrianglesPointsGoesToPointModeWithThemSelected) {
