@@ -448,6 +448,8 @@ TEST_F(BuildModeTest, TheFirstTriangleIsSelectedByTypingZero) {
   Start(Grid);
   Key('T', true);
   Press("index");
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter the index of the triangle to select (0 to 7)");
+  EXPECT_EQ(OpenTextEntry.maxLength, 8);
   Type("0");
   EXPECT_NE(T(0).flags & TRIANGLE_SELECTED, 0);
   EXPECT_STREQ(modeller->statusText, "Selected triangle #0 in LOD1");

@@ -52,6 +52,7 @@ TEST_F(SubobjectsTest, NewDuplicatedAndDeletedSubobjects) {
   std::vector<uint8_t> before = Serialised();
   CtrlKey('N');
   EXPECT_STREQ(OpenTextEntry.prompt, TEXT_NEW_SUBOBJECT_NAME);
+  EXPECT_EQ(OpenTextEntry.maxLength, 20);
   Type("bolt");
   ASSERT_EQ(model.childCount, 2);
   EXPECT_EQ(EditedObject, &model.children[1]);
