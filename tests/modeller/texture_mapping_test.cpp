@@ -1073,6 +1073,8 @@ TEST_F(MappingToolTest, EachMappingEditAsksForTheMeshesAgainUnderItsName) {
   NewNodes();
   Box(-0.5, 0.25, 1.5, 1.25);
   ASSERT_EQ(AddMappingFromDragBox(*panel), 1);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of new mapping");
+  EXPECT_EQ(OpenTextEntry.maxLength, 16);
   ConfirmTextEntry("bonnet");
   EXPECT_TRUE(rebuilt()) << "a new mapping";
   EXPECT_EQ(NewNodes(), 1) << "a new mapping";
