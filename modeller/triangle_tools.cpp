@@ -362,9 +362,9 @@ void TriangleToolsCommand(void* owner, int, uintptr_t word) {
       break;
     case TRIANGLE_TOOL_SELECT_POINTS:
       if (selected == 0) return;
+      SetModellerMode(s, 0, ModePoint);  // clears the points, keeps the triangles
       SelectTrianglePoints(s);
       DeselectAllTriangles(s);
-      SetModellerMode(s, 0, ModePoint);
       break;
     default: break;
   }

@@ -8,6 +8,7 @@
 #include "modeller/triangle_tools.h"
 #include "operations_fixture.h"
 #include "render/draw_mesh.h"
+#include "ui/problem_report.h"
 
 using namespace modeller_test;
 
@@ -339,4 +340,191 @@ TEST_F(BuildModeTest, RepairingMirroringDropsTheMirroredCopyAndLeavesNoCurrentTr
   EXPECT_EQ(modeller->state.currentTriangle, 7) << "no current triangle";
   EXPECT_EQ(modeller->state.selectedTriangleCount, 1) << "the old triangle 5 is still selected";
   EXPECT_NE(o.triangles[4].flags & TRIANGLE_SELECTED, 0);
+}
+
+TEST_F(BuildModeTest, TheBuildListDropsAReclickedPointAndTheNewTriangleTakesTheCurrentAttributes) {
+  Start(Grid);
+  Key('B', true);
+  modeller->state.autoMirror = 0;
+  // A point one past the last is no point; the last one is.
+  Click(9);
+  EXPECT_EQ(modeller->state.buildCount, 0u);
+  Click(8);
+  EXPECT_EQ(modeller->state.buildCount, 1u);
+  // Two in the list: the first clicked again leaves the second, the second leaves the first.
+  Click(2);
+  Click(8);
+  ASSERT_EQ(modeller->state.buildCount, 1u);
+  EXPECT_EQ(modeller->state.buildList[0], 2u);
+  Click(5);
+  Click(5);
+  ASSERT_EQ(modeller->state.buildCount, 1u);
+  EXPECT_EQ(modeller->state.buildList[0], 2u);
+  // The new triangle: the current layer, colour, smoothing, group and level; a side swap
+  // when set and not mirrored.
+  modeller->state.buildCount = 0;
+  modeller->state.currentLayer = 3;
+  const ModelMapping second = model.mappings[0];
+  model.AddMapping(&second);
+  modeller->state.currentMapping = 1;
+  modeller->state.normalLevel = 2;
+  model.groupCount = 2;
+  modeller->state.currentGroup = 1;
+  model.lodCount = 2;
+  SetCurrentLod(*modeller, 0, 1);
+  modeller->state.sideSwap = 1;
+  const int triangles = model.triangleCount;
+  Click(0), Click(1), Click(4);
+  ASSERT_EQ(model.triangleCount, triangles + 1);
+  const ModelTriangle& t = T(triangles);
+  EXPECT_EQ(t.layer, 3);
+  EXPECT_EQ(t.mapping, 1);
+  EXPECT_EQ(t.normalLevel, 2);
+  EXPECT_EQ(t.group, 1);
+  EXPECT_EQ(t.lod, 1);
+  EXPECT_EQ(t.flags, TRIANGLE_SELECTED | TRIANGLE_SIDE_SWAP);
+  EXPECT_EQ(t.corners[0], 0);
+  EXPECT_EQ(t.corners[1], 1);
+  EXPECT_EQ(t.corners[2], 4);
+  EXPECT_EQ(modeller->state.currentTriangle, triangles);
+  // The triangle limit met: refused, and the list emptied.
+  modeller->triangleLimit = model.triangleCount;
+  const std::vector<uint8_t> before = Serialised();
+  const int history = ModellerUndo.count;
+  Click(0), Click(1), Click(4);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_REACHED_MAX_TRIANGLES);
+  Confirm();
+  EXPECT_EQ(modeller->state.buildCount, 0u);
+  ExpectUnchanged(before, history);
+  // One below it: built.
+  modeller->triangleLimit = model.triangleCount + 1;
+  Click(0), Click(1), Click(4);
+  EXPECT_EQ(model.triangleCount, triangles + 2);
+}
+
+TEST_F(BuildModeTest, AnEdgeIsDividedAtTheFractionWithinTheLimitsMetExactly) {
+  Start(Grid);
+  Key('B', true);
+  // The diagonal 0-4 is shared by two triangles: two more triangles and one more point.
+  Click(0), Click(4);
+  const std::vector<uint8_t> before = Serialised();
+  const int history = ModellerUndo.count;
+  modeller->triangleLimit = model.triangleCount + 1;
+  modeller->pointLimit = model.pointCount + 1;
+  DivideEdge(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_DIVIDE_LIMIT);
+  Confirm();
+  ExpectUnchanged(before, history);
+  modeller->triangleLimit = model.triangleCount + 2;
+  modeller->pointLimit = model.pointCount;
+  DivideEdge(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_DIVIDE_LIMIT);
+  Confirm();
+  ExpectUnchanged(before, history);
+  // Both met exactly: divided a quarter of the way from the first point, (0, 0), to the
+  // second, (1, 1).
+  modeller->pointLimit = model.pointCount + 1;
+  modeller->edgeFraction = 0.25f;
+  DivideEdge(&modeller->prss, CLICK_LEFT, 0);
+  ASSERT_EQ(model.pointCount, 10);
+  ASSERT_EQ(model.triangleCount, 10);
+  EXPECT_EQ(model.points[9].x, Metres(0.25));
+  EXPECT_EQ(model.points[9].y, Metres(0.25));
+  EXPECT_EQ(model.points[9].z, Metres(0.5));
+  EXPECT_EQ(modeller->state.buildCount, 0u);
+  // Two central ends give a central point.
+  modeller->pointLimit = 1000, modeller->triangleLimit = 1000;
+  model.points[0].flags = uint8_t((model.points[0].flags & ~POINT_MIRROR_STATE) | POINT_CENTRAL);
+  model.points[3].flags = uint8_t((model.points[3].flags & ~POINT_MIRROR_STATE) | POINT_CENTRAL);
+  modeller->edgeFraction = 0.5f;
+  Click(0), Click(3);
+  DivideEdge(&modeller->prss, CLICK_LEFT, 0);
+  ASSERT_EQ(model.pointCount, 11);
+  EXPECT_EQ(model.points[10].flags & POINT_MIRROR_STATE, POINT_CENTRAL);
+  EXPECT_EQ(model.points[10].y, Metres(0.5));
+}
+
+TEST_F(BuildModeTest, TheFirstTriangleIsSelectedByTypingZero) {
+  Start(Grid);
+  Key('T', true);
+  Press("index");
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter the index of the triangle to select (0 to 7)");
+  EXPECT_EQ(OpenTextEntry.maxLength, 8);
+  Type("0");
+  EXPECT_NE(T(0).flags & TRIANGLE_SELECTED, 0);
+  EXPECT_STREQ(modeller->statusText, "Selected triangle #0 in LOD1");
+  Press("index");
+  Type("7");
+  EXPECT_NE(T(7).flags & TRIANGLE_SELECTED, 0);
+  EXPECT_EQ(T(0).flags & TRIANGLE_SELECTED, 0);
+  Press("index");
+  Type("-1");
+  EXPECT_STREQ(modeller->statusText, "Triangle index must be between 0 and 7");
+}
+
+TEST_F(BuildModeTest, AListsFindSelectsTheListedItemsOfItsObjectAndKindOnly) {
+  Start([](ModelObject& o) {
+    Grid(o);
+    std::vector<ModelObject> children(1);
+    children[0].Init();
+    Grid(children[0]);
+    children[0].type = SUBOBJECT_ATTACHMENT;
+    SetChildren(o, children);
+  });
+  ClearProblemReport();
+  // kind, object, item: triangles 2 and 7 (the last) of the main object, its point 8 (the
+  // last) and 0; what lies past the tables, another object's or a negative item is passed by.
+  const int markers[][3] = {{1, 0, 2}, {1, 0, 7}, {1, 0, 8}, {1, 0, -1}, {1, 1, 3}, {0, 0, 8}, {0, 0, 0}, {0, 0, 9}};
+  for (const auto& m : markers) {
+    ASSERT_EQ(AddProblemMarker(m[0], m[2], nullptr, nullptr), 1);
+    ProblemMarkers[ProblemMarkerCount - 1].object = uint8_t(m[1]);
+  }
+  ModellerSelectListedItems(0, 1);
+  EXPECT_EQ(modeller->state.mode, ModeTriangle);
+  EXPECT_EQ(EditedObject, &model);
+  for (int t = 0; t < model.triangleCount; ++t)
+    EXPECT_EQ((T(t).flags & TRIANGLE_SELECTED) != 0, t == 2 || t == 7) << "triangle " << t;
+  ModellerSelectListedItems(0, 0);
+  EXPECT_EQ(modeller->state.mode, ModePoint);
+  for (int p = 0; p < model.pointCount; ++p)
+    EXPECT_EQ((model.points[p].flags & POINT_SELECTED) != 0, p == 0 || p == 8) << "point " << p;
+  for (int t = 0; t < model.triangleCount; ++t) EXPECT_EQ(T(t).flags & TRIANGLE_SELECTED, 0) << "triangle " << t;
+  // A subobject's listed triangle (edited already: a mesh rebuild would start the markers
+  // again).
+  SetEditedObject(*modeller, &model.children[0], 0);
+  ModellerSelectListedItems(1, 1);
+  EXPECT_EQ(modeller->state.mode, ModeTriangle);
+  ASSERT_EQ(EditedObject, &model.children[0]);
+  for (int t = 0; t < model.children[0].triangleCount; ++t)
+    EXPECT_EQ((model.children[0].triangles[t].flags & TRIANGLE_SELECTED) != 0, t == 3) << "triangle " << t;
+  // No object past the last, and no third kind.
+  ModellerSelectListedItems(2, 1);
+  EXPECT_EQ(EditedObject, &model.children[0]);
+  ModellerSelectListedItems(0, 2);
+  EXPECT_EQ(EditedObject, &model.children[0]);
+  ClearProblemReport();
+}
+
+TEST_F(BuildModeTest, BuildingDividingAndTurningRebuildThePreview) {
+  Start(Grid);
+  FlatPreview();
+  NewNodes();
+  Key('B', true);
+  modeller->state.autoMirror = 0;
+  Click(0), Click(1), Click(4);
+  EXPECT_TRUE(PreviewCurrent()) << "a built triangle";
+  EXPECT_EQ(NewNodes(), 1) << "a built triangle";
+  Click(0), Click(1), Click(3);
+  EXPECT_EQ(NewNodes(), 1) << "another on the same first two points";
+  Click(0), Click(4);
+  DivideEdge(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_TRUE(PreviewCurrent()) << "a divided edge";
+  EXPECT_EQ(NewNodes(), 1) << "a divided edge";
+  // Square 1's two triangles (2 and 3) share a diagonal: turned.
+  Key('T', true);
+  ClickTriangle(2, false, false);
+  ClickTriangle(3, true, false);
+  EXPECT_STREQ(modeller->statusText, "triangle rotation");
+  EXPECT_TRUE(PreviewCurrent()) << "a turned edge";
+  EXPECT_EQ(NewNodes(), 1) << "a turned edge";
 }

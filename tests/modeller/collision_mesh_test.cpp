@@ -219,6 +219,33 @@ TEST_F(CollisionMeshTest, TheCarsWheelsWidenTheBox) {
   EXPECT_EQ(model.points[b + 3].y, 3 << 16) << "the front reaches the tyre";
 }
 
+// A tyre reaching the most negative coordinate: S is 2^31, one past the largest coordinate,
+// and the hull's sides stand at the largest instead.
+int WheelAtTheEdge(int wheel, int32_t minimum[3], int32_t maximum[3]) {
+  if (wheel > 0) return 0;
+  minimum[0] = INT32_MIN, minimum[1] = 0, minimum[2] = 0;
+  maximum[0] = 0, maximum[1] = 1 << 16, maximum[2] = 1 << 16;
+  return 1;
+}
+
+TEST_F(CollisionMeshTest, AHullAsWideAsTheCoordinatesKeepsItsSidesAtTheLargestValue) {
+  StartOnLastLevel();
+  const VehicleEditorLink saved = VehicleEditorHooks;
+  VehicleEditorHooks.carBeingEdited = CarEdited;
+  VehicleEditorHooks.wheelTyreBox = WheelAtTheEdge;
+  CreateCollisionMesh(&modeller->prss, 0, 1);
+  VehicleEditorHooks = saved;
+  const int b = model.pointCount - HULL_POINT_COUNT;
+  EXPECT_EQ(model.points[b + 1].x, INT32_MAX) << "S = 2^31 held at 2^31 - 1";
+  EXPECT_EQ(model.points[b + 2].x, INT32_MAX);
+  EXPECT_EQ(model.points[b + 0].x, 1610612736) << "S - S / 4 = 2^31 - 2^29";
+  EXPECT_EQ(model.points[b + 8].x, 1431655766) << "S - S / 3 = 2^31 - 715827882";
+  // Made again at once: a second undo point.
+  NewNodes();
+  CreateCollisionMesh(&modeller->prss, 0, 1);
+  EXPECT_EQ(NewNodes(), 1);
+}
+
 TEST(CollisionMapping, LastMappingBeginningWithM1InAnyCase) {
   ModelObject o{};
   o.Init();

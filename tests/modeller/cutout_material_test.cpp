@@ -208,6 +208,13 @@ TEST_F(MaterialDialogTest, AlphaTextureAndNoTexture) {
   EXPECT_EQ(MaterialDialog.material.roughness, 40);
   EXPECT_EQ(Choose("Water : 2%"), "");
   EXPECT_EQ(Choose("Plastic : 5.3%"), "Shine type PLASTIC cannot be used with env type OVERLAY");
+  // Types one past each table, or below it, are no choice: nothing changes and nothing is said.
+  const CutoutMaterial held = MaterialDialog.material;
+  for (int wrong : {-1, ALPHA_TYPE_COUNT}) EXPECT_EQ(CheckAlphaType(wrong), 0) << wrong;
+  for (int wrong : {-1, ENV_MAP_TYPE_COUNT}) EXPECT_EQ(CheckAlphaEnvRules(wrong), 0) << wrong;
+  for (int wrong : {-1, SHINE_TYPE_COUNT}) EXPECT_EQ(CheckShineEnvRules(wrong), 0) << wrong;
+  EXPECT_EQ(std::memcmp(&held, &MaterialDialog.material, sizeof held), 0);
+  EXPECT_FALSE(MessageBoxDialog.prss.alive && !MessageBoxDialog.callback);
   Key(KEY_ESCAPE);
 }
 

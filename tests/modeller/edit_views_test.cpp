@@ -18,11 +18,13 @@
 #include "modeller/edit_views.h"
 #include "render/frame.h"
 #include "render/views.h"
+#include "text/code_pages.h"
 #include "text/messages.h"
 #include "tests/ui/control_clicks.h"
 #include "tools/model_gen/model_builder.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
+#include "ui/text_measure.h"
 #include "ui/text_measure.h"
 
 namespace {
@@ -213,6 +215,12 @@ TEST_F(EditViewsTest, TypedValuesAreCheckedAndOutOfBoundsChangesNothing) {
   EXPECT_EQ(Heading(), 720);
   Type(2, "-12.3");
   EXPECT_EQ(Pitch(), -49) << "x 4, rounded";
+  Type(2, "95");  // held at a quarter turn up
+  EXPECT_EQ(Pitch(), 360);
+  Type(2, "-95");
+  EXPECT_EQ(Pitch(), -360);
+  Type(1, "-200");
+  EXPECT_EQ(Heading(), -720);
 
   // The background scale (of an axis view): positions follow, so the picture keeps its place
   // to the origin.
@@ -549,6 +557,12 @@ TEST_F(EditViewsTest, TheMouseDrawsTheDragBoxPansAndZoomsA2DView) {
   MouseRecord m = Press(CLICK_RIGHT);
   HandleEditViewMouse(&m, 0);
   EXPECT_EQ(box.state, DRAG_BOX_DRAGGING);
+  // Both corners start under the pointer.
+  EXPECT_NE(box.viewCorners[0][0], 0);
+  EXPECT_EQ(box.viewCorners[1][0], box.viewCorners[0][0]);
+  EXPECT_EQ(box.viewCorners[1][1], box.viewCorners[0][1]);
+  EXPECT_EQ(box.worldCorners[1][0], box.worldCorners[0][0]);
+  EXPECT_EQ(box.worldCorners[1][2], box.worldCorners[0][2]);
   MouseRecord up{};
   HandleEditViewMouse(&up, 0);
   EXPECT_EQ(box.state, DRAG_BOX_POINT);
@@ -683,4 +697,75 @@ TEST_F(EditViewsTest, A2DViewsWidthStaysBetweenASixtyFourthOfAMetreAndTheLargest
   in.wheel = 1;
   for (int i = 0; i < 30; ++i) HandleEditViewMouse(&in, 0);
   EXPECT_EQ(EditViews.width, 1024) << "zooming in stops at the least";
+}
+
+// A view label is centred on its point, as wide as its text and two margins (at least a
+// button), one row high; off the screen's edge it moves in by half rows to the nearest place.
+TEST(ViewLabels, ALabelIsCentredOnItsPointOrTheNearestPlaceOnTheScreen) {
+  SetInterfaceMetrics();
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 1280, ScreenHeight = 960;
+  const auto widthOf = [](const char* text) {
+    const float savedScale = TextHorizontalScale;
+    TextHorizontalScale = 1.0f;
+    const double measured = std::ceil(TextWidth(text, CurrentCodePage, float(TextSize)));
+    TextHorizontalScale = savedScale;
+    return std::max(ButtonWidth, int(measured) + 2 * InterfaceScaleRounded);
+  };
+  const char* const longText = "the left rear door's lower hinge";
+  const int w = widthOf(longText), h = ButtonHeight, step = std::max(1, h / 2);
+  ASSERT_GT(w, ButtonWidth) << "the text is wider than a button";
+  ClearInterface();
+  ASSERT_GE(AddViewLabel(nullptr, 400, 300, 7, longText, 0, nullptr, nullptr, nullptr), 0);
+  const InterfaceButton& a = InterfaceButtons[ButtonCount - 1];
+  EXPECT_EQ(a.left, 400 - w / 2);
+  EXPECT_EQ(a.top, 300 - h / 2);
+  EXPECT_EQ(a.right - a.left, w);
+  EXPECT_EQ(a.bottom - a.top, h);
+  EXPECT_EQ(a.word, 7u);
+  // A one-letter label is a button wide.
+  ClearInterface();
+  AddViewLabel(nullptr, 400, 300, 0, "a", 0, nullptr, nullptr, nullptr);
+  EXPECT_EQ(InterfaceButtons[ButtonCount - 1].right - InterfaceButtons[ButtonCount - 1].left,
+            std::max(ButtonWidth, widthOf("a")));
+  // At the right edge: moved left by whole half rows until it fits, its row kept.
+  ClearInterface();
+  AddViewLabel(nullptr, 1280, 300, 0, longText, 0, nullptr, nullptr, nullptr);
+  const InterfaceButton& b = InterfaceButtons[ButtonCount - 1];
+  const int centreLeft = 1280 - w / 2;
+  const int r = (centreLeft + w - 1280 + step - 1) / step;  // the half rows it must move
+  EXPECT_EQ(b.left, centreLeft - r * step);
+  EXPECT_LE(b.right, 1280);
+  EXPECT_GT(b.right + step, 1280) << "no further than needed";
+  EXPECT_EQ(b.top, 300 - h / 2);
+  // Touching the edges is on the screen: such labels stay where they are.
+  ClearInterface();
+  AddViewLabel(nullptr, float(1280 - w + w / 2), float(960 - h + h / 2), 0, longText, 0, nullptr, nullptr, nullptr);
+  EXPECT_EQ(InterfaceButtons[ButtonCount - 1].right, 1280);
+  EXPECT_EQ(InterfaceButtons[ButtonCount - 1].bottom, 960);
+  ClearInterface();
+  AddViewLabel(nullptr, float(w / 2), float(h / 2), 0, longText, 0, nullptr, nullptr, nullptr);
+  EXPECT_EQ(InterfaceButtons[ButtonCount - 1].left, 0);
+  EXPECT_EQ(InterfaceButtons[ButtonCount - 1].top, 0);
+  ClearInterface();
+  ScreenWidth = savedWidth, ScreenHeight = savedHeight;
+}
+
+// A drag box reaching the most negative x is seen in the front view (right is -x) at the
+// largest value, never wrapped round to the far side.
+TEST_F(EditViewsTest, ADragBoxAtTheEdgeOfTheWorldIsHeldAtTheLargestViewValue) {
+  ScreenWidth = 800, ScreenHeight = 600;
+  SelectEditView(VIEW_FRONT);
+  EditViews.width = 8 << 16;
+  SetEditViewProjection(0);
+  DragBox& box = EditViews.dragBox;
+  box.state = DRAG_BOX_DONE;
+  box.code = CurrentViewCode();
+  const int32_t corners[2][3] = {{INT32_MIN, 0, 0}, {1 << 16, 0, 1 << 16}};
+  std::memcpy(box.worldCorners, corners, sizeof corners);
+  DrawEditViewDragBox();
+  EXPECT_EQ(box.viewCorners[0][0], INT32_MAX);
+  EXPECT_EQ(box.viewCorners[1][0], -(1 << 16));
+  EXPECT_EQ(box.viewCorners[1][1], 1 << 16);
+  box = DragBox{};
 }

@@ -330,4 +330,56 @@ TEST_F(OperationsTest, ACircleHasItsPointsAtTheRadiusInTheViewPlaneAtEqualAngles
   }
   // The first point stands along the view's right, which is -x in the front view.
   EXPECT_NEAR(M(P(2).x), cx - 0.25, 1e-5);
+  // Another circle at once: a second undo point.
+  NewNodes();
+  SelectPoints({1});
+  Press("create circle");
+  ASSERT_EQ(OpenOptionsPage(), OPTIONS_CIRCLE);
+  Confirm();
+  EXPECT_EQ(model.pointCount, 14);
+  EXPECT_EQ(NewNodes(), 1);
+}
+
+TEST_F(OperationsTest, AnExtrusionRebuildsThePreview) {
+  Start(SampleCar);
+  FlatPreview();
+  NewNodes();
+  Key('P', true);
+  SelectPoints({POINT_H0, POINT_H1});
+  Press("extrude", CLICK_LEFT, "Create an extrusion based on the traced selection (E)");
+  ASSERT_EQ(OpenOptionsPage(), OPTIONS_EXTRUDE);
+  Confirm();
+  EXPECT_TRUE(PreviewCurrent());
+  EXPECT_EQ(NewNodes(), 1);
+  // The new points, selected and traced, extruded again: a second undo point.
+  Press("extrude", CLICK_LEFT, "Create an extrusion based on the traced selection (E)");
+  ASSERT_EQ(OpenOptionsPage(), OPTIONS_EXTRUDE);
+  Confirm();
+  EXPECT_EQ(NewNodes(), 1) << "a second extrusion";
+}
+
+TEST_F(OperationsTest, ALatheRebuildsThePreview) {
+  Start([](ModelObject& o) {
+    o.Init();
+    ModelBuilder b;
+    b.Point(1, 0, 0), b.Point(1, 0.5, 0), b.Point(1.5, 1, 0), b.Point(0, 0, 0);
+    b.Into(o);
+  });
+  FlatPreview();
+  NewNodes();
+  FrontView();
+  Key('P', true);
+  Press("excl");
+  SelectPoints({0, 1, 2, 3});
+  Press("lathe");
+  ASSERT_EQ(OpenOptionsPage(), OPTIONS_LATHE);
+  Confirm();
+  ASSERT_GT(model.triangleCount, 0);
+  EXPECT_TRUE(PreviewCurrent());
+  EXPECT_EQ(NewNodes(), 1);
+  SelectPoints({0, 1, 2, 3});
+  Press("lathe");
+  ASSERT_EQ(OpenOptionsPage(), OPTIONS_LATHE);
+  Confirm();
+  EXPECT_EQ(NewNodes(), 1) << "a second lathe";
 }

@@ -2,6 +2,7 @@
 // attribute buttons with Ctrl and with their questions, and the unused points' clean-ups.
 #include "model/model_materials.h"
 #include "modeller/layers.h"
+#include "modeller/vehicle_editor_link.h"
 #include "operations_fixture.h"
 
 using namespace modeller_test;
@@ -157,6 +158,11 @@ TEST_F(LayersTest, UnusedPointsAreDeletedOrUnmirrored) {
   EXPECT_EQ(model.points[19].flags & POINT_MIRROR_STATE, 0);
   EXPECT_EQ(model.points[0].flags & POINT_MIRROR_STATE, 0) << "no triangle needs its copy";
   ExpectUndoRestores(before);
+  // A point marked since the selection was last counted is counted afresh.
+  DeselectAllPoints(*modeller);
+  model.points[19].flags |= POINT_MIRRORED | POINT_SELECTED;
+  UnmirrorUnusedPoints(*modeller);
+  EXPECT_EQ(model.points[19].flags & POINT_MIRROR_STATE, 0);
   SelectPoints({0, 18, 19});
   DeleteUnusedPoints(*modeller, 1);
   EXPECT_EQ(model.pointCount, 18);
@@ -278,5 +284,90 @@ TEST_F(LayersTest, HidingALayerDeselectsItsPointsEvenASingleOne) {
   EXPECT_NE(model.points[0].flags & POINT_SELECTED, 0);
   EXPECT_EQ(model.points[6].flags & POINT_SELECTED, 0);
   EXPECT_EQ(modeller->state.selectedPointCount, 1);
+  ObjectEditorShared.visibleLayers = ~0u;
+}
+
+TEST_F(LayersTest, EachEditRebuildsThePreview) {
+  Start(LayeredTriangles);
+  FlatPreview();
+  NewNodes();
+  Key('T', true);
+  LayerButtonAction(&modeller->prss, CLICK_LEFT, 5);
+  EXPECT_TRUE(PreviewCurrent()) << "layer 5 hidden";
+  EXPECT_EQ(NewNodes(), 0) << "layer 5 hidden: showing is no edit";
+  LayerButtonAction(&modeller->prss, CLICK_LEFT, 5);
+  EXPECT_TRUE(PreviewCurrent()) << "layer 5 shown";
+  EXPECT_EQ(NewNodes(), 0) << "layer 5 shown: showing is no edit";
+  LayerPanelAction(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_TRUE(PreviewCurrent()) << "every layer hidden";
+  EXPECT_EQ(NewNodes(), 0) << "every layer hidden: showing is no edit";
+  LayerPanelAction(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_TRUE(PreviewCurrent()) << "every layer shown";
+  EXPECT_EQ(NewNodes(), 0) << "every layer shown: showing is no edit";
+  // Layer 0 hidden: triangles assigned to it, and layer 5 merged into it, leave the preview.
+  LayerButtonAction(&modeller->prss, CLICK_LEFT, 0);
+  SelectTriangles({2});
+  AssignLayerAction(&modeller->prss, CLICK_LEFT, 0);
+  Key('Y');
+  EXPECT_TRUE(PreviewCurrent()) << "a triangle to a hidden layer";
+  EXPECT_EQ(NewNodes(), 1) << "a triangle to a hidden layer";
+  MergeLayer(*modeller, 0, 5);
+  EXPECT_TRUE(PreviewCurrent()) << "a layer merged into a hidden one";
+  EXPECT_EQ(NewNodes(), 1) << "a layer merged into a hidden one";
+}
+
+namespace {
+int g_configurations = 3;
+int CarOn() { return 1; }
+int Configurations() { return g_configurations; }
+const char* ConfigurationName(int index) {
+  static const char* const names[4] = {"road", "race", "rally", "drift"};
+  return names[index & 3];
+}
+uint32_t ConfigurationMask(int index) { return 0x11u << index; }
+const char* SkinId() { return "SKN"; }
+}  // namespace
+
+TEST_F(LayersTest, TheCarsConfigurationsFollowTheSkinIdOneOrTwoThenTwoARow) {
+  Start(LayeredTriangles);
+  const VehicleEditorLink saved = VehicleEditorHooks;
+  VehicleEditorHooks.carBeingEdited = CarOn;
+  VehicleEditorHooks.configurationCount = Configurations;
+  VehicleEditorHooks.configurationName = ConfigurationName;
+  VehicleEditorHooks.configurationMask = ConfigurationMask;
+  VehicleEditorHooks.skinId = SkinId;
+  Key('T', true);
+  const int u = ButtonWidth;
+  // left in units from the skin id's left, width in units, and the row below the skin id's.
+  const auto expectAt = [u](const char* label, int left, int width, int row) {
+    const InterfaceButton* skin = FindShownButton("SKN");
+    const InterfaceButton* b = FindShownButton(label);
+    ASSERT_NE(skin, nullptr);
+    ASSERT_NE(b, nullptr) << label;
+    EXPECT_EQ(b->left - skin->left, left * u) << label;
+    EXPECT_EQ(b->right - b->left, width * u) << label;
+    EXPECT_EQ(b->top - skin->top, row * ButtonHeight) << label;
+  };
+  // Three: the first beside the skin id twelve units wide, then two of eight a row.
+  g_configurations = 3;
+  Buttons();
+  EXPECT_EQ(FindShownButton("SKN")->right - FindShownButton("SKN")->left, 4 * u);
+  expectAt("road", 4, 12, 0);
+  expectAt("race", 0, 8, 1);
+  expectAt("rally", 8, 8, 1);
+  // Four: two of six beside it, then two of eight.
+  g_configurations = 4;
+  ObjectEditorShared.visibleLayers = ConfigurationMask(1);
+  Buttons();
+  expectAt("road", 4, 6, 0);
+  expectAt("race", 10, 6, 0);
+  expectAt("rally", 0, 8, 1);
+  expectAt("drift", 8, 8, 1);
+  EXPECT_EQ(FindShownButton("race")->fourth.i, 1) << "the shown configuration is lit";
+  EXPECT_EQ(FindShownButton("road")->fourth.i, 0);
+  // A press shows its layers.
+  ClickButton(*FindShownButton("drift"));
+  EXPECT_EQ(ObjectEditorShared.visibleLayers, ConfigurationMask(3));
+  VehicleEditorHooks = saved;
   ObjectEditorShared.visibleLayers = ~0u;
 }

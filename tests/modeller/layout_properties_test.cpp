@@ -110,3 +110,31 @@ TEST(LayoutProperties, TheColourReachesEveryMapping) {
   EXPECT_EQ(p.model.mappings[0].colour, LAYOUT_PROPERTY_COLOURS[2]);
   EXPECT_EQ(SetObjectTypeProperties(p.model, 100, 0xFF, 0), 0) << "other indices have none";
 }
+
+TEST(LayoutProperties, TheKindsAndObjectsTablesHoldTheirValues) {
+  // label, mask, shift, maximum, default of kinds 1..8 (7 the colour, without a label).
+  const struct {
+    const char* label;
+    int mask, shift, maximum, fallback;
+  } kinds[] = {{"Width : %.2f", 0x03, 0, 3, 1},           {"Length : %.2f", 0x0C, 2, 3, 1},
+               {"Size X : %.2f", 0x03, 0, 3, 0},          {"Size Y : %.2f", 0x0C, 2, 3, 0},
+               {"Height : %.2f", 0xF0, 4, 15, 3},         {"Pitch : %.0f\xC2\xB0", 0xF0, 4, 15, 0},
+               {nullptr, 0x03, 0, 3, 0},                  {"Angle : %.1f\xC2\xB0", 0xF0, 4, 15, 15}};
+  for (int k = 1; k < LAYOUT_PROPERTY_KINDS; ++k) {
+    const LayoutPropertyInfo& info = LAYOUT_PROPERTIES[k];
+    const auto& want = kinds[k - 1];
+    if (want.label) {
+      EXPECT_STREQ(info.label, want.label) << k;
+    } else {
+      EXPECT_EQ(info.label, nullptr) << k;
+    }
+    EXPECT_EQ(info.mask, want.mask) << k;
+    EXPECT_EQ(info.shift, want.shift) << k;
+    EXPECT_EQ(info.maximum, want.maximum) << k;
+    EXPECT_EQ(info.fallback, want.fallback) << k;
+  }
+  // Objects 172..179: width 1, length 2, size x 3, size y 4, height 5, pitch 6, colour 7, angle 8.
+  const int objects[8][3] = {{1, 2, 6}, {1, 2, 5}, {7, 2, 5}, {3, 4, 5}, {7, 2, 6}, {7, 2, 5}, {7, 4, 6}, {7, 2, 8}};
+  for (int i = 0; i < 8; ++i)
+    for (int j = 0; j < 3; ++j) EXPECT_EQ(OBJECT_PROPERTY_KINDS[i][j], objects[i][j]) << 172 + i << " " << j;
+}

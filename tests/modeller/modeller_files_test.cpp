@@ -420,5 +420,41 @@ TEST_F(FilesTest, SubobjectsLoadAndSaveInPlace) {
   EXPECT_EQ(Find("load"), nullptr);
 }
 
+TEST_F(FilesTest, TheSpokeCountStepsWithinOneToTwentyTwoAndSixteenHundredPointsAndTriangles) {
+  Start(TwoTriangles);
+  // A spoke of the points and triangles (all on its first three points).
+  const auto spoke = [](ModelObject& o, int points, int triangles) {
+    o.Init();
+    ModelBuilder b;
+    for (int i = 0; i < points; ++i) b.Point(i, 0, 0);
+    for (int t = 0; t < triangles; ++t) b.Triangle(0, 1, 2);
+    b.Into(o);
+  };
+  ModelObject o{};
+  // count, word, points and triangles: result and the count after; the box's text.
+  const struct {
+    int count, word, points, triangles, result, after;
+    const char* box;
+  } rows[] = {
+      {1, 0, 3, 1, 0, 1, ""},     {2, 0, 3, 1, 1, 1, ""},      {22, 1, 3, 1, 0, 22, ""},
+      {21, 1, 3, 1, 1, 22, ""},   {1, 1, 800, 1, 1, 2, ""},    {1, 1, 801, 1, 0, 1, "points (1600)"},
+      {3, 1, 400, 400, 1, 4, ""}, {3, 1, 401, 1, 0, 3, "points (1600)"},
+      {1, 1, 3, 800, 1, 2, ""},   {1, 1, 3, 801, 0, 1, "triangles (1600)"}, {5, 2, 3, 1, 1, 5, ""},
+  };
+  for (const auto& r : rows) {
+    spoke(o, r.points, r.triangles);
+    uint8_t count = uint8_t(r.count);
+    EXPECT_EQ(CheckTotalLimits(&modeller->prss, count, o, r.word), r.result) << r.count << " " << r.word << " " << r.points;
+    EXPECT_EQ(count, r.after) << r.count << " " << r.word << " " << r.points;
+    const std::string box = MessageBoxDialog.prss.alive ? MessageBoxDialog.first : "";
+    EXPECT_EQ(box.empty(), r.box[0] == 0) << box;
+    if (r.box[0]) {
+      EXPECT_NE(box.find(r.box), std::string::npos) << box;
+    }
+    if (MessageBoxDialog.prss.alive) CloseBox();
+    o.Free();
+  }
+}
+
 }  // namespace
 }  // namespace modeller_test

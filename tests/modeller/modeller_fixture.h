@@ -21,6 +21,7 @@
 #include "modeller/object_editor.h"
 #include "platform/keys.h"
 #include "render/frame.h"
+#include "render/object_mesh.h"
 #include "render/views.h"
 #include "text/messages.h"
 #include "tools/model_gen/model_builder.h"
@@ -28,6 +29,7 @@
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/report_sink.h"
+#include "ui/value_edit.h"
 
 namespace modeller_test {
 
@@ -202,6 +204,39 @@ class ModellerTest : public ::testing::Test {
     const ModelObject& o = *EditedObject;
     for (int p = 0; p < o.pointCount; ++p) n += (o.points[p].flags & POINT_SELECTED) != 0;
     return n;
+  }
+  // The model's preview in flat shading from here on (its meshes' points can be read).
+  void FlatPreview() { SetObjectDrawMode(*modeller->editor, 0, DRAW_FLAT); }
+  // The flat preview as numbers: each mesh's placement, counts, points and triangle colours.
+  static void MeshNumbers(const DrawMesh* mesh, std::vector<int64_t>& out) {
+    if (!mesh) return out.push_back(-1);
+    const IntVector& at = mesh->local.translation;
+    out.insert(out.end(), {at.x, at.y, at.z, mesh->pointCount, mesh->triangleCount, mesh->childCount});
+    for (int i = 0; i < 9; ++i) out.push_back(mesh->local.rotation.m[i]);
+    if (!mesh->IsGouraud()) {
+      const Obj3d& o = *static_cast<const Obj3d*>(mesh);
+      for (int p = 0; p < o.pointCount && o.points; ++p) out.insert(out.end(), {o.points[p].x, o.points[p].y, o.points[p].z});
+      for (int t = 0; t < o.triangleCount && o.triangles; ++t) out.insert(out.end(), {o.triangles[t].colour, o.triangles[t].surface});
+    }
+    for (int c = 0; c < mesh->childCount && mesh->children; ++c) MeshNumbers(mesh->children[c], out);
+  }
+  std::vector<int64_t> PreviewNumbers() const {
+    std::vector<int64_t> out;
+    MeshNumbers(modeller->editor->previews[0].mesh, out);
+    return out;
+  }
+  // The edit-history nodes recorded since the last call: edits in a row each record their own.
+  int NewNodes() {
+    const int added = ModellerUndo.count - historySeen;
+    historySeen = ModellerUndo.count;
+    return added;
+  }
+  int historySeen = 0;
+  // The last edit rebuilt the preview: a rebuild now changes nothing in it.
+  bool PreviewCurrent() {
+    const std::vector<int64_t> shown = PreviewNumbers();
+    RefreshEditedMesh(&modeller->prss);
+    return PreviewNumbers() == shown;
   }
   // The open box's text, the box closed (Enter) and its frame run; empty when none is open.
   std::string TakeBox() {

@@ -468,6 +468,16 @@ TEST_F(PanelsTest, SubobjectPanelForTheMainObjectAndASubobject) {
   const int toggle = IndexOf("mirrored subobject :") + 1;
   ClickButton(InterfaceButtons[toggle]);
   EXPECT_EQ(sub.options, options ^ OPTION_MIRRORED_TWIN);
+  // The last type and flip function by name; one past each shows the first type and no function.
+  sub.type = SUBOBJECT_HUB, sub.sideFunction = SIDE_SWAP_ONLY;
+  PanelOnly(AddSubobjectPanel);
+  EXPECT_EQ(TextOf(&InterfaceButtons[IndexOf("object type :") + 1]), "hub object");
+  EXPECT_EQ(TextOf(&InterfaceButtons[IndexOf("flip function :") + 1]), "swap side");
+  sub.type = SUBOBJECT_TYPE_COUNT, sub.sideFunction = SIDE_SWAP_ONLY + 1;
+  PanelOnly(AddSubobjectPanel);
+  EXPECT_EQ(TextOf(&InterfaceButtons[IndexOf("object type :") + 1]), "main object");
+  EXPECT_EQ(TextOf(&InterfaceButtons[IndexOf("flip function :") + 1]), "-");
+  sub.type = SUBOBJECT_ATTACHMENT, sub.sideFunction = SIDE_STATIC;
   // The move and scale rows open under their switches.
   Press("move all");
   Press("scale points");
@@ -543,6 +553,17 @@ TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
   EXPECT_EQ(LodForDistance(o, 1, 20 << 16), 0);
   EXPECT_EQ(LodForDistance(o, 0, 300 << 16), 2);
   EXPECT_EQ(LodForDistance(o, 0, 900 << 16), 2) << "the last at most";
+  // Each level reaches its distance exactly, and the next starts there.
+  EXPECT_EQ(LodForDistance(o, 1, 30 << 16), 1) << "the shown level's lower end";
+  EXPECT_EQ(LodForDistance(o, 0, 30 << 16), 0) << "the shown level's upper end";
+  EXPECT_EQ(LodForDistance(o, 0, 100 << 16), 1) << "the level ending at the distance";
+  EXPECT_EQ(LodForDistance(o, 0, (100 << 16) + 1), 2);
+  EXPECT_EQ(LodForDistance(o, 2, 100 << 16), 2);
+  EXPECT_EQ(LodForDistance(o, 2, (100 << 16) - 1), 1);
+  EXPECT_EQ(LodForDistance(o, 7, 10 << 16), 0) << "a level past the count is the last";
+  o.lodCount = 0;
+  EXPECT_EQ(LodForDistance(o, 0, 900 << 16), 0) << "no levels count as one";
+  o.lodCount = 3;
   o.Free();
 
   Start(SampleCar);  // levels at 30 and 150 m
@@ -554,6 +575,16 @@ TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
   CurrentView->position[0] = 5 << 16;
   Buttons();
   EXPECT_EQ(model.currentLod, 0);
+  // Along y, then along z, likewise.
+  CurrentView->position[0] = 0, CurrentView->position[1] = 100 << 16;
+  Buttons();
+  EXPECT_EQ(model.currentLod, 1) << "100 m along y";
+  CurrentView->position[1] = 5 << 16;
+  Buttons();
+  EXPECT_EQ(model.currentLod, 0);
+  CurrentView->position[1] = 0, CurrentView->position[2] = 100 << 16;
+  Buttons();
+  EXPECT_EQ(model.currentLod, 1) << "100 m along z";
   for (int a = 0; a < 3; ++a) CurrentView->position[a] = was[a];
   // Picking a level switches automatic choice off; "auto" switches it on again.
   Press("lod2");
@@ -805,6 +836,40 @@ TEST_F(PanelsTest, SubobjectLabelsPickAndRename) {
   Buttons();
   EXPECT_EQ(ScreenLabelCount, 0);
   ObjectEditorShared.spokeCount = 0;
+}
+
+// Two triangles apart: the first plain, the second mirrored (drawn twice, on both sides).
+TEST(OutputCounts, AMirroredTriangleCountsTwiceOverItsPointsOnBothSides) {
+  ModelObject o{};
+  o.Init();
+  ModelBuilder b;
+  b.Triangle(b.Point(0.5, 0, 0), b.Point(1, 0, 0), b.Point(0.5, 0, 1));
+  b.Triangle(b.Point(2, 0, 0), b.Point(3, 0, 0), b.Point(2, 0, 1));
+  b.Into(o);
+  o.triangles[1].flags |= TRIANGLE_MIRRORED;
+  int64_t triangles = -1, vertices = -1;
+  OutputCounts(o, 0, triangles, vertices);
+  EXPECT_EQ(triangles, 1 + 2);
+  EXPECT_EQ(vertices, 3 + 2 * 3);
+  // A corner on the reflected side shares the mirrored copy's vertex.
+  o.triangles[0].corners[0] = uint16_t(o.triangles[1].corners[0] | CORNER_MIRRORED);
+  OutputCounts(o, 0, triangles, vertices);
+  EXPECT_EQ(vertices, 2 + 2 * 3);
+  // With the second plain, that corner is a vertex of its own beside the point's own.
+  o.triangles[1].flags &= uint8_t(~TRIANGLE_MIRRORED);
+  OutputCounts(o, 0, triangles, vertices);
+  EXPECT_EQ(triangles, 2);
+  EXPECT_EQ(vertices, 3 + 3);
+  o.triangles[1].flags |= TRIANGLE_MIRRORED;
+  // Another level's triangles do not count; a level past the count is the last.
+  o.lodCount = 2;
+  o.triangles[0].lod = 1;
+  OutputCounts(o, 0, triangles, vertices);
+  EXPECT_EQ(triangles, 2);
+  OutputCounts(o, 5, triangles, vertices);
+  EXPECT_EQ(triangles, 1);
+  EXPECT_EQ(vertices, 3);
+  o.Free();
 }
 
 }  // namespace

@@ -703,6 +703,21 @@ TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
   ASSERT_NE(FindShownButton("wire overlay"), nullptr);
   EXPECT_EQ(rowOf(FindShownButton("wire overlay")), 10);
   EXPECT_EQ(Must("wire overlay").left, left);
+  // "flat" chooses the first draw mode.
+  ClickButton(Must("flat"));
+  EXPECT_EQ(CurrentDrawMode(), DRAW_FLAT);
+}
+
+TEST_F(ModellerTest, OneObjectWithoutSubobjectsHasNoSubobjectOrDummySwitch) {
+  Open(BuildSampleBox);
+  ASSERT_EQ(model.childCount, 0);
+  ClearInterface();
+  FrameSkipped = 0;
+  editor->prss.act(&editor->prss);
+  FrameSkipped = 1;
+  EXPECT_NE(FindShownButton("show main"), nullptr);
+  EXPECT_EQ(FindShownButton("show subobs"), nullptr);
+  EXPECT_EQ(FindShownButton("show dummy"), nullptr);
 }
 
 TEST_F(ModellerTest, TheEditHistorysNamesAreListedFromItsFirstNode) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "modeller/drag_handles.h"
 #include "modeller/modeller_local.h"
 #include "modeller_fixture.h"
 #include "ui/value_edit.h"
@@ -650,4 +651,39 @@ TEST(ScreenRectTest, TheRectangleFollowsThePointerInNormalisedUnitsAndMustBeDrag
   r.Update();
   EXPECT_FALSE(r.IsLargeEnough());
   ScreenWidth = savedW, ScreenHeight = savedH, MouseX = savedX, MouseY = savedY;
+}
+
+// The move handles seen from above: x and y are drawn (their screen directions kept for the
+// drag, each under its own axis), z points at the eye and is left out.
+TEST_F(ModellerTest, TheMoveHandlesKeepTheScreenDirectionOfEachAxisTheyDraw) {
+  Open();
+  SelectEditView(VIEW_TOP);
+  FrameEditView(2 << 16, 1 << 15);
+  SetEditViewProjection(0);
+  FixedMatrix identity;
+  MatrixIdentity(identity);
+  const int32_t centre[3] = {0, 0, 0};
+  float axes[3][2];
+  int32_t length = 0;
+  ClearInterface();
+  ASSERT_EQ(DrawAxisHandles(nullptr, 0, centre, identity, nullptr, 0, axes, &length), 1);
+  EXPECT_GT(std::hypot(axes[0][0], axes[0][1]), 1.0f) << "x";
+  EXPECT_GT(std::hypot(axes[1][0], axes[1][1]), 1.0f) << "y";
+  EXPECT_EQ(axes[2][0], 0.0f) << "z, end on";
+  EXPECT_EQ(axes[2][1], 0.0f) << "z, end on";
+  // x and y at right angles on the screen.
+  EXPECT_NEAR(axes[0][0] * axes[1][0] + axes[0][1] * axes[1][1], 0.0f, 1e-3f);
+  EXPECT_EQ(ButtonCount, 5) << "xy, xz, yz, x and y labelled";
+  // From the front z is drawn and y is end on; the box's three handles likewise.
+  FrontView();
+  for (const int box : {0, 1}) {
+    ClearInterface();
+    ASSERT_EQ(DrawAxisHandles(nullptr, 0, centre, identity, nullptr, box, axes, &length), 1);
+    EXPECT_GT(std::hypot(axes[0][0], axes[0][1]), 1.0f) << "x, box " << box;
+    EXPECT_EQ(axes[1][0], 0.0f) << "y, end on, box " << box;
+    EXPECT_EQ(axes[1][1], 0.0f) << "y, end on, box " << box;
+    EXPECT_GT(std::hypot(axes[2][0], axes[2][1]), 1.0f) << "z, box " << box;
+    EXPECT_EQ(ButtonCount, box ? 2 : 5) << "box " << box;
+  }
+  ClearInterface();
 }

@@ -345,12 +345,21 @@ TEST_F(ObjImportTest, BadFacesStopWithFaceAndVertex) {
       {"f 1 x 3", "Face 2 : could not read vertex index of vertex 2"},
       {"f 1 2//a 3", "Face 2 : could not read normal index of vertex 2"},
       {"f 1 2//0 3", "Face 2 : normal 2 is out of bounds"},
+      // The third corner: face and corner numbers each in their place.
+      {"f 1 2 3/1234567890123456", "Face 2 : vertex 3 uv id is too long"},
+      {"f 1 2 3//1234567890123456", "Face 2 : vertex 3 normal id is too long"},
+      {"f 1 2 /3", "Face 2 : vertex 3 info is too short"},
+      {"f 1 2 x", "Face 2 : could not read vertex index of vertex 3"},
+      {"f 1 2 3//a", "Face 2 : could not read normal index of vertex 3"},
+      {"f 1 2 3//0", "Face 2 : normal 3 is out of bounds"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.face);
     EXPECT_EQ(Import(v + c.face + "\n"), 0);
     EXPECT_TRUE(Said(c.message)) << Lines();
   }
+  // Fifteen characters a part are the most: read.
+  EXPECT_NE(Import(v + "f 1 2/000000000000001 000000000000003\n"), 0) << Lines();
   // The faces are bounded by the vertex pass's count, never by the split copies: vertex 5 does
   // not exist though a copy of vertex 1 makes a fifth point.
   EXPECT_EQ(Import(v + "f 1//2 2//2 3//2\nf 5 1 2\n"), 0);

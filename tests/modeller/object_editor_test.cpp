@@ -162,8 +162,13 @@ TEST_F(ObjectEditorTest, TheCallersObjectIsNeverFreedAndItsLevelIsClamped) {
   box.currentLod = 3;  // beyond its one level
   const std::vector<uint8_t> before = Bytes(box);
   InitEditViews();  // the vehicle editor brackets its editors itself
+  // The chosen skin's name is the editor's from its opening.
+  std::snprintf(EditorSkinName, EDITOR_SKIN_NAME_SIZE, "red_paint");
+  ObjectEditorShared.skinName[0] = 0;
   ObjectEditor* e = OpenObjectEditor(&parent.prss, OPEN_NONE, &box, -1, nullptr, nullptr, CALLER_VEHICLE_EDITOR, ~0u);
   Prss_AddSub(&parent.prss, &e->prss);
+  EXPECT_STREQ(ObjectEditorShared.skinName, "red_paint");
+  EditorSkinName[0] = 0;
   EXPECT_EQ(box.currentLod, 0);
   EXPECT_EQ(e->callersObject, 1);
   EXPECT_EQ(box.builtMesh, e->previews[0].mesh);
@@ -206,6 +211,12 @@ TEST_F(ObjectEditorTest, PreviewsRepeatSpokesAndSwapSidesWithoutChangingTheModel
   BuildPreviewMesh(entry, spoke, PREVIEW_FLAT, 0, 0, nullptr, nullptr);
   ASSERT_NE(entry.mesh, nullptr);
   EXPECT_EQ(entry.mesh->triangleCount, 5 * spoke.triangleCount) << "five copies";
+  PreviewConfig.spokeCount = 2;
+  BuildPreviewMesh(entry, spoke, PREVIEW_FLAT, 0, 0, nullptr, nullptr);
+  EXPECT_EQ(entry.mesh->triangleCount, 2 * spoke.triangleCount) << "two copies";
+  PreviewConfig.spokeCount = 1;
+  BuildPreviewMesh(entry, spoke, PREVIEW_FLAT, 0, 0, nullptr, nullptr);
+  EXPECT_EQ(entry.mesh->triangleCount, spoke.triangleCount) << "one is the spoke itself";
   EXPECT_EQ(Bytes(spoke), before) << "the spoke keeps its single copy";
   PreviewConfig.spokeCount = 0;
   BuildPreviewMesh(entry, spoke, PREVIEW_GOURAUD, 0, 0, nullptr, nullptr);

@@ -296,6 +296,20 @@ TEST_F(ObjectToolsTest, HandlePressesRecordTheirDragAndBonesTakeTheSelectedPoint
   Mouse(drag);
   EXPECT_EQ(model.points[4].z, before.z);
   EXPECT_EQ(modeller->handle.axis, -1);
+  // The last handle word (the yz plane) starts a drag; one past it and none before the first.
+  modeller->handle = HandleDragState{};
+  modeller->handle.axis = -1;
+  StartAxisDrag(&modeller->prss, CLICK_LEFT, HANDLE_YZ);
+  EXPECT_EQ(modeller->handle.axis, HANDLE_YZ);
+  EXPECT_EQ(modeller->handle.kind, HANDLE_MOVE_POINTS);
+  Mouse(MouseRecord{});
+  for (const int word : {0, HANDLE_YZ + 1}) {
+    modeller->handle = HandleDragState{};
+    modeller->handle.axis = -1;
+    StartAxisDrag(&modeller->prss, CLICK_LEFT, uintptr_t(word));
+    EXPECT_EQ(modeller->handle.axis, -1) << word;
+    EXPECT_EQ(modeller->handle.kind, HANDLE_NONE) << word;
+  }
   SelectPoints({4, 5});
   StartAxisDrag(&modeller->prss, CLICK_LEFT, HANDLE_XY);
   EXPECT_STREQ(LastEdit(), "drag points");
@@ -328,6 +342,27 @@ TEST_F(ObjectToolsTest, HandlePressesRecordTheirDragAndBonesTakeTheSelectedPoint
   EXPECT_EQ(model.points[1].bone, 3);
   EXPECT_EQ(model.points[2].bone, 3);
   EXPECT_EQ(model.points[0].bone, 0);
+}
+
+TEST_F(ObjectToolsTest, ReflectingSortingAndCleaningRebuildThePreview) {
+  Start(SampleCar);
+  FlatPreview();
+  NewNodes();
+  Tool(OBJECT_TOOL_ASK_REFLECT);
+  Key('Y');
+  EXPECT_TRUE(PreviewCurrent()) << "a reflection";
+  EXPECT_EQ(NewNodes(), 1) << "a reflection";
+  Tool(OBJECT_TOOL_REFLECT);
+  EXPECT_EQ(NewNodes(), 1) << "a second reflection";
+  Tool(OBJECT_TOOL_SORT);
+  EXPECT_TRUE(PreviewCurrent()) << "a sort";
+  EXPECT_EQ(NewNodes(), 1) << "a sort";
+  Tool(OBJECT_TOOL_SORT);
+  EXPECT_EQ(NewNodes(), 1) << "a second sort";
+  model.triangleCount = uint16_t(model.triangleCount - 1);  // its points left unused
+  CleanUp(1);
+  EXPECT_TRUE(PreviewCurrent()) << "a clean-up";
+  EXPECT_EQ(NewNodes(), 1) << "a clean-up";
 }
 
 }  // namespace

@@ -366,6 +366,15 @@ TEST_F(OperationsTest, PointsAndTrianglesAreSelectedByIndexAndByConnection) {
   Type("8");
   EXPECT_STREQ(modeller->statusText, "Point index must be between 0 and 7");
   EXPECT_EQ(modeller->state.currentPoint, 4);
+  Press("index");
+  Type("0");
+  EXPECT_STREQ(modeller->statusText, "Selected point #0");
+  EXPECT_EQ(modeller->state.currentPoint, 0);
+  Press("index");
+  Type("7");
+  EXPECT_EQ(modeller->state.currentPoint, 7);
+  Press("index");
+  Type("4");
   // S: the triangles with a selected point, in triangle mode, the points let go.
   Key('S');
   EXPECT_EQ(modeller->state.mode, ModeTriangle);
@@ -430,4 +439,84 @@ TEST_F(OperationsTest, BuildModeMergesRelocatesAndMakesRealPoints) {
   EXPECT_EQ(model.triangles[0].flags & TRIANGLE_MIRRORED, 0);
   EXPECT_EQ(model.triangles[1].corners[0], 8);
   EXPECT_TRUE(Said("Unmirrored triangles : 1"));
+}
+
+TEST_F(OperationsTest, PointEditsRebuildThePreview) {
+  Start(TwoTriangles);  // triangles on points 0 1 2 and 3 4 5
+  FlatPreview();
+  NewNodes();
+  Key('P', true);
+  SelectPoints({2, 5});
+  Press("avg");
+  EXPECT_TRUE(PreviewCurrent()) << "a merge";
+  EXPECT_EQ(NewNodes(), 1) << "a merge";
+  SelectPoints({4});
+  PointToolsCommand(&modeller->prss, CLICK_LEFT, POINT_TOOL_CENTRE_GREEN);
+  EXPECT_TRUE(PreviewCurrent()) << "the green point centred";
+  EXPECT_EQ(NewNodes(), 1) << "the green point centred";
+  SelectPoints({1, 3});
+  PointToolsCommand(&modeller->prss, CLICK_LEFT, POINT_TOOL_CENTRE);
+  EXPECT_TRUE(PreviewCurrent()) << "the selected points centred";
+  EXPECT_EQ(NewNodes(), 1) << "the selected points centred";
+  SelectPoints({2, 4});
+  Press("set distance");
+  Type("0.25");
+  EXPECT_TRUE(PreviewCurrent()) << "a distance set";
+  EXPECT_EQ(NewNodes(), 1) << "a distance set";
+  FrontView();
+  SelectPoints({2, 0});
+  Press("rotate", CLICK_RIGHT);
+  Type("90");
+  EXPECT_TRUE(PreviewCurrent()) << "a rotation";
+  EXPECT_EQ(NewNodes(), 1) << "a rotation";
+}
+
+TEST_F(OperationsTest, ThePointsLeftAfterADeletionKeepTheirPlaceInTheTraceEvenTheFirst) {
+  Start(TwoTriangles);  // points 6 and 7 loose
+  Key('P', true);
+  SelectPoints({6, 0});  // traced 6 then 0, the green point 0 in use
+  ASSERT_EQ(modeller->state.traceCount, 2);
+  PointToolsCommand(&modeller->prss, CLICK_LEFT, POINT_TOOL_DELETE);
+  ASSERT_EQ(model.pointCount, 7);
+  ASSERT_EQ(modeller->state.traceCount, 1) << "the deleted point leaves the trace";
+  EXPECT_EQ(modeller->state.trace[0], 0) << "point 0 stays point 0";
+  EXPECT_EQ(modeller->state.currentPoint, 0);
+  SelectPoints({6, 1});  // the other loose point, now 6
+  PointToolsCommand(&modeller->prss, CLICK_LEFT, POINT_TOOL_DELETE);
+  ASSERT_EQ(model.pointCount, 6);
+  ASSERT_EQ(modeller->state.traceCount, 1);
+  EXPECT_EQ(modeller->state.trace[0], 1);
+}
+
+TEST_F(OperationsTest, TheBoxFitsRoundThePointsSymmetricInXAndNoSmallerThanItsLeast) {
+  Start([](ModelObject& o) { PointRow(o, 2); });
+  const auto fit = [this](double x0, double y0, double z0, double x1, double y1, double z1) {
+    model.points[0].x = Metres(x0), model.points[0].y = Metres(y0), model.points[0].z = Metres(z0);
+    model.points[1].x = Metres(x1), model.points[1].y = Metres(y1), model.points[1].z = Metres(z1);
+    ModelBox = ModellerBox{};
+    TriangleModeCommand(&modeller->prss, CLICK_LEFT, 7);
+    EXPECT_EQ(ModelBox.set, 1);
+  };
+  const auto expectBox = [](double x0, double y0, double z0, double x1, double y1, double z1) {
+    EXPECT_EQ(ModelBox.corners[0][0], Metres(x0));
+    EXPECT_EQ(ModelBox.corners[0][1], Metres(y0));
+    EXPECT_EQ(ModelBox.corners[0][2], Metres(z0));
+    EXPECT_EQ(ModelBox.corners[1][0], Metres(x1));
+    EXPECT_EQ(ModelBox.corners[1][1], Metres(y1));
+    EXPECT_EQ(ModelBox.corners[1][2], Metres(z1));
+  };
+  // Inside the least box (-1..1, -1..1, 0..1): that box.
+  fit(0.5, 0.5, 0.5, -0.25, -0.5, 0.25);
+  expectBox(-1, -1, 0, 1, 1, 1);
+  // Beyond it: each side reaches its point, x the larger way both ways.
+  fit(3, -2, -0.5, -1, 4, 2);
+  expectBox(-3, -2, -0.5, 3, 4, 2);
+  fit(-5, 0, 0, 0.5, 0, 0);
+  expectBox(-5, -1, 0, 5, 1, 1);
+  // At the edge of the coordinates: -2^31 has no positive twin, the largest value stands in.
+  model.points[0].x = INT32_MIN;
+  ModelBox = ModellerBox{};
+  TriangleModeCommand(&modeller->prss, CLICK_LEFT, 7);
+  EXPECT_EQ(ModelBox.corners[1][0], INT32_MAX);
+  EXPECT_EQ(ModelBox.corners[0][0], -INT32_MAX);
 }

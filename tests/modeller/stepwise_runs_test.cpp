@@ -289,10 +289,14 @@ TEST_F(OperationsTest, DetailReductionRunsOverFramesKeepsItsBorderAndOtherLevels
   EXPECT_EQ(modeller->stepwiseRun, STEPWISE_REDUCE);
   EXPECT_EQ(modeller->state.selectedPointCount, 81) << "the points of the selected triangles";
   const std::vector<uint8_t> before = Serialised();
+  FlatPreview();
   Buttons();
   EXPECT_EQ(modeller->pairsDone, 10);
   EXPECT_EQ(ModellerUndo.count, history + 1);
   EXPECT_EQ(std::string(modeller->statusText).rfind("LOD-merged 10 pairs / possible ", 0), 0u);
+  ClockFakeStepOnRead(0);
+  EXPECT_TRUE(PreviewCurrent()) << "each slice's collapses are shown";
+  ClockFakeStepOnRead(100);
   int frames = 1;
   while (modeller->stepwiseRun != STEPWISE_NONE && frames < 100) Buttons(), ++frames;
   EXPECT_GT(frames, 2) << "several frames";
@@ -413,4 +417,25 @@ TEST_F(OperationsTest, TheEdgeTableTakesTheEdgesOfThePlainScanSliceBySlice) {
         [minimum](ModelObject& o, StepwiseCounts& c) { return DetailReductionSlice(o, 0, minimum, c, nullptr, nullptr); });
     EXPECT_GT(done, 3) << "seed " << seed;
   }
+}
+
+TEST_F(OperationsTest, AMergeByDistanceRebuildsThePreview) {
+  // Two triangles with a corner each half a millimetre apart.
+  Start([](ModelObject& o) {
+    o.Init();
+    ModelBuilder b;
+    b.Triangle(b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 0, 1));
+    b.Triangle(b.Point(1.0005, 0, 0), b.Point(2, 0, 0), b.Point(1, 0, 1));
+    b.Into(o);
+  });
+  FlatPreview();
+  Key('P', true);
+  Key('A');
+  SliceClock(300);
+  Press("dist");
+  for (int frame = 0; frame < 10 && modeller->stepwiseRun != STEPWISE_NONE; ++frame) Buttons();
+  ASSERT_EQ(modeller->stepwiseRun, STEPWISE_NONE);
+  ASSERT_EQ(model.pointCount, 5);
+  ClockFakeStepOnRead(0);
+  EXPECT_TRUE(PreviewCurrent());
 }

@@ -52,6 +52,7 @@ TEST_F(SubobjectsTest, NewDuplicatedAndDeletedSubobjects) {
   std::vector<uint8_t> before = Serialised();
   CtrlKey('N');
   EXPECT_STREQ(OpenTextEntry.prompt, TEXT_NEW_SUBOBJECT_NAME);
+  EXPECT_EQ(OpenTextEntry.maxLength, 20);
   Type("bolt");
   ASSERT_EQ(model.childCount, 2);
   EXPECT_EQ(EditedObject, &model.children[1]);
@@ -257,4 +258,279 @@ TEST_F(SubobjectsTest, AMirroredSubobjectOffTheCentreIsCentredAndStraightenedBef
   EXPECT_EQ(p.x, 1 << 16);
   EXPECT_EQ(p.y, 0);
   EXPECT_EQ(p.z, 0);
+}
+
+TEST_F(SubobjectsTest, EachTypeSetsItsDriveSideFunctionAndOnlyTheWingsToTheMirrorAreCentred) {
+  Start(WithSubobject);
+  Key('S', true);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  ModelObject& sub = model.children[0];
+  // Type: the drive-side function it takes (0 = left as it was), and whether its offset
+  // across is zeroed.
+  const struct {
+    int type, side;
+    bool centred;
+  } rows[] = {
+      {SUBOBJECT_BRAKE, SIDE_STATIC, false},           {SUBOBJECT_STEERING_WHEEL, SIDE_SWAP_ONLY, false},
+      {SUBOBJECT_ATTACHMENT, 0, false},                {SUBOBJECT_TRAILING_ARM, SIDE_STATIC, false},
+      {SUBOBJECT_MUDGUARD, SIDE_STATIC, false},        {SUBOBJECT_REAR_WING, SIDE_STATIC, true},
+      {SUBOBJECT_FRONT_WING, SIDE_STATIC, true},       {SUBOBJECT_UNDERTRAY, SIDE_STATIC, true},
+      {SUBOBJECT_AERO_CENTRE, SIDE_STATIC, true},      {SUBOBJECT_INTERNAL_MIRROR, SIDE_FULL_FLIP, true},
+      {SUBOBJECT_HANDLEBAR, SIDE_STATIC, false},       {SUBOBJECT_HUB, SIDE_STATIC, false},
+  };
+  for (const auto& r : rows) {
+    sub.offset[0] = Metres(0.3);
+    sub.sideFunction = 0;
+    SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_TYPE);
+    SelectItemClick(&SelectDialog.prss, CLICK_LEFT, r.type);
+    EXPECT_EQ(sub.type, r.type);
+    EXPECT_EQ(sub.sideFunction, r.side) << "type " << r.type;
+    EXPECT_EQ(sub.offset[0], r.centred ? 0 : Metres(0.3)) << "type " << r.type;
+  }
+  // The last drive-side function is taken.
+  sub.type = SUBOBJECT_ATTACHMENT;
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_FLIP_FUNCTION);
+  SelectItemClick(&SelectDialog.prss, CLICK_LEFT, SIDE_SWAP_ONLY);
+  EXPECT_EQ(sub.sideFunction, SIDE_SWAP_ONLY);
+}
+
+TEST_F(SubobjectsTest, LevelsStopAtOneAndASubobjectHasNoMoreThanTheMainObject) {
+  Start(WithSubobject);
+  Key('S', true);
+  // Two levels: the last one goes, the shown level (the one that went) becomes the first.
+  model.lodCount = 2;
+  SetCurrentLod(*modeller, 0, 1);
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_REMOVE_LOD);
+  EXPECT_EQ(model.lodCount, 1);
+  EXPECT_EQ(model.currentLod, 0);
+  // One level stays, with no undo point.
+  int history = ModellerUndo.count;
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_REMOVE_LOD);
+  EXPECT_EQ(model.lodCount, 1);
+  EXPECT_EQ(ModellerUndo.count, history);
+  // Three levels with the first shown: it stays shown.
+  model.lodCount = 3;
+  SetCurrentLod(*modeller, 0, 0);
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_REMOVE_LOD);
+  EXPECT_EQ(model.lodCount, 2);
+  EXPECT_EQ(model.currentLod, 0);
+  // Four levels on the main object are the most, and adding one more does nothing.
+  model.lodCount = 4;
+  history = ModellerUndo.count;
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_ADD_LOD);
+  EXPECT_EQ(model.lodCount, 4);
+  EXPECT_EQ(ModellerUndo.count, history);
+  EXPECT_FALSE(MessageBoxDialog.prss.alive);
+  // A subobject gains levels up to the main object's count (three here), each new one at
+  // the main object's last distance, with no message.
+  model.lodCount = 3;
+  model.lodDistances[0] = 0x10000, model.lodDistances[1] = 0x20000, model.lodDistances[2] = 0x30000;
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  ModelObject& sub = model.children[0];
+  sub.lodCount = 2;
+  sub.lodDistances[2] = 0;
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_ADD_LOD);
+  EXPECT_EQ(sub.lodCount, 3);
+  EXPECT_EQ(sub.lodDistances[2], 0x30000);
+  EXPECT_FALSE(MessageBoxDialog.prss.alive);
+  history = ModellerUndo.count;
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_ADD_LOD);
+  EXPECT_EQ(sub.lodCount, 3) << "no more than the main object";
+  EXPECT_EQ(ModellerUndo.count, history);
+}
+
+TEST_F(SubobjectsTest, MovesGoOneStepEachWayOfEachAxisAndTheListOrderStopsAtItsEnds) {
+  Start(WithSubobject);
+  Key('S', true);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  ModelObject& sub = model.children[0];
+  const int32_t step = ValueStep16(CLICK_LEFT);
+  ASSERT_GT(step, 0);
+  // Words 5..10: -x, +x, -y, +y, -z, +z.
+  const int32_t start[3] = {sub.points[1].x, sub.points[1].y, sub.points[1].z};
+  const int32_t expected[6][3] = {{-step, 0, 0}, {step, 0, 0}, {0, -step, 0}, {0, step, 0}, {0, 0, -step}, {0, 0, step}};
+  for (int w = 0; w < 6; ++w) {
+    sub.points[1].x = start[0], sub.points[1].y = start[1], sub.points[1].z = start[2];
+    SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_MOVE_FIRST + w);
+    EXPECT_EQ(sub.points[1].x - start[0], expected[w][0]) << "word " << SUBOBJECT_MOVE_FIRST + w;
+    EXPECT_EQ(sub.points[1].y - start[1], expected[w][1]) << "word " << SUBOBJECT_MOVE_FIRST + w;
+    EXPECT_EQ(sub.points[1].z - start[2], expected[w][2]) << "word " << SUBOBJECT_MOVE_FIRST + w;
+  }
+  // A second subobject: the first moves down to second place and no further; up likewise.
+  NewSubobject(&modeller->prss, CLICK_LEFT, 0);
+  Type("second");
+  ASSERT_EQ(model.childCount, 2);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  int history = ModellerUndo.count;
+  MoveSubobjectInList(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_STREQ(model.children[0].name, "part") << "the first goes no higher";
+  EXPECT_EQ(ModellerUndo.count, history);
+  MoveSubobjectInList(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_STREQ(model.children[0].name, "second");
+  EXPECT_STREQ(model.children[1].name, "part");
+  EXPECT_EQ(EditedObject, &model.children[1]);
+  history = ModellerUndo.count;
+  MoveSubobjectInList(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_STREQ(model.children[1].name, "part") << "the last goes no lower";
+  EXPECT_EQ(ModellerUndo.count, history);
+  MoveSubobjectInList(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_STREQ(model.children[0].name, "part");
+  EXPECT_EQ(EditedObject, &model.children[0]);
+}
+
+TEST_F(SubobjectsTest, EightMonoColoursAreTheMostAndTheLastAddedIsChosen) {
+  Start(WithSubobject);
+  Key('S', true);
+  int history = ModellerUndo.count;
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_DELETE_MONO_COLOUR);
+  EXPECT_EQ(ModellerUndo.count, history) << "none to delete";
+  for (int n = 1; n <= 8; ++n) {
+    SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_ADD_MONO_COLOUR);
+    ASSERT_EQ(model.colourChoiceCount, n);
+    EXPECT_EQ(modeller->colourChoice, n - 1);
+    EXPECT_EQ(model.colourChoices[n - 1], 0xFFFFFFu);
+  }
+  history = ModellerUndo.count;
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_ADD_MONO_COLOUR);
+  EXPECT_EQ(model.colourChoiceCount, 8);
+  EXPECT_EQ(ModellerUndo.count, history);
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_DELETE_MONO_COLOUR);
+  EXPECT_EQ(model.colourChoiceCount, 7);
+  EXPECT_EQ(modeller->colourChoice, 0);
+}
+
+TEST_F(SubobjectsTest, ANewSubobjectAskedFromPointModeStandsAtTheGreenPoint) {
+  Start(WithSubobject);
+  // The main object's first point, moved off the origin, as the green point.
+  model.points[0].x = Metres(0.5), model.points[0].y = Metres(-0.25), model.points[0].z = Metres(2);
+  SetModellerMode(*modeller, 0, ModePoint);
+  modeller->state.currentPoint = 0;
+  NewSubobject(&modeller->prss, CLICK_LEFT, 0);
+  Type("");
+  ASSERT_EQ(model.childCount, 2);
+  EXPECT_STREQ(model.children[1].name, TEXT_DEFAULT_SUBOBJECT_NAME);
+  EXPECT_EQ(model.children[1].offset[0], Metres(0.5));
+  EXPECT_EQ(model.children[1].offset[1], Metres(-0.25));
+  EXPECT_EQ(model.children[1].offset[2], Metres(2));
+  // The main object's last point likewise.
+  SetEditedObject(*modeller, &model, 1);
+  SetModellerMode(*modeller, 0, ModePoint);
+  modeller->state.currentPoint = model.pointCount - 1;  // (6, 0, 0)
+  NewSubobject(&modeller->prss, CLICK_LEFT, 0);
+  Type("far");
+  ASSERT_EQ(model.childCount, 3);
+  EXPECT_EQ(model.children[2].offset[0], Metres(6));
+  EXPECT_EQ(model.children[2].offset[1], 0);
+  // Asked from another mode: at the origin.
+  SetEditedObject(*modeller, &model, 1);
+  SetModellerMode(*modeller, 0, ModeSubobject);
+  modeller->state.currentPoint = model.pointCount - 1;
+  NewSubobject(&modeller->prss, CLICK_LEFT, 0);
+  Type("origin");
+  ASSERT_EQ(model.childCount, 4);
+  EXPECT_EQ(model.children[3].offset[0], 0);
+}
+
+TEST_F(SubobjectsTest, OnlyTheThirtyTwoLayersTakeAMerge) {
+  Start(WithSubobject);
+  Key('S', true);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  const std::vector<uint8_t> before = Serialised();
+  const int history = ModellerUndo.count;
+  EXPECT_EQ(MergeSubobjectIntoMain(*modeller, 32), 0);
+  EXPECT_EQ(MergeSubobjectIntoMain(*modeller, -1), 0);
+  ExpectUnchanged(before, history);
+  modeller->state.currentLayer = 32;
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_MERGE);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_VALID_LAYER);
+  Confirm();
+  modeller->state.currentLayer = 31;
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_MERGE);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_MERGE_SUBOBJECT);
+  Key('Y');
+  EXPECT_EQ(model.childCount, 0);
+  EXPECT_EQ(model.triangles[model.triangleCount - 1].layer, 31);
+}
+
+TEST_F(SubobjectsTest, AMergeTakesTheLastFreePageAndCutoutButNoneBeyond) {
+  Start(WithSubobject);
+  // The subobject's page and cutout under names of their own: the main object needs room.
+  std::snprintf(model.children[0].pages[0].name, MODEL_NAME_SIZE, "three");
+  std::snprintf(model.children[0].cutouts[0].name, CUTOUT_NAME_SIZE, "own");
+  TexturePage page = model.pages[0];
+  while (model.pageCount < MAX_MODEL_PAGES) {
+    std::snprintf(page.name, MODEL_NAME_SIZE, "p%d", model.pageCount);
+    model.AddPage(&page);
+  }
+  Cutout cutout = model.cutouts[0];
+  while (model.cutoutCount < MAX_MODEL_CUTOUTS) {
+    std::snprintf(cutout.name, CUTOUT_NAME_SIZE, "c%d", model.cutoutCount);
+    model.AddCutout(&cutout);
+  }
+  Key('S', true);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  // Every page taken (and every cutout): the page is refused first.
+  std::vector<uint8_t> before = Serialised();
+  const int history = ModellerUndo.count;
+  ASSERT_EQ(MergeSubobjectIntoMain(*modeller, 0), 0);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_TOO_MANY_PAGES);
+  Confirm();
+  ExpectUnchanged(before, history);
+  // One page free, every cutout taken.
+  --model.pageCount;
+  before = Serialised();
+  ASSERT_EQ(MergeSubobjectIntoMain(*modeller, 0), 0);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_TOO_MANY_CUTOUTS);
+  Confirm();
+  ExpectUnchanged(before, history);
+  // One of each free: both are taken and the tables are full.
+  --model.cutoutCount;
+  ASSERT_EQ(MergeSubobjectIntoMain(*modeller, 0), 1);
+  EXPECT_EQ(model.pageCount, MAX_MODEL_PAGES);
+  EXPECT_EQ(model.cutoutCount, MAX_MODEL_CUTOUTS);
+  EXPECT_STREQ(model.pages[MAX_MODEL_PAGES - 1].name, "three");
+  EXPECT_STREQ(model.cutouts[MAX_MODEL_CUTOUTS - 1].name, "own");
+  EXPECT_EQ(model.cutouts[MAX_MODEL_CUTOUTS - 1].page, MAX_MODEL_PAGES - 1);
+}
+
+TEST_F(SubobjectsTest, EachEditRebuildsThePreview) {
+  Start(WithSubobject);
+  FlatPreview();
+  NewNodes();
+  Key('S', true);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_MOVE_FIRST + 1);
+  EXPECT_TRUE(PreviewCurrent()) << "a move";
+  EXPECT_EQ(NewNodes(), 1) << "a move";
+  model.children[0].offset[0] = Metres(0.3);
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_TYPE);
+  SelectItemClick(&SelectDialog.prss, CLICK_LEFT, SUBOBJECT_REAR_WING);
+  EXPECT_TRUE(PreviewCurrent()) << "a type centring the subobject";
+  EXPECT_EQ(NewNodes(), 1) << "a type centring the subobject";
+  MergeSubobjectIntoMain(*modeller, 0);
+  EXPECT_TRUE(PreviewCurrent()) << "a merge";
+  EXPECT_EQ(NewNodes(), 1) << "a merge";
+  NewSubobject(&modeller->prss, CLICK_LEFT, 0);
+  Type("empty");
+  EXPECT_EQ(NewNodes(), 1) << "a new subobject";
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_DELETE);
+  EXPECT_TRUE(PreviewCurrent()) << "a deletion";
+  EXPECT_EQ(NewNodes(), 1) << "a deletion";
+}
+
+TEST_F(SubobjectsTest, DeletingTheFirstOfThreeSubobjectsKeepsTheOtherTwoInOrder) {
+  Start(WithSubobject);
+  Key('S', true);
+  for (const char* name : {"second", "third"}) {
+    SetEditedObject(*modeller, &model, 1);
+    NewSubobject(&modeller->prss, CLICK_LEFT, 0);
+    Type(name);
+  }
+  ASSERT_EQ(model.childCount, 3);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_DELETE);
+  ASSERT_EQ(model.childCount, 2);
+  EXPECT_STREQ(model.children[0].name, "second");
+  EXPECT_STREQ(model.children[1].name, "third");
+  EXPECT_EQ(EditedObject, &model);
 }

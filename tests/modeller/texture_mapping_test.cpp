@@ -453,6 +453,18 @@ TEST_F(MappingToolTest, SizesPositionsAnglesCutoutsAndCentral) {
   ASSERT_EQ(AssignMappingCutout(*panel, 0), 1);
   EXPECT_EQ(model.mappings[1].cutout[0], 1);
   EXPECT_EQ(model.mappings[1].cutout[1], 0);
+  // Squaring reads the main slot's region (square now), not the opposite slot's 2:1; a main
+  // slot past the cutouts squares nothing.
+  model.cutouts[1].region[REGION_WIDTH] = 32, model.cutouts[1].region[REGION_HEIGHT] = 32;
+  model.mappings[1].height = Metres(1.5);
+  ASSERT_EQ(SquareMapping(*panel, 0), 1);
+  EXPECT_EQ(model.mappings[1].width, Metres(1.5));
+  model.mappings[1].cutout[0] = uint16_t(model.cutoutCount);
+  EXPECT_EQ(SquareMapping(*panel, 0), 0);
+  EXPECT_EQ(SquareMapping(*panel, 1), 0);
+  model.mappings[1].cutout[0] = uint16_t(model.cutoutCount - 1);
+  ASSERT_EQ(SquareMapping(*panel, 1), 1);
+  EXPECT_EQ(model.mappings[1].height, Metres(1.5));
   // Every step undoes back to the start.
   while (Undo(0)) {
   }
@@ -613,6 +625,23 @@ TEST_F(MappingToolTest, HandleDragsMoveSizeAndCancelLeavingTheHistory) {
   EXPECT_EQ(m.width, Metres(2));
   EXPECT_EQ(m.height, Metres(1.5));
   EXPECT_EQ(m.offset[2], Metres(0.75));
+  EXPECT_EQ(m.offset[0], 0) << "the sideways part of the pointer's move is dropped";
+  // The lower edge likewise, and the side edges drop the upward part.
+  m = start;
+  GetMappingHandlePoint(start, 4, p);
+  p[0] -= Metres(3), p[2] -= Metres(0.5);
+  DragMappingHandleTo(m, start, 4, p);
+  EXPECT_EQ(m.width, Metres(2));
+  EXPECT_EQ(m.height, Metres(1.5));
+  EXPECT_EQ(m.offset[0], 0);
+  EXPECT_EQ(m.offset[2], Metres(0.25));
+  m = start;
+  GetMappingHandlePoint(start, 7, p);
+  p[0] += Metres(1), p[2] += Metres(4);
+  DragMappingHandleTo(m, start, 7, p);
+  EXPECT_EQ(m.height, Metres(1));
+  EXPECT_EQ(m.width, Metres(3));
+  EXPECT_EQ(m.offset[2], Metres(0.5));
   // A central mapping's opposite handle mirrors the move: the centre stays on the line.
   m = start;
   m.flags = MAPPING_CENTRAL;
@@ -816,6 +845,11 @@ TEST_F(MappingButtonsTest, TheButtonsFollowTheSelectionAndTheDragBox) {
                             "NEW", "copy mapping", "copy drag box", "link with TOP", "central", "use mapping's view",
                             "cutout name", "W : 1.000", "H : 0.500"})
     EXPECT_TRUE(Shown(label)) << label;
+  for (const char* action : {"use mapping's view", "copy mapping", "copy drag box", "NEW", "DUP", "UP", "DN"}) {
+    const InterfaceButton* b = FindShownButton(action);
+    ASSERT_NE(b, nullptr) << action;
+    EXPECT_EQ(b->fourth.i, 0) << action << " is no switch";
+  }
   EXPECT_FALSE(Shown("copy screen shot"));
   EXPECT_TRUE(Shown("not reflectable (maps both sides)"));
   SelectedMapping = 0;
@@ -1025,4 +1059,177 @@ TEST_F(MappingButtonsTest, EachMappingsLabelSelectsItAndAShiftClickLetsGo) {
   EXPECT_EQ(SelectedMapping, 1);
   clicked.callback(clicked.ownerWord, CLICK_LEFT | CLICK_SHIFT, clicked.first, clicked.second);
   EXPECT_EQ(SelectedMapping, -1);
+}
+
+TEST_F(MappingToolTest, EachMappingEditAsksForTheMeshesAgainUnderItsName) {
+  OpenTool();
+  FrontView();
+  const auto rebuilt = [] {
+    const bool asked = ObjectEditorShared.rebuildWire != 0;
+    ObjectEditorShared.rebuildWire = 0;
+    return asked;
+  };
+  rebuilt();
+  NewNodes();
+  Box(-0.5, 0.25, 1.5, 1.25);
+  ASSERT_EQ(AddMappingFromDragBox(*panel), 1);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of new mapping");
+  EXPECT_EQ(OpenTextEntry.maxLength, 16);
+  ConfirmTextEntry("bonnet");
+  EXPECT_TRUE(rebuilt()) << "a new mapping";
+  EXPECT_EQ(NewNodes(), 1) << "a new mapping";
+  const int made = SelectedMapping;
+  Box(-1, 0, 1, 1);
+  ASSERT_EQ(AdjustMappingToDragBox(*panel), 1);
+  EXPECT_TRUE(rebuilt()) << "adjusted to the box";
+  EXPECT_EQ(NewNodes(), 1) << "adjusted to the box";
+  ASSERT_EQ(DuplicateMapping(*panel), 1);
+  ConfirmTextEntry("copy");
+  EXPECT_TRUE(rebuilt()) << "a duplicate";
+  EXPECT_EQ(NewNodes(), 1) << "a duplicate";
+  SelectedMapping = made;
+  CopyMapping(*panel);
+  SelectedMapping = made + 1;
+  model.mappings[made + 1].offset[2] = Metres(3);
+  ASSERT_EQ(PasteMapping(*panel), 1);
+  EXPECT_TRUE(rebuilt()) << "a paste";
+  EXPECT_EQ(NewNodes(), 1) << "a paste";
+  ASSERT_EQ(MoveMappingInList(*panel, 1, 0), 1);
+  EXPECT_TRUE(rebuilt()) << "a move in the list";
+  EXPECT_EQ(NewNodes(), 1) << "a move in the list";
+  ASSERT_EQ(DeleteMapping(*panel), 1);
+  EXPECT_TRUE(rebuilt()) << "a deletion";
+  EXPECT_EQ(NewNodes(), 1) << "a deletion";
+  SelectedMapping = made;
+  ASSERT_EQ(SetMappingSize(*panel, 0, 2.5), 1);
+  EXPECT_TRUE(rebuilt()) << "a size";
+  EXPECT_EQ(NewNodes(), 1) << "a size";
+  ASSERT_EQ(SquareMapping(*panel, 1), 1);
+  EXPECT_TRUE(rebuilt()) << "squared";
+  EXPECT_EQ(NewNodes(), 1) << "squared";
+  const char* const positionNames[3] = {"adjust position", "paste position", "type position"};
+  for (int kind = 0; kind < 3; ++kind) {
+    ASSERT_EQ(SetMappingPosition(*panel, 2, kind, kind == 2 ? 0.5 : double(Metres(0.25))), 1);
+    EXPECT_STREQ(modeller->statusText, positionNames[kind]);
+    EXPECT_TRUE(rebuilt()) << positionNames[kind];
+    EXPECT_EQ(NewNodes(), 1) << positionNames[kind];
+  }
+  const char* const angleNames[3] = {"adjust angle", "paste angle", "type angle"};
+  for (int kind = 0; kind < 3; ++kind) {
+    ASSERT_EQ(SetMappingAngle(*panel, 1, kind, kind == 2 ? 30.0 : 8.0), 1);
+    EXPECT_STREQ(modeller->statusText, angleNames[kind]);
+    EXPECT_TRUE(rebuilt()) << angleNames[kind];
+    EXPECT_EQ(NewNodes(), 1) << angleNames[kind];
+  }
+  // A kind past the last is a typed value under the typed name; an axis past z is refused.
+  ASSERT_EQ(SetMappingPosition(*panel, 2, 3, 0.75), 1);
+  EXPECT_STREQ(modeller->statusText, "type position");
+  EXPECT_EQ(model.mappings[made].offset[2], Metres(0.75));
+  EXPECT_EQ(SetMappingPosition(*panel, 3, 2, 0.5), 0);
+  ASSERT_EQ(SetMappingAngle(*panel, 0, 3, 10.0), 1);
+  EXPECT_STREQ(modeller->statusText, "type angle");
+  EXPECT_EQ(SetMappingAngle(*panel, 3, 2, 10.0), 0);
+  // Typed angles are held to half a turn each way (720 quarter degrees), the pitch to a
+  // quarter turn (360).
+  ASSERT_EQ(SetMappingAngle(*panel, 0, 2, 200.0), 1);
+  EXPECT_EQ(DirectionHeading(model.mappings[made].direction), 720);
+  ASSERT_EQ(SetMappingAngle(*panel, 2, 2, -200.0), 1);
+  EXPECT_EQ(DirectionRoll(model.mappings[made].direction), -720);
+  ASSERT_EQ(SetMappingAngle(*panel, 1, 2, -90.25), 1);
+  EXPECT_EQ(DirectionPitch(model.mappings[made].direction), -360);
+  EXPECT_EQ(NewNodes(), 5) << "two positions and three angles";
+  model.mappings[made].direction = DIRECTION_FRONT;  // an axis direction again
+  ASSERT_EQ(SwitchMappingCentral(*panel), 1);
+  EXPECT_TRUE(rebuilt()) << "central";
+  EXPECT_EQ(NewNodes(), 1) << "central";
+  ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_TOP), 1);
+  if (MessageBoxDialog.prss.alive) Key('Y');
+  EXPECT_TRUE(rebuilt()) << "a link";
+  EXPECT_EQ(NewNodes(), 1) << "a link";
+}
+
+// A roll one quarter degree past half a turn either way wraps round to the other side: a
+// pointer 400 pixels out turned 2 pixels (0.29 degrees, rounded to one quarter degree).
+TEST_F(MappingToolTest, ARollOneStepPastHalfATurnWrapsRoundToTheOtherSide) {
+  OpenTool();
+  FrontView();
+  SelectedMapping = 0;
+  ModelMapping& m = model.mappings[0];
+  const int heading = DirectionHeading(m.direction), pitch = DirectionPitch(m.direction);
+  int32_t centre[3];
+  GetMappingHandlePoint(m, MAPPING_HANDLE_CENTRE, centre);
+  float cx = 0, cy = 0;
+  int32_t depth = 0;
+  ASSERT_EQ(ProjectPointToScreen(centre, &cx, &cy, &depth), 1);
+  const int x = int(std::lround(cx)) + 400, y = int(std::lround(cy));
+  // Screen y runs down: 2 pixels up is a turn of -0.29 degrees, taking -1 off the roll.
+  const struct {
+    int start, dy, roll;
+  } cases[] = {{720, -2, -719}, {719, -2, 720}, {-720, 2, 719}, {-719, 2, -720}};
+  for (const auto& c : cases) {
+    m.direction = PackDirection(heading, pitch, c.start);
+    ASSERT_EQ(StartMappingHandleDrag(*panel, MAPPING_HANDLE_ROLL, x, y), 1);
+    MoveMappingHandleDrag(*panel, x, y + c.dy);
+    EXPECT_EQ(DirectionRoll(m.direction), c.roll) << "from " << c.start;
+    CancelMappingHandleDrag(*panel);
+  }
+}
+
+TEST_F(MappingToolTest, ASubobjectOfASubobjectStandsAtBothOffsets) {
+  OpenTool();
+  // The panel's subobject given a subobject of its own.
+  ModelObject& sub = model.children[0];
+  std::vector<ModelObject> grand(1);
+  grand[0].Init();
+  grand[0].offset[0] = Metres(0.25), grand[0].offset[1] = Metres(-0.5), grand[0].offset[2] = Metres(2);
+  SetChildren(sub, grand);
+  sub.offset[0] = Metres(1), sub.offset[1] = Metres(2), sub.offset[2] = Metres(3);
+  SetEditedObject(*modeller, &sub.children[0], 0);
+  int32_t at[3];
+  EditedObjectOffset(*modeller, at);
+  EXPECT_EQ(at[0], Metres(1.25));
+  EXPECT_EQ(at[1], Metres(1.5));
+  EXPECT_EQ(at[2], Metres(5));
+  SetEditedObject(*modeller, &sub, 0);
+  EditedObjectOffset(*modeller, at);
+  EXPECT_EQ(at[0], Metres(1));
+  EXPECT_EQ(at[2], Metres(3));
+  SetEditedObject(*modeller, &model, 0);
+  EditedObjectOffset(*modeller, at);
+  EXPECT_EQ(at[0], 0);
+  EXPECT_EQ(at[2], 0);
+}
+
+TEST_F(MappingButtonsTest, TheListsRowsSelectAndItsArrowsStepByTheClick) {
+  OpenTool();
+  FrontView();
+  // The second mapping's row (an odd word) selects it.
+  SelectedMapping = -1;
+  Buttons(&panel->prss);
+  const InterfaceButton* row = FindShownButton("m1");
+  ASSERT_NE(row, nullptr);
+  ClickButton(*row);
+  EXPECT_EQ(SelectedMapping, 1);
+  // Thirty mappings: down by 1 (left), 10 (shift), 5 (right) and 20 (shift and right), no
+  // further than the last.
+  ModelMapping m = model.mappings[0];
+  while (model.mappingCount < 30) {
+    std::snprintf(m.name, sizeof m.name, "f%d", model.mappingCount);
+    model.AddMapping(&m);
+  }
+  const struct {
+    int code, from, at;
+  } steps[] = {{CLICK_LEFT, 0, 1},
+               {CLICK_LEFT | CLICK_SHIFT, 1, 11},
+               {CLICK_RIGHT, 11, 16},
+               {CLICK_RIGHT | CLICK_SHIFT, 0, 20},
+               {CLICK_RIGHT | CLICK_SHIFT, 20, 29}};
+  for (const auto& s : steps) {
+    SelectedMapping = s.from;
+    Buttons(&panel->prss);
+    const InterfaceButton* down = FindShownButton("DN", "Move the selected mapping down the list");
+    ASSERT_NE(down, nullptr);
+    ClickButton(*down, s.code);
+    EXPECT_EQ(SelectedMapping, s.at) << "code " << s.code;
+  }
 }

@@ -1026,3 +1026,148 @@ TEST_F(TextureScreenTest, AChosenSkinIsRememberedByTheObjectEditor) {
   EXPECT_STREQ(ObjectEditorShared.skinName, "blue_stripes") << "a refused name is not copied";
   EditorSkinName[0] = 0;
 }
+
+TEST_F(TextureScreenTest, CutoutEditsAskForTheModelsMeshesAgain) {
+  // The Gouraud preview keeps no texture coordinates to compare: each edit is seen to rebuild
+  // the preview by the wire edges it marks for the next frame.
+  CutoutsScreen* screen = OpenCutouts();
+  const auto rebuilt = [] {
+    const bool asked = ObjectEditorShared.rebuildWire != 0;
+    ObjectEditorShared.rebuildWire = 0;
+    return asked;
+  };
+  SelectCutoutByName(*screen, 0);
+  rebuilt();
+  NewNodes();
+  ASSERT_EQ(RotateCutout(*screen, 0), 1);
+  EXPECT_TRUE(rebuilt()) << "a turn";
+  EXPECT_EQ(NewNodes(), 1) << "a turn";
+  ASSERT_EQ(SwitchCutoutBacking(*screen, 0), 1);
+  EXPECT_TRUE(rebuilt()) << "the backing";
+  EXPECT_EQ(NewNodes(), 1) << "the backing";
+  CutoutMaterial shiny = model.cutouts[0].material;
+  shiny.envMapType = ENV_C_SHINE, shiny.shineType = SHINE_PAINT, shiny.reflection[0] = 10;
+  ASSERT_EQ(SetCutoutMaterial(*screen, 0, shiny), 1);
+  EXPECT_TRUE(rebuilt()) << "the material";
+  EXPECT_EQ(NewNodes(), 1) << "the material";
+  TexturePage page{};
+  std::snprintf(page.name, sizeof page.name, "other");
+  const int other = model.AddPage(&page);
+  ASSERT_EQ(ApplyCutoutPage(*screen, other), 1);
+  EXPECT_TRUE(rebuilt()) << "the page";
+  EXPECT_EQ(NewNodes(), 1) << "the page";
+  model.AddCutout(nullptr);
+  Select({1});
+  SelectedCutout = -1;
+  ASSERT_EQ(DeleteCutouts(*screen), 1);
+  EXPECT_TRUE(rebuilt()) << "a deletion";
+  EXPECT_EQ(NewNodes(), 1) << "a deletion";
+}
+
+TEST_F(TextureScreenTest, PageEditsAskForTheModelsMeshesAgainAndMovesStepByTheClick) {
+  TexturePagesScreen* screen = OpenPages();
+  const auto rebuilt = [] {
+    const bool asked = ObjectEditorShared.rebuildWire != 0;
+    ObjectEditorShared.rebuildWire = 0;
+    return asked;
+  };
+  while (model.pageCount < 25) model.AddPage(nullptr);
+  rebuilt();
+  NewNodes();
+  // Click codes 1, 2, 9 and 10 move a page 1, 5, 10 and 20 places; down stops at the last.
+  const struct {
+    int code, down, from, to;
+  } moves[] = {{1, 1, 0, 1}, {2, 1, 1, 6}, {9, 1, 6, 16}, {10, 0, 21, 1}, {10, 1, 1, 21}, {9, 1, 21, 24}};
+  for (const auto& m : moves) {
+    SelectedPage = m.from;
+    ASSERT_EQ(MoveTexturePage(*screen, m.code, m.down), 1) << "code " << m.code << " from " << m.from;
+    EXPECT_EQ(SelectedPage, m.to) << "code " << m.code << " from " << m.from;
+    EXPECT_TRUE(rebuilt()) << "a move";
+    EXPECT_EQ(NewNodes(), 1) << "a move";
+  }
+  SelectedPage = 24;
+  EXPECT_EQ(MoveTexturePage(*screen, 9, 1), 0) << "the last page goes no lower";
+  SelectedPage = 3;
+  ASSERT_EQ(SetPageType(*screen, PAGE_SKIN), 1);
+  EXPECT_TRUE(rebuilt()) << "a type";
+  EXPECT_EQ(NewNodes(), 1) << "a type";
+  EXPECT_EQ(SetPageType(*screen, PAGE_TYPE_COUNT), 0) << "no type past the last";
+  ASSERT_EQ(SetPageType(*screen, PAGE_FIXED), 1) << "the first type";
+  EXPECT_EQ(model.pages[3].type, PAGE_FIXED);
+  ASSERT_EQ(SetPageType(*screen, PAGE_SKIN), 1);
+  EXPECT_EQ(NewNodes(), 2) << "two types in a row";
+  SelectedPage = 4;
+  ASSERT_EQ(RenameTexturePage(*screen, "roof", 0), 1);
+  EXPECT_TRUE(rebuilt()) << "a name";
+  EXPECT_EQ(NewNodes(), 1) << "a name";
+  SelectedPage = 5;
+  ASSERT_EQ(DeleteTexturePage(*screen), 1);
+  EXPECT_TRUE(rebuilt()) << "a deletion";
+  EXPECT_EQ(NewNodes(), 1) << "a deletion";
+}
+
+TEST(TexturePanel, TheSizeIsTwentyButtonsOrUpToFortyWhenLargeWithinTheRoomLeft) {
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight, savedButtonWidth = ButtonWidth,
+            savedButtonHeight = ButtonHeight;
+  const uint32_t savedSwitches = TexturePanelSwitches;
+  const CutoutsLayout savedPlaced = CutoutsPlaced;
+  const int32_t savedRows = ObjectEditorShared.bottomRightRows;
+  // Buttons 10 x 20 pixels: the handles' half size is max(3, 10 / 4) = 3, and the room down is
+  // the screen height less (rows + 5 page rows + 1) button heights less 3.
+  const struct {
+    int screenWidth, screenHeight, buttonWidth, large, listRight, rows, size;
+  } cases[] = {
+      {1000, 800, 10, 0, 0, 0, 200},     // 20 buttons
+      {1000, 800, 10, 1, 0, 0, 400},     // large: min(1000 / 2, 800 * 2 / 3) = 500, at most 40 buttons
+      {600, 800, 10, 1, 0, 0, 300},      // large: 600 / 2
+      {1000, 420, 10, 1, 0, 0, 280},     // large: 420 * 2 / 3; room down 420 - 120 - 3 = 297
+      {300, 800, 10, 1, 0, 0, 200},      // large: 150 is less than 20 buttons
+      {1000, 800, 10, 0, 850, 0, 150},   // 1000 - 850 across
+      {1000, 800, 10, 0, 0, 20, 200},    // room down 800 - 26 x 20 - 3 = 277
+      {1000, 800, 10, 0, 0, 30, 77},     // room down 800 - 36 x 20 - 3
+      {1000, 800, 10, 0, 990, 0, 40},    // 10 across, but never below 4 buttons
+      {1000, 800, 0, 0, 0, 0, 20},       // no button width: units of one pixel
+      {2000, 1500, 20, 1, 0, 0, 800},    // 40 buttons of 20; room down 1500 - 120 - 5
+  };
+  ButtonHeight = 20;
+  for (const auto& c : cases) {
+    ScreenWidth = c.screenWidth, ScreenHeight = c.screenHeight, ButtonWidth = c.buttonWidth;
+    TexturePanelSwitches = c.large ? TEXTURE_PANEL_LARGE : 0;
+    CutoutsPlaced.listRight = c.listRight;
+    ObjectEditorShared.bottomRightRows = c.rows;
+    EXPECT_EQ(GetTexturePanelSize(), c.size) << c.screenWidth << " x " << c.screenHeight << " large " << c.large
+                                             << " list right " << c.listRight << " rows " << c.rows;
+  }
+  ScreenWidth = savedWidth, ScreenHeight = savedHeight, ButtonWidth = savedButtonWidth, ButtonHeight = savedButtonHeight;
+  TexturePanelSwitches = savedSwitches;
+  CutoutsPlaced = savedPlaced;
+  ObjectEditorShared.bottomRightRows = savedRows;
+}
+
+TEST(TexturePanel, APixelFrameIsFourBarsOnePixelWideCoveringItsEdgesInclusive) {
+  ScreenWidth = 200, ScreenHeight = 200;  // pixel x at x / 100 - 1, pixel y (down) at 1 - y / 100
+  Draw2DList.Init();
+  Draw2DList.Reset();
+  DrawPixelFrame(0, 0, 0, 0, 0xFF00FF00u);  // the list's first batch reserves the background first
+  const uint32_t first = Draw2DList.counters.vertexCount, triangles = Draw2DList.counters.triangleCount;
+  DrawPixelFrame(10, 20, 50, 60, 0xFF00FF00u);
+  ASSERT_EQ(Draw2DList.counters.vertexCount - first, 16u);
+  EXPECT_EQ(Draw2DList.counters.triangleCount - triangles, 8u);
+  // Each bar: left, top, right, bottom in pixels.
+  const float bars[4][4] = {{10, 20, 51, 21}, {10, 60, 51, 61}, {10, 20, 11, 61}, {50, 20, 51, 61}};
+  for (int b = 0; b < 4; ++b) {
+    const float x[4] = {bars[b][0], bars[b][2], bars[b][2], bars[b][0]}, y[4] = {bars[b][1], bars[b][1], bars[b][3], bars[b][3]};
+    for (int k = 0; k < 4; ++k) {
+      const Draw2DVertex& v = Draw2DList.vertices[first + uint32_t(4 * b + k)];
+      EXPECT_NEAR(v.x, x[k] / 100 - 1, 1e-6) << "bar " << b << " corner " << k;
+      EXPECT_NEAR(v.y, 1 - y[k] / 100, 1e-6) << "bar " << b << " corner " << k;
+    }
+  }
+  // A page square is one quad.
+  Material page{};
+  const uint32_t before = Draw2DList.counters.triangleCount;
+  DrawPageSquare(&page, 0, 0, 100, 0, 255);
+  EXPECT_EQ(Draw2DList.counters.triangleCount - before, 2u);
+  Draw2DList.Reset();
+  ScreenWidth = ScreenHeight = 0;
+}

@@ -6,6 +6,7 @@
 #include "core/fixed_math.h"
 #include "modeller/triangle_tools.h"
 #include "operations_fixture.h"
+#include "render/draw_mesh.h"
 
 using namespace modeller_test;
 
@@ -464,4 +465,208 @@ TEST_F(TriangleToolsTest, TheColourAndCutoutChoicesAreChosenFromTheirRows) {
   EXPECT_EQ(modeller->cutoutChoice, 3) << "held at the highest number";
   PressValue("LMB -1 / RMB -10", 0, CLICK_RIGHT);
   EXPECT_EQ(modeller->cutoutChoice, 0);
+}
+
+TEST_F(TriangleToolsTest, MirroringTheCurrentTriangleChecksItsIndexAndCornersAndOneSkippedSwapIsSaid) {
+  Start(SixTriangles);
+  Key('T', true);
+  DeselectAllTriangles(*modeller);
+  // The last triangle is mirrored; one past it, or none, is an error that changes nothing.
+  modeller->state.currentTriangle = 5;
+  TriangleToolsCommand(&modeller->prss, CLICK_LEFT, TRIANGLE_TOOL_MIRROR_CURRENT);
+  EXPECT_NE(T(5).flags & TRIANGLE_MIRRORED, 0);
+  EXPECT_STREQ(modeller->statusText, "mirror tri");
+  std::vector<uint8_t> before = Serialised();
+  int history = ModellerUndo.count;
+  for (int current : {6, -1}) {
+    modeller->state.currentTriangle = current;
+    TriangleToolsCommand(&modeller->prss, CLICK_LEFT, TRIANGLE_TOOL_MIRROR_CURRENT);
+    EXPECT_TRUE(Said(TEXT_TRIANGLE_SELECTION_ERROR)) << current;
+    ExpectUnchanged(before, history);
+  }
+  // The first, when set to swap sides or on a reflected point: refused.
+  model.triangles[0].flags |= TRIANGLE_SIDE_SWAP;
+  modeller->state.currentTriangle = 0;
+  before = Serialised();
+  TriangleToolsCommand(&modeller->prss, CLICK_LEFT, TRIANGLE_TOOL_MIRROR_CURRENT);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_MIRROR_SWAP);
+  Confirm();
+  ExpectUnchanged(before, history);
+  model.triangles[0].flags &= uint8_t(~TRIANGLE_SIDE_SWAP);
+  model.triangles[0].corners[2] |= CORNER_MIRRORED;
+  before = Serialised();
+  TriangleToolsCommand(&modeller->prss, CLICK_LEFT, TRIANGLE_TOOL_MIRROR_CURRENT);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_MIRROR_REFLECTED);
+  Confirm();
+  ExpectUnchanged(before, history);
+  // Of two selected triangles one swaps sides: it alone is skipped, and said to be.
+  model.triangles[2].flags |= TRIANGLE_SIDE_SWAP;
+  SelectTriangles({1, 2});
+  TriangleToolsCommand(&modeller->prss, CLICK_LEFT, TRIANGLE_TOOL_MIRROR_SELECTED);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_ONE_SWAP_SKIPPED);
+  Confirm();
+  EXPECT_NE(T(1).flags & TRIANGLE_MIRRORED, 0);
+  EXPECT_EQ(T(2).flags & TRIANGLE_MIRRORED, 0);
+}
+
+TEST_F(TriangleToolsTest, DuplicatingStopsAtTheTriangleAndPointLimitsButMeetsThemExactly) {
+  Start(SixTriangles);
+  Key('T', true);
+  SelectTriangles({0, 1});  // two triangles of three points each: 18 + 6 points, 6 + 2 triangles
+  const std::vector<uint8_t> before = Serialised();
+  const int history = ModellerUndo.count;
+  modeller->triangleLimit = 7;
+  modeller->pointLimit = 24;
+  TriangleToolsCommand(&modeller->prss, CLICK_LEFT, TRIANGLE_TOOL_DUPLICATE);
+  EXPECT_STREQ(MessageBoxDialog.first, modeller->triangleLimitText);
+  Confirm();
+  ExpectUnchanged(before, history);
+  modeller->triangleLimit = 8;
+  modeller->pointLimit = 23;
+  SelectTriangles({0, 1});
+  TriangleToolsCommand(&modeller->prss, CLICK_LEFT, TRIANGLE_TOOL_DUPLICATE);
+  EXPECT_STREQ(MessageBoxDialog.first, modeller->pointLimitText);
+  Confirm();
+  ExpectUnchanged(before, history);
+  modeller->pointLimit = 24;
+  SelectTriangles({0, 1});
+  TriangleToolsCommand(&modeller->prss, CLICK_LEFT, TRIANGLE_TOOL_DUPLICATE);
+  EXPECT_EQ(model.triangleCount, 8);
+  EXPECT_EQ(model.pointCount, 24);
+}
+
+TEST_F(TriangleToolsTest, ColoursKeepOneStopAtTheMostAndTheCurrentOneStaysInTheList) {
+  Start(TwoTriangles);
+  Key('T', true);
+  // Both triangles on the first mapping: the second, the last and current, is deleted and
+  // the current one is the last left.
+  model.triangles[1].mapping = 0;
+  modeller->state.currentMapping = 1;
+  ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_DELETE);
+  ASSERT_EQ(model.mappingCount, 1);
+  EXPECT_EQ(modeller->state.currentMapping, 0);
+  // The one left stays.
+  const std::vector<uint8_t> before = Serialised();
+  int history = ModellerUndo.count;
+  ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_DELETE);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_ONE_COLOUR_NEEDED);
+  Confirm();
+  ExpectUnchanged(before, history);
+  // A current mapping one past the list is said to be out of bounds and becomes the first;
+  // choosing puts the list at it.
+  ClearMessages();
+  modeller->state.currentMapping = 0;
+  ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_CHOOSE);
+  EXPECT_FALSE(Said(TEXT_COLOUR_OUT_OF_BOUNDS));
+  modeller->state.currentMapping = 1;
+  ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_CHOOSE);
+  EXPECT_TRUE(Said(TEXT_COLOUR_OUT_OF_BOUNDS));
+  EXPECT_EQ(modeller->state.currentMapping, 0);
+  // Up to the most colours, and no further.
+  ModelMapping m = model.mappings[0];
+  while (model.mappingCount < MAX_MODEL_MAPPINGS - 1) {
+    std::snprintf(m.name, sizeof m.name, "f%d", model.mappingCount % 1000);
+    model.AddMapping(&m);
+  }
+  modeller->state.currentMapping = 3;
+  ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_ADD);
+  Type("last");
+  ASSERT_EQ(model.mappingCount, MAX_MODEL_MAPPINGS);
+  EXPECT_STREQ(model.mappings[4].name, "last");
+  EXPECT_EQ(modeller->state.currentMapping, 4);
+  ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_CHOOSE);
+  EXPECT_EQ(SelectedMapping, 4);
+  EXPECT_EQ(modeller->state.selectedMapping, 4);
+  EXPECT_EQ(modeller->mappingScroll, 4);
+  history = ModellerUndo.count;
+  ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_ADD);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_MAX_COLOURS);
+  Confirm();
+  EXPECT_EQ(model.mappingCount, MAX_MODEL_MAPPINGS);
+  EXPECT_EQ(ModellerUndo.count, history);
+}
+
+TEST_F(TriangleToolsTest, GroupsAndLevelsOnlyWithinTheirCounts) {
+  Start(SixTriangles);
+  Key('T', true);
+  // No triangle selected: a new group at once, made current, no question.
+  DeselectAllTriangles(*modeller);
+  model.groupCount = MAX_SMOOTHING_GROUPS - 1;
+  AddGroup(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_FALSE(MessageBoxDialog.prss.alive);
+  EXPECT_EQ(model.groupCount, MAX_SMOOTHING_GROUPS);
+  EXPECT_EQ(modeller->state.currentGroup, uint32_t(MAX_SMOOTHING_GROUPS - 1));
+  // The last group is set; one past it is not.
+  SelectTriangles({2});
+  SetGroup(*modeller, MAX_SMOOTHING_GROUPS - 1);
+  EXPECT_EQ(T(2).group, MAX_SMOOTHING_GROUPS - 1);
+  const std::vector<uint8_t> before = Serialised();
+  const int history = ModellerUndo.count;
+  SetGroup(*modeller, MAX_SMOOTHING_GROUPS);
+  SetGroup(*modeller, -1);
+  ExpectUnchanged(before, history);
+  // Levels: the current one is refused, the next is asked, one past the count is ignored.
+  model.lodCount = 2;
+  SetCurrentLod(*modeller, 0, 0);
+  AddTrianglesToLod(*modeller, 0);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_CURRENT_LOD);
+  Confirm();
+  AddTrianglesToLod(*modeller, 2);
+  EXPECT_FALSE(MessageBoxDialog.prss.alive);
+  AddTrianglesToLod(*modeller, -1);
+  EXPECT_FALSE(MessageBoxDialog.prss.alive);
+  AddTrianglesToLod(*modeller, 1);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_ADD_TO_LOD);
+  Key('Y');
+  EXPECT_EQ(model.triangleCount, 7);
+  EXPECT_EQ(T(6).lod, 1);
+}
+
+TEST_F(TriangleToolsTest, EachEditRebuildsThePreviewOfTheModel) {
+  Start(SixTriangles);
+  Key('T', true);
+  SetObjectDrawMode(*modeller->editor, 0, DRAW_FLAT);
+  const auto shown = [this] {
+    int n = 0;
+    if (modeller->editor->previews[0].mesh) modeller->editor->previews[0].mesh->CountTriangles(n);
+    return n;
+  };
+  ASSERT_EQ(shown(), 6);
+  NewNodes();
+  SelectTriangles({1, 2});
+  Key(KEYCODE_DELETE);
+  EXPECT_EQ(shown(), 4);
+  EXPECT_EQ(NewNodes(), 1) << "a deletion";
+  SelectTriangles({0});
+  TriangleToolsCommand(&modeller->prss, CLICK_LEFT, TRIANGLE_TOOL_DUPLICATE);
+  EXPECT_EQ(shown(), 5);
+  EXPECT_EQ(NewNodes(), 1) << "a duplicate";
+  Key('T', true);
+  SelectTriangles({0});
+  SubdivideTriangles(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_EQ(shown(), 8);
+  EXPECT_EQ(NewNodes(), 1) << "a subdivision";
+  // Smoothing groups change no flat triangle: their edits are seen asking for the meshes again.
+  DeselectAllTriangles(*modeller);
+  ObjectEditorShared.rebuildWire = 0;
+  AddGroup(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "a new group";
+  ObjectEditorShared.rebuildWire = 0;
+  SetGroup(*modeller, 0);
+  EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "a group set";
+  ObjectEditorShared.rebuildWire = 0;
+  RemoveGroup(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "a group removed";
+}
+
+TEST_F(TriangleToolsTest, SelectingATrianglesPointsGoesToPointModeWithThemSelected) {
+  Start(SixTriangles);
+  Key('T', true);
+  SelectTriangles({2});
+  TriangleToolsCommand(&modeller->prss, CLICK_LEFT, TRIANGLE_TOOL_SELECT_POINTS);
+  EXPECT_EQ(modeller->state.mode, ModePoint);
+  EXPECT_EQ(modeller->state.selectedPointCount, 3);
+  for (int p = 0; p < model.pointCount; ++p)
+    EXPECT_EQ((P(p).flags & POINT_SELECTED) != 0, p >= 6 && p < 9) << p;
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
 }

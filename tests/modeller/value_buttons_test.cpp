@@ -192,3 +192,33 @@ TEST_F(OperationsTest, TheColourAndMaterialCallbacksPassTheColoursOn) {
   MaterialFlagsChanged(&modeller->prss, 0, 0);
   EXPECT_EQ(model.mappings[glass].colour & CF_TRANSLUCENT, 0u) << "the glass has an environment map";
 }
+
+TEST_F(OperationsTest, ValueButtonEditsRebuildThePreview) {
+  Start(SampleCar);
+  FlatPreview();
+  NewNodes();
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  PressValue("Right (X) value of the selected object", 2);
+  Type("1.25");
+  EXPECT_TRUE(PreviewCurrent()) << "a subobject moved";
+  EXPECT_EQ(NewNodes(), 1) << "a subobject moved";
+  PressValue("Heading of the selected object", 8);
+  Type("90");
+  EXPECT_TRUE(PreviewCurrent()) << "a subobject turned";
+  EXPECT_EQ(NewNodes(), 1) << "a subobject turned";
+  SelectSubobject(*modeller, 0, &model.children[0]);  // the main object again
+  ASSERT_EQ(EditedObject, &model);
+  Press("scale points");
+  PressStep(STEP_HINT_SCALE, true, 1, CLICK_LEFT);
+  EXPECT_TRUE(PreviewCurrent()) << "points scaled";
+  EXPECT_EQ(NewNodes(), 1) << "points scaled";
+  Press("scale (+ mappings)");
+  Type("2");
+  EXPECT_TRUE(PreviewCurrent()) << "the object scaled";
+  EXPECT_EQ(NewNodes(), 1) << "the object scaled";
+  Key('P', true);
+  SelectPoints({model.triangles[0].corners[0] & CORNER_INDEX_MASK});
+  PressStep(STEP_HINT_LENGTH, true, 7, CLICK_LEFT);
+  EXPECT_TRUE(PreviewCurrent()) << "a point moved";
+  EXPECT_EQ(NewNodes(), 1) << "a point moved";
+}
