@@ -193,6 +193,15 @@ TEST(PenaltyTable, EachOffenceOverEachStandingPenalty) {
       EXPECT_EQ(PenaltyForOffence(other, standing), N) << int(other) << " over " << int(standing);
 }
 
+// The pit stop's stages last, in seconds, as listed: none, the start, then repair and tyres
+// by wheel in pairs (6 and 3), the light and heavy body repairs, the set-up change, and the
+// refuelling, which lasts until its target.
+TEST(PitStages, EachStageLastsItsListedSeconds) {
+  const int seconds[18] = {0, 1, 6, 3, 6, 3, 6, 3, 6, 3, 6, 3, 6, 3, 6, 12, 3, 0};
+  static_assert(PIT_STAGES == 18);
+  for (int stage = 0; stage < PIT_STAGES; ++stage) EXPECT_EQ(PIT_STAGE_SECONDS[stage], seconds[stage]) << stage;
+}
+
 TEST_F(CarRaceDuties, AFuelOnlyStopLastsOneSecondAndTheRefuellingAndEndsWithItsMessage) {
   race.Drive(car);
   RaceSetup.refuelling = 1;

@@ -133,6 +133,25 @@ TEST_F(CarReset, KeepingTheTyresHeatTheirPressuresFollowTheAir) {
   EXPECT_NEAR(w.pressure, w.coldPressure, std::fabs(w.coldPressure) * 1e-3f);
 }
 
+// Placing the car clears and warms only its own wheels: a slot past its wheel count keeps
+// whatever it holds, with the tyres kept or started afresh.
+TEST_F(CarReset, PlacingTouchesOnlyTheCarsOwnWheels) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.wheelCount = 3;
+  CarWheel& spare = car.wheels[3];
+  for (int keep : {1, 0}) {
+    spare.spinRate = 9.0f;
+    spare.pressure = 12345.0f;
+    spare.temperatures[TYRE_TEMP_AIR] = 77;
+    car.PlaceAt(keep, 0, 0.0f);
+    EXPECT_EQ(spare.spinRate, 9.0f) << keep;
+    EXPECT_EQ(spare.pressure, 12345.0f) << keep;
+    EXPECT_EQ(spare.temperatures[TYRE_TEMP_AIR], 77) << keep;
+    EXPECT_EQ(car.wheels[2].spinRate, 0.0f) << keep;
+  }
+}
+
 TEST_F(CarReset, AResetRepairsPointsMountsSpringsToeAndEngine) {
   Car car;
   MakeSampleCar(ROAD_CAR, car);

@@ -622,6 +622,30 @@ TEST_F(CarSetup, AWheelAtOneCentimetreFromTheCentreLineIsCentral) {
   for (int i = 0; i < 4; ++i) EXPECT_EQ(car.wheels[i].side, sides[i]) << "x " << xs[i];
 }
 
+// The ground ray starts the set's travel plus 5 cm above the wheel centre and reaches 5 cm
+// below the tyre's bottom (two radii further); a stored travel beyond 1 m counts as 1 m, a
+// negative one as none.  The tyre ray's reach is 1 - R.
+TEST_F(CarSetup, TheGroundRayCoversTheTravelWithAFiveCentimetreMarginEachEnd) {
+  for (float travel : {0.2f, 5.0f, -0.3f}) {
+    sample = std::make_unique<Car>();
+    BuildSampleVehicle(ROAD_CAR, *sample);
+    Car& c = *sample;
+    for (SuspensionBlock& set : c.wheelSets) set.maxUpPosition = travel;
+    c.setupIndex = 0;
+    c.currentSetup = c.setups[0].record;
+    c.driverSlot = 0;
+    c.SetupFromVehicle(0);
+    const double counted = travel > 1 ? 1.0 : (travel < 0 ? 0.0 : travel);
+    for (const SuspensionBlock& set : c.wheelSets) {
+      const double R = set.rollingRadius;
+      ASSERT_GT(R, 0.1) << travel;
+      EXPECT_NEAR(set.rayOffset, counted + 0.05, 1e-6) << travel;
+      EXPECT_NEAR(set.rayLength, counted + 0.05 + 2 * R + 0.05, 1e-6) << travel;
+      EXPECT_NEAR(set.extraRadius, 1 - R, 1e-6) << travel;
+    }
+  }
+}
+
 TEST_F(CarSetup, AZeroWheelBaseAndArmsOfNoLengthGiveFiniteFigures) {
   Car* c = &Sample(ROAD_CAR);
   for (int i = 0; i < c->wheelCount; ++i) c->wheelPositions[i].y = 0.0f;  // one axle line at the origin
