@@ -125,6 +125,15 @@ TEST_F(SuspensionForce, ASpringOrArmWithoutAStrengthIsNeverDamaged) {
   EXPECT_EQ(w().lowerArmShortening, 0.0f);
   EXPECT_EQ(w().damage[DAMAGE_LOWER_ARM], DAMAGE_INTACT);
   EXPECT_EQ(w().damage[DAMAGE_TOE], DAMAGE_INTACT);
+  // The least strength is a strength: half a newton, overloaded twice over, bends and sags.
+  w().springStrength = 0.5f;
+  w().armStrength = 0.5f;
+  w().wheelForce = {-1.0f, 0.0f, 1.0f};
+  DamageSuspension(w(), q.set(), IDENTITY, up, spin, 1, DT);
+  EXPECT_EQ(w().damage[DAMAGE_SPRING], DAMAGE_DAMAGED);
+  EXPECT_GT(w().travelOffset, 0.0f);
+  EXPECT_EQ(w().damage[DAMAGE_LOWER_ARM], DAMAGE_DAMAGED);
+  EXPECT_GT(w().lowerArmShortening, 0.0f);
 }
 
 TEST_F(SuspensionForce, ArmsShortenToAThirdAndTheToeBendsTo22AndAHalfDegrees) {

@@ -440,6 +440,30 @@ TEST_F(TyreStep, SteeredWheelsTurnTheSteeringAndTheirForces) {
   EXPECT_NE(expected, 0.0f);
 }
 
+// The steering turns the wheel about its upright inside the car: on a car pitched nose-down
+// by 0.3 rad the spin axis is the pitch applied to the steered axis, not the steer applied to
+// the pitched one.
+TEST_F(TyreStep, TheSteerTurnsTheWheelWithinTheCarsOrientation) {
+  ASSERT_EQ(w().uprightAxis.z, 1.0f);
+  ASSERT_EQ(w().spinAxis.x, 1.0f);
+  const double pitch = 0.3, steer = 0.2, cp = std::cos(pitch), sp = std::sin(pitch);
+  float* m = q.car.orientation;  // about x: rows (1 0 0) (0 cp -sp) (0 sp cp)
+  m[4] = float(cp), m[5] = float(-sp), m[7] = float(sp), m[8] = float(cp);
+  w().steerAngle = float(steer);
+  // The contact point's height: the offset (x, 0, -R) turned by the steer, then pitched.
+  const Vec3 o = w().contactOffset;
+  const double turnedY = std::sin(steer) * o.x + std::cos(steer) * o.y;
+  const double referenceZ = double(centre.z) + sp * turnedY + cp * o.z;
+  w().groundPoint = {centre.x, centre.y, float(referenceZ + 0.01)};
+  Call();
+  ASSERT_EQ(w().contactKind, 1);
+  // The spin axis (cos s, sin s cp, sin s sp); forward = n x spin, normalised.
+  const double sx = std::cos(steer), sy = std::sin(steer) * cp, length = std::sqrt(sx * sx + sy * sy);
+  EXPECT_NEAR(w().forward.x, -sy / length, 1e-5);
+  EXPECT_NEAR(w().forward.y, sx / length, 1e-5);
+  EXPECT_NEAR(w().camberSine, -std::sin(steer) * sp, 1e-5);
+}
+
 TEST_F(TyreStep, TheBodyUnderTheWheelTakesTheReaction) {
   Solid ground;
   ground.position = {65536 * 3, 0, 0};
