@@ -328,6 +328,61 @@ TEST_F(CarControlsTest, TheAutomaticGearboxDecides) {
   EXPECT_EQ(car.AutoShiftDecision(0.7f * car.StallSpeed()), SHIFT_KEEP);
 }
 
+// The shift down below 0.75 of the stall speed: only strictly below it, only with the throttle
+// above half, only above first gear.  The clutch held down keeps every other decision out.
+TEST_F(CarControlsTest, TheShiftDownNearTheStallSpeedAtItsExactEdges) {
+  Make(RACER);
+  car.controls.clutch = 1.0f;
+  car.controls.throttle = 0.6f;
+  car.gear = 3;
+  const float edge = 0.75f * car.StallSpeed();
+  EXPECT_EQ(car.AutoShiftDecision(std::nextafter(edge, 0.0f)), SHIFT_DOWN);
+  EXPECT_EQ(car.AutoShiftDecision(edge), SHIFT_KEEP);
+  car.controls.throttle = 0.5f;
+  EXPECT_EQ(car.AutoShiftDecision(0.5f * edge), SHIFT_KEEP) << "the throttle at half";
+  car.controls.throttle = 0.6f;
+  car.gear = FIRST;
+  EXPECT_EQ(car.AutoShiftDecision(0.5f * edge), SHIFT_KEEP) << "first gear";
+}
+
+// The brake assist's grip watch: above 5 m/s, unless on both wheel sets some wheel in contact
+// has a grip use below 0.925, the brake-limit timer starts at 0.2 s; while it runs the brake
+// target is at most t x 0.667 / 0.2 + 0.333.
+TEST_F(CarControlsTest, TheBrakeAssistLimitsTheBrakeWhenAWheelSetHasNoGripLeft) {
+  Make(TOURER);
+  car.assists.brakeAssist = 1;
+  const auto watch = [this](float speed, float rearGrip, float frontGrip, int frontContact = 1) {
+    car.timers.brakeLimit = 0.0f;
+    car.controls.brake = 0.0f;
+    car.inputs.brake = 0;
+    car.speed = speed;
+    for (int i = 0; i < car.wheelCount; ++i) {
+      const bool front = car.wheels[i].wheelSet & 1;
+      car.wheels[i].groundContact = front ? uint8_t(frontContact) : 1;
+      car.wheelSteps[i].gripUse = front ? frontGrip : rearGrip;
+    }
+    car.SmoothControls(0.001f, -1);
+    return car.timers.brakeLimit;
+  };
+  const float started = 0.2f - 0.001f;
+  EXPECT_EQ(watch(10.0f, 0.5f, 0.5f), 0.0f) << "grip on both sets";
+  EXPECT_EQ(watch(10.0f, 0.5f, 0.925f), started) << "none left in front";
+  EXPECT_EQ(watch(10.0f, 0.925f, 0.5f), started) << "none left behind";
+  EXPECT_EQ(watch(10.0f, 0.5f, 0.5f, 0), started) << "the front wheels off the ground";
+  EXPECT_EQ(watch(5.0f, 0.925f, 0.925f), 0.0f) << "at 5 m/s nothing is watched";
+  EXPECT_EQ(watch(std::nextafter(5.0f, 6.0f), 0.925f, 0.925f), started);
+  car.remote = 1;
+  EXPECT_EQ(watch(10.0f, 0.925f, 0.925f), 0.0f) << "a remote car";
+  car.remote = 0;
+  // The timer at 0.1 s caps the target at 0.6665; the brake slews 0.02 a step towards it.
+  car.timers.brakeLimit = 0.1f;
+  car.inputs.brake = 65535;
+  car.controls.brake = 0.66f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_NEAR(car.controls.brake, 0.1f * 0.667f / 0.2f + 0.333f, 1e-6);
+  EXPECT_NEAR(car.timers.brakeLimit, 0.099f, 1e-7);
+}
+
 }  // namespace
 
 namespace {
