@@ -203,6 +203,24 @@ TEST(DamageNodes, NothingMovesWithoutPointsAndTheRepairOfABatchRunKeepsThePoints
   RemoveCarDamage(car);  // no nodes: nothing
 }
 
+// The repair puts back only the points the car has, when it keeps more undamaged places
+// than points.
+TEST(DamageNodes, TheRepairRestoresNoMorePointsThanTheCarHas) {
+  Car car;
+  MakeDamageCar(car);
+  car.pointCount = 4;  // two of the six undamaged places have no point any more
+  for (int i = 0; i < 6; ++i) car.points[i].local.z = 5.0f;
+  car.RestoreUndamagedPoints();
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(car.points[i].local.z, 0.0f) << i;
+  for (int i = 4; i < 6; ++i) EXPECT_EQ(car.points[i].local.z, 5.0f) << i;
+  for (int i = 0; i < 6; ++i) car.points[i].local.z = 5.0f;
+  car.AddDamageNode(Node(2, 255, 0, 0, 1));
+  RemoveCarDamage(car);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(car.points[i].local.z, 0.0f) << i;
+  for (int i = 4; i < 6; ++i) EXPECT_EQ(car.points[i].local.z, 5.0f) << i;
+  car.pointCount = 6;
+}
+
 TEST(DamageNodes, ADentsSizeIsTheWheelBase) {
   Car car;
   MakeSampleCar(0, car);

@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 #include "solid/solid_hooks.h"
@@ -292,4 +293,43 @@ TEST_F(CarQueries, TheConfigurationWordCoversTheFrameAndIsKept) {
   b.frameTubes[0].b = a.frameTubes[0].b;
   b.currentSetup.bytes[100] ^= 1;
   EXPECT_NE(b.ConfigCrc(0x1234), word) << "the set-up changed";
+  b.currentSetup.bytes[100] ^= 1;
+
+  // Every figure it covers changes it, one at a time: the frame points' three words, the tubes'
+  // two ends, the closing records in use (their second and third values), the class, engine
+  // kind and drive type, the wheels' positions, and each wheel set's six sizes.  A closing
+  // record not in use (first value 0) does not count.
+  b.aero[0][0] = 1.0f;
+  b.aero[1][0] = 0.0f;
+  const uint32_t base = b.ConfigCrc(0x1234);
+  const auto changes = [&](const char* what, auto& field, auto delta) {
+    const auto kept = field;
+    field = static_cast<std::remove_reference_t<decltype(field)>>(field + delta);
+    EXPECT_NE(b.ConfigCrc(0x1234), base) << what;
+    field = kept;
+  };
+  changes("frame point x", b.framePoints[1].x, 1);
+  changes("frame point y", b.framePoints[1].y, 1);
+  changes("tube start", b.frameTubes[0].a, 1);
+  changes("closing value 2", b.aero[0][1], 0.5f);
+  changes("closing value 3", b.aero[0][2], 0.5f);
+  changes("class", b.vehicleClass, 1);
+  changes("engine kind", b.transmissionType, 1);
+  changes("drive type", b.driveType, 1);
+  for (int i = 0; i < b.wheelCount; ++i) {
+    changes("wheel x", b.wheelPositions[i].x, 0.01f);
+    changes("wheel y", b.wheelPositions[i].y, 0.01f);
+    changes("wheel z", b.wheelPositions[i].z, 0.01f);
+  }
+  for (SuspensionBlock& set : b.wheelSets) {
+    changes("section width", set.sectionWidth, 0.01f);
+    changes("aspect ratio", set.aspectRatio, 0.01f);
+    changes("rim radius", set.rimRadius, 0.01f);
+    changes("rim width", set.rimWidth, 0.01f);
+    changes("wheel offset", set.wheelOffset, 0.01f);
+    changes("track width", set.trackWidth, 0.01f);
+  }
+  b.aero[1][1] += 0.5f;
+  EXPECT_EQ(b.ConfigCrc(0x1234), base) << "a closing record not in use";
+  EXPECT_EQ(b.configCrc, base);
 }

@@ -293,6 +293,11 @@ TEST_F(CarReset, APlaceOnThePathIsFreeTakenBeingResetOrInTheWayOfACarComing) {
   EXPECT_EQ(car.ResetToPathNode(r, 0), RESET_FREE);
   other.velocity = {-2.0f, 0.0f, 0.0f};  // 4 s of closing: 8 m
   EXPECT_EQ(car.ResetToPathNode(r, 0), RESET_OCCUPIED);
+  // A car within reach that drives away still occupies the place: going away counts as no
+  // closing, not as room made.
+  other.position = {node3.position.x + FixedFromMetres(reach - 1.0f), node3.position.y, node3.position.z};
+  other.velocity = {2.0f, 0.0f, 0.0f};
+  EXPECT_EQ(car.ResetToPathNode(r, 0), RESET_OCCUPIED);
   other.velocity = {};
 
   // Another car waiting on its own reset close by.

@@ -6,6 +6,7 @@
 // the capability word, the class bits and the car's code text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -609,6 +610,63 @@ TEST_F(CarSetup, BallastIsHeldToAByte) {
   c.ApplyBallast(-20);
   EXPECT_EQ(c.appliedBallast, 0);
   EXPECT_NEAR(c.massRecords[MASS_RECORD_BASE].mass, built, 1e-2f);
+}
+
+// The car's extents are its body points' (from 0), widened by every tyre: along y the mount
+// plus and minus the rolling radius, across x the upright plus and minus half the section
+// width; the wheel overhang is how far the widest side stands out beyond the body's.
+TEST_F(CarSetup, TheExtentsAreTheBodysWidenedByEveryTyre) {
+  const auto check = [](Car& c, int row) {
+    double body[4] = {0, 0, 0, 0};  // largest y, smallest y, largest x, smallest x
+    for (int i = 0; i < c.pointCount; ++i) {
+      const Vec3& p = c.points[i].local;
+      body[0] = std::max(body[0], double(p.y)), body[1] = std::min(body[1], double(p.y));
+      body[2] = std::max(body[2], double(p.x)), body[3] = std::min(body[3], double(p.x));
+    }
+    double e[4] = {body[0], body[1], body[2], body[3]};
+    for (int i = 0; i < c.wheelCount; ++i) {
+      const CarWheel& w = c.wheels[i];
+      const SuspensionBlock& set = c.wheelSets[w.wheelSet & 1];
+      const double R = set.rollingRadius, half = set.sectionWidth / 2.0;
+      e[0] = std::max(e[0], w.restMount.y + R), e[1] = std::min(e[1], w.restMount.y - R);
+      e[2] = std::max(e[2], w.uprightX + half), e[3] = std::min(e[3], w.uprightX - half);
+    }
+    for (int k = 0; k < 4; ++k) EXPECT_NEAR(c.extent[k], e[k], 1e-5) << row << " extent " << k;
+    const double overhang =
+        std::max(std::fabs(e[3]), std::fabs(e[2])) - std::max(std::fabs(body[3]), std::fabs(body[2]));
+    EXPECT_NEAR(c.wheelOverhang, overhang, 1e-5) << row;
+  };
+  for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row) check(Sample(row), row);
+  // A body reaching 10 m ahead of every wheel and 10 m out to the right.
+  Car& c = Sample(ROAD_CAR);
+  if (c.pointCount == 0) c.AllocateHull(1, 0);
+  c.points[0].local = {10.0f, 10.0f, 0.0f};
+  c.SetupFromVehicle(0);
+  ASSERT_EQ(c.points[0].local.y, 10.0f);
+  EXPECT_EQ(c.extent[0], 10.0f);
+  check(c, -1);
+}
+
+// The intake restriction is held to 0..255 % and takes the engine's power factor down by its
+// share, at most all of it: 50 % halves the peak torque, 150 % leaves none (never a negative
+// one), and the power factor itself is set back.
+TEST_F(CarSetup, TheIntakeRestrictionIsHeldToAByteAndTakesAtMostTheWholePower) {
+  Car& c = Sample(ROAD_CAR);
+  const float full = c.engine.peakTorque, factor = c.engine.torquePerCc;
+  ASSERT_GT(full, 0.0f);
+  c.ApplyIntakeRestriction(50);
+  EXPECT_EQ(c.appliedRestriction, 50);
+  EXPECT_NEAR(c.engine.peakTorque, 0.5f * full, full * 1e-4f);
+  EXPECT_EQ(c.engine.torquePerCc, factor);
+  c.ApplyIntakeRestriction(150);
+  EXPECT_EQ(c.appliedRestriction, 150);
+  EXPECT_NEAR(c.engine.peakTorque, 0.0f, full * 1e-6f);
+  EXPECT_GE(c.engine.maxPower, 0.0f);
+  c.ApplyIntakeRestriction(300);
+  EXPECT_EQ(c.appliedRestriction, 255);
+  c.ApplyIntakeRestriction(-20);
+  EXPECT_EQ(c.appliedRestriction, 0);
+  EXPECT_NEAR(c.engine.peakTorque, full, full * 1e-6f);
 }
 
 // A wheel within 0.01 m of the centre line, either way and at the limit itself, is central;

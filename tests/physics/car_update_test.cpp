@@ -432,6 +432,31 @@ TEST_F(CarUpdate, ATwoWheelerBalancesStandingAndLeansIntoItsTurnsRiding) {
   EXPECT_LE(std::fabs(car.wheelSteerAngle), lock);
 }
 
+// The balance acts below 2 m/s and while the lean's sine is below 0.5 (30 degrees), strictly:
+// at either edge no torque at all (the wheels in the air add none).
+TEST_F(CarUpdate, ATwoWheelersBalanceStopsExactlyAtTwoMetresASecondAndThirtyDegrees) {
+  constexpr int SCOOTER = 4;
+  Car car;
+  MakeSampleCar(SCOOTER, car);
+  ASSERT_EQ(car.vehicleClass, CLASS_BIKE);
+  car.showCar = 1;
+  const auto balance = [&car](float speed, float sine) {
+    StandCar(car);
+    const float cosine = std::sqrt(1.0f - sine * sine);  // rolled about the car's y axis
+    const float m[9] = {cosine, 0.0f, sine, 0.0f, 1.0f, 0.0f, -sine, 0.0f, cosine};
+    for (int k = 0; k < 9; ++k) car.orientation[k] = m[k];
+    car.speed = speed;
+    car.angularVelocity = {};
+    car.torque = {};
+    car.DriveWheels(0.001f, TEST_GRAVITY);
+    return std::sqrt(LengthSquared(car.torque));
+  };
+  EXPECT_GT(balance(std::nextafter(2.0f, 0.0f), 0.2f), 1.0f);
+  EXPECT_EQ(balance(2.0f, 0.2f), 0.0f);
+  EXPECT_GT(balance(1.0f, std::nextafter(0.5f, 0.0f)), 1.0f);
+  EXPECT_EQ(balance(1.0f, 0.5f), 0.0f);
+}
+
 // ---- the step's rules ----
 
 TEST_F(CarUpdate, TheStepsEdgeRules) {
@@ -527,6 +552,47 @@ TEST_F(CarUpdate, DifferentialsShareTheirTorque) {
   EXPECT_NEAR(a, 200.0f - 25.0f, 1e-2);
   SplitAxleTorque(lsd, 400.0f, 10.0f, 10.0f, 1.0f, 0.001f, a, b);
   EXPECT_EQ(a, 200.0f);
+}
+
+// A locked differential turns its two wheels as one (their mean spin, the first wheel
+// included); a pair or a lock naming a wheel past the car's wheel count is no pair: no
+// anti-roll force, no shared spin.
+TEST_F(CarUpdate, ALockedPairTurnsAsOneAndAPairPastTheWheelCountIsNone) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.showCar = 1;
+  StandCar(car);
+  SuspensionBlock& rear = car.wheelSets[0];
+  rear.paired = 0;
+  rear.lockedDifferential = 1;
+  rear.leftWheel = 1;
+  rear.rightWheel = 2;
+  car.wheels[0].spinRate = 10.0f;
+  car.wheels[1].spinRate = 30.0f;
+  car.DriveWheels(0.001f, TEST_GRAVITY);
+  EXPECT_EQ(car.wheels[0].spinRate, car.wheels[1].spinRate);
+  EXPECT_NEAR(car.wheels[0].spinRate, 20.0f, 0.5f);
+
+  // Three wheels counted; the rear set names the fourth, either way round.
+  for (int fourthFirst : {0, 1}) {
+    StandCar(car);
+    car.wheelCount = 3;
+    rear.paired = 1;
+    rear.leftWheel = fourthFirst ? 4 : 3;
+    rear.rightWheel = fourthFirst ? 3 : 4;
+    car.liveAntiRoll[0] = 1000.0f;
+    car.wheels[2].travel = 0.0f;
+    car.wheels[3].travel = 0.05f;
+    car.wheels[2].spinRate = 10.0f;
+    car.wheels[3].spinRate = 30.0f;
+    car.wheelSteps[2].antiRollForce = car.wheelSteps[3].antiRollForce = 0.0f;
+    car.DriveWheels(0.001f, TEST_GRAVITY);
+    EXPECT_EQ(car.wheelSteps[2].antiRollForce, 0.0f) << fourthFirst;
+    EXPECT_EQ(car.wheelSteps[3].antiRollForce, 0.0f) << fourthFirst;
+    EXPECT_EQ(car.wheels[3].spinRate, 30.0f) << fourthFirst;
+    EXPECT_NEAR(car.wheels[2].spinRate, 10.0f, 0.5f) << fourthFirst;
+  }
+  car.wheelCount = 4;
 }
 
 TEST_F(CarUpdate, AntiLockReleasesOnlyTheWheelsThatLag) {
