@@ -185,6 +185,40 @@ TEST_F(CarControlsTest, TheGearChangeByEngineKind) {
   EXPECT_EQ(cut.timers.ignitionCut, 0.0f);
 }
 
+// While the blip runs the throttle is at least half its remaining share; the timer runs down
+// to 0, never below.  The launch hold shuts the throttle while the engine turns faster than
+// the rear wheels' rolling asks, and lets go once it does not (at the speed itself too).
+TEST_F(CarControlsTest, TheBlipOpensTheThrottleAndTheLaunchHoldShutsIt) {
+  Make(TOURER);
+  car.inputs.throttle = 0;
+  car.controls.throttle = 0.0f;
+  car.timers.blipSet = 0.1f;
+  car.timers.blip = 0.05f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_NEAR(car.controls.throttle, 0.25f, 1e-6);
+  EXPECT_NEAR(car.timers.blip, 0.049f, 1e-7);
+  car.timers.blip = 0.0005f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.timers.blip, 0.0f);
+  car.controls.throttle = 0.0f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.controls.throttle, 0.0f) << "no blip left";
+
+  car.inputs.throttle = 65535;
+  car.controls.throttle = 0.5f;
+  car.timers.launchHold = 1;
+  car.speed = 0.0f;
+  car.engine.speed = 100.0f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.controls.throttle, 0.0f);
+  EXPECT_EQ(car.timers.launchHold, 1);
+  car.engine.speed = 0.0f;  // no faster than the standing wheels ask
+  car.controls.throttle = 0.5f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.timers.launchHold, 0);
+  EXPECT_NEAR(car.controls.throttle, 0.52f, 1e-6);
+}
+
 TEST_F(CarControlsTest, SwitchesAreRefusedWithTheirTextsAndSound) {
   Make(TOURER);
   car.stepCount = 4321;
@@ -330,7 +364,7 @@ TEST_F(CarControlsTest, TheAutomaticGearboxDecides) {
 
 // The shift down below 0.75 of the stall speed: only strictly below it, only with the throttle
 // above half, only above first gear.  The clutch held down keeps every other decision out.
-TEST_F(CarControlsTest, TheShiftDownNearTheStallSpeedAtItsExactEdges) {
+TEST_F(CarControlsTest, TheGearboxsExactEdgesAtTheStallSpeedAndTheRevLimit) {
   Make(RACER);
   car.controls.clutch = 1.0f;
   car.controls.throttle = 0.6f;
@@ -343,6 +377,15 @@ TEST_F(CarControlsTest, TheShiftDownNearTheStallSpeedAtItsExactEdges) {
   car.controls.throttle = 0.6f;
   car.gear = FIRST;
   EXPECT_EQ(car.AutoShiftDecision(0.5f * edge), SHIFT_KEEP) << "first gear";
+  // Up above 0.99 of the rev limit, strictly: with a fourth gear as long as the third the
+  // power never favours the change, so at 0.99 of the limit itself the gear is kept.
+  car.controls.clutch = 0.0f;
+  car.gear = 3;
+  for (int i = 0; i < car.wheelCount; ++i) car.wheels[i].groundContact = 1;
+  car.gearRatios[4] = car.gearRatios[3];
+  const float limit = 0.99f * car.engine.redline;
+  EXPECT_EQ(car.AutoShiftDecision(limit), SHIFT_KEEP);
+  EXPECT_EQ(car.AutoShiftDecision(std::nextafter(limit, 1e9f)), SHIFT_UP);
 }
 
 // The brake assist's grip watch: above 5 m/s, unless on both wheel sets some wheel in contact

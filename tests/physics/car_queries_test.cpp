@@ -173,8 +173,17 @@ TEST_F(CarQueries, TheSteeringLockByClassDriveAndConfiguration) {
   EXPECT_EQ(car.GetMaxSteeringLock(), 45);
   car.vehicleClass = CLASS_FORMULA;
   EXPECT_EQ(car.GetMaxSteeringLock(), 38) << "the largest of the stored set-ups";
+  car.setups[2].record.bytes[SETUP_STEERING_LOCK] = 50;
+  EXPECT_EQ(car.GetMaxSteeringLock(), 38) << "a set-up past the count is not stored";
+  car.setups[2].record.bytes[SETUP_STEERING_LOCK] = 0;
   car.options2 |= OPT2_FIXED_LOCK;
   EXPECT_EQ(car.GetMaxSteeringLock(), 15) << "the first set-up's lock, at least 15";
+  car.setups[0].record.bytes[SETUP_STEERING_LOCK] = 40;
+  EXPECT_EQ(car.GetMaxSteeringLock(), 40);
+  car.setupCount = 0;
+  EXPECT_EQ(car.GetMaxSteeringLock(), 15) << "no set-up stored";
+  car.setupCount = 2;
+  car.setups[0].record.bytes[SETUP_STEERING_LOCK] = 10;
   car.options2 = 0;
   car.vehicleClass = CLASS_GT;
   car.driveType = DRIVE_FOUR;

@@ -678,6 +678,12 @@ TEST_F(CarSetup, AWheelAtOneCentimetreFromTheCentreLineIsCentral) {
   for (int i = 0; i < 4; ++i) car.wheelPositions[i] = {xs[i], 1.0f, 0.0f};
   SetupWheelRecords(car);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(car.wheels[i].side, sides[i]) << "x " << xs[i];
+  // A central wheel counts as a left one: the set's left wheel is the last of them (the third),
+  // its right wheel the fourth; slots 2 (front left) for all but the right one's 3.
+  EXPECT_EQ(car.wheelSets[1].leftWheel, 3);
+  EXPECT_EQ(car.wheelSets[1].rightWheel, 4);
+  const int slots[4] = {2, 2, 2, 3};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(car.wheels[i].slotIndex, slots[i]) << i;
 }
 
 // The ground ray starts the set's travel plus 5 cm above the wheel centre and reaches 5 cm

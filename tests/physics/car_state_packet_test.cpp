@@ -218,6 +218,16 @@ TEST_F(CarStatePacketTest, SharesPastTheirRangeAreSentAtItsEnds) {
   a.wheels[0].travelOffset = NAN;  // a sag that is not a number: damaged all the same
   a.MakeStatePacket(packet, 5);
   EXPECT_EQ(packet[8 + STATE_SPRING], 1);
+  // A partial damage beyond its limit stays partial: 254, never 255; a toe bent partly beyond
+  // its limit either way is sent as 126 or -126, never the limit's 127.
+  a.wheels[0].travelOffset = 0.03f * SetOf(a, 0).rollingRadius * 3.0f;
+  a.wheels[2].toeDamageAngle = 0.8f;
+  a.MakeStatePacket(packet, 5);
+  EXPECT_EQ(packet[8 + STATE_SPRING], 254);
+  EXPECT_EQ(int8_t(packet[8 + 2 * STATE_WHEEL_BLOCK + STATE_TOE]), 126);
+  a.wheels[2].toeDamageAngle = -0.8f;
+  a.MakeStatePacket(packet, 5);
+  EXPECT_EQ(int8_t(packet[8 + 2 * STATE_WHEEL_BLOCK + STATE_TOE]), -126);
 }
 
 TEST_F(CarStatePacketTest, TwoWheelsAndNoFuelCapacityLeaveTheirBytesZero) {

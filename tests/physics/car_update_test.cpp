@@ -457,6 +457,21 @@ TEST_F(CarUpdate, ATwoWheelersBalanceStopsExactlyAtTwoMetresASecondAndThirtyDegr
   EXPECT_EQ(balance(1.0f, 0.5f), 0.0f);
 }
 
+// The engine cut lasts this step's drive and its timer runs down to 0, never below.
+TEST_F(CarUpdate, TheEngineCutTimerRunsDownToNothing) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.showCar = 1;
+  StandCar(car);
+  car.fuelAmount = car.fuelCapacity > 0.0f ? car.fuelCapacity : 10.0f;
+  car.engine.running = 1;
+  car.timers.engineCut = 0.0015f;
+  StepCar(car, 1);
+  EXPECT_NEAR(car.timers.engineCut, 0.0005f, 1e-7);
+  StepCar(car, 1);
+  EXPECT_EQ(car.timers.engineCut, 0.0f);
+}
+
 // ---- the step's rules ----
 
 TEST_F(CarUpdate, TheStepsEdgeRules) {
