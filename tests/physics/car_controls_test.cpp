@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int RUNABOUT = 0, TOURER = 1, RACER = 11, ENDURANCE = 14;
+constexpr int RUNABOUT = 0, TOURER = 1, TRAILBIKE = 5, RACER = 11, ENDURANCE = 14;
 constexpr uint8_t NEUTRAL = 1, FIRST = 2;
 
 class CarControlsTest : public CarTest {
@@ -203,6 +203,10 @@ TEST_F(CarControlsTest, TheBlipOpensTheThrottleAndTheLaunchHoldShutsIt) {
   car.controls.throttle = 0.0f;
   car.SmoothControls(0.001f, -1);
   EXPECT_EQ(car.controls.throttle, 0.0f) << "no blip left";
+  car.timers.blipSet = 0.0f;  // a blip without a length opens nothing
+  car.timers.blip = 0.05f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.controls.throttle, 0.0f);
 
   car.inputs.throttle = 65535;
   car.controls.throttle = 0.5f;
@@ -217,6 +221,35 @@ TEST_F(CarControlsTest, TheBlipOpensTheThrottleAndTheLaunchHoldShutsIt) {
   car.SmoothControls(0.001f, -1);
   EXPECT_EQ(car.timers.launchHold, 0);
   EXPECT_NEAR(car.controls.throttle, 0.52f, 1e-6);
+}
+
+// The hold keeps the brake at least at 0.125 while stopped and 0.5 while moving, except in
+// hold mode 4 and on a remote car (unless the remote hold is set); an engine with a clutch
+// gets its anti-stall timer reloaded.
+TEST_F(CarControlsTest, TheHoldKeepsTheBrakeOn) {
+  Make(TOURER);
+  const auto brake = [this](int stopped) {
+    car.stopState = uint8_t(stopped);
+    car.inputs.brake = 0;
+    car.controls.brake = 0.0f;
+    car.timers.antiStall = 0.0f;
+    car.SmoothControls(0.001f, -1);
+    return car.controls.brake;
+  };
+  car.timers.antiStallSet = 0.5f;
+  EXPECT_EQ(brake(1), 0.0f) << "no hold";
+  EXPECT_EQ(car.timers.antiStall, 0.0f);
+  car.assists.hold = 1;
+  EXPECT_EQ(brake(1), 0.125f);
+  EXPECT_EQ(car.timers.antiStall, 0.5f) << "reloaded";
+  EXPECT_EQ(brake(0), 0.5f);
+  car.assists.holdMode = 4;
+  EXPECT_EQ(brake(1), 0.0f) << "hold mode 4";
+  car.assists.holdMode = 0;
+  car.remote = 1;
+  EXPECT_EQ(brake(1), 0.0f) << "a remote car";
+  car.assists.remoteHold = 1;
+  EXPECT_EQ(brake(1), 0.125f) << "the remote hold";
 }
 
 TEST_F(CarControlsTest, SwitchesAreRefusedWithTheirTextsAndSound) {
@@ -386,6 +419,25 @@ TEST_F(CarControlsTest, TheGearboxsExactEdgesAtTheStallSpeedAndTheRevLimit) {
   const float limit = 0.99f * car.engine.redline;
   EXPECT_EQ(car.AutoShiftDecision(limit), SHIFT_KEEP);
   EXPECT_EQ(car.AutoShiftDecision(std::nextafter(limit, 1e9f)), SHIFT_UP);
+}
+
+// In top gear a shift up asks for top gear again, for a motorbike box as for any other; a
+// motorbike in first goes to second only from its second-gear speed, else to neutral.
+TEST_F(CarControlsTest, AShiftUpInTopGearStaysInTopGear) {
+  for (int row : {TOURER, TRAILBIKE}) {
+    Make(row);
+    const uint8_t top = uint8_t(car.gearCount - 1);
+    car.gear = car.gearbox.requested = top;
+    Press(0, 0);
+    Press(1, 0);
+    EXPECT_EQ(car.gearbox.requested, top) << row;
+  }
+  ASSERT_EQ(car.transmissionType, TRANSMISSION_MOTORBIKE);
+  car.gear = car.gearbox.requested = FIRST;
+  car.speed = 0.0f;
+  Press(0, 0);
+  Press(1, 0);
+  EXPECT_EQ(car.gearbox.requested, NEUTRAL);
 }
 
 // The brake assist's grip watch: above 5 m/s, unless on both wheel sets some wheel in contact

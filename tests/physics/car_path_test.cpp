@@ -585,6 +585,17 @@ TEST_F(CarPath, HeadLookReachesItsAngleAtRest) {
   EXPECT_NEAR(car.lookRate, 0, 0.5);
 }
 
+// The head looks 30 or 60 degrees left (modes 4, 5) or right (6, 7); any other mode follows
+// the steering (straight ahead with the wheel straight).
+TEST_F(CarPath, TheLookTargetOfEachMode) {
+  const std::pair<int, double> modes[] = {{4, PI / 6}, {5, PI / 3}, {6, -PI / 6}, {7, -PI / 3}, {3, 0.0}, {8, 0.0}};
+  car.inputs.steering = STEERING_STRAIGHT;
+  for (const auto& [mode, angle] : modes) {
+    car.lookMode = uint8_t(mode);
+    EXPECT_NEAR(car.LookTarget(), angle, 1e-6) << mode;
+  }
+}
+
 TEST_F(CarPath, PitLimiterInTheZone) {
   auto* pit = static_cast<WPit*>(MakePit({30 << 16, 0, 0}));
   pit->speedLimit = 60;

@@ -14,6 +14,7 @@
 
 #include "physics/car_setup_local.h"
 #include "tests/physics/car_test_util.h"
+#include "vehicle_data/builtin_vehicles.h"
 
 namespace {
 
@@ -645,6 +646,28 @@ TEST_F(CarSetup, TheExtentsAreTheBodysWidenedByEveryTyre) {
   ASSERT_EQ(c.points[0].local.y, 10.0f);
   EXPECT_EQ(c.extent[0], 10.0f);
   check(c, -1);
+}
+
+// The race host's minimum ballast and restriction for a built-in car raise the set-up's own,
+// never lower them.
+TEST_F(CarSetup, TheHostsMinimumsRaiseABuiltInCarsBallastAndRestriction) {
+  const RaceRules saved = RaceSettings;
+  Car& c = Sample(ROAD_CAR);
+  const int builtin = BuiltinCarIndexByCode(c.shortCode);
+  ASSERT_GE(builtin, 0);
+  RaceSettings.minimumBallast[builtin] = 40;
+  RaceSettings.minimumRestriction[builtin] = 20;
+  SetupByte(c, SETUP_BALLAST) = 0;
+  SetupByte(c, SETUP_RESTRICTION) = 10;
+  c.ApplyHandicaps();
+  EXPECT_EQ(c.appliedBallast, 40);
+  EXPECT_EQ(c.appliedRestriction, 20);
+  SetupByte(c, SETUP_BALLAST) = 60;
+  SetupByte(c, SETUP_RESTRICTION) = 30;
+  c.ApplyHandicaps();
+  EXPECT_EQ(c.appliedBallast, 60);
+  EXPECT_EQ(c.appliedRestriction, 30);
+  RaceSettings = saved;
 }
 
 // The intake restriction is held to 0..255 % and takes the engine's power factor down by its

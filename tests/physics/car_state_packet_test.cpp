@@ -240,6 +240,19 @@ TEST_F(CarStatePacketTest, TwoWheelsAndNoFuelCapacityLeaveTheirBytesZero) {
   std::memset(packet, 0xAA, sizeof packet);
   scooter.MakeStatePacket(packet, 2);
   EXPECT_EQ(GetU16(packet + 6), 0u);
+  // A capacity of 0.001 l counts as none too; just above it the share is sent.
+  scooter.fuelCapacity = 0.001f;
+  scooter.fuelAmount = 0.0005f;
+  scooter.MakeStatePacket(packet, 2);
+  EXPECT_EQ(GetU16(packet + 6), 0u);
+  scooter.fuelCapacity = 0.002f;
+  scooter.fuelAmount = 0.001f;
+  scooter.MakeStatePacket(packet, 2);
+  EXPECT_EQ(GetU16(packet + 6), 32768u);
+  scooter.fuelCapacity = 0.0f;
+  scooter.fuelAmount = 3.0f;
+  std::memset(packet, 0xAA, sizeof packet);
+  scooter.MakeStatePacket(packet, 2);
   EXPECT_NE(packet[8 + STATE_TEMPERATURES], 0) << "the first wheel's block is filled";
   for (int i = 8 + 2 * STATE_WHEEL_BLOCK; i < STATE_PACKET_SIZE; ++i) EXPECT_EQ(packet[i], 0) << i;
   // Applied, the packet touches only the wheels the car has.

@@ -472,6 +472,76 @@ TEST_F(CarUpdate, TheEngineCutTimerRunsDownToNothing) {
   EXPECT_EQ(car.timers.engineCut, 0.0f);
 }
 
+// The wheel-speed figures: the mean |spin x radius| of the wheels in contact (the car's speed
+// when none touches; with the last-driven-wheel option the last driven wheel rolling forwards),
+// the odometer growing by it x dt x 65536, the smoothed speed taking 0.05 of it a step, and the
+// tacho figure: (engine speed - idle) x 5 / range + 2 above the idle speed, else speed x 2 / idle.
+TEST_F(CarUpdate, TheWheelSpeedOdometerAndTachoFigures) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  StandCar(car);
+  ASSERT_EQ(car.wheelCount, 4);
+  const auto R = [&car](int i) { return double(car.wheelSets[car.wheels[i].wheelSet & 1].rollingRadius); };
+  const float spins[4] = {20.0f, -30.0f, 0.0f, 70.0f};  // the third driven but standing
+  const uint8_t touching[4] = {1, 1, 0, 1}, driven[4] = {1, 1, 1, 0};
+  for (int i = 0; i < 4; ++i) {
+    car.wheels[i].spinRate = spins[i];
+    car.wheels[i].groundContact = touching[i];
+    car.wheels[i].driven = driven[i];
+  }
+  car.speed = 3.0f;
+  car.engine.idleSpeed = 100.0f;
+  car.engine.redline = 700.0f;
+  car.engine.speed = 400.0f;
+  const auto figures = [&car](double wheelSpeed, const char* what) {
+    car.wheelOdometer = 1000;
+    car.smoothedWheelSpeed = 10.0f;
+    car.DrivingFigures(0.001f);
+    EXPECT_NEAR(car.smoothedWheelSpeed, 10.0 * 0.95 + wheelSpeed * 0.05, 1e-4) << what;
+    EXPECT_NEAR(car.wheelOdometer, 1000 + wheelSpeed * 0.001 * 65536, 1.0) << what;
+  };
+  figures((20 * R(0) + 30 * R(1) + 70 * R(3)) / 3, "three wheels in contact");
+  EXPECT_NEAR(car.tacho, 300.0f * 5.0f / 600.0f + 2.0f, 1e-5);
+  car.options |= OPT1_LAST_DRIVEN_WHEEL_SPEED;
+  figures(20 * R(0), "the last driven wheel rolling forwards");
+  car.options &= ~OPT1_LAST_DRIVEN_WHEEL_SPEED;
+  for (CarWheel& w : car.wheels) w.groundContact = 0;
+  figures(3.0, "none in contact: the car's speed");
+  // Below the idle speed, and above it with no range to the rev limit.
+  car.engine.speed = 50.0f;
+  car.DrivingFigures(0.001f);
+  EXPECT_NEAR(car.tacho, 1.0f, 1e-6);
+  car.engine.redline = 100.0f;
+  car.engine.speed = 150.0f;
+  car.DrivingFigures(0.001f);
+  EXPECT_NEAR(car.tacho, 3.0f, 1e-6);
+}
+
+// Two cyclic counters: 0..999 while the signal flag is set, 0..299 while the flash flag and
+// the flasher option are both set.
+TEST_F(CarUpdate, TheSignalAndFlashCountersCycle) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.showCar = 1;
+  StandCar(car);
+  car.signalFlag = 1;
+  car.signalCounter = 998;
+  car.flashFlag = 1;
+  car.options2 |= OPT2_FLASHER;
+  car.flashCounter = 298;
+  StepCar(car, 1);
+  EXPECT_EQ(car.signalCounter, 999);
+  EXPECT_EQ(car.flashCounter, 299);
+  StepCar(car, 1);
+  EXPECT_EQ(car.signalCounter, 0);
+  EXPECT_EQ(car.flashCounter, 0);
+  car.options2 &= ~OPT2_FLASHER;
+  car.signalFlag = 0;
+  StepCar(car, 1);
+  EXPECT_EQ(car.signalCounter, 0);
+  EXPECT_EQ(car.flashCounter, 0);
+}
+
 // ---- the step's rules ----
 
 TEST_F(CarUpdate, TheStepsEdgeRules) {

@@ -80,6 +80,14 @@ TEST_F(TreadHeat, AWarmResetTakesTheAmbientOnlyWhenHigher) {
   EXPECT_NEAR(w().pressure, 220000.0f, 0.1f);
 }
 
+// With no air to heat the pressure is the cold one set, and the stiffnesses follow it.
+TEST_F(TreadHeat, ATyreWithoutAirKeepsItsColdPressure) {
+  w().airMass = 0.0f;
+  w().InitThermalState(set(), 0);
+  EXPECT_EQ(w().pressure, 220000.0f);
+  EXPECT_NEAR(w().radialStiffness, set().radialStiffnessSlope * 220000.0f + 33844.5f, 1e-2);
+}
+
 TEST_F(TreadHeat, ResetWheelStateClearsTheRunningState) {
   w().spinRate = 12.0f;
   w().travel = 0.05f;
