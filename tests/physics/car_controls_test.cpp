@@ -221,6 +221,15 @@ TEST_F(CarControlsTest, TheBlipOpensTheThrottleAndTheLaunchHoldShutsIt) {
   car.SmoothControls(0.001f, -1);
   EXPECT_EQ(car.timers.launchHold, 0);
   EXPECT_NEAR(car.controls.throttle, 0.52f, 1e-6);
+
+  // The pit limiter at 80 km/h (22.22 m/s, cutting over the last eighth from 19.44 m/s) halves
+  // the throttle's target at 20.833 m/s: the throttle at 0.5 stays.
+  car.assists.pitLimit = 80;
+  car.speed = 20.833f;
+  car.controls.throttle = 0.5f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_NEAR(car.controls.throttle, 0.5f, 1e-3);
+  car.assists.pitLimit = 0;
 }
 
 // The hold keeps the brake at least at 0.125 while stopped and 0.5 while moving, except in
@@ -326,6 +335,18 @@ TEST_F(CarControlsTest, SwitchesAreRefusedWithTheirTextsAndSound) {
   car.ProcessToggles(0);
   EXPECT_EQ(car.gearbox.mode, 0);
   EXPECT_EQ(car.gearbox.modeWord, 99u);
+
+  // Every request handled is cleared and counts as input: the step noted, the rest count 0.
+  uint16_t* requests[5] = {&r.ignition, &r.pitLimiter, &r.assist, &r.toggles[0], &r.toggles[1]};
+  for (int k = 0; k < 5; ++k) {
+    *requests[k] = 1;
+    car.restCount = 500;
+    car.gearbox.lastInputTime = 0;
+    car.ProcessToggles(0);
+    EXPECT_EQ(*requests[k], 0) << k;
+    EXPECT_EQ(car.restCount, 0) << k;
+    EXPECT_EQ(car.gearbox.lastInputTime, car.stepCount) << k;
+  }
 }
 
 TEST_F(CarControlsTest, TheActivityBudgetAndTheLooseWheels) {

@@ -66,6 +66,9 @@ TEST(DamageDirection, PacksFiveBitsOfEachComponentAndUnpacksThem) {
     EXPECT_FLOAT_EQ(u.y, float(Quantised(-c))) << c;
     EXPECT_FLOAT_EQ(u.z, float(Quantised(c * 0.5f))) << c;
   }
+  // A component beyond a unit is held to 16 bits: 32767 keeps the top bits of 1, -32768 its own.
+  EXPECT_EQ(PackDamageDirection(2, 0, 0), 0x7800);
+  EXPECT_EQ(PackDamageDirection(-2, 0, 0), 0x8000);
   const Vec3 bad = UnpackDamageDirection(PackDamageDirection(NAN, INFINITY, -1));
   EXPECT_EQ(bad.x, 0.0f) << "a component that is not finite packs as 0";
   EXPECT_EQ(bad.y, 0.0f);

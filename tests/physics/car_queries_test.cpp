@@ -285,6 +285,26 @@ TEST_F(CarQueries, TheStateWordIsACrcOfTheCarsState) {
   EXPECT_EQ(BitwiseCrc(0, {'1', '2', '3', '4', '5', '6', '7', '8', '9', 0, 0, 0, 0}), 0x89A1897Fu);
 }
 
+// The control sum: the five control words added, and 1024 more while any of the four other
+// requests (shift up, shift down, ignition, pit limiter) is set.
+TEST_F(CarQueries, TheControlSumAddsTheFiveWordsAndOneRequestFlag) {
+  Car car;
+  car.inputs = CarInputs{};
+  car.inputs.steering = 1000;
+  car.inputs.throttle = 200;
+  car.inputs.brake = 30;
+  car.inputs.clutch = 4;
+  car.inputs.handbrake = 50000;
+  EXPECT_EQ(car.ControlSum(), 51234);
+  for (int which = 0; which < 4; ++which) {
+    CarRequests& r = car.inputs.requests;
+    r = CarRequests{};
+    uint16_t* flags[4] = {&r.shiftUp, &r.shiftDown, &r.ignition, &r.pitLimiter};
+    *flags[which] = 1;
+    EXPECT_EQ(car.ControlSum(), 51234 + 1024) << which;
+  }
+}
+
 TEST_F(CarQueries, TheConfigurationWordCoversTheFrameAndIsKept) {
   Car a, b;
   MakeSampleCar(1, a);

@@ -130,8 +130,8 @@ TEST_F(CarRaceDuties, TheRepairsPlannedAtEachDamagesExactEdge) {
     // Worn to a tenth: 90 % gone is a condition of 26 (25.5 rounded) or less.
     w.condition[1] = 25;
     EXPECT_EQ(plan(), start | 1u << (stage + 1)) << "worn tyres";
-    w.condition[1] = 30;
-    EXPECT_EQ(plan(), start);
+    w.condition[1] = 27;
+    EXPECT_EQ(plan(), start) << "a condition of 27 is not worn";
     w.condition[1] = 255;
   }
   for (uint8_t vehicleClass : {4, 10}) {
@@ -159,10 +159,14 @@ TEST_F(CarRaceDuties, TheRepairsPlannedAtEachDamagesExactEdge) {
     car.engine.health = condition;
     EXPECT_EQ(plan(), start | bits) << "engine at " << condition;
   }
-  // Without repairs asked for (nor a set-up change) none of it is planned.
+  // Without repairs asked for (nor a set-up change) none of it is planned; a set-up change
+  // plans them too and adds its own bit, 16.
   car.race.pitRequest.repair = 0;
   car.damageNodeCount = 9;
   EXPECT_EQ(plan(), start);
+  car.race.pitRequest.setupChange = 1;
+  EXPECT_EQ(plan(), start | heavy | 1u << 16);
+  car.race.pitRequest.setupChange = 0;
   car.damageNodeCount = 0;
   car.engine.health = 1.0f;
 }

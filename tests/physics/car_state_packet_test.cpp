@@ -195,6 +195,20 @@ TEST_F(CarStatePacketTest, TheReceiversRules) {
 
 // Shares past their range are sent at its ends: above 1 as the greatest byte or word, below
 // 0 as 0.
+// Each wheel's sag is sent and read as a share of its own wheel set's radius: with a front
+// set larger than the rear, every wheel comes back with its sag.
+TEST_F(CarStatePacketTest, EachWheelsSagIsReadAgainstItsOwnSetsRadius) {
+  for (Car* c : {&a, &b}) c->wheelSets[1].rollingRadius *= 1.25f;
+  for (int i = 0; i < 4; ++i) {
+    a.wheels[i].damage[DAMAGE_SPRING] = DAMAGE_DAMAGED;
+    a.wheels[i].travelOffset = 0.03f * SetOf(a, i).rollingRadius * float(40 + 40 * i) / 255.0f;
+  }
+  uint8_t packet[STATE_PACKET_SIZE];
+  a.MakeStatePacket(packet, 5);
+  b.ApplyStatePacket(packet);
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(b.wheels[i].travelOffset, a.wheels[i].travelOffset, 1e-6f) << i;
+}
+
 TEST_F(CarStatePacketTest, SharesPastTheirRangeAreSentAtItsEnds) {
   uint8_t packet[STATE_PACKET_SIZE];
   a.engine.health = 2.0f;

@@ -542,6 +542,64 @@ TEST_F(CarUpdate, TheSignalAndFlashCountersCycle) {
   EXPECT_EQ(car.flashCounter, 0);
 }
 
+// The steering geometry: the wheels steer as the controls ask (a two-wheeler at 2 m/s too);
+// the turning radius is the wheel base over tan |angle|; the turn side is 1 left of 1e-5 rad,
+// 2 right of -1e-5 rad, else 0, strictly.
+TEST_F(CarUpdate, TheSteeringGeometrysRadiusAndTurnSide) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  ASSERT_GT(car.wheelBase, 1.0f);
+  const auto steer = [&car](float angle) {
+    car.controls.steerAngle = angle;
+    car.SteeringGeometry();
+    EXPECT_EQ(car.wheelSteerAngle, angle);
+    return car.turnSide;
+  };
+  EXPECT_EQ(steer(0.2f), 1);
+  EXPECT_NEAR(car.turningRadius, car.wheelBase / std::tan(0.2), 1e-4);
+  EXPECT_EQ(steer(-0.2f), 2);
+  EXPECT_NEAR(car.turningRadius, car.wheelBase / std::tan(0.2), 1e-4);
+  EXPECT_EQ(steer(1e-5f), 0);
+  EXPECT_EQ(steer(std::nextafter(1e-5f, 1.0f)), 1);
+  EXPECT_EQ(steer(-1e-5f), 0);
+  EXPECT_EQ(steer(std::nextafter(-1e-5f, -1.0f)), 2);
+  // A two-wheeler steers to its lean only above 2 m/s.
+  constexpr int SCOOTER = 4;
+  Car bike;
+  MakeSampleCar(SCOOTER, bike);
+  bike.speed = 2.0f;
+  bike.controls.steerAngle = 0.1f;
+  bike.SteeringGeometry();
+  EXPECT_EQ(bike.wheelSteerAngle, 0.1f);
+  bike.speed = 2.5f;
+  bike.SteeringGeometry();
+  EXPECT_NE(bike.wheelSteerAngle, 0.1f);
+}
+
+// The electric motor's coupling gain takes up half a speed difference in one step:
+// 0.5 / (dt (1 / I + r^2 e / D)) with the motor's inertia I, the effective ratio r, the
+// drivetrain's efficiency e and the driven wheels' inertia D; none without an inertia or a step.
+TEST_F(CarUpdate, TheMotorCouplingGainTakesUpHalfTheDifference) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.engine.inertia = 0.2f;
+  car.effectiveRatio = 8.0f;
+  car.drivetrainEfficiency = 0.9f;
+  double driven = 0;
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].driven = uint8_t(i < 2);
+    car.wheels[i].spinInertia = 1.0f + float(i);
+    if (i < 2) driven += 1.0 + i;
+  }
+  const double give = 1 / 0.2 + 8.0 * 8.0 * double(0.9f) / driven;
+  EXPECT_NEAR(car.MotorCouplingGain(0.001f), 0.5 / (0.001 * give), 1e-2);
+  for (CarWheel& w : car.wheels) w.driven = 0;
+  EXPECT_NEAR(car.MotorCouplingGain(0.001f), 0.5 / (0.001 * 5.0), 1e-2) << "no driven wheel";
+  EXPECT_EQ(car.MotorCouplingGain(0.0f), 0.0f);
+  car.engine.inertia = 0.0f;
+  EXPECT_EQ(car.MotorCouplingGain(0.001f), 0.0f);
+}
+
 // ---- the step's rules ----
 
 TEST_F(CarUpdate, TheStepsEdgeRules) {
