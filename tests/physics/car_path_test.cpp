@@ -596,6 +596,33 @@ TEST_F(CarPath, TheLookTargetOfEachMode) {
   }
 }
 
+// The world's answers for an index at or past the end of its tables, or below 0, are empty;
+// the first and last entries are the path's own.
+TEST_F(CarPath, TheWorldAnswersNothingForAnIndexOutsideItsTables) {
+  const int n = CarWorld.PathNodeCount();
+  ASSERT_GT(n, 2);
+  const auto empty = [](const PathPoint& p) {
+    return p.position.x == 0 && p.position.y == 0 && p.dirX == 0.0f && p.dirY == 0.0f;
+  };
+  EXPECT_FALSE(empty(CarWorld.PathNode(0)));
+  EXPECT_FALSE(empty(CarWorld.PathNode(n - 1)));
+  EXPECT_TRUE(empty(CarWorld.PathNode(n)));
+  EXPECT_TRUE(empty(CarWorld.PathNode(-1)));
+  PathPoint out;
+  EXPECT_GT(CarWorld.InterpolatePathNodes(0, 1, 0.5f, out), 0.0f);
+  EXPECT_FALSE(empty(out));
+  for (const auto& [a, b] : {std::pair{n - 1, n}, std::pair{n, 0}, std::pair{-1, 0}, std::pair{0, -1}}) {
+    out.dirY = 5.0f;
+    EXPECT_EQ(CarWorld.InterpolatePathNodes(a, b, 0.5f, out), 0.0f) << a << " " << b;
+    EXPECT_TRUE(empty(out)) << a << " " << b;
+  }
+  ASSERT_EQ(CarWorld.PitStopPointCount(), 0);
+  const IntVector none = CarWorld.PitStopPoint(0);
+  EXPECT_EQ(none.x, 0);
+  EXPECT_EQ(none.y, 0);
+  EXPECT_EQ(CarWorld.PitSpeedLimit(0), 0);
+}
+
 TEST_F(CarPath, PitLimiterInTheZone) {
   auto* pit = static_cast<WPit*>(MakePit({30 << 16, 0, 0}));
   pit->speedLimit = 60;
