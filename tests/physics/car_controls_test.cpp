@@ -443,8 +443,9 @@ TEST_F(CarControlsTest, TheGearboxsExactEdgesAtTheStallSpeedAndTheRevLimit) {
 }
 
 // In top gear a shift up asks for top gear again, for a motorbike box as for any other; a
-// motorbike in first goes to second only from its second-gear speed, else to neutral.
-TEST_F(CarControlsTest, AShiftUpInTopGearStaysInTopGear) {
+// motorbike in first goes up to second only from its second-gear speed, else to neutral, and
+// down stays in first.
+TEST_F(CarControlsTest, ShiftsStayWithinTheBoxAtTopGearAndAMotorbikesFirst) {
   for (int row : {TOURER, TRAILBIKE}) {
     Make(row);
     const uint8_t top = uint8_t(car.gearCount - 1);
@@ -459,6 +460,11 @@ TEST_F(CarControlsTest, AShiftUpInTopGearStaysInTopGear) {
   Press(0, 0);
   Press(1, 0);
   EXPECT_EQ(car.gearbox.requested, NEUTRAL);
+  // Down from first the motorbike box stays in first.
+  car.gear = car.gearbox.requested = FIRST;
+  Press(0, 0);
+  Press(0, 1);
+  EXPECT_EQ(car.gearbox.requested, FIRST);
 }
 
 // The brake assist's grip watch: above 5 m/s, unless on both wheel sets some wheel in contact

@@ -158,6 +158,14 @@ TEST_F(CarQueries, TyrePressureRangesComeFromTheSetUpOrTheVehicleAndTheMass) {
   car.rimWords[0] = 609;
   car.ClampedTyrePressureRange(0, low, high);
   EXPECT_EQ(high, 610) << "one below the limit: the limit stands";
+  // The mass's limit reads at most 1e9 kg: 10 x (1 + trunc(60 sqrt(1e6))) = 600010; a mass
+  // that is not a number reads as none (10).
+  const float mass = car.massWithoutOccupants;
+  car.massWithoutOccupants = 1e12f;
+  EXPECT_EQ(car.TyrePressureLimit(), 600010);
+  car.massWithoutOccupants = NAN;
+  EXPECT_EQ(car.TyrePressureLimit(), 10);
+  car.massWithoutOccupants = mass;
   // No set-up stored: the range is 0..1.
   car.options2 = 0;
   car.setupCount = 0;

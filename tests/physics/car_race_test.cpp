@@ -134,6 +134,17 @@ TEST_F(CarRaceDuties, TheRepairsPlannedAtEachDamagesExactEdge) {
     EXPECT_EQ(plan(), start) << "a condition of 27 is not worn";
     w.condition[1] = 255;
   }
+  // A central wheel counts as a left one: front 4, rear 10.
+  for (int i = 0; i < car.wheelCount; ++i) {
+    CarWheel& w = car.wheels[i];
+    const float side = w.side;
+    w.side = 0.0f;
+    w.damage[DAMAGE_TOE] = DAMAGE_DAMAGED;
+    w.toeDamageAngle = 0.1f;
+    EXPECT_EQ(plan(), start | 1u << (w.wheelSet & 1 ? 4 : 10)) << "central wheel " << i;
+    w.damage[DAMAGE_TOE] = DAMAGE_INTACT;
+    w.side = side;
+  }
   for (uint8_t vehicleClass : {4, 10}) {
     car.vehicleClass = vehicleClass;
     for (int i = 0; i < car.wheelCount; ++i) {
@@ -444,7 +455,10 @@ TEST_F(CarRaceDuties, BlueAndYellowFlagsAreRaisedAndClearedByTheirCounters) {
   for (int i = 0; i < 4; ++i) car.CheckYellowFlag(0);
   EXPECT_EQ(car.race.yellowCounter, 4);
   car.velocity = {0.0f, 20.0f, 0.0f};
-  for (int i = 0; i < 4; ++i) car.CheckYellowFlag(0);
+  for (int i = 0; i < 3; ++i) car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 1);
+  EXPECT_EQ(flags(), (std::vector<std::pair<int, int>>{{0x82, 0}, {0x02, 0}})) << "cleared on coming down to 1";
+  car.CheckYellowFlag(0);
   EXPECT_EQ(car.race.yellowCounter, 0);
   EXPECT_EQ(flags(), (std::vector<std::pair<int, int>>{{0x82, 0}, {0x02, 0}}));
   // Before the race's yellow delay nothing is counted.

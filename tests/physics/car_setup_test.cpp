@@ -216,6 +216,10 @@ TEST_F(CarSetup, GearsRoofKartAxleAndTheConfigurationAreSettled) {
   car->SetupFromVehicle(0);
   EXPECT_EQ(r->bytes[SETUP_CONFIGURATION], 0) << "an index beyond the list becomes the first";
   EXPECT_EQ(car->openRoof, 0);
+  std::strcpy(car->configs[0].name, "Open Roof");
+  car->configCount = 1;
+  car->SetupFromVehicle(0);
+  EXPECT_EQ(car->openRoof, 1) << "the only configuration";
 
   car = &Sample(KART);
   r = &car->currentSetup;
@@ -646,6 +650,24 @@ TEST_F(CarSetup, TheExtentsAreTheBodysWidenedByEveryTyre) {
   ASSERT_EQ(c.points[0].local.y, 10.0f);
   EXPECT_EQ(c.extent[0], 10.0f);
   check(c, -1);
+}
+
+// The lowest point: the lowest tyre bottom (wheel centre less its radius), the first wheel's
+// included; a car without wheels starts from its first body point.
+TEST_F(CarSetup, TheLowestPointIsTheLowestTyreOrBodyPoint) {
+  car.wheelCount = 3;
+  car.wheelSets[0].rollingRadius = car.wheelSets[1].rollingRadius = 0.3f;
+  const float heights[3] = {0.1f, 0.5f, 0.6f};
+  for (int i = 0; i < 3; ++i) {
+    car.wheels[i].wheelSet = uint8_t(i & 1);
+    car.wheels[i].centre = {0.0f, float(i), heights[i]};
+  }
+  EXPECT_NEAR(car.LowestPoint(), 0.1f - 0.3f, 1e-6f);
+  car.wheelCount = 0;
+  car.AllocateHull(2, 0);
+  car.points[0].local = {0.0f, 0.0f, 0.4f};
+  car.points[1].local = {0.0f, 1.0f, 0.7f};
+  EXPECT_EQ(car.LowestPoint(), 0.4f);
 }
 
 // The race host's minimum ballast and restriction for a built-in car raise the set-up's own,
