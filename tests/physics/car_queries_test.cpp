@@ -369,4 +369,15 @@ TEST_F(CarQueries, TheConfigurationWordCoversTheFrameAndIsKept) {
   b.aero[1][1] += 0.5f;
   EXPECT_EQ(b.ConfigCrc(0x1234), base) << "a closing record not in use";
   EXPECT_EQ(b.configCrc, base);
+  // A frame point or tube past the counts is not covered.
+  b.framePointCount -= 1;
+  b.frameTubeCount -= 1;
+  const uint32_t fewer = b.ConfigCrc(0x1234);
+  b.framePoints[b.framePointCount].x += 1;
+  b.frameTubes[b.frameTubeCount].a += 1;
+  EXPECT_EQ(b.ConfigCrc(0x1234), fewer);
+  b.framePoints[b.framePointCount].x -= 1;
+  b.frameTubes[b.frameTubeCount].a -= 1;
+  b.framePointCount += 1;
+  b.frameTubeCount += 1;
 }

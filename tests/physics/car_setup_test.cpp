@@ -563,6 +563,25 @@ TEST_F(CarSetup, ASetUpFloatThatIsNotANumberTakesTheDefaultsWithOneMessage) {
   EXPECT_EQ(AxleFloat(c, 0, AXLE_RIDE_HEIGHT), SetupFloat(c.setups[0].record, SETUP_AXLE[0] + AXLE_RIDE_HEIGHT));
   EXPECT_EQ(race.lines.size(), 2u) << "the ride height and the spring, not the damping";
   for (int i = 0; i < c.wheelCount; ++i) EXPECT_TRUE(std::isfinite(c.wheels[i].designCentre.z));
+
+  // Each suspension figure is named in its own message.
+  const struct {
+    int field;
+    const char* name;
+  } figures[] = {{AXLE_SPRING, "spring rate"}, {AXLE_BUMP, "bump damping"}, {AXLE_REBOUND, "rebound damping"},
+                 {AXLE_ANTI_ROLL, "anti-roll rate"}};
+  for (int axle = 0; axle < 2; ++axle) {
+    if (c.options & (axle == 0 ? OPT1_NO_REAR_ANTI_ROLL : OPT1_NO_FRONT_ANTI_ROLL)) continue;
+    for (const auto& f : figures) {
+      Car& d = Sample(ROAD_CAR);
+      race.lines.clear();
+      SetSetupFloat(d.currentSetup, SETUP_AXLE[axle] + f.field, NAN);
+      d.SetupFromVehicle(0);
+      ASSERT_EQ(race.lines.size(), 1u) << axle << " " << f.name;
+      EXPECT_EQ(race.lines[0], std::string("Runabout : ") + (axle ? "front " : "rear ") + f.name + " " +
+                                   TEXT_SETUP_NOT_A_NUMBER);
+    }
+  }
 }
 
 TEST_F(CarSetup, AVehicleThatIsNotPhysicalIsNotSimulated) {

@@ -715,6 +715,16 @@ TEST_F(CarUpdate, ALockedPairTurnsAsOneAndAPairPastTheWheelCountIsNone) {
   car.DriveWheels(0.001f, TEST_GRAVITY);
   EXPECT_EQ(car.wheels[0].spinRate, car.wheels[1].spinRate);
   EXPECT_NEAR(car.wheels[0].spinRate, 20.0f, 0.5f);
+  // Their shared angle exactly at sixteen turns either way is kept, not wrapped.
+  for (float angle : {100.53097f, -100.53097f}) {
+    for (int i = 0; i < 2; ++i) {
+      car.wheels[i].spinRate = 0.0f;
+      car.wheels[i].rotationAngle = angle;
+    }
+    car.DriveWheels(0.001f, TEST_GRAVITY);
+    EXPECT_EQ(car.wheels[0].rotationAngle, angle);
+    EXPECT_EQ(car.wheels[1].rotationAngle, angle);
+  }
 
   // Three wheels counted; the rear set names the fourth, either way round.
   for (int fourthFirst : {0, 1}) {

@@ -424,6 +424,7 @@ TEST_F(TyreStep, LooseGroundDragsThePatchBehindAnAnchor) {
 }
 
 TEST_F(TyreStep, SteeredWheelsTurnTheSteeringAndTheirForces) {
+  w().contactOffset.x += 0.05f;  // the contact 5 cm outboard: the forward force has an arm too
   w().steered = 1;
   w().steerAngle = 0.2f;
   w().spinRate = 30.0f;
