@@ -600,6 +600,29 @@ TEST_F(CarUpdate, TheMotorCouplingGainTakesUpHalfTheDifference) {
   EXPECT_EQ(car.MotorCouplingGain(0.001f), 0.0f);
 }
 
+// A rest step needs the speed below 0.05 m/s and the engine's below 2 pi rad/s, strictly:
+// at either limit the count starts again.
+TEST_F(CarUpdate, ARestStepOnlyBelowTheExactSpeedLimits) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  StandCar(car);
+  const auto count = [&car](float speed, float engineSpeed) {
+    car.restCount = 5;
+    car.awake = 1;
+    car.speed = speed;
+    car.engine.running = 0;
+    car.engine.speed = engineSpeed;
+    car.filteredAcceleration = {};
+    car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+    return car.restCount;
+  };
+  EXPECT_EQ(count(std::nextafter(0.05f, 0.0f), 0.0f), 6);
+  EXPECT_EQ(count(0.05f, 0.0f), 0);
+  EXPECT_EQ(count(0.0f, std::nextafter(6.2831855f, 0.0f)), 6);
+  EXPECT_EQ(count(0.0f, 6.2831855f), 0);
+  EXPECT_EQ(count(0.0f, -6.2831855f), 0);
+}
+
 // ---- the step's rules ----
 
 TEST_F(CarUpdate, TheStepsEdgeRules) {
