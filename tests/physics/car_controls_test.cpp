@@ -232,6 +232,27 @@ TEST_F(CarControlsTest, TheBlipOpensTheThrottleAndTheLaunchHoldShutsIt) {
   car.assists.pitLimit = 0;
 }
 
+// The anti-stall reloads its timer while the engine, in gear with the automatic clutch, turns
+// below 0.75 of its stall speed, strictly; the timer then runs down by the step.
+TEST_F(CarControlsTest, TheAntiStallStartsBelowThreeQuartersOfTheStallSpeed) {
+  Make(TOURER);
+  car.assists.autoClutch = 1;
+  car.gear = FIRST;
+  car.timers.antiStallSet = 0.5f;
+  const auto reloads = [this](float engineSpeed) {
+    car.timers.antiStall = 0.0f;
+    car.engine.speed = engineSpeed;
+    car.SmoothControls(0.001f, -1);
+    return car.timers.antiStall;
+  };
+  const float edge = 0.75f * car.StallSpeed();
+  ASSERT_GT(edge, 0.0f);
+  EXPECT_EQ(reloads(edge), 0.0f);
+  EXPECT_NEAR(reloads(std::nextafter(edge, 0.0f)), 0.499f, 1e-6f);
+  car.gear = NEUTRAL;
+  EXPECT_EQ(reloads(0.0f), 0.0f) << "in neutral";
+}
+
 // The hold keeps the brake at least at 0.125 while stopped and 0.5 while moving, except in
 // hold mode 4 and on a remote car (unless the remote hold is set); an engine with a clutch
 // gets its anti-stall timer reloaded.
