@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int RUNABOUT = 0, TOURER = 1, RACER = 11, ENDURANCE = 14;
+constexpr int RUNABOUT = 0, TOURER = 1, TRAILBIKE = 5, RACER = 11, ENDURANCE = 14;
 constexpr uint8_t NEUTRAL = 1, FIRST = 2;
 
 class CarControlsTest : public CarTest {
@@ -185,6 +185,103 @@ TEST_F(CarControlsTest, TheGearChangeByEngineKind) {
   EXPECT_EQ(cut.timers.ignitionCut, 0.0f);
 }
 
+// While the blip runs the throttle is at least half its remaining share; the timer runs down
+// to 0, never below.  The launch hold shuts the throttle while the engine turns faster than
+// the rear wheels' rolling asks, and lets go once it does not (at the speed itself too).
+TEST_F(CarControlsTest, TheBlipOpensTheThrottleAndTheLaunchHoldShutsIt) {
+  Make(TOURER);
+  car.inputs.throttle = 0;
+  car.controls.throttle = 0.0f;
+  car.timers.blipSet = 0.1f;
+  car.timers.blip = 0.05f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_NEAR(car.controls.throttle, 0.25f, 1e-6);
+  EXPECT_NEAR(car.timers.blip, 0.049f, 1e-7);
+  car.timers.blip = 0.0005f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.timers.blip, 0.0f);
+  car.controls.throttle = 0.0f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.controls.throttle, 0.0f) << "no blip left";
+  car.timers.blipSet = 0.0f;  // a blip without a length opens nothing
+  car.timers.blip = 0.05f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.controls.throttle, 0.0f);
+
+  car.inputs.throttle = 65535;
+  car.controls.throttle = 0.5f;
+  car.timers.launchHold = 1;
+  car.speed = 0.0f;
+  car.engine.speed = 100.0f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.controls.throttle, 0.0f);
+  EXPECT_EQ(car.timers.launchHold, 1);
+  car.engine.speed = 0.0f;  // no faster than the standing wheels ask
+  car.controls.throttle = 0.5f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.timers.launchHold, 0);
+  EXPECT_NEAR(car.controls.throttle, 0.52f, 1e-6);
+
+  // The pit limiter at 80 km/h (22.22 m/s, cutting over the last eighth from 19.44 m/s) halves
+  // the throttle's target at 20.833 m/s: the throttle at 0.5 stays.
+  car.assists.pitLimit = 80;
+  car.speed = 20.833f;
+  car.controls.throttle = 0.5f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_NEAR(car.controls.throttle, 0.5f, 1e-3);
+  car.assists.pitLimit = 0;
+}
+
+// The anti-stall reloads its timer while the engine, in gear with the automatic clutch, turns
+// below 0.75 of its stall speed, strictly; the timer then runs down by the step.
+TEST_F(CarControlsTest, TheAntiStallStartsBelowThreeQuartersOfTheStallSpeed) {
+  Make(TOURER);
+  car.assists.autoClutch = 1;
+  car.gear = FIRST;
+  car.timers.antiStallSet = 0.5f;
+  const auto reloads = [this](float engineSpeed) {
+    car.timers.antiStall = 0.0f;
+    car.engine.speed = engineSpeed;
+    car.SmoothControls(0.001f, -1);
+    return car.timers.antiStall;
+  };
+  const float edge = 0.75f * car.StallSpeed();
+  ASSERT_GT(edge, 0.0f);
+  EXPECT_EQ(reloads(edge), 0.0f);
+  EXPECT_NEAR(reloads(std::nextafter(edge, 0.0f)), 0.499f, 1e-6f);
+  car.gear = NEUTRAL;
+  EXPECT_EQ(reloads(0.0f), 0.0f) << "in neutral";
+}
+
+// The hold keeps the brake at least at 0.125 while stopped and 0.5 while moving, except in
+// hold mode 4 and on a remote car (unless the remote hold is set); an engine with a clutch
+// gets its anti-stall timer reloaded.
+TEST_F(CarControlsTest, TheHoldKeepsTheBrakeOn) {
+  Make(TOURER);
+  const auto brake = [this](int stopped) {
+    car.stopState = uint8_t(stopped);
+    car.inputs.brake = 0;
+    car.controls.brake = 0.0f;
+    car.timers.antiStall = 0.0f;
+    car.SmoothControls(0.001f, -1);
+    return car.controls.brake;
+  };
+  car.timers.antiStallSet = 0.5f;
+  EXPECT_EQ(brake(1), 0.0f) << "no hold";
+  EXPECT_EQ(car.timers.antiStall, 0.0f);
+  car.assists.hold = 1;
+  EXPECT_EQ(brake(1), 0.125f);
+  EXPECT_EQ(car.timers.antiStall, 0.5f) << "reloaded";
+  EXPECT_EQ(brake(0), 0.5f);
+  car.assists.holdMode = 4;
+  EXPECT_EQ(brake(1), 0.0f) << "hold mode 4";
+  car.assists.holdMode = 0;
+  car.remote = 1;
+  EXPECT_EQ(brake(1), 0.0f) << "a remote car";
+  car.assists.remoteHold = 1;
+  EXPECT_EQ(brake(1), 0.125f) << "the remote hold";
+}
+
 TEST_F(CarControlsTest, SwitchesAreRefusedWithTheirTextsAndSound) {
   Make(TOURER);
   car.stepCount = 4321;
@@ -259,6 +356,18 @@ TEST_F(CarControlsTest, SwitchesAreRefusedWithTheirTextsAndSound) {
   car.ProcessToggles(0);
   EXPECT_EQ(car.gearbox.mode, 0);
   EXPECT_EQ(car.gearbox.modeWord, 99u);
+
+  // Every request handled is cleared and counts as input: the step noted, the rest count 0.
+  uint16_t* requests[5] = {&r.ignition, &r.pitLimiter, &r.assist, &r.toggles[0], &r.toggles[1]};
+  for (int k = 0; k < 5; ++k) {
+    *requests[k] = 1;
+    car.restCount = 500;
+    car.gearbox.lastInputTime = 0;
+    car.ProcessToggles(0);
+    EXPECT_EQ(*requests[k], 0) << k;
+    EXPECT_EQ(car.restCount, 0) << k;
+    EXPECT_EQ(car.gearbox.lastInputTime, car.stepCount) << k;
+  }
 }
 
 TEST_F(CarControlsTest, TheActivityBudgetAndTheLooseWheels) {
@@ -326,6 +435,95 @@ TEST_F(CarControlsTest, TheAutomaticGearboxDecides) {
   car.transmissionType = TRANSMISSION_NONE;
   car.gear = 3;
   EXPECT_EQ(car.AutoShiftDecision(0.7f * car.StallSpeed()), SHIFT_KEEP);
+}
+
+// The shift down below 0.75 of the stall speed: only strictly below it, only with the throttle
+// above half, only above first gear.  The clutch held down keeps every other decision out.
+TEST_F(CarControlsTest, TheGearboxsExactEdgesAtTheStallSpeedAndTheRevLimit) {
+  Make(RACER);
+  car.controls.clutch = 1.0f;
+  car.controls.throttle = 0.6f;
+  car.gear = 3;
+  const float edge = 0.75f * car.StallSpeed();
+  EXPECT_EQ(car.AutoShiftDecision(std::nextafter(edge, 0.0f)), SHIFT_DOWN);
+  EXPECT_EQ(car.AutoShiftDecision(edge), SHIFT_KEEP);
+  car.controls.throttle = 0.5f;
+  EXPECT_EQ(car.AutoShiftDecision(0.5f * edge), SHIFT_KEEP) << "the throttle at half";
+  car.controls.throttle = 0.6f;
+  car.gear = FIRST;
+  EXPECT_EQ(car.AutoShiftDecision(0.5f * edge), SHIFT_KEEP) << "first gear";
+  // Up above 0.99 of the rev limit, strictly: with a fourth gear as long as the third the
+  // power never favours the change, so at 0.99 of the limit itself the gear is kept.
+  car.controls.clutch = 0.0f;
+  car.gear = 3;
+  for (int i = 0; i < car.wheelCount; ++i) car.wheels[i].groundContact = 1;
+  car.gearRatios[4] = car.gearRatios[3];
+  const float limit = 0.99f * car.engine.redline;
+  EXPECT_EQ(car.AutoShiftDecision(limit), SHIFT_KEEP);
+  EXPECT_EQ(car.AutoShiftDecision(std::nextafter(limit, 1e9f)), SHIFT_UP);
+}
+
+// In top gear a shift up asks for top gear again, for a motorbike box as for any other; a
+// motorbike in first goes up to second only from its second-gear speed, else to neutral, and
+// down stays in first.
+TEST_F(CarControlsTest, ShiftsStayWithinTheBoxAtTopGearAndAMotorbikesFirst) {
+  for (int row : {TOURER, TRAILBIKE}) {
+    Make(row);
+    const uint8_t top = uint8_t(car.gearCount - 1);
+    car.gear = car.gearbox.requested = top;
+    Press(0, 0);
+    Press(1, 0);
+    EXPECT_EQ(car.gearbox.requested, top) << row;
+  }
+  ASSERT_EQ(car.transmissionType, TRANSMISSION_MOTORBIKE);
+  car.gear = car.gearbox.requested = FIRST;
+  car.speed = 0.0f;
+  Press(0, 0);
+  Press(1, 0);
+  EXPECT_EQ(car.gearbox.requested, NEUTRAL);
+  // Down from first the motorbike box stays in first.
+  car.gear = car.gearbox.requested = FIRST;
+  Press(0, 0);
+  Press(0, 1);
+  EXPECT_EQ(car.gearbox.requested, FIRST);
+}
+
+// The brake assist's grip watch: above 5 m/s, unless on both wheel sets some wheel in contact
+// has a grip use below 0.925, the brake-limit timer starts at 0.2 s; while it runs the brake
+// target is at most t x 0.667 / 0.2 + 0.333.
+TEST_F(CarControlsTest, TheBrakeAssistLimitsTheBrakeWhenAWheelSetHasNoGripLeft) {
+  Make(TOURER);
+  car.assists.brakeAssist = 1;
+  const auto watch = [this](float speed, float rearGrip, float frontGrip, int frontContact = 1) {
+    car.timers.brakeLimit = 0.0f;
+    car.controls.brake = 0.0f;
+    car.inputs.brake = 0;
+    car.speed = speed;
+    for (int i = 0; i < car.wheelCount; ++i) {
+      const bool front = car.wheels[i].wheelSet & 1;
+      car.wheels[i].groundContact = front ? uint8_t(frontContact) : 1;
+      car.wheelSteps[i].gripUse = front ? frontGrip : rearGrip;
+    }
+    car.SmoothControls(0.001f, -1);
+    return car.timers.brakeLimit;
+  };
+  const float started = 0.2f - 0.001f;
+  EXPECT_EQ(watch(10.0f, 0.5f, 0.5f), 0.0f) << "grip on both sets";
+  EXPECT_EQ(watch(10.0f, 0.5f, 0.925f), started) << "none left in front";
+  EXPECT_EQ(watch(10.0f, 0.925f, 0.5f), started) << "none left behind";
+  EXPECT_EQ(watch(10.0f, 0.5f, 0.5f, 0), started) << "the front wheels off the ground";
+  EXPECT_EQ(watch(5.0f, 0.925f, 0.925f), 0.0f) << "at 5 m/s nothing is watched";
+  EXPECT_EQ(watch(std::nextafter(5.0f, 6.0f), 0.925f, 0.925f), started);
+  car.remote = 1;
+  EXPECT_EQ(watch(10.0f, 0.925f, 0.925f), 0.0f) << "a remote car";
+  car.remote = 0;
+  // The timer at 0.1 s caps the target at 0.6665; the brake slews 0.02 a step towards it.
+  car.timers.brakeLimit = 0.1f;
+  car.inputs.brake = 65535;
+  car.controls.brake = 0.66f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_NEAR(car.controls.brake, 0.1f * 0.667f / 0.2f + 0.333f, 1e-6);
+  EXPECT_NEAR(car.timers.brakeLimit, 0.099f, 1e-7);
 }
 
 }  // namespace

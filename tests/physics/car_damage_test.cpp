@@ -66,6 +66,9 @@ TEST(DamageDirection, PacksFiveBitsOfEachComponentAndUnpacksThem) {
     EXPECT_FLOAT_EQ(u.y, float(Quantised(-c))) << c;
     EXPECT_FLOAT_EQ(u.z, float(Quantised(c * 0.5f))) << c;
   }
+  // A component beyond a unit is held to 16 bits: 32767 keeps the top bits of 1, -32768 its own.
+  EXPECT_EQ(PackDamageDirection(2, 0, 0), 0x7800);
+  EXPECT_EQ(PackDamageDirection(-2, 0, 0), 0x8000);
   const Vec3 bad = UnpackDamageDirection(PackDamageDirection(NAN, INFINITY, -1));
   EXPECT_EQ(bad.x, 0.0f) << "a component that is not finite packs as 0";
   EXPECT_EQ(bad.y, 0.0f);
@@ -201,6 +204,24 @@ TEST(DamageNodes, NothingMovesWithoutPointsAndTheRepairOfABatchRunKeepsThePoints
   EXPECT_EQ(car.damageNodeCount, 0);
   EXPECT_FLOAT_EQ(car.points[2].local.z, 1.0f) << "a batch run keeps no undamaged places to go back to";
   RemoveCarDamage(car);  // no nodes: nothing
+}
+
+// The repair puts back only the points the car has, when it keeps more undamaged places
+// than points.
+TEST(DamageNodes, TheRepairRestoresNoMorePointsThanTheCarHas) {
+  Car car;
+  MakeDamageCar(car);
+  car.pointCount = 4;  // two of the six undamaged places have no point any more
+  for (int i = 0; i < 6; ++i) car.points[i].local.z = 5.0f;
+  car.RestoreUndamagedPoints();
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(car.points[i].local.z, 0.0f) << i;
+  for (int i = 4; i < 6; ++i) EXPECT_EQ(car.points[i].local.z, 5.0f) << i;
+  for (int i = 0; i < 6; ++i) car.points[i].local.z = 5.0f;
+  car.AddDamageNode(Node(2, 255, 0, 0, 1));
+  RemoveCarDamage(car);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(car.points[i].local.z, 0.0f) << i;
+  for (int i = 4; i < 6; ++i) EXPECT_EQ(car.points[i].local.z, 5.0f) << i;
+  car.pointCount = 6;
 }
 
 TEST(DamageNodes, ADentsSizeIsTheWheelBase) {

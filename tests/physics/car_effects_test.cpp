@@ -146,19 +146,22 @@ TEST_F(WheelEffects, EveryFortiethStepHotTreadSmokesAndAGrippingWheelOnDustRaise
   const double capacity = 200.0 * 0.001 * 0.3 * 910.0 * 2000.0;
   w.sectors[3].lanes[1].bodyHeat = float((300.0 + 273.15) * capacity);
   w.sectors[5].lanes[1].bodyHeat = float((200.0 + 273.15) * capacity);  // not above 200
+  w.sectors[7].lanes[1].bodyHeat = float((400.0 + 273.15) * capacity);  // 255 held to 128
   w.spinRate = 10.0f;
   car.speed = 5.0f;
   car.effectsCounter = 38;
   car.WheelEffects();  // the 39th step
   EXPECT_TRUE(g_lines.empty());
   car.WheelEffects();  // the 40th
-  ASSERT_EQ(g_lines.size(), 1u);
+  ASSERT_EQ(g_lines.size(), 2u);
   const Line& smoke = g_lines[0];
   EXPECT_EQ(smoke.size, 400 << 1) << "400 << ((40 / 40) & 3)";
   EXPECT_EQ(smoke.alpha, 127) << "300 x 255 / 200 - 255 = 127.5";
   EXPECT_NEAR(smoke.length / 65536.0, (10.0 * 0.3 + 5.0) * 0.04, 1e-4);
+  EXPECT_EQ(g_lines[1].alpha, 128) << "400 x 255 / 200 - 255 = 255, at most 128";
   // Dust: grip use above a half on a dusty surface, at the next fortieth step.
   w.sectors[3].lanes[1].bodyHeat = 0.0f;
+  w.sectors[7].lanes[1].bodyHeat = 0.0f;
   car.wheelSteps[0].gripUse = 0.6f;
   w.surfaceKind = uint16_t(KindWhere(SurfaceRaisesDust, 1));
   g_lines.clear();

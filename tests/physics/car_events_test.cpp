@@ -162,6 +162,22 @@ TEST_F(CarEventsTest, TheOffTrackEventGoesWhenThreeWheelsLeaveTheRoad) {
   EXPECT_EQ(CarRace::added.size(), 2u) << "and it goes again when the car leaves again";
 }
 
+// The ground beside the road is surface kinds 3, 4 and 17: three wheels on any of them (and
+// on no other kind) is too many.
+TEST_F(CarEventsTest, TheKindsBesideTheRoadAreThreeFourAndSeventeen) {
+  car.wheelCount = 4;
+  for (int kind = 0; kind < SURFACE_KIND_COUNT; ++kind) {
+    for (int i = 0; i < 4; ++i) car.wheels[i].surfaceKind = uint8_t(i < 3 ? kind : 0);
+    const bool beside = kind == 3 || kind == 4 || kind == 17;
+    EXPECT_EQ(car.FewWheelsOfKinds(), beside ? 0 : 1) << kind;
+  }
+  const uint8_t mixed[4] = {3, 17, 4, 0};
+  for (int i = 0; i < 4; ++i) car.wheels[i].surfaceKind = mixed[i];
+  EXPECT_EQ(car.FewWheelsOfKinds(), 0) << "one of each";
+  car.wheelCount = 0;
+  EXPECT_EQ(car.FewWheelsOfKinds(), 1) << "no wheels";
+}
+
 TEST_F(CarEventsTest, AnEarlyStartIsPenalisedByTheRaceWords) {
   race.Drive(car, PLAYER_LOCAL_HUMAN, 9);
   WarmUp();
@@ -411,6 +427,19 @@ TEST_F(CarEventsTest, StatisticsAreFlushedToTheHostConnection) {
   RaceConnection.connectionOpen = 1;
   car.SendStatisticsPacket(0);
   EXPECT_EQ(CarRace::individual.size(), 4u);
+  RaceConnection.connectionOpen = 0;
+
+  // 4 m alone is enough to send; fuel beyond 255 units goes as 255, a distance below none as 0.
+  car.distanceAccumulator = 4 << 16;
+  car.SendStatisticsPacket(0);
+  ASSERT_EQ(CarRace::individual.size(), 5u) << "4 m";
+  EXPECT_EQ(GetU16(CarRace::individual[4].data() + 7), 4u);
+  car.fuelAccumulator = 300 << 16;
+  car.distanceAccumulator = -(5 << 16);
+  car.SendStatisticsPacket(0);
+  ASSERT_EQ(CarRace::individual.size(), 6u);
+  EXPECT_EQ(CarRace::individual[5][5], 255);
+  EXPECT_EQ(GetU16(CarRace::individual[5].data() + 7), 0u);
 }
 
 TEST_F(CarEventsTest, PacketsAreFilledByteForByteAndSentByTheConnectionsRules) {
@@ -478,6 +507,10 @@ TEST_F(CarEventsTest, ASavedStateIsPutBack) {
   MakeSampleCar(0, car);
   car.InitState();
   car.engine.speed = 300.0f;
+  car.engine.smoothedSpeed = 310.0f;
+  car.engine.crankAngle = 1.5f;
+  car.engine.drivelineAngle = 2.5f;
+  car.engine.turboSpeed = 400.0f;
   car.engine.running = 1;
   car.controls.clutch = 0.25f;
   car.orientation[1] = 0.5f;
@@ -490,7 +523,8 @@ TEST_F(CarEventsTest, ASavedStateIsPutBack) {
   CarSavedState state;
   car.SaveState(state);
 
-  car.engine.speed = 0.0f;
+  car.engine.speed = car.engine.smoothedSpeed = car.engine.crankAngle = 0.0f;
+  car.engine.drivelineAngle = car.engine.turboSpeed = 0.0f;
   car.engine.running = 0;
   car.orientation[1] = 0.0f;
   car.position = {};
@@ -504,6 +538,10 @@ TEST_F(CarEventsTest, ASavedStateIsPutBack) {
   EXPECT_EQ(car.runTime, 0u) << "placed: the clocks start anew";
   EXPECT_EQ(car.stepClock, 0u);
   EXPECT_EQ(car.engine.speed, 300.0f);
+  EXPECT_EQ(car.engine.smoothedSpeed, 310.0f);
+  EXPECT_EQ(car.engine.crankAngle, 1.5f);
+  EXPECT_EQ(car.engine.drivelineAngle, 2.5f);
+  EXPECT_EQ(car.engine.turboSpeed, 400.0f);
   EXPECT_EQ(car.engine.running, 1u);
   EXPECT_EQ(car.controls.clutch, 0.25f);
   EXPECT_EQ(car.orientation[1], 0.5f);
@@ -518,6 +556,8 @@ TEST_F(CarEventsTest, ASavedStateIsPutBack) {
   EXPECT_EQ(car.gearbox.requested, 4);
   EXPECT_EQ(car.inputs.steering, 1234);
   EXPECT_EQ(car.wheels[2].centre.x, 0.5f);
+  EXPECT_EQ(car.wheels[2].centre.y, -1.0f);
+  EXPECT_EQ(car.wheels[2].centre.z, 0.25f);
   EXPECT_EQ(car.stepCount, 0u);
   EXPECT_EQ(car.frozen, 0);
   // Another wheel count, or no wheels asked for: the wheels stay as placed.

@@ -121,11 +121,22 @@ TEST_F(CarMove, ALocalHumansConnectedCarSendsItsStatisticsAtTheirThresholds) {
   EXPECT_EQ(car.fuelAccumulator, METRE / 2);
   EXPECT_EQ(car.distanceAccumulator, 0);
 
+  // 3000 m and 300 fuel units waiting (below the jumps): 2048 m and 192 units go, the rest
+  // stays for later.
+  car.distanceAccumulator = 3000 * METRE;
+  car.fuelAccumulator = 300 * METRE;
+  car.fuelUsed = 0.0f;
+  car.Move();
+  ASSERT_EQ(CarRace::sent.size(), 3u);
+  EXPECT_EQ(CarRace::sent[2], (std::vector<uint8_t>{2, 48, 0, 0, 192, 0, 0x00, 0x08}));
+  EXPECT_EQ(car.distanceAccumulator, 952 * METRE);
+  EXPECT_EQ(car.fuelAccumulator, 108 * METRE);
+
   // Below both thresholds nothing goes.
   car.fuelUsed = 0.0f;
   car.offset = {5.0f, 0.0f, 0.0f};
   car.Move();
-  EXPECT_EQ(CarRace::sent.size(), 2u);
+  EXPECT_EQ(CarRace::sent.size(), 3u);
   EXPECT_TRUE(CarRace::lines.empty());
 }
 

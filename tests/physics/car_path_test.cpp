@@ -585,6 +585,44 @@ TEST_F(CarPath, HeadLookReachesItsAngleAtRest) {
   EXPECT_NEAR(car.lookRate, 0, 0.5);
 }
 
+// The head looks 30 or 60 degrees left (modes 4, 5) or right (6, 7); any other mode follows
+// the steering (straight ahead with the wheel straight).
+TEST_F(CarPath, TheLookTargetOfEachMode) {
+  const std::pair<int, double> modes[] = {{4, PI / 6}, {5, PI / 3}, {6, -PI / 6}, {7, -PI / 3}, {3, 0.0}, {8, 0.0}};
+  car.inputs.steering = STEERING_STRAIGHT;
+  for (const auto& [mode, angle] : modes) {
+    car.lookMode = uint8_t(mode);
+    EXPECT_NEAR(car.LookTarget(), angle, 1e-6) << mode;
+  }
+}
+
+// The world's answers for an index at or past the end of its tables, or below 0, are empty;
+// the first and last entries are the path's own.
+TEST_F(CarPath, TheWorldAnswersNothingForAnIndexOutsideItsTables) {
+  const int n = CarWorld.PathNodeCount();
+  ASSERT_GT(n, 2);
+  const auto empty = [](const PathPoint& p) {
+    return p.position.x == 0 && p.position.y == 0 && p.dirX == 0.0f && p.dirY == 0.0f;
+  };
+  EXPECT_FALSE(empty(CarWorld.PathNode(0)));
+  EXPECT_FALSE(empty(CarWorld.PathNode(n - 1)));
+  EXPECT_TRUE(empty(CarWorld.PathNode(n)));
+  EXPECT_TRUE(empty(CarWorld.PathNode(-1)));
+  PathPoint out;
+  EXPECT_GT(CarWorld.InterpolatePathNodes(0, 1, 0.5f, out), 0.0f);
+  EXPECT_FALSE(empty(out));
+  for (const auto& [a, b] : {std::pair{n - 1, n}, std::pair{n, 0}, std::pair{-1, 0}, std::pair{0, -1}}) {
+    out.dirY = 5.0f;
+    EXPECT_EQ(CarWorld.InterpolatePathNodes(a, b, 0.5f, out), 0.0f) << a << " " << b;
+    EXPECT_TRUE(empty(out)) << a << " " << b;
+  }
+  ASSERT_EQ(CarWorld.PitStopPointCount(), 0);
+  const IntVector none = CarWorld.PitStopPoint(0);
+  EXPECT_EQ(none.x, 0);
+  EXPECT_EQ(none.y, 0);
+  EXPECT_EQ(CarWorld.PitSpeedLimit(0), 0);
+}
+
 TEST_F(CarPath, PitLimiterInTheZone) {
   auto* pit = static_cast<WPit*>(MakePit({30 << 16, 0, 0}));
   pit->speedLimit = 60;

@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 #include "solid/solid_hooks.h"
@@ -157,6 +158,14 @@ TEST_F(CarQueries, TyrePressureRangesComeFromTheSetUpOrTheVehicleAndTheMass) {
   car.rimWords[0] = 609;
   car.ClampedTyrePressureRange(0, low, high);
   EXPECT_EQ(high, 610) << "one below the limit: the limit stands";
+  // The mass's limit reads at most 1e9 kg: 10 x (1 + trunc(60 sqrt(1e6))) = 600010; a mass
+  // that is not a number reads as none (10).
+  const float mass = car.massWithoutOccupants;
+  car.massWithoutOccupants = 1e12f;
+  EXPECT_EQ(car.TyrePressureLimit(), 600010);
+  car.massWithoutOccupants = NAN;
+  EXPECT_EQ(car.TyrePressureLimit(), 10);
+  car.massWithoutOccupants = mass;
   // No set-up stored: the range is 0..1.
   car.options2 = 0;
   car.setupCount = 0;
@@ -172,8 +181,17 @@ TEST_F(CarQueries, TheSteeringLockByClassDriveAndConfiguration) {
   EXPECT_EQ(car.GetMaxSteeringLock(), 45);
   car.vehicleClass = CLASS_FORMULA;
   EXPECT_EQ(car.GetMaxSteeringLock(), 38) << "the largest of the stored set-ups";
+  car.setups[2].record.bytes[SETUP_STEERING_LOCK] = 50;
+  EXPECT_EQ(car.GetMaxSteeringLock(), 38) << "a set-up past the count is not stored";
+  car.setups[2].record.bytes[SETUP_STEERING_LOCK] = 0;
   car.options2 |= OPT2_FIXED_LOCK;
   EXPECT_EQ(car.GetMaxSteeringLock(), 15) << "the first set-up's lock, at least 15";
+  car.setups[0].record.bytes[SETUP_STEERING_LOCK] = 40;
+  EXPECT_EQ(car.GetMaxSteeringLock(), 40);
+  car.setupCount = 0;
+  EXPECT_EQ(car.GetMaxSteeringLock(), 15) << "no set-up stored";
+  car.setupCount = 2;
+  car.setups[0].record.bytes[SETUP_STEERING_LOCK] = 10;
   car.options2 = 0;
   car.vehicleClass = CLASS_GT;
   car.driveType = DRIVE_FOUR;
@@ -275,6 +293,26 @@ TEST_F(CarQueries, TheStateWordIsACrcOfTheCarsState) {
   EXPECT_EQ(BitwiseCrc(0, {'1', '2', '3', '4', '5', '6', '7', '8', '9', 0, 0, 0, 0}), 0x89A1897Fu);
 }
 
+// The control sum: the five control words added, and 1024 more while any of the four other
+// requests (shift up, shift down, ignition, pit limiter) is set.
+TEST_F(CarQueries, TheControlSumAddsTheFiveWordsAndOneRequestFlag) {
+  Car car;
+  car.inputs = CarInputs{};
+  car.inputs.steering = 1000;
+  car.inputs.throttle = 200;
+  car.inputs.brake = 30;
+  car.inputs.clutch = 4;
+  car.inputs.handbrake = 50000;
+  EXPECT_EQ(car.ControlSum(), 51234);
+  for (int which = 0; which < 4; ++which) {
+    CarRequests& r = car.inputs.requests;
+    r = CarRequests{};
+    uint16_t* flags[4] = {&r.shiftUp, &r.shiftDown, &r.ignition, &r.pitLimiter};
+    *flags[which] = 1;
+    EXPECT_EQ(car.ControlSum(), 51234 + 1024) << which;
+  }
+}
+
 TEST_F(CarQueries, TheConfigurationWordCoversTheFrameAndIsKept) {
   Car a, b;
   MakeSampleCar(1, a);
@@ -292,4 +330,54 @@ TEST_F(CarQueries, TheConfigurationWordCoversTheFrameAndIsKept) {
   b.frameTubes[0].b = a.frameTubes[0].b;
   b.currentSetup.bytes[100] ^= 1;
   EXPECT_NE(b.ConfigCrc(0x1234), word) << "the set-up changed";
+  b.currentSetup.bytes[100] ^= 1;
+
+  // Every figure it covers changes it, one at a time: the frame points' three words, the tubes'
+  // two ends, the closing records in use (their second and third values), the class, engine
+  // kind and drive type, the wheels' positions, and each wheel set's six sizes.  A closing
+  // record not in use (first value 0) does not count.
+  b.aero[0][0] = 1.0f;
+  b.aero[1][0] = 0.0f;
+  const uint32_t base = b.ConfigCrc(0x1234);
+  const auto changes = [&](const char* what, auto& field, auto delta) {
+    const auto kept = field;
+    field = static_cast<std::remove_reference_t<decltype(field)>>(field + delta);
+    EXPECT_NE(b.ConfigCrc(0x1234), base) << what;
+    field = kept;
+  };
+  changes("frame point x", b.framePoints[1].x, 1);
+  changes("frame point y", b.framePoints[1].y, 1);
+  changes("tube start", b.frameTubes[0].a, 1);
+  changes("closing value 2", b.aero[0][1], 0.5f);
+  changes("closing value 3", b.aero[0][2], 0.5f);
+  changes("class", b.vehicleClass, 1);
+  changes("engine kind", b.transmissionType, 1);
+  changes("drive type", b.driveType, 1);
+  for (int i = 0; i < b.wheelCount; ++i) {
+    changes("wheel x", b.wheelPositions[i].x, 0.01f);
+    changes("wheel y", b.wheelPositions[i].y, 0.01f);
+    changes("wheel z", b.wheelPositions[i].z, 0.01f);
+  }
+  for (SuspensionBlock& set : b.wheelSets) {
+    changes("section width", set.sectionWidth, 0.01f);
+    changes("aspect ratio", set.aspectRatio, 0.01f);
+    changes("rim radius", set.rimRadius, 0.01f);
+    changes("rim width", set.rimWidth, 0.01f);
+    changes("wheel offset", set.wheelOffset, 0.01f);
+    changes("track width", set.trackWidth, 0.01f);
+  }
+  b.aero[1][1] += 0.5f;
+  EXPECT_EQ(b.ConfigCrc(0x1234), base) << "a closing record not in use";
+  EXPECT_EQ(b.configCrc, base);
+  // A frame point or tube past the counts is not covered.
+  b.framePointCount -= 1;
+  b.frameTubeCount -= 1;
+  const uint32_t fewer = b.ConfigCrc(0x1234);
+  b.framePoints[b.framePointCount].x += 1;
+  b.frameTubes[b.frameTubeCount].a += 1;
+  EXPECT_EQ(b.ConfigCrc(0x1234), fewer);
+  b.framePoints[b.framePointCount].x -= 1;
+  b.frameTubes[b.frameTubeCount].a -= 1;
+  b.framePointCount += 1;
+  b.frameTubeCount += 1;
 }

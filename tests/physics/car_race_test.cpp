@@ -76,6 +76,112 @@ TEST_F(CarRaceDuties, AMultiplayerPitStopSendsItsBeginningAndTheSetUpToFit) {
   for (int i = 0; i < SETUP_RECORD_SIZE; ++i) EXPECT_EQ(plans[0][4 + i], uint8_t(3 * i + 1)) << i;
 }
 
+// The work a stop plans with repairs asked for: each wheel's repair bit (front left 4, front
+// right 6, rear left 10, rear right 12; classes 4 and 10 both fronts 2, both rears 8) for a
+// sag above 0.0006 R, an arm shortened above 0.00666 R or a toe beyond 0.007853982 rad, each
+// only with its damage marked, and its tyres the bit above; the body by the damage nodes (3 to
+// 8 light, 9 or more heavy) and the engine (0.9705 to 0.9995 light, below heavy).
+TEST_F(CarRaceDuties, TheRepairsPlannedAtEachDamagesExactEdge) {
+  car.race.pitRequest.repair = 1;
+  const auto plan = [this] {
+    car.race.pitState = 0;
+    car.race.standingPenalty = 0;
+    car.PlanPitWork(0);
+    return car.race.pitWork;
+  };
+  const uint32_t start = 1u << 1, light = 1u << 14, heavy = 1u << 15;
+  ASSERT_EQ(plan(), start) << "nothing to repair";
+  for (int i = 0; i < car.wheelCount; ++i) {
+    CarWheel& w = car.wheels[i];
+    const bool front = w.wheelSet & 1, right = w.side > 0.0f;
+    const int stage = front ? (right ? 6 : 4) : (right ? 12 : 10);
+    const float R = car.wheelSets[w.wheelSet & 1].rollingRadius;
+    SCOPED_TRACE(i);
+    w.damage[DAMAGE_SPRING] = DAMAGE_DAMAGED;
+    w.travelOffset = 0.0006f * R;
+    EXPECT_EQ(plan(), start) << "a sag of exactly 0.0006 R";
+    w.travelOffset = std::nextafter(0.0006f * R, 1.0f);
+    EXPECT_EQ(plan(), start | 1u << stage);
+    w.damage[DAMAGE_SPRING] = DAMAGE_INTACT;
+    EXPECT_EQ(plan(), start) << "sagged but not marked";
+    w.travelOffset = 0.0f;
+    w.damage[DAMAGE_LOWER_ARM] = DAMAGE_DAMAGED;
+    w.lowerArmShortening = 0.00666f * R;
+    EXPECT_EQ(plan(), start);
+    w.lowerArmShortening = std::nextafter(0.00666f * R, 1.0f);
+    EXPECT_EQ(plan(), start | 1u << stage) << "the lower arm";
+    w.lowerArmShortening = 0.0f;
+    w.damage[DAMAGE_LOWER_ARM] = DAMAGE_INTACT;
+    w.damage[DAMAGE_UPPER_ARM] = DAMAGE_DAMAGED;
+    w.upperArmShortening = std::nextafter(0.00666f * R, 1.0f);
+    EXPECT_EQ(plan(), start | 1u << stage) << "the upper arm";
+    w.upperArmShortening = 0.0f;
+    w.damage[DAMAGE_UPPER_ARM] = DAMAGE_INTACT;
+    w.damage[DAMAGE_TOE] = DAMAGE_DAMAGED;
+    w.toeDamageAngle = -0.007853982f;
+    EXPECT_EQ(plan(), start);
+    w.toeDamageAngle = -std::nextafter(0.007853982f, 1.0f);
+    EXPECT_EQ(plan(), start | 1u << stage) << "the toe";
+    w.toeDamageAngle = 0.0f;
+    w.damage[DAMAGE_TOE] = DAMAGE_INTACT;
+    car.race.pitRequest.newTyres[w.slotIndex & 3] = 1;
+    EXPECT_EQ(plan(), start | 1u << (stage + 1)) << "new tyres";
+    car.race.pitRequest.newTyres[w.slotIndex & 3] = 0;
+    // Worn to a tenth: 90 % gone is a condition of 26 (25.5 rounded) or less.
+    w.condition[1] = 25;
+    EXPECT_EQ(plan(), start | 1u << (stage + 1)) << "worn tyres";
+    w.condition[1] = 27;
+    EXPECT_EQ(plan(), start) << "a condition of 27 is not worn";
+    w.condition[1] = 255;
+  }
+  // A central wheel counts as a left one: front 4, rear 10.
+  for (int i = 0; i < car.wheelCount; ++i) {
+    CarWheel& w = car.wheels[i];
+    const float side = w.side;
+    w.side = 0.0f;
+    w.damage[DAMAGE_TOE] = DAMAGE_DAMAGED;
+    w.toeDamageAngle = 0.1f;
+    EXPECT_EQ(plan(), start | 1u << (w.wheelSet & 1 ? 4 : 10)) << "central wheel " << i;
+    w.damage[DAMAGE_TOE] = DAMAGE_INTACT;
+    w.side = side;
+  }
+  for (uint8_t vehicleClass : {4, 10}) {
+    car.vehicleClass = vehicleClass;
+    for (int i = 0; i < car.wheelCount; ++i) {
+      CarWheel& w = car.wheels[i];
+      w.damage[DAMAGE_TOE] = DAMAGE_DAMAGED;
+      w.toeDamageAngle = 0.1f;
+      EXPECT_EQ(plan(), start | 1u << (w.wheelSet & 1 ? 2 : 8)) << int(vehicleClass) << " wheel " << i;
+      w.damage[DAMAGE_TOE] = DAMAGE_INTACT;
+    }
+  }
+  car.vehicleClass = 0;
+  const std::pair<int, uint32_t> nodes[] = {{2, 0}, {3, light}, {8, light}, {9, heavy}};
+  for (const auto& [count, bits] : nodes) {
+    car.damageNodeCount = count;
+    EXPECT_EQ(plan(), start | bits) << count << " damage nodes";
+  }
+  car.damageNodeCount = 0;
+  const std::pair<float, uint32_t> health[] = {{std::nextafter(0.9995f, 1.0f), 0},
+                                               {0.9995f, light},
+                                               {0.9705f, light},
+                                               {std::nextafter(0.9705f, 0.0f), heavy}};
+  for (const auto& [condition, bits] : health) {
+    car.engine.health = condition;
+    EXPECT_EQ(plan(), start | bits) << "engine at " << condition;
+  }
+  // Without repairs asked for (nor a set-up change) none of it is planned; a set-up change
+  // plans them too and adds its own bit, 16.
+  car.race.pitRequest.repair = 0;
+  car.damageNodeCount = 9;
+  EXPECT_EQ(plan(), start);
+  car.race.pitRequest.setupChange = 1;
+  EXPECT_EQ(plan(), start | heavy | 1u << 16);
+  car.race.pitRequest.setupChange = 0;
+  car.damageNodeCount = 0;
+  car.engine.health = 1.0f;
+}
+
 // Leaving the pit lane after a stop: a standing drive-through or stop-go is reported as being
 // served (code + 1) with its reason when the host allows serving; one already served (2) is
 // reported cleared.
@@ -191,6 +297,15 @@ TEST(PenaltyTable, EachOffenceOverEachStandingPenalty) {
   for (uint8_t other : {PENALTY_NONE, PENALTY_DRIVE_THROUGH_SERVING, PENALTY_STOP_GO_SERVING})
     for (uint8_t standing = 0; standing < 7; ++standing)
       EXPECT_EQ(PenaltyForOffence(other, standing), N) << int(other) << " over " << int(standing);
+}
+
+// The pit stop's stages last, in seconds, as listed: none, the start, then repair and tyres
+// by wheel in pairs (6 and 3), the light and heavy body repairs, the set-up change, and the
+// refuelling, which lasts until its target.
+TEST(PitStages, EachStageLastsItsListedSeconds) {
+  const int seconds[18] = {0, 1, 6, 3, 6, 3, 6, 3, 6, 3, 6, 3, 6, 3, 6, 12, 3, 0};
+  static_assert(PIT_STAGES == 18);
+  for (int stage = 0; stage < PIT_STAGES; ++stage) EXPECT_EQ(PIT_STAGE_SECONDS[stage], seconds[stage]) << stage;
 }
 
 TEST_F(CarRaceDuties, AFuelOnlyStopLastsOneSecondAndTheRefuellingAndEndsWithItsMessage) {
@@ -340,7 +455,10 @@ TEST_F(CarRaceDuties, BlueAndYellowFlagsAreRaisedAndClearedByTheirCounters) {
   for (int i = 0; i < 4; ++i) car.CheckYellowFlag(0);
   EXPECT_EQ(car.race.yellowCounter, 4);
   car.velocity = {0.0f, 20.0f, 0.0f};
-  for (int i = 0; i < 4; ++i) car.CheckYellowFlag(0);
+  for (int i = 0; i < 3; ++i) car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 1);
+  EXPECT_EQ(flags(), (std::vector<std::pair<int, int>>{{0x82, 0}, {0x02, 0}})) << "cleared on coming down to 1";
+  car.CheckYellowFlag(0);
   EXPECT_EQ(car.race.yellowCounter, 0);
   EXPECT_EQ(flags(), (std::vector<std::pair<int, int>>{{0x82, 0}, {0x02, 0}}));
   // Before the race's yellow delay nothing is counted.

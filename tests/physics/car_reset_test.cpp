@@ -88,6 +88,26 @@ TEST_F(CarReset, APlacedCarStandsFiveCentimetresUpAtItsHeadingStillAndInNeutral)
   }
 }
 
+// Placed on a track with the program's toggle option and class option bit value 0x200 (and
+// only then) the first toggle byte starts at 1.
+TEST_F(CarReset, TheFirstToggleStartsSetOnATrackWithItsOptions) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.locationKind = LOCATION_ON_TRACK;
+  const auto toggle = [&car](int option, uint32_t bits) {
+    RaceSetup.toggleOption = uint8_t(option);
+    car.options2 = bits;
+    car.gearbox.toggle = 7;
+    car.PlaceAt(0, 0, 0.0f);
+    return int(car.gearbox.toggle);
+  };
+  EXPECT_EQ(toggle(1, 0x200), 1);
+  EXPECT_EQ(toggle(1, 0x1), 0) << "another option bit";
+  EXPECT_EQ(toggle(0, 0x200), 0) << "the program's option off";
+  car.locationKind = 0;
+  EXPECT_EQ(toggle(1, 0x200), 0) << "not on a track";
+}
+
 TEST_F(CarReset, ARemoteCarWithoutAStateStaysInactiveUntilItsFirstState) {
   Car car;
   MakeSampleCar(ROAD_CAR, car);
@@ -131,6 +151,25 @@ TEST_F(CarReset, KeepingTheTyresHeatTheirPressuresFollowTheAir) {
   car.PlaceAt(0, 0, 0.0f);
   EXPECT_NE(w.temperatures[TYRE_TEMP_AIR], 50) << "without the flag the tyres start afresh";
   EXPECT_NEAR(w.pressure, w.coldPressure, std::fabs(w.coldPressure) * 1e-3f);
+}
+
+// Placing the car clears and warms only its own wheels: a slot past its wheel count keeps
+// whatever it holds, with the tyres kept or started afresh.
+TEST_F(CarReset, PlacingTouchesOnlyTheCarsOwnWheels) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.wheelCount = 3;
+  CarWheel& spare = car.wheels[3];
+  for (int keep : {1, 0}) {
+    spare.spinRate = 9.0f;
+    spare.pressure = 12345.0f;
+    spare.temperatures[TYRE_TEMP_AIR] = 77;
+    car.PlaceAt(keep, 0, 0.0f);
+    EXPECT_EQ(spare.spinRate, 9.0f) << keep;
+    EXPECT_EQ(spare.pressure, 12345.0f) << keep;
+    EXPECT_EQ(spare.temperatures[TYRE_TEMP_AIR], 77) << keep;
+    EXPECT_EQ(car.wheels[2].spinRate, 0.0f) << keep;
+  }
 }
 
 TEST_F(CarReset, AResetRepairsPointsMountsSpringsToeAndEngine) {
@@ -274,6 +313,11 @@ TEST_F(CarReset, APlaceOnThePathIsFreeTakenBeingResetOrInTheWayOfACarComing) {
   EXPECT_EQ(car.ResetToPathNode(r, 0), RESET_FREE);
   other.velocity = {-2.0f, 0.0f, 0.0f};  // 4 s of closing: 8 m
   EXPECT_EQ(car.ResetToPathNode(r, 0), RESET_OCCUPIED);
+  // A car within reach that drives away still occupies the place: going away counts as no
+  // closing, not as room made.
+  other.position = {node3.position.x + FixedFromMetres(reach - 1.0f), node3.position.y, node3.position.z};
+  other.velocity = {2.0f, 0.0f, 0.0f};
+  EXPECT_EQ(car.ResetToPathNode(r, 0), RESET_OCCUPIED);
   other.velocity = {};
 
   // Another car waiting on its own reset close by.
@@ -289,6 +333,15 @@ TEST_F(CarReset, APlaceOnThePathIsFreeTakenBeingResetOrInTheWayOfACarComing) {
   other.speed = 20.0f;
   other.minimumSpeed = 10.0f;
   EXPECT_EQ(car.ResetToPathNode(r, 0), RESET_CAR_COMING);
+  // On a path of 64 nodes: from 1 to 30 nodes behind, not 31.
+  LoopPath::nodes = 64;
+  for (const auto& [behind, result] : {std::pair{1, RESET_CAR_COMING}, std::pair{30, RESET_CAR_COMING},
+                                       std::pair{31, RESET_FREE}}) {
+    other.pathNode = (3 - behind + LoopPath::nodes) % LoopPath::nodes;
+    EXPECT_EQ(car.ResetToPathNode(r, 0), result) << behind << " nodes behind";
+  }
+  LoopPath::nodes = 20;
+  other.pathNode = 3 - 5 + LoopPath::nodes;
   other.speed = 5.0f;
   EXPECT_EQ(car.ResetToPathNode(r, 0), RESET_FREE) << "slower than its minimum";
   other.speed = 20.0f;
@@ -341,6 +394,17 @@ TEST_F(CarReset, AResetPacketPlacesTheCarAtItsNodeWithinTheRoad) {
   put(12, std::bit_cast<uint32_t>(-30.0f));
   car.ApplyResetRequest(packet);
   EXPECT_EQ(car.position.x, n.position.x + FixedFromMetres(-7.0f + car.halfWidth));
+
+  // Without a path the car is placed where the packet says at its own heading (0.7 rad).
+  LoopPath::nodes = 0;
+  car.PlaceAt(0, 0, 0.7f);
+  put(8, 99);
+  put(16, uint32_t(123 << 16));
+  car.ApplyResetRequest(packet);
+  LoopPath::nodes = 20;
+  EXPECT_EQ(car.position.x, 123 << 16);
+  EXPECT_NEAR(car.orientation[0], std::cos(0.7f), 1e-6f);
+  EXPECT_NEAR(car.orientation[3], std::sin(0.7f), 1e-6f);
 }
 
 TEST_F(CarReset, AnOffsetBeyondTheRoadIsClampedAndWithoutAPathThePlaceIsTakenAsItCame) {

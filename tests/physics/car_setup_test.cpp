@@ -6,6 +6,7 @@
 // the capability word, the class bits and the car's code text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -13,6 +14,7 @@
 
 #include "physics/car_setup_local.h"
 #include "tests/physics/car_test_util.h"
+#include "vehicle_data/builtin_vehicles.h"
 
 namespace {
 
@@ -214,6 +216,10 @@ TEST_F(CarSetup, GearsRoofKartAxleAndTheConfigurationAreSettled) {
   car->SetupFromVehicle(0);
   EXPECT_EQ(r->bytes[SETUP_CONFIGURATION], 0) << "an index beyond the list becomes the first";
   EXPECT_EQ(car->openRoof, 0);
+  std::strcpy(car->configs[0].name, "Open Roof");
+  car->configCount = 1;
+  car->SetupFromVehicle(0);
+  EXPECT_EQ(car->openRoof, 1) << "the only configuration";
 
   car = &Sample(KART);
   r = &car->currentSetup;
@@ -557,6 +563,25 @@ TEST_F(CarSetup, ASetUpFloatThatIsNotANumberTakesTheDefaultsWithOneMessage) {
   EXPECT_EQ(AxleFloat(c, 0, AXLE_RIDE_HEIGHT), SetupFloat(c.setups[0].record, SETUP_AXLE[0] + AXLE_RIDE_HEIGHT));
   EXPECT_EQ(race.lines.size(), 2u) << "the ride height and the spring, not the damping";
   for (int i = 0; i < c.wheelCount; ++i) EXPECT_TRUE(std::isfinite(c.wheels[i].designCentre.z));
+
+  // Each suspension figure is named in its own message.
+  const struct {
+    int field;
+    const char* name;
+  } figures[] = {{AXLE_SPRING, "spring rate"}, {AXLE_BUMP, "bump damping"}, {AXLE_REBOUND, "rebound damping"},
+                 {AXLE_ANTI_ROLL, "anti-roll rate"}};
+  for (int axle = 0; axle < 2; ++axle) {
+    if (c.options & (axle == 0 ? OPT1_NO_REAR_ANTI_ROLL : OPT1_NO_FRONT_ANTI_ROLL)) continue;
+    for (const auto& f : figures) {
+      Car& d = Sample(ROAD_CAR);
+      race.lines.clear();
+      SetSetupFloat(d.currentSetup, SETUP_AXLE[axle] + f.field, NAN);
+      d.SetupFromVehicle(0);
+      ASSERT_EQ(race.lines.size(), 1u) << axle << " " << f.name;
+      EXPECT_EQ(race.lines[0], std::string("Runabout : ") + (axle ? "front " : "rear ") + f.name + " " +
+                                   TEXT_SETUP_NOT_A_NUMBER);
+    }
+  }
 }
 
 TEST_F(CarSetup, AVehicleThatIsNotPhysicalIsNotSimulated) {
@@ -611,6 +636,103 @@ TEST_F(CarSetup, BallastIsHeldToAByte) {
   EXPECT_NEAR(c.massRecords[MASS_RECORD_BASE].mass, built, 1e-2f);
 }
 
+// The car's extents are its body points' (from 0), widened by every tyre: along y the mount
+// plus and minus the rolling radius, across x the upright plus and minus half the section
+// width; the wheel overhang is how far the widest side stands out beyond the body's.
+TEST_F(CarSetup, TheExtentsAreTheBodysWidenedByEveryTyre) {
+  const auto check = [](Car& c, int row) {
+    double body[4] = {0, 0, 0, 0};  // largest y, smallest y, largest x, smallest x
+    for (int i = 0; i < c.pointCount; ++i) {
+      const Vec3& p = c.points[i].local;
+      body[0] = std::max(body[0], double(p.y)), body[1] = std::min(body[1], double(p.y));
+      body[2] = std::max(body[2], double(p.x)), body[3] = std::min(body[3], double(p.x));
+    }
+    double e[4] = {body[0], body[1], body[2], body[3]};
+    for (int i = 0; i < c.wheelCount; ++i) {
+      const CarWheel& w = c.wheels[i];
+      const SuspensionBlock& set = c.wheelSets[w.wheelSet & 1];
+      const double R = set.rollingRadius, half = set.sectionWidth / 2.0;
+      e[0] = std::max(e[0], w.restMount.y + R), e[1] = std::min(e[1], w.restMount.y - R);
+      e[2] = std::max(e[2], w.uprightX + half), e[3] = std::min(e[3], w.uprightX - half);
+    }
+    for (int k = 0; k < 4; ++k) EXPECT_NEAR(c.extent[k], e[k], 1e-5) << row << " extent " << k;
+    const double overhang =
+        std::max(std::fabs(e[3]), std::fabs(e[2])) - std::max(std::fabs(body[3]), std::fabs(body[2]));
+    EXPECT_NEAR(c.wheelOverhang, overhang, 1e-5) << row;
+  };
+  for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row) check(Sample(row), row);
+  // A body reaching 10 m ahead of every wheel and 10 m out to the right.
+  Car& c = Sample(ROAD_CAR);
+  if (c.pointCount == 0) c.AllocateHull(1, 0);
+  c.points[0].local = {10.0f, 10.0f, 0.0f};
+  c.SetupFromVehicle(0);
+  ASSERT_EQ(c.points[0].local.y, 10.0f);
+  EXPECT_EQ(c.extent[0], 10.0f);
+  check(c, -1);
+}
+
+// The lowest point: the lowest tyre bottom (wheel centre less its radius), the first wheel's
+// included; a car without wheels starts from its first body point.
+TEST_F(CarSetup, TheLowestPointIsTheLowestTyreOrBodyPoint) {
+  car.wheelCount = 3;
+  car.wheelSets[0].rollingRadius = car.wheelSets[1].rollingRadius = 0.3f;
+  const float heights[3] = {0.1f, 0.5f, 0.6f};
+  for (int i = 0; i < 3; ++i) {
+    car.wheels[i].wheelSet = uint8_t(i & 1);
+    car.wheels[i].centre = {0.0f, float(i), heights[i]};
+  }
+  EXPECT_NEAR(car.LowestPoint(), 0.1f - 0.3f, 1e-6f);
+  car.wheelCount = 0;
+  car.AllocateHull(2, 0);
+  car.points[0].local = {0.0f, 0.0f, 0.4f};
+  car.points[1].local = {0.0f, 1.0f, 0.7f};
+  EXPECT_EQ(car.LowestPoint(), 0.4f);
+}
+
+// The race host's minimum ballast and restriction for a built-in car raise the set-up's own,
+// never lower them.
+TEST_F(CarSetup, TheHostsMinimumsRaiseABuiltInCarsBallastAndRestriction) {
+  const RaceRules saved = RaceSettings;
+  Car& c = Sample(ROAD_CAR);
+  const int builtin = BuiltinCarIndexByCode(c.shortCode);
+  ASSERT_GE(builtin, 0);
+  RaceSettings.minimumBallast[builtin] = 40;
+  RaceSettings.minimumRestriction[builtin] = 20;
+  SetupByte(c, SETUP_BALLAST) = 0;
+  SetupByte(c, SETUP_RESTRICTION) = 10;
+  c.ApplyHandicaps();
+  EXPECT_EQ(c.appliedBallast, 40);
+  EXPECT_EQ(c.appliedRestriction, 20);
+  SetupByte(c, SETUP_BALLAST) = 60;
+  SetupByte(c, SETUP_RESTRICTION) = 30;
+  c.ApplyHandicaps();
+  EXPECT_EQ(c.appliedBallast, 60);
+  EXPECT_EQ(c.appliedRestriction, 30);
+  RaceSettings = saved;
+}
+
+// The intake restriction is held to 0..255 % and takes the engine's power factor down by its
+// share, at most all of it: 50 % halves the peak torque, 150 % leaves none (never a negative
+// one), and the power factor itself is set back.
+TEST_F(CarSetup, TheIntakeRestrictionIsHeldToAByteAndTakesAtMostTheWholePower) {
+  Car& c = Sample(ROAD_CAR);
+  const float full = c.engine.peakTorque, factor = c.engine.torquePerCc;
+  ASSERT_GT(full, 0.0f);
+  c.ApplyIntakeRestriction(50);
+  EXPECT_EQ(c.appliedRestriction, 50);
+  EXPECT_NEAR(c.engine.peakTorque, 0.5f * full, full * 1e-4f);
+  EXPECT_EQ(c.engine.torquePerCc, factor);
+  c.ApplyIntakeRestriction(150);
+  EXPECT_EQ(c.appliedRestriction, 150);
+  EXPECT_NEAR(c.engine.peakTorque, 0.0f, full * 1e-6f);
+  EXPECT_GE(c.engine.maxPower, 0.0f);
+  c.ApplyIntakeRestriction(300);
+  EXPECT_EQ(c.appliedRestriction, 255);
+  c.ApplyIntakeRestriction(-20);
+  EXPECT_EQ(c.appliedRestriction, 0);
+  EXPECT_NEAR(c.engine.peakTorque, full, full * 1e-6f);
+}
+
 // A wheel within 0.01 m of the centre line, either way and at the limit itself, is central;
 // beyond it, right for x > 0 and left for x < 0.
 TEST_F(CarSetup, AWheelAtOneCentimetreFromTheCentreLineIsCentral) {
@@ -620,6 +742,36 @@ TEST_F(CarSetup, AWheelAtOneCentimetreFromTheCentreLineIsCentral) {
   for (int i = 0; i < 4; ++i) car.wheelPositions[i] = {xs[i], 1.0f, 0.0f};
   SetupWheelRecords(car);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(car.wheels[i].side, sides[i]) << "x " << xs[i];
+  // A central wheel counts as a left one: the set's left wheel is the last of them (the third),
+  // its right wheel the fourth; slots 2 (front left) for all but the right one's 3.
+  EXPECT_EQ(car.wheelSets[1].leftWheel, 3);
+  EXPECT_EQ(car.wheelSets[1].rightWheel, 4);
+  const int slots[4] = {2, 2, 2, 3};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(car.wheels[i].slotIndex, slots[i]) << i;
+}
+
+// The ground ray starts the set's travel plus 5 cm above the wheel centre and reaches 5 cm
+// below the tyre's bottom (two radii further); a stored travel beyond 1 m counts as 1 m, a
+// negative one as none.  The tyre ray's reach is 1 - R.
+TEST_F(CarSetup, TheGroundRayCoversTheTravelWithAFiveCentimetreMarginEachEnd) {
+  for (float travel : {0.2f, 5.0f, -0.3f}) {
+    sample = std::make_unique<Car>();
+    BuildSampleVehicle(ROAD_CAR, *sample);
+    Car& c = *sample;
+    for (SuspensionBlock& set : c.wheelSets) set.maxUpPosition = travel;
+    c.setupIndex = 0;
+    c.currentSetup = c.setups[0].record;
+    c.driverSlot = 0;
+    c.SetupFromVehicle(0);
+    const double counted = travel > 1 ? 1.0 : (travel < 0 ? 0.0 : travel);
+    for (const SuspensionBlock& set : c.wheelSets) {
+      const double R = set.rollingRadius;
+      ASSERT_GT(R, 0.1) << travel;
+      EXPECT_NEAR(set.rayOffset, counted + 0.05, 1e-6) << travel;
+      EXPECT_NEAR(set.rayLength, counted + 0.05 + 2 * R + 0.05, 1e-6) << travel;
+      EXPECT_NEAR(set.extraRadius, 1 - R, 1e-6) << travel;
+    }
+  }
 }
 
 TEST_F(CarSetup, AZeroWheelBaseAndArmsOfNoLengthGiveFiniteFigures) {

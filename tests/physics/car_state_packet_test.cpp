@@ -195,6 +195,20 @@ TEST_F(CarStatePacketTest, TheReceiversRules) {
 
 // Shares past their range are sent at its ends: above 1 as the greatest byte or word, below
 // 0 as 0.
+// Each wheel's sag is sent and read as a share of its own wheel set's radius: with a front
+// set larger than the rear, every wheel comes back with its sag.
+TEST_F(CarStatePacketTest, EachWheelsSagIsReadAgainstItsOwnSetsRadius) {
+  for (Car* c : {&a, &b}) c->wheelSets[1].rollingRadius *= 1.25f;
+  for (int i = 0; i < 4; ++i) {
+    a.wheels[i].damage[DAMAGE_SPRING] = DAMAGE_DAMAGED;
+    a.wheels[i].travelOffset = 0.03f * SetOf(a, i).rollingRadius * float(40 + 40 * i) / 255.0f;
+  }
+  uint8_t packet[STATE_PACKET_SIZE];
+  a.MakeStatePacket(packet, 5);
+  b.ApplyStatePacket(packet);
+  for (int i = 0; i < 4; ++i) EXPECT_NEAR(b.wheels[i].travelOffset, a.wheels[i].travelOffset, 1e-6f) << i;
+}
+
 TEST_F(CarStatePacketTest, SharesPastTheirRangeAreSentAtItsEnds) {
   uint8_t packet[STATE_PACKET_SIZE];
   a.engine.health = 2.0f;
@@ -218,6 +232,16 @@ TEST_F(CarStatePacketTest, SharesPastTheirRangeAreSentAtItsEnds) {
   a.wheels[0].travelOffset = NAN;  // a sag that is not a number: damaged all the same
   a.MakeStatePacket(packet, 5);
   EXPECT_EQ(packet[8 + STATE_SPRING], 1);
+  // A partial damage beyond its limit stays partial: 254, never 255; a toe bent partly beyond
+  // its limit either way is sent as 126 or -126, never the limit's 127.
+  a.wheels[0].travelOffset = 0.03f * SetOf(a, 0).rollingRadius * 3.0f;
+  a.wheels[2].toeDamageAngle = 0.8f;
+  a.MakeStatePacket(packet, 5);
+  EXPECT_EQ(packet[8 + STATE_SPRING], 254);
+  EXPECT_EQ(int8_t(packet[8 + 2 * STATE_WHEEL_BLOCK + STATE_TOE]), 126);
+  a.wheels[2].toeDamageAngle = -0.8f;
+  a.MakeStatePacket(packet, 5);
+  EXPECT_EQ(int8_t(packet[8 + 2 * STATE_WHEEL_BLOCK + STATE_TOE]), -126);
 }
 
 TEST_F(CarStatePacketTest, TwoWheelsAndNoFuelCapacityLeaveTheirBytesZero) {
@@ -230,6 +254,19 @@ TEST_F(CarStatePacketTest, TwoWheelsAndNoFuelCapacityLeaveTheirBytesZero) {
   std::memset(packet, 0xAA, sizeof packet);
   scooter.MakeStatePacket(packet, 2);
   EXPECT_EQ(GetU16(packet + 6), 0u);
+  // A capacity of 0.001 l counts as none too; just above it the share is sent.
+  scooter.fuelCapacity = 0.001f;
+  scooter.fuelAmount = 0.0005f;
+  scooter.MakeStatePacket(packet, 2);
+  EXPECT_EQ(GetU16(packet + 6), 0u);
+  scooter.fuelCapacity = 0.002f;
+  scooter.fuelAmount = 0.001f;
+  scooter.MakeStatePacket(packet, 2);
+  EXPECT_EQ(GetU16(packet + 6), 32768u);
+  scooter.fuelCapacity = 0.0f;
+  scooter.fuelAmount = 3.0f;
+  std::memset(packet, 0xAA, sizeof packet);
+  scooter.MakeStatePacket(packet, 2);
   EXPECT_NE(packet[8 + STATE_TEMPERATURES], 0) << "the first wheel's block is filled";
   for (int i = 8 + 2 * STATE_WHEEL_BLOCK; i < STATE_PACKET_SIZE; ++i) EXPECT_EQ(packet[i], 0) << i;
   // Applied, the packet touches only the wheels the car has.

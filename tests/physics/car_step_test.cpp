@@ -237,6 +237,15 @@ TEST_F(CarStep, AShownCarKeepsTheFramesComingOnlyWhileItMoves) {
     for (int i = 0; i < 9; ++i) car.orientation[i] = (i % 4 == 0) ? 1.0f : 0.0f;
     car.ShownPoseMoved();
   }
+  // Every entry of the matrix counts.
+  for (int i = 0; i < 9; ++i) {
+    car.ShownPoseMoved();
+    const float kept = car.orientation[i];
+    car.orientation[i] += 0.001f;
+    EXPECT_EQ(car.ShownPoseMoved(), 1) << i;
+    car.orientation[i] = kept;
+    car.ShownPoseMoved();
+  }
   // The second wheel: its travel by 0.11 mm, its steer and its spin by 0.011 degree.
   const float degree = 3.14159265f / 180.0f;
   car.wheels[1].travel += 0.00009f;

@@ -432,6 +432,197 @@ TEST_F(CarUpdate, ATwoWheelerBalancesStandingAndLeansIntoItsTurnsRiding) {
   EXPECT_LE(std::fabs(car.wheelSteerAngle), lock);
 }
 
+// The balance acts below 2 m/s and while the lean's sine is below 0.5 (30 degrees), strictly:
+// at either edge no torque at all (the wheels in the air add none).
+TEST_F(CarUpdate, ATwoWheelersBalanceStopsExactlyAtTwoMetresASecondAndThirtyDegrees) {
+  constexpr int SCOOTER = 4;
+  Car car;
+  MakeSampleCar(SCOOTER, car);
+  ASSERT_EQ(car.vehicleClass, CLASS_BIKE);
+  car.showCar = 1;
+  const auto balance = [&car](float speed, float sine) {
+    StandCar(car);
+    const float cosine = std::sqrt(1.0f - sine * sine);  // rolled about the car's y axis
+    const float m[9] = {cosine, 0.0f, sine, 0.0f, 1.0f, 0.0f, -sine, 0.0f, cosine};
+    for (int k = 0; k < 9; ++k) car.orientation[k] = m[k];
+    car.speed = speed;
+    car.angularVelocity = {};
+    car.torque = {};
+    car.DriveWheels(0.001f, TEST_GRAVITY);
+    return std::sqrt(LengthSquared(car.torque));
+  };
+  EXPECT_GT(balance(std::nextafter(2.0f, 0.0f), 0.2f), 1.0f);
+  EXPECT_EQ(balance(2.0f, 0.2f), 0.0f);
+  EXPECT_GT(balance(1.0f, std::nextafter(0.5f, 0.0f)), 1.0f);
+  EXPECT_EQ(balance(1.0f, 0.5f), 0.0f);
+}
+
+// The engine cut lasts this step's drive and its timer runs down to 0, never below.
+TEST_F(CarUpdate, TheEngineCutTimerRunsDownToNothing) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.showCar = 1;
+  StandCar(car);
+  car.fuelAmount = car.fuelCapacity > 0.0f ? car.fuelCapacity : 10.0f;
+  car.engine.running = 1;
+  car.timers.engineCut = 0.0015f;
+  StepCar(car, 1);
+  EXPECT_NEAR(car.timers.engineCut, 0.0005f, 1e-7);
+  StepCar(car, 1);
+  EXPECT_EQ(car.timers.engineCut, 0.0f);
+}
+
+// The wheel-speed figures: the mean |spin x radius| of the wheels in contact (the car's speed
+// when none touches; with the last-driven-wheel option the last driven wheel rolling forwards),
+// the odometer growing by it x dt x 65536, the smoothed speed taking 0.05 of it a step, and the
+// tacho figure: (engine speed - idle) x 5 / range + 2 above the idle speed, else speed x 2 / idle.
+TEST_F(CarUpdate, TheWheelSpeedOdometerAndTachoFigures) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  StandCar(car);
+  ASSERT_EQ(car.wheelCount, 4);
+  const auto R = [&car](int i) { return double(car.wheelSets[car.wheels[i].wheelSet & 1].rollingRadius); };
+  const float spins[4] = {20.0f, -30.0f, 0.0f, 70.0f};  // the third driven but standing
+  const uint8_t touching[4] = {1, 1, 0, 1}, driven[4] = {1, 1, 1, 0};
+  for (int i = 0; i < 4; ++i) {
+    car.wheels[i].spinRate = spins[i];
+    car.wheels[i].groundContact = touching[i];
+    car.wheels[i].driven = driven[i];
+  }
+  car.speed = 3.0f;
+  car.engine.idleSpeed = 100.0f;
+  car.engine.redline = 700.0f;
+  car.engine.speed = 400.0f;
+  const auto figures = [&car](double wheelSpeed, const char* what) {
+    car.wheelOdometer = 1000;
+    car.smoothedWheelSpeed = 10.0f;
+    car.DrivingFigures(0.001f);
+    EXPECT_NEAR(car.smoothedWheelSpeed, 10.0 * 0.95 + wheelSpeed * 0.05, 1e-4) << what;
+    EXPECT_NEAR(car.wheelOdometer, 1000 + wheelSpeed * 0.001 * 65536, 1.0) << what;
+  };
+  figures((20 * R(0) + 30 * R(1) + 70 * R(3)) / 3, "three wheels in contact");
+  EXPECT_NEAR(car.tacho, 300.0f * 5.0f / 600.0f + 2.0f, 1e-5);
+  car.options |= OPT1_LAST_DRIVEN_WHEEL_SPEED;
+  figures(20 * R(0), "the last driven wheel rolling forwards");
+  car.options &= ~OPT1_LAST_DRIVEN_WHEEL_SPEED;
+  for (CarWheel& w : car.wheels) w.groundContact = 0;
+  figures(3.0, "none in contact: the car's speed");
+  // Below the idle speed, and above it with no range to the rev limit.
+  car.engine.speed = 50.0f;
+  car.DrivingFigures(0.001f);
+  EXPECT_NEAR(car.tacho, 1.0f, 1e-6);
+  car.engine.redline = 100.0f;
+  car.engine.speed = 150.0f;
+  car.DrivingFigures(0.001f);
+  EXPECT_NEAR(car.tacho, 3.0f, 1e-6);
+}
+
+// Two cyclic counters: 0..999 while the signal flag is set, 0..299 while the flash flag and
+// the flasher option are both set.
+TEST_F(CarUpdate, TheSignalAndFlashCountersCycle) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.showCar = 1;
+  StandCar(car);
+  car.signalFlag = 1;
+  car.signalCounter = 998;
+  car.flashFlag = 1;
+  car.options2 |= OPT2_FLASHER;
+  car.flashCounter = 298;
+  StepCar(car, 1);
+  EXPECT_EQ(car.signalCounter, 999);
+  EXPECT_EQ(car.flashCounter, 299);
+  StepCar(car, 1);
+  EXPECT_EQ(car.signalCounter, 0);
+  EXPECT_EQ(car.flashCounter, 0);
+  car.options2 &= ~OPT2_FLASHER;
+  car.signalFlag = 0;
+  StepCar(car, 1);
+  EXPECT_EQ(car.signalCounter, 0);
+  EXPECT_EQ(car.flashCounter, 0);
+}
+
+// The steering geometry: the wheels steer as the controls ask (a two-wheeler at 2 m/s too);
+// the turning radius is the wheel base over tan |angle|; the turn side is 1 left of 1e-5 rad,
+// 2 right of -1e-5 rad, else 0, strictly.
+TEST_F(CarUpdate, TheSteeringGeometrysRadiusAndTurnSide) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  ASSERT_GT(car.wheelBase, 1.0f);
+  const auto steer = [&car](float angle) {
+    car.controls.steerAngle = angle;
+    car.SteeringGeometry();
+    EXPECT_EQ(car.wheelSteerAngle, angle);
+    return car.turnSide;
+  };
+  EXPECT_EQ(steer(0.2f), 1);
+  EXPECT_NEAR(car.turningRadius, car.wheelBase / std::tan(0.2), 1e-4);
+  EXPECT_EQ(steer(-0.2f), 2);
+  EXPECT_NEAR(car.turningRadius, car.wheelBase / std::tan(0.2), 1e-4);
+  EXPECT_EQ(steer(1e-5f), 0);
+  EXPECT_EQ(steer(std::nextafter(1e-5f, 1.0f)), 1);
+  EXPECT_EQ(steer(-1e-5f), 0);
+  EXPECT_EQ(steer(std::nextafter(-1e-5f, -1.0f)), 2);
+  // A two-wheeler steers to its lean only above 2 m/s.
+  constexpr int SCOOTER = 4;
+  Car bike;
+  MakeSampleCar(SCOOTER, bike);
+  bike.speed = 2.0f;
+  bike.controls.steerAngle = 0.1f;
+  bike.SteeringGeometry();
+  EXPECT_EQ(bike.wheelSteerAngle, 0.1f);
+  bike.speed = 2.5f;
+  bike.SteeringGeometry();
+  EXPECT_NE(bike.wheelSteerAngle, 0.1f);
+}
+
+// The electric motor's coupling gain takes up half a speed difference in one step:
+// 0.5 / (dt (1 / I + r^2 e / D)) with the motor's inertia I, the effective ratio r, the
+// drivetrain's efficiency e and the driven wheels' inertia D; none without an inertia or a step.
+TEST_F(CarUpdate, TheMotorCouplingGainTakesUpHalfTheDifference) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.engine.inertia = 0.2f;
+  car.effectiveRatio = 8.0f;
+  car.drivetrainEfficiency = 0.9f;
+  double driven = 0;
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].driven = uint8_t(i < 2);
+    car.wheels[i].spinInertia = 1.0f + float(i);
+    if (i < 2) driven += 1.0 + i;
+  }
+  const double give = 1 / 0.2 + 8.0 * 8.0 * double(0.9f) / driven;
+  EXPECT_NEAR(car.MotorCouplingGain(0.001f), 0.5 / (0.001 * give), 1e-2);
+  for (CarWheel& w : car.wheels) w.driven = 0;
+  EXPECT_NEAR(car.MotorCouplingGain(0.001f), 0.5 / (0.001 * 5.0), 1e-2) << "no driven wheel";
+  EXPECT_EQ(car.MotorCouplingGain(0.0f), 0.0f);
+  car.engine.inertia = 0.0f;
+  EXPECT_EQ(car.MotorCouplingGain(0.001f), 0.0f);
+}
+
+// A rest step needs the speed below 0.05 m/s and the engine's below 2 pi rad/s, strictly:
+// at either limit the count starts again.
+TEST_F(CarUpdate, ARestStepOnlyBelowTheExactSpeedLimits) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  StandCar(car);
+  const auto count = [&car](float speed, float engineSpeed) {
+    car.restCount = 5;
+    car.awake = 1;
+    car.speed = speed;
+    car.engine.running = 0;
+    car.engine.speed = engineSpeed;
+    car.filteredAcceleration = {};
+    car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+    return car.restCount;
+  };
+  EXPECT_EQ(count(std::nextafter(0.05f, 0.0f), 0.0f), 6);
+  EXPECT_EQ(count(0.05f, 0.0f), 0);
+  EXPECT_EQ(count(0.0f, std::nextafter(6.2831855f, 0.0f)), 6);
+  EXPECT_EQ(count(0.0f, 6.2831855f), 0);
+  EXPECT_EQ(count(0.0f, -6.2831855f), 0);
+}
+
 // ---- the step's rules ----
 
 TEST_F(CarUpdate, TheStepsEdgeRules) {
@@ -527,6 +718,57 @@ TEST_F(CarUpdate, DifferentialsShareTheirTorque) {
   EXPECT_NEAR(a, 200.0f - 25.0f, 1e-2);
   SplitAxleTorque(lsd, 400.0f, 10.0f, 10.0f, 1.0f, 0.001f, a, b);
   EXPECT_EQ(a, 200.0f);
+}
+
+// A locked differential turns its two wheels as one (their mean spin, the first wheel
+// included); a pair or a lock naming a wheel past the car's wheel count is no pair: no
+// anti-roll force, no shared spin.
+TEST_F(CarUpdate, ALockedPairTurnsAsOneAndAPairPastTheWheelCountIsNone) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.showCar = 1;
+  StandCar(car);
+  SuspensionBlock& rear = car.wheelSets[0];
+  rear.paired = 0;
+  rear.lockedDifferential = 1;
+  rear.leftWheel = 1;
+  rear.rightWheel = 2;
+  car.wheels[0].spinRate = 10.0f;
+  car.wheels[1].spinRate = 30.0f;
+  car.DriveWheels(0.001f, TEST_GRAVITY);
+  EXPECT_EQ(car.wheels[0].spinRate, car.wheels[1].spinRate);
+  EXPECT_NEAR(car.wheels[0].spinRate, 20.0f, 0.5f);
+  // Their shared angle exactly at sixteen turns either way is kept, not wrapped.
+  for (float angle : {100.53097f, -100.53097f}) {
+    for (int i = 0; i < 2; ++i) {
+      car.wheels[i].spinRate = 0.0f;
+      car.wheels[i].rotationAngle = angle;
+    }
+    car.DriveWheels(0.001f, TEST_GRAVITY);
+    EXPECT_EQ(car.wheels[0].rotationAngle, angle);
+    EXPECT_EQ(car.wheels[1].rotationAngle, angle);
+  }
+
+  // Three wheels counted; the rear set names the fourth, either way round.
+  for (int fourthFirst : {0, 1}) {
+    StandCar(car);
+    car.wheelCount = 3;
+    rear.paired = 1;
+    rear.leftWheel = fourthFirst ? 4 : 3;
+    rear.rightWheel = fourthFirst ? 3 : 4;
+    car.liveAntiRoll[0] = 1000.0f;
+    car.wheels[2].travel = 0.0f;
+    car.wheels[3].travel = 0.05f;
+    car.wheels[2].spinRate = 10.0f;
+    car.wheels[3].spinRate = 30.0f;
+    car.wheelSteps[2].antiRollForce = car.wheelSteps[3].antiRollForce = 0.0f;
+    car.DriveWheels(0.001f, TEST_GRAVITY);
+    EXPECT_EQ(car.wheelSteps[2].antiRollForce, 0.0f) << fourthFirst;
+    EXPECT_EQ(car.wheelSteps[3].antiRollForce, 0.0f) << fourthFirst;
+    EXPECT_EQ(car.wheels[3].spinRate, 30.0f) << fourthFirst;
+    EXPECT_NEAR(car.wheels[2].spinRate, 10.0f, 0.5f) << fourthFirst;
+  }
+  car.wheelCount = 4;
 }
 
 TEST_F(CarUpdate, AntiLockReleasesOnlyTheWheelsThatLag) {

@@ -85,6 +85,17 @@ TEST_F(PitItems, CompoundsPressuresAndWingsKeepTheCarsRanges) {
   car.massWithoutOccupants = 10.0f;  // cap 10 x (1 + 6) = 70
   Adjust(car, PIT_REAR_PRESSURE_LEFT, 500, PIT_SET);
   EXPECT_EQ(Value(PIT_REAR_PRESSURE_LEFT), 70);
+  // Each axle's range comes from its own rated pressure: a front rated at 200 kPa reaches 300,
+  // the rear (180) 270, on either side.
+  car.massWithoutOccupants = 1000.0f;
+  SetSetupShort(car.setups[0].record, SETUP_AXLE[1] + AXLE_PRESSURE_LEFT, 200);
+  Adjust(car, PIT_FRONT_PRESSURE_LEFT, 500, PIT_SET);
+  EXPECT_EQ(Value(PIT_FRONT_PRESSURE_LEFT), 300);
+  Adjust(car, PIT_FRONT_PRESSURE_RIGHT, 500, PIT_SET);
+  EXPECT_EQ(Value(PIT_FRONT_PRESSURE_RIGHT), 300);
+  Adjust(car, PIT_REAR_PRESSURE_RIGHT, 500, PIT_SET);
+  EXPECT_EQ(Value(PIT_REAR_PRESSURE_RIGHT), 270);
+  car.massWithoutOccupants = 10.0f;
   // A cap below the vehicle's lowest pressure widens to lowest .. lowest + 1.
   car.options2 |= OPT2_PRESSURE_LIMITS;
   car.rimWords[0] = 150;

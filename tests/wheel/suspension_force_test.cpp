@@ -125,6 +125,15 @@ TEST_F(SuspensionForce, ASpringOrArmWithoutAStrengthIsNeverDamaged) {
   EXPECT_EQ(w().lowerArmShortening, 0.0f);
   EXPECT_EQ(w().damage[DAMAGE_LOWER_ARM], DAMAGE_INTACT);
   EXPECT_EQ(w().damage[DAMAGE_TOE], DAMAGE_INTACT);
+  // The least strength is a strength: half a newton, overloaded twice over, bends and sags.
+  w().springStrength = 0.5f;
+  w().armStrength = 0.5f;
+  w().wheelForce = {-1.0f, 0.0f, 1.0f};
+  DamageSuspension(w(), q.set(), IDENTITY, up, spin, 1, DT);
+  EXPECT_EQ(w().damage[DAMAGE_SPRING], DAMAGE_DAMAGED);
+  EXPECT_GT(w().travelOffset, 0.0f);
+  EXPECT_EQ(w().damage[DAMAGE_LOWER_ARM], DAMAGE_DAMAGED);
+  EXPECT_GT(w().lowerArmShortening, 0.0f);
 }
 
 TEST_F(SuspensionForce, ArmsShortenToAThirdAndTheToeBendsTo22AndAHalfDegrees) {
@@ -172,6 +181,62 @@ TEST_F(SuspensionForce, ACentredWheelTakesNoArmOrToeDamage) {
   EXPECT_EQ(w().toeDamageAngle, 0.0f);
 }
 
+// A load exactly at a part's strength is no overload; a part already exactly at its limit
+// that takes no more damage this step stays damaged, not broken.
+TEST_F(SuspensionForce, ALoadAtTheStrengthOrAPartAtItsLimitIsNotYetBroken) {
+  const Vec3 up = {0.0f, 0.0f, 1.0f}, spin = {1.0f, 0.0f, 0.0f};
+  q.set().lowerArmLength = 0.3f;
+  w().suspensionType = SUSPENSION_MACPHERSON_STRUT;
+  w().edgeDirection = {0.0f, 0.6f, 0.8f};
+  // Up by the spring's strength and inwards by the arm's strength, with the edge touching.
+  w().wheelForce = {-w().armStrength, 0.0f, w().springStrength};
+  DamageSuspension(w(), q.set(), IDENTITY, up, spin, 1, DT);
+  EXPECT_EQ(w().damage[DAMAGE_SPRING], DAMAGE_INTACT);
+  EXPECT_EQ(w().damage[DAMAGE_LOWER_ARM], DAMAGE_INTACT);
+  EXPECT_EQ(w().damage[DAMAGE_TOE], DAMAGE_INTACT);
+  EXPECT_EQ(w().toeDamageAngle, 0.0f);
+
+  // Sag, shortening and toe set exactly at their limits (0.03 R, 0.333 of the arm, 22.5
+  // degrees), overloaded with no damage rate and the edge struck straight from above (no toe
+  // bend): each is only damaged, and the spring keeps its rate.
+  const float R = q.set().rollingRadius;
+  w().springDamageRate = 0.0f;
+  w().armDamageRate = 0.0f;
+  w().travelOffset = 0.03f * R;
+  w().lowerArmShortening = 0.333f * 0.3f;
+  w().toeDamageAngle = 0.3926991f;
+  w().edgeDirection = {0.0f, 0.0f, 1.0f};
+  w().wheelForce = {-w().armStrength * 3.0f, 0.0f, w().springStrength * 3.0f};
+  DamageSuspension(w(), q.set(), IDENTITY, up, spin, 1, DT);
+  EXPECT_EQ(w().damage[DAMAGE_SPRING], DAMAGE_DAMAGED);
+  EXPECT_EQ(w().springRate, 40000.0f);
+  EXPECT_EQ(w().damage[DAMAGE_LOWER_ARM], DAMAGE_DAMAGED);
+  EXPECT_EQ(w().damage[DAMAGE_TOE], DAMAGE_DAMAGED);
+  EXPECT_EQ(w().toeDamageAngle, 0.3926991f);
+}
+
+// The toe bends by the edge's direction along the car's forward axis (the matrix's second
+// column) and a double wishbone shares the load by it along the car's up axis (the third
+// column).  A turned car: the rotation of the quaternion (1, 2, 3, 4) / sqrt(30), in
+// thirtieths; the edge direction (2, 3, 6) / 7.
+TEST_F(SuspensionForce, TheToeAndTheArmShareFollowTheCarsForwardAndUpAxes) {
+  const float turned[9] = {-20 / 30.0f, 4 / 30.0f,   22 / 30.0f, 20 / 30.0f, -10 / 30.0f,
+                           20 / 30.0f,  10 / 30.0f,  28 / 30.0f, 4 / 30.0f};
+  const Vec3 up = {0.0f, 0.0f, 1.0f}, spin = {1.0f, 0.0f, 0.0f};
+  q.set().lowerArmLength = 0.3f;
+  q.set().upperArmLength = 0.25f;
+  w().suspensionType = SUSPENSION_DOUBLE_WISHBONE;
+  w().edgeDirection = {2 / 7.0f, 3 / 7.0f, 6 / 7.0f};
+  w().wheelForce = {-w().armStrength * 4.0f, 0.0f, 0.0f};  // x = 9
+  DamageSuspension(w(), q.set(), turned, up, spin, 1, DT);
+  const double alongForward = (2.0 * 4 + 3.0 * -10 + 6.0 * 28) / 210;  // 146 / 210
+  const double alongUp = (2.0 * 22 + 3.0 * 20 + 6.0 * 4) / 210;         // 128 / 210
+  const double upper = (1 - alongUp) * 0.5, rate = w().armDamageRate;
+  EXPECT_NEAR(w().toeDamageAngle, -alongForward * DT * 9 * 1.0471976, 1e-7);
+  EXPECT_NEAR(w().upperArmShortening, upper * DT * 9 * rate * 0.25, 1e-8);
+  EXPECT_NEAR(w().lowerArmShortening, (1 - upper) * DT * 9 * rate * 0.3, 1e-8);
+}
+
 TEST_F(SuspensionForce, ARigidWheelHasNoSpringToBreak) {
   SetUp();
   w().suspensionType = SUSPENSION_RIGID;
@@ -211,6 +276,43 @@ TEST_F(EdgeContact, NoDepthNoForce) {
   EXPECT_EQ(w().edgeSaturated, 0) << "nothing slides on a wall it does not touch";
   EXPECT_EQ(w().edgeDepth, 0.0f);
   EXPECT_EQ(w().edgeContactPoint.x, EdgeX());
+}
+
+// A face exactly at the tyre's outer edge is not yet touched.
+TEST_F(EdgeContact, AFaceExactlyAtTheEdgeIsNotTouched) {
+  Wall(0.0f);
+  w().edgeDepth = 0.0f;
+  EXPECT_EQ(PushEdge(w(), q.set(), centre, spin, DT, q.car), 0);
+  EXPECT_EQ(w().edgeTouching, 0);
+  EXPECT_EQ(w().edgeForce.x, 0.0f);
+  Wall(0.001f);
+  EXPECT_EQ(PushEdge(w(), q.set(), centre, spin, DT, q.car), 1);
+  EXPECT_EQ(w().edgeTouching, 1);
+}
+
+// Friction needing exactly the limit still holds: in round figures, a 1024 N/m contact 1/8 m
+// deep pushes 128 N, grip 0.5 allows 64 N, and an anchor 1/16 m behind needs exactly 64 N.
+TEST_F(EdgeContact, FrictionExactlyAtTheLimitStillHolds) {
+  q.set().wheelOffset = 0.0f;
+  q.set().sectionWidth = 0.5f;  // the edge 0.25 m out
+  centre = {0.5f, 0.0f, 0.25f};
+  q.car.stiffness = 1024.0f;
+  q.car.grip = 0.5f;
+  Wall(0.125f);
+  w().edgeDepth = 0.125f;  // no depth rate
+  const Vec3 anchor = {0.625f, -0.0625f, 0.25f};
+  w().edgeContactPoint = anchor;
+  ASSERT_EQ(PushEdge(w(), q.set(), centre, spin, DT, q.car), 1);
+  EXPECT_EQ(w().edgeForce.x, -128.0f);
+  EXPECT_EQ(w().edgeForce.y, -64.0f);
+  EXPECT_EQ(w().edgeSaturated, 0);
+  EXPECT_EQ(w().edgeContactPoint.y, anchor.y);
+  // A little further behind it slides, held at 64 N.
+  w().edgeContactPoint = {0.625f, -0.07f, 0.25f};
+  PushEdge(w(), q.set(), centre, spin, DT, q.car);
+  EXPECT_EQ(w().edgeSaturated, 1);
+  EXPECT_NEAR(w().edgeForce.y, -64.0f, 1e-4);
+  EXPECT_NEAR(w().edgeContactPoint.y, -0.0625f, 1e-7);
 }
 
 TEST_F(EdgeContact, TheDepthRateCountsAtMostFourMetresASecond) {

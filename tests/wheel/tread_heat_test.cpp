@@ -58,8 +58,7 @@ TEST_F(TreadHeat, AResetTyreIsAtTwentyDegreesWithNewTreadAndItsColdPressure) {
   EXPECT_NEAR(w().twistStiffness, R * w().treadStiffness * R, 1e-2);
   for (int i = 0; i < 7; ++i) EXPECT_EQ(w().temperatures[i], 20);
   EXPECT_EQ(w().temperatures[7], 0);
-  EXPECT_EQ(w().condition[0], 255);
-  EXPECT_EQ(w().condition[2], 255);
+  for (int j = 0; j < 3; ++j) EXPECT_EQ(w().condition[j], 255) << j;
   EXPECT_EQ(w().condition[TYRE_CONDITION_COAT], 0);
   EXPECT_EQ(w().tyreFailed, 0);
 }
@@ -81,6 +80,14 @@ TEST_F(TreadHeat, AWarmResetTakesTheAmbientOnlyWhenHigher) {
   EXPECT_NEAR(w().pressure, 220000.0f, 0.1f);
 }
 
+// With no air to heat the pressure is the cold one set, and the stiffnesses follow it.
+TEST_F(TreadHeat, ATyreWithoutAirKeepsItsColdPressure) {
+  w().airMass = 0.0f;
+  w().InitThermalState(set(), 0);
+  EXPECT_EQ(w().pressure, 220000.0f);
+  EXPECT_NEAR(w().radialStiffness, set().radialStiffnessSlope * 220000.0f + 33844.5f, 1e-2);
+}
+
 TEST_F(TreadHeat, ResetWheelStateClearsTheRunningState) {
   w().spinRate = 12.0f;
   w().travel = 0.05f;
@@ -90,8 +97,22 @@ TEST_F(TreadHeat, ResetWheelStateClearsTheRunningState) {
   w().edgeDepth = 0.003f;
   w().wheelForce = {1.0f, 2.0f, 3.0f};
   w().wheelTableSlot = 7;
+  for (float& d : w().laneDeflection) d = 0.01f;
+  w().surfaceKind = 4;
+  w().looseGround = 1;
+  w().edgeTouching = 1;
+  w().edgeSaturated = 1;
+  w().groundContact = 1;
   const float heat = w().sectors[5].lanes[1].bodyHeat;
   w().ResetWheelState();
+  for (int j = 0; j < 3; ++j) EXPECT_EQ(w().laneDeflection[j], 0.0f) << j;
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(w().temperatures[i], 0) << i;
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(w().condition[i], 0) << i;
+  EXPECT_EQ(w().surfaceKind, 0);
+  EXPECT_EQ(w().looseGround, 0);
+  EXPECT_EQ(w().edgeTouching, 0);
+  EXPECT_EQ(w().edgeSaturated, 0);
+  EXPECT_EQ(w().groundContact, 0);
   EXPECT_EQ(w().rotationAngle, 3.14159265f);
   EXPECT_EQ(w().wheelTableSlot, -2);
   EXPECT_EQ(w().spinRate, 0.0f);
@@ -195,6 +216,28 @@ TEST_F(TreadHeat, OneStepMatchesTheTranscription) {
   }
 }
 
+// Each lane's tread body and each carcass side hands its own heat to the air: one part at a
+// time 100 K hotter than the air all round the tyre, the air gains what that part gives.
+TEST_F(TreadHeat, EachLaneAndCarcassSideWarmsTheAir) {
+  for (int part = 0; part < 5; ++part) {
+    SetUp();
+    for (TreadSector& s : w().sectors) {
+      if (part < 3) {
+        s.lanes[part].bodyHeat *= static_cast<float>((REF + 100) / REF);
+      } else {
+        float& carcass = part == 3 ? s.innerCarcassHeat : s.outerCarcassHeat;
+        carcass *= static_cast<float>((REF + 100) / REF);
+      }
+    }
+    const double before = w().airHeat;
+    const HeatD d = HeatStepD(w(), set(), 0.001, 0.0);
+    w().UpdateTyreTemperatures(set(), 0, 0.001f, 0.0f);
+    const double gain = d.air - before;
+    ASSERT_GT(gain, 0.05) << part;
+    EXPECT_NEAR(w().airHeat - before, gain, gain * 0.02) << part;
+  }
+}
+
 TEST_F(TreadHeat, WithoutAirCoolingTheTotalHeatIsKept) {
   const double Cl = LayerCapacity();
   for (TreadSector& s : w().sectors) s.lanes[1].contactHeat = static_cast<float>(Cl * 400);
@@ -273,6 +316,15 @@ TEST_F(TreadHeat, SlidingWearsTheLanesDownToTheirFloor) {
   for (const TreadLane& lane : w().sectors[4].lanes) EXPECT_EQ(lane.thickness, floor);
   EXPECT_EQ(w().tyreFailed, 1);
   EXPECT_NEAR(floor, 0.009f * R, 1e-9);
+  // A lane exactly at the floor with nothing more worn off has not failed yet.
+  SetUp();
+  for (TreadLane& lane : w().sectors[4].lanes) lane.thickness = floor;
+  w().laneDeflection[1] = 0.01f;
+  w().slidingEnergy = 0.0f;
+  HeatAndWearBySliding(w(), set(), 4);
+  EXPECT_EQ(w().sectors[4].lanes[0].thickness, floor);
+  EXPECT_EQ(w().tyreFailed, 0);
+  w().slidingEnergy = 1e9f;
   // A tread worn all round shows condition 0; a new one 255.
   for (TreadSector& s : w().sectors)
     for (TreadLane& lane : s.lanes) lane.thickness = floor;
@@ -409,6 +461,11 @@ TEST_F(TreadHeat, DamageLevelByTheTreadLeft) {
   w().condition[0] = w().condition[1] = w().condition[2] = 255;
   EXPECT_EQ(w().CheckDamageLevel(0), 1);
   EXPECT_EQ(w().CheckDamageLevel(1), 0);
+  // 99 %: the threshold is 2.55 rounded, 3.
+  w().condition[1] = 3;
+  EXPECT_EQ(w().CheckDamageLevel(99), 1);
+  w().condition[1] = 4;
+  EXPECT_EQ(w().CheckDamageLevel(99), 0);
 }
 
 }  // namespace

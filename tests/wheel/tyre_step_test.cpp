@@ -92,6 +92,9 @@ TEST_F(TyreStep, TouchingStepsMatchTheTranscription) {
       {0.015f, 0.014f, -40.0f, {-0.6f, -12.5f, 0.0f}, 2, 0, BRUSH},  // rolling backwards
       {0.020f, 0.020f, 60.0f, {2.0f, 18.0f, 0.0f}, 2, 4, BRUSH},     // loose ground: no sliding ratio
       {0.080f, 0.080f, 30.0f, {0.0f, 9.0f, 0.0f}, 2, 0, RIM},        // on the rim
+      // A light touch at speed: the step rolls past a whole patch length (0.045 m against
+      // about 0.022 m), and the deformation relaxes fully, no further.
+      {0.0005f, 0.0005f, 150.0f, {2.0f, 43.0f, 0.0f}, 2, 0, BRUSH},
   };
   for (const Case& c : cases) {
     SetUp();
@@ -421,6 +424,7 @@ TEST_F(TyreStep, LooseGroundDragsThePatchBehindAnAnchor) {
 }
 
 TEST_F(TyreStep, SteeredWheelsTurnTheSteeringAndTheirForces) {
+  w().contactOffset.x += 0.05f;  // the contact 5 cm outboard: the forward force has an arm too
   w().steered = 1;
   w().steerAngle = 0.2f;
   w().spinRate = 30.0f;
@@ -435,6 +439,30 @@ TEST_F(TyreStep, SteeredWheelsTurnTheSteeringAndTheirForces) {
   const float expected = Dot(Vec3{0.0f, 0.0f, 1.0f}, Cross(arm, w().wheelForce) + w().aligningMoment);
   EXPECT_NEAR(q.car.steeringTorqueSum, 1.5f + expected, std::fabs(expected) * 1e-5 + 1e-4);
   EXPECT_NE(expected, 0.0f);
+}
+
+// The steering turns the wheel about its upright inside the car: on a car pitched nose-down
+// by 0.3 rad the spin axis is the pitch applied to the steered axis, not the steer applied to
+// the pitched one.
+TEST_F(TyreStep, TheSteerTurnsTheWheelWithinTheCarsOrientation) {
+  ASSERT_EQ(w().uprightAxis.z, 1.0f);
+  ASSERT_EQ(w().spinAxis.x, 1.0f);
+  const double pitch = 0.3, steer = 0.2, cp = std::cos(pitch), sp = std::sin(pitch);
+  float* m = q.car.orientation;  // about x: rows (1 0 0) (0 cp -sp) (0 sp cp)
+  m[4] = float(cp), m[5] = float(-sp), m[7] = float(sp), m[8] = float(cp);
+  w().steerAngle = float(steer);
+  // The contact point's height: the offset (x, 0, -R) turned by the steer, then pitched.
+  const Vec3 o = w().contactOffset;
+  const double turnedY = std::sin(steer) * o.x + std::cos(steer) * o.y;
+  const double referenceZ = double(centre.z) + sp * turnedY + cp * o.z;
+  w().groundPoint = {centre.x, centre.y, float(referenceZ + 0.01)};
+  Call();
+  ASSERT_EQ(w().contactKind, 1);
+  // The spin axis (cos s, sin s cp, sin s sp); forward = n x spin, normalised.
+  const double sx = std::cos(steer), sy = std::sin(steer) * cp, length = std::sqrt(sx * sx + sy * sy);
+  EXPECT_NEAR(w().forward.x, -sy / length, 1e-5);
+  EXPECT_NEAR(w().forward.y, sx / length, 1e-5);
+  EXPECT_NEAR(w().camberSine, -std::sin(steer) * sp, 1e-5);
 }
 
 TEST_F(TyreStep, TheBodyUnderTheWheelTakesTheReaction) {
@@ -567,6 +595,82 @@ TEST_F(TyreStep, ATyreWithoutStiffnessTouchesNothing) {
     EXPECT_EQ(w().normalForce, 0.0f) << which;
     EXPECT_EQ(w().inContact, 0.0f) << which;
   }
+}
+
+// A stiffness of a mere 0.5 N/m in each of the three ways is still a stiffness: the tyre
+// touches.
+TEST_F(TyreStep, ATyreOfTheLeastStiffnessStillTouches) {
+  for (int which = 0; which < 3; ++which) {
+    SetUp();
+    float* stiffness[3] = {&w().radialStiffness, &w().treadStiffness, &w().twistStiffness};
+    *stiffness[which] = 0.5f;
+    Call();
+    EXPECT_EQ(w().contactKind, 1) << which;
+    EXPECT_EQ(w().inContact, q.set().sectionWidth) << which;
+  }
+}
+
+// The tyre's lowest point put at height 0 and its tread worn to nothing, so that the
+// deflection is the ground's height less a new tread's 0.03 R: the ground exactly at the
+// tread does not touch, one step of a float above it does; a deflection exactly at the
+// maximum still has a patch, one step past it stands on the rim.
+TEST_F(TyreStep, TheExactEdgesOfTouchingAndOfStandingOnTheRim) {
+  const auto groundAt = [this](float height) {
+    SetUp();
+    centre.z = -w().contactOffset.z;
+    for (TreadSector& s : w().sectors)
+      for (TreadLane& lane : s.lanes) lane.thickness = 0.0f;
+    const Vec3 p = Reference();
+    ASSERT_EQ(p.z, 0.0f);
+    w().groundPoint = {p.x, p.y, height};
+    w().contactKind = 2;
+    Call();
+  };
+  const float newTread = 0.03f * q.set().rollingRadius, dmax = q.set().maxDeflection;
+  groundAt(newTread);
+  EXPECT_EQ(w().contactKind, 0);
+  EXPECT_EQ(w().inContact, 0.0f);
+  EXPECT_EQ(w().normalForce, 0.0f);
+  for (const TreadSector& s : w().sectors)  // nothing rubbed on the tread either
+    for (const TreadLane& lane : s.lanes) EXPECT_EQ(lane.thickness, 0.0f);
+  EXPECT_EQ(w().tyreFailed, 0);
+  groundAt(std::nextafter(newTread, 1.0f));
+  EXPECT_EQ(w().contactKind, 1);
+  EXPECT_EQ(w().inContact, q.set().sectionWidth);
+
+  // The height whose deflection, in float arithmetic, is the maximum itself.
+  float height = dmax + newTread;
+  for (int i = 0; i < 8 && height - newTread != dmax; ++i)
+    height = std::nextafter(height, height - newTread < dmax ? 1.0f : 0.0f);
+  ASSERT_EQ(height - newTread, dmax);
+  groundAt(height);
+  ASSERT_EQ(w().contactKind, 1);
+  EXPECT_EQ(w().deflection, dmax);
+  EXPECT_GT(w().patchLength, 0.0f);
+  EXPECT_NE(w().gripFactor, 0.25f);
+  groundAt(std::nextafter(height, 1.0f));
+  ASSERT_EQ(w().contactKind, 1);
+  EXPECT_GT(w().deflection, dmax);
+  EXPECT_EQ(w().patchLength, 0.0f);
+  EXPECT_EQ(w().gripFactor, 0.25f);
+}
+
+// An angle exactly at 16 turns either way is within them: it is kept.  A wheel without spin
+// inertia keeps its spin whatever the torque and the brake.
+TEST_F(TyreStep, AnAngleAtSixteenTurnsIsKeptAndAWheelWithoutInertiaKeepsItsSpin) {
+  Press(-0.02f);
+  for (float angle : {100.53097f, -100.53097f}) {
+    w().spinRate = 0.0f;
+    w().spinTorque = 0.0f;
+    w().rotationAngle = angle;
+    Call();
+    EXPECT_EQ(w().rotationAngle, angle);
+  }
+  w().spinInertia = 0.0f;
+  w().spinRate = 5.0f;
+  w().spinTorque = 0.0f;
+  Call({}, 10.0f);
+  EXPECT_EQ(w().spinRate, 5.0f);
 }
 
 // A tyre is usable only with every size it divides by above 0 and finite: the radius, the
