@@ -440,6 +440,40 @@ TEST_F(GfxPixels, StagingLevelsOfATallChainAreLaidOutCopiedAndUpdatedInPlace) {
   GfxRelease(tall), GfxRelease(other);
 }
 
+// A wide 8 x 2 chain made on the GPU with data for every level: levels 8x2, 4x1, 2x1 and 1x1
+// (2 >> 2 is no height, yet each level keeps one row); each texel's bytes are (level, x, y, 9).
+TEST_F(GfxPixels, EveryLevelOfAWideChainIsMadeWithItsOwnData) {
+  const uint32_t sides[4][2] = {{8, 2}, {4, 1}, {2, 1}, {1, 1}};
+  std::vector<uint8_t> levels[4];
+  GfxSubresourceData init[4];
+  for (uint32_t l = 0; l < 4; ++l) {
+    levels[l].resize(size_t(sides[l][0]) * sides[l][1] * 4);
+    for (uint32_t y = 0; y < sides[l][1]; ++y)
+      for (uint32_t x = 0; x < sides[l][0]; ++x) {
+        uint8_t* p = &levels[l][(y * sides[l][0] + x) * 4];
+        p[0] = uint8_t(l), p[1] = uint8_t(x), p[2] = uint8_t(y), p[3] = 9;
+      }
+    init[l] = GfxSubresourceData{levels[l].data(), 0, 0};
+  }
+  GfxTexture2DDesc d;
+  d.width = 8;
+  d.height = 2;
+  d.mipLevels = 0;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  GfxTexture2D wide;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, init, &wide), GFX_OK);
+  GfxTexture2DDesc got;
+  GfxGetDesc(wide, &got);
+  ASSERT_EQ(got.mipLevels, 4u);
+  for (uint32_t l = 0; l < 4; ++l) {
+    std::vector<uint8_t> back(levels[l].size(), 0xEE);
+    ASSERT_TRUE(GfxReadTexturePixels(g_context, wide, l, back.data(), back.size())) << l;
+    EXPECT_EQ(back, levels[l]) << "level " << l;
+  }
+  GfxRelease(wide);
+}
+
 // Whole-level and boxed updates of a GPU texture land at their place, read back from GL.
 TEST_F(GfxPixels, TextureUpdatesLandWhereTheBoxSays) {
   GfxTexture2DDesc d;
