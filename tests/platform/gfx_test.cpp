@@ -474,6 +474,51 @@ TEST_F(GfxPixels, EveryLevelOfAWideChainIsMadeWithItsOwnData) {
   GfxRelease(wide);
 }
 
+// A texture's swizzle is set on its own GL texture and on no other, kept for the asking, and
+// refused past the last source (one); A8 reads as (0, 0, 0, red) and X8 with an alpha of one.
+TEST_F(GfxPixels, ATexturesSwizzleReachesItsOwnGlTextureOnly) {
+  using GetTextureParameter = void (*)(unsigned, unsigned, int*);
+  const auto get = reinterpret_cast<GetTextureParameter>(GfxGetProcAddress("glGetTextureParameteriv"));
+  ASSERT_NE(get, nullptr);
+  // GL's numbers, from its headers.
+  constexpr unsigned SWIZZLE[4] = {0x8E42, 0x8E43, 0x8E44, 0x8E45};
+  constexpr int RED = 0x1903, GREEN = 0x1904, BLUE = 0x1905, ALPHA = 0x1906, ZERO = 0, ONE = 1;
+  const auto swizzleOf = [&](GfxTexture2D t) {
+    std::vector<int> out(4);
+    for (int c = 0; c < 4; ++c) get(GfxNativeTextureName(t), SWIZZLE[c], &out[size_t(c)]);
+    return out;
+  };
+  GfxTexture2DDesc d;
+  d.width = d.height = 4;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  GfxTexture2D a, b, alpha, padded;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &a), GFX_OK);
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &b), GFX_OK);
+  const uint8_t bgr1[4] = {GFX_SWIZZLE_B, GFX_SWIZZLE_G, GFX_SWIZZLE_R, GFX_SWIZZLE_ONE};
+  EXPECT_EQ(GfxSetTextureSwizzle(a, bgr1), GFX_OK);
+  EXPECT_EQ(swizzleOf(a), (std::vector<int>{BLUE, GREEN, RED, ONE}));
+  EXPECT_EQ(swizzleOf(b), (std::vector<int>{RED, GREEN, BLUE, ALPHA})) << "the texture made last is untouched";
+  const uint8_t a0ar[4] = {GFX_SWIZZLE_A, GFX_SWIZZLE_ZERO, GFX_SWIZZLE_A, GFX_SWIZZLE_R};
+  EXPECT_EQ(GfxSetTextureSwizzle(b, a0ar), GFX_OK);
+  EXPECT_EQ(swizzleOf(b), (std::vector<int>{ALPHA, ZERO, ALPHA, RED}));
+  const uint8_t bad[4] = {GFX_SWIZZLE_R, GFX_SWIZZLE_G, GFX_SWIZZLE_B, 6};
+  EXPECT_EQ(GfxSetTextureSwizzle(a, bad), GFX_E_INVALIDARG);
+  uint8_t kept[4];
+  GfxGetTextureSwizzle(a, kept);
+  EXPECT_EQ(std::vector<uint8_t>(kept, kept + 4), std::vector<uint8_t>(bgr1, bgr1 + 4));
+  GfxGetTextureSwizzle(GfxTexture2D{}, kept);
+  EXPECT_EQ(std::vector<uint8_t>(kept, kept + 4), (std::vector<uint8_t>{0, 1, 2, 3})) << "no texture: identity";
+
+  d.format = GFX_FORMAT_A8_UNORM;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &alpha), GFX_OK);
+  EXPECT_EQ(swizzleOf(alpha), (std::vector<int>{ZERO, ZERO, ZERO, RED}));
+  d.format = GFX_FORMAT_B8G8R8X8_UNORM;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &padded), GFX_OK);
+  EXPECT_EQ(swizzleOf(padded), (std::vector<int>{RED, GREEN, BLUE, ONE}));
+  GfxRelease(a), GfxRelease(b), GfxRelease(alpha), GfxRelease(padded);
+}
+
 // Whole-level and boxed updates of a GPU texture land at their place, read back from GL.
 TEST_F(GfxPixels, TextureUpdatesLandWhereTheBoxSays) {
   GfxTexture2DDesc d;
@@ -1129,6 +1174,56 @@ TEST(GfxFormats, TableRowsFollowTheirEnumerators) {
   uint32_t pitch = 0;
   EXPECT_EQ(GfxLevelByteSize(GFX_FORMAT_BC1_UNORM, 6, 5, &pitch), 32u);  // 2 x 2 blocks of 8 bytes
   EXPECT_EQ(pitch, 16u);
+}
+
+// Each format's bytes per pixel from its name (the bits of its channels, 8 a byte), or per 4x4
+// block for the block-compressed ones (8 for BC1 and BC4, 16 for the others); whether GL must
+// be able to draw into it (its required colour- and depth-renderable formats: no SNORM, no
+// three-channel 32-bit float, nothing compressed); and the swizzle that stands in for a
+// channel it lacks (1 alpha from red for A8, 2 alpha one for X8).
+TEST(GfxFormats, EachRowHoldsTheSizeRenderabilityAndSwizzleItsNameSays) {
+  const struct {
+    GfxFormat format;
+    int bytes, renderable, swizzle;
+  } rows[] = {
+      {GFX_FORMAT_R32G32B32A32_FLOAT, 16, 1, 0}, {GFX_FORMAT_R32G32B32_FLOAT, 12, 0, 0},
+      {GFX_FORMAT_R16G16B16A16_FLOAT, 8, 1, 0},  {GFX_FORMAT_R16G16B16A16_UNORM, 8, 1, 0},
+      {GFX_FORMAT_R16G16B16A16_SNORM, 8, 0, 0},  {GFX_FORMAT_R32G32_FLOAT, 8, 1, 0},
+      {GFX_FORMAT_R10G10B10A2_UNORM, 4, 1, 0},   {GFX_FORMAT_R11G11B10_FLOAT, 4, 1, 0},
+      {GFX_FORMAT_R8G8B8A8_UNORM, 4, 1, 0},      {GFX_FORMAT_R8G8B8A8_UNORM_SRGB, 4, 1, 0},
+      {GFX_FORMAT_R8G8B8A8_SNORM, 4, 0, 0},      {GFX_FORMAT_R16G16_FLOAT, 4, 1, 0},
+      {GFX_FORMAT_R16G16_UNORM, 4, 1, 0},        {GFX_FORMAT_R16G16_SNORM, 4, 0, 0},
+      {GFX_FORMAT_D32_FLOAT, 4, 1, 0},           {GFX_FORMAT_R32_FLOAT, 4, 1, 0},
+      {GFX_FORMAT_R32_UINT, 4, 1, 0},            {GFX_FORMAT_D24_UNORM_S8_UINT, 4, 1, 0},
+      {GFX_FORMAT_R8G8_UNORM, 2, 1, 0},          {GFX_FORMAT_R8G8_SNORM, 2, 0, 0},
+      {GFX_FORMAT_R16_FLOAT, 2, 1, 0},           {GFX_FORMAT_D16_UNORM, 2, 1, 0},
+      {GFX_FORMAT_R16_UNORM, 2, 1, 0},           {GFX_FORMAT_R16_UINT, 2, 1, 0},
+      {GFX_FORMAT_R8_UNORM, 1, 1, 0},            {GFX_FORMAT_A8_UNORM, 1, 1, 1},
+      {GFX_FORMAT_BC1_UNORM, 8, 0, 0},           {GFX_FORMAT_BC1_UNORM_SRGB, 8, 0, 0},
+      {GFX_FORMAT_BC2_UNORM, 16, 0, 0},          {GFX_FORMAT_BC2_UNORM_SRGB, 16, 0, 0},
+      {GFX_FORMAT_BC3_UNORM, 16, 0, 0},          {GFX_FORMAT_BC3_UNORM_SRGB, 16, 0, 0},
+      {GFX_FORMAT_BC4_UNORM, 8, 0, 0},           {GFX_FORMAT_BC4_SNORM, 8, 0, 0},
+      {GFX_FORMAT_BC5_UNORM, 16, 0, 0},          {GFX_FORMAT_BC5_SNORM, 16, 0, 0},
+      {GFX_FORMAT_B5G6R5_UNORM, 2, 1, 0},        {GFX_FORMAT_B5G5R5A1_UNORM, 2, 1, 0},
+      {GFX_FORMAT_B8G8R8A8_UNORM, 4, 1, 0},      {GFX_FORMAT_B8G8R8X8_UNORM, 4, 1, 2},
+      {GFX_FORMAT_B8G8R8A8_UNORM_SRGB, 4, 1, 0}, {GFX_FORMAT_B8G8R8X8_UNORM_SRGB, 4, 1, 2},
+      {GFX_FORMAT_BC6H_UF16, 16, 0, 0},          {GFX_FORMAT_BC6H_SF16, 16, 0, 0},
+      {GFX_FORMAT_BC7_UNORM, 16, 0, 0},          {GFX_FORMAT_BC7_UNORM_SRGB, 16, 0, 0},
+      {GFX_FORMAT_B4G4R4A4_UNORM, 2, 1, 0},
+  };
+  std::set<int> listed;
+  for (const auto& r : rows) {
+    const GfxFormatInfo& info = GfxGetFormatInfo(r.format);
+    EXPECT_NE(info.glInternal, 0u) << "format " << r.format;
+    EXPECT_EQ(info.bytesPerPixel, r.bytes) << "format " << r.format;
+    EXPECT_EQ(info.renderable, r.renderable) << "format " << r.format;
+    EXPECT_EQ(info.swizzle, r.swizzle) << "format " << r.format;
+    listed.insert(r.format);
+  }
+  for (int f = 0; f < int(GFX_FORMAT_COUNT); ++f)
+    if (!listed.count(f)) {
+      EXPECT_EQ(GfxGetFormatInfo(GfxFormat(f)).glInternal, 0u) << "format " << f << " has a row";
+    }
 }
 
 }  // namespace
