@@ -519,6 +519,109 @@ TEST_F(GfxPixels, ATexturesSwizzleReachesItsOwnGlTextureOnly) {
   GfxRelease(a), GfxRelease(b), GfxRelease(alpha), GfxRelease(padded);
 }
 
+// The bare-GL yardsticks draw what the layer would: the indexed mesh as often as asked, tinted
+// by the constants given, and quads in the interface's units (y down) with their colours
+// through the table and the alpha kept, over the clear colour.
+TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
+  GfxMappedSubresource m;
+  ASSERT_EQ(GfxMapResource(g_context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
+  const Vertex corners[4] = {{-1, -1, 0.5f, 0xFFFFFFFF}, {1, -1, 0.5f, 0xFFFFFFFF},
+                             {1, 1, 0.5f, 0xFFFFFFFF},   {-1, 1, 0.5f, 0xFFFFFFFF}};
+  std::memcpy(m.data, corners, sizeof corners);
+  GfxUnmap(g_context, vertices, 0);
+  uint16_t order[32] = {0, 1, 2, 2, 3, 0};
+  GfxBufferDesc ib;
+  ib.byteWidth = sizeof order;
+  ib.bindFlags = GFX_BIND_INDEX_BUFFER;
+  GfxSubresourceData indexData{order, 0, 0};
+  GfxBuffer indices;
+  ASSERT_EQ(GfxCreateBuffer(g_device, ib, &indexData, &indices), GFX_OK);
+  GfxBufferDesc cb;
+  cb.byteWidth = 16;
+  cb.bindFlags = GFX_BIND_CONSTANT_BUFFER;
+  const float redOnly[4] = {1, 0, 0, 1};
+  GfxSubresourceData tintData{redOnly, 0, 0};
+  GfxBuffer red;
+  ASSERT_EQ(GfxCreateBuffer(g_device, cb, &tintData, &red), GFX_OK);
+
+  GfxReferenceDrawFrame(rtv, vs, ps, layout, vertices, sizeof(Vertex), indices, red, 6, 0, 1);
+  std::vector<uint8_t> px = Read(colour);
+  EXPECT_EQ(Pixel(px, 16, 16), 0x00000000u) << "no draw asked: nothing drawn";
+  GfxReferenceDrawFrame(rtv, vs, ps, layout, vertices, sizeof(Vertex), indices, red, 6, 1, 1);
+  px = Read(colour);
+  for (uint32_t at : {0u, 16u, 31u}) EXPECT_EQ(Pixel(px, at, at), 0xFFFF0000u) << "white tinted red, at " << at;
+
+  // Two quads: the top half, and the bottom right quarter; each channel v shown as 255 - v.
+  uint8_t inverse[256];
+  for (int v = 0; v < 256; ++v) inverse[v] = uint8_t(255 - v);
+  const GfxReferenceQuad quads[2] = {{-1, -1, 1, 0, 0xFF102030u}, {0, 0, 1, 1, 0xFF405060u}};
+  const float blue[4] = {0, 0, 1, 1};
+  // The quads bind no constants: a pixel shader without the tint.
+  const char* plain = "#version 430 core\nin vec4 colour;\nout vec4 outColor;\nvoid main() { outColor = colour; }\n";
+  GfxPixelShader untinted;
+  ASSERT_EQ(GfxCreatePixelShader(g_device, plain, 0, &untinted), GFX_OK) << GfxLastShaderLog();
+  GfxBuffer quadIndices;  // written by the draw itself; another than the mesh's
+  ib.usage = GFX_USAGE_DYNAMIC;
+  ib.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
+  ASSERT_EQ(GfxCreateBuffer(g_device, ib, nullptr, &quadIndices), GFX_OK);
+  GfxReferenceDrawQuads(rtv, vs, untinted, layout, vertices, quadIndices, quads, 2, inverse, blue);
+  GfxResetGlState(g_context);
+  px = Read(colour);
+  EXPECT_EQ(Pixel(px, 2, 2), 0xFFEFDFCFu) << "top left";
+  EXPECT_EQ(Pixel(px, 29, 13), 0xFFEFDFCFu) << "top right";
+  EXPECT_EQ(Pixel(px, 29, 29), 0xFFBFAF9Fu) << "bottom right";
+  EXPECT_EQ(Pixel(px, 2, 29), 0xFF0000FFu) << "bottom left: the clear colour";
+  GfxRelease(indices), GfxRelease(quadIndices), GfxRelease(red), GfxRelease(untinted);
+}
+
+// Copies between GPU buffers and CPU (staging) buffers, each way: the bytes land at the place
+// asked for, read from the buffer named and no other.
+TEST_F(GfxPixels, BufferCopiesBetweenGpuAndCpuBuffersMoveTheNamedBytes) {
+  uint8_t first[16], second[16];
+  for (int i = 0; i < 16; ++i) first[i] = uint8_t(0x10 + i), second[i] = uint8_t(0x80 + i);
+  GfxBufferDesc gpu;
+  gpu.byteWidth = 16;
+  gpu.bindFlags = GFX_BIND_VERTEX_BUFFER;
+  GfxSubresourceData firstData{first, 0, 0}, secondData{second, 0, 0};
+  GfxBuffer g1, g2, g3;  // the third made first, so that it is not the buffer bound last
+  ASSERT_EQ(GfxCreateBuffer(g_device, gpu, nullptr, &g3), GFX_OK);
+  ASSERT_EQ(GfxCreateBuffer(g_device, gpu, &firstData, &g1), GFX_OK);
+  ASSERT_EQ(GfxCreateBuffer(g_device, gpu, &secondData, &g2), GFX_OK);
+  GfxBufferDesc cpu = gpu;
+  cpu.bindFlags = 0;
+  cpu.usage = GFX_USAGE_STAGING;
+  cpu.cpuAccessFlags = GFX_CPU_ACCESS_READ | GFX_CPU_ACCESS_WRITE;
+  GfxBuffer s1, s2;
+  ASSERT_EQ(GfxCreateBuffer(g_device, cpu, nullptr, &s1), GFX_OK);
+  ASSERT_EQ(GfxCreateBuffer(g_device, cpu, nullptr, &s2), GFX_OK);
+  auto bytes = [](GfxBuffer buffer) {
+    GfxMappedSubresource m;
+    EXPECT_EQ(GfxMapResource(g_context, buffer, 0, GFX_MAP_READ, &m), GFX_OK);
+    std::vector<uint8_t> out(static_cast<const uint8_t*>(m.data), static_cast<const uint8_t*>(m.data) + 16);
+    GfxUnmap(g_context, buffer, 0);
+    return out;
+  };
+  // GPU to CPU: the first buffer whole, then bytes 4..7 of the second to bytes 8..11.
+  GfxCopySubresourceRegion(g_context, s1, 0, 0, 0, 0, g1, 0, nullptr);
+  GfxBox four{4, 0, 0, 8, 1, 1};
+  GfxCopySubresourceRegion(g_context, s1, 0, 8, 0, 0, g2, 0, &four);
+  std::vector<uint8_t> expected(first, first + 16);
+  for (int i = 0; i < 4; ++i) expected[size_t(8 + i)] = second[4 + i];
+  EXPECT_EQ(bytes(s1), expected);
+  // CPU to GPU: that into the third; GPU to GPU: bytes 0..3 of the first into 12..15 of the
+  // second.  Each read back through the other CPU buffer.
+  GfxCopySubresourceRegion(g_context, g3, 0, 0, 0, 0, s1, 0, nullptr);
+  GfxBox head{0, 0, 0, 4, 1, 1};
+  GfxCopySubresourceRegion(g_context, g2, 0, 12, 0, 0, g1, 0, &head);
+  GfxCopySubresourceRegion(g_context, s2, 0, 0, 0, 0, g3, 0, nullptr);
+  EXPECT_EQ(bytes(s2), expected);
+  GfxCopySubresourceRegion(g_context, s2, 0, 0, 0, 0, g2, 0, nullptr);
+  std::vector<uint8_t> joined(second, second + 16);
+  for (int i = 0; i < 4; ++i) joined[size_t(12 + i)] = first[i];
+  EXPECT_EQ(bytes(s2), joined);
+  GfxRelease(g1), GfxRelease(g2), GfxRelease(g3), GfxRelease(s1), GfxRelease(s2);
+}
+
 // Whole-level and boxed updates of a GPU texture land at their place, read back from GL.
 TEST_F(GfxPixels, TextureUpdatesLandWhereTheBoxSays) {
   GfxTexture2DDesc d;
@@ -1119,8 +1222,12 @@ TEST(GfxDisplays, FakeDisplaysAreListedAndCountedLikeTheRealOnes) {
   ASSERT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, nullptr), GFX_OK);
   EXPECT_EQ(count, 3u);
   GfxModeDesc got[3];
+  got[2].width = 77;  // past the two asked for: never written
   count = 2;
   EXPECT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, got), GFX_ERROR_MORE_DATA);
+  EXPECT_EQ(count, 2u);
+  EXPECT_EQ(got[1].width, 1024u);
+  EXPECT_EQ(got[2].width, 77u);
   count = 3;
   ASSERT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, got), GFX_OK);
   EXPECT_EQ(got[1].refreshRate.denominator, 1001u);
