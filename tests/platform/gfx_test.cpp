@@ -622,6 +622,128 @@ TEST_F(GfxPixels, BufferCopiesBetweenGpuAndCpuBuffersMoveTheNamedBytes) {
   GfxRelease(g1), GfxRelease(g2), GfxRelease(g3), GfxRelease(s1), GfxRelease(s2);
 }
 
+// The blend factor reaches GL whichever of the four blend inputs names it: each case below
+// names it in one input only, with a factor of its own, over a target cleared to black or
+// white; the colour drawn is white.
+TEST_F(GfxPixels, TheBlendFactorReachesGlWhicheverInputNamesIt) {
+  struct Case {
+    GfxBlend src, dest, srcAlpha, destAlpha;
+    float clear, factor[4];
+    int expected[4];  // r, g, b, a
+  };
+  const Case cases[] = {
+      {GFX_BLEND_BLEND_FACTOR, GFX_BLEND_ZERO, GFX_BLEND_ONE, GFX_BLEND_ZERO, 0, {0.5f, 0.25f, 0.75f, 0.125f},
+       {128, 64, 191, 255}},
+      {GFX_BLEND_ZERO, GFX_BLEND_BLEND_FACTOR, GFX_BLEND_ZERO, GFX_BLEND_ONE, 1, {0.25f, 0.75f, 0.5f, 0.375f},
+       {64, 191, 128, 255}},
+      {GFX_BLEND_ONE, GFX_BLEND_ZERO, GFX_BLEND_BLEND_FACTOR, GFX_BLEND_ZERO, 0, {0.625f, 0.125f, 0.875f, 0.5f},
+       {255, 255, 255, 128}},
+      {GFX_BLEND_ONE, GFX_BLEND_ZERO, GFX_BLEND_ZERO, GFX_BLEND_BLEND_FACTOR, 1, {0.375f, 0.875f, 0.25f, 0.25f},
+       {255, 255, 255, 64}},
+      {GFX_BLEND_ZERO, GFX_BLEND_INV_BLEND_FACTOR, GFX_BLEND_ZERO, GFX_BLEND_ONE, 1, {0.75f, 0.5f, 0.25f, 1.0f},
+       {64, 128, 191, 255}},
+  };
+  for (const Case& c : cases) {
+    GfxBlendDesc bd;
+    bd.renderTarget[0].blendEnable = 1;
+    bd.renderTarget[0].srcBlend = c.src;
+    bd.renderTarget[0].destBlend = c.dest;
+    bd.renderTarget[0].srcBlendAlpha = c.srcAlpha;
+    bd.renderTarget[0].destBlendAlpha = c.destAlpha;
+    GfxBlendState state;
+    ASSERT_EQ(GfxCreateBlendState(g_device, bd, &state), GFX_OK);
+    const float clear[4] = {c.clear, c.clear, c.clear, c.clear};
+    GfxClearRenderTargetView(g_context, rtv, clear);
+    GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+    GfxOMSetBlendState(g_context, state, c.factor, 0xFFFFFFFF);
+    Draw(Quad(0.5f, 0xFFFFFFFF));
+    const uint32_t p = Pixel(Read(colour), 8, 8);
+    const int got[4] = {int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF), int(p >> 24)};
+    for (int k = 0; k < 4; ++k) EXPECT_NEAR(got[k], c.expected[k], 1) << "case " << (&c - cases) << ", channel " << k;
+    GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
+    GfxRelease(state);
+  }
+}
+
+// A view of part of a texture's chain samples with the texture's own swizzle: level 1 of a
+// 2 x 2 chain holds (10, 20, 30, 40), read through a view of that level with red and blue
+// exchanged.
+TEST_F(GfxPixels, AViewOfASwizzledTextureSamplesWithItsSwizzle) {
+  const char* sampling =
+      "#version 430 core\nlayout(binding = 0) uniform sampler2D picture;\nout vec4 outColor;\n"
+      "void main() { outColor = texture(picture, vec2(0.5)); }\n";
+  GfxPixelShader sampler;
+  ASSERT_EQ(GfxCreatePixelShader(g_device, sampling, 0, &sampler), GFX_OK) << GfxLastShaderLog();
+  GfxTexture2DDesc d;
+  d.width = d.height = 2;
+  d.mipLevels = 2;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  const uint8_t level0[16] = {};
+  const uint8_t level1[4] = {10, 20, 30, 40};
+  GfxSubresourceData init[2] = {{level0, 0, 0}, {level1, 0, 0}};
+  GfxTexture2D t;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, init, &t), GFX_OK);
+  const uint8_t bgra[4] = {GFX_SWIZZLE_B, GFX_SWIZZLE_G, GFX_SWIZZLE_R, GFX_SWIZZLE_A};
+  ASSERT_EQ(GfxSetTextureSwizzle(t, bgra), GFX_OK);
+  GfxViewDesc vd;
+  vd.mostDetailedMip = 1;
+  GfxShaderResourceView view;
+  ASSERT_EQ(GfxCreateShaderResourceView(g_device, t, &vd, &view), GFX_OK);
+  GfxSamplerDesc sd;
+  sd.filter = GFX_FILTER_MIN_MAG_MIP_POINT;
+  GfxSamplerState point;
+  ASSERT_EQ(GfxCreateSamplerState(g_device, sd, &point), GFX_OK);
+  GfxPSSetShader(g_context, sampler);
+  GfxPSSetShaderResources(g_context, 0, 1, &view);
+  GfxPSSetSamplers(g_context, 0, 1, &point);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0x281E140Au) << "alpha 40, red 30, green 20, blue 10";
+  GfxClearState(g_context);
+  GfxRelease(view), GfxRelease(point), GfxRelease(t), GfxRelease(sampler);
+}
+
+// A state object released while it is bound is bound no more: the next draw takes the default
+// depth test (LESS), no blending and back faces culled.
+TEST_F(GfxPixels, AStateReleasedWhileBoundGivesWayToTheDefault) {
+  GfxDepthStencilDesc dd;
+  dd.depthFunc = GFX_COMPARISON_ALWAYS;
+  GfxDepthStencilState always;
+  ASSERT_EQ(GfxCreateDepthStencilState(g_device, dd, &always), GFX_OK);
+  GfxOMSetDepthStencilState(g_context, always, 0);
+  Draw(Quad(0.5f, 0xFF00FF00));
+  GfxRelease(always);
+  Draw(Quad(0.6f, 0xFFFF0000));  // farther: hidden under LESS
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF00FF00u) << "the depth test is LESS again";
+
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].srcBlend = GFX_BLEND_ONE;
+  bd.renderTarget[0].destBlend = GFX_BLEND_ONE;
+  GfxBlendState add;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &add), GFX_OK);
+  GfxOMSetBlendState(g_context, add, nullptr, 0xFFFFFFFF);
+  Draw(Quad(0.4f, 0xFF402010));
+  GfxRelease(add);
+  Draw(Quad(0.3f, 0xFF402010));
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF402010u) << "written, not added";
+
+  GfxRasterizerDesc rd;
+  rd.cullMode = GFX_CULL_NONE;
+  GfxRasterizerState both;
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &both), GFX_OK);
+  GfxRSSetState(g_context, both);
+  std::vector<Vertex> back = Quad(0.2f, 0xFF0000FF);
+  std::reverse(back.begin(), back.end());  // the other winding: a back face
+  Draw(back);
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF0000FFu) << "drawn while nothing is culled";
+  GfxRelease(both);
+  std::vector<Vertex> backAgain = Quad(0.1f, 0xFFFFFFFF);
+  std::reverse(backAgain.begin(), backAgain.end());
+  Draw(backAgain);
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF0000FFu) << "back faces culled again";
+}
+
 // Whole-level and boxed updates of a GPU texture land at their place, read back from GL.
 TEST_F(GfxPixels, TextureUpdatesLandWhereTheBoxSays) {
   GfxTexture2DDesc d;

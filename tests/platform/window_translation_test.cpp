@@ -382,3 +382,14 @@ TEST_F(TranslationTest, TheImesCompositionIsKeptAndAnnounced) {
   EXPECT_EQ(PlatformImeComposition(text, sizeof text, &cursor), 0);
   PlatformResetIme();
 }
+
+// Here the IME gives no candidate list (none selected), no guide line and no native mode.
+TEST(ImeState, NoCandidatesGuideLineOrNativeModeAreOffered) {
+  char candidates[4][16] = {};
+  int selected = 7;
+  EXPECT_EQ(PlatformImeCandidates(candidates, 4, &selected), 0);
+  EXPECT_EQ(selected, -1);
+  EXPECT_EQ(PlatformImeCandidates(candidates, 4, nullptr), 0);
+  EXPECT_EQ(PlatformImeGuideLine(), 0);
+  EXPECT_EQ(PlatformImeNativeMode(), 0);
+}

@@ -342,6 +342,48 @@ TEST_F(VehicleFile, TheDataSetsItsColoursSideAndNames) {
   FreeVehicleData(d);
 }
 
+// After the short code (byte 24 of a body with both option words) stand the figures written
+// for outside readers: the mass, the power in kW, the torque, and the speeds of greatest power
+// and torque in whole rpm as 16-bit words (nothing below 0, at most 65535).
+TEST_F(VehicleFile, TheSummaryFiguresStandAfterTheShortCode) {
+  VehicleData d;
+  InitVehicleData(d);
+  d.SetTypeConstants();
+  d.massWithoutOccupants = 1234.5f;
+  d.engine.maxPower = 150000.0f;
+  d.engine.maxTorque = 300.0f;
+  d.engine.maxPowerSpeed = 600.0f;   // 5729.58 rpm
+  d.engine.maxTorqueSpeed = 400.0f;  // 3819.72 rpm
+  const auto at = [](const std::vector<uint8_t>& b, size_t offset, size_t bytes) {
+    uint32_t v = 0;
+    std::memcpy(&v, b.data() + offset, bytes);
+    return v;
+  };
+  const auto real = [&](const std::vector<uint8_t>& b, size_t offset) {
+    float f = 0;
+    std::memcpy(&f, b.data() + offset, 4);
+    return f;
+  };
+  std::vector<uint8_t> body = BodyOf(d);
+  ASSERT_GT(body.size(), 44u);
+  EXPECT_EQ(real(body, 24), 1234.5f);
+  EXPECT_FLOAT_EQ(real(body, 28), 150.0f);
+  EXPECT_EQ(real(body, 32), 300.0f);
+  EXPECT_EQ(at(body, 36, 2), 5730u);
+  EXPECT_EQ(at(body, 38, 2), 3820u);
+  d.engine.maxPowerSpeed = 7000.0f;  // 66845 rpm: held at 65535
+  d.engine.maxTorqueSpeed = -5.0f;
+  body = BodyOf(d);
+  EXPECT_EQ(at(body, 36, 2), 65535u);
+  EXPECT_EQ(at(body, 38, 2), 0u);
+  d.engine.maxPowerSpeed = std::nanf("");
+  d.engine.maxTorqueSpeed = 0.05f;  // 0.48 rpm: none
+  body = BodyOf(d);
+  EXPECT_EQ(at(body, 36, 2), 0u);
+  EXPECT_EQ(at(body, 38, 2), 0u);
+  FreeVehicleData(d);
+}
+
 // The gear-change constants: 0.2 for an H pattern, 0.1 for the motorbike and both sequential
 // boxes (types 2 to 4), 0.05 for every other type.
 TEST_F(VehicleFile, EachTransmissionTypeGetsItsOwnGearChangeConstants) {
