@@ -471,6 +471,10 @@ TEST_F(GfxPixels, EveryLevelOfAWideChainIsMadeWithItsOwnData) {
     ASSERT_TRUE(GfxReadTexturePixels(g_context, wide, l, back.data(), back.size())) << l;
     EXPECT_EQ(back, levels[l]) << "level " << l;
   }
+  uint8_t spare[64];
+  EXPECT_FALSE(GfxReadTexturePixels(g_context, wide, 4, spare, sizeof spare)) << "no fifth level";
+  EXPECT_FALSE(GfxReadTexturePixels(g_context, wide, 1, spare, 15)) << "4 x 1 texels need 16 bytes";
+  EXPECT_TRUE(GfxReadTexturePixels(g_context, wide, 1, spare, 16));
   GfxRelease(wide);
 }
 

@@ -400,7 +400,7 @@ TEST_F(OldVehicleFile, FormatRevisionsZeroToFive) {
   raw.dash[80] = 0x11;  // just past the word the older revisions get at 76
   raw.shortCode = "QRS";
   raw.colours[3] = 0;
-  raw.colours[4] = 0xFF102030;  // the top byte is no channel
+  raw.colours[4] = 0x40102030;  // the top byte is no channel, though above the others
   raw.suspensionMass = 0.33f;
   for (int revision = 0; revision <= 5; ++revision) {
     SCOPED_TRACE(revision);
@@ -423,7 +423,7 @@ TEST_F(OldVehicleFile, FormatRevisionsZeroToFive) {
       EXPECT_EQ(d.colours[2], 0xB4B4B4u);
       EXPECT_EQ(d.colours[3], 0u);
       // 0x30 the largest: 16, 32 and 48 times 220 / 48 are 73, 146 and 220; the top byte kept.
-      EXPECT_EQ(d.colours[4], 0xFF4992DCu);
+      EXPECT_EQ(d.colours[4], 0x404992DCu);
     } else {
       EXPECT_EQ(d.colours[0], 0x204080u);
     }

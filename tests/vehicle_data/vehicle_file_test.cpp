@@ -384,6 +384,27 @@ TEST_F(VehicleFile, TheSummaryFiguresStandAfterTheShortCode) {
   FreeVehicleData(d);
 }
 
+// A file without a model code takes the first two letters of the vehicle's name, in capitals;
+// a name shorter than two letters gives "XX".
+TEST_F(VehicleFile, AMissingModelCodeComesFromTheNamesFirstTwoLetters) {
+  RawVehicle raw;
+  raw.modelCode = "";
+  const struct {
+    const char* name;
+    const char* code;
+  } cases[] = {{"go", "GO"}, {"bus", "BU"}, {"z", "XX"}, {"TS", "TS"}};
+  for (const auto& c : cases) {
+    ReadVehicle v;
+    ReadBodyInto(v, raw.Encode(252, 6), 252, c.name);
+    ASSERT_EQ(v.result, 1) << c.name;
+    EXPECT_STREQ(v.data.modelCode, c.code) << c.name;
+  }
+  raw.modelCode = "ab";
+  ReadVehicle kept;
+  ReadBodyInto(kept, raw.Encode(252, 6), 252, "other");
+  EXPECT_STREQ(kept.data.modelCode, "ab") << "a stored code stands as it is";
+}
+
 // The gear-change constants: 0.2 for an H pattern, 0.1 for the motorbike and both sequential
 // boxes (types 2 to 4), 0.05 for every other type.
 TEST_F(VehicleFile, EachTransmissionTypeGetsItsOwnGearChangeConstants) {
