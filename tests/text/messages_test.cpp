@@ -313,6 +313,7 @@ TEST_F(Messages, EachShowingHelperAddsItsOwnTextInItsColour) {
   ShowMessageWithSound("ding");
   ShowDebugMessagef("debug %d", 9, TextColours.red);
   ShowAliveSentMessage();
+  ShowMessagef("%d laps of %s", 3, "Oval");
   DebugMessagesOn = 0;
   const struct {
     const char* text;
@@ -320,9 +321,10 @@ TEST_F(Messages, EachShowingHelperAddsItsOwnTextInItsColour) {
   } expected[] = {{"Save : disk failed", TextColours.error}, {"two parts", TextColours.yellow},
                   {"3 cars", TextColours.lightText},         {"2.5 fps", TextColours.darkText},
                   {"x-4", TextColours.lightYellow},          {"ding", TextColours.grey},
-                  {"debug 9", TextColours.red},              {"Sent alive packet -", TextColours.lightOrange}};
-  ASSERT_EQ(MessageLineCount, 8);
-  for (int i = 0; i < 8; ++i) {
+                  {"debug 9", TextColours.red},              {"Sent alive packet -", TextColours.lightOrange},
+                  {"3 laps of Oval", TextColours.grey}};
+  ASSERT_EQ(MessageLineCount, 9);
+  for (int i = 0; i < 9; ++i) {
     EXPECT_STREQ(MessageLines[i].text, expected[i].text) << i;
     EXPECT_EQ(MessageLines[i].colour, expected[i].colour) << i;
   }
