@@ -183,6 +183,45 @@ TEST_F(Services, TheCreditsEndAfterFiveSecondsOrAtAKeyOrAClick) {
   ProgramClock = 0;
 }
 
+// Escape, "Q" and "X" leave the entry page for the credits, as its exit button does; other keys
+// leave it showing.  An end of the program asked for elsewhere ends it without credits; a
+// request to come back to it is carried out and the page stays.
+TEST_F(Services, TheEntryPageLeavesForTheCreditsOnEscapeQOrX) {
+  FrameSkipped = 1;
+  ExitRequested = 0;
+  ExitAction = 0u;
+  ProgramClock = 0;
+  for (int key : {27, int{'Q'}, int{'X'}}) {
+    Prss* page = CreateEntryPage(nullptr);
+    for (int other : {26, 28, int{'A'}, int{'q'}}) {
+      page->key(page, other);
+      ASSERT_EQ(page->act(page), page) << "key " << other;
+    }
+    page->key(page, key);
+    Prss* credits = page->act(page);
+    ASSERT_NE(credits, nullptr) << "key " << key;
+    ProgramClock = 4999;
+    ASSERT_EQ(credits->act(credits), credits);
+    ProgramClock = 5000;
+    EXPECT_EQ(credits->act(credits), nullptr) << "the credits, which end in their time";
+    ProgramClock = 0;
+  }
+  // Other keys do not mark the way out: a page closed after them shows no credits.
+  Prss* page = CreateEntryPage(nullptr);
+  for (int other : {26, 28, int{'A'}}) page->key(page, other);
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr) << "closed without the exit: no credits";
+  page = CreateEntryPage(nullptr);
+  ExitRequested = 1;
+  ExitAction = 3u;
+  EXPECT_EQ(page->act(page), page) << "asked to come back here";
+  EXPECT_EQ(ExitRequested, 0);
+  EXPECT_EQ(ExitAction, 0u);
+  ExitRequested = 1;
+  EXPECT_EQ(page->act(page), nullptr) << "the program ends: no credits";
+  ExitRequested = 0;
+}
+
 // The current car's information is the selected car's entry, the first and the last car
 // included; no entry for a code that names no car.
 TEST_F(Services, TheCurrentCarsInformationIsTheSelectedCarsEntry) {
