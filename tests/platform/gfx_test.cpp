@@ -1365,6 +1365,41 @@ TEST(GfxDisplays, FakeDisplaysAreListedAndCountedLikeTheRealOnes) {
   GfxUseFakeDisplays(nullptr);
 }
 
+// Fake counts are held to what the factory holds: none below zero, at most four adapters and
+// eight outputs.
+TEST(GfxDisplays, FakeCountsAreHeldToTheFactorysRoom) {
+  GfxFakeDisplays fake;
+  fake.adapterCount = -1;
+  fake.outputCount = -1;
+  GfxUseFakeDisplays(&fake);
+  GfxFactory factory;
+  ASSERT_EQ(GfxCreateFactory(&factory), GFX_OK);
+  GfxAdapter adapter;
+  EXPECT_EQ(GfxEnumAdapters(factory, 0, &adapter), GFX_ERROR_NOT_FOUND) << "no adapter";
+  GfxRelease(factory);
+
+  fake.adapterCount = 6;
+  fake.outputCount = 9;
+  GfxUseFakeDisplays(&fake);
+  ASSERT_EQ(GfxCreateFactory(&factory), GFX_OK);
+  EXPECT_EQ(GfxEnumAdapters(factory, 3, &adapter), GFX_OK);
+  EXPECT_EQ(GfxEnumAdapters(factory, 4, &adapter), GFX_ERROR_NOT_FOUND);
+  ASSERT_EQ(GfxEnumAdapters(factory, 0, &adapter), GFX_OK);
+  GfxOutput output;
+  EXPECT_EQ(GfxEnumOutputs(adapter, 7, &output), GFX_OK);
+  EXPECT_EQ(GfxEnumOutputs(adapter, 8, &output), GFX_ERROR_NOT_FOUND);
+  GfxRelease(factory);
+
+  fake.adapterCount = 1;
+  fake.outputCount = -1;
+  GfxUseFakeDisplays(&fake);
+  ASSERT_EQ(GfxCreateFactory(&factory), GFX_OK);
+  ASSERT_EQ(GfxEnumAdapters(factory, 0, &adapter), GFX_OK);
+  EXPECT_EQ(GfxEnumOutputs(adapter, 0, &output), GFX_ERROR_NOT_FOUND) << "no output";
+  GfxRelease(factory);
+  GfxUseFakeDisplays(nullptr);
+}
+
 TEST(GfxDisplays, AnOutputThatIsNotThereDescribesNothing) {
   GfxOutputDesc desc;
   std::memset(&desc, 0x5A, sizeof desc);

@@ -213,6 +213,12 @@ TEST_F(KeyInput, DeadKeysComposeEveryLatinOneLetterTheyHave) {
   EXPECT_EQ(TakeWaitingAccent(), 0);
   Type(FRENCH, 'N', 0);
   EXPECT_EQ(Typed(), u"n");
+  // A second dead key types the first accent and waits with its own.
+  Type(GERMAN, 220, 0);
+  Type(GERMAN, 221, 0);
+  EXPECT_EQ(Typed(), u"^");
+  Type(GERMAN, 'E', 0);
+  EXPECT_EQ(Typed(), u"\u00E9");
 }
 
 // Key messages: a key down and up, as a system key while Alt is held without Ctrl; the
