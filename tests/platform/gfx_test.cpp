@@ -1253,6 +1253,42 @@ TEST(GfxSwapChainTest, AnSdlWindowPresentsAndFollowsFullScreenAndResizes) {
   SDL_DestroyWindow(window);
 }
 
+// Two windows, each with its own swap chain: each presentation lands in its own window, whichever
+// was drawn to last.
+TEST(GfxSwapChainTest, EachChainPresentsIntoItsOwnWindow) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  SDL_Window* windows[2] = {SDL_CreateWindow("first", 0, 0, 32, 32, SDL_WINDOW_OPENGL),
+                            SDL_CreateWindow("second", 40, 0, 32, 32, SDL_WINDOW_OPENGL)};
+  ASSERT_NE(windows[0], nullptr) << SDL_GetError();
+  ASSERT_NE(windows[1], nullptr) << SDL_GetError();
+  const uint8_t colours[2][3] = {{200, 0, 0}, {0, 0, 200}};
+  GfxSwapChain chains[2];
+  for (int i = 0; i < 2; ++i) {
+    GfxSwapChainDesc sd;
+    sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    sd.outputWindow = windows[i];
+    ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chains[i]), GFX_OK);
+    GfxTexture2D buffer;
+    ASSERT_EQ(GfxSwapChainGetBuffer(chains[i], 0, &buffer), GFX_OK);
+    std::vector<uint8_t> pixels(32 * 32 * 4);
+    for (size_t p = 0; p < pixels.size(); p += 4)
+      pixels[p] = colours[i][0], pixels[p + 1] = colours[i][1], pixels[p + 2] = colours[i][2], pixels[p + 3] = 255;
+    GfxUpdateSubresource(g_context, buffer, 0, nullptr, pixels.data(), 32 * 4, 0);
+    GfxRelease(buffer);
+  }
+  ASSERT_EQ(GfxSwapChainPresent(chains[0], 0, 0), GFX_OK);
+  ASSERT_EQ(GfxSwapChainPresent(chains[1], 0, 0), GFX_OK);
+  for (int i = 0; i < 2; ++i) {
+    uint8_t rgba[4] = {};
+    ASSERT_TRUE(GfxReadWindowPixel(windows[i], 16, 16, rgba));
+    EXPECT_EQ(rgba[0], colours[i][0]) << "window " << i;
+    EXPECT_EQ(rgba[2], colours[i][2]) << "window " << i;
+  }
+  GfxRelease(chains[0]), GfxRelease(chains[1]);
+  SDL_DestroyWindow(windows[0]);
+  SDL_DestroyWindow(windows[1]);
+}
+
 TEST(GfxSwapChainTest, TheWindowShowsTheBackBufferTheRightWayRound) {
   if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
   SDL_Window* window = SDL_CreateWindow("test", 0, 0, 96, 64, SDL_WINDOW_OPENGL);
