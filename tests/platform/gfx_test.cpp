@@ -476,6 +476,20 @@ TEST_F(GfxPixels, EveryLevelOfAWideChainIsMadeWithItsOwnData) {
   EXPECT_FALSE(GfxReadTexturePixels(g_context, wide, 1, spare, 15)) << "4 x 1 texels need 16 bytes";
   EXPECT_TRUE(GfxReadTexturePixels(g_context, wide, 1, spare, 16));
   GfxRelease(wide);
+
+  // The same chain as a staging texture, each level written whole afterwards.
+  d.bindFlags = 0;
+  d.usage = GFX_USAGE_STAGING;
+  d.cpuAccessFlags = GFX_CPU_ACCESS_READ | GFX_CPU_ACCESS_WRITE;
+  GfxTexture2D staging;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &staging), GFX_OK);
+  for (uint32_t l = 0; l < 4; ++l) GfxUpdateSubresource(g_context, staging, l, nullptr, levels[l].data(), 0, 0);
+  for (uint32_t l = 0; l < 4; ++l) {
+    std::vector<uint8_t> back(levels[l].size(), 0xEE);
+    ASSERT_TRUE(GfxReadTexturePixels(g_context, staging, l, back.data(), back.size())) << l;
+    EXPECT_EQ(back, levels[l]) << "staging level " << l;
+  }
+  GfxRelease(staging);
 }
 
 // A texture's swizzle is set on its own GL texture and on no other, kept for the asking, and
@@ -667,6 +681,23 @@ TEST_F(GfxPixels, TheBlendFactorReachesGlWhicheverInputNamesIt) {
     GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
     GfxRelease(state);
   }
+  // No factor given: the factor is one in every channel.
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].srcBlend = GFX_BLEND_BLEND_FACTOR;
+  bd.renderTarget[0].destBlend = GFX_BLEND_ZERO;
+  bd.renderTarget[0].srcBlendAlpha = GFX_BLEND_BLEND_FACTOR;
+  bd.renderTarget[0].destBlendAlpha = GFX_BLEND_ZERO;
+  GfxBlendState state;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &state), GFX_OK);
+  const float black[4] = {0, 0, 0, 0};
+  GfxClearRenderTargetView(g_context, rtv, black);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+  GfxOMSetBlendState(g_context, state, nullptr, 0xFFFFFFFF);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFFFFFFFFu);
+  GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
+  GfxRelease(state);
 }
 
 // A view of part of a texture's chain samples with the texture's own swizzle: level 1 of a

@@ -340,6 +340,10 @@ TEST_F(TranslationTest, ACompositionIsReadInWholeCharactersAndClosingTheImeDrops
   EXPECT_EQ(PlatformImeComposition(text, 3, &cursor), 0);
   EXPECT_STREQ(text, "");
   EXPECT_EQ(PlatformImeComposition(text, 0, &cursor), 0);
+  // Bytes that continue a character with no lead before them are cut away whole.
+  PlatformNoteComposition("\x80\x80\x80\x80", 0);
+  EXPECT_EQ(PlatformImeComposition(text, 3, &cursor), 0);
+  EXPECT_STREQ(text, "");
   PlatformNoteComposition("ab", 1);
   PlatformSetImeOpen(0);
   PlatformSetImeOpen(1);
