@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/keys.h"
@@ -155,6 +156,21 @@ TEST_F(TranslationTest, EditingKeysAndAltDigitsMakeTheirOwnCharacters) {
   }
   EXPECT_EQ(characters, (std::vector<uint64_t>{8, 13, 27, '4', '2'}));
   EXPECT_EQ(ids, (std::vector<uint32_t>{MSG_CHAR, MSG_CHAR, MSG_CHAR, MSG_SYSCHAR, MSG_SYSCHAR}));
+}
+
+// With Alt held, both rows of digits give their digit from 0 to 9 (the keypad's whatever Num
+// Lock says); a letter gives none.
+TEST_F(TranslationTest, AltDigitsRunFromZeroToNineOnBothRows) {
+  Key(SDL_SCANCODE_LALT, SDLK_LALT, true);
+  const std::pair<SDL_Scancode, SDL_Keycode> keys[] = {
+      {SDL_SCANCODE_1, SDLK_1},       {SDL_SCANCODE_9, SDLK_9},       {SDL_SCANCODE_0, SDLK_0},
+      {SDL_SCANCODE_KP_1, SDLK_KP_1}, {SDL_SCANCODE_KP_9, SDLK_KP_9}, {SDL_SCANCODE_KP_0, SDLK_KP_0},
+      {SDL_SCANCODE_A, SDLK_a}};
+  for (const auto& [scancode, keycode] : keys) Key(scancode, keycode, true, KMOD_LALT);
+  std::vector<uint64_t> characters;
+  for (const WindowMessage& m : Drain())
+    if (m.id == MSG_SYSCHAR) characters.push_back(m.wParam);
+  EXPECT_EQ(characters, (std::vector<uint64_t>{'1', '9', '0', '1', '9', '0'}));
 }
 
 TEST_F(TranslationTest, TextBecomesOneCharacterMessagePerCodePoint) {
