@@ -213,6 +213,34 @@ TEST_F(ModExport, NamesOfModsAndTheTexturesAModelNeeds) {
   delete list;
 }
 
+// The base of a mod name needs 28 bytes (27 characters and a zero), the whole name 32; a
+// buffer one byte short gets nothing and is left empty.
+TEST_F(ModExport, AModNameNeedsRoomForItsLongestForm) {
+  char out[MOD_NAME_SIZE];
+  std::memset(out, 'x', sizeof out);
+  EXPECT_EQ(ModBaseName(out, 28, "Testcar~003"), 1);
+  EXPECT_STREQ(out, "Testcar");
+  std::memset(out, 'x', sizeof out);
+  EXPECT_EQ(ModBaseName(out, 27, "Testcar"), 0);
+  EXPECT_EQ(out[0], 0);
+  // 27 characters stay whole; the padding stops at four.
+  EXPECT_EQ(ModBaseName(out, sizeof out, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0"), 1);
+  EXPECT_STREQ(out, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0");
+  EXPECT_EQ(ModBaseName(out, sizeof out, "Abc"), 1);
+  EXPECT_STREQ(out, "Abc_");
+  EXPECT_EQ(ModBaseName(out, sizeof out, "Abcd"), 1);
+  EXPECT_STREQ(out, "Abcd");
+  std::memset(out, 'x', sizeof out);
+  EXPECT_EQ(NextModName(out, MOD_NAME_SIZE - 1, "Testcar", "mods\\vehicles"), 0);
+  EXPECT_EQ(out[0], 0);
+  EXPECT_EQ(NextModName(out, MOD_NAME_SIZE, "Testcar", "mods\\vehicles"), 1);
+  EXPECT_STREQ(out, "Testcar~001");
+  std::memset(out, 'x', sizeof out);
+  EXPECT_EQ(ModBaseName(out, 0, "Testcar"), 0);
+  EXPECT_EQ(NextModName(out, 0, "Testcar", "mods\\vehicles"), 0);
+  EXPECT_EQ(out[0], 'x') << "a buffer of no bytes is not written";
+}
+
 TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   EXPECT_EQ(Problems(), 0) << (g_lines.empty() ? "" : g_lines[0]);
   EXPECT_TRUE(Said("Vehicle is valid for mod export"));

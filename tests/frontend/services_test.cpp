@@ -24,6 +24,7 @@
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "vehicle/car_load.h"
+#include "vehicle_data/builtin_vehicles.h"
 
 namespace fs = std::filesystem;
 
@@ -146,6 +147,92 @@ TEST_F(Services, TheGaragePageWritesItsCarsInfoOnceBuiltAndTheWelcomeAsksOfItsDr
   EXPECT_EQ(GarageCar(), nullptr);
   EXPECT_EQ(WelcomeAsksDriveSide(), 0);
   FrameSkipped = 0;
+}
+
+// The closing credits stay 5000 ms from their opening (4999 ms on they still show), and end at
+// once on a key, a click or a request to end the program; a mouse event without a press keeps
+// them.
+TEST_F(Services, TheCreditsEndAfterFiveSecondsOrAtAKeyOrAClick) {
+  FrameSkipped = 1;
+  ExitRequested = 0;
+  ProgramClock = 1000;
+  Prss* page = OpenCreditsPage(nullptr);
+  ASSERT_NE(page, nullptr);
+  ProgramClock = 1000 + 4999;
+  EXPECT_EQ(page->act(page), page);
+  ProgramClock = 1000 + 5000;
+  EXPECT_EQ(page->act(page), nullptr) << "shown for their time";
+
+  page = OpenCreditsPage(nullptr);
+  page->key(page, 'a');
+  EXPECT_EQ(page->act(page), nullptr) << "a key";
+
+  page = OpenCreditsPage(nullptr);
+  MouseRecord mouse{};
+  mouse.dx = 3;
+  page->mouse(page, &mouse);
+  EXPECT_EQ(page->act(page), page) << "a move is no click";
+  mouse.clickCode = CLICK_RIGHT;
+  page->mouse(page, &mouse);
+  EXPECT_EQ(page->act(page), nullptr) << "a click";
+
+  page = OpenCreditsPage(nullptr);
+  ExitRequested = 1;
+  EXPECT_EQ(page->act(page), nullptr) << "the program ending";
+  ExitRequested = 0;
+  ProgramClock = 0;
+}
+
+// Escape, "Q" and "X" leave the entry page for the credits, as its exit button does; other keys
+// leave it showing.  An end of the program asked for elsewhere ends it without credits; a
+// request to come back to it is carried out and the page stays.
+TEST_F(Services, TheEntryPageLeavesForTheCreditsOnEscapeQOrX) {
+  FrameSkipped = 1;
+  ExitRequested = 0;
+  ExitAction = 0u;
+  ProgramClock = 0;
+  for (int key : {27, int{'Q'}, int{'X'}}) {
+    Prss* page = CreateEntryPage(nullptr);
+    for (int other : {26, 28, int{'A'}, int{'q'}}) {
+      page->key(page, other);
+      ASSERT_EQ(page->act(page), page) << "key " << other;
+    }
+    page->key(page, key);
+    Prss* credits = page->act(page);
+    ASSERT_NE(credits, nullptr) << "key " << key;
+    ProgramClock = 4999;
+    ASSERT_EQ(credits->act(credits), credits);
+    ProgramClock = 5000;
+    EXPECT_EQ(credits->act(credits), nullptr) << "the credits, which end in their time";
+    ProgramClock = 0;
+  }
+  // Other keys do not mark the way out: a page closed after them shows no credits.
+  Prss* page = CreateEntryPage(nullptr);
+  for (int other : {26, 28, int{'A'}}) page->key(page, other);
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr) << "closed without the exit: no credits";
+  page = CreateEntryPage(nullptr);
+  ExitRequested = 1;
+  ExitAction = 3u;
+  EXPECT_EQ(page->act(page), page) << "asked to come back here";
+  EXPECT_EQ(ExitRequested, 0);
+  EXPECT_EQ(ExitAction, 0u);
+  ExitRequested = 1;
+  EXPECT_EQ(page->act(page), nullptr) << "the program ends: no credits";
+  ExitRequested = 0;
+}
+
+// The current car's information is the selected car's entry, the first and the last car
+// included; no entry for a code that names no car.
+TEST_F(Services, TheCurrentCarsInformationIsTheSelectedCarsEntry) {
+  SetPlayerDefaults();
+  std::strcpy(CfgSelectedCar, BuiltinVehicleTable[0].code);
+  EXPECT_EQ(FindCurrentCarInfo(), &Player.cars[0]);
+  std::strcpy(CfgSelectedCar, BuiltinVehicleTable[BUILTIN_VEHICLE_COUNT - 1].code);
+  EXPECT_EQ(FindCurrentCarInfo(), &Player.cars[BUILTIN_VEHICLE_COUNT - 1]);
+  std::strcpy(CfgSelectedCar, "QQQ");
+  EXPECT_EQ(FindCurrentCarInfo(), nullptr);
+  CfgSelectedCar[0] = 0;
 }
 
 TEST_F(Services, TheOptionsScreenSetsTheDialogWordAndKeepsItsChoicesWhenItCloses) {

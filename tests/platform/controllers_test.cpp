@@ -45,6 +45,11 @@ TEST(ControllerScales, AxesEndsMapToTheEndsAndHatsToHundredthsOfADegree) {
   EXPECT_EQ(ScaleControllerAxis(16384), 500);
   EXPECT_EQ(ScaleControllerAxis(-16384), -500);
   EXPECT_EQ(ScaleControllerAxis(1), 0);
+  // Values past the 16-bit ends are held at them.
+  EXPECT_EQ(ScaleControllerAxis(32768), 1000);
+  EXPECT_EQ(ScaleControllerAxis(40000), 1000);
+  EXPECT_EQ(ScaleControllerAxis(-32769), -1000);
+  EXPECT_EQ(ScaleControllerAxis(-40000), -1000);
   EXPECT_EQ(HatDirection(SDL_HAT_UP), 0);
   EXPECT_EQ(HatDirection(SDL_HAT_RIGHT), 9000);
   EXPECT_EQ(HatDirection(SDL_HAT_DOWN), 18000);

@@ -87,6 +87,12 @@ TEST(FilePaths, SeveralCaseVariantsResolveToTheSmallestName) {
   EXPECT_EQ(out, root + "/A.txt");
   EXPECT_TRUE(ResolvePath((root + "/a.txt").c_str(), out));  // the exact name wins
   EXPECT_EQ(out, root + "/a.txt");
+  // Both ends of the alphabet match their other case.
+  WriteText(root + "/ZOA.txt", "z");
+  EXPECT_TRUE(ResolvePath((root + "/zoa.TXT").c_str(), out));
+  EXPECT_EQ(out, root + "/ZOA.txt");
+  EXPECT_TRUE(ResolvePath((root + "/Zoa.txt").c_str(), out));
+  EXPECT_EQ(out, root + "/ZOA.txt");
 }
 
 TEST(FilePaths, WritingUnderAnotherCaseReplacesTheExistingFile) {
@@ -116,6 +122,22 @@ TEST(FileNames, NamesFromOutsideNeverLeaveTheWorkingFolder) {
   EXPECT_FALSE(MakeNamedPath(out, 12, "data\\%s.txt", "long_name"));  // does not fit
   EXPECT_TRUE(MakeNamedPath(out, sizeof out, "100%% %s", "x"));
   EXPECT_STREQ(out, "100% x");
+}
+
+// A name or path of 259 characters fits the 260 bytes of a path; one of 260 does not.  A named
+// path that fills its buffer to the last byte but the zero is made; one byte more is not.
+TEST(FileNames, TheLongestNameAndPathFitTheirBuffersExactly) {
+  const std::string longest(FILE_PATH_SIZE - 1, 'n'), tooLong(FILE_PATH_SIZE, 'n');
+  EXPECT_TRUE(IsSafeFileName(longest.c_str()));
+  EXPECT_FALSE(IsSafeFileName(tooLong.c_str()));
+  EXPECT_TRUE(IsSafeRelativePath(longest.c_str()));
+  EXPECT_FALSE(IsSafeRelativePath(tooLong.c_str()));
+  char out[12];
+  EXPECT_TRUE(MakeNamedPath(out, sizeof out, "data\\%s.txt", "ab"));  // 11 characters
+  EXPECT_STREQ(out, "data\\ab.txt");
+  EXPECT_FALSE(MakeNamedPath(out, sizeof out, "data\\%s.txt", "abc"));  // 12
+  EXPECT_STREQ(out, "");
+  EXPECT_FALSE(MakeNamedPath(out, 0, "%s", "a"));
 }
 
 TEST(FileTimes, LinuxTimesConvertToHundredNanosecondsSince1601) {

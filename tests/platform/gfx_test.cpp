@@ -440,6 +440,345 @@ TEST_F(GfxPixels, StagingLevelsOfATallChainAreLaidOutCopiedAndUpdatedInPlace) {
   GfxRelease(tall), GfxRelease(other);
 }
 
+// A wide 8 x 2 chain made on the GPU with data for every level: levels 8x2, 4x1, 2x1 and 1x1
+// (2 >> 2 is no height, yet each level keeps one row); each texel's bytes are (level, x, y, 9).
+TEST_F(GfxPixels, EveryLevelOfAWideChainIsMadeWithItsOwnData) {
+  const uint32_t sides[4][2] = {{8, 2}, {4, 1}, {2, 1}, {1, 1}};
+  std::vector<uint8_t> levels[4];
+  GfxSubresourceData init[4];
+  for (uint32_t l = 0; l < 4; ++l) {
+    levels[l].resize(size_t(sides[l][0]) * sides[l][1] * 4);
+    for (uint32_t y = 0; y < sides[l][1]; ++y)
+      for (uint32_t x = 0; x < sides[l][0]; ++x) {
+        uint8_t* p = &levels[l][(y * sides[l][0] + x) * 4];
+        p[0] = uint8_t(l), p[1] = uint8_t(x), p[2] = uint8_t(y), p[3] = 9;
+      }
+    init[l] = GfxSubresourceData{levels[l].data(), 0, 0};
+  }
+  GfxTexture2DDesc d;
+  d.width = 8;
+  d.height = 2;
+  d.mipLevels = 0;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  GfxTexture2D wide;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, init, &wide), GFX_OK);
+  GfxTexture2DDesc got;
+  GfxGetDesc(wide, &got);
+  ASSERT_EQ(got.mipLevels, 4u);
+  for (uint32_t l = 0; l < 4; ++l) {
+    std::vector<uint8_t> back(levels[l].size(), 0xEE);
+    ASSERT_TRUE(GfxReadTexturePixels(g_context, wide, l, back.data(), back.size())) << l;
+    EXPECT_EQ(back, levels[l]) << "level " << l;
+  }
+  uint8_t spare[64];
+  EXPECT_FALSE(GfxReadTexturePixels(g_context, wide, 4, spare, sizeof spare)) << "no fifth level";
+  EXPECT_FALSE(GfxReadTexturePixels(g_context, wide, 1, spare, 15)) << "4 x 1 texels need 16 bytes";
+  EXPECT_TRUE(GfxReadTexturePixels(g_context, wide, 1, spare, 16));
+  GfxRelease(wide);
+
+  // The same chain as a staging texture, each level written whole afterwards.
+  d.bindFlags = 0;
+  d.usage = GFX_USAGE_STAGING;
+  d.cpuAccessFlags = GFX_CPU_ACCESS_READ | GFX_CPU_ACCESS_WRITE;
+  GfxTexture2D staging;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &staging), GFX_OK);
+  for (uint32_t l = 0; l < 4; ++l) GfxUpdateSubresource(g_context, staging, l, nullptr, levels[l].data(), 0, 0);
+  for (uint32_t l = 0; l < 4; ++l) {
+    std::vector<uint8_t> back(levels[l].size(), 0xEE);
+    ASSERT_TRUE(GfxReadTexturePixels(g_context, staging, l, back.data(), back.size())) << l;
+    EXPECT_EQ(back, levels[l]) << "staging level " << l;
+  }
+  GfxRelease(staging);
+}
+
+// A texture's swizzle is set on its own GL texture and on no other, kept for the asking, and
+// refused past the last source (one); A8 reads as (0, 0, 0, red) and X8 with an alpha of one.
+TEST_F(GfxPixels, ATexturesSwizzleReachesItsOwnGlTextureOnly) {
+  using GetTextureParameter = void (*)(unsigned, unsigned, int*);
+  const auto get = reinterpret_cast<GetTextureParameter>(GfxGetProcAddress("glGetTextureParameteriv"));
+  ASSERT_NE(get, nullptr);
+  // GL's numbers, from its headers.
+  constexpr unsigned SWIZZLE[4] = {0x8E42, 0x8E43, 0x8E44, 0x8E45};
+  constexpr int RED = 0x1903, GREEN = 0x1904, BLUE = 0x1905, ALPHA = 0x1906, ZERO = 0, ONE = 1;
+  const auto swizzleOf = [&](GfxTexture2D t) {
+    std::vector<int> out(4);
+    for (int c = 0; c < 4; ++c) get(GfxNativeTextureName(t), SWIZZLE[c], &out[size_t(c)]);
+    return out;
+  };
+  GfxTexture2DDesc d;
+  d.width = d.height = 4;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  GfxTexture2D a, b, alpha, padded;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &a), GFX_OK);
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &b), GFX_OK);
+  const uint8_t bgr1[4] = {GFX_SWIZZLE_B, GFX_SWIZZLE_G, GFX_SWIZZLE_R, GFX_SWIZZLE_ONE};
+  EXPECT_EQ(GfxSetTextureSwizzle(a, bgr1), GFX_OK);
+  EXPECT_EQ(swizzleOf(a), (std::vector<int>{BLUE, GREEN, RED, ONE}));
+  EXPECT_EQ(swizzleOf(b), (std::vector<int>{RED, GREEN, BLUE, ALPHA})) << "the texture made last is untouched";
+  const uint8_t a0ar[4] = {GFX_SWIZZLE_A, GFX_SWIZZLE_ZERO, GFX_SWIZZLE_A, GFX_SWIZZLE_R};
+  EXPECT_EQ(GfxSetTextureSwizzle(b, a0ar), GFX_OK);
+  EXPECT_EQ(swizzleOf(b), (std::vector<int>{ALPHA, ZERO, ALPHA, RED}));
+  const uint8_t bad[4] = {GFX_SWIZZLE_R, GFX_SWIZZLE_G, GFX_SWIZZLE_B, 6};
+  EXPECT_EQ(GfxSetTextureSwizzle(a, bad), GFX_E_INVALIDARG);
+  uint8_t kept[4];
+  GfxGetTextureSwizzle(a, kept);
+  EXPECT_EQ(std::vector<uint8_t>(kept, kept + 4), std::vector<uint8_t>(bgr1, bgr1 + 4));
+  GfxGetTextureSwizzle(GfxTexture2D{}, kept);
+  EXPECT_EQ(std::vector<uint8_t>(kept, kept + 4), (std::vector<uint8_t>{0, 1, 2, 3})) << "no texture: identity";
+
+  d.format = GFX_FORMAT_A8_UNORM;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &alpha), GFX_OK);
+  EXPECT_EQ(swizzleOf(alpha), (std::vector<int>{ZERO, ZERO, ZERO, RED}));
+  d.format = GFX_FORMAT_B8G8R8X8_UNORM;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &padded), GFX_OK);
+  EXPECT_EQ(swizzleOf(padded), (std::vector<int>{RED, GREEN, BLUE, ONE}));
+  GfxRelease(a), GfxRelease(b), GfxRelease(alpha), GfxRelease(padded);
+}
+
+// The bare-GL yardsticks draw what the layer would: the indexed mesh as often as asked, tinted
+// by the constants given, and quads in the interface's units (y down) with their colours
+// through the table and the alpha kept, over the clear colour.
+TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
+  GfxMappedSubresource m;
+  ASSERT_EQ(GfxMapResource(g_context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
+  const Vertex corners[4] = {{-1, -1, 0.5f, 0xFFFFFFFF}, {1, -1, 0.5f, 0xFFFFFFFF},
+                             {1, 1, 0.5f, 0xFFFFFFFF},   {-1, 1, 0.5f, 0xFFFFFFFF}};
+  std::memcpy(m.data, corners, sizeof corners);
+  GfxUnmap(g_context, vertices, 0);
+  uint16_t order[32] = {0, 1, 2, 2, 3, 0};
+  GfxBufferDesc ib;
+  ib.byteWidth = sizeof order;
+  ib.bindFlags = GFX_BIND_INDEX_BUFFER;
+  GfxSubresourceData indexData{order, 0, 0};
+  GfxBuffer indices;
+  ASSERT_EQ(GfxCreateBuffer(g_device, ib, &indexData, &indices), GFX_OK);
+  GfxBufferDesc cb;
+  cb.byteWidth = 16;
+  cb.bindFlags = GFX_BIND_CONSTANT_BUFFER;
+  const float redOnly[4] = {1, 0, 0, 1};
+  GfxSubresourceData tintData{redOnly, 0, 0};
+  GfxBuffer red;
+  ASSERT_EQ(GfxCreateBuffer(g_device, cb, &tintData, &red), GFX_OK);
+
+  GfxReferenceDrawFrame(rtv, vs, ps, layout, vertices, sizeof(Vertex), indices, red, 6, 0, 1);
+  std::vector<uint8_t> px = Read(colour);
+  EXPECT_EQ(Pixel(px, 16, 16), 0x00000000u) << "no draw asked: nothing drawn";
+  GfxReferenceDrawFrame(rtv, vs, ps, layout, vertices, sizeof(Vertex), indices, red, 6, 1, 1);
+  px = Read(colour);
+  for (uint32_t at : {0u, 16u, 31u}) EXPECT_EQ(Pixel(px, at, at), 0xFFFF0000u) << "white tinted red, at " << at;
+
+  // Two quads: the top half, and the bottom right quarter; each channel v shown as 255 - v.
+  uint8_t inverse[256];
+  for (int v = 0; v < 256; ++v) inverse[v] = uint8_t(255 - v);
+  const GfxReferenceQuad quads[2] = {{-1, -1, 1, 0, 0xFF102030u}, {0, 0, 1, 1, 0xFF405060u}};
+  const float blue[4] = {0, 0, 1, 1};
+  // The quads bind no constants: a pixel shader without the tint.
+  const char* plain = "#version 430 core\nin vec4 colour;\nout vec4 outColor;\nvoid main() { outColor = colour; }\n";
+  GfxPixelShader untinted;
+  ASSERT_EQ(GfxCreatePixelShader(g_device, plain, 0, &untinted), GFX_OK) << GfxLastShaderLog();
+  GfxBuffer quadIndices;  // written by the draw itself; another than the mesh's
+  ib.usage = GFX_USAGE_DYNAMIC;
+  ib.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
+  ASSERT_EQ(GfxCreateBuffer(g_device, ib, nullptr, &quadIndices), GFX_OK);
+  GfxReferenceDrawQuads(rtv, vs, untinted, layout, vertices, quadIndices, quads, 2, inverse, blue);
+  GfxResetGlState(g_context);
+  px = Read(colour);
+  EXPECT_EQ(Pixel(px, 2, 2), 0xFFEFDFCFu) << "top left";
+  EXPECT_EQ(Pixel(px, 29, 13), 0xFFEFDFCFu) << "top right";
+  EXPECT_EQ(Pixel(px, 29, 29), 0xFFBFAF9Fu) << "bottom right";
+  EXPECT_EQ(Pixel(px, 2, 29), 0xFF0000FFu) << "bottom left: the clear colour";
+  GfxRelease(indices), GfxRelease(quadIndices), GfxRelease(red), GfxRelease(untinted);
+}
+
+// Copies between GPU buffers and CPU (staging) buffers, each way: the bytes land at the place
+// asked for, read from the buffer named and no other.
+TEST_F(GfxPixels, BufferCopiesBetweenGpuAndCpuBuffersMoveTheNamedBytes) {
+  uint8_t first[16], second[16];
+  for (int i = 0; i < 16; ++i) first[i] = uint8_t(0x10 + i), second[i] = uint8_t(0x80 + i);
+  GfxBufferDesc gpu;
+  gpu.byteWidth = 16;
+  gpu.bindFlags = GFX_BIND_VERTEX_BUFFER;
+  GfxSubresourceData firstData{first, 0, 0}, secondData{second, 0, 0};
+  GfxBuffer g1, g2, g3;  // the third made first, so that it is not the buffer bound last
+  ASSERT_EQ(GfxCreateBuffer(g_device, gpu, nullptr, &g3), GFX_OK);
+  ASSERT_EQ(GfxCreateBuffer(g_device, gpu, &firstData, &g1), GFX_OK);
+  ASSERT_EQ(GfxCreateBuffer(g_device, gpu, &secondData, &g2), GFX_OK);
+  GfxBufferDesc cpu = gpu;
+  cpu.bindFlags = 0;
+  cpu.usage = GFX_USAGE_STAGING;
+  cpu.cpuAccessFlags = GFX_CPU_ACCESS_READ | GFX_CPU_ACCESS_WRITE;
+  GfxBuffer s1, s2;
+  ASSERT_EQ(GfxCreateBuffer(g_device, cpu, nullptr, &s1), GFX_OK);
+  ASSERT_EQ(GfxCreateBuffer(g_device, cpu, nullptr, &s2), GFX_OK);
+  auto bytes = [](GfxBuffer buffer) {
+    GfxMappedSubresource m;
+    EXPECT_EQ(GfxMapResource(g_context, buffer, 0, GFX_MAP_READ, &m), GFX_OK);
+    std::vector<uint8_t> out(static_cast<const uint8_t*>(m.data), static_cast<const uint8_t*>(m.data) + 16);
+    GfxUnmap(g_context, buffer, 0);
+    return out;
+  };
+  // GPU to CPU: the first buffer whole, then bytes 4..7 of the second to bytes 8..11.
+  GfxCopySubresourceRegion(g_context, s1, 0, 0, 0, 0, g1, 0, nullptr);
+  GfxBox four{4, 0, 0, 8, 1, 1};
+  GfxCopySubresourceRegion(g_context, s1, 0, 8, 0, 0, g2, 0, &four);
+  std::vector<uint8_t> expected(first, first + 16);
+  for (int i = 0; i < 4; ++i) expected[size_t(8 + i)] = second[4 + i];
+  EXPECT_EQ(bytes(s1), expected);
+  // CPU to GPU: that into the third; GPU to GPU: bytes 0..3 of the first into 12..15 of the
+  // second.  Each read back through the other CPU buffer.
+  GfxCopySubresourceRegion(g_context, g3, 0, 0, 0, 0, s1, 0, nullptr);
+  GfxBox head{0, 0, 0, 4, 1, 1};
+  GfxCopySubresourceRegion(g_context, g2, 0, 12, 0, 0, g1, 0, &head);
+  GfxCopySubresourceRegion(g_context, s2, 0, 0, 0, 0, g3, 0, nullptr);
+  EXPECT_EQ(bytes(s2), expected);
+  GfxCopySubresourceRegion(g_context, s2, 0, 0, 0, 0, g2, 0, nullptr);
+  std::vector<uint8_t> joined(second, second + 16);
+  for (int i = 0; i < 4; ++i) joined[size_t(12 + i)] = first[i];
+  EXPECT_EQ(bytes(s2), joined);
+  GfxRelease(g1), GfxRelease(g2), GfxRelease(g3), GfxRelease(s1), GfxRelease(s2);
+}
+
+// The blend factor reaches GL whichever of the four blend inputs names it: each case below
+// names it in one input only, with a factor of its own, over a target cleared to black or
+// white; the colour drawn is white.
+TEST_F(GfxPixels, TheBlendFactorReachesGlWhicheverInputNamesIt) {
+  struct Case {
+    GfxBlend src, dest, srcAlpha, destAlpha;
+    float clear, factor[4];
+    int expected[4];  // r, g, b, a
+  };
+  const Case cases[] = {
+      {GFX_BLEND_BLEND_FACTOR, GFX_BLEND_ZERO, GFX_BLEND_ONE, GFX_BLEND_ZERO, 0, {0.5f, 0.25f, 0.75f, 0.125f},
+       {128, 64, 191, 255}},
+      {GFX_BLEND_ZERO, GFX_BLEND_BLEND_FACTOR, GFX_BLEND_ZERO, GFX_BLEND_ONE, 1, {0.25f, 0.75f, 0.5f, 0.375f},
+       {64, 191, 128, 255}},
+      {GFX_BLEND_ONE, GFX_BLEND_ZERO, GFX_BLEND_BLEND_FACTOR, GFX_BLEND_ZERO, 0, {0.625f, 0.125f, 0.875f, 0.5f},
+       {255, 255, 255, 128}},
+      {GFX_BLEND_ONE, GFX_BLEND_ZERO, GFX_BLEND_ZERO, GFX_BLEND_BLEND_FACTOR, 1, {0.375f, 0.875f, 0.25f, 0.25f},
+       {255, 255, 255, 64}},
+      {GFX_BLEND_ZERO, GFX_BLEND_INV_BLEND_FACTOR, GFX_BLEND_ZERO, GFX_BLEND_ONE, 1, {0.75f, 0.5f, 0.25f, 1.0f},
+       {64, 128, 191, 255}},
+  };
+  for (const Case& c : cases) {
+    GfxBlendDesc bd;
+    bd.renderTarget[0].blendEnable = 1;
+    bd.renderTarget[0].srcBlend = c.src;
+    bd.renderTarget[0].destBlend = c.dest;
+    bd.renderTarget[0].srcBlendAlpha = c.srcAlpha;
+    bd.renderTarget[0].destBlendAlpha = c.destAlpha;
+    GfxBlendState state;
+    ASSERT_EQ(GfxCreateBlendState(g_device, bd, &state), GFX_OK);
+    const float clear[4] = {c.clear, c.clear, c.clear, c.clear};
+    GfxClearRenderTargetView(g_context, rtv, clear);
+    GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+    GfxOMSetBlendState(g_context, state, c.factor, 0xFFFFFFFF);
+    Draw(Quad(0.5f, 0xFFFFFFFF));
+    const uint32_t p = Pixel(Read(colour), 8, 8);
+    const int got[4] = {int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF), int(p >> 24)};
+    for (int k = 0; k < 4; ++k) EXPECT_NEAR(got[k], c.expected[k], 1) << "case " << (&c - cases) << ", channel " << k;
+    GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
+    GfxRelease(state);
+  }
+  // No factor given: the factor is one in every channel.
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].srcBlend = GFX_BLEND_BLEND_FACTOR;
+  bd.renderTarget[0].destBlend = GFX_BLEND_ZERO;
+  bd.renderTarget[0].srcBlendAlpha = GFX_BLEND_BLEND_FACTOR;
+  bd.renderTarget[0].destBlendAlpha = GFX_BLEND_ZERO;
+  GfxBlendState state;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &state), GFX_OK);
+  const float black[4] = {0, 0, 0, 0};
+  GfxClearRenderTargetView(g_context, rtv, black);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+  GfxOMSetBlendState(g_context, state, nullptr, 0xFFFFFFFF);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFFFFFFFFu);
+  GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
+  GfxRelease(state);
+}
+
+// A view of part of a texture's chain samples with the texture's own swizzle: level 1 of a
+// 2 x 2 chain holds (10, 20, 30, 40), read through a view of that level with red and blue
+// exchanged.
+TEST_F(GfxPixels, AViewOfASwizzledTextureSamplesWithItsSwizzle) {
+  const char* sampling =
+      "#version 430 core\nlayout(binding = 0) uniform sampler2D picture;\nout vec4 outColor;\n"
+      "void main() { outColor = texture(picture, vec2(0.5)); }\n";
+  GfxPixelShader sampler;
+  ASSERT_EQ(GfxCreatePixelShader(g_device, sampling, 0, &sampler), GFX_OK) << GfxLastShaderLog();
+  GfxTexture2DDesc d;
+  d.width = d.height = 2;
+  d.mipLevels = 2;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  const uint8_t level0[16] = {};
+  const uint8_t level1[4] = {10, 20, 30, 40};
+  GfxSubresourceData init[2] = {{level0, 0, 0}, {level1, 0, 0}};
+  GfxTexture2D t;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, init, &t), GFX_OK);
+  const uint8_t bgra[4] = {GFX_SWIZZLE_B, GFX_SWIZZLE_G, GFX_SWIZZLE_R, GFX_SWIZZLE_A};
+  ASSERT_EQ(GfxSetTextureSwizzle(t, bgra), GFX_OK);
+  GfxViewDesc vd;
+  vd.mostDetailedMip = 1;
+  GfxShaderResourceView view;
+  ASSERT_EQ(GfxCreateShaderResourceView(g_device, t, &vd, &view), GFX_OK);
+  GfxSamplerDesc sd;
+  sd.filter = GFX_FILTER_MIN_MAG_MIP_POINT;
+  GfxSamplerState point;
+  ASSERT_EQ(GfxCreateSamplerState(g_device, sd, &point), GFX_OK);
+  GfxPSSetShader(g_context, sampler);
+  GfxPSSetShaderResources(g_context, 0, 1, &view);
+  GfxPSSetSamplers(g_context, 0, 1, &point);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0x281E140Au) << "alpha 40, red 30, green 20, blue 10";
+  GfxClearState(g_context);
+  GfxRelease(view), GfxRelease(point), GfxRelease(t), GfxRelease(sampler);
+}
+
+// A state object released while it is bound is bound no more: the next draw takes the default
+// depth test (LESS), no blending and back faces culled.
+TEST_F(GfxPixels, AStateReleasedWhileBoundGivesWayToTheDefault) {
+  GfxDepthStencilDesc dd;
+  dd.depthFunc = GFX_COMPARISON_ALWAYS;
+  GfxDepthStencilState always;
+  ASSERT_EQ(GfxCreateDepthStencilState(g_device, dd, &always), GFX_OK);
+  GfxOMSetDepthStencilState(g_context, always, 0);
+  Draw(Quad(0.5f, 0xFF00FF00));
+  GfxRelease(always);
+  Draw(Quad(0.6f, 0xFFFF0000));  // farther: hidden under LESS
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF00FF00u) << "the depth test is LESS again";
+
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].srcBlend = GFX_BLEND_ONE;
+  bd.renderTarget[0].destBlend = GFX_BLEND_ONE;
+  GfxBlendState add;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &add), GFX_OK);
+  GfxOMSetBlendState(g_context, add, nullptr, 0xFFFFFFFF);
+  Draw(Quad(0.4f, 0xFF402010));
+  GfxRelease(add);
+  Draw(Quad(0.3f, 0xFF402010));
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF402010u) << "written, not added";
+
+  GfxRasterizerDesc rd;
+  rd.cullMode = GFX_CULL_NONE;
+  GfxRasterizerState both;
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &both), GFX_OK);
+  GfxRSSetState(g_context, both);
+  std::vector<Vertex> back = Quad(0.2f, 0xFF0000FF);
+  std::reverse(back.begin(), back.end());  // the other winding: a back face
+  Draw(back);
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF0000FFu) << "drawn while nothing is culled";
+  GfxRelease(both);
+  std::vector<Vertex> backAgain = Quad(0.1f, 0xFFFFFFFF);
+  std::reverse(backAgain.begin(), backAgain.end());
+  Draw(backAgain);
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF0000FFu) << "back faces culled again";
+}
+
 // Whole-level and boxed updates of a GPU texture land at their place, read back from GL.
 TEST_F(GfxPixels, TextureUpdatesLandWhereTheBoxSays) {
   GfxTexture2DDesc d;
@@ -945,6 +1284,42 @@ TEST(GfxSwapChainTest, AnSdlWindowPresentsAndFollowsFullScreenAndResizes) {
   SDL_DestroyWindow(window);
 }
 
+// Two windows, each with its own swap chain: each presentation lands in its own window, whichever
+// was drawn to last.
+TEST(GfxSwapChainTest, EachChainPresentsIntoItsOwnWindow) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  SDL_Window* windows[2] = {SDL_CreateWindow("first", 0, 0, 32, 32, SDL_WINDOW_OPENGL),
+                            SDL_CreateWindow("second", 40, 0, 32, 32, SDL_WINDOW_OPENGL)};
+  ASSERT_NE(windows[0], nullptr) << SDL_GetError();
+  ASSERT_NE(windows[1], nullptr) << SDL_GetError();
+  const uint8_t colours[2][3] = {{200, 0, 0}, {0, 0, 200}};
+  GfxSwapChain chains[2];
+  for (int i = 0; i < 2; ++i) {
+    GfxSwapChainDesc sd;
+    sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    sd.outputWindow = windows[i];
+    ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chains[i]), GFX_OK);
+    GfxTexture2D buffer;
+    ASSERT_EQ(GfxSwapChainGetBuffer(chains[i], 0, &buffer), GFX_OK);
+    std::vector<uint8_t> pixels(32 * 32 * 4);
+    for (size_t p = 0; p < pixels.size(); p += 4)
+      pixels[p] = colours[i][0], pixels[p + 1] = colours[i][1], pixels[p + 2] = colours[i][2], pixels[p + 3] = 255;
+    GfxUpdateSubresource(g_context, buffer, 0, nullptr, pixels.data(), 32 * 4, 0);
+    GfxRelease(buffer);
+  }
+  ASSERT_EQ(GfxSwapChainPresent(chains[0], 0, 0), GFX_OK);
+  ASSERT_EQ(GfxSwapChainPresent(chains[1], 0, 0), GFX_OK);
+  for (int i = 0; i < 2; ++i) {
+    uint8_t rgba[4] = {};
+    ASSERT_TRUE(GfxReadWindowPixel(windows[i], 16, 16, rgba));
+    EXPECT_EQ(rgba[0], colours[i][0]) << "window " << i;
+    EXPECT_EQ(rgba[2], colours[i][2]) << "window " << i;
+  }
+  GfxRelease(chains[0]), GfxRelease(chains[1]);
+  SDL_DestroyWindow(windows[0]);
+  SDL_DestroyWindow(windows[1]);
+}
+
 TEST(GfxSwapChainTest, TheWindowShowsTheBackBufferTheRightWayRound) {
   if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
   SDL_Window* window = SDL_CreateWindow("test", 0, 0, 96, 64, SDL_WINDOW_OPENGL);
@@ -1040,8 +1415,12 @@ TEST(GfxDisplays, FakeDisplaysAreListedAndCountedLikeTheRealOnes) {
   ASSERT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, nullptr), GFX_OK);
   EXPECT_EQ(count, 3u);
   GfxModeDesc got[3];
+  got[2].width = 77;  // past the two asked for: never written
   count = 2;
   EXPECT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, got), GFX_ERROR_MORE_DATA);
+  EXPECT_EQ(count, 2u);
+  EXPECT_EQ(got[1].width, 1024u);
+  EXPECT_EQ(got[2].width, 77u);
   count = 3;
   ASSERT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, got), GFX_OK);
   EXPECT_EQ(got[1].refreshRate.denominator, 1001u);
@@ -1049,6 +1428,41 @@ TEST(GfxDisplays, FakeDisplaysAreListedAndCountedLikeTheRealOnes) {
   int w = 0, h = 0;
   GfxGetVirtualScreenSize(&w, &h);
   EXPECT_EQ(w, 1920);
+  GfxRelease(factory);
+  GfxUseFakeDisplays(nullptr);
+}
+
+// Fake counts are held to what the factory holds: none below zero, at most four adapters and
+// eight outputs.
+TEST(GfxDisplays, FakeCountsAreHeldToTheFactorysRoom) {
+  GfxFakeDisplays fake;
+  fake.adapterCount = -1;
+  fake.outputCount = -1;
+  GfxUseFakeDisplays(&fake);
+  GfxFactory factory;
+  ASSERT_EQ(GfxCreateFactory(&factory), GFX_OK);
+  GfxAdapter adapter;
+  EXPECT_EQ(GfxEnumAdapters(factory, 0, &adapter), GFX_ERROR_NOT_FOUND) << "no adapter";
+  GfxRelease(factory);
+
+  fake.adapterCount = 6;
+  fake.outputCount = 9;
+  GfxUseFakeDisplays(&fake);
+  ASSERT_EQ(GfxCreateFactory(&factory), GFX_OK);
+  EXPECT_EQ(GfxEnumAdapters(factory, 3, &adapter), GFX_OK);
+  EXPECT_EQ(GfxEnumAdapters(factory, 4, &adapter), GFX_ERROR_NOT_FOUND);
+  ASSERT_EQ(GfxEnumAdapters(factory, 0, &adapter), GFX_OK);
+  GfxOutput output;
+  EXPECT_EQ(GfxEnumOutputs(adapter, 7, &output), GFX_OK);
+  EXPECT_EQ(GfxEnumOutputs(adapter, 8, &output), GFX_ERROR_NOT_FOUND);
+  GfxRelease(factory);
+
+  fake.adapterCount = 1;
+  fake.outputCount = -1;
+  GfxUseFakeDisplays(&fake);
+  ASSERT_EQ(GfxCreateFactory(&factory), GFX_OK);
+  ASSERT_EQ(GfxEnumAdapters(factory, 0, &adapter), GFX_OK);
+  EXPECT_EQ(GfxEnumOutputs(adapter, 0, &output), GFX_ERROR_NOT_FOUND) << "no output";
   GfxRelease(factory);
   GfxUseFakeDisplays(nullptr);
 }
@@ -1095,6 +1509,56 @@ TEST(GfxFormats, TableRowsFollowTheirEnumerators) {
   uint32_t pitch = 0;
   EXPECT_EQ(GfxLevelByteSize(GFX_FORMAT_BC1_UNORM, 6, 5, &pitch), 32u);  // 2 x 2 blocks of 8 bytes
   EXPECT_EQ(pitch, 16u);
+}
+
+// Each format's bytes per pixel from its name (the bits of its channels, 8 a byte), or per 4x4
+// block for the block-compressed ones (8 for BC1 and BC4, 16 for the others); whether GL must
+// be able to draw into it (its required colour- and depth-renderable formats: no SNORM, no
+// three-channel 32-bit float, nothing compressed); and the swizzle that stands in for a
+// channel it lacks (1 alpha from red for A8, 2 alpha one for X8).
+TEST(GfxFormats, EachRowHoldsTheSizeRenderabilityAndSwizzleItsNameSays) {
+  const struct {
+    GfxFormat format;
+    int bytes, renderable, swizzle;
+  } rows[] = {
+      {GFX_FORMAT_R32G32B32A32_FLOAT, 16, 1, 0}, {GFX_FORMAT_R32G32B32_FLOAT, 12, 0, 0},
+      {GFX_FORMAT_R16G16B16A16_FLOAT, 8, 1, 0},  {GFX_FORMAT_R16G16B16A16_UNORM, 8, 1, 0},
+      {GFX_FORMAT_R16G16B16A16_SNORM, 8, 0, 0},  {GFX_FORMAT_R32G32_FLOAT, 8, 1, 0},
+      {GFX_FORMAT_R10G10B10A2_UNORM, 4, 1, 0},   {GFX_FORMAT_R11G11B10_FLOAT, 4, 1, 0},
+      {GFX_FORMAT_R8G8B8A8_UNORM, 4, 1, 0},      {GFX_FORMAT_R8G8B8A8_UNORM_SRGB, 4, 1, 0},
+      {GFX_FORMAT_R8G8B8A8_SNORM, 4, 0, 0},      {GFX_FORMAT_R16G16_FLOAT, 4, 1, 0},
+      {GFX_FORMAT_R16G16_UNORM, 4, 1, 0},        {GFX_FORMAT_R16G16_SNORM, 4, 0, 0},
+      {GFX_FORMAT_D32_FLOAT, 4, 1, 0},           {GFX_FORMAT_R32_FLOAT, 4, 1, 0},
+      {GFX_FORMAT_R32_UINT, 4, 1, 0},            {GFX_FORMAT_D24_UNORM_S8_UINT, 4, 1, 0},
+      {GFX_FORMAT_R8G8_UNORM, 2, 1, 0},          {GFX_FORMAT_R8G8_SNORM, 2, 0, 0},
+      {GFX_FORMAT_R16_FLOAT, 2, 1, 0},           {GFX_FORMAT_D16_UNORM, 2, 1, 0},
+      {GFX_FORMAT_R16_UNORM, 2, 1, 0},           {GFX_FORMAT_R16_UINT, 2, 1, 0},
+      {GFX_FORMAT_R8_UNORM, 1, 1, 0},            {GFX_FORMAT_A8_UNORM, 1, 1, 1},
+      {GFX_FORMAT_BC1_UNORM, 8, 0, 0},           {GFX_FORMAT_BC1_UNORM_SRGB, 8, 0, 0},
+      {GFX_FORMAT_BC2_UNORM, 16, 0, 0},          {GFX_FORMAT_BC2_UNORM_SRGB, 16, 0, 0},
+      {GFX_FORMAT_BC3_UNORM, 16, 0, 0},          {GFX_FORMAT_BC3_UNORM_SRGB, 16, 0, 0},
+      {GFX_FORMAT_BC4_UNORM, 8, 0, 0},           {GFX_FORMAT_BC4_SNORM, 8, 0, 0},
+      {GFX_FORMAT_BC5_UNORM, 16, 0, 0},          {GFX_FORMAT_BC5_SNORM, 16, 0, 0},
+      {GFX_FORMAT_B5G6R5_UNORM, 2, 1, 0},        {GFX_FORMAT_B5G5R5A1_UNORM, 2, 1, 0},
+      {GFX_FORMAT_B8G8R8A8_UNORM, 4, 1, 0},      {GFX_FORMAT_B8G8R8X8_UNORM, 4, 1, 2},
+      {GFX_FORMAT_B8G8R8A8_UNORM_SRGB, 4, 1, 0}, {GFX_FORMAT_B8G8R8X8_UNORM_SRGB, 4, 1, 2},
+      {GFX_FORMAT_BC6H_UF16, 16, 0, 0},          {GFX_FORMAT_BC6H_SF16, 16, 0, 0},
+      {GFX_FORMAT_BC7_UNORM, 16, 0, 0},          {GFX_FORMAT_BC7_UNORM_SRGB, 16, 0, 0},
+      {GFX_FORMAT_B4G4R4A4_UNORM, 2, 1, 0},
+  };
+  std::set<int> listed;
+  for (const auto& r : rows) {
+    const GfxFormatInfo& info = GfxGetFormatInfo(r.format);
+    EXPECT_NE(info.glInternal, 0u) << "format " << r.format;
+    EXPECT_EQ(info.bytesPerPixel, r.bytes) << "format " << r.format;
+    EXPECT_EQ(info.renderable, r.renderable) << "format " << r.format;
+    EXPECT_EQ(info.swizzle, r.swizzle) << "format " << r.format;
+    listed.insert(r.format);
+  }
+  for (int f = 0; f < int(GFX_FORMAT_COUNT); ++f)
+    if (!listed.count(f)) {
+      EXPECT_EQ(GfxGetFormatInfo(GfxFormat(f)).glInternal, 0u) << "format " << f << " has a row";
+    }
 }
 
 }  // namespace

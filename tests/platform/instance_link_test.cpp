@@ -80,6 +80,23 @@ TEST_F(InstanceLink, RequestReachesTheServingThreadAndReplyComesBack) {
   EXPECT_FALSE(std::filesystem::exists(INSTANCE_SOCKET_NAME));
 }
 
+// Asking whether an instance runs connects and hangs up: no descriptor is left open by the
+// asking side, and the serving side drops what it accepted once it sees the hang-up.
+TEST_F(InstanceLink, AskingWhetherAnInstanceRunsLeavesNoDescriptorOpen) {
+  const auto open = [] {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+  };
+  ASSERT_EQ(InstanceLinkOpen(), 1);
+  const int before = open();
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(InstanceLinkFindRunning(), 1);
+  EXPECT_EQ(open(), before);
+  InstanceLinkServe(EchoLength);
+  InstanceLinkServe(EchoLength);
+  EXPECT_EQ(open(), before);
+}
+
 TEST_F(InstanceLink, HungInstanceTimesOutTheSender) {
   const int fd = BindRawSocket();
   ASSERT_EQ(listen(fd, 4), 0);  // accepts into its backlog, never answers

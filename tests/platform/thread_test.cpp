@@ -1,11 +1,13 @@
 // thread_test.cpp - the worker group's parallel chunks: every item once with its own chunk's
 // bounds, on no more threads than asked, range after range as the count moves; a range started
 // inside a job runs inline; the workers round as the caller does; a worker asleep from the
-// range before wakes and takes chunks of the next.
+// range before wakes and takes chunks of the next; and a single thread started and joined.
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <atomic>
 #include <cfenv>
+#include <climits>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -227,4 +229,39 @@ TEST_F(ParallelChunks, AWorkerAsleepFromTheRangeBeforeWakesAndTakesAChunk) {
     EXPECT_EQ(shared.byWorker + shared.byCaller, 8) << "range " << range;
     if (!shared.workerSeen) break;
   }
+}
+
+// A started thread runs its function once on a stack of the size asked for; a second start
+// while it runs is refused, and joining ends it (a second join does nothing).
+TEST(Threads, AStartedThreadRunsOnceOnTheStackAskedForAndIsJoined) {
+  struct Seen {
+    std::atomic<int> runs{0};
+    size_t stack = 0;
+  } seen;
+  const auto run = [](void* argument) {
+    auto& s = *static_cast<Seen*>(argument);
+    pthread_attr_t attributes;
+    if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
+      pthread_attr_getstacksize(&attributes, &s.stack);
+      pthread_attr_destroy(&attributes);
+    }
+    ++s.runs;
+  };
+  constexpr size_t ASKED = size_t{1} << 20;
+  PlatformThread thread;
+  ASSERT_EQ(StartThread(thread, run, &seen, ASKED), 1);
+  EXPECT_EQ(thread.running, 1);
+  EXPECT_EQ(StartThread(thread, run, &seen, ASKED), 0) << "already running";
+  JoinThread(thread);
+  EXPECT_EQ(thread.running, 0);
+  EXPECT_EQ(seen.runs, 1);
+  EXPECT_GE(seen.stack, ASKED);
+  EXPECT_LT(seen.stack, ASKED + ASKED / 2) << "not the default stack";
+  JoinThread(thread);
+  // A stack smaller than the least a thread may have is raised to that least.
+  ASSERT_EQ(StartThread(thread, run, &seen, 1), 1);
+  JoinThread(thread);
+  EXPECT_EQ(seen.runs, 2);
+  EXPECT_GE(seen.stack, size_t(PTHREAD_STACK_MIN));
+  EXPECT_LT(seen.stack, ASKED) << "not the default stack";
 }

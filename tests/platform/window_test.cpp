@@ -58,6 +58,17 @@ TEST_F(PlatformWindowTest, TheNearestDisplayAndTheDesktopCoverTheDisplays) {
   EXPECT_EQ(PlatformDisplayBounds(9999, first), 0);
 }
 
+// Hiding and showing the window hide and show it.
+TEST_F(PlatformWindowTest, HidingAndShowingTheWindowFollowTheCall) {
+  SDL_Window* window = static_cast<SDL_Window*>(PlatformWindowHandle());
+  ASSERT_NE(window, nullptr);
+  PlatformShowWindow(SHOW_HIDE);
+  EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN);
+  PlatformShowWindow(SHOW_NORMAL);
+  EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN);
+  EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN);
+}
+
 TEST_F(PlatformWindowTest, TheCursorIsShownHiddenClippedAndCaptured) {
   PlatformShowCursor(0);
   EXPECT_EQ(PlatformCursorShown(), 0);

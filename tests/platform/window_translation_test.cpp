@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/keys.h"
@@ -155,6 +156,21 @@ TEST_F(TranslationTest, EditingKeysAndAltDigitsMakeTheirOwnCharacters) {
   }
   EXPECT_EQ(characters, (std::vector<uint64_t>{8, 13, 27, '4', '2'}));
   EXPECT_EQ(ids, (std::vector<uint32_t>{MSG_CHAR, MSG_CHAR, MSG_CHAR, MSG_SYSCHAR, MSG_SYSCHAR}));
+}
+
+// With Alt held, both rows of digits give their digit from 0 to 9 (the keypad's whatever Num
+// Lock says); a letter gives none.
+TEST_F(TranslationTest, AltDigitsRunFromZeroToNineOnBothRows) {
+  Key(SDL_SCANCODE_LALT, SDLK_LALT, true);
+  const std::pair<SDL_Scancode, SDL_Keycode> keys[] = {
+      {SDL_SCANCODE_1, SDLK_1},       {SDL_SCANCODE_9, SDLK_9},       {SDL_SCANCODE_0, SDLK_0},
+      {SDL_SCANCODE_KP_1, SDLK_KP_1}, {SDL_SCANCODE_KP_9, SDLK_KP_9}, {SDL_SCANCODE_KP_0, SDLK_KP_0},
+      {SDL_SCANCODE_A, SDLK_a}};
+  for (const auto& [scancode, keycode] : keys) Key(scancode, keycode, true, KMOD_LALT);
+  std::vector<uint64_t> characters;
+  for (const WindowMessage& m : Drain())
+    if (m.id == MSG_SYSCHAR) characters.push_back(m.wParam);
+  EXPECT_EQ(characters, (std::vector<uint64_t>{'1', '9', '0', '1', '9', '0'}));
 }
 
 TEST_F(TranslationTest, TextBecomesOneCharacterMessagePerCodePoint) {
@@ -340,6 +356,10 @@ TEST_F(TranslationTest, ACompositionIsReadInWholeCharactersAndClosingTheImeDrops
   EXPECT_EQ(PlatformImeComposition(text, 3, &cursor), 0);
   EXPECT_STREQ(text, "");
   EXPECT_EQ(PlatformImeComposition(text, 0, &cursor), 0);
+  // Bytes that continue a character with no lead before them are cut away whole.
+  PlatformNoteComposition("\x80\x80\x80\x80", 0);
+  EXPECT_EQ(PlatformImeComposition(text, 3, &cursor), 0);
+  EXPECT_STREQ(text, "");
   PlatformNoteComposition("ab", 1);
   PlatformSetImeOpen(0);
   PlatformSetImeOpen(1);
@@ -381,4 +401,15 @@ TEST_F(TranslationTest, TheImesCompositionIsKeptAndAnnounced) {
   PlatformSetImeOpen(0);
   EXPECT_EQ(PlatformImeComposition(text, sizeof text, &cursor), 0);
   PlatformResetIme();
+}
+
+// Here the IME gives no candidate list (none selected), no guide line and no native mode.
+TEST(ImeState, NoCandidatesGuideLineOrNativeModeAreOffered) {
+  char candidates[4][16] = {};
+  int selected = 7;
+  EXPECT_EQ(PlatformImeCandidates(candidates, 4, &selected), 0);
+  EXPECT_EQ(selected, -1);
+  EXPECT_EQ(PlatformImeCandidates(candidates, 4, nullptr), 0);
+  EXPECT_EQ(PlatformImeGuideLine(), 0);
+  EXPECT_EQ(PlatformImeNativeMode(), 0);
 }

@@ -207,6 +207,13 @@ TEST(TypedText, NeverWritesPastTheBufferOrHalfACharacter) {
   EXPECT_EQ(consumed, 3);
   EXPECT_EQ(Utf8ToCodePage("abc", 0, out, 1), 0);
   EXPECT_STREQ(out, "");
+  // A buffer of no bytes is not written either way.
+  std::memcpy(out, "xyz", 4);
+  consumed = -1;
+  EXPECT_EQ(Utf8ToCodePage("abc", 0, out, 0, &consumed), 0);
+  EXPECT_EQ(consumed, 0);
+  EXPECT_EQ(CodePageToUtf8("abc", -1, 0, out, 0), 0);
+  EXPECT_STREQ(out, "xyz");
   EXPECT_EQ(Utf8ToCodePage(nullptr, 0, out, sizeof out), 0);
   EXPECT_EQ(CodePageToUtf8("\xE9\xE9\xE9", -1, 0, out, sizeof out), 2);  // one "é" fits
   EXPECT_STREQ(out, "\xC3\xA9");

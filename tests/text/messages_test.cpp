@@ -144,6 +144,44 @@ TEST_F(Messages, LinesExpireSixSecondsAfterTheyWereFirstDrawn) {
   EXPECT_STREQ(MessageHistory[19].text, "second");
 }
 
+// Before a frame is laid out, lines drawn more than 6000 ms ago leave (6000 ms exactly is not
+// more); a line not yet drawn stays undated, and no further frame is asked for.
+TEST_F(Messages, LinesDrawnMoreThanSixSecondsAgoLeaveBeforeTheFrameIsLaidOut) {
+  ShowMessage("first", TextColours.grey);
+  ShowMessage("second", TextColours.grey);
+  ExpireMessages(1000);
+  ShowMessage("new", TextColours.grey);
+  InterfaceRedraw = 0;
+  EXPECT_EQ(DropExpiredMessages(7000), 0);
+  EXPECT_EQ(MessageLineCount, 3);
+  EXPECT_EQ(DropExpiredMessages(7001), 1);
+  ASSERT_EQ(MessageLineCount, 1);
+  EXPECT_STREQ(MessageLines[0].text, "new");
+  EXPECT_EQ(MessageLines[0].shownSinceMs, 0u) << "not drawn yet: no time given";
+  EXPECT_STREQ(MessageHistory[MESSAGE_LINE_COUNT - 1].text, "second");
+  EXPECT_EQ(InterfaceRedraw, 0);
+  EXPECT_EQ(DropExpiredMessages(0xFFFFFFFFu), 0) << "an undated line never leaves";
+}
+
+// A recall buffer of no bytes is never written, though the recall steps on; one of a single
+// byte holds the empty text.
+TEST_F(Messages, ARecallBufferOfNoBytesIsNeverWritten) {
+  ShowMessage("one", TextColours.grey);
+  ShowMessage("two", TextColours.grey);
+  char buffer[4] = "abc";
+  MessageRecall recall{-1, buffer, 0, 0};
+  EXPECT_EQ(RecallOlderMessage(recall, nullptr), MessageLines[1].sequence);
+  EXPECT_EQ(RecallOlderMessage(recall, nullptr), MessageLines[0].sequence);
+  EXPECT_STREQ(buffer, "abc");
+  RecallNewerMessage(recall, nullptr);
+  EXPECT_EQ(RecallNewerMessage(recall, nullptr), -1);
+  EXPECT_STREQ(buffer, "abc");
+  MessageRecall one{-1, buffer, 1, 0};
+  RecallOlderMessage(one, nullptr);
+  EXPECT_STREQ(buffer, "");
+  EXPECT_EQ(buffer[1], 'b');
+}
+
 TEST_F(Messages, ExpiryRemovesSeveralOldLinesInOnePass) {
   AddNumbered(3);
   ExpireMessages(0xFFFFF000u);  // near the wrap of the clock
@@ -275,6 +313,7 @@ TEST_F(Messages, EachShowingHelperAddsItsOwnTextInItsColour) {
   ShowMessageWithSound("ding");
   ShowDebugMessagef("debug %d", 9, TextColours.red);
   ShowAliveSentMessage();
+  ShowMessagef("%d laps of %s", 3, "Oval");
   DebugMessagesOn = 0;
   const struct {
     const char* text;
@@ -282,9 +321,10 @@ TEST_F(Messages, EachShowingHelperAddsItsOwnTextInItsColour) {
   } expected[] = {{"Save : disk failed", TextColours.error}, {"two parts", TextColours.yellow},
                   {"3 cars", TextColours.lightText},         {"2.5 fps", TextColours.darkText},
                   {"x-4", TextColours.lightYellow},          {"ding", TextColours.grey},
-                  {"debug 9", TextColours.red},              {"Sent alive packet -", TextColours.lightOrange}};
-  ASSERT_EQ(MessageLineCount, 8);
-  for (int i = 0; i < 8; ++i) {
+                  {"debug 9", TextColours.red},              {"Sent alive packet -", TextColours.lightOrange},
+                  {"3 laps of Oval", TextColours.grey}};
+  ASSERT_EQ(MessageLineCount, 9);
+  for (int i = 0; i < 9; ++i) {
     EXPECT_STREQ(MessageLines[i].text, expected[i].text) << i;
     EXPECT_EQ(MessageLines[i].colour, expected[i].colour) << i;
   }

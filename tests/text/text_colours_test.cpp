@@ -192,4 +192,16 @@ TEST(ColourFile, CarPathsTakeOnlyPlainNames) {
   EXPECT_EQ(MakeCarColourPath(path, sizeof path, "ZK1", "../x"), 0);
   EXPECT_STREQ(path, "");
   EXPECT_EQ(MakeCarColourPath(path, 10, "ZK1", "blue"), 0);
+  // "data\colours\ZK1_blue.col" is 25 characters: 26 bytes hold it, 25 do not (left empty);
+  // a buffer of no bytes is not written.
+  char exact[26], tooShort[25];
+  EXPECT_EQ(MakeCarColourPath(exact, sizeof exact, "ZK1", "blue"), 1);
+  EXPECT_STREQ(exact, "data\\colours\\ZK1_blue.col");
+  std::memset(tooShort, 'x', sizeof tooShort);
+  EXPECT_EQ(MakeCarColourPath(tooShort, sizeof tooShort, "ZK1", "blue"), 0);
+  EXPECT_EQ(tooShort[0], 0);
+  char untouched[2] = {'a', 0};
+  EXPECT_EQ(MakeCarColourPath(untouched, 0, "ZK1", "blue"), 0);
+  EXPECT_EQ(MakeCarColourPath(untouched, 0, "ZK1", "../x"), 0);
+  EXPECT_EQ(untouched[0], 'a');
 }

@@ -75,6 +75,20 @@ TEST(CleanName, CutsALongNameBetweenCharacters) {
   EXPECT_STREQ(tiny, "unn");  // even the fallback is cut to fit
 }
 
+// Five bytes of room (a buffer of six): a code, a single byte or a pair that ends exactly at
+// the fifth byte is kept; one that would pass it is not.
+TEST(CleanName, ACharacterEndingOnTheLastByteOfRoomIsKept) {
+  char out[6];
+  CleanName(out, sizeof out, "abc^1ef", 0, 0, nullptr);
+  EXPECT_STREQ(out, "abc^1");
+  CleanName(out, sizeof out, "abcdefg", 0, 0, nullptr);
+  EXPECT_STREQ(out, "abcde");
+  CleanName(out, sizeof out, "^Ka\xB0\xA1x", 0, 0, nullptr);
+  EXPECT_STREQ(out, "^Ka\xB0\xA1");
+  // Codes run from "0" to "z": the bytes just outside go with their caret.
+  EXPECT_EQ(Clean("^0a^zb^/c^{d"), "^0a^zbcd");
+}
+
 TEST(DisplayName, TwoBuffersInTurnAndNoPageReset) {
   CurrentCodePage = 0;
   const char* first = MakeDisplayName("^1Alice^8");
@@ -127,6 +141,13 @@ TEST(CodepagePrefix, PrefixesOnlyNamesThatNeedItAndKeepsTheFieldTerminated) {
   EXPECT_STREQ(field, "^La\\b");
   char tooSmall[2] = "\xE9";
   EXPECT_EQ(SetCodepagePrefixN(tooSmall, sizeof tooSmall, 0), 0);
+  char three[3] = "\xE9";  // room for the prefix alone: the name is cut to nothing
+  EXPECT_EQ(SetCodepagePrefixN(three, sizeof three, 0), 1);
+  EXPECT_STREQ(three, "^L");
+  std::strcpy(name, "\xE9");
+  EXPECT_EQ(SetCodepagePrefix(name, CODE_PAGE_COUNT), 0) << "no such code page";
+  EXPECT_EQ(SetCodepagePrefix(name, -1), 0);
+  EXPECT_EQ(SetCodepagePrefix(name, CODE_PAGE_COUNT - 1), 1);
 }
 
 TEST(NameChecks, FileNamesPlainNamesAndUserNames) {
@@ -154,6 +175,23 @@ TEST(NameChecks, FileNamesPlainNamesAndUserNames) {
   EXPECT_EQ(CheckUserName("#"), 2);  // a refused byte counts before the length
   EXPECT_EQ(CheckUserName("Ren\xE9 Racer"), 0);
   EXPECT_EQ(CheckUserName("abc"), 0);
+}
+
+// The refused byte ranges of a user name are 0-31, 34-39 and 127-191; the bytes just outside
+// each range are allowed.
+TEST(NameChecks, UserNameByteRangesEndWhereTheySay) {
+  const struct {
+    unsigned char byte;
+    int result;
+  } cases[] = {{31, 2}, {32, 0}, {33, 0}, {34, 2}, {39, 2}, {40, 0}, {126, 0}, {127, 2}, {191, 2}, {192, 0}};
+  for (const auto& c : cases) {
+    const char name[4] = {'a', char(c.byte), 'c', 0};
+    EXPECT_EQ(CheckUserName(name), c.result) << int(c.byte);
+  }
+  // Plain names: digits, both cases of letters, ".", "-", "_" and the space; the bytes
+  // beside each range are not plain.
+  EXPECT_TRUE(IsPlainName("09AZaz"));
+  for (const char* odd : {"/", ":", "@", "[", "`", "{"}) EXPECT_FALSE(IsPlainName(odd)) << odd;
 }
 
 class PlayerFiles : public ::testing::Test {

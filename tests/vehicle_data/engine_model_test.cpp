@@ -61,6 +61,8 @@ TEST(EngineModel, BuildCurveDerivesItsFiguresAndMaximaAsADoublePrecisionScan) {
       {CLASS_FORMULA, 2400.0f, 8, 0, 250.0f},
       {CLASS_KART, 20.0f, 1, 0, 0.0f},     // held up to the class's smallest
       {CLASS_TRUCK, 50000.0f, 12, 0, 0.0f},  // and down to its largest
+      {CLASS_GT, 3000.0f, 0, 0, 0.0f},       // no cylinder: held at one
+      {CLASS_TRUCK, 9000.0f, 16, 0, 0.0f},   // more than twelve: held at twelve
   };
   for (const Case& c : cases) {
     EngineModel e = NewEngine(c.vehicleClass);
@@ -73,12 +75,14 @@ TEST(EngineModel, BuildCurveDerivesItsFiguresAndMaximaAsADoublePrecisionScan) {
     const VehicleClass& row = VehicleClassRow(c.vehicleClass);
     const double size = std::clamp(double{c.size}, double{row.engineSizeMin}, double{row.engineSizeMax});
     ASSERT_EQ(e.engineSize, float(size));
+    const int cylinders = std::clamp(c.cylinders, 1, 12);
+    ASSERT_EQ(e.cylinders, cylinders);
 
     // r, the cube root of one cylinder's size, places and widens the peak.
-    const double r = std::pow(size / c.cylinders, 0.33333298), W = 4654.0 / r;
+    const double r = std::pow(size / cylinders, 0.33333298), W = 4654.0 / r;
     ExpectRelative(e.inertia, size * e.inertiaMul * r * r, "inertia");
     ExpectRelative(e.peakTorque, e.torquePerCc * size, "peak torque");
-    ExpectRelative(e.resistance, size * (size / c.cylinders) * e.resistanceMul, "resistance");
+    ExpectRelative(e.resistance, size * (size / cylinders) * e.resistanceMul, "resistance");
     ExpectRelative(e.spread, e.spreadMul * 0.55 * W, "spread");
     ExpectRelative(e.peakSpeed, e.camTiming * W, "peak speed");
     const double boost = c.flags & ENGINE_TURBO ? 2.2 : 1.0;

@@ -139,12 +139,25 @@ TEST_F(OldVehicleFile, ClassesAndOptionBitsOfOlderFiles) {
       EXPECT_EQ((v.data.options & OPT1_BIT0) != 0, c.bit0);
     }
   }
-  RawVehicle raw;
-  raw.vehicleClass = 12;
-  ReadVehicle v;
-  ReadBodyInto(v, raw.Encode(252, 6), 252);
-  EXPECT_EQ(v.result, 0);
-  EXPECT_STREQ(v.field, "vehicle class");
+  // Past the renumbered ranges: class 11 stays at revision 5, and classes 13 (before 252)
+  // and 15 (before revision 6) are renumbered to nothing.
+  RawVehicle fsae;
+  fsae.vehicleClass = CLASS_FSAE;
+  ReadVehicle kept;
+  Read(kept, fsae, 252, 5);
+  EXPECT_EQ(kept.data.vehicleClass, CLASS_FSAE);
+  const struct {
+    int version, revision, vehicleClass;
+  } refused[] = {{252, 6, 12}, {251, 6, 13}, {252, 5, 15}};
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.version * 100 + c.revision * 10 + c.vehicleClass);
+    RawVehicle raw;
+    raw.vehicleClass = c.vehicleClass;
+    ReadVehicle v;
+    ReadBodyInto(v, raw.Encode(c.version, c.revision), c.version);
+    EXPECT_EQ(v.result, 0);
+    EXPECT_STREQ(v.field, "vehicle class");
+  }
 }
 
 TEST_F(OldVehicleFile, SetupBytesMoveIntoTheAxleBlocksBefore251) {
@@ -281,6 +294,7 @@ TEST_F(OldVehicleFile, ConfigurationsCopyTheWheelsAndTheLastAeroFiguresHaveAFloo
   EXPECT_FLOAT_EQ(d.aero[3][1], 0.01f);
   EXPECT_FLOAT_EQ(d.aero[3][2], 0.01f);
   EXPECT_EQ(d.aero[0][1], 0.0f) << "only the fourth record has the floor";
+  EXPECT_EQ(d.aero[3][0], 0.0f) << "the fourth record's first figure has none";
 }
 
 TEST_F(OldVehicleFile, EngineRecordsBelowSixteenTakeTheClassRow) {
@@ -386,6 +400,7 @@ TEST_F(OldVehicleFile, FormatRevisionsZeroToFive) {
   raw.dash[80] = 0x11;  // just past the word the older revisions get at 76
   raw.shortCode = "QRS";
   raw.colours[3] = 0;
+  raw.colours[4] = 0x40102030;  // the top byte is no channel, though above the others
   raw.suspensionMass = 0.33f;
   for (int revision = 0; revision <= 5; ++revision) {
     SCOPED_TRACE(revision);
@@ -407,6 +422,8 @@ TEST_F(OldVehicleFile, FormatRevisionsZeroToFive) {
       EXPECT_EQ(d.colours[0], 0x376EDCu);
       EXPECT_EQ(d.colours[2], 0xB4B4B4u);
       EXPECT_EQ(d.colours[3], 0u);
+      // 0x30 the largest: 16, 32 and 48 times 220 / 48 are 73, 146 and 220; the top byte kept.
+      EXPECT_EQ(d.colours[4], 0x404992DCu);
     } else {
       EXPECT_EQ(d.colours[0], 0x204080u);
     }
@@ -478,7 +495,9 @@ TEST_F(OldVehicleFile, BackSeatsFollowTheDriver) {
     int seats;
     float lateral;
   };
-  const Case cases[] = {{-0.1f, 1, -0.1f}, {-0.3f, 2, 0.3f}, {0.35f, 3, 0.35f}};
+  // 0.2 m off the centre line is a side seat, 0.35 m the third seat.
+  const Case cases[] = {{-0.1f, 1, -0.1f}, {0.19f, 1, 0.19f}, {0.2f, 2, 0.2f},
+                        {-0.3f, 2, 0.3f},  {0.34f, 2, 0.34f}, {0.35f, 3, 0.35f}};
   for (const Case& c : cases) {
     RawVehicle raw;
     raw.options |= OPT1_BACK_SEAT;

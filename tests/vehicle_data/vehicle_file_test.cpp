@@ -342,6 +342,138 @@ TEST_F(VehicleFile, TheDataSetsItsColoursSideAndNames) {
   FreeVehicleData(d);
 }
 
+// After the short code (byte 24 of a body with both option words) stand the figures written
+// for outside readers: the mass, the power in kW, the torque, and the speeds of greatest power
+// and torque in whole rpm as 16-bit words (nothing below 0, at most 65535).
+TEST_F(VehicleFile, TheSummaryFiguresStandAfterTheShortCode) {
+  VehicleData d;
+  InitVehicleData(d);
+  d.SetTypeConstants();
+  d.massWithoutOccupants = 1234.5f;
+  d.engine.maxPower = 150000.0f;
+  d.engine.maxTorque = 300.0f;
+  d.engine.maxPowerSpeed = 600.0f;   // 5729.58 rpm
+  d.engine.maxTorqueSpeed = 400.0f;  // 3819.72 rpm
+  const auto at = [](const std::vector<uint8_t>& b, size_t offset, size_t bytes) {
+    uint32_t v = 0;
+    std::memcpy(&v, b.data() + offset, bytes);
+    return v;
+  };
+  const auto real = [&](const std::vector<uint8_t>& b, size_t offset) {
+    float f = 0;
+    std::memcpy(&f, b.data() + offset, 4);
+    return f;
+  };
+  std::vector<uint8_t> body = BodyOf(d);
+  ASSERT_GT(body.size(), 44u);
+  EXPECT_EQ(real(body, 24), 1234.5f);
+  EXPECT_FLOAT_EQ(real(body, 28), 150.0f);
+  EXPECT_EQ(real(body, 32), 300.0f);
+  EXPECT_EQ(at(body, 36, 2), 5730u);
+  EXPECT_EQ(at(body, 38, 2), 3820u);
+  d.engine.maxPowerSpeed = 7000.0f;  // 66845 rpm: held at 65535
+  d.engine.maxTorqueSpeed = -5.0f;
+  body = BodyOf(d);
+  EXPECT_EQ(at(body, 36, 2), 65535u);
+  EXPECT_EQ(at(body, 38, 2), 0u);
+  d.engine.maxPowerSpeed = std::nanf("");
+  d.engine.maxTorqueSpeed = 0.05f;  // 0.48 rpm: none
+  body = BodyOf(d);
+  EXPECT_EQ(at(body, 36, 2), 0u);
+  EXPECT_EQ(at(body, 38, 2), 0u);
+  FreeVehicleData(d);
+}
+
+// A file without a model code takes the first two letters of the vehicle's name, in capitals;
+// a name shorter than two letters gives "XX".
+TEST_F(VehicleFile, AMissingModelCodeComesFromTheNamesFirstTwoLetters) {
+  RawVehicle raw;
+  raw.modelCode = "";
+  const struct {
+    const char* name;
+    const char* code;
+  } cases[] = {{"go", "GO"}, {"bus", "BU"}, {"z", "XX"}, {"TS", "TS"}};
+  for (const auto& c : cases) {
+    ReadVehicle v;
+    ReadBodyInto(v, raw.Encode(252, 6), 252, c.name);
+    ASSERT_EQ(v.result, 1) << c.name;
+    EXPECT_STREQ(v.data.modelCode, c.code) << c.name;
+  }
+  raw.modelCode = "ab";
+  ReadVehicle kept;
+  ReadBodyInto(kept, raw.Encode(252, 6), 252, "other");
+  EXPECT_STREQ(kept.data.modelCode, "ab") << "a stored code stands as it is";
+}
+
+// The gear-change constants: 0.2 for an H pattern, 0.1 for the motorbike and both sequential
+// boxes (types 2 to 4), 0.05 for every other type.
+TEST_F(VehicleFile, EachTransmissionTypeGetsItsOwnGearChangeConstants) {
+  const float expected[TRANSMISSION_TYPE_COUNT] = {0.05f, 0.2f, 0.1f, 0.1f, 0.1f, 0.05f, 0.05f, 0.05f};
+  VehicleData d;
+  InitVehicleData(d);
+  for (int type = 0; type < TRANSMISSION_TYPE_COUNT; ++type) {
+    d.transmissionType = uint8_t(type);
+    d.transmissionConstants[0] = d.transmissionConstants[1] = d.transmissionConstants[2] = -1.0f;
+    d.SetTypeConstants();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(d.transmissionConstants[i], expected[type]) << "type " << type << ", " << i;
+  }
+  FreeVehicleData(d);
+}
+
+// The car is drawn mirrored when its driver sits on the other side than the one asked for
+// (bit 0 of the request: the driver on the left); a driver closer than 0.2 m to the centre
+// line, a locked drive side or the unmirrored switch never mirror it.
+TEST_F(VehicleFile, TheCarIsMirroredOnlyForADriverOnTheOtherSideThanAsked) {
+  VehicleData d;
+  InitVehicleData(d);
+  struct Case {
+    float x;
+    int requested;
+    int mirrored;
+  };
+  const Case cases[] = {
+      {-0.4f, 1, 0}, {-0.4f, 0, 1}, {-0.4f, 2, 1}, {-0.4f, 3, 0},  // only bit 0 counts
+      {0.4f, 1, 1},  {0.4f, 0, 0},
+      {0.2f, 1, 1},  {-0.2f, 0, 1},  // 0.2 m off the centre is a side
+      {0.19f, 1, 0}, {-0.19f, 0, 0}, {0.0f, 0, 0}, {0.0f, 1, 0},
+  };
+  for (const Case& c : cases) {
+    d.driverPosition.x = c.x;
+    d.mirrored = uint8_t(1 - c.mirrored);
+    ChooseMirrored(d, c.requested);
+    EXPECT_EQ(d.mirrored, c.mirrored) << "x " << c.x << ", asked " << c.requested;
+  }
+  d.driverPosition.x = 0.4f;
+  d.mirrored = 1;
+  d.options |= OPT1_DRIVE_SIDE_LOCKED;
+  ChooseMirrored(d, 1);
+  EXPECT_EQ(d.mirrored, 0) << "a locked side";
+  d.options &= ~OPT1_DRIVE_SIDE_LOCKED;
+  d.mirrored = 1;
+  KeepUnmirrored = 1;
+  ChooseMirrored(d, 1);
+  KeepUnmirrored = 0;
+  EXPECT_EQ(d.mirrored, 0) << "the unmirrored switch";
+  FreeVehicleData(d);
+}
+
+// The largest values each checked header byte may hold read; one more fails (tested above).
+TEST_F(VehicleFile, TheLargestAcceptedHeaderValuesRead) {
+  RawVehicle raw;
+  raw.transmission = TRANSMISSION_TYPE_COUNT - 1;
+  raw.sideCode = 4;
+  raw.fourth = 1;
+  raw.gears = 255;
+  raw.vehicleClass = VEHICLE_CLASS_COUNT - 1;
+  ReadVehicle v;
+  ReadBodyInto(v, raw.Encode(252, 6), 252);
+  ASSERT_EQ(v.result, 1) << (v.field ? v.field : "");
+  EXPECT_EQ(v.data.transmissionType, TRANSMISSION_TYPE_COUNT - 1);
+  EXPECT_EQ(v.data.gearPositions, 255);
+  EXPECT_EQ(v.data.vehicleClass, VEHICLE_CLASS_COUNT - 1);
+  EXPECT_EQ(v.data.wheelCount, 4) << "four wheels, the most a car has";
+}
+
 TEST_F(VehicleFile, NamesThatCouldLeaveTheFoldersAreRefused) {
   EXPECT_EQ(IsModVehicleName("ABCD~123"), 1);
   EXPECT_EQ(IsModVehicleName("ABC~123"), 0);

@@ -1,0 +1,265 @@
+// key_input_test.cpp - the characters each key types on the US, German and French layouts,
+// the layout of each locale, and dead keys composing accented letters, checked against the
+// keyboards' own tables and the Latin-1 letters.
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+#include "platform/key_input.h"
+#include "platform/keys.h"
+#include "platform/messages.h"
+
+namespace {
+
+constexpr uint32_t US = 0x04090409u, GERMAN = 0x04070407u, FRENCH = 0x040C040Cu;
+constexpr int DEAD = -1;
+
+// A key's plain, Shift and AltGr characters; a dead key's accent is given with its mark.
+struct Row {
+  int key;
+  char16_t level[3];
+  int kind[3];  // 1 a character, DEAD a dead key, 0 nothing
+};
+
+void ExpectRows(uint32_t layout, const std::vector<Row>& rows) {
+  for (const Row& r : rows)
+    for (int level = 0; level < 3; ++level) {
+      char16_t c = 0xFFFF;
+      EXPECT_EQ(TranslateKeyOnLayout(layout, r.key, level, &c), r.kind[level]) << r.key << " level " << level;
+      EXPECT_EQ(c, r.level[level]) << r.key << " level " << level;
+    }
+}
+
+std::vector<std::pair<uint32_t, uint64_t>> Drain() {
+  std::vector<std::pair<uint32_t, uint64_t>> out;
+  WindowMessage m;
+  while (PeekWindowMessage(m)) out.emplace_back(m.id, m.wParam);
+  return out;
+}
+
+// The characters typed (MSG_CHAR) since the last drain.
+std::u16string Typed() {
+  std::u16string out;
+  for (const auto& [id, w] : Drain())
+    if (id == MSG_CHAR) out += char16_t(w);
+  return out;
+}
+
+void Tap(uint32_t layout, int key) {
+  SendKeyEvent(layout, key, true);
+  SendKeyEvent(layout, key, false);
+}
+
+// key at level (0 plain, 1 Shift, 2 Ctrl and Alt).
+void Type(uint32_t layout, int key, int level) {
+  if (level == 1) SendKeyEvent(layout, KEY_SHIFT, true);
+  if (level == 2) {
+    SendKeyEvent(layout, KEY_CTRL, true);
+    SendKeyEvent(layout, KEY_ALT, true);
+  }
+  Tap(layout, key);
+  if (level == 1) SendKeyEvent(layout, KEY_SHIFT, false);
+  if (level == 2) {
+    SendKeyEvent(layout, KEY_ALT, false);
+    SendKeyEvent(layout, KEY_CTRL, false);
+  }
+}
+
+class KeyInput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClearWindowMessages();
+    ResetSentKeys();
+  }
+  void TearDown() override {
+    ClearWindowMessages();
+    ResetSentKeys();
+  }
+};
+
+}  // namespace
+
+TEST_F(KeyInput, TheUsLayoutTypesItsPunctuationShiftedDigitsAndNothingAtAltGr) {
+  ExpectRows(US, {
+                     {188, {',', '<', 0}, {1, 1, 0}},   {190, {'.', '>', 0}, {1, 1, 0}},
+                     {189, {'-', '_', 0}, {1, 1, 0}},   {187, {'=', '+', 0}, {1, 1, 0}},
+                     {186, {';', ':', 0}, {1, 1, 0}},   {191, {'/', '?', 0}, {1, 1, 0}},
+                     {192, {'`', '~', 0}, {1, 1, 0}},   {219, {'[', '{', 0}, {1, 1, 0}},
+                     {220, {'\\', '|', 0}, {1, 1, 0}},  {221, {']', '}', 0}, {1, 1, 0}},
+                     {222, {'\'', '"', 0}, {1, 1, 0}},  {226, {'\\', '|', 0}, {1, 1, 0}},
+                     {'0', {'0', ')', 0}, {1, 1, 0}},   {'1', {'1', '!', 0}, {1, 1, 0}},
+                     {'2', {'2', '@', 0}, {1, 1, 0}},   {'3', {'3', '#', 0}, {1, 1, 0}},
+                     {'4', {'4', '$', 0}, {1, 1, 0}},   {'5', {'5', '%', 0}, {1, 1, 0}},
+                     {'6', {'6', '^', 0}, {1, 1, 0}},   {'7', {'7', '&', 0}, {1, 1, 0}},
+                     {'8', {'8', '*', 0}, {1, 1, 0}},   {'9', {'9', '(', 0}, {1, 1, 0}},
+                     {'A', {'a', 'A', 0}, {1, 1, 0}},   {'Z', {'z', 'Z', 0}, {1, 1, 0}},
+                     {KEY_SPACE, {' ', ' ', 0}, {1, 1, 0}}, {223, {0, 0, 0}, {0, 0, 0}},
+                     {'@', {0, 0, 0}, {0, 0, 0}},       {'[', {0, 0, 0}, {0, 0, 0}},
+                     {'/', {0, 0, 0}, {0, 0, 0}},       {':', {0, 0, 0}, {0, 0, 0}},
+                 });
+  // An unknown layout types as the US one; a level past AltGr types nothing.
+  char16_t c = 1;
+  EXPECT_EQ(TranslateKeyOnLayout(0x04110411u, 191, 1, &c), 1);
+  EXPECT_EQ(c, u'?');
+  EXPECT_EQ(TranslateKeyOnLayout(GERMAN, 'Q', 3, &c), 0);
+  EXPECT_EQ(TranslateKeyOnLayout(GERMAN, 'Q', -1, &c), 0);
+}
+
+// The German keyboard: dead circumflex, acute and grave; AltGr on 2, 3, 7 to 0, Q, E, M, +,
+// the sharp s and the key beside left Shift.
+TEST_F(KeyInput, TheGermanLayoutTypesItsOwnCharactersAndDeadAccents) {
+  ExpectRows(GERMAN, {
+                         {'1', {'1', '!', 0}, {1, 1, 0}},          {'2', {'2', '"', 0xB2}, {1, 1, 1}},
+                         {'3', {'3', 0xA7, 0xB3}, {1, 1, 1}},       {'4', {'4', '$', 0}, {1, 1, 0}},
+                         {'5', {'5', '%', 0}, {1, 1, 0}},          {'6', {'6', '&', 0}, {1, 1, 0}},
+                         {'7', {'7', '/', '{'}, {1, 1, 1}},        {'8', {'8', '(', '['}, {1, 1, 1}},
+                         {'9', {'9', ')', ']'}, {1, 1, 1}},        {'0', {'0', '=', '}'}, {1, 1, 1}},
+                         {'Q', {'q', 'Q', '@'}, {1, 1, 1}},        {'E', {'e', 'E', 0x20AC}, {1, 1, 1}},
+                         {'M', {'m', 'M', 0xB5}, {1, 1, 1}},       {'Z', {'z', 'Z', 0}, {1, 1, 0}},
+                         {188, {',', ';', 0}, {1, 1, 0}},          {190, {'.', ':', 0}, {1, 1, 0}},
+                         {189, {'-', '_', 0}, {1, 1, 0}},          {187, {'+', '*', '~'}, {1, 1, 1}},
+                         {186, {0xFC, 0xDC, 0}, {1, 1, 0}},        {191, {'#', '\'', 0}, {1, 1, 0}},
+                         {192, {0xF6, 0xD6, 0}, {1, 1, 0}},        {222, {0xE4, 0xC4, 0}, {1, 1, 0}},
+                         {219, {0xDF, '?', '\\'}, {1, 1, 1}},      {220, {'^', 0xB0, 0}, {DEAD, 1, 0}},
+                         {221, {0xB4, '`', 0}, {DEAD, DEAD, 0}},   {226, {'<', '>', '|'}, {1, 1, 1}},
+                     });
+}
+
+// The French keyboard: the digits shifted, dead circumflex and diaeresis, dead tilde and
+// grave at AltGr.
+TEST_F(KeyInput, TheFrenchLayoutTypesItsOwnCharactersAndDeadAccents) {
+  ExpectRows(FRENCH, {
+                         {'1', {'&', '1', 0}, {1, 1, 0}},          {'2', {0xE9, '2', '~'}, {1, 1, DEAD}},
+                         {'3', {'"', '3', '#'}, {1, 1, 1}},        {'4', {'\'', '4', '{'}, {1, 1, 1}},
+                         {'5', {'(', '5', '['}, {1, 1, 1}},        {'6', {'-', '6', '|'}, {1, 1, 1}},
+                         {'7', {0xE8, '7', '`'}, {1, 1, DEAD}},    {'8', {'_', '8', '\\'}, {1, 1, 1}},
+                         {'9', {0xE7, '9', '^'}, {1, 1, 1}},       {'0', {0xE0, '0', '@'}, {1, 1, 1}},
+                         {'E', {'e', 'E', 0x20AC}, {1, 1, 1}},     {'Q', {'q', 'Q', 0}, {1, 1, 0}},
+                         {219, {')', 0xB0, ']'}, {1, 1, 1}},       {187, {'=', '+', '}'}, {1, 1, 1}},
+                         {221, {'^', 0xA8, 0}, {DEAD, DEAD, 0}},   {186, {'$', 0xA3, 0xA4}, {1, 1, 1}},
+                         {192, {0xF9, '%', 0}, {1, 1, 0}},         {220, {'*', 0xB5, 0}, {1, 1, 0}},
+                         {188, {',', '?', 0}, {1, 1, 0}},          {190, {';', '.', 0}, {1, 1, 0}},
+                         {191, {':', '/', 0}, {1, 1, 0}},          {223, {'!', 0xA7, 0}, {1, 1, 0}},
+                         {226, {'<', '>', 0}, {1, 1, 0}},          {222, {0xB2, 0, 0}, {1, 0, 0}},
+                     });
+}
+
+// Each locale's language number (the Windows language identifiers), in both halves of the
+// layout number; a territory of its own first, then its language; anything else is US.
+TEST_F(KeyInput, EachLocaleGivesItsLanguagesLayout) {
+  const struct {
+    const char* locale;
+    uint32_t language;
+  } locales[] = {
+      {"de_CH", 2055}, {"fr_CH", 4108}, {"fr_BE", 2060}, {"nl_BE", 2067}, {"en_GB", 2057}, {"en_IE", 6153},
+      {"en_CA", 4105}, {"pt_BR", 1046}, {"bg", 1026},    {"cs", 1029},    {"da", 1030},    {"de", 1031},
+      {"el", 1032},    {"en", 1033},    {"es", 1034},    {"fi", 1035},    {"fr", 1036},    {"hu", 1038},
+      {"it", 1040},    {"nl", 1043},    {"nb", 1044},    {"nn", 1044},    {"no", 1044},    {"pt", 2070},
+      {"ro", 1048},    {"hr", 1050},    {"sk", 1051},    {"sv", 1053},    {"tr", 1055},    {"sl", 1060},
+      {"et", 1061},    {"sr", 2074},
+  };
+  for (const auto& l : locales) {
+    const uint32_t expected = l.language << 16 | l.language;
+    EXPECT_EQ(KeyboardLayoutOfLocale(l.locale), expected) << l.locale;
+    const std::string full = std::string(l.locale) + (l.locale[2] ? ".UTF-8" : "_XX.UTF-8");
+    EXPECT_EQ(KeyboardLayoutOfLocale(full.c_str()), expected) << full;
+  }
+  EXPECT_EQ(KeyboardLayoutOfLocale("de_AT"), 1031u << 16 | 1031u) << "a territory without its own: the language";
+  EXPECT_EQ(KeyboardLayoutOfLocale("de@euro"), 1031u << 16 | 1031u);
+  EXPECT_EQ(KeyboardLayoutOfLocale("pt_PT"), 2070u << 16 | 2070u);
+  EXPECT_EQ(KeyboardLayoutOfLocale("dex"), US);
+  EXPECT_EQ(KeyboardLayoutOfLocale(""), US);
+  EXPECT_EQ(KeyboardLayoutOfLocale(nullptr), US);
+  EXPECT_EQ(KeyboardLayoutOfLocale("ja_JP"), US);
+}
+
+// A dead key's accent on the next letter gives the Latin-1 accented letter; Space gives the
+// accent alone; any other key types the accent and then itself.
+TEST_F(KeyInput, DeadKeysComposeEveryLatinOneLetterTheyHave) {
+  struct Accent {
+    uint32_t layout;
+    int key, level;
+    const char* letters;  // the letters it composes with, in order...
+    const char16_t* composed;  // ...and what they become
+  };
+  const Accent accents[] = {
+      {GERMAN, 221, 1, "aeiouAEIOU", u"\u00E0\u00E8\u00EC\u00F2\u00F9\u00C0\u00C8\u00CC\u00D2\u00D9"},
+      {FRENCH, '7', 2, "aeiouAEIOU", u"\u00E0\u00E8\u00EC\u00F2\u00F9\u00C0\u00C8\u00CC\u00D2\u00D9"},
+      {GERMAN, 221, 0, "aeiouyAEIOUY", u"\u00E1\u00E9\u00ED\u00F3\u00FA\u00FD\u00C1\u00C9\u00CD\u00D3\u00DA\u00DD"},
+      {GERMAN, 220, 0, "aeiouAEIOU", u"\u00E2\u00EA\u00EE\u00F4\u00FB\u00C2\u00CA\u00CE\u00D4\u00DB"},
+      {FRENCH, 221, 1, "aeiouyAEIOU", u"\u00E4\u00EB\u00EF\u00F6\u00FC\u00FF\u00C4\u00CB\u00CF\u00D6\u00DC"},
+      {FRENCH, '2', 2, "aonAON", u"\u00E3\u00F5\u00F1\u00C3\u00D5\u00D1"},
+  };
+  for (const Accent& a : accents) {
+    for (int i = 0; a.letters[i]; ++i) {
+      const char letter = a.letters[i];
+      const bool upper = letter >= 'A' && letter <= 'Z';
+      Type(a.layout, a.key, a.level);
+      EXPECT_EQ(Typed(), u"") << "the accent waits";
+      Type(a.layout, upper ? letter : letter - 32, upper ? 1 : 0);
+      EXPECT_EQ(Typed(), std::u16string(1, a.composed[i])) << "key " << a.key << " level " << a.level << " on " << letter;
+    }
+  }
+  // No form with the letter: both; Space: the accent alone; a waiting accent can be taken.
+  Type(GERMAN, 221, 0);
+  Type(GERMAN, 'X', 0);
+  EXPECT_EQ(Typed(), u"\u00B4x");
+  Type(GERMAN, 220, 0);
+  Tap(GERMAN, KEY_SPACE);
+  EXPECT_EQ(Typed(), u"^");
+  Type(FRENCH, '2', 2);
+  EXPECT_EQ(TakeWaitingAccent(), u'~');
+  EXPECT_EQ(TakeWaitingAccent(), 0);
+  Type(FRENCH, 'N', 0);
+  EXPECT_EQ(Typed(), u"n");
+  // A second dead key types the first accent and waits with its own.
+  Type(GERMAN, 220, 0);
+  Type(GERMAN, 221, 0);
+  EXPECT_EQ(Typed(), u"^");
+  Type(GERMAN, 'E', 0);
+  EXPECT_EQ(Typed(), u"\u00E9");
+}
+
+// Key messages: a key down and up, as a system key while Alt is held without Ctrl; the
+// control keys' characters; Ctrl with a letter its code from 1 to 26.
+TEST_F(KeyInput, KeysArriveAsMessagesWithTheirControlCharacters) {
+  EXPECT_EQ(ControlKeyCharacter(KEY_BACKSPACE, false), 8);
+  EXPECT_EQ(ControlKeyCharacter(KEY_BACKSPACE, true), 127);
+  EXPECT_EQ(ControlKeyCharacter(KEY_TAB, false), 9);
+  EXPECT_EQ(ControlKeyCharacter(KEY_ENTER, false), 13);
+  EXPECT_EQ(ControlKeyCharacter(KEY_ENTER, true), 10);
+  EXPECT_EQ(ControlKeyCharacter(KEY_ESCAPE, false), 27);
+  EXPECT_EQ(ControlKeyCharacter('A', true), 0);
+
+  using Events = std::vector<std::pair<uint32_t, uint64_t>>;
+  Tap(US, KEY_ENTER);
+  EXPECT_EQ(Drain(), (Events{{MSG_KEYDOWN, KEY_ENTER}, {MSG_CHAR, 13}, {MSG_KEYUP, KEY_ENTER}}));
+  SendKeyEvent(US, KEY_CTRL, true);
+  Tap(US, 'A');
+  Tap(US, 'Z');
+  Tap(US, '5');
+  Tap(US, KEY_BACKSPACE);
+  SendKeyEvent(US, KEY_CTRL, false);
+  EXPECT_EQ(Drain(), (Events{{MSG_KEYDOWN, KEY_CTRL},
+                             {MSG_KEYDOWN, 'A'},
+                             {MSG_CHAR, 1},
+                             {MSG_KEYUP, 'A'},
+                             {MSG_KEYDOWN, 'Z'},
+                             {MSG_CHAR, 26},
+                             {MSG_KEYUP, 'Z'},
+                             {MSG_KEYDOWN, '5'},
+                             {MSG_KEYUP, '5'},
+                             {MSG_KEYDOWN, KEY_BACKSPACE},
+                             {MSG_CHAR, 127},
+                             {MSG_KEYUP, KEY_BACKSPACE},
+                             {MSG_KEYUP, KEY_CTRL}}));
+  SendKeyEvent(US, KEY_ALT, true);
+  Tap(US, 'B');
+  SendKeyEvent(US, KEY_ALT, false);
+  EXPECT_EQ(Drain(), (Events{{MSG_SYSKEYDOWN, KEY_ALT},
+                             {MSG_SYSKEYDOWN, 'B'},
+                             {MSG_SYSCHAR, 'b'},
+                             {MSG_SYSKEYUP, 'B'},
+                             {MSG_SYSKEYUP, KEY_ALT}}));
+}
