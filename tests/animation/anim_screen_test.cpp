@@ -1317,6 +1317,64 @@ TEST_F(AnimScreen, TheBoneLabelsSelectOnALeftClickAndLockOnARightClick) {
 }
 
 
+// A bone's label stands only for a point on the screen: a point on the left or top edge
+// (pixel 0) has one; a point on the right or bottom edge (x = width, y = height) has none,
+// one pixel more of screen and it has one.  The head, moved onto the eye's line of sight,
+// projects onto the view's centre exactly; the view's centre is moved onto each edge.
+TEST_F(AnimScreen, ABoneLabelNeedsItsPointFromPixelZeroToOneShortOfTheScreensEdge) {
+  FrontView front;
+  for (int i = 0; i < TEST_SOLIDS; ++i) rig.bones[size_t(i)].position.y = 10 << 16;  // behind the eye
+  rig.bones[HEAD].position = {0, 0, 1 << 16};  // the eye stands at x 0, z 1 m
+  const auto headLabelled = [&](int centreX, int centreY, int width, int height) {
+    CurrentView->centreX = centreX;
+    CurrentView->centreY = centreY;
+    ScreenWidth = width;
+    ScreenHeight = height;
+    ClearInterface();
+    DrawBoneLabels(*s);
+    return Shown("#1") != nullptr;
+  };
+  EXPECT_TRUE(headLabelled(512, 384, 1024, 768)) << "the centre";
+  EXPECT_TRUE(headLabelled(0, 384, 1024, 768)) << "the left edge, x 0";
+  EXPECT_TRUE(headLabelled(512, 0, 1024, 768)) << "the top edge, y 0";
+  EXPECT_FALSE(headLabelled(512, 384, 512, 768)) << "x at the width";
+  EXPECT_TRUE(headLabelled(512, 384, 513, 768));
+  EXPECT_FALSE(headLabelled(512, 384, 1024, 384)) << "y at the height";
+  EXPECT_TRUE(headLabelled(512, 384, 1024, 385));
+  ClearInterface();
+}
+
+// With a vehicle's driver placement the labels stand where the placement puts the bones:
+// turned by its rotation, then moved by its translation.  Here a half turn about z and 0.5 m
+// along x take the head at x 0.2 m to x -0.2 + 0.5 = 0.3 m.
+TEST_F(AnimScreen, TheBoneLabelsFollowTheDriversPlacementInTheVehicle) {
+  FrontView front;
+  for (int i = 0; i < TEST_SOLIDS; ++i) rig.bones[size_t(i)].position.y = 10 << 16;  // behind the eye
+  rig.bones[HEAD].position = {int32_t(0.2 * 65536), 0, 1 << 16};
+  AnimVehicleHooks.driverPlacement = [](FixedTransform* out) {
+    *out = FixedTransform{};
+    out->rotation.m[0] = -65536;
+    out->rotation.m[4] = -65536;
+    out->rotation.m[8] = 65536;
+    out->translation = {32768, 0, 0};
+    return 1;
+  };
+  ClearInterface();
+  DrawBoneLabels(*s);
+  AnimVehicleHooks = AnimVehicleLink{};
+  const int32_t placed[3] = {int32_t(0.3 * 65536), 0, 1 << 16};
+  float x, y;
+  int32_t depth;
+  ASSERT_EQ(ProjectPointToScreen(placed, &x, &y, &depth), 1);
+  const InterfaceButton* head = Shown("#1");
+  ASSERT_NE(head, nullptr);
+  EXPECT_NEAR((head->left + head->right) / 2.0, x, 1.01);
+  EXPECT_NEAR((head->top + head->bottom) / 2.0, y, 1.01);
+  EXPECT_LT(x, 500.0f) << "off the centre: facing the figure, its +x is on the screen's left";
+  ClearInterface();
+}
+
+
 // Every pose edit marks the skeleton unsaved: a new pose, a rename, a flag, plain or blend,
 // a height, a delete.
 TEST_F(AnimScreen, EveryPoseEditMarksTheSkeletonUnsaved) {
