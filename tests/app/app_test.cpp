@@ -367,6 +367,43 @@ TEST_F(AppHarness, DedicatedModeFixesTheFramePeriodAtTenMilliseconds) {
   AppShutdown();
 }
 
+// Without graphics the status goes to standard output under a title that names a dedicated
+// host; the invisible mode (3) writes nothing at all.
+TEST_F(AppHarness, TheStatusOutputNamesTheHostAndTheInvisibleModeWritesNothing) {
+  AppForceNoGraphics(1);
+  GraphicsEnabled = 0;
+  const auto written = [](int mode) {
+    DedicatedMode = mode;
+    ::testing::internal::CaptureStdout();
+    PrepareStatusOutput();
+    UpdateStatusOutput();
+    std::fflush(stdout);
+    return ::testing::internal::GetCapturedStdout();
+  };
+  const std::string plain = written(0), host = written(2), invisible = written(3);
+  DedicatedMode = 0;
+  EXPECT_EQ(plain.rfind("ZKT ", 0), 0u) << plain;
+  EXPECT_NE(plain.find("Status : OFF LINE"), std::string::npos) << plain;
+  EXPECT_EQ(host.rfind("ZKT dedicated host ", 0), 0u) << host;
+  EXPECT_NE(host.find("Status : OFF LINE"), std::string::npos) << host;
+  EXPECT_EQ(invisible, "");
+}
+
+// The limiter rounds the time due to whole milliseconds, but once more than half of one is
+// due it sleeps at least one: 0.4995 ms rounds to none, yet one is slept; 0.49 ms sleeps none.
+TEST_F(AppHarness, TheLimiterSleepsAWholeMillisecondOnceHalfOfOneIsDue) {
+  const auto slept = [](float periodMs) {
+    AppResetState();  // the schedule starts at this call
+    const uint32_t before = ClockNowMs();
+    LimitFrameRate(0, periodMs);
+    return ClockNowMs() - before;
+  };
+  EXPECT_EQ(slept(0.4995f), 1u);
+  EXPECT_EQ(slept(0.49f), 0u);
+  EXPECT_EQ(slept(2.4f), 2u);
+  EXPECT_EQ(slept(2.6f), 3u);
+}
+
 TEST_F(AppHarness, TheFrameTimingHistoryKeepsTheLastSixtyRecordsOldestFirst) {
   AppForceNoGraphics(1);
   WriteConfigFile("Max FPS 50\n");

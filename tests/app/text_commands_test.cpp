@@ -10,6 +10,7 @@
 #include "core/profiler.h"
 #include "frontend/frontend.h"
 #include "race/race.h"
+#include "render/screenshot.h"
 #include "render/views.h"
 #include "text/language.h"
 
@@ -316,6 +317,13 @@ TEST_F(TextCommands, ChatGuardEndsAtHalfASecondAndLongLinesAreCutToThePacket) {
 }
 
 // A lone "/" is no command: nothing is said and nothing changes.
+TEST_F(TextCommands, TheScreenshotWordAsksForOneScreenshot) {
+  ScreenshotRequest = 0;
+  Type("/ss");
+  EXPECT_EQ(ScreenshotRequest, 1);
+  ScreenshotRequest = 0;
+}
+
 TEST_F(TextCommands, ALoneSlashDoesNothing) {
   ClearLines();
   Type("/");
@@ -515,6 +523,35 @@ TEST(CommandParsers, WordsPairsAndNumbers) {
   EXPECT_EQ(ParseTwoNumbers("800 600", a, b), 0);
   EXPECT_EQ(b, 600);
   EXPECT_EQ(ParseTwoNumbers("800", a, b), 41);
+}
+
+// The parsers' limits: a quoted name keeps 93 characters, a pair's word 15; whole numbers run
+// from -1000000 to 1000000; a key is taken in capitals.
+TEST(CommandParsers, NamesWordsAndNumbersStopAtTheirLimits) {
+  char name[94];
+  const std::string ninetyFive(95, 'n');
+  EXPECT_STREQ(ParseQuotedName(name, ("\"" + ninetyFive + "\" x").c_str()), "x");
+  EXPECT_EQ(std::string(name), std::string(93, 'n'));
+  const std::string ninetyThree(93, 'q');
+  ParseQuotedName(name, ("\"" + ninetyThree + "\"").c_str());
+  EXPECT_EQ(std::string(name), ninetyThree);
+  char pair[16];
+  int a = 0, b = 0;
+  EXPECT_EQ(ParseNameAndNumber("abcdefghijklmnopqrst 7", pair, a), 0);
+  EXPECT_STREQ(pair, "abcdefghijklmno") << "fifteen characters";
+  EXPECT_EQ(a, 7);
+  EXPECT_EQ(ParseTwoNumbers("1000000 -1000000", a, b), 0);
+  EXPECT_EQ(a, 1000000);
+  EXPECT_EQ(b, -1000000);
+  EXPECT_EQ(ParseTwoNumbers("1000001 5", a, b), 47);
+  EXPECT_EQ(ParseTwoNumbers("5 -1000001", a, b), 47);
+  EXPECT_EQ(ParseNameAndNumber("steer -1000000", pair, a), 0);
+  EXPECT_EQ(a, -1000000);
+  EXPECT_EQ(ParseNameAndNumber("steer 1000001", pair, a), 47);
+  EXPECT_EQ(ParseNameAndKey("horn q", pair, a), 0);
+  EXPECT_EQ(a, 'Q');
+  EXPECT_STREQ(pair, "horn");
+  EXPECT_EQ(ParseNameAndKey("horn", pair, a), 41);
 }
 
 }  // namespace
