@@ -752,11 +752,15 @@ TEST_F(AnimScreen, ThePosePanelListsThePosesTheirCommandsFlagsAndSeatingsUnderTh
   // No pose: the seating shown is chosen below, the label first, then seating 0 highest down
   // to seating 9 lowest.
   EXPECT_EQ(RowAt(3 * ButtonHeight, x, end).size(), 1u);
+  const InterfaceButton* chooseLabel = Shown("selected seating :");
+  ASSERT_NE(chooseLabel, nullptr);
+  EXPECT_EQ(chooseLabel->top, 3 * ButtonHeight);
   for (int k = 0; k < SEATING_COUNT; ++k) {
     const InterfaceButton* b = Shown(seatings[k]);
     ASSERT_NE(b, nullptr) << k;
     EXPECT_EQ(b->word, uintptr_t(k)) << seatings[k];
     EXPECT_EQ(b->left, x);
+    EXPECT_EQ(b->right, chooseLabel->right) << seatings[k] << ": one column as wide as its label";
     EXPECT_EQ(b->top, (4 + k) * ButtonHeight) << seatings[k];
   }
   Press(*Shown("bench"));
@@ -809,11 +813,13 @@ TEST_F(AnimScreen, ThePosePanelListsThePosesTheirCommandsFlagsAndSeatingsUnderTh
   ASSERT_NE(height, nullptr);
   EXPECT_EQ(height->top, 7 * ButtonHeight);
   EXPECT_EQ(height->left, x);
-  EXPECT_EQ(TextOf(*RowAt(8 * ButtonHeight, x, end).at(0)), "suitable for :");
+  const InterfaceButton suitableLabel = *RowAt(8 * ButtonHeight, x, end).at(0);
+  EXPECT_EQ(TextOf(suitableLabel), "suitable for :");
   for (int k = 0; k < SEATING_COUNT; ++k) {
     row = RowAt((9 + k) * ButtonHeight, x, end);
     ASSERT_EQ(row.size(), 1u) << k;
     EXPECT_EQ(TextOf(*row[0]), seatings[k]);
+    EXPECT_EQ(row[0]->right, suitableLabel.right) << seatings[k] << ": as wide as its label";
     EXPECT_EQ(row[0]->word, uintptr_t(2 + k));
     EXPECT_EQ(row[0]->fourth.i, k == 3 || k == 8 ? 1 : 0) << seatings[k];
   }
@@ -821,10 +827,13 @@ TEST_F(AnimScreen, ThePosePanelListsThePosesTheirCommandsFlagsAndSeatingsUnderTh
   ASSERT_EQ(row.size(), 1u);
   EXPECT_EQ(TextOf(*row[0]), "selected seating :");
   EXPECT_EQ(row[0]->word, 0u);
+  const int chooseRight = row[0]->right;
+  EXPECT_GT(chooseRight, suitableLabel.right) << "the chosen seatings' column is the wider";
   for (int k = 0; k < SEATING_COUNT; ++k) {
     const auto one = RowAt((20 + k) * ButtonHeight, x, end);
     ASSERT_EQ(one.size(), 1u) << k;
     EXPECT_EQ(TextOf(*one[0]), seatings[k]);
+    EXPECT_EQ(one[0]->right, chooseRight) << seatings[k];
     EXPECT_EQ(one[0]->word, uintptr_t(k)) << seatings[k];
     EXPECT_EQ(one[0]->fourth.i, k == s->selectedSeating ? 1 : 0) << seatings[k];
   }
