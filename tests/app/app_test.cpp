@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
+#include "app/drive_file.h"
 #include "app/start_pages.h"
 #include "app/text_commands.h"
 #include "core/fixed_math.h"
@@ -370,7 +372,7 @@ TEST_F(AppHarness, DedicatedModeFixesTheFramePeriodAtTenMilliseconds) {
 // Without graphics the status goes to standard output under a title that names a dedicated
 // host; the invisible mode (3) writes nothing at all.
 TEST_F(AppHarness, TheStatusOutputNamesTheHostAndTheInvisibleModeWritesNothing) {
-  AppForceNoGraphics(1);
+  const int keptGraphics = GraphicsEnabled;
   GraphicsEnabled = 0;
   const auto written = [](int mode) {
     DedicatedMode = mode;
@@ -382,6 +384,7 @@ TEST_F(AppHarness, TheStatusOutputNamesTheHostAndTheInvisibleModeWritesNothing) 
   };
   const std::string plain = written(0), host = written(2), invisible = written(3);
   DedicatedMode = 0;
+  GraphicsEnabled = keptGraphics;
   EXPECT_EQ(plain.rfind("ZKT ", 0), 0u) << plain;
   EXPECT_NE(plain.find("Status : OFF LINE"), std::string::npos) << plain;
   EXPECT_EQ(host.rfind("ZKT dedicated host ", 0), 0u) << host;
@@ -402,6 +405,44 @@ TEST_F(AppHarness, TheLimiterSleepsAWholeMillisecondOnceHalfOfOneIsDue) {
   EXPECT_EQ(slept(0.49f), 0u);
   EXPECT_EQ(slept(2.4f), 2u);
   EXPECT_EQ(slept(2.6f), 3u);
+}
+
+// Start-up ignores the signal of a write past the file-size limit, so such a write fails and
+// is reported instead of ending the program.
+TEST_F(AppHarness, StartupIgnoresTheFileSizeLimitSignal) {
+  AppForceNoGraphics(1);
+  std::signal(SIGXFSZ, SIG_DFL);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  struct sigaction now = {};
+  ASSERT_EQ(sigaction(SIGXFSZ, nullptr, &now), 0);
+  EXPECT_EQ(now.sa_handler, SIG_IGN);
+  AppShutdown();
+}
+
+// The drive file's lines: "type" posts its characters to the window, "click" and "reach" wait
+// for their button (saying nothing) until 30 s have passed, a line of no known kind is told.
+TEST_F(AppHarness, TheDriveFileTypesWaitsForItsButtonsAndTellsUnknownLines) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ClearWindowMessages();
+  std::ofstream("drive.txt") << "type ab\nfrobnicate\nclick nothing shown\nreach nothing shown\n";
+  ASSERT_EQ(OpenDriveFile("drive.txt"), 1);
+  RunDriveLines();
+  std::string typed;
+  for (WindowMessage m; PeekWindowMessage(m);)
+    if (m.id == MSG_CHAR) typed += char(m.wParam);
+  EXPECT_EQ(typed, "ab");
+  EXPECT_TRUE(LogHas("drive : what is \"frobnicate\"?"));
+  EXPECT_FALSE(LogHas("drive : what is \"click"));
+  ClockAdvanceFake(29999);
+  RunDriveLines();
+  EXPECT_FALSE(LogHas("drive : no button \"nothing shown\""));
+  ClockAdvanceFake(1);
+  RunDriveLines();
+  EXPECT_TRUE(LogHas("drive : no button \"nothing shown\""));
+  EXPECT_FALSE(LogHas("drive : what is \"reach")) << "the reach waits in its turn";
+  CloseDriveFile();
+  AppShutdown();
 }
 
 TEST_F(AppHarness, TheFrameTimingHistoryKeepsTheLastSixtyRecordsOldestFirst) {
