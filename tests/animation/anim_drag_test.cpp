@@ -32,7 +32,9 @@ TEST(Drag, AOneAxisSlideMovesTheTargetByTheHandlesScreenDirection) {
   e.handleScreen[0][1] = -40.0f;  // L = 50
   e.handleLength = 6553;
   const IntVector start = t.rig.bones[FOREARM].position;
+  t.links.links[FOREARM].locked = 1;
   ASSERT_EQ(StartDrag(e, 100, 100), 1);
+  EXPECT_EQ(t.links.links[FOREARM].locked, 0u) << "the dragged solid is unlocked";
   EXPECT_EQ(e.heldBone, FOREARM);
   EXPECT_EQ(e.dragGain, DRAG_GAIN_SLIDE);
   EXPECT_EQ(e.pose[TRUNK].mode, BONE_HELD_STILL);

@@ -384,8 +384,15 @@ TEST_F(AnimScreen, PosesAreMadeCopiedRenamedAndDeletedWithTheLastTakingThePlace)
   NewPose(*s);
   RenamePose(*s, "three");
   ASSERT_EQ(skeleton.poseCount, 3);
+  // Selecting a pose shows the first frame of its animation, whatever frame was shown.
+  Animation& low = skeleton.poses[1].low;
+  while (low.frameCount < 3) low.InsertFrame(0, rig.boneCount);
+  low.frames[0].transforms[HEAD].translation.x = 4321;
+  Movement(2, 3, 2);
   SelectPose(*s, 1, 0);
   EXPECT_EQ(s->selectedPose, 1);
+  EXPECT_EQ(E().currentFrame, &low.frames[0]);
+  EXPECT_EQ(rig.bones[HEAD].position.x, 4321);
   AnimCommand(*s, 7, 1);
   EXPECT_EQ(lastQuestion, "Delete this pose?|two");
   DeletePose(*s);
@@ -627,6 +634,7 @@ TEST_F(AnimScreen, DriverModeShowsTheVehicleTheWheelTurnTheTogglesAndTheSitAndSt
   E().selected->scale = 2.0f;
   Press(*wheel);
   EXPECT_FLOAT_EQ(E().selected->scale, 2.0f);
+  EXPECT_EQ(TextOf(*wheel), "Wheel Max Turn (ONE WAY) 2.00") << "radians, shown as they are";
 
   const auto toggles = RowAt(3 * ButtonHeight, panelLeft);
   ASSERT_EQ(toggles.size(), 2u);

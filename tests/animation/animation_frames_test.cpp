@@ -223,6 +223,15 @@ TEST_F(AnimationFiles, SavedThenLoadedTheAnimationComesBackAndTheHistoryEmpties)
     EXPECT_TRUE(SameTransforms(t.animation.frames[f].transforms, saved.frames[f].transforms, TEST_SOLIDS)) << f;
   saved.Free();
 
+  // Without a selected animation neither loads nor saves.
+  Animation* kept = t.editor.selected;
+  t.editor.selected = nullptr;
+  EXPECT_EQ(LoadAnimation(t.editor, "wave"), 0);
+  EXPECT_EQ(ReportRecorder::Reports().boxes.back(), "NO ANIM selected|-");
+  EXPECT_EQ(SaveAnimation(t.editor, "wave2"), 0);
+  EXPECT_FALSE(std::filesystem::exists("data/move/wave2.ban"));
+  t.editor.selected = kept;
+
   // A missing file or a bad name changes nothing.
   EXPECT_EQ(LoadAnimation(t.editor, "none"), 0);
   EXPECT_EQ(SaveAnimation(t.editor, "a|b"), 0);
