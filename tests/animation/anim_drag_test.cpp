@@ -91,35 +91,42 @@ TEST(Drag, APlaneSlideFollowsTheMouseRay) {
 }
 
 TEST(Drag, ATurnIsTheMouseTravelOverTheWidthAboutTheBonesAxisAndThePivot) {
-  TestEditor t;
-  AnimEditor& e = t.editor;
-  e.selectedBone = FOREARM;
-  e.slideMode = 0;
-  e.axisMask = 1;
-  e.keyActive = 1;
-  e.view.width = 800;
-  e.pivot = t.rig.bones[UPPER_ARM].position;
-  ASSERT_EQ(StartDrag(e, 0, 0), 1);
-  EXPECT_EQ(e.dragGain, DRAG_GAIN_TURN);
-  MoveDrag(e, 200, 0);  // a quarter turn
-  const AnimEditor::Grab& g = e.grabTransforms[FOREARM];
-  const Vec3 axis = {g.orientation[0], g.orientation[3], g.orientation[6]};
-  // The bone's own x axis stays; its y axis turns a quarter turn about it.
-  EXPECT_NEAR(e.targetOrientation[0], axis.x, 1e-5);
-  const Vec3 y0 = {g.orientation[1], g.orientation[4], g.orientation[7]};
-  const Vec3 y1 = {e.targetOrientation[1], e.targetOrientation[4], e.targetOrientation[7]};
-  EXPECT_NEAR(Dot(y0, y1), 0.0f, 1e-5);
-  EXPECT_NEAR(Dot(Cross(y0, y1), axis), 1.0f, 1e-5);
-  // The position turned about the pivot keeps its distance.
-  const Vec3 before = MetresBetween(g.position, e.pivot), after = MetresBetween(e.targetPosition, e.pivot);
-  EXPECT_NEAR(std::sqrt(LengthSquared(before)), std::sqrt(LengthSquared(after)), 1e-4);
-  EXPECT_NEAR(Dot(before, axis), Dot(after, axis), 1e-4);
-  // A quarter turn about the axis takes the arm from the pivot to axis x arm + (axis . arm) axis.
-  const Vec3 turned = Cross(axis, before) + axis * Dot(axis, before);
-  EXPECT_NEAR(after.x, turned.x, 1e-4);
-  EXPECT_NEAR(after.y, turned.y, 1e-4);
-  EXPECT_NEAR(after.z, turned.z, 1e-4);
-  EndDrag(e);
+  // Q, W, E (masks 1, 2, 4) turn about the bone's own x, y, z axis: its orientation's columns.
+  for (int a = 0; a < 3; ++a) {
+    SCOPED_TRACE(a);
+    TestEditor t;
+    AnimEditor& e = t.editor;
+    e.selectedBone = FOREARM;
+    e.slideMode = 0;
+    e.axisMask = uint8_t(1 << a);
+    e.keyActive = 1;
+    e.view.width = 800;
+    e.pivot = t.rig.bones[UPPER_ARM].position;
+    ASSERT_EQ(StartDrag(e, 0, 0), 1);
+    EXPECT_EQ(e.dragGain, DRAG_GAIN_TURN);
+    MoveDrag(e, 200, 0);  // a quarter turn
+    const AnimEditor::Grab& g = e.grabTransforms[FOREARM];
+    const auto column = [](const float* m, int c) { return Vec3{m[c], m[3 + c], m[6 + c]}; };
+    const Vec3 axis = column(g.orientation, a);
+    // The bone's own axis stays; the next one turns a quarter turn about it.
+    const Vec3 kept = column(e.targetOrientation, a);
+    EXPECT_NEAR(kept.x, axis.x, 1e-5);
+    EXPECT_NEAR(kept.y, axis.y, 1e-5);
+    EXPECT_NEAR(kept.z, axis.z, 1e-5);
+    const Vec3 y0 = column(g.orientation, (a + 1) % 3), y1 = column(e.targetOrientation, (a + 1) % 3);
+    EXPECT_NEAR(Dot(y0, y1), 0.0f, 1e-5);
+    EXPECT_NEAR(Dot(Cross(y0, y1), axis), 1.0f, 1e-5);
+    // The position turned about the pivot keeps its distance.
+    const Vec3 before = MetresBetween(g.position, e.pivot), after = MetresBetween(e.targetPosition, e.pivot);
+    EXPECT_NEAR(std::sqrt(LengthSquared(before)), std::sqrt(LengthSquared(after)), 1e-4);
+    EXPECT_NEAR(Dot(before, axis), Dot(after, axis), 1e-4);
+    // A quarter turn about the axis takes the arm from the pivot to axis x arm + (axis . arm) axis.
+    const Vec3 turned = Cross(axis, before) + axis * Dot(axis, before);
+    EXPECT_NEAR(after.x, turned.x, 1e-4);
+    EXPECT_NEAR(after.y, turned.y, 1e-4);
+    EXPECT_NEAR(after.z, turned.z, 1e-4);
+    EndDrag(e);
+  }
 }
 
 TEST(Drag, TheEndWritesTheRigIntoTheFrameAndMirrorsLegsAndTheOppositeFrame) {
