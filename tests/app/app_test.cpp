@@ -394,6 +394,7 @@ TEST_F(AppHarness, TheStatusOutputNamesTheHostAndTheInvisibleModeWritesNothing) 
 
 // The limiter rounds the time due to whole milliseconds, but once more than half of one is
 // due it sleeps at least one: 0.4995 ms rounds to none, yet one is slept; 0.49 ms sleeps none.
+// Without a period it sleeps until the clock moves on.
 TEST_F(AppHarness, TheLimiterSleepsAWholeMillisecondOnceHalfOfOneIsDue) {
   const auto slept = [](float periodMs) {
     AppResetState();  // the schedule starts at this call
@@ -405,6 +406,7 @@ TEST_F(AppHarness, TheLimiterSleepsAWholeMillisecondOnceHalfOfOneIsDue) {
   EXPECT_EQ(slept(0.49f), 0u);
   EXPECT_EQ(slept(2.4f), 2u);
   EXPECT_EQ(slept(2.6f), 3u);
+  EXPECT_EQ(slept(0.0f), 1u) << "no period: until the clock's next millisecond";
 }
 
 // Start-up ignores the signal of a write past the file-size limit, so such a write fails and
@@ -835,6 +837,15 @@ TEST_F(AppHarness, TheFrameProjectionFollowsTheScreenAndKeepsTheFourByThreeField
     EXPECT_NEAR(Projection.inverseAspect, double(screen.width) / screen.height, 1e-6) << screen.width;
     EXPECT_NEAR(Projection.fieldFactor, screen.field, 1e-6) << screen.width;
   }
+  // A frame whose layout is to be set up lays it out for the screen's width and height.
+  ScreenWidth = 1600;
+  ScreenHeight = 900;
+  ScreenLayoutNeedsSetup = 1;
+  RedrawRequested = 1;
+  AppRunPass();
+  EXPECT_EQ(ScreenLayoutNeedsSetup, 0);
+  EXPECT_EQ(ScreenLayout.width, 1600);
+  EXPECT_EQ(ScreenLayout.height, 900);
   AppShutdown();
 }
 

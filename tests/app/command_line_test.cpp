@@ -170,12 +170,20 @@ TEST_F(CommandLine, NumberOptionsTakeTheirEndsAndCutCountsToTheirCeilings) {
   EXPECT_EQ(CommandLineVrPlugin, 0);
   EXPECT_EQ(ErrorOf("/vr=off"), "");
   EXPECT_EQ(CommandLineVrChoice, 1);
+  EXPECT_EQ(ErrorOf("/vr=openvr"), "");
+  EXPECT_EQ(CommandLineVrChoice, 2);
+  EXPECT_EQ(CommandLineVrPlugin, 2);
   // "yes" keeps the pictures and looks layout heights up; "nogfx" and "invisible" do not.
   GraphicsEnabled = 1;
   EXPECT_EQ(ErrorOf("/dedicated=yes"), "");
   EXPECT_EQ(GraphicsEnabled, 1);
   EXPECT_EQ(LayoutGroundLookups, 1);
   EXPECT_EQ(ErrorOf("/dedicated=invisible"), "");
+  EXPECT_EQ(GraphicsEnabled, 0);
+  EXPECT_EQ(LayoutGroundLookups, 0);
+  GraphicsEnabled = 1;
+  EXPECT_EQ(ErrorOf("/dedicated=nogfx"), "");
+  EXPECT_EQ(DedicatedMode, 2);
   EXPECT_EQ(GraphicsEnabled, 0);
   EXPECT_EQ(LayoutGroundLookups, 0);
   GraphicsEnabled = 1;
@@ -226,6 +234,30 @@ TEST_F(CommandLine, CommandFileSkipsCommentLinesAndCountsAgain) {
   EXPECT_EQ(ErrorOf("/cfg=plain.txt"), "Command /cfg : File is not valid");
   Write("huge.txt", "/" + std::string(5000, 'x'));
   EXPECT_EQ(ErrorOf("/cfg=huge.txt"), "Command /cfg : File is too long");
+}
+
+// Names and sizes up to their limits: a command file of 4096 bytes is read, one more byte is
+// too long; its name may have 31 characters, not 32; a data folder's name 15, not 16.
+TEST_F(CommandLine, CommandFilesAndFoldersTakeNamesAndSizesUpToTheirLimits) {
+  std::string text = "/laps=8\n";
+  while (text.size() + 10 <= 4096) text += "//comment\n";
+  text += std::string(4096 - text.size() - 1, '/') + "\n";
+  ASSERT_EQ(text.size(), 4096u);
+  Write("full.txt", text);
+  EXPECT_EQ(ErrorOf("/cfg=full.txt"), "");
+  EXPECT_EQ(RaceOptions.lapsCode, 8);
+  Write("over.txt", text + "\n");
+  EXPECT_EQ(ErrorOf("/cfg=over.txt"), "Command /cfg : File is too long");
+  const std::string name31 = std::string(27, 'n') + ".txt", name32 = std::string(28, 'n') + ".txt";
+  Write(name31, "/laps=9\n");
+  Write(name32, "/laps=9\n");
+  EXPECT_EQ(ErrorOf(("/cfg=" + name31).c_str()), "");
+  EXPECT_EQ(RaceOptions.lapsCode, 9);
+  EXPECT_EQ(ErrorOf(("/cfg=" + name32).c_str()), "Command /cfg : File name is too long");
+  EXPECT_EQ(ErrorOf(("/mprdir=" + std::string(15, 'f')).c_str()), "");
+  EXPECT_TRUE(std::filesystem::is_directory("data/" + std::string(15, 'f')));
+  EXPECT_EQ(ErrorOf(("/mprdir=" + std::string(16, 'g')).c_str()), "Command /mprdir : Folder name is too long");
+  EXPECT_FALSE(std::filesystem::exists("data/" + std::string(16, 'g')));
 }
 
 TEST_F(CommandLine, ValuesMayHoldSlashesOfFolderPaths) {

@@ -26,6 +26,7 @@
 #include "ui/dialogs.h"
 #include "ui/onscreen_keyboard.h"
 #include "ui/text_entry.h"
+#include "world/world.h"
 
 namespace {
 
@@ -294,6 +295,45 @@ TEST_F(MainWindowTest, KeysReachTheProcessAsInternalCodesAndKeyNumbers) {
   EXPECT_EQ(probe.keys, (std::vector<int>{0x10007, 0x10007, 0x1000A, 0x1000F, 0x10041, 0x1005A, '3', 0x1000A, 0x1000F}));
   EXPECT_EQ(ShiftHeld, 0);
   EXPECT_EQ(CtrlHeld, 0);
+}
+
+// With Alt held only the letters A to Z go on to the process: Alt with a digit or an arrow
+// does nothing.
+TEST_F(MainWindowTest, WithAltHeldOnlyTheLettersAToZReachTheProcess) {
+  OpenWindow();
+  InputProbe& probe = Probe();
+  PushKey(SDL_SCANCODE_LALT, SDLK_LALT, true, KMOD_LALT);
+  Tap(SDL_SCANCODE_A, SDLK_a, KMOD_LALT);
+  Tap(SDL_SCANCODE_Z, SDLK_z, KMOD_LALT);
+  Tap(SDL_SCANCODE_7, SDLK_7, KMOD_LALT);
+  Tap(SDL_SCANCODE_UP, SDLK_UP, KMOD_LALT);
+  PushKey(SDL_SCANCODE_LALT, SDLK_LALT, false);
+  Pump();
+  EXPECT_EQ(probe.keys, (std::vector<int>{'A', 'Z'}));
+}
+
+// While a world is being built (its steps 1 to 16) the window keeps its mode: Shift+F12 asks
+// for nothing; before step 1 and after step 16 it asks for the borderless desktop.
+TEST_F(MainWindowTest, TheWindowModeKeysWaitWhileAWorldIsBuilt) {
+  OpenWindow();
+  CWld = new Wld;
+  const auto asked = [](int step) {
+    CWld->loadStep = step;
+    WindowRequest = 0;
+    PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, true);
+    Tap(SDL_SCANCODE_F12, SDLK_F12, KMOD_LSHIFT);
+    PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, false);
+    Pump();
+    const int request = WindowRequest;
+    WindowRequest = 0;
+    GoWindowedRequest = 0;
+    return request;
+  };
+  EXPECT_EQ(asked(0), BORDERLESS_DESKTOP);
+  EXPECT_EQ(asked(1), 0);
+  EXPECT_EQ(asked(16), 0);
+  EXPECT_EQ(asked(17), BORDERLESS_DESKTOP);
+  DeleteWorld();
 }
 
 // The window's own keys, each with the effect the key table gives it.
