@@ -307,6 +307,33 @@ TEST_F(AppHarness, AStallOfFiveSecondsAdvancesTheProgramClockByTheBound) {
   AppShutdown();
 }
 
+// A frame of exactly the bound (2000 ms) counts whole and is not said to be bounded; a frame
+// one millisecond longer is cut to the bound and said so.
+TEST_F(AppHarness, AFrameOfExactlyTheBoundCountsWholeAndOneMoreIsCut) {
+  AppForceNoGraphics(1);
+  SetLogFileName("deb.log");
+  WriteConfigFile("Game Limit FPS 0\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(2);
+  ClockAdvanceFake(100);
+  AppRunPass();
+  ASSERT_GE(FrameTime, 100u);
+  const uint32_t own = FrameTime - 100;  // what a pass adds itself: the limiter's wait
+  ClockAdvanceFake(FRAME_TIME_BOUND_MS - own);
+  uint32_t before = ProgramClock;
+  AppRunPass();
+  EXPECT_EQ(FrameTime, FRAME_TIME_BOUND_MS);
+  EXPECT_EQ(ProgramClock - before, FRAME_TIME_BOUND_MS);
+  EXPECT_FALSE(LogHas("GRAPHICS TIMER BOUNDED"));
+  ClockAdvanceFake(FRAME_TIME_BOUND_MS - own + 1);
+  before = ProgramClock;
+  AppRunPass();
+  EXPECT_EQ(FrameTime, FRAME_TIME_BOUND_MS);
+  EXPECT_EQ(ProgramClock - before, FRAME_TIME_BOUND_MS);
+  EXPECT_TRUE(LogHas("GRAPHICS TIMER BOUNDED"));
+  AppShutdown();
+}
+
 TEST_F(AppHarness, AClockThatGoesBackGivesAZeroFrameTime) {
   AppForceNoGraphics(1);
   WriteConfigFile("Game Limit FPS 0\n");

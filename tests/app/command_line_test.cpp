@@ -213,9 +213,16 @@ TEST_F(CommandLine, LapsHoursAndCarsFollowTheirRules) {
 }
 
 TEST_F(CommandLine, LongPlayerNameIsCutWithAMessage) {
+  EXPECT_EQ(ErrorOf(("/player=" + std::string(23, 'q')).c_str()), "");
+  EXPECT_EQ(std::string(CfgPlayerName), std::string(23, 'q'));
+  EXPECT_FALSE(Said("Player name truncated to 23 chars")) << "23 characters fit";
   EXPECT_EQ(ErrorOf(("/player=" + std::string(30, 'p')).c_str()), "");
   EXPECT_EQ(std::string(CfgPlayerName), std::string(23, 'p'));
   EXPECT_TRUE(Said("Player name truncated to 23 chars"));
+  // An option's value may have 95 characters; 96 are too long.
+  EXPECT_EQ(ErrorOf(("/player=" + std::string(95, 'r')).c_str()), "");
+  EXPECT_EQ(std::string(CfgPlayerName), std::string(23, 'r'));
+  EXPECT_EQ(ErrorOf(("/player=" + std::string(96, 'r')).c_str()), "Command /player : Parameter is too long");
 }
 
 TEST_F(CommandLine, CommandFileSkipsCommentLinesAndCountsAgain) {

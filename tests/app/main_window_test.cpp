@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/text_commands.h"
@@ -376,11 +377,13 @@ TEST_F(MainWindowTest, TheWindowsOwnKeysDoWhatTheKeyTableSays) {
   Tap(SDL_SCANCODE_H, SDLK_h);
   Pump();
   EXPECT_EQ(ShowMessageHistory, 0) << "H again hides it";
-  // Ctrl+Tab steps the results display: no, auto, yes, round again.
+  // Ctrl+Tab steps the results display: no, auto, yes, round again, and says which.
   ResultsDisplay = 0;
-  for (const int expected : {1, 2, 0}) {
+  const std::pair<int, const char*> steps[] = {{1, "auto"}, {2, "yes"}, {0, "no"}};
+  for (const auto& [expected, shown] : steps) {
     withCtrl(SDL_SCANCODE_TAB, SDLK_TAB);
     EXPECT_EQ(ResultsDisplay, expected);
+    EXPECT_STREQ(GetNewestMessageText(), (std::string("CTRL + TAB - show results : ") + shown).c_str());
   }
   // Shift+F6 and Shift+F8 toggle and say so.
   BlueprintMode = 0;
