@@ -192,14 +192,15 @@ TEST(CopyToFrames, CarriedSolidsFollowTheReferenceInEveryFrame) {
       TestEditor t(4);
       AnimEditor& e = t.editor;
       e.autoCopyAndFlip = uint8_t(flip);
-      // Each frame's forearm turned and moved its own way.
+      // Each frame's forearm turned (about z, so that every row of a carried turn changes) and
+      // moved its own way.
       for (int f = 0; f < 4; ++f) {
         FixedTransform& r = t.animation.frames[f].transforms[FOREARM];
         const double a = 0.3 * f;
+        r.rotation.m[0] = int32_t(std::lround(std::cos(a) * 65536));
+        r.rotation.m[1] = int32_t(std::lround(-std::sin(a) * 65536));
+        r.rotation.m[3] = int32_t(std::lround(std::sin(a) * 65536));
         r.rotation.m[4] = int32_t(std::lround(std::cos(a) * 65536));
-        r.rotation.m[5] = int32_t(std::lround(-std::sin(a) * 65536));
-        r.rotation.m[7] = int32_t(std::lround(std::sin(a) * 65536));
-        r.rotation.m[8] = int32_t(std::lround(std::cos(a) * 65536));
         r.translation.y += 6553 * f;
       }
       t.animation.frames[0].transforms[HAND].translation.y += 3000;  // the hand's pose to copy
@@ -219,8 +220,16 @@ TEST(CopyToFrames, CarriedSolidsFollowTheReferenceInEveryFrame) {
         for (int k = 0; k < 9; ++k) R[k] = float(r.rotation.m[k]) / 65536.0f;
         const Vec3 offset = MatrixTimes(R, link.relPosition);
         const FixedTransform& h = t.animation.frames[f].transforms[HAND];
+        EXPECT_EQ(h.translation.x, r.translation.x + FixedFromMetres(offset.x)) << operation << flip << f;
         EXPECT_EQ(h.translation.y, r.translation.y + FixedFromMetres(offset.y)) << operation << flip << f;
         EXPECT_EQ(h.translation.z, r.translation.z + FixedFromMetres(offset.z)) << operation << flip << f;
+        // The hand's turn: the forearm's turn in that frame after the hand's own relative one.
+        for (int row = 0; row < 3; ++row)
+          for (int col = 0; col < 3; ++col) {
+            double sum = 0.0;
+            for (int k = 0; k < 3; ++k) sum += double(R[row * 3 + k]) * link.relRotation[k * 3 + col];
+            EXPECT_NEAR(h.rotation.m[row * 3 + col], sum * 65536.0, 2.0) << operation << flip << f << row << col;
+          }
       }
       if (flip) {
         const FixedTransform* f0 = t.animation.frames[0].transforms;

@@ -554,6 +554,8 @@ TEST_F(AnimScreen, TheSidePanelOffersEachCommandUnderItsWordRowUnderRow) {
       EXPECT_EQ(row[k]->word, lines[r].buttons[k].word) << lines[r].buttons[k].text;
       EXPECT_EQ(row[k]->left, x) << lines[r].buttons[k].text << ": no gap and no overlap";
       EXPECT_EQ(row[k]->bottom - row[k]->top, ButtonHeight);
+      EXPECT_EQ(row[k]->fourth.i != 0, lines[r].buttons[k].text == "TAB : auto lock parent")
+          << lines[r].buttons[k].text << ": only the toggle that is on shows lit";
       x = row[k]->right;
     }
     if (lines[r].full) {
@@ -852,6 +854,7 @@ TEST_F(AnimScreen, ThePosePanelListsThePosesTheirCommandsFlagsAndSeatingsUnderTh
   Press(heightButton);
   EXPECT_FLOAT_EQ(p.highHeight, 1.0f) << "held within 0..1";
   EXPECT_FLOAT_EQ(s->testHeight, 1.0f);
+  EXPECT_EQ(TextOf(heightButton), "animation height 1.00") << "a plain share of the height, not an angle";
   Press(*RowAt(5 * ButtonHeight, x, end)[0]);
   EXPECT_EQ(p.flags & (POSE_STANDING | POSE_EXCITED), POSE_STANDING | POSE_EXCITED);
   Press(*RowAt(5 * ButtonHeight, x, end)[1]);
@@ -871,6 +874,14 @@ TEST_F(AnimScreen, ThePosePanelListsThePosesTheirCommandsFlagsAndSeatingsUnderTh
   EXPECT_EQ(OpenTextEntry.prefixLength, 0) << "the whole name may be typed over";
   ConfirmTextEntry("deux");
   EXPECT_STREQ(p.name, "deux");
+  // A right click on another pose selects that pose's low half first, then asks its new name.
+  Press(*RowAt(ButtonHeight, x, end)[0], 2);
+  EXPECT_EQ(s->selectedPose, 0);
+  EXPECT_EQ(s->poseHalf, 0);
+  EXPECT_EQ(E().selected, &skeleton.poses[0].low);
+  EXPECT_STREQ(OpenTextEntry.initialText, "one");
+  CancelTextEntry();
+  SelectPose(*s, 1, 0);
   Press(*RowAt(ButtonHeight, x, end)[0], 1);
   EXPECT_EQ(s->selectedPose, 0);
   EXPECT_EQ(E().selected, &skeleton.poses[0].low);
@@ -1806,6 +1817,7 @@ TEST_F(AnimScreen, TheTestHeightHasItsOwnRowUnderPlainAndBlend) {
   s->testHeight = 5.0f;
   Press(edit);
   EXPECT_FLOAT_EQ(s->testHeight, 0.75f);
+  EXPECT_EQ(TextOf(edit), "test height 0.75") << "a plain share of the height, not an angle";
   ClearInterface();
 }
 
