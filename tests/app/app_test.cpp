@@ -78,6 +78,23 @@ TEST_F(AppHarness, StartupAndShutdownLogEveryStepInOrderWithTheDatePrefix) {
   EXPECT_FALSE(LogHas("helmet\n"));
 }
 
+// The developer's start-up trace: each step's milliseconds in the log, in order through the
+// first frame's own steps, then the whole time from the start to the first frame.
+TEST_F(AppHarness, TheStartupTraceLogsEachStepThroughTheFirstFrame) {
+  AppTraceStartup(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(3);
+  AppTraceStartup(0);
+  const char* const steps[] = {"log and instance", "window system", "config and data folder", "tables",
+                               "IME and mouse clip", "draw tree", "first frame : begin", "first frame : the act",
+                               "first frame : present", "start to first frame"};
+  size_t next = 0;
+  for (const std::string& line : LogTexts())
+    if (next < std::size(steps) && line.rfind(std::string("trace : ") + steps[next], 0) == 0) ++next;
+  EXPECT_EQ(next, std::size(steps)) << "the trace stopped after " << (next ? steps[next - 1] : "nothing");
+  AppShutdown();
+}
+
 TEST_F(AppHarness, SettingsChangedWhileRunningAreWrittenBackToTheConfigFileAtExit) {
   WriteConfigFile("Ply Name Before\nShow FPS 0\n");
   AppForceNoGraphics(1);
@@ -467,9 +484,19 @@ TEST_F(AppHarness, TheDriveFileTypesWaitsForItsButtonsAndTellsUnknownLines) {
   RunDriveLines();
   EXPECT_FALSE(LogHas("drive : no button \"nothing shown\""));
   ClockAdvanceFake(1);
+  ClearWindowMessages();
   RunDriveLines();
   EXPECT_TRUE(LogHas("drive : no button \"nothing shown\""));
   EXPECT_FALSE(LogHas("drive : what is \"reach")) << "the reach waits in its turn";
+  // The reach turns the wheel one notch down (-120) over the left of the window.
+  int notches = 0;
+  for (WindowMessage m; PeekWindowMessage(m);)
+    if (m.id == MSG_MOUSEWHEEL) {
+      ++notches;
+      EXPECT_EQ(int16_t(uint16_t(m.wParam >> 16)), -120);
+      EXPECT_EQ(m.lParam, PointParam(ScreenWidth / 8, ScreenHeight / 2));
+    }
+  EXPECT_EQ(notches, 1);
   CloseDriveFile();
   AppShutdown();
 }

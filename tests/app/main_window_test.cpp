@@ -516,6 +516,27 @@ TEST_F(MainWindowTest, AltWithKeypadDigitsTypesTheCharacterOfThatNumber) {
   PushKey(SDL_SCANCODE_LALT, SDLK_LALT, false, KMOD_NUM);
   Pump();
   EXPECT_EQ(probe.keys, (std::vector<int>{233})) << "233 is typed; 9 is no printable character";
+
+  // The printable numbers run from 32 to 255, 127 left out.
+  const auto typed = [&](const char* digits) {
+    probe.keys.clear();
+    PushKey(SDL_SCANCODE_LALT, SDLK_LALT, true, alt);
+    for (const char* d = digits; *d; ++d) {
+      const int n = *d - '0';
+      const SDL_Scancode code = n == 0 ? SDL_SCANCODE_KP_0 : SDL_Scancode(SDL_SCANCODE_KP_1 + n - 1);
+      const SDL_Keycode key = n == 0 ? SDLK_KP_0 : SDL_Keycode(SDLK_KP_1 + n - 1);
+      Tap(code, key, alt);
+    }
+    PushKey(SDL_SCANCODE_LALT, SDLK_LALT, false, KMOD_NUM);
+    Pump();
+    return probe.keys;
+  };
+  EXPECT_EQ(typed("31"), std::vector<int>{});
+  EXPECT_EQ(typed("32"), std::vector<int>{32});
+  EXPECT_EQ(typed("126"), std::vector<int>{126});
+  EXPECT_EQ(typed("127"), std::vector<int>{});
+  EXPECT_EQ(typed("255"), std::vector<int>{255});
+  EXPECT_EQ(typed("256"), std::vector<int>{});
 }
 
 TEST_F(MainWindowTest, TypedTextArrivesAsCharactersOfTheInputCodePage) {
@@ -610,10 +631,14 @@ TEST_F(MainWindowTest, TheWheelStepsUpAndDownAndIsIgnoredOutsideTheClientArea) {
   PushWheel(1, 20, 250);   // below the 200-pixel client area
   PushWheel(1, 300, 20);   // x 300 is one past the 300-pixel width
   PushWheel(1, 20, 200);   // y 200 one past the height
+  PushWheel(-1, 0, 0);     // the first pixel
+  PushWheel(1, 299, 199);  // the last pixel
   Pump();
-  ASSERT_EQ(probe.mice.size(), 2u);
+  ASSERT_EQ(probe.mice.size(), 4u);
   EXPECT_EQ(probe.mice[0].wheel, 1);
   EXPECT_EQ(probe.mice[1].wheel, 2);
+  EXPECT_EQ(probe.mice[2].wheel, 2);
+  EXPECT_EQ(probe.mice[3].wheel, 1);
   EXPECT_EQ(KeyState[4], 1);
   EXPECT_EQ(KeyState[5], 1);
 }
