@@ -427,6 +427,27 @@ TEST_F(TextCommands, WaitRunsAProgramWithItsArguments) {
   EXPECT_TRUE(Said("Parameter is too long"));
 }
 
+// The second command of a line keeps the line's source: in a script its reply carries the
+// script's name and line, and from the control link it may not run a script either.
+TEST_F(TextCommands, TheSecondCommandOfALineKeepsTheLinesSource) {
+  // The first command with a value, then one without ("/ss" takes none).
+  WriteScript("chain", "/horn 2 /horn 9\n/ss /horn 9\n");
+  ScreenshotRequest = 0;
+  Type("/run chain");
+  EXPECT_TRUE(Said("chain : line 1 - Parameter is not valid"));
+  EXPECT_TRUE(Said("chain : line 2 - Parameter is not valid"));
+  EXPECT_EQ(CommandState.horn, 1) << "the first command ran: horn 2";
+  EXPECT_EQ(ScreenshotRequest, 1);
+  ScreenshotRequest = 0;
+  WriteScript("s", "/echo script ran\n");
+  for (const char* line : {"/horn 1 /run s", "/ss /run s"}) {
+    ClearLines();
+    Prss_SendMessage(nullptr, line, SOURCE_CTRLINK);
+    EXPECT_FALSE(Said("script ran")) << line;
+  }
+  ScreenshotRequest = 0;
+}
+
 TEST_F(TextCommands, ControlLinkLinesCannotRunProgramsFilesOrScripts) {
   WriteScript("s", "/echo script ran\n");
   for (const char* line : {"/wait sh -c \"echo x > out.txt\"", "/exec touch out.txt", "/log other.log", "/run s",
