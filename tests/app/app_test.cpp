@@ -23,6 +23,7 @@
 #include "render/views.h"
 #include "skeleton/human_system.h"
 #include "text/messages.h"
+#include "text/text_strings.h"
 #include "text/text_colours.h"
 #include "ui/interface.h"
 #include "world/environment.h"
@@ -462,6 +463,19 @@ TEST_F(AppHarness, StartupIgnoresTheFileSizeLimitSignal) {
   struct sigaction now = {};
   ASSERT_EQ(sigaction(SIGXFSZ, nullptr, &now), 0);
   EXPECT_EQ(now.sa_handler, SIG_IGN);
+  AppShutdown();
+}
+
+// Start-up builds the table that case-blind comparisons read: "a" to "A", and the division
+// sign (247) between the accented letters kept as it is.
+TEST_F(AppHarness, StartupBuildsTheUpperCaseTable) {
+  AppForceNoGraphics(1);
+  std::fill(UpperCaseTable, UpperCaseTable + 256, 0);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_EQ(UpperCaseTable['a'], 'A');
+  EXPECT_EQ(UpperCaseTable['z'], 'Z');
+  EXPECT_EQ(UpperCaseTable['A'], 'A');
+  EXPECT_EQ(UpperCaseTable[247], 247);
   AppShutdown();
 }
 
