@@ -466,6 +466,18 @@ TEST_F(AppHarness, StartupIgnoresTheFileSizeLimitSignal) {
   AppShutdown();
 }
 
+// Reloading the device forgets the sky texture and its failure, so the new device tries it
+// again.
+TEST_F(AppHarness, ADeviceReloadTriesTheSkyTextureAgain) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(2);
+  Sky.textureFailed = 1;
+  ResetForDeviceReload();
+  EXPECT_EQ(Sky.textureFailed, 0);
+  EXPECT_EQ(Sky.texture, nullptr);
+  AppShutdown();
+}
+
 // Start-up builds the table that case-blind comparisons read: "a" to "A", and the division
 // sign (247) between the accented letters kept as it is.
 TEST_F(AppHarness, StartupBuildsTheUpperCaseTable) {
