@@ -25,6 +25,7 @@
 #include "text/messages.h"
 #include "text/text_strings.h"
 #include "text/text_colours.h"
+#include "ui/character_set.h"
 #include "ui/interface.h"
 #include "world/environment.h"
 #include "world/world.h"
@@ -160,6 +161,7 @@ TEST_F(AppHarness, TheHumanSystemIsLoadedAtStartBuiltAfterTheFirstFrameAndItsAbs
   std::filesystem::copy_file(std::filesystem::path(work ? work : "work") / "data" / "hmn" / "helmet.qxe",
                              "data/hmn/helmet.qxe");
   ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_GT(NumCodePagesInUse, 0) << "the character set is read";
   EXPECT_GT(Humans.modelCount, 0) << "loaded at step 23";
   EXPECT_EQ(HumanMeshes.built, 0) << "no first page shows a human";
   EXPECT_EQ(HelmetModel, nullptr);
@@ -179,6 +181,8 @@ TEST_F(AppHarness, TheHumanSystemIsLoadedAtStartBuiltAfterTheFirstFrameAndItsAbs
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0], "Error|Could not load humans");
   EXPECT_FALSE(LogHas("helmet")) << "the start ends at the human system";
+  EXPECT_EQ(NumCodePagesInUse, 0) << "the character set read before it is freed";
+  EXPECT_EQ(GlyphPages, nullptr);
 }
 
 TEST_F(AppHarness, AMissingDataFolderEndsTheStartWithAFailureCode) {
