@@ -1483,6 +1483,15 @@ TEST_F(AnimScreen, CommandsTakeTheEdgesOfTheirRanges) {
   EXPECT_EQ(least, INT32_MIN);
   EXPECT_EQ(MoveWholeAnimation(*s, 0, -1.0 / 65536.0), 0) << "one unit further wraps";
 
+  // "new animation" makes one only where there is none: a single frame is kept as it is.
+  Movement(4, 1, 0);
+  E().selected->frames[0].transforms[HEAD].translation.x += 777;
+  const int32_t kept = E().selected->frames[0].transforms[HEAD].translation.x;
+  AnimCommand(*s, 0, 1);
+  ASSERT_EQ(E().selected->frameCount, 1);
+  EXPECT_EQ(E().selected->frames[0].transforms[HEAD].translation.x, kept);
+  Movement(1, 2, 0);
+
   EXPECT_EQ(StartTest(*s, 10), 1) << "two frames are enough to test";
   SetCurrentFrame(E(), 1);
   FrameCommand(*s, FRAME_DEL);
