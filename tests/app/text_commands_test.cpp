@@ -364,6 +364,12 @@ TEST_F(TextCommands, ScriptLimitsAndErrors) {
   EXPECT_TRUE(Said(std::string(89, 'y')));
   EXPECT_TRUE(Said("edge : line 2 is too long"));
 
+  // 2048 bytes is the largest script; 2049 is too long.
+  std::string full = "/echo full\n";
+  full += std::string(2048 - full.size(), '\n');
+  WriteScript("full", full);
+  Type("/run full");
+  EXPECT_TRUE(Said("full"));
   WriteScript("big", std::string(2049, ' '));
   Type("/run big");
   EXPECT_TRUE(Said("Script is too long"));
