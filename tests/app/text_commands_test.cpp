@@ -511,6 +511,22 @@ TEST_F(TextCommands, PressedKeysCountAsScriptDepth) {
   ScriptDepth = MAX_SCRIPT_DEPTH;
   Type("/press a");
   EXPECT_TRUE(Said("Too many scripts"));
+  // One level short of the limit a script still runs; at the limit it does not.
+  WriteScript("one", "/echo one ran\n");
+  ClearLines();
+  ScriptDepth = MAX_SCRIPT_DEPTH - 1;
+  Type("/run one");
+  EXPECT_TRUE(Said("one ran"));
+  EXPECT_EQ(ScriptDepth, MAX_SCRIPT_DEPTH - 1);
+  ClearLines();
+  ScriptDepth = MAX_SCRIPT_DEPTH - 1;
+  Type("/press a");
+  EXPECT_FALSE(Said("Too many scripts")) << "a key press one level short of the limit";
+  ClearLines();
+  ScriptDepth = MAX_SCRIPT_DEPTH;
+  Type("/run one");
+  EXPECT_FALSE(Said("one ran"));
+  EXPECT_TRUE(Said("Too many scripts"));
   ScriptDepth = 0;
   ClearLines();
   Type("/press nosuchkey");
