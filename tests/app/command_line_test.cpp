@@ -455,6 +455,11 @@ TEST_F(CommandLine, RunningInstanceRepliesByScreenAndState) {
   Prss* page = CreateEntryPage(nullptr);
   EXPECT_EQ(HandleInstanceRequest(REQUEST_SINGLE_REPLAY, ""), REPLY_BAD_TEXT);
   EXPECT_EQ(HandleInstanceRequest(REQUEST_MULTI_REPLAY, "../../etc/x"), REPLY_BAD_TEXT);
+  // A replay's name of 63 characters, the most a request carries, is taken; 64 are not.
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_SINGLE_REPLAY, std::string(63, 'r').c_str()), REPLY_DONE);
+  EXPECT_EQ(PendingRequestType, 1);
+  EXPECT_STREQ(RequestText, std::string(63, 'r').c_str());
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_SINGLE_REPLAY, std::string(64, 's').c_str()), REPLY_BAD_TEXT);
   EXPECT_EQ(HandleInstanceRequest(REQUEST_MULTI_REPLAY, "race1"), REPLY_DONE);
   EXPECT_EQ(PendingRequestType, 2);
   EXPECT_STREQ(RequestText, "race1");
