@@ -405,6 +405,16 @@ TEST_F(CommandLine, HandedSetupIsCopiedOnceAndNeverOverwrittenWithoutAsking) {
   SetYesNoHandler(AnswerYes);
   EXPECT_EQ(HandleUrlRequest(0, "incoming/fast.set"), URL_DONE);
   EXPECT_EQ(Read("data/setups/fast.set"), HandedFile("QXSETT", 0, "two"));
+
+  // A handed file's name may have 67 characters; 68 are too long.
+  const std::string name67 = std::string(63, 'k') + ".set", name68 = std::string(64, 'k') + ".set";
+  Write("incoming/" + name67, HandedFile("QXSETT", 0, "long"));
+  Write("incoming/" + name68, HandedFile("QXSETT", 0, "long"));
+  EXPECT_EQ(HandleUrlRequest(0, ("incoming/" + name67).c_str()), URL_DONE);
+  EXPECT_EQ(Read("data/setups/" + name67), HandedFile("QXSETT", 0, "long"));
+  EXPECT_EQ(HandleUrlRequest(0, ("incoming/" + name68).c_str()), URL_FAILED);
+  EXPECT_STREQ(StartupErrorText, "SET file name is too long");
+  EXPECT_FALSE(std::filesystem::exists("data/setups/" + name68));
 }
 
 TEST_F(CommandLine, HandedFilesAreCheckedBeforeCopying) {
