@@ -415,6 +415,17 @@ TEST_F(CommandLine, HandedSetupIsCopiedOnceAndNeverOverwrittenWithoutAsking) {
   EXPECT_EQ(HandleUrlRequest(0, ("incoming/" + name68).c_str()), URL_FAILED);
   EXPECT_STREQ(StartupErrorText, "SET file name is too long");
   EXPECT_FALSE(std::filesystem::exists("data/setups/" + name68));
+  // Its path may have 255 characters; 256 are too long.
+  const std::string folder = "in/" + std::string(100, 'd') + "/" + std::string(100, 'e') + "/";
+  std::filesystem::create_directories(folder);
+  const std::string path255 = folder + std::string(46, 'p') + ".set", path256 = folder + std::string(47, 'q') + ".set";
+  ASSERT_EQ(path255.size(), 255u);
+  Write(path255, HandedFile("QXSETT", 0, "deep"));
+  Write(path256, HandedFile("QXSETT", 0, "deep"));
+  EXPECT_EQ(HandleUrlRequest(0, path255.c_str()), URL_DONE);
+  EXPECT_EQ(Read("data/setups/" + std::string(46, 'p') + ".set"), HandedFile("QXSETT", 0, "deep"));
+  EXPECT_EQ(HandleUrlRequest(0, path256.c_str()), URL_FAILED);
+  EXPECT_STREQ(StartupErrorText, "SET file name is too long");
 }
 
 TEST_F(CommandLine, HandedFilesAreCheckedBeforeCopying) {
