@@ -358,6 +358,14 @@ TEST_F(CommandLine, UrlRequestsAreDecodedAndMayNotNameFiles) {
   EXPECT_STREQ(StartupErrorText, "ZKT was unable to interpret the request");
   EXPECT_EQ(HandleUrlRequest(0, "zkt://join=Bad%4"), URL_FAILED);
   EXPECT_TRUE(boxes().empty());
+  // The hexadecimal digits' edges in either case: 0 9 A F a f.
+  EXPECT_EQ(HandleUrlRequest(0, "zkt://join=%4A%4F%4a%4f%30%39%Af%fA%9a%0A"), URL_PARSE_OPTIONS);
+  EXPECT_EQ(std::string(UrlCommandLine), std::string("/join=JOJO09\xAF\xFA\x9A\n"));
+  // The decoded request holds 1023 characters ("/join=" and 1017 more); one more fails.
+  EXPECT_EQ(HandleUrlRequest(0, ("zkt://join=" + std::string(1017, 'x')).c_str()), URL_PARSE_OPTIONS);
+  EXPECT_EQ(std::strlen(UrlCommandLine), 1023u);
+  EXPECT_EQ(HandleUrlRequest(0, ("zkt://join=" + std::string(1018, 'x')).c_str()), URL_FAILED);
+  EXPECT_STREQ(StartupErrorText, "ZKT was unable to interpret the request");
 
   for (const char* option : {"log=x.log", "settings=x.txt", "cfg=x.txt", "mprdir=x", "lytdir=x", "ctrlink=3000"}) {
     UrlRequestActive = 1;
