@@ -458,6 +458,9 @@ TEST_F(CommandLine, HandedFilesAreCheckedBeforeCopying) {
   EXPECT_EQ(HandleUrlRequest(0, "/cfg=in/a.mpr"), URL_PARSE_OPTIONS);
   EXPECT_EQ(HandleUrlRequest(0, "//comment\n/laps=3"), URL_PARSE_OPTIONS);
   EXPECT_FALSE(std::filesystem::exists("data/mpr/a.mpr"));
+  // An option needs a name: "/=" begins a path like any other (here one that is not there).
+  EXPECT_EQ(HandleUrlRequest(0, "/=in/a.mpr"), URL_FAILED);
+  EXPECT_STREQ(StartupErrorText, "Could not open MPR file");
 
   // A replay with no running instance is opened by this one.
   Write("in/lap one.spr", HandedFile("ZKTSPR", 0, "r"));
