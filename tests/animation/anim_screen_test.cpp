@@ -1167,13 +1167,19 @@ TEST_F(AnimScreen, TheMouseDrivesTheTestAndEndsADragByCancelOrRelease) {
   ASSERT_EQ(E().keyActive, 1);
   const int32_t kept = rig.bones[FOREARM].position.x;
   ASSERT_EQ(StartDrag(E(), 10, 10), 1);
-  // A frame of the drag: the target shown light green where it is, the turn gain for a turn.
+  // A frame of the drag: the target shown light green where it is, the turn gain for a turn,
+  // the rig stepped four times on the frame's time (10 ms each: 40 ms of 1 ms steps).
   E().targetPosition.x += 5000;
   E().slideMode = 0;
   const int skipped = FrameSkipped;
+  const uint32_t keptFrameTime = SimFrameTime, ran = rig.runTime;
+  SimFrameTime = 10;
   FrameSkipped = 1;
   s->prss.act(&s->prss);
   FrameSkipped = skipped;
+  SimFrameTime = keptFrameTime;
+  EXPECT_EQ(rig.runTime - ran, 40u);
+  EXPECT_EQ(rig.stepsDone, rig.runTime);
   EXPECT_EQ(E().dragGain, 200.0f);
   ASSERT_NE(s->grabSolid, nullptr);
   EXPECT_EQ(s->grabSolid->position.x, E().targetPosition.x);
