@@ -1749,6 +1749,16 @@ TEST_F(AnimScreen, AFrameDrawsTheButtonsAndLabelsAndTakesTheView) {
   s->prss.act(&s->prss);
   EXPECT_EQ(Shown("#3"), nullptr) << "no labels while a blend is tested";
   s->blendTest = 0;
+  // A drawn frame asks for the next only while something moves: here a test of the animation.
+  const int keep = KeepDrawing;
+  KeepDrawing = 0;
+  s->prss.act(&s->prss);
+  EXPECT_EQ(KeepDrawing, 0) << "nothing moves: the figure holds still";
+  s->testing = 1;
+  s->prss.act(&s->prss);
+  EXPECT_EQ(KeepDrawing, 1) << "a test plays";
+  s->testing = 0;
+  KeepDrawing = keep;
   EditorDrawingOff = off;
   FrameSkipped = skipped;
   ClearInterface();
