@@ -73,6 +73,11 @@ TEST(Drag, APlaneSlideFollowsTheMouseRay) {
   EXPECT_NEAR(hit.z, 65536, 2);
   // A plane along the view direction gives no point.
   EXPECT_EQ(MouseRay(e, 320, 240, {0, 0, 0}, {0, 0, 65536}, hit), 0);
+  // The ray (0, 1, 0) against a normal (0, k, 0): |n.d| of 8193 gives a point, 8192 none.
+  EXPECT_EQ(MouseRay(e, 320, 240, {0, 0, 0}, {0, 8193, 0}, hit), 1);
+  EXPECT_NEAR(hit.y, 0, 2);
+  EXPECT_EQ(MouseRay(e, 320, 240, {0, 0, 0}, {0, 8192, 0}, hit), 0);
+  EXPECT_EQ(MouseRay(e, 320, 240, {0, 0, 0}, {0, -8193, 0}, hit), 1) << "either side";
   // A slide in x and z (A+D: normal y) moves the target by the ray's travel.
   e.selectedBone = FOREARM;
   e.slideMode = 1;
